@@ -1,0 +1,171 @@
+#pragma once
+// The settings tree of the current user, shaped like the Windows registry
+// under HKEY_CURRENT_USER: keys with subkeys, and named string or DWORD values.
+// Key and value names match without regard to case but keep the spelling they
+// were first written with. A RegistryStore holds one tree; a Registry is the
+// small key-at-a-time accessor the settings code uses on top of it.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace oculon::platform {
+
+// Raised by Registry reads of a value that is missing or of the wrong type,
+// like the original registry wrapper does.
+class RegistryError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct CaseInsensitiveLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+
+using RegValue = std::variant<std::string, std::uint32_t>;
+
+// One key: its values and subkeys, names compared without regard to case.
+struct RegistryKey {
+    std::string name;  // spelling as first written
+    std::map<std::string, std::pair<std::string, RegValue>, CaseInsensitiveLess> values;  // lower → (spelling, value)
+    std::map<std::string, std::unique_ptr<RegistryKey>, CaseInsensitiveLess> subkeys;
+    std::vector<std::string> subkeyOrder;  // enumeration order: order of creation
+
+    RegistryKey* find(const std::string& child) const;
+    RegistryKey& getOrCreate(const std::string& child);
+    bool remove(const std::string& child);
+    std::unique_ptr<RegistryKey> clone() const;
+};
+
+// Text form of a tree: REGEDIT4, the root being HKEY_CURRENT_USER.
+//   [HKEY_CURRENT_USER\SOFTWARE\Korvat\Oculon]
+//   "name"="text"
+//   "number"=dword:0000001e
+std::string serializeRegedit4(const RegistryKey& root);
+// Throws RegistryError with a line number when the text is not REGEDIT4.
+std::unique_ptr<RegistryKey> parseRegedit4(const std::string& text);
+
+// Holds one tree and persists every change. Thread-safe: every access runs
+// under the store's mutex. A RegistryBatch groups several changes into one
+// write, so a reader or a crash never sees them half done.
+class RegistryStore {
+public:
+    virtual ~RegistryStore() = default;
+
+    template <typename F>
+    auto withTree(F&& f) {
+        std::lock_guard lock(mutex_);
+        return f(*root_);
+    }
+    template <typename F>
+    auto modify(F&& f) {
+        std::lock_guard lock(mutex_);
+        auto result = f(*root_);
+        dirty_ = true;
+        if (batchDepth_ == 0) flush();
+        return result;
+    }
+
+protected:
+    explicit RegistryStore(std::unique_ptr<RegistryKey> root) : root_(std::move(root)) {}
+    virtual void persist(const RegistryKey& root) = 0;
+
+private:
+    friend class RegistryBatch;
+    void flush();
+
+    std::recursive_mutex mutex_;
+    std::unique_ptr<RegistryKey> root_;
+    int batchDepth_ = 0;
+    bool dirty_ = false;
+};
+
+// Holds the store for its lifetime; the changes made meanwhile are written
+// once, when the outermost batch ends.
+class RegistryBatch {
+public:
+    explicit RegistryBatch(RegistryStore& store);
+    ~RegistryBatch();
+    RegistryBatch(const RegistryBatch&) = delete;
+    RegistryBatch& operator=(const RegistryBatch&) = delete;
+
+private:
+    RegistryStore& store_;
+};
+
+// In-memory store for tests.
+class MemoryRegistryStore : public RegistryStore {
+public:
+    MemoryRegistryStore();
+    explicit MemoryRegistryStore(std::unique_ptr<RegistryKey> root);
+
+protected:
+    void persist(const RegistryKey&) override {}
+};
+
+// The file store: $XDG_CONFIG_HOME/Korvat/Oculon.reg. Every change is written
+// at once to a temporary file (mode 0600, it holds device passwords), synced
+// and renamed over the old one, so a crash leaves the old or the new tree. A
+// file that cannot be parsed is moved aside (".broken-<time>") and reported
+// through setAsideReport(); the store then starts empty.
+class FileRegistryStore : public RegistryStore {
+public:
+    explicit FileRegistryStore(std::string path);
+    static std::string defaultPath();
+
+    const std::string& path() const { return path_; }
+    // Empty when the file loaded cleanly; otherwise what happened to it.
+    const std::string& setAsideReport() const { return setAside_; }
+
+protected:
+    void persist(const RegistryKey& root) override;
+
+private:
+    FileRegistryStore(std::string path, std::pair<std::unique_ptr<RegistryKey>, std::string> loaded);
+    std::string path_;
+    std::string setAside_;
+};
+
+// Key-at-a-time access in the style of the original registry wrapper. Paths
+// are absolute with a leading backslash ("\\SOFTWARE\\Korvat\\Oculon") or
+// relative to the open key. Not thread-safe itself; each thread uses its own
+// Registry on a shared store.
+class Registry {
+public:
+    explicit Registry(std::shared_ptr<RegistryStore> store);
+
+    bool OpenKey(const std::string& path, bool canCreate);
+    bool KeyExists(const std::string& path) const;
+    void CloseKey();
+    bool DeleteKey(const std::string& path);  // with every subkey
+    std::vector<std::string> GetKeyNames() const;  // subkeys of the open key
+    bool HasSubKeys() const;
+
+    bool ValueExists(const std::string& name) const;
+    bool DeleteValue(const std::string& name);
+    // Reads throw RegistryError when the value is missing or of another type;
+    // ReadString of a missing value returns "" (as the original does).
+    std::int32_t ReadInteger(const std::string& name) const;
+    bool ReadBool(const std::string& name) const { return ReadInteger(name) != 0; }
+    std::string ReadString(const std::string& name) const;
+    void WriteInteger(const std::string& name, std::int32_t value);
+    void WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
+    void WriteString(const std::string& name, const std::string& value);
+
+    const std::string& CurrentPath() const { return current_; }
+    RegistryStore& store() { return *store_; }
+
+private:
+    std::string resolve(const std::string& path) const;
+    std::shared_ptr<RegistryStore> store_;
+    std::string current_;  // normalised absolute path of the open key, "" when none
+    bool open_ = false;
+};
+
+}  // namespace oculon::platform
