@@ -30,12 +30,11 @@ struct CaseInsensitiveLess {
 
 using RegValue = std::variant<std::string, std::uint32_t>;
 
-// One key: its values and subkeys, names compared without regard to case.
+// One key: its values and subkeys. Names compare without regard to case and
+// keep the spelling of their first write; subkeys enumerate in name order.
 struct RegistryKey {
-    std::string name;  // spelling as first written
-    std::map<std::string, std::pair<std::string, RegValue>, CaseInsensitiveLess> values;  // lower → (spelling, value)
+    std::map<std::string, RegValue, CaseInsensitiveLess> values;
     std::map<std::string, std::unique_ptr<RegistryKey>, CaseInsensitiveLess> subkeys;
-    std::vector<std::string> subkeyOrder;  // enumeration order: order of creation
 
     RegistryKey* find(const std::string& child) const;
     RegistryKey& getOrCreate(const std::string& child);

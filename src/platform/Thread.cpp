@@ -1,0 +1,133 @@
+#include "platform/Thread.h"
+
+#include <pthread.h>
+
+#include <cstdio>
+#include <set>
+#include <vector>
+
+#include "platform/MainLoop.h"
+
+namespace oculon::platform {
+
+namespace {
+
+thread_local Thread* tlsCurrent = nullptr;
+
+// Self-freeing threads still running; shut-down stops them.
+struct DetachedThreads {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::set<Thread*> running;
+};
+
+DetachedThreads& detached() {
+    static DetachedThreads* d = new DetachedThreads;  // outlives every thread at exit
+    return *d;
+}
+
+}  // namespace
+
+void setCurrentThreadName(const std::string& name) {
+    pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
+}
+
+Thread::Thread(std::string name) : name_(std::move(name)) {}
+
+Thread::~Thread() {
+    if (thread_.joinable()) {
+        if (thread_.get_id() == std::this_thread::get_id())
+            thread_.detach();
+        else
+            thread_.join();
+    }
+}
+
+void Thread::Start() {
+    thread_ = std::thread([this] { run(); });
+}
+
+void Thread::run() {
+    tlsCurrent = this;
+    setCurrentThreadName(name_);
+    try {
+        Execute();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "oculon: thread %s ended by an exception: %s\n", name_.c_str(), e.what());
+    } catch (...) {
+        std::fprintf(stderr, "oculon: thread %s ended by an exception\n", name_.c_str());
+    }
+    tlsCurrent = nullptr;
+    if (selfFreeing_) {
+        auto& d = detached();
+        thread_.detach();
+        {
+            std::lock_guard lock(d.mutex);
+            d.running.erase(this);
+            delete this;
+        }
+        d.changed.notify_all();
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        finished_ = true;
+    }
+    wake_.notify_all();
+}
+
+void Thread::Terminate() {
+    {
+        std::lock_guard lock(mutex_);
+        terminated_ = true;
+    }
+    wake_.notify_all();
+    MainLoop::instance().wakeSynchronizers();
+    interrupt();
+}
+
+bool Thread::WaitFor(std::chrono::milliseconds bound) {
+    if (!thread_.joinable()) return true;  // never started, or already joined
+    std::unique_lock lock(mutex_);
+    if (!wake_.wait_for(lock, bound, [this] { return finished_.load(); })) return false;
+    lock.unlock();
+    if (thread_.joinable()) thread_.join();
+    return true;
+}
+
+bool Thread::sleepFor(std::chrono::milliseconds d) {
+    std::unique_lock lock(mutex_);
+    return !wake_.wait_for(lock, d, [this] { return terminated_.load(); });
+}
+
+Thread* Thread::current() {
+    return tlsCurrent;
+}
+
+void Thread::startDetached(std::unique_ptr<Thread> thread) {
+    auto& d = detached();
+    Thread* t = thread.release();
+    t->selfFreeing_ = true;
+    std::lock_guard lock(d.mutex);
+    d.running.insert(t);
+    t->Start();
+}
+
+bool Thread::terminateDetached(std::chrono::milliseconds bound) {
+    auto& d = detached();
+    std::unique_lock lock(d.mutex);
+    // Terminate under the lock: a listed thread cannot free itself meanwhile.
+    for (Thread* t : d.running) t->Terminate();
+    return d.changed.wait_for(lock, bound, [&] { return d.running.empty(); });
+}
+
+bool stopAndFree(std::unique_ptr<Thread> thread, std::chrono::milliseconds bound) {
+    if (!thread) return true;
+    thread->Terminate();
+    if (thread->WaitFor(bound)) return true;
+    std::fprintf(stderr, "oculon: thread %s did not stop in time and is left running\n", thread->Name().c_str());
+    (void)thread.release();
+    return false;
+}
+
+}  // namespace oculon::platform

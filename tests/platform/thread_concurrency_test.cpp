@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+
+#include "platform/MainLoop.h"
+#include "platform/Thread.h"
+
+using namespace oculon::platform;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Note : MessagePayload {
+    explicit Note(int v, std::atomic<int>* freed = nullptr) : value(v), freed(freed) {}
+    ~Note() override {
+        if (freed) ++*freed;
+    }
+    int value;
+    std::atomic<int>* freed;
+};
+
+class LambdaThread : public Thread {
+public:
+    LambdaThread(std::string name, std::function<void(LambdaThread&)> body)
+        : Thread(std::move(name)), body_(std::move(body)) {}
+    ~LambdaThread() override {
+        Terminate();
+        WaitFor(5s);
+    }
+    using Thread::sleepFor;
+
+protected:
+    void Execute() override { body_(*this); }
+
+private:
+    std::function<void(LambdaThread&)> body_;
+};
+
+}  // namespace
+
+TEST(Thread, TerminateWakesSleepAndWaitForIsBounded) {
+    auto t = std::make_unique<LambdaThread>("sleeper", [](LambdaThread& self) {
+        while (self.sleepFor(10s)) {
+        }
+    });
+    EXPECT_TRUE(t->WaitFor(1ms));  // not started yet
+    t->Start();
+    EXPECT_FALSE(t->WaitFor(50ms));
+    auto start = std::chrono::steady_clock::now();
+    t->Terminate();
+    EXPECT_TRUE(t->WaitFor(2s));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_TRUE(t->Finished());
+}
+
+TEST(Thread, SelfFreeingThreadsAreStoppedAtShutDown) {
+    std::atomic<int> ended{0};
+    for (int i = 0; i < 4; ++i) {
+        Thread::startDetached(std::make_unique<LambdaThread>("oneshot", [&ended](LambdaThread& self) {
+            self.sleepFor(30s);
+            ++ended;
+        }));
+    }
+    EXPECT_TRUE(Thread::terminateDetached(2s));
+    EXPECT_EQ(ended.load(), 4);
+}
+
+TEST(MainLoop, PostedMessagesRunOnTheMainThreadAndFreeTheirPayload) {
+    ManualLoopBackend backend;
+    std::atomic<int> freed{0};
+    std::vector<int> seen;
+    bool onMain = true;
+    MessageTarget target([&](Message& m) {
+        onMain = onMain && MainLoop::instance().isMainThread();
+        auto* n = dynamic_cast<Note*>(m.payload.get());
+        seen.push_back(static_cast<int>(m.id) * 100 + (n ? n->value : 0));
+    });
+    LambdaThread worker("poster", [&](LambdaThread&) {
+        for (int i = 0; i < 50; ++i)
+            MainLoop::instance().post(target.id(), WM_USER + 2, 0, 0, std::make_unique<Note>(i, &freed));
+    });
+    worker.Start();
+    ASSERT_TRUE(backend.pumpUntil([&] { return seen.size() == 50; }, 5s));
+    EXPECT_TRUE(onMain);
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(seen[static_cast<std::size_t>(i)], 1026 * 100 + i);
+    EXPECT_EQ(freed.load(), 50);
+}
+
+TEST(MainLoop, MessagesToAGoneTargetAreDroppedAndFreed) {
+    ManualLoopBackend backend;
+    std::atomic<int> freed{0};
+    TargetId id;
+    {
+        MessageTarget target([](Message&) { FAIL(); });
+        id = target.id();
+    }
+    MainLoop::instance().post(id, WM_USER + 5, 0, 0, std::make_unique<Note>(1, &freed));
+    backend.pumpOnce();
+    EXPECT_EQ(freed.load(), 1);
+}
+
+TEST(MainLoop, SynchronizeRunsOnMainAndGivesUpWhenTerminated) {
+    ManualLoopBackend backend;
+    std::atomic<int> ran{0};
+    std::atomic<bool> gaveUp{false};
+    LambdaThread worker("sync", [&](LambdaThread& self) {
+        int local = 7;
+        EXPECT_TRUE(MainLoop::instance().synchronize([&] {
+            EXPECT_TRUE(MainLoop::instance().isMainThread());
+            ran += local;
+        }));
+        // The main thread stops pumping: the next call must give up once terminated.
+        while (!self.Terminated()) {
+            if (!MainLoop::instance().synchronize([&] { ran += 1000; })) gaveUp = true;
+        }
+    });
+    worker.Start();
+    ASSERT_TRUE(backend.pumpUntil([&] { return ran.load() >= 7; }, 5s));
+    std::this_thread::sleep_for(20ms);
+    // Waiting for the worker without pumping would deadlock if synchronize() did not give up.
+    worker.Terminate();
+    EXPECT_TRUE(worker.WaitFor(5s));
+    EXPECT_TRUE(gaveUp.load());
+    backend.pumpOnce();  // the withdrawn call must not run now
+    EXPECT_EQ(ran.load() % 1000, 7);
+}
+
+TEST(MainLoop, TimersTickOnThePumpUntilStopped) {
+    ManualLoopBackend backend;
+    int ticks = 0;
+    Timer timer;
+    timer.setInterval(10ms);
+    timer.setOnTimer([&] {
+        if (++ticks == 3) timer.setEnabled(false);
+    });
+    timer.setEnabled(true);
+    backend.pumpFor(150ms);
+    EXPECT_EQ(ticks, 3);
+    EXPECT_FALSE(timer.enabled());
+}
