@@ -52,12 +52,13 @@ void MainLoop::post(TargetId target, std::uint32_t id, std::uintptr_t wParam, st
     LoopBackend* backend;
     {
         std::lock_guard lock(mutex_);
-        Message msg;
-        msg.id = id;
-        msg.wParam = wParam;
-        msg.lParam = lParam;
-        msg.payload = std::move(payload);
-        queue_.emplace_back(target, std::move(msg));
+        Entry e;
+        e.target = target;
+        e.msg.id = id;
+        e.msg.wParam = wParam;
+        e.msg.lParam = lParam;
+        e.msg.payload = std::move(payload);
+        queue_.push_back(std::move(e));
         backend = backend_;
     }
     if (backend) backend->wake();
@@ -75,7 +76,9 @@ bool MainLoop::synchronize(const std::function<void()>& fn) {
     {
         std::lock_guard lock(mutex_);
         if (self && self->Terminated()) return false;
-        syncCalls_.push_back(call);
+        Entry e;
+        e.call = call;
+        queue_.push_back(std::move(e));
         backend = backend_;
     }
     if (backend) backend->wake();
@@ -98,49 +101,39 @@ void MainLoop::wakeSynchronizers() {
 
 void MainLoop::processPending() {
     for (;;) {
-        std::shared_ptr<SyncCall> call;
+        Entry e;
         std::shared_ptr<std::function<void(Message&)>> handler;
-        Message msg;
-        bool haveMsg = false;
         {
             std::lock_guard lock(mutex_);
-            while (!syncCalls_.empty() && !call) {
-                call = std::move(syncCalls_.front());
-                syncCalls_.pop_front();
-                if (call->state == SyncCall::State::Cancelled)
-                    call.reset();
-                else
-                    call->state = SyncCall::State::Running;
-            }
-            if (!call && !queue_.empty()) {
-                auto [target, m] = std::move(queue_.front());
-                queue_.pop_front();
-                msg = std::move(m);
-                haveMsg = true;
-                auto it = targets_.find(target);
-                if (it != targets_.end()) handler = it->second;
+            if (queue_.empty()) return;
+            e = std::move(queue_.front());
+            queue_.pop_front();
+            if (e.call) {
+                if (e.call->state == SyncCall::State::Cancelled) continue;
+                e.call->state = SyncCall::State::Running;
+            } else if (auto it = targets_.find(e.target); it != targets_.end()) {
+                handler = it->second;
             }
         }
-        if (call) {
+        if (e.call) {
             try {
-                (*call->fn)();
-            } catch (const std::exception& e) {
-                std::fprintf(stderr, "oculon: synchronized call failed: %s\n", e.what());
+                (*e.call->fn)();
+            } catch (const std::exception& ex) {
+                std::fprintf(stderr, "oculon: synchronized call failed: %s\n", ex.what());
             }
             std::lock_guard lock(mutex_);
-            call->state = SyncCall::State::Done;
+            e.call->state = SyncCall::State::Done;
             syncDone_.notify_all();
             continue;
         }
-        if (!haveMsg) return;
         if (handler) {
             try {
-                (*handler)(msg);
-            } catch (const std::exception& e) {
-                std::fprintf(stderr, "oculon: message %u failed: %s\n", msg.id, e.what());
+                (*handler)(e.msg);
+            } catch (const std::exception& ex) {
+                std::fprintf(stderr, "oculon: message %u failed: %s\n", e.msg.id, ex.what());
             }
         }
-        // msg (and a payload nobody took) is freed here.
+        // The message, and a payload nobody took, is freed here.
     }
 }
 

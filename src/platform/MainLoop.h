@@ -94,8 +94,13 @@ private:
     LoopBackend* backend_ = nullptr;
     std::mutex mutex_;
     std::condition_variable syncDone_;
-    std::deque<std::pair<TargetId, Message>> queue_;
-    std::deque<std::shared_ptr<SyncCall>> syncCalls_;
+    // Posted messages and synchronize() calls, in the order they came.
+    struct Entry {
+        TargetId target = 0;
+        Message msg;
+        std::shared_ptr<SyncCall> call;
+    };
+    std::deque<Entry> queue_;
     std::map<TargetId, std::shared_ptr<std::function<void(Message&)>>> targets_;
     TargetId nextTarget_ = 1;
     std::thread::id mainThread_;

@@ -1,0 +1,59 @@
+#include <QApplication>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "platform/MainLoop.h"
+#include "platform/ui/QtLoopBackend.h"
+
+using namespace oculon::platform;
+using namespace std::chrono_literals;
+
+namespace {
+struct Payload : MessagePayload {
+    explicit Payload(std::atomic<int>& f) : freed(f) {}
+    ~Payload() override { ++freed; }
+    std::atomic<int>& freed;
+};
+}  // namespace
+
+TEST(QtLoopBackend, MessagesSynchronizeAndTimersRunOnQtsLoop) {
+    int argc = 1;
+    char name[] = "qtloop_test";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    QtLoopBackend backend;
+
+    std::atomic<int> freed{0};
+    int received = 0;
+    int synced = 0;
+    int ticks = 0;
+    MessageTarget target([&](Message& m) {
+        EXPECT_TRUE(MainLoop::instance().isMainThread());
+        received += static_cast<int>(m.wParam);
+    });
+    std::thread worker([&] {
+        for (int i = 1; i <= 10; ++i)
+            MainLoop::instance().post(target.id(), WM_USER + 4, static_cast<std::uintptr_t>(i), 0,
+                                      std::make_unique<Payload>(freed));
+        MainLoop::instance().synchronize([&] { synced = received; });
+    });
+    Timer timer;
+    timer.setInterval(5ms);
+    timer.setOnTimer([&] {
+        if (++ticks == 3) {
+            timer.setEnabled(false);
+            QTimer::singleShot(20, &app, &QApplication::quit);
+        }
+    });
+    timer.setEnabled(true);
+    QTimer::singleShot(5000, &app, &QApplication::quit);  // safety net
+    app.exec();
+    worker.join();
+    EXPECT_EQ(received, 55);
+    EXPECT_EQ(synced, 55);  // posted before the call, so handled before it
+    EXPECT_EQ(freed.load(), 10);
+    EXPECT_EQ(ticks, 3);
+}
