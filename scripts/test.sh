@@ -26,5 +26,5 @@ ctest --test-dir build/tsan -j "$jobs" --output-on-failure -L tsan --no-tests=ig
 
 echo "== fuzz targets (short runs)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCULON_FUZZ=ON -DOCULON_TESTS=OFF >/dev/null
-cmake --build build/fuzz -j "$jobs"
+cmake --build build/fuzz -j "$jobs" --target fuzz_targets
 ctest --test-dir build/fuzz -j "$jobs" --output-on-failure -L fuzz --no-tests=ignore
