@@ -1,0 +1,40 @@
+#pragma once
+// How one station, manual camera or wall camera is laid out in its registry
+// subkey: reading it from the open key and writing it there.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "config/ConfigEntries.h"
+#include "platform/Registry.h"
+
+namespace oculon::config {
+
+// Stored type bytes outside their enumeration read as its neutral member, so
+// no table lookup by type can run past its end.
+TVideoServerType toServerType(std::int32_t stored);
+TTelefonTyp toTelefonTyp(std::int32_t stored);
+TLayoutTyp toLayout(std::int32_t stored);
+
+// Tolerant reads: a value that is missing or of the wrong type gives nullopt
+// or the default.
+std::optional<std::int32_t> tryReadInt(const platform::Registry& reg, const std::string& name);
+std::optional<std::string> tryReadStr(const platform::Registry& reg, const std::string& name);
+std::int32_t readInt(const platform::Registry& reg, const std::string& name, std::int32_t fallback);
+bool readBool(const platform::Registry& reg, const std::string& name, bool fallback);
+std::string readStr(const platform::Registry& reg, const std::string& name, const std::string& fallback = {});
+
+// Station and manual camera: tolerant; a damaged value takes its default.
+TSingleConfig readSingleConfig(const platform::Registry& reg);
+void writeSingleConfig(platform::Registry& reg, const TSingleConfig& config);
+TManualConfig readManualConfig(const platform::Registry& reg);
+void writeManualConfig(platform::Registry& reg, const TManualConfig& config);
+
+// Wall camera: strict; throws platform::RegistryError when "typ", "port" or
+// "recording" is missing or any value has the wrong type, and the caller
+// skips that camera.
+TSurveillanceConfig readSurveillanceConfig(const platform::Registry& reg);
+void writeSurveillanceConfig(platform::Registry& reg, const TSurveillanceConfig& config);
+
+}  // namespace oculon::config
