@@ -4,8 +4,12 @@
 // enumerations that the whole program shares.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace oculon::config {
 
@@ -53,7 +57,34 @@ std::string text(const TText& t, TSprachenTyp lang);
 // The text in the current language.
 inline std::string tr(const TText& t) { return text(t, sprache); }
 
-// "The Configuration is written by a newer version of the Software..."
-extern const TText txtNewerVersion;
+// Catalogue texts break lines with CR LF; widgets want a bare LF.
+std::string withLineFeeds(std::string_view s);
+
+// One constant per text, named after its English wording (txtWrongPassword,
+// txtNewerVersion, ...). The wordings are in sprachenTexte.inc.
+#define OCULON_TEXT(name, de, en, fr, nl) extern const TText name;
+#define OCULON_EXTRA_TEXT(name, de, en, fr, nl) extern const TText name;
+#include "config/sprachenTexte.inc"
+#undef OCULON_TEXT
+#undef OCULON_EXTRA_TEXT
+
+// The catalogue proper opens allTexts(), in its fixed order.
+constexpr std::size_t kCatalogueCount = 202;
+
+// Display names of the camera types (type 7 has none) and of the wall layouts.
+extern const std::array<TText, kVideoServerTypeCount> serverTypNamen;
+extern const std::array<TText, kLayoutCount> layoutNamen;
+
+// Texts that do not depend on the language.
+extern const std::array<const char*, 2> aspectRatioNamen;  // by TAspectRatio
+extern const std::array<const char*, 2> kundeWebseiten;    // by TKundeTyp
+
+// Every text with the name of its constant: first the catalogue in its order,
+// then the further texts, then the entries of serverTypNamen and layoutNamen
+// (named like "serverTypNamen[3]").
+const std::vector<std::pair<const char*, const TText*>>& allTexts();
+
+// The first text whose English wording is exactly `english`; nullptr if none.
+const TText* findText(std::string_view english);
 
 }  // namespace oculon::config

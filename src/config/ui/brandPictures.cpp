@@ -1,0 +1,68 @@
+#include "config/ui/brandPictures.h"
+
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace oculon::config::ui {
+
+namespace {
+const QColor kDeepBlue(0x0b, 0x2a, 0x5b);
+const QColor kLightBlue(0x4f, 0x8f, 0xd6);
+}  // namespace
+
+QIcon korvatWeissIcon() {
+    QIcon icon;
+    for (const int side : {16, 32, 48}) {
+        QPixmap pm(side, side);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kDeepBlue);
+        p.drawRoundedRect(QRectF(0, 0, side, side), side / 6.0, side / 6.0);
+        QFont f;
+        f.setBold(true);
+        f.setPixelSize(side * 3 / 4);
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(QRect(0, 0, side, side), Qt::AlignCenter, QStringLiteral("K"));
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+QPixmap pictureStrip(QSize size) {
+    QPixmap pm(size);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    QLinearGradient sky(0, 0, 0, size.height());
+    sky.setColorAt(0.0, kDeepBlue);
+    sky.setColorAt(1.0, kLightBlue);
+    p.fillRect(pm.rect(), sky);
+
+    // A few soft rings give the strip some depth without drawing attention.
+    p.setPen(QPen(QColor(255, 255, 255, 40), 2));
+    p.setBrush(Qt::NoBrush);
+    const int w = size.width();
+    for (int i = 0; i < 5; ++i) {
+        const int r = w / 2 + i * w / 3;
+        p.drawEllipse(QPoint(w, size.height() - w / 2), r, r);
+    }
+
+    QFont f;
+    f.setBold(true);
+    f.setPixelSize(qMax(10, w / 5));
+    p.setFont(f);
+    p.setPen(QColor(255, 255, 255, 220));
+    p.translate(w / 2.0, size.height() / 3.0);
+    p.rotate(-90);
+    p.drawText(QRectF(-size.height(), -w / 2.0, 2.0 * size.height(), w), Qt::AlignCenter,
+               QStringLiteral("Korvat Oculon"));
+    return pm;
+}
+
+}  // namespace oculon::config::ui

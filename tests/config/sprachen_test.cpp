@@ -1,0 +1,168 @@
+#include "config/sprachen.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace oculon::config {
+namespace {
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isUtf8(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        int len = 0;
+        std::uint32_t cp = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            len = 2;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            len = 3;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            len = 4;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + len > s.size()) return false;
+        for (int k = 1; k < len; ++k) {
+            const auto cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        static constexpr std::uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += static_cast<std::size_t>(len);
+    }
+    return true;
+}
+
+std::size_t count(std::string_view s, std::string_view what) {
+    std::size_t n = 0;
+    for (auto pos = s.find(what); pos != std::string_view::npos; pos = s.find(what, pos + 1)) ++n;
+    return n;
+}
+
+TEST(Sprachen, EveryTextHasFourWellFormedLanguages) {
+    std::set<std::string> names;
+    for (const auto& [name, t] : allTexts()) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(names.insert(name).second) << "name used twice";
+        const bool mayBeEmpty = t == &serverTypNamen[HikVision];
+        const std::string_view en = (*t)[lang_en];
+        for (const char* s : *t) {
+            ASSERT_NE(s, nullptr);
+            const std::string_view v = s;
+            EXPECT_EQ(v.empty(), mayBeEmpty) << v;
+            EXPECT_TRUE(isUtf8(v)) << v;
+            // A line break is always CR LF, and each language breaks the
+            // text into as many lines as the English wording does.
+            EXPECT_EQ(count(v, "\n"), count(v, "\r\n")) << v;
+            EXPECT_EQ(count(v, "\r\n"), count(en, "\r\n")) << v;
+        }
+    }
+    EXPECT_EQ(allTexts().size(), kCatalogueCount + 8 + kVideoServerTypeCount + kLayoutCount);
+}
+
+TEST(Sprachen, CatalogueKeepsItsOrderAndWordings) {
+    const auto& all = allTexts();
+    ASSERT_GE(all.size(), kCatalogueCount);
+    const auto english = [&](std::size_t number) {
+        return std::string((*all[number - 1].second)[lang_en]);
+    };
+    EXPECT_EQ(english(1), "Choose your language");
+    EXPECT_EQ(english(8), "Choose your language");
+    EXPECT_EQ(all[0].second, &txtChooseYourLanguage1);
+    EXPECT_EQ(all[7].second, &txtChooseYourLanguage2);
+    EXPECT_EQ(english(3), "Close");
+    EXPECT_EQ(english(133), "Close");
+    EXPECT_EQ(all[57].second, &txtNewerVersion);
+    EXPECT_EQ(english(73), "allow \"Save picture\"");
+    EXPECT_EQ(english(83),
+              "Another component is neccessary to use the Korvat Oculon-Software: \r\n"
+              "Axis Media Control\r\n\r\nSould this component be installed now?");
+    EXPECT_EQ(english(149), "Button 1");
+    EXPECT_EQ(english(157), "Button 9");
+    EXPECT_EQ(english(165), "activate surveillance functions");
+    EXPECT_EQ(english(184), "Activate surveillance functions");
+    EXPECT_EQ(english(202), "Please enter the path to the MJPEG-Video-Streama of the camera:");
+    EXPECT_STREQ(all[kCatalogueCount].first, "txtGateways");
+
+    // Translations that the program has always shown, misspellings included.
+    EXPECT_STREQ(txtNoVideoServerConfigured[lang_fr],
+                 "Aucun serveur vidéo n'est configuré\r\nVoullez-vous démarrer la configuration?");
+    EXPECT_STREQ(txtDeletesCompleteConfiguration[lang_de],
+                 "Die gesammte Konfiguration wird gelöscht.\r\nDanach wird die Software beendet.\r\n\r\n"
+                 "Sind Sie sicher?");
+    EXPECT_STREQ(txtDeletesCompleteConfiguration[lang_nl],
+                 "Dit verwijdert de volledige configuratie\r\nhet programa  zal afsluiten\r\n\r\nBent u zeker?");
+    EXPECT_STREQ(txtInvalidIPAddresses[lang_nl], "Éen of meer van de aangegeven IP-adressen zijn ongeldig");
+    EXPECT_STREQ(txtNameForVideoCameraMustBeGiven[lang_nl], "Geew uw video-camera een naam.");
+    EXPECT_STREQ(txtComment[lang_fr], "Commentaires");
+    EXPECT_STREQ(txtFailure[lang_de], "Störung");
+    EXPECT_STREQ(txtExportCurrentFrame[lang_nl], "huidige afbeelding exporteren");
+    EXPECT_STREQ(txtUserStartsRecording[lang_de], "Benutzer steuert Aufzeichnung");
+}
+
+TEST(Sprachen, TextsJoinedWithNamesKeepTheirBlank) {
+    for (const TText* t : {&txtAdminPasswordFor, &txtUserDataFor, &txtGateway}) {
+        for (const char* s : *t) EXPECT_EQ(std::string(s).back(), ' ') << s;
+    }
+    for (const TText* t : {&txtPleaseStandBy, &txtDashPreview}) {
+        for (const char* s : *t) EXPECT_EQ(s[0], ' ') << s;
+    }
+}
+
+TEST(Sprachen, LookupFollowsTheLanguage) {
+    const TSprachenTyp saved = sprache;
+    const char* expected[] = {"Ja", "Yes", "Oui", "Ja"};
+    for (int lang = 0; lang < kLanguageCount; ++lang) {
+        sprache = static_cast<TSprachenTyp>(lang);
+        EXPECT_EQ(tr(txtYes), expected[lang]);
+        EXPECT_EQ(tr(serverTypNamen[unknown]), text(serverTypNamen[unknown], sprache));
+    }
+    // A damaged stored byte must not index past the table.
+    sprache = static_cast<TSprachenTyp>(200);
+    EXPECT_EQ(tr(txtWrongPassword), "Falsches Passwort");
+    EXPECT_EQ(text(txtNo, static_cast<TSprachenTyp>(4)), "Nein");
+    sprache = saved;
+
+    EXPECT_EQ(toLanguage(3), lang_nl);
+    EXPECT_EQ(toLanguage(4), lang_de);
+    EXPECT_EQ(toLanguage(-1), lang_de);
+    EXPECT_EQ(toLanguage(0x100000001LL), lang_de);
+}
+
+TEST(Sprachen, FindsTextsByTheirEnglishWording) {
+    EXPECT_EQ(findText("Wrong Password"), &txtWrongPassword);
+    EXPECT_EQ(findText("Close"), &txtClose1);  // the first of equal wordings
+    EXPECT_EQ(findText("Choose Video-codec"), &txtChooseVideoCodec);
+    EXPECT_EQ(findText("user-defined"), &serverTypNamen[unknown]);
+    EXPECT_EQ(findText("4 x 4 videos, 1 big"), &layoutNamen[r4x4G]);
+    EXPECT_EQ(findText("wrong password"), nullptr);
+    EXPECT_EQ(findText(""), nullptr);
+}
+
+TEST(Sprachen, TypeAndLayoutNames) {
+    for (const char* s : serverTypNamen[HikVision]) EXPECT_STREQ(s, "");
+    EXPECT_STREQ(serverTypNamen[KorvatServer][lang_fr], "Adaptateur Vistrel");
+    EXPECT_STREQ(layoutNamen[r3x3G][lang_de], "3 x 3 Raster, 1 groß");
+    EXPECT_STREQ(layoutNamen[r4x4G][lang_nl], "4 x 4 videos 1 groot");
+    EXPECT_STREQ(aspectRatioNamen[a169], "16:9");
+}
+
+TEST(Sprachen, LineBreaksForWidgets) {
+    EXPECT_EQ(withLineFeeds("a\r\nb\r\n"), "a\nb\n");
+    EXPECT_EQ(withLineFeeds("\r"), "\r");
+    EXPECT_EQ(withLineFeeds("x\ry"), "x\ry");
+    EXPECT_EQ(withLineFeeds(""), "");
+}
+
+}  // namespace
+}  // namespace oculon::config
