@@ -1,0 +1,117 @@
+#include "platform/TcpClient.h"
+
+#include <arpa/inet.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace oculon::platform {
+
+TcpClient::TcpClient(std::shared_ptr<Interrupter> interrupter) : interrupter_(std::move(interrupter)) {}
+
+TcpClient::~TcpClient() { closeSocket(); }
+
+void TcpClient::closeSocket() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    peerClosed_ = false;
+    reader_ = std::make_unique<BufferedReader>(source_);
+}
+
+void TcpClient::connect(const std::string& host, std::uint16_t port, Millis timeout) {
+    closeSocket();
+    host_ = host;
+    port_ = port;
+    const sockaddr_in to = resolveIpv4(host, port);
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) throw systemError("socket", errno);
+    const std::string target = host + ":" + std::to_string(port);
+    try {
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
+            if (errno != EINPROGRESS) throw systemError("connect to " + target, errno);
+            if (!waitForSocket(fd, POLLOUT, timeout, interrupter_.get()))
+                throw TimeoutError("Connect to " + target + " timed out.");
+            int error = 0;
+            socklen_t length = sizeof error;
+            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+            if (error != 0) throw systemError("connect to " + target, error);
+        }
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    fd_ = fd;
+}
+
+bool TcpClient::connected() const {
+    if (fd_ < 0) return false;
+    if (!peerClosed_) {
+        // Peek without blocking, so a server that hung up is noticed even
+        // before anyone reads.
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0) {
+            char byte = 0;
+            const ssize_t n = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+                peerClosed_ = true;
+        }
+    }
+    return !(peerClosed_ && reader_->buffered() == 0);
+}
+
+void TcpClient::disconnect() { closeSocket(); }
+
+void TcpClient::write(std::string_view data) {
+    if (fd_ < 0) throw NetError("Not connected.");
+    while (!data.empty()) {
+        const ssize_t n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
+        if (n > 0) {
+            data.remove_prefix(static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!waitForSocket(fd_, POLLOUT, readTimeout_, interrupter_.get())) throw TimeoutError("Write timed out.");
+            continue;
+        }
+        throw systemError("send", errno);
+    }
+}
+
+void TcpClient::writeLn(std::string_view line) {
+    std::string data(line);
+    data += "\r\n";
+    write(data);
+}
+
+std::size_t TcpClient::SocketSource::readSome(char* destination, std::size_t capacity) {
+    TcpClient& c = owner_;
+    if (c.fd_ < 0) throw NetError("Not connected.");
+    if (c.peerClosed_) return 0;
+    for (;;) {
+        const ssize_t n = ::recv(c.fd_, destination, capacity, MSG_DONTWAIT);
+        if (n > 0) return static_cast<std::size_t>(n);
+        if (n == 0) {
+            c.peerClosed_ = true;
+            return 0;
+        }
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) throw systemError("recv", errno);
+        if (!waitForSocket(c.fd_, POLLIN, c.readTimeout_, c.interrupter_.get())) throw TimeoutError("Read timed out.");
+    }
+}
+
+std::string TcpClient::localAddress() const {
+    if (fd_ < 0) return {};
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length) != 0) return {};
+    return formatIpv4(local.sin_addr);
+}
+
+}  // namespace oculon::platform
