@@ -1,6 +1,6 @@
 // Oculon: the door-intercom workstation program.
-#include <cstdio>
+#include "app/ui/TaskbarStart.h"
 
-int main() {
-    return 0;
+int main(int argc, char** argv) {
+    return oculon::app::runProgram(argc, argv);
 }
