@@ -20,18 +20,12 @@ void checkHeaderText(std::string_view text) {
 
 HttpStream::HttpStream(Key, std::unique_ptr<TcpClient> connection, HttpResponseHead head, const std::string& method,
                        const HttpLimits& limits)
-    : connection_(std::move(connection)), head_(std::move(head)), limits_(limits) {
-    source_ = openBody(connection_->reader(), bodyLayout(head_, method), limits_);
+    : connection_(std::move(connection)), head_(std::move(head)), limits_(limits), layout_(bodyLayout(head_, method)) {
+    source_ = openBody(connection_->reader(), layout_, limits_);
     body_ = std::make_unique<BufferedReader>(*source_);
 }
 
-std::string HttpStream::readBody() {
-    try {
-        return body_->readToEnd(limits_.maxBodyLength);
-    } catch (const LineTooLongError&) {
-        throw HttpProtocolError("HTTP body too large.");
-    }
-}
+std::string HttpStream::readBody() { return readWholeBody(*body_, layout_, limits_); }
 
 HttpClient::HttpClient() : interrupter_(std::make_shared<Interrupter>()) {}
 

@@ -60,6 +60,7 @@ private:
     std::unique_ptr<TcpClient> connection_;
     HttpResponseHead head_;
     HttpLimits limits_;
+    BodyLayout layout_;
     std::unique_ptr<ByteSource> source_;
     std::unique_ptr<BufferedReader> body_;
 };

@@ -239,10 +239,14 @@ std::unique_ptr<ByteSource> openBody(BufferedReader& in, const BodyLayout& layou
 }
 
 std::string readBody(BufferedReader& in, const BodyLayout& layout, const HttpLimits& limits) {
-    if (layout.framing == BodyFraming::length && layout.length > limits.maxBodyLength)
-        throw HttpProtocolError("HTTP body too large.");
     auto source = openBody(in, layout, limits);
     BufferedReader body(*source);
+    return readWholeBody(body, layout, limits);
+}
+
+std::string readWholeBody(BufferedReader& body, const BodyLayout& layout, const HttpLimits& limits) {
+    if (layout.framing == BodyFraming::length && layout.length > limits.maxBodyLength)
+        throw HttpProtocolError("HTTP body too large.");
     try {
         return body.readToEnd(limits.maxBodyLength);
     } catch (const LineTooLongError&) {

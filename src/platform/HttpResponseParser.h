@@ -74,5 +74,7 @@ BodyLayout bodyLayout(const HttpResponseHead& head, std::string_view method);
 std::unique_ptr<ByteSource> openBody(BufferedReader& in, const BodyLayout& layout, const HttpLimits& limits);
 // The whole body; HttpProtocolError beyond limits.maxBodyLength.
 std::string readBody(BufferedReader& in, const BodyLayout& layout, const HttpLimits& limits);
+// The rest of `body`, a reader over openBody(); bounded like readBody().
+std::string readWholeBody(BufferedReader& body, const BodyLayout& layout, const HttpLimits& limits);
 
 }  // namespace oculon::platform

@@ -112,11 +112,10 @@ std::vector<LocalAdapter> localIpv4Adapters() {
         if (i->ifa_netmask) mask = reinterpret_cast<const sockaddr_in*>(i->ifa_netmask)->sin_addr;
         adapter.address = formatIpv4(address);
         adapter.netmask = formatIpv4(mask);
+        // Computed from address and mask: an address added without an
+        // explicit broadcast reports none (or itself) here.
         in_addr broadcast{};
-        if ((i->ifa_flags & IFF_BROADCAST) && i->ifa_broadaddr)
-            broadcast = reinterpret_cast<const sockaddr_in*>(i->ifa_broadaddr)->sin_addr;
-        else
-            broadcast.s_addr = address.s_addr | ~mask.s_addr;
+        broadcast.s_addr = address.s_addr | ~mask.s_addr;
         adapter.broadcast = formatIpv4(broadcast);
         adapters.push_back(std::move(adapter));
     }

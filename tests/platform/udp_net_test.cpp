@@ -1,0 +1,198 @@
+// UDP sender and listener inside the test's namespace: the listener's own
+// thread, prompt stops, cut datagrams, broadcast and multicast over the
+// veth pair (10.77.0.1 on oc0, 10.77.0.2 on oc1), sending from a chosen
+// local address, and the adapter list.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <future>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "platform/Net.h"
+#include "platform/UdpSocket.h"
+#include "support/UdpPeer.h"
+
+using namespace oculon::platform;
+using oculon::testsupport::UdpPeer;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Collects what a listener's handler sees, with the handler's thread id.
+struct Inbox {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::vector<Datagram> datagrams;
+    std::set<std::thread::id> threads;
+
+    UdpListener::Handler handler() {
+        return [this](const Datagram& d) {
+            {
+                std::lock_guard lock(mutex);
+                datagrams.push_back(d);
+                threads.insert(std::this_thread::get_id());
+            }
+            arrived.notify_all();
+        };
+    }
+    bool waitFor(std::size_t count, Millis timeout = Millis(2000)) {
+        std::unique_lock lock(mutex);
+        return arrived.wait_for(lock, timeout, [&] { return datagrams.size() >= count; });
+    }
+};
+
+UdpSocket boundSocket(const std::string& address, std::uint16_t port) {
+    UdpSocket socket;
+    socket.setReuseAddress(true);
+    socket.bind(address, port);
+    return socket;
+}
+
+}  // namespace
+
+TEST(UdpListener, HandlerRunsInItsOwnThreadAndSeesSenderAndCutData) {
+    Inbox inbox;
+    UdpListener listener(boundSocket("127.0.0.1", 0), inbox.handler(), "test listener", 16);
+    const auto port = listener.socket().localPort();
+    UdpPeer peer;
+    peer.sendTo("127.0.0.1", port, "hello");
+    peer.sendTo("127.0.0.1", port, std::string(100, 'x'));  // longer than the 16-byte buffer
+    ASSERT_TRUE(inbox.waitFor(2));
+    std::lock_guard lock(inbox.mutex);
+    EXPECT_EQ(inbox.datagrams[0].data, "hello");
+    EXPECT_EQ(inbox.datagrams[0].peerAddress, "127.0.0.1");
+    EXPECT_EQ(inbox.datagrams[0].peerPort, peer.port());
+    EXPECT_EQ(inbox.datagrams[1].data, std::string(16, 'x'));
+    ASSERT_EQ(inbox.threads.size(), 1u);
+    EXPECT_NE(*inbox.threads.begin(), std::this_thread::get_id());
+}
+
+TEST(UdpListener, AnswersFromItsOwnPortAndSurvivesAThrowingHandler) {
+    std::atomic<int> calls{0};
+    std::unique_ptr<UdpListener> listener;
+    listener = std::make_unique<UdpListener>(boundSocket("127.0.0.1", 0), [&](const Datagram& d) {
+        if (++calls == 1) throw std::runtime_error("bad telegram");
+        listener->socket().sendTo(d.peerAddress, d.peerPort, "echo:" + d.data);
+    });
+    UdpPeer peer;
+    peer.sendTo("127.0.0.1", listener->socket().localPort(), "first");
+    peer.sendTo("127.0.0.1", listener->socket().localPort(), "second");
+    const auto answer = peer.next(Millis(2000));
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->data, "echo:second");
+    EXPECT_EQ(answer->fromPort, listener->socket().localPort());
+}
+
+TEST(UdpListener, StopsPromptlyFromAnotherThreadAndFromItsHandler) {
+    Inbox inbox;
+    auto listener = std::make_unique<UdpListener>(boundSocket("127.0.0.1", 0), inbox.handler());
+    std::this_thread::sleep_for(Millis(50));  // let it block in its wait
+    auto start = Clock::now();
+    std::async(std::launch::async, [&] { listener->stop(); }).get();
+    EXPECT_LT(Clock::now() - start, Millis(500));
+    listener.reset();
+
+    std::promise<void> stopped;
+    std::unique_ptr<UdpListener> self;
+    self = std::make_unique<UdpListener>(boundSocket("127.0.0.1", 0), [&](const Datagram&) {
+        self->stop();  // only asks; must not deadlock on its own thread
+        stopped.set_value();
+    });
+    UdpPeer peer;
+    peer.sendTo("127.0.0.1", self->socket().localPort(), "stop");
+    ASSERT_EQ(stopped.get_future().wait_for(std::chrono::seconds(2)), std::future_status::ready);
+    start = Clock::now();
+    self.reset();
+    EXPECT_LT(Clock::now() - start, Millis(500));
+}
+
+TEST(UdpSocket, ReceiveTimesOutAndInterruptEndsAWait) {
+    UdpSocket socket = boundSocket("127.0.0.1", 0);
+    EXPECT_FALSE(socket.receive(100, Millis(50)));
+    auto waiting = std::async(std::launch::async, [&] {
+        try {
+            socket.receive(100, kInfinite);
+        } catch (const InterruptedError&) {
+            return true;
+        }
+        return false;
+    });
+    std::this_thread::sleep_for(Millis(50));
+    socket.interrupt();
+    ASSERT_EQ(waiting.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+    EXPECT_TRUE(waiting.get());
+}
+
+TEST(UdpSocket, BroadcastFromEachLocalAdapterReachesTheSubnet) {
+    const auto adapters = localIpv4Adapters();
+    auto oc0 = std::find_if(adapters.begin(), adapters.end(), [](const LocalAdapter& a) { return a.address == "10.77.0.1"; });
+    ASSERT_NE(oc0, adapters.end());
+    EXPECT_EQ(oc0->netmask, "255.255.255.0");
+    EXPECT_EQ(oc0->broadcast, "10.77.0.255");
+    for (const auto& a : adapters) EXPECT_NE(a.address, "127.0.0.1");
+
+    Inbox inbox;
+    UdpListener listener(boundSocket("", 0), inbox.handler());
+    const auto port = listener.socket().localPort();
+    // Bound to one adapter's address, as the search sends from each.
+    UdpSocket sender = boundSocket("10.77.0.1", 0);
+    sender.setBroadcast(true);
+    sender.sendTo("255.255.255.255", port, "search");
+    sender.sendTo("10.77.0.255", port, "directed");
+    ASSERT_TRUE(inbox.waitFor(2));
+    std::lock_guard lock(inbox.mutex);
+    for (const auto& d : inbox.datagrams) EXPECT_EQ(d.peerAddress, "10.77.0.1");
+    const bool sawSearch = std::any_of(inbox.datagrams.begin(), inbox.datagrams.end(),
+                                       [](const Datagram& d) { return d.data == "search"; });
+    EXPECT_TRUE(sawSearch);
+}
+
+TEST(UdpSocket, SourceAddressFollowsTheBoundLocalAddress) {
+    UdpPeer peer("10.77.0.2");
+    UdpSocket sender = boundSocket("10.77.0.1", 0);
+    sender.sendTo("10.77.0.2", peer.port(), "x");
+    const auto got = peer.next(Millis(2000));
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->from, "10.77.0.1");
+    EXPECT_EQ(addressTowards("127.0.0.1"), "127.0.0.1");
+    EXPECT_TRUE(addressTowards("not an address").empty());
+}
+
+TEST(UdpSocket, MulticastJoinAndSendWithTtl) {
+    // One namespace: the host's own copy of the datagram is what arrives
+    // (the far end of the pair drops a source address of its own host), and
+    // that copy reaches only members on the sending interface.
+    Inbox inbox;
+    UdpSocket receiver = boundSocket("", 0);
+    receiver.joinGroup("224.0.0.251", "10.77.0.1");
+    const auto port = receiver.localPort();
+    UdpListener listener(std::move(receiver), inbox.handler(), "mcast");
+    UdpSocket sender = boundSocket("10.77.0.1", 0);
+    sender.setMulticastInterface("10.77.0.1");
+    sender.setMulticastTtl(255);
+    sender.setMulticastLoop(true);
+    sender.sendTo("224.0.0.251", port, "query");
+    ASSERT_TRUE(inbox.waitFor(1));
+    {
+        std::lock_guard lock(inbox.mutex);
+        EXPECT_EQ(inbox.datagrams[0].data, "query");
+        EXPECT_EQ(inbox.datagrams[0].peerAddress, "10.77.0.1");
+    }
+    // Without the loop nothing comes back to this host.
+    sender.setMulticastLoop(false);
+    sender.sendTo("224.0.0.251", port, "quiet");
+    EXPECT_FALSE(inbox.waitFor(2, Millis(300)));
+}
+
+TEST(UdpSocket, BadAddressesAreErrorsNotCrashes) {
+    UdpSocket socket;
+    EXPECT_THROW(socket.bind("300.1.1.1", 0), NetError);
+    EXPECT_THROW(socket.joinGroup("not.a.group", ""), NetError);
+    EXPECT_THROW(socket.sendTo("", 9, "x"), NetError);
+}
