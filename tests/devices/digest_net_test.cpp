@@ -1,0 +1,74 @@
+// The HTTP client with the Digest class registered: against a real lighttpd
+// that asks for Digest, and against the scripted server for the choice
+// between schemes a camera offers.
+
+#include <gtest/gtest.h>
+
+#include "devices/DigestAuthentication.h"
+#include "platform/HttpClient.h"
+#include "support/Lighttpd.h"
+#include "support/LoopbackHttpServer.h"
+
+using namespace oculon::platform;
+using oculon::devices::registerDigestAuthentication;
+using oculon::testsupport::Lighttpd;
+using oculon::testsupport::LoopbackHttpServer;
+using oculon::testsupport::Script;
+
+TEST(DigestNet, AuthenticatesAgainstLighttpdAndKeepsCountingTheNonce) {
+    registerDigestAuthentication();
+    Lighttpd server(Lighttpd::Auth::digest, "u", "p", "cam", 18082, {{"index.html", "door"}, {"cgi.txt", "ok"}});
+    HttpClient client;
+    client.setHost("127.0.0.1");
+    client.setPort(server.port());
+    client.setReadTimeout(Millis(5000));
+    client.setCredentials("u", "p");
+    EXPECT_EQ(client.get("/index.html"), "door") << server.log();
+    // A second request of the same client answers again with the same object.
+    EXPECT_EQ(client.get("/cgi.txt?action=list&group=x"), "ok") << server.log();
+    // Basic sent up front is refused, then the Digest challenge is answered.
+    client.setBasicAuthentication(true);
+    EXPECT_EQ(client.get("/index.html"), "door");
+
+    client.setCredentials("u", "wrong");
+    try {
+        client.get("/index.html");
+        FAIL() << "wrong password accepted";
+    } catch (const HttpStatusError& e) {
+        EXPECT_EQ(e.status(), 401);
+        EXPECT_EQ(std::string(e.what()).substr(9), "401 Unauthorized");
+    }
+}
+
+TEST(DigestNet, ACameraOfferingBothGetsWhicheverItListsFirst) {
+    registerDigestAuthentication();
+    LoopbackHttpServer server;
+    HttpClient client;
+    client.setHost(server.address());
+    client.setPort(server.port());
+    client.setReadTimeout(Millis(2000));
+    client.setCredentials("u", "p");
+    server.enqueue(Script::challenge({"Digest realm=\"cam\", nonce=\"abc\", qop=\"auth\"", "Basic realm=\"cam\""}));
+    server.enqueue(Script::reply(200, "OK", "digest"));
+    server.enqueue(Script::challenge({"Basic realm=\"cam\"", "Digest realm=\"cam\", nonce=\"abc\""}));
+    server.enqueue(Script::reply(200, "OK", "basic"));
+    EXPECT_EQ(client.get("/a"), "digest");
+    EXPECT_EQ(client.get("/b"), "basic");
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(requests[1].header("Authorization").value_or("").substr(0, 7), "Digest ");
+    EXPECT_NE(requests[1].header("Authorization").value_or("").find("uri=\"/a\""), std::string::npos);
+    EXPECT_EQ(requests[3].header("Authorization").value_or("").substr(0, 6), "Basic ");
+}
+
+TEST(DigestNet, UnsupportedAlgorithmFailsTheRequest) {
+    registerDigestAuthentication();
+    LoopbackHttpServer server;
+    HttpClient client;
+    client.setHost(server.address());
+    client.setPort(server.port());
+    client.setCredentials("u", "p");
+    server.enqueue(Script::challenge({"Digest realm=\"cam\", nonce=\"n\", algorithm=SHA-256"}));
+    EXPECT_THROW(client.get("/"), oculon::devices::DigestAuthenticationError);
+    EXPECT_EQ(server.requests().size(), 1u);
+}
