@@ -1,0 +1,106 @@
+#pragma once
+// Byte layout of the ".kvd" recording and the search for its records: where
+// the last complete record ends and where record n starts. Works on a
+// read-only view of the file, so TMJPEGFile's reader and its repair share it.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "video/MJPEGFile.h"
+
+namespace oculon::video::kvd {
+
+constexpr std::string_view kMagic = "KRVID";
+constexpr std::uint8_t kVersion = 1;
+constexpr std::int64_t kHeaderSize = 14;
+constexpr std::int64_t kFrameCountOffset = 6;
+constexpr std::int64_t kRecordHeaderSize = 20;
+constexpr std::string_view kBoundary = "---KorvatFileBoundary";
+constexpr std::int64_t kBoundarySize = static_cast<std::int64_t>(kBoundary.size());
+constexpr std::int64_t kRecordOverhead = kRecordHeaderSize + kBoundarySize;
+
+struct FileHeader {
+    std::int32_t frames = 0;
+    std::int32_t interval = 0;
+};
+
+struct RecordHeader {
+    TTimeStamp stamp;
+    std::int64_t length = 0;
+    std::int32_t number = 0;
+};
+
+// A record whose header and closing boundary were both found where they belong.
+struct Record {
+    std::int64_t pos = 0;
+    RecordHeader header;
+    std::int64_t end() const { return pos + kRecordOverhead + header.length; }
+};
+
+void packFileHeader(std::uint8_t (&out)[kHeaderSize], const FileHeader& header);
+void packCounts(std::uint8_t (&out)[8], const FileHeader& header);  // the fields at offset 6
+void packRecordHeader(std::uint8_t (&out)[kRecordHeaderSize], const RecordHeader& header);
+RecordHeader unpackRecordHeader(const std::uint8_t (&in)[kRecordHeaderSize]);
+
+// pread until `size` bytes or the end of the file; returns the count read.
+// EINTR is retried, other errors raise std::system_error.
+std::size_t readAt(int fd, void* buffer, std::size_t size, std::int64_t offset);
+// pwrite all of `size` bytes or raise std::system_error.
+void writeAt(int fd, const void* buffer, std::size_t size, std::int64_t offset);
+
+// The header fields, checked in the order the format fixes, with its messages.
+FileHeader readFileHeader(int fd);
+
+// Finds records in the bytes [0, limit) of an open file. Every record it
+// returns is complete: its length fits the limit and `maxFrameLength`, its
+// number can be true for a file of that size, and the boundary closes it. A
+// boundary text inside picture bytes is therefore never taken for a record
+// boundary.
+class RecordScanner {
+public:
+    RecordScanner(int fd, std::int64_t limit, std::int64_t maxFrameLength);
+
+    std::optional<Record> recordAt(std::int64_t pos) const;
+    // The complete record that ends last. Looks back from the limit first;
+    // when that costs too much (hostile data) it follows the length fields
+    // from the first record instead.
+    std::optional<Record> lastRecord() const;
+    // The record numbered `number` between two known records (inclusive),
+    // found by interpolation and confirmed by its header.
+    std::optional<Record> findRecord(std::int32_t number, Record low, Record high) const;
+
+private:
+    std::optional<Record> recordEndingAt(std::int64_t end, std::int64_t& budget) const;
+    std::optional<Record> nextRecordFrom(std::int64_t from, std::int64_t before) const;
+    std::optional<Record> walkForward(const Record& from, std::int32_t number) const;
+    std::optional<Record> followChain() const;
+
+    int fd_;
+    std::int64_t limit_;
+    std::int64_t maxFrameLength_;
+    std::int64_t maxNumber_;
+};
+
+// What a reader or the repair needs to know about a file: the header, the
+// first and last complete records and whether the header agrees with them.
+struct Layout {
+    FileHeader header;
+    Record first;
+    Record last;
+    std::int32_t frames = 0;    // last record's number + 1
+    std::int32_t interval = 1;  // the header's when it holds, else the mean, at least 1
+    bool consistent = false;    // header and file end agree; nothing to repair
+    std::int64_t validEnd() const { return last.end(); }
+};
+
+// Raises the format exceptions for a bad header and "File is empty" when no
+// complete record exists.
+Layout analyse(int fd, std::int64_t fileSize, std::int64_t maxFrameLength);
+
+// Mean time between frames in milliseconds, truncated, at least 1: a zero or
+// negative interval would make the file look unfinished for ever.
+std::int32_t meanInterval(const TTimeStamp& first, const TTimeStamp& last, std::int32_t frames);
+
+}  // namespace oculon::video::kvd

@@ -1,0 +1,293 @@
+#include "video/MJPEGFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+#include <system_error>
+
+#include "video/KvdRecords.h"
+
+namespace oculon::video {
+
+namespace {
+
+// Days from 1970-01-01 to the given proleptic Gregorian date.
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+// Day number of 1970-01-01 when 0001-01-01 is day 1.
+constexpr std::int64_t kUnixEpochDay = 719163;
+
+[[noreturn]] void throwErrno(const std::string& what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+// Opens without blocking on a FIFO or device and insists on a regular file,
+// whose size is returned in `size`.
+int openRegular(const std::string& fileName, int flags, std::int64_t& size) {
+    const int fd = ::open(fileName.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) throwErrno(fileName);
+    struct stat st {};
+    const int error = ::fstat(fd, &st) != 0 ? errno : (S_ISREG(st.st_mode) ? 0 : EINVAL);
+    if (error != 0) {
+        ::close(fd);
+        throw std::system_error(error, std::generic_category(), fileName);
+    }
+    size = st.st_size;
+    return fd;
+}
+
+// False when another writer (or a repair) holds the file.
+bool lockExclusive(int fd, const std::string& fileName) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno == EWOULDBLOCK) return false;
+    throwErrno(fileName);
+}
+
+void writeAllAt(int fd, iovec* iov, int count, std::int64_t offset) {
+    while (count > 0) {
+        const ssize_t n = ::pwritev(fd, iov, count, static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throwErrno("write");
+        }
+        if (n == 0) throw std::system_error(EIO, std::generic_category(), "write");
+        offset += n;
+        auto left = static_cast<std::size_t>(n);
+        while (count > 0 && left >= iov->iov_len) {
+            left -= iov->iov_len;
+            ++iov;
+            --count;
+        }
+        if (count > 0) {
+            iov->iov_base = static_cast<char*>(iov->iov_base) + left;
+            iov->iov_len -= left;
+        }
+    }
+}
+
+}  // namespace
+
+std::int64_t timeStampToMSecs(const TTimeStamp& stamp) {
+    return static_cast<std::int64_t>(stamp.Date) * 86400000 + stamp.Time;
+}
+
+TTimeStamp timeStampFromLocal(const std::tm& local, int milliseconds) {
+    const std::int64_t day = daysFromCivil(local.tm_year + 1900LL, static_cast<unsigned>(local.tm_mon + 1),
+                                           static_cast<unsigned>(local.tm_mday)) +
+                             kUnixEpochDay;
+    const int time = ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 + milliseconds;
+    return {time, static_cast<std::int32_t>(day)};
+}
+
+TTimeStamp currentTimeStamp() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    std::tm local{};
+    ::localtime_r(&now.tv_sec, &local);
+    // a leap second must not push the time of day past midnight
+    local.tm_sec = std::min(local.tm_sec, 59);
+    return timeStampFromLocal(local, static_cast<int>(now.tv_nsec / 1000000));
+}
+
+void TMJPEGFile::FileHandle::reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+}
+
+TMJPEGFile::TMJPEGFile(std::string fileName, std::int32_t access)
+    : myAccess_(access), myFileName_(std::move(fileName)) {
+    if (access == kWrite) {
+        openForWriting();
+    } else if (access == kRead) {
+        openForReading();
+    }
+}
+
+TMJPEGFile::~TMJPEGFile() {
+    try {
+        close();
+    } catch (...) {
+        // a destructor cannot report; callers that care call close() themselves
+    }
+}
+
+void TMJPEGFile::openForWriting() {
+    std::int64_t size = 0;
+    VideoFile_.reset(openRegular(myFileName_, O_RDWR | O_CREAT, size));
+    if (!lockExclusive(VideoFile_.get(), myFileName_)) {
+        VideoFile_.reset();
+        throw std::system_error(EBUSY, std::generic_category(), myFileName_ + " is being recorded");
+    }
+    if (::ftruncate(VideoFile_.get(), 0) != 0) throwErrno(myFileName_);
+    std::uint8_t header[kvd::kHeaderSize];
+    kvd::packFileHeader(header, {});
+    kvd::writeAt(VideoFile_.get(), header, sizeof header, 0);
+    position_ = kvd::kHeaderSize;
+    StartTime_ = {};
+    FrameNo_ = 0;
+}
+
+void TMJPEGFile::openForReading() {
+    std::int64_t size = 0;
+    // read-only on purpose: the recording may still be written by a call
+    VideoFile_.reset(openRegular(myFileName_, O_RDONLY, size));
+    const kvd::Layout layout = kvd::analyse(VideoFile_.get(), size, kMaxFrameLength);
+    Frames_ = layout.frames;
+    FramesPerSecond_ = layout.interval;
+    mustRepair_ = !layout.consistent;
+    StartTime_ = layout.first.header.stamp;
+    CurrentTime_ = StartTime_;
+    LastTime_ = layout.last.header.stamp;
+    FrameNo_ = 0;
+    position_ = kvd::kHeaderSize;
+    validEnd_ = layout.validEnd();
+    lastRecordPos_ = layout.last.pos;
+}
+
+void TMJPEGFile::close() {
+    if (!VideoFile_.isOpen()) return;
+    if (myAccess_ == kWrite) {
+        try {
+            finishWriting();
+        } catch (...) {
+            VideoFile_.reset();
+            throw;
+        }
+    }
+    VideoFile_.reset();
+}
+
+void TMJPEGFile::finishWriting() {
+    const int fd = VideoFile_.get();
+    if (FrameNo_ > 0) {
+        std::uint8_t counts[8];
+        kvd::packCounts(counts, {FrameNo_, kvd::meanInterval(StartTime_, CurrentTime_, FrameNo_)});
+        kvd::writeAt(fd, counts, sizeof counts, kvd::kFrameCountOffset);
+        return;
+    }
+    // Without frames the file goes, but only if the name still means our file.
+    struct stat ours {}, named {};
+    if (::fstat(fd, &ours) == 0 && ::stat(myFileName_.c_str(), &named) == 0 && ours.st_dev == named.st_dev &&
+        ours.st_ino == named.st_ino && ::unlink(myFileName_.c_str()) != 0) {
+        throwErrno(myFileName_);
+    }
+}
+
+void TMJPEGFile::requireAccess(std::int32_t access) const {
+    if (myAccess_ != access) {
+        throw EFileAccessException(access == kRead ? "File opened for write." : "File opened for read.");
+    }
+    if (!VideoFile_.isOpen()) throw std::logic_error(myFileName_ + " is closed");
+}
+
+void TMJPEGFile::writeFrame(std::span<const std::uint8_t> jpeg) { writeFrame(jpeg, currentTimeStamp()); }
+
+void TMJPEGFile::writeFrame(std::string_view jpeg) { writeFrame(jpeg, currentTimeStamp()); }
+
+void TMJPEGFile::writeFrame(std::string_view jpeg, const TTimeStamp& stamp) {
+    writeFrame(std::span(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size()), stamp);
+}
+
+void TMJPEGFile::writeFrame(std::span<const std::uint8_t> jpeg, const TTimeStamp& stamp) {
+    requireAccess(kWrite);
+    if (static_cast<std::int64_t>(jpeg.size()) > kMaxFrameLength) {
+        throw std::length_error("picture too large for a recording");
+    }
+    if (FrameNo_ == std::numeric_limits<std::int32_t>::max()) throw std::length_error("recording is full");
+
+    std::uint8_t header[kvd::kRecordHeaderSize];
+    kvd::packRecordHeader(header, {stamp, static_cast<std::int64_t>(jpeg.size()), FrameNo_});
+    iovec parts[3] = {{header, sizeof header},
+                      {const_cast<std::uint8_t*>(jpeg.data()), jpeg.size()},
+                      {const_cast<char*>(kvd::kBoundary.data()), kvd::kBoundary.size()}};
+    try {
+        writeAllAt(VideoFile_.get(), parts, 3, position_);
+    } catch (...) {
+        // a half-written record would hide every later one from readers
+        [[maybe_unused]] const int ignored = ::ftruncate(VideoFile_.get(), position_);
+        throw;
+    }
+    position_ += kvd::kRecordOverhead + static_cast<std::int64_t>(jpeg.size());
+    CurrentTime_ = stamp;
+    if (FrameNo_ == 0) StartTime_ = stamp;
+    ++FrameNo_;
+}
+
+void TMJPEGFile::readFrame(std::vector<std::uint8_t>& jpeg) {
+    requireAccess(kRead);
+    const int fd = VideoFile_.get();
+    std::uint8_t raw[kvd::kRecordHeaderSize];
+    if (position_ > validEnd_ - kvd::kRecordOverhead || kvd::readAt(fd, raw, sizeof raw, position_) != sizeof raw) {
+        throw EFileFormatException("WrongFileFormat");
+    }
+    const kvd::RecordHeader header = kvd::unpackRecordHeader(raw);
+    if (header.length < 0 || header.length > kMaxFrameLength ||
+        header.length > validEnd_ - position_ - kvd::kRecordOverhead) {
+        throw EFileFormatException("WrongFileFormat");
+    }
+    const auto length = static_cast<std::size_t>(header.length);
+    // picture and boundary in one read; the boundary is cut off afterwards
+    jpeg.resize(length + kvd::kBoundary.size());
+    const std::size_t got = kvd::readAt(fd, jpeg.data(), jpeg.size(), position_ + kvd::kRecordHeaderSize);
+    if (got != jpeg.size() ||
+        std::string_view(reinterpret_cast<const char*>(jpeg.data()) + length, kvd::kBoundary.size()) !=
+            kvd::kBoundary) {
+        jpeg.resize(std::min(got, length));
+        throw EFileFormatException("WrongFileFormat");
+    }
+    jpeg.resize(length);
+    CurrentTime_ = header.stamp;
+    FrameNo_ = header.number;
+    position_ += kvd::kRecordOverhead + header.length;
+}
+
+void TMJPEGFile::SetFrameNo(std::int32_t n) {
+    requireAccess(kRead);
+    if (n < 0) throw EInvalidArgumentException("Frame must not be negative");
+    if (n > Frames_ - 1) throw EInvalidArgumentException("Frame Number too large");
+    if (n == 0) {
+        position_ = kvd::kHeaderSize;
+        return;
+    }
+    const kvd::RecordScanner scanner(VideoFile_.get(), validEnd_, kMaxFrameLength);
+    const auto first = scanner.recordAt(kvd::kHeaderSize);
+    const auto last = scanner.recordAt(lastRecordPos_);
+    const auto found = first && last ? scanner.findRecord(n, *first, *last) : std::nullopt;
+    if (!found) throw EFileFormatException("WrongFileFormat");
+    position_ = found->pos;
+}
+
+void TMJPEGFile::getPreview(std::vector<std::uint8_t>& jpeg) {
+    SetFrameNo(0);
+    readFrame(jpeg);
+    SetFrameNo(0);
+}
+
+TMJPEGFile::RepairResult TMJPEGFile::repair(const std::string& fileName) {
+    std::int64_t size = 0;
+    FileHandle file(openRegular(fileName, O_RDWR, size));
+    if (!lockExclusive(file.get(), fileName)) return RepairResult::InUse;
+    const kvd::Layout layout = kvd::analyse(file.get(), size, kMaxFrameLength);
+    if (layout.consistent) return RepairResult::Intact;
+    if (::ftruncate(file.get(), layout.validEnd()) != 0) throwErrno(fileName);
+    std::uint8_t counts[8];
+    kvd::packCounts(counts, {layout.frames, layout.interval});
+    kvd::writeAt(file.get(), counts, sizeof counts, kvd::kFrameCountOffset);
+    if (::fdatasync(file.get()) != 0) throwErrno(fileName);
+    return RepairResult::Repaired;
+}
+
+}  // namespace oculon::video

@@ -1,0 +1,144 @@
+#pragma once
+// TMJPEGFile: the recorded-video file (".kvd"), a header and one record per
+// camera picture with its time stamp. One object either writes a new
+// recording (the stream decoder) or reads an existing one (the player).
+// Reading never changes the file: a recording that is still being written, or
+// whose writer died, is read up to its last complete record.
+
+#include <cstdint>
+#include <ctime>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace oculon::video {
+
+// Milliseconds since local midnight and the day number (1 January of year 1
+// is day 1), as the file stores them.
+struct TTimeStamp {
+    std::int32_t Time = 0;
+    std::int32_t Date = 0;
+    friend bool operator==(const TTimeStamp&, const TTimeStamp&) = default;
+};
+
+// Date × 86400000 + Time: differences of these work across midnight.
+std::int64_t timeStampToMSecs(const TTimeStamp& stamp);
+TTimeStamp timeStampFromLocal(const std::tm& local, int milliseconds);
+TTimeStamp currentTimeStamp();
+
+class EFileFormatException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+class EFileVersionException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+class EFileAccessException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+class EFileEmptyException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+class EInvalidArgumentException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Errors of the file system itself (missing file, no access, disk full, a
+// recording already being written by someone else) are std::system_error.
+class TMJPEGFile {
+public:
+    static constexpr std::int32_t kRead = 0;
+    static constexpr std::int32_t kWrite = 1;
+    // No camera picture comes near this; a larger length field is damage.
+    static constexpr std::int64_t kMaxFrameLength = 64LL << 20;
+
+    // kRead opens an existing recording, kWrite creates (replaces) one and
+    // holds an exclusive lock on it until closed. Any other mode opens nothing.
+    TMJPEGFile(std::string fileName, std::int32_t access);
+    // Finishes a written recording like close(), swallowing its errors.
+    ~TMJPEGFile();
+    TMJPEGFile(const TMJPEGFile&) = delete;
+    TMJPEGFile& operator=(const TMJPEGFile&) = delete;
+
+    // Write mode: stores frame count and mean interval in the header, or
+    // deletes the file when no frame was written. Then closes; idempotent.
+    void close();
+
+    // Appends one picture stamped with the current local time, or with `stamp`.
+    // A failed write leaves no partial record behind.
+    void writeFrame(std::span<const std::uint8_t> jpeg);
+    void writeFrame(std::span<const std::uint8_t> jpeg, const TTimeStamp& stamp);
+    void writeFrame(std::string_view jpeg);
+    void writeFrame(std::string_view jpeg, const TTimeStamp& stamp);
+
+    // Reads the record at the current position; `jpeg` then holds exactly its
+    // picture bytes. ActTime and FrameNumber take the record's values.
+    void readFrame(std::vector<std::uint8_t>& jpeg);
+    // Positions so that the next readFrame returns frame n.
+    void SetFrameNo(std::int32_t n);
+    // Frame 0, leaving the position on frame 0.
+    void getPreview(std::vector<std::uint8_t>& jpeg);
+
+    std::int32_t VideoFrames() const { return Frames_; }
+    std::int32_t FrameNumber() const { return FrameNo_; }
+    // Despite the name: the mean interval between frames in milliseconds.
+    std::int32_t VideoFPS() const { return FramesPerSecond_; }
+    TTimeStamp BeginTime() const { return StartTime_; }
+    TTimeStamp ActTime() const { return CurrentTime_; }
+    TTimeStamp EndTime() const { return LastTime_; }
+    // Read mode: the header on disk does not describe the file (an unfinished
+    // or damaged recording); the values above are the true ones anyway.
+    bool NeedsRepair() const { return mustRepair_; }
+    std::int32_t Access() const { return myAccess_; }
+    const std::string& FileName() const { return myFileName_; }
+
+    enum class RepairResult { Intact, Repaired, InUse };
+    // Cuts a damaged tail after the last complete record and writes the true
+    // frame count and interval. Refuses (InUse) while a writer holds the file.
+    static RepairResult repair(const std::string& fileName);
+
+private:
+    void openForWriting();
+    void openForReading();
+    void finishWriting();
+    void requireAccess(std::int32_t access) const;
+
+    // Owns a file descriptor; closing releases the writer's lock with it.
+    class FileHandle {
+    public:
+        FileHandle() = default;
+        explicit FileHandle(int fd) : fd_(fd) {}
+        ~FileHandle() { reset(); }
+        FileHandle(const FileHandle&) = delete;
+        FileHandle& operator=(const FileHandle&) = delete;
+        int get() const { return fd_; }
+        bool isOpen() const { return fd_ >= 0; }
+        void reset(int fd = -1);
+
+    private:
+        int fd_ = -1;
+    };
+
+    FileHandle VideoFile_;
+    TTimeStamp StartTime_;
+    TTimeStamp CurrentTime_;
+    TTimeStamp LastTime_;
+    std::int32_t Frames_ = 0;
+    std::int32_t FramesPerSecond_ = 0;
+    std::int32_t FrameNo_ = 0;
+    bool mustRepair_ = false;
+    std::int32_t myAccess_;
+    std::string myFileName_;
+
+    std::int64_t position_ = 0;  // next record to read, or end of the data written
+    std::int64_t validEnd_ = 0;  // read mode: end of the last complete record
+    std::int64_t lastRecordPos_ = 0;
+};
+
+}  // namespace oculon::video

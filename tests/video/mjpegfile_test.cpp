@@ -1,0 +1,313 @@
+#include "video/MJPEGFile.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <system_error>
+
+#include "support/ChildProcess.h"
+
+using namespace oculon::video;
+using oculon::testsupport::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kBoundary = "---KorvatFileBoundary";
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void appendBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
+
+std::string le(std::uint64_t v, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+    return out;
+}
+
+std::string fileHeader(std::int32_t frames, std::int32_t interval) {
+    return "KRVID\x01" + le(static_cast<std::uint32_t>(frames), 4) + le(static_cast<std::uint32_t>(interval), 4);
+}
+
+std::string record(const TTimeStamp& t, std::int32_t number, const std::string& picture) {
+    return le(static_cast<std::uint32_t>(t.Time), 4) + le(static_cast<std::uint32_t>(t.Date), 4) +
+           le(picture.size(), 8) + le(static_cast<std::uint32_t>(number), 4) + picture + kBoundary;
+}
+
+// Picture bytes that say which frame they are, of a size that varies.
+std::string picture(int n, std::size_t size) {
+    std::string p = "frame " + std::to_string(n) + ";";
+    p.resize(std::max(size, p.size()), static_cast<char>('a' + n % 26));
+    return p;
+}
+
+std::string asString(const std::vector<std::uint8_t>& v) { return {v.begin(), v.end()}; }
+
+constexpr std::int32_t kDay = 739000;
+TTimeStamp at(std::int32_t ms) { return {ms, kDay}; }
+
+void writeRecording(const std::string& path, int frames, std::size_t (*size)(int), std::int32_t stepMs = 40) {
+    TMJPEGFile file(path, TMJPEGFile::kWrite);
+    for (int i = 0; i < frames; ++i) file.writeFrame(picture(i, size(i)), at(1000 + i * stepMs));
+    file.close();
+}
+
+std::size_t smallSize(int i) { return 50 + (i * 37) % 200; }
+
+template <typename E>
+void expectThrowsText(const std::function<void()>& f, const std::string& text) {
+    try {
+        f();
+        ADD_FAILURE() << "no exception, expected \"" << text << "\"";
+    } catch (const E& e) {
+        EXPECT_EQ(e.what(), text);
+    }
+}
+
+}  // namespace
+
+TEST(MJPEGFile, RoundTripKeepsBytesTimesAndLayout) {
+    TempDir dir;
+    const std::string path = dir.path() + "/r.kvd";
+    writeRecording(path, 5, smallSize);
+
+    const std::string bytes = readAll(path);
+    // 5 frames 40 ms apart: interval 160 / 4 = 40
+    EXPECT_EQ(bytes.substr(0, 14), fileHeader(5, 40));
+    EXPECT_EQ(bytes.substr(14, 20 + smallSize(0) + 21), record(at(1000), 0, picture(0, smallSize(0))));
+    EXPECT_EQ(bytes.substr(bytes.size() - 21), kBoundary);
+
+    TMJPEGFile file(path, TMJPEGFile::kRead);
+    EXPECT_EQ(file.VideoFrames(), 5);
+    EXPECT_EQ(file.VideoFPS(), 40);
+    EXPECT_FALSE(file.NeedsRepair());
+    EXPECT_EQ(file.BeginTime(), at(1000));
+    EXPECT_EQ(file.ActTime(), at(1000));
+    EXPECT_EQ(file.EndTime(), at(1160));
+    std::vector<std::uint8_t> jpeg;
+    for (int i = 0; i < 5; ++i) {
+        file.readFrame(jpeg);
+        EXPECT_EQ(asString(jpeg), picture(i, smallSize(i)));
+        EXPECT_EQ(file.FrameNumber(), i);
+        EXPECT_EQ(file.ActTime(), at(1000 + 40 * i));
+    }
+    file.getPreview(jpeg);
+    EXPECT_EQ(asString(jpeg), picture(0, smallSize(0)));
+    file.readFrame(jpeg);  // the preview left the position on frame 0
+    EXPECT_EQ(file.FrameNumber(), 0);
+    expectThrowsText<EInvalidArgumentException>([&] { file.SetFrameNo(5); }, "Frame Number too large");
+    expectThrowsText<EInvalidArgumentException>([&] { file.SetFrameNo(-1); }, "Frame must not be negative");
+    expectThrowsText<EFileAccessException>([&] { file.writeFrame(std::string("x")); }, "File opened for read.");
+}
+
+TEST(MJPEGFile, SmallAndEmptyRecordings) {
+    TempDir dir;
+    const std::string one = dir.path() + "/one.kvd";
+    {
+        TMJPEGFile file(one, TMJPEGFile::kWrite);
+        std::vector<std::uint8_t> jpeg;
+        expectThrowsText<EFileAccessException>([&] { file.readFrame(jpeg); }, "File opened for write.");
+        file.writeFrame(std::string("only"));
+    }
+    TMJPEGFile single(one, TMJPEGFile::kRead);
+    EXPECT_LT(fs::file_size(one), 256u);
+    EXPECT_EQ(single.VideoFrames(), 1);
+    EXPECT_EQ(single.VideoFPS(), 1);
+    EXPECT_EQ(single.EndTime(), single.BeginTime());
+
+    // frames within one millisecond: the interval is 1, never 0, which would
+    // make the file look unfinished
+    const std::string fast = dir.path() + "/fast.kvd";
+    writeRecording(fast, 3, smallSize, 0);
+    EXPECT_EQ(readAll(fast).substr(6, 8), le(3, 4) + le(1, 4));
+
+    const std::string empty = dir.path() + "/empty.kvd";
+    { TMJPEGFile file(empty, TMJPEGFile::kWrite); }
+    EXPECT_FALSE(fs::exists(empty));
+
+    TMJPEGFile none(dir.path() + "/x.kvd", 7);
+    EXPECT_FALSE(fs::exists(dir.path() + "/x.kvd"));
+}
+
+TEST(MJPEGFile, BadHeadersAndRecordsRaiseTheirMessages) {
+    TempDir dir;
+    auto open = [&](const std::string& content) {
+        const std::string path = dir.write("f.kvd", content);
+        return [path] { TMJPEGFile file(path, TMJPEGFile::kRead); };
+    };
+    expectThrowsText<EFileFormatException>(open("KRV"), "Wrong FileFormat");
+    expectThrowsText<EFileFormatException>(open("KRVIX\x01" + le(0, 8)), "Wrong FileFormat");
+    expectThrowsText<EFileFormatException>(open("KRVID"), "Wrong FileFormat");
+    expectThrowsText<EFileVersionException>(open("KRVID\x02"), "Wrong File Version");
+    expectThrowsText<EFileFormatException>(open("KRVID\x01\x01\x00"), "Wrong FileFormat");
+    expectThrowsText<EFileEmptyException>(open(fileHeader(0, 0)), "File is empty");
+    expectThrowsText<EFileEmptyException>(open(fileHeader(0, 0) + std::string(5000, 'x')), "File is empty");
+    // a length field far beyond the file is not believed, so nothing is allocated
+    std::string huge = record(at(0), 0, "abc");
+    huge.replace(8, 8, le(std::uint64_t{1} << 62, 8));
+    expectThrowsText<EFileEmptyException>(open(fileHeader(1, 1) + huge), "File is empty");
+    EXPECT_THROW(TMJPEGFile(dir.path() + "/missing.kvd", TMJPEGFile::kRead), std::system_error);
+}
+
+TEST(MJPEGFile, ReaderOfDamagedFileChangesNothingAndRepairMendsIt) {
+    TempDir dir;
+    const std::string path = dir.path() + "/cut.kvd";
+    writeRecording(path, 5, smallSize);
+    const std::string whole = readAll(path);
+    // cut inside the last picture, header still claiming 5 frames
+    const std::string cut = whole.substr(0, whole.size() - 21 - smallSize(4) / 2);
+    dir.write("cut.kvd", cut);
+
+    {
+        TMJPEGFile file(path, TMJPEGFile::kRead);
+        EXPECT_EQ(file.VideoFrames(), 4);
+        EXPECT_TRUE(file.NeedsRepair());
+        EXPECT_EQ(file.EndTime(), at(1120));
+        std::vector<std::uint8_t> jpeg;
+        file.SetFrameNo(3);
+        file.readFrame(jpeg);
+        EXPECT_EQ(asString(jpeg), picture(3, smallSize(3)));
+    }
+    EXPECT_EQ(readAll(path), cut);
+
+    EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Repaired);
+    const std::string repaired = readAll(path);
+    EXPECT_EQ(repaired.substr(0, 14), fileHeader(4, 40));
+    EXPECT_EQ(repaired.substr(14), whole.substr(14, repaired.size() - 14));
+    EXPECT_EQ(repaired.size(), whole.size() - 20 - 21 - smallSize(4));
+    EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Intact);
+    EXPECT_FALSE(TMJPEGFile(path, TMJPEGFile::kRead).NeedsRepair());
+}
+
+TEST(MJPEGFile, UnfinishedRecordingWithEqualTimesRepairsOnce) {
+    // the header of an unfinished file holds zeros; all frames share one
+    // time, so the mean interval comes out as 0 and must not stay 0
+    TempDir dir;
+    std::string bytes = fileHeader(0, 0);
+    for (int i = 0; i < 3; ++i) bytes += record(at(500), i, picture(i, 30));
+    const std::string path = dir.write("same.kvd", bytes);
+    EXPECT_EQ(TMJPEGFile(path, TMJPEGFile::kRead).VideoFPS(), 1);
+    EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Repaired);
+    EXPECT_EQ(readAll(path).substr(0, 14), fileHeader(3, 1));
+    EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Intact);
+
+    // header says 5, last record is number 3: four frames
+    std::string skewed = fileHeader(5, 40);
+    for (int i = 0; i < 4; ++i) skewed += record(at(i * 40), i, picture(i, 30));
+    EXPECT_EQ(TMJPEGFile(dir.write("skew.kvd", skewed), TMJPEGFile::kRead).VideoFrames(), 4);
+}
+
+TEST(MJPEGFile, RecordingInProgressIsReadWithoutChange) {
+    TempDir dir;
+    const std::string path = dir.path() + "/live.kvd";
+    TMJPEGFile writer(path, TMJPEGFile::kWrite);
+    for (int i = 0; i < 10; ++i) writer.writeFrame(picture(i, smallSize(i)), at(i * 100));
+    // the writer is in the middle of its next record
+    appendBytes(path, record(at(1000), 10, picture(10, 300)).substr(0, 150));
+    const std::string before = readAll(path);
+
+    EXPECT_THROW(TMJPEGFile(path, TMJPEGFile::kWrite), std::system_error);
+    EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::InUse);
+    {
+        TMJPEGFile reader(path, TMJPEGFile::kRead);
+        EXPECT_EQ(reader.VideoFrames(), 10);
+        EXPECT_EQ(reader.VideoFPS(), 100);
+        EXPECT_TRUE(reader.NeedsRepair());
+        std::vector<std::uint8_t> jpeg;
+        for (int i = 0; i < 10; ++i) reader.readFrame(jpeg);
+        EXPECT_EQ(asString(jpeg), picture(9, smallSize(9)));
+        expectThrowsText<EFileFormatException>([&] { reader.readFrame(jpeg); }, "WrongFileFormat");
+    }
+    EXPECT_EQ(readAll(path), before);
+
+    writer.writeFrame(picture(10, 300), at(1000));
+    writer.close();
+    TMJPEGFile reader(path, TMJPEGFile::kRead);
+    EXPECT_EQ(reader.VideoFrames(), 11);
+    EXPECT_FALSE(reader.NeedsRepair());
+}
+
+TEST(MJPEGFile, BoundaryTextInsidePicturesIsNotARecordEnd) {
+    TempDir dir;
+    const std::string path = dir.path() + "/tricky.kvd";
+    // a picture that holds the boundary followed by something shaped like a
+    // record header of frame 2
+    auto tricky = [](int i) {
+        return picture(i, 40) + kBoundary + record(at(0), 2, "zz").substr(0, 20) + picture(i, 60);
+    };
+    {
+        TMJPEGFile file(path, TMJPEGFile::kWrite);
+        for (int i = 0; i < 40; ++i) file.writeFrame(tricky(i), at(i));
+    }
+    const std::string whole = readAll(path);
+    // cut right after a fake boundary inside the last picture
+    dir.write("tricky.kvd", whole.substr(0, whole.size() - 21 - 80));
+
+    TMJPEGFile file(path, TMJPEGFile::kRead);
+    EXPECT_EQ(file.VideoFrames(), 39);
+    std::vector<std::uint8_t> jpeg;
+    for (int n : {38, 2, 21, 1, 37}) {
+        file.SetFrameNo(n);
+        file.readFrame(jpeg);
+        EXPECT_EQ(asString(jpeg), tricky(n));
+    }
+}
+
+TEST(MJPEGFile, SeeksInLongRecording) {
+    TempDir dir;
+    const std::string path = dir.path() + "/long.kvd";
+    constexpr int kFrames = 6000;
+    // sizes vary widely, so position estimates are off and must be corrected
+    auto size = [](int i) -> std::size_t { return i % 500 < 250 ? 40 + i % 7 : 3000 + (i * 131) % 900; };
+    {
+        TMJPEGFile file(path, TMJPEGFile::kWrite);
+        for (int i = 0; i < kFrames; ++i) file.writeFrame(picture(i, size(i)), at(i * 40));
+    }
+    TMJPEGFile file(path, TMJPEGFile::kRead);
+    ASSERT_EQ(file.VideoFrames(), kFrames);
+    std::vector<std::uint8_t> jpeg;
+    for (int n : {kFrames - 1, 1, 249, 250, 251, 2999, 17, 5998, 4321, 0, 3000}) {
+        file.SetFrameNo(n);
+        file.readFrame(jpeg);
+        ASSERT_EQ(asString(jpeg), picture(n, size(n))) << n;
+        ASSERT_EQ(file.ActTime(), at(n * 40));
+        if (n + 1 < kFrames) {
+            file.readFrame(jpeg);
+            EXPECT_EQ(file.FrameNumber(), n + 1);
+        }
+    }
+}
+
+TEST(MJPEGFile, TimeStampsCountDaysFromYearOne) {
+    std::tm t{};
+    t.tm_year = 70;
+    t.tm_mon = 0;
+    t.tm_mday = 1;
+    EXPECT_EQ(timeStampFromLocal(t, 0), (TTimeStamp{0, 719163}));
+    t.tm_year = 1 - 1900;
+    EXPECT_EQ(timeStampFromLocal(t, 5).Date, 1);
+    // 2024-02-29 23:59:59.500 to 2024-03-01 00:00:00.250 across midnight
+    std::tm before{};
+    before.tm_year = 124;
+    before.tm_mon = 1;
+    before.tm_mday = 29;
+    before.tm_hour = 23;
+    before.tm_min = 59;
+    before.tm_sec = 59;
+    std::tm after{};
+    after.tm_year = 124;
+    after.tm_mon = 2;
+    after.tm_mday = 1;
+    EXPECT_EQ(timeStampToMSecs(timeStampFromLocal(after, 250)) - timeStampToMSecs(timeStampFromLocal(before, 500)),
+              750);
+}
