@@ -1,0 +1,166 @@
+// The telephone's state telegram, its event object, and the configuration
+// telegrams with their reply rules.
+
+#include <gtest/gtest.h>
+
+#include "devices/TelefonListe.h"
+#include "devices/TelefonTelegram.h"
+#include "devices/TelegramText.h"
+
+using namespace oculon;
+using namespace oculon::devices;
+
+namespace {
+
+// A telegram of `size` bytes: sequence, code, text padded with blanks, checksum.
+std::string telegram(int sequence, int code, std::string_view text, std::size_t size = 32) {
+    std::string t = upperHex(static_cast<unsigned>(sequence), 2) + " " + upperHex(static_cast<unsigned>(code), 2) + " ";
+    t += text;
+    t.resize(size - 2, ' ');
+    appendAdditiveChecksum(t);
+    return t;
+}
+
+TelefonTelegram parsed(std::string_view bytes) {
+    auto t = parseTelefonTelegram(bytes);
+    EXPECT_TRUE(t) << bytes;
+    return t.value_or(TelefonTelegram{});
+}
+
+}  // namespace
+
+TEST(TelefonTelegram, FieldsOfBothSizes) {
+    const auto t = parsed(telegram(0x2A, 0x14, "Pforte", 36));
+    EXPECT_EQ(t.sequence, 0x2A);
+    EXPECT_EQ(t.code, 0x14);
+    EXPECT_EQ(t.text.size(), 28u);
+    EXPECT_EQ(parsed(telegram(1, 1, "x")).text.size(), 24u);
+}
+
+TEST(TelefonTelegram, DropsMalformed) {
+    const std::string good = telegram(1, 1, "123");
+    EXPECT_FALSE(parseTelefonTelegram(good.substr(0, 31)));
+    EXPECT_FALSE(parseTelefonTelegram(good + "    "));  // 36 bytes, checksum now wrong
+    std::string bad = good;
+    bad[10] = '9';
+    EXPECT_FALSE(parseTelefonTelegram(bad));
+    // Non-hex code with a correct checksum.
+    std::string nonHex = "01 XY " + std::string(24, ' ');
+    appendAdditiveChecksum(nonHex);
+    EXPECT_FALSE(parseTelefonTelegram(nonHex));
+}
+
+TEST(TelefonTelegram, EventsPerCode) {
+    const auto connect = makeTelefonEvent(parsed(telegram(1, 0x01, " 1 2  34 ", 36)), "10.0.0.9");
+    ASSERT_TRUE(connect);
+    EXPECT_EQ(connect->status(), Verbindung);
+    EXPECT_EQ(connect->nummer(), "1234");
+    EXPECT_EQ(connect->adresse(), "10.0.0.9");
+    EXPECT_EQ(connect->statusnummer, 1);
+
+    EXPECT_EQ(makeTelefonEvent(parsed(telegram(1, 0x5D, "77")), "a")->status(), Video);
+    const auto ack = makeTelefonEvent(parsed(telegram(1, 0x1E, " LSREM x ")), "a");
+    EXPECT_EQ(ack->status(), ACK);
+    EXPECT_EQ(ack->packet(), " LSREM x " + std::string(15, ' '));
+    const auto name = makeTelefonEvent(parsed(telegram(1, 0x14, "Haus Ost")), "a");
+    EXPECT_EQ(name->status(), NameSt);
+    EXPECT_EQ(name->name(), "Haus Ost");
+    EXPECT_EQ(makeTelefonEvent(parsed(telegram(1, 0x0A, "V")), "a")->typ(), config::KorvatV1);
+    EXPECT_EQ(makeTelefonEvent(parsed(telegram(1, 0x0A, "R")), "a")->typ(), config::KorvatV2);
+    EXPECT_EQ(makeTelefonEvent(parsed(telegram(1, 0x0A, "Q")), "a")->typ(), config::telUnknown);
+    for (int idle : {2, 3, 4, 6, 8, 9}) EXPECT_EQ(makeTelefonEvent(parsed(telegram(1, idle, "")), "a")->status(), Idle);
+    EXPECT_FALSE(makeTelefonEvent(parsed(telegram(1, 0x32, "")), "a"));
+    EXPECT_FALSE(makeTelefonEvent(parsed(telegram(1, 0x33, "")), "a"));
+}
+
+TEST(TelefonListe, UpdatesListedTelephoneAndPostsCopy) {
+    TelefonListe liste;
+    const auto event = [](int code, std::string_view text) {
+        return makeTelefonEvent(parsed(telegram(1, code, text)), "10.0.0.9");
+    };
+
+    // A type telegram from an unlisted telephone is filed as it is.
+    auto first = liste.update(event(0x0A, "R"));
+    EXPECT_EQ(first->status(), TelTyp);
+    EXPECT_EQ(liste.find("10.0.0.9")->typ(), config::KorvatV2);
+
+    // The name goes into the entry; the posted copy carries the state only.
+    auto named = liste.update(event(0x14, "Pforte   "));
+    EXPECT_EQ(named->status(), NameSt);
+    EXPECT_EQ(named->name(), "");
+    EXPECT_EQ(liste.find("10.0.0.9")->name(), "Pforte");
+
+    // A type telegram for a listed telephone: entry and copy read Idle.
+    auto typed = liste.update(event(0x0A, "V"));
+    EXPECT_EQ(typed->status(), Idle);
+    EXPECT_EQ(liste.find("10.0.0.9")->status(), Idle);
+    EXPECT_EQ(liste.find("10.0.0.9")->typ(), config::KorvatV1);
+    EXPECT_EQ(liste.find("10.0.0.9")->name(), "Pforte");
+
+    auto call = liste.update(event(0x01, "42"));
+    EXPECT_EQ(call->nummer(), "42");
+    EXPECT_EQ(liste.find("10.0.0.9")->nummer(), "42");
+    EXPECT_EQ(liste.size(), 1u);
+}
+
+TEST(TelefonListe, AgesOutOldAndFutureStamps) {
+    TelefonListe liste;
+    auto a = std::make_unique<telefonObjekt>();
+    a->FIpAdresse = "a";
+    a->FMilliseconds = 1000;
+    auto b = std::make_unique<telefonObjekt>();
+    b->FIpAdresse = "b";
+    b->FMilliseconds = 50000;
+    auto c = std::make_unique<telefonObjekt>();
+    c->FIpAdresse = "c";
+    c->FMilliseconds = 70000;  // after "now"
+    liste.update(std::move(a));
+    liste.update(std::move(b));
+    liste.update(std::move(c));
+    EXPECT_EQ(liste.ageOut(61001, 60000), 2);
+    ASSERT_EQ(liste.snapshot().size(), 1u);
+    EXPECT_EQ(liste.snapshot()[0].adresse(), "b");
+}
+
+TEST(ConfigTelegrams, LsrCmdAndResetBytes) {
+    EXPECT_EQ(ipv4Hex("192.168.1.10"), "C0A8010A");
+    EXPECT_FALSE(ipv4Hex("192.168.1"));
+    EXPECT_FALSE(ipv4Hex("192.168.1.256"));
+    EXPECT_FALSE(ipv4Hex("192.168..1"));
+    EXPECT_FALSE(ipv4Hex("a.b.c.d"));
+    EXPECT_EQ(padAccessCode("12"), "12FF");
+    EXPECT_EQ(padAccessCode(""), "FFFF");
+    EXPECT_EQ(padAccessCode("123456"), "123456");
+    EXPECT_EQ(sequenceField(0x0B), "0B");
+    EXPECT_EQ(sequenceField(256), "00");
+
+    const std::string cmd = buildLsrCmd("C0A8010A", 1, "12FF", 'a', "0602");
+    const std::string body = "LSRCMDC0A8010A0112FFa0602";
+    EXPECT_EQ(cmd, body + upperHex(additiveSum(body), 2));
+    EXPECT_TRUE(additiveChecksumValid(cmd));
+
+    const std::string reset = buildLsrEmReset("C0A8010A", 0x1F, "1234");
+    ASSERT_EQ(reset.size(), 24u);
+    EXPECT_EQ(reset.substr(0, 22), "LSREMC0A8010A1FF5A1234");
+    // The sum of those 22 characters is 1342, 0x53E: the checksum is "3E".
+    EXPECT_EQ(reset.substr(22), "3E");
+}
+
+TEST(ConfigTelegrams, ReplyRules) {
+    const std::string addr = "7F000001";
+    const auto reply = [&](int code, std::string_view text) { return parsed(telegram(5, code, text)); };
+
+    EXPECT_EQ(readReplyValue(reply(0x32, addr + "b42"), addr), "42");
+    EXPECT_FALSE(readReplyValue(reply(0x32, addr + "c42"), addr));
+    EXPECT_FALSE(readReplyValue(reply(0x32, "7F000002b42"), addr));
+    EXPECT_FALSE(readReplyValue(reply(0x1E, addr + "b42"), addr));
+
+    EXPECT_TRUE(writeStepConfirmed(reply(0x32, addr + "eAA00"), addr, 'e', "AA00"));
+    EXPECT_FALSE(writeStepConfirmed(reply(0x32, addr + "eAA01"), addr, 'e', "AA00"));
+    EXPECT_FALSE(writeStepConfirmed(reply(0x32, addr + "cAA00"), addr, 'e', "AA00"));
+
+    const std::string reset = buildLsrEmReset(addr, 3, "FFFF");
+    EXPECT_TRUE(resetConfirmed(reply(0x1E, reset), reset));
+    EXPECT_FALSE(resetConfirmed(reply(0x32, reset), reset));
+    EXPECT_FALSE(resetConfirmed(reply(0x1E, buildLsrEmReset(addr, 4, "FFFF")), reset));
+}
