@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "config/ConfigEntries.h"
 #include "config/SavePath.h"
 #include "config/cfgUnit.h"
+#include "support/ChildProcess.h"
 
 namespace oculon::config {
 namespace {
@@ -138,13 +138,7 @@ TEST(Entries, WallCameraRoundTripsThroughStreamAttributes) {
 
 class SavePathTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "oculon-savepath-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        std::setlocale(LC_TIME, "C");
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { std::setlocale(LC_TIME, "C"); }
 
     static std::tm march5() {
         std::tm t{};
@@ -155,7 +149,8 @@ protected:
         return t;
     }
 
-    fs::path dir_;
+    testsupport::TempDir temp_;
+    const fs::path dir_{temp_.path()};
 };
 
 TEST_F(SavePathTest, DatedFoldersAreCreatedBelowThePicturePath) {

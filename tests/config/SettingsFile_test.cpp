@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "config/cfgUnit.h"
+#include "support/ChildProcess.h"
 
 namespace oculon::config {
 namespace {
@@ -17,14 +18,6 @@ namespace fs = std::filesystem;
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "oculon-settings-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        file_ = (dir_ / "Korvat" / "Oculon.reg").string();
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::vector<fs::path> setAside() const {
         std::vector<fs::path> out;
         for (const auto& e : fs::directory_iterator(dir_ / "Korvat"))
@@ -44,8 +37,9 @@ protected:
         return s.str();
     }
 
-    fs::path dir_;
-    std::string file_;
+    testsupport::TempDir temp_;
+    const fs::path dir_{temp_.path()};
+    const std::string file_{(dir_ / "Korvat" / "Oculon.reg").string()};
 };
 
 TEST_F(SettingsFileTest, StationsAndOptionsSurviveARestart) {

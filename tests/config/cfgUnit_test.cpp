@@ -1,4 +1,5 @@
 #include "config/cfgUnit.h"
+#include "config/EntryRegistry.h"
 
 #include <gtest/gtest.h>
 
@@ -57,105 +58,47 @@ TSingleConfig station(const std::string& name, const std::string& ip = "10.0.0.1
 // A station with every stored field set to something other than its default.
 TSingleConfig fullStation() {
     TSingleConfig c;
-    c.typ = AxisCam;
-    c.teltyp = KorvatV2;
-    c.telefonIP = "10.0.0.9";
-    c.telefonName = "Flur";
-    c.Ip = "10.0.0.2";
-    c.Net = "255.255.255.0";
-    c.gateway = "10.0.0.254";
-    c.Name = "Haustuer";
-    c.UserName = "user";
-    c.AdminPass = "admin";
-    c.Passwort = "pw";
-    c.Port = "8080";
-    c.NeedCredentials = true;
-    c.IsDhcp = true;
-    c.moxa = true;
-    c.video = true;
-    c.moxaNeedCred = true;
-    c.moxaPass = "mp";
-    c.moxaDhcp = true;
-    c.eingang = true;
-    c.ausgang = true;
-    c.ausgangSchrift = "Licht";
-    c.eingangSchriftEin = "an";
-    c.eingangBildEin = "an.bmp";
-    c.eingangSchriftAus = "aus";
-    c.eingangBildAus = "aus.bmp";
-    c.tuerCode = "1234";
-    c.tuerDauer = 9;
-    c.camAusgang = true;
-    c.camAusgangSchrift = "Tor";
-    c.ohneBT = true;
-    c.videoPath = "/stream";
-    c.analog_multi = true;
+    c.typ = AxisCam, c.teltyp = KorvatV2, c.telefonIP = "10.0.0.9", c.telefonName = "Flur";
+    c.Ip = "10.0.0.2", c.Net = "255.255.255.0", c.gateway = "10.0.0.254", c.Name = "Haustuer";
+    c.UserName = "user", c.AdminPass = "admin", c.Passwort = "pw", c.Port = "8080";
+    c.NeedCredentials = c.IsDhcp = c.moxa = c.video = c.moxaNeedCred = c.moxaDhcp = true;
+    c.moxaPass = "mp", c.eingang = c.ausgang = true, c.ausgangSchrift = "Licht";
+    c.eingangSchriftEin = "an", c.eingangBildEin = "an.bmp", c.eingangSchriftAus = "aus", c.eingangBildAus = "aus.bmp";
+    c.tuerCode = "1234", c.tuerDauer = 9, c.camAusgang = true, c.camAusgangSchrift = "Tor", c.ohneBT = true;
+    c.videoPath = "/stream", c.analog_multi = true;
     c.analog_eins = c.analog_drei = c.analog_fuenf = c.analog_sieben = c.analog_neun = true;
-    c.secondaryName = "Hof";
-    c.secondaryIp = "10.0.0.3";
-    c.secondaryPort = "81";
-    c.secondaryType = MobotixCam;
-    c.secondaryPath = "/hof";
-    c.secondaryUserName = "su";
-    c.secondaryPassword = "sp";
-    c.secondaryResString = "?resolution=640x480";
-    c.commonName = "Vordertuer";
-    c.mirabPath = "a b";
-    c.mirabReduction = 12;
+    c.secondaryName = "Hof", c.secondaryIp = "10.0.0.3", c.secondaryPort = "81", c.secondaryType = MobotixCam;
+    c.secondaryPath = "/hof", c.secondaryUserName = "su", c.secondaryPassword = "sp";
+    c.secondaryResString = "?resolution=640x480", c.commonName = "Vordertuer", c.mirabPath = "a b", c.mirabReduction = 12;
     return c;
 }
 
-void expectSameStored(const TSingleConfig& a, const TSingleConfig& b) {
-    EXPECT_EQ(a.typ, b.typ);
-    EXPECT_EQ(a.teltyp, b.teltyp);
-    EXPECT_EQ(a.telefonIP, b.telefonIP);
-    EXPECT_EQ(a.telefonName, b.telefonName);
-    EXPECT_EQ(a.Ip, b.Ip);
-    EXPECT_EQ(a.Net, b.Net);
-    EXPECT_EQ(a.gateway, b.gateway);
-    EXPECT_EQ(a.Name, b.Name);
-    EXPECT_EQ(a.UserName, b.UserName);
-    EXPECT_EQ(a.AdminPass, b.AdminPass);
-    EXPECT_EQ(a.Passwort, b.Passwort);
-    EXPECT_EQ(a.Port, b.Port);
-    EXPECT_EQ(a.NeedCredentials, b.NeedCredentials);
-    EXPECT_EQ(a.IsDhcp, b.IsDhcp);
-    EXPECT_EQ(a.moxa, b.moxa);
-    EXPECT_EQ(a.video, b.video);
-    EXPECT_EQ(a.moxaNeedCred, b.moxaNeedCred);
-    EXPECT_EQ(a.moxaPass, b.moxaPass);
-    EXPECT_EQ(a.moxaDhcp, b.moxaDhcp);
-    EXPECT_EQ(a.eingang, b.eingang);
-    EXPECT_EQ(a.ausgang, b.ausgang);
-    EXPECT_EQ(a.ausgangSchrift, b.ausgangSchrift);
-    EXPECT_EQ(a.eingangSchriftEin, b.eingangSchriftEin);
-    EXPECT_EQ(a.eingangBildEin, b.eingangBildEin);
-    EXPECT_EQ(a.eingangSchriftAus, b.eingangSchriftAus);
-    EXPECT_EQ(a.eingangBildAus, b.eingangBildAus);
-    EXPECT_EQ(a.tuerCode, b.tuerCode);
-    EXPECT_EQ(a.tuerDauer, b.tuerDauer);
-    EXPECT_EQ(a.camAusgang, b.camAusgang);
-    EXPECT_EQ(a.camAusgangSchrift, b.camAusgangSchrift);
-    EXPECT_EQ(a.ohneBT, b.ohneBT);
-    EXPECT_EQ(a.videoPath, b.videoPath);
-    EXPECT_EQ(a.analog_multi, b.analog_multi);
-    const bool TSingleConfig::*buttons[] = {&TSingleConfig::analog_eins,   &TSingleConfig::analog_zwei,
-                                            &TSingleConfig::analog_drei,   &TSingleConfig::analog_vier,
-                                            &TSingleConfig::analog_fuenf,  &TSingleConfig::analog_sechs,
-                                            &TSingleConfig::analog_sieben, &TSingleConfig::analog_acht,
-                                            &TSingleConfig::analog_neun};
-    for (auto button : buttons) EXPECT_EQ(a.*button, b.*button);
-    EXPECT_EQ(a.secondaryName, b.secondaryName);
-    EXPECT_EQ(a.secondaryIp, b.secondaryIp);
-    EXPECT_EQ(a.secondaryPort, b.secondaryPort);
-    EXPECT_EQ(a.secondaryType, b.secondaryType);
-    EXPECT_EQ(a.secondaryPath, b.secondaryPath);
-    EXPECT_EQ(a.secondaryUserName, b.secondaryUserName);
-    EXPECT_EQ(a.secondaryPassword, b.secondaryPassword);
-    EXPECT_EQ(a.secondaryResString, b.secondaryResString);
-    EXPECT_EQ(a.commonName, b.commonName);
-    EXPECT_EQ(a.mirabPath, b.mirabPath);
-    EXPECT_EQ(a.mirabReduction, b.mirabReduction);
+TManualConfig fullManual() {
+    TManualConfig m;
+    m.typ = HikVision, m.name = "Garage", m.ipAddr = "10.0.0.7", m.port = 8000, m.path = "/cam";
+    m.commonName = "Garagentor";
+    return m;
+}
+
+TSurveillanceConfig fullWallCamera() {
+    TSurveillanceConfig w;
+    w.typ = MirabCam, w.name = "Einfahrt", w.commonName = "Zufahrt", w.ipAddr = "10.0.0.8", w.port = 81;
+    w.user = "u", w.password = "p", w.path = "/?mjpg&key=", w.recording = 2, w.mirabPath = "opt";
+    w.mirabReduction = 15;
+    return w;
+}
+
+// An entry as its subkey holds it: equal forms mean equal stored fields.
+template <typename T>
+std::string storedForm(const T& entry, void (*write)(Registry&, const T&), std::size_t* valueCount = nullptr) {
+    auto store = std::make_shared<MemoryRegistryStore>();
+    Registry reg(store);
+    reg.OpenKey("\\s", true);
+    write(reg, entry);
+    return store->withTree([&](RegistryKey& root) {
+        if (valueCount) *valueCount = root.find("s")->values.size();
+        return platform::serializeRegedit4(root);
+    });
 }
 
 // Counts the writes of the store and keeps what each one held.
@@ -252,27 +195,8 @@ TEST(VideoConfigTree, EveryValueWrittenIsReadBackByTheNextLoad) {
         cfg.schreibeRecLen(12);
         cfg.schreibeAutostart(true);
         cfg.addConfig(fullStation());
-        TManualConfig m;
-        m.typ = HikVision;
-        m.name = "Garage";
-        m.ipAddr = "10.0.0.7";
-        m.port = 8000;
-        m.path = "/cam";
-        m.commonName = "Garagentor";
-        EXPECT_EQ(cfg.addManual(m), 0);
-        TSurveillanceConfig w;
-        w.typ = MirabCam;
-        w.name = "Einfahrt";
-        w.commonName = "Zufahrt";
-        w.ipAddr = "10.0.0.8";
-        w.port = 81;
-        w.user = "u";
-        w.password = "p";
-        w.path = "/?mjpg&key=";
-        w.recording = 2;
-        w.mirabPath = "opt";
-        w.mirabReduction = 15;
-        EXPECT_TRUE(cfg.putSurvConfig("3", w));
+        EXPECT_EQ(cfg.addManual(fullManual()), 0);
+        EXPECT_TRUE(cfg.putSurvConfig("3", fullWallCamera()));
         cfg.schreibeUeberwachungKameras();
     }
     // The spellings the stored tree has always used.
@@ -316,29 +240,19 @@ TEST(VideoConfigTree, EveryValueWrittenIsReadBackByTheNextLoad) {
     EXPECT_TRUE(cfg.autostart());
 
     ASSERT_EQ(cfg.Count(), 1);
-    expectSameStored(*cfg.getConfigByNumber(0), fullStation());
+    std::size_t values = 0;
+    EXPECT_EQ(storedForm(*cfg.getConfigByNumber(0), writeSingleConfig),
+              storedForm(fullStation(), writeSingleConfig, &values));
+    EXPECT_EQ(values, 53u);
     const auto manual = cfg.manualList();
     ASSERT_EQ(manual.size(), 1u);
     EXPECT_EQ(manual[0].first, "10.0.0.7:8000");
-    EXPECT_EQ(manual[0].second->typ, HikVision);
-    EXPECT_EQ(manual[0].second->name, "Garage");
-    EXPECT_EQ(manual[0].second->path, "/cam");
-    EXPECT_EQ(manual[0].second->commonName, "Garagentor");
+    EXPECT_EQ(storedForm(*manual[0].second, writeManualConfig), storedForm(fullManual(), writeManualConfig));
     const auto wall = cfg.survList();
     ASSERT_EQ(wall.size(), 1u);
     EXPECT_EQ(wall[0].first, "3");
-    const auto& w = *wall[0].second;
-    EXPECT_EQ(w.typ, MirabCam);
-    EXPECT_EQ(w.name, "Einfahrt");
-    EXPECT_EQ(w.commonName, "Zufahrt");
-    EXPECT_EQ(w.ipAddr, "10.0.0.8");
-    EXPECT_EQ(w.port, 81);
-    EXPECT_EQ(w.user, "u");
-    EXPECT_EQ(w.password, "p");
-    EXPECT_EQ(w.path, "/?mjpg&key=");
-    EXPECT_EQ(w.recording, 2);
-    EXPECT_EQ(w.mirabPath, "opt");
-    EXPECT_EQ(w.mirabReduction, 15);
+    EXPECT_EQ(storedForm(*wall[0].second, writeSurveillanceConfig),
+              storedForm(fullWallCamera(), writeSurveillanceConfig));
 }
 
 // ---------------------------------------------------------------- version gate and upgrade
