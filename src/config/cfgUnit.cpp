@@ -415,13 +415,19 @@ void TVideoConfig::storeValue(const char* key, bool create, const std::function<
 }
 
 template <typename T>
-void TVideoConfig::setAndStore(T Options::*field, T value, const char* key, const char* valueName) {
-    std::lock_guard write(writeMutex_);
+void TVideoConfig::setAndStore(T Options::*field, const T& value, const char* key, bool create,
+                               const std::function<void(Registry&)>& write) {
+    std::lock_guard guard(writeMutex_);
     {
         std::unique_lock lock(mutex_);
         options_.*field = value;
     }
-    storeValue(key, true, [&](Registry& reg) { writeTyped(reg, valueName, value); });
+    storeValue(key, create, write);
+}
+
+template <typename T>
+void TVideoConfig::setAndStore(T Options::*field, T value, const char* key, const char* valueName) {
+    setAndStore(field, value, key, true, [&](Registry& reg) { writeTyped(reg, valueName, value); });
 }
 
 bool TVideoConfig::liesSprache(TSprachenTyp& language) const {
@@ -516,23 +522,15 @@ void TVideoConfig::schreibeKommentarTuerOffen(bool on) {
 TWindowSettings TVideoConfig::fensterKoordinaten() const { return get(&Options::window); }
 
 void TVideoConfig::schreibeFensterKoordinaten(const TWindowSettings& popup) {
-    std::lock_guard write(writeMutex_);
-    {
-        std::unique_lock lock(mutex_);
-        options_.window = popup;
-    }
-    storeValue(kRootKey, false, [&](Registry& reg) { writeWindow(reg, popup); });
+    // Not created: after the whole configuration was deleted, the popup that
+    // closes with the program must not bring the settings key back.
+    setAndStore(&Options::window, popup, kRootKey, false, [&](Registry& reg) { writeWindow(reg, popup); });
 }
 
 TWindowSettings TVideoConfig::ueberwachungKoordinaten() const { return get(&Options::ueberwachung); }
 
 void TVideoConfig::schreibeUeberwachungKoordinaten(const TWindowSettings& wall) {
-    std::lock_guard write(writeMutex_);
-    {
-        std::unique_lock lock(mutex_);
-        options_.ueberwachung = wall;
-    }
-    storeValue(kSurveillanceKey, true, [&](Registry& reg) { writeWindow(reg, wall); });
+    setAndStore(&Options::ueberwachung, wall, kSurveillanceKey, true, [&](Registry& reg) { writeWindow(reg, wall); });
 }
 
 bool TVideoConfig::splashScreen() const { return get(&Options::showSplashScreen); }

@@ -215,7 +215,11 @@ private:
         std::shared_lock lock(mutex_);
         return options_.*field;
     }
-    // Sets the field, then writes the value to `key` (created when missing).
+    // Sets the field, then writes it to `key`; only the field changes when the
+    // key cannot be opened.
+    template <typename T>
+    void setAndStore(T Options::*field, const T& value, const char* key, bool create,
+                     const std::function<void(platform::Registry&)>& write);
     template <typename T>
     void setAndStore(T Options::*field, T value, const char* key, const char* valueName);
     void storeValue(const char* key, bool create, const std::function<void(platform::Registry&)>& write);
