@@ -601,6 +601,10 @@ TEST(VideoConfigOptions, IdListPasswordAndDeletion) {
     Registry reg(store);
     EXPECT_FALSE(reg.KeyExists(kRoot));
     EXPECT_TRUE(reg.KeyExists("\\SOFTWARE\\Wine"));
+    // The popup closing with the program must not bring the key back.
+    cfg.schreibeFensterKoordinaten({1, 2, 3, 4});
+    EXPECT_FALSE(reg.KeyExists(kRoot));
+    EXPECT_EQ(cfg.fensterKoordinaten(), (TWindowSettings{1, 2, 3, 4}));
 }
 
 TEST(VideoConfigOptions, FlagReadBackOnlyWhenStored) {
