@@ -1,5 +1,7 @@
 #include "media/primitives/ImageCopy.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "media/primitives/ImageRegion.h"
@@ -36,6 +38,29 @@ IppStatus copyPixels(const void* pSrc, int srcStep, void* pDst, int dstStep, Ipp
     return ippStsNoErr;
 }
 
+// d[i] = s[3 i]. The compiler does not vectorize a stride of three well, so
+// eight bytes are picked out of three 64-bit words at a time. A block reads
+// up to s[3 i + 23], which stays below s[3 (n - 1)] while i + 9 < n.
+void gatherEveryThird(const Ipp8u* s, Ipp8u* d, ptrdiff_t n)
+{
+    ptrdiff_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 9 < n; i += 8) {
+            std::uint64_t a, b, c;
+            std::memcpy(&a, s + 3 * i, 8);
+            std::memcpy(&b, s + 3 * i + 8, 8);
+            std::memcpy(&c, s + 3 * i + 16, 8);
+            const std::uint64_t out = (a & 0xFF) | ((a >> 16) & 0xFF00) | ((a >> 32) & 0xFF0000) |
+                                      ((b << 16) & 0xFF000000) | (b & 0xFF00000000) |
+                                      ((b >> 16) & 0xFF0000000000) | ((c << 32) & 0xFF000000000000) |
+                                      ((c << 16) & 0xFF00000000000000);
+            std::memcpy(d + i, &out, 8);
+        }
+    }
+    for (; i < n; ++i)
+        d[i] = s[3 * i];
+}
+
 // Copies `channels` bytes of every pixel, from pixels of `from` bytes into
 // pixels of `to` bytes; the other bytes of the destination stay as they are.
 template <int From, int To, int Channels>
@@ -44,9 +69,13 @@ IppStatus copyChannels(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
     if (IppStatus st = checkCopy(pSrc, pDst, roi))
         return st;
     region::eachRow(pSrc, srcStep, From, pDst, dstStep, To, roi, [](const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
-        for (ptrdiff_t i = 0; i < n; ++i)
-            for (int k = 0; k < Channels; ++k)
-                d[i * To + k] = s[i * From + k];
+        if constexpr (From == 3 && To == 1) {
+            gatherEveryThird(s, d, n);
+        } else {
+            for (ptrdiff_t i = 0; i < n; ++i)
+                for (int k = 0; k < Channels; ++k)
+                    d[i * To + k] = s[i * From + k];
+        }
     });
     return ippStsNoErr;
 }

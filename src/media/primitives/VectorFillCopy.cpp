@@ -36,6 +36,22 @@ IppStatus zero(T* pDst, int len)
     return ippStsNoErr;
 }
 
+// The fill routine of each element width.
+void fillBlock(Ipp8u val, Ipp8u* dst, int n) { ownsSet_8u(val, dst, n); }
+void fillBlock(Ipp32s val, Ipp32s* dst, int n) { ownsSet_32s(val, dst, n); }
+void fillBlock(Ipp32f val, Ipp32f* dst, int n) { std::fill_n(dst, n, val); }
+void fillBlock(Ipp64f val, Ipp64f* dst, int n) { ownsSet_64s(std::bit_cast<std::uint64_t>(val), dst, n); }
+void fillBlock(Ipp64fc val, Ipp64fc* dst, int n) { ownsSet_64sc(val, dst, n); }
+
+template <typename T>
+IppStatus set(T val, T* pDst, int len)
+{
+    if (IppStatus st = checkVector(pDst, len))
+        return st;
+    fillBlock(val, pDst, len);
+    return ippStsNoErr;
+}
+
 template <typename T>
 IppStatus copy(const T* pSrc, T* pDst, int len)
 {
@@ -65,45 +81,11 @@ IppStatus _px_ippsZero_32f(Ipp32f* pDst, int len) { return zero(pDst, len); }
 IppStatus _px_ippsZero_64f(Ipp64f* pDst, int len) { return zero(pDst, len); }
 IppStatus _px_ippsZero_64fc(Ipp64fc* pDst, int len) { return zero(pDst, len); }
 
-IppStatus _px_ippsSet_8u(Ipp8u val, Ipp8u* pDst, int len)
-{
-    if (IppStatus st = checkVector(pDst, len))
-        return st;
-    ownsSet_8u(val, pDst, len);
-    return ippStsNoErr;
-}
-
-IppStatus _px_ippsSet_32s(Ipp32s val, Ipp32s* pDst, int len)
-{
-    if (IppStatus st = checkVector(pDst, len))
-        return st;
-    ownsSet_32s(val, pDst, len);
-    return ippStsNoErr;
-}
-
-IppStatus _px_ippsSet_32f(Ipp32f val, Ipp32f* pDst, int len)
-{
-    if (IppStatus st = checkVector(pDst, len))
-        return st;
-    std::fill_n(pDst, len, val);
-    return ippStsNoErr;
-}
-
-IppStatus _px_ippsSet_64f(Ipp64f val, Ipp64f* pDst, int len)
-{
-    if (IppStatus st = checkVector(pDst, len))
-        return st;
-    ownsSet_64s(std::bit_cast<std::uint64_t>(val), pDst, len);
-    return ippStsNoErr;
-}
-
-IppStatus _px_ippsSet_64fc(Ipp64fc val, Ipp64fc* pDst, int len)
-{
-    if (IppStatus st = checkVector(pDst, len))
-        return st;
-    ownsSet_64sc(val, pDst, len);
-    return ippStsNoErr;
-}
+IppStatus _px_ippsSet_8u(Ipp8u val, Ipp8u* pDst, int len) { return set(val, pDst, len); }
+IppStatus _px_ippsSet_32s(Ipp32s val, Ipp32s* pDst, int len) { return set(val, pDst, len); }
+IppStatus _px_ippsSet_32f(Ipp32f val, Ipp32f* pDst, int len) { return set(val, pDst, len); }
+IppStatus _px_ippsSet_64f(Ipp64f val, Ipp64f* pDst, int len) { return set(val, pDst, len); }
+IppStatus _px_ippsSet_64fc(Ipp64fc val, Ipp64fc* pDst, int len) { return set(val, pDst, len); }
 
 IppStatus _px_ippsCopy_8u(const Ipp8u* pSrc, Ipp8u* pDst, int len) { return copy(pSrc, pDst, len); }
 IppStatus _px_ippsCopy_16sc(const Ipp16sc* pSrc, Ipp16sc* pDst, int len) { return copy(pSrc, pDst, len); }

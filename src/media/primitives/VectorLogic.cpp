@@ -8,13 +8,6 @@ namespace oculon::primitives {
 
 namespace {
 
-IppStatus checkVector(const void* p, int len)
-{
-    if (!p)
-        return ippStsNullPtrErr;
-    return len < 1 ? ippStsSizeErr : ippStsNoErr;
-}
-
 IppStatus checkVectors(const void* a, const void* b, int len)
 {
     if (!a || !b)
@@ -71,6 +64,20 @@ void shiftRight(const Ipp32s* pSrc, Ipp32s* pDst, int len, int val)
     const int n = std::min(val, 31);
     for (int i = 0; i < len; ++i)
         pDst[i] = pSrc[i] >> n;
+}
+
+// The common tail of the shifts once the counts with a meaning of their own
+// (0, and 32 or more for a left shift) are handled: a negative count, then
+// the pointers and the length.
+IppStatus shiftChecked(const Ipp32s* pSrc, int val, Ipp32s* pDst, int len,
+                       void (*shift)(const Ipp32s*, Ipp32s*, int, int))
+{
+    if (val < 0)
+        return ippStsShiftErr;
+    if (IppStatus st = checkVectors(pSrc, pDst, len))
+        return st;
+    shift(pSrc, pDst, len, val);
+    return ippStsNoErr;
 }
 
 template <typename T, typename Swap>
@@ -140,14 +147,9 @@ IppStatus _px_ippsLShiftC_32s_I(int val, Ipp32s* pSrcDst, int len)
 {
     if (val > 31)
         return zeroWords(pSrcDst, len);
-    if (val < 0)
-        return ippStsShiftErr;
     if (val == 0)
         return ippStsNoErr;
-    if (IppStatus st = checkVector(pSrcDst, len))
-        return st;
-    shiftLeft(pSrcDst, pSrcDst, len, val);
-    return ippStsNoErr;
+    return shiftChecked(pSrcDst, val, pSrcDst, len, shiftLeft);
 }
 
 IppStatus _px_ippsLShiftC_32s(const Ipp32s* pSrc, int val, Ipp32s* pDst, int len)
@@ -156,36 +158,21 @@ IppStatus _px_ippsLShiftC_32s(const Ipp32s* pSrc, int val, Ipp32s* pDst, int len
         return copyWords(pSrc, pDst, len);
     if (val > 31)
         return pSrc ? zeroWords(pDst, len) : ippStsNullPtrErr;
-    if (val < 0)
-        return ippStsShiftErr;
-    if (IppStatus st = checkVectors(pSrc, pDst, len))
-        return st;
-    shiftLeft(pSrc, pDst, len, val);
-    return ippStsNoErr;
+    return shiftChecked(pSrc, val, pDst, len, shiftLeft);
 }
 
 IppStatus _px_ippsRShiftC_32s_I(int val, Ipp32s* pSrcDst, int len)
 {
-    if (val < 0)
-        return ippStsShiftErr;
     if (val == 0)
         return ippStsNoErr;
-    if (IppStatus st = checkVector(pSrcDst, len))
-        return st;
-    shiftRight(pSrcDst, pSrcDst, len, val);
-    return ippStsNoErr;
+    return shiftChecked(pSrcDst, val, pSrcDst, len, shiftRight);
 }
 
 IppStatus _px_ippsRShiftC_32s(const Ipp32s* pSrc, int val, Ipp32s* pDst, int len)
 {
     if (val == 0)
         return copyWords(pSrc, pDst, len);
-    if (val < 0)
-        return ippStsShiftErr;
-    if (IppStatus st = checkVectors(pSrc, pDst, len))
-        return st;
-    shiftRight(pSrc, pDst, len, val);
-    return ippStsNoErr;
+    return shiftChecked(pSrc, val, pDst, len, shiftRight);
 }
 
 IppStatus _px_ippsSwapBytes_16u(const Ipp16u* pSrc, Ipp16u* pDst, int len) { return swapEach(pSrc, pDst, len, kSwap16); }

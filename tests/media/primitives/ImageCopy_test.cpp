@@ -50,7 +50,7 @@ const ChannelCopy kCopies[] = {
 TEST(ImageCopy, EveryLayoutMovesOnlyItsBytes)
 {
     for (const ChannelCopy& c : kCopies)
-        for (int w : {1, 3, 8, 17})
+        for (int w : {1, 3, 8, 10, 17, 40})
             for (int h : {1, 4})
                 for (int srcPad : {0, 3})
                     for (int dstPad : {0, 5}) {
