@@ -18,6 +18,7 @@ private:
     struct Key {};
 
 public:
+    // Only open() can make one (it alone has a Key).
     DynLib(Key, void* handle, std::string fileName);
     ~DynLib();
     DynLib(const DynLib&) = delete;
