@@ -75,11 +75,12 @@ TEST(UdpListener, HandlerRunsInItsOwnThreadAndSeesSenderAndCutData) {
 
 TEST(UdpListener, AnswersFromItsOwnPortAndSurvivesAThrowingHandler) {
     std::atomic<int> calls{0};
-    std::unique_ptr<UdpListener> listener;
-    listener = std::make_unique<UdpListener>(boundSocket("127.0.0.1", 0), [&](const Datagram& d) {
+    std::atomic<UdpListener*> self{nullptr};  // set before anything is sent
+    auto listener = std::make_unique<UdpListener>(boundSocket("127.0.0.1", 0), [&](const Datagram& d) {
         if (++calls == 1) throw std::runtime_error("bad telegram");
-        listener->socket().sendTo(d.peerAddress, d.peerPort, "echo:" + d.data);
+        self.load()->socket().sendTo(d.peerAddress, d.peerPort, "echo:" + d.data);
     });
+    self = listener.get();
     UdpPeer peer;
     peer.sendTo("127.0.0.1", listener->socket().localPort(), "first");
     peer.sendTo("127.0.0.1", listener->socket().localPort(), "second");
@@ -99,11 +100,12 @@ TEST(UdpListener, StopsPromptlyFromAnotherThreadAndFromItsHandler) {
     listener.reset();
 
     std::promise<void> stopped;
-    std::unique_ptr<UdpListener> self;
-    self = std::make_unique<UdpListener>(boundSocket("127.0.0.1", 0), [&](const Datagram&) {
-        self->stop();  // only asks; must not deadlock on its own thread
+    std::atomic<UdpListener*> selfPointer{nullptr};
+    auto self = std::make_unique<UdpListener>(boundSocket("127.0.0.1", 0), [&](const Datagram&) {
+        selfPointer.load()->stop();  // only asks; must not deadlock on its own thread
         stopped.set_value();
     });
+    selfPointer = self.get();
     UdpPeer peer;
     peer.sendTo("127.0.0.1", self->socket().localPort(), "stop");
     ASSERT_EQ(stopped.get_future().wait_for(std::chrono::seconds(2)), std::future_status::ready);
