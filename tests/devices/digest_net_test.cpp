@@ -15,14 +15,21 @@ using oculon::testsupport::Lighttpd;
 using oculon::testsupport::LoopbackHttpServer;
 using oculon::testsupport::Script;
 
-TEST(DigestNet, AuthenticatesAgainstLighttpdAndKeepsCountingTheNonce) {
+namespace {
+// Registers the scheme, as start-up does, and points the client at a server.
+void prepare(HttpClient& client, const std::string& host, std::uint16_t port) {
     registerDigestAuthentication();
-    Lighttpd server(Lighttpd::Auth::digest, "u", "p", "cam", 18082, {{"index.html", "door"}, {"cgi.txt", "ok"}});
-    HttpClient client;
-    client.setHost("127.0.0.1");
-    client.setPort(server.port());
+    client.setHost(host);
+    client.setPort(port);
     client.setReadTimeout(Millis(5000));
     client.setCredentials("u", "p");
+}
+}  // namespace
+
+TEST(DigestNet, AuthenticatesAgainstLighttpdRequestAfterRequest) {
+    Lighttpd server(Lighttpd::Auth::digest, "u", "p", "cam", 18082, {{"index.html", "door"}, {"cgi.txt", "ok"}});
+    HttpClient client;
+    prepare(client, "127.0.0.1", server.port());
     EXPECT_EQ(client.get("/index.html"), "door") << server.log();
     // A second request of the same client answers again with the same object.
     EXPECT_EQ(client.get("/cgi.txt?action=list&group=x"), "ok") << server.log();
@@ -41,13 +48,9 @@ TEST(DigestNet, AuthenticatesAgainstLighttpdAndKeepsCountingTheNonce) {
 }
 
 TEST(DigestNet, ACameraOfferingBothGetsWhicheverItListsFirst) {
-    registerDigestAuthentication();
     LoopbackHttpServer server;
     HttpClient client;
-    client.setHost(server.address());
-    client.setPort(server.port());
-    client.setReadTimeout(Millis(2000));
-    client.setCredentials("u", "p");
+    prepare(client, server.address(), server.port());
     server.enqueue(Script::challenge({"Digest realm=\"cam\", nonce=\"abc\", qop=\"auth\"", "Basic realm=\"cam\""}));
     server.enqueue(Script::reply(200, "OK", "digest"));
     server.enqueue(Script::challenge({"Basic realm=\"cam\"", "Digest realm=\"cam\", nonce=\"abc\""}));
@@ -62,12 +65,9 @@ TEST(DigestNet, ACameraOfferingBothGetsWhicheverItListsFirst) {
 }
 
 TEST(DigestNet, UnsupportedAlgorithmFailsTheRequest) {
-    registerDigestAuthentication();
     LoopbackHttpServer server;
     HttpClient client;
-    client.setHost(server.address());
-    client.setPort(server.port());
-    client.setCredentials("u", "p");
+    prepare(client, server.address(), server.port());
     server.enqueue(Script::challenge({"Digest realm=\"cam\", nonce=\"n\", algorithm=SHA-256"}));
     EXPECT_THROW(client.get("/"), oculon::devices::DigestAuthenticationError);
     EXPECT_EQ(server.requests().size(), 1u);
