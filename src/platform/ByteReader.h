@@ -41,7 +41,8 @@ public:
     // A line ended by LF; a CR right before the LF is dropped too.
     std::string readLn(std::size_t maxLength);
     // Exactly `count` bytes; ConnectionClosedError when the data ends first.
-    // Memory grows with what arrives, not with what was announced.
+    // Memory grows with what arrives, not with what was announced; a count
+    // taken from the peer must still be bounded by the caller first.
     std::string readExact(std::size_t count);
     // Everything up to the end of the data; LineTooLongError beyond `maxLength`.
     std::string readToEnd(std::size_t maxLength);

@@ -97,6 +97,7 @@ public:
 
     // Any thread: breaks off the running request and every later one.
     void interrupt() noexcept { interrupter_->trigger(); }
+    void resetInterrupt() { interrupter_->reset(); }
     // The scheme object that answered the last challenge (nullptr before one).
     HttpAuthentication* authentication() const { return authentication_.get(); }
 
