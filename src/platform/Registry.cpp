@@ -518,14 +518,18 @@ bool Registry::DeleteValue(const std::string& name) {
     });
 }
 
-std::int32_t Registry::ReadInteger(const std::string& name) const {
-    auto v = store_->withTree([&](RegistryKey& root) -> std::optional<RegValue> {
+std::optional<RegValue> Registry::readValue(const std::string& name) const {
+    return store_->withTree([&](RegistryKey& root) -> std::optional<RegValue> {
         RegistryKey* key = walk(root, current_);
         if (!key) return std::nullopt;
         auto it = key->values.find(name);
         if (it == key->values.end()) return std::nullopt;
         return it->second;
     });
+}
+
+std::int32_t Registry::ReadInteger(const std::string& name) const {
+    auto v = readValue(name);
     if (!v) throw RegistryError("value \"" + name + "\" is missing");
     const auto* dw = std::get_if<std::uint32_t>(&*v);
     if (!dw) throw RegistryError("value \"" + name + "\" is not a number");
@@ -533,13 +537,7 @@ std::int32_t Registry::ReadInteger(const std::string& name) const {
 }
 
 std::string Registry::ReadString(const std::string& name) const {
-    auto v = store_->withTree([&](RegistryKey& root) -> std::optional<RegValue> {
-        RegistryKey* key = walk(root, current_);
-        if (!key) return std::nullopt;
-        auto it = key->values.find(name);
-        if (it == key->values.end()) return std::nullopt;
-        return it->second;
-    });
+    auto v = readValue(name);
     if (!v) return "";
     const auto* s = std::get_if<std::string>(&*v);
     if (!s) throw RegistryError("value \"" + name + "\" is not a text");

@@ -162,6 +162,7 @@ public:
 
 private:
     std::string resolve(const std::string& path) const;
+    std::optional<RegValue> readValue(const std::string& name) const;
     std::shared_ptr<RegistryStore> store_;
     std::string current_;  // normalised absolute path of the open key, "" when none
     bool open_ = false;
