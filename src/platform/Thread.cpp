@@ -60,9 +60,10 @@ void Thread::run() {
     tlsCurrent = nullptr;
     if (selfFreeing_) {
         auto& d = detached();
-        thread_.detach();
         {
+            // startDetached() holds this lock until thread_ is assigned.
             std::lock_guard lock(d.mutex);
+            thread_.detach();
             d.running.erase(this);
             delete this;
         }

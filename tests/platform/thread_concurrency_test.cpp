@@ -139,3 +139,9 @@ TEST(MainLoop, TimersTickOnThePumpUntilStopped) {
     EXPECT_EQ(ticks, 3);
     EXPECT_FALSE(timer.enabled());
 }
+
+TEST(Thread, SelfFreeingThreadThatEndsAtOnce) {
+    // Execute() returning before Start() has even stored the thread handle.
+    for (int i = 0; i < 200; ++i) Thread::startDetached(std::make_unique<LambdaThread>("quick", [](LambdaThread&) {}));
+    EXPECT_TRUE(Thread::terminateDetached(5s));
+}
