@@ -6,6 +6,7 @@
 
 #include "config/sprachen.h"
 #include "config/ui/sprachwahl.h"
+#include "devices/DigestAuthentication.h"
 #include "media/primitives/Binding.h"
 #include "platform/ui/QtLoopBackend.h"
 
@@ -60,6 +61,7 @@ std::optional<int> ProgramStart::run() {
 int runProgram(int argc, char** argv) {
     // Entry points are read-only once worker threads exist: bind them first.
     primitives::bindPrimitives();
+    devices::registerDigestAuthentication();
     QApplication application(argc, argv);
     platform::QtLoopBackend loop;
 
