@@ -1,0 +1,32 @@
+#pragma once
+// What device objects use of the rest of the program: the settings (for the
+// configured station of a device), the reboot lock, the way to break off a
+// running fetch, and where a camera's resolution suffix is stored.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace oculon::config {
+class TVideoConfig;
+class TRebootSperre;
+}  // namespace oculon::config
+
+namespace oculon::devices {
+
+class FetchCancel;
+
+struct DeviceContext {
+    config::TVideoConfig* settings = nullptr;     // none: no device is configured
+    config::TRebootSperre* rebootLock = nullptr;  // none: fetches are never held back
+    FetchCancel* cancel = nullptr;                // none: fetches run to their time-outs
+    // Stores the resolution suffix into the station of that name (run-time
+    // only). None: not stored.
+    std::function<void(const std::string& name, const std::string& resString)> storeResString;
+
+    // The process's settings and reboot lock. The suffix is stored on the main
+    // thread, and not at all once the calling thread is being terminated.
+    static DeviceContext process();
+};
+
+}  // namespace oculon::devices

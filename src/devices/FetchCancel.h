@@ -1,0 +1,52 @@
+#pragma once
+// Lets a probe thread's Terminate break off the HTTP request it is blocked
+// in: the fetch code registers its client here while it runs; cancel() from
+// any thread interrupts it and makes every later fetch fail at once.
+
+#include <memory>
+#include <mutex>
+
+#include "platform/HttpClient.h"
+
+namespace oculon::devices {
+
+class FetchCancel {
+public:
+    void cancel() {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+        if (active_) active_->interrupt();
+    }
+    bool cancelled() const {
+        std::lock_guard lock(mutex_);
+        return cancelled_;
+    }
+
+    // Registers a client for the length of one request.
+    class Scope {
+    public:
+        Scope(FetchCancel* owner, platform::HttpClient& client) : owner_(owner) {
+            if (!owner_) return;
+            std::lock_guard lock(owner_->mutex_);
+            owner_->active_ = &client;
+            if (owner_->cancelled_) client.interrupt();
+        }
+        ~Scope() {
+            if (!owner_) return;
+            std::lock_guard lock(owner_->mutex_);
+            owner_->active_ = nullptr;
+        }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        FetchCancel* owner_;
+    };
+
+private:
+    mutable std::mutex mutex_;
+    bool cancelled_ = false;
+    platform::HttpClient* active_ = nullptr;
+};
+
+}  // namespace oculon::devices

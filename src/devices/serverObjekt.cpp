@@ -1,0 +1,269 @@
+#include "devices/serverObjekt.h"
+
+#include <span>
+
+#include "config/Helpers.h"
+#include "config/cfgUnit.h"
+#include "devices/CameraTypes.h"
+#include "devices/ProbePicture.h"
+#include "devices/RebootLockGuard.h"
+#include "devices/Thumbnail.h"
+#include "devices/TickCount.h"
+#include "video/BlackTest.h"
+
+namespace oculon::devices {
+
+namespace {
+
+constexpr const char* kNoAddress = "0.0.0.0";
+constexpr int kPreviewWidth = 128;
+constexpr int kPreviewWidthWine = 93;
+constexpr int kDefaultBlackLevel = 45;
+
+bool takesPictureAtConstruction(config::TVideoServerType type) {
+    return type == config::KorvatServer || type == config::KorvatServer2;
+}
+
+}  // namespace
+
+serverObjekt::serverObjekt() = default;
+
+serverObjekt::serverObjekt(const config::TManualConfig& entry, const DeviceContext& context) {
+    FManuell = true;
+    FMilliseconds = tickCount();
+    FIpAdresseNAT = entry.ipAddr;
+    FIpAdresse = entry.ipAddr;
+    FTyp = entry.typ;
+    FPort = std::to_string(entry.port);
+    FSubnet = kNoAddress;
+    FGateway = kNoAddress;
+    FDhcp = false;
+    FName = entry.name;
+    FVideoPath = entry.path;
+    FcommonName = entry.commonName;
+    takeStation(context);
+    probePicture(context);
+}
+
+serverObjekt::serverObjekt(const std::string& address, const paket& record, const DeviceContext& context) {
+    fromRecord(address, record, nullptr, context);
+}
+
+serverObjekt::serverObjekt(const std::string& address, const std::string& name, const paket& record,
+                           const DeviceContext& context) {
+    fromRecord(address, record, &name, context);
+}
+
+serverObjekt::serverObjekt(const std::string& address, int reduction, const std::string& path,
+                           const std::string& name, const paket& record, const DeviceContext& context) {
+    fromRecord(address, record, &name, context);
+    FPfad = path;
+    FReduktion = reduction;
+}
+
+void serverObjekt::fromRecord(const std::string& address, const paket& record, const std::string* name,
+                              const DeviceContext& context) {
+    FManuell = false;
+    FMilliseconds = tickCount();
+    FIpAdresseNAT = address;
+    FTyp = getType(record);
+    FresString.clear();
+
+    const auto fromTheRecord = [&] {
+        FIpAdresse = record.ipAddr();
+        FSubnet = record.subnet();
+        FGateway = record.stdgat();
+        FDhcp = record.dhcp();
+    };
+    const auto atSender = [&](std::string port) {
+        FIpAdresse = address;
+        FPort = std::move(port);
+        FSubnet = kNoAddress;
+        FGateway = kNoAddress;
+        FDhcp = false;
+    };
+    switch (FTyp) {
+        case config::KorvatServer:
+            fromTheRecord();
+            FPort = record.port1();
+            break;
+        case config::LindavorCam:
+            fromTheRecord();
+            FPort = record.port1NonZero();
+            break;
+        case config::KorvatCam: atSender(record.port1()); break;
+        case config::MirabCam: atSender("8080"); break;
+        case config::MobotixCam:
+        case config::AxisCam:
+        case config::KorvatCamQuorix:
+        case config::HikVision: atSender("80"); break;
+        case config::KorvatServer2:
+        case config::unknown:
+            fromTheRecord();
+            FPort.clear();
+            break;
+    }
+    FName = name ? *name : record.name();
+    takeStation(context);
+    probePicture(context);
+}
+
+void serverObjekt::takeStation(const DeviceContext& context) {
+    const auto station = context.settings ? context.settings->getConfigByName(FName) : nullptr;
+    if (!station) {
+        FAdminPass = defaultAdminPass(FTyp, FManuell);
+        FIsConfigured = false;
+        FHasMoxa = false;
+        FcamAusgang = false;
+        FcamAusgangSchrift.clear();
+        return;
+    }
+    const config::TSingleConfig& s = *station;
+    FIpTelefon = s.telefonIP;
+    FUserName = s.UserName;
+    FPasswort = s.Passwort;
+    FAuthorization = s.NeedCredentials;
+    FAdminPass = s.AdminPass;
+    FIsConfigured = true;
+    FHasMoxa = s.moxa;
+    FcamAusgang = s.camAusgang;
+    FcamAusgangSchrift = s.camAusgangSchrift;
+    FdauerAusgang = s.tuerDauer;
+    FOhneBT = s.ohneBT;
+    if (FTyp == config::AxisCam) {
+        if (const auto port = parsePort(FPort))
+            FresString = axisResolution({FIpAdresse, *port, FUserName, FPasswort, true,
+                                         std::chrono::milliseconds(10000), context.cancel});
+    }
+    if (context.storeResString) context.storeResString(FName, FresString);
+    FcommonName = s.commonName;
+    FVideoPath = s.videoPath;
+    FAnalogMulti = s.analog_multi;
+    FAnalogEins = s.analog_eins;
+    FAnalogZwei = s.analog_zwei;
+    FAnalogDrei = s.analog_drei;
+    FAnalogVier = s.analog_vier;
+    FAnalogFuenf = s.analog_fuenf;
+    FAnalogSechs = s.analog_sechs;
+    FAnalogSieben = s.analog_sieben;
+    FAnalogAcht = s.analog_acht;
+    FAnalogNeun = s.analog_neun;
+}
+
+void serverObjekt::probePicture(const DeviceContext& context) {
+    strom.clear();
+    if (takesPictureAtConstruction(FTyp)) {
+        nimmBild(FIpAdresse, FPort, FAuthorization, context);
+        FWhileConfig = true;
+    } else {
+        FBild.reset();
+        FWhileConfig = false;
+    }
+}
+
+void serverObjekt::Copy(const serverObjekt& source) {
+    if (&source == this) return;
+    static_cast<ServerFields&>(*this) = source;
+}
+
+void serverObjekt::Assign(const serverObjekt& source) {
+    if (&source == this) return;
+    Copy(source);
+    FBild = source.FBild ? std::make_unique<video::Image>(*source.FBild) : nullptr;
+}
+
+std::string serverObjekt::streamPath() const {
+    if (!FVideoPath.empty()) return FVideoPath;
+    return devices::streamPath(FTyp, FPasswort, localUnixMillisNow());
+}
+
+void serverObjekt::nimmBild(const std::string& host, const std::string& port, bool& authorization,
+                            const DeviceContext& context) {
+    const RebootLockGuard guard(context.rebootLock, "serverObjekt");
+    if (!guard.entered()) return;
+    if (!fetchesSnapshot(FTyp)) {
+        const std::string path = FVideoPath.empty() ? baseStreamPath(FTyp) : FVideoPath;
+        success = nimmMJPGBild(host, port, authorization, path, context);
+        return;
+    }
+    if (FUserName.empty() && FPasswort.empty()) authorization = false;
+    const auto portNumber = parsePort(port);
+    if (!portNumber) {
+        success = false;
+        return;
+    }
+    const FetchResult result =
+        fetchSnapshot({host, *portNumber, FUserName, FPasswort, authorization, std::chrono::milliseconds(15000),
+                       context.cancel},
+                      snapshotPath(FTyp));
+    if (result.unauthorized) authorization = true;
+    success = result.success;
+    strom = result.success ? result.jpeg : std::string();
+}
+
+bool serverObjekt::nimmMJPGBild(const std::string& host, const std::string& port, bool& authorization,
+                                const std::string& path, const DeviceContext& context) {
+    const auto portNumber = parsePort(port);
+    if (!portNumber) return false;
+    std::string fullPath = path;
+    const bool keyInPath = FTyp == config::MirabCam;
+    if (keyInPath) {
+        if (FPasswort.empty()) authorization = true;
+        else fullPath += config::EncodeURIComponent(FPasswort);
+    }
+    const FetchResult result = fetchStreamFrame(
+        {host, *portNumber, FUserName, FPasswort, !keyInPath, std::chrono::milliseconds(15000), context.cancel},
+        fullPath);
+    if (result.unauthorized) authorization = true;
+    if (!result.boundary.empty()) boundary = result.boundary;
+    strom = result.success ? result.jpeg : std::string();
+    return result.success;
+}
+
+void serverObjekt::setBoundary(const std::string& headerLine) {
+    boundary = boundaryOf(headerLine);
+}
+
+bool serverObjekt::isBlack(int r, int g, int b, int blackLevel) {
+    return video::isDark(r, g, b, blackLevel);
+}
+
+bool serverObjekt::checkPict(const video::Image& picture, int blackLevel) {
+    return video::isBlackPicture(video::viewOf(picture), blackLevel, video::kPreviewGridMargin);
+}
+
+video::Image serverObjekt::resizeBmp(const video::Image& picture, int width) const {
+    video::Image thumbnail = makeThumbnail(picture, width, FTyp == config::MirabCam ? FReduktion : 0);
+    if (FIsConfigured) drawMarks(thumbnail, FHasMoxa);
+    return thumbnail;
+}
+
+void serverObjekt::verarbeiteBild(int blackLevel, bool wine) {
+    FBild.reset();
+    if (!success) {
+        FHasPict = false;
+        return;
+    }
+    video::Image picture;
+    try {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(strom.data());
+        picture = video::decodeJpeg(std::span(bytes, strom.size()));
+    } catch (const video::JpegError&) {
+        picture = {};
+    }
+    if (picture.width <= 0 || picture.height <= 0) {
+        // Whatever the device sent was no picture: a failed probe.
+        success = false;
+        FHasPict = false;
+        return;
+    }
+    FHasPict = !checkPict(picture, blackLevel);
+    FBild = std::make_unique<video::Image>(resizeBmp(picture, wine ? kPreviewWidthWine : kPreviewWidth));
+}
+
+void serverObjekt::verarbeiteBild() {
+    const config::TVideoConfig* settings = config::videoConfig;
+    verarbeiteBild(settings ? settings->blackValue() : kDefaultBlackLevel, settings && settings->isWine());
+}
+
+}  // namespace oculon::devices
