@@ -12,13 +12,21 @@
 
 namespace oculon::video::kvd {
 
+// What looking back from the end may cost before it gives up.
+struct Budget {
+    std::int64_t bytes;
+    std::int64_t candidates;
+    bool spent() const { return bytes < 0 || candidates < 0; }
+};
+
 namespace {
 
 // Large enough that a typical picture lies within one or two reads.
 constexpr std::int64_t kChunk = 64 * 1024;
-// Looking back from the end for the last record reads at most this much
-// before it falls back to following the records from the start.
-constexpr std::int64_t kTailBudget = 16LL << 20;
+// Candidate records the look-back from the end may test. A real recording
+// needs one or two; only a file full of boundary texts needs more, and it is
+// then read by following the records from the start instead.
+constexpr std::int64_t kTailCandidates = 1024;
 // Below this many frames between two known records, stepping from record to
 // record is cheaper than another estimate.
 constexpr std::int32_t kWalkSpan = 16;
@@ -47,7 +55,7 @@ std::string_view asText(const std::vector<char>& buffer) { return {buffer.data()
 // one byte so that no occurrence falls between two chunks.
 class BackwardBoundaries {
 public:
-    BackwardBoundaries(int fd, std::int64_t lowest, std::int64_t end, std::int64_t& budget)
+    BackwardBoundaries(int fd, std::int64_t lowest, std::int64_t end, Budget& budget)
         : fd_(fd), lowest_(std::max<std::int64_t>(lowest, 0)), searchEnd_(end), budget_(budget) {}
 
     // Offset of the next occurrence to the left, or nothing at the start or
@@ -69,8 +77,8 @@ public:
             const std::int64_t nextEnd = loaded_ ? std::min(searchEnd_, bufStart_ + kBoundarySize - 1) : searchEnd_;
             const std::int64_t nextStart = std::max(lowest_, nextEnd - kChunk);
             if (nextEnd - nextStart < kBoundarySize) return std::nullopt;
-            budget_ -= nextEnd - nextStart;
-            if (budget_ < 0) {
+            budget_.bytes -= nextEnd - nextStart;
+            if (budget_.spent()) {
                 exhausted_ = true;
                 return std::nullopt;
             }
@@ -86,7 +94,7 @@ private:
     int fd_;
     std::int64_t lowest_;
     std::int64_t searchEnd_;  // occurrences must end at or before this
-    std::int64_t& budget_;
+    Budget& budget_;
     std::vector<char> buf_;
     std::int64_t bufStart_ = 0;
     bool loaded_ = false;
@@ -129,14 +137,18 @@ RecordHeader unpackRecordHeader(const std::uint8_t (&in)[kRecordHeaderSize]) {
     return header;
 }
 
-std::size_t readAt(int fd, void* buffer, std::size_t size, std::int64_t offset) {
-    auto* out = static_cast<char*>(buffer);
+namespace {
+
+// pread or pwrite until `size` bytes or the end of the file, retrying EINTR.
+template <typename Transfer, typename Byte>
+std::size_t transferAt(Transfer transfer, int fd, Byte* buffer, std::size_t size, std::int64_t offset,
+                       const char* what) {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::pread(fd, out + done, size - done, static_cast<off_t>(offset) + done);
+        const ssize_t n = transfer(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
-            throw std::system_error(errno, std::generic_category(), "read");
+            throw std::system_error(errno, std::generic_category(), what);
         }
         if (n == 0) break;
         done += static_cast<std::size_t>(n);
@@ -144,16 +156,15 @@ std::size_t readAt(int fd, void* buffer, std::size_t size, std::int64_t offset) 
     return done;
 }
 
+}  // namespace
+
+std::size_t readAt(int fd, void* buffer, std::size_t size, std::int64_t offset) {
+    return transferAt(::pread, fd, static_cast<char*>(buffer), size, offset, "read");
+}
+
 void writeAt(int fd, const void* buffer, std::size_t size, std::int64_t offset) {
-    const auto* in = static_cast<const char*>(buffer);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd, in + done, size - done, static_cast<off_t>(offset) + done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw std::system_error(errno, std::generic_category(), "write");
-        }
-        done += static_cast<std::size_t>(n);
+    if (transferAt(::pwrite, fd, static_cast<const char*>(buffer), size, offset, "write") != size) {
+        throw std::system_error(EIO, std::generic_category(), "write");
     }
 }
 
@@ -169,11 +180,7 @@ FileHeader readFileHeader(int fd) {
 }
 
 RecordScanner::RecordScanner(int fd, std::int64_t limit, std::int64_t maxFrameLength)
-    : fd_(fd),
-      limit_(limit),
-      maxFrameLength_(maxFrameLength),
-      // every record takes at least kRecordOverhead bytes and numbers start at 0
-      maxNumber_(std::max<std::int64_t>(limit - kHeaderSize, 0) / kRecordOverhead - 1) {}
+    : fd_(fd), limit_(limit), maxFrameLength_(maxFrameLength) {}
 
 std::optional<Record> RecordScanner::recordAt(std::int64_t pos) const {
     if (pos < kHeaderSize || pos > limit_ - kRecordOverhead) return std::nullopt;
@@ -182,7 +189,10 @@ std::optional<Record> RecordScanner::recordAt(std::int64_t pos) const {
     Record record{pos, unpackRecordHeader(raw)};
     const RecordHeader& h = record.header;
     if (h.length < 0 || h.length > maxFrameLength_ || h.length > limit_ - pos - kRecordOverhead) return std::nullopt;
-    if (h.number < 0 || h.number > maxNumber_) return std::nullopt;
+    // the records before this one take at least kRecordOverhead bytes each;
+    // the bound depends on the position alone, so cutting the file after a
+    // record never changes which records are found
+    if (h.number < 0 || h.number > (pos - kHeaderSize) / kRecordOverhead) return std::nullopt;
     char boundary[kBoundarySize];
     if (readAt(fd_, boundary, sizeof boundary, pos + kRecordHeaderSize + h.length) != sizeof boundary ||
         std::string_view(boundary, sizeof boundary) != kBoundary) {
@@ -191,7 +201,7 @@ std::optional<Record> RecordScanner::recordAt(std::int64_t pos) const {
     return record;
 }
 
-std::optional<Record> RecordScanner::recordEndingAt(std::int64_t end, std::int64_t& budget) const {
+std::optional<Record> RecordScanner::recordEndingAt(std::int64_t end, Budget& budget) const {
     // The record ending here starts right after an earlier boundary, or at
     // the header; its own length field must bridge exactly to `end`.
     const std::int64_t lowest = std::max(kHeaderSize, end - kRecordOverhead - maxFrameLength_) - kBoundarySize;
@@ -200,19 +210,21 @@ std::optional<Record> RecordScanner::recordEndingAt(std::int64_t end, std::int64
         const auto b = earlier.previous();
         const std::int64_t start = b ? *b + kBoundarySize : kHeaderSize;
         if (!b && earlier.exhausted()) return std::nullopt;
+        --budget.candidates;
         if (auto record = recordAt(start); record && record->end() == end) return record;
-        if (!b) return std::nullopt;
+        if (!b || budget.spent()) return std::nullopt;
     }
 }
 
 std::optional<Record> RecordScanner::lastRecord() const {
-    std::int64_t budget = kTailBudget;
+    // enough to pass a damaged last picture and then the last whole one
+    Budget budget{2 * maxFrameLength_ + 4 * kChunk, kTailCandidates};
     BackwardBoundaries ends(fd_, kHeaderSize, limit_, budget);
     while (const auto b = ends.previous()) {
         if (auto record = recordEndingAt(*b + kBoundarySize, budget)) return record;
-        if (budget < 0) break;
+        if (budget.spent()) break;
     }
-    if (!ends.exhausted() && budget >= 0) return std::nullopt;
+    if (!budget.spent()) return std::nullopt;
     return followChain();
 }
 

@@ -53,6 +53,8 @@ void writeAt(int fd, const void* buffer, std::size_t size, std::int64_t offset);
 // The header fields, checked in the order the format fixes, with its messages.
 FileHeader readFileHeader(int fd);
 
+struct Budget;  // what the look-back from the end may cost
+
 // Finds records in the bytes [0, limit) of an open file. Every record it
 // returns is complete: its length fits the limit and `maxFrameLength`, its
 // number can be true for a file of that size, and the boundary closes it. A
@@ -72,7 +74,7 @@ public:
     std::optional<Record> findRecord(std::int32_t number, Record low, Record high) const;
 
 private:
-    std::optional<Record> recordEndingAt(std::int64_t end, std::int64_t& budget) const;
+    std::optional<Record> recordEndingAt(std::int64_t end, Budget& budget) const;
     std::optional<Record> nextRecordFrom(std::int64_t from, std::int64_t before) const;
     std::optional<Record> walkForward(const Record& from, std::int32_t number) const;
     std::optional<Record> followChain() const;
@@ -80,7 +82,6 @@ private:
     int fd_;
     std::int64_t limit_;
     std::int64_t maxFrameLength_;
-    std::int64_t maxNumber_;
 };
 
 // What a reader or the repair needs to know about a file: the header, the

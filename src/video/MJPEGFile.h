@@ -28,26 +28,12 @@ std::int64_t timeStampToMSecs(const TTimeStamp& stamp);
 TTimeStamp timeStampFromLocal(const std::tm& local, int milliseconds);
 TTimeStamp currentTimeStamp();
 
-class EFileFormatException : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-class EFileVersionException : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-class EFileAccessException : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-class EFileEmptyException : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-class EInvalidArgumentException : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// The format's own failures; each carries only its fixed message.
+struct EFileFormatException : std::runtime_error { using runtime_error::runtime_error; };
+struct EFileVersionException : std::runtime_error { using runtime_error::runtime_error; };
+struct EFileAccessException : std::runtime_error { using runtime_error::runtime_error; };
+struct EFileEmptyException : std::runtime_error { using runtime_error::runtime_error; };
+struct EInvalidArgumentException : std::runtime_error { using runtime_error::runtime_error; };
 
 // Errors of the file system itself (missing file, no access, disk full, a
 // recording already being written by someone else) are std::system_error.

@@ -187,6 +187,17 @@ TEST(MJPEGFile, ReaderOfDamagedFileChangesNothingAndRepairMendsIt) {
     EXPECT_EQ(repaired.size(), whole.size() - 20 - 21 - smallSize(4));
     EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Intact);
     EXPECT_FALSE(TMJPEGFile(path, TMJPEGFile::kRead).NeedsRepair());
+
+    // a tail of nothing but boundary texts is too costly to look back
+    // through; the records are then followed from the start
+    appendBytes(path, [] {
+        std::string junk;
+        for (int i = 0; i < 3000; ++i) junk += kBoundary + "x";
+        return junk;
+    }());
+    TMJPEGFile junk(path, TMJPEGFile::kRead);
+    EXPECT_EQ(junk.VideoFrames(), 4);
+    EXPECT_EQ(junk.EndTime(), at(1120));
 }
 
 TEST(MJPEGFile, UnfinishedRecordingWithEqualTimesRepairsOnce) {
@@ -252,6 +263,12 @@ TEST(MJPEGFile, BoundaryTextInsidePicturesIsNotARecordEnd) {
     const std::string whole = readAll(path);
     // cut right after a fake boundary inside the last picture
     dir.write("tricky.kvd", whole.substr(0, whole.size() - 21 - 80));
+
+    // a picture ending in boundary + header of "frame 7": both it and the
+    // real record 0 end at the same place; a frame 7 cannot lie that early
+    const std::string inner = kBoundary + record(at(0), 7, "cd").substr(0, 20) + "cd";
+    const std::string ambiguous = dir.write("ambiguous.kvd", fileHeader(0, 0) + record(at(0), 0, "ab" + inner));
+    EXPECT_EQ(TMJPEGFile(ambiguous, TMJPEGFile::kRead).VideoFrames(), 1);
 
     TMJPEGFile file(path, TMJPEGFile::kRead);
     EXPECT_EQ(file.VideoFrames(), 39);
