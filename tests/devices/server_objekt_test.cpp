@@ -1,0 +1,158 @@
+// The device object without network: per-type tables, the configured
+// station's options, copying, the preview and its marks, and the small
+// parsers of the picture fetch.
+
+#include <gtest/gtest.h>
+
+#include "config/cfgUnit.h"
+#include "devices/CameraTypes.h"
+#include "devices/ProbePicture.h"
+#include "devices/Thumbnail.h"
+#include "devices/serverObjekt.h"
+#include "platform/Registry.h"
+
+using namespace oculon;
+using namespace oculon::devices;
+
+namespace {
+
+video::Image filled(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    video::Image image;
+    image.reshape(w, h, video::PixelFormat::Rgb24);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            auto* p = image.row(y) + x * 3;
+            p[0] = r;
+            p[1] = g;
+            p[2] = b;
+        }
+    return image;
+}
+
+// B, G, R of a Bgrx32 pixel.
+std::array<int, 3> at(const video::Image& image, int x, int y) {
+    const auto* p = image.row(y) + x * 4;
+    return {p[0], p[1], p[2]};
+}
+
+}  // namespace
+
+TEST(CameraTypes, PathsPerType) {
+    EXPECT_EQ(streamPath(config::KorvatServer, "", 0), "/GetData.cgi");
+    EXPECT_EQ(streamPath(config::KorvatCamQuorix, "", 1234567), "/axis-cgi/mjpg/video.cgi?appid=1234567");
+    EXPECT_EQ(streamPath(config::MirabCam, "p w", 0), "/?mjpg&key=p%20w");
+    EXPECT_EQ(streamPath(config::unknown, "", 0), "");
+    EXPECT_EQ(snapshotPath(config::KorvatServer2), "/cgi-bin/video.cgi?msubmenu=jpg");
+    EXPECT_EQ(snapshotPath(config::unknown), "");
+    EXPECT_EQ(defaultAdminPass(config::KorvatCam, false), "60392817");
+    EXPECT_EQ(defaultAdminPass(config::KorvatCamQuorix, false), "tenzi");
+    EXPECT_EQ(defaultAdminPass(config::KorvatCamQuorix, true), "8516");
+    EXPECT_EQ(defaultAdminPass(config::HikVision, false), "8516");
+    // Local time in milliseconds: within a day of UTC, and moving forward.
+    const auto utcMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::system_clock::now().time_since_epoch()).count();
+    EXPECT_LT(std::llabs(localUnixMillisNow() - utcMs), 24LL * 3600 * 1000);
+}
+
+TEST(ProbeParsers, BoundaryResolutionAndPort) {
+    EXPECT_EQ(boundaryOf("multipart/x-mixed-replace;boundary=ffmpeg"), "--ffmpeg");
+    EXPECT_EQ(boundaryOf("Content-Type: multipart/x-mixed-replace; boundary=--myb"), "--myb");
+    EXPECT_EQ(boundaryOf("multipart/x-mixed-replace; boundary=\"q\"; x=y"), "--q");
+    EXPECT_EQ(boundaryOf("multipart/x-mixed-replace"), "");
+
+    EXPECT_EQ(largestResolution("640x480,1280x720,800x600"), "1280x720");
+    EXPECT_EQ(largestResolution("800x600, 600x800"), "800x600");  // the first of equals
+    EXPECT_EQ(largestResolution("junk,x,99999999999x2,320x240"), "320x240");
+    EXPECT_FALSE(largestResolution(""));
+
+    EXPECT_EQ(parsePort("8080"), 8080);
+    EXPECT_FALSE(parsePort(""));
+    EXPECT_FALSE(parsePort("0"));
+    EXPECT_FALSE(parsePort("65536"));
+    EXPECT_FALSE(parsePort("80a"));
+}
+
+TEST(ServerObjekt, ConfiguredStationOptionsAndCopies) {
+    config::TVideoConfig settings(std::make_shared<platform::MemoryRegistryStore>());
+    config::TSingleConfig station;
+    station.Name = "Tor";
+    station.telefonIP = "10.0.0.50";
+    station.UserName = "u";
+    station.Passwort = "p";
+    station.NeedCredentials = true;
+    station.moxa = true;
+    station.tuerDauer = 7;
+    station.commonName = "Haupttor";
+    station.videoPath = "/mein.mjpg";
+    station.analog_drei = true;
+    settings.addConfig(station);
+    DeviceContext context;
+    context.settings = &settings;
+
+    serverObjekt s("10.0.0.9", "Tor", namedRecord("HIKVI", "x"), context);
+    EXPECT_TRUE(s.isConfigured());
+    EXPECT_EQ(s.FIpTelefon, "10.0.0.50");
+    EXPECT_TRUE(s.FAuthorization);
+    EXPECT_TRUE(s.FHasMoxa);
+    EXPECT_EQ(s.FdauerAusgang, 7);
+    EXPECT_EQ(s.FcommonName, "Haupttor");
+    EXPECT_TRUE(s.FAnalogDrei);
+    EXPECT_EQ(s.streamPath(), "/mein.mjpg");
+    EXPECT_EQ(s.listKey(), "10.0.0.9:80");
+
+    s.FBild = std::make_unique<video::Image>(filled(2, 2, 1, 2, 3));
+    serverObjekt copy;
+    copy.Copy(s);
+    EXPECT_EQ(copy.FName, "Tor");
+    EXPECT_FALSE(copy.image());
+    serverObjekt assigned;
+    assigned.Assign(s);
+    ASSERT_TRUE(assigned.image());
+    EXPECT_NE(assigned.image(), s.image());
+}
+
+TEST(Thumbnail, StretchesKeepingAspectAndCrops) {
+    // A 320 x 240 picture, left half red, right half blue.
+    video::Image picture = filled(320, 240, 255, 0, 0);
+    for (int y = 0; y < 240; ++y)
+        for (int x = 160; x < 320; ++x) {
+            auto* p = picture.row(y) + x * 3;
+            p[0] = 0;
+            p[2] = 255;
+        }
+    const video::Image t = makeThumbnail(picture, 128, 0);
+    ASSERT_EQ(t.width, 128);
+    ASSERT_EQ(t.height, 128);
+    EXPECT_EQ(at(t, 10, 10), (std::array<int, 3>{0, 0, 255}));   // red
+    EXPECT_EQ(at(t, 120, 10), (std::array<int, 3>{255, 0, 0}));  // blue
+    EXPECT_EQ(at(t, 10, 95), (std::array<int, 3>{0, 0, 255}));   // 96 rows of picture
+    EXPECT_EQ(at(t, 10, 96), (std::array<int, 3>{0, 0, 0}));     // then black
+
+    // 25 % off each side leaves the middle, half red, half blue, stretched.
+    const video::Image cropped = makeThumbnail(picture, 128, 25);
+    EXPECT_EQ(at(cropped, 10, 10), (std::array<int, 3>{0, 0, 255}));
+    EXPECT_EQ(at(cropped, 120, 10), (std::array<int, 3>{255, 0, 0}));
+    EXPECT_EQ(at(cropped, 10, 127), (std::array<int, 3>{0, 0, 255}));  // 160 x 240 fills the height
+    // A crop that would leave nothing, and degenerate pictures, do no harm.
+    EXPECT_EQ(makeThumbnail(picture, 93, 60).width, 93);
+    EXPECT_EQ(makeThumbnail(filled(1000, 1, 9, 9, 9), 128, 0).width, 128);
+    EXPECT_EQ(makeThumbnail(video::Image{}, 128, 0).width, 128);
+}
+
+TEST(Thumbnail, MarksForConfiguredDevicesOnly) {
+    serverObjekt s;
+    const video::Image white = filled(256, 256, 255, 255, 255);
+    const auto countChanged = [](const video::Image& t) {
+        int n = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 40; ++x)
+                if (at(t, x, y) != std::array<int, 3>{255, 255, 255}) ++n;
+        return n;
+    };
+    EXPECT_EQ(countChanged(s.resizeBmp(white, 128)), 0);
+    s.FIsConfigured = true;
+    const int check = countChanged(s.resizeBmp(white, 128));
+    EXPECT_GT(check, 20);
+    s.FHasMoxa = true;
+    EXPECT_GT(countChanged(s.resizeBmp(white, 128)), check + 20);
+}

@@ -1,0 +1,242 @@
+// The telephone configuration client against a simulated telephone on
+// 127.0.0.1:8113 whose replies come back through the port-8112 read handler:
+// reads, writes and the reset, with lost, late and duplicated replies.
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "devices/DiscoveryHandlers.h"
+#include "devices/TelefonListe.h"
+#include "devices/TelegramText.h"
+#include "devices/telefonKonfig.h"
+#include "platform/UdpSocket.h"
+#include "support/UdpPeer.h"
+
+using namespace oculon;
+using namespace oculon::devices;
+using testsupport::ReceivedDatagram;
+using testsupport::UdpPeer;
+
+namespace {
+
+constexpr const char* kPhone = "127.0.0.1";
+constexpr const char* kPhoneHex = "7F000001";
+
+// The telephone: keeps a memory, answers "LSRCMD" and "LSREM" telegrams to
+// port 8112, and can lose or delay its answers.
+class SimulatedPhone {
+public:
+    SimulatedPhone() : peer_(kPhone, telefonKonfig::kDevicePort) {
+        peer_.setResponder([this](const ReceivedDatagram& d) {
+            handle(d.data);
+            return std::nullopt;
+        });
+    }
+    ~SimulatedPhone() {
+        for (auto& t : delayed_) t.join();
+    }
+
+    std::map<int, int> memory;
+    std::atomic<int> loseNext{0};            // answers to drop
+    std::atomic<int> delayMs{0};             // answers go out this late
+    std::atomic<bool> answerWrongStep{false};
+
+    std::vector<std::string> received() {
+        std::lock_guard lock(mutex_);
+        return received_;
+    }
+
+private:
+    void handle(const std::string& t) {
+        std::string reply;
+        {
+            std::lock_guard lock(mutex_);
+            received_.push_back(t);
+            if (!additiveChecksumValid(t)) return;
+            if (t.rfind("LSRCMD", 0) == 0 && t.size() >= 23) {
+                const char command = t[20];
+                const std::string data = t.substr(21, t.size() - 23);
+                if (command == 'a') {
+                    const int address = std::stoi(data, nullptr, 16);
+                    reply = body(0x32, std::string(kPhoneHex) + "b" + upperHex(memory[address], 2));
+                } else {
+                    if (command == 'c') pending_ = std::stoi(data, nullptr, 16);
+                    if (command == 'd') memory[pending_] = std::stoi(data.substr(0, 2), nullptr, 16);
+                    reply = body(0x32, std::string(kPhoneHex) + (answerWrongStep ? 'x' : command) + data);
+                }
+            } else if (t.rfind("LSREM", 0) == 0) {
+                reply = body(0x1E, t);
+            }
+        }
+        if (reply.empty()) return;
+        if (loseNext > 0) {
+            --loseNext;
+            return;
+        }
+        if (delayMs > 0) {
+            std::lock_guard lock(mutex_);
+            delayed_.emplace_back([this, reply, d = delayMs.load()] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(d));
+                peer_.sendTo(kPhone, 8112, reply);
+            });
+            return;
+        }
+        peer_.sendTo(kPhone, 8112, reply);
+    }
+    // A 32-byte telegram with the next sequence number.
+    std::string body(int code, const std::string& text) {
+        sequence_ = sequence_ >= 250 ? 10 : sequence_ + 1;
+        std::string t = upperHex(static_cast<unsigned>(sequence_), 2) + " " + upperHex(static_cast<unsigned>(code), 2) + " " + text;
+        t.resize(30, ' ');
+        appendAdditiveChecksum(t);
+        return t;
+    }
+
+    std::mutex mutex_;
+    std::vector<std::string> received_;
+    std::vector<std::thread> delayed_;
+    int pending_ = 0;
+    int sequence_ = 9;
+    UdpPeer peer_;
+};
+
+// The exchanges block, so they run off the main thread (the test's).
+template <typename F>
+auto onWorker(F f) {
+    decltype(f()) result{};
+    std::thread worker([&] { result = f(); });
+    worker.join();
+    return result;
+}
+
+class TelefonKonfigNet : public ::testing::Test {
+protected:
+    std::string read(int address) {
+        return onWorker([&] { return client_.leseAdresse(address); });
+    }
+    bool write(int address, int value) {
+        return onWorker([&] { return client_.schreibeDaten(address, value); });
+    }
+
+    TelefonKonfigNet()
+        : handlers_({0, nullptr, &telefone_, [](ProbeRequest) {}}),
+          listener_(bound(), [this](const platform::Datagram& d) { handlers_.UDPEmpfaengerReadTel(d.data, d.peerAddress); },
+                    "telListener") {
+        platform::MainLoop::instance().markMainThread();
+        client_.makeCurrent();
+        client_.setTiming({std::chrono::milliseconds(150), 6, std::chrono::milliseconds(10), std::chrono::milliseconds(300)});
+    }
+    static platform::UdpSocket bound() {
+        platform::UdpSocket s;
+        s.bind(kPhone, 8112);
+        return s;
+    }
+
+    SimulatedPhone phone_;
+    TelefonListe telefone_;
+    DiscoveryHandlers handlers_;
+    platform::UdpListener listener_;
+    telefonKonfig client_{kPhone, "12"};
+};
+
+}  // namespace
+
+TEST_F(TelefonKonfigNet, ReadsAndWrites) {
+    phone_.memory[0x602] = 0x03;
+    EXPECT_EQ(read(0x602), "03");
+    EXPECT_EQ(client_.sendTrials(), 0);
+    EXPECT_FALSE(client_.timedOut());
+
+    EXPECT_TRUE(write(0x617, 0x46));
+    EXPECT_EQ(phone_.memory[0x617], 0x46);
+    EXPECT_EQ(read(0x617), "46");
+
+    const auto sent = phone_.received();
+    ASSERT_EQ(sent.size(), 5u);
+    const auto expected = [](int seq, char command, const std::string& data) {
+        return buildLsrCmd(kPhoneHex, seq, "12FF", command, data);
+    };
+    EXPECT_EQ(sent[0], expected(0, 'a', "0602"));
+    EXPECT_EQ(sent[1], expected(1, 'e', "AA00"));
+    EXPECT_EQ(sent[2], expected(2, 'c', "0617"));
+    EXPECT_EQ(sent[3], expected(3, 'd', "4600"));
+    EXPECT_EQ(sent[4], expected(4, 'a', "0617"));
+}
+
+TEST_F(TelefonKonfigNet, LostRepliesAreSentAgain) {
+    phone_.memory[1] = 0x11;
+    phone_.loseNext = 2;
+    EXPECT_EQ(read(1), "11");
+    EXPECT_EQ(client_.sendTrials(), 2);
+    // All three sends were the same telegram.
+    const auto sent = phone_.received();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[0], sent[2]);
+}
+
+TEST_F(TelefonKonfigNet, NoReplyGivesUpAfterSevenSends) {
+    phone_.loseNext = 100;
+    EXPECT_EQ(read(1), "");
+    EXPECT_TRUE(client_.timedOut());
+    EXPECT_EQ(phone_.received().size(), 7u);
+    // A write stops at the first step that was not confirmed.
+    EXPECT_FALSE(write(2, 1));
+    EXPECT_EQ(phone_.received().size(), 14u);
+    EXPECT_EQ(client_.sequence(), 2);
+}
+
+TEST_F(TelefonKonfigNet, AReplyToAnEarlierSendIsSuccess) {
+    // Each answer comes after the next send went out; the last of them after
+    // the sixth resend, which used to be reported as a time-out.
+    phone_.memory[5] = 0x55;
+    phone_.delayMs = 6 * 150 + 80;
+    EXPECT_EQ(read(5), "55");
+    EXPECT_FALSE(client_.timedOut());
+    EXPECT_EQ(client_.sendTrials(), 6);
+}
+
+TEST_F(TelefonKonfigNet, LateDuplicatesDoNotAnswerTheNextRead) {
+    phone_.memory[1] = 0x11;
+    phone_.memory[2] = 0x22;
+    // Every send is answered, each answer after the next send went out: the
+    // answer to the first read's resend must not be taken for the second read.
+    phone_.delayMs = 200;
+    EXPECT_EQ(read(1), "11");
+    EXPECT_EQ(read(2), "22");
+}
+
+TEST_F(TelefonKonfigNet, WrongConfirmationsAndTheReset) {
+    phone_.answerWrongStep = true;
+    EXPECT_FALSE(write(0x604, 5));
+    phone_.answerWrongStep = false;
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(onWorker([&] { return client_.reset(); }));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(10));
+    const std::string reset = phone_.received().back();
+    EXPECT_EQ(reset.substr(0, 15), std::string("LSREM") + kPhoneHex + "01");
+    EXPECT_EQ(reset.substr(15, 7), "F5A12FF");
+}
+
+TEST_F(TelefonKonfigNet, ExchangesRefuseTheMainThreadAndCanBeCancelled) {
+    ASSERT_TRUE(platform::MainLoop::instance().isMainThread());
+    EXPECT_THROW(client_.leseAdresse(1), std::logic_error);
+    phone_.loseNext = 100;
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        client_.cancel();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(read(1), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(600));
+    canceller.join();
+}
+
+TEST(TelefonKonfig, InvalidAddressIsNotInited) {
+    EXPECT_FALSE(telefonKonfig("10.0.0", "1").isInit());
+    EXPECT_FALSE(telefonKonfig("10.0.0.300", "1").isInit());
+    telefonKonfig none("x", "1");
+    EXPECT_EQ(none.leseAdresse(1), "");
+    EXPECT_FALSE(none.reset());
+}
