@@ -27,17 +27,28 @@ constexpr const char* kPhoneHex = "7F000001";
 // port 8112, and can lose or delay its answers.
 class SimulatedPhone {
 public:
-    SimulatedPhone() : peer_(kPhone, telefonKonfig::kDevicePort) {
-        peer_.setResponder([this](const ReceivedDatagram& d) {
+    SimulatedPhone() : peer_(std::in_place, kPhone, telefonKonfig::kDevicePort) {
+        peer_->setResponder([this](const ReceivedDatagram& d) {
             handle(d.data);
             return std::nullopt;
         });
     }
     ~SimulatedPhone() {
+        {
+            std::lock_guard lock(peerMutex_);
+            peer_.reset();  // no more telegrams, so no more delayed answers
+        }
         for (auto& t : delayed_) t.join();
     }
 
-    std::map<int, int> memory;
+    void store(int address, int value) {
+        std::lock_guard lock(mutex_);
+        memory_[address] = value;
+    }
+    int load(int address) {
+        std::lock_guard lock(mutex_);
+        return memory_[address];
+    }
     std::atomic<int> loseNext{0};            // answers to drop
     std::atomic<int> delayMs{0};             // answers go out this late
     std::atomic<bool> answerWrongStep{false};
@@ -59,10 +70,10 @@ private:
                 const std::string data = t.substr(21, t.size() - 23);
                 if (command == 'a') {
                     const int address = std::stoi(data, nullptr, 16);
-                    reply = body(0x32, std::string(kPhoneHex) + "b" + upperHex(memory[address], 2));
+                    reply = body(0x32, std::string(kPhoneHex) + "b" + upperHex(memory_[address], 2));
                 } else {
                     if (command == 'c') pending_ = std::stoi(data, nullptr, 16);
-                    if (command == 'd') memory[pending_] = std::stoi(data.substr(0, 2), nullptr, 16);
+                    if (command == 'd') memory_[pending_] = std::stoi(data.substr(0, 2), nullptr, 16);
                     reply = body(0x32, std::string(kPhoneHex) + (answerWrongStep ? 'x' : command) + data);
                 }
             } else if (t.rfind("LSREM", 0) == 0) {
@@ -78,11 +89,12 @@ private:
             std::lock_guard lock(mutex_);
             delayed_.emplace_back([this, reply, d = delayMs.load()] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(d));
-                peer_.sendTo(kPhone, 8112, reply);
+                std::lock_guard peerLock(peerMutex_);
+                if (peer_) peer_->sendTo(kPhone, 8112, reply);
             });
             return;
         }
-        peer_.sendTo(kPhone, 8112, reply);
+        peer_->sendTo(kPhone, 8112, reply);
     }
     // A 32-byte telegram with the next sequence number.
     std::string body(int code, const std::string& text) {
@@ -97,8 +109,10 @@ private:
     std::vector<std::string> received_;
     std::vector<std::thread> delayed_;
     int pending_ = 0;
+    std::map<int, int> memory_;
     int sequence_ = 9;
-    UdpPeer peer_;
+    std::mutex peerMutex_;
+    std::optional<UdpPeer> peer_;
 };
 
 // The exchanges block, so they run off the main thread (the test's).
@@ -143,13 +157,13 @@ protected:
 }  // namespace
 
 TEST_F(TelefonKonfigNet, ReadsAndWrites) {
-    phone_.memory[0x602] = 0x03;
+    phone_.store(0x602, 0x03);
     EXPECT_EQ(read(0x602), "03");
     EXPECT_EQ(client_.sendTrials(), 0);
     EXPECT_FALSE(client_.timedOut());
 
     EXPECT_TRUE(write(0x617, 0x46));
-    EXPECT_EQ(phone_.memory[0x617], 0x46);
+    EXPECT_EQ(phone_.load(0x617), 0x46);
     EXPECT_EQ(read(0x617), "46");
 
     const auto sent = phone_.received();
@@ -165,7 +179,7 @@ TEST_F(TelefonKonfigNet, ReadsAndWrites) {
 }
 
 TEST_F(TelefonKonfigNet, LostRepliesAreSentAgain) {
-    phone_.memory[1] = 0x11;
+    phone_.store(1, 0x11);
     phone_.loseNext = 2;
     EXPECT_EQ(read(1), "11");
     EXPECT_EQ(client_.sendTrials(), 2);
@@ -189,7 +203,7 @@ TEST_F(TelefonKonfigNet, NoReplyGivesUpAfterSevenSends) {
 TEST_F(TelefonKonfigNet, AReplyToAnEarlierSendIsSuccess) {
     // Each answer comes after the next send went out; the last of them after
     // the sixth resend, which used to be reported as a time-out.
-    phone_.memory[5] = 0x55;
+    phone_.store(5, 0x55);
     phone_.delayMs = 6 * 150 + 80;
     EXPECT_EQ(read(5), "55");
     EXPECT_FALSE(client_.timedOut());
@@ -197,8 +211,8 @@ TEST_F(TelefonKonfigNet, AReplyToAnEarlierSendIsSuccess) {
 }
 
 TEST_F(TelefonKonfigNet, LateDuplicatesDoNotAnswerTheNextRead) {
-    phone_.memory[1] = 0x11;
-    phone_.memory[2] = 0x22;
+    phone_.store(1, 0x11);
+    phone_.store(2, 0x22);
     // Every send is answered, each answer after the next send went out: the
     // answer to the first read's resend must not be taken for the second read.
     phone_.delayMs = 200;
