@@ -1,0 +1,212 @@
+// The multicast-DNS resolver against a real avahi-daemon on a second host of
+// the private network (10.77.0.2), announcing a camera from a service file.
+// Needs two hosts: when started without a peer namespace the test runs itself
+// again under `netns-run --two-hosts`.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "devices/MDNSResolver.h"
+#include "support/ChildProcess.h"
+
+using namespace oculon::devices;
+using oculon::testsupport::ChildProcess;
+using oculon::testsupport::TempDir;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kLongPath = "mjpg=/cgi-bin/stream/with/a/rather/long/path/beyond/sixty-four/characters/video.mjpg";
+
+// avahi-daemon with its own services folder and /run, on the interface of
+// the namespace it runs in. Killed by its PID. Without `announce` it
+// publishes nothing and only holds its share of port 5353.
+class Avahi {
+public:
+    Avahi(const std::string& netns, const std::string& interface, bool announce) {
+        const std::string services = dir_.path() + "/services";
+        std::filesystem::create_directory(services);
+        if (announce)
+            dir_.write("services/cam.service",
+                   "<?xml version=\"1.0\" standalone='no'?>\n"
+                   "<!DOCTYPE service-group SYSTEM \"avahi-service.dtd\">\n"
+                   "<service-group><name>Doorstation 7</name><service>"
+                   "<type>_http._tcp</type><port>8080</port>"
+                   "<txt-record>" + kLongPath + "</txt-record>"
+                   "<txt-record>width_reduction=2</txt-record>"
+                   "</service></service-group>\n");
+        const std::string conf = dir_.write("avahi.conf",
+                                            "[server]\nuse-ipv4=yes\nuse-ipv6=no\nenable-dbus=no\n"
+                                            "allow-interfaces=" + interface + "\n"
+                                            "[publish]\npublish-workstation=no\npublish-addresses=" +
+                                                (announce ? "yes" : "no") + "\n");
+        std::vector<std::string> argv;
+        if (!netns.empty()) argv = {"ip", "netns", "exec", netns};
+        const std::string script = "mount --bind " + services + " /etc/avahi/services && mount -t tmpfs tmpfs /run"
+                                   " && exec avahi-daemon -f " + conf + " --no-drop-root --no-chroot --no-rlimits";
+        argv.insert(argv.end(), {"unshare", "--mount", "sh", "-c", script});
+        process_ = std::make_unique<ChildProcess>(argv, dir_.path() + "/avahi.log");
+    }
+
+private:
+    TempDir dir_;
+    std::unique_ptr<ChildProcess> process_;
+};
+
+// What the resolver delivered, collected across its listener threads.
+class Collector {
+public:
+    void operator()(TMIdDNSResolver&, const TMQueryResult& result) {
+        std::lock_guard lock(mutex_);
+        // Avahi also announces its own host (reverse look-ups and the like).
+        for (const auto& record : result) {
+            const bool ofTheCamera = record->Name.starts_with("Doorstation 7.");
+            if (auto* ptr = dynamic_cast<const TMPTRRecord*>(record.get()); ptr && ptr->Name == "_http._tcp.local")
+                ptrs_.push_back(ptr->Name + " -> " + ptr->HostName);
+            if (auto* txt = dynamic_cast<const TMTextRecord*>(record.get()); txt && ofTheCamera)
+                for (const auto& s : txt->Text) texts_.push_back(s);
+            if (auto* srv = dynamic_cast<const TMSRVRecord*>(record.get()); srv && ofTheCamera) srvPort_ = srv->Port;
+            if (auto* a = dynamic_cast<const TMARecord*>(record.get())) addresses_.push_back(a->IPAddress);
+        }
+        changed_.notify_all();
+    }
+
+    // Resolves every 500 ms until the service with all its records came.
+    bool find(TMIdDNSResolver& resolver, std::chrono::seconds bound) {
+        const auto deadline = std::chrono::steady_clock::now() + bound;
+        std::unique_lock lock(mutex_);
+        while (std::chrono::steady_clock::now() < deadline) {
+            lock.unlock();
+            resolver.Resolve("_http._tcp.local");
+            lock.lock();
+            if (changed_.wait_for(lock, 500ms, [this] { return complete(); })) return true;
+        }
+        return false;
+    }
+
+    std::vector<std::string> ptrs() {
+        std::lock_guard lock(mutex_);
+        return ptrs_;
+    }
+    std::vector<std::string> texts() {
+        std::lock_guard lock(mutex_);
+        return texts_;
+    }
+    int srvPort() {
+        std::lock_guard lock(mutex_);
+        return srvPort_;
+    }
+    std::vector<std::string> addresses() {
+        std::lock_guard lock(mutex_);
+        return addresses_;
+    }
+
+private:
+    bool complete() const { return !ptrs_.empty() && !texts_.empty() && srvPort_ && !addresses_.empty(); }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> ptrs_;
+    std::vector<std::string> texts_;
+    int srvPort_ = 0;
+    std::vector<std::string> addresses_;
+};
+
+std::unique_ptr<TMIdDNSResolver> browser(Collector& collector) {
+    auto resolver = std::make_unique<TMIdDNSResolver>();
+    resolver->setQueryRecords({TQueryRecordTypes::qtPTR});
+    resolver->setAllowRecursiveQueries(false);
+    resolver->setOnResolveRead([&collector](TMIdDNSResolver& r, const TMQueryResult& q) { collector(r, q); });
+    return resolver;
+}
+
+void expectTheCamera(Collector& collector) {
+    const auto ptrs = collector.ptrs();
+    ASSERT_FALSE(ptrs.empty());
+    EXPECT_EQ(ptrs.front(), "_http._tcp.local -> Doorstation 7._http._tcp.local");
+    const auto texts = collector.texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), kLongPath), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "width_reduction=2"), texts.end());
+    EXPECT_EQ(collector.srvPort(), 8080);
+    const auto addresses = collector.addresses();
+    EXPECT_NE(std::find(addresses.begin(), addresses.end(), "10.77.0.2"), addresses.end());
+}
+
+class MdnsWithAvahi : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { peer_ = std::make_unique<Avahi>(std::getenv("OCULON_PEER_NS"), "oc1", true); }
+    static void TearDownTestSuite() { peer_.reset(); }
+    static std::unique_ptr<Avahi> peer_;
+};
+std::unique_ptr<Avahi> MdnsWithAvahi::peer_;
+
+}  // namespace
+
+TEST_F(MdnsWithAvahi, FindsTheAnnouncedCameraWithAllItsRecords) {
+    Collector collector;
+    auto resolver = browser(collector);
+    ASSERT_EQ(resolver->bindings(), (std::vector<std::pair<std::string, std::uint16_t>>{{"10.77.0.1", 5353}}));
+    EXPECT_TRUE(resolver->hearsGroup());
+    ASSERT_TRUE(collector.find(*resolver, 30s));
+    expectTheCamera(collector);
+}
+
+TEST_F(MdnsWithAvahi, SharesPort5353WithAResponderOnThisHost) {
+    Avahi local("", "oc0", false);
+    std::this_thread::sleep_for(2s);  // let it bind its socket first
+    Collector collector;
+    auto resolver = browser(collector);
+    ASSERT_EQ(resolver->bindings(), (std::vector<std::pair<std::string, std::uint16_t>>{{"10.77.0.1", 5353}}));
+    EXPECT_TRUE(resolver->hearsGroup());
+    ASSERT_TRUE(collector.find(*resolver, 30s));
+    expectTheCamera(collector);
+}
+
+TEST_F(MdnsWithAvahi, FindsTheCameraByUnicastWhenThePortIsHeldExclusively) {
+    // A socket without address reuse keeps everyone else off port 5353.
+    const int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_port = htons(5353);
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
+
+    Collector collector;
+    auto resolver = browser(collector);
+    ASSERT_EQ(resolver->bindings().size(), 1u);
+    EXPECT_NE(resolver->bindings().front().second, 5353);
+    EXPECT_FALSE(resolver->hearsGroup());
+    // The answers to a query from another port come by unicast, question first.
+    ASSERT_TRUE(collector.find(*resolver, 30s));
+    expectTheCamera(collector);
+    ::close(holder);
+}
+
+int main(int argc, char** argv) {
+    if (!std::getenv("OCULON_PEER_NS")) {
+        const char* source = std::getenv("OCULON_SOURCE_DIR");
+        const std::string runner = std::string(source ? source : ".") + "/tools/netns-run";
+        const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+        std::vector<std::string> args = {runner, "--two-hosts", self};
+        for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+        std::vector<char*> raw;
+        for (auto& a : args) raw.push_back(a.data());
+        raw.push_back(nullptr);
+        ::unsetenv("OCULON_IN_NETNS");
+        ::execv(runner.c_str(), raw.data());
+        std::perror(runner.c_str());
+        return 1;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,188 @@
+// The DNS codec of the multicast-DNS resolver on hand-built packets: exact
+// query bytes, typed records, and the bounds on hostile answers.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "devices/MDNSRecords.h"
+
+using namespace oculon::devices;
+
+namespace {
+
+std::string be16(unsigned v) { return {static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)}; }
+std::string be32(unsigned v) { return be16(v >> 16) + be16(v & 0xFFFF); }
+
+std::string header(unsigned flags, unsigned qd, unsigned an, unsigned ns = 0, unsigned ar = 0) {
+    return be16(0x1234) + be16(flags) + be16(qd) + be16(an) + be16(ns) + be16(ar);
+}
+
+std::string labels(std::initializer_list<std::string> parts) {
+    std::string out;
+    for (const auto& p : parts) out += static_cast<char>(p.size()) + p;
+    return out + '\0';
+}
+
+std::string pointer(unsigned offset) { return be16(0xC000 | offset); }
+
+std::string record(const std::string& name, unsigned type, const std::string& data, unsigned ttl = 120) {
+    return name + be16(type) + be16(0x8001) + be32(ttl) + be16(static_cast<unsigned>(data.size())) + data;
+}
+
+std::string characterStrings(std::initializer_list<std::string> strings) {
+    std::string out;
+    for (const auto& s : strings) out += static_cast<char>(s.size()) + s;
+    return out;
+}
+
+const std::string kHttp = labels({"_http", "_tcp", "local"});  // at byte 12 when first
+
+template <typename T>
+const T& as(const TMQueryResult& result, std::size_t i) {
+    const auto* typed = dynamic_cast<const T*>(&result.Items(i));
+    EXPECT_NE(typed, nullptr) << "record " << i;
+    return *typed;
+}
+
+}  // namespace
+
+TEST(MdnsQuery, ExactBytesOfThePtrQuery) {
+    const std::string q = CreateQuery(0xBEEF, false, {TQueryRecordTypes::qtPTR}, "_http._tcp.local");
+    EXPECT_EQ(q, be16(0xBEEF) + header(0, 1, 0).substr(2) + kHttp + be16(12) + be16(1));
+    EXPECT_EQ(q.size(), 34u);
+
+    const std::string recursive =
+        CreateQuery(1, true, {TQueryRecordTypes::qtSRV, TQueryRecordTypes::qtA}, "_http._tcp.local");
+    EXPECT_EQ(recursive.substr(2, 4), be16(0x0100) + be16(2));
+    // One question per type, in member order.
+    EXPECT_EQ(recursive.substr(12), kHttp + be16(1) + be16(1) + kHttp + be16(33) + be16(1));
+
+    EXPECT_THROW(CreateQuery(1, false, {}, "_http._tcp.local"), EIdDNSResolverError);
+    EXPECT_THROW(CreateQuery(1, false, {TQueryRecordTypes::qtPTR}, std::string(64, 'x') + ".local"),
+                 EIdDNSResolverError);
+}
+
+TEST(MdnsAnswer, PtrWithCompressedHostName) {
+    const std::string packet = header(0x8400, 0, 1) + record(kHttp, 12, labels({"cam1"}).substr(0, 5) + pointer(12));
+    const auto result = parseAnswer(packet);
+    ASSERT_TRUE(result);
+    ASSERT_EQ(result->Count(), 1u);
+    const auto& ptr = as<TMPTRRecord>(*result, 0);
+    EXPECT_EQ(ptr.RecType, TQueryRecordTypes::qtPTR);
+    EXPECT_EQ(ptr.Name, "_http._tcp.local");
+    EXPECT_EQ(ptr.HostName, "cam1._http._tcp.local");
+    EXPECT_EQ(ptr.TTL, 120u);
+    EXPECT_EQ(ptr.RecClass, 0x8001);
+}
+
+TEST(MdnsAnswer, EchoedQuestionIsSkipped) {
+    // A unicast answer repeats the question before its records.
+    const std::string packet = header(0x8400, 1, 1) + kHttp + be16(12) + be16(1) +
+                               record(pointer(12), 12, labels({"cam2"}).substr(0, 5) + pointer(12));
+    const auto result = parseAnswer(packet);
+    ASSERT_TRUE(result);
+    ASSERT_EQ(result->Count(), 1u);
+    EXPECT_EQ(as<TMPTRRecord>(*result, 0).HostName, "cam2._http._tcp.local");
+}
+
+TEST(MdnsAnswer, TypedRecordsOfAServiceAnnouncement) {
+    const std::string instance = labels({"cam"}).substr(0, 4) + pointer(12);  // at 12 + kHttp.size()
+    const unsigned instanceAt = 12 + static_cast<unsigned>(kHttp.size()) + 10;
+    const std::string longPath = "mjpg=/" + std::string(200, 'p') + ".mjpg";
+    std::string packet = header(0x8400, 0, 1, 0, 4);
+    packet += record(kHttp, 12, instance);
+    packet += record(pointer(instanceAt), 16, characterStrings({"width_reduction=2", "", longPath, std::string(255, 'x')}));
+    packet += record(pointer(instanceAt), 33, be16(0) + be16(5) + be16(8080) + labels({"host", "local"}));
+    packet += record(labels({"host", "local"}), 1, std::string("\x0a\x4d\x00\x02", 4));
+    packet += record(labels({"host", "local"}), 28, std::string(16, '\x01'));
+
+    const auto result = parseAnswer(packet);
+    ASSERT_TRUE(result);
+    ASSERT_EQ(result->Count(), 5u);
+    EXPECT_EQ(as<TMPTRRecord>(*result, 0).HostName, "cam._http._tcp.local");
+
+    const auto& txt = as<TMTextRecord>(*result, 1);
+    EXPECT_EQ(txt.RecType, TQueryRecordTypes::qtTXT);
+    EXPECT_EQ(txt.Name, "cam._http._tcp.local");
+    // Every string, of any length, empty ones included.
+    EXPECT_EQ(txt.Text, (std::vector<std::string>{"width_reduction=2", "", longPath, std::string(255, 'x')}));
+
+    const auto& srv = as<TMSRVRecord>(*result, 2);
+    EXPECT_EQ(srv.RecType, TQueryRecordTypes::qtSRV);
+    EXPECT_EQ(srv.Priority, 0);
+    EXPECT_EQ(srv.Weight, 5);
+    EXPECT_EQ(srv.Port, 8080);
+    EXPECT_EQ(srv.Target, "host.local");
+
+    const auto& a = as<TMARecord>(*result, 3);
+    EXPECT_EQ(a.RecType, TQueryRecordTypes::qtA);
+    EXPECT_EQ(a.IPAddress, "10.77.0.2");
+    EXPECT_EQ(a.Name, "host.local");
+
+    // AAAA has no member and is no A record.
+    const auto& aaaa = result->Items(4);
+    EXPECT_FALSE(aaaa.RecType);
+    EXPECT_EQ(aaaa.TypeCode, 28);
+    EXPECT_EQ(dynamic_cast<const TMARecord*>(&aaaa), nullptr);
+    EXPECT_EQ(aaaa.RDataLength, 16);
+}
+
+TEST(MdnsAnswer, BadNamesLeaveOutTheirRecordOnly) {
+    const std::string good = record(kHttp, 12, labels({"ok"}).substr(0, 3) + pointer(12));
+    auto countAfter = [&](const std::string& bad) {
+        const auto result = parseAnswer(header(0x8400, 0, 2) + good + bad);
+        return result ? static_cast<int>(result->Count()) : -1;
+    };
+    const unsigned badAt = 12 + static_cast<unsigned>(good.size());
+    ASSERT_EQ(countAfter(record(pointer(12), 12, pointer(12))), 2);  // sanity: a valid second record
+
+    // A pointer to itself, two pointers pointing at each other, a pointer
+    // forward, a pointer into the middle of its own labels.
+    EXPECT_EQ(countAfter(record(pointer(badAt), 12, pointer(12))), 1);
+    EXPECT_EQ(countAfter(record(pointer(12), 12, pointer(badAt + 14) + pointer(badAt + 12))), 1);
+    EXPECT_EQ(countAfter(record(pointer(badAt + 12), 12, labels({"x"}))), 1);
+    EXPECT_EQ(countAfter(record(labels({"a", "b"}).substr(0, 4) + pointer(badAt + 2), 12, pointer(12))), 1);
+    // Reserved label types.
+    EXPECT_EQ(countAfter(record(pointer(12), 12, std::string("\x41x\0", 3))), 1);
+    // A short A record and an SRV without its target.
+    EXPECT_EQ(countAfter(record(pointer(12), 1, "abc")), 1);
+    EXPECT_EQ(countAfter(record(pointer(12), 33, be16(0) + be16(0) + be16(80))), 1);
+    // Names in the data may not reach past their record.
+    EXPECT_EQ(countAfter(record(pointer(12), 12, std::string("\x05" "ab", 3)) + "cde" + std::string(1, '\0')), 1);
+}
+
+TEST(MdnsAnswer, NameLengthIsBoundedAcrossPointers) {
+    // Each name is a 60-byte label plus a pointer to the one before: the
+    // fifth in the chain is longer than 255 bytes.
+    std::string packet = header(0x8400, 0, 5);
+    std::string previousName;
+    unsigned previousAt = 0;
+    for (int i = 0; i < 5; ++i) {
+        const unsigned at = static_cast<unsigned>(packet.size());
+        std::string name = std::string(1, '\x3c') + std::string(60, static_cast<char>('a' + i));
+        name += i == 0 ? std::string(1, '\0') : pointer(previousAt);
+        packet += record(name, 12, pointer(at));
+        previousAt = at;
+    }
+    const auto result = parseAnswer(packet);
+    ASSERT_TRUE(result);
+    // 62, 123, 184 and 245 bytes pass; 306 does not.
+    ASSERT_EQ(result->Count(), 4u);
+    EXPECT_EQ(result->Items(3).Name.size(), 4u * 60 + 3);
+}
+
+TEST(MdnsAnswer, WholeDatagramDroppedWhenNotAnAnswerOrTruncated) {
+    const std::string good = record(kHttp, 12, labels({"ok"}).substr(0, 3) + pointer(12));
+    EXPECT_TRUE(parseAnswer(header(0x8400, 0, 1) + good));
+    EXPECT_FALSE(parseAnswer(std::string(8, '\x84')));
+    EXPECT_FALSE(parseAnswer(header(0x0000, 0, 1) + good));  // a query carrying known answers
+    EXPECT_FALSE(parseAnswer(header(0x0200, 0, 1) + good));  // truncated query
+    // Data announced beyond the end, a name cut short, a question cut short.
+    EXPECT_FALSE(parseAnswer(header(0x8400, 0, 1) + good.substr(0, good.size() - 1)));
+    EXPECT_FALSE(parseAnswer(header(0x8400, 0, 1) + kHttp.substr(0, 8)));
+    EXPECT_FALSE(parseAnswer(header(0x8400, 1, 0) + kHttp + be16(12)));
+    // Fewer records than counted is fine: parsing stops at the end.
+    const auto fewer = parseAnswer(header(0x8400, 0, 9) + good);
+    ASSERT_TRUE(fewer);
+    EXPECT_EQ(fewer->Count(), 1u);
+}
