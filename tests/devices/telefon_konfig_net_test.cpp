@@ -10,6 +10,7 @@
 #include "devices/TelefonListe.h"
 #include "devices/TelegramText.h"
 #include "devices/telefonKonfig.h"
+#include "devices/telefonKonfigThread.h"
 #include "platform/UdpSocket.h"
 #include "support/UdpPeer.h"
 
@@ -245,6 +246,28 @@ TEST_F(TelefonKonfigNet, ExchangesRefuseTheMainThreadAndCanBeCancelled) {
     EXPECT_EQ(read(1), "");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(600));
     canceller.join();
+}
+
+TEST_F(TelefonKonfigNet, AWorkerThreadRunsTheExchangesForAWindow) {
+    platform::ManualLoopBackend loop;
+    phone_.store(0x603, 1);
+    std::string value;
+    bool done = false;
+    telefonKonfigThread worker(
+        client_, [&](telefonKonfig& c) { value = c.leseAdresse(0x603); }, [&] { done = true; });
+    worker.Start();
+    ASSERT_TRUE(loop.pumpUntil([&] { return done; }, std::chrono::seconds(5)));
+    EXPECT_EQ(value, "01");
+
+    // Closing the window while the telephone is silent does not wait for the tries.
+    phone_.loseNext = 100;
+    auto silent = std::make_unique<telefonKonfigThread>(
+        client_, [](telefonKonfig& c) { c.leseAdresse(1); }, [] {});
+    silent->Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(platform::stopAndFree(std::move(silent), std::chrono::seconds(2)));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 }
 
 TEST(TelefonKonfig, InvalidAddressIsNotInited) {
