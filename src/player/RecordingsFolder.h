@@ -1,0 +1,50 @@
+#pragma once
+// The recordings browser's view of the disk: the tree of folders below the
+// picture path (one first-level folder per camera) and the pictures and
+// recordings in one folder.
+
+#include <string>
+#include <vector>
+
+namespace oculon::player {
+
+// A folder of the tree: its full path, ending with the delimiter, and the
+// camera it belongs to (the first-level folder below the root that holds it).
+struct TDirectory {
+    std::string dir;
+    std::string camName;
+};
+
+struct FolderNode {
+    std::string name;
+    TDirectory data;
+    std::vector<FolderNode> children;  // sorted by name
+};
+
+// A file of the preview list: its full path and whether it is a recording
+// (".kvd") rather than a picture (".jpg").
+struct TPreviewItem {
+    std::string dir;
+    bool isVideo = false;
+    std::string camName;
+};
+
+// Folders deeper than this below the root are left out.
+constexpr int kMaxFolderDepth = 32;
+
+// The root as a folder prefix: with a closing delimiter, or empty when no
+// picture path is set.
+std::string folderPrefix(const std::string& root);
+
+// The folders below `root`, sorted by name at every level. Hidden folders
+// (a leading dot) are left out. A folder reached again through a symbolic
+// link appears only once, so link loops end. An empty root has no tree: it
+// never stands for the current folder.
+std::vector<FolderNode> scanFolderTree(const std::string& root);
+
+// The pictures and recordings directly in `folder`, sorted by file name:
+// regular files, not hidden, whose name ends in exactly ".jpg" or ".kvd"
+// (a capitalised extension is not one of ours).
+std::vector<TPreviewItem> listPreviewFiles(const TDirectory& folder);
+
+}  // namespace oculon::player
