@@ -1,0 +1,106 @@
+#include "video/HauptProgrammModel.h"
+
+#include <cmath>
+
+namespace oculon::video {
+
+using namespace config;
+
+ApiIds ApiIds::draw(std::mt19937& random) {
+    std::uniform_int_distribution<int> id(10000, 99998);
+    ApiIds ids;
+    ids.apiid1 = std::to_string(id(random));
+    ids.apiid2 = std::to_string(id(random));
+    return ids;
+}
+
+std::string popupStreamPath(const TSingleConfig& s, const CallOptions& o, const std::string& apiid1) {
+    if (!s.videoPath.empty()) return s.videoPath;
+    const std::string res = o.useCamRes ? std::string() : s.resString;
+    return builtInStreamPath(s.typ, res, apiid1).value_or(s.videoPath);
+}
+
+std::string secondStreamPath(const TSingleConfig& s, const std::string& apiid2) {
+    if (!s.secondaryPath.empty()) return s.secondaryPath;
+    return builtInStreamPath(s.secondaryType, s.secondaryResString, apiid2).value_or(std::string());
+}
+
+CallSetup popupSetup(const TSingleConfig& s, bool preview, const CallOptions& o, const ApiIds& ids) {
+    CallSetup c;
+    fillCommonSetup(c, s, preview, o, s.commonName.empty() ? s.Name : s.commonName);
+    c.main.Path = popupStreamPath(s, o, ids.apiid1);
+    // Recording needs the folder; an empty picture path records below the
+    // current folder, as snapshots do.
+    c.main.aufzeichnen = o.storeVideo && !o.pictureFolderMissing;
+    c.firstPictureCallback = !o.pictureFolderMissing;
+
+    if (!s.secondaryName.empty()) {
+        TServerAttributes r;
+        r.Path = secondStreamPath(s, ids.apiid2);
+        r.IP = s.secondaryIp;
+        r.Port = portNumber(s.secondaryPort);
+        r.ServerTyp = s.secondaryType;
+        r.UserName = s.secondaryUserName;
+        r.Password = s.secondaryPassword;
+        r.zeigeImmer = preview;
+        r.isMoxa = false;
+        // Wall mode letterboxes the inset and draws date and time on it.
+        r.ueberwachung = true;
+        r.frameRate = 1;
+        r.aufzeichnen = false;
+        c.second = std::move(r);
+    }
+    if (o.pictureFolderMissing && (o.storeFirstPict || o.storeVideo))
+        c.invalidPathMessage = tr(txtInvalidImagePath) + o.firstPictPath;
+    return c;
+}
+
+namespace {
+
+// Nearest whole number, halves to the even one.
+int nearest(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+}  // namespace
+
+Size popupSizeRule(Size requested, double aspect, PopupFrameExtra extra) {
+    if (!(aspect > 0.0) || !std::isfinite(aspect)) return requested;
+    const int pictureWidth = requested.width - extra.width;
+    const int pictureHeight = requested.height - extra.height;
+    if (pictureWidth <= 0 || pictureHeight <= 0) return requested;
+    const double r = static_cast<double>(pictureWidth) / pictureHeight;
+    const double threshold = aspect > 1.5 ? 16.0 / 9.0 : 4.0 / 3.0;
+    Size out = requested;
+    // Wide pictures follow the width when the window is narrower than 16:9;
+    // the others follow the height when it is narrower than 4:3.
+    const bool fitHeightToWidth = (aspect > 1.5) == (r < threshold);
+    if (fitHeightToWidth)
+        out.height = nearest(pictureWidth / aspect) + extra.height;
+    else
+        out.width = nearest(pictureHeight * aspect) + extra.width;
+    return out;
+}
+
+bool popupCanResize(Size requested) { return requested.width > 10 && requested.height > 74; }
+
+PopupLayout popupLayout(Size client, const DoorPanelLayout& door) {
+    const int w = client.width;
+    const int h = client.height;
+    PopupLayout l;
+    l.image1 = {0, kPopupHeaderHeight, w, h - kPopupHeaderHeight};
+    const double third = l.image1.width / 3.0;
+    l.panel2 = {static_cast<int>(third * 2), 55, static_cast<int>(third) - 10, l.image1.height / 3 - 10};
+    l.saver = {0, h - 25, 125, 25};
+    l.moxaPanel = {w - 101, door.panelTop(h), kMoxaPanelWidth, door.panelHeight};
+    l.panel1 = {0, 2, 199, 40};
+    l.namePanel = {202, 2, w - 408, 40};
+    l.datePanel = {w - 203, 2, 100, 40};
+    l.timePanel = {w - 100, 2, 100, 40};
+    l.bevel1 = {0, 0, w, 2};
+    l.bevel2 = {200, 2, 2, 40};
+    l.bevel3 = {w - 205, 2, 2, 40};
+    l.bevel4 = {w - 102, 2, 2, 40};
+    l.bevel5 = {0, 43, w, 2};
+    return l;
+}
+
+}  // namespace oculon::video

@@ -1,0 +1,73 @@
+#pragma once
+// The logic under the live-video popup (TVideobild) without its window: what
+// startVideo sets up from a station, the popup's stream paths, its size rule
+// that keeps the window at the picture's aspect, and where its controls go.
+
+#include <random>
+#include <string>
+
+#include "video/VideoCall.h"
+
+namespace oculon::video {
+
+// Random stream ids of one popup, drawn once when it is created: 10000 <= n < 99999.
+struct ApiIds {
+    std::string apiid1;  // main camera of type 6
+    std::string apiid2;  // second camera of type 6
+
+    static ApiIds draw(std::mt19937& random);
+};
+
+// Step by step what the popup's startVideo computes for a station; `preview`
+// when the user opened the picture from the tray menu.
+CallSetup popupSetup(const config::TSingleConfig& station, bool preview, const CallOptions& options,
+                     const ApiIds& ids);
+
+// The main stream path: the stored path when there is one, else the type's.
+std::string popupStreamPath(const config::TSingleConfig& station, const CallOptions& options, const std::string& apiid1);
+// The second camera's stream path; a type without one of its own and no
+// stored path gets an empty path (its request then fails with a fault).
+std::string secondStreamPath(const config::TSingleConfig& station, const std::string& apiid2);
+
+struct Size {
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const Size&, const Size&) = default;
+};
+
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// The window around the picture: `extra` is what the window adds to the
+// picture area (borders, caption and header row).
+struct PopupFrameExtra {
+    int width = 8;
+    int height = 72;
+};
+
+// The popup keeps its picture area at the picture's aspect: given the size
+// the user or the system asks for, the size the window takes. Wide pictures
+// (aspect above 1.5) fit to 16:9 thresholds, others to 4:3.
+Size popupSizeRule(Size requested, double aspect, PopupFrameExtra extra = {});
+// Sizes below these the window refuses.
+bool popupCanResize(Size requested);
+
+// Where the popup's controls go for a client area.
+struct PopupLayout {
+    Rect image1;   // the main picture
+    Rect panel2;   // the second camera's inset
+    Rect saver;
+    Rect moxaPanel;
+    Rect panel1, namePanel, datePanel, timePanel;
+    Rect bevel1, bevel2, bevel3, bevel4, bevel5;
+};
+inline constexpr int kPopupHeaderHeight = 45;
+inline constexpr int kMoxaPanelWidth = 102;
+PopupLayout popupLayout(Size client, const DoorPanelLayout& door);
+
+}  // namespace oculon::video

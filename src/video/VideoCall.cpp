@@ -1,0 +1,161 @@
+#include "video/VideoCall.h"
+
+#include <sys/stat.h>
+
+#include <charconv>
+
+namespace oculon::video {
+
+using namespace config;
+
+namespace {
+
+bool isDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+CallOptions CallOptions::read(TVideoConfig& settings) {
+    CallOptions o;
+    o.allowCapture = settings.liesAllowConfig2();
+    o.storeFirstPict = settings.storeFirstPict();
+    o.storeVideo = settings.storeVideo();
+    o.codeTuerOffen = settings.codeTuerOffen();
+    o.protTuerOffen = settings.protTuerOffen();
+    o.kommentarTuerOffen = settings.kommentarTuerOffen();
+    o.useCamRes = settings.useCamRes();
+    o.firstPictPath = settings.firstPictpath();
+    o.pictureFolderMissing = !o.firstPictPath.empty() && !isDirectory(o.firstPictPath);
+    return o;
+}
+
+std::optional<std::string> builtInStreamPath(TVideoServerType type, const std::string& resSuffix,
+                                             const std::string& appId) {
+    switch (type) {
+        case KorvatServer: return "/GetData.cgi";
+        case LindavorCam: return "/mjpg/video.mjpg";
+        case MobotixCam: return "/control/faststream.jpg?stream=full&error=picture&fps=10&needlength";
+        case KorvatCam: return "/ipcam/mjpeg.cgi";
+        case AxisCam: return "/axis-cgi/mjpg/video.cgi" + resSuffix;
+        case KorvatServer2: return "/cgi-bin/video.cgi?msubmenu=mjpg";
+        case KorvatCamQuorix: return "/axis-cgi/mjpg/video.cgi?appid=" + appId;
+        case HikVision: return "/ISAPI/streaming/channels/101/httppreview";
+        // The decoder appends the encoded password.
+        case MirabCam: return "/?mjpg&key=";
+        case unknown: break;
+    }
+    return std::nullopt;
+}
+
+void setStreamCredentials(TServerAttributes& record, const TSingleConfig& station) {
+    record.UserName.clear();
+    record.Password.clear();
+    if (!station.NeedCredentials) return;
+    if (!station.UserName.empty() || !station.Passwort.empty()) {
+        record.UserName = station.UserName;
+        record.Password = station.Passwort;
+    } else {
+        record.UserName = "administrator";
+        record.Password = station.AdminPass;
+    }
+}
+
+std::int32_t portNumber(const std::string& text) {
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value > 65535) return 0;
+    return static_cast<std::int32_t>(value);
+}
+
+namespace {
+
+DoorPanelLayout doorPanelFor(const TSingleConfig& s, const CallOptions& o) {
+    DoorPanelLayout d;
+    d.panelVisible = s.eingang || s.ausgang || s.camAusgang || !s.tuerCode.empty() || o.codeTuerOffen;
+    d.doorVisible = s.ausgang || s.camAusgang;
+    if (s.ausgang) d.doorCaption = s.ausgangSchrift;
+    if (s.camAusgang) d.doorCaption = s.camAusgangSchrift;
+    if (!s.tuerCode.empty() || o.codeTuerOffen) {
+        d.doorCaption = tr(txtReleaseBuzzer);
+        d.doorVisible = true;
+    }
+    d.inputVisible = s.eingang;
+    if (s.eingang) {
+        d.doorTop = 39;
+        d.panelHeight = 65;
+    } else if (s.typ == AxisCam) {
+        // The light button only exists for this type, and only without an
+        // input, whose display would take its place.
+        d.lichtTop = 0;
+        d.doorVisible = d.panelVisible;
+        d.panelVisible = true;
+        d.doorTop = 26;
+        d.panelHeight = d.doorVisible ? 52 : 25;
+        d.lichtVisible = true;
+        d.lichtCaption = tr(txtLight);
+    } else {
+        d.doorTop = 0;
+        d.panelHeight = 26;
+    }
+    return d;
+}
+
+InputDisplay inputDisplayFor(const TSingleConfig& s) {
+    InputDisplay in;
+    in.usesPicture = !s.eingangBildEin.empty();
+    if (in.usesPicture) {
+        in.pictOn = s.eingangBildEin;
+        in.pictOff = s.eingangBildAus;
+    } else {
+        in.labelOn = s.eingangSchriftEin;
+        in.labelOff = s.eingangSchriftAus;
+    }
+    return in;
+}
+
+}  // namespace
+
+void fillCommonSetup(CallSetup& setup, const TSingleConfig& s, bool preview, const CallOptions& o,
+                     const std::string& myName) {
+    setup.myName = myName;
+    setup.nameText = "  " + myName;
+    setup.caption = preview ? myName + tr(txtDashPreview) : myName;
+    setup.saverVisible = o.allowCapture;
+    setup.videoOnly = s.videoOnly;
+    setup.tuerDauer = s.tuerDauer;
+    setup.door = doorPanelFor(s, o);
+    setup.input = inputDisplayFor(s);
+
+    DoorTarget& t = setup.target;
+    t.typ = s.typ;
+    t.hasTelephone = !s.telefonIP.empty();
+    t.camAusgang = s.camAusgang;
+    t.doorCode = s.tuerCode;
+    t.doorDuration = s.tuerDauer;
+    t.moxaIP = (s.typ == KorvatServer && !t.hasTelephone) ? s.moxaIP : s.telefonIP;
+    t.videoIP = s.Ip;
+    t.videoPort = portNumber(s.Port);
+    t.userName = s.UserName;
+    t.password = s.Passwort;
+    t.myName = myName;
+    t.ohneBT = s.ohneBT;
+    t.preview = preview;
+
+    TServerAttributes& m = setup.main;
+    m = TServerAttributes{};
+    m.CameraName = myName;
+    m.IP = s.Ip;
+    m.Port = t.videoPort;
+    m.ServerTyp = s.typ;
+    setStreamCredentials(m, s);
+    m.zeigeImmer = preview;
+    m.isMoxa = s.eingang;
+    m.ueberwachung = false;
+    m.frameRate = 1;
+    m.mirabPath = s.mirabPath;
+    m.mirabCrop = s.mirabReduction;
+}
+
+}  // namespace oculon::video

@@ -1,0 +1,619 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "config/cfgUnit.h"
+#include "platform/Registry.h"
+#include "video/CallTimers.h"
+#include "video/HauptProgrammModel.h"
+#include "video/SnapshotNames.h"
+#include "video/TuerOeffnen.h"
+#include "video/tuerVideoModel.h"
+
+namespace oculon::video {
+namespace {
+
+using namespace config;
+using namespace std::chrono_literals;
+
+struct LanguageGuard {
+    TSprachenTyp saved = sprache;
+    explicit LanguageGuard(TSprachenTyp lang) { sprache = lang; }
+    ~LanguageGuard() { sprache = saved; }
+};
+
+TSingleConfig station(TVideoServerType typ) {
+    TSingleConfig s;
+    s.typ = typ;
+    s.Name = "Haustuer";
+    s.Ip = "10.77.0.2";
+    s.Port = "8080";
+    s.moxaIP = "10.77.0.9";
+    s.UserName = "user";
+    s.Passwort = "pass";
+    s.AdminPass = "8516";
+    s.tuerDauer = 5;
+    return s;
+}
+
+const ApiIds kIds{"12345", "54321"};
+
+// ---- Stream paths and credentials -------------------------------------
+
+TEST(PopupStream, PathByTypeWithThePopupsChoices) {
+    CallOptions o;
+    const std::vector<std::pair<TVideoServerType, std::string>> expected = {
+        {KorvatServer, "/GetData.cgi"},
+        {LindavorCam, "/mjpg/video.mjpg"},
+        {MobotixCam, "/control/faststream.jpg?stream=full&error=picture&fps=10&needlength"},
+        {KorvatCam, "/ipcam/mjpeg.cgi"},
+        {AxisCam, "/axis-cgi/mjpg/video.cgi?resolution=1280x720"},
+        {KorvatServer2, "/cgi-bin/video.cgi?msubmenu=mjpg"},
+        {KorvatCamQuorix, "/axis-cgi/mjpg/video.cgi?appid=12345"},
+        {HikVision, "/ISAPI/streaming/channels/101/httppreview"},
+        {MirabCam, "/?mjpg&key="},
+        {unknown, ""},
+    };
+    for (const auto& [typ, path] : expected) {
+        TSingleConfig s = station(typ);
+        s.resString = "?resolution=1280x720";
+        EXPECT_EQ(popupSetup(s, false, o, kIds).main.Path, path) << int(typ);
+    }
+    TSingleConfig axis = station(AxisCam);
+    axis.resString = "?resolution=1280x720";
+    o.useCamRes = true;
+    EXPECT_EQ(popupStreamPath(axis, o, "1"), "/axis-cgi/mjpg/video.cgi");
+    axis.videoPath = "/own.mjpg";
+    EXPECT_EQ(popupStreamPath(axis, o, "1"), "/own.mjpg");
+}
+
+TEST(PopupStream, SecondCameraRecord) {
+    TSingleConfig s = station(KorvatServer);
+    s.secondaryName = "Hof";
+    s.secondaryIp = "10.77.0.3";
+    s.secondaryPort = "81";
+    s.secondaryType = AxisCam;
+    s.secondaryResString = "?resolution=640x480";
+    s.resString = "?resolution=1x1";
+    s.secondaryUserName = "u2";
+    s.secondaryPassword = "p2";
+    const CallSetup c = popupSetup(s, true, {}, kIds);
+    ASSERT_TRUE(c.second);
+    const TServerAttributes& r = *c.second;
+    EXPECT_EQ(r.Path, "/axis-cgi/mjpg/video.cgi?resolution=640x480");
+    EXPECT_EQ(r.IP, "10.77.0.3");
+    EXPECT_EQ(r.Port, 81);
+    EXPECT_EQ(r.ServerTyp, AxisCam);
+    EXPECT_EQ(r.UserName, "u2");
+    EXPECT_EQ(r.Password, "p2");
+    EXPECT_EQ(r.CameraName, "");
+    EXPECT_TRUE(r.ueberwachung);
+    EXPECT_TRUE(r.zeigeImmer);
+    EXPECT_FALSE(r.aufzeichnen);
+    EXPECT_FALSE(r.isMoxa);
+    EXPECT_EQ(r.frameRate, 1);
+
+    s.secondaryType = KorvatCamQuorix;
+    EXPECT_EQ(secondStreamPath(s, "54321"), "/axis-cgi/mjpg/video.cgi?appid=54321");
+    s.secondaryType = unknown;
+    EXPECT_EQ(secondStreamPath(s, "54321"), "");
+    s.secondaryPath = "/second.mjpg";
+    EXPECT_EQ(secondStreamPath(s, "54321"), "/second.mjpg");
+
+    s.secondaryName.clear();
+    EXPECT_FALSE(popupSetup(s, true, {}, kIds).second);
+}
+
+TEST(FrameStream, PathByTypeOnly) {
+    TSingleConfig s = station(KorvatServer);
+    s.videoPath = "/stored.mjpg";
+    EXPECT_EQ(frameStreamPath(s, "777"), "/GetData.cgi");
+    s.typ = KorvatServer2;
+    EXPECT_EQ(frameStreamPath(s, "777"), "/stored.mjpg");
+    s.typ = unknown;
+    EXPECT_EQ(frameStreamPath(s, "777"), "/stored.mjpg");
+    s.typ = KorvatCamQuorix;
+    EXPECT_EQ(frameStreamPath(s, "777"), "/axis-cgi/mjpg/video.cgi?appid=777");
+    s.typ = AxisCam;
+    s.resString = "?resolution=800x600";
+    CallOptions o;
+    o.useCamRes = true;  // not the frame's concern
+    EXPECT_EQ(frameSetup(s, false, o, "777").main.Path, "/axis-cgi/mjpg/video.cgi?resolution=800x600");
+}
+
+TEST(CallStream, CredentialsFallBackToTheAdministrator) {
+    TSingleConfig s = station(LindavorCam);
+    s.NeedCredentials = false;
+    TServerAttributes r;
+    r.UserName = "stale";
+    setStreamCredentials(r, s);
+    EXPECT_EQ(r.UserName, "");
+    EXPECT_EQ(r.Password, "");
+
+    s.NeedCredentials = true;
+    setStreamCredentials(r, s);
+    EXPECT_EQ(std::make_pair(r.UserName, r.Password), std::make_pair(std::string("user"), std::string("pass")));
+
+    s.UserName.clear();  // a password alone still counts as given
+    setStreamCredentials(r, s);
+    EXPECT_EQ(std::make_pair(r.UserName, r.Password), std::make_pair(std::string(), std::string("pass")));
+
+    s.Passwort.clear();
+    setStreamCredentials(r, s);
+    EXPECT_EQ(std::make_pair(r.UserName, r.Password), std::make_pair(std::string("administrator"), std::string("8516")));
+
+    // The frame fills its record the same way.
+    EXPECT_EQ(frameSetup(s, false, {}, "1").main.UserName, "administrator");
+}
+
+TEST(CallStream, MainRecordRecordingAndFolderMessage) {
+    LanguageGuard en(lang_en);
+    TSingleConfig s = station(KorvatServer);
+    s.commonName = "Eingang";
+    s.eingang = true;
+    s.mirabPath = "/m";
+    s.mirabReduction = 12;
+    CallOptions o;
+    o.storeVideo = true;
+    CallSetup c = popupSetup(s, false, o, kIds);
+    EXPECT_EQ(c.myName, "Eingang");
+    EXPECT_EQ(c.caption, "Eingang");
+    EXPECT_EQ(c.nameText, "  Eingang");
+    EXPECT_EQ(c.main.CameraName, "Eingang");
+    EXPECT_EQ(c.main.Port, 8080);
+    EXPECT_TRUE(c.main.isMoxa);
+    EXPECT_EQ(c.main.moxaIP, "");
+    EXPECT_FALSE(c.main.ueberwachung);
+    EXPECT_FALSE(c.main.zeigeImmer);
+    EXPECT_EQ(c.main.mirabCrop, 12);
+    EXPECT_TRUE(c.main.aufzeichnen);
+    EXPECT_TRUE(c.firstPictureCallback);
+    EXPECT_FALSE(c.invalidPathMessage);
+
+    o.firstPictPath = "/nonexistent/pictures/";
+    o.pictureFolderMissing = true;
+    c = popupSetup(s, true, o, kIds);
+    EXPECT_EQ(c.caption, "Eingang - Preview");
+    EXPECT_FALSE(c.main.aufzeichnen);
+    EXPECT_FALSE(c.firstPictureCallback);
+    ASSERT_TRUE(c.invalidPathMessage);
+    EXPECT_EQ(*c.invalidPathMessage, "The path for storing images is invalid: \r\n/nonexistent/pictures/");
+
+    // The frame names the call by the station's name and records whenever
+    // recording is on; a folder it cannot write to is the decoder's concern.
+    c = frameSetup(s, false, o, "1");
+    EXPECT_EQ(c.myName, "Haustuer");
+    EXPECT_TRUE(c.main.aufzeichnen);
+    EXPECT_TRUE(c.firstPictureCallback);
+    EXPECT_FALSE(c.invalidPathMessage);
+}
+
+TEST(CallStream, OptionsComeFromTheSettings) {
+    auto store = std::make_shared<platform::MemoryRegistryStore>();
+    TVideoConfig settings(store);
+    const auto dir = std::filesystem::temp_directory_path() / "oculon_popup_opts";
+    std::filesystem::create_directories(dir);
+    settings.schreibeStoreVideo(true);
+    settings.schreibeFirstPictPath(dir.string() + "/");
+    settings.schreibeAllowConfig(true);
+    settings.schreibeCodeTuerOffen(true);
+    CallOptions o = CallOptions::read(settings);
+    EXPECT_TRUE(o.allowCapture);  // read back from the store at once
+    EXPECT_TRUE(o.storeVideo);
+    EXPECT_TRUE(o.codeTuerOffen);
+    EXPECT_FALSE(o.pictureFolderMissing);
+    settings.schreibeFirstPictPath(dir.string() + "/missing/");
+    EXPECT_TRUE(CallOptions::read(settings).pictureFolderMissing);
+    std::filesystem::remove_all(dir);
+}
+
+// ---- Door panel -------------------------------------------------------
+
+TEST(DoorPanel, ByInputOutputAndType) {
+    LanguageGuard en(lang_en);
+    TSingleConfig s = station(KorvatServer);
+    CallOptions o;
+    DoorPanelLayout d = popupSetup(s, false, o, kIds).door;
+    EXPECT_FALSE(d.panelVisible);
+    EXPECT_FALSE(d.doorVisible);
+
+    s.ausgang = true;
+    s.ausgangSchrift = "Tor";
+    d = popupSetup(s, false, o, kIds).door;
+    EXPECT_TRUE(d.panelVisible);
+    EXPECT_TRUE(d.doorVisible);
+    EXPECT_EQ(d.doorCaption, "Tor");
+    EXPECT_EQ(d.doorTop, 0);
+    EXPECT_EQ(d.panelHeight, 26);
+    EXPECT_EQ(d.panelTop(525), 499);
+
+    s.camAusgang = true;
+    s.camAusgangSchrift = "Relais";
+    EXPECT_EQ(popupSetup(s, false, o, kIds).door.doorCaption, "Relais");
+    o.codeTuerOffen = true;
+    EXPECT_EQ(popupSetup(s, false, o, kIds).door.doorCaption, "release-buzzer");
+
+    // A stored code alone shows the door button with the catalogue caption.
+    TSingleConfig coded = station(LindavorCam);
+    coded.tuerCode = "12";
+    d = popupSetup(coded, false, {}, kIds).door;
+    EXPECT_TRUE(d.panelVisible);
+    EXPECT_TRUE(d.doorVisible);
+    EXPECT_EQ(d.doorCaption, "release-buzzer");
+
+    TSingleConfig input = station(KorvatServer);
+    input.eingang = true;
+    input.eingangSchriftEin = "offen";
+    input.eingangSchriftAus = "zu";
+    CallSetup c = popupSetup(input, false, {}, kIds);
+    EXPECT_TRUE(c.door.panelVisible);
+    EXPECT_TRUE(c.door.inputVisible);
+    EXPECT_FALSE(c.door.doorVisible);
+    EXPECT_EQ(c.door.doorTop, 39);
+    EXPECT_EQ(c.door.panelHeight, 65);
+    EXPECT_FALSE(c.input.usesPicture);
+    EXPECT_EQ(c.input.label(true), "offen");
+    EXPECT_EQ(c.input.label(false), "zu");
+    input.eingangBildEin = "/pics/on.bmp";
+    input.eingangBildAus = "/pics/off.bmp";
+    c = popupSetup(input, false, {}, kIds);
+    EXPECT_TRUE(c.input.usesPicture);
+    EXPECT_EQ(c.input.picture(true), "/pics/on.bmp");
+}
+
+TEST(DoorPanel, AxisCameraWithoutInputGetsTheLightButton) {
+    LanguageGuard en(lang_en);
+    TSingleConfig s = station(AxisCam);
+    DoorPanelLayout d = popupSetup(s, false, {}, kIds).door;
+    EXPECT_TRUE(d.panelVisible);
+    EXPECT_TRUE(d.lichtVisible);
+    EXPECT_EQ(d.lichtCaption, "Light");
+    EXPECT_FALSE(d.doorVisible);
+    EXPECT_EQ(d.panelHeight, 25);
+
+    s.camAusgang = true;
+    d = popupSetup(s, false, {}, kIds).door;
+    EXPECT_TRUE(d.doorVisible);
+    EXPECT_EQ(d.doorTop, 26);
+    EXPECT_EQ(d.lichtTop, 0);
+    EXPECT_EQ(d.panelHeight, 52);
+
+    s.eingang = true;  // the input takes the light button's place
+    d = frameSetup(s, false, {}, "1").door;
+    EXPECT_FALSE(d.lichtVisible);
+    EXPECT_EQ(d.panelHeight, 65);
+}
+
+// ---- Door opening -----------------------------------------------------
+
+struct DoorRecorder {
+    std::vector<std::pair<std::string, std::string>> udp, phone;
+    std::vector<std::pair<std::string, std::string>> snapshots;
+    std::vector<LightRequest> lights;
+    std::vector<RelayPost> posts;
+    int codeAsked = 0, commentAsked = 0, closed = 0;
+    std::optional<std::string> code = std::string("9");
+    std::optional<std::string> comment = std::string("Paket");
+
+    DoorEffects effects() {
+        DoorEffects fx;
+        fx.sendFunction = [this](const std::string& f, const std::string& h) { udp.emplace_back(f, h); };
+        fx.sendFunctionLindavor = [this](const std::string& p, const std::string& h) { phone.emplace_back(p, h); };
+        fx.askCode = [this] { ++codeAsked; return code; };
+        fx.askComment = [this] { ++commentAsked; return comment; };
+        fx.saveImage = [this](const std::string& f, const std::string& c) { snapshots.emplace_back(f, c); };
+        fx.startLight = [this](const LightRequest& r) { lights.push_back(r); };
+        fx.sendRelay = [this](const RelayPost& p) { posts.push_back(p); };
+        fx.close = [this] { ++closed; };
+        return fx;
+    }
+};
+
+DoorTarget target(const TSingleConfig& s, bool preview = false) { return popupSetup(s, preview, {}, kIds).target; }
+
+TEST(DoorOpening, VideoServerWithoutTelephoneSendsTheCommandFrameOnly) {
+    EXPECT_EQ(tuerKommando(), std::string("\x1F" "TK"));
+    DoorRecorder rec;
+    DoorOptions o;
+    o.codeTuerOffen = true;  // never asked for this type
+    o.protTuerOffen = true;
+    TSingleConfig s = station(KorvatServer);
+    s.camAusgang = true;
+    EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::udpCommand);
+    ASSERT_EQ(rec.udp.size(), 1u);
+    EXPECT_EQ(rec.udp[0], std::make_pair(std::string("\x1F" "TK"), std::string("10.77.0.9")));
+    EXPECT_EQ(rec.codeAsked, 0);
+    EXPECT_TRUE(rec.phone.empty());
+    EXPECT_TRUE(rec.snapshots.empty());
+
+    // Without a sender nothing happens, and nothing breaks.
+    EXPECT_EQ(tuerOeffnen(target(s), o, DoorEffects{}), DoorResult::nothingToSend);
+}
+
+TEST(DoorOpening, TelephonePayloadWithPaddedCode) {
+    EXPECT_EQ(padDoorCode("12", CodePadding::fourThenEight), "12FF");
+    EXPECT_EQ(padDoorCode("56789", CodePadding::fourThenEight), "56789FFF");
+    EXPECT_EQ(padDoorCode("", CodePadding::fourThenEight), "FFFF");
+    EXPECT_EQ(padDoorCode("123456789", CodePadding::fourThenEight), "123456789");
+    EXPECT_EQ(padDoorCode("12", CodePadding::atLeastFour), "12FF");
+    EXPECT_EQ(padDoorCode("56789", CodePadding::atLeastFour), "56789");
+    EXPECT_EQ(telephonePayload(5, "12FF"), "10512FF");
+    EXPECT_EQ(telephonePayload(12, "FFFF"), "112FFFF");
+
+    DoorRecorder rec;
+    TSingleConfig s = station(KorvatServer);
+    s.telefonIP = "10.77.0.20";  // a telephone turns type 0 into a telephone call too
+    s.tuerCode = "12";
+    EXPECT_EQ(tuerOeffnen(target(s), {}, rec.effects()), DoorResult::telephone);
+    ASSERT_EQ(rec.phone.size(), 1u);
+    EXPECT_EQ(rec.phone[0], std::make_pair(std::string("10512FF"), std::string("10.77.0.20")));
+    EXPECT_TRUE(rec.udp.empty());
+
+    DoorOptions frame;
+    frame.padding = CodePadding::atLeastFour;
+    s.tuerCode = "56789";
+    tuerOeffnen(target(s), frame, rec.effects());
+    EXPECT_EQ(rec.phone.back().first, "10556789");
+}
+
+TEST(DoorOpening, CodePromptDecides) {
+    DoorRecorder rec;
+    DoorOptions o;
+    o.codeTuerOffen = true;
+    TSingleConfig s = station(LindavorCam);
+    s.telefonIP = "10.77.0.20";
+    s.tuerCode = "4711";
+    EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::telephone);
+    EXPECT_EQ(rec.phone.back().first, "1059FFF");  // the typed code, not the stored one
+    rec.code.reset();
+    EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::cancelled);
+    EXPECT_EQ(rec.phone.size(), 1u);
+    EXPECT_EQ(rec.codeAsked, 2);
+}
+
+TEST(DoorOpening, ProtocolSnapshotWithUserAndComment) {
+    LanguageGuard en(lang_en);
+    DoorRecorder rec;
+    DoorOptions o;
+    o.protTuerOffen = true;
+    o.snapshotBaseName = [] { return std::string("/pics/Haustuer/2024/03 - March/07 - Thursday/2024-03-07_09-05-01_Haustuer"); };
+    o.userName = [] { return std::string("anna"); };
+    TSingleConfig s = station(LindavorCam);
+    s.telefonIP = "10.77.0.20";
+    tuerOeffnen(target(s), o, rec.effects());
+    ASSERT_EQ(rec.snapshots.size(), 1u);
+    EXPECT_EQ(rec.snapshots[0].first,
+              "/pics/Haustuer/2024/03 - March/07 - Thursday/2024-03-07_09-05-01_Haustuer.jpg");
+    EXPECT_EQ(rec.snapshots[0].second, "User: anna");
+    EXPECT_EQ(rec.phone.size(), 1u);
+
+    o.kommentarTuerOffen = true;
+    tuerOeffnen(target(s), o, rec.effects());
+    EXPECT_EQ(rec.snapshots.back().second, "User: anna, Comment: Paket");
+    EXPECT_EQ(rec.phone.size(), 2u);
+
+    // Cancel in the comment prompt: no snapshot and no door.
+    rec.comment.reset();
+    EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::cancelled);
+    EXPECT_EQ(rec.snapshots.size(), 2u);
+    EXPECT_EQ(rec.phone.size(), 2u);
+
+    // A cancelled code prompt comes before the snapshot.
+    o.codeTuerOffen = true;
+    rec.code.reset();
+    EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::cancelled);
+    EXPECT_EQ(rec.commentAsked, 2);
+}
+
+TEST(DoorOpening, AxisRelayAndLight) {
+    DoorRecorder rec;
+    TSingleConfig s = station(KorvatCamQuorix);
+    s.camAusgang = true;
+    s.ohneBT = true;
+    DoorOptions o;
+    o.codeTuerOffen = true;  // a camera relay asks for no code
+    EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::cameraRelay);
+    ASSERT_EQ(rec.lights.size(), 1u);
+    EXPECT_EQ(rec.lights[0], (LightRequest{"10.77.0.2", "8080", "user", "pass",
+                                           "/axis-cgi/io/port.cgi?action=4:/5000%5C", 5000}));
+    EXPECT_EQ(rec.codeAsked, 0);
+    EXPECT_EQ(rec.closed, 1);
+
+    s.typ = AxisCam;
+    s.tuerDauer = 12;
+    tuerOeffnen(target(s, true), o, rec.effects());
+    EXPECT_EQ(rec.lights[1].path, "/axis-cgi/io/port.cgi?action=3:/12000%5C");
+    EXPECT_EQ(rec.lights[1].durationMs, 12000);
+    EXPECT_EQ(rec.closed, 1);  // a preview stays open
+
+    EXPECT_EQ(lightRequest(target(s)), (LightRequest{"10.77.0.2", "8080", "user", "pass",
+                                                     "/axis-cgi/io/lightcontrol.cgi?action=L1:-100,w15000,-0", 20000}));
+}
+
+TEST(DoorOpening, RelayPostOfOtherCameras) {
+    DoorRecorder rec;
+    TSingleConfig s = station(HikVision);
+    s.camAusgang = true;
+    s.tuerDauer = 12;
+    EXPECT_EQ(tuerOeffnen(target(s), {}, rec.effects()), DoorResult::relayPost);
+    ASSERT_EQ(rec.posts.size(), 1u);
+    EXPECT_EQ(rec.posts[0], (RelayPost{"10.77.0.2", 8080, "user", "pass", 12}));
+
+    EXPECT_EQ(relayPostRequest(rec.posts[0]),
+              "POST /remote.cgi HTTP/1.1\r\n"
+              "Host: 10.77.0.2\r\n"
+              "Authorization: Basic dXNlcjpwYXNz\r\n"
+              "Content-Length: 26\r\n"
+              "Content-Type: application/x-www-form-urlencoded\r\n"
+              "\r\n"
+              "CAM_IOSET1=0&CAM_IOSET2=12\r\n");
+    // The announced length is that of the body for every duration.
+    for (int d : {0, 5, 9, 10, 99, 100, 3600, -1}) {
+        const std::string req = relayPostRequest({"h", 80, "", "", d});
+        const std::string body = "CAM_IOSET1=0&CAM_IOSET2=" + std::to_string(d);
+        EXPECT_NE(req.find("Content-Length: " + std::to_string(body.size()) + "\r\n"), std::string::npos) << d;
+    }
+}
+
+// ---- Size rule and layout ---------------------------------------------
+
+TEST(PopupSize, WidePicturesFitAtSixteenToNine) {
+    const double wide = 16.0 / 9.0;
+    // Exactly 16:9 is not below the threshold: the width follows the height.
+    EXPECT_EQ(popupSizeRule({648, 432}, wide), (Size{648, 432}));
+    EXPECT_EQ(popupSizeRule({700, 432}, wide), (Size{648, 432}));
+    // Narrower than 16:9: the height follows the width.
+    EXPECT_EQ(popupSizeRule({648, 433}, wide), (Size{648, 432}));
+    EXPECT_EQ(popupSizeRule({648, 600}, wide), (Size{648, 432}));
+}
+
+TEST(PopupSize, OtherPicturesFitAtFourToThree) {
+    const double normal = 4.0 / 3.0;
+    EXPECT_EQ(popupSizeRule({648, 552}, normal), (Size{648, 552}));
+    EXPECT_EQ(popupSizeRule({648, 500}, normal), (Size{648, 552}));
+    // Narrower than 4:3: the width follows the height.
+    EXPECT_EQ(popupSizeRule({648, 553}, normal), (Size{649, 553}));
+    // An aspect of exactly 1.5 counts as narrow; halves round to even.
+    EXPECT_EQ(popupSizeRule({608, 553}, 1.5), (Size{730, 553}));  // 481 * 1.5 = 721.5 -> 722
+    EXPECT_EQ(popupSizeRule({608, 555}, 1.5), (Size{732, 555}));  // 483 * 1.5 = 724.5 -> 724
+    // Nothing to fit to.
+    EXPECT_EQ(popupSizeRule({648, 72}, normal), (Size{648, 72}));
+    EXPECT_EQ(popupSizeRule({648, 552}, 0.0), (Size{648, 552}));
+
+    EXPECT_TRUE(popupCanResize({11, 75}));
+    EXPECT_FALSE(popupCanResize({10, 75}));
+    EXPECT_FALSE(popupCanResize({11, 74}));
+}
+
+TEST(PopupSize, ControlsFollowTheClientArea) {
+    DoorPanelLayout door;
+    door.panelHeight = 65;
+    const PopupLayout l = popupLayout({640, 525}, door);
+    EXPECT_EQ(l.image1, (Rect{0, 45, 640, 480}));
+    EXPECT_EQ(l.panel2, (Rect{426, 55, 203, 150}));
+    EXPECT_EQ(l.saver, (Rect{0, 500, 125, 25}));
+    EXPECT_EQ(l.moxaPanel, (Rect{539, 460, 102, 65}));
+    EXPECT_EQ(l.namePanel, (Rect{202, 2, 232, 40}));
+    EXPECT_EQ(l.datePanel, (Rect{437, 2, 100, 40}));
+    EXPECT_EQ(l.timePanel, (Rect{540, 2, 100, 40}));
+    EXPECT_EQ(l.bevel3.left, 435);
+    EXPECT_EQ(l.bevel4.left, 538);
+    EXPECT_EQ(l.bevel1.width, 640);
+}
+
+TEST(FrameSize, PictureCentredAtItsAspect) {
+    DoorPanelLayout door;
+    door.panelHeight = 52;
+    FrameLayout l = frameLayout({564, 430}, 4.0 / 3.0, door, false);
+    EXPECT_EQ(l.picture, (Rect{15, 30, 533, 400}));
+    EXPECT_EQ(l.namePanel.width, 384);
+    EXPECT_EQ(l.dateTimePanel, (Rect{384, 0, 180, 30}));
+    EXPECT_EQ(l.moxaPanel, (Rect{462, 378, 102, 52}));
+    EXPECT_EQ(l.saveBtn, (Rect{0, 405, 125, 25}));
+    EXPECT_EQ(l.closeButton, (Rect{534, 0, 30, 30}));
+
+    l = frameLayout({564, 430}, 16.0 / 9.0, door, true);
+    EXPECT_EQ(l.picture, (Rect{0, 71, 564, 317}));
+    EXPECT_EQ(l.namePanel.width, 354);
+    EXPECT_EQ(l.dateTimePanel.left, 354);
+    EXPECT_EQ(frameLayout({564, 430}, 0.0, door, false).picture, (Rect{0, 30, 564, 400}));
+}
+
+// ---- Timers -----------------------------------------------------------
+
+struct FakeClock {
+    std::chrono::steady_clock::time_point now{};
+    CallTimers::Clock clock() {
+        return [this] { return now; };
+    }
+};
+
+TEST(CallTimersTest, WatchdogOnlyAfterTheFirstPicture) {
+    FakeClock c;
+    CallTimers t(c.clock(), true);
+    t.start(false, 5);
+    c.now += 1h;
+    EXPECT_EQ(t.poll(), CallTimers::Expired::none);  // no picture yet: stays open
+    EXPECT_FALSE(t.untilNext());
+    t.pictureShown();
+    c.now += 2999ms;
+    EXPECT_EQ(t.poll(), CallTimers::Expired::none);
+    t.pictureShown();  // restarts
+    c.now += 2999ms;
+    EXPECT_EQ(t.poll(), CallTimers::Expired::none);
+    EXPECT_EQ(t.untilNext(), CallTimers::Millis(1));
+    c.now += 1ms;
+    EXPECT_EQ(t.poll(), CallTimers::Expired::watchdog);
+    EXPECT_EQ(t.poll(), CallTimers::Expired::none);  // fires once
+
+    CallTimers frame(c.clock(), false);
+    frame.start(false, 5);
+    frame.pictureShown();
+    c.now += 1h;
+    EXPECT_EQ(frame.poll(), CallTimers::Expired::none);
+}
+
+TEST(CallTimersTest, VideoOnlyTime) {
+    FakeClock c;
+    CallTimers t(c.clock(), false);
+    t.start(true, 5);
+    c.now += 4s;
+    t.refreshVideoOnly();
+    c.now += 4999ms;
+    EXPECT_EQ(t.poll(), CallTimers::Expired::none);
+    c.now += 1ms;
+    EXPECT_EQ(t.poll(), CallTimers::Expired::videoOnly);
+
+    t.start(true, 5);
+    t.setVideoOnly(false);
+    c.now += 10s;
+    EXPECT_EQ(t.poll(), CallTimers::Expired::none);
+    t.refreshVideoOnly();  // not video-only: nothing starts
+    EXPECT_FALSE(t.videoOnlyRunning());
+    t.setVideoOnly(true);
+    EXPECT_FALSE(t.videoOnlyRunning());
+    t.refreshVideoOnly();
+    EXPECT_TRUE(t.videoOnlyRunning());
+
+    t.start(true, 0);  // no duration, no limit
+    EXPECT_FALSE(t.videoOnlyRunning());
+    t.start(false, 5);
+    EXPECT_FALSE(t.videoOnlyRunning());
+}
+
+// ---- Snapshot names ---------------------------------------------------
+
+TEST(SnapshotNamesTest, DatedNameThatStaysInItsFolder) {
+    std::tm t{};
+    t.tm_year = 124;
+    t.tm_mon = 2;
+    t.tm_mday = 7;
+    t.tm_hour = 9;
+    t.tm_min = 5;
+    t.tm_sec = 1;
+    EXPECT_EQ(GetFileName(t, "Haustuer"), "2024-03-07_09-05-01_Haustuer");
+    EXPECT_EQ(GetFileName(t, "../../etc/x"), "2024-03-07_09-05-01_.._.._etc_x");
+    EXPECT_EQ(snapshotCaption("  Haustuer", t), "  Haustuer  " + shortDate(t) + "  " + shortTime(t));
+    EXPECT_EQ(frameClockText(t), shortDate(t) + "  " + shortTime(t) + " ");
+}
+
+TEST(PopupIds, DrawnInRange) {
+    std::mt19937 random(7);
+    for (int i = 0; i < 200; ++i) {
+        const ApiIds ids = ApiIds::draw(random);
+        for (const std::string& id : {ids.apiid1, ids.apiid2}) {
+            const int n = std::stoi(id);
+            EXPECT_GE(n, 10000);
+            EXPECT_LT(n, 99999);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace oculon::video
