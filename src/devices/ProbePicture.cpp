@@ -63,8 +63,23 @@ std::size_t trailingNumber(std::string_view value) {
     return ec == std::errc() ? n : 0;
 }
 
-// Reads the first part of the stream body into `result`.
-bool readFirstPart(platform::BufferedReader& body, FetchResult& result) {
+}  // namespace
+
+std::string boundaryOf(std::string_view contentType) {
+    const auto semicolon = contentType.find(';');
+    if (semicolon == std::string_view::npos) return {};
+    std::string_view rest = contentType.substr(semicolon + 1);
+    const auto equals = rest.find('=');
+    if (equals == std::string_view::npos) return {};
+    rest = rest.substr(equals + 1);
+    rest = trimView(rest.substr(0, rest.find(';')));
+    std::string boundary = withoutQuotes(rest);
+    if (boundary.empty()) return {};
+    if (boundary.rfind("--", 0) != 0) boundary.insert(0, "--");
+    return boundary;
+}
+
+bool readStreamPart(platform::BufferedReader& body, const std::string& boundary, std::string& jpeg) {
     std::string line;
     int skipped = 0;
     do {
@@ -84,28 +99,12 @@ bool readFirstPart(platform::BufferedReader& body, FetchResult& result) {
     }
     if (partType != "image/jpeg" || length > kMaxPictureBytes) return false;
     if (length > 0) {
-        result.jpeg = body.readExact(length);
+        jpeg = body.readExact(length);
     } else {
-        if (result.boundary.empty()) return false;
-        result.jpeg = body.readUntil(result.boundary, kMaxLineLength);
+        if (boundary.empty()) return false;
+        jpeg = body.readUntil(boundary, kMaxLineLength);
     }
     return true;
-}
-
-}  // namespace
-
-std::string boundaryOf(std::string_view contentType) {
-    const auto semicolon = contentType.find(';');
-    if (semicolon == std::string_view::npos) return {};
-    std::string_view rest = contentType.substr(semicolon + 1);
-    const auto equals = rest.find('=');
-    if (equals == std::string_view::npos) return {};
-    rest = rest.substr(equals + 1);
-    rest = trimView(rest.substr(0, rest.find(';')));
-    std::string boundary = withoutQuotes(rest);
-    if (boundary.empty()) return {};
-    if (boundary.rfind("--", 0) != 0) boundary.insert(0, "--");
-    return boundary;
 }
 
 std::optional<std::uint16_t> parsePort(std::string_view text) {
@@ -131,7 +130,7 @@ FetchResult fetchStreamFrame(const FetchTarget& target, const std::string& path)
         if (!contentType || !equalsIgnoreCase(beforeSemicolon(*contentType), "multipart/x-mixed-replace"))
             return result;
         result.boundary = boundaryOf(*contentType);
-        result.success = readFirstPart(stream->body(), result);
+        result.success = readStreamPart(stream->body(), result.boundary, result.jpeg);
     } catch (const platform::NetError&) {
         result.success = false;
     }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "config/sprachen.h"
+#include "platform/ByteReader.h"
 
 namespace oculon::devices {
 
@@ -53,6 +54,12 @@ std::string boundaryOf(std::string_view contentType);
 std::string axisResolution(const FetchTarget& target);
 // The picking of the largest entry from a "WxH,WxH,..." list.
 std::optional<std::string> largestResolution(std::string_view list);
+
+// Reads the first part of a stream's body: lines up to the boundary line,
+// the part's header, then its bytes (by Content-Length, else up to the next
+// `boundary`). False unless the part is a JPEG within kMaxPictureBytes.
+// Raises NetError subclasses when the body ends or breaks.
+bool readStreamPart(platform::BufferedReader& body, const std::string& boundary, std::string& jpeg);
 
 // A decimal port number 1..65535 from text.
 std::optional<std::uint16_t> parsePort(std::string_view text);
