@@ -10,6 +10,10 @@
 
 namespace oculon::devices {
 
+// A table holds at most this many senders; one more empties it first, so a
+// flood of forged sender addresses cannot grow it without end.
+inline constexpr std::size_t kMaxSenders = 4096;
+
 // Last accepted sequence number per sender address (`sequenceList`), shared
 // by the state telegrams of port 5000 and the telephone telegrams.
 class SequenceTable {
@@ -17,9 +21,10 @@ public:
     // Accepts a number above the last accepted one, or below 10 (the sender
     // restarted or wrapped round), and stores it.
     bool checkSequence(const std::string& address, int number);
+    std::size_t size() const;
 
 private:
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::map<std::string, int> last_;
 };
 
@@ -33,10 +38,11 @@ public:
     // True (and the time noted) when the sender was not seen yet or more than
     // `intervalMs` have passed since it was last acted on.
     bool admit(const std::string& address, std::uint32_t intervalMs);
+    std::size_t size() const;
 
 private:
     Clock clock_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::map<std::string, std::uint32_t> lastActed_;
 };
 

@@ -134,6 +134,15 @@ TEST_F(HandlersTest, SequenceRulesArePerSenderAndShared) {
     EXPECT_TRUE(seq.checkSequence("a", 5));  // below 10 always passes
     EXPECT_TRUE(seq.checkSequence("b", 150));
 
+    // Forged senders cannot grow the tables without end.
+    for (std::size_t i = 0; i < kMaxSenders + 10; ++i) {
+        const std::string sender = "f" + std::to_string(i);
+        seq.checkSequence(sender, 50);
+        handlers_.rateLimiter().admit(sender, 5000);
+    }
+    EXPECT_LE(seq.size(), kMaxSenders);
+    EXPECT_LE(handlers_.rateLimiter().size(), kMaxSenders);
+
     // State and telephone telegrams of one sender share the table.
     handlers_.UDPEmpfaengerRead2(state(0x40), "10.0.0.7");
     handlers_.UDPEmpfaengerReadTel(tel(0x30, 0x01, "12"), "10.0.0.7");
