@@ -19,6 +19,8 @@ constexpr const char* kNoAddress = "0.0.0.0";
 constexpr int kPreviewWidth = 128;
 constexpr int kPreviewWidthWine = 93;
 constexpr int kDefaultBlackLevel = 45;
+// A preview is decoded whole on the main thread; larger pictures are refused.
+constexpr std::int64_t kMaxProbePixels = 4096LL * 4096;
 
 bool takesPictureAtConstruction(config::TVideoServerType type) {
     return type == config::KorvatServer || type == config::KorvatServer2;
@@ -247,7 +249,9 @@ void serverObjekt::verarbeiteBild(int blackLevel, bool wine) {
     video::Image picture;
     try {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(strom.data());
-        picture = video::decodeJpeg(std::span(bytes, strom.size()));
+        video::DecodeOptions options;
+        options.maxPixels = kMaxProbePixels;
+        picture = video::decodeJpeg(std::span(bytes, strom.size()), options);
     } catch (const video::JpegError&) {
         picture = {};
     }
