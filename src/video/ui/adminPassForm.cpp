@@ -1,0 +1,43 @@
+#include "video/ui/adminPassForm.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "config/sprachen.h"
+
+namespace oculon::video::ui {
+
+using namespace config;
+
+TadminPassForm::TadminPassForm(QWidget* parent) : QDialog(parent) {
+    makeFixedDialog(*this, PromptFrame::kWidth, PromptFrame::kHeight);
+    frame_.build(*this, adminPassPanel, "adminPassPanel", Button1, Button2);
+    const int left = PromptFrame::kContentLeft;
+    const int width = PromptFrame::kContentWidth;
+    place(adminpass, this, "adminpass", QRect(left, 56, width, 40));
+    adminpass.setWordWrap(true);
+    adminpass.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(adminPassEdit, this, "adminPassEdit", QRect(left, 110, width, 23));
+    setHashEcho(adminPassEdit);
+    connect(&Button1, &QPushButton::clicked, this, &TadminPassForm::Button1Click);
+}
+
+void TadminPassForm::Button1Click() {
+    password = adminPassEdit.text().toStdString();
+    done(mrOK);
+}
+
+void TadminPassForm::showEvent(QShowEvent* event) {
+    const std::string title = config::tr(txtAdminPasswordFor) + station;
+    setWindowTitle(qs(title));
+    adminPassPanel.setText(qs("  " + title));
+    adminpass.setText(qs(config::tr(video ? txtEnterAdminPasswordOfVideoServer : txtEnterAdminPassword)));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+    QDialog::showEvent(event);
+}
+
+}  // namespace oculon::video::ui

@@ -1,0 +1,212 @@
+// The prompts of the video windows as real dialogs (offscreen): their texts
+// in the current language, the results they close with, the door-code
+// filter on typed and pasted text, and the analog button panel.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QStyle>
+#include <QTimer>
+
+#include <cstdlib>
+#include <functional>
+
+#include "config/sprachen.h"
+#include "video/ui/SmallPrompts.h"
+#include "video/ui/ZugangAbfrage.h"
+#include "video/ui/adminPassForm.h"
+#include "video/ui/analogRT.h"
+
+namespace oculon::video::ui {
+namespace {
+
+using namespace config;
+
+struct LanguageGuard {
+    TSprachenTyp saved = sprache;
+    explicit LanguageGuard(TSprachenTyp lang) { sprache = lang; }
+    ~LanguageGuard() { sprache = saved; }
+};
+
+template <typename T>
+T* child(QWidget& w, const char* name) {
+    T* c = w.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+// Runs `act` on the dialog once its exec() has opened it.
+void whenShown(QDialog& d, std::function<void()> act) {
+    QTimer::singleShot(0, &d, [&d, act] {
+        if (!d.isVisible()) ADD_FAILURE() << "the prompt did not open";
+        act();
+    });
+}
+
+TEST(Prompts, DoorCodeTextsAndFilter) {
+    LanguageGuard en(lang_en);
+    ToeffnerForm d;
+    d.show();
+    EXPECT_EQ(d.size(), QSize(239, 167));
+    EXPECT_EQ(d.windowTitle(), "Enter release-buzzer code");
+    EXPECT_EQ(child<QLabel>(d, "codeLabel")->text(), "Please enter release-buzzer code\nto open the door");
+    QLineEdit& edit = d.codeEdit();
+    EXPECT_EQ(edit.echoMode(), QLineEdit::Password);
+    EXPECT_EQ(edit.style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, &edit), '#');
+
+    edit.insert("1");
+    edit.insert("2");
+    edit.insert("a");  // typed: dropped
+    EXPECT_EQ(edit.text(), "12");
+    EXPECT_EQ(edit.cursorPosition(), 2);
+    edit.insert("*#9");
+    edit.insert("7");  // a fifth character does not fit
+    EXPECT_EQ(edit.text(), "12*#");
+
+    edit.clear();
+    QApplication::clipboard()->setText("Code: 4-7-1-1");
+    edit.paste();
+    EXPECT_EQ(edit.text(), "4711");
+    edit.setText("1x2");  // any change, also from code
+    EXPECT_EQ(edit.text(), "12");
+}
+
+TEST(Prompts, ResultsOkAndCancel) {
+    LanguageGuard de(lang_de);
+    TkommentarFrame k;
+    EXPECT_EQ(k.kommentarEdit().maxLength(), 100);
+    whenShown(k, [&k] {
+        k.kommentarEdit().setText("Paket");
+        child<QPushButton>(k, "okBtn")->click();
+    });
+    EXPECT_EQ(k.exec(), mrOK);
+    EXPECT_EQ(k.text(), "Paket");
+    EXPECT_EQ(k.windowTitle(), "Kommentar eingeben");
+    EXPECT_EQ(child<QPushButton>(k, "cancelBtn")->text(), "Abbrechen");
+    whenShown(k, [&k] { child<QPushButton>(k, "cancelBtn")->click(); });
+    EXPECT_EQ(k.exec(), mrCancel);
+
+    TadminPassForm a;
+    a.station = "Haustuer";
+    a.video = true;
+    a.password = "unchanged";
+    whenShown(a, [&a] {
+        child<QLineEdit>(a, "adminPassEdit")->setText("geheim");
+        child<QPushButton>(a, "Button2")->click();
+    });
+    EXPECT_EQ(a.exec(), mrCancel);
+    EXPECT_EQ(a.password, "unchanged");
+    whenShown(a, [&a] { child<QPushButton>(a, "Button1")->click(); });
+    EXPECT_EQ(a.exec(), mrOK);
+    EXPECT_EQ(a.password, "geheim");
+}
+
+TEST(Prompts, AdminAndCredentialTexts) {
+    LanguageGuard en(lang_en);
+    TadminPassForm a;
+    a.station = "configuration";
+    a.show();
+    EXPECT_EQ(a.size(), QSize(478, 255));
+    EXPECT_EQ(a.windowTitle(), "Admin-password for configuration");
+    EXPECT_EQ(child<QLabel>(a, "adminPassPanel")->text(), "  Admin-password for configuration");
+    EXPECT_EQ(child<QLabel>(a, "adminpass")->text(), "Please enter the admin-password.");
+    EXPECT_EQ(child<QLineEdit>(a, "adminPassEdit")->echoMode(), QLineEdit::Password);
+    a.hide();
+    a.video = true;
+    a.show();
+    EXPECT_EQ(child<QLabel>(a, "adminpass")->text(), "Please enter the admin-password of the video-server.");
+
+    TZugangAbfrage z;
+    z.videoName = "Hof";
+    z.setUserName("old");
+    z.show();
+    EXPECT_EQ(z.size(), QSize(478, 255));
+    EXPECT_EQ(z.windowTitle(), "User data for Hof");
+    EXPECT_EQ(child<QLabel>(z, "zugangAbfragePanel")->text(), "User data for Hof");
+    EXPECT_EQ(child<QLabel>(z, "userNameLbl")->text(), "User Name");
+    EXPECT_EQ(child<QLabel>(z, "passwordLbl")->text(), "Password");
+    EXPECT_EQ(child<QLineEdit>(z, "passwordEdit")->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(child<QPushButton>(z, "Button2")->text(), "Abbrechen");
+    z.disableUserName();
+    EXPECT_FALSE(child<QLineEdit>(z, "userNameEdit")->isEnabled());
+    z.hide();
+    whenShown(z, [&z] {
+        child<QLineEdit>(z, "passwordEdit")->setText("p");
+        child<QPushButton>(z, "Button1")->click();
+    });
+    EXPECT_EQ(z.exec(), mrOK);
+    EXPECT_EQ(z.userName(), "old");
+    EXPECT_EQ(z.password(), "p");
+}
+
+TEST(Prompts, AnalogButtonsPanelFollowsTheChoice) {
+    LanguageGuard en(lang_en);
+    TanalogRT d;
+    d.mehrRTbtn.setChecked(true);
+    d.button(2).setChecked(true);
+    d.show();
+    EXPECT_EQ(d.size(), QSize(202, 358));
+    EXPECT_EQ(d.windowTitle(), "Number of Buttons");
+    QWidget* panel = child<QWidget>(d, "Panel2");
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(child<QCheckBox>(d, "btnDrei")->text(), "Button 3");
+    EXPECT_TRUE(child<QCheckBox>(d, "btnDrei")->isChecked());
+    EXPECT_EQ(child<QLabel>(d, "reagiertLabel")->text(), "The Video is shown when the call is established using");
+    EXPECT_EQ(d.einRTbtn.text().simplified(), "Analog Korvat door intercom with one Button");
+    d.einRTbtn.click();
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(d.mehrRTbtn.isChecked());
+    d.mehrRTbtn.click();
+    EXPECT_TRUE(panel->isVisible());
+}
+
+// With OCULON_SCREENSHOT_DIR set, shows each prompt on the real display and
+// saves popup-prompt-<name>.png there (run under Xvfb with QT_QPA_PLATFORM=xcb).
+TEST(Prompts, Screenshots) {
+    const char* dir = std::getenv("OCULON_SCREENSHOT_DIR");
+    if (dir == nullptr || *dir == '\0') GTEST_SKIP() << "OCULON_SCREENSHOT_DIR not set";
+    LanguageGuard en(lang_en);
+    QDir().mkpath(QString::fromLocal8Bit(dir));
+    auto shoot = [dir](QDialog& d, const char* name) {
+        d.show();
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 400) QApplication::processEvents(QEventLoop::AllEvents, 50);
+        const QString file = QString::fromLocal8Bit(dir) + "/popup-prompt-" + name + ".png";
+        EXPECT_TRUE(d.grab().save(file, "PNG")) << file.toStdString();
+        d.hide();
+    };
+    TZugangAbfrage z;
+    z.videoName = "Hof";
+    z.setUserName("admin");
+    z.setPassword("secret");
+    shoot(z, "credentials");
+    ToeffnerForm o;
+    o.codeEdit().setText("12");
+    shoot(o, "doorcode");
+    TkommentarFrame k;
+    k.kommentarEdit().setText("Parcel service");
+    shoot(k, "comment");
+    TadminPassForm a;
+    a.station = "Haustuer";
+    a.video = true;
+    shoot(a, "adminpass");
+    TanalogRT r;
+    r.mehrRTbtn.setChecked(true);
+    r.button(0).setChecked(true);
+    r.button(3).setChecked(true);
+    shoot(r, "analog");
+}
+
+}  // namespace
+}  // namespace oculon::video::ui
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
