@@ -60,6 +60,16 @@ void place(QWidget& child, QWidget* parent, const char* name, const QRect& where
     child.setGeometry(where);
 }
 
+void placeOkCancel(QDialog& dialog, QPushButton& ok, const char* okName, QPushButton& cancel, const char* cancelName,
+                   int top, int okLeft, int cancelLeft, int width) {
+    place(ok, &dialog, okName, QRect(okLeft, top, width, 25));
+    ok.setText(QStringLiteral("OK"));
+    ok.setDefault(true);
+    place(cancel, &dialog, cancelName, QRect(cancelLeft, top, width, 25));
+    QObject::connect(&ok, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(mrOK); });
+    QObject::connect(&cancel, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(mrCancel); });
+}
+
 void PromptFrame::build(QDialog& dialog, QLabel& panel, const char* panelName, QPushButton& ok,
                         QPushButton& cancel) {
     place(panel, &dialog, panelName, QRect(0, 0, kWidth, kTitleHeight));
@@ -79,12 +89,9 @@ void PromptFrame::build(QDialog& dialog, QLabel& panel, const char* panelName, Q
     makeLine(bevelStrip, &dialog, QFrame::VLine, QRect(100, bodyTop, 2, bodyBottom - bodyTop));
     makeLine(bevelBottom, &dialog, QFrame::HLine, QRect(0, bodyBottom, kWidth, 2));
 
-    place(ok, &dialog, "Button1", QRect(kWidth - 2 * (75 + 9) + 1, kButtonTop, 75, 25));
-    ok.setText(QStringLiteral("OK"));
-    ok.setDefault(true);
-    place(cancel, &dialog, "Button2", QRect(kWidth - (75 + 9) + 1, kButtonTop, 75, 25));
+    placeOkCancel(dialog, ok, "Button1", cancel, "Button2", kButtonTop, kWidth - 2 * (75 + 9) + 1,
+                  kWidth - (75 + 9) + 1, 75);
     cancel.setText(QStringLiteral("Abbrechen"));
-    QObject::connect(&cancel, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(mrCancel); });
 }
 
 }  // namespace oculon::video::ui

@@ -30,6 +30,11 @@ void makeFixedDialog(QDialog& dialog, int width, int height);
 // Puts a child widget in place.
 void place(QWidget& child, QWidget* parent, const char* name, const QRect& where);
 
+// OK (the default, result OK) and Cancel (result Cancel) side by side at
+// `top`, 80 x 25 each; the caller captions Cancel.
+void placeOkCancel(QDialog& dialog, QPushButton& ok, const char* okName, QPushButton& cancel, const char* cancelName,
+                   int top, int okLeft, int cancelLeft, int width = 80);
+
 // The frame of the 478 x 255 prompts: a white title panel along the top, the
 // picture strip on the left and the two buttons at the bottom right.
 struct PromptFrame {

@@ -13,12 +13,7 @@ SmallPrompt::SmallPrompt(QWidget* parent, const char* labelName, const char* edi
     label_.setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label_.setWordWrap(true);
     place(edit_, this, editName, QRect(16, 68, kWidth - 32, 25));
-    place(okBtn, this, "okBtn", QRect(32, 126, 80, 25));
-    okBtn.setText(QStringLiteral("OK"));
-    okBtn.setDefault(true);
-    place(cancelBtn, this, "cancelBtn", QRect(127, 126, 80, 25));
-    connect(&okBtn, &QPushButton::clicked, this, [this] { done(mrOK); });
-    connect(&cancelBtn, &QPushButton::clicked, this, [this] { done(mrCancel); });
+    placeOkCancel(*this, okBtn, "okBtn", cancelBtn, "cancelBtn", 126, 32, 127);
 }
 
 void SmallPrompt::setTexts(const std::string& caption, const std::string& label) {

@@ -18,7 +18,6 @@ TZugangAbfrage::TZugangAbfrage(QWidget* parent) : QDialog(parent) {
     place(passwordEdit, this, "passwordEdit", QRect(left, 135, width, 23));
     userNameLbl.setBuddy(&userNameEdit);
     passwordLbl.setBuddy(&passwordEdit);
-    connect(&Button1, &QPushButton::clicked, this, [this] { done(mrOK); });
 }
 
 void TZugangAbfrage::disableUserName() {

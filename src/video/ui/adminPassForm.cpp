@@ -19,12 +19,11 @@ TadminPassForm::TadminPassForm(QWidget* parent) : QDialog(parent) {
     adminpass.setAlignment(Qt::AlignLeft | Qt::AlignTop);
     place(adminPassEdit, this, "adminPassEdit", QRect(left, 110, width, 23));
     setHashEcho(adminPassEdit);
-    connect(&Button1, &QPushButton::clicked, this, &TadminPassForm::Button1Click);
 }
 
-void TadminPassForm::Button1Click() {
-    password = adminPassEdit.text().toStdString();
-    done(mrOK);
+void TadminPassForm::done(int result) {
+    if (result == mrOK) password = adminPassEdit.text().toStdString();
+    QDialog::done(result);
 }
 
 void TadminPassForm::showEvent(QShowEvent* event) {

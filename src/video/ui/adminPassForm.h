@@ -24,11 +24,13 @@ public:
     bool video = false;   // asking for a video server's password
     std::string password; // filled on OK
 
+    // OK copies the field into `password`.
+    void done(int result) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void Button1Click();
 
     QLabel adminPassPanel;
     PromptFrame frame_;

@@ -45,12 +45,7 @@ TanalogRT::TanalogRT(QWidget* parent) : QDialog(parent) {
     reagiertLabel.setAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (int i = 0; i < kButtonCount; ++i)
         place(button(i), &Panel2, kButtonNames[i], QRect(12, 44 + 17 * i, kWidth - 40, 17));
-    place(okBtn, this, "okBtn", QRect(14, 324, 80, 25));
-    okBtn.setText(QStringLiteral("OK"));
-    okBtn.setDefault(true);
-    place(cancelBtn, this, "cancelBtn", QRect(108, 324, 80, 25));
-    connect(&okBtn, &QPushButton::clicked, this, [this] { done(mrOK); });
-    connect(&cancelBtn, &QPushButton::clicked, this, [this] { done(mrCancel); });
+    placeOkCancel(*this, okBtn, "okBtn", cancelBtn, "cancelBtn", 324, 14, 108);
     // Checking a button in code counts as a click, so the panel follows the
     // caller's choice too.
     connect(&einRTbtn, &QRadioButton::toggled, this, &TanalogRT::RTbtnClick);
