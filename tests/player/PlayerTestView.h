@@ -1,0 +1,89 @@
+#pragma once
+// A viewer and a clock for driving TPlayerThread in tests: the clock waits no
+// real time, and both write what happens into one timeline ("3" for frame 3
+// shown, "w40" for a wait of 40 ms, "stop" for the end of the recording).
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "TestRecordings.h"
+#include "player/PlayerThread.h"
+
+namespace oculon::player::test {
+
+class Timeline {
+public:
+    void add(std::string event) {
+        const std::lock_guard lock(mutex_);
+        events_.push_back(std::move(event));
+    }
+    std::string text() const {
+        const std::lock_guard lock(mutex_);
+        std::string out;
+        for (const auto& e : events_) out += (out.empty() ? "" : " ") + e;
+        return out;
+    }
+    std::size_t size() const {
+        const std::lock_guard lock(mutex_);
+        return events_.size();
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> events_;
+};
+
+class FakeClock : public PlaybackClock {
+public:
+    explicit FakeClock(Timeline& timeline) : timeline_(timeline) {}
+    std::int64_t nowMs() override { return now.load(); }
+    void waitFor(std::unique_lock<std::mutex>&, std::condition_variable&, std::int64_t ms,
+                 const std::function<bool()>& interrupted) override {
+        if (interrupted()) return;
+        timeline_.add("w" + std::to_string(ms));
+        now += ms;
+    }
+    std::atomic<std::int64_t> now{0};
+
+private:
+    Timeline& timeline_;
+};
+
+// Does what the viewer frame does: shows, and at the end halts on frame 0.
+class TestView : public PlayerView {
+public:
+    explicit TestView(Timeline& timeline) : timeline_(timeline) {}
+
+    void ShowImage(const ShownFrame& frame) override {
+        ++shows;
+        last = frame;
+        timeline_.add(std::to_string(frame.frameNo));
+        pictures.push_back(frame.picture ? frameCounterOf(*frame.picture) : -1);
+        if (pictures.back() != frame.frameNo) ++wrongPictures;
+        if (clock) clock->now += drawMs;
+        if (onShow) onShow(frame);
+    }
+    void StopVideo() override {
+        ++stops;
+        timeline_.add("stop");
+        thread->Stop();
+    }
+
+    TPlayerThread* thread = nullptr;
+    FakeClock* clock = nullptr;
+    int drawMs = 0;
+    int shows = 0;
+    int stops = 0;
+    ShownFrame last;
+    std::vector<int> pictures;  // the frame counter each shown picture carries
+    int wrongPictures = 0;      // pictures whose counter is not their frame number
+    std::function<void(const ShownFrame&)> onShow;
+
+private:
+    Timeline& timeline_;
+};
+
+}  // namespace oculon::player::test

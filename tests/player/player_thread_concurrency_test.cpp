@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "PlayerTestView.h"
+#include "platform/MainLoop.h"
+#include "player/PlayerThread.h"
+#include "support/ChildProcess.h"
+
+using namespace oculon::player;
+using namespace oculon::player::test;
+using namespace std::chrono_literals;
+using oculon::testsupport::TempDir;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class PlayerThreadConcurrency : public ::testing::Test {
+protected:
+    void open(const std::string& path) {
+        thread = std::make_unique<TPlayerThread>(view, path);
+        view.thread = thread.get();
+        thread->Resume();
+    }
+    // How long closing the recording takes, as the viewer closes it.
+    Clock::duration close() {
+        const auto t0 = Clock::now();
+        thread.reset();
+        return Clock::now() - t0;
+    }
+
+    TempDir tmp;
+    oculon::platform::ManualLoopBackend loop;
+    Timeline timeline;
+    TestView view{timeline};
+    std::unique_ptr<TPlayerThread> thread;
+};
+
+}  // namespace
+
+TEST_F(PlayerThreadConcurrency, ClosingWhileTheThreadWaitsForTheMainThreadDoesNotDeadlock) {
+    writeRecording(tmp.path() + "/a.kvd", 20, 64, 48);
+    open(tmp.path() + "/a.kvd");
+    thread->Start();
+    // nobody pumps: the thread reads a frame and waits in synchronize
+    std::this_thread::sleep_for(100ms);
+    EXPECT_LT(close(), 2s);
+    loop.pumpFor(20ms);  // the withdrawn call is not run
+    EXPECT_EQ(view.shows, 0);
+}
+
+TEST_F(PlayerThreadConcurrency, LongWaitsGiveWayToTheControlsAndToClosing) {
+    {
+        oculon::video::TMJPEGFile file(tmp.path() + "/slow.kvd", oculon::video::TMJPEGFile::kWrite);
+        for (int i = 0; i < 4; ++i) file.writeFrame(testJpeg(64, 48, i), stampAt({1000, kMay2024}, i * 60000));
+    }
+    open(tmp.path() + "/slow.kvd");
+    thread->SetMultiplier({1, 8});
+    thread->Start();
+    // frames 0 and 1 at once, then 8 x 5 s before frame 2 ...
+    ASSERT_TRUE(loop.pumpUntil([&] { return view.shows == 2; }, 5s));
+    loop.pumpFor(50ms);
+    EXPECT_EQ(view.shows, 2);
+    // ... unless the speed changes
+    const auto t0 = Clock::now();
+    thread->SetMultiplier({8, 1});
+    ASSERT_TRUE(loop.pumpUntil([&] { return view.shows == 3; }, 5s));
+    EXPECT_LT(Clock::now() - t0, 2s);
+    // 5 s before the next one: a close does not sit it out
+    loop.pumpFor(50ms);
+    EXPECT_LT(close(), 2s);
+}
+
+TEST_F(PlayerThreadConcurrency, ControlsFromTheMainThreadWhilePlaying) {
+    writeRecording(tmp.path() + "/a.kvd", 40, 64, 48, {1000, oculon::player::test::kMay2024}, 5);
+    open(tmp.path() + "/a.kvd");
+    std::mt19937 random(7);
+    const auto until = Clock::now() + 1500ms;
+    while (Clock::now() < until) {
+        switch (random() % 8) {
+        case 0: thread->Pause(); break;
+        case 1: thread->Stop(); break;
+        case 2: thread->SetMultiplier(kSpeeds[random() % kSpeeds.size()]); break;
+        case 3: thread->SetFrame(static_cast<std::int32_t>(random() % 40)); break;
+        default: thread->Start(); break;
+        }
+        (void)thread->isHalted();
+        (void)thread->Breite();
+        loop.pumpFor(std::chrono::milliseconds(random() % 5));
+    }
+    EXPECT_GT(view.shows, 40);
+    EXPECT_LT(close(), 2s);
+}

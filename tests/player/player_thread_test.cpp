@@ -1,0 +1,215 @@
+#include "player/PlayerThread.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+
+#include "PlayerTestView.h"
+#include "platform/MainLoop.h"
+#include "support/ChildProcess.h"
+
+using namespace oculon::player;
+using namespace oculon::player::test;
+using namespace std::chrono_literals;
+using oculon::testsupport::TempDir;
+using oculon::video::TMJPEGFile;
+using oculon::video::TTimeStamp;
+
+namespace {
+
+constexpr int kW = 64, kH = 48;
+
+class PlayerThreadTest : public ::testing::Test {
+protected:
+    void open(const std::string& path) {
+        thread = std::make_unique<TPlayerThread>(view, path, clock);
+        view.thread = thread.get();
+        view.clock = clock.get();
+        thread->Resume();
+    }
+    void startAndPumpUntilStopped() {
+        const int stops = view.stops;
+        thread->Start();
+        ASSERT_TRUE(loop.pumpUntil([&] { return view.stops > stops; }, 20s)) << timeline.text();
+        loop.pumpFor(20ms);
+    }
+    std::string path(const std::string& name) const { return tmp.path() + "/" + name; }
+
+    TempDir tmp;
+    oculon::platform::ManualLoopBackend loop;
+    Timeline timeline;
+    std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>(timeline);
+    TestView view{timeline};
+    std::unique_ptr<TPlayerThread> thread;  // last: ends before the rest goes
+};
+
+// What a whole playback at a speed shows: every (skip + 1)-th frame, a wait
+// of the scaled gap after each but the first and the last, then the stop,
+// which shows frame 0 again.
+std::string expectedPlayback(int frames, int gapMs, TBruch speed) {
+    const int step = framesToSkip(speed) + 1;
+    const std::int64_t wait = static_cast<std::int64_t>(step) * gapMs * speed.nenner / speed.zaehler;
+    std::string out = "0";
+    for (int n = step; n < frames; n += step) {
+        out += " " + std::to_string(n);
+        const bool last = n + step > frames - 1;
+        if (last) break;
+        out += " w" + std::to_string(wait);
+    }
+    return out + " stop 0";
+}
+
+}  // namespace
+
+TEST_F(PlayerThreadTest, OpensHaltedOnTheFirstFrame) {
+    writeRecording(path("a.kvd"), 12, kW, kH, {1000, kMay2024}, 40);
+    open(path("a.kvd"));
+    EXPECT_TRUE(thread->isHalted());
+    EXPECT_EQ(thread->NumFrames(), 12);
+    EXPECT_EQ(thread->StartTime(), (TTimeStamp{1000, kMay2024}));
+    EXPECT_EQ(thread->CurrentTime(), (TTimeStamp{1000, kMay2024}));
+    EXPECT_EQ(thread->EndTime(), (TTimeStamp{1440, kMay2024}));
+
+    thread->SetFrame(0);
+    thread->SetFrame(11);
+    EXPECT_EQ(timeline.text(), "0 11");
+    EXPECT_EQ(view.pictures, (std::vector<int>{0, 11}));
+    EXPECT_EQ(view.last.frames, 12);
+    EXPECT_EQ(view.last.time, (TTimeStamp{1440, kMay2024}));
+    EXPECT_EQ(thread->Breite(), kW);
+    EXPECT_EQ(thread->Hoehe(), kH);
+    EXPECT_THROW(thread->SetFrame(12), oculon::video::EInvalidArgumentException);
+    EXPECT_THROW(thread->SetFrame(-1), oculon::video::EInvalidArgumentException);
+    loop.pumpFor(50ms);
+    EXPECT_EQ(view.shows, 2);  // halted: nothing plays
+}
+
+TEST_F(PlayerThreadTest, EachSpeedShowsItsFramesWithItsWaits) {
+    writeRecording(path("a.kvd"), 50, kW, kH, {1000, kMay2024}, 40);
+    for (const TBruch speed : kSpeeds) {
+        open(path("a.kvd"));
+        const std::size_t before = timeline.size();
+        thread->SetMultiplier(speed);
+        startAndPumpUntilStopped();
+        const std::string all = timeline.text();
+        std::string played = all;
+        for (std::size_t i = 0; i < before; ++i) played = played.substr(played.find(' ') + 1);
+        EXPECT_EQ(played, expectedPlayback(50, 40, speed)) << speed.zaehler << "/" << speed.nenner;
+        EXPECT_TRUE(thread->isHalted());
+        thread.reset();
+        timeline.add("|");
+    }
+    EXPECT_EQ(view.wrongPictures, 0);
+}
+
+TEST_F(PlayerThreadTest, TimeSpentDrawingShortensTheWait) {
+    writeRecording(path("a.kvd"), 5, kW, kH, {1000, kMay2024}, 40);
+    open(path("a.kvd"));
+    view.drawMs = 15;
+    startAndPumpUntilStopped();
+    EXPECT_EQ(timeline.text(), "0 1 w25 2 w25 3 w25 4 stop 0");
+    EXPECT_EQ(view.pictures, (std::vector<int>{0, 1, 2, 3, 4, 0}));
+}
+
+TEST_F(PlayerThreadTest, ARecordingOfOneFrameShowsItOnceAndStops) {
+    writeRecording(path("one.kvd"), 1, kW, kH);
+    open(path("one.kvd"));
+    thread->SetFrame(0);
+    startAndPumpUntilStopped();
+    EXPECT_EQ(timeline.text(), "0 0 stop 0");
+    EXPECT_TRUE(thread->isHalted());
+}
+
+TEST_F(PlayerThreadTest, PlaysOnAcrossMidnightAndOverBackwardAndHugeGaps) {
+    {
+        TMJPEGFile file(path("night.kvd"), TMJPEGFile::kWrite);
+        const TTimeStamp first{86400000 - 80, kMay2024};
+        const std::int64_t offsets[] = {0, 40, 80, 120, 60, 100, 3600100, 3600140};
+        for (int i = 0; i < 8; ++i) file.writeFrame(testJpeg(kW, kH, i), stampAt(first, offsets[i]));
+    }
+    open(path("night.kvd"));
+    startAndPumpUntilStopped();
+    // 40 ms across midnight; no wait for the step back; an hour counts 5 s
+    EXPECT_EQ(timeline.text(), "0 1 w40 2 w40 3 w40 4 5 w40 6 w5000 7 stop 0");
+    EXPECT_EQ(view.pictures, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 0}));
+}
+
+TEST_F(PlayerThreadTest, PauseForgetsTheGapAndAJumpRestartsThePacing) {
+    writeRecording(path("a.kvd"), 30, kW, kH, {1000, kMay2024}, 40);
+    open(path("a.kvd"));
+    view.onShow = [&](const ShownFrame& f) {
+        if (f.frameNo == 3) thread->Pause();
+        if (f.frameNo == 6) thread->SetFrame(20);
+    };
+    thread->Start();
+    ASSERT_TRUE(loop.pumpUntil([&] { return view.shows == 4; }, 10s));
+    loop.pumpFor(30ms);
+    EXPECT_EQ(timeline.text(), "0 1 w40 2 w40 3");
+    // after a restart the next two frames follow at once
+    startAndPumpUntilStopped();
+    EXPECT_EQ(timeline.text(),
+              "0 1 w40 2 w40 3 4 5 w40 6 20 21 w40 22 w40 23 w40 24 w40 25 w40 26 w40 27 w40 28 w40 29 stop 0");
+}
+
+TEST_F(PlayerThreadTest, AFrameReadBeforeAJumpIsNotShownAfterIt) {
+    writeRecording(path("a.kvd"), 30, kW, kH, {1000, kMay2024}, 40);
+    open(path("a.kvd"));
+    thread->Start();
+    ASSERT_TRUE(loop.pumpUntil([&] { return view.shows == 3; }, 10s));
+    std::this_thread::sleep_for(50ms);  // the thread reads frame 3 and waits for the main thread
+    thread->Pause();
+    thread->SetFrame(20);
+    loop.pumpFor(100ms);
+    EXPECT_EQ(timeline.text(), "0 1 w40 2 w40 20");
+}
+
+TEST_F(PlayerThreadTest, DamagedRecordingPlaysToItsLastCompleteFrameUnchanged) {
+    {
+        TMJPEGFile file(path("d.kvd"), TMJPEGFile::kWrite);
+        for (int i = 0; i < 6; ++i) {
+            auto jpeg = testJpeg(kW, kH, i);
+            if (i == 2) jpeg.assign(100, 0x55);                     // not a picture at all
+            if (i == 4) jpeg.resize(jpeg.size() * 2 / 3);           // cut short
+            file.writeFrame(jpeg, stampAt({1000, kMay2024}, i * 40));
+        }
+    }
+    {
+        // a writer that died inside its next record
+        std::ofstream(path("d.kvd"), std::ios::binary | std::ios::app) << std::string("\x10\x27\0\0", 4) << "junk";
+    }
+    const std::string before = readAll(path("d.kvd"));
+    open(path("d.kvd"));
+    EXPECT_EQ(thread->NumFrames(), 6);
+    EXPECT_ANY_THROW(thread->SetFrame(2));  // halted: shown at once, so its error shows too
+    startAndPumpUntilStopped();
+    // the failed jump still left the position on frame 2
+    EXPECT_EQ(timeline.text(), "2 3 w40 4 w40 5 stop 0");
+    // the undecodable frames keep the picture before them
+    EXPECT_EQ(view.pictures, (std::vector<int>{-1, 3, 3, 5, 0}));
+    thread.reset();
+    EXPECT_EQ(readAll(path("d.kvd")), before);
+}
+
+TEST_F(PlayerThreadTest, ARecordingStillBeingWrittenIsPlayedAndLeftToItsWriter) {
+    TMJPEGFile writer(path("live.kvd"), TMJPEGFile::kWrite);
+    for (int i = 0; i < 8; ++i) writer.writeFrame(testJpeg(kW, kH, i), stampAt({1000, kMay2024}, i * 40));
+    const std::string before = readAll(path("live.kvd"));
+    open(path("live.kvd"));
+    EXPECT_EQ(thread->NumFrames(), 8);
+    startAndPumpUntilStopped();
+    EXPECT_EQ(view.pictures, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 0}));
+    thread.reset();
+    EXPECT_EQ(readAll(path("live.kvd")), before);
+
+    writer.writeFrame(testJpeg(kW, kH, 8), stampAt({1000, kMay2024}, 320));
+    writer.close();
+    EXPECT_EQ(TMJPEGFile(path("live.kvd"), TMJPEGFile::kRead).VideoFrames(), 9);
+}
+
+TEST_F(PlayerThreadTest, FilesThatAreNoRecordingRaiseOnOpening) {
+    tmp.write("text.kvd", "hello, this is no recording at all");
+    tmp.write("empty.kvd", "");
+    for (const char* name : {"text.kvd", "empty.kvd", "missing.kvd"})
+        EXPECT_ANY_THROW(TPlayerThread(view, path(name), clock)) << name;
+}
