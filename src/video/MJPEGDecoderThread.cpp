@@ -1,0 +1,507 @@
+#include "video/MJPEGDecoderThread.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "config/Helpers.h"
+#include "config/cfgUnit.h"
+#include "config/sprachen.h"
+#include "platform/Base64.h"
+#include "platform/HttpResponseParser.h"
+#include "platform/MainLoop.h"
+#include "platform/TcpClient.h"
+#include "platform/UdpSocket.h"
+#include "video/BlackTest.h"
+#include "video/StreamRecording.h"
+
+namespace oculon::video {
+
+namespace {
+
+using platform::InterruptedError;
+using platform::TimeoutError;
+
+// Detail texts separate their lines with LF CR, in that order.
+constexpr std::string_view kLfCr = "\n\r";
+// Bytes of the stream quoted in a detail text: enough to recognise, not a
+// whole picture in a label.
+constexpr std::size_t kQuoteLength = 256;
+
+std::string detail(std::string_view message, std::optional<std::string_view> quote = std::nullopt) {
+    std::string text(kLfCr);
+    text += message;
+    if (quote) {
+        text += kLfCr;
+        text += quote->substr(0, kQuoteLength);
+    }
+    return text;
+}
+
+bool safeInRequest(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0 ", 4)) == std::string_view::npos;
+}
+
+std::tm localNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+bool isChunked(std::string_view transferEncoding) {
+    // The last coding decides how the body is framed.
+    if (const auto comma = transferEncoding.rfind(','); comma != std::string_view::npos)
+        transferEncoding = transferEncoding.substr(comma + 1);
+    return platform::equalsIgnoreCase(platform::trimView(transferEncoding), "chunked");
+}
+
+}  // namespace
+
+TMJPEGDecoder::TMJPEGDecoder(const config::TServerAttributes& a)
+    : platform::Thread("MJPEG Decoder"),
+      FCameraName(a.CameraName),
+      FServerPath(a.Path),
+      FServerIP(a.IP),
+      FServerPort(a.Port),
+      typ(a.ServerTyp),
+      toUpdate(a.Bild),
+      FServerUserName(a.UserName),
+      FServerPassword(a.Password),
+      show(a.zeigeImmer),
+      myTimer(a.timer),
+      moxa(a.isMoxa),
+      moxaIP(a.moxaIP),
+      FUeberwachung(a.ueberwachung),
+      FRecordVideo(a.aufzeichnen),
+      FFrameRate(std::max<std::int32_t>(1, a.frameRate)),
+      FStoerung(a.stoerFunktion),
+      FMirabReduction(a.mirabCrop),
+      interrupter_(std::make_shared<platform::Interrupter>()),
+      data(DecodeOptions{PixelFormat::Bgrx32, true}) {
+    if (config::videoConfig) FBlackValue = config::videoConfig->blackValue();
+    if (typ == config::MirabCam && !FServerPassword.empty()) FServerPath += config::EncodeURIComponent(FServerPassword);
+    if (FRecordVideo) {
+        if (config::videoConfig) {
+            StreamRecording::Settings settings{
+                [](const std::string& name) { return config::videoConfig->getSavePath(name); },
+                [] { return config::videoConfig->recordLength(); }};
+            FVideoFile = std::make_unique<StreamRecording>(FCameraName, std::move(settings));
+        } else {
+            std::fprintf(stderr, "oculon: recording of %s needs the settings\n", FCameraName.c_str());
+        }
+    }
+}
+
+TMJPEGDecoder::~TMJPEGDecoder() {
+    Terminate();
+    // Every wait of the thread watches the interrupter and synchronize()
+    // gives up once terminated, so this ends promptly.
+    while (!WaitFor(std::chrono::seconds(5)))
+        std::fprintf(stderr, "oculon: %s of %s is slow to stop\n", Name().c_str(), FCameraName.c_str());
+    std::lock_guard lock(recordingMutex_);
+    FVideoFile.reset();
+}
+
+void TMJPEGDecoder::setFrameRate(std::int32_t divisor) { FFrameRate = std::max<std::int32_t>(1, divisor); }
+
+std::int32_t TMJPEGDecoder::ErrorNo() const {
+    std::lock_guard lock(faultMutex_);
+    return FErrorNo;
+}
+
+std::string TMJPEGDecoder::AddInfo() const {
+    std::lock_guard lock(faultMutex_);
+    return FAddInfo;
+}
+
+std::string TMJPEGDecoder::recordingFileName() const {
+    std::lock_guard lock(recordingMutex_);
+    return FVideoFile ? FVideoFile->fileName() : std::string();
+}
+
+void TMJPEGDecoder::interrupt() { interrupter_->trigger(); }
+
+bool TMJPEGDecoder::blackTestApplies() const {
+    return (typ == config::KorvatServer || typ == config::KorvatServer2) && moxaIP.empty();
+}
+
+int TMJPEGDecoder::cropPercent() const {
+    return typ == config::MirabCam && FMirabReduction > 0 ? FMirabReduction : 0;
+}
+
+void TMJPEGDecoder::Execute() {
+    PassState state;
+    if (moxa) {
+        // Without an address of its own the poll goes to the device that
+        // serves the stream: its input states answer on port 4001.
+        pollHost_ = moxaIP.empty() ? FServerIP : moxaIP;
+        try {
+            udpClient = std::make_unique<platform::UdpSocket>();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "oculon: input poll of %s off: %s\n", FCameraName.c_str(), e.what());
+        }
+    }
+    while (!Terminated()) {
+        try {
+            pass(state);
+        } catch (const std::exception& e) {
+            if (Terminated()) break;
+            stoerung(22, detail(e.what()));
+            dropConnection();
+        }
+    }
+    dropConnection();
+    udpClient.reset();
+}
+
+void TMJPEGDecoder::pass(PassState& state) {
+    if (!parser_) {
+        if (pauseBeforeConnect_ && !sleepFor(kReconnectPause)) return;
+        pauseBeforeConnect_ = false;
+        lastConnect_ = connectStream();
+    }
+    if (udpClient && ++state.pollCounter % 2 == 0) {
+        state.pollCounter = 0;
+        sendPoll();
+    }
+    if (!parser_) {
+        // A failed connection has reported its own fault already.
+        if (lastConnect_ == ConnectResult::closed) stoerung(5);
+        dropConnection();
+        return;
+    }
+
+    const MultipartParser::Event step = readStep();
+    if (!step) return;
+    bool blackRunStarts = false;
+    if (step.step == MultipartParser::Step::picture) blackRunStarts = frameStep(state, step.data);
+    // The countdown runs on the passes after the picture that started it.
+    if (state.black && !blackRunStarts) {
+        if (state.countdown == 0) {
+            if (FOnBlack) FOnBlack(*this);
+        } else {
+            --state.countdown;
+        }
+    }
+}
+
+std::string TMJPEGDecoder::requestText() const {
+    std::string request = "GET " + (FServerPath.empty() ? std::string("/") : FServerPath) + " HTTP/1.1\r\n";
+    request += "Host: " + FServerIP + "\r\n";
+    request += "Accept: image/webp,*/*\r\n";
+    if (!FServerUserName.empty() || !FServerPassword.empty())
+        request += "Authorization: Basic " + platform::base64Encode(FServerUserName + ":" + FServerPassword) + "\r\n";
+    request += "Connection: keep-alive\r\n\r\n";
+    return request;
+}
+
+TMJPEGDecoder::ConnectResult TMJPEGDecoder::connectStream() {
+    auto tcp = std::make_unique<platform::TcpClient>(interrupter_);
+    tcp->setReadTimeout(kReadTimeout);
+    try {
+        if (FServerPort <= 0 || FServerPort > 65535) throw platform::NetError("Invalid port.");
+        // A path or address with a line break would add lines to the request.
+        if (!safeInRequest(FServerPath) || !safeInRequest(FServerIP))
+            throw platform::NetError("Invalid character in the request.");
+        tcp->connect(FServerIP, static_cast<std::uint16_t>(FServerPort), kConnectTimeout);
+        tcp->write(requestText());
+    } catch (const InterruptedError&) {
+        throw;
+    } catch (const std::exception&) {
+        stoerung(7, detail(config::tr(config::txtCameraNotReachable)));
+        return ConnectResult::failed;
+    }
+
+    std::string boundary;
+    bool chunked = false;
+    const ConnectResult head = readAnswerHead(*tcp, boundary, chunked);
+    if (head != ConnectResult::connected) return head;
+
+    body_ = platform::openBody(tcp->reader(),
+                               {chunked ? platform::BodyFraming::chunked : platform::BodyFraming::untilClose, 0}, {});
+    httpClient = std::move(tcp);
+    parser_ = std::make_unique<MultipartParser>(boundary);
+    if (boundary.empty()) return ConnectResult::connected;
+    try {
+        while (!parser_->next()) {
+            if (fill() == 0) {
+                dropConnection();
+                return ConnectResult::closed;
+            }
+        }
+    } catch (const InterruptedError&) {
+        throw;
+    } catch (const std::exception&) {
+        dropConnection();
+        stoerung(7, detail(config::tr(config::txtCameraNotReachable)));
+        return ConnectResult::failed;
+    }
+    return ConnectResult::connected;
+}
+
+TMJPEGDecoder::ConnectResult TMJPEGDecoder::readAnswerHead(platform::TcpClient& tcp, std::string& boundary,
+                                                           bool& chunked) {
+    std::string status;
+    try {
+        status = tcp.readLn(kMaxLineLength);
+    } catch (const InterruptedError&) {
+        throw;
+    } catch (const TimeoutError&) {
+        stoerung(9);
+        return ConnectResult::failed;
+    } catch (const std::exception&) {
+        stoerung(7, detail(config::tr(config::txtCameraNotReachable)));
+        return ConnectResult::failed;
+    }
+    switch (classifyStatusLine(status)) {
+        case StreamStatus::ok: break;
+        case StreamStatus::unauthorized:
+            stoerung(11, detail(config::tr(config::txtFalseOrMissingAuthorizationData)));
+            return ConnectResult::failed;
+        case StreamStatus::tooMany:
+            stoerung(12, detail(config::tr(config::txtMaximumConnectionsExceeded)));
+            return ConnectResult::failed;
+        case StreamStatus::other:
+            stoerung(12, detail(config::tr(config::txtPleaseCheckTheCamera), status));
+            return ConnectResult::failed;
+    }
+
+    for (std::size_t lines = 0;; ++lines) {
+        std::string line;
+        try {
+            line = tcp.readLn(kMaxLineLength);
+        } catch (const InterruptedError&) {
+            throw;
+        } catch (const TimeoutError&) {
+            return ConnectResult::closed;
+        } catch (const platform::ConnectionClosedError&) {
+            return ConnectResult::closed;
+        } catch (const std::exception&) {
+            stoerung(7, detail(config::tr(config::txtCameraNotReachable)));
+            return ConnectResult::failed;
+        }
+        if (line.empty()) return ConnectResult::connected;
+        if (lines >= kMaxHeaderLines) {
+            stoerung(7, detail(config::tr(config::txtCameraNotReachable)));
+            return ConnectResult::failed;
+        }
+        const std::string_view name = headerName(line);
+        if (platform::equalsIgnoreCase(name, "Content-Type:")) {
+            const StreamContentType type = parseStreamContentType(line);
+            if (!type.multipart) {
+                stoerung(10);
+                return ConnectResult::failed;
+            }
+            boundary = type.boundary;
+        } else if (platform::equalsIgnoreCase(name, "Transfer-Encoding:")) {
+            chunked = isChunked(headerValue(line));
+        }
+    }
+}
+
+std::size_t TMJPEGDecoder::fill() {
+    const std::span<char> space = parser_->prepare(parser_->readHint());
+    const std::size_t got = body_->readSome(space.data(), space.size());
+    parser_->commit(got);
+    return got;
+}
+
+MultipartParser::Event TMJPEGDecoder::readStep() {
+    for (;;) {
+        MultipartParser::Event event;
+        try {
+            event = parser_->next();
+        } catch (const MultipartError& e) {
+            stoerung(2, detail(e.what(), parser_->pendingText(kQuoteLength)));
+            dropConnection();
+            return {};
+        }
+        if (event) return event;
+        std::size_t got = 0;
+        try {
+            got = fill();
+        } catch (const InterruptedError&) {
+            throw;
+        } catch (const std::exception& e) {
+            readFault(&e);
+            return {};
+        }
+        if (got == 0) {
+            readFault(nullptr);
+            return {};
+        }
+    }
+}
+
+void TMJPEGDecoder::readFault(const std::exception* error) {
+    using Need = MultipartParser::Need;
+    const Need need = parser_->need();
+    const bool timedOut = dynamic_cast<const TimeoutError*>(error) != nullptr;
+    const std::string_view pending = parser_->pendingText(kQuoteLength);
+    const std::string message = error ? error->what() : "Connection closed by peer.";
+    if (timedOut) {
+        if (need == Need::line) stoerung(1);
+        else if (need == Need::bodyToBoundary) stoerung(3);
+        else stoerung(2, detail(message, "Stream"));
+    } else if (!error && parser_->pending() == 0) {
+        // The stream ended cleanly between two steps.
+        stoerung(need == Need::line ? 5 : 4);
+    } else if (need == Need::body) {
+        stoerung(2, detail(message, "Stream"));
+    } else {
+        stoerung(2, detail(message, pending));
+    }
+    dropConnection();
+}
+
+bool TMJPEGDecoder::frameStep(PassState& state, std::span<const std::uint8_t> jpeg) {
+    // The stream delivers again: the next fault is news.
+    FIsStoerung = false;
+    bool showIt;
+    if (FUeberwachung) {
+        showIt = state.partCounter == 0;
+        state.partCounter = (state.partCounter + 1) % FFrameRate.load();
+    } else {
+        showIt = state.showNext;
+    }
+    if (!showIt) {
+        state.showNext = true;
+        return false;
+    }
+    {
+        std::lock_guard lock(recordingMutex_);
+        if (FVideoFile) FVideoFile->writeFrame(jpeg);
+    }
+    data.decode(jpeg, pict);
+
+    bool blackRunStarts = false;
+    if (blackTestApplies()) {
+        const bool black = !show && isBlackPicture(viewOf(pict), FBlackValue, kStreamGridMargin);
+        blackRunStarts = black && !state.black;
+        state.black = black;
+        if (!black) {
+            updateImage();
+            state.countdown = kBlackCountdown;
+        }
+    } else {
+        updateImage();
+    }
+    if (!FUeberwachung && (typ == config::KorvatServer || typ == config::KorvatServer2)) state.showNext = false;
+    return blackRunStarts;
+}
+
+void TMJPEGDecoder::updateImage() {
+    const int crop = cropPercent();
+    const double aspect = pictureAspect(pict.width, pict.height, crop);
+    const std::string caption = captionText(FCameraName, localNow());
+    platform::MainLoop::instance().synchronize([&] {
+        if (firstPicture && FSetAspect) FSetAspect(aspect);
+        if (myTimer) {
+            myTimer->setEnabled(false);
+            myTimer->setEnabled(true);
+        }
+        if (toUpdate) {
+            PictureFrame frame = layoutPicture(pict, toUpdate->size(), FUeberwachung, crop);
+            if (FUeberwachung) frame.overlayText = caption;
+            toUpdate->showPicture(frame);
+        }
+        if (FLabel) FLabel->setCaption(caption);
+        if (firstPicture) {
+            firstPicture = false;
+            if (FSavePict) FSavePict(*this);
+        }
+    });
+}
+
+void TMJPEGDecoder::sendPoll() {
+    try {
+        udpClient->sendTo(pollHost_, kPollPort, kPollFrame);
+    } catch (const std::exception&) {
+        // Once, unanswered by design: a lost poll is followed by the next.
+    }
+}
+
+void TMJPEGDecoder::stoerung(std::int32_t code, std::optional<std::string> detailText) {
+    if (Terminated()) return;
+    {
+        std::lock_guard lock(faultMutex_);
+        FErrorNo = code;
+        if (detailText) FAddInfo = std::move(*detailText);
+    }
+    if (FIsStoerung && code == reportedCode_) return;
+    FIsStoerung = true;
+    reportedCode_ = code;
+    platform::MainLoop::instance().synchronize([&] {
+        if (FLabel) FLabel->setCaption(FCameraName);
+        if (FStoerung) FStoerung(*this);
+    });
+}
+
+void TMJPEGDecoder::dropConnection() {
+    parser_.reset();
+    body_.reset();
+    httpClient.reset();
+    pauseBeforeConnect_ = true;
+}
+
+PictureFrame layoutPicture(const Image& picture, PixelSize control, bool letterbox, int cropPercent) {
+    PictureFrame frame;
+    frame.picture = &picture;
+    const std::int64_t w = picture.width;
+    const std::int64_t h = picture.height;
+    std::int64_t cut = cropPercent > 0 ? w * cropPercent / 100 : 0;
+    if (w - 2 * cut < 1) cut = 0;  // a crop of half or more would leave nothing
+    const std::int64_t e = w - 2 * cut;
+    frame.source = {static_cast<int>(cut), 0, static_cast<int>(e), static_cast<int>(h)};
+    const std::int64_t W = std::max(0, control.width);
+    const std::int64_t H = std::max(0, control.height);
+    if (!letterbox) {
+        frame.target = {0, 0, static_cast<int>(W), static_cast<int>(H)};
+        return frame;
+    }
+    frame.clearWhite = true;
+    if (e <= 0 || h <= 0) return frame;
+    if (W * h < e * H) {
+        const std::int64_t height = W * h / e;
+        frame.target = {0, static_cast<int>((H - height) / 2), static_cast<int>(W), static_cast<int>(height)};
+    } else {
+        const std::int64_t width = H * e / h;
+        frame.target = {static_cast<int>((W - width) / 2), 0, static_cast<int>(width), static_cast<int>(H)};
+    }
+    return frame;
+}
+
+double pictureAspect(int width, int height, int cropPercent) {
+    if (height <= 0) return 0.0;
+    double shown = width;
+    if (cropPercent > 0 && static_cast<std::int64_t>(width) * cropPercent / 100 * 2 < width)
+        shown = width - 2.0 * width * cropPercent / 100.0;
+    return shown / height;
+}
+
+std::string captionText(const std::string& cameraName, const std::tm& local) {
+    char date[64] = {};
+    char time[64] = {};
+    std::strftime(date, sizeof date, "%x", &local);
+    std::strftime(time, sizeof time, "%X", &local);
+    return cameraName + "  " + date + "  " + time;
+}
+
+std::string stoerungsText(std::int32_t errorNo, std::string_view addInfo, bool withDetail) {
+    std::string text = config::tr(config::txtFailure) + " " + std::to_string(errorNo);
+    if (withDetail) {
+        for (std::size_t i = 0; i < addInfo.size(); ++i) {
+            // LF CR, CR LF or a lone CR: one line break each.
+            if (addInfo[i] == '\n' || addInfo[i] == '\r') {
+                const char other = addInfo[i] == '\n' ? '\r' : '\n';
+                if (i + 1 < addInfo.size() && addInfo[i + 1] == other) ++i;
+                text += '\n';
+            } else {
+                text += addInfo[i];
+            }
+        }
+    }
+    return text;
+}
+
+}  // namespace oculon::video

@@ -1,0 +1,194 @@
+#pragma once
+// TMJPEGDecoder: the worker thread behind one live picture. It requests the
+// camera's MJPEG stream over its own HTTP connection, cuts it into parts,
+// decodes them, tests the maker's video servers for black pictures, reports
+// faults by number, records the stream on request and hands each picture to
+// the window's PictureSink on the main thread.
+//
+// Owner's side (main thread):
+//   auto d = std::make_unique<TMJPEGDecoder>(attributes);   // nothing runs yet
+//   d->setSaveFunc(...); d->setAspectFunc(...); d->setOnBlack(...);
+//   d->Start();
+//   ...
+//   d->Terminate(); d->WaitFor(bound); d.reset();            // to stop it
+// Pictures, the aspect ratio, the first-picture and the fault callbacks run
+// on the main thread through MainLoop::synchronize(); OnBlack runs in the
+// decoder thread and must only post a message. The thread never ends on its
+// own, and Terminate() breaks off any wait at once.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "config/ConfigEntries.h"
+#include "platform/Net.h"
+#include "platform/Thread.h"
+#include "video/Jpeg.h"
+#include "video/MultipartParser.h"
+#include "video/PictureSink.h"
+
+namespace oculon::platform {
+class ByteSource;
+class TcpClient;
+class UdpSocket;
+}  // namespace oculon::platform
+
+namespace oculon::video {
+
+class StreamRecording;
+
+class TMJPEGDecoder : public platform::Thread {
+public:
+    using NotifyEvent = std::function<void(TMJPEGDecoder& sender)>;
+    using AspectEvent = std::function<void(double aspectRatio)>;
+    using FaultCallback = config::TServerAttributes::FaultCallback;
+
+    static constexpr platform::Millis kConnectTimeout{10000};
+    static constexpr platform::Millis kReadTimeout{6000};
+    // After a fault the next connection waits this long, so an unreachable
+    // camera costs neither a busy loop nor a flood of connection attempts.
+    static constexpr platform::Millis kReconnectPause{1000};
+    static constexpr std::size_t kMaxLineLength = 512000;
+    static constexpr std::size_t kMaxHeaderLines = 100;
+    static constexpr int kBlackCountdown = 10;
+    static constexpr int kDefaultBlackLevel = 45;
+    // The input-state query (command "D" with its XOR byte) to port 4002.
+    static constexpr std::uint16_t kPollPort = 4002;
+    static constexpr std::string_view kPollFrame{"\x1F\x44\x5B", 3};
+
+    // Copies what it needs of `attributes`; reads the black level from the
+    // settings and, with recording on, opens the first recording file.
+    explicit TMJPEGDecoder(const config::TServerAttributes& attributes);
+    // Stops the thread if the owner has not, then closes the recording.
+    ~TMJPEGDecoder() override;
+
+    // Before Start().
+    void setOnBlack(NotifyEvent onBlack) { FOnBlack = std::move(onBlack); }
+    void setSaveFunc(NotifyEvent saveFunc) { FSavePict = std::move(saveFunc); }
+    void setAspectFunc(AspectEvent aspectFunc) { FSetAspect = std::move(aspectFunc); }
+    void setOnStoerung(FaultCallback onStoerung) { FStoerung = std::move(onStoerung); }
+    // Shows name, date and time with every picture, the name alone at a fault.
+    void setTimeLabel(CaptionSink* label) { FLabel = label; }
+
+    // Main thread, at any time: later pictures go to the new sink.
+    PictureSink* visibleImage() const { return toUpdate; }
+    void setVisibleImage(PictureSink* sink) { toUpdate = sink; }
+
+    // Any thread: in wall mode only every n-th part is shown (n >= 1).
+    void setFrameRate(std::int32_t divisor);
+    std::int32_t frameRate() const { return FFrameRate.load(); }
+
+    // The last fault; read them in the fault callback.
+    std::int32_t ErrorNo() const;
+    std::string AddInfo() const;
+
+    const std::string& cameraName() const { return FCameraName; }
+    // The request path, the password appended for type 8.
+    const std::string& serverPath() const { return FServerPath; }
+    // The file being recorded into; empty when not recording.
+    std::string recordingFileName() const;
+
+protected:
+    void Execute() override;
+    void interrupt() override;
+
+private:
+    // What one run of the thread keeps from pass to pass.
+    struct PassState {
+        bool black = false;
+        int countdown = kBlackCountdown;
+        int pollCounter = 0;
+        bool showNext = true;
+        std::int32_t partCounter = 0;
+    };
+    enum class ConnectResult { connected, failed, closed };
+
+    void pass(PassState& state);
+    ConnectResult connectStream();
+    ConnectResult readAnswerHead(platform::TcpClient& tcp, std::string& boundary, bool& chunked);
+    std::string requestText() const;
+    // The next line or part; empty after a fault, which is then reported and
+    // the connection dropped.
+    MultipartParser::Event readStep();
+    std::size_t fill();
+    void readFault(const std::exception* error);
+    // True when the picture was the first black one of a run.
+    bool frameStep(PassState& state, std::span<const std::uint8_t> jpeg);
+    void updateImage();
+    void sendPoll();
+    void stoerung(std::int32_t code, std::optional<std::string> detail = std::nullopt);
+    void dropConnection();
+    bool blackTestApplies() const;
+    int cropPercent() const;
+
+    // From the attributes.
+    std::string FCameraName;
+    std::string FServerPath;
+    std::string FServerIP;
+    std::int32_t FServerPort;
+    config::TVideoServerType typ;
+    PictureSink* toUpdate;  // main thread only
+    std::string FServerUserName;
+    std::string FServerPassword;
+    bool show;
+    platform::Timer* myTimer;
+    bool moxa;
+    std::string moxaIP;
+    bool FUeberwachung;
+    bool FRecordVideo;
+    std::atomic<std::int32_t> FFrameRate;
+    FaultCallback FStoerung;
+    std::int32_t FMirabReduction;
+
+    NotifyEvent FOnBlack;
+    NotifyEvent FSavePict;
+    AspectEvent FSetAspect;
+    CaptionSink* FLabel = nullptr;
+    std::int32_t FBlackValue = kDefaultBlackLevel;
+    bool firstPicture = true;  // main thread only
+
+    mutable std::mutex faultMutex_;
+    std::int32_t FErrorNo = 0;
+    std::string FAddInfo;
+    // A fault is reported once until the stream delivers again, unless its
+    // code changes meanwhile.
+    bool FIsStoerung = false;
+    std::int32_t reportedCode_ = 0;
+
+    std::shared_ptr<platform::Interrupter> interrupter_;
+    std::unique_ptr<platform::TcpClient> httpClient;
+    std::unique_ptr<platform::ByteSource> body_;  // the answer's body, chunks decoded
+    std::unique_ptr<MultipartParser> parser_;
+    std::unique_ptr<platform::UdpSocket> udpClient;
+    std::string pollHost_;
+    bool pauseBeforeConnect_ = false;
+    ConnectResult lastConnect_ = ConnectResult::connected;
+
+    JpegDecoder data;
+    Image pict;
+    mutable std::mutex recordingMutex_;
+    std::unique_ptr<StreamRecording> FVideoFile;
+};
+
+// The picture's place in a control of `control` size. Outside wall mode the
+// picture fills the control; in wall mode (`letterbox`) it keeps its aspect,
+// centred on white. `cropPercent` (type 8) cuts that share of the width from
+// the left and from the right.
+PictureFrame layoutPicture(const Image& picture, PixelSize control, bool letterbox, int cropPercent);
+// Width over height of what layoutPicture shows.
+double pictureAspect(int width, int height, int cropPercent);
+// "name  date  time" in the locale's short forms.
+std::string captionText(const std::string& cameraName, const std::tm& local);
+// What a window shows for a fault: "failure 7" in the current language, the
+// detail text appended when asked for, line breaks as single LFs.
+std::string stoerungsText(std::int32_t errorNo, std::string_view addInfo, bool withDetail);
+
+}  // namespace oculon::video

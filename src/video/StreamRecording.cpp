@@ -1,0 +1,86 @@
+#include "video/StreamRecording.h"
+
+#include <cstdio>
+
+#include "config/SavePath.h"
+
+namespace oculon::video {
+
+namespace {
+
+std::tm localTime(StreamRecording::TimePoint when) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return local;
+}
+
+}  // namespace
+
+StreamRecording::StreamRecording(std::string cameraName, Settings settings, Clock clock)
+    : cameraName_(std::move(cameraName)), settings_(std::move(settings)), clock_(std::move(clock)) {
+    open();
+}
+
+StreamRecording::~StreamRecording() { close(); }
+
+std::string StreamRecording::fileNameFor(const std::string& cameraName, const std::tm& local) {
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%.4d-%.2d-%.2d_%.2d-%.2d-%.2d_", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    // The name comes from the device: it must not lead out of the folder.
+    return stamp + config::sanitisePathName(cameraName);
+}
+
+std::string StreamRecording::fileName() const { return file_ ? file_->FileName() : std::string(); }
+
+void StreamRecording::open() {
+    started_ = clock_();
+    try {
+        const std::string folder = settings_.folder ? settings_.folder(cameraName_) : std::string();
+        file_ = std::make_unique<TMJPEGFile>(folder + fileNameFor(cameraName_, localTime(started_)) + ".kvd",
+                                             TMJPEGFile::kWrite);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "oculon: recording of %s not started: %s\n", cameraName_.c_str(), e.what());
+        file_.reset();
+    }
+}
+
+void StreamRecording::close() {
+    if (!file_) return;
+    try {
+        file_->close();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "oculon: recording %s not finished: %s\n", file_->FileName().c_str(), e.what());
+    }
+    file_.reset();
+}
+
+bool StreamRecording::splitDue(TimePoint now) const {
+    // Never below one minute: every frame would otherwise start a file, and
+    // files begun in the same second would share a name.
+    const std::int32_t minutes = std::max<std::int32_t>(1, settings_.lengthMinutes ? settings_.lengthMinutes() : 30);
+    // Whole minutes on the absolute clock, so a recording that runs over
+    // midnight is split like any other.
+    return std::chrono::floor<std::chrono::minutes>(now - started_).count() >= minutes;
+}
+
+void StreamRecording::writeFrame(std::span<const std::uint8_t> jpeg) {
+    if (!file_) return;
+    const TimePoint now = clock_();
+    // A clock set back starts the count again rather than holding the file open.
+    if (now < started_) started_ = now;
+    if (splitDue(now)) {
+        close();
+        open();
+        if (!file_) return;
+    }
+    try {
+        file_->writeFrame(jpeg);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "oculon: recording %s stopped: %s\n", file_->FileName().c_str(), e.what());
+        close();
+    }
+}
+
+}  // namespace oculon::video

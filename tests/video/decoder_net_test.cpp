@@ -1,0 +1,608 @@
+// The stream decoder against the scripted loopback server and against
+// ffmpeg as a real MJPEG server: the request it sends, streams as cameras
+// frame them, every fault code, black streams, the frame-rate rules, the
+// recording, the input poll, the pause before reconnecting and prompt stops.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "config/cfgUnit.h"
+#include "platform/Base64.h"
+#include "platform/MainLoop.h"
+#include "platform/Registry.h"
+#include "support/ChildProcess.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/UdpPeer.h"
+#include "video/MJPEGDecoderThread.h"
+#include "video/MJPEGFile.h"
+
+using namespace oculon;
+using namespace oculon::video;
+using config::TServerAttributes;
+using platform::ManualLoopBackend;
+using testsupport::LoopbackHttpServer;
+using testsupport::Millis;
+using testsupport::MjpegOptions;
+using testsupport::Script;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct Rgb {
+    int r, g, b;
+};
+
+std::string jpegOf(Rgb c, int width = 64, int height = 48, std::string_view comment = {}) {
+    Image image;
+    image.reshape(width, height, PixelFormat::Bgrx32);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* p = image.row(y);
+        for (int x = 0; x < width; ++x, p += 4) {
+            p[0] = static_cast<std::uint8_t>(c.b);
+            p[1] = static_cast<std::uint8_t>(c.g);
+            p[2] = static_cast<std::uint8_t>(c.r);
+            p[3] = 0xFF;
+        }
+    }
+    const auto bytes = encodeJpeg(viewOf(image), 90, comment);
+    return {bytes.begin(), bytes.end()};
+}
+
+const Rgb kRed{220, 30, 30}, kGreen{30, 220, 30}, kBlue{30, 30, 220}, kWhite{230, 230, 230}, kGrey{120, 120, 120};
+const Rgb kBlack{0, 0, 0};
+
+std::string streamHead(const std::string& contentType = "multipart/x-mixed-replace;boundary=b") {
+    return "HTTP/1.1 200 OK\r\nContent-Type: " + contentType + "\r\n\r\n";
+}
+
+std::string part(const std::string& jpeg, bool withLength = true) {
+    return "--b\r\nContent-Type: image/jpeg\r\n" +
+           (withLength ? "Content-Length: " + std::to_string(jpeg.size()) + "\r\n" : std::string()) + "\r\n" + jpeg +
+           "\r\n";
+}
+
+// What the window's picture control received.
+struct Shown {
+    int width, height;
+    Rgb firstPixel;
+    PictureFrame frame;  // picture pointer not valid afterwards
+};
+
+class TestSink : public PictureSink {
+public:
+    explicit TestSink(PixelSize size = {320, 240}) : size_(size) {}
+    PixelSize size() const override { return size_; }
+    void showPicture(const PictureFrame& frame) override {
+        const std::uint8_t* p = frame.picture->row(0);
+        shown.push_back({frame.picture->width, frame.picture->height, {p[2], p[1], p[0]}, frame});
+        if (onShow) onShow();
+    }
+    std::vector<Shown> shown;
+    std::function<void()> onShow;
+
+private:
+    PixelSize size_;
+};
+
+class TestLabel : public CaptionSink {
+public:
+    void setCaption(const std::string& text) override { captions.push_back(text); }
+    std::vector<std::string> captions;
+};
+
+bool near(Rgb a, Rgb b) { return std::abs(a.r - b.r) < 8 && std::abs(a.g - b.g) < 8 && std::abs(a.b - b.b) < 8; }
+
+struct Fault {
+    int code;
+    std::string addInfo;
+};
+
+// True once something listens on 127.0.0.1:port, without connecting (ffmpeg
+// serves only the first client).
+bool listening(std::uint16_t port) {
+    std::ifstream tcp("/proc/net/tcp");
+    std::string line;
+    char local[32];
+    std::snprintf(local, sizeof local, "0100007F:%04X", port);
+    while (std::getline(tcp, line)) {
+        std::istringstream fields(line);
+        std::string slot, address, remote, state;
+        fields >> slot >> address >> remote >> state;
+        if (address == local && state == "0A") return true;
+    }
+    return false;
+}
+
+class Decoder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        config::sprache = config::lang_en;
+        settings = std::make_unique<config::TVideoConfig>(std::make_shared<platform::MemoryRegistryStore>());
+        settings->schreibeFirstPictPath(folder.path());
+        config::videoConfig = settings.get();
+    }
+    void TearDown() override { config::videoConfig = nullptr; }
+
+    TServerAttributes attributesFor(const LoopbackHttpServer& server, config::TVideoServerType typ = config::LindavorCam) {
+        TServerAttributes a;
+        a.CameraName = "Door 1";
+        a.Path = "/mjpg/video.mjpg";
+        a.IP = server.address();
+        a.Port = server.port();
+        a.ServerTyp = typ;
+        a.Bild = &sink;
+        a.stoerFunktion = [this](TMJPEGDecoder& d) { faults.push_back({d.ErrorNo(), d.AddInfo()}); };
+        return a;
+    }
+
+    std::unique_ptr<TMJPEGDecoder> start(const TServerAttributes& a) {
+        auto d = std::make_unique<TMJPEGDecoder>(a);
+        d->setOnBlack([this](TMJPEGDecoder&) {
+            if (platform::MainLoop::instance().isMainThread()) blackOnMainThread = true;
+            ++blacks;
+        });
+        d->setAspectFunc([this](double aspect) { aspects.push_back(aspect); });
+        d->setSaveFunc([this](TMJPEGDecoder&) { ++saves; });
+        d->Start();
+        return d;
+    }
+
+    bool pumpUntil(const std::function<bool()>& pred, Millis timeout = Millis(5000)) {
+        return loop.pumpUntil(pred, timeout);
+    }
+    bool waitForShown(std::size_t n, Millis timeout = Millis(5000)) {
+        return pumpUntil([&] { return sink.shown.size() >= n; }, timeout);
+    }
+    bool waitForFault(Millis timeout = Millis(5000)) {
+        return pumpUntil([&] { return !faults.empty(); }, timeout);
+    }
+
+    ManualLoopBackend loop;
+    testsupport::TempDir folder;
+    std::unique_ptr<config::TVideoConfig> settings;
+    TestSink sink;
+    std::vector<Fault> faults;
+    std::vector<double> aspects;
+    int saves = 0;
+    std::atomic<int> blacks{0};
+    std::atomic<bool> blackOnMainThread{false};
+};
+
+}  // namespace
+
+TEST_F(Decoder, SendsItsExactRequestAndShowsEveryPicture) {
+    LoopbackHttpServer server;
+    MjpegOptions o;
+    o.holdOpenAtEnd = true;
+    server.enqueue(Script::mjpeg({jpegOf(kRed), jpegOf(kGreen), jpegOf(kBlue)}, o));
+    platform::Timer watchdog;
+    TestLabel label;
+    auto a = attributesFor(server);
+    a.UserName = "root";
+    a.Password = "pa:ss";
+    a.timer = &watchdog;
+    auto d = std::make_unique<TMJPEGDecoder>(a);
+    d->setTimeLabel(&label);
+    d->setAspectFunc([this](double aspect) { aspects.push_back(aspect); });
+    d->setSaveFunc([this](TMJPEGDecoder&) { ++saves; });
+    d->Start();
+    ASSERT_TRUE(waitForShown(3));
+    EXPECT_EQ(server.requests().at(0).head,
+              "GET /mjpg/video.mjpg HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept: image/webp,*/*\r\n"
+              "Authorization: Basic " + platform::base64Encode("root:pa:ss") +
+                  "\r\nConnection: keep-alive\r\n\r\n");
+    EXPECT_TRUE(near(sink.shown[0].firstPixel, kRed));
+    EXPECT_TRUE(near(sink.shown[1].firstPixel, kGreen));
+    EXPECT_TRUE(near(sink.shown[2].firstPixel, kBlue));
+    // Outside wall mode the picture fills the control, without overlay.
+    EXPECT_EQ(sink.shown[0].frame.target, (PixelRect{0, 0, 320, 240}));
+    EXPECT_EQ(sink.shown[0].frame.source, (PixelRect{0, 0, 64, 48}));
+    EXPECT_TRUE(sink.shown[0].frame.overlayText.empty());
+    EXPECT_EQ(aspects, std::vector<double>{64.0 / 48.0});
+    EXPECT_EQ(saves, 1);
+    ASSERT_EQ(label.captions.size(), 3u);
+    EXPECT_TRUE(label.captions[0].starts_with("Door 1  "));
+    EXPECT_TRUE(watchdog.enabled());
+    EXPECT_TRUE(faults.empty());
+    d.reset();
+
+    // No credentials, no Authorization line; a type-8 camera gets its
+    // password on the path.
+    LoopbackHttpServer second;
+    second.enqueue(Script::mjpeg({jpegOf(kRed)}, o));
+    auto b = attributesFor(second, config::MirabCam);
+    b.Path = "/?mjpg&key=";
+    b.Password = "a b&c";
+    auto e = start(b);
+    ASSERT_TRUE(second.waitForRequests(1, Millis(3000)));
+    EXPECT_EQ(second.requests().at(0).head,
+              "GET /?mjpg&key=a%20b%26c HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept: image/webp,*/*\r\n"
+              "Authorization: Basic " + platform::base64Encode(":a b&c") + "\r\nConnection: keep-alive\r\n\r\n");
+    e.reset();
+    LoopbackHttpServer third;
+    third.enqueue(Script::mjpeg({jpegOf(kRed)}, o));
+    auto f = start(attributesFor(third));
+    ASSERT_TRUE(third.waitForRequests(1, Millis(3000)));
+    EXPECT_FALSE(third.requests().at(0).header("Authorization").has_value());
+}
+
+TEST_F(Decoder, PlaysStreamsAsCamerasFrameThem) {
+    // A part without length ends only when the next boundary comes: the
+    // fourth frame closes the third.
+    const std::vector<std::string> frames = {jpegOf(kRed), jpegOf(kGreen), jpegOf(kBlue), jpegOf(kWhite)};
+    struct Variant {
+        const char* name;
+        bool quoted, lengths, chunked;
+        std::string boundary;
+    };
+    const Variant variants[] = {
+        {"plain", false, true, false, "myboundary"},
+        {"quoted", true, true, false, "myboundary"},
+        {"no lengths", false, false, false, "myboundary"},
+        {"quoted without lengths", true, false, false, "--dashed"},
+        {"chunked like ffmpeg", false, true, true, "ffmpeg"},
+        {"chunked without lengths", true, false, true, "ffmpeg"},
+    };
+    for (const auto& v : variants) {
+        SCOPED_TRACE(v.name);
+        sink.shown.clear();
+        LoopbackHttpServer server;
+        MjpegOptions o;
+        o.boundary = v.boundary;
+        o.quoteBoundary = v.quoted;
+        o.partLengths = v.lengths;
+        o.chunked = v.chunked;
+        o.holdOpenAtEnd = true;
+        server.enqueue(Script::mjpeg(frames, o));
+        auto d = start(attributesFor(server));
+        ASSERT_TRUE(waitForShown(3));
+        EXPECT_TRUE(near(sink.shown[0].firstPixel, kRed));
+        EXPECT_TRUE(near(sink.shown[2].firstPixel, kBlue));
+        EXPECT_TRUE(faults.empty());
+    }
+}
+
+TEST_F(Decoder, ABoundaryInsideAPictureOfKnownLengthIsNoCut) {
+    // The boundary text sits in the JPEG's comment, on a line of its own.
+    const std::string tricky = jpegOf(kGreen, 64, 48, "x\r\n--b\r\nContent-Type: image/jpeg\r\n\r\n--b");
+    LoopbackHttpServer server;
+    server.enqueue(Script().send(streamHead() + part(tricky) + part(jpegOf(kBlue))).hang());
+    auto d = start(attributesFor(server));
+    ASSERT_TRUE(waitForShown(2));
+    EXPECT_TRUE(near(sink.shown[0].firstPixel, kGreen));
+    EXPECT_TRUE(near(sink.shown[1].firstPixel, kBlue));
+    EXPECT_TRUE(faults.empty());
+}
+
+TEST_F(Decoder, ReportsEachFaultWithItsCodeAndText) {
+    const std::string lfcr = "\n\r";
+    const std::string jpeg = jpegOf(kRed);
+    struct Case {
+        const char* name;
+        std::optional<Script> script;  // none: nothing listens
+        int code;
+        std::string addInfo;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"401", Script::challenge({"Basic realm=\"cam\""}), 11,
+                     lfcr + "false or missing authorization data"});
+    cases.push_back({"509", Script().send("HTTP/1.1 509 \r\n\r\n"), 12, lfcr + "Maximum number of connections exceeded"});
+    cases.push_back({"Ok", Script().send("HTTP/1.1 200 Ok\r\n\r\n"), 12,
+                     lfcr + "Please check the camera" + lfcr + "HTTP/1.1 200 Ok"});
+    cases.push_back({"404", Script::reply(404, "Not Found", "no"), 12,
+                     lfcr + "Please check the camera" + lfcr + "HTTP/1.1 404 Not Found"});
+    cases.push_back({"not multipart", Script::reply(200, "OK", "<html>", {{"Content-Type", "text/html"}}), 10, ""});
+    cases.push_back({"no boundary parameter", Script().send(streamHead("multipart/x-mixed-replace")).hang(), 10, ""});
+    cases.push_back({"unreachable", std::nullopt, 7, lfcr + "The camera is not reachable."});
+    cases.push_back({"closed after the head", Script().send(streamHead()), 5, ""});
+    cases.push_back({"stream stops", Script().send(streamHead() + part(jpeg) + part(jpeg)), 5, ""});
+    cases.push_back({"cut in mid-picture", Script().send(streamHead() + part(jpeg).substr(0, 200)), 2,
+                     lfcr + "Connection closed by peer." + lfcr + "Stream"});
+    cases.push_back({"cut in a picture without length",
+                     Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\n\r\nJPEGBYTES"), 2,
+                     lfcr + "Connection closed by peer." + lfcr + "JPEGBYTES"});
+    cases.push_back({"cut in a line", Script().send(streamHead() + "--b\r\nContent-Ty"), 2,
+                     lfcr + "Connection closed by peer." + lfcr + "Content-Ty"});
+    cases.push_back({"lost before the body",
+                     Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 10\r\n\r\n"), 4,
+                     ""});
+    cases.push_back({"absurd length",
+                     Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 9999999999\r\n")
+                         .hang(),
+                     2, lfcr + "Content-Length too large." + lfcr});
+    cases.push_back({"corrupt picture", Script().send(streamHead() + part("not a jpeg at all")).hang(), 22, ""});
+
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        faults.clear();
+        std::optional<LoopbackHttpServer> server;
+        TServerAttributes a;
+        if (c.script) {
+            server.emplace();
+            server->enqueue(std::move(*c.script));
+            a = attributesFor(*server);
+        } else {
+            LoopbackHttpServer gone;
+            a = attributesFor(gone);
+        }
+        auto d = start(a);
+        ASSERT_TRUE(waitForFault());
+        EXPECT_EQ(faults[0].code, c.code);
+        if (c.code == 22) {
+            EXPECT_TRUE(faults[0].addInfo.starts_with(lfcr));
+        } else {
+            EXPECT_EQ(faults[0].addInfo, c.addInfo);
+        }
+    }
+}
+
+TEST_F(Decoder, ReportsTimeOutsOfEachKind) {
+    // All four wait out the same 6 s read time-out side by side.
+    struct Case {
+        const char* name;
+        Script script;
+        int code;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"status line", Script().hang(), 9});
+    cases.push_back({"line", Script().send(streamHead() + "--b\r\nContent-Ty").hang(), 1});
+    cases.push_back({"part without length",
+                     Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\n\r\nxx").hang(), 3});
+    cases.push_back({"part with length",
+                     Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 99\r\n\r\nxx").hang(),
+                     2});
+    std::vector<std::unique_ptr<LoopbackHttpServer>> servers;
+    std::vector<std::unique_ptr<TMJPEGDecoder>> decoders;
+    std::vector<std::vector<Fault>> seen(cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        servers.push_back(std::make_unique<LoopbackHttpServer>());
+        servers.back()->enqueue(std::move(cases[i].script));
+        auto a = attributesFor(*servers.back());
+        a.stoerFunktion = [&seen, i](TMJPEGDecoder& d) { seen[i].push_back({d.ErrorNo(), d.AddInfo()}); };
+        decoders.push_back(start(a));
+    }
+    const auto started = Clock::now();
+    ASSERT_TRUE(pumpUntil(
+        [&] { return std::all_of(seen.begin(), seen.end(), [](const auto& s) { return !s.empty(); }); },
+        Millis(9000)));
+    EXPECT_GE(Clock::now() - started, Millis(5500));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(seen[i][0].code, cases[i].code) << cases[i].name;
+    }
+    EXPECT_EQ(seen[3][0].addInfo.substr(seen[3][0].addInfo.size() - 8), "\n\rStream");
+}
+
+TEST_F(Decoder, ReconnectsAfterAPauseAndReportsAFaultOnce) {
+    LoopbackHttpServer server;
+    server.setHandler([](const auto&) { return Script::reply(401, "Unauthorized", "no"); });
+    auto d = start(attributesFor(server));
+    loop.pumpFor(Millis(3500));
+    const auto connections = server.connections();
+    // One attempt at once, then about one a second: not a busy loop.
+    ASSERT_GE(connections.size(), 3u);
+    EXPECT_LE(connections.size(), 5u);
+    for (std::size_t i = 1; i < connections.size(); ++i)
+        EXPECT_GE(connections[i].accepted - connections[i - 1].accepted, Millis(900));
+    ASSERT_EQ(faults.size(), 1u);
+    EXPECT_EQ(faults[0].code, 11);
+    EXPECT_EQ(d->ErrorNo(), 11);
+
+    d.reset();
+
+    // A stream that comes back makes the next fault news again.
+    LoopbackHttpServer flaky;
+    MjpegOptions o;
+    faults.clear();
+    flaky.setHandler([&](const auto&) { return Script::mjpeg({jpegOf(kRed)}, o); });
+    auto e = start(attributesFor(flaky));
+    ASSERT_TRUE(pumpUntil([&] { return sink.shown.size() >= 3 && faults.size() >= 3; }, Millis(6000)));
+    for (const auto& f : faults) EXPECT_EQ(f.code, 5);
+}
+
+TEST_F(Decoder, BlackStreamCountsDownPassesThenCallsOnBlackEveryPass) {
+    // Wall mode with divisor 1, so that every part is tested. After a black
+    // part come the empty line closing it, `extra` filler lines, then the
+    // boundary, type and length lines of the next part: extra + 4 passes.
+    const std::string black = jpegOf(kBlack), bright = jpegOf(kWhite);
+    const auto fillers = [](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += "X-Filler: " + std::to_string(i) + "\r\n";
+        return s;
+    };
+    const std::string stream = streamHead() + part(black) + fillers(6) + part(bright)  // 10 passes: none yet
+                               + part(black) + fillers(8) + part(bright)                // 12 passes: two calls
+                               + part(black) + part(black) + fillers(4) + part(bright); // the second black part is one more pass: three
+    std::vector<int> blacksAtShow;
+    sink.onShow = [&] { blacksAtShow.push_back(blacks.load()); };
+    {
+        LoopbackHttpServer server;
+        server.enqueue(Script().send(stream).hang());
+        auto a = attributesFor(server, config::KorvatServer);
+        a.ueberwachung = true;
+        auto d = start(a);
+        ASSERT_TRUE(waitForShown(3));
+        EXPECT_EQ(blacksAtShow, (std::vector<int>{0, 2, 5}));
+        EXPECT_FALSE(blackOnMainThread);
+        EXPECT_TRUE(near(sink.shown[2].firstPixel, kWhite));
+    }
+
+    // A preview shows black pictures and never calls OnBlack.
+    sink.shown.clear();
+    blacks = 0;
+    LoopbackHttpServer server;
+    server.enqueue(Script().send(stream).hang());
+    auto a = attributesFor(server, config::KorvatServer);
+    a.ueberwachung = true;
+    a.zeigeImmer = true;
+    auto d = start(a);
+    ASSERT_TRUE(waitForShown(7));
+    EXPECT_TRUE(near(sink.shown[0].firstPixel, kBlack));
+    EXPECT_EQ(blacks.load(), 0);
+
+}
+
+TEST_F(Decoder, FrameRateRulesPickTheShownParts) {
+    const std::vector<Rgb> colours = {kRed, kGreen, kBlue, kWhite, kGrey};
+    std::vector<std::string> frames;
+    for (const auto& c : colours) frames.push_back(jpegOf(c));
+    MjpegOptions o;
+    o.holdOpenAtEnd = true;
+    const auto shownColours = [&](config::TVideoServerType typ, bool wall, int divisor, std::size_t expect) {
+        sink.shown.clear();
+        LoopbackHttpServer server;
+        server.enqueue(Script::mjpeg(frames, o));
+        auto a = attributesFor(server, typ);
+        a.ueberwachung = wall;
+        a.frameRate = divisor;
+        auto d = start(a);
+        EXPECT_TRUE(waitForShown(expect));
+        loop.pumpFor(Millis(200));  // nothing more comes
+        std::vector<int> picked;
+        for (const auto& s : sink.shown)
+            for (std::size_t i = 0; i < colours.size(); ++i)
+                if (near(s.firstPixel, colours[i])) picked.push_back(static_cast<int>(i) + 1);
+        return picked;
+    };
+    // The popup shows every second part of the maker's video servers.
+    EXPECT_EQ(shownColours(config::KorvatServer, false, 1, 3), (std::vector<int>{1, 3, 5}));
+    EXPECT_EQ(shownColours(config::KorvatServer2, false, 1, 3), (std::vector<int>{1, 3, 5}));
+    EXPECT_EQ(shownColours(config::AxisCam, false, 1, 5), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(shownColours(config::KorvatServer, true, 1, 5), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(shownColours(config::LindavorCam, true, 2, 3), (std::vector<int>{1, 3, 5}));
+    EXPECT_EQ(shownColours(config::LindavorCam, true, 3, 2), (std::vector<int>{1, 4}));
+
+    // Wall mode letterboxes on white with the caption drawn over the picture.
+    ASSERT_FALSE(sink.shown.empty());
+    EXPECT_TRUE(sink.shown[0].frame.clearWhite);
+    EXPECT_EQ(sink.shown[0].frame.target, (PixelRect{0, 0, 320, 240}));
+    EXPECT_TRUE(sink.shown[0].frame.overlayText.starts_with("Door 1  "));
+}
+
+TEST_F(Decoder, RecordsTheShownPartsUntouched) {
+    const std::vector<std::string> frames = {jpegOf(kRed), jpegOf(kGreen), jpegOf(kBlue), jpegOf(kWhite)};
+    LoopbackHttpServer server;
+    MjpegOptions o;
+    o.holdOpenAtEnd = true;
+    server.enqueue(Script::mjpeg(frames, o));
+    auto a = attributesFor(server, config::KorvatServer);
+    a.aufzeichnen = true;
+    a.CameraName = "../Front/Door";
+    auto d = start(a);
+    const std::string file = d->recordingFileName();
+    ASSERT_FALSE(file.empty());
+    EXPECT_TRUE(file.starts_with(folder.path() + "/.._Front_Door/"));
+    EXPECT_TRUE(file.ends_with("_.._Front_Door.kvd"));
+    ASSERT_TRUE(waitForShown(2));
+    d.reset();  // closes the file
+
+    TMJPEGFile recording(file, TMJPEGFile::kRead);
+    ASSERT_EQ(recording.VideoFrames(), 2);  // the popup rule drops parts 2 and 4 unrecorded
+    std::vector<std::uint8_t> jpeg;
+    recording.readFrame(jpeg);
+    EXPECT_EQ(std::string(jpeg.begin(), jpeg.end()), frames[0]);
+    recording.readFrame(jpeg);
+    EXPECT_EQ(std::string(jpeg.begin(), jpeg.end()), frames[2]);
+}
+
+TEST_F(Decoder, PollsTheInputStateEverySecondPass) {
+    testsupport::UdpPeer device("127.0.0.1", TMJPEGDecoder::kPollPort);
+    LoopbackHttpServer server;
+    MjpegOptions o;
+    o.holdOpenAtEnd = true;
+    server.enqueue(Script::mjpeg({jpegOf(kRed), jpegOf(kGreen)}, o));
+    auto a = attributesFor(server, config::KorvatServer);
+    a.isMoxa = true;  // no poll address: the stream's own device is asked
+    auto d = start(a);
+    ASSERT_TRUE(waitForShown(1));
+    const auto poll = device.next(Millis(2000));
+    ASSERT_TRUE(poll.has_value());
+    EXPECT_EQ(poll->data, "\x1F\x44\x5B");
+    // A stream of two parts is 9 passes; the 10th waits for more: five polls.
+    loop.pumpFor(Millis(300));
+    EXPECT_EQ(device.receivedCount(), 5u);
+}
+
+TEST_F(Decoder, StopsAtOnceWhereverItWaits) {
+    const auto stopsQuickly = [](std::unique_ptr<TMJPEGDecoder> d) {
+        const auto begin = Clock::now();
+        d->Terminate();
+        const bool ended = d->WaitFor(Millis(1000));
+        d.reset();
+        return ended && Clock::now() - begin < Millis(1000);
+    };
+    // Blocked in a read.
+    LoopbackHttpServer hanging;
+    hanging.enqueue(Script().send(streamHead()).hang());
+    auto reading = start(attributesFor(hanging));
+    ASSERT_TRUE(hanging.waitForRequests(1, Millis(3000)));
+    std::this_thread::sleep_for(Millis(100));
+    EXPECT_TRUE(stopsQuickly(std::move(reading)));
+    EXPECT_TRUE(hanging.waitForPeerCloses(1, Millis(1000)));
+
+    // Blocked in handing a picture to the main thread, which does not pump.
+    LoopbackHttpServer streaming;
+    MjpegOptions o;
+    o.holdOpenAtEnd = true;
+    streaming.enqueue(Script::mjpeg({jpegOf(kRed)}, o));
+    auto handing = start(attributesFor(streaming));
+    ASSERT_TRUE(streaming.waitForRequests(1, Millis(3000)));
+    std::this_thread::sleep_for(Millis(300));
+    EXPECT_TRUE(stopsQuickly(std::move(handing)));
+    EXPECT_TRUE(sink.shown.empty());
+
+    // Waiting to reconnect.
+    auto pausing = start(attributesFor(streaming));  // its queue is empty: 404, then a pause
+    ASSERT_TRUE(waitForFault());
+    EXPECT_TRUE(stopsQuickly(std::move(pausing)));
+
+    // Connecting to an address where nobody answers.
+    TServerAttributes a = attributesFor(streaming);
+    a.IP = "10.77.0.99";
+    auto connecting = start(a);
+    std::this_thread::sleep_for(Millis(300));
+    EXPECT_TRUE(stopsQuickly(std::move(connecting)));
+}
+
+TEST_F(Decoder, PlaysFfmpegAsARealMjpegServer) {
+    const auto serve = [&](const std::string& source, std::uint16_t port) {
+        auto ffmpeg = std::make_unique<testsupport::ChildProcess>(std::vector<std::string>{
+            "ffmpeg", "-loglevel", "error", "-re", "-f", "lavfi", "-i", source, "-f", "mpjpeg", "-listen", "1",
+            "-content_type", "multipart/x-mixed-replace;boundary=ffmpeg",
+            "http://127.0.0.1:" + std::to_string(port) + "/video.mjpg"});
+        const auto deadline = Clock::now() + Millis(10000);
+        while (!listening(port) && Clock::now() < deadline) std::this_thread::sleep_for(Millis(20));
+        return ffmpeg;
+    };
+    TServerAttributes a;
+    a.CameraName = "ffmpeg";
+    a.Path = "/video.mjpg";
+    a.IP = "127.0.0.1";
+    a.Bild = &sink;
+    a.stoerFunktion = [this](TMJPEGDecoder& d) { faults.push_back({d.ErrorNo(), d.AddInfo()}); };
+    {
+        auto ffmpeg = serve("testsrc=size=640x480:rate=10", 18090);
+        ASSERT_TRUE(listening(18090));
+        a.Port = 18090;
+        a.ServerTyp = config::AxisCam;
+        auto d = start(a);
+        ASSERT_TRUE(waitForShown(5, Millis(10000)));
+        EXPECT_EQ(sink.shown[0].width, 640);
+        EXPECT_EQ(sink.shown[0].height, 480);
+        EXPECT_EQ(aspects, std::vector<double>{640.0 / 480.0});
+        EXPECT_TRUE(faults.empty());
+    }
+    {
+        sink.shown.clear();
+        auto ffmpeg = serve("color=black:size=640x480:rate=10", 18091);
+        ASSERT_TRUE(listening(18091));
+        a.Port = 18091;
+        a.ServerTyp = config::KorvatServer;
+        auto d = start(a);
+        ASSERT_TRUE(pumpUntil([&] { return blacks.load() >= 3; }, Millis(15000)));
+        EXPECT_TRUE(sink.shown.empty());
+    }
+}
