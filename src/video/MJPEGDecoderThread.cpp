@@ -12,6 +12,7 @@
 #include "platform/TcpClient.h"
 #include "platform/UdpSocket.h"
 #include "video/BlackTest.h"
+#include "video/SnapshotNames.h"
 #include "video/StreamRecording.h"
 
 namespace oculon::video {
@@ -39,13 +40,6 @@ std::string detail(std::string_view message, std::optional<std::string_view> quo
 
 bool safeInRequest(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0 ", 4)) == std::string_view::npos;
-}
-
-std::tm localNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
 }
 
 bool isChunked(std::string_view transferEncoding) {
@@ -393,7 +387,7 @@ bool TMJPEGDecoder::frameStep(PassState& state, std::span<const std::uint8_t> jp
 void TMJPEGDecoder::updateImage() {
     const int crop = cropPercent();
     const double aspect = pictureAspect(pict.width, pict.height, crop);
-    const std::string caption = captionText(FCameraName, localNow());
+    const std::string caption = snapshotCaption(FCameraName, localNow());
     platform::MainLoop::instance().synchronize([&] {
         if (firstPicture && FSetAspect) FSetAspect(aspect);
         if (myTimer) {
@@ -477,14 +471,6 @@ double pictureAspect(int width, int height, int cropPercent) {
     if (cropPercent > 0 && static_cast<std::int64_t>(width) * cropPercent / 100 * 2 < width)
         shown = width - 2.0 * width * cropPercent / 100.0;
     return shown / height;
-}
-
-std::string captionText(const std::string& cameraName, const std::tm& local) {
-    char date[64] = {};
-    char time[64] = {};
-    std::strftime(date, sizeof date, "%x", &local);
-    std::strftime(time, sizeof time, "%X", &local);
-    return cameraName + "  " + date + "  " + time;
 }
 
 std::string stoerungsText(std::int32_t errorNo, std::string_view addInfo, bool withDetail) {

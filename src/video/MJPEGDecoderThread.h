@@ -19,7 +19,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -185,8 +184,6 @@ private:
 PictureFrame layoutPicture(const Image& picture, PixelSize control, bool letterbox, int cropPercent);
 // Width over height of what layoutPicture shows.
 double pictureAspect(int width, int height, int cropPercent);
-// "name  date  time" in the locale's short forms.
-std::string captionText(const std::string& cameraName, const std::tm& local);
 // What a window shows for a fault: "failure 7" in the current language, the
 // detail text appended when asked for, line breaks as single LFs.
 std::string stoerungsText(std::int32_t errorNo, std::string_view addInfo, bool withDetail);

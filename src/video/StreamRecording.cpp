@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "config/SavePath.h"
+#include "video/SnapshotNames.h"
 
 namespace oculon::video {
 
@@ -24,21 +24,13 @@ StreamRecording::StreamRecording(std::string cameraName, Settings settings, Cloc
 
 StreamRecording::~StreamRecording() { close(); }
 
-std::string StreamRecording::fileNameFor(const std::string& cameraName, const std::tm& local) {
-    char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%.4d-%.2d-%.2d_%.2d-%.2d-%.2d_", local.tm_year + 1900, local.tm_mon + 1,
-                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    // The name comes from the device: it must not lead out of the folder.
-    return stamp + config::sanitisePathName(cameraName);
-}
-
 std::string StreamRecording::fileName() const { return file_ ? file_->FileName() : std::string(); }
 
 void StreamRecording::open() {
     started_ = clock_();
     try {
         const std::string folder = settings_.folder ? settings_.folder(cameraName_) : std::string();
-        file_ = std::make_unique<TMJPEGFile>(folder + fileNameFor(cameraName_, localTime(started_)) + ".kvd",
+        file_ = std::make_unique<TMJPEGFile>(folder + GetFileName(localTime(started_), cameraName_) + ".kvd",
                                              TMJPEGFile::kWrite);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "oculon: recording of %s not started: %s\n", cameraName_.c_str(), e.what());

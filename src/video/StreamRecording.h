@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <span>
@@ -40,9 +39,6 @@ public:
     // Finishes the current file (a file without frames is removed).
     void close();
     std::string fileName() const;
-
-    // "YYYY-MM-DD_hh-mm-ss_" and the camera name made safe as a file name.
-    static std::string fileNameFor(const std::string& cameraName, const std::tm& local);
 
 private:
     void open();

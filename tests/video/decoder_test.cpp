@@ -91,7 +91,6 @@ TEST(StoerungsText, NumberAndDetailAsTheWindowsShowThem) {
               "failure 12\nPlease check the camera\nHTTP/1.1 404 x");
     config::sprache = config::lang_de;
     EXPECT_EQ(stoerungsText(5, "", true), "Störung 5");
-    EXPECT_TRUE(captionText("Tür", std::tm{}).starts_with("Tür  "));
 }
 
 TEST(StreamRecording, SplitsByWholeMinutesAcrossMidnight) {
