@@ -1,0 +1,126 @@
+#pragma once
+// Serial-to-Ethernet gateways: `TGatewayObject` (one gateway's name and
+// network settings, read and changed through the gateway library) and
+// `moxaThread`, which searches every 4 seconds and tells the main form with
+// message 1028 that its sorted list `gateways` changed.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "devices/NeciLibrary.h"
+#include "platform/MainLoop.h"
+#include "platform/Thread.h"
+
+namespace oculon::devices {
+
+inline constexpr std::uint32_t WM_MOXAEVENT = platform::WM_USER + 4;  // 1028
+inline constexpr std::uint32_t kGatewayApplication = 256;             // `apid` of the gateways we use
+
+// "192.168.1.10" for the integer whose bytes from lowest to highest are 192,
+// 168, 1 and 10, and back; nullopt for text that is no dotted quad.
+std::string ipToStr(std::uint32_t address);
+std::optional<std::uint32_t> strToIp(const std::string& text);
+
+class TGatewayObject {
+public:
+    TGatewayObject() = default;
+    // A found gateway, shown at its configured (pseudo) address. Its name and
+    // settings come from the getters.
+    TGatewayObject(std::shared_ptr<const NeciApi> api, const DS_INFO& info);
+
+    // Each attaches on its own; a gateway that does not answer keeps the
+    // values it had.
+    void getName();
+    void getIpConfig();
+    void getIFConfig();
+    void getKrnlInfo();
+
+    // True when the gateway accepts `Password()`.
+    bool checkPass() const;
+
+    // Each logs in with `Password()` (nothing when the gateway has none),
+    // sets the value, and on success keeps it here and has the gateway save
+    // it and restart. False when the value could not be set (not answering,
+    // password refused, value not accepted, address text not valid).
+    bool setIP(const std::string& address);
+    bool setNetmask(const std::string& mask);
+    bool setGateway(const std::string& gateway);
+    bool setDHCP(bool on);
+    bool setName(const std::string& name);
+    // An empty password removes it.
+    bool setPassword(const std::string& password);
+
+    const std::string& name() const { return FName; }
+    const std::string& IPAddress() const { return FIPAddress; }
+    const std::string& gateway() const { return FGateway; }
+    const std::string& netmask() const { return FNetmask; }
+    bool dhcp() const { return FDHCP; }
+    bool needPass() const { return FHasPwd; }
+    std::uint32_t firmware() const { return FFirmware; }
+    std::uint32_t bios() const { return FBIOS; }
+    const DS_INFO& info() const { return gwInfo; }
+    // The password the user entered for this gateway.
+    const std::string& Password() const { return FPassword; }
+    void Password(std::string password) { FPassword = std::move(password); }
+
+private:
+    class Attachment;
+    // The setters' common road; `call` gets the handle and returns the
+    // library's result.
+    template <typename Call>
+    bool changeSetting(Call call);
+
+    std::shared_ptr<const NeciApi> api_;
+    DS_INFO gwInfo{};
+    std::string FName;
+    std::string FIPAddress;
+    std::string FGateway;
+    std::string FNetmask;
+    bool FDHCP = false;
+    std::uint32_t FFirmware = 0;
+    std::uint32_t FBIOS = 0;
+    bool FHasPwd = false;
+    std::uint16_t FIFID = 0;
+    std::string FPassword;
+};
+
+using TGatewayList = std::vector<TGatewayObject>;
+
+// Orders by address compared as text, character by character, as the list
+// shows them (".10" before ".9").
+void sortByAddress(TGatewayList& list);
+
+class moxaThread : public platform::Thread {
+public:
+    static constexpr std::chrono::milliseconds kInterval{4000};
+
+    // With the program's own library (written to the temp folder when
+    // missing there).
+    explicit moxaThread(platform::TargetId winHandle);
+    moxaThread(platform::TargetId winHandle, std::shared_ptr<const NeciApi> api,
+               std::chrono::milliseconds interval = kInterval);
+    ~moxaThread() override;
+
+    // A copy of the latest search's gateways, sorted (`gateways`).
+    TGatewayList gateways() const;
+
+protected:
+    void Execute() override;
+
+private:
+    // One search with every found gateway's settings read (`dsList`).
+    TGatewayList search();
+
+    platform::TargetId winHandle_;
+    std::shared_ptr<const NeciApi> api_;
+    std::chrono::milliseconds interval_;
+    mutable std::mutex kritischerAbschnitt;
+    TGatewayList openList;
+};
+
+}  // namespace oculon::devices

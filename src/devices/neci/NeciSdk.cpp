@@ -1,0 +1,370 @@
+// The gateway library itself: the `dsc_` entry points over the UDP protocol
+// of NeciProtocol.h. Built as a shared library of its own with nothing but
+// the C library and POSIX sockets; only the entry points are exported.
+
+#include "devices/neci/NeciSdk.h"
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "devices/neci/NeciProtocol.h"
+
+#define NECI_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+using namespace oculon::neci;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kDefaultSearchMs = 1000;
+constexpr int kMaxSearchMs = 10000;
+constexpr auto kRequestTimeout = std::chrono::milliseconds(250);
+constexpr int kAttempts = 2;
+constexpr std::size_t kMaxDatagram = 512;  // every reply is far smaller
+constexpr std::size_t kMaxGateways = 256;
+
+class Socket {
+public:
+    Socket() : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {}
+    ~Socket() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Socket(Socket&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+
+    bool ok() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+
+    bool bindTo(std::uint32_t address) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = address;
+        return ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
+    }
+    bool sendTo(std::uint32_t address, const std::string& data) const {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(kPort);
+        to.sin_addr.s_addr = address;
+        return ::sendto(fd_, data.data(), data.size(), MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&to), sizeof to) ==
+               static_cast<ssize_t>(data.size());
+    }
+    // One datagram from the gateway port, or nullopt when none is waiting.
+    std::optional<std::pair<std::string, std::uint32_t>> take() const {
+        std::string data(kMaxDatagram, '\0');
+        sockaddr_in from{};
+        socklen_t length = sizeof from;
+        const ssize_t n = ::recvfrom(fd_, data.data(), data.size(), MSG_DONTWAIT | MSG_TRUNC,
+                                     reinterpret_cast<sockaddr*>(&from), &length);
+        if (n < 0 || static_cast<std::size_t>(n) > data.size() || ntohs(from.sin_port) != kPort) return std::nullopt;
+        data.resize(static_cast<std::size_t>(n));
+        return std::make_pair(std::move(data), from.sin_addr.s_addr);
+    }
+
+private:
+    int fd_;
+};
+
+// Waits until one of the sockets is readable or the deadline passes.
+bool waitReadable(std::vector<pollfd>& fds, Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return false;
+    for (auto& p : fds) p.revents = 0;
+    return ::poll(fds.data(), fds.size(), static_cast<int>(left)) > 0;
+}
+
+std::vector<std::uint32_t> localAddresses() {
+    std::vector<std::uint32_t> addresses;
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0) return addresses;
+    for (const ifaddrs* i = list; i; i = i->ifa_next) {
+        if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET) continue;
+        if (!(i->ifa_flags & IFF_UP) || (i->ifa_flags & IFF_LOOPBACK)) continue;
+        addresses.push_back(reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr);
+    }
+    ::freeifaddrs(list);
+    return addresses;
+}
+
+std::uint16_t nextSequence() {
+    static std::atomic<std::uint16_t> sequence{static_cast<std::uint16_t>(::getpid())};
+    return ++sequence;
+}
+
+struct Session {
+    std::uint32_t address = 0;
+    Mac mac{};
+    std::string password;  // of the last successful login
+};
+
+class Sessions {
+public:
+    int open(Session session) {
+        std::lock_guard lock(mutex_);
+        const int handle = next_++;
+        sessions_.emplace(handle, std::move(session));
+        return handle;
+    }
+    void close(int handle) {
+        std::lock_guard lock(mutex_);
+        sessions_.erase(handle);
+    }
+    std::optional<Session> find(int handle) const {
+        std::lock_guard lock(mutex_);
+        const auto it = sessions_.find(handle);
+        if (it == sessions_.end()) return std::nullopt;
+        return it->second;
+    }
+    void setPassword(int handle, std::string password) {
+        std::lock_guard lock(mutex_);
+        if (const auto it = sessions_.find(handle); it != sessions_.end()) it->second.password = std::move(password);
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::map<int, Session> sessions_;
+    int next_ = 1;
+};
+
+Sessions& sessions() {
+    static Sessions instance;
+    return instance;
+}
+
+// One request to one gateway and its matching reply, sent again once when
+// the first reply does not come in time.
+std::optional<Reply> exchange(const Session& session, Request request) {
+    request.mac = session.mac;
+    request.sequence = nextSequence();
+    const auto datagram = encode(request);
+    if (!datagram) return std::nullopt;
+    Socket socket;
+    if (!socket.ok() || !socket.bindTo(htonl(INADDR_ANY))) return std::nullopt;
+    std::vector<pollfd> fds{{socket.fd(), POLLIN, 0}};
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (!socket.sendTo(session.address, *datagram)) return std::nullopt;
+        const auto deadline = Clock::now() + kRequestTimeout;
+        while (waitReadable(fds, deadline)) {
+            while (const auto received = socket.take()) {
+                if (received->second != session.address) continue;
+                auto reply = decodeReply(received->first);
+                if (reply && reply->op == request.op && reply->sequence == request.sequence &&
+                    reply->mac == session.mac)
+                    return reply;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Settings> readSettings(int handle) {
+    const auto session = sessions().find(handle);
+    if (!session) return std::nullopt;
+    Request request;
+    request.op = Op::get;
+    const auto reply = exchange(*session, request);
+    if (!reply) return std::nullopt;
+    return reply->settings;
+}
+
+// A request that needs the session's password and is answered by a status.
+int authorised(int handle, Request request) {
+    const auto session = sessions().find(handle);
+    if (!session) return 0;
+    request.password = session->password;
+    const auto reply = exchange(*session, std::move(request));
+    return reply && reply->status == Status::ok ? 1 : 0;
+}
+
+int setValue(int handle, Field field, int ifid, std::uint32_t value, const char* text) {
+    if (ifid < 0 || ifid > 0xFFFF) return 0;
+    Request request;
+    request.op = Op::set;
+    request.field = field;
+    request.ifid = static_cast<std::uint16_t>(ifid);
+    request.value = value;
+    if (text) {
+        request.text = text;
+        if (request.text.size() >= kNameField) return 0;
+    }
+    return authorised(handle, std::move(request));
+}
+
+}  // namespace
+
+NECI_EXPORT int dsc_EnumSearch(int timeout_ms, DSC_SEARCH_CALLBACK callback) {
+    if (!callback) return 0;
+    const int window = timeout_ms < 0 ? kDefaultSearchMs : std::min(timeout_ms, kMaxSearchMs);
+    Request request;
+    request.op = Op::search;
+    request.sequence = nextSequence();
+    const auto datagram = encode(request);
+
+    // One socket per local address, so each network hears the broadcast.
+    std::vector<Socket> sockets;
+    std::vector<std::uint32_t> hosts;
+    std::vector<pollfd> fds;
+    for (const std::uint32_t address : localAddresses()) {
+        Socket socket;
+        const int on = 1;
+        if (!socket.ok() || ::setsockopt(socket.fd(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
+            !socket.bindTo(address) || !socket.sendTo(htonl(INADDR_BROADCAST), *datagram))
+            continue;
+        fds.push_back({socket.fd(), POLLIN, 0});
+        sockets.push_back(std::move(socket));
+        hosts.push_back(address);
+    }
+    if (sockets.empty()) return 0;
+
+    std::vector<DS_INFO> found;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(window);
+    while (waitReadable(fds, deadline)) {
+        for (std::size_t i = 0; i < sockets.size(); ++i) {
+            while (const auto received = sockets[i].take()) {
+                const auto reply = decodeReply(received->first);
+                if (!reply || reply->op != Op::search || reply->sequence != request.sequence) continue;
+                bool known = false;
+                for (const auto& info : found) known = known || std::memcmp(info.mac, reply->mac.data(), 6) == 0;
+                if (known || found.size() >= kMaxGateways) continue;
+                DS_INFO info{};
+                info.apid = reply->settings.apid;
+                info.hwid = reply->settings.hwid;
+                info.real_ip_addr = received->second;
+                info.pseudo_ip_addr = reply->settings.ip;
+                info.host_ip_addr = hosts[i];
+                std::memcpy(info.mac, reply->mac.data(), 6);
+                found.push_back(info);
+            }
+        }
+    }
+    for (auto& info : found) callback(&info);
+    return 1;
+}
+
+NECI_EXPORT int dsc_Attach(const DS_INFO* info, int* handle) {
+    if (!info || !handle) return 0;
+    Session session;
+    session.address = info->real_ip_addr;
+    std::memcpy(session.mac.data(), info->mac, 6);
+    Request request;
+    request.op = Op::get;
+    if (!exchange(session, request)) return 0;  // nobody there
+    *handle = sessions().open(std::move(session));
+    return 1;
+}
+
+NECI_EXPORT int dsc_Detach(int handle) {
+    sessions().close(handle);
+    return 1;
+}
+
+NECI_EXPORT int dsc_Login(int handle, const char* password) {
+    if (!password || std::strlen(password) >= kPasswordField) return 0;
+    const auto session = sessions().find(handle);
+    if (!session) return 0;
+    Request request;
+    request.op = Op::login;
+    request.password = password;
+    const auto reply = exchange(*session, request);
+    if (!reply || reply->status != Status::ok) return 0;
+    sessions().setPassword(handle, password);
+    return 1;
+}
+
+NECI_EXPORT int dsc_Logout(int handle) {
+    if (!sessions().find(handle)) return 0;
+    sessions().setPassword(handle, {});
+    return 1;
+}
+
+NECI_EXPORT int dsc_GetName(int handle, char* name) {
+    if (!name) return 0;
+    const auto settings = readSettings(handle);
+    if (!settings) return 0;
+    const std::size_t length = std::min(settings->name.size(), std::size_t{NECI_NAME_SIZE - 1});
+    std::memcpy(name, settings->name.data(), length);
+    name[length] = '\0';
+    return 1;
+}
+
+NECI_EXPORT int dsc_GetIPConfig(int handle, int ifid, int* mode) {
+    if (!mode) return 0;
+    const auto settings = readSettings(handle);
+    if (!settings || (ifid != 255 && ifid != settings->ifid)) return 0;
+    *mode = settings->dhcp ? 1 : 0;
+    return 1;
+}
+
+NECI_EXPORT int dsc_GetIfConfig(int handle, int max_count, int* count, IFCONFIGINFO* info) {
+    if (max_count < 1 || !count || !info) return 0;
+    const auto settings = readSettings(handle);
+    if (!settings) return 0;
+    *info = IFCONFIGINFO{};
+    info->ifid = settings->ifid;
+    info->ipaddr = settings->ip;
+    info->netmask = settings->netmask;
+    info->gateway = settings->gateway;
+    *count = 1;
+    return 1;
+}
+
+NECI_EXPORT int dsc_GetKernelInfo(int handle, KERNELINFO* info) {
+    if (!info) return 0;
+    const auto settings = readSettings(handle);
+    if (!settings) return 0;
+    *info = KERNELINFO{};
+    info->firm_version = settings->firmware;
+    info->bios_version = settings->bios;
+    info->serial_no = settings->serial;
+    info->flag = settings->hasPassword ? 1 : 0;
+    info->DSCI_Ver = 1;
+    return 1;
+}
+
+NECI_EXPORT int dsc_SetIP(int handle, int ifid, uint32_t address) {
+    return setValue(handle, Field::ip, ifid, address, nullptr);
+}
+
+NECI_EXPORT int dsc_SetNetmask(int handle, int ifid, uint32_t mask) {
+    return setValue(handle, Field::netmask, ifid, mask, nullptr);
+}
+
+NECI_EXPORT int dsc_SetGateway(int handle, int ifid, uint32_t gateway) {
+    return setValue(handle, Field::gateway, ifid, gateway, nullptr);
+}
+
+NECI_EXPORT int dsc_SetIPConfig(int handle, int ifid, int mode) {
+    if (mode != 0 && mode != 1) return 0;
+    return setValue(handle, Field::ipConfig, ifid, static_cast<std::uint32_t>(mode), nullptr);
+}
+
+NECI_EXPORT int dsc_SetName(int handle, const char* name) {
+    if (!name) return 0;
+    return setValue(handle, Field::name, 0, 0, name);
+}
+
+NECI_EXPORT int dsc_SetPassword(int handle, const char* password) {
+    if (!password || std::strlen(password) >= kPasswordField) return 0;
+    return setValue(handle, Field::password, 0, 0, password);
+}
+
+NECI_EXPORT int dsc_SaveAndRestart(int handle) {
+    Request request;
+    request.op = Op::saveAndRestart;
+    return authorised(handle, std::move(request));
+}

@@ -1,0 +1,128 @@
+// The gateway search through the library image the program carries, against
+// the simulated gateway (tools/simgateway) on the private network.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "devices/NeciResource.h"
+#include "devices/moxaGWSuche.h"
+#include "platform/MainLoop.h"
+#include "support/ChildProcess.h"
+
+using namespace oculon::devices;
+using namespace oculon::platform;
+using oculon::testsupport::ChildProcess;
+using oculon::testsupport::TempDir;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string simgateway() {
+    // tests/<exe> and tools/<exe> share the build folder.
+    return (std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "tools" / "simgateway")
+        .string();
+}
+
+// The settings the simulated gateway last saved.
+std::map<std::string, std::string> savedState(const std::string& file) {
+    std::map<std::string, std::string> state;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) state[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return state;
+}
+
+class GatewayNet : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gateway_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{simgateway(), "--name", "Entrance", "--ip", "192.168.127.9", "--netmask",
+                                     "255.255.255.0", "--gateway", "192.168.127.1", "--password", "secret",
+                                     "--state", state_},
+            dir_.path() + "/simgateway.log");
+        for (int i = 0; i < 100 && !std::filesystem::exists(state_); ++i) std::this_thread::sleep_for(20ms);
+        ASSERT_TRUE(std::filesystem::exists(state_)) << "simulated gateway did not start";
+        api_ = NeciLibrary::load(dir_.path() + "/NECI_SDK.dll", neciResource());
+        ASSERT_TRUE(api_->library);
+    }
+
+    // The list after the first search that posted 1028.
+    TGatewayList search() {
+        ManualLoopBackend loop;
+        bool posted = false;
+        MessageTarget target([&](Message& m) { posted = posted || m.id == WM_MOXAEVENT; });
+        moxaThread thread(target.id(), api_);
+        thread.Start();
+        EXPECT_TRUE(loop.pumpUntil([&] { return posted; }, 10s));
+        auto list = thread.gateways();
+        thread.Terminate();
+        EXPECT_TRUE(thread.WaitFor(5s));
+        return list;
+    }
+
+    TempDir dir_;
+    std::string state_ = dir_.path() + "/state";
+    std::unique_ptr<ChildProcess> gateway_;
+    std::shared_ptr<const NeciApi> api_;
+};
+
+}  // namespace
+
+TEST_F(GatewayNet, SearchFindsTheSimulatedGatewayWithItsSettings) {
+    const TGatewayList list = search();
+    ASSERT_EQ(list.size(), 1u);
+    const TGatewayObject& gateway = list.front();
+    EXPECT_EQ(gateway.name(), "Entrance");
+    EXPECT_EQ(gateway.IPAddress(), "192.168.127.9");
+    EXPECT_EQ(gateway.netmask(), "255.255.255.0");
+    EXPECT_EQ(gateway.gateway(), "192.168.127.1");
+    EXPECT_FALSE(gateway.dhcp());
+    EXPECT_TRUE(gateway.needPass());
+    EXPECT_EQ(gateway.firmware(), 0x02070000u);
+    EXPECT_EQ(ipToStr(gateway.info().real_ip_addr).rfind("10.77.0.", 0), 0u);
+}
+
+TEST_F(GatewayNet, SettersChangeTheGatewaysSettings) {
+    TGatewayList list = search();
+    ASSERT_EQ(list.size(), 1u);
+    TGatewayObject gateway = list.front();
+
+    gateway.Password("guess");
+    EXPECT_FALSE(gateway.checkPass());
+    EXPECT_FALSE(gateway.setName("Back door"));
+    EXPECT_EQ(savedState(state_)["restarts"], "0");
+
+    gateway.Password("secret");
+    EXPECT_TRUE(gateway.checkPass());
+    EXPECT_TRUE(gateway.setName("Back door"));
+    EXPECT_TRUE(gateway.setIP("192.168.127.20"));
+    EXPECT_TRUE(gateway.setNetmask("255.255.0.0"));
+    EXPECT_TRUE(gateway.setGateway("192.168.0.1"));
+    EXPECT_TRUE(gateway.setDHCP(true));
+    EXPECT_FALSE(gateway.setName(std::string(40, 'n')));  // longer than the gateway keeps
+    EXPECT_TRUE(gateway.setPassword(""));
+    EXPECT_FALSE(gateway.needPass());
+
+    auto state = savedState(state_);
+    EXPECT_EQ(state["name"], "Back door");
+    EXPECT_EQ(state["ip"], "192.168.127.20");
+    EXPECT_EQ(state["netmask"], "255.255.0.0");
+    EXPECT_EQ(state["gateway"], "192.168.0.1");
+    EXPECT_EQ(state["dhcp"], "1");
+    EXPECT_EQ(state["password"], "");
+    EXPECT_EQ(state["restarts"], "6");  // each setter restarts the gateway
+
+    // A fresh search sees the new settings.
+    list = search();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list.front().name(), "Back door");
+    EXPECT_EQ(list.front().IPAddress(), "192.168.127.20");
+    EXPECT_TRUE(list.front().dhcp());
+    EXPECT_FALSE(list.front().needPass());
+}
