@@ -1,0 +1,270 @@
+// The wall's cameras without a window: stream descriptions, drops on a
+// tile, the stored cameras after a layout change and after a change from the
+// settings dialog, and the recording button of each mode.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/cfgUnit.h"
+#include "platform/Registry.h"
+#include "video/ueberwachungKameras.h"
+
+namespace oculon::video {
+namespace {
+
+using namespace config;
+
+TSingleConfig station(const std::string& name, const std::string& ip, const std::string& port) {
+    TSingleConfig s;
+    s.Name = name;
+    s.Ip = ip;
+    s.Port = port;
+    return s;
+}
+
+TSurveillanceConfig camera(const std::string& name, int recording = 0) {
+    TSurveillanceConfig c;
+    c.name = name;
+    c.ipAddr = "10.77.0.2";
+    c.port = 80;
+    c.path = "/mjpg/video.mjpg";
+    c.typ = LindavorCam;
+    c.recording = recording;
+    return c;
+}
+
+struct Wall {
+    std::shared_ptr<platform::MemoryRegistryStore> store = std::make_shared<platform::MemoryRegistryStore>();
+    std::unique_ptr<TVideoConfig> cfg = std::make_unique<TVideoConfig>(store);
+
+    void putCameras(int count) {
+        for (int i = 0; i < count; ++i) cfg->putSurvConfig(std::to_string(i), camera("cam" + std::to_string(i)));
+        cfg->schreibeUeberwachungKameras();
+    }
+    // What a fresh start reads back from the store.
+    std::map<std::string, TSurveillanceConfig> stored() const {
+        TVideoConfig reread(store);
+        std::map<std::string, TSurveillanceConfig> out;
+        for (const auto& [key, c] : reread.survList()) out[key].Assign(*c);
+        return out;
+    }
+};
+
+TEST(WallCameras, StreamPathsByType) {
+    EXPECT_EQ(getPath(KorvatServer, ""), "/GetData.cgi");
+    EXPECT_EQ(getPath(LindavorCam, ""), "/mjpg/video.mjpg");
+    EXPECT_EQ(getPath(MobotixCam, ""), "/control/faststream.jpg?stream=full&error=picture&fps=10&needlength");
+    EXPECT_EQ(getPath(KorvatCam, ""), "/ipcam/mjpeg.cgi");
+    EXPECT_EQ(getPath(AxisCam, "?resolution=320x240"), "/axis-cgi/mjpg/video.cgi?resolution=320x240");
+    EXPECT_EQ(getPath(KorvatServer2, ""), "/cgi-bin/video.cgi?msubmenu=mjpg");
+    EXPECT_EQ(getPath(KorvatCamQuorix, "", 1700000000), "/axis-cgi/mjpg/video.cgi?appid=1700000000");
+    EXPECT_EQ(getPath(HikVision, ""), "/ISAPI/streaming/channels/101/httppreview");
+    EXPECT_EQ(getPath(MirabCam, ""), "/?mjpg&key=");
+    EXPECT_EQ(getPath(unknown, "x"), "");
+}
+
+TEST(WallCameras, StreamDescriptionOfAStationADeviceAndTheTile) {
+    TSingleConfig s = station("Eingang", "10.77.0.5", "8080");
+    s.typ = AxisCam;
+    s.resString = "?resolution=640x480";
+    s.mirabPath = "/m";
+    s.mirabReduction = 12;
+    TServerAttributes a = setAttributes(s, 4);
+    EXPECT_EQ(a.CameraName, "Eingang");
+    EXPECT_EQ(a.Path, "/axis-cgi/mjpg/video.cgi?resolution=640x480");
+    EXPECT_EQ(a.IP, "10.77.0.5");
+    EXPECT_EQ(a.Port, 8080);
+    EXPECT_EQ(a.UserName, "");  // needs no credentials
+    EXPECT_EQ(a.mirabPath, "/m");
+    EXPECT_EQ(a.mirabCrop, 12);
+    EXPECT_EQ(a.frameRate, 4);
+
+    // The common name wins, a stored path overrides the type's, the
+    // administrator stands in for missing credentials.
+    s.commonName = "Hof";
+    s.videoPath = "/own.mjpg";
+    s.NeedCredentials = true;
+    s.AdminPass = "8516";
+    a = setAttributes(s, 1);
+    EXPECT_EQ(a.CameraName, "Hof");
+    EXPECT_EQ(a.Path, "/own.mjpg");
+    EXPECT_EQ(a.UserName, "administrator");
+    EXPECT_EQ(a.Password, "8516");
+    s.UserName = "u";
+    s.typ = unknown;
+    s.videoPath.clear();
+    a = setAttributes(s, 1);
+    EXPECT_EQ(a.UserName, "u");
+    EXPECT_EQ(a.Password, "");
+    EXPECT_EQ(a.Path, "");  // type 9 has nothing but its own path
+
+    DiscoveredCamera d;
+    d.name = "cam-7";
+    d.typ = unknown;
+    d.videoPath = "/live";
+    d.ip = "10.77.0.7";
+    d.port = "81";
+    d.reduction = 5;
+    a = setAttributes(d, 2);
+    EXPECT_EQ(a.CameraName, "cam-7");
+    EXPECT_EQ(a.Path, "/live");
+    EXPECT_EQ(a.Port, 81);
+    EXPECT_EQ(a.mirabCrop, 5);
+    d.typ = KorvatCam;
+    d.commonName = "Garage";
+    d.port = "not a port";
+    a = setAttributes(d, 2);
+    EXPECT_EQ(a.CameraName, "Garage");
+    EXPECT_EQ(a.Path, "/ipcam/mjpeg.cgi");
+    EXPECT_EQ(a.Port, 0);
+
+    a.aufzeichnen = true;
+    a.stoerFunktion = [](TMJPEGDecoder&) {};
+    setAttributes(a, nullptr, 0);
+    EXPECT_TRUE(a.ueberwachung);
+    EXPECT_TRUE(a.zeigeImmer);
+    EXPECT_FALSE(a.aufzeichnen);
+    EXPECT_FALSE(a.stoerFunktion);
+    EXPECT_EQ(a.frameRate, 1);
+}
+
+TEST(WallCameras, DropRules) {
+    Wall w;
+    TSingleConfig s = station("Haustuer", "10.77.0.2", "80");
+    s.commonName = "Tuer vorne";
+    w.cfg->addConfig(s);
+    int lookups = 0;
+    DiscoveredCamera found;
+    found.name = "axis-1";
+    found.typ = MirabCam;
+    found.ip = "10.77.0.3";
+    found.port = "80";
+    found.authorization = true;
+    found.reduction = 10;
+    const DiscoveryLookup discovery = [&](const std::string& key) -> std::optional<DiscoveredCamera> {
+        ++lookups;
+        if (key == "10.77.0.3:80") return found;
+        return std::nullopt;
+    };
+
+    // A configured station, found by the first line of the item caption.
+    DropDecision d = decideDrop("10.77.0.2:80\r\nHaustuer", *w.cfg, discovery, {}, 2);
+    EXPECT_EQ(d.kind, DropDecision::Kind::station);
+    EXPECT_EQ(d.attributes.CameraName, "Tuer vorne");
+    EXPECT_EQ(d.attributes.frameRate, 2);
+    EXPECT_EQ(lookups, 0);
+    EXPECT_EQ(decideDrop("10.77.0.2:80\nHaustuer", *w.cfg, discovery, {}, 1).kind, DropDecision::Kind::station);
+
+    // Shown already, under either of its names.
+    EXPECT_EQ(decideDrop("10.77.0.2:80", *w.cfg, discovery, {"x", "Tuer vorne"}, 1).kind,
+              DropDecision::Kind::duplicateName);
+    EXPECT_EQ(decideDrop("10.77.0.2:80", *w.cfg, discovery, {"Haustuer"}, 1).kind,
+              DropDecision::Kind::duplicateName);
+
+    // A discovered device that wants its key.
+    d = decideDrop("10.77.0.3:80\r\naxis-1", *w.cfg, discovery, {"Tuer vorne"}, 1);
+    EXPECT_EQ(d.kind, DropDecision::Kind::device);
+    EXPECT_EQ(d.attributes.CameraName, "axis-1");
+    EXPECT_TRUE(d.askCredentials);
+    EXPECT_TRUE(d.keyOnly);
+    EXPECT_EQ(decideDrop("10.77.0.3:80", *w.cfg, discovery, {"axis-1"}, 1).kind, DropDecision::Kind::duplicateName);
+    found.reduction = 0;
+    EXPECT_FALSE(decideDrop("10.77.0.3:80", *w.cfg, discovery, {}, 1).keyOnly);
+
+    // Nobody knows it; no discovery at all; nothing to look up.
+    EXPECT_EQ(decideDrop("10.77.0.9:80", *w.cfg, discovery, {}, 1).kind, DropDecision::Kind::unknownCamera);
+    EXPECT_EQ(decideDrop("10.77.0.3:80", *w.cfg, nullptr, {}, 1).kind, DropDecision::Kind::unknownCamera);
+    const int before = lookups;
+    EXPECT_EQ(decideDrop("\r\n10.77.0.3:80", *w.cfg, discovery, {}, 1).kind, DropDecision::Kind::unknownCamera);
+    EXPECT_EQ(lookups, before);
+}
+
+TEST(WallCameras, ADroppedCameraReplacesTheTilesEntry) {
+    Wall w;
+    w.cfg->putSurvConfig("1", camera("alt", 1));
+    TServerAttributes a;
+    a.CameraName = "neu";
+    a.IP = "10.77.0.4";
+    a.Port = 8080;
+    a.Path = "/p";
+    a.UserName = "u";
+    a.Password = "p";
+    storeDroppedCamera(*w.cfg, 1, a);
+    const auto stored = w.stored();
+    ASSERT_EQ(stored.size(), 1u);
+    const TSurveillanceConfig& c = stored.at("1");
+    EXPECT_EQ(c.name, "neu");
+    EXPECT_EQ(c.ipAddr, "10.77.0.4");
+    EXPECT_EQ(c.port, 8080);
+    EXPECT_EQ(c.password, "p");
+    EXPECT_EQ(c.recording, 0);
+}
+
+TEST(WallCameras, ALayoutChangeDeletesTheCamerasOfTilesItDoesNotHave) {
+    Wall w;
+    w.putCameras(16);
+    w.cfg->putSurvConfig("07", camera("stray"));
+    std::vector<KeptCamera> kept = keepCamerasOf(*w.cfg, r2x2);
+    ASSERT_EQ(kept.size(), 4u);
+    // Last key first, as the list is walked backwards.
+    EXPECT_EQ(kept[0].key, "3");
+    EXPECT_EQ(kept[3].key, "0");
+    EXPECT_EQ(kept[0].tile, 3);
+    EXPECT_EQ(kept[0].camera->name, "cam3");
+    auto stored = w.stored();
+    EXPECT_EQ(stored.size(), 4u);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(stored.count(std::to_string(i)), 1u);
+
+    // The big 4 x 4 keeps eight.
+    w.putCameras(16);
+    EXPECT_EQ(keepCamerasOf(*w.cfg, r4x4G).size(), 8u);
+    EXPECT_EQ(w.stored().size(), 8u);
+}
+
+TEST(WallCameras, ChangesFromTheSettingsDialog) {
+    Wall w;
+    w.putCameras(3);
+    TSurvChange change;
+    change.number = 1;
+    change.recording = kRecAlways;
+    SurvChangeResult r = applySurvChange(*w.cfg, change);
+    EXPECT_EQ(r.key, "1");
+    EXPECT_FALSE(r.remove);
+    EXPECT_EQ(w.stored().at("1").recording, 1);
+    EXPECT_EQ(w.stored().at("1").name, "cam1");
+
+    change.recording = 7;  // no such mode
+    r = applySurvChange(*w.cfg, change);
+    EXPECT_FALSE(r.validRecording);
+    EXPECT_EQ(w.stored().at("1").recording, 1);
+
+    change.number = 9;  // no camera there
+    change.recording = kRecByUser;
+    applySurvChange(*w.cfg, change);
+    EXPECT_EQ(w.stored().count("9"), 0u);
+
+    change.number = 2;
+    change.delete_ = true;
+    r = applySurvChange(*w.cfg, change);
+    EXPECT_TRUE(r.remove);
+    EXPECT_EQ(w.stored().count("2"), 0u);
+    EXPECT_EQ(w.stored().size(), 2u);
+}
+
+TEST(WallCameras, RecordingButtonByMode) {
+    EXPECT_EQ(recButtonFor(kRecNever, false), RecButtonState{});
+    EXPECT_EQ(recButtonFor(kRecAlways, false), (RecButtonState{true, false, true, false}));
+    EXPECT_EQ(recButtonFor(kRecByUser, false), (RecButtonState{true, true, false, false}));
+    EXPECT_EQ(recButtonFor(kRecByUser, true), (RecButtonState{true, true, true, true}));
+    EXPECT_FALSE(recordsIn(kRecNever, true));
+    EXPECT_TRUE(recordsIn(kRecAlways, false));
+    EXPECT_FALSE(recordsIn(kRecByUser, false));
+    EXPECT_TRUE(recordsIn(kRecByUser, true));
+}
+
+}  // namespace
+}  // namespace oculon::video

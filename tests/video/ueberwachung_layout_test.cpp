@@ -1,0 +1,126 @@
+// The wall's grid: tile counts and numbering of every layout, the 2-pixel
+// gaps, the big tile, separators that stop at it, the controls on each tile
+// and the minimum client size.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+#include "video/ueberwachungLayout.h"
+
+namespace oculon::video {
+namespace {
+
+using namespace config;
+
+constexpr std::array<int, kLayoutCount> kTiles{4, 2, 2, 6, 6, 9, 12, 12, 16, 6, 8};
+
+bool overlap(const PixelRect& a, const PixelRect& b) {
+    return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+           b.top < a.top + a.height;
+}
+
+TEST(WallLayout, EveryLayoutTilesItsClientAreaRowByRow) {
+    for (int l = 0; l < kLayoutCount; ++l) {
+        const auto layout = static_cast<TLayoutTyp>(l);
+        const LayoutRow& row = layoutRow(layout);
+        EXPECT_EQ(tileCount(layout), kTiles[l]) << l;
+        for (const PixelSize client : {PixelSize{640, 480}, PixelSize{1000, 777}, PixelSize{601, 599}}) {
+            const WallGeometry g = wallGeometry(layout, client);
+            ASSERT_EQ(static_cast<int>(g.tiles.size()), kTiles[l]) << l;
+            EXPECT_EQ(static_cast<int>(g.separators.size()), row.columns - 1 + row.rows - 1);
+            const int cellW = row.columns > 1 ? (client.width - (row.columns - 1) * kGap) / row.columns : client.width;
+            const int cellH = row.rows > 1 ? (client.height - (row.rows - 1) * kGap) / row.rows : client.height;
+            EXPECT_EQ(g.doorPanel, g.tiles[0].tile);
+            for (std::size_t t = 0; t < g.tiles.size(); ++t) {
+                const PixelRect& r = g.tiles[t].tile;
+                SCOPED_TRACE("layout " + std::to_string(l) + " tile " + std::to_string(t));
+                EXPECT_GE(r.left, 0);
+                EXPECT_GE(r.top, 0);
+                EXPECT_LE(r.left + r.width, client.width);
+                EXPECT_LE(r.top + r.height, client.height);
+                // Cells sit on the grid of cell size plus gap.
+                EXPECT_EQ(r.left % (cellW + kGap), 0);
+                EXPECT_EQ(r.top % (cellH + kGap), 0);
+                if (t > 0 || row.bigSpan == 0) {
+                    EXPECT_EQ(r.width, cellW);
+                    EXPECT_EQ(r.height, cellH);
+                } else {
+                    const int span = row.columns - row.bigSpan;
+                    EXPECT_EQ(r.width, span * cellW + (span - 1) * kGap);
+                    EXPECT_EQ(r.height, span * cellH + (span - 1) * kGap);
+                }
+                // A tile below another, the big one included, keeps one gap too.
+                const PixelRect* above = nullptr;
+                for (std::size_t u = 0; u < t; ++u) {
+                    const PixelRect& o = g.tiles[u].tile;
+                    if (o.left == r.left && o.top < r.top && (!above || o.top > above->top)) above = &o;
+                }
+                if (above) {
+                    EXPECT_EQ(r.top, above->top + above->height + kGap);
+                }
+                for (std::size_t u = 0; u < t; ++u) EXPECT_FALSE(overlap(r, g.tiles[u].tile)) << u;
+                const TileGeometry& tg = g.tiles[t];
+                EXPECT_EQ(tg.recBtn, (PixelRect{r.left + r.width - 82, r.top + r.height - 26, 81, 25}));
+                EXPECT_EQ(tg.caption, (PixelRect{r.left, r.top, r.width, 18}));
+            }
+        }
+    }
+}
+
+TEST(WallLayout, OneColumnOfTwoOnASquare) {
+    const WallGeometry g = wallGeometry(r1x2, {300, 300});
+    ASSERT_EQ(g.tiles.size(), 2u);
+    EXPECT_EQ(g.tiles[0].tile, (PixelRect{0, 0, 300, 149}));
+    EXPECT_EQ(g.tiles[1].tile, (PixelRect{0, 151, 300, 149}));
+    ASSERT_EQ(g.separators.size(), 1u);
+    EXPECT_EQ(g.separators[0], (PixelRect{0, 149, 300, 2}));
+}
+
+TEST(WallLayout, BigTileAndTheSeparatorsThatStopAtIt) {
+    // 3 x 3 with one big tile on 640 x 480: cells 212 x 158.
+    WallGeometry g = wallGeometry(r3x3G, {640, 480});
+    ASSERT_EQ(g.tiles.size(), 6u);
+    EXPECT_EQ(g.tiles[0].tile, (PixelRect{0, 0, 426, 318}));  // two cells and the gap between
+    EXPECT_EQ(g.tiles[1].tile, (PixelRect{428, 0, 212, 158}));
+    EXPECT_EQ(g.tiles[2].tile, (PixelRect{428, 160, 212, 158}));
+    EXPECT_EQ(g.tiles[3].tile, (PixelRect{0, 320, 212, 158}));
+    EXPECT_EQ(g.tiles[4].tile, (PixelRect{214, 320, 212, 158}));
+    EXPECT_EQ(g.tiles[5].tile, (PixelRect{428, 320, 212, 158}));
+    ASSERT_EQ(g.separators.size(), 4u);
+    EXPECT_EQ(g.separators[0], (PixelRect{212, 319, 2, 160}));  // through the last row only
+    EXPECT_EQ(g.separators[1], (PixelRect{425, 0, 2, 480}));    // left of the last column
+    EXPECT_EQ(g.separators[2], (PixelRect{425, 159, 213, 2}));  // right of the big tile only
+    EXPECT_EQ(g.separators[3], (PixelRect{0, 319, 640, 2}));
+    EXPECT_EQ(g.doorPanel, g.tiles[0].tile);
+
+    // 4 x 4 with one big tile: the 3 x 3 block, the right column, the bottom row.
+    g = wallGeometry(r4x4G, {800, 600});
+    ASSERT_EQ(g.tiles.size(), 8u);
+    const int w = (800 - 6) / 4, h = (600 - 6) / 4;
+    EXPECT_EQ(g.tiles[0].tile, (PixelRect{0, 0, 3 * w + 4, 3 * h + 4}));
+    for (int r = 0; r < 3; ++r) EXPECT_EQ(g.tiles[1 + r].tile, (PixelRect{3 * (w + 2), r * (h + 2), w, h}));
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(g.tiles[4 + c].tile, (PixelRect{c * (w + 2), 3 * (h + 2), w, h}));
+    EXPECT_EQ(g.separators[0].height, 150);  // 600 / 4
+    EXPECT_EQ(g.separators[2].height, 600);
+    EXPECT_EQ(g.separators[3].width, 200);
+    EXPECT_EQ(g.separators[5].width, 800);
+}
+
+TEST(WallLayout, MinimumSizeAndTileKeys) {
+    EXPECT_EQ(minimumClientSize(r4x3), (PixelSize{600, 450}));
+    EXPECT_EQ(minimumClientSize(r1x2), (PixelSize{150, 300}));
+    EXPECT_EQ(minimumClientSize(static_cast<TLayoutTyp>(200)), minimumClientSize(r2x2));
+
+    EXPECT_EQ(tileOfKey("0", r2x2), 0);
+    EXPECT_EQ(tileOfKey("3", r2x2), 3);
+    EXPECT_EQ(tileOfKey("15", r4x4), 15);
+    EXPECT_EQ(tileOfKey("7", r4x4G), 7);
+    for (const char* bad : {"4", "8", "16", "07", "+1", "-1", "", "1a", " 1", "99999999999"})
+        EXPECT_EQ(tileOfKey(bad, r2x2), -1) << bad;
+    EXPECT_EQ(tileOfKey("8", r4x4G), -1);
+}
+
+}  // namespace
+}  // namespace oculon::video
