@@ -1,0 +1,69 @@
+#include "video/ueberwachungKachel.h"
+
+#include "video/ueberwachungAbbau.h"
+
+namespace oculon::video {
+
+TVideoObjekt::TVideoObjekt(TileControls& controls, config::TServerAttributes attributes, int rec)
+    : controls_(controls), attributes_(std::move(attributes)), rec_(rec) {
+    if (rec_ < kRecNever || rec_ > kRecByUser) rec_ = kRecNever;
+    // The decoder is stopped on this thread before this object goes, so no
+    // fault report can reach a tile that is gone.
+    attributes_.stoerFunktion = [this](TMJPEGDecoder& sender) {
+        controls_.showFault(sender.ErrorNo(), sender.AddInfo());
+    };
+    controls_.setCaptionVisible(true);
+    startDecoder();
+}
+
+TVideoObjekt::~TVideoObjekt() {
+    if (decoder_) {
+        DecoderTeardown teardown;
+        retire(teardown);
+    }
+}
+
+void TVideoObjekt::startDecoder() {
+    attributes_.aufzeichnen = recordsIn(rec_, userRecording_);
+    decoder_ = std::make_unique<TMJPEGDecoder>(attributes_);
+    decoder_->setTimeLabel(&controls_.caption());
+    controls_.setRecButton(recButtonFor(rec_, userRecording_));
+    decoder_->Start();
+}
+
+void TVideoObjekt::restartDecoder() {
+    DecoderTeardown teardown;
+    teardown.add(std::move(decoder_));
+    teardown.waitAll(kRestartWait);
+    startDecoder();
+}
+
+void TVideoObjekt::setRec(int mode) {
+    if (mode < kRecNever || mode > kRecByUser || mode == rec_) return;
+    rec_ = mode;
+    userRecording_ = false;
+    restartDecoder();
+}
+
+void TVideoObjekt::SpeedBtnClick() {
+    if (rec_ != kRecByUser) return;
+    userRecording_ = !userRecording_;
+    restartDecoder();
+}
+
+void TVideoObjekt::setFrameRate(std::int32_t divisor) {
+    attributes_.frameRate = std::max(1, divisor);
+    if (decoder_) decoder_->setFrameRate(attributes_.frameRate);
+}
+
+void TVideoObjekt::retire(DecoderTeardown& teardown) {
+    if (decoder_) teardown.add(std::move(decoder_));
+    hideControls();
+}
+
+void TVideoObjekt::hideControls() {
+    controls_.setRecButton({});
+    controls_.setCaptionVisible(false);
+}
+
+}  // namespace oculon::video
