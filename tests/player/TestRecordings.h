@@ -21,7 +21,7 @@ inline video::Image testPicture(int width, int height, int n, int hue = 0) {
     video::Image image;
     image.reshape(width, height, video::PixelFormat::Bgrx32);
     const int doorLeft = width * 3 / 8, doorRight = width * 5 / 8, doorTop = height / 5;
-    const int cx = (n * width / 40) % (width + width / 5) - width / 10, cy = height * 3 / 5;
+    const int cx = (n * width / 100) % (width + width / 5) - width / 10, cy = height * 3 / 5;
     const int radius = std::max(2, height / 8);
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = image.row(y);
@@ -46,7 +46,7 @@ inline video::Image testPicture(int width, int height, int n, int hue = 0) {
     // a frame counter in bars along the top, so a test can tell frames apart
     for (int bit = 0; bit < 8; ++bit) {
         const std::uint8_t v = (n >> bit) & 1 ? 255 : 0;
-        for (int y = 0; y < std::min(height, std::max(8, height / 16)); ++y)
+        for (int y = 0; y < std::min(height, std::max(8, height / 32)); ++y)
             for (int x = bit * width / 8; x < (bit + 1) * width / 8; ++x) std::fill_n(image.row(y) + 4 * x, 3, v);
     }
     return image;

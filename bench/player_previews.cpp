@@ -1,0 +1,161 @@
+// Previews of a folder of 200 recordings, as the recordings browser makes
+// them: our decode of each first frame, scaled down by the JPEG decoder's DCT
+// to the smallest size at least 128 pixels wide, against decoding the same
+// first frames at full size (alone, and followed by OpenCV's area resize to
+// the same width). Prints the ratio of the full-size decode to ours.
+
+#include <benchmark/benchmark.h>
+#include <opencv2/imgproc.hpp>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "player/Preview.h"
+#include "video/Jpeg.h"
+#include "video/MJPEGFile.h"
+
+namespace {
+
+using namespace oculon;
+
+constexpr int kRecordings = 200;
+constexpr int kWidth = 704, kHeight = 576;  // a D1 camera picture
+
+struct Folder {
+    std::string path;
+    std::vector<std::string> recordings;
+    std::size_t jpegBytes = 0;
+};
+
+Folder& folder() {
+    static Folder f;
+    return f;
+}
+
+// A scene with smooth light, hard edges and a little sensor noise, which
+// compresses to about what a camera sends at this size (some 60 kB).
+std::vector<std::uint8_t> cameraLikeJpeg(int seed) {
+    video::Image image;
+    image.reshape(kWidth, kHeight, video::PixelFormat::Bgrx32);
+    std::uint32_t noise = 12345u + static_cast<std::uint32_t>(seed);
+    for (int y = 0; y < kHeight; ++y) {
+        std::uint8_t* row = image.row(y);
+        for (int x = 0; x < kWidth; ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            const int grain = static_cast<int>(noise >> 28) - 8;
+            int r = 60 + 120 * y / kHeight, g = 80 + 100 * x / kWidth, b = 140 - 60 * y / kHeight;
+            if ((x / 88 + y / 96 + seed) % 3 == 0) r += 50, g -= 20;                // panels
+            if (x > 260 && x < 440 && y > 120) r = 120, g = 72, b = 40;             // a door
+            if ((x - 100 - seed * 3) * (x - 100 - seed * 3) + (y - 380) * (y - 380) < 3600) r = g = 220;
+            row[4 * x] = static_cast<std::uint8_t>(std::clamp(b + grain, 0, 255));
+            row[4 * x + 1] = static_cast<std::uint8_t>(std::clamp(g + grain, 0, 255));
+            row[4 * x + 2] = static_cast<std::uint8_t>(std::clamp(r + grain, 0, 255));
+            row[4 * x + 3] = 0xFF;
+        }
+    }
+    return video::encodeJpeg(video::viewOf(image), 85);
+}
+
+void makeFolder() {
+    Folder& f = folder();
+    f.path = "/tmp/oculon-bench-previews-" + std::to_string(::getpid()) + "/";
+    std::filesystem::create_directories(f.path);
+    for (int i = 0; i < kRecordings; ++i) {
+        const std::string path = f.path + std::to_string(10000 + i) + ".kvd";
+        video::TMJPEGFile file(path, video::TMJPEGFile::kWrite);
+        for (int frame = 0; frame < 3; ++frame) {
+            const auto jpeg = cameraLikeJpeg(i + frame);
+            f.jpegBytes += jpeg.size();
+            file.writeFrame(jpeg, {36000000 + frame * 40, 739007});
+        }
+        file.close();
+        f.recordings.push_back(path);
+    }
+}
+
+void BM_Previews_DctScaled(benchmark::State& state) {
+    for (auto _ : state) {
+        for (const std::string& path : folder().recordings) {
+            video::Image preview = player::loadPreviewPicture(path, true);
+            benchmark::DoNotOptimize(preview.pixels.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kRecordings);
+}
+BENCHMARK(BM_Previews_DctScaled)->Unit(benchmark::kMillisecond);
+
+video::Image fullSizeFirstFrame(const std::string& path, video::JpegDecoder& decoder, std::vector<std::uint8_t>& jpeg) {
+    video::TMJPEGFile recording(path, video::TMJPEGFile::kRead);
+    recording.getPreview(jpeg);
+    video::Image picture;
+    decoder.decode(jpeg, picture);
+    return picture;
+}
+
+void BM_Previews_FullSize(benchmark::State& state) {
+    video::JpegDecoder decoder;
+    std::vector<std::uint8_t> jpeg;
+    for (auto _ : state) {
+        for (const std::string& path : folder().recordings) {
+            video::Image picture = fullSizeFirstFrame(path, decoder, jpeg);
+            benchmark::DoNotOptimize(picture.pixels.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kRecordings);
+}
+BENCHMARK(BM_Previews_FullSize)->Unit(benchmark::kMillisecond);
+
+void BM_Previews_FullSizeOpenCvResize(benchmark::State& state) {
+    video::JpegDecoder decoder;
+    std::vector<std::uint8_t> jpeg;
+    cv::Mat small;
+    for (auto _ : state) {
+        for (const std::string& path : folder().recordings) {
+            video::Image picture = fullSizeFirstFrame(path, decoder, jpeg);
+            const cv::Mat whole(picture.height, picture.width, CV_8UC4, picture.pixels.data(), picture.stride);
+            cv::resize(whole, small, cv::Size(player::kPreviewSize, picture.height * player::kPreviewSize / picture.width),
+                       0, 0, cv::INTER_AREA);
+            benchmark::DoNotOptimize(small.data);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kRecordings);
+}
+BENCHMARK(BM_Previews_FullSizeOpenCvResize)->Unit(benchmark::kMillisecond);
+
+// Remembers each benchmark's mean real time (in its unit) for the ratios.
+class TimesReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> times;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    cv::setNumThreads(1);  // our decode is single-threaded too
+    benchmark::Initialize(&argc, argv);
+    makeFolder();
+    std::printf("%d recordings of %dx%d pictures (%zu kB each) in %s\n", kRecordings, kWidth, kHeight,
+                folder().jpegBytes / (3 * kRecordings) / 1000, folder().path.c_str());
+    TimesReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::filesystem::remove_all(folder().path);
+
+    const double ours = reporter.times["BM_Previews_DctScaled"];
+    if (ours > 0) {
+        std::printf("\nfull-size decode / ours: %.2f\n", reporter.times["BM_Previews_FullSize"] / ours);
+        std::printf("full-size decode + OpenCV resize / ours: %.2f\n",
+                    reporter.times["BM_Previews_FullSizeOpenCvResize"] / ours);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

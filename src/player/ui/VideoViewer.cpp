@@ -1,0 +1,252 @@
+#include "player/ui/VideoViewer.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStyle>
+#include <QTime>
+
+#include <algorithm>
+#include <chrono>
+
+#include "platform/Thread.h"
+
+namespace oculon::player::ui {
+
+namespace {
+
+// Day 1 of the recording's calendar (1 January of year 1) as a Julian day.
+constexpr qint64 kJulianDayOfDayZero = 1721425;
+
+constexpr QSize kButtonSize(40, 26);  // start and stop
+
+const std::array<const char*, kSpeeds.size()> kSpeedNames{"eighth", "quarter", "half", "full",
+                                                           "twice",  "four",    "eight"};
+const std::array<const char*, kSpeeds.size()> kSpeedCaptions{"x 1/8", "x 1/4", "x 1/2", "x 1",
+                                                              "x 2",   "x 4",   "x 8"};
+constexpr std::size_t kNormalSpeed = 3;
+
+}  // namespace
+
+QString dateTimeText(const video::TTimeStamp& stamp) {
+    const QDate date = QDate::fromJulianDay(stamp.Date + kJulianDayOfDayZero);
+    const QTime time = QTime::fromMSecsSinceStartOfDay(stamp.Time);
+    if (!date.isValid() || !time.isValid()) return {};
+    const QLocale locale = QLocale::system();
+    // the long time format has the seconds; its time zone means nothing here
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(QRegularExpression(QStringLiteral("\\s*\\bt+\\b")));
+    return locale.toString(date, QLocale::ShortFormat) + QLatin1Char(' ') + locale.toString(time, timeFormat.trimmed());
+}
+
+TVideoViewerFrame::TVideoViewerFrame(QWidget* parent)
+    : QFrame(parent),
+      Image1_(this),
+      StartTimeLabel(this),
+      EndTimeLabel(this),
+      TimeLabel(this),
+      FrameLabel(this),
+      StartButton(this),
+      StopButton(this),
+      SpeedToolBar(this),
+      speedGroup_(this),
+      TrackBar1(Qt::Horizontal, this) {
+    setObjectName(QStringLiteral("VideoViewerFrame1"));
+    Image1_.setObjectName(QStringLiteral("Image1"));
+    StartTimeLabel.setObjectName(QStringLiteral("StartTimeLabel"));
+    EndTimeLabel.setObjectName(QStringLiteral("EndTimeLabel"));
+    TimeLabel.setObjectName(QStringLiteral("TimeLabel"));
+    FrameLabel.setObjectName(QStringLiteral("FrameLabel"));
+    StartButton.setObjectName(QStringLiteral("StartButton"));
+    StopButton.setObjectName(QStringLiteral("StopButton"));
+    SpeedToolBar.setObjectName(QStringLiteral("SpeedToolBar"));
+    TrackBar1.setObjectName(QStringLiteral("TrackBar1"));
+
+    EndTimeLabel.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    TimeLabel.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    FrameLabel.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // the two meet in the middle; a little air keeps time and counter apart
+    TimeLabel.setContentsMargins(0, 0, 6, 0);
+    FrameLabel.setContentsMargins(6, 0, 0, 0);
+
+    StartButton.setCheckable(true);
+    StartButton.setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    StartButton.setFixedSize(kButtonSize);
+    StopButton.setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    StopButton.setFixedSize(kButtonSize);
+    connect(&StartButton, &QToolButton::toggled, this, [this] { StartButtonClick(); });
+    connect(&StopButton, &QToolButton::clicked, this, [this] { StopButtonClick(); });
+
+    SpeedToolBar.setMovable(false);
+    SpeedToolBar.setToolButtonStyle(Qt::ToolButtonTextOnly);
+    speedGroup_.setExclusive(true);
+    for (std::size_t i = 0; i < kSpeeds.size(); ++i) {
+        QAction* action = SpeedToolBar.addAction(QString::fromLatin1(kSpeedCaptions[i]));
+        action->setObjectName(QString::fromLatin1(kSpeedNames[i]));
+        action->setCheckable(true);
+        action->setChecked(i == kNormalSpeed);
+        speedGroup_.addAction(action);
+        connect(action, &QAction::triggered, this, [this, i] { setSpeed(kSpeeds[i]); });
+    }
+
+    TrackBar1.setRange(0, 100);
+    TrackBar1.setTickInterval(5);
+    TrackBar1.setTickPosition(QSlider::TicksAbove);
+    connect(&TrackBar1, &QSlider::valueChanged, this, [this](int position) { TrackBar1Change(position); });
+    connect(&TrackBar1, &QSlider::sliderPressed, this, [this] { TrackBarMouseDown(); });
+    connect(&TrackBar1, &QSlider::sliderReleased, this, [this] { TrackBarMouseUp(); });
+
+    setPlaybackEnabled(false);
+    FrameResize();
+}
+
+TVideoViewerFrame::~TVideoViewerFrame() { closeVideo(); }
+
+void TVideoViewerFrame::openVideo(const std::string& fileName) {
+    closeVideo();
+    auto player = std::make_unique<TPlayerThread>(static_cast<PlayerView&>(*this), fileName);
+    player->SetMultiplier(speed_);  // the speed bar keeps its choice from one recording to the next
+    StartTimeLabel.setText(dateTimeText(player->StartTime()));
+    EndTimeLabel.setText(dateTimeText(player->EndTime()));
+    TimeLabel.setText(dateTimeText(player->CurrentTime()));
+    const int frames = player->NumFrames();
+    noSetFrame_ = true;
+    TrackBar1.setMaximum(std::max(0, frames - 1));
+    TrackBar1.setTickInterval(std::max(1, frames / 20));
+    TrackBar1.setValue(0);
+    noSetFrame_ = false;
+    player->Resume();
+    videoPlayer_ = std::move(player);
+    videoFile_ = fileName;
+    try {
+        videoPlayer_->SetFrame(0);
+    } catch (...) {
+        closeVideo();
+        throw;
+    }
+    setPlaybackEnabled(true);
+    FrameResize();
+}
+
+void TVideoViewerFrame::closeVideo() {
+    if (!videoPlayer_) return;
+    {
+        const QSignalBlocker quiet(StartButton);
+        StartButton.setChecked(false);
+    }
+    videoPlayer_->Pause();
+    // A thread that does not end in time is left running rather than freed
+    // under its own feet; being terminated, it never calls back into us.
+    platform::stopAndFree(std::move(videoPlayer_), std::chrono::seconds(5));
+    videoFile_.clear();
+    Image1_.clearPicture();
+    setPlaybackEnabled(false);
+    for (QLabel* label : {&StartTimeLabel, &EndTimeLabel, &TimeLabel, &FrameLabel}) label->clear();
+    noSetFrame_ = true;
+    TrackBar1.setValue(0);
+    noSetFrame_ = false;
+}
+
+void TVideoViewerFrame::StartButtonClick() {
+    if (!videoPlayer_) return;
+    if (StartButton.isChecked())
+        videoPlayer_->Start();
+    else
+        videoPlayer_->Pause();
+}
+
+void TVideoViewerFrame::StopButtonClick() {
+    {
+        const QSignalBlocker quiet(StartButton);
+        StartButton.setChecked(false);
+    }
+    if (!videoPlayer_) return;
+    try {
+        videoPlayer_->Stop();
+    } catch (const std::exception&) {
+        // halted all the same; a first frame that cannot be shown leaves the last picture
+    }
+}
+
+void TVideoViewerFrame::setSpeed(TBruch speed) {
+    speed_ = speed;
+    if (videoPlayer_) videoPlayer_->SetMultiplier(speed);
+}
+
+void TVideoViewerFrame::TrackBar1Change(int position) {
+    if (!videoPlayer_ || noSetFrame_) return;
+    if (position != TrackBar1.maximum()) {
+        try {
+            videoPlayer_->SetFrame(position);
+        } catch (const std::exception&) {
+            // a damaged frame: the picture before it stays
+        }
+    } else if (StartButton.isChecked()) {
+        // The last frame would end playback at once: the end of the bar only pauses.
+        videoPlayer_->Pause();
+    }
+}
+
+void TVideoViewerFrame::TrackBarMouseDown() {
+    if (!videoPlayer_) return;
+    videoHalted_ = videoPlayer_->isHalted();
+    if (!videoHalted_) videoPlayer_->Pause();
+}
+
+void TVideoViewerFrame::TrackBarMouseUp() {
+    if (!videoPlayer_) return;
+    if (!videoHalted_) videoPlayer_->Start();
+    videoHalted_ = true;
+}
+
+void TVideoViewerFrame::ShowImage(const ShownFrame& frame) {
+    if (frame.picture) Image1_.setPicture(frame.picture);
+    noSetFrame_ = true;
+    TimeLabel.setText(dateTimeText(frame.time));
+    FrameLabel.setText(QStringLiteral("%1 / %2").arg(frame.frameNo + 1).arg(frame.frames));
+    TrackBar1.setValue(std::clamp(frame.frameNo, 0, TrackBar1.maximum()));
+    noSetFrame_ = false;
+}
+
+void TVideoViewerFrame::StopVideo() { StopButtonClick(); }
+
+void TVideoViewerFrame::setPlaybackEnabled(bool enabled) {
+    StartButton.setEnabled(enabled);
+    StopButton.setEnabled(enabled);
+    SpeedToolBar.setEnabled(enabled);
+    TrackBar1.setEnabled(enabled);
+}
+
+void TVideoViewerFrame::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    FrameResize();
+}
+
+void TVideoViewerFrame::FrameResize() {
+    const int W = width();
+    const int H = height();
+    // The export tool bar joins the top of the panel with the exports.
+    const int exportBar = 0;
+    const int trackHeight = TrackBar1.sizeHint().height();
+    const int speedHeight = SpeedToolBar.sizeHint().height();
+    const int bar = trackHeight + speedHeight;
+    const int row = bar + StartButton.height();
+    const int labelHeight = FrameLabel.sizeHint().height();
+    const int half = W / 2;
+
+    TrackBar1.setGeometry(0, H - trackHeight, W, trackHeight);
+    SpeedToolBar.setGeometry(0, H - bar, W, speedHeight);
+    StartButton.move(half - StartButton.width(), H - (row + 1));
+    StopButton.move(half + 1, H - (row + 1));
+    const int edgeTop = H - (labelHeight + bar + 1);
+    const int startWidth = StartTimeLabel.sizeHint().width();
+    const int endWidth = EndTimeLabel.sizeHint().width();
+    StartTimeLabel.setGeometry(4, edgeTop, startWidth, labelHeight);
+    EndTimeLabel.setGeometry(W - (endWidth + 1), edgeTop, endWidth, labelHeight);
+    const int timeTop = H - (labelHeight + row + 2);
+    TimeLabel.setGeometry(0, timeTop, half, labelHeight);
+    FrameLabel.setGeometry(half + 1, timeTop, W - half - 1, labelHeight);
+    Image1_.setGeometry(0, exportBar + 1, W, std::max(0, H - (labelHeight + row + exportBar + 4)));
+}
+
+}  // namespace oculon::player::ui

@@ -1,0 +1,83 @@
+#pragma once
+// TVideoViewerFrame: the playback panel of the recordings browser. A picture
+// area, start and stop, seven speeds from 1/8 to 8 times, a track bar over the
+// frames and four labels (start, end, the shown frame's time, "n / N"). One
+// recording at a time is open; its TPlayerThread plays it.
+
+#include <QAction>
+#include <QActionGroup>
+#include <QFrame>
+#include <QLabel>
+#include <QSlider>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "player/PlayerThread.h"
+#include "player/ui/PictureView.h"
+
+namespace oculon::player::ui {
+
+// A recording's time stamp as the user's locale writes a date and a time.
+QString dateTimeText(const video::TTimeStamp& stamp);
+
+class TVideoViewerFrame : public QFrame, private PlayerView {
+    Q_OBJECT
+
+public:
+    explicit TVideoViewerFrame(QWidget* parent = nullptr);
+    ~TVideoViewerFrame() override;
+
+    // Opens a recording, halted on its first frame. Raises, and stays closed,
+    // when the file is no recording or its first frame cannot be shown.
+    void openVideo(const std::string& fileName);
+    // Ends the playback thread and clears the panel; nothing when closed.
+    void closeVideo();
+    bool open() const { return videoPlayer_ != nullptr; }
+    TPlayerThread* videoPlayer() const { return videoPlayer_.get(); }
+    const std::string& videoFile() const { return videoFile_; }
+
+    // The camera of the open recording, set by the browser.
+    std::string cameraName;
+
+    PictureView& Image1() { return Image1_; }
+
+    void StartButtonClick();
+    void StopButtonClick();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void ShowImage(const ShownFrame& frame) override;
+    void StopVideo() override;
+
+    void setSpeed(TBruch speed);
+    void TrackBar1Change(int position);
+    void TrackBarMouseDown();
+    void TrackBarMouseUp();
+    void setPlaybackEnabled(bool enabled);
+    void FrameResize();
+
+    PictureView Image1_;
+    QLabel StartTimeLabel;
+    QLabel EndTimeLabel;
+    QLabel TimeLabel;
+    QLabel FrameLabel;
+    QToolButton StartButton;
+    QToolButton StopButton;
+    QToolBar SpeedToolBar;
+    QActionGroup speedGroup_;
+    QSlider TrackBar1;
+
+    std::unique_ptr<TPlayerThread> videoPlayer_;
+    std::string videoFile_;
+    TBruch speed_;
+    bool videoHalted_ = true;  // the halt state while the track bar is dragged
+    bool noSetFrame_ = false;  // the bar moves because a frame is shown, not to seek
+};
+
+}  // namespace oculon::player::ui

@@ -1,0 +1,242 @@
+#include "player/ui/videoPlayerForm.h"
+
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPolygonF>
+
+#include "config/SavePath.h"
+#include "config/cfgUnit.h"
+#include "config/sprachen.h"
+#include "player/Preview.h"
+
+namespace oculon::player::ui {
+
+namespace {
+
+constexpr int kPlaySymbolSize = 40;
+
+// The play symbol over the previews of recordings: a white triangle in a
+// dark, half-transparent disc, so that it shows on light and dark pictures.
+QPixmap playSymbol() {
+    QPixmap symbol(kPlaySymbolSize, kPlaySymbolSize);
+    symbol.fill(Qt::transparent);
+    QPainter painter(&symbol);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(255, 255, 255, 220), 2));
+    painter.setBrush(QColor(0, 0, 0, 130));
+    painter.drawEllipse(QRectF(1.5, 1.5, kPlaySymbolSize - 3, kPlaySymbolSize - 3));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::white);
+    painter.drawPolygon(QPolygonF{{15.0, 11.0}, {15.0, 29.0}, {30.0, 20.0}});
+    return symbol;
+}
+
+std::string configuredRoot() {
+    return config::videoConfig != nullptr ? config::videoConfig->firstPictpath() : std::string();
+}
+
+QString catalogue(const config::TText& text) { return QString::fromStdString(config::tr(text)); }
+
+void setUpCaption(QLabel& label, const QString& text) {
+    label.setText(text);
+    label.setAlignment(Qt::AlignCenter);
+    label.setFrameShape(QFrame::StyledPanel);
+    label.setFrameShadow(QFrame::Raised);
+    label.setMinimumHeight(label.sizeHint().height() + 6);
+}
+
+TplayerForm* openPlayer = nullptr;
+
+}  // namespace
+
+TplayerForm::TplayerForm(QWidget* parent) : TplayerForm(configuredRoot(), parent) {}
+
+TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
+    : QDialog(parent),
+      splitter_(Qt::Horizontal),
+      FPlay(playSymbol()),
+      formLayout_(this),
+      panel1Layout_(&Panel1),
+      panel2Layout_(&Panel2) {
+    setObjectName(QStringLiteral("playerForm"));
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    resize(870, 640);
+
+    for (QVBoxLayout* layout : {&formLayout_, &panel1Layout_, &panel2Layout_}) {
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+    }
+    formLayout_.addWidget(&splitter_);
+    panel1Layout_.addWidget(&Label1);
+    panel1Layout_.addWidget(&DirTree);
+    panel2Layout_.addWidget(&Label2);
+    panel2Layout_.addWidget(&FileList);
+
+    Panel1.setObjectName(QStringLiteral("Panel1"));
+    Label1.setObjectName(QStringLiteral("Label1"));
+    DirTree.setObjectName(QStringLiteral("DirTree"));
+    Panel2.setObjectName(QStringLiteral("Panel2"));
+    Label2.setObjectName(QStringLiteral("Label2"));
+    FileList.setObjectName(QStringLiteral("FileList"));
+
+    DirTree.setHeaderHidden(true);
+    DirTree.setColumnCount(1);
+    DirTree.setIndentation(19);
+    // long folder names scroll sideways instead of being cut short
+    DirTree.header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    DirTree.header()->setStretchLastSection(false);
+    DirTree.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DirTree.installEventFilter(this);
+
+    FileList.setViewMode(QListView::IconMode);
+    FileList.setIconSize(QSize(kPreviewSize, kPreviewSize));
+    FileList.setMovement(QListView::Static);
+    FileList.setResizeMode(QListView::Adjust);
+    FileList.setSelectionMode(QAbstractItemView::SingleSelection);
+    FileList.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FileList.setWordWrap(true);
+    FileList.setUniformItemSizes(true);
+    FileList.setGridSize(QSize(kPreviewSize + 16, kPreviewSize + 2 * FileList.fontMetrics().height() + 10));
+
+    for (QWidget* pane : {&Panel1, &Panel2, static_cast<QWidget*>(&VideoViewerFrame1_)}) {
+        pane->setMinimumWidth(20);  // narrower panes are refused
+        splitter_.addWidget(pane);
+    }
+    splitter_.setHandleWidth(6);
+    splitter_.setChildrenCollapsible(false);
+    splitter_.setStretchFactor(2, 1);
+    splitter_.setSizes({129, 185, 870 - 129 - 185 - 2 * 6});
+
+    const std::string prefix = folderPrefix(root);
+    if (!prefix.empty()) config::generatePath(prefix);
+    AddDirectory(nullptr, scanFolderTree(prefix));
+
+    setWindowTitle(catalogue(config::txtRecordings));
+    setUpCaption(Label1, catalogue(config::txtCameras));
+    setUpCaption(Label2, catalogue(config::txtPreview));
+
+    connect(&DirTree, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current) { DirTreeChange(current); });
+    connect(&FileList, &QListWidget::itemSelectionChanged, this, [this] { FileListSelectItem(); });
+}
+
+TplayerForm::~TplayerForm() { VideoViewerFrame1_.closeVideo(); }
+
+void TplayerForm::done(int result) {
+    VideoViewerFrame1_.closeVideo();
+    QDialog::done(result);
+}
+
+bool TplayerForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &DirTree && event->type() == QEvent::FocusIn) {
+        // Entering the tree from another control, not the window coming back.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) DirTreeEnter();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TplayerForm::AddDirectory(QTreeWidgetItem* parent, const std::vector<FolderNode>& folders) {
+    for (const FolderNode& folder : folders) {
+        QTreeWidgetItem* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(&DirTree);
+        node->setText(0, QString::fromStdString(folder.name));
+        node->setData(0, Qt::UserRole, static_cast<qulonglong>(directories_.size()));
+        directories_.push_back(folder.data);
+        AddDirectory(node, folder.children);
+    }
+}
+
+void TplayerForm::DirTreeChange(QTreeWidgetItem* node) {
+    FileList.clear();
+    previews_.clear();
+    if (node != nullptr) {
+        const TDirectory folder = directories_.at(node->data(0, Qt::UserRole).toULongLong());
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        for (const TPreviewItem& item : listPreviewFiles(folder)) getPreview(item);
+        QGuiApplication::restoreOverrideCursor();
+    }
+    if (VideoViewerFrame1_.open()) {
+        VideoViewerFrame1_.closeVideo();
+        VideoViewerFrame1_.cameraName.clear();
+    }
+}
+
+void TplayerForm::getPreview(const TPreviewItem& item) {
+    try {
+        const video::Image picture = loadPreviewPicture(item.dir, item.isVideo);
+        const QPixmap preview = resizeBmp(wrapImage(picture), kPreviewSize, item.isVideo);
+        const std::size_t slash = item.dir.rfind(config::kPathDelimiter);
+        FileList.addItem(QString::fromStdString(item.dir.substr(slash + 1)));
+        QListWidgetItem* entry = FileList.item(FileList.count() - 1);
+        entry->setIcon(QIcon(preview));
+        entry->setData(Qt::UserRole, static_cast<qulonglong>(previews_.size()));
+        previews_.push_back(item);
+    } catch (const std::exception&) {
+        // a file that does not show is left out, without a word
+    }
+}
+
+QPixmap TplayerForm::resizeBmp(const QImage& picture, int size, bool isVideo) const {
+    QPixmap square(size, size);
+    square.fill(Qt::transparent);
+    QPainter painter(&square);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const PreviewLayout layout = previewLayout(picture.width(), picture.height(), size, FPlay.width(), FPlay.height());
+    const Rect& r = layout.picture;
+    painter.drawImage(QRect(r.left, r.top, r.width, r.height), picture);
+    if (isVideo) painter.drawPixmap(layout.playLeft, layout.playTop, FPlay);
+    return square;
+}
+
+void TplayerForm::FileListSelectItem() {
+    const QList<QListWidgetItem*> selected = FileList.selectedItems();
+    if (selected.isEmpty()) return;
+    const TPreviewItem item = previews_.at(selected.front()->data(Qt::UserRole).toULongLong());
+    TVideoViewerFrame& frame = VideoViewerFrame1_;
+    frame.closeVideo();
+    frame.cameraName.clear();
+    try {
+        if (item.isVideo) {
+            frame.openVideo(item.dir);
+            frame.cameraName = item.camName;
+        } else {
+            showPicture(item.dir);
+        }
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, QGuiApplication::applicationDisplayName(), QString::fromStdString(e.what()));
+    }
+}
+
+void TplayerForm::showPicture(const std::string& path) {
+    VideoViewerFrame1_.Image1().setPicture(std::make_shared<video::Image>(video::decodeJpeg(readPictureFile(path))));
+}
+
+void TplayerForm::DirTreeEnter() {
+    if (VideoViewerFrame1_.open()) {
+        VideoViewerFrame1_.closeVideo();
+        VideoViewerFrame1_.cameraName.clear();
+    } else {
+        VideoViewerFrame1_.Image1().clearPicture();
+    }
+    FileList.clearSelection();
+    FileList.setCurrentItem(nullptr);
+}
+
+void showRecordingsPlayer() {
+    if (openPlayer != nullptr) {
+        openPlayer->raise();
+        openPlayer->activateWindow();
+        return;
+    }
+    TplayerForm form;
+    openPlayer = &form;
+    struct Forget {
+        ~Forget() { openPlayer = nullptr; }
+    } forget;
+    form.exec();
+}
+
+}  // namespace oculon::player::ui

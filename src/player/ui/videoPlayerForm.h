@@ -1,0 +1,73 @@
+#pragma once
+// TplayerForm: the recordings browser. From left to right: the folders below
+// the picture path (one top folder per camera), 128 x 128 previews of the
+// pictures and recordings in the chosen folder, and the viewer that shows a
+// picture or plays a recording.
+
+#include <QDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <string>
+#include <vector>
+
+#include "player/RecordingsFolder.h"
+#include "player/ui/VideoViewer.h"
+
+namespace oculon::player::ui {
+
+class TplayerForm : public QDialog {
+    Q_OBJECT
+
+public:
+    // Browses the picture path of the settings (config::videoConfig).
+    explicit TplayerForm(QWidget* parent = nullptr);
+    // Browses `root`; a missing root is created, an empty one shows nothing.
+    explicit TplayerForm(const std::string& root, QWidget* parent = nullptr);
+    ~TplayerForm() override;
+
+    TVideoViewerFrame& VideoViewerFrame1() { return VideoViewerFrame1_; }
+
+    // The preview square of a picture; recordings get the play symbol.
+    QPixmap resizeBmp(const QImage& picture, int size, bool isVideo) const;
+
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void AddDirectory(QTreeWidgetItem* parent, const std::vector<FolderNode>& folders);
+    void DirTreeChange(QTreeWidgetItem* node);
+    void DirTreeEnter();
+    void FileListSelectItem();
+    void getPreview(const TPreviewItem& item);
+    void showPicture(const std::string& path);
+
+    QSplitter splitter_;
+    QWidget Panel1;
+    QLabel Label1;
+    QTreeWidget DirTree;
+    QWidget Panel2;
+    QLabel Label2;
+    QListWidget FileList;
+    TVideoViewerFrame VideoViewerFrame1_;
+    QPixmap FPlay;
+    QVBoxLayout formLayout_;
+    QVBoxLayout panel1Layout_;
+    QVBoxLayout panel2Layout_;
+
+    std::vector<TDirectory> directories_;  // indexed by the tree items' data
+    std::vector<TPreviewItem> previews_;   // indexed by the list items' data
+};
+
+// The tray menu's "Recordings...": shows the player modally until the user
+// closes it. There is at most one: while it is open, a further call only
+// brings it to the front.
+void showRecordingsPlayer();
+
+}  // namespace oculon::player::ui

@@ -1,0 +1,280 @@
+#include "player/ui/videoPlayerForm.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFocusEvent>
+#include <QTimer>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "../TestRecordings.h"
+#include "config/sprachen.h"
+#include "platform/ui/QtLoopBackend.h"
+#include "support/ChildProcess.h"
+
+using namespace oculon::player;
+using namespace oculon::player::test;
+using namespace oculon::player::ui;
+using oculon::testsupport::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kDay = "Door/2024/05 - May/01 - Wednesday/";
+
+// Pumps Qt's events (and with them the main loop) until `done` or the time is up.
+bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+void pumpFor(int ms) {
+    waitUntil([] { return false; }, ms);
+}
+
+// Two cameras with a day of calls each, and what a browser must not show.
+void makeRecordings(const std::string& root, int width, int height, int frames) {
+    fs::create_directories(root + kDay);
+    fs::create_directories(root + "Garage/2024/05 - May/01 - Wednesday");
+    fs::create_directories(root + ".thumbnails");
+    writeRecording(root + kDay + "12-30-05.kvd", frames, width, height);
+    writeRecording(root + kDay + "12-41-17.kvd", frames, width, height, {(12 * 60 + 41) * 60000 + 17000, kMay2024},
+                   40, 2);
+    writeFile(root + kDay + "12-30-05.jpg", testJpeg(width, height, 30));
+    writeFile(root + kDay + "SNAP.JPG", testJpeg(width, height, 3));
+    auto cut = testJpeg(width, height, 0);
+    cut.resize(cut.size() / 3);
+    {
+        oculon::video::TMJPEGFile damaged(root + kDay + "13-02-44.kvd", oculon::video::TMJPEGFile::kWrite);
+        damaged.writeFrame(cut, {47000000, kMay2024});
+        damaged.writeFrame(testJpeg(width, height, 1), {47000040, kMay2024});
+    }
+    writeRecording(root + "Garage/2024/05 - May/01 - Wednesday/09-15-00.kvd", frames, width, height,
+                   {9 * 3600000 + 15 * 60000, kMay2024}, 40, 1);
+}
+
+QTreeWidgetItem* findFolder(QTreeWidget& tree, const QStringList& path) {
+    QTreeWidgetItem* item = nullptr;
+    for (const QString& name : path) {
+        QTreeWidgetItem* next = nullptr;
+        const int count = item ? item->childCount() : tree.topLevelItemCount();
+        for (int i = 0; i < count && !next; ++i) {
+            QTreeWidgetItem* c = item ? item->child(i) : tree.topLevelItem(i);
+            if (c->text(0) == name) next = c;
+        }
+        if (!next) return nullptr;
+        item = next;
+    }
+    return item;
+}
+
+class PlayerForm : public ::testing::Test {
+protected:
+    void SetUp() override {
+        makeRecordings(root(), 320, 240, 25);
+        form = std::make_unique<TplayerForm>(root());
+        tree = form->findChild<QTreeWidget*>("DirTree");
+        list = form->findChild<QListWidget*>("FileList");
+        frame = &form->VideoViewerFrame1();
+        ASSERT_TRUE(tree && list);
+    }
+    std::string root() const { return tmp.path() + "/Pictures/"; }
+    QString text(const char* name) const { return form->findChild<QLabel*>(name)->text(); }
+    QToolButton* button(const char* name) const { return form->findChild<QToolButton*>(name); }
+    QSlider* trackBar() const { return form->findChild<QSlider*>("TrackBar1"); }
+    void openDay() { tree->setCurrentItem(findFolder(*tree, {"Door", "2024", "05 - May", "01 - Wednesday"})); }
+    void select(const QString& name) {
+        const auto found = list->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        list->setCurrentItem(found.front());
+    }
+
+    TempDir tmp;
+    std::unique_ptr<TplayerForm> form;
+    QTreeWidget* tree = nullptr;
+    QListWidget* list = nullptr;
+    TVideoViewerFrame* frame = nullptr;
+};
+
+}  // namespace
+
+TEST_F(PlayerForm, ShowsTheCameraFoldersAndThePreviewsOfAFolder) {
+    EXPECT_EQ(form->windowTitle(), "Recordings");
+    EXPECT_EQ(form->size(), QSize(870, 640));
+    EXPECT_EQ(text("Label1"), "Cameras");
+    EXPECT_EQ(text("Label2"), "Preview");
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "Door");
+    EXPECT_EQ(tree->topLevelItem(1)->text(0), "Garage");
+
+    openDay();
+    // the capitalised picture and the recording with a damaged first frame are left out
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(0)->text(), "12-30-05.jpg");
+    EXPECT_EQ(list->item(1)->text(), "12-30-05.kvd");
+    EXPECT_EQ(list->item(2)->text(), "12-41-17.kvd");
+    const QImage picture = list->item(0)->icon().pixmap(128, 128).toImage();
+    const QImage recording = list->item(1)->icon().pixmap(128, 128).toImage();
+    EXPECT_EQ(recording.size(), QSize(128, 128));
+    // 4:3 fills the width and 96 rows; the play symbol sits on recordings only
+    EXPECT_EQ(qAlpha(recording.pixel(5, 90)), 255);
+    EXPECT_EQ(qAlpha(recording.pixel(5, 100)), 0);
+    EXPECT_GT(qGray(recording.pixel(68, 48)), 230);
+    EXPECT_LT(qGray(picture.pixel(68, 48)), 150);
+
+    tree->setCurrentItem(findFolder(*tree, {"Garage", "2024", "05 - May", "01 - Wednesday"}));
+    ASSERT_EQ(list->count(), 1);
+    tree->setCurrentItem(tree->topLevelItem(0));
+    EXPECT_EQ(list->count(), 0);
+}
+
+TEST_F(PlayerForm, ARecordingOpensHaltedOnItsFirstFrameAndAPictureClosesIt) {
+    openDay();
+    select("12-41-17.kvd");
+    ASSERT_TRUE(frame->open());
+    EXPECT_EQ(frame->cameraName, "Door");
+    EXPECT_EQ(text("FrameLabel"), "1 / 25");
+    EXPECT_EQ(trackBar()->maximum(), 24);
+    EXPECT_EQ(text("StartTimeLabel"), dateTimeText({(12 * 60 + 41) * 60000 + 17000, kMay2024}));
+    EXPECT_EQ(text("EndTimeLabel"), dateTimeText({(12 * 60 + 41) * 60000 + 17000 + 24 * 40, kMay2024}));
+    EXPECT_TRUE(text("StartTimeLabel").contains("41:17")) << text("StartTimeLabel").toStdString();
+    EXPECT_TRUE(button("StartButton")->isEnabled());
+    ASSERT_NE(frame->Image1().picture(), nullptr);
+    EXPECT_EQ(frameCounterOf(*frame->Image1().picture()), 0);
+    EXPECT_TRUE(frame->videoPlayer()->isHalted());
+
+    select("12-30-05.jpg");
+    EXPECT_FALSE(frame->open());
+    EXPECT_TRUE(frame->cameraName.empty());
+    EXPECT_EQ(text("FrameLabel"), "");
+    EXPECT_FALSE(button("StartButton")->isEnabled());
+    ASSERT_NE(frame->Image1().picture(), nullptr);
+    EXPECT_EQ(frameCounterOf(*frame->Image1().picture()), 30);
+
+    // not listed, and not openable either: the viewer stays closed
+    EXPECT_ANY_THROW(frame->openVideo(root() + kDay + "13-02-44.kvd"));
+    EXPECT_FALSE(frame->open());
+
+    // entering the tree closes a recording and clears the picture
+    select("12-30-05.kvd");
+    ASSERT_TRUE(frame->open());
+    QFocusEvent enter(QEvent::FocusIn, Qt::MouseFocusReason);
+    QApplication::sendEvent(tree, &enter);
+    EXPECT_FALSE(frame->open());
+    EXPECT_EQ(frame->Image1().picture(), nullptr);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+}
+
+TEST_F(PlayerForm, PlaysToTheLastFrameAndReturnsToTheFirst) {
+    openDay();
+    select("12-30-05.kvd");
+    int highest = 0;
+    QObject::connect(trackBar(), &QSlider::valueChanged, [&](int v) { highest = std::max(highest, v); });
+    form->findChild<QAction*>("eight")->trigger();
+    form->findChild<QAction*>("full")->trigger();
+    button("StartButton")->click();
+    EXPECT_TRUE(button("StartButton")->isChecked());
+    ASSERT_TRUE(waitUntil([&] { return !button("StartButton")->isChecked(); }));
+    EXPECT_EQ(highest, 24);
+    EXPECT_EQ(text("FrameLabel"), "1 / 25");
+    EXPECT_EQ(trackBar()->value(), 0);
+    EXPECT_TRUE(frame->videoPlayer()->isHalted());
+    EXPECT_EQ(frameCounterOf(*frame->Image1().picture()), 0);
+}
+
+TEST_F(PlayerForm, DraggingTheTrackBarPausesAndTheEndOfTheBarDoesNotSeek) {
+    openDay();
+    select("12-30-05.kvd");
+    form->findChild<QAction*>("eighth")->trigger();  // slow enough to catch it playing
+    button("StartButton")->click();
+    TPlayerThread* player = frame->videoPlayer();
+    EXPECT_FALSE(player->isHalted());
+
+    trackBar()->setSliderDown(true);
+    EXPECT_TRUE(player->isHalted());
+    trackBar()->setValue(10);
+    EXPECT_EQ(text("FrameLabel"), "11 / 25");
+    EXPECT_EQ(frameCounterOf(*frame->Image1().picture()), 10);
+    trackBar()->setSliderDown(false);
+    EXPECT_FALSE(player->isHalted());
+
+    trackBar()->setSliderDown(true);
+    pumpFor(50);
+    const QString shown = text("FrameLabel");
+    trackBar()->setValue(24);
+    EXPECT_EQ(text("FrameLabel"), shown);
+    EXPECT_TRUE(player->isHalted());
+    trackBar()->setSliderDown(false);
+
+    button("StopButton")->click();
+    EXPECT_FALSE(button("StartButton")->isChecked());
+    EXPECT_TRUE(player->isHalted());
+    EXPECT_EQ(text("FrameLabel"), "1 / 25");
+}
+
+TEST(PlayerWindow, TheTrayKeepsAtMostOneOpen) {
+    int seen = 0;
+    QTimer::singleShot(0, [&] {
+        auto forms = [] {
+            int n = 0;
+            for (QWidget* w : QApplication::topLevelWidgets()) n += qobject_cast<TplayerForm*>(w) && w->isVisible();
+            return n;
+        };
+        seen = forms();
+        showRecordingsPlayer();  // the tray menu again: no second window
+        seen += 10 * forms();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<TplayerForm*>(w)) f->reject();
+    });
+    showRecordingsPlayer();
+    EXPECT_EQ(seen, 11);
+    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TplayerForm*>(w), nullptr);
+}
+
+// With OCULON_SCREENSHOT_DIR set, shows the player on the real display and
+// saves player-browser.png and player-playback.png there (run it under Xvfb
+// with QT_QPA_PLATFORM=xcb).
+TEST(PlayerWindow, Screenshots) {
+    const char* dir = std::getenv("OCULON_SCREENSHOT_DIR");
+    if (dir == nullptr || *dir == '\0') GTEST_SKIP() << "OCULON_SCREENSHOT_DIR not set";
+    TempDir tmp;
+    const std::string root = tmp.path() + "/Pictures/";
+    makeRecordings(root, 640, 480, 120);
+    fs::create_directories(root + "Door/2024/04 - April/30 - Tuesday");
+    writeRecording(root + "Door/2024/04 - April/30 - Tuesday/18-02-51.kvd", 10, 640, 480);
+    for (int i = 0; i < 4; ++i)
+        writeRecording(root + kDay + "14-0" + std::to_string(i) + "-00.kvd", 3, 640, 480,
+                       {14 * 3600000 + i * 60000, kMay2024}, 40, i % 3);
+    TplayerForm form(root);
+    form.show();
+    auto* tree = form.findChild<QTreeWidget*>("DirTree");
+    auto* list = form.findChild<QListWidget*>("FileList");
+    tree->expandAll();
+    tree->setCurrentItem(findFolder(*tree, {"Door", "2024", "05 - May", "01 - Wednesday"}));
+    list->setCurrentRow(1);
+    pumpFor(500);
+    QDir().mkpath(QString::fromLocal8Bit(dir));
+    ASSERT_TRUE(form.grab().save(QString::fromLocal8Bit(dir) + "/player-browser.png", "PNG"));
+
+    form.findChild<QToolButton*>("StartButton")->click();
+    pumpFor(1800);
+    ASSERT_TRUE(form.grab().save(QString::fromLocal8Bit(dir) + "/player-playback.png", "PNG"));
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    oculon::platform::QtLoopBackend loop;
+    oculon::config::sprache = oculon::config::lang_en;
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
