@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <set>
 #include <utility>
@@ -20,8 +21,14 @@ struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }
 };
 
+std::string folded(const std::string& name) {
+    std::string out = name;
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
 // Names in `folder` that are not hidden and whose target (links followed)
-// passes `keep`.
+// passes `keep`, sorted as a person sorts: without regard to case first.
 template <typename Keep>
 std::vector<std::pair<std::string, struct stat>> entriesOf(const std::string& folder, Keep keep) {
     std::vector<std::pair<std::string, struct stat>> found;
@@ -34,7 +41,10 @@ std::vector<std::pair<std::string, struct stat>> entriesOf(const std::string& fo
         if (::stat((folder + name).c_str(), &st) != 0 || !keep(st, name)) continue;
         found.emplace_back(name, st);
     }
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        const std::string x = folded(a.first), y = folded(b.first);
+        return x != y ? x < y : a.first < b.first;
+    });
     return found;
 }
 

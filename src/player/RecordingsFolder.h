@@ -18,7 +18,7 @@ struct TDirectory {
 struct FolderNode {
     std::string name;
     TDirectory data;
-    std::vector<FolderNode> children;  // sorted by name
+    std::vector<FolderNode> children;
 };
 
 // A file of the preview list: its full path and whether it is a recording
@@ -36,13 +36,14 @@ constexpr int kMaxFolderDepth = 32;
 // picture path is set.
 std::string folderPrefix(const std::string& root);
 
-// The folders below `root`, sorted by name at every level. Hidden folders
+// The folders below `root`, sorted by name (case aside) at every level. Hidden folders
 // (a leading dot) are left out. A folder reached again through a symbolic
 // link appears only once, so link loops end. An empty root has no tree: it
 // never stands for the current folder.
 std::vector<FolderNode> scanFolderTree(const std::string& root);
 
-// The pictures and recordings directly in `folder`, sorted by file name:
+// The pictures and recordings directly in `folder`, sorted by file name
+// (case aside):
 // regular files, not hidden, whose name ends in exactly ".jpg" or ".kvd"
 // (a capitalised extension is not one of ours).
 std::vector<TPreviewItem> listPreviewFiles(const TDirectory& folder);

@@ -39,13 +39,14 @@ TEST(RecordingsFolder, TreeOfCamerasWithTheirNamesAtEveryDepth) {
     fs::create_directories(root + "Door/2024/05 - May/01 - Wednesday");
     fs::create_directories(root + "Door/2023");
     fs::create_directories(root + "Garage/2024");
+    fs::create_directories(root + "carport");
     fs::create_directories(root + ".cache/thumbs");
     fs::create_directories(root + "Door/.trash");
     tmp.write("Pictures/Door/not-a-folder.kvd", "x");
 
     for (const std::string& r : {root, root.substr(0, root.size() - 1)}) {  // with or without the delimiter
         const auto tree = scanFolderTree(r);
-        EXPECT_EQ(namesOf(tree), (std::vector<std::string>{"Door", "Garage"}));
+        EXPECT_EQ(namesOf(tree), (std::vector<std::string>{"carport", "Door", "Garage"}));
         const FolderNode* door = child(tree, "Door");
         ASSERT_NE(door, nullptr);
         EXPECT_EQ(door->data.dir, root + "Door/");
@@ -56,7 +57,7 @@ TEST(RecordingsFolder, TreeOfCamerasWithTheirNamesAtEveryDepth) {
         EXPECT_EQ(day->data.dir, root + "Door/2024/05 - May/01 - Wednesday/");
         EXPECT_EQ(day->data.camName, "Door");
         EXPECT_EQ(child(tree, "Garage")->children.at(0).data.camName, "Garage");
-        EXPECT_EQ(countNodes(tree), 7);
+        EXPECT_EQ(countNodes(tree), 8);
     }
     EXPECT_TRUE(scanFolderTree(tmp.path() + "/missing/").empty());
 }
