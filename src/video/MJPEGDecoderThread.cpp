@@ -202,8 +202,7 @@ TMJPEGDecoder::ConnectResult TMJPEGDecoder::connectStream() {
     } catch (const InterruptedError&) {
         throw;
     } catch (const std::exception&) {
-        stoerung(7, detail(config::tr(config::txtCameraNotReachable)));
-        return ConnectResult::failed;
+        return notReachable();
     }
 
     std::string boundary;
@@ -227,10 +226,14 @@ TMJPEGDecoder::ConnectResult TMJPEGDecoder::connectStream() {
         throw;
     } catch (const std::exception&) {
         dropConnection();
-        stoerung(7, detail(config::tr(config::txtCameraNotReachable)));
-        return ConnectResult::failed;
+        return notReachable();
     }
     return ConnectResult::connected;
+}
+
+TMJPEGDecoder::ConnectResult TMJPEGDecoder::notReachable() {
+    stoerung(7, detail(config::tr(config::txtCameraNotReachable)));
+    return ConnectResult::failed;
 }
 
 TMJPEGDecoder::ConnectResult TMJPEGDecoder::readAnswerHead(platform::TcpClient& tcp, std::string& boundary,
@@ -244,8 +247,7 @@ TMJPEGDecoder::ConnectResult TMJPEGDecoder::readAnswerHead(platform::TcpClient& 
         stoerung(9);
         return ConnectResult::failed;
     } catch (const std::exception&) {
-        stoerung(7, detail(config::tr(config::txtCameraNotReachable)));
-        return ConnectResult::failed;
+        return notReachable();
     }
     switch (classifyStatusLine(status)) {
         case StreamStatus::ok: break;
@@ -271,13 +273,11 @@ TMJPEGDecoder::ConnectResult TMJPEGDecoder::readAnswerHead(platform::TcpClient& 
         } catch (const platform::ConnectionClosedError&) {
             return ConnectResult::closed;
         } catch (const std::exception&) {
-            stoerung(7, detail(config::tr(config::txtCameraNotReachable)));
-            return ConnectResult::failed;
+            return notReachable();
         }
         if (line.empty()) return ConnectResult::connected;
         if (lines >= kMaxHeaderLines) {
-            stoerung(7, detail(config::tr(config::txtCameraNotReachable)));
-            return ConnectResult::failed;
+            return notReachable();
         }
         const std::string_view name = headerName(line);
         if (platform::equalsIgnoreCase(name, "Content-Type:")) {

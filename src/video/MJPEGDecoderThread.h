@@ -114,6 +114,7 @@ private:
     ConnectResult connectStream();
     ConnectResult readAnswerHead(platform::TcpClient& tcp, std::string& boundary, bool& chunked);
     std::string requestText() const;
+    ConnectResult notReachable();  // fault 7
     // The next line or part; empty after a fault, which is then reported and
     // the connection dropped.
     MultipartParser::Event readStep();

@@ -121,15 +121,22 @@ MultipartParser::Event MultipartParser::next() {
     }
 }
 
-MultipartParser::Event MultipartParser::nextPreamble() {
+std::size_t MultipartParser::findBoundary(std::size_t limit) {
     const std::string_view view = buffered();
     const auto found = view.find(boundary_, scanned_);
     if (found == std::string_view::npos) {
-        if (view.size() > kMaxLineLength + boundary_.size()) throw MultipartError("Max line length exceeded.");
+        if (view.size() > limit + boundary_.size()) throw MultipartError("Max line length exceeded.");
+        // A boundary cut by the end of the data is found again from here.
         if (view.size() >= boundary_.size()) scanned_ = view.size() - boundary_.size() + 1;
-        return {};
+        return found;
     }
-    if (found > kMaxLineLength) throw MultipartError("Max line length exceeded.");
+    if (found > limit) throw MultipartError("Max line length exceeded.");
+    return found;
+}
+
+MultipartParser::Event MultipartParser::nextPreamble() {
+    const std::size_t found = findBoundary(kMaxLineLength);
+    if (found == std::string_view::npos) return {};
     consume(found + boundary_.size());
     need_ = Need::line;
     return {Step::preamble, {}, {}};
@@ -196,14 +203,9 @@ MultipartParser::Event MultipartParser::nextBody() {
 
 MultipartParser::Event MultipartParser::nextBodyToBoundary() {
     if (boundary_.empty()) throw MultipartError("Part without length in a stream without boundary.");
+    const std::size_t found = findBoundary(kMaxUnlengthedPart);
+    if (found == std::string_view::npos) return {};
     const std::string_view view = buffered();
-    const auto found = view.find(boundary_, scanned_);
-    if (found == std::string_view::npos) {
-        if (view.size() > kMaxUnlengthedPart + boundary_.size()) throw MultipartError("Max line length exceeded.");
-        if (view.size() >= boundary_.size()) scanned_ = view.size() - boundary_.size() + 1;
-        return {};
-    }
-    if (found > kMaxUnlengthedPart) throw MultipartError("Max line length exceeded.");
     // The line break before the boundary belongs to the boundary.
     std::size_t length = found;
     if (length > 0 && view[length - 1] == '\n') --length;

@@ -95,6 +95,9 @@ private:
     Event nextBody();
     Event nextBodyToBoundary();
     void headerLine();
+    // Where the boundary starts in the buffered bytes, or npos while it has
+    // not come; MultipartError when more than `limit` bytes come first.
+    std::size_t findBoundary(std::size_t limit);
     void consume(std::size_t count);
     std::string_view buffered() const { return {data_.get() + begin_, end_ - begin_}; }
     void resetPart();
