@@ -1,0 +1,139 @@
+#pragma once
+// Decides for every door call which window shows it: the popup, the wall's
+// door frame or a further popup, and ends calls again. Fed by the message
+// hub (probe results, telephone events, camera inputs), by the command
+// channel (gateway calls, input states) and by the tray menu (Pause, the
+// manual "Show video"). Main thread only; the windows and lists sit behind
+// the interfaces of CallWindows.h.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/AnalogDecoder.h"
+#include "app/CallWindows.h"
+#include "config/cfgUnit.h"
+
+namespace oculon::devices {
+class serverObjekt;
+class telefonObjekt;
+class stateChangeObjekt;
+}  // namespace oculon::devices
+
+namespace oculon::app {
+
+// Where the n-th further popup goes (n = popups listed before it): half a
+// popup lower and half a popup further right per step.
+config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored, int listed);
+
+class CallDispatch {
+public:
+    struct Parts {
+        config::TVideoConfig* settings = nullptr;     // required
+        config::TRebootSperre* rebootLock = nullptr;  // none: never blocked
+        CallWindow* popup = nullptr;                  // required: `videoFenster`
+        WindowFactory* factory = nullptr;             // required
+        DiscoveryAccess* discovery = nullptr;         // none: nothing discovered
+        GatewayAccess* gateways = nullptr;            // none: no gateways
+        UserPrompts* prompts = nullptr;               // none: the manual road asks nothing
+        SendFunction sendFunction;
+        SendFunction sendFunctionLindavor;
+        // A telephone acknowledged this text (the door-opener frame).
+        std::function<void(const std::string&)> telephoneAcknowledge;
+        AnalogDecoder::Clock clock;                   // for the call buttons; none: tick count
+    };
+
+    explicit CallDispatch(Parts parts);
+    ~CallDispatch();
+    CallDispatch(const CallDispatch&) = delete;
+    CallDispatch& operator=(const CallDispatch&) = delete;
+
+    // The wall comes and goes with the "surveillance" setting.
+    void setWall(DoorWall* wall) { wall_ = wall; }
+    void setDiscovery(DiscoveryAccess* discovery) { parts_.discovery = discovery; }
+    void setGateways(GatewayAccess* gateways) { parts_.gateways = gateways; }
+
+    // ---- Worker-thread events (messages 1026, 1029, 1032, 1039).
+    void serverProbed(std::unique_ptr<devices::serverObjekt> server);
+    void telephoneEvent(const devices::telefonObjekt& event);
+    void inputChanged(const devices::stateChangeObjekt& event);
+    void furtherPopupBlack(std::uintptr_t handle);
+
+    // ---- Command channel (port 4001).
+    void gatewayCall(const std::string& sender, const std::string& id);
+    void inputState(const std::string& sender, bool on);
+
+    // ---- Tray menu.
+    void setPaused(bool paused) { paused_ = paused; }
+    bool paused() const { return paused_; }
+    // "Show video".
+    void Videoanzeigen1Click();
+
+    // The shown call, and the ways to show and end one.
+    void playVideo(const config::TSingleConfig& station);
+    void playVideoEnd();
+    void zeigeMoxaVideo(const std::string& gatewayAddress);
+    void zeigeVideobild(const config::TSingleConfig* station);
+    // `callEnd` of manual windows: the window leaves the list (freed soon).
+    void entferneVideoVonListe(CallWindow& window);
+    // `resetActIp` of the wall.
+    void resetActIP() { actIP_.clear(); }
+
+    // Closing: the handlers do nothing from now on.
+    void beginClosing() { isDestroying_ = true; }
+    bool closing() const { return isDestroying_; }
+    // Stops and frees every further popup (the end of the program).
+    void closeFurtherPopups();
+
+    // Re-entry guard of the menu actions.
+    bool gesperrt() const { return gesperrt_; }
+    void setGesperrt(bool on) { gesperrt_ = on; }
+
+    // State, for the form and for tests.
+    const std::string& actIP() const { return actIP_; }
+    const std::vector<std::string>& ipListe() const { return ipListe_; }
+    bool vorschauActive() const { return vorschauActive_; }
+    bool locked() const { return locked_; }
+    std::size_t furtherCount() const { return videoFensterListe_.size(); }
+    CallWindow* furtherPopup(const std::string& address) const;
+    const AnalogDecoder& analogDecoder() const { return analog_; }
+
+private:
+    using Entry = std::pair<std::string, std::unique_ptr<CallWindow>>;
+
+    bool wallTakesDoorCalls() const;
+    bool wallDoorVisible() const { return wall_ && wall_->doorVisible(); }
+    void bringToFront(bool toWall);
+    void openFurtherPopup(const std::string& address, const config::TSingleConfig& station, bool blackToMainForm);
+    void addFurther(const std::string& address, std::unique_ptr<CallWindow> window);
+    // Takes the listed popup out of the list, stops it and frees it.
+    void dropFurther(const std::string& address);
+    bool isOwnId(const std::string& id) const;
+    std::optional<std::string> authenticateForVideo();
+    void askForConfiguration();
+    void retire(std::unique_ptr<CallWindow> window);
+
+    Parts parts_;
+    config::TVideoConfig& settings_;
+    CallWindow& popup_;
+    DoorWall* wall_ = nullptr;
+    AnalogDecoder analog_;
+
+    bool paused_ = false;
+    bool isDestroying_ = false;
+    bool locked_ = false;
+    bool gesperrt_ = false;
+    bool vorschauActive_ = false;
+    std::string actIP_;
+    std::vector<std::string> ipListe_;
+    // Sorted by address; an address may be listed more than once (manual
+    // windows of stations without a gateway share the empty address).
+    std::vector<Entry> videoFensterListe_;
+    // Windows that left the list from inside one of their own callbacks,
+    // freed at the next event.
+    std::vector<std::unique_ptr<CallWindow>> retired_;
+};
+
+}  // namespace oculon::app

@@ -1,0 +1,130 @@
+#pragma once
+// The windows and lists the door-call dispatch works with, seen through
+// small interfaces: the live-video popups, the surveillance wall with its
+// door frame, the discovery and gateway lists, and the prompts of the manual
+// "Show video". The program fills them with its real windows and threads;
+// tests with fakes, so the rules run without a display.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/CommandChannel.h"
+#include "config/ConfigEntries.h"
+
+namespace oculon::devices {
+class serverObjekt;
+}
+
+namespace oculon::app {
+
+// A live-video popup (the main one or a further one).
+class CallWindow {
+public:
+    virtual ~CallWindow() = default;
+    virtual bool visible() const = 0;
+    virtual bool videoOnly() const = 0;         // shows a telephone's video-only call
+    virtual std::string telefonIP() const = 0;  // the telephone of that call
+    // `preview`: opened by the user, shown even when the picture is black.
+    virtual void startVideo(const config::TSingleConfig& station, bool preview) = 0;
+    virtual void stopVideo() = 0;
+    virtual void setInput(bool on) = 0;
+    virtual void refreshVideoOnly() = 0;
+    virtual void setVideoOnly(bool on) = 0;
+    // The name panel turns red while its gateway calls (off: normal colour).
+    virtual void highlightName(bool on) = 0;
+    virtual void bringToFront() = 0;
+    virtual void setBounds(const config::TWindowSettings& bounds) = 0;
+    // What the window puts into message 1039 when its stream turns black.
+    virtual std::uintptr_t handle() const = 0;
+};
+
+// The surveillance wall, as far as it takes door calls in its door frame.
+class DoorWall {
+public:
+    virtual ~DoorWall() = default;
+    virtual bool doorVisible() const = 0;
+    virtual bool doorVideoOnly() const = 0;
+    virtual std::string doorTelefonIP() const = 0;
+    virtual void restore() = 0;  // out of the minimised state
+    virtual void bringToFront() = 0;
+    virtual void startDoorVideo(const config::TSingleConfig& station) = 0;
+    virtual void stopDoorVideo() = 0;
+    virtual void refreshVideoOnly() = 0;
+    virtual void setVideoOnly(bool on) = 0;
+};
+
+// How a further popup is made.
+struct PopupSetup {
+    SendFunction sendFunction;
+    SendFunction sendFunctionLindavor;
+    // Its stream turning black posts 1039 to the main form (else it closes).
+    bool blackToMainForm = false;
+    // Called by the window when the user closes it (manual windows only).
+    std::function<void(CallWindow&)> callEnd;
+};
+
+class WindowFactory {
+public:
+    virtual ~WindowFactory() = default;
+    virtual std::unique_ptr<CallWindow> createPopup(const PopupSetup& setup) = 0;
+};
+
+struct DiscoveredServer {
+    std::string name;
+    std::string address;
+    std::string port;
+};
+
+// What an input monitor for a camera needs.
+struct InputMonitorRequest {
+    config::TVideoServerType typ = config::KorvatServer;
+    std::string user;
+    std::string password;
+    std::string address;
+    std::string port;
+    std::string name;
+};
+
+// The discovery thread's lists, each call under its lock.
+class DiscoveryAccess {
+public:
+    virtual ~DiscoveryAccess() = default;
+    // Files a probed server under address + ":" + port; an older entry is freed.
+    virtual void storeServer(std::unique_ptr<devices::serverObjekt> server) = 0;
+    // Copies of the servers' keys, in list order.
+    virtual std::vector<DiscoveredServer> servers() const = 0;
+    // Starts an input monitor for the address unless one is listed.
+    virtual void ensureInputMonitor(const InputMonitorRequest& request) = 0;
+};
+
+struct GatewayEntry {
+    std::string name;
+    std::string address;
+};
+
+// The gateway thread's list, read under its lock.
+class GatewayAccess {
+public:
+    virtual ~GatewayAccess() = default;
+    virtual std::vector<GatewayEntry> gateways() const = 0;
+};
+
+// The dialogs of the manual "Show video"; each is modal.
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+    // The administrator password prompt: the typed text, nothing on Cancel.
+    virtual std::optional<std::string> askAdminPassword() = 0;
+    virtual void wrongPassword() = 0;
+    // "No video-server configured ... start configuration now?": Yes.
+    virtual bool askStartConfiguration() = 0;
+    // The server choice with these texts: the chosen index after OK.
+    virtual std::optional<int> chooseServer(const std::vector<std::string>& items) = 0;
+    virtual void openSettings() = 0;
+};
+
+}  // namespace oculon::app

@@ -1,0 +1,142 @@
+#include "app/CommandChannel.h"
+
+#include <cstdio>
+#include <random>
+
+#include "app/CommandFrames.h"
+#include "platform/Net.h"
+
+namespace oculon::app {
+
+namespace {
+
+// Carries a datagram from the listener thread to the main thread.
+constexpr std::uint32_t kDatagramMessage = platform::WM_USER + 200;
+
+struct DatagramPayload : platform::MessagePayload {
+    explicit DatagramPayload(platform::Datagram d) : datagram(std::move(d)) {}
+    platform::Datagram datagram;
+};
+
+int randomSequence() {
+    std::random_device seed;
+    std::mt19937 random(seed());
+    return std::uniform_int_distribution<int>(0, 254)(random);
+}
+
+}  // namespace
+
+std::string ownAddressTowards(const std::string& peer) {
+    std::string address = platform::addressTowards(peer);
+    if (!address.empty()) return address;
+    const auto adapters = platform::localIpv4Adapters();
+    return adapters.empty() ? std::string() : adapters.front().address;
+}
+
+CommandChannel::CommandChannel(Handlers handlers) : CommandChannel(std::move(handlers), Options{}) {}
+
+CommandChannel::CommandChannel(Handlers handlers, Options options)
+    : handlers_(std::move(handlers)),
+      options_(std::move(options)),
+      command_({options_.commandPort, options_.commandInterval, 11, options_.lateEchoWindow, {}}),
+      partner_({options_.partnerPort, options_.partnerInterval, 11, options_.lateEchoWindow, {}}),
+      sequence_(options_.sequenceSeed ? *options_.sequenceSeed : randomSequence()),
+      target_([this](platform::Message& m) {
+          if (m.id != kDatagramMessage) return;
+          if (auto p = m.take<DatagramPayload>()) receive(p->datagram);
+      }) {}
+
+CommandChannel::~CommandChannel() {
+    // The listener thread posts to target_: end it first.
+    listener_.reset();
+}
+
+void CommandChannel::sendeString(const std::string& frame, const std::string& host) { command_.send(frame, host); }
+
+void CommandChannel::sendeStringLindavor(const std::string& payload, const std::string& host) {
+    sequence_ = (sequence_ + 1) % 256;
+    const std::string own = options_.ownAddress ? options_.ownAddress(host) : ownAddressTowards(host);
+    partner_.send(partnerFrame(own, sequence_, payload), host);
+}
+
+void CommandChannel::telephoneAcknowledge(const std::string& text) {
+    // The text carries our address and sequence number, which tells the
+    // answer apart well enough; the telephone may answer from another address.
+    partner_.acknowledge(text, {}, true);
+}
+
+SendFunction CommandChannel::sendFunction() {
+    return [this](const std::string& frame, const std::string& host) { sendeString(frame, host); };
+}
+
+SendFunction CommandChannel::sendFunctionLindavor() {
+    return [this](const std::string& payload, const std::string& host) { sendeStringLindavor(payload, host); };
+}
+
+bool CommandChannel::setListening(bool on) {
+    if (!on) {
+        listener_.reset();
+        return false;
+    }
+    if (listener_) return true;
+    try {
+        platform::UdpSocket socket;
+        socket.bind(options_.listenAddress, options_.listenPort);
+        const platform::TargetId target = target_.id();
+        listener_ = std::make_unique<platform::UdpListener>(
+            std::move(socket),
+            [target](const platform::Datagram& d) {
+                platform::MainLoop::instance().post(target, kDatagramMessage, 0, 0,
+                                                    std::make_unique<DatagramPayload>(d));
+            },
+            "moxaRecvSrvr", kMaxCommandFrame);
+        return true;
+    } catch (const platform::NetError& e) {
+        std::fprintf(stderr, "oculon: no command listener on port %u: %s\n", options_.listenPort, e.what());
+        return false;
+    }
+}
+
+void CommandChannel::echo(const platform::Datagram& datagram) {
+    try {
+        if (listener_) {
+            listener_->socket().sendTo(datagram.peerAddress, options_.commandPort, datagram.data);
+        } else {
+            platform::UdpSocket socket;
+            socket.sendTo(datagram.peerAddress, options_.commandPort, datagram.data);
+        }
+    } catch (const platform::NetError&) {
+        // The device repeats what is not echoed.
+    }
+}
+
+void CommandChannel::receive(const platform::Datagram& received) {
+    platform::Datagram datagram = received;
+    if (datagram.data.size() > kMaxCommandFrame) datagram.data.resize(kMaxCommandFrame);
+    if (!commandChecksumValid(datagram.data)) return;
+
+    if (command_.pending()) {
+        // While a command waits for its echo the device hears nothing else.
+        command_.acknowledge(datagram.data, datagram.peerAddress);
+        return;
+    }
+    // A late copy of our own command is no news from the device: echoing it
+    // would reach the device as a fresh command (a second door opening) and
+    // start an endless exchange.
+    if (command_.isOwnEcho(datagram.data, datagram.peerAddress)) return;
+
+    echo(datagram);
+    const ReceivedCommand command = classifyCommand(datagram.data);
+    switch (command.kind) {
+        case ReceivedCommand::inputState:
+            if (handlers_.inputState) handlers_.inputState(datagram.peerAddress, command.inputOn);
+            break;
+        case ReceivedCommand::gatewayCall:
+            if (handlers_.gatewayCall) handlers_.gatewayCall(datagram.peerAddress, command.callId);
+            break;
+        case ReceivedCommand::other:
+            break;
+    }
+}
+
+}  // namespace oculon::app

@@ -1,0 +1,339 @@
+#include "platform/Shell.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "platform/DynLib.h"
+
+namespace oculon::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+bool isDirectory(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_directory(path, ec);
+}
+
+std::string homeFolder() { return environment("HOME"); }
+
+// A path that a desktop entry cannot carry on one line.
+bool hasControlCharacters(const std::string& s) {
+    for (const unsigned char c : s) {
+        if (c < 0x20 || c == 0x7F) return true;
+    }
+    return false;
+}
+
+// One argument of an Exec line: quoted, with the characters the desktop
+// entry format reserves escaped, then escaped once more as a string value.
+std::string execArgument(const std::string& arg) {
+    std::string quoted = "\"";
+    for (const char c : arg) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+        if (c == '%') quoted += '%';
+        quoted += c;
+    }
+    quoted += '"';
+    std::string value;
+    for (const char c : quoted) {
+        if (c == '\\') value += '\\';
+        value += c;
+    }
+    return value;
+}
+
+}  // namespace
+
+// --- single instance ---------------------------------------------------------
+
+std::string SingleInstance::lockPath(const std::string& name) {
+    const std::string runtime = environment("XDG_RUNTIME_DIR");
+    if (isDirectory(runtime)) return runtime + "/" + name + ".lock";
+    return tempFolder() + "/" + name + "-" + std::to_string(::getuid()) + ".lock";
+}
+
+std::unique_ptr<SingleInstance> SingleInstance::acquire(const std::string& name) {
+    const std::string path = lockPath(name);
+    // O_NOFOLLOW: in a shared temp folder another user may have planted a link.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        std::fprintf(stderr, "oculon: cannot open the instance lock %s: %s\n", path.c_str(), std::strerror(errno));
+        return nullptr;
+    }
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return std::unique_ptr<SingleInstance>(new SingleInstance(fd));
+        if (errno != EINTR) break;
+    }
+    ::close(fd);
+    return nullptr;
+}
+
+SingleInstance::~SingleInstance() {
+    ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+}
+
+// --- Startup folders ----------------------------------------------------------
+
+std::string userStartupFolder() {
+    std::string config = environment("XDG_CONFIG_HOME");
+    if (config.empty() || config.front() != '/') config = homeFolder() + "/.config";
+    return config + "/autostart";
+}
+
+std::string commonStartupFolder() { return "/etc/xdg/autostart"; }
+
+bool startedFromStartupFolder() { return environment(kAutostartVariable) == "1"; }
+
+std::string startupEntryName(const std::string& program) {
+    return fs::path(program).filename().string() + ".desktop";
+}
+
+std::string startupEntry(const std::string& program) {
+    std::string entry = "[Desktop Entry]\n";
+    entry += "Type=Application\n";
+    entry += "Name=Korvat Oculon\n";
+    entry += "Exec=env " + std::string(kAutostartVariable) + "=1 " + execArgument(program) + "\n";
+    entry += "Terminal=false\n";
+    entry += "X-GNOME-Autostart-enabled=true\n";
+    return entry;
+}
+
+bool installStartupEntry(const std::string& folder, const std::string& program) {
+    if (program.empty() || hasControlCharacters(program)) return false;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    const fs::path target = fs::path(folder) / startupEntryName(program);
+    const fs::path temporary = fs::path(folder) / ("." + startupEntryName(program) + ".tmp");
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out << startupEntry(program);
+        out.close();
+        if (!out) {
+            fs::remove(temporary, ec);
+            return false;
+        }
+    }
+    fs::rename(temporary, target, ec);
+    if (ec) {
+        fs::remove(temporary, ec);
+        return false;
+    }
+    return true;
+}
+
+// --- shell commands -------------------------------------------------------------
+
+bool shellExecute(const std::string& target) {
+    if (target.empty()) return false;
+    // Everything the child needs is made before the fork: only exec and
+    // _exit run in it.
+    std::vector<char> program{'x', 'd', 'g', '-', 'o', 'p', 'e', 'n', '\0'};
+    std::vector<char> argument(target.begin(), target.end());
+    argument.push_back('\0');
+    char* argv[] = {program.data(), argument.data(), nullptr};
+
+    const pid_t child = ::fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        // The grandchild runs the handler; the child ends at once, so the
+        // handler is never our zombie.
+        const pid_t grandchild = ::fork();
+        if (grandchild == 0) {
+            ::setsid();
+            ::execvp(argv[0], argv);
+            ::_exit(127);
+        }
+        ::_exit(grandchild < 0 ? 1 : 0);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::string tempFolder() {
+    std::string folder = environment("TMPDIR");
+    if (!isDirectory(folder)) folder = "/tmp";
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
+std::string ownPath() {
+    std::error_code ec;
+    const fs::path path = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : path.string();
+}
+
+// --- X11 ----------------------------------------------------------------------
+
+namespace {
+
+// Just what we call of Xlib, bound at run time so that the program runs
+// where the library is missing.
+struct Xlib {
+    using Display = void;
+    using Window = unsigned long;
+    using Atom = unsigned long;
+
+    Display* (*XOpenDisplay)(const char*) = nullptr;
+    int (*XCloseDisplay)(Display*) = nullptr;
+    int (*XForceScreenSaver)(Display*, int) = nullptr;
+    int (*XBell)(Display*, int) = nullptr;
+    int (*XFlush)(Display*) = nullptr;
+    Window (*XDefaultRootWindow)(Display*) = nullptr;
+    int (*XDefaultScreen)(Display*) = nullptr;
+    Atom (*XInternAtom)(Display*, const char*, int) = nullptr;
+    int (*XGetWindowProperty)(Display*, Window, Atom, long, long, int, Atom, Atom*, int*, unsigned long*,
+                              unsigned long*, unsigned char**) = nullptr;
+    int (*XFree)(void*) = nullptr;
+    int (*XFetchName)(Display*, Window, char**) = nullptr;
+    int (*XWithdrawWindow)(Display*, Window, int) = nullptr;
+
+    std::unique_ptr<DynLib> lib;
+
+    static const Xlib* get() {
+        static const Xlib* instance = load();
+        return instance;
+    }
+
+private:
+    template <typename F>
+    bool bind(F& f, const char* name) {
+        f = reinterpret_cast<F>(lib->symbol(name));
+        return f != nullptr;
+    }
+    static const Xlib* load() {
+        static Xlib x;
+        x.lib = DynLib::open("libX11.so.6");
+        if (!x.lib) return nullptr;
+        const bool ok = x.bind(x.XOpenDisplay, "XOpenDisplay") && x.bind(x.XCloseDisplay, "XCloseDisplay") &&
+                        x.bind(x.XForceScreenSaver, "XForceScreenSaver") && x.bind(x.XBell, "XBell") &&
+                        x.bind(x.XFlush, "XFlush") && x.bind(x.XDefaultRootWindow, "XDefaultRootWindow") &&
+                        x.bind(x.XDefaultScreen, "XDefaultScreen") && x.bind(x.XInternAtom, "XInternAtom") &&
+                        x.bind(x.XGetWindowProperty, "XGetWindowProperty") && x.bind(x.XFree, "XFree") &&
+                        x.bind(x.XFetchName, "XFetchName") && x.bind(x.XWithdrawWindow, "XWithdrawWindow");
+        if (!ok) return nullptr;
+        // Xlib may register handlers that outlive us at exit.
+        x.lib->keepLoaded();
+        return &x;
+    }
+};
+
+// An open connection to the X server of $DISPLAY, or none.
+class XConnection {
+public:
+    XConnection() : x_(Xlib::get()) {
+        if (x_ && !environment("DISPLAY").empty()) display_ = x_->XOpenDisplay(nullptr);
+    }
+    ~XConnection() {
+        if (display_) x_->XCloseDisplay(display_);
+    }
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
+    explicit operator bool() const { return display_ != nullptr; }
+    const Xlib& x() const { return *x_; }
+    Xlib::Display* display() const { return display_; }
+
+private:
+    const Xlib* x_;
+    Xlib::Display* display_ = nullptr;
+};
+
+constexpr int kScreenSaverReset = 0;
+constexpr long kAnyPropertyType = 0;
+constexpr unsigned long kMaxClients = 4096;
+
+std::string windowTitle(const XConnection& c, Xlib::Window w, Xlib::Atom netWmName, Xlib::Atom utf8) {
+    const Xlib& x = c.x();
+    Xlib::Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::string title;
+    if (x.XGetWindowProperty(c.display(), w, netWmName, 0, 1024, 0, utf8, &type, &format, &count, &after, &data) ==
+            0 &&
+        data) {
+        if (format == 8) title.assign(reinterpret_cast<const char*>(data), count);
+        x.XFree(data);
+        if (!title.empty()) return title;
+    }
+    char* name = nullptr;
+    if (x.XFetchName(c.display(), w, &name) && name) {
+        title = name;
+        x.XFree(name);
+    }
+    return title;
+}
+
+}  // namespace
+
+void stopScreenSaver() {
+    XConnection c;
+    if (!c) return;
+    c.x().XForceScreenSaver(c.display(), kScreenSaverReset);
+    c.x().XFlush(c.display());
+}
+
+void beep() {
+    XConnection c;
+    if (!c) return;
+    c.x().XBell(c.display(), 0);
+    c.x().XFlush(c.display());
+}
+
+int hideWindowsTitled(const std::string& title) {
+    XConnection c;
+    if (!c) return 0;
+    const Xlib& x = c.x();
+    const Xlib::Atom clientList = x.XInternAtom(c.display(), "_NET_CLIENT_LIST", 1);
+    const Xlib::Atom netWmName = x.XInternAtom(c.display(), "_NET_WM_NAME", 0);
+    const Xlib::Atom utf8 = x.XInternAtom(c.display(), "UTF8_STRING", 0);
+    if (!clientList) return 0;  // no window manager that lists its windows
+
+    Xlib::Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (x.XGetWindowProperty(c.display(), x.XDefaultRootWindow(c.display()), clientList, 0, kMaxClients, 0,
+                             kAnyPropertyType, &type, &format, &count, &after, &data) != 0 ||
+        !data)
+        return 0;
+    std::vector<Xlib::Window> windows;
+    if (format == 32) {
+        const auto* ids = reinterpret_cast<const unsigned long*>(data);
+        windows.assign(ids, ids + count);
+    }
+    x.XFree(data);
+
+    int hidden = 0;
+    for (const Xlib::Window w : windows) {
+        if (windowTitle(c, w, netWmName, utf8) == title) {
+            x.XWithdrawWindow(c.display(), w, x.XDefaultScreen(c.display()));
+            ++hidden;
+        }
+    }
+    if (hidden) x.XFlush(c.display());
+    return hidden;
+}
+
+}  // namespace oculon::platform

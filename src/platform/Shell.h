@@ -1,0 +1,70 @@
+#pragma once
+// The desktop services the program asks of its surroundings: one instance per
+// user session, the Startup folders (XDG autostart entries), opening a
+// document or web page with the desktop's handler, the temp folder, the
+// program's own path, and the small X11 services (screen saver, bell,
+// hiding another program's windows) where an X server is there.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace oculon::platform {
+
+// Holds the lock file of a named instance for as long as it lives. The lock
+// goes with the process, so a crash never leaves a stale one behind.
+class SingleInstance {
+public:
+    // Null when another process holds `name` already (or the lock file
+    // cannot be made at all, which is reported on stderr and treated the
+    // same way, so two instances never run by accident).
+    static std::unique_ptr<SingleInstance> acquire(const std::string& name);
+    // The lock file for `name`: in $XDG_RUNTIME_DIR, else in the temp folder
+    // with the user id in its name.
+    static std::string lockPath(const std::string& name);
+
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+private:
+    explicit SingleInstance(int fd) : fd_(fd) {}
+    int fd_;
+};
+
+// The environment variable an autostart entry of ours sets, so the program
+// knows it was started from a Startup folder.
+inline constexpr const char* kAutostartVariable = "OCULON_AUTOSTART";
+
+// The user's Startup folder ($XDG_CONFIG_HOME/autostart, default
+// ~/.config/autostart) and the common one (/etc/xdg/autostart).
+std::string userStartupFolder();
+std::string commonStartupFolder();
+// The program was started by an autostart entry of ours.
+bool startedFromStartupFolder();
+
+// The autostart entry that starts `program`: "<file name of program>.desktop".
+std::string startupEntryName(const std::string& program);
+// Its contents.
+std::string startupEntry(const std::string& program);
+// Writes the entry for `program` into `folder` (created when missing),
+// replacing an older one. False when it cannot be written.
+bool installStartupEntry(const std::string& folder, const std::string& program);
+
+// Opens a web page or file with the desktop's handler (xdg-open), without
+// waiting for it. False when the handler could not be started.
+bool shellExecute(const std::string& target);
+
+// $TMPDIR when set, else /tmp; without a trailing slash.
+std::string tempFolder();
+// The running executable (/proc/self/exe); empty when it cannot be read.
+std::string ownPath();
+
+// X11 services; each does nothing where no X server can be reached.
+void stopScreenSaver();
+void beep();
+// Hides (withdraws) every top-level window whose title is exactly `title`;
+// returns how many.
+int hideWindowsTitled(const std::string& title);
+
+}  // namespace oculon::platform

@@ -1,0 +1,176 @@
+#pragma once
+// Windows, lists and prompts of the call dispatch as plain objects that
+// remember what was done to them.
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/CallWindows.h"
+#include "devices/serverObjekt.h"
+
+namespace oculon::app::testing {
+
+struct WindowLog {
+    std::vector<std::string> events;
+    int alive = 0;
+};
+
+class FakeWindow : public CallWindow {
+public:
+    explicit FakeWindow(std::shared_ptr<WindowLog> log = std::make_shared<WindowLog>(), PopupSetup setup = {})
+        : log_(std::move(log)), setup_(std::move(setup)) {
+        ++log_->alive;
+    }
+    ~FakeWindow() override { --log_->alive; }
+
+    bool visible() const override { return visible_; }
+    bool videoOnly() const override { return videoOnly_; }
+    std::string telefonIP() const override { return station ? station->telefonIP : std::string(); }
+    void startVideo(const config::TSingleConfig& s, bool p) override {
+        station = s;
+        preview = p;
+        visible_ = true;
+        videoOnly_ = s.videoOnly;
+        log_->events.push_back("start " + s.Name);
+    }
+    void stopVideo() override {
+        visible_ = false;
+        log_->events.push_back("stop");
+    }
+    void setInput(bool on) override { input = on; }
+    void refreshVideoOnly() override { log_->events.push_back("refresh"); }
+    void setVideoOnly(bool on) override {
+        videoOnly_ = on;
+        log_->events.push_back(on ? "videoOnly" : "full");
+    }
+    void highlightName(bool on) override { highlighted = on; }
+    void bringToFront() override { ++fronted; }
+    void setBounds(const config::TWindowSettings& b) override { bounds = b; }
+    std::uintptr_t handle() const override { return reinterpret_cast<std::uintptr_t>(this); }
+
+    // The user closes the window.
+    void close() {
+        visible_ = false;
+        if (setup_.callEnd) setup_.callEnd(*this);
+    }
+
+    std::optional<config::TSingleConfig> station;
+    bool preview = false;
+    std::optional<bool> input;
+    bool highlighted = false;
+    int fronted = 0;
+    config::TWindowSettings bounds;
+    const PopupSetup& setup() const { return setup_; }
+    std::shared_ptr<WindowLog> log() const { return log_; }
+
+private:
+    std::shared_ptr<WindowLog> log_;
+    PopupSetup setup_;
+    bool visible_ = false;
+    bool videoOnly_ = false;
+};
+
+class FakeFactory : public WindowFactory {
+public:
+    std::unique_ptr<CallWindow> createPopup(const PopupSetup& setup) override {
+        auto w = std::make_unique<FakeWindow>(log, setup);
+        made.push_back(w.get());
+        return w;
+    }
+    std::shared_ptr<WindowLog> log = std::make_shared<WindowLog>();
+    std::vector<FakeWindow*> made;  // valid while log->alive says so
+};
+
+class FakeWall : public DoorWall {
+public:
+    bool doorVisible() const override { return door_; }
+    bool doorVideoOnly() const override { return videoOnly_; }
+    std::string doorTelefonIP() const override { return station ? station->telefonIP : std::string(); }
+    void restore() override { ++restored; }
+    void bringToFront() override {}
+    void startDoorVideo(const config::TSingleConfig& s) override {
+        station = s;
+        door_ = true;
+        videoOnly_ = s.videoOnly;
+    }
+    void stopDoorVideo() override {
+        door_ = false;
+        ++stopped;
+    }
+    void refreshVideoOnly() override { ++refreshed; }
+    void setVideoOnly(bool on) override { videoOnly_ = on; }
+
+    std::optional<config::TSingleConfig> station;
+    int restored = 0;
+    int stopped = 0;
+    int refreshed = 0;
+
+private:
+    bool door_ = false;
+    bool videoOnly_ = false;
+};
+
+class FakeDiscovery : public DiscoveryAccess {
+public:
+    void storeServer(std::unique_ptr<devices::serverObjekt> server) override {
+        const std::string key = server->listKey();
+        auto it = std::find_if(list.begin(), list.end(), [&](const auto& s) { return s->listKey() == key; });
+        if (it != list.end()) {
+            *it = std::move(server);
+        } else {
+            list.push_back(std::move(server));
+        }
+    }
+    std::vector<DiscoveredServer> servers() const override {
+        std::vector<DiscoveredServer> out;
+        for (const auto& s : list) out.push_back({s->Name(), s->IPAdresse(), s->Port()});
+        return out;
+    }
+    void ensureInputMonitor(const InputMonitorRequest& r) override { monitors.push_back(r); }
+
+    void add(const std::string& name, const std::string& address, const std::string& port) {
+        auto s = std::make_unique<devices::serverObjekt>();
+        s->FName = name;
+        s->FIpAdresse = address;
+        s->FPort = port;
+        storeServer(std::move(s));
+    }
+
+    std::vector<std::unique_ptr<devices::serverObjekt>> list;
+    std::vector<InputMonitorRequest> monitors;
+};
+
+class FakeGateways : public GatewayAccess {
+public:
+    std::vector<GatewayEntry> gateways() const override { return list; }
+    std::vector<GatewayEntry> list;
+};
+
+class FakePrompts : public UserPrompts {
+public:
+    std::optional<std::string> askAdminPassword() override {
+        ++passwordAsked;
+        return password;
+    }
+    void wrongPassword() override { ++wrong; }
+    bool askStartConfiguration() override {
+        ++configurationAsked;
+        return startConfiguration;
+    }
+    std::optional<int> chooseServer(const std::vector<std::string>& items) override {
+        offered = items;
+        return choice;
+    }
+    void openSettings() override { ++settingsOpened; }
+
+    std::optional<std::string> password;
+    bool startConfiguration = true;
+    std::optional<int> choice;
+    std::vector<std::string> offered;
+    int passwordAsked = 0, wrong = 0, configurationAsked = 0, settingsOpened = 0;
+};
+
+}  // namespace oculon::app::testing

@@ -1,0 +1,552 @@
+// The door-call dispatch with fake windows: which station calls, which
+// window shows it, when further popups open and where, Pause, the wall, the
+// gateway calls and the manual "Show video".
+#include <gtest/gtest.h>
+
+#include "DispatchFakes.h"
+#include "app/CallDispatch.h"
+#include "app/MessageHub.h"
+#include "config/RebootSperre.h"
+#include "devices/DeviceMessages.h"
+#include "devices/TelefonTelegram.h"
+#include "devices/stateChangeObjekt.h"
+#include "video/Jpeg.h"
+
+namespace oculon::app {
+namespace {
+
+using namespace testing;
+using config::TSingleConfig;
+
+std::string pictureJpeg(std::uint8_t level) {
+    video::Image image;
+    image.reshape(64, 48, video::PixelFormat::Bgrx32);
+    std::fill(image.pixels.begin(), image.pixels.end(), level);
+    const auto bytes = video::encodeJpeg(video::viewOf(image), 90);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::unique_ptr<devices::serverObjekt> probe(const std::string& name, const std::string& address,
+                                             const std::string& port = "80", bool black = false) {
+    auto s = std::make_unique<devices::serverObjekt>();
+    s->FName = name;
+    s->FIpAdresse = address;
+    s->FPort = port;
+    s->success = true;
+    s->strom = pictureJpeg(black ? 0 : 200);
+    return s;
+}
+
+devices::telefonObjekt phone(devices::TTelefonStatus status, const std::string& address,
+                             const std::string& number = "ws1") {
+    devices::telefonObjekt t;
+    t.FStatus = status;
+    t.FIpAdresse = address;
+    t.FNummer = number;
+    return t;
+}
+
+devices::stateChangeObjekt input(const std::string& address, const std::string& port, bool on) {
+    devices::stateChangeObjekt e;
+    e.FIpAdresse = address;
+    e.FPort = port;
+    e.FStatus1 = on;
+    return e;
+}
+
+class Dispatch : public ::testing::Test {
+protected:
+    Dispatch() {
+        settings.schreibeFensterKoordinaten({100, 200, 300, 400});  // top, left, height, width
+        settings.schreibeID("WS1");
+    }
+
+    CallDispatch& dispatch() {
+        if (!dispatch_) {
+            CallDispatch::Parts parts;
+            parts.settings = &settings;
+            parts.rebootLock = &rebootLock;
+            parts.popup = &popup;
+            parts.factory = &factory;
+            parts.discovery = &discovery;
+            parts.gateways = &gateways;
+            parts.prompts = &prompts;
+            parts.telephoneAcknowledge = [this](const std::string& text) { acknowledged.push_back(text); };
+            parts.clock = [this] { return now; };
+            dispatch_ = std::make_unique<CallDispatch>(std::move(parts));
+        }
+        return *dispatch_;
+    }
+
+    void addStation(const std::string& name, std::function<void(TSingleConfig&)> fill = {}) {
+        TSingleConfig s;
+        s.Name = name;
+        s.Ip = "10.0.0.9";
+        s.Port = "80";
+        if (fill) fill(s);
+        settings.addConfig(s);
+    }
+
+    config::TRebootSperre rebootLock;
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    FakeWindow popup;
+    FakeFactory factory;
+    FakeDiscovery discovery;
+    FakeGateways gateways;
+    FakePrompts prompts;
+    std::vector<std::string> acknowledged;
+    std::uint32_t now = 1000;
+    std::unique_ptr<CallDispatch> dispatch_;
+};
+
+// ---- probe results (1026) ---------------------------------------------------
+
+TEST_F(Dispatch, ProbeOfAConfiguredServerWithAPictureShowsTheCallInThePopup) {
+    addStation("Door", [](TSingleConfig& s) { s.Ip = "10.0.0.99"; });
+    dispatch().serverProbed(probe("Door", "10.0.0.5", "8080"));
+    ASSERT_TRUE(popup.station);
+    EXPECT_EQ(popup.station->Ip, "10.0.0.5");
+    EXPECT_EQ(popup.station->Port, "8080");
+    EXPECT_FALSE(popup.preview);
+    EXPECT_EQ(popup.fronted, 1);
+    EXPECT_EQ(dispatch().actIP(), "10.0.0.5");
+    // The stored station keeps its own address.
+    EXPECT_EQ(settings.getConfigByName("Door")->Ip, "10.0.0.99");
+    ASSERT_EQ(discovery.list.size(), 1u);
+    EXPECT_TRUE(discovery.list[0]->hasPicture());
+}
+
+TEST_F(Dispatch, ProbesThatAreNoCallOnlyUpdateTheDiscoveryList) {
+    addStation("Black");
+    addStation("Cam", [](TSingleConfig& s) { s.typ = config::KorvatCam; });
+    addStation("Gw", [](TSingleConfig& s) { s.moxa = true; });
+    addStation("Phone", [](TSingleConfig& s) { s.telefonIP = "10.0.0.50"; });
+    dispatch().serverProbed(probe("Unknown", "10.0.0.1"));
+    dispatch().serverProbed(probe("Black", "10.0.0.2", "80", true));
+    dispatch().serverProbed(probe("Cam", "10.0.0.3"));
+    dispatch().serverProbed(probe("Gw", "10.0.0.4"));
+    dispatch().serverProbed(probe("Phone", "10.0.0.6"));
+    EXPECT_FALSE(popup.station);
+    EXPECT_EQ(discovery.list.size(), 5u);
+    // A later probe of the same address and port replaces the entry.
+    dispatch().serverProbed(probe("Unknown", "10.0.0.1"));
+    EXPECT_EQ(discovery.list.size(), 5u);
+}
+
+TEST_F(Dispatch, ProbeOfAnInputCameraStartsItsMonitorOnce) {
+    addStation("Axis", [](TSingleConfig& s) {
+        s.typ = config::AxisCam;
+        s.UserName = "root";
+        s.Passwort = "pw";
+    });
+    addStation("AxisPhone", [](TSingleConfig& s) {
+        s.typ = config::AxisCam;
+        s.telefonIP = "10.0.0.50";
+    });
+    dispatch().serverProbed(probe("Axis", "10.0.0.7", "81"));
+    dispatch().serverProbed(probe("AxisPhone", "10.0.0.8"));
+    ASSERT_EQ(discovery.monitors.size(), 1u);
+    EXPECT_EQ(discovery.monitors[0].address, "10.0.0.7");
+    EXPECT_EQ(discovery.monitors[0].port, "81");
+    EXPECT_EQ(discovery.monitors[0].user, "root");
+    EXPECT_EQ(discovery.monitors[0].name, "Axis");
+    EXPECT_FALSE(popup.station);  // an input camera calls through its input
+}
+
+TEST_F(Dispatch, FurtherPopupsOpenStepByStepOffsetWhileThePopupIsBusy) {
+    settings.schreibeAllowMultipleWindows(true);
+    addStation("A");
+    addStation("B");
+    addStation("C");
+    dispatch().serverProbed(probe("A", "10.0.0.1"));
+    dispatch().serverProbed(probe("B", "10.0.0.2"));
+    dispatch().serverProbed(probe("C", "10.0.0.3"));
+    dispatch().serverProbed(probe("B", "10.0.0.2"));  // same caller again: nothing new
+    dispatch().serverProbed(probe("A", "10.0.0.1"));  // the popup's own caller: nothing
+    ASSERT_EQ(factory.made.size(), 2u);
+    EXPECT_EQ(factory.made[0]->bounds, (config::TWindowSettings{100 + 150, 200 + 200, 300, 400}));
+    EXPECT_EQ(factory.made[1]->bounds, (config::TWindowSettings{100 + 300, 200 + 400, 300, 400}));
+    EXPECT_TRUE(factory.made[0]->setup().blackToMainForm);
+    EXPECT_EQ(factory.made[0]->station->Name, "B");
+
+    // A black stream closes and frees exactly that popup.
+    dispatch().furtherPopupBlack(factory.made[0]->handle());
+    EXPECT_EQ(dispatch().furtherCount(), 1u);
+    EXPECT_EQ(factory.log->alive, 1);
+    EXPECT_EQ(dispatch().furtherPopup("10.0.0.3"), factory.made[1]);
+}
+
+TEST_F(Dispatch, WithoutMultipleWindowsASecondCallerWaits) {
+    addStation("A");
+    addStation("B");
+    dispatch().serverProbed(probe("A", "10.0.0.1"));
+    dispatch().serverProbed(probe("B", "10.0.0.2"));
+    EXPECT_TRUE(factory.made.empty());
+    EXPECT_EQ(popup.station->Name, "A");
+}
+
+TEST_F(Dispatch, PauseShowsNothingButStillRestoresTheWall) {
+    settings.schreibeSurveillance(true);
+    settings.schreibeDoor(true);
+    FakeWall wall;
+    dispatch().setWall(&wall);
+    addStation("A");
+    dispatch().setPaused(true);
+    dispatch().serverProbed(probe("A", "10.0.0.1"));
+    EXPECT_FALSE(wall.station);
+    EXPECT_EQ(wall.restored, 1);
+    EXPECT_FALSE(popup.station);
+
+    dispatch().setPaused(false);
+    dispatch().serverProbed(probe("A", "10.0.0.1"));
+    ASSERT_TRUE(wall.station);
+    EXPECT_FALSE(popup.station);  // the wall's door frame takes door calls
+    // The door frame is busy now: the same call does not start again.
+    wall.station.reset();
+    dispatch().serverProbed(probe("A", "10.0.0.1"));
+    EXPECT_FALSE(wall.station);
+}
+
+TEST_F(Dispatch, PauseKeepsTheCallWindowsClosedOnEveryRoad) {
+    settings.schreibeAllowMultipleWindows(true);
+    addStation("Cam", [](TSingleConfig& s) { s.typ = config::LindavorCam; s.Ip = "10.0.0.3"; });
+    addStation("Tel", [](TSingleConfig& s) { s.telefonIP = "10.0.0.50"; });
+    dispatch().setPaused(true);
+    dispatch().inputChanged(input("10.0.0.3", "80", true));
+    dispatch().telephoneEvent(phone(devices::Verbindung, "10.0.0.50"));
+    EXPECT_FALSE(popup.visible());
+    EXPECT_TRUE(factory.made.empty());
+}
+
+// ---- telephones (1029) -----------------------------------------------------------
+
+TEST_F(Dispatch, TelephoneCallForOurIdShowsItsStation) {
+    addStation("Tel", [](TSingleConfig& s) { s.telefonIP = "10.0.0.50"; });
+    dispatch().telephoneEvent(phone(devices::Video, "10.0.0.50", "ws1"));  // ids match in any case
+    ASSERT_TRUE(popup.station);
+    EXPECT_TRUE(popup.station->videoOnly);
+    EXPECT_EQ(dispatch().actIP(), "10.0.0.50");
+
+    // Picked up: the video-only view becomes a full call view.
+    dispatch().telephoneEvent(phone(devices::Verbindung, "10.0.0.50"));
+    EXPECT_FALSE(popup.videoOnly());
+    // Video again only refreshes a video-only view.
+    dispatch().telephoneEvent(phone(devices::Video, "10.0.0.50"));
+    EXPECT_EQ(std::count(factory.log->events.begin(), factory.log->events.end(), "refresh"), 0);
+
+    dispatch().telephoneEvent(phone(devices::Idle, "10.0.0.50"));
+    EXPECT_FALSE(popup.visible());
+    EXPECT_EQ(dispatch().actIP(), "");
+}
+
+TEST_F(Dispatch, AnotherWorkstationTakingTheCallEndsOnlyAVideoOnlyView) {
+    addStation("Tel", [](TSingleConfig& s) { s.telefonIP = "10.0.0.50"; });
+    dispatch().telephoneEvent(phone(devices::Video, "10.0.0.50"));
+    dispatch().telephoneEvent(phone(devices::Verbindung, "10.0.0.50", "other"));
+    EXPECT_FALSE(popup.visible());
+
+    dispatch().telephoneEvent(phone(devices::Verbindung, "10.0.0.50"));
+    dispatch().telephoneEvent(phone(devices::Verbindung, "10.0.0.50", "other"));
+    EXPECT_TRUE(popup.visible());
+    // An idle telegram leaves a video-only view running, ends a call view.
+    dispatch().telephoneEvent(phone(devices::Idle, "10.0.0.50"));
+    EXPECT_FALSE(popup.visible());
+}
+
+TEST_F(Dispatch, UnknownTelephonesAndForeignVideoCallsShowNothing) {
+    dispatch().telephoneEvent(phone(devices::Verbindung, "10.0.0.77"));
+    addStation("Tel", [](TSingleConfig& s) { s.telefonIP = "10.0.0.50"; });
+    dispatch().telephoneEvent(phone(devices::Video, "10.0.0.50", "other"));
+    EXPECT_FALSE(popup.station);
+}
+
+TEST_F(Dispatch, HiddenFurtherPopupOfATelephoneIsFreedAndReplaced) {
+    settings.schreibeAllowMultipleWindows(true);
+    addStation("A");
+    addStation("Tel", [](TSingleConfig& s) { s.telefonIP = "10.0.0.50"; });
+    dispatch().serverProbed(probe("A", "10.0.0.1"));
+    dispatch().telephoneEvent(phone(devices::Verbindung, "10.0.0.50"));
+    ASSERT_EQ(factory.made.size(), 1u);
+    EXPECT_FALSE(factory.made[0]->setup().blackToMainForm);
+    factory.made[0]->close();  // hidden by the user, still listed
+    dispatch().telephoneEvent(phone(devices::Verbindung, "10.0.0.50"));
+    ASSERT_EQ(factory.made.size(), 2u);
+    EXPECT_EQ(factory.log->alive, 1);  // the hidden one is gone
+    EXPECT_EQ(dispatch().furtherPopup("10.0.0.50"), factory.made[1]);
+
+    // Idle of that telephone ends and frees its further popup.
+    dispatch().telephoneEvent(phone(devices::Idle, "10.0.0.50"));
+    EXPECT_EQ(dispatch().furtherCount(), 0u);
+    EXPECT_EQ(factory.log->alive, 0);
+}
+
+TEST_F(Dispatch, TelephoneAcknowledgeIsHandedToTheSender) {
+    auto ack = phone(devices::ACK, "10.0.0.50");
+    ack.FPacket = "LSREM0A4D00010517051234AB";
+    dispatch().telephoneEvent(ack);
+    EXPECT_EQ(acknowledged, std::vector<std::string>{"LSREM0A4D00010517051234AB"});
+}
+
+TEST_F(Dispatch, WallDoorFrameTakesTelephoneCallsWhenItIsFree) {
+    settings.schreibeSurveillance(true);
+    settings.schreibeDoor(true);
+    FakeWall wall;
+    dispatch().setWall(&wall);
+    addStation("Tel", [](TSingleConfig& s) { s.telefonIP = "10.0.0.50"; });
+    dispatch().telephoneEvent(phone(devices::Video, "10.0.0.50"));
+    ASSERT_TRUE(wall.station);
+    dispatch().telephoneEvent(phone(devices::Video, "10.0.0.50"));
+    EXPECT_EQ(wall.refreshed, 1);
+    dispatch().telephoneEvent(phone(devices::Verbindung, "10.0.0.50", "other"));
+    EXPECT_EQ(wall.stopped, 1);
+}
+
+// ---- camera inputs (1032) ------------------------------------------------------------
+
+TEST_F(Dispatch, InputOnCallsAndInputOffEndsOnlyTheShownCaller) {
+    settings.schreibeAllowMultipleWindows(true);
+    addStation("Cam", [](TSingleConfig& s) { s.typ = config::LindavorCam; s.Ip = "10.0.0.3"; });
+    addStation("Keep", [](TSingleConfig& s) {
+        s.typ = config::AxisCam;
+        s.Ip = "10.0.0.4";
+        s.ohneBT = true;
+    });
+    addStation("Plain", [](TSingleConfig& s) { s.Ip = "10.0.0.5"; });  // type 0 has no input
+
+    dispatch().inputChanged(input("10.0.0.5", "80", true));
+    EXPECT_FALSE(popup.visible());
+    dispatch().inputChanged(input("10.0.0.3", "80", true));
+    EXPECT_EQ(popup.station->Name, "Cam");
+    dispatch().inputChanged(input("10.0.0.4", "80", true));
+    ASSERT_EQ(factory.made.size(), 1u);
+
+    dispatch().inputChanged(input("10.0.0.4", "80", false));  // ohneBT: stays
+    EXPECT_EQ(dispatch().furtherCount(), 1u);
+    dispatch().inputChanged(input("10.0.0.3", "80", false));
+    EXPECT_FALSE(popup.visible());
+    EXPECT_EQ(dispatch().actIP(), "");
+}
+
+TEST_F(Dispatch, AnalogCallButtonsDecideTheCall) {
+    addStation("Analog", [](TSingleConfig& s) {
+        s.typ = config::LindavorCam;
+        s.Ip = "10.0.0.3";
+        s.analog_multi = true;
+        s.analog_zwei = true;
+    });
+    auto at = [&](std::uint32_t t, bool on) {
+        now = t;
+        dispatch().inputChanged(input("10.0.0.3", "80", on));
+    };
+    at(1000, true);
+    at(1300, false);  // button 1
+    at(1500, true);
+    EXPECT_FALSE(popup.visible());  // the station does not react to button 1
+
+    at(2000, true);
+    at(2600, false);  // button 2
+    at(2800, true);
+    EXPECT_TRUE(popup.visible());
+    at(3000, false);  // the end of the confirmation pulse ends the call
+    EXPECT_FALSE(popup.visible());
+}
+
+// ---- gateway calls and input states (port 4001) ------------------------------------------
+
+class GatewayDispatch : public Dispatch {
+protected:
+    GatewayDispatch() {
+        addStation("Gate", [](TSingleConfig& s) {
+            s.moxa = true;
+            s.Ip = "10.0.0.99";
+        });
+        addStation("Yard", [](TSingleConfig& s) { s.moxa = true; });
+        gateways.list = {{"Gate", "10.0.1.1"}, {"Yard", "10.0.1.2"}};
+        discovery.add("Gate", "10.0.0.20", "8080");
+    }
+};
+
+TEST_F(GatewayDispatch, CallShowsACopyOfTheStationWithTheFoundAddresses) {
+    dispatch().gatewayCall("10.0.1.1", "ws1");
+    ASSERT_TRUE(popup.station);
+    EXPECT_EQ(popup.station->Ip, "10.0.0.20");
+    EXPECT_EQ(popup.station->Port, "8080");
+    EXPECT_EQ(popup.station->moxaIP, "10.0.1.1");
+    EXPECT_EQ(dispatch().actIP(), "10.0.1.1");
+    const auto stored = settings.getConfigByName("Gate");
+    EXPECT_EQ(stored->Ip, "10.0.0.99");
+    EXPECT_EQ(stored->moxaIP, "");
+}
+
+TEST_F(GatewayDispatch, SecondCallWaitsAndComesUpWhenTheFirstEnds) {
+    dispatch().gatewayCall("10.0.1.1", "WS1");
+    dispatch().gatewayCall("10.0.1.2", "WS1");
+    dispatch().gatewayCall("10.0.1.2", "WS1");
+    EXPECT_EQ(dispatch().ipListe(), (std::vector<std::string>{"10.0.1.2", "10.0.1.2"}));
+    dispatch().gatewayCall("10.0.1.9", "someone-else");
+    EXPECT_EQ(dispatch().ipListe().size(), 2u);
+
+    dispatch().gatewayCall("10.0.1.1", "");
+    EXPECT_EQ(dispatch().actIP(), "10.0.1.2");
+    EXPECT_EQ(popup.station->Name, "Yard");
+    // The caller that comes up leaves the queue once; its end later takes
+    // every copy.
+    EXPECT_EQ(dispatch().ipListe(), std::vector<std::string>{"10.0.1.2"});
+    dispatch().gatewayCall("10.0.1.2", "");
+    EXPECT_TRUE(dispatch().ipListe().empty());
+    EXPECT_EQ(dispatch().actIP(), "");
+    EXPECT_FALSE(popup.visible());
+}
+
+TEST_F(GatewayDispatch, EndFromAWaitingCallerLeavesTheQueueOnce) {
+    dispatch().gatewayCall("10.0.1.1", "ws1");
+    dispatch().gatewayCall("10.0.1.2", "ws1");
+    dispatch().gatewayCall("10.0.1.2", "ws1");
+    dispatch().gatewayCall("10.0.1.2", "");
+    EXPECT_EQ(dispatch().ipListe(), std::vector<std::string>{"10.0.1.2"});
+    EXPECT_EQ(popup.station->Name, "Gate");
+}
+
+TEST_F(GatewayDispatch, CallOfAManuallyShownGatewayHighlightsItsWindow) {
+    dispatch().zeigeVideobild(settings.getConfigByName("Gate").get());
+    ASSERT_EQ(factory.made.size(), 1u);
+    FakeWindow* manual = factory.made[0];
+    EXPECT_TRUE(manual->preview);
+    EXPECT_EQ(dispatch().furtherPopup("10.0.1.1"), manual);
+
+    dispatch().gatewayCall("10.0.1.1", "ws1");
+    EXPECT_TRUE(manual->highlighted);
+    EXPECT_EQ(manual->fronted, 1);
+    EXPECT_TRUE(dispatch().vorschauActive());
+    EXPECT_FALSE(popup.visible());
+
+    // Input states go to the window listed under the sender.
+    dispatch().inputState("10.0.1.1", true);
+    EXPECT_EQ(manual->input, true);
+    EXPECT_FALSE(popup.input);
+
+    dispatch().gatewayCall("10.0.1.1", "");
+    EXPECT_FALSE(manual->highlighted);
+    EXPECT_FALSE(dispatch().vorschauActive());
+
+    // Closing the window takes it off the list and frees it.
+    manual->close();
+    EXPECT_EQ(dispatch().furtherCount(), 0u);
+    dispatch().inputState("10.0.1.1", false);
+    EXPECT_EQ(factory.log->alive, 0);
+}
+
+TEST_F(GatewayDispatch, InputStateOfTheShownCallerGoesToThePopup) {
+    dispatch().gatewayCall("10.0.1.1", "ws1");
+    dispatch().inputState("10.0.1.1", true);
+    dispatch().inputState("10.0.1.7", false);
+    EXPECT_EQ(popup.input, true);
+}
+
+// ---- the manual "Show video" ------------------------------------------------------------------
+
+TEST_F(Dispatch, ShowVideoWithoutServersOffersTheConfiguration) {
+    dispatch().Videoanzeigen1Click();
+    EXPECT_EQ(prompts.configurationAsked, 1);
+    EXPECT_EQ(prompts.settingsOpened, 1);
+}
+
+TEST_F(Dispatch, ShowVideoWithOneServerOpensAPreviewWindow) {
+    addStation("A", [](TSingleConfig& s) { s.Ip = "10.0.0.1"; });
+    discovery.add("A", "10.0.0.1", "80");
+    dispatch().Videoanzeigen1Click();
+    ASSERT_EQ(factory.made.size(), 1u);
+    EXPECT_TRUE(factory.made[0]->preview);
+    EXPECT_EQ(factory.made[0]->station->Ip, "10.0.0.1");
+    EXPECT_FALSE(popup.station);
+}
+
+TEST_F(Dispatch, ShowVideoOffersEachConfiguredStationOnce) {
+    addStation("A", [](TSingleConfig& s) { s.commonName = "Front door"; });
+    addStation("B");
+    discovery.add("A", "10.0.0.1", "80");
+    discovery.add("A", "10.0.0.2", "80");
+    discovery.add("X", "10.0.0.3", "80");
+    discovery.add("B", "10.0.0.4", "80");
+    prompts.choice = 1;
+    dispatch().Videoanzeigen1Click();
+    EXPECT_EQ(prompts.offered, (std::vector<std::string>{"Front door", "B"}));
+    ASSERT_EQ(factory.made.size(), 1u);
+    EXPECT_EQ(factory.made[0]->station->Name, "B");
+    EXPECT_FALSE(dispatch().gesperrt());
+
+    prompts.choice.reset();
+    dispatch().Videoanzeigen1Click();
+    EXPECT_EQ(factory.made.size(), 1u);
+}
+
+TEST_F(Dispatch, ShowVideoAsksForThePasswordWhenOneIsSet) {
+    settings.storePasswd("secret");
+    settings.schreibeHasVideoPass(true);
+    addStation("A");
+    discovery.add("A", "10.0.0.1", "80");
+    prompts.password = "wrong";
+    dispatch().Videoanzeigen1Click();
+    EXPECT_EQ(prompts.wrong, 1);
+    EXPECT_TRUE(factory.made.empty());
+    prompts.password = "secret";
+    dispatch().Videoanzeigen1Click();
+    EXPECT_EQ(factory.made.size(), 1u);
+}
+
+TEST_F(Dispatch, ShowVideoWaitsWhileAServerRestarts) {
+    addStation("A");
+    discovery.add("A", "10.0.0.1", "80");
+    rebootLock.blockVideo();
+    dispatch().Videoanzeigen1Click();
+    rebootLock.unblockVideo();
+    dispatch().Videoanzeigen1Click();
+    EXPECT_TRUE(factory.made.empty());
+    EXPECT_TRUE(dispatch().locked());
+    dispatch().serverProbed(probe("Z", "10.0.0.8"));  // the next probe result lifts it
+    prompts.choice = 0;
+    dispatch().Videoanzeigen1Click();
+    EXPECT_EQ(factory.made.size(), 1u);
+}
+
+// ---- the hub ------------------------------------------------------------------------------
+
+struct CountedServer : devices::serverObjekt {
+    explicit CountedServer(int& alive) : alive_(alive) { ++alive_; }
+    ~CountedServer() override { --alive_; }
+    int& alive_;
+};
+
+TEST_F(Dispatch, HubForwardsListNewsAndFreesPayloadsWhileClosing) {
+    std::vector<std::pair<std::uint32_t, std::uintptr_t>> forwarded;
+    bool ended = false;
+    MessageHub hub(dispatch(), {[&](std::uint32_t id, std::uintptr_t w) { forwarded.emplace_back(id, w); },
+                                [] { return false; }, [&] { ended = true; }});
+    int alive = 0;
+    auto post = [&](std::uint32_t id, std::uintptr_t w, std::unique_ptr<platform::MessagePayload> p) {
+        platform::Message m;
+        m.id = id;
+        m.wParam = w;
+        m.payload = std::move(p);
+        hub.handle(m);
+    };
+    post(devices::WM_UPDATEEVENT, 0, std::make_unique<CountedServer>(alive));
+    post(devices::WM_TCPUPDATEEVENT, 2, nullptr);
+    post(platform::WM_USER + 4, 0, nullptr);
+    EXPECT_EQ(forwarded, (std::vector<std::pair<std::uint32_t, std::uintptr_t>>{
+                             {devices::WM_UPDATEEVENT, 0}, {devices::WM_TCPUPDATEEVENT, 2}, {platform::WM_USER + 4, 0}}));
+    EXPECT_EQ(alive, 1);  // kept in the discovery list
+
+    dispatch().beginClosing();
+    forwarded.clear();
+    post(devices::WM_UPDATEEVENT, 0, std::make_unique<CountedServer>(alive));
+    post(devices::WM_TELUPDATEEVENT, 0, std::make_unique<devices::telefonObjekt>());
+    post(devices::WM_STATECHANGEDEVENT, 0, std::make_unique<devices::stateChangeObjekt>());
+    EXPECT_EQ(alive, 1);
+    EXPECT_TRUE(forwarded.empty());
+    post(WM_ENDPROGRAM, 0, nullptr);
+    EXPECT_TRUE(ended);
+}
+
+}  // namespace
+}  // namespace oculon::app
