@@ -1,5 +1,5 @@
 // Opens arbitrary bytes as a recording, reads, seeks and repairs it. A file
-// that opens must be whole after one repair.
+// that opens must be whole after one repair, with the frames it showed.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -55,6 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     TMJPEGFile::repair(path);
     TMJPEGFile repaired(path, TMJPEGFile::kRead);
-    if (repaired.NeedsRepair() || TMJPEGFile::repair(path) != TMJPEGFile::RepairResult::Intact) std::abort();
+    if (repaired.NeedsRepair() || repaired.VideoFrames() != frames ||
+        TMJPEGFile::repair(path) != TMJPEGFile::RepairResult::Intact) {
+        std::abort();
+    }
     return 0;
 }

@@ -24,8 +24,7 @@ namespace {
 // Large enough that a typical picture lies within one or two reads.
 constexpr std::int64_t kChunk = 64 * 1024;
 // Candidate records the look-back from the end may test. A real recording
-// needs one or two; only a file full of boundary texts needs more, and it is
-// then read by following the records from the start instead.
+// needs one or two; only a file full of boundary texts needs more.
 constexpr std::int64_t kTailCandidates = 1024;
 // Below this many frames between two known records, stepping from record to
 // record is cheaper than another estimate.
@@ -224,14 +223,11 @@ std::optional<Record> RecordScanner::lastRecord() const {
         if (auto record = recordEndingAt(*b + kBoundarySize, budget)) return record;
         if (budget.spent()) break;
     }
-    if (!budget.spent()) return std::nullopt;
-    return followChain();
-}
-
-std::optional<Record> RecordScanner::followChain() const {
-    std::optional<Record> last;
-    for (auto record = recordAt(kHeaderSize); record; record = recordAt(record->end())) last = record;
-    return last;
+    // Giving up is an error rather than a reason to try another way: the
+    // answer must not depend on the cost, or a file cut after its last record
+    // could show a different last record than before the cut.
+    if (budget.spent()) throw EFileFormatException("WrongFileFormat");
+    return std::nullopt;
 }
 
 std::optional<Record> RecordScanner::nextRecordFrom(std::int64_t from, std::int64_t before) const {

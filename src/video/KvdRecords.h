@@ -65,9 +65,9 @@ public:
     RecordScanner(int fd, std::int64_t limit, std::int64_t maxFrameLength);
 
     std::optional<Record> recordAt(std::int64_t pos) const;
-    // The complete record that ends last. Looks back from the limit first;
-    // when that costs too much (hostile data) it follows the length fields
-    // from the first record instead.
+    // The complete record that ends last, found by looking back from the
+    // limit. A tail that costs too much to look through (thousands of
+    // boundary texts, never written by a camera) raises "WrongFileFormat".
     std::optional<Record> lastRecord() const;
     // The record numbered `number` between two known records (inclusive),
     // found by interpolation and confirmed by its header.
@@ -77,7 +77,6 @@ private:
     std::optional<Record> recordEndingAt(std::int64_t end, Budget& budget) const;
     std::optional<Record> nextRecordFrom(std::int64_t from, std::int64_t before) const;
     std::optional<Record> walkForward(const Record& from, std::int32_t number) const;
-    std::optional<Record> followChain() const;
 
     int fd_;
     std::int64_t limit_;
