@@ -178,20 +178,3 @@ TEST(MultipartParser, LimitsHoldBeforeMemoryIsTaken) {
     EXPECT_EQ(parser.need(), MultipartParser::Need::body);
     EXPECT_EQ(parser.readHint(), 16777216u);
 }
-
-TEST(MultipartParser, ReportsWhatItWaitsFor) {
-    MultipartParser parser("--b");
-    EXPECT_EQ(parser.need(), MultipartParser::Need::preamble);
-    parser.append("--b\r\nContent-Type: image/jpeg\r\nContent-Length: 10\r\n\r\n123");
-    while (parser.next()) {
-    }
-    EXPECT_EQ(parser.need(), MultipartParser::Need::body);
-    EXPECT_EQ(parser.pending(), 3u);
-    EXPECT_EQ(parser.readHint(), 7u);
-    parser.append("4567890\r\nhalf a li");
-    EXPECT_EQ(parser.next().step, MultipartParser::Step::picture);
-    EXPECT_EQ(parser.next().step, MultipartParser::Step::line);
-    EXPECT_FALSE(parser.next());
-    EXPECT_EQ(parser.need(), MultipartParser::Need::line);
-    EXPECT_EQ(parser.pendingText(4), "half");
-}
