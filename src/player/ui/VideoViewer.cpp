@@ -28,6 +28,10 @@ constexpr std::size_t kNormalSpeed = 3;
 
 }  // namespace
 
+void nameControls(std::initializer_list<std::pair<QObject*, const char*>> controls) {
+    for (const auto& [control, name] : controls) control->setObjectName(QString::fromLatin1(name));
+}
+
 QString dateTimeText(const video::TTimeStamp& stamp) {
     const QDate date = QDate::fromJulianDay(stamp.Date + kJulianDayOfDayZero);
     const QTime time = QTime::fromMSecsSinceStartOfDay(stamp.Time);
@@ -51,16 +55,16 @@ TVideoViewerFrame::TVideoViewerFrame(QWidget* parent)
       SpeedToolBar(this),
       speedGroup_(this),
       TrackBar1(Qt::Horizontal, this) {
-    setObjectName(QStringLiteral("VideoViewerFrame1"));
-    Image1_.setObjectName(QStringLiteral("Image1"));
-    StartTimeLabel.setObjectName(QStringLiteral("StartTimeLabel"));
-    EndTimeLabel.setObjectName(QStringLiteral("EndTimeLabel"));
-    TimeLabel.setObjectName(QStringLiteral("TimeLabel"));
-    FrameLabel.setObjectName(QStringLiteral("FrameLabel"));
-    StartButton.setObjectName(QStringLiteral("StartButton"));
-    StopButton.setObjectName(QStringLiteral("StopButton"));
-    SpeedToolBar.setObjectName(QStringLiteral("SpeedToolBar"));
-    TrackBar1.setObjectName(QStringLiteral("TrackBar1"));
+    nameControls({{this, "VideoViewerFrame1"},
+                  {&Image1_, "Image1"},
+                  {&StartTimeLabel, "StartTimeLabel"},
+                  {&EndTimeLabel, "EndTimeLabel"},
+                  {&TimeLabel, "TimeLabel"},
+                  {&FrameLabel, "FrameLabel"},
+                  {&StartButton, "StartButton"},
+                  {&StopButton, "StopButton"},
+                  {&SpeedToolBar, "SpeedToolBar"},
+                  {&TrackBar1, "TrackBar1"}});
 
     EndTimeLabel.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     TimeLabel.setAlignment(Qt::AlignRight | Qt::AlignVCenter);

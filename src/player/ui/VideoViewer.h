@@ -13,13 +13,18 @@
 #include <QToolButton>
 
 #include <array>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "player/PlayerThread.h"
 #include "player/ui/PictureView.h"
 
 namespace oculon::player::ui {
+
+// Gives each control its name, by which tests and style sheets find it.
+void nameControls(std::initializer_list<std::pair<QObject*, const char*>> controls);
 
 // A recording's time stamp as the user's locale writes a date and a time.
 QString dateTimeText(const video::TTimeStamp& stamp);

@@ -10,6 +10,7 @@
 #include "config/SavePath.h"
 #include "config/cfgUnit.h"
 #include "config/sprachen.h"
+#include "config/ui/brandPictures.h"
 #include "player/Preview.h"
 
 namespace oculon::player::ui {
@@ -62,6 +63,7 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
       panel1Layout_(&Panel1),
       panel2Layout_(&Panel2) {
     setObjectName(QStringLiteral("playerForm"));
+    setWindowIcon(config::ui::korvatWeissIcon());
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     resize(870, 640);
 
@@ -75,12 +77,12 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     panel2Layout_.addWidget(&Label2);
     panel2Layout_.addWidget(&FileList);
 
-    Panel1.setObjectName(QStringLiteral("Panel1"));
-    Label1.setObjectName(QStringLiteral("Label1"));
-    DirTree.setObjectName(QStringLiteral("DirTree"));
-    Panel2.setObjectName(QStringLiteral("Panel2"));
-    Label2.setObjectName(QStringLiteral("Label2"));
-    FileList.setObjectName(QStringLiteral("FileList"));
+    nameControls({{&Panel1, "Panel1"},
+                  {&Label1, "Label1"},
+                  {&DirTree, "DirTree"},
+                  {&Panel2, "Panel2"},
+                  {&Label2, "Label2"},
+                  {&FileList, "FileList"}});
 
     DirTree.setHeaderHidden(true);
     DirTree.setColumnCount(1);
