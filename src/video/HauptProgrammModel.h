@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "video/PictureSink.h"
 #include "video/VideoCall.h"
 
 namespace oculon::video {
@@ -29,19 +30,8 @@ std::string popupStreamPath(const config::TSingleConfig& station, const CallOpti
 // stored path gets an empty path (its request then fails with a fault).
 std::string secondStreamPath(const config::TSingleConfig& station, const std::string& apiid2);
 
-struct Size {
-    int width = 0;
-    int height = 0;
-    friend bool operator==(const Size&, const Size&) = default;
-};
-
-struct Rect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-    friend bool operator==(const Rect&, const Rect&) = default;
-};
+using Size = PixelSize;
+using Rect = PixelRect;
 
 // The window around the picture: `extra` is what the window adds to the
 // picture area (borders, caption and header row).

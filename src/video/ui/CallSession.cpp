@@ -1,0 +1,204 @@
+#include "video/ui/CallSession.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include <cstdio>
+
+#include "config/cfgUnit.h"
+#include "video/LichtThread.h"
+#include "video/SnapshotNames.h"
+#include "video/ui/PromptParts.h"
+#include "video/ui/SmallPrompts.h"
+
+namespace oculon::video::ui {
+
+using namespace config;
+
+namespace {
+
+// "description|pattern|..." as the file dialog's filter list.
+QString dialogFilter(const std::string& pairs) {
+    const QStringList parts = QString::fromStdString(pairs).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) filters << parts[i] + " (" + parts[i + 1] + ")";
+    return filters.join(QStringLiteral(";;"));
+}
+
+// A message that does not hold up the call.
+void showError(QWidget& owner, const std::string& text) {
+    auto* box = new QMessageBox(QMessageBox::Critical, QString(), qs(text), QMessageBox::Ok, &owner);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+}  // namespace
+
+CallSession::CallSession(QWidget& owner, bool withWatchdog, CodePadding padding)
+    : owner_(owner), padding_(padding), timers_({}, withWatchdog) {
+    clock_.setInterval(500);
+    QObject::connect(&clock_, &QTimer::timeout, &owner_, [this] {
+        if (hooks_.onClock) hooks_.onClock(localNow());
+    });
+    timerPoll_.setInterval(50);
+    QObject::connect(&timerPoll_, &QTimer::timeout, &owner_, [this] { checkTimers(); });
+    mainRelay_.onPicture = [this] { timers_.pictureShown(); };
+}
+
+CallSession::~CallSession() { stop(); }
+
+std::string CallSession::savePath() const {
+    return videoConfig ? videoConfig->getSavePath(setup_.myName) : std::string();
+}
+
+std::string CallSession::GetFileName() const { return video::GetFileName(localNow(), setup_.myName); }
+
+std::string CallSession::proposedSnapshot() const { return savePath() + GetFileName(); }
+
+std::unique_ptr<TMJPEGDecoder> CallSession::startDecoder(TServerAttributes record, PictureRelay& relay) {
+    record.Bild = &relay;
+    record.timer = nullptr;  // the watchdog is ours: CallTimers
+    auto decoder = std::make_unique<TMJPEGDecoder>(record);
+    if (record.aufzeichnen && decoder->recordingFileName().empty()) {
+        // The call goes on without recording; the user learns why.
+        showError(owner_, tr(txtInvalidImagePath) + savePath());
+    }
+    return decoder;
+}
+
+void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, Hooks hooks) {
+    stop();
+    setup_ = std::move(setup);
+    hooks_ = std::move(hooks);
+    running_ = true;
+    timers_.start(setup_.videoOnly, setup_.tuerDauer);
+
+    mainRelay_.setTarget(&main);
+    TServerAttributes record = setup_.main;
+    record.stoerFunktion = [this](TMJPEGDecoder& d) {
+        if (hooks_.onFault) hooks_.onFault(d);
+    };
+    main_ = startDecoder(record, mainRelay_);
+    if (setup_.firstPictureCallback) main_->setSaveFunc([this](TMJPEGDecoder&) { saveToFile(); });
+    main_->setAspectFunc([this](double aspect) {
+        if (hooks_.onAspect) hooks_.onAspect(aspect);
+    });
+    // Copied, so the decoder thread never reads a hook the main thread changes.
+    main_->setOnBlack([onBlack = hooks_.onBlack](TMJPEGDecoder&) {
+        if (onBlack) onBlack();
+    });
+    main_->Start();
+
+    if (setup_.second && second != nullptr) {
+        secondRelay_.setTarget(second);
+        TServerAttributes r = *setup_.second;
+        r.stoerFunktion = [this](TMJPEGDecoder& d) {
+            if (hooks_.onSecondFault) hooks_.onSecondFault(d);
+        };
+        second_ = startDecoder(r, secondRelay_);
+        second_->Start();
+    }
+    if (hooks_.onClock) hooks_.onClock(localNow());
+    clock_.start();
+    timerPoll_.start();
+}
+
+void CallSession::stop() {
+    if (!running_) return;
+    running_ = false;
+    if (openPrompt_) openPrompt_->done(mrCancel);
+    // Terminate() also releases a decoder that waits for the main thread in
+    // synchronize(), so freeing them here cannot hang on a picture in flight.
+    second_.reset();
+    main_.reset();
+    clock_.stop();
+    timerPoll_.stop();
+    timers_.stop();
+}
+
+void CallSession::checkTimers() {
+    const CallTimers::Expired expired = timers_.poll();
+    if (expired != CallTimers::Expired::none && hooks_.onTimeout) hooks_.onTimeout(expired);
+}
+
+void CallSession::swapPictures() {
+    if (!second_) return;
+    VideoImage* a = mainRelay_.target();
+    mainRelay_.setTarget(secondRelay_.target());
+    secondRelay_.setTarget(a);
+}
+
+bool CallSession::SaveImage(const std::string& fileName, const std::string& comment) {
+    VideoImage* image = mainRelay_.target();
+    if (image == nullptr) return false;
+    image->drawText(5, 5, snapshotCaption(setup_.nameText, localNow()));
+    if (!comment.empty()) image->drawText(5, 20, comment);
+    return image->saveJpeg(fileName, comment);
+}
+
+void CallSession::saveToFile() {
+    if (videoConfig && videoConfig->storeFirstPict()) SaveImage(proposedSnapshot() + ".jpg");
+}
+
+void CallSession::saverClick() {
+    const QString proposed = QString::fromStdString(proposedSnapshot());
+    QString file = QFileDialog::getSaveFileName(&owner_, QString(), proposed, dialogFilter(tr(txtImageFilesFilter)));
+    if (file.isEmpty()) return;
+    if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".jpg");
+    SaveImage(file.toStdString());
+}
+
+template <typename T>
+std::optional<std::string> CallSession::ask() {
+    const QPointer<QWidget> owner(&owner_);
+    const QPointer<T> dialog(new T(&owner_));
+    openPrompt_ = dialog.data();
+    const int result = dialog->exec();
+    // The view may have been freed while the prompt was open; then nothing
+    // of it may be touched any more.
+    if (!owner || !dialog) return std::nullopt;
+    openPrompt_ = nullptr;
+    std::optional<std::string> text;
+    if (result == mrOK) text = dialog->text();
+    delete dialog.data();
+    return text;
+}
+
+void CallSession::tuerOeffnerClick() {
+    if (!running_) return;
+    DoorOptions o;
+    if (videoConfig) {
+        o.codeTuerOffen = videoConfig->codeTuerOffen();
+        o.protTuerOffen = videoConfig->protTuerOffen();
+        o.kommentarTuerOffen = videoConfig->kommentarTuerOffen();
+    }
+    o.padding = padding_;
+    o.snapshotBaseName = [this] { return proposedSnapshot(); };
+    o.userName = [] { return video::GetUserName(); };
+
+    DoorEffects fx;
+    fx.sendFunction = sendFunction;
+    fx.sendFunctionLindavor = sendFunctionLindavor;
+    fx.askCode = [this] { return ask<ToeffnerForm>(); };
+    fx.askComment = [this] { return ask<TkommentarFrame>(); };
+    fx.saveImage = [this](const std::string& file, const std::string& comment) { SaveImage(file, comment); };
+    fx.startLight = [](const LightRequest& r) {
+        TLichtThread::start(r.host, r.port, r.user, r.password, r.path, r.durationMs);
+    };
+    fx.sendRelay = [](const RelayPost& post) { TRelayPostThread::start(post); };
+    fx.close = hooks_.onCloseAfterRelay;
+    // Nothing of this object is used after a prompt that was cancelled: its
+    // modal loop may have seen the view freed.
+    const DoorTarget target = setup_.target;
+    tuerOeffnen(target, o, fx);
+}
+
+void CallSession::lichtBtnClick() {
+    if (!running_) return;
+    const LightRequest r = lightRequest(setup_.target);
+    TLichtThread::start(r.host, r.port, r.user, r.password, r.path, r.durationMs);
+}
+
+}  // namespace oculon::video::ui

@@ -1,0 +1,116 @@
+#pragma once
+// The running part of a call view, shared by the popup (TVideobild) and the
+// wall's door frame (TmainVideoFrame): the stream decoders and the pictures
+// they paint, the clock, the timers that end a call, the door and light
+// buttons with their prompts, and the snapshots. The view owns its widgets
+// and decides how a call ends; this class tells it when.
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "video/CallTimers.h"
+#include "video/MJPEGDecoderThread.h"
+#include "video/TuerOeffnen.h"
+#include "video/VideoCall.h"
+#include "video/ui/VideoImage.h"
+
+class QDialog;
+
+namespace oculon::video::ui {
+
+// The tray form's senders: a complete command frame or a telephone payload,
+// and the target address.
+using SendFunction = std::function<void(const std::string& text, const std::string& host)>;
+
+class CallSession {
+public:
+    struct Hooks {
+        // A decoder's stream turned black. Runs in the decoder thread: it
+        // may only post a message.
+        std::function<void()> onBlack;
+        // The watchdog or the video-only time ran out (main thread).
+        std::function<void(CallTimers::Expired)> onTimeout;
+        // Faults of the main and of the second camera.
+        std::function<void(TMJPEGDecoder&)> onFault;
+        std::function<void(TMJPEGDecoder&)> onSecondFault;
+        // The first picture's width over height.
+        std::function<void(double)> onAspect;
+        // Every 500 ms while the call runs, and once at its start.
+        std::function<void(const std::tm&)> onClock;
+        // The door was opened through an Axis relay and the call should end.
+        std::function<void()> onCloseAfterRelay;
+    };
+
+    CallSession(QWidget& owner, bool withWatchdog, CodePadding padding);
+    ~CallSession();
+    CallSession(const CallSession&) = delete;
+    CallSession& operator=(const CallSession&) = delete;
+
+    // Starts the decoders of the call; `second` is the inset's control,
+    // needed only when the setup has a second camera.
+    void start(CallSetup setup, VideoImage& main, VideoImage* second, Hooks hooks);
+    // Cancels an open prompt, stops and frees the decoders, stops the
+    // timers. Does nothing when no call runs.
+    void stop();
+    bool running() const { return running_; }
+    const CallSetup& setup() const { return setup_; }
+
+    // The two controls exchange their cameras.
+    void swapPictures();
+
+    void tuerOeffnerClick();
+    void lichtBtnClick();
+    void saverClick();
+
+    void setVideoOnly(bool on) { timers_.setVideoOnly(on); }
+    bool videoOnly() const { return timers_.videoOnly(); }
+    void refreshVideoOnly() { timers_.refreshVideoOnly(); }
+    const CallTimers& timers() const { return timers_; }
+
+    // The snapshot helpers of the view.
+    std::string GetFileName() const;
+    // The picture as shown, with name, date and time (and the comment) on it.
+    bool SaveImage(const std::string& fileName, const std::string& comment = {});
+    // The folder and name the save dialog proposes.
+    std::string proposedSnapshot() const;
+
+    // The decoders, for tests and the wall; null when not running.
+    TMJPEGDecoder* mainDecoder() const { return main_.get(); }
+    TMJPEGDecoder* secondDecoder() const { return second_.get(); }
+
+    SendFunction sendFunction;
+    SendFunction sendFunctionLindavor;
+
+private:
+    std::unique_ptr<TMJPEGDecoder> startDecoder(config::TServerAttributes record, PictureRelay& relay);
+    void saveToFile();
+    void checkTimers();
+    // Shows a prompt of type T modally; the text on OK, nothing otherwise,
+    // also when the view goes away while it is open.
+    template <typename T>
+    std::optional<std::string> ask();
+    std::string savePath() const;
+
+    QWidget& owner_;
+    CodePadding padding_;
+    CallTimers timers_;
+    CallSetup setup_;
+    Hooks hooks_;
+    bool running_ = false;
+    PictureRelay mainRelay_;
+    PictureRelay secondRelay_;
+    std::unique_ptr<TMJPEGDecoder> main_;
+    std::unique_ptr<TMJPEGDecoder> second_;
+    QTimer clock_;
+    QTimer timerPoll_;
+    QPointer<QDialog> openPrompt_;
+};
+
+}  // namespace oculon::video::ui

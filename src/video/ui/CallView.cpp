@@ -1,0 +1,24 @@
+#include "video/ui/CallView.h"
+
+namespace oculon::video::ui {
+
+CallView::CallView(QWidget* parent, Qt::WindowFlags flags, bool withWatchdog, CodePadding padding,
+                   const char* inputImageName)
+    : QWidget(parent, flags),
+      moxaPanel(this, inputImageName),
+      session_(*this, withWatchdog, padding),
+      target_([this](platform::Message& m) { handleMessage(m); }) {}
+
+CallView::~CallView() { session_.stop(); }
+
+void CallView::connectButtons(QPushButton& saveButton) {
+    connect(&saveButton, &QPushButton::clicked, this, [this] { session_.saverClick(); });
+    connect(&moxaPanel.lichtBtn, &QPushButton::clicked, this, [this] { session_.lichtBtnClick(); });
+    connect(&moxaPanel.tuerOeffner, &QPushButton::clicked, this, [this] {
+        session_.sendFunction = sendFunction;
+        session_.sendFunctionLindavor = sendFunctionLindavor;
+        session_.tuerOeffnerClick();
+    });
+}
+
+}  // namespace oculon::video::ui

@@ -1,0 +1,86 @@
+#include "video/ui/CallViewParts.h"
+
+#include <QPixmap>
+
+#include "video/ui/PromptParts.h"
+
+namespace oculon::video::ui {
+
+QColor callViewBackground() { return QColor(0xE5, 0xEE, 0xF5); }
+
+void headerLabel(QLabel& label, QWidget* parent, const char* name) {
+    place(label, parent, name, QRect());
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(16);
+    f.setBold(true);
+    label.setFont(f);
+    label.setAutoFillBackground(true);
+    QPalette pal = label.palette();
+    pal.setColor(QPalette::Window, callViewBackground());
+    label.setPalette(pal);
+    label.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void faultLabel(QLabel& label, QWidget* parent, const char* name, int pixelSize, bool bold) {
+    place(label, parent, name, QRect());
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    label.setFont(f);
+    QPalette pal = label.palette();
+    pal.setColor(QPalette::WindowText, Qt::red);
+    label.setPalette(pal);
+    label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label.hide();
+}
+
+DoorPanel::DoorPanel(QWidget* parent, const char* inputImageName) : QFrame(parent) {
+    setObjectName(QStringLiteral("moxaPanel"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, callViewBackground());
+    setPalette(pal);
+    inputImage.setObjectName(QString::fromLatin1(inputImageName));
+    inputImage.setParent(this);
+    inputImage.setGeometry(1, 1, 100, 37);
+    inputImage.setScaledContents(true);
+    Label1.setObjectName(QStringLiteral("Label1"));
+    Label1.setParent(this);
+    Label1.setGeometry(1, 12, 100, 17);
+    Label1.setAlignment(Qt::AlignCenter);
+    lichtBtn.setObjectName(QStringLiteral("lichtBtn"));
+    lichtBtn.setParent(this);
+    tuerOeffner.setObjectName(QStringLiteral("tuerOeffner"));
+    tuerOeffner.setParent(this);
+    QFont bold = tuerOeffner.font();
+    bold.setFamily(QStringLiteral("Arial"));
+    bold.setBold(true);
+    tuerOeffner.setFont(bold);
+}
+
+void DoorPanel::apply(const DoorPanelLayout& layout, const InputDisplay& input) {
+    layout_ = layout;
+    input_ = input;
+    resize(102, layout.panelHeight);
+    setVisible(layout.panelVisible);
+    tuerOeffner.setGeometry(1, layout.doorTop, 100, 25);
+    tuerOeffner.setText(QString::fromStdString(layout.doorCaption));
+    tuerOeffner.setVisible(layout.doorVisible);
+    lichtBtn.setGeometry(1, layout.lichtTop, 100, 25);
+    lichtBtn.setText(QString::fromStdString(layout.lichtCaption));
+    lichtBtn.setVisible(layout.lichtVisible);
+    Label1.setVisible(layout.inputVisible);
+    Label1.clear();
+    inputImage.setVisible(layout.inputVisible && input.usesPicture);
+    inputImage.clear();
+}
+
+void DoorPanel::setInput(bool on) {
+    if (!layout_.inputVisible) return;
+    if (input_.usesPicture)
+        inputImage.setPixmap(QPixmap(QString::fromStdString(input_.picture(on))));
+    else
+        Label1.setText(QString::fromStdString(input_.label(on)));
+}
+
+}  // namespace oculon::video::ui

@@ -1,0 +1,50 @@
+#pragma once
+// Controls the popup and the wall's door frame have in common: the door
+// panel (moxaPanel) with the input state, the light and the door button, the
+// header labels and the red fault labels.
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+#include "video/HauptProgrammModel.h"
+#include "video/VideoCall.h"
+
+namespace oculon::video::ui {
+
+// The door panel, 102 pixels wide in the bottom right corner: the station's
+// input state as a picture or a text, the light button and the door button.
+class DoorPanel : public QFrame {
+    Q_OBJECT
+
+public:
+    // `inputImageName`: the input picture's object name in this view.
+    DoorPanel(QWidget* parent, const char* inputImageName);
+
+    // Visibility, places and captions for a call; the panel's own top is the
+    // view's business.
+    void apply(const DoorPanelLayout& layout, const InputDisplay& input);
+    // The station's input state (only when it has an input).
+    void setInput(bool on);
+
+    QLabel inputImage;
+    QLabel Label1;
+    QPushButton lichtBtn;
+    QPushButton tuerOeffner;
+
+private:
+    DoorPanelLayout layout_;
+    InputDisplay input_;
+};
+
+// Header and panel colour of the call views.
+QColor callViewBackground();
+
+inline QRect toQRect(const Rect& r) { return {r.left, r.top, r.width, r.height}; }
+
+// A header label: bold Arial 16 px on the header colour.
+void headerLabel(QLabel& label, QWidget* parent, const char* name);
+// A fault label, red, hidden until a fault shows.
+void faultLabel(QLabel& label, QWidget* parent, const char* name, int pixelSize, bool bold);
+
+}  // namespace oculon::video::ui

@@ -1,0 +1,215 @@
+#include "video/ui/HauptProgramm.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPointer>
+
+#include "config/cfgUnit.h"
+#include "config/ui/brandPictures.h"
+#include "video/SnapshotNames.h"
+#include "video/ui/PromptParts.h"
+
+namespace oculon::video::ui {
+
+using namespace config;
+
+std::function<void()> TVideobild::killScreenSaver;
+
+namespace {
+
+const std::array<const char*, 5> kBevelNames = {"Bevel1", "Bevel2", "Bevel3", "Bevel4", "Bevel5"};
+
+}  // namespace
+
+TVideobild::TVideobild(QWidget* parent)
+    : CallView(parent, Qt::Window, true, CodePadding::fourThenEight, "Image2") {
+    std::mt19937 random(std::random_device{}());
+    ids_ = ApiIds::draw(random);
+    setWindowIcon(config::ui::korvatWeissIcon());
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    // The picture area must keep at least a few pixels.
+    setMinimumSize(3, kPopupHeaderHeight + 3);
+
+    headerLabel(Panel1, this, "Panel1");
+    headerLabel(namePanel, this, "namePanel");
+    headerLabel(datePanel, this, "datePanel");
+    headerLabel(timePanel, this, "timePanel");
+    for (std::size_t i = 0; i < bevels_.size(); ++i) {
+        place(bevels_[i], this, kBevelNames[i], QRect());
+        bevels_[i].setFrameShape(i == 0 || i == 4 ? QFrame::HLine : QFrame::VLine);
+        bevels_[i].setFrameShadow(QFrame::Sunken);
+    }
+    place(Image1, this, "Image1", QRect());
+    Image1.setCursor(Qt::ArrowCursor);
+    faultLabel(stoerungLbl, this, "stoerungLbl", 19, false);
+    place(saver, this, "saver", QRect());
+    place(Panel2, this, "Panel2", QRect());
+    Panel2.setFrameStyle(QFrame::Box | QFrame::Plain);
+    place(Image3, &Panel2, "Image3", QRect());
+    Image3.onDoubleClick = [this] { session_.swapPictures(); };
+    faultLabel(stoerLabel2, &Panel2, "stoerLabel2", 12, true);
+    Panel2.hide();
+    moxaPanel.hide();
+    saver.hide();
+
+    connectButtons(saver);
+
+    resize(kClientWidth, kClientHeight);
+    layoutControls();
+}
+
+TVideobild::~TVideobild() { session_.stop(); }
+
+void TVideobild::handleMessage(platform::Message& message) {
+    if (message.id == WM_CLOSE) close();
+}
+
+void TVideobild::postClose() { platform::MainLoop::instance().post(handle(), WM_CLOSE); }
+
+void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
+    if (killScreenSaver) killScreenSaver();
+    const CallOptions options = videoConfig ? CallOptions::read(*videoConfig) : CallOptions{};
+    CallSetup setup = popupSetup(station, preview, options, ids_);
+
+    stoerungLbl.hide();
+    stoerLabel2.hide();
+    Image1.show();
+    Image1.fillWhite();
+    saver.setVisible(setup.saverVisible);
+    saver.setText(qs(config::tr(txtSavePicture)));
+    doorLayout_ = setup.door;
+    moxaPanel.apply(setup.door, setup.input);
+    FTelefonIP = station.telefonIP;
+    Panel1.setText(QStringLiteral("  ") + QGuiApplication::applicationDisplayName());
+    setWindowTitle(QString::fromStdString(setup.caption));
+    namePanel.setText(QString::fromStdString(setup.nameText));
+    show_ = preview;
+    if (setup.second) {
+        Panel2.show();
+        Image3.show();
+        Image3.fillWhite();
+    } else {
+        Panel2.hide();
+    }
+    show();
+    raise();
+    activateWindow();
+
+    const std::optional<std::string> pathMessage = setup.invalidPathMessage;
+    // Copied for the decoder thread, which may only post.
+    const platform::TargetId self = handle();
+    const platform::TargetId black = blackHandle;
+    CallSession::Hooks hooks;
+    hooks.onBlack = [self, black, popup = reinterpret_cast<std::uintptr_t>(this)] {
+        if (black != 0)
+            platform::MainLoop::instance().post(black, WMSECVIDEOCLOSE, popup);
+        else
+            platform::MainLoop::instance().post(self, WM_CLOSE);
+    };
+    hooks.onTimeout = [this](CallTimers::Expired) { postClose(); };
+    hooks.onFault = [this](TMJPEGDecoder& d) { stoerung(d); };
+    hooks.onSecondFault = [this](TMJPEGDecoder& d) { stoerung2(d); };
+    hooks.onAspect = [this](double aspect) { setAspectRatio(aspect); };
+    hooks.onClock = [this](const std::tm& now) { clock(now); };
+    hooks.onCloseAfterRelay = [this] { postClose(); };
+    session_.start(std::move(setup), Image1, &Image3, std::move(hooks));
+    FRunning = true;
+    layoutControls();
+
+    if (pathMessage) {
+        auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), qs(*pathMessage), QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+    }
+}
+
+void TVideobild::stopVideo() {
+    session_.stop();
+    hide();
+    FRunning = false;
+}
+
+void TVideobild::closeEvent(QCloseEvent* event) {
+    stopVideo();
+    const QPointer<TVideobild> alive(this);
+    if (callEnd) callEnd(*this);
+    if (alive && show_) deleteLater();
+    event->accept();
+}
+
+void TVideobild::setInput(bool on) { moxaPanel.setInput(on); }
+
+void TVideobild::stoerung(TMJPEGDecoder& d) {
+    const std::int32_t code = d.ErrorNo();
+    const bool detail = code == 11 || code == 12 || code == 7 || code == 2;
+    stoerungLbl.setText(QString::fromStdString(stoerungsText(code, d.AddInfo(), detail)));
+    stoerungLbl.adjustSize();
+    stoerungLbl.show();
+    stoerungLbl.raise();
+    Image1.hide();
+    saver.hide();
+    moxaPanel.hide();
+}
+
+void TVideobild::stoerung2(TMJPEGDecoder& d) {
+    const std::int32_t code = d.ErrorNo();
+    stoerLabel2.setText(QString::fromStdString(stoerungsText(code, d.AddInfo(), code == 11)));
+    stoerLabel2.adjustSize();
+    stoerLabel2.show();
+    Image3.hide();
+}
+
+void TVideobild::setAspectRatio(double aspect) {
+    FAspectRatio = aspect;
+    layoutControls();
+}
+
+void TVideobild::clock(const std::tm& now) {
+    datePanel.setText(QString::fromStdString("  " + shortDate(now)));
+    timePanel.setText(QString::fromStdString("  " + shortTime(now)));
+}
+
+void TVideobild::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutControls();
+}
+
+void TVideobild::layoutControls() {
+    if (resizing_) return;
+    if (FRunning && FAspectRatio > 0.0) {
+        // The client area plays the part of the window: the header row is all
+        // that surrounds the picture here.
+        const Size want = popupSizeRule({width(), height()}, FAspectRatio, {0, kPopupHeaderHeight});
+        if (want != Size{width(), height()}) {
+            resizing_ = true;
+            resize(want.width, want.height);
+            resizing_ = false;
+        }
+    }
+    const PopupLayout l = popupLayout({width(), height()}, doorLayout_);
+    Image1.setGeometry(toQRect(l.image1));
+    Panel2.setGeometry(toQRect(l.panel2));
+    Image3.setGeometry(0, 0, l.panel2.width, l.panel2.height);
+    stoerLabel2.move(4, 4);
+    stoerungLbl.move(100, 100);
+    saver.setGeometry(toQRect(l.saver));
+    moxaPanel.setGeometry(toQRect(l.moxaPanel));
+    Panel1.setGeometry(toQRect(l.panel1));
+    namePanel.setGeometry(toQRect(l.namePanel));
+    datePanel.setGeometry(toQRect(l.datePanel));
+    timePanel.setGeometry(toQRect(l.timePanel));
+    const std::array<Rect, 5> bevels = {l.bevel1, l.bevel2, l.bevel3, l.bevel4, l.bevel5};
+    for (std::size_t i = 0; i < bevels.size(); ++i) bevels_[i].setGeometry(toQRect(bevels[i]));
+    // Buttons and panels float over the picture.
+    Panel2.raise();
+    saver.raise();
+    moxaPanel.raise();
+    stoerungLbl.raise();
+}
+
+}  // namespace oculon::video::ui

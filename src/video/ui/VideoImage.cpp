@@ -1,0 +1,107 @@
+#include "video/ui/VideoImage.h"
+
+#include <QFont>
+#include <QPainter>
+
+#include <cstdio>
+#include <fstream>
+
+#include "video/Jpeg.h"
+
+namespace oculon::video::ui {
+
+VideoImage::VideoImage(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    fitBitmap();
+}
+
+void VideoImage::fitBitmap() {
+    const QSize want(std::max(1, width()), std::max(1, height()));
+    if (bitmap_.size() == want) return;
+    QImage resized(want, QImage::Format_RGB32);
+    resized.fill(Qt::white);
+    if (!bitmap_.isNull()) {
+        QPainter p(&resized);
+        p.drawImage(QRect(QPoint(0, 0), want), bitmap_);
+    }
+    bitmap_ = std::move(resized);
+}
+
+void VideoImage::showPicture(const PictureFrame& frame) {
+    fitBitmap();
+    if (frame.picture == nullptr || frame.picture->format != PixelFormat::Bgrx32) return;
+    const Image& pic = *frame.picture;
+    const QImage source(pic.pixels.data(), pic.width, pic.height, static_cast<qsizetype>(pic.stride),
+                        QImage::Format_RGB32);
+    QPainter p(&bitmap_);
+    if (frame.clearWhite) p.fillRect(bitmap_.rect(), Qt::white);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const PixelRect& s = frame.source;
+    const PixelRect& t = frame.target;
+    p.drawImage(QRect(t.left, t.top, t.width, t.height), source, QRect(s.left, s.top, s.width, s.height));
+    if (!frame.overlayText.empty()) {
+        p.end();
+        drawText(5, 5, frame.overlayText);
+    }
+    ++pictures_;
+    update();
+}
+
+void VideoImage::fillWhite() {
+    fitBitmap();
+    bitmap_.fill(Qt::white);
+    update();
+}
+
+void VideoImage::drawText(int x, int y, const std::string& text) {
+    QPainter p(&bitmap_);
+    QFont f = font();
+    f.setPixelSize(12);
+    p.setFont(f);
+    p.setPen(Qt::black);
+    // Text on a picture needs a ground to be read on light and dark alike.
+    const QString s = QString::fromStdString(text);
+    const QRect box = p.fontMetrics().boundingRect(s).translated(x, y + p.fontMetrics().ascent());
+    p.fillRect(box.adjusted(-1, 0, 1, 0), Qt::white);
+    p.drawText(x, y + p.fontMetrics().ascent(), s);
+    update();
+}
+
+bool VideoImage::saveJpeg(const std::string& fileName, const std::string& comment) const {
+    try {
+        const ImageView view{bitmap_.constBits(), bitmap_.width(), bitmap_.height(),
+                             static_cast<std::size_t>(bitmap_.bytesPerLine()), PixelFormat::Bgrx32};
+        const std::vector<std::uint8_t> jpeg = encodeJpeg(view, 90, comment);
+        std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
+        out.close();
+        if (out) return true;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "oculon: snapshot %s: %s\n", fileName.c_str(), e.what());
+        return false;
+    }
+    std::fprintf(stderr, "oculon: snapshot %s could not be written\n", fileName.c_str());
+    return false;
+}
+
+void VideoImage::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(rect(), bitmap_);
+}
+
+void VideoImage::resizeEvent(QResizeEvent* event) {
+    fitBitmap();
+    QWidget::resizeEvent(event);
+}
+
+void VideoImage::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (onDoubleClick) onDoubleClick();
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void PictureRelay::showPicture(const PictureFrame& frame) {
+    if (target_) target_->showPicture(frame);
+    if (onPicture) onPicture();
+}
+
+}  // namespace oculon::video::ui

@@ -1,0 +1,65 @@
+#pragma once
+// The picture control of a call view: a widget holding a bitmap of its own
+// size that a stream decoder paints into (through a PictureRelay), that can
+// be filled white, written on and saved as a JPEG snapshot.
+
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+
+#include "video/PictureSink.h"
+
+namespace oculon::video::ui {
+
+class VideoImage : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit VideoImage(QWidget* parent = nullptr);
+
+    PixelSize pixelSize() const { return {width(), height()}; }
+    void showPicture(const PictureFrame& frame);
+
+    void fillWhite();
+    // Writes a line of text on the bitmap, where it stays until the next
+    // picture.
+    void drawText(int x, int y, const std::string& text);
+    // The bitmap as a JPEG file (quality 90), the comment also in the file's
+    // comment marker. False when it cannot be written.
+    bool saveJpeg(const std::string& fileName, const std::string& comment = {}) const;
+    const QImage& bitmap() const { return bitmap_; }
+    // Pictures shown so far.
+    int pictureCount() const { return pictures_; }
+
+    std::function<void()> onDoubleClick;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void fitBitmap();
+    QImage bitmap_;
+    int pictures_ = 0;
+};
+
+// Hands a decoder's pictures on to a control that can change (the popup
+// swaps its two cameras), and tells its owner of every picture.
+class PictureRelay : public PictureSink {
+public:
+    explicit PictureRelay(VideoImage* target = nullptr) : target_(target) {}
+    void setTarget(VideoImage* target) { target_ = target; }
+    VideoImage* target() const { return target_; }
+    std::function<void()> onPicture;
+
+    PixelSize size() const override { return target_ ? target_->pixelSize() : PixelSize{}; }
+    void showPicture(const PictureFrame& frame) override;
+
+private:
+    VideoImage* target_;
+};
+
+}  // namespace oculon::video::ui
