@@ -1,7 +1,9 @@
 #include "devices/MDNSResolver.h"
 
 #include <cstdio>
+#include <map>
 #include <random>
+#include <set>
 
 #include "platform/Net.h"
 #include "platform/UdpSocket.h"
@@ -76,8 +78,14 @@ void TMIdDNSResolver::openGroupListener(const std::vector<std::string>& addresse
         // Bound to the group address, so unicast answers go to the senders
         // only and nothing arrives twice.
         auto socket = sharedSocket(options_.group, options_.port);
+        std::map<std::string, std::string> interfaceOf;
+        for (const auto& adapter : platform::localIpv4Adapters()) interfaceOf[adapter.address] = adapter.name;
+        std::set<std::string> interfaces;
         bool joined = false;
         for (const auto& address : addresses) {
+            // A second address of the same interface would join it twice.
+            const auto interface = interfaceOf.find(address);
+            if (interface != interfaceOf.end() && !interfaces.insert(interface->second).second) continue;
             try {
                 socket.joinGroup(options_.group, address);
                 joined = true;

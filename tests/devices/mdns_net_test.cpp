@@ -1,7 +1,5 @@
 // The multicast-DNS resolver against a real avahi-daemon on a second host of
 // the private network (10.77.0.2), announcing a camera from a service file.
-// Needs two hosts: when started without a peer namespace the test runs itself
-// again under `netns-run --two-hosts`.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -18,6 +16,7 @@
 #include <vector>
 
 #include "devices/MDNSResolver.h"
+#include "such_namespaces.h"
 #include "support/ChildProcess.h"
 
 using namespace oculon::devices;
@@ -192,21 +191,4 @@ TEST_F(MdnsWithAvahi, FindsTheCameraByUnicastWhenThePortIsHeldExclusively) {
     ::close(holder);
 }
 
-int main(int argc, char** argv) {
-    if (!std::getenv("OCULON_PEER_NS")) {
-        const char* source = std::getenv("OCULON_SOURCE_DIR");
-        const std::string runner = std::string(source ? source : ".") + "/tools/netns-run";
-        const std::string self = std::filesystem::read_symlink("/proc/self/exe");
-        std::vector<std::string> args = {runner, "--two-hosts", self};
-        for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
-        std::vector<char*> raw;
-        for (auto& a : args) raw.push_back(a.data());
-        raw.push_back(nullptr);
-        ::unsetenv("OCULON_IN_NETNS");
-        ::execv(runner.c_str(), raw.data());
-        std::perror(runner.c_str());
-        return 1;
-    }
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return oculon::testsupport::runWithPeerHost(argc, argv); }

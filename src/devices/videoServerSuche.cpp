@@ -1,0 +1,303 @@
+#include "devices/videoServerSuche.h"
+
+#include <cstdio>
+#include <thread>
+
+#include "config/cfgUnit.h"
+#include "devices/DeviceMessages.h"
+#include "devices/DiscoveryTelegrams.h"
+#include "devices/MDNSAnnouncement.h"
+#include "devices/MDNSResolver.h"
+#include "devices/TAxisThread.h"
+#include "devices/TickCount.h"
+#include "devices/configureThread.h"
+#include "devices/serverObjekt.h"
+#include "devices/tcpClientThread.h"
+#include "platform/Net.h"
+#include "platform/TcpClient.h"
+#include "platform/UdpSocket.h"
+
+namespace oculon::devices {
+
+namespace {
+
+constexpr std::size_t kListenerBuffer = 8182;
+constexpr std::chrono::milliseconds kPause{1};
+constexpr const char* kBroadcast = "255.255.255.255";
+constexpr const char* kServiceTypes[] = {"_http._tcp.local", "_axis-video._tcp.local", "_korvat-video._tcp.local"};
+
+ProbeStarter defaultProbes(platform::TargetId winHandle) {
+    return configureThread::starter(winHandle, &DeviceContext::process);
+}
+
+bool monitoredType(config::TVideoServerType type) {
+    return type == config::AxisCam || type == config::KorvatCamQuorix || type == config::MirabCam;
+}
+
+}  // namespace
+
+suchThread::suchThread(Options options)
+    : platform::Thread("serverSucher"),
+      options_(std::move(options)),
+      clock_(options_.clock ? options_.clock : RateLimiter::Clock(&tickCount)),
+      startProbe_(options_.startProbe ? options_.startProbe : defaultProbes(options_.winHandle)),
+      handlers_({options_.winHandle, options_.rebootLock ? options_.rebootLock : config::rebootSperre, &telefone_,
+                 startProbe_, clock_}),
+      puffer(searchTelegram()),
+      puffer2(textQuery()) {}
+
+suchThread::~suchThread() {
+    Terminate();
+    WaitFor(std::chrono::hours(1));  // every wait of the loop is bounded
+    // A loop that never ran leaves nothing open; one that ran closed it all.
+    deactivateIP();
+    stopRelay();
+    // Every monitor is told first, so they wind down together.
+    DiscoveryLists lists;
+    {
+        std::lock_guard lock(kritischerAbschnitt);
+        lists = std::move(lists_);
+    }
+    for (auto& [address, monitor] : lists.axisThreads) monitor->Terminate();
+}
+
+config::TVideoConfig* suchThread::settings() const {
+    return options_.settings ? options_.settings : config::videoConfig;
+}
+
+bool suchThread::useServer() const {
+    const auto* s = settings();
+    return s && s->useServer();
+}
+
+void suchThread::cfgUseServer() { reactivate_ = true; }
+
+void suchThread::interrupt() {
+    std::lock_guard lock(connectMutex_);
+    if (connecting_) connecting_->interrupt();
+}
+
+void suchThread::post(std::uint32_t message, std::uintptr_t wParam) {
+    platform::MainLoop::instance().post(options_.winHandle, message, wParam);
+}
+
+void suchThread::Execute() {
+    if (sleepFor(options_.startDelay)) {
+        while (!Terminated() && !ipActivated) {
+            try {
+                activateIP();
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "serverSucher: %s\n", e.what());
+            }
+            if (!ipActivated) sleepFor(std::chrono::milliseconds(1000));
+        }
+    }
+    int tick = 0;
+    int pass = 0;
+    while (!Terminated()) {
+        // A changed relay setting is picked up even without cfgUseServer.
+        if (reactivate_.exchange(false) || (ipActivated && activatedForRelay_ != useServer())) deactivateIP();
+        if (!ipActivated) {
+            try {
+                activateIP();
+            } catch (const std::exception&) {
+                // Tried again on the next tick.
+            }
+            sleepFor(std::chrono::milliseconds(100));
+        } else {
+            agingPass();
+            if (tick == 0) {
+                if (activatedForRelay_) relayPass();
+                else broadcastPass();
+                if (pass == 0) dnsAndManualPass(!activatedForRelay_);
+                pass = (pass + 1) % 2;
+            }
+        }
+        sleepFor(kTick);
+        tick = (tick + 1) % kTicksPerPass;
+    }
+    deactivateIP();
+    stopRelay();
+}
+
+void suchThread::activateIP() {
+    activatedForRelay_ = useServer();
+    if (activatedForRelay_) {
+        // Only the relay link: it is opened by the work pass.
+        ipActivated = true;
+        return;
+    }
+    try {
+        fillBroadcastIPList();
+        const auto dispatch = [this](void (DiscoveryHandlers::*read)(std::string_view, const std::string&)) {
+            return [this, read](const platform::Datagram& d) { (handlers_.*read)(d.data, d.peerAddress); };
+        };
+        const std::pair<std::uint16_t, platform::UdpListener::Handler> listeners[] = {
+            {kSearchPort2, dispatch(&DiscoveryHandlers::UDPEmpfaengerRead)},
+            {kStatePort, dispatch(&DiscoveryHandlers::UDPEmpfaengerRead2)},
+            {kSearchPort, dispatch(&DiscoveryHandlers::UDPEmpfaengerRead)},
+            {kTextReplyPort, dispatch(&DiscoveryHandlers::UDPEmpfaengerReadKorvat)},
+            {kTelefonPort, dispatch(&DiscoveryHandlers::UDPEmpfaengerReadTel)},
+        };
+        for (const auto& [port, handler] : listeners) {
+            platform::UdpSocket socket;
+            socket.bind("", port);
+            listeners_.push_back(std::make_unique<platform::UdpListener>(
+                std::move(socket), handler, "UDP " + std::to_string(port), kListenerBuffer));
+        }
+        DNSResolver = std::make_unique<TMIdDNSResolver>();
+        DNSResolver->setQueryRecords({TQueryRecordTypes::qtPTR});
+        DNSResolver->setAllowRecursiveQueries(false);
+        DNSResolver->setOnResolveRead([this](TMIdDNSResolver&, const TMQueryResult& r) { DNSResultRead(r); });
+    } catch (...) {
+        // The next attempt starts from nothing, not from half the listeners.
+        deactivateIP();
+        throw;
+    }
+    ipActivated = true;
+}
+
+void suchThread::deactivateIP() {
+    ipActivated = false;
+    DNSResolver.reset();
+    UDPSenderList.clear();
+    listeners_.clear();
+}
+
+void suchThread::fillBroadcastIPList() {
+    UDPSenderList.clear();
+    for (const auto& adapter : platform::localIpv4Adapters()) {
+        auto socket = std::make_unique<platform::UdpSocket>();
+        socket->setBroadcast(true);
+        socket->bind(adapter.address, 0);
+        UDPSenderList.emplace_back(adapter.address, std::move(socket));
+    }
+}
+
+void suchThread::agingPass() {
+    const std::uint32_t now = clock_();
+    const auto expired = [now](std::uint32_t stamp) { return static_cast<std::uint32_t>(now - stamp) > kMaxAgeMs; };
+    std::vector<std::unique_ptr<TAxisThread>> stopped;
+    int serversGone = 0;
+    {
+        std::lock_guard lock(kritischerAbschnitt);
+        for (auto it = lists_.servers.begin(); it != lists_.servers.end();) {
+            const serverObjekt& server = *it->second;
+            if (!expired(server.timing())) {
+                ++it;
+                continue;
+            }
+            if (monitoredType(server.typ())) {
+                if (auto monitor = lists_.axisThreads.find(server.IPAdresse()); monitor != lists_.axisThreads.end()) {
+                    monitor->second->Terminate();  // closes its connection
+                    stopped.push_back(std::move(monitor->second));
+                    lists_.axisThreads.erase(monitor);
+                }
+            }
+            it = lists_.servers.erase(it);
+            ++serversGone;
+        }
+    }
+    // Joined outside the lock, which the main thread needs meanwhile.
+    stopped.clear();
+    for (int i = 0; i < serversGone; ++i) post(WM_UPDATEEVENT);
+    for (int i = telefone_.ageOut(now, kMaxAgeMs); i > 0; --i) post(WM_TELUPDATEEVENT);
+}
+
+void suchThread::broadcastPass() {
+    stopRelay();
+    post(WM_TCPUPDATEEVENT, 3);
+    for (auto& [address, socket] : UDPSenderList) {
+        const std::pair<std::uint16_t, const std::string*> sends[] = {
+            {kSearchPort, &puffer}, {kSearchPort2, &puffer}, {kTextQueryPort, &puffer2}};
+        for (const auto& [port, telegram] : sends) {
+            try {
+                socket->sendTo(kBroadcast, port, *telegram);
+            } catch (const platform::NetError& e) {
+                std::fprintf(stderr, "serverSucher: search from %s failed: %s\n", address.c_str(), e.what());
+            }
+            std::this_thread::sleep_for(kPause);
+        }
+    }
+}
+
+void suchThread::relayPass() {
+    const auto* s = settings();
+    if (!s) return;
+    const std::string host = s->serverIP();
+    const std::int32_t port = s->serverPort();
+    if (relay_ && relay_->connected() && (relay_->host() != host || relay_->port() != port)) stopRelay();
+    if (!relay_ || !relay_->connected()) {
+        stopRelay();  // the thread of a lost link has ended
+        if (port > 0 && port <= 0xFFFF) {
+            auto client = std::make_unique<platform::TcpClient>();
+            {
+                std::lock_guard lock(connectMutex_);
+                connecting_ = client.get();
+            }
+            try {
+                if (!Terminated())
+                    client->connect(host, static_cast<std::uint16_t>(port), kRelayConnectTimeout);
+            } catch (const platform::NetError&) {
+                // Tried again on the next pass.
+            }
+            {
+                std::lock_guard lock(connectMutex_);
+                connecting_ = nullptr;
+            }
+            if (client->connected()) {
+                relay_ = std::make_unique<tcpClientThread>(std::move(client), handlers_);
+                relay_->Start();
+            }
+        }
+    }
+    post(WM_TCPUPDATEEVENT, relay_ && relay_->connected() ? 2 : 1);
+}
+
+void suchThread::stopRelay() {
+    // Its destructor breaks off the link and waits for the thread.
+    relay_.reset();
+}
+
+void suchThread::dnsAndManualPass(bool withDns) {
+    if (withDns && DNSResolver) {
+        for (const char* type : kServiceTypes) {
+            try {
+                DNSResolver->Resolve(type);
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "serverSucher: %s\n", e.what());
+            }
+            std::this_thread::sleep_for(kPause);
+        }
+    }
+    if (const auto* s = settings())
+        for (const auto& [key, entry] : s->manualList()) startProbe_(ProbeRequest::fromManual(*entry));
+}
+
+void suchThread::DNSResultRead(const TMQueryResult& answer) {
+    if (useServer()) return;
+    const auto found = readAnnouncement(answer);
+    if (!found || !handlers_.rateLimiter().admit(found->address, DiscoveryHandlers::kNamedAnswerInterval)) return;
+    const paket record = namedRecord(found->prefix, found->hostName);
+    if (found->prefix == "MIRAB")
+        startProbe_(ProbeRequest::fromAnnouncement(found->reduction, found->path, record.name(), record, found->address));
+    else
+        startProbe_(ProbeRequest::fromName(record.name(), record, found->address));
+}
+
+void suchThread::updateServer(std::unique_ptr<serverObjekt> server, const config::TSingleConfig* station) {
+    if (!server) return;
+    const std::string address = server->IPAdresse();
+    const std::string port = server->Port();
+    std::lock_guard lock(kritischerAbschnitt);
+    lists_.servers[server->listKey()] = std::move(server);
+    const bool inputCamera = station && (station->typ == config::AxisCam || station->typ == config::KorvatCamQuorix);
+    if (!inputCamera || !station->telefonIP.empty() || lists_.axisThreads.count(address)) return;
+    auto monitor = std::make_unique<TAxisThread>(station->Name, address, port, station->UserName, station->Passwort,
+                                                 station->typ);
+    monitor->setWinHandle(options_.winHandle);
+    monitor->Start();
+    lists_.axisThreads.emplace(address, std::move(monitor));
+}
+
+}  // namespace oculon::devices

@@ -1,0 +1,303 @@
+// The discovery thread on the private network. This host has two addresses
+// (10.77.0.1 and 10.77.0.3); the peer host 10.77.0.2 listens to what the
+// thread sends and plays the devices that answer.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "TcpTestServer.h"
+#include "config/cfgUnit.h"
+#include "devices/DeviceMessages.h"
+#include "devices/DiscoveryTelegrams.h"
+#include "devices/MDNSRecords.h"
+#include "devices/TAxisThread.h"
+#include "devices/TelegramText.h"
+#include "devices/TickCount.h"
+#include "devices/serverObjekt.h"
+#include "devices/videoServerSuche.h"
+#include "mdns_packets.h"
+#include "platform/Registry.h"
+#include "platform/UdpSocket.h"
+#include "such_namespaces.h"
+#include "support/UdpPeer.h"
+
+using namespace oculon;
+using namespace oculon::devices;
+using namespace oculon::testsupport::mdns;
+using testsupport::inPeerNamespace;
+using testsupport::ReceivedDatagram;
+using testsupport::TcpTestServer;
+using testsupport::UdpPeer;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::set<std::string> kLocal = {"10.77.0.1", "10.77.0.3"};
+
+std::unique_ptr<UdpPeer> peerOn(std::uint16_t port) {
+    return inPeerNamespace([port] {
+        auto peer = std::make_unique<UdpPeer>("0.0.0.0", port, true);
+        if (port == 5353) peer->joinGroup("224.0.0.251", "10.77.0.2");
+        return peer;
+    });
+}
+
+struct Heard {
+    Clock::duration at;
+    ReceivedDatagram datagram;
+};
+
+class SuchNet : public ::testing::Test {
+protected:
+    SuchNet()
+        : settings_(std::make_shared<platform::MemoryRegistryStore>()),
+          target_([this](platform::Message& m) { messages_.push_back(std::move(m)); }) {}
+
+    ~SuchNet() override { stopThread(); }
+
+    void start(ProbeStarter probes = {}) {
+        suchThread::Options options;
+        options.winHandle = target_.id();
+        options.settings = &settings_;
+        options.startProbe = std::move(probes);
+        options.clock = [this] { return tickCount() + clockOffset_.load(); };
+        options.startDelay = 0ms;
+        thread_ = std::make_unique<suchThread>(std::move(options));
+        started_ = Clock::now();
+        thread_->Start();
+    }
+    void stopThread() {
+        if (thread_) {
+            thread_->Terminate();
+            EXPECT_TRUE(thread_->WaitFor(15s));
+            thread_.reset();
+        }
+    }
+
+    // Pumps messages and collects what the peers hear until `until` is true
+    // or the time is up.
+    bool run(Clock::duration bound, const std::function<bool()>& until = [] { return false; }) {
+        const auto deadline = Clock::now() + bound;
+        while (Clock::now() < deadline) {
+            loop_.pumpFor(10ms);
+            for (auto& [port, peer] : peers_)
+                while (auto d = peer->next(0ms)) heard_[port].push_back({Clock::now() - started_, std::move(*d)});
+            if (until()) return true;
+        }
+        return false;
+    }
+    void listen(std::initializer_list<std::uint16_t> ports) {
+        for (auto port : ports) peers_[port] = peerOn(port);
+    }
+    // Messages of `id`, and the count of those that carried nothing.
+    std::vector<platform::Message*> posted(std::uint32_t id) {
+        std::vector<platform::Message*> found;
+        for (auto& m : messages_)
+            if (m.id == id) found.push_back(&m);
+        return found;
+    }
+    int bare(std::uint32_t id) {
+        int n = 0;
+        for (auto* m : posted(id)) n += !m->payload && m->wParam == 0;
+        return n;
+    }
+    bool has1031(std::uintptr_t state) {
+        for (auto* m : posted(WM_TCPUPDATEEVENT))
+            if (m->wParam == state) return true;
+        return false;
+    }
+
+    platform::ManualLoopBackend loop_;
+    config::TVideoConfig settings_;
+    std::vector<platform::Message> messages_;
+    platform::MessageTarget target_;
+    std::atomic<std::uint32_t> clockOffset_{0};
+    std::map<std::uint16_t, std::unique_ptr<UdpPeer>> peers_;
+    std::map<std::uint16_t, std::vector<Heard>> heard_;
+    Clock::time_point started_;
+    std::unique_ptr<suchThread> thread_;
+};
+
+std::string answerRecord() {
+    paket p;
+    p.setGeraet("IPCam");
+    p.setIpAddr({10, 77, 0, 2});
+    p.setName("Tor");
+    p.setPort1("8080");
+    return std::string(p.bytes());
+}
+
+}  // namespace
+
+TEST_F(SuchNet, SearchesFromEveryAddressEvery4SecondsAndAsksByMulticastDns) {
+    listen({4000, 4005, 10000, 5353});
+    std::vector<ProbeRequest> probes;
+    std::mutex probeMutex;
+    start([&](ProbeRequest r) {
+        std::lock_guard lock(probeMutex);
+        probes.push_back(std::move(r));
+    });
+    // Answer the first query the way an Axis camera would.
+    bool answered = false;
+    run(8800ms, [&] {
+        if (!answered && !heard_[5353].empty()) {
+            answered = true;
+            const std::string answer = header(0x8400, 0, 2) +
+                                       record(labels({"_axis-video", "_tcp", "local"}), 12,
+                                              labels({"AXIS M1054"}).substr(0, 11) + pointer(12)) +
+                                       record(labels({"axiscam", "local"}), 1, std::string("\x0a\x4d\x00\x02", 4));
+            peers_[5353]->sendTo("224.0.0.251", 5353, answer);
+        }
+        return false;
+    });
+
+    for (const auto& [port, telegram] :
+         std::vector<std::pair<std::uint16_t, std::string>>{{4000, searchTelegram()}, {4005, searchTelegram()},
+                                                            {10000, "IPQUERY,0"}}) {
+        std::map<std::string, std::vector<Clock::duration>> bySender;
+        for (const auto& h : heard_[port]) {
+            EXPECT_EQ(h.datagram.data, telegram) << "port " << port;
+            bySender[h.datagram.from].push_back(h.at);
+        }
+        std::set<std::string> senders;
+        for (const auto& [from, times] : bySender) {
+            senders.insert(from);
+            // At 0, 4 and 8 seconds.
+            ASSERT_EQ(times.size(), 3u) << "port " << port << " from " << from;
+            for (std::size_t i = 1; i < times.size(); ++i) {
+                EXPECT_GT(times[i] - times[i - 1], 3700ms) << "port " << port;
+                EXPECT_LT(times[i] - times[i - 1], 4400ms) << "port " << port;
+            }
+        }
+        EXPECT_EQ(senders, kLocal) << "port " << port;
+    }
+
+    // The three service types, from both addresses, at 0 and 8 seconds.
+    std::map<std::string, int> queries;
+    for (const auto& h : heard_[5353]) {
+        if (h.datagram.data.size() < 4 || h.datagram.data[2] != 0) continue;  // the peer's own answer
+        EXPECT_EQ(h.datagram.fromPort, 5353);
+        for (const char* type : {"_http._tcp.local", "_axis-video._tcp.local", "_korvat-video._tcp.local"})
+            if (h.datagram.data.substr(2) == CreateQuery(0, false, {TQueryRecordTypes::qtPTR}, type).substr(2))
+                ++queries[h.datagram.from + " " + type];
+    }
+    EXPECT_EQ(queries.size(), 6u);
+    for (const auto& [what, count] : queries) EXPECT_EQ(count, 2) << what;
+
+    EXPECT_TRUE(has1031(3));
+    std::lock_guard lock(probeMutex);
+    ASSERT_EQ(probes.size(), 1u) << "the answer is probed once";
+    EXPECT_EQ(probes[0].address, "10.77.0.2");
+    EXPECT_EQ(getType(probes[0].record), config::AxisCam);
+    EXPECT_EQ(probes[0].name, "axiscam");
+}
+
+TEST_F(SuchNet, AnAnsweringVideoServerIsPostedAndAgesOutWhenSilent) {
+    listen({4000});
+    start();  // with real probe threads
+    bool answered = false;
+    ASSERT_TRUE(run(6s, [&] {
+        if (!answered && !heard_[4000].empty()) {
+            answered = true;  // once only: then the server falls silent
+            peers_[4000]->sendTo(heard_[4000].front().datagram.from, 4000, answerRecord());
+        }
+        return !posted(WM_UPDATEEVENT).empty();
+    }));
+    auto server = posted(WM_UPDATEEVENT).front()->take<serverObjekt>();
+    ASSERT_TRUE(server);
+    EXPECT_EQ(server->typ(), config::KorvatServer);
+    EXPECT_EQ(server->Name(), "Tor");
+    EXPECT_EQ(server->FIpAdresseNAT, "10.77.0.2");
+    const std::string key = server->listKey();
+    thread_->updateServer(std::move(server), nullptr);
+
+    // A configured input camera gets its monitor.
+    auto camera = std::make_unique<serverObjekt>();
+    camera->FTyp = config::AxisCam;
+    camera->FIpAdresse = "10.77.0.2";
+    camera->FPort = "80";
+    camera->FName = "Gate";
+    camera->FMilliseconds = tickCount();
+    config::TSingleConfig station;
+    station.typ = config::AxisCam;
+    station.Name = "Gate";
+    thread_->updateServer(std::move(camera), &station);
+    thread_->withLists([&](DiscoveryLists& lists) {
+        EXPECT_EQ(lists.servers.size(), 2u);
+        EXPECT_TRUE(lists.servers.count(key));
+        EXPECT_EQ(lists.axisThreads.size(), 1u);
+    });
+
+    // 57 s of silence change nothing; past 60 s both go, with the monitor.
+    messages_.clear();
+    clockOffset_ = 57000;
+    run(1s);
+    EXPECT_EQ(bare(WM_UPDATEEVENT), 0);
+    clockOffset_ = 60500;
+    ASSERT_TRUE(run(2s, [&] { return bare(WM_UPDATEEVENT) == 2; }));
+    thread_->withLists([](DiscoveryLists& lists) {
+        EXPECT_TRUE(lists.servers.empty());
+        EXPECT_TRUE(lists.axisThreads.empty());
+    });
+}
+
+TEST_F(SuchNet, ATelephoneTelegramIsPostedAndAgesOut) {
+    start();
+    auto phone = inPeerNamespace([] { return std::make_unique<UdpPeer>("10.77.0.2", 0); });
+    std::string telegram = upperHex(1, 2) + " " + upperHex(0x01, 2) + " 1234";
+    telegram.resize(30, ' ');
+    appendAdditiveChecksum(telegram);
+    // The listener may still be opening: send until it is heard.
+    ASSERT_TRUE(run(5s, [&] {
+        if (posted(WM_TELUPDATEEVENT).empty()) phone->sendTo("10.77.0.1", 8112, telegram);
+        return !posted(WM_TELUPDATEEVENT).empty();
+    }));
+    auto event = posted(WM_TELUPDATEEVENT).front()->take<telefonObjekt>();
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->adresse(), "10.77.0.2");
+    EXPECT_EQ(event->status(), Verbindung);
+    EXPECT_EQ(event->nummer(), "1234");
+    EXPECT_EQ(thread_->telefon().size(), 1u);
+
+    messages_.clear();
+    clockOffset_ = 60500;
+    ASSERT_TRUE(run(2s, [&] { return bare(WM_TELUPDATEEVENT) == 1; }));
+    EXPECT_EQ(thread_->telefon().size(), 0u);
+}
+
+TEST_F(SuchNet, RelayModeSendsNoBroadcastOrMulticastUntilSwitchedOff) {
+    listen({4000, 4005, 10000, 5353});
+    TcpTestServer relay([](int fd, const std::atomic<bool>& stopping) { TcpTestServer::holdUntilClosed(fd, stopping); });
+    settings_.schreibeUseServer(true);
+    settings_.schreibeServerIP("127.0.0.1");
+    settings_.schreibeServerPort(1);  // nobody there
+    start();
+    ASSERT_TRUE(run(3s, [&] { return has1031(1); }));
+    settings_.schreibeServerPort(relay.port());
+    ASSERT_TRUE(run(5s, [&] { return has1031(2); }));
+    EXPECT_FALSE(has1031(3));
+
+    // No listener is open: the telephone port is free.
+    {
+        platform::UdpSocket probe;
+        EXPECT_NO_THROW(probe.bind("", suchThread::kTelefonPort));
+    }
+    for (const auto& [port, heard] : heard_) EXPECT_TRUE(heard.empty()) << "port " << port;
+
+    settings_.schreibeUseServer(false);
+    thread_->cfgUseServer();
+    ASSERT_TRUE(run(5s, [&] { return has1031(3) && !heard_[4000].empty(); }));
+    EXPECT_EQ(heard_[4000].front().datagram.data, searchTelegram());
+}
+
+int main(int argc, char** argv) {
+    if (std::getenv("OCULON_PEER_NS") && std::system("ip addr add 10.77.0.3/24 dev oc0") != 0) return 1;
+    return testsupport::runWithPeerHost(argc, argv);
+}
