@@ -1,0 +1,163 @@
+#include "video/ui/ueberwachungUnitKachel.h"
+
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QRegularExpression>
+
+#include "video/MJPEGDecoderThread.h"
+#include "video/ui/ueberwachungUnitDrag.h"
+
+namespace oculon::video::ui {
+
+namespace {
+
+const QColor kRecColour(140, 0, 0);
+const QColor kRecordingColour(255, 0, 0);
+const QColor kCaptionColour(238, 238, 238);
+
+// The recording glyph: a red dot.
+QIcon recGlyph() {
+    QPixmap dot(14, 14);
+    dot.fill(Qt::transparent);
+    QPainter p(&dot);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kRecordingColour);
+    p.drawEllipse(2, 2, 10, 10);
+    return QIcon(dot);
+}
+
+}  // namespace
+
+TileImage::TileImage(QWidget* parent, int tile) : VideoImage(parent), tile_(tile) {
+    setAcceptDrops(true);
+}
+
+void TileImage::showFault(std::int32_t errorNo, const std::string& addInfo) {
+    fault_ = Fault{errorNo, addInfo};
+    update();
+}
+
+void TileImage::clearFault() {
+    if (!fault_) return;
+    fault_.reset();
+    update();
+}
+
+void TileImage::paintEvent(QPaintEvent* event) {
+    if (!fault_) {
+        VideoImage::paintEvent(event);
+        return;
+    }
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(220, 0, 0), std::max(3, std::min(width(), height()) / 40)));
+    p.drawLine(rect().topLeft(), rect().bottomRight());
+    p.drawLine(rect().topRight(), rect().bottomLeft());
+    QFont f = font();
+    f.setPixelSize(12);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::black);
+    const int ascent = p.fontMetrics().ascent();
+    p.drawText(10, 30 + ascent, QString::fromStdString(stoerungsText(fault_->errorNo, {}, false)));
+    // The detail comes with its own line breaks (LF CR); one line each.
+    int y = 50;
+    for (const QString& line : QString::fromStdString(fault_->addInfo).split(QRegularExpression("[\r\n]+"),
+                                                                            Qt::SkipEmptyParts)) {
+        p.drawText(10, y + ascent, line);
+        y += p.fontMetrics().height();
+    }
+}
+
+void TileImage::dragEnterEvent(QDragEnterEvent* event) {
+    if (cameraFromMime(event->mimeData())) event->acceptProposedAction();
+}
+
+void TileImage::dragMoveEvent(QDragMoveEvent* event) {
+    if (cameraFromMime(event->mimeData())) event->acceptProposedAction();
+}
+
+void TileImage::dropEvent(QDropEvent* event) {
+    const auto caption = cameraFromMime(event->mimeData());
+    if (!caption) return;
+    event->acceptProposedAction();
+    if (onDrop) onDrop(tile_, *caption);
+}
+
+void TileImage::contextMenuEvent(QContextMenuEvent* event) {
+    // The tiles have no menu; swallowing the event keeps the wall's parent
+    // from showing one.
+    event->accept();
+}
+
+void LabelCaption::setCaption(const std::string& text) {
+    if (label_) label_->setText(QString::fromStdString(text));
+}
+
+WallTile::WallTile(QWidget& wall, int tile, std::function<void(int)> onRecClick)
+    : image_(&wall, tile), recBtn_(&wall), caption_(&wall) {
+    image_.setObjectName(QStringLiteral("Bild%1").arg(tile));
+    pictureRelay_.setTarget(&image_);
+    pictureRelay_.onPicture = [this] { image_.clearFault(); };
+    captionRelay_.setTarget(&caption_);
+
+    recBtn_.setObjectName(QStringLiteral("RecBtn%1").arg(tile));
+    recBtn_.setText(QStringLiteral("REC"));
+    recBtn_.setIcon(recGlyph());
+    recBtn_.setCheckable(true);
+    recBtn_.setFocusPolicy(Qt::NoFocus);
+    QFont bold = recBtn_.font();
+    bold.setBold(true);
+    recBtn_.setFont(bold);
+    recBtn_.setAutoFillBackground(true);
+    setRecButton({});
+    // The tile decides whether the click records; the button shows what it decided.
+    QObject::connect(&recBtn_, &QPushButton::clicked, &recBtn_, [this, tile, onRecClick](bool) {
+        recBtn_.setChecked(!recBtn_.isChecked());
+        if (onRecClick) onRecClick(tile);
+    });
+
+    caption_.setObjectName(QStringLiteral("TimeLabel%1").arg(tile));
+    caption_.setAlignment(Qt::AlignCenter);
+    caption_.setAutoFillBackground(true);
+    QPalette pal = caption_.palette();
+    pal.setColor(QPalette::Window, kCaptionColour);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    caption_.setPalette(pal);
+    caption_.setFont(bold);
+    caption_.hide();
+}
+
+void WallTile::place(const TileGeometry& where) {
+    image_.setGeometry(toQRect(where.tile));
+    recBtn_.setGeometry(toQRect(where.recBtn));
+    caption_.setGeometry(toQRect(where.caption));
+}
+
+void WallTile::setCaptionVisible(bool visible) {
+    caption_.setVisible(visible);
+    if (!visible) caption_.clear();
+}
+
+void WallTile::setRecButton(const RecButtonState& state) {
+    recBtn_.setVisible(state.visible);
+    recBtn_.setEnabled(state.enabled);
+    recBtn_.setChecked(state.down);
+    QPalette pal = recBtn_.palette();
+    const QColor text = state.red ? kRecordingColour : kRecColour;
+    pal.setColor(QPalette::ButtonText, text);
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, text);
+    recBtn_.setPalette(pal);
+}
+
+void WallTile::showFault(std::int32_t errorNo, const std::string& addInfo) {
+    image_.showFault(errorNo, addInfo);
+}
+
+}  // namespace oculon::video::ui
