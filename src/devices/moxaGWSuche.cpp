@@ -123,28 +123,24 @@ bool TGatewayObject::changeSetting(Call call) {
     return stored;
 }
 
-bool TGatewayObject::setIP(const std::string& address) {
-    const auto value = strToIp(address);
-    if (!value || !api_ || !api_->SetIP) return false;
-    if (!changeSetting([&](int handle) { return api_->SetIP(handle, FIFID, *value); })) return false;
-    FIPAddress = address;
+bool TGatewayObject::setAddress(PFN_dsc_SetIP entry, const std::string& text, std::string& field) {
+    const auto value = strToIp(text);
+    if (!value || !entry) return false;
+    if (!changeSetting([&](int handle) { return entry(handle, FIFID, *value); })) return false;
+    field = text;
     return true;
+}
+
+bool TGatewayObject::setIP(const std::string& address) {
+    return api_ && setAddress(api_->SetIP, address, FIPAddress);
 }
 
 bool TGatewayObject::setNetmask(const std::string& mask) {
-    const auto value = strToIp(mask);
-    if (!value || !api_ || !api_->SetNetmask) return false;
-    if (!changeSetting([&](int handle) { return api_->SetNetmask(handle, FIFID, *value); })) return false;
-    FNetmask = mask;
-    return true;
+    return api_ && setAddress(api_->SetNetmask, mask, FNetmask);
 }
 
 bool TGatewayObject::setGateway(const std::string& gateway) {
-    const auto value = strToIp(gateway);
-    if (!value || !api_ || !api_->SetGateway) return false;
-    if (!changeSetting([&](int handle) { return api_->SetGateway(handle, FIFID, *value); })) return false;
-    FGateway = gateway;
-    return true;
+    return api_ && setAddress(api_->SetGateway, gateway, FGateway);
 }
 
 bool TGatewayObject::setDHCP(bool on) {

@@ -74,6 +74,9 @@ private:
     // library's result.
     template <typename Call>
     bool changeSetting(Call call);
+    // An address setter (IP, netmask or gateway share one signature); the
+    // text becomes `field` once the gateway took it.
+    bool setAddress(PFN_dsc_SetIP entry, const std::string& text, std::string& field);
 
     std::shared_ptr<const NeciApi> api_;
     DS_INFO gwInfo{};

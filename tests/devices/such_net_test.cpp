@@ -60,7 +60,11 @@ protected:
         : settings_(std::make_shared<platform::MemoryRegistryStore>()),
           target_([this](platform::Message& m) { messages_.push_back(std::move(m)); }) {}
 
-    ~SuchNet() override { stopThread(); }
+    ~SuchNet() override {
+        stopThread();
+        // Probe threads post to the loop, which must outlive them.
+        EXPECT_TRUE(platform::Thread::terminateDetached(10s));
+    }
 
     void start(ProbeStarter probes = {}) {
         suchThread::Options options;
