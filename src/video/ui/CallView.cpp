@@ -9,7 +9,17 @@ CallView::CallView(QWidget* parent, Qt::WindowFlags flags, bool withWatchdog, Co
       session_(*this, withWatchdog, padding),
       target_([this](platform::Message& m) { handleMessage(m); }) {}
 
+std::function<void()> CallView::killScreenSaver;
+
 CallView::~CallView() { session_.stop(); }
+
+void CallView::postForCall(std::uint32_t id) const {
+    platform::MainLoop::instance().post(target_.id(), id, callId_.load());
+}
+
+bool CallView::forThisCall(const platform::Message& message) const {
+    return session_.running() && (message.wParam == 0 || message.wParam == callId_.load());
+}
 
 void CallView::connectButtons(QPushButton& saveButton) {
     connect(&saveButton, &QPushButton::clicked, this, [this] { session_.saverClick(); });

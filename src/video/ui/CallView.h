@@ -7,6 +7,9 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <atomic>
+#include <functional>
+
 #include "platform/MainLoop.h"
 #include "video/ui/CallSession.h"
 #include "video/ui/CallViewParts.h"
@@ -38,6 +41,17 @@ protected:
     ~CallView() override;
 
     virtual void handleMessage(platform::Message& message) = 0;
+
+    // A new call begins: messages posted for earlier calls lose their effect.
+    void beginCall() { ++callId_; }
+    // Posts `id` to this view for the running call. Any thread.
+    void postForCall(std::uint32_t id) const;
+    // A message posted by postForCall for the call that runs now, or one
+    // posted from outside without a call number (WParam 0) while a call runs.
+    bool forThisCall(const platform::Message& message) const;
+
+    // Stops a running screen saver before a call shows; none by default.
+    static std::function<void()> killScreenSaver;
     // The door, light and snapshot buttons act on the call.
     void connectButtons(QPushButton& saveButton);
 
@@ -45,6 +59,10 @@ protected:
     CallSession session_;
 
 private:
+    // A decoder may report black many times before the first report is
+    // handled, and a timer may fire just before a call is stopped: their
+    // messages must not end the next call.
+    std::atomic<std::uintptr_t> callId_{0};
     platform::MessageTarget target_;
 };
 

@@ -14,8 +14,6 @@ namespace oculon::video::ui {
 
 using namespace config;
 
-std::function<void()> TVideobild::killScreenSaver;
-
 namespace {
 
 const std::array<const char*, 5> kBevelNames = {"Bevel1", "Bevel2", "Bevel3", "Bevel4", "Bevel5"};
@@ -65,10 +63,8 @@ TVideobild::TVideobild(QWidget* parent)
 TVideobild::~TVideobild() { session_.stop(); }
 
 void TVideobild::handleMessage(platform::Message& message) {
-    if (message.id == WM_CLOSE) close();
+    if (message.id == WM_CLOSE && forThisCall(message)) close();
 }
-
-void TVideobild::postClose() { platform::MainLoop::instance().post(handle(), WM_CLOSE); }
 
 void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     if (killScreenSaver) killScreenSaver();
@@ -100,22 +96,21 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     activateWindow();
 
     const std::optional<std::string> pathMessage = setup.invalidPathMessage;
-    // Copied for the decoder thread, which may only post.
-    const platform::TargetId self = handle();
-    const platform::TargetId black = blackHandle;
+    beginCall();
     CallSession::Hooks hooks;
-    hooks.onBlack = [self, black, popup = reinterpret_cast<std::uintptr_t>(this)] {
+    // Runs in the decoder thread: it only posts.
+    hooks.onBlack = [this, black = blackHandle] {
         if (black != 0)
-            platform::MainLoop::instance().post(black, WMSECVIDEOCLOSE, popup);
+            platform::MainLoop::instance().post(black, WMSECVIDEOCLOSE, reinterpret_cast<std::uintptr_t>(this));
         else
-            platform::MainLoop::instance().post(self, WM_CLOSE);
+            postForCall(WM_CLOSE);
     };
-    hooks.onTimeout = [this](CallTimers::Expired) { postClose(); };
+    hooks.onTimeout = [this](CallTimers::Expired) { postForCall(WM_CLOSE); };
     hooks.onFault = [this](TMJPEGDecoder& d) { stoerung(d); };
     hooks.onSecondFault = [this](TMJPEGDecoder& d) { stoerung2(d); };
     hooks.onAspect = [this](double aspect) { setAspectRatio(aspect); };
     hooks.onClock = [this](const std::tm& now) { clock(now); };
-    hooks.onCloseAfterRelay = [this] { postClose(); };
+    hooks.onCloseAfterRelay = [this] { postForCall(WM_CLOSE); };
     session_.start(std::move(setup), Image1, &Image3, std::move(hooks));
     FRunning = true;
     layoutControls();

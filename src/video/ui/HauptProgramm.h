@@ -61,8 +61,6 @@ public:
     // Set by the owner (besides the senders).
     std::function<void(TVideobild&)> callEnd;
     platform::TargetId blackHandle = 0;
-    // Stops a running screen saver before the popup shows; none by default.
-    static std::function<void()> killScreenSaver;
 
     double aspectRatio() const { return FAspectRatio; }
 
@@ -73,7 +71,6 @@ protected:
     void handleMessage(platform::Message& message) override;
 
 private:
-    void postClose();
     void stoerung(TMJPEGDecoder& decoder);
     void stoerung2(TMJPEGDecoder& decoder);
     void setAspectRatio(double aspect);

@@ -66,12 +66,11 @@ TmainVideoFrame::TmainVideoFrame(QWidget* parent)
 TmainVideoFrame::~TmainVideoFrame() { session_.stop(); }
 
 void TmainVideoFrame::handleMessage(platform::Message& message) {
-    if (message.id == WMTUERCLOSE) doClose();
+    if (message.id == WMTUERCLOSE && forThisCall(message)) doClose();
 }
 
-void TmainVideoFrame::postTuerClose() { platform::MainLoop::instance().post(handle(), WMTUERCLOSE); }
-
 void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
+    if (killScreenSaver) killScreenSaver();
     const CallOptions options = videoConfig ? CallOptions::read(*videoConfig) : CallOptions{};
     CallSetup setup = frameSetup(station, show, options, FAppID);
 
@@ -89,15 +88,16 @@ void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
     BitBtn1.setVisible(FOhneBT);
     setVisible(true);
 
+    beginCall();
     CallSession::Hooks hooks;
-    hooks.onBlack = [self = handle()] { platform::MainLoop::instance().post(self, WMTUERCLOSE); };
-    hooks.onTimeout = [this](CallTimers::Expired) { postTuerClose(); };
+    hooks.onBlack = [this] { postForCall(WMTUERCLOSE); };
+    hooks.onTimeout = [this](CallTimers::Expired) { postForCall(WMTUERCLOSE); };
     hooks.onFault = [this](TMJPEGDecoder& d) { stoerung(d); };
     hooks.onAspect = [this](double aspect) { setAspectRatio(aspect); };
     hooks.onClock = [this](const std::tm& now) {
         dateTimePanel.setText(QString::fromStdString(frameClockText(now)));
     };
-    hooks.onCloseAfterRelay = [this] { postTuerClose(); };
+    hooks.onCloseAfterRelay = [this] { postForCall(WMTUERCLOSE); };
     session_.start(std::move(setup), videoImage, nullptr, std::move(hooks));
     FrameResize();
 }

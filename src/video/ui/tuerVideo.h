@@ -58,7 +58,6 @@ protected:
     void handleMessage(platform::Message& message) override;
 
 private:
-    void postTuerClose();
     void stoerung(TMJPEGDecoder& decoder);
     void setAspectRatio(double aspect);
     void FrameResize();
