@@ -37,7 +37,7 @@ QIcon closeGlyph() {
 TmainVideoFrame::TmainVideoFrame(QWidget* parent)
     : CallView(parent, Qt::WindowFlags(), false, CodePadding::atLeastFour, "inputImage") {
     std::mt19937 random(std::random_device{}());
-    FAppID = std::to_string(std::uniform_int_distribution<int>(10000, 99998)(random));
+    FAppID = ApiIds::draw(random).apiid1;
     setObjectName(QStringLiteral("mainVideoFrame1"));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
