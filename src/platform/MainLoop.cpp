@@ -49,7 +49,6 @@ void MainLoop::unregisterTarget(TargetId id) {
 
 void MainLoop::post(TargetId target, std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam,
                     std::unique_ptr<MessagePayload> payload) {
-    LoopBackend* backend;
     {
         std::lock_guard lock(mutex_);
         Entry e;
@@ -59,9 +58,9 @@ void MainLoop::post(TargetId target, std::uint32_t id, std::uintptr_t wParam, st
         e.msg.lParam = lParam;
         e.msg.payload = std::move(payload);
         queue_.push_back(std::move(e));
-        backend = backend_;
+        // Woken under the lock, so the back-end cannot be taken down meanwhile.
+        if (backend_) backend_->wake();
     }
-    if (backend) backend->wake();
 }
 
 bool MainLoop::synchronize(const std::function<void()>& fn) {
@@ -72,16 +71,14 @@ bool MainLoop::synchronize(const std::function<void()>& fn) {
     Thread* self = Thread::current();
     auto call = std::make_shared<SyncCall>();
     call->fn = &fn;
-    LoopBackend* backend;
     {
         std::lock_guard lock(mutex_);
         if (self && self->Terminated()) return false;
         Entry e;
         e.call = call;
         queue_.push_back(std::move(e));
-        backend = backend_;
+        if (backend_) backend_->wake();
     }
-    if (backend) backend->wake();
     std::unique_lock lock(mutex_);
     for (;;) {
         if (call->state == SyncCall::State::Done) return true;

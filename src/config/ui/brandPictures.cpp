@@ -1,6 +1,7 @@
 #include "config/ui/brandPictures.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -53,15 +54,22 @@ QPixmap pictureStrip(QSize size) {
         p.drawEllipse(QPoint(w, size.height() - w / 2), r, r);
     }
 
+    // The name runs upwards in the upper part of the strip; on a short strip
+    // it shrinks and moves down so that it is never cut off.
+    const QString name = QStringLiteral("Korvat Oculon");
+    const int margin = 8;
     QFont f;
     f.setBold(true);
     f.setPixelSize(qMax(10, w / 5));
+    while (f.pixelSize() > 10 && QFontMetrics(f).horizontalAdvance(name) > size.height() - 2 * margin)
+        f.setPixelSize(f.pixelSize() - 1);
+    const double halfLength = QFontMetrics(f).horizontalAdvance(name) / 2.0;
     p.setFont(f);
     p.setPen(QColor(255, 255, 255, 220));
-    p.translate(w / 2.0, size.height() / 3.0);
+    p.translate(w / 2.0, qMax(size.height() / 3.0, halfLength + margin));
     p.rotate(-90);
     p.drawText(QRectF(-size.height(), -w / 2.0, 2.0 * size.height(), w), Qt::AlignCenter,
-               QStringLiteral("Korvat Oculon"));
+               name);
     return pm;
 }
 
