@@ -147,15 +147,10 @@ void CallDispatch::serverProbed(std::unique_ptr<devices::serverObjekt> server) {
     const bool notBlack = server->hasPicture();
     const std::string mirabPath = server->FPfad;
     const std::int32_t mirabReduction = server->FReduktion;
-    if (parts_.discovery) parts_.discovery->storeServer(std::move(server));
+    const auto station = settings_.getConfigByName(name);
+    if (parts_.discovery) parts_.discovery->updateServer(std::move(server), station.get());
     server.reset();  // without a list the object ends here
 
-    const auto station = settings_.getConfigByName(name);
-    if (station && (station->typ == config::AxisCam || station->typ == config::KorvatCamQuorix) &&
-        station->telefonIP.empty() && parts_.discovery) {
-        parts_.discovery->ensureInputMonitor(
-            {station->typ, station->UserName, station->Passwort, address, port, station->Name});
-    }
     locked_ = false;
     if (!station || !notBlack) return;
 

@@ -79,26 +79,16 @@ struct DiscoveredServer {
     std::string port;
 };
 
-// What an input monitor for a camera needs.
-struct InputMonitorRequest {
-    config::TVideoServerType typ = config::KorvatServer;
-    std::string user;
-    std::string password;
-    std::string address;
-    std::string port;
-    std::string name;
-};
-
 // The discovery thread's lists, each call under its lock.
 class DiscoveryAccess {
 public:
     virtual ~DiscoveryAccess() = default;
-    // Files a probed server under address + ":" + port; an older entry is freed.
-    virtual void storeServer(std::unique_ptr<devices::serverObjekt> server) = 0;
+    // Files a probed server under address + ":" + port (an older entry is
+    // freed) and, when `station` is a camera that reports its input through
+    // an input monitor, starts one for the address unless one runs.
+    virtual void updateServer(std::unique_ptr<devices::serverObjekt> server, const config::TSingleConfig* station) = 0;
     // Copies of the servers' keys, in list order.
     virtual std::vector<DiscoveredServer> servers() const = 0;
-    // Starts an input monitor for the address unless one is listed.
-    virtual void ensureInputMonitor(const InputMonitorRequest& request) = 0;
 };
 
 struct GatewayEntry {

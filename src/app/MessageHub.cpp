@@ -2,15 +2,11 @@
 
 #include "devices/DeviceMessages.h"
 #include "devices/TelefonTelegram.h"
+#include "devices/moxaGWSuche.h"
 #include "devices/serverObjekt.h"
 #include "devices/stateChangeObjekt.h"
 
 namespace oculon::app {
-
-namespace {
-// The gateway thread's news that its list changed.
-constexpr std::uint32_t kMoxaEvent = platform::WM_USER + 4;  // 1028
-}  // namespace
 
 MessageHub::MessageHub(CallDispatch& dispatch, Links links) : dispatch_(dispatch), links_(std::move(links)) {}
 
@@ -28,9 +24,9 @@ void MessageHub::handle(platform::Message& message) {
             if (server) dispatch_.serverProbed(std::move(server));
             return;
         }
-        case kMoxaEvent:
+        case devices::WM_MOXAEVENT:
             if (closing) return;
-            if (!(links_.useServer && links_.useServer())) forward(kMoxaEvent, 0);
+            if (!(links_.useServer && links_.useServer())) forward(devices::WM_MOXAEVENT, 0);
             return;
         case devices::WM_TELUPDATEEVENT: {
             auto event = message.take<devices::telefonObjekt>();

@@ -115,7 +115,8 @@ private:
 
 class FakeDiscovery : public DiscoveryAccess {
 public:
-    void storeServer(std::unique_ptr<devices::serverObjekt> server) override {
+    void updateServer(std::unique_ptr<devices::serverObjekt> server, const config::TSingleConfig* station) override {
+        stations.push_back(station ? station->Name : std::string());
         const std::string key = server->listKey();
         auto it = std::find_if(list.begin(), list.end(), [&](const auto& s) { return s->listKey() == key; });
         if (it != list.end()) {
@@ -129,18 +130,17 @@ public:
         for (const auto& s : list) out.push_back({s->Name(), s->IPAdresse(), s->Port()});
         return out;
     }
-    void ensureInputMonitor(const InputMonitorRequest& r) override { monitors.push_back(r); }
 
     void add(const std::string& name, const std::string& address, const std::string& port) {
         auto s = std::make_unique<devices::serverObjekt>();
         s->FName = name;
         s->FIpAdresse = address;
         s->FPort = port;
-        storeServer(std::move(s));
+        updateServer(std::move(s), nullptr);
     }
 
     std::vector<std::unique_ptr<devices::serverObjekt>> list;
-    std::vector<InputMonitorRequest> monitors;
+    std::vector<std::string> stations;  // the station handed with each server
 };
 
 class FakeGateways : public GatewayAccess {

@@ -133,23 +133,11 @@ TEST_F(Dispatch, ProbesThatAreNoCallOnlyUpdateTheDiscoveryList) {
     EXPECT_EQ(discovery.list.size(), 5u);
 }
 
-TEST_F(Dispatch, ProbeOfAnInputCameraStartsItsMonitorOnce) {
-    addStation("Axis", [](TSingleConfig& s) {
-        s.typ = config::AxisCam;
-        s.UserName = "root";
-        s.Passwort = "pw";
-    });
-    addStation("AxisPhone", [](TSingleConfig& s) {
-        s.typ = config::AxisCam;
-        s.telefonIP = "10.0.0.50";
-    });
+TEST_F(Dispatch, ProbeHandsTheListItsConfiguredStation) {
+    addStation("Axis", [](TSingleConfig& s) { s.typ = config::AxisCam; });
     dispatch().serverProbed(probe("Axis", "10.0.0.7", "81"));
-    dispatch().serverProbed(probe("AxisPhone", "10.0.0.8"));
-    ASSERT_EQ(discovery.monitors.size(), 1u);
-    EXPECT_EQ(discovery.monitors[0].address, "10.0.0.7");
-    EXPECT_EQ(discovery.monitors[0].port, "81");
-    EXPECT_EQ(discovery.monitors[0].user, "root");
-    EXPECT_EQ(discovery.monitors[0].name, "Axis");
+    dispatch().serverProbed(probe("Unknown", "10.0.0.8"));
+    EXPECT_EQ(discovery.stations, (std::vector<std::string>{"Axis", ""}));
     EXPECT_FALSE(popup.station);  // an input camera calls through its input
 }
 

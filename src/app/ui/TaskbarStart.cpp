@@ -2,19 +2,36 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <cstdio>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/TrayRules.h"
+#include "app/ui/copyright.h"
 #include "config/sprachen.h"
 #include "config/ui/sprachwahl.h"
 #include "devices/DigestAuthentication.h"
 #include "media/primitives/Binding.h"
+#include "platform/Shell.h"
+#include "platform/Thread.h"
 #include "platform/ui/QtLoopBackend.h"
+#include "settings/ui/autoStartFrame.h"
+#include "video/ui/PromptParts.h"
 
 namespace oculon::app {
 
 namespace {
 
 constexpr const char* kTitle = "Korvat Oculon";
+constexpr const char* kMutexName = "KorvatOculonMutex";
+// How long the end waits for the threads that free themselves.
+constexpr std::chrono::milliseconds kDetachedBound{10000};
 
 // The stored language, or the first-start choice (then stored). Nothing when
 // the user leaves the choice without OK.
@@ -26,11 +43,71 @@ std::optional<config::TSprachenTyp> chooseLanguage(config::TVideoConfig& setting
     return chosen;
 }
 
+// SIGTERM, SIGINT and SIGHUP close the program the normal way, so its
+// threads end and its settings are written.
+class TerminationSignals {
+public:
+    explicit TerminationSignals(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
+        if (::pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+        writeFd_ = fds_[1];
+        notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+            char buffer[16];
+            while (::read(fds_[0], buffer, sizeof buffer) > 0) {
+            }
+            onSignal_();
+        });
+        struct sigaction action {};
+        action.sa_handler = &TerminationSignals::handler;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (const int s : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(s, &action, nullptr);
+    }
+    ~TerminationSignals() {
+        for (const int s : {SIGTERM, SIGINT, SIGHUP}) std::signal(s, SIG_DFL);
+        writeFd_ = -1;
+        notifier_.reset();
+        if (fds_[0] >= 0) ::close(fds_[0]);
+        if (fds_[1] >= 0) ::close(fds_[1]);
+    }
+    TerminationSignals(const TerminationSignals&) = delete;
+    TerminationSignals& operator=(const TerminationSignals&) = delete;
+
+private:
+    static void handler(int) {
+        const char c = 1;
+        if (writeFd_ >= 0) [[maybe_unused]] auto n = ::write(writeFd_, &c, 1);
+    }
+
+    static inline volatile std::sig_atomic_t writeFd_ = -1;
+    int fds_[2] = {-1, -1};
+    std::function<void()> onSignal_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+// The autostart offer of the start-up; false when the user left it without OK.
+bool autostartOffer(config::TVideoConfig& settings) {
+    const std::string program = platform::ownPath();
+    const std::string folder = std::filesystem::path(program).parent_path().string();
+    if (!offerAutostart(settings.liesAutostart(), platform::startedFromStartupFolder(), folder,
+                        platform::userStartupFolder(), platform::commonStartupFolder()))
+        return true;
+    settings::ui::TautoStartFrame offer(nullptr, true);
+    if (offer.exec() != video::ui::mrOK) return false;
+    offer.carryOut(settings, program);
+    return true;
+}
+
 }  // namespace
 
 ProgramStart::ProgramStart(std::shared_ptr<platform::RegistryStore> store) : store_(std::move(store)) {}
 
 ProgramStart::~ProgramStart() {
+    if (keep_) {
+        (void)settings_.release();
+        (void)rebootLock_.release();
+        return;
+    }
     config::videoConfig = nullptr;
     settings_.reset();
     config::rebootSperre = nullptr;
@@ -63,17 +140,43 @@ int runProgram(int argc, char** argv) {
     primitives::bindPrimitives();
     devices::registerDigestAuthentication();
     QApplication application(argc, argv);
-    platform::QtLoopBackend loop;
 
+    // A second start ends here, silently.
+    const auto instance = platform::SingleInstance::acquire(kMutexName);
+    if (!instance) return 0;
+
+    platform::QtLoopBackend loop;
     auto store = std::make_shared<platform::FileRegistryStore>(platform::FileRegistryStore::defaultPath());
     if (!store->setAsideReport().empty())
         std::fprintf(stderr, "oculon: settings started afresh: %s\n", store->setAsideReport().c_str());
 
     ProgramStart start(store);
     if (auto exitCode = start.run()) return *exitCode;
+    // The windows are hidden most of the time: only the main form's close ends the loop.
+    QApplication::setQuitOnLastWindowClosed(false);
 
-    // The tray form and the windows behind it are created here once they
-    // exist; until then the program ends after loading its settings.
+    auto form = std::make_unique<ui::Tcopyright>(start.settings(), &start.rebootLock(), ui::Tcopyright::Options{});
+    QObject::connect(form.get(), &ui::Tcopyright::closedForGood, &application, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    // The session ends (log-off, shut-down): the program closes with it.
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, form.get(),
+                     [&form](QSessionManager&) { form->Beenden1Click(); });
+    TerminationSignals endSignals([&form] { form->Beenden1Click(); });
+
+    if (start.settings().splashScreen()) form->showSplash();
+    if (!autostartOffer(start.settings())) {
+        // Through the normal close, so the window positions are kept.
+        QTimer::singleShot(0, form.get(), [&form] { form->Beenden1Click(); });
+    }
+    application.exec();
+
+    const bool workersStopped = form->workersStopped();
+    form.reset();
+    const bool detachedStopped = platform::Thread::terminateDetached(kDetachedBound);
+    if (!workersStopped || !detachedStopped) {
+        std::fprintf(stderr, "oculon: a thread did not end in time; its objects stay until the process ends\n");
+        start.keepForRunningThreads();
+    }
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The program body: creates the process-wide objects in their order, asks for
-// the language at the first start, runs the message loop and tears down.
+// The program body: one instance per session, the process-wide objects in
+// their order, the language at the first start, the main form, the autostart
+// offer, the message loop, and the tear-down once every thread has ended.
 
 #include <memory>
 #include <optional>
@@ -27,11 +28,17 @@ public:
     std::optional<int> run();
 
     config::TVideoConfig& settings() { return *settings_; }
+    config::TRebootSperre& rebootLock() { return *rebootLock_; }
+
+    // A thread that did not end in time may still read the settings: they
+    // then stay until the process is gone.
+    void keepForRunningThreads() { keep_ = true; }
 
 private:
     std::shared_ptr<platform::RegistryStore> store_;
     std::unique_ptr<config::TRebootSperre> rebootLock_;
     std::unique_ptr<config::TVideoConfig> settings_;
+    bool keep_ = false;
 };
 
 // Returns the process exit code.

@@ -1,0 +1,45 @@
+#include "app/ui/NoticeWindow.h"
+
+#include <QFontDatabase>
+
+#include "config/ui/brandPictures.h"
+
+namespace oculon::app::ui {
+
+namespace {
+
+const char* const kNotices =
+    "Korvat Oculon is built on these libraries; each keeps its own licence.\n"
+    "\n"
+    "Qt 6 - the window toolkit.\n"
+    "  GNU Lesser General Public License, version 3.\n"
+    "\n"
+    "libjpeg-turbo - every JPEG picture.\n"
+    "  This software is based in part on the work of the Independent JPEG Group.\n"
+    "  Modified BSD licence and the IJG licence.\n"
+    "\n"
+    "OpenSSL - MD5 for passwords and Digest authentication.\n"
+    "  Apache License 2.0.\n"
+    "\n"
+    "FFmpeg (libavformat, libavcodec, libavutil, libswscale) - AVI files and video compressors.\n"
+    "  GNU Lesser General Public License, version 2.1 or later.\n"
+    "\n"
+    "The network layer (UDP, TCP, HTTP with Basic and Digest authentication, multicast,\n"
+    "Base64) is the program's own, on the sockets of the operating system.\n";
+
+}  // namespace
+
+NoticeWindow::NoticeWindow(QWidget* parent) : QWidget(parent, Qt::Window), layout_(this) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Notices"));
+    setWindowIcon(config::ui::korvatWeissIcon());
+    Memo1.setObjectName(QStringLiteral("Memo1"));
+    Memo1.setReadOnly(true);
+    Memo1.setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    Memo1.setPlainText(QString::fromUtf8(kNotices));
+    layout_.setContentsMargins(0, 0, 0, 0);
+    layout_.addWidget(&Memo1);
+    resize(620, 380);
+}
+
+}  // namespace oculon::app::ui

@@ -1,0 +1,95 @@
+#include "app/ui/TrayPictures.h"
+
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainter>
+
+namespace oculon::app::ui {
+
+namespace {
+const QColor kDeepBlue(0x0b, 0x2a, 0x5b);
+const QColor kLightBlue(0x4f, 0x8f, 0xd6);
+const QColor kAmber(0xf2, 0xa9, 0x00);
+}  // namespace
+
+QIcon trayIcon(bool paused) {
+    QIcon icon;
+    for (const int side : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pm(side, side);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        QLinearGradient g(0, 0, 0, side);
+        g.setColorAt(0, kLightBlue);
+        g.setColorAt(1, kDeepBlue);
+        p.setBrush(g);
+        p.drawEllipse(QRectF(0.5, 0.5, side - 1.0, side - 1.0));
+        QFont f;
+        f.setBold(true);
+        f.setPixelSize(side * 2 / 3);
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(QRect(0, 0, side, side), Qt::AlignCenter, QStringLiteral("K"));
+        if (paused) {
+            // Two amber bars over the lower right quarter.
+            const qreal s = side / 2.0;
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0, 0, 0, 160));
+            p.drawRoundedRect(QRectF(s - 1, s - 1, s + 1, s + 1), s / 5, s / 5);
+            p.setBrush(kAmber);
+            p.drawRect(QRectF(s + s * 0.18, s + s * 0.15, s * 0.22, s * 0.7));
+            p.drawRect(QRectF(s + s * 0.58, s + s * 0.15, s * 0.22, s * 0.7));
+        }
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+QPixmap korvatLogo(QSize size) {
+    QPixmap pm(size);
+    pm.fill(Qt::white);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const int h = size.height();
+    p.setPen(Qt::NoPen);
+    p.setBrush(kDeepBlue);
+    p.drawEllipse(QRectF(4, 4, h - 8, h - 8));
+    QFont k;
+    k.setBold(true);
+    k.setPixelSize(h * 3 / 5);
+    p.setFont(k);
+    p.setPen(Qt::white);
+    p.drawText(QRect(4, 4, h - 8, h - 8), Qt::AlignCenter, QStringLiteral("K"));
+    QFont word;
+    word.setBold(true);
+    word.setPixelSize(h * 2 / 5);
+    word.setLetterSpacing(QFont::PercentageSpacing, 112);
+    p.setFont(word);
+    p.setPen(kDeepBlue);
+    p.drawText(QRect(h + 4, 0, size.width() - h - 4, h), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("KORVAT"));
+    return pm;
+}
+
+QPixmap signalLamps(bool running, QSize size) {
+    QPixmap pm(size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x30, 0x30, 0x30));
+    p.drawRoundedRect(QRectF(0, 0, size.width(), size.height()), 4, 4);
+    const qreal d = std::min(size.width() - 6.0, (size.height() - 12.0) / 3.0);
+    const qreal x = (size.width() - d) / 2.0;
+    const QColor off(0x55, 0x55, 0x55);
+    const QColor colours[3] = {running ? off : QColor(0xe0, 0x20, 0x20), running ? off : kAmber,
+                               running ? QColor(0x20, 0xc0, 0x40) : off};
+    for (int i = 0; i < 3; ++i) {
+        p.setBrush(colours[i]);
+        p.drawEllipse(QRectF(x, 3 + i * (d + 3), d, d));
+    }
+    return pm;
+}
+
+}  // namespace oculon::app::ui

@@ -1,0 +1,395 @@
+#include "app/ui/copyright.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPalette>
+#include <QPointer>
+#include <QScreen>
+#include <QToolButton>
+
+#include <cstdio>
+
+#include "app/TrayRules.h"
+#include "app/WorkerLinks.h"
+#include "app/ui/QtPrompts.h"
+#include "app/ui/TrayPictures.h"
+#include "config/cfgUnit.h"
+#include "config/sprachen.h"
+#include "config/ui/brandPictures.h"
+#include "devices/moxaGWSuche.h"
+#include "platform/Shell.h"
+#include "platform/Thread.h"
+#include "player/ui/videoPlayerForm.h"
+#include "video/ui/PromptParts.h"
+
+namespace oculon::app::ui {
+
+using video::ui::place;
+using video::ui::qs;
+
+// The small window that carries the tray menu on a desktop without a
+// notification area. Closing it only minimises it: it is the way back into
+// the program.
+class TrayFallbackWindow : public QWidget {
+public:
+    TrayFallbackWindow(QMenu& menu, const QIcon& icon) : layout_(this) {
+        setObjectName(QStringLiteral("trayFallback"));
+        setWindowTitle(QApplication::applicationDisplayName());
+        setWindowIcon(icon);
+        iconLabel_.setPixmap(icon.pixmap(32, 32));
+        title_.setText(QApplication::applicationDisplayName());
+        QFont bold = title_.font();
+        bold.setBold(true);
+        title_.setFont(bold);
+        menuButton_.setObjectName(QStringLiteral("menuButton"));
+        menuButton_.setText(QStringLiteral("☰"));
+        menuButton_.setMenu(&menu);
+        menuButton_.setPopupMode(QToolButton::InstantPopup);
+        menuButton_.setToolButtonStyle(Qt::ToolButtonTextOnly);
+        layout_.addWidget(&iconLabel_);
+        layout_.addWidget(&title_, 1);
+        layout_.addWidget(&menuButton_);
+        setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(this, &QWidget::customContextMenuRequested, this,
+                [this, &menu](const QPoint& at) { menu.popup(mapToGlobal(at)); });
+        setFixedSize(240, 56);
+    }
+
+    void setPaused(const QIcon& icon) {
+        setWindowIcon(icon);
+        iconLabel_.setPixmap(icon.pixmap(32, 32));
+    }
+    QToolButton& menuButton() { return menuButton_; }
+    bool mayClose = false;
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (mayClose) {
+            event->accept();
+            return;
+        }
+        event->ignore();
+        showMinimized();
+    }
+
+private:
+    QHBoxLayout layout_;
+    QLabel iconLabel_;
+    QLabel title_;
+    QToolButton menuButton_;
+};
+
+namespace {
+
+const char* const kCompanyPage = "https://www.korvat.com";
+const char* const kPartnerPage = "https://www.lindavor.com";
+
+QString link(const QString& href, const QString& text) {
+    return QStringLiteral("<a href=\"%1\">%2</a>").arg(href, text.toHtmlEscaped());
+}
+
+void makeLink(QLabel& label, const QString& href, const QString& text) {
+    label.setTextFormat(Qt::RichText);
+    label.setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    label.setText(link(href, text));
+}
+
+// The one recordings window at a time.
+QPointer<player::ui::TplayerForm>& playerWindow() {
+    static QPointer<player::ui::TplayerForm> window;
+    return window;
+}
+
+}  // namespace
+
+Tcopyright::Tcopyright(config::TVideoConfig& settings, config::TRebootSperre* rebootLock, Options options)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      settings_(settings),
+      rebootLock_(rebootLock),
+      options_(std::move(options)),
+      hubTarget_([this](platform::Message& m) {
+          if (hub_) hub_->handle(m);
+      }),
+      channel_(CommandChannel::Handlers{[this](const std::string& sender, bool on) {
+                                            if (dispatch_) dispatch_->inputState(sender, on);
+                                        },
+                                        [this](const std::string& sender, const std::string& id) {
+                                            if (dispatch_) dispatch_->gatewayCall(sender, id);
+                                        }},
+               options_.channel),
+      factory_(hubTarget_.id()) {
+    FormCreate();
+}
+
+Tcopyright::~Tcopyright() {
+    if (!closed_) FormClose();
+}
+
+void Tcopyright::FormCreate() {
+    setObjectName(QStringLiteral("copyright"));
+    buildAboutBox();
+
+    Info1_ = trayMenu_.addAction(QStringLiteral("Info"), this, &Tcopyright::Info1Click);
+    trayMenu_.addSeparator();
+    Pause1_ = trayMenu_.addAction(QString(), this, &Tcopyright::Pause1Click);
+    Pause1_->setCheckable(true);
+    VideoPlayer1_ = trayMenu_.addAction(QString(), this, &Tcopyright::VideoPlayer1Click);
+    Videoanzeigen1_ = trayMenu_.addAction(QString(), this, &Tcopyright::Videoanzeigen1Click);
+    Konfiguration1_ = trayMenu_.addAction(QString(), this, &Tcopyright::Konfiguration1Click);
+    // The settings dialog is not part of the program yet: its item waits.
+    Konfiguration1_->setVisible(false);
+    trayMenu_.addSeparator();
+    Beenden1_ = trayMenu_.addAction(QString(), this, &Tcopyright::Beenden1Click);
+    Info1_->setObjectName(QStringLiteral("Info1"));
+    Pause1_->setObjectName(QStringLiteral("Pause1"));
+    VideoPlayer1_->setObjectName(QStringLiteral("VideoPlayer1"));
+    Videoanzeigen1_->setObjectName(QStringLiteral("Videoanzeigen1"));
+    Konfiguration1_->setObjectName(QStringLiteral("Konfiguration1"));
+    Beenden1_->setObjectName(QStringLiteral("Beenden1"));
+
+    // TaskBarAddIcon
+    const QString title = QApplication::applicationDisplayName();
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        trayIcon_ = std::make_unique<QSystemTrayIcon>(trayIcon(false));
+        trayIcon_->setToolTip(title);
+        trayIcon_->setContextMenu(&trayMenu_);
+        connect(trayIcon_.get(), &QSystemTrayIcon::activated, this, &Tcopyright::trayActivated);
+        trayIcon_->show();
+    } else {
+        fallback_ = std::make_unique<TrayFallbackWindow>(trayMenu_, trayIcon(false));
+        fallback_->show();
+    }
+    cfgSprache();
+
+    setWindowTitle(title + QStringLiteral(" V ") + QString::fromStdString(getProgramVersion(kFileVersion)));
+    Panel1.setText(QStringLiteral("  ") + title);
+    setWindowIcon(config::ui::korvatWeissIcon());
+
+    // The popup, hidden, where it stood last time (kept on the desktop).
+    videoFenster_ = factory_.create({channel_.sendFunction(), channel_.sendFunctionLindavor(), false, {}});
+    QRect desktop(0, 0, 1024, 768);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) desktop = screen->virtualGeometry();
+    const config::TWindowSettings bounds =
+        clampPopupGeometry(settings_.fensterKoordinaten(), desktop.width(), desktop.height());
+    videoFenster_->setBounds(bounds);
+    settings_.schreibeFensterKoordinaten(bounds);
+
+    prompts_ = std::make_unique<QtPrompts>([this] { Konfiguration1Click(); });
+    CallDispatch::Parts parts;
+    parts.settings = &settings_;
+    parts.rebootLock = rebootLock_;
+    parts.popup = videoFenster_.get();
+    parts.factory = &factory_;
+    parts.prompts = prompts_.get();
+    parts.sendFunction = channel_.sendFunction();
+    parts.sendFunctionLindavor = channel_.sendFunctionLindavor();
+    parts.telephoneAcknowledge = [this](const std::string& text) { channel_.telephoneAcknowledge(text); };
+    dispatch_ = std::make_unique<CallDispatch>(std::move(parts));
+    hub_ = std::make_unique<MessageHub>(
+        *dispatch_, MessageHub::Links{{}, [this] { return settings_.useServer(); }, [this] { Beenden1Click(); }});
+
+    Pause1_->setEnabled(true);
+    VideoPlayer1_->setEnabled(true);
+    if (options_.startWorkers) startWorkers();
+
+    splashTimer.setSingleShot(true);
+    splashTimer.setInterval(5000);
+    connect(&splashTimer, &QTimer::timeout, this, [this] { hide(); });
+    hide();
+}
+
+void Tcopyright::buildAboutBox() {
+    setFixedSize(kWidth, kHeight);
+    place(Panel1, this, "Panel1", QRect(0, 0, kWidth, 25));
+    QFont bold = Panel1.font();
+    bold.setBold(true);
+    Panel1.setFont(bold);
+    QPalette white = Panel1.palette();
+    white.setColor(QPalette::Window, Qt::white);
+    Panel1.setPalette(white);
+    Panel1.setAutoFillBackground(true);
+
+    place(Image1, this, "Image1", QRect(16, 40, 220, 48));
+    Image1.setPixmap(korvatLogo(Image1.size()));
+    place(rotGelbImg, this, "rotGelbImg", QRect(kWidth - 48, 40, 28, 78));
+    rotGelbImg.setPixmap(signalLamps(false, rotGelbImg.size()));
+    place(gruenImg, this, "gruenImg", rotGelbImg.geometry());
+    gruenImg.setPixmap(signalLamps(true, gruenImg.size()));
+    gruenImg.hide();
+
+    place(Label2, this, "Label2", QRect(16, 104, 400, 20));
+    Label2.setFont(bold);
+    Label2.setText(QApplication::applicationDisplayName() + QStringLiteral(" ") +
+                   QString::fromStdString(getProgramVersion(kFileVersion)));
+    place(Label3, this, "Label3", QRect(16, 128, 420, 40));
+    Label3.setWordWrap(true);
+    Label3.setText(QStringLiteral("Live video of door calls, recordings and set-up of the devices of a Korvat "
+                                  "door-intercom installation."));
+    place(Label4, this, "Label4", QRect(16, 174, 420, 20));
+    Label4.setText(QStringLiteral("© Korvat. All rights reserved."));
+    place(Label1, this, "Label1", QRect(16, 204, 300, 20));
+    makeLink(Label1, QString::fromLatin1(kCompanyPage), QString::fromLatin1(config::kundeWebseiten[config::kdKorvat]));
+    place(Label5, this, "Label5", QRect(16, 226, 300, 20));
+    makeLink(Label5, QString::fromLatin1(kPartnerPage),
+             QString::fromLatin1(config::kundeWebseiten[config::kdLindavor]));
+    place(Label11, this, "Label11", QRect(16, 264, 300, 20));
+    makeLink(Label11, QStringLiteral("notices"), QStringLiteral("Notices of the libraries used"));
+    for (QLabel* l : {&Label1, &Label5}) {
+        connect(l, &QLabel::linkActivated, this,
+                [](const QString& href) { platform::shellExecute(href.toStdString()); });
+    }
+    connect(&Label11, &QLabel::linkActivated, this, [this] {
+        Form1_.show();
+        Form1_.raise();
+    });
+}
+
+void Tcopyright::cfgSprache() {
+    VideoPlayer1_->setText(qs(config::tr(config::txtRecordingsEllipsis)));
+    Videoanzeigen1_->setText(qs(config::tr(config::txtShowVideo)));
+    Konfiguration1_->setText(qs(config::tr(config::txtConfigure)));
+    Beenden1_->setText(qs(config::tr(config::txtClose1)));
+    Pause1_->setText(qs(config::tr(config::txtSuspend)));
+}
+
+QWidget* Tcopyright::fallbackWindow() const { return fallback_.get(); }
+
+void Tcopyright::startWorkers() {
+    if (settings_.useServer()) return;
+    channel_.setListening(true);
+    try {
+        moxaThread_ = std::make_unique<devices::moxaThread>(handle());
+        moxaThread_->Start();
+        gatewayList_ = std::make_unique<GatewayList>(*moxaThread_);
+        dispatch_->setGateways(gatewayList_.get());
+        workersStopped_ = false;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "oculon: no gateway search: %s\n", e.what());
+        moxaThread_.reset();
+    }
+}
+
+void Tcopyright::stopWorkers() {
+    channel_.setListening(false);
+    dispatch_->setGateways(nullptr);
+    gatewayList_.reset();
+    bool stopped = true;
+    if (moxaThread_) stopped = platform::stopAndFree(std::move(moxaThread_), options_.workerBound) && stopped;
+    workersStopped_ = stopped;
+}
+
+void Tcopyright::showSplash() {
+    rotGelbImg.show();
+    gruenImg.hide();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+    show();
+}
+
+void Tcopyright::showEvent(QShowEvent* event) {
+    platform::hideWindowsTitled("PhonerLite");
+    if (!started && settings_.Count() == 0) {
+        // After the form is on the screen, as the user would see it.
+        QTimer::singleShot(0, this, [this] { Konfiguration1Click(); });
+    }
+    if (!started) {
+        splashTimer.start();
+    } else {
+        splashTimer.stop();
+    }
+    started = true;
+    QWidget::showEvent(event);
+}
+
+void Tcopyright::trayActivated(QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::DoubleClick) Konfiguration1Click();
+}
+
+// ---- menu -------------------------------------------------------------------
+
+void Tcopyright::Info1Click() {
+    if (dispatch_->closing() || dispatch_->gesperrt()) return;
+    rotGelbImg.hide();
+    gruenImg.show();
+    splashTimer.stop();
+    show();
+    raise();
+    activateWindow();
+}
+
+void Tcopyright::Pause1Click() {
+    dispatch_->setPaused(Pause1_->isChecked());
+    TaskBarChangeIcon(Pause1_->isChecked());
+}
+
+void Tcopyright::TaskBarChangeIcon(bool paused) {
+    const QIcon icon = trayIcon(paused);
+    if (trayIcon_) trayIcon_->setIcon(icon);
+    if (fallback_) fallback_->setPaused(icon);
+}
+
+void Tcopyright::VideoPlayer1Click() {
+    if (playerWindow()) {
+        playerWindow()->raise();
+        return;
+    }
+    player::ui::TplayerForm form;
+    playerWindow() = &form;
+    form.exec();
+    playerWindow() = nullptr;
+}
+
+void Tcopyright::Videoanzeigen1Click() { dispatch_->Videoanzeigen1Click(); }
+
+void Tcopyright::Konfiguration1Click() {
+    // Waits for the settings dialog; until it is part of the program the
+    // item is hidden and a double click on the icon does nothing.
+}
+
+void Tcopyright::Beenden1Click() {
+    if (dispatch_->closing()) return;
+    mayClose = true;
+    close();
+}
+
+// ---- closing ----------------------------------------------------------------
+
+void Tcopyright::closeEvent(QCloseEvent* event) {
+    if (!mayClose) {
+        // The about box closes by hiding; the program goes on.
+        event->ignore();
+        hide();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void Tcopyright::FormClose() {
+    if (closed_) return;
+    dispatch_->beginClosing();
+
+    settings_.schreibeFensterKoordinaten(videoFenster_->bounds());
+    videoFenster_->closeForGood();
+
+    stopWorkers();
+    // What the workers posted before they ended is freed now, unhandled.
+    platform::MainLoop::instance().processPending();
+
+    dispatch_->closeFurtherPopups();
+    trayIcon_.reset();
+    if (fallback_) {
+        fallback_->mayClose = true;
+        fallback_->close();
+    }
+    Form1_.close();
+    closed_ = true;
+    emit closedForGood();
+}
+
+}  // namespace oculon::app::ui

@@ -1,0 +1,145 @@
+#pragma once
+// Tcopyright: the program's main form. Hidden except as splash screen and
+// about box; the user reaches the program through its tray icon and menu
+// (Info, Pause, Recordings, Show video, Configure, Close). It owns the
+// popup, the wall, the command channel and the worker threads, and every
+// worker message arrives at its hub. Where the desktop has no notification
+// area, a small window carries the same menu instead of the icon.
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "app/CallDispatch.h"
+#include "app/CommandChannel.h"
+#include "app/MessageHub.h"
+#include "app/ui/CallWindowsQt.h"
+#include "app/ui/NoticeWindow.h"
+#include "platform/MainLoop.h"
+
+namespace oculon::platform {
+class Thread;
+}
+
+namespace oculon::devices {
+class moxaThread;
+}
+
+namespace oculon::app::ui {
+
+class QtPrompts;
+class TrayFallbackWindow;
+
+class Tcopyright : public QWidget {
+    Q_OBJECT
+
+public:
+    struct Options {
+        // The discovery and gateway threads and the port-4001 listener; tests
+        // without a network namespace leave them off.
+        bool startWorkers = true;
+        CommandChannel::Options channel;
+        // How long the close waits for each worker thread.
+        std::chrono::milliseconds workerBound{5000};
+    };
+
+    static constexpr int kWidth = 480;
+    static constexpr int kHeight = 300;
+
+    // Runs FormCreate: tray icon, popup, threads, listener, wall.
+    Tcopyright(config::TVideoConfig& settings, config::TRebootSperre* rebootLock, Options options);
+    ~Tcopyright() override;
+
+    // The form shows itself at the start for 5 seconds (FShowSplashScreen).
+    void showSplash();
+
+    // ---- The menu.
+    void Info1Click();
+    void Pause1Click();
+    void VideoPlayer1Click();
+    void Videoanzeigen1Click();
+    void Konfiguration1Click();
+    void Beenden1Click();
+
+    QMenu& trayMenu() { return trayMenu_; }
+    QAction& Pause1() { return *Pause1_; }
+    QAction& Konfiguration1() { return *Konfiguration1_; }
+    // The small window of a desktop without a notification area, or none.
+    QWidget* fallbackWindow() const;
+    NoticeWindow& Form1() { return Form1_; }
+
+    CallDispatch& dispatch() { return *dispatch_; }
+    CommandChannel& channel() { return channel_; }
+    // Where the worker threads post.
+    platform::TargetId handle() const { return hubTarget_.id(); }
+    // True once the form closed and every worker thread it started ended;
+    // false while one may still run (its objects must then stay).
+    bool closed() const { return closed_; }
+    bool workersStopped() const { return workersStopped_; }
+
+signals:
+    void closedForGood();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    void cfgSprache();
+    void buildAboutBox();
+    void TaskBarChangeIcon(bool paused);
+    void trayActivated(QSystemTrayIcon::ActivationReason reason);
+    void startWorkers();
+    void stopWorkers();
+
+    config::TVideoConfig& settings_;
+    config::TRebootSperre* rebootLock_;
+    Options options_;
+
+    // The about box.
+    QLabel Panel1;
+    QLabel Image1;
+    QLabel rotGelbImg;
+    QLabel gruenImg;
+    QLabel Label1, Label2, Label3, Label4, Label5, Label11;
+
+    QMenu trayMenu_;
+    QAction* Info1_ = nullptr;
+    QAction* Pause1_ = nullptr;
+    QAction* VideoPlayer1_ = nullptr;
+    QAction* Videoanzeigen1_ = nullptr;
+    QAction* Konfiguration1_ = nullptr;
+    QAction* Beenden1_ = nullptr;
+    std::unique_ptr<QSystemTrayIcon> trayIcon_;
+    std::unique_ptr<TrayFallbackWindow> fallback_;
+    QTimer splashTimer;
+    NoticeWindow Form1_;
+
+    // First, so that the channel and the windows can name it.
+    platform::MessageTarget hubTarget_;
+    CommandChannel channel_;
+    QtWindowFactory factory_;
+    std::unique_ptr<QtCallWindow> videoFenster_;
+    std::unique_ptr<QtPrompts> prompts_;
+    std::unique_ptr<devices::moxaThread> moxaThread_;
+    std::unique_ptr<GatewayAccess> gatewayList_;
+    std::unique_ptr<CallDispatch> dispatch_;
+    std::unique_ptr<MessageHub> hub_;
+
+    bool mayClose = false;
+    bool started = false;
+    bool closed_ = false;
+    bool workersStopped_ = true;
+};
+
+}  // namespace oculon::app::ui

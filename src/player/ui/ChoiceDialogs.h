@@ -1,0 +1,69 @@
+#pragma once
+// Two small modal dialogs of one layout: the video compressor for an AVI
+// export (TvideoCodecChoose) and the video server whose picture the tray's
+// "Show video" opens (TvideoWaehl). A title strip, the picture column on the
+// left, a prompt, a combo box, OK and Cancel; texts in the user's language.
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "video/ui/PromptParts.h"
+
+namespace oculon::player::ui {
+
+// The layout both share.
+class ChoiceDialog : public QDialog {
+    Q_OBJECT
+
+protected:
+    ChoiceDialog(QWidget* parent, const char* panelName, const char* okName, const char* cancelName,
+                 const char* labelName, const QRect& labelRect, const char* boxName, const QRect& boxRect);
+    // Caption, the strip's text (two blanks before it) and the prompt.
+    void setTexts(const std::string& title, const std::string& prompt);
+
+    QLabel panel_;
+    video::ui::PromptFrame frame_;
+    QLabel label_;
+    QComboBox box_;
+    QPushButton ok_;
+    QPushButton cancel_;
+};
+
+// The compressor choice; the caller fills ComboBox1 and reads its index.
+class TvideoCodecChoose : public ChoiceDialog {
+    Q_OBJECT
+
+public:
+    explicit TvideoCodecChoose(QWidget* parent = nullptr);
+    QComboBox& ComboBox1() { return box_; }
+    // The picked entry, or -1 when the user typed a text of their own.
+    int selectedIndex() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};
+
+// The server choice; the caller fills serverBox with the shown texts (each
+// item's data is the station's name) and reads the chosen index after OK.
+class TvideoWaehl : public ChoiceDialog {
+    Q_OBJECT
+
+public:
+    explicit TvideoWaehl(QWidget* parent = nullptr);
+    QComboBox& serverBox() { return box_; }
+
+    // Shows the choice of `items` with the first selected: the chosen index
+    // after OK, nothing otherwise.
+    static std::optional<int> choose(const std::vector<std::string>& items, QWidget* parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};
+
+}  // namespace oculon::player::ui

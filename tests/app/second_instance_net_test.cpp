@@ -1,0 +1,101 @@
+// The real program started twice: the second start ends at once and leaves
+// the first running; the first ends cleanly on SIGTERM and has kept the
+// popup's position on the desktop.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/Shell.h"
+#include "support/ChildProcess.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+std::string programPath() {
+    const char* dir = std::getenv("OCULON_BINARY_DIR");
+    return std::string(dir ? dir : ".") + "/src/oculon";
+}
+
+pid_t spawn(const std::string& program) {
+    pid_t pid = -1;
+    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
+
+// The exit status, or nothing when the process still runs after `bound`.
+std::optional<int> waitExit(pid_t pid, std::chrono::milliseconds bound) {
+    const auto end = Clock::now() + bound;
+    do {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::this_thread::sleep_for(20ms);
+    } while (Clock::now() < end);
+    return std::nullopt;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(SecondInstance, EndsAtOnceWhileTheFirstRuns) {
+    oculon::testsupport::TempDir dir;
+    dir.write("cfg/Korvat/Oculon.reg",
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\n"
+              "\"language\"=dword:00000001\n\"autostart\"=dword:00000001\n"
+              "\"windowTop\"=dword:00000064\n\"windowLeft\"=dword:ffffff9c\n"
+              "\"windowHeight\"=dword:00000190\n\"windowWidth\"=dword:00000280\n");
+    ::setenv("XDG_CONFIG_HOME", (dir.path() + "/cfg").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    ::setenv("TMPDIR", dir.path().c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::unsetenv(oculon::platform::kAutostartVariable);
+
+    const pid_t first = spawn(programPath());
+    ASSERT_GT(first, 0);
+    // The first holds the lock once it runs.
+    const auto until = Clock::now() + 20s;
+    while (oculon::platform::SingleInstance::acquire("KorvatOculonMutex") && Clock::now() < until) {
+        std::this_thread::sleep_for(50ms);
+    }
+    ASSERT_FALSE(oculon::platform::SingleInstance::acquire("KorvatOculonMutex"));
+
+    const auto started = Clock::now();
+    const pid_t second = spawn(programPath());
+    ASSERT_GT(second, 0);
+    EXPECT_EQ(waitExit(second, 10s), 0);
+    EXPECT_LT(Clock::now() - started, 5s);
+    EXPECT_EQ(waitExit(first, 0ms), std::nullopt) << "the first instance ended";
+
+    ::kill(first, SIGTERM);
+    const auto status = waitExit(first, 20s);
+    if (!status) ::kill(first, SIGKILL), waitExit(first, 5s);
+    EXPECT_EQ(status, 0);
+    // The popup stood left of the screen: it was moved to 0 and kept there.
+    std::string stored = readFile(dir.path() + "/cfg/Korvat/Oculon.reg");
+    for (char& c : stored) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(stored.find("\"windowleft\"=dword:00000000"), std::string::npos) << stored;
+    EXPECT_NE(stored.find("\"windowtop\"=dword:00000064"), std::string::npos) << stored;
+}
+
+}  // namespace

@@ -1,0 +1,121 @@
+// The main form without worker threads: the tray menu and its fallback
+// window, Pause, the about box that hides when closed, and the close that
+// keeps the popup's position.
+#include <QApplication>
+#include <QLabel>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include "app/ui/copyright.h"
+#include "config/sprachen.h"
+
+using namespace oculon;
+
+namespace {
+
+class Tray : public ::testing::Test {
+protected:
+    Tray() {
+        config::sprache = config::lang_en;
+        settings.schreibeFensterKoordinaten({-40, 99999, 300, 400});
+    }
+    app::ui::Tcopyright& form() {
+        if (!form_) {
+            app::ui::Tcopyright::Options options;
+            options.startWorkers = false;
+            form_ = std::make_unique<app::ui::Tcopyright>(settings, nullptr, options);
+        }
+        return *form_;
+    }
+
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    std::unique_ptr<app::ui::Tcopyright> form_;
+};
+
+TEST_F(Tray, MenuCarriesTheCatalogueTextsInOrder) {
+    QStringList texts;
+    for (QAction* a : form().trayMenu().actions()) {
+        if (a->isVisible()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    }
+    EXPECT_EQ(texts.join('|').toStdString(), "Info|-|Suspend|Recordings...|Show video|-|Close");
+    EXPECT_TRUE(form().Pause1().isCheckable());
+    // The settings dialog is not there yet: its item waits hidden.
+    EXPECT_FALSE(form().Konfiguration1().isVisible());
+    EXPECT_FALSE(form().isVisible());
+}
+
+TEST_F(Tray, WithoutANotificationAreaASmallWindowCarriesTheMenu) {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "this desktop has a notification area";
+    QWidget* fallback = form().fallbackWindow();
+    ASSERT_NE(fallback, nullptr);
+    EXPECT_TRUE(fallback->isVisible());
+    auto* button = fallback->findChild<QToolButton*>("menuButton");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->menu(), &form().trayMenu());
+    // Closing it only minimises it: it is the way back into the program.
+    fallback->close();
+    EXPECT_TRUE(fallback->isVisible());
+    EXPECT_FALSE(form().closed());
+}
+
+TEST_F(Tray, PauseKeepsCallsAway) {
+    form().Pause1().trigger();
+    EXPECT_TRUE(form().dispatch().paused());
+    form().Pause1().trigger();
+    EXPECT_FALSE(form().dispatch().paused());
+}
+
+TEST_F(Tray, AboutBoxShowsTheGreenLampAndHidesWhenClosed) {
+    form().Info1Click();
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_TRUE(form().findChild<QLabel*>("gruenImg")->isVisible());
+    EXPECT_FALSE(form().findChild<QLabel*>("rotGelbImg")->isVisible());
+    EXPECT_NE(form().windowTitle().toStdString().find(" V 1.0.0"), std::string::npos);
+    form().close();
+    EXPECT_FALSE(form().isVisible());
+    EXPECT_FALSE(form().closed());
+}
+
+TEST_F(Tray, StartPutsThePopupOnTheDesktopAndCloseKeepsIt) {
+    form();
+    const auto stored = settings.fensterKoordinaten();
+    EXPECT_EQ(stored.top, 0);
+    EXPECT_LT(stored.left, 99999);
+    int closedCount = 0;
+    QObject::connect(&form(), &app::ui::Tcopyright::closedForGood, [&] { ++closedCount; });
+    form().Beenden1Click();
+    EXPECT_EQ(closedCount, 1);
+    EXPECT_TRUE(form().closed());
+    EXPECT_TRUE(form().workersStopped());
+    EXPECT_EQ(settings.fensterKoordinaten(), stored);
+    // A second close is no second tear-down.
+    form().Beenden1Click();
+    EXPECT_EQ(closedCount, 1);
+}
+
+TEST_F(Tray, SplashHidesItselfAfterFiveSeconds) {
+    form().showSplash();
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_TRUE(form().findChild<QLabel*>("rotGelbImg")->isVisible());
+    QElapsedTimer clock;
+    clock.start();
+    while (form().isVisible() && clock.elapsed() < 8000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_FALSE(form().isVisible());
+    EXPECT_GE(clock.elapsed(), 4500);
+    // A later showing is the about box: it stays.
+    form().Info1Click();
+    clock.restart();
+    while (clock.elapsed() < 300) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_TRUE(form().isVisible());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName("Korvat Oculon");
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
