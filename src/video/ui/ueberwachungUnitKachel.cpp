@@ -64,13 +64,18 @@ void TileImage::paintEvent(QPaintEvent* event) {
     f.setBold(true);
     p.setFont(f);
     p.setPen(Qt::black);
-    const int ascent = p.fontMetrics().ascent();
-    p.drawText(10, 30 + ascent, QString::fromStdString(stoerungsText(fault_->errorNo, {}, false)));
+    // On a white ground, so the cross does not cut through the words.
+    auto line = [&p](int y, const QString& text) {
+        const QRect box = p.fontMetrics().boundingRect(text).translated(10, y + p.fontMetrics().ascent());
+        p.fillRect(box.adjusted(-2, 0, 2, 0), Qt::white);
+        p.drawText(10, y + p.fontMetrics().ascent(), text);
+    };
+    line(30, QString::fromStdString(stoerungsText(fault_->errorNo, {}, false)));
     // The detail comes with its own line breaks (LF CR); one line each.
     int y = 50;
-    for (const QString& line : QString::fromStdString(fault_->addInfo).split(QRegularExpression("[\r\n]+"),
+    for (const QString& text : QString::fromStdString(fault_->addInfo).split(QRegularExpression("[\r\n]+"),
                                                                             Qt::SkipEmptyParts)) {
-        p.drawText(10, y + ascent, line);
+        line(y, text);
         y += p.fontMetrics().height();
     }
 }
@@ -96,15 +101,20 @@ void TileImage::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
 }
 
+void TilePicture::showPicture(const PictureFrame& frame) {
+    PictureFrame plain = frame;
+    plain.overlayText.clear();
+    image_.clearFault();
+    image_.showPicture(plain);
+}
+
 void LabelCaption::setCaption(const std::string& text) {
     if (label_) label_->setText(QString::fromStdString(text));
 }
 
 WallTile::WallTile(QWidget& wall, int tile, std::function<void(int)> onRecClick)
-    : image_(&wall, tile), recBtn_(&wall), caption_(&wall) {
+    : image_(&wall, tile), recBtn_(&wall), caption_(&wall), picture_(image_) {
     image_.setObjectName(QStringLiteral("Bild%1").arg(tile));
-    pictureRelay_.setTarget(&image_);
-    pictureRelay_.onPicture = [this] { image_.clearFault(); };
     captionRelay_.setTarget(&caption_);
 
     recBtn_.setObjectName(QStringLiteral("RecBtn%1").arg(tile));

@@ -51,6 +51,19 @@ private:
     std::optional<Fault> fault_;
 };
 
+// What a decoder paints into a tile. The caption label above the picture
+// shows the name, date and time already, so the copy the decoder would
+// write under it is left out.
+class TilePicture : public PictureSink {
+public:
+    explicit TilePicture(TileImage& image) : image_(image) {}
+    PixelSize size() const override { return image_.pixelSize(); }
+    void showPicture(const PictureFrame& frame) override;
+
+private:
+    TileImage& image_;
+};
+
 // Forwards a decoder's caption to a label for as long as the label is there.
 class LabelCaption : public CaptionSink {
 public:
@@ -74,7 +87,7 @@ public:
     QLabel& timeLabel() { return caption_; }
     QPushButton& recBtn() { return recBtn_; }
 
-    PictureSink& picture() override { return pictureRelay_; }
+    PictureSink& picture() override { return picture_; }
     CaptionSink& caption() override { return captionRelay_; }
     void setCaptionVisible(bool visible) override;
     void setRecButton(const RecButtonState& state) override;
@@ -84,7 +97,7 @@ private:
     TileImage image_;
     QPushButton recBtn_;
     QLabel caption_;
-    PictureRelay pictureRelay_;
+    TilePicture picture_;
     LabelCaption captionRelay_;
 };
 

@@ -490,20 +490,44 @@ TEST_F(WallNet, ClosesOnlyWhenAllowedAndKeepsItsPlace) {
 
 TEST_F(WallNet, ThreeByThreeWithLivePictures) {
     settings->schreibeLayout(config::r3x3);
-    for (int i = 0; i < 9; ++i) storeCamera(i, camera(i), "Kamera " + std::to_string(i + 1));
+    // Tile 2 records at the user's request, tile 5 always; camera 9 is unreachable.
+    for (int i = 0; i < 8; ++i)
+        storeCamera(i, camera(i), "Kamera " + std::to_string(i + 1), i == 1 ? 2 : i == 4 ? 1 : 0);
+    std::uint16_t closedPort = 0;
+    {
+        LoopbackHttpServer gone;
+        closedPort = gone.port();
+    }
+    TSurveillanceConfig unreachable;
+    unreachable.typ = config::LindavorCam;
+    unreachable.name = "Kamera 9";
+    unreachable.ipAddr = "127.0.0.1";
+    unreachable.port = closedPort;
+    settings->putSurvConfig("8", unreachable);
+    settings->schreibeUeberwachungKameras();
+
     TueberwachungForm wall(*settings);
     wall.resize(800, 600);
     wall.show();
     ASSERT_TRUE(pumpUntil([&] {
-        for (int i = 0; i < 9; ++i)
+        for (int i = 0; i < 8; ++i)
             if (!showsPictures(wall, i, 10)) return false;
-        return true;
+        return wall.tile(8) && wall.tile(8)->image().faultShown();
     }));
     const QImage shot = wall.grab().toImage();
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < 8; ++i) {
         const QRect r = wall.tile(i)->image().geometry();
-        EXPECT_TRUE(nearColour(shot.pixel(r.left() + r.width() * 7 / 8, r.top() + r.height() * 7 / 8), kColours[i])) << i;
+        // Right of the moving band, above the recording button.
+        EXPECT_TRUE(nearColour(shot.pixel(r.left() + r.width() * 7 / 8, r.top() + r.height() * 3 / 4), kColours[i])) << i;
+        // Nothing of the picture's own caption peeks out below the label.
+        const QRect label = wall.tile(i)->timeLabel().geometry();
+        for (int x = label.left() + r.width() / 2; x < label.right(); x += 8)
+            EXPECT_TRUE(nearColour(shot.pixel(x, label.bottom() + 1), kColours[i])) << i << " " << x;
     }
+    EXPECT_TRUE(wall.tile(1)->recBtn().isVisible());
+    EXPECT_TRUE(wall.tile(1)->recBtn().isEnabled());
+    EXPECT_TRUE(wall.tile(4)->recBtn().isChecked());
+    EXPECT_EQ(wall.videoObjekt(8)->decoder()->ErrorNo(), 7);
     if (const char* path = std::getenv("OCULON_SCREENSHOT")) {
         EXPECT_TRUE(shot.save(QString::fromLocal8Bit(path)));
     }
