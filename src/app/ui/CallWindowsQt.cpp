@@ -1,34 +1,100 @@
 #include "app/ui/CallWindowsQt.h"
 
+#include <QLabel>
+#include <QPalette>
+
+#include "video/ui/CallViewParts.h"
+#include "video/ui/HauptProgramm.h"
+#include "video/ui/ueberwachungUnit.h"
+
 namespace oculon::app::ui {
 
 namespace {
 
-// Takes the popup's place until the live-video window is part of the
-// program: it keeps its position and shows nothing.
-class StandInPopup : public QtCallWindow {
+void toFront(QWidget& w) {
+    if (w.isMinimized()) w.showNormal();
+    w.raise();
+    w.activateWindow();
+}
+
+class PopupWindow : public QtCallWindow {
 public:
-    bool visible() const override { return false; }
-    bool videoOnly() const override { return false; }
-    std::string telefonIP() const override { return {}; }
-    void startVideo(const config::TSingleConfig&, bool) override {}
-    void stopVideo() override {}
-    void setInput(bool) override {}
-    void refreshVideoOnly() override {}
-    void setVideoOnly(bool) override {}
-    void highlightName(bool) override {}
-    void bringToFront() override {}
-    void setBounds(const config::TWindowSettings& b) override { bounds_ = b; }
-    std::uintptr_t handle() const override { return reinterpret_cast<std::uintptr_t>(this); }
-    config::TWindowSettings bounds() const override { return bounds_; }
-    void closeForGood() override {}
+    PopupWindow(const PopupSetup& setup, platform::TargetId mainForm) : popup_(new video::ui::TVideobild()) {
+        popup_->sendFunction = setup.sendFunction;
+        popup_->sendFunctionLindavor = setup.sendFunctionLindavor;
+        if (setup.blackToMainForm) popup_->blackHandle = mainForm;
+        if (setup.callEnd) popup_->callEnd = [this, callEnd = setup.callEnd](video::ui::TVideobild&) { callEnd(*this); };
+    }
+    // Never called from inside one of the popup's own handlers (the dispatch
+    // frees windows at its next event), so the popup can go at once; a
+    // preview popup that has already gone by itself is left alone.
+    ~PopupWindow() override { closeForGood(); }
+
+    bool visible() const override { return popup_ && popup_->isVisible(); }
+    bool videoOnly() const override { return popup_ && popup_->videoOnly(); }
+    std::string telefonIP() const override { return popup_ ? popup_->phoneIP() : std::string(); }
+    void startVideo(const config::TSingleConfig& station, bool preview) override {
+        if (popup_) popup_->startVideo(station, preview);
+    }
+    void stopVideo() override {
+        if (popup_) popup_->stopVideo();
+    }
+    void setInput(bool on) override {
+        if (popup_) popup_->setInput(on);
+    }
+    void refreshVideoOnly() override {
+        if (popup_) popup_->refreshVideoOnly();
+    }
+    void setVideoOnly(bool on) override {
+        if (popup_) popup_->setVideoOnly(on);
+    }
+    void highlightName(bool on) override {
+        QLabel* name = popup_ ? popup_->findChild<QLabel*>(QStringLiteral("namePanel")) : nullptr;
+        if (!name) return;
+        QPalette pal = name->palette();
+        pal.setColor(QPalette::Window, on ? QColor(0xF5, 0x64, 0x64) : video::ui::callViewBackground());
+        name->setPalette(pal);
+    }
+    void bringToFront() override {
+        if (popup_) toFront(*popup_);
+    }
+    void setBounds(const config::TWindowSettings& b) override {
+        if (!popup_) return;
+        popup_->move(b.left, b.top);
+        popup_->resize(b.width, b.height);
+    }
+    std::uintptr_t handle() const override { return reinterpret_cast<std::uintptr_t>(popup_.data()); }
+    config::TWindowSettings bounds() const override {
+        if (!popup_) return {};
+        return {popup_->y(), popup_->x(), popup_->height(), popup_->width()};
+    }
+    void closeForGood() override {
+        if (!popup_) return;
+        popup_->callEnd = nullptr;
+        popup_->stopVideo();
+        delete popup_.data();
+    }
 
 private:
-    config::TWindowSettings bounds_;
+    QPointer<video::ui::TVideobild> popup_;
 };
 
 }  // namespace
 
-std::unique_ptr<QtCallWindow> QtWindowFactory::create(const PopupSetup&) { return std::make_unique<StandInPopup>(); }
+std::unique_ptr<QtCallWindow> QtWindowFactory::create(const PopupSetup& setup) {
+    return std::make_unique<PopupWindow>(setup, mainForm_);
+}
+
+bool WallDoor::doorVisible() const { return wall_.isVisible() && wall_.doorVideoShown(); }
+bool WallDoor::doorVideoOnly() const { return wall_.mainVideoFrame1.videoOnly(); }
+std::string WallDoor::doorTelefonIP() const { return wall_.mainVideoFrame1.telefonIP(); }
+void WallDoor::restore() {
+    if (wall_.isMinimized()) wall_.showNormal();
+}
+void WallDoor::bringToFront() { toFront(wall_); }
+void WallDoor::startDoorVideo(const config::TSingleConfig& station) { wall_.startDoorVideo(station); }
+void WallDoor::stopDoorVideo() { wall_.stopDoorVideo(); }
+void WallDoor::refreshVideoOnly() { wall_.mainVideoFrame1.refreshVideoOnly(); }
+void WallDoor::setVideoOnly(bool on) { wall_.mainVideoFrame1.setVideoOnly(on); }
 
 }  // namespace oculon::app::ui

@@ -1,18 +1,27 @@
 #pragma once
-// The tray form's call windows behind the dispatch's interface, and what the
-// form needs of them beyond it (position, close at the end).
+// The tray form's call windows behind the dispatch's interfaces: the live
+// video popup (TVideobild) and the wall's door frame (TueberwachungForm),
+// and what the form needs of a popup beyond that (position, the close at
+// the end).
+
+#include <QPointer>
 
 #include <memory>
 
 #include "app/CallWindows.h"
 #include "platform/MainLoop.h"
 
+namespace oculon::video::ui {
+class TVideobild;
+class TueberwachungForm;
+}  // namespace oculon::video::ui
+
 namespace oculon::app::ui {
 
 class QtCallWindow : public CallWindow {
 public:
     virtual config::TWindowSettings bounds() const = 0;
-    // Stops the call and closes the window for good.
+    // Stops the call and frees the window.
     virtual void closeForGood() = 0;
 };
 
@@ -26,6 +35,24 @@ public:
 
 private:
     platform::TargetId mainForm_;
+};
+
+// The wall as the dispatch sees it; the wall itself belongs to the form.
+class WallDoor : public DoorWall {
+public:
+    explicit WallDoor(video::ui::TueberwachungForm& wall) : wall_(wall) {}
+    bool doorVisible() const override;
+    bool doorVideoOnly() const override;
+    std::string doorTelefonIP() const override;
+    void restore() override;
+    void bringToFront() override;
+    void startDoorVideo(const config::TSingleConfig& station) override;
+    void stopDoorVideo() override;
+    void refreshVideoOnly() override;
+    void setVideoOnly(bool on) override;
+
+private:
+    video::ui::TueberwachungForm& wall_;
 };
 
 }  // namespace oculon::app::ui

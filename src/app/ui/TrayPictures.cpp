@@ -49,7 +49,7 @@ QIcon trayIcon(bool paused) {
 
 QPixmap korvatLogo(QSize size) {
     QPixmap pm(size);
-    pm.fill(Qt::white);
+    pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     const int h = size.height();

@@ -19,9 +19,12 @@
 #include "config/sprachen.h"
 #include "config/ui/brandPictures.h"
 #include "devices/moxaGWSuche.h"
+#include "devices/videoServerSuche.h"
 #include "platform/Shell.h"
 #include "platform/Thread.h"
 #include "player/ui/videoPlayerForm.h"
+#include "video/ui/HauptProgramm.h"
+#include "video/ui/ueberwachungUnit.h"
 #include "video/ui/PromptParts.h"
 
 namespace oculon::app::ui {
@@ -48,6 +51,8 @@ public:
         menuButton_.setMenu(&menu);
         menuButton_.setPopupMode(QToolButton::InstantPopup);
         menuButton_.setToolButtonStyle(Qt::ToolButtonTextOnly);
+        menuButton_.setStyleSheet(QStringLiteral("QToolButton { font-size: 18px; padding: 2px 8px; }"
+                                                 "QToolButton::menu-indicator { image: none; width: 0; }"));
         layout_.addWidget(&iconLabel_);
         layout_.addWidget(&title_, 1);
         layout_.addWidget(&menuButton_);
@@ -193,11 +198,12 @@ void Tcopyright::FormCreate() {
     Pause1_->setEnabled(true);
     VideoPlayer1_->setEnabled(true);
     if (options_.startWorkers) startWorkers();
+    hide();
+    if (settings_.surveillance()) createWall();
 
     splashTimer.setSingleShot(true);
     splashTimer.setInterval(5000);
     connect(&splashTimer, &QTimer::timeout, this, [this] { hide(); });
-    hide();
 }
 
 void Tcopyright::buildAboutBox() {
@@ -236,6 +242,9 @@ void Tcopyright::buildAboutBox() {
              QString::fromLatin1(config::kundeWebseiten[config::kdLindavor]));
     place(Label11, this, "Label11", QRect(16, 264, 300, 20));
     makeLink(Label11, QStringLiteral("notices"), QStringLiteral("Notices of the libraries used"));
+    place(OKBtn, this, "OKBtn", QRect(kWidth - 91, kHeight - 37, 75, 25));
+    OKBtn.setText(QStringLiteral("OK"));
+    connect(&OKBtn, &QPushButton::clicked, this, [this] { hide(); });
     for (QLabel* l : {&Label1, &Label5}) {
         connect(l, &QLabel::linkActivated, this,
                 [](const QString& href) { platform::shellExecute(href.toStdString()); });
@@ -257,6 +266,16 @@ void Tcopyright::cfgSprache() {
 QWidget* Tcopyright::fallbackWindow() const { return fallback_.get(); }
 
 void Tcopyright::startWorkers() {
+    workersStopped_ = false;
+    devices::suchThread::Options discovery;
+    discovery.winHandle = handle();
+    discovery.settings = &settings_;
+    discovery.rebootLock = rebootLock_;
+    suchThread_ = std::make_unique<devices::suchThread>(std::move(discovery));
+    discoveryList_ = std::make_unique<DiscoveryList>(*suchThread_);
+    dispatch_->setDiscovery(discoveryList_.get());
+    suchThread_->Start();
+
     if (settings_.useServer()) return;
     channel_.setListening(true);
     try {
@@ -264,7 +283,6 @@ void Tcopyright::startWorkers() {
         moxaThread_->Start();
         gatewayList_ = std::make_unique<GatewayList>(*moxaThread_);
         dispatch_->setGateways(gatewayList_.get());
-        workersStopped_ = false;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "oculon: no gateway search: %s\n", e.what());
         moxaThread_.reset();
@@ -272,12 +290,43 @@ void Tcopyright::startWorkers() {
 }
 
 void Tcopyright::stopWorkers() {
-    channel_.setListening(false);
+    // Nobody may reach into a list whose thread is going.
+    dispatch_->setDiscovery(nullptr);
     dispatch_->setGateways(nullptr);
-    gatewayList_.reset();
+    if (wall_) wall_->setDiscovery({});
     bool stopped = true;
-    if (moxaThread_) stopped = platform::stopAndFree(std::move(moxaThread_), options_.workerBound) && stopped;
+    if (!settings_.useServer() || moxaThread_) {
+        channel_.setListening(false);
+        gatewayList_.reset();
+        if (moxaThread_) stopped = platform::stopAndFree(std::move(moxaThread_), options_.workerBound) && stopped;
+    }
+    discoveryList_.reset();
+    if (suchThread_) stopped = platform::stopAndFree(std::move(suchThread_), options_.workerBound) && stopped;
     workersStopped_ = stopped;
+}
+
+void Tcopyright::createWall() {
+    wall_ = std::make_unique<video::ui::TueberwachungForm>(settings_);
+    wall_->resetActIp = [this] { dispatch_->resetActIP(); };
+    if (discoveryList_) {
+        wall_->setDiscovery([list = discoveryList_.get()](const std::string& key) { return list->camera(key); });
+    }
+    wall_->mainVideoFrame1.sendFunction = channel_.sendFunction();
+    wall_->mainVideoFrame1.sendFunctionLindavor = channel_.sendFunctionLindavor();
+    wallDoor_ = std::make_unique<WallDoor>(*wall_);
+    dispatch_->setWall(wallDoor_.get());
+    wall_->show();
+}
+
+void Tcopyright::closeWall() {
+    if (!wall_) return;
+    dispatch_->setWall(nullptr);
+    wallDoor_.reset();
+    // The wall writes its position as it closes; a close still waiting for
+    // a layout change is finished by its destructor.
+    wall_->erlaubeSchliessen();
+    wall_->close();
+    wall_.reset();
 }
 
 void Tcopyright::showSplash() {
@@ -381,6 +430,7 @@ void Tcopyright::FormClose() {
     // What the workers posted before they ended is freed now, unhandled.
     platform::MainLoop::instance().processPending();
 
+    closeWall();
     dispatch_->closeFurtherPopups();
     trayIcon_.reset();
     if (fallback_) {

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
@@ -21,6 +22,7 @@
 #include "app/CallDispatch.h"
 #include "app/CommandChannel.h"
 #include "app/MessageHub.h"
+#include "app/WorkerLinks.h"
 #include "app/ui/CallWindowsQt.h"
 #include "app/ui/NoticeWindow.h"
 #include "platform/MainLoop.h"
@@ -31,6 +33,11 @@ class Thread;
 
 namespace oculon::devices {
 class moxaThread;
+class suchThread;
+}  // namespace oculon::devices
+
+namespace oculon::video::ui {
+class TueberwachungForm;
 }
 
 namespace oculon::app::ui {
@@ -74,6 +81,8 @@ public:
     QAction& Konfiguration1() { return *Konfiguration1_; }
     // The small window of a desktop without a notification area, or none.
     QWidget* fallbackWindow() const;
+    // The surveillance wall, when "surveillance" is on.
+    video::ui::TueberwachungForm* wall() const { return wall_.get(); }
     NoticeWindow& Form1() { return Form1_; }
 
     CallDispatch& dispatch() { return *dispatch_; }
@@ -101,6 +110,8 @@ private:
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
     void startWorkers();
     void stopWorkers();
+    void createWall();
+    void closeWall();
 
     config::TVideoConfig& settings_;
     config::TRebootSperre* rebootLock_;
@@ -112,6 +123,7 @@ private:
     QLabel rotGelbImg;
     QLabel gruenImg;
     QLabel Label1, Label2, Label3, Label4, Label5, Label11;
+    QPushButton OKBtn;  // hides the about box
 
     QMenu trayMenu_;
     QAction* Info1_ = nullptr;
@@ -131,8 +143,12 @@ private:
     QtWindowFactory factory_;
     std::unique_ptr<QtCallWindow> videoFenster_;
     std::unique_ptr<QtPrompts> prompts_;
+    std::unique_ptr<devices::suchThread> suchThread_;
+    std::unique_ptr<DiscoveryList> discoveryList_;
     std::unique_ptr<devices::moxaThread> moxaThread_;
     std::unique_ptr<GatewayAccess> gatewayList_;
+    std::unique_ptr<video::ui::TueberwachungForm> wall_;
+    std::unique_ptr<WallDoor> wallDoor_;
     std::unique_ptr<CallDispatch> dispatch_;
     std::unique_ptr<MessageHub> hub_;
 
