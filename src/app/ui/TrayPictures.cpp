@@ -10,6 +10,20 @@ namespace {
 const QColor kDeepBlue(0x0b, 0x2a, 0x5b);
 const QColor kLightBlue(0x4f, 0x8f, 0xd6);
 const QColor kAmber(0xf2, 0xa9, 0x00);
+
+// The round badge with the white K of the brand.
+void drawBadge(QPainter& p, const QRectF& circle, const QBrush& fill) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawEllipse(circle);
+    QFont f;
+    f.setBold(true);
+    f.setPixelSize(static_cast<int>(circle.height() * 2 / 3));
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(circle, Qt::AlignCenter, QStringLiteral("K"));
+}
+
 }  // namespace
 
 QIcon trayIcon(bool paused) {
@@ -19,18 +33,10 @@ QIcon trayIcon(bool paused) {
         pm.fill(Qt::transparent);
         QPainter p(&pm);
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
         QLinearGradient g(0, 0, 0, side);
         g.setColorAt(0, kLightBlue);
         g.setColorAt(1, kDeepBlue);
-        p.setBrush(g);
-        p.drawEllipse(QRectF(0.5, 0.5, side - 1.0, side - 1.0));
-        QFont f;
-        f.setBold(true);
-        f.setPixelSize(side * 2 / 3);
-        p.setFont(f);
-        p.setPen(Qt::white);
-        p.drawText(QRect(0, 0, side, side), Qt::AlignCenter, QStringLiteral("K"));
+        drawBadge(p, QRectF(0.5, 0.5, side - 1.0, side - 1.0), g);
         if (paused) {
             // Two amber bars over the lower right quarter.
             const qreal s = side / 2.0;
@@ -53,15 +59,7 @@ QPixmap korvatLogo(QSize size) {
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     const int h = size.height();
-    p.setPen(Qt::NoPen);
-    p.setBrush(kDeepBlue);
-    p.drawEllipse(QRectF(4, 4, h - 8, h - 8));
-    QFont k;
-    k.setBold(true);
-    k.setPixelSize(h * 3 / 5);
-    p.setFont(k);
-    p.setPen(Qt::white);
-    p.drawText(QRect(4, 4, h - 8, h - 8), Qt::AlignCenter, QStringLiteral("K"));
+    drawBadge(p, QRectF(4, 4, h - 8, h - 8), kDeepBlue);
     QFont word;
     word.setBold(true);
     word.setPixelSize(h * 2 / 5);
