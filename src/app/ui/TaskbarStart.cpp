@@ -168,7 +168,8 @@ int runProgram(int argc, char** argv) {
         // Through the normal close, so the window positions are kept.
         QTimer::singleShot(0, form.get(), [&form] { form->Beenden1Click(); });
     }
-    application.exec();
+    // A signal during the offer may have closed the form already.
+    if (!form->closed()) application.exec();
 
     const bool workersStopped = form->workersStopped();
     form.reset();

@@ -10,6 +10,7 @@
 
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
+#include "video/ui/ueberwachungUnit.h"
 
 using namespace oculon;
 
@@ -93,6 +94,20 @@ TEST_F(Tray, StartPutsThePopupOnTheDesktopAndCloseKeepsIt) {
     // A second close is no second tear-down.
     form().Beenden1Click();
     EXPECT_EQ(closedCount, 1);
+}
+
+TEST_F(Tray, SurveillanceBringsUpTheWallWhoseDoorFrameSendsThroughTheChannel) {
+    settings.schreibeSurveillance(true);
+    settings.schreibeUeberwachungKoordinaten({10, 20, 480, 640});
+    video::ui::TueberwachungForm* wall = form().wall();
+    ASSERT_NE(wall, nullptr);
+    EXPECT_TRUE(wall->isVisible());
+    EXPECT_TRUE(wall->mainVideoFrame1.sendFunction);
+    EXPECT_TRUE(wall->mainVideoFrame1.sendFunctionLindavor);
+    wall->move(33, 44);
+    form().Beenden1Click();
+    EXPECT_EQ(form().wall(), nullptr);
+    EXPECT_EQ(settings.ueberwachungKoordinaten().left, 33);
 }
 
 TEST_F(Tray, SplashHidesItselfAfterFiveSeconds) {
