@@ -1,6 +1,6 @@
-// The real program started twice: the second start ends at once and leaves
-// the first running; the first ends cleanly on SIGTERM and has kept the
-// popup's position on the desktop.
+// The real program: a second start ends at once and leaves the first
+// running; SIGTERM ends it cleanly, also while its autostart offer waits,
+// and the popup's position is kept on the desktop.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -58,27 +58,59 @@ std::string readFile(const std::string& path) {
     return s.str();
 }
 
-TEST(SecondInstance, EndsAtOnceWhileTheFirstRuns) {
-    oculon::testsupport::TempDir dir;
-    dir.write("cfg/Korvat/Oculon.reg",
-              "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\n"
-              "\"language\"=dword:00000001\n\"autostart\"=dword:00000001\n"
-              "\"windowTop\"=dword:00000064\n\"windowLeft\"=dword:ffffff9c\n"
-              "\"windowHeight\"=dword:00000190\n\"windowWidth\"=dword:00000280\n");
-    ::setenv("XDG_CONFIG_HOME", (dir.path() + "/cfg").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
-    ::setenv("TMPDIR", dir.path().c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ::unsetenv(oculon::platform::kAutostartVariable);
+// A settings folder of its own with a language chosen, and the program's
+// environment pointing at it.
+class RealProgram : public ::testing::Test {
+protected:
+    ~RealProgram() override {
+        // The next test makes its folder in the temp folder of the start.
+        if (oldTmp_) {
+            ::setenv("TMPDIR", oldTmp_->c_str(), 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
+    }
+    void prepare(const std::string& rootValues) {
+        dir.write("cfg/Korvat/Oculon.reg",
+                  "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\n\"language\"=dword:00000001\n" +
+                      rootValues);
+        ::setenv("XDG_CONFIG_HOME", (dir.path() + "/cfg").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+        ::setenv("TMPDIR", dir.path().c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::unsetenv(oculon::platform::kAutostartVariable);
+    }
+    // Waits until a started program holds the instance lock.
+    static bool running() {
+        const auto until = Clock::now() + 20s;
+        while (oculon::platform::SingleInstance::acquire("KorvatOculonMutex") && Clock::now() < until) {
+            std::this_thread::sleep_for(50ms);
+        }
+        return !oculon::platform::SingleInstance::acquire("KorvatOculonMutex");
+    }
+    // SIGTERM, and the exit status within `bound`.
+    static std::optional<int> terminate(pid_t pid, std::chrono::milliseconds bound) {
+        ::kill(pid, SIGTERM);
+        const auto status = waitExit(pid, bound);
+        if (!status) {
+            ::kill(pid, SIGKILL);
+            waitExit(pid, 5s);
+        }
+        return status;
+    }
 
+    std::optional<std::string> oldTmp_ = std::getenv("TMPDIR") ? std::optional<std::string>(std::getenv("TMPDIR"))
+                                                                 : std::nullopt;
+    oculon::testsupport::TempDir dir;
+};
+
+TEST_F(RealProgram, SecondStartEndsAtOnceWhileTheFirstRuns) {
+    prepare("\"autostart\"=dword:00000001\n"
+            "\"windowTop\"=dword:00000064\n\"windowLeft\"=dword:ffffff9c\n"
+            "\"windowHeight\"=dword:00000190\n\"windowWidth\"=dword:00000280\n");
     const pid_t first = spawn(programPath());
     ASSERT_GT(first, 0);
-    // The first holds the lock once it runs.
-    const auto until = Clock::now() + 20s;
-    while (oculon::platform::SingleInstance::acquire("KorvatOculonMutex") && Clock::now() < until) {
-        std::this_thread::sleep_for(50ms);
-    }
-    ASSERT_FALSE(oculon::platform::SingleInstance::acquire("KorvatOculonMutex"));
+    ASSERT_TRUE(running());
 
     const auto started = Clock::now();
     const pid_t second = spawn(programPath());
@@ -87,15 +119,21 @@ TEST(SecondInstance, EndsAtOnceWhileTheFirstRuns) {
     EXPECT_LT(Clock::now() - started, 5s);
     EXPECT_EQ(waitExit(first, 0ms), std::nullopt) << "the first instance ended";
 
-    ::kill(first, SIGTERM);
-    const auto status = waitExit(first, 20s);
-    if (!status) ::kill(first, SIGKILL), waitExit(first, 5s);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(terminate(first, 20s), 0);
     // The popup stood left of the screen: it was moved to 0 and kept there.
     std::string stored = readFile(dir.path() + "/cfg/Korvat/Oculon.reg");
     for (char& c : stored) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     EXPECT_NE(stored.find("\"windowleft\"=dword:00000000"), std::string::npos) << stored;
     EXPECT_NE(stored.find("\"windowtop\"=dword:00000064"), std::string::npos) << stored;
+}
+
+TEST_F(RealProgram, SignalEndsItAlsoWhileTheAutostartOfferWaits) {
+    prepare("");
+    const pid_t program = spawn(programPath());
+    ASSERT_GT(program, 0);
+    ASSERT_TRUE(running());
+    std::this_thread::sleep_for(500ms);  // the offer is up by now
+    EXPECT_EQ(terminate(program, 20s), 0);
 }
 
 }  // namespace

@@ -85,14 +85,16 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-// The autostart offer of the start-up; false when the user left it without OK.
-bool autostartOffer(config::TVideoConfig& settings) {
+// The autostart offer of the start-up; false when the user left it without
+// OK. A close of the main form meanwhile (a signal) takes the offer down.
+bool autostartOffer(config::TVideoConfig& settings, ui::Tcopyright& form) {
     const std::string program = platform::ownPath();
     const std::string folder = std::filesystem::path(program).parent_path().string();
     if (!offerAutostart(settings.liesAutostart(), platform::startedFromStartupFolder(), folder,
                         platform::userStartupFolder(), platform::commonStartupFolder()))
         return true;
     settings::ui::TautoStartFrame offer(nullptr, true);
+    QObject::connect(&form, &ui::Tcopyright::closedForGood, &offer, &QDialog::reject);
     if (offer.exec() != video::ui::mrOK) return false;
     offer.carryOut(settings, program);
     return true;
@@ -164,7 +166,7 @@ int runProgram(int argc, char** argv) {
     TerminationSignals endSignals([&form] { form->Beenden1Click(); });
 
     if (start.settings().splashScreen()) form->showSplash();
-    if (!autostartOffer(start.settings())) {
+    if (!autostartOffer(start.settings(), *form)) {
         // Through the normal close, so the window positions are kept.
         QTimer::singleShot(0, form.get(), [&form] { form->Beenden1Click(); });
     }
