@@ -1,0 +1,470 @@
+#!/usr/bin/env bash
+# Door calls end to end, as a user sees them: the real program under Xvfb in
+# the first host of a two-host network namespace (10.77.0.1), the simulated
+# devices of tools/ in the second ($OCULON_PEER_NS, 10.77.0.2 to .5), a
+# prepared settings file, and the windows watched and pressed from outside.
+#
+#   tools/netns-run --two-hosts tests/e2e/doorcall.sh CASE
+#
+# CASE is one of
+#   popup    a door station starts calling: the popup comes up by itself with
+#            its live picture (time from the station's first answer to the
+#            first picture is printed); the door button sends the door frame
+#            to the station; the call ends when the picture turns black
+#   wall     the wall takes door calls: the call plays in its door frame, no popup
+#   telefon  a telephone call brings up its station's video; the door button
+#            sends the telephone the door-opener frame
+#   camera   an input change of an IP camera (found by multicast DNS) brings up
+#            its video; the door button makes the camera switch its relay
+#   pause    with Pause on in the tray menu no call opens a window (and after
+#            Pause off the same call does)
+#   second   a second station calling while the popup is busy opens a further
+#            popup, half a popup lower and further right
+#
+# Needs OCULON_BINARY_DIR (the build folder with src/oculon, tools/sim* and
+# tests/e2e_xdrive). Screenshots go to $OCULON_SCREENS (default /tmp/screens)
+# as e2e-CASE-STEP.png; the paths and the logs of a failed case are printed.
+# Exit status 0 passed, 1 failed, 77 skipped (the program cannot run here).
+set -euo pipefail
+
+case_name=${1:?usage: doorcall.sh popup|wall|telefon|camera|pause|second}
+bin=${OCULON_BINARY_DIR:?set OCULON_BINARY_DIR to the build folder}
+ns=${OCULON_PEER_NS:?run under tools/netns-run --two-hosts}
+screens=${OCULON_SCREENS:-/tmp/screens}
+program=$bin/src/oculon
+xdrive=$bin/tests/e2e_xdrive
+ws=10.77.0.1
+mkdir -p "$screens"
+work=$(mktemp -d "${TMPDIR:-/tmp}/oculon-e2e-$case_name.XXXXXX")
+pids=()
+failed=0
+
+log() { printf '[%s %s] %s\n' "$(date +%T.%3N)" "$case_name" "$*"; }
+
+finish() {
+  local status=$?
+  # Last started first: the program before its display and its devices.
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null || true
+    wait "${pids[i]}" 2>/dev/null || true
+  done
+  if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
+    for f in "$work"/*.log "$work"/*.out; do
+      [ -e "$f" ] || continue
+      echo "---- $(basename "$f") (last 40 lines)"
+      tail -n 40 "$f"
+    done
+  fi
+  rm -rf "$work"
+  exit "$status"
+}
+trap finish EXIT
+
+fail() {
+  log "FAIL: $*"
+  if [ -n "${DISPLAY:-}" ]; then
+    shot "failure" || true
+    echo "---- windows"
+    "$xdrive" list || true
+  fi
+  exit 1
+}
+
+# ---- devices ---------------------------------------------------------------
+
+# The second host answers on five addresses, one per simulated device.
+for a in 10.77.0.3 10.77.0.4 10.77.0.5; do
+  ip -n "$ns" addr add "$a/24" dev oc1 2>/dev/null || true
+done
+
+# start_peer NAME TOOL ADDRESS ARGS...: the tool in the second host, its log
+# in $work/NAME.log, its pid in peer_NAME.
+start_peer() {
+  local name=$1 tool=$2 address=$3
+  shift 3
+  ip netns exec "$ns" "$bin/tools/$tool" --address "$address" --workstation "$ws" \
+    --log "$work/$name.log" "$@" >"$work/$name.out" 2>&1 &
+  pids+=("$!")
+  printf -v "peer_$name" '%s' "$!"
+  wait_event "$name" ready 0 5000 >/dev/null || fail "$tool $name did not start"
+}
+
+signal_peer() {  # signal_peer NAME USR1|USR2
+  local var="peer_$1"
+  kill -s "$2" "${!var}"
+}
+
+# Number of log lines so far, as a mark to wait for events after it.
+mark() { wc -l <"$work/$1.log"; }
+
+# wait_event NAME EVENT AFTER_LINE TIMEOUT_MS [TEXT]: prints the first line
+# after line AFTER_LINE whose event is EVENT (and that holds TEXT).
+wait_event() {
+  local name=$1 event=$2 after=$3 timeout=$4 text=${5:-}
+  local deadline=$(($(date +%s%3N) + timeout)) line
+  while :; do
+    line=$(tail -n +"$((after + 1))" "$work/$name.log" 2>/dev/null |
+      awk -v e="$event" -v t="$text" '$2 == e && index($0, t) { print; exit }')
+    if [ -n "$line" ]; then
+      echo "$line"
+      return 0
+    fi
+    [ "$(date +%s%3N)" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+
+count_events() {  # count_events NAME EVENT AFTER_LINE [TEXT]
+  tail -n +"$(($3 + 1))" "$work/$1.log" | awk -v e="$2" -v t="${4:-}" '$2 == e && index($0, t) { n++ } END { print n + 0 }'
+}
+
+# ---- settings --------------------------------------------------------------
+
+export XDG_CONFIG_HOME=$work/config HOME=$work/home XDG_RUNTIME_DIR=$work/run
+mkdir -p "$XDG_CONFIG_HOME/Korvat" "$HOME" "$XDG_RUNTIME_DIR" "$work/pictures"
+chmod 700 "$XDG_RUNTIME_DIR"
+reg=$XDG_CONFIG_HOME/Korvat/Oculon.reg
+key='HKEY_CURRENT_USER\SOFTWARE\Korvat\Oculon'
+stations=0
+
+dword() { printf '"%s"=dword:%08x\n' "$1" "$2"; }
+text() { printf '"%s"="%s"\n' "$1" "$2"; }
+
+# Root values: English, no autostart offer, no splash, the first picture of
+# every call saved (its file marks the first picture shown), the popup at
+# 80,40 with 648 x 552, this workstation's telephone number 4711.
+write_root() {  # write_root [allowMultipleWindows] [surveillance]
+  {
+    echo REGEDIT4
+    echo
+    echo "[$key]"
+    dword version 10
+    dword language 1
+    dword autostart 1
+    dword showSplashScreen 0
+    text myid 4711
+    dword storeFirstPict 1
+    text firstPictPath "$work/pictures"
+    dword allowMultipleWindows "${1:-0}"
+    dword surveillance "${2:-0}"
+    dword windowTop 40
+    dword windowleft 80
+    dword windowWidth 648
+    dword windowHeight 552
+    echo
+    echo "[$key\\Surveillance]"
+    dword windowTop 560
+    dword windowleft 700
+    dword windowWidth 560
+    dword windowHeight 420
+    dword layout 0
+    dword frameRate 1
+    dword showDoor "${3:-0}"
+    dword recordLength 30
+    echo
+    echo "[$key\\Configurations]"
+    echo
+    echo "[$key\\Manual]"
+    echo
+  } >"$reg"
+}
+
+# add_station NAME TYPE IP PORT USER PASSWORD [VALUE=...]...: one configured
+# station; extra values as name=text or name#number.
+add_station() {
+  local name=$1 typ=$2 ip=$3 port=$4 user=$5 password=$6
+  shift 6
+  {
+    echo "[$key\\Configurations\\$stations]"
+    dword Typ "$typ"
+    text Name "$name"
+    text Ip "$ip"
+    text Port "$port"
+    text UserName "$user"
+    text Passwort "$password"
+    dword NeedCredentials 1
+    dword Dhcp 0
+    dword tuerDauer 5
+    for v in "$@"; do
+      case $v in
+        *=*) text "${v%%=*}" "${v#*=}" ;;
+        *'#'*) dword "${v%%#*}" "${v#*#}" ;;
+      esac
+    done
+    echo
+  } >>"$reg"
+  stations=$((stations + 1))
+}
+
+# A door station of type 0 with a door output (the output belongs to the
+# gateway group, read when "moxa" is present).
+add_door_station() {  # add_door_station NAME IP
+  add_station "$1" 0 "$2" 80 door secret moxa#0 ausgang#1 "ausgangSchrift=Open door"
+}
+
+# ---- display and program ---------------------------------------------------
+
+start_display() {
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.out" 2>&1 &
+  pids+=("$!")
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.05
+  done
+  [ -s "$work/display" ] || fail "Xvfb did not start"
+  export DISPLAY=:$(cat "$work/display")
+  export QT_QPA_PLATFORM=xcb
+  unset WAYLAND_DISPLAY
+}
+
+shot() {  # shot STEP: screenshot of the whole screen
+  local file=$screens/e2e-$case_name-$1.png
+  import -display "$DISPLAY" -window root "$file" 2>/dev/null && log "screenshot $file"
+}
+
+start_program() {
+  [ -x "$program" ] || { log "SKIP: $program is not built"; exit 77; }
+  "$program" >"$work/oculon.out" 2>&1 &
+  program_pid=$!
+  pids+=("$program_pid")
+  # The fallback window of the tray menu shows that the program is up.
+  if ! "$xdrive" wait "Korvat Oculon" 20000 >/dev/null; then
+    kill -0 "$program_pid" 2>/dev/null || { log "SKIP: the program ended at start"; cat "$work/oculon.out"; exit 77; }
+    fail "no window of the program after 20 s"
+  fi
+  log "program up on $DISPLAY"
+}
+
+viewable() { "$xdrive" wait "$1" 0 >/dev/null 2>&1; }
+
+# The program probes a station from the search answer on: the probe request
+# at the station shows that search, answer and probe work.
+wait_probe() {  # wait_probe NAME [AFTER]
+  wait_event "$1" http "${2:-0}" 30000 "GET /GetData.cgi" >/dev/null ||
+    fail "station $1 was never probed: the search answer did not reach the program"
+}
+
+now_ms() { date +%s%3N; }
+
+# A station calls: prints the ms from the station's first search answer after
+# the picture came up to the first picture in the popup (the first-picture
+# snapshot's file time).
+call_station() {  # call_station NAME WINDOW
+  local name=$1 window=$2 m answer probe t0 t1 file
+  m=$(mark "$name")
+  signal_peer "$name" USR1
+  answer=$(wait_event "$name" answer "$m" 15000) || fail "$name did not answer a search after calling"
+  t0=${answer%% *}
+  "$xdrive" wait "$window" 30000 >/dev/null || fail "no window \"$window\" for the call of $name"
+  probe=$(wait_event "$name" http "$m" 0 "GET /GetData.cgi") || probe=""
+  for _ in $(seq 200); do
+    file=$(find "$work/pictures" -name "*_$window.jpg" -newermt "@$((t0 / 1000 - 1))" 2>/dev/null | head -n 1)
+    [ -n "$file" ] && break
+    sleep 0.05
+  done
+  if [ -n "$file" ]; then
+    t1=$(stat -c %.3Y "$file" | tr -d .)
+    log "TIMING first answer -> first picture in \"$window\": $((t1 - t0)) ms" \
+      "(of which probe request -> first picture: $((t1 - ${probe%% *})) ms)"
+  else
+    log "no first-picture snapshot of \"$window\" within 10 s"
+  fi
+}
+
+# The station's picture turns black: its window must go.
+end_call() {  # end_call NAME WINDOW
+  signal_peer "$1" USR2
+  "$xdrive" wait "$2" 20000 gone >/dev/null || fail "window \"$2\" still open 20 s after $1 turned black"
+}
+
+# Streams the program holds open at a device (started minus ended since AFTER).
+open_streams() {
+  echo $(($(count_events "$1" stream-start "$2") - $(count_events "$1" stream-end "$2")))
+}
+
+press_door() {  # press_door WINDOW: the door button, bottom right of the popup
+  "$xdrive" click "$1" -51 -12 >/dev/null || fail "cannot click into \"$1\""
+}
+
+# The tray menu from its button on the fallback window: the first item is
+# "Info", the second (behind a separator) "Pause".
+toggle_pause() {
+  "$xdrive" click "Korvat Oculon" -22 28 >/dev/null || fail "no tray menu window"
+  "$xdrive" wait-popup 5000 >/dev/null || fail "the tray menu did not open"
+  "$xdrive" key Down Down Return || fail "cannot choose Pause in the tray menu"
+  "$xdrive" wait-popup 5000 gone >/dev/null || fail "the tray menu did not close"
+}
+
+# ---- cases -----------------------------------------------------------------
+
+case_popup() {
+  write_root
+  add_door_station SimDoor1 10.77.0.2
+  start_peer SimDoor1 simstation 10.77.0.2 --name SimDoor1 --user door --password secret
+  start_display
+  start_program
+  wait_probe SimDoor1
+  viewable SimDoor1 && fail "a popup opened for a black picture"
+  shot idle
+  call_station SimDoor1 SimDoor1
+  sleep 1
+  shot call
+  local m door=1
+  m=$(mark SimDoor1)
+  press_door SimDoor1
+  # Checked after the end of the call, so that one fault does not hide the other.
+  wait_event SimDoor1 command "$m" 5000 1F544B >/dev/null || door=0
+  [ "$door" = 1 ] && log "door frame arrived at the station"
+  shot door
+  end_call SimDoor1 SimDoor1
+  log "the popup closed when the picture turned black"
+  shot ended
+  [ "$door" = 1 ] || fail "the door button did not send the door frame 1F 54 4B to the station"
+}
+
+case_wall() {
+  write_root 0 1 1
+  add_door_station SimDoor1 10.77.0.2
+  start_peer SimDoor1 simstation 10.77.0.2 --name SimDoor1 --user door --password secret
+  start_display
+  start_program
+  "$xdrive" wait Surveillance 10000 >/dev/null || fail "the wall did not open"
+  wait_probe SimDoor1
+  local m
+  m=$(mark SimDoor1)
+  signal_peer SimDoor1 USR1
+  wait_event SimDoor1 answer "$m" 15000 >/dev/null || fail "SimDoor1 did not answer after calling"
+  local deadline=$(($(now_ms) + 30000))
+  until [ "$(open_streams SimDoor1 "$m")" -ge 1 ] && sleep 3 && [ "$(open_streams SimDoor1 "$m")" -ge 1 ]; do
+    [ "$(now_ms)" -lt "$deadline" ] || fail "the wall's door frame did not play the call"
+  done
+  viewable SimDoor1 && fail "the popup opened although the wall takes door calls"
+  log "the call plays in the wall's door frame, no popup"
+  shot call
+  signal_peer SimDoor1 USR2
+  deadline=$(($(now_ms) + 20000))
+  until [ "$(open_streams SimDoor1 "$m")" -le 0 ]; do
+    [ "$(now_ms)" -lt "$deadline" ] || fail "the door frame kept the stream 20 s after the picture turned black"
+    sleep 0.2
+  done
+  shot ended
+}
+
+case_telefon() {
+  write_root
+  add_station SimTelCam 0 10.77.0.3 80 door secret TelefonIP=10.77.0.4 TelefonName=SimTel tuerCode=12
+  start_peer SimTelCam simstation 10.77.0.3 --name SimTelCam --user door --password secret --start picture
+  start_peer SimTel simtelefon 10.77.0.4 --number 4711 --name SimTel
+  start_display
+  start_program
+  wait_probe SimTelCam
+  sleep 1
+  viewable SimTelCam && fail "the probe of a telephone station opened a popup"
+  local m
+  m=$(mark SimTel)
+  signal_peer SimTel USR1
+  "$xdrive" wait SimTelCam 15000 >/dev/null || fail "the telephone call brought up no video"
+  log "telephone call: popup of SimTelCam"
+  sleep 1
+  shot call
+  press_door SimTelCam
+  wait_event SimTel door "$m" 5000 LSREM >/dev/null || fail "the door button sent the telephone no door-opener frame"
+  log "door-opener frame arrived at the telephone"
+  signal_peer SimTel USR2
+  "$xdrive" wait SimTelCam 10000 gone >/dev/null || fail "the popup stayed after the telephone hung up"
+  shot ended
+}
+
+case_camera() {
+  write_root
+  add_station SimCam 4 10.77.0.5 80 root pass camAusgang#1 "camAusgangSchrift=Relay"
+  start_peer SimCam simcamera 10.77.0.5 --name SimCam --user root --password pass --mdns
+  start_display
+  start_program
+  wait_event SimCam monitor-start 0 40000 >/dev/null ||
+    fail "the program never watched the camera's input (found by multicast DNS?)"
+  wait_event SimCam mdns-answer 0 0 >/dev/null || fail "the camera was watched without being found by multicast DNS"
+  log "camera found by multicast DNS, input monitor connected"
+  viewable SimCam && fail "a popup opened before the input changed"
+  local m
+  m=$(mark SimCam)
+  signal_peer SimCam USR1
+  "$xdrive" wait SimCam 15000 >/dev/null || fail "the input change brought up no video"
+  wait_event SimCam stream-start "$m" 10000 >/dev/null || fail "the popup did not ask the camera for its stream"
+  log "input change: popup of SimCam"
+  sleep 1
+  shot call
+  press_door SimCam
+  wait_event SimCam relay "$m" 5000 "action=3:/5000" >/dev/null || fail "the door button did not switch the camera's relay"
+  log "relay request arrived at the camera"
+  signal_peer SimCam USR2
+  "$xdrive" wait SimCam 10000 gone >/dev/null || fail "the popup stayed after the input went low"
+  shot ended
+}
+
+case_pause() {
+  write_root
+  add_door_station SimDoor1 10.77.0.2
+  start_peer SimDoor1 simstation 10.77.0.2 --name SimDoor1 --user door --password secret
+  start_display
+  start_program
+  toggle_pause
+  shot paused-menu
+  wait_probe SimDoor1
+  local m
+  m=$(mark SimDoor1)
+  signal_peer SimDoor1 USR1
+  # Two probes of the calling station (8 s apart) without a window.
+  wait_event SimDoor1 answer "$m" 15000 >/dev/null || fail "SimDoor1 did not answer after calling"
+  local deadline=$(($(now_ms) + 25000))
+  while [ "$(count_events SimDoor1 http "$m" "GET /GetData.cgi")" -lt 2 ]; do
+    [ "$(now_ms)" -lt "$deadline" ] || fail "SimDoor1 was not probed twice while calling"
+    viewable SimDoor1 && fail "a popup opened while Pause is on"
+    sleep 0.2
+  done
+  sleep 2
+  viewable SimDoor1 && fail "a popup opened while Pause is on"
+  log "two probes of a calling station, no window while paused"
+  shot paused
+  toggle_pause
+  "$xdrive" wait SimDoor1 20000 >/dev/null || fail "after Pause off the call still opened no popup"
+  log "after Pause off the call shows"
+  shot resumed
+}
+
+case_second() {
+  write_root 1
+  add_door_station SimDoor1 10.77.0.2
+  add_door_station SimDoor2 10.77.0.3
+  start_peer SimDoor1 simstation 10.77.0.2 --name SimDoor1 --user door --password secret
+  start_peer SimDoor2 simstation 10.77.0.3 --name SimDoor2 --user door --password secret --tint 220
+  start_display
+  start_program
+  wait_probe SimDoor1
+  wait_probe SimDoor2
+  call_station SimDoor1 SimDoor1
+  local first second
+  first=$("$xdrive" wait SimDoor1 0)
+  call_station SimDoor2 SimDoor2
+  second=$("$xdrive" wait SimDoor2 0)
+  viewable SimDoor1 || fail "the first popup closed when the second station called"
+  log "popup at $first, further popup at $second"
+  read -r x1 y1 _ _ <<<"$first"
+  read -r x2 y2 _ _ <<<"$second"
+  # Stored popup 80,40 with 648 x 552: the first further popup goes half a
+  # width right and half a height down.
+  [ "$x2" -eq $((80 + 648 / 2)) ] && [ "$y2" -eq $((40 + 552 / 2)) ] ||
+    fail "further popup at $x2,$y2, expected $((80 + 648 / 2)),$((40 + 552 / 2))"
+  sleep 1
+  shot two-calls
+  end_call SimDoor2 SimDoor2
+  viewable SimDoor1 || fail "the first popup closed with the second call"
+  end_call SimDoor1 SimDoor1
+  shot ended
+}
+
+case "$case_name" in
+  popup | wall | telefon | camera | pause | second) "case_$case_name" ;;
+  *) echo "unknown case $case_name" >&2; exit 2 ;;
+esac
+log "PASS"
