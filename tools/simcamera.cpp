@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
         return std::string("# Error: Error -1 getting param in group\r\n");
     };
 
-    try {
+    return sim::runPeer("simcamera", log, [&] {
         const sim::HttpPeer http(address, httpPort, [&](const sim::HttpRequest& request, sim::HttpConnection& c) {
             log.write("http", request.method + " " + request.target + " from " + c.peer());
             const std::string path = request.path();
@@ -191,11 +191,5 @@ int main(int argc, char** argv) {
             log.write("input", std::string(high ? "high" : "low") + " monitors=" + std::to_string(monitors.load()));
         }
         if (mdns) mdns->stop();
-    } catch (const std::exception& e) {
-        log.write("error", e.what());
-        std::fprintf(stderr, "simcamera: %s\n", e.what());
-        return 1;
-    }
-    log.write("stop");
-    return 0;
+    });
 }

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     sim::EventLog log(options.get("log"));
     std::atomic<bool> black{start == "black"};
 
-    try {
+    return sim::runPeer("simstation", log, [&] {
         const std::string record = sim::deviceRecord("IPCam", name, address, netmask, httpPort);
         auto sender = std::make_shared<platform::UdpSocket>();
         sender->bind(address, 0);
@@ -118,11 +118,5 @@ int main(int argc, char** argv) {
             log.write(dark ? "black" : "picture");
         }
         for (auto& l : listeners) l->stop();
-    } catch (const std::exception& e) {
-        log.write("error", e.what());
-        std::fprintf(stderr, "simstation: %s\n", e.what());
-        return 1;
-    }
-    log.write("stop");
-    return 0;
+    });
 }

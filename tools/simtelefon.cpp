@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     std::atomic<int> sequence{1};
     auto nextSequence = [&sequence] { return sequence.fetch_add(1) % 256; };
 
-    try {
+    return sim::runPeer("simtelefon", log, [&] {
         auto sender = std::make_shared<platform::UdpSocket>();
         sender->bind(address, 0);
         auto send = [&, sender](int code, std::string_view text) {
@@ -93,11 +93,5 @@ int main(int argc, char** argv) {
                 send(sim::kTelIdle, "");
         }
         listener.stop();
-    } catch (const std::exception& e) {
-        log.write("error", e.what());
-        std::fprintf(stderr, "simtelefon: %s\n", e.what());
-        return 1;
-    }
-    log.write("stop");
-    return 0;
+    });
 }

@@ -297,12 +297,25 @@ toggle_pause() {
 
 # ---- cases -----------------------------------------------------------------
 
-case_popup() {
-  write_root
+# The settings' one door station, simulated, and the program.
+one_door_station() {
   add_door_station SimDoor1 10.77.0.2
   start_peer SimDoor1 simstation 10.77.0.2 --name SimDoor1 --user door --password secret
   start_display
   start_program
+}
+
+# The station's picture comes up; returns once the station has answered a
+# search since, with the log mark from before in rung_mark.
+ring() {  # ring NAME
+  rung_mark=$(mark "$1")
+  signal_peer "$1" USR1
+  wait_event "$1" answer "$rung_mark" 15000 >/dev/null || fail "$1 did not answer a search after calling"
+}
+
+case_popup() {
+  write_root
+  one_door_station
   wait_probe SimDoor1
   viewable SimDoor1 && fail "a popup opened for a black picture"
   shot idle
@@ -324,16 +337,11 @@ case_popup() {
 
 case_wall() {
   write_root 0 1 1
-  add_door_station SimDoor1 10.77.0.2
-  start_peer SimDoor1 simstation 10.77.0.2 --name SimDoor1 --user door --password secret
-  start_display
-  start_program
+  one_door_station
   "$xdrive" wait Surveillance 10000 >/dev/null || fail "the wall did not open"
   wait_probe SimDoor1
-  local m
-  m=$(mark SimDoor1)
-  signal_peer SimDoor1 USR1
-  wait_event SimDoor1 answer "$m" 15000 >/dev/null || fail "SimDoor1 did not answer after calling"
+  ring SimDoor1
+  local m=$rung_mark
   local deadline=$(($(now_ms) + 30000))
   until [ "$(open_streams SimDoor1 "$m")" -ge 1 ] && sleep 3 && [ "$(open_streams SimDoor1 "$m")" -ge 1 ]; do
     [ "$(now_ms)" -lt "$deadline" ] || fail "the wall's door frame did not play the call"
@@ -404,18 +412,13 @@ case_camera() {
 
 case_pause() {
   write_root
-  add_door_station SimDoor1 10.77.0.2
-  start_peer SimDoor1 simstation 10.77.0.2 --name SimDoor1 --user door --password secret
-  start_display
-  start_program
+  one_door_station
   toggle_pause
   shot paused-menu
   wait_probe SimDoor1
-  local m
-  m=$(mark SimDoor1)
-  signal_peer SimDoor1 USR1
+  ring SimDoor1
+  local m=$rung_mark
   # Two probes of the calling station (8 s apart) without a window.
-  wait_event SimDoor1 answer "$m" 15000 >/dev/null || fail "SimDoor1 did not answer after calling"
   local deadline=$(($(now_ms) + 25000))
   while [ "$(count_events SimDoor1 http "$m" "GET /GetData.cgi")" -lt 2 ]; do
     [ "$(now_ms)" -lt "$deadline" ] || fail "SimDoor1 was not probed twice while calling"

@@ -15,6 +15,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -190,6 +191,21 @@ public:
 private:
     sigset_t set_;
 };
+
+// Runs a tool's body: an error (a port in use, say) ends the tool with
+// status 1 and a note in the log, a normal end with "stop".
+template <typename Body>
+int runPeer(const char* tool, EventLog& log, Body body) {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        log.write("error", e.what());
+        std::fprintf(stderr, "%s: %s\n", tool, e.what());
+        return 1;
+    }
+    log.write("stop");
+    return 0;
+}
 
 // --- Test picture -----------------------------------------------------------
 
