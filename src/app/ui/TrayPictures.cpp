@@ -4,26 +4,17 @@
 #include <QLinearGradient>
 #include <QPainter>
 
+#include "config/ui/brandPictures.h"
+
 namespace oculon::app::ui {
 
+using config::ui::BadgeShape;
+using config::ui::brandDeepBlue;
+using config::ui::brandLightBlue;
+using config::ui::drawBadge;
+
 namespace {
-const QColor kDeepBlue(0x0b, 0x2a, 0x5b);
-const QColor kLightBlue(0x4f, 0x8f, 0xd6);
 const QColor kAmber(0xf2, 0xa9, 0x00);
-
-// The round badge with the white K of the brand.
-void drawBadge(QPainter& p, const QRectF& circle, const QBrush& fill) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(fill);
-    p.drawEllipse(circle);
-    QFont f;
-    f.setBold(true);
-    f.setPixelSize(static_cast<int>(circle.height() * 2 / 3));
-    p.setFont(f);
-    p.setPen(Qt::white);
-    p.drawText(circle, Qt::AlignCenter, QStringLiteral("K"));
-}
-
 }  // namespace
 
 QIcon trayIcon(bool paused) {
@@ -34,9 +25,9 @@ QIcon trayIcon(bool paused) {
         QPainter p(&pm);
         p.setRenderHint(QPainter::Antialiasing);
         QLinearGradient g(0, 0, 0, side);
-        g.setColorAt(0, kLightBlue);
-        g.setColorAt(1, kDeepBlue);
-        drawBadge(p, QRectF(0.5, 0.5, side - 1.0, side - 1.0), g);
+        g.setColorAt(0, brandLightBlue());
+        g.setColorAt(1, brandDeepBlue());
+        drawBadge(p, QRectF(0.5, 0.5, side - 1.0, side - 1.0), g, BadgeShape::circle);
         if (paused) {
             // Two amber bars over the lower right quarter.
             const qreal s = side / 2.0;
@@ -59,13 +50,13 @@ QPixmap korvatLogo(QSize size) {
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     const int h = size.height();
-    drawBadge(p, QRectF(4, 4, h - 8, h - 8), kDeepBlue);
+    drawBadge(p, QRectF(4, 4, h - 8, h - 8), brandDeepBlue(), BadgeShape::circle);
     QFont word;
     word.setBold(true);
     word.setPixelSize(h * 2 / 5);
     word.setLetterSpacing(QFont::PercentageSpacing, 112);
     p.setFont(word);
-    p.setPen(kDeepBlue);
+    p.setPen(brandDeepBlue());
     p.drawText(QRect(h + 4, 0, size.width() - h - 4, h), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("KORVAT"));
     return pm;
 }

@@ -8,10 +8,26 @@
 
 namespace oculon::config::ui {
 
-namespace {
-const QColor kDeepBlue(0x0b, 0x2a, 0x5b);
-const QColor kLightBlue(0x4f, 0x8f, 0xd6);
-}  // namespace
+QColor brandDeepBlue() { return {0x0b, 0x2a, 0x5b}; }
+QColor brandLightBlue() { return {0x4f, 0x8f, 0xd6}; }
+
+void drawBadge(QPainter& p, const QRectF& box, const QBrush& fill, BadgeShape shape) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    QFont f;
+    f.setBold(true);
+    // The letter fills what the shape leaves of the box.
+    if (shape == BadgeShape::circle) {
+        p.drawEllipse(box);
+        f.setPixelSize(static_cast<int>(box.height() * 2 / 3));
+    } else {
+        p.drawRoundedRect(box, box.width() / 6.0, box.height() / 6.0);
+        f.setPixelSize(static_cast<int>(box.height() * 3 / 4));
+    }
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(box, Qt::AlignCenter, QStringLiteral("K"));
+}
 
 QIcon korvatWeissIcon() {
     QIcon icon;
@@ -20,15 +36,7 @@ QIcon korvatWeissIcon() {
         pm.fill(Qt::transparent);
         QPainter p(&pm);
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(kDeepBlue);
-        p.drawRoundedRect(QRectF(0, 0, side, side), side / 6.0, side / 6.0);
-        QFont f;
-        f.setBold(true);
-        f.setPixelSize(side * 3 / 4);
-        p.setFont(f);
-        p.setPen(Qt::white);
-        p.drawText(QRect(0, 0, side, side), Qt::AlignCenter, QStringLiteral("K"));
+        drawBadge(p, QRectF(0, 0, side, side), brandDeepBlue(), BadgeShape::roundedSquare);
         p.end();
         icon.addPixmap(pm);
     }
@@ -41,8 +49,8 @@ QPixmap pictureStrip(QSize size) {
     p.setRenderHint(QPainter::Antialiasing);
 
     QLinearGradient sky(0, 0, 0, size.height());
-    sky.setColorAt(0.0, kDeepBlue);
-    sky.setColorAt(1.0, kLightBlue);
+    sky.setColorAt(0.0, brandDeepBlue());
+    sky.setColorAt(1.0, brandLightBlue());
     p.fillRect(pm.rect(), sky);
 
     // A few soft rings give the strip some depth without drawing attention.

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "config/sprachen.h"
+#include "config/ui/BrandDialog.h"
 
 namespace oculon::config::ui {
 
@@ -28,20 +29,18 @@ public:
     // The chosen language as its index 0..3; set when OK is pressed.
     int lng() const { return lng_; }
 
-private:
-    void Button1Click();
+    // OK takes the checked language.
+    void done(int result) override;
 
+private:
     // Parents are declared before their children, so that the children are
     // destroyed first and no widget is deleted twice.
     QLabel sprachPanel;
-    QFrame Bevel1;
-    QLabel Image1;
-    QFrame Bevel2;
+    BrandFrame frame_;
     QWidget Panel2;
     QLabel Label1;
     QFrame Panel1;
     std::array<QRadioButton, kLanguageCount> radioButtons;
-    QFrame Bevel3;
     QPushButton BitBtn1;
     QPushButton BitBtn2;
     int lng_ = 0;

@@ -1,49 +1,50 @@
 #include "player/ui/ChoiceDialogs.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
-#include "config/sprachen.h"
+#include "video/ui/PromptParts.h"
 
 namespace oculon::player::ui {
 
-using video::ui::mrOK;
-using video::ui::place;
-using video::ui::PromptFrame;
-using video::ui::qs;
+using config::ui::mrOK;
+using config::ui::place;
+using config::ui::qs;
 
 namespace {
 
-constexpr int kButtonTop = 225;
-constexpr int kOkLeft = 316;
-constexpr int kCancelLeft = 396;
+// The prompts' frame with the buttons a little lower and further right.
+config::ui::BrandLayout choiceLayout() {
+    config::ui::BrandLayout layout = video::ui::PromptFrame::layout();
+    layout.ok = QRect(316, 225, 75, 25);
+    layout.cancel = QRect(396, 225, 75, 25);
+    return layout;
+}
 
 }  // namespace
 
-ChoiceDialog::ChoiceDialog(QWidget* parent, const char* panelName, const char* okName, const char* cancelName,
-                           const char* labelName, const QRect& labelRect, const char* boxName, const QRect& boxRect)
-    : QDialog(parent) {
-    video::ui::makeFixedDialog(*this, PromptFrame::kWidth, PromptFrame::kHeight);
-    frame_.build(*this, panel_, panelName, ok_, cancel_);
-    ok_.setObjectName(QString::fromLatin1(okName));
-    cancel_.setObjectName(QString::fromLatin1(cancelName));
-    ok_.setGeometry(kOkLeft, kButtonTop, 75, 25);
-    cancel_.setGeometry(kCancelLeft, kButtonTop, 75, 25);
-    place(label_, this, labelName, labelRect);
+ChoiceDialog::ChoiceDialog(QWidget* parent, const Parts& parts)
+    : QDialog(parent), title_(parts.title), prompt_(parts.prompt), centred_(parts.centred) {
+    frame_.build(*this, choiceLayout(), panel_, parts.panel);
+    frame_.placeButtons(ok_, parts.ok, cancel_, parts.cancel);
+    place(label_, this, parts.label, parts.labelAt);
     label_.setWordWrap(true);
     label_.setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    place(box_, this, boxName, boxRect);
+    place(box_, this, parts.box, parts.boxAt);
 }
 
-void ChoiceDialog::setTexts(const std::string& title, const std::string& prompt) {
+void ChoiceDialog::showEvent(QShowEvent* event) {
+    const std::string title = config::tr(title_);
     setWindowTitle(qs(title));
     panel_.setText(qs("  " + title));
-    label_.setText(qs(prompt));
+    label_.setText(qs(config::tr(prompt_)));
+    if (centred_) config::ui::centerOnScreen(*this);
+    QDialog::showEvent(event);
 }
 
 TvideoCodecChoose::TvideoCodecChoose(QWidget* parent)
-    : ChoiceDialog(parent, "Panel1", "Button1", "Button2", "Label1", QRect(140, 95, 325, 33), "ComboBox1",
-                   QRect(140, 144, 200, 22)) {
+    : ChoiceDialog(parent, {.panel = "Panel1", .ok = "Button1", .cancel = "Button2",
+                            .label = "Label1", .labelAt = QRect(140, 95, 325, 33),
+                            .box = "ComboBox1", .boxAt = QRect(140, 144, 200, 22),
+                            .title = config::txtChooseVideoCodec, .prompt = config::txtChooseCodecForExport,
+                            .centred = true}) {
     box_.setEditable(true);
     box_.setEditText(QStringLiteral("Video Codec"));
     // Typed text is no choice: only a picked entry counts.
@@ -55,24 +56,11 @@ int TvideoCodecChoose::selectedIndex() const {
     return index >= 0 && box_.itemText(index) == box_.currentText() ? index : -1;
 }
 
-void TvideoCodecChoose::showEvent(QShowEvent* event) {
-    setTexts(config::tr(config::txtChooseVideoCodec), config::tr(config::txtChooseCodecForExport));
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
-    ChoiceDialog::showEvent(event);
-}
-
 TvideoWaehl::TvideoWaehl(QWidget* parent)
-    : ChoiceDialog(parent, "serverWahlPanel", "OKBtn", "CancelBtn", "chooseLabel", QRect(140, 95, 300, 33),
-                   "serverBox", QRect(140, 145, 170, 22)) {}
-
-void TvideoWaehl::showEvent(QShowEvent* event) {
-    setTexts(config::tr(config::txtChooseVideoServer), config::tr(config::txtChooseVideoServerToShow));
-    ChoiceDialog::showEvent(event);
-}
+    : ChoiceDialog(parent, {.panel = "serverWahlPanel", .ok = "OKBtn", .cancel = "CancelBtn",
+                            .label = "chooseLabel", .labelAt = QRect(140, 95, 300, 33),
+                            .box = "serverBox", .boxAt = QRect(140, 145, 170, 22),
+                            .title = config::txtChooseVideoServer, .prompt = config::txtChooseVideoServerToShow}) {}
 
 std::optional<int> TvideoWaehl::choose(const std::vector<std::string>& items, QWidget* parent) {
     TvideoWaehl dialog(parent);

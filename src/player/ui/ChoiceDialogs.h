@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "video/ui/PromptParts.h"
+#include "config/sprachen.h"
+#include "config/ui/BrandDialog.h"
 
 namespace oculon::player::ui {
 
@@ -22,17 +23,36 @@ class ChoiceDialog : public QDialog {
     Q_OBJECT
 
 protected:
-    ChoiceDialog(QWidget* parent, const char* panelName, const char* okName, const char* cancelName,
-                 const char* labelName, const QRect& labelRect, const char* boxName, const QRect& boxRect);
+    // What tells the two apart: names, places and texts.
+    struct Parts {
+        const char* panel;
+        const char* ok;
+        const char* cancel;
+        const char* label;
+        QRect labelAt;
+        const char* box;
+        QRect boxAt;
+        const config::TText& title;
+        const config::TText& prompt;
+        // Opens in the middle of the screen.
+        bool centred = false;
+    };
+
+    ChoiceDialog(QWidget* parent, const Parts& parts);
     // Caption, the strip's text (two blanks before it) and the prompt.
-    void setTexts(const std::string& title, const std::string& prompt);
+    void showEvent(QShowEvent* event) override;
 
     QLabel panel_;
-    video::ui::PromptFrame frame_;
+    config::ui::BrandFrame frame_;
     QLabel label_;
     QComboBox box_;
     QPushButton ok_;
     QPushButton cancel_;
+
+private:
+    const config::TText& title_;
+    const config::TText& prompt_;
+    bool centred_;
 };
 
 // The compressor choice; the caller fills ComboBox1 and reads its index.
@@ -44,9 +64,6 @@ public:
     QComboBox& ComboBox1() { return box_; }
     // The picked entry, or -1 when the user typed a text of their own.
     int selectedIndex() const;
-
-protected:
-    void showEvent(QShowEvent* event) override;
 };
 
 // The server choice; the caller fills serverBox with the shown texts (each
@@ -61,9 +78,6 @@ public:
     // Shows the choice of `items` with the first selected: the chosen index
     // after OK, nothing otherwise.
     static std::optional<int> choose(const std::vector<std::string>& items, QWidget* parent = nullptr);
-
-protected:
-    void showEvent(QShowEvent* event) override;
 };
 
 }  // namespace oculon::player::ui

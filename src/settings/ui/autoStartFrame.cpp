@@ -1,84 +1,54 @@
 #include "settings/ui/autoStartFrame.h"
 
-#include <QPalette>
-
 #include "config/cfgUnit.h"
 #include "config/sprachen.h"
-#include "config/ui/brandPictures.h"
 #include "platform/Shell.h"
-#include "video/ui/PromptParts.h"
 
 namespace oculon::settings::ui {
 
 using namespace config;
-using video::ui::place;
-using video::ui::qs;
+using config::ui::BrandFrame;
+using config::ui::place;
+using config::ui::qs;
 
 namespace {
 
-constexpr int kTitleHeight = 25;
-constexpr int kStripWidth = 100;
+constexpr int kWidth = 628;
+constexpr int kHeight = 451;
 constexpr int kButtonTop = 418;
-constexpr int kBodyTop = kTitleHeight + 2;
-constexpr int kBodyBottom = kButtonTop - 9;
-constexpr int kContentLeft = kStripWidth + 16;
-constexpr int kContentWidth = TautoStartFrame::kWidth - kContentLeft - 16;
-
-void line(QFrame& f, QWidget* parent, const char* name, QFrame::Shape shape, const QRect& where) {
-    place(f, parent, name, where);
-    f.setFrameShape(shape);
-    f.setFrameShadow(QFrame::Sunken);
-}
-
-void paintWhite(QWidget& w) {
-    QPalette pal = w.palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    w.setPalette(pal);
-    w.setAutoFillBackground(true);
-}
+constexpr int kContentWidth = kWidth - BrandFrame::kContentLeft - 16;
 
 }  // namespace
 
 TautoStartFrame::TautoStartFrame(QWidget* parent, bool frage) : QDialog(parent), frage_(frage) {
-    video::ui::makeFixedDialog(*this, kWidth, kHeight);
+    frame_.build(*this, config::ui::BrandLayout::standard(kWidth, kHeight, kButtonTop), autoStartPanel,
+                 "autoStartPanel");
 
-    place(autoStartPanel, this, "autoStartPanel", QRect(0, 0, kWidth, kTitleHeight));
-    QFont bold = autoStartPanel.font();
-    bold.setBold(true);
-    autoStartPanel.setFont(bold);
-    paintWhite(autoStartPanel);
-    line(Bevel1, this, "Bevel1", QFrame::HLine, QRect(0, kTitleHeight, kWidth, 2));
-
-    place(Image1, this, "Image1", QRect(0, kBodyTop, kStripWidth, kBodyBottom - kBodyTop));
-    Image1.setPixmap(config::ui::pictureStrip(Image1.size()));
-    line(Bevel2, this, "Bevel2", QFrame::VLine, QRect(kStripWidth, kBodyTop, 2, kBodyBottom - kBodyTop));
-
-    place(frageLabel, this, "frageLabel", QRect(kContentLeft + 8, kBodyTop + 32, kContentWidth - 16, 80));
+    const int left = BrandFrame::kContentLeft;
+    const int top = BrandFrame::kBodyTop;
+    place(frageLabel, this, "frageLabel", QRect(left + 8, top + 32, kContentWidth - 16, 80));
     frageLabel.setWordWrap(true);
     frageLabel.setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QFont prompt = frageLabel.font();
     prompt.setPixelSize(13);
     frageLabel.setFont(prompt);
 
-    place(Panel1, this, "Panel1", QRect(kContentLeft, kBodyTop + 136, kContentWidth, 4 + 22 * 4 + 8));
+    place(Panel1, this, "Panel1", QRect(left, top + 136, kContentWidth, 4 + 22 * 4 + 8));
     Panel1.setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    paintWhite(Panel1);
-    int top = 6;
+    config::ui::paintWhite(Panel1);
+    int buttonTop = 6;
     for (auto [button, name] : {std::pair{&yesButton_, "yesButton"}, std::pair{&yesAllButton_, "yesAllButton"},
                                 std::pair{&noButton_, "noButton"}, std::pair{&nieButton_, "nieButton"}}) {
-        place(*button, &Panel1, name, QRect(8, top, kContentWidth - 16, 19));
-        top += 22;
+        place(*button, &Panel1, name, QRect(8, buttonTop, kContentWidth - 16, 19));
+        buttonTop += 22;
     }
     yesButton_.setChecked(true);
     nieButton_.setVisible(frage_);
 
-    line(Bevel3, this, "Bevel3", QFrame::HLine, QRect(0, kBodyBottom, kWidth, 2));
-    video::ui::placeOkCancel(*this, vorButton, "vorButton", abbrBtn, "abbrBtn", kButtonTop, kWidth - 2 * (75 + 9) + 1,
-                             kWidth - (75 + 9) + 1, 75);
+    frame_.placeButtons(vorButton, "vorButton", abbrBtn, "abbrBtn");
 }
 
 void TautoStartFrame::showEvent(QShowEvent* event) {
-    setWindowIcon(config::ui::korvatWeissIcon());
     const std::string title = config::tr(txtStartKorvatOculonAutomatically);
     setWindowTitle(qs(title));
     autoStartPanel.setText(qs("  " + title));

@@ -11,6 +11,8 @@
 
 #include <string>
 
+#include "config/ui/BrandDialog.h"
+
 namespace oculon::config {
 class TVideoConfig;
 }
@@ -21,9 +23,6 @@ class TautoStartFrame : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kWidth = 628;
-    static constexpr int kHeight = 451;
-
     // `frage`: the start-up asks, so "No, don't ask me again" is offered.
     TautoStartFrame(QWidget* parent, bool frage);
 
@@ -43,16 +42,13 @@ protected:
 private:
     // Parents before children.
     QLabel autoStartPanel;
-    QFrame Bevel1;
-    QLabel Image1;
-    QFrame Bevel2;
+    config::ui::BrandFrame frame_;
     QLabel frageLabel;
     QFrame Panel1;
     QRadioButton yesButton_;
     QRadioButton yesAllButton_;
     QRadioButton noButton_;
     QRadioButton nieButton_;
-    QFrame Bevel3;
     QPushButton vorButton;
     QPushButton abbrBtn;
     bool frage_;

@@ -1,56 +1,42 @@
 #pragma once
-// Pieces the prompts of the video windows share: the modal results they
-// close with, the "#" echo of code and password fields, and the frame of the
-// larger prompts (title panel, picture strip, OK and Cancel at the bottom).
+// Pieces the prompts of the video windows share: the "#" echo of code and
+// password fields and the frame of the larger prompts; the dialog parts
+// every dialog of the program is built from are reachable here too.
 
 #include <QDialog>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QString>
 
-#include <string>
+#include "config/ui/BrandDialog.h"
 
 namespace oculon::video::ui {
 
-// Modal results as the callers test them.
-inline constexpr int mrOK = 1;
-inline constexpr int mrCancel = 2;
-
-// Catalogue text (CR LF line breaks) as a widget text.
-QString qs(const std::string& text);
+using config::ui::makeFixedDialog;
+using config::ui::mrCancel;
+using config::ui::mrOK;
+using config::ui::place;
+using config::ui::placeOkCancel;
+using config::ui::qs;
 
 // The field shows every character as "#".
 void setHashEcho(QLineEdit& edit);
 
-// A fixed-size dialog with the window icon of the brand.
-void makeFixedDialog(QDialog& dialog, int width, int height);
-
-// Puts a child widget in place.
-void place(QWidget& child, QWidget* parent, const char* name, const QRect& where);
-
-// OK (the default, result OK) and Cancel (result Cancel) side by side at
-// `top`, 80 x 25 each; the caller captions Cancel.
-void placeOkCancel(QDialog& dialog, QPushButton& ok, const char* okName, QPushButton& cancel, const char* cancelName,
-                   int top, int okLeft, int cancelLeft, int width = 80);
-
-// The frame of the 478 x 255 prompts: a white title panel along the top, the
-// picture strip on the left and the two buttons at the bottom right.
-struct PromptFrame {
+// The brand frame of the 478 x 255 prompts, with OK ("Button1") and Cancel
+// ("Button2") at the bottom right.
+struct PromptFrame : config::ui::BrandFrame {
     static constexpr int kWidth = 478;
     static constexpr int kHeight = 255;
-    static constexpr int kContentLeft = 116;
     static constexpr int kContentWidth = kWidth - kContentLeft - 16;
 
-    QFrame bevelTop;
-    QLabel strip;
-    QFrame bevelStrip;
-    QFrame bevelBottom;
+    static config::ui::BrandLayout layout() { return config::ui::BrandLayout::standard(kWidth, kHeight, 222); }
 
-    // `panel` becomes the title panel; `ok` and `cancel` the buttons, with
-    // OK the default.
-    void build(QDialog& dialog, QLabel& panel, const char* panelName, QPushButton& ok, QPushButton& cancel);
+    using BrandFrame::build;
+    // `panel` becomes the title panel.
+    void build(QDialog& dialog, QLabel& panel, const char* panelName, QPushButton& ok, QPushButton& cancel) {
+        build(dialog, layout(), panel, panelName);
+        placeButtons(ok, "Button1", cancel, "Button2");
+    }
 };
 
 }  // namespace oculon::video::ui

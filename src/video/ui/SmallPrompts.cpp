@@ -1,28 +1,38 @@
 #include "video/ui/SmallPrompts.h"
 
-#include "config/sprachen.h"
 #include "video/PromptFilters.h"
 
 namespace oculon::video::ui {
 
 using namespace config;
 
-SmallPrompt::SmallPrompt(QWidget* parent, const char* labelName, const char* editName) : QDialog(parent) {
+namespace {
+
+constexpr int kWidth = 239;
+constexpr int kHeight = 167;
+
+}  // namespace
+
+SmallPrompt::SmallPrompt(QWidget* parent, const char* labelName, const char* editName, const TText& caption,
+                         const TText& label)
+    : QDialog(parent), caption_(caption), labelText_(label) {
     makeFixedDialog(*this, kWidth, kHeight);
     place(label_, this, labelName, QRect(16, 14, kWidth - 32, 44));
     label_.setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label_.setWordWrap(true);
     place(edit_, this, editName, QRect(16, 68, kWidth - 32, 25));
-    placeOkCancel(*this, okBtn, "okBtn", cancelBtn, "cancelBtn", 126, 32, 127);
+    placeOkCancel(*this, okBtn, "okBtn", QRect(32, 126, 80, 25), cancelBtn, "cancelBtn", QRect(127, 126, 80, 25));
 }
 
-void SmallPrompt::setTexts(const std::string& caption, const std::string& label) {
-    setWindowTitle(qs(caption));
-    label_.setText(qs(label));
+void SmallPrompt::showEvent(QShowEvent* event) {
+    setWindowTitle(qs(config::tr(caption_)));
+    label_.setText(qs(config::tr(labelText_)));
     cancelBtn.setText(qs(config::tr(txtCancel)));
+    QDialog::showEvent(event);
 }
 
-ToeffnerForm::ToeffnerForm(QWidget* parent) : SmallPrompt(parent, "codeLabel", "codeEdit") {
+ToeffnerForm::ToeffnerForm(QWidget* parent)
+    : SmallPrompt(parent, "codeLabel", "codeEdit", txtEnterReleaseBuzzerCode, txtPleaseEnterReleaseBuzzerCode) {
     setHashEcho(edit_);
     QFont big = edit_.font();
     big.setPixelSize(16);
@@ -44,18 +54,9 @@ void ToeffnerForm::codeEditChange() {
     filtering_ = false;
 }
 
-void ToeffnerForm::showEvent(QShowEvent* event) {
-    setTexts(config::tr(txtEnterReleaseBuzzerCode), config::tr(txtPleaseEnterReleaseBuzzerCode));
-    SmallPrompt::showEvent(event);
-}
-
-TkommentarFrame::TkommentarFrame(QWidget* parent) : SmallPrompt(parent, "kommentarLabel", "kommentarEdit") {
+TkommentarFrame::TkommentarFrame(QWidget* parent)
+    : SmallPrompt(parent, "kommentarLabel", "kommentarEdit", txtEnterComment, txtDoorWillBeOpened) {
     edit_.setMaxLength(static_cast<int>(kCommentMaxLength));
-}
-
-void TkommentarFrame::showEvent(QShowEvent* event) {
-    setTexts(config::tr(txtEnterComment), config::tr(txtDoorWillBeOpened));
-    SmallPrompt::showEvent(event);
 }
 
 }  // namespace oculon::video::ui

@@ -10,29 +10,33 @@
 
 #include <string>
 
+#include "config/sprachen.h"
 #include "video/ui/PromptParts.h"
 
 namespace oculon::video::ui {
 
-// A 239 x 167 prompt: a two-line text, one field, OK and Cancel.
+// A 239 x 167 prompt: a two-line text, one field, OK and Cancel; its texts
+// are taken from the catalogue each time it shows.
 class SmallPrompt : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kWidth = 239;
-    static constexpr int kHeight = 167;
-
     // What was typed; read after OK.
     std::string text() const { return edit_.text().toStdString(); }
 
 protected:
-    SmallPrompt(QWidget* parent, const char* labelName, const char* editName);
-    void setTexts(const std::string& caption, const std::string& label);
+    SmallPrompt(QWidget* parent, const char* labelName, const char* editName, const config::TText& caption,
+                const config::TText& label);
+    void showEvent(QShowEvent* event) override;
 
     QLabel label_;
     QLineEdit edit_;
     QPushButton okBtn;
     QPushButton cancelBtn;
+
+private:
+    const config::TText& caption_;
+    const config::TText& labelText_;
 };
 
 class ToeffnerForm : public SmallPrompt {
@@ -41,9 +45,6 @@ class ToeffnerForm : public SmallPrompt {
 public:
     explicit ToeffnerForm(QWidget* parent = nullptr);
     QLineEdit& codeEdit() { return edit_; }
-
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     void codeEditChange();
@@ -56,9 +57,6 @@ class TkommentarFrame : public SmallPrompt {
 public:
     explicit TkommentarFrame(QWidget* parent = nullptr);
     QLineEdit& kommentarEdit() { return edit_; }
-
-protected:
-    void showEvent(QShowEvent* event) override;
 };
 
 }  // namespace oculon::video::ui

@@ -7,7 +7,6 @@ namespace oculon::video::ui {
 using namespace config;
 
 TZugangAbfrage::TZugangAbfrage(QWidget* parent) : QDialog(parent) {
-    makeFixedDialog(*this, PromptFrame::kWidth, PromptFrame::kHeight);
     frame_.build(*this, zugangAbfragePanel, "zugangAbfragePanel", Button1, Button2);
     zugangAbfragePanel.setIndent(8);
     const int left = PromptFrame::kContentLeft;

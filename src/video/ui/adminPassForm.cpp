@@ -1,8 +1,5 @@
 #include "video/ui/adminPassForm.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include "config/sprachen.h"
 
 namespace oculon::video::ui {
@@ -10,7 +7,6 @@ namespace oculon::video::ui {
 using namespace config;
 
 TadminPassForm::TadminPassForm(QWidget* parent) : QDialog(parent) {
-    makeFixedDialog(*this, PromptFrame::kWidth, PromptFrame::kHeight);
     frame_.build(*this, adminPassPanel, "adminPassPanel", Button1, Button2);
     const int left = PromptFrame::kContentLeft;
     const int width = PromptFrame::kContentWidth;
@@ -31,11 +27,7 @@ void TadminPassForm::showEvent(QShowEvent* event) {
     setWindowTitle(qs(title));
     adminPassPanel.setText(qs("  " + title));
     adminpass.setText(qs(config::tr(video ? txtEnterAdminPasswordOfVideoServer : txtEnterAdminPassword)));
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    config::ui::centerOnScreen(*this);
     QDialog::showEvent(event);
 }
 

@@ -11,6 +11,9 @@ using namespace config;
 
 namespace {
 
+constexpr int kWidth = 202;
+constexpr int kHeight = 358;
+
 const char* const kButtonNames[TanalogRT::kButtonCount] = {"btnEins", "btnZwei",   "btnDrei", "btnVier", "btnFuenf",
                                                           "btnSechs", "btnSieben", "btnAcht", "btnNeun"};
 const TText* const kButtonTexts[TanalogRT::kButtonCount] = {&txtButton1, &txtButton2, &txtButton3,
@@ -45,7 +48,7 @@ TanalogRT::TanalogRT(QWidget* parent) : QDialog(parent) {
     reagiertLabel.setAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (int i = 0; i < kButtonCount; ++i)
         place(button(i), &Panel2, kButtonNames[i], QRect(12, 44 + 17 * i, kWidth - 40, 17));
-    placeOkCancel(*this, okBtn, "okBtn", cancelBtn, "cancelBtn", 324, 14, 108);
+    placeOkCancel(*this, okBtn, "okBtn", QRect(14, 324, 80, 25), cancelBtn, "cancelBtn", QRect(108, 324, 80, 25));
     // Checking a button in code counts as a click, so the panel follows the
     // caller's choice too.
     connect(&einRTbtn, &QRadioButton::toggled, this, &TanalogRT::RTbtnClick);

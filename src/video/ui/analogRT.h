@@ -19,8 +19,6 @@ class TanalogRT : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kWidth = 202;
-    static constexpr int kHeight = 358;
     static constexpr int kButtonCount = 9;
 
     explicit TanalogRT(QWidget* parent = nullptr);
