@@ -134,7 +134,13 @@ void fillCommonSetup(CallSetup& setup, const TSingleConfig& s, bool preview, con
     t.camAusgang = s.camAusgang;
     t.doorCode = s.tuerCode;
     t.doorDuration = s.tuerDauer;
-    t.moxaIP = (s.typ == KorvatServer && !t.hasTelephone) ? s.moxaIP : s.telefonIP;
+    // A video server's door command goes to its gateway when the call came
+    // through one; a call found by the search has no gateway address, and the
+    // server itself takes the command on the same port.
+    if (s.typ == KorvatServer && !t.hasTelephone)
+        t.moxaIP = s.moxaIP.empty() ? s.Ip : s.moxaIP;
+    else
+        t.moxaIP = s.telefonIP;
     t.videoIP = s.Ip;
     t.videoPort = portNumber(s.Port);
     t.userName = s.UserName;

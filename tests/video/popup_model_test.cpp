@@ -334,6 +334,13 @@ TEST(DoorOpening, VideoServerWithoutTelephoneSendsTheCommandFrameOnly) {
 
     // Without a sender nothing happens, and nothing breaks.
     EXPECT_EQ(tuerOeffnen(target(s), o, DoorEffects{}), DoorResult::nothingToSend);
+
+    // A call found by the search has no gateway: the server itself takes the command.
+    s.moxaIP.clear();
+    DoorRecorder direct;
+    EXPECT_EQ(tuerOeffnen(target(s), o, direct.effects()), DoorResult::udpCommand);
+    ASSERT_EQ(direct.udp.size(), 1u);
+    EXPECT_EQ(direct.udp[0].second, "10.77.0.2");
 }
 
 TEST(DoorOpening, TelephonePayloadWithPaddedCode) {
