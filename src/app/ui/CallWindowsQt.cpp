@@ -1,9 +1,5 @@
 #include "app/ui/CallWindowsQt.h"
 
-#include <QLabel>
-#include <QPalette>
-
-#include "video/ui/CallViewParts.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/ueberwachungUnit.h"
 
@@ -19,7 +15,9 @@ void toFront(QWidget& w) {
 
 class PopupWindow : public QtCallWindow {
 public:
-    PopupWindow(const PopupSetup& setup, platform::TargetId mainForm) : popup_(new video::ui::TVideobild()) {
+    PopupWindow(const PopupSetup& setup, platform::TargetId mainForm, const std::function<void()>& screenSaverStop)
+        : popup_(new video::ui::TVideobild()) {
+        popup_->setScreenSaverStop(screenSaverStop);
         popup_->sendFunction = setup.sendFunction;
         popup_->sendFunctionLindavor = setup.sendFunctionLindavor;
         if (setup.blackToMainForm) popup_->blackHandle = mainForm;
@@ -49,11 +47,7 @@ public:
         if (popup_) popup_->setVideoOnly(on);
     }
     void highlightName(bool on) override {
-        QLabel* name = popup_ ? popup_->findChild<QLabel*>(QStringLiteral("namePanel")) : nullptr;
-        if (!name) return;
-        QPalette pal = name->palette();
-        pal.setColor(QPalette::Window, on ? QColor(0xF5, 0x64, 0x64) : video::ui::callViewBackground());
-        name->setPalette(pal);
+        if (popup_) popup_->setNameHighlight(on);
     }
     void bringToFront() override {
         if (popup_) toFront(*popup_);
@@ -82,7 +76,7 @@ private:
 }  // namespace
 
 std::unique_ptr<QtCallWindow> QtWindowFactory::create(const PopupSetup& setup) {
-    return std::make_unique<PopupWindow>(setup, mainForm_);
+    return std::make_unique<PopupWindow>(setup, mainForm_, screenSaverStop_);
 }
 
 bool WallDoor::doorVisible() const { return wall_.isVisible() && wall_.doorVideoShown(); }

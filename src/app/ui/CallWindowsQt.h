@@ -6,6 +6,7 @@
 
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 #include "app/CallWindows.h"
@@ -27,14 +28,17 @@ public:
 
 class QtWindowFactory : public WindowFactory {
 public:
-    // `mainForm`: where a further popup posts 1039 when its stream turns black.
-    explicit QtWindowFactory(platform::TargetId mainForm) : mainForm_(mainForm) {}
+    // `mainForm`: where a further popup posts 1039 when its stream turns
+    // black; `screenSaverStop`: what each popup runs when a call starts.
+    QtWindowFactory(platform::TargetId mainForm, std::function<void()> screenSaverStop)
+        : mainForm_(mainForm), screenSaverStop_(std::move(screenSaverStop)) {}
 
     std::unique_ptr<CallWindow> createPopup(const PopupSetup& setup) override { return create(setup); }
     std::unique_ptr<QtCallWindow> create(const PopupSetup& setup);
 
 private:
     platform::TargetId mainForm_;
+    std::function<void()> screenSaverStop_;
 };
 
 // The wall as the dispatch sees it; the wall itself belongs to the form.

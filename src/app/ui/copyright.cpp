@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QPalette>
 #include <QPointer>
 #include <QScreen>
 #include <QToolButton>
@@ -17,6 +16,7 @@
 #include "app/ui/TrayPictures.h"
 #include "config/cfgUnit.h"
 #include "config/sprachen.h"
+#include "config/ui/BrandDialog.h"
 #include "config/ui/brandPictures.h"
 #include "devices/moxaGWSuche.h"
 #include "devices/videoServerSuche.h"
@@ -25,12 +25,11 @@
 #include "player/ui/videoPlayerForm.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/ueberwachungUnit.h"
-#include "video/ui/PromptParts.h"
 
 namespace oculon::app::ui {
 
-using video::ui::place;
-using video::ui::qs;
+using config::ui::place;
+using config::ui::qs;
 
 // The small window that carries the tray menu on a desktop without a
 // notification area. Closing it only minimises it: it is the way back into
@@ -124,7 +123,7 @@ Tcopyright::Tcopyright(config::TVideoConfig& settings, config::TRebootSperre* re
                                             if (dispatch_) dispatch_->gatewayCall(sender, id);
                                         }},
                options_.channel),
-      factory_(hubTarget_.id()) {
+      factory_(hubTarget_.id(), options_.screenSaverStop) {
     FormCreate();
 }
 
@@ -208,14 +207,8 @@ void Tcopyright::FormCreate() {
 
 void Tcopyright::buildAboutBox() {
     setFixedSize(kWidth, kHeight);
-    place(Panel1, this, "Panel1", QRect(0, 0, kWidth, 25));
-    QFont bold = Panel1.font();
-    bold.setBold(true);
-    Panel1.setFont(bold);
-    QPalette white = Panel1.palette();
-    white.setColor(QPalette::Window, Qt::white);
-    Panel1.setPalette(white);
-    Panel1.setAutoFillBackground(true);
+    config::ui::placeTitleStrip(Panel1, this, "Panel1", kWidth);
+    const QFont bold = Panel1.font();
 
     place(Image1, this, "Image1", QRect(16, 40, 220, 48));
     Image1.setPixmap(korvatLogo(Image1.size()));
@@ -313,6 +306,7 @@ void Tcopyright::createWall() {
     }
     wall_->mainVideoFrame1.sendFunction = channel_.sendFunction();
     wall_->mainVideoFrame1.sendFunctionLindavor = channel_.sendFunctionLindavor();
+    wall_->mainVideoFrame1.setScreenSaverStop(options_.screenSaverStop);
     wallDoor_ = std::make_unique<WallDoor>(*wall_);
     dispatch_->setWall(wallDoor_.get());
     wall_->show();

@@ -26,6 +26,7 @@
 #include "app/ui/CallWindowsQt.h"
 #include "app/ui/NoticeWindow.h"
 #include "platform/MainLoop.h"
+#include "platform/Shell.h"
 
 namespace oculon::platform {
 class Thread;
@@ -56,6 +57,8 @@ public:
         CommandChannel::Options channel;
         // How long the close waits for each worker thread.
         std::chrono::milliseconds workerBound{5000};
+        // Run by the popups and the wall's door frame when a call starts.
+        std::function<void()> screenSaverStop = platform::stopScreenSaver;
     };
 
     static constexpr int kWidth = 480;

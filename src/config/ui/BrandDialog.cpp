@@ -49,6 +49,14 @@ void paintWhite(QWidget& widget) {
     widget.setAutoFillBackground(true);
 }
 
+void placeTitleStrip(QLabel& title, QWidget* parent, const char* name, int width) {
+    place(title, parent, name, QRect(0, 0, width, BrandFrame::kTitleHeight));
+    QFont bold = title.font();
+    bold.setBold(true);
+    title.setFont(bold);
+    paintWhite(title);
+}
+
 void placeOkCancel(QDialog& dialog, QPushButton& ok, const char* okName, const QRect& okAt, QPushButton& cancel,
                    const char* cancelName, const QRect& cancelAt) {
     place(ok, &dialog, okName, okAt);
@@ -71,11 +79,7 @@ void BrandFrame::build(QDialog& dialog, const BrandLayout& layout, QLabel& title
     layout_ = layout;
     makeFixedDialog(dialog, layout.width, layout.height);
 
-    place(title, &dialog, titleName, QRect(0, 0, layout.width, kTitleHeight));
-    QFont bold = title.font();
-    bold.setBold(true);
-    title.setFont(bold);
-    paintWhite(title);
+    placeTitleStrip(title, &dialog, titleName, layout.width);
     line(bevelTop_, &dialog, "Bevel1", QFrame::HLine, QRect(0, kTitleHeight, layout.width, 2));
 
     const int bodyHeight = layout.bodyBottom - kBodyTop;

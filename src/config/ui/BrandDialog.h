@@ -35,6 +35,9 @@ void centerOnScreen(QWidget& window);
 // A white ground behind the widget's contents.
 void paintWhite(QWidget& widget);
 
+// A title strip across the top of a window: bold on white, 25 pixels high.
+void placeTitleStrip(QLabel& title, QWidget* parent, const char* name, int width);
+
 // OK (captioned "OK", the default, result OK) and Cancel (result Cancel);
 // the caller captions Cancel.
 void placeOkCancel(QDialog& dialog, QPushButton& ok, const char* okName, const QRect& okAt, QPushButton& cancel,

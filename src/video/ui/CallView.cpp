@@ -9,8 +9,6 @@ CallView::CallView(QWidget* parent, Qt::WindowFlags flags, bool withWatchdog, Co
       session_(*this, withWatchdog, padding),
       target_([this](platform::Message& m) { handleMessage(m); }) {}
 
-std::function<void()> CallView::killScreenSaver;
-
 CallView::~CallView() { session_.stop(); }
 
 void CallView::postForCall(std::uint32_t id) const {

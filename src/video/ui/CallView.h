@@ -33,6 +33,9 @@ public:
     platform::TargetId handle() const { return target_.id(); }
     CallSession& session() { return session_; }
 
+    // What stops a running screen saver when a call starts; none by default.
+    void setScreenSaverStop(std::function<void()> stop) { screenSaverStop_ = std::move(stop); }
+
 protected:
     CallView(QWidget* parent, Qt::WindowFlags flags, bool withWatchdog, CodePadding padding,
              const char* inputImageName);
@@ -50,8 +53,10 @@ protected:
     // posted from outside without a call number (WParam 0) while a call runs.
     bool forThisCall(const platform::Message& message) const;
 
-    // Stops a running screen saver before a call shows; none by default.
-    static std::function<void()> killScreenSaver;
+    // Before a call shows.
+    void stopScreenSaver() const {
+        if (screenSaverStop_) screenSaverStop_();
+    }
     // The door, light and snapshot buttons act on the call.
     void connectButtons(QPushButton& saveButton);
 
@@ -64,6 +69,7 @@ private:
     // messages must not end the next call.
     std::atomic<std::uintptr_t> callId_{0};
     platform::MessageTarget target_;
+    std::function<void()> screenSaverStop_;
 };
 
 }  // namespace oculon::video::ui

@@ -67,7 +67,7 @@ void TVideobild::handleMessage(platform::Message& message) {
 }
 
 void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
-    if (killScreenSaver) killScreenSaver();
+    stopScreenSaver();
     const CallOptions options = videoConfig ? CallOptions::read(*videoConfig) : CallOptions{};
     CallSetup setup = popupSetup(station, preview, options, ids_);
 
@@ -138,6 +138,12 @@ void TVideobild::closeEvent(QCloseEvent* event) {
 }
 
 void TVideobild::setInput(bool on) { moxaPanel.setInput(on); }
+
+void TVideobild::setNameHighlight(bool on) {
+    QPalette pal = namePanel.palette();
+    pal.setColor(QPalette::Window, on ? QColor(0xF5, 0x64, 0x64) : callViewBackground());
+    namePanel.setPalette(pal);
+}
 
 void TVideobild::stoerung(TMJPEGDecoder& d) {
     const std::int32_t code = d.ErrorNo();

@@ -53,6 +53,8 @@ public:
     // Stops the stream and hides the popup.
     void stopVideo();
     void setInput(bool on);
+    // The name panel turns red while its gateway calls (off: the header colour).
+    void setNameHighlight(bool on);
     const std::string& phoneIP() const { return FTelefonIP; }
     const std::string& videoIP() const { return session_.setup().target.videoIP; }
     bool running() const { return FRunning; }

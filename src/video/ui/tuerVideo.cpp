@@ -70,7 +70,7 @@ void TmainVideoFrame::handleMessage(platform::Message& message) {
 }
 
 void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
-    if (killScreenSaver) killScreenSaver();
+    stopScreenSaver();
     const CallOptions options = videoConfig ? CallOptions::read(*videoConfig) : CallOptions{};
     CallSetup setup = frameSetup(station, show, options, FAppID);
 

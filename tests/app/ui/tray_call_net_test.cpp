@@ -1,6 +1,7 @@
 // The main form with its real threads inside the network namespace: a
-// telephone calling for this workstation brings up the popup, its idle
-// telegram takes it down, and the close ends every thread in time.
+// telephone calling for this workstation brings up the popup (and stops the
+// screen saver), its idle telegram takes it down, and the close ends every
+// thread in time.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -66,10 +67,14 @@ TEST(TrayCall, TelephoneCallShowsThePopupAndIdleEndsIt) {
     settings.addConfig(station);
 
     platform::QtLoopBackend loop;
-    app::ui::Tcopyright form(settings, nullptr, {});
+    int screenSaverStops = 0;
+    app::ui::Tcopyright::Options options;
+    options.screenSaverStop = [&] { ++screenSaverStops; };
+    app::ui::Tcopyright form(settings, nullptr, options);
     testsupport::UdpPeer phone("10.77.0.2", 0);
     int sequence = 10;
     ASSERT_TRUE(sendUntil(phone, sequence, 0x01, [&] { return shownPopup() != nullptr; }));
+    EXPECT_EQ(screenSaverStops, 1);
     EXPECT_EQ(form.dispatch().actIP(), "10.77.0.2");
     EXPECT_NE(shownPopup()->windowTitle().toStdString().find("Front door"), std::string::npos);
 

@@ -186,11 +186,20 @@ TEST_F(PopupNet, ShowsTheStreamSavesTheFirstPictureAndKeepsTheAspect) {
 
     TVideobild popup;
     int ended = 0;
+    int screenSaverStops = 0;
     popup.callEnd = [&](TVideobild&) { ++ended; };
+    popup.setScreenSaverStop([&] { ++screenSaverStops; });
     popup.startVideo(stationFor(camera), false);
     EXPECT_TRUE(popup.isVisible());
+    EXPECT_EQ(screenSaverStops, 1);
     EXPECT_EQ(popup.windowTitle(), "Door 1");
-    EXPECT_EQ(popup.findChild<QLabel*>("namePanel")->text(), "  Door 1");
+    auto* name = popup.findChild<QLabel*>("namePanel");
+    EXPECT_EQ(name->text(), "  Door 1");
+    // A gateway calling again turns the name red until its call is shown.
+    popup.setNameHighlight(true);
+    EXPECT_EQ(name->palette().color(QPalette::Window), QColor(0xF5, 0x64, 0x64));
+    popup.setNameHighlight(false);
+    EXPECT_EQ(name->palette().color(QPalette::Window), callViewBackground());
     EXPECT_TRUE(popup.findChild<QPushButton*>("saver")->isVisible());
     EXPECT_EQ(popup.findChild<QPushButton*>("saver")->text(), "Save picture");
 
@@ -463,9 +472,12 @@ TEST_F(PopupNet, DoorFrameEndsItsCallThroughItsOwnMessage) {
     TmainVideoFrame frame(&wall);
     wall.show();
     int ended = 0;
+    int screenSaverStops = 0;
     frame.callEnd = [&](TmainVideoFrame&) { ++ended; };
+    frame.setScreenSaverStop([&] { ++screenSaverStops; });
     frame.startVideo(stationFor(camera, config::KorvatServer), false);
     EXPECT_TRUE(frame.isVisible());
+    EXPECT_EQ(screenSaverStops, 1);
     ASSERT_TRUE(pumpUntil([&] { return ended == 1; }));
     EXPECT_FALSE(frame.isVisible());
 
