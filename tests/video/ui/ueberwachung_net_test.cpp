@@ -155,6 +155,15 @@ protected:
         settings->schreibeUeberwachungKameras();
     }
 
+    static config::TSingleConfig stationFor(const LoopbackHttpServer& server, const std::string& name) {
+        config::TSingleConfig station;
+        station.typ = config::LindavorCam;
+        station.Name = name;
+        station.Ip = server.address();
+        station.Port = std::to_string(server.port());
+        return station;
+    }
+
     // A fresh start's view of the stored wall cameras.
     std::vector<std::string> storedKeys() const {
         std::vector<std::string> keys;
@@ -224,11 +233,7 @@ TEST_F(WallNet, TwoByTwoOnFourStreamsOneStopsAndADoorCall) {
 
     // A door call takes tile 0's place; the tile's stream keeps running.
     LoopbackHttpServer& door = camera(5);
-    config::TSingleConfig station;
-    station.typ = config::LindavorCam;
-    station.Name = "Haustuer";
-    station.Ip = door.address();
-    station.Port = std::to_string(door.port());
+    const config::TSingleConfig station = stationFor(door, "Haustuer");
     int resets = 0;
     wall.resetActIp = [&] { ++resets; };
     wall.startDoorVideo(station);
@@ -370,11 +375,7 @@ TEST_F(WallNet, DropsOnATile) {
     LoopbackHttpServer& first = camera(0);
     storeCamera(0, first, "Kamera 1");
     LoopbackHttpServer& yard = camera(1);
-    config::TSingleConfig station;
-    station.typ = config::LindavorCam;
-    station.Name = "Hof";
-    station.Ip = yard.address();
-    station.Port = std::to_string(yard.port());
+    const config::TSingleConfig station = stationFor(yard, "Hof");
     settings->addConfig(station);
     LoopbackHttpServer& found = camera(2);
     std::vector<std::string> lookups;
