@@ -21,6 +21,11 @@ void line(QFrame& f, QWidget* parent, const char* name, QFrame::Shape shape, con
 
 QString qs(const std::string& text) { return QString::fromStdString(withLineFeeds(text)); }
 
+void PromptTexts::show(QDialog& dialog, QLabel& label) const {
+    dialog.setWindowTitle(qs(tr(caption)));
+    label.setText(qs(tr(prompt)));
+}
+
 void makeFixedDialog(QDialog& dialog, int width, int height) {
     dialog.setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint);

@@ -14,6 +14,8 @@
 
 #include <string>
 
+#include "config/sprachen.h"
+
 namespace oculon::config::ui {
 
 // Modal results as the callers test them.
@@ -22,6 +24,16 @@ inline constexpr int mrCancel = 2;
 
 // Catalogue text (CR LF line breaks) as a widget text.
 QString qs(const std::string& text);
+
+// A prompt's caption and text: catalogue entries, shown in the language of
+// the moment the dialog opens.
+struct PromptTexts {
+    const TText& caption;
+    const TText& prompt;
+
+    // Into the window title and `label`.
+    void show(QDialog& dialog, QLabel& label) const;
+};
 
 // A fixed-size dialog with the window icon of the brand.
 void makeFixedDialog(QDialog& dialog, int width, int height);

@@ -6,7 +6,6 @@ namespace oculon::player::ui {
 
 using config::ui::mrOK;
 using config::ui::place;
-using config::ui::qs;
 
 namespace {
 
@@ -21,7 +20,7 @@ config::ui::BrandLayout choiceLayout() {
 }  // namespace
 
 ChoiceDialog::ChoiceDialog(QWidget* parent, const Parts& parts)
-    : QDialog(parent), title_(parts.title), prompt_(parts.prompt), centred_(parts.centred) {
+    : QDialog(parent), texts_(parts.texts), centred_(parts.centred) {
     frame_.build(*this, choiceLayout(), panel_, parts.panel);
     frame_.placeButtons(ok_, parts.ok, cancel_, parts.cancel);
     place(label_, this, parts.label, parts.labelAt);
@@ -31,10 +30,8 @@ ChoiceDialog::ChoiceDialog(QWidget* parent, const Parts& parts)
 }
 
 void ChoiceDialog::showEvent(QShowEvent* event) {
-    const std::string title = config::tr(title_);
-    setWindowTitle(qs(title));
-    panel_.setText(qs("  " + title));
-    label_.setText(qs(config::tr(prompt_)));
+    texts_.show(*this, label_);
+    panel_.setText(QStringLiteral("  ") + windowTitle());
     if (centred_) config::ui::centerOnScreen(*this);
     QDialog::showEvent(event);
 }
@@ -43,7 +40,7 @@ TvideoCodecChoose::TvideoCodecChoose(QWidget* parent)
     : ChoiceDialog(parent, {.panel = "Panel1", .ok = "Button1", .cancel = "Button2",
                             .label = "Label1", .labelAt = QRect(140, 95, 325, 33),
                             .box = "ComboBox1", .boxAt = QRect(140, 144, 200, 22),
-                            .title = config::txtChooseVideoCodec, .prompt = config::txtChooseCodecForExport,
+                            .texts = {config::txtChooseVideoCodec, config::txtChooseCodecForExport},
                             .centred = true}) {
     box_.setEditable(true);
     box_.setEditText(QStringLiteral("Video Codec"));
@@ -60,7 +57,7 @@ TvideoWaehl::TvideoWaehl(QWidget* parent)
     : ChoiceDialog(parent, {.panel = "serverWahlPanel", .ok = "OKBtn", .cancel = "CancelBtn",
                             .label = "chooseLabel", .labelAt = QRect(140, 95, 300, 33),
                             .box = "serverBox", .boxAt = QRect(140, 145, 170, 22),
-                            .title = config::txtChooseVideoServer, .prompt = config::txtChooseVideoServerToShow}) {}
+                            .texts = {config::txtChooseVideoServer, config::txtChooseVideoServerToShow}}) {}
 
 std::optional<int> TvideoWaehl::choose(const std::vector<std::string>& items, QWidget* parent) {
     TvideoWaehl dialog(parent);

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "config/sprachen.h"
 #include "config/ui/BrandDialog.h"
 
 namespace oculon::player::ui {
@@ -32,8 +31,7 @@ protected:
         QRect labelAt;
         const char* box;
         QRect boxAt;
-        const config::TText& title;
-        const config::TText& prompt;
+        config::ui::PromptTexts texts;
         // Opens in the middle of the screen.
         bool centred = false;
     };
@@ -50,8 +48,7 @@ protected:
     QPushButton cancel_;
 
 private:
-    const config::TText& title_;
-    const config::TText& prompt_;
+    config::ui::PromptTexts texts_;
     bool centred_;
 };
 

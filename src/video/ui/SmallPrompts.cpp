@@ -13,9 +13,9 @@ constexpr int kHeight = 167;
 
 }  // namespace
 
-SmallPrompt::SmallPrompt(QWidget* parent, const char* labelName, const char* editName, const TText& caption,
-                         const TText& label)
-    : QDialog(parent), caption_(caption), labelText_(label) {
+SmallPrompt::SmallPrompt(QWidget* parent, const char* labelName, const char* editName,
+                         const config::ui::PromptTexts& texts)
+    : QDialog(parent), texts_(texts) {
     makeFixedDialog(*this, kWidth, kHeight);
     place(label_, this, labelName, QRect(16, 14, kWidth - 32, 44));
     label_.setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -25,14 +25,13 @@ SmallPrompt::SmallPrompt(QWidget* parent, const char* labelName, const char* edi
 }
 
 void SmallPrompt::showEvent(QShowEvent* event) {
-    setWindowTitle(qs(config::tr(caption_)));
-    label_.setText(qs(config::tr(labelText_)));
+    texts_.show(*this, label_);
     cancelBtn.setText(qs(config::tr(txtCancel)));
     QDialog::showEvent(event);
 }
 
 ToeffnerForm::ToeffnerForm(QWidget* parent)
-    : SmallPrompt(parent, "codeLabel", "codeEdit", txtEnterReleaseBuzzerCode, txtPleaseEnterReleaseBuzzerCode) {
+    : SmallPrompt(parent, "codeLabel", "codeEdit", {txtEnterReleaseBuzzerCode, txtPleaseEnterReleaseBuzzerCode}) {
     setHashEcho(edit_);
     QFont big = edit_.font();
     big.setPixelSize(16);
@@ -55,7 +54,7 @@ void ToeffnerForm::codeEditChange() {
 }
 
 TkommentarFrame::TkommentarFrame(QWidget* parent)
-    : SmallPrompt(parent, "kommentarLabel", "kommentarEdit", txtEnterComment, txtDoorWillBeOpened) {
+    : SmallPrompt(parent, "kommentarLabel", "kommentarEdit", {txtEnterComment, txtDoorWillBeOpened}) {
     edit_.setMaxLength(static_cast<int>(kCommentMaxLength));
 }
 

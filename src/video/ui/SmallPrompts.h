@@ -25,8 +25,7 @@ public:
     std::string text() const { return edit_.text().toStdString(); }
 
 protected:
-    SmallPrompt(QWidget* parent, const char* labelName, const char* editName, const config::TText& caption,
-                const config::TText& label);
+    SmallPrompt(QWidget* parent, const char* labelName, const char* editName, const config::ui::PromptTexts& texts);
     void showEvent(QShowEvent* event) override;
 
     QLabel label_;
@@ -35,8 +34,7 @@ protected:
     QPushButton cancelBtn;
 
 private:
-    const config::TText& caption_;
-    const config::TText& labelText_;
+    config::ui::PromptTexts texts_;
 };
 
 class ToeffnerForm : public SmallPrompt {
