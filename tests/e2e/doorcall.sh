@@ -229,7 +229,7 @@ start_program() {
   pids+=("$program_pid")
   # The fallback window of the tray menu shows that the program is up.
   if ! "$xdrive" wait "Korvat Oculon" 20000 >/dev/null; then
-    kill -0 "$program_pid" 2>/dev/null || { log "SKIP: the program ended at start"; cat "$work/oculon.out"; exit 77; }
+    kill -0 "$program_pid" 2>/dev/null || { cat "$work/oculon.out"; fail "the program ended at start"; }
     fail "no window of the program after 20 s"
   fi
   log "program up on $DISPLAY"
