@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-apps imagemagick iproute2 ffmpeg lighttpd avahi-daemon avahi-utils libjpeg-turbo-progs
   libopencv-imgproc-dev libyuv-dev libfftw3-dev
-  fonts-dejavu-core
+  fonts-dejavu-core locales
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -7,6 +7,13 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 jobs=$(nproc)
 
+# The dated save folders carry the locale's month and weekday names; one test
+# checks them in German.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && [ -w /etc/locale.gen ]; then
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null 2>&1 || true
+fi
+
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
