@@ -60,6 +60,17 @@ std::string windowName(Display* display, Window window) {
     return name;
 }
 
+// A window can be destroyed between XQueryTree and the questions about it:
+// such a BadWindow only makes that question fail (Xlib's default handler
+// would end the tool). Any other error still ends it.
+int onXError(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow) return 0;
+    char text[256];
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "e2e_xdrive: X error %s (request %d)\n", text, error->request_code);
+    std::exit(2);
+}
+
 std::vector<TopWindow> topWindows(Display* display) {
     std::vector<TopWindow> out;
     Window root = 0, parent = 0;
@@ -135,6 +146,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "e2e_xdrive: cannot open display %s\n", std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
         return 2;
     }
+    XSetErrorHandler(onXError);
     int result = 0;
     if (command == "list") {
         for (const auto& w : topWindows(display))
