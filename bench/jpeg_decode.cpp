@@ -72,8 +72,7 @@ void BM_FFmpeg_MJPEG_ToBGRA(benchmark::State& state) {
         avcodec_send_packet(context, packet);
         if (avcodec_receive_frame(context, frame) != 0) throw std::runtime_error("mjpeg decode");
         sws = sws_getCachedContext(sws, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                   frame->width, frame->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr,
-                                   nullptr);
+                                   frame->width, frame->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
         std::uint8_t* dst[1] = {bgra.data()};
         const int dstStride[1] = {frame->width * 4};
         sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, dstStride);

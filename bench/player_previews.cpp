@@ -49,8 +49,8 @@ std::vector<std::uint8_t> cameraLikeJpeg(int seed) {
             noise = noise * 1664525u + 1013904223u;
             const int grain = static_cast<int>(noise >> 28) - 8;
             int r = 60 + 120 * y / kHeight, g = 80 + 100 * x / kWidth, b = 140 - 60 * y / kHeight;
-            if ((x / 88 + y / 96 + seed) % 3 == 0) r += 50, g -= 20;                // panels
-            if (x > 260 && x < 440 && y > 120) r = 120, g = 72, b = 40;             // a door
+            if ((x / 88 + y / 96 + seed) % 3 == 0) r += 50, g -= 20;     // panels
+            if (x > 260 && x < 440 && y > 120) r = 120, g = 72, b = 40;  // a door
             if ((x - 100 - seed * 3) * (x - 100 - seed * 3) + (y - 380) * (y - 380) < 3600) r = g = 220;
             row[4 * x] = static_cast<std::uint8_t>(std::clamp(b + grain, 0, 255));
             row[4 * x + 1] = static_cast<std::uint8_t>(std::clamp(g + grain, 0, 255));
@@ -118,8 +118,9 @@ void BM_Previews_FullSizeOpenCvResize(benchmark::State& state) {
         for (const std::string& path : folder().recordings) {
             video::Image picture = fullSizeFirstFrame(path, decoder, jpeg);
             const cv::Mat whole(picture.height, picture.width, CV_8UC4, picture.pixels.data(), picture.stride);
-            cv::resize(whole, small, cv::Size(player::kPreviewSize, picture.height * player::kPreviewSize / picture.width),
-                       0, 0, cv::INTER_AREA);
+            cv::resize(whole, small,
+                       cv::Size(player::kPreviewSize, picture.height * player::kPreviewSize / picture.width), 0, 0,
+                       cv::INTER_AREA);
             benchmark::DoNotOptimize(small.data);
         }
     }
@@ -134,7 +135,8 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                times[run.benchmark_name()] = run.GetAdjustedRealTime();
     }
 };
 

@@ -24,12 +24,10 @@ constexpr int kWidth = 1280;
 constexpr int kHeight = 720;
 constexpr prim::IppiSize kRoi{kWidth, kHeight};
 
-cv::Mat noiseImage(int type)
-{
+cv::Mat noiseImage(int type) {
     cv::Mat m(kHeight, kWidth, type);
     std::mt19937 rng(1);
-    for (auto it = m.datastart; it != m.dataend; ++it)
-        *const_cast<uchar*>(it) = static_cast<uchar>(rng());
+    for (auto it = m.datastart; it != m.dataend; ++it) *const_cast<uchar*>(it) = static_cast<uchar>(rng());
     return m;
 }
 
@@ -42,20 +40,15 @@ struct Frames {
     cv::Mat grayOut = cv::Mat(kHeight, kWidth, CV_8UC1);
 };
 
-Frames& frames()
-{
+Frames& frames() {
     static Frames f;
     return f;
 }
 
-int step(const cv::Mat& m)
-{
-    return static_cast<int>(m.step);
-}
+int step(const cv::Mat& m) { return static_cast<int>(m.step); }
 
 template <typename Fn>
-void run(benchmark::State& state, std::size_t bytes, Fn fn)
-{
+void run(benchmark::State& state, std::size_t bytes, Fn fn) {
     for (auto _ : state) {
         fn();
         benchmark::ClobberMemory();
@@ -64,125 +57,100 @@ void run(benchmark::State& state, std::size_t bytes, Fn fn)
 }
 
 // Mirror about the horizontal axis.
-void Mirror_C3_ours(benchmark::State& s)
-{
+void Mirror_C3_ours(benchmark::State& s) {
     auto& f = frames();
     run(s, f.rgb.total() * 3, [&] {
         prim::ippiMirror_8u_C3R(f.rgb.data, step(f.rgb), f.rgbOut.data, step(f.rgbOut), kRoi, prim::ippAxsHorizontal);
     });
 }
-void Mirror_C3_opencv(benchmark::State& s)
-{
+void Mirror_C3_opencv(benchmark::State& s) {
     auto& f = frames();
     run(s, f.rgb.total() * 3, [&] { cv::flip(f.rgb, f.rgbOut, 0); });
 }
-void Mirror_C4_ours(benchmark::State& s)
-{
+void Mirror_C4_ours(benchmark::State& s) {
     auto& f = frames();
     run(s, f.rgba.total() * 4, [&] {
         prim::ippiMirror_8u_C4R(f.rgba.data, step(f.rgba), f.rgbaOut.data, step(f.rgbaOut), kRoi,
                                 prim::ippAxsHorizontal);
     });
 }
-void Mirror_C4_opencv(benchmark::State& s)
-{
+void Mirror_C4_opencv(benchmark::State& s) {
     auto& f = frames();
     run(s, f.rgba.total() * 4, [&] { cv::flip(f.rgba, f.rgbaOut, 0); });
 }
 
 // One channel out of an interleaved image, and back in.
-void C3C1_ours(benchmark::State& s)
-{
+void C3C1_ours(benchmark::State& s) {
     auto& f = frames();
-    run(s, f.gray.total(), [&] {
-        prim::ippiCopy_8u_C3C1R(f.rgb.data + 1, step(f.rgb), f.grayOut.data, step(f.grayOut), kRoi);
-    });
+    run(s, f.gray.total(),
+        [&] { prim::ippiCopy_8u_C3C1R(f.rgb.data + 1, step(f.rgb), f.grayOut.data, step(f.grayOut), kRoi); });
 }
-void C3C1_opencv(benchmark::State& s)
-{
+void C3C1_opencv(benchmark::State& s) {
     auto& f = frames();
     const int pairs[] = {1, 0};
     run(s, f.gray.total(), [&] { cv::mixChannels(&f.rgb, 1, &f.grayOut, 1, pairs, 1); });
 }
-void C4C1_ours(benchmark::State& s)
-{
+void C4C1_ours(benchmark::State& s) {
     auto& f = frames();
-    run(s, f.gray.total(), [&] {
-        prim::ippiCopy_8u_C4C1R(f.rgba.data + 2, step(f.rgba), f.grayOut.data, step(f.grayOut), kRoi);
-    });
+    run(s, f.gray.total(),
+        [&] { prim::ippiCopy_8u_C4C1R(f.rgba.data + 2, step(f.rgba), f.grayOut.data, step(f.grayOut), kRoi); });
 }
-void C4C1_opencv(benchmark::State& s)
-{
+void C4C1_opencv(benchmark::State& s) {
     auto& f = frames();
     const int pairs[] = {2, 0};
     run(s, f.gray.total(), [&] { cv::mixChannels(&f.rgba, 1, &f.grayOut, 1, pairs, 1); });
 }
-void C1C3_ours(benchmark::State& s)
-{
+void C1C3_ours(benchmark::State& s) {
     auto& f = frames();
-    run(s, f.gray.total(), [&] {
-        prim::ippiCopy_8u_C1C3R(f.gray.data, step(f.gray), f.rgbOut.data + 1, step(f.rgbOut), kRoi);
-    });
+    run(s, f.gray.total(),
+        [&] { prim::ippiCopy_8u_C1C3R(f.gray.data, step(f.gray), f.rgbOut.data + 1, step(f.rgbOut), kRoi); });
 }
-void C1C3_opencv(benchmark::State& s)
-{
+void C1C3_opencv(benchmark::State& s) {
     auto& f = frames();
     const int pairs[] = {0, 1};
     run(s, f.gray.total(), [&] { cv::mixChannels(&f.gray, 1, &f.rgbOut, 1, pairs, 1); });
 }
-void C1C4_ours(benchmark::State& s)
-{
+void C1C4_ours(benchmark::State& s) {
     auto& f = frames();
-    run(s, f.gray.total(), [&] {
-        prim::ippiCopy_8u_C1C4R(f.gray.data, step(f.gray), f.rgbaOut.data + 3, step(f.rgbaOut), kRoi);
-    });
+    run(s, f.gray.total(),
+        [&] { prim::ippiCopy_8u_C1C4R(f.gray.data, step(f.gray), f.rgbaOut.data + 3, step(f.rgbaOut), kRoi); });
 }
-void C1C4_opencv(benchmark::State& s)
-{
+void C1C4_opencv(benchmark::State& s) {
     auto& f = frames();
     const int pairs[] = {0, 3};
     run(s, f.gray.total(), [&] { cv::mixChannels(&f.gray, 1, &f.rgbaOut, 1, pairs, 1); });
 }
 
 // Three channels between 3- and 4-byte pixels, the alpha byte left alone.
-void C3AC4_ours(benchmark::State& s)
-{
+void C3AC4_ours(benchmark::State& s) {
     auto& f = frames();
-    run(s, f.rgb.total() * 3, [&] {
-        prim::ippiCopy_8u_C3AC4R(f.rgb.data, step(f.rgb), f.rgbaOut.data, step(f.rgbaOut), kRoi);
-    });
+    run(s, f.rgb.total() * 3,
+        [&] { prim::ippiCopy_8u_C3AC4R(f.rgb.data, step(f.rgb), f.rgbaOut.data, step(f.rgbaOut), kRoi); });
 }
-void C3AC4_opencv(benchmark::State& s)
-{
+void C3AC4_opencv(benchmark::State& s) {
     auto& f = frames();
     const int pairs[] = {0, 0, 1, 1, 2, 2};
     run(s, f.rgb.total() * 3, [&] { cv::mixChannels(&f.rgb, 1, &f.rgbaOut, 1, pairs, 3); });
 }
-void AC4C3_ours(benchmark::State& s)
-{
+void AC4C3_ours(benchmark::State& s) {
     auto& f = frames();
-    run(s, f.rgb.total() * 3, [&] {
-        prim::ippiCopy_8u_AC4C3R(f.rgba.data, step(f.rgba), f.rgbOut.data, step(f.rgbOut), kRoi);
-    });
+    run(s, f.rgb.total() * 3,
+        [&] { prim::ippiCopy_8u_AC4C3R(f.rgba.data, step(f.rgba), f.rgbOut.data, step(f.rgbOut), kRoi); });
 }
-void AC4C3_opencv(benchmark::State& s)
-{
+void AC4C3_opencv(benchmark::State& s) {
     auto& f = frames();
     const int pairs[] = {0, 0, 1, 1, 2, 2};
     run(s, f.rgb.total() * 3, [&] { cv::mixChannels(&f.rgba, 1, &f.rgbOut, 1, pairs, 3); });
 }
 
 // Channel order reversed (RGB <-> BGR).
-void SwapC3_ours(benchmark::State& s)
-{
+void SwapC3_ours(benchmark::State& s) {
     auto& f = frames();
     const int order[3] = {2, 1, 0};
-    run(s, f.rgb.total() * 3, [&] {
-        prim::ippiSwapChannels_8u_C3R(f.rgb.data, step(f.rgb), f.rgbOut.data, step(f.rgbOut), kRoi, order);
-    });
+    run(s, f.rgb.total() * 3,
+        [&] { prim::ippiSwapChannels_8u_C3R(f.rgb.data, step(f.rgb), f.rgbOut.data, step(f.rgbOut), kRoi, order); });
 }
-void SwapC3_opencv(benchmark::State& s)
-{
+void SwapC3_opencv(benchmark::State& s) {
     auto& f = frames();
     const int pairs[] = {0, 2, 1, 1, 2, 0};
     run(s, f.rgb.total() * 3, [&] { cv::mixChannels(&f.rgb, 1, &f.rgbOut, 1, pairs, 3); });
@@ -192,26 +160,22 @@ void SwapC3_opencv(benchmark::State& s)
 // prints the ratio of each pair after the usual table.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
+    void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs)
             if (r.run_type == Run::RT_Iteration && !r.error_occurred)
                 times_[r.benchmark_name()] = r.GetAdjustedRealTime();
     }
 
-    void Finalize() override
-    {
+    void Finalize() override {
         ConsoleReporter::Finalize();
         std::printf("\n%-16s %12s %12s %8s\n", "case", "ours", "opencv", "ratio");
         for (const auto& [name, ours] : times_) {
             const auto slash = name.rfind("/ours");
-            if (slash == std::string::npos)
-                continue;
+            if (slash == std::string::npos) continue;
             const std::string base = name.substr(0, slash);
             const auto peer = times_.find(base + "/opencv");
-            if (peer == times_.end() || peer->second <= 0)
-                continue;
+            if (peer == times_.end() || peer->second <= 0) continue;
             std::printf("%-16s %12.1f %12.1f %8.2f\n", base.c_str(), ours, peer->second, ours / peer->second);
         }
     }
@@ -220,16 +184,14 @@ private:
     std::map<std::string, double> times_;
 };
 
-void registerPair(const char* name, void (*ours)(benchmark::State&), void (*opencv)(benchmark::State&))
-{
+void registerPair(const char* name, void (*ours)(benchmark::State&), void (*opencv)(benchmark::State&)) {
     benchmark::RegisterBenchmark((std::string(name) + "/ours").c_str(), ours)->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark((std::string(name) + "/opencv").c_str(), opencv)->Unit(benchmark::kMicrosecond);
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     cv::setNumThreads(1);  // ours is single-threaded; compare like with like
     registerPair("Mirror_C3", Mirror_C3_ours, Mirror_C3_opencv);
     registerPair("Mirror_C4", Mirror_C4_ours, Mirror_C4_opencv);

@@ -81,7 +81,8 @@ void BM_PlainSequentialRead(benchmark::State& state) {
         ::close(fd);
         benchmark::DoNotOptimize(total);
     }
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(recording().path)));
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<std::int64_t>(std::filesystem::file_size(recording().path)));
 }
 BENCHMARK(BM_PlainSequentialRead)->Unit(benchmark::kMillisecond);
 
@@ -91,8 +92,9 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration) times_[run.benchmark_name()] = run.GetAdjustedRealTime() /
-                                                                                 benchmark::GetTimeUnitMultiplier(run.time_unit);
+            if (run.run_type == Run::RT_Iteration)
+                times_[run.benchmark_name()] =
+                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
         }
     }
     double seconds(const std::string& name) const {

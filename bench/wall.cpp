@@ -217,9 +217,9 @@ const std::string& samplePicture() {
 }
 
 const Image& decodedSample() {
-    static const Image image = decodeJpeg(
-        {reinterpret_cast<const std::uint8_t*>(samplePicture().data()), samplePicture().size()},
-        {PixelFormat::Bgrx32, true});
+    static const Image image =
+        decodeJpeg({reinterpret_cast<const std::uint8_t*>(samplePicture().data()), samplePicture().size()},
+                   {PixelFormat::Bgrx32, true});
     return image;
 }
 
@@ -294,10 +294,11 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     if (wallResult.shownPerSecond > 0) {
-        std::printf("\nwall: %.1f of %d pictures per second shown, %.0f us CPU per picture, main thread %.0f%% of "
-                    "it, %.2f cores busy\n",
-                    wallResult.shownPerSecond, kStreams * kRate, wallResult.cpuPerPictureUs,
-                    wallResult.mainShare * 100, wallResult.cores);
+        std::printf(
+            "\nwall: %.1f of %d pictures per second shown, %.0f us CPU per picture, main thread %.0f%% of "
+            "it, %.2f cores busy\n",
+            wallResult.shownPerSecond, kStreams * kRate, wallResult.cpuPerPictureUs, wallResult.mainShare * 100,
+            wallResult.cores);
     }
     benchmark::Shutdown();
     ::kill(streams().pid, SIGTERM);

@@ -27,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string jpeg;
     try {
         if (readStreamPart(reader, boundary, jpeg) && jpeg.size() > kMaxPictureBytes) __builtin_trap();
-    } catch (const platform::NetError&) {
-    }
+    } catch (const platform::NetError&) {}
 
     (void)largestResolution(bytes);
     for (const auto type : {config::AxisCam, config::KorvatCamQuorix}) {
@@ -37,8 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         platform::BufferedReader in(lines);
         try {
             for (;;) (void)parser.feedLine(in.readLn(4096));
-        } catch (const platform::NetError&) {
-        }
+        } catch (const platform::NetError&) {}
     }
     return 0;
 }

@@ -28,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int round = 0; round < 2; ++round) {
             if (digest.DoNext() == oculon::platform::wnDoRequest) (void)digest.Authentication();
         }
-    } catch (const DigestAuthenticationError&) {
-    }
+    } catch (const DigestAuthenticationError&) {}
     std::string s = input;
     (void)Unquote(s);
     return 0;

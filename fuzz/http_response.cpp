@@ -31,7 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (line.size() % 3 == 0) (void)reader.readExact(line.size());
             }
         }
-    } catch (const NetError&) {
-    }
+    } catch (const NetError&) {}
     return 0;
 }

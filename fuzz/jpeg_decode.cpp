@@ -24,7 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             image.pixels.size() < image.stride * static_cast<std::size_t>(image.height)) {
             __builtin_trap();
         }
-    } catch (const JpegError&) {
-    }
+    } catch (const JpegError&) {}
     return 0;
 }

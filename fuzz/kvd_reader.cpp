@@ -30,8 +30,7 @@ void exercise(TMJPEGFile& file, const std::uint8_t* data, std::size_t size) {
         try {
             file.SetFrameNo(n);
             file.readFrame(jpeg);
-        } catch (const std::runtime_error&) {
-        }
+        } catch (const std::runtime_error&) {}
     }
     file.getPreview(jpeg);
 }
@@ -49,8 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         frames = file.VideoFrames();
         if (frames < 1 || file.VideoFPS() < 1) std::abort();
         exercise(file, data, size);
-    } catch (const std::runtime_error&) {
-    }
+    } catch (const std::runtime_error&) {}
     if (frames == 0) return 0;
 
     TMJPEGFile::repair(path);

@@ -36,7 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (again.Count() != cfg.Count() || again.manualList().size() != cfg.manualList().size() ||
             again.survList().size() != cfg.survList().size())
             __builtin_trap();
-    } catch (const config::EInvalidVersionException&) {
-    }
+    } catch (const config::EInvalidVersionException&) {}
     return 0;
 }

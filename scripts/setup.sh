@@ -3,7 +3,7 @@
 # but only those that are missing.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build ccache pkg-config clang clang-format libclang-rt-14-dev
   libjpeg62-turbo-dev qt6-base-dev libssl-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   libgtest-dev libgmock-dev libbenchmark-dev

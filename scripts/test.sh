@@ -5,7 +5,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-jobs=$(nproc)
+jobs=${OCULON_JOBS:-$(nproc)}
+# Compilations are shared between clones of the project: paths are hashed
+# relative to the project root.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+
+echo "== source format"
+scripts/check-format.sh
 
 # The dated save folders carry the locale's month and weekday names; one test
 # checks them in German.

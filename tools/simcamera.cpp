@@ -120,7 +120,8 @@ int main(int argc, char** argv) {
     };
 
     auto param = [&](const std::string& query) {
-        if (query.find("group=root.Brand.ProdNbr") != std::string::npos) return "root.Brand.ProdNbr=" + product + "\r\n";
+        if (query.find("group=root.Brand.ProdNbr") != std::string::npos)
+            return "root.Brand.ProdNbr=" + product + "\r\n";
         if (query.find("group=Properties.Image.Resolution") != std::string::npos)
             return "root.Properties.Image.Resolution=" + resolutions + "\r\n";
         return std::string("# Error: Error -1 getting param in group\r\n");

@@ -71,22 +71,22 @@ void writeState(const Device& d) {
 
 Status applySet(Device& d, const Request& r) {
     Settings& s = d.staged;
-    const bool addressField = r.field == Field::ip || r.field == Field::netmask || r.field == Field::gateway ||
-                              r.field == Field::ipConfig;
+    const bool addressField =
+        r.field == Field::ip || r.field == Field::netmask || r.field == Field::gateway || r.field == Field::ipConfig;
     if (addressField && r.ifid != s.ifid) return Status::badValue;
     switch (r.field) {
-    case Field::ip: s.ip = r.value; break;
-    case Field::netmask: s.netmask = r.value; break;
-    case Field::gateway: s.gateway = r.value; break;
-    case Field::ipConfig:
-        if (r.value > 1) return Status::badValue;
-        s.dhcp = r.value == 1;
-        break;
-    case Field::name: s.name = r.text; break;
-    case Field::password:
-        if (r.text.size() >= kPasswordField) return Status::badValue;
-        d.stagedPassword = r.text;
-        break;
+        case Field::ip: s.ip = r.value; break;
+        case Field::netmask: s.netmask = r.value; break;
+        case Field::gateway: s.gateway = r.value; break;
+        case Field::ipConfig:
+            if (r.value > 1) return Status::badValue;
+            s.dhcp = r.value == 1;
+            break;
+        case Field::name: s.name = r.text; break;
+        case Field::password:
+            if (r.text.size() >= kPasswordField) return Status::badValue;
+            d.stagedPassword = r.text;
+            break;
     }
     return Status::ok;
 }
@@ -99,22 +99,22 @@ std::optional<Reply> answer(Device& d, const Request& r) {
     if (r.op != Op::search && r.mac != d.mac) return std::nullopt;  // meant for another gateway
     const bool authorised = r.password == d.password;
     switch (r.op) {
-    case Op::search:
-    case Op::get:
-        reply.settings = d.active;
-        reply.settings.hasPassword = !d.password.empty();
-        break;
-    case Op::login: reply.status = authorised ? Status::ok : Status::refused; break;
-    case Op::set: reply.status = authorised ? applySet(d, r) : Status::refused; break;
-    case Op::saveAndRestart:
-        reply.status = authorised ? Status::ok : Status::refused;
-        if (authorised) {
-            d.active = d.staged;
-            d.password = d.stagedPassword;
-            ++d.restarts;
-            writeState(d);
-        }
-        break;
+        case Op::search:
+        case Op::get:
+            reply.settings = d.active;
+            reply.settings.hasPassword = !d.password.empty();
+            break;
+        case Op::login: reply.status = authorised ? Status::ok : Status::refused; break;
+        case Op::set: reply.status = authorised ? applySet(d, r) : Status::refused; break;
+        case Op::saveAndRestart:
+            reply.status = authorised ? Status::ok : Status::refused;
+            if (authorised) {
+                d.active = d.staged;
+                d.password = d.stagedPassword;
+                ++d.restarts;
+                writeState(d);
+            }
+            break;
     }
     return reply;
 }
@@ -144,7 +144,8 @@ int main(int argc, char** argv) {
         else if (option == "--password") d.password = value;
         else if (option == "--mac") d.mac = parseMac(value);
         else if (option == "--apid") d.active.apid = static_cast<std::uint32_t>(std::strtoul(value, nullptr, 0));
-        else if (option == "--firmware") d.active.firmware = static_cast<std::uint32_t>(std::strtoul(value, nullptr, 0));
+        else if (option == "--firmware")
+            d.active.firmware = static_cast<std::uint32_t>(std::strtoul(value, nullptr, 0));
         else if (option == "--state") d.stateFile = value;
         else usage("unknown option");
     }

@@ -108,8 +108,8 @@ int main(int argc, char** argv) {
             }
         });
 
-        log.write("ready", name + " " + address + ":" + std::to_string(httpPort) +
-                               (black.load() ? " black" : " picture"));
+        log.write("ready",
+                  name + " " + address + ":" + std::to_string(httpPort) + (black.load() ? " black" : " picture"));
         for (;;) {
             const auto signal = steering.next();
             if (signal == sim::SignalSteering::Signal::stop) break;

@@ -89,8 +89,7 @@ int main(int argc, char** argv) {
             if (signal == sim::SignalSteering::Signal::stop) break;
             if (signal == sim::SignalSteering::Signal::first)
                 send(options.flag("video") ? sim::kTelVideo : sim::kTelCall, number);
-            else
-                send(sim::kTelIdle, "");
+            else send(sim::kTelIdle, "");
         }
         listener.stop();
     });

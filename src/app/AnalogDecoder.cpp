@@ -27,7 +27,7 @@ int buttonForPulse(std::uint32_t ms) {
 }
 
 std::array<bool, 10> selectedButtons(const config::TSingleConfig& s) {
-    return {false,         s.analog_eins,  s.analog_zwei,   s.analog_drei, s.analog_vier,
+    return {false,          s.analog_eins,  s.analog_zwei,   s.analog_drei, s.analog_vier,
             s.analog_fuenf, s.analog_sechs, s.analog_sieben, s.analog_acht, s.analog_neun};
 }
 

@@ -27,10 +27,8 @@ bool callsThroughProbe(const TSingleConfig& s) {
         case config::MobotixCam:
         case config::KorvatCam:
         case config::AxisCam:
-        case config::KorvatCamQuorix:
-            return false;
-        default:
-            return !s.moxa && s.telefonIP.empty();
+        case config::KorvatCamQuorix: return false;
+        default: return !s.moxa && s.telefonIP.empty();
     }
 }
 
@@ -252,8 +250,7 @@ void CallDispatch::telephoneEvent(const devices::telefonObjekt& event) {
             return;
         }
         case devices::NameSt:
-        case devices::TelTyp:
-            return;
+        case devices::TelTyp: return;
     }
 }
 
@@ -269,8 +266,8 @@ void CallDispatch::inputChanged(const devices::stateChangeObjekt& event) {
     const std::string& address = event.adresse();
     copy.Ip = address;
 
-    const bool call = copy.analog_multi ? analog_.inputChanged(address, event.status1(), selectedButtons(copy))
-                                        : event.status1();
+    const bool call =
+        copy.analog_multi ? analog_.inputChanged(address, event.status1(), selectedButtons(copy)) : event.status1();
     const bool multiple = settings_.allowMultipleWindows();
     if (call) {
         const bool doorBusy = settings_.showDoor() && (!wall_ || wall_->doorVisible());

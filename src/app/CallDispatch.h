@@ -42,7 +42,7 @@ public:
         SendFunction sendFunctionLindavor;
         // A telephone acknowledged this text (the door-opener frame).
         std::function<void(const std::string&)> telephoneAcknowledge;
-        AnalogDecoder::Clock clock;                   // for the call buttons; none: tick count
+        AnalogDecoder::Clock clock;  // for the call buttons; none: tick count
     };
 
     explicit CallDispatch(Parts parts);

@@ -134,8 +134,7 @@ void CommandChannel::receive(const platform::Datagram& received) {
         case ReceivedCommand::gatewayCall:
             if (handlers_.gatewayCall) handlers_.gatewayCall(datagram.peerAddress, command.callId);
             break;
-        case ReceivedCommand::other:
-            break;
+        case ReceivedCommand::other: break;
     }
 }
 

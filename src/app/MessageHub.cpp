@@ -48,11 +48,8 @@ void MessageHub::handle(platform::Message& message) {
             dispatch_.inputChanged(*event);
             return;
         }
-        case WM_SECVIDEOCLOSE:
-            dispatch_.furtherPopupBlack(message.wParam);
-            return;
-        default:
-            return;
+        case WM_SECVIDEOCLOSE: dispatch_.furtherPopupBlack(message.wParam); return;
+        default: return;
     }
 }
 

@@ -12,8 +12,8 @@
 
 namespace oculon::app {
 
-inline constexpr std::uint32_t WM_ENDPROGRAM = platform::WM_USER + 6;     // 1030
-inline constexpr std::uint32_t WM_SECVIDEOCLOSE = platform::WM_USER + 15; // 1039: wParam = the popup
+inline constexpr std::uint32_t WM_ENDPROGRAM = platform::WM_USER + 6;      // 1030
+inline constexpr std::uint32_t WM_SECVIDEOCLOSE = platform::WM_USER + 15;  // 1039: wParam = the popup
 
 class MessageHub {
 public:
@@ -21,8 +21,8 @@ public:
         // Posts to the settings dialog's window; the link itself tests that
         // the dialog exists and is visible. None: there is no dialog.
         std::function<void(std::uint32_t id, std::uintptr_t wParam)> forwardToSettings;
-        std::function<bool()> useServer;       // relay mode: gateway news are not forwarded
-        std::function<void()> endProgram;      // 1030
+        std::function<bool()> useServer;   // relay mode: gateway news are not forwarded
+        std::function<void()> endProgram;  // 1030
     };
 
     MessageHub(CallDispatch& dispatch, Links links);

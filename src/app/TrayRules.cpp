@@ -14,8 +14,7 @@ std::string getProgramVersion(std::string_view fileVersion) {
     return std::string(fileVersion.substr(0, dots[1])) + "." + std::string(fileVersion.substr(dots[2] + 1));
 }
 
-config::TWindowSettings clampPopupGeometry(const config::TWindowSettings& stored, int desktopWidth,
-                                           int desktopHeight) {
+config::TWindowSettings clampPopupGeometry(const config::TWindowSettings& stored, int desktopWidth, int desktopHeight) {
     config::TWindowSettings w = stored;
     if (w.left > desktopWidth + 10) {
         w.left = desktopWidth - 50;

@@ -19,8 +19,7 @@ std::string getProgramVersion(std::string_view fileVersion);
 
 // A left edge more than 10 pixels beyond the desktop's width comes back to
 // 50 pixels inside it, a negative one to 0; the same for the top.
-config::TWindowSettings clampPopupGeometry(const config::TWindowSettings& stored, int desktopWidth,
-                                           int desktopHeight);
+config::TWindowSettings clampPopupGeometry(const config::TWindowSettings& stored, int desktopWidth, int desktopHeight);
 
 // Whether the start-up offers autostart: not when the user asked never to be
 // asked, and not when the program was started from a Startup folder (by an

@@ -26,8 +26,8 @@ std::optional<video::DiscoveredCamera> DiscoveryList::camera(const std::string& 
         const auto it = lists.servers.find(key);
         if (it == lists.servers.end() || !it->second) return std::nullopt;
         const devices::serverObjekt& s = *it->second;
-        return video::DiscoveredCamera{s.FName,   s.FcommonName,    s.FTyp, s.FIpAdresse, s.FPort, s.FVideoPath,
-                                       s.FresString, s.FAuthorization, s.FPfad, s.FReduktion};
+        return video::DiscoveredCamera{s.FName,      s.FcommonName, s.FTyp,           s.FIpAdresse, s.FPort,
+                                       s.FVideoPath, s.FresString,  s.FAuthorization, s.FPfad,      s.FReduktion};
     });
 }
 

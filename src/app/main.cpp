@@ -1,6 +1,4 @@
 // Oculon: the door-intercom workstation program.
 #include "app/ui/TaskbarStart.h"
 
-int main(int argc, char** argv) {
-    return oculon::app::runProgram(argc, argv);
-}
+int main(int argc, char** argv) { return oculon::app::runProgram(argc, argv); }

@@ -43,8 +43,8 @@ public:
 
     TVideoServerType typ = KorvatServer;
     TTelefonTyp teltyp = telUnknown;
-    bool videoOnly = false;       // run time only
-    std::string moxaIP;           // run time only
+    bool videoOnly = false;  // run time only
+    std::string moxaIP;      // run time only
     std::string telefonIP;
     std::string telefonName;
     std::string Ip;
@@ -74,7 +74,7 @@ public:
     bool camAusgang = false;
     std::string camAusgangSchrift;
     bool ohneBT = false;
-    std::string resString;        // run time only
+    std::string resString;  // run time only
     std::string videoPath;
     bool analog_multi = false;
     bool analog_eins = false;

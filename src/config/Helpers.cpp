@@ -40,10 +40,16 @@ std::string Hash(std::string_view text) {
 bool IsSafeChar(unsigned char c) {
     if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
     switch (c) {
-    case '!': case '\'': case '(': case ')': case '*': case '-': case '.': case '_': case '~':
-        return true;
-    default:
-        return false;
+        case '!':
+        case '\'':
+        case '(':
+        case ')':
+        case '*':
+        case '-':
+        case '.':
+        case '_':
+        case '~': return true;
+        default: return false;
     }
 }
 
@@ -83,9 +89,7 @@ std::vector<std::string> splitDelimitedText(std::string_view text, char delimite
 
     std::vector<std::string> out;
     std::size_t p = 0;
-    const auto blank = [&](std::size_t i) {
-        return i < text.size() && static_cast<unsigned char>(text[i]) <= ' ';
-    };
+    const auto blank = [&](std::size_t i) { return i < text.size() && static_cast<unsigned char>(text[i]) <= ' '; };
     while (blank(p)) ++p;
     while (p < text.size()) {
         std::string entry;

@@ -42,8 +42,6 @@ void TRebootSperre::blockVideo() {
     }
 }
 
-void TRebootSperre::unblockVideo() {
-    blocked_ = false;
-}
+void TRebootSperre::unblockVideo() { blocked_ = false; }
 
 }  // namespace oculon::config

@@ -26,9 +26,7 @@ std::tm systemLocalTime() {
     return local;
 }
 
-std::string subkey(const char* key, const std::string& name) {
-    return std::string(key) + "\\" + name;
-}
+std::string subkey(const char* key, const std::string& name) { return std::string(key) + "\\" + name; }
 
 // Station and manual subkeys are named by their number; anything else in
 // those keys is not ours and is neither loaded nor deleted.
@@ -502,9 +500,13 @@ bool TVideoConfig::liesAllowConfig2() {
 bool TVideoConfig::hasVideoPass() const { return get(&Options::hasVideoPass); }
 void TVideoConfig::schreibeHasVideoPass(bool on) { setAndStore(&Options::hasVideoPass, on, kRootKey, "hasVideoPass"); }
 std::int32_t TVideoConfig::blackValue() const { return get(&Options::black); }
-void TVideoConfig::schreibBlackConfig(std::int32_t level) { setAndStore(&Options::black, level, kRootKey, "blackLevel"); }
+void TVideoConfig::schreibBlackConfig(std::int32_t level) {
+    setAndStore(&Options::black, level, kRootKey, "blackLevel");
+}
 bool TVideoConfig::storeFirstPict() const { return get(&Options::storeFirstPict); }
-void TVideoConfig::schreibeStoreFirstPict(bool on) { setAndStore(&Options::storeFirstPict, on, kRootKey, "storeFirstPict"); }
+void TVideoConfig::schreibeStoreFirstPict(bool on) {
+    setAndStore(&Options::storeFirstPict, on, kRootKey, "storeFirstPict");
+}
 bool TVideoConfig::storeVideo() const { return get(&Options::storeVideo); }
 void TVideoConfig::schreibeStoreVideo(bool on) { setAndStore(&Options::storeVideo, on, kRootKey, "storeVideo"); }
 std::string TVideoConfig::firstPictpath() const { return get(&Options::firstPictPath); }
@@ -512,9 +514,13 @@ void TVideoConfig::schreibeFirstPictPath(const std::string& path) {
     setAndStore(&Options::firstPictPath, path, kRootKey, "firstPictPath");
 }
 bool TVideoConfig::codeTuerOffen() const { return get(&Options::codeTuerOffen); }
-void TVideoConfig::schreibeCodeTuerOffen(bool on) { setAndStore(&Options::codeTuerOffen, on, kRootKey, "codeTuerOffen"); }
+void TVideoConfig::schreibeCodeTuerOffen(bool on) {
+    setAndStore(&Options::codeTuerOffen, on, kRootKey, "codeTuerOffen");
+}
 bool TVideoConfig::protTuerOffen() const { return get(&Options::protTuerOffen); }
-void TVideoConfig::schreibeProtTuerOffen(bool on) { setAndStore(&Options::protTuerOffen, on, kRootKey, "protTuerOffen"); }
+void TVideoConfig::schreibeProtTuerOffen(bool on) {
+    setAndStore(&Options::protTuerOffen, on, kRootKey, "protTuerOffen");
+}
 bool TVideoConfig::kommentarTuerOffen() const { return get(&Options::kommentarTuerOffen); }
 void TVideoConfig::schreibeKommentarTuerOffen(bool on) {
     setAndStore(&Options::kommentarTuerOffen, on, kRootKey, "kommentarTuerOffen");
@@ -544,7 +550,9 @@ void TVideoConfig::schreibeServerIP(const std::string& address) {
     setAndStore(&Options::serverIP, address, kRootKey, "ServerIP");
 }
 std::int32_t TVideoConfig::serverPort() const { return get(&Options::serverPort); }
-void TVideoConfig::schreibeServerPort(std::int32_t port) { setAndStore(&Options::serverPort, port, kRootKey, "ServerPort"); }
+void TVideoConfig::schreibeServerPort(std::int32_t port) {
+    setAndStore(&Options::serverPort, port, kRootKey, "ServerPort");
+}
 bool TVideoConfig::allowMultipleWindows() const { return get(&Options::allowMultipleWindows); }
 void TVideoConfig::schreibeAllowMultipleWindows(bool on) {
     setAndStore(&Options::allowMultipleWindows, on, kRootKey, "allowMultipleWindows");
@@ -590,8 +598,6 @@ std::string TVideoConfig::getSavePath(const std::string& name) const {
     return path;
 }
 
-bool TVideoConfig::generatePath(const std::string& path) {
-    return config::generatePath(path);
-}
+bool TVideoConfig::generatePath(const std::string& path) { return config::generatePath(path); }
 
 }  // namespace oculon::config

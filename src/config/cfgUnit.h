@@ -226,8 +226,8 @@ private:
 
     std::shared_ptr<platform::RegistryStore> store_;
     LocalClock clock_;
-    std::mutex writeMutex_;             // one change at a time, saved in order
-    mutable std::shared_mutex mutex_;   // guards options_ and lists_
+    std::mutex writeMutex_;            // one change at a time, saved in order
+    mutable std::shared_mutex mutex_;  // guards options_ and lists_
     Options options_;
     Lists lists_;
 };

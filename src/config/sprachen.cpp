@@ -8,9 +8,7 @@ TSprachenTyp toLanguage(std::int64_t stored) {
     return stored >= 0 && stored < kLanguageCount ? static_cast<TSprachenTyp>(stored) : lang_de;
 }
 
-std::string text(const TText& t, TSprachenTyp lang) {
-    return t[static_cast<std::size_t>(toLanguage(lang))];
-}
+std::string text(const TText& t, TSprachenTyp lang) { return t[static_cast<std::size_t>(toLanguage(lang))]; }
 
 std::string withLineFeeds(std::string_view s) {
     std::string out;
@@ -73,20 +71,18 @@ const std::array<const char*, 2> kundeWebseiten = {"www.korvat.com", "www.lindav
 namespace {
 
 template <std::size_t N>
-void appendTable(std::vector<std::pair<const char*, const TText*>>& out,
-                 const std::array<TText, N>& table, const std::array<const char*, N>& names) {
+void appendTable(std::vector<std::pair<const char*, const TText*>>& out, const std::array<TText, N>& table,
+                 const std::array<const char*, N>& names) {
     for (std::size_t i = 0; i < N; ++i) out.emplace_back(names[i], &table[i]);
 }
 
 constexpr std::array<const char*, kVideoServerTypeCount> kServerTypNames = {
-    "serverTypNamen[0]", "serverTypNamen[1]", "serverTypNamen[2]", "serverTypNamen[3]",
-    "serverTypNamen[4]", "serverTypNamen[5]", "serverTypNamen[6]", "serverTypNamen[7]",
-    "serverTypNamen[8]", "serverTypNamen[9]",
+    "serverTypNamen[0]", "serverTypNamen[1]", "serverTypNamen[2]", "serverTypNamen[3]", "serverTypNamen[4]",
+    "serverTypNamen[5]", "serverTypNamen[6]", "serverTypNamen[7]", "serverTypNamen[8]", "serverTypNamen[9]",
 };
 constexpr std::array<const char*, kLayoutCount> kLayoutNames = {
-    "layoutNamen[0]", "layoutNamen[1]", "layoutNamen[2]", "layoutNamen[3]",
-    "layoutNamen[4]", "layoutNamen[5]", "layoutNamen[6]", "layoutNamen[7]",
-    "layoutNamen[8]", "layoutNamen[9]", "layoutNamen[10]",
+    "layoutNamen[0]", "layoutNamen[1]", "layoutNamen[2]", "layoutNamen[3]", "layoutNamen[4]",  "layoutNamen[5]",
+    "layoutNamen[6]", "layoutNamen[7]", "layoutNamen[8]", "layoutNamen[9]", "layoutNamen[10]",
 };
 
 std::vector<std::pair<const char*, const TText*>> buildAllTexts() {

@@ -37,8 +37,17 @@ constexpr int kVideoServerTypeCount = 10;
 enum TTelefonTyp : std::uint8_t { telUnknown = 0, KorvatV1 = 1, KorvatV2 = 2 };
 
 enum TLayoutTyp : std::uint8_t {
-    r2x2 = 0, r1x2 = 1, r2x1 = 2, r3x2 = 3, r2x3 = 4, r3x3 = 5,
-    r3x4 = 6, r4x3 = 7, r4x4 = 8, r3x3G = 9, r4x4G = 10,
+    r2x2 = 0,
+    r1x2 = 1,
+    r2x1 = 2,
+    r3x2 = 3,
+    r2x3 = 4,
+    r3x3 = 5,
+    r3x4 = 6,
+    r4x3 = 7,
+    r4x4 = 8,
+    r3x3G = 9,
+    r4x4G = 10,
 };
 constexpr int kLayoutCount = 11;
 

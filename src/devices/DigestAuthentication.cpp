@@ -141,8 +141,7 @@ platform::TIdAuthWhatsNext TIdDigestAuthentication::DoNext() {
 std::string TIdDigestAuthentication::makeCnonce() const {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
     std::tm local{};
     localtime_r(&seconds, &local);
     char text[64];
@@ -168,9 +167,9 @@ std::string TIdDigestAuthentication::Authentication() {
     }
     char nc[16];
     std::snprintf(nc, sizeof nc, "%08X", static_cast<unsigned>(FNonceCount));
-    const std::string response = qop.empty()
-                                     ? Hash(Hash(a1) + ":" + Fnonce + ":" + Hash(a2))
-                                     : Hash(Hash(a1) + ":" + Fnonce + ":" + nc + ":" + cnonce + ":" + qop + ":" + Hash(a2));
+    const std::string response =
+        qop.empty() ? Hash(Hash(a1) + ":" + Fnonce + ":" + Hash(a2))
+                    : Hash(Hash(a1) + ":" + Fnonce + ":" + nc + ":" + cnonce + ":" + qop + ":" + Hash(a2));
 
     std::string header = "Digest username=\"" + Username() + "\", realm=\"" + FRealm + "\", nonce=\"" + Fnonce +
                          "\", algorithm=\"" + FAlgorithm + "\", uri=\"" + FUri + "\"";

@@ -20,9 +20,7 @@ constexpr std::string_view kNoSender = "0.0.0.0";
 
 // A malformed telephone telegram costs its sender a short pause, so a flood of
 // them cannot keep the listener thread spinning.
-void pauseAfterBadTelegram() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-}
+void pauseAfterBadTelegram() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
 
 }  // namespace
 

@@ -24,7 +24,7 @@ struct RelayTelegram;
 class DiscoveryHandlers {
 public:
     struct Dependencies {
-        platform::TargetId winHandle = 0;            // receiver of 1029 and 1032
+        platform::TargetId winHandle = 0;             // receiver of 1029 and 1032
         config::TRebootSperre* rebootLock = nullptr;  // none: never blocked
         TelefonListe* telefone = nullptr;             // required
         ProbeStarter startProbe;                      // required

@@ -15,9 +15,7 @@ std::string searchTelegram() {
     return t;
 }
 
-std::string textQuery() {
-    return "IPQUERY,0";
-}
+std::string textQuery() { return "IPQUERY,0"; }
 
 std::optional<paket> paket::fromBytes(std::string_view data) {
     if (data.size() != kSize && data.size() != kSize - 1) return std::nullopt;
@@ -42,17 +40,11 @@ std::string paket::dotted(std::size_t offset) const {
            std::to_string(bytes_[offset + 2]) + "." + std::to_string(bytes_[offset + 3]);
 }
 
-std::string paket::geraet() const {
-    return text(kGeraet, kGeraetLen);
-}
+std::string paket::geraet() const { return text(kGeraet, kGeraetLen); }
 
-std::string paket::name() const {
-    return text(kName, kNameLen);
-}
+std::string paket::name() const { return text(kName, kNameLen); }
 
-std::string paket::port1() const {
-    return text(kPort1, kPortLen);
-}
+std::string paket::port1() const { return text(kPort1, kPortLen); }
 
 std::string paket::port1NonZero() const {
     std::string out;
@@ -61,9 +53,7 @@ std::string paket::port1NonZero() const {
     return out;
 }
 
-void paket::setGeraet(std::string_view prefix) {
-    setText(kGeraet, kGeraetLen, prefix);
-}
+void paket::setGeraet(std::string_view prefix) { setText(kGeraet, kGeraetLen, prefix); }
 
 void paket::setName(std::string_view name, std::size_t maxChars) {
     const auto end = name.find('\0');
@@ -71,9 +61,7 @@ void paket::setName(std::string_view name, std::size_t maxChars) {
     setText(kName, kNameLen, name.substr(0, std::min(maxChars, kNameLen)));
 }
 
-void paket::setPort1(std::string_view port) {
-    setText(kPort1, kPortLen, port);
-}
+void paket::setPort1(std::string_view port) { setText(kPort1, kPortLen, port); }
 
 void paket::setIpAddr(const std::array<std::uint8_t, 4>& octets) {
     std::copy(octets.begin(), octets.end(), bytes_.begin() + kIpAddr);
@@ -88,9 +76,9 @@ struct PrefixType {
 
 // In the order getType compares them.
 constexpr PrefixType kPrefixes[] = {
-    {"CPCam", config::LindavorCam},     {"IPCam", config::KorvatServer}, {"MOBOT", config::MobotixCam},
-    {"AXIS_", config::AxisCam},         {"T4615", config::KorvatCam},    {"KORVA", config::KorvatCamQuorix},
-    {"HIKVI", config::HikVision},       {"MIRAB", config::MirabCam},
+    {"CPCam", config::LindavorCam}, {"IPCam", config::KorvatServer}, {"MOBOT", config::MobotixCam},
+    {"AXIS_", config::AxisCam},     {"T4615", config::KorvatCam},    {"KORVA", config::KorvatCamQuorix},
+    {"HIKVI", config::HikVision},   {"MIRAB", config::MirabCam},
 };
 
 }  // namespace

@@ -100,48 +100,47 @@ std::unique_ptr<TMResultRecord> typedRecord(std::uint16_t code, std::string_view
     const auto type = recordTypeOf(code);
     if (!type) return std::make_unique<TMResultRecord>();
     switch (*type) {
-    case TQueryRecordTypes::qtA: {
-        if (end - start != 4) return nullptr;
-        auto record = std::make_unique<TMARecord>();
-        record->IPAddress = dotted(packet.substr(start, 4));
-        return record;
-    }
-    case TQueryRecordTypes::qtNS:
-    case TQueryRecordTypes::qtName:
-    case TQueryRecordTypes::qtPTR: {
-        std::unique_ptr<TMNAMERecord> record;
-        if (*type == TQueryRecordTypes::qtNS) record = std::make_unique<TMNSRecord>();
-        else if (*type == TQueryRecordTypes::qtPTR) record = std::make_unique<TMPTRRecord>();
-        else record = std::make_unique<TMNAMERecord>();
-        std::size_t pos = start;
-        auto host = readDomainName(packet, pos, end);
-        if (!host) return nullptr;
-        record->HostName = std::move(*host);
-        return record;
-    }
-    case TQueryRecordTypes::qtTXT: {
-        auto strings = readCharacterStrings(WireReader(packet, start, end));
-        if (!strings) return nullptr;
-        auto record = std::make_unique<TMTextRecord>();
-        record->Text = std::move(*strings);
-        return record;
-    }
-    case TQueryRecordTypes::qtSRV: {
-        WireReader data(packet, start, end);
-        auto record = std::make_unique<TMSRVRecord>();
-        const auto priority = data.u16(), weight = data.u16(), port = data.u16();
-        if (!port) return nullptr;
-        record->Priority = *priority;
-        record->Weight = *weight;
-        record->Port = *port;
-        std::size_t pos = data.pos();
-        auto target = readDomainName(packet, pos, end);
-        if (!target) return nullptr;
-        record->Target = std::move(*target);
-        return record;
-    }
-    default:
-        return std::make_unique<TMResultRecord>();
+        case TQueryRecordTypes::qtA: {
+            if (end - start != 4) return nullptr;
+            auto record = std::make_unique<TMARecord>();
+            record->IPAddress = dotted(packet.substr(start, 4));
+            return record;
+        }
+        case TQueryRecordTypes::qtNS:
+        case TQueryRecordTypes::qtName:
+        case TQueryRecordTypes::qtPTR: {
+            std::unique_ptr<TMNAMERecord> record;
+            if (*type == TQueryRecordTypes::qtNS) record = std::make_unique<TMNSRecord>();
+            else if (*type == TQueryRecordTypes::qtPTR) record = std::make_unique<TMPTRRecord>();
+            else record = std::make_unique<TMNAMERecord>();
+            std::size_t pos = start;
+            auto host = readDomainName(packet, pos, end);
+            if (!host) return nullptr;
+            record->HostName = std::move(*host);
+            return record;
+        }
+        case TQueryRecordTypes::qtTXT: {
+            auto strings = readCharacterStrings(WireReader(packet, start, end));
+            if (!strings) return nullptr;
+            auto record = std::make_unique<TMTextRecord>();
+            record->Text = std::move(*strings);
+            return record;
+        }
+        case TQueryRecordTypes::qtSRV: {
+            WireReader data(packet, start, end);
+            auto record = std::make_unique<TMSRVRecord>();
+            const auto priority = data.u16(), weight = data.u16(), port = data.u16();
+            if (!port) return nullptr;
+            record->Priority = *priority;
+            record->Weight = *weight;
+            record->Port = *port;
+            std::size_t pos = data.pos();
+            auto target = readDomainName(packet, pos, end);
+            if (!target) return nullptr;
+            record->Target = std::move(*target);
+            return record;
+        }
+        default: return std::make_unique<TMResultRecord>();
     }
 }
 

@@ -17,8 +17,24 @@ namespace oculon::devices {
 
 // DNS record types by their member order; dnsTypeCode() gives the wire code.
 enum class TQueryRecordTypes : std::uint8_t {
-    qtA, qtNS, qtMD, qtMF, qtName, qtSOA, qtMB, qtMG, qtMR, qtNull,
-    qtWKS, qtPTR, qtHINFO, qtMINFO, qtMX, qtTXT, qtSRV, qtSTAR
+    qtA,
+    qtNS,
+    qtMD,
+    qtMF,
+    qtName,
+    qtSOA,
+    qtMB,
+    qtMG,
+    qtMR,
+    qtNull,
+    qtWKS,
+    qtPTR,
+    qtHINFO,
+    qtMINFO,
+    qtMX,
+    qtTXT,
+    qtSRV,
+    qtSTAR
 };
 using TQueryRecordSet = std::set<TQueryRecordTypes>;
 
@@ -51,9 +67,9 @@ public:
     virtual ~TMResultRecord() = default;
 
     std::optional<TQueryRecordTypes> RecType;  // none for types without a member
-    std::uint16_t TypeCode = 0;                 // as on the wire
-    std::uint16_t RecClass = 0;                 // cache-flush bit included
-    std::string Name;                           // owner name, without the final dot
+    std::uint16_t TypeCode = 0;                // as on the wire
+    std::uint16_t RecClass = 0;                // cache-flush bit included
+    std::string Name;                          // owner name, without the final dot
     std::uint32_t TTL = 0;
     std::string RData;  // raw record data
     int RDataLength = 0;

@@ -27,9 +27,7 @@ void configure(platform::HttpClient& client, const FetchTarget& target) {
     }
 }
 
-std::string_view beforeSemicolon(std::string_view value) {
-    return trimView(value.substr(0, value.find(';')));
-}
+std::string_view beforeSemicolon(std::string_view value) { return trimView(value.substr(0, value.find(';'))); }
 
 std::string withoutQuotes(std::string_view text) {
     std::string out;
@@ -151,8 +149,7 @@ FetchResult fetchSnapshot(const FetchTarget& target, const std::string& path) {
         result.success = true;
     } catch (const platform::HttpStatusError& e) {
         result.unauthorized = e.status() == 401;
-    } catch (const platform::NetError&) {
-    }
+    } catch (const platform::NetError&) {}
     return result;
 }
 
@@ -204,8 +201,7 @@ std::string axisResolution(const FetchTarget& target) {
     try {
         const std::string model = client.get("/axis-cgi/param.cgi?action=list&group=root.Brand.ProdNbr");
         if (parameterValue(model) == "M3066-V") return {};
-        const std::string resolutions =
-            client.get("/axis-cgi/param.cgi?action=list&group=Properties.Image.Resolution");
+        const std::string resolutions = client.get("/axis-cgi/param.cgi?action=list&group=Properties.Image.Resolution");
         const auto best = largestResolution(parameterValue(resolutions));
         return best ? "?resolution=" + *best : std::string();
     } catch (const platform::NetError&) {

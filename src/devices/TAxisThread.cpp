@@ -53,9 +53,7 @@ std::optional<bool> AxisInputParser::feedLine(std::string_view line) {
     return std::nullopt;
 }
 
-std::string TAxisThread::nextThreadName() {
-    return "TAxisThread " + std::to_string(threadCounter.fetch_add(1));
-}
+std::string TAxisThread::nextThreadName() { return "TAxisThread " + std::to_string(threadCounter.fetch_add(1)); }
 
 TAxisThread::TAxisThread(std::string name, std::string host, const std::string& port, std::string user,
                          std::string pass, config::TVideoServerType type)

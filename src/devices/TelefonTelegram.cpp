@@ -76,11 +76,8 @@ std::unique_ptr<telefonObjekt> makeTelefonEvent(const TelefonTelegram& telegram,
         case 0x04:
         case 0x06:
         case 0x08:
-        case 0x09:
-            event->FStatus = Idle;
-            break;
-        default:
-            return nullptr;
+        case 0x09: event->FStatus = Idle; break;
+        default: return nullptr;
     }
     return event;
 }
@@ -105,9 +102,7 @@ std::string padAccessCode(std::string_view code) {
     return padded;
 }
 
-std::string sequenceField(int sequence) {
-    return upperHex(static_cast<unsigned>(sequence) & 0xFF, 2);
-}
+std::string sequenceField(int sequence) { return upperHex(static_cast<unsigned>(sequence) & 0xFF, 2); }
 
 std::string buildLsrCmd(std::string_view addressHex, int sequence, std::string_view paddedCode, char command,
                         std::string_view data) {

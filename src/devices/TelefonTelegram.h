@@ -83,8 +83,7 @@ std::string buildLsrEmReset(std::string_view addressHex, int sequence, std::stri
 // A read answer for `addressHex`: the value, trailing blanks removed.
 std::optional<std::string> readReplyValue(const TelefonTelegram& reply, std::string_view addressHex);
 // A write step `command` with `data` confirmed for `addressHex`.
-bool writeStepConfirmed(const TelefonTelegram& reply, std::string_view addressHex, char command,
-                        std::string_view data);
+bool writeStepConfirmed(const TelefonTelegram& reply, std::string_view addressHex, char command, std::string_view data);
 // The telephone echoing the reset telegram we sent.
 bool resetConfirmed(const TelefonTelegram& reply, std::string_view resetTelegram);
 

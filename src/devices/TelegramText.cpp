@@ -11,9 +11,7 @@ std::optional<unsigned> hexDigit(char c) {
     return std::nullopt;
 }
 
-bool isBlank(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
+bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
 }  // namespace
 
@@ -46,9 +44,7 @@ std::uint8_t additiveSum(std::string_view bytes) {
     return static_cast<std::uint8_t>(sum & 0xFF);
 }
 
-void appendAdditiveChecksum(std::string& telegram) {
-    telegram += upperHex(additiveSum(telegram), 2);
-}
+void appendAdditiveChecksum(std::string& telegram) { telegram += upperHex(additiveSum(telegram), 2); }
 
 bool additiveChecksumValid(std::string_view telegram) {
     if (telegram.size() < 2) return false;

@@ -90,11 +90,13 @@ video::Image makeThumbnail(const video::Image& picture, int targetWidth, int cro
     const int rows = std::min(stretchedHeight, targetWidth);
     for (int dy = 0; dy < rows; ++dy) {
         const int y0 = static_cast<int>(static_cast<long long>(dy) * src.height / stretchedHeight);
-        const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<long long>(dy + 1) * src.height / stretchedHeight));
+        const int y1 =
+            std::max(y0 + 1, static_cast<int>(static_cast<long long>(dy + 1) * src.height / stretchedHeight));
         for (int dx = 0; dx < targetWidth; ++dx) {
             const int x0 = static_cast<int>(static_cast<long long>(dx) * src.width / targetWidth);
             const int x1 = std::max(x0 + 1, static_cast<int>(static_cast<long long>(dx + 1) * src.width / targetWidth));
-            const auto bgr = average(picture, src.x + x0, src.x + std::min(x1, src.width), y0, std::min(y1, src.height));
+            const auto bgr =
+                average(picture, src.x + x0, src.x + std::min(x1, src.width), y0, std::min(y1, src.height));
             setPixel(out, dx, dy, static_cast<std::uint8_t>(bgr[0]), static_cast<std::uint8_t>(bgr[1]),
                      static_cast<std::uint8_t>(bgr[2]));
         }

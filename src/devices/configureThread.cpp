@@ -18,7 +18,8 @@ std::string configureThread::threadName(const ProbeRequest& request) {
 }
 
 void configureThread::start(ProbeRequest request, platform::TargetId myHandle, DeviceContext context) {
-    platform::Thread::startDetached(std::make_unique<configureThread>(std::move(request), myHandle, std::move(context)));
+    platform::Thread::startDetached(
+        std::make_unique<configureThread>(std::move(request), myHandle, std::move(context)));
 }
 
 ProbeStarter configureThread::starter(platform::TargetId myHandle, std::function<DeviceContext()> context) {

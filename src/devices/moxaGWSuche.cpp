@@ -131,9 +131,7 @@ bool TGatewayObject::setAddress(PFN_dsc_SetIP entry, const std::string& text, st
     return true;
 }
 
-bool TGatewayObject::setIP(const std::string& address) {
-    return api_ && setAddress(api_->SetIP, address, FIPAddress);
-}
+bool TGatewayObject::setIP(const std::string& address) { return api_ && setAddress(api_->SetIP, address, FIPAddress); }
 
 bool TGatewayObject::setNetmask(const std::string& mask) {
     return api_ && setAddress(api_->SetNetmask, mask, FNetmask);

@@ -56,8 +56,8 @@ serverObjekt::serverObjekt(const std::string& address, const std::string& name, 
     fromRecord(address, record, &name, context);
 }
 
-serverObjekt::serverObjekt(const std::string& address, int reduction, const std::string& path,
-                           const std::string& name, const paket& record, const DeviceContext& context) {
+serverObjekt::serverObjekt(const std::string& address, int reduction, const std::string& path, const std::string& name,
+                           const paket& record, const DeviceContext& context) {
     fromRecord(address, record, &name, context);
     FPfad = path;
     FReduktion = reduction;
@@ -134,8 +134,8 @@ void serverObjekt::takeStation(const DeviceContext& context) {
     FOhneBT = s.ohneBT;
     if (FTyp == config::AxisCam) {
         if (const auto port = parsePort(FPort))
-            FresString = axisResolution({FIpAdresse, *port, FUserName, FPasswort, true,
-                                         std::chrono::milliseconds(10000), context.cancel});
+            FresString = axisResolution(
+                {FIpAdresse, *port, FUserName, FPasswort, true, std::chrono::milliseconds(10000), context.cancel});
     }
     if (context.storeResString) context.storeResString(FName, FresString);
     FcommonName = s.commonName;
@@ -194,10 +194,9 @@ void serverObjekt::nimmBild(const std::string& host, const std::string& port, bo
         success = false;
         return;
     }
-    const FetchResult result =
-        fetchSnapshot({host, *portNumber, FUserName, FPasswort, authorization, std::chrono::milliseconds(15000),
-                       context.cancel},
-                      snapshotPath(FTyp));
+    const FetchResult result = fetchSnapshot(
+        {host, *portNumber, FUserName, FPasswort, authorization, std::chrono::milliseconds(15000), context.cancel},
+        snapshotPath(FTyp));
     if (result.unauthorized) authorization = true;
     success = result.success;
     strom = result.success ? result.jpeg : std::string();
@@ -222,13 +221,9 @@ bool serverObjekt::nimmMJPGBild(const std::string& host, const std::string& port
     return result.success;
 }
 
-void serverObjekt::setBoundary(const std::string& headerLine) {
-    boundary = boundaryOf(headerLine);
-}
+void serverObjekt::setBoundary(const std::string& headerLine) { boundary = boundaryOf(headerLine); }
 
-bool serverObjekt::isBlack(int r, int g, int b, int blackLevel) {
-    return video::isDark(r, g, b, blackLevel);
-}
+bool serverObjekt::isBlack(int r, int g, int b, int blackLevel) { return video::isDark(r, g, b, blackLevel); }
 
 bool serverObjekt::checkPict(const video::Image& picture, int blackLevel) {
     return video::isBlackPicture(video::viewOf(picture), blackLevel, video::kPreviewGridMargin);

@@ -42,9 +42,7 @@ telefonKonfig::~telefonKonfig() {
     if (currentClient == this) currentClient = nullptr;
 }
 
-void telefonKonfig::setCode(const std::string& accessCode) {
-    code_ = padAccessCode(accessCode);
-}
+void telefonKonfig::setCode(const std::string& accessCode) { code_ = padAccessCode(accessCode); }
 
 void telefonKonfig::makeCurrent() {
     std::lock_guard lock(currentMutex);
@@ -60,8 +58,7 @@ void telefonKonfig::checkPacket(const TelefonTelegram& telegram) {
     std::lock_guard lock(mutex_);
     bool confirmed = false;
     switch (awaiting_) {
-        case Awaiting::Nothing:
-            return;
+        case Awaiting::Nothing: return;
         case Awaiting::ReadValue:
             if (question_ == 'a') {
                 if (auto value = readReplyValue(telegram, deviceIPHex_)) {
@@ -70,12 +67,8 @@ void telefonKonfig::checkPacket(const TelefonTelegram& telegram) {
                 }
             }
             break;
-        case Awaiting::WriteStep:
-            confirmed = writeStepConfirmed(telegram, deviceIPHex_, question_, daten_);
-            break;
-        case Awaiting::Reset:
-            confirmed = resetConfirmed(telegram, daten_);
-            break;
+        case Awaiting::WriteStep: confirmed = writeStepConfirmed(telegram, deviceIPHex_, question_, daten_); break;
+        case Awaiting::Reset: confirmed = resetConfirmed(telegram, daten_); break;
     }
     if (!confirmed) return;
     gotReply_ = true;

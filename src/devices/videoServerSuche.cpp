@@ -236,8 +236,7 @@ void suchThread::relayPass() {
                 connecting_ = client.get();
             }
             try {
-                if (!Terminated())
-                    client->connect(host, static_cast<std::uint16_t>(port), kRelayConnectTimeout);
+                if (!Terminated()) client->connect(host, static_cast<std::uint16_t>(port), kRelayConnectTimeout);
             } catch (const platform::NetError&) {
                 // Tried again on the next pass.
             }
@@ -280,9 +279,9 @@ void suchThread::DNSResultRead(const TMQueryResult& answer) {
     if (!found || !handlers_.rateLimiter().admit(found->address, DiscoveryHandlers::kNamedAnswerInterval)) return;
     const paket record = namedRecord(found->prefix, found->hostName);
     if (found->prefix == "MIRAB")
-        startProbe_(ProbeRequest::fromAnnouncement(found->reduction, found->path, record.name(), record, found->address));
-    else
-        startProbe_(ProbeRequest::fromName(record.name(), record, found->address));
+        startProbe_(
+            ProbeRequest::fromAnnouncement(found->reduction, found->path, record.name(), record, found->address));
+    else startProbe_(ProbeRequest::fromName(record.name(), record, found->address));
 }
 
 void suchThread::updateServer(std::unique_ptr<serverObjekt> server, const config::TSingleConfig* station) {
@@ -293,8 +292,8 @@ void suchThread::updateServer(std::unique_ptr<serverObjekt> server, const config
     lists_.servers[server->listKey()] = std::move(server);
     const bool inputCamera = station && (station->typ == config::AxisCam || station->typ == config::KorvatCamQuorix);
     if (!inputCamera || !station->telefonIP.empty() || lists_.axisThreads.count(address)) return;
-    auto monitor = std::make_unique<TAxisThread>(station->Name, address, port, station->UserName, station->Passwort,
-                                                 station->typ);
+    auto monitor =
+        std::make_unique<TAxisThread>(station->Name, address, port, station->UserName, station->Passwort, station->typ);
     monitor->setWinHandle(options_.winHandle);
     monitor->Start();
     lists_.axisThreads.emplace(address, std::move(monitor));

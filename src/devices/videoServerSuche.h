@@ -54,8 +54,8 @@ public:
     static constexpr std::chrono::milliseconds kTick{200};
     static constexpr int kTicksPerPass = 20;  // a work pass every 4 s
     static constexpr std::chrono::milliseconds kRelayConnectTimeout{2000};
-    static constexpr std::uint16_t kSearchPort = 4000, kSearchPort2 = 4005, kStatePort = 5000,
-                                   kTextReplyPort = 9999, kTelefonPort = 8112, kTextQueryPort = 10000;
+    static constexpr std::uint16_t kSearchPort = 4000, kSearchPort2 = 4005, kStatePort = 5000, kTextReplyPort = 9999,
+                                   kTelefonPort = 8112, kTextQueryPort = 10000;
 
     struct Options {
         platform::TargetId winHandle = 0;             // receiver of every message

@@ -11,7 +11,8 @@ constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn
 constexpr std::array<std::int8_t, 256> makeDecodeTable() {
     std::array<std::int8_t, 256> table{};
     for (auto& v : table) v = -1;
-    for (std::size_t i = 0; i < kAlphabet.size(); ++i) table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::int8_t>(i);
+    for (std::size_t i = 0; i < kAlphabet.size(); ++i)
+        table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::int8_t>(i);
     return table;
 }
 constexpr auto kDecode = makeDecodeTable();
@@ -23,7 +24,8 @@ std::string base64Encode(std::string_view data) {
     std::size_t i = 0;
     for (; i + 3 <= data.size(); i += 3) {
         const std::uint32_t v = (static_cast<unsigned char>(data[i]) << 16) |
-                                (static_cast<unsigned char>(data[i + 1]) << 8) | static_cast<unsigned char>(data[i + 2]);
+                                (static_cast<unsigned char>(data[i + 1]) << 8) |
+                                static_cast<unsigned char>(data[i + 2]);
         out += kAlphabet[v >> 18];
         out += kAlphabet[(v >> 12) & 63];
         out += kAlphabet[(v >> 6) & 63];

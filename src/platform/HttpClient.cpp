@@ -88,8 +88,8 @@ std::string HttpClient::answerChallenge(const HttpResponseHead& head, const std:
     return {};
 }
 
-std::unique_ptr<HttpStream> HttpClient::open(const std::string& method, const std::string& path,
-                                             std::string_view body, std::string_view contentType) {
+std::unique_ptr<HttpStream> HttpClient::open(const std::string& method, const std::string& path, std::string_view body,
+                                             std::string_view contentType) {
     std::string authorization;
     if (basicAuthentication_ && (!user_.empty() || !password_.empty()))
         authorization = "Basic " + base64Encode(user_ + ":" + password_);

@@ -62,7 +62,8 @@ void readFields(BufferedReader& in, const HttpLimits& limits, HttpHeaders& heade
         if (line.empty()) break;
         if (++lines > limits.maxHeaderCount) throw HttpProtocolError("Too many HTTP header fields.");
         if ((line[0] == ' ' || line[0] == '\t') && !name.empty()) {
-            if (value.size() + line.size() > limits.maxLineLength) throw HttpProtocolError("HTTP header line too long.");
+            if (value.size() + line.size() > limits.maxLineLength)
+                throw HttpProtocolError("HTTP header line too long.");
             value += ' ';
             value += trimView(line);
             continue;
@@ -143,7 +144,8 @@ private:
     void nextChunk() {
         const std::string line = readHeadLine(in_, limits_);
         std::string_view size = line;
-        if (const auto semicolon = size.find(';'); semicolon != std::string_view::npos) size = size.substr(0, semicolon);
+        if (const auto semicolon = size.find(';'); semicolon != std::string_view::npos)
+            size = size.substr(0, semicolon);
         const auto value = parseHex(trimView(size));
         if (!value) throw HttpProtocolError("Bad chunk size line.");
         if (*value == 0) {
@@ -165,7 +167,8 @@ private:
 }  // namespace
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::string_view trimView(std::string_view text) {

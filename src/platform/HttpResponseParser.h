@@ -24,9 +24,9 @@ public:
 };
 
 struct HttpLimits {
-    std::size_t maxLineLength = 16 * 1024;          // status, header, chunk-size lines
-    std::size_t maxHeaderCount = 100;               // header (and trailer) fields
-    std::size_t maxBodyLength = 32 * 1024 * 1024;   // bodies read whole
+    std::size_t maxLineLength = 16 * 1024;         // status, header, chunk-size lines
+    std::size_t maxHeaderCount = 100;              // header (and trailer) fields
+    std::size_t maxBodyLength = 32 * 1024 * 1024;  // bodies read whole
 };
 
 // Header fields in their order; names compare without regard to case.

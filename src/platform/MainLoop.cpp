@@ -31,9 +31,7 @@ void MainLoop::markMainThread() {
     mainThread_ = std::this_thread::get_id();
 }
 
-bool MainLoop::isMainThread() const {
-    return std::this_thread::get_id() == mainThread_;
-}
+bool MainLoop::isMainThread() const { return std::this_thread::get_id() == mainThread_; }
 
 TargetId MainLoop::registerTarget(std::function<void(Message&)> handler) {
     std::lock_guard lock(mutex_);
@@ -137,24 +135,18 @@ void MainLoop::processPending() {
 MessageTarget::MessageTarget(std::function<void(Message&)> handler)
     : id_(MainLoop::instance().registerTarget(std::move(handler))) {}
 
-MessageTarget::~MessageTarget() {
-    MainLoop::instance().unregisterTarget(id_);
-}
+MessageTarget::~MessageTarget() { MainLoop::instance().unregisterTarget(id_); }
 
 // --- timers ------------------------------------------------------------------
 
-Timer::~Timer() {
-    setEnabled(false);
-}
+Timer::~Timer() { setEnabled(false); }
 
 void Timer::setInterval(std::chrono::milliseconds interval) {
     interval_ = interval;
     if (enabled()) restart();
 }
 
-void Timer::setOnTimer(std::function<void()> onTimer) {
-    onTimer_ = std::move(onTimer);
-}
+void Timer::setOnTimer(std::function<void()> onTimer) { onTimer_ = std::move(onTimer); }
 
 void Timer::setEnabled(bool enabled) {
     LoopBackend* backend = MainLoop::instance().backend();

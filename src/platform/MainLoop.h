@@ -142,7 +142,7 @@ private:
 // Back-end for tests: the test thread is the main thread and pumps.
 class ManualLoopBackend : public LoopBackend {
 public:
-    ManualLoopBackend();   // installs itself and marks the calling thread as main
+    ManualLoopBackend();  // installs itself and marks the calling thread as main
     ~ManualLoopBackend() override;
 
     void wake() override;

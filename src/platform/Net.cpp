@@ -30,8 +30,7 @@ void Interrupter::trigger() noexcept {
 
 void Interrupter::reset() {
     std::uint64_t value = 0;
-    while (::read(fd_, &value, sizeof value) > 0) {
-    }
+    while (::read(fd_, &value, sizeof value) > 0) {}
     triggered_.store(false);
 }
 
@@ -153,8 +152,6 @@ std::string addressTowards(const std::string& peer) {
     return result;
 }
 
-NetError systemError(const std::string& what, int error) {
-    return NetError(what + ": " + std::strerror(error));
-}
+NetError systemError(const std::string& what, int error) { return NetError(what + ": " + std::strerror(error)); }
 
 }  // namespace oculon::platform

@@ -81,8 +81,8 @@ std::string formatIpv4(in_addr address);
 sockaddr_in resolveIpv4(const std::string& host, std::uint16_t port);
 
 struct LocalAdapter {
-    std::string name;       // interface name, e.g. "eth0"
-    std::string address;    // its IPv4 address
+    std::string name;     // interface name, e.g. "eth0"
+    std::string address;  // its IPv4 address
     std::string netmask;
     std::string broadcast;  // directed broadcast address of its subnet
 };

@@ -23,9 +23,7 @@ constexpr std::size_t kMaxKeyName = 255;
 constexpr std::size_t kMaxValueName = 16383;
 constexpr std::size_t kMaxFileSize = 16 * 1024 * 1024;
 
-char lower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
+char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 std::vector<std::string> splitPath(const std::string& path) {
     std::vector<std::string> parts;
@@ -239,7 +237,8 @@ private:
         std::uint32_t v = 0;
         for (char c : s) {
             if (!std::isxdigit(static_cast<unsigned char>(c))) fail("bad dword");
-            v = v * 16 + static_cast<std::uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : lower(c) - 'a' + 10);
+            v = v * 16 +
+                static_cast<std::uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : lower(c) - 'a' + 10);
         }
         return v;
     }
@@ -313,10 +312,8 @@ std::pair<std::unique_ptr<RegistryKey>, std::string> loadFile(const std::string&
     // Keep the unreadable file for the user instead of overwriting it.
     std::string aside = path + ".broken-" + timestamp();
     std::string report = problem;
-    if (std::rename(path.c_str(), aside.c_str()) == 0)
-        report += "; kept as " + aside;
-    else
-        report += "; could not be moved aside: " + std::string(std::strerror(errno));
+    if (std::rename(path.c_str(), aside.c_str()) == 0) report += "; kept as " + aside;
+    else report += "; could not be moved aside: " + std::string(std::strerror(errno));
     return {std::make_unique<RegistryKey>(), report};
 }
 
@@ -338,9 +335,7 @@ RegistryKey& RegistryKey::getOrCreate(const std::string& child) {
     return *slot;
 }
 
-bool RegistryKey::remove(const std::string& child) {
-    return subkeys.erase(child) > 0;
-}
+bool RegistryKey::remove(const std::string& child) { return subkeys.erase(child) > 0; }
 
 std::unique_ptr<RegistryKey> RegistryKey::clone() const {
     auto copy = std::make_unique<RegistryKey>();
@@ -356,9 +351,7 @@ std::string serializeRegedit4(const RegistryKey& root) {
     return out.str();
 }
 
-std::unique_ptr<RegistryKey> parseRegedit4(const std::string& text) {
-    return Regedit4Parser(text).parse();
-}
+std::unique_ptr<RegistryKey> parseRegedit4(const std::string& text) { return Regedit4Parser(text).parse(); }
 
 // --- stores ----------------------------------------------------------------
 
@@ -499,9 +492,7 @@ std::vector<std::string> Registry::GetKeyNames() const {
     });
 }
 
-bool Registry::HasSubKeys() const {
-    return !GetKeyNames().empty();
-}
+bool Registry::HasSubKeys() const { return !GetKeyNames().empty(); }
 
 bool Registry::ValueExists(const std::string& name) const {
     return store_->withTree([&](RegistryKey& root) {

@@ -142,7 +142,7 @@ public:
     bool OpenKey(const std::string& path, bool canCreate);
     bool KeyExists(const std::string& path) const;
     void CloseKey();
-    bool DeleteKey(const std::string& path);  // with every subkey
+    bool DeleteKey(const std::string& path);       // with every subkey
     std::vector<std::string> GetKeyNames() const;  // subkeys of the open key
     bool HasSubKeys() const;
 

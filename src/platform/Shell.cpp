@@ -103,9 +103,7 @@ std::string commonStartupFolder() { return "/etc/xdg/autostart"; }
 
 bool startedFromStartupFolder() { return environment(kAutostartVariable) == "1"; }
 
-std::string startupEntryName(const std::string& program) {
-    return fs::path(program).filename().string() + ".desktop";
-}
+std::string startupEntryName(const std::string& program) { return fs::path(program).filename().string() + ".desktop"; }
 
 std::string startupEntry(const std::string& program) {
     std::string entry = "[Desktop Entry]\n";
@@ -166,8 +164,7 @@ bool shellExecute(const std::string& target) {
         ::_exit(grandchild < 0 ? 1 : 0);
     }
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -270,8 +267,7 @@ std::string windowTitle(const XConnection& c, Xlib::Window w, Xlib::Atom netWmNa
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     std::string title;
-    if (x.XGetWindowProperty(c.display(), w, netWmName, 0, 1024, 0, utf8, &type, &format, &count, &after, &data) ==
-            0 &&
+    if (x.XGetWindowProperty(c.display(), w, netWmName, 0, 1024, 0, utf8, &type, &format, &count, &after, &data) == 0 &&
         data) {
         if (format == 8) title.assign(reinterpret_cast<const char*>(data), count);
         x.XFree(data);

@@ -57,8 +57,7 @@ bool TcpClient::connected() const {
         if (::poll(&p, 1, 0) > 0) {
             char byte = 0;
             const ssize_t n = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
-                peerClosed_ = true;
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) peerClosed_ = true;
         }
     }
     return !(peerClosed_ && reader_->buffered() == 0);

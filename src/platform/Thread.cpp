@@ -28,18 +28,14 @@ DetachedThreads& detached() {
 
 }  // namespace
 
-void setCurrentThreadName(const std::string& name) {
-    pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
-}
+void setCurrentThreadName(const std::string& name) { pthread_setname_np(pthread_self(), name.substr(0, 15).c_str()); }
 
 Thread::Thread(std::string name) : name_(std::move(name)) {}
 
 Thread::~Thread() {
     if (thread_.joinable()) {
-        if (thread_.get_id() == std::this_thread::get_id())
-            thread_.detach();
-        else
-            thread_.join();
+        if (thread_.get_id() == std::this_thread::get_id()) thread_.detach();
+        else thread_.join();
     }
 }
 
@@ -101,9 +97,7 @@ bool Thread::sleepFor(std::chrono::milliseconds d) {
     return !wake_.wait_for(lock, d, [this] { return terminated_.load(); });
 }
 
-Thread* Thread::current() {
-    return tlsCurrent;
-}
+Thread* Thread::current() { return tlsCurrent; }
 
 void Thread::startDetached(std::unique_ptr<Thread> thread) {
     auto& d = detached();

@@ -23,7 +23,8 @@ in_addr addressOrAny(const std::string& text) {
 }  // namespace
 
 UdpSocket::UdpSocket()
-    : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)), interrupter_(std::make_unique<Interrupter>()) {
+    : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)),
+      interrupter_(std::make_unique<Interrupter>()) {
     if (fd_ < 0) throw systemError("socket", errno);
 }
 
@@ -55,9 +56,9 @@ void UdpSocket::bind(const std::string& localAddress, std::uint16_t port) {
     local.sin_port = htons(port);
     local.sin_addr = addressOrAny(localAddress);
     if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
-        throw systemError("bind " + (localAddress.empty() ? std::string("0.0.0.0") : localAddress) + ":" +
-                              std::to_string(port),
-                          errno);
+        throw systemError(
+            "bind " + (localAddress.empty() ? std::string("0.0.0.0") : localAddress) + ":" + std::to_string(port),
+            errno);
 }
 
 void UdpSocket::setReuseAddress(bool on) {
@@ -70,9 +71,7 @@ void UdpSocket::setBroadcast(bool on) {
     setOption(SOL_SOCKET, SO_BROADCAST, &value, sizeof value, "SO_BROADCAST");
 }
 
-void UdpSocket::setReceiveBufferSize(int bytes) {
-    setOption(SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes, "SO_RCVBUF");
-}
+void UdpSocket::setReceiveBufferSize(int bytes) { setOption(SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes, "SO_RCVBUF"); }
 
 void UdpSocket::setMulticastInterface(const std::string& localAddress) {
     const in_addr address = addressOrAny(localAddress);
@@ -109,8 +108,8 @@ void UdpSocket::leaveGroup(const std::string& group, const std::string& localAdd
 void UdpSocket::sendTo(const std::string& host, std::uint16_t port, std::string_view data) {
     const sockaddr_in to = resolveIpv4(host, port);
     for (;;) {
-        const ssize_t n = ::sendto(fd_, data.data(), data.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to),
-                                   sizeof to);
+        const ssize_t n =
+            ::sendto(fd_, data.data(), data.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to), sizeof to);
         if (n >= 0) return;
         if (errno == EINTR) continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK) {

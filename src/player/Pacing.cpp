@@ -4,9 +4,7 @@
 
 namespace oculon::player {
 
-TBruch normalisedSpeed(TBruch speed) {
-    return {std::clamp(speed.zaehler, 1, 8), std::clamp(speed.nenner, 1, 8)};
-}
+TBruch normalisedSpeed(TBruch speed) { return {std::clamp(speed.zaehler, 1, 8), std::clamp(speed.nenner, 1, 8)}; }
 
 std::int32_t framesToSkip(TBruch speed) {
     const std::int32_t z = normalisedSpeed(speed).zaehler;

@@ -7,8 +7,8 @@ std::int64_t SteadyPlaybackClock::nowMs() {
         .count();
 }
 
-void SteadyPlaybackClock::waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& wake,
-                                  std::int64_t ms, const std::function<bool()>& interrupted) {
+void SteadyPlaybackClock::waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& wake, std::int64_t ms,
+                                  const std::function<bool()>& interrupted) {
     wake.wait_for(lock, std::chrono::milliseconds(ms), interrupted);
 }
 

@@ -21,8 +21,7 @@ TPlayerThread::TPlayerThread(PlayerView& view, const std::string& fileName, std:
 TPlayerThread::~TPlayerThread() {
     Terminate();
     // The loop uses every member: it must have ended before they go.
-    while (!WaitFor(std::chrono::seconds(1))) {
-    }
+    while (!WaitFor(std::chrono::seconds(1))) {}
 }
 
 void TPlayerThread::interrupt() {
@@ -168,9 +167,8 @@ void TPlayerThread::stopAtEnd() {
 
 void TPlayerThread::waitPaced(std::int64_t ms, TBruch speed, std::uint64_t seek) {
     std::unique_lock lock(control_);
-    clock_->waitFor(lock, wake_, ms, [&] {
-        return Terminated() || halted_ || seekCount_ != seek || !(FMultiplier_ == speed);
-    });
+    clock_->waitFor(lock, wake_, ms,
+                    [&] { return Terminated() || halted_ || seekCount_ != seek || !(FMultiplier_ == speed); });
 }
 
 void TPlayerThread::Execute() {

@@ -5,8 +5,7 @@
 namespace oculon::video {
 
 CallTimers::CallTimers(Clock clock, bool withWatchdog)
-    : clock_(clock ? std::move(clock) : [] { return std::chrono::steady_clock::now(); }),
-      withWatchdog_(withWatchdog) {}
+    : clock_(clock ? std::move(clock) : [] { return std::chrono::steady_clock::now(); }), withWatchdog_(withWatchdog) {}
 
 void CallTimers::start(bool videoOnly, std::int32_t tuerDauer) {
     stop();
@@ -35,10 +34,8 @@ void CallTimers::refreshVideoOnly() {
 
 void CallTimers::startVideoOnlyTimer() {
     // A timer of no length never fires.
-    if (tuerDauer_ > 0)
-        videoOnlyDue_ = clock_() + Millis(static_cast<std::int64_t>(tuerDauer_) * 1000);
-    else
-        videoOnlyDue_.reset();
+    if (tuerDauer_ > 0) videoOnlyDue_ = clock_() + Millis(static_cast<std::int64_t>(tuerDauer_) * 1000);
+    else videoOnlyDue_.reset();
 }
 
 CallTimers::Expired CallTimers::poll() {

@@ -73,10 +73,8 @@ Size popupSizeRule(Size requested, double aspect, PopupFrameExtra extra) {
     // Wide pictures follow the width when the window is narrower than 16:9;
     // the others follow the height when it is narrower than 4:3.
     const bool fitHeightToWidth = (aspect > 1.5) == (r < threshold);
-    if (fitHeightToWidth)
-        out.height = nearest(pictureWidth / aspect) + extra.height;
-    else
-        out.width = nearest(pictureHeight * aspect) + extra.width;
+    if (fitHeightToWidth) out.height = nearest(pictureWidth / aspect) + extra.height;
+    else out.width = nearest(pictureHeight * aspect) + extra.width;
     return out;
 }
 

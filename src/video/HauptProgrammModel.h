@@ -21,11 +21,11 @@ struct ApiIds {
 
 // Step by step what the popup's startVideo computes for a station; `preview`
 // when the user opened the picture from the tray menu.
-CallSetup popupSetup(const config::TSingleConfig& station, bool preview, const CallOptions& options,
-                     const ApiIds& ids);
+CallSetup popupSetup(const config::TSingleConfig& station, bool preview, const CallOptions& options, const ApiIds& ids);
 
 // The main stream path: the stored path when there is one, else the type's.
-std::string popupStreamPath(const config::TSingleConfig& station, const CallOptions& options, const std::string& apiid1);
+std::string popupStreamPath(const config::TSingleConfig& station, const CallOptions& options,
+                            const std::string& apiid1);
 // The second camera's stream path; a type without one of its own and no
 // stored path gets an empty path (its request then fails with a fault).
 std::string secondStreamPath(const config::TSingleConfig& station, const std::string& apiid2);
@@ -49,8 +49,8 @@ bool popupCanResize(Size requested);
 
 // Where the popup's controls go for a client area.
 struct PopupLayout {
-    Rect image1;   // the main picture
-    Rect panel2;   // the second camera's inset
+    Rect image1;  // the main picture
+    Rect panel2;  // the second camera's inset
     Rect saver;
     Rect moxaPanel;
     Rect panel1, namePanel, datePanel, timePanel;

@@ -74,8 +74,7 @@ bool guarded(ErrorManager& err, Body&& body) {
 }
 
 void progressMonitor(j_common_ptr cinfo) {
-    if (cinfo->is_decompressor &&
-        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
+    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
         failWith(cinfo, "JPEG picture has too many scans");
     }
 }

@@ -101,8 +101,8 @@ private:
 };
 
 std::int32_t clampToInt32(std::int64_t v) {
-    return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
 }
 
 }  // namespace
@@ -292,8 +292,8 @@ Layout analyse(int fd, std::int64_t fileSize, std::int64_t maxFrameLength) {
     layout.first = *first;
     layout.last = *last;
     layout.frames = last->header.number + 1;
-    layout.consistent = layout.header.frames == layout.frames && layout.header.interval > 0 &&
-                        layout.validEnd() == fileSize;
+    layout.consistent =
+        layout.header.frames == layout.frames && layout.header.interval > 0 && layout.validEnd() == fileSize;
     layout.interval = layout.consistent ? layout.header.interval
                                         : meanInterval(first->header.stamp, last->header.stamp, layout.frames);
     return layout;

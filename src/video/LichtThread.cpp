@@ -22,9 +22,8 @@ TLichtThread::~TLichtThread() = default;
 
 void TLichtThread::start(std::string address, std::string port, std::string user, std::string password,
                          std::string getString, int durationMs) {
-    platform::Thread::startDetached(std::make_unique<TLichtThread>(std::move(address), std::move(port),
-                                                                   std::move(user), std::move(password),
-                                                                   std::move(getString), durationMs));
+    platform::Thread::startDetached(std::make_unique<TLichtThread>(
+        std::move(address), std::move(port), std::move(user), std::move(password), std::move(getString), durationMs));
 }
 
 void TLichtThread::interrupt() { client_.interrupt(); }
@@ -44,8 +43,7 @@ void TLichtThread::Execute() {
         // failure ends the request silently. The connection closes with the
         // request.
         client_.request("GET", FGetString);
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
 }
 
 std::string GetUserName() {

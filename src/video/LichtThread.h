@@ -20,8 +20,8 @@ public:
     // output by this much, so its late answer still arrives.
     static constexpr int kExtraReadMs = 5000;
 
-    TLichtThread(std::string address, std::string port, std::string user, std::string password,
-                 std::string getString, int durationMs);
+    TLichtThread(std::string address, std::string port, std::string user, std::string password, std::string getString,
+                 int durationMs);
     ~TLichtThread() override;
 
     // Sends the request in a self-freeing thread; the caller never touches it

@@ -119,9 +119,7 @@ bool TMJPEGDecoder::blackTestApplies() const {
     return (typ == config::KorvatServer || typ == config::KorvatServer2) && moxaIP.empty();
 }
 
-int TMJPEGDecoder::cropPercent() const {
-    return typ == config::MirabCam && FMirabReduction > 0 ? FMirabReduction : 0;
-}
+int TMJPEGDecoder::cropPercent() const { return typ == config::MirabCam && FMirabReduction > 0 ? FMirabReduction : 0; }
 
 void TMJPEGDecoder::Execute() {
     PassState state;

@@ -30,9 +30,7 @@ std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
 // Day number of 1970-01-01 when 0001-01-01 is day 1.
 constexpr std::int64_t kUnixEpochDay = 719163;
 
-[[noreturn]] void throwErrno(const std::string& what) {
-    throw std::system_error(errno, std::generic_category(), what);
-}
+[[noreturn]] void throwErrno(const std::string& what) { throw std::system_error(errno, std::generic_category(), what); }
 
 // Opens without blocking on a FIFO or device and insists on a regular file,
 // whose size is returned in `size`.
@@ -179,7 +177,8 @@ void TMJPEGFile::finishWriting() {
         return;
     }
     // Without frames the file goes, but only if the name still means our file.
-    struct stat ours {}, named {};
+    struct stat ours {
+    }, named{};
     if (::fstat(fd, &ours) == 0 && ::stat(myFileName_.c_str(), &named) == 0 && ours.st_dev == named.st_dev &&
         ours.st_ino == named.st_ino && ::unlink(myFileName_.c_str()) != 0) {
         throwErrno(myFileName_);
@@ -242,9 +241,8 @@ void TMJPEGFile::readFrame(std::vector<std::uint8_t>& jpeg) {
     // picture and boundary in one read; the boundary is cut off afterwards
     jpeg.resize(length + kvd::kBoundary.size());
     const std::size_t got = kvd::readAt(fd, jpeg.data(), jpeg.size(), position_ + kvd::kRecordHeaderSize);
-    if (got != jpeg.size() ||
-        std::string_view(reinterpret_cast<const char*>(jpeg.data()) + length, kvd::kBoundary.size()) !=
-            kvd::kBoundary) {
+    if (got != jpeg.size() || std::string_view(reinterpret_cast<const char*>(jpeg.data()) + length,
+                                               kvd::kBoundary.size()) != kvd::kBoundary) {
         jpeg.resize(std::min(got, length));
         throw EFileFormatException("WrongFileFormat");
     }

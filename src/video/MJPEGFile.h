@@ -29,11 +29,21 @@ TTimeStamp timeStampFromLocal(const std::tm& local, int milliseconds);
 TTimeStamp currentTimeStamp();
 
 // The format's own failures; each carries only its fixed message.
-struct EFileFormatException : std::runtime_error { using runtime_error::runtime_error; };
-struct EFileVersionException : std::runtime_error { using runtime_error::runtime_error; };
-struct EFileAccessException : std::runtime_error { using runtime_error::runtime_error; };
-struct EFileEmptyException : std::runtime_error { using runtime_error::runtime_error; };
-struct EInvalidArgumentException : std::runtime_error { using runtime_error::runtime_error; };
+struct EFileFormatException : std::runtime_error {
+    using runtime_error::runtime_error;
+};
+struct EFileVersionException : std::runtime_error {
+    using runtime_error::runtime_error;
+};
+struct EFileAccessException : std::runtime_error {
+    using runtime_error::runtime_error;
+};
+struct EFileEmptyException : std::runtime_error {
+    using runtime_error::runtime_error;
+};
+struct EInvalidArgumentException : std::runtime_error {
+    using runtime_error::runtime_error;
+};
 
 // Errors of the file system itself (missing file, no access, disk full, a
 // recording already being written by someone else) are std::system_error.

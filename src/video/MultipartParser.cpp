@@ -82,9 +82,7 @@ void MultipartParser::append(std::string_view bytes) {
     commit(bytes.size());
 }
 
-std::string_view MultipartParser::pendingText(std::size_t maxLength) const {
-    return buffered().substr(0, maxLength);
-}
+std::string_view MultipartParser::pendingText(std::size_t maxLength) const { return buffered().substr(0, maxLength); }
 
 std::size_t MultipartParser::readHint() const {
     if (need_ == Need::body) {

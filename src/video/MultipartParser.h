@@ -109,7 +109,7 @@ private:
     std::size_t end_ = 0;      // end of the bytes written
     std::size_t scanned_ = 0;  // bytes after begin_ known to hold no terminator start
     Need need_;
-    bool skipBody_ = false;    // the current body is of another type
+    bool skipBody_ = false;  // the current body is of another type
     std::string line_;
     std::string contentType_;
     std::int64_t contentLength_ = 0;

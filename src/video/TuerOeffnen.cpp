@@ -12,7 +12,9 @@ namespace oculon::video {
 using namespace config;
 
 std::string tuerKommando() {
-    std::string frame = "\x1F" "T";
+    std::string frame =
+        "\x1F"
+        "T";
     frame += static_cast<char>(checksum(frame));
     return frame;
 }
@@ -30,14 +32,21 @@ std::string telephonePayload(std::int32_t durationSeconds, const std::string& pa
 }
 
 LightRequest lightRequest(const DoorTarget& t) {
-    return {t.videoIP, std::to_string(t.videoPort), t.userName, t.password,
-            "/axis-cgi/io/lightcontrol.cgi?action=L1:-100,w15000,-0", 20000};
+    return {t.videoIP,
+            std::to_string(t.videoPort),
+            t.userName,
+            t.password,
+            "/axis-cgi/io/lightcontrol.cgi?action=L1:-100,w15000,-0",
+            20000};
 }
 
 LightRequest relayRequest(const DoorTarget& t) {
     const std::int64_t ms = static_cast<std::int64_t>(t.doorDuration) * 1000;
     const char* port = t.typ == KorvatCamQuorix ? "4" : "3";
-    return {t.videoIP, std::to_string(t.videoPort), t.userName, t.password,
+    return {t.videoIP,
+            std::to_string(t.videoPort),
+            t.userName,
+            t.password,
             std::string("/axis-cgi/io/port.cgi?action=") + port + ":/" + std::to_string(ms) + "%5C",
             static_cast<int>(ms)};
 }

@@ -98,12 +98,12 @@ struct DoorEffects {
 };
 
 enum class DoorResult {
-    udpCommand,      // the command frame went to the gateway
-    telephone,       // the code payload went to the telephone
-    cameraRelay,     // an Axis-type relay request was started
-    relayPost,       // the relay POST was started
-    cancelled,       // a prompt was cancelled: nothing was sent
-    nothingToSend,   // no sender or no target
+    udpCommand,     // the command frame went to the gateway
+    telephone,      // the code payload went to the telephone
+    cameraRelay,    // an Axis-type relay request was started
+    relayPost,      // the relay POST was started
+    cancelled,      // a prompt was cancelled: nothing was sent
+    nothingToSend,  // no sender or no target
 };
 
 // The door button of a call view.

@@ -137,10 +137,8 @@ void fillCommonSetup(CallSetup& setup, const TSingleConfig& s, bool preview, con
     // A video server's door command goes to its gateway when the call came
     // through one; a call found by the search has no gateway address, and the
     // server itself takes the command on the same port.
-    if (s.typ == KorvatServer && !t.hasTelephone)
-        t.moxaIP = s.moxaIP.empty() ? s.Ip : s.moxaIP;
-    else
-        t.moxaIP = s.telefonIP;
+    if (s.typ == KorvatServer && !t.hasTelephone) t.moxaIP = s.moxaIP.empty() ? s.Ip : s.moxaIP;
+    else t.moxaIP = s.telefonIP;
     t.videoIP = s.Ip;
     t.videoPort = portNumber(s.Port);
     t.userName = s.UserName;

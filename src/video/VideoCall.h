@@ -91,8 +91,8 @@ struct DoorTarget {
 // Everything startVideo sets up, for one call.
 struct CallSetup {
     std::string myName;
-    std::string caption;    // window caption, with the preview suffix
-    std::string nameText;   // the name panel: two blanks and the name
+    std::string caption;   // window caption, with the preview suffix
+    std::string nameText;  // the name panel: two blanks and the name
     bool saverVisible = false;
     DoorPanelLayout door;
     InputDisplay input;

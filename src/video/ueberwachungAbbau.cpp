@@ -10,8 +10,7 @@ void TDecoderThread::Execute() {
         myDecoder->Terminate();
         // A terminated decoder ends at once; the loop only spares a hang
         // detector the look of an endless wait.
-        while (!myDecoder->WaitFor(std::chrono::seconds(1))) {
-        }
+        while (!myDecoder->WaitFor(std::chrono::seconds(1))) {}
         myDecoder.reset();
     }
     {

@@ -112,10 +112,8 @@ std::vector<KeptCamera> keepCamerasOf(TVideoConfig& settings, config::TLayoutTyp
     const auto cameras = settings.survList();
     for (auto it = cameras.rbegin(); it != cameras.rend(); ++it) {
         const int tile = tileOfKey(it->first, layout);
-        if (tile < 0)
-            settings.removeSurvConfig(it->first);
-        else
-            kept.push_back({it->first, tile, it->second});
+        if (tile < 0) settings.removeSurvConfig(it->first);
+        else kept.push_back({it->first, tile, it->second});
     }
     settings.schreibeUeberwachungKameras();
     return kept;
@@ -151,8 +149,6 @@ RecButtonState recButtonFor(int mode, bool userRecording) {
     }
 }
 
-bool recordsIn(int mode, bool userRecording) {
-    return mode == kRecAlways || (mode == kRecByUser && userRecording);
-}
+bool recordsIn(int mode, bool userRecording) { return mode == kRecAlways || (mode == kRecByUser && userRecording); }
 
 }  // namespace oculon::video

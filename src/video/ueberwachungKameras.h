@@ -32,7 +32,7 @@ struct DiscoveredCamera {
     config::TVideoServerType typ = config::KorvatServer;
     std::string ip;
     std::string port;
-    std::string videoPath;   // the device's own stream path (type 9)
+    std::string videoPath;  // the device's own stream path (type 9)
     std::string resString;
     bool authorization = false;  // the device asks for credentials
     std::string mirabPath;

@@ -24,9 +24,7 @@ constexpr std::array<LayoutRow, config::kLayoutCount> kLayouts{{
 }};
 
 // The original works in floating point and truncates each result.
-int part(int length, int count, int times) {
-    return static_cast<int>(static_cast<double>(length) / count * times);
-}
+int part(int length, int count, int times) { return static_cast<int>(static_cast<double>(length) / count * times); }
 
 }  // namespace
 
@@ -41,9 +39,7 @@ int tileCount(TLayoutTyp layout) {
     return l.columns * l.rows - (l.columns - l.bigSpan) * (l.rows - l.bigSpan) + 1;
 }
 
-std::string tileKey(int tile) {
-    return std::to_string(tile);
-}
+std::string tileKey(int tile) { return std::to_string(tile); }
 
 int tileOfKey(const std::string& key, TLayoutTyp layout) {
     int tile = -1;

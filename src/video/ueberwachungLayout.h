@@ -21,8 +21,8 @@ struct LayoutRow {
     int bigSpan = 0;
 };
 
-inline constexpr int kGap = 2;             // between tiles; also the separator's thickness
-inline constexpr int kMinCellSize = 150;   // the wall never gets smaller than this per cell
+inline constexpr int kGap = 2;            // between tiles; also the separator's thickness
+inline constexpr int kMinCellSize = 150;  // the wall never gets smaller than this per cell
 inline constexpr int kRecBtnWidth = 81;
 inline constexpr int kRecBtnHeight = 25;
 inline constexpr int kCaptionHeight = 18;
@@ -43,9 +43,9 @@ struct TileGeometry {
 };
 
 struct WallGeometry {
-    std::vector<TileGeometry> tiles;     // by tile number
-    std::vector<PixelRect> separators;   // vertical ones first, then horizontal
-    PixelRect doorPanel;                 // tile 0's place
+    std::vector<TileGeometry> tiles;    // by tile number
+    std::vector<PixelRect> separators;  // vertical ones first, then horizontal
+    PixelRect doorPanel;                // tile 0's place
 };
 
 // Where everything goes in a client area of `client` size.

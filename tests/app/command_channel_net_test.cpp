@@ -90,7 +90,9 @@ TEST_F(Channel, DeviceFramesAreEchoedToPort4002AndHandedOn) {
     device.sendTo("10.77.0.1", 4001, gatewayCall("ws1"));
     device.sendTo("10.77.0.1", 4001, commandFrame("D2"));
     device.sendTo("10.77.0.1", 4001, commandFrame("D1"));
-    device.sendTo("10.77.0.1", 4001, std::string("\x1F" "TJ"));  // wrong check byte
+    device.sendTo("10.77.0.1", 4001,
+                  std::string("\x1F"
+                              "TJ"));  // wrong check byte
     device.sendTo("10.77.0.1", 4001, commandFrame("Xyz"));
     const auto echoed = drain(device, 300ms);
     ASSERT_EQ(echoed.size(), 4u);

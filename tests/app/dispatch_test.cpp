@@ -197,7 +197,10 @@ TEST_F(Dispatch, PauseShowsNothingButStillRestoresTheWall) {
 
 TEST_F(Dispatch, PauseKeepsTheCallWindowsClosedOnEveryRoad) {
     settings.schreibeAllowMultipleWindows(true);
-    addStation("Cam", [](TSingleConfig& s) { s.typ = config::LindavorCam; s.Ip = "10.0.0.3"; });
+    addStation("Cam", [](TSingleConfig& s) {
+        s.typ = config::LindavorCam;
+        s.Ip = "10.0.0.3";
+    });
     addStation("Tel", [](TSingleConfig& s) { s.telefonIP = "10.0.0.50"; });
     dispatch().setPaused(true);
     dispatch().inputChanged(input("10.0.0.3", "80", true));
@@ -293,7 +296,10 @@ TEST_F(Dispatch, WallDoorFrameTakesTelephoneCallsWhenItIsFree) {
 
 TEST_F(Dispatch, InputOnCallsAndInputOffEndsOnlyTheShownCaller) {
     settings.schreibeAllowMultipleWindows(true);
-    addStation("Cam", [](TSingleConfig& s) { s.typ = config::LindavorCam; s.Ip = "10.0.0.3"; });
+    addStation("Cam", [](TSingleConfig& s) {
+        s.typ = config::LindavorCam;
+        s.Ip = "10.0.0.3";
+    });
     addStation("Keep", [](TSingleConfig& s) {
         s.typ = config::AxisCam;
         s.Ip = "10.0.0.4";
@@ -521,8 +527,9 @@ TEST_F(Dispatch, HubForwardsListNewsAndFreesPayloadsWhileClosing) {
     post(devices::WM_UPDATEEVENT, 0, std::make_unique<CountedServer>(alive));
     post(devices::WM_TCPUPDATEEVENT, 2, nullptr);
     post(platform::WM_USER + 4, 0, nullptr);
-    EXPECT_EQ(forwarded, (std::vector<std::pair<std::uint32_t, std::uintptr_t>>{
-                             {devices::WM_UPDATEEVENT, 0}, {devices::WM_TCPUPDATEEVENT, 2}, {platform::WM_USER + 4, 0}}));
+    EXPECT_EQ(forwarded,
+              (std::vector<std::pair<std::uint32_t, std::uintptr_t>>{
+                  {devices::WM_UPDATEEVENT, 0}, {devices::WM_TCPUPDATEEVENT, 2}, {platform::WM_USER + 4, 0}}));
     EXPECT_EQ(alive, 1);  // kept in the discovery list
 
     dispatch().beginClosing();

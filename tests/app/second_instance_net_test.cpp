@@ -71,9 +71,9 @@ protected:
         }
     }
     void prepare(const std::string& rootValues) {
-        dir.write("cfg/Korvat/Oculon.reg",
-                  "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\n\"language\"=dword:00000001\n" +
-                      rootValues);
+        dir.write(
+            "cfg/Korvat/Oculon.reg",
+            "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\n\"language\"=dword:00000001\n" + rootValues);
         ::setenv("XDG_CONFIG_HOME", (dir.path() + "/cfg").c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
         ::setenv("TMPDIR", dir.path().c_str(), 1);
@@ -99,15 +99,16 @@ protected:
         return status;
     }
 
-    std::optional<std::string> oldTmp_ = std::getenv("TMPDIR") ? std::optional<std::string>(std::getenv("TMPDIR"))
-                                                                 : std::nullopt;
+    std::optional<std::string> oldTmp_ =
+        std::getenv("TMPDIR") ? std::optional<std::string>(std::getenv("TMPDIR")) : std::nullopt;
     oculon::testsupport::TempDir dir;
 };
 
 TEST_F(RealProgram, SecondStartEndsAtOnceWhileTheFirstRuns) {
-    prepare("\"autostart\"=dword:00000001\n"
-            "\"windowTop\"=dword:00000064\n\"windowLeft\"=dword:ffffff9c\n"
-            "\"windowHeight\"=dword:00000190\n\"windowWidth\"=dword:00000280\n");
+    prepare(
+        "\"autostart\"=dword:00000001\n"
+        "\"windowTop\"=dword:00000064\n\"windowLeft\"=dword:ffffff9c\n"
+        "\"windowHeight\"=dword:00000190\n\"windowWidth\"=dword:00000280\n");
     const pid_t first = spawn(programPath());
     ASSERT_GT(first, 0);
     ASSERT_TRUE(running());

@@ -9,9 +9,14 @@ namespace oculon::app {
 namespace {
 
 TEST(CommandFrames, DoorCommandAndChecksums) {
-    EXPECT_EQ(commandFrame("T"), std::string("\x1F" "TK"));  // "K" is 0x1F XOR "T"
-    EXPECT_TRUE(commandChecksumValid(std::string("\x1F" "TK")));
-    EXPECT_FALSE(commandChecksumValid(std::string("\x1F" "TJ")));
+    EXPECT_EQ(commandFrame("T"), std::string("\x1F"
+                                             "TK"));  // "K" is 0x1F XOR "T"
+    EXPECT_TRUE(
+        commandChecksumValid(std::string("\x1F"
+                                         "TK")));
+    EXPECT_FALSE(
+        commandChecksumValid(std::string("\x1F"
+                                         "TJ")));
     EXPECT_FALSE(commandChecksumValid(""));
     EXPECT_TRUE(commandChecksumValid(std::string(1, '\0')));  // a lone zero is its own XOR
     const std::string video = commandFrame(std::string("V\x02", 2));
@@ -35,8 +40,14 @@ TEST(CommandFrames, ClassifiesInputStatesAndGatewayCalls) {
     EXPECT_EQ(call("\x04\x05").callId, "");
     EXPECT_EQ(call("\x04").callId, "");
     // Without a 0x05 the id runs to the check byte, never including it.
-    EXPECT_EQ(call("\x04" "abc").callId, "abc");
-    EXPECT_EQ(call("\x04" "abc").kind, ReceivedCommand::gatewayCall);
+    EXPECT_EQ(call("\x04"
+                   "abc")
+                  .callId,
+              "abc");
+    EXPECT_EQ(call("\x04"
+                   "abc")
+                  .kind,
+              ReceivedCommand::gatewayCall);
     EXPECT_EQ(classifyCommand(commandFrame("TK")).kind, ReceivedCommand::other);
 }
 

@@ -41,7 +41,9 @@ TEST(Helpers, EncodeURIComponentKeepsTheUnreservedSetOnly) {
 TEST(Helpers, ChecksumIsTheXorOfAllBytes) {
     EXPECT_EQ(checksum(""), 0);
     EXPECT_EQ(checksum("AB"), 0x03);
-    EXPECT_EQ(checksum("\x1f" "D"), 0x5b);
+    EXPECT_EQ(checksum("\x1f"
+                       "D"),
+              0x5b);
     EXPECT_EQ(checksum("\xff\x0f"), 0xf0);
 }
 

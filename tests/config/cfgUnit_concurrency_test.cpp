@@ -44,7 +44,8 @@ TEST(VideoConfigConcurrency, LookupsStaySoundWhileTheListsAreRewritten) {
                     // A copy taken from a held entry is whole and consistent.
                     const TSingleConfig copy = *s;
                     if (copy.Ip.rfind("10.0." + std::to_string(k) + ".", 0) != 0) ++faults;
-                    if (copy.commonName.size() != 64 || copy.commonName.find_first_not_of(copy.commonName[0]) != std::string::npos)
+                    if (copy.commonName.size() != 64 ||
+                        copy.commonName.find_first_not_of(copy.commonName[0]) != std::string::npos)
                         ++faults;
                     if (const auto byIp = cfg.getConfigByIP(copy.Ip + ":80"); byIp && byIp->Name != copy.Name) ++faults;
                 }
@@ -52,10 +53,13 @@ TEST(VideoConfigConcurrency, LookupsStaySoundWhileTheListsAreRewritten) {
                 for (int i = 0; i < count + 1; ++i) {
                     if (const auto s = cfg.getConfigByNumber(i)) lookups += static_cast<long>(s->Name.size());
                 }
-                if (const auto p = cfg.getConfigByPhone("10.1.0." + std::to_string(r + 1)); p && p->Name != "s" + std::to_string(r + 1))
+                if (const auto p = cfg.getConfigByPhone("10.1.0." + std::to_string(r + 1));
+                    p && p->Name != "s" + std::to_string(r + 1))
                     ++faults;
-                for (const auto& [key, cam] : cfg.survList()) lookups += static_cast<long>(key.size() + cam->name.size());
-                for (const auto& [key, cam] : cfg.manualList()) lookups += static_cast<long>(key.size() + cam->name.size());
+                for (const auto& [key, cam] : cfg.survList())
+                    lookups += static_cast<long>(key.size() + cam->name.size());
+                for (const auto& [key, cam] : cfg.manualList())
+                    lookups += static_cast<long>(key.size() + cam->name.size());
                 lookups += cfg.blackValue() + static_cast<long>(cfg.firstPictpath().size());
                 if (const auto w = cfg.getSurvConfigByIp("10.2.0.1:80")) lookups += w->port;
                 std::this_thread::yield();
@@ -66,10 +70,8 @@ TEST(VideoConfigConcurrency, LookupsStaySoundWhileTheListsAreRewritten) {
     for (int generation = 1; generation < 100; ++generation) {
         const int k = 1 + generation % 7;
         if (const auto old = cfg.getConfigByName("s" + std::to_string(k))) {
-            if (generation % 3 == 0)
-                cfg.deleteConfig(old);
-            else
-                cfg.updateConfig(old, station(k, generation));
+            if (generation % 3 == 0) cfg.deleteConfig(old);
+            else cfg.updateConfig(old, station(k, generation));
         } else {
             cfg.addConfig(station(k, generation));
         }

@@ -69,7 +69,8 @@ TSingleConfig fullStation() {
     c.analog_eins = c.analog_drei = c.analog_fuenf = c.analog_sieben = c.analog_neun = true;
     c.secondaryName = "Hof", c.secondaryIp = "10.0.0.3", c.secondaryPort = "81", c.secondaryType = MobotixCam;
     c.secondaryPath = "/hof", c.secondaryUserName = "su", c.secondaryPassword = "sp";
-    c.secondaryResString = "?resolution=640x480", c.commonName = "Vordertuer", c.mirabPath = "a b", c.mirabReduction = 12;
+    c.secondaryResString = "?resolution=640x480", c.commonName = "Vordertuer", c.mirabPath = "a b",
+    c.mirabReduction = 12;
     return c;
 }
 
@@ -276,10 +277,10 @@ TEST(VideoConfigVersion, OlderVersionIsUpgradedAndItsPlainPasswordHashed) {
 
 TEST(VideoConfigVersion, StoredHashIsKeptWhenMarkedOrCurrent) {
     const std::string hash = Hash("pw");
-    for (const std::string head : {"\"version\"=dword:00000009\n\"hashed\"=dword:00000001\n",
-                                   "\"version\"=dword:0000000a\n", ""}) {
-        auto store = storeFrom("[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\n" + head + "\"AdminPass\"=\"" + hash +
-                               "\"\n");
+    for (const std::string head :
+         {"\"version\"=dword:00000009\n\"hashed\"=dword:00000001\n", "\"version\"=dword:0000000a\n", ""}) {
+        auto store =
+            storeFrom("[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\n" + head + "\"AdminPass\"=\"" + hash + "\"\n");
         TVideoConfig cfg(store);
         EXPECT_TRUE(cfg.authenticate("pw")) << head;
         EXPECT_EQ(readStr(store, kRoot, "AdminPass"), hash) << head;

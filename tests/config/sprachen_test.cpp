@@ -73,9 +73,7 @@ TEST(Sprachen, EveryTextHasFourWellFormedLanguages) {
 TEST(Sprachen, CatalogueKeepsItsOrderAndWordings) {
     const auto& all = allTexts();
     ASSERT_GE(all.size(), kCatalogueCount);
-    const auto english = [&](std::size_t number) {
-        return std::string((*all[number - 1].second)[lang_en]);
-    };
+    const auto english = [&](std::size_t number) { return std::string((*all[number - 1].second)[lang_en]); };
     EXPECT_EQ(english(1), "Choose your language");
     EXPECT_EQ(english(8), "Choose your language");
     EXPECT_EQ(all[0].second, &txtChooseYourLanguage1);

@@ -77,8 +77,7 @@ public:
     // Waits until the client closes or the server stops.
     static void holdUntilClosed(int fd, const std::atomic<bool>& stopping) {
         char c;
-        while (waitReadable(fd, stopping) && ::recv(fd, &c, 1, 0) > 0) {
-        }
+        while (waitReadable(fd, stopping) && ::recv(fd, &c, 1, 0) > 0) {}
     }
 
 private:

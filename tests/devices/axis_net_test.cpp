@@ -18,16 +18,15 @@ namespace {
 
 constexpr const char* kOk = "HTTP/1.1 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=b\r\n\r\n";
 
-std::string textPart(const std::string& token) {
-    return "--b\r\nContent-Type: text/plain\r\n\r\n" + token + "\r\n";
-}
+std::string textPart(const std::string& token) { return "--b\r\nContent-Type: text/plain\r\n\r\n" + token + "\r\n"; }
 
 class AxisNet : public ::testing::Test {
 protected:
-    AxisNet() : target_([this](platform::Message& m) {
-        ASSERT_EQ(m.id, WM_STATECHANGEDEVENT);
-        events_.push_back(m.take<stateChangeObjekt>());
-    }) {}
+    AxisNet()
+        : target_([this](platform::Message& m) {
+              ASSERT_EQ(m.id, WM_STATECHANGEDEVENT);
+              events_.push_back(m.take<stateChangeObjekt>());
+          }) {}
 
     std::unique_ptr<TAxisThread> monitor(std::uint16_t port, config::TVideoServerType type) {
         auto t = std::make_unique<TAxisThread>("Eingang", "127.0.0.1", std::to_string(port), "root", "pw", type);

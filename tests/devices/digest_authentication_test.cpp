@@ -44,7 +44,8 @@ TEST(DigestAuthentication, AnswerForQopAuthHasEveryFieldInOrder) {
     const std::string expected = Hash(Hash("u:cam:p") + ":abc:00000001:c0ffee:auth:" + Hash("GET:/x"));
     EXPECT_EQ(h,
               "Digest username=\"u\", realm=\"cam\", nonce=\"abc\", algorithm=\"MD5\", uri=\"/x\", qop=\"auth\", "
-              "nc=00000001, cnonce=\"c0ffee\", response=\"" + expected + "\"");
+              "nc=00000001, cnonce=\"c0ffee\", response=\"" +
+                  expected + "\"");
     EXPECT_EQ(d.CurrentStep, 0);
 }
 
@@ -66,8 +67,9 @@ TEST(DigestAuthentication, AuthIntWinsAndHashesTheBody) {
     d.SetEntityBody("name=door");
     const std::string h = answer(d, "Digest realm=\"cam\", nonce=\"n\", qop=\"auth,auth-int\"");
     EXPECT_EQ(field(h, "qop"), "\"auth-int\"");
-    EXPECT_EQ(field(h, "response"),
-              "\"" + Hash(Hash("u:cam:p") + ":n:00000001:c0ffee:auth-int:" + Hash("GET:/x:" + Hash("name=door"))) + "\"");
+    EXPECT_EQ(
+        field(h, "response"),
+        "\"" + Hash(Hash("u:cam:p") + ":n:00000001:c0ffee:auth-int:" + Hash("GET:/x:" + Hash("name=door"))) + "\"");
 }
 
 TEST(DigestAuthentication, WithoutQopMd5SessAndOpaque) {

@@ -22,8 +22,8 @@ class HandlersTest : public ::testing::Test {
 protected:
     HandlersTest()
         : target_([this](platform::Message& m) { messages_.push_back(std::move(m)); }),
-          handlers_({target_.id(), &rebootLock_, &telefone_, [this](ProbeRequest r) { probes_.push_back(std::move(r)); },
-                     [this] { return now_; }}) {}
+          handlers_({target_.id(), &rebootLock_, &telefone_,
+                     [this](ProbeRequest r) { probes_.push_back(std::move(r)); }, [this] { return now_; }}) {}
 
     std::vector<platform::Message>& pump() {
         platform::MainLoop::instance().processPending();
@@ -43,8 +43,8 @@ protected:
         return body;
     }
     static std::string state(int seq, std::string_view kind = "A1", std::string_view inputs = "01") {
-        return withSum(upperHex(static_cast<unsigned>(seq), 2) + " " + std::string(kind) + "   " +
-                       std::string(inputs) + std::string(20, 'x'));
+        return withSum(upperHex(static_cast<unsigned>(seq), 2) + " " + std::string(kind) + "   " + std::string(inputs) +
+                       std::string(20, 'x'));
     }
     static std::string tel(int seq, int code, std::string_view text) {
         std::string t = upperHex(static_cast<unsigned>(seq), 2) + " " + upperHex(static_cast<unsigned>(code), 2) + " ";
@@ -169,7 +169,8 @@ TEST_F(HandlersTest, TelephoneTelegramsFileAndPost) {
 }
 
 TEST_F(HandlersTest, RelayedNamesAndTelegramsReachTheirHandlers) {
-    handlers_.dispatchRelayed(*parseRelayLine(buildRelayLine("MOB", "10.0.1.1", std::string("ABCDEFGHIJKLMNOPQRSTUVWXY\0", 26))));
+    handlers_.dispatchRelayed(
+        *parseRelayLine(buildRelayLine("MOB", "10.0.1.1", std::string("ABCDEFGHIJKLMNOPQRSTUVWXY\0", 26))));
     handlers_.dispatchRelayed(*parseRelayLine(buildRelayLine("MOB", "10.0.1.1", "again")));  // within 10 s
     now_ += 10001;
     handlers_.dispatchRelayed(*parseRelayLine(buildRelayLine("HIK", "10.0.1.1", "hik")));

@@ -77,7 +77,10 @@ TEST(DeviceRecord, SizesAndFieldEnds) {
     r.replace(32, 18, "ABCDEFGHIJKLMNOPQR");
     EXPECT_EQ(paket::fromBytes(r)->name(), "ABCDEFGHIJKLMNOPQR");
     // port1 up to the first zero versus every non-zero character.
-    r.replace(50, 5, std::string("80\0" "81", 5));
+    r.replace(50, 5,
+              std::string("80\0"
+                          "81",
+                          5));
     EXPECT_EQ(paket::fromBytes(r)->port1(), "80");
     EXPECT_EQ(paket::fromBytes(r)->port1NonZero(), "8081");
 }
@@ -120,8 +123,8 @@ TEST(IpReply, BuildsRecordOfTypeThree) {
 }
 
 TEST(IpReply, MalformedAnswersAreDropped) {
-    EXPECT_FALSE(parseIpReply("IPREPLY,,,"));           // exactly 10 bytes
-    EXPECT_FALSE(parseIpReply("IPREPLY,a,b,c:80,d"));   // too few fields
+    EXPECT_FALSE(parseIpReply("IPREPLY,,,"));          // exactly 10 bytes
+    EXPECT_FALSE(parseIpReply("IPREPLY,a,b,c:80,d"));  // too few fields
     EXPECT_FALSE(parseIpReply("IPREPLX,a,b,c:80,d,e,f"));
     EXPECT_FALSE(parseIpReply("IPREPLY,a,b,c80,d,e,f"));  // no port in field 3
     EXPECT_FALSE(parseIpReply(std::string("IPREPLY\0,a,b,c:80,d,e,f", 24)));
@@ -182,7 +185,7 @@ TEST(RelayFraming, SkipsEverythingElse) {
     const auto encoded = [](std::string_view text) { return platform::base64Encode(text); };
     EXPECT_FALSE(parseRelayLine(""));
     EXPECT_FALSE(parseRelayLine("not base64 !"));
-    EXPECT_FALSE(parseRelayLine(encoded("<SOT>CAM;10.0.0.1;payload")));      // no end mark
+    EXPECT_FALSE(parseRelayLine(encoded("<SOT>CAM;10.0.0.1;payload")));        // no end mark
     EXPECT_FALSE(parseRelayLine(encoded("x<SOT>CAM;10.0.0.1;payload<EOT>")));  // start mark not first
     EXPECT_FALSE(parseRelayLine(encoded("<SOT>XYZ;10.0.0.1;payload<EOT>")));   // unknown kind
     EXPECT_FALSE(parseRelayLine(encoded("<SOT>CAM;10.0.0.1<EOT>")));           // one separator

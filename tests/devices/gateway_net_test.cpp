@@ -43,8 +43,8 @@ protected:
     void SetUp() override {
         gateway_ = std::make_unique<ChildProcess>(
             std::vector<std::string>{simgateway(), "--name", "Entrance", "--ip", "192.168.127.9", "--netmask",
-                                     "255.255.255.0", "--gateway", "192.168.127.1", "--password", "secret",
-                                     "--state", state_},
+                                     "255.255.255.0", "--gateway", "192.168.127.1", "--password", "secret", "--state",
+                                     state_},
             dir_.path() + "/simgateway.log");
         for (int i = 0; i < 100 && !std::filesystem::exists(state_); ++i) std::this_thread::sleep_for(20ms);
         ASSERT_TRUE(std::filesystem::exists(state_)) << "simulated gateway did not start";

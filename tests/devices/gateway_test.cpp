@@ -212,7 +212,9 @@ TEST(GatewayAddresses, LowestByteIsTheFirstOctet) {
 }
 
 TEST_F(GatewayTest, SearchListsOnlyOurGatewaysSortedAsTextAndPosts1028) {
-    add({.info = record(256, "192.168.1.9", 1), .name = "Nine", .netmask = *strToIp("255.255.255.0"),
+    add({.info = record(256, "192.168.1.9", 1),
+         .name = "Nine",
+         .netmask = *strToIp("255.255.255.0"),
          .gateway = *strToIp("192.168.1.1")});
     add({.info = record(300, "192.168.1.5", 2), .name = "Foreign"});
     add({.info = record(256, "192.168.1.10", 3), .name = "Ten", .dhcp = true});
@@ -329,11 +331,11 @@ TEST(GatewayLibrary, WrittenFromTheResourceLoadedAndBound) {
     const std::string path = dir.path() + "/NECI_SDK.dll";
     const auto api = NeciLibrary::load(path, neciResource());
     ASSERT_TRUE(api->library);
-    for (const void* entry : {(void*)api->EnumSearch, (void*)api->Attach, (void*)api->Detach, (void*)api->Login,
-                              (void*)api->Logout, (void*)api->GetName, (void*)api->GetIPConfig,
-                              (void*)api->GetIfConfig, (void*)api->GetKernelInfo, (void*)api->SetIP,
-                              (void*)api->SetNetmask, (void*)api->SetGateway, (void*)api->SetIPConfig,
-                              (void*)api->SetName, (void*)api->SetPassword, (void*)api->SaveAndRestart})
+    for (const void* entry :
+         {(void*)api->EnumSearch, (void*)api->Attach, (void*)api->Detach, (void*)api->Login, (void*)api->Logout,
+          (void*)api->GetName, (void*)api->GetIPConfig, (void*)api->GetIfConfig, (void*)api->GetKernelInfo,
+          (void*)api->SetIP, (void*)api->SetNetmask, (void*)api->SetGateway, (void*)api->SetIPConfig,
+          (void*)api->SetName, (void*)api->SetPassword, (void*)api->SaveAndRestart})
         EXPECT_NE(entry, nullptr);
     EXPECT_EQ(std::filesystem::file_size(path), neciResource().size());
     EXPECT_EQ(api->EnumSearch(0, nullptr), 0);

@@ -38,22 +38,28 @@ public:
         std::filesystem::create_directory(services);
         if (announce)
             dir_.write("services/cam.service",
-                   "<?xml version=\"1.0\" standalone='no'?>\n"
-                   "<!DOCTYPE service-group SYSTEM \"avahi-service.dtd\">\n"
-                   "<service-group><name>Doorstation 7</name><service>"
-                   "<type>_http._tcp</type><port>8080</port>"
-                   "<txt-record>" + kLongPath + "</txt-record>"
-                   "<txt-record>width_reduction=2</txt-record>"
-                   "</service></service-group>\n");
+                       "<?xml version=\"1.0\" standalone='no'?>\n"
+                       "<!DOCTYPE service-group SYSTEM \"avahi-service.dtd\">\n"
+                       "<service-group><name>Doorstation 7</name><service>"
+                       "<type>_http._tcp</type><port>8080</port>"
+                       "<txt-record>" +
+                           kLongPath +
+                           "</txt-record>"
+                           "<txt-record>width_reduction=2</txt-record>"
+                           "</service></service-group>\n");
         const std::string conf = dir_.write("avahi.conf",
                                             "[server]\nuse-ipv4=yes\nuse-ipv6=no\nenable-dbus=no\n"
-                                            "allow-interfaces=" + interface + "\n"
-                                            "[publish]\npublish-workstation=no\npublish-addresses=" +
+                                            "allow-interfaces=" +
+                                                interface +
+                                                "\n"
+                                                "[publish]\npublish-workstation=no\npublish-addresses=" +
                                                 (announce ? "yes" : "no") + "\n");
         std::vector<std::string> argv;
         if (!netns.empty()) argv = {"ip", "netns", "exec", netns};
-        const std::string script = "mount --bind " + services + " /etc/avahi/services && mount -t tmpfs tmpfs /run"
-                                   " && exec avahi-daemon -f " + conf + " --no-drop-root --no-chroot --no-rlimits";
+        const std::string script = "mount --bind " + services +
+                                   " /etc/avahi/services && mount -t tmpfs tmpfs /run"
+                                   " && exec avahi-daemon -f " +
+                                   conf + " --no-drop-root --no-chroot --no-rlimits";
         argv.insert(argv.end(), {"unshare", "--mount", "sh", "-c", script});
         process_ = std::make_unique<ChildProcess>(argv, dir_.path() + "/avahi.log");
     }

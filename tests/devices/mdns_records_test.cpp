@@ -74,7 +74,8 @@ TEST(MdnsAnswer, TypedRecordsOfAServiceAnnouncement) {
     const std::string longPath = "mjpg=/" + std::string(200, 'p') + ".mjpg";
     std::string packet = header(0x8400, 0, 1, 0, 4);
     packet += record(kHttp, 12, instance);
-    packet += record(pointer(instanceAt), 16, characterStrings({"width_reduction=2", "", longPath, std::string(255, 'x')}));
+    packet +=
+        record(pointer(instanceAt), 16, characterStrings({"width_reduction=2", "", longPath, std::string(255, 'x')}));
     packet += record(pointer(instanceAt), 33, be16(0) + be16(5) + be16(8080) + labels({"host", "local"}));
     packet += record(labels({"host", "local"}), 1, std::string("\x0a\x4d\x00\x02", 4));
     packet += record(labels({"host", "local"}), 28, std::string(16, '\x01'));
@@ -131,7 +132,12 @@ TEST(MdnsAnswer, BadNamesLeaveOutTheirRecordOnly) {
     EXPECT_EQ(countAfter(record(pointer(12), 1, "abc")), 1);
     EXPECT_EQ(countAfter(record(pointer(12), 33, be16(0) + be16(0) + be16(80))), 1);
     // Names in the data may not reach past their record.
-    EXPECT_EQ(countAfter(record(pointer(12), 12, std::string("\x05" "ab", 3)) + "cde" + std::string(1, '\0')), 1);
+    EXPECT_EQ(countAfter(record(pointer(12), 12,
+                                std::string("\x05"
+                                            "ab",
+                                            3)) +
+                         "cde" + std::string(1, '\0')),
+              1);
 }
 
 TEST(MdnsAnswer, NameLengthIsBoundedAcrossPointers) {

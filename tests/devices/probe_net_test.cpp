@@ -106,7 +106,8 @@ TEST_F(ProbeNet, TypeZeroFetchesAStreamFrameWithBasicCredentials) {
 
 TEST_F(ProbeNet, StreamVariantsAndRefusals) {
     // A boundary in quotes, parts without length, a chunked answer.
-    server_.enqueue(Script::mjpeg({bright_}, MjpegOptions{.quoteBoundary = true, .partLengths = false, .chunked = true, .repeat = 2}));
+    server_.enqueue(Script::mjpeg(
+        {bright_}, MjpegOptions{.quoteBoundary = true, .partLengths = false, .chunked = true, .repeat = 2}));
     serverObjekt unnamed("127.0.0.1", serverRecord(server_.port()), context_);
     ASSERT_TRUE(unnamed.success);
     unnamed.verarbeiteBild(45, true);
@@ -128,10 +129,10 @@ TEST_F(ProbeNet, StreamVariantsAndRefusals) {
     server_.enqueue(Script::mjpeg({"text"}, MjpegOptions{.partType = "text/plain"}));
     EXPECT_FALSE(serverObjekt("127.0.0.1", serverRecord(server_.port()), context_).success);
     // A stream cut in the middle of the picture.
-    server_.enqueue(Script()
-                        .send(Script::answer(200, "OK", "", {{"Content-Type", "multipart/x-mixed-replace;boundary=b"}},
-                                             false))
-                        .send("--b\r\nContent-Type: image/jpeg\r\nContent-Length: 5000\r\n\r\n" + bright_.substr(0, 100)));
+    server_.enqueue(
+        Script()
+            .send(Script::answer(200, "OK", "", {{"Content-Type", "multipart/x-mixed-replace;boundary=b"}}, false))
+            .send("--b\r\nContent-Type: image/jpeg\r\nContent-Length: 5000\r\n\r\n" + bright_.substr(0, 100)));
     EXPECT_FALSE(serverObjekt("127.0.0.1", serverRecord(server_.port()), context_).success);
 }
 
@@ -231,7 +232,10 @@ TEST_F(ProbeNet, RecordTypesTakeTheirPortAndHost) {
     paket lindavor;
     lindavor.setGeraet("CPCam");
     lindavor.setIpAddr({10, 1, 2, 3});
-    lindavor.setPort1(std::string("8\0" "1", 3));
+    lindavor.setPort1(
+        std::string("8\0"
+                    "1",
+                    3));
     // Type 1 takes its picture only when asked; no network here.
     serverObjekt l("192.168.5.5", lindavor, context_);
     EXPECT_EQ(l.FIpAdresse, "10.1.2.3");
@@ -258,7 +262,8 @@ TEST_F(ProbeNet, RecordTypesTakeTheirPortAndHost) {
 
 TEST_F(ProbeNet, AxisResolutionOfAConfiguredCamera) {
     server_.setHandler([](const RecordedRequest& r) {
-        if (r.target.find("ProdNbr") != std::string::npos) return Script::reply(200, "OK", "root.Brand.ProdNbr=P1435\r\n");
+        if (r.target.find("ProdNbr") != std::string::npos)
+            return Script::reply(200, "OK", "root.Brand.ProdNbr=P1435\r\n");
         return Script::reply(200, "OK", "Properties.Image.Resolution=640x480,1280x720,800x600\r\n");
     });
     configure("Axis", config::AxisCam, "root", "pw");
@@ -270,7 +275,8 @@ TEST_F(ProbeNet, AxisResolutionOfAConfiguredCamera) {
     EXPECT_EQ(stored[0].second, "?resolution=1280x720");
     EXPECT_EQ(server_.requests()[0].header("Authorization"), "Basic " + platform::base64Encode("root:pw"));
 
-    server_.setHandler([](const RecordedRequest&) { return Script::reply(200, "OK", "root.Brand.ProdNbr=M3066-V\r\n"); });
+    server_.setHandler(
+        [](const RecordedRequest&) { return Script::reply(200, "OK", "root.Brand.ProdNbr=M3066-V\r\n"); });
     EXPECT_EQ(serverObjekt(manual(config::AxisCam, "Axis"), context_).FresString, "");
 }
 

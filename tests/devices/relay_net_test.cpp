@@ -76,7 +76,8 @@ TEST(RelayNet, RelayedAnswersReachTheHandlersAndTheLinkEnds) {
 TEST(RelayNet, TerminateStopsASilentLink) {
     TelefonListe telefone;
     DiscoveryHandlers handlers({0, nullptr, &telefone, [](ProbeRequest) {}});
-    TcpTestServer relay([](int fd, const std::atomic<bool>& stopping) { TcpTestServer::holdUntilClosed(fd, stopping); });
+    TcpTestServer relay(
+        [](int fd, const std::atomic<bool>& stopping) { TcpTestServer::holdUntilClosed(fd, stopping); });
     auto link = std::make_unique<tcpClientThread>(connectTo(relay.port()), handlers);
     link->Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -104,10 +105,11 @@ TEST(RelayNet, ARelayedAnswerIsProbedAndPosted) {
     TelefonListe telefone;
     DeviceContext context;
     context.rebootLock = &rebootLock;
-    DiscoveryHandlers handlers({target.id(), &rebootLock, &telefone,
-                                configureThread::starter(target.id(), [&] { return context; })});
+    DiscoveryHandlers handlers(
+        {target.id(), &rebootLock, &telefone, configureThread::starter(target.id(), [&] { return context; })});
     TcpTestServer relay([&](int fd, const std::atomic<bool>& stopping) {
-        TcpTestServer::sendAll(fd, buildRelayLine("CAM", "192.168.1.20", localServerRecord(camera.port()).bytes()) + "\n");
+        TcpTestServer::sendAll(fd,
+                               buildRelayLine("CAM", "192.168.1.20", localServerRecord(camera.port()).bytes()) + "\n");
         TcpTestServer::holdUntilClosed(fd, stopping);
     });
     auto link = std::make_unique<tcpClientThread>(connectTo(relay.port()), handlers);

@@ -49,8 +49,9 @@ TEST(CameraTypes, PathsPerType) {
     EXPECT_EQ(defaultAdminPass(config::KorvatCamQuorix, true), "8516");
     EXPECT_EQ(defaultAdminPass(config::HikVision, false), "8516");
     // Local time in milliseconds: within a day of UTC, and moving forward.
-    const auto utcMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                           std::chrono::system_clock::now().time_since_epoch()).count();
+    const auto utcMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     EXPECT_LT(std::llabs(localUnixMillisNow() - utcMs), 24LL * 3600 * 1000);
 }
 

@@ -87,7 +87,8 @@ protected:
 
     // Pumps messages and collects what the peers hear until `until` is true
     // or the time is up.
-    bool run(Clock::duration bound, const std::function<bool()>& until = [] { return false; }) {
+    bool run(
+        Clock::duration bound, const std::function<bool()>& until = [] { return false; }) {
         const auto deadline = Clock::now() + bound;
         while (Clock::now() < deadline) {
             loop_.pumpFor(10ms);
@@ -162,9 +163,8 @@ TEST_F(SuchNet, SearchesFromEveryAddressEvery4SecondsAndAsksByMulticastDns) {
         return false;
     });
 
-    for (const auto& [port, telegram] :
-         std::vector<std::pair<std::uint16_t, std::string>>{{4000, searchTelegram()}, {4005, searchTelegram()},
-                                                            {10000, "IPQUERY,0"}}) {
+    for (const auto& [port, telegram] : std::vector<std::pair<std::uint16_t, std::string>>{
+             {4000, searchTelegram()}, {4005, searchTelegram()}, {10000, "IPQUERY,0"}}) {
         std::map<std::string, std::vector<Clock::duration>> bySender;
         for (const auto& h : heard_[port]) {
             EXPECT_EQ(h.datagram.data, telegram) << "port " << port;
@@ -278,7 +278,8 @@ TEST_F(SuchNet, ATelephoneTelegramIsPostedAndAgesOut) {
 
 TEST_F(SuchNet, RelayModeSendsNoBroadcastOrMulticastUntilSwitchedOff) {
     listen({4000, 4005, 10000, 5353});
-    TcpTestServer relay([](int fd, const std::atomic<bool>& stopping) { TcpTestServer::holdUntilClosed(fd, stopping); });
+    TcpTestServer relay(
+        [](int fd, const std::atomic<bool>& stopping) { TcpTestServer::holdUntilClosed(fd, stopping); });
     settings_.schreibeUseServer(true);
     settings_.schreibeServerIP("127.0.0.1");
     settings_.schreibeServerPort(1);  // nobody there

@@ -50,8 +50,8 @@ public:
         std::lock_guard lock(mutex_);
         return memory_[address];
     }
-    std::atomic<int> loseNext{0};            // answers to drop
-    std::atomic<int> delayMs{0};             // answers go out this late
+    std::atomic<int> loseNext{0};  // answers to drop
+    std::atomic<int> delayMs{0};   // answers go out this late
     std::atomic<bool> answerWrongStep{false};
 
     std::vector<std::string> received() {
@@ -100,7 +100,8 @@ private:
     // A 32-byte telegram with the next sequence number.
     std::string body(int code, const std::string& text) {
         sequence_ = sequence_ >= 250 ? 10 : sequence_ + 1;
-        std::string t = upperHex(static_cast<unsigned>(sequence_), 2) + " " + upperHex(static_cast<unsigned>(code), 2) + " " + text;
+        std::string t =
+            upperHex(static_cast<unsigned>(sequence_), 2) + " " + upperHex(static_cast<unsigned>(code), 2) + " " + text;
         t.resize(30, ' ');
         appendAdditiveChecksum(t);
         return t;
@@ -136,11 +137,13 @@ protected:
 
     TelefonKonfigNet()
         : handlers_({0, nullptr, &telefone_, [](ProbeRequest) {}}),
-          listener_(bound(), [this](const platform::Datagram& d) { handlers_.UDPEmpfaengerReadTel(d.data, d.peerAddress); },
-                    "telListener") {
+          listener_(
+              bound(), [this](const platform::Datagram& d) { handlers_.UDPEmpfaengerReadTel(d.data, d.peerAddress); },
+              "telListener") {
         platform::MainLoop::instance().markMainThread();
         client_.makeCurrent();
-        client_.setTiming({std::chrono::milliseconds(150), 6, std::chrono::milliseconds(10), std::chrono::milliseconds(300)});
+        client_.setTiming(
+            {std::chrono::milliseconds(150), 6, std::chrono::milliseconds(10), std::chrono::milliseconds(300)});
     }
     static platform::UdpSocket bound() {
         platform::UdpSocket s;

@@ -40,8 +40,10 @@ public:
         const char* ns = std::getenv("OCULON_PEER_NS");
         const char* bin = std::getenv("OCULON_BINARY_DIR");
         if (!ns || !bin) throw std::runtime_error("run under tools/netns-run --two-hosts");
-        std::vector<std::string> argv{"ip", "netns", "exec", ns, std::string(bin) + "/tools/" + tool,
-                                      "--address", kDevice, "--workstation", kWorkstation, "--log", log_};
+        std::vector<std::string> argv{
+            "ip",        "netns", "exec",          ns,           std::string(bin) + "/tools/" + tool,
+            "--address", kDevice, "--workstation", kWorkstation, "--log",
+            log_};
         argv.insert(argv.end(), args.begin(), args.end());
         process_ = std::make_unique<testsupport::ChildProcess>(argv, dir_.path() + "/" + tool + ".out");
         if (!waitFor("ready")) throw std::runtime_error(tool + " did not start");
@@ -189,9 +191,11 @@ TEST(SimCameraNet, MonitorRelayResolutionAndMulticastAnswer) {
         platform::ManualLoopBackend loop;
         std::vector<bool> inputs;
         platform::MessageTarget window([&](platform::Message& m) {
-            if (m.id == devices::WM_STATECHANGEDEVENT) inputs.push_back(m.take<devices::stateChangeObjekt>()->status1());
+            if (m.id == devices::WM_STATECHANGEDEVENT)
+                inputs.push_back(m.take<devices::stateChangeObjekt>()->status1());
         });
-        auto monitor = std::make_unique<devices::TAxisThread>("Kamera1", kDevice, "80", "root", "pass", config::AxisCam);
+        auto monitor =
+            std::make_unique<devices::TAxisThread>("Kamera1", kDevice, "80", "root", "pass", config::AxisCam);
         monitor->setWinHandle(window.id());
         monitor->Start();
         ASSERT_TRUE(camera.waitFor("monitor-start"));

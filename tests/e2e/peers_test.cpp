@@ -29,7 +29,8 @@ TEST(SimStationBytes, DeviceRecordReadsAsVideoServer) {
     EXPECT_FALSE(parsed->dhcp());
 
     // A longer name is cut to the field, never into the port.
-    const auto cut = devices::paket::fromBytes(sim::deviceRecord("IPCam", std::string(30, 'x'), "1.2.3.4", "0.0.0.0", 80));
+    const auto cut =
+        devices::paket::fromBytes(sim::deviceRecord("IPCam", std::string(30, 'x'), "1.2.3.4", "0.0.0.0", 80));
     ASSERT_TRUE(cut);
     EXPECT_EQ(cut->name(), std::string(18, 'x'));
     EXPECT_EQ(cut->port1(), "80");
@@ -48,10 +49,10 @@ TEST(SimTelefonBytes, TelegramsReadAsTelephoneEvents) {
         std::size_t size;
         devices::TTelefonStatus status;
     };
-    for (const Case& c : {Case{sim::kTelCall, "4711", 32, devices::Verbindung},
-                          Case{sim::kTelCall, "4711", 36, devices::Verbindung},
-                          Case{sim::kTelVideo, "4711", 32, devices::Video}, Case{sim::kTelIdle, "", 32, devices::Idle},
-                          Case{sim::kTelName, "Flur", 32, devices::NameSt}}) {
+    for (const Case& c :
+         {Case{sim::kTelCall, "4711", 32, devices::Verbindung}, Case{sim::kTelCall, "4711", 36, devices::Verbindung},
+          Case{sim::kTelVideo, "4711", 32, devices::Video}, Case{sim::kTelIdle, "", 32, devices::Idle},
+          Case{sim::kTelName, "Flur", 32, devices::NameSt}}) {
         SCOPED_TRACE(c.code);
         const std::string telegram = sim::telefonTelegram(250, c.code, c.text, c.size);
         ASSERT_EQ(telegram.size(), c.size);
@@ -103,13 +104,14 @@ TEST(SimCameraBytes, InputEventsReadByTheInputMonitor) {
 }
 
 TEST(SimCameraBytes, MulticastAnswerReadsAsAxisCamera) {
-    const std::string query = devices::CreateQuery(77, false, {devices::TQueryRecordTypes::qtPTR},
-                                                   "_axis-video._tcp.local");
+    const std::string query =
+        devices::CreateQuery(77, false, {devices::TQueryRecordTypes::qtPTR}, "_axis-video._tcp.local");
     EXPECT_TRUE(sim::mdnsQueryAsks(query, "_axis-video._tcp.local"));
     EXPECT_FALSE(sim::mdnsQueryAsks(query, "_http._tcp.local"));
     EXPECT_FALSE(sim::mdnsQueryAsks(query.substr(0, 20), "_axis-video._tcp.local"));
 
-    const auto answer = devices::parseAnswer(sim::mdnsAnswer("_axis-video._tcp.local", "Kamera1", "Kamera1", "10.77.0.5"));
+    const auto answer =
+        devices::parseAnswer(sim::mdnsAnswer("_axis-video._tcp.local", "Kamera1", "Kamera1", "10.77.0.5"));
     ASSERT_TRUE(answer);
     ASSERT_EQ(answer->Count(), 2u);
     const auto* ptr = dynamic_cast<const devices::TMPTRRecord*>(&answer->Items(0));
@@ -125,7 +127,8 @@ TEST(SimCameraBytes, MulticastAnswerReadsAsAxisCamera) {
 TEST(SimHttp, RequestHeadsAndBasicCredentials) {
     const auto request = sim::parseRequestHead(
         "GET /axis-cgi/io/port.cgi?action=3:/5000%5C HTTP/1.1\r\nHost: 10.77.0.5\r\n"
-        "authorization:   Basic " + platform::base64Encode("root:pass") + "\r\n\r\n");
+        "authorization:   Basic " +
+        platform::base64Encode("root:pass") + "\r\n\r\n");
     ASSERT_TRUE(request);
     EXPECT_EQ(request->path(), "/axis-cgi/io/port.cgi");
     EXPECT_EQ(request->query(), "action=3:/5000%5C");
@@ -147,8 +150,8 @@ TEST(SimPicture, BlackOnlyWhenAskedFor) {
     const sim::TestPicture picture(320, 240, 90);
     for (const bool black : {false, true}) {
         const std::string jpeg = picture.jpeg(5, black);
-        const auto image = video::decodeJpeg(
-            std::span(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size()));
+        const auto image =
+            video::decodeJpeg(std::span(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size()));
         EXPECT_EQ(image.width, 320);
         EXPECT_EQ(video::isBlackPicture(video::viewOf(image), 45, video::kStreamGridMargin), black);
         EXPECT_EQ(video::isBlackPicture(video::viewOf(image), 45, video::kPreviewGridMargin), black);

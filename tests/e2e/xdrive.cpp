@@ -80,8 +80,8 @@ std::vector<TopWindow> topWindows(Display* display) {
     for (unsigned i = 0; i < count; ++i) {
         XWindowAttributes a;
         if (!XGetWindowAttributes(display, children[i], &a)) continue;
-        TopWindow w{children[i], a.map_state == IsViewable, a.override_redirect == True, a.x, a.y, a.width, a.height,
-                    windowName(display, children[i])};
+        TopWindow w{children[i], a.map_state == IsViewable,       a.override_redirect == True, a.x, a.y, a.width,
+                    a.height,    windowName(display, children[i])};
         if (!w.name.empty() || w.popup) out.push_back(w);
     }
     if (children) XFree(children);
@@ -132,7 +132,9 @@ struct XTest {
 };
 
 int usage() {
-    std::fprintf(stderr, "usage: e2e_xdrive list | wait NAME [MS] [gone] | wait-popup [MS] [gone] | click NAME DX DY | key KEYSYM...\n");
+    std::fprintf(
+        stderr,
+        "usage: e2e_xdrive list | wait NAME [MS] [gone] | wait-popup [MS] [gone] | click NAME DX DY | key KEYSYM...\n");
     return 2;
 }
 
@@ -143,7 +145,8 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-        std::fprintf(stderr, "e2e_xdrive: cannot open display %s\n", std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
+        std::fprintf(stderr, "e2e_xdrive: cannot open display %s\n",
+                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
         return 2;
     }
     XSetErrorHandler(onXError);

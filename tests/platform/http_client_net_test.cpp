@@ -42,7 +42,8 @@ public:
     std::string Authentication() override {
         ++answers;
         for (const auto& line : AuthParams)
-            if (challengeScheme(line) == "Token") return "Token " + Username() + "/" + line.substr(6) + "/" + method + uri;
+            if (challengeScheme(line) == "Token")
+                return "Token " + Username() + "/" + line.substr(6) + "/" + method + uri;
         return {};
     }
     void SetRequest(const std::string& m, const std::string& u) override {

@@ -111,8 +111,8 @@ TEST(Base64, KnownValuesRoundTripAndRejects) {
 }
 
 TEST(HttpResponseParser, StatusLineHeadersAndLengthBody) {
-    const auto p = parse(
-        "HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\nX-Long: a\r\n  b\r\ncontent-length: 5\r\n\r\nhelloEXTRA");
+    const auto p =
+        parse("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\nX-Long: a\r\n  b\r\ncontent-length: 5\r\n\r\nhelloEXTRA");
     EXPECT_EQ(p.head.statusLine, "HTTP/1.0 200 OK");
     EXPECT_EQ(p.head.version, "HTTP/1.0");
     EXPECT_EQ(p.head.status, 200);

@@ -174,8 +174,7 @@ TEST(FileRegistryStore, BatchWritesOnceAndReadersSeeAllOrNothing) {
 TEST(FileRegistryStore, GarbledOrTruncatedFileIsKeptAsideAndReported) {
     TempDir dir;
     const fs::path file = dir.path() / "Oculon.reg";
-    const std::string good =
-        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\r\n\"Name\"=\"Door\"\r\n";
+    const std::string good = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\r\n\"Name\"=\"Door\"\r\n";
     for (const std::string& broken : {good.substr(0, good.size() - 8), std::string("\x01\x02garbage", 9)}) {
         { std::ofstream(file, std::ios::binary) << broken; }
         FileRegistryStore store(file.string());
@@ -202,5 +201,6 @@ TEST(FileRegistryStore, DefaultPathFollowsXdgConfigHome) {
     ::setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
     ::setenv("HOME", "/home/u", 1);
     EXPECT_EQ(FileRegistryStore::defaultPath(), "/home/u/.config/Korvat/Oculon.reg");
-    if (old) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else ::unsetenv("XDG_CONFIG_HOME");
+    if (old) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else ::unsetenv("XDG_CONFIG_HOME");
 }

@@ -41,8 +41,7 @@ private:
 
 TEST(Thread, TerminateWakesSleepAndWaitForIsBounded) {
     auto t = std::make_unique<LambdaThread>("sleeper", [](LambdaThread& self) {
-        while (self.sleepFor(10s)) {
-        }
+        while (self.sleepFor(10s)) {}
     });
     EXPECT_TRUE(t->WaitFor(1ms));  // not started yet
     t->Start();

@@ -133,7 +133,8 @@ TEST(UdpSocket, ReceiveTimesOutAndInterruptEndsAWait) {
 
 TEST(UdpSocket, BroadcastFromEachLocalAdapterReachesTheSubnet) {
     const auto adapters = localIpv4Adapters();
-    auto oc0 = std::find_if(adapters.begin(), adapters.end(), [](const LocalAdapter& a) { return a.address == "10.77.0.1"; });
+    auto oc0 =
+        std::find_if(adapters.begin(), adapters.end(), [](const LocalAdapter& a) { return a.address == "10.77.0.1"; });
     ASSERT_NE(oc0, adapters.end());
     EXPECT_EQ(oc0->netmask, "255.255.255.0");
     EXPECT_EQ(oc0->broadcast, "10.77.0.255");

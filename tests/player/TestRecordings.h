@@ -27,7 +27,7 @@ inline video::Image testPicture(int width, int height, int n, int hue = 0) {
         std::uint8_t* row = image.row(y);
         for (int x = 0; x < width; ++x) {
             int r = 90 + 80 * y / height, g = 110 + 60 * y / height, b = 150 - 40 * y / height;  // wall
-            if (y > height * 4 / 5) r = g = b = 70 + (x / 16 + y / 16) % 2 * 20;                   // floor tiles
+            if (y > height * 4 / 5) r = g = b = 70 + (x / 16 + y / 16) % 2 * 20;                 // floor tiles
             if (x >= doorLeft && x < doorRight && y >= doorTop && y <= height * 4 / 5) {
                 r = 120, g = 72, b = 40;  // the door
                 if (x == doorLeft + 4 || x == doorRight - 5) r = g = b = 30;
@@ -66,16 +66,16 @@ inline video::TTimeStamp stampAt(video::TTimeStamp first, std::int64_t offsetMs)
 }
 
 inline void writeRecording(const std::string& path, int frames, int width, int height,
-                           video::TTimeStamp first = {12 * 3600000 + 30 * 60000 + 5000, kMay2024},
-                           int stepMs = 40, int hue = 0) {
+                           video::TTimeStamp first = {12 * 3600000 + 30 * 60000 + 5000, kMay2024}, int stepMs = 40,
+                           int hue = 0) {
     video::TMJPEGFile file(path, video::TMJPEGFile::kWrite);
     for (int i = 0; i < frames; ++i) file.writeFrame(testJpeg(width, height, i, hue), stampAt(first, i * stepMs));
     file.close();
 }
 
 inline void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                               static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::string readAll(const std::string& path) {

@@ -32,7 +32,7 @@ TEST(Pacing, WaitIsTheScaledRecordedGapLessTheTimeSpent) {
         int shownGap;
         std::int64_t wait;
     } cases[] = {{{1, 8}, 40, 8 * 40 - 5}, {{1, 4}, 40, 4 * 40 - 5}, {{1, 2}, 40, 2 * 40 - 5}, {{1, 1}, 40, 35},
-                 {{2, 1}, 3 * 40, 60 - 5},  {{4, 1}, 5 * 40, 50 - 5},  {{8, 1}, 9 * 40, 45 - 5}};
+                 {{2, 1}, 3 * 40, 60 - 5}, {{4, 1}, 5 * 40, 50 - 5}, {{8, 1}, 9 * 40, 45 - 5}};
     for (const Case& c : cases) {
         PlaybackPacer pacer;
         const auto waits = waitsFor(pacer, 4, c.shownGap, 5, c.speed);

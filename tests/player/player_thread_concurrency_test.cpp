@@ -87,11 +87,11 @@ TEST_F(PlayerThreadConcurrency, ControlsFromTheMainThreadWhilePlaying) {
     const auto until = Clock::now() + 1500ms;
     while (Clock::now() < until) {
         switch (random() % 8) {
-        case 0: thread->Pause(); break;
-        case 1: thread->Stop(); break;
-        case 2: thread->SetMultiplier(kSpeeds[random() % kSpeeds.size()]); break;
-        case 3: thread->SetFrame(static_cast<std::int32_t>(random() % 40)); break;
-        default: thread->Start(); break;
+            case 0: thread->Pause(); break;
+            case 1: thread->Stop(); break;
+            case 2: thread->SetMultiplier(kSpeeds[random() % kSpeeds.size()]); break;
+            case 3: thread->SetFrame(static_cast<std::int32_t>(random() % 40)); break;
+            default: thread->Start(); break;
         }
         (void)thread->isHalted();
         (void)thread->Breite();

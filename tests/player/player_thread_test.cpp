@@ -203,8 +203,8 @@ TEST_F(PlayerThreadTest, DamagedRecordingPlaysToItsLastCompleteFrameUnchanged) {
         TMJPEGFile file(path("d.kvd"), TMJPEGFile::kWrite);
         for (int i = 0; i < 6; ++i) {
             auto jpeg = testJpeg(kW, kH, i);
-            if (i == 2) jpeg.assign(100, 0x55);                     // not a picture at all
-            if (i == 4) jpeg.resize(jpeg.size() * 2 / 3);           // cut short
+            if (i == 2) jpeg.assign(100, 0x55);            // not a picture at all
+            if (i == 4) jpeg.resize(jpeg.size() * 2 / 3);  // cut short
             file.writeFrame(jpeg, stampAt({1000, kMay2024}, i * 40));
         }
     }

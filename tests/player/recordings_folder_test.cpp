@@ -101,8 +101,8 @@ TEST(RecordingsFolder, OnlyVisibleRegularJpgAndKvdFilesAreListed) {
     TempDir tmp;
     const std::string dir = tmp.path() + "/Door/";
     fs::create_directories(dir + "sub.jpg");
-    for (const char* name : {"b.kvd", "a.jpg", "c.JPG", "d.Kvd", "e.jpeg", ".hidden.jpg", "f.jpg.txt", "g.kvd~",
-                             "jpg", ".kvd"})
+    for (const char* name :
+         {"b.kvd", "a.jpg", "c.JPG", "d.Kvd", "e.jpeg", ".hidden.jpg", "f.jpg.txt", "g.kvd~", "jpg", ".kvd"})
         tmp.write(std::string("Door/") + name, "x");
     fs::create_symlink(dir + "a.jpg", dir + "link.jpg");
     fs::create_symlink(dir + "gone.jpg", dir + "dangling.jpg");

@@ -37,13 +37,13 @@ Lighttpd::Lighttpd(Auth auth, const std::string& user, const std::string& passwo
         users = dir_.write("users", user + ":" + password + "\n");
         backend = "auth.backend = \"plain\"\nauth.backend.plain.userfile = \"" + users + "\"\n";
     }
-    const std::string config = dir_.write(
-        "lighttpd.conf",
-        "server.document-root = \"" + dir_.path() + "/www\"\n" + "server.port = " + std::to_string(port) + "\n" +
-            "server.bind = \"127.0.0.1\"\n" + "server.errorlog = \"" + dir_.path() + "/error.log\"\n" +
-            "server.modules = (\"mod_auth\", \"mod_authn_file\")\n" + backend +
-            "auth.require = ( \"/\" => ( \"method\" => \"" + (auth == Auth::digest ? "digest" : "basic") +
-            "\", \"realm\" => \"" + realm + "\", \"require\" => \"valid-user\" ) )\n");
+    const std::string config =
+        dir_.write("lighttpd.conf",
+                   "server.document-root = \"" + dir_.path() + "/www\"\n" + "server.port = " + std::to_string(port) +
+                       "\n" + "server.bind = \"127.0.0.1\"\n" + "server.errorlog = \"" + dir_.path() +
+                       "/error.log\"\n" + "server.modules = (\"mod_auth\", \"mod_authn_file\")\n" + backend +
+                       "auth.require = ( \"/\" => ( \"method\" => \"" + (auth == Auth::digest ? "digest" : "basic") +
+                       "\", \"realm\" => \"" + realm + "\", \"require\" => \"valid-user\" ) )\n");
     process_ = std::make_unique<ChildProcess>(std::vector<std::string>{"lighttpd", "-D", "-f", config},
                                               dir_.path() + "/stdout.log");
     if (!waitForTcpPort("127.0.0.1", port, std::chrono::milliseconds(5000)))

@@ -287,8 +287,7 @@ std::optional<RecordedRequest> LoopbackHttpServer::readRequest(int fd, std::size
     std::size_t length = 0;
     try {
         length = std::min<std::size_t>(std::stoul(request.header("Content-Length").value_or("0")), kMaxBody);
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
     data.erase(0, headEnd + 4);
     while (data.size() < length)
         if (!receive()) return std::nullopt;
@@ -310,9 +309,7 @@ bool LoopbackHttpServer::play(int fd, std::size_t index, const Script& script) {
                     if (!sendAll(fd, std::string_view(&c, 1)) || !idle(fd, index, step.time)) return false;
                 }
                 break;
-            case Script::Kind::hang:
-                idle(fd, index, Millis(-1));
-                return false;
+            case Script::Kind::hang: idle(fd, index, Millis(-1)); return false;
         }
     }
     return true;

@@ -35,13 +35,13 @@ struct RecordedRequest {
 
 struct MjpegOptions {
     std::string boundary = "myboundary";
-    bool quoteBoundary = false;               // boundary="..." in the Content-Type
-    bool partLengths = true;                  // Content-Length in each part
-    bool chunked = false;                     // Transfer-Encoding: chunked, like ffmpeg
+    bool quoteBoundary = false;  // boundary="..." in the Content-Type
+    bool partLengths = true;     // Content-Length in each part
+    bool chunked = false;        // Transfer-Encoding: chunked, like ffmpeg
     std::string partType = "image/jpeg";
-    Millis interval{0};                       // pause between parts
-    std::size_t repeat = 1;                   // times the frame list is sent
-    bool holdOpenAtEnd = false;               // hang instead of closing after the last part
+    Millis interval{0};          // pause between parts
+    std::size_t repeat = 1;      // times the frame list is sent
+    bool holdOpenAtEnd = false;  // hang instead of closing after the last part
 };
 
 // What the server does on one connection once it has read a request. The

@@ -87,7 +87,8 @@ void UdpPeer::run() {
         if (!fds[1].revents) continue;
         sockaddr_in from{};
         socklen_t length = sizeof from;
-        const ssize_t n = ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &length);
+        const ssize_t n =
+            ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &length);
         if (n < 0) continue;
         ReceivedDatagram d;
         d.data.assign(buffer, static_cast<std::size_t>(n));

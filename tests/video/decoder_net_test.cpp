@@ -127,7 +127,8 @@ protected:
     }
     void TearDown() override { config::videoConfig = nullptr; }
 
-    TServerAttributes attributesFor(const LoopbackHttpServer& server, config::TVideoServerType typ = config::LindavorCam) {
+    TServerAttributes attributesFor(const LoopbackHttpServer& server,
+                                    config::TVideoServerType typ = config::LindavorCam) {
         TServerAttributes a;
         a.CameraName = "Door 1";
         a.Path = "/mjpg/video.mjpg";
@@ -193,8 +194,8 @@ TEST_F(Decoder, SendsItsExactRequestAndShowsEveryPicture) {
     ASSERT_TRUE(waitForShown(3));
     EXPECT_EQ(server.requests().at(0).head,
               "GET /mjpg/video.mjpg HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept: image/webp,*/*\r\n"
-              "Authorization: Basic " + platform::base64Encode("root:pa:ss") +
-                  "\r\nConnection: keep-alive\r\n\r\n");
+              "Authorization: Basic " +
+                  platform::base64Encode("root:pa:ss") + "\r\nConnection: keep-alive\r\n\r\n");
     EXPECT_TRUE(near(sink.shown[0].firstPixel, kRed));
     EXPECT_TRUE(near(sink.shown[1].firstPixel, kGreen));
     EXPECT_TRUE(near(sink.shown[2].firstPixel, kBlue));
@@ -221,7 +222,8 @@ TEST_F(Decoder, SendsItsExactRequestAndShowsEveryPicture) {
     ASSERT_TRUE(second.waitForRequests(1, Millis(3000)));
     EXPECT_EQ(second.requests().at(0).head,
               "GET /?mjpg&key=a%20b%26c HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept: image/webp,*/*\r\n"
-              "Authorization: Basic " + platform::base64Encode(":a b&c") + "\r\nConnection: keep-alive\r\n\r\n");
+              "Authorization: Basic " +
+                  platform::base64Encode(":a b&c") + "\r\nConnection: keep-alive\r\n\r\n");
     e.reset();
     LoopbackHttpServer third;
     third.enqueue(Script::mjpeg({jpegOf(kRed)}, o));
@@ -276,9 +278,10 @@ TEST_F(Decoder, ReportsEachFaultWithItsCodeAndText) {
         std::string addInfo;
     };
     std::vector<Case> cases;
-    cases.push_back({"401", Script::challenge({"Basic realm=\"cam\""}), 11,
-                     lfcr + "false or missing authorization data"});
-    cases.push_back({"509", Script().send("HTTP/1.1 509 \r\n\r\n"), 12, lfcr + "Maximum number of connections exceeded"});
+    cases.push_back(
+        {"401", Script::challenge({"Basic realm=\"cam\""}), 11, lfcr + "false or missing authorization data"});
+    cases.push_back(
+        {"509", Script().send("HTTP/1.1 509 \r\n\r\n"), 12, lfcr + "Maximum number of connections exceeded"});
     cases.push_back({"Ok", Script().send("HTTP/1.1 200 Ok\r\n\r\n"), 12,
                      lfcr + "Please check the camera" + lfcr + "HTTP/1.1 200 Ok"});
     cases.push_back({"404", Script::reply(404, "Not Found", "no"), 12,
@@ -298,10 +301,10 @@ TEST_F(Decoder, ReportsEachFaultWithItsCodeAndText) {
     cases.push_back({"lost before the body",
                      Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 10\r\n\r\n"), 4,
                      ""});
-    cases.push_back({"absurd length",
-                     Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 9999999999\r\n")
-                         .hang(),
-                     2, lfcr + "Content-Length too large." + lfcr});
+    cases.push_back(
+        {"absurd length",
+         Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 9999999999\r\n").hang(), 2,
+         lfcr + "Content-Length too large." + lfcr});
     cases.push_back({"corrupt picture", Script().send(streamHead() + part("not a jpeg at all")).hang(), 22, ""});
 
     for (auto& c : cases) {
@@ -338,11 +341,11 @@ TEST_F(Decoder, ReportsTimeOutsOfEachKind) {
     std::vector<Case> cases;
     cases.push_back({"status line", Script().hang(), 9});
     cases.push_back({"line", Script().send(streamHead() + "--b\r\nContent-Ty").hang(), 1});
-    cases.push_back({"part without length",
-                     Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\n\r\nxx").hang(), 3});
-    cases.push_back({"part with length",
-                     Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 99\r\n\r\nxx").hang(),
-                     2});
+    cases.push_back(
+        {"part without length", Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\n\r\nxx").hang(), 3});
+    cases.push_back(
+        {"part with length",
+         Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 99\r\n\r\nxx").hang(), 2});
     std::vector<std::unique_ptr<LoopbackHttpServer>> servers;
     std::vector<std::unique_ptr<TMJPEGDecoder>> decoders;
     std::vector<std::vector<Fault>> seen(cases.size());
@@ -355,8 +358,7 @@ TEST_F(Decoder, ReportsTimeOutsOfEachKind) {
     }
     const auto started = Clock::now();
     ASSERT_TRUE(pumpUntil(
-        [&] { return std::all_of(seen.begin(), seen.end(), [](const auto& s) { return !s.empty(); }); },
-        Millis(9000)));
+        [&] { return std::all_of(seen.begin(), seen.end(), [](const auto& s) { return !s.empty(); }); }, Millis(9000)));
     EXPECT_GE(Clock::now() - started, Millis(5500));
     for (std::size_t i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(seen[i][0].code, cases[i].code) << cases[i].name;
@@ -402,8 +404,9 @@ TEST_F(Decoder, BlackStreamCountsDownPassesThenCallsOnBlackEveryPass) {
         return s;
     };
     const std::string stream = streamHead() + part(black) + fillers(6) + part(bright)  // 10 passes: none yet
-                               + part(black) + fillers(8) + part(bright)                // 12 passes: two calls
-                               + part(black) + part(black) + fillers(4) + part(bright); // the second black part is one more pass: three
+                               + part(black) + fillers(8) + part(bright)               // 12 passes: two calls
+                               + part(black) + part(black) + fillers(4) +
+                               part(bright);  // the second black part is one more pass: three
     std::vector<int> blacksAtShow;
     sink.onShow = [&] { blacksAtShow.push_back(blacks.load()); };
     {
@@ -430,7 +433,6 @@ TEST_F(Decoder, BlackStreamCountsDownPassesThenCallsOnBlackEveryPass) {
     ASSERT_TRUE(waitForShown(7));
     EXPECT_TRUE(near(sink.shown[0].firstPixel, kBlack));
     EXPECT_EQ(blacks.load(), 0);
-
 }
 
 TEST_F(Decoder, FrameRateRulesPickTheShownParts) {
@@ -555,10 +557,10 @@ TEST_F(Decoder, StopsAtOnceWhereverItWaits) {
 
 TEST_F(Decoder, PlaysFfmpegAsARealMjpegServer) {
     const auto serve = [&](const std::string& source, std::uint16_t port) {
-        auto ffmpeg = std::make_unique<testsupport::ChildProcess>(std::vector<std::string>{
-            "ffmpeg", "-loglevel", "error", "-re", "-f", "lavfi", "-i", source, "-f", "mpjpeg", "-listen", "1",
-            "-content_type", "multipart/x-mixed-replace;boundary=ffmpeg",
-            "http://127.0.0.1:" + std::to_string(port) + "/video.mjpg"});
+        auto ffmpeg = std::make_unique<testsupport::ChildProcess>(
+            std::vector<std::string>{"ffmpeg", "-loglevel", "error", "-re", "-f", "lavfi", "-i", source, "-f", "mpjpeg",
+                                     "-listen", "1", "-content_type", "multipart/x-mixed-replace;boundary=ffmpeg",
+                                     "http://127.0.0.1:" + std::to_string(port) + "/video.mjpg"});
         const auto deadline = Clock::now() + Millis(10000);
         while (!listening(port) && Clock::now() < deadline) std::this_thread::sleep_for(Millis(20));
         return ffmpeg;

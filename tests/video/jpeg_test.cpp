@@ -60,8 +60,8 @@ std::string run(const std::string& command) {
 }
 
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // djpeg's PPM output as an Rgb24 image.
@@ -148,9 +148,7 @@ TEST(Jpeg, CorruptTruncatedAndOversizedPicturesRaise) {
     const auto jpeg = encodedGradient();
     JpegDecoder decoder;
     Image out;
-    auto decodePrefix = [&](std::size_t size) {
-        decoder.decode(std::span(jpeg.data(), size), out);
-    };
+    auto decodePrefix = [&](std::size_t size) { decoder.decode(std::span(jpeg.data(), size), out); };
     EXPECT_THROW(decodePrefix(0), JpegError);
     EXPECT_THROW(decodePrefix(jpeg.size() / 2), JpegError);
     EXPECT_THROW(decodePrefix(jpeg.size() * 9 / 10), JpegError);
@@ -167,11 +165,11 @@ TEST(Jpeg, CorruptTruncatedAndOversizedPicturesRaise) {
     // never a crash
     for (std::size_t at = 1000; at < jpeg.size(); at += 997) {
         auto damaged = jpeg;
-        for (std::size_t i = at; i < std::min(at + 40, damaged.size() - 2); ++i) damaged[i] = static_cast<std::uint8_t>(random());
+        for (std::size_t i = at; i < std::min(at + 40, damaged.size() - 2); ++i)
+            damaged[i] = static_cast<std::uint8_t>(random());
         try {
             decoder.decode(damaged, out);
-        } catch (const JpegError&) {
-        }
+        } catch (const JpegError&) {}
     }
 
     // a header announcing 60000 x 60000 pixels is refused before decoding
@@ -199,9 +197,9 @@ TEST(Jpeg, AgreesWithDjpegAndSnapshotsReadBackByOtherTools) {
     TempDir dir;
     const std::string ours = dir.path() + "/snapshot.jpg";
     writeFile(ours, encodeJpeg(viewOf(gradient(320, 240, PixelFormat::Bgrx32)), 90, "User: tester, Comment: door"));
-    EXPECT_EQ(run("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,width,height -of csv=p=0 " +
-                  ours),
-              "mjpeg,320,240\n");
+    EXPECT_EQ(
+        run("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,width,height -of csv=p=0 " + ours),
+        "mjpeg,320,240\n");
     EXPECT_EQ(run("rdjpgcom " + ours), "User: tester, Comment: door\n");
 
     // a progressive file from another encoder, decoded by us and by djpeg with

@@ -104,23 +104,33 @@ TEST(MultipartParser, CutsPartsWithAndWithoutLengthInAnySlicing) {
         "Content-Length: 3\r\n"
         "\r\n"
         "xyz";
-    const std::vector<std::string> expected = {
-        "pre", "L:", "L:Content-Type: image/jpeg", "L:Content-Length: 5", "P:ABCDE", "L:", "L:--b",
-        "L:content-type: image/jpeg", "P:no length", "L:", "L:Content-Type: image/jpeg", "L:Content-Length: 3",
-        "P:xyz"};
+    const std::vector<std::string> expected = {"pre",
+                                               "L:",
+                                               "L:Content-Type: image/jpeg",
+                                               "L:Content-Length: 5",
+                                               "P:ABCDE",
+                                               "L:",
+                                               "L:--b",
+                                               "L:content-type: image/jpeg",
+                                               "P:no length",
+                                               "L:",
+                                               "L:Content-Type: image/jpeg",
+                                               "L:Content-Length: 3",
+                                               "P:xyz"};
     for (const std::size_t slice : {1u, 2u, 3u, 7u, 1000u}) EXPECT_EQ(cut("--b", stream, slice), expected) << slice;
 }
 
 TEST(MultipartParser, ALengthIsTrustedOverBoundariesInsideThePicture) {
     const std::string picture = "\xFF\xD8 data\r\n--b\r\nContent-Type: image/jpeg\r\n\r\nmore \xFF\xD9";
-    const std::string stream = "--b\r\nContent-Type: image/jpeg\r\nContent-Length: " +
-                               std::to_string(picture.size()) + "\r\n\r\n" + picture + "\r\n--b\r\n";
+    const std::string stream = "--b\r\nContent-Type: image/jpeg\r\nContent-Length: " + std::to_string(picture.size()) +
+                               "\r\n\r\n" + picture + "\r\n--b\r\n";
     EXPECT_EQ(pictures(cut("--b", stream, 5)), std::vector<std::string>{picture});
 
     // A part of another type with a length is passed over whole, whatever it holds.
     const std::string text = "\r\n--b\r\nContent-Type: image/jpeg\r\n\r\nfake\r\n--b";
     const std::string other = "--b\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(text.size()) +
-                              "\r\n\r\n" + text + "\r\n--b\r\nContent-Type: image/jpeg\r\nContent-Length: 4\r\n\r\nreal";
+                              "\r\n\r\n" + text +
+                              "\r\n--b\r\nContent-Type: image/jpeg\r\nContent-Length: 4\r\n\r\nreal";
     const auto steps = cut("--b", other, 3);
     EXPECT_EQ(pictures(steps), std::vector<std::string>{"real"});
     EXPECT_EQ(std::count(steps.begin(), steps.end(), "skip"), 1);
@@ -153,8 +163,7 @@ TEST(MultipartParser, LimitsHoldBeforeMemoryIsTaken) {
         try {
             for (std::size_t at = 0; at < stream.size(); at += 65536) {
                 parser.append(std::string_view(stream).substr(at, 65536));
-                while (parser.next()) {
-                }
+                while (parser.next()) {}
             }
         } catch (const MultipartError&) {
             return true;
@@ -165,16 +174,15 @@ TEST(MultipartParser, LimitsHoldBeforeMemoryIsTaken) {
     EXPECT_TRUE(throwsOn("--b", "--b\r\nContent-Length: 123456789012345678901234567890\r\n"));
     EXPECT_TRUE(throwsOn("--b", "--b\r\n" + std::string(MultipartParser::kMaxLineLength + 2, 'x')));
     EXPECT_TRUE(throwsOn("--b", std::string(MultipartParser::kMaxLineLength + 10, 'x')));
-    EXPECT_TRUE(throwsOn("--b", "--b\r\nContent-Type: image/jpeg\r\n\r\n" +
-                                    std::string(MultipartParser::kMaxUnlengthedPart + 10, 'x')));
+    EXPECT_TRUE(throwsOn(
+        "--b", "--b\r\nContent-Type: image/jpeg\r\n\r\n" + std::string(MultipartParser::kMaxUnlengthedPart + 10, 'x')));
     EXPECT_TRUE(throwsOn("", "Content-Type: image/jpeg\r\n\r\nno end"));
 
     // At the limits themselves it still plays.
     EXPECT_FALSE(throwsOn("--b", "--b\r\n" + std::string(MultipartParser::kMaxLineLength, 'x') + "\r\n"));
     MultipartParser parser("--b");
     parser.append("--b\r\nContent-Type: image/jpeg\r\nContent-Length: 16777216\r\n\r\n");
-    while (parser.next()) {
-    }
+    while (parser.next()) {}
     EXPECT_EQ(parser.need(), MultipartParser::Need::body);
     EXPECT_EQ(parser.readHint(), 16777216u);
 }

@@ -146,7 +146,8 @@ TEST(CallStream, CredentialsFallBackToTheAdministrator) {
 
     s.Passwort.clear();
     setStreamCredentials(r, s);
-    EXPECT_EQ(std::make_pair(r.UserName, r.Password), std::make_pair(std::string("administrator"), std::string("8516")));
+    EXPECT_EQ(std::make_pair(r.UserName, r.Password),
+              std::make_pair(std::string("administrator"), std::string("8516")));
 
     // The frame fills its record the same way.
     EXPECT_EQ(frameSetup(s, false, {}, "1").main.UserName, "administrator");
@@ -305,8 +306,14 @@ struct DoorRecorder {
         DoorEffects fx;
         fx.sendFunction = [this](const std::string& f, const std::string& h) { udp.emplace_back(f, h); };
         fx.sendFunctionLindavor = [this](const std::string& p, const std::string& h) { phone.emplace_back(p, h); };
-        fx.askCode = [this] { ++codeAsked; return code; };
-        fx.askComment = [this] { ++commentAsked; return comment; };
+        fx.askCode = [this] {
+            ++codeAsked;
+            return code;
+        };
+        fx.askComment = [this] {
+            ++commentAsked;
+            return comment;
+        };
         fx.saveImage = [this](const std::string& f, const std::string& c) { snapshots.emplace_back(f, c); };
         fx.startLight = [this](const LightRequest& r) { lights.push_back(r); };
         fx.sendRelay = [this](const RelayPost& p) { posts.push_back(p); };
@@ -318,7 +325,8 @@ struct DoorRecorder {
 DoorTarget target(const TSingleConfig& s, bool preview = false) { return popupSetup(s, preview, {}, kIds).target; }
 
 TEST(DoorOpening, VideoServerWithoutTelephoneSendsTheCommandFrameOnly) {
-    EXPECT_EQ(tuerKommando(), std::string("\x1F" "TK"));
+    EXPECT_EQ(tuerKommando(), std::string("\x1F"
+                                          "TK"));
     DoorRecorder rec;
     DoorOptions o;
     o.codeTuerOffen = true;  // never asked for this type
@@ -327,7 +335,9 @@ TEST(DoorOpening, VideoServerWithoutTelephoneSendsTheCommandFrameOnly) {
     s.camAusgang = true;
     EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::udpCommand);
     ASSERT_EQ(rec.udp.size(), 1u);
-    EXPECT_EQ(rec.udp[0], std::make_pair(std::string("\x1F" "TK"), std::string("10.77.0.9")));
+    EXPECT_EQ(rec.udp[0], std::make_pair(std::string("\x1F"
+                                                     "TK"),
+                                         std::string("10.77.0.9")));
     EXPECT_EQ(rec.codeAsked, 0);
     EXPECT_TRUE(rec.phone.empty());
     EXPECT_TRUE(rec.snapshots.empty());
@@ -389,14 +399,15 @@ TEST(DoorOpening, ProtocolSnapshotWithUserAndComment) {
     DoorRecorder rec;
     DoorOptions o;
     o.protTuerOffen = true;
-    o.snapshotBaseName = [] { return std::string("/pics/Haustuer/2024/03 - March/07 - Thursday/2024-03-07_09-05-01_Haustuer"); };
+    o.snapshotBaseName = [] {
+        return std::string("/pics/Haustuer/2024/03 - March/07 - Thursday/2024-03-07_09-05-01_Haustuer");
+    };
     o.userName = [] { return std::string("anna"); };
     TSingleConfig s = station(LindavorCam);
     s.telefonIP = "10.77.0.20";
     tuerOeffnen(target(s), o, rec.effects());
     ASSERT_EQ(rec.snapshots.size(), 1u);
-    EXPECT_EQ(rec.snapshots[0].first,
-              "/pics/Haustuer/2024/03 - March/07 - Thursday/2024-03-07_09-05-01_Haustuer.jpg");
+    EXPECT_EQ(rec.snapshots[0].first, "/pics/Haustuer/2024/03 - March/07 - Thursday/2024-03-07_09-05-01_Haustuer.jpg");
     EXPECT_EQ(rec.snapshots[0].second, "User: anna");
     EXPECT_EQ(rec.phone.size(), 1u);
 
@@ -427,8 +438,8 @@ TEST(DoorOpening, AxisRelayAndLight) {
     o.codeTuerOffen = true;  // a camera relay asks for no code
     EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::cameraRelay);
     ASSERT_EQ(rec.lights.size(), 1u);
-    EXPECT_EQ(rec.lights[0], (LightRequest{"10.77.0.2", "8080", "user", "pass",
-                                           "/axis-cgi/io/port.cgi?action=4:/5000%5C", 5000}));
+    EXPECT_EQ(rec.lights[0],
+              (LightRequest{"10.77.0.2", "8080", "user", "pass", "/axis-cgi/io/port.cgi?action=4:/5000%5C", 5000}));
     EXPECT_EQ(rec.codeAsked, 0);
     EXPECT_EQ(rec.closed, 1);
 

@@ -34,14 +34,11 @@ public:
 
     explicit FakeDecoder(std::chrono::milliseconds linger, std::shared_ptr<Record> record = std::make_shared<Record>())
         : Thread("fake decoder"), linger_(linger), record_(std::move(record)) {}
-    ~FakeDecoder() override {
-        ++freed;
-    }
+    ~FakeDecoder() override { ++freed; }
 
 protected:
     void Execute() override {
-        while (sleepFor(5ms)) {
-        }
+        while (sleepFor(5ms)) {}
         std::this_thread::sleep_for(linger_);
     }
     void interrupt() override {

@@ -48,8 +48,7 @@ struct HttpRequest {
     }
     std::optional<std::string> header(std::string_view name) const {
         for (const auto& [n, v] : headers) {
-            if (n.size() == name.size() &&
-                std::equal(n.begin(), n.end(), name.begin(), [](char a, char b) {
+            if (n.size() == name.size() && std::equal(n.begin(), n.end(), name.begin(), [](char a, char b) {
                     return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
                 }))
                 return v;
@@ -106,8 +105,8 @@ inline bool basicAuthorized(const HttpRequest& request, const std::string& user,
     return decoded && *decoded == user + ":" + password;
 }
 
-inline std::string httpAnswer(int status, std::string_view reason, std::string_view contentType,
-                              std::string_view body, std::string_view extraHeaders = {}) {
+inline std::string httpAnswer(int status, std::string_view reason, std::string_view contentType, std::string_view body,
+                              std::string_view extraHeaders = {}) {
     std::string out = "HTTP/1.1 " + std::to_string(status) + " " + std::string(reason) + "\r\n";
     if (!contentType.empty()) out += "Content-Type: " + std::string(contentType) + "\r\n";
     out += extraHeaders;
@@ -142,8 +141,7 @@ public:
     bool send(std::string_view data) {
         while (!data.empty()) {
             pollfd fds[2] = {{stopFd_, POLLIN, 0}, {fd_, POLLOUT, 0}};
-            if (::poll(fds, 2, 10000) <= 0 || fds[0].revents || (fds[1].revents & (POLLERR | POLLHUP)))
-                return false;
+            if (::poll(fds, 2, 10000) <= 0 || fds[0].revents || (fds[1].revents & (POLLERR | POLLHUP))) return false;
             const ssize_t n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
             if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
             if (n <= 0) return false;
@@ -155,8 +153,7 @@ public:
     bool wait(Millis time) {
         const auto deadline = std::chrono::steady_clock::now() + time;
         for (;;) {
-            const auto left =
-                std::chrono::duration_cast<Millis>(deadline - std::chrono::steady_clock::now()).count();
+            const auto left = std::chrono::duration_cast<Millis>(deadline - std::chrono::steady_clock::now()).count();
             if (left <= 0) return true;
             pollfd fds[2] = {{stopFd_, POLLIN, 0}, {fd_, POLLIN, 0}};
             ::poll(fds, 2, static_cast<int>(left));
@@ -175,8 +172,7 @@ public:
         const auto deadline = std::chrono::steady_clock::now() + Millis(15000);
         while (data.find("\r\n\r\n") == std::string::npos && data.find("\n\n") == std::string::npos) {
             if (data.size() > kMaxHead) return std::nullopt;
-            const auto left =
-                std::chrono::duration_cast<Millis>(deadline - std::chrono::steady_clock::now()).count();
+            const auto left = std::chrono::duration_cast<Millis>(deadline - std::chrono::steady_clock::now()).count();
             if (left <= 0) return std::nullopt;
             pollfd fds[2] = {{stopFd_, POLLIN, 0}, {fd_, POLLIN, 0}};
             ::poll(fds, 2, static_cast<int>(left));
@@ -283,8 +279,8 @@ private:
 
 // The live stream: one test picture after the other at `fps`, black while
 // `black` is set, until the client goes or the tool ends.
-inline void serveMjpeg(HttpConnection& connection, const TestPicture& picture, const std::atomic<bool>& black,
-                       int fps, EventLog& log) {
+inline void serveMjpeg(HttpConnection& connection, const TestPicture& picture, const std::atomic<bool>& black, int fps,
+                       EventLog& log) {
     static constexpr std::string_view kBoundary = "simboundary";
     log.write("stream-start", connection.peer());
     std::uint64_t frame = 0;
@@ -299,8 +295,8 @@ inline void serveMjpeg(HttpConnection& connection, const TestPicture& picture, c
         ++frame;
         ok = ok && connection.wait(interval);
     }
-    log.write("stream-end", connection.peer() + " frames=" + std::to_string(frame) +
-                                " black=" + std::to_string(blackFrames));
+    log.write("stream-end",
+              connection.peer() + " frames=" + std::to_string(frame) + " black=" + std::to_string(blackFrames));
 }
 
 }  // namespace oculon::sim

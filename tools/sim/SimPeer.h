@@ -95,8 +95,7 @@ private:
 // --- Event log --------------------------------------------------------------
 
 inline std::int64_t wallClockMillis() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 

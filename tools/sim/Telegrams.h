@@ -24,15 +24,13 @@ namespace oculon::sim {
 // --- Device search ----------------------------------------------------------
 
 inline constexpr std::uint16_t kSearchPorts[] = {4000, 4005};
-inline constexpr std::uint16_t kCommandPort = 4002;       // commands to the device
-inline constexpr std::uint16_t kCommandEchoPort = 4001;   // where echoes go
+inline constexpr std::uint16_t kCommandPort = 4002;      // commands to the device
+inline constexpr std::uint16_t kCommandEchoPort = 4001;  // where echoes go
 inline constexpr std::uint16_t kTelephoneEventPort = 8112;
 inline constexpr std::uint16_t kTelephoneCommandPort = 8113;
 
 // The workstation's search: 63 bytes beginning with "PCEdit".
-inline bool isSearchTelegram(std::string_view data) {
-    return data.size() == 63 && data.substr(0, 6) == "PCEdit";
-}
+inline bool isSearchTelegram(std::string_view data) { return data.size() == 63 && data.substr(0, 6) == "PCEdit"; }
 
 inline std::array<std::uint8_t, 4> octets(const std::string& dotted) {
     std::array<std::uint8_t, 4> out{};
@@ -71,12 +69,12 @@ inline std::string deviceRecord(std::string_view prefix, std::string_view name, 
 // --- Telephone telegrams ----------------------------------------------------
 
 // Codes a telephone sends to port 8112.
-inline constexpr int kTelCall = 0x01;     // a call is connected; text: the called number
-inline constexpr int kTelIdle = 0x02;     // the call ended
-inline constexpr int kTelVideo = 0x5D;    // video only; text: the number
-inline constexpr int kTelAck = 0x1E;      // acknowledge; text: the telegram acknowledged
-inline constexpr int kTelName = 0x14;     // text: the telephone's name
-inline constexpr int kTelType = 0x0A;     // text: "V" or "R" (generation)
+inline constexpr int kTelCall = 0x01;   // a call is connected; text: the called number
+inline constexpr int kTelIdle = 0x02;   // the call ended
+inline constexpr int kTelVideo = 0x5D;  // video only; text: the number
+inline constexpr int kTelAck = 0x1E;    // acknowledge; text: the telegram acknowledged
+inline constexpr int kTelName = 0x14;   // text: the telephone's name
+inline constexpr int kTelType = 0x0A;   // text: "V" or "R" (generation)
 
 inline std::string hex2(unsigned value) {
     char text[3];
@@ -123,8 +121,9 @@ inline bool isDoorOpenerFrame(std::string_view frame) {
 // line is "1I:H" (input 1 high) or "1I:L".
 inline std::string axisInputPart(std::string_view boundary, bool high) {
     const std::string token = high ? "1I:H" : "1I:L";
-    return "--" + std::string(boundary) + "\r\nContent-Type: text/plain\r\nContent-Length: " +
-           std::to_string(token.size()) + "\r\n\r\n" + token + "\r\n";
+    return "--" + std::string(boundary) +
+           "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(token.size()) + "\r\n\r\n" + token +
+           "\r\n";
 }
 
 // --- Multicast DNS ----------------------------------------------------------
@@ -177,11 +176,10 @@ inline bool mdnsQueryAsks(std::string_view datagram, std::string_view service) {
         if (p + 4 > datagram.size()) return false;
         const unsigned type = u16(p);
         p += 4;
-        const bool same = name.size() == service.size() &&
-                          std::equal(name.begin(), name.end(), service.begin(), [](char a, char b) {
-                              return std::tolower(static_cast<unsigned char>(a)) ==
-                                     std::tolower(static_cast<unsigned char>(b));
-                          });
+        const bool same =
+            name.size() == service.size() && std::equal(name.begin(), name.end(), service.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+            });
         if (same && (type == 12 || type == 255)) return true;
     }
     return false;

@@ -21,7 +21,8 @@ public:
         popup_->sendFunction = setup.sendFunction;
         popup_->sendFunctionLindavor = setup.sendFunctionLindavor;
         if (setup.blackToMainForm) popup_->blackHandle = mainForm;
-        if (setup.callEnd) popup_->callEnd = [this, callEnd = setup.callEnd](video::ui::TVideobild&) { callEnd(*this); };
+        if (setup.callEnd)
+            popup_->callEnd = [this, callEnd = setup.callEnd](video::ui::TVideobild&) { callEnd(*this); };
     }
     // Never called from inside one of the popup's own handlers (the dispatch
     // frees windows at its next event), so the popup can go at once; a

@@ -22,8 +22,8 @@ std::optional<std::string> QtPrompts::askAdminPassword() {
 }
 
 void QtPrompts::wrongPassword() {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), qs(config::tr(config::txtWrongPassword)),
-                    QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
+                    qs(config::tr(config::txtWrongPassword)), QMessageBox::Ok);
     box.exec();
 }
 

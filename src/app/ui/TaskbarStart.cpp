@@ -53,8 +53,7 @@ public:
         notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
             char buffer[16];
-            while (::read(fds_[0], buffer, sizeof buffer) > 0) {
-            }
+            while (::read(fds_[0], buffer, sizeof buffer) > 0) {}
             onSignal_();
         });
         struct sigaction action {};
@@ -76,7 +75,8 @@ public:
 private:
     static void handler(int) {
         const char c = 1;
-        if (writeFd_ >= 0) [[maybe_unused]] auto n = ::write(writeFd_, &c, 1);
+        if (writeFd_ >= 0) [[maybe_unused]]
+            auto n = ::write(writeFd_, &c, 1);
     }
 
     static inline volatile std::sig_atomic_t writeFd_ = -1;

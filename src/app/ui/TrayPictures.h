@@ -8,7 +8,7 @@
 
 namespace oculon::app::ui {
 
-QIcon trayIcon(bool paused);   // "nkorvat", "nkorvatPause"
+QIcon trayIcon(bool paused);  // "nkorvat", "nkorvatPause"
 QPixmap korvatLogo(QSize size);
 QPixmap signalLamps(bool running, QSize size);  // "gruenImg" / "rotGelbImg"
 

@@ -50,8 +50,9 @@ public:
         menuButton_.setMenu(&menu);
         menuButton_.setPopupMode(QToolButton::InstantPopup);
         menuButton_.setToolButtonStyle(Qt::ToolButtonTextOnly);
-        menuButton_.setStyleSheet(QStringLiteral("QToolButton { font-size: 18px; padding: 2px 8px; }"
-                                                 "QToolButton::menu-indicator { image: none; width: 0; }"));
+        menuButton_.setStyleSheet(
+            QStringLiteral("QToolButton { font-size: 18px; padding: 2px 8px; }"
+                           "QToolButton::menu-indicator { image: none; width: 0; }"));
         layout_.addWidget(&iconLabel_);
         layout_.addWidget(&title_, 1);
         layout_.addWidget(&menuButton_);
@@ -224,8 +225,9 @@ void Tcopyright::buildAboutBox() {
                    QString::fromStdString(getProgramVersion(kFileVersion)));
     place(Label3, this, "Label3", QRect(16, 128, 420, 40));
     Label3.setWordWrap(true);
-    Label3.setText(QStringLiteral("Live video of door calls, recordings and set-up of the devices of a Korvat "
-                                  "door-intercom installation."));
+    Label3.setText(
+        QStringLiteral("Live video of door calls, recordings and set-up of the devices of a Korvat "
+                       "door-intercom installation."));
     place(Label4, this, "Label4", QRect(16, 174, 420, 20));
     Label4.setText(QStringLiteral("© Korvat. All rights reserved."));
     place(Label1, this, "Label1", QRect(16, 204, 300, 20));

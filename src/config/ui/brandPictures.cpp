@@ -76,8 +76,7 @@ QPixmap pictureStrip(QSize size) {
     p.setPen(QColor(255, 255, 255, 220));
     p.translate(w / 2.0, qMax(size.height() / 3.0, halfLength + margin));
     p.rotate(-90);
-    p.drawText(QRectF(-size.height(), -w / 2.0, 2.0 * size.height(), w), Qt::AlignCenter,
-               name);
+    p.drawText(QRectF(-size.height(), -w / 2.0, 2.0 * size.height(), w), Qt::AlignCenter, name);
     return pm;
 }
 

@@ -83,22 +83,22 @@ constexpr std::size_t kSettingsSize = 4 + 2 + 2 + kNameField + 1 + 6 * 4 + 1;
 
 std::size_t requestSize(Op op) {
     switch (op) {
-    case Op::search: return kHeaderSize;
-    case Op::get: return kHeaderSize + kMacSize;
-    case Op::login:
-    case Op::saveAndRestart: return kHeaderSize + kMacSize + kPasswordField;
-    case Op::set: return kHeaderSize + kMacSize + kPasswordField + 1 + 2 + 4 + kNameField;
+        case Op::search: return kHeaderSize;
+        case Op::get: return kHeaderSize + kMacSize;
+        case Op::login:
+        case Op::saveAndRestart: return kHeaderSize + kMacSize + kPasswordField;
+        case Op::set: return kHeaderSize + kMacSize + kPasswordField + 1 + 2 + 4 + kNameField;
     }
     return 0;
 }
 
 std::size_t replySize(Op op) {
     switch (op) {
-    case Op::search: return kHeaderSize + kMacSize + 4 + 2 + 4;
-    case Op::get: return kHeaderSize + kMacSize + kSettingsSize;
-    case Op::login:
-    case Op::set:
-    case Op::saveAndRestart: return kHeaderSize + kMacSize + 1;
+        case Op::search: return kHeaderSize + kMacSize + 4 + 2 + 4;
+        case Op::get: return kHeaderSize + kMacSize + kSettingsSize;
+        case Op::login:
+        case Op::set:
+        case Op::saveAndRestart: return kHeaderSize + kMacSize + 1;
     }
     return 0;
 }
@@ -138,22 +138,21 @@ std::optional<std::string> encode(const Reply& r) {
     w.mac(r.mac);
     const Settings& s = r.settings;
     switch (r.op) {
-    case Op::search:
-        w.u32(s.apid);
-        w.u16(s.hwid);
-        w.u32(s.ip);
-        break;
-    case Op::get:
-        w.u32(s.apid);
-        w.u16(s.hwid);
-        w.u16(s.ifid);
-        if (!w.text(s.name, kNameField)) return std::nullopt;
-        w.u8(s.dhcp);
-        for (const std::uint32_t v : {s.ip, s.netmask, s.gateway, s.firmware, s.bios, s.serial}) w.u32(v);
-        w.u8(s.hasPassword);
-        break;
-    default:
-        w.u8(static_cast<std::uint8_t>(r.status));
+        case Op::search:
+            w.u32(s.apid);
+            w.u16(s.hwid);
+            w.u32(s.ip);
+            break;
+        case Op::get:
+            w.u32(s.apid);
+            w.u16(s.hwid);
+            w.u16(s.ifid);
+            if (!w.text(s.name, kNameField)) return std::nullopt;
+            w.u8(s.dhcp);
+            for (const std::uint32_t v : {s.ip, s.netmask, s.gateway, s.firmware, s.bios, s.serial}) w.u32(v);
+            w.u8(s.hasPassword);
+            break;
+        default: w.u8(static_cast<std::uint8_t>(r.status));
     }
     return w.take();
 }
@@ -196,29 +195,29 @@ std::optional<Reply> decodeReply(std::string_view in) {
     reply.mac = r.mac();
     Settings& s = reply.settings;
     switch (reply.op) {
-    case Op::search:
-        s.apid = r.u32();
-        s.hwid = r.u16();
-        s.ip = r.u32();
-        return reply;
-    case Op::get: {
-        s.apid = r.u32();
-        s.hwid = r.u16();
-        s.ifid = r.u16();
-        auto name = r.text(kNameField);
-        if (!name) return std::nullopt;
-        s.name = std::move(*name);
-        if (!r.boolean(s.dhcp)) return std::nullopt;
-        for (std::uint32_t* v : {&s.ip, &s.netmask, &s.gateway, &s.firmware, &s.bios, &s.serial}) *v = r.u32();
-        if (!r.boolean(s.hasPassword)) return std::nullopt;
-        return reply;
-    }
-    default: {
-        const auto status = r.u8();
-        if (status > static_cast<std::uint8_t>(Status::badValue)) return std::nullopt;
-        reply.status = static_cast<Status>(status);
-        return reply;
-    }
+        case Op::search:
+            s.apid = r.u32();
+            s.hwid = r.u16();
+            s.ip = r.u32();
+            return reply;
+        case Op::get: {
+            s.apid = r.u32();
+            s.hwid = r.u16();
+            s.ifid = r.u16();
+            auto name = r.text(kNameField);
+            if (!name) return std::nullopt;
+            s.name = std::move(*name);
+            if (!r.boolean(s.dhcp)) return std::nullopt;
+            for (std::uint32_t* v : {&s.ip, &s.netmask, &s.gateway, &s.firmware, &s.bios, &s.serial}) *v = r.u32();
+            if (!r.boolean(s.hasPassword)) return std::nullopt;
+            return reply;
+        }
+        default: {
+            const auto status = r.u8();
+            if (status > static_cast<std::uint8_t>(Status::badValue)) return std::nullopt;
+            reply.status = static_cast<Status>(status);
+            return reply;
+        }
     }
 }
 

@@ -43,12 +43,12 @@ struct Settings {
 struct Request {
     Op op = Op::search;
     std::uint16_t sequence = 0;
-    Mac mac{};                 // not in a search
-    std::string password;      // login, set, saveAndRestart
-    Field field = Field::ip;   // set
-    std::uint16_t ifid = 0;    // set
-    std::uint32_t value = 0;   // set: address, mask, gateway or mode
-    std::string text;          // set: name or password
+    Mac mac{};                // not in a search
+    std::string password;     // login, set, saveAndRestart
+    Field field = Field::ip;  // set
+    std::uint16_t ifid = 0;   // set
+    std::uint32_t value = 0;  // set: address, mask, gateway or mode
+    std::string text;         // set: name or password
 };
 
 struct Reply {

@@ -13,12 +13,12 @@ extern "C" {
 #pragma pack(push, 1)
 /* One found gateway. IPv4 addresses have the first octet in the lowest byte. */
 typedef struct _DS_INFO {
-    uint32_t apid;            /* application id; 256 for the gateways we use */
+    uint32_t apid; /* application id; 256 for the gateways we use */
     uint16_t hwid;
     uint16_t flag;
-    uint32_t real_ip_addr;    /* where the gateway answered from */
-    uint32_t pseudo_ip_addr;  /* the address it is configured with */
-    uint32_t host_ip_addr;    /* the local address that found it */
+    uint32_t real_ip_addr;   /* where the gateway answered from */
+    uint32_t pseudo_ip_addr; /* the address it is configured with */
+    uint32_t host_ip_addr;   /* the local address that found it */
     uint8_t mac[6];
     uint8_t pad[2];
 } DS_INFO;
@@ -35,7 +35,7 @@ typedef struct _KERNELINFO {
     uint32_t firm_version;
     uint32_t bios_version;
     uint32_t serial_no;
-    uint16_t flag;  /* 1: a password is set */
+    uint16_t flag; /* 1: a password is set */
     uint16_t DSCI_Ver;
 } KERNELINFO;
 #pragma pack(pop)

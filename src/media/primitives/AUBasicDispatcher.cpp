@@ -18,9 +18,6 @@ constexpr EntryPoint kEntries[] = {
 
 }  // namespace
 
-std::span<const EntryPoint> auBasicEntries()
-{
-    return kEntries;
-}
+std::span<const EntryPoint> auBasicEntries() { return kEntries; }
 
 }  // namespace oculon::primitives

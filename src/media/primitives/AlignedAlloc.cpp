@@ -14,25 +14,19 @@ constexpr std::size_t kHeader = sizeof(void*);
 constexpr std::size_t kOverhead = kHeader + kBlockAlignment - 1;
 }  // namespace
 
-std::optional<std::size_t> alignedRawSize(long long count, std::size_t elementSize)
-{
-    if (count < 1 || elementSize == 0)
-        return std::nullopt;
+std::optional<std::size_t> alignedRawSize(long long count, std::size_t elementSize) {
+    if (count < 1 || elementSize == 0) return std::nullopt;
     constexpr std::size_t kMax = std::numeric_limits<std::size_t>::max();
     const auto n = static_cast<unsigned long long>(count);
-    if (n > (kMax - kOverhead) / elementSize)
-        return std::nullopt;
+    if (n > (kMax - kOverhead) / elementSize) return std::nullopt;
     return static_cast<std::size_t>(n) * elementSize + kOverhead;
 }
 
-void* alignedAlloc(long long count, std::size_t elementSize)
-{
+void* alignedAlloc(long long count, std::size_t elementSize) {
     const auto rawSize = alignedRawSize(count, elementSize);
-    if (!rawSize)
-        return nullptr;
+    if (!rawSize) return nullptr;
     void* raw = _malloc(*rawSize);
-    if (!raw)
-        return nullptr;
+    if (!raw) return nullptr;
     const auto base = reinterpret_cast<std::uintptr_t>(raw);
     const std::uintptr_t aligned = (base + kOverhead) & ~std::uintptr_t{kBlockAlignment - 1};
     auto* block = reinterpret_cast<unsigned char*>(aligned);
@@ -40,43 +34,23 @@ void* alignedAlloc(long long count, std::size_t elementSize)
     return block;
 }
 
-void alignedFree(void* p)
-{
-    if (!p)
-        return;
+void alignedFree(void* p) {
+    if (!p) return;
     void* raw = nullptr;
     std::memcpy(&raw, static_cast<unsigned char*>(p) - kHeader, kHeader);
     _free(raw);
 }
 
-Ipp8u* ippsMalloc_8u(int len)
-{
-    return static_cast<Ipp8u*>(alignedAlloc(len, sizeof(Ipp8u)));
-}
+Ipp8u* ippsMalloc_8u(int len) { return static_cast<Ipp8u*>(alignedAlloc(len, sizeof(Ipp8u))); }
 
-Ipp64f* ippsMalloc_64f(int len)
-{
-    return static_cast<Ipp64f*>(alignedAlloc(len, sizeof(Ipp64f)));
-}
+Ipp64f* ippsMalloc_64f(int len) { return static_cast<Ipp64f*>(alignedAlloc(len, sizeof(Ipp64f))); }
 
-Ipp64fc* ippsMalloc_64fc(int len)
-{
-    return static_cast<Ipp64fc*>(alignedAlloc(len, sizeof(Ipp64fc)));
-}
+Ipp64fc* ippsMalloc_64fc(int len) { return static_cast<Ipp64fc*>(alignedAlloc(len, sizeof(Ipp64fc))); }
 
-void ippsFree(void* p)
-{
-    alignedFree(p);
-}
+void ippsFree(void* p) { alignedFree(p); }
 
-void* _ippMalloc(int size)
-{
-    return alignedAlloc(size, 1);
-}
+void* _ippMalloc(int size) { return alignedAlloc(size, 1); }
 
-void _ippFree(void* p)
-{
-    alignedFree(p);
-}
+void _ippFree(void* p) { alignedFree(p); }
 
 }  // namespace oculon::primitives

@@ -21,8 +21,8 @@ enum class Dispatcher {
     SGResizeDispatcher,
 };
 inline constexpr Dispatcher kDispatchers[] = {
-    Dispatcher::SGScopeDispatcher, Dispatcher::SGBasicDispatcher, Dispatcher::AUBasicDispatcher,
-    Dispatcher::SGNormDispatcher,  Dispatcher::VDBasicDispatcher, Dispatcher::VDColorTwistDispatcher,
+    Dispatcher::SGScopeDispatcher,  Dispatcher::SGBasicDispatcher, Dispatcher::AUBasicDispatcher,
+    Dispatcher::SGNormDispatcher,   Dispatcher::VDBasicDispatcher, Dispatcher::VDColorTwistDispatcher,
     Dispatcher::SGResizeDispatcher,
 };
 

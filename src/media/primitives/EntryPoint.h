@@ -12,7 +12,7 @@
 // `<name>` with the IPP parameter list, e.g.
 //   OCULON_IPP_ENTRY(ippsZero_8u, (Ipp8u* pDst, int len));
 #define OCULON_IPP_ENTRY(name, params) \
-    IppStatus _px_##name params;        \
+    IppStatus _px_##name params;       \
     extern IppStatus(*name) params
 
 // In the body's source file: defines the entry point. It starts out holding
@@ -31,12 +31,10 @@ enum class Loader { Signal, Image };
 
 // Names beginning "ipps" come from the signal library, all others from the
 // image libraries.
-constexpr Loader loaderFor(const char* name)
-{
+constexpr Loader loaderFor(const char* name) {
     const char prefix[] = "ipps";
     for (int i = 0; i < 4; ++i)
-        if (name[i] != prefix[i])
-            return Loader::Image;
+        if (name[i] != prefix[i]) return Loader::Image;
     return Loader::Signal;
 }
 
@@ -54,43 +52,33 @@ struct EntryPoint {
 namespace detail {
 
 template <typename Fn>
-const void* address(Fn fn)
-{
-    if constexpr (std::is_null_pointer_v<Fn>)
-        return nullptr;
-    else
-        return reinterpret_cast<const void*>(fn);
+const void* address(Fn fn) {
+    if constexpr (std::is_null_pointer_v<Fn>) return nullptr;
+    else return reinterpret_cast<const void*>(fn);
 }
 
 template <auto& Slot, auto Body>
-void assign(void* exported)
-{
+void assign(void* exported) {
     using Fn = std::remove_reference_t<decltype(Slot)>;
-    if (exported)
-        Slot = reinterpret_cast<Fn>(exported);
-    else
-        Slot = Body;
+    if (exported) Slot = reinterpret_cast<Fn>(exported);
+    else Slot = Body;
 }
 
 template <auto& Slot>
-const void* current()
-{
+const void* current() {
     return address(Slot);
 }
 
 template <auto Body>
-const void* body()
-{
+const void* body() {
     return address(Body);
 }
 
 }  // namespace detail
 
 template <auto& Slot, auto Body>
-constexpr EntryPoint bindEntry(const char* name, Loader loader)
-{
-    return EntryPoint{name, loader, &detail::assign<Slot, Body>, &detail::current<Slot>,
-                      &detail::body<Body>};
+constexpr EntryPoint bindEntry(const char* name, Loader loader) {
+    return EntryPoint{name, loader, &detail::assign<Slot, Body>, &detail::current<Slot>, &detail::body<Body>};
 }
 
 }  // namespace oculon::primitives

@@ -24,7 +24,8 @@ OCULON_IPP_ENTRY(ippiCopy_8u_C3AC4R, (const Ipp8u* pSrc, int srcStep, Ipp8u* pDs
 OCULON_IPP_ENTRY(ippiCopy_8u_AC4C3R, (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize));
 // Plane k goes to byte k of each pixel; the three planes share one step.
 // The plane pointers are tested before the size.
-OCULON_IPP_ENTRY(ippiCopy_8u_P3C3R, (const Ipp8u* const pSrc[3], int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize));
+OCULON_IPP_ENTRY(ippiCopy_8u_P3C3R,
+                 (const Ipp8u* const pSrc[3], int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize));
 
 // The C3R, AC4R and C4R fills test the destination before the value pointer.
 OCULON_IPP_ENTRY(ippiSet_8u_C1R, (Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSize));
@@ -38,8 +39,10 @@ OCULON_IPP_ENTRY(ippiSet_16s_C1R, (Ipp16s value, Ipp16s* pDst, int dstStep, Ippi
 // Destination channel k receives source channel dstOrder[k] (each 0..2, else
 // -60, tested after the steps); in place, a pixel is read whole before it is
 // written, so repeated and cyclic orders are safe.
-OCULON_IPP_ENTRY(ippiSwapChannels_8u_C3IR, (Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, const int dstOrder[3]));
-OCULON_IPP_ENTRY(ippiSwapChannels_8u_C3R, (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize, const int dstOrder[3]));
-OCULON_IPP_ENTRY(ippiSwapChannels_8u_AC4R, (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize, const int dstOrder[3]));
+OCULON_IPP_ENTRY(ippiSwapChannels_8u_C3IR, (Ipp8u * pSrcDst, int srcDstStep, IppiSize roiSize, const int dstOrder[3]));
+OCULON_IPP_ENTRY(ippiSwapChannels_8u_C3R,
+                 (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize, const int dstOrder[3]));
+OCULON_IPP_ENTRY(ippiSwapChannels_8u_AC4R,
+                 (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize, const int dstOrder[3]));
 
 }  // namespace oculon::primitives

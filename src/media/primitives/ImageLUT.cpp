@@ -9,26 +9,19 @@ namespace oculon::primitives {
 
 namespace {
 
-Ipp8u clampToByte(long long v)
-{
-    return static_cast<Ipp8u>(std::clamp<long long>(v, 0, 255));
-}
+Ipp8u clampToByte(long long v) { return static_cast<Ipp8u>(std::clamp<long long>(v, 0, 255)); }
 
 // Truncation toward zero and clamping to a byte, done in that order without
 // ever converting a value outside the byte range.
-Ipp8u truncateToByte(long double v)
-{
-    if (!(v > 0.0L))
-        return 0;
-    if (v >= 255.0L)
-        return 255;
+Ipp8u truncateToByte(long double v) {
+    if (!(v > 0.0L)) return 0;
+    if (v >= 255.0L) return 255;
     return static_cast<Ipp8u>(static_cast<int>(v));
 }
 
 }  // namespace
 
-std::array<Ipp8u, 256> linearLookupTable(const Ipp32s* values, const Ipp32s* levels, int nLevels)
-{
+std::array<Ipp8u, 256> linearLookupTable(const Ipp32s* values, const Ipp32s* levels, int nLevels) {
     std::array<Ipp8u, 256> t{};
     const long long first = levels[0];
     for (long long v = 0; v < std::min<long long>(first, 256); ++v)
@@ -36,8 +29,7 @@ std::array<Ipp8u, 256> linearLookupTable(const Ipp32s* values, const Ipp32s* lev
 
     for (int k = 0; k + 1 < nLevels; ++k) {
         const long long l0 = levels[k], l1 = levels[k + 1];
-        if (l1 <= l0)
-            continue;
+        if (l1 <= l0) continue;
         const long long lo = std::clamp<long long>(l0, 0, 255);
         const long long hi = std::clamp<long long>(l1, 0, 256);
         if (hi - lo == 1) {
@@ -59,24 +51,17 @@ std::array<Ipp8u, 256> linearLookupTable(const Ipp32s* values, const Ipp32s* lev
 }
 
 IppStatus _px_ippiLUT_Linear_8u_C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
-                                    const Ipp32s* pValues[4], const Ipp32s* pLevels[4], int nLevels[4])
-{
-    if (!pSrc || !pDst || !pValues || !pLevels || !nLevels)
-        return ippStsNullPtrErr;
+                                    const Ipp32s* pValues[4], const Ipp32s* pLevels[4], int nLevels[4]) {
+    if (!pSrc || !pDst || !pValues || !pLevels || !nLevels) return ippStsNullPtrErr;
     for (int c = 0; c < 4; ++c) {
-        if (!pValues[c] || !pLevels[c])
-            return ippStsNullPtrErr;
-        if (nLevels[c] < 2)
-            return ippStsLUTNofLevelsErr;
+        if (!pValues[c] || !pLevels[c]) return ippStsNullPtrErr;
+        if (nLevels[c] < 2) return ippStsLUTNofLevelsErr;
     }
-    if (region::badSize(roi))
-        return ippStsSizeErr;
-    if (srcStep < 1 || dstStep < 1)
-        return ippStsStepErr;
+    if (region::badSize(roi)) return ippStsSizeErr;
+    if (srcStep < 1 || dstStep < 1) return ippStsStepErr;
 
     std::array<std::array<Ipp8u, 256>, 4> tables;
-    for (int c = 0; c < 4; ++c)
-        tables[c] = linearLookupTable(pValues[c], pLevels[c], nLevels[c]);
+    for (int c = 0; c < 4; ++c) tables[c] = linearLookupTable(pValues[c], pLevels[c], nLevels[c]);
 
     region::eachRow(pSrc, srcStep, 4, pDst, dstStep, 4, roi, [&tables](const Ipp8u* s, Ipp8u* d, std::ptrdiff_t n) {
         for (std::ptrdiff_t i = 0; i < 4 * n; i += 4) {

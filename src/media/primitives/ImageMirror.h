@@ -10,15 +10,20 @@ namespace oculon::primitives {
 
 // Source and destination must not overlap; the very same image at the same
 // step is mirrored in place.
-OCULON_IPP_ENTRY(ippiMirror_8u_C1R, (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize, IppiAxis flip));
-OCULON_IPP_ENTRY(ippiMirror_16u_C1R, (const Ipp16u* pSrc, int srcStep, Ipp16u* pDst, int dstStep, IppiSize roiSize, IppiAxis flip));
-OCULON_IPP_ENTRY(ippiMirror_8u_C3R, (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize, IppiAxis flip));
-OCULON_IPP_ENTRY(ippiMirror_8u_C4R, (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize, IppiAxis flip));
-OCULON_IPP_ENTRY(ippiMirror_8u_AC4R, (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize, IppiAxis flip));
+OCULON_IPP_ENTRY(ippiMirror_8u_C1R,
+                 (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize, IppiAxis flip));
+OCULON_IPP_ENTRY(ippiMirror_16u_C1R,
+                 (const Ipp16u* pSrc, int srcStep, Ipp16u* pDst, int dstStep, IppiSize roiSize, IppiAxis flip));
+OCULON_IPP_ENTRY(ippiMirror_8u_C3R,
+                 (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize, IppiAxis flip));
+OCULON_IPP_ENTRY(ippiMirror_8u_C4R,
+                 (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize, IppiAxis flip));
+OCULON_IPP_ENTRY(ippiMirror_8u_AC4R,
+                 (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize, IppiAxis flip));
 
-OCULON_IPP_ENTRY(ippiMirror_8u_C1IR, (Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, IppiAxis flip));
-OCULON_IPP_ENTRY(ippiMirror_8u_C3IR, (Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, IppiAxis flip));
-OCULON_IPP_ENTRY(ippiMirror_8u_C4IR, (Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, IppiAxis flip));
-OCULON_IPP_ENTRY(ippiMirror_8u_AC4IR, (Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, IppiAxis flip));
+OCULON_IPP_ENTRY(ippiMirror_8u_C1IR, (Ipp8u * pSrcDst, int srcDstStep, IppiSize roiSize, IppiAxis flip));
+OCULON_IPP_ENTRY(ippiMirror_8u_C3IR, (Ipp8u * pSrcDst, int srcDstStep, IppiSize roiSize, IppiAxis flip));
+OCULON_IPP_ENTRY(ippiMirror_8u_C4IR, (Ipp8u * pSrcDst, int srcDstStep, IppiSize roiSize, IppiAxis flip));
+OCULON_IPP_ENTRY(ippiMirror_8u_AC4IR, (Ipp8u * pSrcDst, int srcDstStep, IppiSize roiSize, IppiAxis flip));
 
 }  // namespace oculon::primitives

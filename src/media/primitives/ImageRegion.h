@@ -10,47 +10,36 @@
 
 namespace oculon::primitives::region {
 
-inline bool badSize(IppiSize roi)
-{
-    return roi.width < 1 || roi.height < 1;
-}
+inline bool badSize(IppiSize roi) { return roi.width < 1 || roi.height < 1; }
 
-inline const Ipp8u* row(const void* base, int step, std::ptrdiff_t r)
-{
+inline const Ipp8u* row(const void* base, int step, std::ptrdiff_t r) {
     return static_cast<const Ipp8u*>(base) + r * step;
 }
 
-inline Ipp8u* row(void* base, int step, std::ptrdiff_t r)
-{
-    return static_cast<Ipp8u*>(base) + r * step;
-}
+inline Ipp8u* row(void* base, int step, std::ptrdiff_t r) { return static_cast<Ipp8u*>(base) + r * step; }
 
 // Calls fn(srcRow, dstRow, pixels) per row; once for the whole region when
 // both steps equal their row length (srcPixel, dstPixel: bytes per pixel).
 template <typename Fn>
-void eachRow(const void* src, int srcStep, std::ptrdiff_t srcPixel, void* dst, int dstStep,
-             std::ptrdiff_t dstPixel, IppiSize roi, Fn fn)
-{
+void eachRow(const void* src, int srcStep, std::ptrdiff_t srcPixel, void* dst, int dstStep, std::ptrdiff_t dstPixel,
+             IppiSize roi, Fn fn) {
     const std::ptrdiff_t w = roi.width;
     if (srcStep == w * srcPixel && dstStep == w * dstPixel) {
         fn(static_cast<const Ipp8u*>(src), static_cast<Ipp8u*>(dst), w * roi.height);
         return;
     }
-    for (std::ptrdiff_t r = 0; r < roi.height; ++r)
-        fn(row(src, srcStep, r), row(dst, dstStep, r), w);
+    for (std::ptrdiff_t r = 0; r < roi.height; ++r) fn(row(src, srcStep, r), row(dst, dstStep, r), w);
 }
 
 // The same for one image worked in place.
 template <typename Fn>
-void eachRow(void* img, int step, std::ptrdiff_t pixel, IppiSize roi, Fn fn)
-{
+void eachRow(void* img, int step, std::ptrdiff_t pixel, IppiSize roi, Fn fn) {
     const std::ptrdiff_t w = roi.width;
     if (step == w * pixel) {
         fn(static_cast<Ipp8u*>(img), w * roi.height);
         return;
     }
-    for (std::ptrdiff_t r = 0; r < roi.height; ++r)
-        fn(row(img, step, r), w);
+    for (std::ptrdiff_t r = 0; r < roi.height; ++r) fn(row(img, step, r), w);
 }
 
 }  // namespace oculon::primitives::region

@@ -6,27 +6,18 @@
 
 namespace oculon::primitives {
 
-void* _malloc(std::size_t size)
-{
-    return std::malloc(size);
-}
+void* _malloc(std::size_t size) { return std::malloc(size); }
 
-void _free(void* p)
-{
-    std::free(p);
-}
+void _free(void* p) { std::free(p); }
 
-double _ceil(double x)
-{
+double _ceil(double x) {
     // Converting a double outside the int32 range is undefined, so such
     // arguments take the exact ceiling, which is what the caller means.
     constexpr double kLow = -2147483648.0;
     constexpr double kHigh = 2147483647.0;
-    if (!(x > kLow - 1.0 && x <= kHigh))
-        return std::ceil(x);
+    if (!(x > kLow - 1.0 && x <= kHigh)) return std::ceil(x);
     auto whole = static_cast<std::int32_t>(x);  // toward zero
-    if (static_cast<double>(whole) < x)
-        ++whole;
+    if (static_cast<double>(whole) < x) ++whole;
     return static_cast<double>(whole);
 }
 

@@ -80,9 +80,6 @@ constexpr EntryPoint kEntries[] = {
 
 }  // namespace
 
-std::span<const EntryPoint> sgBasicEntries()
-{
-    return kEntries;
-}
+std::span<const EntryPoint> sgBasicEntries() { return kEntries; }
 
 }  // namespace oculon::primitives

@@ -16,9 +16,6 @@ constexpr EntryPoint kEntries[] = {
 
 }  // namespace
 
-std::span<const EntryPoint> sgScopeEntries()
-{
-    return kEntries;
-}
+std::span<const EntryPoint> sgScopeEntries() { return kEntries; }
 
 }  // namespace oculon::primitives

@@ -11,32 +11,15 @@ namespace {
 // looked up in the signal library.
 constexpr EntryPoint kEntries[] = {
     // Copy, channel copy, set, mirror, channel swap
-    OCULON_BIND(ippiCopy_8u_C1C3R),
-    OCULON_BIND(ippiCopy_8u_C1C4R),
-    OCULON_BIND(ippiCopy_8u_C3C1R),
-    OCULON_BIND(ippiCopy_8u_C4C1R),
-    OCULON_BIND(ippiCopy_8u_C3AC4R),
-    OCULON_BIND(ippiCopy_8u_AC4C3R),
-    OCULON_BIND(ippiCopy_8u_P3C3R),
-    OCULON_BIND(ippiSet_8u_C3R),
-    OCULON_BIND(ippiSet_8u_C3CR),
-    OCULON_BIND(ippiSet_8u_AC4R),
-    OCULON_BIND(ippiSet_8u_C4CR),
-    OCULON_BIND(ippiMirror_8u_C1R),
-    OCULON_BIND(ippiMirror_16u_C1R),
-    OCULON_BIND(ippiSwapChannels_8u_C3IR),
-    OCULON_BIND(ippiSwapChannels_8u_C3R),
-    OCULON_BIND(ippsSwapBytes_16u_I),
-    OCULON_BIND(ippiCopy_8u_C3R),
-    OCULON_BIND(ippiCopy_8u_AC4R),
-    OCULON_BIND(ippiCopy_8u_C4CR),
-    OCULON_BIND(ippiSet_8u_C1R),
-    OCULON_BIND(ippiMirror_8u_C3IR),
-    OCULON_BIND(ippiMirror_8u_C4IR),
-    OCULON_BIND(ippiMirror_8u_AC4R),
-    OCULON_BIND(ippiMirror_8u_AC4IR),
-    OCULON_BIND(ippiMirror_8u_C1IR),
-    OCULON_BIND(ippiSwapChannels_8u_AC4R),
+    OCULON_BIND(ippiCopy_8u_C1C3R),   OCULON_BIND(ippiCopy_8u_C1C4R),        OCULON_BIND(ippiCopy_8u_C3C1R),
+    OCULON_BIND(ippiCopy_8u_C4C1R),   OCULON_BIND(ippiCopy_8u_C3AC4R),       OCULON_BIND(ippiCopy_8u_AC4C3R),
+    OCULON_BIND(ippiCopy_8u_P3C3R),   OCULON_BIND(ippiSet_8u_C3R),           OCULON_BIND(ippiSet_8u_C3CR),
+    OCULON_BIND(ippiSet_8u_AC4R),     OCULON_BIND(ippiSet_8u_C4CR),          OCULON_BIND(ippiMirror_8u_C1R),
+    OCULON_BIND(ippiMirror_16u_C1R),  OCULON_BIND(ippiSwapChannels_8u_C3IR), OCULON_BIND(ippiSwapChannels_8u_C3R),
+    OCULON_BIND(ippsSwapBytes_16u_I), OCULON_BIND(ippiCopy_8u_C3R),          OCULON_BIND(ippiCopy_8u_AC4R),
+    OCULON_BIND(ippiCopy_8u_C4CR),    OCULON_BIND(ippiSet_8u_C1R),           OCULON_BIND(ippiMirror_8u_C3IR),
+    OCULON_BIND(ippiMirror_8u_C4IR),  OCULON_BIND(ippiMirror_8u_AC4R),       OCULON_BIND(ippiMirror_8u_AC4IR),
+    OCULON_BIND(ippiMirror_8u_C1IR),  OCULON_BIND(ippiSwapChannels_8u_AC4R),
     // Colour conversions
     // Statistics
     // Scaled arithmetic of two images
@@ -50,9 +33,6 @@ constexpr EntryPoint kEntries[] = {
 
 }  // namespace
 
-std::span<const EntryPoint> vdBasicEntries()
-{
-    return kEntries;
-}
+std::span<const EntryPoint> vdBasicEntries() { return kEntries; }
 
 }  // namespace oculon::primitives

@@ -11,27 +11,20 @@ namespace oculon::primitives {
 
 namespace {
 
-IppStatus checkVector(const void* p, int len)
-{
-    if (!p)
-        return ippStsNullPtrErr;
-    if (len < 1)
-        return ippStsSizeErr;
+IppStatus checkVector(const void* p, int len) {
+    if (!p) return ippStsNullPtrErr;
+    if (len < 1) return ippStsSizeErr;
     return ippStsNoErr;
 }
 
-IppStatus checkVectors(const void* a, const void* b, int len)
-{
-    if (!a || !b)
-        return ippStsNullPtrErr;
+IppStatus checkVectors(const void* a, const void* b, int len) {
+    if (!a || !b) return ippStsNullPtrErr;
     return checkVector(a, len);
 }
 
 template <typename T>
-IppStatus zero(T* pDst, int len)
-{
-    if (IppStatus st = checkVector(pDst, len))
-        return st;
+IppStatus zero(T* pDst, int len) {
+    if (IppStatus st = checkVector(pDst, len)) return st;
     ownsZero_8u(pDst, static_cast<std::ptrdiff_t>(len) * static_cast<std::ptrdiff_t>(sizeof(T)));
     return ippStsNoErr;
 }
@@ -44,30 +37,23 @@ void fillBlock(Ipp64f val, Ipp64f* dst, int n) { ownsSet_64s(std::bit_cast<std::
 void fillBlock(Ipp64fc val, Ipp64fc* dst, int n) { ownsSet_64sc(val, dst, n); }
 
 template <typename T>
-IppStatus set(T val, T* pDst, int len)
-{
-    if (IppStatus st = checkVector(pDst, len))
-        return st;
+IppStatus set(T val, T* pDst, int len) {
+    if (IppStatus st = checkVector(pDst, len)) return st;
     fillBlock(val, pDst, len);
     return ippStsNoErr;
 }
 
 template <typename T>
-IppStatus copy(const T* pSrc, T* pDst, int len)
-{
-    if (IppStatus st = checkVectors(pSrc, pDst, len))
-        return st;
+IppStatus copy(const T* pSrc, T* pDst, int len) {
+    if (IppStatus st = checkVectors(pSrc, pDst, len)) return st;
     ownsCopy_8u(pSrc, pDst, static_cast<std::ptrdiff_t>(len) * static_cast<std::ptrdiff_t>(sizeof(T)));
     return ippStsNoErr;
 }
 
 template <typename From, typename To>
-IppStatus widen(const From* pSrc, To* pDst, int len)
-{
-    if (IppStatus st = checkVectors(pSrc, pDst, len))
-        return st;
-    for (int i = 0; i < len; ++i)
-        pDst[i] = static_cast<To>(pSrc[i]);
+IppStatus widen(const From* pSrc, To* pDst, int len) {
+    if (IppStatus st = checkVectors(pSrc, pDst, len)) return st;
+    for (int i = 0; i < len; ++i) pDst[i] = static_cast<To>(pSrc[i]);
     return ippStsNoErr;
 }
 
@@ -93,12 +79,9 @@ IppStatus _px_ippsCopy_32s(const Ipp32s* pSrc, Ipp32s* pDst, int len) { return c
 IppStatus _px_ippsCopy_32f(const Ipp32f* pSrc, Ipp32f* pDst, int len) { return copy(pSrc, pDst, len); }
 IppStatus _px_ippsCopy_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) { return copy(pSrc, pDst, len); }
 
-IppStatus _px_ippsMove_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len)
-{
-    if (IppStatus st = checkVectors(pSrc, pDst, len))
-        return st;
-    if (pSrc != pDst)
-        std::memmove(pDst, pSrc, static_cast<std::size_t>(len) * sizeof(Ipp64f));
+IppStatus _px_ippsMove_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
+    if (IppStatus st = checkVectors(pSrc, pDst, len)) return st;
+    if (pSrc != pDst) std::memmove(pDst, pSrc, static_cast<std::size_t>(len) * sizeof(Ipp64f));
     return ippStsNoErr;
 }
 
@@ -106,19 +89,14 @@ IppStatus _px_ippsConvert_32f64f(const Ipp32f* pSrc, Ipp64f* pDst, int len) { re
 IppStatus _px_ippsConvert_32s64f(const Ipp32s* pSrc, Ipp64f* pDst, int len) { return widen(pSrc, pDst, len); }
 IppStatus _px_ippsConvert_32s32f(const Ipp32s* pSrc, Ipp32f* pDst, int len) { return widen(pSrc, pDst, len); }
 
-IppStatus _px_ippsConvert_64f32f(const Ipp64f* pSrc, Ipp32f* pDst, int len)
-{
-    if (IppStatus st = checkVectors(pSrc, pDst, len))
-        return st;
+IppStatus _px_ippsConvert_64f32f(const Ipp64f* pSrc, Ipp32f* pDst, int len) {
+    if (IppStatus st = checkVectors(pSrc, pDst, len)) return st;
     constexpr double kMax = FLT_MAX;  // 3.4028234663852886e38
     for (int i = 0; i < len; ++i) {
         const double v = pSrc[i];
-        if (v <= -kMax)
-            pDst[i] = -FLT_MAX;
-        else if (v >= kMax)
-            pDst[i] = FLT_MAX;
-        else
-            pDst[i] = static_cast<float>(v);
+        if (v <= -kMax) pDst[i] = -FLT_MAX;
+        else if (v >= kMax) pDst[i] = FLT_MAX;
+        else pDst[i] = static_cast<float>(v);
     }
     return ippStsNoErr;
 }

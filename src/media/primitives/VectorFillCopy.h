@@ -6,12 +6,12 @@
 
 namespace oculon::primitives {
 
-OCULON_IPP_ENTRY(ippsZero_8u, (Ipp8u* pDst, int len));
-OCULON_IPP_ENTRY(ippsZero_16s, (Ipp16s* pDst, int len));
-OCULON_IPP_ENTRY(ippsZero_32s, (Ipp32s* pDst, int len));
-OCULON_IPP_ENTRY(ippsZero_32f, (Ipp32f* pDst, int len));
-OCULON_IPP_ENTRY(ippsZero_64f, (Ipp64f* pDst, int len));
-OCULON_IPP_ENTRY(ippsZero_64fc, (Ipp64fc* pDst, int len));
+OCULON_IPP_ENTRY(ippsZero_8u, (Ipp8u * pDst, int len));
+OCULON_IPP_ENTRY(ippsZero_16s, (Ipp16s * pDst, int len));
+OCULON_IPP_ENTRY(ippsZero_32s, (Ipp32s * pDst, int len));
+OCULON_IPP_ENTRY(ippsZero_32f, (Ipp32f * pDst, int len));
+OCULON_IPP_ENTRY(ippsZero_64f, (Ipp64f * pDst, int len));
+OCULON_IPP_ENTRY(ippsZero_64fc, (Ipp64fc * pDst, int len));
 
 OCULON_IPP_ENTRY(ippsSet_8u, (Ipp8u val, Ipp8u* pDst, int len));
 OCULON_IPP_ENTRY(ippsSet_32s, (Ipp32s val, Ipp32s* pDst, int len));

@@ -23,10 +23,10 @@ OCULON_IPP_ENTRY(ippsRShiftC_32s, (const Ipp32s* pSrc, int val, Ipp32s* pDst, in
 OCULON_IPP_ENTRY(ippsRShiftC_32s_I, (int val, Ipp32s* pSrcDst, int len));
 
 OCULON_IPP_ENTRY(ippsSwapBytes_16u, (const Ipp16u* pSrc, Ipp16u* pDst, int len));
-OCULON_IPP_ENTRY(ippsSwapBytes_16u_I, (Ipp16u* pSrcDst, int len));
+OCULON_IPP_ENTRY(ippsSwapBytes_16u_I, (Ipp16u * pSrcDst, int len));
 // Each 3-byte element has its first and last byte exchanged.
 OCULON_IPP_ENTRY(ippsSwapBytes_24u, (const Ipp8u* pSrc, Ipp8u* pDst, int len));
 OCULON_IPP_ENTRY(ippsSwapBytes_32u, (const Ipp32u* pSrc, Ipp32u* pDst, int len));
-OCULON_IPP_ENTRY(ippsSwapBytes_32u_I, (Ipp32u* pSrcDst, int len));
+OCULON_IPP_ENTRY(ippsSwapBytes_32u_I, (Ipp32u * pSrcDst, int len));
 
 }  // namespace oculon::primitives

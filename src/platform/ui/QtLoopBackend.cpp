@@ -15,7 +15,8 @@ QtLoopBackend::~QtLoopBackend() {
 void QtLoopBackend::wake() {
     // One queued drain at a time is enough: it empties the whole queue.
     if (wakePending_.exchange(true)) return;
-    QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { drain(); }, Qt::QueuedConnection);
 }
 
 void QtLoopBackend::drain() {

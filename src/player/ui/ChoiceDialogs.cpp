@@ -37,9 +37,13 @@ void ChoiceDialog::showEvent(QShowEvent* event) {
 }
 
 TvideoCodecChoose::TvideoCodecChoose(QWidget* parent)
-    : ChoiceDialog(parent, {.panel = "Panel1", .ok = "Button1", .cancel = "Button2",
-                            .label = "Label1", .labelAt = QRect(140, 95, 325, 33),
-                            .box = "ComboBox1", .boxAt = QRect(140, 144, 200, 22),
+    : ChoiceDialog(parent, {.panel = "Panel1",
+                            .ok = "Button1",
+                            .cancel = "Button2",
+                            .label = "Label1",
+                            .labelAt = QRect(140, 95, 325, 33),
+                            .box = "ComboBox1",
+                            .boxAt = QRect(140, 144, 200, 22),
                             .texts = {config::txtChooseVideoCodec, config::txtChooseCodecForExport},
                             .centred = true}) {
     box_.setEditable(true);
@@ -54,9 +58,13 @@ int TvideoCodecChoose::selectedIndex() const {
 }
 
 TvideoWaehl::TvideoWaehl(QWidget* parent)
-    : ChoiceDialog(parent, {.panel = "serverWahlPanel", .ok = "OKBtn", .cancel = "CancelBtn",
-                            .label = "chooseLabel", .labelAt = QRect(140, 95, 300, 33),
-                            .box = "serverBox", .boxAt = QRect(140, 145, 170, 22),
+    : ChoiceDialog(parent, {.panel = "serverWahlPanel",
+                            .ok = "OKBtn",
+                            .cancel = "CancelBtn",
+                            .label = "chooseLabel",
+                            .labelAt = QRect(140, 95, 300, 33),
+                            .box = "serverBox",
+                            .boxAt = QRect(140, 145, 170, 22),
                             .texts = {config::txtChooseVideoServer, config::txtChooseVideoServerToShow}}) {}
 
 std::optional<int> TvideoWaehl::choose(const std::vector<std::string>& items, QWidget* parent) {

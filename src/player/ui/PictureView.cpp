@@ -13,9 +13,7 @@ QImage wrapImage(const video::Image& image) {
     return QImage(image.pixels.data(), image.width, image.height, static_cast<qsizetype>(image.stride), format);
 }
 
-PictureView::PictureView(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
+PictureView::PictureView(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 void PictureView::setPicture(std::shared_ptr<const video::Image> picture) {
     picture_ = std::move(picture);

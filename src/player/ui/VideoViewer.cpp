@@ -21,9 +21,8 @@ constexpr qint64 kJulianDayOfDayZero = 1721425;
 constexpr QSize kButtonSize(40, 26);  // start and stop
 
 const std::array<const char*, kSpeeds.size()> kSpeedNames{"eighth", "quarter", "half", "full",
-                                                           "twice",  "four",    "eight"};
-const std::array<const char*, kSpeeds.size()> kSpeedCaptions{"x 1/8", "x 1/4", "x 1/2", "x 1",
-                                                              "x 2",   "x 4",   "x 8"};
+                                                          "twice",  "four",    "eight"};
+const std::array<const char*, kSpeeds.size()> kSpeedCaptions{"x 1/8", "x 1/4", "x 1/2", "x 1", "x 2", "x 4", "x 8"};
 constexpr std::size_t kNormalSpeed = 3;
 
 }  // namespace
@@ -153,10 +152,8 @@ void TVideoViewerFrame::closeVideo() {
 
 void TVideoViewerFrame::StartButtonClick() {
     if (!videoPlayer_) return;
-    if (StartButton.isChecked())
-        videoPlayer_->Start();
-    else
-        videoPlayer_->Pause();
+    if (StartButton.isChecked()) videoPlayer_->Start();
+    else videoPlayer_->Pause();
 }
 
 void TVideoViewerFrame::StopButtonClick() {

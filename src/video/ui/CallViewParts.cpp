@@ -77,10 +77,8 @@ void DoorPanel::apply(const DoorPanelLayout& layout, const InputDisplay& input) 
 
 void DoorPanel::setInput(bool on) {
     if (!layout_.inputVisible) return;
-    if (input_.usesPicture)
-        inputImage.setPixmap(QPixmap(QString::fromStdString(input_.picture(on))));
-    else
-        Label1.setText(QString::fromStdString(input_.label(on)));
+    if (input_.usesPicture) inputImage.setPixmap(QPixmap(QString::fromStdString(input_.picture(on))));
+    else Label1.setText(QString::fromStdString(input_.label(on)));
 }
 
 }  // namespace oculon::video::ui

@@ -20,8 +20,7 @@ const std::array<const char*, 5> kBevelNames = {"Bevel1", "Bevel2", "Bevel3", "B
 
 }  // namespace
 
-TVideobild::TVideobild(QWidget* parent)
-    : CallView(parent, Qt::Window, true, CodePadding::fourThenEight, "Image2") {
+TVideobild::TVideobild(QWidget* parent) : CallView(parent, Qt::Window, true, CodePadding::fourThenEight, "Image2") {
     std::mt19937 random(std::random_device{}());
     ids_ = ApiIds::draw(random);
     setWindowIcon(config::ui::korvatWeissIcon());
@@ -102,8 +101,7 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     hooks.onBlack = [this, black = blackHandle] {
         if (black != 0)
             platform::MainLoop::instance().post(black, WMSECVIDEOCLOSE, reinterpret_cast<std::uintptr_t>(this));
-        else
-            postForCall(WM_CLOSE);
+        else postForCall(WM_CLOSE);
     };
     hooks.onTimeout = [this](CallTimers::Expired) { postForCall(WM_CLOSE); };
     hooks.onFault = [this](TMJPEGDecoder& d) { stoerung(d); };

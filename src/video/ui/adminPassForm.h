@@ -20,9 +20,9 @@ class TadminPassForm : public QDialog {
 public:
     explicit TadminPassForm(QWidget* parent = nullptr);
 
-    std::string station;  // the text after "for", set before showing
-    bool video = false;   // asking for a video server's password
-    std::string password; // filled on OK
+    std::string station;   // the text after "for", set before showing
+    bool video = false;    // asking for a video server's password
+    std::string password;  // filled on OK
 
     // OK copies the field into `password`.
     void done(int result) override;
@@ -31,7 +31,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-
     QLabel adminPassPanel;
     PromptFrame frame_;
     QLabel adminpass;

@@ -14,8 +14,8 @@ namespace {
 constexpr int kWidth = 202;
 constexpr int kHeight = 358;
 
-const char* const kButtonNames[TanalogRT::kButtonCount] = {"btnEins", "btnZwei",   "btnDrei", "btnVier", "btnFuenf",
-                                                          "btnSechs", "btnSieben", "btnAcht", "btnNeun"};
+const char* const kButtonNames[TanalogRT::kButtonCount] = {"btnEins",  "btnZwei",   "btnDrei", "btnVier", "btnFuenf",
+                                                           "btnSechs", "btnSieben", "btnAcht", "btnNeun"};
 const TText* const kButtonTexts[TanalogRT::kButtonCount] = {&txtButton1, &txtButton2, &txtButton3,
                                                             &txtButton4, &txtButton5, &txtButton6,
                                                             &txtButton7, &txtButton8, &txtButton9};

@@ -17,8 +17,8 @@ namespace {
 // The close button's glyph: a cross, dark when enabled, grey when not.
 QIcon closeGlyph() {
     QIcon icon;
-    for (const auto& [mode, colour] : {std::pair{QIcon::Normal, QColor(Qt::darkRed)},
-                                       std::pair{QIcon::Disabled, QColor(Qt::gray)}}) {
+    for (const auto& [mode, colour] :
+         {std::pair{QIcon::Normal, QColor(Qt::darkRed)}, std::pair{QIcon::Disabled, QColor(Qt::gray)}}) {
         QPixmap pm(16, 16);
         pm.fill(Qt::transparent);
         QPainter p(&pm);
@@ -94,9 +94,7 @@ void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
     hooks.onTimeout = [this](CallTimers::Expired) { postForCall(WMTUERCLOSE); };
     hooks.onFault = [this](TMJPEGDecoder& d) { stoerung(d); };
     hooks.onAspect = [this](double aspect) { setAspectRatio(aspect); };
-    hooks.onClock = [this](const std::tm& now) {
-        dateTimePanel.setText(QString::fromStdString(frameClockText(now)));
-    };
+    hooks.onClock = [this](const std::tm& now) { dateTimePanel.setText(QString::fromStdString(frameClockText(now))); };
     hooks.onCloseAfterRelay = [this] { postForCall(WMTUERCLOSE); };
     session_.start(std::move(setup), videoImage, nullptr, std::move(hooks));
     FrameResize();

@@ -71,9 +71,7 @@ TVideoObjekt* TueberwachungForm::videoObjekt(int t) {
     return nullptr;
 }
 
-std::int32_t TueberwachungForm::frameRate() const {
-    return std::max(1, settings_.framerate());
-}
+std::int32_t TueberwachungForm::frameRate() const { return std::max(1, settings_.framerate()); }
 
 std::vector<std::string> TueberwachungForm::shownNames() const {
     std::vector<std::string> names;
@@ -114,16 +112,13 @@ void TueberwachungForm::closeEvent(QCloseEvent* event) {
 void TueberwachungForm::handleMessage(platform::Message& message) {
     if (isDestroying) return;
     switch (message.id) {
-        case WMSURVEILLANCECFGCHANGE:
-            setLayout(settings_.survLayout());
-            break;
+        case WMSURVEILLANCECFGCHANGE: setLayout(settings_.survLayout()); break;
         case WMSURVEILLANCESINGLE: {
             std::shared_ptr<config::TSurvChange> change = message.take<config::TSurvChange>();
             if (change) runner_.run([this, change] { singleChange(*change); });
             break;
         }
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -297,9 +292,7 @@ void TueberwachungForm::announceChange() {
 
 // ---------------------------------------------------------------- door calls
 
-bool TueberwachungForm::doorVideoShown() const {
-    return !doorPanel.isHidden();
-}
+bool TueberwachungForm::doorVideoShown() const { return !doorPanel.isHidden(); }
 
 void TueberwachungForm::showTile0(bool visible) {
     if (!tiles_.empty()) tiles_.front()->image().setVisible(visible);
@@ -307,8 +300,8 @@ void TueberwachungForm::showTile0(bool visible) {
 
 void TueberwachungForm::startDoorVideo(const config::TSingleConfig& station) {
     if (doorVideoShown()) return;
-    const PixelRect place = wallGeometry(tiles_.empty() ? settings_.survLayout() : oldLayout, {width(), height()})
-                                .doorPanel;
+    const PixelRect place =
+        wallGeometry(tiles_.empty() ? settings_.survLayout() : oldLayout, {width(), height()}).doorPanel;
     doorPanel.setGeometry(toQRect(place));
     mainVideoFrame1.setGeometry(0, 0, place.width, place.height);
     showTile0(false);

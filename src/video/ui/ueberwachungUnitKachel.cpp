@@ -33,9 +33,7 @@ QIcon recGlyph() {
 
 }  // namespace
 
-TileImage::TileImage(QWidget* parent, int tile) : VideoImage(parent), tile_(tile) {
-    setAcceptDrops(true);
-}
+TileImage::TileImage(QWidget* parent, int tile) : VideoImage(parent), tile_(tile) { setAcceptDrops(true); }
 
 void TileImage::showFault(std::int32_t errorNo, const std::string& addInfo) {
     fault_ = Fault{errorNo, addInfo};
@@ -73,8 +71,8 @@ void TileImage::paintEvent(QPaintEvent* event) {
     line(30, QString::fromStdString(stoerungsText(fault_->errorNo, {}, false)));
     // The detail comes with its own line breaks (LF CR); one line each.
     int y = 50;
-    for (const QString& text : QString::fromStdString(fault_->addInfo).split(QRegularExpression("[\r\n]+"),
-                                                                            Qt::SkipEmptyParts)) {
+    for (const QString& text :
+         QString::fromStdString(fault_->addInfo).split(QRegularExpression("[\r\n]+"), Qt::SkipEmptyParts)) {
         line(y, text);
         y += p.fontMetrics().height();
     }
@@ -166,8 +164,6 @@ void WallTile::setRecButton(const RecButtonState& state) {
     recBtn_.setPalette(pal);
 }
 
-void WallTile::showFault(std::int32_t errorNo, const std::string& addInfo) {
-    image_.showFault(errorNo, addInfo);
-}
+void WallTile::showFault(std::int32_t errorNo, const std::string& addInfo) { image_.showFault(errorNo, addInfo); }
 
 }  // namespace oculon::video::ui

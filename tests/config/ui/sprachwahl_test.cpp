@@ -16,9 +16,7 @@
 namespace oculon::config::ui {
 namespace {
 
-QRadioButton* radio(QWidget& d, int i) {
-    return d.findChild<QRadioButton*>(QStringLiteral("radioButton%1").arg(i));
-}
+QRadioButton* radio(QWidget& d, int i) { return d.findChild<QRadioButton*>(QStringLiteral("radioButton%1").arg(i)); }
 QPushButton* button(QWidget& d, const char* name) { return d.findChild<QPushButton*>(name); }
 
 // Runs `act` on the modal dialog as soon as ask() has opened it.

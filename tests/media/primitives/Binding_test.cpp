@@ -27,24 +27,17 @@ namespace {
 
 constexpr const char* kChildMarker = "OCULON_IPP_STUB_CHILD";
 
-bool inStubChild()
-{
-    return std::getenv(kChildMarker) != nullptr;
-}
+bool inStubChild() { return std::getenv(kChildMarker) != nullptr; }
 
-std::vector<const EntryPoint*> allEntries()
-{
+std::vector<const EntryPoint*> allEntries() {
     std::vector<const EntryPoint*> all;
     for (Dispatcher d : kDispatchers)
-        for (const EntryPoint& e : dispatcherEntries(d))
-            all.push_back(&e);
+        for (const EntryPoint& e : dispatcherEntries(d)) all.push_back(&e);
     return all;
 }
 
-TEST(Binding, WithoutLibrariesEveryNameHoldsItsBody)
-{
-    if (inStubChild())
-        GTEST_SKIP() << "the stub child checks the mixed binding";
+TEST(Binding, WithoutLibrariesEveryNameHoldsItsBody) {
+    if (inStubChild()) GTEST_SKIP() << "the stub child checks the mixed binding";
     bindPrimitives();
     for (const EntryPoint* e : allEntries()) {
         SCOPED_TRACE(e->name);
@@ -60,10 +53,8 @@ TEST(Binding, WithoutLibrariesEveryNameHoldsItsBody)
     EXPECT_EQ(ippsZero_8u(nullptr, 1), ippStsNullPtrErr);
 }
 
-TEST(Binding, BindsOncePerProcess)
-{
-    if (inStubChild())
-        GTEST_SKIP();
+TEST(Binding, BindsOncePerProcess) {
+    if (inStubChild()) GTEST_SKIP();
     bindPrimitives();
     const EntryPoint& e = sgBasicEntries().front();
     static int marker;
@@ -74,8 +65,7 @@ TEST(Binding, BindsOncePerProcess)
     EXPECT_EQ(e.current(), e.body());
 }
 
-TEST(Binding, ANameInSeveralTablesIsOneEntryPointWithOneBody)
-{
+TEST(Binding, ANameInSeveralTablesIsOneEntryPointWithOneBody) {
     std::map<std::string, const EntryPoint*> first;
     for (Dispatcher d : kDispatchers) {
         std::set<std::string> inTable;
@@ -96,15 +86,12 @@ TEST(Binding, ANameInSeveralTablesIsOneEntryPointWithOneBody)
     EXPECT_EQ(first.count("ippiSet_8u_C1R"), 1u);
 }
 
-TEST(Binding, TheNamesPrefixChoosesTheLibrary)
-{
+TEST(Binding, TheNamesPrefixChoosesTheLibrary) {
     for (const EntryPoint* e : allEntries()) {
         SCOPED_TRACE(e->name);
         const bool signal = std::string(e->name).rfind("ipps", 0) == 0;
-        if (std::string(e->name) == "ippsSVD_64f_D2L")
-            EXPECT_EQ(e->loader, Loader::Image);
-        else
-            EXPECT_EQ(e->loader, signal ? Loader::Signal : Loader::Image);
+        if (std::string(e->name) == "ippsSVD_64f_D2L") EXPECT_EQ(e->loader, Loader::Image);
+        else EXPECT_EQ(e->loader, signal ? Loader::Signal : Loader::Image);
     }
 }
 
@@ -113,24 +100,19 @@ TEST(Binding, TheNamesPrefixChoosesTheLibrary)
 // Runs this test program again with the stand-in libraries on the loader's
 // search path; binding happens once per process, so the mixed case needs a
 // process of its own.
-TEST(Binding, LibraryExportsReplaceExactlyTheirNames)
-{
-    if (inStubChild())
-        GTEST_SKIP();
+TEST(Binding, LibraryExportsReplaceExactlyTheirNames) {
+    if (inStubChild()) GTEST_SKIP();
     std::vector<std::string> env;
     std::string path = OCULON_IPP_STUB_DIR;
     for (char** e = environ; *e; ++e) {
         std::string var = *e;
-        if (var.rfind("LD_LIBRARY_PATH=", 0) == 0)
-            path += ":" + var.substr(16);
-        else if (var.rfind("GTEST_", 0) != 0)
-            env.push_back(var);
+        if (var.rfind("LD_LIBRARY_PATH=", 0) == 0) path += ":" + var.substr(16);
+        else if (var.rfind("GTEST_", 0) != 0) env.push_back(var);
     }
     env.push_back("LD_LIBRARY_PATH=" + path);
     env.push_back(std::string(kChildMarker) + "=1");
     std::vector<char*> envp;
-    for (std::string& s : env)
-        envp.push_back(s.data());
+    for (std::string& s : env) envp.push_back(s.data());
     envp.push_back(nullptr);
 
     std::string self = "/proc/self/exe";
@@ -144,17 +126,14 @@ TEST(Binding, LibraryExportsReplaceExactlyTheirNames)
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the child's failures are printed above";
 }
 
-TEST(StubBinding, ExportsWinOnlyFromTheirOwnLibrary)
-{
-    if (!inStubChild())
-        GTEST_SKIP() << "runs in the child process";
+TEST(StubBinding, ExportsWinOnlyFromTheirOwnLibrary) {
+    if (!inStubChild()) GTEST_SKIP() << "runs in the child process";
     bindPrimitives();
 
     // The signal stub exports ippsZero_8u and ippsSwapBytes_16u_I; the
     // colour-conversion stub (no image library present) ippiMirror_8u_C3IR
     // and ippiSet_8u_C4R. Each also exports a name of the other family.
-    const std::set<std::string> taken = {"ippsZero_8u", "ippsSwapBytes_16u_I", "ippiMirror_8u_C3IR",
-                                         "ippiSet_8u_C4R"};
+    const std::set<std::string> taken = {"ippsZero_8u", "ippsSwapBytes_16u_I", "ippiMirror_8u_C3IR", "ippiSet_8u_C4R"};
     for (const EntryPoint* e : allEntries()) {
         SCOPED_TRACE(e->name);
         if (taken.count(e->name)) {

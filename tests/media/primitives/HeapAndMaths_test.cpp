@@ -15,13 +15,9 @@
 namespace oculon::primitives {
 namespace {
 
-bool aligned32(const void* p)
-{
-    return reinterpret_cast<std::uintptr_t>(p) % 32 == 0;
-}
+bool aligned32(const void* p) { return reinterpret_cast<std::uintptr_t>(p) % 32 == 0; }
 
-TEST(AlignedBlocks, AreAlignedUsableToTheLastByteAndFreed)
-{
+TEST(AlignedBlocks, AreAlignedUsableToTheLastByteAndFreed) {
     // Under the address sanitizer a write past the block or a wrong free fails.
     for (int len : {1, 2, 31, 32, 33, 100, 4097}) {
         SCOPED_TRACE(len);
@@ -51,16 +47,14 @@ TEST(AlignedBlocks, AreAlignedUsableToTheLastByteAndFreed)
     }
     // Many live blocks at once: every one keeps its own hidden address.
     std::vector<void*> blocks;
-    for (int i = 1; i < 200; ++i)
-        blocks.push_back(_ippMalloc(i * 3));
+    for (int i = 1; i < 200; ++i) blocks.push_back(_ippMalloc(i * 3));
     for (void* b : blocks) {
         ASSERT_TRUE(aligned32(b));
         _ippFree(b);
     }
 }
 
-TEST(AlignedBlocks, NothingForEmptyOrNegativeSizes)
-{
+TEST(AlignedBlocks, NothingForEmptyOrNegativeSizes) {
     EXPECT_EQ(ippsMalloc_8u(0), nullptr);
     EXPECT_EQ(ippsMalloc_8u(-5), nullptr);
     EXPECT_EQ(ippsMalloc_64f(0), nullptr);
@@ -71,8 +65,7 @@ TEST(AlignedBlocks, NothingForEmptyOrNegativeSizes)
     _ippFree(nullptr);
 }
 
-TEST(AlignedBlocks, RawSizeLeavesRoomForAPointerAndNeverWraps)
-{
+TEST(AlignedBlocks, RawSizeLeavesRoomForAPointerAndNeverWraps) {
     // Data, an 8-byte hidden address and up to 31 bytes of alignment gap.
     EXPECT_EQ(alignedRawSize(1, 1), 1u + sizeof(void*) + 31);
     EXPECT_EQ(alignedRawSize(std::numeric_limits<int>::max(), 16),
@@ -82,8 +75,7 @@ TEST(AlignedBlocks, RawSizeLeavesRoomForAPointerAndNeverWraps)
     EXPECT_FALSE(alignedRawSize(static_cast<long long>(std::numeric_limits<size_t>::max() / 2), 2));
 }
 
-TEST(MathsShims, CeilThroughAnIntegerAndBeyondItsRange)
-{
+TEST(MathsShims, CeilThroughAnIntegerAndBeyondItsRange) {
     EXPECT_EQ(_ceil(2.0), 2.0);
     EXPECT_EQ(_ceil(2.1), 3.0);
     EXPECT_EQ(_ceil(-2.5), -2.0);
@@ -98,8 +90,7 @@ TEST(MathsShims, CeilThroughAnIntegerAndBeyondItsRange)
     EXPECT_TRUE(std::isnan(_ceil(NAN)));
 }
 
-TEST(MathsShims, FollowTheRunTimeRoutines)
-{
+TEST(MathsShims, FollowTheRunTimeRoutines) {
     EXPECT_EQ(_log(1.0), 0.0);
     EXPECT_DOUBLE_EQ(_log(std::exp(1.0)), 1.0);
     EXPECT_DOUBLE_EQ(_exp(1.0), std::exp(1.0));
@@ -114,8 +105,7 @@ TEST(MathsShims, FollowTheRunTimeRoutines)
     _free(nullptr);
 }
 
-TEST(IntegerDivision, TruncatesTowardZeroAndIgnoresTheScaleFactor)
-{
+TEST(IntegerDivision, TruncatesTowardZeroAndIgnoresTheScaleFactor) {
     Ipp32s v[] = {7, -7, 0, 9};
     ippsDivC_32s_ISfs(3, v, 3, 5);
     EXPECT_EQ(v[0], 2);
@@ -129,8 +119,7 @@ TEST(IntegerDivision, TruncatesTowardZeroAndIgnoresTheScaleFactor)
     EXPECT_EQ(dst[1], 10);
 }
 
-TEST(IntegerDivision, TrappingCasesAreHarmless)
-{
+TEST(IntegerDivision, TrappingCasesAreHarmless) {
     Ipp32s v[] = {std::numeric_limits<Ipp32s>::min(), 4};
     ippsDivC_32s_ISfs(0, v, 2, 0);  // a zero divisor leaves the data alone
     EXPECT_EQ(v[1], 4);

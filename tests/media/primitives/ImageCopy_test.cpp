@@ -13,12 +13,10 @@
 namespace oculon::primitives {
 namespace {
 
-std::vector<Ipp8u> noise(size_t n, unsigned seed)
-{
+std::vector<Ipp8u> noise(size_t n, unsigned seed) {
     std::vector<Ipp8u> v(n);
     std::mt19937 rng(seed);
-    for (auto& b : v)
-        b = static_cast<Ipp8u>(rng());
+    for (auto& b : v) b = static_cast<Ipp8u>(rng());
     return v;
 }
 
@@ -33,8 +31,7 @@ struct ChannelCopy {
     int srcPixel, dstPixel, channels, srcCh, dstCh;
 };
 
-IppStatus copy32s(const Ipp8u* s, int ss, Ipp8u* d, int ds, IppiSize roi)
-{
+IppStatus copy32s(const Ipp8u* s, int ss, Ipp8u* d, int ds, IppiSize roi) {
     return ippiCopy_32s_C1R(reinterpret_cast<const Ipp32s*>(s), ss, reinterpret_cast<Ipp32s*>(d), ds, roi);
 }
 
@@ -47,15 +44,14 @@ const ChannelCopy kCopies[] = {
     {"C3AC4R", ippiCopy_8u_C3AC4R, 3, 4, 3, 0, 0}, {"AC4C3R", ippiCopy_8u_AC4C3R, 4, 3, 3, 0, 0},
 };
 
-TEST(ImageCopy, EveryLayoutMovesOnlyItsBytes)
-{
+TEST(ImageCopy, EveryLayoutMovesOnlyItsBytes) {
     for (const ChannelCopy& c : kCopies)
         for (int w : {1, 3, 8, 10, 17, 40})
             for (int h : {1, 4})
                 for (int srcPad : {0, 3})
                     for (int dstPad : {0, 5}) {
-                        SCOPED_TRACE(testing::Message() << c.name << " " << w << "x" << h << " pads " << srcPad
-                                                        << "/" << dstPad);
+                        SCOPED_TRACE(testing::Message()
+                                     << c.name << " " << w << "x" << h << " pads " << srcPad << "/" << dstPad);
                         // Four-byte steps keep the 32-bit copy aligned.
                         const int ss = w * c.srcPixel + srcPad * (c.fn == copy32s ? 4 : 1);
                         const int ds = w * c.dstPixel + dstPad * (c.fn == copy32s ? 4 : 1);
@@ -72,8 +68,7 @@ TEST(ImageCopy, EveryLayoutMovesOnlyItsBytes)
                     }
 }
 
-TEST(ImageCopy, ChecksPointersThenSizeAndNeverTheSteps)
-{
+TEST(ImageCopy, ChecksPointersThenSizeAndNeverTheSteps) {
     Ipp8u buf[64] = {};
     for (const ChannelCopy& c : kCopies) {
         SCOPED_TRACE(c.name);
@@ -85,8 +80,7 @@ TEST(ImageCopy, ChecksPointersThenSizeAndNeverTheSteps)
     }
 }
 
-TEST(ImageCopy, PlanesInterleaveIntoPixels)
-{
+TEST(ImageCopy, PlanesInterleaveIntoPixels) {
     for (int pad : {0, 2}) {
         const int w = 5, h = 3, ps = w + pad, ds = 3 * w + pad;
         auto p0 = noise(ps * h, 3), p1 = noise(ps * h, 4), p2 = noise(ps * h, 5);
@@ -119,8 +113,7 @@ struct Fill {
     bool valuePointer;
 };
 
-std::vector<Fill> fills()
-{
+std::vector<Fill> fills() {
     return {
         {"C1R", [](const Ipp8u* v, Ipp8u* d, int s, IppiSize r) { return ippiSet_8u_C1R(v[0], d, s, r); }, 1, 1, 0,
          false},
@@ -139,8 +132,7 @@ std::vector<Fill> fills()
     };
 }
 
-TEST(ImageFill, WritesTheValueIntoItsBytesOnly)
-{
+TEST(ImageFill, WritesTheValueIntoItsBytesOnly) {
     const Ipp8u value[4] = {0x11, 0x22, 0x33, 0x44};
     for (const Fill& f : fills())
         for (int w : {1, 2, 9, 40})
@@ -151,15 +143,13 @@ TEST(ImageFill, WritesTheValueIntoItsBytesOnly)
                 auto want = dst;
                 for (int r = 0; r < h; ++r)
                     for (int x = 0; x < w; ++x)
-                        for (int k = 0; k < f.channels; ++k)
-                            want[r * step + x * f.pixel + f.ch + k] = value[k];
+                        for (int k = 0; k < f.channels; ++k) want[r * step + x * f.pixel + f.ch + k] = value[k];
                 ASSERT_EQ(f.fn(value, dst.data() + f.ch, step, {w, h}), ippStsNoErr);
                 ASSERT_EQ(dst, want);
             }
 }
 
-TEST(ImageFill, ChecksPointersThenSizeThenStep)
-{
+TEST(ImageFill, ChecksPointersThenSizeThenStep) {
     const Ipp8u value[4] = {1, 2, 3, 4};
     Ipp8u buf[16] = {};
     for (const Fill& f : fills()) {
@@ -171,15 +161,13 @@ TEST(ImageFill, ChecksPointersThenSizeThenStep)
         EXPECT_EQ(f.fn(value, buf, 0, {0, 1}), ippStsSizeErr);
         EXPECT_EQ(f.fn(value, buf, 0, {1, 1}), ippStsStepErr);
         EXPECT_EQ(f.fn(value, buf, -8, {1, 1}), ippStsStepErr);
-        for (Ipp8u b : buf)
-            ASSERT_EQ(b, 0);
+        for (Ipp8u b : buf) ASSERT_EQ(b, 0);
     }
 }
 
 using SwapFn = std::function<IppStatus(const Ipp8u*, int, Ipp8u*, int, IppiSize, const int*)>;
 
-TEST(ImageSwapChannels, ReordersEveryPixel)
-{
+TEST(ImageSwapChannels, ReordersEveryPixel) {
     const int orders[][3] = {{2, 1, 0}, {0, 0, 0}, {1, 2, 0}, {2, 2, 1}};
     struct Form {
         const char* name;
@@ -213,8 +201,7 @@ TEST(ImageSwapChannels, ReordersEveryPixel)
             }
 }
 
-TEST(ImageSwapChannels, ChecksPointersSizeStepThenOrder)
-{
+TEST(ImageSwapChannels, ChecksPointersSizeStepThenOrder) {
     Ipp8u img[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     Ipp8u out[12] = {};
     const int good[3] = {2, 1, 0};
@@ -232,8 +219,7 @@ TEST(ImageSwapChannels, ChecksPointersSizeStepThenOrder)
     EXPECT_EQ(ippiSwapChannels_8u_C3R(img, 6, out, 0, {2, 2}, three), ippStsStepErr);
     EXPECT_EQ(ippiSwapChannels_8u_AC4R(img, 0, out, 8, {2, 1}, good), ippStsStepErr);
     EXPECT_EQ(ippiSwapChannels_8u_AC4R(img, 8, out, 8, {2, 1}, negative), ippStsChannelOrderErr);
-    for (Ipp8u b : out)
-        ASSERT_EQ(b, 0);
+    for (Ipp8u b : out) ASSERT_EQ(b, 0);
 }
 
 }  // namespace

@@ -10,13 +10,11 @@
 namespace oculon::primitives {
 namespace {
 
-std::array<Ipp8u, 256> table(std::vector<Ipp32s> levels, std::vector<Ipp32s> values)
-{
+std::array<Ipp8u, 256> table(std::vector<Ipp32s> levels, std::vector<Ipp32s> values) {
     return linearLookupTable(values.data(), levels.data(), static_cast<int>(levels.size()));
 }
 
-TEST(LinearLookupTable, InterpolatesBetweenLevelsInExtendedPrecision)
-{
+TEST(LinearLookupTable, InterpolatesBetweenLevelsInExtendedPrecision) {
     // 255.5 - 255 x 0.99609375 = 1.496..., converted toward zero.
     auto t = table({0, 256}, {255, 0});
     EXPECT_EQ(t[0], 255);
@@ -40,8 +38,7 @@ TEST(LinearLookupTable, InterpolatesBetweenLevelsInExtendedPrecision)
     EXPECT_EQ(t[200], 200);
 }
 
-TEST(LinearLookupTable, OneWideIntervalsAndLevelsOutsideTheByteRange)
-{
+TEST(LinearLookupTable, OneWideIntervalsAndLevelsOutsideTheByteRange) {
     auto t = table({10, 11, 20}, {300, 0, 0});
     EXPECT_EQ(t[10], 255);  // a one-wide interval takes its value, clamped
     EXPECT_EQ(t[11], 0);
@@ -61,8 +58,7 @@ TEST(LinearLookupTable, OneWideIntervalsAndLevelsOutsideTheByteRange)
     EXPECT_EQ(t[60], 60);  // identity from the last level on
 }
 
-TEST(LUTLinear, MapsEachChannelThroughItsOwnTable)
-{
+TEST(LUTLinear, MapsEachChannelThroughItsOwnTable) {
     const Ipp32s lv0[] = {0, 256}, va0[] = {255, 0};  // inversion
     const Ipp32s lv1[] = {0, 256}, va1[] = {0, 256};  // identity
     const Ipp32s lv2[] = {0, 1}, va2[] = {9, 9};      // only 0 -> 9
@@ -72,8 +68,7 @@ TEST(LUTLinear, MapsEachChannelThroughItsOwnTable)
     int n[4] = {2, 2, 2, 2};
     const int w = 3, h = 2, step = 4 * w + 2;
     std::vector<Ipp8u> src(step * h), dst(step * h, 0xEE);
-    for (size_t i = 0; i < src.size(); ++i)
-        src[i] = static_cast<Ipp8u>(i * 37);
+    for (size_t i = 0; i < src.size(); ++i) src[i] = static_cast<Ipp8u>(i * 37);
     ASSERT_EQ(ippiLUT_Linear_8u_C4R(src.data(), step, dst.data(), step, {w, h}, values, levels, n), ippStsNoErr);
     for (int r = 0; r < h; ++r) {
         for (int x = 0; x < w; ++x) {
@@ -88,8 +83,7 @@ TEST(LUTLinear, MapsEachChannelThroughItsOwnTable)
     }
 }
 
-TEST(LUTLinear, ChecksPointersAndLevelsChannelByChannelThenSizeThenSteps)
-{
+TEST(LUTLinear, ChecksPointersAndLevelsChannelByChannelThenSizeThenSteps) {
     const Ipp32s lv[] = {0, 255}, va[] = {0, 255};
     const Ipp32s* values[4] = {va, va, va, va};
     const Ipp32s* levels[4] = {lv, lv, lv, lv};

@@ -20,19 +20,16 @@ struct Image {
     int w, h, pixel, step;
     std::vector<Ipp8u> bytes;
 
-    Image(int w_, int h_, int pixel_, int pad, unsigned seed) : w(w_), h(h_), pixel(pixel_), step(w_ * pixel_ + pad)
-    {
+    Image(int w_, int h_, int pixel_, int pad, unsigned seed) : w(w_), h(h_), pixel(pixel_), step(w_ * pixel_ + pad) {
         bytes.resize(static_cast<size_t>(step) * h);
         std::mt19937 rng(seed);
-        for (auto& b : bytes)
-            b = static_cast<Ipp8u>(rng());
+        for (auto& b : bytes) b = static_cast<Ipp8u>(rng());
     }
     Ipp8u* px(int r, int c) { return bytes.data() + r * step + c * pixel; }
 };
 
 // Where the reference mirror sends source pixel (r, c).
-void mirrorReference(Image& src, Image& dst, IppiAxis axis, int moved)
-{
+void mirrorReference(Image& src, Image& dst, IppiAxis axis, int moved) {
     for (int r = 0; r < src.h; ++r)
         for (int c = 0; c < src.w; ++c) {
             const int dr = axis == ippAxsVertical ? r : src.h - 1 - r;
@@ -53,20 +50,17 @@ struct Form {
 };
 
 template <typename T, typename F>
-CopyFn copyForm(F f)
-{
+CopyFn copyForm(F f) {
     return [f](const void* s, int ss, void* d, int ds, IppiSize roi, IppiAxis a) {
         return f(static_cast<const T*>(s), ss, static_cast<T*>(d), ds, roi, a);
     };
 }
 
-InPlaceFn inPlaceForm(IppStatus (*f)(Ipp8u*, int, IppiSize, IppiAxis))
-{
+InPlaceFn inPlaceForm(IppStatus (*f)(Ipp8u*, int, IppiSize, IppiAxis)) {
     return [f](void* p, int s, IppiSize roi, IppiAxis a) { return f(static_cast<Ipp8u*>(p), s, roi, a); };
 }
 
-std::vector<Form> forms()
-{
+std::vector<Form> forms() {
     return {
         {"8u_C1", 1, 1, copyForm<Ipp8u>(ippiMirror_8u_C1R), inPlaceForm(ippiMirror_8u_C1IR)},
         {"16u_C1", 2, 2, copyForm<Ipp16u>(ippiMirror_16u_C1R), nullptr},
@@ -78,15 +72,14 @@ std::vector<Form> forms()
 
 const IppiAxis kAxes[] = {ippAxsHorizontal, ippAxsVertical, ippAxsBoth};
 
-TEST(ImageMirror, IntoASecondImageMatchesThePixelMap)
-{
+TEST(ImageMirror, IntoASecondImageMatchesThePixelMap) {
     for (const Form& f : forms())
         for (IppiAxis axis : kAxes)
             for (int w : {1, 2, 3, 7, 33})
                 for (int h : {1, 2, 3, 6})
                     for (int pad : {0, 5}) {
-                        SCOPED_TRACE(testing::Message() << f.name << " axis " << axis << " " << w << "x" << h
-                                                        << " pad " << pad);
+                        SCOPED_TRACE(testing::Message()
+                                     << f.name << " axis " << axis << " " << w << "x" << h << " pad " << pad);
                         Image src(w, h, f.pixel, pad, 1);
                         Image dst(w, h, f.pixel, pad + 1, 2);  // another step than the source
                         Image want = dst;
@@ -97,11 +90,9 @@ TEST(ImageMirror, IntoASecondImageMatchesThePixelMap)
                     }
 }
 
-TEST(ImageMirror, InPlaceMatchesThePixelMap)
-{
+TEST(ImageMirror, InPlaceMatchesThePixelMap) {
     for (const Form& f : forms()) {
-        if (!f.inPlace)
-            continue;
+        if (!f.inPlace) continue;
         for (IppiAxis axis : kAxes)
             for (int w : {1, 2, 3, 4, 7})
                 for (int h : {1, 2, 3, 5})
@@ -117,8 +108,7 @@ TEST(ImageMirror, InPlaceMatchesThePixelMap)
     }
 }
 
-TEST(ImageMirror, TheSameImageAsSourceAndDestinationIsMirroredInPlace)
-{
+TEST(ImageMirror, TheSameImageAsSourceAndDestinationIsMirroredInPlace) {
     for (const Form& f : forms())
         for (IppiAxis axis : kAxes) {
             SCOPED_TRACE(testing::Message() << f.name << " axis " << axis);
@@ -131,8 +121,7 @@ TEST(ImageMirror, TheSameImageAsSourceAndDestinationIsMirroredInPlace)
         }
 }
 
-TEST(ImageMirror, HalfTurnOfThreeByThreeKeepsTheCentre)
-{
+TEST(ImageMirror, HalfTurnOfThreeByThreeKeepsTheCentre) {
     Image img(3, 3, 3, 0, 5);
     const Image orig = img;
     ASSERT_EQ(ippiMirror_8u_C3IR(img.bytes.data(), img.step, {3, 3}, ippAxsBoth), ippStsNoErr);
@@ -140,18 +129,15 @@ TEST(ImageMirror, HalfTurnOfThreeByThreeKeepsTheCentre)
     EXPECT_EQ(0, std::memcmp(img.px(0, 0), orig.bytes.data() + 2 * 9 + 6, 3));
 }
 
-TEST(ImageMirror, BottomUpStepsWork)
-{
+TEST(ImageMirror, BottomUpStepsWork) {
     // A negative step walks the rows upwards from the last row in memory.
     Image src(4, 3, 4, 0, 6), dst(4, 3, 4, 0, 7);
     ASSERT_EQ(ippiMirror_8u_C4R(src.px(2, 0), -src.step, dst.px(2, 0), -dst.step, {4, 3}, ippAxsHorizontal),
               ippStsNoErr);
-    for (int r = 0; r < 3; ++r)
-        EXPECT_EQ(0, std::memcmp(dst.px(r, 0), src.px(2 - r, 0), 16));
+    for (int r = 0; r < 3; ++r) EXPECT_EQ(0, std::memcmp(dst.px(r, 0), src.px(2 - r, 0), 16));
 }
 
-TEST(ImageMirror, ChecksPointersThenSizeThenAxisAndWritesNothing)
-{
+TEST(ImageMirror, ChecksPointersThenSizeThenAxisAndWritesNothing) {
     for (const Form& f : forms()) {
         SCOPED_TRACE(f.name);
         Image src(3, 2, f.pixel, 0, 8), dst(3, 2, f.pixel, 0, 9);

@@ -23,8 +23,7 @@ struct Case {
     std::function<IppStatus(void*, int)> call;
 };
 
-std::vector<Case> checkedEntries()
-{
+std::vector<Case> checkedEntries() {
     // Non-zero constants and counts, so the special paths of val 0 stay out.
     auto u = [](void* p) { return static_cast<Ipp32u*>(p); };
     auto s = [](void* p) { return static_cast<Ipp32s*>(p); };
@@ -34,7 +33,10 @@ std::vector<Case> checkedEntries()
         {"Zero_16sc", [](void* p, int n) { return _px_ippsZero_16sc(static_cast<Ipp16sc*>(p), n); }},
         {"Zero_64fc", [](void* p, int n) { return ippsZero_64fc(static_cast<Ipp64fc*>(p), n); }},
         {"Set_8u", [](void* p, int n) { return ippsSet_8u(7, static_cast<Ipp8u*>(p), n); }},
-        {"Set_64fc", [](void* p, int n) { return ippsSet_64fc({1, 2}, static_cast<Ipp64fc*>(p), n); }},
+        {"Set_64fc",
+         [](void* p, int n) {
+             return ippsSet_64fc({1, 2}, static_cast<Ipp64fc*>(p), n);
+         }},
         {"Copy_8u", [](void* p, int n) { return ippsCopy_8u(static_cast<Ipp8u*>(p), static_cast<Ipp8u*>(p), n); }},
         {"Copy_32s", [s](void* p, int n) { return _px_ippsCopy_32s(s(p), s(p), n); }},
         {"Move_64f", [](void* p, int n) { return ippsMove_64f(static_cast<Ipp64f*>(p), static_cast<Ipp64f*>(p), n); }},
@@ -51,8 +53,7 @@ std::vector<Case> checkedEntries()
     };
 }
 
-TEST(VectorChecks, NullPointerComesBeforeLengthAndNothingIsWritten)
-{
+TEST(VectorChecks, NullPointerComesBeforeLengthAndNothingIsWritten) {
     alignas(16) unsigned char buf[64];
     for (const Case& c : checkedEntries()) {
         SCOPED_TRACE(c.name);
@@ -61,14 +62,12 @@ TEST(VectorChecks, NullPointerComesBeforeLengthAndNothingIsWritten)
         EXPECT_EQ(c.call(nullptr, 4), ippStsNullPtrErr);
         EXPECT_EQ(c.call(buf, 0), ippStsSizeErr);
         EXPECT_EQ(c.call(buf, -3), ippStsSizeErr);
-        for (unsigned char b : buf)
-            ASSERT_EQ(b, 0xAB);
+        for (unsigned char b : buf) ASSERT_EQ(b, 0xAB);
         EXPECT_EQ(c.call(buf, 2), ippStsNoErr);
     }
 }
 
-TEST(VectorChecks, EitherOfTwoPointersMissingIsNull)
-{
+TEST(VectorChecks, EitherOfTwoPointersMissingIsNull) {
     Ipp32u v[2] = {1, 2};
     EXPECT_EQ(ippsAnd_32u_I(nullptr, v, 2), ippStsNullPtrErr);
     EXPECT_EQ(ippsAnd_32u_I(v, nullptr, 2), ippStsNullPtrErr);
@@ -76,8 +75,7 @@ TEST(VectorChecks, EitherOfTwoPointersMissingIsNull)
     EXPECT_EQ(ippsConvert_32s64f(reinterpret_cast<Ipp32s*>(v), nullptr, 2), ippStsNullPtrErr);
 }
 
-TEST(VectorFill, FillsExactlyLenElements)
-{
+TEST(VectorFill, FillsExactlyLenElements) {
     std::vector<Ipp64fc> c(5, Ipp64fc{9, 9});
     ASSERT_EQ(ippsSet_64fc({1.5, -2.5}, c.data(), 4), ippStsNoErr);
     for (int i = 0; i < 4; ++i) {
@@ -111,8 +109,7 @@ TEST(VectorFill, FillsExactlyLenElements)
     EXPECT_EQ(w[1], -7);
 }
 
-TEST(VectorCopy, MoveHandlesOverlapInBothDirections)
-{
+TEST(VectorCopy, MoveHandlesOverlapInBothDirections) {
     std::vector<Ipp64f> v = {1, 2, 3, 4, 5};
     ASSERT_EQ(ippsMove_64f(v.data(), v.data() + 1, 4), ippStsNoErr);
     EXPECT_EQ(v, (std::vector<Ipp64f>{1, 1, 2, 3, 4}));
@@ -127,11 +124,18 @@ TEST(VectorCopy, MoveHandlesOverlapInBothDirections)
     EXPECT_EQ(dst, (std::vector<Ipp64f>{1, 2, 3, 0}));
 }
 
-TEST(VectorConvert, DoubleToFloatSaturatesAtTheFloatRange)
-{
-    const double in[] = {1e39,      -1e39,  1.0,   static_cast<double>(FLT_MAX), -static_cast<double>(FLT_MAX),
-                         3.5e38,    1e-50, -2.5,  std::numeric_limits<double>::infinity(),
-                         -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+TEST(VectorConvert, DoubleToFloatSaturatesAtTheFloatRange) {
+    const double in[] = {1e39,
+                         -1e39,
+                         1.0,
+                         static_cast<double>(FLT_MAX),
+                         -static_cast<double>(FLT_MAX),
+                         3.5e38,
+                         1e-50,
+                         -2.5,
+                         std::numeric_limits<double>::infinity(),
+                         -std::numeric_limits<double>::infinity(),
+                         std::numeric_limits<double>::quiet_NaN()};
     float out[11];
     ASSERT_EQ(ippsConvert_64f32f(in, out, 11), ippStsNoErr);
     EXPECT_EQ(out[0], FLT_MAX);
@@ -148,8 +152,7 @@ TEST(VectorConvert, DoubleToFloatSaturatesAtTheFloatRange)
     EXPECT_TRUE(std::isnan(out[10]));
 }
 
-TEST(VectorConvert, WideningIsExactAndIntToFloatRoundsToNearest)
-{
+TEST(VectorConvert, WideningIsExactAndIntToFloatRoundsToNearest) {
     const Ipp32s ints[] = {16777217, -2147483647 - 1, 2147483647, -3};
     float f[4];
     double d[4];
@@ -166,8 +169,7 @@ TEST(VectorConvert, WideningIsExactAndIntToFloatRoundsToNearest)
     EXPECT_EQ(d[1], static_cast<double>(-1e30f));
 }
 
-TEST(VectorLogic, CombinesWordByWord)
-{
+TEST(VectorLogic, CombinesWordByWord) {
     std::mt19937 rng(7);
     std::vector<Ipp32u> a(37), b(37);
     for (auto& x : a) x = rng();
@@ -197,8 +199,7 @@ TEST(VectorLogic, CombinesWordByWord)
     }
 }
 
-TEST(VectorLogic, ZeroConstantTakesTheShortWaysBeforeThePointerCheck)
-{
+TEST(VectorLogic, ZeroConstantTakesTheShortWaysBeforeThePointerCheck) {
     Ipp32u v[3] = {5, 6, 7};
     Ipp32u out[3] = {1, 1, 1};
     // AndC with 0 is a zero fill, whose own checks answer.
@@ -220,8 +221,7 @@ TEST(VectorLogic, ZeroConstantTakesTheShortWaysBeforeThePointerCheck)
     EXPECT_EQ(ippsXorC_32u(nullptr, 0, out, 3), ippStsNullPtrErr);
 }
 
-TEST(VectorShift, EveryCountAgainstTheRule)
-{
+TEST(VectorShift, EveryCountAgainstTheRule) {
     const std::vector<Ipp32s> src = {0, 1, -1, 5, -5, 0x40000000, -2147483647 - 1, 2147483647, 123456789};
     const int n = static_cast<int>(src.size());
     for (int val = 1; val <= 40; ++val) {
@@ -242,8 +242,7 @@ TEST(VectorShift, EveryCountAgainstTheRule)
     }
 }
 
-TEST(VectorShift, CountTestsComeBeforeThePointerChecks)
-{
+TEST(VectorShift, CountTestsComeBeforeThePointerChecks) {
     Ipp32s v[2] = {3, -3};
     Ipp32s out[2] = {9, 9};
     EXPECT_EQ(ippsLShiftC_32s_I(-1, nullptr, 2), ippStsShiftErr);
@@ -263,8 +262,7 @@ TEST(VectorShift, CountTestsComeBeforeThePointerChecks)
     EXPECT_EQ(v[0], 3);
 }
 
-TEST(VectorSwap, ReversesTheBytesOfEachElement)
-{
+TEST(VectorSwap, ReversesTheBytesOfEachElement) {
     const Ipp16u s16[] = {0xA1B2, 0x00FF};
     Ipp16u d16[2];
     ASSERT_EQ(ippsSwapBytes_16u(s16, d16, 2), ippStsNoErr);

@@ -48,8 +48,8 @@ void makeRecordings(const std::string& root, int width, int height, int frames) 
     fs::create_directories(root + "Garage/2024/05 - May/01 - Wednesday");
     fs::create_directories(root + ".thumbnails");
     writeRecording(root + kDay + "12-30-05.kvd", frames, width, height);
-    writeRecording(root + kDay + "12-41-17.kvd", frames, width, height, {(12 * 60 + 41) * 60000 + 17000, kMay2024},
-                   40, 2);
+    writeRecording(root + kDay + "12-41-17.kvd", frames, width, height, {(12 * 60 + 41) * 60000 + 17000, kMay2024}, 40,
+                   2);
     writeFile(root + kDay + "12-30-05.jpg", testJpeg(width, height, 30));
     writeFile(root + kDay + "SNAP.JPG", testJpeg(width, height, 3));
     auto cut = testJpeg(width, height, 0);

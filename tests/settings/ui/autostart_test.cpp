@@ -25,9 +25,7 @@ protected:
         config::sprache = config::lang_en;
         ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
     }
-    bool entryWritten() const {
-        return std::filesystem::exists(dir.path() + "/autostart/oculon.desktop");
-    }
+    bool entryWritten() const { return std::filesystem::exists(dir.path() + "/autostart/oculon.desktop"); }
 
     testsupport::TempDir dir;
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};

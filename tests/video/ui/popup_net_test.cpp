@@ -211,9 +211,8 @@ TEST_F(PopupNet, ShowsTheStreamSavesTheFirstPictureAndKeepsTheAspect) {
 
     // A 16:9 picture in a 4:3 window: the window takes the picture's shape.
     EXPECT_NEAR(popup.aspectRatio(), 16.0 / 9.0, 1e-9);
-    EXPECT_TRUE(pumpUntil([&] {
-        return std::abs(double(popup.width()) / (popup.height() - kPopupHeaderHeight) - 16.0 / 9.0) < 0.01;
-    }));
+    EXPECT_TRUE(pumpUntil(
+        [&] { return std::abs(double(popup.width()) / (popup.height() - kPopupHeaderHeight) - 16.0 / 9.0) < 0.01; }));
     EXPECT_EQ(image->geometry(), QRect(0, 45, popup.width(), popup.height() - 45));
 
     // The first picture went into the dated folder as a JPEG.
@@ -322,7 +321,8 @@ TEST_F(PopupNet, DoorButtonReachesTheDevice) {
     door->click();
     auto got = device.next(2000ms);
     ASSERT_TRUE(got);
-    EXPECT_EQ(got->data, std::string("\x1F" "TK"));
+    EXPECT_EQ(got->data, std::string("\x1F"
+                                     "TK"));
     popup.stopVideo();
 
     // A telephone station with the door-code prompt: "12a" typed gives 12.
@@ -408,9 +408,8 @@ TEST_F(PopupNet, SecondCameraShowsInTheInsetAndSwapsOnDoubleClick) {
                     Qt::NoModifier);
     QApplication::sendEvent(inset, &dbl);
     EXPECT_TRUE(pumpUntil([&] { return nearColour(pixelAt(popup, "Image1", 300, 200), 200, 30, 30); }));
-    EXPECT_TRUE(pumpUntil([&] {
-        return nearColour(pixelAt(popup, "Image3", inset->width() / 2, inset->height() / 2), 30, 200, 30);
-    }));
+    EXPECT_TRUE(pumpUntil(
+        [&] { return nearColour(pixelAt(popup, "Image3", inset->width() / 2, inset->height() / 2), 30, 200, 30); }));
     popup.stopVideo();
 }
 

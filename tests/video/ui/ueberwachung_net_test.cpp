@@ -46,9 +46,9 @@ using testsupport::MjpegOptions;
 using testsupport::RecordedRequest;
 using testsupport::Script;
 
-const QColor kColours[] = {QColor(200, 40, 40), QColor(40, 160, 60), QColor(40, 70, 200), QColor(220, 180, 30),
-                           QColor(150, 60, 170), QColor(30, 170, 170), QColor(230, 120, 30), QColor(90, 90, 90),
-                           QColor(170, 110, 60)};
+const QColor kColours[] = {QColor(200, 40, 40),  QColor(40, 160, 60),  QColor(40, 70, 200),
+                           QColor(220, 180, 30), QColor(150, 60, 170), QColor(30, 170, 170),
+                           QColor(230, 120, 30), QColor(90, 90, 90),   QColor(170, 110, 60)};
 
 // A camera's test picture: its colour with a lighter band that moves with
 // `frame`, and its name in large letters.
@@ -519,7 +519,8 @@ TEST_F(WallNet, ThreeByThreeWithLivePictures) {
     for (int i = 0; i < 8; ++i) {
         const QRect r = wall.tile(i)->image().geometry();
         // Right of the moving band, above the recording button.
-        EXPECT_TRUE(nearColour(shot.pixel(r.left() + r.width() * 7 / 8, r.top() + r.height() * 3 / 4), kColours[i])) << i;
+        EXPECT_TRUE(nearColour(shot.pixel(r.left() + r.width() * 7 / 8, r.top() + r.height() * 3 / 4), kColours[i]))
+            << i;
         // Nothing of the picture's own caption peeks out below the label.
         const QRect label = wall.tile(i)->timeLabel().geometry();
         for (int x = label.left() + r.width() / 2; x < label.right(); x += 8)
