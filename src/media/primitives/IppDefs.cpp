@@ -5,6 +5,7 @@ namespace oculon::primitives {
 const char* ippStatusName(IppStatus status) {
     switch (status) {
         case ippStsNoErr: return "ippStsNoErr";
+        case ippStsSqrtNegArg: return "ippStsSqrtNegArg";
         case ippStsDivByZero: return "ippStsDivByZero";
         case ippStsLnZeroArg: return "ippStsLnZeroArg";
         case ippStsLnNegArg: return "ippStsLnNegArg";

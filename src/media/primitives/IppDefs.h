@@ -3,6 +3,7 @@
 // every primitive entry point, with the numbering of the IPP 5.1 interface so
 // that a library export and a built-in body are interchangeable.
 
+#include <bit>
 #include <cstdint>
 
 namespace oculon::primitives {
@@ -21,10 +22,19 @@ struct Ipp16sc {
     Ipp16s im;
 };
 
+struct Ipp32fc {
+    Ipp32f re;
+    Ipp32f im;
+};
+
 struct Ipp64fc {
     Ipp64f re;
     Ipp64f im;
 };
+
+// The NaN that floating-point bodies write for an undefined result (a zero
+// over zero, a root or logarithm of a negative number): quiet, sign set.
+inline constexpr double kIppNaN = std::bit_cast<double>(std::uint64_t{0xFFF8000000000000});
 
 // Width and height of a region in pixels, passed by value.
 struct IppiSize {
@@ -35,12 +45,30 @@ struct IppiSize {
 enum IppiAxis : int { ippAxsHorizontal = 0, ippAxsVertical = 1, ippAxsBoth = 2 };
 enum IppRoundMode : int { ippRndZero = 0, ippRndNear = 1 };
 enum IppHintAlgorithm : int { ippAlgHintNone = 0, ippAlgHintFast = 1, ippAlgHintAccurate = 2 };
+enum IppCmpOp : int { ippCmpLess = 0, ippCmpLessEq = 1, ippCmpEq = 2, ippCmpGreaterEq = 3, ippCmpGreater = 4 };
+// Porter-Duff operations on straight colours (0..5) and on premultiplied
+// colours (6..11).
+enum IppiAlphaType : int {
+    ippAlphaOver = 0,
+    ippAlphaIn = 1,
+    ippAlphaOut = 2,
+    ippAlphaATop = 3,
+    ippAlphaXor = 4,
+    ippAlphaPlus = 5,
+    ippAlphaOverPremul = 6,
+    ippAlphaInPremul = 7,
+    ippAlphaOutPremul = 8,
+    ippAlphaATopPremul = 9,
+    ippAlphaXorPremul = 10,
+    ippAlphaPlusPremul = 11,
+};
 
 // 0 success, negative an error (nothing or only the stated part written),
 // positive a warning (the work was done).
 using IppStatus = std::int32_t;
 
 inline constexpr IppStatus ippStsNoErr = 0;
+inline constexpr IppStatus ippStsSqrtNegArg = 3;
 inline constexpr IppStatus ippStsDivByZero = 6;
 inline constexpr IppStatus ippStsLnZeroArg = 7;
 inline constexpr IppStatus ippStsLnNegArg = 8;

@@ -50,6 +50,13 @@ IppStatus copy(const T* pSrc, T* pDst, int len) {
     return ippStsNoErr;
 }
 
+template <typename T>
+IppStatus move(const T* pSrc, T* pDst, int len) {
+    if (IppStatus st = checkVectors(pSrc, pDst, len)) return st;
+    if (pSrc != pDst) std::memmove(pDst, pSrc, static_cast<std::size_t>(len) * sizeof(T));
+    return ippStsNoErr;
+}
+
 template <typename From, typename To>
 IppStatus widen(const From* pSrc, To* pDst, int len) {
     if (IppStatus st = checkVectors(pSrc, pDst, len)) return st;
@@ -79,11 +86,8 @@ IppStatus _px_ippsCopy_32s(const Ipp32s* pSrc, Ipp32s* pDst, int len) { return c
 IppStatus _px_ippsCopy_32f(const Ipp32f* pSrc, Ipp32f* pDst, int len) { return copy(pSrc, pDst, len); }
 IppStatus _px_ippsCopy_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) { return copy(pSrc, pDst, len); }
 
-IppStatus _px_ippsMove_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
-    if (IppStatus st = checkVectors(pSrc, pDst, len)) return st;
-    if (pSrc != pDst) std::memmove(pDst, pSrc, static_cast<std::size_t>(len) * sizeof(Ipp64f));
-    return ippStsNoErr;
-}
+IppStatus _px_ippsMove_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) { return move(pSrc, pDst, len); }
+IppStatus _px_ippsMove_8u(const Ipp8u* pSrc, Ipp8u* pDst, int len) { return move(pSrc, pDst, len); }
 
 IppStatus _px_ippsConvert_32f64f(const Ipp32f* pSrc, Ipp64f* pDst, int len) { return widen(pSrc, pDst, len); }
 IppStatus _px_ippsConvert_32s64f(const Ipp32s* pSrc, Ipp64f* pDst, int len) { return widen(pSrc, pDst, len); }
@@ -116,6 +120,7 @@ OCULON_IPP_DEFINE(ippsCopy_8u);
 OCULON_IPP_DEFINE(ippsCopy_32f);
 OCULON_IPP_DEFINE(ippsCopy_64f);
 OCULON_IPP_DEFINE(ippsMove_64f);
+OCULON_IPP_DEFINE(ippsMove_8u);
 OCULON_IPP_DEFINE(ippsConvert_32f64f);
 OCULON_IPP_DEFINE(ippsConvert_32s64f);
 OCULON_IPP_DEFINE(ippsConvert_32s32f);

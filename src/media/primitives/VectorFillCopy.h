@@ -24,6 +24,7 @@ OCULON_IPP_ENTRY(ippsCopy_8u, (const Ipp8u* pSrc, Ipp8u* pDst, int len));
 OCULON_IPP_ENTRY(ippsCopy_32f, (const Ipp32f* pSrc, Ipp32f* pDst, int len));
 OCULON_IPP_ENTRY(ippsCopy_64f, (const Ipp64f* pSrc, Ipp64f* pDst, int len));
 OCULON_IPP_ENTRY(ippsMove_64f, (const Ipp64f* pSrc, Ipp64f* pDst, int len));
+OCULON_IPP_ENTRY(ippsMove_8u, (const Ipp8u* pSrc, Ipp8u* pDst, int len));
 
 OCULON_IPP_ENTRY(ippsConvert_32f64f, (const Ipp32f* pSrc, Ipp64f* pDst, int len));
 OCULON_IPP_ENTRY(ippsConvert_32s64f, (const Ipp32s* pSrc, Ipp64f* pDst, int len));

@@ -1,0 +1,11 @@
+#pragma once
+// Marks a function whose loops carry a primitive's bulk work: it is compiled
+// for AVX2 and for the x86-64 baseline, and the loader picks one when the
+// program starts. Both compute the same bits; only the vector width differs.
+// Helpers it calls should be inline so that they are compiled with it.
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define OCULON_HOT_LOOP __attribute__((target_clones("avx2", "default")))
+#else
+#define OCULON_HOT_LOOP
+#endif
