@@ -9,8 +9,8 @@ namespace oculon::primitives {
 // magn x sin((pi/2 / len) x i x i) for i = 0 .. len-1; a negative magn gives
 // ippStsJaehneErr and writes nothing.
 OCULON_IPP_ENTRY(ippsVectorJaehne_64f, (Ipp64f * pDst, int len, Ipp64f magn));
-// len numbers spread over low..high; *pSeed is left where the sequence
-// continues, so two calls give the numbers of one call of both lengths.
+// len numbers spread over low..high. The same seed gives the same numbers;
+// *pSeed is replaced by the generator's last word, the seed of a new run.
 OCULON_IPP_ENTRY(ippsRandUniform_Direct_64f, (Ipp64f * pDst, int len, Ipp64f low, Ipp64f high, unsigned int* pSeed));
 
 }  // namespace oculon::primitives

@@ -118,6 +118,10 @@ TEST(VectorCopy, MoveHandlesOverlapInBothDirections) {
     EXPECT_EQ(v, (std::vector<Ipp64f>{2, 3, 4, 5, 5}));
     ASSERT_EQ(ippsMove_64f(v.data(), v.data(), 5), ippStsNoErr);
     EXPECT_EQ(v, (std::vector<Ipp64f>{2, 3, 4, 5, 5}));
+    std::vector<Ipp8u> b = {1, 2, 3, 4, 9};
+    ASSERT_EQ(ippsMove_8u(b.data(), b.data() + 1, 4), ippStsNoErr);
+    EXPECT_EQ(b, (std::vector<Ipp8u>{1, 1, 2, 3, 4}));
+    EXPECT_EQ(ippsMove_8u(nullptr, b.data(), 0), ippStsNullPtrErr);
 
     std::vector<Ipp64f> src = {1, 2, 3}, dst(4, 0);
     ASSERT_EQ(ippsCopy_64f(src.data(), dst.data(), 3), ippStsNoErr);
