@@ -100,6 +100,13 @@ TEST(SignalWindows, ArgumentLimits) {
     ASSERT_EQ(ippsWinKaiser_64f_I(v.data(), 1001, 0.6f), 0);
     const double edge = std::cyl_bessel_i(0.0, 500.0 * double{0.6f});
     EXPECT_NEAR(v[0], 1.0 / edge, 1e-7 / edge);
+    // n (N-1-n) passes 2^31 in a window this long.
+    std::vector<double> longWindow(100001, 1.0);
+    ASSERT_EQ(ippsWinKaiser_64f_I(longWindow.data(), 100001, 0.006f), 0);
+    const double a = double{0.006f};
+    for (int n : {0, 30000, 49999})
+        EXPECT_NEAR(longWindow[n], std::cyl_bessel_i(0.0, a * std::sqrt(double(n) * (100000 - n))) /
+                                       std::cyl_bessel_i(0.0, a * 50000), 1e-6);
     std::vector<double> flat(9, 2.0);
     ASSERT_EQ(ippsWinKaiser_64f_I(flat.data(), 9, 0.0f), 0);
     for (double x : flat) EXPECT_NEAR(x, 2.0, 1e-15);
