@@ -195,14 +195,10 @@ TEST(SignalArithmetic, ComplexHelpers) {
 
     ASSERT_EQ(_px_ippsConj_64fc_I(v.data(), 2), 0);
     EXPECT_EQ(v[1].im, -3);
-    std::vector<double> parts(5);
-    ASSERT_EQ(ippsImag_64fc(v.data(), parts.data(), 5), 0);
-    EXPECT_EQ(parts[1], -3);
+    double phase = 0;
     const Ipp64fc q = {-1, -1};
-    ASSERT_EQ(ippsPhase_64fc(&q, parts.data(), 1), 0);
-    EXPECT_DOUBLE_EQ(parts[0], -0.75 * std::numbers::pi);
-    ASSERT_EQ(ippsMagnitude_64fc(&v[2], parts.data(), 1), 0);
-    EXPECT_DOUBLE_EQ(parts[0], std::sqrt(41.0));
+    ASSERT_EQ(ippsPhase_64fc(&q, &phase, 1), 0);
+    EXPECT_DOUBLE_EQ(phase, -0.75 * std::numbers::pi);
 }
 
 }  // namespace

@@ -105,8 +105,9 @@ TEST(SignalWindows, ArgumentLimits) {
     ASSERT_EQ(ippsWinKaiser_64f_I(longWindow.data(), 100001, 0.006f), 0);
     const double a = double{0.006f};
     for (int n : {0, 30000, 49999})
-        EXPECT_NEAR(longWindow[n], std::cyl_bessel_i(0.0, a * std::sqrt(double(n) * (100000 - n))) /
-                                       std::cyl_bessel_i(0.0, a * 50000), 1e-6);
+        EXPECT_NEAR(longWindow[n],
+                    std::cyl_bessel_i(0.0, a * std::sqrt(double(n) * (100000 - n))) / std::cyl_bessel_i(0.0, a * 50000),
+                    1e-6);
     std::vector<double> flat(9, 2.0);
     ASSERT_EQ(ippsWinKaiser_64f_I(flat.data(), 9, 0.0f), 0);
     for (double x : flat) EXPECT_NEAR(x, 2.0, 1e-15);
