@@ -1,8 +1,5 @@
 #include "devices/DiscoveryHandlers.h"
 
-#include <chrono>
-#include <thread>
-
 #include "devices/DeviceMessages.h"
 #include "devices/RebootLockGuard.h"
 #include "devices/RelayFraming.h"
@@ -17,10 +14,6 @@ namespace oculon::devices {
 namespace {
 
 constexpr std::string_view kNoSender = "0.0.0.0";
-
-// A malformed telephone telegram costs its sender a short pause, so a flood of
-// them cannot keep the listener thread spinning.
-void pauseAfterBadTelegram() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
 
 }  // namespace
 
@@ -55,9 +48,12 @@ void DiscoveryHandlers::UDPEmpfaengerRead2(std::string_view data, const std::str
 }
 
 void DiscoveryHandlers::UDPEmpfaengerReadTel(std::string_view data, const std::string& sender) {
-    if (sender == kNoSender) return pauseAfterBadTelegram();
+    // Bad telegrams are dropped at once: a pause per datagram would let a
+    // junk flood fill the socket's queue, and the kernel would then drop the
+    // real calls among it.
+    if (sender == kNoSender) return;
     const auto telegram = parseTelefonTelegram(data);
-    if (!telegram || !sequences_.checkSequence(sender, telegram->sequence)) return pauseAfterBadTelegram();
+    if (!telegram || !sequences_.checkSequence(sender, telegram->sequence)) return;
 
     if (auto event = makeTelefonEvent(*telegram, sender)) {
         auto copy = deps_.telefone->update(std::move(event));

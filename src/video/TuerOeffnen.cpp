@@ -21,7 +21,7 @@ std::string tuerKommando() {
 
 std::string padDoorCode(std::string code, CodePadding padding) {
     if (code.size() < 4) code.resize(4, 'F');
-    else if (padding == CodePadding::fourThenEight && code.size() < 8) code.resize(8, 'F');
+    else if (padding == CodePadding::fourThenEight && code.size() > 4 && code.size() < 8) code.resize(8, 'F');
     return code;
 }
 

@@ -22,7 +22,7 @@ std::string tuerKommando();
 
 // How a door code is filled up with "F" before it goes to a telephone.
 enum class CodePadding {
-    fourThenEight,  // the popup: to 4 characters, a longer code to 8
+    fourThenEight,  // the popup: to 4 characters, a code of 5 to 7 to 8
     atLeastFour,    // the door frame: to 4 characters, a longer code as it is
 };
 std::string padDoorCode(std::string code, CodePadding padding);

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "TcpTestServer.h"
@@ -274,6 +275,44 @@ TEST_F(SuchNet, ATelephoneTelegramIsPostedAndAgesOut) {
     clockOffset_ = 60500;
     ASSERT_TRUE(run(2s, [&] { return bare(WM_TELUPDATEEVENT) == 1; }));
     EXPECT_EQ(thread_->telefon().size(), 0u);
+}
+
+TEST_F(SuchNet, TelephoneCallsInsideAJunkFloodAreHandled) {
+    start();
+    auto phone = inPeerNamespace([] { return std::make_unique<UdpPeer>("10.77.0.2", 0); });
+    const auto telegram = [](int sequence, const std::string& number) {
+        std::string t = upperHex(sequence, 2) + " " + upperHex(0x01, 2) + " " + number;
+        t.resize(30, ' ');
+        appendAdditiveChecksum(t);
+        return t;
+    };
+    ASSERT_TRUE(run(5s, [&] {
+        if (posted(WM_TELUPDATEEVENT).empty()) phone->sendTo("10.77.0.1", 8112, telegram(0x50, "1"));
+        return !posted(WM_TELUPDATEEVENT).empty();
+    }));
+    messages_.clear();
+
+    // 2 s of junk at 1000 datagrams/s: wrong sizes, wrong checksums and stale
+    // sequence numbers, with a real call every 400 datagrams.
+    std::string badSum = telegram(0x60, "666");
+    badSum.back() ^= 1;
+    const std::string junk[] = {std::string(31, 'x'), badSum, telegram(0x40, "666"), std::string(200, '\0')};
+    std::vector<std::string> calls;
+    const auto begin = Clock::now();
+    for (int i = 1; i <= 2000; ++i) {
+        if (i % 400 == 0) {
+            calls.push_back(std::to_string(1000 + i));
+            phone->sendTo("10.77.0.1", 8112, telegram(0x50 + i / 400, calls.back()));
+        } else {
+            phone->sendTo("10.77.0.1", 8112, junk[i % 4]);
+        }
+        if (i % 10 == 0) std::this_thread::sleep_until(begin + i * 1ms);
+    }
+    ASSERT_TRUE(run(3s, [&] { return posted(WM_TELUPDATEEVENT).size() >= calls.size(); }))
+        << posted(WM_TELUPDATEEVENT).size() << " of " << calls.size() << " calls handled";
+    std::vector<std::string> heard;
+    for (auto* m : posted(WM_TELUPDATEEVENT)) heard.push_back(m->take<telefonObjekt>()->nummer());
+    EXPECT_EQ(heard, calls);
 }
 
 TEST_F(SuchNet, RelayModeSendsNoBroadcastOrMulticastUntilSwitchedOff) {

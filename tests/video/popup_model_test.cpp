@@ -354,12 +354,22 @@ TEST(DoorOpening, VideoServerWithoutTelephoneSendsTheCommandFrameOnly) {
 }
 
 TEST(DoorOpening, TelephonePayloadWithPaddedCode) {
-    EXPECT_EQ(padDoorCode("12", CodePadding::fourThenEight), "12FF");
-    EXPECT_EQ(padDoorCode("56789", CodePadding::fourThenEight), "56789FFF");
-    EXPECT_EQ(padDoorCode("", CodePadding::fourThenEight), "FFFF");
-    EXPECT_EQ(padDoorCode("123456789", CodePadding::fourThenEight), "123456789");
-    EXPECT_EQ(padDoorCode("12", CodePadding::atLeastFour), "12FF");
-    EXPECT_EQ(padDoorCode("56789", CodePadding::atLeastFour), "56789");
+    // Code, popup padding, door frame padding. A code of exactly four
+    // characters stays four: the telephone reads "1051234", not "1051234FFFF".
+    const struct {
+        const char* code;
+        const char* popup;
+        const char* frame;
+    } pads[] = {{"", "FFFF", "FFFF"},
+                {"12", "12FF", "12FF"},
+                {"1234", "1234", "1234"},
+                {"56789", "56789FFF", "56789"},
+                {"12345678", "12345678", "12345678"},
+                {"123456789", "123456789", "123456789"}};
+    for (const auto& p : pads) {
+        EXPECT_EQ(padDoorCode(p.code, CodePadding::fourThenEight), p.popup) << p.code;
+        EXPECT_EQ(padDoorCode(p.code, CodePadding::atLeastFour), p.frame) << p.code;
+    }
     EXPECT_EQ(telephonePayload(5, "12FF"), "10512FF");
     EXPECT_EQ(telephonePayload(12, "FFFF"), "112FFFF");
 
@@ -371,6 +381,9 @@ TEST(DoorOpening, TelephonePayloadWithPaddedCode) {
     ASSERT_EQ(rec.phone.size(), 1u);
     EXPECT_EQ(rec.phone[0], std::make_pair(std::string("10512FF"), std::string("10.77.0.20")));
     EXPECT_TRUE(rec.udp.empty());
+    s.tuerCode = "1234";
+    tuerOeffnen(target(s), {}, rec.effects());
+    EXPECT_EQ(rec.phone.back().first, "1051234");
 
     DoorOptions frame;
     frame.padding = CodePadding::atLeastFour;
