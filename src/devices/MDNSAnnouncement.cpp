@@ -48,7 +48,8 @@ std::optional<MDNSAnnouncement> readAnnouncement(const TMQueryResult& answer) {
     for (const auto& record : answer) {
         if (const auto* ptr = dynamic_cast<const TMPTRRecord*>(record.get())) {
             readPtr(*ptr, flag);
-        } else if (const auto* txt = dynamic_cast<const TMTextRecord*>(record.get())) {
+        } else if (const auto* txt = dynamic_cast<const TMTextRecord*>(record.get());
+                   txt && txt->RecType == TQueryRecordTypes::qtTXT) {  // not HINFO, a text record too
             const bool ours = txt->Name.ends_with(kKorvatVideo);
             for (const auto& text : txt->Text) {
                 if (ours && text.starts_with(kPathKey)) found.path = text.substr(kPathKey.size());

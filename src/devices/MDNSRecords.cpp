@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <stdexcept>
 
 namespace oculon::devices {
 
@@ -93,6 +94,18 @@ std::optional<std::vector<std::string>> readCharacterStrings(WireReader data) {
     return strings;
 }
 
+// Names that follow each other in record data, each within [pos, end).
+template <std::size_t N>
+std::optional<std::array<std::string, N>> readDomainNames(std::string_view packet, std::size_t& pos, std::size_t end) {
+    std::array<std::string, N> names;
+    for (auto& name : names) {
+        auto read = readDomainName(packet, pos, end);
+        if (!read) return std::nullopt;
+        name = std::move(*read);
+    }
+    return names;
+}
+
 // The typed record for `code` with its own fields read from the data at
 // [start, end); nullptr when the data does not fit the type.
 std::unique_ptr<TMResultRecord> typedRecord(std::uint16_t code, std::string_view packet, std::size_t start,
@@ -104,6 +117,59 @@ std::unique_ptr<TMResultRecord> typedRecord(std::uint16_t code, std::string_view
             if (end - start != 4) return nullptr;
             auto record = std::make_unique<TMARecord>();
             record->IPAddress = dotted(packet.substr(start, 4));
+            return record;
+        }
+        case TQueryRecordTypes::qtWKS: {
+            if (end - start < TMWKSRecord::kBitMapStart) return nullptr;
+            auto record = std::make_unique<TMWKSRecord>();
+            record->Address = dotted(packet.substr(start, 4));
+            record->Protocol = static_cast<std::uint8_t>(packet[start + 4]);
+            return record;
+        }
+        case TQueryRecordTypes::qtSOA: {
+            std::size_t pos = start;
+            auto names = readDomainNames<2>(packet, pos, end);
+            if (!names) return nullptr;
+            WireReader data(packet, pos, end);
+            auto record = std::make_unique<TMSOARecord>();
+            record->Primary = std::move((*names)[0]);
+            record->ResponsiblePerson = std::move((*names)[1]);
+            for (std::uint32_t* field :
+                 {&record->Serial, &record->Refresh, &record->Retry, &record->Expire, &record->MinimumTTL}) {
+                const auto value = data.u32();
+                if (!value) return nullptr;
+                *field = *value;
+            }
+            return record;
+        }
+        case TQueryRecordTypes::qtMINFO: {
+            std::size_t pos = start;
+            auto names = readDomainNames<2>(packet, pos, end);
+            if (!names) return nullptr;
+            auto record = std::make_unique<TMMINFORecord>();
+            record->ResponsiblePersonMailbox = std::move((*names)[0]);
+            record->ErrorMailbox = std::move((*names)[1]);
+            return record;
+        }
+        case TQueryRecordTypes::qtMX: {
+            WireReader data(packet, start, end);
+            const auto preference = data.u16();
+            if (!preference) return nullptr;
+            std::size_t pos = data.pos();
+            auto server = readDomainName(packet, pos, end);
+            if (!server) return nullptr;
+            auto record = std::make_unique<TMMXRecord>();
+            record->Preference = *preference;
+            record->ExchangeServer = std::move(*server);
+            return record;
+        }
+        case TQueryRecordTypes::qtHINFO: {
+            auto strings = readCharacterStrings(WireReader(packet, start, end));
+            if (!strings || strings->size() < 2) return nullptr;
+            auto record = std::make_unique<TMHINFORecord>();
+            record->CPU = (*strings)[0];
+            record->OS = (*strings)[1];
+            record->Text = std::move(*strings);
             return record;
         }
         case TQueryRecordTypes::qtNS:
@@ -144,7 +210,33 @@ std::unique_ptr<TMResultRecord> typedRecord(std::uint16_t code, std::string_view
     }
 }
 
+[[noreturn]] void refuseAssign(const TMResultRecord& source, const TMResultRecord& target) {
+    throw std::invalid_argument("Cannot assign a record of type " + std::to_string(source.TypeCode) +
+                                " to one of type " + std::to_string(target.TypeCode));
+}
+
 }  // namespace
+
+void TMResultRecord::Assign(const TMResultRecord& source) { refuseAssign(source, *this); }
+
+void TMRDATARecord::Assign(const TMResultRecord& source) {
+    const auto* a = dynamic_cast<const TMARecord*>(&source);
+    if (!a) return TMResultRecord::Assign(source);
+    IPAddress = a->IPAddress;
+}
+
+void TMNAMERecord::Assign(const TMResultRecord& source) {
+    const auto* named = dynamic_cast<const TMNAMERecord*>(&source);
+    if (!named) return TMResultRecord::Assign(source);
+    HostName = named->HostName;
+}
+
+void TMMXRecord::Assign(const TMResultRecord& source) {
+    const auto* mx = dynamic_cast<const TMMXRecord*>(&source);
+    if (!mx) return TMResultRecord::Assign(source);
+    ExchangeServer = mx->ExchangeServer;
+    Preference = mx->Preference;
+}
 
 std::uint16_t dnsTypeCode(TQueryRecordTypes type) { return kTypeCodes.at(static_cast<std::size_t>(type)); }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The DNS message codec of the multicast-DNS resolver: query packets, and
-// answers parsed into typed resource records (A, NS/PTR/CNAME, TXT, SRV; any
-// other type keeps its raw data). Answers are hostile input: every length and
-// name pointer is bounded, and a malformed answer yields nothing.
+// answers parsed into typed resource records (A, NS/PTR/CNAME, SOA, WKS,
+// HINFO, MINFO, MX, TXT, SRV; any other type keeps its raw data). Answers are
+// hostile input: every length and name pointer is bounded, and a malformed
+// answer yields nothing.
 
 #include <cstdint>
 #include <memory>
@@ -66,6 +67,10 @@ class TMResultRecord {
 public:
     virtual ~TMResultRecord() = default;
 
+    // Copies the fields its class adds from a source of the kind it takes;
+    // the general copy takes no source and throws std::invalid_argument.
+    virtual void Assign(const TMResultRecord& source);
+
     std::optional<TQueryRecordTypes> RecType;  // none for types without a member
     std::uint16_t TypeCode = 0;                // as on the wire
     std::uint16_t RecClass = 0;                // cache-flush bit included
@@ -75,14 +80,17 @@ public:
     int RDataLength = 0;
 };
 
-class TMARecord : public TMResultRecord {
+class TMRDATARecord : public TMResultRecord {
 public:
-    std::string IPAddress;  // dotted quad
+    void Assign(const TMResultRecord& source) override;  // from an A record
+    std::string IPAddress;                               // dotted quad
 };
+class TMARecord : public TMRDATARecord {};
 
 // Records whose data is one domain name (NS, CNAME, PTR).
 class TMNAMERecord : public TMResultRecord {
 public:
+    void Assign(const TMResultRecord& source) override;  // from any of them
     std::string HostName;
 };
 class TMNSRecord : public TMNAMERecord {};
@@ -91,6 +99,49 @@ class TMPTRRecord : public TMNAMERecord {};
 class TMTextRecord : public TMResultRecord {
 public:
     std::vector<std::string> Text;  // every character string, in order
+};
+
+// Host information: the first two character strings of its data.
+class TMHINFORecord : public TMTextRecord {
+public:
+    std::string CPU;
+    std::string OS;
+};
+
+class TMMINFORecord : public TMResultRecord {
+public:
+    std::string ResponsiblePersonMailbox;
+    std::string ErrorMailbox;
+};
+
+class TMMXRecord : public TMResultRecord {
+public:
+    void Assign(const TMResultRecord& source) override;  // from an MX record
+    std::uint16_t Preference = 0;
+    std::string ExchangeServer;
+};
+
+class TMSOARecord : public TMResultRecord {
+public:
+    std::string Primary;
+    std::string ResponsiblePerson;
+    std::uint32_t Serial = 0;
+    std::uint32_t Refresh = 0;
+    std::uint32_t Retry = 0;
+    std::uint32_t Expire = 0;
+    std::uint32_t MinimumTTL = 0;
+};
+
+// Well-known services: an address, a protocol number and a bit map of ports.
+class TMWKSRecord : public TMResultRecord {
+public:
+    std::string Address;  // dotted quad
+    std::uint8_t Protocol = 0;
+    std::string_view BitMap() const {
+        return RData.size() > kBitMapStart ? std::string_view(RData).substr(kBitMapStart) : std::string_view();
+    }
+
+    static constexpr std::size_t kBitMapStart = 5;
 };
 
 class TMSRVRecord : public TMResultRecord {

@@ -20,6 +20,15 @@ public:
     }
     Answer& txt(const std::string& owner, std::vector<std::string> text) {
         auto r = std::make_unique<TMTextRecord>();
+        r->RecType = TQueryRecordTypes::qtTXT;
+        r->Name = owner;
+        r->Text = std::move(text);
+        result_.Add(std::move(r));
+        return *this;
+    }
+    Answer& hinfo(const std::string& owner, std::vector<std::string> text) {
+        auto r = std::make_unique<TMHINFORecord>();
+        r->RecType = TQueryRecordTypes::qtHINFO;
         r->Name = owner;
         r->Text = std::move(text);
         result_.Add(std::move(r));
@@ -64,6 +73,9 @@ TEST(MdnsAnnouncement, PrefixFromTheServiceTypes) {
                            .a("m.local", "10.0.0.5")),
               "MOBOT");
     EXPECT_EQ(prefixOf(Answer().txt("x._http._tcp.local", {"com.mobotix.fullnameX=Hof"}).a("m.local", "10.0.0.5")),
+              "none");
+    // Host information holds text strings too, but announces nothing.
+    EXPECT_EQ(prefixOf(Answer().hinfo("x._http._tcp.local", {"com.mobotix.fullname=Hof", "x"}).a("m.local", "1.0.0.5")),
               "none");
     // Without an address nothing can be probed.
     EXPECT_EQ(prefixOf(Answer().ptr("_axis-video._tcp.local", "AXIS M1054")), "none");

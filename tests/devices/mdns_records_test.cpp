@@ -2,7 +2,10 @@
 // query bytes, typed records, and the bounds on hostile answers.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "devices/MDNSRecords.h"
 #include "mdns_packets.h"
@@ -111,6 +114,81 @@ TEST(MdnsAnswer, TypedRecordsOfAServiceAnnouncement) {
     EXPECT_EQ(aaaa.RDataLength, 16);
 }
 
+TEST(MdnsAnswer, SoaWksHinfoMinfoAndMxRecords) {
+    // Names in the data point back to the owner name "host.local" at byte 12.
+    const std::string host = labels({"host", "local"});
+    std::string packet = header(0x8400, 0, 5);
+    packet += record(host, 6,
+                     labels({"ns"}).substr(0, 3) + pointer(12) + labels({"admin"}).substr(0, 6) + pointer(12) +
+                         be32(2024) + be32(3600) + be32(600) + be32(86400) + be32(0xFFFFFFFF));
+    packet += record(pointer(12), 11, std::string("\x0a\x4d\x00\x02\x06\x00\x01\x80", 8));
+    packet += record(pointer(12), 13, characterStrings({"x86-64", "Linux", "extra"}));
+    packet += record(pointer(12), 14, labels({"boss"}).substr(0, 5) + pointer(12) + pointer(12));
+    packet += record(pointer(12), 15, be16(10) + labels({"mail"}).substr(0, 5) + pointer(12));
+
+    const auto result = parseAnswer(packet);
+    ASSERT_TRUE(result);
+    ASSERT_EQ(result->Count(), 5u);
+    const auto& soa = as<TMSOARecord>(*result, 0);
+    EXPECT_EQ(soa.RecType, TQueryRecordTypes::qtSOA);
+    EXPECT_EQ(soa.Name, "host.local");
+    EXPECT_EQ(soa.Primary, "ns.host.local");
+    EXPECT_EQ(soa.ResponsiblePerson, "admin.host.local");
+    EXPECT_EQ(std::vector<std::uint32_t>({soa.Serial, soa.Refresh, soa.Retry, soa.Expire, soa.MinimumTTL}),
+              std::vector<std::uint32_t>({2024, 3600, 600, 86400, 0xFFFFFFFF}));
+
+    const auto& wks = as<TMWKSRecord>(*result, 1);
+    EXPECT_EQ(wks.RecType, TQueryRecordTypes::qtWKS);
+    EXPECT_EQ(wks.Address, "10.77.0.2");
+    EXPECT_EQ(wks.Protocol, 6);
+    EXPECT_EQ(wks.BitMap(), std::string("\x00\x01\x80", 3));
+
+    const auto& hinfo = as<TMHINFORecord>(*result, 2);
+    EXPECT_EQ(hinfo.RecType, TQueryRecordTypes::qtHINFO);
+    EXPECT_EQ(hinfo.CPU, "x86-64");
+    EXPECT_EQ(hinfo.OS, "Linux");
+
+    const auto& minfo = as<TMMINFORecord>(*result, 3);
+    EXPECT_EQ(minfo.RecType, TQueryRecordTypes::qtMINFO);
+    EXPECT_EQ(minfo.ResponsiblePersonMailbox, "boss.host.local");
+    EXPECT_EQ(minfo.ErrorMailbox, "host.local");
+
+    const auto& mx = as<TMMXRecord>(*result, 4);
+    EXPECT_EQ(mx.RecType, TQueryRecordTypes::qtMX);
+    EXPECT_EQ(mx.Preference, 10);
+    EXPECT_EQ(mx.ExchangeServer, "mail.host.local");
+}
+
+TEST(MdnsAnswer, AssignCopiesOwnFieldsFromItsKindOnly) {
+    TMARecord a;
+    a.IPAddress = "10.0.0.1";
+    a.Name = "owner";
+    TMRDATARecord rdata;
+    rdata.Assign(a);
+    EXPECT_EQ(rdata.IPAddress, "10.0.0.1");
+    EXPECT_EQ(rdata.Name, "");  // the class's own fields only
+
+    TMNSRecord ns;
+    ns.HostName = "ns.local";
+    TMPTRRecord ptr;
+    ptr.Assign(ns);
+    EXPECT_EQ(ptr.HostName, "ns.local");
+
+    TMMXRecord mx;
+    mx.Preference = 5;
+    mx.ExchangeServer = "mail.local";
+    TMMXRecord copy;
+    copy.Assign(mx);
+    EXPECT_EQ(copy.Preference, 5);
+    EXPECT_EQ(copy.ExchangeServer, "mail.local");
+
+    EXPECT_THROW(mx.Assign(ptr), std::invalid_argument);
+    EXPECT_THROW(ptr.Assign(a), std::invalid_argument);
+    EXPECT_THROW(rdata.Assign(rdata), std::invalid_argument);  // not an A record
+    TMSOARecord soa;
+    EXPECT_THROW(soa.Assign(TMSOARecord()), std::invalid_argument);
+}
+
 TEST(MdnsAnswer, BadNamesLeaveOutTheirRecordOnly) {
     const std::string good = record(kHttp, 12, labels({"ok"}).substr(0, 3) + pointer(12));
     auto countAfter = [&](const std::string& bad) {
@@ -128,9 +206,24 @@ TEST(MdnsAnswer, BadNamesLeaveOutTheirRecordOnly) {
     EXPECT_EQ(countAfter(record(labels({"a", "b"}).substr(0, 4) + pointer(badAt + 2), 12, pointer(12))), 1);
     // Reserved label types.
     EXPECT_EQ(countAfter(record(pointer(12), 12, std::string("\x41x\0", 3))), 1);
-    // A short A record and an SRV without its target.
-    EXPECT_EQ(countAfter(record(pointer(12), 1, "abc")), 1);
-    EXPECT_EQ(countAfter(record(pointer(12), 33, be16(0) + be16(0) + be16(80))), 1);
+    // Typed data too short for its type: an A record, an SRV without its
+    // target, SOA without its last number or with a looping name, WKS without
+    // its protocol, HINFO with one string or a cut one, MINFO with one name, MX without a
+    // name or with one reaching past its record.
+    const std::string soaNames = pointer(12) + pointer(12);
+    for (const auto& [type, data] :
+         std::vector<std::pair<unsigned, std::string>>{{1, "abc"},
+                                                       {33, be16(0) + be16(0) + be16(80)},
+                                                       {6, soaNames + std::string(19, '\0')},
+                                                       {6, pointer(badAt + 12) + pointer(12) + std::string(20, '\0')},
+                                                       {11, "abcd"},
+                                                       {13, characterStrings({"cpu"})},
+                                                       {13, characterStrings({"cpu", "long"}).substr(0, 7)},
+                                                       {14, pointer(12)},
+                                                       {15, be16(1)},
+                                                       {15, be16(1) + "\x04mai"}}) {
+        EXPECT_EQ(countAfter(record(pointer(12), type, data)), 1) << "type " << type;
+    }
     // Names in the data may not reach past their record.
     EXPECT_EQ(countAfter(record(pointer(12), 12,
                                 std::string("\x05"
