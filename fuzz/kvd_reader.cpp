@@ -1,18 +1,24 @@
-// Opens arbitrary bytes as a recording, reads, seeks and repairs it. A file
-// that opens must be whole after one repair, with the frames it showed.
+// Opens arbitrary bytes as a recording, reads, seeks and repairs it. Reading
+// passes over damaged records: frame numbers only rise, a seek lands on the
+// frame asked for or a later one, and a file that opens is whole after one
+// repair, with the same frames in the same order.
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "video/MJPEGFile.h"
 
+using oculon::video::EFileFormatException;
 using oculon::video::TMJPEGFile;
 
 namespace {
+
+constexpr std::int32_t kMaxFramesRead = 64;
 
 // The recording lives in memory; the file layer reaches it by path.
 int memoryFile() {
@@ -20,16 +26,36 @@ int memoryFile() {
     return fd;
 }
 
-void exercise(TMJPEGFile& file, const std::uint8_t* data, std::size_t size) {
+// Frame numbers and pictures in reading order, up to kMaxFramesRead; the
+// flag says whether the end came before that.
+using Frames = std::pair<std::vector<std::pair<std::int32_t, std::vector<std::uint8_t>>>, bool>;
+
+Frames readInOrder(TMJPEGFile& file) {
+    Frames frames;
+    std::vector<std::uint8_t> jpeg;
+    while (frames.first.size() < kMaxFramesRead) {
+        try {
+            file.readFrame(jpeg);
+        } catch (const EFileFormatException&) {
+            frames.second = true;
+            break;
+        }
+        if (!frames.first.empty() && file.FrameNumber() <= frames.first.back().first) std::abort();
+        frames.first.emplace_back(file.FrameNumber(), jpeg);
+    }
+    return frames;
+}
+
+void seekAround(TMJPEGFile& file, const std::uint8_t* data, std::size_t size) {
     std::vector<std::uint8_t> jpeg;
     const std::int32_t frames = file.VideoFrames();
-    for (std::int32_t i = 0; i < frames && i < 32; ++i) file.readFrame(jpeg);
     std::vector<std::int32_t> targets = {frames - 1, frames / 2, 1, 0, frames, -1};
     if (size >= 4) targets.push_back(static_cast<std::int32_t>(data[size - 1] | data[size - 2] << 8));
     for (const std::int32_t n : targets) {
         try {
             file.SetFrameNo(n);
             file.readFrame(jpeg);
+            if (file.FrameNumber() < n) std::abort();
         } catch (const std::runtime_error&) {}
     }
     file.getPreview(jpeg);
@@ -42,20 +68,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
     const std::string path = "/proc/self/fd/" + std::to_string(fd);
 
-    std::int32_t frames = 0;
+    Frames before;
     try {
         TMJPEGFile file(path, TMJPEGFile::kRead);
-        frames = file.VideoFrames();
-        if (frames < 1 || file.VideoFPS() < 1) std::abort();
-        exercise(file, data, size);
-    } catch (const std::runtime_error&) {}
-    if (frames == 0) return 0;
+        if (file.VideoFrames() < 1 || file.VideoFPS() < 1) std::abort();
+        before = readInOrder(file);
+        seekAround(file, data, size);
+    } catch (const std::runtime_error&) {
+        if (before.first.empty()) return 0;
+    }
 
     TMJPEGFile::repair(path);
     TMJPEGFile repaired(path, TMJPEGFile::kRead);
-    if (repaired.NeedsRepair() || repaired.VideoFrames() != frames ||
-        TMJPEGFile::repair(path) != TMJPEGFile::RepairResult::Intact) {
-        std::abort();
-    }
+    if (repaired.NeedsRepair() || TMJPEGFile::repair(path) != TMJPEGFile::RepairResult::Intact) std::abort();
+    const Frames after = readInOrder(repaired);
+    if (after != before) std::abort();
+    if (before.second && repaired.VideoFrames() != before.first.back().first + 1) std::abort();
     return 0;
 }

@@ -24,8 +24,8 @@ namespace {
 // Large enough that a typical picture lies within one or two reads.
 constexpr std::int64_t kChunk = 64 * 1024;
 // Candidate records the look-back from the end may test. A real recording
-// needs one or two; only a file full of boundary texts needs more.
-constexpr std::int64_t kTailCandidates = 1024;
+// needs one or two; a file that needs more is read by walking its records.
+constexpr std::int64_t kTailCandidates = 64;
 // Below this many frames between two known records, stepping from record to
 // record is cheaper than another estimate.
 constexpr std::int32_t kWalkSpan = 16;
@@ -181,23 +181,45 @@ FileHeader readFileHeader(int fd) {
 RecordScanner::RecordScanner(int fd, std::int64_t limit, std::int64_t maxFrameLength)
     : fd_(fd), limit_(limit), maxFrameLength_(maxFrameLength) {}
 
-std::optional<Record> RecordScanner::recordAt(std::int64_t pos) const {
+std::optional<Record> RecordScanner::checked(std::int64_t pos, const RecordHeader& h) const {
     if (pos < kHeaderSize || pos > limit_ - kRecordOverhead) return std::nullopt;
-    std::uint8_t raw[kRecordHeaderSize];
-    if (readAt(fd_, raw, sizeof raw, pos) != sizeof raw) return std::nullopt;
-    Record record{pos, unpackRecordHeader(raw)};
-    const RecordHeader& h = record.header;
     if (h.length < 0 || h.length > maxFrameLength_ || h.length > limit_ - pos - kRecordOverhead) return std::nullopt;
     // the records before this one take at least kRecordOverhead bytes each;
     // the bound depends on the position alone, so cutting the file after a
     // record never changes which records are found
     if (h.number < 0 || h.number > (pos - kHeaderSize) / kRecordOverhead) return std::nullopt;
+    return Record{pos, h};
+}
+
+std::optional<Record> RecordScanner::headerAt(std::int64_t pos) const {
+    if (pos < kHeaderSize || pos > limit_ - kRecordOverhead) return std::nullopt;
+    std::uint8_t raw[kRecordHeaderSize];
+    if (readAt(fd_, raw, sizeof raw, pos) != sizeof raw) return std::nullopt;
+    return checked(pos, unpackRecordHeader(raw));
+}
+
+std::optional<Record> RecordScanner::recordAt(std::int64_t pos) const {
+    const auto record = headerAt(pos);
+    if (!record) return std::nullopt;
     char boundary[kBoundarySize];
-    if (readAt(fd_, boundary, sizeof boundary, pos + kRecordHeaderSize + h.length) != sizeof boundary ||
+    if (readAt(fd_, boundary, sizeof boundary, pos + kRecordHeaderSize + record->header.length) != sizeof boundary ||
         std::string_view(boundary, sizeof boundary) != kBoundary) {
         return std::nullopt;
     }
     return record;
+}
+
+std::optional<Record> RecordScanner::next(std::int64_t from, std::int32_t after) const {
+    if (const auto record = recordAt(from)) {
+        if (record->header.number > after) return record;
+    } else if (const auto damaged = headerAt(from)) {
+        // Only its boundary may be damaged: the record that follows it would
+        // otherwise be lost with it, having no boundary before it.
+        if (auto following = recordAt(damaged->end()); following && following->header.number > after) {
+            return following;
+        }
+    }
+    return nextRecordFrom(from, limit_, after + 1);
 }
 
 std::optional<Record> RecordScanner::recordEndingAt(std::int64_t end, Budget& budget) const {
@@ -215,25 +237,23 @@ std::optional<Record> RecordScanner::recordEndingAt(std::int64_t end, Budget& bu
     }
 }
 
-std::optional<Record> RecordScanner::lastRecord() const {
-    // enough to pass a damaged last picture and then the last whole one
-    Budget budget{2 * maxFrameLength_ + 4 * kChunk, kTailCandidates};
-    BackwardBoundaries ends(fd_, kHeaderSize, limit_, budget);
-    while (const auto b = ends.previous()) {
-        if (auto record = recordEndingAt(*b + kBoundarySize, budget)) return record;
-        if (budget.spent()) break;
+std::optional<Record> RecordScanner::recordEndingAtLimit() const {
+    char tail[kBoundarySize];
+    if (limit_ < kHeaderSize + kRecordOverhead ||
+        readAt(fd_, tail, sizeof tail, limit_ - kBoundarySize) != sizeof tail ||
+        std::string_view(tail, sizeof tail) != kBoundary) {
+        return std::nullopt;
     }
-    // Giving up is an error rather than a reason to try another way: the
-    // answer must not depend on the cost, or a file cut after its last record
-    // could show a different last record than before the cut.
-    if (budget.spent()) throw EFileFormatException("WrongFileFormat");
-    return std::nullopt;
+    // enough to pass the last picture, whatever it holds
+    Budget budget{maxFrameLength_ + 2 * kChunk, kTailCandidates};
+    return recordEndingAt(limit_, budget);
 }
 
-std::optional<Record> RecordScanner::nextRecordFrom(std::int64_t from, std::int64_t before) const {
+std::optional<Record> RecordScanner::nextRecordFrom(std::int64_t from, std::int64_t before,
+                                                    std::int32_t minNumber) const {
     from = std::max(from, kHeaderSize);
     if (from == kHeaderSize && from < before) {
-        if (auto record = recordAt(kHeaderSize)) return record;
+        if (auto record = recordAt(kHeaderSize); record && record->header.number >= minNumber) return record;
     }
     std::vector<char> buf;
     std::int64_t chunkStart = std::max<std::int64_t>(from - kBoundarySize, 0);
@@ -243,9 +263,18 @@ std::optional<Record> RecordScanner::nextRecordFrom(std::int64_t from, std::int6
         buf.resize(readAt(fd_, buf.data(), buf.size(), chunkStart));
         const std::string_view text = asText(buf);
         for (auto at = text.find(kBoundary); at != std::string_view::npos; at = text.find(kBoundary, at + 1)) {
-            const std::int64_t start = chunkStart + static_cast<std::int64_t>(at) + kBoundarySize;
+            const auto headerOffset = at + kBoundary.size();
+            const std::int64_t start = chunkStart + static_cast<std::int64_t>(headerOffset);
             if (start < from || start >= before) continue;
-            if (auto record = recordAt(start)) return record;
+            // Most boundary texts that start no record (damage, a run of
+            // them) fail on the header already in hand.
+            if (headerOffset + kRecordHeaderSize <= text.size()) {
+                std::uint8_t raw[kRecordHeaderSize];
+                std::memcpy(raw, text.data() + headerOffset, sizeof raw);
+                const auto header = unpackRecordHeader(raw);
+                if (header.number < minNumber || !checked(start, header)) continue;
+            }
+            if (auto record = recordAt(start); record && record->header.number >= minNumber) return record;
         }
         if (static_cast<std::int64_t>(buf.size()) < chunkEnd - chunkStart) break;  // file shrank
         chunkStart = chunkEnd - kBoundarySize + 1;
@@ -253,18 +282,10 @@ std::optional<Record> RecordScanner::nextRecordFrom(std::int64_t from, std::int6
     return std::nullopt;
 }
 
-std::optional<Record> RecordScanner::walkForward(const Record& from, std::int32_t number) const {
-    for (auto record = recordAt(from.pos); record; record = recordAt(record->end())) {
-        if (record->header.number == number) return record;
-        if (record->header.number > number) break;
-    }
-    return std::nullopt;
-}
-
 std::optional<Record> RecordScanner::findRecord(std::int32_t number, Record low, Record high) const {
-    if (number == low.header.number) return low;
+    if (number <= low.header.number) return low;
+    if (number > high.header.number) return std::nullopt;
     if (number == high.header.number) return high;
-    if (number < low.header.number || number > high.header.number) return std::nullopt;
     // Each round moves one bound strictly inward, so this ends; numbers that
     // do not rise with the position (damage) end it early.
     while (high.header.number - low.header.number > kWalkSpan) {
@@ -273,29 +294,46 @@ std::optional<Record> RecordScanner::findRecord(std::int32_t number, Record low,
         const double ahead = static_cast<double>(number - low.header.number);
         // aim half a record early, so the first record found is n rather than n + 1
         const auto estimate = low.pos + static_cast<std::int64_t>(span * ahead / frames - span / frames / 2);
-        const auto found = nextRecordFrom(std::max(estimate, low.end()), high.pos);
-        if (!found || found->header.number <= low.header.number || found->header.number >= high.header.number) break;
+        const auto found = nextRecordFrom(std::max(estimate, low.end()), high.pos, low.header.number + 1);
+        if (!found || found->header.number >= high.header.number) break;
         if (found->header.number == number) return found;
         (found->header.number < number ? low : high) = *found;
     }
-    return walkForward(low, number);
+    for (auto record = std::optional(low); record && record->pos < high.pos;
+         record = next(record->end(), record->header.number)) {
+        if (record->header.number >= number) return record;
+    }
+    return high;
 }
 
-Layout analyse(int fd, std::int64_t fileSize, std::int64_t maxFrameLength) {
+Layout analyse(int fd, std::int64_t fileSize, std::int64_t maxFrameLength, bool trustHeader) {
     Layout layout;
     layout.header = readFileHeader(fd);
+    const FileHeader& header = layout.header;
     const RecordScanner scanner(fd, fileSize, maxFrameLength);
-    const auto last = scanner.lastRecord();
-    if (!last) throw EFileEmptyException("File is empty");
-    const auto first = scanner.recordAt(kHeaderSize);
-    if (!first) throw EFileFormatException("WrongFileFormat");
+    if (trustHeader && header.frames > 0 && header.interval > 0) {
+        const auto first = scanner.recordAt(kHeaderSize);
+        const auto last = first ? scanner.recordEndingAtLimit() : std::nullopt;
+        if (last && last->header.number == header.frames - 1 && first->header.number <= last->header.number) {
+            layout.first = *first;
+            layout.last = *last;
+            layout.frames = header.frames;
+            layout.interval = header.interval;
+            layout.consistent = true;
+            return layout;
+        }
+    }
+    const auto first = scanner.next(kHeaderSize, -1);
+    if (!first) throw EFileEmptyException("File is empty");
+    Record last = *first;
+    while (const auto record = scanner.next(last.end(), last.header.number)) last = *record;
     layout.first = *first;
-    layout.last = *last;
-    layout.frames = last->header.number + 1;
-    layout.consistent =
-        layout.header.frames == layout.frames && layout.header.interval > 0 && layout.validEnd() == fileSize;
-    layout.interval = layout.consistent ? layout.header.interval
-                                        : meanInterval(first->header.stamp, last->header.stamp, layout.frames);
+    layout.last = last;
+    layout.frames = last.header.number + 1;
+    layout.consistent = header.frames == layout.frames && header.interval > 0 && layout.validEnd() == fileSize;
+    layout.interval = layout.consistent ? header.interval
+                                        : meanInterval(first->header.stamp, last.header.stamp,
+                                                       last.header.number - first->header.number + 1);
     return layout;
 }
 

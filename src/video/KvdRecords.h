@@ -57,26 +57,32 @@ struct Budget;  // what the look-back from the end may cost
 
 // Finds records in the bytes [0, limit) of an open file. Every record it
 // returns is complete: its length fits the limit and `maxFrameLength`, its
-// number can be true for a file of that size, and the boundary closes it. A
-// boundary text inside picture bytes is therefore never taken for a record
-// boundary.
+// number can be true for a file of that size, and the boundary closes it.
+//
+// A reader meets the records as a chain: from the start, each record is the
+// one that follows the record before, or, where that one is damaged, the
+// first record after a later boundary text whose header checks out, its
+// number above the one before. Stepping from record to record never takes a
+// boundary text inside a picture for a record boundary; only the search past
+// damage can, and then only where a whole record header follows it.
 class RecordScanner {
 public:
     RecordScanner(int fd, std::int64_t limit, std::int64_t maxFrameLength);
 
     std::optional<Record> recordAt(std::int64_t pos) const;
-    // The complete record that ends last, found by looking back from the
-    // limit. A tail that costs too much to look through (thousands of
-    // boundary texts, never written by a camera) raises "WrongFileFormat".
-    std::optional<Record> lastRecord() const;
-    // The record numbered `number` between two known records (inclusive),
-    // found by interpolation and confirmed by its header.
+    // The chain's record after one numbered `after` that ended at `from`.
+    std::optional<Record> next(std::int64_t from, std::int32_t after) const;
+    // The record ending exactly at the limit, when a short look back finds one.
+    std::optional<Record> recordEndingAtLimit() const;
+    // The first record numbered `number` or more between two records of the
+    // chain (inclusive), found by interpolation and confirmed by its header.
     std::optional<Record> findRecord(std::int32_t number, Record low, Record high) const;
 
 private:
+    std::optional<Record> checked(std::int64_t pos, const RecordHeader& header) const;
+    std::optional<Record> headerAt(std::int64_t pos) const;  // checked, boundary not
     std::optional<Record> recordEndingAt(std::int64_t end, Budget& budget) const;
-    std::optional<Record> nextRecordFrom(std::int64_t from, std::int64_t before) const;
-    std::optional<Record> walkForward(const Record& from, std::int32_t number) const;
+    std::optional<Record> nextRecordFrom(std::int64_t from, std::int64_t before, std::int32_t minNumber) const;
 
     int fd_;
     std::int64_t limit_;
@@ -84,7 +90,7 @@ private:
 };
 
 // What a reader or the repair needs to know about a file: the header, the
-// first and last complete records and whether the header agrees with them.
+// first and last records of the chain and whether the header agrees with them.
 struct Layout {
     FileHeader header;
     Record first;
@@ -96,8 +102,11 @@ struct Layout {
 };
 
 // Raises the format exceptions for a bad header and "File is empty" when no
-// complete record exists.
-Layout analyse(int fd, std::int64_t fileSize, std::int64_t maxFrameLength);
+// complete record exists. With `trustHeader`, a header whose frame count
+// matches a first record at the start and a last one at the end of the file
+// is believed without walking the chain; damage between them is met, and
+// passed over, while reading.
+Layout analyse(int fd, std::int64_t fileSize, std::int64_t maxFrameLength, bool trustHeader);
 
 // Mean time between frames in milliseconds, truncated, at least 1: a zero or
 // negative interval would make the file look unfinished for ever.

@@ -142,7 +142,7 @@ void TMJPEGFile::openForReading() {
     std::int64_t size = 0;
     // read-only on purpose: the recording may still be written by a call
     VideoFile_.reset(openRegular(myFileName_, O_RDONLY, size));
-    const kvd::Layout layout = kvd::analyse(VideoFile_.get(), size, kMaxFrameLength);
+    const kvd::Layout layout = kvd::analyse(VideoFile_.get(), size, kMaxFrameLength, true);
     Frames_ = layout.frames;
     FramesPerSecond_ = layout.interval;
     mustRepair_ = !layout.consistent;
@@ -151,7 +151,9 @@ void TMJPEGFile::openForReading() {
     LastTime_ = layout.last.header.stamp;
     FrameNo_ = 0;
     position_ = kvd::kHeaderSize;
+    previousNumber_ = -1;
     validEnd_ = layout.validEnd();
+    firstRecordPos_ = layout.first.pos;
     lastRecordPos_ = layout.last.pos;
 }
 
@@ -227,41 +229,35 @@ void TMJPEGFile::writeFrame(std::span<const std::uint8_t> jpeg, const TTimeStamp
 
 void TMJPEGFile::readFrame(std::vector<std::uint8_t>& jpeg) {
     requireAccess(kRead);
-    const int fd = VideoFile_.get();
-    std::uint8_t raw[kvd::kRecordHeaderSize];
-    if (position_ > validEnd_ - kvd::kRecordOverhead || kvd::readAt(fd, raw, sizeof raw, position_) != sizeof raw) {
-        throw EFileFormatException("WrongFileFormat");
-    }
-    const kvd::RecordHeader header = kvd::unpackRecordHeader(raw);
-    if (header.length < 0 || header.length > kMaxFrameLength ||
-        header.length > validEnd_ - position_ - kvd::kRecordOverhead) {
-        throw EFileFormatException("WrongFileFormat");
-    }
-    const auto length = static_cast<std::size_t>(header.length);
-    // picture and boundary in one read; the boundary is cut off afterwards
-    jpeg.resize(length + kvd::kBoundary.size());
-    const std::size_t got = kvd::readAt(fd, jpeg.data(), jpeg.size(), position_ + kvd::kRecordHeaderSize);
-    if (got != jpeg.size() || std::string_view(reinterpret_cast<const char*>(jpeg.data()) + length,
-                                               kvd::kBoundary.size()) != kvd::kBoundary) {
-        jpeg.resize(std::min(got, length));
-        throw EFileFormatException("WrongFileFormat");
-    }
+    // A damaged record is passed over to the next one whose header checks out.
+    const kvd::RecordScanner scanner(VideoFile_.get(), validEnd_, kMaxFrameLength);
+    const auto record = scanner.next(position_, previousNumber_);
+    if (!record) throw EFileFormatException("WrongFileFormat");
+    const auto length = static_cast<std::size_t>(record->header.length);
     jpeg.resize(length);
-    CurrentTime_ = header.stamp;
-    FrameNo_ = header.number;
-    position_ += kvd::kRecordOverhead + header.length;
+    const std::size_t got = kvd::readAt(VideoFile_.get(), jpeg.data(), length, record->pos + kvd::kRecordHeaderSize);
+    if (got != length) {
+        jpeg.resize(got);  // cut by someone else meanwhile
+        throw EFileFormatException("WrongFileFormat");
+    }
+    CurrentTime_ = record->header.stamp;
+    FrameNo_ = record->header.number;
+    previousNumber_ = FrameNo_;
+    position_ = record->end();
 }
 
 void TMJPEGFile::SetFrameNo(std::int32_t n) {
     requireAccess(kRead);
     if (n < 0) throw EInvalidArgumentException("Frame must not be negative");
     if (n > Frames_ - 1) throw EInvalidArgumentException("Frame Number too large");
+    previousNumber_ = -1;
     if (n == 0) {
         position_ = kvd::kHeaderSize;
         return;
     }
+    // A frame lost to damage is stood in for by the next one that is there.
     const kvd::RecordScanner scanner(VideoFile_.get(), validEnd_, kMaxFrameLength);
-    const auto first = scanner.recordAt(kvd::kHeaderSize);
+    const auto first = scanner.recordAt(firstRecordPos_);
     const auto last = scanner.recordAt(lastRecordPos_);
     const auto found = first && last ? scanner.findRecord(n, *first, *last) : std::nullopt;
     if (!found) throw EFileFormatException("WrongFileFormat");
@@ -278,7 +274,7 @@ TMJPEGFile::RepairResult TMJPEGFile::repair(const std::string& fileName) {
     std::int64_t size = 0;
     FileHandle file(openRegular(fileName, O_RDWR, size));
     if (!lockExclusive(file.get(), fileName)) return RepairResult::InUse;
-    const kvd::Layout layout = kvd::analyse(file.get(), size, kMaxFrameLength);
+    const kvd::Layout layout = kvd::analyse(file.get(), size, kMaxFrameLength, false);
     if (layout.consistent) return RepairResult::Intact;
     if (::ftruncate(file.get(), layout.validEnd()) != 0) throwErrno(fileName);
     std::uint8_t counts[8];

@@ -3,7 +3,9 @@
 // camera picture with its time stamp. One object either writes a new
 // recording (the stream decoder) or reads an existing one (the player).
 // Reading never changes the file: a recording that is still being written, or
-// whose writer died, is read up to its last complete record.
+// whose writer died, is read up to its last complete record, and a damaged
+// record costs that frame only: reading goes on at the next record whose
+// header checks out.
 
 #include <cstdint>
 #include <ctime>
@@ -73,12 +75,15 @@ public:
     void writeFrame(std::string_view jpeg);
     void writeFrame(std::string_view jpeg, const TTimeStamp& stamp);
 
-    // Reads the record at the current position; `jpeg` then holds exactly its
+    // Reads the record at the current position, or past damage the next one
+    // numbered above the frame read before; `jpeg` then holds exactly its
     // picture bytes. ActTime and FrameNumber take the record's values.
+    // "WrongFileFormat" when no record follows.
     void readFrame(std::vector<std::uint8_t>& jpeg);
-    // Positions so that the next readFrame returns frame n.
+    // Positions so that the next readFrame returns frame n, or the first
+    // frame after n when damage took n.
     void SetFrameNo(std::int32_t n);
-    // Frame 0, leaving the position on frame 0.
+    // The first frame, leaving the position on it.
     void getPreview(std::vector<std::uint8_t>& jpeg);
 
     std::int32_t VideoFrames() const { return Frames_; }
@@ -96,7 +101,8 @@ public:
 
     enum class RepairResult { Intact, Repaired, InUse };
     // Cuts a damaged tail after the last complete record and writes the true
-    // frame count and interval. Refuses (InUse) while a writer holds the file.
+    // frame count and interval; damaged records before it stay for readers
+    // to pass over. Refuses (InUse) while a writer holds the file.
     static RepairResult repair(const std::string& fileName);
 
 private:
@@ -133,7 +139,11 @@ private:
     std::string myFileName_;
 
     std::int64_t position_ = 0;  // next record to read, or end of the data written
+    // Read mode: the number of the record read last since the position was
+    // set; a record found past damage must be numbered above it.
+    std::int32_t previousNumber_ = -1;
     std::int64_t validEnd_ = 0;  // read mode: end of the last complete record
+    std::int64_t firstRecordPos_ = 0;
     std::int64_t lastRecordPos_ = 0;
 };
 

@@ -225,6 +225,25 @@ TEST_F(PlayerThreadTest, DamagedRecordingPlaysToItsLastCompleteFrameUnchanged) {
     EXPECT_EQ(readAll(path("d.kvd")), before);
 }
 
+TEST_F(PlayerThreadTest, DamagedRecordsArePassedOverAndTheRestPlays) {
+    writeRecording(path("r.kvd"), 6, kW, kH, {1000, kMay2024}, 40);
+    std::string bytes = readAll(path("r.kvd"));
+    bytes.replace(14 + 8, 8, std::string(8, '\xFF'));  // frame 0's length
+    std::size_t boundary = 0;
+    for (int i = 0; i <= 3; ++i) boundary = bytes.find("---KorvatFileBoundary", boundary + 1);
+    bytes.replace(boundary, 3, "xxx");  // the one closing frame 3
+    writeFile(path("r.kvd"), std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+
+    open(path("r.kvd"));
+    EXPECT_EQ(thread->NumFrames(), 6);
+    EXPECT_EQ(thread->StartTime(), (TTimeStamp{1040, kMay2024}));
+    startAndPumpUntilStopped();
+    EXPECT_EQ(timeline.text(), "1 2 w40 4 w80 5 stop 1");
+    EXPECT_EQ(view.pictures, (std::vector<int>{1, 2, 4, 5, 1}));
+    thread->SetFrame(3);
+    EXPECT_EQ(view.pictures.back(), 4);
+}
+
 TEST_F(PlayerThreadTest, ARecordingStillBeingWrittenIsPlayedAndLeftToItsWriter) {
     TMJPEGFile writer(path("live.kvd"), TMJPEGFile::kWrite);
     for (int i = 0; i < 8; ++i) writer.writeFrame(testJpeg(kW, kH, i), stampAt({1000, kMay2024}, i * 40));

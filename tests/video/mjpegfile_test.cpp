@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <fstream>
 #include <system_error>
 
@@ -188,15 +189,101 @@ TEST(MJPEGFile, ReaderOfDamagedFileChangesNothingAndRepairMendsIt) {
     EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Intact);
     EXPECT_FALSE(TMJPEGFile(path, TMJPEGFile::kRead).NeedsRepair());
 
-    // a tail of nothing but boundary texts is refused rather than searched
-    // for ever, by reader and repair alike
+    // a tail of nothing but boundary texts hides no frame, and is cut
     appendBytes(path, [] {
         std::string junk;
         for (int i = 0; i < 3000; ++i) junk += kBoundary + "x";
         return junk;
     }());
-    expectThrowsText<EFileFormatException>([&] { TMJPEGFile(path, TMJPEGFile::kRead); }, "WrongFileFormat");
-    expectThrowsText<EFileFormatException>([&] { TMJPEGFile::repair(path); }, "WrongFileFormat");
+    EXPECT_EQ(TMJPEGFile(path, TMJPEGFile::kRead).VideoFrames(), 4);
+    EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Repaired);
+    EXPECT_EQ(readAll(path), repaired);
+}
+
+TEST(MJPEGFile, DamagedRecordsCostTheirOwnFramesOnly) {
+    TempDir dir;
+    const std::string path = dir.path() + "/whole.kvd";
+    writeRecording(path, 20, smallSize);
+    const std::string whole = readAll(path);
+    auto recordPos = [](int n) {
+        std::size_t pos = 14;
+        for (int i = 0; i < n; ++i) pos += 41 + smallSize(i);
+        return pos;
+    };
+    std::string boundaries;
+    for (int i = 0; i < 30; ++i) boundaries += kBoundary;
+    // Each damage and the frame it costs; applied from the end, so that
+    // the positions of those before stay true.
+    const struct {
+        const char* what;
+        int lost;
+        std::function<void(std::string&)> damage;
+    } damages[] = {
+        {"boundary texts after the end", -1, [&](std::string& f) { f += boundaries; }},
+        {"number out of order", 15, [&](std::string& f) { f.replace(recordPos(15) + 16, 4, le(3, 4)); }},
+        {"header zeroed", 12, [&](std::string& f) { f.replace(recordPos(12), 20, std::string(20, '\0')); }},
+        {"picture bytes lost", 9, [&](std::string& f) { f.erase(recordPos(9) + 30, 10); }},
+        {"boundary overwritten", 5, [&](std::string& f) { f.replace(recordPos(6) - 21, 21, std::string(21, 'x')); }},
+        {"first length wrong", 0, [&](std::string& f) { f.replace(recordPos(0) + 8, 8, le(7777, 8)); }},
+    };
+    auto readAllFrames = [](const std::string& file) {
+        TMJPEGFile reader(file, TMJPEGFile::kRead);
+        EXPECT_EQ(reader.VideoFrames(), 20);
+        std::vector<int> numbers;
+        std::vector<std::uint8_t> jpeg;
+        for (;;) {
+            try {
+                reader.readFrame(jpeg);
+            } catch (const EFileFormatException&) {
+                return numbers;
+            }
+            EXPECT_EQ(asString(jpeg), picture(reader.FrameNumber(), smallSize(reader.FrameNumber())));
+            EXPECT_EQ(reader.ActTime(), at(1000 + 40 * reader.FrameNumber()));
+            numbers.push_back(reader.FrameNumber());
+        }
+    };
+    auto check = [&](const std::string& bytes, const std::set<int>& lost, const std::string& what) {
+        SCOPED_TRACE(what);
+        const std::string file = dir.write("damaged.kvd", bytes);
+        std::vector<int> expected;
+        for (int i = 0; i < 20; ++i)
+            if (!lost.count(i)) expected.push_back(i);
+        EXPECT_EQ(readAllFrames(file), expected);
+        {
+            TMJPEGFile reader(file, TMJPEGFile::kRead);
+            EXPECT_EQ(reader.BeginTime(), at(1000 + 40 * expected.front()));
+            std::vector<std::uint8_t> jpeg;
+            reader.getPreview(jpeg);
+            EXPECT_EQ(asString(jpeg), picture(expected.front(), smallSize(expected.front())));
+            // a seek to a lost frame lands on the next one
+            for (int n : lost) {
+                reader.SetFrameNo(n);
+                reader.readFrame(jpeg);
+                EXPECT_EQ(reader.FrameNumber(), n + 1);
+            }
+        }
+        EXPECT_EQ(readAll(file), bytes);
+        TMJPEGFile::repair(file);
+        EXPECT_FALSE(TMJPEGFile(file, TMJPEGFile::kRead).NeedsRepair());
+        EXPECT_EQ(readAllFrames(file), expected);
+        EXPECT_EQ(TMJPEGFile::repair(file), TMJPEGFile::RepairResult::Intact);
+    };
+    std::string all = whole;
+    std::set<int> allLost;
+    for (const auto& d : damages) {
+        std::string one = whole;
+        d.damage(one);
+        std::set<int> lost;
+        if (d.lost >= 0) lost.insert(d.lost);
+        check(one, lost, d.what);
+        d.damage(all);
+        allLost.insert(lost.begin(), lost.end());
+    }
+    check(all, allLost, "all at once");
+    // the tail alone is cut by the repair
+    dir.write("tail.kvd", whole + boundaries);
+    TMJPEGFile::repair(dir.path() + "/tail.kvd");
+    EXPECT_EQ(readAll(dir.path() + "/tail.kvd"), whole);
 }
 
 TEST(MJPEGFile, UnfinishedRecordingWithEqualTimesRepairsOnce) {
