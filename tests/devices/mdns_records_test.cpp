@@ -138,23 +138,19 @@ TEST(MdnsAnswer, SoaWksHinfoMinfoAndMxRecords) {
               std::vector<std::uint32_t>({2024, 3600, 600, 86400, 0xFFFFFFFF}));
 
     const auto& wks = as<TMWKSRecord>(*result, 1);
-    EXPECT_EQ(wks.RecType, TQueryRecordTypes::qtWKS);
     EXPECT_EQ(wks.Address, "10.77.0.2");
     EXPECT_EQ(wks.Protocol, 6);
     EXPECT_EQ(wks.BitMap(), std::string("\x00\x01\x80", 3));
 
     const auto& hinfo = as<TMHINFORecord>(*result, 2);
-    EXPECT_EQ(hinfo.RecType, TQueryRecordTypes::qtHINFO);
     EXPECT_EQ(hinfo.CPU, "x86-64");
     EXPECT_EQ(hinfo.OS, "Linux");
 
     const auto& minfo = as<TMMINFORecord>(*result, 3);
-    EXPECT_EQ(minfo.RecType, TQueryRecordTypes::qtMINFO);
     EXPECT_EQ(minfo.ResponsiblePersonMailbox, "boss.host.local");
     EXPECT_EQ(minfo.ErrorMailbox, "host.local");
 
     const auto& mx = as<TMMXRecord>(*result, 4);
-    EXPECT_EQ(mx.RecType, TQueryRecordTypes::qtMX);
     EXPECT_EQ(mx.Preference, 10);
     EXPECT_EQ(mx.ExchangeServer, "mail.host.local");
 }
