@@ -1,5 +1,7 @@
 #include "config/sprachen.h"
 
+#include "platform/UserNotice.h"
+
 namespace oculon::config {
 
 TSprachenTyp sprache = lang_de;
@@ -115,6 +117,24 @@ const TText* findText(std::string_view english) {
         if (english == (*t)[lang_en]) return t;
     }
     return nullptr;
+}
+
+std::string noticeText(platform::Notice notice, const std::string& detail, TSprachenTyp lang) {
+    const TText* t = &txtSettingsNotSaved;
+    switch (notice) {
+        case platform::Notice::settingsNotSaved:
+            break;
+        case platform::Notice::settingsUnusable:
+            t = &txtSettingsUnusable;
+            break;
+        case platform::Notice::settingsStartedAfresh:
+            t = &txtSettingsStartedAfresh;
+            break;
+        case platform::Notice::gatewayLibraryRefused:
+            t = &txtGatewayLibraryRefused;
+            break;
+    }
+    return text(*t, lang) + "\r\n" + detail;
 }
 
 }  // namespace oculon::config

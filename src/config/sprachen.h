@@ -11,6 +11,10 @@
 #include <utility>
 #include <vector>
 
+namespace oculon::platform {
+enum class Notice : std::uint8_t;
+}
+
 namespace oculon::config {
 
 enum TSprachenTyp : std::uint8_t { lang_de = 0, lang_en = 1, lang_fr = 2, lang_nl = 3 };
@@ -95,5 +99,9 @@ const std::vector<std::pair<const char*, const TText*>>& allTexts();
 
 // The first text whose English wording is exactly `english`; nullptr if none.
 const TText* findText(std::string_view english);
+
+// What a notice of the logic (platform::tellUser) says to the user: its
+// catalogue text in `lang`, a line break, then `detail`.
+std::string noticeText(platform::Notice notice, const std::string& detail, TSprachenTyp lang);
 
 }  // namespace oculon::config

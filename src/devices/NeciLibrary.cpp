@@ -4,44 +4,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 #include "devices/NeciResource.h"
 #include "platform/DynLib.h"
+#include "platform/PrivateFiles.h"
+#include "platform/UserNotice.h"
 
 namespace oculon::devices {
 
 namespace {
 
 constexpr const char* kFileName = "NECI_SDK.dll";
-
-bool writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// Writes the image beside `path` and renames it into place, so a crash never
-// leaves a half-written library that would be found (and fail) next time.
-bool writeImage(const std::string& path, std::string_view image) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return false;
-    const bool written = ::fchmod(fd, 0700) == 0 && writeAll(fd, image) && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
-}
 
 // A library file that someone else could have put there or changed would
 // run their code in this process.
@@ -61,30 +35,26 @@ void bind(const platform::DynLib& library, F& entry, const char* name) {
 NeciApi::NeciApi() = default;
 NeciApi::~NeciApi() = default;
 
-std::string NeciLibrary::defaultPath() {
-    std::error_code error;
-    auto folder = std::filesystem::temp_directory_path(error);
-    if (error) folder = "/tmp";
-    return (folder / kFileName).string();
-}
+std::string NeciLibrary::defaultPath() { return platform::privateTempFolder() + "/" + kFileName; }
 
 std::shared_ptr<const NeciApi> NeciLibrary::load(const std::string& path, std::string_view image) {
     auto api = std::make_shared<NeciApi>();
+    const auto refuse = [&api](const std::string& why) {
+        platform::tellUser(platform::Notice::gatewayLibraryRefused, why);
+        return api;
+    };
+    // Code loaded from a folder someone else could write would be theirs.
+    if (const auto problem = platform::makePrivateFolder(std::filesystem::path(path).parent_path().string());
+        !problem.empty())
+        return refuse(problem);
     struct stat existing {};
-    if (::lstat(path.c_str(), &existing) != 0 && !writeImage(path, image)) {
-        std::fprintf(stderr, "oculon: cannot write the gateway library to %s: %s\n", path.c_str(),
-                     std::strerror(errno));
-        return api;
+    if (::lstat(path.c_str(), &existing) != 0) {
+        if (const auto problem = platform::writeFileAtomically(path, image, 0700); !problem.empty())
+            return refuse(problem);
     }
-    if (!trustworthy(path)) {
-        std::fprintf(stderr, "oculon: %s is not ours alone; the gateway library is not loaded\n", path.c_str());
-        return api;
-    }
+    if (!trustworthy(path)) return refuse(path + ": not this user's alone");
     api->library = platform::DynLib::open(path);
-    if (!api->library) {
-        std::fprintf(stderr, "oculon: cannot load the gateway library %s\n", path.c_str());
-        return api;
-    }
+    if (!api->library) return refuse(path + ": cannot be loaded");
     const auto& library = *api->library;
     bind(library, api->EnumSearch, "dsc_EnumSearch");
     bind(library, api->Attach, "dsc_Attach");

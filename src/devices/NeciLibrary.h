@@ -1,7 +1,8 @@
 #pragma once
 // The gateway library "NECI_SDK.dll" as the program uses it: its file image,
-// kept as the resource "NECI", is written to the temp folder when missing
-// there, loaded from that path, and its `dsc_` entry points bound by name.
+// kept as the resource "NECI", is written to this user's private folder in
+// the temp folder when missing there, loaded from that path, and its `dsc_`
+// entry points bound by name.
 
 #include <memory>
 #include <string>
@@ -46,13 +47,14 @@ struct NeciApi {
 
 class NeciLibrary {
 public:
-    // The system's temp folder + "NECI_SDK.dll".
+    // platform::privateTempFolder() + "/NECI_SDK.dll".
     static std::string defaultPath();
 
-    // Writes `image` to `path` when no file is there, then loads and binds
-    // it. A file at `path` that another user owns or may change is not
-    // loaded: the temp folder is shared. Never null; the entry points are
-    // all null when the library could not be written or loaded.
+    // Makes the folder of `path` private (platform::makePrivateFolder),
+    // writes `image` to `path` when no file is there, then loads and binds
+    // it. A folder or a file that another user owns or may change is not
+    // used. Never null; the entry points are all null when the library could
+    // not be written or loaded, which the user is told.
     static std::shared_ptr<const NeciApi> load(const std::string& path, std::string_view image);
     // The program's own library from its resource, at defaultPath().
     static std::shared_ptr<const NeciApi> load();

@@ -11,16 +11,26 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
+
+#include "platform/PrivateFiles.h"
+#include "platform/UserNotice.h"
 
 namespace oculon::platform {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr const char* kRootName = "HKEY_CURRENT_USER";
 constexpr std::size_t kMaxKeyName = 255;
+// Far beyond what the program's own keys need. Each key of a file repeats its
+// whole path when written, so depth and path length bound how much a file can
+// grow on its way back to disk.
+constexpr std::size_t kMaxKeyDepth = 32;
+constexpr std::size_t kMaxKeyPath = 512;  // "\A\B\C" below HKEY_CURRENT_USER
 constexpr std::size_t kMaxValueName = 16383;
+// Read and write alike, so whatever is saved loads again.
 constexpr std::size_t kMaxFileSize = 16 * 1024 * 1024;
 
 char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
@@ -44,6 +54,18 @@ std::string joinPath(const std::vector<std::string>& parts) {
     std::string out;
     for (const auto& p : parts) out += "\\" + p;
     return out;
+}
+
+// A key below HKEY_CURRENT_USER with these names may exist: the same bound for
+// the file and for keys the program opens.
+bool keyPathFits(const std::vector<std::string>& names) {
+    if (names.size() > kMaxKeyDepth) return false;
+    std::size_t length = 0;
+    for (const auto& name : names) {
+        if (name.empty() || name.size() > kMaxKeyName) return false;
+        length += 1 + name.size();
+    }
+    return length <= kMaxKeyPath;
 }
 
 RegistryKey* walk(RegistryKey& root, const std::string& absPath) {
@@ -76,35 +98,29 @@ std::string quote(const std::string& s) {
     return out + "\"";
 }
 
-void writeValue(std::ostringstream& out, const std::string& name, const RegValue& value) {
-    out << (name.empty() ? std::string("@") : quote(name)) << '=';
+void writeValue(std::string& out, const std::string& name, const RegValue& value) {
+    out += name.empty() ? std::string("@") : quote(name);
+    out += '=';
     if (const auto* dw = std::get_if<std::uint32_t>(&value)) {
         char buf[16];
         std::snprintf(buf, sizeof buf, "dword:%08x", *dw);
-        out << buf;
+        out += buf;
     } else {
         const auto& s = std::get<std::string>(value);
         if (!needsHex(s)) {
-            out << quote(s);
+            out += quote(s);
         } else {
             // Text with line breaks or other control bytes: the string's bytes in hex.
-            out << "hex(1):";
+            out += "hex(1):";
             char buf[4];
             for (unsigned char c : s) {
                 std::snprintf(buf, sizeof buf, "%02x,", c);
-                out << buf;
+                out += buf;
             }
-            out << "00";
+            out += "00";
         }
     }
-    out << "\r\n";
-}
-
-void writeKey(std::ostringstream& out, const RegistryKey& key, const std::string& path) {
-    out << '[' << path << "]\r\n";
-    for (const auto& [name, value] : key.values) writeValue(out, name, value);
-    out << "\r\n";
-    for (const auto& [name, sub] : key.subkeys) writeKey(out, *sub, path + "\\" + name);
+    out += "\r\n";
 }
 
 class Regedit4Parser {
@@ -132,6 +148,11 @@ public:
             }
         }
         if (!header) fail("missing REGEDIT4 header");
+        try {
+            (void)serializeRegedit4(*root);
+        } catch (const RegistryError&) {
+            fail("the settings would not fit in the file once saved again");
+        }
         return root;
     }
 
@@ -173,12 +194,11 @@ private:
         if (!path.empty() && path.front() == '-') fail("key deletion is not supported");
         auto parts = splitPath(path);
         if (parts.empty() || !CaseInsensitiveEqual(parts.front(), kRootName)) fail("key outside HKEY_CURRENT_USER");
-        RegistryKey* key = &root;
-        for (std::size_t i = 1; i < parts.size(); ++i) {
-            if (parts[i].size() > kMaxKeyName) fail("key name too long");
-            key = &key->getOrCreate(parts[i]);
-        }
         if (path.find("\\\\") != std::string::npos || path.back() == '\\') fail("empty key name");
+        parts.erase(parts.begin());
+        if (!keyPathFits(parts)) fail("key nested too deep or its name too long");
+        RegistryKey* key = &root;
+        for (const auto& part : parts) key = &key->getOrCreate(part);
         return *key;
     }
 
@@ -274,47 +294,42 @@ std::string timestamp() {
     return buf;
 }
 
-bool makeDirs(const std::string& dir) {
-    std::string sofar;
-    std::size_t i = 0;
-    while (i <= dir.size()) {
-        auto next = dir.find('/', i);
-        if (next == std::string::npos) next = dir.size();
-        sofar = dir.substr(0, next);
-        if (!sofar.empty() && ::mkdir(sofar.c_str(), 0700) != 0 && errno != EEXIST) return false;
-        i = next + 1;
-    }
-    return true;
-}
+std::string failure(const std::string& path, int error) { return path + ": " + std::strerror(error); }
 
-std::pair<std::unique_ptr<RegistryKey>, std::string> loadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {std::make_unique<RegistryKey>(), ""};  // no file yet: empty settings
-    std::string text;
-    std::string problem;
-    in.seekg(0, std::ios::end);
-    auto size = in.tellg();
-    in.seekg(0);
-    if (size < 0 || static_cast<std::size_t>(size) > kMaxFileSize) {
-        problem = "settings file too large";
-    } else {
-        text.resize(static_cast<std::size_t>(size));
-        in.read(text.data(), size);
-        if (!in) problem = "settings file could not be read";
+enum class FileRead { missing, read, tooLarge, failed };
+
+// The whole file into `text`; `error` says why when it failed.
+FileRead readSettingsFile(const std::string& path, std::string& text, std::string& error) {
+    // Not blocked by a FIFO in its place.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return FileRead::missing;
+        error = failure(path, errno);
+        return FileRead::failed;
     }
-    if (problem.empty()) {
-        try {
-            return {parseRegedit4(text), ""};
-        } catch (const RegistryError& e) {
-            problem = e.what();
+    FileRead result = FileRead::read;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        error = failure(path, errno);
+        result = FileRead::failed;
+    } else if (!S_ISREG(info.st_mode)) {
+        error = path + ": not a plain file";
+        result = FileRead::failed;
+    }
+    char buffer[65536];
+    while (result == FileRead::read) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = failure(path, errno);
+            result = FileRead::failed;
         }
+        if (n <= 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+        if (text.size() > kMaxFileSize) result = FileRead::tooLarge;
     }
-    // Keep the unreadable file for the user instead of overwriting it.
-    std::string aside = path + ".broken-" + timestamp();
-    std::string report = problem;
-    if (std::rename(path.c_str(), aside.c_str()) == 0) report += "; kept as " + aside;
-    else report += "; could not be moved aside: " + std::string(std::strerror(errno));
-    return {std::make_unique<RegistryKey>(), report};
+    ::close(fd);
+    return result;
 }
 
 }  // namespace
@@ -337,18 +352,68 @@ RegistryKey& RegistryKey::getOrCreate(const std::string& child) {
 
 bool RegistryKey::remove(const std::string& child) { return subkeys.erase(child) > 0; }
 
+// Trees are copied, written and freed in flat loops over a worklist, never by
+// recursion, so no tree is deep enough to exhaust the stack.
+
+RegistryKey::~RegistryKey() {
+    std::vector<std::unique_ptr<RegistryKey>> pending;
+    const auto adopt = [&pending](RegistryKey& key) {
+        for (auto& entry : key.subkeys) pending.push_back(std::move(entry.second));
+        key.subkeys.clear();
+    };
+    adopt(*this);
+    while (!pending.empty()) {
+        const std::unique_ptr<RegistryKey> key = std::move(pending.back());
+        pending.pop_back();
+        adopt(*key);
+    }
+}
+
 std::unique_ptr<RegistryKey> RegistryKey::clone() const {
     auto copy = std::make_unique<RegistryKey>();
-    copy->values = values;
-    for (const auto& [name, sub] : subkeys) copy->subkeys.emplace(name, sub->clone());
+    std::vector<std::pair<const RegistryKey*, RegistryKey*>> pending{{this, copy.get()}};
+    while (!pending.empty()) {
+        const auto [from, to] = pending.back();
+        pending.pop_back();
+        to->values = from->values;
+        for (const auto& [name, sub] : from->subkeys) {
+            auto& slot = to->subkeys.emplace_hint(to->subkeys.end(), name, std::make_unique<RegistryKey>())->second;
+            pending.emplace_back(sub.get(), slot.get());
+        }
+    }
     return copy;
 }
 
 std::string serializeRegedit4(const RegistryKey& root) {
-    std::ostringstream out;
-    out << "REGEDIT4\r\n\r\n";
-    for (const auto& [name, sub] : root.subkeys) writeKey(out, *sub, std::string(kRootName) + "\\" + name);
-    return out.str();
+    struct Pending {
+        const RegistryKey* key;
+        std::vector<std::string> names;  // below HKEY_CURRENT_USER
+    };
+    std::string out = "REGEDIT4\r\n\r\n";
+    std::vector<Pending> pending;
+    // Children go on the stack in reverse, so keys come out depth first in
+    // name order.
+    const auto pushChildren = [&pending](const RegistryKey& key, const std::vector<std::string>& names) {
+        for (auto it = key.subkeys.rbegin(); it != key.subkeys.rend(); ++it) {
+            pending.push_back({it->second.get(), names});
+            pending.back().names.push_back(it->first);
+        }
+    };
+    pushChildren(root, {});
+    while (!pending.empty()) {
+        const Pending next = std::move(pending.back());
+        pending.pop_back();
+        if (!keyPathFits(next.names)) throw RegistryError("settings: a key nested too deep or named too long");
+        out += '[';
+        out += kRootName;
+        out += joinPath(next.names);
+        out += "]\r\n";
+        for (const auto& [name, value] : next.key->values) writeValue(out, name, value);
+        out += "\r\n";
+        if (out.size() > kMaxFileSize) throw RegistryError("settings too large for the settings file");
+        pushChildren(*next.key, next.names);
+    }
+    return out;
 }
 
 std::unique_ptr<RegistryKey> parseRegedit4(const std::string& text) { return Regedit4Parser(text).parse(); }
@@ -374,61 +439,78 @@ RegistryBatch::~RegistryBatch() {
 MemoryRegistryStore::MemoryRegistryStore() : RegistryStore(std::make_unique<RegistryKey>()) {}
 MemoryRegistryStore::MemoryRegistryStore(std::unique_ptr<RegistryKey> root) : RegistryStore(std::move(root)) {}
 
-FileRegistryStore::FileRegistryStore(std::string path) : FileRegistryStore(path, loadFile(path)) {}
+struct FileRegistryStore::Loaded {
+    std::unique_ptr<RegistryKey> tree = std::make_unique<RegistryKey>();
+    std::string setAside;
+    std::string unreadable;
+};
 
-FileRegistryStore::FileRegistryStore(std::string path, std::pair<std::unique_ptr<RegistryKey>, std::string> loaded)
-    : RegistryStore(std::move(loaded.first)), path_(std::move(path)), setAside_(std::move(loaded.second)) {}
+FileRegistryStore::Loaded FileRegistryStore::load(const std::string& path) {
+    // A save cut short leaves a temporary copy of the tree, passwords
+    // included. Only the store's owner saves this file (it holds the instance
+    // lock), so none of them is still in use.
+    removeTemporaryFiles(path);
+    Loaded loaded;
+    std::string text;
+    std::string problem;
+    switch (readSettingsFile(path, text, problem)) {
+        case FileRead::missing:
+            return loaded;  // no file yet: empty settings
+        case FileRead::failed:
+            loaded.unreadable = problem;
+            return loaded;
+        case FileRead::tooLarge:
+            problem = "settings file too large";
+            break;
+        case FileRead::read:
+            try {
+                loaded.tree = parseRegedit4(text);
+                return loaded;
+            } catch (const RegistryError& e) {
+                problem = e.what();
+            }
+            break;
+    }
+    // Keep the damaged file for the user; one that cannot be moved aside
+    // must not be overwritten either.
+    const std::string aside = path + ".broken-" + timestamp();
+    if (std::rename(path.c_str(), aside.c_str()) == 0) {
+        loaded.setAside = problem + "; kept as " + aside;
+    } else {
+        loaded.unreadable = problem + "; it could not be set aside: " + std::strerror(errno);
+    }
+    return loaded;
+}
+
+FileRegistryStore::FileRegistryStore(std::string path) : FileRegistryStore(path, load(path)) {}
+
+FileRegistryStore::FileRegistryStore(std::string path, Loaded loaded)
+    : RegistryStore(std::move(loaded.tree)),
+      path_(std::move(path)),
+      setAside_(std::move(loaded.setAside)),
+      unreadable_(std::move(loaded.unreadable)) {}
 
 std::string FileRegistryStore::defaultPath() {
-    std::string base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
-        base = xdg;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        base = std::string(home) + "/.config";
-    } else {
-        base = "/tmp";
-    }
-    return base + "/Korvat/Oculon.reg";
+    const std::string config = configFolder();
+    return config.empty() ? std::string() : config + "/Korvat/Oculon.reg";
 }
 
 void FileRegistryStore::persist(const RegistryKey& root) {
-    const std::string text = serializeRegedit4(root);
-    auto slash = path_.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : path_.substr(0, slash);
-    if (!makeDirs(dir)) {
-        std::fprintf(stderr, "oculon: cannot create %s: %s\n", dir.c_str(), std::strerror(errno));
-        return;
+    if (!unreadable_.empty()) return;
+    const std::string problem = save(root);
+    if (!problem.empty() && !failing_) tellUser(Notice::settingsNotSaved, problem);
+    failing_ = !problem.empty();
+}
+
+std::string FileRegistryStore::save(const RegistryKey& root) const {
+    std::string text;
+    try {
+        text = serializeRegedit4(root);
+    } catch (const RegistryError& e) {
+        return path_ + ": " + e.what();
     }
-    const std::string tmp = path_ + ".tmp-" + std::to_string(::getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        std::fprintf(stderr, "oculon: cannot write %s: %s\n", tmp.c_str(), std::strerror(errno));
-        return;
-    }
-    ::fchmod(fd, 0600);  // an older file of that name may have had other bits
-    std::size_t done = 0;
-    bool ok = true;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || std::rename(tmp.c_str(), path_.c_str()) != 0) {
-        std::fprintf(stderr, "oculon: cannot save settings to %s: %s\n", path_.c_str(), std::strerror(errno));
-        ::unlink(tmp.c_str());
-        return;
-    }
-    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    if (std::string problem = makePrivateFolder(fs::path(path_).parent_path().string()); !problem.empty()) return problem;
+    return writeFileAtomically(path_, text, 0600);
 }
 
 // --- key accessor ----------------------------------------------------------
@@ -445,8 +527,7 @@ std::string Registry::resolve(const std::string& path) const {
 
 bool Registry::OpenKey(const std::string& path, bool canCreate) {
     const std::string abs = resolve(path);
-    for (const auto& part : splitPath(abs))
-        if (part.size() > kMaxKeyName) return false;
+    if (!keyPathFits(splitPath(abs))) return false;
     bool ok = canCreate ? store_->modify([&](RegistryKey& root) { return &walkCreate(root, abs) != nullptr; })
                         : store_->withTree([&](RegistryKey& root) { return walk(root, abs) != nullptr; });
     if (ok) {

@@ -18,7 +18,7 @@
 namespace oculon::platform {
 
 // Raised by Registry reads of a value that is missing or of the wrong type,
-// like the original registry wrapper does.
+// as registry wrappers do, and by text that is not a settings file.
 class RegistryError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -33,6 +33,11 @@ using RegValue = std::variant<std::string, std::uint32_t>;
 // One key: its values and subkeys. Names compare without regard to case and
 // keep the spelling of their first write; subkeys enumerate in name order.
 struct RegistryKey {
+    RegistryKey() = default;
+    ~RegistryKey();  // frees any depth of subkeys without recursion
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
     std::map<std::string, RegValue, CaseInsensitiveLess> values;
     std::map<std::string, std::unique_ptr<RegistryKey>, CaseInsensitiveLess> subkeys;
 
@@ -46,8 +51,12 @@ struct RegistryKey {
 //   [HKEY_CURRENT_USER\SOFTWARE\Korvat\Oculon]
 //   "name"="text"
 //   "number"=dword:0000001e
+// Keys nest at most 32 deep below the root, with paths of at most 512
+// characters, and the whole text is at most 16 MiB: serializeRegedit4 throws
+// RegistryError for a tree beyond that, so whatever is written reads back.
 std::string serializeRegedit4(const RegistryKey& root);
-// Throws RegistryError with a line number when the text is not REGEDIT4.
+// Throws RegistryError with a line number when the text is not REGEDIT4 or
+// is beyond those bounds.
 std::unique_ptr<RegistryKey> parseRegedit4(const std::string& text);
 
 // Holds one tree and persists every change. Thread-safe: every access runs
@@ -108,30 +117,45 @@ protected:
     void persist(const RegistryKey&) override {}
 };
 
-// The file store: $XDG_CONFIG_HOME/Korvat/Oculon.reg. Every change is written
-// at once to a temporary file (mode 0600, it holds device passwords), synced
-// and renamed over the old one, so a crash leaves the old or the new tree. A
-// file that cannot be parsed is moved aside (".broken-<time>") and reported
-// through setAsideReport(); the store then starts empty.
+// The file store: configFolder()/Korvat/Oculon.reg. Every change is written
+// at once to a new temporary file "<file>.tmp-<pid>" (mode 0600, it holds
+// device passwords), synced and renamed over the old one, so a crash leaves
+// the old or the new tree; temporary files a crash left behind are removed
+// when the store opens. A save that fails is told to the user (once, until a
+// save succeeds again); the file keeps the last saved tree.
+// A file that cannot be parsed is moved aside (".broken-<time>") and reported
+// through setAsideReport(); the store then starts empty. A file that is there
+// but cannot be read, or not moved aside, is reported through
+// unreadableReport(): the store then starts empty and never writes, so the
+// file is not lost.
 class FileRegistryStore : public RegistryStore {
 public:
     explicit FileRegistryStore(std::string path);
+    // Empty when no home folder is known.
     static std::string defaultPath();
 
     const std::string& path() const { return path_; }
     // Empty when the file loaded cleanly; otherwise what happened to it.
     const std::string& setAsideReport() const { return setAside_; }
+    const std::string& unreadableReport() const { return unreadable_; }
 
 protected:
     void persist(const RegistryKey& root) override;
 
 private:
-    FileRegistryStore(std::string path, std::pair<std::unique_ptr<RegistryKey>, std::string> loaded);
+    struct Loaded;
+    static Loaded load(const std::string& path);
+    FileRegistryStore(std::string path, Loaded loaded);
+    // Why the save failed; empty when it did not.
+    std::string save(const RegistryKey& root) const;
+
     std::string path_;
     std::string setAside_;
+    std::string unreadable_;
+    bool failing_ = false;  // the last save failed, and the user was told
 };
 
-// Key-at-a-time access in the style of the original registry wrapper. Paths
+// Key-at-a-time access in the style of a registry wrapper. Paths
 // are absolute with a leading backslash ("\\SOFTWARE\\Korvat\\Oculon") or
 // relative to the open key. Not thread-safe itself; each thread uses its own
 // Registry on a shared store.
@@ -149,7 +173,7 @@ public:
     bool ValueExists(const std::string& name) const;
     bool DeleteValue(const std::string& name);
     // Reads throw RegistryError when the value is missing or of another type;
-    // ReadString of a missing value returns "" (as the original does).
+    // ReadString of a missing value returns "".
     std::int32_t ReadInteger(const std::string& name) const;
     bool ReadBool(const std::string& name) const { return ReadInteger(name) != 0; }
     std::string ReadString(const std::string& name) const;

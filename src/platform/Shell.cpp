@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/DynLib.h"
+#include "platform/PrivateFiles.h"
 
 namespace oculon::platform {
 
@@ -26,13 +27,6 @@ std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? std::string(value) : std::string();
 }
-
-bool isDirectory(const std::string& path) {
-    std::error_code ec;
-    return !path.empty() && fs::is_directory(path, ec);
-}
-
-std::string homeFolder() { return environment("HOME"); }
 
 // A path that a desktop entry cannot carry on one line.
 bool hasControlCharacters(const std::string& s) {
@@ -64,25 +58,34 @@ std::string execArgument(const std::string& arg) {
 
 // --- single instance ---------------------------------------------------------
 
-std::string SingleInstance::lockPath(const std::string& name) {
-    const std::string runtime = environment("XDG_RUNTIME_DIR");
-    if (isDirectory(runtime)) return runtime + "/" + name + ".lock";
-    return tempFolder() + "/" + name + "-" + std::to_string(::getuid()) + ".lock";
-}
-
-std::unique_ptr<SingleInstance> SingleInstance::acquire(const std::string& name) {
-    const std::string path = lockPath(name);
-    // O_NOFOLLOW: in a shared temp folder another user may have planted a link.
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        std::fprintf(stderr, "oculon: cannot open the instance lock %s: %s\n", path.c_str(), std::strerror(errno));
+std::unique_ptr<SingleInstance> SingleInstance::acquire(const std::string& lockFile, std::string* problem) {
+    auto fail = [&](const std::string& why) {
+        if (problem) *problem = lockFile + ": " + why;
         return nullptr;
+    };
+    // Open the existing lock, or make a new one; a file planted under its
+    // name, or a link, is never taken for it.
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 2; ++attempt) {
+        fd = ::open(lockFile.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT)
+            fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST && errno != ENOENT) break;
+    }
+    if (fd < 0) return fail(errno == ELOOP ? "a link, not a lock file" : std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+        ::close(fd);
+        return fail("not a lock file of this user");
     }
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return std::unique_ptr<SingleInstance>(new SingleInstance(fd));
         if (errno != EINTR) break;
     }
+    const int error = errno;
     ::close(fd);
+    if (error != EWOULDBLOCK) return fail(std::strerror(error));
+    if (problem) problem->clear();
     return nullptr;
 }
 
@@ -93,11 +96,7 @@ SingleInstance::~SingleInstance() {
 
 // --- Startup folders ----------------------------------------------------------
 
-std::string userStartupFolder() {
-    std::string config = environment("XDG_CONFIG_HOME");
-    if (config.empty() || config.front() != '/') config = homeFolder() + "/.config";
-    return config + "/autostart";
-}
+std::string userStartupFolder() { return configFolder() + "/autostart"; }
 
 std::string commonStartupFolder() { return "/etc/xdg/autostart"; }
 
@@ -166,13 +165,6 @@ bool shellExecute(const std::string& target) {
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-std::string tempFolder() {
-    std::string folder = environment("TMPDIR");
-    if (!isDirectory(folder)) folder = "/tmp";
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
 }
 
 std::string ownPath() {

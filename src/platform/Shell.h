@@ -1,9 +1,9 @@
 #pragma once
 // The desktop services the program asks of its surroundings: one instance per
-// user session, the Startup folders (XDG autostart entries), opening a
-// document or web page with the desktop's handler, the temp folder, the
-// program's own path, and the small X11 services (screen saver, bell,
-// hiding another program's windows) where an X server is there.
+// settings file, the Startup folders (XDG autostart entries), opening a
+// document or web page with the desktop's handler, the program's own path,
+// and the small X11 services (screen saver, bell, hiding another program's
+// windows) where an X server is there.
 
 #include <memory>
 #include <optional>
@@ -11,17 +11,15 @@
 
 namespace oculon::platform {
 
-// Holds the lock file of a named instance for as long as it lives. The lock
-// goes with the process, so a crash never leaves a stale one behind.
+// Holds the lock file of one instance for as long as it lives. The lock goes
+// with the process, so a crash never leaves a stale one behind.
 class SingleInstance {
 public:
-    // Null when another process holds `name` already (or the lock file
-    // cannot be made at all, which is reported on stderr and treated the
-    // same way, so two instances never run by accident).
-    static std::unique_ptr<SingleInstance> acquire(const std::string& name);
-    // The lock file for `name`: in $XDG_RUNTIME_DIR, else in the temp folder
-    // with the user id in its name.
-    static std::string lockPath(const std::string& name);
+    // Null when another process holds `lockFile`, or when it cannot be taken
+    // at all; `problem` (when given) then says why, and stays empty when the
+    // lock is merely held. The file is made with O_EXCL and O_NOFOLLOW; an
+    // existing one must be a plain file of this user.
+    static std::unique_ptr<SingleInstance> acquire(const std::string& lockFile, std::string* problem = nullptr);
 
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
@@ -36,8 +34,8 @@ private:
 // knows it was started from a Startup folder.
 inline constexpr const char* kAutostartVariable = "OCULON_AUTOSTART";
 
-// The user's Startup folder ($XDG_CONFIG_HOME/autostart, default
-// ~/.config/autostart) and the common one (/etc/xdg/autostart).
+// The user's Startup folder (configFolder() + "/autostart") and the common
+// one (/etc/xdg/autostart).
 std::string userStartupFolder();
 std::string commonStartupFolder();
 // The program was started by an autostart entry of ours.
@@ -55,8 +53,6 @@ bool installStartupEntry(const std::string& folder, const std::string& program);
 // waiting for it. False when the handler could not be started.
 bool shellExecute(const std::string& target);
 
-// $TMPDIR when set, else /tmp; without a trailing slash.
-std::string tempFolder();
 // The running executable (/proc/self/exe); empty when it cannot be read.
 std::string ownPath();
 

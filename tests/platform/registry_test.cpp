@@ -1,14 +1,21 @@
 #include "platform/Registry.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "platform/UserNotice.h"
+#include "support/ChildProcess.h"
+
 namespace fs = std::filesystem;
 using namespace oculon::platform;
+namespace testsupport = oculon::testsupport;
 
 namespace {
 
@@ -16,19 +23,6 @@ std::string readFile(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
-
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/oculon-reg-XXXXXX";
-        path_ = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 }  // namespace
 
@@ -128,9 +122,45 @@ TEST(Regedit4, RejectsWhatIsNotRegedit4) {
     for (const char* text : bad) EXPECT_THROW(parseRegedit4(text), RegistryError) << text;
 }
 
+// A key section of `depth` names of `width` characters each.
+std::string section(int depth, std::size_t width, char name = 'a') {
+    std::string line = "[HKEY_CURRENT_USER";
+    for (int i = 0; i < depth; ++i) line += "\\" + std::string(width, name);
+    return line + "]\r\n";
+}
+
+TEST(Regedit4, NestingAndPathLengthAreBoundedAndWhatLoadsSavesAgain) {
+    // 5000 nested keys in 10 KB; 400 long names in 100 KB; just past each bound.
+    for (const std::string& body : {section(5000, 1), section(400, 250), section(33, 1), section(3, 200)})
+        EXPECT_THROW(parseRegedit4("REGEDIT4\r\n\r\n" + body), RegistryError) << body.size();
+    const std::string deepest = serializeRegedit4(*parseRegedit4("REGEDIT4\r\n" + section(32, 14)));
+    EXPECT_EQ(serializeRegedit4(*parseRegedit4(deepest)), deepest);
+
+    // Within the bounds a file could still grow past what a load accepts, as
+    // every key repeats its path: refused when read, not after the next save.
+    std::string wide = "REGEDIT4\r\n";
+    for (int i = 0; i < 2000; ++i) wide += section(31, 15).insert(18, "\\" + std::to_string(100000 + i));
+    EXPECT_LT(wide.size(), 2u << 20);
+    EXPECT_THROW(parseRegedit4(wide), RegistryError);
+
+    Registry reg(std::make_shared<MemoryRegistryStore>());
+    std::string path;
+    for (int i = 0; i < 33; ++i) path += "\\k";
+    EXPECT_FALSE(reg.OpenKey(path, true));
+    EXPECT_TRUE(reg.OpenKey(path.substr(2), true));
+}
+
+TEST(Regedit4, TreesOfAnyDepthAreCopiedWrittenAndFreedWithoutRecursion) {
+    RegistryKey root;
+    RegistryKey* key = &root;
+    for (int i = 0; i < 200000; ++i) key = &key->getOrCreate("k");
+    const auto copy = root.clone();
+    EXPECT_THROW(serializeRegedit4(*copy), RegistryError);
+}
+
 TEST(FileRegistryStore, WritesAtOnceAtomicallyWithOwnerOnlyMode) {
-    TempDir dir;
-    const fs::path file = dir.path() / "Korvat" / "Oculon.reg";
+    testsupport::TempDir dir;
+    const fs::path file = fs::path(dir.path()) / "Korvat" / "Oculon.reg";
     {
         auto store = std::make_shared<FileRegistryStore>(file.string());
         EXPECT_TRUE(store->setAsideReport().empty());
@@ -153,8 +183,8 @@ TEST(FileRegistryStore, WritesAtOnceAtomicallyWithOwnerOnlyMode) {
 }
 
 TEST(FileRegistryStore, BatchWritesOnceAndReadersSeeAllOrNothing) {
-    TempDir dir;
-    const fs::path file = dir.path() / "Oculon.reg";
+    testsupport::TempDir dir;
+    const fs::path file = fs::path(dir.path()) / "Oculon.reg";
     auto store = std::make_shared<FileRegistryStore>(file.string());
     Registry reg(store);
     reg.OpenKey("\\K", true);
@@ -171,9 +201,84 @@ TEST(FileRegistryStore, BatchWritesOnceAndReadersSeeAllOrNothing) {
     EXPECT_NE(text.find("\"b\"=dword:00000003"), std::string::npos);
 }
 
+TEST(FileRegistryStore, TemporaryFilesOfAnInterruptedSaveAreRemovedAtOpen) {
+    testsupport::TempDir dir;
+    const std::string file = dir.write("Oculon.reg", "REGEDIT4\r\n");
+    const std::string left = dir.write("Oculon.reg.tmp-4711", "\"Passwort\"=\"secret\"");
+    FileRegistryStore store(file);
+    EXPECT_FALSE(fs::exists(left));
+    EXPECT_TRUE(fs::exists(file));
+}
+
+// A file that cannot be read, as after a run under sudo left it to root.
+TEST(FileRegistryStore, AFileThatCannotBeReadIsNeitherEmptiedNorOverwritten) {
+    testsupport::TempDir dir;
+    const std::string stored = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon\\Configurations\\0]\r\n";
+    const std::string file = dir.write("Oculon.reg", stored);
+    ::chmod(file.c_str(), ::geteuid() == 0 ? 0600 : 0);
+    const auto tryToUse = [&file] {
+        auto store = std::make_shared<FileRegistryStore>(file);
+        Registry reg(store);
+        reg.OpenKey("\\SOFTWARE\\Korvat\\Oculon", true);
+        reg.WriteInteger("version", 10);
+        return !store->unreadableReport().empty() && store->setAsideReport().empty();
+    };
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(dir.path().c_str(), testsupport::kNobody, testsupport::kNobody), 0);
+        EXPECT_TRUE(testsupport::asNobody(tryToUse));
+    } else {
+        EXPECT_TRUE(tryToUse());
+    }
+    std::ifstream in(file);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), stored);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+
+    // Something that is no file there is not read (a pipe would never end).
+    const std::string pipe = dir.path() + "/pipe.reg";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_NE(FileRegistryStore(pipe).unreadableReport(), "");
+}
+
+TEST(FileRegistryStore, AFailedSaveIsToldToTheUserOnceAndKeepsTheFile) {
+    std::vector<std::pair<Notice, std::string>> told;
+    setNoticeShower([&told](Notice notice, const std::string& detail) { told.emplace_back(notice, detail); });
+    testsupport::TempDir dir;
+    const std::string file = (fs::path(dir.path()) / "Oculon.reg").string();
+    auto store = std::make_shared<FileRegistryStore>(file);
+    Registry reg(store);
+    reg.OpenKey("\\K", true);
+    const std::string saved = readFile(file);
+
+    // A full disk, as far as this process is concerned.
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 64;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    reg.WriteString("Passwort", std::string(100, 'x'));
+    reg.WriteString("Passwort", std::string(200, 'y'));
+    ::setrlimit(RLIMIT_FSIZE, &old);
+
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].first, Notice::settingsNotSaved);
+    EXPECT_NE(told[0].second.find(file + ": File too large"), std::string::npos) << told[0].second;
+    EXPECT_EQ(readFile(file), saved);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+
+    // Saved again: the next failure is told again.
+    reg.WriteInteger("ok", 1);
+    EXPECT_NE(readFile(file).find(std::string(200, 'y')), std::string::npos);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    reg.WriteInteger("ok", 2);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(told.size(), 2u);
+    setNoticeShower({});
+}
+
 TEST(FileRegistryStore, GarbledOrTruncatedFileIsKeptAsideAndReported) {
-    TempDir dir;
-    const fs::path file = dir.path() / "Oculon.reg";
+    testsupport::TempDir dir;
+    const fs::path file = fs::path(dir.path()) / "Oculon.reg";
     const std::string good = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\r\n\"Name\"=\"Door\"\r\n";
     for (const std::string& broken : {good.substr(0, good.size() - 8), std::string("\x01\x02garbage", 9)}) {
         { std::ofstream(file, std::ios::binary) << broken; }
@@ -193,14 +298,3 @@ TEST(FileRegistryStore, GarbledOrTruncatedFileIsKeptAsideAndReported) {
     }
 }
 
-TEST(FileRegistryStore, DefaultPathFollowsXdgConfigHome) {
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    std::string saved = old ? old : "";
-    ::setenv("XDG_CONFIG_HOME", "/x/cfg", 1);
-    EXPECT_EQ(FileRegistryStore::defaultPath(), "/x/cfg/Korvat/Oculon.reg");
-    ::setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
-    ::setenv("HOME", "/home/u", 1);
-    EXPECT_EQ(FileRegistryStore::defaultPath(), "/home/u/.config/Korvat/Oculon.reg");
-    if (old) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    else ::unsetenv("XDG_CONFIG_HOME");
-}

@@ -2,12 +2,14 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -94,6 +96,35 @@ std::string TempDir::write(const std::string& name, const std::string& content) 
     std::filesystem::create_directories(full.parent_path());
     std::ofstream(full, std::ios::binary) << content;
     return full.string();
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) {
+        ::setenv(name, value->c_str(), 1);
+    } else {
+        ::unsetenv(name);
+    }
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (old_) {
+        ::setenv(name_, old_->c_str(), 1);
+    } else {
+        ::unsetenv(name_);
+    }
+}
+
+bool asNobody(const std::function<bool()>& body) {
+    const pid_t child = ::fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        const bool dropped = ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+        ::_exit(dropped && body() ? 0 : 1);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace oculon::testsupport

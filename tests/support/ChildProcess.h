@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,5 +48,25 @@ public:
 private:
     std::string path_;
 };
+
+// Sets (or, with nullopt, removes) an environment variable for its lifetime.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::optional<std::string>& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// The unprivileged user tests hand files and folders to, to play another
+// account (needs root).
+inline constexpr unsigned kNobody = 65534;
+// Runs `body` in a child process with nobody's rights and returns its result;
+// false when the rights could not be dropped.
+bool asNobody(const std::function<bool()>& body);
 
 }  // namespace oculon::testsupport

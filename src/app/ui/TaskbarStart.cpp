@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/SettingsClaim.h"
 #include "app/TrayRules.h"
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
@@ -20,6 +21,7 @@
 #include "media/primitives/Binding.h"
 #include "platform/Shell.h"
 #include "platform/Thread.h"
+#include "platform/UserNotice.h"
 #include "platform/ui/QtLoopBackend.h"
 #include "settings/ui/autoStartFrame.h"
 #include "video/ui/PromptParts.h"
@@ -29,7 +31,6 @@ namespace oculon::app {
 namespace {
 
 constexpr const char* kTitle = "Korvat Oculon";
-constexpr const char* kMutexName = "KorvatOculonMutex";
 // How long the end waits for the threads that free themselves.
 constexpr std::chrono::milliseconds kDetachedBound{10000};
 
@@ -100,7 +101,29 @@ bool autostartOffer(config::TVideoConfig& settings, ui::Tcopyright& form) {
     return true;
 }
 
+void showError(const std::string& text) {
+    QMessageBox::critical(nullptr, kTitle, QString::fromStdString(config::withLineFeeds(text)), QMessageBox::Ok);
+}
+
 }  // namespace
+
+NoticeBoxes::NoticeBoxes() {
+    platform::setNoticeShower([this](platform::Notice notice, const std::string& detail) {
+        QMetaObject::invokeMethod(
+            &owner_,
+            [this, notice, detail] {
+                const std::string text = config::noticeText(notice, detail, config::sprache);
+                auto* box = new QMessageBox(QMessageBox::Warning, kTitle,
+                                            QString::fromStdString(config::withLineFeeds(text)), QMessageBox::Ok,
+                                            &owner_);
+                box->setAttribute(Qt::WA_DeleteOnClose);
+                box->show();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+NoticeBoxes::~NoticeBoxes() { platform::setNoticeShower({}); }
 
 ProgramStart::ProgramStart(std::shared_ptr<platform::RegistryStore> store) : store_(std::move(store)) {}
 
@@ -122,8 +145,7 @@ std::optional<int> ProgramStart::run() {
     try {
         settings_ = std::make_unique<config::TVideoConfig>(store_);
     } catch (const config::EInvalidVersionException& e) {
-        QMessageBox::critical(nullptr, kTitle, QString::fromStdString(config::withLineFeeds(e.what())),
-                              QMessageBox::Ok);
+        showError(e.what());
         return 1;
     }
     config::videoConfig = settings_.get();
@@ -142,18 +164,22 @@ int runProgram(int argc, char** argv) {
     primitives::bindPrimitives();
     devices::registerDigestAuthentication();
     QApplication application(argc, argv);
+    const NoticeBoxes notices;
 
+    auto claim = claimSettings(platform::FileRegistryStore::defaultPath());
+    if (!claim.problem.empty()) {
+        // The stored language cannot be known: German, as for settings of a newer version.
+        showError(config::noticeText(platform::Notice::settingsUnusable, claim.problem, config::sprache));
+        return 1;
+    }
     // A second start ends here, silently.
-    const auto instance = platform::SingleInstance::acquire(kMutexName);
-    if (!instance) return 0;
+    if (!claim.instance) return 0;
 
     platform::QtLoopBackend loop;
-    auto store = std::make_shared<platform::FileRegistryStore>(platform::FileRegistryStore::defaultPath());
-    if (!store->setAsideReport().empty())
-        std::fprintf(stderr, "oculon: settings started afresh: %s\n", store->setAsideReport().c_str());
-
-    ProgramStart start(store);
+    ProgramStart start(claim.store);
     if (auto exitCode = start.run()) return *exitCode;
+    if (!claim.store->setAsideReport().empty())
+        platform::tellUser(platform::Notice::settingsStartedAfresh, claim.store->setAsideReport());
     // The windows are hidden most of the time: only the main form's close ends the loop.
     QApplication::setQuitOnLastWindowClosed(false);
 

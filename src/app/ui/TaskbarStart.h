@@ -3,6 +3,7 @@
 // their order, the language at the first start, the main form, the autostart
 // offer, the message loop, and the tear-down once every thread has ended.
 
+#include <QWidget>
 #include <memory>
 #include <optional>
 
@@ -39,6 +40,20 @@ private:
     std::unique_ptr<config::TRebootSperre> rebootLock_;
     std::unique_ptr<config::TVideoConfig> settings_;
     bool keep_ = false;
+};
+
+// Shows what the logic tells the user (platform::tellUser, from any thread)
+// in a message box on the main thread, in the current language, for as long
+// as it lives; the boxes do not block the loop, so door calls still come.
+class NoticeBoxes {
+public:
+    NoticeBoxes();
+    ~NoticeBoxes();
+    NoticeBoxes(const NoticeBoxes&) = delete;
+    NoticeBoxes& operator=(const NoticeBoxes&) = delete;
+
+private:
+    QWidget owner_;  // parent of the open boxes, never shown
 };
 
 // Returns the process exit code.

@@ -1,0 +1,43 @@
+#include "platform/UserNotice.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace oculon::platform {
+
+namespace {
+
+std::mutex showerMutex;
+NoticeShower installed;
+
+const char* plainText(Notice notice) {
+    switch (notice) {
+        case Notice::settingsNotSaved:
+            return "settings not saved";
+        case Notice::settingsUnusable:
+            return "settings cannot be used";
+        case Notice::settingsStartedAfresh:
+            return "damaged settings set aside, starting afresh";
+        case Notice::gatewayLibraryRefused:
+            return "gateway library not loaded";
+    }
+    return "notice";
+}
+
+}  // namespace
+
+void setNoticeShower(NoticeShower shower) {
+    std::lock_guard lock(showerMutex);
+    installed = std::move(shower);
+}
+
+void tellUser(Notice notice, const std::string& detail) {
+    std::lock_guard lock(showerMutex);
+    if (installed) {
+        installed(notice, detail);
+    } else {
+        std::fprintf(stderr, "oculon: %s: %s\n", plainText(notice), detail.c_str());
+    }
+}
+
+}  // namespace oculon::platform

@@ -1,0 +1,121 @@
+// The folders the program keeps its files in: found without the environment
+// when it lacks HOME or the XDG variables, never shared with other accounts,
+// and written atomically.
+#include "platform/PrivateFiles.h"
+
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/Registry.h"
+#include "platform/Shell.h"
+#include "support/ChildProcess.h"
+
+namespace oculon::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::kNobody;
+using testsupport::ScopedEnv;
+using testsupport::TempDir;
+
+mode_t modeOf(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+TEST(UserFolders, WithoutHomeOrXdgVariablesTheUserDatabaseNamesTheHome) {
+    const std::string home = ::getpwuid(::geteuid())->pw_dir;
+    const std::string uid = std::to_string(::geteuid());
+    {
+        ScopedEnv noHome("HOME", std::nullopt);
+        ScopedEnv noConfig("XDG_CONFIG_HOME", std::nullopt);
+        ScopedEnv noTmp("TMPDIR", std::nullopt);
+        EXPECT_EQ(homeFolder(), home);
+        EXPECT_EQ(FileRegistryStore::defaultPath(), configFolder() + "/Korvat/Oculon.reg");
+        EXPECT_EQ(configFolder(), (home == "/" ? "" : home) + "/.config");
+        EXPECT_EQ(userStartupFolder(), configFolder() + "/autostart");
+        EXPECT_EQ(privateTempFolder(), "/tmp/oculon-" + uid);
+    }
+    ScopedEnv config("XDG_CONFIG_HOME", "/x/cfg/");
+    ScopedEnv relativeHome("HOME", "relative");  // not absolute: the user database's
+    EXPECT_EQ(FileRegistryStore::defaultPath(), "/x/cfg/Korvat/Oculon.reg");
+    EXPECT_EQ(homeFolder(), home);
+    ScopedEnv relative("XDG_CONFIG_HOME", "relative");
+    ScopedEnv otherHome("HOME", "/home/u");
+    EXPECT_EQ(userStartupFolder(), "/home/u/.config/autostart");
+
+    TempDir dir;
+    ScopedEnv tmp("TMPDIR", dir.path() + "//");
+    EXPECT_EQ(tempFolder(), dir.path());
+    EXPECT_EQ(privateTempFolder(), dir.path() + "/oculon-" + uid);
+    ScopedEnv missing("TMPDIR", "/no/such/folder");
+    EXPECT_EQ(tempFolder(), "/tmp");
+}
+
+TEST(UserFolders, PrivateFoldersAreMadeClosedAndThoseOfOthersRefused) {
+    TempDir dir;
+    const std::string nested = dir.path() + "/a/b/Korvat";
+    EXPECT_EQ(makePrivateFolder(nested), "");
+    EXPECT_EQ(modeOf(nested), 0700u);
+    EXPECT_EQ(modeOf(dir.path() + "/a"), 0700u);
+
+    // Ours but open to others: closed.
+    ::chmod(nested.c_str(), 0777);
+    EXPECT_EQ(makePrivateFolder(nested), "");
+    EXPECT_EQ(modeOf(nested), 0700u);
+
+    // A link may be turned elsewhere later; a file is no folder.
+    fs::create_symlink(nested, dir.path() + "/link");
+    EXPECT_NE(makePrivateFolder(dir.path() + "/link"), "");
+    dir.write("file", "x");
+    EXPECT_NE(makePrivateFolder(dir.path() + "/file"), "");
+    EXPECT_NE(makePrivateFolder("relative/folder"), "");
+
+    if (::geteuid() != 0) GTEST_SKIP() << "handing a folder to another user needs root";
+    const std::string planted = dir.path() + "/oculon-0";
+    ASSERT_EQ(::mkdir(planted.c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(planted.c_str(), 0777), 0);
+    ASSERT_EQ(::chown(planted.c_str(), kNobody, kNobody), 0);
+    const std::string problem = makePrivateFolder(planted);
+    EXPECT_NE(problem.find("belongs to another user"), std::string::npos) << problem;
+    EXPECT_EQ(modeOf(planted), 0777u);  // left as it was
+}
+
+TEST(AtomicFiles, ReplaceWholeOrNotAtAllWithoutFollowingLinks) {
+    TempDir dir;
+    const std::string file = dir.path() + "/data";
+    EXPECT_EQ(writeFileAtomically(file, "first", 0600), "");
+    EXPECT_EQ(modeOf(file), 0600u);
+
+    // A link planted under the temporary name is replaced, not written through.
+    const std::string target = dir.write("target", "theirs");
+    fs::create_symlink(target, temporaryFileFor(file));
+    EXPECT_EQ(writeFileAtomically(file, "second", 0600), "");
+    std::ifstream in(file);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "second");
+    std::ifstream theirs(target);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(theirs), {}), "theirs");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(temporaryFileFor(file))));
+
+    EXPECT_NE(writeFileAtomically(dir.path() + "/missing/data", "x", 0600), "");
+
+    // What other processes left is removed; our own temporary file, other
+    // names and other files' temporaries stay.
+    for (const char* name : {"data.tmp-1", "data.tmp-77777777", "data.tmp-x1", "other.tmp-1"}) dir.write(name, "pw");
+    dir.write(fs::path(temporaryFileFor(file)).filename(), "ours");
+    removeTemporaryFiles(file);
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir.path())) left.push_back(e.path().filename());
+    std::sort(left.begin(), left.end());
+    const std::vector<std::string> expected = {
+        "data", "data.tmp-" + std::to_string(::getpid()), "data.tmp-x1", "other.tmp-1", "target"};
+    EXPECT_EQ(left, expected);
+}
+
+}  // namespace
+}  // namespace oculon::platform
