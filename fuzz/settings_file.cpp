@@ -1,6 +1,8 @@
 // Arbitrary bytes as the settings file: parsed, loaded into the settings
-// object, saved and loaded again. Nothing may crash, and a save followed by a
-// load must keep every station and camera.
+// object, saved and loaded again. Nothing may crash, whatever the nesting; a
+// tree that loads must be written and read back to the same text (so a saved
+// file never grows past what the next start accepts), and a save followed by
+// a load must keep every station and camera.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -18,6 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const platform::RegistryError&) {
         return 0;
     }
+    const std::string text = platform::serializeRegedit4(*tree);
+    if (platform::serializeRegedit4(*platform::parseRegedit4(text)) != text) __builtin_trap();
     auto store = std::make_shared<platform::MemoryRegistryStore>(std::move(tree));
     try {
         config::TVideoConfig cfg(store);

@@ -122,17 +122,10 @@ const TText* findText(std::string_view english) {
 std::string noticeText(platform::Notice notice, const std::string& detail, TSprachenTyp lang) {
     const TText* t = &txtSettingsNotSaved;
     switch (notice) {
-        case platform::Notice::settingsNotSaved:
-            break;
-        case platform::Notice::settingsUnusable:
-            t = &txtSettingsUnusable;
-            break;
-        case platform::Notice::settingsStartedAfresh:
-            t = &txtSettingsStartedAfresh;
-            break;
-        case platform::Notice::gatewayLibraryRefused:
-            t = &txtGatewayLibraryRefused;
-            break;
+        case platform::Notice::settingsNotSaved: break;
+        case platform::Notice::settingsUnusable: t = &txtSettingsUnusable; break;
+        case platform::Notice::settingsStartedAfresh: t = &txtSettingsStartedAfresh; break;
+        case platform::Notice::gatewayLibraryRefused: t = &txtGatewayLibraryRefused; break;
     }
     return text(*t, lang) + "\r\n" + detail;
 }

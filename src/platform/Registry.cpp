@@ -224,6 +224,8 @@ private:
             std::size_t j = 0;
             std::string s = quoted(data, j);
             if (j != data.size()) fail("text after the value");
+            // Written back it would need hex, which holds no NUL inside a text either.
+            if (s.find('\0') != std::string::npos) fail("NUL inside a text");
             key.values[name] = std::move(s);
         } else if (data.rfind("dword:", 0) == 0) {
             key.values[name] = dword(data.substr(6));
@@ -454,14 +456,9 @@ FileRegistryStore::Loaded FileRegistryStore::load(const std::string& path) {
     std::string text;
     std::string problem;
     switch (readSettingsFile(path, text, problem)) {
-        case FileRead::missing:
-            return loaded;  // no file yet: empty settings
-        case FileRead::failed:
-            loaded.unreadable = problem;
-            return loaded;
-        case FileRead::tooLarge:
-            problem = "settings file too large";
-            break;
+        case FileRead::missing: return loaded;  // no file yet: empty settings
+        case FileRead::failed: loaded.unreadable = problem; return loaded;
+        case FileRead::tooLarge: problem = "settings file too large"; break;
         case FileRead::read:
             try {
                 loaded.tree = parseRegedit4(text);
@@ -509,7 +506,8 @@ std::string FileRegistryStore::save(const RegistryKey& root) const {
     } catch (const RegistryError& e) {
         return path_ + ": " + e.what();
     }
-    if (std::string problem = makePrivateFolder(fs::path(path_).parent_path().string()); !problem.empty()) return problem;
+    if (std::string problem = makePrivateFolder(fs::path(path_).parent_path().string()); !problem.empty())
+        return problem;
     return writeFileAtomically(path_, text, 0600);
 }
 
@@ -528,8 +526,11 @@ std::string Registry::resolve(const std::string& path) const {
 bool Registry::OpenKey(const std::string& path, bool canCreate) {
     const std::string abs = resolve(path);
     if (!keyPathFits(splitPath(abs))) return false;
-    bool ok = canCreate ? store_->modify([&](RegistryKey& root) { return &walkCreate(root, abs) != nullptr; })
-                        : store_->withTree([&](RegistryKey& root) { return walk(root, abs) != nullptr; });
+    const bool ok = canCreate ? store_->modify([&](RegistryKey& root) {
+        walkCreate(root, abs);
+        return true;
+    })
+                              : store_->withTree([&](RegistryKey& root) { return walk(root, abs) != nullptr; });
     if (ok) {
         current_ = abs;
         open_ = true;

@@ -12,14 +12,10 @@ NoticeShower installed;
 
 const char* plainText(Notice notice) {
     switch (notice) {
-        case Notice::settingsNotSaved:
-            return "settings not saved";
-        case Notice::settingsUnusable:
-            return "settings cannot be used";
-        case Notice::settingsStartedAfresh:
-            return "damaged settings set aside, starting afresh";
-        case Notice::gatewayLibraryRefused:
-            return "gateway library not loaded";
+        case Notice::settingsNotSaved: return "settings not saved";
+        case Notice::settingsUnusable: return "settings cannot be used";
+        case Notice::settingsStartedAfresh: return "damaged settings set aside, starting afresh";
+        case Notice::gatewayLibraryRefused: return "gateway library not loaded";
     }
     return "notice";
 }

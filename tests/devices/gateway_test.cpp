@@ -13,6 +13,8 @@
 #include "devices/NeciResource.h"
 #include "devices/moxaGWSuche.h"
 #include "platform/MainLoop.h"
+#include "platform/PrivateFiles.h"
+#include "platform/UserNotice.h"
 #include "support/ChildProcess.h"
 
 using namespace oculon::devices;
@@ -340,7 +342,7 @@ TEST(GatewayLibrary, WrittenFromTheResourceLoadedAndBound) {
     EXPECT_EQ(std::filesystem::file_size(path), neciResource().size());
     EXPECT_EQ(api->EnumSearch(0, nullptr), 0);
     EXPECT_EQ(api->Attach(nullptr, nullptr), 0);
-    EXPECT_EQ(NeciLibrary::defaultPath(), (std::filesystem::temp_directory_path() / "NECI_SDK.dll").string());
+    EXPECT_EQ(NeciLibrary::defaultPath(), privateTempFolder() + "/NECI_SDK.dll");
 }
 
 TEST(GatewayLibrary, AnExistingFileIsUsedOnlyWhenItIsOursAlone) {
@@ -362,6 +364,19 @@ TEST(GatewayLibrary, AnExistingFileIsUsedOnlyWhenItIsOursAlone) {
     ::chmod(path.c_str(), 0700);
     EXPECT_TRUE(NeciLibrary::load(path, neciResource())->library);
 
-    // A folder that cannot be written: the library stays unloaded.
-    EXPECT_FALSE(NeciLibrary::load(dir.path() + "/missing/NECI_SDK.dll", neciResource())->library);
+    // A folder that cannot be made: the library stays unloaded.
+    EXPECT_FALSE(NeciLibrary::load("/proc/no-such-folder/NECI_SDK.dll", neciResource())->library);
+
+    // A folder another user made in the shared temp folder is not used, and
+    // the user is told.
+    if (::geteuid() != 0) GTEST_SKIP() << "handing a folder to another user needs root";
+    oculon::testsupport::ScopedEnv tmp("TMPDIR", dir.path());
+    ASSERT_EQ(::mkdir(privateTempFolder().c_str(), 0777), 0);
+    ASSERT_EQ(::chown(privateTempFolder().c_str(), oculon::testsupport::kNobody, oculon::testsupport::kNobody), 0);
+    std::vector<Notice> told;
+    setNoticeShower([&told](Notice notice, const std::string&) { told.push_back(notice); });
+    EXPECT_FALSE(NeciLibrary::load()->library);
+    setNoticeShower({});
+    EXPECT_EQ(told, std::vector<Notice>{Notice::gatewayLibraryRefused});
+    EXPECT_FALSE(std::filesystem::exists(NeciLibrary::defaultPath()));
 }

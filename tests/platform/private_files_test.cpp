@@ -112,8 +112,8 @@ TEST(AtomicFiles, ReplaceWholeOrNotAtAllWithoutFollowingLinks) {
     std::vector<std::string> left;
     for (const auto& e : fs::directory_iterator(dir.path())) left.push_back(e.path().filename());
     std::sort(left.begin(), left.end());
-    const std::vector<std::string> expected = {
-        "data", "data.tmp-" + std::to_string(::getpid()), "data.tmp-x1", "other.tmp-1", "target"};
+    const std::vector<std::string> expected = {"data", "data.tmp-" + std::to_string(::getpid()), "data.tmp-x1",
+                                               "other.tmp-1", "target"};
     EXPECT_EQ(left, expected);
 }
 

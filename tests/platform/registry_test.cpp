@@ -120,6 +120,9 @@ TEST(Regedit4, RejectsWhatIsNotRegedit4) {
         "REGEDIT4\n[HKEY_CURRENT_USER\\X\\\\Y]\n",
     };
     for (const char* text : bad) EXPECT_THROW(parseRegedit4(text), RegistryError) << text;
+    // Written back, a NUL inside a text would make the file unreadable.
+    const char nul[] = "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"v\"=\"a\0b\"\n";
+    EXPECT_THROW(parseRegedit4(std::string(nul, sizeof nul - 1)), RegistryError);
 }
 
 // A key section of `depth` names of `width` characters each.
@@ -297,4 +300,3 @@ TEST(FileRegistryStore, GarbledOrTruncatedFileIsKeptAsideAndReported) {
         EXPECT_TRUE(store.withTree([](RegistryKey& root) { return root.subkeys.empty(); }));
     }
 }
-

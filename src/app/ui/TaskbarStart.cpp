@@ -113,10 +113,11 @@ NoticeBoxes::NoticeBoxes() {
             &owner_,
             [this, notice, detail] {
                 const std::string text = config::noticeText(notice, detail, config::sprache);
-                auto* box = new QMessageBox(QMessageBox::Warning, kTitle,
-                                            QString::fromStdString(config::withLineFeeds(text)), QMessageBox::Ok,
-                                            &owner_);
+                auto* box =
+                    new QMessageBox(QMessageBox::Warning, kTitle, QString::fromStdString(config::withLineFeeds(text)),
+                                    QMessageBox::Ok, &owner_);
                 box->setAttribute(Qt::WA_DeleteOnClose);
+                box->setWindowModality(Qt::NonModal);
                 box->show();
             },
             Qt::QueuedConnection);

@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <thread>
 
 #include "app/ui/TaskbarStart.h"
 #include "config/sprachen.h"
+#include "platform/UserNotice.h"
 
 using namespace oculon;
 
@@ -116,6 +118,24 @@ TEST(ProgramStart, NewerSettingsShowTheVersionMessageAndEnd) {
     EXPECT_EQ(shown.toStdString(),
               "Cette configuration provient d'une nouvelle version logicielle\nVeuillez employer cette version");
     EXPECT_EQ(config::videoConfig, nullptr);
+}
+
+TEST(NoticeBoxes, WhatAWorkerTellsTheUserAppearsInABoxInTheCurrentLanguage) {
+    config::sprache = config::lang_en;
+    app::NoticeBoxes boxes;
+    std::thread worker([] { platform::tellUser(platform::Notice::settingsNotSaved, "/x/Oculon.reg: No space left"); });
+    worker.join();
+    QMessageBox* shown = nullptr;
+    for (int i = 0; i < 500 && !shown; ++i) {
+        QApplication::processEvents();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) shown = box;
+    }
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->text().toStdString(),
+              "The configuration could not be saved; the file keeps the last saved state.\n"
+              "/x/Oculon.reg: No space left");
+    EXPECT_FALSE(shown->isModal());  // door calls still come while it is open
 }
 
 int main(int argc, char** argv) {
