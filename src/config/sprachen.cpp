@@ -127,7 +127,7 @@ std::string noticeText(platform::Notice notice, const std::string& detail, TSpra
         case platform::Notice::settingsStartedAfresh: t = &txtSettingsStartedAfresh; break;
         case platform::Notice::gatewayLibraryRefused: t = &txtGatewayLibraryRefused; break;
     }
-    return text(*t, lang) + "\r\n" + detail;
+    return text(*t, lang) + "\r\n\r\n" + detail;
 }
 
 }  // namespace oculon::config

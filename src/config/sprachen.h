@@ -101,7 +101,7 @@ const std::vector<std::pair<const char*, const TText*>>& allTexts();
 const TText* findText(std::string_view english);
 
 // What a notice of the logic (platform::tellUser) says to the user: its
-// catalogue text in `lang`, a line break, then `detail`.
+// catalogue text in `lang`, an empty line, then `detail`.
 std::string noticeText(platform::Notice notice, const std::string& detail, TSprachenTyp lang);
 
 }  // namespace oculon::config

@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "platform/DynLib.h"
@@ -96,7 +95,10 @@ SingleInstance::~SingleInstance() {
 
 // --- Startup folders ----------------------------------------------------------
 
-std::string userStartupFolder() { return configFolder() + "/autostart"; }
+std::string userStartupFolder() {
+    const std::string config = configFolder();
+    return config.empty() ? std::string() : config + "/autostart";
+}
 
 std::string commonStartupFolder() { return "/etc/xdg/autostart"; }
 
@@ -115,27 +117,11 @@ std::string startupEntry(const std::string& program) {
 }
 
 bool installStartupEntry(const std::string& folder, const std::string& program) {
-    if (program.empty() || hasControlCharacters(program)) return false;
+    if (folder.empty() || program.empty() || hasControlCharacters(program)) return false;
     std::error_code ec;
     fs::create_directories(folder, ec);
-    const fs::path target = fs::path(folder) / startupEntryName(program);
-    const fs::path temporary = fs::path(folder) / ("." + startupEntryName(program) + ".tmp");
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out << startupEntry(program);
-        out.close();
-        if (!out) {
-            fs::remove(temporary, ec);
-            return false;
-        }
-    }
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        fs::remove(temporary, ec);
-        return false;
-    }
-    return true;
+    return writeFileAtomically((fs::path(folder) / startupEntryName(program)).string(), startupEntry(program), 0644)
+        .empty();
 }
 
 // --- shell commands -------------------------------------------------------------

@@ -34,8 +34,8 @@ private:
 // knows it was started from a Startup folder.
 inline constexpr const char* kAutostartVariable = "OCULON_AUTOSTART";
 
-// The user's Startup folder (configFolder() + "/autostart") and the common
-// one (/etc/xdg/autostart).
+// The user's Startup folder (configFolder() + "/autostart", empty when no
+// home is known) and the common one (/etc/xdg/autostart).
 std::string userStartupFolder();
 std::string commonStartupFolder();
 // The program was started by an autostart entry of ours.

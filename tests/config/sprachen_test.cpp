@@ -67,7 +67,7 @@ TEST(Sprachen, EveryTextHasFourWellFormedLanguages) {
             EXPECT_EQ(count(v, "\r\n"), count(en, "\r\n")) << v;
         }
     }
-    EXPECT_EQ(allTexts().size(), kCatalogueCount + 8 + kVideoServerTypeCount + kLayoutCount);
+    EXPECT_EQ(allTexts().size(), kCatalogueCount + 12 + kVideoServerTypeCount + kLayoutCount);
 }
 
 TEST(Sprachen, CatalogueKeepsItsOrderAndWordings) {

@@ -133,7 +133,7 @@ TEST(NoticeBoxes, WhatAWorkerTellsTheUserAppearsInABoxInTheCurrentLanguage) {
     }
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->text().toStdString(),
-              "The configuration could not be saved; the file keeps the last saved state.\n"
+              "The configuration could not be saved; the file keeps the last saved state.\n\n"
               "/x/Oculon.reg: No space left");
     EXPECT_FALSE(shown->isModal());  // door calls still come while it is open
 }
