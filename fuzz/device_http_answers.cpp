@@ -1,9 +1,9 @@
-// What cameras answer over HTTP: the first part of an MJPEG stream, the
-// boundary of its Content-Type, the Axis resolution list and the lines of the
-// input monitor.
+// What cameras answer over HTTP: the stream answer a probe reads up to its
+// first picture, the Axis resolution list and the lines of the input monitor.
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -17,17 +17,16 @@ using namespace oculon::devices;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const auto newline = bytes.find('\n');
-    const std::string_view contentType = bytes.substr(0, newline);
-    const std::string_view body = newline == std::string_view::npos ? std::string_view() : bytes.substr(newline + 1);
 
-    const std::string boundary = boundaryOf(contentType);
-    platform::MemorySource source(body);
+    platform::MemorySource source(bytes);
     platform::BufferedReader reader(source);
-    std::string jpeg;
     try {
-        if (readStreamPart(reader, boundary, jpeg) && jpeg.size() > kMaxPictureBytes) __builtin_trap();
-    } catch (const platform::NetError&) {}
+        const FetchResult answer = readStreamAnswer(reader);
+        if (answer.jpeg.size() > kMaxPictureBytes || (!answer.success && !answer.jpeg.empty())) __builtin_trap();
+        if (!answer.boundary.empty() && !answer.boundary.starts_with("--")) __builtin_trap();
+    } catch (const std::runtime_error&) {
+        // NetError when the answer breaks off, MultipartError beyond a limit.
+    }
 
     (void)largestResolution(bytes);
     for (const auto type : {config::AxisCam, config::KorvatCamQuorix}) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "config/CameraTypes.h"
 #include "devices/TelefonTelegram.h"
 #include "devices/serverObjekt.h"
 #include "devices/stateChangeObjekt.h"
@@ -19,22 +20,21 @@ bool equalsIgnoreCase(const std::string& a, const std::string& b) {
            });
 }
 
-// Probe results of these camera types never show a call by themselves: they
-// report calls through their inputs, or they belong to a telephone.
+// A station behind a gateway or a telephone calls through those, not
+// through a probe.
 bool callsThroughProbe(const TSingleConfig& s) {
-    switch (s.typ) {
-        case config::LindavorCam:
-        case config::MobotixCam:
-        case config::KorvatCam:
-        case config::AxisCam:
-        case config::KorvatCamQuorix: return false;
-        default: return !s.moxa && s.telefonIP.empty();
-    }
+    return config::cameraTraits(s.typ).callsByProbe && !s.moxa && s.telefonIP.empty();
 }
 
-bool reportsInputs(const TSingleConfig& s) {
-    return s.telefonIP.empty() &&
-           (s.typ == config::LindavorCam || s.typ == config::AxisCam || s.typ == config::KorvatCamQuorix);
+bool reportsInputs(const TSingleConfig& s) { return s.telefonIP.empty() && config::cameraTraits(s.typ).callsByInput; }
+
+// A station copy that is to play at a discovered address its stored
+// credentials may not go to.
+void dropCredentials(TSingleConfig& s) {
+    s.UserName.clear();
+    s.Passwort.clear();
+    s.AdminPass.clear();
+    s.NeedCredentials = false;
 }
 
 }  // namespace
@@ -145,6 +145,7 @@ void CallDispatch::serverProbed(std::unique_ptr<devices::serverObjekt> server) {
     const bool notBlack = server->hasPicture();
     const std::string mirabPath = server->FPfad;
     const std::int32_t mirabReduction = server->FReduktion;
+    const bool credentials = server->credentialsAllowed();
     const auto station = settings_.getConfigByName(name);
     if (parts_.discovery) parts_.discovery->updateServer(std::move(server), station.get());
     server.reset();  // without a list the object ends here
@@ -156,7 +157,8 @@ void CallDispatch::serverProbed(std::unique_ptr<devices::serverObjekt> server) {
     copy.Assign(*station);
     copy.Ip = address;
     copy.Port = port;
-    if (copy.typ == config::MirabCam) {
+    if (!credentials) dropCredentials(copy);
+    if (config::cameraTraits(copy.typ).crops) {
         copy.mirabPath = mirabPath;
         copy.mirabReduction = mirabReduction;
     }
@@ -378,6 +380,7 @@ void CallDispatch::zeigeMoxaVideo(const std::string& gatewayAddress) {
             if (server.name != copy.Name) continue;
             copy.Ip = server.address;
             copy.Port = server.port;
+            if (!server.credentialsAllowed) dropCredentials(copy);
         }
         if (copy.moxa) copy.moxaIP = gateway.address;
         shown = std::move(copy);
@@ -467,6 +470,7 @@ void CallDispatch::zeigeVideobild(const TSingleConfig* station) {
             if (server.name != station->Name) continue;
             copy.Ip = server.address;
             copy.Port = server.port;
+            if (!server.credentialsAllowed) dropCredentials(copy);
             found = true;
         }
     }

@@ -77,6 +77,7 @@ struct DiscoveredServer {
     std::string name;
     std::string address;
     std::string port;
+    bool credentialsAllowed = false;  // the station's credentials may go to this address
 };
 
 // The discovery thread's lists, each call under its lock.

@@ -15,7 +15,8 @@ std::vector<DiscoveredServer> DiscoveryList::servers() const {
         std::vector<DiscoveredServer> copies;
         copies.reserve(lists.servers.size());
         for (const auto& [key, server] : lists.servers) {
-            if (server) copies.push_back({server->Name(), server->IPAdresse(), server->Port()});
+            if (server)
+                copies.push_back({server->Name(), server->IPAdresse(), server->Port(), server->credentialsAllowed()});
         }
         return copies;
     });

@@ -1,5 +1,6 @@
 #include "devices/DiscoveryHandlers.h"
 
+#include "config/CameraTypes.h"
 #include "devices/DeviceMessages.h"
 #include "devices/RebootLockGuard.h"
 #include "devices/RelayFraming.h"
@@ -26,8 +27,7 @@ void DiscoveryHandlers::UDPEmpfaengerRead(std::string_view data, const std::stri
     if (!rateLimit_.admit(sender, kSearchAnswerInterval)) return;
     const RebootLockGuard guard(deps_.rebootLock, "EmpfRead");
     if (!guard.entered()) return;
-    const TVideoServerType type = getType(*record);
-    if (type == config::KorvatServer || type == config::LindavorCam)
+    if (config::cameraTraits(getType(*record)).probedOnSearchAnswer)
         deps_.startProbe(ProbeRequest::fromRecord(*record, sender));
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "config/CameraTypes.h"
 #include "devices/TelegramText.h"
 
 namespace oculon::devices {
@@ -67,34 +68,9 @@ void paket::setIpAddr(const std::array<std::uint8_t, 4>& octets) {
     std::copy(octets.begin(), octets.end(), bytes_.begin() + kIpAddr);
 }
 
-namespace {
+TVideoServerType getType(const paket& record) { return config::typeOfPrefix(record.geraet()); }
 
-struct PrefixType {
-    std::string_view prefix;
-    TVideoServerType type;
-};
-
-// In the order getType compares them.
-constexpr PrefixType kPrefixes[] = {
-    {"CPCam", config::LindavorCam}, {"IPCam", config::KorvatServer}, {"MOBOT", config::MobotixCam},
-    {"AXIS_", config::AxisCam},     {"T4615", config::KorvatCam},    {"KORVA", config::KorvatCamQuorix},
-    {"HIKVI", config::HikVision},   {"MIRAB", config::MirabCam},
-};
-
-}  // namespace
-
-TVideoServerType getType(const paket& record) {
-    const std::string prefix = record.geraet();
-    for (const auto& p : kPrefixes)
-        if (prefix == p.prefix) return p.type;
-    return config::unknown;
-}
-
-std::string_view typePrefix(TVideoServerType type) {
-    for (const auto& p : kPrefixes)
-        if (p.type == type) return p.prefix;
-    return {};
-}
+std::string_view typePrefix(TVideoServerType type) { return config::cameraTraits(type).prefix; }
 
 paket namedRecord(std::string_view prefix, std::string_view name) {
     paket p;

@@ -1,8 +1,10 @@
 #pragma once
 // Lets a probe thread's Terminate break off the HTTP request it is blocked
-// in: the fetch code registers its client here while it runs; cancel() from
-// any thread interrupts it and makes every later fetch fail at once.
+// in: the fetch code registers its client (or the interrupter of its
+// connection) here while it runs; cancel() from any thread interrupts it and
+// makes every later fetch fail at once.
 
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -15,7 +17,7 @@ public:
     void cancel() {
         std::lock_guard lock(mutex_);
         cancelled_ = true;
-        if (active_) active_->interrupt();
+        if (active_) active_();
     }
     bool cancelled() const {
         std::lock_guard lock(mutex_);
@@ -25,12 +27,9 @@ public:
     // Registers a client for the length of one request.
     class Scope {
     public:
-        Scope(FetchCancel* owner, platform::HttpClient& client) : owner_(owner) {
-            if (!owner_) return;
-            std::lock_guard lock(owner_->mutex_);
-            owner_->active_ = &client;
-            if (owner_->cancelled_) client.interrupt();
-        }
+        Scope(FetchCancel* owner, platform::HttpClient& client) : Scope(owner, [&client] { client.interrupt(); }) {}
+        Scope(FetchCancel* owner, platform::Interrupter& interrupter)
+            : Scope(owner, [&interrupter] { interrupter.trigger(); }) {}
         ~Scope() {
             if (!owner_) return;
             std::lock_guard lock(owner_->mutex_);
@@ -40,13 +39,20 @@ public:
         Scope& operator=(const Scope&) = delete;
 
     private:
+        Scope(FetchCancel* owner, std::function<void()> interrupt) : owner_(owner) {
+            if (!owner_) return;
+            std::lock_guard lock(owner_->mutex_);
+            owner_->active_ = std::move(interrupt);
+            if (owner_->cancelled_) owner_->active_();
+        }
+
         FetchCancel* owner_;
     };
 
 private:
     mutable std::mutex mutex_;
     bool cancelled_ = false;
-    platform::HttpClient* active_ = nullptr;
+    std::function<void()> active_;  // interrupts the running fetch
 };
 
 }  // namespace oculon::devices

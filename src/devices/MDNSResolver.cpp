@@ -68,7 +68,7 @@ void TMIdDNSResolver::openSender(const std::string& address) {
         }
     }
     auto listener = std::make_unique<platform::UdpListener>(
-        std::move(*socket), [this](const platform::Datagram& d) { readMulticastAnswer(d.data); }, "mDNS " + address,
+        std::move(*socket), [this](const platform::Datagram& d) { readMulticastAnswer(d.data, d.peerAddress); }, "mDNS " + address,
         kMaxDatagram);
     senders_.push_back(Binding{address, std::move(listener)});
 }
@@ -96,7 +96,7 @@ void TMIdDNSResolver::openGroupListener(const std::vector<std::string>& addresse
         }
         if (!joined) return;
         groupListener_ = std::make_unique<platform::UdpListener>(
-            std::move(socket), [this](const platform::Datagram& d) { readMulticastAnswer(d.data); }, "mDNS group",
+            std::move(socket), [this](const platform::Datagram& d) { readMulticastAnswer(d.data, d.peerAddress); }, "mDNS group",
             kMaxDatagram);
     } catch (const platform::NetError& e) {
         std::fprintf(stderr, "mDNS: no group socket: %s\n", e.what());
@@ -125,11 +125,11 @@ std::vector<std::pair<std::string, std::uint16_t>> TMIdDNSResolver::bindings() c
     return result;
 }
 
-void TMIdDNSResolver::readMulticastAnswer(const std::string& datagram) {
+void TMIdDNSResolver::readMulticastAnswer(const std::string& datagram, const std::string& fromAddress) {
     const auto result = parseAnswer(datagram);
     if (!result) return;
     std::lock_guard lock(deliveryMutex_);
-    if (onResolveRead_) onResolveRead_(*this, *result);
+    if (onResolveRead_) onResolveRead_(*this, *result, fromAddress);
 }
 
 }  // namespace oculon::devices

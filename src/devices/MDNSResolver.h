@@ -21,8 +21,10 @@ namespace oculon::devices {
 class TMIdDNSResolver {
 public:
     // Called once per answer datagram, one call at a time, on a listener
-    // thread. The result lives only for the call.
-    using ResolveRead = std::function<void(TMIdDNSResolver& sender, const TMQueryResult& result)>;
+    // thread, with the address the datagram came from. The result lives only
+    // for the call.
+    using ResolveRead = std::function<void(TMIdDNSResolver& sender, const TMQueryResult& result,
+                                           const std::string& fromAddress)>;
 
     struct Options {
         std::vector<std::string> localAddresses;  // empty: every local IPv4 adapter
@@ -60,7 +62,7 @@ public:
 private:
     void openSender(const std::string& address);
     void openGroupListener(const std::vector<std::string>& addresses);
-    void readMulticastAnswer(const std::string& datagram);
+    void readMulticastAnswer(const std::string& datagram, const std::string& fromAddress);
 
     Options options_;
     std::uint16_t id_;

@@ -3,7 +3,9 @@
 #include <charconv>
 
 #include "devices/FetchCancel.h"
+#include "platform/Base64.h"
 #include "platform/HttpClient.h"
+#include "video/MjpegStream.h"
 
 namespace oculon::devices {
 
@@ -11,10 +13,6 @@ namespace {
 
 using platform::equalsIgnoreCase;
 using platform::trimView;
-
-// A stream that sends nothing but blank lines or header lines is not a camera.
-constexpr int kMaxSkippedLines = 1000;
-constexpr int kMaxPartHeaders = 100;
 
 void configure(platform::HttpClient& client, const FetchTarget& target) {
     client.setHost(target.host);
@@ -27,83 +25,7 @@ void configure(platform::HttpClient& client, const FetchTarget& target) {
     }
 }
 
-std::string_view beforeSemicolon(std::string_view value) { return trimView(value.substr(0, value.find(';'))); }
-
-std::string withoutQuotes(std::string_view text) {
-    std::string out;
-    for (const char c : text)
-        if (c != '"') out += c;
-    return out;
-}
-
-std::string withoutCarriageReturns(std::string line) {
-    std::erase(line, '\r');
-    return line;
-}
-
-// "Name: value" split at the first ": "; the name compares case-insensitively.
-bool headerIs(std::string_view line, std::string_view name, std::string_view& value) {
-    const auto colon = line.find(": ");
-    if (colon == std::string_view::npos || !equalsIgnoreCase(line.substr(0, colon + 1), name)) return false;
-    value = line.substr(colon + 2);
-    return true;
-}
-
-// The decimal digits at the end of a Content-Length value; 0 when none.
-std::size_t trailingNumber(std::string_view value) {
-    value = trimView(value);
-    std::size_t start = value.size();
-    while (start > 0 && value[start - 1] >= '0' && value[start - 1] <= '9') --start;
-    std::size_t n = 0;
-    const auto digits = value.substr(start);
-    const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
-    if (ec == std::errc::result_out_of_range) return kMaxPictureBytes + 1;
-    return ec == std::errc() ? n : 0;
-}
-
 }  // namespace
-
-std::string boundaryOf(std::string_view contentType) {
-    const auto semicolon = contentType.find(';');
-    if (semicolon == std::string_view::npos) return {};
-    std::string_view rest = contentType.substr(semicolon + 1);
-    const auto equals = rest.find('=');
-    if (equals == std::string_view::npos) return {};
-    rest = rest.substr(equals + 1);
-    rest = trimView(rest.substr(0, rest.find(';')));
-    std::string boundary = withoutQuotes(rest);
-    if (boundary.empty()) return {};
-    if (boundary.rfind("--", 0) != 0) boundary.insert(0, "--");
-    return boundary;
-}
-
-bool readStreamPart(platform::BufferedReader& body, const std::string& boundary, std::string& jpeg) {
-    std::string line;
-    int skipped = 0;
-    do {
-        line = withoutCarriageReturns(body.readLn(kMaxLineLength));
-        if (++skipped > kMaxSkippedLines) return false;
-    } while (line.empty());  // the boundary line opens the part
-
-    std::size_t length = 0;
-    std::string partType;
-    for (int headers = 0;; ++headers) {
-        if (headers > kMaxPartHeaders) return false;
-        line = withoutCarriageReturns(body.readLn(kMaxLineLength));
-        if (line.empty()) break;
-        std::string_view value;
-        if (headerIs(line, "Content-Length:", value)) length = trailingNumber(value);
-        else if (headerIs(line, "Content-Type:", value)) partType = std::string(beforeSemicolon(value));
-    }
-    if (partType != "image/jpeg" || length > kMaxPictureBytes) return false;
-    if (length > 0) {
-        jpeg = body.readExact(length);
-    } else {
-        if (boundary.empty()) return false;
-        jpeg = body.readUntil(boundary, kMaxLineLength);
-    }
-    return true;
-}
 
 std::optional<std::uint16_t> parsePort(std::string_view text) {
     unsigned value = 0;
@@ -113,27 +35,49 @@ std::optional<std::uint16_t> parsePort(std::string_view text) {
     return static_cast<std::uint16_t>(value);
 }
 
-FetchResult fetchStreamFrame(const FetchTarget& target, const std::string& path) {
+std::string streamFrameRequest(const FetchTarget& target, const std::string& path) {
+    std::string request = "GET " + path + " HTTP/1.1\r\nHost: " + target.host + "\r\n";
+    if (target.sendCredentials && (!target.user.empty() || !target.password.empty()))
+        request += "Authorization: Basic " + platform::base64Encode(target.user + ":" + target.password) + "\r\n";
+    return request + "\r\n";
+}
+
+FetchResult readStreamAnswer(platform::BufferedReader& answer) {
     FetchResult result;
-    platform::HttpClient client;
-    configure(client, target);
-    const FetchCancel::Scope scope(target.cancel, client);
-    try {
-        auto stream = client.open("GET", path);
-        if (stream->status() != 200) {
-            result.unauthorized = stream->status() == 401;
-            return result;
-        }
-        const auto contentType = stream->head().headers.get("Content-Type");
-        if (!contentType || !equalsIgnoreCase(beforeSemicolon(*contentType), "multipart/x-mixed-replace"))
-            return result;
-        result.boundary = boundaryOf(*contentType);
-        result.success = readStreamPart(stream->body(), result.boundary, result.jpeg);
-    } catch (const platform::NetError&) {
-        result.success = false;
+    switch (video::classifyStatusLine(answer.readLn(kMaxLineLength))) {
+        case video::StreamStatus::ok: break;
+        case video::StreamStatus::unauthorized: result.unauthorized = true; return result;
+        case video::StreamStatus::tooMany:
+        case video::StreamStatus::other: return result;
     }
-    if (!result.success) result.jpeg.clear();
+    const video::StreamHead head = video::readStreamHead(answer, kMaxLineLength, kMaxHeaderLines);
+    if (head.notMultipart) return result;
+    result.boundary = head.boundary;
+    video::MjpegBody body(answer, head);
+    while (const auto step = body.next()) {
+        if (step.step != video::MultipartParser::Step::picture) continue;
+        result.jpeg.assign(reinterpret_cast<const char*>(step.data.data()), step.data.size());
+        result.success = true;
+        break;
+    }
     return result;
+}
+
+FetchResult fetchStreamFrame(const FetchTarget& target, const std::string& path) {
+    // A path or host with a line break would add lines to the request.
+    if (!video::safeInRequest(path) || !video::safeInRequest(target.host) || path.empty()) return {};
+    auto interrupter = std::make_shared<platform::Interrupter>();
+    const FetchCancel::Scope scope(target.cancel, *interrupter);
+    video::StreamConnection connection(interrupter, target.timeout);
+    try {
+        connection.open(target.host, target.port, target.timeout, streamFrameRequest(target, path));
+        connection.setDeadline(video::StreamConnection::Clock::now() + target.timeout);
+        FetchResult result = readStreamAnswer(connection.reader());
+        if (!result.success) result.jpeg.clear();
+        return result;
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 FetchResult fetchSnapshot(const FetchTarget& target, const std::string& path) {

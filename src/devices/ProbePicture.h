@@ -1,8 +1,8 @@
 #pragma once
-// Fetching a device's probe picture over HTTP: one frame of its MJPEG stream,
-// or a single snapshot for the types that serve one, and the Axis resolution
-// query. Basic credentials go with the request; a Digest challenge is
-// answered by the HTTP client.
+// Fetching a device's probe picture: one frame of its MJPEG stream, asked
+// for with a few plain request lines and read like the live stream, or a
+// single snapshot over HTTP for the types that serve one (where the HTTP
+// client answers Digest challenges too), and the Axis resolution query.
 
 #include <chrono>
 #include <cstdint>
@@ -35,18 +35,23 @@ struct FetchResult {
 
 // Longest picture taken from a device.
 inline constexpr std::size_t kMaxPictureBytes = 16 * 1024 * 1024;
-// Longest line read from a stream.
+// Longest status or header line of a stream answer.
 inline constexpr std::size_t kMaxLineLength = 128000;
+inline constexpr std::size_t kMaxHeaderLines = 100;
 
-// The first part of the "multipart/x-mixed-replace" stream at `path`, which
-// must be of type "image/jpeg".
+// The first picture of the "multipart/x-mixed-replace" stream at `path`. The
+// whole answer up to it must come within the target's time-out.
 FetchResult fetchStreamFrame(const FetchTarget& target, const std::string& path);
 // A single picture.
 FetchResult fetchSnapshot(const FetchTarget& target, const std::string& path);
 
-// The boundary of a Content-Type value: the text after "=" in the text after
-// ";", with "--" put in front unless it is there already.
-std::string boundaryOf(std::string_view contentType);
+// The probe's request: "GET path HTTP/1.1", "Host: " and the host, the Basic
+// line when credentials are to go and there are any, an empty line.
+std::string streamFrameRequest(const FetchTarget& target, const std::string& path);
+// Reads a stream answer from its status line on, up to its first picture.
+// Raises NetError subclasses and MultipartError when the answer breaks off
+// or breaks a limit.
+FetchResult readStreamAnswer(platform::BufferedReader& answer);
 
 // The resolution suffix for an Axis stream ("?resolution=WxH" of the largest
 // resolution the camera lists); empty for the model that takes none and on
@@ -54,12 +59,6 @@ std::string boundaryOf(std::string_view contentType);
 std::string axisResolution(const FetchTarget& target);
 // The picking of the largest entry from a "WxH,WxH,..." list.
 std::optional<std::string> largestResolution(std::string_view list);
-
-// Reads the first part of a stream's body: lines up to the boundary line,
-// the part's header, then its bytes (by Content-Length, else up to the next
-// `boundary`). False unless the part is a JPEG within kMaxPictureBytes.
-// Raises NetError subclasses when the body ends or breaks.
-bool readStreamPart(platform::BufferedReader& body, const std::string& boundary, std::string& jpeg);
 
 // A decimal port number 1..65535 from text.
 std::optional<std::uint16_t> parsePort(std::string_view text);

@@ -19,6 +19,9 @@ struct ProbeRequest {
     std::string name;     // empty: the record's own name
     int reduction = 0;    // width reduction in percent
     std::string path;     // announced stream path
+    // Where the answer came from, when it named another address than its
+    // own (multicast DNS); empty: from `address`.
+    std::string sender;
 
     static ProbeRequest fromManual(const config::TManualConfig& entry) {
         ProbeRequest r;

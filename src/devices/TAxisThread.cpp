@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "config/CameraTypes.h"
 #include "devices/DeviceMessages.h"
 #include "devices/ProbePicture.h"
 #include "devices/stateChangeObjekt.h"
@@ -17,15 +18,21 @@ std::atomic<int> threadCounter{0};
 
 }  // namespace
 
-AxisInputParser::AxisInputParser(config::TVideoServerType type) : type_(type) {
-    const char* input = type == config::KorvatCamQuorix ? "0" : "1";
-    highToken_ = std::string(input) + "I:H";
-    lowToken_ = std::string(input) + "I:L";
+AxisInputParser::AxisInputParser(config::TVideoServerType type)
+    : tokenOnEveryLine_(config::cameraTraits(type).inputTokenOnEveryLine) {
+    const std::string input(inputPort(type));
+    highToken_ = input + "I:H";
+    lowToken_ = input + "I:L";
+}
+
+std::string_view AxisInputParser::inputPort(config::TVideoServerType type) {
+    const std::string_view port = config::cameraTraits(type).inputPort;
+    // A type without a monitor of its own is asked like the first that has one.
+    return port.empty() ? config::cameraTraits(config::AxisCam).inputPort : port;
 }
 
 std::string AxisInputParser::requestLine(config::TVideoServerType type) {
-    return type == config::KorvatCamQuorix ? "GET /axis-cgi/io/port.cgi?monitor=0 HTTP/1.1"
-                                           : "GET /axis-cgi/io/port.cgi?monitor=1 HTTP/1.1";
+    return "GET /axis-cgi/io/port.cgi?monitor=" + std::string(inputPort(type)) + " HTTP/1.1";
 }
 
 std::optional<bool> AxisInputParser::token(std::string_view line) {
@@ -45,7 +52,7 @@ std::optional<bool> AxisInputParser::feedLine(std::string_view line) {
         const std::string_view value = line.substr(colon + 2);
         contentType_ = std::string(platform::trimView(value.substr(0, value.find(';'))));
     }
-    if (type_ == config::KorvatCamQuorix) return token(line);
+    if (tokenOnEveryLine_) return token(line);
     if (!line.empty()) return std::nullopt;
     // An empty line ends a part's header; the token follows a text part's.
     tokenNext_ = platform::equalsIgnoreCase(contentType_, "text/plain");

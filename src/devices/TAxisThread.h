@@ -30,8 +30,10 @@ public:
 
 private:
     std::optional<bool> token(std::string_view line);
+    // The input the monitor watches: in its request and in its tokens.
+    static std::string_view inputPort(config::TVideoServerType type);
 
-    config::TVideoServerType type_;
+    bool tokenOnEveryLine_;
     std::string highToken_;
     std::string lowToken_;
     std::string contentType_;

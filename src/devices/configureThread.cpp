@@ -1,5 +1,6 @@
 #include "devices/configureThread.h"
 
+#include "config/CameraTypes.h"
 #include "devices/DeviceMessages.h"
 #include "devices/serverObjekt.h"
 
@@ -36,11 +37,11 @@ void configureThread::Execute() {
     if (r.manual) {
         server = std::make_unique<serverObjekt>(*r.manual, context_);
     } else if (r.name.empty()) {
-        server = std::make_unique<serverObjekt>(r.address, r.record, context_);
-    } else if (getType(r.record) == config::MirabCam) {
-        server = std::make_unique<serverObjekt>(r.address, r.reduction, r.path, r.name, r.record, context_);
+        server = std::make_unique<serverObjekt>(r.address, r.record, context_, r.sender);
+    } else if (config::cameraTraits(getType(r.record)).crops) {
+        server = std::make_unique<serverObjekt>(r.address, r.reduction, r.path, r.name, r.record, context_, r.sender);
     } else {
-        server = std::make_unique<serverObjekt>(r.address, r.name, r.record, context_);
+        server = std::make_unique<serverObjekt>(r.address, r.name, r.record, context_, r.sender);
     }
     if (Terminated()) return;
     platform::MainLoop::instance().post(myHandle_, WM_UPDATEEVENT, 0, 0, std::move(server));

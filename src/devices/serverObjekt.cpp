@@ -2,14 +2,14 @@
 
 #include <span>
 
-#include "config/Helpers.h"
+#include "config/CameraTypes.h"
 #include "config/cfgUnit.h"
-#include "devices/CameraTypes.h"
 #include "devices/ProbePicture.h"
 #include "devices/RebootLockGuard.h"
 #include "devices/Thumbnail.h"
 #include "devices/TickCount.h"
 #include "video/BlackTest.h"
+#include "video/MultipartParser.h"
 
 namespace oculon::devices {
 
@@ -22,10 +22,6 @@ constexpr int kDefaultBlackLevel = 45;
 // A preview is decoded whole on the main thread; larger pictures are refused.
 constexpr std::int64_t kMaxProbePixels = 4096LL * 4096;
 
-bool takesPictureAtConstruction(config::TVideoServerType type) {
-    return type == config::KorvatServer || type == config::KorvatServer2;
-}
-
 }  // namespace
 
 serverObjekt::serverObjekt() = default;
@@ -35,6 +31,7 @@ serverObjekt::serverObjekt(const config::TManualConfig& entry, const DeviceConte
     FMilliseconds = tickCount();
     FIpAdresseNAT = entry.ipAddr;
     FIpAdresse = entry.ipAddr;
+    FSender = entry.ipAddr;
     FTyp = entry.typ;
     FPort = std::to_string(entry.port);
     FSubnet = kNoAddress;
@@ -47,63 +44,49 @@ serverObjekt::serverObjekt(const config::TManualConfig& entry, const DeviceConte
     probePicture(context);
 }
 
-serverObjekt::serverObjekt(const std::string& address, const paket& record, const DeviceContext& context) {
-    fromRecord(address, record, nullptr, context);
+serverObjekt::serverObjekt(const std::string& address, const paket& record, const DeviceContext& context,
+                           const std::string& sender) {
+    fromRecord(address, record, nullptr, sender, context);
 }
 
 serverObjekt::serverObjekt(const std::string& address, const std::string& name, const paket& record,
-                           const DeviceContext& context) {
-    fromRecord(address, record, &name, context);
+                           const DeviceContext& context, const std::string& sender) {
+    fromRecord(address, record, &name, sender, context);
 }
 
 serverObjekt::serverObjekt(const std::string& address, int reduction, const std::string& path, const std::string& name,
-                           const paket& record, const DeviceContext& context) {
-    fromRecord(address, record, &name, context);
+                           const paket& record, const DeviceContext& context, const std::string& sender) {
+    fromRecord(address, record, &name, sender, context);
     FPfad = path;
     FReduktion = reduction;
 }
 
 void serverObjekt::fromRecord(const std::string& address, const paket& record, const std::string* name,
-                              const DeviceContext& context) {
+                              const std::string& sender, const DeviceContext& context) {
     FManuell = false;
     FMilliseconds = tickCount();
     FIpAdresseNAT = address;
+    FSender = sender.empty() ? address : sender;
     FTyp = getType(record);
     FresString.clear();
 
-    const auto fromTheRecord = [&] {
+    const config::CameraTraits& traits = config::cameraTraits(FTyp);
+    if (traits.address == config::RecordAddress::record) {
         FIpAdresse = record.ipAddr();
         FSubnet = record.subnet();
         FGateway = record.stdgat();
         FDhcp = record.dhcp();
-    };
-    const auto atSender = [&](std::string port) {
+    } else {
         FIpAdresse = address;
-        FPort = std::move(port);
         FSubnet = kNoAddress;
         FGateway = kNoAddress;
         FDhcp = false;
-    };
-    switch (FTyp) {
-        case config::KorvatServer:
-            fromTheRecord();
-            FPort = record.port1();
-            break;
-        case config::LindavorCam:
-            fromTheRecord();
-            FPort = record.port1NonZero();
-            break;
-        case config::KorvatCam: atSender(record.port1()); break;
-        case config::MirabCam: atSender("8080"); break;
-        case config::MobotixCam:
-        case config::AxisCam:
-        case config::KorvatCamQuorix:
-        case config::HikVision: atSender("80"); break;
-        case config::KorvatServer2:
-        case config::unknown:
-            fromTheRecord();
-            FPort.clear();
-            break;
+    }
+    switch (traits.port) {
+        case config::RecordPort::port1: FPort = record.port1(); break;
+        case config::RecordPort::port1NonZero: FPort = record.port1NonZero(); break;
+        case config::RecordPort::fixed: FPort = traits.fixedPort; break;
+        case config::RecordPort::none: FPort.clear(); break;
     }
     FName = name ? *name : record.name();
     takeStation(context);
@@ -112,8 +95,12 @@ void serverObjekt::fromRecord(const std::string& address, const paket& record, c
 
 void serverObjekt::takeStation(const DeviceContext& context) {
     const auto station = context.settings ? context.settings->getConfigByName(FName) : nullptr;
+    // Stored credentials go only to the address the answer came from or to
+    // the station's own: a record that names a third host must not draw the
+    // station's password there.
+    FCredentialsAllowed = FManuell || FIpAdresse == FSender || (station && FIpAdresse == station->Ip);
+    if (!station || !FCredentialsAllowed) FAdminPass = config::defaultAdminPass(FTyp, FManuell);
     if (!station) {
-        FAdminPass = defaultAdminPass(FTyp, FManuell);
         FIsConfigured = false;
         FHasMoxa = false;
         FcamAusgang = false;
@@ -122,17 +109,19 @@ void serverObjekt::takeStation(const DeviceContext& context) {
     }
     const config::TSingleConfig& s = *station;
     FIpTelefon = s.telefonIP;
-    FUserName = s.UserName;
-    FPasswort = s.Passwort;
+    if (FCredentialsAllowed) {
+        FUserName = s.UserName;
+        FPasswort = s.Passwort;
+        FAdminPass = s.AdminPass;
+    }
     FAuthorization = s.NeedCredentials;
-    FAdminPass = s.AdminPass;
     FIsConfigured = true;
     FHasMoxa = s.moxa;
     FcamAusgang = s.camAusgang;
     FcamAusgangSchrift = s.camAusgangSchrift;
     FdauerAusgang = s.tuerDauer;
     FOhneBT = s.ohneBT;
-    if (FTyp == config::AxisCam) {
+    if (config::cameraTraits(FTyp).resolutionQuery) {
         if (const auto port = parsePort(FPort))
             FresString = axisResolution(
                 {FIpAdresse, *port, FUserName, FPasswort, true, std::chrono::milliseconds(10000), context.cancel});
@@ -154,7 +143,7 @@ void serverObjekt::takeStation(const DeviceContext& context) {
 
 void serverObjekt::probePicture(const DeviceContext& context) {
     strom.clear();
-    if (takesPictureAtConstruction(FTyp)) {
+    if (config::cameraTraits(FTyp).probePictureAtOnce) {
         nimmBild(FIpAdresse, FPort, FAuthorization, context);
         FWhileConfig = true;
     } else {
@@ -176,15 +165,17 @@ void serverObjekt::Assign(const serverObjekt& source) {
 
 std::string serverObjekt::streamPath() const {
     if (!FVideoPath.empty()) return FVideoPath;
-    return devices::streamPath(FTyp, FPasswort, localUnixMillisNow());
+    const std::string appId = std::to_string(config::localUnixMillisNow());
+    return config::withStreamKey(FTyp, config::builtInStreamPath(FTyp, "", appId).value_or(""), FPasswort);
 }
 
 void serverObjekt::nimmBild(const std::string& host, const std::string& port, bool& authorization,
                             const DeviceContext& context) {
     const RebootLockGuard guard(context.rebootLock, "serverObjekt");
     if (!guard.entered()) return;
-    if (!fetchesSnapshot(FTyp)) {
-        const std::string path = FVideoPath.empty() ? baseStreamPath(FTyp) : FVideoPath;
+    const config::CameraTraits& traits = config::cameraTraits(FTyp);
+    if (!traits.probeBySnapshot) {
+        const std::string path = FVideoPath.empty() ? std::string(traits.streamPath) : FVideoPath;
         success = nimmMJPGBild(host, port, authorization, path, context);
         return;
     }
@@ -196,7 +187,7 @@ void serverObjekt::nimmBild(const std::string& host, const std::string& port, bo
     }
     const FetchResult result = fetchSnapshot(
         {host, *portNumber, FUserName, FPasswort, authorization, std::chrono::milliseconds(15000), context.cancel},
-        snapshotPath(FTyp));
+        std::string(traits.snapshotPath));
     if (result.unauthorized) authorization = true;
     success = result.success;
     strom = result.success ? result.jpeg : std::string();
@@ -206,22 +197,22 @@ bool serverObjekt::nimmMJPGBild(const std::string& host, const std::string& port
                                 const std::string& path, const DeviceContext& context) {
     const auto portNumber = parsePort(port);
     if (!portNumber) return false;
-    std::string fullPath = path;
-    const bool keyInPath = FTyp == config::MirabCam;
-    if (keyInPath) {
-        if (FPasswort.empty()) authorization = true;
-        else fullPath += config::EncodeURIComponent(FPasswort);
-    }
+    // A type whose key is its credential has it in the path and sends no
+    // Authorization line; without a password it cannot get in.
+    const bool keyInPath = config::cameraTraits(FTyp).suffix == config::StreamSuffix::key;
+    if (keyInPath && FPasswort.empty()) authorization = true;
     const FetchResult result = fetchStreamFrame(
         {host, *portNumber, FUserName, FPasswort, !keyInPath, std::chrono::milliseconds(15000), context.cancel},
-        fullPath);
+        config::withStreamKey(FTyp, path, FPasswort));
     if (result.unauthorized) authorization = true;
     if (!result.boundary.empty()) boundary = result.boundary;
     strom = result.success ? result.jpeg : std::string();
     return result.success;
 }
 
-void serverObjekt::setBoundary(const std::string& headerLine) { boundary = boundaryOf(headerLine); }
+void serverObjekt::setBoundary(const std::string& headerLine) {
+    boundary = video::parseStreamContentType(headerLine).boundary;
+}
 
 bool serverObjekt::isBlack(int r, int g, int b, int blackLevel) { return video::isDark(r, g, b, blackLevel); }
 
@@ -230,7 +221,7 @@ bool serverObjekt::checkPict(const video::Image& picture, int blackLevel) {
 }
 
 video::Image serverObjekt::resizeBmp(const video::Image& picture, int width) const {
-    video::Image thumbnail = makeThumbnail(picture, width, FTyp == config::MirabCam ? FReduktion : 0);
+    video::Image thumbnail = makeThumbnail(picture, width, config::cameraTraits(FTyp).crops ? FReduktion : 0);
     if (FIsConfigured) drawMarks(thumbnail, FHasMoxa);
     return thumbnail;
 }

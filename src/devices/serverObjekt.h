@@ -52,6 +52,10 @@ struct ServerFields {
     std::int32_t FReduktion = 0;
     std::string FcommonName;
     std::string boundary;  // of the last stream read, with leading "--"
+    std::string FSender;   // where the answer came from (for a manual entry: its address)
+    // The configured station's credentials may go to FIpAdresse: it is where
+    // the answer came from, or the station's own address.
+    bool FCredentialsAllowed = false;
 };
 
 class serverObjekt : public platform::MessagePayload, public ServerFields {
@@ -60,14 +64,17 @@ public:
     serverObjekt();
     // A manually added camera.
     serverObjekt(const config::TManualConfig& entry, const DeviceContext& context);
-    // A device that answered from `address` with `record`.
-    serverObjekt(const std::string& address, const paket& record, const DeviceContext& context);
+    // A device that answered from `address` with `record`. `sender`: where
+    // the answer came from when that is not `address` itself (a multicast-DNS
+    // answer naming an address).
+    serverObjekt(const std::string& address, const paket& record, const DeviceContext& context,
+                 const std::string& sender = {});
     // The same, with the name that multicast DNS or the relay gave.
     serverObjekt(const std::string& address, const std::string& name, const paket& record,
-                 const DeviceContext& context);
+                 const DeviceContext& context, const std::string& sender = {});
     // The same, with the width reduction and stream path it announced.
     serverObjekt(const std::string& address, int reduction, const std::string& path, const std::string& name,
-                 const paket& record, const DeviceContext& context);
+                 const paket& record, const DeviceContext& context, const std::string& sender = {});
 
     // Every field except the preview picture.
     void Copy(const serverObjekt& source);
@@ -111,10 +118,11 @@ public:
     std::uint32_t timing() const { return FMilliseconds; }
     bool isConfigured() const { return FIsConfigured; }
     bool isManual() const { return FManuell; }
+    bool credentialsAllowed() const { return FCredentialsAllowed; }
 
 private:
     void fromRecord(const std::string& address, const paket& record, const std::string* name,
-                    const DeviceContext& context);
+                    const std::string& sender, const DeviceContext& context);
     // Takes the options of the configured station of `FName`, or the defaults.
     void takeStation(const DeviceContext& context);
     // The probe picture for the types that get one at construction.

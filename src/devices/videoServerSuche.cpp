@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "config/CameraTypes.h"
 #include "config/cfgUnit.h"
 #include "devices/DeviceMessages.h"
 #include "devices/DiscoveryTelegrams.h"
@@ -28,10 +29,6 @@ constexpr const char* kServiceTypes[] = {"_http._tcp.local", "_axis-video._tcp.l
 
 ProbeStarter defaultProbes(platform::TargetId winHandle) {
     return configureThread::starter(winHandle, &DeviceContext::process);
-}
-
-bool monitoredType(config::TVideoServerType type) {
-    return type == config::AxisCam || type == config::KorvatCamQuorix || type == config::MirabCam;
 }
 
 }  // namespace
@@ -148,7 +145,8 @@ void suchThread::activateIP() {
         DNSResolver = std::make_unique<TMIdDNSResolver>();
         DNSResolver->setQueryRecords({TQueryRecordTypes::qtPTR});
         DNSResolver->setAllowRecursiveQueries(false);
-        DNSResolver->setOnResolveRead([this](TMIdDNSResolver&, const TMQueryResult& r) { DNSResultRead(r); });
+        DNSResolver->setOnResolveRead(
+            [this](TMIdDNSResolver&, const TMQueryResult& r, const std::string& from) { DNSResultRead(r, from); });
     } catch (...) {
         // The next attempt starts from nothing, not from half the listeners.
         deactivateIP();
@@ -187,7 +185,7 @@ void suchThread::agingPass() {
                 ++it;
                 continue;
             }
-            if (monitoredType(server.typ())) {
+            if (config::cameraTraits(server.typ()).monitorEndsWithEntry) {
                 if (auto monitor = lists_.axisThreads.find(server.IPAdresse()); monitor != lists_.axisThreads.end()) {
                     monitor->second->Terminate();  // closes its connection
                     stopped.push_back(std::move(monitor->second));
@@ -273,15 +271,18 @@ void suchThread::dnsAndManualPass(bool withDns) {
         for (const auto& [key, entry] : s->manualList()) startProbe_(ProbeRequest::fromManual(*entry));
 }
 
-void suchThread::DNSResultRead(const TMQueryResult& answer) {
+void suchThread::DNSResultRead(const TMQueryResult& answer, const std::string& fromAddress) {
     if (useServer()) return;
     const auto found = readAnnouncement(answer);
     if (!found || !handlers_.rateLimiter().admit(found->address, DiscoveryHandlers::kNamedAnswerInterval)) return;
     const paket record = namedRecord(found->prefix, found->hostName);
-    if (found->prefix == "MIRAB")
-        startProbe_(
-            ProbeRequest::fromAnnouncement(found->reduction, found->path, record.name(), record, found->address));
-    else startProbe_(ProbeRequest::fromName(record.name(), record, found->address));
+    ProbeRequest request =
+        config::cameraTraits(getType(record)).crops
+            ? ProbeRequest::fromAnnouncement(found->reduction, found->path, record.name(), record, found->address)
+            : ProbeRequest::fromName(record.name(), record, found->address);
+    // The answer may name any address; the probe knows where it came from.
+    request.sender = fromAddress;
+    startProbe_(std::move(request));
 }
 
 void suchThread::updateServer(std::unique_ptr<serverObjekt> server, const config::TSingleConfig* station) {
@@ -289,11 +290,13 @@ void suchThread::updateServer(std::unique_ptr<serverObjekt> server, const config
     const std::string address = server->IPAdresse();
     const std::string port = server->Port();
     std::lock_guard lock(kritischerAbschnitt);
+    const bool credentials = server->credentialsAllowed();
     lists_.servers[server->listKey()] = std::move(server);
-    const bool inputCamera = station && (station->typ == config::AxisCam || station->typ == config::KorvatCamQuorix);
+    const bool inputCamera = station && config::cameraTraits(station->typ).inputMonitor;
     if (!inputCamera || !station->telefonIP.empty() || lists_.axisThreads.count(address)) return;
-    auto monitor =
-        std::make_unique<TAxisThread>(station->Name, address, port, station->UserName, station->Passwort, station->typ);
+    auto monitor = std::make_unique<TAxisThread>(station->Name, address, port,
+                                                 credentials ? station->UserName : std::string(),
+                                                 credentials ? station->Passwort : std::string(), station->typ);
     monitor->setWinHandle(options_.winHandle);
     monitor->Start();
     lists_.axisThreads.emplace(address, std::move(monitor));

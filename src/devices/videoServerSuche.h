@@ -105,7 +105,7 @@ private:
     void relayPass();
     void dnsAndManualPass(bool withDns);
     void stopRelay();
-    void DNSResultRead(const TMQueryResult& answer);
+    void DNSResultRead(const TMQueryResult& answer, const std::string& fromAddress);
     void post(std::uint32_t message, std::uintptr_t wParam = 0);
 
     Options options_;

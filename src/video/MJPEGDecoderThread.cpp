@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "config/Helpers.h"
+#include "config/CameraTypes.h"
 #include "config/cfgUnit.h"
 #include "config/sprachen.h"
 #include "platform/Base64.h"
-#include "platform/HttpResponseParser.h"
 #include "platform/MainLoop.h"
-#include "platform/TcpClient.h"
 #include "platform/UdpSocket.h"
 #include "video/BlackTest.h"
+#include "video/MjpegStream.h"
 #include "video/SnapshotNames.h"
 #include "video/StreamRecording.h"
 
@@ -38,17 +37,6 @@ std::string detail(std::string_view message, std::optional<std::string_view> quo
     return text;
 }
 
-bool safeInRequest(std::string_view text) {
-    return text.find_first_of(std::string_view("\r\n\0 ", 4)) == std::string_view::npos;
-}
-
-bool isChunked(std::string_view transferEncoding) {
-    // The last coding decides how the body is framed.
-    if (const auto comma = transferEncoding.rfind(','); comma != std::string_view::npos)
-        transferEncoding = transferEncoding.substr(comma + 1);
-    return platform::equalsIgnoreCase(platform::trimView(transferEncoding), "chunked");
-}
-
 }  // namespace
 
 TMJPEGDecoder::TMJPEGDecoder(const config::TServerAttributes& a)
@@ -70,10 +58,11 @@ TMJPEGDecoder::TMJPEGDecoder(const config::TServerAttributes& a)
       FFrameRate(std::max<std::int32_t>(1, a.frameRate)),
       FStoerung(a.stoerFunktion),
       FMirabReduction(a.mirabCrop),
+      traits_(config::cameraTraits(a.ServerTyp)),
       interrupter_(std::make_shared<platform::Interrupter>()),
       data(DecodeOptions{PixelFormat::Bgrx32, true}) {
     if (config::videoConfig) FBlackValue = config::videoConfig->blackValue();
-    if (typ == config::MirabCam && !FServerPassword.empty()) FServerPath += config::EncodeURIComponent(FServerPassword);
+    FServerPath = config::withStreamKey(typ, std::move(FServerPath), FServerPassword);
     if (FRecordVideo) {
         if (config::videoConfig) {
             StreamRecording::Settings settings{
@@ -115,11 +104,9 @@ std::string TMJPEGDecoder::recordingFileName() const {
 
 void TMJPEGDecoder::interrupt() { interrupter_->trigger(); }
 
-bool TMJPEGDecoder::blackTestApplies() const {
-    return (typ == config::KorvatServer || typ == config::KorvatServer2) && moxaIP.empty();
-}
+bool TMJPEGDecoder::blackTestApplies() const { return traits_.blackTest && moxaIP.empty(); }
 
-int TMJPEGDecoder::cropPercent() const { return typ == config::MirabCam && FMirabReduction > 0 ? FMirabReduction : 0; }
+int TMJPEGDecoder::cropPercent() const { return traits_.crops && FMirabReduction > 0 ? FMirabReduction : 0; }
 
 void TMJPEGDecoder::Execute() {
     PassState state;
@@ -147,7 +134,7 @@ void TMJPEGDecoder::Execute() {
 }
 
 void TMJPEGDecoder::pass(PassState& state) {
-    if (!parser_) {
+    if (!body_) {
         if (pauseBeforeConnect_ && !sleepFor(kReconnectPause)) return;
         pauseBeforeConnect_ = false;
         lastConnect_ = connectStream();
@@ -156,12 +143,14 @@ void TMJPEGDecoder::pass(PassState& state) {
         state.pollCounter = 0;
         sendPoll();
     }
-    if (!parser_) {
+    if (!body_) {
         // A failed connection has reported its own fault already.
         if (lastConnect_ == ConnectResult::closed) stoerung(5);
         dropConnection();
         return;
     }
+    // Every pass, so that a long call or a wall never lets the screen blank.
+    if (FIdleReset) FIdleReset();
 
     const MultipartParser::Event step = readStep();
     if (!step) return;
@@ -188,37 +177,34 @@ std::string TMJPEGDecoder::requestText() const {
 }
 
 TMJPEGDecoder::ConnectResult TMJPEGDecoder::connectStream() {
-    auto tcp = std::make_unique<platform::TcpClient>(interrupter_);
-    tcp->setReadTimeout(kReadTimeout);
+    auto connection = std::make_unique<StreamConnection>(interrupter_, kReadTimeout);
     try {
         if (FServerPort <= 0 || FServerPort > 65535) throw platform::NetError("Invalid port.");
         // A path or address with a line break would add lines to the request.
         if (!safeInRequest(FServerPath) || !safeInRequest(FServerIP))
             throw platform::NetError("Invalid character in the request.");
-        tcp->connect(FServerIP, static_cast<std::uint16_t>(FServerPort), kConnectTimeout);
-        tcp->write(requestText());
+        connection->open(FServerIP, static_cast<std::uint16_t>(FServerPort), kConnectTimeout, requestText());
     } catch (const InterruptedError&) {
         throw;
     } catch (const std::exception&) {
         return notReachable();
     }
+    // The answer's head and the first picture come within the same bound as
+    // every later picture.
+    connection->setDeadline(StreamConnection::Clock::now() + FPictureTimeout);
 
-    std::string boundary;
-    bool chunked = false;
-    const ConnectResult head = readAnswerHead(*tcp, boundary, chunked);
-    if (head != ConnectResult::connected) return head;
+    StreamHead head;
+    const ConnectResult result = readAnswerHead(*connection, head);
+    if (result != ConnectResult::connected) return result;
 
-    body_ = platform::openBody(tcp->reader(),
-                               {chunked ? platform::BodyFraming::chunked : platform::BodyFraming::untilClose, 0}, {});
-    httpClient = std::move(tcp);
-    parser_ = std::make_unique<MultipartParser>(boundary);
-    if (boundary.empty()) return ConnectResult::connected;
+    connection_ = std::move(connection);
+    body_ = std::make_unique<MjpegBody>(connection_->reader(), head);
+    if (head.boundary.empty()) return ConnectResult::connected;
     try {
-        while (!parser_->next()) {
-            if (fill() == 0) {
-                dropConnection();
-                return ConnectResult::closed;
-            }
+        // The first step of a body with boundary is the preamble before it.
+        if (!body_->next()) {
+            dropConnection();
+            return ConnectResult::closed;
         }
     } catch (const InterruptedError&) {
         throw;
@@ -234,11 +220,10 @@ TMJPEGDecoder::ConnectResult TMJPEGDecoder::notReachable() {
     return ConnectResult::failed;
 }
 
-TMJPEGDecoder::ConnectResult TMJPEGDecoder::readAnswerHead(platform::TcpClient& tcp, std::string& boundary,
-                                                           bool& chunked) {
+TMJPEGDecoder::ConnectResult TMJPEGDecoder::readAnswerHead(StreamConnection& connection, StreamHead& head) {
     std::string status;
     try {
-        status = tcp.readLn(kMaxLineLength);
+        status = connection.reader().readLn(kMaxLineLength);
     } catch (const InterruptedError&) {
         throw;
     } catch (const TimeoutError&) {
@@ -260,82 +245,54 @@ TMJPEGDecoder::ConnectResult TMJPEGDecoder::readAnswerHead(platform::TcpClient& 
             return ConnectResult::failed;
     }
 
-    for (std::size_t lines = 0;; ++lines) {
-        std::string line;
-        try {
-            line = tcp.readLn(kMaxLineLength);
-        } catch (const InterruptedError&) {
-            throw;
-        } catch (const TimeoutError&) {
-            return ConnectResult::closed;
-        } catch (const platform::ConnectionClosedError&) {
-            return ConnectResult::closed;
-        } catch (const std::exception&) {
-            return notReachable();
-        }
-        if (line.empty()) return ConnectResult::connected;
-        if (lines >= kMaxHeaderLines) {
-            return notReachable();
-        }
-        const std::string_view name = headerName(line);
-        if (platform::equalsIgnoreCase(name, "Content-Type:")) {
-            const StreamContentType type = parseStreamContentType(line);
-            if (!type.multipart) {
-                stoerung(10);
-                return ConnectResult::failed;
-            }
-            boundary = type.boundary;
-        } else if (platform::equalsIgnoreCase(name, "Transfer-Encoding:")) {
-            chunked = isChunked(headerValue(line));
-        }
+    try {
+        head = readStreamHead(connection.reader(), kMaxLineLength, kMaxHeaderLines);
+    } catch (const InterruptedError&) {
+        throw;
+    } catch (const TimeoutError&) {
+        return ConnectResult::closed;
+    } catch (const platform::ConnectionClosedError&) {
+        return ConnectResult::closed;
+    } catch (const std::exception&) {
+        return notReachable();
     }
-}
-
-std::size_t TMJPEGDecoder::fill() {
-    const std::span<char> space = parser_->prepare(parser_->readHint());
-    const std::size_t got = body_->readSome(space.data(), space.size());
-    parser_->commit(got);
-    return got;
+    if (head.notMultipart) {
+        stoerung(10);
+        return ConnectResult::failed;
+    }
+    return ConnectResult::connected;
 }
 
 MultipartParser::Event TMJPEGDecoder::readStep() {
-    for (;;) {
-        MultipartParser::Event event;
-        try {
-            event = parser_->next();
-        } catch (const MultipartError& e) {
-            stoerung(2, detail(e.what(), parser_->pendingText(kQuoteLength)));
-            dropConnection();
-            return {};
-        }
-        if (event) return event;
-        std::size_t got = 0;
-        try {
-            got = fill();
-        } catch (const InterruptedError&) {
-            throw;
-        } catch (const std::exception& e) {
-            readFault(&e);
-            return {};
-        }
-        if (got == 0) {
-            readFault(nullptr);
-            return {};
-        }
+    MultipartParser::Event event;
+    try {
+        event = body_->next();
+    } catch (const MultipartError& e) {
+        stoerung(2, detail(e.what(), body_->parser().pendingText(kQuoteLength)));
+        dropConnection();
+        return {};
+    } catch (const InterruptedError&) {
+        throw;
+    } catch (const std::exception& e) {
+        readFault(&e);
+        return {};
     }
+    if (!event) readFault(nullptr);
+    return event;
 }
 
 void TMJPEGDecoder::readFault(const std::exception* error) {
     using Need = MultipartParser::Need;
-    const Need need = parser_->need();
+    const MultipartParser& parser = body_->parser();
+    const Need need = parser.need();
     const bool timedOut = dynamic_cast<const TimeoutError*>(error) != nullptr;
-    const std::string_view pending = parser_->pendingText(kQuoteLength);
+    const std::string_view pending = parser.pendingText(kQuoteLength);
     const std::string message = error ? error->what() : "Connection closed by peer.";
     if (timedOut) {
         if (need == Need::line) stoerung(1);
         else if (need == Need::bodyToBoundary) stoerung(3);
         else stoerung(2, detail(message, "Stream"));
-    } else if (!error && parser_->pending() == 0) {
+    } else if (!error && parser.pending() == 0) {
         // The stream ended cleanly between two steps.
         stoerung(need == Need::line ? 5 : 4);
     } else if (need == Need::body) {
@@ -347,8 +304,6 @@ void TMJPEGDecoder::readFault(const std::exception* error) {
 }
 
 bool TMJPEGDecoder::frameStep(PassState& state, std::span<const std::uint8_t> jpeg) {
-    // The stream delivers again: the next fault is news.
-    FIsStoerung = false;
     bool showIt;
     if (FUeberwachung) {
         showIt = state.partCounter == 0;
@@ -358,13 +313,22 @@ bool TMJPEGDecoder::frameStep(PassState& state, std::span<const std::uint8_t> jp
     }
     if (!showIt) {
         state.showNext = true;
+        pictureArrived();
         return false;
     }
+    try {
+        data.decode(jpeg, pict);
+    } catch (const JpegError&) {
+        // One damaged picture costs that picture, not the connection; the
+        // next part is shown in its place. A stream of nothing else runs
+        // into the picture deadline.
+        return false;
+    }
+    pictureArrived();
     {
         std::lock_guard lock(recordingMutex_);
         if (FVideoFile) FVideoFile->writeFrame(jpeg);
     }
-    data.decode(jpeg, pict);
 
     bool blackRunStarts = false;
     if (blackTestApplies()) {
@@ -378,8 +342,15 @@ bool TMJPEGDecoder::frameStep(PassState& state, std::span<const std::uint8_t> jp
     } else {
         updateImage();
     }
-    if (!FUeberwachung && (typ == config::KorvatServer || typ == config::KorvatServer2)) state.showNext = false;
+    if (!FUeberwachung && traits_.popupShowsEverySecond) state.showNext = false;
     return blackRunStarts;
+}
+
+void TMJPEGDecoder::pictureArrived() {
+    // The stream delivers again: the next fault is news, and the next
+    // picture has its full time.
+    FIsStoerung = false;
+    connection_->setDeadline(StreamConnection::Clock::now() + FPictureTimeout);
 }
 
 void TMJPEGDecoder::updateImage() {
@@ -430,9 +401,8 @@ void TMJPEGDecoder::stoerung(std::int32_t code, std::optional<std::string> detai
 }
 
 void TMJPEGDecoder::dropConnection() {
-    parser_.reset();
     body_.reset();
-    httpClient.reset();
+    connection_.reset();
     pauseBeforeConnect_ = true;
 }
 

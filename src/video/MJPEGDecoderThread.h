@@ -27,7 +27,9 @@
 #include <string>
 #include <string_view>
 
+#include "config/CameraTypes.h"
 #include "config/ConfigEntries.h"
+#include "platform/DisplayIdle.h"
 #include "platform/Net.h"
 #include "platform/Thread.h"
 #include "video/Jpeg.h"
@@ -35,14 +37,15 @@
 #include "video/PictureSink.h"
 
 namespace oculon::platform {
-class ByteSource;
-class TcpClient;
 class UdpSocket;
 }  // namespace oculon::platform
 
 namespace oculon::video {
 
+class MjpegBody;
+class StreamConnection;
 class StreamRecording;
+struct StreamHead;
 
 class TMJPEGDecoder : public platform::Thread {
 public:
@@ -55,6 +58,9 @@ public:
     // After a fault the next connection waits this long, so an unreachable
     // camera costs neither a busy loop nor a flood of connection attempts.
     static constexpr platform::Millis kReconnectPause{1000};
+    // A stream that completes no picture for this long (a drip, endless
+    // lines, a stall kept alive) is a fault like a silent one.
+    static constexpr platform::Millis kPictureTimeout{10000};
     static constexpr std::size_t kMaxLineLength = 512000;
     static constexpr std::size_t kMaxHeaderLines = 100;
     static constexpr int kBlackCountdown = 10;
@@ -76,6 +82,10 @@ public:
     void setOnStoerung(FaultCallback onStoerung) { FStoerung = std::move(onStoerung); }
     // Shows name, date and time with every picture, the name alone at a fault.
     void setTimeLabel(CaptionSink* label) { FLabel = label; }
+    // Run on every pass while the stream is connected, in the decoder
+    // thread; by default it keeps the display from blanking.
+    void setIdleReset(std::function<void()> reset) { FIdleReset = std::move(reset); }
+    void setPictureTimeout(platform::Millis timeout) { FPictureTimeout = timeout; }
 
     // Main thread, at any time: later pictures go to the new sink.
     PictureSink* visibleImage() const { return toUpdate; }
@@ -112,16 +122,16 @@ private:
 
     void pass(PassState& state);
     ConnectResult connectStream();
-    ConnectResult readAnswerHead(platform::TcpClient& tcp, std::string& boundary, bool& chunked);
+    ConnectResult readAnswerHead(StreamConnection& connection, StreamHead& head);
     std::string requestText() const;
     ConnectResult notReachable();  // fault 7
     // The next line or part; empty after a fault, which is then reported and
     // the connection dropped.
     MultipartParser::Event readStep();
-    std::size_t fill();
     void readFault(const std::exception* error);
     // True when the picture was the first black one of a run.
     bool frameStep(PassState& state, std::span<const std::uint8_t> jpeg);
+    void pictureArrived();
     void updateImage();
     void sendPoll();
     void stoerung(std::int32_t code, std::optional<std::string> detail = std::nullopt);
@@ -148,10 +158,13 @@ private:
     FaultCallback FStoerung;
     std::int32_t FMirabReduction;
 
+    const config::CameraTraits& traits_;
     NotifyEvent FOnBlack;
     NotifyEvent FSavePict;
     AspectEvent FSetAspect;
     CaptionSink* FLabel = nullptr;
+    std::function<void()> FIdleReset = platform::keepDisplayAwake;
+    platform::Millis FPictureTimeout = kPictureTimeout;
     std::int32_t FBlackValue = kDefaultBlackLevel;
     bool firstPicture = true;  // main thread only
 
@@ -164,9 +177,8 @@ private:
     std::int32_t reportedCode_ = 0;
 
     std::shared_ptr<platform::Interrupter> interrupter_;
-    std::unique_ptr<platform::TcpClient> httpClient;
-    std::unique_ptr<platform::ByteSource> body_;  // the answer's body, chunks decoded
-    std::unique_ptr<MultipartParser> parser_;
+    std::unique_ptr<StreamConnection> connection_;
+    std::unique_ptr<MjpegBody> body_;  // reads through connection_
     std::unique_ptr<platform::UdpSocket> udpClient;
     std::string pollHost_;
     bool pauseBeforeConnect_ = false;

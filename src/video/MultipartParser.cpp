@@ -39,6 +39,39 @@ std::int64_t parseLength(std::string_view value) {
     return n;
 }
 
+enum class Verdict { yes, no, undecided };
+
+bool isTokenChar(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u > ' ' && u < 0x7F && std::string_view("()<>@,;:\\\"/[]?={}").find(c) == std::string_view::npos;
+}
+
+// Whether what follows a boundary text inside a part without length makes it
+// the part's end: the rest of its line blank (or the closing "--"), then the
+// name and colon of the next part's first header line, or the empty line of a
+// part without header. Picture data that happens to hold the boundary text
+// almost never goes on like that.
+Verdict confirmsBoundary(std::string_view after) {
+    constexpr std::size_t lookahead = MultipartParser::kConfirmLookahead;
+    const auto lf = after.find('\n');
+    const std::string_view rest = after.substr(0, std::min(lf, after.size()));
+    if (rest.find_first_not_of(" \t\r-") != std::string_view::npos || rest.size() > lookahead) return Verdict::no;
+    if (lf == std::string_view::npos) return Verdict::undecided;
+    const std::string_view mark = trim(rest);
+    if (mark == "--") return Verdict::yes;
+    if (!mark.empty()) return Verdict::no;
+
+    const std::string_view next = after.substr(lf + 1);
+    if (next.empty()) return Verdict::undecided;
+    if (next[0] == '\n') return Verdict::yes;
+    if (next[0] == '\r') return next.size() < 2 ? Verdict::undecided : next[1] == '\n' ? Verdict::yes : Verdict::no;
+    for (std::size_t i = 0; i < next.size() && i <= lookahead; ++i) {
+        if (next[i] == ':') return i > 0 ? Verdict::yes : Verdict::no;
+        if (!isTokenChar(next[i])) return Verdict::no;
+    }
+    return next.size() > lookahead ? Verdict::no : Verdict::undecided;
+}
+
 }  // namespace
 
 std::string_view headerName(std::string_view line) {
@@ -119,17 +152,27 @@ MultipartParser::Event MultipartParser::next() {
     }
 }
 
-std::size_t MultipartParser::findBoundary(std::size_t limit) {
+std::size_t MultipartParser::findBoundary(std::size_t limit, bool confirmed) {
     const std::string_view view = buffered();
-    const auto found = view.find(boundary_, scanned_);
-    if (found == std::string_view::npos) {
-        if (view.size() > limit + boundary_.size()) throw MultipartError("Max line length exceeded.");
-        // A boundary cut by the end of the data is found again from here.
-        if (view.size() >= boundary_.size()) scanned_ = view.size() - boundary_.size() + 1;
-        return found;
+    for (std::size_t from = scanned_;;) {
+        const auto found = view.find(boundary_, from);
+        if (found == std::string_view::npos) {
+            if (view.size() > limit + boundary_.size()) throw MultipartError("Max line length exceeded.");
+            // A boundary cut by the end of the data is found again from here.
+            if (view.size() >= boundary_.size()) scanned_ = view.size() - boundary_.size() + 1;
+            return found;
+        }
+        if (found > limit) throw MultipartError("Max line length exceeded.");
+        if (!confirmed) return found;
+        switch (confirmsBoundary(view.substr(found + boundary_.size()))) {
+            case Verdict::yes: return found;
+            case Verdict::no: from = found + 1; break;
+            case Verdict::undecided:
+                // Looked at again when more has come.
+                scanned_ = found;
+                return std::string_view::npos;
+        }
     }
-    if (found > limit) throw MultipartError("Max line length exceeded.");
-    return found;
 }
 
 MultipartParser::Event MultipartParser::nextPreamble() {
@@ -137,6 +180,7 @@ MultipartParser::Event MultipartParser::nextPreamble() {
     if (found == std::string_view::npos) return {};
     consume(found + boundary_.size());
     need_ = Need::line;
+    lines_ = 0;
     return {Step::preamble, {}, {}};
 }
 
@@ -150,6 +194,7 @@ MultipartParser::Event MultipartParser::nextLine() {
         return {};
     }
     if (lf > kMaxLineLength + 1) throw MultipartError("Max line length exceeded.");
+    if (++lines_ > kMaxPartLines) throw MultipartError("Too many header lines.");
     line_.clear();
     for (const char c : view.substr(0, lf))
         if (c != '\r') line_ += c;
@@ -194,6 +239,7 @@ MultipartParser::Event MultipartParser::nextBody() {
     const bool skipped = skipBody_;
     consume(length);
     resetPart();
+    lines_ = 0;
     need_ = Need::line;
     if (skipped) return {Step::skipped, {}, {}};
     return {Step::picture, {}, {bytes, length}};
@@ -201,7 +247,7 @@ MultipartParser::Event MultipartParser::nextBody() {
 
 MultipartParser::Event MultipartParser::nextBodyToBoundary() {
     if (boundary_.empty()) throw MultipartError("Part without length in a stream without boundary.");
-    const std::size_t found = findBoundary(kMaxUnlengthedPart);
+    const std::size_t found = findBoundary(kMaxUnlengthedPart, true);
     if (found == std::string_view::npos) return {};
     const std::string_view view = buffered();
     // The line break before the boundary belongs to the boundary.
@@ -211,6 +257,7 @@ MultipartParser::Event MultipartParser::nextBodyToBoundary() {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data_.get() + begin_);
     consume(found + boundary_.size());
     resetPart();
+    lines_ = 0;
     need_ = Need::line;
     return {Step::picture, {}, {bytes, length}};
 }

@@ -31,6 +31,12 @@ public:
     // No camera picture comes near this; a larger Content-Length is refused
     // before anything is allocated for it.
     static constexpr std::int64_t kMaxContentLength = 16LL << 20;
+    // Lines between two bodies (boundary, header and empty lines): a part
+    // needs a handful, a stream that sends nothing but lines is no camera.
+    static constexpr std::size_t kMaxPartLines = 100;
+    // How far past a boundary inside a part without length the parser looks
+    // for the line end and the next header name that confirm it.
+    static constexpr std::size_t kConfirmLookahead = 256;
 
     // What the bytes still to come will complete.
     enum class Need {
@@ -96,8 +102,9 @@ private:
     Event nextBodyToBoundary();
     void headerLine();
     // Where the boundary starts in the buffered bytes, or npos while it has
-    // not come; MultipartError when more than `limit` bytes come first.
-    std::size_t findBoundary(std::size_t limit);
+    // not come; MultipartError when more than `limit` bytes come first. With
+    // `confirmed`, only a boundary that the next part's header confirms counts.
+    std::size_t findBoundary(std::size_t limit, bool confirmed = false);
     void consume(std::size_t count);
     std::string_view buffered() const { return {data_.get() + begin_, end_ - begin_}; }
     void resetPart();
@@ -110,6 +117,7 @@ private:
     std::size_t scanned_ = 0;  // bytes after begin_ known to hold no terminator start
     Need need_;
     bool skipBody_ = false;  // the current body is of another type
+    std::size_t lines_ = 0;  // since the last body
     std::string line_;
     std::string contentType_;
     std::int64_t contentLength_ = 0;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "config/CameraTypes.h"
 #include "config/Helpers.h"
 #include "config/sprachen.h"
 #include "platform/Base64.h"
@@ -42,12 +43,12 @@ LightRequest lightRequest(const DoorTarget& t) {
 
 LightRequest relayRequest(const DoorTarget& t) {
     const std::int64_t ms = static_cast<std::int64_t>(t.doorDuration) * 1000;
-    const char* port = t.typ == KorvatCamQuorix ? "4" : "3";
     return {t.videoIP,
             std::to_string(t.videoPort),
             t.userName,
             t.password,
-            std::string("/axis-cgi/io/port.cgi?action=") + port + ":/" + std::to_string(ms) + "%5C",
+            "/axis-cgi/io/port.cgi?action=" + std::string(cameraTraits(t.typ).relayOutput) + ":/" +
+                std::to_string(ms) + "%5C",
             static_cast<int>(ms)};
 }
 
@@ -96,7 +97,7 @@ std::string doorSnapshotComment(const std::string& user, const std::optional<std
 }
 
 DoorResult tuerOeffnen(const DoorTarget& t, const DoorOptions& o, const DoorEffects& fx) {
-    if (t.typ == KorvatServer && !t.hasTelephone) {
+    if (cameraTraits(t.typ).doorByCommand && !t.hasTelephone) {
         if (!fx.sendFunction || t.moxaIP.empty()) return DoorResult::nothingToSend;
         fx.sendFunction(tuerKommando(), t.moxaIP);
         return DoorResult::udpCommand;
@@ -131,7 +132,7 @@ DoorResult tuerOeffnen(const DoorTarget& t, const DoorOptions& o, const DoorEffe
         return DoorResult::telephone;
     }
 
-    if (t.typ == KorvatCamQuorix || t.typ == AxisCam) {
+    if (!cameraTraits(t.typ).relayOutput.empty()) {
         if (fx.startLight) fx.startLight(relayRequest(t));
         if (t.ohneBT && !t.preview && fx.close) fx.close();
         return DoorResult::cameraRelay;

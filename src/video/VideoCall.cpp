@@ -4,6 +4,8 @@
 
 #include <charconv>
 
+#include "config/CameraTypes.h"
+
 namespace oculon::video {
 
 using namespace config;
@@ -29,24 +31,6 @@ CallOptions CallOptions::read(TVideoConfig& settings) {
     o.firstPictPath = settings.firstPictpath();
     o.pictureFolderMissing = !o.firstPictPath.empty() && !isDirectory(o.firstPictPath);
     return o;
-}
-
-std::optional<std::string> builtInStreamPath(TVideoServerType type, const std::string& resSuffix,
-                                             const std::string& appId) {
-    switch (type) {
-        case KorvatServer: return "/GetData.cgi";
-        case LindavorCam: return "/mjpg/video.mjpg";
-        case MobotixCam: return "/control/faststream.jpg?stream=full&error=picture&fps=10&needlength";
-        case KorvatCam: return "/ipcam/mjpeg.cgi";
-        case AxisCam: return "/axis-cgi/mjpg/video.cgi" + resSuffix;
-        case KorvatServer2: return "/cgi-bin/video.cgi?msubmenu=mjpg";
-        case KorvatCamQuorix: return "/axis-cgi/mjpg/video.cgi?appid=" + appId;
-        case HikVision: return "/ISAPI/streaming/channels/101/httppreview";
-        // The decoder appends the encoded password.
-        case MirabCam: return "/?mjpg&key=";
-        case unknown: break;
-    }
-    return std::nullopt;
 }
 
 void setStreamCredentials(TServerAttributes& record, const TSingleConfig& station) {
@@ -85,7 +69,7 @@ DoorPanelLayout doorPanelFor(const TSingleConfig& s, const CallOptions& o) {
     if (s.eingang) {
         d.doorTop = 39;
         d.panelHeight = 65;
-    } else if (s.typ == AxisCam) {
+    } else if (cameraTraits(s.typ).light) {
         // The light button only exists for this type, and only without an
         // input, whose display would take its place.
         d.lichtTop = 0;
@@ -137,7 +121,7 @@ void fillCommonSetup(CallSetup& setup, const TSingleConfig& s, bool preview, con
     // A video server's door command goes to its gateway when the call came
     // through one; a call found by the search has no gateway address, and the
     // server itself takes the command on the same port.
-    if (s.typ == KorvatServer && !t.hasTelephone) t.moxaIP = s.moxaIP.empty() ? s.Ip : s.moxaIP;
+    if (cameraTraits(s.typ).doorByCommand && !t.hasTelephone) t.moxaIP = s.moxaIP.empty() ? s.Ip : s.moxaIP;
     else t.moxaIP = s.telefonIP;
     t.videoIP = s.Ip;
     t.videoPort = portNumber(s.Port);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "config/CameraTypes.h"
 #include "config/ConfigEntries.h"
 #include "config/cfgUnit.h"
 
@@ -30,11 +31,6 @@ struct CallOptions {
     // "allowCapture" is read fresh from the store, the rest from memory.
     static CallOptions read(config::TVideoConfig& settings);
 };
-
-// The station's built-in stream path for a type, or nothing for a type that
-// has none of its own (9). `resSuffix` follows type 4's path, `appId` type 6's.
-std::optional<std::string> builtInStreamPath(config::TVideoServerType type, const std::string& resSuffix,
-                                             const std::string& appId);
 
 // Fills the record's credentials the way every call view does: only when the
 // station needs credentials; its user and password when either is set,

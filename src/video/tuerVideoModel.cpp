@@ -5,7 +5,7 @@ namespace oculon::video {
 using namespace config;
 
 std::string frameStreamPath(const TSingleConfig& s, const std::string& appId) {
-    if (s.typ == KorvatServer2) return s.videoPath;
+    if (cameraTraits(s.typ).frameUsesStoredPath) return s.videoPath;
     return builtInStreamPath(s.typ, s.resString, appId).value_or(s.videoPath);
 }
 

@@ -27,8 +27,7 @@ TServerAttributes setAttributes(const TSingleConfig& station, std::int32_t frame
     TServerAttributes a;
     a.CameraName = cameraNameOf(station);
     a.ServerTyp = station.typ;
-    a.Path = station.typ == config::unknown || !station.videoPath.empty() ? station.videoPath
-                                                                          : getPath(station.typ, station.resString);
+    a.Path = station.videoPath.empty() ? getPath(station.typ, station.resString) : station.videoPath;
     a.IP = station.Ip;
     a.Port = portNumber(station.Port);
     setStreamCredentials(a, station);
@@ -42,7 +41,9 @@ TServerAttributes setAttributes(const DiscoveredCamera& device, std::int32_t fra
     TServerAttributes a;
     a.CameraName = cameraNameOf(device);
     a.ServerTyp = device.typ;
-    a.Path = device.typ == config::unknown ? device.videoPath : getPath(device.typ, device.resString);
+    // Only a type without a path of its own plays the one the device gave.
+    a.Path = getPath(device.typ, device.resString);
+    if (a.Path.empty()) a.Path = device.videoPath;
     a.IP = device.ip;
     a.Port = portNumber(device.port);
     a.mirabPath = device.mirabPath;
@@ -95,7 +96,7 @@ DropDecision decideDrop(const std::string& caption, const TVideoConfig& settings
     d.attributes = setAttributes(*device, frameRate);
     d.askCredentials = device->authorization;
     // A camera of this type that crops its picture takes only a key.
-    d.keyOnly = device->typ == config::MirabCam && device->reduction > 0;
+    d.keyOnly = config::cameraTraits(device->typ).suffix == config::StreamSuffix::key && device->reduction > 0;
     return d;
 }
 

@@ -127,7 +127,7 @@ public:
     }
     std::vector<DiscoveredServer> servers() const override {
         std::vector<DiscoveredServer> out;
-        for (const auto& s : list) out.push_back({s->Name(), s->IPAdresse(), s->Port()});
+        for (const auto& s : list) out.push_back({s->Name(), s->IPAdresse(), s->Port(), s->credentialsAllowed()});
         return out;
     }
 

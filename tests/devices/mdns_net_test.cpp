@@ -72,8 +72,9 @@ private:
 // What the resolver delivered, collected across its listener threads.
 class Collector {
 public:
-    void operator()(TMIdDNSResolver&, const TMQueryResult& result) {
+    void operator()(TMIdDNSResolver&, const TMQueryResult& result, const std::string& from) {
         std::lock_guard lock(mutex_);
+        senders_.push_back(from);
         // Avahi also announces its own host (reverse look-ups and the like).
         for (const auto& record : result) {
             const bool ofTheCamera = record->Name.starts_with("Doorstation 7.");
@@ -116,6 +117,10 @@ public:
         std::lock_guard lock(mutex_);
         return addresses_;
     }
+    std::vector<std::string> senders() {
+        std::lock_guard lock(mutex_);
+        return senders_;
+    }
 
 private:
     bool complete() const { return !ptrs_.empty() && !texts_.empty() && srvPort_ && !addresses_.empty(); }
@@ -126,13 +131,15 @@ private:
     std::vector<std::string> texts_;
     int srvPort_ = 0;
     std::vector<std::string> addresses_;
+    std::vector<std::string> senders_;
 };
 
 std::unique_ptr<TMIdDNSResolver> browser(Collector& collector) {
     auto resolver = std::make_unique<TMIdDNSResolver>();
     resolver->setQueryRecords({TQueryRecordTypes::qtPTR});
     resolver->setAllowRecursiveQueries(false);
-    resolver->setOnResolveRead([&collector](TMIdDNSResolver& r, const TMQueryResult& q) { collector(r, q); });
+    resolver->setOnResolveRead(
+        [&collector](TMIdDNSResolver& r, const TMQueryResult& q, const std::string& from) { collector(r, q, from); });
     return resolver;
 }
 
@@ -146,6 +153,10 @@ void expectTheCamera(Collector& collector) {
     EXPECT_EQ(collector.srvPort(), 8080);
     const auto addresses = collector.addresses();
     EXPECT_NE(std::find(addresses.begin(), addresses.end(), "10.77.0.2"), addresses.end());
+    // Each answer comes with where it came from: what decides whether a
+    // probe of the address it names may carry credentials.
+    const auto senders = collector.senders();
+    EXPECT_NE(std::find(senders.begin(), senders.end(), "10.77.0.2"), senders.end());
 }
 
 class MdnsWithAvahi : public ::testing::Test {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "config/cfgUnit.h"
-#include "devices/CameraTypes.h"
+#include "config/CameraTypes.h"
 #include "devices/ProbePicture.h"
 #include "devices/Thumbnail.h"
 #include "devices/serverObjekt.h"
@@ -38,16 +38,23 @@ std::array<int, 3> at(const video::Image& image, int x, int y) {
 }  // namespace
 
 TEST(CameraTypes, PathsPerType) {
-    EXPECT_EQ(streamPath(config::KorvatServer, "", 0), "/GetData.cgi");
-    EXPECT_EQ(streamPath(config::KorvatCamQuorix, "", 1234567), "/axis-cgi/mjpg/video.cgi?appid=1234567");
-    EXPECT_EQ(streamPath(config::MirabCam, "p w", 0), "/?mjpg&key=p%20w");
-    EXPECT_EQ(streamPath(config::unknown, "", 0), "");
-    EXPECT_EQ(snapshotPath(config::KorvatServer2), "/cgi-bin/video.cgi?msubmenu=jpg");
-    EXPECT_EQ(snapshotPath(config::unknown), "");
-    EXPECT_EQ(defaultAdminPass(config::KorvatCam, false), "60392817");
-    EXPECT_EQ(defaultAdminPass(config::KorvatCamQuorix, false), "tenzi");
-    EXPECT_EQ(defaultAdminPass(config::KorvatCamQuorix, true), "8516");
-    EXPECT_EQ(defaultAdminPass(config::HikVision, false), "8516");
+    using namespace config;
+    EXPECT_EQ(builtInStreamPath(KorvatServer, "?r", "1"), "/GetData.cgi");
+    EXPECT_EQ(builtInStreamPath(AxisCam, "?resolution=320x240", "1"), "/axis-cgi/mjpg/video.cgi?resolution=320x240");
+    EXPECT_EQ(builtInStreamPath(KorvatCamQuorix, "", "1234567"), "/axis-cgi/mjpg/video.cgi?appid=1234567");
+    EXPECT_EQ(builtInStreamPath(MirabCam, "?r", "1"), "/?mjpg&key=");
+    EXPECT_FALSE(builtInStreamPath(unknown, "", ""));
+    // The key goes into the path of the one type that takes it, and nowhere else.
+    EXPECT_EQ(withStreamKey(MirabCam, "/?mjpg&key=", "p w"), "/?mjpg&key=p%20w");
+    EXPECT_EQ(withStreamKey(AxisCam, "/x", "p w"), "/x");
+    EXPECT_EQ(cameraTraits(KorvatServer2).snapshotPath, "/cgi-bin/video.cgi?msubmenu=jpg");
+    EXPECT_EQ(cameraTraits(static_cast<TVideoServerType>(200)).type, unknown);
+    EXPECT_EQ(typeOfPrefix("IPCam"), KorvatServer);
+    EXPECT_EQ(typeOfPrefix(""), unknown);
+    EXPECT_EQ(defaultAdminPass(KorvatCam, false), "60392817");
+    EXPECT_EQ(defaultAdminPass(KorvatCamQuorix, false), "tenzi");
+    EXPECT_EQ(defaultAdminPass(KorvatCamQuorix, true), "8516");
+    EXPECT_EQ(defaultAdminPass(HikVision, false), "8516");
     // Local time in milliseconds: within a day of UTC, and moving forward.
     const auto utcMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
@@ -55,12 +62,7 @@ TEST(CameraTypes, PathsPerType) {
     EXPECT_LT(std::llabs(localUnixMillisNow() - utcMs), 24LL * 3600 * 1000);
 }
 
-TEST(ProbeParsers, BoundaryResolutionAndPort) {
-    EXPECT_EQ(boundaryOf("multipart/x-mixed-replace;boundary=ffmpeg"), "--ffmpeg");
-    EXPECT_EQ(boundaryOf("Content-Type: multipart/x-mixed-replace; boundary=--myb"), "--myb");
-    EXPECT_EQ(boundaryOf("multipart/x-mixed-replace; boundary=\"q\"; x=y"), "--q");
-    EXPECT_EQ(boundaryOf("multipart/x-mixed-replace"), "");
-
+TEST(ProbeParsers, ResolutionAndPort) {
     EXPECT_EQ(largestResolution("640x480,1280x720,800x600"), "1280x720");
     EXPECT_EQ(largestResolution("800x600, 600x800"), "800x600");  // the first of equals
     EXPECT_EQ(largestResolution("junk,x,99999999999x2,320x240"), "320x240");

@@ -153,7 +153,7 @@ TEST(MultipartParser, ALengthDoesNotCarryOverToTheNextPart) {
     // part has none and must be read up to the boundary, not by that length.
     const std::string stream =
         "--b\r\nContent-Type: text/plain\r\nContent-Length: 100\r\n"
-        "--b\r\nContent-Type: image/jpeg\r\n\r\nshort\r\n--b\r\n";
+        "--b\r\nContent-Type: image/jpeg\r\n\r\nshort\r\n--b\r\nContent-Type: image/jpeg\r\n";
     EXPECT_EQ(pictures(cut("--b", stream, 1)), std::vector<std::string>{"short"});
 }
 
