@@ -136,6 +136,7 @@ public:
         s->FName = name;
         s->FIpAdresse = address;
         s->FPort = port;
+        s->FCredentialsAllowed = true;
         updateServer(std::move(s), nullptr);
     }
 

@@ -34,6 +34,7 @@ std::unique_ptr<devices::serverObjekt> probe(const std::string& name, const std:
     s->FPort = port;
     s->success = true;
     s->strom = pictureJpeg(black ? 0 : 200);
+    s->FCredentialsAllowed = true;
     return s;
 }
 
@@ -114,6 +115,28 @@ TEST_F(Dispatch, ProbeOfAConfiguredServerWithAPictureShowsTheCallInThePopup) {
     EXPECT_EQ(settings.getConfigByName("Door")->Ip, "10.0.0.99");
     ASSERT_EQ(discovery.list.size(), 1u);
     EXPECT_TRUE(discovery.list[0]->hasPicture());
+}
+
+TEST_F(Dispatch, AServerAtAThirdHostPlaysWithoutTheStoredCredentials) {
+    addStation("Door", [](TSingleConfig& s) {
+        s.UserName = "u";
+        s.Passwort = "p";
+        s.AdminPass = "a";
+        s.NeedCredentials = true;
+    });
+    auto third = probe("Door", "10.0.0.66");
+    third->FCredentialsAllowed = false;
+    dispatch().serverProbed(std::move(third));
+    ASSERT_TRUE(popup.station);
+    EXPECT_TRUE(popup.station->UserName.empty() && popup.station->Passwort.empty() && popup.station->AdminPass.empty());
+    EXPECT_FALSE(popup.station->NeedCredentials);
+    EXPECT_EQ(settings.getConfigByName("Door")->Passwort, "p");
+
+    // The manual "Show video" of that server alike.
+    dispatch().Videoanzeigen1Click();
+    ASSERT_EQ(factory.made.size(), 1u);
+    EXPECT_EQ(factory.made[0]->station->Ip, "10.0.0.66");
+    EXPECT_TRUE(factory.made[0]->station->Passwort.empty());
 }
 
 TEST_F(Dispatch, ProbesThatAreNoCallOnlyUpdateTheDiscoveryList) {

@@ -1,6 +1,7 @@
 // The discovery thread on the private network. This host has two addresses
 // (10.77.0.1 and 10.77.0.3); the peer host 10.77.0.2 listens to what the
-// thread sends and plays the devices that answer.
+// thread sends and plays the devices that answer, and with 10.77.0.4 a third
+// host that answers may name.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -26,6 +27,7 @@
 #include "platform/Registry.h"
 #include "platform/UdpSocket.h"
 #include "such_namespaces.h"
+#include "support/LoopbackHttpServer.h"
 #include "support/UdpPeer.h"
 
 using namespace oculon;
@@ -341,7 +343,66 @@ TEST_F(SuchNet, RelayModeSendsNoBroadcastOrMulticastUntilSwitchedOff) {
     EXPECT_EQ(heard_[4000].front().datagram.data, searchTelegram());
 }
 
+TEST_F(SuchNet, StoredCredentialsGoOnlyWhereTheAnswerCameFrom) {
+    // A configured video server and camera, both with credentials.
+    for (const auto& [name, type] : {std::pair{"Tor", config::KorvatServer}, std::pair{"axiscam", config::AxisCam}}) {
+        config::TSingleConfig station;
+        station.Name = name;
+        station.typ = type;
+        station.UserName = "door";
+        station.Passwort = "secret";
+        station.NeedCredentials = true;
+        settings_.addConfig(std::move(station));
+    }
+    // Probe threads read the process's settings.
+    config::videoConfig = &settings_;
+    const std::shared_ptr<void> restore(nullptr, [](void*) { config::videoConfig = nullptr; });
+    // The third host listens where the spoofed answers point.
+    auto third = inPeerNamespace([] { return std::make_unique<testsupport::LoopbackHttpServer>("10.77.0.4"); });
+    auto thirdOn80 = inPeerNamespace([] { return std::make_unique<testsupport::LoopbackHttpServer>("10.77.0.4", 80); });
+    listen({4000, 5353});
+    start();
+    // A video server's search answer from the peer naming the third host.
+    paket answer;
+    answer.setGeraet("IPCam");
+    answer.setIpAddr({10, 77, 0, 4});
+    answer.setName("Tor");
+    answer.setPort1(std::to_string(third->port()));
+    // The camera's multicast-DNS answer names the third host's address.
+    const std::string dnsAnswer =
+        header(0x8400, 0, 2) +
+        record(labels({"_axis-video", "_tcp", "local"}), 12, labels({"AXIS M1054"}).substr(0, 11) + pointer(12)) +
+        record(labels({"axiscam", "local"}), 1, std::string("\x0a\x4d\x00\x04", 4));
+    bool answered = false, announced = false;
+    ASSERT_TRUE(run(12s, [&] {
+        if (!answered && !heard_[4000].empty()) {
+            answered = true;
+            peers_[4000]->sendTo(heard_[4000].front().datagram.from, 4000, std::string(answer.bytes()));
+        }
+        if (!announced && !heard_[5353].empty()) {
+            announced = true;
+            peers_[5353]->sendTo("224.0.0.251", 5353, dnsAnswer);
+        }
+        return !third->requests().empty() && !thirdOn80->requests().empty() &&
+               posted(WM_UPDATEEVENT).size() >= 2;
+    }));
+    for (const auto& request : third->requests()) EXPECT_FALSE(request.header("Authorization")) << request.head;
+    for (const auto& request : thirdOn80->requests()) EXPECT_FALSE(request.header("Authorization")) << request.head;
+    for (auto* message : posted(WM_UPDATEEVENT)) {
+        auto server = message->take<serverObjekt>();
+        ASSERT_TRUE(server);
+        EXPECT_EQ(server->IPAdresse(), "10.77.0.4");
+        EXPECT_TRUE(server->isConfigured());
+        EXPECT_FALSE(server->credentialsAllowed());
+        EXPECT_TRUE(server->FPasswort.empty());
+    }
+}
+
 int main(int argc, char** argv) {
-    if (std::getenv("OCULON_PEER_NS") && std::system("ip addr add 10.77.0.3/24 dev oc0") != 0) return 1;
+    if (std::getenv("OCULON_PEER_NS") &&
+        (std::system("ip addr add 10.77.0.3/24 dev oc0") != 0 ||
+         std::system(("ip -n " + std::string(std::getenv("OCULON_PEER_NS")) + " addr add 10.77.0.4/24 dev oc1").c_str()) !=
+             0))
+        return 1;
     return testsupport::runWithPeerHost(argc, argv);
 }

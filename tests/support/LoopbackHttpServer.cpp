@@ -127,7 +127,7 @@ Script Script::mjpeg(const std::vector<std::string>& frames, const MjpegOptions&
     return s;
 }
 
-LoopbackHttpServer::LoopbackHttpServer(std::string address) : address_(std::move(address)) {
+LoopbackHttpServer::LoopbackHttpServer(std::string address, std::uint16_t port) : address_(std::move(address)) {
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (listenFd_ < 0 || stopFd_ < 0) throw std::runtime_error("test server: socket");
@@ -135,6 +135,7 @@ LoopbackHttpServer::LoopbackHttpServer(std::string address) : address_(std::move
     ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in local{};
     local.sin_family = AF_INET;
+    local.sin_port = htons(port);
     if (::inet_pton(AF_INET, address_.c_str(), &local.sin_addr) != 1) throw std::runtime_error("test server: address");
     if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 || ::listen(listenFd_, 16) != 0)
         throw std::runtime_error("test server: bind/listen");

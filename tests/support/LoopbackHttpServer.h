@@ -91,7 +91,8 @@ public:
         std::optional<Clock::time_point> peerClosed;  // the client closed it
     };
 
-    explicit LoopbackHttpServer(std::string address = "127.0.0.1");
+    // On `port` of `address`; port 0: a free one.
+    explicit LoopbackHttpServer(std::string address = "127.0.0.1", std::uint16_t port = 0);
     ~LoopbackHttpServer();
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;

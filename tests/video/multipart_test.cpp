@@ -136,6 +136,16 @@ TEST(MultipartParser, ALengthIsTrustedOverBoundariesInsideThePicture) {
     EXPECT_EQ(std::count(steps.begin(), steps.end(), "skip"), 1);
 }
 
+TEST(MultipartParser, ABoundaryInsideAPartWithoutLengthCountsWhereTheNextHeaderConfirmsIt) {
+    // Inside the first picture the boundary text is followed by more text on
+    // its line, by a line that is no header, by a line beginning with a colon.
+    const std::string first = "A--bB\r\n--b\r\n\x01x\r\n--b  \r\n:no\r\nend";
+    const std::string stream = "--b\r\nContent-Type: image/jpeg\r\n\r\n" + first +
+                               "\r\n--b\r\nContent-Type: image/jpeg\r\n\r\nsecond\r\n--b--\r\n";
+    for (const std::size_t slice : {1u, 3u, 1000u})
+        EXPECT_EQ(pictures(cut("--b", stream, slice)), (std::vector<std::string>{first, "second"})) << slice;
+}
+
 TEST(MultipartParser, HeaderValuesAsCamerasSendThem) {
     // Trailing characters after the digits are cut off; an unreadable value
     // keeps the last; "image/JPEG" is not a picture.
@@ -177,6 +187,16 @@ TEST(MultipartParser, LimitsHoldBeforeMemoryIsTaken) {
     EXPECT_TRUE(throwsOn(
         "--b", "--b\r\nContent-Type: image/jpeg\r\n\r\n" + std::string(MultipartParser::kMaxUnlengthedPart + 10, 'x')));
     EXPECT_TRUE(throwsOn("", "Content-Type: image/jpeg\r\n\r\nno end"));
+    // Lines between two bodies are capped, blank ones too.
+    const auto lines = [](int n, const std::string& line) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += line;
+        return s;
+    };
+    EXPECT_TRUE(throwsOn("--b", "--b\r\n" + lines(100, "X-Filler: 1\r\n")));
+    EXPECT_TRUE(throwsOn("--b", "--b\r\n" + lines(200, "\r\n")));
+    EXPECT_TRUE(throwsOn("--b", "--b\r\n" + lines(120, "--b\r\n")));
+    EXPECT_FALSE(throwsOn("--b", "--b\r\n" + lines(99, "X-Filler: 1\r\n")));
 
     // At the limits themselves it still plays.
     EXPECT_FALSE(throwsOn("--b", "--b\r\n" + std::string(MultipartParser::kMaxLineLength, 'x') + "\r\n"));
