@@ -35,34 +35,34 @@ enum class RecordPort : std::uint8_t {
 };
 
 struct CameraTraits {
-    TVideoServerType type;
-    std::string_view prefix;        // of its device record; empty: no record names it
-    std::string_view streamPath;    // built-in; empty: only a stored path
-    StreamSuffix suffix;            // what the stream path takes after it
-    std::string_view snapshotPath;  // single picture; empty: none
-    RecordAddress address;
-    RecordPort port;
-    std::string_view fixedPort;
-    std::string_view adminPass;        // factory default of a device found on the network
-    std::string_view adminPassManual;  // the same, of a manually added camera
+    TVideoServerType type = unknown;
+    std::string_view prefix = {};              // of its device record; empty: no record names it
+    std::string_view streamPath = {};          // built-in; empty: only a stored path
+    StreamSuffix suffix = StreamSuffix::none;  // what the stream path takes after it
+    std::string_view snapshotPath = {};        // single picture; empty: none
+    RecordAddress address = RecordAddress::sender;
+    RecordPort port = RecordPort::fixed;
+    std::string_view fixedPort = "80";
+    std::string_view adminPass = "8516";        // factory default of a device found on the network
+    std::string_view adminPassManual = "8516";  // the same, of a manually added camera
 
-    bool probedOnSearchAnswer;   // an answer to the broadcast search starts a probe
-    bool probePictureAtOnce;     // the probe fetches its picture when the object is made
-    bool probeBySnapshot;        // that picture is a single picture, not a stream frame
-    bool resolutionQuery;        // a configured camera is asked for its largest resolution
-    bool callsByProbe;           // a probe with a picture is a door call
-    bool callsByInput;           // an input change of the camera is a door call
-    bool inputMonitor;           // its input is watched over a long-lived request
-    bool monitorEndsWithEntry;   // an aged-out entry stops the monitor at its address
-    std::string_view inputPort;  // of that request and of the states it reports
-    bool inputTokenOnEveryLine;  // its states come on any line, not after a text part's header
-    bool blackTest;              // the stream's pictures are tested for black
-    bool popupShowsEverySecond;  // outside the wall only every second part is shown
-    bool crops;                  // an announced width reduction crops its picture
-    bool doorByCommand;          // without a telephone the door opens by the UDP command
-    std::string_view relayOutput;  // door through the camera's own relay CGI; empty: none
-    bool light;                    // the camera switches a light
-    bool frameUsesStoredPath;      // the wall's door frame plays the station's stored path
+    bool probedOnSearchAnswer = false;   // an answer to the broadcast search starts a probe
+    bool probePictureAtOnce = false;     // the probe fetches its picture when the object is made
+    bool probeBySnapshot = false;        // that picture is a single picture, not a stream frame
+    bool resolutionQuery = false;        // a configured camera is asked for its largest resolution
+    bool callsByProbe = false;           // a probe with a picture is a door call
+    bool callsByInput = false;           // an input change of the camera is a door call
+    bool inputMonitor = false;           // its input is watched over a long-lived request
+    bool monitorEndsWithEntry = false;   // an aged-out entry stops the monitor at its address
+    std::string_view inputPort = "1";    // the input a monitor asks for and reads the states of
+    bool inputTokenOnEveryLine = false;  // its states come on any line, not after a text part's header
+    bool blackTest = false;              // the stream's pictures are tested for black
+    bool popupShowsEverySecond = false;  // outside the wall only every second part is shown
+    bool crops = false;                  // an announced width reduction crops its picture
+    bool doorByCommand = false;          // without a telephone the door opens by the UDP command
+    std::string_view relayOutput = {};   // door through the camera's own relay CGI; empty: none
+    bool light = false;                  // the camera switches a light
+    bool frameUsesStoredPath = false;    // the wall's door frame plays the station's stored path
 };
 
 // The traits of `type`; any value outside the enumeration reads as `unknown`.

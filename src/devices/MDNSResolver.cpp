@@ -68,8 +68,8 @@ void TMIdDNSResolver::openSender(const std::string& address) {
         }
     }
     auto listener = std::make_unique<platform::UdpListener>(
-        std::move(*socket), [this](const platform::Datagram& d) { readMulticastAnswer(d.data, d.peerAddress); }, "mDNS " + address,
-        kMaxDatagram);
+        std::move(*socket), [this](const platform::Datagram& d) { readMulticastAnswer(d.data, d.peerAddress); },
+        "mDNS " + address, kMaxDatagram);
     senders_.push_back(Binding{address, std::move(listener)});
 }
 
@@ -96,8 +96,8 @@ void TMIdDNSResolver::openGroupListener(const std::vector<std::string>& addresse
         }
         if (!joined) return;
         groupListener_ = std::make_unique<platform::UdpListener>(
-            std::move(socket), [this](const platform::Datagram& d) { readMulticastAnswer(d.data, d.peerAddress); }, "mDNS group",
-            kMaxDatagram);
+            std::move(socket), [this](const platform::Datagram& d) { readMulticastAnswer(d.data, d.peerAddress); },
+            "mDNS group", kMaxDatagram);
     } catch (const platform::NetError& e) {
         std::fprintf(stderr, "mDNS: no group socket: %s\n", e.what());
     }

@@ -23,8 +23,8 @@ public:
     // Called once per answer datagram, one call at a time, on a listener
     // thread, with the address the datagram came from. The result lives only
     // for the call.
-    using ResolveRead = std::function<void(TMIdDNSResolver& sender, const TMQueryResult& result,
-                                           const std::string& fromAddress)>;
+    using ResolveRead =
+        std::function<void(TMIdDNSResolver& sender, const TMQueryResult& result, const std::string& fromAddress)>;
 
     struct Options {
         std::vector<std::string> localAddresses;  // empty: every local IPv4 adapter

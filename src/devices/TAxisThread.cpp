@@ -20,19 +20,13 @@ std::atomic<int> threadCounter{0};
 
 AxisInputParser::AxisInputParser(config::TVideoServerType type)
     : tokenOnEveryLine_(config::cameraTraits(type).inputTokenOnEveryLine) {
-    const std::string input(inputPort(type));
+    const std::string input(config::cameraTraits(type).inputPort);
     highToken_ = input + "I:H";
     lowToken_ = input + "I:L";
 }
 
-std::string_view AxisInputParser::inputPort(config::TVideoServerType type) {
-    const std::string_view port = config::cameraTraits(type).inputPort;
-    // A type without a monitor of its own is asked like the first that has one.
-    return port.empty() ? config::cameraTraits(config::AxisCam).inputPort : port;
-}
-
 std::string AxisInputParser::requestLine(config::TVideoServerType type) {
-    return "GET /axis-cgi/io/port.cgi?monitor=" + std::string(inputPort(type)) + " HTTP/1.1";
+    return "GET /axis-cgi/io/port.cgi?monitor=" + std::string(config::cameraTraits(type).inputPort) + " HTTP/1.1";
 }
 
 std::optional<bool> AxisInputParser::token(std::string_view line) {

@@ -30,8 +30,6 @@ public:
 
 private:
     std::optional<bool> token(std::string_view line);
-    // The input the monitor watches: in its request and in its tokens.
-    static std::string_view inputPort(config::TVideoServerType type);
 
     bool tokenOnEveryLine_;
     std::string highToken_;

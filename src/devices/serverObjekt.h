@@ -70,8 +70,8 @@ public:
     serverObjekt(const std::string& address, const paket& record, const DeviceContext& context,
                  const std::string& sender = {});
     // The same, with the name that multicast DNS or the relay gave.
-    serverObjekt(const std::string& address, const std::string& name, const paket& record,
-                 const DeviceContext& context, const std::string& sender = {});
+    serverObjekt(const std::string& address, const std::string& name, const paket& record, const DeviceContext& context,
+                 const std::string& sender = {});
     // The same, with the width reduction and stream path it announced.
     serverObjekt(const std::string& address, int reduction, const std::string& path, const std::string& name,
                  const paket& record, const DeviceContext& context, const std::string& sender = {});
@@ -121,8 +121,8 @@ public:
     bool credentialsAllowed() const { return FCredentialsAllowed; }
 
 private:
-    void fromRecord(const std::string& address, const paket& record, const std::string* name,
-                    const std::string& sender, const DeviceContext& context);
+    void fromRecord(const std::string& address, const paket& record, const std::string* name, const std::string& sender,
+                    const DeviceContext& context);
     // Takes the options of the configured station of `FName`, or the defaults.
     void takeStation(const DeviceContext& context);
     // The probe picture for the types that get one at construction.

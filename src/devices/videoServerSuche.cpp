@@ -294,9 +294,9 @@ void suchThread::updateServer(std::unique_ptr<serverObjekt> server, const config
     lists_.servers[server->listKey()] = std::move(server);
     const bool inputCamera = station && config::cameraTraits(station->typ).inputMonitor;
     if (!inputCamera || !station->telefonIP.empty() || lists_.axisThreads.count(address)) return;
-    auto monitor = std::make_unique<TAxisThread>(station->Name, address, port,
-                                                 credentials ? station->UserName : std::string(),
-                                                 credentials ? station->Passwort : std::string(), station->typ);
+    auto monitor =
+        std::make_unique<TAxisThread>(station->Name, address, port, credentials ? station->UserName : std::string(),
+                                      credentials ? station->Passwort : std::string(), station->typ);
     monitor->setWinHandle(options_.winHandle);
     monitor->Start();
     lists_.axisThreads.emplace(address, std::move(monitor));

@@ -47,8 +47,8 @@ LightRequest relayRequest(const DoorTarget& t) {
             std::to_string(t.videoPort),
             t.userName,
             t.password,
-            "/axis-cgi/io/port.cgi?action=" + std::string(cameraTraits(t.typ).relayOutput) + ":/" +
-                std::to_string(ms) + "%5C",
+            "/axis-cgi/io/port.cgi?action=" + std::string(cameraTraits(t.typ).relayOutput) + ":/" + std::to_string(ms) +
+                "%5C",
             static_cast<int>(ms)};
 }
 

@@ -383,8 +383,7 @@ TEST_F(SuchNet, StoredCredentialsGoOnlyWhereTheAnswerCameFrom) {
             announced = true;
             peers_[5353]->sendTo("224.0.0.251", 5353, dnsAnswer);
         }
-        return !third->requests().empty() && !thirdOn80->requests().empty() &&
-               posted(WM_UPDATEEVENT).size() >= 2;
+        return !third->requests().empty() && !thirdOn80->requests().empty() && posted(WM_UPDATEEVENT).size() >= 2;
     }));
     for (const auto& request : third->requests()) EXPECT_FALSE(request.header("Authorization")) << request.head;
     for (const auto& request : thirdOn80->requests()) EXPECT_FALSE(request.header("Authorization")) << request.head;
@@ -401,8 +400,8 @@ TEST_F(SuchNet, StoredCredentialsGoOnlyWhereTheAnswerCameFrom) {
 int main(int argc, char** argv) {
     if (std::getenv("OCULON_PEER_NS") &&
         (std::system("ip addr add 10.77.0.3/24 dev oc0") != 0 ||
-         std::system(("ip -n " + std::string(std::getenv("OCULON_PEER_NS")) + " addr add 10.77.0.4/24 dev oc1").c_str()) !=
-             0))
+         std::system(
+             ("ip -n " + std::string(std::getenv("OCULON_PEER_NS")) + " addr add 10.77.0.4/24 dev oc1").c_str()) != 0))
         return 1;
     return testsupport::runWithPeerHost(argc, argv);
 }
