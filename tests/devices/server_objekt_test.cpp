@@ -112,6 +112,24 @@ TEST(ServerObjekt, ConfiguredStationOptionsAndCopies) {
     assigned.Assign(s);
     ASSERT_TRUE(assigned.image());
     EXPECT_NE(assigned.image(), s.image());
+    EXPECT_TRUE(assigned.credentialsAllowed());
+    EXPECT_EQ(assigned.FPasswort, "p");
+
+    // Credentials only where the answer came from or to the stored address:
+    // a record naming a third host, an announcement from another sender.
+    paket lindavor;
+    lindavor.setGeraet("CPCam");
+    lindavor.setIpAddr({10, 0, 0, 66});
+    lindavor.setName("Tor");
+    serverObjekt third("10.0.0.5", lindavor, context);
+    EXPECT_FALSE(third.credentialsAllowed());
+    EXPECT_TRUE(third.FUserName.empty() && third.FPasswort.empty());
+    EXPECT_EQ(third.FAdminPass, "8516");
+    serverObjekt announced("10.0.0.66", "Tor", namedRecord("HIKVI", "x"), context, "10.0.0.5");
+    EXPECT_FALSE(announced.credentialsAllowed());
+    station.Ip = "10.0.0.66";
+    settings.updateConfig(settings.getConfigByName("Tor"), station);
+    EXPECT_TRUE(serverObjekt("10.0.0.5", lindavor, context).credentialsAllowed());
 }
 
 TEST(Thumbnail, StretchesKeepingAspectAndCrops) {

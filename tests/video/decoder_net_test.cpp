@@ -389,8 +389,9 @@ TEST_F(Decoder, AStreamWithoutPicturesInTimeIsAFaultAndReconnects) {
     }
     const auto started = Clock::now();
     ASSERT_TRUE(pumpUntil(
-        [&] { return std::all_of(seen.begin(), seen.end(), [](const auto& s) { return !s.empty(); }); }, Millis(5000)));
-    EXPECT_LT(Clock::now() - started, Millis(3000));
+        [&] { return std::all_of(seen.begin(), seen.end(), [](const auto& s) { return !s.empty(); }); }, Millis(8000)));
+    // Well before any read time-out could have ended them.
+    EXPECT_LT(Clock::now() - started, Millis(5000));
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(cases[i].name);
         EXPECT_EQ(seen[i][0].code, cases[i].code);
