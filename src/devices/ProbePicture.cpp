@@ -11,7 +11,6 @@ namespace oculon::devices {
 
 namespace {
 
-using platform::equalsIgnoreCase;
 using platform::trimView;
 
 void configure(platform::HttpClient& client, const FetchTarget& target) {
