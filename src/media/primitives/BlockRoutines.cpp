@@ -20,6 +20,10 @@ void ownsSet_8u(Ipp8u val, Ipp8u* dst, std::ptrdiff_t count) {
     if (count > 0) std::memset(dst, val, static_cast<std::size_t>(count));
 }
 
+void ownsSet_16u(Ipp16u val, Ipp16u* dst, std::ptrdiff_t count) {
+    if (count > 0) std::fill_n(dst, count, val);
+}
+
 void ownsSet_32s(Ipp32s val, Ipp32s* dst, std::ptrdiff_t count) {
     if (count > 0) std::fill_n(dst, count, val);
 }

@@ -1,9 +1,16 @@
 #include "media/primitives/Binding.h"
+#include "media/primitives/ComplexNorm.h"
 
 namespace oculon::primitives {
 
-// Binds, in this order, once their bodies exist: ippsNorm_L2_64fc64f.
-// They join as a table like the other dispatchers' (OCULON_BIND lines).
-std::span<const EntryPoint> sgNormEntries() { return {}; }
+namespace {
+
+constexpr EntryPoint kEntries[] = {
+    OCULON_BIND(ippsNorm_L2_64fc64f),
+};
+
+}  // namespace
+
+std::span<const EntryPoint> sgNormEntries() { return kEntries; }
 
 }  // namespace oculon::primitives
