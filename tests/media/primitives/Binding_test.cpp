@@ -86,6 +86,18 @@ TEST(Binding, ANameInSeveralTablesIsOneEntryPointWithOneBody) {
     EXPECT_EQ(first.count("ippiSet_8u_C1R"), 1u);
 }
 
+TEST(Binding, SampleTablesBindTheirWholeListInOrder) {
+    const auto au = auBasicEntries();
+    ASSERT_EQ(au.size(), 55u);
+    EXPECT_STREQ(au[0].name, "ippiAdd_8u_C1IRSfs");
+    EXPECT_STREQ(au[16].name, "ippiSet_32s_C1R");
+    EXPECT_STREQ(au[41].name, "ippsDivC_8u_ISfs");
+    EXPECT_EQ(au[41].loader, Loader::Signal);
+    EXPECT_STREQ(au[54].name, "ippiScale_32s8u_C1R");
+    ASSERT_EQ(sgNormEntries().size(), 1u);
+    EXPECT_STREQ(sgNormEntries()[0].name, "ippsNorm_L2_64fc64f");
+}
+
 TEST(Binding, TheNamesPrefixChoosesTheLibrary) {
     for (const EntryPoint* e : allEntries()) {
         SCOPED_TRACE(e->name);
