@@ -140,145 +140,117 @@ std::vector<int64_t> interesting(int64_t lo, int64_t hi, unsigned seed) {
     return v;
 }
 
-// Every pair of interesting values through the image-operand form of the
-// kind; Div reports the zero divisor.
-template <typename Fns>
-void checkImageOperand(Fns fns, int bytes, int64_t lo, int64_t hi, bool packed24) {
-    const auto values = interesting(lo, hi, 2);
-    const int n = static_cast<int>(values.size());
-    std::vector<Ipp8u> src(static_cast<size_t>(bytes) * n * n), start(src.size());
-    auto put = [&](std::vector<Ipp8u>& buf, int i, int64_t v) {
-        if (packed24) Convert32BitTo24Bit(static_cast<Ipp32s>(v), &buf[3 * i]);
-        else std::memcpy(&buf[4 * i], &v, 4);
-    };
-    auto get = [&](const std::vector<Ipp8u>& buf, int i) -> int64_t {
-        if (packed24) return Convert24BitTo32Bit(&buf[3 * i]);
-        Ipp32s v;
-        std::memcpy(&v, &buf[4 * i], 4);
-        return v;
-    };
-    for (int i = 0; i < n * n; ++i) {
-        put(src, i, values[i % n]);
-        put(start, i, values[i / n]);
-    }
-    for (Op op : {kAdd, kSub, kMul, kDiv}) {
-        std::vector<Ipp8u> dst = start;
-        const IppStatus st = fns(op, src.data(), dst.data(), IppiSize{n, n});
-        EXPECT_EQ(st, op == kDiv ? ippStsDivByZero : ippStsNoErr);
-        for (int i = 0; i < n * n; ++i) {
-            const int64_t d = values[i / n], s = values[i % n];
-            std::vector<Ipp8u> want(bytes);
-            put(want, 0, wrapping(op, d, s, lo, hi));
-            ASSERT_EQ(get(dst, i), get(want, 0)) << op << ": " << d << ", " << s;
-        }
+// A routine that returns nothing, called as one that returns a status.
+template <typename Fn, typename... A>
+IppStatus call(Fn fn, A... a) {
+    if constexpr (std::is_void_v<decltype(fn(a...))>) {
+        fn(a...);
+        return ippStsNoErr;
+    } else {
+        return fn(a...);
     }
 }
 
-TEST(WrappingArithmetic, Packed24AndWhole32ForEdgePairs) {
-    checkImageOperand(
-        [](Op op, const Ipp8u* s, Ipp8u* d, IppiSize roi) -> IppStatus {
-            switch (op) {
-                case kAdd: ippiAdd_24s_C1IRSfs(s, 3, d, 3, roi, 0); return ippStsNoErr;
-                case kSub: ippiSub_24s_C1IRSfs(s, 3, d, 3, roi, 0); return ippStsNoErr;
-                case kMul: ippiMul_24s_C1IRSfs(s, 3, d, 3, roi, 0); return ippStsNoErr;
-                default: return ippiDiv_24s_C1IRSfs(s, 3, d, 3, roi, 0);
-            }
-        },
-        3, kMin24, kMax24, true);
-    checkImageOperand(
-        [](Op op, const Ipp8u* s8, Ipp8u* d8, IppiSize roi) -> IppStatus {
-            auto* s = reinterpret_cast<const Ipp32s*>(s8);
-            auto* d = reinterpret_cast<Ipp32s*>(d8);
-            switch (op) {
-                case kAdd: ippiAdd_32s_C1IRSfs(s, 4, d, 4, roi, 0); return ippStsNoErr;
-                case kSub: ippiSub_32s_C1IRSfs(s, 4, d, 4, roi, 0); return ippStsNoErr;
-                case kMul: ippiMul_32s_C1IRSfs(s, 4, d, 4, roi, 0); return ippStsNoErr;
-                default: return ippiDiv_32s_C1IRSfs(s, 4, d, 4, roi, 0);
-            }
-        },
-        4, kMin32, kMax32, false);
-}
-
-// Calls a routine that may return nothing as one that returns a status.
-template <typename R, typename... A>
-std::function<IppStatus(A...)> withStatus(R (*fn)(A...)) {
-    return [fn](A... a) -> IppStatus {
-        if constexpr (std::is_void_v<R>) {
-            fn(a...);
-            return ippStsNoErr;
-        } else {
-            return fn(a...);
-        }
-    };
-}
-
-struct ConstantForms {
-    std::function<IppStatus(Ipp32s, Ipp8u*, int, int)> vectorI;
-    std::function<IppStatus(const Ipp8u*, Ipp32s, Ipp8u*, int, int)> vector;
-    std::function<IppStatus(Ipp32s, Ipp8u*, int, IppiSize, int)> image24I;
-    std::function<IppStatus(const Ipp8u*, Ipp32s, Ipp8u*, int, IppiSize, int)> image24;
-    std::function<IppStatus(Ipp32s, Ipp32s*, int, IppiSize, int)> image32I;
-    std::function<IppStatus(const Ipp32s*, Ipp32s, Ipp32s*, int, IppiSize, int)> image32;
+// The forms of one operation on one kind, on byte buffers: with an image
+// operand, with a constant in place and out of place (regions; the 24-bit
+// ones also as dense vectors, in place, when `vector` is set).
+struct Forms {
+    std::function<IppStatus(const Ipp8u*, int, Ipp8u*, int, IppiSize)> image;
+    std::function<IppStatus(Ipp32s, Ipp8u*, int, IppiSize)> constantI;
+    std::function<IppStatus(const Ipp8u*, Ipp32s, Ipp8u*, int, IppiSize)> constant;
+    std::function<IppStatus(Ipp32s, Ipp8u*, int)> vector;
 };
 
-#define OCULON_CONSTANT_FORMS(op)                                                                               \
-    ConstantForms {                                                                                             \
-        withStatus(ipps##op##C_24s_ISfs), withStatus(ipps##op##C_24s_Sfs), withStatus(ippi##op##C_24s_C1IRSfs), \
-            withStatus(ippi##op##C_24s_C1RSfs), withStatus(ippi##op##C_32s_C1IRSfs),                            \
-            withStatus(ippi##op##C_32s_C1RSfs)                                                                  \
+#define OCULON_FORMS(op, k, T)                                                                                       \
+    Forms {                                                                                                          \
+        [](const Ipp8u* s, int ss, Ipp8u* d, int ds, IppiSize r) {                                                   \
+            return call(ippi##op##_##k##_C1IRSfs, reinterpret_cast<const T*>(s), ss, reinterpret_cast<T*>(d), ds, r, \
+                        0);                                                                                          \
+        },                                                                                                           \
+            [](Ipp32s v, Ipp8u* d, int ds, IppiSize r) {                                                             \
+                return call(ippi##op##C_##k##_C1IRSfs, v, reinterpret_cast<T*>(d), ds, r, 0);                        \
+            },                                                                                                       \
+            [](const Ipp8u* s, Ipp32s v, Ipp8u* d, int ds, IppiSize r) {                                             \
+                return call(ippi##op##C_##k##_C1RSfs, reinterpret_cast<const T*>(s), v, reinterpret_cast<T*>(d), ds, \
+                            r, 0);                                                                                   \
+            },                                                                                                       \
+            nullptr                                                                                                  \
     }
 
-ConstantForms constantForms(Op op) {
-    switch (op) {
-        case kAdd: return OCULON_CONSTANT_FORMS(Add);
-        case kSub: return OCULON_CONSTANT_FORMS(Sub);
-        case kMul: return OCULON_CONSTANT_FORMS(Mul);
-        default: return OCULON_CONSTANT_FORMS(Div);
+Forms forms24(Op op) {
+    Forms f = op == kAdd   ? OCULON_FORMS(Add, 24s, Ipp8u)
+              : op == kSub ? OCULON_FORMS(Sub, 24s, Ipp8u)
+              : op == kMul ? OCULON_FORMS(Mul, 24s, Ipp8u)
+                           : OCULON_FORMS(Div, 24s, Ipp8u);
+    const decltype(&ippsAddC_24s_ISfs) vectors[] = {ippsAddC_24s_ISfs, ippsSubC_24s_ISfs, ippsMulC_24s_ISfs};
+    if (op == kDiv) f.vector = [](Ipp32s v, Ipp8u* d, int n) { return ippsDivC_24s_ISfs(v, d, n, 0); };
+    else f.vector = [fn = vectors[op]](Ipp32s v, Ipp8u* d, int n) { return call(fn, v, d, n, 0); };
+    return f;
+}
+
+Forms forms32(Op op) {
+    return op == kAdd   ? OCULON_FORMS(Add, 32s, Ipp32s)
+           : op == kSub ? OCULON_FORMS(Sub, 32s, Ipp32s)
+           : op == kMul ? OCULON_FORMS(Mul, 32s, Ipp32s)
+                        : OCULON_FORMS(Div, 32s, Ipp32s);
+}
+
+// Every pair of interesting values, samples in the first channel of
+// two-sample frames (the second must stay), through every form; Div reports
+// a zero divisor.
+void checkKind(int bytes, int64_t lo, int64_t hi, Forms (*forms)(Op)) {
+    const auto values = interesting(lo, hi, 2);
+    const int n = static_cast<int>(values.size()), frame = 2 * bytes, step = n * frame;
+    auto put = [bytes](Ipp8u* p, int64_t v) {
+        if (bytes == 3) Convert32BitTo24Bit(static_cast<Ipp32s>(v), p);
+        else std::memcpy(p, &v, 4);
+    };
+    auto get = [bytes](const Ipp8u* p) -> int64_t {
+        Ipp32s v = 0;
+        if (bytes == 3) return Convert24BitTo32Bit(p);
+        std::memcpy(&v, p, 4);
+        return v;
+    };
+    std::vector<Ipp8u> src(static_cast<size_t>(step) * n, 0xEE), start(src.size(), 0xEE);
+    for (int i = 0; i < n * n; ++i) {
+        put(&src[i * frame], values[i % n]);
+        put(&start[i * frame], values[i / n]);
+    }
+    for (Op op : {kAdd, kSub, kMul, kDiv}) {
+        SCOPED_TRACE(testing::Message() << bytes << " bytes, op " << op);
+        const Forms f = forms(op);
+        std::vector<Ipp8u> dst = start;
+        EXPECT_EQ(f.image(src.data(), frame, dst.data(), frame, {n, n}), op == kDiv ? ippStsDivByZero : ippStsNoErr);
+        for (int i = 0; i < n * n; ++i) {
+            std::vector<Ipp8u> want(bytes);
+            put(want.data(), wrapping(op, values[i / n], values[i % n], lo, hi));
+            ASSERT_EQ(get(&dst[i * frame]), get(want.data())) << values[i / n] << ", " << values[i % n];
+            ASSERT_EQ(dst[i * frame + bytes], 0xEE);
+        }
+        // The constant forms: row y of the source by the constant values[y].
+        for (int y = 0; y < n; ++y) {
+            const auto v = static_cast<Ipp32s>(values[y]);
+            const IppStatus st = op == kDiv && v == 0 ? ippStsDivByZero : ippStsNoErr;
+            std::vector<Ipp8u> in = src, out(src.size(), 0xEE), dense(static_cast<size_t>(bytes) * n);
+            Ipp8u* row = &in[static_cast<size_t>(y) * step];
+            for (int x = 0; x < n; ++x) std::memcpy(&dense[x * bytes], &row[x * frame], static_cast<size_t>(bytes));
+            EXPECT_EQ(f.constant(row, v, &out[0], frame, {1, n}), st);
+            EXPECT_EQ(f.constantI(v, row, frame, {n, 1}), st);
+            if (f.vector) EXPECT_EQ(f.vector(v, dense.data(), n), st);
+            for (int x = 0; x < n; ++x) {
+                std::vector<Ipp8u> want(bytes);
+                put(want.data(), wrapping(op, values[x], values[y], lo, hi));
+                ASSERT_EQ(get(&out[x * frame]), get(want.data())) << values[x] << " by " << v;
+                ASSERT_EQ(get(&row[x * frame]), get(want.data()));
+                if (f.vector) ASSERT_EQ(get(&dense[x * bytes]), get(want.data()));
+            }
+        }
     }
 }
 
-// The constant forms: 24-bit vectors (dense) and regions (every other sample
-// of 6-byte frames), 32-bit regions (every other word), in place and out of
-// place; the other channel must stay as it was.
-TEST(WrappingArithmetic, ConstantFormsApplyTheSameRule) {
-    const auto samples24 = interesting(kMin24, kMax24, 5);
-    const auto samples32 = interesting(kMin32, kMax32, 6);
-    const int n = static_cast<int>(samples24.size());
-    const IppiSize roi{1, n};
-    std::vector<Ipp8u> vec(3 * n), frames24(6 * n, 0xEE);
-    std::vector<Ipp32s> frames32(2 * n, 5);
-    for (int i = 0; i < n; ++i) {
-        Convert32BitTo24Bit(static_cast<Ipp32s>(samples24[i]), &vec[3 * i]);
-        Convert32BitTo24Bit(static_cast<Ipp32s>(samples24[i]), &frames24[6 * i]);
-        frames32[2 * i] = static_cast<Ipp32s>(samples32[i]);
-    }
-    for (int64_t value : interesting(kMin32, kMax32, 7))
-        for (Op op : {kAdd, kSub, kMul, kDiv}) {
-            SCOPED_TRACE(testing::Message() << op << " by " << value);
-            const auto v = static_cast<Ipp32s>(value);
-            const ConstantForms f = constantForms(op);
-            auto vec1 = vec, vec2 = vec, reg1 = frames24, reg2 = frames24;
-            auto reg3 = frames32, reg4 = frames32;
-            const IppStatus want = op == kDiv && value == 0 ? ippStsDivByZero : ippStsNoErr;
-            EXPECT_EQ(f.vectorI(v, vec1.data(), n, 0), want);
-            EXPECT_EQ(f.vector(vec.data(), v, vec2.data(), n, 0), want);
-            EXPECT_EQ(f.image24I(v, reg1.data(), 6, roi, 0), want);
-            EXPECT_EQ(f.image24(frames24.data(), v, reg2.data(), 6, roi, 0), want);
-            EXPECT_EQ(f.image32I(v, reg3.data(), 8, roi, 0), want);
-            EXPECT_EQ(f.image32(frames32.data(), v, reg4.data(), 8, roi, 0), want);
-            for (int i = 0; i < n; ++i) {
-                const auto w24 = packed(wrapping(op, samples24[i], value, kMin24, kMax24));
-                ASSERT_EQ(std::vector<Ipp8u>(&vec1[3 * i], &vec1[3 * i + 3]), w24) << samples24[i];
-                ASSERT_EQ(std::vector<Ipp8u>(&vec2[3 * i], &vec2[3 * i + 3]), w24) << samples24[i];
-                ASSERT_EQ(std::vector<Ipp8u>(&reg1[6 * i], &reg1[6 * i + 3]), w24) << samples24[i];
-                ASSERT_EQ(std::vector<Ipp8u>(&reg2[6 * i], &reg2[6 * i + 3]), w24) << samples24[i];
-                ASSERT_EQ(reg1[6 * i + 3], 0xEE);
-                ASSERT_EQ(reg3[2 * i], wrapping(op, samples32[i], value, kMin32, kMax32)) << samples32[i];
-                ASSERT_EQ(reg4[2 * i], reg3[2 * i]);
-                ASSERT_EQ(reg3[2 * i + 1], 5);
-                ASSERT_EQ(reg4[2 * i + 1], 5);
-            }
-        }
+TEST(WrappingArithmetic, Packed24AndWhole32ForEdgePairsInEveryForm) {
+    checkKind(3, kMin24, kMax24, forms24);
+    checkKind(4, kMin32, kMax32, forms32);
 }
 
 }  // namespace
