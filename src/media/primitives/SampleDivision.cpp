@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "media/primitives/ImageRegion.h"
+#include "media/primitives/KernelTargets.h"
 
 namespace oculon::primitives {
 
@@ -25,8 +26,10 @@ constexpr std::array<Ipp32f, 256> makeReciprocals() {
 // h truncated, less 1 when that is odd and h was a whole number: h = q + 0.5
 // gives q rounded to nearest with a tie to the even neighbour. h >= 0.
 int truncEven(double h) {
-    const int t = static_cast<int>(h);
-    return t - ((t & 1) & static_cast<int>(t == h));
+    int t = static_cast<int>(h);
+    const double whole = t;  // written so that the loops around it vectorise
+    t -= whole == h ? (t & 1) : 0;
+    return t;
 }
 
 // Scale factors beyond these give the same results as the limits themselves
@@ -67,15 +70,19 @@ IppStatus checkVectors(const void* a, const void* b, int len) {
     return len < 1 ? ippStsSizeErr : ippStsNoErr;
 }
 
-// x times the reciprocal factor; a product beyond 255 saturates.
-void divideByFactor(const Ipp8u* s, Ipp8u* d, ptrdiff_t n, double f) {
-    for (ptrdiff_t i = 0; i < n; ++i) {
-        const double p = s[i] * f;
-        d[i] = static_cast<Ipp8u>(p > 255.0 ? 255 : std::min(truncEven(p + 0.5), 255));
-    }
+// x times the reciprocal factor; a product beyond 255 saturates. With the
+// scale factor held to its range the product stays below 2^16.
+OCULON_KERNEL void divideByFactor(const Ipp8u* s, Ipp8u* d, ptrdiff_t n, double f) {
+    for (ptrdiff_t i = 0; i < n; ++i) d[i] = static_cast<Ipp8u>(std::min(truncEven(s[i] * f + 0.5), 255));
 }
 
-void divideByFactor(const Ipp16s* s, Ipp16s* d, ptrdiff_t n, double f) {
+OCULON_KERNEL void divideByFactor(const Ipp16s* s, Ipp16s* d, ptrdiff_t n, double f) {
+    // Within these bounds no product can round beyond the range, and the
+    // loop without the clamp vectorises.
+    if (f >= -0.9999f && f <= 1.0) {
+        for (ptrdiff_t i = 0; i < n; ++i) d[i] = static_cast<Ipp16s>(truncEven(s[i] * f + 32768.5) - 32768);
+        return;
+    }
     for (ptrdiff_t i = 0; i < n; ++i) d[i] = static_cast<Ipp16s>(round16s(s[i] * f));
 }
 

@@ -4,12 +4,18 @@
 #include <cstdint>
 
 #include "media/primitives/ImageRegion.h"
+#include "media/primitives/KernelTargets.h"
 
 namespace oculon::primitives {
 
 namespace {
 
 using std::ptrdiff_t;
+
+template <typename S, typename D, typename Fn>
+OCULON_KERNEL void mapRow(const S* src, D* dst, ptrdiff_t n, Fn fn) {
+    for (ptrdiff_t i = 0; i < n; ++i) dst[i] = fn(src[i]);
+}
 
 // dst = fn(src) element by element over the region.
 template <typename S, typename D, typename Fn>
@@ -19,9 +25,7 @@ IppStatus mapImage(const S* pSrc, int srcStep, D* pDst, int dstStep, IppiSize ro
     if (srcStep < 1 || dstStep < 1) return ippStsStepErr;
     region::eachRow(pSrc, srcStep, sizeof(S), pDst, dstStep, sizeof(D), roi,
                     [fn](const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
-                        const S* src = reinterpret_cast<const S*>(s);
-                        D* dst = reinterpret_cast<D*>(d);
-                        for (ptrdiff_t i = 0; i < n; ++i) dst[i] = fn(src[i]);
+                        mapRow(reinterpret_cast<const S*>(s), reinterpret_cast<D*>(d), n, fn);
                     });
     return ippStsNoErr;
 }
@@ -34,7 +38,7 @@ IppStatus narrow16(const S* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSiz
                    int offset) {
     if (hint == ippAlgHintAccurate)
         return mapImage(pSrc, srcStep, pDst, dstStep, roi,
-                        [offset](S s) { return static_cast<Ipp8u>((s + offset + 128) / 257); });
+                        [offset](S s) { return static_cast<Ipp8u>(static_cast<unsigned>(s + offset + 128) / 257u); });
     return mapImage(pSrc, srcStep, pDst, dstStep, roi, [offset](S s) {
         const int u = s + offset;
         return static_cast<Ipp8u>((u - (u >> 8) + 128) >> 8);
