@@ -134,7 +134,8 @@ std::vector<Case> cases() {
                  },
                  [&f](cv::Mat& out) {
                      const auto* s = at<unsigned short>(f.u16);
-                     for (std::size_t i = 0; i < px; ++i) out.data[i] = static_cast<uchar>((s[i] - (s[i] >> 8) + 128) >> 8);
+                     for (std::size_t i = 0; i < px; ++i)
+                         out.data[i] = static_cast<uchar>((s[i] - (s[i] >> 8) + 128) >> 8);
                  },
                  "", nullptr, cv::Mat(kHeight, kWidth, CV_8UC1)});
     c.push_back({"RGB565ToRGB24", 2 * px,
@@ -164,22 +165,21 @@ std::vector<Case> cases() {
                  },
                  "opencv cvtColor", [&f](cv::Mat& out) { cv::cvtColor(f.rgb, out, cv::COLOR_BGR2BGR565); },
                  cv::Mat(kHeight, kWidth, CV_8UC2)});
-    c.push_back({"RGBAToRGB565", 4 * px,
-                 [&f](cv::Mat& out) {
-                     prim::ippiRGBA_8u_AC4RToRGB565(f.rgba.data, step(f.rgba), at<prim::Ipp16u>(out), step(out), kRoi);
-                 },
-                 [&f](cv::Mat& out) {
-                     const uchar* s = f.rgba.data;
-                     auto* d = at<unsigned short>(out);
-                     for (std::size_t i = 0; i < px; ++i)
-                         d[i] = static_cast<unsigned short>((s[4 * i] >> 3) | (s[4 * i + 1] >> 2) << 5 |
-                                                            (s[4 * i + 2] >> 3) << 11);
-                 },
-                 "libyuv ARGBToRGB565",
-                 [&f](cv::Mat& out) {
-                     libyuv::ARGBToRGB565(f.rgba.data, step(f.rgba), out.data, step(out), kWidth, kHeight);
-                 },
-                 cv::Mat(kHeight, kWidth, CV_8UC2)});
+    c.push_back(
+        {"RGBAToRGB565", 4 * px,
+         [&f](cv::Mat& out) {
+             prim::ippiRGBA_8u_AC4RToRGB565(f.rgba.data, step(f.rgba), at<prim::Ipp16u>(out), step(out), kRoi);
+         },
+         [&f](cv::Mat& out) {
+             const uchar* s = f.rgba.data;
+             auto* d = at<unsigned short>(out);
+             for (std::size_t i = 0; i < px; ++i)
+                 d[i] = static_cast<unsigned short>((s[4 * i] >> 3) | (s[4 * i + 1] >> 2) << 5 |
+                                                    (s[4 * i + 2] >> 3) << 11);
+         },
+         "libyuv ARGBToRGB565",
+         [&f](cv::Mat& out) { libyuv::ARGBToRGB565(f.rgba.data, step(f.rgba), out.data, step(out), kWidth, kHeight); },
+         cv::Mat(kHeight, kWidth, CV_8UC2)});
     c.push_back({"RGB565ToRGBA", 2 * px,
                  [&f](cv::Mat& out) {
                      prim::ippiRGB565ToRGBA_8u_AC4R(at<prim::Ipp16u>(f.p565), step(f.p565), out.data, step(out), kRoi);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 #include "media/primitives/ImageRegion.h"
 #include "media/primitives/KernelTargets.h"
@@ -109,36 +110,38 @@ IppStatus divideImageByConstant(const T* pSrc, int srcStep, T val, T* pDst, int 
     return ippStsNoErr;
 }
 
-}  // namespace
+// The quotient n x s / d of each type, rounded and saturated.
+int roundQuotient(Ipp8u, double q) { return std::min(truncEven(q + 0.5), 255); }
+int roundQuotient(Ipp16s, double q) { return round16s(q); }
+double scale(Ipp8u, int sf) { return scale8u(sf); }
+double scale(Ipp16s, int sf) { return scale16s(sf); }
 
-constexpr std::array<Ipp32f, 256> kDivC8uReciprocals = makeReciprocals();
-
-IppStatus _px_ippsDiv_8u_Sfs(const Ipp8u* pSrc1, const Ipp8u* pSrc2, Ipp8u* pDst, int len, int sf) {
+template <typename T>
+IppStatus divideVectors(const T* pSrc1, const T* pSrc2, T* pDst, int len, int sf) {
     if (!pDst) return ippStsNullPtrErr;
     if (IppStatus st = checkVectors(pSrc1, pSrc2, len)) return st;
-    const double s = scale8u(sf);
+    const double s = scale(T{}, sf);
+    constexpr int lo = std::numeric_limits<T>::min(), hi = std::numeric_limits<T>::max();
     int zeros = 0;
     for (int i = 0; i < len; ++i) {
         const int d = pSrc1[i], n = pSrc2[i];
-        const int q = std::min(truncEven(n * s / (d ? d : 1) + 0.5), 255);
-        pDst[i] = static_cast<Ipp8u>(d ? q : saturatedSign(n, 0, 255));
+        const int q = roundQuotient(T{}, n * s / (d ? d : 1));
+        pDst[i] = static_cast<T>(d ? q : saturatedSign(n, lo, hi));
         zeros |= d == 0;
     }
     return zeros ? ippStsDivByZero : ippStsNoErr;
 }
 
+}  // namespace
+
+constexpr std::array<Ipp32f, 256> kDivC8uReciprocals = makeReciprocals();
+
+IppStatus _px_ippsDiv_8u_Sfs(const Ipp8u* pSrc1, const Ipp8u* pSrc2, Ipp8u* pDst, int len, int sf) {
+    return divideVectors(pSrc1, pSrc2, pDst, len, sf);
+}
+
 IppStatus _px_ippsDiv_16s_Sfs(const Ipp16s* pSrc1, const Ipp16s* pSrc2, Ipp16s* pDst, int len, int sf) {
-    if (!pDst) return ippStsNullPtrErr;
-    if (IppStatus st = checkVectors(pSrc1, pSrc2, len)) return st;
-    const double s = scale16s(sf);
-    int zeros = 0;
-    for (int i = 0; i < len; ++i) {
-        const int d = pSrc1[i], n = pSrc2[i];
-        const int q = round16s(n * s / (d ? d : 1));
-        pDst[i] = static_cast<Ipp16s>(d ? q : saturatedSign(n, -32768, 32767));
-        zeros |= d == 0;
-    }
-    return zeros ? ippStsDivByZero : ippStsNoErr;
+    return divideVectors(pSrc1, pSrc2, pDst, len, sf);
 }
 
 IppStatus ownippiDiv_8u_Sfs(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step, Ipp8u* pDst,
