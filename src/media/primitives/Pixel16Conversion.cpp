@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "media/primitives/ImageRegion.h"
-#include "media/primitives/KernelTargets.h"
+#include "media/primitives/HotLoop.h"
 
 namespace oculon::primitives {
 
@@ -45,7 +45,7 @@ void store16(Ipp8u* p, Ipp16u v) { std::memcpy(p, &v, 2); }
 
 // 16-bit pixels to Pixel-byte pixels; a fourth byte gets alpha.
 template <typename Layout, int Pixel>
-OCULON_KERNEL void expandRow(const Ipp8u* s, Ipp8u* d, ptrdiff_t n, Ipp8u alpha) {
+OCULON_HOT_LOOP void expandRow(const Ipp8u* s, Ipp8u* d, ptrdiff_t n, Ipp8u alpha) {
     for (ptrdiff_t i = 0; i < n; ++i) {
         const Bgr c = Layout::expand(load16(s + 2 * i));
         if constexpr (Pixel == 4) {
@@ -62,7 +62,7 @@ OCULON_KERNEL void expandRow(const Ipp8u* s, Ipp8u* d, ptrdiff_t n, Ipp8u alpha)
 }
 
 template <typename Layout, int Pixel>
-OCULON_KERNEL void packRow(const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
+OCULON_HOT_LOOP void packRow(const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
     for (ptrdiff_t i = 0; i < n; ++i) {
         const Ipp8u* px = s + Pixel * i;
         store16(d + 2 * i, Layout::pack(px[0], px[1], px[2]));
@@ -70,7 +70,7 @@ OCULON_KERNEL void packRow(const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
 }
 
 template <typename Fn>
-OCULON_KERNEL void repackRow(const Ipp8u* s, Ipp8u* d, ptrdiff_t n, Fn fn) {
+OCULON_HOT_LOOP void repackRow(const Ipp8u* s, Ipp8u* d, ptrdiff_t n, Fn fn) {
     for (ptrdiff_t i = 0; i < n; ++i) store16(d + 2 * i, fn(load16(s + 2 * i)));
 }
 

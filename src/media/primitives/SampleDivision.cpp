@@ -6,7 +6,8 @@
 #include <limits>
 
 #include "media/primitives/ImageRegion.h"
-#include "media/primitives/KernelTargets.h"
+#include "media/primitives/VectorChecks.h"
+#include "media/primitives/HotLoop.h"
 
 namespace oculon::primitives {
 
@@ -66,18 +67,13 @@ IppStatus checkImages(const void* a, int aStep, const void* b, int bStep, const 
     return aStep < 1 || bStep < 1 || cStep < 1 ? ippStsStepErr : ippStsNoErr;
 }
 
-IppStatus checkVectors(const void* a, const void* b, int len) {
-    if (!a || !b) return ippStsNullPtrErr;
-    return len < 1 ? ippStsSizeErr : ippStsNoErr;
-}
-
 // x times the reciprocal factor; a product beyond 255 saturates. With the
 // scale factor held to its range the product stays below 2^16.
-OCULON_KERNEL void divideByFactor(const Ipp8u* s, Ipp8u* d, ptrdiff_t n, double f) {
+OCULON_HOT_LOOP void divideByFactor(const Ipp8u* s, Ipp8u* d, ptrdiff_t n, double f) {
     for (ptrdiff_t i = 0; i < n; ++i) d[i] = static_cast<Ipp8u>(std::min(truncEven(s[i] * f + 0.5), 255));
 }
 
-OCULON_KERNEL void divideByFactor(const Ipp16s* s, Ipp16s* d, ptrdiff_t n, double f) {
+OCULON_HOT_LOOP void divideByFactor(const Ipp16s* s, Ipp16s* d, ptrdiff_t n, double f) {
     // Within these bounds no product can round beyond the range, and the
     // loop without the clamp vectorises.
     if (f >= -0.9999f && f <= 1.0) {
@@ -92,7 +88,7 @@ double factor(Ipp16s val, int sf) { return scale16s(sf) / val; }
 
 template <typename T>
 IppStatus divideVectorByConstant(const T* pSrc, T val, T* pDst, int len, int sf) {
-    if (IppStatus st = checkVectors(pSrc, pDst, len)) return st;
+    if (IppStatus st = checkVector(len, pSrc, pDst)) return st;
     if (val == 0) return ippStsDivByZeroErr;
     divideByFactor(pSrc, pDst, len, factor(val, sf));
     return ippStsNoErr;
@@ -118,8 +114,7 @@ double scale(Ipp16s, int sf) { return scale16s(sf); }
 
 template <typename T>
 IppStatus divideVectors(const T* pSrc1, const T* pSrc2, T* pDst, int len, int sf) {
-    if (!pDst) return ippStsNullPtrErr;
-    if (IppStatus st = checkVectors(pSrc1, pSrc2, len)) return st;
+    if (IppStatus st = checkVector(len, pSrc1, pSrc2, pDst)) return st;
     const double s = scale(T{}, sf);
     constexpr int lo = std::numeric_limits<T>::min(), hi = std::numeric_limits<T>::max();
     int zeros = 0;

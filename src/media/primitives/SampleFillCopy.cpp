@@ -4,32 +4,24 @@
 
 #include "media/primitives/BlockRoutines.h"
 #include "media/primitives/ImageRegion.h"
+#include "media/primitives/VectorChecks.h"
 
 namespace oculon::primitives {
 
-namespace {
-
-IppStatus checkVectors(const void* a, const void* b, int len) {
-    if (!a || !b) return ippStsNullPtrErr;
-    return len < 1 ? ippStsSizeErr : ippStsNoErr;
-}
-
-}  // namespace
-
 IppStatus _px_ippsSet_16s(Ipp16s val, Ipp16s* pDst, int len) {
-    if (IppStatus st = checkVectors(pDst, pDst, len)) return st;
+    if (IppStatus st = checkVector(len, pDst)) return st;
     ownsSet_16u(static_cast<Ipp16u>(val), reinterpret_cast<Ipp16u*>(pDst), len);
     return ippStsNoErr;
 }
 
 IppStatus _px_ippsCopy_16s(const Ipp16s* pSrc, Ipp16s* pDst, int len) {
-    if (IppStatus st = checkVectors(pSrc, pDst, len)) return st;
+    if (IppStatus st = checkVector(len, pSrc, pDst)) return st;
     ownsCopy_8u(pSrc, pDst, static_cast<std::ptrdiff_t>(len) * 2);
     return ippStsNoErr;
 }
 
 IppStatus _px_ippsConvert_8s16s(const Ipp8s* pSrc, Ipp16s* pDst, int len) {
-    if (IppStatus st = checkVectors(pSrc, pDst, len)) return st;
+    if (IppStatus st = checkVector(len, pSrc, pDst)) return st;
     for (int i = 0; i < len; ++i) pDst[i] = pSrc[i];
     return ippStsNoErr;
 }

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "media/primitives/ImageRegion.h"
-#include "media/primitives/KernelTargets.h"
+#include "media/primitives/HotLoop.h"
 
 namespace oculon::primitives {
 
@@ -13,7 +13,7 @@ namespace {
 using std::ptrdiff_t;
 
 template <typename S, typename D, typename Fn>
-OCULON_KERNEL void mapRow(const S* src, D* dst, ptrdiff_t n, Fn fn) {
+OCULON_HOT_LOOP void mapRow(const S* src, D* dst, ptrdiff_t n, Fn fn) {
     for (ptrdiff_t i = 0; i < n; ++i) dst[i] = fn(src[i]);
 }
 

@@ -6,7 +6,7 @@
 
 #include "media/primitives/ImageCopy.h"
 #include "media/primitives/ImageRegion.h"
-#include "media/primitives/KernelTargets.h"
+#include "media/primitives/HotLoop.h"
 #include "media/primitives/SampleFillCopy.h"
 #include "media/primitives/VectorFillCopy.h"
 
@@ -60,7 +60,7 @@ struct Constant {
 // d[i] = a[i] op b[i], scaled by 2^-sf (below the cut-off). Each branch is
 // its own loop so that the compiler vectorises it with sf invariant.
 template <typename T, Op op, typename B>
-OCULON_KERNEL void scaleRow(const T* a, B b, T* d, ptrdiff_t n, int sf) {
+OCULON_HOT_LOOP void scaleRow(const T* a, B b, T* d, ptrdiff_t n, int sf) {
     if (sf == 0) {
         for (ptrdiff_t i = 0; i < n; ++i) d[i] = saturate<T>(exact<T, op>(a[i], b[i]));
     } else if (sf > 0) {
