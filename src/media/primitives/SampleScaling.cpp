@@ -30,18 +30,24 @@ IppStatus mapImage(const S* pSrc, int srcStep, D* pDst, int dstStep, IppiSize ro
     return ippStsNoErr;
 }
 
-// 0..65535 to 0..255. 257 is odd, so no quotient is an exact half and
-// (u + 128) / 257 is the rounded quotient; the fast form is off by one for
-// 128 of the inputs (128 gives 1).
+// 0..65535 to 0..255. 257 is odd, so no quotient is an exact half: the
+// accurate form is the rounded quotient, (u + 128) / 257, computed as
+// (u - (u + 128) / 256 + 128) / 256, which keeps every step below 2^16 and
+// so the vector lanes 16 bits wide. The fast form is off by one for 128 of
+// the inputs (128 gives 1).
 template <typename S>
 IppStatus narrow16(const S* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi, IppHintAlgorithm hint,
                    int offset) {
+    using u16 = std::uint16_t;
     if (hint == ippAlgHintAccurate)
-        return mapImage(pSrc, srcStep, pDst, dstStep, roi,
-                        [offset](S s) { return static_cast<Ipp8u>(static_cast<unsigned>(s + offset + 128) / 257u); });
+        return mapImage(pSrc, srcStep, pDst, dstStep, roi, [offset](S s) {
+            const auto u = static_cast<u16>(s + offset);
+            const auto roundedHigh = static_cast<u16>(((u >> 1) + 64) >> 7);
+            return static_cast<Ipp8u>(static_cast<u16>(u - roundedHigh + 128) >> 8);
+        });
     return mapImage(pSrc, srcStep, pDst, dstStep, roi, [offset](S s) {
-        const int u = s + offset;
-        return static_cast<Ipp8u>((u - (u >> 8) + 128) >> 8);
+        const auto u = static_cast<u16>(s + offset);
+        return static_cast<Ipp8u>(static_cast<u16>(u - (u >> 8) + 128) >> 8);
     });
 }
 
