@@ -10,7 +10,7 @@ namespace oculon::primitives {
 
 template <typename... Ptr>
 constexpr IppStatus checkVector(int len, const Ptr*... ptrs) {
-    if (((ptrs == nullptr) || ...)) return ippStsNullPtrErr;
+    if ((!ptrs || ...)) return ippStsNullPtrErr;
     return len < 1 ? ippStsSizeErr : ippStsNoErr;
 }
 
