@@ -1,0 +1,73 @@
+#include "media/pins/CBComponent.h"
+
+namespace oculon::pins {
+
+TCBLock::TCBLock(TCBCallback notify) : ICBLock(std::move(notify)), FLock(std::make_shared<TPNLock>()) {}
+
+TCBLock::TCBLock(IPNLock& lock, TCBCallback notify)
+    : ICBLock(std::move(notify)), FLock(lock.Instance().shared_from_this()) {}
+
+TCBPairedLock::TCBPairedLock(std::shared_ptr<IPNLock> first, std::shared_ptr<IPNLock> second, TCBCallback notify)
+    : ICBLock(std::move(notify)), FFirstLock(std::move(first)), FSecondLock(std::move(second)) {}
+
+IPNLockSection TCBPairedLock::ReadLock() {
+    auto first = FFirstLock->ReadLock();
+    return IPNLockSection::Pair(std::move(first), FSecondLock->ReadLock());
+}
+
+IPNLockSection TCBPairedLock::WriteLock() {
+    auto first = FFirstLock->WriteLock();
+    return IPNLockSection::Pair(std::move(first), FSecondLock->WriteLock());
+}
+
+IPNLockSection TCBPairedLock::StopLock() {
+    auto first = FFirstLock->StopLock();
+    return IPNLockSection::Pair(std::move(first), FSecondLock->StopLock());
+}
+
+IPNLockSection TCBPairedLock::UnlockAll() {
+    auto first = FFirstLock->UnlockAll();
+    return IPNLockSection::Pair(std::move(first), FSecondLock->UnlockAll());
+}
+
+IPNLockSection TCBPairedLock::UnlockAllLockInOrder(IPNLock* firstLock) {
+    auto second = FSecondLock->UnlockAllLockInOrder(firstLock);
+    return IPNLockSection::Pair(std::move(second), FFirstLock->UnlockAllLockInOrder(firstLock));
+}
+
+TCBComponent::TCBComponent(TComponent* owner, std::string name)
+    : TComponent(owner, std::move(name)), FLock(std::make_shared<TCBLock>([this] { NotifyProp(); })) {}
+
+void TCBComponent::AfterConstruction() {
+    TComponent::AfterConstruction();
+    if (InState(csDesigning)) return;
+    for (const TComponent* c = this; c; c = c->Owner())
+        if (c->InState(csLoading)) return;
+    CreateStart();
+}
+
+void TCBComponent::Loaded() {
+    TComponent::Loaded();
+    if (!InState(csDesigning)) CreateStart();
+}
+
+TCBPersistent::TCBPersistent(TPersistent* owner, IPNLock& lock)
+    : FOwnerProperty(owner), FLock(std::make_shared<TCBLock>(lock, [this] { NotifyProp(); })) {}
+
+TCBPersistent::TCBPersistent(TCBPersistent& owner) : TCBPersistent(&owner, *owner.Lock()) {}
+
+TCBPersistent::TCBPersistent(TCBCollectionItem& owner) : TCBPersistent(&owner, *owner.Lock()) {}
+
+TCBCollection::TCBCollection(TCBPersistent& owner) : TCBCollection(&owner, *owner.Lock()) {}
+
+TCBCollection::TCBCollection(TPersistent* owner, IPNLock& lock)
+    : TPNExtCollection(owner), FLock(std::make_shared<TCBLock>(lock, [this] { NotifyProp(); })) {}
+
+TCBCollectionItem::TCBCollectionItem(TPNExtCollection& collection) : TPNExtCollectionItem(collection) {
+    // An item of a plain collection gets a lock of its own.
+    auto* owner = dynamic_cast<TCBCollection*>(&collection);
+    FLock = owner ? std::make_shared<TCBLock>(*owner->Lock(), [this] { NotifyProp(); })
+                  : std::make_shared<TCBLock>([this] { NotifyProp(); });
+}
+
+}  // namespace oculon::pins

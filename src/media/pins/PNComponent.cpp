@@ -1,0 +1,29 @@
+#include "media/pins/PNComponent.h"
+
+#include <algorithm>
+
+namespace oculon::pins {
+
+TComponent::TComponent(TComponent* owner, std::string name, TComponentKind kind)
+    : name_(std::move(name)), owner_(owner), kind_(kind) {
+    if (owner_) owner_->components_.push_back(this);
+}
+
+TComponent::~TComponent() {
+    if (owner_) std::erase(owner_->components_, this);
+    // Owned components outliving their owner keep working, as roots of their own.
+    for (TComponent* c : components_) c->owner_ = nullptr;
+}
+
+TComponent* PNGetMainOwnerComponent(TComponent* component) {
+    while (component) {
+        TComponent* owner = component->Owner();
+        if (!owner || owner->Kind() == TComponentKind::Application || component->Kind() == TComponentKind::Form ||
+            component->Kind() == TComponentKind::Frame)
+            return component;
+        component = owner;
+    }
+    return nullptr;
+}
+
+}  // namespace oculon::pins

@@ -1,0 +1,46 @@
+#include "media/pins/PNExtCollection.h"
+
+namespace oculon::pins {
+
+TPersistent* TPNExtCollectionItem::GetOwner() const { return &collection_; }
+
+TPNExtCollection::~TPNExtCollection() {
+    // Items go without announcements: the listeners watch a collection that is going too.
+    items_.clear();
+}
+
+void TPNExtCollection::Delete(std::size_t index) {
+    Notify(*items_.at(index), TCollectionNotification::cnDeleting);
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+std::unique_ptr<TPNExtCollectionItem> TPNExtCollection::Extract(std::size_t index) {
+    Notify(*items_.at(index), TCollectionNotification::cnExtracting);
+    auto item = std::move(items_[index]);
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    return item;
+}
+
+void TPNExtCollection::Clear() {
+    while (!items_.empty()) Delete(items_.size() - 1);
+}
+
+void TPNExtCollection::Notify(TPNExtCollectionItem& item, TCollectionNotification action) {
+    if (action == TCollectionNotification::cnAdded) {
+        NewItemCreated(item);
+        AfterNewItemCreated(item);
+    } else {
+        AfterNewItemDestroyed(item);
+    }
+    LastIndicatedCount = -1;
+}
+
+void TPNExtCollection::AfterNewItemCreated(TPNExtCollectionItem& item) {
+    for (const auto& n : notifiers_) n->ItemCreated(*this, item);
+}
+
+void TPNExtCollection::AfterNewItemDestroyed(TPNExtCollectionItem& item) {
+    for (const auto& n : notifiers_) n->ItemDestroyed(*this, item);
+}
+
+}  // namespace oculon::pins

@@ -1,0 +1,64 @@
+#include "media/pins/PNOperations.h"
+
+#include <algorithm>
+
+#include "media/pins/PNPins.h"
+
+namespace oculon::pins {
+
+namespace {
+std::atomic<std::uint64_t> operationCounter{0};
+}
+
+TPNNotifyOperation::TPNNotifyOperation() : FOperationID(operationCounter.fetch_add(1) + 1) {}
+
+TPNPinEntry* TPNPinEntryList::GetItemByPin(const TPNBasicPin* pin) {
+    for (auto& e : items_)
+        if (e.RealPin == pin) return &e;
+    return nullptr;
+}
+
+std::size_t TPNSinkPinList::Count() const {
+    auto l = FOwner.ReadLock();
+    return FList.size();
+}
+
+TPNPin* TPNSinkPinList::Items(std::size_t index) const {
+    auto l = FOwner.ReadLock();
+    return FList.at(index);
+}
+
+bool TPNSinkPinList::Contains(const TPNBasicPin& pin) const {
+    auto l = FOwner.ReadLock();
+    return std::find(FList.begin(), FList.end(), &pin) != FList.end();
+}
+
+void TPNSinkPinList::Add(TPNPin* pin) {
+    if (!pin) return;
+    auto l = FOwner.WriteLock();
+    FList.push_back(pin);
+}
+
+void TPNSinkPinList::Remove(TPNPin& pin) {
+    auto l = FOwner.WriteLock();
+    std::erase(FList, &pin);
+}
+
+void TPNFunctionSinkPinList::Add(TPNPin* pin) {
+    if (!pin) return;
+    auto l = FOwner.WriteLock();
+    TPNSinkPinList::Add(pin);
+    pin->IntAddFunctionDependance(FOwner);
+}
+
+void TPNFunctionSinkPinList::Remove(TPNPin& pin) {
+    TPNSinkPinList::Remove(pin);
+    pin.IntRemoveFunctionDependance(FOwner);
+}
+
+void TPNDataTypeSinkPinList::Remove(TPNPin& pin) {
+    TPNSinkPinList::Remove(pin);
+    pin.IntRemoveDataTypeDependance(FOwner);
+}
+
+}  // namespace oculon::pins

@@ -1,0 +1,155 @@
+#pragma once
+// What travels along a pin link: notify operations, reference-counted by
+// std::shared_ptr and told apart by their class (a receiver tests with
+// dynamic_cast), the handler signature that receives them, and the small
+// lists a source pin keeps of its links, converters and dependants.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <vector>
+
+#include "media/pins/PNGuid.h"
+
+namespace oculon::pins {
+
+class TPNBasicPin;
+class TPNPin;
+class TPNSourcePin;
+class TPNObject;
+
+// An operation: start, stop, a supplied buffer or value, a pump request, or
+// (a plain one) the notice of a new link. Payload lives in derived classes.
+// Every operation of every class draws its id from one 64-bit sequence that
+// starts at 1, so ids never repeat within a run.
+class TPNNotifyOperation {
+public:
+    TPNNotifyOperation();
+    virtual ~TPNNotifyOperation() = default;
+    TPNNotifyOperation(const TPNNotifyOperation&) = delete;
+    TPNNotifyOperation& operator=(const TPNNotifyOperation&) = delete;
+
+    std::uint64_t OperationID() const { return FOperationID; }
+
+private:
+    const std::uint64_t FOperationID;
+};
+
+// The sender holds one reference while it delivers; a receiver or queue that
+// keeps the operation takes its own.
+using IPNNotifyOperation = std::shared_ptr<TPNNotifyOperation>;
+
+enum TPNNotifyState : std::uint8_t { nsNewLink = 0, nsLastIteration = 1 };
+
+// The set of notify states. Its bits are the receiver marker that handlers
+// are given: 0 for a receiver that is not the last of a fan-out, 2 for the
+// last (and for a sink's single upstream receiver), 3 for the notice of a
+// new link.
+class TPNNotifyStates {
+public:
+    constexpr TPNNotifyStates() = default;
+    constexpr TPNNotifyStates(std::initializer_list<TPNNotifyState> states) {
+        for (const auto s : states) bits_ = static_cast<std::uint8_t>(bits_ | 1u << s);
+    }
+    constexpr bool contains(TPNNotifyState s) const { return (bits_ >> s & 1u) != 0; }
+    constexpr unsigned marker() const { return bits_; }
+    friend constexpr bool operator==(TPNNotifyStates, TPNNotifyStates) = default;
+
+private:
+    std::uint8_t bits_ = 0;
+};
+
+// A pin's handler for one stream type. Called by the sending pin with the
+// receiving pin (the sink itself, or a converter's input), the link's stream
+// type, the states and the operation; true means the operation was taken.
+// Handlers run with no pin lock held and the sender's owner locks given up.
+using TPNSubmitFunction =
+    std::function<bool(TPNBasicPin& receiver, const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op)>;
+
+// A format converter as the links see it: a hidden component with one input
+// and one output pin, alive while a link, a list or a call holds it.
+class IPNFormatConverter {
+public:
+    virtual ~IPNFormatConverter() = default;
+    virtual TPNPin& InputPin() = 0;
+    virtual TPNSourcePin& OutputPin() = 0;
+};
+
+// The "class reference" of a converter: one static descriptor per converter
+// class, compared by address.
+struct TPNFormatConverterClass {
+    const char* Name;
+    std::shared_ptr<IPNFormatConverter> (*Create)();
+};
+
+// A source pin's record of one link.
+struct TPNPinEntry {
+    TPNBasicPin* ConnectionPin = nullptr;   // receives the data: the sink, or a converter's input
+    TPNBasicPin* RealPin = nullptr;         // the sink that was linked
+    TPNBasicPin* NotifyAfterPin = nullptr;  // to be notified after this sink, or null
+    TGUID ConnectedID;                      // stream type of the link, null when none
+    TPNSubmitFunction SubmitFunction;
+    std::int32_t ModificationLevel = 0;  // delivery score that orders the fan-out
+    // The converter ConnectionPin belongs to, kept alive with the link.
+    std::shared_ptr<IPNFormatConverter> Converter;
+};
+
+class TPNPinEntryList {
+public:
+    TPNPinEntry& Add() { return items_.emplace_back(); }
+    void Delete(std::size_t index) { items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index)); }
+    void Clear() { items_.clear(); }
+    std::size_t Count() const { return items_.size(); }
+    TPNPinEntry& operator[](std::size_t index) { return items_.at(index); }
+    const TPNPinEntry& operator[](std::size_t index) const { return items_.at(index); }
+    // The first entry whose RealPin is `pin`, or null.
+    TPNPinEntry* GetItemByPin(const TPNBasicPin* pin);
+    std::vector<TPNPinEntry>& items() { return items_; }
+    const std::vector<TPNPinEntry>& items() const { return items_; }
+
+private:
+    std::vector<TPNPinEntry> items_;
+};
+
+// The pins of one stream chain, collected during negotiation.
+using TPNObjectList = std::vector<TPNObject*>;
+using IPNObjectList = std::shared_ptr<TPNObjectList>;
+using TPNObjectListList = std::vector<IPNObjectList>;
+
+using TPNFormatConverterList = std::vector<std::shared_ptr<IPNFormatConverter>>;
+
+// Input pins a source pin depends on, read and changed under the source
+// pin's lock.
+class TPNSinkPinList {
+public:
+    explicit TPNSinkPinList(TPNSourcePin& owner) : FOwner(owner) {}
+    virtual ~TPNSinkPinList() = default;
+    std::size_t Count() const;
+    TPNPin* Items(std::size_t index) const;
+    bool Contains(const TPNBasicPin& pin) const;
+    virtual void Add(TPNPin* pin);  // null is ignored
+    virtual void Remove(TPNPin& pin);
+
+protected:
+    TPNSourcePin& FOwner;
+    std::vector<TPNPin*> FList;
+};
+
+// Inputs that the owner's data is computed from: the loop checks follow them.
+class TPNFunctionSinkPinList : public TPNSinkPinList {
+public:
+    using TPNSinkPinList::TPNSinkPinList;
+    void Add(TPNPin* pin) override;
+    void Remove(TPNPin& pin) override;
+};
+
+// Inputs that the owner's stream type follows.
+class TPNDataTypeSinkPinList : public TPNSinkPinList {
+public:
+    using TPNSinkPinList::TPNSinkPinList;
+    void Remove(TPNPin& pin) override;
+};
+
+}  // namespace oculon::pins
