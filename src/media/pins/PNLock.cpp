@@ -190,6 +190,11 @@ bool TPNLock::HeldByCurrentThread() const {
     return holds_ > 0 && owner_ == std::this_thread::get_id();
 }
 
+bool TPNLock::StopPending() const {
+    std::lock_guard l(m_);
+    return stopPending_ > 0;
+}
+
 IPNLockSection TPNLock::hold(IPNLock* second, bool read) {
     GOWDBGLog(*this, read ? Op::owdbBeginReadCreate : Op::owdbBeginWriteCreate);
     const auto me = std::this_thread::get_id();

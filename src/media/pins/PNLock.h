@@ -149,6 +149,7 @@ public:
     IPNLockSection WriteLock(IPNLock* second) { return hold(second, false); }
 
     bool HeldByCurrentThread() const;
+    bool StopPending() const;
 
     // How long a request waits before it gives up the second lock.
     static constexpr std::chrono::milliseconds kSecondLockPatience{210};
