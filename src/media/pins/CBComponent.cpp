@@ -54,11 +54,11 @@ void TCBComponent::Loaded() {
 TCBPersistent::TCBPersistent(TPersistent* owner, IPNLock& lock)
     : FOwnerProperty(owner), FLock(std::make_shared<TCBLock>(lock, [this] { NotifyProp(); })) {}
 
-TCBPersistent::TCBPersistent(TCBPersistent& owner) : TCBPersistent(&owner, *owner.Lock()) {}
+TCBPersistent::TCBPersistent(TCBPersistent* owner) : TCBPersistent(owner, *owner->Lock()) {}
 
-TCBPersistent::TCBPersistent(TCBCollectionItem& owner) : TCBPersistent(&owner, *owner.Lock()) {}
+TCBPersistent::TCBPersistent(TCBCollectionItem* owner) : TCBPersistent(owner, *owner->Lock()) {}
 
-TCBCollection::TCBCollection(TCBPersistent& owner) : TCBCollection(&owner, *owner.Lock()) {}
+TCBCollection::TCBCollection(TCBPersistent* owner) : TCBCollection(owner, *owner->Lock()) {}
 
 TCBCollection::TCBCollection(TPersistent* owner, IPNLock& lock)
     : TPNExtCollection(owner), FLock(std::make_shared<TCBLock>(lock, [this] { NotifyProp(); })) {}

@@ -135,8 +135,10 @@ class TCBCollectionItem;
 class TCBPersistent : public TPersistent {
 public:
     TCBPersistent(TPersistent* owner, IPNLock& lock);
-    explicit TCBPersistent(TCBPersistent& owner);
-    explicit TCBPersistent(TCBCollectionItem& owner);
+    explicit TCBPersistent(TCBPersistent* owner);
+    explicit TCBPersistent(TCBCollectionItem* owner);
+    TCBPersistent(const TCBPersistent&) = delete;
+    TCBPersistent& operator=(const TCBPersistent&) = delete;
 
     TPersistent* GetOwner() const override { return FOwnerProperty; }
     const std::shared_ptr<ICBLock>& Lock() const { return FLock; }
@@ -161,7 +163,7 @@ private:
 
 class TCBCollection : public TPNExtCollection {
 public:
-    explicit TCBCollection(TCBPersistent& owner);
+    explicit TCBCollection(TCBPersistent* owner);
     TCBCollection(TPersistent* owner, IPNLock& lock);
     const std::shared_ptr<ICBLock>& Lock() const { return FLock; }
     virtual void NotifyProp() {}
