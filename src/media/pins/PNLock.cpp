@@ -338,7 +338,7 @@ IPNLockSection TPNObject::UnlockAll() { return FIntLock->UnlockAll(); }
 IPNLockSection TPNDestroyLock::Lock() {
     const auto me = std::this_thread::get_id();
     std::lock_guard l(m_);
-    if (destroying_ > 0 && me != destroyThread_) return {};
+    if (destroying_ > 0 && std::find(destroyers_.begin(), destroyers_.end(), me) == destroyers_.end()) return {};
     auto it = std::find_if(inside_.begin(), inside_.end(), [&](const auto& e) { return e.first == me; });
     if (it == inside_.end()) inside_.emplace_back(me, 1);
     else ++it->second;
@@ -370,7 +370,7 @@ IPNLockSection TPNDestroyLock::DestroyLock() {
         cv_.wait(l, [&] {
             return std::all_of(inside_.begin(), inside_.end(), [&](const auto& e) { return e.first == me; });
         });
-        destroyThread_ = me;
+        destroyers_.push_back(me);
     }
     IPNLockSection s;
     s.kind_ = Kind::GuardDestroy;
@@ -380,7 +380,10 @@ IPNLockSection TPNDestroyLock::DestroyLock() {
 
 void TPNDestroyLock::endDestroy() {
     std::lock_guard l(m_);
-    if (destroying_ > 0 && --destroying_ == 0) destroyThread_ = {};
+    if (destroying_ > 0) --destroying_;
+    if (auto it = std::find(destroyers_.begin(), destroyers_.end(), std::this_thread::get_id());
+        it != destroyers_.end())
+        destroyers_.erase(it);
 }
 
 IPNLockSection TPNDestroyLock::DestroyUnlockLock() {

@@ -212,7 +212,7 @@ public:
     TPNDestroyLock(const TPNDestroyLock&) = delete;
     TPNDestroyLock& operator=(const TPNDestroyLock&) = delete;
 
-    // Nil for other threads once a destruction has begun; the destroying
+    // Nil for other threads once a destruction has begun; a destroying
     // thread itself still enters.
     IPNLockSection Lock();
     // Waits until every other thread's Lock section has ended. A thread's own
@@ -233,7 +233,7 @@ private:
     std::condition_variable cv_;
     std::vector<std::pair<std::thread::id, int>> inside_;  // Lock sections per thread
     int destroying_ = 0;
-    std::thread::id destroyThread_;
+    std::vector<std::thread::id> destroyers_;  // threads past their DestroyLock wait
 };
 
 }  // namespace oculon::pins
