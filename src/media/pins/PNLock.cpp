@@ -21,33 +21,17 @@ struct IPNLockSection::Nested {
     }
 };
 
-IPNLockSection::IPNLockSection() noexcept = default;
-IPNLockSection::~IPNLockSection() { release(); }
-
-IPNLockSection::IPNLockSection(IPNLockSection&& o) noexcept
-    : kind_(std::exchange(o.kind_, Kind::None)),
-      lock_(o.lock_),
-      guard_(o.guard_),
-      savedHolds_(o.savedHolds_),
-      savedParked_(o.savedParked_),
-      first_(o.first_),
-      nested_(std::move(o.nested_)) {}
-
-IPNLockSection& IPNLockSection::operator=(IPNLockSection&& o) noexcept {
-    if (this != &o) {
-        release();
-        kind_ = std::exchange(o.kind_, Kind::None);
-        lock_ = o.lock_;
-        guard_ = o.guard_;
-        savedHolds_ = o.savedHolds_;
-        savedParked_ = o.savedParked_;
-        first_ = o.first_;
-        nested_ = std::move(o.nested_);
-    }
-    return *this;
+namespace {
+std::unique_ptr<IPNLockSection::Nested, IPNLockSection::NestedDeleter> nest(IPNLockSection first,
+                                                                            IPNLockSection second) {
+    return std::unique_ptr<IPNLockSection::Nested, IPNLockSection::NestedDeleter>(
+        std::make_unique<IPNLockSection::Nested>(std::move(first), std::move(second)).release());
 }
+}  // namespace
 
-void IPNLockSection::release() {
+void IPNLockSection::NestedDeleter::operator()(Nested* nested) const noexcept { std::default_delete<Nested>()(nested); }
+
+void IPNLockSection::end() {
     const Kind k = std::exchange(kind_, Kind::None);
     switch (k) {
         case Kind::None: return;
@@ -71,7 +55,7 @@ IPNLockSection IPNLockSection::Pair(IPNLockSection first, IPNLockSection second)
     }
     IPNLockSection s;
     s.kind_ = Kind::Pair;
-    s.nested_ = std::make_unique<Nested>(std::move(first), std::move(second));
+    s.nested_ = nest(std::move(first), std::move(second));
     return s;
 }
 
@@ -82,8 +66,15 @@ namespace {
 struct TraceListeners {
     std::mutex m;
     std::vector<std::shared_ptr<IPNDBGNotify>> list;
-    std::atomic<int> count{0};
 };
+
+}  // namespace
+
+// Outside the lazily made list, so that the test on every lock operation
+// costs one load and no initialisation check.
+constinit std::atomic<int> detail::traceListenerCount{0};
+
+namespace {
 
 TraceListeners& traceListeners() {
     static TraceListeners t;
@@ -129,19 +120,18 @@ void GOWAddDBGListener(std::shared_ptr<IPNDBGNotify> listener) {
     auto& t = traceListeners();
     std::lock_guard l(t.m);
     t.list.push_back(std::move(listener));
-    t.count.store(static_cast<int>(t.list.size()), std::memory_order_release);
+    detail::traceListenerCount.store(static_cast<int>(t.list.size()), std::memory_order_release);
 }
 
 void GOWRemoveDBGListener(const std::shared_ptr<IPNDBGNotify>& listener) {
     auto& t = traceListeners();
     std::lock_guard l(t.m);
     std::erase(t.list, listener);
-    t.count.store(static_cast<int>(t.list.size()), std::memory_order_release);
+    detail::traceListenerCount.store(static_cast<int>(t.list.size()), std::memory_order_release);
 }
 
-void GOWDBGLog(const TPNLock& lock, TPNDBOperation op) {
+void detail::traceLog(const TPNLock& lock, TPNDBOperation op) {
     auto& t = traceListeners();
-    if (t.count.load(std::memory_order_acquire) == 0) return;
     std::lock_guard l(t.m);
     for (const auto& listener : t.list) listener->Notify(lock, op, std::this_thread::get_id());
 }
@@ -152,20 +142,20 @@ TPNLock::TPNLock() { GOWDBGLog(*this, Op::owdbCreate); }
 
 TPNLock::~TPNLock() { GOWDBGLog(*this, Op::owdbDestroy); }
 
-bool TPNLock::refused(std::thread::id me) const {
+bool TPNLock::refused(Token me) const {
     if (stopPending_ == 0) return false;
     for (const Note& n : notes_)
         if (n.thread == me) return n.stops == 0;  // a thread that stops is never refused
     return true;
 }
 
-TPNLock::Note* TPNLock::findNote(std::thread::id me) {
+TPNLock::Note* TPNLock::findNote(Token me) {
     for (Note& n : notes_)
         if (n.thread == me) return &n;
     return nullptr;
 }
 
-TPNLock::Note& TPNLock::note(std::thread::id me) {
+TPNLock::Note& TPNLock::note(Token me) {
     if (Note* n = findNote(me)) return *n;
     return notes_.emplace_back(Note{me});
 }
@@ -174,20 +164,54 @@ void TPNLock::tidyNotes() {
     std::erase_if(notes_, [](const Note& n) { return n.parked == 0 && n.stops == 0; });
 }
 
-void TPNLock::releaseOne(std::thread::id me) {
+void TPNLock::leaveSlow() {
+    if (waiters_ == 0 && stopPending_ == 0 && notes_.empty()) word_.fetch_and(~kSlow);
+}
+
+void TPNLock::passOn() {
+    // A release wakes one waiter; one that gives up without taking the free
+    // lock wakes the next.
+    if (waiters_ > 0 && holds(word_.load()) == 0) cv_.notify_one();
+}
+
+void TPNLock::releaseOne(Token me) {
     if (Note* n = findNote(me); n && n->parked > 0) {
         --n->parked;
         return;
     }
-    if (holds_ > 0 && owner_ == me && --holds_ == 0) {
-        owner_ = {};
-        cv_.notify_all();
+    const std::uint64_t w = word_.load();
+    if (owner(w) != me || holds(w) == 0) return;
+    if (holds(w) > 1) {
+        word_.store(w - kOneHold);
+    } else {
+        word_.store(kSlow);
+        if (waiters_ > 0) cv_.notify_one();
+    }
+}
+
+bool TPNLock::tryFastHold(Token me) {
+    std::uint64_t w = word_.load(std::memory_order_relaxed);
+    for (;;) {
+        std::uint64_t next;
+        if (w == 0) next = me | kOneHold;
+        else if (!(w & kSlow) && owner(w) == me && holds(w) < (kHoldMask >> 32)) next = w + kOneHold;
+        else return false;
+        if (word_.compare_exchange_weak(w, next, std::memory_order_acquire, std::memory_order_relaxed)) return true;
+    }
+}
+
+bool TPNLock::tryFastRelease(Token me) {
+    std::uint64_t w = word_.load(std::memory_order_relaxed);
+    for (;;) {
+        if ((w & kSlow) || owner(w) != me || holds(w) == 0) return false;
+        const std::uint64_t next = holds(w) == 1 ? 0 : w - kOneHold;
+        if (word_.compare_exchange_weak(w, next, std::memory_order_release, std::memory_order_relaxed)) return true;
     }
 }
 
 bool TPNLock::HeldByCurrentThread() const {
-    std::lock_guard l(m_);
-    return holds_ > 0 && owner_ == std::this_thread::get_id();
+    const std::uint64_t w = word_.load();
+    return owner(w) == currentToken() && holds(w) > 0;
 }
 
 bool TPNLock::StopPending() const {
@@ -197,55 +221,64 @@ bool TPNLock::StopPending() const {
 
 IPNLockSection TPNLock::hold(IPNLock* second, bool read) {
     GOWDBGLog(*this, read ? Op::owdbBeginReadCreate : Op::owdbBeginWriteCreate);
-    const auto me = std::this_thread::get_id();
+    const Token me = currentToken();
     IPNLockSection secondFree;  // declared before l, so it ends after m_ is left
-    std::unique_lock l(m_);
-    if (holds_ > 0 && owner_ == me) {
-        ++holds_;  // re-entry never waits and is never refused, not even during a stop
-    } else {
-        const auto free = [&] { return holds_ == 0 || refused(me); };
-        if (!cv_.wait_for(l, kSecondLockPatience, free)) {
-            if (second) {
-                // Whoever holds this lock may be waiting for the second one, which we hold.
-                l.unlock();
-                secondFree = second->UnlockAll();
-                l.lock();
+    if (!tryFastHold(me)) {
+        std::unique_lock l(m_);
+        std::uint64_t w = enterSlow();
+        if (owner(w) == me && holds(w) > 0) {
+            // Re-entry never waits and is never refused, not even during a stop.
+            word_.store(w + kOneHold);
+        } else {
+            const auto free = [&] { return holds(word_.load()) == 0 || refused(me); };
+            ++waiters_;
+            if (!cv_.wait_for(l, kSecondLockPatience, free)) {
+                if (second) {
+                    // Whoever holds this lock may be waiting for the second one, which we hold.
+                    l.unlock();
+                    secondFree = second->UnlockAll();
+                    l.lock();
+                }
+                cv_.wait(l, free);
             }
-            cv_.wait(l, free);
+            --waiters_;
+            if (refused(me)) {
+                passOn();
+                leaveSlow();
+                l.unlock();
+                GOWDBGLog(*this, read ? Op::owdbReadCreate : Op::owdbWriteCreate);
+                return {};
+            }
+            word_.store(kSlow | me | kOneHold);
         }
-        if (refused(me)) {
-            l.unlock();
-            GOWDBGLog(*this, read ? Op::owdbReadCreate : Op::owdbWriteCreate);
-            return {};
-        }
-        owner_ = me;
-        holds_ = 1;
+        leaveSlow();
     }
-    l.unlock();
     GOWDBGLog(*this, read ? Op::owdbReadCreate : Op::owdbWriteCreate);
     IPNLockSection s;
     s.kind_ = read ? Kind::Read : Kind::Write;
     s.lock_ = this;
-    if (secondFree.held())
-        s.nested_ = std::make_unique<IPNLockSection::Nested>(std::move(secondFree), IPNLockSection());
+    if (secondFree.held()) s.nested_ = nest(std::move(secondFree), IPNLockSection());
     return s;
 }
 
 IPNLockSection TPNLock::StopLock() {
     GOWDBGLog(*this, Op::owdbBeginStopCreate);
-    const auto me = std::this_thread::get_id();
+    const Token me = currentToken();
     {
         std::unique_lock l(m_);
+        const std::uint64_t w = enterSlow();
         ++stopPending_;
         ++note(me).stops;
-        cv_.notify_all();  // queued requests of other threads give up now
-        if (holds_ > 0 && owner_ == me) {
-            ++holds_;
+        if (waiters_ > 0) cv_.notify_all();  // queued requests of other threads give up now
+        if (owner(w) == me && holds(w) > 0) {
+            word_.store(w + kOneHold);
         } else {
-            cv_.wait(l, [&] { return holds_ == 0; });
-            owner_ = me;
-            holds_ = 1;
+            ++waiters_;
+            cv_.wait(l, [&] { return holds(word_.load()) == 0; });
+            --waiters_;
+            word_.store(kSlow | me | kOneHold);
         }
+        leaveSlow();
     }
     GOWDBGLog(*this, Op::owdbStopCreate);
     IPNLockSection s;
@@ -259,15 +292,17 @@ void TPNLock::endHold(Kind kind) {
     GOWDBGLog(*this, stop                 ? Op::owdbBeginStopDestroy
                      : kind == Kind::Read ? Op::owdbBeginReadDestroy
                                           : Op::owdbBeginWriteDestroy);
-    {
-        const auto me = std::this_thread::get_id();
+    const Token me = currentToken();
+    if (stop || !tryFastRelease(me)) {
         std::lock_guard l(m_);
+        enterSlow();
         if (stop) {
             --stopPending_;
             --note(me).stops;
         }
         releaseOne(me);
         tidyNotes();
+        leaveSlow();
     }
     GOWDBGLog(*this, stop ? Op::owdbStopDestroy : kind == Kind::Read ? Op::owdbReadDestroy : Op::owdbWriteDestroy);
 }
@@ -279,48 +314,55 @@ IPNLockSection TPNLock::UnlockAllLockInOrder(IPNLock* firstLock) {
     s.lock_ = this;
     s.first_ = firstLock;
     {
-        const auto me = std::this_thread::get_id();
+        const Token me = currentToken();
         std::lock_guard l(m_);
-        if (holds_ > 0 && owner_ == me) {
-            s.savedHolds_ = std::exchange(holds_, 0);
-            owner_ = {};
-            cv_.notify_all();
+        const std::uint64_t w = enterSlow();
+        if (owner(w) == me && holds(w) > 0) {
+            s.savedHolds_ = static_cast<int>(holds(w));
+            word_.store(kSlow);
+            if (waiters_ > 0) cv_.notify_one();
         }
         if (Note* n = findNote(me)) {
             s.savedParked_ = std::exchange(n->parked, 0);
             tidyNotes();
         }
+        leaveSlow();
     }
     GOWDBGLog(*this, Op::owdbUnlockCreate);
     return s;
 }
 
-void TPNLock::endUnlock(int holds, int parked, IPNLock* first) {
+void TPNLock::endUnlock(int savedHolds, int parked, IPNLock* first) {
     GOWDBGLog(*this, Op::owdbBeginUnlockDestroy);
     // The first lock is always re-taken before this one: two threads never
     // take the pair crosswise.
     IPNLockSection firstSection;
     if (first) firstSection = first->WriteLock();
     {
-        const auto me = std::this_thread::get_id();
+        const Token me = currentToken();
         std::unique_lock l(m_);
-        if (holds > 0) {
-            if (holds_ > 0 && owner_ == me) {
-                holds_ += holds;
+        const std::uint64_t w = enterSlow();
+        if (savedHolds > 0) {
+            const auto count = static_cast<std::uint64_t>(savedHolds);
+            if (owner(w) == me && holds(w) > 0) {
+                word_.store(w + count * kOneHold);
             } else {
-                cv_.wait(l, [&] { return holds_ == 0 || refused(me); });
+                ++waiters_;
+                cv_.wait(l, [&] { return holds(word_.load()) == 0 || refused(me); });
+                --waiters_;
                 if (refused(me)) {
+                    passOn();
                     // A stop is pending: waiting could deadlock with the stopping
                     // thread, so the holds are parked and the outer sections
                     // of this thread end without releasing anything.
-                    note(me).parked += holds;
+                    note(me).parked += savedHolds;
                 } else {
-                    owner_ = me;
-                    holds_ = holds;
+                    word_.store(kSlow | me | count * kOneHold);
                 }
             }
         }
         if (parked > 0) note(me).parked += parked;
+        leaveSlow();
     }
     GOWDBGLog(*this, Op::owdbUnlockDestroy);
 }
@@ -335,13 +377,29 @@ IPNLockSection TPNObject::UnlockAll() { return FIntLock->UnlockAll(); }
 
 // ---- TPNDestroyLock
 
+int& TPNDestroyLock::mine() {
+    // Few guards are entered by one thread at a time; entries go at zero.
+    thread_local std::vector<std::pair<const TPNDestroyLock*, int>> counts;
+    for (auto& [guard, count] : counts)
+        if (guard == this) return count;
+    std::erase_if(counts, [](const auto& e) { return e.second == 0; });
+    return counts.emplace_back(this, 0).second;
+}
+
 IPNLockSection TPNDestroyLock::Lock() {
-    const auto me = std::this_thread::get_id();
-    std::lock_guard l(m_);
-    if (destroying_ > 0 && std::find(destroyers_.begin(), destroyers_.end(), me) == destroyers_.end()) return {};
-    auto it = std::find_if(inside_.begin(), inside_.end(), [&](const auto& e) { return e.first == me; });
-    if (it == inside_.end()) inside_.emplace_back(me, 1);
-    else ++it->second;
+    // Entering and a destruction's start are each one sequentially consistent
+    // update followed by a read of the other: at least one side sees the other.
+    inside_.fetch_add(1);
+    if (destroying_.load() > 0) {
+        std::lock_guard l(m_);
+        const auto me = std::this_thread::get_id();
+        if (destroying_.load() > 0 && std::find(destroyers_.begin(), destroyers_.end(), me) == destroyers_.end()) {
+            inside_.fetch_sub(1);
+            cv_.notify_all();
+            return {};
+        }
+    }
+    ++mine();
     IPNLockSection s;
     s.kind_ = Kind::GuardEnter;
     s.guard_ = this;
@@ -349,28 +407,23 @@ IPNLockSection TPNDestroyLock::Lock() {
 }
 
 void TPNDestroyLock::leave() {
-    const auto me = std::this_thread::get_id();
-    std::lock_guard l(m_);
-    auto it = std::find_if(inside_.begin(), inside_.end(), [&](const auto& e) { return e.first == me; });
-    if (it == inside_.end()) return;
-    if (--it->second == 0) inside_.erase(it);
-    if (destroying_ > 0) cv_.notify_all();
+    --mine();
+    inside_.fetch_sub(1);
+    if (destroying_.load() > 0) {
+        std::lock_guard l(m_);
+        cv_.notify_all();
+    }
 }
 
 IPNLockSection TPNDestroyLock::DestroyLock() {
-    const auto me = std::this_thread::get_id();
-    {
-        std::lock_guard l(m_);
-        ++destroying_;
-    }
+    destroying_.fetch_add(1);
     {
         // Threads that wait for the owner's lock can then run and leave.
         IPNLockSection ownerFree = owner_.UnlockAll();
+        const int own = mine();
         std::unique_lock l(m_);
-        cv_.wait(l, [&] {
-            return std::all_of(inside_.begin(), inside_.end(), [&](const auto& e) { return e.first == me; });
-        });
-        destroyers_.push_back(me);
+        cv_.wait(l, [&] { return inside_.load() == own; });
+        destroyers_.push_back(std::this_thread::get_id());
     }
     IPNLockSection s;
     s.kind_ = Kind::GuardDestroy;
@@ -380,24 +433,20 @@ IPNLockSection TPNDestroyLock::DestroyLock() {
 
 void TPNDestroyLock::endDestroy() {
     std::lock_guard l(m_);
-    if (destroying_ > 0) --destroying_;
+    if (destroying_.load() > 0) destroying_.fetch_sub(1);
     if (auto it = std::find(destroyers_.begin(), destroyers_.end(), std::this_thread::get_id());
         it != destroyers_.end())
         destroyers_.erase(it);
 }
 
 IPNLockSection TPNDestroyLock::DestroyUnlockLock() {
-    std::lock_guard l(m_);
     IPNLockSection s;
     s.kind_ = Kind::GuardUnlock;
     s.guard_ = this;
-    s.savedHolds_ = std::exchange(destroying_, 0);
+    s.savedHolds_ = destroying_.exchange(0);
     return s;
 }
 
-void TPNDestroyLock::endDestroyUnlock(int count) {
-    std::lock_guard l(m_);
-    destroying_ += count;
-}
+void TPNDestroyLock::endDestroyUnlock(int count) { destroying_.fetch_add(count); }
 
 }  // namespace oculon::pins

@@ -35,18 +35,39 @@ class TPNDestroyLock;
 // released. A default-made section is nil: a refused request.
 class IPNLockSection {
 public:
-    IPNLockSection() noexcept;
-    IPNLockSection(IPNLockSection&& other) noexcept;
-    IPNLockSection& operator=(IPNLockSection&& other) noexcept;
+    IPNLockSection() noexcept = default;
+    IPNLockSection(IPNLockSection&& o) noexcept
+        : kind_(std::exchange(o.kind_, Kind::None)),
+          lock_(o.lock_),
+          guard_(o.guard_),
+          savedHolds_(o.savedHolds_),
+          savedParked_(o.savedParked_),
+          first_(o.first_),
+          nested_(std::move(o.nested_)) {}
+    IPNLockSection& operator=(IPNLockSection&& o) noexcept {
+        if (this != &o) {
+            release();
+            kind_ = std::exchange(o.kind_, Kind::None);
+            lock_ = o.lock_;
+            guard_ = o.guard_;
+            savedHolds_ = o.savedHolds_;
+            savedParked_ = o.savedParked_;
+            first_ = o.first_;
+            nested_ = std::move(o.nested_);
+        }
+        return *this;
+    }
     IPNLockSection(const IPNLockSection&) = delete;
     IPNLockSection& operator=(const IPNLockSection&) = delete;
-    ~IPNLockSection();
+    ~IPNLockSection() { release(); }
 
     // False for a refused request. Unlock and stop sections are always held.
     bool held() const { return kind_ != Kind::None; }
     explicit operator bool() const { return held(); }
     // Ends the section now; a no-op for a nil or already ended one.
-    void release();
+    void release() {
+        if (kind_ != Kind::None) end();
+    }
 
     // Both sections ended together, `second` before `first`; nil (and both
     // ended at once) unless both are held.
@@ -54,10 +75,17 @@ public:
 
     enum class Kind : std::uint8_t { None, Read, Write, Stop, Unlock, Pair, GuardEnter, GuardDestroy, GuardUnlock };
 
+    // Sections ended after this one: the second lock's unlock section of a
+    // read or write section, or both sections of a pair.
+    struct Nested;
+    struct NestedDeleter {
+        void operator()(Nested* nested) const noexcept;
+    };
+
 private:
     friend class TPNLock;
     friend class TPNDestroyLock;
-    struct Nested;
+    void end();
 
     Kind kind_ = Kind::None;
     TPNLock* lock_ = nullptr;
@@ -67,7 +95,7 @@ private:
     IPNLock* first_ = nullptr;
     // Read/write: the unlock section of the second lock, ended after this
     // hold. Pair: both sections.
-    std::unique_ptr<Nested> nested_;
+    std::unique_ptr<Nested, NestedDeleter> nested_;
 };
 
 // What the library's objects lock through (TPNLock, and the wrappers of the
@@ -125,7 +153,13 @@ public:
 // costs one atomic load.
 void GOWAddDBGListener(std::shared_ptr<IPNDBGNotify> listener);
 void GOWRemoveDBGListener(const std::shared_ptr<IPNDBGNotify>& listener);
-void GOWDBGLog(const TPNLock& lock, TPNDBOperation op);
+namespace detail {
+extern std::atomic<int> traceListenerCount;
+void traceLog(const TPNLock& lock, TPNDBOperation op);
+}  // namespace detail
+inline void GOWDBGLog(const TPNLock& lock, TPNDBOperation op) {
+    if (detail::traceListenerCount.load(std::memory_order_acquire) != 0) detail::traceLog(lock, op);
+}
 
 class TPNLock final : public IPNLock, public std::enable_shared_from_this<TPNLock> {
 public:
@@ -156,29 +190,50 @@ public:
 
 private:
     friend class IPNLockSection;
+    using Token = std::uint32_t;  // a small per-thread id; 0 is nobody
     // Per-thread bookkeeping, kept only while non-zero: holds that an unlock
     // section could not take back while a stop was pending (the thread's next
     // releases consume these instead of real holds), and live stop sections.
     struct Note {
-        std::thread::id thread;
+        Token thread;
         int parked = 0;
         int stops = 0;
     };
 
+    // word_ packs the holder's token (bits 0-31), its hold count (32-55) and
+    // kSlow. Without kSlow, taking a free lock, re-entering and releasing are
+    // one compare-exchange. kSlow is set while anything else is going on
+    // (waiters, a stop, parked holds); then only code under m_ changes word_.
+    static constexpr std::uint64_t kSlow = 1ull << 63;
+    static constexpr std::uint64_t kOneHold = 1ull << 32;
+    static constexpr std::uint64_t kHoldMask = 0xFFFFFFull << 32;
+    static Token owner(std::uint64_t w) { return static_cast<Token>(w); }
+    static std::uint64_t holds(std::uint64_t w) { return (w & kHoldMask) >> 32; }
+    static Token currentToken() {
+        static constinit std::atomic<Token> next{1};
+        thread_local const Token token = next.fetch_add(1);
+        return token;
+    }
+
     IPNLockSection hold(IPNLock* second, bool read);
+    bool tryFastHold(Token me);
+    bool tryFastRelease(Token me);
     void endHold(IPNLockSection::Kind kind);
     void endUnlock(int holds, int parked, IPNLock* first);
-    // Callers hold m_.
-    bool refused(std::thread::id me) const;
-    Note* findNote(std::thread::id me);
-    Note& note(std::thread::id me);
+    // Callers hold m_; enterSlow() first, leaveSlow() before they let go.
+    std::uint64_t enterSlow() { return word_.fetch_or(kSlow) | kSlow; }
+    void leaveSlow();
+    bool refused(Token me) const;
+    Note* findNote(Token me);
+    Note& note(Token me);
     void tidyNotes();
-    void releaseOne(std::thread::id me);
+    void releaseOne(Token me);
+    void passOn();
 
+    std::atomic<std::uint64_t> word_{0};
     mutable std::mutex m_;
     std::condition_variable cv_;
-    std::thread::id owner_;  // valid while holds_ > 0
-    int holds_ = 0;
+    int waiters_ = 0;
     int stopPending_ = 0;  // stop sections announced or held
     std::vector<Note> notes_;
 };
@@ -227,12 +282,13 @@ private:
     void leave();
     void endDestroy();
     void endDestroyUnlock(int count);
+    int& mine();  // the calling thread's Lock sections on this guard
 
     TPNObject& owner_;
     std::mutex m_;
     std::condition_variable cv_;
-    std::vector<std::pair<std::thread::id, int>> inside_;  // Lock sections per thread
-    int destroying_ = 0;
+    std::atomic<int> inside_{0};               // Lock sections of all threads
+    std::atomic<int> destroying_{0};           // destructions begun and not ended
     std::vector<std::thread::id> destroyers_;  // threads past their DestroyLock wait
 };
 

@@ -1,6 +1,7 @@
 #include "media/pins/PNPins.h"
 
 #include <algorithm>
+#include <deque>
 
 #include "media/pins/PNProperties.h"
 #include "media/pins/PNRegistry.h"
@@ -429,11 +430,18 @@ void TPNSourcePin::Disconnect() {
 
 void TPNSourcePin::ReorderChangedData() {
     auto w = WriteLock();
+    reorder();
+}
+
+void TPNSourcePin::reorder() {
     auto& v = FSinkPins.items();
     for (auto& e : v)
         if (e.ModificationLevel > 0) --e.ModificationLevel;
-    std::stable_sort(v.begin(), v.end(),
-                     [](const auto& a, const auto& b) { return a.ModificationLevel < b.ModificationLevel; });
+    // Insertion sort: stable, in place, and linear for the nearly sorted
+    // lists that one delivery leaves.
+    for (std::size_t i = 1; i < v.size(); ++i)
+        for (std::size_t j = i; j > 0 && v[j - 1].ModificationLevel > v[j].ModificationLevel; --j)
+            std::swap(v[j - 1], v[j]);
     for (std::size_t i = 0; i < v.size(); ++i)
         for (std::size_t j = i + 1; j < v.size(); ++j)
             if (v[i].NotifyAfterPin && v[j].RealPin == v[i].NotifyAfterPin) std::swap(v[i], v[j]);
@@ -455,23 +463,43 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
     IPNLockSection inside = FDestroyLock.Lock();
     if (!inside) return false;
 
-    std::vector<TPNPinEntry> snapshot;
+    // The snapshot lives in a per-thread slot per nesting level, so that a
+    // steady stream copies the links without allocating.
+    thread_local std::deque<std::vector<TPNPinEntry>> slots;
+    thread_local std::size_t depth = 0;
+    if (slots.size() == depth) slots.emplace_back();
+    std::vector<TPNPinEntry>& snapshot = slots[depth];
     {
         auto r = ReadLock();
         if (!r) return false;
         if (FInSending.load() > kMaxNestedDeliveries) throw EOWException(kPinDependsOnItself);
-        snapshot = FSinkPins.items();
+        snapshot.assign(FSinkPins.items().begin(), FSinkPins.items().end());
         FInSending.fetch_add(1);
     }
-    // Step out on every path: the level order is renewed and the nesting
-    // count taken back, also when a handler throws.
+    constexpr std::int32_t kTaken = -1;  // marks a snapshot entry whose handler took the operation
+    // Step out on every path: the scores of the sinks that took the operation
+    // rise, the order is renewed and the nesting count taken back, also when
+    // a handler throws.
     struct Finish {
         TPNSourcePin& pin;
+        std::vector<TPNPinEntry>& snapshot;
+        std::size_t& depth;
         ~Finish() {
-            if (auto w = pin.WriteLock(); w && pin.FDisconnecting == std::thread::id{}) pin.ReorderChangedData();
+            if (auto w = pin.WriteLock()) {
+                for (const auto& e : snapshot) {
+                    if (e.ModificationLevel != kTaken) continue;
+                    TPNPinEntry* live = pin.FSinkPins.GetItemByPin(e.RealPin);
+                    if (live && live->ModificationLevel < kMaxModificationLevel)
+                        live->ModificationLevel += kLevelPerTakenOperation;
+                }
+                if (pin.FDisconnecting == std::thread::id{}) pin.reorder();
+            }
             pin.FInSending.fetch_sub(1);
+            snapshot.clear();
+            --depth;
         }
-    } finish{*this};
+    } finish{*this, snapshot, depth};
+    ++depth;
 
     // A converter input reached by several links is served once, by its first entry.
     for (std::size_t i = snapshot.size(); i-- > 0;) {
@@ -487,16 +515,12 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
 
     bool taken = NotifyDispatcher(op, nullptr, {});
     for (std::size_t i = 0; i < snapshot.size(); ++i) {
-        const auto& e = snapshot[i];
+        auto& e = snapshot[i];
         if ((onlySink && onlySink != e.RealPin) || !e.SubmitFunction) continue;
         const TPNNotifyStates states = i + 1 == snapshot.size() ? TPNNotifyStates{nsLastIteration} : TPNNotifyStates{};
         if (!e.SubmitFunction(*e.ConnectionPin, e.ConnectedID, states, op)) continue;
         taken = true;
-        if (auto r = ReadLock()) {
-            TPNPinEntry* live = FSinkPins.GetItemByPin(e.RealPin);
-            if (live && live->ModificationLevel < kMaxModificationLevel)
-                live->ModificationLevel += kLevelPerTakenOperation;
-        }
+        e.ModificationLevel = kTaken;
     }
     return taken;
 }

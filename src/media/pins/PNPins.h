@@ -334,6 +334,7 @@ public:
 
 protected:
     void IntDisconnectFrom(TPNBasicPin& sink, TPNFormatConverterList& dropped);
+    void reorder();  // ReorderChangedData under a write section the caller holds
     // Removes entry `index` and the converters no link uses any more; they
     // are handed to `dropped` so they end after the caller's sections.
     void removeEntry(std::size_t index, TPNFormatConverterList& dropped);
