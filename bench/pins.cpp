@@ -114,7 +114,7 @@ void BM_FanOut_bare(benchmark::State& state) {
 // "BM_FanOut_ours/4/repeats:5/real_time" -> "FanOut_ours/4"
 std::string caseName(std::string name) {
     if (name.rfind("BM_", 0) == 0) name.erase(0, 3);
-    for (const std::string noise : {"/repeats:" + std::to_string(kRepetitions), std::string("/real_time")})
+    for (const std::string& noise : {"/repeats:" + std::to_string(kRepetitions), std::string("/real_time")})
         if (const auto at = name.find(noise); at != std::string::npos) name.erase(at, noise.size());
     return name;
 }

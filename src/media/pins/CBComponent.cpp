@@ -10,29 +10,30 @@ TCBLock::TCBLock(IPNLock& lock, TCBCallback notify)
 TCBPairedLock::TCBPairedLock(std::shared_ptr<IPNLock> first, std::shared_ptr<IPNLock> second, TCBCallback notify)
     : ICBLock(std::move(notify)), FFirstLock(std::move(first)), FSecondLock(std::move(second)) {}
 
+namespace {
+// The same kind of section on `first`, then on `second`.
+template <typename Take>
+IPNLockSection inOrder(IPNLock& first, IPNLock& second, Take take) {
+    auto a = take(first);
+    return IPNLockSection::Pair(std::move(a), take(second));
+}
+}  // namespace
+
 IPNLockSection TCBPairedLock::ReadLock() {
-    auto first = FFirstLock->ReadLock();
-    return IPNLockSection::Pair(std::move(first), FSecondLock->ReadLock());
+    return inOrder(*FFirstLock, *FSecondLock, [](IPNLock& l) { return l.ReadLock(); });
 }
-
 IPNLockSection TCBPairedLock::WriteLock() {
-    auto first = FFirstLock->WriteLock();
-    return IPNLockSection::Pair(std::move(first), FSecondLock->WriteLock());
+    return inOrder(*FFirstLock, *FSecondLock, [](IPNLock& l) { return l.WriteLock(); });
 }
-
 IPNLockSection TCBPairedLock::StopLock() {
-    auto first = FFirstLock->StopLock();
-    return IPNLockSection::Pair(std::move(first), FSecondLock->StopLock());
+    return inOrder(*FFirstLock, *FSecondLock, [](IPNLock& l) { return l.StopLock(); });
 }
-
 IPNLockSection TCBPairedLock::UnlockAll() {
-    auto first = FFirstLock->UnlockAll();
-    return IPNLockSection::Pair(std::move(first), FSecondLock->UnlockAll());
+    return inOrder(*FFirstLock, *FSecondLock, [](IPNLock& l) { return l.UnlockAll(); });
 }
-
 IPNLockSection TCBPairedLock::UnlockAllLockInOrder(IPNLock* firstLock) {
-    auto second = FSecondLock->UnlockAllLockInOrder(firstLock);
-    return IPNLockSection::Pair(std::move(second), FFirstLock->UnlockAllLockInOrder(firstLock));
+    // The second lock is given up first.
+    return inOrder(*FSecondLock, *FFirstLock, [&](IPNLock& l) { return l.UnlockAllLockInOrder(firstLock); });
 }
 
 TCBComponent::TCBComponent(TComponent* owner, std::string name)
