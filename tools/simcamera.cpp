@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
         return std::string("# Error: Error -1 getting param in group\r\n");
     };
 
-    return sim::runPeer("simcamera", log, [&] {
+    return sim::runPeer(log, [&] {
         const sim::HttpPeer http(address, httpPort, [&](const sim::HttpRequest& request, sim::HttpConnection& c) {
             log.write("http", request.method + " " + request.target + " from " + c.peer());
             const std::string path = request.path();

@@ -18,6 +18,7 @@
 
 #include "devices/moxaGWSuche.h"
 #include "devices/neci/NeciProtocol.h"
+#include "platform/Log.h"
 #include "platform/UdpSocket.h"
 
 using namespace oculon;
@@ -36,7 +37,7 @@ struct Device {
 };
 
 [[noreturn]] void usage(const char* why) {
-    std::fprintf(stderr, "simgateway: %s\n", why);
+    log::error(log::Category::tools, "%s", why);
     std::exit(2);
 }
 

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     sim::EventLog log(options.get("log"));
     std::atomic<bool> black{start == "black"};
 
-    return sim::runPeer("simstation", log, [&] {
+    return sim::runPeer(log, [&] {
         const std::string record = sim::deviceRecord("IPCam", name, address, netmask, httpPort);
         auto sender = std::make_shared<platform::UdpSocket>();
         sender->bind(address, 0);

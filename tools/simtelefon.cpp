@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     std::atomic<int> sequence{1};
     auto nextSequence = [&sequence] { return sequence.fetch_add(1) % 256; };
 
-    return sim::runPeer("simtelefon", log, [&] {
+    return sim::runPeer(log, [&] {
         auto sender = std::make_shared<platform::UdpSocket>();
         sender->bind(address, 0);
         auto send = [&, sender](int code, std::string_view text) {

@@ -1,9 +1,9 @@
 #include "app/CommandChannel.h"
 
-#include <cstdio>
 #include <random>
 
 #include "app/CommandFrames.h"
+#include "platform/Log.h"
 #include "platform/Net.h"
 
 namespace oculon::app {
@@ -92,7 +92,7 @@ bool CommandChannel::setListening(bool on) {
             "moxaRecvSrvr", kMaxCommandFrame);
         return true;
     } catch (const platform::NetError& e) {
-        std::fprintf(stderr, "oculon: no command listener on port %u: %s\n", options_.listenPort, e.what());
+        log::warning(log::Category::app, "no command listener on port %u: %s", options_.listenPort, e.what());
         return false;
     }
 }

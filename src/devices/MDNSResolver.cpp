@@ -1,10 +1,10 @@
 #include "devices/MDNSResolver.h"
 
-#include <cstdio>
 #include <map>
 #include <random>
 #include <set>
 
+#include "platform/Log.h"
 #include "platform/Net.h"
 #include "platform/UdpSocket.h"
 
@@ -63,7 +63,7 @@ void TMIdDNSResolver::openSender(const std::string& address) {
         try {
             socket = open(0);
         } catch (const platform::NetError& e) {
-            std::fprintf(stderr, "mDNS: no socket on %s: %s\n", address.c_str(), e.what());
+            log::warning(log::Category::devices, "mDNS: no socket on %s: %s", address.c_str(), e.what());
             return;
         }
     }
@@ -90,8 +90,8 @@ void TMIdDNSResolver::openGroupListener(const std::vector<std::string>& addresse
                 socket.joinGroup(options_.group, address);
                 joined = true;
             } catch (const platform::NetError& e) {
-                std::fprintf(stderr, "mDNS: cannot join %s on %s: %s\n", options_.group.c_str(), address.c_str(),
-                             e.what());
+                log::warning(log::Category::devices, "mDNS: cannot join %s on %s: %s", options_.group.c_str(),
+                             address.c_str(), e.what());
             }
         }
         if (!joined) return;
@@ -99,7 +99,7 @@ void TMIdDNSResolver::openGroupListener(const std::vector<std::string>& addresse
             std::move(socket), [this](const platform::Datagram& d) { readMulticastAnswer(d.data, d.peerAddress); },
             "mDNS group", kMaxDatagram);
     } catch (const platform::NetError& e) {
-        std::fprintf(stderr, "mDNS: no group socket: %s\n", e.what());
+        log::warning(log::Category::devices, "mDNS: no group socket: %s", e.what());
     }
 }
 
@@ -114,7 +114,7 @@ void TMIdDNSResolver::Resolve(const std::string& domain) {
         try {
             sender.listener->socket().sendTo(options_.group, options_.port, query);
         } catch (const platform::NetError& e) {
-            std::fprintf(stderr, "mDNS: query from %s failed: %s\n", sender.address.c_str(), e.what());
+            log::warning(log::Category::devices, "mDNS: query from %s failed: %s", sender.address.c_str(), e.what());
         }
     }
 }

@@ -1,9 +1,9 @@
 #include "devices/telefonKonfig.h"
 
-#include <cstdio>
 #include <stdexcept>
 
 #include "devices/TelegramText.h"
+#include "platform/Log.h"
 #include "platform/MainLoop.h"
 
 namespace oculon::devices {
@@ -31,7 +31,7 @@ telefonKonfig::telefonKonfig(const std::string& address, const std::string& acce
     try {
         client_.emplace();
     } catch (const platform::NetError& e) {
-        std::fprintf(stderr, "oculon: telephone configuration client: %s\n", e.what());
+        log::warning(log::Category::devices, "telephone configuration client: %s", e.what());
         return;
     }
     inited_ = true;

@@ -1,6 +1,5 @@
 #include "devices/videoServerSuche.h"
 
-#include <cstdio>
 #include <thread>
 
 #include "config/CameraTypes.h"
@@ -14,6 +13,7 @@
 #include "devices/configureThread.h"
 #include "devices/serverObjekt.h"
 #include "devices/tcpClientThread.h"
+#include "platform/Log.h"
 #include "platform/Net.h"
 #include "platform/TcpClient.h"
 #include "platform/UdpSocket.h"
@@ -84,7 +84,7 @@ void suchThread::Execute() {
             try {
                 activateIP();
             } catch (const std::exception& e) {
-                std::fprintf(stderr, "serverSucher: %s\n", e.what());
+                log::warning(log::Category::devices, "serverSucher: %s", e.what());
             }
             if (!ipActivated) sleepFor(std::chrono::milliseconds(1000));
         }
@@ -212,7 +212,8 @@ void suchThread::broadcastPass() {
             try {
                 socket->sendTo(kBroadcast, port, *telegram);
             } catch (const platform::NetError& e) {
-                std::fprintf(stderr, "serverSucher: search from %s failed: %s\n", address.c_str(), e.what());
+                log::warning(log::Category::devices, "serverSucher: search from %s failed: %s", address.c_str(),
+                             e.what());
             }
             std::this_thread::sleep_for(kPause);
         }
@@ -262,7 +263,7 @@ void suchThread::dnsAndManualPass(bool withDns) {
             try {
                 DNSResolver->Resolve(type);
             } catch (const std::exception& e) {
-                std::fprintf(stderr, "serverSucher: %s\n", e.what());
+                log::warning(log::Category::devices, "serverSucher: %s", e.what());
             }
             std::this_thread::sleep_for(kPause);
         }

@@ -1,9 +1,9 @@
 #include "platform/MainLoop.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
+#include "platform/Log.h"
 #include "platform/Thread.h"
 
 namespace oculon::platform {
@@ -114,7 +114,7 @@ void MainLoop::processPending() {
             try {
                 (*e.call->fn)();
             } catch (const std::exception& ex) {
-                std::fprintf(stderr, "oculon: synchronized call failed: %s\n", ex.what());
+                log::error(log::Category::platform, "synchronized call failed: %s", ex.what());
             }
             std::lock_guard lock(mutex_);
             e.call->state = SyncCall::State::Done;
@@ -125,7 +125,7 @@ void MainLoop::processPending() {
             try {
                 (*handler)(e.msg);
             } catch (const std::exception& ex) {
-                std::fprintf(stderr, "oculon: message %u failed: %s\n", e.msg.id, ex.what());
+                log::error(log::Category::platform, "message %u failed: %s", e.msg.id, ex.what());
             }
         }
         // The message, and a payload nobody took, is freed here.

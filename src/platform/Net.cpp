@@ -16,21 +16,21 @@
 namespace oculon::platform {
 
 Interrupter::Interrupter() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (fd_ < 0) throw systemError("eventfd", errno);
+    if (!fd_) throw systemError("eventfd", errno);
 }
 
-Interrupter::~Interrupter() { ::close(fd_); }
+Interrupter::~Interrupter() = default;
 
 void Interrupter::trigger() noexcept {
     triggered_.store(true);
     const std::uint64_t one = 1;
     // A full counter means it is readable already; nothing else can fail here.
-    [[maybe_unused]] auto n = ::write(fd_, &one, sizeof one);
+    [[maybe_unused]] auto n = ::write(fd_.get(), &one, sizeof one);
 }
 
 void Interrupter::reset() {
     std::uint64_t value = 0;
-    while (::read(fd_, &value, sizeof value) > 0) {}
+    while (::read(fd_.get(), &value, sizeof value) > 0) {}
     triggered_.store(false);
 }
 
@@ -135,20 +135,20 @@ std::string hostNameAddress() {
 std::string addressTowards(const std::string& peer) {
     const auto target = parseIpv4(peer);
     if (!target) return {};
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return {};
+    const UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!fd) return {};
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(9);
     to.sin_addr = *target;
     std::string result;
     // Connecting a datagram socket only picks the route and source address.
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) {
+    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) {
         sockaddr_in local{};
         socklen_t length = sizeof local;
-        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0) result = formatIpv4(local.sin_addr);
+        if (::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&local), &length) == 0)
+            result = formatIpv4(local.sin_addr);
     }
-    ::close(fd);
     return result;
 }
 

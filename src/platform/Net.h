@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/UniqueFd.h"
+
 namespace oculon::platform {
 
 using Millis = std::chrono::milliseconds;
@@ -62,10 +64,10 @@ public:
     void trigger() noexcept;  // any thread
     void reset();
     bool triggered() const noexcept { return triggered_.load(); }
-    int fd() const noexcept { return fd_; }
+    int fd() const noexcept { return fd_.get(); }
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
     std::atomic<bool> triggered_{false};
 };
 

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/UniqueFd.h"
+
 namespace oculon::platform {
 
 namespace {
@@ -96,21 +98,20 @@ std::string makePrivateFolder(const std::string& folder) {
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return failure(folder, errno);
     // Not followed: a link in a shared folder could be turned elsewhere after
     // this check.
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd) {
         if (errno == ELOOP || errno == ENOTDIR) return folder + ": a link or no folder; not used";
         return failure(folder, errno);
     }
     struct stat info {};
     std::string problem;
-    if (::fstat(fd, &info) != 0) {
+    if (::fstat(fd.get(), &info) != 0) {
         problem = failure(folder, errno);
     } else if (info.st_uid != ::geteuid()) {
         problem = folder + ": belongs to another user (user id " + std::to_string(info.st_uid) + "); not used";
-    } else if ((info.st_mode & 077) != 0 && ::fchmod(fd, 0700) != 0) {
+    } else if ((info.st_mode & 077) != 0 && ::fchmod(fd.get(), 0700) != 0) {
         problem = failure(folder, errno);
     }
-    ::close(fd);
     return problem;
 }
 
@@ -138,11 +139,11 @@ std::string writeFileAtomically(const std::string& path, std::string_view conten
     // Only ever a new file of our own: never one that was there, nor where a
     // link points.
     ::unlink(temporary.c_str());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd < 0) return failure(temporary, errno);
-    bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
+    UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (!fd) return failure(temporary, errno);
+    bool ok = writeAll(fd.get(), content) && ::fsync(fd.get()) == 0;
     int error = errno;
-    if (::close(fd) != 0 && ok) {
+    if (!fd.close() && ok) {
         ok = false;
         error = errno;
     }
@@ -155,11 +156,8 @@ std::string writeFileAtomically(const std::string& path, std::string_view conten
         return failure(path, error);
     }
     // The rename itself survives a power cut only once the folder is synced.
-    const int folder = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
+    const UniqueFd folder(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder) ::fsync(folder.get());
     return {};
 }
 

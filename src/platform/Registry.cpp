@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "platform/PrivateFiles.h"
+#include "platform/UniqueFd.h"
 #include "platform/UserNotice.h"
 
 namespace oculon::platform {
@@ -303,15 +304,15 @@ enum class FileRead { missing, read, tooLarge, failed };
 // The whole file into `text`; `error` says why when it failed.
 FileRead readSettingsFile(const std::string& path, std::string& text, std::string& error) {
     // Not blocked by a FIFO in its place.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) {
         if (errno == ENOENT) return FileRead::missing;
         error = failure(path, errno);
         return FileRead::failed;
     }
     FileRead result = FileRead::read;
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
+    if (::fstat(fd.get(), &info) != 0) {
         error = failure(path, errno);
         result = FileRead::failed;
     } else if (!S_ISREG(info.st_mode)) {
@@ -320,7 +321,7 @@ FileRead readSettingsFile(const std::string& path, std::string& text, std::strin
     }
     char buffer[65536];
     while (result == FileRead::read) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             error = failure(path, errno);
@@ -330,7 +331,6 @@ FileRead readSettingsFile(const std::string& path, std::string& text, std::strin
         text.append(buffer, static_cast<std::size_t>(n));
         if (text.size() > kMaxFileSize) result = FileRead::tooLarge;
     }
-    ::close(fd);
     return result;
 }
 

@@ -64,34 +64,29 @@ std::unique_ptr<SingleInstance> SingleInstance::acquire(const std::string& lockF
     };
     // Open the existing lock, or make a new one; a file planted under its
     // name, or a link, is never taken for it.
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 2; ++attempt) {
-        fd = ::open(lockFile.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0 && errno == ENOENT)
-            fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EEXIST && errno != ENOENT) break;
+    UniqueFd fd;
+    for (int attempt = 0; !fd && attempt < 2; ++attempt) {
+        fd.reset(::open(lockFile.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+        if (!fd && errno == ENOENT)
+            fd.reset(::open(lockFile.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!fd && errno != EEXIST && errno != ENOENT) break;
     }
-    if (fd < 0) return fail(errno == ELOOP ? "a link, not a lock file" : std::strerror(errno));
+    if (!fd) return fail(errno == ELOOP ? "a link, not a lock file" : std::strerror(errno));
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
-        ::close(fd);
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
         return fail("not a lock file of this user");
-    }
     for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return std::unique_ptr<SingleInstance>(new SingleInstance(fd));
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
+            return std::unique_ptr<SingleInstance>(new SingleInstance(std::move(fd)));
         if (errno != EINTR) break;
     }
     const int error = errno;
-    ::close(fd);
     if (error != EWOULDBLOCK) return fail(std::strerror(error));
     if (problem) problem->clear();
     return nullptr;
 }
 
-SingleInstance::~SingleInstance() {
-    ::flock(fd_, LOCK_UN);
-    ::close(fd_);
-}
+SingleInstance::~SingleInstance() { ::flock(fd_.get(), LOCK_UN); }
 
 // --- Startup folders ----------------------------------------------------------
 

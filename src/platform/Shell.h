@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/UniqueFd.h"
+
 namespace oculon::platform {
 
 // Holds the lock file of one instance for as long as it lives. The lock goes
@@ -26,8 +28,8 @@ public:
     SingleInstance& operator=(const SingleInstance&) = delete;
 
 private:
-    explicit SingleInstance(int fd) : fd_(fd) {}
-    int fd_;
+    explicit SingleInstance(UniqueFd fd) : fd_(std::move(fd)) {}
+    UniqueFd fd_;
 };
 
 // The environment variable an autostart entry of ours sets, so the program

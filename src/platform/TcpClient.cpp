@@ -15,8 +15,7 @@ TcpClient::TcpClient(std::shared_ptr<Interrupter> interrupter) : interrupter_(st
 TcpClient::~TcpClient() { closeSocket(); }
 
 void TcpClient::closeSocket() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    fd_.reset();
     peerClosed_ = false;
     reader_ = std::make_unique<BufferedReader>(source_);
 }
@@ -26,37 +25,32 @@ void TcpClient::connect(const std::string& host, std::uint16_t port, Millis time
     host_ = host;
     port_ = port;
     const sockaddr_in to = resolveIpv4(host, port);
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) throw systemError("socket", errno);
+    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!fd) throw systemError("socket", errno);
     const std::string target = host + ":" + std::to_string(port);
-    try {
-        if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
-            if (errno != EINPROGRESS) throw systemError("connect to " + target, errno);
-            if (!waitForSocket(fd, POLLOUT, timeout, interrupter_.get()))
-                throw TimeoutError("Connect to " + target + " timed out.");
-            int error = 0;
-            socklen_t length = sizeof error;
-            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
-            if (error != 0) throw systemError("connect to " + target, error);
-        }
-    } catch (...) {
-        ::close(fd);
-        throw;
+    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
+        if (errno != EINPROGRESS) throw systemError("connect to " + target, errno);
+        if (!waitForSocket(fd.get(), POLLOUT, timeout, interrupter_.get()))
+            throw TimeoutError("Connect to " + target + " timed out.");
+        int error = 0;
+        socklen_t length = sizeof error;
+        ::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &length);
+        if (error != 0) throw systemError("connect to " + target, error);
     }
     const int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    fd_ = fd;
+    ::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    fd_ = std::move(fd);
 }
 
 bool TcpClient::connected() const {
-    if (fd_ < 0) return false;
+    if (!fd_) return false;
     if (!peerClosed_) {
         // Peek without blocking, so a server that hung up is noticed even
         // before anyone reads.
-        pollfd p{fd_, POLLIN, 0};
+        pollfd p{fd_.get(), POLLIN, 0};
         if (::poll(&p, 1, 0) > 0) {
             char byte = 0;
-            const ssize_t n = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+            const ssize_t n = ::recv(fd_.get(), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
             if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) peerClosed_ = true;
         }
     }
@@ -66,16 +60,17 @@ bool TcpClient::connected() const {
 void TcpClient::disconnect() { closeSocket(); }
 
 void TcpClient::write(std::string_view data) {
-    if (fd_ < 0) throw NetError("Not connected.");
+    if (!fd_) throw NetError("Not connected.");
     while (!data.empty()) {
-        const ssize_t n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
+        const ssize_t n = ::send(fd_.get(), data.data(), data.size(), MSG_NOSIGNAL);
         if (n > 0) {
             data.remove_prefix(static_cast<std::size_t>(n));
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (!waitForSocket(fd_, POLLOUT, readTimeout_, interrupter_.get())) throw TimeoutError("Write timed out.");
+            if (!waitForSocket(fd_.get(), POLLOUT, readTimeout_, interrupter_.get()))
+                throw TimeoutError("Write timed out.");
             continue;
         }
         throw systemError("send", errno);
@@ -90,10 +85,10 @@ void TcpClient::writeLn(std::string_view line) {
 
 std::size_t TcpClient::SocketSource::readSome(char* destination, std::size_t capacity) {
     TcpClient& c = owner_;
-    if (c.fd_ < 0) throw NetError("Not connected.");
+    if (!c.fd_) throw NetError("Not connected.");
     if (c.peerClosed_) return 0;
     for (;;) {
-        const ssize_t n = ::recv(c.fd_, destination, capacity, MSG_DONTWAIT);
+        const ssize_t n = ::recv(c.fd_.get(), destination, capacity, MSG_DONTWAIT);
         if (n > 0) return static_cast<std::size_t>(n);
         if (n == 0) {
             c.peerClosed_ = true;
@@ -101,15 +96,16 @@ std::size_t TcpClient::SocketSource::readSome(char* destination, std::size_t cap
         }
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) throw systemError("recv", errno);
-        if (!waitForSocket(c.fd_, POLLIN, c.readTimeout_, c.interrupter_.get())) throw TimeoutError("Read timed out.");
+        if (!waitForSocket(c.fd_.get(), POLLIN, c.readTimeout_, c.interrupter_.get()))
+            throw TimeoutError("Read timed out.");
     }
 }
 
 std::string TcpClient::localAddress() const {
-    if (fd_ < 0) return {};
+    if (!fd_) return {};
     sockaddr_in local{};
     socklen_t length = sizeof local;
-    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length) != 0) return {};
+    if (::getsockname(fd_.get(), reinterpret_cast<sockaddr*>(&local), &length) != 0) return {};
     return formatIpv4(local.sin_addr);
 }
 

@@ -10,6 +10,7 @@
 
 #include "platform/ByteReader.h"
 #include "platform/Net.h"
+#include "platform/UniqueFd.h"
 
 namespace oculon::platform {
 
@@ -69,7 +70,7 @@ private:
     void closeSocket();
 
     std::shared_ptr<Interrupter> interrupter_;
-    int fd_ = -1;
+    UniqueFd fd_;
     mutable bool peerClosed_ = false;  // learnt lazily, also by connected()
     Millis readTimeout_ = kInfinite;
     std::string host_;

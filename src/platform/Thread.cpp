@@ -2,10 +2,10 @@
 
 #include <pthread.h>
 
-#include <cstdio>
 #include <set>
 #include <vector>
 
+#include "platform/Log.h"
 #include "platform/MainLoop.h"
 
 namespace oculon::platform {
@@ -49,9 +49,9 @@ void Thread::run() {
     try {
         Execute();
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "oculon: thread %s ended by an exception: %s\n", name_.c_str(), e.what());
+        log::error(log::Category::platform, "thread %s ended by an exception: %s", name_.c_str(), e.what());
     } catch (...) {
-        std::fprintf(stderr, "oculon: thread %s ended by an exception\n", name_.c_str());
+        log::error(log::Category::platform, "thread %s ended by an exception", name_.c_str());
     }
     tlsCurrent = nullptr;
     if (selfFreeing_) {
@@ -120,7 +120,7 @@ bool stopAndFree(std::unique_ptr<Thread> thread, std::chrono::milliseconds bound
     if (!thread) return true;
     thread->Terminate();
     if (thread->WaitFor(bound)) return true;
-    std::fprintf(stderr, "oculon: thread %s did not stop in time and is left running\n", thread->Name().c_str());
+    log::warning(log::Category::platform, "thread %s did not stop in time and is left running", thread->Name().c_str());
     (void)thread.release();
     return false;
 }

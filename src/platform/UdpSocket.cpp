@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <exception>
 
+#include "platform/Log.h"
 #include "platform/Thread.h"
 
 namespace oculon::platform {
@@ -25,29 +25,13 @@ in_addr addressOrAny(const std::string& text) {
 UdpSocket::UdpSocket()
     : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)),
       interrupter_(std::make_unique<Interrupter>()) {
-    if (fd_ < 0) throw systemError("socket", errno);
+    if (!fd_) throw systemError("socket", errno);
 }
 
-UdpSocket::~UdpSocket() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
-UdpSocket::UdpSocket(UdpSocket&& other) noexcept : fd_(other.fd_), interrupter_(std::move(other.interrupter_)) {
-    other.fd_ = -1;
-}
-
-UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = other.fd_;
-        interrupter_ = std::move(other.interrupter_);
-        other.fd_ = -1;
-    }
-    return *this;
-}
+UdpSocket::~UdpSocket() = default;
 
 void UdpSocket::setOption(int level, int name, const void* value, unsigned size, const char* what) {
-    if (::setsockopt(fd_, level, name, value, size) != 0) throw systemError(what, errno);
+    if (::setsockopt(fd_.get(), level, name, value, size) != 0) throw systemError(what, errno);
 }
 
 void UdpSocket::bind(const std::string& localAddress, std::uint16_t port) {
@@ -55,7 +39,7 @@ void UdpSocket::bind(const std::string& localAddress, std::uint16_t port) {
     local.sin_family = AF_INET;
     local.sin_port = htons(port);
     local.sin_addr = addressOrAny(localAddress);
-    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
+    if (::bind(fd_.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
         throw systemError(
             "bind " + (localAddress.empty() ? std::string("0.0.0.0") : localAddress) + ":" + std::to_string(port),
             errno);
@@ -108,13 +92,13 @@ void UdpSocket::leaveGroup(const std::string& group, const std::string& localAdd
 void UdpSocket::sendTo(const std::string& host, std::uint16_t port, std::string_view data) {
     const sockaddr_in to = resolveIpv4(host, port);
     for (;;) {
-        const ssize_t n =
-            ::sendto(fd_, data.data(), data.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        const ssize_t n = ::sendto(fd_.get(), data.data(), data.size(), MSG_NOSIGNAL,
+                                   reinterpret_cast<const sockaddr*>(&to), sizeof to);
         if (n >= 0) return;
         if (errno == EINTR) continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
             // A full send buffer drains quickly; a second wait is not worth more.
-            if (!waitForSocket(fd_, POLLOUT, Millis(1000), interrupter_.get()))
+            if (!waitForSocket(fd_.get(), POLLOUT, Millis(1000), interrupter_.get()))
                 throw TimeoutError("UDP send timed out.");
             continue;
         }
@@ -124,13 +108,13 @@ void UdpSocket::sendTo(const std::string& host, std::uint16_t port, std::string_
 
 std::optional<Datagram> UdpSocket::receive(std::size_t maxSize, Millis timeout) {
     for (;;) {
-        if (!waitForSocket(fd_, POLLIN, timeout, interrupter_.get())) return std::nullopt;
+        if (!waitForSocket(fd_.get(), POLLIN, timeout, interrupter_.get())) return std::nullopt;
         Datagram datagram;
         datagram.data.resize(maxSize);
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
         // MSG_TRUNC makes the kernel drop the rest of an over-long datagram.
-        const ssize_t n = ::recvfrom(fd_, datagram.data.data(), maxSize, MSG_DONTWAIT | MSG_TRUNC,
+        const ssize_t n = ::recvfrom(fd_.get(), datagram.data.data(), maxSize, MSG_DONTWAIT | MSG_TRUNC,
                                      reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (n < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) continue;
@@ -148,14 +132,14 @@ std::optional<Datagram> UdpSocket::receive(std::size_t maxSize, Millis timeout) 
 std::string UdpSocket::localAddress() const {
     sockaddr_in local{};
     socklen_t length = sizeof local;
-    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length) != 0) return {};
+    if (::getsockname(fd_.get(), reinterpret_cast<sockaddr*>(&local), &length) != 0) return {};
     return formatIpv4(local.sin_addr);
 }
 
 std::uint16_t UdpSocket::localPort() const {
     sockaddr_in local{};
     socklen_t length = sizeof local;
-    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length) != 0) return 0;
+    if (::getsockname(fd_.get(), reinterpret_cast<sockaddr*>(&local), &length) != 0) return 0;
     return ntohs(local.sin_port);
 }
 
@@ -184,7 +168,7 @@ void UdpListener::run() {
         } catch (const InterruptedError&) {
             return;
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s: %s\n", threadName_.c_str(), e.what());
+            log::warning(log::Category::platform, "%s: %s", threadName_.c_str(), e.what());
             return;
         }
         if (!datagram) continue;
@@ -192,7 +176,7 @@ void UdpListener::run() {
             handler_(*datagram);
         } catch (const std::exception& e) {
             // A bad telegram must not end the listener.
-            std::fprintf(stderr, "%s: handler failed: %s\n", threadName_.c_str(), e.what());
+            log::warning(log::Category::platform, "%s: handler failed: %s", threadName_.c_str(), e.what());
         }
     }
 }

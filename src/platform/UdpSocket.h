@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/Net.h"
+#include "platform/UniqueFd.h"
 
 namespace oculon::platform {
 
@@ -26,8 +27,8 @@ class UdpSocket {
 public:
     UdpSocket();  // an unbound IPv4 datagram socket
     ~UdpSocket();
-    UdpSocket(UdpSocket&& other) noexcept;
-    UdpSocket& operator=(UdpSocket&& other) noexcept;
+    UdpSocket(UdpSocket&& other) noexcept = default;
+    UdpSocket& operator=(UdpSocket&& other) noexcept = default;
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
 
@@ -60,7 +61,7 @@ private:
     void setOption(int level, int name, const void* value, unsigned size, const char* what);
     void membership(int option, const std::string& group, const std::string& localAddress);
 
-    int fd_ = -1;
+    UniqueFd fd_;
     std::unique_ptr<Interrupter> interrupter_;
 };
 

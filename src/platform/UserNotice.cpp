@@ -1,7 +1,8 @@
 #include "platform/UserNotice.h"
 
-#include <cstdio>
 #include <mutex>
+
+#include "platform/Log.h"
 
 namespace oculon::platform {
 
@@ -32,7 +33,7 @@ void tellUser(Notice notice, const std::string& detail) {
     if (installed) {
         installed(notice, detail);
     } else {
-        std::fprintf(stderr, "oculon: %s: %s\n", plainText(notice), detail.c_str());
+        log::error(log::Category::platform, "%s: %s", plainText(notice), detail.c_str());
     }
 }
 

@@ -10,26 +10,23 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/UniqueFd.h"
 #include "video/MJPEGFile.h"
 
 namespace oculon::player {
 
 std::vector<std::uint8_t> readPictureFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) throw std::system_error(errno, std::generic_category(), path);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
+    const platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) throw std::system_error(errno, std::generic_category(), path);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) throw std::system_error(errno, std::generic_category(), path);
+    if (::fstat(fd.get(), &st) != 0) throw std::system_error(errno, std::generic_category(), path);
     if (!S_ISREG(st.st_mode) || st.st_size > kMaxPictureFileSize) {
         throw std::runtime_error(path + ": not a picture file");
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
     std::size_t got = 0;
     while (got < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        const ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) throw std::system_error(errno, std::generic_category(), path);
         if (n == 0) break;  // shrank meanwhile

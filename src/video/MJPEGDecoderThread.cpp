@@ -1,12 +1,12 @@
 #include "video/MJPEGDecoderThread.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "config/CameraTypes.h"
 #include "config/cfgUnit.h"
 #include "config/sprachen.h"
 #include "platform/Base64.h"
+#include "platform/Log.h"
 #include "platform/MainLoop.h"
 #include "platform/UdpSocket.h"
 #include "video/BlackTest.h"
@@ -70,7 +70,7 @@ TMJPEGDecoder::TMJPEGDecoder(const config::TServerAttributes& a)
                 [] { return config::videoConfig->recordLength(); }};
             FVideoFile = std::make_unique<StreamRecording>(FCameraName, std::move(settings));
         } else {
-            std::fprintf(stderr, "oculon: recording of %s needs the settings\n", FCameraName.c_str());
+            log::warning(log::Category::video, "recording of %s needs the settings", FCameraName.c_str());
         }
     }
 }
@@ -80,7 +80,7 @@ TMJPEGDecoder::~TMJPEGDecoder() {
     // Every wait of the thread watches the interrupter and synchronize()
     // gives up once terminated, so this ends promptly.
     while (!WaitFor(std::chrono::seconds(5)))
-        std::fprintf(stderr, "oculon: %s of %s is slow to stop\n", Name().c_str(), FCameraName.c_str());
+        log::warning(log::Category::video, "%s of %s is slow to stop", Name().c_str(), FCameraName.c_str());
     std::lock_guard lock(recordingMutex_);
     FVideoFile.reset();
 }
@@ -117,7 +117,7 @@ void TMJPEGDecoder::Execute() {
         try {
             udpClient = std::make_unique<platform::UdpSocket>();
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "oculon: input poll of %s off: %s\n", FCameraName.c_str(), e.what());
+            log::warning(log::Category::video, "input poll of %s off: %s", FCameraName.c_str(), e.what());
         }
     }
     while (!Terminated()) {

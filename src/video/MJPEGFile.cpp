@@ -34,15 +34,12 @@ constexpr std::int64_t kUnixEpochDay = 719163;
 
 // Opens without blocking on a FIFO or device and insists on a regular file,
 // whose size is returned in `size`.
-int openRegular(const std::string& fileName, int flags, std::int64_t& size) {
-    const int fd = ::open(fileName.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) throwErrno(fileName);
+platform::UniqueFd openRegular(const std::string& fileName, int flags, std::int64_t& size) {
+    platform::UniqueFd fd(::open(fileName.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666));
+    if (!fd) throwErrno(fileName);
     struct stat st {};
-    const int error = ::fstat(fd, &st) != 0 ? errno : (S_ISREG(st.st_mode) ? 0 : EINVAL);
-    if (error != 0) {
-        ::close(fd);
-        throw std::system_error(error, std::generic_category(), fileName);
-    }
+    const int error = ::fstat(fd.get(), &st) != 0 ? errno : (S_ISREG(st.st_mode) ? 0 : EINVAL);
+    if (error != 0) throw std::system_error(error, std::generic_category(), fileName);
     size = st.st_size;
     return fd;
 }
@@ -100,11 +97,6 @@ TTimeStamp currentTimeStamp() {
     return timeStampFromLocal(local, static_cast<int>(now.tv_nsec / 1000000));
 }
 
-void TMJPEGFile::FileHandle::reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-}
-
 TMJPEGFile::TMJPEGFile(std::string fileName, std::int32_t access)
     : myAccess_(access), myFileName_(std::move(fileName)) {
     if (access == kWrite) {
@@ -124,7 +116,7 @@ TMJPEGFile::~TMJPEGFile() {
 
 void TMJPEGFile::openForWriting() {
     std::int64_t size = 0;
-    VideoFile_.reset(openRegular(myFileName_, O_RDWR | O_CREAT, size));
+    VideoFile_ = openRegular(myFileName_, O_RDWR | O_CREAT, size);
     if (!lockExclusive(VideoFile_.get(), myFileName_)) {
         VideoFile_.reset();
         throw std::system_error(EBUSY, std::generic_category(), myFileName_ + " is being recorded");
@@ -141,7 +133,7 @@ void TMJPEGFile::openForWriting() {
 void TMJPEGFile::openForReading() {
     std::int64_t size = 0;
     // read-only on purpose: the recording may still be written by a call
-    VideoFile_.reset(openRegular(myFileName_, O_RDONLY, size));
+    VideoFile_ = openRegular(myFileName_, O_RDONLY, size);
     const kvd::Layout layout = kvd::analyse(VideoFile_.get(), size, kMaxFrameLength, true);
     Frames_ = layout.frames;
     FramesPerSecond_ = layout.interval;
@@ -158,7 +150,7 @@ void TMJPEGFile::openForReading() {
 }
 
 void TMJPEGFile::close() {
-    if (!VideoFile_.isOpen()) return;
+    if (!VideoFile_) return;
     if (myAccess_ == kWrite) {
         try {
             finishWriting();
@@ -191,7 +183,7 @@ void TMJPEGFile::requireAccess(std::int32_t access) const {
     if (myAccess_ != access) {
         throw EFileAccessException(access == kRead ? "File opened for write." : "File opened for read.");
     }
-    if (!VideoFile_.isOpen()) throw std::logic_error(myFileName_ + " is closed");
+    if (!VideoFile_) throw std::logic_error(myFileName_ + " is closed");
 }
 
 void TMJPEGFile::writeFrame(std::span<const std::uint8_t> jpeg) { writeFrame(jpeg, currentTimeStamp()); }
@@ -272,7 +264,7 @@ void TMJPEGFile::getPreview(std::vector<std::uint8_t>& jpeg) {
 
 TMJPEGFile::RepairResult TMJPEGFile::repair(const std::string& fileName) {
     std::int64_t size = 0;
-    FileHandle file(openRegular(fileName, O_RDWR, size));
+    const platform::UniqueFd file = openRegular(fileName, O_RDWR, size);
     if (!lockExclusive(file.get(), fileName)) return RepairResult::InUse;
     const kvd::Layout layout = kvd::analyse(file.get(), size, kMaxFrameLength, false);
     if (layout.consistent) return RepairResult::Intact;

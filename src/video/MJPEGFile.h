@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/UniqueFd.h"
+
 namespace oculon::video {
 
 // Milliseconds since local midnight and the day number (1 January of year 1
@@ -111,23 +113,8 @@ private:
     void finishWriting();
     void requireAccess(std::int32_t access) const;
 
-    // Owns a file descriptor; closing releases the writer's lock with it.
-    class FileHandle {
-    public:
-        FileHandle() = default;
-        explicit FileHandle(int fd) : fd_(fd) {}
-        ~FileHandle() { reset(); }
-        FileHandle(const FileHandle&) = delete;
-        FileHandle& operator=(const FileHandle&) = delete;
-        int get() const { return fd_; }
-        bool isOpen() const { return fd_ >= 0; }
-        void reset(int fd = -1);
-
-    private:
-        int fd_ = -1;
-    };
-
-    FileHandle VideoFile_;
+    // Closing it releases the writer's lock with it.
+    platform::UniqueFd VideoFile_;
     TTimeStamp StartTime_;
     TTimeStamp CurrentTime_;
     TTimeStamp LastTime_;

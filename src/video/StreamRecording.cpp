@@ -1,7 +1,6 @@
 #include "video/StreamRecording.h"
 
-#include <cstdio>
-
+#include "platform/Log.h"
 #include "video/SnapshotNames.h"
 
 namespace oculon::video {
@@ -33,7 +32,7 @@ void StreamRecording::open() {
         file_ = std::make_unique<TMJPEGFile>(folder + GetFileName(localTime(started_), cameraName_) + ".kvd",
                                              TMJPEGFile::kWrite);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "oculon: recording of %s not started: %s\n", cameraName_.c_str(), e.what());
+        log::warning(log::Category::video, "recording of %s not started: %s", cameraName_.c_str(), e.what());
         file_.reset();
     }
 }
@@ -43,7 +42,7 @@ void StreamRecording::close() {
     try {
         file_->close();
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "oculon: recording %s not finished: %s\n", file_->FileName().c_str(), e.what());
+        log::warning(log::Category::video, "recording %s not finished: %s", file_->FileName().c_str(), e.what());
     }
     file_.reset();
 }
@@ -70,7 +69,7 @@ void StreamRecording::writeFrame(std::span<const std::uint8_t> jpeg) {
     try {
         file_->writeFrame(jpeg);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "oculon: recording %s stopped: %s\n", file_->FileName().c_str(), e.what());
+        log::warning(log::Category::video, "recording %s stopped: %s", file_->FileName().c_str(), e.what());
         close();
     }
 }

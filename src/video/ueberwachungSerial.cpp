@@ -1,8 +1,9 @@
 #include "video/ueberwachungSerial.h"
 
-#include <cstdio>
 #include <exception>
 #include <utility>
+
+#include "platform/Log.h"
 
 namespace oculon::video {
 
@@ -19,7 +20,7 @@ void SerialRunner::run(Job job) {
         try {
             next();
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "oculon: wall operation failed: %s\n", e.what());
+            log::warning(log::Category::video, "wall operation failed: %s", e.what());
         }
         if (alive.expired()) return;
     }

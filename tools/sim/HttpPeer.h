@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "platform/Base64.h"
+#include "platform/UniqueFd.h"
 #include "SimPeer.h"
 
 namespace oculon::sim {
@@ -200,27 +201,26 @@ public:
     using Handler = std::function<void(const HttpRequest&, HttpConnection&)>;
 
     HttpPeer(const std::string& address, std::uint16_t port, Handler handler) : handler_(std::move(handler)) {
-        listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (listenFd_ < 0 || stopFd_ < 0) throw std::runtime_error("http: socket");
+        listenFd_.reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        stopFd_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+        if (!listenFd_ || !stopFd_) throw std::runtime_error("http: socket");
         const int one = 1;
-        ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        ::setsockopt(listenFd_.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
         sockaddr_in local{};
         local.sin_family = AF_INET;
         local.sin_port = htons(port);
         if (::inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1) throw std::runtime_error("http: address");
-        if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 || ::listen(listenFd_, 16) != 0)
+        if (::bind(listenFd_.get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+            ::listen(listenFd_.get(), 16) != 0)
             throw std::runtime_error("http: cannot listen on " + address + ":" + std::to_string(port) + ": " +
                                      std::strerror(errno));
         acceptThread_ = std::thread([this] { acceptLoop(); });
     }
     ~HttpPeer() {
         const std::uint64_t one = 1;
-        [[maybe_unused]] const auto n = ::write(stopFd_, &one, sizeof one);
+        [[maybe_unused]] const auto n = ::write(stopFd_.get(), &one, sizeof one);
         acceptThread_.join();
         for (auto& worker : workers_) worker.thread.join();
-        ::close(listenFd_);
-        ::close(stopFd_);
     }
     HttpPeer(const HttpPeer&) = delete;
     HttpPeer& operator=(const HttpPeer&) = delete;
@@ -233,25 +233,26 @@ private:
 
     void acceptLoop() {
         for (;;) {
-            pollfd fds[2] = {{listenFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+            pollfd fds[2] = {{listenFd_.get(), POLLIN, 0}, {stopFd_.get(), POLLIN, 0}};
             if (::poll(fds, 2, -1) < 0 && errno != EINTR) return;
             if (fds[1].revents) return;
             if (!(fds[0].revents & POLLIN)) continue;
             sockaddr_in peer{};
             socklen_t length = sizeof peer;
-            const int fd = ::accept4(listenFd_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
-            if (fd < 0) continue;
+            platform::UniqueFd fd(
+                ::accept4(listenFd_.get(), reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC));
+            if (!fd) continue;
             char text[INET_ADDRSTRLEN] = {};
             ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
             reapFinished();
             auto done = std::make_shared<std::atomic<bool>>(false);
-            workers_.push_back({std::thread([this, fd, done, peerText = std::string(text)] {
-                                    HttpConnection connection(fd, stopFd_, peerText);
+            workers_.push_back({std::thread([this, fd = std::move(fd), done, peerText = std::string(text)]() mutable {
+                                    HttpConnection connection(fd.get(), stopFd_.get(), peerText);
                                     if (const auto request = connection.readRequest()) handler_(*request, connection);
                                     // Let the client read the end of the answer before the close.
-                                    ::shutdown(fd, SHUT_WR);
+                                    ::shutdown(fd.get(), SHUT_WR);
                                     connection.wait(Millis(500));
-                                    ::close(fd);
+                                    fd.reset();
                                     done->store(true);
                                 }),
                                 done});
@@ -271,8 +272,8 @@ private:
     }
 
     Handler handler_;
-    int listenFd_ = -1;
-    int stopFd_ = -1;
+    platform::UniqueFd listenFd_;
+    platform::UniqueFd stopFd_;
     std::list<Worker> workers_;  // touched by the accept thread, then by the destructor after it ended
     std::thread acceptThread_;
 };

@@ -8,10 +8,12 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <set>
@@ -20,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Log.h"
 #include "platform/Net.h"
 #include "video/Jpeg.h"
 
@@ -80,9 +83,8 @@ public:
     bool flag(const std::string& key) const { return flags_.count(key) > 0; }
 
     [[noreturn]] void usage(const std::string& why) const {
-        if (!why.empty()) std::fprintf(stderr, "%s: %s\n", tool_.c_str(), why.c_str());
-        std::fprintf(stderr, "%s: see the comment at the top of tools/%s.cpp for the options\n", tool_.c_str(),
-                     tool_.c_str());
+        if (!why.empty()) log::error(log::Category::tools, "%s", why.c_str());
+        log::error(log::Category::tools, "see the comment at the top of tools/%s.cpp for the options", tool_.c_str());
         std::exit(2);
     }
 
@@ -109,7 +111,7 @@ public:
         if (!path.empty()) {
             file_ = std::fopen(path.c_str(), "a");
             if (!file_) {
-                std::perror(path.c_str());
+                log::error(log::Category::tools, "%s: %s", path.c_str(), std::strerror(errno));
                 std::exit(2);
             }
         }
@@ -194,12 +196,12 @@ private:
 // Runs a tool's body: an error (a port in use, say) ends the tool with
 // status 1 and a note in the log, a normal end with "stop".
 template <typename Body>
-int runPeer(const char* tool, EventLog& log, Body body) {
+int runPeer(EventLog& log, Body body) {
     try {
         body();
     } catch (const std::exception& e) {
         log.write("error", e.what());
-        std::fprintf(stderr, "%s: %s\n", tool, e.what());
+        oculon::log::error(oculon::log::Category::tools, "%s", e.what());
         return 1;
     }
     log.write("stop");

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 
 #include "app/SettingsClaim.h"
@@ -19,8 +18,10 @@
 #include "config/ui/sprachwahl.h"
 #include "devices/DigestAuthentication.h"
 #include "media/primitives/Binding.h"
+#include "platform/Log.h"
 #include "platform/Shell.h"
 #include "platform/Thread.h"
+#include "platform/UniqueFd.h"
 #include "platform/UserNotice.h"
 #include "platform/ui/QtLoopBackend.h"
 #include "settings/ui/autoStartFrame.h"
@@ -49,12 +50,15 @@ std::optional<config::TSprachenTyp> chooseLanguage(config::TVideoConfig& setting
 class TerminationSignals {
 public:
     explicit TerminationSignals(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
-        if (::pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) return;
-        writeFd_ = fds_[1];
-        notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+        readEnd_.reset(fds[0]);
+        writeEnd_.reset(fds[1]);
+        writeFd_ = fds[1];
+        notifier_ = std::make_unique<QSocketNotifier>(fds[0], QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
             char buffer[16];
-            while (::read(fds_[0], buffer, sizeof buffer) > 0) {}
+            while (::read(readEnd_.get(), buffer, sizeof buffer) > 0) {}
             onSignal_();
         });
         struct sigaction action {};
@@ -67,8 +71,6 @@ public:
         for (const int s : {SIGTERM, SIGINT, SIGHUP}) std::signal(s, SIG_DFL);
         writeFd_ = -1;
         notifier_.reset();
-        if (fds_[0] >= 0) ::close(fds_[0]);
-        if (fds_[1] >= 0) ::close(fds_[1]);
     }
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
@@ -81,7 +83,8 @@ private:
     }
 
     static inline volatile std::sig_atomic_t writeFd_ = -1;
-    int fds_[2] = {-1, -1};
+    platform::UniqueFd readEnd_;
+    platform::UniqueFd writeEnd_;
     std::function<void()> onSignal_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
@@ -204,7 +207,7 @@ int runProgram(int argc, char** argv) {
     form.reset();
     const bool detachedStopped = platform::Thread::terminateDetached(kDetachedBound);
     if (!workersStopped || !detachedStopped) {
-        std::fprintf(stderr, "oculon: a thread did not end in time; its objects stay until the process ends\n");
+        log::warning(log::Category::app, "a thread did not end in time; its objects stay until the process ends");
         start.keepForRunningThreads();
     }
     return 0;

@@ -8,8 +8,6 @@
 #include <QScreen>
 #include <QToolButton>
 
-#include <cstdio>
-
 #include "app/TrayRules.h"
 #include "app/WorkerLinks.h"
 #include "app/ui/QtPrompts.h"
@@ -20,6 +18,7 @@
 #include "config/ui/brandPictures.h"
 #include "devices/moxaGWSuche.h"
 #include "devices/videoServerSuche.h"
+#include "platform/Log.h"
 #include "platform/Shell.h"
 #include "platform/Thread.h"
 #include "player/ui/videoPlayerForm.h"
@@ -279,7 +278,7 @@ void Tcopyright::startWorkers() {
         gatewayList_ = std::make_unique<GatewayList>(*moxaThread_);
         dispatch_->setGateways(gatewayList_.get());
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "oculon: no gateway search: %s\n", e.what());
+        log::warning(log::Category::app, "no gateway search: %s", e.what());
         moxaThread_.reset();
     }
 }

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "devices/neci/NeciProtocol.h"
+#include "platform/UniqueFd.h"
 
 #define NECI_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -40,36 +41,30 @@ constexpr std::size_t kMaxGateways = 256;
 class Socket {
 public:
     Socket() : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {}
-    ~Socket() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Socket(Socket&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
 
-    bool ok() const { return fd_ >= 0; }
-    int fd() const { return fd_; }
+    bool ok() const { return static_cast<bool>(fd_); }
+    int fd() const { return fd_.get(); }
 
     bool bindTo(std::uint32_t address) {
         sockaddr_in local{};
         local.sin_family = AF_INET;
         local.sin_addr.s_addr = address;
-        return ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
+        return ::bind(fd_.get(), reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
     }
     bool sendTo(std::uint32_t address, const std::string& data) const {
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_port = htons(kPort);
         to.sin_addr.s_addr = address;
-        return ::sendto(fd_, data.data(), data.size(), MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&to), sizeof to) ==
-               static_cast<ssize_t>(data.size());
+        return ::sendto(fd_.get(), data.data(), data.size(), MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&to),
+                        sizeof to) == static_cast<ssize_t>(data.size());
     }
     // One datagram from the gateway port, or nullopt when none is waiting.
     std::optional<std::pair<std::string, std::uint32_t>> take() const {
         std::string data(kMaxDatagram, '\0');
         sockaddr_in from{};
         socklen_t length = sizeof from;
-        const ssize_t n = ::recvfrom(fd_, data.data(), data.size(), MSG_DONTWAIT | MSG_TRUNC,
+        const ssize_t n = ::recvfrom(fd_.get(), data.data(), data.size(), MSG_DONTWAIT | MSG_TRUNC,
                                      reinterpret_cast<sockaddr*>(&from), &length);
         if (n < 0 || static_cast<std::size_t>(n) > data.size() || ntohs(from.sin_port) != kPort) return std::nullopt;
         data.resize(static_cast<std::size_t>(n));
@@ -77,7 +72,7 @@ public:
     }
 
 private:
-    int fd_;
+    oculon::platform::UniqueFd fd_;
 };
 
 // Waits until one of the sockets is readable or the deadline passes.

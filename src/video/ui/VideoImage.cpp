@@ -3,9 +3,9 @@
 #include <QFont>
 #include <QPainter>
 
-#include <cstdio>
 #include <fstream>
 
+#include "platform/Log.h"
 #include "video/Jpeg.h"
 
 namespace oculon::video::ui {
@@ -77,10 +77,10 @@ bool VideoImage::saveJpeg(const std::string& fileName, const std::string& commen
         out.close();
         if (out) return true;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "oculon: snapshot %s: %s\n", fileName.c_str(), e.what());
+        log::warning(log::Category::video, "snapshot %s: %s", fileName.c_str(), e.what());
         return false;
     }
-    std::fprintf(stderr, "oculon: snapshot %s could not be written\n", fileName.c_str());
+    log::warning(log::Category::video, "snapshot %s could not be written", fileName.c_str());
     return false;
 }
 
