@@ -11,12 +11,21 @@ namespace oculon::app {
 namespace {
 
 // Carries a datagram from the listener thread to the main thread.
-constexpr std::uint32_t kDatagramMessage = platform::WM_USER + 200;
-
 struct DatagramPayload : platform::MessagePayload {
     explicit DatagramPayload(platform::Datagram d) : datagram(std::move(d)) {}
     platform::Datagram datagram;
 };
+
+}  // namespace
+}  // namespace oculon::app
+
+template <>
+struct oculon::platform::MessagePayloadOf<oculon::platform::WM_COMMANDDATAGRAM> {
+    using type = oculon::app::DatagramPayload;
+};
+
+namespace oculon::app {
+namespace {
 
 int randomSequence() {
     std::random_device seed;
@@ -42,8 +51,7 @@ CommandChannel::CommandChannel(Handlers handlers, Options options)
       partner_({options_.partnerPort, options_.partnerInterval, 11, options_.lateEchoWindow, {}}),
       sequence_(options_.sequenceSeed ? *options_.sequenceSeed : randomSequence()),
       target_([this](platform::Message& m) {
-          if (m.id != kDatagramMessage) return;
-          if (auto p = m.take<DatagramPayload>()) receive(p->datagram);
+          if (auto p = m.take<platform::WM_COMMANDDATAGRAM>()) receive(p->datagram);
       }) {}
 
 CommandChannel::~CommandChannel() {
@@ -86,8 +94,8 @@ bool CommandChannel::setListening(bool on) {
         listener_ = std::make_unique<platform::UdpListener>(
             std::move(socket),
             [target](const platform::Datagram& d) {
-                platform::MainLoop::instance().post(target, kDatagramMessage, 0, 0,
-                                                    std::make_unique<DatagramPayload>(d));
+                platform::MainLoop::instance().post<platform::WM_COMMANDDATAGRAM>(target,
+                                                                                  std::make_unique<DatagramPayload>(d));
             },
             "moxaRecvSrvr", kMaxCommandFrame);
         return true;

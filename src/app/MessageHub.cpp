@@ -1,6 +1,5 @@
 #include "app/MessageHub.h"
 
-#include "devices/DeviceMessages.h"
 #include "devices/TelefonTelegram.h"
 #include "devices/moxaGWSuche.h"
 #include "devices/serverObjekt.h"
@@ -17,38 +16,38 @@ void MessageHub::forward(std::uint32_t id, std::uintptr_t wParam) {
 void MessageHub::handle(platform::Message& message) {
     const bool closing = dispatch_.closing();
     switch (message.id) {
-        case devices::WM_UPDATEEVENT: {
-            auto server = message.take<devices::serverObjekt>();
+        case platform::WM_UPDATEEVENT: {
+            auto server = message.take<platform::WM_UPDATEEVENT>();
             if (closing) return;
-            forward(devices::WM_UPDATEEVENT, 0);
+            forward(platform::WM_UPDATEEVENT, 0);
             if (server) dispatch_.serverProbed(std::move(server));
             return;
         }
-        case devices::WM_MOXAEVENT:
+        case platform::WM_MOXAEVENT:
             if (closing) return;
-            if (!(links_.useServer && links_.useServer())) forward(devices::WM_MOXAEVENT, 0);
+            if (!(links_.useServer && links_.useServer())) forward(platform::WM_MOXAEVENT, 0);
             return;
-        case devices::WM_TELUPDATEEVENT: {
-            auto event = message.take<devices::telefonObjekt>();
+        case platform::WM_TELUPDATEEVENT: {
+            auto event = message.take<platform::WM_TELUPDATEEVENT>();
             if (closing) return;
-            forward(devices::WM_TELUPDATEEVENT, 0);
+            forward(platform::WM_TELUPDATEEVENT, 0);
             if (event) dispatch_.telephoneEvent(*event);
             return;
         }
-        case WM_ENDPROGRAM:
+        case platform::WM_ENDPROGRAM:
             if (links_.endProgram) links_.endProgram();
             return;
-        case devices::WM_TCPUPDATEEVENT:
+        case platform::WM_TCPUPDATEEVENT:
             if (closing) return;
-            forward(devices::WM_TCPUPDATEEVENT, message.wParam);
+            forward(platform::WM_TCPUPDATEEVENT, message.wParam);
             return;
-        case devices::WM_STATECHANGEDEVENT: {
-            auto event = message.take<devices::stateChangeObjekt>();
+        case platform::WM_STATECHANGEDEVENT: {
+            auto event = message.take<platform::WM_STATECHANGEDEVENT>();
             if (closing || !event) return;
             dispatch_.inputChanged(*event);
             return;
         }
-        case WM_SECVIDEOCLOSE: dispatch_.furtherPopupBlack(message.wParam); return;
+        case platform::WMSECVIDEOCLOSE: dispatch_.furtherPopupBlack(message.wParam); return;
         default: return;
     }
 }

@@ -12,9 +12,6 @@
 
 namespace oculon::app {
 
-inline constexpr std::uint32_t WM_ENDPROGRAM = platform::WM_USER + 6;      // 1030
-inline constexpr std::uint32_t WM_SECVIDEOCLOSE = platform::WM_USER + 15;  // 1039: wParam = the popup
-
 class MessageHub {
 public:
     struct Links {

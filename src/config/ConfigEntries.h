@@ -182,3 +182,9 @@ struct TWindowSettings {
 };
 
 }  // namespace oculon::config
+
+// Message 1035 carries it.
+template <>
+struct oculon::platform::MessagePayloadOf<oculon::platform::WMSURVEILLANCESINGLE> {
+    using type = oculon::config::TSurvChange;
+};

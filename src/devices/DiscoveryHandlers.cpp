@@ -1,7 +1,6 @@
 #include "devices/DiscoveryHandlers.h"
 
 #include "config/CameraTypes.h"
-#include "devices/DeviceMessages.h"
 #include "devices/RebootLockGuard.h"
 #include "devices/RelayFraming.h"
 #include "devices/TelefonListe.h"
@@ -44,7 +43,7 @@ void DiscoveryHandlers::UDPEmpfaengerRead2(std::string_view data, const std::str
     event->FPort = "80";
     event->FStatus1 = telegram->input1Active;
     event->FStatus2 = telegram->input2Active;
-    platform::MainLoop::instance().post(deps_.winHandle, WM_STATECHANGEDEVENT, 0, 0, std::move(event));
+    platform::MainLoop::instance().post<platform::WM_STATECHANGEDEVENT>(deps_.winHandle, std::move(event));
 }
 
 void DiscoveryHandlers::UDPEmpfaengerReadTel(std::string_view data, const std::string& sender) {
@@ -57,7 +56,7 @@ void DiscoveryHandlers::UDPEmpfaengerReadTel(std::string_view data, const std::s
 
     if (auto event = makeTelefonEvent(*telegram, sender)) {
         auto copy = deps_.telefone->update(std::move(event));
-        platform::MainLoop::instance().post(deps_.winHandle, WM_TELUPDATEEVENT, 0, 0, std::move(copy));
+        platform::MainLoop::instance().post<platform::WM_TELUPDATEEVENT>(deps_.winHandle, std::move(copy));
     }
     if (telegram->code == kCodeAck || telegram->code == kCodeConfigReply) telefonKonfig::handToCurrent(*telegram);
 }

@@ -4,7 +4,6 @@
 #include <atomic>
 
 #include "config/CameraTypes.h"
-#include "devices/DeviceMessages.h"
 #include "devices/ProbePicture.h"
 #include "devices/stateChangeObjekt.h"
 #include "platform/Base64.h"
@@ -104,7 +103,7 @@ void TAxisThread::post(bool high) {
     event->FPort = std::to_string(port_);
     event->FStatus1 = high;
     event->FStatus2 = false;
-    platform::MainLoop::instance().post(FWindowHandle, WM_STATECHANGEDEVENT, 0, 0, std::move(event));
+    platform::MainLoop::instance().post<platform::WM_STATECHANGEDEVENT>(FWindowHandle, std::move(event));
 }
 
 void TAxisThread::Execute() {

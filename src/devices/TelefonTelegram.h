@@ -88,3 +88,9 @@ bool writeStepConfirmed(const TelefonTelegram& reply, std::string_view addressHe
 bool resetConfirmed(const TelefonTelegram& reply, std::string_view resetTelegram);
 
 }  // namespace oculon::devices
+
+// Message 1029 carries it.
+template <>
+struct oculon::platform::MessagePayloadOf<oculon::platform::WM_TELUPDATEEVENT> {
+    using type = oculon::devices::telefonObjekt;
+};

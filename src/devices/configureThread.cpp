@@ -1,7 +1,6 @@
 #include "devices/configureThread.h"
 
 #include "config/CameraTypes.h"
-#include "devices/DeviceMessages.h"
 #include "devices/serverObjekt.h"
 
 namespace oculon::devices {
@@ -44,7 +43,7 @@ void configureThread::Execute() {
         server = std::make_unique<serverObjekt>(r.address, r.name, r.record, context_, r.sender);
     }
     if (Terminated()) return;
-    platform::MainLoop::instance().post(myHandle_, WM_UPDATEEVENT, 0, 0, std::move(server));
+    platform::MainLoop::instance().post<platform::WM_UPDATEEVENT>(myHandle_, std::move(server));
 }
 
 }  // namespace oculon::devices

@@ -216,7 +216,7 @@ void moxaThread::Execute() {
             std::lock_guard lock(kritischerAbschnitt);
             openList = std::move(dsList);
         }
-        platform::MainLoop::instance().post(winHandle_, WM_MOXAEVENT);
+        platform::MainLoop::instance().post(winHandle_, platform::WM_MOXAEVENT);
         sleepFor(interval_);
     }
 }

@@ -18,8 +18,7 @@
 
 namespace oculon::devices {
 
-inline constexpr std::uint32_t WM_MOXAEVENT = platform::WM_USER + 4;  // 1028
-inline constexpr std::uint32_t kGatewayApplication = 256;             // `apid` of the gateways we use
+inline constexpr std::uint32_t kGatewayApplication = 256;  // `apid` of the gateways we use
 
 // "192.168.1.10" for the integer whose bytes from lowest to highest are 192,
 // 168, 1 and 10, and back; nullopt for text that is no dotted quad.

@@ -130,3 +130,9 @@ private:
 };
 
 }  // namespace oculon::devices
+
+// Message 1026 carries it.
+template <>
+struct oculon::platform::MessagePayloadOf<oculon::platform::WM_UPDATEEVENT> {
+    using type = oculon::devices::serverObjekt;
+};

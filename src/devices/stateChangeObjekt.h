@@ -32,3 +32,9 @@ public:
 };
 
 }  // namespace oculon::devices
+
+// Message 1032 carries it.
+template <>
+struct oculon::platform::MessagePayloadOf<oculon::platform::WM_STATECHANGEDEVENT> {
+    using type = oculon::devices::stateChangeObjekt;
+};

@@ -4,7 +4,6 @@
 
 #include "config/CameraTypes.h"
 #include "config/cfgUnit.h"
-#include "devices/DeviceMessages.h"
 #include "devices/DiscoveryTelegrams.h"
 #include "devices/MDNSAnnouncement.h"
 #include "devices/MDNSResolver.h"
@@ -198,13 +197,13 @@ void suchThread::agingPass() {
     }
     // Joined outside the lock, which the main thread needs meanwhile.
     stopped.clear();
-    for (int i = 0; i < serversGone; ++i) post(WM_UPDATEEVENT);
-    for (int i = telefone_.ageOut(now, kMaxAgeMs); i > 0; --i) post(WM_TELUPDATEEVENT);
+    for (int i = 0; i < serversGone; ++i) post(platform::WM_UPDATEEVENT);
+    for (int i = telefone_.ageOut(now, kMaxAgeMs); i > 0; --i) post(platform::WM_TELUPDATEEVENT);
 }
 
 void suchThread::broadcastPass() {
     stopRelay();
-    post(WM_TCPUPDATEEVENT, 3);
+    post(platform::WM_TCPUPDATEEVENT, 3);
     for (auto& [address, socket] : UDPSenderList) {
         const std::pair<std::uint16_t, const std::string*> sends[] = {
             {kSearchPort, &puffer}, {kSearchPort2, &puffer}, {kTextQueryPort, &puffer2}};
@@ -249,7 +248,7 @@ void suchThread::relayPass() {
             }
         }
     }
-    post(WM_TCPUPDATEEVENT, relay_ && relay_->connected() ? 2 : 1);
+    post(platform::WM_TCPUPDATEEVENT, relay_ && relay_->connected() ? 2 : 1);
 }
 
 void suchThread::stopRelay() {

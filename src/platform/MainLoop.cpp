@@ -45,20 +45,22 @@ void MainLoop::unregisterTarget(TargetId id) {
     targets_.erase(id);
 }
 
-void MainLoop::post(TargetId target, std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam,
-                    std::unique_ptr<MessagePayload> payload) {
-    {
-        std::lock_guard lock(mutex_);
-        Entry e;
-        e.target = target;
-        e.msg.id = id;
-        e.msg.wParam = wParam;
-        e.msg.lParam = lParam;
-        e.msg.payload = std::move(payload);
-        queue_.push_back(std::move(e));
-        // Woken under the lock, so the back-end cannot be taken down meanwhile.
-        if (backend_) backend_->wake();
-    }
+void MainLoop::post(TargetId target, std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) {
+    Message message;
+    message.id = id;
+    message.wParam = wParam;
+    message.lParam = lParam;
+    enqueue(target, std::move(message));
+}
+
+void MainLoop::enqueue(TargetId target, Message message) {
+    std::lock_guard lock(mutex_);
+    Entry e;
+    e.target = target;
+    e.msg = std::move(message);
+    queue_.push_back(std::move(e));
+    // Woken under the lock, so the back-end cannot be taken down meanwhile.
+    if (backend_) backend_->wake();
 }
 
 bool MainLoop::synchronize(const std::function<void()>& fn) {

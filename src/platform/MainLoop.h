@@ -1,8 +1,9 @@
 #pragma once
 // The main thread's message loop. Worker threads never touch windows: they
 // post messages to a target, which handles them on the main thread, or run a
-// function there with synchronize(). Message numbers keep the original's
-// WM_USER + n. A payload carried by a message belongs to the receiver.
+// function there with synchronize(). The message numbers, and which object
+// each carries, are in Messages.h. An object carried by a message belongs to
+// the receiver.
 //
 // The loop itself is back-end neutral: the program drives it from Qt's event
 // loop, tests pump it by hand (ManualLoopBackend).
@@ -16,10 +17,11 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <type_traits>
+
+#include "platform/Messages.h"
 
 namespace oculon::platform {
-
-constexpr std::uint32_t WM_USER = 1024;
 
 // Base of the objects that travel with a message.
 struct MessagePayload {
@@ -30,17 +32,30 @@ struct Message {
     std::uint32_t id = 0;
     std::uintptr_t wParam = 0;
     std::intptr_t lParam = 0;
-    std::unique_ptr<MessagePayload> payload;  // freed after the handler, unless it took it
 
-    // The payload as T, or nullptr; takes it out of the message.
-    template <typename T>
-    std::unique_ptr<T> take() {
-        if (auto* p = dynamic_cast<T*>(payload.get())) {
-            payload.release();
-            return std::unique_ptr<T>(p);
-        }
-        return nullptr;
+    // Message Id with the object it is bound to (Messages.h); null is allowed.
+    template <std::uint32_t Id>
+    static Message carrying(std::unique_ptr<PayloadOf<Id>> payload, std::uintptr_t wParam = 0) {
+        static_assert(std::is_base_of_v<MessagePayload, PayloadOf<Id>>);
+        Message message;
+        message.id = Id;
+        message.wParam = wParam;
+        message.payload_ = std::move(payload);
+        message.payloadId_ = Id;
+        return message;
     }
+    // The object of message Id, taken out of the message; null when it
+    // carried none or is another message.
+    template <std::uint32_t Id>
+    std::unique_ptr<PayloadOf<Id>> take() {
+        if (payloadId_ != Id) return nullptr;
+        return std::unique_ptr<PayloadOf<Id>>(static_cast<PayloadOf<Id>*>(payload_.release()));
+    }
+    bool hasPayload() const { return payload_ != nullptr; }
+
+private:
+    std::unique_ptr<MessagePayload> payload_;  // freed after the handler, unless it took it
+    std::uint32_t payloadId_ = 0;              // the message it was bound to when attached
 };
 
 using TargetId = std::uint64_t;
@@ -69,9 +84,13 @@ public:
     TargetId registerTarget(std::function<void(Message&)> handler);
     void unregisterTarget(TargetId id);
 
-    // Any thread.
-    void post(TargetId target, std::uint32_t id, std::uintptr_t wParam = 0, std::intptr_t lParam = 0,
-              std::unique_ptr<MessagePayload> payload = nullptr);
+    // Any thread: a message that carries no object.
+    void post(TargetId target, std::uint32_t id, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+    // Any thread: message Id with the object it is bound to (Messages.h).
+    template <std::uint32_t Id>
+    void post(TargetId target, std::unique_ptr<PayloadOf<Id>> payload, std::uintptr_t wParam = 0) {
+        enqueue(target, Message::carrying<Id>(std::move(payload), wParam));
+    }
 
     // Called by a worker: blocks until the main thread has run fn. Returns
     // false without running fn when the calling Thread is terminated before the
@@ -90,6 +109,7 @@ public:
 
 private:
     MainLoop();
+    void enqueue(TargetId target, Message message);
     struct SyncCall;
     LoopBackend* backend_ = nullptr;
     std::mutex mutex_;

@@ -7,7 +7,6 @@
 #include "app/CallDispatch.h"
 #include "app/MessageHub.h"
 #include "config/RebootSperre.h"
-#include "devices/DeviceMessages.h"
 #include "devices/TelefonTelegram.h"
 #include "devices/stateChangeObjekt.h"
 #include "video/Jpeg.h"
@@ -540,29 +539,30 @@ TEST_F(Dispatch, HubForwardsListNewsAndFreesPayloadsWhileClosing) {
     MessageHub hub(dispatch(), {[&](std::uint32_t id, std::uintptr_t w) { forwarded.emplace_back(id, w); },
                                 [] { return false; }, [&] { ended = true; }});
     int alive = 0;
-    auto post = [&](std::uint32_t id, std::uintptr_t w, std::unique_ptr<platform::MessagePayload> p) {
+    auto post = [&](std::uint32_t id, std::uintptr_t w) {
         platform::Message m;
         m.id = id;
         m.wParam = w;
-        m.payload = std::move(p);
         hub.handle(m);
     };
-    post(devices::WM_UPDATEEVENT, 0, std::make_unique<CountedServer>(alive));
-    post(devices::WM_TCPUPDATEEVENT, 2, nullptr);
-    post(platform::WM_USER + 4, 0, nullptr);
+    auto handle = [&](platform::Message m) { hub.handle(m); };
+    using platform::Message;
+    handle(Message::carrying<platform::WM_UPDATEEVENT>(std::make_unique<CountedServer>(alive)));
+    post(platform::WM_TCPUPDATEEVENT, 2);
+    post(platform::WM_MOXAEVENT, 0);
     EXPECT_EQ(forwarded,
               (std::vector<std::pair<std::uint32_t, std::uintptr_t>>{
-                  {devices::WM_UPDATEEVENT, 0}, {devices::WM_TCPUPDATEEVENT, 2}, {platform::WM_USER + 4, 0}}));
+                  {platform::WM_UPDATEEVENT, 0}, {platform::WM_TCPUPDATEEVENT, 2}, {platform::WM_MOXAEVENT, 0}}));
     EXPECT_EQ(alive, 1);  // kept in the discovery list
 
     dispatch().beginClosing();
     forwarded.clear();
-    post(devices::WM_UPDATEEVENT, 0, std::make_unique<CountedServer>(alive));
-    post(devices::WM_TELUPDATEEVENT, 0, std::make_unique<devices::telefonObjekt>());
-    post(devices::WM_STATECHANGEDEVENT, 0, std::make_unique<devices::stateChangeObjekt>());
+    handle(Message::carrying<platform::WM_UPDATEEVENT>(std::make_unique<CountedServer>(alive)));
+    handle(Message::carrying<platform::WM_TELUPDATEEVENT>(std::make_unique<devices::telefonObjekt>()));
+    handle(Message::carrying<platform::WM_STATECHANGEDEVENT>(std::make_unique<devices::stateChangeObjekt>()));
     EXPECT_EQ(alive, 1);
     EXPECT_TRUE(forwarded.empty());
-    post(WM_ENDPROGRAM, 0, nullptr);
+    post(platform::WM_ENDPROGRAM, 0);
     EXPECT_TRUE(ended);
 }
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "TcpTestServer.h"
-#include "devices/DeviceMessages.h"
 #include "devices/TAxisThread.h"
 #include "devices/stateChangeObjekt.h"
 #include "platform/Base64.h"
@@ -24,8 +23,8 @@ class AxisNet : public ::testing::Test {
 protected:
     AxisNet()
         : target_([this](platform::Message& m) {
-              ASSERT_EQ(m.id, WM_STATECHANGEDEVENT);
-              events_.push_back(m.take<stateChangeObjekt>());
+              ASSERT_EQ(m.id, platform::WM_STATECHANGEDEVENT);
+              events_.push_back(m.take<platform::WM_STATECHANGEDEVENT>());
           }) {}
 
     std::unique_ptr<TAxisThread> monitor(std::uint16_t port, config::TVideoServerType type) {

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "config/RebootSperre.h"
-#include "devices/DeviceMessages.h"
 #include "devices/DiscoveryHandlers.h"
 #include "devices/RelayFraming.h"
 #include "devices/TelefonListe.h"
@@ -113,14 +112,14 @@ TEST_F(HandlersTest, StateTelegramsPostInputChanges) {
     handlers_.UDPEmpfaengerRead2(state(0x13, "A2", "10"), "10.0.0.9");
     auto& posted = pump();
     ASSERT_EQ(posted.size(), 2u);
-    EXPECT_EQ(posted[0].id, WM_STATECHANGEDEVENT);
-    auto first = posted[0].take<stateChangeObjekt>();
+    EXPECT_EQ(posted[0].id, platform::WM_STATECHANGEDEVENT);
+    auto first = posted[0].take<platform::WM_STATECHANGEDEVENT>();
     ASSERT_TRUE(first);
     EXPECT_EQ(first->adresse(), "10.0.0.9");
     EXPECT_EQ(first->port(), "80");
     EXPECT_TRUE(first->status1());
     EXPECT_FALSE(first->status2());
-    auto second = posted[1].take<stateChangeObjekt>();
+    auto second = posted[1].take<platform::WM_STATECHANGEDEVENT>();
     EXPECT_FALSE(second->status1());
     EXPECT_TRUE(second->status2());
 }
@@ -149,8 +148,8 @@ TEST_F(HandlersTest, SequenceRulesArePerSenderAndShared) {
     handlers_.UDPEmpfaengerReadTel(tel(0x41, 0x01, "12"), "10.0.0.7");
     auto& posted = pump();
     ASSERT_EQ(posted.size(), 2u);
-    EXPECT_EQ(posted[0].id, WM_STATECHANGEDEVENT);
-    EXPECT_EQ(posted[1].id, WM_TELUPDATEEVENT);
+    EXPECT_EQ(posted[0].id, platform::WM_STATECHANGEDEVENT);
+    EXPECT_EQ(posted[1].id, platform::WM_TELUPDATEEVENT);
 }
 
 TEST_F(HandlersTest, TelephoneTelegramsFileAndPost) {
@@ -160,7 +159,7 @@ TEST_F(HandlersTest, TelephoneTelegramsFileAndPost) {
     handlers_.UDPEmpfaengerReadTel(tel(4, 0x01, "1").substr(0, 31), "10.0.0.6");
     auto& posted = pump();
     ASSERT_EQ(posted.size(), 2u);
-    auto call = posted[1].take<telefonObjekt>();
+    auto call = posted[1].take<platform::WM_TELUPDATEEVENT>();
     ASSERT_TRUE(call);
     EXPECT_EQ(call->status(), Verbindung);
     EXPECT_EQ(call->nummer(), "71");
@@ -187,6 +186,6 @@ TEST_F(HandlersTest, RelayedNamesAndTelegramsReachTheirHandlers) {
     handlers_.dispatchRelayed(*parseRelayLine(buildRelayLine("IDP", "10.0.1.3", tel(1, 0x02, ""))));
     auto& posted = pump();
     ASSERT_EQ(posted.size(), 2u);
-    EXPECT_EQ(posted[0].id, WM_STATECHANGEDEVENT);
-    EXPECT_EQ(posted[1].id, WM_TELUPDATEEVENT);
+    EXPECT_EQ(posted[0].id, platform::WM_STATECHANGEDEVENT);
+    EXPECT_EQ(posted[1].id, platform::WM_TELUPDATEEVENT);
 }

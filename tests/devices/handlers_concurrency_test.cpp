@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "devices/DeviceMessages.h"
 #include "devices/DiscoveryHandlers.h"
 #include "devices/TAxisThread.h"
 #include "devices/TelefonListe.h"
@@ -36,7 +35,7 @@ TEST(HandlersConcurrency, ListenerThreadsShareTheTables) {
     std::atomic<int> probes{0};
     int events = 0;
     platform::MessageTarget target([&](platform::Message& m) {
-        if (m.take<telefonObjekt>()) ++events;
+        if (m.take<platform::WM_TELUPDATEEVENT>()) ++events;
     });
     TelefonListe telefone;
     DiscoveryHandlers handlers({target.id(), nullptr, &telefone, [&](ProbeRequest) { ++probes; }});
@@ -68,7 +67,7 @@ TEST(HandlersConcurrency, SelfFreeingProbesAndMonitorsStopAtShutDown) {
     platform::ManualLoopBackend loop;
     std::atomic<int> posted{0};
     platform::MessageTarget target([&](platform::Message& m) {
-        if (m.take<serverObjekt>()) ++posted;
+        if (m.take<platform::WM_UPDATEEVENT>()) ++posted;
     });
     // Probes that need no network: unconfigured cameras of types without a
     // picture at construction.

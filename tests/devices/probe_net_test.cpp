@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "config/cfgUnit.h"
-#include "devices/DeviceMessages.h"
 #include "devices/DigestAuthentication.h"
 #include "devices/configureThread.h"
 #include "devices/serverObjekt.h"
@@ -307,8 +306,8 @@ TEST_F(ProbeNet, ProbeThreadPostsTheDeviceObject) {
     platform::ManualLoopBackend loop;
     std::vector<std::unique_ptr<serverObjekt>> posted;
     platform::MessageTarget target([&](platform::Message& m) {
-        EXPECT_EQ(m.id, WM_UPDATEEVENT);
-        posted.push_back(m.take<serverObjekt>());
+        EXPECT_EQ(m.id, platform::WM_UPDATEEVENT);
+        posted.push_back(m.take<platform::WM_UPDATEEVENT>());
     });
     server_.enqueue(Script::mjpeg({bright_}));
     EXPECT_EQ(configureThread::threadName(ProbeRequest::fromManual(manual(config::KorvatServer2))), "configureThread ");

@@ -7,7 +7,6 @@
 
 #include "TcpTestServer.h"
 #include "config/RebootSperre.h"
-#include "devices/DeviceMessages.h"
 #include "devices/DiscoveryHandlers.h"
 #include "devices/RelayFraming.h"
 #include "devices/TelefonListe.h"
@@ -92,7 +91,7 @@ TEST(RelayNet, ARelayedAnswerIsProbedAndPosted) {
     platform::ManualLoopBackend loop;
     std::vector<std::unique_ptr<serverObjekt>> posted;
     platform::MessageTarget target([&](platform::Message& m) {
-        if (m.id == WM_UPDATEEVENT) posted.push_back(m.take<serverObjekt>());
+        if (m.id == platform::WM_UPDATEEVENT) posted.push_back(m.take<platform::WM_UPDATEEVENT>());
     });
     video::Image grey;
     grey.reshape(160, 120, video::PixelFormat::Rgb24);

@@ -15,7 +15,6 @@
 
 #include "TcpTestServer.h"
 #include "config/cfgUnit.h"
-#include "devices/DeviceMessages.h"
 #include "devices/DiscoveryTelegrams.h"
 #include "devices/MDNSRecords.h"
 #include "devices/TAxisThread.h"
@@ -113,11 +112,11 @@ protected:
     }
     int bare(std::uint32_t id) {
         int n = 0;
-        for (auto* m : posted(id)) n += !m->payload && m->wParam == 0;
+        for (auto* m : posted(id)) n += !m->hasPayload() && m->wParam == 0;
         return n;
     }
     bool has1031(std::uintptr_t state) {
-        for (auto* m : posted(WM_TCPUPDATEEVENT))
+        for (auto* m : posted(platform::WM_TCPUPDATEEVENT))
             if (m->wParam == state) return true;
         return false;
     }
@@ -215,9 +214,9 @@ TEST_F(SuchNet, AnAnsweringVideoServerIsPostedAndAgesOutWhenSilent) {
             answered = true;  // once only: then the server falls silent
             peers_[4000]->sendTo(heard_[4000].front().datagram.from, 4000, answerRecord());
         }
-        return !posted(WM_UPDATEEVENT).empty();
+        return !posted(platform::WM_UPDATEEVENT).empty();
     }));
-    auto server = posted(WM_UPDATEEVENT).front()->take<serverObjekt>();
+    auto server = posted(platform::WM_UPDATEEVENT).front()->take<platform::WM_UPDATEEVENT>();
     ASSERT_TRUE(server);
     EXPECT_EQ(server->typ(), config::KorvatServer);
     EXPECT_EQ(server->Name(), "Tor");
@@ -246,9 +245,9 @@ TEST_F(SuchNet, AnAnsweringVideoServerIsPostedAndAgesOutWhenSilent) {
     messages_.clear();
     clockOffset_ = 57000;
     run(1s);
-    EXPECT_EQ(bare(WM_UPDATEEVENT), 0);
+    EXPECT_EQ(bare(platform::WM_UPDATEEVENT), 0);
     clockOffset_ = 60500;
-    ASSERT_TRUE(run(2s, [&] { return bare(WM_UPDATEEVENT) == 2; }));
+    ASSERT_TRUE(run(2s, [&] { return bare(platform::WM_UPDATEEVENT) == 2; }));
     thread_->withLists([](DiscoveryLists& lists) {
         EXPECT_TRUE(lists.servers.empty());
         EXPECT_TRUE(lists.axisThreads.empty());
@@ -263,10 +262,10 @@ TEST_F(SuchNet, ATelephoneTelegramIsPostedAndAgesOut) {
     appendAdditiveChecksum(telegram);
     // The listener may still be opening: send until it is heard.
     ASSERT_TRUE(run(5s, [&] {
-        if (posted(WM_TELUPDATEEVENT).empty()) phone->sendTo("10.77.0.1", 8112, telegram);
-        return !posted(WM_TELUPDATEEVENT).empty();
+        if (posted(platform::WM_TELUPDATEEVENT).empty()) phone->sendTo("10.77.0.1", 8112, telegram);
+        return !posted(platform::WM_TELUPDATEEVENT).empty();
     }));
-    auto event = posted(WM_TELUPDATEEVENT).front()->take<telefonObjekt>();
+    auto event = posted(platform::WM_TELUPDATEEVENT).front()->take<platform::WM_TELUPDATEEVENT>();
     ASSERT_TRUE(event);
     EXPECT_EQ(event->adresse(), "10.77.0.2");
     EXPECT_EQ(event->status(), Verbindung);
@@ -275,7 +274,7 @@ TEST_F(SuchNet, ATelephoneTelegramIsPostedAndAgesOut) {
 
     messages_.clear();
     clockOffset_ = 60500;
-    ASSERT_TRUE(run(2s, [&] { return bare(WM_TELUPDATEEVENT) == 1; }));
+    ASSERT_TRUE(run(2s, [&] { return bare(platform::WM_TELUPDATEEVENT) == 1; }));
     EXPECT_EQ(thread_->telefon().size(), 0u);
 }
 
@@ -289,8 +288,8 @@ TEST_F(SuchNet, TelephoneCallsInsideAJunkFloodAreHandled) {
         return t;
     };
     ASSERT_TRUE(run(5s, [&] {
-        if (posted(WM_TELUPDATEEVENT).empty()) phone->sendTo("10.77.0.1", 8112, telegram(0x50, "1"));
-        return !posted(WM_TELUPDATEEVENT).empty();
+        if (posted(platform::WM_TELUPDATEEVENT).empty()) phone->sendTo("10.77.0.1", 8112, telegram(0x50, "1"));
+        return !posted(platform::WM_TELUPDATEEVENT).empty();
     }));
     messages_.clear();
 
@@ -310,10 +309,11 @@ TEST_F(SuchNet, TelephoneCallsInsideAJunkFloodAreHandled) {
         }
         if (i % 10 == 0) std::this_thread::sleep_until(begin + i * 1ms);
     }
-    ASSERT_TRUE(run(3s, [&] { return posted(WM_TELUPDATEEVENT).size() >= calls.size(); }))
-        << posted(WM_TELUPDATEEVENT).size() << " of " << calls.size() << " calls handled";
+    ASSERT_TRUE(run(3s, [&] { return posted(platform::WM_TELUPDATEEVENT).size() >= calls.size(); }))
+        << posted(platform::WM_TELUPDATEEVENT).size() << " of " << calls.size() << " calls handled";
     std::vector<std::string> heard;
-    for (auto* m : posted(WM_TELUPDATEEVENT)) heard.push_back(m->take<telefonObjekt>()->nummer());
+    for (auto* m : posted(platform::WM_TELUPDATEEVENT))
+        heard.push_back(m->take<platform::WM_TELUPDATEEVENT>()->nummer());
     EXPECT_EQ(heard, calls);
 }
 
@@ -383,12 +383,13 @@ TEST_F(SuchNet, StoredCredentialsGoOnlyWhereTheAnswerCameFrom) {
             announced = true;
             peers_[5353]->sendTo("224.0.0.251", 5353, dnsAnswer);
         }
-        return !third->requests().empty() && !thirdOn80->requests().empty() && posted(WM_UPDATEEVENT).size() >= 2;
+        return !third->requests().empty() && !thirdOn80->requests().empty() &&
+               posted(platform::WM_UPDATEEVENT).size() >= 2;
     }));
     for (const auto& request : third->requests()) EXPECT_FALSE(request.header("Authorization")) << request.head;
     for (const auto& request : thirdOn80->requests()) EXPECT_FALSE(request.header("Authorization")) << request.head;
-    for (auto* message : posted(WM_UPDATEEVENT)) {
-        auto server = message->take<serverObjekt>();
+    for (auto* message : posted(platform::WM_UPDATEEVENT)) {
+        auto server = message->take<platform::WM_UPDATEEVENT>();
         ASSERT_TRUE(server);
         EXPECT_EQ(server->IPAdresse(), "10.77.0.4");
         EXPECT_TRUE(server->isConfigured());

@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "app/CommandFrames.h"
-#include "devices/DeviceMessages.h"
 #include "devices/DiscoveryTelegrams.h"
 #include "devices/MDNSRecords.h"
 #include "devices/ProbePicture.h"
@@ -191,8 +190,8 @@ TEST(SimCameraNet, MonitorRelayResolutionAndMulticastAnswer) {
         platform::ManualLoopBackend loop;
         std::vector<bool> inputs;
         platform::MessageTarget window([&](platform::Message& m) {
-            if (m.id == devices::WM_STATECHANGEDEVENT)
-                inputs.push_back(m.take<devices::stateChangeObjekt>()->status1());
+            if (m.id == platform::WM_STATECHANGEDEVENT)
+                inputs.push_back(m.take<platform::WM_STATECHANGEDEVENT>()->status1());
         });
         auto monitor =
             std::make_unique<devices::TAxisThread>("Kamera1", kDevice, "80", "root", "pass", config::AxisCam);

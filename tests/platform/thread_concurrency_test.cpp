@@ -19,6 +19,7 @@ struct Note : MessagePayload {
     int value;
     std::atomic<int>* freed;
 };
+constexpr std::uint32_t kNoteMessage = WM_USER + 1000;  // this test's own
 
 class LambdaThread : public Thread {
 public:
@@ -38,6 +39,11 @@ private:
 };
 
 }  // namespace
+
+template <>
+struct oculon::platform::MessagePayloadOf<kNoteMessage> {
+    using type = Note;
+};
 
 TEST(Thread, TerminateWakesSleepAndWaitForIsBounded) {
     auto t = std::make_unique<LambdaThread>("sleeper", [](LambdaThread& self) {
@@ -72,17 +78,18 @@ TEST(MainLoop, PostedMessagesRunOnTheMainThreadAndFreeTheirPayload) {
     bool onMain = true;
     MessageTarget target([&](Message& m) {
         onMain = onMain && MainLoop::instance().isMainThread();
-        auto* n = dynamic_cast<Note*>(m.payload.get());
-        seen.push_back(static_cast<int>(m.id) * 100 + (n ? n->value : 0));
+        // Not taken: the loop frees it after the handler.
+        seen.push_back(m.hasPayload() ? static_cast<int>(m.wParam) : -1);
     });
     LambdaThread worker("poster", [&](LambdaThread&) {
         for (int i = 0; i < 50; ++i)
-            MainLoop::instance().post(target.id(), WM_USER + 2, 0, 0, std::make_unique<Note>(i, &freed));
+            MainLoop::instance().post<kNoteMessage>(target.id(), std::make_unique<Note>(i, &freed),
+                                                    static_cast<std::uintptr_t>(i));
     });
     worker.Start();
     ASSERT_TRUE(backend.pumpUntil([&] { return seen.size() == 50; }, 5s));
     EXPECT_TRUE(onMain);
-    for (int i = 0; i < 50; ++i) EXPECT_EQ(seen[static_cast<std::size_t>(i)], 1026 * 100 + i);
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(seen[static_cast<std::size_t>(i)], i);
     EXPECT_EQ(freed.load(), 50);
 }
 
@@ -94,7 +101,7 @@ TEST(MainLoop, MessagesToAGoneTargetAreDroppedAndFreed) {
         MessageTarget target([](Message&) { FAIL(); });
         id = target.id();
     }
-    MainLoop::instance().post(id, WM_USER + 5, 0, 0, std::make_unique<Note>(1, &freed));
+    MainLoop::instance().post<kNoteMessage>(id, std::make_unique<Note>(1, &freed));
     backend.pumpOnce();
     EXPECT_EQ(freed.load(), 1);
 }

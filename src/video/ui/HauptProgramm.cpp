@@ -62,7 +62,7 @@ TVideobild::TVideobild(QWidget* parent) : CallView(parent, Qt::Window, true, Cod
 TVideobild::~TVideobild() { session_.stop(); }
 
 void TVideobild::handleMessage(platform::Message& message) {
-    if (message.id == WM_CLOSE && forThisCall(message)) close();
+    if (message.id == platform::WM_CLOSE && forThisCall(message)) close();
 }
 
 void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
@@ -100,15 +100,16 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     // Runs in the decoder thread: it only posts.
     hooks.onBlack = [this, black = blackHandle] {
         if (black != 0)
-            platform::MainLoop::instance().post(black, WMSECVIDEOCLOSE, reinterpret_cast<std::uintptr_t>(this));
-        else postForCall(WM_CLOSE);
+            platform::MainLoop::instance().post(black, platform::WMSECVIDEOCLOSE,
+                                                reinterpret_cast<std::uintptr_t>(this));
+        else postForCall(platform::WM_CLOSE);
     };
-    hooks.onTimeout = [this](CallTimers::Expired) { postForCall(WM_CLOSE); };
+    hooks.onTimeout = [this](CallTimers::Expired) { postForCall(platform::WM_CLOSE); };
     hooks.onFault = [this](TMJPEGDecoder& d) { stoerung(d); };
     hooks.onSecondFault = [this](TMJPEGDecoder& d) { stoerung2(d); };
     hooks.onAspect = [this](double aspect) { setAspectRatio(aspect); };
     hooks.onClock = [this](const std::tm& now) { clock(now); };
-    hooks.onCloseAfterRelay = [this] { postForCall(WM_CLOSE); };
+    hooks.onCloseAfterRelay = [this] { postForCall(platform::WM_CLOSE); };
     session_.start(std::move(setup), Image1, &Image3, std::move(hooks));
     FRunning = true;
     layoutControls();

@@ -34,10 +34,6 @@
 
 namespace oculon::video::ui {
 
-inline constexpr std::uint32_t WM_CLOSE = 16;
-// To the tray form, WParam = the popup: its stream turned black.
-inline constexpr std::uint32_t WMSECVIDEOCLOSE = platform::WM_USER + 15;
-
 class TVideobild : public CallView {
     Q_OBJECT
 

@@ -66,7 +66,7 @@ TmainVideoFrame::TmainVideoFrame(QWidget* parent)
 TmainVideoFrame::~TmainVideoFrame() { session_.stop(); }
 
 void TmainVideoFrame::handleMessage(platform::Message& message) {
-    if (message.id == WMTUERCLOSE && forThisCall(message)) doClose();
+    if (message.id == platform::WMTUERCLOSE && forThisCall(message)) doClose();
 }
 
 void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
@@ -90,12 +90,12 @@ void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
 
     beginCall();
     CallSession::Hooks hooks;
-    hooks.onBlack = [this] { postForCall(WMTUERCLOSE); };
-    hooks.onTimeout = [this](CallTimers::Expired) { postForCall(WMTUERCLOSE); };
+    hooks.onBlack = [this] { postForCall(platform::WMTUERCLOSE); };
+    hooks.onTimeout = [this](CallTimers::Expired) { postForCall(platform::WMTUERCLOSE); };
     hooks.onFault = [this](TMJPEGDecoder& d) { stoerung(d); };
     hooks.onAspect = [this](double aspect) { setAspectRatio(aspect); };
     hooks.onClock = [this](const std::tm& now) { dateTimePanel.setText(QString::fromStdString(frameClockText(now))); };
-    hooks.onCloseAfterRelay = [this] { postForCall(WMTUERCLOSE); };
+    hooks.onCloseAfterRelay = [this] { postForCall(platform::WMTUERCLOSE); };
     session_.start(std::move(setup), videoImage, nullptr, std::move(hooks));
     FrameResize();
 }

@@ -26,8 +26,6 @@
 
 namespace oculon::video::ui {
 
-inline constexpr std::uint32_t WMTUERCLOSE = platform::WM_USER + 13;
-
 class TmainVideoFrame : public CallView {
     Q_OBJECT
 

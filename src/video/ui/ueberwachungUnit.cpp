@@ -112,9 +112,9 @@ void TueberwachungForm::closeEvent(QCloseEvent* event) {
 void TueberwachungForm::handleMessage(platform::Message& message) {
     if (isDestroying) return;
     switch (message.id) {
-        case WMSURVEILLANCECFGCHANGE: setLayout(settings_.survLayout()); break;
-        case WMSURVEILLANCESINGLE: {
-            std::shared_ptr<config::TSurvChange> change = message.take<config::TSurvChange>();
+        case platform::WMSURVEILLANCECFGCHANGE: setLayout(settings_.survLayout()); break;
+        case platform::WMSURVEILLANCESINGLE: {
+            std::shared_ptr<config::TSurvChange> change = message.take<platform::WMSURVEILLANCESINGLE>();
             if (change) runner_.run([this, change] { singleChange(*change); });
             break;
         }
@@ -287,7 +287,7 @@ void TueberwachungForm::recClick(int t) {
 }
 
 void TueberwachungForm::announceChange() {
-    if (konfigTarget_ != 0) platform::MainLoop::instance().post(konfigTarget_, WMSURVEILLANCESINGLEACCEPTED);
+    if (konfigTarget_ != 0) platform::MainLoop::instance().post(konfigTarget_, platform::WMSURVEILLANCESINGLEACCEPTED);
 }
 
 // ---------------------------------------------------------------- door calls

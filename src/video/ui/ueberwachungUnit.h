@@ -38,10 +38,6 @@
 
 namespace oculon::video::ui {
 
-inline constexpr std::uint32_t WMSURVEILLANCECFGCHANGE = platform::WM_USER + 10;       // 1034
-inline constexpr std::uint32_t WMSURVEILLANCESINGLE = platform::WM_USER + 11;          // 1035
-inline constexpr std::uint32_t WMSURVEILLANCESINGLEACCEPTED = platform::WM_USER + 12;  // 1036
-
 class TueberwachungForm : public QWidget {
     Q_OBJECT
 

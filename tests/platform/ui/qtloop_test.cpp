@@ -17,7 +17,13 @@ struct Payload : MessagePayload {
     ~Payload() override { ++freed; }
     std::atomic<int>& freed;
 };
+constexpr std::uint32_t kTestMessage = WM_USER + 1000;  // this test's own
 }  // namespace
+
+template <>
+struct oculon::platform::MessagePayloadOf<kTestMessage> {
+    using type = Payload;
+};
 
 TEST(QtLoopBackend, MessagesSynchronizeAndTimersRunOnQtsLoop) {
     int argc = 1;
@@ -36,8 +42,8 @@ TEST(QtLoopBackend, MessagesSynchronizeAndTimersRunOnQtsLoop) {
     });
     std::thread worker([&] {
         for (int i = 1; i <= 10; ++i)
-            MainLoop::instance().post(target.id(), WM_USER + 4, static_cast<std::uintptr_t>(i), 0,
-                                      std::make_unique<Payload>(freed));
+            MainLoop::instance().post<kTestMessage>(target.id(), std::make_unique<Payload>(freed),
+                                                    static_cast<std::uintptr_t>(i));
         MainLoop::instance().synchronize([&] { synced = received; });
     });
     Timer timer;

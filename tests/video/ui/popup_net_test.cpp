@@ -272,7 +272,7 @@ TEST_F(PopupNet, ABlackStreamClosesThePopupOrTellsTheOwner) {
     // A further popup tells its owner (1039 with itself) instead.
     std::uintptr_t told = 0;
     platform::MessageTarget owner([&](platform::Message& m) {
-        if (m.id == WMSECVIDEOCLOSE) told = m.wParam;
+        if (m.id == platform::WMSECVIDEOCLOSE) told = m.wParam;
     });
     popup.blackHandle = owner.id();
     popup.startVideo(s, false);
@@ -434,10 +434,10 @@ TEST_F(PopupNet, FaultsShowAndTheWindowStaysOpen) {
     EXPECT_TRUE(popup.isVisible());
     // A close meant for an earlier call is ignored; one without a call
     // number closes.
-    platform::MainLoop::instance().post(popup.handle(), WM_CLOSE, 987654);
+    platform::MainLoop::instance().post(popup.handle(), platform::WM_CLOSE, 987654);
     pumpFor(100ms);
     EXPECT_TRUE(popup.isVisible());
-    platform::MainLoop::instance().post(popup.handle(), WM_CLOSE);
+    platform::MainLoop::instance().post(popup.handle(), platform::WM_CLOSE);
     EXPECT_TRUE(pumpUntil([&] { return !popup.isVisible(); }));
 }
 
@@ -501,7 +501,7 @@ TEST_F(PopupNet, DoorFrameEndsItsCallThroughItsOwnMessage) {
     EXPECT_EQ(ended, 2);
 
     // 1037 ends it like the close button.
-    platform::MainLoop::instance().post(frame.handle(), WMTUERCLOSE);
+    platform::MainLoop::instance().post(frame.handle(), platform::WMTUERCLOSE);
     EXPECT_TRUE(pumpUntil([&] { return ended == 3; }));
 }
 

@@ -283,13 +283,14 @@ TEST_F(WallNet, MessagesFromTheSettingsDialog) {
     wall.resize(640, 480);
     int answers = 0;
     platform::MessageTarget dialog([&](platform::Message& m) {
-        if (m.id == WMSURVEILLANCESINGLEACCEPTED) ++answers;
+        if (m.id == platform::WMSURVEILLANCESINGLEACCEPTED) ++answers;
     });
     wall.setKonfigTarget(dialog.id());
     wall.show();
     ASSERT_TRUE(pumpUntil([&] { return showsPictures(wall, 0) && showsPictures(wall, 3); }));
-    auto post = [&](std::uint32_t id, std::unique_ptr<platform::MessagePayload> payload = nullptr) {
-        platform::MainLoop::instance().post(wall.handle(), id, 0, 0, std::move(payload));
+    auto post = [&](std::uint32_t id) { platform::MainLoop::instance().post(wall.handle(), id); };
+    auto postChange = [&](std::unique_ptr<config::TSurvChange> change) {
+        platform::MainLoop::instance().post<platform::WMSURVEILLANCESINGLE>(wall.handle(), std::move(change));
     };
     auto change = [](int number, bool remove, int recording) {
         auto c = std::make_unique<config::TSurvChange>();
@@ -300,7 +301,7 @@ TEST_F(WallNet, MessagesFromTheSettingsDialog) {
     };
 
     // Recording always: a pressed, disabled button and a recording on disk.
-    post(WMSURVEILLANCESINGLE, change(0, false, 1));
+    postChange(change(0, false, 1));
     ASSERT_TRUE(pumpUntil([&] { return answers == 1; }));
     QPushButton& rec0 = wall.tile(0)->recBtn();
     EXPECT_TRUE(rec0.isVisible());
@@ -315,7 +316,7 @@ TEST_F(WallNet, MessagesFromTheSettingsDialog) {
     ASSERT_TRUE(pumpUntil([&] { return wall.tile(0)->image().pictureCount() > shown + 5; }));
 
     // By the user: an enabled button that toggles recording and turns red.
-    post(WMSURVEILLANCESINGLE, change(0, false, 2));
+    postChange(change(0, false, 2));
     ASSERT_TRUE(pumpUntil([&] { return answers == 2; }));
     EXPECT_TRUE(std::filesystem::exists(recording));  // the first one was closed and kept
     EXPECT_TRUE(rec0.isEnabled());
@@ -332,7 +333,7 @@ TEST_F(WallNet, MessagesFromTheSettingsDialog) {
     EXPECT_TRUE(wall.videoObjekt(0)->decoder()->recordingFileName().empty());
 
     // Removal: the tile stops and empties, the stored camera goes.
-    post(WMSURVEILLANCESINGLE, change(1, true, 0));
+    postChange(change(1, true, 0));
     ASSERT_TRUE(pumpUntil([&] { return answers == 3; }));
     EXPECT_EQ(wall.videoObjekt(1), nullptr);
     EXPECT_FALSE(wall.tile(1)->timeLabel().isVisible());
@@ -342,8 +343,8 @@ TEST_F(WallNet, MessagesFromTheSettingsDialog) {
     // A layout change and a change for the new layout right behind it: the
     // second waits until the first has rebuilt the wall.
     settings->schreibeLayout(config::r1x2);
-    post(WMSURVEILLANCECFGCHANGE);
-    post(WMSURVEILLANCESINGLE, change(0, false, 1));
+    post(platform::WMSURVEILLANCECFGCHANGE);
+    postChange(change(0, false, 1));
     ASSERT_TRUE(pumpUntil([&] { return answers == 4 && !wall.isBusy(); }));
     EXPECT_EQ(wall.tileCount(), 2);
     EXPECT_EQ(wall.currentLayout(), config::r1x2);
@@ -358,14 +359,14 @@ TEST_F(WallNet, MessagesFromTheSettingsDialog) {
     // A frame-rate change keeps the decoders and hands them the divisor.
     TMJPEGDecoder* running = wall.videoObjekt(0)->decoder();
     settings->schreibeFrameRate(4);
-    post(WMSURVEILLANCECFGCHANGE);
+    post(platform::WMSURVEILLANCECFGCHANGE);
     ASSERT_TRUE(pumpUntil([&] { return running->frameRate() == 4; }));
     EXPECT_EQ(wall.videoObjekt(0)->decoder(), running);
     EXPECT_EQ(answers, 4);
 
     // Nonsense from the dialog: a mode that does not exist, a tile that does not.
-    post(WMSURVEILLANCESINGLE, change(0, false, 9));
-    post(WMSURVEILLANCESINGLE, change(40, true, 0));
+    postChange(change(0, false, 9));
+    postChange(change(40, true, 0));
     ASSERT_TRUE(pumpUntil([&] { return answers == 6; }));
     EXPECT_EQ(wall.videoObjekt(0)->aufzeichnung(), 1);
 }
@@ -392,7 +393,7 @@ TEST_F(WallNet, DropsOnATile) {
     });
     int answers = 0;
     platform::MessageTarget dialog([&](platform::Message& m) {
-        if (m.id == WMSURVEILLANCESINGLEACCEPTED) ++answers;
+        if (m.id == platform::WMSURVEILLANCESINGLEACCEPTED) ++answers;
     });
     wall.setKonfigTarget(dialog.id());
     wall.resize(640, 480);

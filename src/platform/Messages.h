@@ -1,0 +1,50 @@
+#pragma once
+// Every message number of the program, in one place. The numbers keep their
+// WM_USER + n values (1024 + n).
+//
+// A message that carries an object is bound to that object's class by a
+// specialisation of MessagePayloadOf, written once next to the class in the
+// module that owns it (config, devices, app), so this lowest layer names no
+// class of a higher one:
+//   template <> struct platform::MessagePayloadOf<WM_UPDATEEVENT> { using type = devices::serverObjekt; };
+// MainLoop::post<Id>() accepts only that class and Message::take<Id>() hands
+// it back, so a mismatch does not compile. A message without a binding
+// carries no object; what it says is in its number and wParam.
+
+#include <cstdint>
+
+namespace oculon::platform {
+
+inline constexpr std::uint32_t WM_CLOSE = 16;  // a video window ends its call; wParam: the call's number or 0
+inline constexpr std::uint32_t WM_USER = 1024;
+
+// From the device threads to the main form, which passes 1026, 1028, 1029
+// and 1031 on to the settings dialog.
+inline constexpr std::uint32_t WM_UPDATEEVENT = WM_USER + 2;     // 1026: a probed serverObjekt; none: a server aged out
+inline constexpr std::uint32_t WM_MOXAEVENT = WM_USER + 4;       // 1028: the gateway list changed
+inline constexpr std::uint32_t WM_TELUPDATEEVENT = WM_USER + 5;  // 1029: a telefonObjekt; none: a telephone aged out
+inline constexpr std::uint32_t WM_ENDPROGRAM = WM_USER + 6;      // 1030: the settings dialog ends the program
+// 1031: the relay link's state in wParam: 1 not connected, 2 connected, 3 not used.
+inline constexpr std::uint32_t WM_TCPUPDATEEVENT = WM_USER + 7;
+inline constexpr std::uint32_t WM_STATECHANGEDEVENT = WM_USER + 8;  // 1032: a stateChangeObjekt (camera input)
+
+// Between the settings dialog and the surveillance wall.
+inline constexpr std::uint32_t WMSURVEILLANCECFGCHANGE = WM_USER + 10;       // 1034: layout or cameras changed
+inline constexpr std::uint32_t WMSURVEILLANCESINGLE = WM_USER + 11;          // 1035: a TSurvChange for one tile
+inline constexpr std::uint32_t WMSURVEILLANCESINGLEACCEPTED = WM_USER + 12;  // 1036: the wall's cameras changed
+
+// Video windows.
+inline constexpr std::uint32_t WMTUERCLOSE = WM_USER + 13;  // 1037: the wall's door frame ends its call (as WM_CLOSE)
+inline constexpr std::uint32_t WMSECVIDEOCLOSE = WM_USER + 15;  // 1039: a further popup turned black; wParam: the popup
+
+// The command channel's listener thread hands a datagram to the main thread.
+inline constexpr std::uint32_t WM_COMMANDDATAGRAM = WM_USER + 200;  // 1224
+
+// Specialised once per message that carries an object (see above).
+template <std::uint32_t Id>
+struct MessagePayloadOf;
+
+template <std::uint32_t Id>
+using PayloadOf = typename MessagePayloadOf<Id>::type;
+
+}  // namespace oculon::platform
