@@ -6,18 +6,10 @@
 // and a window rectangle (TWindowSettings).
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "config/sprachen.h"
 #include "platform/MainLoop.h"
-
-namespace oculon::video {
-// Defined by the video module: the window control a stream is painted into,
-// and the decoder thread that reports faults with itself as the sender.
-class PictureSink;
-class TMJPEGDecoder;
-}  // namespace oculon::video
 
 namespace oculon::config {
 
@@ -138,28 +130,23 @@ public:
     std::int32_t mirabReduction = 0;
 };
 
-// What a window hands to the stream decoder, copied by value. The picture
-// sink and the timer belong to the window, which outlives the decoder.
+// The stream a window asks the decoder for, copied by value. Where the
+// pictures and faults go is the window's business, handed to the decoder
+// separately.
 struct TServerAttributes {
-    using FaultCallback = std::function<void(video::TMJPEGDecoder& sender)>;
-
     std::string CameraName;
     std::string Path;
     std::string IP;
     std::int32_t Port = 0;
     TVideoServerType ServerTyp = KorvatServer;
-    video::PictureSink* Bild = nullptr;
     std::string UserName;
     std::string Password;
     bool zeigeImmer = false;
-    platform::Timer* timer = nullptr;  // watchdog, may be none
     bool isMoxa = false;
     std::string moxaIP;
     bool ueberwachung = false;
     bool aufzeichnen = false;
     std::int32_t frameRate = 1;
-    FaultCallback stoerFunktion;
-    FaultCallback stoerFunktion2;
     std::string mirabPath;
     std::int32_t mirabCrop = 0;
 };

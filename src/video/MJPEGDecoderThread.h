@@ -7,6 +7,7 @@
 //
 // Owner's side (main thread):
 //   auto d = std::make_unique<TMJPEGDecoder>(attributes);   // nothing runs yet
+//   d->setVisibleImage(...); d->setOnStoerung(...);           // the window's side
 //   d->setSaveFunc(...); d->setAspectFunc(...); d->setOnBlack(...);
 //   d->Start();
 //   ...
@@ -51,7 +52,6 @@ class TMJPEGDecoder : public platform::Thread {
 public:
     using NotifyEvent = std::function<void(TMJPEGDecoder& sender)>;
     using AspectEvent = std::function<void(double aspectRatio)>;
-    using FaultCallback = config::TServerAttributes::FaultCallback;
 
     static constexpr platform::Millis kConnectTimeout{10000};
     static constexpr platform::Millis kReadTimeout{6000};
@@ -79,7 +79,9 @@ public:
     void setOnBlack(NotifyEvent onBlack) { FOnBlack = std::move(onBlack); }
     void setSaveFunc(NotifyEvent saveFunc) { FSavePict = std::move(saveFunc); }
     void setAspectFunc(AspectEvent aspectFunc) { FSetAspect = std::move(aspectFunc); }
-    void setOnStoerung(FaultCallback onStoerung) { FStoerung = std::move(onStoerung); }
+    void setOnStoerung(NotifyEvent onStoerung) { FStoerung = std::move(onStoerung); }
+    // Restarted with every picture shown; none by default.
+    void setWatchdog(platform::Timer* watchdog) { myTimer = watchdog; }
     // Shows name, date and time with every picture, the name alone at a fault.
     void setTimeLabel(CaptionSink* label) { FLabel = label; }
     // Run on every pass while the stream is connected, in the decoder
@@ -145,17 +147,17 @@ private:
     std::string FServerIP;
     std::int32_t FServerPort;
     config::TVideoServerType typ;
-    PictureSink* toUpdate;  // main thread only
+    PictureSink* toUpdate = nullptr;  // main thread only
     std::string FServerUserName;
     std::string FServerPassword;
     bool show;
-    platform::Timer* myTimer;
+    platform::Timer* myTimer = nullptr;
     bool moxa;
     std::string moxaIP;
     bool FUeberwachung;
     bool FRecordVideo;
     std::atomic<std::int32_t> FFrameRate;
-    FaultCallback FStoerung;
+    NotifyEvent FStoerung;
     std::int32_t FMirabReduction;
 
     const config::CameraTraits& traits_;

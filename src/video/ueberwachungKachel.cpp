@@ -7,11 +7,6 @@ namespace oculon::video {
 TVideoObjekt::TVideoObjekt(TileControls& controls, config::TServerAttributes attributes, int rec)
     : controls_(controls), attributes_(std::move(attributes)), rec_(rec) {
     if (rec_ < kRecNever || rec_ > kRecByUser) rec_ = kRecNever;
-    // The decoder is stopped on this thread before this object goes, so no
-    // fault report can reach a tile that is gone.
-    attributes_.stoerFunktion = [this](TMJPEGDecoder& sender) {
-        controls_.showFault(sender.ErrorNo(), sender.AddInfo());
-    };
     controls_.setCaptionVisible(true);
     startDecoder();
 }
@@ -26,6 +21,10 @@ TVideoObjekt::~TVideoObjekt() {
 void TVideoObjekt::startDecoder() {
     attributes_.aufzeichnen = recordsIn(rec_, userRecording_);
     decoder_ = std::make_unique<TMJPEGDecoder>(attributes_);
+    decoder_->setVisibleImage(&controls_.picture());
+    // The decoder is stopped on this thread before this object goes, so no
+    // fault report can reach a tile that is gone.
+    decoder_->setOnStoerung([this](TMJPEGDecoder& sender) { controls_.showFault(sender.ErrorNo(), sender.AddInfo()); });
     decoder_->setTimeLabel(&controls_.caption());
     controls_.setRecButton(recButtonFor(rec_, userRecording_));
     decoder_->Start();

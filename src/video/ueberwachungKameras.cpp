@@ -52,12 +52,9 @@ TServerAttributes setAttributes(const DiscoveredCamera& device, std::int32_t fra
     return a;
 }
 
-void setAttributes(TServerAttributes& a, PictureSink* bild, std::int32_t frameRate) {
-    a.Bild = bild;
-    a.timer = nullptr;
+void setAttributes(TServerAttributes& a, std::int32_t frameRate) {
     a.zeigeImmer = true;
     a.isMoxa = false;
-    a.stoerFunktion = nullptr;
     a.ueberwachung = true;
     a.aufzeichnen = false;
     a.frameRate = std::max(1, frameRate);

@@ -46,8 +46,8 @@ using DiscoveryLookup = std::function<std::optional<DiscoveredCamera>(const std:
 config::TServerAttributes setAttributes(const config::TSingleConfig& station, std::int32_t frameRate);
 // Credentials stay empty; the caller asks for them when `authorization` is set.
 config::TServerAttributes setAttributes(const DiscoveredCamera& device, std::int32_t frameRate);
-// The tile's part: the picture, wall mode, shown always, not recorded.
-void setAttributes(config::TServerAttributes& attributes, PictureSink* bild, std::int32_t frameRate);
+// The tile's part: wall mode, shown always, not recorded.
+void setAttributes(config::TServerAttributes& attributes, std::int32_t frameRate);
 
 // The name a camera gets on the wall: its common name when it has one.
 std::string cameraNameOf(const config::TSingleConfig& station);

@@ -135,13 +135,20 @@ protected:
         a.IP = server.address();
         a.Port = server.port();
         a.ServerTyp = typ;
-        a.Bild = &sink;
-        a.stoerFunktion = [this](TMJPEGDecoder& d) { faults.push_back({d.ErrorNo(), d.AddInfo()}); };
         return a;
     }
 
-    std::unique_ptr<TMJPEGDecoder> start(const TServerAttributes& a) {
+    // Shows in `sink` and reports faults to `faults`; not started.
+    std::unique_ptr<TMJPEGDecoder> wired(const TServerAttributes& a) {
         auto d = std::make_unique<TMJPEGDecoder>(a);
+        d->setVisibleImage(&sink);
+        d->setOnStoerung([this](TMJPEGDecoder& d) { faults.push_back({d.ErrorNo(), d.AddInfo()}); });
+        return d;
+    }
+
+    std::unique_ptr<TMJPEGDecoder> start(const TServerAttributes& a, TMJPEGDecoder::NotifyEvent onFault = nullptr) {
+        auto d = wired(a);
+        if (onFault) d->setOnStoerung(std::move(onFault));
         d->setOnBlack([this](TMJPEGDecoder&) {
             if (platform::MainLoop::instance().isMainThread()) blackOnMainThread = true;
             ++blacks;
@@ -185,8 +192,8 @@ TEST_F(Decoder, SendsItsExactRequestAndShowsEveryPicture) {
     auto a = attributesFor(server);
     a.UserName = "root";
     a.Password = "pa:ss";
-    a.timer = &watchdog;
-    auto d = std::make_unique<TMJPEGDecoder>(a);
+    auto d = wired(a);
+    d->setWatchdog(&watchdog);
     d->setTimeLabel(&label);
     d->setAspectFunc([this](double aspect) { aspects.push_back(aspect); });
     d->setSaveFunc([this](TMJPEGDecoder&) { ++saves; });
@@ -381,8 +388,8 @@ TEST_F(Decoder, AStreamWithoutPicturesInTimeIsAFaultAndReconnects) {
         servers.push_back(std::make_unique<LoopbackHttpServer>());
         servers.back()->setHandler([script = cases[i].script](const auto&) { return script; });
         auto a = attributesFor(*servers.back());
-        a.stoerFunktion = [&seen, i](TMJPEGDecoder& d) { seen[i].push_back({d.ErrorNo(), d.AddInfo()}); };
-        auto d = std::make_unique<TMJPEGDecoder>(a);
+        auto d = wired(a);
+        d->setOnStoerung([&seen, i](TMJPEGDecoder& d) { seen[i].push_back({d.ErrorNo(), d.AddInfo()}); });
         d->setPictureTimeout(Millis(1500));
         d->Start();
         decoders.push_back(std::move(d));
@@ -423,8 +430,7 @@ TEST_F(Decoder, ReportsTimeOutsOfEachKind) {
         servers.push_back(std::make_unique<LoopbackHttpServer>());
         servers.back()->enqueue(std::move(cases[i].script));
         auto a = attributesFor(*servers.back());
-        a.stoerFunktion = [&seen, i](TMJPEGDecoder& d) { seen[i].push_back({d.ErrorNo(), d.AddInfo()}); };
-        decoders.push_back(start(a));
+        decoders.push_back(start(a, [&seen, i](TMJPEGDecoder& d) { seen[i].push_back({d.ErrorNo(), d.AddInfo()}); }));
     }
     const auto started = Clock::now();
     ASSERT_TRUE(pumpUntil(
@@ -574,7 +580,7 @@ TEST_F(Decoder, PollsTheInputStateEverySecondPass) {
     server.enqueue(Script::mjpeg({jpegOf(kRed), jpegOf(kGreen)}, o));
     auto a = attributesFor(server, config::KorvatServer);
     a.isMoxa = true;  // no poll address: the stream's own device is asked
-    auto d = std::make_unique<TMJPEGDecoder>(a);
+    auto d = wired(a);
     std::atomic<int> idleResets{0};
     d->setIdleReset([&] { ++idleResets; });
     d->Start();
@@ -644,8 +650,6 @@ TEST_F(Decoder, PlaysFfmpegAsARealMjpegServer) {
     a.CameraName = "ffmpeg";
     a.Path = "/video.mjpg";
     a.IP = "127.0.0.1";
-    a.Bild = &sink;
-    a.stoerFunktion = [this](TMJPEGDecoder& d) { faults.push_back({d.ErrorNo(), d.AddInfo()}); };
     {
         auto ffmpeg = serve("testsrc=size=640x480:rate=10", 18090);
         ASSERT_TRUE(listening(18090));

@@ -119,12 +119,10 @@ TEST(WallCameras, StreamDescriptionOfAStationADeviceAndTheTile) {
     EXPECT_EQ(a.Port, 0);
 
     a.aufzeichnen = true;
-    a.stoerFunktion = [](TMJPEGDecoder&) {};
-    setAttributes(a, nullptr, 0);
+    setAttributes(a, 0);
     EXPECT_TRUE(a.ueberwachung);
     EXPECT_TRUE(a.zeigeImmer);
     EXPECT_FALSE(a.aufzeichnen);
-    EXPECT_FALSE(a.stoerFunktion);
     EXPECT_EQ(a.frameRate, 1);
 }
 

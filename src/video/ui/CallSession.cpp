@@ -57,10 +57,11 @@ std::string CallSession::GetFileName() const { return video::GetFileName(localNo
 
 std::string CallSession::proposedSnapshot() const { return savePath() + GetFileName(); }
 
-std::unique_ptr<TMJPEGDecoder> CallSession::startDecoder(TServerAttributes record, PictureRelay& relay) {
-    record.Bild = &relay;
-    record.timer = nullptr;  // the watchdog is ours: CallTimers
+std::unique_ptr<TMJPEGDecoder> CallSession::startDecoder(const TServerAttributes& record, PictureRelay& relay,
+                                                         TMJPEGDecoder::NotifyEvent onFault) {
     auto decoder = std::make_unique<TMJPEGDecoder>(record);
+    decoder->setVisibleImage(&relay);
+    decoder->setOnStoerung(std::move(onFault));  // no watchdog: CallTimers is ours
     if (record.aufzeichnen && decoder->recordingFileName().empty()) {
         // The call goes on without recording; the user learns why.
         showError(owner_, tr(txtInvalidImagePath) + savePath());
@@ -76,11 +77,9 @@ void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, H
     timers_.start(setup_.videoOnly, setup_.tuerDauer);
 
     mainRelay_.setTarget(&main);
-    TServerAttributes record = setup_.main;
-    record.stoerFunktion = [this](TMJPEGDecoder& d) {
+    main_ = startDecoder(setup_.main, mainRelay_, [this](TMJPEGDecoder& d) {
         if (hooks_.onFault) hooks_.onFault(d);
-    };
-    main_ = startDecoder(record, mainRelay_);
+    });
     if (setup_.firstPictureCallback) main_->setSaveFunc([this](TMJPEGDecoder&) { saveToFile(); });
     main_->setAspectFunc([this](double aspect) {
         if (hooks_.onAspect) hooks_.onAspect(aspect);
@@ -93,11 +92,9 @@ void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, H
 
     if (setup_.second && second != nullptr) {
         secondRelay_.setTarget(second);
-        TServerAttributes r = *setup_.second;
-        r.stoerFunktion = [this](TMJPEGDecoder& d) {
+        second_ = startDecoder(*setup_.second, secondRelay_, [this](TMJPEGDecoder& d) {
             if (hooks_.onSecondFault) hooks_.onSecondFault(d);
-        };
-        second_ = startDecoder(r, secondRelay_);
+        });
         second_->Start();
     }
     if (hooks_.onClock) hooks_.onClock(localNow());

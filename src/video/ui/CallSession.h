@@ -89,7 +89,8 @@ public:
     SendFunction sendFunctionLindavor;
 
 private:
-    std::unique_ptr<TMJPEGDecoder> startDecoder(config::TServerAttributes record, PictureRelay& relay);
+    std::unique_ptr<TMJPEGDecoder> startDecoder(const config::TServerAttributes& record, PictureRelay& relay,
+                                                TMJPEGDecoder::NotifyEvent onFault);
     void saveToFile();
     void checkTimers();
     // Shows a prompt of type T modally; the text on OK, nothing otherwise,

@@ -217,7 +217,7 @@ void TueberwachungForm::startStoredCameras(TLayoutTyp layout) {
 
 void TueberwachungForm::startTile(int t, config::TServerAttributes attributes, int rec) {
     WallTile& controls = *tiles_[static_cast<std::size_t>(t)];
-    setAttributes(attributes, &controls.picture(), frameRate());
+    setAttributes(attributes, frameRate());
     decoderList.emplace_back(tileKey(t), std::make_unique<TVideoObjekt>(controls, std::move(attributes), rec));
 }
 
