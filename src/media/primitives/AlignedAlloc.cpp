@@ -43,6 +43,12 @@ void alignedFree(void* p) {
 
 Ipp8u* ippsMalloc_8u(int len) { return static_cast<Ipp8u*>(alignedAlloc(len, sizeof(Ipp8u))); }
 
+Ipp16u* ippsMalloc_16u(int len) { return static_cast<Ipp16u*>(alignedAlloc(len, sizeof(Ipp16u))); }
+
+Ipp32s* ippsMalloc_32s(int len) { return static_cast<Ipp32s*>(alignedAlloc(len, sizeof(Ipp32s))); }
+
+Ipp32f* ippsMalloc_32f(int len) { return static_cast<Ipp32f*>(alignedAlloc(len, sizeof(Ipp32f))); }
+
 Ipp64f* ippsMalloc_64f(int len) { return static_cast<Ipp64f*>(alignedAlloc(len, sizeof(Ipp64f))); }
 
 Ipp64fc* ippsMalloc_64fc(int len) { return static_cast<Ipp64fc*>(alignedAlloc(len, sizeof(Ipp64fc))); }

@@ -24,6 +24,9 @@ void* alignedAlloc(long long count, std::size_t elementSize);
 void alignedFree(void* p);
 
 Ipp8u* ippsMalloc_8u(int len);
+Ipp16u* ippsMalloc_16u(int len);
+Ipp32s* ippsMalloc_32s(int len);
+Ipp32f* ippsMalloc_32f(int len);
 Ipp64f* ippsMalloc_64f(int len);
 Ipp64fc* ippsMalloc_64fc(int len);
 void ippsFree(void* p);

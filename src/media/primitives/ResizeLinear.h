@@ -1,0 +1,32 @@
+#pragma once
+// The row routines of the 8-bit linear resize, the path every exported frame
+// takes: plain loops, and AVX2 ones chosen once by CPU feature. Every set
+// gives the same values; tests compare them.
+
+#include <cstddef>
+
+#include "media/primitives/IppDefs.h"
+
+namespace oculon::primitives::resize {
+
+enum class LinearIsa { Plain, Avx2 };
+
+struct LinearRows8 {
+    // Column k of the output holds (w0 a + w1 b + 128) >> 8 per channel, a
+    // the sample at s + cols[k] (+ channel), b the one `spacing` further, and
+    // (w0, w1) the pair cw[2k], cw[2k+1]: one, three or four values per
+    // column. Reads no sample at or past s + rowSamples; the three-value
+    // routine may write one value past the last column.
+    using Coef = void (*)(const Ipp8u* s, int w, int spacing, const int* cols, const Ipp16u* cw, Ipp16u* out,
+                          int rowSamples);
+    Coef coefPl;
+    Coef coefPx;
+    Coef coefPx4;
+    // d[i] = (u[i] (16384 - wy) + l[i] wy + 2^19) >> 20.
+    void (*summ)(Ipp8u* d, std::ptrdiff_t n, Ipp32u wy, const Ipp16u* u, const Ipp16u* l);
+};
+
+// The routines of one instruction set, or null when this CPU lacks it.
+const LinearRows8* linearRows8For(LinearIsa isa);
+
+}  // namespace oculon::primitives::resize
