@@ -184,8 +184,8 @@ IppStatus resizeEntry(const T* pSrc, IppiSize srcSize, int srcStep, TVDImageRect
                       IppiSize dstRoiSize, double xFactor, double yFactor, int interpolation, int channels,
                       int sampleType, double xShift = 0.0, double yShift = 0.0) {
     if (interpolation == kResizeSuper && xFactor <= 1.0 && yFactor <= 1.0)
-        return ownpiDecimateSuper(pSrc, srcSize, srcStep, srcRoi, pDst, dstStep, dstRoiSize, xFactor, yFactor,
-                                  channels, channels, sampleType, 0);
+        return ownpiDecimateSuper(pSrc, srcSize, srcStep, srcRoi, pDst, dstStep, dstRoiSize, xFactor, yFactor, channels,
+                                  channels, sampleType, 0);
     return ownpiResize(pSrc, srcSize, srcStep, srcRoi, pDst, dstStep, dstRoiSize, xFactor, yFactor, xShift, yShift,
                        channels, channels, sampleType, 0, interpolation);
 }
@@ -217,8 +217,7 @@ IppStatus ownpiResize(const void* src, IppiSize srcSize, int srcStep, TVDImageRe
                       int layout, int sampleType, int planar, int interpolation) {
     const int bytes = resize::bytesPerSample(sampleType);
     const int pixel = planar ? 1 : channels;
-    if (IppStatus st =
-            resize::checkArguments(src, srcSize, srcRoi, dst, dstRoiSize, xFactor, yFactor, pixel * bytes))
+    if (IppStatus st = resize::checkArguments(src, srcSize, srcRoi, dst, dstRoiSize, xFactor, yFactor, pixel * bytes))
         return st;
     if (interpolation != kResizeNearest && interpolation != kResizeLinear && interpolation != kResizeCubic &&
         interpolation != kResizeLanczos)
@@ -247,7 +246,8 @@ IppStatus ownpiResize(const void* src, IppiSize srcSize, int srcStep, TVDImageRe
     if (!onePlane)
         for (int k = 0; k < width; ++k) cols.nodes.get()[k] *= channels;
 
-    const int buffers = interpolation == kResizeLinear ? 2 : interpolation == kResizeCubic ? 4
+    const int buffers = interpolation == kResizeLinear    ? 2
+                        : interpolation == kResizeCubic   ? 4
                         : interpolation == kResizeLanczos ? 6
                                                           : 0;
     const long long perBuffer = onePlane ? width + 4LL : layout == 3 ? 3LL * width + 12 : 4LL * width + 16;
@@ -287,7 +287,8 @@ IppStatus ownpiResize(const void* src, IppiSize srcSize, int srcStep, TVDImageRe
     if (interpolation == kResizeNearest && !onePlane && layout == 4) position += 6;
     const resize::Kernel kernel = resize::kernelAt(position);
 
-    const ptrdiff_t origin = static_cast<ptrdiff_t>(srcRoi.Y) * srcStep + static_cast<ptrdiff_t>(srcRoi.X) * pixel * bytes;
+    const ptrdiff_t origin =
+        static_cast<ptrdiff_t>(srcRoi.Y) * srcStep + static_cast<ptrdiff_t>(srcRoi.X) * pixel * bytes;
     if (!planar) {
         job.src = static_cast<const Ipp8u*>(src) + origin;
         job.dst = dst;
@@ -304,9 +305,9 @@ IppStatus ownpiResize(const void* src, IppiSize srcSize, int srcStep, TVDImageRe
     return ippStsNoErr;
 }
 
-IppStatus ownpiResizeCenter(IppiSize srcSize, TVDImageRect srcRoi, IppiSize dstRoiSize, double xFactor,
-                            double yFactor, double xCenter, double yCenter, TVDImageRect* dstRect,
-                            TVDImageRect* srcRegion, double* xShift, double* yShift) {
+IppStatus ownpiResizeCenter(IppiSize srcSize, TVDImageRect srcRoi, IppiSize dstRoiSize, double xFactor, double yFactor,
+                            double xCenter, double yCenter, TVDImageRect* dstRect, TVDImageRect* srcRegion,
+                            double* xShift, double* yShift) {
     if (srcSize.width <= 0 || srcSize.height <= 0 || srcRoi.X < 0 || srcRoi.Y < 0 || srcRoi.Width <= 0 ||
         srcRoi.Height <= 0)
         return ippStsSizeErr;
@@ -341,9 +342,8 @@ IppStatus _px_ippiResize_8u_C1R(const Ipp8u* pSrc, IppiSize srcSize, int srcStep
                        kSample8u);
 }
 
-IppStatus _px_ippiResize_16u_C1R(const Ipp16u* pSrc, IppiSize srcSize, int srcStep, TVDImageRect srcRoi,
-                                 Ipp16u* pDst, int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor,
-                                 int interpolation) {
+IppStatus _px_ippiResize_16u_C1R(const Ipp16u* pSrc, IppiSize srcSize, int srcStep, TVDImageRect srcRoi, Ipp16u* pDst,
+                                 int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor, int interpolation) {
     return resizeEntry(pSrc, srcSize, srcStep, srcRoi, pDst, dstStep, dstRoiSize, xFactor, yFactor, interpolation, 1,
                        kSample16u);
 }

@@ -33,25 +33,24 @@ inline constexpr IppStatus kResizeTooSmall = -201;
 // (at least one where the product reaches 0.5); the rest of the destination
 // region is left as it was. Interpolation 8 with both factors at most 1.0
 // averages areas; with a factor above 1.0 it is refused (-22).
-OCULON_IPP_ENTRY(ippiResize_8u_C3R, (const Ipp8u* pSrc, IppiSize srcSize, int srcStep, TVDImageRect srcRoi,
-                                     Ipp8u* pDst, int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor,
-                                     int interpolation));
-OCULON_IPP_ENTRY(ippiResize_8u_C4R, (const Ipp8u* pSrc, IppiSize srcSize, int srcStep, TVDImageRect srcRoi,
-                                     Ipp8u* pDst, int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor,
-                                     int interpolation));
-OCULON_IPP_ENTRY(ippiResize_8u_C1R, (const Ipp8u* pSrc, IppiSize srcSize, int srcStep, TVDImageRect srcRoi,
-                                     Ipp8u* pDst, int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor,
-                                     int interpolation));
-OCULON_IPP_ENTRY(ippiResize_16u_C1R, (const Ipp16u* pSrc, IppiSize srcSize, int srcStep, TVDImageRect srcRoi,
-                                      Ipp16u* pDst, int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor,
-                                      int interpolation));
+OCULON_IPP_ENTRY(ippiResize_8u_C3R,
+                 (const Ipp8u* pSrc, IppiSize srcSize, int srcStep, TVDImageRect srcRoi, Ipp8u* pDst, int dstStep,
+                  IppiSize dstRoiSize, double xFactor, double yFactor, int interpolation));
+OCULON_IPP_ENTRY(ippiResize_8u_C4R,
+                 (const Ipp8u* pSrc, IppiSize srcSize, int srcStep, TVDImageRect srcRoi, Ipp8u* pDst, int dstStep,
+                  IppiSize dstRoiSize, double xFactor, double yFactor, int interpolation));
+OCULON_IPP_ENTRY(ippiResize_8u_C1R,
+                 (const Ipp8u* pSrc, IppiSize srcSize, int srcStep, TVDImageRect srcRoi, Ipp8u* pDst, int dstStep,
+                  IppiSize dstRoiSize, double xFactor, double yFactor, int interpolation));
+OCULON_IPP_ENTRY(ippiResize_16u_C1R,
+                 (const Ipp16u* pSrc, IppiSize srcSize, int srcStep, TVDImageRect srcRoi, Ipp16u* pDst, int dstStep,
+                  IppiSize dstRoiSize, double xFactor, double yFactor, int interpolation));
 // Scales the region so that source point (xCenter, yCenter) lands on the
 // centre of the destination region; only the part that lands inside it is
 // written.
-OCULON_IPP_ENTRY(ippiResizeCenter_8u_C4R,
-                 (const Ipp8u* pSrc, IppiSize srcSize, int srcStep, TVDImageRect srcRoi, Ipp8u* pDst, int dstStep,
-                  IppiSize dstRoiSize, double xFactor, double yFactor, double xCenter, double yCenter,
-                  int interpolation));
+OCULON_IPP_ENTRY(ippiResizeCenter_8u_C4R, (const Ipp8u* pSrc, IppiSize srcSize, int srcStep, TVDImageRect srcRoi,
+                                           Ipp8u* pDst, int dstStep, IppiSize dstRoiSize, double xFactor,
+                                           double yFactor, double xCenter, double yCenter, int interpolation));
 
 // Sample type codes of the drivers.
 inline constexpr int kSample8u = 0;
@@ -71,14 +70,14 @@ IppStatus ownpiResize(const void* src, IppiSize srcSize, int srcStep, TVDImageRe
 // Where a region lands when source point (xCenter, yCenter) is put on the
 // destination centre: the destination rectangle, the source region that
 // fills it and the fractional start of that region.
-IppStatus ownpiResizeCenter(IppiSize srcSize, TVDImageRect srcRoi, IppiSize dstRoiSize, double xFactor,
-                            double yFactor, double xCenter, double yCenter, TVDImageRect* dstRect,
-                            TVDImageRect* srcRegion, double* xShift, double* yShift);
+IppStatus ownpiResizeCenter(IppiSize srcSize, TVDImageRect srcRoi, IppiSize dstRoiSize, double xFactor, double yFactor,
+                            double xCenter, double yCenter, TVDImageRect* dstRect, TVDImageRect* srcRegion,
+                            double* xShift, double* yShift);
 
 // Area-averaging reduction, both factors at most 1.0. Arguments as
 // ownpiResize without shifts and interpolation.
 IppStatus ownpiDecimateSuper(const void* src, IppiSize srcSize, int srcStep, TVDImageRect srcRoi, void* dst,
-                             int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor, int channels,
-                             int layout, int sampleType, int planar);
+                             int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor, int channels, int layout,
+                             int sampleType, int planar);
 
 }  // namespace oculon::primitives

@@ -69,6 +69,7 @@ void cubic(const Job& job) {
 }  // namespace
 
 // ownResize8pxC, ownResize16pxC, ownResize32pxC, ownResize8plC, ownResize16plC, ownResize32plC
-const Kernel kCubicKernels[6] = {cubic<Ipp8u>, cubic<Ipp16u>, cubic<Ipp32f>, cubic<Ipp8u>, cubic<Ipp16u>, cubic<Ipp32f>};
+const Kernel kCubicKernels[6] = {cubic<Ipp8u>, cubic<Ipp16u>, cubic<Ipp32f>,
+                                 cubic<Ipp8u>, cubic<Ipp16u>, cubic<Ipp32f>};
 
 }  // namespace oculon::primitives::resize

@@ -19,10 +19,10 @@ struct Job {
     void* dst;        // the first destination sample
     ptrdiff_t srcStep;
     ptrdiff_t dstStep;
-    int width;         // destination columns produced
-    int height;        // destination rows produced
-    const int* rows;   // per destination row: source row of its node, counted from the region's first row
-    const int* cols;   // per destination column: sample offset of its node pixel within a row
+    int width;                   // destination columns produced
+    int height;                  // destination rows produced
+    const int* rows;             // per destination row: source row of its node, counted from the region's first row
+    const int* cols;             // per destination column: sample offset of its node pixel within a row
     const Ipp16u* rowWeights16;  // linear 8u/16u: share of the lower row, of 16384
     const Ipp16u* colWeights16;  // linear 8u/16u: (left, right) shares, adding up to 16384
     const float* rowWeights;     // other cases: the position's distance from its node
@@ -59,9 +59,7 @@ struct Job {
 using Kernel = void (*)(const Job&);
 
 // Bytes of one sample of a sample type code (1 for an unknown code).
-inline int bytesPerSample(int sampleType) {
-    return sampleType == kSample16u ? 2 : sampleType == kSample32f ? 4 : 1;
-}
+inline int bytesPerSample(int sampleType) { return sampleType == kSample16u ? 2 : sampleType == kSample32f ? 4 : 1; }
 
 // Steps in bytes become steps in samples by an arithmetic shift.
 inline int sampleShift(int bytes) { return bytes == 4 ? 2 : bytes == 2 ? 1 : 0; }

@@ -108,77 +108,82 @@ inline int readable(const int* cols, int w, int rowSamples, int reach) {
     return w;
 }
 
-// Two pixels' 8 bytes, one per 128-bit lane.
-OCULON_AVX2 inline __m256i load2(const Ipp8u* a, const Ipp8u* b) {
-    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a))),
-                                   _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)), 1);
+// Lane p of the result holds columns k + 2p and k + 2p + 1, 8 bytes from
+// each column's offset.
+OCULON_AVX2 inline __m128i twoColumns(const Ipp8u* a, const Ipp8u* b) {
+    const __m128 lo = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a)));
+    return _mm_castps_si128(_mm_loadh_pi(lo, reinterpret_cast<const __m64*>(b)));
+}
+OCULON_AVX2 inline __m256i fourColumns(const Ipp8u* s, const int* cols) {
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(twoColumns(s + cols[0], s + cols[1])),
+                                   twoColumns(s + cols[2], s + cols[3]), 1);
 }
 
-// The weight pairs of two columns, each repeated over its lane.
-OCULON_AVX2 inline __m256i weights2(const Ipp16u* cw) {
-    const __m256i spread = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
-    return _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cw))),
-                                       spread);
+// Byte masks that spread, per lane, the left pixels' samples (from 0), the
+// right pixels' (from `right`) or the right shares w1 of the lane's two
+// columns (out of all four columns' pairs) into 16-bit values, `values`
+// per column; the rest of the lane becomes 0.
+OCULON_AVX2 inline __m256i spreadMask(int values, int right, bool shares) {
+    alignas(32) Ipp8u m[32];
+    for (int e = 0; e < 16; ++e) {
+        const int lane = e / 8, i = e % 8, column = i / values, c = i % values;
+        Ipp8u* q = m + 16 * lane + 2 * i;
+        const int share = 4 * (2 * lane + column) + 2;
+        if (i >= 2 * values) q[0] = q[1] = 0x80;
+        else if (shares) q[0] = static_cast<Ipp8u>(share), q[1] = static_cast<Ipp8u>(share + 1);
+        else q[0] = static_cast<Ipp8u>(8 * column + right + c), q[1] = 0x80;
+    }
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(m));
+}
+
+// (w0 a + w1 b + 128) >> 8 with w0 + w1 = 16384 equals
+// 64 a + ((w1 (b - a) 128 + 2^14) >> 15): one rounding multiply on 16-bit
+// lanes (w1 <= 16384, |b - a| 128 <= 32640).
+OCULON_AVX2 inline __m256i blend16(__m256i a, __m256i b, __m256i w1) {
+    return _mm256_add_epi16(_mm256_slli_epi16(a, 6),
+                            _mm256_mulhrs_epi16(w1, _mm256_slli_epi16(_mm256_sub_epi16(b, a), 7)));
+}
+
+// Three or four values per column, four columns per step. A lane holds two
+// columns' 2 x values results and, for three values, two spare ones, which
+// the next store overwrites (the buffer has room after the last column).
+template <int Values>
+OCULON_AVX2 inline void coefPairs(const Ipp8u* s, int w, int spacing, const int* cols, const Ipp16u* cw, Ipp16u* out,
+                                  int rowSamples) {
+    const int n = readable(cols, w, rowSamples, 8);
+    const __m256i left = spreadMask(Values, 0, false), right = spreadMask(Values, spacing, false);
+    const __m256i shares = spreadMask(Values, 0, true);
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        const __m256i px = fourColumns(s, cols + k);
+        const __m256i v = blend16(
+            _mm256_shuffle_epi8(px, left), _mm256_shuffle_epi8(px, right),
+            _mm256_shuffle_epi8(
+                _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cw + 2 * k))), shares));
+        if constexpr (Values == 4) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * k), v);
+        } else {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * k), _mm256_castsi256_si128(v));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * k + 6), _mm256_extracti128_si256(v, 1));
+        }
+    }
+    coefFixed<Ipp8u, Values>(s, w - k, spacing, cols + k, cw + 2 * k, out + Values * k);
+}
+
+OCULON_AVX2 void coef8px4(const Ipp8u* s, int w, int spacing, const int* cols, const Ipp16u* cw, Ipp16u* out,
+                          int rowSamples) {
+    coefPairs<4>(s, w, spacing, cols, cw, out, rowSamples);
+}
+
+OCULON_AVX2 void coef8px(const Ipp8u* s, int w, int spacing, const int* cols, const Ipp16u* cw, Ipp16u* out,
+                         int rowSamples) {
+    if (spacing > 5) return coefFixed<Ipp8u, 3>(s, w, spacing, cols, cw, out);  // beyond 8 bytes
+    coefPairs<3>(s, w, spacing, cols, cw, out, rowSamples);
 }
 
 // (w0 a + w1 b + 128) >> 8 on (a, b) pairs of 16-bit lanes.
 OCULON_AVX2 inline __m256i blend(__m256i pairs, __m256i w) {
     return _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(pairs, w), _mm256_set1_epi32(128)), 8);
-}
-
-// Lane masks that spread a pixel and its right neighbour (`spacing` bytes
-// on) into (a, b) pairs of 16-bit values, channel by channel; -1 gives 0.
-OCULON_AVX2 inline __m256i pairMask(int spacing, int values) {
-    alignas(32) Ipp8u m[32];
-    for (int half = 0; half < 2; ++half)
-        for (int c = 0; c < 4; ++c) {
-            Ipp8u* q = m + 16 * half + 4 * c;
-            q[0] = c < values ? static_cast<Ipp8u>(c) : 0x80;
-            q[2] = c < values ? static_cast<Ipp8u>(spacing + c) : 0x80;
-            q[1] = q[3] = 0x80;
-        }
-    return _mm256_load_si256(reinterpret_cast<const __m256i*>(m));
-}
-
-// Four values per column: four columns per step, stored in order.
-OCULON_AVX2 void coef8px4(const Ipp8u* s, int w, int spacing, const int* cols, const Ipp16u* cw, Ipp16u* out,
-                          int rowSamples) {
-    const int n = readable(cols, w, rowSamples, 8);
-    const __m256i mask = pairMask(4, 4);
-    int k = 0;
-    for (; k + 4 <= n; k += 4) {
-        const __m256i v01 = blend(_mm256_shuffle_epi8(load2(s + cols[k], s + cols[k + 1]), mask), weights2(cw + 2 * k));
-        const __m256i v23 =
-            blend(_mm256_shuffle_epi8(load2(s + cols[k + 2], s + cols[k + 3]), mask), weights2(cw + 2 * k + 4));
-        // Lanes hold columns (k, k+2 | k+1, k+3) after the pack.
-        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(v01, v23), 0xD8);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * k), packed);
-    }
-    coefFixed<Ipp8u, 4>(s, w - k, spacing, cols + k, cw + 2 * k, out + 4 * k);
-}
-
-// Three values per column: each column is stored as four values, the fourth
-// (0) overwritten by the next column's first; the buffer has room for the
-// last one's.
-OCULON_AVX2 void coef8px(const Ipp8u* s, int w, int spacing, const int* cols, const Ipp16u* cw, Ipp16u* out,
-                         int rowSamples) {
-    if (spacing > 5) return coefFixed<Ipp8u, 3>(s, w, spacing, cols, cw, out);
-    const int n = readable(cols, w, rowSamples, 8);
-    const __m256i mask = pairMask(spacing, 3);
-    int k = 0;
-    for (; k + 4 <= n; k += 4) {
-        const __m256i v01 = blend(_mm256_shuffle_epi8(load2(s + cols[k], s + cols[k + 1]), mask), weights2(cw + 2 * k));
-        const __m256i v23 =
-            blend(_mm256_shuffle_epi8(load2(s + cols[k + 2], s + cols[k + 3]), mask), weights2(cw + 2 * k + 4));
-        const __m256i packed = _mm256_packus_epi32(v01, v23);  // (k, k+2 | k+1, k+3)
-        const __m128i lo = _mm256_castsi256_si128(packed), hi = _mm256_extracti128_si256(packed, 1);
-        Ipp16u* o = out + 3 * k;
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(o), lo);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(o + 3), hi);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(o + 6), _mm_unpackhi_epi64(lo, lo));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(o + 9), _mm_unpackhi_epi64(hi, hi));
-    }
-    coefFixed<Ipp8u, 3>(s, w - k, spacing, cols + k, cw + 2 * k, out + 3 * k);
 }
 
 // One value per column: eight columns per gather of 4 bytes each.
@@ -202,24 +207,24 @@ OCULON_AVX2 void coef8pl(const Ipp8u* s, int w, int spacing, const int* cols, co
     coefFixed<Ipp8u, 1>(s, w - k, spacing, cols + k, cw + 2 * k, out + k);
 }
 
-// (u (16384 - wy) + l wy + 2^19) >> 20 on (u, l) pairs of 16-bit lanes.
-OCULON_AVX2 inline __m256i summPairs(__m256i pairs, __m256i w) {
-    return _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(pairs, w), _mm256_set1_epi32(1 << 19)), 20);
-}
-
+// (u (16384 - wy) + l wy + 2^19) >> 20 equals
+// (u + floor((l - u) wy / 2^14) + 32) >> 6: the dropped bits of the product
+// never carry into the result. With wy below 16384 the product is one
+// signed high multiply of 2 (l - u) and 2 wy.
 OCULON_AVX2 void summ8(Ipp8u* d, ptrdiff_t n, Ipp32u wy, const Ipp16u* u, const Ipp16u* l) {
-    const __m256i w = _mm256_set1_epi32(static_cast<int>((wy << 16) | (16384 - wy)));
+    if (wy == 16384) u = l, wy = 0;  // the lower row alone, the same sum
+    const __m256i w = _mm256_set1_epi16(static_cast<short>(2 * wy));
+    const __m256i half = _mm256_set1_epi16(32);
     ptrdiff_t i = 0;
     for (; i + 32 <= n; i += 32) {
-        const __m256i u0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + i));
-        const __m256i u1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + i + 16));
-        const __m256i l0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(l + i));
-        const __m256i l1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(l + i + 16));
-        const __m256i p0 = _mm256_packus_epi32(summPairs(_mm256_unpacklo_epi16(u0, l0), w),
-                                               summPairs(_mm256_unpackhi_epi16(u0, l0), w));
-        const __m256i p1 = _mm256_packus_epi32(summPairs(_mm256_unpacklo_epi16(u1, l1), w),
-                                               summPairs(_mm256_unpackhi_epi16(u1, l1), w));
-        const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(p0, p1), 0xD8);
+        __m256i r[2];
+        for (int h = 0; h < 2; ++h) {
+            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + i + 16 * h));
+            const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(l + i + 16 * h));
+            const __m256i q = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(b, a), 1), w);
+            r[h] = _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(a, q), half), 6);
+        }
+        const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(r[0], r[1]), 0xD8);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), bytes);
     }
     summFixedLoop(d + i, n - i, wy, u + i, l + i);
@@ -297,7 +302,8 @@ void linear32(const Job& job) {
             float* d = job.dstRow<float>(j);
             const double wy = job.rowWeights[j];
             if (job.packed()) return summFloat(d, count, wy, node[0], node[1]);
-            for (int k = 0; k < job.width; ++k) summFloat(d + k * job.channels, 3, wy, node[0] + 3 * k, node[1] + 3 * k);
+            for (int k = 0; k < job.width; ++k)
+                summFloat(d + k * job.channels, 3, wy, node[0] + 3 * k, node[1] + 3 * k);
         });
 }
 

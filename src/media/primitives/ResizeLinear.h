@@ -16,7 +16,7 @@ struct LinearRows8 {
     // the sample at s + cols[k] (+ channel), b the one `spacing` further, and
     // (w0, w1) the pair cw[2k], cw[2k+1]: one, three or four values per
     // column. Reads no sample at or past s + rowSamples; the three-value
-    // routine may write one value past the last column.
+    // routine may write two values past the last column.
     using Coef = void (*)(const Ipp8u* s, int w, int spacing, const int* cols, const Ipp16u* cw, Ipp16u* out,
                           int rowSamples);
     Coef coefPl;

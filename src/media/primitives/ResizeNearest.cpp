@@ -26,8 +26,8 @@ void nearest(const Job& job) {
 // ownResize8pxN, ownResize16pxN, ownResize32pxN, ownResize8plN, ownResize16plN,
 // ownResize32plN, ownResize8px4N, ownResize16px4N, ownResize32px4N
 const Kernel kNearestKernels[9] = {
-    nearest<Ipp8u, 3>, nearest<Ipp16u, 3>, nearest<Ipp32f, 3>, nearest<Ipp8u, 1>, nearest<Ipp16u, 1>,
-    nearest<Ipp32f, 1>, nearest<Ipp8u, 4>, nearest<Ipp16u, 4>, nearest<Ipp32f, 4>,
+    nearest<Ipp8u, 3>,  nearest<Ipp16u, 3>, nearest<Ipp32f, 3>, nearest<Ipp8u, 1>,  nearest<Ipp16u, 1>,
+    nearest<Ipp32f, 1>, nearest<Ipp8u, 4>,  nearest<Ipp16u, 4>, nearest<Ipp32f, 4>,
 };
 
 }  // namespace oculon::primitives::resize

@@ -76,13 +76,18 @@ private:
     void addRow(long long row, double weight) {
         if (row >= a_.rows) row = a_.rows - 1;
         const T* s = static_cast<const T*>(a_.src) + row * a_.srcStep;
+        if (a_.spacing == Values) return add(s, acc_, static_cast<ptrdiff_t>(a_.usedWidth) * Values, weight);
         for (int p = 0; p < a_.usedWidth; ++p)
-            for (int c = 0; c < Values; ++c) {
-                Acc& slot = acc_[p * Values + c];
-                const T v = s[static_cast<ptrdiff_t>(p) * a_.spacing + c];
-                if constexpr (std::is_integral_v<Acc>) slot += v;
-                else slot = static_cast<Acc>(slot + static_cast<double>(v) * weight);
-            }
+            add(s + static_cast<ptrdiff_t>(p) * a_.spacing, acc_ + p * Values, Values, weight);
+    }
+
+    // Whole rows add as integers; cut ones as floats, rounded per add.
+    static void add(const T* s, Acc* acc, ptrdiff_t n, double weight) {
+        if constexpr (std::is_integral_v<Acc>) {
+            for (ptrdiff_t i = 0; i < n; ++i) acc[i] += s[i];
+        } else {
+            for (ptrdiff_t i = 0; i < n; ++i) acc[i] = static_cast<Acc>(acc[i] + static_cast<double>(s[i]) * weight);
+        }
     }
 
     // Slot p, the last one standing in for pixels past it.
@@ -189,8 +194,8 @@ IppStatus decimateAny(const Area& a, bool wholeRatios, int layout, int sampleTyp
 }  // namespace
 
 IppStatus ownpiDecimateSuper(const void* src, IppiSize srcSize, int srcStep, TVDImageRect srcRoi, void* dst,
-                             int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor, int channels,
-                             int layout, int sampleType, int planar) {
+                             int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor, int channels, int layout,
+                             int sampleType, int planar) {
     const int bytes = resize::bytesPerSample(sampleType);
     const int pixel = planar ? 1 : channels;
     if (IppStatus st = resize::checkArguments(src, srcSize, srcRoi, dst, dstRoiSize, xFactor, yFactor, pixel * bytes))

@@ -93,21 +93,21 @@ struct Form {
 
 template <typename T, typename Fn>
 Form entry(const char* name, int channels, Fn fn) {
-    return {name, channels, channels, sizeof(T) == 1 ? kSample8u : kSample16u,
-            [fn](const void* s, IppiSize ss, int sst, TVDImageRect roi, void* d, int dst, IppiSize ds, double fx,
-                 double fy, int in) {
-                return fn(static_cast<const T*>(s), ss, sst, roi, static_cast<T*>(d), dst, ds, fx, fy, in);
-            }};
+    return {
+        name, channels, channels, sizeof(T) == 1 ? kSample8u : kSample16u,
+        [fn](const void* s, IppiSize ss, int sst, TVDImageRect roi, void* d, int dst, IppiSize ds, double fx, double fy,
+             int in) { return fn(static_cast<const T*>(s), ss, sst, roi, static_cast<T*>(d), dst, ds, fx, fy, in); }};
 }
 
 std::vector<Form> linearForms() {
-    return {entry<Ipp8u>("8u_C1", 1, ippiResize_8u_C1R), entry<Ipp8u>("8u_C3", 3, ippiResize_8u_C3R),
-            entry<Ipp8u>("8u_C4", 4, ippiResize_8u_C4R), entry<Ipp16u>("16u_C1", 1, ippiResize_16u_C1R),
-            {"8u_AC4", 4, 3, kSample8u,
-             [](const void* s, IppiSize ss, int sst, TVDImageRect roi, void* d, int dst, IppiSize ds, double fx,
-                double fy, int in) {
-                 return ownpiResize(s, ss, sst, roi, d, dst, ds, fx, fy, 0, 0, 4, 3, kSample8u, 0, in);
-             }}};
+    return {
+        entry<Ipp8u>("8u_C1", 1, ippiResize_8u_C1R),
+        entry<Ipp8u>("8u_C3", 3, ippiResize_8u_C3R),
+        entry<Ipp8u>("8u_C4", 4, ippiResize_8u_C4R),
+        entry<Ipp16u>("16u_C1", 1, ippiResize_16u_C1R),
+        {"8u_AC4", 4, 3, kSample8u,
+         [](const void* s, IppiSize ss, int sst, TVDImageRect roi, void* d, int dst, IppiSize ds, double fx, double fy,
+            int in) { return ownpiResize(s, ss, sst, roi, d, dst, ds, fx, fy, 0, 0, 4, 3, kSample8u, 0, in); }}};
 }
 
 struct Case {
@@ -123,8 +123,8 @@ void checkLinear(const Form& form, const Case& c, bool bottomUp) {
     Image<T> src(c.sw, c.sh, form.channels, bottomUp, uniform(0, 2));
     Image<T> dst(c.dst.width, c.dst.height, form.channels, false, uniform(0, 2));
     const Image<T> before = dst;
-    const IppStatus st = form.resize(src.origin(), src.size(), src.step(), c.roi, dst.origin(), dst.step(), c.dst,
-                                     c.fx, c.fy, kResizeLinear);
+    const IppStatus st = form.resize(src.origin(), src.size(), src.step(), c.roi, dst.origin(), dst.step(), c.dst, c.fx,
+                                     c.fy, kResizeLinear);
     const int rw = std::min(c.roi.Width, c.sw - c.roi.X), rh = std::min(c.roi.Height, c.sh - c.roi.Y);
     const int W = processed(rw, c.fx, c.dst.width), H = W ? processed(rh, c.fy, c.dst.height) : 0;
     ASSERT_EQ(st, W && H ? ippStsNoErr : kResizeTooSmall) << form.name;
@@ -143,9 +143,9 @@ void checkLinear(const Form& form, const Case& c, bool bottomUp) {
                     const int sy = c.roi.Y + ys.node[y], wy = ys.weight[y];
                     want = (h(sy) * (16384u - wy) + h(sy + 1) * wy + (1u << (vShift - 1))) >> vShift;
                 }
-                ASSERT_EQ(dst.at(x, y, ch), want) << form.name << " " << c.sw << "x" << c.sh << " roi " << c.roi.X
-                                                  << "," << c.roi.Y << " " << c.roi.Width << "x" << c.roi.Height
-                                                  << " -> " << x << "," << y << "," << ch;
+                ASSERT_EQ(dst.at(x, y, ch), want)
+                    << form.name << " " << c.sw << "x" << c.sh << " roi " << c.roi.X << "," << c.roi.Y << " "
+                    << c.roi.Width << "x" << c.roi.Height << " -> " << x << "," << y << "," << ch;
             }
 }
 
@@ -223,8 +223,8 @@ TEST(ImageResize, AvxRowsGiveThePlainRowsValues) {
 std::vector<Ipp8u> resized(Image<Ipp8u>& src, IppiSize dst, int interpolation) {
     Image<Ipp8u> out(dst.width, dst.height, 1);
     std::fill(out.data.begin(), out.data.end(), 0);
-    EXPECT_EQ(ippiResize_8u_C1R(src.origin(), src.size(), src.step(), {0, 0, src.w, src.h}, out.origin(),
-                                out.step(), dst, 1.7, 1.3, interpolation),
+    EXPECT_EQ(ippiResize_8u_C1R(src.origin(), src.size(), src.step(), {0, 0, src.w, src.h}, out.origin(), out.step(),
+                                dst, 1.7, 1.3, interpolation),
               ippStsNoErr);
     return out.data;
 }
@@ -234,10 +234,14 @@ TEST(ImageResize, SmallSourcesFallBackToSimplerInterpolations) {
         int w, h, asked, runs, notThis;  // notThis: an interpolation whose result must differ
     };
     const Row rows[] = {
-        {1, 20, kResizeLinear, kResizeNearest, 0},   {20, 1, kResizeLanczos, kResizeNearest, 0},
-        {2, 20, kResizeLanczos, kResizeLinear, 0},   {2, 20, kResizeLinear, kResizeLinear, kResizeNearest},
-        {3, 20, kResizeCubic, kResizeLinear, 0},     {4, 20, kResizeLanczos, kResizeCubic, kResizeLinear},
-        {20, 7, kResizeLanczos, kResizeCubic, 0},    {8, 20, kResizeLanczos, kResizeLanczos, kResizeCubic},
+        {1, 20, kResizeLinear, kResizeNearest, 0},
+        {20, 1, kResizeLanczos, kResizeNearest, 0},
+        {2, 20, kResizeLanczos, kResizeLinear, 0},
+        {2, 20, kResizeLinear, kResizeLinear, kResizeNearest},
+        {3, 20, kResizeCubic, kResizeLinear, 0},
+        {4, 20, kResizeLanczos, kResizeCubic, kResizeLinear},
+        {20, 7, kResizeLanczos, kResizeCubic, 0},
+        {8, 20, kResizeLanczos, kResizeLanczos, kResizeCubic},
         {20, 8, kResizeCubic, kResizeCubic, kResizeLinear},
     };
     for (const Row& r : rows) {
@@ -255,8 +259,8 @@ TEST(ImageResize, NearestTakesThePixelUnderEachCentre) {
     for (int n = 0; n < 100; ++n) {
         const Case c = randomCase(40);
         Image<Ipp8u> src(c.sw, c.sh, 4), dst(c.dst.width, c.dst.height, 4);
-        if (ippiResize_8u_C4R(src.origin(), src.size(), src.step(), c.roi, dst.origin(), dst.step(), c.dst, c.fx,
-                              c.fy, kResizeNearest) != ippStsNoErr)
+        if (ippiResize_8u_C4R(src.origin(), src.size(), src.step(), c.roi, dst.origin(), dst.step(), c.dst, c.fx, c.fy,
+                              kResizeNearest) != ippStsNoErr)
             continue;
         const int rw = std::min(c.roi.Width, c.sw - c.roi.X), rh = std::min(c.roi.Height, c.sh - c.roi.Y);
         const auto px = positions(rw, c.fx, processed(rw, c.fx, c.dst.width), true);
@@ -317,14 +321,17 @@ TEST(ImageResize, CubicAndLanczosFollowTheirFormulas) {
                                   c.fy, kind.interpolation) != ippStsNoErr)
                 continue;
             const int rw = std::min(c.roi.Width, c.sw - c.roi.X), rh = std::min(c.roi.Height, c.sh - c.roi.Y);
-            const auto px = positions(rw, c.fx, processed(rw, c.fx, c.dst.width), false);
-            const auto py = positions(rh, c.fy, processed(rh, c.fy, c.dst.height), false);
-            for (size_t y = 0; y < py.size(); ++y)
-                for (size_t x = 0; x < px.size(); ++x)
+            std::vector<Taps> tx, ty;
+            for (double p : positions(rw, c.fx, processed(rw, c.fx, c.dst.width), false))
+                tx.push_back(kind.taps(p, c.roi.X, c.sw));
+            for (double p : positions(rh, c.fy, processed(rh, c.fy, c.dst.height), false))
+                ty.push_back(kind.taps(p, c.roi.Y, c.sh));
+            for (size_t y = 0; y < ty.size(); ++y)
+                for (size_t x = 0; x < tx.size(); ++x)
                     for (int ch = 0; ch < 3; ++ch) {
                         double v = 0;
-                        for (auto [sy, wy] : kind.taps(py[y], c.roi.Y, c.sh))
-                            for (auto [sx, wx] : kind.taps(px[x], c.roi.X, c.sw)) v += wy * wx * src.at(sx, sy, ch);
+                        for (auto [sy, wy] : ty[y])
+                            for (auto [sx, wx] : tx[x]) v += wy * wx * src.at(sx, sy, ch);
                         ASSERT_NEAR(dst.at(static_cast<int>(x), static_cast<int>(y), ch), std::clamp(v, 0.0, 255.0),
                                     kind.tolerance)
                             << kind.interpolation << " at " << x << "," << y;
@@ -374,9 +381,9 @@ TEST(ImageResize, SuperSamplingGivesAreaMeans) {
             const void* s = wide ? static_cast<const void*>(src.data.data()) : s8.data();
             void* d = wide ? static_cast<void*>(dst.data.data()) : d8.data();
             const int bytes = wide ? 2 : 1;
-            const IppStatus st = ownpiDecimateSuper(s, src.size(), src.pitch * bytes, c.roi, d, dst.pitch * bytes,
-                                                    c.dst, c.fx, c.fy, shape.channels, shape.layout,
-                                                    shape.sampleType, 0);
+            const IppStatus st =
+                ownpiDecimateSuper(s, src.size(), src.pitch * bytes, c.roi, d, dst.pitch * bytes, c.dst, c.fx, c.fy,
+                                   shape.channels, shape.layout, shape.sampleType, 0);
             if (st != ippStsNoErr) continue;
             if (!wide) std::copy(d8.begin(), d8.end(), dst.data.begin());
             const int rw = std::min(c.roi.Width, c.sw - c.roi.X), rh = std::min(c.roi.Height, c.sh - c.roi.Y);
@@ -394,8 +401,8 @@ TEST(ImageResize, SuperSamplingSumsLargeAreasOf16BitSamples) {
     // 512 x 512 samples of 65535 overflow a 32-bit sum.
     std::vector<Ipp16u> src(512 * 512, 65535);
     Ipp16u out = 0;
-    ASSERT_EQ(ippiResize_16u_C1R(src.data(), {512, 512}, 1024, {0, 0, 512, 512}, &out, 2, {1, 1}, 1 / 512.0,
-                                 1 / 512.0, kResizeSuper),
+    ASSERT_EQ(ippiResize_16u_C1R(src.data(), {512, 512}, 1024, {0, 0, 512, 512}, &out, 2, {1, 1}, 1 / 512.0, 1 / 512.0,
+                                 kResizeSuper),
               ippStsNoErr);
     EXPECT_EQ(out, 65535);
 }
@@ -431,18 +438,18 @@ TEST(ImageResize, ChecksComeInOrderAndLeaveTheDestination) {
     };
     for (const Row& r : rows) {
         dst.data = before.data;
-        EXPECT_EQ(ippiResize_8u_C1R(static_cast<const Ipp8u*>(r.src), r.size, 10, r.roi, dst.origin(), 25, r.dst,
-                                    r.fx, r.fy, r.interpolation),
+        EXPECT_EQ(ippiResize_8u_C1R(static_cast<const Ipp8u*>(r.src), r.size, 10, r.roi, dst.origin(), 25, r.dst, r.fx,
+                                    r.fy, r.interpolation),
                   r.want);
         EXPECT_EQ(dst.data, before.data);
     }
-    EXPECT_EQ(ippiResize_8u_C4R(src.origin(), {INT_MAX, 10}, 10, {0, 0, 1, 1}, dst.origin(), 25, {1, 1}, 1, 1,
-                                kResizeLinear),
-              ippStsSizeErr);  // rows past the int range
+    EXPECT_EQ(
+        ippiResize_8u_C4R(src.origin(), {INT_MAX, 10}, 10, {0, 0, 1, 1}, dst.origin(), 25, {1, 1}, 1, 1, kResizeLinear),
+        ippStsSizeErr);  // rows past the int range
     // 10 x 10 doubled into 25 x 25: 20 x 20 written, corners copied.
-    ASSERT_EQ(ippiResize_8u_C1R(src.origin(), {10, 10}, 10, {0, 0, 10, 10}, dst.origin(), 25, {25, 25}, 2, 2,
-                                kResizeLinear),
-              ippStsNoErr);
+    ASSERT_EQ(
+        ippiResize_8u_C1R(src.origin(), {10, 10}, 10, {0, 0, 10, 10}, dst.origin(), 25, {25, 25}, 2, 2, kResizeLinear),
+        ippStsNoErr);
     EXPECT_EQ(dst.at(0, 0, 0), src.at(0, 0, 0));
     EXPECT_EQ(dst.at(19, 19, 0), src.at(9, 9, 0));
     EXPECT_EQ(dst.at(20, 3, 0), before.data[3 * 25 + 20]);
@@ -453,8 +460,8 @@ TEST(ImageResize, ShiftedMappingsStayInsideTheImage) {
     // past a region that ends at the image's edge.
     for (int interpolation : {kResizeNearest, kResizeLinear, kResizeCubic, kResizeLanczos}) {
         Image<Ipp8u> src(12, 9, 4), dst(24, 18, 4);
-        ASSERT_EQ(ownpiResize(src.origin(), src.size(), src.step(), {2, 1, 10, 8}, dst.origin(), dst.step(),
-                              dst.size(), 2.0, 2.0, 0.99999999, 0.99999999, 4, 4, kSample8u, 0, interpolation),
+        ASSERT_EQ(ownpiResize(src.origin(), src.size(), src.step(), {2, 1, 10, 8}, dst.origin(), dst.step(), dst.size(),
+                              2.0, 2.0, 0.99999999, 0.99999999, 4, 4, kSample8u, 0, interpolation),
                   ippStsNoErr);
         for (int ch = 0; ch < 4 && interpolation <= kResizeLinear; ++ch)
             EXPECT_EQ(dst.at(19, 15, ch), src.at(11, 8, ch)) << interpolation;
@@ -470,8 +477,7 @@ TEST(ImageResize, ShiftedMappingsStayInsideTheImage) {
         for (int x = 0; x < 10; ++x)
             for (int ch = 0; ch < 4; ++ch) {
                 const bool inside = x >= 2 && x < 8 && y >= 2 && y < 6;
-                EXPECT_EQ(dst.at(x, y, ch), inside ? src.at(x - 2, y - 2, ch)
-                                                   : before.at(x, y, ch));
+                EXPECT_EQ(dst.at(x, y, ch), inside ? src.at(x - 2, y - 2, ch) : before.at(x, y, ch));
             }
 }
 
@@ -484,12 +490,11 @@ TEST(ImageResize, RandomGeometryStaysInsideBothImages) {
         const TVDImageRect roi{uniform(-1, src.w), uniform(-1, src.h), uniform(0, 30), uniform(0, 30)};
         const double fx = factors[uniform(0, 7)] * uniform(1, 3), fy = factors[uniform(0, 7)];
         const int interpolation = 1 << uniform(0, 4);
-        const IppStatus st =
-            n % 3 ? ippiResize_8u_C4R(src.origin(), src.size(), src.step(), roi, dst.origin(), dst.step(), dst.size(),
-                                      fx, fy, interpolation)
-                  : ippiResizeCenter_8u_C4R(src.origin(), src.size(), src.step(), roi, dst.origin(), dst.step(),
-                                            dst.size(), fx, fy, uniform(-40, 400) / 10.0, uniform(-40, 400) / 10.0,
-                                            interpolation);
+        const IppStatus st = n % 3 ? ippiResize_8u_C4R(src.origin(), src.size(), src.step(), roi, dst.origin(),
+                                                       dst.step(), dst.size(), fx, fy, interpolation)
+                                   : ippiResizeCenter_8u_C4R(src.origin(), src.size(), src.step(), roi, dst.origin(),
+                                                             dst.step(), dst.size(), fx, fy, uniform(-40, 400) / 10.0,
+                                                             uniform(-40, 400) / 10.0, interpolation);
         EXPECT_TRUE(st == ippStsNoErr || st == ippStsSizeErr || st == kResizeRegionOutside || st == kResizeTooSmall ||
                     st == ippStsInterpolationErr)
             << st;
