@@ -38,12 +38,12 @@ const std::array<float, kTableSize>& lanczosTable() {
 
 template <typename T, int Values, bool Border>
 void rowLanczos(const T* s, int w, int spacing, const int* cols, const float* cc, float* out, int left, int right) {
-    const int first = -left * spacing, last = (right - 1) * spacing;
+    const ptrdiff_t first = -static_cast<ptrdiff_t>(left) * spacing, last = (right - 1LL) * spacing;
     for (int j = 0; j < w; ++j) {
         const float* c = cc + 6 * j;
-        int tap[6];
+        ptrdiff_t tap[6];
         for (int k = 0; k < 6; ++k) {
-            tap[k] = cols[j] + (k - 2) * spacing;
+            tap[k] = cols[j] + (k - 2LL) * spacing;
             if (Border) tap[k] = tap[k] < first ? first : tap[k] > last ? last : tap[k];
         }
         for (int ch = 0; ch < Values; ++ch) {
