@@ -4,6 +4,7 @@
 // blend into each destination row. The driver moves nodes at the image
 // borders so that all four taps lie inside the image.
 
+#include "media/primitives/HotLoop.h"
 #include "media/primitives/ResizeKernels.h"
 
 namespace oculon::primitives::resize {
@@ -25,13 +26,20 @@ struct Newton {
 };
 
 template <typename T, int Values>
-void coefCubic(const T* s, int w, int spacing, const int* cols, const float* cw, float* out) {
+OCULON_HOT_LOOP void coefCubic(const T* s, int w, int spacing, const int* cols, const float* cw, float* out) {
     for (int j = 0; j < w; ++j) {
         const Newton n(cw[j]);
         const T* p = s + cols[j];
         for (int c = 0; c < Values; ++c)
             out[j * Values + c] = static_cast<float>(n(p[c - spacing], p[c], p[c + spacing], p[c + 2 * spacing]));
     }
+}
+
+// Values from..from+n-1 of the four node rows into d[0..n-1].
+template <typename T>
+OCULON_HOT_LOOP void summCubicRun(T* d, ptrdiff_t n, Newton nw, float* const* node, ptrdiff_t from) {
+    const float *p0 = node[0] + from, *p1 = node[1] + from, *p2 = node[2] + from, *p3 = node[3] + from;
+    for (ptrdiff_t i = 0; i < n; ++i) d[i] = storeSample<T>(nw(p0[i], p1[i], p2[i], p3[i]));
 }
 
 // The vertical blend rounds its third coefficient to single precision; the
@@ -41,11 +49,8 @@ void summCubic(T* d, int w, int values, int stride, double t, bool singleCoefs, 
     Newton n(t);
     n.c = static_cast<float>(n.c);
     if (singleCoefs) n.a = static_cast<float>(n.a), n.b = static_cast<float>(n.b);
-    for (int k = 0; k < w; ++k)
-        for (int c = 0; c < values; ++c) {
-            const int v = k * values + c;
-            d[k * stride + c] = storeSample<T>(n(node[0][v], node[1][v], node[2][v], node[3][v]));
-        }
+    if (stride == values) return summCubicRun(d, static_cast<ptrdiff_t>(w) * values, n, node, 0);
+    for (int k = 0; k < w; ++k) summCubicRun(d + k * stride, values, n, node, k * values);
 }
 
 template <typename T>

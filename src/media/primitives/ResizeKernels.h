@@ -167,10 +167,10 @@ void eachDestinationRow(const Job& job, int first, bool clamp, Filter filter, Bl
 template <typename T>
 inline T storeSample(double v) {
     if constexpr (std::numeric_limits<T>::is_integer) {
-        v += 0.5000001;
         constexpr double kMax = std::numeric_limits<T>::max();
-        if (!(v > 0)) return 0;  // NaN included
-        return v >= kMax ? static_cast<T>(kMax) : static_cast<T>(v);
+        v += 0.5000001;
+        v = v > 0 ? v : 0.0;  // NaN included
+        return static_cast<T>(v < kMax ? v : kMax);
     } else {
         return static_cast<T>(v);
     }

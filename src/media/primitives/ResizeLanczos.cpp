@@ -10,6 +10,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "media/primitives/HotLoop.h"
 #include "media/primitives/ResizeKernels.h"
 
 namespace oculon::primitives::resize {
@@ -37,7 +38,8 @@ const std::array<float, kTableSize>& lanczosTable() {
 }
 
 template <typename T, int Values, bool Border>
-void rowLanczos(const T* s, int w, int spacing, const int* cols, const float* cc, float* out, int left, int right) {
+OCULON_HOT_LOOP void rowLanczos(const T* s, int w, int spacing, const int* cols, const float* cc, float* out, int left,
+                                int right) {
     const ptrdiff_t first = -static_cast<ptrdiff_t>(left) * spacing, last = (right - 1LL) * spacing;
     for (int j = 0; j < w; ++j) {
         const float* c = cc + 6 * j;
@@ -58,15 +60,20 @@ void rowLanczos(const T* s, int w, int spacing, const int* cols, const float* cc
     }
 }
 
+// Values from..from+n-1 of the six node rows, weighted by c, into d[0..n-1].
+template <typename T>
+OCULON_HOT_LOOP void colLanczosRun(T* d, ptrdiff_t n, const float* c, float* const* node, ptrdiff_t from) {
+    for (ptrdiff_t i = 0; i < n; ++i) {
+        double sum = 0;
+        for (int k = 0; k < 6; ++k) sum += static_cast<double>(c[k]) * node[k][from + i];
+        d[i] = storeSample<T>(sum);
+    }
+}
+
 template <typename T>
 void colLanczos(T* d, int w, int values, int stride, const float* c, float* const* node) {
-    for (int k = 0; k < w; ++k)
-        for (int ch = 0; ch < values; ++ch) {
-            const int v = k * values + ch;
-            double sum = 0;
-            for (int n = 0; n < 6; ++n) sum += static_cast<double>(c[n]) * node[n][v];
-            d[k * stride + ch] = storeSample<T>(sum);
-        }
+    if (stride == values) return colLanczosRun(d, static_cast<ptrdiff_t>(w) * values, c, node, 0);
+    for (int k = 0; k < w; ++k) colLanczosRun(d + k * stride, values, c, node, k * values);
 }
 
 template <typename T, bool Border>

@@ -397,14 +397,20 @@ TEST(ImageResize, SuperSamplingGivesAreaMeans) {
         }
 }
 
-TEST(ImageResize, SuperSamplingSumsLargeAreasOf16BitSamples) {
+TEST(ImageResize, SuperSamplingRoundsHalvesUpAndSumsLargeAreas) {
+    const Ipp8u row[10] = {0, 10, 20, 30, 40, 50, 60, 70, 80, 90}, blocks[12] = {1, 1, 1, 2, 0, 0, 2, 2, 2, 2, 0, 1};
+    Ipp8u out[5] = {};
+    ASSERT_EQ(ippiResize_8u_C1R(row, {10, 1}, 10, {0, 0, 10, 1}, out, 5, {5, 1}, 0.4, 1, kResizeSuper), ippStsNoErr);
+    EXPECT_EQ(std::vector<Ipp8u>(out, out + 5), (std::vector<Ipp8u>{8, 32, 58, 82, 0}));
+    ASSERT_EQ(ippiResize_8u_C1R(blocks, {6, 2}, 6, {0, 0, 6, 2}, out, 5, {3, 1}, 0.5, 0.5, kResizeSuper), ippStsNoErr);
+    EXPECT_EQ(std::vector<Ipp8u>(out, out + 3), (std::vector<Ipp8u>{2, 2, 0}));
     // 512 x 512 samples of 65535 overflow a 32-bit sum.
     std::vector<Ipp16u> src(512 * 512, 65535);
-    Ipp16u out = 0;
-    ASSERT_EQ(ippiResize_16u_C1R(src.data(), {512, 512}, 1024, {0, 0, 512, 512}, &out, 2, {1, 1}, 1 / 512.0, 1 / 512.0,
+    Ipp16u wide = 0;
+    ASSERT_EQ(ippiResize_16u_C1R(src.data(), {512, 512}, 1024, {0, 0, 512, 512}, &wide, 2, {1, 1}, 1 / 512.0, 1 / 512.0,
                                  kResizeSuper),
               ippStsNoErr);
-    EXPECT_EQ(out, 65535);
+    EXPECT_EQ(wide, 65535);
 }
 
 // ---- Checks, and the faults a shifted or stretched mapping could cause.
