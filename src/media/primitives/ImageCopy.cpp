@@ -1,10 +1,9 @@
 #include "media/primitives/ImageCopy.h"
 
-#include <bit>
-#include <cstdint>
 #include <cstring>
 
 #include "media/primitives/ImageRegion.h"
+#include "media/primitives/PixelShuffle.h"
 
 namespace oculon::primitives {
 
@@ -32,60 +31,28 @@ IppStatus copyPixels(const void* pSrc, int srcStep, void* pDst, int dstStep, Ipp
     return ippStsNoErr;
 }
 
-// d[i] = s[3 i]. The compiler does not vectorize a stride of three well, so
-// eight bytes are picked out of three 64-bit words at a time. A block reads
-// up to s[3 i + 23], which stays below s[3 (n - 1)] while i + 9 < n.
-void gatherEveryThird(const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
-    ptrdiff_t i = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        for (; i + 9 < n; i += 8) {
-            std::uint64_t a, b, c;
-            std::memcpy(&a, s + 3 * i, 8);
-            std::memcpy(&b, s + 3 * i + 8, 8);
-            std::memcpy(&c, s + 3 * i + 16, 8);
-            const std::uint64_t out = (a & 0xFF) | ((a >> 16) & 0xFF00) | ((a >> 32) & 0xFF0000) |
-                                      ((b << 16) & 0xFF000000) | (b & 0xFF00000000) | ((b >> 16) & 0xFF0000000000) |
-                                      ((c << 32) & 0xFF000000000000) | ((c << 16) & 0xFF00000000000000);
-            std::memcpy(d + i, &out, 8);
-        }
-    }
-    for (; i < n; ++i) d[i] = s[3 * i];
-}
-
-// Copies `channels` bytes of every pixel, from pixels of `from` bytes into
-// pixels of `to` bytes; the other bytes of the destination stay as they are.
+// Copies `Channels` bytes of every pixel, from pixels of `From` bytes into
+// pixels of `To` bytes; the other bytes of the destination stay as they are.
 template <int From, int To, int Channels>
 IppStatus copyChannels(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi) {
     if (IppStatus st = checkCopy(pSrc, pDst, roi)) return st;
-    region::eachRow(pSrc, srcStep, From, pDst, dstStep, To, roi, [](const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
-        if constexpr (From == 3 && To == 1) {
-            gatherEveryThird(s, d, n);
-        } else {
-            for (ptrdiff_t i = 0; i < n; ++i)
-                for (int k = 0; k < Channels; ++k) d[i * To + k] = s[i * From + k];
-        }
-    });
+    pixels::kernels().move({From, To, Channels, {0, 1, 2, 3}}, pSrc, srcStep, pDst, dstStep, roi);
     return ippStsNoErr;
 }
 
-// Writes the `pixel` bytes of value into every pixel.
-template <int Pixel>
-void fillPattern(Ipp8u* d, ptrdiff_t n, const Ipp8u* value) {
-    for (ptrdiff_t i = 0; i < n; ++i) std::memcpy(d + i * Pixel, value, Pixel);
-}
-
+// Writes the `Channels` bytes of value into every pixel of `Pixel` bytes.
 template <int Pixel, int Channels>
 IppStatus fillChannels(const Ipp8u* value, Ipp8u* pDst, int dstStep, IppiSize roi) {
     if (IppStatus st = checkFill(pDst, value, dstStep, roi)) return st;
-    Ipp8u v[Channels];
-    std::memcpy(v, value, Channels);
-    region::eachRow(pDst, dstStep, Pixel, roi, [&v](Ipp8u* d, ptrdiff_t n) {
-        if constexpr (Pixel == 1) std::memset(d, v[0], static_cast<std::size_t>(n));
-        else if constexpr (Channels == Pixel) fillPattern<Pixel>(d, n, v);
-        else
-            for (ptrdiff_t i = 0; i < n; ++i)
-                for (int k = 0; k < Channels; ++k) d[i * Pixel + k] = v[k];
-    });
+    if constexpr (Pixel == 1) {
+        region::eachRow(pDst, dstStep, 1, roi,
+                        [v = *value](Ipp8u* d, ptrdiff_t n) { std::memset(d, v, static_cast<std::size_t>(n)); });
+    } else {
+        // A value inside the destination is read once, before it is written.
+        Ipp8u v[Channels];
+        std::memcpy(v, value, Channels);
+        pixels::kernels().move({0, Pixel, Channels, {0, 1, 2, 3}}, v, 0, pDst, dstStep, roi);
+    }
     return ippStsNoErr;
 }
 
@@ -101,17 +68,7 @@ IppStatus swapChannels(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
     if (region::badSize(roi)) return ippStsSizeErr;
     if (srcStep < 1 || dstStep < 1) return ippStsStepErr;
     if (IppStatus st = checkOrder(order)) return st;
-    const int o0 = order[0], o1 = order[1], o2 = order[2];
-    region::eachRow(pSrc, srcStep, Pixel, pDst, dstStep, Pixel, roi, [=](const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
-        for (ptrdiff_t i = 0; i < n; ++i) {
-            const Ipp8u* sp = s + i * Pixel;
-            const Ipp8u c0 = sp[o0], c1 = sp[o1], c2 = sp[o2];
-            Ipp8u* dp = d + i * Pixel;
-            dp[0] = c0;
-            dp[1] = c1;
-            dp[2] = c2;
-        }
-    });
+    pixels::kernels().move({Pixel, Pixel, 3, {order[0], order[1], order[2], 3}}, pSrc, srcStep, pDst, dstStep, roi);
     return ippStsNoErr;
 }
 
@@ -172,21 +129,7 @@ IppStatus _px_ippiCopy_8u_P3C3R(const Ipp8u* const pSrc[3], int srcStep, Ipp8u* 
     const Ipp8u* p2 = pSrc[2];
     if (!p0 || !p1 || !p2) return ippStsNullPtrErr;
     if (region::badSize(roi)) return ippStsSizeErr;
-    auto interleave = [](const Ipp8u* a, const Ipp8u* b, const Ipp8u* c, Ipp8u* d, ptrdiff_t n) {
-        for (ptrdiff_t i = 0; i < n; ++i) {
-            d[3 * i] = a[i];
-            d[3 * i + 1] = b[i];
-            d[3 * i + 2] = c[i];
-        }
-    };
-    const ptrdiff_t w = roi.width;
-    if (srcStep == w && dstStep == 3 * w) {
-        interleave(p0, p1, p2, pDst, w * roi.height);
-        return ippStsNoErr;
-    }
-    for (ptrdiff_t r = 0; r < roi.height; ++r)
-        interleave(region::row(p0, srcStep, r), region::row(p1, srcStep, r), region::row(p2, srcStep, r),
-                   region::row(pDst, dstStep, r), w);
+    pixels::kernels().interleave(pSrc, srcStep, pDst, dstStep, roi);
     return ippStsNoErr;
 }
 

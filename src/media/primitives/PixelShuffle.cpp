@@ -1,0 +1,220 @@
+#include "media/primitives/PixelShuffle.h"
+
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <numeric>
+
+#include "media/primitives/ImageRegion.h"
+
+namespace oculon::primitives::pixels {
+
+namespace {
+
+using std::ptrdiff_t;
+
+// The vector kernels work on groups of pixels: the fewest whole pixels that
+// fill whole 16-byte chunks on both sides (16, or 4 for 4-byte pixels on
+// both). Each output chunk is put together from input chunks by byte
+// shuffles; a kernel works on up to kMaxChunks chunks at once.
+constexpr int kMaxChunks = 8;
+
+constexpr int groupPixels(int srcBytes, int dstBytes) {
+    const int src = srcBytes ? 16 / std::gcd(srcBytes, 16) : 1;
+    return std::lcm(src, 16 / std::gcd(dstBytes, 16));
+}
+
+template <int SrcBytes, int DstBytes, int Channels>
+struct Shape {
+    static constexpr int kSrcBytes = SrcBytes, kDstBytes = DstBytes, kChannels = Channels;
+    static constexpr int kPixels = groupPixels(SrcBytes, DstBytes);
+    static constexpr int kIn = kPixels * SrcBytes / 16;  // none for a fill
+    static constexpr int kOut = kPixels * DstBytes / 16;
+    static constexpr bool kKeep = Channels < DstBytes;
+
+    // The source byte of output byte p of a run of groups; negative where the
+    // destination byte stays.
+    static int source(int p, const Layout& l) {
+        const int k = p % DstBytes;
+        return k < Channels ? p / DstBytes * SrcBytes + l.map[static_cast<std::size_t>(k)] : -1;
+    }
+
+    // Whether output chunk oc may take bytes of input chunk ic, whatever the
+    // map: the bytes of a pixel lie in at most two chunks.
+    static constexpr bool uses(int oc, int ic) {
+        for (int p = 16 * oc; p < 16 * oc + 16 && SrcBytes; ++p) {
+            const int first = p / DstBytes * SrcBytes;
+            if (first / 16 == ic || (first + SrcBytes - 1) / 16 == ic) return true;
+        }
+        return false;
+    }
+};
+
+// Three planes of one byte into 3-byte pixels: input chunk 3 g + k holds
+// bytes 16 g to 16 g + 15 of plane k.
+struct PlanesShape {
+    static constexpr int kPixels = 16, kIn = 3, kOut = 3;
+    static constexpr bool kKeep = false;
+
+    static constexpr int source(int p, const Layout& = {}) {
+        const int q = p / 3;
+        return 16 * (3 * (q / 16) + p % 3) + q % 16;
+    }
+
+    static constexpr bool uses(int oc, int ic) {
+        for (int p = 16 * oc; p < 16 * oc + 16; ++p)
+            if (source(p) / 16 == ic) return true;
+        return false;
+    }
+};
+
+// The shapes the callers use; a layout of another shape takes the byte loop.
+template <typename... S>
+struct ShapeList {};
+using KnownShapes = ShapeList<Shape<3, 1, 1>, Shape<4, 1, 1>, Shape<1, 3, 1>, Shape<1, 4, 1>, Shape<3, 4, 3>,
+                              Shape<4, 3, 3>, Shape<3, 3, 3>, Shape<4, 4, 3>, Shape<4, 4, 1>, Shape<0, 2, 2>,
+                              Shape<0, 3, 1>, Shape<0, 3, 3>, Shape<0, 4, 1>, Shape<0, 4, 3>, Shape<0, 4, 4>>;
+
+// Calls fn(S{}) for the known shape of the layout; false when it has none.
+template <typename Fn, typename... S>
+bool withShape(const Layout& l, ShapeList<S...>, Fn fn) {
+    return (
+        (l.srcBytes == S::kSrcBytes && l.dstBytes == S::kDstBytes && l.channels == S::kChannels && (fn(S{}), true)) ||
+        ...);
+}
+
+// The byte loop: the reference the vector kernels match, and their tail.
+// Inlined with constant sizes, it becomes one loop per shape.
+[[gnu::always_inline]] inline void moveBytes(int srcBytes, int dstBytes, int channels, const std::array<int, 4>& map,
+                                             const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
+    for (ptrdiff_t i = 0; i < n; ++i) {
+        Ipp8u px[4];
+        for (int k = 0; k < channels; ++k) px[k] = s[i * srcBytes + map[k]];
+        for (int k = 0; k < channels; ++k) d[i * dstBytes + k] = px[k];
+    }
+}
+
+[[gnu::always_inline]] inline void interleaveBytes(const Ipp8u* a, const Ipp8u* b, const Ipp8u* c, Ipp8u* d,
+                                                   ptrdiff_t n) {
+    for (ptrdiff_t i = 0; i < n; ++i) {
+        d[3 * i] = a[i];
+        d[3 * i + 1] = b[i];
+        d[3 * i + 2] = c[i];
+    }
+}
+
+// region::eachRow for three planes that share one step.
+template <typename Fn>
+void eachPlanesRow(const Ipp8u* const planes[3], int srcStep, Ipp8u* dst, int dstStep, IppiSize roi, Fn fn) {
+    const ptrdiff_t w = roi.width;
+    if (srcStep == w && dstStep == 3 * w) {
+        fn(planes[0], planes[1], planes[2], dst, w * roi.height);
+        return;
+    }
+    for (ptrdiff_t r = 0; r < roi.height; ++r)
+        fn(region::row(planes[0], srcStep, r), region::row(planes[1], srcStep, r), region::row(planes[2], srcStep, r),
+           region::row(dst, dstStep, r), w);
+}
+
+// The shuffle masks of a run of groups (pshufb's convention: 0x80 gives a
+// zero byte), the destination bytes that stay, and a fill's bytes.
+struct Network {
+    Ipp8u mask[kMaxChunks][kMaxChunks][16];  // [output chunk][input chunk]
+    Ipp8u keep[kMaxChunks][16];
+    Ipp8u pattern[kMaxChunks][16];
+};
+
+// The network of `groups` groups of shape S; a fill's value is `value`.
+template <typename S>
+Network makeNetwork(const Layout& l, const Ipp8u* value, int groups) {
+    static_assert(S::kIn * 2 <= kMaxChunks && S::kOut * 2 <= kMaxChunks);
+    Network net{};
+    for (int p = 0; p < groups * S::kOut * 16; ++p) {
+        const int from = S::source(p, l), oc = p / 16, j = p % 16;
+        for (int ic = 0; ic < groups * S::kIn; ++ic)
+            net.mask[oc][ic][j] = static_cast<Ipp8u>(from >= 0 && from / 16 == ic ? from % 16 : 0x80);
+        net.keep[oc][j] = from < 0 ? 0xFF : 0;
+        if (S::kIn == 0 && from >= 0) net.pattern[oc][j] = value[from];
+    }
+    return net;
+}
+
+// ---- The byte loops alone, for CPUs without SSSE3.
+
+namespace scalar {
+
+template <typename S>
+struct MoveRow {
+    const Layout& layout;
+    void operator()(const Ipp8u* s, Ipp8u* d, ptrdiff_t n) const {
+        moveBytes(S::kSrcBytes, S::kDstBytes, S::kChannels, layout.map, s, d, n);
+    }
+};
+
+void move(const Layout& l, const Ipp8u* src, int srcStep, Ipp8u* dst, int dstStep, IppiSize roi) {
+    const bool known = withShape(l, KnownShapes{}, [&](auto shape) {
+        using S = decltype(shape);
+        region::eachRow(src, srcStep, S::kSrcBytes, dst, dstStep, S::kDstBytes, roi, MoveRow<S>{l});
+    });
+    if (!known)
+        region::eachRow(src, srcStep, l.srcBytes, dst, dstStep, l.dstBytes, roi,
+                        [&](const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
+                            moveBytes(l.srcBytes, l.dstBytes, l.channels, l.map, s, d, n);
+                        });
+}
+
+struct InterleaveRow {
+    void operator()(const Ipp8u* a, const Ipp8u* b, const Ipp8u* c, Ipp8u* d, ptrdiff_t n) const {
+        interleaveBytes(a, b, c, d, n);
+    }
+};
+
+void interleave(const Ipp8u* const planes[3], int srcStep, Ipp8u* dst, int dstStep, IppiSize roi) {
+    eachPlanesRow(planes, srcStep, dst, dstStep, roi, InterleaveRow{});
+}
+
+constexpr Kernels kKernels{move, interleave};
+
+}  // namespace scalar
+
+// ---- The same kernels on SSSE3 and on AVX2 shuffles.
+
+namespace ssse3 {
+#define OCULON_VECTOR_BYTES 16
+#define OCULON_TARGET __attribute__((target("ssse3")))
+#include "media/primitives/PixelShuffleKernels.inc"
+#undef OCULON_TARGET
+#undef OCULON_VECTOR_BYTES
+}  // namespace ssse3
+
+namespace avx2 {
+#define OCULON_VECTOR_BYTES 32
+#define OCULON_TARGET __attribute__((target("avx2")))
+#include "media/primitives/PixelShuffleKernels.inc"
+#undef OCULON_TARGET
+#undef OCULON_VECTOR_BYTES
+}  // namespace avx2
+
+}  // namespace
+
+const Kernels* kernelsFor(Isa isa) {
+    __builtin_cpu_init();
+    switch (isa) {
+        case Isa::Scalar: return &scalar::kKernels;
+        case Isa::Ssse3: return __builtin_cpu_supports("ssse3") ? &ssse3::kKernels : nullptr;
+        case Isa::Avx2: return __builtin_cpu_supports("avx2") ? &avx2::kKernels : nullptr;
+    }
+    return nullptr;
+}
+
+const Kernels& kernels() {
+    static const Kernels* const best = [] {
+        for (Isa isa : {Isa::Avx2, Isa::Ssse3})
+            if (const Kernels* k = kernelsFor(isa)) return k;
+        return &scalar::kKernels;
+    }();
+    return *best;
+}
+
+}  // namespace oculon::primitives::pixels

@@ -1,0 +1,40 @@
+#pragma once
+// Byte moves between pixel layouts: the channel copies, swaps and fills of the
+// image primitives. One set of kernels per instruction set, all giving the
+// same bytes; the fastest one the CPU runs is picked once.
+
+#include <array>
+
+#include "media/primitives/IppDefs.h"
+
+namespace oculon::primitives::pixels {
+
+// Byte map[k] of every source pixel of srcBytes bytes goes to byte k of the
+// destination pixel of dstBytes bytes, for k < channels; the destination's
+// other bytes stay. With srcBytes 0 every pixel reads the same source bytes:
+// a fill. Pointers may address any byte of the first pixel; no byte before
+// them or after the last one moved is touched.
+struct Layout {
+    int srcBytes;
+    int dstBytes;
+    int channels;
+    std::array<int, 4> map;
+};
+
+enum class Isa { Scalar, Ssse3, Avx2 };
+
+struct Kernels {
+    // Reads a whole source pixel before it writes the destination pixel, so
+    // a same-sized layout may work in place (src == dst, equal steps).
+    void (*move)(const Layout& layout, const Ipp8u* src, int srcStep, Ipp8u* dst, int dstStep, IppiSize roi);
+    // Plane k of the three goes to byte k of each 3-byte pixel.
+    void (*interleave)(const Ipp8u* const planes[3], int srcStep, Ipp8u* dst, int dstStep, IppiSize roi);
+};
+
+// The kernels of one instruction set, or null when this CPU lacks it.
+const Kernels* kernelsFor(Isa isa);
+
+// The fastest kernels this CPU runs, chosen at the first call.
+const Kernels& kernels();
+
+}  // namespace oculon::primitives::pixels

@@ -1,0 +1,94 @@
+// Every instruction set's kernels give the bytes of the byte loops: widths
+// around the group sizes, pointers at odd offsets, padded and gapless rows,
+// in buffers that end at the last byte moved.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "media/primitives/PixelShuffle.h"
+
+namespace oculon::primitives::pixels {
+namespace {
+
+std::vector<Ipp8u> noise(size_t n, unsigned seed) {
+    std::vector<Ipp8u> v(n);
+    std::mt19937 rng(seed);
+    for (auto& b : v) b = static_cast<Ipp8u>(rng());
+    return v;
+}
+
+// The bytes of an image from `offset` to its last moved byte.
+size_t extent(int offset, int step, int width, int height, int pixel, int lastByte) {
+    return static_cast<size_t>(offset + (height - 1) * step + (width - 1) * pixel + lastByte + 1);
+}
+
+std::vector<Isa> vectorIsas() {
+    std::vector<Isa> isas;
+    for (Isa isa : {Isa::Ssse3, Isa::Avx2})
+        if (kernelsFor(isa)) isas.push_back(isa);
+    if (isas.empty()) ADD_FAILURE() << "this CPU runs no vector kernels; only the byte loops were tested";
+    return isas;
+}
+
+TEST(PixelShuffle, EveryInstructionSetMovesTheBytesOfTheByteLoops) {
+    const Layout layouts[] = {
+        {3, 1, 1, {0}},       {4, 1, 1, {0}},       {1, 3, 1, {0}},          {1, 4, 1, {0}},
+        {3, 4, 3, {0, 1, 2}}, {4, 3, 3, {0, 1, 2}}, {3, 3, 3, {2, 1, 0}},    {3, 3, 3, {1, 1, 0}},
+        {4, 4, 3, {2, 0, 1}}, {4, 4, 1, {0}},       {0, 2, 2, {0, 1}},       {0, 3, 1, {0}},
+        {0, 3, 3, {0, 1, 2}}, {0, 4, 3, {0, 1, 2}}, {0, 4, 4, {0, 1, 2, 3}}, {2, 1, 1, {1}},
+    };
+    const Kernels& bytes = *kernelsFor(Isa::Scalar);
+    for (Isa isa : vectorIsas())
+        for (const Layout& l : layouts)
+            for (int w : {1, 4, 15, 16, 17, 33, 63, 64, 65, 97})
+                for (int offset : {0, 1, 3})
+                    for (int pad : {0, 7})
+                        for (bool inPlace : {false, true}) {
+                            if (inPlace && l.srcBytes != l.dstBytes) continue;
+                            SCOPED_TRACE(testing::Message()
+                                         << "isa " << static_cast<int>(isa) << " layout " << l.srcBytes << l.dstBytes
+                                         << l.channels << " map " << l.map[0] << l.map[1] << l.map[2] << " width " << w
+                                         << " offset " << offset << " pad " << pad);
+                            const int h = 3, ss = w * l.srcBytes + (l.srcBytes ? pad : 0), ds = w * l.dstBytes + pad;
+                            const int lastSrc = *std::max_element(l.map.begin(), l.map.begin() + l.channels);
+                            const int lastByte = inPlace ? std::max(lastSrc, l.channels - 1) : lastSrc;
+                            const auto src = noise(extent(offset, ss, w, h, l.srcBytes, lastByte), 1);
+                            const auto dst =
+                                inPlace ? src : noise(extent(offset, ds, w, h, l.dstBytes, l.channels - 1), 2);
+                            auto want = dst, got = dst;
+                            const Ipp8u* from = src.data() + offset;
+                            bytes.move(l, inPlace ? want.data() + offset : from, ss, want.data() + offset, ds, {w, h});
+                            kernelsFor(isa)->move(l, inPlace ? got.data() + offset : from, ss, got.data() + offset, ds,
+                                                  {w, h});
+                            ASSERT_EQ(got, want);
+                        }
+}
+
+TEST(PixelShuffle, EveryInstructionSetInterleavesPlanesLikeTheByteLoop) {
+    const Kernels& bytes = *kernelsFor(Isa::Scalar);
+    for (Isa isa : vectorIsas())
+        for (int w : {1, 15, 16, 17, 31, 32, 33, 95})
+            for (int pad : {0, 3}) {
+                SCOPED_TRACE(testing::Message() << "isa " << static_cast<int>(isa) << " width " << w << " pad " << pad);
+                const int h = 2, ps = w + pad, ds = 3 * w + pad;
+                const auto a = noise(extent(0, ps, w, h, 1, 0), 3), b = noise(a.size(), 4), c = noise(a.size(), 5);
+                const Ipp8u* planes[3] = {a.data(), b.data(), c.data()};
+                auto want = noise(extent(1, ds, w, h, 3, 2), 6), got = want;
+                bytes.interleave(planes, ps, want.data() + 1, ds, {w, h});
+                kernelsFor(isa)->interleave(planes, ps, got.data() + 1, ds, {w, h});
+                ASSERT_EQ(got, want);
+            }
+}
+
+TEST(PixelShuffle, TheChosenKernelsAreTheBestThisCpuRuns) {
+    const Kernels* best = kernelsFor(Isa::Avx2);
+    if (!best) best = kernelsFor(Isa::Ssse3);
+    if (!best) best = kernelsFor(Isa::Scalar);
+    EXPECT_EQ(&kernels(), best);
+}
+
+}  // namespace
+}  // namespace oculon::primitives::pixels
