@@ -1,5 +1,6 @@
 #include "media/primitives/ImageCopy.h"
 
+#include <array>
 #include <cstring>
 
 #include "media/primitives/ImageRegion.h"
@@ -31,12 +32,19 @@ IppStatus copyPixels(const void* pSrc, int srcStep, void* pDst, int dstStep, Ipp
     return ippStsNoErr;
 }
 
+// Byte k of a pixel moves to byte k for the first `channels` bytes.
+constexpr std::array<int, 4> firstBytes(int channels) {
+    std::array<int, 4> map{};
+    for (int k = 0; k < 4; ++k) map[static_cast<std::size_t>(k)] = k < channels ? k : -1;
+    return map;
+}
+
 // Copies `Channels` bytes of every pixel, from pixels of `From` bytes into
 // pixels of `To` bytes; the other bytes of the destination stay as they are.
 template <int From, int To, int Channels>
 IppStatus copyChannels(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi) {
     if (IppStatus st = checkCopy(pSrc, pDst, roi)) return st;
-    pixels::kernels().move({From, To, Channels, {0, 1, 2, 3}}, pSrc, srcStep, pDst, dstStep, roi);
+    pixels::kernels().move({From, To, firstBytes(Channels)}, pSrc, srcStep, pDst, dstStep, roi);
     return ippStsNoErr;
 }
 
@@ -51,7 +59,7 @@ IppStatus fillChannels(const Ipp8u* value, Ipp8u* pDst, int dstStep, IppiSize ro
         // A value inside the destination is read once, before it is written.
         Ipp8u v[Channels];
         std::memcpy(v, value, Channels);
-        pixels::kernels().move({0, Pixel, Channels, {0, 1, 2, 3}}, v, 0, pDst, dstStep, roi);
+        pixels::kernels().move({0, Pixel, firstBytes(Channels)}, v, 0, pDst, dstStep, roi);
     }
     return ippStsNoErr;
 }
@@ -68,7 +76,7 @@ IppStatus swapChannels(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
     if (region::badSize(roi)) return ippStsSizeErr;
     if (srcStep < 1 || dstStep < 1) return ippStsStepErr;
     if (IppStatus st = checkOrder(order)) return st;
-    pixels::kernels().move({Pixel, Pixel, 3, {order[0], order[1], order[2], 3}}, pSrc, srcStep, pDst, dstStep, roi);
+    pixels::kernels().move({Pixel, Pixel, {order[0], order[1], order[2], -1}}, pSrc, srcStep, pDst, dstStep, roi);
     return ippStsNoErr;
 }
 

@@ -2,9 +2,11 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <numeric>
+#include <optional>
 
 #include "media/primitives/ImageRegion.h"
 
@@ -25,19 +27,19 @@ constexpr int groupPixels(int srcBytes, int dstBytes) {
     return std::lcm(src, 16 / std::gcd(dstBytes, 16));
 }
 
-template <int SrcBytes, int DstBytes, int Channels>
+template <int SrcBytes, int DstBytes, bool Keep>
 struct Shape {
-    static constexpr int kSrcBytes = SrcBytes, kDstBytes = DstBytes, kChannels = Channels;
+    static constexpr int kSrcBytes = SrcBytes, kDstBytes = DstBytes;
     static constexpr int kPixels = groupPixels(SrcBytes, DstBytes);
     static constexpr int kIn = kPixels * SrcBytes / 16;  // none for a fill
     static constexpr int kOut = kPixels * DstBytes / 16;
-    static constexpr bool kKeep = Channels < DstBytes;
+    static constexpr bool kKeep = Keep;
 
     // The source byte of output byte p of a run of groups; negative where the
     // destination byte stays.
     static int source(int p, const Layout& l) {
-        const int k = p % DstBytes;
-        return k < Channels ? p / DstBytes * SrcBytes + l.map[static_cast<std::size_t>(k)] : -1;
+        const int from = l.map[static_cast<std::size_t>(p % DstBytes)];
+        return from < 0 ? -1 : p / DstBytes * SrcBytes + from;
     }
 
     // Whether output chunk oc may take bytes of input chunk ic, whatever the
@@ -50,6 +52,12 @@ struct Shape {
         return false;
     }
 };
+
+bool keeps(const Layout& l) {
+    for (int k = 0; k < l.dstBytes; ++k)
+        if (l.map[static_cast<std::size_t>(k)] < 0) return true;
+    return false;
+}
 
 // Three planes of one byte into 3-byte pixels: input chunk 3 g + k holds
 // bytes 16 g to 16 g + 15 of plane k.
@@ -69,29 +77,38 @@ struct PlanesShape {
     }
 };
 
+bool movesOneByte(const Layout& l) {
+    int moved = 0;
+    for (int k = 0; k < l.dstBytes; ++k) moved += l.map[static_cast<std::size_t>(k)] >= 0;
+    return moved == 1;
+}
+
 // The shapes the callers use; a layout of another shape takes the byte loop.
 template <typename... S>
 struct ShapeList {};
-using KnownShapes = ShapeList<Shape<3, 1, 1>, Shape<4, 1, 1>, Shape<1, 3, 1>, Shape<1, 4, 1>, Shape<3, 4, 3>,
-                              Shape<4, 3, 3>, Shape<3, 3, 3>, Shape<4, 4, 3>, Shape<4, 4, 1>, Shape<0, 2, 2>,
-                              Shape<0, 3, 1>, Shape<0, 3, 3>, Shape<0, 4, 1>, Shape<0, 4, 3>, Shape<0, 4, 4>>;
+using KnownShapes =
+    ShapeList<Shape<3, 1, false>, Shape<4, 1, false>, Shape<1, 3, true>, Shape<1, 4, true>, Shape<3, 4, true>,
+              Shape<4, 3, false>, Shape<3, 3, false>, Shape<4, 4, true>, Shape<0, 2, false>, Shape<0, 3, true>,
+              Shape<0, 3, false>, Shape<0, 4, true>, Shape<0, 4, false>>;
 
 // Calls fn(S{}) for the known shape of the layout; false when it has none.
 template <typename Fn, typename... S>
 bool withShape(const Layout& l, ShapeList<S...>, Fn fn) {
-    return (
-        (l.srcBytes == S::kSrcBytes && l.dstBytes == S::kDstBytes && l.channels == S::kChannels && (fn(S{}), true)) ||
-        ...);
+    const bool keep = keeps(l);
+    return ((l.srcBytes == S::kSrcBytes && l.dstBytes == S::kDstBytes && keep == S::kKeep && (fn(S{}), true)) || ...);
 }
 
 // The byte loop: the reference the vector kernels match, and their tail.
 // Inlined with constant sizes, it becomes one loop per shape.
-[[gnu::always_inline]] inline void moveBytes(int srcBytes, int dstBytes, int channels, const std::array<int, 4>& map,
-                                             const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
+[[gnu::always_inline]] inline void moveBytes(int srcBytes, int dstBytes, const std::array<int, 4>& map, const Ipp8u* s,
+                                             Ipp8u* d, ptrdiff_t n) {
+    const std::size_t bytes = std::min<std::size_t>(static_cast<std::size_t>(dstBytes), map.size());
     for (ptrdiff_t i = 0; i < n; ++i) {
-        Ipp8u px[4];
-        for (int k = 0; k < channels; ++k) px[k] = s[i * srcBytes + map[k]];
-        for (int k = 0; k < channels; ++k) d[i * dstBytes + k] = px[k];
+        std::array<Ipp8u, 4> px{};
+        for (std::size_t k = 0; k < bytes; ++k)
+            if (map[k] >= 0) px[k] = s[i * srcBytes + map[k]];
+        for (std::size_t k = 0; k < bytes; ++k)
+            if (map[k] >= 0) d[i * dstBytes + static_cast<ptrdiff_t>(k)] = px[k];
     }
 }
 
@@ -148,7 +165,7 @@ template <typename S>
 struct MoveRow {
     const Layout& layout;
     void operator()(const Ipp8u* s, Ipp8u* d, ptrdiff_t n) const {
-        moveBytes(S::kSrcBytes, S::kDstBytes, S::kChannels, layout.map, s, d, n);
+        moveBytes(S::kSrcBytes, S::kDstBytes, layout.map, s, d, n);
     }
 };
 
@@ -158,10 +175,9 @@ void move(const Layout& l, const Ipp8u* src, int srcStep, Ipp8u* dst, int dstSte
         region::eachRow(src, srcStep, S::kSrcBytes, dst, dstStep, S::kDstBytes, roi, MoveRow<S>{l});
     });
     if (!known)
-        region::eachRow(src, srcStep, l.srcBytes, dst, dstStep, l.dstBytes, roi,
-                        [&](const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
-                            moveBytes(l.srcBytes, l.dstBytes, l.channels, l.map, s, d, n);
-                        });
+        region::eachRow(
+            src, srcStep, l.srcBytes, dst, dstStep, l.dstBytes, roi,
+            [&](const Ipp8u* s, Ipp8u* d, ptrdiff_t n) { moveBytes(l.srcBytes, l.dstBytes, l.map, s, d, n); });
 }
 
 struct InterleaveRow {

@@ -9,15 +9,14 @@
 
 namespace oculon::primitives::pixels {
 
-// Byte map[k] of every source pixel of srcBytes bytes goes to byte k of the
-// destination pixel of dstBytes bytes, for k < channels; the destination's
-// other bytes stay. With srcBytes 0 every pixel reads the same source bytes:
-// a fill. Pointers may address any byte of the first pixel; no byte before
-// them or after the last one moved is touched.
+// Byte k of every destination pixel of dstBytes bytes takes byte map[k] of
+// its source pixel of srcBytes bytes, or stays as it is where map[k] is
+// negative. With srcBytes 0 every pixel reads the same source bytes: a fill.
+// Pointers may address any byte of the first pixel; no byte before them or
+// after the last one moved is touched.
 struct Layout {
     int srcBytes;
     int dstBytes;
-    int channels;
     std::array<int, 4> map;
 };
 

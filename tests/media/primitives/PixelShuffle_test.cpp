@@ -34,11 +34,12 @@ std::vector<Isa> vectorIsas() {
 }
 
 TEST(PixelShuffle, EveryInstructionSetMovesTheBytesOfTheByteLoops) {
+    const int x = -1;  // the destination byte stays
     const Layout layouts[] = {
-        {3, 1, 1, {0}},       {4, 1, 1, {0}},       {1, 3, 1, {0}},          {1, 4, 1, {0}},
-        {3, 4, 3, {0, 1, 2}}, {4, 3, 3, {0, 1, 2}}, {3, 3, 3, {2, 1, 0}},    {3, 3, 3, {1, 1, 0}},
-        {4, 4, 3, {2, 0, 1}}, {4, 4, 1, {0}},       {0, 2, 2, {0, 1}},       {0, 3, 1, {0}},
-        {0, 3, 3, {0, 1, 2}}, {0, 4, 3, {0, 1, 2}}, {0, 4, 4, {0, 1, 2, 3}}, {2, 1, 1, {1}},
+        {3, 1, {0}},          {4, 1, {0}},          {4, 1, {3}},          {1, 3, {0, x, x}},    {1, 4, {0, x, x, x}},
+        {1, 4, {x, x, x, 0}}, {3, 4, {0, 1, 2, x}}, {4, 3, {0, 1, 2}},    {3, 3, {2, 1, 0}},    {3, 3, {1, 1, 0}},
+        {4, 4, {2, 0, 1, x}}, {4, 4, {0, x, x, x}}, {4, 4, {x, 2, x, x}}, {0, 2, {0, 1}},       {0, 3, {0, x, x}},
+        {0, 3, {0, 1, 2}},    {0, 4, {0, 1, 2, x}}, {0, 4, {x, x, 0, x}}, {0, 4, {0, 1, 2, 3}}, {2, 1, {1}},
     };
     const Kernels& bytes = *kernelsFor(Isa::Scalar);
     for (Isa isa : vectorIsas())
@@ -50,14 +51,16 @@ TEST(PixelShuffle, EveryInstructionSetMovesTheBytesOfTheByteLoops) {
                             if (inPlace && l.srcBytes != l.dstBytes) continue;
                             SCOPED_TRACE(testing::Message()
                                          << "isa " << static_cast<int>(isa) << " layout " << l.srcBytes << l.dstBytes
-                                         << l.channels << " map " << l.map[0] << l.map[1] << l.map[2] << " width " << w
+                                         << " map " << l.map[0] << l.map[1] << l.map[2] << l.map[3] << " width " << w
                                          << " offset " << offset << " pad " << pad);
                             const int h = 3, ss = w * l.srcBytes + (l.srcBytes ? pad : 0), ds = w * l.dstBytes + pad;
-                            const int lastSrc = *std::max_element(l.map.begin(), l.map.begin() + l.channels);
-                            const int lastByte = inPlace ? std::max(lastSrc, l.channels - 1) : lastSrc;
+                            // The last source byte read and destination byte written.
+                            int lastSrc = 0, lastDst = 0;
+                            for (int k = 0; k < l.dstBytes; ++k)
+                                if (l.map[k] >= 0) lastSrc = std::max(lastSrc, l.map[k]), lastDst = k;
+                            const int lastByte = inPlace ? std::max(lastSrc, lastDst) : lastSrc;
                             const auto src = noise(extent(offset, ss, w, h, l.srcBytes, lastByte), 1);
-                            const auto dst =
-                                inPlace ? src : noise(extent(offset, ds, w, h, l.dstBytes, l.channels - 1), 2);
+                            const auto dst = inPlace ? src : noise(extent(offset, ds, w, h, l.dstBytes, lastDst), 2);
                             auto want = dst, got = dst;
                             const Ipp8u* from = src.data() + offset;
                             bytes.move(l, inPlace ? want.data() + offset : from, ss, want.data() + offset, ds, {w, h});
