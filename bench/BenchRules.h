@@ -8,7 +8,10 @@
 
 #include <time.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -24,14 +27,15 @@ inline benchmark::internal::Benchmark* repeated(benchmark::internal::Benchmark* 
 }
 
 // The usual console table; keeps the median real (or manual) time of each
-// benchmark, in seconds, under the name it was registered with.
+// benchmark, in seconds, under the name it was registered with (and its
+// arguments: "name/640/480").
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" && !run.error_occurred)
-                medians_[run.run_name.function_name] =
+                medians_[run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] =
                     run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
     }
 
@@ -63,6 +67,19 @@ inline void copyAnchor(benchmark::State& state, std::size_t bytes) {
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+
+// The largest difference between the colour bytes (the first three) of the
+// 4-byte pixels of two pictures: how far a lossy peer's output is from ours.
+inline int largestDifference(const std::uint8_t* a, std::size_t strideA, const std::uint8_t* b, std::size_t strideB,
+                             int width, int height) {
+    int largest = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < 4 * width; ++x)
+            if (x % 4 != 3)
+                largest = std::max(largest, std::abs(a[y * strideA + static_cast<std::size_t>(x)] -
+                                                     b[y * strideB + static_cast<std::size_t>(x)]));
+    return largest;
 }
 
 // CPU seconds used so far by every thread of this process, those of thread
