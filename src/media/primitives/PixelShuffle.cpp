@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstring>
 #include <numeric>
-#include <optional>
 
 #include "media/primitives/ImageRegion.h"
 
@@ -147,13 +146,19 @@ struct Network {
 template <typename S>
 Network makeNetwork(const Layout& l, const Ipp8u* value, int groups) {
     static_assert(S::kIn * 2 <= kMaxChunks && S::kOut * 2 <= kMaxChunks);
-    Network net{};
+    Network net;
+    std::memset(net.mask, 0x80, sizeof net.mask);
+    std::memset(net.keep, 0, sizeof net.keep);
+    std::memset(net.pattern, 0, sizeof net.pattern);
     for (int p = 0; p < groups * S::kOut * 16; ++p) {
         const int from = S::source(p, l), oc = p / 16, j = p % 16;
-        for (int ic = 0; ic < groups * S::kIn; ++ic)
-            net.mask[oc][ic][j] = static_cast<Ipp8u>(from >= 0 && from / 16 == ic ? from % 16 : 0x80);
-        net.keep[oc][j] = from < 0 ? 0xFF : 0;
-        if (S::kIn == 0 && from >= 0) net.pattern[oc][j] = value[from];
+        if (from < 0) {
+            net.keep[oc][j] = 0xFF;
+        } else if (S::kIn == 0) {
+            net.pattern[oc][j] = value[from];
+        } else {
+            net.mask[oc][from / 16][j] = static_cast<Ipp8u>(from % 16);
+        }
     }
     return net;
 }
