@@ -4,6 +4,7 @@
 // address, where the matching free finds it.
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 
 #include "media/primitives/IppDefs.h"
@@ -22,6 +23,18 @@ std::optional<std::size_t> alignedRawSize(long long count, std::size_t elementSi
 void* alignedAlloc(long long count, std::size_t elementSize);
 // Releases a block of alignedAlloc; null is ignored.
 void alignedFree(void* p);
+
+// Owns a block of alignedAlloc; an empty pointer means the heap refused.
+struct AlignedFree {
+    void operator()(void* p) const { alignedFree(p); }
+};
+template <typename T>
+using AlignedPtr = std::unique_ptr<T[], AlignedFree>;
+
+template <typename T>
+AlignedPtr<T> alignedArray(long long count) {
+    return AlignedPtr<T>(static_cast<T*>(alignedAlloc(count, sizeof(T))));
+}
 
 Ipp8u* ippsMalloc_8u(int len);
 Ipp16u* ippsMalloc_16u(int len);

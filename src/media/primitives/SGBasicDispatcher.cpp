@@ -1,6 +1,9 @@
 #include "media/primitives/AlphaComposition.h"
 #include "media/primitives/Binding.h"
 #include "media/primitives/ComplexVector.h"
+#include "media/primitives/Correlation.h"
+#include "media/primitives/FFT.h"
+#include "media/primitives/FIRFilter.h"
 #include "media/primitives/ImageCopy.h"
 #include "media/primitives/ImageLUT.h"
 #include "media/primitives/ImageMirror.h"
@@ -19,10 +22,17 @@ IppStatus (*ippsSVD_64f_D2L)() = nullptr;
 
 namespace {
 
-// Declaration order, family by family; the families whose bodies are not
-// built yet hold no lines.
+// Declaration order, family by family.
 constexpr EntryPoint kEntries[] = {
     // FFT
+    OCULON_BIND(ippsFFTInitAlloc_C_64fc),
+    OCULON_BIND(ippsFFTInitAlloc_R_64f),
+    OCULON_BIND(ippsFFTFree_C_64fc),
+    OCULON_BIND(ippsFFTFree_R_64f),
+    OCULON_BIND(ippsFFTFwd_CToC_64fc),
+    OCULON_BIND(ippsFFTInv_CToC_64fc),
+    OCULON_BIND(ippsFFTFwd_RToCCS_64f),
+    OCULON_BIND(ippsFFTInv_CCSToR_64f),
     // Windows
     OCULON_BIND(ippsWinBartlett_64f),
     OCULON_BIND(ippsWinBartlett_64f_I),
@@ -40,6 +50,15 @@ constexpr EntryPoint kEntries[] = {
     OCULON_BIND(ippsWinKaiser_64f_I),
     OCULON_BIND(ippsWinKaiser_64fc_I),
     // Correlation and convolution
+    OCULON_BIND(ippsConv_64f),
+    OCULON_BIND(ippsAutoCorr_64f),
+    OCULON_BIND(ippsAutoCorr_NormA_64f),
+    OCULON_BIND(ippsAutoCorr_NormB_64f),
+    OCULON_BIND(ippsCrossCorr_64f),
+    OCULON_BIND(ippsAutoCorr_64fc),
+    OCULON_BIND(ippsAutoCorr_NormA_64fc),
+    OCULON_BIND(ippsAutoCorr_NormB_64fc),
+    OCULON_BIND(ippsCrossCorr_64fc),
     // Statistics, norms and dot products
     OCULON_BIND(ippsMean_64f),
     OCULON_BIND(ippsMean_32f),
@@ -182,6 +201,9 @@ constexpr EntryPoint kEntries[] = {
     OCULON_BIND(ippsVectorJaehne_64f),
     OCULON_BIND(ippsRandUniform_Direct_64f),
     // FIR filter
+    OCULON_BIND(ippsFIRInitAlloc_64f),
+    OCULON_BIND(ippsFIR_64f),
+    OCULON_BIND(ippsFIRFree_64f),
     // Image helpers
     OCULON_BIND(ippiMirror_8u_C3IR),
     OCULON_BIND(ippiMirror_8u_C3R),

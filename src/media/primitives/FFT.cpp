@@ -1,0 +1,286 @@
+#include "media/primitives/FFT.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "media/primitives/AlignedAlloc.h"
+#include "media/primitives/FFTEngine.h"
+#include "media/primitives/HotLoop.h"
+#include "media/primitives/SmallDFT.h"
+#include "media/primitives/StatePool.h"
+#include "media/primitives/VectorChecks.h"
+
+namespace oculon::primitives {
+
+namespace {
+
+constexpr Ipp32u kComplexSpec = 7;
+constexpr Ipp32u kRealSpec = 9;
+
+struct FFTSpec {
+    // Cleared first when the specification is released.
+    Ipp32u id = 0;
+    int order = 0;
+    bool forwardScaled = false;
+    bool inverseScaled = false;
+    double scale = 0;
+    IppHintAlgorithm hint = ippAlgHintNone;
+    // Work-buffer bytes a transform needs; 0 for none.
+    int workBytes = 0;
+    // Complex specifications; real ones of order 3 or less run the small
+    // kernels and have neither.
+    std::unique_ptr<ComplexFFT> complex;
+    std::unique_ptr<RealFFT> real;
+
+    const double* forwardScale() const { return forwardScaled ? &scale : nullptr; }
+    const double* inverseScale() const { return inverseScaled ? &scale : nullptr; }
+    std::size_t length() const { return std::size_t{1} << order; }
+};
+
+StatePool<FFTSpec>& specPool() {
+    static StatePool<FFTSpec> pool;
+    return pool;
+}
+
+template <typename Opaque>
+const FFTSpec* specOf(const Opaque* p) {
+    return reinterpret_cast<const FFTSpec*>(p);
+}
+
+template <typename Opaque>
+IppStatus initAlloc(Opaque** pp, int order, int flag, IppHintAlgorithm hint, Ipp32u id) {
+    if (!pp) return ippStsNullPtrErr;
+    if (order < 0 || order > kFFTMaxOrder) return ippStsFftOrderErr;
+    FFTSpec* spec = specPool().acquire();
+    if (!spec) return ippStsMemAllocErr;
+    const double n = std::ldexp(1.0, order);
+    switch (flag) {
+        case IPP_FFT_DIV_FWD_BY_N: spec->forwardScaled = true, spec->scale = 1 / n; break;
+        case IPP_FFT_DIV_INV_BY_N: spec->inverseScaled = true, spec->scale = 1 / n; break;
+        case IPP_FFT_DIV_BY_SQRTN:
+            spec->forwardScaled = spec->inverseScaled = true;
+            spec->scale = 1 / std::sqrt(n);
+            break;
+        case IPP_FFT_NODIV_BY_ANY: break;
+        default: specPool().release(spec); return ippStsFftFlagErr;
+    }
+    spec->order = order;
+    spec->hint = hint;
+    std::size_t work = 0;
+    if (id == kComplexSpec) {
+        spec->complex = ComplexFFT::create(order);
+        if (spec->complex) work = spec->complex->workBytes();
+    } else if (order > kSmallDFTMaxOrder) {
+        spec->real = RealFFT::create(order);
+        if (spec->real) work = spec->real->workBytes();
+    }
+    if (id == kComplexSpec ? !spec->complex : order > kSmallDFTMaxOrder && !spec->real) {
+        specPool().release(spec);
+        return ippStsMemAllocErr;
+    }
+    spec->workBytes = static_cast<int>(work);
+    spec->id = id;
+    *pp = reinterpret_cast<Opaque*>(spec);
+    return ippStsNoErr;
+}
+
+template <typename Opaque>
+IppStatus release(Opaque* p, Ipp32u id) {
+    if (!p) return ippStsNullPtrErr;
+    if (specOf(p)->id != id) return ippStsContextMatchErr;
+    specPool().release(reinterpret_cast<FFTSpec*>(p));
+    return ippStsNoErr;
+}
+
+template <typename Opaque>
+IppStatus bufferSize(const Opaque* p, int* pBufferSize, Ipp32u id) {
+    if (!p || !pBufferSize) return ippStsNullPtrErr;
+    const FFTSpec* spec = specOf(p);
+    if (spec->id != id) return ippStsContextMatchErr;
+    *pBufferSize = spec->workBytes < 1 ? 0 : spec->workBytes + 16;
+    return ippStsNoErr;
+}
+
+// Checks a transform's arguments, finds its work buffer (the caller's from its
+// first 16-byte boundary, or one of its own) and runs `fn(spec, work)`.
+template <typename Opaque, typename Fn>
+IppStatus transform(const Opaque* p, Ipp32u id, const void* src, const void* dst, Ipp8u* pBuffer, Fn fn) {
+    if (!p) return ippStsNullPtrErr;
+    const FFTSpec& spec = *specOf(p);
+    if (spec.id != id) return ippStsContextMatchErr;
+    if (!src || !dst) return ippStsNullPtrErr;
+    AlignedPtr<Ipp8u> own;
+    void* work = nullptr;
+    if (spec.workBytes > 0) {
+        if (pBuffer) {
+            const auto address = reinterpret_cast<std::uintptr_t>(pBuffer);
+            work = pBuffer + ((16 - address % 16) % 16);
+        } else {
+            own = alignedArray<Ipp8u>(spec.workBytes);
+            if (!own) return ippStsMemAllocErr;
+            work = own.get();
+        }
+    }
+    fn(spec, work);
+    return ippStsNoErr;
+}
+
+void realToPerm(const FFTSpec& spec, const Ipp64f* src, Ipp64f* dst, void* work) {
+    if (spec.real) spec.real->forward(src, dst, spec.forwardScale(), work);
+    else smallRealForward(spec.order, src, dst, spec.forwardScale());
+}
+
+void permToReal(const FFTSpec& spec, const Ipp64f* src, Ipp64f* dst, void* work) {
+    if (spec.real) spec.real->inverse(src, dst, spec.inverseScale(), work);
+    else smallRealInverse(spec.order, src, dst, spec.inverseScale());
+}
+
+template <typename Fn>
+IppStatus real(const IppsFFTSpec_R_64f* p, const Ipp64f* src, Ipp64f* dst, Ipp8u* pBuffer, Fn fn) {
+    return transform(p, kRealSpec, src, dst, pBuffer,
+                     [&](const FFTSpec& spec, void* work) { fn(spec, spec.length(), work); });
+}
+
+OCULON_HOT_LOOP void mulPackConj(const Ipp64f* src, Ipp64f* dst, int pairsEnd) {
+    for (int i = 1; i < pairsEnd; i += 2) {
+        const double a = src[i], b = src[i + 1], c = dst[i], d = dst[i + 1];
+        dst[i] = a * c + b * d;
+        dst[i + 1] = b * c - a * d;
+    }
+}
+
+OCULON_HOT_LOOP void mulPerm(const Ipp64f* src, Ipp64f* dst, int first, int len) {
+    for (int i = first; i + 1 < len; i += 2) {
+        const double a = src[i], b = src[i + 1], c = dst[i], d = dst[i + 1];
+        dst[i] = a * c - b * d;
+        dst[i + 1] = a * d + b * c;
+    }
+}
+
+}  // namespace
+
+int fftOrderFor(long long length) {
+    for (int order = 0; order <= kFFTMaxOrder; ++order)
+        if ((1LL << order) >= length) return order;
+    return -1;
+}
+
+IppStatus _px_ippsFFTInitAlloc_C_64fc(IppsFFTSpec_C_64fc** ppFFTSpec, int order, int flag, IppHintAlgorithm hint) {
+    return initAlloc(ppFFTSpec, order, flag, hint, kComplexSpec);
+}
+
+IppStatus _px_ippsFFTInitAlloc_R_64f(IppsFFTSpec_R_64f** ppFFTSpec, int order, int flag, IppHintAlgorithm hint) {
+    return initAlloc(ppFFTSpec, order, flag, hint, kRealSpec);
+}
+
+IppStatus _px_ippsFFTFree_C_64fc(IppsFFTSpec_C_64fc* pFFTSpec) { return release(pFFTSpec, kComplexSpec); }
+IppStatus _px_ippsFFTFree_R_64f(IppsFFTSpec_R_64f* pFFTSpec) { return release(pFFTSpec, kRealSpec); }
+
+IppStatus _px_ippsFFTGetBufSize_C_64fc(const IppsFFTSpec_C_64fc* pFFTSpec, int* pBufferSize) {
+    return bufferSize(pFFTSpec, pBufferSize, kComplexSpec);
+}
+
+IppStatus _px_ippsFFTGetBufSize_R_64f(const IppsFFTSpec_R_64f* pFFTSpec, int* pBufferSize) {
+    return bufferSize(pFFTSpec, pBufferSize, kRealSpec);
+}
+
+IppStatus _px_ippsFFTFwd_CToC_64fc(const Ipp64fc* pSrc, Ipp64fc* pDst, const IppsFFTSpec_C_64fc* pFFTSpec,
+                                   Ipp8u* pBuffer) {
+    return transform(pFFTSpec, kComplexSpec, pSrc, pDst, pBuffer, [&](const FFTSpec& spec, void* work) {
+        spec.complex->forward(pSrc, pDst, spec.forwardScale(), work);
+    });
+}
+
+IppStatus _px_ippsFFTInv_CToC_64fc(const Ipp64fc* pSrc, Ipp64fc* pDst, const IppsFFTSpec_C_64fc* pFFTSpec,
+                                   Ipp8u* pBuffer) {
+    return transform(pFFTSpec, kComplexSpec, pSrc, pDst, pBuffer, [&](const FFTSpec& spec, void* work) {
+        spec.complex->inverse(pSrc, pDst, spec.inverseScale(), work);
+    });
+}
+
+IppStatus _px_ippsFFTFwd_RToPerm_64f(const Ipp64f* pSrc, Ipp64f* pDst, const IppsFFTSpec_R_64f* pFFTSpec,
+                                     Ipp8u* pBuffer) {
+    return real(pFFTSpec, pSrc, pDst, pBuffer,
+                [&](const FFTSpec& spec, std::size_t, void* work) { realToPerm(spec, pSrc, pDst, work); });
+}
+
+IppStatus _px_ippsFFTInv_PermToR_64f(const Ipp64f* pSrc, Ipp64f* pDst, const IppsFFTSpec_R_64f* pFFTSpec,
+                                     Ipp8u* pBuffer) {
+    return real(pFFTSpec, pSrc, pDst, pBuffer,
+                [&](const FFTSpec& spec, std::size_t, void* work) { permToReal(spec, pSrc, pDst, work); });
+}
+
+IppStatus _px_ippsFFTFwd_RToPack_64f(const Ipp64f* pSrc, Ipp64f* pDst, const IppsFFTSpec_R_64f* pFFTSpec,
+                                     Ipp8u* pBuffer) {
+    return real(pFFTSpec, pSrc, pDst, pBuffer, [&](const FFTSpec& spec, std::size_t n, void* work) {
+        realToPerm(spec, pSrc, pDst, work);
+        if (n <= 2) return;
+        const double last = pDst[1];
+        std::memmove(pDst + 1, pDst + 2, (n - 2) * sizeof(double));
+        pDst[n - 1] = last;
+    });
+}
+
+IppStatus _px_ippsFFTInv_PackToR_64f(const Ipp64f* pSrc, Ipp64f* pDst, const IppsFFTSpec_R_64f* pFFTSpec,
+                                     Ipp8u* pBuffer) {
+    return real(pFFTSpec, pSrc, pDst, pBuffer, [&](const FFTSpec& spec, std::size_t n, void* work) {
+        if (n <= 2) return permToReal(spec, pSrc, pDst, work);
+        const double last = pSrc[n - 1];
+        std::memmove(pDst + 2, pSrc + 1, (n - 2) * sizeof(double));
+        pDst[0] = pSrc[0];
+        pDst[1] = last;
+        permToReal(spec, pDst, pDst, work);
+    });
+}
+
+IppStatus _px_ippsFFTFwd_RToCCS_64f(const Ipp64f* pSrc, Ipp64f* pDst, const IppsFFTSpec_R_64f* pFFTSpec,
+                                    Ipp8u* pBuffer) {
+    return real(pFFTSpec, pSrc, pDst, pBuffer, [&](const FFTSpec& spec, std::size_t n, void* work) {
+        realToPerm(spec, pSrc, pDst, work);
+        if (n > 1) {
+            pDst[n] = pDst[1];
+            pDst[n + 1] = 0;
+        }
+        pDst[1] = 0;
+    });
+}
+
+IppStatus _px_ippsFFTInv_CCSToR_64f(const Ipp64f* pSrc, Ipp64f* pDst, const IppsFFTSpec_R_64f* pFFTSpec,
+                                    Ipp8u* pBuffer) {
+    return real(pFFTSpec, pSrc, pDst, pBuffer, [&](const FFTSpec& spec, std::size_t n, void* work) {
+        if (n == 1) return permToReal(spec, pSrc, pDst, work);
+        const double last = pSrc[n];
+        if (pDst != pSrc) std::memcpy(pDst + 2, pSrc + 2, (n - 2) * sizeof(double));
+        pDst[0] = pSrc[0];
+        pDst[1] = last;
+        permToReal(spec, pDst, pDst, work);
+    });
+}
+
+IppStatus _px_ippsMulPackConj_64f_I(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len) {
+    if (IppStatus st = checkVector(len, pSrc, pSrcDst)) return st;
+    pSrcDst[0] *= pSrc[0];
+    if (len % 2 == 0) pSrcDst[len - 1] *= pSrc[len - 1];
+    mulPackConj(pSrc, pSrcDst, len % 2 == 0 ? len - 2 : len - 1);
+    return ippStsNoErr;
+}
+
+IppStatus _px_ippsMulPerm_64f_I(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len) {
+    if (IppStatus st = checkVector(len, pSrc, pSrcDst)) return st;
+    pSrcDst[0] *= pSrc[0];
+    if (len % 2 == 0) pSrcDst[1] *= pSrc[1];
+    mulPerm(pSrc, pSrcDst, len % 2 == 0 ? 2 : 1, len);
+    return ippStsNoErr;
+}
+
+OCULON_IPP_DEFINE(ippsFFTInitAlloc_C_64fc);
+OCULON_IPP_DEFINE(ippsFFTInitAlloc_R_64f);
+OCULON_IPP_DEFINE(ippsFFTFree_C_64fc);
+OCULON_IPP_DEFINE(ippsFFTFree_R_64f);
+OCULON_IPP_DEFINE(ippsFFTFwd_CToC_64fc);
+OCULON_IPP_DEFINE(ippsFFTInv_CToC_64fc);
+OCULON_IPP_DEFINE(ippsFFTFwd_RToCCS_64f);
+OCULON_IPP_DEFINE(ippsFFTInv_CCSToR_64f);
+
+}  // namespace oculon::primitives

@@ -1,0 +1,522 @@
+#include "media/primitives/FFTEngine.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <numbers>
+
+#include "media/primitives/HotLoop.h"
+#include "media/primitives/SmallDFT.h"
+
+// Vectors of the compiler's own vector extension: SSE2 halves in the baseline
+// build, whole AVX registers in the AVX2 clone. They never cross a call: the
+// helpers that take or return them are always inlined (so the ABI note does
+// not apply), and no lambda or library template sees them.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace oculon::primitives {
+
+namespace {
+
+#define OCULON_ALWAYS_INLINE inline __attribute__((always_inline))
+
+using V2 = double __attribute__((vector_size(16)));
+using V4 = double __attribute__((vector_size(32)));
+using V2u = std::uint64_t __attribute__((vector_size(16)));
+using V4u = std::uint64_t __attribute__((vector_size(32)));
+using V2i = std::int64_t __attribute__((vector_size(16)));
+using V4i = std::int64_t __attribute__((vector_size(32)));
+
+constexpr std::uint64_t kSign = std::uint64_t{1} << 63;
+
+OCULON_ALWAYS_INLINE V4 load4(const double* p) {
+    V4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+OCULON_ALWAYS_INLINE void store4(double* p, const V4& v) { std::memcpy(p, &v, sizeof v); }
+OCULON_ALWAYS_INLINE V2 load2(const double* p) {
+    V2 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+OCULON_ALWAYS_INLINE void store2(double* p, const V2& v) { std::memcpy(p, &v, sizeof v); }
+
+// (re, im) pairs become (im, re).
+OCULON_ALWAYS_INLINE V4 swapParts(const V4& v) { return __builtin_shuffle(v, V4i{1, 0, 3, 2}); }
+OCULON_ALWAYS_INLINE V2 swapParts(const V2& v) { return __builtin_shuffle(v, V2i{1, 0}); }
+
+// Times -i: (re, im) becomes (im, -re).
+OCULON_ALWAYS_INLINE V4 timesMinusI(const V4& v) {
+    return __builtin_bit_cast(V4, __builtin_bit_cast(V4u, swapParts(v)) ^ V4u{0, kSign, 0, kSign});
+}
+OCULON_ALWAYS_INLINE V2 timesMinusI(const V2& v) {
+    return __builtin_bit_cast(V2, __builtin_bit_cast(V2u, swapParts(v)) ^ V2u{0, kSign});
+}
+
+// Two complex values times a twiddle in the spread form (re, re) and
+// (-im, im) per value; the inverse takes its conjugate.
+template <bool Inverse>
+OCULON_ALWAYS_INLINE V4 twiddle(const V4& x, const double* w) {
+    const V4 a = x * load4(w);
+    const V4 b = swapParts(x) * load4(w + 4);
+    if constexpr (Inverse) return a - b;
+    else return a + b;
+}
+
+// Two complex values times two complex values (t, or its conjugate).
+template <bool Inverse>
+OCULON_ALWAYS_INLINE V4 multiply(const V4& x, const V4& t) {
+    const V4 re = __builtin_shuffle(t, V4i{0, 0, 2, 2});
+    const V4 im = __builtin_shuffle(t, V4i{1, 1, 3, 3});
+    const V4 turned = __builtin_bit_cast(V4, __builtin_bit_cast(V4u, swapParts(x)) ^ V4u{kSign, 0, kSign, 0});
+    if constexpr (Inverse) return x * re - turned * im;
+    else return x * re + turned * im;
+}
+
+// Decimation in time on bit-reversed input: four transforms of a quarter
+// length each (in the order even-even, odd-even, even-odd, odd-odd of the
+// inputs) combine into one. A unit is two complex values; stride is the
+// quarter length in doubles.
+template <bool Inverse, bool Twiddled>
+OCULON_ALWAYS_INLINE void butterfly4(double* p, std::size_t stride, const double* w) {
+    V4 a = load4(p);
+    V4 b = load4(p + stride);
+    V4 c = load4(p + 2 * stride);
+    V4 d = load4(p + 3 * stride);
+    if constexpr (Twiddled) {
+        b = twiddle<Inverse>(b, w);
+        c = twiddle<Inverse>(c, w + 8);
+        d = twiddle<Inverse>(d, w + 16);
+    }
+    const V4 s0 = a + b, s1 = a - b, t0 = c + d;
+    const V4 u = timesMinusI(c - d);
+    store4(p, s0 + t0);
+    store4(p + 2 * stride, s0 - t0);
+    store4(p + stride, Inverse ? s1 - u : s1 + u);
+    store4(p + 3 * stride, Inverse ? s1 + u : s1 - u);
+}
+
+// One pass of radix-4 butterflies over `units` units in groups of 4 x
+// quarter units. A twiddle set (24 doubles) serves `unitsPerSet`
+// consecutive units.
+template <bool Inverse, bool Twiddled>
+OCULON_ALWAYS_INLINE void radix4Pass(double* x, std::size_t units, std::size_t quarter, std::size_t unitsPerSet,
+                                     const double* w) {
+    const std::size_t stride = 4 * quarter;
+    for (std::size_t base = 0; base < units; base += 4 * quarter) {
+        double* p = x + 4 * base;
+        const double* t = w;
+        for (std::size_t u = 0; u < quarter; u += unitsPerSet) {
+            for (std::size_t h = 0; h < unitsPerSet; ++h) butterfly4<Inverse, Twiddled>(p + 4 * (u + h), stride, t);
+            if constexpr (Twiddled) t += 24;
+        }
+    }
+}
+
+template <bool Inverse>
+OCULON_ALWAYS_INLINE void radix2Pass(double* x, std::size_t units, std::size_t half) {
+    for (std::size_t base = 0; base < units; base += 2 * half)
+        for (std::size_t u = base; u < base + half; ++u) {
+            const V4 a = load4(x + 4 * u), b = load4(x + 4 * (u + half));
+            store4(x + 4 * u, a + b);
+            store4(x + 4 * (u + half), a - b);
+        }
+}
+
+// First pass of a contiguous transform: 4-point (even order) or 2-point (odd
+// order) transforms of consecutive values, one complex value at a time.
+template <bool Inverse>
+OCULON_ALWAYS_INLINE void firstPass(double* x, std::size_t n, bool oddOrder) {
+    if (oddOrder) {
+        for (std::size_t i = 0; i < 2 * n; i += 4) {
+            const V2 a = load2(x + i), b = load2(x + i + 2);
+            store2(x + i, a + b);
+            store2(x + i + 2, a - b);
+        }
+        return;
+    }
+    for (std::size_t i = 0; i < 2 * n; i += 8) {
+        const V2 a = load2(x + i), b = load2(x + i + 2), c = load2(x + i + 4), d = load2(x + i + 6);
+        const V2 s0 = a + b, s1 = a - b, t0 = c + d;
+        const V2 u = timesMinusI(c - d);
+        store2(x + i, s0 + t0);
+        store2(x + i + 4, s0 - t0);
+        store2(x + i + 2, Inverse ? s1 - u : s1 + u);
+        store2(x + i + 6, Inverse ? s1 + u : s1 - u);
+    }
+}
+
+// The quarter lengths of the twiddled radix-4 passes after the first pass,
+// in rows: 4, 16, 64, ... for even orders, 2, 8, 32, ... for odd.
+constexpr std::size_t firstQuarter(int order) { return (order & 1) ? 2 : 4; }
+
+// Twiddle doubles of the passes of one order: 24 per set, a set per two
+// values of a contiguous transform or per row of four columns.
+std::size_t passTwiddleDoubles(int order, bool columns) {
+    std::size_t total = 0;
+    for (std::size_t quarter = firstQuarter(order); 4 * quarter <= (std::size_t{1} << order); quarter *= 4)
+        total += columns ? 24 * quarter : 12 * quarter;
+    return total;
+}
+
+// A contiguous transform of bit-reversed input, in place.
+template <bool Inverse>
+OCULON_ALWAYS_INLINE void contiguous(double* x, int order, const double* w) {
+    const std::size_t n = std::size_t{1} << order;
+    firstPass<Inverse>(x, n, order & 1);
+    for (std::size_t quarter = firstQuarter(order); 4 * quarter <= n; quarter *= 4) {
+        radix4Pass<Inverse, true>(x, n / 2, quarter / 2, 1, w);
+        w += 12 * quarter;
+    }
+}
+
+// The transforms of four adjacent columns at once, held row by row (two
+// units per row).
+template <bool Inverse>
+OCULON_ALWAYS_INLINE void fourColumns(double* x, int order, const double* w) {
+    const std::size_t rows = std::size_t{1} << order;
+    if (order & 1) radix2Pass<Inverse>(x, 2 * rows, 2);
+    else radix4Pass<Inverse, false>(x, 2 * rows, 2, 2, nullptr);
+    for (std::size_t quarter = firstQuarter(order); 4 * quarter <= rows; quarter *= 4) {
+        radix4Pass<Inverse, true>(x, 2 * rows, 2 * quarter, 2, w);
+        w += 24 * quarter;
+    }
+}
+
+// Orders 12 and above are split into 2^s rows of 2^(order-s) columns: the
+// rows are transformed first (split again when they are still 12 or more),
+// then the columns, four at a time through a contiguous work area of
+// 64 x 2^s bytes.
+constexpr std::array<int, kFFTMaxOrder + 1> kSplit = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 5, 6, 7,
+                                                      7, 8, 9, 9, 9, 8, 8, 9, 9, 9, 9, 9, 9, 9, 9};
+constexpr int kFirstSplitOrder = 12;
+constexpr int kMaxLevels = 3;
+
+std::uint32_t reverseBits(std::uint32_t v, int bits) {
+    std::uint32_t r = 0;
+    for (int i = 0; i < bits; ++i, v >>= 1) r = (r << 1) | (v & 1);
+    return r;
+}
+
+}  // namespace
+
+// e^(-2 pi i j / 2^k) for every k up to the order it was built for, from one
+// quarter-wave sine table computed in extended precision.
+class UnitRoots {
+public:
+    // order 2 or more.
+    explicit UnitRoots(int order) : order_(order) {
+        const std::size_t quarter = std::size_t{1} << (order - 2);
+        sine_ = alignedArray<double>(static_cast<long long>(quarter) + 1);
+        if (!sine_) return;
+        const long double step = 2 * std::numbers::pi_v<long double> / static_cast<long double>(4 * quarter);
+        // Sines of small angles, cosines of the complements above the octant:
+        // both arguments stay below pi/4, where they are most exact.
+        for (std::size_t r = 0; r <= quarter; ++r)
+            sine_[r] = static_cast<double>(2 * r <= quarter ? std::sin(step * static_cast<long double>(r))
+                                                            : std::cos(step * static_cast<long double>(quarter - r)));
+    }
+    bool valid() const { return sine_ != nullptr; }
+
+    // logSize is at most the order.
+    Ipp64fc operator()(std::uint64_t j, int logSize) const {
+        const std::uint64_t n = std::uint64_t{1} << order_;
+        const std::uint64_t index = (j << (order_ - logSize)) & (n - 1);
+        const std::uint64_t quarter = n / 4, r = index & (quarter - 1);
+        const double c = sine_[quarter - r], s = sine_[r];
+        switch (index / quarter) {
+            case 0: return {c, -s};
+            case 1: return {-s, -c};
+            case 2: return {-c, s};
+            default: return {s, c};
+        }
+    }
+
+private:
+    int order_;
+    AlignedPtr<double> sine_;
+};
+
+namespace {
+
+// Writes the spread twiddle sets of the passes of one order.
+void fillPassTwiddles(double* out, int order, bool columns, const UnitRoots& root) {
+    auto spread = [&out](Ipp64fc a, Ipp64fc b) {
+        const double set[8] = {a.re, a.re, b.re, b.re, -a.im, a.im, -b.im, b.im};
+        std::memcpy(out, set, sizeof set);
+        out += 8;
+    };
+    for (std::size_t quarter = firstQuarter(order); 4 * quarter <= (std::size_t{1} << order); quarter *= 4) {
+        const int logSize = std::countr_zero(quarter) + 2;
+        const std::size_t step = columns ? 1 : 2;
+        for (std::size_t k = 0; k < quarter; k += step) {
+            const std::size_t k1 = columns ? k : k + 1;
+            // In the order of the quarters: w^2k, w^k, w^3k.
+            for (std::uint64_t times : {2u, 1u, 3u}) spread(root(times * k, logSize), root(times * k1, logSize));
+        }
+    }
+}
+
+}  // namespace
+
+struct ComplexFFT::Tables {
+    struct Level {
+        int order = 0, rowsOrder = 0;
+        // e^(-2 pi i q 4g / N) for column group g and row r (q: r bit-reversed).
+        AlignedPtr<Ipp64fc> groupRoots;
+        // Per row: the roots e^(-2 pi i q d / N) of columns d = 0..3 and their
+        // quarter turns, two by two.
+        AlignedPtr<double> rowFactors;
+        AlignedPtr<double> columnTwiddles;
+    };
+    std::array<Level, kMaxLevels> levels;
+    int levelCount = 0;
+    int blockOrder = 0;
+    AlignedPtr<double> blockTwiddles;
+    // Bit reversal of the whole order, from its low and high halves.
+    int lowBits = 0;
+    AlignedPtr<std::uint32_t> reverseLow, reverseHigh;
+};
+
+namespace {
+
+using Level = ComplexFFT::Tables::Level;
+
+bool buildLevel(Level& level, int order, int rowsOrder, const UnitRoots& root) {
+    level.order = order;
+    level.rowsOrder = rowsOrder;
+    const std::size_t rows = std::size_t{1} << rowsOrder;
+    const std::size_t groups = (std::size_t{1} << (order - rowsOrder)) / 4;
+    level.groupRoots = alignedArray<Ipp64fc>(static_cast<long long>(groups * rows));
+    level.rowFactors = alignedArray<double>(static_cast<long long>(16 * rows));
+    level.columnTwiddles = alignedArray<double>(static_cast<long long>(passTwiddleDoubles(rowsOrder, true)));
+    if (!level.groupRoots || !level.rowFactors || !level.columnTwiddles) return false;
+    for (std::size_t r = 0; r < rows; ++r) {
+        const std::uint64_t q = reverseBits(static_cast<std::uint32_t>(r), rowsOrder);
+        for (std::size_t g = 0; g < groups; ++g) level.groupRoots[g * rows + r] = root(q * 4 * g, order);
+        double* f = &level.rowFactors[16 * r];
+        for (int d = 0; d < 4; ++d) {
+            const Ipp64fc w = root(q * d, order);
+            double* pair = f + 8 * (d / 2) + 2 * (d % 2);
+            pair[0] = w.re;
+            pair[1] = w.im;
+            pair[4] = -w.im;
+            pair[5] = w.re;
+        }
+    }
+    fillPassTwiddles(level.columnTwiddles.get(), rowsOrder, true, root);
+    return true;
+}
+
+// Gathers four adjacent columns with their twiddles, transforms them and
+// writes them back, for every group of four columns of one level.
+template <bool Inverse>
+OCULON_ALWAYS_INLINE void columnPass(const Level& level, double* data, double* work, const double* scale) {
+    const int s = level.rowsOrder;
+    const std::size_t rows = std::size_t{1} << s;
+    const std::size_t rowDoubles = std::size_t{2} << (level.order - s);
+    const std::size_t groups = rowDoubles / 8;
+    for (std::size_t g = 0; g < groups; ++g) {
+        const Ipp64fc* roots = &level.groupRoots[g * rows];
+        double* column = data + 8 * g;
+        for (std::size_t r = 0; r < rows; ++r) {
+            const double* p = column + r * rowDoubles;
+            const double* f = &level.rowFactors[16 * r];
+            const V4 re = V4{} + roots[r].re, im = V4{} + roots[r].im;
+            const V4 t01 = re * load4(f) + im * load4(f + 4);
+            const V4 t23 = re * load4(f + 8) + im * load4(f + 12);
+            store4(work + 8 * r, multiply<Inverse>(load4(p), t01));
+            store4(work + 8 * r + 4, multiply<Inverse>(load4(p + 4), t23));
+        }
+        fourColumns<Inverse>(work, s, level.columnTwiddles.get());
+        if (scale) {
+            const V4 k = V4{} + *scale;
+            for (std::size_t r = 0; r < rows; ++r) {
+                store4(column + r * rowDoubles, load4(work + 8 * r) * k);
+                store4(column + r * rowDoubles + 4, load4(work + 8 * r + 4) * k);
+            }
+        } else {
+            for (std::size_t r = 0; r < rows; ++r) std::memcpy(column + r * rowDoubles, work + 8 * r, 64);
+        }
+    }
+}
+
+OCULON_HOT_LOOP void contiguousBlocks(double* x, std::size_t count, int order, const double* w, bool inverse) {
+    const std::size_t doubles = std::size_t{2} << order;
+    for (std::size_t b = 0; b < count; ++b, x += doubles) {
+        if (inverse) contiguous<true>(x, order, w);
+        else contiguous<false>(x, order, w);
+    }
+}
+
+OCULON_HOT_LOOP void columns(const Level& level, double* data, double* work, const double* scale, bool inverse) {
+    if (inverse) columnPass<true>(level, data, work, scale);
+    else columnPass<false>(level, data, work, scale);
+}
+
+OCULON_HOT_LOOP void scaleAll(double* x, std::size_t count, double scale) {
+    for (std::size_t i = 0; i < count; ++i) x[i] *= scale;
+}
+
+}  // namespace
+
+std::unique_ptr<ComplexFFT> ComplexFFT::create(int order) try {
+    if (order <= kSmallDFTMaxOrder) return std::unique_ptr<ComplexFFT>(new ComplexFFT(order));
+    const UnitRoots roots(order);
+    return roots.valid() ? build(order, roots) : nullptr;
+} catch (const std::bad_alloc&) {
+    return nullptr;
+}
+
+std::unique_ptr<ComplexFFT> ComplexFFT::build(int order, const UnitRoots& root) try {
+    std::unique_ptr<ComplexFFT> fft(new ComplexFFT(order));
+    if (order <= kSmallDFTMaxOrder) return fft;
+    auto tables = std::make_unique<Tables>();
+    int m = order;
+    std::size_t widest = 0;
+    while (m >= kFirstSplitOrder) {
+        const int s = kSplit[static_cast<std::size_t>(m)];
+        if (!buildLevel(tables->levels[static_cast<std::size_t>(tables->levelCount++)], m, s, root)) return nullptr;
+        widest = std::max(widest, std::size_t{64} << s);
+        m -= s;
+    }
+    tables->blockOrder = m;
+    tables->blockTwiddles =
+        alignedArray<double>(static_cast<long long>(std::max<std::size_t>(passTwiddleDoubles(m, false), 1)));
+    tables->lowBits = order / 2;
+    const std::size_t lowCount = std::size_t{1} << tables->lowBits;
+    const std::size_t highCount = std::size_t{1} << (order - tables->lowBits);
+    tables->reverseLow = alignedArray<std::uint32_t>(static_cast<long long>(lowCount));
+    tables->reverseHigh = alignedArray<std::uint32_t>(static_cast<long long>(highCount));
+    if (!tables->blockTwiddles || !tables->reverseLow || !tables->reverseHigh) return nullptr;
+    fillPassTwiddles(tables->blockTwiddles.get(), m, false, root);
+    for (std::size_t i = 0; i < lowCount; ++i)
+        tables->reverseLow[i] = reverseBits(static_cast<std::uint32_t>(i), tables->lowBits)
+                                << (order - tables->lowBits);
+    for (std::size_t i = 0; i < highCount; ++i)
+        tables->reverseHigh[i] = reverseBits(static_cast<std::uint32_t>(i), order - tables->lowBits);
+    fft->workBytes_ = widest;
+    fft->tables_ = std::move(tables);
+    return fft;
+} catch (const std::bad_alloc&) {
+    return nullptr;
+}
+
+ComplexFFT::ComplexFFT(int order) : order_(order) {}
+ComplexFFT::~ComplexFFT() = default;
+
+void ComplexFFT::forward(const Ipp64fc* src, Ipp64fc* dst, const double* scale, void* work) const {
+    run<false>(src, dst, scale, work);
+}
+
+void ComplexFFT::inverse(const Ipp64fc* src, Ipp64fc* dst, const double* scale, void* work) const {
+    run<true>(src, dst, scale, work);
+}
+
+template <bool Inverse>
+void ComplexFFT::run(const Ipp64fc* src, Ipp64fc* dst, const double* scale, void* work) const {
+    if (order_ <= kSmallDFTMaxOrder) return smallComplexDFT(order_, Inverse, src, dst, scale);
+    const Tables& t = *tables_;
+    const std::size_t lowCount = std::size_t{1} << t.lowBits;
+    const std::size_t highCount = std::size_t{1} << (order_ - t.lowBits);
+    if (src == dst) {
+        for (std::size_t hi = 0; hi < highCount; ++hi)
+            for (std::size_t lo = 0; lo < lowCount; ++lo) {
+                const std::size_t i = (hi << t.lowBits) | lo, j = t.reverseHigh[hi] + t.reverseLow[lo];
+                if (i < j) std::swap(dst[i], dst[j]);
+            }
+    } else {
+        for (std::size_t hi = 0; hi < highCount; ++hi) {
+            const Ipp64fc* s = src + (hi << t.lowBits);
+            Ipp64fc* d = dst + t.reverseHigh[hi];
+            for (std::size_t lo = 0; lo < lowCount; ++lo) d[t.reverseLow[lo]] = s[lo];
+        }
+    }
+    auto* data = reinterpret_cast<double*>(dst);
+    auto* scratch = static_cast<double*>(work);
+    // Depth first, so that the rows of a level stay in the cache for its
+    // columns.
+    auto level = [&](auto& self, int index, double* block) -> void {
+        if (index == t.levelCount) {
+            contiguousBlocks(block, 1, t.blockOrder, t.blockTwiddles.get(), Inverse);
+            return;
+        }
+        const Level& lv = t.levels[static_cast<std::size_t>(index)];
+        const std::size_t rows = std::size_t{1} << lv.rowsOrder;
+        const std::size_t rowDoubles = std::size_t{2} << (lv.order - lv.rowsOrder);
+        if (index + 1 == t.levelCount) {
+            contiguousBlocks(block, rows, t.blockOrder, t.blockTwiddles.get(), Inverse);
+        } else {
+            for (std::size_t r = 0; r < rows; ++r) self(self, index + 1, block + r * rowDoubles);
+        }
+        columns(lv, block, scratch, index == 0 ? scale : nullptr, Inverse);
+    };
+    level(level, 0, data);
+    if (scale && t.levelCount == 0) scaleAll(data, std::size_t{2} << order_, *scale);
+}
+
+// Real transforms.
+
+namespace {
+
+// Bins k and M-k of a half-length complex spectrum (M = N/2) combine into
+// bins k and M-k of the other spectrum: with p = in[k], q = in[M-k],
+// A = a (p + conj q) and B = f_k (p - conj q), out[k] = A + B and
+// out[M-k] = conj(A - B). Going forward (a = 1/2) this splits the spectrum
+// of the interleaved real values into the real spectrum; going back (a = 1)
+// it builds twice the half-length spectrum from the real one.
+OCULON_HOT_LOOP void recombine(const Ipp64fc* in, Ipp64fc* out, std::size_t half, const Ipp64fc* factor, double a) {
+    const double r0 = in[0].re, i0 = in[0].im;
+    out[0] = {r0 + i0, r0 - i0};
+    for (std::size_t k = 1; 2 * k <= half; ++k) {
+        const Ipp64fc p = in[k], q = in[half - k], f = factor[k];
+        const double sr = a * (p.re + q.re), si = a * (p.im - q.im);
+        const double dr = p.re - q.re, di = p.im + q.im;
+        const double br = f.re * dr - f.im * di, bi = f.re * di + f.im * dr;
+        out[k] = {sr + br, si + bi};
+        if (2 * k != half) out[half - k] = {sr - br, bi - si};
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<RealFFT> RealFFT::create(int order) try {
+    const UnitRoots root(order);
+    if (!root.valid()) return nullptr;
+    auto half = ComplexFFT::build(order - 1, root);
+    const std::size_t quarter = std::size_t{1} << (order - 2);
+    auto fwd = alignedArray<Ipp64fc>(static_cast<long long>(quarter + 1));
+    auto inv = alignedArray<Ipp64fc>(static_cast<long long>(quarter + 1));
+    if (!half || !fwd || !inv) return nullptr;
+    for (std::size_t k = 0; k <= quarter; ++k) {
+        const Ipp64fc w = root(k, order);
+        fwd[k] = {0.5 * w.im, -0.5 * w.re};  // -i w / 2
+        inv[k] = {w.im, w.re};               // i conj(w)
+    }
+    return std::unique_ptr<RealFFT>(new RealFFT(std::move(half), std::move(fwd), std::move(inv)));
+} catch (const std::bad_alloc&) {
+    return nullptr;
+}
+
+RealFFT::RealFFT(std::unique_ptr<ComplexFFT> half, AlignedPtr<Ipp64fc> forwardFactors,
+                 AlignedPtr<Ipp64fc> inverseFactors)
+    : half_(std::move(half)), forwardFactors_(std::move(forwardFactors)), inverseFactors_(std::move(inverseFactors)) {}
+
+void RealFFT::forward(const Ipp64f* src, Ipp64f* perm, const double* scale, void* work) const {
+    auto* z = reinterpret_cast<Ipp64fc*>(perm);
+    half_->forward(reinterpret_cast<const Ipp64fc*>(src), z, scale, work);
+    recombine(z, z, std::size_t{1} << half_->order(), forwardFactors_.get(), 0.5);
+}
+
+void RealFFT::inverse(const Ipp64f* perm, Ipp64f* dst, const double* scale, void* work) const {
+    auto* z = reinterpret_cast<Ipp64fc*>(dst);
+    recombine(reinterpret_cast<const Ipp64fc*>(perm), z, std::size_t{1} << half_->order(), inverseFactors_.get(), 1.0);
+    half_->inverse(z, z, scale, work);
+}
+
+}  // namespace oculon::primitives

@@ -1,0 +1,75 @@
+#pragma once
+// The transforms behind the FFT entries: a complex transform of one order
+// with its tables, built once and then only read, and the real transform
+// that runs a complex one of half the length. Unnormalized in both
+// directions (forward e^(-2 pi i nk/N), inverse e^(+2 pi i nk/N)); a scale,
+// when given, multiplies every result. Source and destination may be the
+// same array. Arithmetic is in double, rounding as written.
+
+#include <cstddef>
+#include <memory>
+
+#include "media/primitives/AlignedAlloc.h"
+#include "media/primitives/IppDefs.h"
+
+namespace oculon::primitives {
+
+inline constexpr int kFFTMaxOrder = 30;
+
+class UnitRoots;
+
+class ComplexFFT {
+public:
+    // Null when a table cannot be allocated. order is 0 .. kFFTMaxOrder.
+    static std::unique_ptr<ComplexFFT> create(int order);
+    ~ComplexFFT();
+    ComplexFFT(const ComplexFFT&) = delete;
+    ComplexFFT& operator=(const ComplexFFT&) = delete;
+
+    int order() const { return order_; }
+    // Scratch that a transform needs, in bytes: four columns of the widest
+    // split level (0 when the order is not split).
+    std::size_t workBytes() const { return workBytes_; }
+
+    // work: workBytes() bytes, 16-byte aligned (unused when workBytes() is 0).
+    void forward(const Ipp64fc* src, Ipp64fc* dst, const double* scale, void* work) const;
+    void inverse(const Ipp64fc* src, Ipp64fc* dst, const double* scale, void* work) const;
+
+    struct Tables;
+
+private:
+    friend class RealFFT;
+    explicit ComplexFFT(int order);
+    // Builds the tables from roots of unity of this order or a higher one.
+    static std::unique_ptr<ComplexFFT> build(int order, const UnitRoots& roots);
+    template <bool Inverse>
+    void run(const Ipp64fc* src, Ipp64fc* dst, const double* scale, void* work) const;
+
+    int order_;
+    std::size_t workBytes_ = 0;
+    std::unique_ptr<Tables> tables_;
+};
+
+// Real transform of order 4 or more: the N real values are transformed as N/2
+// complex values and the spectrum recombined, in the Perm layout (R_0,
+// R_(N/2), then R_k, I_k for k = 1 .. N/2-1).
+class RealFFT {
+public:
+    static std::unique_ptr<RealFFT> create(int order);
+
+    int order() const { return half_->order() + 1; }
+    std::size_t workBytes() const { return half_->workBytes(); }
+
+    void forward(const Ipp64f* src, Ipp64f* perm, const double* scale, void* work) const;
+    void inverse(const Ipp64f* perm, Ipp64f* dst, const double* scale, void* work) const;
+
+private:
+    RealFFT(std::unique_ptr<ComplexFFT> half, AlignedPtr<Ipp64fc> forwardFactors, AlignedPtr<Ipp64fc> inverseFactors);
+
+    std::unique_ptr<ComplexFFT> half_;
+    // Per bin k = 0 .. N/4: -i e^(-2 pi i k/N) / 2 and i e^(+2 pi i k/N).
+    AlignedPtr<Ipp64fc> forwardFactors_;
+    AlignedPtr<Ipp64fc> inverseFactors_;
+};
+
+}  // namespace oculon::primitives
