@@ -128,26 +128,79 @@ OCULON_ALWAYS_INLINE void radix2Pass(double* x, std::size_t units, std::size_t h
         }
 }
 
-// First pass of a contiguous transform: 4-point (even order) or 2-point (odd
-// order) transforms of consecutive values, one complex value at a time.
+// The first pass of the bottom transforms on one group of four values: a
+// 4-point transform (even order) or two 2-point ones (odd order).
 template <bool Inverse>
-OCULON_ALWAYS_INLINE void firstPass(double* x, std::size_t n, bool oddOrder) {
+OCULON_ALWAYS_INLINE void firstPass(V2 (&g)[4], bool oddOrder) {
     if (oddOrder) {
-        for (std::size_t i = 0; i < 2 * n; i += 4) {
-            const V2 a = load2(x + i), b = load2(x + i + 2);
-            store2(x + i, a + b);
-            store2(x + i + 2, a - b);
-        }
+        const V2 a = g[0], b = g[1], c = g[2], d = g[3];
+        g[0] = a + b;
+        g[1] = a - b;
+        g[2] = c + d;
+        g[3] = c - d;
         return;
     }
-    for (std::size_t i = 0; i < 2 * n; i += 8) {
-        const V2 a = load2(x + i), b = load2(x + i + 2), c = load2(x + i + 4), d = load2(x + i + 6);
-        const V2 s0 = a + b, s1 = a - b, t0 = c + d;
-        const V2 u = timesMinusI(c - d);
-        store2(x + i, s0 + t0);
-        store2(x + i + 4, s0 - t0);
-        store2(x + i + 2, Inverse ? s1 - u : s1 + u);
-        store2(x + i + 6, Inverse ? s1 + u : s1 - u);
+    const V2 s0 = g[0] + g[1], s1 = g[0] - g[1], t0 = g[2] + g[3];
+    const V2 u = timesMinusI(g[2] - g[3]);
+    g[0] = s0 + t0;
+    g[2] = s0 - t0;
+    g[1] = Inverse ? s1 - u : s1 + u;
+    g[3] = Inverse ? s1 + u : s1 - u;
+}
+
+// The bit reversal of a whole transform, in 4 x 4 tiles: a complex index is
+// [2 high bits | middle bits | 2 low bits], and its reverse swaps the roles of
+// the high and low bits while the middle bits reverse among themselves. A
+// tile (one middle value) is four rows of four adjacent values (a cache line
+// each), and lands as four rows of four adjacent values: each landing row is
+// one group of the first pass, done on the way.
+using Tile = V2[4][4];
+
+OCULON_ALWAYS_INLINE void loadTile(const double* src, std::size_t quarter, std::size_t mid, Tile& t) {
+    const double* p = src + 8 * mid;
+    for (int hi = 0; hi < 4; ++hi)
+        for (int lo = 0; lo < 4; ++lo) t[hi][lo] = load2(p + static_cast<std::size_t>(hi) * quarter + 2 * lo);
+}
+
+template <bool Inverse>
+OCULON_ALWAYS_INLINE void storeTile(double* dst, std::size_t quarter, std::size_t mid, const Tile& t, bool oddOrder) {
+    constexpr int kReverse2[4] = {0, 2, 1, 3};
+    double* p = dst + 8 * mid;
+    for (int lo = 0; lo < 4; ++lo) {
+        V2 g[4];
+        for (int j = 0; j < 4; ++j) g[j] = t[kReverse2[j]][lo];
+        firstPass<Inverse>(g, oddOrder);
+        double* row = p + static_cast<std::size_t>(kReverse2[lo]) * quarter;
+        for (int j = 0; j < 4; ++j) store2(row + 2 * j, g[j]);
+    }
+}
+
+struct BitReversal {
+    int order = 0, lowBits = 0;
+    // The reverse of the middle bits, from their low and high halves.
+    AlignedPtr<std::uint32_t> low, high;
+    std::size_t operator()(std::size_t mid) const {
+        return high[mid >> lowBits] | low[mid & ((std::size_t{1} << lowBits) - 1)];
+    }
+};
+
+template <bool Inverse>
+OCULON_ALWAYS_INLINE void permuteTiles(const double* src, double* dst, const BitReversal& reverse, bool oddOrder) {
+    const std::size_t quarter = std::size_t{1} << (reverse.order - 1);  // doubles
+    const std::size_t mids = std::size_t{1} << (reverse.order - 4);
+    Tile a, b;
+    for (std::size_t m = 0; m < mids; ++m) {
+        const std::size_t r = reverse(m);
+        if (src != dst) {
+            loadTile(src, quarter, m, a);
+            storeTile<Inverse>(dst, quarter, r, a, oddOrder);
+        } else if (r >= m) {
+            // In place, a tile and its mirror trade places.
+            loadTile(src, quarter, m, a);
+            loadTile(src, quarter, r, b);
+            storeTile<Inverse>(dst, quarter, r, a, oddOrder);
+            if (r != m) storeTile<Inverse>(dst, quarter, m, b, oddOrder);
+        }
     }
 }
 
@@ -164,11 +217,11 @@ std::size_t passTwiddleDoubles(int order, bool columns) {
     return total;
 }
 
-// A contiguous transform of bit-reversed input, in place.
+// A contiguous transform of bit-reversed input after its first pass, in
+// place.
 template <bool Inverse>
 OCULON_ALWAYS_INLINE void contiguous(double* x, int order, const double* w) {
     const std::size_t n = std::size_t{1} << order;
-    firstPass<Inverse>(x, n, order & 1);
     for (std::size_t quarter = firstQuarter(order); 4 * quarter <= n; quarter *= 4) {
         radix4Pass<Inverse, true>(x, n / 2, quarter / 2, 1, w);
         w += 12 * quarter;
@@ -279,8 +332,7 @@ struct ComplexFFT::Tables {
     int blockOrder = 0;
     AlignedPtr<double> blockTwiddles;
     // Bit reversal of the whole order, from its low and high halves.
-    int lowBits = 0;
-    AlignedPtr<std::uint32_t> reverseLow, reverseHigh;
+    BitReversal reverse;
 };
 
 namespace {
@@ -346,6 +398,11 @@ OCULON_ALWAYS_INLINE void columnPass(const Level& level, double* data, double* w
     }
 }
 
+OCULON_HOT_LOOP void permute(const double* src, double* dst, const BitReversal& reverse, bool oddOrder, bool inverse) {
+    if (inverse) permuteTiles<true>(src, dst, reverse, oddOrder);
+    else permuteTiles<false>(src, dst, reverse, oddOrder);
+}
+
 OCULON_HOT_LOOP void contiguousBlocks(double* x, std::size_t count, int order, const double* w, bool inverse) {
     const std::size_t doubles = std::size_t{2} << order;
     for (std::size_t b = 0; b < count; ++b, x += doubles) {
@@ -388,18 +445,20 @@ std::unique_ptr<ComplexFFT> ComplexFFT::build(int order, const UnitRoots& root) 
     tables->blockOrder = m;
     tables->blockTwiddles =
         alignedArray<double>(static_cast<long long>(std::max<std::size_t>(passTwiddleDoubles(m, false), 1)));
-    tables->lowBits = order / 2;
-    const std::size_t lowCount = std::size_t{1} << tables->lowBits;
-    const std::size_t highCount = std::size_t{1} << (order - tables->lowBits);
-    tables->reverseLow = alignedArray<std::uint32_t>(static_cast<long long>(lowCount));
-    tables->reverseHigh = alignedArray<std::uint32_t>(static_cast<long long>(highCount));
-    if (!tables->blockTwiddles || !tables->reverseLow || !tables->reverseHigh) return nullptr;
+    BitReversal& reverse = tables->reverse;
+    const int middle = order - 4;
+    reverse.order = order;
+    reverse.lowBits = middle / 2;
+    const std::size_t lowCount = std::size_t{1} << reverse.lowBits;
+    const std::size_t highCount = std::size_t{1} << (middle - reverse.lowBits);
+    reverse.low = alignedArray<std::uint32_t>(static_cast<long long>(lowCount));
+    reverse.high = alignedArray<std::uint32_t>(static_cast<long long>(highCount));
+    if (!tables->blockTwiddles || !reverse.low || !reverse.high) return nullptr;
     fillPassTwiddles(tables->blockTwiddles.get(), m, false, root);
     for (std::size_t i = 0; i < lowCount; ++i)
-        tables->reverseLow[i] = reverseBits(static_cast<std::uint32_t>(i), tables->lowBits)
-                                << (order - tables->lowBits);
+        reverse.low[i] = reverseBits(static_cast<std::uint32_t>(i), reverse.lowBits) << (middle - reverse.lowBits);
     for (std::size_t i = 0; i < highCount; ++i)
-        tables->reverseHigh[i] = reverseBits(static_cast<std::uint32_t>(i), order - tables->lowBits);
+        reverse.high[i] = reverseBits(static_cast<std::uint32_t>(i), middle - reverse.lowBits);
     fft->workBytes_ = widest;
     fft->tables_ = std::move(tables);
     return fft;
@@ -422,22 +481,8 @@ template <bool Inverse>
 void ComplexFFT::run(const Ipp64fc* src, Ipp64fc* dst, const double* scale, void* work) const {
     if (order_ <= kSmallDFTMaxOrder) return smallComplexDFT(order_, Inverse, src, dst, scale);
     const Tables& t = *tables_;
-    const std::size_t lowCount = std::size_t{1} << t.lowBits;
-    const std::size_t highCount = std::size_t{1} << (order_ - t.lowBits);
-    if (src == dst) {
-        for (std::size_t hi = 0; hi < highCount; ++hi)
-            for (std::size_t lo = 0; lo < lowCount; ++lo) {
-                const std::size_t i = (hi << t.lowBits) | lo, j = t.reverseHigh[hi] + t.reverseLow[lo];
-                if (i < j) std::swap(dst[i], dst[j]);
-            }
-    } else {
-        for (std::size_t hi = 0; hi < highCount; ++hi) {
-            const Ipp64fc* s = src + (hi << t.lowBits);
-            Ipp64fc* d = dst + t.reverseHigh[hi];
-            for (std::size_t lo = 0; lo < lowCount; ++lo) d[t.reverseLow[lo]] = s[lo];
-        }
-    }
     auto* data = reinterpret_cast<double*>(dst);
+    permute(reinterpret_cast<const double*>(src), data, t.reverse, t.blockOrder & 1, Inverse);
     auto* scratch = static_cast<double*>(work);
     // Depth first, so that the rows of a level stay in the cache for its
     // columns.

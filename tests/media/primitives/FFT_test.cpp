@@ -206,7 +206,9 @@ TEST(FFT, RealTransformsOfEveryOrderFillEachLayout) {
                 if (im < 0) continue;
                 ASSERT_NEAR(out[im], static_cast<double>(want.im), tolerance) << k;
                 // Bins 0 and N/2 are real; CCS keeps their imaginary 0.
-                if (k == 0 || 2 * k == n) ASSERT_EQ(out[im], 0.0) << k;
+                if (k == 0 || 2 * k == n) {
+                    ASSERT_EQ(out[im], 0.0) << k;
+                }
             }
             ASSERT_EQ(layout.inverse(out.data(), back.data(), spec.p, nullptr), ippStsNoErr);
             ASSERT_EQ(layout.inverse(out.data(), out.data(), spec.p, nullptr), ippStsNoErr);
