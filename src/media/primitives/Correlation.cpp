@@ -49,8 +49,8 @@ struct RealTraits {
         _px_DotProd_64f(a, b, static_cast<int>(count), &d);
         return d;
     }
-    static IppStatus forward(const Scoped& f, T* v) { return _px_ippsFFTFwd_RToPack_64f(v, v, f.spec(), f.buffer()); }
-    static IppStatus inverse(const Scoped& f, T* v) { return _px_ippsFFTInv_PackToR_64f(v, v, f.spec(), f.buffer()); }
+    static IppStatus forward(const Scoped& f, T* v) { return _px_ippsFFTFwd_RToPack_64f(v, v, f.spec(), nullptr); }
+    static IppStatus inverse(const Scoped& f, T* v) { return _px_ippsFFTInv_PackToR_64f(v, v, f.spec(), nullptr); }
     // a := conj(a) b, spectrum by spectrum.
     static IppStatus conjTimes(T* a, const T* b, int n) { return _px_ippsMulPackConj_64f_I(b, a, n); }
     static IppStatus scale(T* v, int count, double k) { return _px_ippsMulC_64f_I(k, v, count); }
@@ -70,8 +70,8 @@ struct ComplexTraits {
         }
         return {static_cast<double>(re), static_cast<double>(im)};
     }
-    static IppStatus forward(const Scoped& f, T* v) { return _px_ippsFFTFwd_CToC_64fc(v, v, f.spec(), f.buffer()); }
-    static IppStatus inverse(const Scoped& f, T* v) { return _px_ippsFFTInv_CToC_64fc(v, v, f.spec(), f.buffer()); }
+    static IppStatus forward(const Scoped& f, T* v) { return _px_ippsFFTFwd_CToC_64fc(v, v, f.spec(), nullptr); }
+    static IppStatus inverse(const Scoped& f, T* v) { return _px_ippsFFTInv_CToC_64fc(v, v, f.spec(), nullptr); }
     static IppStatus conjTimes(T* a, const T* b, int n) {
         _px_ippsConj_64fc_I(a, n);
         return _px_ippsMul_64fc_I(b, a, n);
@@ -204,8 +204,8 @@ void convolveDirect(const Ipp64f* longer, long long longLen, const Ipp64f* short
 
 struct PermFFT {
     ScopedRealFFT fft;
-    IppStatus forward(Ipp64f* v) const { return _px_ippsFFTFwd_RToPerm_64f(v, v, fft.spec(), fft.buffer()); }
-    IppStatus inverse(Ipp64f* v) const { return _px_ippsFFTInv_PermToR_64f(v, v, fft.spec(), fft.buffer()); }
+    IppStatus forward(Ipp64f* v) const { return _px_ippsFFTFwd_RToPerm_64f(v, v, fft.spec(), nullptr); }
+    IppStatus inverse(Ipp64f* v) const { return _px_ippsFFTInv_PermToR_64f(v, v, fft.spec(), nullptr); }
 };
 
 // Copies `count` values of src starting at `from` (which may lie before 0)

@@ -1,5 +1,6 @@
 #include "media/primitives/FFT.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -18,6 +19,20 @@ namespace {
 constexpr Ipp32u kComplexSpec = 7;
 constexpr Ipp32u kRealSpec = 9;
 
+// The work buffer callers are told to provide, which other implementations
+// of these entries may need: from order 12 on, four columns of 2^s complex
+// values for the widest of up to three levels of a split with these values
+// of s. The transforms here need none and leave a given buffer untouched.
+constexpr int kSplit[kFFTMaxOrder + 1] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 5, 6, 7,
+                                          7, 8, 9, 9, 9, 8, 8, 9, 9, 9, 9, 9, 9, 9, 9};
+
+int declaredWorkBytes(int complexOrder) {
+    int widest = 0;
+    for (int m = complexOrder, level = 0; m >= 12 && level < 3; m -= kSplit[m], ++level)
+        widest = std::max(widest, 64 << kSplit[m]);
+    return widest;
+}
+
 struct FFTSpec {
     // Cleared first when the specification is released.
     Ipp32u id = 0;
@@ -26,7 +41,7 @@ struct FFTSpec {
     bool inverseScaled = false;
     double scale = 0;
     IppHintAlgorithm hint = ippAlgHintNone;
-    // Work-buffer bytes a transform needs; 0 for none.
+    // Work-buffer bytes callers are told to provide; 0 for none.
     int workBytes = 0;
     // Complex specifications; real ones of order 3 or less run the small
     // kernels and have neither.
@@ -67,19 +82,14 @@ IppStatus initAlloc(Opaque** pp, int order, int flag, IppHintAlgorithm hint, Ipp
     }
     spec->order = order;
     spec->hint = hint;
-    std::size_t work = 0;
-    if (id == kComplexSpec) {
-        spec->complex = ComplexFFT::create(order);
-        if (spec->complex) work = spec->complex->workBytes();
-    } else if (order > kSmallDFTMaxOrder) {
-        spec->real = RealFFT::create(order);
-        if (spec->real) work = spec->real->workBytes();
-    }
+    if (id == kComplexSpec) spec->complex = ComplexFFT::create(order);
+    else if (order > kSmallDFTMaxOrder) spec->real = RealFFT::create(order);
     if (id == kComplexSpec ? !spec->complex : order > kSmallDFTMaxOrder && !spec->real) {
         specPool().release(spec);
         return ippStsMemAllocErr;
     }
-    spec->workBytes = static_cast<int>(work);
+    // A real transform runs a complex one of half its length.
+    spec->workBytes = declaredWorkBytes(id == kComplexSpec ? order : order - 1);
     spec->id = id;
     *pp = reinterpret_cast<Opaque*>(spec);
     return ippStsNoErr;
@@ -102,44 +112,30 @@ IppStatus bufferSize(const Opaque* p, int* pBufferSize, Ipp32u id) {
     return ippStsNoErr;
 }
 
-// Checks a transform's arguments, finds its work buffer (the caller's from its
-// first 16-byte boundary, or one of its own) and runs `fn(spec, work)`.
+// Checks a transform's arguments and runs `fn(spec)`.
 template <typename Opaque, typename Fn>
-IppStatus transform(const Opaque* p, Ipp32u id, const void* src, const void* dst, Ipp8u* pBuffer, Fn fn) {
+IppStatus transform(const Opaque* p, Ipp32u id, const void* src, const void* dst, Fn fn) {
     if (!p) return ippStsNullPtrErr;
     const FFTSpec& spec = *specOf(p);
     if (spec.id != id) return ippStsContextMatchErr;
     if (!src || !dst) return ippStsNullPtrErr;
-    AlignedPtr<Ipp8u> own;
-    void* work = nullptr;
-    if (spec.workBytes > 0) {
-        if (pBuffer) {
-            const auto address = reinterpret_cast<std::uintptr_t>(pBuffer);
-            work = pBuffer + ((16 - address % 16) % 16);
-        } else {
-            own = alignedArray<Ipp8u>(spec.workBytes);
-            if (!own) return ippStsMemAllocErr;
-            work = own.get();
-        }
-    }
-    fn(spec, work);
+    fn(spec);
     return ippStsNoErr;
 }
 
-void realToPerm(const FFTSpec& spec, const Ipp64f* src, Ipp64f* dst, void* work) {
-    if (spec.real) spec.real->forward(src, dst, spec.forwardScale(), work);
+void realToPerm(const FFTSpec& spec, const Ipp64f* src, Ipp64f* dst) {
+    if (spec.real) spec.real->forward(src, dst, spec.forwardScale());
     else smallRealForward(spec.order, src, dst, spec.forwardScale());
 }
 
-void permToReal(const FFTSpec& spec, const Ipp64f* src, Ipp64f* dst, void* work) {
-    if (spec.real) spec.real->inverse(src, dst, spec.inverseScale(), work);
+void permToReal(const FFTSpec& spec, const Ipp64f* src, Ipp64f* dst) {
+    if (spec.real) spec.real->inverse(src, dst, spec.inverseScale());
     else smallRealInverse(spec.order, src, dst, spec.inverseScale());
 }
 
 template <typename Fn>
-IppStatus real(const IppsFFTSpec_R_64f* p, const Ipp64f* src, Ipp64f* dst, Ipp8u* pBuffer, Fn fn) {
-    return transform(p, kRealSpec, src, dst, pBuffer,
-                     [&](const FFTSpec& spec, void* work) { fn(spec, spec.length(), work); });
+IppStatus real(const IppsFFTSpec_R_64f* p, const Ipp64f* src, Ipp64f* dst, Fn fn) {
+    return transform(p, kRealSpec, src, dst, [&](const FFTSpec& spec) { fn(spec, spec.length()); });
 }
 
 OCULON_HOT_LOOP void mulPackConj(const Ipp64f* src, Ipp64f* dst, int pairsEnd) {
@@ -186,35 +182,31 @@ IppStatus _px_ippsFFTGetBufSize_R_64f(const IppsFFTSpec_R_64f* pFFTSpec, int* pB
 }
 
 IppStatus _px_ippsFFTFwd_CToC_64fc(const Ipp64fc* pSrc, Ipp64fc* pDst, const IppsFFTSpec_C_64fc* pFFTSpec,
-                                   Ipp8u* pBuffer) {
-    return transform(pFFTSpec, kComplexSpec, pSrc, pDst, pBuffer, [&](const FFTSpec& spec, void* work) {
-        spec.complex->forward(pSrc, pDst, spec.forwardScale(), work);
-    });
+                                   Ipp8u* /*pBuffer*/) {
+    return transform(pFFTSpec, kComplexSpec, pSrc, pDst,
+                     [&](const FFTSpec& spec) { spec.complex->forward(pSrc, pDst, spec.forwardScale()); });
 }
 
 IppStatus _px_ippsFFTInv_CToC_64fc(const Ipp64fc* pSrc, Ipp64fc* pDst, const IppsFFTSpec_C_64fc* pFFTSpec,
-                                   Ipp8u* pBuffer) {
-    return transform(pFFTSpec, kComplexSpec, pSrc, pDst, pBuffer, [&](const FFTSpec& spec, void* work) {
-        spec.complex->inverse(pSrc, pDst, spec.inverseScale(), work);
-    });
+                                   Ipp8u* /*pBuffer*/) {
+    return transform(pFFTSpec, kComplexSpec, pSrc, pDst,
+                     [&](const FFTSpec& spec) { spec.complex->inverse(pSrc, pDst, spec.inverseScale()); });
 }
 
 IppStatus _px_ippsFFTFwd_RToPerm_64f(const Ipp64f* pSrc, Ipp64f* pDst, const IppsFFTSpec_R_64f* pFFTSpec,
-                                     Ipp8u* pBuffer) {
-    return real(pFFTSpec, pSrc, pDst, pBuffer,
-                [&](const FFTSpec& spec, std::size_t, void* work) { realToPerm(spec, pSrc, pDst, work); });
+                                     Ipp8u* /*pBuffer*/) {
+    return real(pFFTSpec, pSrc, pDst, [&](const FFTSpec& spec, std::size_t) { realToPerm(spec, pSrc, pDst); });
 }
 
 IppStatus _px_ippsFFTInv_PermToR_64f(const Ipp64f* pSrc, Ipp64f* pDst, const IppsFFTSpec_R_64f* pFFTSpec,
-                                     Ipp8u* pBuffer) {
-    return real(pFFTSpec, pSrc, pDst, pBuffer,
-                [&](const FFTSpec& spec, std::size_t, void* work) { permToReal(spec, pSrc, pDst, work); });
+                                     Ipp8u* /*pBuffer*/) {
+    return real(pFFTSpec, pSrc, pDst, [&](const FFTSpec& spec, std::size_t) { permToReal(spec, pSrc, pDst); });
 }
 
 IppStatus _px_ippsFFTFwd_RToPack_64f(const Ipp64f* pSrc, Ipp64f* pDst, const IppsFFTSpec_R_64f* pFFTSpec,
-                                     Ipp8u* pBuffer) {
-    return real(pFFTSpec, pSrc, pDst, pBuffer, [&](const FFTSpec& spec, std::size_t n, void* work) {
-        realToPerm(spec, pSrc, pDst, work);
+                                     Ipp8u* /*pBuffer*/) {
+    return real(pFFTSpec, pSrc, pDst, [&](const FFTSpec& spec, std::size_t n) {
+        realToPerm(spec, pSrc, pDst);
         if (n <= 2) return;
         const double last = pDst[1];
         std::memmove(pDst + 1, pDst + 2, (n - 2) * sizeof(double));
@@ -223,21 +215,21 @@ IppStatus _px_ippsFFTFwd_RToPack_64f(const Ipp64f* pSrc, Ipp64f* pDst, const Ipp
 }
 
 IppStatus _px_ippsFFTInv_PackToR_64f(const Ipp64f* pSrc, Ipp64f* pDst, const IppsFFTSpec_R_64f* pFFTSpec,
-                                     Ipp8u* pBuffer) {
-    return real(pFFTSpec, pSrc, pDst, pBuffer, [&](const FFTSpec& spec, std::size_t n, void* work) {
-        if (n <= 2) return permToReal(spec, pSrc, pDst, work);
+                                     Ipp8u* /*pBuffer*/) {
+    return real(pFFTSpec, pSrc, pDst, [&](const FFTSpec& spec, std::size_t n) {
+        if (n <= 2) return permToReal(spec, pSrc, pDst);
         const double last = pSrc[n - 1];
         std::memmove(pDst + 2, pSrc + 1, (n - 2) * sizeof(double));
         pDst[0] = pSrc[0];
         pDst[1] = last;
-        permToReal(spec, pDst, pDst, work);
+        permToReal(spec, pDst, pDst);
     });
 }
 
 IppStatus _px_ippsFFTFwd_RToCCS_64f(const Ipp64f* pSrc, Ipp64f* pDst, const IppsFFTSpec_R_64f* pFFTSpec,
-                                    Ipp8u* pBuffer) {
-    return real(pFFTSpec, pSrc, pDst, pBuffer, [&](const FFTSpec& spec, std::size_t n, void* work) {
-        realToPerm(spec, pSrc, pDst, work);
+                                    Ipp8u* /*pBuffer*/) {
+    return real(pFFTSpec, pSrc, pDst, [&](const FFTSpec& spec, std::size_t n) {
+        realToPerm(spec, pSrc, pDst);
         if (n > 1) {
             pDst[n] = pDst[1];
             pDst[n + 1] = 0;
@@ -247,14 +239,14 @@ IppStatus _px_ippsFFTFwd_RToCCS_64f(const Ipp64f* pSrc, Ipp64f* pDst, const Ipps
 }
 
 IppStatus _px_ippsFFTInv_CCSToR_64f(const Ipp64f* pSrc, Ipp64f* pDst, const IppsFFTSpec_R_64f* pFFTSpec,
-                                    Ipp8u* pBuffer) {
-    return real(pFFTSpec, pSrc, pDst, pBuffer, [&](const FFTSpec& spec, std::size_t n, void* work) {
-        if (n == 1) return permToReal(spec, pSrc, pDst, work);
+                                    Ipp8u* /*pBuffer*/) {
+    return real(pFFTSpec, pSrc, pDst, [&](const FFTSpec& spec, std::size_t n) {
+        if (n == 1) return permToReal(spec, pSrc, pDst);
         const double last = pSrc[n];
         if (pDst != pSrc) std::memcpy(pDst + 2, pSrc + 2, (n - 2) * sizeof(double));
         pDst[0] = pSrc[0];
         pDst[1] = last;
-        permToReal(spec, pDst, pDst, work);
+        permToReal(spec, pDst, pDst);
     });
 }
 

@@ -6,10 +6,9 @@
 //   Pack (N doubles):     R_0, R_1, I_1, ..., R_(N/2-1), I_(N/2-1), R_(N/2)
 //   Perm (N doubles):     R_0, R_(N/2), R_1, I_1, ..., R_(N/2-1), I_(N/2-1)
 // A specification made once per order and normalization serves any number of
-// transforms, from any number of threads. Transforms may run in place. The
-// work buffer is optional: without one a transform allocates its own.
+// transforms, from any number of threads. Transforms may run in place. They
+// accept a work buffer of the size the query gives and need none.
 
-#include "media/primitives/AlignedAlloc.h"
 #include "media/primitives/EntryPoint.h"
 
 namespace oculon::primitives {
@@ -70,9 +69,9 @@ IppStatus _px_ippsMulPerm_64f_I(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len);
 int fftOrderFor(long long length);
 
 // A specification that the correlation, convolution and filter bodies make
-// for one call (inverse divided by N) and release on leaving, with its work
-// buffer. They call the built-in bodies directly, never a library's.
-template <typename Spec, auto Init, auto Free, auto BufferSize>
+// for one call (inverse divided by N) and release on leaving. They call the
+// built-in bodies directly, never a library's, and so need no work buffer.
+template <typename Spec, auto Init, auto Free>
 class ScopedFFT {
 public:
     ScopedFFT() = default;
@@ -82,25 +81,14 @@ public:
         if (spec_) Free(spec_);
     }
 
-    // The creation's status, or -9 when the buffer cannot be allocated.
-    IppStatus init(int order) {
-        if (IppStatus st = Init(&spec_, order, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone)) return st;
-        int size = 0;
-        if (IppStatus st = BufferSize(spec_, &size)) return st;
-        if (size > 0 && !(buffer_ = alignedArray<Ipp8u>(size))) return ippStsMemAllocErr;
-        return ippStsNoErr;
-    }
+    IppStatus init(int order) { return Init(&spec_, order, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone); }
     const Spec* spec() const { return spec_; }
-    Ipp8u* buffer() const { return buffer_.get(); }
 
 private:
     Spec* spec_ = nullptr;
-    AlignedPtr<Ipp8u> buffer_;
 };
 
-using ScopedRealFFT =
-    ScopedFFT<IppsFFTSpec_R_64f, &_px_ippsFFTInitAlloc_R_64f, &_px_ippsFFTFree_R_64f, &_px_ippsFFTGetBufSize_R_64f>;
-using ScopedComplexFFT =
-    ScopedFFT<IppsFFTSpec_C_64fc, &_px_ippsFFTInitAlloc_C_64fc, &_px_ippsFFTFree_C_64fc, &_px_ippsFFTGetBufSize_C_64fc>;
+using ScopedRealFFT = ScopedFFT<IppsFFTSpec_R_64f, &_px_ippsFFTInitAlloc_R_64f, &_px_ippsFFTFree_R_64f>;
+using ScopedComplexFFT = ScopedFFT<IppsFFTSpec_C_64fc, &_px_ippsFFTInitAlloc_C_64fc, &_px_ippsFFTFree_C_64fc>;
 
 }  // namespace oculon::primitives

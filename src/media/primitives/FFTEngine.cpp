@@ -241,13 +241,14 @@ OCULON_ALWAYS_INLINE void fourColumns(double* x, int order, const double* w) {
     }
 }
 
-// Orders 12 and above are split into 2^s rows of 2^(order-s) columns: the
-// rows are transformed first (split again when they are still 12 or more),
-// then the columns, four at a time through a contiguous work area of
-// 64 x 2^s bytes.
-constexpr std::array<int, kFFTMaxOrder + 1> kSplit = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 5, 6, 7,
-                                                      7, 8, 9, 9, 9, 8, 8, 9, 9, 9, 9, 9, 9, 9, 9};
-constexpr int kFirstSplitOrder = 12;
+// Orders above kBlockOrder are split into 2^s rows of 2^m columns, m being
+// kBlockOrder (or what remains of a split into more than 2^kMaxRowsOrder rows,
+// split again). The rows are contiguous transforms done in the cache; the
+// columns are then transformed by passes over whole rows, four rows at a
+// time, each pass streaming through memory: the first multiplies every value
+// by its twiddle on the way in, the others need one twiddle set per row.
+constexpr int kBlockOrder = 10;
+constexpr int kMaxRowsOrder = 10;
 constexpr int kMaxLevels = 3;
 
 std::uint32_t reverseBits(std::uint32_t v, int bits) {
@@ -320,11 +321,14 @@ void fillPassTwiddles(double* out, int order, bool columns, const UnitRoots& roo
 struct ComplexFFT::Tables {
     struct Level {
         int order = 0, rowsOrder = 0;
-        // e^(-2 pi i q 4g / N) for column group g and row r (q: r bit-reversed).
+        // The value in row r, column j is first multiplied by
+        // e^(-2 pi i q j / N), q being r bit-reversed: held as
+        // e^(-2 pi i q 4g / N) per row and group g of four columns (row by
+        // row), times the roots e^(-2 pi i q d / N) of columns d = 0..3 of the
+        // group, kept with their quarter turns, two by two.
         AlignedPtr<Ipp64fc> groupRoots;
-        // Per row: the roots e^(-2 pi i q d / N) of columns d = 0..3 and their
-        // quarter turns, two by two.
         AlignedPtr<double> rowFactors;
+        // The passes of the transforms down the columns, one set per row.
         AlignedPtr<double> columnTwiddles;
     };
     std::array<Level, kMaxLevels> levels;
@@ -346,11 +350,12 @@ bool buildLevel(Level& level, int order, int rowsOrder, const UnitRoots& root) {
     const std::size_t groups = (std::size_t{1} << (order - rowsOrder)) / 4;
     level.groupRoots = alignedArray<Ipp64fc>(static_cast<long long>(groups * rows));
     level.rowFactors = alignedArray<double>(static_cast<long long>(16 * rows));
-    level.columnTwiddles = alignedArray<double>(static_cast<long long>(passTwiddleDoubles(rowsOrder, true)));
+    level.columnTwiddles =
+        alignedArray<double>(static_cast<long long>(std::max<std::size_t>(passTwiddleDoubles(rowsOrder, true), 1)));
     if (!level.groupRoots || !level.rowFactors || !level.columnTwiddles) return false;
     for (std::size_t r = 0; r < rows; ++r) {
         const std::uint64_t q = reverseBits(static_cast<std::uint32_t>(r), rowsOrder);
-        for (std::size_t g = 0; g < groups; ++g) level.groupRoots[g * rows + r] = root(q * 4 * g, order);
+        for (std::size_t g = 0; g < groups; ++g) level.groupRoots[r * groups + g] = root(q * 4 * g, order);
         double* f = &level.rowFactors[16 * r];
         for (int d = 0; d < 4; ++d) {
             const Ipp64fc w = root(q * d, order);
@@ -365,36 +370,58 @@ bool buildLevel(Level& level, int order, int rowsOrder, const UnitRoots& root) {
     return true;
 }
 
-// Gathers four adjacent columns with their twiddles, transforms them and
-// writes them back, for every group of four columns of one level.
+// The first pass down the columns, on rows r0 .. r0 + 3 (r0 .. r0 + 1 for an
+// odd number of rows), each value multiplied by its twiddle as it is read.
+template <bool Inverse, bool OddRows>
+OCULON_ALWAYS_INLINE void firstColumnPass(const Level& level, double* x) {
+    constexpr std::size_t span = OddRows ? 2 : 4;
+    const std::size_t rows = std::size_t{1} << level.rowsOrder;
+    const std::size_t rowDoubles = std::size_t{2} << (level.order - level.rowsOrder);
+    const std::size_t groups = rowDoubles / 8;
+    for (std::size_t r0 = 0; r0 < rows; r0 += span) {
+        double* row = x + r0 * rowDoubles;
+        const Ipp64fc* roots = &level.groupRoots[r0 * groups];
+        const double* f = &level.rowFactors[16 * r0];
+        for (std::size_t g = 0; g < groups; ++g) {
+            V4 v[span][2];
+            for (std::size_t i = 0; i < span; ++i) {
+                const Ipp64fc root = roots[i * groups + g];
+                const V4 re = V4{} + root.re, im = V4{} + root.im;
+                const double* fi = f + 16 * i;
+                const double* p = row + i * rowDoubles + 8 * g;
+                v[i][0] = multiply<Inverse>(load4(p), re * load4(fi) + im * load4(fi + 4));
+                v[i][1] = multiply<Inverse>(load4(p + 4), re * load4(fi + 8) + im * load4(fi + 12));
+            }
+            for (std::size_t h = 0; h < 2; ++h) {
+                double* p = row + 8 * g + 4 * h;
+                if constexpr (OddRows) {
+                    store4(p, v[0][h] + v[1][h]);
+                    store4(p + rowDoubles, v[0][h] - v[1][h]);
+                } else {
+                    const V4 s0 = v[0][h] + v[1][h], s1 = v[0][h] - v[1][h], t0 = v[2][h] + v[3][h];
+                    const V4 u = timesMinusI(v[2][h] - v[3][h]);
+                    store4(p, s0 + t0);
+                    store4(p + 2 * rowDoubles, s0 - t0);
+                    store4(p + rowDoubles, Inverse ? s1 - u : s1 + u);
+                    store4(p + 3 * rowDoubles, Inverse ? s1 + u : s1 - u);
+                }
+            }
+        }
+    }
+}
+
+// The transforms down the columns of a level whose rows are done.
 template <bool Inverse>
-OCULON_ALWAYS_INLINE void columnPass(const Level& level, double* data, double* work, const double* scale) {
+OCULON_ALWAYS_INLINE void columnPasses(const Level& level, double* x) {
     const int s = level.rowsOrder;
     const std::size_t rows = std::size_t{1} << s;
-    const std::size_t rowDoubles = std::size_t{2} << (level.order - s);
-    const std::size_t groups = rowDoubles / 8;
-    for (std::size_t g = 0; g < groups; ++g) {
-        const Ipp64fc* roots = &level.groupRoots[g * rows];
-        double* column = data + 8 * g;
-        for (std::size_t r = 0; r < rows; ++r) {
-            const double* p = column + r * rowDoubles;
-            const double* f = &level.rowFactors[16 * r];
-            const V4 re = V4{} + roots[r].re, im = V4{} + roots[r].im;
-            const V4 t01 = re * load4(f) + im * load4(f + 4);
-            const V4 t23 = re * load4(f + 8) + im * load4(f + 12);
-            store4(work + 8 * r, multiply<Inverse>(load4(p), t01));
-            store4(work + 8 * r + 4, multiply<Inverse>(load4(p + 4), t23));
-        }
-        fourColumns<Inverse>(work, s, level.columnTwiddles.get());
-        if (scale) {
-            const V4 k = V4{} + *scale;
-            for (std::size_t r = 0; r < rows; ++r) {
-                store4(column + r * rowDoubles, load4(work + 8 * r) * k);
-                store4(column + r * rowDoubles + 4, load4(work + 8 * r + 4) * k);
-            }
-        } else {
-            for (std::size_t r = 0; r < rows; ++r) std::memcpy(column + r * rowDoubles, work + 8 * r, 64);
-        }
+    const std::size_t rowUnits = std::size_t{1} << (level.order - s - 1);
+    if (s & 1) firstColumnPass<Inverse, true>(level, x);
+    else firstColumnPass<Inverse, false>(level, x);
+    const double* w = level.columnTwiddles.get();
+    for (std::size_t quarter = firstQuarter(s); 4 * quarter <= rows; quarter *= 4) {
+        radix4Pass<Inverse, true>(x, rows * rowUnits, quarter * rowUnits, rowUnits, w);
+        w += 24 * quarter;
     }
 }
 
@@ -411,9 +438,9 @@ OCULON_HOT_LOOP void contiguousBlocks(double* x, std::size_t count, int order, c
     }
 }
 
-OCULON_HOT_LOOP void columns(const Level& level, double* data, double* work, const double* scale, bool inverse) {
-    if (inverse) columnPass<true>(level, data, work, scale);
-    else columnPass<false>(level, data, work, scale);
+OCULON_HOT_LOOP void columns(const Level& level, double* data, bool inverse) {
+    if (inverse) columnPasses<true>(level, data);
+    else columnPasses<false>(level, data);
 }
 
 OCULON_HOT_LOOP void scaleAll(double* x, std::size_t count, double scale) {
@@ -435,11 +462,9 @@ std::unique_ptr<ComplexFFT> ComplexFFT::build(int order, const UnitRoots& root) 
     if (order <= kSmallDFTMaxOrder) return fft;
     auto tables = std::make_unique<Tables>();
     int m = order;
-    std::size_t widest = 0;
-    while (m >= kFirstSplitOrder) {
-        const int s = kSplit[static_cast<std::size_t>(m)];
+    while (m > kBlockOrder) {
+        const int s = std::min(m - kBlockOrder, kMaxRowsOrder);
         if (!buildLevel(tables->levels[static_cast<std::size_t>(tables->levelCount++)], m, s, root)) return nullptr;
-        widest = std::max(widest, std::size_t{64} << s);
         m -= s;
     }
     tables->blockOrder = m;
@@ -459,7 +484,6 @@ std::unique_ptr<ComplexFFT> ComplexFFT::build(int order, const UnitRoots& root) 
         reverse.low[i] = reverseBits(static_cast<std::uint32_t>(i), reverse.lowBits) << (middle - reverse.lowBits);
     for (std::size_t i = 0; i < highCount; ++i)
         reverse.high[i] = reverseBits(static_cast<std::uint32_t>(i), middle - reverse.lowBits);
-    fft->workBytes_ = widest;
     fft->tables_ = std::move(tables);
     return fft;
 } catch (const std::bad_alloc&) {
@@ -469,21 +493,16 @@ std::unique_ptr<ComplexFFT> ComplexFFT::build(int order, const UnitRoots& root) 
 ComplexFFT::ComplexFFT(int order) : order_(order) {}
 ComplexFFT::~ComplexFFT() = default;
 
-void ComplexFFT::forward(const Ipp64fc* src, Ipp64fc* dst, const double* scale, void* work) const {
-    run<false>(src, dst, scale, work);
-}
+void ComplexFFT::forward(const Ipp64fc* src, Ipp64fc* dst, const double* scale) const { run<false>(src, dst, scale); }
 
-void ComplexFFT::inverse(const Ipp64fc* src, Ipp64fc* dst, const double* scale, void* work) const {
-    run<true>(src, dst, scale, work);
-}
+void ComplexFFT::inverse(const Ipp64fc* src, Ipp64fc* dst, const double* scale) const { run<true>(src, dst, scale); }
 
 template <bool Inverse>
-void ComplexFFT::run(const Ipp64fc* src, Ipp64fc* dst, const double* scale, void* work) const {
+void ComplexFFT::run(const Ipp64fc* src, Ipp64fc* dst, const double* scale) const {
     if (order_ <= kSmallDFTMaxOrder) return smallComplexDFT(order_, Inverse, src, dst, scale);
     const Tables& t = *tables_;
     auto* data = reinterpret_cast<double*>(dst);
     permute(reinterpret_cast<const double*>(src), data, t.reverse, t.blockOrder & 1, Inverse);
-    auto* scratch = static_cast<double*>(work);
     // Depth first, so that the rows of a level stay in the cache for its
     // columns.
     auto level = [&](auto& self, int index, double* block) -> void {
@@ -499,10 +518,10 @@ void ComplexFFT::run(const Ipp64fc* src, Ipp64fc* dst, const double* scale, void
         } else {
             for (std::size_t r = 0; r < rows; ++r) self(self, index + 1, block + r * rowDoubles);
         }
-        columns(lv, block, scratch, index == 0 ? scale : nullptr, Inverse);
+        columns(lv, block, Inverse);
     };
     level(level, 0, data);
-    if (scale && t.levelCount == 0) scaleAll(data, std::size_t{2} << order_, *scale);
+    if (scale) scaleAll(data, std::size_t{2} << order_, *scale);
 }
 
 // Real transforms.
@@ -552,16 +571,16 @@ RealFFT::RealFFT(std::unique_ptr<ComplexFFT> half, AlignedPtr<Ipp64fc> forwardFa
                  AlignedPtr<Ipp64fc> inverseFactors)
     : half_(std::move(half)), forwardFactors_(std::move(forwardFactors)), inverseFactors_(std::move(inverseFactors)) {}
 
-void RealFFT::forward(const Ipp64f* src, Ipp64f* perm, const double* scale, void* work) const {
+void RealFFT::forward(const Ipp64f* src, Ipp64f* perm, const double* scale) const {
     auto* z = reinterpret_cast<Ipp64fc*>(perm);
-    half_->forward(reinterpret_cast<const Ipp64fc*>(src), z, scale, work);
+    half_->forward(reinterpret_cast<const Ipp64fc*>(src), z, scale);
     recombine(z, z, std::size_t{1} << half_->order(), forwardFactors_.get(), 0.5);
 }
 
-void RealFFT::inverse(const Ipp64f* perm, Ipp64f* dst, const double* scale, void* work) const {
+void RealFFT::inverse(const Ipp64f* perm, Ipp64f* dst, const double* scale) const {
     auto* z = reinterpret_cast<Ipp64fc*>(dst);
     recombine(reinterpret_cast<const Ipp64fc*>(perm), z, std::size_t{1} << half_->order(), inverseFactors_.get(), 1.0);
-    half_->inverse(z, z, scale, work);
+    half_->inverse(z, z, scale);
 }
 
 }  // namespace oculon::primitives

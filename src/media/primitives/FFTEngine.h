@@ -4,7 +4,8 @@
 // that runs a complex one of half the length. Unnormalized in both
 // directions (forward e^(-2 pi i nk/N), inverse e^(+2 pi i nk/N)); a scale,
 // when given, multiplies every result. Source and destination may be the
-// same array. Arithmetic is in double, rounding as written.
+// same array. Neither needs scratch memory. Arithmetic is in double, rounding
+// as written.
 
 #include <cstddef>
 #include <memory>
@@ -27,13 +28,9 @@ public:
     ComplexFFT& operator=(const ComplexFFT&) = delete;
 
     int order() const { return order_; }
-    // Scratch that a transform needs, in bytes: four columns of the widest
-    // split level (0 when the order is not split).
-    std::size_t workBytes() const { return workBytes_; }
 
-    // work: workBytes() bytes, 16-byte aligned (unused when workBytes() is 0).
-    void forward(const Ipp64fc* src, Ipp64fc* dst, const double* scale, void* work) const;
-    void inverse(const Ipp64fc* src, Ipp64fc* dst, const double* scale, void* work) const;
+    void forward(const Ipp64fc* src, Ipp64fc* dst, const double* scale) const;
+    void inverse(const Ipp64fc* src, Ipp64fc* dst, const double* scale) const;
 
     struct Tables;
 
@@ -43,10 +40,9 @@ private:
     // Builds the tables from roots of unity of this order or a higher one.
     static std::unique_ptr<ComplexFFT> build(int order, const UnitRoots& roots);
     template <bool Inverse>
-    void run(const Ipp64fc* src, Ipp64fc* dst, const double* scale, void* work) const;
+    void run(const Ipp64fc* src, Ipp64fc* dst, const double* scale) const;
 
     int order_;
-    std::size_t workBytes_ = 0;
     std::unique_ptr<Tables> tables_;
 };
 
@@ -58,10 +54,9 @@ public:
     static std::unique_ptr<RealFFT> create(int order);
 
     int order() const { return half_->order() + 1; }
-    std::size_t workBytes() const { return half_->workBytes(); }
 
-    void forward(const Ipp64f* src, Ipp64f* perm, const double* scale, void* work) const;
-    void inverse(const Ipp64f* perm, Ipp64f* dst, const double* scale, void* work) const;
+    void forward(const Ipp64f* src, Ipp64f* perm, const double* scale) const;
+    void inverse(const Ipp64f* perm, Ipp64f* dst, const double* scale) const;
 
 private:
     RealFFT(std::unique_ptr<ComplexFFT> half, AlignedPtr<Ipp64fc> forwardFactors, AlignedPtr<Ipp64fc> inverseFactors);

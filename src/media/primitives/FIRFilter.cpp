@@ -70,7 +70,7 @@ IppStatus prepareFFT(FIRState& s, const Ipp64f* pTaps) {
     if (!s.taps || !s.block) return ippStsMemAllocErr;
     copy(pTaps, s.taps.get(), s.tapsLen);
     std::fill(s.taps.get() + s.tapsLen, s.taps.get() + s.fftLength, 0.0);
-    return _px_ippsFFTFwd_RToPerm_64f(s.taps.get(), s.taps.get(), s.fft->spec(), s.fft->buffer());
+    return _px_ippsFFTFwd_RToPerm_64f(s.taps.get(), s.taps.get(), s.fft->spec(), nullptr);
 }
 
 IppStatus create(IppsFIRState_64f** ppState, const Ipp64f* pTaps, int tapsLen, const Ipp64f* pDlyLine) try {
@@ -139,9 +139,9 @@ IppStatus filterFFT(FIRState& s, const Ipp64f* src, Ipp64f* dst, int count) {
             copy(h + fresh, h, t - fresh);
             copy(src + p, h + t - fresh, fresh);
         }
-        if (IppStatus st = _px_ippsFFTFwd_RToPerm_64f(block, block, s.fft->spec(), s.fft->buffer())) return st;
+        if (IppStatus st = _px_ippsFFTFwd_RToPerm_64f(block, block, s.fft->spec(), nullptr)) return st;
         _px_ippsMulPerm_64f_I(s.taps.get(), block, n);
-        if (IppStatus st = _px_ippsFFTInv_PermToR_64f(block, block, s.fft->spec(), s.fft->buffer())) return st;
+        if (IppStatus st = _px_ippsFFTInv_PermToR_64f(block, block, s.fft->spec(), nullptr)) return st;
         copy(block + t - 1, dst + p, fresh);
     }
     return ippStsNoErr;
