@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "media/primitives/AlignedAlloc.h"
 #include "media/primitives/Correlation.h"
 #include "media/primitives/FFT.h"
 
