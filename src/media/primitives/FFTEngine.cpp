@@ -58,6 +58,13 @@ OCULON_ALWAYS_INLINE V2 timesMinusI(const V2& v) {
     return __builtin_bit_cast(V2, __builtin_bit_cast(V2u, swapParts(v)) ^ V2u{0, kSign});
 }
 
+OCULON_ALWAYS_INLINE V4 conjugate(const V4& v) {
+    return __builtin_bit_cast(V4, __builtin_bit_cast(V4u, v) ^ V4u{0, kSign, 0, kSign});
+}
+
+// The two complex values trade places.
+OCULON_ALWAYS_INLINE V4 swapValues(const V4& v) { return __builtin_shuffle(v, V4i{2, 3, 0, 1}); }
+
 // Two complex values times a twiddle in the spread form (re, re) and
 // (-im, im) per value; the inverse takes its conjugate.
 template <bool Inverse>
@@ -537,7 +544,20 @@ namespace {
 OCULON_HOT_LOOP void recombine(const Ipp64fc* in, Ipp64fc* out, std::size_t half, const Ipp64fc* factor, double a) {
     const double r0 = in[0].re, i0 = in[0].im;
     out[0] = {r0 + i0, r0 - i0};
-    for (std::size_t k = 1; 2 * k <= half; ++k) {
+    const auto* src = reinterpret_cast<const double*>(in);
+    auto* dst = reinterpret_cast<double*>(out);
+    const V4 scale = V4{} + a;
+    std::size_t k = 1;
+    // Bins k, k+1 and their partners at a time, while the four are distinct.
+    for (; 2 * k + 2 < half; k += 2) {
+        const V4 p = load4(src + 2 * k);
+        const V4 q = conjugate(swapValues(load4(src + 2 * (half - k - 1))));
+        const V4 sum = scale * (p + q);
+        const V4 b = multiply<false>(p - q, load4(reinterpret_cast<const double*>(factor + k)));
+        store4(dst + 2 * k, sum + b);
+        store4(dst + 2 * (half - k - 1), swapValues(conjugate(sum - b)));
+    }
+    for (; 2 * k <= half; ++k) {
         const Ipp64fc p = in[k], q = in[half - k], f = factor[k];
         const double sr = a * (p.re + q.re), si = a * (p.im - q.im);
         const double dr = p.re - q.re, di = p.im + q.im;
