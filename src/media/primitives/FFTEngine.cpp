@@ -135,50 +135,45 @@ OCULON_ALWAYS_INLINE void radix2Pass(double* x, std::size_t units, std::size_t h
         }
 }
 
-// The first pass of the bottom transforms on one group of four values: a
-// 4-point transform (even order) or two 2-point ones (odd order).
-template <bool Inverse>
-OCULON_ALWAYS_INLINE void firstPass(V2 (&g)[4], bool oddOrder) {
-    if (oddOrder) {
-        const V2 a = g[0], b = g[1], c = g[2], d = g[3];
-        g[0] = a + b;
-        g[1] = a - b;
-        g[2] = c + d;
-        g[3] = c - d;
-        return;
-    }
-    const V2 s0 = g[0] + g[1], s1 = g[0] - g[1], t0 = g[2] + g[3];
-    const V2 u = timesMinusI(g[2] - g[3]);
-    g[0] = s0 + t0;
-    g[2] = s0 - t0;
-    g[1] = Inverse ? s1 - u : s1 + u;
-    g[3] = Inverse ? s1 + u : s1 - u;
-}
-
 // The bit reversal of a whole transform, in 4 x 4 tiles: a complex index is
 // [2 high bits | middle bits | 2 low bits], and its reverse swaps the roles of
 // the high and low bits while the middle bits reverse among themselves. A
 // tile (one middle value) is four rows of four adjacent values (a cache line
-// each), and lands as four rows of four adjacent values: each landing row is
-// one group of the first pass, done on the way.
-using Tile = V2[4][4];
-
-OCULON_ALWAYS_INLINE void loadTile(const double* src, std::size_t quarter, std::size_t mid, Tile& t) {
-    const double* p = src + 8 * mid;
-    for (int hi = 0; hi < 4; ++hi)
-        for (int lo = 0; lo < 4; ++lo) t[hi][lo] = load2(p + static_cast<std::size_t>(hi) * quarter + 2 * lo);
-}
-
-template <bool Inverse>
-OCULON_ALWAYS_INLINE void storeTile(double* dst, std::size_t quarter, std::size_t mid, const Tile& t, bool oddOrder) {
-    constexpr int kReverse2[4] = {0, 2, 1, 3};
-    double* p = dst + 8 * mid;
-    for (int lo = 0; lo < 4; ++lo) {
-        V2 g[4];
-        for (int j = 0; j < 4; ++j) g[j] = t[kReverse2[j]][lo];
-        firstPass<Inverse>(g, oddOrder);
-        double* row = p + static_cast<std::size_t>(kReverse2[lo]) * quarter;
-        for (int j = 0; j < 4; ++j) store2(row + 2 * j, g[j]);
+// each), and lands as four rows of four adjacent values, each of which is a
+// group of the first pass of the bottom transforms (a 4-point transform for
+// an even order, two 2-point ones for an odd), done on the way. Column c of
+// the tile lands in row c bit-reversed; rows 0 and 2, 1 and 3 of a column
+// are the pairs of the first butterflies. Rows of the source tile are
+// `fromStride` doubles apart, those of the destination `quarter`.
+template <bool Inverse, bool OddOrder>
+OCULON_ALWAYS_INLINE void moveTile(const double* from, std::size_t fromStride, double* to, std::size_t quarter) {
+    for (std::size_t half = 0; half < 2; ++half) {
+        // Columns 2 half and 2 half + 1, two lanes of each vector.
+        const double* p = from + 4 * half;
+        const V4 a0 = load4(p), a1 = load4(p + fromStride), a2 = load4(p + 2 * fromStride),
+                 a3 = load4(p + 3 * fromStride);
+        V4 y0, y1, y2, y3;
+        if constexpr (OddOrder) {
+            y0 = a0 + a2;
+            y1 = a0 - a2;
+            y2 = a1 + a3;
+            y3 = a1 - a3;
+        } else {
+            const V4 s0 = a0 + a2, s1 = a0 - a2, t0 = a1 + a3;
+            const V4 u = timesMinusI(a1 - a3);
+            y0 = s0 + t0;
+            y2 = s0 - t0;
+            y1 = Inverse ? s1 - u : s1 + u;
+            y3 = Inverse ? s1 + u : s1 - u;
+        }
+        // Column 2 half lands in row `half` (0 or 1 bit-reversed over two
+        // bits: 0 and 2), column 2 half + 1 in row half + 2.
+        double* first = to + (half ? quarter : 0);
+        double* second = to + (half ? 3 : 2) * quarter;
+        store4(first, __builtin_shuffle(y0, y1, V4i{0, 1, 4, 5}));
+        store4(first + 4, __builtin_shuffle(y2, y3, V4i{0, 1, 4, 5}));
+        store4(second, __builtin_shuffle(y0, y1, V4i{2, 3, 6, 7}));
+        store4(second + 4, __builtin_shuffle(y2, y3, V4i{2, 3, 6, 7}));
     }
 }
 
@@ -191,22 +186,21 @@ struct BitReversal {
     }
 };
 
-template <bool Inverse>
-OCULON_ALWAYS_INLINE void permuteTiles(const double* src, double* dst, const BitReversal& reverse, bool oddOrder) {
+template <bool Inverse, bool OddOrder>
+OCULON_ALWAYS_INLINE void permuteTiles(const double* src, double* dst, const BitReversal& reverse) {
     const std::size_t quarter = std::size_t{1} << (reverse.order - 1);  // doubles
     const std::size_t mids = std::size_t{1} << (reverse.order - 4);
-    Tile a, b;
     for (std::size_t m = 0; m < mids; ++m) {
         const std::size_t r = reverse(m);
         if (src != dst) {
-            loadTile(src, quarter, m, a);
-            storeTile<Inverse>(dst, quarter, r, a, oddOrder);
+            moveTile<Inverse, OddOrder>(src + 8 * m, quarter, dst + 8 * r, quarter);
         } else if (r >= m) {
-            // In place, a tile and its mirror trade places.
-            loadTile(src, quarter, m, a);
-            loadTile(src, quarter, r, b);
-            storeTile<Inverse>(dst, quarter, r, a, oddOrder);
-            if (r != m) storeTile<Inverse>(dst, quarter, m, b, oddOrder);
+            // In place, a tile and its mirror trade places; one of them waits
+            // in a copy.
+            double kept[32];
+            for (std::size_t row = 0; row < 4; ++row) std::memcpy(kept + 8 * row, src + 8 * r + row * quarter, 64);
+            if (r != m) moveTile<Inverse, OddOrder>(src + 8 * m, quarter, dst + 8 * r, quarter);
+            moveTile<Inverse, OddOrder>(kept, 8, dst + 8 * m, quarter);
         }
     }
 }
@@ -443,8 +437,13 @@ OCULON_ALWAYS_INLINE void columnPasses(const Level& level, double* x) {
 }
 
 OCULON_HOT_LOOP void permute(const double* src, double* dst, const BitReversal& reverse, bool oddOrder, bool inverse) {
-    if (inverse) permuteTiles<true>(src, dst, reverse, oddOrder);
-    else permuteTiles<false>(src, dst, reverse, oddOrder);
+    if (inverse) {
+        if (oddOrder) permuteTiles<true, true>(src, dst, reverse);
+        else permuteTiles<true, false>(src, dst, reverse);
+    } else {
+        if (oddOrder) permuteTiles<false, true>(src, dst, reverse);
+        else permuteTiles<false, false>(src, dst, reverse);
+    }
 }
 
 OCULON_HOT_LOOP void contiguousBlocks(double* x, std::size_t count, int order, const double* w, bool inverse) {
