@@ -12,10 +12,11 @@
 #include "media/primitives/HotLoop.h"
 #include "media/primitives/SmallDFT.h"
 
-// Vectors of the compiler's own vector extension: SSE2 halves in the baseline
-// build, whole AVX registers in the AVX2 clone. They never cross a call: the
-// helpers that take or return them are always inlined (so the ABI note does
-// not apply), and no lambda or library template sees them.
+// Vectors of two complex values in the compiler's own vector extension: SSE2
+// halves in the baseline build, whole AVX registers in the AVX2 clone. They
+// never cross a call: the helpers that take or return them are always
+// inlined (so the ABI note does not apply), and no lambda or library
+// template sees them.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace oculon::primitives {
@@ -24,11 +25,8 @@ namespace {
 
 #define OCULON_ALWAYS_INLINE inline __attribute__((always_inline))
 
-using V2 = double __attribute__((vector_size(16)));
 using V4 = double __attribute__((vector_size(32)));
-using V2u = std::uint64_t __attribute__((vector_size(16)));
 using V4u = std::uint64_t __attribute__((vector_size(32)));
-using V2i = std::int64_t __attribute__((vector_size(16)));
 using V4i = std::int64_t __attribute__((vector_size(32)));
 
 constexpr std::uint64_t kSign = std::uint64_t{1} << 63;
@@ -39,23 +37,21 @@ OCULON_ALWAYS_INLINE V4 load4(const double* p) {
     return v;
 }
 OCULON_ALWAYS_INLINE void store4(double* p, const V4& v) { std::memcpy(p, &v, sizeof v); }
-OCULON_ALWAYS_INLINE V2 load2(const double* p) {
-    V2 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-OCULON_ALWAYS_INLINE void store2(double* p, const V2& v) { std::memcpy(p, &v, sizeof v); }
+
+// Lanes picked from a and b (b's numbered after a's), spelt as each compiler
+// spells it.
+#if defined(__clang__)
+#define OCULON_SHUFFLE4(a, b, i, j, k, l) __builtin_shufflevector(a, b, i, j, k, l)
+#else
+#define OCULON_SHUFFLE4(a, b, i, j, k, l) __builtin_shuffle(a, b, V4i{i, j, k, l})
+#endif
 
 // (re, im) pairs become (im, re).
-OCULON_ALWAYS_INLINE V4 swapParts(const V4& v) { return __builtin_shuffle(v, V4i{1, 0, 3, 2}); }
-OCULON_ALWAYS_INLINE V2 swapParts(const V2& v) { return __builtin_shuffle(v, V2i{1, 0}); }
+OCULON_ALWAYS_INLINE V4 swapParts(const V4& v) { return OCULON_SHUFFLE4(v, v, 1, 0, 3, 2); }
 
 // Times -i: (re, im) becomes (im, -re).
 OCULON_ALWAYS_INLINE V4 timesMinusI(const V4& v) {
     return __builtin_bit_cast(V4, __builtin_bit_cast(V4u, swapParts(v)) ^ V4u{0, kSign, 0, kSign});
-}
-OCULON_ALWAYS_INLINE V2 timesMinusI(const V2& v) {
-    return __builtin_bit_cast(V2, __builtin_bit_cast(V2u, swapParts(v)) ^ V2u{0, kSign});
 }
 
 OCULON_ALWAYS_INLINE V4 conjugate(const V4& v) {
@@ -63,7 +59,7 @@ OCULON_ALWAYS_INLINE V4 conjugate(const V4& v) {
 }
 
 // The two complex values trade places.
-OCULON_ALWAYS_INLINE V4 swapValues(const V4& v) { return __builtin_shuffle(v, V4i{2, 3, 0, 1}); }
+OCULON_ALWAYS_INLINE V4 swapValues(const V4& v) { return OCULON_SHUFFLE4(v, v, 2, 3, 0, 1); }
 
 // Two complex values times a twiddle in the spread form (re, re) and
 // (-im, im) per value; the inverse takes its conjugate.
@@ -78,8 +74,8 @@ OCULON_ALWAYS_INLINE V4 twiddle(const V4& x, const double* w) {
 // Two complex values times two complex values (t, or its conjugate).
 template <bool Inverse>
 OCULON_ALWAYS_INLINE V4 multiply(const V4& x, const V4& t) {
-    const V4 re = __builtin_shuffle(t, V4i{0, 0, 2, 2});
-    const V4 im = __builtin_shuffle(t, V4i{1, 1, 3, 3});
+    const V4 re = OCULON_SHUFFLE4(t, t, 0, 0, 2, 2);
+    const V4 im = OCULON_SHUFFLE4(t, t, 1, 1, 3, 3);
     const V4 turned = __builtin_bit_cast(V4, __builtin_bit_cast(V4u, swapParts(x)) ^ V4u{kSign, 0, kSign, 0});
     if constexpr (Inverse) return x * re - turned * im;
     else return x * re + turned * im;
@@ -170,10 +166,10 @@ OCULON_ALWAYS_INLINE void moveTile(const double* from, std::size_t fromStride, d
         // bits: 0 and 2), column 2 half + 1 in row half + 2.
         double* first = to + (half ? quarter : 0);
         double* second = to + (half ? 3 : 2) * quarter;
-        store4(first, __builtin_shuffle(y0, y1, V4i{0, 1, 4, 5}));
-        store4(first + 4, __builtin_shuffle(y2, y3, V4i{0, 1, 4, 5}));
-        store4(second, __builtin_shuffle(y0, y1, V4i{2, 3, 6, 7}));
-        store4(second + 4, __builtin_shuffle(y2, y3, V4i{2, 3, 6, 7}));
+        store4(first, OCULON_SHUFFLE4(y0, y1, 0, 1, 4, 5));
+        store4(first + 4, OCULON_SHUFFLE4(y2, y3, 0, 1, 4, 5));
+        store4(second, OCULON_SHUFFLE4(y0, y1, 2, 3, 6, 7));
+        store4(second + 4, OCULON_SHUFFLE4(y2, y3, 2, 3, 6, 7));
     }
 }
 
