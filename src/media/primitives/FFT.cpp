@@ -53,10 +53,7 @@ struct FFTSpec {
     std::size_t length() const { return std::size_t{1} << order; }
 };
 
-StatePool<FFTSpec>& specPool() {
-    static StatePool<FFTSpec> pool;
-    return pool;
-}
+StatePool<FFTSpec>& specPool() { return StatePool<FFTSpec>::instance(); }
 
 template <typename Opaque>
 const FFTSpec* specOf(const Opaque* p) {

@@ -41,10 +41,7 @@ struct FIRState {
     AlignedPtr<Ipp64f> block;
 };
 
-StatePool<FIRState>& statePool() {
-    static StatePool<FIRState> pool;
-    return pool;
-}
+StatePool<FIRState>& statePool() { return StatePool<FIRState>::instance(); }
 
 void copy(const Ipp64f* src, Ipp64f* dst, long long count) {
     if (count > 0) std::memmove(dst, src, static_cast<std::size_t>(count) * sizeof(Ipp64f));

@@ -18,6 +18,14 @@ namespace oculon::primitives {
 template <typename T>
 class StatePool {
 public:
+    // The one pool of T in the process. It is never destroyed, so that a
+    // state released while the process exits (by another static object's
+    // destructor) still finds it.
+    static StatePool& instance() {
+        static StatePool* const pool = new StatePool;
+        return *pool;
+    }
+
     // A fresh slot, or null when none can be allocated.
     T* acquire() try {
         const std::lock_guard lock(mutex_);
