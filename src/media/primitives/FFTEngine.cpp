@@ -121,16 +121,6 @@ OCULON_ALWAYS_INLINE void radix4Pass(double* x, std::size_t units, std::size_t q
     }
 }
 
-template <bool Inverse>
-OCULON_ALWAYS_INLINE void radix2Pass(double* x, std::size_t units, std::size_t half) {
-    for (std::size_t base = 0; base < units; base += 2 * half)
-        for (std::size_t u = base; u < base + half; ++u) {
-            const V4 a = load4(x + 4 * u), b = load4(x + 4 * (u + half));
-            store4(x + 4 * u, a + b);
-            store4(x + 4 * (u + half), a - b);
-        }
-}
-
 // The bit reversal of a whole transform, in 4 x 4 tiles: a complex index is
 // [2 high bits | middle bits | 2 low bits], and its reverse swaps the roles of
 // the high and low bits while the middle bits reverse among themselves. A
@@ -206,7 +196,7 @@ OCULON_ALWAYS_INLINE void permuteTiles(const double* src, double* dst, const Bit
 constexpr std::size_t firstQuarter(int order) { return (order & 1) ? 2 : 4; }
 
 // Twiddle doubles of the passes of one order: 24 per set, a set per two
-// values of a contiguous transform or per row of four columns.
+// values of a contiguous transform or per row of a level's columns.
 std::size_t passTwiddleDoubles(int order, bool columns) {
     std::size_t total = 0;
     for (std::size_t quarter = firstQuarter(order); 4 * quarter <= (std::size_t{1} << order); quarter *= 4)
@@ -222,19 +212,6 @@ OCULON_ALWAYS_INLINE void contiguous(double* x, int order, const double* w) {
     for (std::size_t quarter = firstQuarter(order); 4 * quarter <= n; quarter *= 4) {
         radix4Pass<Inverse, true>(x, n / 2, quarter / 2, 1, w);
         w += 12 * quarter;
-    }
-}
-
-// The transforms of four adjacent columns at once, held row by row (two
-// units per row).
-template <bool Inverse>
-OCULON_ALWAYS_INLINE void fourColumns(double* x, int order, const double* w) {
-    const std::size_t rows = std::size_t{1} << order;
-    if (order & 1) radix2Pass<Inverse>(x, 2 * rows, 2);
-    else radix4Pass<Inverse, false>(x, 2 * rows, 2, 2, nullptr);
-    for (std::size_t quarter = firstQuarter(order); 4 * quarter <= rows; quarter *= 4) {
-        radix4Pass<Inverse, true>(x, 2 * rows, 2 * quarter, 2, w);
-        w += 24 * quarter;
     }
 }
 
@@ -342,7 +319,7 @@ struct ComplexFFT::Tables {
     int levelCount = 0;
     int blockOrder = 0;
     AlignedPtr<double> blockTwiddles;
-    // Bit reversal of the whole order, from its low and high halves.
+    // The bit reversal of the whole transform.
     BitReversal reverse;
 };
 
