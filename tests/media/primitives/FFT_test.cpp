@@ -1,5 +1,5 @@
 // Transforms of every order against extended-precision references (a direct
-// O(N^2) sum up to order 10, a plain radix-2 transform up to 16, bins summed
+// O(N^2) sum up to order 10, a plain radix-2 transform up to 14, bins summed
 // directly above) and against their own inverse; the element positions of
 // the packed layouts; the normalization flags; the work-buffer sizes; and the
 // checks, released specifications included.
@@ -32,12 +32,18 @@ using Spectrum = std::vector<Cx>;
 constexpr int kMaxTestedOrder = 20;
 constexpr double kEps = 0x1p-52;
 
-// e^(-2 pi i k/n), k = 0 .. n-1.
+// e^(-2 pi i k/n), k = 0 .. n-1, from angles of at most pi/4 (where the
+// library's extended sine and cosine are quickest), turned by quarters.
 Spectrum roots(std::size_t n) {
     Spectrum w(n);
+    const long double step = 2 * std::numbers::pi_v<long double> / n;
     for (std::size_t k = 0; k < n; ++k) {
-        const long double a = -2 * std::numbers::pi_v<long double> * k / n;
-        w[k] = {std::cos(a), std::sin(a)};
+        const std::size_t quarter = n < 4 ? 0 : 4 * k / n, r = n < 4 ? k : k - quarter * n / 4;
+        const bool low = n < 8 || 8 * r <= n;
+        const long double a = step * (low ? r : n / 4 - r);
+        const long double c = low ? std::cos(a) : std::sin(a), s = low ? std::sin(a) : std::cos(a);
+        const Cx turns[4] = {{c, -s}, {-s, -c}, {-c, s}, {s, c}};
+        w[k] = turns[quarter];
     }
     return w;
 }
@@ -57,9 +63,9 @@ void radix2(Spectrum& x, const Spectrum& w, std::size_t stride) {
 }
 
 // Bins of the unnormalized forward transform, in extended precision: every
-// bin up to order 16, then a few (the inverse checks the rest), each summed
+// bin up to order 14, then a few (the inverse checks the rest), each summed
 // directly; their roots are read in near order, which keeps the sums fast.
-constexpr int kFullReferenceOrder = 16;
+constexpr int kFullReferenceOrder = 14;
 std::vector<std::pair<std::size_t, Cx>> expectedBins(Spectrum x) {
     const std::size_t n = x.size();
     const Spectrum w = roots(n);
@@ -192,13 +198,18 @@ TEST(FFT, RealTransformsOfEveryOrderFillEachLayout) {
         const auto expected = expectedBins(in);
         const RealSpec spec = realSpec(order, IPP_FFT_DIV_INV_BY_N);
         const double tolerance = bound(order, rms(x) * std::sqrt(double(n))), roundTrip = bound(order, rms(x));
+        // In place against out of place; the largest orders leave that to the
+        // complex transforms they run.
+        const bool inPlaceToo = order <= kFullReferenceOrder;
         for (const Layout& layout : kLayouts) {
             SCOPED_TRACE(std::string(layout.name) + " order " + std::to_string(order));
             std::vector<double> out(layout.length(n), -7.0), inPlace = x, back(n);
             inPlace.resize(out.size());
             ASSERT_EQ(layout.forward(x.data(), out.data(), spec.p, nullptr), ippStsNoErr);
-            ASSERT_EQ(layout.forward(inPlace.data(), inPlace.data(), spec.p, nullptr), ippStsNoErr);
-            ASSERT_EQ(out, inPlace);
+            if (inPlaceToo) {
+                ASSERT_EQ(layout.forward(inPlace.data(), inPlace.data(), spec.p, nullptr), ippStsNoErr);
+                ASSERT_EQ(out, inPlace);
+            }
             for (const auto& [k, want] : expected) {
                 if (2 * k > n) continue;
                 const auto [re, im] = layout.place(k, n);
@@ -211,8 +222,10 @@ TEST(FFT, RealTransformsOfEveryOrderFillEachLayout) {
                 }
             }
             ASSERT_EQ(layout.inverse(out.data(), back.data(), spec.p, nullptr), ippStsNoErr);
-            ASSERT_EQ(layout.inverse(out.data(), out.data(), spec.p, nullptr), ippStsNoErr);
-            ASSERT_EQ(0, std::memcmp(out.data(), back.data(), n * sizeof(double)));
+            if (inPlaceToo) {
+                ASSERT_EQ(layout.inverse(out.data(), out.data(), spec.p, nullptr), ippStsNoErr);
+                ASSERT_EQ(0, std::memcmp(out.data(), back.data(), n * sizeof(double)));
+            }
             for (std::size_t i = 0; i < n; ++i) ASSERT_NEAR(back[i], x[i], roundTrip) << i;
         }
     }
