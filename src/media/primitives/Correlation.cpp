@@ -82,7 +82,8 @@ struct ComplexTraits {
     static constexpr int kPartsPerElement = 2;
 };
 
-// Work vectors of n elements for an FFT path, released on leaving.
+// Two work vectors of n elements for an FFT path, n at least minLength,
+// released on leaving.
 template <typename Traits>
 struct Spectra {
     using T = typename Traits::T;
@@ -90,13 +91,13 @@ struct Spectra {
     AlignedPtr<T> a, b;
     int n = 0;
 
-    IppStatus init(long long minLength, bool two) {
+    IppStatus init(long long minLength) {
         const int order = fftOrderFor(std::max(minLength, 4LL));
         if (order < 0) return ippStsMemAllocErr;
         n = 1 << order;
         a = alignedArray<T>(n);
-        if (two) b = alignedArray<T>(n);
-        if (!a || (two && !b)) return ippStsMemAllocErr;
+        b = alignedArray<T>(n);
+        if (!a || !b) return ippStsMemAllocErr;
         return fft.init(order);
     }
 };
@@ -112,7 +113,7 @@ IppStatus autoCorr(const typename Traits::T* src, int srcLen, typename Traits::T
         return ippStsNoErr;
     }
     Spectra<Traits> s;
-    if (IppStatus st = s.init(2LL * srcLen, true)) return st;
+    if (IppStatus st = s.init(2LL * srcLen)) return st;
     T* v = s.a.get();
     copy(src, v, srcLen);
     zero(v + srcLen, s.n - srcLen);
@@ -170,7 +171,7 @@ IppStatus crossCorr(const typename Traits::T* src1, int len1, const typename Tra
     // that the circular correlation does not wrap onto the wanted lags.
     const long long used0 = std::max(0LL, first), used1 = std::min<long long>(len2, first + count - 1 + len1);
     Spectra<Traits> s;
-    if (IppStatus st = s.init(len1 + (used1 - used0) - 1, true)) return st;
+    if (IppStatus st = s.init(len1 + (used1 - used0) - 1)) return st;
     T* a = s.a.get();
     T* b = s.b.get();
     copy(src1, a, len1);
@@ -229,11 +230,12 @@ IppStatus convolve(const Ipp64f* src1, int len1, const Ipp64f* src2, int len2, I
         convolveDirect(longer, longLen, shorter, shortLen, dst);
         return ippStsNoErr;
     }
-    // One transform of the whole result, or overlap-save in blocks of n that
-    // each yield n - shortLen + 1 values.
+    // One transform of the whole result, or overlap-save in blocks of n
+    // (twice the smallest power of two of at least 2 shortLen) that each
+    // yield n - shortLen + 1 values.
     const bool single = longLen < 3 * shortLen;
-    const int order = single ? fftOrderFor(std::max(total, 4LL)) : fftOrderFor(2 * shortLen) + 1;
-    if (order < 1 || order > 30) return ippStsMemAllocErr;
+    const int order = fftOrderFor(single ? std::max(total, 4LL) : 4 * shortLen);
+    if (order < 0) return ippStsMemAllocErr;
     const int n = 1 << order;
     PermFFT f;
     AlignedPtr<Ipp64f> kernel = alignedArray<Ipp64f>(n), block = alignedArray<Ipp64f>(n);

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
 
-#include "media/primitives/AlignedAlloc.h"
 #include "media/primitives/FFTEngine.h"
 #include "media/primitives/HotLoop.h"
 #include "media/primitives/SmallDFT.h"
@@ -43,8 +41,8 @@ struct FFTSpec {
     IppHintAlgorithm hint = ippAlgHintNone;
     // Work-buffer bytes callers are told to provide; 0 for none.
     int workBytes = 0;
-    // Complex specifications; real ones of order 3 or less run the small
-    // kernels and have neither.
+    // What a complex specification runs; a real one runs `real` from order 4
+    // on, the small kernels below.
     std::unique_ptr<ComplexFFT> complex;
     std::unique_ptr<RealFFT> real;
 

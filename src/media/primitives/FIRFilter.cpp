@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "media/primitives/AlignedAlloc.h"
 #include "media/primitives/FFT.h"
