@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,10 @@ class PNOwned {
 public:
     PNOwned() = default;
     PNOwned(PNOwned&& other) noexcept = default;
+    // A derived object handed to an owner of its base (pin lists, registers).
+    template <typename U>
+        requires std::is_convertible_v<U*, T*>
+    PNOwned(PNOwned<U>&& other) noexcept : p_(std::move(other.p_)) {}
     PNOwned& operator=(PNOwned&& other) noexcept {
         if (this != &other) {
             reset();
@@ -54,6 +59,8 @@ public:
     explicit operator bool() const { return p_ != nullptr; }
 
 private:
+    template <typename U>
+    friend class PNOwned;
     std::unique_ptr<T> p_;
 };
 

@@ -33,6 +33,11 @@ bool TPNSinkPinList::Contains(const TPNBasicPin& pin) const {
     return std::find(FList.begin(), FList.end(), &pin) != FList.end();
 }
 
+std::vector<TPNPin*> TPNSinkPinList::Snapshot() const {
+    auto l = FOwner.ReadLock();
+    return FList;
+}
+
 void TPNSinkPinList::Add(TPNPin* pin) {
     if (!pin) return;
     auto l = FOwner.WriteLock();
@@ -54,6 +59,13 @@ void TPNFunctionSinkPinList::Add(TPNPin* pin) {
 void TPNFunctionSinkPinList::Remove(TPNPin& pin) {
     TPNSinkPinList::Remove(pin);
     pin.IntRemoveFunctionDependance(FOwner);
+}
+
+void TPNDataTypeSinkPinList::Add(TPNPin* pin) {
+    if (!pin) return;
+    auto l = FOwner.WriteLock();
+    TPNSinkPinList::Add(pin);
+    pin->IntAddDataTypeDependance(FOwner);
 }
 
 void TPNDataTypeSinkPinList::Remove(TPNPin& pin) {

@@ -17,6 +17,7 @@ namespace oculon::pins {
 
 class TPNBasicPin;
 class TPNPin;
+class TPNSinkPin;
 class TPNSourcePin;
 class TPNObject;
 
@@ -73,7 +74,7 @@ using TPNSubmitFunction =
 class IPNFormatConverter {
 public:
     virtual ~IPNFormatConverter() = default;
-    virtual TPNPin& InputPin() = 0;
+    virtual TPNSinkPin& InputPin() = 0;
     virtual TPNSourcePin& OutputPin() = 0;
 };
 
@@ -129,7 +130,8 @@ public:
     std::size_t Count() const;
     TPNPin* Items(std::size_t index) const;
     bool Contains(const TPNBasicPin& pin) const;
-    virtual void Add(TPNPin* pin);  // null is ignored
+    std::vector<TPNPin*> Snapshot() const;  // a copy, for walks that call into the pins
+    virtual void Add(TPNPin* pin);          // null is ignored
     virtual void Remove(TPNPin& pin);
 
 protected:
@@ -145,10 +147,12 @@ public:
     void Remove(TPNPin& pin) override;
 };
 
-// Inputs that the owner's stream type follows.
+// Inputs that the owner's stream type follows: the negotiation of the
+// owner's links walks on through them to the links in front of them.
 class TPNDataTypeSinkPinList : public TPNSinkPinList {
 public:
     using TPNSinkPinList::TPNSinkPinList;
+    void Add(TPNPin* pin) override;
     void Remove(TPNPin& pin) override;
 };
 

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <deque>
 
+#include "media/pins/PNFormatConverter.h"
 #include "media/pins/PNProperties.h"
 #include "media/pins/PNRegistry.h"
+#include "media/pins/PNSinkPin.h"
+#include "media/pins/PNStateDispatcher.h"
 
 namespace oculon::pins {
 
@@ -28,12 +31,55 @@ std::string afterFirstDot(const std::string& s) {
 constexpr std::int32_t kMaxModificationLevel = 10000;
 constexpr std::int32_t kLevelPerTakenOperation = 4;
 
+TPNLock& linkLock() {
+    static const std::shared_ptr<TPNLock> lock = std::make_shared<TPNLock>();
+    return *lock;
+}
+
+// The walks of each kind in progress on this thread, innermost last.
+thread_local std::vector<std::pair<const void*, int>> walks;
+
 }  // namespace
+
+IPNLockSection PNLinkSection() { return linkLock().WriteLock(); }
+IPNLockSection PNLinkUnlockAll() { return linkLock().UnlockAll(); }
+
+IPNLockSection PNDestroyWait(TPNDestroyLock& guard) {
+    auto linkFree = linkLock().UnlockAll();
+    auto destroying = guard.DestroyLock();
+    // The link lock comes back before any pin lock the caller takes next.
+    linkFree.release();
+    return destroying;
+}
+
+TPNWalkGuard::TPNWalkGuard(const void* pin, int kind)
+    : entered_(std::find(walks.begin(), walks.end(), std::pair{pin, kind}) == walks.end()) {
+    if (entered_) walks.emplace_back(pin, kind);
+}
+
+TPNWalkGuard::~TPNWalkGuard() {
+    if (entered_) walks.pop_back();
+}
+
+bool PNDesignStatesMatch(const TPNBasicPin& a, const TPNBasicPin& b) {
+    // A placeholder takes the state of whatever links to it, and converters
+    // serve both sides.
+    if (PNConverterOf(a) || PNConverterOf(b)) return true;
+    if (dynamic_cast<const TPNUnloadedPin*>(&a) || dynamic_cast<const TPNUnloadedPin*>(&b)) return true;
+    return a.OwnerInDesigning() == b.OwnerInDesigning();
+}
+
+TPNSubmitFunction PNDispatchDataHandler() {
+    return [](TPNBasicPin& receiver, const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op) {
+        return receiver.DispatchData(id, states, op);
+    };
+}
 
 void PNForEachLivePin(const std::function<void(TPNBasicPin&)>& fn) {
     auto& live = livePins();
     std::lock_guard l(live.m);
-    for (TPNBasicPin* pin : live.list) fn(*pin);
+    for (TPNBasicPin* pin : live.list)
+        if (pin->IsComplete()) fn(*pin);
 }
 
 std::size_t PNLivePinCount() {
@@ -63,14 +109,16 @@ void TPNBasicPin::leaveRegister() {
 
 void TPNBasicPin::AfterConstruction() {
     auto w = WriteLock();
+    complete_.store(true);
     PNNotifyAddPin(*this);
 }
 
 void TPNBasicPin::BeforeDestruction() {
     bool rootDestroying = false;
+    // Held to the end: no link change sees this pin half torn down.
+    auto link = PNLinkSection();
     {
-        auto w = WriteLock();
-        auto d = FDestroyLock.DestroyLock();
+        auto d = DestroyWait();
         Disconnect();
         rootDestroying = OwnerInDesigning() && RootInDestroying();
     }
@@ -86,6 +134,7 @@ void TPNBasicPin::BeforeDestruction() {
         std::lock_guard l(live.m);
         std::erase(live.list, this);
         registered_ = false;
+        complete_.store(false);
         for (auto it = live.list.rbegin(); it != live.list.rend(); ++it)
             if (auto inside = (*it)->FDestroyLock.Lock()) others.emplace_back(*it, std::move(inside));
     }
@@ -95,18 +144,178 @@ void TPNBasicPin::BeforeDestruction() {
     }
 }
 
+IPNLockSection TPNBasicPin::DestroyWait() { return PNDestroyWait(FDestroyLock); }
+
 bool TPNBasicPin::CanConnectTo(TPNBasicPin& pin, bool checkOnly) {
     TPNConnectionChoice choice;
     return CanConnectToInt(pin, checkOnly, choice);
 }
 
 bool TPNBasicPin::CanConnectAfter(TPNBasicPin& pin, TPNBasicPin* after, bool checkOnly) {
+    if (!after) return CanConnectTo(pin, checkOnly);
     // An after-pin only means something among the members of a state link.
-    return after ? false : CanConnectTo(pin, checkOnly);
+    const auto dispatcher = Dispatcher();
+    return dispatcher && dispatcher->CanConnectAfter(pin, after);
 }
 
-void TPNBasicPin::Disconnect() {
-    // A basic pin's only link is the state link, which the dispatcher pins add.
+bool TPNBasicPin::ConnectAfter(TPNBasicPin* pin, TPNBasicPin* after) {
+    return pin && pin != this && ConnectByStateAfter(*pin, after);
+}
+
+void TPNBasicPin::Disconnect() { LeaveState(); }
+
+void TPNBasicPin::LeaveState() {
+    auto link = PNLinkSection();
+    const auto dispatcher = Dispatcher();
+    if (!dispatcher) return;
+    PNNotifyDisconnected(*this, *dispatcher);
+    dispatcher->RemovePin(*this);
+    SetDispatcher(nullptr);
+    PNNotifyChangePin(*this);
+}
+
+std::shared_ptr<TPNStateDispatcher> TPNBasicPin::Dispatcher() const {
+    std::lock_guard l(dispatcherMutex_);
+    return FDispatcher;
+}
+
+void TPNBasicPin::SetDispatcher(std::shared_ptr<TPNStateDispatcher> dispatcher) {
+    // The old one is let go outside the leaf lock: it may be its last reference.
+    std::shared_ptr<TPNStateDispatcher> old;
+    std::lock_guard l(dispatcherMutex_);
+    old = std::exchange(FDispatcher, std::move(dispatcher));
+}
+
+bool TPNBasicPin::IsConnectedByStateTo(const TPNBasicPin& pin) const {
+    const auto dispatcher = Dispatcher();
+    return dispatcher && dispatcher->IsConnectedTo(pin);
+}
+
+bool TPNBasicPin::IsConnectedByStateToAfter(const TPNBasicPin& pin, const TPNBasicPin* after) const {
+    const auto dispatcher = Dispatcher();
+    if (!dispatcher) return false;
+    for (const auto& m : dispatcher->Members())
+        if (m.RealPin == &pin && m.AfterPin == after) return true;
+    return false;
+}
+
+TPNBasicPin* TPNBasicPin::GetConnectedAfterForPin(const TPNBasicPin& pin) {
+    const auto dispatcher = Dispatcher();
+    return dispatcher ? dispatcher->GetConnectedAfterForPin(pin) : nullptr;
+}
+
+bool TPNBasicPin::CanConnectToStateInt(const TPNStateDispatcher* dispatcher) {
+    if (!dispatcher || IsConnectedToState(dispatcher)) return false;
+    for (const auto& m : const_cast<TPNStateDispatcher*>(dispatcher)->Members()) {
+        TPNConnectionChoice choice;
+        if (!CanConnectToInt(*m.RealPin, true, choice)) return false;
+    }
+    return true;
+}
+
+bool TPNBasicPin::ConnectToStateAfter(const std::shared_ptr<TPNStateDispatcher>& dispatcher, TPNBasicPin* after) {
+    auto link = PNLinkSection();
+    if (IsConnectedToState(dispatcher.get())) return false;
+    LeaveState();
+    if (!dispatcher || !CanConnectToStateInt(dispatcher.get())) return false;
+    dispatcher->AddPinAfter(*this, *this, after);
+    UpdateStateValue();
+    PNNotifyConnected(*this, *dispatcher);
+    PNNotifyChangePin(*this);
+    return true;
+}
+
+bool TPNBasicPin::ConnectByStateAfter(TPNBasicPin& pin, TPNBasicPin* after) {
+    auto link = PNLinkSection();
+    TPNConnectionChoice choice;
+    if (&pin == this || !CanConnectToInt(pin, false, choice)) return false;
+    auto dispatcher = Dispatcher();
+    const bool fresh = !dispatcher && !pin.IsStateConnected();
+    if (fresh) {
+        dispatcher = CreateDispatcher(GetRoot());
+        dispatcher->AddPin(*this, *this);
+    }
+    if (dispatcher) {
+        if (!choice.Converter && choice.ConverterClass) {
+            choice.Converter = choice.ConverterClass->Create();
+            if (choice.Converter) dispatcher->AddFormatConverter(choice.Converter);
+        }
+        if (choice.Converter) {
+            // The converter's input joins in `pin`'s name; its output feeds `pin`.
+            TPNSourcePin& out = choice.Converter->OutputPin();
+            out.ConnectAfter(&pin, after);
+            dispatcher->AddPinAfter(choice.Converter->InputPin(), pin, after);
+            if (auto* sink = dynamic_cast<TPNSinkPin*>(&pin)) sink->SetStateSource(*this);
+            PNNotifyConnected(pin, *dispatcher);
+            PNNotifyChangePin(pin);
+        } else if (fresh) {
+            dispatcher->AddPinAfter(pin, pin, after);
+            pin.UpdateStateValue();
+        } else {
+            pin.ConnectToStateAfter(dispatcher, after);
+        }
+        UpdateStateValue();
+        if (fresh) {
+            PNNotifyConnected(*this, *dispatcher);
+            PNNotifyConnected(pin, *dispatcher);
+            PNNotifyChangePin(pin);
+        }
+    } else {
+        ConnectToStateAfter(pin.Dispatcher(), after);
+        UpdateStateValue();
+    }
+    PNNotifyChangePin(*this);
+    return true;
+}
+
+bool TPNBasicPin::LinkToStateByName(const std::string& name) {
+    auto link = PNLinkSection();
+    const auto dispatcher = TPNStateDispatcher::GetByNameCreate(*this, name, OwnerInDesigning());
+    const bool joined = ConnectToState(dispatcher);
+    UpdateStateValue();
+    return joined;
+}
+
+std::shared_ptr<TPNStateDispatcher> TPNBasicPin::CreateDispatcher(const TComponent* root) {
+    return TPNStateDispatcher::Create(root);
+}
+
+std::shared_ptr<TPNStateDispatcher> TPNBasicPin::CreateNamedDispatcher(const std::string& name, bool designing) {
+    return TPNStateDispatcher::CreateNamed(name, designing);
+}
+
+std::string TPNBasicPin::GetEditorString() {
+    const auto dispatcher = Dispatcher();
+    if (!dispatcher) return "(Disconnected)";
+    const auto members = dispatcher->Members();
+    if (members.size() == 2) {
+        TPNBasicPin* other = members[0].RealPin == this ? members[1].RealPin : members[0].RealPin;
+        return other->GetFullName(true);
+    }
+    return dispatcher->Name();
+}
+
+bool TPNBasicPin::IsLinkedTo(std::string_view name) {
+    const auto dispatcher = Dispatcher();
+    if (!dispatcher) return false;
+    for (const auto& m : dispatcher->Members())
+        if (m.RealPin->GetFullName(true) == name) return true;
+    return false;
+}
+
+void TPNBasicPin::CheckVirtualList() {
+    auto link = PNLinkSection();
+    const std::string ident = GetFullIdentName(true);
+    const std::string display = GetFullName(true);
+    for (;;) {
+        TPNUnloadedPin* found = nullptr;
+        PNForEachUnloadedPin([&](TPNUnloadedPin& p) {
+            if (!found && &p != this && (p.GetFullIdentName(true) == ident || p.GetFullName(true) == display))
+                found = &p;
+        });
+        if (!found) return;
+        found->PopulatePinAndDestroy(*this);
+    }
 }
 
 TPNQuery TPNBasicPin::RequestInterface(const TGUID& iid) const {
@@ -115,8 +324,10 @@ TPNQuery TPNBasicPin::RequestInterface(const TGUID& iid) const {
 }
 
 void TPNBasicPin::DeclareInterface(const TGUID& iid) {
-    if (!PNSupported(RequestInterface(iid))) interfaces_.push_back(iid);
+    if (std::find(interfaces_.begin(), interfaces_.end(), iid) == interfaces_.end()) interfaces_.push_back(iid);
 }
+
+void TPNBasicPin::WithdrawInterface(const TGUID& iid) { std::erase(interfaces_, iid); }
 
 std::string TPNBasicPin::GetRootName() {
     const std::string name = GetFullIdentName(true);
@@ -161,6 +372,10 @@ void TPNPinStreamType::RemoveType(const TGUID& id) {
 
 void TPNPinStreamType::SwapPosition(std::size_t i, std::size_t j) { std::swap(Types.at(i), Types.at(j)); }
 
+void TPNPinStreamType::RemoveIf(const std::function<bool(const TGUID&)>& drop) {
+    std::erase_if(Types, [&](const TPNPinTypeEntry& t) { return drop(t.ID); });
+}
+
 const TPNPinTypeEntry* TPNPinStreamType::Find(const TGUID& id) const {
     for (const auto& t : Types)
         if (t.ID == id) return &t;
@@ -182,6 +397,11 @@ IPNLockSection TPNPin::WriteLock() { return FIntLock->WriteLock(FOwnerLock.get()
 void TPNPin::AddType(const TGUID& id, TPNSubmitFunction submit) {
     auto w = WriteLock();
     StreamType.AddType(id, std::move(submit));
+}
+
+void TPNPin::RemoveType(const TGUID& id) {
+    auto w = WriteLock();
+    StreamType.RemoveType(id);
 }
 
 TPNPinStreamType TPNPin::StreamTypes() {
@@ -224,10 +444,63 @@ TPNConnectionChoice TPNPin::chooseType(const TPNPinStreamType& types, TPNBasicPi
     return {};
 }
 
+bool TPNPin::OwnedByConverter() const { return PNConverterOf(*this) != nullptr; }
+
+bool TPNPin::CanConnectToInt(TPNBasicPin& pin, bool checkOnly, TPNConnectionChoice& choice) {
+    if (!PNDesignStatesMatch(*this, pin)) return false;
+    return dynamic_cast<TPNUnloadedPin*>(&pin) && pin.CanConnectTo(*this, checkOnly);
+}
+
 TPNConnectionChoice TPNPin::FindConnectionID(TPNBasicPin& other, bool allowConverter) {
     const TPNPinStreamType types = StreamTypes();
     const auto kind = other.GetPinType();
-    return chooseType(types, other, allowConverter && (kind == TPNPinType::ptSink || kind == TPNPinType::ptMultiSink));
+    const bool converters = allowConverter && (kind == TPNPinType::ptSink || kind == TPNPinType::ptMultiSink);
+    if (auto direct = chooseType(types, other, false); !direct.ID.isNull() || !converters) return direct;
+    if (const auto dispatcher = Dispatcher()) {
+        const TPNFormatConverterList own = dispatcher->FormatConverters();
+        for (std::size_t i = own.size(); i-- > 0;) {
+            const TGUID out = own[i]->OutputPin().GetPrimaryConnectionID();
+            if (!out.isNull() && PNSupported(other.RequestInterface(out))) return {out, own[i], nullptr};
+        }
+    }
+    return chooseType(types, other, true);
+}
+
+TGUID TPNPin::GetPrimaryConnectionID() {
+    const auto dispatcher = Dispatcher();
+    TPNBasicPin* first = dispatcher ? dispatcher->GetPin(0) : nullptr;
+    return first ? FindConnectionID(*first, true).ID : GUID_NULL;
+}
+
+bool TPNPin::NotifyDispatcher(const IPNNotifyOperation& op, TPNBasicPin* onlyPin, TPNNotifyStates states) {
+    const auto dispatcher = Dispatcher();
+    if (!dispatcher) return false;
+    // Members leave only after this fan-out (RemovePin waits for it).
+    const IPNLockSection inDispatcher = dispatcher->DestroyGuard().Lock();
+    const IPNLockSection inside = FDestroyLock.Lock();
+    if (!inDispatcher || !inside) return false;
+    const auto members = dispatcher->Members();
+    const std::size_t n = members.size();
+    bool last = false;
+    bool taken = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto& m = members[i];
+        if (onlyPin) {
+            if (m.RealPin != onlyPin) continue;
+            last = true;
+        } else if (i + 1 == n || (i + 2 == n && members[n - 1].RealPin == this)) {
+            last = true;
+        }
+        if (m.RealPin == this || m.ConnectionPin == this) continue;
+        const TGUID id = GetConnectionID(*m.ConnectionPin);
+        const TPNSubmitFunction handler = GetSubmitFunctionID(id);
+        if (!handler) continue;
+        TPNNotifyStates served = states;
+        if (last) served = states.contains(nsNewLink) ? TPNNotifyStates{nsNewLink, nsLastIteration}
+                                                      : TPNNotifyStates{nsLastIteration};
+        taken = handler(*m.ConnectionPin, id, served, op) || taken;
+    }
+    return taken;
 }
 
 TGUID TPNPin::GetConnectionID(const TPNBasicPin& pin) {
@@ -312,34 +585,88 @@ TPNFormatConverterList TPNSourcePin::FormatConverters() {
     return FFormatConverters;
 }
 
-TPNConnectionChoice TPNSourcePin::DownStreamFindConnectionID(TPNBasicPin& sink, bool useConverters,
-                                                             bool allowNewConverter) {
-    TPNPinTypeRestricted possible;
-    DownStreamFillPossibleStreamTypes(possible, this);
-    if (auto direct = chooseType(possible, sink, false); !direct.ID.isNull()) return direct;
-    if (useConverters) {
-        const TPNFormatConverterList own = FormatConverters();
-        for (std::size_t i = own.size(); i-- > 0;) {
-            const auto& converter = own[i];
-            if (converter->OutputPin().DownStreamFindConnectionID(sink, false, false).ID.isNull()) continue;
-            const TGUID in = DownStreamFindConnectionID(converter->InputPin(), false, false).ID;
-            if (!in.isNull()) return {in, converter, nullptr};
-        }
+std::vector<TPNBasicPin*> TPNSourcePin::linkedSinks() {
+    auto r = ReadLock();
+    std::vector<TPNBasicPin*> sinks;
+    for (const auto& e : FSinkPins.items()) sinks.push_back(e.RealPin);
+    return sinks;
+}
+
+bool TPNSourcePin::ConnectAfter(TPNBasicPin* pin, TPNBasicPin* after) {
+    if (!pin || pin == this) return false;
+    auto link = PNLinkSection();
+    return CanConnectAfter(*pin, after, true) && IntConnectAfter(*pin, after);
+}
+
+bool TPNSourcePin::IntConnectAfter(TPNBasicPin& pin, TPNBasicPin* after) {
+    if (!dynamic_cast<TPNBasicSinkPin*>(&pin) && !dynamic_cast<TPNUnloadedPin*>(&pin)) return false;
+    auto link = PNLinkSection();
+    makeRoomFor(pin);
+    return pin.ConnectAfter(this, after);
+}
+
+void TPNSourcePin::makeRoomFor(const TPNBasicPin& sink) {
+    TPNBasicPin* first = nullptr;
+    {
+        auto r = ReadLock();
+        if (FMaxConnections <= 0 || FSinkPins.Count() < static_cast<std::size_t>(FMaxConnections) ||
+            FSinkPins.GetItemByPin(&sink))
+            return;
+        first = FSinkPins[0].RealPin;
     }
-    return allowNewConverter ? chooseType(possible, sink, true) : TPNConnectionChoice{};
+    DisconnectFrom(*first);
+}
+
+bool TPNSourcePin::CanConnectAfter(TPNBasicPin& pin, TPNBasicPin* after, bool checkOnly) {
+    if (TPNStreamPin::CanConnectAfter(pin, after, checkOnly)) return true;
+    if (&pin == after) return false;
+    if (OwnerInLoading()) return true;
+    std::vector<const TPNBasicPin*> seen;
+    auto r = ReadLock();
+    if (FInEditor) return true;
+    // The chain of after-pins, each linked here; a chain that runs in a
+    // circle never ends in a free place.
+    for (const TPNBasicPin* a = after; a;) {
+        const TPNPinEntry* e = FSinkPins.GetItemByPin(a);
+        if (!e || std::find(seen.begin(), seen.end(), a) != seen.end() || e->NotifyAfterPin == &pin) return false;
+        if (!e->NotifyAfterPin) return true;
+        seen.push_back(a);
+        a = e->NotifyAfterPin;
+    }
+    return false;
+}
+
+bool TPNSourcePin::CanConnectToInt(TPNBasicPin& pin, bool checkOnly, TPNConnectionChoice& choice) {
+    if (!PNDesignStatesMatch(*this, pin)) return false;
+    if (TPNStreamPin::CanConnectToInt(pin, checkOnly, choice)) return true;
+    auto* sink = dynamic_cast<TPNBasicSinkPin*>(&pin);
+    if (!sink || &pin == this || !sink->CanConnectTo(*this, checkOnly)) return false;
+    choice = DownStreamFindConnectionID(pin, true, true);
+    return true;
+}
+
+bool TPNSourcePin::IsCompatible(TPNBasicPin& pin, bool allowConverter) {
+    auto* sink = dynamic_cast<TPNBasicSinkPin*>(&pin);
+    return sink && sink->IsCompatible(*this, allowConverter);
+}
+
+bool TPNSourcePin::CheckDownStreamInterfaces(TPNBasicPin& sink, bool useConverters) {
+    return !DownStreamFindConnectionID(sink, useConverters, true).ID.isNull();
+}
+
+void TPNSourcePin::SetInEditor(bool inEditor) {
+    auto w = WriteLock();
+    FInEditor = inEditor;
 }
 
 void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
-    auto w = WriteLock();
-    if (!w) return;
-    if (FMaxConnections > 0 && FSinkPins.Count() >= static_cast<std::size_t>(FMaxConnections) &&
-        !FSinkPins.GetItemByPin(&sink))
-        DisconnectFrom(*FSinkPins[0].RealPin);
-
+    auto link = PNLinkSection();
+    makeRoomFor(sink);
     TPNConnectionChoice choice = DownStreamFindConnectionID(sink, true, true);
+    bool made = false;
     if (!choice.Converter && choice.ConverterClass) {
         choice.Converter = choice.ConverterClass->Create();
-        if (choice.Converter) FFormatConverters.push_back(choice.Converter);
+        made = choice.Converter != nullptr;
     }
     TPNPinEntry entry;
     entry.RealPin = &sink;
@@ -347,84 +674,127 @@ void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     entry.ConnectedID = choice.ID;
     entry.ConnectionPin = &sink;
     if (choice.Converter) {
-        entry.ConnectionPin = &choice.Converter->InputPin();
+        TPNSinkPin& input = choice.Converter->InputPin();
+        entry.ConnectionPin = &input;
         entry.Converter = choice.Converter;
+        if (made) input.feedFrom(*this, choice.ID);
         choice.Converter->OutputPin().IntConnect(sink, after);
         sink.SetConnectionSourcePin(&choice.Converter->OutputPin());
     }
     entry.SubmitFunction = GetSubmitFunctionID(choice.ID);
+    auto w = WriteLock();
+    if (!w) return;
+    if (made) FFormatConverters.push_back(choice.Converter);
     FSinkPins.Add() = std::move(entry);
 }
 
-void TPNSourcePin::removeEntry(std::size_t index, TPNFormatConverterList& dropped) {
-    const TPNPinEntry entry = FSinkPins[index];
-    FSinkPins.Delete(index);
-    if (entry.ConnectionPin == entry.RealPin) return;
-    for (std::size_t i = FFormatConverters.size(); i-- > 0;) {
-        auto converter = FFormatConverters[i];
-        TPNSourcePin& out = converter->OutputPin();
-        if (out.IsConnectedTo(*entry.RealPin)) out.DisconnectFrom(*entry.RealPin);
-        if (!out.IsConnected()) {
-            dropped.push_back(std::move(converter));
-            FFormatConverters.erase(FFormatConverters.begin() + static_cast<std::ptrdiff_t>(i));
-        }
+void TPNSourcePin::removeEntry(const TPNBasicPin& sink, TPNFormatConverterList& dropped) {
+    TPNPinEntry entry;
+    {
+        auto w = WriteLock();
+        if (!w) return;
+        auto& items = FSinkPins.items();
+        const auto it = std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return e.RealPin == &sink; });
+        if (it == items.rend()) return;
+        entry = std::move(*it);
+        items.erase(std::next(it).base());
     }
+    if (entry.ConnectionPin == entry.RealPin) return;
+    // The converters that fed the sink let it go; one that feeds nothing any
+    // more goes with the link.
+    const TPNFormatConverterList converters = FormatConverters();
+    for (std::size_t i = converters.size(); i-- > 0;) {
+        TPNSourcePin& out = converters[i]->OutputPin();
+        if (out.IsConnectedTo(*entry.RealPin)) out.DisconnectFrom(*entry.RealPin);
+        if (out.IsConnected()) continue;
+        auto w = WriteLock();
+        std::erase(FFormatConverters, converters[i]);
+        dropped.push_back(converters[i]);
+    }
+}
+
+namespace {
+// Marks the thread that takes a sink off, for the calls back from the sink's side.
+// Marks nest: each gives back what it found.
+struct DisconnectingMark {
+    TPNSourcePin& pin;
+    std::thread::id& mark;
+    std::thread::id before;
+    DisconnectingMark(TPNSourcePin& p, std::thread::id& m) : pin(p), mark(m) {
+        auto w = pin.WriteLock();
+        before = std::exchange(mark, std::this_thread::get_id());
+    }
+    ~DisconnectingMark() {
+        auto w = pin.WriteLock();
+        mark = before;
+    }
+};
+}  // namespace
+
+bool TPNSourcePin::disconnectingHere() {
+    auto r = ReadLock();
+    return FDisconnecting == std::this_thread::get_id();
 }
 
 void TPNSourcePin::IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder) {
     TPNFormatConverterList dropped;  // freed after the sections below
-    auto w = WriteLock();
-    if (!w) return;
-    auto d = FDestroyLock.DestroyLock();
-    if (FDisconnecting == std::this_thread::get_id()) return;  // re-entered from the sink's side
-    auto& items = FSinkPins.items();
-    const auto it = std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return e.RealPin == &sink; });
-    if (it == items.rend()) return;
-    removeEntry(static_cast<std::size_t>(items.rend() - it - 1), dropped);
+    auto link = PNLinkSection();
+    if (disconnectingHere()) return;  // re-entered from the sink's side
+    auto d = DestroyWait();
+    if (keepPlaceholder && !RootInDestroying()) {
+        // The sink's form goes away at design time: a placeholder of its name keeps the link.
+        TPNBasicPin* after = GetConnectedAfterForPin(sink);
+        DisconnectingMark mark(*this, FDisconnecting);
+        PNMakeUnloadedPin(GetRoot(), {}, sink.GetFullName(true), sink.GetFullIdentName(true), sink.GetPinType())
+            ->ConnectAfter(this, after);
+    }
+    removeEntry(sink, dropped);
     PNNotifyChangePin(*this);
 }
 
 void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, TPNFormatConverterList& dropped) {
     const bool keep = OwnerInDesigning() && RootInDestroying();
     PNNotifyDisconnected(*this, sink);
-    FDisconnecting = std::this_thread::get_id();
-    try {
+    {
+        DisconnectingMark mark(*this, FDisconnecting);
         sink.IntDisconnect(*this, keep);
-    } catch (...) {
-        FDisconnecting = {};
-        throw;
     }
-    FDisconnecting = {};
-    auto& items = FSinkPins.items();
-    const auto it = std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return e.RealPin == &sink; });
-    if (it != items.rend()) removeEntry(static_cast<std::size_t>(items.rend() - it - 1), dropped);
+    removeEntry(sink, dropped);
     sink.CheckRemove();
 }
 
+bool TPNSourcePin::hasEntry(const TPNBasicPin& sink) {
+    auto r = ReadLock();
+    return FSinkPins.GetItemByPin(&sink) != nullptr;
+}
+
 void TPNSourcePin::DisconnectFrom(TPNBasicPin& sink) {
+    TPNFormatConverterList dropped;
+    auto link = PNLinkSection();
     BeforeDisconnect();
-    if (!IsConnectedTo(sink)) {
-        TPNBasicPin::DisconnectFrom(sink);
+    if (!hasEntry(sink)) {
+        TPNStreamPin::DisconnectFrom(sink);
         return;
     }
-    TPNFormatConverterList dropped;
-    auto w = WriteLock();
-    if (!w) return;
-    auto d = FDestroyLock.DestroyLock();
-    if (FSinkPins.GetItemByPin(&sink)) IntDisconnectFrom(sink, dropped);
+    auto d = DestroyWait();
+    if (hasEntry(sink)) IntDisconnectFrom(sink, dropped);
 }
 
 void TPNSourcePin::Disconnect() {
     TPNFormatConverterList dropped;
-    auto w = WriteLock();
-    if (!w) return;
-    auto d = FDestroyLock.DestroyLock();
+    auto link = PNLinkSection();
+    auto d = DestroyWait();
     BeforeDisconnect();
-    TPNBasicPin::Disconnect();
-    while (FSinkPins.Count() > 0) {
-        TPNBasicPin& sink = *FSinkPins[FSinkPins.Count() - 1].RealPin;
-        sink.BeforeDisconnect();
-        IntDisconnectFrom(sink, dropped);
+    LeaveState();
+    for (std::size_t n = GetSinkCount(); n > 0; --n) {
+        TPNBasicPin* sink = nullptr;
+        {
+            auto r = ReadLock();
+            if (FSinkPins.Count() == 0) break;
+            sink = FSinkPins[FSinkPins.Count() - 1].RealPin;
+        }
+        sink->BeforeDisconnect();
+        IntDisconnectFrom(*sink, dropped);
     }
 }
 
@@ -526,6 +896,7 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
 }
 
 void TPNSourcePin::PinDeletedNotify(TPNBasicPin& pin) {
+    auto link = PNLinkSection();
     if (auto* sink = dynamic_cast<TPNPin*>(&pin)) {
         if (FFunctionSources.Contains(*sink)) FFunctionSources.Remove(*sink);
         if (FDataTypeSources.Contains(*sink)) FDataTypeSources.Remove(*sink);
@@ -539,6 +910,46 @@ void TPNSourcePin::PinDeletedNotify(TPNBasicPin& pin) {
     auto w = WriteLock();
     for (auto& e : FSinkPins.items())
         if (e.NotifyAfterPin == &pin) e.NotifyAfterPin = nullptr;
+}
+
+void TPNSourcePin::SetPinNotificationEvent(TPNSubmitFunction handler) {
+    auto w = WriteLock();
+    FPinNotificationEvent = std::move(handler);
+}
+
+bool TPNSourcePin::DispatchData(const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op) {
+    TPNSubmitFunction handler;
+    {
+        auto r = ReadLock();
+        if (!r) return false;
+        handler = FPinNotificationEvent;
+    }
+    return handler && handler(*this, id, states, op);
+}
+
+void TPNSourcePin::UpdateStateValue() {
+    if (IsStateConnected()) NotifyDispatcher(std::make_shared<TPNNotifyOperation>(), nullptr, {});
+}
+
+std::string TPNSourcePin::GetEditorString() {
+    const auto sinks = linkedSinks();
+    const auto dispatcher = Dispatcher();
+    if (sinks.empty()) return TPNStreamPin::GetEditorString();
+    if (sinks.size() == 1 && !dispatcher) {
+        TPNBasicPin* sink = sinks.front();
+        return sink->GetFullName(sink->GetRootName() != GetRootName());
+    }
+    std::size_t links = sinks.size();
+    if (dispatcher) links += dispatcher->GetPinCount() - 1;
+    return "( " + std::to_string(links) + " Links )";
+}
+
+bool TPNSourcePin::IsLinkedTo(std::string_view name) {
+    const std::string root = GetRootName();
+    for (TPNBasicPin* sink : linkedSinks())
+        if (sink->GetFullName(true) == name || (sink->GetRootName() == root && sink->GetFullName(false) == name))
+            return true;
+    return false;
 }
 
 void TPNSourcePin::PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin) {

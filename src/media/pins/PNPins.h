@@ -10,6 +10,13 @@
 // 210 ms gives up the thread's holds on the owner's lock until it gets the
 // pin. A delivery holds no pin lock and no owner lock while a handler runs.
 //
+// Links. Every change of links and state links holds the process-wide link
+// lock (PNLinkSection), so the two ends of a link always agree; it is taken
+// before any pin lock, and given up while a change waits for deliveries to
+// leave a pin or runs a handler. No pin lock is held while a call goes into
+// another pin: negotiation walks copy what they need under each pin's lock
+// and let go before they go on.
+//
 // Lifetime. A pin is never freed through a link. Destroying one waits until
 // no other thread is delivering through it, unlinks it, and tells every
 // other live pin to drop it. Linked pins are destroyed from one thread at a
@@ -27,6 +34,10 @@
 #include "media/pins/PNOperations.h"
 
 namespace oculon::pins {
+
+class TPNStateDispatcher;
+class TPNPinList;
+class TPNBasicSinkPin;
 
 enum class TPNPinType : std::uint8_t { ptSource, ptSink, ptState, ptMultiSink, ptDispatcher };
 
@@ -49,6 +60,17 @@ struct TPNConnectionChoice {
     std::shared_ptr<IPNFormatConverter> Converter;
     const TPNFormatConverterClass* ConverterClass = nullptr;
 };
+
+// The link lock: held by every change of links (see above). Re-entrant.
+IPNLockSection PNLinkSection();
+// Gives up the calling thread's holds on the link lock while a handler runs.
+IPNLockSection PNLinkUnlockAll();
+// A destroy guard's wait with the link lock given up meanwhile; the link
+// lock is held again when it returns. The caller holds no pin lock.
+IPNLockSection PNDestroyWait(TPNDestroyLock& guard);
+// Whether two pins may link as far as design and run time go: alike, or one
+// of them a placeholder or a converter's.
+bool PNDesignStatesMatch(const TPNBasicPin& a, const TPNBasicPin& b);
 
 // The hooks by which other pins and dispatchers drop or retarget references.
 class TPNPinObject : public TPNObject {
@@ -79,36 +101,83 @@ public:
     virtual void IntDisconnect(TPNBasicPin& pin, bool keepPlaceholder) {}
     // A converter's output pin now feeds this pin in place of `source`.
     virtual void SetConnectionSourcePin(TPNBasicPin* converterOutput) {}
+    // Frees a placeholder that nothing refers to any more.
     virtual void CheckRemove() {}
     virtual void BeforeDisconnect() {}
 
     virtual bool CanConnectToInt(TPNBasicPin& pin, bool checkOnly, TPNConnectionChoice& choice) = 0;
     bool CanConnectTo(TPNBasicPin& pin, bool checkOnly);
+    // Without `after` CanConnectTo; with it, whether `after` is a member of
+    // this pin's state link that `pin` may follow.
     virtual bool CanConnectAfter(TPNBasicPin& pin, TPNBasicPin* after, bool checkOnly);
     virtual bool IsCompatible(TPNBasicPin& pin, bool allowConverter) = 0;
     virtual bool DependsOn(const TPNBasicPin& pin) = 0;
     virtual bool DirectDependsOn(const TPNBasicPin& pin) { return DependsOn(pin); }
 
     virtual bool Connect(TPNBasicPin* pin) { return ConnectAfter(pin, nullptr); }
-    // False for the pin itself; the link kinds are the derived pins'.
-    virtual bool ConnectAfter(TPNBasicPin* pin, TPNBasicPin* after) { return false; }
+    // False for the pin itself; otherwise a state link (ConnectByStateAfter).
+    // Source and sink pins link to each other instead.
+    virtual bool ConnectAfter(TPNBasicPin* pin, TPNBasicPin* after);
+    // Leaves the state link; source and sink pins also drop their links.
     virtual void Disconnect();
     // Leaves the state link, naming `pin`; source pins drop their link to it.
     virtual void DisconnectFrom(TPNBasicPin& pin) { TPNBasicPin::Disconnect(); }
-    virtual bool IsConnected() { return false; }
-    virtual bool IsConnectedTo(const TPNBasicPin& pin) { return false; }
-    virtual bool IsConnectedToAfter(const TPNBasicPin& pin, const TPNBasicPin* after) { return false; }
+    virtual bool IsConnected() { return IsStateConnected(); }
+    virtual bool IsConnectedTo(const TPNBasicPin& pin) { return IsConnectedByStateTo(pin); }
+    virtual bool IsConnectedToAfter(const TPNBasicPin& pin, const TPNBasicPin* after) {
+        return IsConnectedByStateToAfter(pin, after);
+    }
     virtual bool IsConnectedByConverterTo(const TPNBasicPin& pin) { return false; }
-    virtual TPNBasicPin* GetConnectedAfterForPin(const TPNBasicPin& pin) { return nullptr; }
+    virtual TPNBasicPin* GetConnectedAfterForPin(const TPNBasicPin& pin);
     virtual std::size_t GetConnectedPinCount() { return 0; }
     virtual TPNBasicPin* GetConnectedPin(std::size_t index) { return nullptr; }
     virtual TGUID GetConnectionID(const TPNBasicPin& pin) { return GUID_NULL; }
 
     // Sends an operation along the pin's links; true when a handler took it.
     virtual bool Notify(const IPNNotifyOperation& op) { return false; }
+    // This pin's side of a stream type's notification interface: an
+    // operation of type `id` that reached it over a link. Nothing here.
+    virtual bool DispatchData(const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op) { return false; }
 
     // Whether this pin gives the interface of a stream type (its interface table).
     virtual TPNQuery RequestInterface(const TGUID& iid) const;
+
+    // ---- The state link: pins joined to one dispatcher share one value,
+    // and each pin's notification reaches every other member.
+    std::shared_ptr<TPNStateDispatcher> Dispatcher() const;
+    bool IsStateConnected() const { return Dispatcher() != nullptr; }
+    bool IsConnectedToState(const TPNStateDispatcher* dispatcher) const { return Dispatcher().get() == dispatcher; }
+    bool IsConnectedByStateTo(const TPNBasicPin& pin) const;
+    bool IsConnectedByStateToAfter(const TPNBasicPin& pin, const TPNBasicPin* after) const;
+    std::size_t GetDispatcherCount() const { return IsStateConnected() ? 1 : 0; }
+    bool ConnectByState(TPNBasicPin& pin) { return ConnectByStateAfter(pin, nullptr); }
+    // Joins `pin` to this pin's dispatcher, or both to a new one, or this pin
+    // to `pin`'s; through a converter when the two have no common type.
+    virtual bool ConnectByStateAfter(TPNBasicPin& pin, TPNBasicPin* after);
+    bool ConnectToState(const std::shared_ptr<TPNStateDispatcher>& dispatcher) {
+        return ConnectToStateAfter(dispatcher, nullptr);
+    }
+    // Leaves the current dispatcher and joins `dispatcher` when every
+    // member accepts this pin; false when it does not.
+    virtual bool ConnectToStateAfter(const std::shared_ptr<TPNStateDispatcher>& dispatcher, TPNBasicPin* after);
+    virtual bool CanConnectToStateInt(const TPNStateDispatcher* dispatcher);
+    virtual void IntStateDisconnect() {}
+    // Joins the dispatcher of that name of this pin's design state, made when absent.
+    bool LinkToStateByName(const std::string& name);
+    // A dispatcher named after `root` ("Form1Link1", "Form1Link2", ...).
+    virtual std::shared_ptr<TPNStateDispatcher> CreateDispatcher(const TComponent* root);
+    virtual std::shared_ptr<TPNStateDispatcher> CreateNamedDispatcher(const std::string& name, bool designing);
+    // Sends the pin's current state to the other members.
+    virtual void UpdateStateValue() {}
+
+    // What an editor shows: "(Disconnected)", the one partner's display
+    // name with root, or the dispatcher's name.
+    virtual std::string GetEditorString();
+    virtual bool SetEditorString(const std::string& text) { return false; }
+    virtual bool IsLinkedTo(std::string_view name);
+    // Lets every placeholder that stands for this pin hand its links over
+    // and go (run once the pin has its name, before links are read).
+    virtual void CheckVirtualList();
 
     // Names: the identity name (component and property names) and the
     // display name, dot-separated, with or without the root in front.
@@ -130,20 +199,43 @@ public:
     void ApplyFormName(std::string& name) const;
 
     TPNDestroyLock& DestroyGuard() { return FDestroyLock; }
+    // The destroy guard's wait, with the link lock given up meanwhile: a
+    // thread delivering through this pin may need it to finish. Callers
+    // hold no pin lock.
+    IPNLockSection DestroyWait();
+    TPNPinList* OwnerPinList() const { return FOwnerPinList.load(); }
+    // Made completely (PNOwned ran AfterConstruction) and not yet torn down.
+    bool IsComplete() const { return complete_.load(); }
 
     void* FCustomData = nullptr;  // free slot for the owner; not owned
 
 protected:
-    // Adds a stream type's interface to the pins's interface table.
+    friend class TPNStateDispatcher;
+    friend class TPNPinList;
+
+    // Adds or takes away a stream type's interface in the pin's interface
+    // table; while no other thread uses the pin (links then keep their type
+    // until they are negotiated again).
     void DeclareInterface(const TGUID& iid);
+    void WithdrawInterface(const TGUID& iid);
+    // Set by the dispatcher that takes or lets go of this pin.
+    void SetDispatcher(std::shared_ptr<TPNStateDispatcher> dispatcher);
+    // Leaves the state link (the base Disconnect).
+    void LeaveState();
 
     TPNDestroyLock FDestroyLock{*this};
     std::string FLoadFormName;
+    std::atomic<TPNPinList*> FOwnerPinList{nullptr};
 
 private:
     void leaveRegister();
     std::vector<TGUID> interfaces_;
     bool registered_ = true;
+    std::atomic<bool> complete_{false};
+    // A leaf lock: the dispatcher of another pin sets it while holding its
+    // own lock, so it is never held while anything else is taken.
+    mutable std::mutex dispatcherMutex_;
+    std::shared_ptr<TPNStateDispatcher> FDispatcher;
 };
 
 // The ordered stream types of a pin, each with the pin's handler for it.
@@ -160,6 +252,7 @@ public:
     void RemoveType(const TGUID& id);  // the first entry of `id`, if any
     void SwapPosition(std::size_t i, std::size_t j);
     void ClearTypes() { Types.clear(); }
+    void RemoveIf(const std::function<bool(const TGUID&)>& drop);
     const TGUID& GetID(std::size_t i) const { return Types.at(i).ID; }
     const TPNSubmitFunction& GetSubmitFunc(std::size_t i) const { return Types.at(i).SubmitFunction; }
     std::size_t GetLength() const { return Types.size(); }
@@ -186,8 +279,10 @@ public:
     IPNLockSection ReadLock() override;
     IPNLockSection WriteLock() override;
 
-    // The order of calls is the pin's order of preference.
+    // The order of calls is the pin's order of preference. Links keep the
+    // type they chose until they are negotiated again (ChainReconnect).
     void AddType(const TGUID& id, TPNSubmitFunction submit = {});
+    void RemoveType(const TGUID& id);
     TPNPinStreamType StreamTypes();
 
     TComponent* GetOwnerComponent() const override { return FOwner; }
@@ -203,27 +298,33 @@ public:
     // Keeps answering with the last known root while the owner has none.
     std::string GetRootName() override;
 
-    // Only placeholders and the derived pin kinds admit links.
-    bool CanConnectToInt(TPNBasicPin& pin, bool checkOnly, TPNConnectionChoice& choice) override { return false; }
+    // Pins of a designing owner link only to pins of a designing owner (and
+    // running to running), unless a converter owns one of them; a
+    // placeholder decides for itself. Source and sink pins add their rules.
+    bool CanConnectToInt(TPNBasicPin& pin, bool checkOnly, TPNConnectionChoice& choice) override;
     bool IsCompatible(TPNBasicPin& pin, bool allowConverter) override { return false; }
     bool DependsOn(const TPNBasicPin& pin) override { return false; }
+    // Whether a format converter owns this pin.
+    bool OwnedByConverter() const;
 
     // The stream type for a link to `other`: this pin's types from the last
     // to the first, the first that `other` gives; failing that, with
-    // `allowConverter` and a sink at the other end, the registered converter
-    // from one of this pin's types to one that `other` gives (the last
-    // registered, then this pin's last type, wins).
+    // `allowConverter` and a sink at the other end, a converter of this
+    // pin's state link whose output `other` gives (the last first), then the
+    // registered converter from one of this pin's types to one that `other`
+    // gives (the last registered, then this pin's last type, wins).
     TPNConnectionChoice FindConnectionID(TPNBasicPin& other, bool allowConverter);
     TGUID GetConnectionID(const TPNBasicPin& pin) override;
-    virtual TGUID GetPrimaryConnectionID() { return GUID_NULL; }
+    // Null, or for a member of a state link the type towards its first member.
+    virtual TGUID GetPrimaryConnectionID();
 
     bool Notify(const IPNNotifyOperation& op) override { return NotifyDispatcher(op, nullptr, {}); }
-    // The fan-out along the state link, served before any sink. A pin
-    // joins a state link through a dispatcher pin; without one it delivers
-    // nothing and answers false.
-    virtual bool NotifyDispatcher(const IPNNotifyOperation& op, TPNBasicPin* onlyPin, TPNNotifyStates states) {
-        return false;
-    }
+    // The fan-out along the state link, served before any sink: every other
+    // member (or only `onlyPin`) gets `op` through this pin's handler for
+    // the type towards it; the last served gets nsLastIteration. No lock is
+    // held while a handler runs, and the members stay until it returns.
+    // False without a state link or when no handler took it.
+    virtual bool NotifyDispatcher(const IPNNotifyOperation& op, TPNBasicPin* onlyPin, TPNNotifyStates states);
 
     // The handler of type `id`: this pin's own, else the registry's default
     // handler for the type (through DefaultNotifyDispatcher); none for null.
@@ -238,6 +339,7 @@ public:
     // Kept by input pins: the outputs whose data or type follows them.
     virtual void IntAddFunctionDependance(TPNSourcePin& source) {}
     virtual void IntRemoveFunctionDependance(TPNSourcePin& source) {}
+    virtual void IntAddDataTypeDependance(TPNSourcePin& source) {}
     virtual void IntRemoveDataTypeDependance(TPNSourcePin& source) {}
 
     int InSending() const { return FInSending.load(); }
@@ -257,7 +359,15 @@ private:
     std::string FLastRootName;
 };
 
-// Adds the hooks of stream-type negotiation along a chain.
+// Adds the hooks of stream-type negotiation along a chain. A possible-type
+// list travels through the pins: "back" walks go towards the start of the
+// chain (against the data through links, with it through a component from
+// an output to the inputs its type follows), "forth" walks from there on
+// with the data, each pin striking what it cannot carry. `from` is the pin
+// that asked; no pin treats itself as the far end of its own question.
+// Down-stream lists hold what can reach a sink, up-stream lists what a sink
+// can answer upwards. A pin reached again by the same walk on the same
+// thread (a loop of dependencies) adds nothing.
 class TPNStreamPin : public TPNPin {
 public:
     using TPNPin::TPNPin;
@@ -266,6 +376,60 @@ public:
     virtual TPNQuery DownStreamQueryPossybleInterface(const TGUID& id) { return TPNQuery::NoInterface; }
     virtual TPNQuery UpStreamQueryPossybleInterface(const TGUID& id) { return TPNQuery::NoInterface; }
     virtual void BackPopulateStreamChains(TPNObjectListList& chains, TPNObjectList& list) {}
+
+    virtual void DownStreamBackRestrictPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) {}
+    virtual void UpStreamBackRestrictPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) {}
+    virtual void DownStreamForthRestrictPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) {}
+    virtual void UpStreamForthRestrictPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) {}
+    // Supported when every pin of the walk can carry `id`; stops at the first that cannot.
+    virtual TPNQuery DownStreamBackQueryPossybleInterface(const TGUID& id, TPNBasicPin* from) {
+        return TPNQuery::NoInterface;
+    }
+    virtual TPNQuery UpStreamBackQueryPossybleInterface(const TGUID& id, TPNBasicPin* from) {
+        return TPNQuery::NoInterface;
+    }
+    virtual TPNQuery DownStreamForthQueryPossybleInterface(const TGUID& id, TPNBasicPin* from) {
+        return TPNQuery::NoInterface;
+    }
+    virtual TPNQuery UpStreamForthQueryPossybleInterface(const TGUID& id, TPNBasicPin* from) {
+        return TPNQuery::NoInterface;
+    }
+    // Re-negotiation along a chain: back to its start, then forth through
+    // every link, each choosing its type again. `a` is the type proposed
+    // for the new link; links that carry another type choose again.
+    virtual void BackChainReconnect(const TGUID& a, const TGUID& b) {}
+    virtual void ForthChainReconnect(const TGUID& a, const TGUID& b) {}
+};
+
+enum TPNWalkKind : int {
+    wkDownBackRestrict,
+    wkUpBackRestrict,
+    wkDownForthRestrict,
+    wkUpForthRestrict,
+    wkDownBackQuery,
+    wkUpBackQuery,
+    wkDownForthQuery,
+    wkUpForthQuery,
+    wkDownQuery,
+    wkUpQuery,
+    wkBackChain,
+    wkForthChain,
+    wkPopulate,
+    wkDependsOn,
+};
+
+// The walk of one kind on one pin in progress on this thread: a second
+// entry while the first is still running (a dependency loop) is refused.
+class TPNWalkGuard {
+public:
+    TPNWalkGuard(const void* pin, int kind);
+    ~TPNWalkGuard();
+    TPNWalkGuard(const TPNWalkGuard&) = delete;
+    TPNWalkGuard& operator=(const TPNWalkGuard&) = delete;
+    bool entered() const { return entered_; }
+
+private:
+    bool entered_;
 };
 
 // The output end: any number of sinks (or at most FMaxConnections when
@@ -288,19 +452,68 @@ public:
     TPNDataTypeSinkPinList& DataTypeSources() { return FDataTypeSources; }
     TPNFormatConverterList FormatConverters();
 
+    // ---- Linking. The sink's side does the work: ConnectAfter checks and
+    // hands over to the sink (or placeholder), which calls back IntConnect
+    // and NewConnection.
+    bool ConnectAfter(TPNBasicPin* pin, TPNBasicPin* after) override;
+    // Makes room under the connection limit (the first sink goes, unless
+    // `pin` is already linked) and lets `pin` link; false for a pin that is
+    // neither a sink nor a placeholder.
+    virtual bool IntConnectAfter(TPNBasicPin& pin, TPNBasicPin* after);
+    // While the owner loads or an editor shows the pin any after-pin goes;
+    // otherwise `after` must be linked here, and its own after-pin chain too.
+    bool CanConnectAfter(TPNBasicPin& pin, TPNBasicPin* after, bool checkOnly) override;
+    // Design-time pins link only to design-time pins (unless a converter
+    // owns this pin), then a sink decides.
+    bool CanConnectToInt(TPNBasicPin& pin, bool checkOnly, TPNConnectionChoice& choice) override;
+    bool IsCompatible(TPNBasicPin& pin, bool allowConverter) override;
+    // Whether a type (direct, or through a converter) exists for a link to `sink`.
+    virtual bool CheckDownStreamInterfaces(TPNBasicPin& sink, bool useConverters);
+    void SetInEditor(bool inEditor);
+
     // Records a link to `sink` (the sink's side calls this): makes room under
     // the connection limit by dropping the first sink, negotiates the type,
     // and routes through a converter when one is needed.
     void IntConnect(TPNBasicPin& sink, TPNBasicPin* after) override;
+    // Drops the link to `sink`. With `keepPlaceholder` (the sink's form goes
+    // away at design time) a placeholder of the sink's name keeps the link.
     void IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder) override;
     void DisconnectFrom(TPNBasicPin& sink) override;
-    void Disconnect() override;  // every sink, last first
+    void Disconnect() override;  // the state link, then every sink, last first
 
     // The source's choice of type for a link: a direct type from the last
     // entry of the possible types wins over any converter; a converter
     // already inserted on this pin wins over a new one; among new ones the
     // one registered last wins.
     TPNConnectionChoice DownStreamFindConnectionID(TPNBasicPin& sink, bool useConverters, bool allowNewConverter);
+    // The notice of a new link, sent to `sink`'s entry with marker 3 (a
+    // plain operation, with nsNewLink and nsLastIteration). Throws
+    // EOWException past 10 nested notices through this pin; the counters
+    // are restored on every way out.
+    void NewConnection(TPNBasicPin& sink);
+    void NewConnection(TPNBasicPin& sink, const TPNSubmitFunction& handler);
+    // Chooses the type of link `index` again unless it already carries `id`.
+    void ChangeConnectionType(std::size_t index, const TGUID& id);
+    void BackChainReconnect(const TGUID& a, const TGUID& b) override;
+    void ForthChainReconnect(const TGUID& a, const TGUID& b) override;
+    // Adds this pin to `list`, then walks back through the inputs its type
+    // follows: the first continues `list`, each further one a new list in `chains`.
+    void BackPopulateStreamChains(TPNObjectListList& chains, TPNObjectList& list) override;
+
+    void DownStreamFillPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) override;
+    void UpStreamFillPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) override;
+    TPNQuery DownStreamQueryPossybleInterface(const TGUID& id) override;
+    TPNQuery UpStreamQueryPossybleInterface(const TGUID& id) override;
+    void DownStreamBackRestrictPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) override;
+    void UpStreamBackRestrictPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) override;
+    void DownStreamForthRestrictPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) override;
+    void UpStreamForthRestrictPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) override;
+    TPNQuery DownStreamBackQueryPossybleInterface(const TGUID& id, TPNBasicPin* from) override;
+    TPNQuery UpStreamBackQueryPossybleInterface(const TGUID& id, TPNBasicPin* from) override;
+    TPNQuery DownStreamForthQueryPossybleInterface(const TGUID& id, TPNBasicPin* from) override;
+    TPNQuery UpStreamForthQueryPossybleInterface(const TGUID& id, TPNBasicPin* from) override;
+    // The pin's own interfaces, else what the inputs its type follows can answer upwards.
+    TPNQuery RequestInterface(const TGUID& iid) const override;
 
     bool Notify(const IPNNotifyOperation& op) override { return NotifyPin(nullptr, op); }
     // Delivers `op` to every sink (or only to `onlySink`) in entry order,
@@ -314,6 +527,12 @@ public:
     // the recent operations go last), then moves each notify-after pin in
     // front of the sink that names it.
     void ReorderChangedData();
+    // Operations that reach this pin from its sinks (a sink's Notify) go to
+    // `handler`, called with this pin as receiver.
+    void SetPinNotificationEvent(TPNSubmitFunction handler);
+    bool DispatchData(const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op) override;
+    // A plain notice through the state link.
+    void UpdateStateValue() override;
 
     void PinDeletedNotify(TPNBasicPin& pin) override;
     void PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin) override;
@@ -331,13 +550,26 @@ public:
     bool IsConnectedByConverterTo(const TPNBasicPin& pin) override;
     std::size_t GetConnectedPinCount() override { return GetSinkCount(); }
     TPNBasicPin* GetConnectedPin(std::size_t index) override { return GetSink(index); }
+    // No link: the state link's text; one link and no state link: that
+    // sink's name; else "( N Links )".
+    std::string GetEditorString() override;
+    bool IsLinkedTo(std::string_view name) override;
 
 protected:
     void IntDisconnectFrom(TPNBasicPin& sink, TPNFormatConverterList& dropped);
+    // The connection limit: drops the first sink when full and `sink` is not linked.
+    void makeRoomFor(const TPNBasicPin& sink);
+    bool hasEntry(const TPNBasicPin& sink);
+    bool disconnectingHere();
     void reorder();  // ReorderChangedData under a write section the caller holds
-    // Removes entry `index` and the converters no link uses any more; they
-    // are handed to `dropped` so they end after the caller's sections.
-    void removeEntry(std::size_t index, TPNFormatConverterList& dropped);
+    // Removes the last entry of `sink` and the converters no link uses any
+    // more; they are handed to `dropped` so they end after the caller's
+    // sections. The caller holds the link lock and no pin lock.
+    void removeEntry(const TPNBasicPin& sink, TPNFormatConverterList& dropped);
+    std::vector<TPNBasicPin*> linkedSinks();     // RealPin of every entry
+    std::vector<TPNBasicPin*> connectionPins();  // the pins the entries deliver to, each once
+    void changeConnectionType(TPNBasicPin& sink, const TGUID& id);
+    std::vector<TPNPin*> dataTypeSources() { return FDataTypeSources.Snapshot(); }
 
     const std::shared_ptr<IPNLock> FInputOwnerLock;
     const int FMaxConnections;
@@ -345,13 +577,20 @@ protected:
     TPNFormatConverterList FFormatConverters;
     TPNFunctionSinkPinList FFunctionSources{*this};
     TPNDataTypeSinkPinList FDataTypeSources{*this};
+    TPNSubmitFunction FPinNotificationEvent;
+    bool FInEditor = false;
     // The thread that is taking a sink off: its calls back from the sink's
-    // side find the link already being removed.
+    // side find the link already being removed. Changed under the write lock.
     std::thread::id FDisconnecting;
 };
 
-// The most nested deliveries through one pin.
+// The most nested deliveries through one pin, and the most nested notices
+// of a new link.
 inline constexpr int kMaxNestedDeliveries = 200;
+inline constexpr int kMaxNestedNewConnections = 10;
+
+// A handler that hands each operation to the receiving pin's DispatchData.
+TPNSubmitFunction PNDispatchDataHandler();
 
 template <typename T, typename... Args>
 PNOwned<T> PNMakePin(Args&&... args) {

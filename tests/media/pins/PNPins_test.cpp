@@ -20,11 +20,12 @@ protected:
 
 IPNNotifyOperation op() { return std::make_shared<TPNNotifyOperation>(); }
 
-struct OtherConverter : TestConverter {
-    using TestConverter::TestConverter;
-};
-const TPNFormatConverterClass kAtoCSecond{
-    "AtoC2", [] { return std::shared_ptr<IPNFormatConverter>(std::make_shared<OtherConverter>(*TestConverter::log)); }};
+PNOwned<TestSource> makeSource(std::vector<TGUID> types, TComponent* owner = nullptr,
+                               std::shared_ptr<IPNLock> ownerLock = {}, int maxConnections = 0) {
+    return pintest::makeSource(std::move(types), owner, std::move(ownerLock), maxConnections, *TestConverter::log);
+}
+
+const TPNFormatConverterClass kAtoCSecond{"AtoC2", makeConverter<kA, kC>};
 const TPNFormatConverterClass kBtoD{"BtoD", [] { return std::shared_ptr<IPNFormatConverter>(); }};
 
 TEST_F(PinsTest, ConnectionIdChoice) {
@@ -63,23 +64,25 @@ TEST_F(PinsTest, FanOutServesEachConverterOnceAndOrdersByDeliveryScore) {
     auto x = PNMakePin<TestSink>("X", log, std::vector{kA});
     auto y = PNMakePin<TestSink>("Y", log, std::vector{kC});
     auto z = PNMakePin<TestSink>("Z", log, std::vector{kC});
-    for (TPNBasicPin* sink : {x.get(), y.get(), z.get()}) source->IntConnect(*sink, nullptr);
+    for (TPNBasicPin* sink : {x.get(), y.get(), z.get()}) EXPECT_TRUE(sink->Connect(source.get()));
+    log.take();  // the notices of the new links
     // The second link through a converter reuses the one the first made.
     EXPECT_EQ(TestConverter::made, 1);
     EXPECT_TRUE(source->IsConnectedByConverterTo(*z));
     EXPECT_FALSE(source->IsConnectedByConverterTo(*x));
 
     EXPECT_TRUE(source->Notify(op()));
-    // X direct, the converter once (for Y and Z), which then serves Y and Z;
-    // Z is the converter's last sink and gets nsLastIteration (marker 2).
-    EXPECT_EQ(log.take(), (std::vector<std::string>{"X/0", "conv/0", "Y/0", "Z/2"}));
+    // X direct, the converter once (for Y and Z), which then serves its
+    // sinks: Y took the notice of Z's link through it, so Z comes first and
+    // Y last, with nsLastIteration (marker 2).
+    EXPECT_EQ(log.take(), (std::vector<std::string>{"X/0", "conv/0", "Z/0", "Y/2"}));
     // X and the converter took it: they move behind Z, whose entry was served
     // through the converter and so kept its score.
     std::vector<TPNBasicPin*> order;
     for (const auto& e : source->Entries()) order.push_back(e.RealPin);
     EXPECT_EQ(order, (std::vector<TPNBasicPin*>{z.get(), x.get(), y.get()}));
     EXPECT_TRUE(source->Notify(op()));
-    EXPECT_EQ(log.take(), (std::vector<std::string>{"conv/0", "Y/0", "Z/2", "X/0"}));
+    EXPECT_EQ(log.take(), (std::vector<std::string>{"conv/0", "Z/0", "Y/2", "X/0"}));
 
     // Unlinking both converter sinks drops the converter.
     source->DisconnectFrom(*y);

@@ -1,7 +1,7 @@
 #pragma once
 // Pins for the pin tests: a sink that accepts given stream types and logs
-// what reaches it, a source whose handler hands each operation to the
-// receiving TestSink, and a converter from one type to another.
+// what reaches it, a source that logs what comes back up to it, and
+// converters from one type to another on the converter base.
 
 #include <atomic>
 #include <functional>
@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "media/pins/PNFormatConverter.h"
 #include "media/pins/PNPins.h"
 #include "media/pins/PNRegistry.h"
+#include "media/pins/PNSinkPin.h"
 
 namespace pintest {
 
@@ -21,7 +23,7 @@ constexpr TGUID kB = PNGuid("{B0000000-0000-0000-0000-00000000000B}");
 constexpr TGUID kC = PNGuid("{C0000000-0000-0000-0000-00000000000C}");
 constexpr TGUID kD = PNGuid("{D0000000-0000-0000-0000-00000000000D}");
 
-// The receivers' log, "name/marker" per delivery.
+// The receivers' log, "name/marker" per delivery ("name^marker" upwards).
 struct Log {
     std::mutex m;
     std::vector<std::string> lines;
@@ -35,20 +37,33 @@ struct Log {
     }
 };
 
-class TestSink : public TPNPin {
+class TestSink : public TPNSinkPin {
 public:
     TestSink(std::string name, Log& log, std::vector<TGUID> accepts, TComponent* owner = nullptr,
              std::shared_ptr<IPNLock> ownerLock = {})
-        : TPNPin(owner, std::move(ownerLock)), name_(std::move(name)), log_(log) {
-        for (const auto& id : accepts) DeclareInterface(id);
+        : TPNSinkPin(owner, std::move(ownerLock)), name_(std::move(name)), log_(log) {
+        for (const auto& id : accepts) {
+            AddType(id, PNDispatchDataHandler());
+            DeclareInterface(id);
+        }
     }
-    TPNPinType GetPinType() const override { return TPNPinType::ptSink; }
-    void IntDisconnect(TPNBasicPin&, bool) override { ++unlinked; }
+    // The sink stops taking `id` (its links keep their type until negotiated again).
+    void Drop(const TGUID& id) {
+        RemoveType(id);
+        WithdrawInterface(id);
+    }
+    void IntDisconnect(TPNBasicPin& pin, bool keep) override {
+        ++unlinked;
+        TPNSinkPin::IntDisconnect(pin, keep);
+    }
     void PinDeletedNotify(TPNBasicPin& pin) override {
-        std::lock_guard l(m_);
-        deleted.push_back(&pin);
+        {
+            std::lock_guard l(m_);
+            deleted.push_back(&pin);
+        }
+        TPNSinkPin::PinDeletedNotify(pin);
     }
-    virtual bool Receive(TPNNotifyStates states, const IPNNotifyOperation& op) {
+    bool DispatchData(const TGUID&, TPNNotifyStates states, const IPNNotifyOperation& op) override {
         log_.add(name_ + "/" + std::to_string(states.marker()));
         return onReceive ? onReceive(op) : true;
     }
@@ -63,46 +78,64 @@ private:
     Log& log_;
 };
 
-inline TPNSubmitFunction handTo() {
-    return [](TPNBasicPin& receiver, const TGUID&, TPNNotifyStates states, const IPNNotifyOperation& op) {
-        return static_cast<TestSink&>(receiver).Receive(states, op);
-    };
-}
-
-inline PNOwned<TPNSourcePin> makeSource(std::vector<TGUID> types, TComponent* owner = nullptr,
-                                        std::shared_ptr<IPNLock> ownerLock = {}, int maxConnections = 0) {
-    auto source = PNMakePin<TPNSourcePin>(owner, std::move(ownerLock), nullptr, maxConnections);
-    for (const auto& id : types) source->AddType(id, handTo());
-    return source;
-}
-
-// kA in, kC out: whatever reaches the input goes on through the output.
-class TestConverter : public IPNFormatConverter {
+class TestSource : public TPNSourcePin {
 public:
-    explicit TestConverter(Log& log) {
-        ++made;
-        in_ = PNMakePin<Input>(*this, log);
-        out_ = makeSource({kC});
+    TestSource(std::string name, Log& log, std::vector<TGUID> types, TComponent* owner = nullptr,
+               std::shared_ptr<IPNLock> ownerLock = {}, int maxConnections = 0)
+        : TPNSourcePin(owner, std::move(ownerLock), nullptr, maxConnections), name_(std::move(name)), log_(log) {
+        for (const auto& id : types) AddType(id, PNDispatchDataHandler());
     }
-    TPNPin& InputPin() override { return *in_; }
-    TPNSourcePin& OutputPin() override { return *out_; }
+    bool DispatchData(const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op) override {
+        if (TPNSourcePin::DispatchData(id, states, op)) return true;
+        log_.add(name_ + "^" + std::to_string(states.marker()));
+        return true;
+    }
+
+private:
+    std::string name_;
+    Log& log_;
+};
+
+inline Log& sharedLog() {
+    static Log log;
+    return log;
+}
+
+inline PNOwned<TestSource> makeSource(std::vector<TGUID> types, TComponent* owner = nullptr,
+                                      std::shared_ptr<IPNLock> ownerLock = {}, int maxConnections = 0,
+                                      Log& log = sharedLog()) {
+    return PNMakePin<TestSource>("src", log, std::move(types), owner, std::move(ownerLock), maxConnections);
+}
+
+// `in` in, `out` out: whatever reaches the input goes on through the output.
+class TestConverter : public TPNFormatConverter {
+public:
+    TestConverter(Log& log, TGUID in, TGUID out) {
+        ++made;
+        ++alive;
+        CreateEx(PNMakePin<Input>(*this, log, in), PNMakePin<TestSource>("convout", log, std::vector{out}, this, Lock()));
+    }
+    ~TestConverter() override { --alive; }
     static inline std::atomic<int> made{0};
-    static inline Log* log = nullptr;
+    static inline std::atomic<int> alive{0};
+    static inline Log* log = &sharedLog();
 
 private:
     struct Input : TestSink {
-        Input(TestConverter& c, Log& log) : TestSink("conv", log, {kA}), c_(c) {}
-        bool Receive(TPNNotifyStates states, const IPNNotifyOperation& op) override {
-            TestSink::Receive(states, op);
+        Input(TestConverter& c, Log& log, TGUID in) : TestSink("conv", log, {in}, &c, c.Lock()), c_(c) {}
+        bool DispatchData(const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op) override {
+            TestSink::DispatchData(id, states, op);
             return c_.OutputPin().Notify(op);
         }
         TestConverter& c_;
     };
-    PNOwned<TPNSourcePin> out_;
-    PNOwned<Input> in_;
 };
 
-inline const TPNFormatConverterClass kAtoC{
-    "AtoC", [] { return std::shared_ptr<IPNFormatConverter>(std::make_shared<TestConverter>(*TestConverter::log)); }};
+template <const TGUID& In, const TGUID& Out>
+std::shared_ptr<IPNFormatConverter> makeConverter() {
+    return std::make_shared<TestConverter>(*TestConverter::log, In, Out);
+}
+
+inline const TPNFormatConverterClass kAtoC{"AtoC", makeConverter<kA, kC>};
 
 }  // namespace pintest

@@ -1,0 +1,251 @@
+#include "media/pins/PNFormatConverter.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "media/pins/PNRegistry.h"
+
+namespace oculon::pins {
+
+// ---- TPNFormatConverter
+
+TPNFormatConverter::TPNFormatConverter() : TComponent(nullptr), FLock(std::make_shared<TPNLock>()) {}
+
+TPNFormatConverter::~TPNFormatConverter() {
+    // Operations sent up through the input meanwhile are refused, not
+    // waited for; each pin's own teardown waits for deliveries inside it.
+    const IPNLockSection stop = FLock->StopLock();
+    FInputPin.reset();
+    FOutputPin.reset();
+}
+
+void TPNFormatConverter::CreateEx(PNOwned<TPNSinkPin> input, PNOwned<TPNSourcePin> output) {
+    FInputPin = std::move(input);
+    FOutputPin = std::move(output);
+    FOutputPin->FunctionSources().Add(FInputPin.get());
+    FOutputPin->SetPinNotificationEvent(
+        [this](TPNBasicPin&, const TGUID&, TPNNotifyStates, const IPNNotifyOperation& op) {
+            return SourceOperationEvent(op);
+        });
+}
+
+bool TPNFormatConverter::SourceOperationEvent(const IPNNotifyOperation& op) { return FInputPin->Notify(op); }
+
+TPNFormatConverter* PNConverterOf(const TPNBasicPin& pin) {
+    return dynamic_cast<TPNFormatConverter*>(pin.GetOwnerComponent());
+}
+
+// ---- the placeholder register
+
+namespace {
+
+struct Placeholders {
+    std::mutex m;
+    std::vector<PNOwned<TPNUnloadedPin>> list;
+};
+
+Placeholders& placeholders() {
+    static Placeholders p;
+    return p;
+}
+
+// Frees the placeholder outside the register's lock: its teardown tells
+// every live pin.
+void unregister(const TPNUnloadedPin* pin) {
+    PNOwned<TPNUnloadedPin> gone;
+    auto& p = placeholders();
+    std::lock_guard l(p.m);
+    const auto it = std::find_if(p.list.begin(), p.list.end(), [&](const auto& o) { return o.get() == pin; });
+    if (it == p.list.end()) return;
+    gone = std::move(*it);
+    p.list.erase(it);
+}
+
+std::string afterFirstDot(const std::string& s) {
+    const auto dot = s.find('.');
+    return dot == std::string::npos ? s : s.substr(dot + 1);
+}
+
+}  // namespace
+
+TPNUnloadedPin* PNMakeUnloadedPin(TComponent* root, std::string createdFrom, std::string displayName,
+                                  std::string identName, TPNPinType type) {
+    auto pin = PNMakePin<TPNUnloadedPin>(root, std::move(createdFrom), std::move(displayName), std::move(identName),
+                                         type);
+    TPNUnloadedPin* raw = pin.get();
+    auto& p = placeholders();
+    std::lock_guard l(p.m);
+    p.list.push_back(std::move(pin));
+    return raw;
+}
+
+void PNForEachUnloadedPin(const std::function<void(TPNUnloadedPin&)>& fn) {
+    auto& p = placeholders();
+    std::lock_guard l(p.m);
+    for (const auto& pin : p.list) fn(*pin);
+}
+
+std::size_t PNUnloadedPinCount() {
+    auto& p = placeholders();
+    std::lock_guard l(p.m);
+    return p.list.size();
+}
+
+// ---- TPNUnloadedPin
+
+TPNUnloadedPin::TPNUnloadedPin(TComponent* root, std::string createdFrom, std::string displayName,
+                               std::string identName, TPNPinType type)
+    : FDisplayName(std::move(displayName)),
+      FIdentName(std::move(identName)),
+      FType(type),
+      FCreatedFrom(std::move(createdFrom)) {
+    if (root) {
+        FDesignTime = root->InState(csDesigning);
+        if (root->Name() == GetRootName()) FRoot = root;
+    }
+}
+
+TPNUnloadedPin::~TPNUnloadedPin() = default;
+
+std::string TPNUnloadedPin::GetFullName(bool withRoot) { return withRoot ? FDisplayName : afterFirstDot(FIdentName); }
+
+std::string TPNUnloadedPin::GetFullIdentName(bool withRoot) {
+    return withRoot ? FIdentName : afterFirstDot(FIdentName);
+}
+
+std::string TPNUnloadedPin::GetName() {
+    const auto dot = FDisplayName.rfind('.');
+    return dot == std::string::npos ? FDisplayName : FDisplayName.substr(dot + 1);
+}
+
+std::vector<TPNPinEntry> TPNUnloadedPin::entries() {
+    auto r = ReadLock();
+    return FConnectedPins.items();
+}
+
+bool TPNUnloadedPin::ConnectAfter(TPNBasicPin* pin, TPNBasicPin* after) {
+    if (!pin || pin == this) return false;
+    auto link = PNLinkSection();
+    if (IsConnectedTo(*pin)) return true;
+    IntConnect(*pin, after);
+    if (auto* source = dynamic_cast<TPNSourcePin*>(pin)) {
+        source->IntConnect(*this, after);
+    } else if (auto* sink = dynamic_cast<TPNSinkPin*>(pin)) {
+        sink->Disconnect();
+        sink->takePlaceholder(*this);
+    }
+    return true;
+}
+
+void TPNUnloadedPin::IntConnect(TPNBasicPin& pin, TPNBasicPin* after) {
+    auto w = WriteLock();
+    TPNPinEntry& e = FConnectedPins.Add();
+    e.RealPin = e.ConnectionPin = &pin;
+    e.NotifyAfterPin = after;
+}
+
+void TPNUnloadedPin::IntDisconnect(TPNBasicPin& pin, bool) {
+    auto w = WriteLock();
+    auto& items = FConnectedPins.items();
+    const auto it = std::find_if(items.begin(), items.end(), [&](const auto& e) { return e.RealPin == &pin; });
+    if (it != items.end()) items.erase(it);
+}
+
+void TPNUnloadedPin::Disconnect() {
+    auto w = WriteLock();
+    FConnectedPins.Clear();
+}
+
+void TPNUnloadedPin::DisconnectFrom(TPNBasicPin& pin) { IntDisconnect(pin, false); }
+
+bool TPNUnloadedPin::IsConnected() {
+    auto r = ReadLock();
+    return FConnectedPins.Count() > 0;
+}
+
+bool TPNUnloadedPin::IsConnectedTo(const TPNBasicPin& pin) {
+    auto r = ReadLock();
+    return FConnectedPins.GetItemByPin(&pin) != nullptr;
+}
+
+std::size_t TPNUnloadedPin::GetConnectedPinCount() {
+    auto r = ReadLock();
+    return FConnectedPins.Count();
+}
+
+TPNBasicPin* TPNUnloadedPin::GetConnectedPin(std::size_t index) {
+    auto r = ReadLock();
+    return index < FConnectedPins.Count() ? FConnectedPins[index].RealPin : nullptr;
+}
+
+TPNBasicPin* TPNUnloadedPin::GetConnectedAfterForPin(const TPNBasicPin& pin) {
+    auto r = ReadLock();
+    const TPNPinEntry* e = FConnectedPins.GetItemByPin(&pin);
+    return e ? e->NotifyAfterPin : nullptr;
+}
+
+void TPNUnloadedPin::PinDeletedNotify(TPNBasicPin& pin) {
+    auto w = WriteLock();
+    std::erase_if(FConnectedPins.items(), [&](const auto& e) { return e.RealPin == &pin; });
+    for (auto& e : FConnectedPins.items())
+        if (e.NotifyAfterPin == &pin) e.NotifyAfterPin = nullptr;
+}
+
+void TPNUnloadedPin::PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin) {
+    auto w = WriteLock();
+    for (auto& e : FConnectedPins.items()) {
+        if (e.RealPin == &oldPin) e.RealPin = e.ConnectionPin = &newPin;
+        if (e.NotifyAfterPin == &oldPin) e.NotifyAfterPin = &newPin;
+    }
+}
+
+void TPNUnloadedPin::SetInEditor(bool inEditor) {
+    {
+        auto w = WriteLock();
+        FInEditor = inEditor;
+    }
+    if (!inEditor) CheckRemove();
+}
+
+void TPNUnloadedPin::SetOwnedByList(bool owned) {
+    {
+        auto w = WriteLock();
+        FOwnedByList = owned;
+    }
+    if (!owned) CheckRemove();
+}
+
+void TPNUnloadedPin::CheckRemove() {
+    auto link = PNLinkSection();
+    {
+        auto r = ReadLock();
+        if (FInRemove || FInEditor || FOwnedByList || FConnectedPins.Count() > 0) return;
+    }
+    unregister(this);
+}
+
+void TPNUnloadedPin::PopulatePinAndDestroy(TPNBasicPin& realPin) {
+    auto link = PNLinkSection();
+    {
+        auto w = WriteLock();
+        FInRemove = true;  // the relinking below must not free it half way
+    }
+    std::vector<std::pair<TPNBasicPin*, IPNLockSection>> others;
+    PNForEachLivePin([&](TPNBasicPin& pin) {
+        if (&pin == this) return;
+        if (auto inside = pin.DestroyGuard().Lock()) others.emplace_back(&pin, std::move(inside));
+    });
+    for (auto& [pin, inside] : others) {
+        pin->PinReplacedNotify(*this, realPin);
+        inside.release();
+    }
+    const auto links = entries();
+    for (auto it = links.rbegin(); it != links.rend(); ++it) {
+        if (it->RealPin == &realPin) continue;
+        realPin.ConnectAfter(it->RealPin, it->NotifyAfterPin);
+        it->RealPin->DisconnectFrom(*this);
+    }
+    unregister(this);
+}
+
+}  // namespace oculon::pins

@@ -1,0 +1,275 @@
+// The source side of stream-type negotiation: the restrict and query walks,
+// the notice of a new link, and re-negotiation along a chain.
+#include <algorithm>
+
+#include "media/pins/PNPins.h"
+#include "media/pins/PNRegistry.h"
+#include "media/pins/PNSinkPin.h"
+
+namespace oculon::pins {
+
+namespace {
+
+TPNStreamPin* streamPin(TPNBasicPin* pin) { return dynamic_cast<TPNStreamPin*>(pin); }
+
+// `ask` of every pin in turn until one cannot; supported when all can.
+template <typename Pins, typename Ask>
+TPNQuery all(const Pins& pins, Ask ask) {
+    for (auto* pin : pins)
+        if (auto* s = streamPin(pin); s && !PNSupported(ask(*s))) return TPNQuery::NoInterface;
+    return TPNQuery::Supported;
+}
+
+}  // namespace
+
+std::vector<TPNBasicPin*> TPNSourcePin::connectionPins() {
+    auto r = ReadLock();
+    std::vector<TPNBasicPin*> pins;
+    for (const auto& e : FSinkPins.items())
+        if (std::find(pins.begin(), pins.end(), e.ConnectionPin) == pins.end()) pins.push_back(e.ConnectionPin);
+    return pins;
+}
+
+void TPNSourcePin::DownStreamFillPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) {
+    TPNStreamPin::DownStreamFillPossibleStreamTypes(list, from);
+    for (TPNPin* input : dataTypeSources())
+        if (auto* s = streamPin(input)) s->DownStreamBackRestrictPossibleStreamTypes(list, from);
+}
+
+void TPNSourcePin::UpStreamFillPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) {
+    TPNStreamPin::UpStreamFillPossibleStreamTypes(list, from);
+    for (TPNPin* input : dataTypeSources())
+        if (auto* s = streamPin(input)) s->UpStreamBackRestrictPossibleStreamTypes(list, from);
+}
+
+void TPNSourcePin::DownStreamBackRestrictPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) {
+    const TPNWalkGuard guard(this, wkDownBackRestrict);
+    if (!guard.entered()) return;
+    if (from == this) {
+        for (TPNBasicPin* pin : connectionPins())
+            if (auto* s = streamPin(pin)) s->DownStreamForthRestrictPossibleStreamTypes(list, this);
+        return;
+    }
+    if (const auto inputs = dataTypeSources(); !inputs.empty()) {
+        for (TPNPin* input : inputs)
+            if (auto* s = streamPin(input)) s->DownStreamBackRestrictPossibleStreamTypes(list, from);
+        return;
+    }
+    OrderStreamTypes(list);
+    DownStreamForthRestrictPossibleStreamTypes(list, from);
+}
+
+void TPNSourcePin::UpStreamBackRestrictPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) {
+    const TPNWalkGuard guard(this, wkUpBackRestrict);
+    if (!guard.entered()) return;
+    if (from == this) {
+        for (TPNBasicPin* pin : connectionPins())
+            if (auto* s = streamPin(pin)) s->UpStreamForthRestrictPossibleStreamTypes(list, this);
+        return;
+    }
+    if (const auto inputs = dataTypeSources(); !inputs.empty()) {
+        for (TPNPin* input : inputs)
+            if (auto* s = streamPin(input)) s->UpStreamBackRestrictPossibleStreamTypes(list, from);
+        return;
+    }
+    UpStreamForthRestrictPossibleStreamTypes(list, from);
+}
+
+void TPNSourcePin::DownStreamForthRestrictPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) {
+    const TPNWalkGuard guard(this, wkDownForthRestrict);
+    if (!guard.entered() || from == this) return;
+    const TPNPinStreamType own = StreamTypes();
+    list.RemoveIf([&](const TGUID& id) { return own.Find(id) == nullptr; });
+    for (TPNBasicPin* pin : connectionPins())
+        if (auto* sink = dynamic_cast<TPNBasicSinkPin*>(pin)) sink->DownStreamForthRestrictPossibleStreamTypes(list, from);
+}
+
+void TPNSourcePin::UpStreamForthRestrictPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) {
+    const TPNWalkGuard guard(this, wkUpForthRestrict);
+    if (!guard.entered() || from == this) return;
+    list.RemoveIf([&](const TGUID& id) { return !PNSupported(RequestInterface(id)); });
+    for (TPNBasicPin* pin : connectionPins())
+        if (auto* sink = dynamic_cast<TPNBasicSinkPin*>(pin)) sink->UpStreamForthRestrictPossibleStreamTypes(list, from);
+}
+
+TPNQuery TPNSourcePin::DownStreamForthQueryPossybleInterface(const TGUID& id, TPNBasicPin* from) {
+    const TPNWalkGuard guard(this, wkDownForthQuery);
+    if (!guard.entered()) return TPNQuery::Supported;
+    if (!StreamTypes().Find(id)) return TPNQuery::NoInterface;
+    return all(connectionPins(), [&](TPNStreamPin& s) { return s.DownStreamForthQueryPossybleInterface(id, from); });
+}
+
+TPNQuery TPNSourcePin::UpStreamForthQueryPossybleInterface(const TGUID& id, TPNBasicPin* from) {
+    const TPNWalkGuard guard(this, wkUpForthQuery);
+    if (!guard.entered()) return TPNQuery::Supported;
+    if (!PNSupported(TPNBasicPin::RequestInterface(id))) return TPNQuery::NoInterface;
+    return all(connectionPins(), [&](TPNStreamPin& s) { return s.UpStreamForthQueryPossybleInterface(id, from); });
+}
+
+TPNQuery TPNSourcePin::DownStreamBackQueryPossybleInterface(const TGUID& id, TPNBasicPin* from) {
+    const TPNWalkGuard guard(this, wkDownBackQuery);
+    if (!guard.entered()) return TPNQuery::Supported;
+    if (from == this)
+        return all(connectionPins(), [&](TPNStreamPin& s) { return s.DownStreamForthQueryPossybleInterface(id, this); });
+    if (const auto inputs = dataTypeSources(); !inputs.empty())
+        return all(inputs, [&](TPNStreamPin& s) { return s.DownStreamBackQueryPossybleInterface(id, from); });
+    return DownStreamForthQueryPossybleInterface(id, from);
+}
+
+TPNQuery TPNSourcePin::UpStreamBackQueryPossybleInterface(const TGUID& id, TPNBasicPin* from) {
+    const TPNWalkGuard guard(this, wkUpBackQuery);
+    if (!guard.entered()) return TPNQuery::Supported;
+    if (from == this)
+        return all(connectionPins(), [&](TPNStreamPin& s) { return s.UpStreamForthQueryPossybleInterface(id, this); });
+    if (const auto inputs = dataTypeSources(); !inputs.empty())
+        return all(inputs, [&](TPNStreamPin& s) { return s.UpStreamBackQueryPossybleInterface(id, from); });
+    return UpStreamForthQueryPossybleInterface(id, from);
+}
+
+TPNQuery TPNSourcePin::DownStreamQueryPossybleInterface(const TGUID& id) {
+    const TPNWalkGuard guard(this, wkDownQuery);
+    const TPNQuery own = TPNStreamPin::DownStreamQueryPossybleInterface(id);
+    if (!guard.entered() || !PNSupported(own)) return own;
+    return all(dataTypeSources(), [&](TPNStreamPin& s) { return s.DownStreamForthQueryPossybleInterface(id, this); });
+}
+
+TPNQuery TPNSourcePin::UpStreamQueryPossybleInterface(const TGUID& id) {
+    const TPNWalkGuard guard(this, wkUpQuery);
+    const auto inputs = dataTypeSources();
+    if (!guard.entered() || inputs.empty()) return TPNStreamPin::UpStreamQueryPossybleInterface(id);
+    return all(inputs, [&](TPNStreamPin& s) { return s.UpStreamForthQueryPossybleInterface(id, this); });
+}
+
+TPNQuery TPNSourcePin::RequestInterface(const TGUID& iid) const {
+    if (PNSupported(TPNStreamPin::RequestInterface(iid))) return TPNQuery::Supported;
+    // The walk reads the pin's links under its own lock; nothing is changed.
+    return const_cast<TPNSourcePin*>(this)->UpStreamQueryPossybleInterface(iid);
+}
+
+TPNConnectionChoice TPNSourcePin::DownStreamFindConnectionID(TPNBasicPin& sink, bool useConverters,
+                                                             bool allowNewConverter) {
+    TPNPinTypeRestricted possible;
+    DownStreamFillPossibleStreamTypes(possible, this);
+    if (auto direct = chooseType(possible, sink, false); !direct.ID.isNull()) return direct;
+    if (useConverters) {
+        const TPNFormatConverterList own = FormatConverters();
+        for (std::size_t i = own.size(); i-- > 0;) {
+            const auto& converter = own[i];
+            if (converter->OutputPin().DownStreamFindConnectionID(sink, false, false).ID.isNull()) continue;
+            const TGUID in = DownStreamFindConnectionID(converter->InputPin(), false, false).ID;
+            if (!in.isNull()) return {in, converter, nullptr};
+        }
+    }
+    return allowNewConverter ? chooseType(possible, sink, true) : TPNConnectionChoice{};
+}
+
+void TPNSourcePin::NewConnection(TPNBasicPin& sink) {
+    TPNBasicPin* connection = nullptr;
+    TPNSubmitFunction handler;
+    {
+        auto r = ReadLock();
+        if (!r) return;
+        const TPNPinEntry* e = FSinkPins.GetItemByPin(&sink);
+        if (!e) return;
+        connection = e->ConnectionPin;
+        handler = e->SubmitFunction;
+    }
+    NewConnection(*connection, handler);
+}
+
+void TPNSourcePin::NewConnection(TPNBasicPin& sink, const TPNSubmitFunction& handler) {
+    if (!handler) return;
+    {
+        auto w = WriteLock();
+        if (!w) return;
+        if (FInSending.load() > kMaxNestedNewConnections) throw EOWException(kPinDependsOnItself);
+        FInSending.fetch_add(1);
+    }
+    // Taken back on every way out, a handler's exception included.
+    struct Nesting {
+        TPNSourcePin& pin;
+        ~Nesting() {
+            auto w = pin.WriteLock();
+            PNNotifyChangePin(pin);
+            pin.FInSending.fetch_sub(1);
+        }
+    } nesting{*this};
+    const TGUID id = DownStreamFindConnectionID(sink, true, false).ID;
+    // The handler runs with every hold given up: this pin's, the link
+    // lock's and the owner's. They come back in the order they are taken:
+    // the owner's, the link lock, this pin's.
+    const IPNLockSection pinFree = UnlockAll();
+    const IPNLockSection linkFree = PNLinkUnlockAll();
+    const IPNLockSection inside = FDestroyLock.Lock();
+    if (!inside) return;
+    IPNLockSection ownerFree;
+    if (FOwnerLock) ownerFree = FOwnerLock->UnlockAllLockInOrder(FInputOwnerLock.get());
+    handler(sink, id, TPNNotifyStates{nsNewLink, nsLastIteration}, std::make_shared<TPNNotifyOperation>());
+}
+
+void TPNSourcePin::changeConnectionType(TPNBasicPin& real, const TGUID& id) {
+    {
+        auto r = ReadLock();
+        const TPNPinEntry* e = FSinkPins.GetItemByPin(&real);
+        if (!r || !e || e->ConnectedID == id) return;
+    }
+    const TGUID choice = DownStreamFindConnectionID(real, true, false).ID;
+    TPNSubmitFunction handler = GetSubmitFunctionID(choice);
+    TPNBasicPin* connection = nullptr;
+    {
+        auto w = WriteLock();
+        TPNPinEntry* e = FSinkPins.GetItemByPin(&real);
+        if (!w || !e) return;
+        e->ConnectedID = choice;
+        e->SubmitFunction = handler;
+        connection = e->ConnectionPin;
+    }
+    NewConnection(*connection, handler);
+}
+
+void TPNSourcePin::ChangeConnectionType(std::size_t index, const TGUID& id) {
+    auto link = PNLinkSection();
+    if (TPNBasicPin* real = GetSink(index)) changeConnectionType(*real, id);
+}
+
+void TPNSourcePin::BackChainReconnect(const TGUID& a, const TGUID& b) {
+    const TPNWalkGuard guard(this, wkBackChain);
+    if (!guard.entered()) return;
+    auto link = PNLinkSection();
+    if (const auto inputs = dataTypeSources(); !inputs.empty()) {
+        for (TPNPin* input : inputs)
+            if (auto* s = streamPin(input)) s->BackChainReconnect(a, b);
+        return;
+    }
+    ForthChainReconnect(a, b);
+}
+
+void TPNSourcePin::ForthChainReconnect(const TGUID& a, const TGUID& b) {
+    const TPNWalkGuard guard(this, wkForthChain);
+    if (!guard.entered()) return;
+    auto link = PNLinkSection();
+    // By pin, not by index: deliveries reorder the entries meanwhile.
+    for (TPNBasicPin* sink : linkedSinks()) {
+        changeConnectionType(*sink, a);
+        if (auto* s = dynamic_cast<TPNBasicSinkPin*>(sink)) s->ForthChainReconnect(a, b);
+    }
+}
+
+void TPNSourcePin::BackPopulateStreamChains(TPNObjectListList& chains, TPNObjectList& list) {
+    const TPNWalkGuard guard(this, wkPopulate);
+    if (!guard.entered()) return;
+    list.push_back(this);
+    const auto inputs = dataTypeSources();
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        auto* s = streamPin(inputs[i]);
+        if (!s) continue;
+        if (i == 0) {
+            s->BackPopulateStreamChains(chains, list);
+        } else {
+            chains.push_back(std::make_shared<TPNObjectList>());
+            s->BackPopulateStreamChains(chains, *chains.back());
+        }
+    }
+}
+
+}  // namespace oculon::pins
