@@ -524,6 +524,15 @@ bool TPNSinkPin::ConnectToStateAfter(const std::shared_ptr<TPNStateDispatcher>& 
     return true;
 }
 
+bool TPNSinkPin::CanConnectToStateInt(const TPNStateDispatcher* dispatcher) {
+    if (!dispatcher || IsConnectedToState(dispatcher)) return false;
+    const auto members = const_cast<TPNStateDispatcher*>(dispatcher)->Members();
+    return std::any_of(members.begin(), members.end(), [&](const auto& m) {
+        TPNConnectionChoice choice;
+        return CanConnectToInt(*m.RealPin, true, choice);
+    });
+}
+
 void TPNSinkPin::UpdateStateValue() {
     if (const auto dispatcher = Dispatcher()) dispatcher->NewConnection(*this);
 }

@@ -133,6 +133,9 @@ public:
     // The pin's own interfaces, else what the outputs whose type follows it can carry on.
     TPNQuery RequestInterface(const TGUID& iid) const override;
 
+    // A sink takes its state from a source: it may join when some member
+    // could feed it.
+    bool CanConnectToStateInt(const TPNStateDispatcher* dispatcher) override;
     // Joins `dispatcher` by asking each member to take this pin.
     bool ConnectToStateAfter(const std::shared_ptr<TPNStateDispatcher>& dispatcher, TPNBasicPin* after) override;
     // Asks the dispatcher to bring this pin the current state.

@@ -83,7 +83,10 @@ public:
     TestSource(std::string name, Log& log, std::vector<TGUID> types, TComponent* owner = nullptr,
                std::shared_ptr<IPNLock> ownerLock = {}, int maxConnections = 0)
         : TPNSourcePin(owner, std::move(ownerLock), nullptr, maxConnections), name_(std::move(name)), log_(log) {
-        for (const auto& id : types) AddType(id, PNDispatchDataHandler());
+        for (const auto& id : types) {
+            AddType(id, PNDispatchDataHandler());
+            DeclareInterface(id);  // takes operations of its types from its sinks
+        }
     }
     bool DispatchData(const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op) override {
         if (TPNSourcePin::DispatchData(id, states, op)) return true;
