@@ -166,6 +166,9 @@ TPNConnectionChoice TPNSourcePin::DownStreamFindConnectionID(TPNBasicPin& sink, 
 void TPNSourcePin::NewConnection(TPNBasicPin& sink) {
     TPNBasicPin* connection = nullptr;
     TPNSubmitFunction handler;
+    // A converter on the way lives through the notice, also when another
+    // thread drops the link meanwhile.
+    std::shared_ptr<IPNFormatConverter> converter;
     {
         auto r = ReadLock();
         if (!r) return;
@@ -173,6 +176,7 @@ void TPNSourcePin::NewConnection(TPNBasicPin& sink) {
         if (!e) return;
         connection = e->ConnectionPin;
         handler = e->SubmitFunction;
+        converter = e->Converter;
     }
     NewConnection(*connection, handler);
 }
@@ -216,6 +220,7 @@ void TPNSourcePin::changeConnectionType(TPNBasicPin& real, const TGUID& id) {
     const TGUID choice = DownStreamFindConnectionID(real, true, false).ID;
     TPNSubmitFunction handler = GetSubmitFunctionID(choice);
     TPNBasicPin* connection = nullptr;
+    std::shared_ptr<IPNFormatConverter> converter;  // lives through the notice
     {
         auto w = WriteLock();
         TPNPinEntry* e = FSinkPins.GetItemByPin(&real);
@@ -223,6 +228,7 @@ void TPNSourcePin::changeConnectionType(TPNBasicPin& real, const TGUID& id) {
         e->ConnectedID = choice;
         e->SubmitFunction = handler;
         connection = e->ConnectionPin;
+        converter = e->Converter;
     }
     NewConnection(*connection, handler);
 }

@@ -491,6 +491,7 @@ public:
     // EOWException past 10 nested notices through this pin; the counters
     // are restored on every way out.
     void NewConnection(TPNBasicPin& sink);
+    // The caller keeps `sink` alive (a converter's input: its converter).
     void NewConnection(TPNBasicPin& sink, const TPNSubmitFunction& handler);
     // Chooses the type of link `index` again unless it already carries `id`.
     void ChangeConnectionType(std::size_t index, const TGUID& id);

@@ -1,0 +1,73 @@
+// Links made, dropped and used at once from three threads: a direct link, a
+// link through a converter that comes and goes with it, and a state link.
+// A broken rule shows as a time-out or a race report, not a hang.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+
+#include "PinTestKit.h"
+#include "media/pins/PNLibrary.h"
+#include "media/pins/PNStateDispatcher.h"
+
+using namespace pintest;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kRounds = 200;
+
+TEST(Links, LinkUnlinkAndNotifyFromThreeThreads) {
+    TPNLibrary library;
+    Log log;
+    TestConverter::log = &log;
+    PNRegisterTypeConverter(kA, kC, &kAtoC);
+    auto source = makeSource({kA}, nullptr, nullptr, 0, log);
+    auto stateSource = makeSource({kA}, nullptr, nullptr, 0, log);
+    auto direct = PNMakePin<TestSink>("d", log, std::vector{kA});
+    auto converted = PNMakePin<TestSink>("c", log, std::vector{kC});
+    auto state = PNMakePin<TestSink>("s", log, std::vector{kA});
+    const auto op = [] { return std::make_shared<TPNNotifyOperation>(); };
+
+    auto linker = std::async(std::launch::async, [&] {
+        for (int i = 0; i < kRounds; ++i) {
+            direct->Connect(source.get());
+            source->Connect(converted.get());
+            stateSource->LinkToStateByName("Shared");
+            state->LinkToStateByName("Shared");
+        }
+    });
+    auto unlinker = std::async(std::launch::async, [&] {
+        for (int i = 0; i < kRounds; ++i) {
+            source->DisconnectFrom(*direct);
+            converted->Connect(nullptr);
+            state->Disconnect();
+            if (i % 16 == 0) source->Disconnect();
+        }
+    });
+    auto notifier = std::async(std::launch::async, [&] {
+        for (int i = 0; i < kRounds; ++i) {
+            source->Notify(op());
+            direct->Notify(op());
+            converted->Notify(op());
+            stateSource->Notify(op());
+            state->Notify(op());
+            log.take();
+        }
+    });
+    for (auto* f : {&linker, &unlinker, &notifier}) ASSERT_EQ(f->wait_for(60s), std::future_status::ready);
+
+    // Both ends agree on every link, whatever order the threads ran in.
+    for (TestSink* sink : {direct.get(), converted.get()})
+        EXPECT_EQ(sink->GetSourcePin() == source.get(), source->IsConnectedTo(*sink));
+    EXPECT_EQ(converted->IsConnected(), TestConverter::alive == 1);
+    EXPECT_LE(TestConverter::alive, 1);
+    source->Disconnect();
+    state->Disconnect();
+    stateSource->Disconnect();
+    EXPECT_EQ(TestConverter::alive, 0);
+    EXPECT_FALSE(stateSource->IsStateConnected());
+    EXPECT_TRUE(TPNStateDispatcher::Names(false).empty());
+}
+
+}  // namespace
