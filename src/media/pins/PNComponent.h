@@ -28,8 +28,8 @@ public:
     PNOwned(PNOwned&& other) noexcept = default;
     // A derived object handed to an owner of its base (pin lists, registers).
     template <typename U>
-        requires std::is_convertible_v<U*, T*>
-    PNOwned(PNOwned<U>&& other) noexcept : p_(std::move(other.p_)) {}
+    requires std::is_convertible_v<U*, T*> PNOwned(PNOwned<U>&& other)
+    noexcept : p_(std::move(other.p_)) {}
     PNOwned& operator=(PNOwned&& other) noexcept {
         if (this != &other) {
             reset();

@@ -23,10 +23,8 @@ void TPNFormatConverter::CreateEx(PNOwned<TPNSinkPin> input, PNOwned<TPNSourcePi
     FInputPin = std::move(input);
     FOutputPin = std::move(output);
     FOutputPin->FunctionSources().Add(FInputPin.get());
-    FOutputPin->SetPinNotificationEvent(
-        [this](TPNBasicPin&, const TGUID&, TPNNotifyStates, const IPNNotifyOperation& op) {
-            return SourceOperationEvent(op);
-        });
+    FOutputPin->SetPinNotificationEvent([this](TPNBasicPin&, const TGUID&, TPNNotifyStates,
+                                               const IPNNotifyOperation& op) { return SourceOperationEvent(op); });
 }
 
 bool TPNFormatConverter::SourceOperationEvent(const IPNNotifyOperation& op) { return FInputPin->Notify(op); }
@@ -70,8 +68,8 @@ std::string afterFirstDot(const std::string& s) {
 
 TPNUnloadedPin* PNMakeUnloadedPin(TComponent* root, std::string createdFrom, std::string displayName,
                                   std::string identName, TPNPinType type) {
-    auto pin = PNMakePin<TPNUnloadedPin>(root, std::move(createdFrom), std::move(displayName), std::move(identName),
-                                         type);
+    auto pin =
+        PNMakePin<TPNUnloadedPin>(root, std::move(createdFrom), std::move(displayName), std::move(identName), type);
     TPNUnloadedPin* raw = pin.get();
     auto& p = placeholders();
     std::lock_guard l(p.m);

@@ -81,7 +81,8 @@ void TPNSourcePin::DownStreamForthRestrictPossibleStreamTypes(TPNPinTypeRestrict
     const TPNPinStreamType own = StreamTypes();
     list.RemoveIf([&](const TGUID& id) { return own.Find(id) == nullptr; });
     for (TPNBasicPin* pin : connectionPins())
-        if (auto* sink = dynamic_cast<TPNBasicSinkPin*>(pin)) sink->DownStreamForthRestrictPossibleStreamTypes(list, from);
+        if (auto* sink = dynamic_cast<TPNBasicSinkPin*>(pin))
+            sink->DownStreamForthRestrictPossibleStreamTypes(list, from);
 }
 
 void TPNSourcePin::UpStreamForthRestrictPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) {
@@ -89,7 +90,8 @@ void TPNSourcePin::UpStreamForthRestrictPossibleStreamTypes(TPNPinTypeRestricted
     if (!guard.entered() || from == this) return;
     list.RemoveIf([&](const TGUID& id) { return !PNSupported(RequestInterface(id)); });
     for (TPNBasicPin* pin : connectionPins())
-        if (auto* sink = dynamic_cast<TPNBasicSinkPin*>(pin)) sink->UpStreamForthRestrictPossibleStreamTypes(list, from);
+        if (auto* sink = dynamic_cast<TPNBasicSinkPin*>(pin))
+            sink->UpStreamForthRestrictPossibleStreamTypes(list, from);
 }
 
 TPNQuery TPNSourcePin::DownStreamForthQueryPossybleInterface(const TGUID& id, TPNBasicPin* from) {
@@ -110,7 +112,8 @@ TPNQuery TPNSourcePin::DownStreamBackQueryPossybleInterface(const TGUID& id, TPN
     const TPNWalkGuard guard(this, wkDownBackQuery);
     if (!guard.entered()) return TPNQuery::Supported;
     if (from == this)
-        return all(connectionPins(), [&](TPNStreamPin& s) { return s.DownStreamForthQueryPossybleInterface(id, this); });
+        return all(connectionPins(),
+                   [&](TPNStreamPin& s) { return s.DownStreamForthQueryPossybleInterface(id, this); });
     if (const auto inputs = dataTypeSources(); !inputs.empty())
         return all(inputs, [&](TPNStreamPin& s) { return s.DownStreamBackQueryPossybleInterface(id, from); });
     return DownStreamForthQueryPossybleInterface(id, from);

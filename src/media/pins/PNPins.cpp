@@ -496,8 +496,9 @@ bool TPNPin::NotifyDispatcher(const IPNNotifyOperation& op, TPNBasicPin* onlyPin
         const TPNSubmitFunction handler = GetSubmitFunctionID(id);
         if (!handler) continue;
         TPNNotifyStates served = states;
-        if (last) served = states.contains(nsNewLink) ? TPNNotifyStates{nsNewLink, nsLastIteration}
-                                                      : TPNNotifyStates{nsLastIteration};
+        if (last)
+            served = states.contains(nsNewLink) ? TPNNotifyStates{nsNewLink, nsLastIteration}
+                                                : TPNNotifyStates{nsLastIteration};
         taken = handler(*m.ConnectionPin, id, served, op) || taken;
     }
     return taken;

@@ -101,7 +101,8 @@ TPNQuery TPNBasicSinkPin::UpStreamForthQueryPossybleInterface(const TGUID& id, T
     const TPNWalkGuard guard(this, wkUpForthQuery);
     if (!guard.entered() || from == this) return TPNQuery::Supported;
     if (!StreamTypes().Find(id)) return TPNQuery::NoInterface;
-    return all(DataTypeDependants(), [&](TPNSourcePin& out) { return out.UpStreamForthQueryPossybleInterface(id, from); });
+    return all(DataTypeDependants(),
+               [&](TPNSourcePin& out) { return out.UpStreamForthQueryPossybleInterface(id, from); });
 }
 
 void TPNBasicSinkPin::IntAddFunctionDependance(TPNSourcePin& source) {
@@ -284,8 +285,8 @@ void TPNSinkPin::IntDisconnect(TPNBasicPin& pin, bool keepPlaceholder) {
         clearSource();
     }
     if (keepPlaceholder && old && !RootInDestroying()) {
-        TPNUnloadedPin* placeholder = PNMakeUnloadedPin(GetRoot(), {}, old->GetFullName(true),
-                                                        old->GetFullIdentName(true), TPNPinType::ptSource);
+        TPNUnloadedPin* placeholder =
+            PNMakeUnloadedPin(GetRoot(), {}, old->GetFullName(true), old->GetFullIdentName(true), TPNPinType::ptSource);
         Connect(placeholder);
     }
     PNNotifyChangePin(*this);
@@ -456,10 +457,8 @@ void TPNSinkPin::UpStreamBackRestrictPossibleStreamTypes(TPNPinTypeRestricted& l
         return;
     }
     if (HasToIgnoreUpstream()) return;
-    if (TPNSourcePin* connection = connectionSource())
-        connection->UpStreamBackRestrictPossibleStreamTypes(list, from);
-    else
-        UpStreamForthRestrictPossibleStreamTypes(list, from);
+    if (TPNSourcePin* connection = connectionSource()) connection->UpStreamBackRestrictPossibleStreamTypes(list, from);
+    else UpStreamForthRestrictPossibleStreamTypes(list, from);
 }
 
 TPNQuery TPNSinkPin::DownStreamBackQueryPossybleInterface(const TGUID& id, TPNBasicPin* from) {
@@ -487,7 +486,8 @@ TPNQuery TPNSinkPin::DownStreamQueryPossybleInterface(const TGUID& id) {
     const TPNWalkGuard guard(this, wkDownQuery);
     const TPNQuery own = TPNBasicSinkPin::DownStreamQueryPossybleInterface(id);
     if (!guard.entered() || !PNSupported(own)) return own;
-    return all(DataTypeDependants(), [&](TPNSourcePin& out) { return out.DownStreamBackQueryPossybleInterface(id, this); });
+    return all(DataTypeDependants(),
+               [&](TPNSourcePin& out) { return out.DownStreamBackQueryPossybleInterface(id, this); });
 }
 
 TPNQuery TPNSinkPin::UpStreamQueryPossybleInterface(const TGUID& id) {
@@ -543,9 +543,7 @@ std::string TPNSinkPin::GetLinkStr() {
     return source->GetFullIdentName(source->GetRootName() != GetRootName());
 }
 
-std::string TPNSinkPin::GetEditorString() {
-    return GetSourcePin() ? GetLinkStr() : TPNBasicSinkPin::GetEditorString();
-}
+std::string TPNSinkPin::GetEditorString() { return GetSourcePin() ? GetLinkStr() : TPNBasicSinkPin::GetEditorString(); }
 
 bool TPNSinkPin::IsLinkedTo(std::string_view name) { return GetLinkStr() == name; }
 

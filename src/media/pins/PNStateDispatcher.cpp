@@ -172,7 +172,8 @@ void TPNStateDispatcher::RemovePin(TPNBasicPin& pin) {
         TPNBasicPin* after = it->AfterPin;
         FPins.erase(it);
         if (after) {
-            const auto same = std::find_if(FPins.begin(), FPins.end(), [&](const auto& m) { return m.AfterPin == after; });
+            const auto same =
+                std::find_if(FPins.begin(), FPins.end(), [&](const auto& m) { return m.AfterPin == after; });
             if (same != FPins.end()) same->AfterPin = nullptr;
         }
         // Nobody is notified after a pin that is no member any more: the

@@ -262,8 +262,7 @@ TEST_F(LinksTest, PinListsDropPlaceholdersOnceLoadedAtRunTime) {
             if (i == 1 || i == 3)
                 list.Add(*PNMakeUnloadedPin(nullptr, {}, "F.C.P" + std::to_string(i), "F.C.P" + std::to_string(i),
                                             TPNPinType::ptSink));
-            else
-                list.Add(PNOwned<TPNBasicPin>(sink("p", {kA}, &owner)), i == 0 ? "First" : "");
+            else list.Add(PNOwned<TPNBasicPin>(sink("p", {kA}, &owner)), i == 0 ? "First" : "");
         }
         EXPECT_EQ(list.GetCount(), 3u);
         EXPECT_EQ(PNUnloadedPinCount(), designing ? 2u : 0u);

@@ -116,7 +116,8 @@ public:
     TestConverter(Log& log, TGUID in, TGUID out) {
         ++made;
         ++alive;
-        CreateEx(PNMakePin<Input>(*this, log, in), PNMakePin<TestSource>("convout", log, std::vector{out}, this, Lock()));
+        CreateEx(PNMakePin<Input>(*this, log, in),
+                 PNMakePin<TestSource>("convout", log, std::vector{out}, this, Lock()));
     }
     ~TestConverter() override { --alive; }
     static inline std::atomic<int> made{0};
