@@ -228,7 +228,7 @@ bool TPNBasicPin::ConnectToStateAfter(const std::shared_ptr<TPNStateDispatcher>&
 bool TPNBasicPin::ConnectByStateAfter(TPNBasicPin& pin, TPNBasicPin* after) {
     auto link = PNLinkSection();
     TPNConnectionChoice choice;
-    if (&pin == this || !CanConnectToInt(pin, false, choice)) return false;
+    if (&pin == this || !CanConnectToInt(pin, true, choice)) return false;
     auto dispatcher = Dispatcher();
     const bool fresh = !dispatcher && !pin.IsStateConnected();
     if (fresh) {

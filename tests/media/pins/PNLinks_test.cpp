@@ -4,6 +4,9 @@
 // middle of a chain, placeholders, pin lists and state dispatchers.
 #include <gtest/gtest.h>
 
+#include <future>
+#include <thread>
+
 #include "PinTestKit.h"
 #include "media/pins/PNLibrary.h"
 #include "media/pins/PNStateDispatcher.h"
@@ -151,6 +154,40 @@ TEST_F(LinksTest, LoopsAreRefusedAndTheConnectionLimitMakesRoom) {
     EXPECT_EQ(s->GetSinkCount(), 1u);
     EXPECT_EQ(s->GetSink(0), k2.get());
     EXPECT_EQ(k1->GetSourcePin(), nullptr);
+}
+
+TEST_F(LinksTest, SinkChoiceUpstreamRefusalsAndEditorStrings) {
+    // The sink takes the proposed type when it can, else its highest supported entry.
+    auto s = source({kA, kB, kC});
+    auto k = sink("k", {kA, kB});
+    EXPECT_EQ(k->UpStreamFindConnectionID(s.get(), kA), kA);
+    EXPECT_EQ(k->UpStreamFindConnectionID(s.get(), kC), kB);
+    auto none = sink("none", {kD});
+    EXPECT_TRUE(none->UpStreamFindConnectionID(s.get(), kA).isNull());
+
+    TComponent owner(nullptr, "Owner");
+    auto ownerLock = std::make_shared<TPNLock>();
+    auto guarded = PNMakePin<TestSink>("g", log, std::vector{kA}, &owner, ownerLock);
+    ASSERT_TRUE(guarded->Connect(s.get()));
+    ASSERT_TRUE(k->Connect(s.get()));
+    EXPECT_EQ(s->GetEditorString(), "( 2 Links )");
+    EXPECT_TRUE(guarded->Notify(op()));
+    // An owner that is stopping refuses upward operations at once.
+    std::promise<void> stopping, done;
+    std::thread stopper([&] {
+        auto stop = ownerLock->StopLock();
+        stopping.set_value();
+        done.get_future().wait();
+    });
+    stopping.get_future().wait();
+    EXPECT_FALSE(guarded->Notify(op()));
+    done.set_value();
+    stopper.join();
+
+    log.take();
+    EXPECT_TRUE(k->SetEditorString("(Disconnected)"));  // it was linked
+    EXPECT_EQ(k->GetEditorString(), "(Disconnected)");
+    EXPECT_EQ(s->GetSinkCount(), 1u);
 }
 
 TEST_F(LinksTest, NoticeNestingLimitRestoresTheCounters) {
@@ -322,6 +359,21 @@ TEST_F(LinksTest, StateDispatchersAreNamedSharedAndFreed) {
     s.reset();
     EXPECT_FALSE(k1->IsStateConnected());
     EXPECT_TRUE(TPNStateDispatcher::Names(false).empty());
+
+    // Members of other types meet through a converter that the dispatcher keeps.
+    PNRegisterTypeConverter(kA, kC, &kAtoC);
+    auto a = source({kA}, &owner);
+    auto c = sink("c", {kC}, &owner);
+    ASSERT_TRUE(a->ConnectByState(*c));
+    EXPECT_EQ(TestConverter::alive, 1);
+    EXPECT_TRUE(c->IsConnectedByConverterTo(*a));
+    log.take();
+    EXPECT_TRUE(a->Notify(op()));
+    EXPECT_EQ(log.take(), (std::vector<std::string>{"conv/2", "c/2"}));
+    c->Disconnect();
+    EXPECT_EQ(TestConverter::alive, 0);
+    EXPECT_FALSE(a->IsStateConnected());
+    EXPECT_FALSE(c->IsConnected());
 }
 
 }  // namespace
