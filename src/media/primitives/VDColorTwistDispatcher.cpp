@@ -1,9 +1,17 @@
 #include "media/primitives/Binding.h"
+#include "media/primitives/ColorTwist.h"
 
 namespace oculon::primitives {
 
-// Binds, in this order, once their bodies exist: ippiColorTwist32f_8u_C3IR, then ippiColorTwist32f_8u_AC4IR.
-// They join as a table like the other dispatchers' (OCULON_BIND lines).
-std::span<const EntryPoint> vdColorTwistEntries() { return {}; }
+namespace {
+
+constexpr EntryPoint kEntries[] = {
+    OCULON_BIND(ippiColorTwist32f_8u_C3IR),
+    OCULON_BIND(ippiColorTwist32f_8u_AC4IR),
+};
+
+}  // namespace
+
+std::span<const EntryPoint> vdColorTwistEntries() { return kEntries; }
 
 }  // namespace oculon::primitives

@@ -1,0 +1,358 @@
+// Colour conversions against a plain, pixel-by-pixel writing of each formula
+// (shifts and constants as the formats define them) over random images of
+// odd and even sizes, with gaps after the rows and bottom-up steps; bytes
+// outside the region must stay as they were.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "TestImage.h"
+#include "media/primitives/ColorTwist.h"
+#include "media/primitives/ColourConversion.h"
+
+namespace oculon::primitives {
+namespace {
+
+using test::kLayouts;
+using test::TestImage;
+
+int clamp8(int v) { return std::clamp(v, 0, 255); }
+
+const int kSizes[][2] = {{1, 1}, {1, 4}, {2, 2}, {3, 3}, {5, 2}, {2, 5}, {7, 7}, {16, 3}, {33, 9}, {300, 5}, {517, 3}};
+
+// Runs `check` for every size and layout.
+void forEachShape(const std::function<void(int w, int h, test::Layout, unsigned seed)>& check) {
+    unsigned seed = 1;
+    for (const auto& size : kSizes)
+        for (const test::Layout& layout : kLayouts) {
+            SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1] << " gap " << layout.gap
+                                            << (layout.bottomUp ? " bottom-up" : ""));
+            check(size[0], size[1], layout, seed++);
+        }
+}
+
+// R, G, B of YUV with the luma shifted into the high half, as the format
+// writes it.
+void yuvPixel(int y, int u, int v, Ipp8u* out) {
+    u -= 128;
+    v -= 128;
+    out[0] = static_cast<Ipp8u>(clamp8(((y << 16) + 74711 * v) >> 16));
+    out[1] = static_cast<Ipp8u>(clamp8(((y << 16) - 25821 * u - 38076 * v) >> 16));
+    out[2] = static_cast<Ipp8u>(clamp8(((y << 16) + 133169 * u) >> 16));
+}
+
+TEST(ColourConversion, Yuv422ToRgbFollowsTheFormula) {
+    forEachShape([](int w, int h, test::Layout l, unsigned seed) {
+        const TestImage src(2 * w, h, l.gap, l.bottomUp, seed);
+        TestImage dst(3 * w, h, l.gap, !l.bottomUp, seed + 100);
+        TestImage want = dst;
+        for (int r = 0; r < h; ++r) {
+            const Ipp8u* s = src.row(r);
+            for (int j = 0; j < w; ++j) {
+                int y, u, v;
+                if (w == 1) y = s[0], u = v = s[1];
+                else if (j == w - 1 && (w & 1)) y = s[2 * j], u = s[2 * j + 1], v = s[2 * j - 1];
+                else y = s[2 * j], u = s[4 * (j / 2) + 1], v = s[4 * (j / 2) + 3];
+                yuvPixel(y, u, v, want.row(r) + 3 * j);
+            }
+        }
+        ASSERT_EQ(ippiYUV422ToRGB_8u_C2C3R(src.row(0), src.step(), dst.origin(), dst.step(), {w, h}), ippStsNoErr);
+        EXPECT_EQ(dst.bytes, want.bytes);
+    });
+}
+
+TEST(ColourConversion, RgbToYuv422FollowsTheFormula) {
+    forEachShape([](int w, int h, test::Layout l, unsigned seed) {
+        const TestImage src(3 * w, h, l.gap, l.bottomUp, seed);
+        TestImage dst(2 * w, h, l.gap, false, seed + 100);
+        TestImage want = dst;
+        for (int r = 0; r < h; ++r) {
+            const Ipp8u* s = src.row(r);
+            Ipp8u* d = want.row(r);
+            auto f = [&](int j) { return 19595 * s[3 * j] + 38470 * s[3 * j + 1] + 7471 * s[3 * j + 2]; };
+            for (int j = 0; j + 1 < w; j += 2) {
+                const int sum = f(j) + f(j + 1);
+                const int du = (((s[3 * j + 2] + s[3 * j + 5]) << 16) - sum + 65535) >> 16;
+                const int dv = (((s[3 * j] + s[3 * j + 3]) << 16) - sum + 65535) >> 16;
+                d[2 * j] = static_cast<Ipp8u>(f(j) >> 16);
+                d[2 * j + 1] = static_cast<Ipp8u>(128 + ((du * 32244) >> 17));
+                d[2 * j + 2] = static_cast<Ipp8u>(f(j + 1) >> 16);
+                d[2 * j + 3] = static_cast<Ipp8u>(clamp8(128 + ((dv * 57475) >> 17)));
+            }
+            if (w & 1) {
+                const int j = w - 1;
+                const int du = ((s[3 * j + 2] << 16) - f(j) + 32767) >> 16;
+                d[2 * j] = static_cast<Ipp8u>(f(j) >> 16);
+                d[2 * j + 1] = static_cast<Ipp8u>(128 + ((du * 32244) >> 16));
+            }
+        }
+        ASSERT_EQ(ippiRGBToYUV422_8u_C3C2R(src.row(0), src.step(), dst.origin(), dst.step(), {w, h}), ippStsNoErr);
+        EXPECT_EQ(dst.bytes, want.bytes);
+    });
+}
+
+// A 4:2:0 reader: the pixel formula, output elements per pixel, element size.
+struct Reader {
+    const char* name;
+    std::function<IppStatus(const Ipp8u* const*, int*, Ipp8u*, int, IppiSize)> run;
+    std::function<void(int y, int u, int v, Ipp8u* out)> pixel;
+    int bytes;  // per pixel
+};
+
+void ycbcrPixel(int y, int cb, int cr, Ipp8u* out) {
+    const int l = 76284 * (y - 16);
+    out[0] = static_cast<Ipp8u>(clamp8((l + 104595 * (cr - 128)) >> 16));
+    out[1] = static_cast<Ipp8u>(clamp8((l - 25690 * (cb - 128) - 53281 * (cr - 128)) >> 16));
+    out[2] = static_cast<Ipp8u>(clamp8((l + 132186 * (cb - 128)) >> 16));
+}
+
+void rgb16Pixel(int y, int cb, int cr, Ipp8u* out, bool g6) {
+    const int c = (cb - 128) * 128, d = (cr - 128) * 128, l = ((y - 16) * 128 * 9535) >> 16;
+    const int r = clamp8((l + ((d * 13074) >> 16)) >> 4);
+    const int g = clamp8((l - ((d * 6660) >> 16) - ((c * 3211) >> 16)) >> 4);
+    const int b = clamp8((l + ((c * 16523) >> 16)) >> 4);
+    const int word = g6 ? (r >> 3) + ((g >> 2) << 5) + ((b >> 3) << 11) : (r >> 3) + ((g >> 3) << 5) + ((b >> 3) << 10);
+    out[0] = static_cast<Ipp8u>(word);
+    out[1] = static_cast<Ipp8u>(word >> 8);
+}
+
+template <typename Fn>
+auto as16(Fn fn) {
+    return [fn](const Ipp8u* const* p, int* steps, Ipp8u* d, int step, IppiSize roi) {
+        return fn(p, steps, reinterpret_cast<Ipp16u*>(d), step, roi);
+    };
+}
+
+TEST(ColourConversion, Planar420ReadersFollowTheFormulas) {
+    const Reader readers[] = {
+        {"YUV420", ippiYUV420ToRGB_8u_P3C3R, yuvPixel, 3},
+        {"YCbCr420", ippiYCbCr420ToRGB_8u_P3C3R, ycbcrPixel, 3},
+        {"555", as16(ippiYCbCr420ToRGB555_8u16u_P3C3R),
+         [](int y, int u, int v, Ipp8u* o) { rgb16Pixel(y, u, v, o, false); }, 2},
+        {"565", as16(ippiYCbCr420ToRGB565_8u16u_P3C3R),
+         [](int y, int u, int v, Ipp8u* o) { rgb16Pixel(y, u, v, o, true); }, 2},
+    };
+    for (const Reader& rd : readers) {
+        SCOPED_TRACE(rd.name);
+        forEachShape([&rd](int w, int h, test::Layout l, unsigned seed) {
+            const int cw = (w + 1) / 2, ch = (h + 1) / 2;
+            const TestImage y(w, h, l.gap, l.bottomUp, seed), u(cw, ch, l.gap + 1, l.bottomUp, seed + 1),
+                v(cw, ch, l.gap, !l.bottomUp, seed + 2);
+            // 16-bit words need an even step; the words sit at any address.
+            TestImage dst(rd.bytes * w, h, 2 * l.gap, l.bottomUp, seed + 3);
+            TestImage want = dst;
+            for (int r = 0; r < h; ++r)
+                for (int j = 0; j < w; ++j)
+                    rd.pixel(y.at(r, j), u.at(r / 2, j / 2), v.at(r / 2, j / 2), want.row(r) + rd.bytes * j);
+            const Ipp8u* planes[3] = {y.row(0), u.row(0), v.row(0)};
+            int steps[3] = {y.step(), u.step(), v.step()};
+            ASSERT_EQ(rd.run(planes, steps, dst.origin(), dst.step(), {w, h}), ippStsNoErr);
+            EXPECT_EQ(dst.bytes, want.bytes);
+        });
+    }
+}
+
+TEST(ColourConversion, RgbTo420WritesEveryChromaSampleAReaderUses) {
+    forEachShape([](int w, int h, test::Layout l, unsigned seed) {
+        const int cw = (w + 1) / 2, ch = (h + 1) / 2;
+        const TestImage src(3 * w, h, l.gap, l.bottomUp, seed);
+        TestImage y(w, h, l.gap, false, seed + 1), u(cw, ch, l.gap, l.bottomUp, seed + 2),
+            v(cw, ch, l.gap + 2, false, seed + 3);
+        TestImage wy = y, wu = u, wv = v;
+        auto at = [&](int r, int x, int c) { return src.at(r, 3 * x + c); };
+        for (int r = 0; r < h; ++r)
+            for (int x = 0; x < w; ++x)
+                wy.at(r, x) = static_cast<Ipp8u>(
+                    (16843 * at(r, x, 0) + 33030 * at(r, x, 1) + 6423 * at(r, x, 2) + 1081344) >> 16);
+        // A block cut by the image's edge repeats its last row or column.
+        for (int m = 0; m < ch; ++m)
+            for (int n = 0; n < cw; ++n) {
+                int sum[3] = {};
+                for (int dr = 0; dr < 2; ++dr)
+                    for (int dx = 0; dx < 2; ++dx)
+                        for (int c = 0; c < 3; ++c) sum[c] += at(std::min(2 * m + dr, h - 1), std::min(2 * n + dx, w - 1), c);
+                wu.at(m, n) = static_cast<Ipp8u>(128 + ((-9699 * sum[0] - 19071 * sum[1] + 28770 * sum[2] + 32768) >> 18));
+                wv.at(m, n) = static_cast<Ipp8u>(128 + ((28770 * sum[0] - 24117 * sum[1] - 4653 * sum[2] + 32768) >> 18));
+            }
+        Ipp8u* planes[3] = {y.origin(), u.origin(), v.origin()};
+        int steps[3] = {y.step(), u.step(), v.step()};
+        ASSERT_EQ(ippiRGBToYCbCr420_8u_C3P3R(src.row(0), src.step(), planes, steps, {w, h}), ippStsNoErr);
+        EXPECT_EQ(y.bytes, wy.bytes);
+        EXPECT_EQ(u.bytes, wu.bytes);
+        EXPECT_EQ(v.bytes, wv.bytes);
+    });
+}
+
+TEST(ColourConversion, WorkedValues) {
+    Ipp8u rgb[6] = {};
+    const Ipp8u grey[4] = {128, 128, 128, 128};
+    ippiYUV422ToRGB_8u_C2C3R(grey, 4, rgb, 6, {2, 1});
+    EXPECT_EQ(std::vector<int>(rgb, rgb + 6), std::vector<int>(6, 128));
+    const Ipp8u red[4] = {128, 128, 128, 255};
+    ippiYUV422ToRGB_8u_C2C3R(red, 4, rgb, 6, {2, 1});
+    EXPECT_EQ(rgb[0], 255);
+    EXPECT_EQ(rgb[3], 255);
+
+    const Ipp8u black[9] = {};
+    Ipp8u yuv[6] = {9, 9, 9, 9, 9, 9};
+    ippiRGBToYUV422_8u_C3C2R(black, 9, yuv, 6, {3, 1});
+    EXPECT_EQ(std::vector<int>(yuv, yuv + 6), (std::vector<int>{0, 128, 0, 128, 0, 128}));
+
+    // Studio range: Y 16 is black, 235 is 254 (no rounding term), 255 clamps.
+    for (auto [y, out] : {std::pair{16, 0}, {235, 254}, {255, 255}}) {
+        const Ipp8u yy = static_cast<Ipp8u>(y), c = 128;
+        const Ipp8u* planes[3] = {&yy, &c, &c};
+        int steps[3] = {1, 1, 1};
+        ippiYCbCr420ToRGB_8u_P3C3R(planes, steps, rgb, 3, {1, 1});
+        EXPECT_EQ(rgb[0], out);
+        EXPECT_EQ(rgb[2], out);
+        Ipp16u word = 0;
+        ippiYCbCr420ToRGB565_8u16u_P3C3R(planes, steps, &word, 2, {1, 1});
+        const Ipp16u word565 = word;
+        ippiYCbCr420ToRGB555_8u16u_P3C3R(planes, steps, &word, 2, {1, 1});
+        if (y == 235) {
+            EXPECT_EQ(word565, 0xFFFF);
+            EXPECT_EQ(word, 0x7FFF);
+        }
+    }
+    for (auto [c, luma] : {std::pair{255, 235}, {0, 16}}) {
+        const Ipp8u px[3] = {static_cast<Ipp8u>(c), static_cast<Ipp8u>(c), static_cast<Ipp8u>(c)};
+        Ipp8u y = 0, cb = 0, cr = 0;
+        Ipp8u* planes[3] = {&y, &cb, &cr};
+        int steps[3] = {1, 1, 1};
+        ippiRGBToYCbCr420_8u_C3P3R(px, 3, planes, steps, {1, 1});
+        EXPECT_EQ(y, luma);
+        EXPECT_EQ(cb, 128);
+        EXPECT_EQ(cr, 128);
+    }
+}
+
+// Grey from colour: integer weights rounded from the coefficients once, a
+// sum that passes 255 (weights above 1) saturates, a negative one gives 0.
+TEST(ColourConversion, GreyFollowsTheFormulaAndSaturates) {
+    const Ipp32f stores[3] = {0.114f, 0.587f, 0.299f};
+    const GreyWeights w = greyWeights(stores);
+    EXPECT_EQ(w.w0, 467);
+    EXPECT_EQ(w.w1, 2404);
+    EXPECT_EQ(w.w2, 1225);
+    const GreyWeights defaults = greyWeights(nullptr);
+    EXPECT_EQ(defaults.w0, 1225);
+    EXPECT_EQ(defaults.w2, 467);
+    // Truncated towards zero after adding a half, also below zero.
+    const Ipp32f odd[3] = {-0.25f / 4096, 1.5f / 4096, std::nanf("")};
+    EXPECT_EQ(greyWeights(odd).w0, 0);
+    EXPECT_EQ(greyWeights(odd).w1, 2);
+    EXPECT_EQ(greyWeights(odd).w2, 0);
+
+    const Ipp32f heavy[3] = {0.9f, 0.9f, -0.3f};
+    for (const Ipp32f* coeffs : {static_cast<const Ipp32f*>(nullptr), stores, heavy})
+        for (int pixel : {3, 4})
+            forEachShape([&](int width, int h, test::Layout l, unsigned seed) {
+                const GreyWeights g = greyWeights(coeffs);
+                const TestImage src(pixel * width, h, l.gap, l.bottomUp, seed);
+                TestImage dst(width, h, l.gap, false, seed + 1);
+                TestImage want = dst;
+                for (int r = 0; r < h; ++r)
+                    for (int x = 0; x < width; ++x) {
+                        const Ipp8u* p = src.row(r) + pixel * x;
+                        want.at(r, x) = static_cast<Ipp8u>(clamp8((g.w0 * p[0] + g.w1 * p[1] + g.w2 * p[2]) >> 12));
+                    }
+                const auto fn = pixel == 3 ? ippiColorToGray_8u_C3C1R : ippiColorToGray_8u_AC4C1R;
+                ASSERT_EQ(fn(src.row(0), src.step(), dst.origin(), dst.step(), {width, h}, coeffs), ippStsNoErr);
+                EXPECT_EQ(dst.bytes, want.bytes);
+            });
+    const Ipp8u white[3] = {255, 255, 255}, pureRed[3] = {255, 0, 0};
+    Ipp8u out = 0;
+    ippiColorToGray_8u_C3C1R(white, 3, &out, 1, {1, 1}, nullptr);
+    EXPECT_EQ(out, 255);
+    ippiColorToGray_8u_C3C1R(pureRed, 3, &out, 1, {1, 1}, nullptr);
+    EXPECT_EQ(out, 76);
+}
+
+TEST(ColourConversion, TwistRoundsHalfToEvenAndSaturates) {
+    const Ipp32f offsets[3][4] = {{0, 0, 0, 2.5f}, {0, 0, 0, 3.5f}, {0, 0, 0, -0.3f}};
+    Ipp8u px[4] = {9, 9, 9, 77};
+    ASSERT_EQ(ippiColorTwist32f_8u_AC4IR(px, 4, {1, 1}, offsets), ippStsNoErr);
+    EXPECT_EQ(std::vector<int>(px, px + 4), (std::vector<int>{2, 4, 0, 77}));
+    const Ipp32f big[3][4] = {{0, 0, 0, 300}, {0, 0, 0, NAN}, {1, 0, 0, 0}};
+    ippiColorTwist32f_8u_C3IR(px, 3, {1, 1}, big);
+    EXPECT_EQ(std::vector<int>(px, px + 3), (std::vector<int>{255, 0, 2}));
+
+    // A matrix that reads every channel, against rounding to nearest-even in
+    // the same extended sum; in place reads each pixel before writing it.
+    const Ipp32f t[3][4] = {{0.5f, 0.25f, 0.125f, 1.5f}, {-0.5f, 1.0f, 0.75f, 0.5f}, {0, 0, 1, 0}};
+    forEachShape([&t](int w, int h, test::Layout l, unsigned seed) {
+        const TestImage src(3 * w, h, l.gap, l.bottomUp, seed);
+        TestImage dst(3 * w, h, l.gap, false, seed + 1);
+        if (l.bottomUp) {  // the matrix forms take no step below 1
+            EXPECT_EQ(ippiColorTwist32f_8u_C3R(src.row(0), src.step(), dst.origin(), dst.step(), {w, h}, t),
+                      ippStsStepErr);
+            return;
+        }
+        TestImage want = dst;
+        for (int r = 0; r < h; ++r)
+            for (int x = 0; x < w; ++x) {
+                const Ipp8u* s = src.row(r) + 3 * x;
+                for (int k = 0; k < 3; ++k) {
+                    const long double v = (static_cast<long double>(t[k][0]) * s[0] + t[k][3]) +
+                                          static_cast<long double>(t[k][1]) * s[1] + static_cast<long double>(t[k][2]) * s[2];
+                    want.at(r, 3 * x + k) = static_cast<Ipp8u>(std::clamp(std::nearbyint(v), 0.0L, 255.0L));
+                }
+            }
+        ASSERT_EQ(ippiColorTwist32f_8u_C3R(src.row(0), src.step(), dst.origin(), dst.step(), {w, h}, t), ippStsNoErr);
+        EXPECT_EQ(dst.bytes, want.bytes);
+        TestImage inPlace = src;
+        ippiColorTwist32f_8u_C3IR(inPlace.origin(), inPlace.step(), {w, h}, t);
+        for (int r = 0; r < h; ++r) EXPECT_TRUE(std::equal(inPlace.row(r), inPlace.row(r) + 3 * w, want.row(r)));
+    });
+}
+
+// Pointers, then size, then (only the matrix forms) steps; the plane
+// pointers of the planar forms after the size.
+TEST(ColourConversion, StatusOrder) {
+    Ipp8u b[64] = {};
+    Ipp16u words[8] = {};
+    const Ipp8u* in[3] = {b, b, b};
+    const Ipp8u* inNull[3] = {b, nullptr, b};
+    Ipp8u* out[3] = {b, b, b};
+    Ipp8u* outNull[3] = {b, b, nullptr};
+    int steps[3] = {4, 4, 4};
+    const Ipp32f t[3][4] = {};
+    const IppiSize ok{2, 2}, empty{0, 2};
+    struct Row {
+        const char* name;
+        std::function<IppStatus(bool null, IppiSize, int step)> fn;
+        bool stepTested;
+    };
+    const std::vector<Row> rows = {
+        {"422ToRGB", [&](bool n, IppiSize s, int st) { return ippiYUV422ToRGB_8u_C2C3R(n ? nullptr : b, st, b, st, s); }, false},
+        {"RGBTo422", [&](bool n, IppiSize s, int st) { return ippiRGBToYUV422_8u_C3C2R(b, st, n ? nullptr : b, st, s); }, false},
+        {"420ToRGB", [&](bool n, IppiSize s, int st) { return ippiYCbCr420ToRGB_8u_P3C3R(n ? nullptr : in, steps, b, st, s); }, false},
+        {"420To565", [&](bool n, IppiSize s, int st) { return ippiYCbCr420ToRGB565_8u16u_P3C3R(in, steps, n ? nullptr : words, st, s); }, false},
+        {"RGBTo420", [&](bool n, IppiSize s, int st) { return ippiRGBToYCbCr420_8u_C3P3R(b, st, n ? nullptr : out, steps, s); }, false},
+        {"Grey", [&](bool n, IppiSize s, int st) { return ippiColorToGray_8u_AC4C1R(b, st, n ? nullptr : b, st, s, nullptr); }, false},
+        {"Twist", [&](bool n, IppiSize s, int st) { return ippiColorTwist32f_8u_C3R(b, st, b, st, s, n ? nullptr : t); }, true},
+        {"TwistIR", [&](bool n, IppiSize s, int st) { return ippiColorTwist32f_8u_C3IR(n ? nullptr : b, st, s, t); }, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(r.fn(true, empty, 0), ippStsNullPtrErr);
+        EXPECT_EQ(r.fn(false, empty, 0), ippStsSizeErr);
+        EXPECT_EQ(r.fn(false, {2, -1}, 8), ippStsSizeErr);
+        EXPECT_EQ(r.fn(false, ok, 0), r.stepTested ? ippStsStepErr : ippStsNoErr);
+    }
+    // A null plane counts only after the size.
+    EXPECT_EQ(ippiYUV420ToRGB_8u_P3C3R(inNull, steps, b, 6, empty), ippStsSizeErr);
+    EXPECT_EQ(ippiYUV420ToRGB_8u_P3C3R(inNull, steps, b, 6, ok), ippStsNullPtrErr);
+    EXPECT_EQ(ippiRGBToYCbCr420_8u_C3P3R(b, 6, outNull, steps, empty), ippStsSizeErr);
+    EXPECT_EQ(ippiRGBToYCbCr420_8u_C3P3R(b, 6, outNull, steps, ok), ippStsNullPtrErr);
+    EXPECT_EQ(ippiColorTwist32f_8u_AC4IR(b, 8, ok, nullptr), ippStsNullPtrErr);
+}
+
+}  // namespace
+}  // namespace oculon::primitives
