@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "media/primitives/ImageRegion.h"
+#include "media/primitives/PorterDuff.h"
 
 namespace oculon::primitives {
 
@@ -11,43 +12,12 @@ namespace {
 
 using std::ptrdiff_t;
 
-// x y / 255 for two bytes, exact for multiples of 255.
-constexpr unsigned scaled(unsigned p) { return (p + (p >> 8) + 1) >> 8; }
-constexpr unsigned mul(unsigned x, unsigned y) { return scaled(x * y); }
-constexpr unsigned sat(unsigned v) { return v < 255 ? v : 255; }
+namespace pd = porter_duff;
+using pd::Rule;
 
-enum class Kernel { Over, In, Out, ATop, Xor, Plus };
+constexpr unsigned mul(unsigned x, unsigned y) { return pd::mul<8>(x, y); }
 
-// One colour channel from the premultiplied colours a and b. The straight
-// kernels never exceed 255, so saturating every result changes only the
-// premultiplied ones, which need it.
-template <Kernel K>
-constexpr unsigned colour(unsigned a, unsigned aA, unsigned b, unsigned aB) {
-    switch (K) {
-        case Kernel::Over: return sat(a + mul(b, 255 - aA));
-        case Kernel::In: return mul(a, aB);
-        case Kernel::Out: return mul(a, 255 - aB);
-        case Kernel::ATop: return sat(mul(aB, a) + mul(b, 255 - aA));
-        case Kernel::Xor: return sat(mul(a, 255 - aB) + mul(b, 255 - aA));
-        case Kernel::Plus: return sat(a + b);
-    }
-    return 0;
-}
-
-template <Kernel K>
-constexpr unsigned alpha(unsigned aA, unsigned aB) {
-    switch (K) {
-        case Kernel::Over: return aA + mul(aB, 255 - aA);
-        case Kernel::In: return mul(aB, aA);
-        case Kernel::Out: return mul(aA, 255 - aB);
-        case Kernel::ATop: return aB;
-        case Kernel::Xor: return mul(255 - aB, aA) + mul(255 - aA, aB);
-        case Kernel::Plus: return sat(aA + aB);
-    }
-    return 0;
-}
-
-template <Kernel K, bool Premultiplied>
+template <Rule K, bool Premultiplied>
 void composeRow(const Ipp8u* s1, const Ipp8u* s2, Ipp8u* d, ptrdiff_t pixels) {
     for (ptrdiff_t i = 0; i < pixels; ++i) {
         const Ipp8u* a = s1 + 4 * i;
@@ -58,9 +28,9 @@ void composeRow(const Ipp8u* s1, const Ipp8u* s2, Ipp8u* d, ptrdiff_t pixels) {
         for (int c = 0; c < 3; ++c) {
             const unsigned pa = Premultiplied ? a[c] : mul(a[c], aA);
             const unsigned pb = Premultiplied ? b[c] : mul(b[c], aB);
-            out[c] = static_cast<Ipp8u>(colour<K>(pa, aA, pb, aB));
+            out[c] = static_cast<Ipp8u>(pd::colour<8, K>(pa, aA, pb, aB));
         }
-        out[3] = static_cast<Ipp8u>(alpha<K>(aA, aB));
+        out[3] = static_cast<Ipp8u>(pd::opacity<8, K>(aA, aB));
     }
 }
 
@@ -68,10 +38,10 @@ using RowKernel = void (*)(const Ipp8u*, const Ipp8u*, Ipp8u*, ptrdiff_t);
 
 // Indexed by IppiAlphaType.
 constexpr RowKernel kKernels[12] = {
-    composeRow<Kernel::Over, false>, composeRow<Kernel::In, false>,  composeRow<Kernel::Out, false>,
-    composeRow<Kernel::ATop, false>, composeRow<Kernel::Xor, false>, composeRow<Kernel::Plus, false>,
-    composeRow<Kernel::Over, true>,  composeRow<Kernel::In, true>,   composeRow<Kernel::Out, true>,
-    composeRow<Kernel::ATop, true>,  composeRow<Kernel::Xor, true>,  composeRow<Kernel::Plus, true>,
+    composeRow<Rule::Over, false>, composeRow<Rule::In, false>,  composeRow<Rule::Out, false>,
+    composeRow<Rule::ATop, false>, composeRow<Rule::Xor, false>, composeRow<Rule::Plus, false>,
+    composeRow<Rule::Over, true>,  composeRow<Rule::In, true>,   composeRow<Rule::Out, true>,
+    composeRow<Rule::ATop, true>,  composeRow<Rule::Xor, true>,  composeRow<Rule::Plus, true>,
 };
 
 }  // namespace

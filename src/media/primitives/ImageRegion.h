@@ -31,6 +31,19 @@ void eachRow(const void* src, int srcStep, std::ptrdiff_t srcPixel, void* dst, i
     for (std::ptrdiff_t r = 0; r < roi.height; ++r) fn(row(src, srcStep, r), row(dst, dstStep, r), w);
 }
 
+// The same for two sources and a destination with pixels of `pixel` bytes
+// each: fn(aRow, bRow, dstRow, pixels).
+template <typename Fn>
+void eachRow(const void* a, int aStep, const void* b, int bStep, void* dst, int dstStep, std::ptrdiff_t pixel,
+             IppiSize roi, Fn fn) {
+    const std::ptrdiff_t w = roi.width;
+    if (aStep == w * pixel && bStep == aStep && dstStep == aStep) {
+        fn(static_cast<const Ipp8u*>(a), static_cast<const Ipp8u*>(b), static_cast<Ipp8u*>(dst), w * roi.height);
+        return;
+    }
+    for (std::ptrdiff_t r = 0; r < roi.height; ++r) fn(row(a, aStep, r), row(b, bStep, r), row(dst, dstStep, r), w);
+}
+
 // The same for one image worked in place.
 template <typename Fn>
 void eachRow(void* img, int step, std::ptrdiff_t pixel, IppiSize roi, Fn fn) {

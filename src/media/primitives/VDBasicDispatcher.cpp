@@ -1,7 +1,9 @@
 #include "media/primitives/Binding.h"
 #include "media/primitives/ColorTwist.h"
 #include "media/primitives/ColourConversion.h"
+#include "media/primitives/ConstantAlphaComposition.h"
 #include "media/primitives/ImageCopy.h"
+#include "media/primitives/ImageLogic.h"
 #include "media/primitives/ImageMirror.h"
 #include "media/primitives/VectorLogic.h"
 
@@ -13,15 +15,15 @@ namespace {
 // looked up in the signal library.
 constexpr EntryPoint kEntries[] = {
     // Copy, channel copy, set, mirror, channel swap
-    OCULON_BIND(ippiCopy_8u_C1C3R),   OCULON_BIND(ippiCopy_8u_C1C4R),        OCULON_BIND(ippiCopy_8u_C3C1R),
-    OCULON_BIND(ippiCopy_8u_C4C1R),   OCULON_BIND(ippiCopy_8u_C3AC4R),       OCULON_BIND(ippiCopy_8u_AC4C3R),
-    OCULON_BIND(ippiCopy_8u_P3C3R),   OCULON_BIND(ippiSet_8u_C3R),           OCULON_BIND(ippiSet_8u_C3CR),
-    OCULON_BIND(ippiSet_8u_AC4R),     OCULON_BIND(ippiSet_8u_C4CR),          OCULON_BIND(ippiMirror_8u_C1R),
-    OCULON_BIND(ippiMirror_16u_C1R),  OCULON_BIND(ippiSwapChannels_8u_C3IR), OCULON_BIND(ippiSwapChannels_8u_C3R),
-    OCULON_BIND(ippsSwapBytes_16u_I), OCULON_BIND(ippiCopy_8u_C3R),          OCULON_BIND(ippiCopy_8u_AC4R),
-    OCULON_BIND(ippiCopy_8u_C4CR),    OCULON_BIND(ippiSet_8u_C1R),           OCULON_BIND(ippiMirror_8u_C3IR),
-    OCULON_BIND(ippiMirror_8u_C4IR),  OCULON_BIND(ippiMirror_8u_AC4R),       OCULON_BIND(ippiMirror_8u_AC4IR),
-    OCULON_BIND(ippiMirror_8u_C1IR),  OCULON_BIND(ippiSwapChannels_8u_AC4R),
+    OCULON_BIND(ippiCopy_8u_C1C3R), OCULON_BIND(ippiCopy_8u_C1C4R), OCULON_BIND(ippiCopy_8u_C3C1R),
+    OCULON_BIND(ippiCopy_8u_C4C1R), OCULON_BIND(ippiCopy_8u_C3AC4R), OCULON_BIND(ippiCopy_8u_AC4C3R),
+    OCULON_BIND(ippiCopy_8u_P3C3R), OCULON_BIND(ippiSet_8u_C3R), OCULON_BIND(ippiSet_8u_C3CR),
+    OCULON_BIND(ippiSet_8u_AC4R), OCULON_BIND(ippiSet_8u_C4CR), OCULON_BIND(ippiMirror_8u_C1R),
+    OCULON_BIND(ippiMirror_16u_C1R), OCULON_BIND(ippiSwapChannels_8u_C3IR), OCULON_BIND(ippiSwapChannels_8u_C3R),
+    OCULON_BIND(ippsSwapBytes_16u_I), OCULON_BIND(ippiCopy_8u_C3R), OCULON_BIND(ippiCopy_8u_AC4R),
+    OCULON_BIND(ippiCopy_8u_C4CR), OCULON_BIND(ippiSet_8u_C1R), OCULON_BIND(ippiMirror_8u_C3IR),
+    OCULON_BIND(ippiMirror_8u_C4IR), OCULON_BIND(ippiMirror_8u_AC4R), OCULON_BIND(ippiMirror_8u_AC4IR),
+    OCULON_BIND(ippiMirror_8u_C1IR), OCULON_BIND(ippiSwapChannels_8u_AC4R),
     // Colour conversions
     OCULON_BIND(ippiYUV422ToRGB_8u_C2C3R), OCULON_BIND(ippiRGBToYUV422_8u_C3C2R),
     OCULON_BIND(ippiYCbCr420ToRGB_8u_P3C3R), OCULON_BIND(ippiRGBToYCbCr420_8u_C3P3R),
@@ -32,7 +34,32 @@ constexpr EntryPoint kEntries[] = {
     // Scaled arithmetic of two images
     // Scaled constant arithmetic and squaring
     // Logic, shifts, absolute difference and scaled products
+    OCULON_BIND(ippiAnd_8u_C3IR), OCULON_BIND(ippiAnd_8u_C1IR), OCULON_BIND(ippiAnd_16u_C1IR),
+    OCULON_BIND(ippiAnd_8u_AC4IR), OCULON_BIND(ippiOr_8u_C3IR), OCULON_BIND(ippiOr_8u_C1IR),
+    OCULON_BIND(ippiOr_16u_C1IR), OCULON_BIND(ippiOr_8u_AC4IR), OCULON_BIND(ippiXor_8u_C3IR),
+    OCULON_BIND(ippiXor_8u_C1IR), OCULON_BIND(ippiXor_16u_C1IR), OCULON_BIND(ippiXor_8u_AC4IR),
+    OCULON_BIND(ippiNot_8u_C3IR), OCULON_BIND(ippiNot_8u_AC4IR), OCULON_BIND(ippiNot_8u_C3R),
+    OCULON_BIND(ippiNot_8u_AC4R), OCULON_BIND(ippiAndC_8u_C3IR), OCULON_BIND(ippiAndC_8u_C4IR),
+    OCULON_BIND(ippiAndC_8u_AC4IR), OCULON_BIND(ippiOrC_8u_C3IR), OCULON_BIND(ippiOrC_8u_AC4IR),
+    OCULON_BIND(ippiOrC_8u_C4IR), OCULON_BIND(ippiXorC_8u_C3IR), OCULON_BIND(ippiXorC_8u_AC4IR),
+    OCULON_BIND(ippiXorC_8u_C4IR), OCULON_BIND(ippiLShiftC_8u_C3IR), OCULON_BIND(ippiLShiftC_8u_AC4IR),
+    OCULON_BIND(ippiLShiftC_8u_C4IR), OCULON_BIND(ippiRShiftC_8u_C3IR), OCULON_BIND(ippiRShiftC_8u_C4IR),
+    OCULON_BIND(ippiRShiftC_8u_AC4IR), OCULON_BIND(ippiAbsDiff_8u_C1R), OCULON_BIND(ippiAbsDiff_16u_C1R),
+    OCULON_BIND(ippiMulCScale_8u_C3IR), OCULON_BIND(ippiMulCScale_8u_AC4IR), OCULON_BIND(ippiMulCScale_8u_C4IR),
+    OCULON_BIND(ippiMulScale_8u_C1IR), OCULON_BIND(ippiMulScale_16u_C1IR), OCULON_BIND(ippiMulScale_8u_C3IR),
+    OCULON_BIND(ippiMulScale_8u_AC4IR), OCULON_BIND(ippiAnd_8u_C4IR), OCULON_BIND(ippiOr_8u_C4IR),
+    OCULON_BIND(ippiXor_8u_C4IR), OCULON_BIND(ippiNot_8u_C4IR), OCULON_BIND(ippiAnd_8u_C3R),
+    OCULON_BIND(ippiAnd_8u_AC4R), OCULON_BIND(ippiAnd_8u_C1R), OCULON_BIND(ippiAnd_16u_C1R), OCULON_BIND(ippiOr_8u_C3R),
+    OCULON_BIND(ippiOr_8u_AC4R), OCULON_BIND(ippiOr_8u_C1R), OCULON_BIND(ippiOr_16u_C1R), OCULON_BIND(ippiXor_8u_C3R),
+    OCULON_BIND(ippiXor_8u_AC4R), OCULON_BIND(ippiXor_8u_C1R), OCULON_BIND(ippiXor_16u_C1R),
+    OCULON_BIND(ippiAndC_8u_C3R), OCULON_BIND(ippiOrC_8u_C3R), OCULON_BIND(ippiXorC_8u_C3R),
+    OCULON_BIND(ippiLShiftC_8u_C3R), OCULON_BIND(ippiRShiftC_8u_C3R), OCULON_BIND(ippiAbsDiffC_8u_C1R),
+    OCULON_BIND(ippiMulCScale_8u_C1IR), OCULON_BIND(ippiMulCScale_16u_C1IR), OCULON_BIND(ippiMulCScale_8u_C1R),
+    OCULON_BIND(ippiMulCScale_16u_C1R), OCULON_BIND(ippiMulCScale_8u_C3R), OCULON_BIND(ippiMulCScale_8u_C4R),
+    OCULON_BIND(ippiMulScale_8u_C4IR),
     // Alpha composition with a constant alpha
+    OCULON_BIND(ippiAlphaCompC_8u_C3R), OCULON_BIND(ippiAlphaCompC_8u_C1R), OCULON_BIND(ippiAlphaCompC_16u_C1R),
+    OCULON_BIND(ippiAlphaCompC_8u_C4R),
     // Separable filters and weighted accumulation
     // Wiener filter
     // Sobel filters with border
