@@ -32,7 +32,8 @@ IppStatus applyTwist(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, I
     region::eachRow(pSrc, srcStep, Pixel, pDst, dstStep, Pixel, roi, [&m](const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
         for (ptrdiff_t j = 0; j < n; ++j) {
             const Extended s0 = s[Pixel * j], s1 = s[Pixel * j + 1], s2 = s[Pixel * j + 2];
-            for (int k = 0; k < 3; ++k) d[Pixel * j + k] = roundToByte((m[k][0] * s0 + m[k][3]) + m[k][1] * s1 + m[k][2] * s2);
+            for (int k = 0; k < 3; ++k)
+                d[Pixel * j + k] = roundToByte((m[k][0] * s0 + m[k][3]) + m[k][1] * s1 + m[k][2] * s2);
         }
     });
     return ippStsNoErr;

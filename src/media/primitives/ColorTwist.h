@@ -8,10 +8,11 @@
 
 namespace oculon::primitives {
 
-OCULON_IPP_ENTRY(ippiColorTwist32f_8u_C3R, (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                            IppiSize roiSize, const Ipp32f twist[3][4]));
+OCULON_IPP_ENTRY(ippiColorTwist32f_8u_C3R, (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize,
+                                            const Ipp32f twist[3][4]));
 // In place; a pixel is read whole before it is written.
-OCULON_IPP_ENTRY(ippiColorTwist32f_8u_C3IR, (Ipp8u * pSrcDst, int srcDstStep, IppiSize roiSize, const Ipp32f twist[3][4]));
+OCULON_IPP_ENTRY(ippiColorTwist32f_8u_C3IR,
+                 (Ipp8u * pSrcDst, int srcDstStep, IppiSize roiSize, const Ipp32f twist[3][4]));
 // Bytes 0-2 of 4-byte pixels; the fourth byte stays as it was.
 OCULON_IPP_ENTRY(ippiColorTwist32f_8u_AC4IR,
                  (Ipp8u * pSrcDst, int srcDstStep, IppiSize roiSize, const Ipp32f twist[3][4]));

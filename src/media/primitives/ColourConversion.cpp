@@ -264,7 +264,8 @@ OCULON_HOT_LOOP void rgbRowPairTo420(const Ipp8u* s0, const Ipp8u* s1, Ipp8u* y0
             g[row][m] = g[row][m - 1];
             b[row][m] = b[row][m - 1];
             if (row < rows)
-                for (ptrdiff_t j = 0; j < m; ++j) luma[row][x + j] = static_cast<Ipp8u>(studioLuma(r[row][j], g[row][j], b[row][j]));
+                for (ptrdiff_t j = 0; j < m; ++j)
+                    luma[row][x + j] = static_cast<Ipp8u>(studioLuma(r[row][j], g[row][j], b[row][j]));
         }
         for (ptrdiff_t k = 0; k < (m + 1) / 2; ++k) {
             const int sr = r[0][2 * k] + r[0][2 * k + 1] + r[1][2 * k] + r[1][2 * k + 1];
@@ -289,9 +290,8 @@ IppStatus toGrey(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiS
     if (!pSrc || !pDst) return ippStsNullPtrErr;
     if (region::badSize(roi)) return ippStsSizeErr;
     const GreyWeights wt = greyWeights(coeffs);
-    region::eachRow(pSrc, srcStep, Pixel, pDst, dstStep, 1, roi, [&wt](const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
-        greyRow<Pixel>(s, d, n, wt.w0, wt.w1, wt.w2);
-    });
+    region::eachRow(pSrc, srcStep, Pixel, pDst, dstStep, 1, roi,
+                    [&wt](const Ipp8u* s, Ipp8u* d, ptrdiff_t n) { greyRow<Pixel>(s, d, n, wt.w0, wt.w1, wt.w2); });
     return ippStsNoErr;
 }
 
@@ -336,27 +336,27 @@ IppStatus _px_ippiRGBToYUV422_8u_C3C2R(const Ipp8u* pSrc, int srcStep, Ipp8u* pD
 }
 
 IppStatus _px_ippiYUV420ToRGB_8u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp8u* pDst, int dstStep,
-                                      IppiSize roi) {
+                                       IppiSize roi) {
     return read420<Yuv420Model>(pSrc, srcStep, pDst, dstStep, roi);
 }
 
 IppStatus _px_ippiYCbCr420ToRGB_8u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp8u* pDst, int dstStep,
-                                        IppiSize roi) {
+                                         IppiSize roi) {
     return read420<YCbCr420Model>(pSrc, srcStep, pDst, dstStep, roi);
 }
 
 IppStatus _px_ippiYCbCr420ToRGB555_8u16u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp16u* pDst, int dstStep,
-                                              IppiSize roi) {
+                                               IppiSize roi) {
     return read420<YCbCr420To16Model<false>>(pSrc, srcStep, pDst, dstStep >> 1, roi);
 }
 
 IppStatus _px_ippiYCbCr420ToRGB565_8u16u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp16u* pDst, int dstStep,
-                                              IppiSize roi) {
+                                               IppiSize roi) {
     return read420<YCbCr420To16Model<true>>(pSrc, srcStep, pDst, dstStep >> 1, roi);
 }
 
 IppStatus _px_ippiRGBToYCbCr420_8u_C3P3R(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[3], int dstStep[3],
-                                        IppiSize roi) {
+                                         IppiSize roi) {
     if (!pSrc || !pDst) return ippStsNullPtrErr;
     if (region::badSize(roi)) return ippStsSizeErr;
     if (!pDst[0] || !pDst[1] || !pDst[2]) return ippStsNullPtrErr;

@@ -16,10 +16,12 @@ namespace oculon::primitives {
 // R = Y + 1.14 V', G = Y - 0.394 U' - 0.581 V', B = Y + 2.032 U' in 16.16
 // fixed point. An odd last pixel takes V from the pair before it; a one-pixel
 // row uses its U for V too.
-OCULON_IPP_ENTRY(ippiYUV422ToRGB_8u_C2C3R, (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize));
+OCULON_IPP_ENTRY(ippiYUV422ToRGB_8u_C2C3R,
+                 (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize));
 // Y per pixel, U and V from the pair's sums; an odd last pixel writes Y and U
 // only (two bytes).
-OCULON_IPP_ENTRY(ippiRGBToYUV422_8u_C3C2R, (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize));
+OCULON_IPP_ENTRY(ippiRGBToYUV422_8u_C3C2R,
+                 (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize));
 
 // Pixel (i, j) takes chroma (i / 2, j / 2), so the chroma planes hold
 // ceil(w / 2) x ceil(h / 2) samples.

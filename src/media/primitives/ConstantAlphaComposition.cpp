@@ -60,16 +60,16 @@ constexpr RowFn kRows[12] = {
 };
 
 template <typename T, int Channels>
-IppStatus compose(const T* pSrc1, int src1Step, T alpha1, const T* pSrc2, int src2Step, T alpha2, T* pDst,
-                  int dstStep, IppiSize roi, IppiAlphaType alphaType) {
+IppStatus compose(const T* pSrc1, int src1Step, T alpha1, const T* pSrc2, int src2Step, T alpha2, T* pDst, int dstStep,
+                  IppiSize roi, IppiAlphaType alphaType) {
     if (!pSrc1 || !pSrc2 || !pDst) return ippStsNullPtrErr;
     if (region::badSize(roi)) return ippStsSizeErr;
     if (static_cast<unsigned>(alphaType) > 11) return ippStsAlphaTypeErr;
     const RowFn row = kRows<T>[alphaType];
     const ptrdiff_t n = ptrdiff_t{Channels} * roi.width;
     for (ptrdiff_t r = 0; r < roi.height; ++r)
-        row(region::row(pSrc1, src1Step, r), region::row(pSrc2, src2Step, r), region::row(pDst, dstStep, r), n,
-            alpha1, alpha2);
+        row(region::row(pSrc1, src1Step, r), region::row(pSrc2, src2Step, r), region::row(pDst, dstStep, r), n, alpha1,
+            alpha2);
     return ippStsNoErr;
 }
 

@@ -205,82 +205,81 @@ IppStatus checkAbsDiffSteps(ptrdiff_t rowBytes, std::initializer_list<int> steps
 
 // Two-image logic: C1, C3, AC4 and 16-bit out of place, and their in-place
 // forms, for one operation.
-#define OCULON_LOGIC_TWO(Name, Op)                                                                                    \
-    IppStatus _px_ippi##Name##_8u_C1R(const Ipp8u* a, int as, const Ipp8u* b, int bs, Ipp8u* d, int ds, IppiSize r) { \
-        return twoC1<Ipp8u, Op>(a, as, b, bs, d, ds, r);                                                              \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##_8u_C3R(const Ipp8u* a, int as, const Ipp8u* b, int bs, Ipp8u* d, int ds, IppiSize r) { \
-        return twoWide<3, Op>(a, as, b, bs, d, ds, r);                                                                \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##_8u_AC4R(const Ipp8u* a, int as, const Ipp8u* b, int bs, Ipp8u* d, int ds,             \
-                                       IppiSize r) {                                                                  \
-        return twoAC4<Op>(a, as, b, bs, d, ds, r);                                                                    \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##_16u_C1R(const Ipp16u* a, int as, const Ipp16u* b, int bs, Ipp16u* d, int ds,          \
-                                       IppiSize r) {                                                                  \
-        return twoC1<Ipp16u, Op>(a, as, b, bs, d, ds, r);                                                             \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##_8u_C1IR(const Ipp8u* s, int ss, Ipp8u* sd, int sds, IppiSize r) {                     \
-        return twoC1<Ipp8u, Op>(s, ss, sd, sds, sd, sds, r);                                                          \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##_8u_C3IR(const Ipp8u* s, int ss, Ipp8u* sd, int sds, IppiSize r) {                     \
-        return twoWide<3, Op>(s, ss, sd, sds, sd, sds, r);                                                            \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##_8u_C4IR(const Ipp8u* s, int ss, Ipp8u* sd, int sds, IppiSize r) {                     \
-        return twoWide<4, Op>(s, ss, sd, sds, sd, sds, r);                                                            \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##_8u_AC4IR(const Ipp8u* s, int ss, Ipp8u* sd, int sds, IppiSize r) {                    \
-        return twoAC4<Op>(s, ss, sd, sds, sd, sds, r);                                                                \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##_16u_C1IR(const Ipp16u* s, int ss, Ipp16u* sd, int sds, IppiSize r) {                  \
-        return twoC1<Ipp16u, Op>(s, ss, sd, sds, sd, sds, r);                                                         \
+#define OCULON_LOGIC_TWO(Name, Op)                                                                                     \
+    IppStatus _px_ippi##Name##_8u_C1R(const Ipp8u* a, int as, const Ipp8u* b, int bs, Ipp8u* d, int ds, IppiSize r) {  \
+        return twoC1<Ipp8u, Op>(a, as, b, bs, d, ds, r);                                                               \
+    }                                                                                                                  \
+    IppStatus _px_ippi##Name##_8u_C3R(const Ipp8u* a, int as, const Ipp8u* b, int bs, Ipp8u* d, int ds, IppiSize r) {  \
+        return twoWide<3, Op>(a, as, b, bs, d, ds, r);                                                                 \
+    }                                                                                                                  \
+    IppStatus _px_ippi##Name##_8u_AC4R(const Ipp8u* a, int as, const Ipp8u* b, int bs, Ipp8u* d, int ds, IppiSize r) { \
+        return twoAC4<Op>(a, as, b, bs, d, ds, r);                                                                     \
+    }                                                                                                                  \
+    IppStatus _px_ippi##Name##_16u_C1R(const Ipp16u* a, int as, const Ipp16u* b, int bs, Ipp16u* d, int ds,            \
+                                       IppiSize r) {                                                                   \
+        return twoC1<Ipp16u, Op>(a, as, b, bs, d, ds, r);                                                              \
+    }                                                                                                                  \
+    IppStatus _px_ippi##Name##_8u_C1IR(const Ipp8u* s, int ss, Ipp8u* sd, int sds, IppiSize r) {                       \
+        return twoC1<Ipp8u, Op>(s, ss, sd, sds, sd, sds, r);                                                           \
+    }                                                                                                                  \
+    IppStatus _px_ippi##Name##_8u_C3IR(const Ipp8u* s, int ss, Ipp8u* sd, int sds, IppiSize r) {                       \
+        return twoWide<3, Op>(s, ss, sd, sds, sd, sds, r);                                                             \
+    }                                                                                                                  \
+    IppStatus _px_ippi##Name##_8u_C4IR(const Ipp8u* s, int ss, Ipp8u* sd, int sds, IppiSize r) {                       \
+        return twoWide<4, Op>(s, ss, sd, sds, sd, sds, r);                                                             \
+    }                                                                                                                  \
+    IppStatus _px_ippi##Name##_8u_AC4IR(const Ipp8u* s, int ss, Ipp8u* sd, int sds, IppiSize r) {                      \
+        return twoAC4<Op>(s, ss, sd, sds, sd, sds, r);                                                                 \
+    }                                                                                                                  \
+    IppStatus _px_ippi##Name##_16u_C1IR(const Ipp16u* s, int ss, Ipp16u* sd, int sds, IppiSize r) {                    \
+        return twoC1<Ipp16u, Op>(s, ss, sd, sds, sd, sds, r);                                                          \
     }
 
 // Constant logic: C1, C3, C4, AC4 out of place and C3, C4, AC4 in place.
-#define OCULON_LOGIC_CONST(Name, Op)                                                                                  \
-    IppStatus _px_ippi##Name##C_8u_C1R(const Ipp8u* s, int ss, Ipp8u v, Ipp8u* d, int ds, IppiSize r) {              \
-        return constC1<Ipp8u, Op>(s, ss, v, d, ds, r);                                                                \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##C_8u_C3R(const Ipp8u* s, int ss, const Ipp8u v[3], Ipp8u* d, int ds, IppiSize r) {     \
-        return constMulti<3, Op>(s, ss, v, d, ds, r);                                                                 \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##C_8u_C4R(const Ipp8u* s, int ss, const Ipp8u v[4], Ipp8u* d, int ds, IppiSize r) {     \
-        return constMulti<4, Op>(s, ss, v, d, ds, r);                                                                 \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##C_8u_AC4R(const Ipp8u* s, int ss, const Ipp8u v[3], Ipp8u* d, int ds, IppiSize r) {    \
-        return constAC4<Op>(s, ss, v, d, ds, r);                                                                      \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##C_8u_C3IR(const Ipp8u v[3], Ipp8u* sd, int sds, IppiSize r) {                          \
-        return constMulti<3, Op>(sd, sds, v, sd, sds, r);                                                             \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##C_8u_C4IR(const Ipp8u v[4], Ipp8u* sd, int sds, IppiSize r) {                          \
-        return constMulti<4, Op>(sd, sds, v, sd, sds, r);                                                             \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##C_8u_AC4IR(const Ipp8u v[3], Ipp8u* sd, int sds, IppiSize r) {                         \
-        return constAC4<Op>(sd, sds, v, sd, sds, r);                                                                  \
+#define OCULON_LOGIC_CONST(Name, Op)                                                                              \
+    IppStatus _px_ippi##Name##C_8u_C1R(const Ipp8u* s, int ss, Ipp8u v, Ipp8u* d, int ds, IppiSize r) {           \
+        return constC1<Ipp8u, Op>(s, ss, v, d, ds, r);                                                            \
+    }                                                                                                             \
+    IppStatus _px_ippi##Name##C_8u_C3R(const Ipp8u* s, int ss, const Ipp8u v[3], Ipp8u* d, int ds, IppiSize r) {  \
+        return constMulti<3, Op>(s, ss, v, d, ds, r);                                                             \
+    }                                                                                                             \
+    IppStatus _px_ippi##Name##C_8u_C4R(const Ipp8u* s, int ss, const Ipp8u v[4], Ipp8u* d, int ds, IppiSize r) {  \
+        return constMulti<4, Op>(s, ss, v, d, ds, r);                                                             \
+    }                                                                                                             \
+    IppStatus _px_ippi##Name##C_8u_AC4R(const Ipp8u* s, int ss, const Ipp8u v[3], Ipp8u* d, int ds, IppiSize r) { \
+        return constAC4<Op>(s, ss, v, d, ds, r);                                                                  \
+    }                                                                                                             \
+    IppStatus _px_ippi##Name##C_8u_C3IR(const Ipp8u v[3], Ipp8u* sd, int sds, IppiSize r) {                       \
+        return constMulti<3, Op>(sd, sds, v, sd, sds, r);                                                         \
+    }                                                                                                             \
+    IppStatus _px_ippi##Name##C_8u_C4IR(const Ipp8u v[4], Ipp8u* sd, int sds, IppiSize r) {                       \
+        return constMulti<4, Op>(sd, sds, v, sd, sds, r);                                                         \
+    }                                                                                                             \
+    IppStatus _px_ippi##Name##C_8u_AC4IR(const Ipp8u v[3], Ipp8u* sd, int sds, IppiSize r) {                      \
+        return constAC4<Op>(sd, sds, v, sd, sds, r);                                                              \
     }
 
-#define OCULON_SHIFT(Name, Op)                                                                                        \
-    IppStatus _px_ippi##Name##C_8u_C1R(const Ipp8u* s, int ss, Ipp32u n, Ipp8u* d, int ds, IppiSize r) {             \
-        return shiftC1<Op>(s, ss, n, d, ds, r);                                                                       \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##C_8u_C3R(const Ipp8u* s, int ss, const Ipp32u n[3], Ipp8u* d, int ds, IppiSize r) {    \
-        return shiftMulti<3, Op>(s, ss, n, d, ds, r);                                                                 \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##C_8u_C4R(const Ipp8u* s, int ss, const Ipp32u n[4], Ipp8u* d, int ds, IppiSize r) {    \
-        return shiftMulti<4, Op>(s, ss, n, d, ds, r);                                                                 \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##C_8u_AC4R(const Ipp8u* s, int ss, const Ipp32u n[3], Ipp8u* d, int ds, IppiSize r) {   \
-        return shiftAC4<Op>(s, ss, n, d, ds, r);                                                                      \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##C_8u_C3IR(const Ipp32u n[3], Ipp8u* sd, int sds, IppiSize r) {                         \
-        return shiftMulti<3, Op>(sd, sds, n, sd, sds, r);                                                             \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##C_8u_C4IR(const Ipp32u n[4], Ipp8u* sd, int sds, IppiSize r) {                         \
-        return shiftMulti<4, Op>(sd, sds, n, sd, sds, r);                                                             \
-    }                                                                                                                 \
-    IppStatus _px_ippi##Name##C_8u_AC4IR(const Ipp32u n[3], Ipp8u* sd, int sds, IppiSize r) {                        \
-        return shiftAC4<Op>(sd, sds, n, sd, sds, r);                                                                  \
+#define OCULON_SHIFT(Name, Op)                                                                                     \
+    IppStatus _px_ippi##Name##C_8u_C1R(const Ipp8u* s, int ss, Ipp32u n, Ipp8u* d, int ds, IppiSize r) {           \
+        return shiftC1<Op>(s, ss, n, d, ds, r);                                                                    \
+    }                                                                                                              \
+    IppStatus _px_ippi##Name##C_8u_C3R(const Ipp8u* s, int ss, const Ipp32u n[3], Ipp8u* d, int ds, IppiSize r) {  \
+        return shiftMulti<3, Op>(s, ss, n, d, ds, r);                                                              \
+    }                                                                                                              \
+    IppStatus _px_ippi##Name##C_8u_C4R(const Ipp8u* s, int ss, const Ipp32u n[4], Ipp8u* d, int ds, IppiSize r) {  \
+        return shiftMulti<4, Op>(s, ss, n, d, ds, r);                                                              \
+    }                                                                                                              \
+    IppStatus _px_ippi##Name##C_8u_AC4R(const Ipp8u* s, int ss, const Ipp32u n[3], Ipp8u* d, int ds, IppiSize r) { \
+        return shiftAC4<Op>(s, ss, n, d, ds, r);                                                                   \
+    }                                                                                                              \
+    IppStatus _px_ippi##Name##C_8u_C3IR(const Ipp32u n[3], Ipp8u* sd, int sds, IppiSize r) {                       \
+        return shiftMulti<3, Op>(sd, sds, n, sd, sds, r);                                                          \
+    }                                                                                                              \
+    IppStatus _px_ippi##Name##C_8u_C4IR(const Ipp32u n[4], Ipp8u* sd, int sds, IppiSize r) {                       \
+        return shiftMulti<4, Op>(sd, sds, n, sd, sds, r);                                                          \
+    }                                                                                                              \
+    IppStatus _px_ippi##Name##C_8u_AC4IR(const Ipp32u n[3], Ipp8u* sd, int sds, IppiSize r) {                      \
+        return shiftAC4<Op>(sd, sds, n, sd, sds, r);                                                               \
     }
 
 OCULON_LOGIC_TWO(And, And)
@@ -424,17 +423,17 @@ IppStatus _px_ippiMulScale_8u_C4IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDs
     return _px_ippiMulScale_8u_C4R(pSrc, srcStep, pSrcDst, srcDstStep, pSrcDst, srcDstStep, roi);
 }
 
-#define OCULON_DEFINE_FAMILY(Name)        \
-    OCULON_IPP_DEFINE(ippi##Name##_8u_C1R);  \
-    OCULON_IPP_DEFINE(ippi##Name##_8u_C3R);  \
-    OCULON_IPP_DEFINE(ippi##Name##_8u_AC4R); \
-    OCULON_IPP_DEFINE(ippi##Name##_16u_C1R); \
-    OCULON_IPP_DEFINE(ippi##Name##_8u_C1IR); \
-    OCULON_IPP_DEFINE(ippi##Name##_8u_C3IR); \
-    OCULON_IPP_DEFINE(ippi##Name##_8u_C4IR); \
+#define OCULON_DEFINE_FAMILY(Name)            \
+    OCULON_IPP_DEFINE(ippi##Name##_8u_C1R);   \
+    OCULON_IPP_DEFINE(ippi##Name##_8u_C3R);   \
+    OCULON_IPP_DEFINE(ippi##Name##_8u_AC4R);  \
+    OCULON_IPP_DEFINE(ippi##Name##_16u_C1R);  \
+    OCULON_IPP_DEFINE(ippi##Name##_8u_C1IR);  \
+    OCULON_IPP_DEFINE(ippi##Name##_8u_C3IR);  \
+    OCULON_IPP_DEFINE(ippi##Name##_8u_C4IR);  \
     OCULON_IPP_DEFINE(ippi##Name##_8u_AC4IR); \
     OCULON_IPP_DEFINE(ippi##Name##_16u_C1IR)
-#define OCULON_DEFINE_CONST(Name)            \
+#define OCULON_DEFINE_CONST(Name)             \
     OCULON_IPP_DEFINE(ippi##Name##C_8u_C3R);  \
     OCULON_IPP_DEFINE(ippi##Name##C_8u_C3IR); \
     OCULON_IPP_DEFINE(ippi##Name##C_8u_C4IR); \

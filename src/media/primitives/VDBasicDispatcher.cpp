@@ -4,6 +4,7 @@
 #include "media/primitives/ConstantAlphaComposition.h"
 #include "media/primitives/ImageCopy.h"
 #include "media/primitives/ImageLogic.h"
+#include "media/primitives/ImageStatistics.h"
 #include "media/primitives/ImageMirror.h"
 #include "media/primitives/VectorLogic.h"
 
@@ -31,6 +32,7 @@ constexpr EntryPoint kEntries[] = {
     OCULON_BIND(ippiColorToGray_8u_C3C1R), OCULON_BIND(ippiColorToGray_8u_AC4C1R),
     OCULON_BIND(ippiYUV420ToRGB_8u_P3C3R), OCULON_BIND(ippiColorTwist32f_8u_C3R),
     // Statistics
+    OCULON_BIND(ippiMax_8u_C1R),
     // Scaled arithmetic of two images
     // Scaled constant arithmetic and squaring
     // Logic, shifts, absolute difference and scaled products

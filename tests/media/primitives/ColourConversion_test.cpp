@@ -175,9 +175,12 @@ TEST(ColourConversion, RgbTo420WritesEveryChromaSampleAReaderUses) {
                 int sum[3] = {};
                 for (int dr = 0; dr < 2; ++dr)
                     for (int dx = 0; dx < 2; ++dx)
-                        for (int c = 0; c < 3; ++c) sum[c] += at(std::min(2 * m + dr, h - 1), std::min(2 * n + dx, w - 1), c);
-                wu.at(m, n) = static_cast<Ipp8u>(128 + ((-9699 * sum[0] - 19071 * sum[1] + 28770 * sum[2] + 32768) >> 18));
-                wv.at(m, n) = static_cast<Ipp8u>(128 + ((28770 * sum[0] - 24117 * sum[1] - 4653 * sum[2] + 32768) >> 18));
+                        for (int c = 0; c < 3; ++c)
+                            sum[c] += at(std::min(2 * m + dr, h - 1), std::min(2 * n + dx, w - 1), c);
+                wu.at(m, n) =
+                    static_cast<Ipp8u>(128 + ((-9699 * sum[0] - 19071 * sum[1] + 28770 * sum[2] + 32768) >> 18));
+                wv.at(m, n) =
+                    static_cast<Ipp8u>(128 + ((28770 * sum[0] - 24117 * sum[1] - 4653 * sum[2] + 32768) >> 18));
             }
         Ipp8u* planes[3] = {y.origin(), u.origin(), v.origin()};
         int steps[3] = {y.step(), u.step(), v.step()};
@@ -300,7 +303,8 @@ TEST(ColourConversion, TwistRoundsHalfToEvenAndSaturates) {
                 const Ipp8u* s = src.row(r) + 3 * x;
                 for (int k = 0; k < 3; ++k) {
                     const long double v = (static_cast<long double>(t[k][0]) * s[0] + t[k][3]) +
-                                          static_cast<long double>(t[k][1]) * s[1] + static_cast<long double>(t[k][2]) * s[2];
+                                          static_cast<long double>(t[k][1]) * s[1] +
+                                          static_cast<long double>(t[k][2]) * s[2];
                     want.at(r, 3 * x + k) = static_cast<Ipp8u>(std::clamp(std::nearbyint(v), 0.0L, 255.0L));
                 }
             }
@@ -330,14 +334,28 @@ TEST(ColourConversion, StatusOrder) {
         bool stepTested;
     };
     const std::vector<Row> rows = {
-        {"422ToRGB", [&](bool n, IppiSize s, int st) { return ippiYUV422ToRGB_8u_C2C3R(n ? nullptr : b, st, b, st, s); }, false},
-        {"RGBTo422", [&](bool n, IppiSize s, int st) { return ippiRGBToYUV422_8u_C3C2R(b, st, n ? nullptr : b, st, s); }, false},
-        {"420ToRGB", [&](bool n, IppiSize s, int st) { return ippiYCbCr420ToRGB_8u_P3C3R(n ? nullptr : in, steps, b, st, s); }, false},
-        {"420To565", [&](bool n, IppiSize s, int st) { return ippiYCbCr420ToRGB565_8u16u_P3C3R(in, steps, n ? nullptr : words, st, s); }, false},
-        {"RGBTo420", [&](bool n, IppiSize s, int st) { return ippiRGBToYCbCr420_8u_C3P3R(b, st, n ? nullptr : out, steps, s); }, false},
-        {"Grey", [&](bool n, IppiSize s, int st) { return ippiColorToGray_8u_AC4C1R(b, st, n ? nullptr : b, st, s, nullptr); }, false},
-        {"Twist", [&](bool n, IppiSize s, int st) { return ippiColorTwist32f_8u_C3R(b, st, b, st, s, n ? nullptr : t); }, true},
-        {"TwistIR", [&](bool n, IppiSize s, int st) { return ippiColorTwist32f_8u_C3IR(n ? nullptr : b, st, s, t); }, true},
+        {"422ToRGB",
+         [&](bool n, IppiSize s, int st) { return ippiYUV422ToRGB_8u_C2C3R(n ? nullptr : b, st, b, st, s); }, false},
+        {"RGBTo422",
+         [&](bool n, IppiSize s, int st) { return ippiRGBToYUV422_8u_C3C2R(b, st, n ? nullptr : b, st, s); }, false},
+        {"420ToRGB",
+         [&](bool n, IppiSize s, int st) { return ippiYCbCr420ToRGB_8u_P3C3R(n ? nullptr : in, steps, b, st, s); },
+         false},
+        {"420To565",
+         [&](bool n, IppiSize s, int st) {
+             return ippiYCbCr420ToRGB565_8u16u_P3C3R(in, steps, n ? nullptr : words, st, s);
+         },
+         false},
+        {"RGBTo420",
+         [&](bool n, IppiSize s, int st) { return ippiRGBToYCbCr420_8u_C3P3R(b, st, n ? nullptr : out, steps, s); },
+         false},
+        {"Grey",
+         [&](bool n, IppiSize s, int st) { return ippiColorToGray_8u_AC4C1R(b, st, n ? nullptr : b, st, s, nullptr); },
+         false},
+        {"Twist",
+         [&](bool n, IppiSize s, int st) { return ippiColorTwist32f_8u_C3R(b, st, b, st, s, n ? nullptr : t); }, true},
+        {"TwistIR", [&](bool n, IppiSize s, int st) { return ippiColorTwist32f_8u_C3IR(n ? nullptr : b, st, s, t); },
+         true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

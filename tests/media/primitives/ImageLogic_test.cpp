@@ -73,7 +73,8 @@ Run two16(Fn fn) {
 // In place: the second source is the destination.
 template <typename Fn>
 Run inPlace8(Fn fn) {
-    return [fn](const Ipp8u* a, int as, const Ipp8u*, int, Ipp8u* d, int ds, IppiSize r) { return fn(a, as, d, ds, r); };
+    return
+        [fn](const Ipp8u* a, int as, const Ipp8u*, int, Ipp8u* d, int ds, IppiSize r) { return fn(a, as, d, ds, r); };
 }
 template <typename Fn>
 Run inPlace16(Fn fn) {
@@ -109,9 +110,7 @@ const Want kOr = [](unsigned a, unsigned b, int) { return a | b; };
 const Want kXor = [](unsigned a, unsigned b, int) { return a ^ b; };
 const Want kAbsDiff = [](unsigned a, unsigned b, int) { return static_cast<unsigned>(std::abs(int(a) - int(b))); };
 const Want kScale8 = [](unsigned a, unsigned b, int) { return a * b / 255; };
-const Want kScale16 = [](unsigned a, unsigned b, int) {
-    return static_cast<unsigned>(std::uint64_t{a} * b / 65535);
-};
+const Want kScale16 = [](unsigned a, unsigned b, int) { return static_cast<unsigned>(std::uint64_t{a} * b / 65535); };
 
 TEST(ImageLogic, TwoImageMembersWriteOnlyTheirElements) {
     const Member members[] = {
@@ -138,70 +137,92 @@ TEST(ImageLogic, ConstantMembersWriteOnlyTheirChannels) {
     const Ipp8u v3[3] = {0x0F, 0xF0, 0x5A}, v4[4] = {0x33, 0xCC, 0x81, 0x18}, same[4] = {0x6C, 0x6C, 0x6C, 0x6C};
     const Ipp32u shifts[][4] = {{3, 3, 3, 3}, {0, 0, 0, 0}, {8, 9, UINT_MAX, 8}, {1, 0, 9, 7}};
     std::vector<Member> members;
-    auto c = [](const Ipp8u* v, auto op) { return [v, op](unsigned a, unsigned, int k) { return unsigned(op(a, v[k])); }; };
+    auto c = [](const Ipp8u* v, auto op) {
+        return [v, op](unsigned a, unsigned, int k) { return unsigned(op(a, v[k])); };
+    };
     auto s = [](const Ipp32u* n, bool left) {
-        return [n, left](unsigned a, unsigned, int k) { return n[k] >= 8 ? 0u : (left ? (a << n[k]) & 255 : a >> n[k]); };
+        return
+            [n, left](unsigned a, unsigned, int k) { return n[k] >= 8 ? 0u : (left ? (a << n[k]) & 255 : a >> n[k]); };
     };
     auto andOp = [](unsigned a, unsigned v) { return a & v; };
     auto orOp = [](unsigned a, unsigned v) { return a | v; };
     auto xorOp = [](unsigned a, unsigned v) { return a ^ v; };
     auto scaleOp = [](unsigned a, unsigned v) { return a * v / 255; };
     for (const Ipp8u* v : {static_cast<const Ipp8u*>(v4), static_cast<const Ipp8u*>(same)}) {
-        members.push_back({"AndC C3R", 3, 3, 1, [v](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
+        members.push_back({"AndC C3R", 3, 3, 1,
+                           [v](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
                                return ippiAndC_8u_C3R(a, as, v, d, ds, r);
-                           }, c(v, andOp)});
-        members.push_back({"OrC C4IR", 4, 4, 1, [v](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) {
-                               return ippiOrC_8u_C4IR(v, d, ds, r);
-                           }, c(v, orOp), true});
-        members.push_back({"XorC AC4IR", 4, 3, 1, [v](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) {
-                               return ippiXorC_8u_AC4IR(v, d, ds, r);
-                           }, c(v, xorOp), true});
-        members.push_back({"MulCScale C4R", 4, 4, 1, [v](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
+                           },
+                           c(v, andOp)});
+        members.push_back(
+            {"OrC C4IR", 4, 4, 1,
+             [v](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiOrC_8u_C4IR(v, d, ds, r); },
+             c(v, orOp), true});
+        members.push_back(
+            {"XorC AC4IR", 4, 3, 1,
+             [v](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiXorC_8u_AC4IR(v, d, ds, r); },
+             c(v, xorOp), true});
+        members.push_back({"MulCScale C4R", 4, 4, 1,
+                           [v](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
                                return ippiMulCScale_8u_C4R(a, as, v, d, ds, r);
-                           }, c(v, scaleOp)});
-        members.push_back({"MulCScale AC4IR", 4, 3, 1, [v](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) {
-                               return ippiMulCScale_8u_AC4IR(v, d, ds, r);
-                           }, c(v, scaleOp), true});
+                           },
+                           c(v, scaleOp)});
+        members.push_back(
+            {"MulCScale AC4IR", 4, 3, 1,
+             [v](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiMulCScale_8u_AC4IR(v, d, ds, r); },
+             c(v, scaleOp), true});
     }
-    members.push_back({"MulCScale C3IR", 3, 3, 1, [&v3](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) {
-                           return ippiMulCScale_8u_C3IR(v3, d, ds, r);
-                       }, c(v3, scaleOp), true});
-    members.push_back({"MulCScale 16u", 1, 1, 2, [](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
+    members.push_back(
+        {"MulCScale C3IR", 3, 3, 1,
+         [&v3](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiMulCScale_8u_C3IR(v3, d, ds, r); },
+         c(v3, scaleOp), true});
+    members.push_back({"MulCScale 16u", 1, 1, 2,
+                       [](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
                            return ippiMulCScale_16u_C1R(reinterpret_cast<const Ipp16u*>(a), as, 40000,
                                                         reinterpret_cast<Ipp16u*>(d), ds, r);
-                       }, [](unsigned a, unsigned, int) { return unsigned(std::uint64_t{a} * 40000 / 65535); }});
+                       },
+                       [](unsigned a, unsigned, int) { return unsigned(std::uint64_t{a} * 40000 / 65535); }});
     for (const auto& n : shifts) {
-        members.push_back({"LShiftC C3R", 3, 3, 1, [&n](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
+        members.push_back({"LShiftC C3R", 3, 3, 1,
+                           [&n](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
                                return ippiLShiftC_8u_C3R(a, as, n, d, ds, r);
-                           }, s(n, true)});
-        members.push_back({"RShiftC C4IR", 4, 4, 1, [&n](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) {
-                               return ippiRShiftC_8u_C4IR(n, d, ds, r);
-                           }, s(n, false), true});
-        members.push_back({"LShiftC AC4IR", 4, 3, 1, [&n](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) {
-                               return ippiLShiftC_8u_AC4IR(n, d, ds, r);
-                           }, s(n, true), true});
-        members.push_back({"RShiftC C1R", 1, 1, 1, [&n](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
+                           },
+                           s(n, true)});
+        members.push_back(
+            {"RShiftC C4IR", 4, 4, 1,
+             [&n](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiRShiftC_8u_C4IR(n, d, ds, r); },
+             s(n, false), true});
+        members.push_back(
+            {"LShiftC AC4IR", 4, 3, 1,
+             [&n](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiLShiftC_8u_AC4IR(n, d, ds, r); },
+             s(n, true), true});
+        members.push_back({"RShiftC C1R", 1, 1, 1,
+                           [&n](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
                                return _px_ippiRShiftC_8u_C1R(a, as, n[2], d, ds, r);
-                           }, [&n](unsigned a, unsigned, int) { return n[2] >= 8 ? 0u : a >> n[2]; }});
+                           },
+                           [&n](unsigned a, unsigned, int) { return n[2] >= 8 ? 0u : a >> n[2]; }});
     }
     // NOT is XOR with 255; in place the "source" the reference sees is the
     // destination's old value.
     const Ipp8u ones[4] = {255, 255, 255, 255};
-    members.push_back({"Not C3R", 3, 3, 1, [](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
-                           return ippiNot_8u_C3R(a, as, d, ds, r);
-                       }, c(ones, xorOp)});
-    members.push_back({"Not AC4R", 4, 3, 1, [](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
-                           return ippiNot_8u_AC4R(a, as, d, ds, r);
-                       }, c(ones, xorOp)});
-    members.push_back({"Not C4IR", 4, 4, 1, [](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) {
-                           return ippiNot_8u_C4IR(d, ds, r);
-                       }, c(ones, xorOp), true});
+    members.push_back(
+        {"Not C3R", 3, 3, 1,
+         [](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiNot_8u_C3R(a, as, d, ds, r); },
+         c(ones, xorOp)});
+    members.push_back(
+        {"Not AC4R", 4, 3, 1,
+         [](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiNot_8u_AC4R(a, as, d, ds, r); },
+         c(ones, xorOp)});
+    members.push_back({"Not C4IR", 4, 4, 1,
+                       [](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiNot_8u_C4IR(d, ds, r); },
+                       c(ones, xorOp), true});
     for (int value : {-5, 0, 77, 300})
-        members.push_back({"AbsDiffC", 1, 1, 1, [value](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
-                               return ippiAbsDiffC_8u_C1R(a, as, d, ds, r, value);
-                           }, [value](unsigned a, unsigned, int) {
-                               return unsigned(std::abs(int(a) - std::clamp(value, 0, 255)));
-                           }});
+        members.push_back(
+            {"AbsDiffC", 1, 1, 1,
+             [value](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
+                 return ippiAbsDiffC_8u_C1R(a, as, d, ds, r, value);
+             },
+             [value](unsigned a, unsigned, int) { return unsigned(std::abs(int(a) - std::clamp(value, 0, 255))); }});
     for (Member& m : members) {
         // In place, the reference reads the destination's old bytes, which the
         // runner hands over as the second image: route them to `a`.

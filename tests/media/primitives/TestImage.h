@@ -20,7 +20,10 @@ struct TestImage {
     std::vector<Ipp8u> bytes;
 
     TestImage(int rowBytes_, int rows_, int gap, bool bottomUp_, unsigned seed)
-        : rowBytes(rowBytes_), rows(rows_), pitch(rowBytes_ + gap), bottomUp(bottomUp_),
+        : rowBytes(rowBytes_),
+          rows(rows_),
+          pitch(rowBytes_ + gap),
+          bottomUp(bottomUp_),
           bytes(static_cast<std::size_t>(pitch) * rows_) {
         std::mt19937 rng(seed);
         for (Ipp8u& b : bytes) b = static_cast<Ipp8u>(rng());
