@@ -9,6 +9,7 @@
 
 #include "media/primitives/ExtendedRounding.h"
 #include "media/primitives/HotLoop.h"
+#include "media/primitives/ScaledBytes.h"
 #include "media/primitives/VectorChecks.h"
 #include "media/primitives/VectorFillCopy.h"
 
@@ -16,21 +17,14 @@ namespace oculon::primitives {
 
 namespace {
 
+using scaled::Op8;
+using scaled::Scale;
+using scaled::Scaling;
 using i64 = std::int64_t;
 constexpr i64 kMin32 = std::numeric_limits<Ipp32s>::min();
 constexpr i64 kMax32 = std::numeric_limits<Ipp32s>::max();
 
 inline Ipp32s saturate32(i64 v) { return static_cast<Ipp32s>(std::clamp(v, kMin32, kMax32)); }
-
-// How an exact result becomes the stored one, decided once per call from the
-// scale factor. Every kind is the exact value times 2^-scaleFactor, rounded
-// half to even and saturated; the kinds only take the cheap road to it.
-enum class Scaling { Saturate, Round, ShiftLeft, Sign, Zero };
-
-struct Scale {
-    Scaling kind;
-    int shift;
-};
 
 // The additive 32-bit results fit 33 bits, so a left shift beyond 30 could
 // overflow 64 bits and a right shift beyond 32 always rounds to 0.
@@ -112,111 +106,20 @@ IppStatus mulConst(const Ipp32s* src, Ipp32s val, Ipp32s* dst, int len, int sf) 
 
 // --- 8-bit members ---------------------------------------------------------
 
-enum class Op8 { Add, Sub, Mul };
-
-// The largest scale factor at which a result can still be 1; above it every
-// result rounds to 0.
-constexpr int limit8(Op8 op) { return op == Op8::Add ? 9 : op == Op8::Sub ? 8 : 16; }
-
-Scale scale8(Op8 op, int sf) {
-    if (sf == 0) return {Scaling::Saturate, 0};
-    if (sf > limit8(op)) return {Scaling::Zero, 0};
-    if (sf > 0) return {Scaling::Round, sf};
-    if (sf >= -7) return {Scaling::ShiftLeft, -sf};
-    return {Scaling::Sign, 0};
-}
-
-using u16 = std::uint16_t;
-
-// The exact result fits 16 bits (a product is at most 65025), so the loops
-// run on 16-bit lanes, twice as many per vector as 32-bit ones.
-template <Op8 op>
-[[gnu::always_inline]] inline u16 exact8(u16 d, u16 s) {
-    if constexpr (op == Op8::Add) return static_cast<u16>(d + s);
-    else if constexpr (op == Op8::Sub) return d > s ? static_cast<u16>(d - s) : u16{0};
-    else return static_cast<u16>(d * s);
-}
-
-[[gnu::always_inline]] inline Ipp8u saturate8(u16 v) { return static_cast<Ipp8u>(v < 255 ? v : 255); }
-
-template <Op8 op>
-[[gnu::always_inline]] inline Ipp8u saturatedSum8(Ipp8u d, Ipp8u s) {
-    if constexpr (op == Op8::Add) {
-        const auto t = static_cast<Ipp8u>(d + s);
-        return t < d ? Ipp8u{255} : t;
-    } else {
-        return d > s ? static_cast<Ipp8u>(d - s) : Ipp8u{0};
-    }
-}
-
-// (s + 2^(k-1) - 1 + (q & 1)) >> k with q = s >> k, without the sum that
-// would overflow 16 bits: q rounds up exactly when the remainder plus the
-// parity of q passes half. The shift is a constant per instance, which keeps
-// the vector lanes at 16 bits.
-template <Op8 op, int K>
-[[gnu::always_inline]] inline void roundBy(const Ipp8u* src, Ipp8u* srcDst, int len) {
-    constexpr u16 kMask = (1u << K) - 1;
-    constexpr u16 kHalf = 1u << (K - 1);
-    for (int i = 0; i < len; ++i) {
-        const u16 v = exact8<op>(srcDst[i], src[i]);
-        const u16 q = static_cast<u16>(v >> K);
-        const u16 r = static_cast<u16>((v & kMask) + (q & 1));
-        srcDst[i] = saturate8(static_cast<u16>(q + (r > kHalf ? 1 : 0)));
-    }
-}
-
-template <Op8 op, int... K>
-[[gnu::always_inline]] inline void roundEach(const Ipp8u* src, Ipp8u* srcDst, int len, int k,
-                                             std::integer_sequence<int, K...>) {
-    ((k == K + 1 ? roundBy<op, K + 1>(src, srcDst, len) : void()), ...);
-}
-
-// One loop per scaling kind, so that each is a plain element loop the
-// compiler can vectorise. Results are saturated on every road: a product at
-// a small positive scale factor (255 x 255 / 2 = 32512) does not fit a byte.
-template <Op8 op>
-[[gnu::always_inline]] inline void scale8Into(const Ipp8u* src, Ipp8u* srcDst, int len, Scale sc) {
-    const int k = sc.shift;
-    switch (sc.kind) {
-        case Scaling::Saturate:
-            if constexpr (op == Op8::Mul) {
-                for (int i = 0; i < len; ++i) srcDst[i] = saturate8(exact8<op>(srcDst[i], src[i]));
-            } else {
-                // Byte lanes: the compiler turns these into saturating adds
-                // and subtractions.
-                for (int i = 0; i < len; ++i) srcDst[i] = saturatedSum8<op>(srcDst[i], src[i]);
-            }
-            break;
-        case Scaling::Round: roundEach<op>(src, srcDst, len, k, std::make_integer_sequence<int, limit8(op)>{}); break;
-        case Scaling::ShiftLeft: {
-            const u16 limit = static_cast<u16>(255u >> k);
-            for (int i = 0; i < len; ++i) {
-                const u16 v = exact8<op>(srcDst[i], src[i]);
-                srcDst[i] = v > limit ? Ipp8u{255} : static_cast<Ipp8u>(v << k);
-            }
-            break;
-        }
-        case Scaling::Sign:
-            for (int i = 0; i < len; ++i) srcDst[i] = exact8<op>(srcDst[i], src[i]) != 0 ? 255 : 0;
-            break;
-        case Scaling::Zero: break;
-    }
-}
-
 OCULON_HOT_LOOP void add8(const Ipp8u* src, Ipp8u* srcDst, int len, Scale sc) {
-    scale8Into<Op8::Add>(src, srcDst, len, sc);
+    scaled::scaleBytes<Op8::Add>(srcDst, src, srcDst, len, sc);
 }
 OCULON_HOT_LOOP void sub8(const Ipp8u* src, Ipp8u* srcDst, int len, Scale sc) {
-    scale8Into<Op8::Sub>(src, srcDst, len, sc);
+    scaled::scaleBytes<Op8::Sub>(srcDst, src, srcDst, len, sc);
 }
 OCULON_HOT_LOOP void mul8(const Ipp8u* src, Ipp8u* srcDst, int len, Scale sc) {
-    scale8Into<Op8::Mul>(src, srcDst, len, sc);
+    scaled::scaleBytes<Op8::Mul>(srcDst, src, srcDst, len, sc);
 }
 
 template <Op8 op>
 IppStatus inPlace8(const Ipp8u* src, Ipp8u* srcDst, int len, int sf, void (*kernel)(const Ipp8u*, Ipp8u*, int, Scale)) {
     if (IppStatus st = checkVector(len, src, srcDst)) return st;
-    const Scale sc = scale8(op, sf);
+    const Scale sc = scaled::scale8(op, sf);
     if (sc.kind == Scaling::Zero) return _px_ippsZero_8u(srcDst, len);
     kernel(src, srcDst, len, sc);
     return ippStsNoErr;
