@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "media/primitives/HotLoop.h"
 #include "media/primitives/ImageRegion.h"
+#include "media/primitives/PairLanes.h"
 
 namespace oculon::primitives {
 
@@ -14,98 +16,152 @@ namespace {
 
 using std::ptrdiff_t;
 
-// Rows are converted in chunks of this many pixels (even), through small
-// arrays of per-pixel terms: every loop then has unit or constant strides and
-// the compiler vectorises it.
-constexpr ptrdiff_t kChunk = 256;
+// Rows are converted in chunks of up to kPairs pixel pairs through pair
+// planes (PairLanes.h): every arithmetic loop then runs over unit-stride
+// arrays, and only whole blocks of 16 pixels are moved; a row's last partial
+// block goes through a zero-padded copy of itself.
+constexpr ptrdiff_t kPairs = 64;
+constexpr ptrdiff_t kBlock = 16;
 
-[[gnu::always_inline]] inline Ipp8u clamp8(int v) { return static_cast<Ipp8u>(std::clamp(v, 0, 255)); }
+template <typename T>
+[[gnu::always_inline]] inline Ipp8u clamp8(T v) {
+    return static_cast<Ipp8u>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+// n pixels (any count) by a kernel that takes whole blocks: the blocks in
+// place, the rest through padded copies of `inBytes` and `outBytes` per
+// pixel. prepare(in, pixels) may complete the padded input.
+template <int InBytes, int OutBytes, typename Kernel, typename Prepare>
+void byBlocks(const Ipp8u* s, Ipp8u* d, ptrdiff_t n, Kernel kernel, Prepare prepare) {
+    const ptrdiff_t whole = n & ~(kBlock - 1), rest = n - whole;
+    if (whole) kernel(s, d, whole);
+    if (rest) {
+        Ipp8u in[InBytes * kBlock] = {}, out[OutBytes * kBlock];
+        std::memcpy(in, s + InBytes * whole, static_cast<std::size_t>(InBytes * rest));
+        prepare(in, rest);
+        kernel(in, out, kBlock);
+        std::memcpy(d + OutBytes * whole, out, static_cast<std::size_t>(OutBytes * rest));
+    }
+}
 
 // --- Packed 4:2:2 --------------------------------------------------------
 
 // The chroma parts of R, G and B for one pair. Since Y << 16 is a multiple of
 // 65536, ((Y << 16) + t) >> 16 equals Y + (t >> 16): the luma is added after
-// the shift.
-struct Chroma422 {
-    int r, g, b;
-};
-
-[[gnu::always_inline]] inline Chroma422 chroma422(int u, int v) {
-    u -= 128;
-    v -= 128;
-    return {(74711 * v) >> 16, (-25821 * u - 38076 * v) >> 16, (133169 * u) >> 16};
+// the shift. 74711 = 65536 + 9175 and 133169 = 2 x 65536 + 2097 let R and B
+// stay within 16 bits: (74711 v) >> 16 = v + ((9175 v) >> 16).
+[[gnu::always_inline]] inline Ipp16s chromaR(Ipp16s v) { return static_cast<Ipp16s>(v + ((v * 9175) >> 16)); }
+[[gnu::always_inline]] inline Ipp16s chromaG(Ipp16s u, Ipp16s v) {
+    return static_cast<Ipp16s>((-25821 * u - 38076 * v) >> 16);
 }
+[[gnu::always_inline]] inline Ipp16s chromaB(Ipp16s u) { return static_cast<Ipp16s>(2 * u + ((u * 2097) >> 16)); }
 
-[[gnu::always_inline]] inline void putRgb(Ipp8u* d, int y, Chroma422 c) {
-    d[0] = clamp8(y + c.r);
-    d[1] = clamp8(y + c.g);
-    d[2] = clamp8(y + c.b);
-}
-
-// n pixels (even) from n / 2 pairs.
-OCULON_HOT_LOOP void yuv422PairsToRgb(const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
-    Ipp16s tr[kChunk], tg[kChunk], tb[kChunk];
-    for (ptrdiff_t x = 0; x < n; x += kChunk, s += 2 * kChunk, d += 3 * kChunk) {
-        const ptrdiff_t m = std::min(kChunk, n - x);
-        for (ptrdiff_t k = 0; k < m / 2; ++k) {
-            const Chroma422 c = chroma422(s[4 * k + 1], s[4 * k + 3]);
-            tr[2 * k] = tr[2 * k + 1] = static_cast<Ipp16s>(c.r);
-            tg[2 * k] = tg[2 * k + 1] = static_cast<Ipp16s>(c.g);
-            tb[2 * k] = tb[2 * k + 1] = static_cast<Ipp16s>(c.b);
+// n pixels, a multiple of 16: pairs Y0 U Y1 V to R G B.
+OCULON_SHUFFLE_LOOP void yuv422BlocksToRgb(const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
+    Ipp8u ye[kPairs], yo[kPairs], u[kPairs], v[kPairs], re[kPairs], ro[kPairs], ge[kPairs], go[kPairs], be[kPairs],
+        bo[kPairs];
+    for (ptrdiff_t x = 0; x < n; x += 2 * kPairs) {
+        const ptrdiff_t m = std::min(kPairs, (n - x) / 2);
+        for (ptrdiff_t k = 0; k < m; k += 8) {
+            lanes::Bytes16 y, uv;
+            lanes::splitYuy2(s + 2 * x + 4 * k, y, uv);
+            lanes::storeHalves(y, ye + k, yo + k);
+            lanes::storeHalves(uv, u + k, v + k);
         }
-        for (ptrdiff_t j = 0; j < m; ++j) {
-            const int y = s[2 * j];
-            d[3 * j] = clamp8(y + tr[j]);
-            d[3 * j + 1] = clamp8(y + tg[j]);
-            d[3 * j + 2] = clamp8(y + tb[j]);
+        for (ptrdiff_t k = 0; k < m; ++k) {
+            const auto cu = static_cast<Ipp16s>(u[k] - 128), cv = static_cast<Ipp16s>(v[k] - 128);
+            const Ipp16s tr = chromaR(cv), tg = chromaG(cu, cv), tb = chromaB(cu);
+            const Ipp16s y0 = ye[k], y1 = yo[k];
+            re[k] = clamp8<Ipp16s>(static_cast<Ipp16s>(y0 + tr));
+            ro[k] = clamp8<Ipp16s>(static_cast<Ipp16s>(y1 + tr));
+            ge[k] = clamp8<Ipp16s>(static_cast<Ipp16s>(y0 + tg));
+            go[k] = clamp8<Ipp16s>(static_cast<Ipp16s>(y1 + tg));
+            be[k] = clamp8<Ipp16s>(static_cast<Ipp16s>(y0 + tb));
+            bo[k] = clamp8<Ipp16s>(static_cast<Ipp16s>(y1 + tb));
         }
+        for (ptrdiff_t k = 0; k < m; k += 8)
+            lanes::mergeRgb(lanes::loadHalves(re + k, ro + k), lanes::loadHalves(ge + k, go + k),
+                            lanes::loadHalves(be + k, bo + k), d + 3 * x + 6 * k);
     }
+}
+
+// The first of the two pixels that the pair (y, u, y, v) gives.
+void yuvPixel(Ipp8u y, Ipp8u u, Ipp8u v, Ipp8u* d) {
+    const Ipp8u pair[4] = {y, u, y, v};
+    Ipp8u rgb[6];
+    byBlocks<2, 3>(pair, rgb, 2, yuv422BlocksToRgb, [](Ipp8u*, ptrdiff_t) {});
+    std::memcpy(d, rgb, 3);
 }
 
 void yuv422RowToRgb(const Ipp8u* s, Ipp8u* d, ptrdiff_t w) {
     if (w == 1) {
-        putRgb(d, s[0], chroma422(s[1], s[1]));
+        yuvPixel(s[0], s[1], s[1], d);
         return;
     }
-    yuv422PairsToRgb(s, d, w & ~ptrdiff_t{1});
+    byBlocks<2, 3>(s, d, w & ~ptrdiff_t{1}, yuv422BlocksToRgb, [](Ipp8u*, ptrdiff_t) {});
     if (w & 1) {
         // The last pixel's own Y and U, and the V of the pair before it.
         const Ipp8u* last = s + 2 * (w - 1);
-        putRgb(d + 3 * (w - 1), last[0], chroma422(last[1], last[-1]));
+        yuvPixel(last[0], last[1], last[-1], d + 3 * (w - 1));
     }
 }
 
 [[gnu::always_inline]] inline int luma422(int r, int g, int b) { return 19595 * r + 38470 * g + 7471 * b; }
 
-// n pixels (even) into n / 2 pairs Y0 U Y1 V.
-OCULON_HOT_LOOP void rgbPairsToYuv422(const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
-    Ipp32s f[kChunk];
-    Ipp16s rr[kChunk], bb[kChunk];
-    for (ptrdiff_t x = 0; x < n; x += kChunk, s += 3 * kChunk, d += 2 * kChunk) {
-        const ptrdiff_t m = std::min(kChunk, n - x);
-        for (ptrdiff_t j = 0; j < m; ++j) {
-            const int r = s[3 * j], g = s[3 * j + 1], b = s[3 * j + 2];
-            f[j] = luma422(r, g, b);
-            rr[j] = static_cast<Ipp16s>(r);
-            bb[j] = static_cast<Ipp16s>(b);
+// F = luma422(r, g, b) in 16-bit lanes: each constant split into its high
+// and low byte gives F = 256 P + Q with P and Q below 65536, so that
+// F >> 16 = (P + (Q >> 8)) >> 8 (Q / 256 only adds a fraction to P) and
+// F mod 65536 = (P << 8) + Q in wrapping 16-bit arithmetic.
+struct Luma422 {
+    Ipp8u high;
+    Ipp16u low;
+};
+
+[[gnu::always_inline]] inline Luma422 luma422Parts(Ipp16u r, Ipp16u g, Ipp16u b) {
+    const auto p = static_cast<Ipp16u>(76 * r + 150 * g + 29 * b);
+    const auto q = static_cast<Ipp16u>(139 * r + 70 * g + 47 * b);
+    return {static_cast<Ipp8u>(static_cast<Ipp16u>(p + (q >> 8)) >> 8), static_cast<Ipp16u>((p << 8) + q)};
+}
+
+// (x * c) >> 16 for 16-bit x and c, which the compiler turns into one
+// multiply-high instruction.
+[[gnu::always_inline]] inline Ipp16s mulHigh(Ipp16s x, Ipp16s c) { return static_cast<Ipp16s>((x * c) >> 16); }
+
+// n pixels, a multiple of 16, into pairs Y0 U Y1 V.
+OCULON_SHUFFLE_LOOP void rgbBlocksToYuv422(const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
+    Ipp8u re[kPairs], ro[kPairs], ge[kPairs], go[kPairs], be[kPairs], bo[kPairs], ye[kPairs], yo[kPairs], u[kPairs],
+        v[kPairs];
+    for (ptrdiff_t x = 0; x < n; x += 2 * kPairs) {
+        const ptrdiff_t m = std::min(kPairs, (n - x) / 2);
+        for (ptrdiff_t k = 0; k < m; k += 8) {
+            lanes::Bytes16 r, g, b;
+            lanes::splitRgb(s + 3 * x + 6 * k, r, g, b);
+            lanes::storeHalves(r, re + k, ro + k);
+            lanes::storeHalves(g, ge + k, go + k);
+            lanes::storeHalves(b, be + k, bo + k);
         }
-        for (ptrdiff_t k = 0; k < m / 2; ++k) {
-            const int f0 = f[2 * k], f1 = f[2 * k + 1];
-            const int sum = f0 + f1;
-            // Differences rounded up; U stays within 17..239, V may leave the
-            // byte range and is clamped.
-            const int du = ((((bb[2 * k] + bb[2 * k + 1]) << 16) - sum + 65535) >> 16);
-            const int dv = ((((rr[2 * k] + rr[2 * k + 1]) << 16) - sum + 65535) >> 16);
-            d[4 * k] = static_cast<Ipp8u>(f0 >> 16);
-            d[4 * k + 1] = static_cast<Ipp8u>(128 + ((du * 32244) >> 17));
-            d[4 * k + 2] = static_cast<Ipp8u>(f1 >> 16);
-            d[4 * k + 3] = clamp8(128 + ((dv * 57475) >> 17));
+        for (ptrdiff_t k = 0; k < m; ++k) {
+            const Luma422 f0 = luma422Parts(re[k], ge[k], be[k]), f1 = luma422Parts(ro[k], go[k], bo[k]);
+            // With S = F0 + F1, the pair's differences are
+            // ((sum << 16) - S + 65535) >> 16 = sum - (S >> 16), and
+            // S >> 16 is the two lumas plus the carry of the low halves.
+            const auto carry = static_cast<Ipp16s>(static_cast<Ipp16u>(f0.low + f1.low) < f0.low);
+            const auto s16 = static_cast<Ipp16s>(f0.high + f1.high + carry);
+            const auto du = static_cast<Ipp16s>(be[k] + bo[k] - s16), dv = static_cast<Ipp16s>(re[k] + ro[k] - s16);
+            ye[k] = f0.high;
+            yo[k] = f1.high;
+            // (du x 32244) >> 17, and (dv x 57475) >> 17 with
+            // 57475 = 65536 - 8061: U stays within 17..239, V is clamped.
+            u[k] = static_cast<Ipp8u>(128 + (mulHigh(du, 32244) >> 1));
+            v[k] = clamp8<Ipp16s>(static_cast<Ipp16s>(128 + (static_cast<Ipp16s>(dv + mulHigh(dv, -8061)) >> 1)));
         }
+        for (ptrdiff_t k = 0; k < m; k += 8)
+            lanes::mergeYuy2(lanes::loadHalves(ye + k, yo + k), lanes::loadHalves(u + k, v + k), d + 2 * x + 4 * k);
     }
 }
 
 void rgbRowToYuv422(const Ipp8u* s, Ipp8u* d, ptrdiff_t w) {
-    rgbPairsToYuv422(s, d, w & ~ptrdiff_t{1});
+    byBlocks<3, 2>(s, d, w & ~ptrdiff_t{1}, rgbBlocksToYuv422, [](Ipp8u*, ptrdiff_t) {});
     if (w & 1) {
         // A pixel without partner: its own difference, rounded to nearest,
         // and Y, U only.
@@ -120,44 +176,59 @@ void rgbRowToYuv422(const Ipp8u* s, Ipp8u* d, ptrdiff_t w) {
 
 // --- Planar 4:2:0 readers ------------------------------------------------
 
-// A reader model turns one chroma pair into three per-pixel terms (Term) and
-// a luma byte plus its terms into an output pixel (Out, `kOut` elements).
+// A reader model turns each chroma pair k into kTerms 16-bit terms (t[i][k])
+// and a luma byte plus the terms of its pair into an output pixel: three
+// bytes (kOut 3) or one 16-bit word (kOut 1). The terms live in one table
+// per chunk, a plane per term, so that every loop has unit stride.
+using Terms = Ipp16s[][kPairs];
 
 // Full-range YUV with the 4:2:2 formulas.
 struct Yuv420Model {
-    using Term = Ipp16s;
     using Out = Ipp8u;
-    static constexpr int kOut = 3;
-    static void terms(int u, int v, Term& r, Term& g, Term& b) {
-        const Chroma422 c = chroma422(u, v);
-        r = static_cast<Term>(c.r);
-        g = static_cast<Term>(c.g);
-        b = static_cast<Term>(c.b);
+    static constexpr int kOut = 3, kTerms = 3;
+    [[gnu::always_inline]] static void terms(int u, int v, Terms t, ptrdiff_t k) {
+        const auto cu = static_cast<Ipp16s>(u - 128), cv = static_cast<Ipp16s>(v - 128);
+        t[0][k] = chromaR(cv);
+        t[1][k] = chromaG(cu, cv);
+        t[2][k] = chromaB(cu);
     }
-    [[gnu::always_inline]] static void pixel(int y, int r, int g, int b, Out* d) {
-        d[0] = clamp8(y + r);
-        d[1] = clamp8(y + g);
-        d[2] = clamp8(y + b);
+    [[gnu::always_inline]] static void pixel(Ipp16s y, const Terms t, ptrdiff_t k, Ipp8u& c0, Ipp8u& c1, Ipp8u& c2) {
+        c0 = clamp8<Ipp16s>(static_cast<Ipp16s>(y + t[0][k]));
+        c1 = clamp8<Ipp16s>(static_cast<Ipp16s>(y + t[1][k]));
+        c2 = clamp8<Ipp16s>(static_cast<Ipp16s>(y + t[2][k]));
     }
 };
 
-// Studio-range YCbCr: L = 76284 (Y - 16), no rounding term.
+// Studio-range YCbCr: clamp((L + C) >> 16) with L = 76284 (Y - 16) and the
+// chroma part C, no rounding term. In 16-bit lanes: with L = 65536 Lh + Ll
+// and C = 65536 Ch + Cl (Ll, Cl the low halves), (L + C) >> 16 is
+// Lh + Ch plus the carry of Ll + Cl. L's halves come from 10748 Y, since
+// 76284 = 65536 + 10748 and -1220544 = -19 x 65536 + 24640. Terms: the high
+// halves of R, G, B, then the low halves.
 struct YCbCr420Model {
-    using Term = Ipp32s;
     using Out = Ipp8u;
-    static constexpr int kOut = 3;
-    static void terms(int cb, int cr, Term& r, Term& g, Term& b) {
+    static constexpr int kOut = 3, kTerms = 6;
+    [[gnu::always_inline]] static void split(int c, Terms t, int i, ptrdiff_t k) {
+        t[i][k] = static_cast<Ipp16s>(c >> 16);
+        t[i + 3][k] = static_cast<Ipp16s>(c & 0xFFFF);
+    }
+    [[gnu::always_inline]] static void terms(int cb, int cr, Terms t, ptrdiff_t k) {
         cb -= 128;
         cr -= 128;
-        r = 104595 * cr;
-        g = -25690 * cb - 53281 * cr;
-        b = 132186 * cb;
+        split(104595 * cr, t, 0, k);
+        split(-25690 * cb - 53281 * cr, t, 1, k);
+        split(132186 * cb, t, 2, k);
     }
-    [[gnu::always_inline]] static void pixel(int y, int r, int g, int b, Out* d) {
-        const int l = 76284 * y - 1220544;
-        d[0] = clamp8((l + r) >> 16);
-        d[1] = clamp8((l + g) >> 16);
-        d[2] = clamp8((l + b) >> 16);
+    [[gnu::always_inline]] static Ipp8u channel(Ipp16s lh, Ipp16u ll, Ipp16s high, Ipp16s low) {
+        const auto carry = static_cast<Ipp16s>(static_cast<Ipp16u>(ll + static_cast<Ipp16u>(low)) < ll);
+        return clamp8<Ipp16s>(static_cast<Ipp16s>(lh + high + carry));
+    }
+    [[gnu::always_inline]] static void pixel(Ipp16s y, const Terms t, ptrdiff_t k, Ipp8u& c0, Ipp8u& c1, Ipp8u& c2) {
+        const auto lo = static_cast<Ipp16u>(y * 10748), ll = static_cast<Ipp16u>(lo + 24640);
+        const auto lh = static_cast<Ipp16s>(y + mulHigh(y, 10748) - 19 + (ll < lo));
+        c0 = channel(lh, ll, t[0][k], t[3][k]);
+        c1 = channel(lh, ll, t[1][k], t[4][k]);
+        c2 = channel(lh, ll, t[2][k], t[5][k]);
     }
 };
 
@@ -165,62 +236,93 @@ struct YCbCr420Model {
 // 16-bit path; G6 selects 5-6-5, else 5-5-5.
 template <bool G6>
 struct YCbCr420To16Model {
-    using Term = Ipp16s;
     using Out = Ipp16u;
-    static constexpr int kOut = 1;
-    static void terms(int cb, int cr, Term& r, Term& g, Term& b) {
+    static constexpr int kOut = 1, kTerms = 3;
+    [[gnu::always_inline]] static void terms(int cb, int cr, Terms t, ptrdiff_t k) {
         const int c = (cb - 128) * 128, d = (cr - 128) * 128;
-        r = static_cast<Term>((d * 13074) >> 16);
-        g = static_cast<Term>(-((d * 6660) >> 16) - ((c * 3211) >> 16));
-        b = static_cast<Term>((c * 16523) >> 16);
+        t[0][k] = static_cast<Ipp16s>((d * 13074) >> 16);
+        t[1][k] = static_cast<Ipp16s>(-((d * 6660) >> 16) - ((c * 3211) >> 16));
+        t[2][k] = static_cast<Ipp16s>((c * 16523) >> 16);
     }
-    [[gnu::always_inline]] static void pixel(int y, int r, int g, int b, Out* d) {
+    [[gnu::always_inline]] static Ipp16u word(int y, const Terms t, ptrdiff_t k) {
         const int l = ((y - 16) * 128 * 9535) >> 16;
-        const int rr = clamp8((l + r) >> 4), gg = clamp8((l + g) >> 4), bb = clamp8((l + b) >> 4);
-        if constexpr (G6) *d = static_cast<Out>((rr >> 3) + ((gg >> 2) << 5) + ((bb >> 3) << 11));
-        else *d = static_cast<Out>((rr >> 3) + ((gg >> 3) << 5) + ((bb >> 3) << 10));
+        const int rr = clamp8((l + t[0][k]) >> 4), gg = clamp8((l + t[1][k]) >> 4), bb = clamp8((l + t[2][k]) >> 4);
+        if constexpr (G6) return static_cast<Ipp16u>((rr >> 3) + ((gg >> 2) << 5) + ((bb >> 3) << 11));
+        else return static_cast<Ipp16u>((rr >> 3) + ((gg >> 3) << 5) + ((bb >> 3) << 10));
     }
 };
 
-// n pixels from column x (even, or the odd last column) of one or two luma
-// rows sharing a chroma row; u and v address the chroma of column x. The
-// chroma terms are formed once per block and serve both rows.
+// One luma row of m pairs (a multiple of 8) with the terms of its chroma row.
 template <typename Model>
-OCULON_HOT_LOOP void readSegment(const Ipp8u* y0, const Ipp8u* y1, const Ipp8u* u, const Ipp8u* v,
-                                 typename Model::Out* d0, typename Model::Out* d1, ptrdiff_t n) {
-    using Term = typename Model::Term;
-    constexpr int kOut = Model::kOut;
-    Term tr[kChunk], tg[kChunk], tb[kChunk];
-    for (ptrdiff_t x = 0; x < n; x += kChunk) {
-        const ptrdiff_t m = std::min(kChunk, n - x);
-        for (ptrdiff_t k = 0; k < (m + 1) / 2; ++k) {
-            Term r, g, b;
-            Model::terms(u[x / 2 + k], v[x / 2 + k], r, g, b);
-            tr[2 * k] = tr[2 * k + 1] = r;
-            tg[2 * k] = tg[2 * k + 1] = g;
-            tb[2 * k] = tb[2 * k + 1] = b;
+[[gnu::always_inline]] inline void readRow(const Ipp8u* y, const Terms t, Ipp8u* d, ptrdiff_t m) {
+    Ipp8u ye[kPairs], yo[kPairs];
+    for (ptrdiff_t k = 0; k < m; k += 8)
+        lanes::storeHalves(lanes::splitEvenOdd(lanes::load(y + 2 * k)), ye + k, yo + k);
+    if constexpr (Model::kOut == 3) {
+        Ipp8u c[6][kPairs];  // r, g, b of the even pixels, then of the odd
+        for (ptrdiff_t k = 0; k < m; ++k) {
+            Model::pixel(ye[k], t, k, c[0][k], c[1][k], c[2][k]);
+            Model::pixel(yo[k], t, k, c[3][k], c[4][k], c[5][k]);
         }
-        for (ptrdiff_t j = 0; j < m; ++j) Model::pixel(y0[x + j], tr[j], tg[j], tb[j], d0 + kOut * (x + j));
-        if (y1)
-            for (ptrdiff_t j = 0; j < m; ++j) Model::pixel(y1[x + j], tr[j], tg[j], tb[j], d1 + kOut * (x + j));
+        for (ptrdiff_t k = 0; k < m; k += 8)
+            lanes::mergeRgb(lanes::loadHalves(c[0] + k, c[3] + k), lanes::loadHalves(c[1] + k, c[4] + k),
+                            lanes::loadHalves(c[2] + k, c[5] + k), d + 6 * k);
+    } else {
+        Ipp16u w[2 * kPairs];
+        for (ptrdiff_t k = 0; k < m; ++k) {
+            w[2 * k] = Model::word(ye[k], t, k);
+            w[2 * k + 1] = Model::word(yo[k], t, k);
+        }
+        std::memcpy(d, w, static_cast<std::size_t>(4 * m));
     }
 }
 
+// n pixels (a multiple of 16) of one or two luma rows sharing a chroma row;
+// the chroma terms are formed once per pair and serve both rows. Outputs
+// are addressed in bytes.
 template <typename Model>
-IppStatus read420(const Ipp8u* const pSrc[3], const int srcStep[3], typename Model::Out* pDst, ptrdiff_t dstStep,
-                  IppiSize roi) {
+OCULON_SHUFFLE_LOOP void readBlocks(const Ipp8u* y0, const Ipp8u* y1, const Ipp8u* u, const Ipp8u* v, Ipp8u* d0,
+                                    Ipp8u* d1, ptrdiff_t n) {
+    constexpr ptrdiff_t kBytes = Model::kOut * static_cast<ptrdiff_t>(sizeof(typename Model::Out));
+    Ipp16s t[Model::kTerms][kPairs];
+    for (ptrdiff_t x = 0; x < n; x += 2 * kPairs) {
+        const ptrdiff_t m = std::min(kPairs, (n - x) / 2);
+        for (ptrdiff_t k = 0; k < m; ++k) Model::terms(u[x / 2 + k], v[x / 2 + k], t, k);
+        readRow<Model>(y0 + x, t, d0 + kBytes * x, m);
+        if (y1) readRow<Model>(y1 + x, t, d1 + kBytes * x, m);
+    }
+}
+
+// n pixels from column x of one or two rows (y1 may be null); u and v address
+// the chroma of column x (even).
+template <typename Model>
+void readSegment(const Ipp8u* y0, const Ipp8u* y1, const Ipp8u* u, const Ipp8u* v, Ipp8u* d0, Ipp8u* d1, ptrdiff_t n) {
+    constexpr ptrdiff_t kBytes = Model::kOut * static_cast<ptrdiff_t>(sizeof(typename Model::Out));
+    const ptrdiff_t whole = n & ~(kBlock - 1), rest = n - whole;
+    if (whole) readBlocks<Model>(y0, y1, u, v, d0, d1, whole);
+    if (!rest) return;
+    Ipp8u ya[kBlock] = {}, yb[kBlock] = {}, ua[kBlock / 2] = {}, va[kBlock / 2] = {};
+    Ipp8u oa[kBytes * kBlock], ob[kBytes * kBlock];
+    std::memcpy(ya, y0 + whole, static_cast<std::size_t>(rest));
+    if (y1) std::memcpy(yb, y1 + whole, static_cast<std::size_t>(rest));
+    std::memcpy(ua, u + whole / 2, static_cast<std::size_t>((rest + 1) / 2));
+    std::memcpy(va, v + whole / 2, static_cast<std::size_t>((rest + 1) / 2));
+    readBlocks<Model>(ya, y1 ? yb : nullptr, ua, va, oa, ob, kBlock);
+    std::memcpy(d0 + kBytes * whole, oa, static_cast<std::size_t>(kBytes * rest));
+    if (y1) std::memcpy(d1 + kBytes * whole, ob, static_cast<std::size_t>(kBytes * rest));
+}
+
+template <typename Model>
+IppStatus read420(const Ipp8u* const pSrc[3], const int srcStep[3], void* pDst, int dstStep, IppiSize roi) {
     if (!pSrc || !pDst) return ippStsNullPtrErr;
     if (region::badSize(roi)) return ippStsSizeErr;
     if (!pSrc[0] || !pSrc[1] || !pSrc[2]) return ippStsNullPtrErr;
-    // Steps are read only when the region needs them: a one-row image of a
-    // caller that passes a single step is fine.
+    constexpr ptrdiff_t kBytes = Model::kOut * static_cast<ptrdiff_t>(sizeof(typename Model::Out));
     const ptrdiff_t w = roi.width, h = roi.height, even = w & ~ptrdiff_t{1};
-    using Out = typename Model::Out;
-    constexpr int kOut = Model::kOut;
-    auto luma = [&](ptrdiff_t i) { return pSrc[0] + i * srcStep[0]; };
-    auto cb = [&](ptrdiff_t i) { return pSrc[1] + (i / 2) * srcStep[1]; };
-    auto cr = [&](ptrdiff_t i) { return pSrc[2] + (i / 2) * srcStep[2]; };
-    auto out = [&](ptrdiff_t i) { return pDst + i * dstStep; };
+    auto luma = [&](ptrdiff_t i) { return region::row(pSrc[0], srcStep[0], i); };
+    auto cb = [&](ptrdiff_t i) { return region::row(pSrc[1], srcStep[1], i / 2); };
+    auto cr = [&](ptrdiff_t i) { return region::row(pSrc[2], srcStep[2], i / 2); };
+    auto out = [&](ptrdiff_t i) { return region::row(pDst, dstStep, i); };
     // Row pairs, two columns at a time; then the odd last column of each row
     // pair; then the odd last row. The order only matters to a destination
     // that overlaps the planes, but it is the order the family documents.
@@ -229,52 +331,88 @@ IppStatus read420(const Ipp8u* const pSrc[3], const int srcStep[3], typename Mod
     if (w & 1)
         for (ptrdiff_t i = 0; i + 1 < h; i += 2)
             readSegment<Model>(luma(i) + even, luma(i + 1) + even, cb(i) + even / 2, cr(i) + even / 2,
-                               out(i) + kOut * even, out(i + 1) + kOut * even, 1);
-    if (h & 1)
-        readSegment<Model>(luma(h - 1), nullptr, cb(h - 1), cr(h - 1), out(h - 1), static_cast<Out*>(nullptr), w);
+                               out(i) + kBytes * even, out(i + 1) + kBytes * even, 1);
+    if (h & 1) readSegment<Model>(luma(h - 1), nullptr, cb(h - 1), cr(h - 1), out(h - 1), nullptr, w);
     return ippStsNoErr;
 }
 
 // --- Colour to planar 4:2:0 ----------------------------------------------
 
-[[gnu::always_inline]] inline int studioLuma(int r, int g, int b) {
-    // 1081344 = 16.5 x 65536: the offset 16 and the rounding.
-    return (16843 * r + 33030 * g + 6423 * b + 1081344) >> 16;
+// (16843 R + 33030 G + 6423 B + 1081344) >> 16, 1081344 = 16.5 x 65536
+// being the offset 16 and the rounding; in 16-bit lanes as luma422Byte.
+[[gnu::always_inline]] inline Ipp8u studioLuma(Ipp16u r, Ipp16u g, Ipp16u b) {
+    const auto p = static_cast<Ipp16u>(65 * r + 129 * g + 25 * b + 4224);
+    const auto q = static_cast<Ipp16u>(203 * r + 6 * g + 23 * b);
+    return static_cast<Ipp8u>(static_cast<Ipp16u>(p + (q >> 8)) >> 8);
 }
 
-// One row pair of n pixels (rows = 2), or the odd last row alone (rows = 1,
-// which then stands for both rows of its blocks): luma for each row, and one
-// Cb and Cr per block, a block cut by the row end taking its missing column
-// from the last pixel.
-OCULON_HOT_LOOP void rgbRowPairTo420(const Ipp8u* s0, const Ipp8u* s1, Ipp8u* y0, Ipp8u* y1, Ipp8u* cb, Ipp8u* cr,
-                                     ptrdiff_t n, int rows) {
-    Ipp16s r[2][kChunk + 1], g[2][kChunk + 1], b[2][kChunk + 1];
-    const Ipp8u* src[2] = {s0, s1};
+// (c0 sr + c1 sg + c2 sb + 32768) >> 18 for the sums of a block's four
+// pixels, in 16-bit lanes: each product as its high half (multiply-high) and
+// low half (wrapping multiply), the low halves added with their carries.
+template <int C0, int C1, int C2>
+[[gnu::always_inline]] inline Ipp16s blockChroma(Ipp16s sr, Ipp16s sg, Ipp16s sb) {
+    const auto l0 = static_cast<Ipp16u>(sr * C0), l1 = static_cast<Ipp16u>(sg * C1), l2 = static_cast<Ipp16u>(sb * C2);
+    const auto a = static_cast<Ipp16u>(l0 + l1), b = static_cast<Ipp16u>(a + l2), c = static_cast<Ipp16u>(b + 32768);
+    const int carries = (a < l0) + (b < a) + (c < b);
+    return static_cast<Ipp16s>(static_cast<Ipp16s>(mulHigh(sr, C0) + mulHigh(sg, C1) + mulHigh(sb, C2) + carries) >> 2);
+}
+
+// n pixels (a multiple of 16) of a row pair (rows 2; s1 may equal s0) or of
+// the odd last row (rows 1, standing for both rows of its blocks): luma for
+// each row, one Cb and Cr per block of four.
+OCULON_SHUFFLE_LOOP void rgbBlocksTo420(const Ipp8u* s0, const Ipp8u* s1, Ipp8u* y0, Ipp8u* y1, Ipp8u* cb, Ipp8u* cr,
+                                        ptrdiff_t n, int rows) {
+    Ipp8u c[2][6][kPairs];  // per row: r even, r odd, g even, g odd, b even, b odd
+    Ipp8u ye[kPairs], yo[kPairs];
+    const Ipp8u* src[2] = {s0, rows == 2 ? s1 : s0};
     Ipp8u* luma[2] = {y0, y1};
-    for (ptrdiff_t x = 0; x < n; x += kChunk) {
-        const ptrdiff_t m = std::min(kChunk, n - x);
+    for (ptrdiff_t x = 0; x < n; x += 2 * kPairs) {
+        const ptrdiff_t m = std::min(kPairs, (n - x) / 2);
         for (int row = 0; row < 2; ++row) {
-            const Ipp8u* s = src[row] + 3 * x;
-            for (ptrdiff_t j = 0; j < m; ++j) {
-                r[row][j] = s[3 * j];
-                g[row][j] = s[3 * j + 1];
-                b[row][j] = s[3 * j + 2];
+            for (ptrdiff_t k = 0; k < m; k += 8) {
+                lanes::Bytes16 r, g, b;
+                lanes::splitRgb(src[row] + 3 * x + 6 * k, r, g, b);
+                lanes::storeHalves(r, c[row][0] + k, c[row][1] + k);
+                lanes::storeHalves(g, c[row][2] + k, c[row][3] + k);
+                lanes::storeHalves(b, c[row][4] + k, c[row][5] + k);
             }
-            r[row][m] = r[row][m - 1];
-            g[row][m] = g[row][m - 1];
-            b[row][m] = b[row][m - 1];
-            if (row < rows)
-                for (ptrdiff_t j = 0; j < m; ++j)
-                    luma[row][x + j] = static_cast<Ipp8u>(studioLuma(r[row][j], g[row][j], b[row][j]));
+            if (row >= rows) continue;
+            const auto& p = c[row];
+            for (ptrdiff_t k = 0; k < m; ++k) {
+                ye[k] = studioLuma(p[0][k], p[2][k], p[4][k]);
+                yo[k] = studioLuma(p[1][k], p[3][k], p[5][k]);
+            }
+            for (ptrdiff_t k = 0; k < m; k += 8)
+                lanes::store(luma[row] + x + 2 * k, lanes::mergeEvenOddLow(lanes::loadHalves(ye + k, yo + k)));
         }
-        for (ptrdiff_t k = 0; k < (m + 1) / 2; ++k) {
-            const int sr = r[0][2 * k] + r[0][2 * k + 1] + r[1][2 * k] + r[1][2 * k + 1];
-            const int sg = g[0][2 * k] + g[0][2 * k + 1] + g[1][2 * k] + g[1][2 * k + 1];
-            const int sb = b[0][2 * k] + b[0][2 * k + 1] + b[1][2 * k] + b[1][2 * k + 1];
-            cb[x / 2 + k] = static_cast<Ipp8u>(128 + ((-9699 * sr - 19071 * sg + 28770 * sb + 32768) >> 18));
-            cr[x / 2 + k] = static_cast<Ipp8u>(128 + ((28770 * sr - 24117 * sg - 4653 * sb + 32768) >> 18));
+        for (ptrdiff_t k = 0; k < m; ++k) {
+            const auto sr = static_cast<Ipp16s>(c[0][0][k] + c[0][1][k] + c[1][0][k] + c[1][1][k]);
+            const auto sg = static_cast<Ipp16s>(c[0][2][k] + c[0][3][k] + c[1][2][k] + c[1][3][k]);
+            const auto sb = static_cast<Ipp16s>(c[0][4][k] + c[0][5][k] + c[1][4][k] + c[1][5][k]);
+            cb[x / 2 + k] = static_cast<Ipp8u>(128 + blockChroma<-9699, -19071, 28770>(sr, sg, sb));
+            cr[x / 2 + k] = static_cast<Ipp8u>(128 + blockChroma<28770, -24117, -4653>(sr, sg, sb));
         }
     }
+}
+
+// One row pair, any width: a block cut by the row end takes its missing
+// column from the last pixel.
+void rgbRowPairTo420(const Ipp8u* s0, const Ipp8u* s1, Ipp8u* y0, Ipp8u* y1, Ipp8u* cb, Ipp8u* cr, ptrdiff_t n,
+                     int rows) {
+    const ptrdiff_t whole = n & ~(kBlock - 1), rest = n - whole;
+    if (whole) rgbBlocksTo420(s0, s1, y0, y1, cb, cr, whole, rows);
+    if (!rest) return;
+    Ipp8u in[2][3 * kBlock] = {}, ya[kBlock], yb[kBlock], ca[kBlock / 2], cc[kBlock / 2];
+    const Ipp8u* src[2] = {s0, s1};
+    for (int row = 0; row < 2; ++row) {
+        std::memcpy(in[row], src[row] + 3 * whole, static_cast<std::size_t>(3 * rest));
+        if (rest & 1) std::memcpy(in[row] + 3 * rest, in[row] + 3 * (rest - 1), 3);
+    }
+    rgbBlocksTo420(in[0], in[1], ya, yb, ca, cc, kBlock, rows);
+    std::memcpy(y0 + whole, ya, static_cast<std::size_t>(rest));
+    if (rows == 2) std::memcpy(y1 + whole, yb, static_cast<std::size_t>(rest));
+    std::memcpy(cb + whole / 2, ca, static_cast<std::size_t>((rest + 1) / 2));
+    std::memcpy(cr + whole / 2, cc, static_cast<std::size_t>((rest + 1) / 2));
 }
 
 // --- Grey ----------------------------------------------------------------
@@ -347,12 +485,13 @@ IppStatus _px_ippiYCbCr420ToRGB_8u_P3C3R(const Ipp8u* const pSrc[3], int srcStep
 
 IppStatus _px_ippiYCbCr420ToRGB555_8u16u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp16u* pDst, int dstStep,
                                                IppiSize roi) {
-    return read420<YCbCr420To16Model<false>>(pSrc, srcStep, pDst, dstStep >> 1, roi);
+    // The step counts whole words.
+    return read420<YCbCr420To16Model<false>>(pSrc, srcStep, pDst, (dstStep >> 1) * 2, roi);
 }
 
 IppStatus _px_ippiYCbCr420ToRGB565_8u16u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp16u* pDst, int dstStep,
                                                IppiSize roi) {
-    return read420<YCbCr420To16Model<true>>(pSrc, srcStep, pDst, dstStep >> 1, roi);
+    return read420<YCbCr420To16Model<true>>(pSrc, srcStep, pDst, (dstStep >> 1) * 2, roi);
 }
 
 IppStatus _px_ippiRGBToYCbCr420_8u_C3P3R(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[3], int dstStep[3],

@@ -38,11 +38,12 @@ struct Xor {
         return static_cast<T>(x ^ y);
     }
 };
-// In 32-bit signed arithmetic; the result always fits the sample type.
+// |x - y| always fits the sample type; as a difference of the larger and
+// the smaller it stays in the sample's own lanes.
 struct AbsDiff {
     template <typename T>
     T operator()(T x, T y) const {
-        return static_cast<T>(std::abs(int{x} - int{y}));
+        return static_cast<T>(x > y ? x - y : y - x);
     }
 };
 // x y scaled so that the full value acts as 1.

@@ -1,0 +1,337 @@
+// The image primitives on the AVI export's road at 1280x720: the 4:2:0 and
+// 4:2:2 conversions (also the channel-swapped paths the pixel stores run:
+// swap then encode, decode then swap), and 8-bit C4 add and absolute
+// difference, against libyuv and OpenCV in the same run, each beside memcpy
+// of the same bytes (half the bytes read and written).
+//
+// Add and absolute difference must give the same bytes as the peers (checked
+// before timing, a mismatch stops the run). The colour conversions use other
+// constants than the peers (each library its own fixed point, libyuv's 4:2:2
+// encoder studio range): they count as the same work, and the largest
+// difference per sample is printed with the line. Every case runs at least 5
+// times; the figure is the median, and each line gives the ratio peer / ours
+// (above 1: ours faster) against the fastest peer.
+
+#include <benchmark/benchmark.h>
+
+#include <libyuv/convert.h>
+#include <libyuv/convert_argb.h>
+#include <libyuv/convert_from.h>
+#include <libyuv/convert_from_argb.h>
+#include <libyuv/planar_functions.h>
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "media/primitives/ColourConversion.h"
+#include "media/primitives/ImageCopy.h"
+#include "media/primitives/ImageLogic.h"
+#include "media/primitives/ScaledImageArithmetic.h"
+
+namespace prim = oculon::primitives;
+
+namespace {
+
+constexpr int kW = 1280, kH = 720, kPixels = kW * kH, kRepetitions = 5;
+constexpr prim::IppiSize kRoi{kW, kH};
+const int kSwap[3] = {2, 1, 0};
+
+std::vector<std::uint8_t> noise(std::size_t n, unsigned seed) {
+    std::vector<std::uint8_t> v(n);
+    std::mt19937 rng(seed);
+    for (auto& b : v) b = static_cast<std::uint8_t>(rng());
+    return v;
+}
+
+// Inputs: a smooth picture (neighbouring pixels alike, as in video) so that
+// chroma subsampling compares like with like; and noise for the arithmetic.
+struct Inputs {
+    std::vector<std::uint8_t> rgb = std::vector<std::uint8_t>(3 * kPixels), argb, argbFromRaw, i420, yuy2,
+                              c4a = noise(4 * kPixels, 1), c4b = noise(4 * kPixels, 2);
+    Inputs() {
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                std::uint8_t* p = &rgb[3 * (y * kW + x)];
+                p[0] = static_cast<std::uint8_t>(x / 5 + y / 7);
+                p[1] = static_cast<std::uint8_t>(128 + 100 * ((x / 37 + y / 23) % 3 - 1));
+                p[2] = static_cast<std::uint8_t>(255 - y / 3);
+            }
+        argb.resize(4 * kPixels);
+        libyuv::RGB24ToARGB(rgb.data(), 3 * kW, argb.data(), 4 * kW, kW, kH);
+        argbFromRaw.resize(4 * kPixels);
+        libyuv::RAWToARGB(rgb.data(), 3 * kW, argbFromRaw.data(), 4 * kW, kW, kH);
+        i420.resize(kPixels * 3 / 2);
+        libyuv::RGB24ToI420(rgb.data(), 3 * kW, i420.data(), kW, i420.data() + kPixels, kW / 2,
+                            i420.data() + kPixels * 5 / 4, kW / 2, kW, kH);
+        yuy2.resize(2 * kPixels);
+        libyuv::ARGBToYUY2(argb.data(), 4 * kW, yuy2.data(), 2 * kW, kW, kH);
+    }
+    const std::uint8_t* plane(int k) const { return i420.data() + (k == 0 ? 0 : k == 1 ? kPixels : kPixels * 5 / 4); }
+};
+
+const Inputs& in() {
+    static const Inputs inputs;
+    return inputs;
+}
+
+using Out = std::vector<std::uint8_t>;
+
+// Every side writes the same layout as ours, so outputs compare byte by
+// byte.
+struct Side {
+    std::string name;
+    std::function<void(Out&)> run;
+};
+
+struct Case {
+    std::string name;
+    std::size_t outBytes, movedBytes;  // moved: read plus written
+    bool exact;
+    Side ours;
+    std::vector<Side> peers;
+};
+
+int largestDifference(const Out& a, const Out& b) {
+    int worst = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
+    return worst;
+}
+
+std::vector<Case> cases() {
+    const Inputs& s = in();
+    auto planes = [&s] {
+        static const prim::Ipp8u* p[3];
+        p[0] = s.plane(0), p[1] = s.plane(1), p[2] = s.plane(2);
+        return p;
+    };
+    static int steps420[3] = {kW, kW / 2, kW / 2};
+    auto i420Mat = [&s] { return cv::Mat(kH * 3 / 2, kW, CV_8UC1, const_cast<std::uint8_t*>(s.i420.data())); };
+    std::vector<Case> list;
+    list.push_back(
+        {"4:2:0 -> RGB24",
+         3 * kPixels,
+         3 * kPixels + kPixels * 3 / 2,
+         false,
+         {"ours", [=](Out& d) { prim::ippiYCbCr420ToRGB_8u_P3C3R(planes(), steps420, d.data(), 3 * kW, kRoi); }},
+         {{"libyuv::I420ToRAW",
+           [&s](Out& d) {
+               libyuv::I420ToRAW(s.plane(0), kW, s.plane(1), kW / 2, s.plane(2), kW / 2, d.data(), 3 * kW, kW, kH);
+           }},
+          {"cv::cvtColor YUV2RGB_I420", [=](Out& d) {
+               cv::Mat out(kH, kW, CV_8UC3, d.data());
+               cv::cvtColor(i420Mat(), out, cv::COLOR_YUV2RGB_I420);
+           }}}});
+    list.push_back({"RGB24 -> 4:2:0",
+                    kPixels * 3 / 2,
+                    3 * kPixels + kPixels * 3 / 2,
+                    false,
+                    {"ours",
+                     [&s](Out& d) {
+                         prim::Ipp8u* p[3] = {d.data(), d.data() + kPixels, d.data() + kPixels * 5 / 4};
+                         prim::ippiRGBToYCbCr420_8u_C3P3R(s.rgb.data(), 3 * kW, p, steps420, kRoi);
+                     }},
+                    {{"libyuv::RAWToI420",
+                      [&s](Out& d) {
+                          libyuv::RAWToI420(s.rgb.data(), 3 * kW, d.data(), kW, d.data() + kPixels, kW / 2,
+                                            d.data() + kPixels * 5 / 4, kW / 2, kW, kH);
+                      }},
+                     {"cv::cvtColor RGB2YUV_I420", [&s](Out& d) {
+                          cv::Mat out(kH * 3 / 2, kW, CV_8UC1, d.data());
+                          cv::cvtColor(cv::Mat(kH, kW, CV_8UC3, const_cast<std::uint8_t*>(s.rgb.data())), out,
+                                       cv::COLOR_RGB2YUV_I420);
+                      }}}});
+    const Side yuy2FromArgb{"libyuv::ARGBToYUY2 (from ARGB)",
+                            [&s](Out& d) { libyuv::ARGBToYUY2(s.argb.data(), 4 * kW, d.data(), 2 * kW, kW, kH); }};
+    const Side yuy2FromRgb24{"libyuv::RGB24ToARGB + ARGBToYUY2", [&s](Out& d) {
+                                 static Out argb(4 * kPixels);
+                                 libyuv::RGB24ToARGB(s.rgb.data(), 3 * kW, argb.data(), 4 * kW, kW, kH);
+                                 libyuv::ARGBToYUY2(argb.data(), 4 * kW, d.data(), 2 * kW, kW, kH);
+                             }};
+    list.push_back(
+        {"RGB -> YUY2",
+         2 * kPixels,
+         5 * kPixels,
+         false,
+         {"ours", [&s](Out& d) { prim::ippiRGBToYUV422_8u_C3C2R(s.rgb.data(), 3 * kW, d.data(), 2 * kW, kRoi); }},
+         {{"libyuv::ARGBToYUY2 (from ARGB)",
+           [&s](Out& d) { libyuv::ARGBToYUY2(s.argbFromRaw.data(), 4 * kW, d.data(), 2 * kW, kW, kH); }},
+          {"libyuv::RAWToARGB + ARGBToYUY2", [&s](Out& d) {
+               static Out argb(4 * kPixels);
+               libyuv::RAWToARGB(s.rgb.data(), 3 * kW, argb.data(), 4 * kW, kW, kH);
+               libyuv::ARGBToYUY2(argb.data(), 4 * kW, d.data(), 2 * kW, kW, kH);
+           }}}});
+    list.push_back({"BGR24 -> YUY2 (swap, encode)",
+                    2 * kPixels,
+                    5 * kPixels,
+                    false,
+                    {"ours",
+                     [&s](Out& d) {
+                         static Out tmp(3 * kPixels);
+                         prim::ippiSwapChannels_8u_C3R(s.rgb.data(), 3 * kW, tmp.data(), 3 * kW, kRoi, kSwap);
+                         prim::ippiRGBToYUV422_8u_C3C2R(tmp.data(), 3 * kW, d.data(), 2 * kW, kRoi);
+                     }},
+                    {yuy2FromArgb, yuy2FromRgb24}});
+    list.push_back(
+        {"YUY2 -> RGB24",
+         3 * kPixels,
+         5 * kPixels,
+         false,
+         {"ours", [&s](Out& d) { prim::ippiYUV422ToRGB_8u_C2C3R(s.yuy2.data(), 2 * kW, d.data(), 3 * kW, kRoi); }},
+         {{"cv::cvtColor YUV2RGB_YUY2", [&s](Out& d) {
+               cv::Mat out(kH, kW, CV_8UC3, d.data());
+               cv::cvtColor(cv::Mat(kH, kW, CV_8UC2, const_cast<std::uint8_t*>(s.yuy2.data())), out,
+                            cv::COLOR_YUV2RGB_YUY2);
+           }}}});
+    list.push_back({"YUY2 -> BGR24 (decode, swap)",
+                    3 * kPixels,
+                    5 * kPixels,
+                    false,
+                    {"ours",
+                     [&s](Out& d) {
+                         prim::ippiYUV422ToRGB_8u_C2C3R(s.yuy2.data(), 2 * kW, d.data(), 3 * kW, kRoi);
+                         prim::ippiSwapChannels_8u_C3IR(d.data(), 3 * kW, kRoi, kSwap);
+                     }},
+                    {{"cv::cvtColor YUV2BGR_YUY2",
+                      [&s](Out& d) {
+                          cv::Mat out(kH, kW, CV_8UC3, d.data());
+                          cv::cvtColor(cv::Mat(kH, kW, CV_8UC2, const_cast<std::uint8_t*>(s.yuy2.data())), out,
+                                       cv::COLOR_YUV2BGR_YUY2);
+                      }},
+                     {"libyuv::YUY2ToARGB + ARGBToRGB24", [&s](Out& d) {
+                          static Out argb(4 * kPixels);
+                          libyuv::YUY2ToARGB(s.yuy2.data(), 2 * kW, argb.data(), 4 * kW, kW, kH);
+                          libyuv::ARGBToRGB24(argb.data(), 4 * kW, d.data(), 3 * kW, kW, kH);
+                      }}}});
+    auto mats = [&s] {
+        return std::pair{cv::Mat(kH, kW, CV_8UC4, const_cast<std::uint8_t*>(s.c4a.data())),
+                         cv::Mat(kH, kW, CV_8UC4, const_cast<std::uint8_t*>(s.c4b.data()))};
+    };
+    list.push_back({"C4 Add",
+                    4 * kPixels,
+                    12 * kPixels,
+                    true,
+                    {"ours",
+                     [&s](Out& d) {
+                         prim::ippiAdd_8u_C4RSfs(s.c4a.data(), 4 * kW, s.c4b.data(), 4 * kW, d.data(), 4 * kW, kRoi, 0);
+                     }},
+                    {{"cv::add",
+                      [=](Out& d) {
+                          cv::Mat out(kH, kW, CV_8UC4, d.data());
+                          cv::add(mats().first, mats().second, out);
+                      }},
+                     {"libyuv::ARGBAdd", [&s](Out& d) {
+                          libyuv::ARGBAdd(s.c4a.data(), 4 * kW, s.c4b.data(), 4 * kW, d.data(), 4 * kW, kW, kH);
+                      }}}});
+    list.push_back(
+        {"C4 AbsDiff",
+         4 * kPixels,
+         12 * kPixels,
+         true,
+         {"ours",
+          [&s](Out& d) {
+              prim::ippiAbsDiff_8u_C1R(s.c4a.data(), 4 * kW, s.c4b.data(), 4 * kW, d.data(), 4 * kW, {4 * kW, kH});
+          }},
+         {{"cv::absdiff", [=](Out& d) {
+               cv::Mat out(kH, kW, CV_8UC4, d.data());
+               cv::absdiff(mats().first, mats().second, out);
+           }}}});
+    return list;
+}
+
+std::map<std::string, double> gMedians;  // "case/side" -> seconds
+
+class MedianReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median" && !r.error_occurred)
+                gMedians[r.run_name.function_name] =
+                    r.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
+    }
+};
+
+void registerSide(const std::string& name, std::function<void(Out&)> run, std::size_t bytes) {
+    benchmark::RegisterBenchmark(name.c_str(),
+                                 [run, bytes](benchmark::State& st) {
+                                     Out d(bytes);
+                                     for (auto _ : st) {
+                                         run(d);
+                                         benchmark::ClobberMemory();
+                                     }
+                                 })
+        ->Repetitions(kRepetitions)
+        ->ReportAggregatesOnly(true)
+        ->Unit(benchmark::kMicrosecond)
+        ->UseRealTime();
+}
+
+std::string loadAverage() {
+    std::ifstream f("/proc/loadavg");
+    std::string a, b, c;
+    f >> a >> b >> c;
+    return a + " " + b + " " + c;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    cv::setNumThreads(1);
+    benchmark::Initialize(&argc, argv);
+    const std::vector<Case> all = cases();
+    std::map<std::string, std::string> notes;
+    for (const Case& c : all) {
+        Out ours(c.outBytes);
+        c.ours.run(ours);
+        std::string note;
+        for (const Side& p : c.peers) {
+            Out theirs(c.outBytes);
+            p.run(theirs);
+            if (c.exact) {
+                if (ours != theirs) {
+                    std::fprintf(stderr, "%s: %s gives other bytes than ours\n", c.name.c_str(), p.name.c_str());
+                    return 1;
+                }
+            } else {
+                note += " " + std::to_string(largestDifference(ours, theirs));
+            }
+            registerSide(c.name + "/" + p.name, p.run, c.outBytes);
+        }
+        notes[c.name] = c.exact ? " same bytes" : " largest difference" + note;
+        registerSide(c.name + "/ours", c.ours.run, c.outBytes);
+        const std::size_t anchor = c.movedBytes / 2;
+        auto from = std::make_shared<Out>(anchor, 1), to = std::make_shared<Out>(anchor);
+        registerSide(
+            c.name + "/memcpy", [from, to](Out&) { std::memcpy(to->data(), from->data(), from->size()); }, 1);
+    }
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf(
+        "\n1280x720, median of %d runs, microseconds; x peer = fastest peer / ours, x memcpy = memcpy / ours\n"
+        "load average %s\n",
+        kRepetitions, loadAverage().c_str());
+    std::printf("%-30s %9s %9s %8s %9s  %s\n", "case", "ours", "peer", "x peer", "x memcpy", "fastest peer, check");
+    for (const Case& c : all) {
+        const double ours = gMedians[c.name + "/ours"], copy = gMedians[c.name + "/memcpy"];
+        double best = 0;
+        std::string bestName = "-";
+        for (const Side& p : c.peers) {
+            const double t = gMedians[c.name + "/" + p.name];
+            if (t > 0 && (best == 0 || t < best)) best = t, bestName = p.name;
+        }
+        std::printf("%-30s %9.0f %9.0f %8.2f %9.2f  %s,%s\n", c.name.c_str(), ours * 1e6, best * 1e6,
+                    ours > 0 ? best / ours : 0, ours > 0 ? copy / ours : 0, bestName.c_str(), notes[c.name].c_str());
+    }
+    return 0;
+}
