@@ -1,6 +1,7 @@
 #include "media/primitives/ScaledConstantArithmetic.h"
 
 #include <cstddef>
+#include <algorithm>
 #include <cstring>
 
 #include "media/primitives/AlignedAlloc.h"
@@ -8,6 +9,7 @@
 #include "media/primitives/ImageCopy.h"
 #include "media/primitives/ImageElementwise.h"
 #include "media/primitives/ImageRegion.h"
+#include "media/primitives/SampleDivision.h"
 #include "media/primitives/ScaledBytes.h"
 #include "media/primitives/VectorChecks.h"
 
@@ -78,19 +80,57 @@ IppStatus squareC3(const Ipp8u* s, int sStep, Ipp8u* d, int dStep, IppiSize roi,
     return ippStsNoErr;
 }
 
-// Whole pixels squared into a row buffer, then bytes 0-2 copied out.
-IppStatus squareAC4(const Ipp8u* s, int sStep, Ipp8u* d, int dStep, IppiSize roi, int sf) {
-    if (IppStatus st = checkSquare(s, sStep, d, dStep, roi)) return st;
+// AC4 through a row buffer: fn(source row, buffer, bytes) writes whole
+// pixels into the buffer, of which bytes 0-2 are copied out; the
+// destination's alpha is never written.
+template <typename Fn>
+IppStatus throughRowBuffer(const Ipp8u* s, int sStep, Ipp8u* d, int dStep, IppiSize roi, Fn fn) {
     IppiSize wide = roi;
     if (!elementwise::widen(wide, 4)) return ippStsSizeErr;
     Ipp8u* buffer = ippsMalloc_8u(wide.width);
     if (!buffer) return ippStsMemAllocErr;
     for (ptrdiff_t r = 0; r < roi.height; ++r) {
-        ownippsSqr_8u(region::row(s, sStep, r), buffer, wide.width, sf);
+        fn(region::row(s, sStep, r), buffer, wide.width);
         _px_ippiCopy_8u_AC4R(buffer, wide.width, region::row(d, dStep, r), wide.width, {roi.width, 1});
     }
     ippsFree(buffer);
     return ippStsNoErr;
+}
+
+IppStatus squareAC4(const Ipp8u* s, int sStep, Ipp8u* d, int dStep, IppiSize roi, int sf) {
+    if (IppStatus st = checkSquare(s, sStep, d, dStep, roi)) return st;
+    return throughRowBuffer(s, sStep, d, dStep, roi,
+                            [sf](const Ipp8u* row, Ipp8u* buffer, int n) { ownippsSqr_8u(row, buffer, n, sf); });
+}
+
+// Division by one constant per channel. A zero constant writes nothing and
+// returns ippStsDivByZeroErr in every layout (not only in AC4): a region
+// half divided would pass for a result.
+template <int Pixel, int Values>
+IppStatus divideByConstants(const Ipp8u* s, int sStep, const Ipp8u* value, Ipp8u* d, int dStep, IppiSize roi, int sf) {
+    if (!s || !d || !value) return ippStsNullPtrErr;
+    if (region::badSize(roi)) return ippStsSizeErr;
+    if (sStep < 1 || dStep < 1) return ippStsStepErr;
+    if (std::find(value, value + Values, Ipp8u{0}) != value + Values) return ippStsDivByZeroErr;
+    IppiSize wide = roi;
+    if (!elementwise::widen(wide, Pixel)) return ippStsSizeErr;
+    Ipp8u* divisors = ippsMalloc_8u(wide.width);
+    if (!divisors) return ippStsMemAllocErr;
+    // The alpha slots of AC4 divide by 1; their quotients are not kept.
+    const Ipp8u pixel[4] = {value[0], value[1], value[2], Values == 4 ? value[3] : Ipp8u{1}};
+    if constexpr (Pixel == 3) _px_ippiSet_8u_C3R(pixel, divisors, wide.width, {roi.width, 1});
+    else _px_ippiSet_8u_C4R(pixel, divisors, wide.width, {roi.width, 1});
+    IppStatus st = ippStsNoErr;
+    if constexpr (Values == Pixel) {
+        for (ptrdiff_t r = 0; r < roi.height; ++r)
+            _px_ippsDiv_8u_Sfs(divisors, region::row(s, sStep, r), region::row(d, dStep, r), wide.width, sf);
+    } else {
+        st = throughRowBuffer(s, sStep, d, dStep, roi, [divisors, sf](const Ipp8u* row, Ipp8u* quotients, int n) {
+            _px_ippsDiv_8u_Sfs(divisors, row, quotients, n, sf);
+        });
+    }
+    ippsFree(divisors);
+    return st;
 }
 
 }  // namespace
@@ -137,6 +177,32 @@ IppStatus _px_ippiSqr_8u_AC4RSfs(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, in
     return squareAC4(pSrc, srcStep, pDst, dstStep, roi, scaleFactor);
 }
 
+IppStatus _px_ippiDivC_8u_C3RSfs(const Ipp8u* pSrc, int srcStep, const Ipp8u value[3], Ipp8u* pDst, int dstStep,
+                                 IppiSize roi, int scaleFactor) {
+    return divideByConstants<3, 3>(pSrc, srcStep, value, pDst, dstStep, roi, scaleFactor);
+}
+IppStatus _px_ippiDivC_8u_C4RSfs(const Ipp8u* pSrc, int srcStep, const Ipp8u value[4], Ipp8u* pDst, int dstStep,
+                                 IppiSize roi, int scaleFactor) {
+    return divideByConstants<4, 4>(pSrc, srcStep, value, pDst, dstStep, roi, scaleFactor);
+}
+IppStatus _px_ippiDivC_8u_AC4RSfs(const Ipp8u* pSrc, int srcStep, const Ipp8u value[3], Ipp8u* pDst, int dstStep,
+                                  IppiSize roi, int scaleFactor) {
+    return divideByConstants<4, 3>(pSrc, srcStep, value, pDst, dstStep, roi, scaleFactor);
+}
+IppStatus _px_ippiDivC_8u_C3IRSfs(const Ipp8u value[3], Ipp8u* pSrcDst, int srcDstStep, IppiSize roi, int scaleFactor) {
+    return _px_ippiDivC_8u_C3RSfs(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roi, scaleFactor);
+}
+IppStatus _px_ippiDivC_8u_C4IRSfs(const Ipp8u value[4], Ipp8u* pSrcDst, int srcDstStep, IppiSize roi, int scaleFactor) {
+    return _px_ippiDivC_8u_C4RSfs(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roi, scaleFactor);
+}
+IppStatus _px_ippiDivC_8u_AC4IRSfs(const Ipp8u value[3], Ipp8u* pSrcDst, int srcDstStep, IppiSize roi,
+                                   int scaleFactor) {
+    return _px_ippiDivC_8u_AC4RSfs(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roi, scaleFactor);
+}
+
+OCULON_IPP_DEFINE(ippiDivC_8u_C3IRSfs);
+OCULON_IPP_DEFINE(ippiDivC_8u_C4IRSfs);
+OCULON_IPP_DEFINE(ippiDivC_8u_AC4IRSfs);
 OCULON_IPP_DEFINE(ippiSqr_8u_C3IRSfs);
 OCULON_IPP_DEFINE(ippiSqr_8u_AC4IRSfs);
 OCULON_IPP_DEFINE(ippiSqr_8u_C3RSfs);

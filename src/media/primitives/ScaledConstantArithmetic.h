@@ -32,6 +32,22 @@ OCULON_IPP_ENTRY(ippiMulC_8u_AC4IRSfs,
 OCULON_IPP_ENTRY(ippiMulC_8u_C4IRSfs,
                  (const Ipp8u value[4], Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, int scaleFactor));
 
+// Division of each channel by its constant (rounded half to even; the
+// constant is the divisor). Checks: pointers (-8), size (-6), steps (-14), a
+// zero constant (-10, nothing written), the row buffer (-9).
+OCULON_IPP_ENTRY(ippiDivC_8u_C3IRSfs,
+                 (const Ipp8u value[3], Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, int scaleFactor));
+OCULON_IPP_ENTRY(ippiDivC_8u_C4IRSfs,
+                 (const Ipp8u value[4], Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, int scaleFactor));
+OCULON_IPP_ENTRY(ippiDivC_8u_AC4IRSfs,
+                 (const Ipp8u value[3], Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, int scaleFactor));
+IppStatus _px_ippiDivC_8u_C3RSfs(const Ipp8u* pSrc, int srcStep, const Ipp8u value[3], Ipp8u* pDst, int dstStep,
+                                 IppiSize roiSize, int scaleFactor);
+IppStatus _px_ippiDivC_8u_C4RSfs(const Ipp8u* pSrc, int srcStep, const Ipp8u value[4], Ipp8u* pDst, int dstStep,
+                                 IppiSize roiSize, int scaleFactor);
+IppStatus _px_ippiDivC_8u_AC4RSfs(const Ipp8u* pSrc, int srcStep, const Ipp8u value[3], Ipp8u* pDst, int dstStep,
+                                  IppiSize roiSize, int scaleFactor);
+
 OCULON_IPP_ENTRY(ippiSqr_8u_C3IRSfs, (Ipp8u * pSrcDst, int srcDstStep, IppiSize roiSize, int scaleFactor));
 OCULON_IPP_ENTRY(ippiSqr_8u_AC4IRSfs, (Ipp8u * pSrcDst, int srcDstStep, IppiSize roiSize, int scaleFactor));
 OCULON_IPP_ENTRY(ippiSqr_8u_C3RSfs,

@@ -8,7 +8,11 @@
 #include "media/primitives/ImageCopy.h"
 #include "media/primitives/ImageElementwise.h"
 #include "media/primitives/ImageRegion.h"
+#include "media/primitives/SampleDivision.h"
 #include "media/primitives/ScaledBytes.h"
+#include "media/primitives/ScaledSampleArithmetic.h"
+#include "media/primitives/AlignedAlloc.h"
+#include "media/primitives/VectorFillCopy.h"
 
 namespace oculon::primitives {
 
@@ -131,7 +135,8 @@ IppStatus words(const Ipp16u* a, int aStep, const Ipp16u* b, int bStep, Ipp16u* 
         return bytesAC4<Op>(b, bs, a, as, d, ds, r, sf);                                                               \
     }                                                                                                                  \
     IppStatus _px_ippi##Name##_8u_C3IRSfs(const Ipp8u* s, int ss, Ipp8u* sd, int sds, IppiSize r, int sf) {            \
-        return bytesWide<Op, 3>(sd, sds, s, ss, sd, sds, r, sf);                                                       \
+        if (r.width < 1 || !ew::widen(r, 3)) return ippStsSizeErr;                                                     \
+        return _px_ippi##Name##_8u_C1IRSfs(s, ss, sd, sds, r, sf);                                                     \
     }                                                                                                                  \
     IppStatus _px_ippi##Name##_8u_AC4IRSfs(const Ipp8u* s, int ss, Ipp8u* sd, int sds, IppiSize r, int sf) {           \
         return bytesAC4<Op>(sd, sds, s, ss, sd, sds, r, sf);                                                           \
@@ -159,5 +164,60 @@ IppStatus _px_ippiAdd_8u_C4RSfs(const Ipp8u* pSrc1, int src1Step, const Ipp8u* p
 }
 
 OCULON_IPP_DEFINE(ippiAdd_8u_C4RSfs);
+
+namespace {
+
+IppStatus checkDivision(const void* a, int aStep, const void* b, int bStep, const void* d, int dStep, IppiSize roi) {
+    if (!a || !b || !d) return ippStsNullPtrErr;
+    if (region::badSize(roi)) return ippStsSizeErr;
+    return aStep < 1 || bStep < 1 || dStep < 1 ? ippStsStepErr : ippStsNoErr;
+}
+
+}  // namespace
+
+IppStatus _px_ippiDiv_8u_C3RSfs(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step, Ipp8u* pDst,
+                                int dstStep, IppiSize roi, int scaleFactor) {
+    if (IppStatus st = checkDivision(pSrc1, src1Step, pSrc2, src2Step, pDst, dstStep, roi)) return st;
+    if (!ew::widen(roi, 3)) return ippStsSizeErr;
+    return ownippiDiv_8u_Sfs(pSrc1, src1Step, pSrc2, src2Step, pDst, dstStep, roi, scaleFactor);
+}
+
+// Each row through a buffer whose alpha slots hold the divisor 1, so that
+// only the colour bytes can meet a zero divisor; the destination's alpha is
+// never written.
+IppStatus _px_ippiDiv_8u_AC4RSfs(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step, Ipp8u* pDst,
+                                 int dstStep, IppiSize roi, int scaleFactor) {
+    if (IppStatus st = checkDivision(pSrc1, src1Step, pSrc2, src2Step, pDst, dstStep, roi)) return st;
+    IppiSize bytes = roi;
+    if (!ew::widen(bytes, 4)) return ippStsSizeErr;
+    Ipp8u* row = ippsMalloc_8u(bytes.width);
+    if (!row) return ippStsMemAllocErr;
+    const IppiSize onePixelRow{roi.width, 1};
+    IppStatus kept = ippStsNoErr;
+    for (ptrdiff_t r = 0; r < roi.height; ++r) {
+        _px_ippsSet_8u(1, row, bytes.width);
+        _px_ippiCopy_8u_AC4R(region::row(pSrc1, src1Step, r), bytes.width, row, bytes.width, onePixelRow);
+        const IppStatus st = _px_ippsDiv_8u_Sfs(row, region::row(pSrc2, src2Step, r), row, bytes.width, scaleFactor);
+        if (kept == ippStsNoErr) kept = st;
+        _px_ippiCopy_8u_AC4R(row, bytes.width, region::row(pDst, dstStep, r), bytes.width, onePixelRow);
+    }
+    ippsFree(row);
+    return kept;
+}
+
+IppStatus _px_ippiDiv_8u_C3IRSfs(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, int srcDstStep, IppiSize roi,
+                                 int scaleFactor) {
+    return _px_ippiDiv_8u_C3RSfs(pSrc, srcStep, pSrcDst, srcDstStep, pSrcDst, srcDstStep, roi, scaleFactor);
+}
+
+IppStatus _px_ippiDiv_8u_AC4IRSfs(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, int srcDstStep, IppiSize roi,
+                                  int scaleFactor) {
+    return _px_ippiDiv_8u_AC4RSfs(pSrc, srcStep, pSrcDst, srcDstStep, pSrcDst, srcDstStep, roi, scaleFactor);
+}
+
+OCULON_IPP_DEFINE(ippiDiv_8u_C3RSfs);
+OCULON_IPP_DEFINE(ippiDiv_8u_AC4RSfs);
+OCULON_IPP_DEFINE(ippiDiv_8u_C3IRSfs);
+OCULON_IPP_DEFINE(ippiDiv_8u_AC4IRSfs);
 
 }  // namespace oculon::primitives

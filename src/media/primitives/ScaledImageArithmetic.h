@@ -55,4 +55,18 @@ OCULON_IPP_ENTRY(ippiMul_8u_AC4RSfs, (const Ipp8u* pSrc1, int src1Step, const Ip
 OCULON_IPP_ENTRY(ippiMul_16u_C1RSfs, (const Ipp16u* pSrc1, int src1Step, const Ipp16u* pSrc2, int src2Step,
                                       Ipp16u* pDst, int dstStep, IppiSize roiSize, int scaleFactor));
 
+// Division: the second source (in place: the source-destination) divided by
+// the first. A zero divisor is no error: the element becomes 255 for a
+// nonzero dividend and 0 for 0, the rest is computed, and the call returns
+// the warning ippStsDivByZero. Checks: pointers (-8), size (-6), steps (-14),
+// and for AC4 the row buffer (-9).
+OCULON_IPP_ENTRY(ippiDiv_8u_C3RSfs, (const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step, Ipp8u* pDst,
+                                     int dstStep, IppiSize roiSize, int scaleFactor));
+OCULON_IPP_ENTRY(ippiDiv_8u_AC4RSfs, (const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step, Ipp8u* pDst,
+                                      int dstStep, IppiSize roiSize, int scaleFactor));
+OCULON_IPP_ENTRY(ippiDiv_8u_C3IRSfs,
+                 (const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, int scaleFactor));
+OCULON_IPP_ENTRY(ippiDiv_8u_AC4IRSfs,
+                 (const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, int scaleFactor));
+
 }  // namespace oculon::primitives

@@ -5,6 +5,7 @@
 #include "media/primitives/ImageCopy.h"
 #include "media/primitives/ImageLogic.h"
 #include "media/primitives/ImageStatistics.h"
+#include "media/primitives/SampleDivision.h"
 #include "media/primitives/ScaledConstantArithmetic.h"
 #include "media/primitives/ScaledImageArithmetic.h"
 #include "media/primitives/ImageMirror.h"
@@ -38,15 +39,18 @@ constexpr EntryPoint kEntries[] = {
     // Scaled arithmetic of two images
     OCULON_BIND(ippiAdd_8u_C3IRSfs), OCULON_BIND(ippiAdd_8u_AC4IRSfs), OCULON_BIND(ippiSub_8u_C3IRSfs),
     OCULON_BIND(ippiSub_8u_AC4IRSfs), OCULON_BIND(ippiMul_8u_C3IRSfs), OCULON_BIND(ippiMul_8u_AC4IRSfs),
-    OCULON_BIND(ippiAdd_8u_C3RSfs), OCULON_BIND(ippiAdd_8u_C4RSfs), OCULON_BIND(ippiAdd_8u_AC4RSfs),
-    OCULON_BIND(ippiAdd_8u_C1RSfs), OCULON_BIND(ippiAdd_16u_C1RSfs), OCULON_BIND(ippiSub_8u_C3RSfs),
-    OCULON_BIND(ippiSub_8u_AC4RSfs), OCULON_BIND(ippiSub_8u_C1RSfs), OCULON_BIND(ippiSub_16u_C1RSfs),
-    OCULON_BIND(ippiMul_8u_C3RSfs), OCULON_BIND(ippiMul_8u_AC4RSfs), OCULON_BIND(ippiMul_8u_C1RSfs),
-    OCULON_BIND(ippiMul_16u_C1RSfs),
+    OCULON_BIND(ippiDiv_8u_C3IRSfs), OCULON_BIND(ippiDiv_8u_AC4IRSfs), OCULON_BIND(ippiAdd_8u_C3RSfs),
+    OCULON_BIND(ippiAdd_8u_C4RSfs), OCULON_BIND(ippiAdd_8u_AC4RSfs), OCULON_BIND(ippiAdd_8u_C1RSfs),
+    OCULON_BIND(ippiAdd_16u_C1RSfs), OCULON_BIND(ippiSub_8u_C3RSfs), OCULON_BIND(ippiSub_8u_AC4RSfs),
+    OCULON_BIND(ippiSub_8u_C1RSfs), OCULON_BIND(ippiSub_16u_C1RSfs), OCULON_BIND(ippiMul_8u_C3RSfs),
+    OCULON_BIND(ippiMul_8u_AC4RSfs), OCULON_BIND(ippiMul_8u_C1RSfs), OCULON_BIND(ippiMul_16u_C1RSfs),
+    OCULON_BIND(ippiDiv_8u_C3RSfs), OCULON_BIND(ippiDiv_8u_AC4RSfs), OCULON_BIND(ippiDiv_8u_C1RSfs),
+    OCULON_BIND(ippiDiv_16s_C1RSfs),
     // Scaled constant arithmetic and squaring
     OCULON_BIND(ippiAddC_8u_C3IRSfs), OCULON_BIND(ippiAddC_8u_AC4IRSfs), OCULON_BIND(ippiAddC_8u_C4IRSfs),
     OCULON_BIND(ippiSubC_8u_C3IRSfs), OCULON_BIND(ippiSubC_8u_C4IRSfs), OCULON_BIND(ippiMulC_8u_C3IRSfs),
-    OCULON_BIND(ippiMulC_8u_AC4IRSfs), OCULON_BIND(ippiMulC_8u_C4IRSfs), OCULON_BIND(ippiSqr_8u_C3IRSfs),
+    OCULON_BIND(ippiMulC_8u_AC4IRSfs), OCULON_BIND(ippiMulC_8u_C4IRSfs), OCULON_BIND(ippiDivC_8u_C3IRSfs),
+    OCULON_BIND(ippiDivC_8u_C4IRSfs), OCULON_BIND(ippiDivC_8u_AC4IRSfs), OCULON_BIND(ippiSqr_8u_C3IRSfs),
     OCULON_BIND(ippiSqr_8u_AC4IRSfs), OCULON_BIND(ippiSqr_8u_C3RSfs), OCULON_BIND(ippiSqr_8u_AC4RSfs),
     // Logic, shifts, absolute difference and scaled products
     OCULON_BIND(ippiAnd_8u_C3IR), OCULON_BIND(ippiAnd_8u_C1IR), OCULON_BIND(ippiAnd_16u_C1IR),

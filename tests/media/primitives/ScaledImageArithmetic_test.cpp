@@ -205,6 +205,72 @@ TEST(ScaledImageArithmetic, ConstantRegionFormsKeepAlpha) {
     EXPECT_EQ(src.bytes, wantInPlace.bytes);
 }
 
+// n / d times 2^-sf, rounded half to even, 255 at most; a zero divisor
+// gives 255 for a nonzero dividend.
+int exactQuotient(int n, int d, int sf) {
+    if (d == 0 || sf <= -16) return n != 0 ? 255 : 0;
+    if (sf >= 9) return 0;
+    const u64 num = u64(n) << std::max(-sf, 0), den = u64(d) << std::max(sf, 0);
+    const u64 q = num / den, r = num - q * den;
+    const u64 rounded = 2 * r > den || (2 * r == den && (q & 1)) ? q + 1 : q;
+    return static_cast<int>(std::min<u64>(rounded, 255));
+}
+
+// Division by an image and by constants: the quotient rule, the warning for
+// a zero divisor in the colour bytes only, alpha kept, and the constant
+// forms refusing a zero constant before writing anything.
+TEST(ScaledImageArithmetic, DivisionFollowsTheRule) {
+    for (int sf : {-17, -16, -3, 0, 1, 5, 8, 9})
+        for (int channels : {3, 4})
+            for (const test::Layout& l : test::kLayouts) {
+                SCOPED_TRACE(testing::Message() << "sf " << sf << " channels " << channels);
+                const int w = 41, h = 3, row = channels * w;
+                TestImage divisor(row, h, l.gap, false, 1), dividend(row, h, l.gap, false, 2);
+                divisor.at(1, 0) = 0;                     // a colour byte: the warning
+                if (channels == 4) divisor.at(0, 3) = 0;  // an alpha byte: no warning
+                TestImage dst(row, h, l.gap, l.bottomUp, 3), want = dst;
+                for (int r = 0; r < h; ++r)
+                    for (int i = 0; i < row; ++i)
+                        if (channels == 3 || i % 4 < 3)
+                            want.at(r, i) = static_cast<Ipp8u>(exactQuotient(dividend.at(r, i), divisor.at(r, i), sf));
+                const auto fn = channels == 3 ? ippiDiv_8u_C3RSfs : ippiDiv_8u_AC4RSfs;
+                const IppStatus st = fn(divisor.row(0), divisor.step(), dividend.row(0), dividend.step(), dst.origin(),
+                                        dst.step(), {w, h}, sf);
+                if (l.bottomUp) {  // division tests its steps
+                    EXPECT_EQ(st, ippStsStepErr);
+                    continue;
+                }
+                EXPECT_EQ(st, ippStsDivByZero);
+                EXPECT_EQ(dst.bytes, want.bytes);
+                // In place: the source-destination is the dividend.
+                TestImage inPlace = dividend;
+                const auto ip = channels == 3 ? ippiDiv_8u_C3IRSfs : ippiDiv_8u_AC4IRSfs;
+                EXPECT_EQ(ip(divisor.row(0), divisor.step(), inPlace.origin(), inPlace.step(), {w, h}, sf),
+                          ippStsDivByZero);
+                for (int r = 0; r < h; ++r)
+                    for (int i = 0; i < row; ++i)
+                        EXPECT_EQ(inPlace.at(r, i), channels == 4 && i % 4 == 3 ? dividend.at(r, i) : want.at(r, i));
+            }
+    Ipp8u px[4] = {7, 5, 0, 99};
+    const Ipp8u twos[4] = {2, 2, 2, 2}, zero[4] = {2, 0, 2, 2};
+    EXPECT_EQ(ippiDivC_8u_AC4IRSfs(twos, px, 4, {1, 1}, 0), ippStsNoErr);
+    EXPECT_EQ(std::vector<int>(px, px + 4), (std::vector<int>{4, 2, 0, 99}));
+    for (auto fn : {ippiDivC_8u_C3IRSfs, ippiDivC_8u_AC4IRSfs, ippiDivC_8u_C4IRSfs}) {
+        Ipp8u img[8] = {5, 7, 0, 9, 5, 7, 0, 9};
+        EXPECT_EQ(fn(zero, img, 8, {2, 1}, 0), ippStsDivByZeroErr);
+        EXPECT_EQ(std::vector<int>(img, img + 8), (std::vector<int>{5, 7, 0, 9, 5, 7, 0, 9}));
+    }
+    // Every byte over every constant and scale factor range, on C4.
+    std::vector<Ipp8u> img(1024);
+    for (int sf : {-16, -2, 0, 1, 3, 8, 9})
+        for (int c0 = 1; c0 < 256; c0 += 4) {
+            const Ipp8u c[4] = {Ipp8u(c0), Ipp8u(c0 + 1), Ipp8u(c0 + 2), Ipp8u(std::min(c0 + 3, 255))};
+            for (int i = 0; i < 1024; ++i) img[i] = static_cast<Ipp8u>(i / 4);
+            ASSERT_EQ(ippiDivC_8u_C4IRSfs(c, img.data(), 1024, {256, 1}, sf), ippStsNoErr);
+            for (int i = 0; i < 1024; ++i) ASSERT_EQ(img[i], exactQuotient(i / 4, c[i % 4], sf)) << i << " sf " << sf;
+        }
+}
+
 TEST(ScaledImageArithmetic, WorkedValues) {
     auto add = [](Ipp8u a, Ipp8u b, int sf) {
         Ipp8u d = 0;
@@ -251,6 +317,12 @@ TEST(ScaledImageArithmetic, StatusOrder) {
     EXPECT_EQ(ippiSqr_8u_AC4IRSfs(p, 0, {1, 1}, 0), ippStsStepErr);
     EXPECT_EQ(_px_ippsSqr_8u_ISfs(p, 0, 0), ippStsSizeErr);
     EXPECT_EQ(_px_ippsSqr_8u_Sfs(nullptr, p, 0, 0), ippStsNullPtrErr);
+    EXPECT_EQ(ippiDiv_8u_C3RSfs(p, 3, p, 3, nullptr, 3, {0, 1}, 0), ippStsNullPtrErr);
+    EXPECT_EQ(ippiDiv_8u_AC4IRSfs(p, 4, p, 4, {1, 0}, 0), ippStsSizeErr);
+    EXPECT_EQ(ippiDiv_8u_C3IRSfs(p, 0, p, 3, {1, 1}, 0), ippStsStepErr);
+    EXPECT_EQ(ippiDivC_8u_C3IRSfs(c, p, 0, {1, 1}, 0), ippStsStepErr);
+    EXPECT_EQ(ippiDivC_8u_C4IRSfs(c, nullptr, 4, {0, 1}, 0), ippStsNullPtrErr);
+    EXPECT_EQ(ippiDivC_8u_AC4IRSfs(c, p, 4, {0, 1}, 0), ippStsSizeErr);
 }
 
 }  // namespace
