@@ -18,10 +18,10 @@ using std::ptrdiff_t;
 
 // Rows are converted in chunks of up to kPairs pixel pairs through pair
 // planes (PairLanes.h): every arithmetic loop then runs over unit-stride
-// arrays, and only whole blocks of 16 pixels are moved; a row's last partial
+// arrays, and only whole blocks of kBlock pixels are moved; a row's last partial
 // block goes through a zero-padded copy of itself.
 constexpr ptrdiff_t kPairs = 64;
-constexpr ptrdiff_t kBlock = 16;
+constexpr ptrdiff_t kBlock = 32;  // pixels moved per shuffle step
 
 template <typename T>
 [[gnu::always_inline]] inline Ipp8u clamp8(T v) {
@@ -56,17 +56,17 @@ void byBlocks(const Ipp8u* s, Ipp8u* d, ptrdiff_t n, Kernel kernel, Prepare prep
 }
 [[gnu::always_inline]] inline Ipp16s chromaB(Ipp16s u) { return static_cast<Ipp16s>(2 * u + ((u * 2097) >> 16)); }
 
-// n pixels, a multiple of 16: pairs Y0 U Y1 V to R G B.
+// n pixels, a multiple of kBlock: pairs Y0 U Y1 V to R G B.
 OCULON_SHUFFLE_LOOP void yuv422BlocksToRgb(const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
     Ipp8u ye[kPairs], yo[kPairs], u[kPairs], v[kPairs], re[kPairs], ro[kPairs], ge[kPairs], go[kPairs], be[kPairs],
         bo[kPairs];
     for (ptrdiff_t x = 0; x < n; x += 2 * kPairs) {
         const ptrdiff_t m = std::min(kPairs, (n - x) / 2);
-        for (ptrdiff_t k = 0; k < m; k += 8) {
-            lanes::Bytes16 y, uv;
+        for (ptrdiff_t k = 0; k < m; k += kBlock / 2) {
+            lanes::Bytes32 y, uv;
             lanes::splitYuy2(s + 2 * x + 4 * k, y, uv);
-            lanes::storeHalves(y, ye + k, yo + k);
-            lanes::storeHalves(uv, u + k, v + k);
+            lanes::storeEvenOdd(y, ye + k, yo + k);
+            lanes::storeEvenOdd(uv, u + k, v + k);
         }
         for (ptrdiff_t k = 0; k < m; ++k) {
             const auto cu = static_cast<Ipp16s>(u[k] - 128), cv = static_cast<Ipp16s>(v[k] - 128);
@@ -79,9 +79,9 @@ OCULON_SHUFFLE_LOOP void yuv422BlocksToRgb(const Ipp8u* s, Ipp8u* d, ptrdiff_t n
             be[k] = clamp8<Ipp16s>(static_cast<Ipp16s>(y0 + tb));
             bo[k] = clamp8<Ipp16s>(static_cast<Ipp16s>(y1 + tb));
         }
-        for (ptrdiff_t k = 0; k < m; k += 8)
-            lanes::mergeRgb(lanes::loadHalves(re + k, ro + k), lanes::loadHalves(ge + k, go + k),
-                            lanes::loadHalves(be + k, bo + k), d + 3 * x + 6 * k);
+        for (ptrdiff_t k = 0; k < m; k += kBlock / 2)
+            lanes::mergeRgb(lanes::loadEvenOdd(re + k, ro + k), lanes::loadEvenOdd(ge + k, go + k),
+                            lanes::loadEvenOdd(be + k, bo + k), d + 3 * x + 6 * k);
     }
 }
 
@@ -127,18 +127,18 @@ struct Luma422 {
 // multiply-high instruction.
 [[gnu::always_inline]] inline Ipp16s mulHigh(Ipp16s x, Ipp16s c) { return static_cast<Ipp16s>((x * c) >> 16); }
 
-// n pixels, a multiple of 16, into pairs Y0 U Y1 V.
+// n pixels, a multiple of kBlock, into pairs Y0 U Y1 V.
 OCULON_SHUFFLE_LOOP void rgbBlocksToYuv422(const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
     Ipp8u re[kPairs], ro[kPairs], ge[kPairs], go[kPairs], be[kPairs], bo[kPairs], ye[kPairs], yo[kPairs], u[kPairs],
         v[kPairs];
     for (ptrdiff_t x = 0; x < n; x += 2 * kPairs) {
         const ptrdiff_t m = std::min(kPairs, (n - x) / 2);
-        for (ptrdiff_t k = 0; k < m; k += 8) {
-            lanes::Bytes16 r, g, b;
+        for (ptrdiff_t k = 0; k < m; k += kBlock / 2) {
+            lanes::Bytes32 r, g, b;
             lanes::splitRgb(s + 3 * x + 6 * k, r, g, b);
-            lanes::storeHalves(r, re + k, ro + k);
-            lanes::storeHalves(g, ge + k, go + k);
-            lanes::storeHalves(b, be + k, bo + k);
+            lanes::storeEvenOdd(r, re + k, ro + k);
+            lanes::storeEvenOdd(g, ge + k, go + k);
+            lanes::storeEvenOdd(b, be + k, bo + k);
         }
         for (ptrdiff_t k = 0; k < m; ++k) {
             const Luma422 f0 = luma422Parts(re[k], ge[k], be[k]), f1 = luma422Parts(ro[k], go[k], bo[k]);
@@ -155,8 +155,8 @@ OCULON_SHUFFLE_LOOP void rgbBlocksToYuv422(const Ipp8u* s, Ipp8u* d, ptrdiff_t n
             u[k] = static_cast<Ipp8u>(128 + (mulHigh(du, 32244) >> 1));
             v[k] = clamp8<Ipp16s>(static_cast<Ipp16s>(128 + (static_cast<Ipp16s>(dv + mulHigh(dv, -8061)) >> 1)));
         }
-        for (ptrdiff_t k = 0; k < m; k += 8)
-            lanes::mergeYuy2(lanes::loadHalves(ye + k, yo + k), lanes::loadHalves(u + k, v + k), d + 2 * x + 4 * k);
+        for (ptrdiff_t k = 0; k < m; k += kBlock / 2)
+            lanes::mergeYuy2(lanes::loadEvenOdd(ye + k, yo + k), lanes::loadEvenOdd(u + k, v + k), d + 2 * x + 4 * k);
     }
 }
 
@@ -252,21 +252,22 @@ struct YCbCr420To16Model {
     }
 };
 
-// One luma row of m pairs (a multiple of 8) with the terms of its chroma row.
+// One luma row of m pairs (a multiple of kBlock / 2) with the terms of its
+// chroma row.
 template <typename Model>
 [[gnu::always_inline]] inline void readRow(const Ipp8u* y, const Terms t, Ipp8u* d, ptrdiff_t m) {
     Ipp8u ye[kPairs], yo[kPairs];
-    for (ptrdiff_t k = 0; k < m; k += 8)
-        lanes::storeHalves(lanes::splitEvenOdd(lanes::load(y + 2 * k)), ye + k, yo + k);
+    for (ptrdiff_t k = 0; k < m; k += kBlock / 2)
+        lanes::storeEvenOdd(lanes::splitEvenOdd(lanes::load32(y + 2 * k)), ye + k, yo + k);
     if constexpr (Model::kOut == 3) {
         Ipp8u c[6][kPairs];  // r, g, b of the even pixels, then of the odd
         for (ptrdiff_t k = 0; k < m; ++k) {
             Model::pixel(ye[k], t, k, c[0][k], c[1][k], c[2][k]);
             Model::pixel(yo[k], t, k, c[3][k], c[4][k], c[5][k]);
         }
-        for (ptrdiff_t k = 0; k < m; k += 8)
-            lanes::mergeRgb(lanes::loadHalves(c[0] + k, c[3] + k), lanes::loadHalves(c[1] + k, c[4] + k),
-                            lanes::loadHalves(c[2] + k, c[5] + k), d + 6 * k);
+        for (ptrdiff_t k = 0; k < m; k += kBlock / 2)
+            lanes::mergeRgb(lanes::loadEvenOdd(c[0] + k, c[3] + k), lanes::loadEvenOdd(c[1] + k, c[4] + k),
+                            lanes::loadEvenOdd(c[2] + k, c[5] + k), d + 6 * k);
     } else {
         Ipp16u w[2 * kPairs];
         for (ptrdiff_t k = 0; k < m; ++k) {
@@ -277,7 +278,7 @@ template <typename Model>
     }
 }
 
-// n pixels (a multiple of 16) of one or two luma rows sharing a chroma row;
+// n pixels (a multiple of kBlock) of one or two luma rows sharing a chroma row;
 // the chroma terms are formed once per pair and serve both rows. Outputs
 // are addressed in bytes.
 template <typename Model>
@@ -351,30 +352,37 @@ IppStatus read420(const Ipp8u* const pSrc[3], const int srcStep[3], void* pDst, 
 // low half (wrapping multiply), the low halves added with their carries.
 template <int C0, int C1, int C2>
 [[gnu::always_inline]] inline Ipp16s blockChroma(Ipp16s sr, Ipp16s sg, Ipp16s sb) {
-    const auto l0 = static_cast<Ipp16u>(sr * C0), l1 = static_cast<Ipp16u>(sg * C1), l2 = static_cast<Ipp16u>(sb * C2);
+    // The low halves from unsigned factors: the same 16 bits, and a product
+    // the compiler keeps apart from the signed one of mulHigh, so that both
+    // stay 16-bit multiplies.
+    constexpr auto u0 = static_cast<Ipp16u>(C0), u1 = static_cast<Ipp16u>(C1), u2 = static_cast<Ipp16u>(C2);
+    const auto l0 = static_cast<Ipp16u>(static_cast<Ipp16u>(sr) * u0),
+               l1 = static_cast<Ipp16u>(static_cast<Ipp16u>(sg) * u1),
+               l2 = static_cast<Ipp16u>(static_cast<Ipp16u>(sb) * u2);
     const auto a = static_cast<Ipp16u>(l0 + l1), b = static_cast<Ipp16u>(a + l2), c = static_cast<Ipp16u>(b + 32768);
     const int carries = (a < l0) + (b < a) + (c < b);
     return static_cast<Ipp16s>(static_cast<Ipp16s>(mulHigh(sr, C0) + mulHigh(sg, C1) + mulHigh(sb, C2) + carries) >> 2);
 }
 
-// n pixels (a multiple of 16) of a row pair (rows 2; s1 may equal s0) or of
+// n pixels (a multiple of kBlock) of a row pair (rows 2; s1 may equal s0) or of
 // the odd last row (rows 1, standing for both rows of its blocks): luma for
 // each row, one Cb and Cr per block of four.
 OCULON_SHUFFLE_LOOP void rgbBlocksTo420(const Ipp8u* s0, const Ipp8u* s1, Ipp8u* y0, Ipp8u* y1, Ipp8u* cb, Ipp8u* cr,
                                         ptrdiff_t n, int rows) {
     Ipp8u c[2][6][kPairs];  // per row: r even, r odd, g even, g odd, b even, b odd
+    Ipp16s sums[3][kPairs];
     Ipp8u ye[kPairs], yo[kPairs];
     const Ipp8u* src[2] = {s0, rows == 2 ? s1 : s0};
     Ipp8u* luma[2] = {y0, y1};
     for (ptrdiff_t x = 0; x < n; x += 2 * kPairs) {
         const ptrdiff_t m = std::min(kPairs, (n - x) / 2);
         for (int row = 0; row < 2; ++row) {
-            for (ptrdiff_t k = 0; k < m; k += 8) {
-                lanes::Bytes16 r, g, b;
+            for (ptrdiff_t k = 0; k < m; k += kBlock / 2) {
+                lanes::Bytes32 r, g, b;
                 lanes::splitRgb(src[row] + 3 * x + 6 * k, r, g, b);
-                lanes::storeHalves(r, c[row][0] + k, c[row][1] + k);
-                lanes::storeHalves(g, c[row][2] + k, c[row][3] + k);
-                lanes::storeHalves(b, c[row][4] + k, c[row][5] + k);
+                lanes::storeEvenOdd(r, c[row][0] + k, c[row][1] + k);
+                lanes::storeEvenOdd(g, c[row][2] + k, c[row][3] + k);
+                lanes::storeEvenOdd(b, c[row][4] + k, c[row][5] + k);
             }
             if (row >= rows) continue;
             const auto& p = c[row];
@@ -382,13 +390,19 @@ OCULON_SHUFFLE_LOOP void rgbBlocksTo420(const Ipp8u* s0, const Ipp8u* s1, Ipp8u*
                 ye[k] = studioLuma(p[0][k], p[2][k], p[4][k]);
                 yo[k] = studioLuma(p[1][k], p[3][k], p[5][k]);
             }
-            for (ptrdiff_t k = 0; k < m; k += 8)
-                lanes::store(luma[row] + x + 2 * k, lanes::mergeEvenOddLow(lanes::loadHalves(ye + k, yo + k)));
+            for (ptrdiff_t k = 0; k < m; k += kBlock / 2)
+                lanes::store32(luma[row] + x + 2 * k, lanes::mergeEvenOdd(lanes::loadEvenOdd(ye + k, yo + k)));
+        }
+        // The block sums pass through memory: read back, they are plain
+        // 16-bit numbers to the compiler, whose products then stay 16-bit
+        // multiplies instead of widening to 32 bits.
+        for (ptrdiff_t k = 0; k < m; ++k) {
+            sums[0][k] = static_cast<Ipp16s>(c[0][0][k] + c[0][1][k] + c[1][0][k] + c[1][1][k]);
+            sums[1][k] = static_cast<Ipp16s>(c[0][2][k] + c[0][3][k] + c[1][2][k] + c[1][3][k]);
+            sums[2][k] = static_cast<Ipp16s>(c[0][4][k] + c[0][5][k] + c[1][4][k] + c[1][5][k]);
         }
         for (ptrdiff_t k = 0; k < m; ++k) {
-            const auto sr = static_cast<Ipp16s>(c[0][0][k] + c[0][1][k] + c[1][0][k] + c[1][1][k]);
-            const auto sg = static_cast<Ipp16s>(c[0][2][k] + c[0][3][k] + c[1][2][k] + c[1][3][k]);
-            const auto sb = static_cast<Ipp16s>(c[0][4][k] + c[0][5][k] + c[1][4][k] + c[1][5][k]);
+            const Ipp16s sr = sums[0][k], sg = sums[1][k], sb = sums[2][k];
             cb[x / 2 + k] = static_cast<Ipp8u>(128 + blockChroma<-9699, -19071, 28770>(sr, sg, sb));
             cr[x / 2 + k] = static_cast<Ipp8u>(128 + blockChroma<28770, -24117, -4653>(sr, sg, sb));
         }
@@ -413,6 +427,24 @@ void rgbRowPairTo420(const Ipp8u* s0, const Ipp8u* s1, Ipp8u* y0, Ipp8u* y1, Ipp
     if (rows == 2) std::memcpy(y1 + whole, yb, static_cast<std::size_t>(rest));
     std::memcpy(cb + whole / 2, ca, static_cast<std::size_t>((rest + 1) / 2));
     std::memcpy(cr + whole / 2, cc, static_cast<std::size_t>((rest + 1) / 2));
+}
+
+// The 4:2:2 conversions row by row. Rows that follow each other without a
+// gap are one long row to the kernel when the width is even; an odd width
+// ends every row with a pixel of its own.
+template <int InBytes, int OutBytes>
+IppStatus packedRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
+                     void (*rowFn)(const Ipp8u*, Ipp8u*, ptrdiff_t)) {
+    if (!pSrc || !pDst) return ippStsNullPtrErr;
+    if (region::badSize(roi)) return ippStsSizeErr;
+    const ptrdiff_t w = roi.width;
+    region::eachRow(pSrc, srcStep, InBytes, pDst, dstStep, OutBytes, roi,
+                    [w, rowFn](const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
+                        if (n == w || (w & 1) == 0) rowFn(s, d, n);
+                        else
+                            for (ptrdiff_t x = 0; x < n; x += w) rowFn(s + InBytes * x, d + OutBytes * x, w);
+                    });
+    return ippStsNoErr;
 }
 
 // --- Grey ----------------------------------------------------------------
@@ -447,30 +479,11 @@ GreyWeights greyWeights(const Ipp32f coeffs[3]) {
 }
 
 IppStatus _px_ippiYUV422ToRGB_8u_C2C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi) {
-    if (!pSrc || !pDst) return ippStsNullPtrErr;
-    if (region::badSize(roi)) return ippStsSizeErr;
-    region::eachRow(pSrc, srcStep, 2, pDst, dstStep, 3, roi,
-                    [w = ptrdiff_t{roi.width}](const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
-                        // One long row of whole pairs is one row to the kernel;
-                        // an odd width keeps its rows apart (eachRow only
-                        // merges when both steps are exact).
-                        if (n == w || (w & 1) == 0) yuv422RowToRgb(s, d, n);
-                        else
-                            for (ptrdiff_t x = 0; x < n; x += w) yuv422RowToRgb(s + 2 * x, d + 3 * x, w);
-                    });
-    return ippStsNoErr;
+    return packedRows<2, 3>(pSrc, srcStep, pDst, dstStep, roi, yuv422RowToRgb);
 }
 
 IppStatus _px_ippiRGBToYUV422_8u_C3C2R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi) {
-    if (!pSrc || !pDst) return ippStsNullPtrErr;
-    if (region::badSize(roi)) return ippStsSizeErr;
-    region::eachRow(pSrc, srcStep, 3, pDst, dstStep, 2, roi,
-                    [w = ptrdiff_t{roi.width}](const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
-                        if (n == w || (w & 1) == 0) rgbRowToYuv422(s, d, n);
-                        else
-                            for (ptrdiff_t x = 0; x < n; x += w) rgbRowToYuv422(s + 3 * x, d + 2 * x, w);
-                    });
-    return ippStsNoErr;
+    return packedRows<3, 2>(pSrc, srcStep, pDst, dstStep, roi, rgbRowToYuv422);
 }
 
 IppStatus _px_ippiYUV420ToRGB_8u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp8u* pDst, int dstStep,
