@@ -192,20 +192,7 @@ TEST(ColourConversion, RgbTo420WritesEveryChromaSampleAReaderUses) {
 }
 
 TEST(ColourConversion, WorkedValues) {
-    Ipp8u rgb[6] = {};
-    const Ipp8u grey[4] = {128, 128, 128, 128};
-    ippiYUV422ToRGB_8u_C2C3R(grey, 4, rgb, 6, {2, 1});
-    EXPECT_EQ(std::vector<int>(rgb, rgb + 6), std::vector<int>(6, 128));
-    const Ipp8u red[4] = {128, 128, 128, 255};
-    ippiYUV422ToRGB_8u_C2C3R(red, 4, rgb, 6, {2, 1});
-    EXPECT_EQ(rgb[0], 255);
-    EXPECT_EQ(rgb[3], 255);
-
-    const Ipp8u black[9] = {};
-    Ipp8u yuv[6] = {9, 9, 9, 9, 9, 9};
-    ippiRGBToYUV422_8u_C3C2R(black, 9, yuv, 6, {3, 1});
-    EXPECT_EQ(std::vector<int>(yuv, yuv + 6), (std::vector<int>{0, 128, 0, 128, 0, 128}));
-
+    Ipp8u rgb[3] = {};
     // Studio range: Y 16 is black, 235 is 254 (no rounding term), 255 clamps.
     for (auto [y, out] : {std::pair{16, 0}, {235, 254}, {255, 255}}) {
         const Ipp8u yy = static_cast<Ipp8u>(y), c = 128;

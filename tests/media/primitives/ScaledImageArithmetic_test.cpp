@@ -271,26 +271,6 @@ TEST(ScaledImageArithmetic, DivisionFollowsTheRule) {
         }
 }
 
-TEST(ScaledImageArithmetic, WorkedValues) {
-    auto add = [](Ipp8u a, Ipp8u b, int sf) {
-        Ipp8u d = 0;
-        ippiAdd_8u_C1RSfs(&a, 1, &b, 1, &d, 1, {1, 1}, sf);
-        return int(d);
-    };
-    EXPECT_EQ(add(1, 2, 1), 2);
-    EXPECT_EQ(add(2, 3, 1), 2);
-    EXPECT_EQ(add(3, 4, 1), 4);
-    EXPECT_EQ(add(128, 128, 9), 0);
-    EXPECT_EQ(add(128, 129, 9), 1);
-    Ipp8u px[3] = {1, 0, 1};
-    const Ipp8u c[3] = {1, 2, 3};
-    ippiAddC_8u_C3IRSfs(c, px, 3, {1, 1}, 1);
-    EXPECT_EQ(std::vector<int>(px, px + 3), (std::vector<int>{1, 1, 2}));
-    Ipp8u sq[6] = {3, 5, 15, 16, 23, 0};
-    ippiSqr_8u_C3IRSfs(sq, 6, {2, 1}, 1);
-    EXPECT_EQ(std::vector<int>(sq, sq + 6), (std::vector<int>{4, 12, 112, 128, 255, 0}));
-}
-
 // C3 and C4 forms test the width before anything; the others test pointers,
 // then the size, and meet a step test only in the fill of the cut-off.
 TEST(ScaledImageArithmetic, StatusOrder) {
