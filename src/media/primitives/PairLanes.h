@@ -11,6 +11,13 @@
 
 #include "media/primitives/IppDefs.h"
 
+// The helpers pass 32-byte vectors by value and are always inlined, so no
+// call crosses the ABI that GCC warns about (-Wpsabi) for targets without
+// AVX; a source that includes this header silences that warning.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
 // Clones for AVX2, for SSSE3 (the byte shuffle) and for the x86-64 baseline,
 // picked when the program starts; all compute the same bits.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(OCULON_HOT_LOOP_BASELINE)
