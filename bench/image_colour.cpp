@@ -8,9 +8,9 @@
 // before timing, a mismatch stops the run). The colour conversions use other
 // constants than the peers (each library its own fixed point, libyuv's 4:2:2
 // encoder studio range): they count as the same work, and the largest
-// difference per sample is printed with the line. Every case runs at least 5
-// times; the figure is the median, and each line gives the ratio peer / ours
-// (above 1: ours faster) against the fastest peer.
+// difference per sample is printed with the line. The rules of
+// bench/README.md hold otherwise: the median of at least 5 runs, and the
+// ratio against the fastest peer per line.
 
 #include <benchmark/benchmark.h>
 
@@ -34,16 +34,18 @@
 #include <string>
 #include <vector>
 
+#include "BenchRules.h"
 #include "media/primitives/ColourConversion.h"
 #include "media/primitives/ImageCopy.h"
 #include "media/primitives/ImageLogic.h"
 #include "media/primitives/ScaledImageArithmetic.h"
 
 namespace prim = oculon::primitives;
+namespace rules = oculon::bench;
 
 namespace {
 
-constexpr int kW = 1280, kH = 720, kPixels = kW * kH, kRepetitions = 5;
+constexpr int kW = 1280, kH = 720, kPixels = kW * kH;
 constexpr prim::IppiSize kRoi{kW, kH};
 const int kSwap[3] = {2, 1, 0};
 
@@ -249,30 +251,15 @@ std::vector<Case> cases() {
     return list;
 }
 
-std::map<std::string, double> gMedians;  // "case/side" -> seconds
-
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median" && !r.error_occurred)
-                gMedians[r.run_name.function_name] =
-                    r.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
-    }
-};
-
 void registerSide(const std::string& name, std::function<void(Out&)> run, std::size_t bytes) {
-    benchmark::RegisterBenchmark(name.c_str(),
-                                 [run, bytes](benchmark::State& st) {
-                                     Out d(bytes);
-                                     for (auto _ : st) {
-                                         run(d);
-                                         benchmark::ClobberMemory();
-                                     }
-                                 })
-        ->Repetitions(kRepetitions)
-        ->ReportAggregatesOnly(true)
+    rules::repeated(benchmark::RegisterBenchmark(name.c_str(),
+                                                 [run, bytes](benchmark::State& st) {
+                                                     Out d(bytes);
+                                                     for (auto _ : st) {
+                                                         run(d);
+                                                         benchmark::ClobberMemory();
+                                                     }
+                                                 }))
         ->Unit(benchmark::kMicrosecond)
         ->UseRealTime();
 }
@@ -310,28 +297,28 @@ int main(int argc, char** argv) {
         }
         notes[c.name] = c.exact ? " same bytes" : " largest difference" + note;
         registerSide(c.name + "/ours", c.ours.run, c.outBytes);
-        const std::size_t anchor = c.movedBytes / 2;
-        auto from = std::make_shared<Out>(anchor, 1), to = std::make_shared<Out>(anchor);
-        registerSide(
-            c.name + "/memcpy", [from, to](Out&) { std::memcpy(to->data(), from->data(), from->size()); }, 1);
+        rules::repeated(benchmark::RegisterBenchmark((c.name + "/memcpy").c_str(), rules::copyAnchor, c.movedBytes / 2))
+            ->Unit(benchmark::kMicrosecond)
+            ->UseRealTime();
     }
-    MedianReporter reporter;
+    rules::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf(
         "\n1280x720, median of %d runs, microseconds; x peer = fastest peer / ours, x memcpy = memcpy / ours\n"
         "load average %s\n",
-        kRepetitions, loadAverage().c_str());
+        rules::kRepetitions, loadAverage().c_str());
     std::printf("%-30s %9s %9s %8s %9s  %s\n", "case", "ours", "peer", "x peer", "x memcpy", "fastest peer, check");
     for (const Case& c : all) {
-        const double ours = gMedians[c.name + "/ours"], copy = gMedians[c.name + "/memcpy"];
+        const double ours = reporter.seconds(c.name + "/ours"), copy = reporter.seconds(c.name + "/memcpy");
         double best = 0;
         std::string bestName = "-";
         for (const Side& p : c.peers) {
-            const double t = gMedians[c.name + "/" + p.name];
+            const double t = reporter.seconds(c.name + "/" + p.name);
             if (t > 0 && (best == 0 || t < best)) best = t, bestName = p.name;
         }
-        std::printf("%-30s %9.0f %9.0f %8.2f %9.2f  %s,%s\n", c.name.c_str(), ours * 1e6, best * 1e6,
-                    ours > 0 ? best / ours : 0, ours > 0 ? copy / ours : 0, bestName.c_str(), notes[c.name].c_str());
+        std::printf("%-30s %9.0f %9.0f %8s %9s  %s,%s\n", c.name.c_str(), ours * 1e6, best * 1e6,
+                    rules::ratio(best, ours).c_str(), rules::ratio(copy, ours).c_str(), bestName.c_str(),
+                    notes[c.name].c_str());
     }
     return 0;
 }
