@@ -1,8 +1,8 @@
 #pragma once
 // What the benchmarks share to follow the rules of bench/README.md: the
 // repetitions with their median, the memcpy anchor, CPU time of the whole
-// process, and a console reporter that keeps every benchmark's median for
-// the closing table.
+// process, a console reporter that keeps every benchmark's median, and the
+// closing table of ours against the fastest peer.
 
 #include <benchmark/benchmark.h>
 
@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,27 +27,69 @@ inline benchmark::internal::Benchmark* repeated(benchmark::internal::Benchmark* 
     return b->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
 }
 
+// Reads the benchmark library's flags; false, after saying so, when the
+// command line holds an argument it does not know.
+inline bool initialize(int& argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    return !benchmark::ReportUnrecognizedArguments(argc, argv);
+}
+
+// "0.52 0.61 0.70": the machine's load over the last 1, 5 and 15 minutes.
+inline std::string loadAverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string a, b, c;
+    in >> a >> b >> c;
+    return a + " " + b + " " + c;
+}
+
 // The usual console table; keeps the median real (or manual) time of each
-// benchmark, in seconds, under the name it was registered with (and its
-// arguments: "name/640/480").
+// benchmark, in seconds, and the medians of its counters, under the name it
+// was registered with (and its arguments: "name/640/480"). Closes with the
+// machine's load before and after the run.
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
+    bool ReportContext(const Context& context) override {
+        loadBefore_ = loadAverage();
+        return ConsoleReporter::ReportContext(context);
+    }
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" && !run.error_occurred)
-                medians_[run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" && !run.error_occurred) {
+                Median& m =
+                    medians_[run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args)];
+                m.seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+                for (const auto& [key, counter] : run.counters) m.counters[key] = counter.value;
+            }
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf("load average before %s, after %s\n", loadBefore_.c_str(), loadAverage().c_str());
     }
 
     // 0 for a benchmark that did not run.
     double seconds(const std::string& name) const {
         const auto it = medians_.find(name);
-        return it == medians_.end() ? 0 : it->second;
+        return it == medians_.end() ? 0 : it->second.seconds;
+    }
+
+    // 0 for a benchmark that did not run or has no such counter.
+    double counter(const std::string& name, const std::string& key) const {
+        const auto it = medians_.find(name);
+        if (it == medians_.end()) return 0;
+        const auto value = it->second.counters.find(key);
+        return value == it->second.counters.end() ? 0 : value->second;
     }
 
 private:
-    std::map<std::string, double> medians_;
+    struct Median {
+        double seconds = 0;
+        std::map<std::string, double> counters;
+    };
+    std::map<std::string, Median> medians_;
+    std::string loadBefore_;
 };
 
 // "1.23", or "-" when one side did not run.
@@ -68,6 +111,115 @@ inline void copyAnchor(benchmark::State& state, std::size_t bytes) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
+
+// A benchmark that runs `work` again and again, keeping what it writes.
+template <typename Work>
+auto timing(Work work) {
+    return [work = std::move(work)](benchmark::State& state) mutable {
+        for (auto _ : state) {
+            work();
+            benchmark::ClobberMemory();
+        }
+    };
+}
+
+// A time for the closing table: three significant digits, no exponent.
+inline std::string figure(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", value >= 100 ? 0 : value >= 10 ? 1 : value >= 1 ? 2 : 3, value);
+    return text;
+}
+
+// The cases of one binary and its closing table. A case is registered as
+// "<case>/ours", then "<case>/<peer>" for each peer whose output was found
+// to be ours, then "<case>/memcpy" where memory bandwidth is the limit. Per
+// case the table prints our median, the fastest peer's (the reference), the
+// anchor's, and the ratios peer / ours and memcpy / ours.
+class Table {
+public:
+    // Every benchmark of the table reports in `unit` and runs at least
+    // `minSeconds` a repetition (0: the library's default).
+    explicit Table(benchmark::TimeUnit unit, double minSeconds = 0) : unit_(unit), minSeconds_(minSeconds) {}
+
+    // Opens a case with our routine; `fn` takes a benchmark::State&.
+    template <typename Fn>
+    benchmark::internal::Benchmark* ours(const std::string& name, Fn fn) {
+        cases_.push_back({name, {}, false});
+        return add(name + "/ours", std::move(fn));
+    }
+
+    // A peer of the case opened last.
+    template <typename Fn>
+    benchmark::internal::Benchmark* peer(const std::string& who, Fn fn) {
+        cases_.back().peers.push_back(who);
+        return add(cases_.back().name + "/" + who, std::move(fn));
+    }
+
+    // The memcpy anchor of the case opened last: `bytes` is half the bytes
+    // its work reads and writes.
+    benchmark::internal::Benchmark* anchor(std::size_t bytes) {
+        cases_.back().anchored = true;
+        return add(cases_.back().name + "/memcpy", [bytes](benchmark::State& s) { copyAnchor(s, bytes); });
+    }
+
+    // Runs the benchmarks the command line selects (see initialize()) and
+    // prints the table.
+    void run() const {
+        MedianReporter times;
+        benchmark::RunSpecifiedBenchmarks(&times);
+        print(times);
+        benchmark::Shutdown();
+    }
+
+    void print(const MedianReporter& times) const {
+        const bool anchors = std::any_of(cases_.begin(), cases_.end(), [](const Case& c) { return c.anchored; });
+        const char* none = "(no peer gives this output)";
+        int nameWidth = 4, peerWidth = static_cast<int>(std::strlen(none));
+        for (const Case& c : cases_) {
+            nameWidth = std::max(nameWidth, static_cast<int>(c.name.size()));
+            for (const std::string& p : c.peers) peerWidth = std::max(peerWidth, static_cast<int>(p.size()));
+        }
+        std::printf("\nmedians of %d repetitions, %s; x peer = peer / ours (above 1: ours faster)%s\n", kRepetitions,
+                    benchmark::GetTimeUnitString(unit_), anchors ? ", x memcpy = memcpy / ours" : "");
+        std::printf("%-*s %8s  %-*s %8s %7s", nameWidth, "case", "ours", peerWidth, "fastest peer", "peer", "x peer");
+        if (anchors) std::printf(" %8s %8s", "memcpy", "x memcpy");
+        std::printf("\n");
+        const double scale = benchmark::GetTimeUnitMultiplier(unit_);
+        for (const Case& c : cases_) {
+            const double ours = times.seconds(c.name + "/ours");
+            if (ours <= 0) continue;  // filtered out
+            double peer = 0;
+            std::string peerName = c.peers.empty() ? none : "(not run)";
+            for (const std::string& p : c.peers) {
+                const double t = times.seconds(c.name + "/" + p);
+                if (t > 0 && (peer == 0 || t < peer)) peer = t, peerName = p;
+            }
+            std::printf("%-*s %8s  %-*s %8s %7s", nameWidth, c.name.c_str(), figure(ours * scale).c_str(), peerWidth,
+                        peerName.c_str(), peer > 0 ? figure(peer * scale).c_str() : "-", ratio(peer, ours).c_str());
+            const double copy = c.anchored ? times.seconds(c.name + "/memcpy") : 0;
+            if (anchors)
+                std::printf(" %8s %8s", copy > 0 ? figure(copy * scale).c_str() : "-", ratio(copy, ours).c_str());
+            std::printf("\n");
+        }
+    }
+
+private:
+    struct Case {
+        std::string name;
+        std::vector<std::string> peers;
+        bool anchored;
+    };
+
+    template <typename Fn>
+    benchmark::internal::Benchmark* add(const std::string& name, Fn fn) {
+        auto* b = repeated(benchmark::RegisterBenchmark(name.c_str(), std::move(fn)))->Unit(unit_);
+        return minSeconds_ > 0 ? b->MinTime(minSeconds_) : b;
+    }
+
+    benchmark::TimeUnit unit_;
+    double minSeconds_;
+    std::vector<Case> cases_;
+};
 
 // The largest difference between the colour bytes (the first three) of the
 // 4-byte pixels of two pictures: how far a lossy peer's output is from ours.

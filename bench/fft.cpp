@@ -4,8 +4,9 @@
 // convolution of 10^5 by 10^3 samples against two FFTW-based convolutions
 // (one transform of the whole result, and overlap-save with our block size).
 // Every peer's output is checked against ours (to rounding) before anything
-// is timed; 5 repetitions, median CPU time (the machine is shared; both sides
-// run on one thread); ratio = peer time / our time (above 1: ours faster).
+// is timed; both sides run on one thread. The table at the end prints the
+// ratios (bench/README.md); no memcpy anchor, as the transforms are bound by
+// arithmetic, not by memory.
 
 #include <benchmark/benchmark.h>
 
@@ -14,30 +15,20 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <functional>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "BenchRules.h"
 #include "media/primitives/AlignedAlloc.h"
 #include "media/primitives/Correlation.h"
 #include "media/primitives/FFT.h"
 
 namespace prim = oculon::primitives;
+namespace rules = oculon::bench;
 
 namespace {
-
-constexpr int kRepetitions = 5;
-
-std::string loadAverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string a, b, c;
-    in >> a >> b >> c;
-    return a + " " + b + " " + c;
-}
 
 struct FftwFree {
     void operator()(void* p) const { fftw_free(p); }
@@ -76,27 +67,9 @@ void agree(const std::string& name, const double* ours, const double* peer, std:
     }
 }
 
-// The cases in the order they were registered, for the closing table.
-std::vector<std::string> caseNames;
-
-void add(const std::string& name, std::function<void()> fn) {
-    if (name.ends_with("/ours")) caseNames.push_back(name.substr(0, name.size() - 5));
-    benchmark::RegisterBenchmark(name.c_str(),
-                                 [fn](benchmark::State& s) {
-                                     for (auto _ : s) {
-                                         fn();
-                                         benchmark::ClobberMemory();
-                                     }
-                                 })
-        ->Repetitions(kRepetitions)
-        ->ReportAggregatesOnly(true)
-        ->MinTime(0.05)
-        ->Unit(benchmark::kMicrosecond);
-}
-
 // One forward transform of order `order`, ours and FFTW's two plans, on the
 // same input into separate outputs.
-void transformCase(int order, bool real) {
+void transformCase(rules::Table& table, int order, bool real) {
     const std::size_t n = std::size_t{1} << order;
     const std::size_t in = real ? n : 2 * n, out = real ? n + 2 : 2 * n;
     const std::string name = std::string(real ? "real" : "complex") + "/" + std::to_string(order);
@@ -125,7 +98,7 @@ void transformCase(int order, bool real) {
                                        reinterpret_cast<prim::Ipp64fc*>(y.get()), complexSpec.get(), work.get());
     };
     ours();
-    add(name + "/ours", ours);
+    table.ours(name, rules::timing(ours));
 
     for (const auto& [flags, label] : {std::pair{FFTW_ESTIMATE, "estimate"}, std::pair{FFTW_MEASURE, "measure"}}) {
         auto fx = std::shared_ptr<double[]>(fftwDoubles(in).release(), FftwFree{});
@@ -139,7 +112,7 @@ void transformCase(int order, bool real) {
         std::copy(data.begin(), data.end(), fx.get());
         fftw_execute(plan.get());
         agree(name + "/" + label, y.get(), fy.get(), out);
-        add(name + "/fftw-" + label, [plan, fx, fy] { fftw_execute(plan.get()); });
+        table.peer(std::string("fftw-") + label, rules::timing([plan, fx, fy] { fftw_execute(plan.get()); }));
     }
 }
 
@@ -188,7 +161,7 @@ private:
     Plan forward_, inverse_;
 };
 
-void convolutionCase(int longLen, int shortLen) {
+void convolutionCase(rules::Table& table, int longLen, int shortLen) {
     const std::string name = "conv/" + std::to_string(longLen) + "x" + std::to_string(shortLen);
     const auto a = std::make_shared<std::vector<double>>(randomDoubles(longLen, 1));
     const auto b = std::make_shared<std::vector<double>>(randomDoubles(shortLen, 2));
@@ -196,7 +169,7 @@ void convolutionCase(int longLen, int shortLen) {
     auto out = std::make_shared<std::vector<double>>(total);
     auto ours = [=] { prim::ippsConv_64f(a->data(), longLen, b->data(), shortLen, out->data()); };
     ours();
-    add(name + "/ours", ours);
+    table.ours(name, rules::timing(ours));
     std::size_t whole = 1, block = 1;
     while (whole < total) whole *= 2;
     while (block < 2 * b->size()) block *= 2;
@@ -205,56 +178,20 @@ void convolutionCase(int longLen, int shortLen) {
         auto peerOut = std::make_shared<std::vector<double>>(total);
         peer->run(peerOut->data());
         agree(name + "/" + label, out->data(), peerOut->data(), total);
-        add(name + "/" + label, [peer, peerOut] { peer->run(peerOut->data()); });
+        table.peer(label, rules::timing([peer, peerOut] { peer->run(peerOut->data()); }));
     }
 }
-
-// Collects the median of every "<case>/<who>" and prints one line per case.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median" && !r.error_occurred)
-                medians_[r.run_name.function_name] = r.GetAdjustedCPUTime();
-    }
-
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        std::printf(
-            "\nmedian CPU time of %d runs, microseconds; x peer = peer time / our time (above 1: ours faster)\n",
-            kRepetitions);
-        std::printf("%-18s %10s   %-12s %10s %7s   %-12s %10s %7s\n", "case", "ours", "peer", "time", "x peer", "peer",
-                    "time", "x peer");
-        for (const std::string& base : caseNames) {
-            const auto it = medians_.find(base + "/ours");
-            if (it == medians_.end()) continue;
-            const double ours = it->second;
-            std::printf("%-18s %10.2f", base.c_str(), ours);
-            for (const auto& [peer, time] : medians_)
-                if (peer.rfind(base + "/", 0) == 0 && peer != it->first)
-                    std::printf("   %-12s %10.2f %7.2f", peer.substr(base.size() + 1).c_str(), time, time / ours);
-            std::printf("\n");
-        }
-    }
-
-private:
-    std::map<std::string, double> medians_;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::printf("load average before: %s\n", loadAverage().c_str());
+    if (!rules::initialize(argc, argv)) return 1;
+    rules::Table table(benchmark::kMicrosecond, 0.05);
     for (int order = 6; order <= 20; ++order) {
-        transformCase(order, false);
-        transformCase(order, true);
+        transformCase(table, order, false);
+        transformCase(table, order, true);
     }
-    convolutionCase(100000, 1000);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::printf("load average after: %s\n", loadAverage().c_str());
+    convolutionCase(table, 100000, 1000);
+    table.run();
     return 0;
 }

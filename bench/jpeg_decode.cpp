@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "BenchRules.h"
+#include "CameraPictures.h"
 #include "FFmpegMjpeg.h"
 #include "video/Jpeg.h"
 
@@ -30,20 +31,14 @@ constexpr int kTolerance = 8;
 // 1280x720 with ramps and noise, so the entropy data is not trivially small.
 const std::vector<std::uint8_t>& picture() {
     static const std::vector<std::uint8_t> jpeg = [] {
-        Image image;
-        image.reshape(kWidth, kHeight, PixelFormat::Bgrx32);
         std::mt19937 random(3);
-        for (int y = 0; y < image.height; ++y) {
-            std::uint8_t* p = image.row(y);
-            for (int x = 0; x < image.width; ++x, p += 4) {
-                const int noise = static_cast<int>(random() % 24);
-                p[0] = static_cast<std::uint8_t>((x / 5 + noise) & 0xFF);
-                p[1] = static_cast<std::uint8_t>((y / 3 + noise) & 0xFF);
-                p[2] = static_cast<std::uint8_t>(((x + y) / 8) & 0xFF);
-                p[3] = 0xFF;
-            }
-        }
-        return encodeJpeg(viewOf(image), 90);
+        return rules::paintedJpeg(kWidth, kHeight, 90, [&](int x, int y, std::uint8_t* p) {
+            const int noise = static_cast<int>(random() % 24);
+            p[0] = static_cast<std::uint8_t>((x / 5 + noise) & 0xFF);
+            p[1] = static_cast<std::uint8_t>((y / 3 + noise) & 0xFF);
+            p[2] = static_cast<std::uint8_t>(((x + y) / 8) & 0xFF);
+            p[3] = 0xFF;
+        });
     }();
     return jpeg;
 }
@@ -85,37 +80,18 @@ void BM_FFmpeg_MJPEG_ToBGRA(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!rules::initialize(argc, argv)) return 1;
     const int difference = largestDifference();
     std::printf("ours (fast) and FFmpeg: largest sample difference %d, tolerance %d\n", difference, kTolerance);
     if (difference < 0 || difference > kTolerance) {
         std::fprintf(stderr, "FFmpeg's picture is not ours\n");
         return 1;
     }
-    struct Ours {
-        const char* name;
-        void (*fn)(benchmark::State&);
-        bool samePicture;  // as FFmpeg's
-    };
-    const Ours ours[] = {{"ours exact", BM_Ours_Exact, false},
-                         {"ours fast", BM_Ours_Fast, true},
-                         {"ours fast quarter", BM_Ours_Fast_Quarter, false}};
-    for (const Ours& o : ours)
-        rules::repeated(benchmark::RegisterBenchmark(o.name, o.fn))->Unit(benchmark::kMicrosecond);
-    rules::repeated(benchmark::RegisterBenchmark("ffmpeg to BGRA", BM_FFmpeg_MJPEG_ToBGRA))
-        ->Unit(benchmark::kMicrosecond);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    rules::MedianReporter times;
-    benchmark::RunSpecifiedBenchmarks(&times);
-    const double ffmpeg = times.seconds("ffmpeg to BGRA");
-    std::printf("\nmedians of %d repetitions, microseconds; x peer = ffmpeg / ours\n", rules::kRepetitions);
-    std::printf("%-20s %10s %10s %8s\n", "case", "ours", "ffmpeg", "x peer");
-    for (const Ours& o : ours) {
-        const double t = times.seconds(o.name);
-        std::printf("%-20s %10.1f %10.1f %8s%s\n", o.name, t * 1e6, ffmpeg * 1e6,
-                    o.samePicture ? rules::ratio(ffmpeg, t).c_str() : "-",
-                    o.samePicture ? "" : "  (no peer gives this picture)");
-    }
-    benchmark::Shutdown();
+    rules::Table table(benchmark::kMicrosecond);
+    table.ours("exact", BM_Ours_Exact);
+    table.ours("fast", BM_Ours_Fast);
+    table.peer("ffmpeg to BGRA", BM_FFmpeg_MJPEG_ToBGRA);
+    table.ours("fast, quarter size", BM_Ours_Fast_Quarter);
+    table.run();
     return 0;
 }

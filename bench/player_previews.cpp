@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "BenchRules.h"
+#include "CameraPictures.h"
 #include "player/Preview.h"
 #include "video/Jpeg.h"
 #include "video/MJPEGFile.h"
@@ -48,25 +49,19 @@ Folder& folder() {
 // A scene with smooth light, hard edges and a little sensor noise, which
 // compresses to about what a camera sends at this size (some 60 kB).
 std::vector<std::uint8_t> cameraLikeJpeg(int seed) {
-    video::Image image;
-    image.reshape(kWidth, kHeight, video::PixelFormat::Bgrx32);
     std::uint32_t noise = 12345u + static_cast<std::uint32_t>(seed);
-    for (int y = 0; y < kHeight; ++y) {
-        std::uint8_t* row = image.row(y);
-        for (int x = 0; x < kWidth; ++x) {
-            noise = noise * 1664525u + 1013904223u;
-            const int grain = static_cast<int>(noise >> 28) - 8;
-            int r = 60 + 120 * y / kHeight, g = 80 + 100 * x / kWidth, b = 140 - 60 * y / kHeight;
-            if ((x / 88 + y / 96 + seed) % 3 == 0) r += 50, g -= 20;     // panels
-            if (x > 260 && x < 440 && y > 120) r = 120, g = 72, b = 40;  // a door
-            if ((x - 100 - seed * 3) * (x - 100 - seed * 3) + (y - 380) * (y - 380) < 3600) r = g = 220;
-            row[4 * x] = static_cast<std::uint8_t>(std::clamp(b + grain, 0, 255));
-            row[4 * x + 1] = static_cast<std::uint8_t>(std::clamp(g + grain, 0, 255));
-            row[4 * x + 2] = static_cast<std::uint8_t>(std::clamp(r + grain, 0, 255));
-            row[4 * x + 3] = 0xFF;
-        }
-    }
-    return video::encodeJpeg(video::viewOf(image), 85);
+    return rules::paintedJpeg(kWidth, kHeight, 85, [&](int x, int y, std::uint8_t* p) {
+        noise = noise * 1664525u + 1013904223u;
+        const int grain = static_cast<int>(noise >> 28) - 8;
+        int r = 60 + 120 * y / kHeight, g = 80 + 100 * x / kWidth, b = 140 - 60 * y / kHeight;
+        if ((x / 88 + y / 96 + seed) % 3 == 0) r += 50, g -= 20;     // panels
+        if (x > 260 && x < 440 && y > 120) r = 120, g = 72, b = 40;  // a door
+        if ((x - 100 - seed * 3) * (x - 100 - seed * 3) + (y - 380) * (y - 380) < 3600) r = g = 220;
+        p[0] = static_cast<std::uint8_t>(std::clamp(b + grain, 0, 255));
+        p[1] = static_cast<std::uint8_t>(std::clamp(g + grain, 0, 255));
+        p[2] = static_cast<std::uint8_t>(std::clamp(r + grain, 0, 255));
+        p[3] = 0xFF;
+    });
 }
 
 void makeFolder() {
@@ -86,16 +81,21 @@ void makeFolder() {
     }
 }
 
-void BM_Previews_DctScaled(benchmark::State& state) {
+// Times `preview(path)` over every recording of the folder.
+template <typename Preview>
+void everyRecording(benchmark::State& state, Preview preview) {
     for (auto _ : state) {
         for (const std::string& path : folder().recordings) {
-            video::Image preview = player::loadPreviewPicture(path, true);
-            benchmark::DoNotOptimize(preview.pixels.data());
+            const video::Image picture = preview(path);
+            benchmark::DoNotOptimize(picture.pixels.data());
         }
     }
     state.SetItemsProcessed(state.iterations() * kRecordings);
 }
-BENCHMARK(BM_Previews_DctScaled)->Apply([](auto* b) { rules::repeated(b); }) -> Unit(benchmark::kMillisecond);
+
+void BM_Previews_DctScaled(benchmark::State& state) {
+    everyRecording(state, [](const std::string& path) { return player::loadPreviewPicture(path, true); });
+}
 
 video::Image fullSizeFirstFrame(const std::string& path, video::JpegDecoder& decoder, std::vector<std::uint8_t>& jpeg) {
     video::TMJPEGFile recording(path, video::TMJPEGFile::kRead);
@@ -108,15 +108,8 @@ video::Image fullSizeFirstFrame(const std::string& path, video::JpegDecoder& dec
 void BM_Previews_FullSize(benchmark::State& state) {
     video::JpegDecoder decoder;
     std::vector<std::uint8_t> jpeg;
-    for (auto _ : state) {
-        for (const std::string& path : folder().recordings) {
-            video::Image picture = fullSizeFirstFrame(path, decoder, jpeg);
-            benchmark::DoNotOptimize(picture.pixels.data());
-        }
-    }
-    state.SetItemsProcessed(state.iterations() * kRecordings);
+    everyRecording(state, [&](const std::string& path) { return fullSizeFirstFrame(path, decoder, jpeg); });
 }
-BENCHMARK(BM_Previews_FullSize)->Apply([](auto* b) { rules::repeated(b); }) -> Unit(benchmark::kMillisecond);
 
 // The full-size picture shrunk by OpenCV to the size of our preview.
 video::Image areaResized(const video::Image& picture) {
@@ -133,16 +126,9 @@ video::Image areaResized(const video::Image& picture) {
 void BM_Previews_FullSizeOpenCvResize(benchmark::State& state) {
     video::JpegDecoder decoder;
     std::vector<std::uint8_t> jpeg;
-    for (auto _ : state) {
-        for (const std::string& path : folder().recordings) {
-            const video::Image small = areaResized(fullSizeFirstFrame(path, decoder, jpeg));
-            benchmark::DoNotOptimize(small.pixels.data());
-        }
-    }
-    state.SetItemsProcessed(state.iterations() * kRecordings);
+    everyRecording(state,
+                   [&](const std::string& path) { return areaResized(fullSizeFirstFrame(path, decoder, jpeg)); });
 }
-BENCHMARK(BM_Previews_FullSizeOpenCvResize)
-    ->Apply([](auto* b) { rules::repeated(b); }) -> Unit(benchmark::kMillisecond);
 
 // OpenCV's previews lie within the tolerance of ours.
 bool checkPeer() {
@@ -166,23 +152,17 @@ bool checkPeer() {
 
 int main(int argc, char** argv) {
     cv::setNumThreads(1);  // our decode is single-threaded too
-    benchmark::Initialize(&argc, argv);
+    if (!rules::initialize(argc, argv)) return 1;
     makeFolder();
     std::printf("%d recordings of %dx%d pictures (%zu kB each) in %s\n", kRecordings, kWidth, kHeight,
                 folder().jpegBytes / (3 * kRecordings) / 1000, folder().path.c_str());
     if (!checkPeer()) return 1;
-    rules::MedianReporter times;
-    benchmark::RunSpecifiedBenchmarks(&times);
+    rules::Table table(benchmark::kMillisecond);
+    table.ours("previews of " + std::to_string(kRecordings), BM_Previews_DctScaled);
+    table.peer("full-size decode + cv::resize area", BM_Previews_FullSizeOpenCvResize);
+    // Not a peer: a larger picture.
+    table.ours("full-size decode alone", BM_Previews_FullSize);
+    table.run();
     std::filesystem::remove_all(folder().path);
-
-    const double ours = times.seconds("BM_Previews_DctScaled");
-    const double peer = times.seconds("BM_Previews_FullSizeOpenCvResize");
-    std::printf("\nmedians of %d repetitions, milliseconds for %d previews; x peer = peer / ours\n",
-                rules::kRepetitions, kRecordings);
-    std::printf("ours %.1f, full-size decode + OpenCV area resize %.1f, x peer %s\n", ours * 1e3, peer * 1e3,
-                rules::ratio(peer, ours).c_str());
-    std::printf("full-size decode alone (not a peer: a larger picture) %.1f\n",
-                times.seconds("BM_Previews_FullSize") * 1e3);
-    benchmark::Shutdown();
     return 0;
 }

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchRules.h"
+#include "ImageCases.h"
 #include "media/primitives/ImageCopy.h"
 #include "media/primitives/ImageMirror.h"
 
@@ -28,16 +28,10 @@ namespace rules = oculon::bench;
 
 namespace {
 
-constexpr int kWidth = 1280;
-constexpr int kHeight = 720;
-constexpr prim::IppiSize kRoi{kWidth, kHeight};
-
-cv::Mat noise(int type, unsigned seed) {
-    cv::Mat m(kHeight, kWidth, type);
-    std::mt19937 rng(seed);
-    for (auto it = m.datastart; it != m.dataend; ++it) *const_cast<uchar*>(it) = static_cast<uchar>(rng());
-    return m;
-}
+using rules::noise;
+using rules::step;
+constexpr int kWidth = rules::kFrameWidth, kHeight = rules::kFrameHeight;
+constexpr prim::IppiSize kRoi = rules::kFrameRoi;
 
 struct Sources {
     cv::Mat gray = noise(CV_8UC1, 1);
@@ -51,28 +45,11 @@ const Sources& sources() {
     return s;
 }
 
-int step(const cv::Mat& m) { return static_cast<int>(m.step); }
-
-using Run = std::function<void(cv::Mat& dst)>;
-
-struct Peer {
-    std::string name;
-    Run run;
-};
-
-// One piece of work: what ours writes into a destination that starts as
-// `initial`, and the peers that write the same bytes.
-struct Case {
-    std::string name;
-    std::size_t bytes;  // read from the source plus written to the destination
-    cv::Mat initial;
-    Run ours;
-    std::vector<Peer> peers;
-};
+using Peer = rules::ImagePeer;
 
 const prim::Ipp8u kValue[4] = {0x12, 0x9A, 0x34, 0xBC};
 
-std::vector<Case> cases() {
+std::vector<rules::ImageCase> cases() {
     const Sources& s = sources();
     const std::size_t p = kWidth * kHeight;
     const auto mix = [](const cv::Mat& src, std::vector<int> pairs) {
@@ -224,79 +201,6 @@ std::vector<Case> cases() {
     };
 }
 
-bool sameBytes(const cv::Mat& a, const cv::Mat& b) {
-    return a.total() * a.elemSize() == b.total() * b.elemSize() &&
-           std::memcmp(a.data, b.data, a.total() * a.elemSize()) == 0;
-}
-
-// Every peer must write ours's bytes into the same destination.
-bool checkPeers(const Case& c) {
-    cv::Mat want = c.initial.clone();
-    c.ours(want);
-    for (const Peer& peer : c.peers) {
-        cv::Mat got = c.initial.clone();
-        peer.run(got);
-        if (!sameBytes(got, want)) {
-            std::fprintf(stderr, "%s: %s does not give our bytes\n", c.name.c_str(), peer.name.c_str());
-            return false;
-        }
-    }
-    return true;
-}
-
-void timeRun(benchmark::State& state, const Case& c, const Run& run) {
-    cv::Mat dst = c.initial.clone();
-    for (auto _ : state) {
-        run(dst);
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * c.bytes));
-}
-
-void registerCase(const Case& c) {
-    const auto add = [&](const std::string& who, auto fn) {
-        rules::repeated(benchmark::RegisterBenchmark((c.name + "/" + who).c_str(), fn))
-            ->MinTime(0.2)
-            ->Unit(benchmark::kMicrosecond);
-    };
-    add("ours", [&c](benchmark::State& s) { timeRun(s, c, c.ours); });
-    for (const Peer& peer : c.peers) add(peer.name, [&c, &peer](benchmark::State& s) { timeRun(s, c, peer.run); });
-    add("memcpy", [&c](benchmark::State& s) { rules::copyAnchor(s, c.bytes / 2); });
-}
-
-void printTable(const std::vector<Case>& all, const rules::MedianReporter& times) {
-    std::printf("\nmedians of %d repetitions, microseconds; x peer = peer / ours, x memcpy = memcpy / ours\n",
-                rules::kRepetitions);
-    std::printf("%-28s %8s %8s  %-28s %8s %8s %9s\n", "case", "ours", "peer", "fastest peer (same bytes)", "memcpy",
-                "x peer", "x memcpy");
-    for (const Case& c : all) {
-        const double ours = times.seconds(c.name + "/ours"), memcpy = times.seconds(c.name + "/memcpy");
-        double peer = 0;
-        std::string peerName = c.peers.empty() ? "(none gives these bytes)" : "(not run)";
-        for (const Peer& p : c.peers) {
-            const double t = times.seconds(c.name + "/" + p.name);
-            if (t > 0 && (peer == 0 || t < peer)) peer = t, peerName = p.name;
-        }
-        std::printf("%-28s %8.1f %8.1f  %-28s %8.1f %8s %9s\n", c.name.c_str(), ours * 1e6, peer * 1e6,
-                    peerName.c_str(), memcpy * 1e6, rules::ratio(peer, ours).c_str(),
-                    rules::ratio(memcpy, ours).c_str());
-    }
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
-    cv::setNumThreads(1);  // ours is single-threaded; compare like with like
-    const std::vector<Case> all = cases();
-    for (const Case& c : all)
-        if (!checkPeers(c)) return 1;
-    std::printf("every peer checked: it writes our bytes\n");
-    for (const Case& c : all) registerCase(c);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    rules::MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    printTable(all, reporter);
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return oculon::bench::runImageCases(argc, argv, cases, 0.2); }

@@ -154,8 +154,7 @@ std::string benchFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (!rules::initialize(argc, argv)) return 1;
     const char* mb = std::getenv("OCULON_BENCH_KVD_MB");
     const std::int64_t megabytes = mb ? std::max(1LL, std::atoll(mb)) : 1024;
     recording().path = benchFolder() + "/oculon-bench-" + std::to_string(::getpid()) + ".kvd";
@@ -169,20 +168,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    for (auto [name, fn] : {std::pair{"ours: open, read last frame", &BM_Ours_OpenAndReadLastFrame},
-                            std::pair{"records in order: last frame", &BM_RecordsInOrder_LastFrame},
-                            std::pair{"ours: read a random frame", &BM_Ours_ReadRandomFrame}})
-        rules::repeated(benchmark::RegisterBenchmark(name, fn))->Unit(benchmark::kMicrosecond);
-    rules::MedianReporter times;
-    benchmark::RunSpecifiedBenchmarks(&times);
+    rules::Table table(benchmark::kMicrosecond);
+    table.ours("last frame of " + std::to_string(recording().frames), BM_Ours_OpenAndReadLastFrame);
+    table.peer("records in order", BM_RecordsInOrder_LastFrame);
+    table.ours("a random frame, recording open", BM_Ours_ReadRandomFrame);
+    table.run();
     std::filesystem::remove(recording().path);
-
-    const double ours = times.seconds("ours: open, read last frame");
-    const double inOrder = times.seconds("records in order: last frame");
-    std::printf("\nmedians of %d repetitions from a cold page cache; x baseline = in order / ours\n",
-                rules::kRepetitions);
-    std::printf("last frame of %d: ours %.1f us, records in order %.1f ms, x baseline %s\n", recording().frames,
-                ours * 1e6, inOrder * 1e3, rules::ratio(inOrder, ours).c_str());
-    benchmark::Shutdown();
     return 0;
 }

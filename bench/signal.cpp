@@ -1,11 +1,9 @@
 // Signal primitives against the same work done by a plain loop compiled with
 // -O3 -march=native and by OpenCV, in the same run: vector add, multiply and
 // dot product on doubles, and the scaled 8-bit forms. Each peer's output is
-// checked against ours before anything is timed; every case runs 5 times and
-// the median CPU time is reported (the machine is shared), with a memcpy that
-// moves as many bytes as the case beside it (half the bytes read and
-// written). The table at the end gives the ratios
-// (ours / peer time: below 1 means ours is faster).
+// checked against ours before anything is timed, and a memcpy that moves as
+// many bytes as the case (half the bytes read and written) runs beside it.
+// The table at the end prints the ratios (bench/README.md).
 
 #include <benchmark/benchmark.h>
 
@@ -14,30 +12,22 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "BenchRules.h"
 #include "media/primitives/ScaledArithmetic.h"
 #include "media/primitives/SignalArithmetic.h"
 #include "media/primitives/SignalStatistics.h"
 #include "reference/PlainLoops.h"
 
 namespace prim = oculon::primitives;
+namespace rules = oculon::bench;
 
 namespace {
-
-constexpr int kRepetitions = 5;
-
-std::string loadAverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string a, b, c;
-    in >> a >> b >> c;
-    return a + " " + b + " " + c;
-}
 
 struct Doubles {
     std::vector<double> a, b, out;
@@ -89,33 +79,16 @@ std::vector<std::uint8_t> asBytes(const std::vector<T>& v) {
     return out;
 }
 
-void registerCase(const Case& c) {
+void registerCase(rules::Table& table, const Case& c) {
     const auto reference = c.output("ours");
     for (const Peer& p : c.peers)
         if (c.output(p.name) != reference) {
             std::fprintf(stderr, "%s: %s gives a different result; not timed\n", c.name.c_str(), p.name.c_str());
             std::exit(1);
         }
-    auto add = [&](const std::string& who, std::function<void()> fn) {
-        benchmark::RegisterBenchmark((c.name + "/" + who).c_str(),
-                                     [fn](benchmark::State& s) {
-                                         for (auto _ : s) {
-                                             fn();
-                                             benchmark::ClobberMemory();
-                                         }
-                                     })
-            ->Repetitions(kRepetitions)
-            ->ReportAggregatesOnly(true)
-            ->MinTime(0.05)
-            ->Unit(benchmark::kMicrosecond);
-    };
-    add("ours", c.ours);
-    for (const Peer& p : c.peers) add(p.name, p.run);
-    if (c.anchorBytes > 0) {
-        auto from = std::make_shared<std::vector<char>>(c.anchorBytes, 1);
-        auto to = std::make_shared<std::vector<char>>(c.anchorBytes, 2);
-        add("memcpy", [from, to] { std::memcpy(to->data(), from->data(), from->size()); });
-    }
+    table.ours(c.name, rules::timing(c.ours));
+    for (const Peer& p : c.peers) table.peer(p.name, rules::timing(p.run));
+    table.anchor(c.anchorBytes);
 }
 
 // Out-of-place double operations: ours, the plain loop and OpenCV write the
@@ -205,73 +178,34 @@ Case byteCase(const std::string& name, int n, int sf,
     return c;
 }
 
-// Collects the median of every "<case>/<who>" and prints one line per case.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median" && !r.error_occurred)
-                medians_[r.run_name.function_name] = r.GetAdjustedCPUTime();
-    }
-
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        std::printf("\nmedian CPU time of %d runs, microseconds; ratio = ours / peer (below 1: ours faster)\n",
-                    kRepetitions);
-        std::printf("%-24s %10s %10s %7s %10s %7s %10s\n", "case", "ours", "plain", "ratio", "opencv", "ratio",
-                    "memcpy");
-        for (const auto& [name, ours] : medians_) {
-            const auto slash = name.rfind("/ours");
-            if (slash == std::string::npos) continue;
-            const std::string base = name.substr(0, slash);
-            auto cell = [&](const char* who, bool withRatio) {
-                const auto it = medians_.find(base + "/" + who);
-                if (it == medians_.end()) return std::printf(withRatio ? " %10s %7s" : " %10s", "-", "-");
-                if (!withRatio) return std::printf(" %10.2f", it->second);
-                return std::printf(" %10.2f %7.2f", it->second, ours / it->second);
-            };
-            std::printf("%-24s %10.2f", base.c_str(), ours);
-            cell("plain", true);
-            cell("opencv", true);
-            cell("memcpy", false);
-            std::printf("\n");
-        }
-    }
-
-private:
-    std::map<std::string, double> medians_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     cv::setNumThreads(1);  // ours is single-threaded; compare like with like
-    std::printf("load average before: %s\n", loadAverage().c_str());
+    if (!rules::initialize(argc, argv)) return 1;
+    rules::Table table(benchmark::kMicrosecond, 0.05);
     for (int n : {4096, 1 << 20}) {
-        registerCase(doubleCase("Add_64f/" + std::to_string(n), n, prim::ippsAdd_64f, plain::add64,
+        registerCase(table,
+                     doubleCase("Add_64f/" + std::to_string(n), n, prim::ippsAdd_64f, plain::add64,
                                 [](cv::InputArray a, cv::InputArray b, cv::OutputArray d) { cv::add(a, b, d); }));
-        registerCase(addInPlaceCase(n));
-        registerCase(doubleCase("Mul_64f/" + std::to_string(n), n, prim::ippsMul_64f, plain::mul64,
+        registerCase(table, addInPlaceCase(n));
+        registerCase(table,
+                     doubleCase("Mul_64f/" + std::to_string(n), n, prim::ippsMul_64f, plain::mul64,
                                 [](cv::InputArray a, cv::InputArray b, cv::OutputArray d) { cv::multiply(a, b, d); }));
-        registerCase(dotCase(n));
+        registerCase(table, dotCase(n));
     }
     constexpr int kFrame = 1280 * 720;
-    registerCase(byteCase("Add_8u_ISfs", kFrame, 0, prim::ippsAdd_8u_ISfs, plain::add8uScaled,
-                          [](Bytes& b) { cv::add(b.mdst, b.msrc, b.mdst); }));
-    registerCase(byteCase("Add_8u_ISfs", kFrame, 1, prim::ippsAdd_8u_ISfs, plain::add8uScaled,
-                          [](Bytes& b) { cv::addWeighted(b.mdst, 0.5, b.msrc, 0.5, 0.0, b.mdst); }));
-    registerCase(byteCase("Sub_8u_ISfs", kFrame, 0, prim::ippsSub_8u_ISfs, plain::sub8uScaled,
-                          [](Bytes& b) { cv::subtract(b.mdst, b.msrc, b.mdst); }));
-    registerCase(byteCase("Sub_8u_ISfs", kFrame, 2, prim::ippsSub_8u_ISfs, plain::sub8uScaled, nullptr));
-    registerCase(byteCase("Mul_8u_ISfs", kFrame, 0, prim::ippsMul_8u_ISfs, plain::mul8uScaled,
-                          [](Bytes& b) { cv::multiply(b.mdst, b.msrc, b.mdst); }));
-    registerCase(byteCase("Mul_8u_ISfs", kFrame, 8, prim::ippsMul_8u_ISfs, plain::mul8uScaled,
-                          [](Bytes& b) { cv::multiply(b.mdst, b.msrc, b.mdst, 1.0 / 256); }));
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::printf("load average after: %s\n", loadAverage().c_str());
+    registerCase(table, byteCase("Add_8u_ISfs", kFrame, 0, prim::ippsAdd_8u_ISfs, plain::add8uScaled,
+                                 [](Bytes& b) { cv::add(b.mdst, b.msrc, b.mdst); }));
+    registerCase(table, byteCase("Add_8u_ISfs", kFrame, 1, prim::ippsAdd_8u_ISfs, plain::add8uScaled,
+                                 [](Bytes& b) { cv::addWeighted(b.mdst, 0.5, b.msrc, 0.5, 0.0, b.mdst); }));
+    registerCase(table, byteCase("Sub_8u_ISfs", kFrame, 0, prim::ippsSub_8u_ISfs, plain::sub8uScaled,
+                                 [](Bytes& b) { cv::subtract(b.mdst, b.msrc, b.mdst); }));
+    registerCase(table, byteCase("Sub_8u_ISfs", kFrame, 2, prim::ippsSub_8u_ISfs, plain::sub8uScaled, nullptr));
+    registerCase(table, byteCase("Mul_8u_ISfs", kFrame, 0, prim::ippsMul_8u_ISfs, plain::mul8uScaled,
+                                 [](Bytes& b) { cv::multiply(b.mdst, b.msrc, b.mdst); }));
+    registerCase(table, byteCase("Mul_8u_ISfs", kFrame, 8, prim::ippsMul_8u_ISfs, plain::mul8uScaled,
+                                 [](Bytes& b) { cv::multiply(b.mdst, b.msrc, b.mdst, 1.0 / 256); }));
+    table.run();
     return 0;
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "BenchRules.h"
+#include "CameraPictures.h"
 #include "FFmpegMjpeg.h"
 #include "video/BlackTest.h"
 #include "video/Jpeg.h"
@@ -31,22 +32,16 @@ constexpr int kFrames = 8;  // distinct pictures per stream, as a camera sends t
 // A scene with gradients, edges and sensor noise, shifted per frame, at a
 // camera's usual quality.
 std::vector<std::uint8_t> cameraFrame(int width, int height, int index) {
-    Image image;
-    image.reshape(width, height, PixelFormat::Bgrx32);
     std::mt19937 random(static_cast<unsigned>(index + width));
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* p = image.row(y);
-        for (int x = 0; x < width; ++x, p += 4) {
-            const int noise = static_cast<int>(random() % 16);
-            const int sx = x + index * 7;
-            const bool edge = ((sx / 64) + (y / 48)) % 2 == 0;
-            p[0] = static_cast<std::uint8_t>((sx * 255 / width + noise + (edge ? 40 : 0)) & 0xFF);
-            p[1] = static_cast<std::uint8_t>((y * 255 / height + noise) & 0xFF);
-            p[2] = static_cast<std::uint8_t>(((sx + y) / 8 + noise) & 0xFF);
-            p[3] = 0xFF;
-        }
-    }
-    return encodeJpeg(viewOf(image), 85);
+    return rules::paintedJpeg(width, height, 85, [&](int x, int y, std::uint8_t* p) {
+        const int noise = static_cast<int>(random() % 16);
+        const int sx = x + index * 7;
+        const bool edge = ((sx / 64) + (y / 48)) % 2 == 0;
+        p[0] = static_cast<std::uint8_t>((sx * 255 / width + noise + (edge ? 40 : 0)) & 0xFF);
+        p[1] = static_cast<std::uint8_t>((y * 255 / height + noise) & 0xFF);
+        p[2] = static_cast<std::uint8_t>(((sx + y) / 8 + noise) & 0xFF);
+        p[3] = 0xFF;
+    });
 }
 
 struct Stream {
@@ -165,8 +160,7 @@ void printSummary(const rules::MedianReporter& times) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (!rules::initialize(argc, argv)) return 1;
     if (!checkPeer()) return 1;
     rules::MedianReporter times;
     benchmark::RunSpecifiedBenchmarks(&times);

@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "BenchRules.h"
+#include "CameraPictures.h"
 #include "config/cfgUnit.h"
 #include "platform/Registry.h"
 #include "platform/ui/QtLoopBackend.h"
@@ -65,23 +66,17 @@ constexpr int kWallHeight = 960;
 // A camera-like picture: ramps, a moving disc and sensor noise, so that a
 // frame is as costly to decode as a real one (about 50 kB).
 std::string cameraFrame(int stream, int frame) {
-    Image image;
-    image.reshape(kWidth, kHeight, PixelFormat::Bgrx32);
     std::mt19937 noise(static_cast<unsigned>(stream * 1000 + frame));
     const double cx = kWidth * (0.2 + 0.6 * frame / kFramesPerStream);
     const double cy = kHeight * (0.3 + 0.04 * stream);
-    for (int y = 0; y < kHeight; ++y) {
-        std::uint8_t* p = image.row(y);
-        for (int x = 0; x < kWidth; ++x, p += 4) {
-            const int n = static_cast<int>(noise() % 16);
-            const bool disc = std::hypot(x - cx, y - cy) < 60;
-            p[0] = static_cast<std::uint8_t>(disc ? 40 : (x * 200 / kWidth + n + stream * 9) & 0xFF);
-            p[1] = static_cast<std::uint8_t>(disc ? 200 : (y * 180 / kHeight + n) & 0xFF);
-            p[2] = static_cast<std::uint8_t>(disc ? 230 : ((x + y) / 6 + n) & 0xFF);
-            p[3] = 0xFF;
-        }
-    }
-    const auto bytes = encodeJpeg(viewOf(image), 80);
+    const auto bytes = rules::paintedJpeg(kWidth, kHeight, 80, [&](int x, int y, std::uint8_t* p) {
+        const int n = static_cast<int>(noise() % 16);
+        const bool disc = std::hypot(x - cx, y - cy) < 60;
+        p[0] = static_cast<std::uint8_t>(disc ? 40 : (x * 200 / kWidth + n + stream * 9) & 0xFF);
+        p[1] = static_cast<std::uint8_t>(disc ? 200 : (y * 180 / kHeight + n) & 0xFF);
+        p[2] = static_cast<std::uint8_t>(disc ? 230 : ((x + y) / 6 + n) & 0xFF);
+        p[3] = 0xFF;
+    });
     return {bytes.begin(), bytes.end()};
 }
 
@@ -155,22 +150,6 @@ int shownPictures(ui::TueberwachungForm& wall) {
     return n;
 }
 
-struct WallResult {
-    double shownPerSecond = 0;
-    double cpuPerPictureUs = 0;
-    double mainShare = 0;
-    double cores = 0;
-};
-std::vector<WallResult> wallRuns;  // one per repetition
-
-// The median of one figure over the repetitions.
-double median(double WallResult::*figure) {
-    std::vector<double> values;
-    for (const WallResult& r : wallRuns) values.push_back(r.*figure);
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 void BM_Wall_4x4_16Streams_640x480_10fps(benchmark::State& state) {
     auto settings = std::make_unique<config::TVideoConfig>(std::make_shared<platform::MemoryRegistryStore>());
     config::videoConfig = settings.get();
@@ -205,13 +184,11 @@ void BM_Wall_4x4_16Streams_640x480_10fps(benchmark::State& state) {
         wall.erlaubeSchliessen();
         wall.close();
 
-        const WallResult& run = wallRuns.emplace_back(
-            WallResult{shown / seconds, shown > 0 ? cpu / shown * 1e6 : 0, cpu > 0 ? mainCpu / cpu : 0, cpu / seconds});
         state.SetIterationTime(seconds);
-        state.counters["shown_per_s"] = run.shownPerSecond;
-        state.counters["cpu_us_per_picture"] = run.cpuPerPictureUs;
-        state.counters["main_thread_share"] = run.mainShare;
-        state.counters["cores_busy"] = run.cores;
+        state.counters["shown_per_s"] = shown / seconds;
+        state.counters["cpu_us_per_picture"] = shown > 0 ? cpu / shown * 1e6 : 0;
+        state.counters["main_thread_share"] = cpu > 0 ? mainCpu / cpu : 0;
+        state.counters["cores_busy"] = cpu / seconds;
     }
     state.counters["offered_per_s"] = kStreams * kRate;
     config::videoConfig = nullptr;
@@ -298,14 +275,17 @@ int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     platform::QtLoopBackend backend;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    if (!wallRuns.empty()) {
+    if (!rules::initialize(argc, argv)) return 1;
+    rules::MedianReporter times;
+    benchmark::RunSpecifiedBenchmarks(&times);
+    const std::string wall = "BM_Wall_4x4_16Streams_640x480_10fps";
+    if (times.seconds(wall) > 0) {
+        const auto median = [&](const char* counter) { return times.counter(wall, counter); };
         std::printf(
-            "\nwall, medians of %zu runs: %.1f of %d pictures per second shown, %.0f us CPU per picture (all "
+            "\nwall, medians of %d runs: %.1f of %d pictures per second shown, %.0f us CPU per picture (all "
             "threads), main thread %.0f%% of it, %.2f cores busy\n",
-            wallRuns.size(), median(&WallResult::shownPerSecond), kStreams * kRate,
-            median(&WallResult::cpuPerPictureUs), median(&WallResult::mainShare) * 100, median(&WallResult::cores));
+            rules::kRepetitions, median("shown_per_s"), kStreams * kRate, median("cpu_us_per_picture"),
+            median("main_thread_share") * 100, median("cores_busy"));
     }
     benchmark::Shutdown();
     ::kill(streams().pid, SIGTERM);
