@@ -1,12 +1,14 @@
 #pragma once
 // What the benchmarks share to follow the rules of bench/README.md: the
 // repetitions with their median, the memcpy anchor, CPU time of the whole
-// process, a console reporter that keeps every benchmark's median, and the
-// closing table of ours against the fastest peer.
+// process, a console reporter that keeps every benchmark's median and notes
+// the machine's load, and the closing table of ours against the fastest peer
+// and the anchor.
 
 #include <benchmark/benchmark.h>
 
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -48,6 +50,9 @@ inline std::string loadAverage() {
 // machine's load before and after the run.
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
+    // Colours only on a terminal, so that a saved run reads as plain text.
+    MedianReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
     bool ReportContext(const Context& context) override {
         loadBefore_ = loadAverage();
         return ConsoleReporter::ReportContext(context);

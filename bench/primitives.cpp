@@ -12,10 +12,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include <cstdio>
 #include <cstring>
-#include <functional>
-#include <random>
 #include <string>
 #include <vector>
 

@@ -13,7 +13,6 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
