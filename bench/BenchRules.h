@@ -17,6 +17,8 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -107,11 +109,25 @@ inline std::string ratio(double numerator, double denominator) {
 
 // The physical anchor: copies `bytes` bytes between two buffers of its own.
 // A memcpy of n bytes reads n and writes n, so for work that reads S and
-// writes D bytes the anchor copies (S + D) / 2.
+// writes D bytes the anchor copies (S + D) / 2. Both buffers start on a
+// cache line: on some processors the C library copies a buffer that starts
+// off one (as small heap blocks do) more than ten times slower, which would
+// make the anchor no measure of the memory's pace.
 inline void copyAnchor(benchmark::State& state, std::size_t bytes) {
-    std::vector<char> from(bytes, 1), to(bytes, 2);
+    constexpr std::size_t kLine = 64;
+    struct Free {
+        void operator()(char* p) const { std::free(p); }
+    };
+    const std::size_t size = bytes / kLine * kLine + kLine;  // a whole number of lines, never 0
+    const auto buffer = [size](int fill) {
+        std::unique_ptr<char, Free> b(static_cast<char*>(std::aligned_alloc(kLine, size)));
+        if (!b) throw std::bad_alloc();
+        std::memset(b.get(), fill, size);
+        return b;
+    };
+    const auto from = buffer(1), to = buffer(2);
     for (auto _ : state) {
-        std::memcpy(to.data(), from.data(), bytes);
+        std::memcpy(to.get(), from.get(), bytes);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
