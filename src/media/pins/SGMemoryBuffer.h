@@ -57,6 +57,7 @@ public:
 template <class Self, class Item>
 class TSGVectorBuffer : public TSGLinearMemoryBuffer {
 public:
+    using ItemType = Item;
     // `count` items, contents unspecified.
     explicit TSGVectorBuffer(std::uint64_t count) : TSGLinearMemoryBuffer(BytesFor(count, sizeof(Item))) {}
     // A copy of `items`.
@@ -82,7 +83,10 @@ public:
 
     // ERangeError "Index out of range = <index>" outside 0..GetSize()-1.
     Item GetItem(std::uint32_t index) const { return Read()[Checked(index)]; }
-    void SetItem(std::uint32_t index, Item value) { Modify()[Checked(index)] = value; }
+    void SetItem(std::uint32_t index, Item value) {
+        const std::uint32_t at = Checked(index);  // a refused write does not unshare
+        Modify()[at] = value;
+    }
 
 protected:
     // this[i] := this[i] op other[i] over the common count, by a primitive

@@ -24,6 +24,7 @@ class TSGRealMatrixBuffer : public TSGMemoryBuffer,
                             public ISGRealBufferArray,
                             public TSGRealValueOps<TSGRealMatrixBuffer> {
 public:
+    using ItemType = double;
     // rows x cols items, contents unspecified.
     TSGRealMatrixBuffer(std::uint32_t rows, std::uint32_t cols);
     // One row over the bytes of any data buffer, sharing its container.
