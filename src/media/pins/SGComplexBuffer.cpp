@@ -3,7 +3,7 @@
 #include <cfloat>
 #include <cmath>
 
-#include "media/pins/SGCorrelationSeam.h"
+#include "media/primitives/Correlation.h"
 #include "media/primitives/ComplexVector.h"
 #include "media/primitives/SignalArithmetic.h"
 #include "media/primitives/SignalStatistics.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "media/pins/SGCorrelationSeam.h"
+#include "media/primitives/Correlation.h"
 #include "media/primitives/ScaledArithmetic.h"
 #include "media/primitives/SignalArithmetic.h"
 #include "media/primitives/SignalElementFunctions.h"

@@ -170,6 +170,29 @@ TEST(RealBuffers, DivisorRuleConversionsAndSkippedValues) {
     EXPECT_EQ(reals({1, 3})->Mean(), 2);
 }
 
+TEST(RealBuffers, CorrelationAndConvolution) {
+    const auto r = reals({0, 0, 0, 0, 9});
+    r->Convolve(*reals({1, 2}), *reals({1, 1, 1}));
+    EXPECT_EQ(items(*r), (std::vector<double>{1, 3, 3, 2, 9}));  // the item past the result stays
+    const auto lags = reals({0, 0, 0});
+    lags->AutoCorr(*reals({1, 2, 3, 99}), TSGAutoCorrType::actNormal);  // the source's first N items
+    EXPECT_EQ(items(*lags), (std::vector<double>{14, 8, 3}));
+    lags->AutoCorr(*reals({1, 2, 3}), TSGAutoCorrType::actUnbiased);
+    EXPECT_EQ(items(*lags), (std::vector<double>{14.0 / 3, 4, 3}));
+    lags->AutoCorr(*lags, TSGAutoCorrType::actBiased);  // of itself: read before written
+    EXPECT_DOUBLE_EQ(lags->GetItem(0), (196.0 / 9 + 16 + 9) / 3);
+    lags->CrossCorr(*reals({1, 2}), *reals({0, 1, 2, 3}), 0);
+    EXPECT_EQ(items(*lags), (std::vector<double>{2, 5, 8}));
+
+    // The complex autocorrelation reads no more items than its source holds.
+    const auto c = TSGComplexBuffer::CreateSize(4), source = TSGComplexBuffer::CreateSize(2);
+    c->SetValue(7, 7);
+    source->SetValue(1, 0);
+    source->SetItem(1, {2, 0});
+    c->AutoCorr(*source, 0);
+    EXPECT_EQ(items(*c->GetReal()), (std::vector<double>{5, 2, 7, 7}));
+}
+
 TEST(RealBuffers, ExtremesOverClampedRangesAndMarkers) {
     const auto r = reals({4, -1, 7, -1});
     std::uint32_t at = 9;
