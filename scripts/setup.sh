@@ -8,7 +8,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-apps x11-utils libx11-dev libxtst6 imagemagick iproute2 ffmpeg lighttpd avahi-daemon avahi-utils libjpeg-turbo-progs
-  libopencv-imgproc-dev libyuv-dev libfftw3-dev
+  libopencv-imgproc-dev libyuv-dev libfftw3-dev libjemalloc-dev
   fonts-dejavu-core locales
 )
 missing=()
