@@ -51,11 +51,10 @@ std::vector<Allocator> allocators() {
     using Free = void (*)(void*);
     const auto glibcAlloc = reinterpret_cast<AlignedAlloc>(libc ? ::dlsym(libc, "aligned_alloc") : nullptr);
     const auto glibcFree = reinterpret_cast<Free>(libc ? ::dlsym(libc, "free") : nullptr);
-    std::vector<Allocator> all{
-        {"ours", [](std::size_t n) { return SGBufferAllocate(static_cast<std::uint32_t>(n)); },
-         [](void* p, std::size_t n) { SGBufferDeallocate(p, static_cast<std::uint32_t>(n)); }},
-        {"jemalloc", [](std::size_t n) { return mallocx(n, MALLOCX_ALIGN(kAlign)); },
-         [](void* p, std::size_t n) { sdallocx(p, n, MALLOCX_ALIGN(kAlign)); }}};
+    std::vector<Allocator> all{{"ours", [](std::size_t n) { return SGBufferAllocate(static_cast<std::uint32_t>(n)); },
+                                [](void* p, std::size_t n) { SGBufferDeallocate(p, static_cast<std::uint32_t>(n)); }},
+                               {"jemalloc", [](std::size_t n) { return mallocx(n, MALLOCX_ALIGN(kAlign)); },
+                                [](void* p, std::size_t n) { sdallocx(p, n, MALLOCX_ALIGN(kAlign)); }}};
     if (glibcAlloc && glibcFree && reinterpret_cast<void*>(glibcFree) != reinterpret_cast<void*>(&::free))
         all.push_back({"glibc", [=](std::size_t n) { return glibcAlloc(kAlign, (n + kAlign - 1) / kAlign * kAlign); },
                        [=](void* p, std::size_t) { glibcFree(p); }});

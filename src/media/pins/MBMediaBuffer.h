@@ -85,5 +85,6 @@ public:
 private:
     TMBTimeStamp FTimeStamp{*this};
 };
+using IMBMediaBuffer = std::shared_ptr<TMBMediaBuffer>;
 
 }  // namespace oculon::pins

@@ -1,5 +1,6 @@
 #include "media/pins/SGComplexBuffer.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 

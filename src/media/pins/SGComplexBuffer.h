@@ -71,5 +71,6 @@ public:
 private:
     std::shared_ptr<TSGRealBuffer> ToReal(primitives::IppStatus (*fn)(const TPNRealComplex*, double*, int)) const;
 };
+using ISGComplexBuffer = std::shared_ptr<TSGComplexBuffer>;
 
 }  // namespace oculon::pins

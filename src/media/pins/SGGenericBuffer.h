@@ -101,4 +101,8 @@ private:
     TSGContainerRef FContainer;
 };
 
+// Every data buffer is a generic buffer.
+using ISGDataBuffer = std::shared_ptr<TSGGenericBuffer>;
+using ISGGenericBuffer = ISGDataBuffer;
+
 }  // namespace oculon::pins

@@ -67,5 +67,6 @@ public:
     std::int32_t GetMinValue() const;
     std::int32_t GetMaxValue() const;
 };
+using ISGIntegerBuffer = std::shared_ptr<TSGIntegerBuffer>;
 
 }  // namespace oculon::pins

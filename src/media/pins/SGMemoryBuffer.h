@@ -153,5 +153,6 @@ public:
     void SetValue(std::uint8_t value);
     void Zero();
 };
+using ISGBlockBuffer = std::shared_ptr<TSGBlockBuffer>;
 
 }  // namespace oculon::pins

@@ -2,7 +2,7 @@
 
 #include <cfloat>
 #include <cmath>
-#include <limits>
+#include <algorithm>
 
 #include "media/primitives/Correlation.h"
 #include "media/primitives/ScaledArithmetic.h"

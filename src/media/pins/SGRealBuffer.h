@@ -140,5 +140,6 @@ public:
 private:
     void NeedAtLeast(const TSGRealBuffer& source, std::uint32_t count) const;
 };
+using ISGRealBuffer = std::shared_ptr<TSGRealBuffer>;
 
 }  // namespace oculon::pins

@@ -89,5 +89,6 @@ private:
     std::uint32_t FCols = 0;
     std::uint32_t FRows = 0;
 };
+using ISGRealMatrixBuffer = std::shared_ptr<TSGRealMatrixBuffer>;
 
 }  // namespace oculon::pins

@@ -1,5 +1,6 @@
 #include "media/pins/SGSmartBuffer.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "media/pins/SGErrors.h"
