@@ -162,6 +162,7 @@ void printTable(const std::vector<Allocator>& all, const rules::MedianReporter& 
     groups.push_back("MakeCopy+ByteModify 1080p");
     for (const std::string& g : groups) {
         const double ours = times.seconds(key(g, "ours"));
+        if (ours == 0) continue;  // filtered out
         std::printf("%-28s ours %11.1f", g.c_str(), ours * 1e9);
         for (const Allocator& a : all)
             if (a.name != "ours") {
