@@ -1,5 +1,6 @@
 #include "devices/serverObjekt.h"
 
+#include <atomic>
 #include <span>
 
 #include "config/CameraTypes.h"
@@ -22,7 +23,12 @@ constexpr int kDefaultBlackLevel = 45;
 // A preview is decoded whole on the main thread; larger pictures are refused.
 constexpr std::int64_t kMaxProbePixels = 4096LL * 4096;
 
+std::atomic<bool> dialogOpen{false};
+
 }  // namespace
+
+void setSettingsDialogOpen(bool open) { dialogOpen = open; }
+bool settingsDialogOpen() { return dialogOpen; }
 
 serverObjekt::serverObjekt() = default;
 
@@ -143,7 +149,7 @@ void serverObjekt::takeStation(const DeviceContext& context) {
 
 void serverObjekt::probePicture(const DeviceContext& context) {
     strom.clear();
-    if (config::cameraTraits(FTyp).probePictureAtOnce) {
+    if (config::cameraTraits(FTyp).probePictureAtOnce || dialogOpen) {
         nimmBild(FIpAdresse, FPort, FAuthorization, context);
         FWhileConfig = true;
     } else {

@@ -58,6 +58,12 @@ struct ServerFields {
     bool FCredentialsAllowed = false;
 };
 
+// While the settings dialog is open, every new device object fetches its
+// probe picture, so the dialog can show each device with its picture. Any
+// thread.
+void setSettingsDialogOpen(bool open);
+bool settingsDialogOpen();
+
 class serverObjekt : public platform::MessagePayload, public ServerFields {
 public:
     // Empty, to be filled by Copy.

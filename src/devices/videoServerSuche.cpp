@@ -68,7 +68,22 @@ bool suchThread::useServer() const {
 
 void suchThread::cfgUseServer() { reactivate_ = true; }
 
+void suchThread::suspendWork() {
+    std::lock_guard lock(suspendMutex_);
+    suspended_ = true;
+}
+
+void suchThread::resumeWork() {
+    std::lock_guard lock(suspendMutex_);
+    suspended_ = false;
+    resumed_.notify_all();
+}
+
 void suchThread::interrupt() {
+    {
+        std::lock_guard lock(suspendMutex_);
+        resumed_.notify_all();
+    }
     std::lock_guard lock(connectMutex_);
     if (connecting_) connecting_->interrupt();
 }
@@ -91,6 +106,10 @@ void suchThread::Execute() {
     int tick = 0;
     int pass = 0;
     while (!Terminated()) {
+        {
+            std::unique_lock lock(suspendMutex_);
+            resumed_.wait(lock, [this] { return !suspended_ || Terminated(); });
+        }
         // A changed relay setting is picked up even without cfgUseServer.
         if (reactivate_.exchange(false) || (ipActivated && activatedForRelay_ != useServer())) deactivateIP();
         if (!ipActivated) {

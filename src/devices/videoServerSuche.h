@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -72,6 +73,10 @@ public:
     // Any thread, after the relay setting changed: the loop closes its
     // sockets and sets them up again for the new mode.
     void cfgUseServer();
+    // Any thread: the loop starts no further pass until resumed (the pass
+    // under way ends first). Its listeners go on receiving.
+    void suspendWork();
+    void resumeWork();
 
     // Runs `f` with the lists under `kritischerAbschnitt`. Keep it short: the
     // aging pass waits for it.
@@ -118,6 +123,9 @@ private:
     DiscoveryLists lists_;
 
     std::atomic<bool> reactivate_{false};
+    std::mutex suspendMutex_;
+    std::condition_variable resumed_;
+    bool suspended_ = false;
     bool ipActivated = false;
     bool activatedForRelay_ = false;  // the mode the sockets were set up for
     // Loop thread only:

@@ -40,6 +40,10 @@ inline constexpr std::uint32_t WMSECVIDEOCLOSE = WM_USER + 15;  // 1039: a furth
 // The command channel's listener thread hands a datagram to the main thread.
 inline constexpr std::uint32_t WM_COMMANDDATAGRAM = WM_USER + 200;  // 1224
 
+// A video server's configuration run (a worker) tells the settings dialog
+// its progress, asks it a question or reports its end.
+inline constexpr std::uint32_t WM_KONFIGRUN = WM_USER + 201;  // 1225
+
 // Specialised once per message that carries an object (see above).
 template <std::uint32_t Id>
 struct MessagePayloadOf;

@@ -1,0 +1,88 @@
+#pragma once
+// What the settings dialog's logic works with, seen through small
+// interfaces: the discovery list, the gateway in front of a video server,
+// and the HTTP client that sends a video server its configuration. The
+// program fills them with the discovery thread, the gateway library and the
+// network; tests with fakes and a loopback server.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "devices/serverObjekt.h"
+
+namespace oculon::settings {
+
+// A copy of one entry of the discovery list.
+struct FoundDevice {
+    std::string key;  // address ":" port
+    devices::ServerFields fields;
+    std::shared_ptr<const video::Image> picture;  // the probe picture's preview; none without one
+};
+
+class DiscoverySource {
+public:
+    virtual ~DiscoverySource() = default;
+    // Copies of the entries, in list order, taken under the list's lock.
+    virtual std::vector<FoundDevice> snapshot() const = 0;
+    // Changes the listed object of `key` under the lock; false when none is.
+    virtual bool change(const std::string& key, const std::function<void(devices::ServerFields&)>& edit) = 0;
+
+    std::optional<FoundDevice> find(const std::string& key) const;
+};
+
+// The gateway that sits in front of the selected video server. Every
+// setter talks to the device and reports whether it took the value.
+class GatewaySettings {
+public:
+    virtual ~GatewaySettings() = default;
+    virtual std::string name() const = 0;
+    virtual std::string address() const = 0;
+    virtual std::string gateway() const = 0;
+    virtual std::string netmask() const = 0;
+    virtual bool dhcp() const = 0;
+    virtual bool hasPassword() const = 0;
+    // The password the program logs in with, and whether the device takes it.
+    virtual std::string password() const = 0;
+    virtual void setLoginPassword(const std::string& password) = 0;
+    virtual bool checkPassword() = 0;
+
+    virtual bool setName(const std::string& name) = 0;
+    virtual bool setPassword(const std::string& password) = 0;  // empty: none
+    virtual bool setAddress(const std::string& address) = 0;
+    virtual bool setGateway(const std::string& gateway) = 0;
+    virtual bool setNetmask(const std::string& netmask) = 0;
+    virtual bool setDhcp(bool on) = 0;
+};
+
+// One GET to a CGI program of a video server.
+struct CgiRequest {
+    std::string host;
+    std::uint16_t port = 80;
+    std::string target;  // "/" cgi "?" parameters
+    bool basic = false;  // Basic credentials with the request
+    std::string user;
+    std::string password;
+};
+
+struct CgiAnswer {
+    bool ok = false;  // 2xx, or the device's 302
+    bool unauthorized = false;
+    std::string message;  // what went wrong: the status line or the network's reason
+};
+
+class CgiClient {
+public:
+    virtual ~CgiClient() = default;
+    virtual CgiAnswer get(const CgiRequest& request) = 0;
+    // Any thread: breaks off the running request and every later one.
+    virtual void interrupt() = 0;
+};
+
+// Milliseconds of a monotonic clock, differences modulo 2^32.
+using TickClock = std::function<std::uint32_t()>;
+
+}  // namespace oculon::settings

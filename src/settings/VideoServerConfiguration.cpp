@@ -1,0 +1,291 @@
+#include "settings/VideoServerConfiguration.h"
+
+#include "config/Helpers.h"
+#include "platform/Log.h"
+#include "settings/InputRules.h"
+
+namespace oculon::settings {
+
+namespace {
+
+constexpr const char* kAdministrator = "administrator";
+
+// The parts of a manual network setting that switch off the wireless
+// interface and mail and dial-up, as the device's own network page sends
+// them; the device answers with a redirect to that page.
+constexpr const char* kWlanDhcp =
+    "Cmd=SetIP.cgi&Interface=wlan0&IPWay=dhcp&IP=0.0.0.0&Netmask=0.0.0.0&Gateway=0.0.0.0&IPWay1=dhcp";
+constexpr const char* kWlanManual =
+    "Cmd=SetIP.cgi&Interface=wlan0&IPWay=manually&IP=0.0.0.0&Netmask=0.0.0.0&Gateway=0.0.0.0&IPWay1=manually";
+constexpr const char* kNoMail =
+    "&MailOnDhcp=off&MailOnDhcp0=off&DhcpMailSubject=videoDorvik&DNS0=0.0.0.0&DNS1=0.0.0.0&DNS2=0.0.0.0";
+constexpr const char* kNoDialUp =
+    "&Cmd=PPPoE.cgi&User=&Pass=&MailServer=&MailUser=&MailPassWord=&Sender=&Receiver=&Receiver_Cc=&Receiver_Bcc="
+    "&Subject=Oculon+PPP+Dialed%21&Action=Set&RedirectUrl="
+    "http%3A%2F%2F192.168.1.100%2FNetwork.htm%3Fhttp%3A%2F%2F192.168.1.100%2F";
+
+}  // namespace
+
+void VideoServerConfiguration::fail(const config::TText& message) {
+    p_.prompts.error(config::text(message, p_.language));
+    error_ = true;
+}
+
+bool VideoServerConfiguration::send(const std::string& cgi, const std::string& parameters, bool basic) {
+    CgiRequest request{server_->FIpAdresse, port_, "/" + cgi + "?" + parameters, basic, {}, {}};
+    if (basic) {
+        request.user = kAdministrator;
+        request.password = working_;
+    }
+    const CgiAnswer answer = p_.http.get(request);
+    if (answer.ok) return true;
+    allOk_ = false;
+    error_ = true;
+    if (answer.unauthorized) {
+        p_.prompts.error(config::text(config::txtAccessDenied, p_.language));
+    } else {
+        p_.prompts.error(answer.message);
+    }
+    return false;
+}
+
+VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::ServerFields& s, ServerEdits e,
+                                                               GatewayEdits g, bool modified) {
+    server_ = &s;
+    allOk_ = true;
+    error_ = false;
+    Result result;
+    const auto finish = [&](bool finished) {
+        result.error = error_;
+        result.finished = finished;
+        result.server = e;
+        result.gateway = g;
+        return result;
+    };
+    const auto serverPort = parsePort(s.FPort);
+    if (!serverPort) {
+        fail(config::txtPortNumberRange);
+        return finish(false);
+    }
+    port_ = *serverPort;
+    const bool basic = s.FAuthorization;
+
+    const config::TVideoConfig::StationPtr stored = p_.settings.getConfigByName(s.FName);
+    std::optional<config::TSingleConfig> station;
+    if (stored) station = *stored;
+    working_ = s.FAdminPass;
+    if ((s.FAuthorization && !stored) || (e.useUserName && s.FAdminPass.empty())) {
+        const auto answer = p_.prompts.askPassword(s.FName, true);
+        if (!answer) {
+            error_ = true;
+            return finish(false);
+        }
+        working_ = *answer;
+    }
+
+    for (const auto& [cgi, parameters] :
+         {std::pair{"SetChannel.cgi", "Channel=0"}, std::pair{"ChangeCompressRatio.cgi", "Ratio=1"},
+          std::pair{"ChangeResolution.cgi", "ResType=3"}}) {
+        if (!send(cgi, parameters, basic)) return finish(false);
+        p_.prompts.progress(10);
+    }
+    // From here on a failed request is shown and the run goes on; whether
+    // the station is stored depends on all of them.
+    bool changed = false;
+    std::unique_ptr<RebootHold> hold;
+    if (e.port != s.FPort) {
+        const auto newPort = parsePort(e.port);
+        if (!newPort) {
+            fail(config::txtPortNumberRange);
+            return finish(false);
+        }
+        if (p_.prompts.confirmReboot()) {
+            hold = std::make_unique<RebootHold>(p_.rebootLock);
+            e.port = std::to_string(*newPort);
+            // Still to the old port: the new one holds after the restart.
+            send("Cmd.cgi", "Cmd=SetHttp.cgi&Port0=" + e.port + "&Port1=0", basic);
+        } else {
+            e.port = s.FPort;
+        }
+    }
+
+    p_.prompts.progress(10);
+    if (!gatewayStep(g, station ? &*station : nullptr)) return finish(false);
+
+    const bool networkSame =
+        e.dhcp == s.FDhcp && e.ip == s.FIpAdresse && e.subnet == s.FSubnet && e.gateway == s.FGateway;
+    if (!networkSame && p_.prompts.confirmReboot()) {
+        changed = true;
+        if (!hold) hold = std::make_unique<RebootHold>(p_.rebootLock);
+        std::string parameters;
+        if (e.dhcp) {
+            parameters = "Cmd=SetIP.cgi&Interface=eth1&Enable=true&IPWay=dhcp&IP=" + s.FIpAdresse +
+                         "&Netmask=" + s.FSubnet + "&Gateway=" + s.FGateway + "&IPWay0=dhcp&" + kWlanDhcp;
+        } else {
+            if (!isValidIP(e.ip) || !isValidIP(e.subnet) || !isValidIP(e.gateway)) {
+                fail(config::txtInvalidIPAddresses);
+                return finish(false);
+            }
+            parameters = "Cmd=SetIP.cgi&Interface=eth1&Enable=true&IPWay=manually&IP=" + e.ip + "&Netmask=" + e.subnet +
+                         "&Gateway=" + e.gateway + "&IPWay0=manually&" + kWlanManual;
+        }
+        send("Cmd.cgi", parameters + kNoMail + kNoDialUp, basic);
+    }
+
+    p_.prompts.progress(10);
+    if (e.name != s.FName) {
+        changed = true;
+        const bool renamed = send("SetIP.cgi", "CameraName=" + config::EncodeURIComponent(e.name), basic);
+        if (renamed && stored && stored->moxa && p_.gateway && p_.gatewayNamed && p_.gatewayNamed(s.FName)) {
+            p_.gateway->setName(e.name);
+            g.name = e.name;
+        }
+    }
+    p_.prompts.progress(10);
+
+    const bool userSame = e.useUserName == s.FAuthorization &&
+                          (e.user.empty() || e.user == s.FUserName || e.pass.empty() || e.pass == s.FPasswort);
+    if (!userSame) {
+        changed = true;
+        if (e.useUserName) {
+            if (send("SetUserCheck.cgi", "Check=true", basic) &&
+                send("SetUser.cgi",
+                     "User=" + config::EncodeURIComponent(e.user) + "&Pass=" + config::EncodeURIComponent(e.pass) +
+                         "&PassConfirm=" + config::EncodeURIComponent(e.pass),
+                     true) &&
+                e.user == kAdministrator) {
+                working_ = e.pass;
+            }
+        } else {
+            send("SetUserCheck.cgi", "Check=false", basic);
+        }
+    }
+
+    if (e.user != kAdministrator) {
+        if (e.user.empty()) e.user = s.FUserName;
+        if (e.pass.empty()) e.pass = s.FPasswort;
+    } else if (e.pass.empty()) {
+        e.pass = s.FAdminPass;
+    }
+
+    // Unsaved page edits are stored even when the device refused a request.
+    if (!changed || allOk_ || modified) store(e, g, stored, station ? &*station : nullptr);
+
+    if (hold) {
+        send("Reboot.cgi", "RebootNow=1", basic);
+        p_.prompts.rebootCountdown(std::move(hold));
+    }
+    p_.prompts.pause(p_.settleTime);
+    return finish(true);
+}
+
+bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfig* station) {
+    GatewaySettings* gw = p_.gateway;
+    if (g.name.empty() || !gw) {
+        p_.prompts.progress(40);
+        return true;
+    }
+    if (g.pass != g.passConfirm) {
+        fail(config::txtEnterSamePasswordTwoTimes);
+        return false;
+    }
+    const auto report = [](bool ok, const char* what) {
+        if (!ok) log::warning(log::Category::settings, "the gateway did not take its %s", what);
+    };
+    if (g.name != gw->name()) report(gw->setName(g.name), "name");
+    p_.prompts.progress(10);
+
+    if (station && station->moxaNeedCred) gw->setLoginPassword(station->moxaPass);
+    while (!gw->checkPassword()) {
+        const auto answer = p_.prompts.askPassword("Gateway " + gw->name(), false);
+        if (!answer) {
+            error_ = true;
+            return false;
+        }
+        gw->setLoginPassword(*answer);
+    }
+    // An empty edit keeps the password the gateway has just taken.
+    if (gw->hasPassword() && g.pass.empty()) g.pass = gw->password();
+
+    if (station) {
+        station->moxaNeedCred = g.usePass;
+        station->moxaPass = g.usePass ? g.pass : std::string();
+        station->moxa = true;
+    }
+    p_.prompts.progress(10);
+
+    if (gw->password() != g.pass) {
+        if (g.usePass) {
+            report(gw->setPassword(g.pass), "password");
+        } else if (gw->hasPassword()) {
+            report(gw->setPassword({}), "empty password");
+        }
+    }
+    p_.prompts.progress(10);
+
+    if (g.dhcp != gw->dhcp() || g.ip != gw->address() || g.gateway != gw->gateway() || g.subnet != gw->netmask()) {
+        if (g.dhcp) {
+            report(gw->setDhcp(true), "DHCP setting");
+        } else {
+            report(gw->setAddress(g.ip), "address");
+            report(gw->setGateway(g.gateway), "standard gateway");
+            report(gw->setNetmask(g.subnet), "netmask");
+            report(gw->setDhcp(false), "DHCP setting");
+        }
+    }
+    p_.prompts.progress(10);
+    return true;
+}
+
+void VideoServerConfiguration::store(const ServerEdits& e, const GatewayEdits& g,
+                                     const config::TVideoConfig::StationPtr& stored,
+                                     const config::TSingleConfig* station) {
+    const devices::ServerFields& s = *server_;
+    config::TSingleConfig n;
+    if (station) {
+        n.typ = station->typ;
+        n.teltyp = station->teltyp;
+        n.videoPath = station->videoPath;
+        n.video = station->video;
+        n.moxaPass = station->moxaPass;
+    } else {
+        n.typ = config::KorvatServer;
+        n.moxaPass = g.pass;
+    }
+    n.IsDhcp = e.dhcp;
+    n.Ip = e.ip;
+    n.Net = e.subnet;
+    n.gateway = e.gateway;
+    n.Name = e.name;
+    n.Port = e.port;
+    n.NeedCredentials = e.useUserName;
+    n.moxaNeedCred = g.usePass;
+    n.moxaDhcp = g.dhcp;
+    n.eingang = g.input;
+    n.ausgang = g.output;
+    n.ausgangSchrift = g.outputText;
+    n.eingangSchriftEin = g.inputOnText;
+    n.eingangSchriftAus = g.inputOffText;
+    n.eingangBildEin = g.pictureOn;
+    n.eingangBildAus = g.pictureOff;
+    const std::string gatewayName = g.selected && p_.gateway ? p_.gateway->name() : std::string();
+    n.moxa = station ? g.selected && gatewayName == station->Name
+                     : (g.selected ? gatewayName == e.name : !g.name.empty() && g.name == e.name);
+    // The administrator password is the one the device took in this run.
+    n.AdminPass = working_;
+    if (e.useUserName && e.user == kAdministrator) {
+        n.AdminPass = e.pass;
+        n.UserName = s.FUserName;
+        if (station) n.Passwort = s.FPasswort;
+    } else if (e.useUserName) {
+        n.UserName = e.user;
+        n.Passwort = e.pass;
+    }
+    if (stored) {
+        p_.settings.updateConfig(stored, std::move(n));
+    } else {
+        p_.settings.addConfig(std::move(n));
+    }
+}
+
+}  // namespace oculon::settings

@@ -1,0 +1,138 @@
+#pragma once
+// Sends a video server its new settings as the fixed sequence of CGI
+// requests the maker's servers understand (channel, compression, resolution,
+// port, network, name, user), changes the gateway in front of it, restarts
+// it when its port or network changed, and stores the station. The run
+// blocks on the network and on the user's answers, so it belongs on a worker
+// thread (ConfigurationRun); everything it asks or shows goes through
+// RunPrompts.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "config/RebootSperre.h"
+#include "config/cfgUnit.h"
+#include "settings/KonfigSeams.h"
+
+namespace oculon::settings {
+
+// Holds back new picture fetches from the moment it is made until it goes,
+// whatever way the run ends: the reboot countdown takes it over when the
+// device restarts.
+class RebootHold {
+public:
+    explicit RebootHold(config::TRebootSperre* lock) : lock_(lock) {
+        if (lock_) lock_->blockVideo();
+    }
+    ~RebootHold() {
+        if (lock_) lock_->unblockVideo();
+    }
+    RebootHold(const RebootHold&) = delete;
+    RebootHold& operator=(const RebootHold&) = delete;
+
+private:
+    config::TRebootSperre* lock_;
+};
+
+// The count of the reboot wait: "30" at first, one less per tick, over on
+// the 30th tick (about 30 seconds at 990 ms a tick).
+class RebootCountdown {
+public:
+    static constexpr int kSeconds = 30;
+    int shown() const { return waitTime_; }
+    // True on the tick that ends the wait.
+    bool tick() {
+        if (waitTime_ < 2) {
+            waitTime_ = kSeconds;
+            return true;
+        }
+        --waitTime_;
+        return false;
+    }
+
+private:
+    int waitTime_ = kSeconds;
+};
+
+// The edits of the video-server page.
+struct ServerEdits {
+    std::string name, port, ip, subnet, gateway, user, pass, passConfirm;
+    bool dhcp = false;
+    bool useUserName = false;
+};
+
+// The edits of the gateway page; an empty name: no gateway in front.
+struct GatewayEdits {
+    std::string name, ip, gateway, subnet, pass, passConfirm;
+    bool dhcp = false;
+    bool usePass = false;
+    bool selected = false;  // a gateway is selected in its grid
+    bool input = false;
+    bool output = false;
+    std::string outputText, inputOnText, inputOffText, pictureOn, pictureOff;
+};
+
+// What the run asks and shows; each call returns when the user is done.
+class RunPrompts {
+public:
+    virtual ~RunPrompts() = default;
+    // A device's or gateway's password; nothing on Cancel.
+    virtual std::optional<std::string> askPassword(const std::string& station, bool video) = 0;
+    // "The videoserver is being rebooted." with OK and Cancel.
+    virtual bool confirmReboot() = 0;
+    virtual void error(const std::string& text) = 0;
+    virtual void progress(int amount) = 0;
+    // The 30-second wait while the device restarts; the hold goes with it.
+    virtual void rebootCountdown(std::unique_ptr<RebootHold> hold) = 0;
+    // False when the run is broken off before the time is over.
+    virtual bool pause(std::chrono::milliseconds time) = 0;
+};
+
+class VideoServerConfiguration {
+public:
+    struct Parts {
+        config::TVideoConfig& settings;
+        config::TRebootSperre* rebootLock = nullptr;
+        CgiClient& http;
+        RunPrompts& prompts;
+        GatewaySettings* gateway = nullptr;  // the selected gateway, if any
+        // A gateway of the gateway search carries this name.
+        std::function<bool(const std::string& name)> gatewayNamed;
+        config::TSprachenTyp language = config::lang_en;  // of the messages
+        std::chrono::milliseconds settleTime{4000};       // after the last step
+    };
+
+    struct Result {
+        bool error = false;     // a check or a request failed, or the user cancelled
+        bool finished = false;  // the run went through to the end
+        ServerEdits server;     // the edits as the run left them
+        GatewayEdits gateway;
+    };
+
+    explicit VideoServerConfiguration(Parts parts) : p_(std::move(parts)) {}
+
+    // `server`: the selected video server as found; `modified`: the page has
+    // edits that were not applied yet.
+    Result run(const devices::ServerFields& server, ServerEdits edits, GatewayEdits gateway, bool modified);
+
+private:
+    // One CGI request to the server, with the run's credentials; a failure
+    // is shown and marks the run.
+    bool send(const std::string& cgi, const std::string& parameters, bool basic);
+    bool gatewayStep(GatewayEdits& g, config::TSingleConfig* station);
+    void store(const ServerEdits& e, const GatewayEdits& g, const config::TVideoConfig::StationPtr& stored,
+               const config::TSingleConfig* station);
+    void fail(const config::TText& message);
+
+    Parts p_;
+    const devices::ServerFields* server_ = nullptr;
+    std::uint16_t port_ = 80;
+    std::string working_;  // the administrator password the requests carry
+    bool allOk_ = true;
+    bool error_ = false;
+};
+
+}  // namespace oculon::settings
