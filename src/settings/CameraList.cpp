@@ -32,12 +32,12 @@ bool changeCamera(const std::string& key, config::TVideoConfig& settings, Statio
 
 }  // namespace
 
-CameraMenu cameraMenu(const std::string& key, const DiscoverySource& discovery, const config::TVideoConfig& settings,
+CameraMenu cameraMenu(const std::string& key, const DiscoverySource* discovery, const config::TVideoConfig& settings,
                       config::TSprachenTyp language) {
     CameraMenu menu;
     menu.removeCaption = config::text(config::txtDeleteEntry, language);
     if (key.empty()) return menu;
-    const auto found = discovery.find(key);
+    const auto found = discovery ? discovery->find(key) : std::nullopt;
     if (found && found->fields.FManuell) {
         menu.rename = menu.path = menu.remove = true;
         menu.removeCaption += ": " + key;
@@ -47,12 +47,12 @@ CameraMenu cameraMenu(const std::string& key, const DiscoverySource& discovery, 
 }
 
 const config::TText* checkNewCamera(const NewCamera& camera, const config::TVideoConfig& settings,
-                                    const DiscoverySource& discovery) {
+                                    const DiscoverySource* discovery) {
     if (camera.name.empty()) return &config::txtNameForVideoCameraMustBeGiven;
     if (!isValidIP(camera.ip)) return &config::txtGivenIPAddressInvalid;
     if (!parsePort(camera.port)) return &config::txtPortNumberRange;
     const std::string key = camera.ip + ":" + camera.port;
-    if (settings.getConfigByIP(key) || discovery.find(key)) return &config::txtCameraIPAddressExists;
+    if (settings.getConfigByIP(key) || (discovery && discovery->find(key))) return &config::txtCameraIPAddressExists;
     return nullptr;
 }
 

@@ -19,7 +19,8 @@ struct CameraMenu {
 };
 
 // The menu for the item of `key` (empty: none or several selected).
-CameraMenu cameraMenu(const std::string& key, const DiscoverySource& discovery, const config::TVideoConfig& settings,
+// `discovery` may be null (nothing found).
+CameraMenu cameraMenu(const std::string& key, const DiscoverySource* discovery, const config::TVideoConfig& settings,
                       config::TSprachenTyp language);
 
 // The add-camera form's entries, as typed.
@@ -30,7 +31,7 @@ struct NewCamera {
 
 // The add-camera form's checks in their order; nullptr: it may close.
 const config::TText* checkNewCamera(const NewCamera& camera, const config::TVideoConfig& settings,
-                                    const DiscoverySource& discovery);
+                                    const DiscoverySource* discovery);
 // The camera to store (after the checks).
 config::TManualConfig manualCamera(const NewCamera& camera);
 // The type box's entries in order: the camera types without type 7.

@@ -22,6 +22,9 @@
 #include "platform/Shell.h"
 #include "platform/Thread.h"
 #include "player/ui/videoPlayerForm.h"
+#include "settings/DeviceLinks.h"
+#include "settings/KonfigPages.h"
+#include "settings/ui/konfigForm.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/ueberwachungUnit.h"
 
@@ -133,6 +136,7 @@ Tcopyright::~Tcopyright() {
 
 void Tcopyright::FormCreate() {
     setObjectName(QStringLiteral("copyright"));
+    settings::reloadSelectedServer = false;
     buildAboutBox();
 
     Info1_ = trayMenu_.addAction(QStringLiteral("Info"), this, &Tcopyright::Info1Click);
@@ -142,8 +146,6 @@ void Tcopyright::FormCreate() {
     VideoPlayer1_ = trayMenu_.addAction(QString(), this, &Tcopyright::VideoPlayer1Click);
     Videoanzeigen1_ = trayMenu_.addAction(QString(), this, &Tcopyright::Videoanzeigen1Click);
     Konfiguration1_ = trayMenu_.addAction(QString(), this, &Tcopyright::Konfiguration1Click);
-    // The settings dialog is not part of the program yet: its item waits.
-    Konfiguration1_->setVisible(false);
     trayMenu_.addSeparator();
     Beenden1_ = trayMenu_.addAction(QString(), this, &Tcopyright::Beenden1Click);
     Info1_->setObjectName(QStringLiteral("Info1"));
@@ -191,8 +193,12 @@ void Tcopyright::FormCreate() {
     parts.sendFunctionLindavor = channel_.sendFunctionLindavor();
     parts.telephoneAcknowledge = [this](const std::string& text) { channel_.telephoneAcknowledge(text); };
     dispatch_ = std::make_unique<CallDispatch>(std::move(parts));
-    hub_ = std::make_unique<MessageHub>(
-        *dispatch_, MessageHub::Links{{}, [this] { return settings_.useServer(); }, [this] { Beenden1Click(); }});
+    const auto forwardToSettings = [this](std::uint32_t id, std::uintptr_t wParam) {
+        if (konfigForm_ && konfigForm_->isVisible()) platform::MainLoop::instance().post(konfigForm_->handle(), id, wParam);
+    };
+    hub_ = std::make_unique<MessageHub>(*dispatch_, MessageHub::Links{forwardToSettings,
+                                                                      [this] { return settings_.useServer(); },
+                                                                      [this] { Beenden1Click(); }});
 
     Pause1_->setEnabled(true);
     VideoPlayer1_->setEnabled(true);
@@ -267,11 +273,16 @@ void Tcopyright::startWorkers() {
     discovery.rebootLock = rebootLock_;
     suchThread_ = std::make_unique<devices::suchThread>(std::move(discovery));
     discoveryList_ = std::make_unique<DiscoveryList>(*suchThread_);
+    discoverySource_ = std::make_unique<settings::SuchThreadSource>(*suchThread_);
     dispatch_->setDiscovery(discoveryList_.get());
     suchThread_->Start();
 
     if (settings_.useServer()) return;
     channel_.setListening(true);
+    startGatewayThread();
+}
+
+void Tcopyright::startGatewayThread() {
     try {
         moxaThread_ = std::make_unique<devices::moxaThread>(handle());
         moxaThread_->Start();
@@ -295,6 +306,7 @@ void Tcopyright::stopWorkers() {
         if (moxaThread_) stopped = platform::stopAndFree(std::move(moxaThread_), options_.workerBound) && stopped;
     }
     discoveryList_.reset();
+    discoverySource_.reset();
     if (suchThread_) stopped = platform::stopAndFree(std::move(suchThread_), options_.workerBound) && stopped;
     workersStopped_ = stopped;
 }
@@ -391,8 +403,70 @@ void Tcopyright::VideoPlayer1Click() {
 void Tcopyright::Videoanzeigen1Click() { dispatch_->Videoanzeigen1Click(); }
 
 void Tcopyright::Konfiguration1Click() {
-    // Waits for the settings dialog; until it is part of the program the
-    // item is hidden and a double click on the icon does nothing.
+    if (dispatch_->closing()) return;
+    if (konfigForm_) {
+        konfigForm_->raise();
+        konfigForm_->activateWindow();
+        return;
+    }
+    if (dispatch_->gesperrt()) return;
+    dispatch_->setGesperrt(true);
+    if (!settings_.authenticate("")) {
+        const std::optional<std::string> password = prompts_->askAdminPassword();
+        if (!password || !settings_.authenticate(*password)) {
+            if (password) prompts_->wrongPassword();
+            dispatch_->setGesperrt(false);
+            return;
+        }
+    }
+    settings::ui::KonfigLinks links;
+    links.settings = &settings_;
+    links.rebootLock = rebootLock_;
+    links.discovery = discoverySource_.get();
+    links.gateways = [this] { return moxaThread_ ? moxaThread_->gateways() : devices::TGatewayList{}; };
+    links.mainHandle = handle();
+    links.sendFunction = channel_.sendFunction();
+    links.sendFunctionLindavor = channel_.sendFunctionLindavor();
+    links.switchRelayMode = [this](bool on) { switchRelayMode(on); };
+    links.wall = [this] { return wall_.get(); };
+    konfigForm_ = std::make_unique<settings::ui::TkonfigForm>(std::move(links));
+    connect(konfigForm_.get(), &QDialog::finished, this, &Tcopyright::konfigFormClosed);
+    // Modal for the program's windows, without a nested event loop: the
+    // tray menu's handler returns at once.
+    konfigForm_->setWindowModality(Qt::ApplicationModal);
+    konfigForm_->show();
+}
+
+void Tcopyright::konfigFormClosed(int result) {
+    if (!konfigForm_) return;
+    if (result == QDialog::Accepted && konfigForm_->lng() != config::sprache) {
+        config::sprache = konfigForm_->lng();
+        settings_.schreibeSprache(config::sprache);
+        cfgSprache();
+    }
+    // Freed once its own handlers have returned.
+    konfigForm_.release()->deleteLater();
+    dispatch_->setGesperrt(false);
+}
+
+void Tcopyright::switchRelayMode(bool relayOn) {
+    // The discovery loop takes up the new mode when it goes on.
+    if (suchThread_) suchThread_->suspendWork();
+    settings_.schreibeUseServer(relayOn);
+    if (suchThread_) {
+        suchThread_->cfgUseServer();
+        suchThread_->resumeWork();
+    }
+    if (!suchThread_) return;  // no workers were started (tests)
+    if (relayOn) {
+        channel_.setListening(false);
+        dispatch_->setGateways(nullptr);
+        gatewayList_.reset();
+        if (moxaThread_) platform::stopAndFree(std::move(moxaThread_), options_.workerBound);
+    } else {
+        channel_.setListening(true);
+        if (!moxaThread_) startGatewayThread();
+    }
 }
 
 void Tcopyright::Beenden1Click() {
@@ -417,6 +491,16 @@ void Tcopyright::closeEvent(QCloseEvent* event) {
 void Tcopyright::FormClose() {
     if (closed_) return;
     dispatch_->beginClosing();
+    if (konfigForm_) {
+        konfigForm_->shutDown();
+        // A dialog that is showing a prompt of its own goes once that has
+        // returned; it reaches out no more.
+        if (konfigForm_->inPrompt()) {
+            konfigForm_.release()->deleteLater();
+        } else {
+            konfigForm_.reset();
+        }
+    }
 
     settings_.schreibeFensterKoordinaten(videoFenster_->bounds());
     videoFenster_->closeForGood();

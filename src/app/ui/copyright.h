@@ -41,6 +41,13 @@ namespace oculon::video::ui {
 class TueberwachungForm;
 }
 
+namespace oculon::settings {
+class SuchThreadSource;
+namespace ui {
+class TkonfigForm;
+}
+}  // namespace oculon::settings
+
 namespace oculon::app::ui {
 
 class QtPrompts;
@@ -84,6 +91,8 @@ public:
     QAction& Konfiguration1() { return *Konfiguration1_; }
     // The small window of a desktop without a notification area, or none.
     QWidget* fallbackWindow() const;
+    // The settings dialog while it is open, else null.
+    settings::ui::TkonfigForm* konfigForm() const { return konfigForm_.get(); }
     // The surveillance wall, when "surveillance" is on.
     video::ui::TueberwachungForm* wall() const { return wall_.get(); }
     NoticeWindow& Form1() { return Form1_; }
@@ -112,7 +121,12 @@ private:
     void TaskBarChangeIcon(bool paused);
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
     void startWorkers();
+    void startGatewayThread();
     void stopWorkers();
+    // The relay setting changed in the settings dialog: stores it and starts
+    // or stops the port-4001 listener and the gateway search.
+    void switchRelayMode(bool relayOn);
+    void konfigFormClosed(int result);
     void createWall();
     void closeWall();
 
@@ -152,6 +166,8 @@ private:
     std::unique_ptr<GatewayAccess> gatewayList_;
     std::unique_ptr<video::ui::TueberwachungForm> wall_;
     std::unique_ptr<WallDoor> wallDoor_;
+    std::unique_ptr<settings::SuchThreadSource> discoverySource_;
+    std::unique_ptr<settings::ui::TkonfigForm> konfigForm_;
     std::unique_ptr<CallDispatch> dispatch_;
     std::unique_ptr<MessageHub> hub_;
 

@@ -59,6 +59,9 @@ public:
     // Builds or re-places the grid for `layout`; see the class comment on
     // when it runs.
     void setLayout(config::TLayoutTyp layout);
+    // The next layout change builds every tile afresh (a camera's name or
+    // stream path changed).
+    void markForRebuild() { firstLayout = true; }
 
     // A door call over tile 0 (only when none is shown); the tiles keep running.
     void startDoorVideo(const config::TSingleConfig& station);

@@ -1,0 +1,82 @@
+#include "settings/ui/DeviceListView.h"
+
+#include <QDrag>
+#include <QImage>
+#include <QScrollBar>
+
+#include "config/sprachen.h"
+#include "video/ui/ueberwachungUnitDrag.h"
+
+namespace oculon::settings::ui {
+
+namespace {
+
+constexpr int kCaptionRole = Qt::UserRole;
+
+QPixmap thumbnail(const video::Image* picture, int size) {
+    QPixmap square(size, size);
+    square.fill(Qt::black);
+    if (!picture || picture->width <= 0 || picture->height <= 0 || picture->format != video::PixelFormat::Bgrx32)
+        return square;
+    const QImage view(picture->pixels.data(), picture->width, picture->height,
+                      static_cast<qsizetype>(picture->stride), QImage::Format_RGB32);
+    return QPixmap::fromImage(view.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+}  // namespace
+
+DeviceListView::DeviceListView(QWidget* parent, const char* name, bool dragToWall) : QListWidget(parent) {
+    setObjectName(QString::fromLatin1(name));
+    setViewMode(QListView::IconMode);
+    setMovement(QListView::Static);
+    setResizeMode(QListView::Adjust);
+    setWordWrap(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setDragEnabled(dragToWall);
+    setDragDropMode(dragToWall ? QAbstractItemView::DragOnly : QAbstractItemView::NoDragDrop);
+    setThumbnailSize(110);
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!filling_ && onSelect && !selectedItems().isEmpty()) onSelect(selectedKey());
+    });
+}
+
+void DeviceListView::setThumbnailSize(int size) {
+    setIconSize(QSize(size, size));
+    // Room for three caption lines under the picture.
+    setGridSize(QSize(size + 40, size + 3 * fontMetrics().height() + 12));
+}
+
+void DeviceListView::fill(const std::vector<DeviceItem>& items, int selection) {
+    filling_ = true;
+    const int scroll = verticalScrollBar()->value();
+    clear();
+    for (const DeviceItem& device : items) {
+        auto* item = new QListWidgetItem(QIcon(thumbnail(device.picture.get(), iconSize().width())),
+                                         QString::fromStdString(config::withLineFeeds(device.caption)), this);
+        item->setData(kCaptionRole, QString::fromStdString(device.caption));
+        item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    }
+    if (selection >= 0 && selection < count()) {
+        setCurrentRow(selection);
+        scrollToItem(item(selection));
+    } else {
+        verticalScrollBar()->setValue(scroll);
+    }
+    filling_ = false;
+}
+
+std::string DeviceListView::selectedCaption() const {
+    const QList<QListWidgetItem*> selected = selectedItems();
+    return selected.size() == 1 ? selected.front()->data(kCaptionRole).toString().toStdString() : std::string();
+}
+
+void DeviceListView::startDrag(Qt::DropActions) {
+    const std::string caption = selectedCaption();
+    if (caption.empty()) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(video::ui::cameraMimeData(caption).release());
+    if (const QListWidgetItem* current = currentItem()) drag->setPixmap(current->icon().pixmap(iconSize() / 2));
+    drag->exec(Qt::CopyAction);
+}
+
+}  // namespace oculon::settings::ui

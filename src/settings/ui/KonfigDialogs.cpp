@@ -1,0 +1,191 @@
+#include "settings/ui/KonfigDialogs.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QIntValidator>
+
+#include "config/sprachen.h"
+
+namespace oculon::settings::ui {
+
+using namespace config;
+using config::ui::mrCancel;
+using config::ui::mrOK;
+using config::ui::place;
+using config::ui::qs;
+using video::ui::PromptFrame;
+
+namespace {
+
+QMessageBox* messageBox(QWidget* parent, QMessageBox::Icon icon, const std::string& text,
+                        QMessageBox::StandardButtons buttons) {
+    auto* box = new QMessageBox(icon, QApplication::applicationDisplayName(), qs(text), buttons, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    const std::pair<QMessageBox::StandardButton, const TText*> captions[] = {
+        {QMessageBox::Yes, &txtYes}, {QMessageBox::No, &txtNo}, {QMessageBox::Cancel, &txtCancel}};
+    for (const auto& [button, caption] : captions) {
+        if (QAbstractButton* b = box->button(button)) b->setText(qs(config::tr(*caption)));
+    }
+    return box;
+}
+
+}  // namespace
+
+void showError(QWidget* parent, const std::string& text) {
+    messageBox(parent, QMessageBox::Critical, text, QMessageBox::Ok)->exec();
+}
+
+bool askYesNo(QWidget* parent, const std::string& text) {
+    return messageBox(parent, QMessageBox::Warning, text, QMessageBox::Yes | QMessageBox::No)->exec() ==
+           QMessageBox::Yes;
+}
+
+QMessageBox* confirmationBox(QWidget* parent, const std::string& text) {
+    return messageBox(parent, QMessageBox::Warning, text, QMessageBox::Ok | QMessageBox::Cancel);
+}
+
+// ---- name and path prompts ---------------------------------------------------
+
+TextPrompt::TextPrompt(Kind kind, QWidget* parent) : QDialog(parent), kind_(kind) {
+    frame_.build(*this, adminPassPanel, "adminPassPanel", Button1, Button2);
+    place(adminpass, this, "adminpass", QRect(PromptFrame::kContentLeft, 56, PromptFrame::kContentWidth, 40));
+    adminpass.setWordWrap(true);
+    adminpass.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(adminPassEdit_, this, "adminPassEdit", QRect(PromptFrame::kContentLeft, 110, PromptFrame::kContentWidth, 23));
+}
+
+void TextPrompt::done(int result) {
+    if (result == mrOK) password = adminPassEdit_.text().toStdString();
+    QDialog::done(result);
+}
+
+void TextPrompt::showEvent(QShowEvent* event) {
+    const bool name = kind_ == Kind::name;
+    const std::string title = config::tr(name ? txtEnterName : txtEnterPathToMJPEGVideoStream);
+    setWindowTitle(qs(title));
+    adminPassPanel.setText(qs("  " + title + ": " + station));
+    const TText& prompt = name ? (isCamera ? txtEnterNameForCamera : txtEnterNameForVideoserver)
+                               : (isCamera ? txtEnterStreamPathOfCamera : txtEnterStreamPathOfVideoserver);
+    adminpass.setText(qs(config::tr(prompt)));
+    QDialog::showEvent(event);
+}
+
+// ---- add camera ----------------------------------------------------------------
+
+TneueKamera::TneueKamera(Check check, QWidget* parent) : QDialog(parent), check_(std::move(check)) {
+    config::ui::makeFixedDialog(*this, 232, 357);
+    setWindowTitle(qs(config::tr(txtAddCamera)));
+    place(kameraManuell, this, "kameraManuell", QRect(12, 8, 209, 57));
+    kameraManuell.setWordWrap(true);
+    kameraManuell.setAlignment(Qt::AlignCenter);
+    kameraManuell.setText(qs(config::tr(txtEnterDataOfIPCamera)));
+    int top = 72;
+    const auto row = [&](QLabel& label, const char* labelName, const TText& text, QWidget& input, const char* name) {
+        place(label, this, labelName, QRect(12, top, 209, 16));
+        label.setText(qs(config::tr(text)));
+        place(input, this, name, QRect(12, top + 17, 209, 23));
+        top += 46;
+    };
+    row(nameLabel, "nameLabel", txtNameColon, kameraNameEdit, "kameraNameEdit");
+    row(ipLabel, "ipLabel", txtIPAddressColon, KameraIPEdit, "KameraIPEdit");
+    row(portLabel, "portLabel", txtPortColon, KameraPortEdit, "KameraPortEdit");
+    row(typLabel, "typLabel", txtChooseIPCameraType, kameraTypBox, "kameraTypBox");
+    row(pathLabel, "pathLabel", txtPathToMJPEGVideoStream, pathEdit, "pathEdit");
+    kameraNameEdit.setMaxLength(18);
+    KameraIPEdit.setMaxLength(15);
+    KameraPortEdit.setMaxLength(5);
+    pathEdit.setMaxLength(100);
+    for (int index = 0; index < kVideoServerTypeCount - 1; ++index) {
+        kameraTypBox.addItem(qs(config::tr(serverTypNamen[typeOfBoxIndex(index)])));
+    }
+    kameraTypBox.setCurrentIndex(0);
+    connect(&kameraTypBox, &QComboBox::currentIndexChanged, this, &TneueKamera::kameraTypBoxChange);
+    kameraTypBoxChange();
+    config::ui::placeOkCancel(*this, BitBtn1, "BitBtn1", QRect(32, 322, 80, 25), BitBtn2, "BitBtn2",
+                              QRect(120, 322, 80, 25));
+    BitBtn2.setText(qs(config::tr(txtCancel)));
+}
+
+NewCamera TneueKamera::entries() const {
+    return {kameraNameEdit.text().toStdString(), KameraIPEdit.text().toStdString(),
+            KameraPortEdit.text().toStdString(), pathEdit.text().toStdString(), kameraTypBox.currentIndex()};
+}
+
+void TneueKamera::kameraTypBoxChange() {
+    // The user-defined type is the only one without a built-in stream path.
+    const bool own = typeOfBoxIndex(kameraTypBox.currentIndex()) == unknown;
+    pathLabel.setVisible(own);
+    pathEdit.setVisible(own);
+}
+
+void TneueKamera::done(int result) {
+    if (result == mrOK && check_) {
+        if (const TText* problem = check_(entries())) {
+            showError(this, config::tr(*problem));
+            return;
+        }
+    }
+    QDialog::done(result);
+}
+
+// ---- reboot wait ---------------------------------------------------------------
+
+TrebootForm::TrebootForm(QWidget* parent, std::unique_ptr<RebootHold> countdownHold, std::chrono::milliseconds tick)
+    : QDialog(parent), hold_(std::move(countdownHold)) {
+    frame_.build(*this, PromptFrame::layout(), rebootPanel, "rebootPanel");
+    setWindowFlag(Qt::WindowCloseButtonHint, false);
+    const std::string title = config::tr(txtReboot);
+    setWindowTitle(qs(title));
+    rebootPanel.setText(qs("  " + title));
+    const int left = PromptFrame::kContentLeft;
+    place(Label1, this, "Label1", QRect(left, 48, PromptFrame::kContentWidth, 60));
+    Label1.setWordWrap(true);
+    Label1.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1.setText(qs(config::tr(txtVideoserverBeingRebooted) + config::tr(txtPleaseStandBy)));
+    place(seconds_, this, "seconds", QRect(left, 130, 60, 24));
+    seconds_.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont big = seconds_.font();
+    big.setPixelSize(20);
+    big.setBold(true);
+    seconds_.setFont(big);
+    place(Label2, this, "Label2", QRect(left + 68, 130, 80, 24));
+    Label2.setText(qs(config::tr(txtSec)));
+    place(ProgressBar1, this, "ProgressBar1", QRect(left, 140, PromptFrame::kContentWidth, 20));
+    ProgressBar1.setRange(0, 100);
+    ProgressBar1.setValue(0);
+    const bool countdown = hold_ != nullptr;
+    ProgressBar1.setVisible(!countdown);
+    seconds_.setVisible(countdown);
+    Label2.setVisible(countdown);
+    seconds_.setText(QString::number(countdown_.shown()));
+    Timer1.setSingleShot(true);
+    Timer1.setInterval(tick);
+    connect(&Timer1, &QTimer::timeout, this, &TrebootForm::Timer1Timer);
+    if (countdown) Timer1.start();
+}
+
+TrebootForm::~TrebootForm() = default;
+
+void TrebootForm::advance(int amount) { ProgressBar1.setValue(std::min(100, ProgressBar1.value() + amount)); }
+
+void TrebootForm::Timer1Timer() {
+    if (countdown_.tick()) {
+        hold_.reset();
+        mayClose = true;
+        done(mrOK);
+        return;
+    }
+    seconds_.setText(QString::number(countdown_.shown()));
+    Timer1.start();
+}
+
+void TrebootForm::reject() {
+    if (mayClose) QDialog::reject();
+}
+
+void TrebootForm::closeEvent(QCloseEvent* event) {
+    // The progress form is freed by its owner; the countdown closes itself.
+    if (!mayClose) event->ignore();
+}
+
+}  // namespace oculon::settings::ui

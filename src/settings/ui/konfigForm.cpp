@@ -1,0 +1,877 @@
+#include "settings/ui/konfigForm.h"
+
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include <type_traits>
+
+#include "devices/TickCount.h"
+#include "platform/Log.h"
+#include "platform/Shell.h"
+#include "settings/CameraList.h"
+#include "settings/DeviceLinks.h"
+#include "settings/InputRules.h"
+#include "settings/ui/KonfigDialogs.h"
+#include "settings/ui/autoStartFrame.h"
+#include "video/ui/PromptParts.h"
+#include "video/ui/adminPassForm.h"
+#include "video/ui/ueberwachungUnit.h"
+
+namespace oculon::settings::ui {
+
+using namespace config;
+using config::ui::BrandFrame;
+using config::ui::mrOK;
+using config::ui::qs;
+
+namespace {
+
+std::string str(const QLineEdit& edit) { return edit.text().toStdString(); }
+void setStr(QLineEdit& edit, const std::string& text) { edit.setText(QString::fromStdString(text)); }
+
+// A label and its field on one row of a grid.
+void addRow(QGridLayout& grid, QLabel& label, QWidget& field) {
+    const int row = grid.rowCount();
+    grid.addWidget(&label, row, 0);
+    grid.addWidget(&field, row, 1);
+}
+
+template <typename... W>
+void enableAll(bool on, W&... widgets) {
+    (widgets.setEnabled(on), ...);
+}
+
+}  // namespace
+
+template <typename W>
+void TkonfigForm::caption(W& widget, const TText& text) {
+    captions_.push_back([&widget, &text](TSprachenTyp language) {
+        const QString caption = qs(config::text(text, language));
+        if constexpr (std::is_base_of_v<QGroupBox, W>) {
+            widget.setTitle(caption);
+        } else {
+            widget.setText(caption);
+        }
+    });
+}
+
+template <typename F>
+auto TkonfigForm::prompt(F&& show) {
+    ++prompts_;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{prompts_};
+    return show();
+}
+
+TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
+    : QDialog(parent),
+      links_(std::move(links)),
+      settings_(*links_.settings),
+      serverPage_(settings_),
+      throttle_(links_.clock ? links_.clock : TickClock(devices::tickCount)),
+      target_([this](platform::Message& m) { handleMessage(m); }) {
+    setObjectName(QStringLiteral("konfigForm"));
+    // The buttons stand at the bottom right; the tabs fill the rest.
+    constexpr int kButtonTop = kHeight - 35;
+    frame_.build(*this, config::ui::BrandLayout::standard(kWidth, kHeight, kButtonTop), konfigFormPanel,
+                 "konfigFormPanel");
+    // Its own taskbar entry, as the dialog has no owner.
+    setWindowFlag(Qt::Window);
+    QFont title = konfigFormPanel.font();
+    title.setPixelSize(16);
+    konfigFormPanel.setFont(title);
+
+    const config::ui::BrandLayout layout = config::ui::BrandLayout::standard(kWidth, kHeight, kButtonTop);
+    config::ui::place(KonfigTabs, this, "KonfigTabs",
+                      QRect(BrandFrame::kStripWidth + 8, BrandFrame::kBodyTop + 6,
+                            kWidth - BrandFrame::kStripWidth - 16, layout.bodyBottom - BrandFrame::kBodyTop - 12));
+    config::ui::place(okButton, this, "okButton", layout.ok);
+    config::ui::place(abbruchButton, this, "abbruchButton", layout.cancel);
+    config::ui::place(uebernehmenBtn, this, "uebernehmenBtn",
+                      QRect(layout.ok.left() - 168, layout.ok.top(), 160, layout.ok.height()));
+    okButton.setDefault(true);
+    caption(okButton, txtOK);
+    caption(abbruchButton, txtCancel);
+    caption(uebernehmenBtn, txtSaveConfiguration);
+    connect(&okButton, &QPushButton::clicked, this, &TkonfigForm::okButtonClick);
+    connect(&abbruchButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(&uebernehmenBtn, &QPushButton::clicked, this, [this] {
+        FErrorFlag = false;
+        uebernehmenBtnClick();
+    });
+
+    buildGeneralPage();
+    buildServerPage();
+    gatewayPage_.setObjectName(QStringLiteral("Gateways"));
+    buildTelefonPage();
+    ueberwachungPage_.setObjectName(QStringLiteral("ueberwachungTab"));
+    KonfigTabs.addTab(&g_.page, {});
+    KonfigTabs.addTab(&s_.page, {});
+    KonfigTabs.addTab(&gatewayPage_, {});
+    KonfigTabs.addTab(&t_.page, {});
+    KonfigTabs.addTab(&ueberwachungPage_, {});
+    const std::pair<Page, const TText*> tabs[] = {{AllgemeinTab, &txtCommonSetup},
+                                                  {ServerTab, &txtVideoserverSetup},
+                                                  {GatewaysTab, &txtGateways},
+                                                  {TelefonTab, &txtIPDoorIntercoms},
+                                                  {ueberwachungTab, &txtSurveillance}};
+    for (const auto& [page, text] : tabs) {
+        captions_.push_back([this, page, text](TSprachenTyp l) { KonfigTabs.setTabText(page, qs(config::text(*text, l))); });
+    }
+    // Shown by the first gateway search that finds one.
+    KonfigTabs.setTabVisible(GatewaysTab, false);
+
+    rebuildTimer_.setSingleShot(true);
+    connect(&rebuildTimer_, &QTimer::timeout, this, &TkonfigForm::rebuildLists);
+}
+
+TkonfigForm::~TkonfigForm() {
+    stopRun();
+    if (shown_) FormClose();
+}
+
+// ---- building the pages ------------------------------------------------------
+
+void TkonfigForm::buildGeneralPage() {
+    GeneralPage& g = g_;
+    g.page.setObjectName(QStringLiteral("AllgemeinTab"));
+    auto* columns = new QHBoxLayout(&g.page);
+    auto* left = new QGridLayout;
+    auto* right = new QGridLayout;
+    columns->addLayout(left, 1);
+    columns->addSpacing(10);
+    columns->addLayout(right, 1);
+
+    const auto name = [](QWidget& w, const char* n) { w.setObjectName(QString::fromLatin1(n)); };
+    name(g.sprachlabel, "sprachlabel");
+    name(g.sprachBox, "sprachBox");
+    addRow(*left, g.sprachlabel, g.sprachBox);
+    caption(g.sprachlabel, txtLanguage);
+    connect(&g.sprachBox, &QComboBox::activated, this, [this](int index) { lng_ = toLanguage(index); });
+
+    name(g.idLabel, "idLabel");
+    name(g.idEdit, "idEdit");
+    g.idLabel.setWordWrap(true);
+    left->addWidget(&g.idLabel, left->rowCount(), 0, 1, 2);
+    left->addWidget(&g.idEdit, left->rowCount(), 0, 1, 2);
+    g.idEdit.setMaxLength(100);
+    caption(g.idLabel, txtWorkstationID);
+
+    name(g.AdminPassLabel, "AdminPassLabel");
+    name(g.AdminPassEdit, "AdminPassEdit");
+    name(g.AdminPassConfirmLabel, "AdminPassConfirmLabel");
+    name(g.AdminPassConfirmEdit, "AdminPassConfirmEdit");
+    for (auto [label, edit] : {std::pair{&g.AdminPassLabel, &g.AdminPassEdit},
+                               std::pair{&g.AdminPassConfirmLabel, &g.AdminPassConfirmEdit}}) {
+        label->setWordWrap(true);
+        left->addWidget(label, left->rowCount(), 0, 1, 2);
+        left->addWidget(edit, left->rowCount(), 0, 1, 2);
+        edit->setMaxLength(20);
+        video::ui::setHashEcho(*edit);
+        connect(edit, &QLineEdit::textEdited, this, [this] { FPwdChanged = true; });
+    }
+    caption(g.AdminPassLabel, txtAdminPassword);
+    caption(g.AdminPassConfirmLabel, txtReenterAdminPassword);
+
+    const std::pair<QCheckBox*, const TText*> leftBoxes[] = {{&g.delAdminPass, &txtDeletePassword},
+                                                             {&g.allowVideoView, &txtEnterPasswordToShowVideo},
+                                                             {&g.showSplash, &txtSplashScreen},
+                                                             {&g.allowMultipleWindowsBox, &txtAllowMultipleVideoWindows}};
+    for (const auto& [box, text] : leftBoxes) {
+        left->addWidget(box, left->rowCount(), 0, 1, 2);
+        caption(*box, *text);
+    }
+    name(g.delAdminPass, "delAdminPass");
+    name(g.allowVideoView, "allowVideoView");
+    name(g.showSplash, "showSplash");
+    name(g.allowMultipleWindowsBox, "allowMultipleWindowsBox");
+    connect(&g.delAdminPass, &QCheckBox::clicked, this, [this](bool on) { FPwdChanged = on; });
+    left->setRowStretch(left->rowCount(), 1);
+    name(g.installButton, "installButton");
+    left->addWidget(&g.installButton, left->rowCount(), 0, 1, 2);
+    caption(g.installButton, txtInstallProgramInAutostart);
+    connect(&g.installButton, &QPushButton::clicked, this, &TkonfigForm::installButtonClick);
+
+    const std::pair<QCheckBox*, const TText*> rightBoxes[] = {
+        {&g.allowCapture, &txtAllowSavePicture}, {&g.captureFirst, &txtSaveFirstImage}, {&g.storeVideo, &txtStoreVideo}};
+    for (const auto& [box, text] : rightBoxes) {
+        right->addWidget(box, right->rowCount(), 0, 1, 3);
+        caption(*box, *text);
+    }
+    name(g.allowCapture, "allowCapture");
+    name(g.captureFirst, "captureFirst");
+    name(g.storeVideo, "storeVideo");
+    name(g.pathLabel, "pathLabel");
+    name(g.storePathEdit, "storePathEdit");
+    name(g.selectDir, "selectDir");
+    const int pathRow = right->rowCount();
+    right->addWidget(&g.pathLabel, pathRow, 0);
+    right->addWidget(&g.storePathEdit, pathRow, 1);
+    right->addWidget(&g.selectDir, pathRow, 2);
+    g.selectDir.setText(QStringLiteral("..."));
+    g.selectDir.setFixedWidth(28);
+    caption(g.pathLabel, txtPath);
+    connect(&g.selectDir, &QPushButton::clicked, this, &TkonfigForm::selectDirClick);
+
+    name(g.entServerPortLabel, "entServerPortLabel");
+    name(g.entServerEdit, "entServerEdit");
+    name(g.entPortEdit, "entPortEdit");
+    name(g.Panel6, "Panel6");
+    name(g.useEntServerCheck, "useEntServerCheck");
+    right->addWidget(&g.entServerPortLabel, right->rowCount(), 0, 1, 3);
+    auto* relay = new QHBoxLayout;
+    relay->addWidget(&g.entServerEdit, 3);
+    relay->addWidget(&g.entPortEdit, 1);
+    relay->addWidget(&g.Panel6);
+    right->addLayout(relay, right->rowCount(), 0, 1, 3);
+    right->addWidget(&g.useEntServerCheck, right->rowCount(), 0, 1, 3);
+    g.entServerEdit.setMaxLength(15);
+    g.entPortEdit.setMaxLength(5);
+    g.Panel6.setFixedSize(16, 16);
+    g.Panel6.setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    g.Panel6.setAutoFillBackground(true);
+    caption(g.entServerPortLabel, txtServerIPAddressAndPort);
+    caption(g.useEntServerCheck, txtUseServer);
+    connect(&g.entPortEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
+        bool number = false;
+        text.toInt(&number);
+        if (!number && !text.isEmpty()) g_.entPortEdit.setText(QStringLiteral("0"));
+    });
+
+    name(g.Panel5, "Panel5");
+    name(g.empfindlichLabel, "empfindlichLabel");
+    name(g.TrackBar1, "TrackBar1");
+    name(g.Panel4, "Panel4");
+    right->addWidget(&g.Panel5, right->rowCount(), 0, 1, 3);
+    auto* black = new QHBoxLayout(&g.Panel5);
+    black->setContentsMargins(6, 4, 6, 4);
+    black->addWidget(&g.empfindlichLabel);
+    black->addWidget(&g.TrackBar1, 1);
+    black->addWidget(&g.Panel4);
+    g.TrackBar1.setRange(0, 200);
+    g.Panel4.setFixedSize(36, 22);
+    g.Panel4.setAlignment(Qt::AlignCenter);
+    g.Panel4.setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    g.Panel4.setAutoFillBackground(true);
+    caption(g.empfindlichLabel, txtSensitivity);
+    connect(&g.TrackBar1, &QSlider::valueChanged, this, &TkonfigForm::TrackBar1Change);
+    right->setRowStretch(right->rowCount(), 1);
+    name(g.konfigKplLoeschenBtn, "konfigKplLoeschenBtn");
+    right->addWidget(&g.konfigKplLoeschenBtn, right->rowCount(), 0, 1, 3);
+    caption(g.konfigKplLoeschenBtn, txtDeleteCompleteConfiguration);
+    connect(&g.konfigKplLoeschenBtn, &QPushButton::clicked, this, &TkonfigForm::konfigKplLoeschenBtnClick);
+}
+
+void TkonfigForm::buildServerPage() {
+    ServerPageControls& s = s_;
+    s.page.setObjectName(QStringLiteral("ServerTab"));
+    auto* columns = new QHBoxLayout(&s.page);
+    columns->addWidget(&s.ListView1);
+    s.ListView1.setFixedWidth(180);
+    s.ListView1.onSelect = [this](const std::string& key) { ListView1SelectItem(key); };
+    auto* right = new QVBoxLayout;
+    columns->addLayout(right, 1);
+
+    const auto name = [](QWidget& w, const char* n) { w.setObjectName(QString::fromLatin1(n)); };
+    auto* nameGrid = new QGridLayout;
+    right->addLayout(nameGrid);
+    name(s.serverNameLabel, "serverNameLabel");
+    name(s.serverNameEdit, "serverNameEdit");
+    addRow(*nameGrid, s.serverNameLabel, s.serverNameEdit);
+    s.serverNameEdit.setMaxLength(static_cast<int>(kServerNameLength));
+    caption(s.serverNameLabel, txtNameOfVideoServer);
+    connect(&s.serverNameEdit, &QLineEdit::textChanged, this, &TkonfigForm::serverNameEditChange);
+
+    const auto group = [&](QGroupBox& box, const char* boxName, const TText& title, QCheckBox& check,
+                           const char* checkName, const TText& checkText) {
+        name(box, boxName);
+        name(check, checkName);
+        caption(box, title);
+        caption(check, checkText);
+        right->addWidget(&box);
+        auto* grid = new QGridLayout(&box);
+        grid->setVerticalSpacing(3);
+        grid->addWidget(&check, 0, 0, 1, 2);
+        return grid;
+    };
+    QGridLayout* user = group(s.userConfig, "userConfig", txtCameraConfiguration, s.useUserName, "useUserName",
+                              txtUsePassword);
+    const std::tuple<QLabel*, const char*, QLineEdit*, const char*, const TText*> userRows[] = {
+        {&s.userNameLabel, "userNameLabel", &s.nameEdit, "nameEdit", &txtUserName},
+        {&s.serverPassLabel, "serverPassLabel", &s.passEdit, "passEdit", &txtPassword},
+        {&s.serverPassConfirmLabel, "serverPassConfirmLabel", &s.passConfirmEdit, "passConfirmEdit",
+         &txtReenterPassword}};
+    for (const auto& [label, labelName, edit, editName, text] : userRows) {
+        name(*label, labelName);
+        name(*edit, editName);
+        addRow(*user, *label, *edit);
+        caption(*label, *text);
+        edit->setMaxLength(20);
+    }
+    video::ui::setHashEcho(s.passEdit);
+    video::ui::setHashEcho(s.passConfirmEdit);
+    connect(&s.useUserName, &QCheckBox::clicked, this, &TkonfigForm::useUserNameClick);
+
+    QGridLayout* net =
+        group(s.netConfig, "netConfig", txtIPConfiguration, s.serverIsDHCP, "serverIsDHCP", txtIPConfigurationByDHCP);
+    const std::tuple<QLabel*, const char*, QLineEdit*, const char*, const TText*, int> netRows[] = {
+        {&s.serverIPLabel, "serverIPLabel", &s.serverIPEdit, "serverIPEdit", &txtIPAddress, 15},
+        {&s.serverSubnet, "serverSubnet", &s.subnetEdit, "subnetEdit", &txtSubnetMask, 15},
+        {&s.serverGateway, "serverGateway", &s.gatewayEdit, "gatewayEdit", &txtStandardGateway, 15},
+        {&s.serverPortLabel, "serverPortLabel", &s.serverPortEdit, "serverPortEdit", &txtPort, 5}};
+    for (const auto& [label, labelName, edit, editName, text, length] : netRows) {
+        name(*label, labelName);
+        name(*edit, editName);
+        addRow(*net, *label, *edit);
+        caption(*label, *text);
+        edit->setMaxLength(length);
+    }
+    connect(&s.serverIsDHCP, &QCheckBox::clicked, this, &TkonfigForm::serverIsDHCPClick);
+    for (QLineEdit* edit : {&s.serverNameEdit, &s.nameEdit, &s.passEdit, &s.passConfirmEdit, &s.serverIPEdit,
+                            &s.subnetEdit, &s.gatewayEdit, &s.serverPortEdit}) {
+        connect(edit, &QLineEdit::textEdited, this, [this] { modified = true; });
+    }
+
+    right->addStretch(1);
+    name(s.delConfigBtn, "delConfigBtn");
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch(1);
+    buttonRow->addWidget(&s.delConfigBtn);
+    right->addLayout(buttonRow);
+    caption(s.delConfigBtn, txtDeleteConfiguration);
+    s.delConfigBtn.setEnabled(false);
+    connect(&s.delConfigBtn, &QPushButton::clicked, this, &TkonfigForm::delConfigBtnClick);
+    useUserNameClick();
+}
+
+void TkonfigForm::buildTelefonPage() {
+    TelefonPage& t = t_;
+    t.page.setObjectName(QStringLiteral("TelefonTab"));
+    auto* columns = new QHBoxLayout(&t.page);
+    columns->addWidget(&t.ListView2);
+    t.ListView2.setFixedWidth(180);
+    t.ListView2.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&t.ListView2, &QWidget::customContextMenuRequested, this, &TkonfigForm::ListView2ContextPopup);
+    connect(&t.ListView2, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem*) {
+        if (const std::string key = t_.ListView2.selectedKey(); !key.empty()) openWebPage(key);
+    });
+    auto* right = new QVBoxLayout;
+    columns->addLayout(right, 1);
+    right->addStretch(1);
+    t.doorGroup.setObjectName(QStringLiteral("doorGroup"));
+    right->addWidget(&t.doorGroup);
+    auto* door = new QVBoxLayout(&t.doorGroup);
+    const std::tuple<QCheckBox*, const char*, const TText*> boxes[] = {
+        {&t.codeFuerTuer, "codeFuerTuer", &txtUserEntersCode},
+        {&t.protokollTuerOeffner, "protokollTuerOeffner", &txtSavePictureOnReleaseBuzzer},
+        {&t.kommentarErf, "kommentarErf", &txtAskForComment}};
+    for (const auto& [box, boxName, text] : boxes) {
+        box->setObjectName(QString::fromLatin1(boxName));
+        door->addWidget(box);
+        caption(*box, *text);
+    }
+    caption(t.doorGroup, txtReleaseBuzzer);
+    connect(&t.protokollTuerOeffner, &QCheckBox::toggled, &t.kommentarErf, &QCheckBox::setEnabled);
+
+    t.PopupMenu3.setObjectName(QStringLiteral("PopupMenu3"));
+    t.kameraHinzufuegen = t.PopupMenu3.addAction(QString(), this, &TkonfigForm::kameraHinzufuegenClick);
+    t.kameraUmbenennen1 = t.PopupMenu3.addAction(QString(), this, &TkonfigForm::kameraUmbenennen1Click);
+    t.pfadAendern = t.PopupMenu3.addAction(QString(), this, &TkonfigForm::pfadAendernClick);
+    t.kameraEntfernen = t.PopupMenu3.addAction(QString(), this, &TkonfigForm::kameraEntfernenClick);
+    t.kameraHinzufuegen->setObjectName(QStringLiteral("kameraHinzufuegen"));
+    t.kameraUmbenennen1->setObjectName(QStringLiteral("kameraUmbenennen1"));
+    t.pfadAendern->setObjectName(QStringLiteral("pfadAendern"));
+    t.kameraEntfernen->setObjectName(QStringLiteral("kameraEntfernen"));
+    caption(*t.kameraHinzufuegen, txtAddCamera);
+    caption(*t.kameraUmbenennen1, txtRenameCamera);
+    caption(*t.pfadAendern, txtEnterPathToMJPEGVideoStream);
+}
+
+void TkonfigForm::setSprache(TSprachenTyp language) {
+    mySprache = language;
+    const std::string title = config::text(txtOculonConfiguration, language);
+    setWindowTitle(qs(title));
+    konfigFormPanel.setText(qs("  " + title));
+    for (const auto& set : captions_) set(language);
+}
+
+// ---- showing and closing -----------------------------------------------------
+
+void TkonfigForm::showEvent(QShowEvent* event) {
+    if (!shown_ && !event->spontaneous()) FormShow();
+    QDialog::showEvent(event);
+}
+
+void TkonfigForm::FormShow() {
+    shown_ = true;
+    devices::setSettingsDialogOpen(true);
+    const int thumbnail = settings_.liesWineRegKey() ? 75 : 110;
+    s_.ListView1.setThumbnailSize(thumbnail);
+    t_.ListView2.setThumbnailSize(thumbnail);
+    throttle_.reset();
+    modified = false;
+    g_.sprachBox.clear();
+    for (int l = 0; l < kLanguageCount; ++l) {
+        g_.sprachBox.addItem(qs(config::text(txtEnglish, static_cast<TSprachenTyp>(l))));
+    }
+    const GeneralValues values = loadGeneral(settings_);
+    lng_ = values.language;
+    showGeneral(values);
+    setSprache(values.language);
+    FPwdChanged = false;
+    KonfigTabs.setCurrentIndex(AllgemeinTab);
+    if (links_.wall) {
+        if (auto* wall = links_.wall()) wall->setKonfigTarget(handle());
+    }
+    rebuildLists();
+    gatewaysChanged();
+}
+
+void TkonfigForm::FormClose() {
+    shown_ = false;
+    devices::setSettingsDialogOpen(false);
+    rebuildTimer_.stop();
+    serverPage_.clear();
+    s_.ListView1.clear();
+    if (links_.wall) {
+        if (auto* wall = links_.wall()) wall->setKonfigTarget(0);
+    }
+}
+
+void TkonfigForm::shutDown() {
+    stopRun();
+    if (shown_) FormClose();
+    links_.discovery = nullptr;
+    links_.gateways = nullptr;
+    links_.wall = nullptr;
+    links_.switchRelayMode = nullptr;
+    hide();
+}
+
+void TkonfigForm::done(int result) {
+    // Cancel and the close button always close, also after a failed apply:
+    // whatever went wrong has been shown.
+    stopRun();
+    if (shown_) FormClose();
+    QDialog::done(result);
+}
+
+void TkonfigForm::okButtonClick() {
+    FErrorFlag = false;
+    uebernehmenBtnClick();
+    if (running()) {
+        closeAfterRun_ = true;
+    } else if (!FErrorFlag) {
+        done(mrOK);
+    }
+}
+
+// ---- values of the pages -----------------------------------------------------
+
+GeneralValues TkonfigForm::generalValues() const {
+    GeneralValues v;
+    v.language = lng_;
+    v.splash = g_.showSplash.isChecked();
+    v.multipleWindows = g_.allowMultipleWindowsBox.isChecked();
+    v.ids = str(g_.idEdit);
+    v.pwdChanged = FPwdChanged;
+    v.adminPass = str(g_.AdminPassEdit);
+    v.adminPassConfirm = str(g_.AdminPassConfirmEdit);
+    v.allowVideoView = g_.allowVideoView.isChecked();
+    v.allowCapture = g_.allowCapture.isChecked();
+    v.captureFirst = g_.captureFirst.isChecked();
+    v.storeVideo = g_.storeVideo.isChecked();
+    v.path = str(g_.storePathEdit);
+    v.black = g_.TrackBar1.value();
+    v.useRelay = g_.useEntServerCheck.isChecked();
+    v.relayServer = str(g_.entServerEdit);
+    v.relayPort = str(g_.entPortEdit);
+    v.codeForDoor = t_.codeFuerTuer.isChecked();
+    v.logDoor = t_.protokollTuerOeffner.isChecked();
+    v.askComment = t_.kommentarErf.isChecked();
+    return v;
+}
+
+void TkonfigForm::showGeneral(const GeneralValues& v) {
+    g_.sprachBox.setCurrentIndex(v.language);
+    g_.delAdminPass.setEnabled(v.passwordSet);
+    g_.showSplash.setChecked(v.splash);
+    g_.allowMultipleWindowsBox.setChecked(v.multipleWindows);
+    g_.installButton.setVisible(v.autostartOffered);
+    setStr(g_.idEdit, v.ids);
+    g_.TrackBar1.setValue(v.black);
+    TrackBar1Change(v.black);
+    g_.allowCapture.setChecked(v.allowCapture);
+    g_.captureFirst.setChecked(v.captureFirst);
+    setStr(g_.storePathEdit, v.path);
+    g_.storeVideo.setChecked(v.storeVideo);
+    t_.codeFuerTuer.setChecked(v.codeForDoor);
+    t_.protokollTuerOeffner.setChecked(v.logDoor);
+    t_.kommentarErf.setChecked(v.askComment);
+    t_.kommentarErf.setEnabled(v.logDoor);
+    g_.useEntServerCheck.setChecked(v.useRelay);
+    setStr(g_.entServerEdit, v.relayServer);
+    setStr(g_.entPortEdit, v.relayPort);
+    g_.allowVideoView.setEnabled(v.passwordSet);
+    g_.allowVideoView.setChecked(v.allowVideoView);
+}
+
+ServerEdits TkonfigForm::serverEdits() const {
+    return {str(s_.serverNameEdit), str(s_.serverPortEdit), str(s_.serverIPEdit), str(s_.subnetEdit),
+            str(s_.gatewayEdit),    str(s_.nameEdit),       str(s_.passEdit),     str(s_.passConfirmEdit),
+            s_.serverIsDHCP.isChecked(), s_.useUserName.isChecked()};
+}
+
+void TkonfigForm::showServerEdits(const ServerEdits& e) {
+    filling_ = true;
+    setStr(s_.serverNameEdit, e.name);
+    setStr(s_.serverPortEdit, e.port);
+    setStr(s_.serverIPEdit, e.ip);
+    setStr(s_.subnetEdit, e.subnet);
+    setStr(s_.gatewayEdit, e.gateway);
+    setStr(s_.nameEdit, e.user);
+    setStr(s_.passEdit, e.pass);
+    setStr(s_.passConfirmEdit, e.passConfirm);
+    s_.serverIsDHCP.setChecked(e.dhcp);
+    s_.useUserName.setChecked(e.useUserName);
+    serverIsDHCPClick();
+    useUserNameClick();
+    filling_ = false;
+}
+
+// ---- messages ----------------------------------------------------------------
+
+void TkonfigForm::handleMessage(platform::Message& message) {
+    switch (message.id) {
+        case platform::WM_UPDATEEVENT: rebuildLists(); return;
+        case platform::WM_MOXAEVENT: gatewaysChanged(); return;
+        case platform::WM_TCPUPDATEEVENT: relayState(message.wParam); return;
+        case platform::WM_KONFIGRUN:
+            if (auto event = message.take<platform::WM_KONFIGRUN>()) runEvent(*event);
+            return;
+        default: return;
+    }
+}
+
+void TkonfigForm::rebuildLists() {
+    if (!shown_ || !links_.discovery) return;
+    if (const std::uint32_t wait = throttle_.request()) {
+        if (!rebuildTimer_.isActive()) rebuildTimer_.start(static_cast<int>(wait));
+        return;
+    }
+    videoAutomatically = true;
+    const DeviceLists lists = buildDeviceLists(links_.discovery->snapshot(), settings_,
+                                               s_.ListView1.selectedCaption(), t_.ListView2.selectedCaption());
+    s_.ListView1.fill(lists.servers, lists.serverSelection);
+    t_.ListView2.fill(lists.cameras, lists.cameraSelection);
+    if (lists.serverSelection >= 0) ListView1SelectItem(lists.servers[lists.serverSelection].key);
+    videoAutomatically = false;
+    hasIPCam = lists.hasIPCam;
+    const std::size_t gateways = links_.gateways ? links_.gateways().size() : 0;
+    // The grid has a header row: two rows are one gateway.
+    const bool serverPage = lists.hasServer || gateways + 1 >= 2;
+    KonfigTabs.setTabVisible(ServerTab, serverPage);
+    g_.Panel5.setVisible(serverPage);
+}
+
+void TkonfigForm::gatewaysChanged() {
+    const bool any = links_.gateways && !links_.gateways().empty();
+    KonfigTabs.setTabVisible(GatewaysTab, any);
+}
+
+void TkonfigForm::relayState(std::uintptr_t state) {
+    QPalette palette = g_.Panel6.palette();
+    switch (state) {
+        case 1: palette.setColor(QPalette::Window, Qt::red); break;
+        case 2: palette.setColor(QPalette::Window, QColor(0, 128, 0)); break;
+        case 3: palette.setColor(QPalette::Window, palette.color(QPalette::Button)); break;
+        default: return;
+    }
+    g_.Panel6.setPalette(palette);
+}
+
+// ---- general page ------------------------------------------------------------
+
+void TkonfigForm::TrackBar1Change(int value) {
+    QPalette palette = g_.Panel4.palette();
+    palette.setColor(QPalette::Window, QColor(value, value, value));
+    palette.setColor(QPalette::WindowText, value < 128 ? Qt::white : Qt::black);
+    g_.Panel4.setPalette(palette);
+    g_.Panel4.setText(QString::number(value));
+}
+
+void TkonfigForm::selectDirClick() {
+    const std::string title = config::text(txtSelectFolder, mySprache);
+    std::optional<std::string> folder;
+    if (links_.chooseFolder) {
+        folder = links_.chooseFolder(title);
+    } else {
+        const QString chosen =
+            prompt([&] { return QFileDialog::getExistingDirectory(this, qs(title), g_.storePathEdit.text()); });
+        if (!chosen.isEmpty()) folder = chosen.toStdString();
+    }
+    // Cancelling keeps the path as it was.
+    if (folder) setStr(g_.storePathEdit, *folder);
+}
+
+void TkonfigForm::installButtonClick() {
+    TautoStartFrame offer(this, false);
+    if (prompt([&] { return offer.exec(); }) == mrOK) offer.carryOut(settings_, platform::ownPath());
+}
+
+void TkonfigForm::konfigKplLoeschenBtnClick() {
+    if (!prompt([this] { return askYesNo(this, config::text(txtDeletesCompleteConfiguration, mySprache)); })) return;
+    settings_.deleteAllConfig();
+    if (links_.mainHandle != 0) platform::MainLoop::instance().post(links_.mainHandle, platform::WM_ENDPROGRAM);
+}
+
+// ---- video-server page -------------------------------------------------------
+
+void TkonfigForm::ListView1SelectItem(const std::string& key) {
+    if (!links_.discovery) return;
+    ServerEdits edits = serverEdits();
+    if (serverPage_.select(key, *links_.discovery, edits)) showServerEdits(edits);
+    s_.delConfigBtn.setEnabled(serverPage_.deleteEnabled());
+}
+
+void TkonfigForm::serverNameEditChange() {
+    if (filling_) return;
+    QLineEdit& edit = s_.serverNameEdit;
+    const EditedText rewritten = rewriteServerName(edit.text().toStdU32String(), edit.cursorPosition());
+    const QString text = QString::fromStdU32String(rewritten.text);
+    if (text == edit.text()) return;
+    const QSignalBlocker quiet(edit);
+    edit.setText(text);
+    edit.setCursorPosition(rewritten.caret);
+}
+
+void TkonfigForm::useUserNameClick() {
+    const bool on = s_.useUserName.isChecked();
+    enableAll(on, s_.nameEdit, s_.passEdit, s_.passConfirmEdit, s_.userNameLabel, s_.serverPassLabel,
+               s_.serverPassConfirmLabel);
+}
+
+void TkonfigForm::serverIsDHCPClick() {
+    const bool manual = !s_.serverIsDHCP.isChecked();
+    enableAll(manual, s_.serverIPEdit, s_.subnetEdit, s_.gatewayEdit);
+}
+
+void TkonfigForm::delConfigBtnClick() {
+    const std::optional<devices::ServerFields>& server = serverPage_.server();
+    s_.ListView1.clearSelection();
+    if (server) {
+        if (const auto stored = settings_.getConfigByName(server->FName)) settings_.deleteConfig(stored);
+    }
+    s_.delConfigBtn.setEnabled(false);
+    reloadSelectedServer = true;
+}
+
+// ---- camera list ---------------------------------------------------------------
+
+void TkonfigForm::ListView2ContextPopup(const QPoint& at) {
+    const std::string key = t_.ListView2.selectedKey();
+    cameraToDel = key;
+    const CameraMenu menu = cameraMenu(key, links_.discovery, settings_, mySprache);
+    t_.kameraUmbenennen1->setEnabled(menu.rename);
+    t_.pfadAendern->setEnabled(menu.path);
+    t_.kameraEntfernen->setEnabled(menu.remove);
+    t_.kameraEntfernen->setText(QString::fromStdString(menu.removeCaption));
+    t_.PopupMenu3.popup(t_.ListView2.viewport()->mapToGlobal(at));
+}
+
+void TkonfigForm::kameraHinzufuegenClick() {
+    TneueKamera form([this](const NewCamera& camera) { return checkNewCamera(camera, settings_, links_.discovery); },
+                     this);
+    if (prompt([&] { return form.exec(); }) == mrOK) settings_.addManual(manualCamera(form.entries()));
+}
+
+void TkonfigForm::kameraUmbenennen1Click() {
+    if (cameraToDel.empty() || !links_.discovery) return;
+    TextPrompt ask(TextPrompt::Kind::name, this);
+    ask.isCamera = true;
+    ask.station = cameraName(cameraToDel, settings_);
+    setStr(ask.adminPassEdit(), ask.station);
+    if (prompt([&] { return ask.exec(); }) != mrOK || ask.password.empty() || ask.password == ask.station) return;
+    if (renameCamera(cameraToDel, ask.password, settings_, *links_.discovery)) announceToWall();
+}
+
+void TkonfigForm::pfadAendernClick() {
+    if (cameraToDel.empty() || !links_.discovery) return;
+    TextPrompt ask(TextPrompt::Kind::path, this);
+    ask.isCamera = true;
+    ask.station = cameraName(cameraToDel, settings_);
+    setStr(ask.adminPassEdit(), cameraPath(cameraToDel, settings_));
+    if (prompt([&] { return ask.exec(); }) != mrOK) return;
+    if (changeCameraPath(cameraToDel, ask.password, settings_, *links_.discovery)) announceToWall();
+}
+
+void TkonfigForm::kameraEntfernenClick() {
+    settings_.deleteManualConfig(cameraToDel);
+    platform::MainLoop::instance().post(handle(), platform::WM_TELUPDATEEVENT);
+    t_.ListView2.clearSelection();
+}
+
+void TkonfigForm::announceToWall() {
+    video::ui::TueberwachungForm* wall = links_.wall ? links_.wall() : nullptr;
+    if (!wall) return;
+    wall->markForRebuild();
+    platform::MainLoop::instance().post(wall->handle(), platform::WMSURVEILLANCECFGCHANGE);
+}
+
+void TkonfigForm::openWebPage(const std::string& address) {
+    const std::string page = "http://" + address + "/";
+    if (links_.openWebPage) {
+        links_.openWebPage(page);
+    } else {
+        platform::shellExecute(page);
+    }
+}
+
+// ---- apply -------------------------------------------------------------------
+
+void TkonfigForm::fail(const TText& message) {
+    prompt([&] {
+        showError(this, config::text(message, mySprache));
+        return 0;
+    });
+    FErrorFlag = true;
+}
+
+void TkonfigForm::uebernehmenBtnClick() {
+    if (running()) return;
+    if (const TText* problem = applyCommon(settings_, generalValues(), links_.switchRelayMode)) {
+        fail(*problem);
+        return;
+    }
+    switch (KonfigTabs.currentIndex()) {
+        case TelefonTab:
+        case ueberwachungTab: break;
+        default: korvatUebernehmen(); break;
+    }
+}
+
+void TkonfigForm::korvatUebernehmen() {
+    bool stop = false;
+    const TText* problem = applyGeneral(
+        settings_, generalValues(),
+        [this] { return prompt([this] { return askYesNo(this, config::text(txtShouldPasswordBeDeleted, mySprache)); }); },
+        stop);
+    if (problem) {
+        fail(*problem);
+        return;
+    }
+    if (stop) return;
+    FPwdChanged = false;
+    if (s_.ListView1.selectedKey().empty() || !serverPage_.server() || !links_.discovery) {
+        modified = false;
+        return;
+    }
+    setSprache(lng_);
+    ServerEdits edits = serverEdits();
+    problem = serverPage_.check(edits, links_.discovery->snapshot());
+    setStr(s_.serverNameEdit, edits.name);
+    if (problem) {
+        fail(*problem);
+        return;
+    }
+    startRun(edits);
+}
+
+void TkonfigForm::setButtonsEnabled(bool on) { enableAll(on, okButton, abbruchButton, uebernehmenBtn); }
+
+void TkonfigForm::startRun(const ServerEdits& edits) {
+    setButtonsEnabled(false);
+    closeAfterRun_ = false;
+    progressForm_ = std::make_unique<TrebootForm>(this, nullptr);
+    progressForm_->show();
+    ConfigurationRun::Setup setup;
+    setup.settings = &settings_;
+    setup.rebootLock = links_.rebootLock;
+    setup.http = links_.cgiClient ? links_.cgiClient() : std::make_unique<HttpCgiClient>();
+    if (auto gateways = links_.gateways) {
+        setup.gatewayNamed = [gateways](const std::string& name) {
+            for (const devices::TGatewayObject& gateway : gateways()) {
+                if (gateway.name() == name) return true;
+            }
+            return false;
+        };
+    }
+    setup.language = mySprache;
+    setup.settleTime = links_.settleTime;
+    run_ = std::make_unique<ConfigurationRun>(handle(), std::move(setup),
+                                              ConfigurationRun::Input{*serverPage_.server(), edits, {}, modified});
+    run_->Start();
+}
+
+void TkonfigForm::runEvent(RunEvent& event) {
+    if (!run_) return;
+    const auto answerWhenDone = [this](QDialog* prompt, std::function<std::optional<std::string>(int)> answer) {
+        runPrompt_ = prompt;
+        prompt->setAttribute(Qt::WA_DeleteOnClose);
+        connect(prompt, &QDialog::finished, this, [this, answer = std::move(answer)](int result) {
+            if (run_) run_->answer(answer(result));
+        });
+        prompt->open();
+    };
+    switch (event.kind) {
+        case RunEvent::Kind::progress:
+            if (progressForm_) progressForm_->advance(event.amount);
+            return;
+        case RunEvent::Kind::error: {
+            auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), qs(event.text), QMessageBox::Ok, this);
+            answerWhenDone(box, [](int) { return std::string(); });
+            return;
+        }
+        case RunEvent::Kind::confirmReboot: {
+            answerWhenDone(confirmationBox(this, config::text(txtVideoserverBeingRebooted, mySprache)), [](int result) {
+                return result == QMessageBox::Ok ? std::optional<std::string>("") : std::nullopt;
+            });
+            return;
+        }
+        case RunEvent::Kind::askPassword: {
+            auto* prompt = new video::ui::TadminPassForm(this);
+            prompt->station = event.text;
+            prompt->video = event.video;
+            answerWhenDone(prompt, [prompt](int result) {
+                return result == mrOK ? std::optional<std::string>(prompt->password) : std::nullopt;
+            });
+            return;
+        }
+        case RunEvent::Kind::countdown:
+            progressForm_.reset();
+            answerWhenDone(new TrebootForm(this, std::move(event.hold)), [](int) { return std::string(); });
+            return;
+        case RunEvent::Kind::finished: runFinished(event.result); return;
+    }
+}
+
+void TkonfigForm::runFinished(const VideoServerConfiguration::Result& result) {
+    stopRun();
+    showServerEdits(result.server);
+    FErrorFlag = FErrorFlag || result.error;
+    modified = false;
+    if (result.finished) {
+        serverPage_.clear();
+        reloadSelectedServer = true;
+    }
+    if (closeAfterRun_ && !FErrorFlag) done(mrOK);
+}
+
+void TkonfigForm::stopRun() {
+    if (runPrompt_) runPrompt_->deleteLater();
+    progressForm_.reset();
+    if (run_) {
+        // Its requests and questions end with the terminate; the bound is
+        // only against a device that will not let go.
+        platform::stopAndFree(std::move(run_), std::chrono::milliseconds(5000));
+    }
+    setButtonsEnabled(true);
+}
+
+}  // namespace oculon::settings::ui

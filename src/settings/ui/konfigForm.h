@@ -1,0 +1,220 @@
+#pragma once
+// TkonfigForm: the settings dialog, opened from the tray menu. Its pages:
+// general options, the found video servers (whose settings it sends to the
+// device), gateways, door intercoms with the camera list, and the
+// surveillance wall. While it is shown the tray form passes it the worker
+// threads' news (1026, 1028, 1029, 1031) and the wall tells it of changes
+// of its cameras (1036). The logic sits in the presenters of src/settings;
+// this class shows their values and forwards the user's actions.
+//
+// A video server's configuration runs on a worker (ConfigurationRun): the
+// dialog stays responsive, shows the run's progress and questions, and
+// breaks the run off when it is closed.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/ui/BrandDialog.h"
+#include "devices/moxaGWSuche.h"
+#include "platform/MainLoop.h"
+#include "settings/ConfigurationRun.h"
+#include "settings/KonfigLists.h"
+#include "settings/KonfigPages.h"
+#include "settings/ui/DeviceListView.h"
+
+namespace oculon::video::ui {
+class TueberwachungForm;
+}
+
+namespace oculon::settings::ui {
+
+class TrebootForm;
+
+// What the dialog reaches outside itself.
+struct KonfigLinks {
+    config::TVideoConfig* settings = nullptr;  // required
+    config::TRebootSperre* rebootLock = nullptr;
+    DiscoverySource* discovery = nullptr;  // none: nothing is found
+    // The gateway search's list; none: no gateways.
+    std::function<devices::TGatewayList()> gateways;
+    platform::TargetId mainHandle = 0;  // receives 1030, which ends the program
+    std::function<void(const std::string& frame, const std::string& host)> sendFunction;
+    std::function<void(const std::string& payload, const std::string& host)> sendFunctionLindavor;
+    // Stores the relay mode and starts or stops what depends on it.
+    std::function<void(bool relayOn)> switchRelayMode;
+    std::function<video::ui::TueberwachungForm*()> wall;
+    // For the configuration runs; none: the network.
+    std::function<std::unique_ptr<CgiClient>()> cgiClient;
+    // The folder chooser; nothing when the user cancels. None: the desktop's.
+    std::function<std::optional<std::string>(const std::string& title)> chooseFolder;
+    std::function<bool(const std::string&)> openWebPage;  // none: the desktop's browser
+    TickClock clock;                                      // none: the tick count
+    std::chrono::milliseconds settleTime{4000};           // after a configuration run
+};
+
+class TkonfigForm : public QDialog {
+    Q_OBJECT
+
+public:
+    enum Page { AllgemeinTab, ServerTab, GatewaysTab, TelefonTab, ueberwachungTab };
+    static constexpr int kWidth = 627;
+    static constexpr int kHeight = 449;
+
+    explicit TkonfigForm(KonfigLinks links, QWidget* parent = nullptr);
+    ~TkonfigForm() override;
+
+    // Where the tray form and the wall post.
+    platform::TargetId handle() const { return target_.id(); }
+    // The language chosen in the general page; the tray form stores it after OK.
+    config::TSprachenTyp lng() const { return lng_; }
+    bool errorFlag() const { return FErrorFlag; }
+    bool running() const { return run_ != nullptr; }
+    // Captions in `language`.
+    void setSprache(config::TSprachenTyp language);
+    // The program ends: the run is broken off, nothing outside is touched any more.
+    void shutDown();
+    // A prompt of the dialog runs its own event loop right now.
+    bool inPrompt() const { return prompts_ > 0; }
+
+    void okButtonClick();
+    void uebernehmenBtnClick();
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    template <typename W>
+    void caption(W& widget, const config::TText& text);
+    void buildGeneralPage();
+    void buildServerPage();
+    void buildTelefonPage();
+    void FormShow();
+    void FormClose();
+    void handleMessage(platform::Message& message);
+
+    GeneralValues generalValues() const;
+    void showGeneral(const GeneralValues& values);
+    ServerEdits serverEdits() const;
+    void showServerEdits(const ServerEdits& edits);
+
+    void rebuildLists();
+    void gatewaysChanged();
+    void ListView1SelectItem(const std::string& key);
+    void serverNameEditChange();
+    void useUserNameClick();
+    void serverIsDHCPClick();
+    void TrackBar1Change(int value);
+    void relayState(std::uintptr_t state);
+    void selectDirClick();
+    void installButtonClick();
+    void delConfigBtnClick();
+    void konfigKplLoeschenBtnClick();
+
+    void ListView2ContextPopup(const QPoint& at);
+    void kameraHinzufuegenClick();
+    void kameraUmbenennen1Click();
+    void pfadAendernClick();
+    void kameraEntfernenClick();
+    void openWebPage(const std::string& address);
+    void announceToWall();
+
+    void korvatUebernehmen();
+    void startRun(const ServerEdits& edits);
+    void runEvent(RunEvent& event);
+    void runFinished(const VideoServerConfiguration::Result& result);
+    void stopRun();
+    void setButtonsEnabled(bool on);
+    void fail(const config::TText& message);
+    // Runs a modal prompt (its own event loop) and returns its answer.
+    template <typename F>
+    auto prompt(F&& show);
+
+    KonfigLinks links_;
+    config::TVideoConfig& settings_;
+    ServerPage serverPage_;
+    RebuildThrottle throttle_;
+    std::vector<std::function<void(config::TSprachenTyp)>> captions_;
+
+    // The frame. Parents before their children.
+    QLabel konfigFormPanel;
+    config::ui::BrandFrame frame_;
+    QTabWidget KonfigTabs;
+    QPushButton uebernehmenBtn, okButton, abbruchButton;
+
+    struct GeneralPage {
+        QWidget page;
+        QLabel sprachlabel, idLabel, AdminPassLabel, AdminPassConfirmLabel, pathLabel, entServerPortLabel;
+        QComboBox sprachBox;
+        QLineEdit idEdit, AdminPassEdit, AdminPassConfirmEdit, storePathEdit, entServerEdit, entPortEdit;
+        QCheckBox showSplash, allowMultipleWindowsBox, delAdminPass, allowVideoView, allowCapture, captureFirst,
+            storeVideo, useEntServerCheck;
+        QPushButton selectDir, installButton, konfigKplLoeschenBtn;
+        QLabel Panel6;
+        QGroupBox Panel5;
+        QLabel empfindlichLabel, Panel4;
+        QSlider TrackBar1{Qt::Horizontal};
+    } g_;
+    struct ServerPageControls {
+        QWidget page;
+        DeviceListView ListView1{nullptr, "ListView1", false};
+        QLabel serverNameLabel;
+        QLineEdit serverNameEdit;
+        QGroupBox userConfig, netConfig;
+        QCheckBox useUserName, serverIsDHCP;
+        QLabel userNameLabel, serverPassLabel, serverPassConfirmLabel, serverIPLabel, serverSubnet, serverGateway,
+            serverPortLabel;
+        QLineEdit nameEdit, passEdit, passConfirmEdit, serverIPEdit, subnetEdit, gatewayEdit, serverPortEdit;
+        QPushButton delConfigBtn;
+    } s_;
+    QWidget gatewayPage_;
+    struct TelefonPage {
+        QWidget page;
+        DeviceListView ListView2{nullptr, "ListView2", true};
+        QGroupBox doorGroup;
+        QCheckBox codeFuerTuer, protokollTuerOeffner, kommentarErf;
+        QMenu PopupMenu3;
+        QAction* kameraHinzufuegen = nullptr;
+        QAction* kameraUmbenennen1 = nullptr;
+        QAction* pfadAendern = nullptr;
+        QAction* kameraEntfernen = nullptr;
+    } t_;
+    QWidget ueberwachungPage_;
+
+    platform::MessageTarget target_;
+    QTimer rebuildTimer_;  // a rebuild that fell into the throttle's pause
+    std::unique_ptr<ConfigurationRun> run_;
+    std::unique_ptr<TrebootForm> progressForm_;
+    QPointer<QDialog> runPrompt_;  // the run's open question
+
+    config::TSprachenTyp mySprache = config::lang_de;
+    config::TSprachenTyp lng_ = config::lang_de;
+    bool FErrorFlag = false;
+    bool FPwdChanged = false;
+    bool modified = false;
+    bool hasIPCam = false;
+    bool videoAutomatically = false;
+    bool closeAfterRun_ = false;
+    bool shown_ = false;
+    bool filling_ = false;  // edits are being set by the dialog, not the user
+    int prompts_ = 0;
+    std::string cameraToDel;
+};
+
+}  // namespace oculon::settings::ui
