@@ -106,6 +106,36 @@ inline bool basicAuthorized(const HttpRequest& request, const std::string& user,
     return decoded && *decoded == user + ":" + password;
 }
 
+// "%XX" and "+" undone; a broken escape stays as it is.
+inline std::string percentDecode(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto hex = [](char c) {
+            return std::isxdigit(static_cast<unsigned char>(c)) ? std::stoi(std::string(1, c), nullptr, 16) : -1;
+        };
+        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+            out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i] == '+' ? ' ' : text[i];
+        }
+    }
+    return out;
+}
+
+// The decoded value of the first `key=` in a query; nullopt without one.
+inline std::optional<std::string> queryValue(std::string_view query, std::string_view key) {
+    while (!query.empty()) {
+        const auto end = query.find('&');
+        const std::string_view pair = query.substr(0, end);
+        if (pair.size() > key.size() && pair.substr(0, key.size()) == key && pair[key.size()] == '=')
+            return percentDecode(pair.substr(key.size() + 1));
+        if (pair == key) return std::string();
+        query.remove_prefix(end == std::string_view::npos ? query.size() : end + 1);
+    }
+    return std::nullopt;
+}
+
 inline std::string httpAnswer(int status, std::string_view reason, std::string_view contentType, std::string_view body,
                               std::string_view extraHeaders = {}) {
     std::string out = "HTTP/1.1 " + std::to_string(status) + " " + std::string(reason) + "\r\n";
