@@ -32,9 +32,9 @@ bool SuchThreadSource::change(const std::string& key, const std::function<void(d
     });
 }
 
-HttpCgiClient::HttpCgiClient() {
-    client_.setConnectTimeout(kConnectTimeout);
-    client_.setReadTimeout(kReadTimeout);
+HttpCgiClient::HttpCgiClient(std::chrono::milliseconds connectTimeout, std::chrono::milliseconds readTimeout) {
+    client_.setConnectTimeout(connectTimeout);
+    client_.setReadTimeout(readTimeout);
 }
 
 CgiAnswer HttpCgiClient::get(const CgiRequest& request) {

@@ -54,7 +54,8 @@ public:
     static constexpr std::chrono::milliseconds kConnectTimeout{5000};
     static constexpr std::chrono::milliseconds kReadTimeout{15000};
 
-    HttpCgiClient();
+    explicit HttpCgiClient(std::chrono::milliseconds connectTimeout = kConnectTimeout,
+                           std::chrono::milliseconds readTimeout = kReadTimeout);
     CgiAnswer get(const CgiRequest& request) override;
     void interrupt() override { client_.interrupt(); }
 

@@ -56,7 +56,8 @@ EditedText rewriteServerName(std::u32string text, int caret) {
     }
     caret += static_cast<int>(text.size()) - oldLength;
     if (text.size() > kServerNameLength) text.resize(kServerNameLength);
-    return {std::move(text), std::clamp(caret, 0, static_cast<int>(text.size()))};
+    caret = std::clamp(caret, 0, static_cast<int>(text.size()));
+    return {std::move(text), caret};
 }
 
 }  // namespace oculon::settings

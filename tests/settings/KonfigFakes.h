@@ -1,0 +1,43 @@
+#pragma once
+// Stand-ins for the settings dialog's seams: a discovery list held in a
+// vector and the way to put found devices into it.
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "settings/KonfigSeams.h"
+
+namespace oculon::settings::test {
+
+class FakeDiscovery : public DiscoverySource {
+public:
+    std::vector<FoundDevice> snapshot() const override { return devices; }
+    bool change(const std::string& key, const std::function<void(devices::ServerFields&)>& edit) override {
+        const auto it = std::find_if(devices.begin(), devices.end(), [&](const FoundDevice& d) { return d.key == key; });
+        if (it == devices.end()) return false;
+        edit(it->fields);
+        return true;
+    }
+
+    // A device that fetched its probe picture.
+    devices::ServerFields& add(const std::string& address, const std::string& port, const std::string& name,
+                               config::TVideoServerType type = config::KorvatServer) {
+        FoundDevice d;
+        d.key = address + ":" + port;
+        d.fields.FTyp = type;
+        d.fields.FIpAdresse = address;
+        d.fields.FPort = port;
+        d.fields.FName = name;
+        d.fields.FSubnet = "255.255.255.0";
+        d.fields.FGateway = "10.77.0.254";
+        d.fields.FAdminPass = "8516";
+        d.fields.FWhileConfig = true;
+        devices.push_back(std::move(d));
+        return devices.back().fields;
+    }
+
+    std::vector<FoundDevice> devices;
+};
+
+}  // namespace oculon::settings::test

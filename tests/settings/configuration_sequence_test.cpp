@@ -1,0 +1,384 @@
+// The configuration of a video server as the device sees it: the exact
+// requests for each kind of change, recorded byte for byte by a loopback
+// server, the gateway calls, what is stored, and that the reboot lock is
+// free again whatever way the run ends.
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "platform/Base64.h"
+#include "platform/Registry.h"
+#include "settings/DeviceLinks.h"
+#include "settings/VideoServerConfiguration.h"
+#include "support/LoopbackHttpServer.h"
+
+using namespace oculon;
+using namespace oculon::settings;
+using testsupport::LoopbackHttpServer;
+using testsupport::RecordedRequest;
+using testsupport::Script;
+
+namespace {
+
+const std::string kFixed[] = {"/SetChannel.cgi?Channel=0", "/ChangeCompressRatio.cgi?Ratio=1",
+                              "/ChangeResolution.cgi?ResType=3"};
+const std::string kReboot = "/Reboot.cgi?RebootNow=1";
+const std::string kManualNetwork =
+    "/Cmd.cgi?Cmd=SetIP.cgi&Interface=eth1&Enable=true&IPWay=manually&IP=10.0.0.9&Netmask=255.255.0.0"
+    "&Gateway=10.0.0.1&IPWay0=manually&Cmd=SetIP.cgi&Interface=wlan0&IPWay=manually&IP=0.0.0.0&Netmask=0.0.0.0"
+    "&Gateway=0.0.0.0&IPWay1=manually&MailOnDhcp=off&MailOnDhcp0=off&DhcpMailSubject=videoDorvik&DNS0=0.0.0.0"
+    "&DNS1=0.0.0.0&DNS2=0.0.0.0&Cmd=PPPoE.cgi&User=&Pass=&MailServer=&MailUser=&MailPassWord=&Sender=&Receiver="
+    "&Receiver_Cc=&Receiver_Bcc=&Subject=Oculon+PPP+Dialed%21&Action=Set&RedirectUrl="
+    "http%3A%2F%2F192.168.1.100%2FNetwork.htm%3Fhttp%3A%2F%2F192.168.1.100%2F";
+
+class Prompts : public RunPrompts {
+public:
+    explicit Prompts(const config::TRebootSperre& lock) : lock_(lock) {}
+    std::optional<std::string> askPassword(const std::string& station, bool video) override {
+        log.push_back("ask " + station + (video ? " video" : ""));
+        if (passwords.empty()) return std::nullopt;
+        auto answer = passwords.front();
+        passwords.pop_front();
+        return answer;
+    }
+    bool confirmReboot() override {
+        log.push_back("confirm");
+        if (confirms.empty()) return true;
+        const bool ok = confirms.front();
+        confirms.pop_front();
+        return ok;
+    }
+    void error(const std::string& text) override { log.push_back("error " + text); }
+    void progress(int amount) override { progressed += amount; }
+    void rebootCountdown(std::unique_ptr<RebootHold>) override {
+        log.push_back(lock_.bblocked() ? "countdown, fetches held back" : "countdown, fetches free");
+    }
+    bool pause(std::chrono::milliseconds) override { return true; }
+
+    std::deque<std::optional<std::string>> passwords;
+    std::deque<bool> confirms;
+    std::vector<std::string> log;
+    int progressed = 0;
+
+private:
+    const config::TRebootSperre& lock_;
+};
+
+class FakeGateway : public GatewaySettings {
+public:
+    std::string name() const override { return name_; }
+    std::string address() const override { return "10.0.0.20"; }
+    std::string gateway() const override { return "10.0.0.1"; }
+    std::string netmask() const override { return "255.0.0.0"; }
+    bool dhcp() const override { return true; }
+    bool hasPassword() const override { return !devicePassword.empty(); }
+    std::string password() const override { return login_; }
+    void setLoginPassword(const std::string& p) override { login_ = p; }
+    bool checkPassword() override { return note("check " + login_), login_ == devicePassword; }
+    bool setName(const std::string& n) override { return name_ = n, note("name " + n); }
+    bool setPassword(const std::string& p) override { return devicePassword = p, note("password " + p); }
+    bool setAddress(const std::string& a) override { return note("address " + a); }
+    bool setGateway(const std::string& g) override { return note("gateway " + g); }
+    bool setNetmask(const std::string& m) override { return note("netmask " + m); }
+    bool setDhcp(bool on) override { return note(on ? "dhcp on" : "dhcp off"); }
+
+    std::string devicePassword = "old";
+    std::vector<std::string> log;
+
+private:
+    bool note(const std::string& call) {
+        log.push_back(call);
+        return true;
+    }
+    std::string name_ = "GW1";
+    std::string login_;
+};
+
+class Sequence : public ::testing::Test {
+protected:
+    Sequence() {
+        device.FIpAdresse = server.address();
+        device.FPort = std::to_string(server.port());
+        device.FName = "Door";
+        device.FSubnet = "255.255.255.0";
+        device.FGateway = "10.0.0.254";
+        device.FAuthorization = true;
+        device.FUserName = "door";
+        device.FPasswort = "pw";
+        device.FAdminPass = "8516";
+        config::TSingleConfig station;
+        station.Name = "Door";
+        station.AdminPass = "8516";
+        station.videoPath = "/own.cgi";
+        settings.addConfig(station);
+        server.setHandler([this](const RecordedRequest& r) {
+            const std::size_t index = server.requests().size() - 1;
+            if (answers.count(index)) return answers[index];
+            (void)r;
+            return Script::reply(200, "OK", "<html>OK</html>");
+        });
+    }
+
+    ServerEdits unchanged() const {
+        return {device.FName, device.FPort, device.FIpAdresse, device.FSubnet, device.FGateway,
+                "",           "",           "",                false,          device.FAuthorization};
+    }
+    VideoServerConfiguration::Result run(const ServerEdits& edits, GatewayEdits g = {}, bool modified = false,
+                                         GatewaySettings* gw = nullptr) {
+        VideoServerConfiguration configuration(
+            {settings, &lock, client, prompts, gw, [](const std::string& n) { return n == "Door"; }});
+        return configuration.run(device, edits, g, modified);
+    }
+    std::vector<std::string> targets() const {
+        std::vector<std::string> out;
+        for (const RecordedRequest& r : server.requests()) out.push_back(r.target);
+        return out;
+    }
+    // What the client sends, to the byte.
+    std::string head(const std::string& target, const std::string& password) const {
+        std::string h = "GET " + target + " HTTP/1.1\r\nHost: " + server.address() + ":" + device.FPort +
+                        "\r\nAccept: */*\r\n";
+        if (!password.empty()) h += "Authorization: Basic " + platform::base64Encode("administrator:" + password) + "\r\n";
+        return h + "Connection: close\r\n\r\n";
+    }
+    std::vector<std::string> with(std::vector<std::string> more) const {
+        std::vector<std::string> all(std::begin(kFixed), std::end(kFixed));
+        all.insert(all.end(), more.begin(), more.end());
+        return all;
+    }
+    config::TSingleConfig stored() const { return *settings.getConfigByNumber(0); }
+
+    LoopbackHttpServer server;
+    std::map<std::size_t, Script> answers;  // by request index; others 200
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    config::TRebootSperre lock;
+    Prompts prompts{lock};
+    HttpCgiClient client{std::chrono::milliseconds(2000), std::chrono::milliseconds(2000)};
+    devices::ServerFields device;
+};
+
+}  // namespace
+
+TEST_F(Sequence, EachKindOfChangeSendsItsRequestsToTheByte) {
+    struct Case {
+        const char* what;
+        std::function<void(ServerEdits&, devices::ServerFields&)> change;
+        std::vector<std::string> more;  // after the three fixed requests
+        bool reboot;
+    };
+    const std::vector<Case> cases = {
+        {"nothing", [](ServerEdits&, devices::ServerFields&) {}, {}, false},
+        {"name", [](ServerEdits& e, devices::ServerFields&) { e.name = "A&B=C ü"; },
+         {"/SetIP.cgi?CameraName=A%26B%3DC%20%C3%BC"}, false},
+        {"port", [](ServerEdits& e, devices::ServerFields&) { e.port = "08081"; },
+         {"/Cmd.cgi?Cmd=SetHttp.cgi&Port0=8081&Port1=0", kReboot}, true},
+        {"address",
+         [](ServerEdits& e, devices::ServerFields&) {
+             e.ip = "10.0.0.9";
+             e.subnet = "255.255.0.0";
+             e.gateway = "10.0.0.1";
+         },
+         {kManualNetwork, kReboot}, true},
+        {"dhcp", [](ServerEdits& e, devices::ServerFields&) { e.dhcp = true; },
+         {"/Cmd.cgi?Cmd=SetIP.cgi&Interface=eth1&Enable=true&IPWay=dhcp&IP=127.0.0.1&Netmask=255.255.255.0"
+          "&Gateway=10.0.0.254&IPWay0=dhcp&Cmd=SetIP.cgi&Interface=wlan0&IPWay=dhcp&IP=0.0.0.0&Netmask=0.0.0.0"
+          "&Gateway=0.0.0.0&IPWay1=dhcp" +
+              kManualNetwork.substr(kManualNetwork.find("&MailOnDhcp")),
+          kReboot},
+         true},
+        {"user on",
+         [](ServerEdits& e, devices::ServerFields& d) {
+             d.FAuthorization = false;
+             e.useUserName = true;
+             e.user = "us er&";
+             e.pass = "p=ä";
+         },
+         {"/SetUserCheck.cgi?Check=true", "/SetUser.cgi?User=us%20er%26&Pass=p%3D%C3%A4&PassConfirm=p%3D%C3%A4"},
+         false},
+        {"user off", [](ServerEdits& e, devices::ServerFields&) { e.useUserName = false; },
+         {"/SetUserCheck.cgi?Check=false"}, false},
+    };
+    const devices::ServerFields original = device;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        device = original;
+        ServerEdits edits = unchanged();
+        c.change(edits, device);
+        const std::size_t before = server.requests().size();
+        prompts.log.clear();
+        prompts.progressed = 0;
+        const auto result = run(edits);
+        EXPECT_TRUE(result.finished);
+        EXPECT_FALSE(result.error);
+        EXPECT_EQ(prompts.progressed, 100);
+        const std::vector<RecordedRequest> requests = server.requests();
+        const std::vector<std::string> expected = with(c.more);
+        ASSERT_EQ(requests.size() - before, expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const bool basic = device.FAuthorization || expected[i].rfind("/SetUser.cgi", 0) == 0;
+            EXPECT_EQ(requests[before + i].head, head(expected[i], basic ? "8516" : ""));
+        }
+        EXPECT_EQ(std::count(prompts.log.begin(), prompts.log.end(), "countdown, fetches held back"), c.reboot ? 1 : 0);
+        EXPECT_FALSE(lock.bblocked());
+        // The station is stored with what was sent; its own fields stay.
+        const config::TSingleConfig s = stored();
+        EXPECT_EQ(s.Name, edits.name);
+        EXPECT_EQ(s.Port, c.reboot && edits.port != device.FPort ? "8081" : device.FPort);
+        EXPECT_EQ(s.videoPath, "/own.cgi");
+        EXPECT_EQ(s.NeedCredentials, edits.useUserName);
+        settings.updateConfig(settings.getConfigByNumber(0), [] {
+            config::TSingleConfig back;
+            back.Name = "Door";
+            back.AdminPass = "8516";
+            back.videoPath = "/own.cgi";
+            return back;
+        }());
+    }
+}
+
+TEST_F(Sequence, GatewayInFrontIsRenamedUnlockedAndReaddressed) {
+    FakeGateway gw;
+    GatewayEdits g;
+    g.name = "GW2";
+    g.pass = g.passConfirm = "new";
+    g.usePass = true;
+    g.selected = true;
+    g.ip = "10.0.0.21";
+    g.gateway = "10.0.0.1";
+    g.subnet = "255.0.0.0";
+    prompts.passwords = {"wrong", "old"};
+    GatewayEdits typo = g;
+    typo.passConfirm = "nwe";
+    EXPECT_TRUE(run(unchanged(), typo, false, &gw).error);
+    EXPECT_TRUE(gw.log.empty());
+
+    const auto result = run(unchanged(), g, false, &gw);
+    EXPECT_FALSE(result.error);
+    EXPECT_EQ(gw.log, (std::vector<std::string>{"name GW2", "check ", "check wrong", "check old", "password new",
+                                                "address 10.0.0.21", "gateway 10.0.0.1", "netmask 255.0.0.0",
+                                                "dhcp off"}));
+    EXPECT_EQ(prompts.log[prompts.log.size() - 2], "ask Gateway GW2");
+    EXPECT_EQ(targets().size(), 6u);  // the three fixed requests, twice
+    const config::TSingleConfig s = stored();
+    EXPECT_TRUE(s.moxaNeedCred);
+    EXPECT_EQ(s.moxaPass, "new");
+    EXPECT_FALSE(s.moxa);  // the gateway's name is not the station's
+}
+
+TEST_F(Sequence, EveryRoadOutLeavesPictureFetchesFree) {
+    ServerEdits all = unchanged();
+    all.port = "8081";
+    all.ip = "10.0.0.9";
+    all.subnet = "255.255.0.0";
+    all.gateway = "10.0.0.1";
+    all.name = "Gate";
+    all.useUserName = true;
+    all.user = "admin2";
+    all.pass = "x";
+    const std::vector<std::string> full = with({"/Cmd.cgi?Cmd=SetHttp.cgi&Port0=8081&Port1=0", kManualNetwork,
+                                               "/SetIP.cgi?CameraName=Gate", "/SetUserCheck.cgi?Check=true",
+                                               "/SetUser.cgi?User=admin2&Pass=x&PassConfirm=x", kReboot});
+    for (std::size_t k = 0; k < full.size(); ++k) {
+        SCOPED_TRACE(k);
+        const std::size_t before = server.requests().size();
+        answers.clear();
+        answers[before + k] = Script::reply(500, "Internal Server Error", "no");
+        const auto result = run(all);
+        EXPECT_TRUE(result.error);
+        EXPECT_FALSE(lock.bblocked());
+        const std::size_t sent = server.requests().size() - before;
+        // The three fixed requests stop the run; later failures are shown
+        // and the run goes on, without storing what the device refused.
+        if (k < 3) {
+            EXPECT_EQ(sent, k + 1);
+            EXPECT_EQ(prompts.log.back(), "error HTTP/1.1 500 Internal Server Error");
+        } else {
+            EXPECT_EQ(sent, full.size() - (k == 6 ? 1 : 0));
+        }
+        EXPECT_EQ(stored().Name, k == full.size() - 1 ? "Gate" : "Door");
+        if (k == full.size() - 1) {
+            settings.updateConfig(settings.getConfigByNumber(0), [] {
+                config::TSingleConfig back;
+                back.Name = "Door";
+                back.AdminPass = "8516";
+                return back;
+            }());
+        }
+    }
+
+    // Stopped by a check after the lock was taken.
+    answers.clear();
+    ServerEdits badAddress = all;
+    badAddress.ip = "10.0.0.256";
+    std::size_t before = server.requests().size();
+    EXPECT_TRUE(run(badAddress).error);
+    EXPECT_EQ(prompts.log.back(), "error One or more of the given IP-Adresses are invalid");
+    EXPECT_EQ(server.requests().size() - before, 4u);
+    EXPECT_FALSE(lock.bblocked());
+
+    // Cancelled questions: the port stays; the device's password is not given.
+    prompts.confirms = {false, false};
+    before = server.requests().size();
+    const auto kept = run(all);
+    EXPECT_EQ(kept.server.port, device.FPort);
+    EXPECT_EQ(server.requests().size() - before, 6u);  // fixed, name, user check, user
+    EXPECT_EQ(settings.getConfigByName("Gate")->Port, device.FPort);
+    device.FName = "Unknown";
+    before = server.requests().size();
+    EXPECT_TRUE(run(unchanged()).error);
+    EXPECT_EQ(prompts.log.back(), "ask Unknown video");
+    EXPECT_EQ(server.requests().size(), before);
+    EXPECT_FALSE(lock.bblocked());
+}
+
+TEST_F(Sequence, StatusCodesDecideAndTheStoreWeighsEveryRequest) {
+    // The device's redirect counts as success; a refusal is told by its code.
+    ServerEdits renamed = unchanged();
+    renamed.name = "Gate";
+    answers[3] = Script::reply(302, "Found", "", {{"Location", "/index.htm"}});
+    EXPECT_FALSE(run(renamed).error);
+    EXPECT_TRUE(settings.getConfigByName("Gate"));
+    answers.clear();
+    answers[4] = Script::reply(401, "Nope", "");
+    renamed.name = "Gate2";
+    device.FName = "Gate";
+    EXPECT_TRUE(run(renamed).error);
+    EXPECT_EQ(prompts.log.back(), "error Access denied");
+
+    // A refused rename is not stored although the user request after it went through.
+    renamed.useUserName = false;
+    answers.clear();
+    answers[server.requests().size() + 3] = Script::reply(500, "Internal Server Error", "");
+    EXPECT_TRUE(run(renamed).error);
+    EXPECT_EQ(server.requests().back().target, "/SetUserCheck.cgi?Check=false");
+    EXPECT_FALSE(settings.getConfigByName("Gate2"));
+    // Unless the page holds edits that were not applied yet.
+    answers.clear();
+    answers[server.requests().size() + 3] = Script::reply(500, "Internal Server Error", "");
+    EXPECT_TRUE(run(renamed, {}, true).error);
+    EXPECT_TRUE(settings.getConfigByName("Gate2"));
+
+    // The password typed for an unknown server is the one stored.
+    device.FName = "Fresh";
+    prompts.passwords = {"typed"};
+    ServerEdits fresh = unchanged();
+    fresh.user = "door";
+    fresh.pass = fresh.passConfirm = "pw";
+    EXPECT_FALSE(run(fresh).error);
+    EXPECT_EQ(server.requests().back().head, head(kFixed[2], "typed"));
+    const auto station = settings.getConfigByName("Fresh");
+    ASSERT_TRUE(station);
+    EXPECT_EQ(station->AdminPass, "typed");
+    EXPECT_EQ(station->UserName, "door");
+    EXPECT_EQ(station->typ, config::KorvatServer);
+}
+
+TEST_F(Sequence, ARequestThatHangsEndsWithItsTimeOut) {
+    HttpCgiClient quick(std::chrono::milliseconds(500), std::chrono::milliseconds(300));
+    answers[0] = Script().hang();
+    const auto start = std::chrono::steady_clock::now();
+    const CgiAnswer answer = quick.get({server.address(), server.port(), kFixed[0], false, {}, {}});
+    EXPECT_FALSE(answer.ok);
+    EXPECT_FALSE(answer.message.empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
