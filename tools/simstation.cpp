@@ -96,9 +96,9 @@ private:
     std::chrono::steady_clock::time_point quietUntil_{};
 };
 
-const std::set<std::string> kConfigPrograms = {"/SetChannel.cgi", "/ChangeCompressRatio.cgi", "/ChangeResolution.cgi",
-                                               "/Cmd.cgi",        "/SetIP.cgi",               "/SetUserCheck.cgi",
-                                               "/SetUser.cgi",    "/Reboot.cgi"};
+const std::set<std::string> kConfigPrograms = {
+    "/SetChannel.cgi", "/ChangeCompressRatio.cgi", "/ChangeResolution.cgi", "/Cmd.cgi",
+    "/SetIP.cgi",      "/SetUserCheck.cgi",        "/SetUser.cgi",          "/Reboot.cgi"};
 
 }  // namespace
 

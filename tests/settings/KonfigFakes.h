@@ -14,7 +14,8 @@ class FakeDiscovery : public DiscoverySource {
 public:
     std::vector<FoundDevice> snapshot() const override { return devices; }
     bool change(const std::string& key, const std::function<void(devices::ServerFields&)>& edit) override {
-        const auto it = std::find_if(devices.begin(), devices.end(), [&](const FoundDevice& d) { return d.key == key; });
+        const auto it =
+            std::find_if(devices.begin(), devices.end(), [&](const FoundDevice& d) { return d.key == key; });
         if (it == devices.end()) return false;
         edit(it->fields);
         return true;

@@ -120,8 +120,8 @@ protected:
     }
 
     ServerEdits unchanged() const {
-        return {device.FName, device.FPort, device.FIpAdresse, device.FSubnet, device.FGateway,
-                "",           "",           "",                false,          device.FAuthorization};
+        return {device.FName, device.FPort, device.FIpAdresse,    device.FSubnet, device.FGateway, "", "",
+                "",           false,        device.FAuthorization};
     }
     VideoServerConfiguration::Result run(const ServerEdits& edits, GatewayEdits g = {}, bool modified = false,
                                          GatewaySettings* gw = nullptr) {
@@ -136,9 +136,10 @@ protected:
     }
     // What the client sends, to the byte.
     std::string head(const std::string& target, const std::string& password) const {
-        std::string h = "GET " + target + " HTTP/1.1\r\nHost: " + server.address() + ":" + device.FPort +
-                        "\r\nAccept: */*\r\n";
-        if (!password.empty()) h += "Authorization: Basic " + platform::base64Encode("administrator:" + password) + "\r\n";
+        std::string h =
+            "GET " + target + " HTTP/1.1\r\nHost: " + server.address() + ":" + device.FPort + "\r\nAccept: */*\r\n";
+        if (!password.empty())
+            h += "Authorization: Basic " + platform::base64Encode("administrator:" + password) + "\r\n";
         return h + "Connection: close\r\n\r\n";
     }
     std::vector<std::string> with(std::vector<std::string> more) const {
@@ -168,18 +169,24 @@ TEST_F(Sequence, EachKindOfChangeSendsItsRequestsToTheByte) {
     };
     const std::vector<Case> cases = {
         {"nothing", [](ServerEdits&, devices::ServerFields&) {}, {}, false},
-        {"name", [](ServerEdits& e, devices::ServerFields&) { e.name = "A&B=C ü"; },
-         {"/SetIP.cgi?CameraName=A%26B%3DC%20%C3%BC"}, false},
-        {"port", [](ServerEdits& e, devices::ServerFields&) { e.port = "08081"; },
-         {"/Cmd.cgi?Cmd=SetHttp.cgi&Port0=8081&Port1=0", kReboot}, true},
+        {"name",
+         [](ServerEdits& e, devices::ServerFields&) { e.name = "A&B=C ü"; },
+         {"/SetIP.cgi?CameraName=A%26B%3DC%20%C3%BC"},
+         false},
+        {"port",
+         [](ServerEdits& e, devices::ServerFields&) { e.port = "08081"; },
+         {"/Cmd.cgi?Cmd=SetHttp.cgi&Port0=8081&Port1=0", kReboot},
+         true},
         {"address",
          [](ServerEdits& e, devices::ServerFields&) {
              e.ip = "10.0.0.9";
              e.subnet = "255.255.0.0";
              e.gateway = "10.0.0.1";
          },
-         {kManualNetwork, kReboot}, true},
-        {"dhcp", [](ServerEdits& e, devices::ServerFields&) { e.dhcp = true; },
+         {kManualNetwork, kReboot},
+         true},
+        {"dhcp",
+         [](ServerEdits& e, devices::ServerFields&) { e.dhcp = true; },
          {"/Cmd.cgi?Cmd=SetIP.cgi&Interface=eth1&Enable=true&IPWay=dhcp&IP=127.0.0.1&Netmask=255.255.255.0"
           "&Gateway=10.0.0.254&IPWay0=dhcp&Cmd=SetIP.cgi&Interface=wlan0&IPWay=dhcp&IP=0.0.0.0&Netmask=0.0.0.0"
           "&Gateway=0.0.0.0&IPWay1=dhcp" +
@@ -195,8 +202,10 @@ TEST_F(Sequence, EachKindOfChangeSendsItsRequestsToTheByte) {
          },
          {"/SetUserCheck.cgi?Check=true", "/SetUser.cgi?User=us%20er%26&Pass=p%3D%C3%A4&PassConfirm=p%3D%C3%A4"},
          false},
-        {"user off", [](ServerEdits& e, devices::ServerFields&) { e.useUserName = false; },
-         {"/SetUserCheck.cgi?Check=false"}, false},
+        {"user off",
+         [](ServerEdits& e, devices::ServerFields&) { e.useUserName = false; },
+         {"/SetUserCheck.cgi?Check=false"},
+         false},
     };
     const devices::ServerFields original = device;
     for (const Case& c : cases) {
@@ -254,9 +263,9 @@ TEST_F(Sequence, GatewayInFrontIsRenamedUnlockedAndReaddressed) {
 
     const auto result = run(unchanged(), g, false, &gw);
     EXPECT_FALSE(result.error);
-    EXPECT_EQ(gw.log, (std::vector<std::string>{"name GW2", "check ", "check wrong", "check old", "password new",
-                                                "address 10.0.0.21", "gateway 10.0.0.1", "netmask 255.0.0.0",
-                                                "dhcp off"}));
+    EXPECT_EQ(gw.log,
+              (std::vector<std::string>{"name GW2", "check ", "check wrong", "check old", "password new",
+                                        "address 10.0.0.21", "gateway 10.0.0.1", "netmask 255.0.0.0", "dhcp off"}));
     EXPECT_EQ(prompts.log[prompts.log.size() - 2], "ask Gateway GW2");
     EXPECT_EQ(targets().size(), 6u);  // the three fixed requests, twice
     const config::TSingleConfig s = stored();
@@ -275,9 +284,9 @@ TEST_F(Sequence, EveryRoadOutLeavesPictureFetchesFree) {
     all.useUserName = true;
     all.user = "admin2";
     all.pass = "x";
-    const std::vector<std::string> full = with({"/Cmd.cgi?Cmd=SetHttp.cgi&Port0=8081&Port1=0", kManualNetwork,
-                                               "/SetIP.cgi?CameraName=Gate", "/SetUserCheck.cgi?Check=true",
-                                               "/SetUser.cgi?User=admin2&Pass=x&PassConfirm=x", kReboot});
+    const std::vector<std::string> full =
+        with({"/Cmd.cgi?Cmd=SetHttp.cgi&Port0=8081&Port1=0", kManualNetwork, "/SetIP.cgi?CameraName=Gate",
+              "/SetUserCheck.cgi?Check=true", "/SetUser.cgi?User=admin2&Pass=x&PassConfirm=x", kReboot});
     for (std::size_t k = 0; k < full.size(); ++k) {
         SCOPED_TRACE(k);
         const std::size_t before = server.requests().size();

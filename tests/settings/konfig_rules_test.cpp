@@ -17,7 +17,9 @@ using namespace oculon::settings;
 
 namespace {
 
-config::TVideoConfig memorySettings() { return config::TVideoConfig{std::make_shared<platform::MemoryRegistryStore>()}; }
+config::TVideoConfig memorySettings() {
+    return config::TVideoConfig{std::make_shared<platform::MemoryRegistryStore>()};
+}
 
 }  // namespace
 
@@ -143,7 +145,9 @@ TEST(Apply, GeneralPageChecksThePasswordsBeforeItStoresAnything) {
     EXPECT_EQ(asked, 1);
     EXPECT_FALSE(settings.authenticate(""));
     EXPECT_EQ(settings.blackValue(), 77);
-    EXPECT_EQ(applyGeneral(settings, v, [] { return true; }, stop), nullptr);
+    EXPECT_EQ(applyGeneral(
+                  settings, v, [] { return true; }, stop),
+              nullptr);
     EXPECT_TRUE(settings.authenticate(""));
     EXPECT_FALSE(settings.hasVideoPass());
 }
@@ -234,7 +238,8 @@ TEST(CameraList, MenuChecksAndChangesReachStationWallAndDiscovery) {
     EXPECT_EQ(menu.removeCaption, "Eintrag löschen");
 
     NewCamera add{"Gate", "10.0.0.6", "8080", "", 7};
-    EXPECT_EQ(checkNewCamera({"", "10.0.0.6", "81", "", 0}, settings, &found), &config::txtNameForVideoCameraMustBeGiven);
+    EXPECT_EQ(checkNewCamera({"", "10.0.0.6", "81", "", 0}, settings, &found),
+              &config::txtNameForVideoCameraMustBeGiven);
     EXPECT_EQ(checkNewCamera({"Gate", "10.0.0", "81", "", 0}, settings, &found), &config::txtGivenIPAddressInvalid);
     for (const char* port : {"0", "65536", "x"})
         EXPECT_EQ(checkNewCamera({"Gate", "10.0.0.6", port, "", 0}, settings, &found), &config::txtPortNumberRange);

@@ -194,11 +194,12 @@ void Tcopyright::FormCreate() {
     parts.telephoneAcknowledge = [this](const std::string& text) { channel_.telephoneAcknowledge(text); };
     dispatch_ = std::make_unique<CallDispatch>(std::move(parts));
     const auto forwardToSettings = [this](std::uint32_t id, std::uintptr_t wParam) {
-        if (konfigForm_ && konfigForm_->isVisible()) platform::MainLoop::instance().post(konfigForm_->handle(), id, wParam);
+        if (konfigForm_ && konfigForm_->isVisible())
+            platform::MainLoop::instance().post(konfigForm_->handle(), id, wParam);
     };
-    hub_ = std::make_unique<MessageHub>(*dispatch_, MessageHub::Links{forwardToSettings,
-                                                                      [this] { return settings_.useServer(); },
-                                                                      [this] { Beenden1Click(); }});
+    hub_ = std::make_unique<MessageHub>(
+        *dispatch_,
+        MessageHub::Links{forwardToSettings, [this] { return settings_.useServer(); }, [this] { Beenden1Click(); }});
 
     Pause1_->setEnabled(true);
     VideoPlayer1_->setEnabled(true);

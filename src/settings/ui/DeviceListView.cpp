@@ -18,8 +18,8 @@ QPixmap thumbnail(const video::Image* picture, int size) {
     square.fill(Qt::black);
     if (!picture || picture->width <= 0 || picture->height <= 0 || picture->format != video::PixelFormat::Bgrx32)
         return square;
-    const QImage view(picture->pixels.data(), picture->width, picture->height,
-                      static_cast<qsizetype>(picture->stride), QImage::Format_RGB32);
+    const QImage view(picture->pixels.data(), picture->width, picture->height, static_cast<qsizetype>(picture->stride),
+                      QImage::Format_RGB32);
     return QPixmap::fromImage(view.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 

@@ -80,11 +80,14 @@ TneueKamera::TneueKamera(Check check, QWidget* parent) : QDialog(parent), check_
     kameraManuell.setAlignment(Qt::AlignCenter);
     kameraManuell.setText(qs(config::tr(txtEnterDataOfIPCamera)));
     int top = 72;
+    // Labels may take two lines in the longer languages.
     const auto row = [&](QLabel& label, const char* labelName, const TText& text, QWidget& input, const char* name) {
-        place(label, this, labelName, QRect(12, top, 209, 16));
+        label.setWordWrap(true);
         label.setText(qs(config::tr(text)));
-        place(input, this, name, QRect(12, top + 17, 209, 23));
-        top += 46;
+        const int height = std::min(32, label.heightForWidth(209));
+        place(label, this, labelName, QRect(12, top, 209, height));
+        place(input, this, name, QRect(12, top + height + 1, 209, 23));
+        top += height + 30;
     };
     row(nameLabel, "nameLabel", txtNameColon, kameraNameEdit, "kameraNameEdit");
     row(ipLabel, "ipLabel", txtIPAddressColon, KameraIPEdit, "KameraIPEdit");
@@ -107,8 +110,8 @@ TneueKamera::TneueKamera(Check check, QWidget* parent) : QDialog(parent), check_
 }
 
 NewCamera TneueKamera::entries() const {
-    return {kameraNameEdit.text().toStdString(), KameraIPEdit.text().toStdString(),
-            KameraPortEdit.text().toStdString(), pathEdit.text().toStdString(), kameraTypBox.currentIndex()};
+    return {kameraNameEdit.text().toStdString(), KameraIPEdit.text().toStdString(), KameraPortEdit.text().toStdString(),
+            pathEdit.text().toStdString(), kameraTypBox.currentIndex()};
 }
 
 void TneueKamera::kameraTypBoxChange() {

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QShowEvent>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 #include <type_traits>
@@ -77,35 +78,7 @@ TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
       throttle_(links_.clock ? links_.clock : TickClock(devices::tickCount)),
       target_([this](platform::Message& m) { handleMessage(m); }) {
     setObjectName(QStringLiteral("konfigForm"));
-    // The buttons stand at the bottom right; the tabs fill the rest.
-    constexpr int kButtonTop = kHeight - 35;
-    frame_.build(*this, config::ui::BrandLayout::standard(kWidth, kHeight, kButtonTop), konfigFormPanel,
-                 "konfigFormPanel");
-    // Its own taskbar entry, as the dialog has no owner.
-    setWindowFlag(Qt::Window);
-    QFont title = konfigFormPanel.font();
-    title.setPixelSize(16);
-    konfigFormPanel.setFont(title);
-
-    const config::ui::BrandLayout layout = config::ui::BrandLayout::standard(kWidth, kHeight, kButtonTop);
-    config::ui::place(KonfigTabs, this, "KonfigTabs",
-                      QRect(BrandFrame::kStripWidth + 8, BrandFrame::kBodyTop + 6,
-                            kWidth - BrandFrame::kStripWidth - 16, layout.bodyBottom - BrandFrame::kBodyTop - 12));
-    config::ui::place(okButton, this, "okButton", layout.ok);
-    config::ui::place(abbruchButton, this, "abbruchButton", layout.cancel);
-    config::ui::place(uebernehmenBtn, this, "uebernehmenBtn",
-                      QRect(layout.ok.left() - 168, layout.ok.top(), 160, layout.ok.height()));
-    okButton.setDefault(true);
-    caption(okButton, txtOK);
-    caption(abbruchButton, txtCancel);
-    caption(uebernehmenBtn, txtSaveConfiguration);
-    connect(&okButton, &QPushButton::clicked, this, &TkonfigForm::okButtonClick);
-    connect(&abbruchButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(&uebernehmenBtn, &QPushButton::clicked, this, [this] {
-        FErrorFlag = false;
-        uebernehmenBtnClick();
-    });
-
+    KonfigTabs.setParent(this);
     buildGeneralPage();
     buildServerPage();
     gatewayPage_.setObjectName(QStringLiteral("Gateways"));
@@ -122,8 +95,47 @@ TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
                                                   {TelefonTab, &txtIPDoorIntercoms},
                                                   {ueberwachungTab, &txtSurveillance}};
     for (const auto& [page, text] : tabs) {
-        captions_.push_back([this, page, text](TSprachenTyp l) { KonfigTabs.setTabText(page, qs(config::text(*text, l))); });
+        captions_.push_back(
+            [this, page, text](TSprachenTyp l) { KonfigTabs.setTabText(page, qs(config::text(*text, l))); });
     }
+    caption(okButton, txtOK);
+    caption(abbruchButton, txtCancel);
+    caption(uebernehmenBtn, txtSaveConfiguration);
+
+    // At least the size the dialog has always had; larger where the captions
+    // of the widest language need it, so that none is cut off.
+    QSize pages;
+    int saveWidth = 0;
+    for (int l = 0; l < kLanguageCount; ++l) {
+        setSprache(static_cast<TSprachenTyp>(l));
+        pages = pages.expandedTo(KonfigTabs.sizeHint());
+        pages.setWidth(std::max(pages.width(), KonfigTabs.tabBar()->sizeHint().width() + 8));
+        saveWidth = std::max(saveWidth, uebernehmenBtn.sizeHint().width());
+    }
+    const int width = std::max(kWidth, BrandFrame::kStripWidth + 16 + pages.width());
+    const int height = std::max(kHeight, BrandFrame::kBodyTop + 12 + pages.height() + 44);
+    const config::ui::BrandLayout layout = config::ui::BrandLayout::standard(width, height, height - 35);
+    frame_.build(*this, layout, konfigFormPanel, "konfigFormPanel");
+    // Its own taskbar entry, as the dialog has no owner.
+    setWindowFlag(Qt::Window);
+    QFont title = konfigFormPanel.font();
+    title.setPixelSize(16);
+    konfigFormPanel.setFont(title);
+    config::ui::place(KonfigTabs, this, "KonfigTabs",
+                      QRect(BrandFrame::kStripWidth + 8, BrandFrame::kBodyTop + 6, width - BrandFrame::kStripWidth - 16,
+                            layout.bodyBottom - BrandFrame::kBodyTop - 12));
+    config::ui::place(okButton, this, "okButton", layout.ok);
+    config::ui::place(abbruchButton, this, "abbruchButton", layout.cancel);
+    saveWidth = std::max(saveWidth + 16, 160);
+    config::ui::place(uebernehmenBtn, this, "uebernehmenBtn",
+                      QRect(layout.ok.left() - 8 - saveWidth, layout.ok.top(), saveWidth, layout.ok.height()));
+    okButton.setDefault(true);
+    connect(&okButton, &QPushButton::clicked, this, &TkonfigForm::okButtonClick);
+    connect(&abbruchButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(&uebernehmenBtn, &QPushButton::clicked, this, [this] {
+        FErrorFlag = false;
+        uebernehmenBtnClick();
+    });
     // Shown by the first gateway search that finds one.
     KonfigTabs.setTabVisible(GatewaysTab, false);
 
@@ -179,10 +191,11 @@ void TkonfigForm::buildGeneralPage() {
     caption(g.AdminPassLabel, txtAdminPassword);
     caption(g.AdminPassConfirmLabel, txtReenterAdminPassword);
 
-    const std::pair<QCheckBox*, const TText*> leftBoxes[] = {{&g.delAdminPass, &txtDeletePassword},
-                                                             {&g.allowVideoView, &txtEnterPasswordToShowVideo},
-                                                             {&g.showSplash, &txtSplashScreen},
-                                                             {&g.allowMultipleWindowsBox, &txtAllowMultipleVideoWindows}};
+    const std::pair<QCheckBox*, const TText*> leftBoxes[] = {
+        {&g.delAdminPass, &txtDeletePassword},
+        {&g.allowVideoView, &txtEnterPasswordToShowVideo},
+        {&g.showSplash, &txtSplashScreen},
+        {&g.allowMultipleWindowsBox, &txtAllowMultipleVideoWindows}};
     for (const auto& [box, text] : leftBoxes) {
         left->addWidget(box, left->rowCount(), 0, 1, 2);
         caption(*box, *text);
@@ -198,8 +211,9 @@ void TkonfigForm::buildGeneralPage() {
     caption(g.installButton, txtInstallProgramInAutostart);
     connect(&g.installButton, &QPushButton::clicked, this, &TkonfigForm::installButtonClick);
 
-    const std::pair<QCheckBox*, const TText*> rightBoxes[] = {
-        {&g.allowCapture, &txtAllowSavePicture}, {&g.captureFirst, &txtSaveFirstImage}, {&g.storeVideo, &txtStoreVideo}};
+    const std::pair<QCheckBox*, const TText*> rightBoxes[] = {{&g.allowCapture, &txtAllowSavePicture},
+                                                              {&g.captureFirst, &txtSaveFirstImage},
+                                                              {&g.storeVideo, &txtStoreVideo}};
     for (const auto& [box, text] : rightBoxes) {
         right->addWidget(box, right->rowCount(), 0, 1, 3);
         caption(*box, *text);
@@ -300,8 +314,8 @@ void TkonfigForm::buildServerPage() {
         grid->addWidget(&check, 0, 0, 1, 2);
         return grid;
     };
-    QGridLayout* user = group(s.userConfig, "userConfig", txtCameraConfiguration, s.useUserName, "useUserName",
-                              txtUsePassword);
+    QGridLayout* user =
+        group(s.userConfig, "userConfig", txtCameraConfiguration, s.useUserName, "useUserName", txtUsePassword);
     const std::tuple<QLabel*, const char*, QLineEdit*, const char*, const TText*> userRows[] = {
         {&s.userNameLabel, "userNameLabel", &s.nameEdit, "nameEdit", &txtUserName},
         {&s.serverPassLabel, "serverPassLabel", &s.passEdit, "passEdit", &txtPassword},
@@ -379,6 +393,7 @@ void TkonfigForm::buildTelefonPage() {
     caption(t.doorGroup, txtReleaseBuzzer);
     connect(&t.protokollTuerOeffner, &QCheckBox::toggled, &t.kommentarErf, &QCheckBox::setEnabled);
 
+    t.PopupMenu3.setParent(this, t.PopupMenu3.windowFlags());
     t.PopupMenu3.setObjectName(QStringLiteral("PopupMenu3"));
     t.kameraHinzufuegen = t.PopupMenu3.addAction(QString(), this, &TkonfigForm::kameraHinzufuegenClick);
     t.kameraUmbenennen1 = t.PopupMenu3.addAction(QString(), this, &TkonfigForm::kameraUmbenennen1Click);
@@ -523,8 +538,8 @@ void TkonfigForm::showGeneral(const GeneralValues& v) {
 }
 
 ServerEdits TkonfigForm::serverEdits() const {
-    return {str(s_.serverNameEdit), str(s_.serverPortEdit), str(s_.serverIPEdit), str(s_.subnetEdit),
-            str(s_.gatewayEdit),    str(s_.nameEdit),       str(s_.passEdit),     str(s_.passConfirmEdit),
+    return {str(s_.serverNameEdit),      str(s_.serverPortEdit),    str(s_.serverIPEdit), str(s_.subnetEdit),
+            str(s_.gatewayEdit),         str(s_.nameEdit),          str(s_.passEdit),     str(s_.passConfirmEdit),
             s_.serverIsDHCP.isChecked(), s_.useUserName.isChecked()};
 }
 
@@ -566,8 +581,8 @@ void TkonfigForm::rebuildLists() {
         return;
     }
     videoAutomatically = true;
-    const DeviceLists lists = buildDeviceLists(links_.discovery->snapshot(), settings_,
-                                               s_.ListView1.selectedCaption(), t_.ListView2.selectedCaption());
+    const DeviceLists lists = buildDeviceLists(links_.discovery->snapshot(), settings_, s_.ListView1.selectedCaption(),
+                                               t_.ListView2.selectedCaption());
     s_.ListView1.fill(lists.servers, lists.serverSelection);
     t_.ListView2.fill(lists.cameras, lists.cameraSelection);
     if (lists.serverSelection >= 0) ListView1SelectItem(lists.servers[lists.serverSelection].key);
@@ -654,7 +669,7 @@ void TkonfigForm::serverNameEditChange() {
 void TkonfigForm::useUserNameClick() {
     const bool on = s_.useUserName.isChecked();
     enableAll(on, s_.nameEdit, s_.passEdit, s_.passConfirmEdit, s_.userNameLabel, s_.serverPassLabel,
-               s_.serverPassConfirmLabel);
+              s_.serverPassConfirmLabel);
 }
 
 void TkonfigForm::serverIsDHCPClick() {
@@ -760,7 +775,9 @@ void TkonfigForm::korvatUebernehmen() {
     bool stop = false;
     const TText* problem = applyGeneral(
         settings_, generalValues(),
-        [this] { return prompt([this] { return askYesNo(this, config::text(txtShouldPasswordBeDeleted, mySprache)); }); },
+        [this] {
+            return prompt([this] { return askYesNo(this, config::text(txtShouldPasswordBeDeleted, mySprache)); });
+        },
         stop);
     if (problem) {
         fail(*problem);

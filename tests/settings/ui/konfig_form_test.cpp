@@ -1,0 +1,340 @@
+// The settings dialog as a window (offscreen): its pages and captions, the
+// device lists and their throttle, the video-server page from selection to
+// a configuration run, the apply's checks, the camera list's menu, the
+// small dialogs; with OCULON_SCREENS set, a picture of each page and small
+// dialog (run it under Xvfb with QT_QPA_PLATFORM=xcb).
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <mutex>
+
+#include "platform/Registry.h"
+#include "platform/ui/QtLoopBackend.h"
+#include "settings/KonfigFakes.h"
+#include "settings/ui/KonfigDialogs.h"
+#include "settings/ui/konfigForm.h"
+
+using namespace oculon;
+using namespace oculon::settings;
+using namespace oculon::settings::ui;
+
+namespace {
+
+void pump(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+bool pumpUntil(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+// Answers every message box that comes up and keeps its text.
+class BoxAnswerer : public QObject {
+public:
+    explicit BoxAnswerer(QMessageBox::StandardButton button) : button_(button) {
+        timer_.callOnTimeout([this] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (!box || !box->isVisible()) continue;
+                texts.push_back(box->text().toStdString());
+                if (QAbstractButton* b = box->button(button_)) b->click();
+                else box->button(QMessageBox::Ok)->click();
+            }
+        });
+        timer_.start(10);
+    }
+    std::vector<std::string> texts;
+
+private:
+    QMessageBox::StandardButton button_;
+    QTimer timer_;
+};
+
+template <typename T>
+T& child(QObject& parent, const char* name) {
+    T* found = parent.findChild<T*>(QString::fromLatin1(name));
+    if (!found) throw std::runtime_error(std::string("no child ") + name);
+    return *found;
+}
+
+void type(QLineEdit& edit, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(&edit, &press);
+    }
+}
+
+// A device that takes every request.
+class RecordingCgi : public CgiClient {
+public:
+    explicit RecordingCgi(std::shared_ptr<std::vector<std::string>> targets) : targets_(std::move(targets)) {}
+    CgiAnswer get(const CgiRequest& request) override {
+        static std::mutex mutex;
+        std::lock_guard lock(mutex);
+        targets_->push_back(request.target);
+        return {true, false, {}};
+    }
+    void interrupt() override {}
+
+private:
+    std::shared_ptr<std::vector<std::string>> targets_;
+};
+
+class Konfig : public ::testing::Test {
+protected:
+    Konfig() {
+        config::sprache = config::lang_en;
+        found.add("10.0.0.1", "80", "Door");
+        found.add("10.0.0.3", "80", "Cam", config::AxisCam).FManuell = true;
+    }
+    TkonfigForm& form() {
+        if (!form_) {
+            KonfigLinks links;
+            links.settings = &settings;
+            links.rebootLock = &lock;
+            links.discovery = &found;
+            links.clock = [this] { return now; };
+            links.cgiClient = [this] { return std::make_unique<RecordingCgi>(cgi); };
+            links.openWebPage = [this](const std::string& page) { return pages.push_back(page), true; };
+            links.chooseFolder = [](const std::string&) { return std::nullopt; };
+            links.settleTime = std::chrono::milliseconds(0);
+            form_ = std::make_unique<TkonfigForm>(std::move(links));
+            form_->show();
+        }
+        return *form_;
+    }
+    DeviceListView& list(const char* name) { return child<DeviceListView>(form(), name); }
+    QTabWidget& tabs() { return child<QTabWidget>(form(), "KonfigTabs"); }
+    void post(std::uint32_t id, std::uintptr_t wParam = 0) {
+        platform::MainLoop::instance().post(form().handle(), id, wParam);
+        pump(30);
+    }
+
+    platform::QtLoopBackend loop;
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    config::TRebootSperre lock;
+    test::FakeDiscovery found;
+    std::uint32_t now = 100000;
+    std::shared_ptr<std::vector<std::string>> cgi = std::make_shared<std::vector<std::string>>();
+    std::vector<std::string> pages;
+    std::unique_ptr<TkonfigForm> form_;
+};
+
+TEST_F(Konfig, PagesAndCaptionsFollowTheChosenLanguage) {
+    EXPECT_EQ(form().windowTitle(), "Oculon configuration");
+    EXPECT_GE(form().width(), TkonfigForm::kWidth);
+    EXPECT_GE(form().height(), TkonfigForm::kHeight);
+    EXPECT_EQ(child<QLabel>(form(), "konfigFormPanel").text(), "  Oculon configuration");
+    EXPECT_EQ(tabs().currentIndex(), TkonfigForm::AllgemeinTab);
+    EXPECT_TRUE(tabs().isTabVisible(TkonfigForm::ServerTab));
+    EXPECT_FALSE(tabs().isTabVisible(TkonfigForm::GatewaysTab));  // no gateway known
+    EXPECT_EQ(tabs().tabText(TkonfigForm::TelefonTab), "IP door intecoms");
+    EXPECT_EQ(child<QPushButton>(form(), "uebernehmenBtn").text(), "Save configuration");
+    EXPECT_TRUE(devices::settingsDialogOpen());
+
+    QComboBox& languages = child<QComboBox>(form(), "sprachBox");
+    ASSERT_EQ(languages.count(), 4);
+    EXPECT_EQ(languages.itemText(2), "Français");
+    EXPECT_EQ(languages.currentIndex(), config::lang_en);
+    languages.setCurrentIndex(config::lang_de);
+    emit languages.activated(config::lang_de);
+    EXPECT_EQ(form().lng(), config::lang_de);
+    form().setSprache(config::lang_de);
+    EXPECT_EQ(tabs().tabText(TkonfigForm::AllgemeinTab).toStdString(),
+              config::text(config::txtCommonSetup, config::lang_de));
+    EXPECT_EQ(child<QLabel>(form(), "serverNameLabel").text().toStdString(),
+              config::text(config::txtNameOfVideoServer, config::lang_de));
+
+    // The relay link's state colours its lamp.
+    post(platform::WM_TCPUPDATEEVENT, 1);
+    EXPECT_EQ(child<QLabel>(form(), "Panel6").palette().color(QPalette::Window), QColor(Qt::red));
+    post(platform::WM_TCPUPDATEEVENT, 7);
+    EXPECT_EQ(child<QLabel>(form(), "Panel6").palette().color(QPalette::Window), QColor(Qt::red));
+
+    form().done(QDialog::Rejected);
+    EXPECT_FALSE(devices::settingsDialogOpen());
+}
+
+TEST_F(Konfig, ListsRebuildAtMostOncePerFiveSecondsAndCatchUp) {
+    EXPECT_EQ(list("ListView1").count(), 1);
+    EXPECT_EQ(list("ListView2").count(), 2);
+    EXPECT_EQ(list("ListView2").item(1)->text(), "10.0.0.3:80\nCam");
+    found.add("10.0.0.2", "80", "Gate");
+    now += 4990;
+    post(platform::WM_UPDATEEVENT);
+    EXPECT_EQ(list("ListView1").count(), 1);
+    now += 11;
+    EXPECT_TRUE(pumpUntil([&] { return list("ListView1").count() == 2; }, 1000));
+    // Without a type-0 server the page goes.
+    found.devices.erase(found.devices.begin());
+    found.devices.erase(found.devices.begin() + 1);
+    now += 5001;
+    post(platform::WM_UPDATEEVENT);
+    EXPECT_FALSE(tabs().isTabVisible(TkonfigForm::ServerTab));
+    EXPECT_FALSE(child<QGroupBox>(form(), "Panel5").isVisible());
+}
+
+TEST_F(Konfig, SelectedServerIsRenamedOnTheDeviceAndStored) {
+    DeviceListView& servers = list("ListView1");
+    servers.setCurrentRow(0);
+    QLineEdit& name = child<QLineEdit>(form(), "serverNameEdit");
+    EXPECT_EQ(name.text(), "Door");
+    EXPECT_EQ(child<QLineEdit>(form(), "serverPortEdit").text(), "80");
+    EXPECT_FALSE(child<QPushButton>(form(), "delConfigBtn").isEnabled());
+    EXPECT_FALSE(child<QLineEdit>(form(), "nameEdit").isEnabled());
+    name.setCursorPosition(4);
+    type(name, QStringLiteral(" tür"));
+    EXPECT_EQ(name.text(), "Door_tuer");
+    EXPECT_EQ(name.cursorPosition(), 9);
+
+    tabs().setCurrentIndex(TkonfigForm::ServerTab);
+    child<QPushButton>(form(), "uebernehmenBtn").click();
+    EXPECT_TRUE(form().running());
+    EXPECT_FALSE(child<QPushButton>(form(), "okButton").isEnabled());
+    ASSERT_TRUE(pumpUntil([&] { return !form().running(); }));
+    EXPECT_TRUE(child<QPushButton>(form(), "okButton").isEnabled());
+    EXPECT_FALSE(form().errorFlag());
+    EXPECT_EQ(cgi->back(), "/SetIP.cgi?CameraName=Door_tuer");
+    ASSERT_TRUE(settings.getConfigByName("Door_tuer"));
+    EXPECT_TRUE(reloadSelectedServer);
+}
+
+TEST_F(Konfig, AFailedApplyKeepsOkFromClosingButCancelCloses) {
+    BoxAnswerer boxes(QMessageBox::Ok);
+    type(child<QLineEdit>(form(), "AdminPassEdit"), "one");
+    type(child<QLineEdit>(form(), "AdminPassConfirmEdit"), "two");
+    child<QPushButton>(form(), "okButton").click();
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], "Please enter the same password two times.");
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_TRUE(form().errorFlag());
+    EXPECT_TRUE(settings.authenticate(""));
+    child<QPushButton>(form(), "abbruchButton").click();
+    EXPECT_FALSE(form().isVisible());
+
+    // Cancelling the folder choice keeps the path.
+    form_.reset();
+    settings.schreibeStoreFirstPict(true);
+    settings.schreibeFirstPictPath("/kept/");
+    child<QPushButton>(form(), "selectDir").click();
+    EXPECT_EQ(child<QLineEdit>(form(), "storePathEdit").text(), "/kept/");
+    child<QPushButton>(form(), "okButton").click();
+    EXPECT_FALSE(form().isVisible());
+    EXPECT_EQ(settings.firstPictpath(), "/kept/");
+}
+
+TEST_F(Konfig, CameraMenuFollowsTheEntryAndOpensTheWebPage) {
+    DeviceListView& cameras = list("ListView2");
+    cameras.setCurrentRow(1);
+    emit cameras.customContextMenuRequested(QPoint(5, 5));
+    auto& menu = child<QMenu>(form(), "PopupMenu3");
+    EXPECT_TRUE(child<QAction>(form(), "kameraEntfernen").isEnabled());
+    EXPECT_EQ(child<QAction>(form(), "kameraEntfernen").text(), "Delete entry: 10.0.0.3:80");
+    menu.hide();
+    cameras.setCurrentRow(0);
+    emit cameras.customContextMenuRequested(QPoint(5, 5));
+    EXPECT_FALSE(child<QAction>(form(), "kameraUmbenennen1").isEnabled());
+    menu.hide();
+    emit cameras.itemDoubleClicked(cameras.item(0));
+    EXPECT_EQ(pages, (std::vector<std::string>{"http://10.0.0.1:80/"}));
+}
+
+TEST_F(Konfig, SmallDialogsCheckTheirEntriesAndTheCountdownCannotBeCut) {
+    BoxAnswerer boxes(QMessageBox::Ok);
+    TneueKamera add([this](const NewCamera& c) { return checkNewCamera(c, settings, &found); });
+    add.show();
+    EXPECT_EQ(add.kameraTypBox.count(), 9);
+    EXPECT_FALSE(add.pathEdit.isVisible());
+    add.kameraTypBox.setCurrentIndex(8);
+    EXPECT_TRUE(add.pathEdit.isVisible());
+    add.kameraNameEdit.setText("Gate");
+    add.KameraIPEdit.setText("10.0.0.3");
+    add.KameraPortEdit.setText("80");
+    add.done(config::ui::mrOK);
+    EXPECT_TRUE(add.isVisible());
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], "Camera not could not be added\nA camera with the given IP-address already exists.");
+    add.KameraPortEdit.setText("81");
+    add.done(config::ui::mrOK);
+    EXPECT_FALSE(add.isVisible());
+
+    TextPrompt name(TextPrompt::Kind::name);
+    name.isCamera = true;
+    name.station = "Cam";
+    name.show();
+    EXPECT_EQ(child<QLabel>(name, "adminPassPanel").text(), "  Enter name: Cam");
+    EXPECT_EQ(child<QLabel>(name, "adminpass").text(), "Please enter a name for the camera:");
+
+    TrebootForm wait(nullptr, std::make_unique<RebootHold>(&lock), std::chrono::milliseconds(5));
+    EXPECT_TRUE(lock.bblocked());
+    wait.show();
+    EXPECT_EQ(wait.seconds().text(), "30");
+    wait.close();
+    wait.reject();
+    EXPECT_TRUE(wait.isVisible());
+    ASSERT_TRUE(pumpUntil([&] { return !wait.isVisible(); }));
+    EXPECT_FALSE(lock.bblocked());
+}
+
+// Pictures of every page and small dialog for a person to look at.
+TEST_F(Konfig, Screenshots) {
+    const char* folder = std::getenv("OCULON_SCREENS");
+    if (!folder) GTEST_SKIP() << "OCULON_SCREENS names the folder for the pictures";
+    const auto shoot = [&](QWidget& w, const std::string& name) {
+        w.raise();
+        pump(300);
+        QScreen* screen = w.screen();
+        screen
+            ->grabWindow(0, w.frameGeometry().x(), w.frameGeometry().y(), w.frameGeometry().width(),
+                         w.frameGeometry().height())
+            .save(QString::fromStdString(std::string(folder) + "/" + name + ".png"));
+    };
+    for (const auto language : {config::lang_de, config::lang_en, config::lang_fr, config::lang_nl}) {
+        config::sprache = language;
+        form_.reset();
+        const std::string suffix = "-" + std::to_string(language);
+        for (int page : {0, 1, 3, 4}) {
+            tabs().setCurrentIndex(page);
+            shoot(form(), "konfig-page" + std::to_string(page) + suffix);
+        }
+        tabs().setTabVisible(TkonfigForm::GatewaysTab, true);
+        tabs().setCurrentIndex(TkonfigForm::GatewaysTab);
+        shoot(form(), "konfig-page2" + suffix);
+        TneueKamera add({});
+        add.show();
+        shoot(add, "neueKamera" + suffix);
+        for (auto kind : {TextPrompt::Kind::name, TextPrompt::Kind::path}) {
+            TextPrompt prompt(kind);
+            prompt.station = "Door";
+            prompt.show();
+            shoot(prompt, std::string(kind == TextPrompt::Kind::name ? "name" : "path") + suffix);
+        }
+        TrebootForm progress(nullptr, nullptr);
+        progress.advance(40);
+        progress.show();
+        shoot(progress, "progress" + suffix);
+        TrebootForm countdown(nullptr, std::make_unique<RebootHold>(nullptr));
+        countdown.show();
+        shoot(countdown, "countdown" + suffix);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName("Korvat Oculon");
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
