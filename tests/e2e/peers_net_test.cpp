@@ -22,6 +22,7 @@
 #include "platform/MainLoop.h"
 #include "platform/UdpSocket.h"
 #include "support/ChildProcess.h"
+#include "support/SimDevice.h"
 #include "video/BlackTest.h"
 
 using namespace oculon;
@@ -29,51 +30,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr const char* kWorkstation = "10.77.0.1";
-constexpr const char* kDevice = "10.77.0.2";
+constexpr const char* kWorkstation = testsupport::kWorkstationAddress;
+constexpr const char* kDevice = testsupport::kDeviceAddress;
 
-// One simulated device, started in the peer namespace, with its event log.
-class Peer {
-public:
-    Peer(const std::string& tool, std::vector<std::string> args) : log_(dir_.path() + "/" + tool + ".log") {
-        const char* ns = std::getenv("OCULON_PEER_NS");
-        const char* bin = std::getenv("OCULON_BINARY_DIR");
-        if (!ns || !bin) throw std::runtime_error("run under tools/netns-run --two-hosts");
-        std::vector<std::string> argv{
-            "ip",        "netns", "exec",          ns,           std::string(bin) + "/tools/" + tool,
-            "--address", kDevice, "--workstation", kWorkstation, "--log",
-            log_};
-        argv.insert(argv.end(), args.begin(), args.end());
-        process_ = std::make_unique<testsupport::ChildProcess>(argv, dir_.path() + "/" + tool + ".out");
-        if (!waitFor("ready")) throw std::runtime_error(tool + " did not start");
-    }
-    ~Peer() { process_->stop(); }
-
-    void signal(int number) { ::kill(process_->pid(), number); }
-
-    // The first log line from line `from` on whose event (second word) is
-    // `event` and which holds `text`; nullopt after `timeout`.
-    std::optional<std::string> waitFor(const std::string& event, const std::string& text = {},
-                                       std::chrono::milliseconds timeout = 5s) const {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        do {
-            std::ifstream in(log_);
-            for (std::string line; std::getline(in, line);) {
-                std::istringstream words(line);
-                std::string time, e;
-                words >> time >> e;
-                if (e == event && line.find(text) != std::string::npos) return line;
-            }
-            std::this_thread::sleep_for(20ms);
-        } while (std::chrono::steady_clock::now() < deadline);
-        return std::nullopt;
-    }
-
-private:
-    testsupport::TempDir dir_;
-    std::string log_;
-    std::unique_ptr<testsupport::ChildProcess> process_;
-};
+using Peer = testsupport::SimDevice;
 
 platform::UdpSocket boundSocket(std::uint16_t port) {
     platform::UdpSocket s;

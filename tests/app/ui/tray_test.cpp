@@ -2,6 +2,8 @@
 // window, Pause, the about box that hides when closed, and the close that
 // keeps the popup's position.
 #include <QApplication>
+#include <QComboBox>
+#include <QTimer>
 #include <QLabel>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ui/copyright.h"
+#include "settings/ui/konfigForm.h"
 #include "config/sprachen.h"
 #include "video/ui/ueberwachungUnit.h"
 
@@ -40,11 +43,39 @@ TEST_F(Tray, MenuCarriesTheCatalogueTextsInOrder) {
     for (QAction* a : form().trayMenu().actions()) {
         if (a->isVisible()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
     }
-    EXPECT_EQ(texts.join('|').toStdString(), "Info|-|Suspend|Recordings...|Show video|-|Close");
+    EXPECT_EQ(texts.join('|').toStdString(), "Info|-|Suspend|Recordings...|Show video|Configure|-|Close");
     EXPECT_TRUE(form().Pause1().isCheckable());
-    // The settings dialog is not there yet: its item waits hidden.
-    EXPECT_FALSE(form().Konfiguration1().isVisible());
     EXPECT_FALSE(form().isVisible());
+}
+
+TEST_F(Tray, ConfigureOpensOneSettingsDialogWhoseLanguageTheMenuTakesAfterOk) {
+    form().Konfiguration1().trigger();
+    settings::ui::TkonfigForm* dialog = form().konfigForm();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->isModal());
+    form().Konfiguration1Click();
+    EXPECT_EQ(form().konfigForm(), dialog);
+    auto* languages = dialog->findChild<QComboBox*>("sprachBox");
+    languages->setCurrentIndex(config::lang_de);
+    emit languages->activated(config::lang_de);
+    dialog->okButtonClick();
+    EXPECT_EQ(form().konfigForm(), nullptr);
+    EXPECT_EQ(config::sprache, config::lang_de);
+    config::TSprachenTyp stored = config::lang_en;
+    EXPECT_TRUE(settings.liesSprache(stored));
+    EXPECT_EQ(stored, config::lang_de);
+    EXPECT_EQ(form().Konfiguration1().text(), "Konfigurieren");
+    // With an administrator password the dialog opens only for it.
+    config::sprache = config::lang_en;
+    settings.storePasswd("admin");
+    QTimer::singleShot(100, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* prompt = qobject_cast<QDialog*>(w); prompt && prompt->isVisible()) prompt->reject();
+    });
+    form().Konfiguration1Click();
+    EXPECT_EQ(form().konfigForm(), nullptr);
+    EXPECT_FALSE(form().dispatch().gesperrt());
 }
 
 TEST_F(Tray, WithoutANotificationAreaASmallWindowCarriesTheMenu) {
@@ -111,6 +142,10 @@ TEST_F(Tray, SurveillanceBringsUpTheWallWhoseDoorFrameSendsThroughTheChannel) {
 }
 
 TEST_F(Tray, SplashHidesItselfAfterFiveSeconds) {
+    // With no station the first showing would open the settings dialog.
+    config::TSingleConfig station;
+    station.Name = "Door";
+    settings.addConfig(station);
     form().showSplash();
     EXPECT_TRUE(form().isVisible());
     EXPECT_TRUE(form().findChild<QLabel*>("rotGelbImg")->isVisible());

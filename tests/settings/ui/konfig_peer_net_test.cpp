@@ -1,0 +1,131 @@
+// The settings dialog with the real discovery thread against a simulated
+// door station in the second host: the station is found and listed, the
+// user renames it and applies, the device takes the new name over its CGI
+// programs with the administrator's credentials, the stored station follows,
+// and the next search answer shows the new name in the list.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+#include "devices/serverObjekt.h"
+#include "devices/videoServerSuche.h"
+#include "platform/Registry.h"
+#include "platform/ui/QtLoopBackend.h"
+#include "settings/DeviceLinks.h"
+#include "settings/ui/konfigForm.h"
+#include "support/SimDevice.h"
+
+using namespace oculon;
+using namespace std::chrono_literals;
+
+namespace {
+
+bool pumpUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+bool listed(QWidget& dialog, const QString& caption) {
+    auto* servers = dialog.findChild<QListWidget*>("ListView1");
+    return servers->count() == 1 && servers->item(0)->text() == caption;
+}
+
+}  // namespace
+
+TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
+    testsupport::SimDevice station(
+        "simstation", {"--name", "SimDoor1", "--user", "door", "--password", "secret", "--admin-password", "adm1n"});
+    config::sprache = config::lang_en;
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    config::TRebootSperre lock;
+    config::TSingleConfig stored;
+    stored.Name = "SimDoor1";
+    stored.Ip = testsupport::kDeviceAddress;
+    stored.Port = "80";
+    stored.NeedCredentials = true;
+    stored.UserName = "door";
+    stored.Passwort = "secret";
+    stored.AdminPass = "adm1n";
+    settings.addConfig(stored);
+    config::videoConfig = &settings;
+    config::rebootSperre = &lock;
+
+    platform::QtLoopBackend loop;
+    std::unique_ptr<settings::ui::TkonfigForm> dialog;
+    // The main form's part: file each probe result, then tell the dialog.
+    std::unique_ptr<devices::suchThread> discovery;
+    platform::MessageTarget mainForm([&](platform::Message& m) {
+        if (m.id != platform::WM_UPDATEEVENT) return;
+        if (auto server = m.take<platform::WM_UPDATEEVENT>()) {
+            server->verarbeiteBild(45, false);
+            discovery->updateServer(std::move(server), nullptr);
+        }
+        if (dialog) platform::MainLoop::instance().post(dialog->handle(), platform::WM_UPDATEEVENT);
+    });
+    devices::suchThread::Options options;
+    options.winHandle = mainForm.id();
+    options.settings = &settings;
+    options.rebootLock = &lock;
+    options.startDelay = 0ms;
+    discovery = std::make_unique<devices::suchThread>(std::move(options));
+    settings::SuchThreadSource found(*discovery);
+    settings::ui::KonfigLinks links;
+    links.settings = &settings;
+    links.rebootLock = &lock;
+    links.discovery = &found;
+    links.settleTime = 0ms;
+    dialog = std::make_unique<settings::ui::TkonfigForm>(std::move(links));
+    dialog->show();
+    discovery->Start();
+
+    ASSERT_TRUE(pumpUntil([&] { return listed(*dialog, "10.77.0.2:80\nSimDoor1"); }, 20000));
+    dialog->findChild<QListWidget*>("ListView1")->setCurrentRow(0);
+    auto* name = dialog->findChild<QLineEdit*>("serverNameEdit");
+    EXPECT_EQ(name->text(), "SimDoor1");
+    name->clear();
+    for (const QChar c : QStringLiteral("Haus tür")) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(name, &press);
+    }
+    EXPECT_EQ(name->text(), "Haus_tuer");
+    dialog->findChild<QTabWidget*>("KonfigTabs")->setCurrentIndex(settings::ui::TkonfigForm::ServerTab);
+    dialog->findChild<QPushButton*>("uebernehmenBtn")->click();
+    ASSERT_TRUE(pumpUntil([&] { return !dialog->running(); }, 20000));
+    EXPECT_FALSE(dialog->errorFlag());
+
+    for (const char* request : {"/SetChannel.cgi?Channel=0", "/ChangeCompressRatio.cgi?Ratio=1",
+                                "/ChangeResolution.cgi?ResType=3", "/SetIP.cgi?CameraName=Haus_tuer"})
+        EXPECT_TRUE(station.waitFor("config", request)) << request;
+    EXPECT_TRUE(station.waitFor("renamed", "Haus_tuer"));
+    EXPECT_FALSE(station.waitFor("unauthorized", "", 0ms));
+    EXPECT_FALSE(station.waitFor("reboot", "", 0ms));
+    const auto renamed = settings.getConfigByName("Haus_tuer");
+    ASSERT_TRUE(renamed);
+    EXPECT_FALSE(settings.getConfigByName("SimDoor1"));
+    EXPECT_EQ(renamed->AdminPass, "adm1n");
+    EXPECT_EQ(renamed->UserName, "door");
+    EXPECT_EQ(renamed->Passwort, "secret");
+    EXPECT_TRUE(renamed->NeedCredentials);
+    EXPECT_EQ(renamed->Ip, testsupport::kDeviceAddress);
+
+    // The station answers the next search with its new name.
+    EXPECT_TRUE(pumpUntil([&] { return listed(*dialog, "10.77.0.2:80\nHaus_tuer"); }, 20000));
+
+    dialog.reset();
+    EXPECT_TRUE(platform::stopAndFree(std::move(discovery), 10s));
+    config::videoConfig = nullptr;
+    config::rebootSperre = nullptr;
+}
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName("Korvat Oculon");
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
