@@ -106,11 +106,7 @@ protected:
         device.FUserName = "door";
         device.FPasswort = "pw";
         device.FAdminPass = "8516";
-        config::TSingleConfig station;
-        station.Name = "Door";
-        station.AdminPass = "8516";
-        station.videoPath = "/own.cgi";
-        settings.addConfig(station);
+        settings.addConfig(door());
         server.setHandler([this](const RecordedRequest& r) {
             const std::size_t index = server.requests().size() - 1;
             if (answers.count(index)) return answers[index];
@@ -119,6 +115,15 @@ protected:
         });
     }
 
+    static config::TSingleConfig door() {
+        config::TSingleConfig station;
+        station.Name = "Door";
+        station.AdminPass = "8516";
+        station.videoPath = "/own.cgi";
+        return station;
+    }
+    // The stored station as it was before the run.
+    void restore() { settings.updateConfig(settings.getConfigByNumber(0), door()); }
     ServerEdits unchanged() const {
         return {device.FName, device.FPort, device.FIpAdresse,    device.FSubnet, device.FGateway, "", "",
                 "",           false,        device.FAuthorization};
@@ -235,13 +240,7 @@ TEST_F(Sequence, EachKindOfChangeSendsItsRequestsToTheByte) {
         EXPECT_EQ(s.Port, c.reboot && edits.port != device.FPort ? "8081" : device.FPort);
         EXPECT_EQ(s.videoPath, "/own.cgi");
         EXPECT_EQ(s.NeedCredentials, edits.useUserName);
-        settings.updateConfig(settings.getConfigByNumber(0), [] {
-            config::TSingleConfig back;
-            back.Name = "Door";
-            back.AdminPass = "8516";
-            back.videoPath = "/own.cgi";
-            return back;
-        }());
+        restore();
     }
 }
 
@@ -305,14 +304,7 @@ TEST_F(Sequence, EveryRoadOutLeavesPictureFetchesFree) {
             EXPECT_EQ(sent, full.size() - (k == 6 ? 1 : 0));
         }
         EXPECT_EQ(stored().Name, k == full.size() - 1 ? "Gate" : "Door");
-        if (k == full.size() - 1) {
-            settings.updateConfig(settings.getConfigByNumber(0), [] {
-                config::TSingleConfig back;
-                back.Name = "Door";
-                back.AdminPass = "8516";
-                return back;
-            }());
-        }
+        if (k == full.size() - 1) restore();
     }
 
     // Stopped by a check after the lock was taken.

@@ -46,19 +46,6 @@ QMessageBox* confirmationBox(QWidget* parent, const std::string& text) {
 
 // ---- name and path prompts ---------------------------------------------------
 
-TextPrompt::TextPrompt(Kind kind, QWidget* parent) : QDialog(parent), kind_(kind) {
-    frame_.build(*this, adminPassPanel, "adminPassPanel", Button1, Button2);
-    place(adminpass, this, "adminpass", QRect(PromptFrame::kContentLeft, 56, PromptFrame::kContentWidth, 40));
-    adminpass.setWordWrap(true);
-    adminpass.setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    place(adminPassEdit_, this, "adminPassEdit", QRect(PromptFrame::kContentLeft, 110, PromptFrame::kContentWidth, 23));
-}
-
-void TextPrompt::done(int result) {
-    if (result == mrOK) password = adminPassEdit_.text().toStdString();
-    QDialog::done(result);
-}
-
 void TextPrompt::showEvent(QShowEvent* event) {
     const bool name = kind_ == Kind::name;
     const std::string title = config::tr(name ? txtEnterName : txtEnterPathToMJPEGVideoStream);

@@ -32,31 +32,23 @@ QMessageBox* confirmationBox(QWidget* parent, const std::string& text);
 
 // The name prompt (TserverNameFormular) and the stream-path prompt
 // (TserverPathFormular): one line of text for a camera or a video server.
-class TextPrompt : public QDialog {
+class TextPrompt : public video::ui::LinePrompt {
     Q_OBJECT
 
 public:
     enum class Kind { name, path };
-    TextPrompt(Kind kind, QWidget* parent = nullptr);
+    TextPrompt(Kind kind, QWidget* parent = nullptr) : LinePrompt(parent), kind_(kind) {}
 
     bool isCamera = false;
-    std::string station;   // the object's current name, for the title
-    std::string password;  // what was entered, after OK
+    std::string station;  // the object's current name, for the title
 
-    QLineEdit& adminPassEdit() { return adminPassEdit_; }
-    void done(int result) override;
+    QLineEdit& edit() { return adminPassEdit; }
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     Kind kind_;
-    QLabel adminPassPanel;
-    video::ui::PromptFrame frame_;
-    QLabel adminpass;
-    QLineEdit adminPassEdit_;
-    QPushButton Button1;
-    QPushButton Button2;
 };
 
 // The add-camera form. OK closes it only when `check` lets the entries pass.

@@ -150,6 +150,24 @@ TkonfigForm::~TkonfigForm() {
 
 // ---- building the pages ------------------------------------------------------
 
+void TkonfigForm::addBoxes(QGridLayout& grid, int span, std::initializer_list<Box> boxes) {
+    for (const auto& [box, boxName, text] : boxes) {
+        box->setObjectName(QString::fromLatin1(boxName));
+        grid.addWidget(box, grid.rowCount(), 0, 1, span);
+        caption(*box, *text);
+    }
+}
+
+void TkonfigForm::addEditRows(QGridLayout& grid, std::initializer_list<EditRow> rows) {
+    for (const auto& [label, labelName, edit, editName, text, length] : rows) {
+        label->setObjectName(QString::fromLatin1(labelName));
+        edit->setObjectName(QString::fromLatin1(editName));
+        addRow(grid, *label, *edit);
+        caption(*label, *text);
+        edit->setMaxLength(length);
+    }
+}
+
 void TkonfigForm::buildGeneralPage() {
     GeneralPage& g = g_;
     g.page.setObjectName(QStringLiteral("AllgemeinTab"));
@@ -191,19 +209,11 @@ void TkonfigForm::buildGeneralPage() {
     caption(g.AdminPassLabel, txtAdminPassword);
     caption(g.AdminPassConfirmLabel, txtReenterAdminPassword);
 
-    const std::pair<QCheckBox*, const TText*> leftBoxes[] = {
-        {&g.delAdminPass, &txtDeletePassword},
-        {&g.allowVideoView, &txtEnterPasswordToShowVideo},
-        {&g.showSplash, &txtSplashScreen},
-        {&g.allowMultipleWindowsBox, &txtAllowMultipleVideoWindows}};
-    for (const auto& [box, text] : leftBoxes) {
-        left->addWidget(box, left->rowCount(), 0, 1, 2);
-        caption(*box, *text);
-    }
-    name(g.delAdminPass, "delAdminPass");
-    name(g.allowVideoView, "allowVideoView");
-    name(g.showSplash, "showSplash");
-    name(g.allowMultipleWindowsBox, "allowMultipleWindowsBox");
+    addBoxes(*left, 2,
+             {{&g.delAdminPass, "delAdminPass", &txtDeletePassword},
+              {&g.allowVideoView, "allowVideoView", &txtEnterPasswordToShowVideo},
+              {&g.showSplash, "showSplash", &txtSplashScreen},
+              {&g.allowMultipleWindowsBox, "allowMultipleWindowsBox", &txtAllowMultipleVideoWindows}});
     connect(&g.delAdminPass, &QCheckBox::clicked, this, [this](bool on) { FPwdChanged = on; });
     left->setRowStretch(left->rowCount(), 1);
     name(g.installButton, "installButton");
@@ -211,16 +221,10 @@ void TkonfigForm::buildGeneralPage() {
     caption(g.installButton, txtInstallProgramInAutostart);
     connect(&g.installButton, &QPushButton::clicked, this, &TkonfigForm::installButtonClick);
 
-    const std::pair<QCheckBox*, const TText*> rightBoxes[] = {{&g.allowCapture, &txtAllowSavePicture},
-                                                              {&g.captureFirst, &txtSaveFirstImage},
-                                                              {&g.storeVideo, &txtStoreVideo}};
-    for (const auto& [box, text] : rightBoxes) {
-        right->addWidget(box, right->rowCount(), 0, 1, 3);
-        caption(*box, *text);
-    }
-    name(g.allowCapture, "allowCapture");
-    name(g.captureFirst, "captureFirst");
-    name(g.storeVideo, "storeVideo");
+    addBoxes(*right, 3,
+             {{&g.allowCapture, "allowCapture", &txtAllowSavePicture},
+              {&g.captureFirst, "captureFirst", &txtSaveFirstImage},
+              {&g.storeVideo, "storeVideo", &txtStoreVideo}});
     name(g.pathLabel, "pathLabel");
     name(g.storePathEdit, "storePathEdit");
     name(g.selectDir, "selectDir");
@@ -316,36 +320,20 @@ void TkonfigForm::buildServerPage() {
     };
     QGridLayout* user =
         group(s.userConfig, "userConfig", txtCameraConfiguration, s.useUserName, "useUserName", txtUsePassword);
-    const std::tuple<QLabel*, const char*, QLineEdit*, const char*, const TText*> userRows[] = {
-        {&s.userNameLabel, "userNameLabel", &s.nameEdit, "nameEdit", &txtUserName},
-        {&s.serverPassLabel, "serverPassLabel", &s.passEdit, "passEdit", &txtPassword},
-        {&s.serverPassConfirmLabel, "serverPassConfirmLabel", &s.passConfirmEdit, "passConfirmEdit",
-         &txtReenterPassword}};
-    for (const auto& [label, labelName, edit, editName, text] : userRows) {
-        name(*label, labelName);
-        name(*edit, editName);
-        addRow(*user, *label, *edit);
-        caption(*label, *text);
-        edit->setMaxLength(20);
-    }
+    addEditRows(*user, {{&s.userNameLabel, "userNameLabel", &s.nameEdit, "nameEdit", &txtUserName, 20},
+                        {&s.serverPassLabel, "serverPassLabel", &s.passEdit, "passEdit", &txtPassword, 20},
+                        {&s.serverPassConfirmLabel, "serverPassConfirmLabel", &s.passConfirmEdit, "passConfirmEdit",
+                         &txtReenterPassword, 20}});
     video::ui::setHashEcho(s.passEdit);
     video::ui::setHashEcho(s.passConfirmEdit);
     connect(&s.useUserName, &QCheckBox::clicked, this, &TkonfigForm::useUserNameClick);
 
     QGridLayout* net =
         group(s.netConfig, "netConfig", txtIPConfiguration, s.serverIsDHCP, "serverIsDHCP", txtIPConfigurationByDHCP);
-    const std::tuple<QLabel*, const char*, QLineEdit*, const char*, const TText*, int> netRows[] = {
-        {&s.serverIPLabel, "serverIPLabel", &s.serverIPEdit, "serverIPEdit", &txtIPAddress, 15},
-        {&s.serverSubnet, "serverSubnet", &s.subnetEdit, "subnetEdit", &txtSubnetMask, 15},
-        {&s.serverGateway, "serverGateway", &s.gatewayEdit, "gatewayEdit", &txtStandardGateway, 15},
-        {&s.serverPortLabel, "serverPortLabel", &s.serverPortEdit, "serverPortEdit", &txtPort, 5}};
-    for (const auto& [label, labelName, edit, editName, text, length] : netRows) {
-        name(*label, labelName);
-        name(*edit, editName);
-        addRow(*net, *label, *edit);
-        caption(*label, *text);
-        edit->setMaxLength(length);
-    }
+    addEditRows(*net, {{&s.serverIPLabel, "serverIPLabel", &s.serverIPEdit, "serverIPEdit", &txtIPAddress, 15},
+                       {&s.serverSubnet, "serverSubnet", &s.subnetEdit, "subnetEdit", &txtSubnetMask, 15},
+                       {&s.serverGateway, "serverGateway", &s.gatewayEdit, "gatewayEdit", &txtStandardGateway, 15},
+                       {&s.serverPortLabel, "serverPortLabel", &s.serverPortEdit, "serverPortEdit", &txtPort, 5}});
     connect(&s.serverIsDHCP, &QCheckBox::clicked, this, &TkonfigForm::serverIsDHCPClick);
     for (QLineEdit* edit : {&s.serverNameEdit, &s.nameEdit, &s.passEdit, &s.passConfirmEdit, &s.serverIPEdit,
                             &s.subnetEdit, &s.gatewayEdit, &s.serverPortEdit}) {
@@ -380,16 +368,10 @@ void TkonfigForm::buildTelefonPage() {
     right->addStretch(1);
     t.doorGroup.setObjectName(QStringLiteral("doorGroup"));
     right->addWidget(&t.doorGroup);
-    auto* door = new QVBoxLayout(&t.doorGroup);
-    const std::tuple<QCheckBox*, const char*, const TText*> boxes[] = {
-        {&t.codeFuerTuer, "codeFuerTuer", &txtUserEntersCode},
-        {&t.protokollTuerOeffner, "protokollTuerOeffner", &txtSavePictureOnReleaseBuzzer},
-        {&t.kommentarErf, "kommentarErf", &txtAskForComment}};
-    for (const auto& [box, boxName, text] : boxes) {
-        box->setObjectName(QString::fromLatin1(boxName));
-        door->addWidget(box);
-        caption(*box, *text);
-    }
+    addBoxes(*new QGridLayout(&t.doorGroup), 1,
+             {{&t.codeFuerTuer, "codeFuerTuer", &txtUserEntersCode},
+              {&t.protokollTuerOeffner, "protokollTuerOeffner", &txtSavePictureOnReleaseBuzzer},
+              {&t.kommentarErf, "kommentarErf", &txtAskForComment}});
     caption(t.doorGroup, txtReleaseBuzzer);
     connect(&t.protokollTuerOeffner, &QCheckBox::toggled, &t.kommentarErf, &QCheckBox::setEnabled);
 
@@ -711,7 +693,7 @@ void TkonfigForm::kameraUmbenennen1Click() {
     TextPrompt ask(TextPrompt::Kind::name, this);
     ask.isCamera = true;
     ask.station = cameraName(cameraToDel, settings_);
-    setStr(ask.adminPassEdit(), ask.station);
+    setStr(ask.edit(), ask.station);
     if (prompt([&] { return ask.exec(); }) != mrOK || ask.password.empty() || ask.password == ask.station) return;
     if (renameCamera(cameraToDel, ask.password, settings_, *links_.discovery)) announceToWall();
 }
@@ -721,7 +703,7 @@ void TkonfigForm::pfadAendernClick() {
     TextPrompt ask(TextPrompt::Kind::path, this);
     ask.isCamera = true;
     ask.station = cameraName(cameraToDel, settings_);
-    setStr(ask.adminPassEdit(), cameraPath(cameraToDel, settings_));
+    setStr(ask.edit(), cameraPath(cameraToDel, settings_));
     if (prompt([&] { return ask.exec(); }) != mrOK) return;
     if (changeCameraPath(cameraToDel, ask.password, settings_, *links_.discovery)) announceToWall();
 }

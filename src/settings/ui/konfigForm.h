@@ -26,6 +26,8 @@
 
 #include <chrono>
 #include <functional>
+#include <initializer_list>
+#include <tuple>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +39,8 @@
 #include "settings/KonfigLists.h"
 #include "settings/KonfigPages.h"
 #include "settings/ui/DeviceListView.h"
+
+class QGridLayout;
 
 namespace oculon::video::ui {
 class TueberwachungForm;
@@ -102,6 +106,12 @@ protected:
 private:
     template <typename W>
     void caption(W& widget, const config::TText& text);
+    using Box = std::tuple<QCheckBox*, const char*, const config::TText*>;
+    using EditRow = std::tuple<QLabel*, const char*, QLineEdit*, const char*, const config::TText*, int>;
+    // Check boxes one under the other, each across `span` columns.
+    void addBoxes(QGridLayout& grid, int span, std::initializer_list<Box> boxes);
+    // A label and its edit per row, the edit holding at most the row's length.
+    void addEditRows(QGridLayout& grid, std::initializer_list<EditRow> rows);
     void buildGeneralPage();
     void buildServerPage();
     void buildTelefonPage();

@@ -31,4 +31,17 @@ void setHashEcho(QLineEdit& edit) {
     edit.setEchoMode(QLineEdit::Password);
 }
 
+LinePrompt::LinePrompt(QWidget* parent) : QDialog(parent) {
+    frame_.build(*this, adminPassPanel, "adminPassPanel", Button1, Button2);
+    place(adminpass, this, "adminpass", QRect(PromptFrame::kContentLeft, 56, PromptFrame::kContentWidth, 40));
+    adminpass.setWordWrap(true);
+    adminpass.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(adminPassEdit, this, "adminPassEdit", QRect(PromptFrame::kContentLeft, 110, PromptFrame::kContentWidth, 23));
+}
+
+void LinePrompt::done(int result) {
+    if (result == mrOK) password = adminPassEdit.text().toStdString();
+    QDialog::done(result);
+}
+
 }  // namespace oculon::video::ui

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <string>
+
 #include "config/ui/BrandDialog.h"
 
 namespace oculon::video::ui {
@@ -37,6 +39,28 @@ struct PromptFrame : config::ui::BrandFrame {
         build(dialog, layout(), panel, panelName);
         placeButtons(ok, "Button1", cancel, "Button2");
     }
+};
+
+// A prompt for one line of text on that frame: title panel, the prompt
+// ("adminpass"), the line ("adminPassEdit"), OK and Cancel. The dialogs
+// built on it set their texts when they show.
+class LinePrompt : public QDialog {
+public:
+    std::string password;  // the line's text, after OK
+
+    // OK copies the line into `password`.
+    void done(int result) override;
+
+protected:
+    explicit LinePrompt(QWidget* parent);
+
+    // Parents before children.
+    QLabel adminPassPanel;
+    PromptFrame frame_;
+    QLabel adminpass;
+    QLineEdit adminPassEdit;
+    QPushButton Button1;
+    QPushButton Button2;
 };
 
 }  // namespace oculon::video::ui

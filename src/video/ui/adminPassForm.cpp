@@ -6,21 +6,7 @@ namespace oculon::video::ui {
 
 using namespace config;
 
-TadminPassForm::TadminPassForm(QWidget* parent) : QDialog(parent) {
-    frame_.build(*this, adminPassPanel, "adminPassPanel", Button1, Button2);
-    const int left = PromptFrame::kContentLeft;
-    const int width = PromptFrame::kContentWidth;
-    place(adminpass, this, "adminpass", QRect(left, 56, width, 40));
-    adminpass.setWordWrap(true);
-    adminpass.setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    place(adminPassEdit, this, "adminPassEdit", QRect(left, 110, width, 23));
-    setHashEcho(adminPassEdit);
-}
-
-void TadminPassForm::done(int result) {
-    if (result == mrOK) password = adminPassEdit.text().toStdString();
-    QDialog::done(result);
-}
+TadminPassForm::TadminPassForm(QWidget* parent) : LinePrompt(parent) { setHashEcho(adminPassEdit); }
 
 void TadminPassForm::showEvent(QShowEvent* event) {
     const std::string title = config::tr(txtAdminPasswordFor) + station;

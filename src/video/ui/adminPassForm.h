@@ -14,29 +14,17 @@
 
 namespace oculon::video::ui {
 
-class TadminPassForm : public QDialog {
+class TadminPassForm : public LinePrompt {
     Q_OBJECT
 
 public:
     explicit TadminPassForm(QWidget* parent = nullptr);
 
-    std::string station;   // the text after "for", set before showing
-    bool video = false;    // asking for a video server's password
-    std::string password;  // filled on OK
-
-    // OK copies the field into `password`.
-    void done(int result) override;
+    std::string station;  // the text after "for", set before showing
+    bool video = false;   // asking for a video server's password
 
 protected:
     void showEvent(QShowEvent* event) override;
-
-private:
-    QLabel adminPassPanel;
-    PromptFrame frame_;
-    QLabel adminpass;
-    QLineEdit adminPassEdit;
-    QPushButton Button1;
-    QPushButton Button2;
 };
 
 }  // namespace oculon::video::ui
