@@ -41,6 +41,18 @@ void addRow(QGridLayout& grid, QLabel& label, QWidget& field) {
     grid.addWidget(&field, row, 1);
 }
 
+// A device list on the left of a page; the page's other controls go into
+// the column returned.
+QVBoxLayout* listBeside(QWidget& page, const char* pageName, DeviceListView& list) {
+    page.setObjectName(QString::fromLatin1(pageName));
+    auto* columns = new QHBoxLayout(&page);
+    columns->addWidget(&list);
+    list.setFixedWidth(180);
+    auto* right = new QVBoxLayout;
+    columns->addLayout(right, 1);
+    return right;
+}
+
 template <typename... W>
 void enableAll(bool on, W&... widgets) {
     (widgets.setEnabled(on), ...);
@@ -288,13 +300,8 @@ void TkonfigForm::buildGeneralPage() {
 
 void TkonfigForm::buildServerPage() {
     ServerPageControls& s = s_;
-    s.page.setObjectName(QStringLiteral("ServerTab"));
-    auto* columns = new QHBoxLayout(&s.page);
-    columns->addWidget(&s.ListView1);
-    s.ListView1.setFixedWidth(180);
+    QVBoxLayout* right = listBeside(s.page, "ServerTab", s.ListView1);
     s.ListView1.onSelect = [this](const std::string& key) { ListView1SelectItem(key); };
-    auto* right = new QVBoxLayout;
-    columns->addLayout(right, 1);
 
     const auto name = [](QWidget& w, const char* n) { w.setObjectName(QString::fromLatin1(n)); };
     auto* nameGrid = new QGridLayout;
@@ -354,17 +361,12 @@ void TkonfigForm::buildServerPage() {
 
 void TkonfigForm::buildTelefonPage() {
     TelefonPage& t = t_;
-    t.page.setObjectName(QStringLiteral("TelefonTab"));
-    auto* columns = new QHBoxLayout(&t.page);
-    columns->addWidget(&t.ListView2);
-    t.ListView2.setFixedWidth(180);
+    QVBoxLayout* right = listBeside(t.page, "TelefonTab", t.ListView2);
     t.ListView2.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&t.ListView2, &QWidget::customContextMenuRequested, this, &TkonfigForm::ListView2ContextPopup);
     connect(&t.ListView2, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem*) {
         if (const std::string key = t_.ListView2.selectedKey(); !key.empty()) openWebPage(key);
     });
-    auto* right = new QVBoxLayout;
-    columns->addLayout(right, 1);
     right->addStretch(1);
     t.doorGroup.setObjectName(QStringLiteral("doorGroup"));
     right->addWidget(&t.doorGroup);
