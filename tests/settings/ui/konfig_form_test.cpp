@@ -100,7 +100,6 @@ protected:
     }
     TkonfigForm& form() {
         if (!form_) {
-            KonfigLinks links;
             links.settings = &settings;
             links.rebootLock = &lock;
             links.discovery = &found;
@@ -109,7 +108,7 @@ protected:
             links.openWebPage = [this](const std::string& page) { return pages.push_back(page), true; };
             links.chooseFolder = [](const std::string&) { return std::nullopt; };
             links.settleTime = std::chrono::milliseconds(0);
-            form_ = std::make_unique<TkonfigForm>(std::move(links));
+            form_ = std::make_unique<TkonfigForm>(links);
             form_->show();
         }
         return *form_;
@@ -122,7 +121,9 @@ protected:
     }
 
     platform::QtLoopBackend loop;
-    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    std::shared_ptr<platform::MemoryRegistryStore> store = std::make_shared<platform::MemoryRegistryStore>();
+    config::TVideoConfig settings{store};
+    KonfigLinks links;
     config::TRebootSperre lock;
     test::FakeDiscovery found;
     std::uint32_t now = 100000;
@@ -232,6 +233,32 @@ TEST_F(Konfig, AFailedApplyKeepsOkFromClosingButCancelCloses) {
     child<QPushButton>(form(), "okButton").click();
     EXPECT_FALSE(form().isVisible());
     EXPECT_EQ(settings.firstPictpath(), "/kept/");
+}
+
+TEST_F(Konfig, DeletingTheStationOfTheServerOrTheWholeConfigurationWhichEndsTheProgram) {
+    config::TSingleConfig station;
+    station.Name = "Door";
+    settings.addConfig(station);
+    int endProgram = 0;
+    platform::MessageTarget mainForm([&](platform::Message& m) { endProgram += m.id == platform::WM_ENDPROGRAM; });
+    links.mainHandle = mainForm.id();
+    list("ListView1").setCurrentRow(0);
+    QPushButton& deleteStation = child<QPushButton>(form(), "delConfigBtn");
+    ASSERT_TRUE(deleteStation.isEnabled());
+    deleteStation.click();
+    EXPECT_FALSE(settings.getConfigByName("Door"));
+    EXPECT_FALSE(deleteStation.isEnabled());
+    EXPECT_TRUE(reloadSelectedServer);
+
+    BoxAnswerer yes(QMessageBox::Yes);
+    settings.schreibeID("42");
+    child<QPushButton>(form(), "konfigKplLoeschenBtn").click();
+    pump(30);
+    EXPECT_EQ(yes.texts.size(), 1u);
+    EXPECT_EQ(endProgram, 1);
+    config::TVideoConfig reread(store);
+    std::vector<std::string> ids;
+    EXPECT_FALSE(reread.liesID(ids));
 }
 
 TEST_F(Konfig, CameraMenuFollowsTheEntryAndOpensTheWebPage) {
