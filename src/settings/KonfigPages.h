@@ -64,6 +64,8 @@ public:
     // for one that has left the discovery list, whose values stay shown.
     bool select(const std::string& key, const DiscoverySource& discovery, ServerEdits& edits);
     void clear();
+    // The next selection loads afresh, also of the server shown now.
+    void forgetSelection() { selectedIP_.clear(); }
 
     const std::string& selectedIP() const { return selectedIP_; }
     const std::optional<devices::ServerFields>& server() const { return actObject_; }

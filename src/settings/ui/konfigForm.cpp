@@ -8,6 +8,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <type_traits>
 
 #include "devices/TickCount.h"
@@ -795,14 +796,15 @@ void TkonfigForm::startRun(const ServerEdits& edits) {
     setup.settings = &settings_;
     setup.rebootLock = links_.rebootLock;
     setup.http = links_.cgiClient ? links_.cgiClient() : std::make_unique<HttpCgiClient>();
-    if (auto gateways = links_.gateways) {
-        setup.gatewayNamed = [gateways](const std::string& name) {
-            for (const devices::TGatewayObject& gateway : gateways()) {
-                if (gateway.name() == name) return true;
-            }
-            return false;
-        };
+    // The gateway search's names as they are now: the run must not reach
+    // into the main form's threads.
+    std::vector<std::string> gatewayNames;
+    if (links_.gateways) {
+        for (const devices::TGatewayObject& gateway : links_.gateways()) gatewayNames.push_back(gateway.name());
     }
+    setup.gatewayNamed = [gatewayNames](const std::string& name) {
+        return std::find(gatewayNames.begin(), gatewayNames.end(), name) != gatewayNames.end();
+    };
     setup.language = mySprache;
     setup.settleTime = links_.settleTime;
     run_ = std::make_unique<ConfigurationRun>(handle(), std::move(setup),
@@ -846,7 +848,8 @@ void TkonfigForm::runEvent(RunEvent& event) {
         }
         case RunEvent::Kind::countdown:
             progressForm_.reset();
-            answerWhenDone(new TrebootForm(this, std::move(event.hold)), [](int) { return std::string(); });
+            answerWhenDone(new TrebootForm(this, std::move(event.hold), links_.countdownTick),
+                           [](int) { return std::string(); });
             return;
         case RunEvent::Kind::finished: runFinished(event.result); return;
     }
@@ -858,7 +861,7 @@ void TkonfigForm::runFinished(const VideoServerConfiguration::Result& result) {
     FErrorFlag = FErrorFlag || result.error;
     modified = false;
     if (result.finished) {
-        serverPage_.clear();
+        serverPage_.forgetSelection();
         reloadSelectedServer = true;
     }
     if (closeAfterRun_ && !FErrorFlag) done(mrOK);

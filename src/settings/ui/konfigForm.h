@@ -70,6 +70,7 @@ struct KonfigLinks {
     std::function<bool(const std::string&)> openWebPage;  // none: the desktop's browser
     TickClock clock;                                      // none: the tick count
     std::chrono::milliseconds settleTime{4000};           // after a configuration run
+    std::chrono::milliseconds countdownTick{990};         // of the reboot wait
 };
 
 class TkonfigForm : public QDialog {

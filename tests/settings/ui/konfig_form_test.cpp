@@ -108,6 +108,7 @@ protected:
             links.openWebPage = [this](const std::string& page) { return pages.push_back(page), true; };
             links.chooseFolder = [](const std::string&) { return std::nullopt; };
             links.settleTime = std::chrono::milliseconds(0);
+            links.countdownTick = std::chrono::milliseconds(1);
             form_ = std::make_unique<TkonfigForm>(links);
             form_->show();
         }
@@ -209,6 +210,19 @@ TEST_F(Konfig, SelectedServerIsRenamedOnTheDeviceAndStored) {
     EXPECT_EQ(cgi->back(), "/SetIP.cgi?CameraName=Door_tuer");
     ASSERT_TRUE(settings.getConfigByName("Door_tuer"));
     EXPECT_TRUE(reloadSelectedServer);
+
+    // A new port is confirmed; the device restarts while picture fetches wait.
+    BoxAnswerer ok(QMessageBox::Ok);
+    servers.clearSelection();
+    servers.setCurrentRow(0);
+    EXPECT_EQ(name.text(), "Door");  // loaded afresh from the list
+    child<QLineEdit>(form(), "serverPortEdit").setText("8080");
+    child<QPushButton>(form(), "uebernehmenBtn").click();
+    ASSERT_TRUE(pumpUntil([&] { return lock.bblocked(); }));
+    ASSERT_TRUE(pumpUntil([&] { return !form().running(); }));
+    EXPECT_EQ(ok.texts, (std::vector<std::string>{"The videoserver is being rebooted."}));
+    EXPECT_FALSE(lock.bblocked());
+    EXPECT_EQ(cgi->back(), "/Reboot.cgi?RebootNow=1");
 }
 
 TEST_F(Konfig, AFailedApplyKeepsOkFromClosingButCancelCloses) {
