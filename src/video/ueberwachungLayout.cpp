@@ -23,7 +23,8 @@ constexpr std::array<LayoutRow, config::kLayoutCount> kLayouts{{
     {4, 4, 1},  // r4x4G
 }};
 
-// The original works in floating point and truncates each result.
+// In floating point, each result truncated, so the tiles of one row may
+// differ by a pixel but never add up to more than the length.
 int part(int length, int count, int times) { return static_cast<int>(static_cast<double>(length) / count * times); }
 
 }  // namespace
