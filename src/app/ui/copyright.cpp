@@ -208,7 +208,7 @@ void Tcopyright::FormCreate() {
     if (settings_.surveillance()) createWall();
 
     splashTimer.setSingleShot(true);
-    splashTimer.setInterval(5000);
+    splashTimer.setInterval(options_.splashTime);
     connect(&splashTimer, &QTimer::timeout, this, [this] { hide(); });
 }
 
@@ -346,6 +346,7 @@ void Tcopyright::showSplash() {
         move(r.topLeft());
     }
     show();
+    splashTimer.start();
 }
 
 void Tcopyright::showEvent(QShowEvent* event) {
@@ -353,11 +354,6 @@ void Tcopyright::showEvent(QShowEvent* event) {
     if (!started && settings_.Count() == 0) {
         // After the form is on the screen, as the user would see it.
         QTimer::singleShot(0, this, [this] { Konfiguration1Click(); });
-    }
-    if (!started) {
-        splashTimer.start();
-    } else {
-        splashTimer.stop();
     }
     started = true;
     QWidget::showEvent(event);

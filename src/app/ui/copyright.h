@@ -66,6 +66,8 @@ public:
         std::chrono::milliseconds workerBound{5000};
         // Run by the popups and the wall's door frame when a call starts.
         std::function<void()> screenSaverStop = platform::stopScreenSaver;
+        // How long the splash screen stays.
+        std::chrono::milliseconds splashTime{5000};
     };
 
     static constexpr int kWidth = 480;
@@ -75,7 +77,8 @@ public:
     Tcopyright(config::TVideoConfig& settings, config::TRebootSperre* rebootLock, Options options);
     ~Tcopyright() override;
 
-    // The form shows itself at the start for 5 seconds (FShowSplashScreen).
+    // The form shows itself at the start for 5 seconds (FShowSplashScreen);
+    // only this showing hides itself, the about box stays until closed.
     void showSplash();
 
     // ---- The menu.
