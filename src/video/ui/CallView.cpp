@@ -1,5 +1,8 @@
 #include "video/ui/CallView.h"
 
+#include <QApplication>
+#include <QWindow>
+
 namespace oculon::video::ui {
 
 CallView::CallView(QWidget* parent, Qt::WindowFlags flags, bool withWatchdog, CodePadding padding,
@@ -17,6 +20,30 @@ void CallView::postForCall(std::uint32_t id) const {
 
 bool CallView::forThisCall(const platform::Message& message) const {
     return session_.running() && (message.wParam == 0 || message.wParam == callId_.load());
+}
+
+namespace {
+
+// True when `modal` belongs to `top`: a prompt of that window, directly or
+// through a chain of prompts.
+bool promptOf(const QWidget& modal, const QWidget& top) {
+    for (const QWidget* w = &modal; w != nullptr; w = w->parentWidget()) {
+        if (w->window() == &top) return true;
+    }
+    for (const QWindow* w = modal.windowHandle(); w != nullptr; w = w->transientParent()) {
+        if (w == top.windowHandle()) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void CallView::answerAboveModalWindows() {
+    QWidget& top = *window();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && promptOf(*modal, top)) return;
+    top.winId();  // the exemption lives on the native window
+    if (QWindow* handle = top.windowHandle()) handle->setTransientParent(modal ? modal->windowHandle() : nullptr);
 }
 
 void CallView::connectButtons(QPushButton& saveButton) {

@@ -53,6 +53,12 @@ protected:
     // posted from outside without a call number (WParam 0) while a call runs.
     bool forThisCall(const platform::Message& message) const;
 
+    // A call must be answerable whatever modal window of ours is open (the
+    // recordings player, a prompt of the tray menu): before a call shows, its
+    // window is made transient for the topmost modal window, which frees it
+    // from that window's input block and keeps it above it. With no modal
+    // window, or one that is the window's own prompt, it stands on its own.
+    void answerAboveModalWindows();
     // Before a call shows.
     void stopScreenSaver() const {
         if (screenSaverStop_) screenSaverStop_();

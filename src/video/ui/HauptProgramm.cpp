@@ -90,6 +90,7 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     } else {
         Panel2.hide();
     }
+    answerAboveModalWindows();
     show();
     raise();
     activateWindow();

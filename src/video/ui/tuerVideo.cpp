@@ -86,6 +86,7 @@ void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
     setWindowTitle(QString::fromStdString(setup.caption));
     FOhneBT = station.ohneBT;
     BitBtn1.setVisible(FOhneBT);
+    answerAboveModalWindows();
     setVisible(true);
 
     beginCall();

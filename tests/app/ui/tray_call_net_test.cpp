@@ -1,21 +1,32 @@
-// The main form with its real threads inside the network namespace: a
-// telephone calling for this workstation brings up the popup (and stops the
-// screen saver), its idle telegram takes it down, and the close ends every
-// thread in time.
+// The main form inside the network namespace: a telephone calling for this
+// workstation brings up the popup (and stops the screen saver), its idle
+// telegram takes it down, and the close ends every thread in time. Calls
+// that come while the recordings player (a modal window) is open show in
+// front of it and their door buttons work: in the popup, in a further popup
+// and in the wall's door frame.
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
+#include "devices/TelefonTelegram.h"
 #include "devices/TelegramText.h"
-#include "support/ChildProcess.h"
 #include "platform/ui/QtLoopBackend.h"
+#include "support/ChildProcess.h"
+#include "support/LoopbackHttpServer.h"
 #include "support/UdpPeer.h"
+#include "video/Jpeg.h"
 #include "video/ui/HauptProgramm.h"
+#include "video/ui/ueberwachungUnit.h"
 
 using namespace oculon;
 
@@ -87,6 +98,175 @@ TEST(TrayCall, TelephoneCallShowsThePopupAndIdleEndsIt) {
     EXPECT_TRUE(form.closed());
     EXPECT_TRUE(form.workersStopped());
     EXPECT_LT(clock.elapsed(), 12000);
+    ::unsetenv("TMPDIR");
+}
+
+bool pumpUntil(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+std::vector<video::ui::TVideobild*> shownPopups() {
+    std::vector<video::ui::TVideobild*> shown;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* p = qobject_cast<video::ui::TVideobild*>(w); p && p->isVisible()) shown.push_back(p);
+    }
+    return shown;
+}
+
+// A click as the window system delivers it, so a window blocked by a modal
+// one does not get it.
+void click(QPushButton& button) {
+    QTest::mouseClick(button.window()->windowHandle(), Qt::LeftButton, {},
+                      button.mapTo(button.window(), button.rect().center()));
+}
+
+// Two door telephones (127.0.0.2 and .3) whose stations stream from one
+// camera, and the form without worker threads: the calls come in through
+// the dispatch, the door-opener frames go out to the telephones.
+class CallsAboveThePlayer : public ::testing::Test {
+protected:
+    CallsAboveThePlayer() : phone3("127.0.0.3", phone2.port()) {
+        config::sprache = config::lang_en;
+        settings.schreibeID("WS1");
+        settings.schreibeAllowMultipleWindows(true);
+        settings.schreibeFirstPictPath(folder.path() + "/");
+        settings.schreibeFensterKoordinaten({80, 240, 400, 480});
+        config::videoConfig = &settings;
+        camera.setHandler([](const testsupport::RecordedRequest&) {
+            video::Image grey;
+            grey.reshape(320, 240, video::PixelFormat::Bgrx32);
+            std::fill(grey.pixels.begin(), grey.pixels.end(), std::uint8_t{0x80});
+            const auto jpeg = video::encodeJpeg(video::viewOf(grey), 90);
+            testsupport::MjpegOptions steady;
+            steady.interval = std::chrono::milliseconds(100);
+            steady.repeat = 600;
+            steady.holdOpenAtEnd = true;
+            return testsupport::Script::mjpeg({std::string(jpeg.begin(), jpeg.end())}, steady);
+        });
+        for (const char* phone : {"127.0.0.2", "127.0.0.3"}) {
+            config::TSingleConfig station;
+            station.Name = std::string("Door ") + phone;
+            station.Ip = camera.address();
+            station.Port = std::to_string(camera.port());
+            station.telefonIP = phone;
+            station.ausgang = true;
+            station.ausgangSchrift = "Open door";
+            settings.addConfig(station);
+        }
+    }
+    ~CallsAboveThePlayer() override { config::videoConfig = nullptr; }
+
+    app::ui::Tcopyright& form() {
+        if (!form_) {
+            app::ui::Tcopyright::Options options;
+            options.startWorkers = false;
+            options.screenSaverStop = [] {};
+            options.channel.partnerPort = phone2.port();
+            options.channel.ownAddress = [](const std::string&) { return std::string("127.0.0.1"); };
+            form_ = std::make_unique<app::ui::Tcopyright>(settings, nullptr, options);
+        }
+        return *form_;
+    }
+
+    void ring(const std::string& phone) {
+        devices::telefonObjekt call;
+        call.FStatus = devices::Verbindung;
+        call.FNummer = "WS1";
+        call.FIpAdresse = phone;
+        form().dispatch().telephoneEvent(call);
+    }
+
+    // Runs `inside` while the recordings player is open, then closes it.
+    void withPlayerOpen(const std::function<void(QWidget& player)>& inside) {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* player = QApplication::activeModalWidget();
+            ASSERT_NE(player, nullptr);
+            inside(*player);
+            ran = true;
+            player->close();
+        });
+        form().VideoPlayer1Click();
+        EXPECT_TRUE(ran);
+    }
+
+    // Saves the screen when OCULON_SCREENSHOT_DIR names a folder (run under
+    // Xvfb with QT_QPA_PLATFORM=xcb to see it).
+    static void screenshot(const char* name) {
+        const char* dir = std::getenv("OCULON_SCREENSHOT_DIR");
+        if (dir == nullptr || *dir == '\0') return;
+        QDir().mkpath(QString::fromLocal8Bit(dir));
+        QApplication::processEvents();
+        QApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+    }
+
+    testsupport::TempDir folder;
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    testsupport::LoopbackHttpServer camera;
+    testsupport::UdpPeer phone2{"127.0.0.2", 0};
+    testsupport::UdpPeer phone3;
+    platform::QtLoopBackend loop;
+    std::unique_ptr<app::ui::Tcopyright> form_;
+};
+
+TEST_F(CallsAboveThePlayer, PopupAndFurtherPopupAnswer) {
+    withPlayerOpen([&](QWidget& player) {
+        player.move(0, 0);
+        ring("127.0.0.2");
+        ASSERT_TRUE(pumpUntil([] { return shownPopups().size() == 1; }));
+        video::ui::TVideobild* first = shownPopups().front();
+        auto* door = first->findChild<QPushButton*>("tuerOeffner");
+        ASSERT_TRUE(pumpUntil([&] { return door->isVisible(); }));
+        click(*door);
+        EXPECT_TRUE(phone2.next(std::chrono::milliseconds(2000))) << "the popup's door button did nothing";
+
+        ring("127.0.0.3");
+        ASSERT_TRUE(pumpUntil([] { return shownPopups().size() == 2; }));
+        EXPECT_EQ(form().dispatch().furtherCount(), 1u);
+        video::ui::TVideobild* further = shownPopups().front() == first ? shownPopups().back() : shownPopups().front();
+        door = further->findChild<QPushButton*>("tuerOeffner");
+        ASSERT_TRUE(pumpUntil([&] { return door->isVisible(); }));
+        click(*door);
+        EXPECT_TRUE(phone3.next(std::chrono::milliseconds(2000))) << "the further popup's door button did nothing";
+        pumpUntil([] { return false; }, 800);
+        screenshot("call-above-player");
+        // The player still takes its own input once the calls are gone.
+        form().dispatch().closeFurtherPopups();
+        form().dispatch().playVideoEnd();
+        EXPECT_TRUE(shownPopups().empty());
+    });
+    // At most one player: a second "Recordings..." while it is open only
+    // brings it forward.
+    int players = 0;
+    withPlayerOpen([&](QWidget& player) {
+        form().VideoPlayer1Click();
+        for (QWidget* w : QApplication::topLevelWidgets()) players += w->isVisible() && w->inherits("QDialog");
+        EXPECT_EQ(QApplication::activeModalWidget(), &player);
+    });
+    EXPECT_EQ(players, 1);
+}
+
+TEST_F(CallsAboveThePlayer, WallDoorFrameAnswers) {
+    settings.schreibeSurveillance(true);
+    settings.schreibeDoor(true);
+    settings.schreibeUeberwachungKoordinaten({0, 0, 480, 640});
+    video::ui::TueberwachungForm* wall = form().wall();
+    ASSERT_NE(wall, nullptr);
+    withPlayerOpen([&](QWidget&) {
+        ring("127.0.0.2");
+        ASSERT_TRUE(pumpUntil([&] { return wall->doorVideoShown(); }));
+        auto* door = wall->mainVideoFrame1.findChild<QPushButton*>("tuerOeffner");
+        ASSERT_TRUE(pumpUntil([&] { return door->isVisible(); }));
+        click(*door);
+        EXPECT_TRUE(phone2.next(std::chrono::milliseconds(2000))) << "the door frame's button did nothing";
+        form().dispatch().playVideoEnd();
+    });
 }
 
 }  // namespace
