@@ -127,12 +127,17 @@ void CallSession::swapPictures() {
     secondRelay_.setTarget(a);
 }
 
-bool CallSession::SaveImage(const std::string& fileName, const std::string& comment) {
+QImage CallSession::captionedPicture(const std::tm& at, const std::string& comment) {
     VideoImage* image = mainRelay_.target();
-    if (image == nullptr) return false;
-    image->drawText(5, 5, snapshotCaption(setup_.nameText, localNow()));
+    if (image == nullptr) return {};
+    image->drawText(5, 5, snapshotCaption(setup_.nameText, at));
     if (!comment.empty()) image->drawText(5, 20, comment);
-    return image->saveJpeg(fileName, comment);
+    return image->bitmap();
+}
+
+bool CallSession::SaveImage(const std::string& fileName, const std::string& comment) {
+    const QImage picture = captionedPicture(localNow(), comment);
+    return !picture.isNull() && saveJpeg(picture, fileName, comment);
 }
 
 void CallSession::saveToFile() {
@@ -140,11 +145,21 @@ void CallSession::saveToFile() {
 }
 
 void CallSession::saverClick() {
-    const QString proposed = QString::fromStdString(proposedSnapshot());
+    // The picture and its name are those of the moment the user pressed the
+    // button; the stream goes on while the dialog is open.
+    const std::tm pressed = localNow();
+    const QImage picture = captionedPicture(pressed, {});
+    if (picture.isNull()) return;
+    const QString proposed = QString::fromStdString(savePath() + video::GetFileName(pressed, setup_.myName));
     QString file = QFileDialog::getSaveFileName(&owner_, QString(), proposed, dialogFilter(tr(txtImageFilesFilter)));
+    // The call may have ended and its window gone meanwhile: only the held
+    // picture is used from here on.
     if (file.isEmpty()) return;
-    if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".jpg");
-    SaveImage(file.toStdString());
+    // A station name with a dot ("Gate 1.5") has no file type of its own; the
+    // recordings player shows only ".jpg" files.
+    const QString type = QFileInfo(file).suffix().toLower();
+    if (type != QStringLiteral("jpg") && type != QStringLiteral("jpeg")) file += QStringLiteral(".jpg");
+    saveJpeg(picture, file.toStdString());
 }
 
 template <typename T>

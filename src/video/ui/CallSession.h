@@ -91,6 +91,9 @@ public:
 private:
     std::unique_ptr<TMJPEGDecoder> startDecoder(const config::TServerAttributes& record, PictureRelay& relay,
                                                 TMJPEGDecoder::NotifyEvent onFault);
+    // Writes the name, the time `at` (and the comment) on the shown picture
+    // and returns it as it is now; null without a picture control.
+    QImage captionedPicture(const std::tm& at, const std::string& comment);
     void saveToFile();
     void checkTimers();
     // Shows a prompt of type T modally; the text on OK, nothing otherwise,

@@ -67,10 +67,11 @@ void VideoImage::drawText(int x, int y, const std::string& text) {
     update();
 }
 
-bool VideoImage::saveJpeg(const std::string& fileName, const std::string& comment) const {
+bool saveJpeg(const QImage& picture, const std::string& fileName, const std::string& comment) {
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
     try {
-        const ImageView view{bitmap_.constBits(), bitmap_.width(), bitmap_.height(),
-                             static_cast<std::size_t>(bitmap_.bytesPerLine()), PixelFormat::Bgrx32};
+        const ImageView view{rgb.constBits(), rgb.width(), rgb.height(), static_cast<std::size_t>(rgb.bytesPerLine()),
+                             PixelFormat::Bgrx32};
         const std::vector<std::uint8_t> jpeg = encodeJpeg(view, 90, comment);
         std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));

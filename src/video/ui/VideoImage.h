@@ -26,9 +26,8 @@ public:
     // Writes a line of text on the bitmap, where it stays until the next
     // picture.
     void drawText(int x, int y, const std::string& text);
-    // The bitmap as a JPEG file (quality 90), the comment also in the file's
-    // comment marker. False when it cannot be written.
-    bool saveJpeg(const std::string& fileName, const std::string& comment = {}) const;
+    // The bitmap; a copy of it keeps the picture of that moment, later
+    // pictures do not change it.
     const QImage& bitmap() const { return bitmap_; }
     // Pictures shown so far.
     int pictureCount() const { return pictures_; }
@@ -45,6 +44,10 @@ private:
     QImage bitmap_;
     int pictures_ = 0;
 };
+
+// A picture as a JPEG file (quality 90), the comment also in the file's
+// comment marker. False when it cannot be written.
+bool saveJpeg(const QImage& picture, const std::string& fileName, const std::string& comment = {});
 
 // Hands a decoder's pictures on to a control that can change (the popup
 // swaps its two cameras), and tells its owner of every picture.

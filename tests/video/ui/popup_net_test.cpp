@@ -10,7 +10,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
@@ -32,6 +34,7 @@
 #include "support/UdpPeer.h"
 #include "video/Jpeg.h"
 #include "video/LichtThread.h"
+#include "video/SnapshotNames.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/SmallPrompts.h"
 #include "video/ui/tuerVideo.h"
@@ -228,6 +231,47 @@ TEST_F(PopupNet, ShowsTheStreamSavesTheFirstPictureAndKeepsTheAspect) {
     EXPECT_FALSE(popup.isVisible());
     EXPECT_FALSE(popup.running());
     EXPECT_EQ(ended, 1);
+}
+
+TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
+    settings->schreibeAllowConfig(true);
+    LoopbackHttpServer camera;
+    // About a second of red, then blue for as long as the test needs.
+    std::vector<std::string> frames(25, plainJpeg(230, 20, 20));
+    frames.resize(400, plainJpeg(20, 20, 230));
+    serve(camera, frames, steady(40ms, 1));
+    TSingleConfig station = stationFor(camera);
+    station.Name = "Gate 1.5";  // a dot in the name is no file type
+    TVideobild popup;
+    popup.startVideo(station, false);
+    auto* image = popup.findChild<VideoImage*>("Image1");
+    const auto centre = [&] { return image->bitmap().pixel(image->width() / 2, image->height() / 2); };
+    ASSERT_TRUE(pumpUntil([&] { return nearColour(centre(), 230, 20, 20); }));
+
+    std::string proposed;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        // The stream turns blue and the clock moves on while the user chooses.
+        EXPECT_TRUE(pumpUntil([&] { return nearColour(centre(), 20, 20, 230); }));
+        pumpFor(1100ms);
+        proposed = dialog->selectedFiles().value(0).toStdString();
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const std::time_t pressed = std::time(nullptr);
+    popup.findChild<QPushButton*>("saver")->click();
+
+    const std::string name = std::filesystem::path(proposed).filename().string();
+    std::tm at{};
+    localtime_r(&pressed, &at);
+    EXPECT_EQ(name.substr(0, 20), GetFileName(at, "").substr(0, 20)) << name;
+    const std::string bytes = readFile(proposed + ".jpg");
+    ASSERT_FALSE(bytes.empty()) << proposed;
+    const Image saved = decodeJpeg({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+    const std::uint8_t* mid = saved.row(saved.height / 2) + (saved.width / 2) * 4;
+    EXPECT_GT(mid[2], 180) << "the saved picture is not the one shown at the press";
+    EXPECT_LT(mid[0], 80);
+    popup.stopVideo();
 }
 
 TEST_F(PopupNet, ClosesThreeSecondsAfterTheLastPicture) {
