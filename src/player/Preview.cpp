@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 
 #include "platform/UniqueFd.h"
@@ -75,6 +76,17 @@ Rect fitCentred(int pictureWidth, int pictureHeight, int areaWidth, int areaHeig
     }
     const int height = static_cast<int>(static_cast<long long>(areaWidth) * pictureHeight / pictureWidth);
     return {0, (areaHeight - height) / 2, areaWidth, height};
+}
+
+std::string previewCaption(const std::string& fileName) {
+    // "YYYY-MM-DD_hh-mm-ss_": digits, with '-' and '_' in their places.
+    constexpr std::string_view pattern = "0000-00-00_00-00-00_";
+    if (fileName.size() < pattern.size()) return fileName;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = fileName[i];
+        if (pattern[i] == '0' ? (c < '0' || c > '9') : c != pattern[i]) return fileName;
+    }
+    return fileName.substr(0, 10) + '\n' + fileName.substr(11, 8) + '\n' + fileName.substr(pattern.size());
 }
 
 }  // namespace oculon::player

@@ -45,6 +45,12 @@ struct PreviewLayout {
 };
 PreviewLayout previewLayout(int pictureWidth, int pictureHeight, int size, int playWidth, int playHeight);
 
+// The caption under a preview. A dated name, as snapshots and recordings are
+// named ("2024-05-01_14-00-00_Front door.kvd"), goes on three lines: date,
+// time and the rest, so that the time, which tells the files of a day apart,
+// is never cut short by a long station name. Other names stay as they are.
+std::string previewCaption(const std::string& fileName);
+
 // The largest rectangle of the picture's aspect inside the area, centred.
 Rect fitCentred(int pictureWidth, int pictureHeight, int areaWidth, int areaHeight);
 

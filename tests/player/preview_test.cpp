@@ -73,6 +73,15 @@ TEST(Preview, PictureAndPlaySymbolInTheSquare) {
     EXPECT_EQ(l.playTop, 48);
 }
 
+TEST(Preview, CaptionsGiveTheTimeOfADatedNameALineOfItsOwn) {
+    EXPECT_EQ(previewCaption("2024-05-01_14-00-00_Front door of the north wing.kvd"),
+              "2024-05-01\n14-00-00\nFront door of the north wing.kvd");
+    EXPECT_EQ(previewCaption("2024-05-01_14-00-00_.jpg"), "2024-05-01\n14-00-00\n.jpg");
+    for (const char* other :
+         {"12-30-05.kvd", "2024-05-01 14-00-00_Door.kvd", "2024-05-0x_14-00-00_Door.kvd", "2024-05-01_14-00-00", ""})
+        EXPECT_EQ(previewCaption(other), other);
+}
+
 TEST(Preview, ViewerFitsThePictureCentred) {
     EXPECT_EQ(fitCentred(640, 480, 800, 400), (Rect{133, 0, 533, 400}));  // pillarbox
     EXPECT_EQ(fitCentred(640, 480, 400, 800), (Rect{0, 250, 400, 300}));  // letterbox

@@ -15,6 +15,7 @@
 #include "app/TrayRules.h"
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
+#include "config/ui/brandPictures.h"
 #include "config/ui/sprachwahl.h"
 #include "devices/DigestAuthentication.h"
 #include "media/primitives/Binding.h"
@@ -144,6 +145,9 @@ ProgramStart::~ProgramStart() {
 }
 
 std::optional<int> ProgramStart::run() {
+    // Every window of ours carries the program's icon, message boxes and
+    // file dialogs included.
+    QApplication::setWindowIcon(config::ui::korvatWeissIcon());
     rebootLock_ = std::make_unique<config::TRebootSperre>();
     config::rebootSperre = rebootLock_.get();
     try {

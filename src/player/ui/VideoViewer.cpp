@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTime>
 
 #include <algorithm>
@@ -19,6 +20,7 @@ namespace {
 constexpr qint64 kJulianDayOfDayZero = 1721425;
 
 constexpr QSize kButtonSize(40, 26);  // start and stop
+constexpr int kEdge = 4;              // the start and end labels keep off the edges
 
 const std::array<const char*, kSpeeds.size()> kSpeedNames{"eighth", "quarter", "half", "full",
                                                           "twice",  "four",    "eight"};
@@ -40,6 +42,28 @@ QString dateTimeText(const video::TTimeStamp& stamp) {
     QString timeFormat = locale.timeFormat(QLocale::LongFormat);
     timeFormat.remove(QRegularExpression(QStringLiteral("\\s*\\bt+\\b")));
     return locale.toString(date, QLocale::ShortFormat) + QLatin1Char(' ') + locale.toString(time, timeFormat.trimmed());
+}
+
+QRect TrackBar::handleRect() const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+}
+
+QSize TrackBar::sizeHint() const {
+    QSize hint = QSlider::sizeHint();
+    if (orientation() != Qt::Horizontal) return hint;
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    // A pixel at a time: the handle moves down as the bar grows, by half as
+    // much. One row stays free below it, so the bar's own edge shows too.
+    for (int extra = 0; extra < 32; ++extra) {
+        option.rect = QRect(0, 0, std::max(width(), hint.width()), hint.height());
+        const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+        if (handle.bottom() < hint.height() - 1) break;
+        hint.rheight() += 1;
+    }
+    return hint;
 }
 
 TVideoViewerFrame::TVideoViewerFrame(QWidget* parent)
@@ -242,8 +266,8 @@ void TVideoViewerFrame::FrameResize() {
     const int edgeTop = H - (labelHeight + bar + 1);
     const int startWidth = StartTimeLabel.sizeHint().width();
     const int endWidth = EndTimeLabel.sizeHint().width();
-    StartTimeLabel.setGeometry(4, edgeTop, startWidth, labelHeight);
-    EndTimeLabel.setGeometry(W - (endWidth + 1), edgeTop, endWidth, labelHeight);
+    StartTimeLabel.setGeometry(kEdge, edgeTop, startWidth, labelHeight);
+    EndTimeLabel.setGeometry(W - (endWidth + kEdge), edgeTop, endWidth, labelHeight);
     const int timeTop = H - (labelHeight + row + 2);
     TimeLabel.setGeometry(0, timeTop, half, labelHeight);
     FrameLabel.setGeometry(half + 1, timeTop, W - half - 1, labelHeight);

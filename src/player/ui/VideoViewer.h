@@ -29,6 +29,19 @@ void nameControls(std::initializer_list<std::pair<QObject*, const char*>> contro
 // A recording's time stamp as the user's locale writes a date and a time.
 QString dateTimeText(const video::TTimeStamp& stamp);
 
+// The position bar. Its size hint leaves room for the whole handle: a style
+// may draw the handle lower than the height it asks for when the ticks are
+// above.
+class TrackBar : public QSlider {
+    Q_OBJECT
+
+public:
+    using QSlider::QSlider;
+    QSize sizeHint() const override;
+    // Where the style draws the handle, in the bar's own coordinates.
+    QRect handleRect() const;
+};
+
 class TVideoViewerFrame : public QFrame, private PlayerView {
     Q_OBJECT
 
@@ -76,7 +89,7 @@ private:
     QToolButton StopButton;
     QToolBar SpeedToolBar;
     QActionGroup speedGroup_;
-    QSlider TrackBar1;
+    TrackBar TrackBar1;
 
     std::unique_ptr<TPlayerThread> videoPlayer_;
     std::string videoFile_;

@@ -6,6 +6,9 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPolygonF>
+#include <QScreen>
+#include <QStyle>
+#include <QTreeWidgetItemIterator>
 
 #include "config/SavePath.h"
 #include "config/cfgUnit.h"
@@ -18,6 +21,15 @@ namespace oculon::player::ui {
 namespace {
 
 constexpr int kPlaySymbolSize = 40;
+
+// The window's first size and its panes: tree, previews, splitter handles;
+// the viewer takes the rest.
+constexpr int kWidth = 870;
+constexpr int kHeight = 640;
+constexpr int kTreeWidth = 129;
+constexpr int kListWidth = 185;
+constexpr int kSplitterHandle = 6;
+constexpr int kViewerWidth = kWidth - kTreeWidth - kListWidth - 2 * kSplitterHandle;
 
 // The play symbol over the previews of recordings: a white triangle in a
 // dark, half-transparent disc, so that it shows on light and dark pictures.
@@ -65,7 +77,6 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     setObjectName(QStringLiteral("playerForm"));
     setWindowIcon(config::ui::korvatWeissIcon());
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
-    resize(870, 640);
 
     for (QVBoxLayout* layout : {&formLayout_, &panel1Layout_, &panel2Layout_}) {
         layout->setContentsMargins(0, 0, 0, 0);
@@ -101,20 +112,28 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     FileList.setEditTriggers(QAbstractItemView::NoEditTriggers);
     FileList.setWordWrap(true);
     FileList.setUniformItemSizes(true);
-    FileList.setGridSize(QSize(kPreviewSize + 16, kPreviewSize + 2 * FileList.fontMetrics().height() + 10));
+    // Room for a dated name's three lines (previewCaption).
+    FileList.setGridSize(QSize(kPreviewSize + 16, kPreviewSize + 3 * FileList.fontMetrics().lineSpacing() + 10));
 
     for (QWidget* pane : {&Panel1, &Panel2, static_cast<QWidget*>(&VideoViewerFrame1_)}) {
         pane->setMinimumWidth(20);  // narrower panes are refused
         splitter_.addWidget(pane);
     }
-    splitter_.setHandleWidth(6);
+    splitter_.setHandleWidth(kSplitterHandle);
     splitter_.setChildrenCollapsible(false);
     splitter_.setStretchFactor(2, 1);
-    splitter_.setSizes({129, 185, 870 - 129 - 185 - 2 * 6});
 
     const std::string prefix = folderPrefix(root);
     if (!prefix.empty()) config::generatePath(prefix);
     AddDirectory(nullptr, scanFolderTree(prefix));
+    // The tree is as wide as its longest folder name needs; the window grows
+    // for it as far as the screen allows, the viewer keeps its share.
+    const int tree = std::max(kTreeWidth, treeWidthForNames());
+    int width = std::max(kWidth, tree + kListWidth + 2 * kSplitterHandle + kViewerWidth);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        width = std::min(width, std::max(kWidth, screen->availableGeometry().width()));
+    resize(width, kHeight);
+    splitter_.setSizes({tree, kListWidth, width - tree - kListWidth - 2 * kSplitterHandle});
 
     setWindowTitle(catalogue(config::txtRecordings));
     setUpCaption(Label1, catalogue(config::txtCameras));
@@ -141,10 +160,27 @@ bool TplayerForm::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+int TplayerForm::treeWidthForNames() const {
+    // What the tree's own column sizing adds to a name: the indentation of
+    // its level and of the branch sign, and the item's margins.
+    const QFontMetrics metrics = DirTree.fontMetrics();
+    const int margins = 2 * (DirTree.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &DirTree) + 1);
+    int widest = 0;
+    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(&DirTree)); *it; ++it) {
+        int depth = 1;
+        for (const QTreeWidgetItem* p = (*it)->parent(); p != nullptr; p = p->parent()) ++depth;
+        widest = std::max(widest, depth * DirTree.indentation() + metrics.horizontalAdvance((*it)->text(0)) + margins);
+    }
+    // The frame, and the scroll bar a long tree shows.
+    return widest + 2 * DirTree.frameWidth() +
+           DirTree.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &DirTree);
+}
+
 void TplayerForm::AddDirectory(QTreeWidgetItem* parent, const std::vector<FolderNode>& folders) {
     for (const FolderNode& folder : folders) {
         QTreeWidgetItem* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(&DirTree);
         node->setText(0, QString::fromStdString(folder.name));
+        node->setToolTip(0, node->text(0));
         node->setData(0, Qt::UserRole, static_cast<qulonglong>(directories_.size()));
         directories_.push_back(folder.data);
         AddDirectory(node, folder.children);
@@ -171,8 +207,10 @@ void TplayerForm::getPreview(const TPreviewItem& item) {
         const video::Image picture = loadPreviewPicture(item.dir, item.isVideo);
         const QPixmap preview = resizeBmp(wrapImage(picture), kPreviewSize, item.isVideo);
         const std::size_t slash = item.dir.rfind(config::kPathDelimiter);
-        FileList.addItem(QString::fromStdString(item.dir.substr(slash + 1)));
+        const std::string name = item.dir.substr(slash + 1);
+        FileList.addItem(QString::fromStdString(previewCaption(name)));
         QListWidgetItem* entry = FileList.item(FileList.count() - 1);
+        entry->setToolTip(QString::fromStdString(name));
         entry->setIcon(QIcon(preview));
         entry->setData(Qt::UserRole, static_cast<qulonglong>(previews_.size()));
         previews_.push_back(item);

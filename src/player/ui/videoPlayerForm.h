@@ -42,6 +42,8 @@ protected:
 
 private:
     void AddDirectory(QTreeWidgetItem* parent, const std::vector<FolderNode>& folders);
+    // The tree's width that shows every folder name whole, at any depth.
+    int treeWidthForNames() const;
     void DirTreeChange(QTreeWidgetItem* node);
     void DirTreeEnter();
     void FileListSelectItem();

@@ -109,14 +109,17 @@ TEST(ProgramStart, NewerSettingsShowTheVersionMessageAndEnd) {
         reg.WriteInteger("language", config::lang_fr);
     });
     QString shown;
+    bool withIcon = false;
     answerModal([&](QWidget* w) {
         if (auto* box = qobject_cast<QMessageBox*>(w)) shown = box->text();
+        withIcon = !w->windowIcon().isNull();
         click(w, "OK");
     });
     app::ProgramStart start(store);
     EXPECT_EQ(start.run(), 1);
     EXPECT_EQ(shown.toStdString(),
               "Cette configuration provient d'une nouvelle version logicielle\nVeuillez employer cette version");
+    EXPECT_TRUE(withIcon) << "the message box lacks the program's icon";
     EXPECT_EQ(config::videoConfig, nullptr);
 }
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFocusEvent>
+#include <QHeaderView>
 #include <QTimer>
 
 #include <cstdlib>
@@ -14,6 +15,7 @@
 
 #include "../TestRecordings.h"
 #include "config/sprachen.h"
+#include "player/Preview.h"
 #include "platform/ui/QtLoopBackend.h"
 #include "support/ChildProcess.h"
 
@@ -222,6 +224,49 @@ TEST_F(PlayerForm, DraggingTheTrackBarPausesAndTheEndOfTheBarDoesNotSeek) {
     EXPECT_EQ(text("FrameLabel"), "1 / 25");
 }
 
+TEST(PlayerWindow, LongNamesTheBarAndTheEndTimeShowWhole) {
+    TempDir tmp;
+    const std::string root = tmp.path() + "/Pictures/";
+    const std::string day = "Side entrance of the north wing/2024/09 - September/25 - Wednesday/";
+    const std::string name = "2024-09-25_08-15-42_Side entrance of the north wing.kvd";
+    fs::create_directories(root + day);
+    writeRecording(root + day + name, 10, 320, 240);
+    TplayerForm form(root);
+    form.show();
+    auto* tree = form.findChild<QTreeWidget*>("DirTree");
+    auto* list = form.findChild<QListWidget*>("FileList");
+    tree->expandAll();
+    pumpFor(50);
+    EXPECT_LE(tree->header()->sectionSize(0), tree->viewport()->width()) << "a folder name is cut short";
+
+    tree->setCurrentItem(
+        findFolder(*tree, {"Side entrance of the north wing", "2024", "09 - September", "25 - Wednesday"}));
+    ASSERT_EQ(list->count(), 1);
+    QListWidgetItem* item = list->item(0);
+    EXPECT_EQ(item->toolTip().toStdString(), name);
+    // Date and time on lines of their own, each within the preview's width.
+    const QStringList lines = item->text().split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[1], "08-15-42");
+    const QFontMetrics metrics = list->fontMetrics();
+    for (int i = 0; i < 2; ++i) EXPECT_LT(metrics.horizontalAdvance(lines[i]), list->gridSize().width() - 8);
+    EXPECT_GE(list->gridSize().height(), kPreviewSize + 3 * metrics.lineSpacing());
+
+    list->setCurrentItem(item);
+    TVideoViewerFrame& frame = form.VideoViewerFrame1();
+    ASSERT_TRUE(frame.open());
+    auto* bar = form.findChild<TrackBar*>("TrackBar1");
+    for (int position : {bar->minimum(), bar->maximum()}) {
+        bar->setValue(position);
+        EXPECT_TRUE(bar->rect().contains(bar->handleRect())) << "the handle is cut at " << position;
+    }
+    EXPECT_LE(bar->geometry().bottom(), frame.rect().bottom());
+    const QRect start = form.findChild<QLabel*>("StartTimeLabel")->geometry();
+    auto* end = form.findChild<QLabel*>("EndTimeLabel");
+    EXPECT_GE(end->width(), end->sizeHint().width());
+    EXPECT_EQ(frame.width() - 1 - end->geometry().right(), start.left()) << "the end time touches the edge";
+}
+
 TEST(PlayerWindow, TheTrayKeepsAtMostOneOpen) {
     int seen = 0;
     QTimer::singleShot(0, [&] {
@@ -253,8 +298,11 @@ TEST(PlayerWindow, Screenshots) {
     fs::create_directories(root + "Door/2024/04 - April/30 - Tuesday");
     writeRecording(root + "Door/2024/04 - April/30 - Tuesday/18-02-51.kvd", 10, 640, 480);
     for (int i = 0; i < 4; ++i)
-        writeRecording(root + kDay + "14-0" + std::to_string(i) + "-00.kvd", 3, 640, 480,
-                       {14 * 3600000 + i * 60000, kMay2024}, 40, i % 3);
+        writeRecording(root + kDay + "2024-05-01_14-0" + std::to_string(i) + "-00_Front door of the north wing.kvd", 3,
+                       640, 480, {14 * 3600000 + i * 60000, kMay2024}, 40, i % 3);
+    const std::string longDay = "Side entrance of the north wing/2024/09 - September/25 - Wednesday/";
+    fs::create_directories(root + longDay);
+    writeRecording(root + longDay + "2024-09-25_08-15-42_Side entrance of the north wing.kvd", 10, 640, 480);
     TplayerForm form(root);
     form.show();
     auto* tree = form.findChild<QTreeWidget*>("DirTree");
@@ -269,6 +317,11 @@ TEST(PlayerWindow, Screenshots) {
     form.findChild<QToolButton*>("StartButton")->click();
     pumpFor(1800);
     ASSERT_TRUE(form.grab().save(QString::fromLocal8Bit(dir) + "/player-playback.png", "PNG"));
+
+    list->setCurrentRow(4);
+    list->scrollToItem(list->currentItem());
+    pumpFor(500);
+    ASSERT_TRUE(form.grab().save(QString::fromLocal8Bit(dir) + "/player-captions.png", "PNG"));
 }
 
 int main(int argc, char** argv) {
