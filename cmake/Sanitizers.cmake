@@ -1,5 +1,13 @@
-# Warnings everywhere, sanitizers by option.
+# Warnings everywhere, as errors by option; sanitizers by option.
 add_compile_options(-Wall -Wextra -Wpedantic -Wno-unused-parameter)
+if(OCULON_WERROR)
+  add_compile_options(-Werror)
+endif()
+# GCC 12 sees an overlapping copy in "text" + std::string&& once it inlines
+# std::string at -O2 (a known false -Wrestrict of that release, gone in 13).
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  add_compile_options(-Wno-restrict)
+endif()
 
 if(OCULON_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs the whole test suite:
 # every test under AddressSanitizer and UndefinedBehaviorSanitizer, the
-# threaded tests again under ThreadSanitizer, and a short run of every fuzzer.
+# threaded tests again under ThreadSanitizer, and a short run of every fuzzer;
+# builds the program as scripts/start.sh does. Every build treats warnings as
+# errors. OCULON_JOBS limits the parallel jobs (default: all cores).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -26,18 +28,24 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
 echo "== build with AddressSanitizer + UndefinedBehaviorSanitizer"
-cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCULON_SANITIZE=ON >/dev/null
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCULON_SANITIZE=ON -DOCULON_WERROR=ON >/dev/null
 cmake --build build/asan -j "$jobs"
 echo "== tests (asan, ubsan)"
 ctest --test-dir build/asan -j "$jobs" --output-on-failure -LE fuzz
 
 echo "== build with ThreadSanitizer"
-cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCULON_TSAN=ON >/dev/null
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCULON_TSAN=ON -DOCULON_WERROR=ON >/dev/null
 cmake --build build/tsan -j "$jobs" --target tsan_tests
 echo "== tests (tsan)"
 ctest --test-dir build/tsan -j "$jobs" --output-on-failure -L tsan --no-tests=ignore
 
 echo "== fuzz targets (short runs)"
-CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCULON_FUZZ=ON -DOCULON_TESTS=OFF >/dev/null
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCULON_FUZZ=ON -DOCULON_TESTS=OFF \
+  -DOCULON_WERROR=ON >/dev/null
 cmake --build build/fuzz -j "$jobs" --target fuzz_targets
 ctest --test-dir build/fuzz -j "$jobs" --output-on-failure -L fuzz --no-tests=ignore
+
+# Optimisation brings warnings of its own: the program as scripts/start.sh
+# builds it (the same build folder, so a later start reuses it).
+echo "== release build"
+scripts/start.sh --build-only

@@ -38,7 +38,7 @@ TEST(HandlersConcurrency, ListenerThreadsShareTheTables) {
         if (m.take<platform::WM_TELUPDATEEVENT>()) ++events;
     });
     TelefonListe telefone;
-    DiscoveryHandlers handlers({target.id(), nullptr, &telefone, [&](ProbeRequest) { ++probes; }});
+    DiscoveryHandlers handlers({target.id(), nullptr, &telefone, [&](ProbeRequest) { ++probes; }, {}});
 
     constexpr int kThreads = 4, kRounds = 200;
     std::vector<std::thread> listeners;

@@ -43,10 +43,14 @@ TEST(RelayNet, RelayedAnswersReachTheHandlersAndTheLinkEnds) {
     std::mutex mutex;
     std::vector<ProbeRequest> probes;
     TelefonListe telefone;
-    DiscoveryHandlers handlers({0, nullptr, &telefone, [&](ProbeRequest r) {
+    DiscoveryHandlers handlers({0,
+                                nullptr,
+                                &telefone,
+                                [&](ProbeRequest r) {
                                     std::lock_guard lock(mutex);
                                     probes.push_back(std::move(r));
-                                }});
+                                },
+                                {}});
     TcpTestServer relay([](int fd, const std::atomic<bool>&) {
         std::string lines;
         lines += buildRelayLine("CAM", "192.168.1.20", localServerRecord(80).bytes()) + "\n";
@@ -74,7 +78,7 @@ TEST(RelayNet, RelayedAnswersReachTheHandlersAndTheLinkEnds) {
 
 TEST(RelayNet, TerminateStopsASilentLink) {
     TelefonListe telefone;
-    DiscoveryHandlers handlers({0, nullptr, &telefone, [](ProbeRequest) {}});
+    DiscoveryHandlers handlers({0, nullptr, &telefone, [](ProbeRequest) {}, {}});
     TcpTestServer relay(
         [](int fd, const std::atomic<bool>& stopping) { TcpTestServer::holdUntilClosed(fd, stopping); });
     auto link = std::make_unique<tcpClientThread>(connectTo(relay.port()), handlers);
@@ -105,7 +109,7 @@ TEST(RelayNet, ARelayedAnswerIsProbedAndPosted) {
     DeviceContext context;
     context.rebootLock = &rebootLock;
     DiscoveryHandlers handlers(
-        {target.id(), &rebootLock, &telefone, configureThread::starter(target.id(), [&] { return context; })});
+        {target.id(), &rebootLock, &telefone, configureThread::starter(target.id(), [&] { return context; }), {}});
     TcpTestServer relay([&](int fd, const std::atomic<bool>& stopping) {
         TcpTestServer::sendAll(fd,
                                buildRelayLine("CAM", "192.168.1.20", localServerRecord(camera.port()).bytes()) + "\n");

@@ -136,7 +136,7 @@ protected:
     }
 
     TelefonKonfigNet()
-        : handlers_({0, nullptr, &telefone_, [](ProbeRequest) {}}),
+        : handlers_({0, nullptr, &telefone_, [](ProbeRequest) {}, {}}),
           listener_(
               bound(), [this](const platform::Datagram& d) { handlers_.UDPEmpfaengerReadTel(d.data, d.peerAddress); },
               "telListener") {
