@@ -236,13 +236,17 @@ void checkKind(int bytes, int64_t lo, int64_t hi, Forms (*forms)(Op)) {
             for (int x = 0; x < n; ++x) std::memcpy(&dense[x * bytes], &row[x * frame], static_cast<size_t>(bytes));
             EXPECT_EQ(f.constant(row, v, &out[0], frame, {1, n}), st);
             EXPECT_EQ(f.constantI(v, row, frame, {n, 1}), st);
-            if (f.vector) EXPECT_EQ(f.vector(v, dense.data(), n), st);
+            if (f.vector) {
+                EXPECT_EQ(f.vector(v, dense.data(), n), st);
+            }
             for (int x = 0; x < n; ++x) {
                 std::vector<Ipp8u> want(bytes);
                 put(want.data(), wrapping(op, values[x], values[y], lo, hi));
                 ASSERT_EQ(get(&out[x * frame]), get(want.data())) << values[x] << " by " << v;
                 ASSERT_EQ(get(&row[x * frame]), get(want.data()));
-                if (f.vector) ASSERT_EQ(get(&dense[x * bytes]), get(want.data()));
+                if (f.vector) {
+                    ASSERT_EQ(get(&dense[x * bytes]), get(want.data()));
+                }
             }
         }
     }

@@ -76,7 +76,9 @@ void checkEveryForm(const Forms<T> (&forms)[3], const std::vector<int>& values, 
                     const size_t at = static_cast<size_t>(y) * stride + x;
                     ASSERT_EQ(dst[at], x < n ? expected<T>(op, values[y], values[x], sf) : 55) << y << "," << x;
                     const int byConstant = x < n ? expected<T>(op, values[x], values[y], sf) : -1;
-                    if (x < n) ASSERT_EQ(vec[at], byConstant) << y << "," << x;
+                    if (x < n) {
+                        ASSERT_EQ(vec[at], byConstant) << y << "," << x;
+                    }
                     ASSERT_EQ(vecI[at], x < n ? byConstant : 77);
                     ASSERT_EQ(imgC[at], x < n ? byConstant : 55);
                     ASSERT_EQ(imgCI[at], x < n ? byConstant : 77);
