@@ -741,6 +741,7 @@ void TPNSourcePin::IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder) {
     TPNFormatConverterList dropped;  // freed after the sections below
     auto link = PNLinkSection();
     if (disconnectingHere()) return;  // re-entered from the sink's side
+    if (sink.IsComplete() && hasEntry(sink)) SinkUnlinking(sink);
     auto d = DestroyWait();
     if (keepPlaceholder && !RootInDestroying()) {
         // The sink's form goes away at design time: a placeholder of its name keeps the link.
@@ -755,6 +756,7 @@ void TPNSourcePin::IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder) {
 
 void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, TPNFormatConverterList& dropped) {
     const bool keep = OwnerInDesigning() && RootInDestroying();
+    if (sink.IsComplete()) SinkUnlinking(sink);
     PNNotifyDisconnected(*this, sink);
     {
         DisconnectingMark mark(*this, FDisconnecting);

@@ -557,6 +557,10 @@ public:
     bool IsLinkedTo(std::string_view name) override;
 
 protected:
+    // Called before the link to `sink` goes, from either end, while `sink` is
+    // complete; the caller holds the link lock and no pin lock. Data pins
+    // send the sink a stop here; nothing in this class.
+    virtual void SinkUnlinking(TPNBasicPin& sink) {}
     void IntDisconnectFrom(TPNBasicPin& sink, TPNFormatConverterList& dropped);
     // The connection limit: drops the first sink when full and `sink` is not linked.
     void makeRoomFor(const TPNBasicPin& sink);

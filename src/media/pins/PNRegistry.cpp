@@ -21,6 +21,9 @@ struct Registries {
     std::shared_mutex m;
     std::vector<StreamEntry> streams;
     std::vector<TPNConverterEntry> converters;
+    std::uint64_t fillings = 0;  // emptied so often; changed under m
+    std::mutex once;             // serialises PNRegisterOnce
+    std::vector<std::pair<void (*)(), std::uint64_t>> done;  // under once
 };
 
 Registries& registries() {
@@ -130,6 +133,22 @@ void PNClearRegistries() {
     std::unique_lock l(r.m);
     r.streams.clear();
     r.converters.clear();
+    ++r.fillings;
+}
+
+void PNRegisterOnce(void (*registrations)()) {
+    auto& r = registries();
+    std::lock_guard once(r.once);
+    std::uint64_t filling = 0;
+    {
+        std::shared_lock l(r.m);
+        filling = r.fillings;
+    }
+    const auto it = std::find_if(r.done.begin(), r.done.end(), [&](const auto& d) { return d.first == registrations; });
+    if (it != r.done.end() && it->second == filling) return;
+    registrations();
+    if (it != r.done.end()) it->second = filling;
+    else r.done.emplace_back(registrations, filling);
 }
 
 void PNAddPinNotifier(std::shared_ptr<IPNPinNotifier> listener) {

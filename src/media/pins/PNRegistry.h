@@ -35,6 +35,12 @@ std::vector<TPNConverterEntry> PNConverters();
 
 void PNClearRegistries();
 
+// Runs a unit's registrations once for every filling of the registries:
+// the first user of the unit after start-up, or after the registries were
+// emptied, registers; later users find everything in place. `registrations`
+// runs under a lock of its own and must not call PNRegisterOnce.
+void PNRegisterOnce(void (*registrations)());
+
 // Design-time listener. Nothing in the program registers one; a form
 // designer or a test follows pins and links through it. The pins and lists
 // passed are only valid during the call.
