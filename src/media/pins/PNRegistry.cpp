@@ -22,7 +22,7 @@ struct Registries {
     std::vector<StreamEntry> streams;
     std::vector<TPNConverterEntry> converters;
     std::uint64_t fillings = 0;  // emptied so often; changed under m
-    std::mutex once;             // serialises PNRegisterOnce
+    std::recursive_mutex once;   // serialises PNRegisterOnce; one unit may start another
     std::vector<std::pair<void (*)(), std::uint64_t>> done;  // under once
 };
 
@@ -144,10 +144,12 @@ void PNRegisterOnce(void (*registrations)()) {
         std::shared_lock l(r.m);
         filling = r.fillings;
     }
-    const auto it = std::find_if(r.done.begin(), r.done.end(), [&](const auto& d) { return d.first == registrations; });
-    if (it != r.done.end() && it->second == filling) return;
-    registrations();
-    if (it != r.done.end()) it->second = filling;
+    const auto find = [&] {
+        return std::find_if(r.done.begin(), r.done.end(), [&](const auto& d) { return d.first == registrations; });
+    };
+    if (const auto it = find(); it != r.done.end() && it->second == filling) return;
+    registrations();  // may add the units it starts to r.done
+    if (const auto it = find(); it != r.done.end()) it->second = filling;
     else r.done.emplace_back(registrations, filling);
 }
 

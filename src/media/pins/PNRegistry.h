@@ -38,7 +38,7 @@ void PNClearRegistries();
 // Runs a unit's registrations once for every filling of the registries:
 // the first user of the unit after start-up, or after the registries were
 // emptied, registers; later users find everything in place. `registrations`
-// runs under a lock of its own and must not call PNRegisterOnce.
+// runs under a lock of its own, and may start the units it builds on.
 void PNRegisterOnce(void (*registrations)());
 
 // Design-time listener. Nothing in the program registers one; a form

@@ -60,7 +60,9 @@ private:
 using ICBBufferPair = std::shared_ptr<TCBBufferPair>;
 
 // A supplied buffer: the operation holds a buffer object of its own on the
-// buffer's data (MakeCopy), an owner of it like the producer's.
+// buffer's data (MakeCopy), an owner of it like the producer's. Every
+// receiver of one delivery sees that same object: one that writes takes a
+// MakeCopy of its own first.
 class TPNSuppliedBufferOperation : public TPNSuppliedOperation {
 public:
     explicit TPNSuppliedBufferOperation(const ISGData& buffer) : Buffer(buffer ? buffer->MakeCopy() : nullptr) {}
