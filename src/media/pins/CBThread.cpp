@@ -18,8 +18,7 @@ namespace {
 
 void applyPriority(pid_t tid, TThreadPriority priority) {
     if (setpriority(PRIO_PROCESS, static_cast<id_t>(tid), CBNiceValue(priority)) != 0)
-        log::debug(log::Category::media, "thread priority %d not set: %s", CBNiceValue(priority),
-                   std::strerror(errno));
+        log::debug(log::Category::media, "thread priority %d not set: %s", CBNiceValue(priority), std::strerror(errno));
 }
 
 }  // namespace

@@ -21,8 +21,8 @@ struct Registries {
     std::shared_mutex m;
     std::vector<StreamEntry> streams;
     std::vector<TPNConverterEntry> converters;
-    std::uint64_t fillings = 0;  // emptied so often; changed under m
-    std::recursive_mutex once;   // serialises PNRegisterOnce; one unit may start another
+    std::uint64_t fillings = 0;                              // emptied so often; changed under m
+    std::recursive_mutex once;                               // serialises PNRegisterOnce; one unit may start another
     std::vector<std::pair<void (*)(), std::uint64_t>> done;  // under once
 };
 

@@ -45,8 +45,7 @@ bool PNDeliverAs(TPNBasicPin& pin, const TGUID& id, TPNNotifyStates states, cons
 
 bool PNDefaultDataNotificationHandler(TPNBasicPin& receiver, const TGUID& id, TPNNotifyStates states,
                                       const IPNNotifyOperation& op) {
-    return PNSupported(receiver.RequestInterface(kPNDefaultDataNotification)) &&
-           receiver.DispatchData(id, states, op);
+    return PNSupported(receiver.RequestInterface(kPNDefaultDataNotification)) && receiver.DispatchData(id, states, op);
 }
 
 // ---- sources
@@ -68,13 +67,13 @@ bool TPNClockSourcePin::ClockNotification(TPNBasicPin& sink, const TGUID&, TPNNo
     return false;
 }
 
-TPNValueSourcePin::TPNValueSourcePin(TComponent* owner, std::shared_ptr<IPNLock> lock,
-                                     TPNSubmitFunction notification, std::initializer_list<TGUID> types,
-                                     std::initializer_list<TGUID> served)
+TPNValueSourcePin::TPNValueSourcePin(TComponent* owner, std::shared_ptr<IPNLock> lock, TPNSubmitFunction notification,
+                                     std::initializer_list<TGUID> types, std::initializer_list<TGUID> served)
     : TPNClockSourcePin(owner, std::move(lock)), FPinNotificationEvent(std::move(notification)), served_(served) {
     for (const TGUID& id : types)
-        AddType(id, [this](TPNBasicPin& sink, const TGUID& type, TPNNotifyStates states,
-                           const IPNNotifyOperation& op) { return Notification(sink, type, states, op); });
+        AddType(id, [this](TPNBasicPin& sink, const TGUID& type, TPNNotifyStates states, const IPNNotifyOperation& op) {
+            return Notification(sink, type, states, op);
+        });
 }
 
 double TPNValueSourcePin::value() {
@@ -115,8 +114,7 @@ bool TPNValueSourcePin::Notification(TPNBasicPin& sink, const TGUID& id, TPNNoti
     return false;
 }
 
-TPNFloatSourcePin::TPNFloatSourcePin(TComponent* owner, std::shared_ptr<IPNLock> lock,
-                                     TPNSubmitFunction notification)
+TPNFloatSourcePin::TPNFloatSourcePin(TComponent* owner, std::shared_ptr<IPNLock> lock, TPNSubmitFunction notification)
     : TPNValueSourcePin(owner, std::move(lock), std::move(notification), {kPNStreamFloat}, {kPNStreamFloat}) {}
 
 TPNRealSourcePin::TPNRealSourcePin(TComponent* owner, std::shared_ptr<IPNLock> lock, TPNSubmitFunction notification)

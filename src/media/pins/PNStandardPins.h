@@ -53,8 +53,7 @@ public:
     // Serves the first of `served` that the sink gives, adding `types` after "Clock".
     TPNValueSourcePin(TComponent* owner, std::shared_ptr<IPNLock> lock, TPNSubmitFunction notification,
                       std::initializer_list<TGUID> types, std::initializer_list<TGUID> served);
-    virtual bool Notification(TPNBasicPin& sink, const TGUID& id, TPNNotifyStates states,
-                              const IPNNotifyOperation& op);
+    virtual bool Notification(TPNBasicPin& sink, const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op);
 
 protected:
     double value();
@@ -247,10 +246,9 @@ public:
         return OutputPin().Notify(Convert::Operation(v...));
     }
 
-    static inline const TPNFormatConverterClass Class{
-        Convert::Name, []() -> std::shared_ptr<IPNFormatConverter> {
-            return std::make_shared<TPNScalarFormatConverter>();
-        }};
+    static inline const TPNFormatConverterClass Class{Convert::Name, []() -> std::shared_ptr<IPNFormatConverter> {
+                                                          return std::make_shared<TPNScalarFormatConverter>();
+                                                      }};
 };
 
 namespace detail {
@@ -266,9 +264,8 @@ struct ToRangedReal {
     template <typename V>
     static IPNNotifyOperation Operation(V v, V min, V max, bool withRange) {
         if (withRange)
-            return std::make_shared<TPNSuppliedRealValueRangeOperation>(static_cast<double>(v),
-                                                                        static_cast<double>(min),
-                                                                        static_cast<double>(max));
+            return std::make_shared<TPNSuppliedRealValueRangeOperation>(
+                static_cast<double>(v), static_cast<double>(min), static_cast<double>(max));
         return std::make_shared<TPNSuppliedSingleOperation>(static_cast<float>(v));
     }
 };

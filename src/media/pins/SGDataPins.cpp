@@ -61,11 +61,11 @@ bool dispatchTo(TPNBasicPin& pin, const TGUID& id, TPNNotifyStates states, const
 void registerDataStreams() {
     PNInitStandardStreams();
     const std::pair<TGUID, const char*> streams[] = {
-        {kSGStreamBinary, "SG binary buffer"},      {kSGStreamReal, "SG real buffer"},
-        {kSGStreamInteger, "SG integer buffer"},    {kSGStreamComplex, "SG complex buffer"},
+        {kSGStreamBinary, "SG binary buffer"},       {kSGStreamReal, "SG real buffer"},
+        {kSGStreamInteger, "SG integer buffer"},     {kSGStreamComplex, "SG complex buffer"},
         {kSGStreamUniversal, "SG Universal buffer"}, {kSGStreamGeneric, "SG Generic buffer"},
-        {kSGStreamPaired, "SG Paired Buffers"},     {kSGStreamString, "SG String"},
-        {kSGStreamRealMatrix, "SG Real Matrix"},    {kSGStreamUserControl, "User control"},
+        {kSGStreamPaired, "SG Paired Buffers"},      {kSGStreamString, "SG String"},
+        {kSGStreamRealMatrix, "SG Real Matrix"},     {kSGStreamUserControl, "User control"},
     };
     for (const auto& [id, name] : streams) PNRegisterStream(id, name);
 
@@ -156,8 +156,7 @@ bool TSGPNSourcePin::SubmitBuffer(const ISGData& buffer) {
     try {
         return Notify(std::make_shared<TPNSuppliedBufferOperation>(buffer));
     } catch (const std::exception& e) {
-        log::warning(log::Category::media, "%s: a buffer was not delivered: %s", GetFullName(true).c_str(),
-                     e.what());
+        log::warning(log::Category::media, "%s: a buffer was not delivered: %s", GetFullName(true).c_str(), e.what());
     } catch (...) {
         log::warning(log::Category::media, "%s: a buffer was not delivered", GetFullName(true).c_str());
     }
@@ -182,7 +181,16 @@ IPNNotifyOperation TSGPNSourcePin::StartOperation() {
 
 void TSGPNSourcePin::sendTo(TPNBasicPin& sink, const IPNNotifyOperation& op) {
     const IPNLockSection linkFree = PNLinkUnlockAll();
-    NotifyPin(&sink, op);
+    // A link is made or dropped whatever the sink makes of the news; this
+    // runs also while a pin is being destroyed.
+    try {
+        NotifyPin(&sink, op);
+    } catch (const std::exception& e) {
+        log::warning(log::Category::media, "%s: a sink failed on a start or stop: %s", GetFullName(true).c_str(),
+                     e.what());
+    } catch (...) {
+        log::warning(log::Category::media, "%s: a sink failed on a start or stop", GetFullName(true).c_str());
+    }
 }
 
 void TSGPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
@@ -266,8 +274,10 @@ TSGPNRealSourcePin::TSGPNRealSourcePin(TComponent* owner, std::shared_ptr<IPNLoc
                                        bool floatOutput)
     : TSGPNSourcePin(owner, std::move(ownerLock), std::move(inputOwnerLock), std::move(operationEvent)) {
     if (floatOutput)
-        AddType(kPNStreamFloat, [this](TPNBasicPin& sink, const TGUID& id, TPNNotifyStates states,
-                                       const IPNNotifyOperation& op) { return NotificationSingle(sink, id, states, op); });
+        AddType(kPNStreamFloat,
+                [this](TPNBasicPin& sink, const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op) {
+                    return NotificationSingle(sink, id, states, op);
+                });
     AddDataType(kSGStreamReal);
 }
 
@@ -281,13 +291,13 @@ bool TSGPNRealSourcePin::NotificationSingle(TPNBasicPin& sink, const TGUID&, TPN
     if (PNSupported(sink.RequestInterface(kPNStreamReal)))
         sink.DispatchData(kPNStreamReal, states, std::make_shared<TPNSuppliedRealOperation>(last));
     else if (PNSupported(sink.RequestInterface(kPNStreamFloat)))
-        sink.DispatchData(kPNStreamFloat, states, std::make_shared<TPNSuppliedSingleOperation>(static_cast<float>(last)));
+        sink.DispatchData(kPNStreamFloat, states,
+                          std::make_shared<TPNSuppliedSingleOperation>(static_cast<float>(last)));
     return false;
 }
 
 TSGPNStringSourcePin::TSGPNStringSourcePin(TComponent* owner, std::shared_ptr<IPNLock> ownerLock,
-                                           std::shared_ptr<IPNLock> inputOwnerLock,
-                                           TSGPNOperationEvent operationEvent)
+                                           std::shared_ptr<IPNLock> inputOwnerLock, TSGPNOperationEvent operationEvent)
     : TSGPNSourcePin(owner, std::move(ownerLock), std::move(inputOwnerLock), std::move(operationEvent)) {
     AddType(kPNStreamString, [this](TPNBasicPin& sink, const TGUID& id, TPNNotifyStates states,
                                     const IPNNotifyOperation& op) { return NotificationString(sink, id, states, op); });

@@ -146,8 +146,7 @@ public:
     // The handlers of the pin's stream types.
     virtual bool ClockNotification(TPNBasicPin& sink, const TGUID& id, TPNNotifyStates states,
                                    const IPNNotifyOperation& op);
-    bool NotificationHandler(TPNBasicPin& sink, const TGUID& id, TPNNotifyStates states,
-                             const IPNNotifyOperation& op);
+    bool NotificationHandler(TPNBasicPin& sink, const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op);
     // For a sink without the dispatch interface: nothing here (false).
     virtual bool IntNotificationHandler(TPNBasicPin& sink, const TGUID& id, TPNNotifyStates states,
                                         const IPNNotifyOperation& op);
@@ -159,7 +158,8 @@ protected:
     void SinkUnlinking(TPNBasicPin& sink) override;
 
 private:
-    // `op` to `sink` alone, with no link lock held while its handler runs.
+    // `op` to `sink` alone, with no link lock held while its handler runs;
+    // a handler's exception is logged, not passed on.
     void sendTo(TPNBasicPin& sink, const IPNNotifyOperation& op);
 
     std::mutex FLPDataSection;  // guards the two fields below
@@ -228,8 +228,7 @@ public:
     TSGPNRealSourcePin(TComponent* owner, std::shared_ptr<IPNLock> ownerLock,
                        std::shared_ptr<IPNLock> inputOwnerLock = {}, TSGPNOperationEvent operationEvent = {},
                        bool floatOutput = false);
-    bool NotificationSingle(TPNBasicPin& sink, const TGUID& id, TPNNotifyStates states,
-                            const IPNNotifyOperation& op);
+    bool NotificationSingle(TPNBasicPin& sink, const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op);
 };
 
 // Texts; supplied values also reach the scalar string inputs.
@@ -237,8 +236,7 @@ class TSGPNStringSourcePin : public TSGPNSourcePin {
 public:
     TSGPNStringSourcePin(TComponent* owner, std::shared_ptr<IPNLock> ownerLock,
                          std::shared_ptr<IPNLock> inputOwnerLock = {}, TSGPNOperationEvent operationEvent = {});
-    bool NotificationString(TPNBasicPin& sink, const TGUID& id, TPNNotifyStates states,
-                            const IPNNotifyOperation& op);
+    bool NotificationString(TPNBasicPin& sink, const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op);
 };
 
 // A converter between buffer types: a supplied buffer goes on as a new
@@ -250,11 +248,11 @@ public:
         PNOwned<Output> output;
         if constexpr (std::is_same_v<Output, TSGPNRealSourcePin>)
             output = PNMakePin<Output>(this, Lock(), nullptr, TSGPNOperationEvent{}, true);
-        else
-            output = PNMakePin<Output>(this, Lock());
-        auto input = PNMakePin<Input>(this, Lock(),
-                                      [this](TPNBasicPin&, const TGUID&, const IPNNotifyOperation& op,
-                                             TPNNotifyStates) { return SinkOperationEvent(op); });
+        else output = PNMakePin<Output>(this, Lock());
+        auto input = PNMakePin<Input>(
+            this, Lock(), [this](TPNBasicPin&, const TGUID&, const IPNNotifyOperation& op, TPNNotifyStates) {
+                return SinkOperationEvent(op);
+            });
         CreateEx(std::move(input), std::move(output));
     }
     bool SinkOperationEvent(const IPNNotifyOperation& op) {
@@ -263,10 +261,9 @@ public:
         return OutputPin().Notify(op);
     }
 
-    static inline const TPNFormatConverterClass Class{
-        Convert::Name, []() -> std::shared_ptr<IPNFormatConverter> {
-            return std::make_shared<TSGPNBufferFormatConverter>();
-        }};
+    static inline const TPNFormatConverterClass Class{Convert::Name, []() -> std::shared_ptr<IPNFormatConverter> {
+                                                          return std::make_shared<TSGPNBufferFormatConverter>();
+                                                      }};
 };
 
 // The texts of the scalar-to-string converters: the locale's date and time

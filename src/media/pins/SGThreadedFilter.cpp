@@ -40,8 +40,8 @@ void TSGThreading::Assign(TSGThreading& source) {
 }
 
 void TSGThreading::ReadQueueSize(std::int64_t size) {
-    FQueue.SetSize(static_cast<std::uint32_t>(
-        std::clamp<std::int64_t>(size, 0, std::numeric_limits<std::uint32_t>::max())));
+    FQueue.SetSize(
+        static_cast<std::uint32_t>(std::clamp<std::int64_t>(size, 0, std::numeric_limits<std::uint32_t>::max())));
 }
 
 // ---- TSGFilterThread
@@ -138,7 +138,8 @@ TSGBasicThreadedFilter::TSGBasicThreadedFilter(TComponent* owner, std::string na
     FInputLock = FLock;
     FOutputLock = std::make_shared<TCBLock>([this] { NotifyProp(); });
     FLock = std::make_shared<TCBPairedLock>(FInputLock, FOutputLock, [this] { NotifyProp(); });
-    FThreading = std::make_unique<TSGThreading>(*this, [this] { ThreadPriorityChange(); }, *FInputLock);
+    FThreading = std::make_unique<TSGThreading>(
+        *this, [this] { ThreadPriorityChange(); }, *FInputLock);
 }
 
 TSGBasicThreadedFilter::~TSGBasicThreadedFilter() {

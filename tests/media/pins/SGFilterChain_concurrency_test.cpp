@@ -63,7 +63,7 @@ TEST_P(FilterChain, CarriesAStreamEndToEnd) {
     c.a.take();
     c.b.take();
     late.take();
-    c.b.pin->Disconnect();  // from the sink's end
+    c.b.pin->Disconnect();                        // from the sink's end
     c.filter->Output->DisconnectFrom(*late.pin);  // from the source's end
     EXPECT_EQ(c.b.take(), std::vector<int>{-2});
     EXPECT_EQ(late.take(), std::vector<int>{-2});
@@ -194,7 +194,8 @@ TEST(FilterWorker, NamedAfterItsComponentWithItsPriority) {
     c.source->Stop();
 
     PNOwned<PassThrough> unnamed = PNOwned<PassThrough>::make("");
-    TSGFilterThread thread(*unnamed, [](const IPNNotifyOperation&) {}, unnamed->Threading(), unnamed->InputLock());
+    TSGFilterThread thread(
+        *unnamed, [](const IPNNotifyOperation&) {}, unnamed->Threading(), unnamed->InputLock());
     EXPECT_EQ(thread.Name(), "PassThrough.TSGFilterThread");
 }
 
