@@ -106,7 +106,9 @@ TEST_F(DataPins, ARealOutputGivesScalarInputsTheLastItem) {
     EXPECT_EQ(source->GetConnectionID(*scalar), kPNStreamFloat);
     const double items[] = {1.5, 2.5};
     source->SubmitBuffer(TSGRealBuffer::CreateData(items));
-    source->SubmitBuffer(TSGRealBuffer::CreateSize(0));  // empty: nothing to give
+    // An empty one has no last item: nothing is sent, nothing fails.
+    const auto empty = std::make_shared<TPNSuppliedBufferOperation>(TSGRealBuffer::CreateSize(0));
+    EXPECT_NO_THROW(source->NotificationSingle(*scalar, kPNStreamFloat, {}, empty));
     EXPECT_EQ(values, std::vector<float>{2.5f});
 }
 
