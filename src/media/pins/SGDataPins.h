@@ -40,9 +40,8 @@ inline constexpr TGUID kSGStreamUserControl = PNGuid("{9E7972F6-919B-491D-A094-1
 // Given by every data pin: operations of any type reach it through DispatchData.
 inline constexpr TGUID kSGDispatchData = PNGuid("{20ACBC6D-DA0D-4359-8C78-CE0067D009A0}");
 
-// A data buffer as the copy-on-write buffer it is.
-using ISGDataBuffer = std::shared_ptr<TSGGenericBuffer>;
-// Null for a null buffer or one of another kind.
+// A data buffer as the copy-on-write buffer it is (ISGDataBuffer); null for
+// a null buffer or one of another kind.
 inline ISGDataBuffer SGDataBuffer(const ISGData& data) { return std::dynamic_pointer_cast<TSGGenericBuffer>(data); }
 
 // An ordered list of buffers handed on as one. Used by one thread at a time.

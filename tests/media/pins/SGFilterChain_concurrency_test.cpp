@@ -153,8 +153,10 @@ TEST(FilterWorker, BlockedProducerWakesWhenTheWorkerEnds) {
         }
     });
     gate.waitEntered();
-    while (c.filter->FilterThread()->QueuedCount() < 3) std::this_thread::yield();
-    // The producer waits with the input lock given up.
+    // With one buffer in hand and at most three queued, the producer soon waits.
+    while (submitted.load() < 3) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // It waits with the input lock given up.
     EXPECT_TRUE(c.filter->InputLock()->WriteLock());
     EXPECT_LT(submitted.load(), 10);
     // The stream is stopped while the producer waits: the worker ends, and
