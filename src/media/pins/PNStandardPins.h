@@ -238,7 +238,7 @@ class TPNScalarFormatConverter : public TPNFormatConverter {
 public:
     TPNScalarFormatConverter() {
         auto output = PNMakePin<Output>(this, Lock());
-        auto input = PNMakePin<Input>(this, Lock(), [this](TPNSinkPin&, auto... v) { SinkOperationEvent(v...); });
+        auto input = PNMakePin<Input>(this, Lock(), [this](TPNSinkPin&, auto... v) { this->SinkOperationEvent(v...); });
         CreateEx(std::move(input), std::move(output));
     }
     template <typename... V>
