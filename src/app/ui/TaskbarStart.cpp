@@ -183,6 +183,18 @@ int runProgram(int argc, char** argv) {
     // A second start ends here, silently.
     if (!claim.instance) return 0;
 
+    // Signals are caught from here on, before the slow part of the start: one
+    // that comes before the main form exists closes it as soon as it does.
+    std::unique_ptr<ui::Tcopyright> form;
+    bool endBeforeForm = false;
+    TerminationSignals endSignals([&form, &endBeforeForm] {
+        if (form) {
+            form->Beenden1Click();
+        } else {
+            endBeforeForm = true;
+        }
+    });
+
     platform::QtLoopBackend loop;
     ProgramStart start(claim.store);
     if (auto exitCode = start.run()) return *exitCode;
@@ -191,16 +203,15 @@ int runProgram(int argc, char** argv) {
     // The windows are hidden most of the time: only the main form's close ends the loop.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    auto form = std::make_unique<ui::Tcopyright>(start.settings(), &start.rebootLock(), ui::Tcopyright::Options{});
+    form = std::make_unique<ui::Tcopyright>(start.settings(), &start.rebootLock(), ui::Tcopyright::Options{});
     QObject::connect(form.get(), &ui::Tcopyright::closedForGood, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     // The session ends (log-off, shut-down): the program closes with it.
     QObject::connect(&application, &QGuiApplication::commitDataRequest, form.get(),
                      [&form](QSessionManager&) { form->Beenden1Click(); });
-    TerminationSignals endSignals([&form] { form->Beenden1Click(); });
 
     if (start.settings().splashScreen()) form->showSplash();
-    if (!autostartOffer(start.settings(), *form)) {
+    if (endBeforeForm || !autostartOffer(start.settings(), *form)) {
         // Through the normal close, so the window positions are kept.
         QTimer::singleShot(0, form.get(), [&form] { form->Beenden1Click(); });
     }
