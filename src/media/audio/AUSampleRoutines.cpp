@@ -207,7 +207,7 @@ void narrow(const Bytes* s, int sStep, Bytes* d, int dStep, int rows) {
 }
 
 // [from][to], by width / 8 - 1; the diagonal copies.
-const Scale* const kScales[4][4] = {
+Scale* const kScales[4][4] = {
     {copyColumn<W8, prim::ippiCopy_8u_C1R>, widen<W8, W16, prim::ippiScale_8u16s_C1R>,
      widen<W8, W24, prim::ippiScale_8u24s_C1R>, widen<W8, W32, prim::ippiScale_8u32s_C1R>},
     {narrow<W16, W8, prim::ippiScale_16s8u_C1R>, copyColumn<W16, prim::ippiCopy_16s_C1R>,
