@@ -109,8 +109,8 @@ public:
     void Multiply(const TAUAudioBuffer& other) { Combine(TAUOperation::Multiply, other); }
     void Divide(const TAUAudioBuffer& other) { Combine(TAUOperation::Divide, other); }
 
-    // Every sample; 8-bit samples as raw bytes with the value's low byte, no
-    // zero level, 16-bit ones saturating.
+    // Every sample, with the value's low byte for 8 bits (raw bytes, no zero
+    // level) and its low word for 16 bits; 8 and 16 bits saturate.
     void AddValue(std::int32_t value) { ApplyValue(TAUOperation::Add, value); }
     void SubtractValue(std::int32_t value) { ApplyValue(TAUOperation::Subtract, value); }
     void MultiplyValue(std::int32_t value) { ApplyValue(TAUOperation::Multiply, value); }

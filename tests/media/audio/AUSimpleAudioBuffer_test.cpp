@@ -84,15 +84,11 @@ TEST(AudioHeader, TheMaskNamesOnePositionPerChannel) {
 }
 
 TEST(AudioHeader, StandardAndEqualFormats) {
-    auto f = make(0, 2, 16)->GetWaveFormat();
-    f.Format.nSamplesPerSec = 22050;
+    auto f = make(0, 1, 8)->GetWaveFormat();
+    f.dwChannelMask = 3;  // mono may name both front speakers
     EXPECT_TRUE(AUIsStandardFormat(f));
-    f.dwChannelMask = 1;
+    f.Format.nSamplesPerSec = 48000;
     EXPECT_FALSE(AUIsStandardFormat(f));
-    auto mono = make(0, 1, 8)->GetWaveFormat();
-    mono.Format.nSamplesPerSec = 8000;
-    mono.dwChannelMask = 3;
-    EXPECT_TRUE(AUIsStandardFormat(mono));
     EXPECT_FALSE(AUIsStandardFormat(make(0, 1, 24)->GetWaveFormat()));
 
     auto other = make(0, 2, 16, 0x30)->GetWaveFormat();
@@ -260,12 +256,6 @@ TEST(AudioSamples, ReadTheSameThroughItemsAndChannels) {
     EXPECT_EQ(column(*b8, 0), (std::vector<std::int32_t>{1, 1}));
     EXPECT_EQ(b8->GetChannel(0)->GetItem(0), -126);
     EXPECT_EQ(b8->GetChannelAsReal(1)->GetItem(1), 1.0);
-
-    const auto b16 = make(2, 1, 16);
-    b16->SetItem(0, 0, 70000);  // the low word
-    EXPECT_EQ(b16->GetItem(0, 0), 4464);
-    b16->Zero();
-    EXPECT_EQ(column(*b16, 0), (std::vector<std::int32_t>{0, 0}));
 }
 
 // ---- arithmetic
