@@ -194,22 +194,31 @@ void TVDSmartWordRGBStore<Format>::SetBlue(std::uint32_t x, std::uint32_t y, std
 
 template <F Format>
 TColor TVDSmartYUVStore<Format>::GetPixel(std::uint32_t x, std::uint32_t y) const {
-    const std::uint32_t first = x & ~1u;
-    // An odd width ends its rows with a lone pixel, converted alone.
-    const IppiSize pair{static_cast<int>(std::min<std::uint32_t>(2, this->GetWidth() - first)), 1};
-    Ipp8u out[6] = {};
+    std::uint32_t first = x & ~1u;
+    // An odd width ends its rows with a lone pixel. The whole-image
+    // converters give it the chroma of the pair before it (4:2:2) or of its
+    // own block (4:2:0), and so does this one.
+    IppiSize pair{static_cast<int>(std::min<std::uint32_t>(2, this->GetWidth() - first)), 1};
+    if (Format != F::vfYV12 && Format != F::vfIYUV && pair.width == 1 && first >= 2) {
+        first -= 2;
+        pair.width = 3;
+    }
+    Ipp8u out[9] = {};
     Ipp8u* pixel = out + 3 * (x - first);
     const std::uint8_t* packed = this->GetData() + std::uint64_t{y} * this->GetStep() + 2 * std::uint64_t{first};
+    // One row: the source step is what the pixels take, so nothing past
+    // them is read.
+    const int packedStep = 2 * pair.width;
     if constexpr (Format == F::vfYUY2) {
-        primitives::ippiYUV422ToRGB_8u_C2C3R(packed, 4, out, 6, pair);
+        primitives::ippiYUV422ToRGB_8u_C2C3R(packed, packedStep, out, 9, pair);
     } else if constexpr (Format == F::vfUYVY) {
-        ippiUYVYToRGB_8u_C2C3R(packed, 4, out, 6, pair);
+        ippiUYVYToRGB_8u_C2C3R(packed, packedStep, out, 9, pair);
     } else {
         TVDYCbCrPlanes planes = VDYCbCrPlanes(*this);
         planes.Plane[0] += std::uint64_t{y} * planes.Step[0] + first;
         for (int k = 1; k < 3; ++k) planes.Plane[k] += std::uint64_t{y / 2} * planes.Step[k] + first / 2;
         const Ipp8u* const src[3] = {planes.Plane[0], planes.Plane[1], planes.Plane[2]};
-        primitives::ippiYCbCr420ToRGB_8u_P3C3R(src, planes.Step, out, 6, pair);
+        primitives::ippiYCbCr420ToRGB_8u_P3C3R(src, planes.Step, out, 9, pair);
         // Read in the store's own order, blue first.
         return VDColor(pixel[2], pixel[1], pixel[0]);
     }

@@ -1,8 +1,13 @@
 #include "media/video/VDStoreConversion.h"
 
+#include <optional>
+
 #include "media/pins/SGBlockPool.h"
 #include "media/pins/SGErrors.h"
 #include "media/primitives/ColourConversion.h"
+#include "media/primitives/ImageCopy.h"
+#include "media/primitives/Pixel16Conversion.h"
+#include "media/primitives/SampleScaling.h"
 #include "media/primitives/VectorLogic.h"
 
 namespace oculon::mediavideo {
@@ -52,6 +57,258 @@ TVDYCbCrPlanes VDYCbCrPlanes(const TVDSmartImageBuffer& store) {
                            static_cast<int>(store.GetPlaneStep(cr))}};
 }
 
-void VDConvertPixels(const TVDSmartImageBuffer& source, TVDSmartImageBuffer& target) {}
+namespace {
+
+// One conversion: the two stores and the region they share.
+struct Job {
+    const TVDSmartImageBuffer& src;
+    TVDSmartImageBuffer& dst;
+    IppiSize roi;
+
+    int width() const { return roi.width; }
+    const Ipp8u* srcData() const { return src.GetData(); }
+    int srcStep() const { return static_cast<int>(src.GetStep()); }
+    Ipp8u* dstData() const { return dst.GetData(); }
+    int dstStep() const { return static_cast<int>(dst.GetStep()); }
+    const Ipp16u* srcWords() const { return reinterpret_cast<const Ipp16u*>(src.GetData()); }
+    Ipp16u* dstWords() const { return reinterpret_cast<Ipp16u*>(dst.GetData()); }
+    std::uint64_t pixels() const { return std::uint64_t(roi.width) * static_cast<std::uint64_t>(roi.height); }
+};
+
+// An image of 3-byte pixels on the way between two stores.
+struct RgbImage {
+    Ipp8u* data;
+    int step;
+    bool scratch;  // ours to change in place (not the source store)
+    bool grey;     // all three channels equal, so their order does not matter
+};
+
+const Ipp8u* const* threeTimes(const Ipp8u* plane, const Ipp8u* (&planes)[3]) {
+    planes[0] = planes[1] = planes[2] = plane;
+    return planes;
+}
+
+// --- Sources to an RGB image of B, G, R bytes ------------------------------------
+
+void greyToRgb(const Ipp8u* grey, int greyStep, Ipp8u* rgb, int rgbStep, IppiSize roi) {
+    const Ipp8u* planes[3];
+    ippiCopy_8u_P3C3R(threeTimes(grey, planes), greyStep, rgb, rgbStep, roi);
+}
+
+// The 16-bit grey source narrowed into `grey` (row step: the width).
+void narrowGrey16(const Job& job, Ipp8u* grey) {
+    ippiScale_16u8u_C1R(job.srcWords(), job.srcStep(), grey, job.width(), job.roi, ippAlgHintFast);
+}
+
+void packed422ToRgb(const Job& job, Ipp8u* rgb, int rgbStep) {
+    if (job.src.Format() == F::vfYUY2) ippiYUV422ToRGB_8u_C2C3R(job.srcData(), job.srcStep(), rgb, rgbStep, job.roi);
+    else ippiUYVYToRGB_8u_C2C3R(job.srcData(), job.srcStep(), rgb, rgbStep, job.roi);
+    ippiSwapChannels_8u_C3IR(rgb, rgbStep, job.roi, kVDChannelOrder);
+}
+
+void planarToRgb(const Job& job, Ipp8u* rgb, int rgbStep) {
+    TVDYCbCrPlanes in = VDYCbCrPlanes(job.src);
+    const Ipp8u* const planes[3] = {in.Plane[0], in.Plane[1], in.Plane[2]};
+    ippiYCbCr420ToRGB_8u_P3C3R(planes, in.Step, rgb, rgbStep, job.roi);
+}
+
+void decode(const Job& job, Ipp8u* rgb, int rgbStep) {
+    switch (job.src.Format()) {
+        case F::vfRGBA32: ippiCopy_8u_AC4C3R(job.srcData(), job.srcStep(), rgb, rgbStep, job.roi); break;
+        case F::vfYUY2:
+        case F::vfUYVY: packed422ToRgb(job, rgb, rgbStep); break;
+        case F::vfYV12:
+        case F::vfIYUV: planarToRgb(job, rgb, rgbStep); break;
+        case F::vfRGB565: ippiRGB565ToRGB_8u_C3R(job.srcWords(), job.srcStep(), rgb, rgbStep, job.roi); break;
+        case F::vfRGB555: ippiRGB555ToRGB_8u_C3R(job.srcWords(), job.srcStep(), rgb, rgbStep, job.roi); break;
+        case F::vfGrayScale: greyToRgb(job.srcData(), job.srcStep(), rgb, rgbStep, job.roi); break;
+        case F::vfGray16: {
+            const Scratch grey(job.pixels());
+            narrowGrey16(job, grey.data());
+            greyToRgb(grey.data(), job.width(), rgb, rgbStep, job.roi);
+            break;
+        }
+        case F::vfRGB24: ippiCopy_8u_C3R(job.srcData(), job.srcStep(), rgb, rgbStep, job.roi); break;
+    }
+}
+
+bool isGrey(F format) { return format == F::vfGrayScale || format == F::vfGray16; }
+
+// --- An RGB image of B, G, R bytes to targets ---------------------------------------
+
+void setOpaque(const Job& job) { ippiSet_8u_C4CR(255, job.dstData() + 3, job.dstStep(), job.roi); }
+
+void greyToRgba(const Job& job, const Ipp8u* grey, int greyStep) {
+    for (int channel = 0; channel < 3; ++channel)
+        ippiCopy_8u_C1C4R(grey, greyStep, job.dstData() + channel, job.dstStep(), job.roi);
+    setOpaque(job);
+}
+
+void widenGrey(const Job& job, const Ipp8u* grey, int greyStep) {
+    ippiScale_8u16u_C1R(grey, greyStep, job.dstWords(), job.dstStep(), job.roi);
+}
+
+void rgbToPacked422(const Job& job, RgbImage in) {
+    // The encoder takes R, G, B.
+    std::optional<Scratch> swapped;
+    if (!in.grey && in.scratch) {
+        ippiSwapChannels_8u_C3IR(in.data, in.step, job.roi, kVDChannelOrder);
+    } else if (!in.grey) {
+        swapped.emplace(3 * job.pixels());
+        ippiSwapChannels_8u_C3R(in.data, in.step, swapped->data(), 3 * job.width(), job.roi, kVDChannelOrder);
+        in = {swapped->data(), 3 * job.width(), true, false};
+    }
+    ippiRGBToYUV422_8u_C3C2R(in.data, in.step, job.dstData(), job.dstStep(), job.roi);
+    if (job.dst.Format() == F::vfUYVY) ippsSwapBytes_16u_I(job.dstWords(), static_cast<int>(job.dst.GetCharSize() / 2));
+}
+
+void rgbToPlanar(const Job& job, const RgbImage& in) {
+    const TVDYCbCrPlanes out = VDYCbCrPlanes(job.dst);
+    int steps[3] = {out.Step[0], out.Step[1], out.Step[2]};
+    ippiRGBToYCbCr420_8u_C3P3R(in.data, in.step, out.Plane, steps, job.roi);
+}
+
+void encode(const Job& job, const RgbImage& in) {
+    switch (job.dst.Format()) {
+        case F::vfRGBA32:
+            ippiCopy_8u_C3AC4R(in.data, in.step, job.dstData(), job.dstStep(), job.roi);
+            setOpaque(job);
+            break;
+        case F::vfYUY2:
+        case F::vfUYVY: rgbToPacked422(job, in); break;
+        case F::vfYV12:
+        case F::vfIYUV: rgbToPlanar(job, in); break;
+        case F::vfRGB565: ippiRGB_8u_C3RToRGB565(in.data, in.step, job.dstWords(), job.dstStep(), job.roi); break;
+        case F::vfRGB555: ippiRGB_8u_C3RToRGB555(in.data, in.step, job.dstWords(), job.dstStep(), job.roi); break;
+        case F::vfGrayScale:
+            ippiColorToGray_8u_C3C1R(in.data, in.step, job.dstData(), job.dstStep(), job.roi, kVDGreyWeights);
+            break;
+        case F::vfGray16: {
+            const Scratch grey(job.pixels());
+            ippiColorToGray_8u_C3C1R(in.data, in.step, grey.data(), job.width(), job.roi, kVDGreyWeights);
+            widenGrey(job, grey.data(), job.width());
+            break;
+        }
+        case F::vfRGB24: ippiCopy_8u_C3R(in.data, in.step, job.dstData(), job.dstStep(), job.roi); break;
+    }
+}
+
+// --- Pairs joined without an RGB image ------------------------------------------------
+
+using Path = void (*)(const Job&);
+
+template <IppStatus (*Fn)(const Ipp16u*, int, Ipp8u*, int, IppiSize)>
+void wordsToRgba(const Job& job) {
+    Fn(job.srcWords(), job.srcStep(), job.dstData(), job.dstStep(), job.roi);
+    setOpaque(job);
+}
+
+template <IppStatus (*Fn)(const Ipp8u*, int, Ipp16u*, int, IppiSize)>
+void rgbaToWords(const Job& job) {
+    Fn(job.srcData(), job.srcStep(), job.dstWords(), job.dstStep(), job.roi);
+}
+
+template <IppStatus (*Fn)(const Ipp16u*, int, Ipp16u*, int, IppiSize)>
+void wordsToWords(const Job& job) {
+    Fn(job.srcWords(), job.srcStep(), job.dstWords(), job.dstStep(), job.roi);
+}
+
+template <IppStatus (*&Fn)(const Ipp8u* const[3], int[3], Ipp16u*, int, IppiSize)>
+void planarToWords(const Job& job) {
+    TVDYCbCrPlanes in = VDYCbCrPlanes(job.src);
+    const Ipp8u* const planes[3] = {in.Plane[0], in.Plane[1], in.Plane[2]};
+    Fn(planes, in.Step, job.dstWords(), job.dstStep(), job.roi);
+}
+
+void swapPairs(const Job& job) {
+    ippsSwapBytes_16u(job.srcWords(), job.dstWords(), static_cast<int>(job.dst.GetCharSize() / 2));
+}
+
+// Luma to luma and Cb to Cb: the chroma planes change places in memory.
+void exchangePlanes(const Job& job) {
+    const TVDYCbCrPlanes in = VDYCbCrPlanes(job.src), out = VDYCbCrPlanes(job.dst);
+    const IppiSize chroma{(job.roi.width + 1) / 2, (job.roi.height + 1) / 2};
+    for (int k = 0; k < 3; ++k)
+        ippiCopy_8u_C1R(in.Plane[k], in.Step[k], out.Plane[k], out.Step[k], k == 0 ? job.roi : chroma);
+}
+
+void greyToRgbaPath(const Job& job) { greyToRgba(job, job.srcData(), job.srcStep()); }
+
+void grey16ToRgba(const Job& job) {
+    const Scratch grey(job.pixels());
+    narrowGrey16(job, grey.data());
+    greyToRgba(job, grey.data(), job.width());
+}
+
+void rgbaToGrey(const Job& job) {
+    ippiColorToGray_8u_AC4C1R(job.srcData(), job.srcStep(), job.dstData(), job.dstStep(), job.roi, kVDGreyWeights);
+}
+
+void grey16ToGrey(const Job& job) {
+    ippiScale_16u8u_C1R(job.srcWords(), job.srcStep(), job.dstData(), job.dstStep(), job.roi, ippAlgHintFast);
+}
+
+void rgbaToGrey16(const Job& job) {
+    const Scratch grey(job.pixels());
+    ippiColorToGray_8u_AC4C1R(job.srcData(), job.srcStep(), grey.data(), job.width(), job.roi, kVDGreyWeights);
+    widenGrey(job, grey.data(), job.width());
+}
+
+void greyToGrey16(const Job& job) { widenGrey(job, job.srcData(), job.srcStep()); }
+
+struct DirectPath {
+    F target, source;
+    Path path;
+};
+
+// Every other pair goes through an RGB image: decoded straight into an
+// RGB24 target, encoded straight from an RGB24 source.
+constexpr DirectPath kDirectPaths[] = {
+    {F::vfRGBA32, F::vfRGB565, wordsToRgba<ippiRGB565ToRGBA_8u_AC4R>},
+    {F::vfRGBA32, F::vfRGB555, wordsToRgba<ippiRGB555ToRGBA_8u_AC4R>},
+    {F::vfRGBA32, F::vfGrayScale, greyToRgbaPath},
+    {F::vfRGBA32, F::vfGray16, grey16ToRgba},
+    {F::vfRGB565, F::vfRGBA32, rgbaToWords<ippiRGBA_8u_AC4RToRGB565>},
+    {F::vfRGB565, F::vfYV12, planarToWords<ippiYCbCr420ToRGB565_8u16u_P3C3R>},
+    {F::vfRGB565, F::vfIYUV, planarToWords<ippiYCbCr420ToRGB565_8u16u_P3C3R>},
+    {F::vfRGB565, F::vfRGB555, wordsToWords<ippiRGB555ToRGB565>},
+    {F::vfRGB555, F::vfRGBA32, rgbaToWords<ippiRGBA_8u_AC4RToRGB555>},
+    {F::vfRGB555, F::vfYV12, planarToWords<ippiYCbCr420ToRGB555_8u16u_P3C3R>},
+    {F::vfRGB555, F::vfIYUV, planarToWords<ippiYCbCr420ToRGB555_8u16u_P3C3R>},
+    {F::vfRGB555, F::vfRGB565, wordsToWords<ippiRGB565ToRGB555>},
+    {F::vfYUY2, F::vfUYVY, swapPairs},
+    {F::vfUYVY, F::vfYUY2, swapPairs},
+    {F::vfYV12, F::vfIYUV, exchangePlanes},
+    {F::vfIYUV, F::vfYV12, exchangePlanes},
+    {F::vfGrayScale, F::vfRGBA32, rgbaToGrey},
+    {F::vfGrayScale, F::vfGray16, grey16ToGrey},
+    {F::vfGray16, F::vfRGBA32, rgbaToGrey16},
+    {F::vfGray16, F::vfGrayScale, greyToGrey16},
+};
+
+Path directPath(F target, F source) {
+    for (const DirectPath& d : kDirectPaths)
+        if (d.target == target && d.source == source) return d.path;
+    return nullptr;
+}
+
+}  // namespace
+
+void VDConvertPixels(const TVDSmartImageBuffer& source, TVDSmartImageBuffer& target) {
+    if (source.GetWidth() == 0 || source.GetHeight() == 0) return;
+    const Job job{source, target, {static_cast<int>(source.GetWidth()), static_cast<int>(source.GetHeight())}};
+    const F from = source.Format(), to = target.Format();
+    if (const Path path = directPath(to, from)) {
+        path(job);
+    } else if (to == F::vfRGB24) {
+        decode(job, target.GetData(), job.dstStep());
+    } else if (from == F::vfRGB24) {
+        encode(job, {source.GetData(), job.srcStep(), false, false});
+    } else {
+        const Scratch rgb(3 * job.pixels());
+        decode(job, rgb.data(), 3 * job.width());
+        encode(job, {rgb.data(), 3 * job.width(), true, isGrey(from)});
+    }
+}
 
 }  // namespace oculon::mediavideo

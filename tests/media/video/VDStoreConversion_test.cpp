@@ -1,0 +1,299 @@
+// The 10 x 10 conversions between the pixel stores: every path against a
+// plain per-pixel reading of both stores, the lossless pairs round-tripped
+// byte for byte, and the exact values the paths give.
+
+#include "media/video/VDStoreConversion.h"
+
+#include "media/primitives/ColourConversion.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace oculon::mediavideo {
+namespace {
+
+using F = TVDVideoFormat;
+using Store = std::unique_ptr<TVDSmartImageBuffer>;
+using Rgb = std::array<double, 3>;  // red, green, blue
+
+std::string name(F f) { return VDFormatName(f); }
+
+bool isGrey(F f) { return f == F::vfGrayScale || f == F::vfGray16; }
+bool isPacked422(F f) { return f == F::vfYUY2 || f == F::vfUYVY; }
+bool isPlanar(F f) { return f == F::vfYV12 || f == F::vfIYUV; }
+
+double clamp255(double v) { return std::clamp(v, 0.0, 255.0); }
+unsigned word(const std::uint8_t* p) { return p[0] | p[1] << 8; }
+
+// --- A plain reading of each format, written from its layout ---------------------
+
+Rgb fromYuv422(double y, double u, double v) {
+    u -= 128, v -= 128;
+    return {clamp255(y + 1.14 * v), clamp255(y - 0.394 * u - 0.581 * v), clamp255(y + 2.032 * u)};
+}
+
+Rgb referenceColour(const TVDSmartImageBuffer& s, std::uint32_t x, std::uint32_t y) {
+    const std::uint8_t* d = s.GetData();
+    const std::uint32_t w = s.GetWidth(), e = s.GetExtWidth();
+    switch (s.Format()) {
+        case F::vfRGB24:
+        case F::vfRGBA32: {
+            const std::uint8_t* p = d + (x + y * e) * s.GetBytesPerPixel();
+            return {double(p[2]), double(p[1]), double(p[0])};
+        }
+        case F::vfRGB565: {
+            const unsigned v = word(d + 2 * (x + y * w));
+            return {double((v >> 11) << 3), double(((v >> 5) & 63) << 2), double((v & 31) << 3)};
+        }
+        case F::vfRGB555: {
+            const unsigned v = word(d + 2 * (x + y * w));
+            return {double(((v >> 10) & 31) << 3), double(((v >> 5) & 31) << 3), double((v & 31) << 3)};
+        }
+        case F::vfYUY2:
+        case F::vfUYVY: {
+            // A lone last pixel has no V of its own: it takes the pair's before it.
+            const std::uint32_t pair = (x & ~1u) == w - 1 && w > 1 ? x - 2 : x & ~1u;
+            const std::uint8_t* p = d + y * 2 * w + 2 * pair;
+            const std::uint8_t* own = d + y * 2 * w + 2 * x;
+            const bool yuy2 = s.Format() == F::vfYUY2;
+            return fromYuv422(own[yuy2 ? 0 : 1], p[yuy2 ? 1 : 0], p[yuy2 ? 3 : 2]);
+        }
+        case F::vfYV12:
+        case F::vfIYUV: {
+            const double luma = 1.164 * (d[y * e + x] - 16);
+            const std::uint8_t* p2 = s.GetPlane(1) + (y / 2) * (e / 2) + x / 2;
+            const std::uint8_t* p3 = s.GetPlane(2) + (y / 2) * (e / 2) + x / 2;
+            // YV12's second plane is what the converter calls Cb, fed blue as
+            // red: it carries the red difference; IYUV the other way round.
+            const double redDiff = (s.Format() == F::vfYV12 ? *p2 : *p3) - 128.0;
+            const double blueDiff = (s.Format() == F::vfYV12 ? *p3 : *p2) - 128.0;
+            return {clamp255(luma + 2.017 * redDiff), clamp255(luma - 0.392 * redDiff - 0.813 * blueDiff),
+                    clamp255(luma + 1.596 * blueDiff)};
+        }
+        case F::vfGrayScale: {
+            const double v = d[x + y * w];
+            return {v, v, v};
+        }
+        case F::vfGray16: {
+            const double v = word(d + 2 * (x + y * w)) / 257.0;
+            return {v, v, v};
+        }
+    }
+    return {};
+}
+
+double greyOf(const Rgb& c) { return 0.299 * c[0] + 0.587 * c[1] + 0.114 * c[2]; }
+
+// How far a reading of the format may stray from the colour it was made from.
+double tolerance(F f) {
+    switch (f) {
+        case F::vfRGB565:
+        case F::vfRGB555: return 8;
+        case F::vfYUY2:
+        case F::vfUYVY:
+        case F::vfYV12:
+        case F::vfIYUV: return 4;
+        default: return 1;
+    }
+}
+
+// --- Pictures ------------------------------------------------------------------------
+
+// Random colours, one per 2 x 2 block (the lone last column of an odd width
+// sharing the block before it, as 4:2:2 shares its chroma), channels kept
+// where no YUV form clips them.
+Store blockPicture(std::uint32_t w, std::uint32_t h, unsigned seed) {
+    Store s = VDCreateStore(F::vfRGB24, w, h);
+    std::mt19937 rng(seed);
+    std::vector<TColor> blocks(((w + 1) / 2) * ((h + 1) / 2));
+    for (TColor& c : blocks) c = VDColor(32 + rng() % 192, 32 + rng() % 192, 32 + rng() % 192);
+    for (std::uint32_t y = 0; y < h; ++y)
+        for (std::uint32_t x = 0; x < w; ++x) {
+            const std::uint32_t bx = (x == w - 1 && w % 2 == 1 && w > 1 ? x - 1 : x) / 2;
+            s->SetPixel(x, y, blocks[(y / 2) * ((w + 1) / 2) + bx]);
+        }
+    return s;
+}
+
+// Random bytes in the form every store of the format keeps: 555 words with
+// bit 15 clear, opaque RGBA, 16-bit grey made from 8-bit values.
+Store randomStore(F f, std::uint32_t w, std::uint32_t h, unsigned seed) {
+    Store s = VDCreateStore(f, w, h);
+    std::mt19937 rng(seed);
+    std::uint8_t* d = s->GetData();
+    for (std::uint32_t i = 0; i < s->GetCharSize(); ++i) d[i] = static_cast<std::uint8_t>(rng());
+    for (std::uint32_t y = 0; y < h; ++y)
+        for (std::uint32_t x = 0; x < w; ++x) {
+            if (f == F::vfRGB555) d[2 * (x + y * w) + 1] &= 0x7F;
+            if (f == F::vfRGBA32) s->SetAlpha(x, y, 255);
+            if (f == F::vfGray16) s->SetGrayScale(x, y, d[2 * (x + y * w)]);
+        }
+    return s;
+}
+
+// The bytes that hold pixels, plane by plane (no row padding).
+std::vector<std::uint8_t> pixelBytes(const TVDSmartImageBuffer& s) {
+    const TVDStoreGeometry& g = s.Geometry();
+    const std::uint32_t rowBytes = isPacked422(s.Format()) ? 2 * g.Width
+                                   : isPlanar(s.Format())  ? g.Width
+                                                           : g.Width * g.BytesPerPixel;
+    std::vector<std::uint8_t> out;
+    const auto take = [&](const std::uint8_t* p, std::uint32_t step, std::uint32_t bytes, std::uint32_t rows) {
+        for (std::uint32_t r = 0; r < rows; ++r) out.insert(out.end(), p + r * step, p + r * step + bytes);
+    };
+    take(s.GetPlane(0), g.Step, rowBytes, g.Height);
+    if (g.Planar())
+        for (int k = 1; k < 3; ++k) take(s.GetPlane(k), g.ChromaStep, (g.Width + 1) / 2, g.ChromaRows);
+    return out;
+}
+
+// --- The tests -------------------------------------------------------------------------
+
+// Every path: the target read plainly shows the colours (or their grey) the
+// source read plainly shows, at an odd and an even size; RGBA targets are
+// opaque.
+TEST(VDStoreConversion, EveryPathAgreesWithAPlainReadingOfBothStores) {
+    for (const auto& [w, h] : {std::pair{7u, 5u}, std::pair{8u, 6u}})
+        for (int from = 0; from < kVDFormatCount; ++from) {
+            const F sf = VDFormatAt(from);
+            const Store picture = blockPicture(w, h, 100 * w + from);
+            const Store source = VDCreateStore(sf, *picture, true);
+            for (int to = 0; to < kVDFormatCount; ++to) {
+                const F tf = VDFormatAt(to);
+                SCOPED_TRACE(name(sf) + " -> " + name(tf) + " at " + std::to_string(w) + "x" + std::to_string(h));
+                const Store target = VDCreateStore(tf, *source, true);
+                ASSERT_EQ(target->Format(), tf);
+                ASSERT_EQ(target->GetWidth(), w);
+                const double tol = tolerance(sf) + tolerance(tf);
+                int failures = 0;
+                for (std::uint32_t y = 0; y < h; ++y)
+                    for (std::uint32_t x = 0; x < w && failures < 3; ++x) {
+                        Rgb expected = referenceColour(*source, x, y);
+                        if (isGrey(tf)) expected.fill(greyOf(expected));
+                        const Rgb got = referenceColour(*target, x, y);
+                        for (int c = 0; c < 3; ++c)
+                            if (std::abs(got[c] - expected[c]) > tol) {
+                                ADD_FAILURE() << "pixel " << x << "," << y << " channel " << c << ": " << got[c]
+                                              << " for " << expected[c];
+                                ++failures;
+                            }
+                        if (tf == F::vfRGBA32 && sf != F::vfRGBA32) {
+                            EXPECT_EQ(target->GetAlpha(x, y), 255);
+                        }
+                    }
+            }
+        }
+}
+
+// Conversions that lose nothing on the way there and back, from every value
+// a store of the source format holds, the odd sizes and a single pixel
+// included.
+TEST(VDStoreConversion, LosslessPairsRoundTripByteForByte) {
+    const std::pair<F, F> pairs[] = {
+        {F::vfRGB24, F::vfRGBA32},     {F::vfRGBA32, F::vfRGB24},     {F::vfYUY2, F::vfUYVY},
+        {F::vfUYVY, F::vfYUY2},        {F::vfYV12, F::vfIYUV},        {F::vfIYUV, F::vfYV12},
+        {F::vfRGB565, F::vfRGB24},     {F::vfRGB565, F::vfRGBA32},    {F::vfRGB555, F::vfRGB24},
+        {F::vfRGB555, F::vfRGBA32},    {F::vfRGB555, F::vfRGB565},    {F::vfGrayScale, F::vfRGB24},
+        {F::vfGrayScale, F::vfRGBA32}, {F::vfGrayScale, F::vfGray16}, {F::vfGray16, F::vfGrayScale},
+        {F::vfGray16, F::vfRGB24},     {F::vfGray16, F::vfRGBA32},
+    };
+    for (const auto& [w, h] : {std::pair{1u, 1u}, std::pair{7u, 5u}, std::pair{8u, 6u}, std::pair{13u, 3u}})
+        for (const auto& [from, via] : pairs) {
+            SCOPED_TRACE(name(from) + " -> " + name(via) + " at " + std::to_string(w) + "x" + std::to_string(h));
+            const Store source = randomStore(from, w, h, w * 31 + h);
+            const Store there = VDCreateStore(via, *source, true);
+            const Store back = VDCreateStore(from, *there, true);
+            EXPECT_EQ(pixelBytes(*back), pixelBytes(*source));
+        }
+}
+
+TEST(VDStoreConversion, SameFormatCopiesOrLeavesTheBytesAndAnEmptyPictureConvertsToNothing) {
+    for (int f = 0; f < kVDFormatCount; ++f) {
+        SCOPED_TRACE(name(VDFormatAt(f)));
+        const Store source = randomStore(VDFormatAt(f), 9, 3, f);
+        source->SetTimeStampBegin(77);
+        const Store copy = VDCreateStore(VDFormatAt(f), *source, true);
+        EXPECT_EQ(0, std::memcmp(copy->GetData(), source->GetData(), source->GetCharSize()));
+        EXPECT_EQ(copy->GetTimeStampBegin(), 77);
+        const Store blank = VDCreateStore(VDFormatAt(f), *source, false);
+        EXPECT_EQ(blank->GetCharSize(), source->GetCharSize());
+        EXPECT_EQ(blank->GetWidth(), 9u);
+        // A conversion carries no time data of its own.
+        EXPECT_EQ(VDCreateStore(VDFormatAt((f + 1) % kVDFormatCount), *source, true)->GetTimeStampBegin(), 0);
+        const Store empty = VDCreateStore(VDFormatAt(f), 0, 4);
+        EXPECT_EQ(VDCreateStore(VDFormatAt((f + 3) % kVDFormatCount), *empty, true)->GetCharSize(), 0u);
+    }
+}
+
+// The grey weights, the 16-bit narrowing and the YUV encoders, value for value.
+TEST(VDStoreConversion, GreyAndColourValuesOfTheKnownPaths) {
+    const auto pixel = [](TColor c) {
+        Store s = VDCreateStore(F::vfRGB24, 1, 1);
+        s->SetPixel(0, 0, c);
+        return s;
+    };
+    const auto greyVia = [](const TVDSmartImageBuffer& s, F via) {
+        return VDCreateStore(F::vfGrayScale, *VDCreateStore(via, s, true), true)->GetData()[0];
+    };
+    const Store red = pixel(VDColor(255, 0, 0));
+    EXPECT_EQ(greyVia(*red, F::vfRGB24), 76);
+    EXPECT_EQ(greyVia(*red, F::vfRGBA32), 76);
+    EXPECT_EQ(greyVia(*red, F::vfRGB565), 74);
+    EXPECT_EQ(VDCreateStore(F::vfRGB565, *red, true)->GetPixel(0, 0), VDColor(248, 0, 0));
+    EXPECT_EQ(greyVia(*pixel(VDColor(0, 255, 0)), F::vfRGB24), 149);
+    EXPECT_EQ(greyVia(*pixel(VDColor(0, 0, 255)), F::vfRGB24), 29);
+    EXPECT_EQ(greyVia(*pixel(VDColor(255, 255, 255)), F::vfRGB24), 255);
+
+    // Every 16-bit sample narrows as the fast integer rule says.
+    const Store all = VDCreateStore(F::vfGray16, 256, 256);
+    for (unsigned v = 0; v < 65536; ++v) reinterpret_cast<std::uint16_t*>(all->GetData())[v] = std::uint16_t(v);
+    const Store narrowed = VDCreateStore(F::vfGrayScale, *all, true);
+    for (int v = 0; v < 65536; ++v) {
+        const int t = v - 32768;
+        ASSERT_EQ(narrowed->GetData()[v], std::uint8_t(((t - (t >> 8)) >> 8) - 128)) << v;
+    }
+
+    // A grey picture stays grey and a red one red there and back through
+    // 4:2:2 and 4:2:0.
+    for (F via : {F::vfYUY2, F::vfUYVY, F::vfYV12, F::vfIYUV}) {
+        SCOPED_TRACE(name(via));
+        Store grey = VDCreateStore(F::vfRGB24, 5, 3), red = VDCreateStore(F::vfRGB24, 5, 3);
+        for (std::uint32_t y = 0; y < 3; ++y)
+            for (std::uint32_t x = 0; x < 5; ++x) {
+                grey->SetPixel(x, y, VDGreyColor(std::uint8_t(40 * x + 10 * y + 30)));
+                red->SetPixel(x, y, VDColor(255, 0, 0));
+            }
+        const auto there_and_back = [via](const TVDSmartImageBuffer& s) {
+            return VDCreateStore(F::vfRGB24, *VDCreateStore(via, s, true), true);
+        };
+        const Store greyBack = there_and_back(*grey), redBack = there_and_back(*red);
+        for (std::uint32_t y = 0; y < 3; ++y)
+            for (std::uint32_t x = 0; x < 5; ++x) {
+                const TColor g = greyBack->GetPixel(x, y), r = redBack->GetPixel(x, y);
+                EXPECT_EQ(VDColorRed(g), VDColorGreen(g));
+                EXPECT_EQ(VDColorGreen(g), VDColorBlue(g));
+                EXPECT_GT(VDColorRed(r), std::max(VDColorGreen(r), VDColorBlue(r)) + 100);
+            }
+    }
+}
+
+TEST(VDStoreConversion, UYVYPairsAreSwappedBeforeDecoding) {
+    const std::uint8_t uyvy[] = {90, 200, 240, 20, 128, 81, 128, 81};
+    std::uint8_t rgb[12], expected[12];
+    const std::uint8_t yuy2[] = {200, 90, 20, 240, 81, 128, 81, 128};
+    ASSERT_EQ(ippiUYVYToRGB_8u_C2C3R(uyvy, 4, rgb, 6, {2, 2}), 0);
+    primitives::ippiYUV422ToRGB_8u_C2C3R(yuy2, 4, expected, 6, {2, 2});
+    EXPECT_EQ(0, std::memcmp(rgb, expected, sizeof rgb));
+    EXPECT_EQ(ippiUYVYToRGB_8u_C2C3R(nullptr, 4, rgb, 6, {2, 2}), primitives::ippStsNullPtrErr);
+    EXPECT_EQ(ippiUYVYToRGB_8u_C2C3R(uyvy, 4, rgb, 6, {0, 2}), primitives::ippStsSizeErr);
+}
+
+}  // namespace
+}  // namespace oculon::mediavideo
