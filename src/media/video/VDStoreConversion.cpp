@@ -1,5 +1,6 @@
 #include "media/video/VDStoreConversion.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "media/pins/SGBlockPool.h"
@@ -59,19 +60,37 @@ TVDYCbCrPlanes VDYCbCrPlanes(const TVDSmartImageBuffer& store) {
 
 namespace {
 
-// One conversion: the two stores and the region they share.
+// The planes of a planar store from luma row `row0` (even) on.
+TVDYCbCrPlanes planesFrom(const TVDSmartImageBuffer& store, std::uint32_t row0) {
+    TVDYCbCrPlanes p = VDYCbCrPlanes(store);
+    p.Plane[0] += std::uint64_t{row0} * static_cast<std::uint32_t>(p.Step[0]);
+    for (int k = 1; k < 3; ++k) p.Plane[k] += std::uint64_t{row0 / 2} * static_cast<std::uint32_t>(p.Step[k]);
+    return p;
+}
+
+Ipp8u* rowOf(const TVDSmartImageBuffer& store, std::uint32_t row) {
+    return store.GetData() + std::uint64_t{row} * store.GetStep();
+}
+
+// One band of rows of a conversion: the two stores and the region of the
+// band, which starts at row `row0` (even, so 4:2:0 blocks stay whole).
 struct Job {
     const TVDSmartImageBuffer& src;
     TVDSmartImageBuffer& dst;
+    std::uint32_t row0;
     IppiSize roi;
 
     int width() const { return roi.width; }
-    const Ipp8u* srcData() const { return src.GetData(); }
+    const Ipp8u* srcData() const { return rowOf(src, row0); }
     int srcStep() const { return static_cast<int>(src.GetStep()); }
-    Ipp8u* dstData() const { return dst.GetData(); }
+    Ipp8u* dstData() const { return rowOf(dst, row0); }
     int dstStep() const { return static_cast<int>(dst.GetStep()); }
-    const Ipp16u* srcWords() const { return reinterpret_cast<const Ipp16u*>(src.GetData()); }
-    Ipp16u* dstWords() const { return reinterpret_cast<Ipp16u*>(dst.GetData()); }
+    const Ipp16u* srcWords() const { return reinterpret_cast<const Ipp16u*>(srcData()); }
+    Ipp16u* dstWords() const { return reinterpret_cast<Ipp16u*>(dstData()); }
+    TVDYCbCrPlanes srcPlanes() const { return planesFrom(src, row0); }
+    TVDYCbCrPlanes dstPlanes() const { return planesFrom(dst, row0); }
+    // The 16-bit units of the band's rows of a packed 4:2:2 target.
+    int dstPairs() const { return dstStep() / 2 * roi.height; }
     std::uint64_t pixels() const { return std::uint64_t(roi.width) * static_cast<std::uint64_t>(roi.height); }
 };
 
@@ -107,7 +126,7 @@ void packed422ToRgb(const Job& job, Ipp8u* rgb, int rgbStep) {
 }
 
 void planarToRgb(const Job& job, Ipp8u* rgb, int rgbStep) {
-    TVDYCbCrPlanes in = VDYCbCrPlanes(job.src);
+    TVDYCbCrPlanes in = job.srcPlanes();
     const Ipp8u* const planes[3] = {in.Plane[0], in.Plane[1], in.Plane[2]};
     ippiYCbCr420ToRGB_8u_P3C3R(planes, in.Step, rgb, rgbStep, job.roi);
 }
@@ -159,11 +178,11 @@ void rgbToPacked422(const Job& job, RgbImage in) {
         in = {swapped->data(), 3 * job.width(), true, false};
     }
     ippiRGBToYUV422_8u_C3C2R(in.data, in.step, job.dstData(), job.dstStep(), job.roi);
-    if (job.dst.Format() == F::vfUYVY) ippsSwapBytes_16u_I(job.dstWords(), static_cast<int>(job.dst.GetCharSize() / 2));
+    if (job.dst.Format() == F::vfUYVY) ippsSwapBytes_16u_I(job.dstWords(), job.dstPairs());
 }
 
 void rgbToPlanar(const Job& job, const RgbImage& in) {
-    const TVDYCbCrPlanes out = VDYCbCrPlanes(job.dst);
+    const TVDYCbCrPlanes out = job.dstPlanes();
     int steps[3] = {out.Step[0], out.Step[1], out.Step[2]};
     ippiRGBToYCbCr420_8u_C3P3R(in.data, in.step, out.Plane, steps, job.roi);
 }
@@ -215,18 +234,16 @@ void wordsToWords(const Job& job) {
 
 template <IppStatus (*&Fn)(const Ipp8u* const[3], int[3], Ipp16u*, int, IppiSize)>
 void planarToWords(const Job& job) {
-    TVDYCbCrPlanes in = VDYCbCrPlanes(job.src);
+    TVDYCbCrPlanes in = job.srcPlanes();
     const Ipp8u* const planes[3] = {in.Plane[0], in.Plane[1], in.Plane[2]};
     Fn(planes, in.Step, job.dstWords(), job.dstStep(), job.roi);
 }
 
-void swapPairs(const Job& job) {
-    ippsSwapBytes_16u(job.srcWords(), job.dstWords(), static_cast<int>(job.dst.GetCharSize() / 2));
-}
+void swapPairs(const Job& job) { ippsSwapBytes_16u(job.srcWords(), job.dstWords(), job.dstPairs()); }
 
 // Luma to luma and Cb to Cb: the chroma planes change places in memory.
 void exchangePlanes(const Job& job) {
-    const TVDYCbCrPlanes in = VDYCbCrPlanes(job.src), out = VDYCbCrPlanes(job.dst);
+    const TVDYCbCrPlanes in = job.srcPlanes(), out = job.dstPlanes();
     const IppiSize chroma{(job.roi.width + 1) / 2, (job.roi.height + 1) / 2};
     for (int k = 0; k < 3; ++k)
         ippiCopy_8u_C1R(in.Plane[k], in.Step[k], out.Plane[k], out.Step[k], k == 0 ? job.roi : chroma);
@@ -292,22 +309,38 @@ Path directPath(F target, F source) {
     return nullptr;
 }
 
+// Rows of one band: a whole frame runs through a path band by band, so
+// that an intermediate image stays in the cache between the primitive that
+// writes it and the one that reads it.
+std::uint32_t bandRows(std::uint32_t width, std::uint32_t height) {
+    constexpr std::uint64_t kIntermediateBytes = 96 * 1024;
+    const std::uint64_t rows = std::max<std::uint64_t>(2, kIntermediateBytes / (3 * std::uint64_t{width})) & ~1u;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(rows, height));
+}
+
 }  // namespace
 
 void VDConvertPixels(const TVDSmartImageBuffer& source, TVDSmartImageBuffer& target) {
-    if (source.GetWidth() == 0 || source.GetHeight() == 0) return;
-    const Job job{source, target, {static_cast<int>(source.GetWidth()), static_cast<int>(source.GetHeight())}};
+    const std::uint32_t w = source.GetWidth(), h = source.GetHeight();
+    if (w == 0 || h == 0) return;
     const F from = source.Format(), to = target.Format();
-    if (const Path path = directPath(to, from)) {
-        path(job);
-    } else if (to == F::vfRGB24) {
-        decode(job, target.GetData(), job.dstStep());
-    } else if (from == F::vfRGB24) {
-        encode(job, {source.GetData(), job.srcStep(), false, false});
-    } else {
-        const Scratch rgb(3 * job.pixels());
-        decode(job, rgb.data(), 3 * job.width());
-        encode(job, {rgb.data(), 3 * job.width(), true, isGrey(from)});
+    const Path path = directPath(to, from);
+    const std::uint32_t band = bandRows(w, h);
+    const int rgbStep = static_cast<int>(3 * w);
+    std::optional<Scratch> rgb;
+    if (!path && to != F::vfRGB24 && from != F::vfRGB24) rgb.emplace(std::uint64_t{band} * 3 * w);
+    for (std::uint32_t row0 = 0; row0 < h; row0 += band) {
+        const Job job{source, target, row0, {static_cast<int>(w), static_cast<int>(std::min(band, h - row0))}};
+        if (path) {
+            path(job);
+        } else if (to == F::vfRGB24) {
+            decode(job, job.dstData(), job.dstStep());
+        } else if (from == F::vfRGB24) {
+            encode(job, {rowOf(source, row0), job.srcStep(), false, false});
+        } else {
+            decode(job, rgb->data(), rgbStep);
+            encode(job, {rgb->data(), rgbStep, true, isGrey(from)});
+        }
     }
 }
 

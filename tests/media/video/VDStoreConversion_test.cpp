@@ -157,10 +157,11 @@ std::vector<std::uint8_t> pixelBytes(const TVDSmartImageBuffer& s) {
 // --- The tests -------------------------------------------------------------------------
 
 // Every path: the target read plainly shows the colours (or their grey) the
-// source read plainly shows, at an odd and an even size; RGBA targets are
-// opaque.
+// source read plainly shows, at an odd and an even size, and on a frame wide
+// enough to be converted in several bands of rows, the last one odd; RGBA
+// targets are opaque.
 TEST(VDStoreConversion, EveryPathAgreesWithAPlainReadingOfBothStores) {
-    for (const auto& [w, h] : {std::pair{7u, 5u}, std::pair{8u, 6u}})
+    for (const auto& [w, h] : {std::pair{7u, 5u}, std::pair{8u, 6u}, std::pair{2001u, 35u}})
         for (int from = 0; from < kVDFormatCount; ++from) {
             const F sf = VDFormatAt(from);
             const Store picture = blockPicture(w, h, 100 * w + from);
@@ -204,7 +205,8 @@ TEST(VDStoreConversion, LosslessPairsRoundTripByteForByte) {
         {F::vfGrayScale, F::vfRGBA32}, {F::vfGrayScale, F::vfGray16}, {F::vfGray16, F::vfGrayScale},
         {F::vfGray16, F::vfRGB24},     {F::vfGray16, F::vfRGBA32},
     };
-    for (const auto& [w, h] : {std::pair{1u, 1u}, std::pair{7u, 5u}, std::pair{8u, 6u}, std::pair{13u, 3u}})
+    for (const auto& [w, h] :
+         {std::pair{1u, 1u}, std::pair{7u, 5u}, std::pair{8u, 6u}, std::pair{13u, 3u}, std::pair{2001u, 35u}})
         for (const auto& [from, via] : pairs) {
             SCOPED_TRACE(name(from) + " -> " + name(via) + " at " + std::to_string(w) + "x" + std::to_string(h));
             const Store source = randomStore(from, w, h, w * 31 + h);
