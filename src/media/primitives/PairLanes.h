@@ -19,8 +19,10 @@
 #endif
 
 // Clones for AVX2, for SSSE3 (the byte shuffle) and for the x86-64 baseline,
-// picked when the program starts; all compute the same bits.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(OCULON_HOT_LOOP_BASELINE)
+// picked when the program starts; all compute the same bits. The thread
+// sanitizer's build gets the baseline alone, as with OCULON_HOT_LOOP.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(OCULON_HOT_LOOP_BASELINE) && \
+    !defined(__SANITIZE_THREAD__)
 #define OCULON_SHUFFLE_LOOP __attribute__((target_clones("avx2", "ssse3", "default")))
 #else
 #define OCULON_SHUFFLE_LOOP
