@@ -102,16 +102,11 @@ struct RgbImage {
     bool grey;     // all three channels equal, so their order does not matter
 };
 
-const Ipp8u* const* threeTimes(const Ipp8u* plane, const Ipp8u* (&planes)[3]) {
-    planes[0] = planes[1] = planes[2] = plane;
-    return planes;
-}
-
 // --- Sources to an RGB image of B, G, R bytes ------------------------------------
 
 void greyToRgb(const Ipp8u* grey, int greyStep, Ipp8u* rgb, int rgbStep, IppiSize roi) {
-    const Ipp8u* planes[3];
-    ippiCopy_8u_P3C3R(threeTimes(grey, planes), greyStep, rgb, rgbStep, roi);
+    const Ipp8u* const planes[3] = {grey, grey, grey};
+    ippiCopy_8u_P3C3R(planes, greyStep, rgb, rgbStep, roi);
 }
 
 // The 16-bit grey source narrowed into `grey` (row step: the width).
