@@ -1,0 +1,148 @@
+// Memory bitmaps, the BMP writer (its exact bytes, and large files read back
+// by ImageMagick) and the DIB reads of window-layer bitmaps.
+
+#include "media/video/VDBitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+#include "ImageTestKit.h"
+#include "media/pins/SGErrors.h"
+#include "support/ChildProcess.h"
+
+namespace oculon::mediavideo {
+namespace {
+
+using testkit::FakeBitmap;
+
+std::vector<std::uint8_t> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(VDBitmap, TwoByTwoFrameMakesTheSeventyByteBmpFile) {
+    const auto frame = TVDImageBuffer::CreateSize(2, 2, TVDVideoFormat::vfRGB24);
+    frame->SetPixel(0, 0, VDColor(1, 2, 3));
+    frame->SetPixel(1, 0, VDColor(4, 5, 6));
+    frame->SetPixel(0, 1, VDColor(7, 8, 9));
+    frame->SetPixel(1, 1, VDColor(10, 11, 12));
+    testsupport::TempDir dir;
+    const std::string path = dir.path() + "/two.bmp";
+    frame->SaveToBitmapFile(path);
+    const std::vector<std::uint8_t> expected = {
+        'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                  // file header
+        40, 0, 0, 0, 2, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 1, 0, 24, 0,    // size, width, -2, planes, bits
+        0, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // no compression, 16 bytes
+        3, 2, 1, 6, 5, 4, 0, 0,                                          // top row first, B G R
+        9, 8, 7, 12, 11, 10, 0, 0};
+    EXPECT_EQ(fileBytes(path), expected);
+
+    std::ostringstream prefixed;
+    TVDBitmap bitmap;
+    frame->ToBitmap(bitmap);
+    bitmap.WriteStream(prefixed, true);
+    EXPECT_EQ(prefixed.str().substr(0, 6), std::string("\x46\0\0\0BM", 6));
+    EXPECT_EQ(prefixed.str().size(), 74u);
+
+    // Without bits only the file header, its sizes 0.
+    std::ostringstream empty;
+    TVDBitmap().SaveToStream(empty);
+    EXPECT_EQ(empty.str(), std::string("BM\0\0\0\0\0\0\0\0\0\0\0\0", 14));
+    EXPECT_THROW(bitmap.SaveToFile(dir.path() + "/missing/x.bmp"), pins::EFileError);
+}
+
+TEST(VDBitmap, BitsComeWithTheFirstSizeAndRefusedSizesChangeNothing) {
+    TVDBasicBitmap bitmap;
+    bitmap.SetWidth(5);
+    EXPECT_FALSE(bitmap.HasBits());
+    bitmap.FromBuffer(nullptr, 0);  // nothing to copy into, nothing read
+    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    EXPECT_EQ(bitmap.GetPixelFormat(), TPixelFormat::pf24bit);
+
+    bitmap.SetHeight(3);
+    ASSERT_TRUE(bitmap.HasBits());
+    EXPECT_EQ(bitmap.RowBytes(), 16u);
+    EXPECT_EQ(bitmap.BitmapInfo().biSizeImage, 48u);
+    EXPECT_EQ(bitmap.BitmapInfo().biHeight, -3);
+    std::vector<std::uint8_t> picture(16 * 3);
+    for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<std::uint8_t>(i + 1);
+    bitmap.FromBuffer(picture.data(), 16);
+
+    // The overlapping part stays when the size changes; new pixels are 0.
+    bitmap.SetWidth(6);
+    bitmap.SetHeight(2);
+    std::vector<std::uint8_t> back(18 * 2, 0xAA);
+    bitmap.ToBuffer(back.data(), 18);
+    for (int y = 0; y < 2; ++y)
+        for (int i = 0; i < 18; ++i) EXPECT_EQ(back[y * 18 + i], i < 15 ? picture[y * 16 + i] : 0) << y << " " << i;
+
+    try {
+        bitmap.SetWidth(0);
+        ADD_FAILURE() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "Cannot create device-independant bitmap");
+    }
+    EXPECT_THROW(bitmap.SetHeight(1 << 26), std::runtime_error);  // past 1 GiB of bits
+    EXPECT_EQ(bitmap.Width(), 6);
+    EXPECT_EQ(bitmap.Height(), 2);
+    bitmap.SetPixelFormat(TPixelFormat::pf32bit);
+    EXPECT_EQ(bitmap.RowBytes(), 24u);
+    EXPECT_EQ(bitmap.BitmapInfo().biBitCount, 32);
+}
+
+// A picture larger than any row or block size, with rows that need padding,
+// as another program reads it.
+TEST(VDBitmap, LargeBmpFilesReadBackByImageMagick) {
+    testsupport::TempDir dir;
+    for (const TVDVideoFormat format : {TVDVideoFormat::vfRGB24, TVDVideoFormat::vfRGBA32}) {
+        const auto frame = testkit::randomFrame(1283, 721, format, 7);
+        const std::string path = dir.path() + "/large.bmp";
+        frame->SaveToBitmapFile(path);
+        const std::string rgb = testkit::run("/usr/bin/convert " + path + " -alpha off -depth 8 rgb:-");
+        ASSERT_EQ(rgb.size(), 1283u * 721 * 3) << VDFormatName(format);
+        std::size_t mismatches = 0;
+        for (std::uint32_t y = 0; y < 721; ++y)
+            for (std::uint32_t x = 0; x < 1283; ++x) {
+                const std::size_t at = (std::size_t{y} * 1283 + x) * 3;
+                const TColor read = VDColor(static_cast<std::uint8_t>(rgb[at]), static_cast<std::uint8_t>(rgb[at + 1]),
+                                            static_cast<std::uint8_t>(rgb[at + 2]));
+                mismatches += read != frame->GetPixel(x, y);
+            }
+        EXPECT_EQ(mismatches, 0u) << VDFormatName(format);
+    }
+}
+
+TEST(VDDIB, ReadsTopDownRowsAtTheCallersRowWidth) {
+    for (const auto& [format, bits] : {std::pair{TPixelFormat::pf24bit, 24u}, std::pair{TPixelFormat::pf32bit, 32u}}) {
+        FakeBitmap bitmap(5, 3, format);
+        bitmap.Pattern();
+        const std::size_t pixel = bits / 8;
+        std::vector<std::uint8_t> out(8 * pixel * 3, 0xEE);
+        BITMAPINFOHEADER header;
+        ASSERT_TRUE(SGGetDIB(bitmap, header, bits, 8, out));
+        EXPECT_EQ(header.biWidth, 5);
+        EXPECT_EQ(header.biHeight, -3);
+        EXPECT_EQ(header.biBitCount, bits);
+        EXPECT_EQ(header.biSizeImage, (bits == 24 ? 16u : 20u) * 3);
+        for (int y = 0; y < 3; ++y) {
+            const std::uint8_t* row = out.data() + y * 8 * pixel;
+            EXPECT_TRUE(std::equal(row, row + 5 * pixel, bitmap.ScanLine(y))) << y;
+            EXPECT_EQ(row[5 * pixel], 0xEE);  // the caller's padding is left alone
+        }
+        // Refused, nothing written: a narrower row, too small a destination,
+        // another depth, an empty bitmap.
+        std::vector<std::uint8_t> small(8 * pixel * 2 + 5 * pixel - 1, 0xEE);
+        EXPECT_FALSE(SGGetDIB(bitmap, header, bits, 4, out));
+        EXPECT_FALSE(SGGetDIB(bitmap, header, bits, 8, small));
+        EXPECT_EQ(std::count(small.begin(), small.end(), 0xEE), static_cast<long>(small.size()));
+        EXPECT_FALSE(SGGetDIB(bitmap, header, 16, 8, out));
+        EXPECT_FALSE(SGGetDIB(FakeBitmap(0, 3, format), header, bits, 8, out));
+    }
+}
+
+}  // namespace
+}  // namespace oculon::mediavideo

@@ -1,0 +1,196 @@
+// The image buffer: copy-on-write over its store, checked casts, format and
+// size changes, per-pixel and channel access, time data, bitmap transfers.
+
+#include "media/video/VDSimpleImageBuffer.h"
+
+#include <gtest/gtest.h>
+
+#include "ImageTestKit.h"
+#include "media/pins/SGErrors.h"
+#include "media/pins/SGRealBuffer.h"
+#include "media/video/VDBitmap.h"
+
+namespace oculon::mediavideo {
+namespace {
+
+using F = TVDVideoFormat;
+using testkit::FakeBitmap;
+using testkit::pixels;
+using testkit::randomFrame;
+
+IVDImageBuffer copyOf(const IVDImageBuffer& frame) { return VDImageBuffer(frame->MakeCopy()); }
+
+TEST(VDImageBuffer, StepAndSizesComeFromTheStore) {
+    const auto odd = TVDImageBuffer::CreateSize(5, 3, static_cast<F>(10));
+    EXPECT_EQ(odd->GetFormat(), static_cast<F>(10));
+    EXPECT_EQ(odd->GetBuffer().Format(), F::vfRGB24);
+    EXPECT_EQ(odd->GetExtWidth(), 8u);
+    EXPECT_EQ(odd->GetStep(), 24u);
+    EXPECT_EQ(TVDImageBuffer::CreateSize(5, 3, F::vfYUY2)->GetStep(), 10u);  // 2 x width, not 2 x 8
+    EXPECT_EQ(TVDImageBuffer::CreateSize(5, 3, F::vfYV12)->GetStep(), 8u);   // the luma row
+    const auto yv12 = TVDImageBuffer::CreateSize(5, 3, F::vfYV12);
+    EXPECT_EQ(yv12->GetByteSize(), yv12->GetBuffer().GetCharSize());
+    EXPECT_EQ(yv12->GetDimSize().cx, 5u);
+}
+
+TEST(VDImageBuffer, CopiesShareTheStoreUntilOneOfThemWrites) {
+    const auto first = randomFrame(640, 480, F::vfRGB24, 1);
+    first->GetTimeCode().SetFrame(17);
+    first->SetIsKeyFrame(true);
+    const auto before = pixels(*first);
+    const auto copy = copyOf(first);
+    EXPECT_EQ(&copy->GetBuffer(), &first->GetBuffer());
+    EXPECT_TRUE(copy->GetIsKeyFrame());
+    EXPECT_EQ(copy->GetTimeCode().Frame(), 17);
+
+    copy->Modify();
+    EXPECT_NE(&copy->GetBuffer(), &first->GetBuffer());
+    EXPECT_EQ(pixels(*copy), before);
+    EXPECT_EQ(copy->GetTimeCode().Frame(), 17);
+    copy->SetPixel(3, 4, VDColor(1, 2, 3));
+    copy->SetRed(5, 6, 99);
+    copy->SetValue(VDColor(9, 9, 1));
+    EXPECT_EQ(pixels(*first), before);
+
+    // Every setter of a shared frame unshares it, the writer keeping the
+    // picture; the other owner sees nothing.
+    const auto shared = copyOf(first);
+    shared->SetBlue(0, 0, static_cast<std::uint8_t>(first->GetBlue(0, 0) + 1));
+    EXPECT_EQ(pixels(*first), before);
+    EXPECT_EQ(shared->GetRed(639, 479), first->GetRed(639, 479));
+
+    // So does a change of format, and the frame takes the time data along.
+    const auto grey = copyOf(first);
+    grey->SetFormat(F::vfGrayScale);
+    EXPECT_EQ(grey->GetFormat(), F::vfGrayScale);
+    EXPECT_EQ(grey->GetTimeCode().Frame(), 17);
+    EXPECT_EQ(first->GetFormat(), F::vfRGB24);
+    EXPECT_EQ(pixels(*first), before);
+}
+
+TEST(VDImageBuffer, OnlyImageBuffersCanBeCastOrAssigned) {
+    const auto frame = randomFrame(4, 2, F::vfGrayScale, 2);
+    const pins::ISGData real = pins::TSGRealBuffer::CreateSize(64);
+    EXPECT_THROW(VDImageBuffer(real), pins::EIntfCastError);
+    EXPECT_THROW(TVDImageBuffer::CreateUniversal(real), pins::EIntfCastError);
+    EXPECT_THROW(TVDImageBuffer::CreateCopy(nullptr), pins::EIntfCastError);
+    EXPECT_THROW(frame->Assign(real), pins::EIntfCastError);
+    EXPECT_EQ(frame->GetFormat(), F::vfGrayScale);
+    EXPECT_EQ(frame->GetByteSize(), 8u);
+
+    const auto other = randomFrame(6, 3, F::vfRGBA32, 3);
+    frame->Assign(other);
+    EXPECT_EQ(frame->GetFormat(), F::vfRGBA32);
+    EXPECT_EQ(&frame->GetBuffer(), &other->GetBuffer());
+    EXPECT_EQ(TVDImageBuffer::CreateUniversal(other)->GetWidth(), 6u);
+
+    // A store of another class brings its format along.
+    pins::TSGContainerRef hold(VDCreateStore(F::vfYUY2, 2, 2), false);
+    frame->SetBuffer(static_cast<TVDSmartImageBuffer&>(*hold.get()));
+    EXPECT_EQ(frame->GetFormat(), F::vfYUY2);
+    EXPECT_EQ(frame->GetStep(), 4u);
+}
+
+TEST(VDImageBuffer, SettersConvertOnlyWhereTheFormatCannotHoldTheValue) {
+    const auto grey = randomFrame(4, 2, F::vfGrayScale, 4);
+    grey->SetPixel(1, 1, VDGreyColor(77));
+    EXPECT_EQ(grey->GetFormat(), F::vfGrayScale);
+    EXPECT_EQ(grey->GetGrayScale(1, 1), 77);
+    grey->SetPixel(1, 1, VDColor(200, 10, 10));
+    EXPECT_EQ(grey->GetFormat(), F::vfRGB24);
+    EXPECT_EQ(grey->GetPixel(1, 1), VDColor(200, 10, 10));
+
+    const auto yuy2 = randomFrame(4, 2, F::vfYUY2, 5);
+    yuy2->SetGrayScale(0, 0, 50);
+    EXPECT_EQ(yuy2->GetFormat(), F::vfGrayScale);
+    const auto rgb = randomFrame(4, 2, F::vfRGB24, 6);
+    rgb->SetGrayScale(0, 0, 50);
+    EXPECT_EQ(rgb->GetFormat(), F::vfRGB24);
+    EXPECT_EQ(rgb->GetPixel(0, 0), VDGreyColor(50));
+    rgb->SetPixelAlpha(1, 0, VDColor(1, 2, 3), 4);
+    EXPECT_EQ(rgb->GetFormat(), F::vfRGBA32);
+    EXPECT_EQ(rgb->GetAlpha(1, 0), 4);
+    EXPECT_EQ(rgb->GetPixel(0, 0), VDGreyColor(50));
+
+    const auto words = randomFrame(4, 2, F::vfRGB565, 7);
+    EXPECT_FALSE(words->CheckChangeFormat(false, false));
+    EXPECT_EQ(words->GetFormat(), F::vfRGB565);
+    EXPECT_TRUE(words->CheckChangeFormat(true, false));
+    EXPECT_EQ(words->GetFormat(), F::vfRGB24);
+    EXPECT_FALSE(TVDImageBuffer::CreateSize(4, 2, static_cast<F>(12))->CheckChangeFormat(true, true));
+}
+
+TEST(VDImageBuffer, SizeChangesTakeAFreshStoreWithTheTimeData) {
+    const auto frame = randomFrame(8, 4, F::vfRGBA32, 8);
+    frame->GetDateTime().SetYear(2024);
+    frame->GetTimeStamp().SetBeginTime(5000);
+    const auto copy = copyOf(frame);
+    frame->SetImageSizeFormat(8, 4, F::vfRGBA32);
+    EXPECT_EQ(&frame->GetBuffer(), &copy->GetBuffer());  // unchanged, still shared
+
+    frame->SetImageSize(3, 5);
+    EXPECT_NE(&frame->GetBuffer(), &copy->GetBuffer());
+    EXPECT_EQ(frame->GetWidth(), 3u);
+    EXPECT_EQ(frame->GetDateTime().Year(), 2024);
+    EXPECT_EQ(frame->GetTimeStamp().BeginTime(), 5000);
+    EXPECT_EQ(copy->GetWidth(), 8u);
+    EXPECT_THROW(frame->SetImageSizeFormat(65536, 65536, F::vfRGBA32), pins::EBufferTooLarge);
+    EXPECT_EQ(frame->GetWidth(), 3u);
+}
+
+TEST(VDImageBuffer, ChannelsAreReadAndFilledWithoutChangingTheSource) {
+    const auto yuy2 = randomFrame(6, 2, F::vfYUY2, 9);
+    const auto red = yuy2->GetRedChannel();
+    EXPECT_EQ(yuy2->GetFormat(), F::vfYUY2);
+    EXPECT_EQ(red->GetFormat(), F::vfGrayScale);
+    for (std::uint32_t x = 0; x < 6; ++x) EXPECT_EQ(red->GetGrayScale(x, 1), yuy2->GetRed(x, 1));
+    const auto alpha = randomFrame(5, 3, F::vfRGB24, 10)->GetAlphaChannel();
+    EXPECT_EQ(pixels(*alpha), std::vector<std::uint8_t>(15, 255));
+
+    const auto rgba = randomFrame(5, 3, F::vfRGBA32, 11);
+    rgba->SetGreenChannel(7);
+    rgba->SetAlphaChannel(9);
+    EXPECT_EQ(rgba->GetGreenChannel()->GetGrayScale(4, 2), 7);
+    EXPECT_EQ(rgba->GetAlphaChannel()->GetGrayScale(4, 2), 9);
+    const auto grey = randomFrame(5, 3, F::vfGrayScale, 12);
+    grey->SetBlueChannel(3);
+    EXPECT_EQ(grey->GetFormat(), F::vfRGB24);
+    EXPECT_EQ(grey->GetBlue(4, 2), 3);
+}
+
+TEST(VDImageBuffer, BitmapsInAndOut) {
+    FakeBitmap rgb(5, 3, TPixelFormat::pf24bit);
+    rgb.Pattern();
+    const auto frame = TVDImageBuffer::CreateBmp(rgb);
+    EXPECT_EQ(frame->GetFormat(), F::vfRGB24);
+    EXPECT_EQ(frame->GetStep(), 24u);
+    for (int y = 0; y < 3; ++y) EXPECT_TRUE(std::equal(rgb.ScanLine(y), rgb.ScanLine(y) + 15, frame->Read() + y * 24));
+    EXPECT_EQ(TVDImageBuffer::CreateBmp(FakeBitmap(2, 2, TPixelFormat::pf8bit))->GetFormat(), F::vfRGB24);
+    FakeBitmap rgba(4, 2, TPixelFormat::pf32bit);
+    rgba.Pattern();
+    const auto frame32 = TVDImageBuffer::CreateBmp(rgba);
+    EXPECT_EQ(frame32->GetFormat(), F::vfRGBA32);
+    EXPECT_EQ(frame32->GetAlpha(3, 1), rgba.ScanLine(1)[15]);
+
+    const auto before = pixels(*frame);
+    frame->FromBitmap(FakeBitmap(0, 0, TPixelFormat::pf24bit));
+    EXPECT_EQ(pixels(*frame), before);
+
+    // Out to a bitmap and back: RGB24 rows for any format but RGBA32.
+    const auto grey = randomFrame(7, 3, F::vfGrayScale, 13);
+    FakeBitmap out(1, 1, TPixelFormat::pf32bit);
+    grey->ToBitmap(out);
+    EXPECT_EQ(out.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(grey->GetFormat(), F::vfRGB24);
+    EXPECT_EQ(pixels(*TVDImageBuffer::CreateBmp(out)), pixels(*grey));
+    TVDBitmap memory;
+    frame32->ToBitmap(memory);
+    EXPECT_EQ(memory.GetPixelFormat(), TPixelFormat::pf32bit);
+    const auto back = TVDImageBuffer::CreateSize(1, 1, F::vfGrayScale);
+    back->FromBitmap(memory);
+    EXPECT_EQ(back->GetFormat(), F::vfRGBA32);
+    EXPECT_EQ(pixels(*back), pixels(*frame32));
+}
+
+}  // namespace
+}  // namespace oculon::mediavideo
