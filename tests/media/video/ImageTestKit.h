@@ -24,12 +24,17 @@ inline std::size_t rowBytes(const TVDImageBuffer& frame) {
         case TVDVideoFormat::vfGrayScale: return frame.GetWidth();
         case TVDVideoFormat::vfGray16:
         case TVDVideoFormat::vfRGB565:
-        case TVDVideoFormat::vfRGB555: return frame.GetWidth() * 2u;
+        case TVDVideoFormat::vfRGB555:
+        case TVDVideoFormat::vfYUY2:
+        case TVDVideoFormat::vfUYVY: return frame.GetWidth() * 2u;
+        case TVDVideoFormat::vfYV12:
+        case TVDVideoFormat::vfIYUV: return frame.GetWidth();  // the luma plane only
         default: return frame.GetWidth() * 3u;
     }
 }
 
-// The pixel bytes of a packed frame, rows one after the other.
+// The pixel bytes of a frame (of a planar one its luma), rows one after
+// the other.
 inline std::vector<std::uint8_t> pixels(const TVDImageBuffer& frame) {
     std::vector<std::uint8_t> out;
     for (std::uint32_t y = 0; y < frame.GetHeight(); ++y) {
