@@ -96,14 +96,16 @@ void TVDBasicBitmap::FromBuffer(const std::uint8_t* source, std::ptrdiff_t sourc
     if (!HasBits()) return;
     const std::size_t rowBytes = RowBytes();
     const std::size_t pixelBytes = static_cast<std::size_t>(FWidth) * (FBitmapInfo.biBitCount / 8);
-    for (std::int32_t y = 0; y < FHeight; ++y) std::memcpy(FBits.data() + y * rowBytes, source + y * sourceStep, pixelBytes);
+    for (std::int32_t y = 0; y < FHeight; ++y)
+        std::memcpy(FBits.data() + y * rowBytes, source + y * sourceStep, pixelBytes);
 }
 
 void TVDBasicBitmap::ToBuffer(std::uint8_t* dest, std::ptrdiff_t destStep) const {
     if (!HasBits()) return;
     const std::size_t rowBytes = RowBytes();
     const std::size_t pixelBytes = static_cast<std::size_t>(FWidth) * (FBitmapInfo.biBitCount / 8);
-    for (std::int32_t y = 0; y < FHeight; ++y) std::memcpy(dest + y * destStep, FBits.data() + y * rowBytes, pixelBytes);
+    for (std::int32_t y = 0; y < FHeight; ++y)
+        std::memcpy(dest + y * destStep, FBits.data() + y * rowBytes, pixelBytes);
 }
 
 void TVDBasicBitmap::WriteStream(std::ostream& stream, bool withSizePrefix) const {

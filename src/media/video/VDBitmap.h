@@ -14,7 +14,17 @@ namespace oculon::mediavideo {
 
 // Pixel formats of the window layer's bitmaps. A memory bitmap takes only
 // pf24bit and pf32bit.
-enum class TPixelFormat : std::uint8_t { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+enum class TPixelFormat : std::uint8_t {
+    pfDevice,
+    pf1bit,
+    pf4bit,
+    pf8bit,
+    pf15bit,
+    pf16bit,
+    pf24bit,
+    pf32bit,
+    pfCustom
+};
 
 // The 40-byte header of a device-independent bitmap; a negative biHeight
 // means the first row is the top line.

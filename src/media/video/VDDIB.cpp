@@ -12,8 +12,9 @@ bool SGInitializeBitmapInfoHeader(const TBitmap& bitmap, BITMAPINFOHEADER& heade
     header.biHeight = bitmap.Height();
     header.biBitCount = static_cast<std::uint16_t>(bitCount);
     header.biPlanes = 1;
-    header.biSizeImage = static_cast<std::uint32_t>(DIBScanLineBytes(static_cast<std::uint32_t>(header.biWidth), bitCount) *
-                                                    static_cast<std::uint32_t>(header.biHeight));
+    header.biSizeImage =
+        static_cast<std::uint32_t>(DIBScanLineBytes(static_cast<std::uint32_t>(header.biWidth), bitCount) *
+                                   static_cast<std::uint32_t>(header.biHeight));
     return true;
 }
 

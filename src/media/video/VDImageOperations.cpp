@@ -119,30 +119,56 @@ struct PairOperation {
     PairRoutine<Ipp16u> word;  // Gray16, and the 16-bit RGB formats in logic
 };
 
-const PairOperation kAdd{true, false, &halved<prim::ippiAdd_8u_C3IRSfs, Ipp8u>,
-                         &halved<prim::ippiAdd_8u_AC4IRSfs, Ipp8u>, &halved<prim::ippiAdd_8u_C1IRSfs, Ipp8u>,
+const PairOperation kAdd{true,
+                         false,
+                         &halved<prim::ippiAdd_8u_C3IRSfs, Ipp8u>,
+                         &halved<prim::ippiAdd_8u_AC4IRSfs, Ipp8u>,
+                         &halved<prim::ippiAdd_8u_C1IRSfs, Ipp8u>,
                          &halvedInto<prim::ippiAdd_16u_C1RSfs>};
-const PairOperation kSubtract{true, false, &halved<prim::ippiSub_8u_C3IRSfs, Ipp8u>,
-                              &halved<prim::ippiSub_8u_AC4IRSfs, Ipp8u>, &halved<prim::ippiSub_8u_C1IRSfs, Ipp8u>,
+const PairOperation kSubtract{true,
+                              false,
+                              &halved<prim::ippiSub_8u_C3IRSfs, Ipp8u>,
+                              &halved<prim::ippiSub_8u_AC4IRSfs, Ipp8u>,
+                              &halved<prim::ippiSub_8u_C1IRSfs, Ipp8u>,
                               &halvedInto<prim::ippiSub_16u_C1RSfs>};
-const PairOperation kMultiply{true, false, &halved<prim::ippiMul_8u_C3IRSfs, Ipp8u>,
-                              &halved<prim::ippiMul_8u_AC4IRSfs, Ipp8u>, &halved<prim::ippiMul_8u_C1IRSfs, Ipp8u>,
+const PairOperation kMultiply{true,
+                              false,
+                              &halved<prim::ippiMul_8u_C3IRSfs, Ipp8u>,
+                              &halved<prim::ippiMul_8u_AC4IRSfs, Ipp8u>,
+                              &halved<prim::ippiMul_8u_C1IRSfs, Ipp8u>,
                               &halvedInto<prim::ippiMul_16u_C1RSfs>};
-const PairOperation kMultiplyScale{true, false, &plain<prim::ippiMulScale_8u_C3IR, Ipp8u>,
+const PairOperation kMultiplyScale{true,
+                                   false,
+                                   &plain<prim::ippiMulScale_8u_C3IR, Ipp8u>,
                                    &plain<prim::ippiMulScale_8u_AC4IR, Ipp8u>,
                                    &plain<prim::ippiMulScale_8u_C1IR, Ipp8u>,
                                    &plain<prim::ippiMulScale_16u_C1IR, Ipp16u>};
-const PairOperation kDivide{true, false, &halved<prim::ippiDiv_8u_C3IRSfs, Ipp8u>,
-                            &halved<prim::ippiDiv_8u_AC4IRSfs, Ipp8u>, &halved<prim::ippiDiv_8u_C1IRSfs, Ipp8u>,
+const PairOperation kDivide{true,
+                            false,
+                            &halved<prim::ippiDiv_8u_C3IRSfs, Ipp8u>,
+                            &halved<prim::ippiDiv_8u_AC4IRSfs, Ipp8u>,
+                            &halved<prim::ippiDiv_8u_C1IRSfs, Ipp8u>,
                             &divideWords};
 const PairOperation kAbsDiff{true, false, &absDiffBytes<3>, &absDiffBytes<4>, &absDiffBytes<1>, &absDiffWords};
 // The 16-bit RGB formats stay and are combined as whole words.
-const PairOperation kAnd{false, false, &plain<prim::ippiAnd_8u_C3IR, Ipp8u>, &plain<prim::ippiAnd_8u_AC4IR, Ipp8u>,
-                         &plain<prim::ippiAnd_8u_C1IR, Ipp8u>, &plain<prim::ippiAnd_16u_C1IR, Ipp16u>};
-const PairOperation kOr{false, false, &plain<prim::ippiOr_8u_C3IR, Ipp8u>, &plain<prim::ippiOr_8u_AC4IR, Ipp8u>,
-                        &plain<prim::ippiOr_8u_C1IR, Ipp8u>, &plain<prim::ippiOr_16u_C1IR, Ipp16u>};
-const PairOperation kXor{false, false, &plain<prim::ippiXor_8u_C3IR, Ipp8u>, &plain<prim::ippiXor_8u_AC4IR, Ipp8u>,
-                         &plain<prim::ippiXor_8u_C1IR, Ipp8u>, &plain<prim::ippiXor_16u_C1IR, Ipp16u>};
+const PairOperation kAnd{false,
+                         false,
+                         &plain<prim::ippiAnd_8u_C3IR, Ipp8u>,
+                         &plain<prim::ippiAnd_8u_AC4IR, Ipp8u>,
+                         &plain<prim::ippiAnd_8u_C1IR, Ipp8u>,
+                         &plain<prim::ippiAnd_16u_C1IR, Ipp16u>};
+const PairOperation kOr{false,
+                        false,
+                        &plain<prim::ippiOr_8u_C3IR, Ipp8u>,
+                        &plain<prim::ippiOr_8u_AC4IR, Ipp8u>,
+                        &plain<prim::ippiOr_8u_C1IR, Ipp8u>,
+                        &plain<prim::ippiOr_16u_C1IR, Ipp16u>};
+const PairOperation kXor{false,
+                         false,
+                         &plain<prim::ippiXor_8u_C3IR, Ipp8u>,
+                         &plain<prim::ippiXor_8u_AC4IR, Ipp8u>,
+                         &plain<prim::ippiXor_8u_C1IR, Ipp8u>,
+                         &plain<prim::ippiXor_16u_C1IR, Ipp16u>};
 
 // frame := frame op source over their common top-left rectangle.
 void runPair(TVDImageBuffer& frame, const IVDImageBuffer& source, const PairOperation& op) {
@@ -251,7 +277,8 @@ void fillBytes(TVDImageBuffer& frame, std::uint8_t value) {
 // overwritten whole, RGBA32 keeping alpha.
 void fillRGB(TVDImageBuffer& frame, TColor colour) {
     const Ipp8u bgr[3] = {VDColorBlue(colour), VDColorGreen(colour), VDColorRed(colour)};
-    if (frame.GetFormat() == F::vfRGBA32) prim::ippiSet_8u_AC4R(bgr, frame.Modify(), stepOf(frame), wholePicture(frame));
+    if (frame.GetFormat() == F::vfRGBA32)
+        prim::ippiSet_8u_AC4R(bgr, frame.Modify(), stepOf(frame), wholePicture(frame));
     else prim::ippiSet_8u_C3R(bgr, frame.Write(), stepOf(frame), wholePicture(frame));
 }
 
@@ -320,7 +347,7 @@ void TVDImageBuffer::LXor(const IVDImageBuffer& first, const IVDImageBuffer& sec
 
 void TVDImageBuffer::AddValue(TColor colour) {
     runValue<Ipp8u, prim::ippiAddC_8u_C3IRSfs, prim::ippiAddC_8u_AC4IRSfs, prim::ippiAddC_8u_C4IRSfs>(*this, colour,
-                                                                                                     true, kHalve);
+                                                                                                      true, kHalve);
 }
 void TVDImageBuffer::AddValue(TVDValue32 value) {
     runValue<Ipp8u, prim::ippiAddC_8u_C3IRSfs, prim::ippiAddC_8u_AC4IRSfs, prim::ippiAddC_8u_C4IRSfs>(
@@ -329,7 +356,7 @@ void TVDImageBuffer::AddValue(TVDValue32 value) {
 // No primitive subtracts a constant from three of four bytes: alpha changes too.
 void TVDImageBuffer::SubtractValue(TColor colour) {
     runValue<Ipp8u, prim::ippiSubC_8u_C3IRSfs, prim::ippiSubC_8u_C4IRSfs, prim::ippiSubC_8u_C4IRSfs>(*this, colour,
-                                                                                                    true, kHalve);
+                                                                                                     true, kHalve);
 }
 void TVDImageBuffer::SubtractValue(TVDValue32 value) {
     runValue<Ipp8u, prim::ippiSubC_8u_C3IRSfs, prim::ippiSubC_8u_C4IRSfs, prim::ippiSubC_8u_C4IRSfs>(
@@ -337,7 +364,7 @@ void TVDImageBuffer::SubtractValue(TVDValue32 value) {
 }
 void TVDImageBuffer::MultiplyValue(TColor colour) {
     runValue<Ipp8u, prim::ippiMulC_8u_C3IRSfs, prim::ippiMulC_8u_AC4IRSfs, prim::ippiMulC_8u_C4IRSfs>(*this, colour,
-                                                                                                     true, kHalve);
+                                                                                                      true, kHalve);
 }
 void TVDImageBuffer::MultiplyValue(TVDValue32 value) {
     runValue<Ipp8u, prim::ippiMulC_8u_C3IRSfs, prim::ippiMulC_8u_AC4IRSfs, prim::ippiMulC_8u_C4IRSfs>(
@@ -353,7 +380,7 @@ void TVDImageBuffer::MultiplyScaleValue(TVDValue32 value) {
 }
 void TVDImageBuffer::DivideValue(TColor colour) {
     runValue<Ipp8u, prim::ippiDivC_8u_C3IRSfs, prim::ippiDivC_8u_AC4IRSfs, prim::ippiDivC_8u_C4IRSfs>(*this, colour,
-                                                                                                     true, kHalve);
+                                                                                                      true, kHalve);
 }
 void TVDImageBuffer::DivideValue(TVDValue32 value) {
     runValue<Ipp8u, prim::ippiDivC_8u_C3IRSfs, prim::ippiDivC_8u_AC4IRSfs, prim::ippiDivC_8u_C4IRSfs>(
@@ -382,7 +409,7 @@ void TVDImageBuffer::LXorValue(TVDValue32 value) {
 }
 void TVDImageBuffer::LShiftValue(TColor colour) {
     runValue<Ipp32u, prim::ippiLShiftC_8u_C3IR, prim::ippiLShiftC_8u_AC4IR, prim::ippiLShiftC_8u_C4IR>(*this, colour,
-                                                                                                      true);
+                                                                                                       true);
 }
 void TVDImageBuffer::LShiftValue(TVDValue32 value) {
     runValue<Ipp32u, prim::ippiLShiftC_8u_C3IR, prim::ippiLShiftC_8u_AC4IR, prim::ippiLShiftC_8u_C4IR>(
@@ -390,7 +417,7 @@ void TVDImageBuffer::LShiftValue(TVDValue32 value) {
 }
 void TVDImageBuffer::RShiftValue(TColor colour) {
     runValue<Ipp32u, prim::ippiRShiftC_8u_C3IR, prim::ippiRShiftC_8u_AC4IR, prim::ippiRShiftC_8u_C4IR>(*this, colour,
-                                                                                                      true);
+                                                                                                       true);
 }
 void TVDImageBuffer::RShiftValue(TVDValue32 value) {
     runValue<Ipp32u, prim::ippiRShiftC_8u_C3IR, prim::ippiRShiftC_8u_AC4IR, prim::ippiRShiftC_8u_C4IR>(

@@ -36,8 +36,7 @@ void VDSubResizeBuffer(const IVDImageBuffer& source, TVDImageBuffer& destination
         from->SetFormat(format);
     }
     destination.SetFormat(format);
-    if (from->GetWidth() == 0 || from->GetHeight() == 0 || destination.GetWidth() == 0 ||
-        destination.GetHeight() == 0)
+    if (from->GetWidth() == 0 || from->GetHeight() == 0 || destination.GetWidth() == 0 || destination.GetHeight() == 0)
         return;
     const prim::IppiSize fromSize = sizeOf(*from);
     const prim::IppiSize toSize = sizeOf(destination);

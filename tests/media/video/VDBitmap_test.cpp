@@ -1,5 +1,5 @@
-// Memory bitmaps, the BMP writer (its exact bytes, and large files read back
-// by ImageMagick) and the DIB reads of window-layer bitmaps.
+// Memory bitmaps and the BMP writer: its exact bytes, and large files read
+// back by ImageMagick.
 
 #include "media/video/VDBitmap.h"
 
@@ -17,8 +17,6 @@
 namespace oculon::mediavideo {
 namespace {
 
-using testkit::FakeBitmap;
-
 std::vector<std::uint8_t> fileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -34,11 +32,12 @@ TEST(VDBitmap, TwoByTwoFrameMakesTheSeventyByteBmpFile) {
     const std::string path = dir.path() + "/two.bmp";
     frame->SaveToBitmapFile(path);
     const std::vector<std::uint8_t> expected = {
-        'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                  // file header
-        40, 0, 0, 0, 2, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 1, 0, 24, 0,    // size, width, -2, planes, bits
-        0, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // no compression, 16 bytes
-        3, 2, 1, 6, 5, 4, 0, 0,                                          // top row first, B G R
-        9, 8, 7, 12, 11, 10, 0, 0};
+        'B', 'M', 70, 0,  0,  0,  0, 0, 0,    0,    54,   0,    0, 0,         // file header
+        40,  0,   0,  0,  2,  0,  0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 1, 0, 24, 0,  // size, width, -2, planes, bits
+        0,   0,   0,  0,  16, 0,  0, 0, 0,    0,    0,    0,    0, 0, 0,  0,
+        0,   0,   0,  0,  0,  0,  0, 0,  // no compression, 16 bytes
+        3,   2,   1,  6,  5,  4,  0, 0,  // top row first, B G R
+        9,   8,   7,  12, 11, 10, 0, 0};
     EXPECT_EQ(fileBytes(path), expected);
 
     std::ostringstream prefixed;
@@ -59,7 +58,6 @@ TEST(VDBitmap, BitsComeWithTheFirstSizeAndRefusedSizesChangeNothing) {
     TVDBasicBitmap bitmap;
     bitmap.SetWidth(5);
     EXPECT_FALSE(bitmap.HasBits());
-    bitmap.FromBuffer(nullptr, 0);  // nothing to copy into, nothing read
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     EXPECT_EQ(bitmap.GetPixelFormat(), TPixelFormat::pf24bit);
 
@@ -89,9 +87,6 @@ TEST(VDBitmap, BitsComeWithTheFirstSizeAndRefusedSizesChangeNothing) {
     EXPECT_THROW(bitmap.SetHeight(1 << 26), std::runtime_error);  // past 1 GiB of bits
     EXPECT_EQ(bitmap.Width(), 6);
     EXPECT_EQ(bitmap.Height(), 2);
-    bitmap.SetPixelFormat(TPixelFormat::pf32bit);
-    EXPECT_EQ(bitmap.RowBytes(), 24u);
-    EXPECT_EQ(bitmap.BitmapInfo().biBitCount, 32);
 }
 
 // A picture larger than any row or block size, with rows that need padding,
@@ -113,34 +108,6 @@ TEST(VDBitmap, LargeBmpFilesReadBackByImageMagick) {
                 mismatches += read != frame->GetPixel(x, y);
             }
         EXPECT_EQ(mismatches, 0u) << VDFormatName(format);
-    }
-}
-
-TEST(VDDIB, ReadsTopDownRowsAtTheCallersRowWidth) {
-    for (const auto& [format, bits] : {std::pair{TPixelFormat::pf24bit, 24u}, std::pair{TPixelFormat::pf32bit, 32u}}) {
-        FakeBitmap bitmap(5, 3, format);
-        bitmap.Pattern();
-        const std::size_t pixel = bits / 8;
-        std::vector<std::uint8_t> out(8 * pixel * 3, 0xEE);
-        BITMAPINFOHEADER header;
-        ASSERT_TRUE(SGGetDIB(bitmap, header, bits, 8, out));
-        EXPECT_EQ(header.biWidth, 5);
-        EXPECT_EQ(header.biHeight, -3);
-        EXPECT_EQ(header.biBitCount, bits);
-        EXPECT_EQ(header.biSizeImage, (bits == 24 ? 16u : 20u) * 3);
-        for (int y = 0; y < 3; ++y) {
-            const std::uint8_t* row = out.data() + y * 8 * pixel;
-            EXPECT_TRUE(std::equal(row, row + 5 * pixel, bitmap.ScanLine(y))) << y;
-            EXPECT_EQ(row[5 * pixel], 0xEE);  // the caller's padding is left alone
-        }
-        // Refused, nothing written: a narrower row, too small a destination,
-        // another depth, an empty bitmap.
-        std::vector<std::uint8_t> small(8 * pixel * 2 + 5 * pixel - 1, 0xEE);
-        EXPECT_FALSE(SGGetDIB(bitmap, header, bits, 4, out));
-        EXPECT_FALSE(SGGetDIB(bitmap, header, bits, 8, small));
-        EXPECT_EQ(std::count(small.begin(), small.end(), 0xEE), static_cast<long>(small.size()));
-        EXPECT_FALSE(SGGetDIB(bitmap, header, 16, 8, out));
-        EXPECT_FALSE(SGGetDIB(FakeBitmap(0, 3, format), header, bits, 8, out));
     }
 }
 

@@ -14,7 +14,6 @@ namespace oculon::mediavideo {
 namespace {
 
 using F = TVDVideoFormat;
-using testkit::FakeBitmap;
 using testkit::pixels;
 using testkit::randomFrame;
 
@@ -28,9 +27,6 @@ TEST(VDImageBuffer, StepAndSizesComeFromTheStore) {
     EXPECT_EQ(odd->GetStep(), 24u);
     EXPECT_EQ(TVDImageBuffer::CreateSize(5, 3, F::vfYUY2)->GetStep(), 10u);  // 2 x width, not 2 x 8
     EXPECT_EQ(TVDImageBuffer::CreateSize(5, 3, F::vfYV12)->GetStep(), 8u);   // the luma row
-    const auto yv12 = TVDImageBuffer::CreateSize(5, 3, F::vfYV12);
-    EXPECT_EQ(yv12->GetByteSize(), yv12->GetBuffer().GetCharSize());
-    EXPECT_EQ(yv12->GetDimSize().cx, 5u);
 }
 
 TEST(VDImageBuffer, CopiesShareTheStoreUntilOneOfThemWrites) {
@@ -48,16 +44,7 @@ TEST(VDImageBuffer, CopiesShareTheStoreUntilOneOfThemWrites) {
     EXPECT_EQ(pixels(*copy), before);
     EXPECT_EQ(copy->GetTimeCode().Frame(), 17);
     copy->SetPixel(3, 4, VDColor(1, 2, 3));
-    copy->SetRed(5, 6, 99);
-    copy->SetValue(VDColor(9, 9, 1));
     EXPECT_EQ(pixels(*first), before);
-
-    // Every setter of a shared frame unshares it, the writer keeping the
-    // picture; the other owner sees nothing.
-    const auto shared = copyOf(first);
-    shared->SetBlue(0, 0, static_cast<std::uint8_t>(first->GetBlue(0, 0) + 1));
-    EXPECT_EQ(pixels(*first), before);
-    EXPECT_EQ(shared->GetRed(639, 479), first->GetRed(639, 479));
 
     // So does a change of format, and the frame takes the time data along.
     const auto grey = copyOf(first);
@@ -91,33 +78,24 @@ TEST(VDImageBuffer, OnlyImageBuffersCanBeCastOrAssigned) {
     EXPECT_EQ(frame->GetStep(), 4u);
 }
 
+// A grey colour keeps a grey frame grey; a colour or alpha needs RGB.
 TEST(VDImageBuffer, SettersConvertOnlyWhereTheFormatCannotHoldTheValue) {
     const auto grey = randomFrame(4, 2, F::vfGrayScale, 4);
     grey->SetPixel(1, 1, VDGreyColor(77));
     EXPECT_EQ(grey->GetFormat(), F::vfGrayScale);
-    EXPECT_EQ(grey->GetGrayScale(1, 1), 77);
-    grey->SetPixel(1, 1, VDColor(200, 10, 10));
+    grey->SetPixel(1, 0, VDColor(200, 10, 10));
     EXPECT_EQ(grey->GetFormat(), F::vfRGB24);
-    EXPECT_EQ(grey->GetPixel(1, 1), VDColor(200, 10, 10));
-
+    EXPECT_EQ(grey->GetPixel(1, 1), VDGreyColor(77));
+    grey->SetPixelAlpha(0, 0, VDColor(1, 2, 3), 4);
+    EXPECT_EQ(grey->GetFormat(), F::vfRGBA32);
+    EXPECT_EQ(grey->GetPixel(1, 0), VDColor(200, 10, 10));
     const auto yuy2 = randomFrame(4, 2, F::vfYUY2, 5);
     yuy2->SetGrayScale(0, 0, 50);
     EXPECT_EQ(yuy2->GetFormat(), F::vfGrayScale);
-    const auto rgb = randomFrame(4, 2, F::vfRGB24, 6);
-    rgb->SetGrayScale(0, 0, 50);
-    EXPECT_EQ(rgb->GetFormat(), F::vfRGB24);
-    EXPECT_EQ(rgb->GetPixel(0, 0), VDGreyColor(50));
-    rgb->SetPixelAlpha(1, 0, VDColor(1, 2, 3), 4);
-    EXPECT_EQ(rgb->GetFormat(), F::vfRGBA32);
-    EXPECT_EQ(rgb->GetAlpha(1, 0), 4);
-    EXPECT_EQ(rgb->GetPixel(0, 0), VDGreyColor(50));
-
     const auto words = randomFrame(4, 2, F::vfRGB565, 7);
     EXPECT_FALSE(words->CheckChangeFormat(false, false));
-    EXPECT_EQ(words->GetFormat(), F::vfRGB565);
     EXPECT_TRUE(words->CheckChangeFormat(true, false));
     EXPECT_EQ(words->GetFormat(), F::vfRGB24);
-    EXPECT_FALSE(TVDImageBuffer::CreateSize(4, 2, static_cast<F>(12))->CheckChangeFormat(true, true));
 }
 
 TEST(VDImageBuffer, SizeChangesTakeAFreshStoreWithTheTimeData) {
@@ -138,58 +116,30 @@ TEST(VDImageBuffer, SizeChangesTakeAFreshStoreWithTheTimeData) {
     EXPECT_EQ(frame->GetWidth(), 3u);
 }
 
-TEST(VDImageBuffer, ChannelsAreReadAndFilledWithoutChangingTheSource) {
+TEST(VDImageBuffer, ChannelsAreReadWithoutConvertingTheFrame) {
     const auto yuy2 = randomFrame(6, 2, F::vfYUY2, 9);
     const auto red = yuy2->GetRedChannel();
     EXPECT_EQ(yuy2->GetFormat(), F::vfYUY2);
-    EXPECT_EQ(red->GetFormat(), F::vfGrayScale);
     for (std::uint32_t x = 0; x < 6; ++x) EXPECT_EQ(red->GetGrayScale(x, 1), yuy2->GetRed(x, 1));
-    const auto alpha = randomFrame(5, 3, F::vfRGB24, 10)->GetAlphaChannel();
-    EXPECT_EQ(pixels(*alpha), std::vector<std::uint8_t>(15, 255));
-
+    EXPECT_EQ(pixels(*yuy2->GetAlphaChannel()), std::vector<std::uint8_t>(12, 255));
     const auto rgba = randomFrame(5, 3, F::vfRGBA32, 11);
-    rgba->SetGreenChannel(7);
     rgba->SetAlphaChannel(9);
-    EXPECT_EQ(rgba->GetGreenChannel()->GetGrayScale(4, 2), 7);
     EXPECT_EQ(rgba->GetAlphaChannel()->GetGrayScale(4, 2), 9);
-    const auto grey = randomFrame(5, 3, F::vfGrayScale, 12);
-    grey->SetBlueChannel(3);
-    EXPECT_EQ(grey->GetFormat(), F::vfRGB24);
-    EXPECT_EQ(grey->GetBlue(4, 2), 3);
 }
 
-TEST(VDImageBuffer, BitmapsInAndOut) {
-    FakeBitmap rgb(5, 3, TPixelFormat::pf24bit);
-    rgb.Pattern();
-    const auto frame = TVDImageBuffer::CreateBmp(rgb);
-    EXPECT_EQ(frame->GetFormat(), F::vfRGB24);
-    EXPECT_EQ(frame->GetStep(), 24u);
-    for (int y = 0; y < 3; ++y) EXPECT_TRUE(std::equal(rgb.ScanLine(y), rgb.ScanLine(y) + 15, frame->Read() + y * 24));
-    EXPECT_EQ(TVDImageBuffer::CreateBmp(FakeBitmap(2, 2, TPixelFormat::pf8bit))->GetFormat(), F::vfRGB24);
-    FakeBitmap rgba(4, 2, TPixelFormat::pf32bit);
-    rgba.Pattern();
-    const auto frame32 = TVDImageBuffer::CreateBmp(rgba);
-    EXPECT_EQ(frame32->GetFormat(), F::vfRGBA32);
-    EXPECT_EQ(frame32->GetAlpha(3, 1), rgba.ScanLine(1)[15]);
-
-    const auto before = pixels(*frame);
-    frame->FromBitmap(FakeBitmap(0, 0, TPixelFormat::pf24bit));
-    EXPECT_EQ(pixels(*frame), before);
-
-    // Out to a bitmap and back: RGB24 rows for any format but RGBA32.
-    const auto grey = randomFrame(7, 3, F::vfGrayScale, 13);
-    FakeBitmap out(1, 1, TPixelFormat::pf32bit);
-    grey->ToBitmap(out);
-    EXPECT_EQ(out.PixelFormat(), TPixelFormat::pf24bit);
-    EXPECT_EQ(grey->GetFormat(), F::vfRGB24);
-    EXPECT_EQ(pixels(*TVDImageBuffer::CreateBmp(out)), pixels(*grey));
-    TVDBitmap memory;
-    frame32->ToBitmap(memory);
-    EXPECT_EQ(memory.GetPixelFormat(), TPixelFormat::pf32bit);
-    const auto back = TVDImageBuffer::CreateSize(1, 1, F::vfGrayScale);
-    back->FromBitmap(memory);
-    EXPECT_EQ(back->GetFormat(), F::vfRGBA32);
-    EXPECT_EQ(pixels(*back), pixels(*frame32));
+// Through a memory bitmap and back: RGB24 rows for any format but RGBA32.
+TEST(VDImageBuffer, MemoryBitmapsInAndOut) {
+    for (const F format : {F::vfRGBA32, F::vfGrayScale}) {
+        const auto frame = randomFrame(7, 3, format, 13);
+        TVDBitmap bitmap;
+        frame->ToBitmap(bitmap);
+        EXPECT_EQ(bitmap.GetPixelFormat(), format == F::vfRGBA32 ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
+        EXPECT_EQ(frame->GetFormat(), format == F::vfRGBA32 ? F::vfRGBA32 : F::vfRGB24);
+        const auto back = TVDImageBuffer::CreateSize(1, 1, F::vfGray16);
+        back->FromBitmap(bitmap);
+        EXPECT_EQ(back->GetFormat(), frame->GetFormat());
+        EXPECT_EQ(pixels(*back), pixels(*frame));
+    }
 }
 
 }  // namespace

@@ -7,9 +7,7 @@ namespace oculon::mediavideo {
 namespace {
 
 // Formats whose pixels are 4 bytes B, G, R, A in memory, as pf32bit rows are.
-bool isBgra(QImage::Format format) {
-    return format == QImage::Format_ARGB32 || format == QImage::Format_RGB32;
-}
+bool isBgra(QImage::Format format) { return format == QImage::Format_ARGB32 || format == QImage::Format_RGB32; }
 
 QImage::Format qtFormatOf(TPixelFormat format) {
     return format == TPixelFormat::pf32bit ? QImage::Format_ARGB32 : QImage::Format_BGR888;
@@ -46,10 +44,10 @@ void TVDQImageBitmap::SetPixelFormat(TPixelFormat format) {
 
 std::optional<TBitmap::Rows> TVDQImageBitmap::DIBRows(unsigned bitCount) const {
     if ((bitCount != 24 && bitCount != 32) || Empty()) return std::nullopt;
-    auto rows = std::make_shared<QImage>(bitCount == 32 && isBgra(FImage.format())
-                                             ? FImage
-                                             : FImage.convertToFormat(qtFormatOf(bitCount == 32 ? TPixelFormat::pf32bit
-                                                                                                : TPixelFormat::pf24bit)));
+    auto rows = std::make_shared<QImage>(
+        bitCount == 32 && isBgra(FImage.format())
+            ? FImage
+            : FImage.convertToFormat(qtFormatOf(bitCount == 32 ? TPixelFormat::pf32bit : TPixelFormat::pf24bit)));
     return Rows{rows->constBits(), rows->bytesPerLine(), rows};
 }
 
