@@ -17,18 +17,9 @@ namespace oculon::mediavideo::testkit {
 
 // Bytes of one row's pixels (what a frame holds before its row padding).
 inline std::size_t rowBytes(const TVDImageBuffer& frame) {
-    switch (frame.GetFormat()) {
-        case TVDVideoFormat::vfRGBA32: return frame.GetWidth() * 4u;
-        case TVDVideoFormat::vfGrayScale: return frame.GetWidth();
-        case TVDVideoFormat::vfGray16:
-        case TVDVideoFormat::vfRGB565:
-        case TVDVideoFormat::vfRGB555:
-        case TVDVideoFormat::vfYUY2:
-        case TVDVideoFormat::vfUYVY: return frame.GetWidth() * 2u;
-        case TVDVideoFormat::vfYV12:
-        case TVDVideoFormat::vfIYUV: return frame.GetWidth();  // the luma plane only
-        default: return frame.GetWidth() * 3u;
-    }
+    // In format order; of a planar frame its luma row.
+    constexpr std::uint32_t kBytesPerPixel[kVDFormatCount] = {3, 4, 2, 2, 1, 1, 2, 2, 1, 2};
+    return std::size_t{frame.GetWidth()} * kBytesPerPixel[VDFormatIndex(frame.GetFormat())];
 }
 
 // The pixel bytes of a frame (of a planar one its luma), rows one after
