@@ -204,19 +204,47 @@ std::array<Item, 4> constantOf(std::uint32_t value) {
     return {Item(value & 0xFF), Item(value >> 8 & 0xFF), Item(value >> 16 & 0xFF), Item(value >> 24)};
 }
 
-// C3 on the 24-bit family; on RGBA32 AC4 for a colour, C4 for a 32-bit
-// value. Every other format becomes RGB24 first.
-template <class Item, auto& C3, auto& AC4, auto& C4, class... Extra>
-void runValue(TVDImageBuffer& frame, std::uint32_t value, bool colourForm, Extra... extra) {
-    frame.CheckChangeFormat(true, true);
-    const std::array<Item, 4> constant = constantOf<Item>(value);
-    const IppiSize size = wholePicture(frame);
-    const int step = stepOf(frame);
-    Ipp8u* dst = frame.Modify();
-    if (frame.GetFormat() != F::vfRGBA32) C3(constant.data(), dst, step, size, extra...);
-    else if (colourForm) AC4(constant.data(), dst, step, size, extra...);
-    else C4(constant.data(), dst, step, size, extra...);
-}
+// One constant operation: C3 on the 24-bit family; on RGBA32 AC4 for a
+// colour, C4 for a 32-bit value. Every other format becomes RGB24 first.
+// `Scale` is the scale factor of the primitives that take one.
+template <class Item, auto& C3, auto& AC4, auto& C4, int... Scale>
+struct ValueOperation {
+    static void Run(TVDImageBuffer& frame, TColor colour) { Run(frame, colour, true); }
+    static void Run(TVDImageBuffer& frame, TVDValue32 value) { Run(frame, static_cast<std::uint32_t>(value), false); }
+
+private:
+    static void Run(TVDImageBuffer& frame, std::uint32_t value, bool colourForm) {
+        frame.CheckChangeFormat(true, true);
+        const std::array<Item, 4> constant = constantOf<Item>(value);
+        const IppiSize size = wholePicture(frame);
+        const int step = stepOf(frame);
+        Ipp8u* dst = frame.Modify();
+        if (frame.GetFormat() != F::vfRGBA32) C3(constant.data(), dst, step, size, Scale...);
+        else if (colourForm) AC4(constant.data(), dst, step, size, Scale...);
+        else C4(constant.data(), dst, step, size, Scale...);
+    }
+};
+
+using AddC =
+    ValueOperation<Ipp8u, prim::ippiAddC_8u_C3IRSfs, prim::ippiAddC_8u_AC4IRSfs, prim::ippiAddC_8u_C4IRSfs, kHalve>;
+// No primitive subtracts a constant from three of four bytes: alpha changes too.
+using SubC =
+    ValueOperation<Ipp8u, prim::ippiSubC_8u_C3IRSfs, prim::ippiSubC_8u_C4IRSfs, prim::ippiSubC_8u_C4IRSfs, kHalve>;
+using MulC =
+    ValueOperation<Ipp8u, prim::ippiMulC_8u_C3IRSfs, prim::ippiMulC_8u_AC4IRSfs, prim::ippiMulC_8u_C4IRSfs, kHalve>;
+using MulCScale =
+    ValueOperation<Ipp8u, prim::ippiMulCScale_8u_C3IR, prim::ippiMulCScale_8u_AC4IR, prim::ippiMulCScale_8u_C4IR>;
+using DivC =
+    ValueOperation<Ipp8u, prim::ippiDivC_8u_C3IRSfs, prim::ippiDivC_8u_AC4IRSfs, prim::ippiDivC_8u_C4IRSfs, kHalve>;
+using AndC = ValueOperation<Ipp8u, prim::ippiAndC_8u_C3IR, prim::ippiAndC_8u_AC4IR, prim::ippiAndC_8u_C4IR>;
+using OrC = ValueOperation<Ipp8u, prim::ippiOrC_8u_C3IR, prim::ippiOrC_8u_AC4IR, prim::ippiOrC_8u_C4IR>;
+using XorC = ValueOperation<Ipp8u, prim::ippiXorC_8u_C3IR, prim::ippiXorC_8u_AC4IR, prim::ippiXorC_8u_C4IR>;
+// The shifts read one 32-bit count per channel: each byte of the constant
+// becomes one.
+using LShiftC =
+    ValueOperation<Ipp32u, prim::ippiLShiftC_8u_C3IR, prim::ippiLShiftC_8u_AC4IR, prim::ippiLShiftC_8u_C4IR>;
+using RShiftC =
+    ValueOperation<Ipp32u, prim::ippiRShiftC_8u_C3IR, prim::ippiRShiftC_8u_AC4IR, prim::ippiRShiftC_8u_C4IR>;
 
 // --- One frame ----------------------------------------------------------------------
 
@@ -308,121 +336,52 @@ void TVDImageBuffer::LAnd(const IVDImageBuffer& source) { runPair(*this, source,
 void TVDImageBuffer::LOr(const IVDImageBuffer& source) { runPair(*this, source, kOr); }
 void TVDImageBuffer::LXor(const IVDImageBuffer& source) { runPair(*this, source, kXor); }
 
-void TVDImageBuffer::Add(const IVDImageBuffer& first, const IVDImageBuffer& second) {
+void TVDImageBuffer::AssignAnd(const IVDImageBuffer& first, const IVDImageBuffer& second,
+                               void (TVDImageBuffer::*operation)(const IVDImageBuffer&)) {
     Assign(first);
-    Add(second);
-}
-void TVDImageBuffer::Subtract(const IVDImageBuffer& first, const IVDImageBuffer& second) {
-    Assign(first);
-    Subtract(second);
-}
-void TVDImageBuffer::Multiply(const IVDImageBuffer& first, const IVDImageBuffer& second) {
-    Assign(first);
-    Multiply(second);
-}
-void TVDImageBuffer::MultiplyScale(const IVDImageBuffer& first, const IVDImageBuffer& second) {
-    Assign(first);
-    MultiplyScale(second);
-}
-void TVDImageBuffer::Divide(const IVDImageBuffer& first, const IVDImageBuffer& second) {
-    Assign(first);
-    Divide(second);
-}
-void TVDImageBuffer::AbsDiff(const IVDImageBuffer& first, const IVDImageBuffer& second) {
-    Assign(first);
-    AbsDiff(second);
-}
-void TVDImageBuffer::LAnd(const IVDImageBuffer& first, const IVDImageBuffer& second) {
-    Assign(first);
-    LAnd(second);
-}
-void TVDImageBuffer::LOr(const IVDImageBuffer& first, const IVDImageBuffer& second) {
-    Assign(first);
-    LOr(second);
-}
-void TVDImageBuffer::LXor(const IVDImageBuffer& first, const IVDImageBuffer& second) {
-    Assign(first);
-    LXor(second);
+    (this->*operation)(second);
 }
 
-void TVDImageBuffer::AddValue(TColor colour) {
-    runValue<Ipp8u, prim::ippiAddC_8u_C3IRSfs, prim::ippiAddC_8u_AC4IRSfs, prim::ippiAddC_8u_C4IRSfs>(*this, colour,
-                                                                                                      true, kHalve);
+void TVDImageBuffer::Add(const IVDImageBuffer& a, const IVDImageBuffer& b) { AssignAnd(a, b, &TVDImageBuffer::Add); }
+void TVDImageBuffer::Subtract(const IVDImageBuffer& a, const IVDImageBuffer& b) {
+    AssignAnd(a, b, &TVDImageBuffer::Subtract);
 }
-void TVDImageBuffer::AddValue(TVDValue32 value) {
-    runValue<Ipp8u, prim::ippiAddC_8u_C3IRSfs, prim::ippiAddC_8u_AC4IRSfs, prim::ippiAddC_8u_C4IRSfs>(
-        *this, static_cast<std::uint32_t>(value), false, kHalve);
+void TVDImageBuffer::Multiply(const IVDImageBuffer& a, const IVDImageBuffer& b) {
+    AssignAnd(a, b, &TVDImageBuffer::Multiply);
 }
-// No primitive subtracts a constant from three of four bytes: alpha changes too.
-void TVDImageBuffer::SubtractValue(TColor colour) {
-    runValue<Ipp8u, prim::ippiSubC_8u_C3IRSfs, prim::ippiSubC_8u_C4IRSfs, prim::ippiSubC_8u_C4IRSfs>(*this, colour,
-                                                                                                     true, kHalve);
+void TVDImageBuffer::MultiplyScale(const IVDImageBuffer& a, const IVDImageBuffer& b) {
+    AssignAnd(a, b, &TVDImageBuffer::MultiplyScale);
 }
-void TVDImageBuffer::SubtractValue(TVDValue32 value) {
-    runValue<Ipp8u, prim::ippiSubC_8u_C3IRSfs, prim::ippiSubC_8u_C4IRSfs, prim::ippiSubC_8u_C4IRSfs>(
-        *this, static_cast<std::uint32_t>(value), false, kHalve);
+void TVDImageBuffer::Divide(const IVDImageBuffer& a, const IVDImageBuffer& b) {
+    AssignAnd(a, b, &TVDImageBuffer::Divide);
 }
-void TVDImageBuffer::MultiplyValue(TColor colour) {
-    runValue<Ipp8u, prim::ippiMulC_8u_C3IRSfs, prim::ippiMulC_8u_AC4IRSfs, prim::ippiMulC_8u_C4IRSfs>(*this, colour,
-                                                                                                      true, kHalve);
+void TVDImageBuffer::AbsDiff(const IVDImageBuffer& a, const IVDImageBuffer& b) {
+    AssignAnd(a, b, &TVDImageBuffer::AbsDiff);
 }
-void TVDImageBuffer::MultiplyValue(TVDValue32 value) {
-    runValue<Ipp8u, prim::ippiMulC_8u_C3IRSfs, prim::ippiMulC_8u_AC4IRSfs, prim::ippiMulC_8u_C4IRSfs>(
-        *this, static_cast<std::uint32_t>(value), false, kHalve);
-}
-void TVDImageBuffer::MultiplyScaleValue(TColor colour) {
-    runValue<Ipp8u, prim::ippiMulCScale_8u_C3IR, prim::ippiMulCScale_8u_AC4IR, prim::ippiMulCScale_8u_C4IR>(
-        *this, colour, true);
-}
-void TVDImageBuffer::MultiplyScaleValue(TVDValue32 value) {
-    runValue<Ipp8u, prim::ippiMulCScale_8u_C3IR, prim::ippiMulCScale_8u_AC4IR, prim::ippiMulCScale_8u_C4IR>(
-        *this, static_cast<std::uint32_t>(value), false);
-}
-void TVDImageBuffer::DivideValue(TColor colour) {
-    runValue<Ipp8u, prim::ippiDivC_8u_C3IRSfs, prim::ippiDivC_8u_AC4IRSfs, prim::ippiDivC_8u_C4IRSfs>(*this, colour,
-                                                                                                      true, kHalve);
-}
-void TVDImageBuffer::DivideValue(TVDValue32 value) {
-    runValue<Ipp8u, prim::ippiDivC_8u_C3IRSfs, prim::ippiDivC_8u_AC4IRSfs, prim::ippiDivC_8u_C4IRSfs>(
-        *this, static_cast<std::uint32_t>(value), false, kHalve);
-}
-void TVDImageBuffer::LAndValue(TColor colour) {
-    runValue<Ipp8u, prim::ippiAndC_8u_C3IR, prim::ippiAndC_8u_AC4IR, prim::ippiAndC_8u_C4IR>(*this, colour, true);
-}
-void TVDImageBuffer::LAndValue(TVDValue32 value) {
-    runValue<Ipp8u, prim::ippiAndC_8u_C3IR, prim::ippiAndC_8u_AC4IR, prim::ippiAndC_8u_C4IR>(
-        *this, static_cast<std::uint32_t>(value), false);
-}
-void TVDImageBuffer::LOrValue(TColor colour) {
-    runValue<Ipp8u, prim::ippiOrC_8u_C3IR, prim::ippiOrC_8u_AC4IR, prim::ippiOrC_8u_C4IR>(*this, colour, true);
-}
-void TVDImageBuffer::LOrValue(TVDValue32 value) {
-    runValue<Ipp8u, prim::ippiOrC_8u_C3IR, prim::ippiOrC_8u_AC4IR, prim::ippiOrC_8u_C4IR>(
-        *this, static_cast<std::uint32_t>(value), false);
-}
-void TVDImageBuffer::LXorValue(TColor colour) {
-    runValue<Ipp8u, prim::ippiXorC_8u_C3IR, prim::ippiXorC_8u_AC4IR, prim::ippiXorC_8u_C4IR>(*this, colour, true);
-}
-void TVDImageBuffer::LXorValue(TVDValue32 value) {
-    runValue<Ipp8u, prim::ippiXorC_8u_C3IR, prim::ippiXorC_8u_AC4IR, prim::ippiXorC_8u_C4IR>(
-        *this, static_cast<std::uint32_t>(value), false);
-}
-void TVDImageBuffer::LShiftValue(TColor colour) {
-    runValue<Ipp32u, prim::ippiLShiftC_8u_C3IR, prim::ippiLShiftC_8u_AC4IR, prim::ippiLShiftC_8u_C4IR>(*this, colour,
-                                                                                                       true);
-}
-void TVDImageBuffer::LShiftValue(TVDValue32 value) {
-    runValue<Ipp32u, prim::ippiLShiftC_8u_C3IR, prim::ippiLShiftC_8u_AC4IR, prim::ippiLShiftC_8u_C4IR>(
-        *this, static_cast<std::uint32_t>(value), false);
-}
-void TVDImageBuffer::RShiftValue(TColor colour) {
-    runValue<Ipp32u, prim::ippiRShiftC_8u_C3IR, prim::ippiRShiftC_8u_AC4IR, prim::ippiRShiftC_8u_C4IR>(*this, colour,
-                                                                                                       true);
-}
-void TVDImageBuffer::RShiftValue(TVDValue32 value) {
-    runValue<Ipp32u, prim::ippiRShiftC_8u_C3IR, prim::ippiRShiftC_8u_AC4IR, prim::ippiRShiftC_8u_C4IR>(
-        *this, static_cast<std::uint32_t>(value), false);
-}
+void TVDImageBuffer::LAnd(const IVDImageBuffer& a, const IVDImageBuffer& b) { AssignAnd(a, b, &TVDImageBuffer::LAnd); }
+void TVDImageBuffer::LOr(const IVDImageBuffer& a, const IVDImageBuffer& b) { AssignAnd(a, b, &TVDImageBuffer::LOr); }
+void TVDImageBuffer::LXor(const IVDImageBuffer& a, const IVDImageBuffer& b) { AssignAnd(a, b, &TVDImageBuffer::LXor); }
+
+void TVDImageBuffer::AddValue(TColor colour) { AddC::Run(*this, colour); }
+void TVDImageBuffer::AddValue(TVDValue32 value) { AddC::Run(*this, value); }
+void TVDImageBuffer::SubtractValue(TColor colour) { SubC::Run(*this, colour); }
+void TVDImageBuffer::SubtractValue(TVDValue32 value) { SubC::Run(*this, value); }
+void TVDImageBuffer::MultiplyValue(TColor colour) { MulC::Run(*this, colour); }
+void TVDImageBuffer::MultiplyValue(TVDValue32 value) { MulC::Run(*this, value); }
+void TVDImageBuffer::MultiplyScaleValue(TColor colour) { MulCScale::Run(*this, colour); }
+void TVDImageBuffer::MultiplyScaleValue(TVDValue32 value) { MulCScale::Run(*this, value); }
+void TVDImageBuffer::DivideValue(TColor colour) { DivC::Run(*this, colour); }
+void TVDImageBuffer::DivideValue(TVDValue32 value) { DivC::Run(*this, value); }
+void TVDImageBuffer::LAndValue(TColor colour) { AndC::Run(*this, colour); }
+void TVDImageBuffer::LAndValue(TVDValue32 value) { AndC::Run(*this, value); }
+void TVDImageBuffer::LOrValue(TColor colour) { OrC::Run(*this, colour); }
+void TVDImageBuffer::LOrValue(TVDValue32 value) { OrC::Run(*this, value); }
+void TVDImageBuffer::LXorValue(TColor colour) { XorC::Run(*this, colour); }
+void TVDImageBuffer::LXorValue(TVDValue32 value) { XorC::Run(*this, value); }
+void TVDImageBuffer::LShiftValue(TColor colour) { LShiftC::Run(*this, colour); }
+void TVDImageBuffer::LShiftValue(TVDValue32 value) { LShiftC::Run(*this, value); }
+void TVDImageBuffer::RShiftValue(TColor colour) { RShiftC::Run(*this, colour); }
+void TVDImageBuffer::RShiftValue(TVDValue32 value) { RShiftC::Run(*this, value); }
 
 void TVDImageBuffer::LNot() { runUnary<prim::ippiNot_8u_C3IR, prim::ippiNot_8u_AC4IR>(*this); }
 void TVDImageBuffer::LNot(const IVDImageBuffer& source) {

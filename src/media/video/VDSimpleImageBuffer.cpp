@@ -14,11 +14,6 @@ IVDImageBuffer VDImageBuffer(const pins::ISGData& buffer) {
     return image;
 }
 
-TVDTimeCodeData TVDTimeCode::Get() const { return FIntBuffer.GetBuffer().GetTimeCodeData(); }
-void TVDTimeCode::Set(const TVDTimeCodeData& value) { FIntBuffer.GetBuffer().SetTimeCodeData(value); }
-TVDDateTimeData TVDDateTime::Get() const { return FIntBuffer.GetBuffer().GetDateTimeData(); }
-void TVDDateTime::Set(const TVDDateTimeData& value) { FIntBuffer.GetBuffer().SetDateTimeData(value); }
-
 TVDImageBuffer::TVDImageBuffer(std::uint32_t width, std::uint32_t height, TVDVideoFormat format)
     : TMBMediaBuffer(VDCreateStore(format, width, height), 0), FFormat(format) {
     TVDImageBuffer::PopulateCahces();
@@ -101,22 +96,11 @@ void TVDImageBuffer::SetPixel(std::uint32_t x, std::uint32_t y, TColor colour) {
     GetBuffer().SetPixel(x, y, colour);
 }
 
-void TVDImageBuffer::SetRed(std::uint32_t x, std::uint32_t y, std::uint8_t value) {
+void TVDImageBuffer::SetColour(void (TVDSmartImageBuffer::*setter)(std::uint32_t, std::uint32_t, std::uint8_t),
+                               std::uint32_t x, std::uint32_t y, std::uint8_t value) {
     SetFormatRGB();
     Unique(true);
-    GetBuffer().SetRed(x, y, value);
-}
-
-void TVDImageBuffer::SetGreen(std::uint32_t x, std::uint32_t y, std::uint8_t value) {
-    SetFormatRGB();
-    Unique(true);
-    GetBuffer().SetGreen(x, y, value);
-}
-
-void TVDImageBuffer::SetBlue(std::uint32_t x, std::uint32_t y, std::uint8_t value) {
-    SetFormatRGB();
-    Unique(true);
-    GetBuffer().SetBlue(x, y, value);
+    (GetBuffer().*setter)(x, y, value);
 }
 
 void TVDImageBuffer::SetAlpha(std::uint32_t x, std::uint32_t y, std::uint8_t value) {

@@ -31,48 +31,51 @@ using IVDImageBuffer = std::shared_ptr<TVDImageBuffer>;
 // The image buffer behind any data buffer; EIntfCastError for another kind.
 IVDImageBuffer VDImageBuffer(const pins::ISGData& buffer);
 
-// The time code of a frame, read and written in its current store: every
-// frame on that store sees the same (as with the time stamp, setting it is
-// no write of the pixels and does not unshare).
-class TVDTimeCode {
+// A record of a frame's current store (time code, date-time), read and
+// written whole: every frame on that store sees the same, and as with the
+// time stamp, setting it is no write of the pixels and does not unshare.
+template <class Data, Data (TVDSmartImageBuffer::*Read)() const, void (TVDSmartImageBuffer::*Write)(const Data&)>
+class TVDStoreRecord {
 public:
-    explicit TVDTimeCode(TVDImageBuffer& buffer) : FIntBuffer(buffer) {}
-    TVDTimeCode(const TVDTimeCode&) = delete;
-    TVDTimeCode& operator=(const TVDTimeCode&) = delete;
+    explicit TVDStoreRecord(TVDImageBuffer& buffer) : FIntBuffer(buffer) {}
+    TVDStoreRecord(const TVDStoreRecord&) = delete;
+    TVDStoreRecord& operator=(const TVDStoreRecord&) = delete;
 
-    TVDTimeCodeData Get() const;
-    void Set(const TVDTimeCodeData& value);
+    Data Get() const;
+    void Set(const Data& value);
     bool Available() const { return Get().Available; }
+    void SetAvailable(bool v) { Change(&Data::Available, v); }
+
+protected:
+    template <class Field>
+    void Change(Field Data::*field, Field value) {
+        Data data = Get();
+        data.*field = value;
+        Set(data);
+    }
+
+private:
+    TVDImageBuffer& FIntBuffer;
+};
+
+class TVDTimeCode : public TVDStoreRecord<TVDTimeCodeData, &TVDSmartImageBuffer::GetTimeCodeData,
+                                          &TVDSmartImageBuffer::SetTimeCodeData> {
+public:
+    using TVDStoreRecord::TVDStoreRecord;
     std::int32_t Frame() const { return Get().Frame; }
     std::int32_t Sec() const { return Get().Sec; }
     std::int32_t Min() const { return Get().Min; }
     std::int32_t Hour() const { return Get().Hour; }
-    void SetAvailable(bool v) { Change(&TVDTimeCodeData::Available, v); }
     void SetFrame(std::int32_t v) { Change(&TVDTimeCodeData::Frame, v); }
     void SetSec(std::int32_t v) { Change(&TVDTimeCodeData::Sec, v); }
     void SetMin(std::int32_t v) { Change(&TVDTimeCodeData::Min, v); }
     void SetHour(std::int32_t v) { Change(&TVDTimeCodeData::Hour, v); }
-
-private:
-    template <class Field>
-    void Change(Field TVDTimeCodeData::*field, Field value) {
-        TVDTimeCodeData data = Get();
-        data.*field = value;
-        Set(data);
-    }
-    TVDImageBuffer& FIntBuffer;
 };
 
-// The date and time of a frame, in its store like the time code.
-class TVDDateTime {
+class TVDDateTime : public TVDStoreRecord<TVDDateTimeData, &TVDSmartImageBuffer::GetDateTimeData,
+                                          &TVDSmartImageBuffer::SetDateTimeData> {
 public:
-    explicit TVDDateTime(TVDImageBuffer& buffer) : FIntBuffer(buffer) {}
-    TVDDateTime(const TVDDateTime&) = delete;
-    TVDDateTime& operator=(const TVDDateTime&) = delete;
-
-    TVDDateTimeData Get() const;
-    void Set(const TVDDateTimeData& value);
-    bool Available() const { return Get().Available; }
+    using TVDStoreRecord::TVDStoreRecord;
     std::int32_t Year() const { return Get().Year; }
     std::int32_t Month() const { return Get().Month; }
     std::int32_t Day() const { return Get().Day; }
@@ -80,7 +83,6 @@ public:
     std::int32_t Min() const { return Get().Min; }
     std::int32_t Sec() const { return Get().Sec; }
     std::int32_t Millisec() const { return Get().Millisec; }
-    void SetAvailable(bool v) { Change(&TVDDateTimeData::Available, v); }
     void SetYear(std::int32_t v) { Change(&TVDDateTimeData::Year, v); }
     void SetMonth(std::int32_t v) { Change(&TVDDateTimeData::Month, v); }
     void SetDay(std::int32_t v) { Change(&TVDDateTimeData::Day, v); }
@@ -88,15 +90,6 @@ public:
     void SetMin(std::int32_t v) { Change(&TVDDateTimeData::Min, v); }
     void SetSec(std::int32_t v) { Change(&TVDDateTimeData::Sec, v); }
     void SetMillisec(std::int32_t v) { Change(&TVDDateTimeData::Millisec, v); }
-
-private:
-    template <class Field>
-    void Change(Field TVDDateTimeData::*field, Field value) {
-        TVDDateTimeData data = Get();
-        data.*field = value;
-        Set(data);
-    }
-    TVDImageBuffer& FIntBuffer;
 };
 
 struct TVDDimSize {
@@ -182,9 +175,13 @@ public:
     std::uint8_t GetGrayScale(std::uint32_t x, std::uint32_t y) const { return GetBuffer().GetGrayScale(x, y); }
     // A grey colour (R = G = B) keeps the format, so a grey frame stays grey.
     void SetPixel(std::uint32_t x, std::uint32_t y, TColor colour);
-    void SetRed(std::uint32_t x, std::uint32_t y, std::uint8_t value);
-    void SetGreen(std::uint32_t x, std::uint32_t y, std::uint8_t value);
-    void SetBlue(std::uint32_t x, std::uint32_t y, std::uint8_t value);
+    void SetRed(std::uint32_t x, std::uint32_t y, std::uint8_t v) { SetColour(&TVDSmartImageBuffer::SetRed, x, y, v); }
+    void SetGreen(std::uint32_t x, std::uint32_t y, std::uint8_t v) {
+        SetColour(&TVDSmartImageBuffer::SetGreen, x, y, v);
+    }
+    void SetBlue(std::uint32_t x, std::uint32_t y, std::uint8_t v) {
+        SetColour(&TVDSmartImageBuffer::SetBlue, x, y, v);
+    }
     void SetAlpha(std::uint32_t x, std::uint32_t y, std::uint8_t value);
     void SetPixelAlpha(std::uint32_t x, std::uint32_t y, TColor colour, std::uint8_t alpha);
     // Keeps RGB24, RGBA32 and the grey formats; others become GrayScale.
@@ -302,6 +299,12 @@ protected:
 private:
     void SetColourChannel(int channel, std::uint8_t value);
     IVDImageBuffer GetColourChannel(int channel) const;
+    // Shares `first`, then operation(second).
+    void AssignAnd(const IVDImageBuffer& first, const IVDImageBuffer& second,
+                   void (TVDImageBuffer::*operation)(const IVDImageBuffer&));
+    // RGB24 unless RGBA32, unshared, then the store's setter.
+    void SetColour(void (TVDSmartImageBuffer::*setter)(std::uint32_t, std::uint32_t, std::uint8_t), std::uint32_t x,
+                   std::uint32_t y, std::uint8_t value);
     // Moves to `store`, which brings the time data of the current one.
     void ReplaceStore(std::unique_ptr<TVDSmartImageBuffer> store);
 
@@ -311,5 +314,15 @@ private:
     TVDDateTime FDateTime{*this};
     bool FIsKeyFrame = false;
 };
+
+template <class Data, Data (TVDSmartImageBuffer::*Read)() const, void (TVDSmartImageBuffer::*Write)(const Data&)>
+Data TVDStoreRecord<Data, Read, Write>::Get() const {
+    return (FIntBuffer.GetBuffer().*Read)();
+}
+
+template <class Data, Data (TVDSmartImageBuffer::*Read)() const, void (TVDSmartImageBuffer::*Write)(const Data&)>
+void TVDStoreRecord<Data, Read, Write>::Set(const Data& value) {
+    (FIntBuffer.GetBuffer().*Write)(value);
+}
 
 }  // namespace oculon::mediavideo

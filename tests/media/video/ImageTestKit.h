@@ -3,6 +3,8 @@
 // row by row (without the padding after each row), and running a command
 // for its output.
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "media/video/VDSimpleImageBuffer.h"
+#include "support/ChildProcess.h"
 
 namespace oculon::mediavideo::testkit {
 
@@ -40,6 +43,21 @@ inline IVDImageBuffer randomFrame(std::uint32_t width, std::uint32_t height, TVD
     std::uint8_t* p = frame->Write();
     for (std::uint32_t i = 0; i < frame->GetByteSize(); ++i) p[i] = static_cast<std::uint8_t>(rng());
     return frame;
+}
+
+// Random frames of RGB24 and RGBA32, their rows in need of padding and
+// larger than the pool's small blocks, each saved as a BMP file and handed
+// to check(frame, path).
+template <class Check>
+void largeBmpFiles(Check check) {
+    testsupport::TempDir dir;
+    for (const TVDVideoFormat format : {TVDVideoFormat::vfRGB24, TVDVideoFormat::vfRGBA32}) {
+        SCOPED_TRACE(VDFormatName(format));
+        const IVDImageBuffer frame = randomFrame(1283, 721, format, 7);
+        const std::string path = dir.path() + "/large.bmp";
+        frame->SaveToBitmapFile(path);
+        check(frame, path);
+    }
 }
 
 // What a shell command prints on its standard output.

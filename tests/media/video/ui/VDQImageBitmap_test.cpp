@@ -9,7 +9,6 @@
 #include <QPainter>
 
 #include "../ImageTestKit.h"
-#include "support/ChildProcess.h"
 
 namespace oculon::mediavideo {
 namespace {
@@ -96,15 +95,11 @@ TEST(VDQImageBitmap, DIBReadsAtTheCallersRowWidth) {
 }
 
 TEST(VDQImageBitmap, LargeBmpFilesReadBackByQt) {
-    testsupport::TempDir dir;
-    for (const F format : {F::vfRGB24, F::vfRGBA32}) {
-        const auto frame = testkit::randomFrame(1283, 721, format, 4);
-        const std::string path = dir.path() + "/large.bmp";
-        frame->SaveToBitmapFile(path);
+    testkit::largeBmpFiles([](const IVDImageBuffer& frame, const std::string& path) {
         const QImage image(QString::fromStdString(path));
-        ASSERT_EQ(image.size(), QSize(1283, 721)) << VDFormatName(format);
-        EXPECT_EQ(differences(*frame, image), 0u) << VDFormatName(format);
-    }
+        ASSERT_EQ(image.size(), QSize(1283, 721));
+        EXPECT_EQ(differences(*frame, image), 0u);
+    });
 }
 
 TEST(VDQImageBitmap, PaintingOnTheCanvasDrawsOnTheBitmap) {
