@@ -1,5 +1,5 @@
 // The image buffer: copy-on-write over its store, checked casts, format and
-// size changes, per-pixel and channel access, time data, bitmap transfers.
+// size changes, per-pixel and channel access, time data.
 
 #include "media/video/VDSimpleImageBuffer.h"
 
@@ -8,7 +8,6 @@
 #include "ImageTestKit.h"
 #include "media/pins/SGErrors.h"
 #include "media/pins/SGRealBuffer.h"
-#include "media/video/VDBitmap.h"
 
 namespace oculon::mediavideo {
 namespace {
@@ -124,21 +123,6 @@ TEST(VDImageBuffer, ChannelsAreReadWithoutConvertingTheFrame) {
     const auto rgba = randomFrame(5, 3, F::vfRGBA32, 11);
     rgba->SetAlphaChannel(9);
     EXPECT_EQ(rgba->GetAlphaChannel()->GetGrayScale(4, 2), 9);
-}
-
-// Through a memory bitmap and back: RGB24 rows for any format but RGBA32.
-TEST(VDImageBuffer, MemoryBitmapsInAndOut) {
-    for (const F format : {F::vfRGBA32, F::vfGrayScale}) {
-        const auto frame = randomFrame(7, 3, format, 13);
-        TVDBitmap bitmap;
-        frame->ToBitmap(bitmap);
-        EXPECT_EQ(bitmap.GetPixelFormat(), format == F::vfRGBA32 ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
-        EXPECT_EQ(frame->GetFormat(), format == F::vfRGBA32 ? F::vfRGBA32 : F::vfRGB24);
-        const auto back = TVDImageBuffer::CreateSize(1, 1, F::vfGray16);
-        back->FromBitmap(bitmap);
-        EXPECT_EQ(back->GetFormat(), frame->GetFormat());
-        EXPECT_EQ(pixels(*back), pixels(*frame));
-    }
 }
 
 }  // namespace
