@@ -1,0 +1,225 @@
+#include "platform/VideoEncoderSession.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/LibavHandles.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+}
+
+namespace oculon::platform {
+
+namespace {
+
+AVPixelFormat pixelFormatOf(BitmapLayout layout) {
+    switch (layout) {
+        case BitmapLayout::gray8: return AV_PIX_FMT_GRAY8;
+        case BitmapLayout::rgb555: return AV_PIX_FMT_RGB555LE;
+        case BitmapLayout::rgb565: return AV_PIX_FMT_RGB565LE;
+        case BitmapLayout::bgr24: return AV_PIX_FMT_BGR24;
+        case BitmapLayout::bgrx32: return AV_PIX_FMT_BGR0;
+    }
+    return AV_PIX_FMT_BGR24;
+}
+
+bool isFullRangeYuv(AVPixelFormat format) {
+    return format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P ||
+           format == AV_PIX_FMT_YUVJ440P || format == AV_PIX_FMT_YUVJ411P;
+}
+
+// Quality 0..10000 onto the encoder's own scale: its constant rate factor
+// where it has one, otherwise a fixed quantiser from 31 (0) to 1 (10000).
+void setQuality(AVCodecContext& context, std::uint32_t quality) {
+    const double q = std::min<std::uint32_t>(quality, 10000) / 10000.0;
+    if (const AVOption* crf = av_opt_find(context.priv_data, "crf", nullptr, 0, 0)) {
+        const double best = std::max(0.0, crf->min);
+        const double worst = std::min(crf->max, 63.0);
+        av_opt_set_double(context.priv_data, "crf", std::round(worst - q * (worst - best)), 0);
+        return;
+    }
+    context.flags |= AV_CODEC_FLAG_QSCALE;
+    context.global_quality = FF_QP2LAMBDA * static_cast<int>(31 - std::lround(q * 30));
+}
+
+// One chunk per frame: no reordered frames, no look-ahead, and threads that
+// share a frame rather than holding several.
+void askForNoDelay(AVCodecContext& context) {
+    context.max_b_frames = 0;
+    context.thread_type = FF_THREAD_SLICE;
+    context.thread_count = 0;
+    struct Option {
+        const char* name;
+        const char* value;
+    };
+    constexpr Option options[] = {{"tune", "zerolatency"}, {"lag-in-frames", "0"},   {"rc-lookahead", "0"},
+                                  {"usage", "realtime"},   {"deadline", "realtime"}, {"cpu-used", "8"}};
+    // Encoders without an option, or without that value for it, are left as they are.
+    for (const auto& option : options) av_opt_set(context.priv_data, option.name, option.value, 0);
+}
+
+std::string libavError(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+}  // namespace
+
+struct VideoEncoderSession::Impl {
+    const VideoCompressorInfo* compressor = nullptr;
+    std::string encoder;
+    VideoEncoderSettings settings;
+    libav::CodecContext context;
+    libav::Scaler scaler;
+    libav::Frame frame;
+    libav::Packet packet;
+    std::int64_t nextPts = 0;
+    std::string lastError;
+
+    std::optional<CompressedFrame> fail(std::string text) {
+        lastError = std::move(text);
+        return std::nullopt;
+    }
+};
+
+VideoEncoderSession::VideoEncoderSession(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+VideoEncoderSession::~VideoEncoderSession() = default;
+
+const VideoCompressorInfo& VideoEncoderSession::compressor() const { return *impl_->compressor; }
+const std::string& VideoEncoderSession::encoderName() const { return impl_->encoder; }
+const VideoEncoderSettings& VideoEncoderSession::settings() const { return impl_->settings; }
+const std::string& VideoEncoderSession::lastError() const { return impl_->lastError; }
+
+std::unique_ptr<VideoEncoderSession> VideoEncoderSession::open(std::string_view code,
+                                                               const VideoEncoderSettings& settings,
+                                                               std::string& error) {
+    const VideoCompressorInfo* compressor = findVideoCompressor(code);
+    if (!compressor) {
+        error = "no compressor " + codeFromFourcc(fourccFromCode(code)) + " is installed";
+        return nullptr;
+    }
+    error = "compressor " + compressor->code + " does not take " + std::to_string(settings.format.width) + "x" +
+            std::to_string(settings.format.height) + " pictures of " +
+            std::to_string(8 * bytesPerPixel(settings.format.layout)) + " bits";
+    for (const auto& encoder : compressor->encoders) {
+        if (!videoEncoderAccepts(*compressor, encoder, settings.format)) continue;
+        if (auto session = openEncoder(*compressor, encoder, settings, error)) return session;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<VideoEncoderSession> VideoEncoderSession::openEncoder(const VideoCompressorInfo& compressor,
+                                                                      const std::string& encoder,
+                                                                      const VideoEncoderSettings& settings,
+                                                                      std::string& error) {
+    libav::routeLogOnce();
+    const auto& format = settings.format;
+    const AVCodec* codec = avcodec_find_encoder_by_name(encoder.c_str());
+    if (!codec || !codec->pix_fmts) {
+        error = "no video encoder " + encoder;
+        return nullptr;
+    }
+    if (format.width < 1 || format.height < 1 || format.width > 16384 || format.height > 16384) {
+        error = "picture size out of range";
+        return nullptr;
+    }
+    AVRational timeBase{0, 1};
+    av_reduce(&timeBase.num, &timeBase.den, settings.scale, settings.rate, 65535);
+    if (timeBase.num <= 0 || timeBase.den <= 0) {
+        error = "frame rate out of range";
+        return nullptr;
+    }
+    const AVPixelFormat input = pixelFormatOf(format.layout);
+    const AVPixelFormat output = avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, input, 0, nullptr);
+    if (output == AV_PIX_FMT_NONE || !sws_isSupportedOutput(output)) {
+        error = encoder + " takes no pixel format that pictures convert to";
+        return nullptr;
+    }
+
+    auto impl = std::make_unique<Impl>();
+    impl->compressor = &compressor;
+    impl->encoder = encoder;
+    impl->settings = settings;
+    impl->context.reset(avcodec_alloc_context3(codec));
+    impl->frame.reset(av_frame_alloc());
+    impl->packet.reset(av_packet_alloc());
+    if (!impl->context || !impl->frame || !impl->packet) {
+        error = "out of memory";
+        return nullptr;
+    }
+    AVCodecContext& context = *impl->context;
+    context.width = format.width;
+    context.height = format.height;
+    context.pix_fmt = output;
+    if (isFullRangeYuv(output)) context.color_range = AVCOL_RANGE_JPEG;
+    context.time_base = timeBase;
+    context.framerate = av_inv_q(timeBase);
+    context.gop_size = static_cast<int>(std::clamp<std::uint32_t>(settings.keyFrameInterval, 1, INT_MAX));
+    context.codec_tag = compressor.streamTag;
+    setQuality(context, settings.quality);
+    askForNoDelay(context);
+    if (const int result = avcodec_open2(&context, codec, nullptr); result < 0) {
+        error = encoder + " does not open: " + libavError(result);
+        return nullptr;
+    }
+    // Some encoders name their variant of the format themselves.
+    if (!context.codec_tag) context.codec_tag = compressor.streamTag;
+
+    impl->scaler.reset(sws_getContext(format.width, format.height, input, format.width, format.height, output,
+                                      SWS_BICUBIC, nullptr, nullptr, nullptr));
+    AVFrame& frame = *impl->frame;
+    frame.format = output;
+    frame.width = format.width;
+    frame.height = format.height;
+    if (!impl->scaler || av_frame_get_buffer(&frame, 0) < 0) {
+        error = "no conversion of pictures for " + encoder;
+        return nullptr;
+    }
+    return std::make_unique<VideoEncoderSession>(std::move(impl));
+}
+
+std::optional<CompressedFrame> VideoEncoderSession::compress(const std::uint8_t* rows, std::ptrdiff_t step) {
+    Impl& s = *impl_;
+    const auto& format = s.settings.format;
+    const std::ptrdiff_t rowBytes = static_cast<std::ptrdiff_t>(format.width) * bytesPerPixel(format.layout);
+    if (!rows || std::abs(step) < rowBytes || std::abs(step) > INT_MAX) return s.fail("rows do not fit the picture");
+
+    const std::uint8_t* top = rows;
+    std::ptrdiff_t topStep = step;
+    if (format.bottomUp) {
+        top = rows + (format.height - 1) * step;
+        topStep = -step;
+    }
+    // The encoder may still hold the previous picture.
+    if (const int result = av_frame_make_writable(s.frame.get()); result < 0)
+        return s.fail("no picture buffer: " + libavError(result));
+    const std::uint8_t* const planes[4] = {top, nullptr, nullptr, nullptr};
+    const int strides[4] = {static_cast<int>(topStep), 0, 0, 0};
+    sws_scale(s.scaler.get(), planes, strides, 0, format.height, s.frame->data, s.frame->linesize);
+    s.frame->pts = s.nextPts++;
+    s.frame->quality = s.context->global_quality;
+
+    if (const int result = avcodec_send_frame(s.context.get(), s.frame.get()); result < 0)
+        return s.fail(s.encoder + " refuses the frame: " + libavError(result));
+    CompressedFrame compressed;
+    int result = 0;
+    while ((result = avcodec_receive_packet(s.context.get(), s.packet.get())) == 0) {
+        if (compressed.bytes.empty()) compressed.keyFrame = (s.packet->flags & AV_PKT_FLAG_KEY) != 0;
+        compressed.bytes.insert(compressed.bytes.end(), s.packet->data, s.packet->data + s.packet->size);
+        av_packet_unref(s.packet.get());
+    }
+    if (result != AVERROR(EAGAIN)) return s.fail(s.encoder + " fails: " + libavError(result));
+    return compressed;
+}
+
+std::uint32_t VideoEncoderSession::streamTag() const { return impl_->context->codec_tag; }
+
+void VideoEncoderSession::copyStreamParameters(AVCodecParameters& parameters) const {
+    avcodec_parameters_from_context(&parameters, impl_->context.get());
+}
+
+}  // namespace oculon::platform
