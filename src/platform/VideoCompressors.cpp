@@ -72,6 +72,13 @@ std::vector<VideoCompressorInfo> listCompressors() {
         }
         known->encoders.emplace_back(codec->name);
     }
+    // The common ones first, so that a list that hands out the first code
+    // unused starts with a compressor every player knows.
+    constexpr std::string_view common[] = {"CVID", "MJPG", "XVID", "FMP4", "H264"};
+    auto rank = [&](const VideoCompressorInfo& c) {
+        return std::find(std::begin(common), std::end(common), c.code) - std::begin(common);
+    };
+    std::stable_sort(list.begin(), list.end(), [&](const auto& a, const auto& b) { return rank(a) < rank(b); });
     return list;
 }
 
