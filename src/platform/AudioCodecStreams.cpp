@@ -250,8 +250,10 @@ private:
         const bool sampleBlocks = block <= source().channels;
         while (input.size() >= block) {
             const std::size_t bytes = sampleBlocks ? input.size() / block * block : block;
-            if (!decodePacket(input.data(), bytes, output)) return false;
+            const bool decoded = decodePacket(input.data(), bytes, output);
+            // A block that does not decode is dropped, so the blocks after it still can.
             input.erase(input.begin(), input.begin() + static_cast<std::ptrdiff_t>(bytes));
+            if (!decoded) return false;
         }
         if (end) input.clear();  // a partial block cannot be decoded
         return true;

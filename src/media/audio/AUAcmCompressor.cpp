@@ -1,0 +1,77 @@
+#include "media/audio/AUAcmCompressor.h"
+
+#include "platform/Log.h"
+
+namespace oculon::audio {
+
+namespace {
+
+// Same channels, rate and block alignment.
+bool sameLayout(const platform::WaveFormat& a, const platform::WaveFormat& b) {
+    return a.channels == b.channels && a.samplesPerSec == b.samplesPerSec && a.blockAlign == b.blockAlign;
+}
+
+}  // namespace
+
+bool TAUAcmCompressor::OpenCompressor(const platform::WaveFormat& Source, const platform::WaveFormat& Target) {
+    FFirstBuffer1 = FFirstBuffer2 = FFirstBuffer3 = false;
+    CloseCompressor();
+    const auto pcm1 = platform::suggestPcmFormat(Source);
+    const auto pcm2 = platform::suggestPcmFormat(Target);
+    if (!pcm1 || !pcm2) return false;
+    FNeedsConvertion = !sameLayout(*pcm1, *pcm2);
+    std::string error;
+    auto open = [&](Stream& step, const platform::WaveFormat& from, const platform::WaveFormat& to) {
+        step = platform::AudioConversionStream::open(from, to, error);
+        if (!step) log::info(log::Category::media, "audio compression: %s", error.c_str());
+        return step != nullptr;
+    };
+    const bool opened = FNeedsConvertion ? open(Step1Stream, Source, *pcm1) && open(Step2Stream, *pcm1, *pcm2) &&
+                                               open(Step3Stream, *pcm2, Target)
+                                         : open(Step3Stream, *pcm2, Target);
+    if (!opened) CloseCompressor();
+    return opened;
+}
+
+bool TAUAcmCompressor::CompressStream(const std::uint8_t* Source, std::size_t SourceBytes, std::uint32_t& BytesUsed,
+                                      std::vector<std::uint8_t>& Target, bool& FirstBlock,
+                                      platform::AudioConversionStream& Step) {
+    const std::size_t needed = Step.targetSizeFor(SourceBytes);
+    if (Target.size() < needed) Target.resize(needed);
+    const unsigned flags = FirstBlock ? 0 : platform::audioConvertStart;
+    FirstBlock = true;
+    const auto result = Step.convert(Source, SourceBytes, Target.data(), Target.size(), flags);
+    if (!result || result->targetUsed > UINT32_MAX) {
+        log::warning(log::Category::media, "audio compression: %s", Step.lastError().c_str());
+        return false;
+    }
+    BytesUsed = static_cast<std::uint32_t>(result->targetUsed);
+    return true;
+}
+
+bool TAUAcmCompressor::CompressBytes(const std::uint8_t* Input, std::size_t inputBytes,
+                                     const std::vector<std::uint8_t>*& Output, std::uint32_t& ByteCount) {
+    ByteCount = 0;
+    Output = &FCompressionBuffer1;
+    if (!GetOpened()) return false;
+    bool ok = true;
+    if (FNeedsConvertion) {
+        ok = CompressStream(Input, inputBytes, ByteCount, FCompressionBuffer1, FFirstBuffer1, *Step1Stream) &&
+             CompressStream(FCompressionBuffer1.data(), ByteCount, ByteCount, FCompressionBuffer2, FFirstBuffer2,
+                            *Step2Stream) &&
+             CompressStream(FCompressionBuffer2.data(), ByteCount, ByteCount, FCompressionBuffer1, FFirstBuffer3,
+                            *Step3Stream);
+    } else {
+        ok = CompressStream(Input, inputBytes, ByteCount, FCompressionBuffer1, FFirstBuffer3, *Step3Stream);
+    }
+    if (!ok) ByteCount = 0;
+    return ok;
+}
+
+void TAUAcmCompressor::CloseCompressor() {
+    Step1Stream.reset();
+    Step2Stream.reset();
+    Step3Stream.reset();
+}
+
+}  // namespace oculon::audio

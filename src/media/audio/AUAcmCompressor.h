@@ -1,0 +1,53 @@
+#pragma once
+// Turns PCM audio into the bytes of a compressed target format for the AVI
+// writer's audio track: one conversion stream of the audio compression
+// manager when the source already is the PCM that the target's encoder
+// takes, otherwise three (source to its PCM, that PCM to the target's PCM,
+// and on into the target format).
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/AudioCompression.h"
+
+namespace oculon::audio {
+
+class TAUAcmCompressor {
+public:
+    TAUAcmCompressor() = default;
+    // Open streams are closed with it.
+    ~TAUAcmCompressor() = default;
+    TAUAcmCompressor(const TAUAcmCompressor&) = delete;
+    TAUAcmCompressor& operator=(const TAUAcmCompressor&) = delete;
+
+    // False, with everything closed, when a stage does not open. Opening
+    // again replaces the chain.
+    bool OpenCompressor(const platform::WaveFormat& Source, const platform::WaveFormat& Target);
+    // Runs `inputBytes` of source audio through the chain. On success Output
+    // holds the target format's bytes, the first ByteCount of them meaningful
+    // (0 when a stage is still gathering a block). When a stage fails the
+    // whole block is dropped: false and ByteCount 0, so no stage passes on
+    // bytes of an earlier block.
+    bool CompressBytes(const std::uint8_t* Input, std::size_t inputBytes, const std::vector<std::uint8_t>*& Output,
+                       std::uint32_t& ByteCount);
+    void CloseCompressor();
+    bool GetOpened() const { return Step3Stream != nullptr; }
+    bool Opened() const { return GetOpened(); }
+    bool NeedsConvertion() const { return FNeedsConvertion; }
+
+private:
+    using Stream = std::unique_ptr<platform::AudioConversionStream>;
+    // One stage: `SourceBytes` of `Source` into `Target`, which grows as needed.
+    static bool CompressStream(const std::uint8_t* Source, std::size_t SourceBytes, std::uint32_t& BytesUsed,
+                               std::vector<std::uint8_t>& Target, bool& FirstBlock,
+                               platform::AudioConversionStream& Step);
+
+    Stream Step1Stream, Step2Stream, Step3Stream;
+    std::vector<std::uint8_t> FCompressionBuffer1, FCompressionBuffer2;
+    bool FFirstBuffer1 = false, FFirstBuffer2 = false, FFirstBuffer3 = false;
+    bool FNeedsConvertion = false;
+};
+
+}  // namespace oculon::audio

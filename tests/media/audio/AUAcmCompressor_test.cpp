@@ -1,0 +1,166 @@
+// The audio compressor chain (one stage or three, a failing stage dropping
+// its block) and the compression settings with their stored "FormatData".
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "media/audio/AUAcmCompressor.h"
+#include "media/audio/AUCompression.h"
+
+using namespace oculon::audio;
+using namespace oculon::platform;
+using oculon::pins::TPNLock;
+
+namespace {
+
+std::vector<std::uint8_t> tone16(const WaveFormat& pcm, std::size_t frames) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < frames * pcm.channels; ++i) {
+        const auto v = static_cast<std::int16_t>(
+            8000 * std::sin(2 * std::numbers::pi * 440 * (i / pcm.channels) / pcm.samplesPerSec));
+        bytes.push_back(static_cast<std::uint8_t>(v & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+    }
+    return bytes;
+}
+
+std::uint32_t compress(TAUAcmCompressor& compressor, const std::vector<std::uint8_t>& input,
+                       std::vector<std::uint8_t>* collected = nullptr) {
+    const std::vector<std::uint8_t>* output = nullptr;
+    std::uint32_t count = 99;
+    EXPECT_TRUE(compressor.CompressBytes(input.data(), input.size(), output, count));
+    EXPECT_NE(output, nullptr);
+    if (collected && output) collected->insert(collected->end(), output->begin(), output->begin() + count);
+    return count;
+}
+
+}  // namespace
+
+TEST(AcmCompressor, OneStageForItsOwnPcmAndThreeForAnyOther) {
+    const auto ima = *suggestAudioFormat(kWaveFormatImaAdpcm, 1, 8000);
+    TAUAcmCompressor compressor;
+    ASSERT_TRUE(compressor.OpenCompressor(WaveFormat::pcm(1, 8000, 16), ima));
+    EXPECT_FALSE(compressor.NeedsConvertion());
+    EXPECT_EQ(compress(compressor, {}), 0u);  // nothing in, nothing out, and no count left from before
+
+    // Stereo 22050 Hz through a mono 8000 Hz encoder: three stages, and what
+    // comes out decodes to the tone at the target's rate.
+    const auto stereo = WaveFormat::pcm(2, 22050, 16);
+    ASSERT_TRUE(compressor.OpenCompressor(stereo, ima));
+    EXPECT_TRUE(compressor.NeedsConvertion());
+    EXPECT_TRUE(compressor.OpenCompressor(WaveFormat::pcm(1, 8000, 8), ima));  // 8 bits: another layout too
+    EXPECT_TRUE(compressor.NeedsConvertion());
+    ASSERT_TRUE(compressor.OpenCompressor(stereo, ima));
+    std::vector<std::uint8_t> compressed;
+    const auto input = tone16(stereo, 22050);
+    for (std::size_t at = 0; at < input.size(); at += 4000)
+        compress(compressor, {input.begin() + at, input.begin() + std::min(input.size(), at + 4000)}, &compressed);
+    EXPECT_EQ(compressed.size() % ima.blockAlign, 0u);
+    EXPECT_NEAR(compressed.size(), ima.avgBytesPerSec, ima.blockAlign);
+
+    std::string error;
+    auto decoder = AudioConversionStream::open(ima, WaveFormat::pcm(1, 8000, 16), error);
+    std::vector<std::uint8_t> decoded(decoder->targetSizeFor(compressed.size()));
+    decoded.resize(
+        decoder->convert(compressed.data(), compressed.size(), decoded.data(), decoded.size(), 0)->targetUsed);
+    const auto expected = tone16(WaveFormat::pcm(1, 8000, 16), decoded.size() / 2);
+    double signal = 0, noise = 0;
+    for (std::size_t i = 0; i + 1 < decoded.size(); i += 2) {
+        const double d = static_cast<std::int16_t>(decoded[i] | decoded[i + 1] << 8);
+        const double e = static_cast<std::int16_t>(expected[i] | expected[i + 1] << 8);
+        signal += e * e;
+        noise += (d - e) * (d - e);
+    }
+    EXPECT_GT(10 * std::log10(signal / noise), 20);
+}
+
+TEST(AcmCompressor, AFailingStageDropsItsBlockInsteadOfPassingOnStaleBytes) {
+    // An MS ADPCM source through three stages: a block whose header names no
+    // coefficient set fails to decode in the first stage.
+    const auto adpcm = *suggestAudioFormat(kWaveFormatMsAdpcm, 1, 8000);
+    const auto target = *suggestAudioFormat(kWaveFormatALaw, 1, 11025);
+    TAUAcmCompressor compressor;
+    ASSERT_TRUE(compressor.OpenCompressor(adpcm, target));
+    ASSERT_TRUE(compressor.NeedsConvertion());
+    std::string error;
+    auto encoder = AudioConversionStream::open(WaveFormat::pcm(1, 8000, 16), adpcm, error);
+    const auto pcm = tone16(WaveFormat::pcm(1, 8000, 16), 4000);
+    std::vector<std::uint8_t> good(encoder->targetSizeFor(pcm.size()));
+    good.resize(encoder->convert(pcm.data(), pcm.size(), good.data(), good.size(), 0)->targetUsed);
+    ASSERT_GE(good.size(), adpcm.blockAlign);
+    EXPECT_GT(compress(compressor, good), 0u);
+
+    std::vector<std::uint8_t> bad(good.begin(), good.begin() + adpcm.blockAlign);
+    bad[0] = 0xFF;
+    const std::vector<std::uint8_t>* output = nullptr;
+    std::uint32_t count = 99;
+    EXPECT_FALSE(compressor.CompressBytes(bad.data(), bad.size(), output, count));
+    EXPECT_EQ(count, 0u);
+    EXPECT_GT(compress(compressor, good), 0u);  // the stream goes on after the bad block
+
+    compressor.CloseCompressor();
+    EXPECT_FALSE(compressor.Opened());
+    EXPECT_FALSE(compressor.CompressBytes(good.data(), good.size(), output, count));
+    EXPECT_EQ(count, 0u);
+    WaveFormat unknown = target;
+    unknown.formatTag = 0x4242;
+    EXPECT_FALSE(compressor.OpenCompressor(adpcm, unknown));
+    EXPECT_FALSE(compressor.Opened());
+}
+
+TEST(AudioCompressionSettings, FormatsAreNamedAndStoredAsFormatData) {
+    TAUAudioCompression settings(nullptr, *std::make_shared<TPNLock>());
+    ASSERT_EQ(settings.Compressions().Count(), 1u);
+    auto& format = settings.Compressions().Items(0).Format();
+    EXPECT_EQ(settings.Compressions().Items(0).Name(), "[ Empty ]");
+    EXPECT_FALSE(format.StoresFormatData());
+    EXPECT_EQ(format.FormatData(), std::vector<std::uint8_t>(maxAudioFormatSize(), 0));
+
+    auto name = [&](std::uint16_t tag, std::uint16_t channels, std::uint32_t rate) {
+        auto record = WaveFormat::pcm(channels, rate, 16);
+        record.formatTag = tag;
+        const auto bytes = record.bytes();
+        format.SetFormat(bytes.data(), bytes.size());
+        return format.GetName();
+    };
+    EXPECT_EQ(name(kWaveFormatImaAdpcm, 2, 22050), "IMA ADPCM [ Stereo, 22050 Hz  ] ");
+    EXPECT_EQ(name(kWaveFormatPcm, 1, 8000), "PCM [ Mono, 8000 Hz  ] ");
+    EXPECT_EQ(name(kWaveFormatPcm, 6, 48000), "PCM [ 6 Channels, 48000 Hz  ] ");
+    EXPECT_EQ(name(0x4242, 1, 8000), "[ Unknown ]");
+    format.SetFormat(nullptr, 0);
+    EXPECT_EQ(format.GetName(), "[ Unknown ]");  // too short to hold a tag
+
+    // Stored: a 32-bit count and the record; read back into another item.
+    name(kWaveFormatMsAdpcm, 1, 11025);
+    std::vector<std::uint8_t> stream;
+    format.WriteData(stream);
+    ASSERT_EQ(stream.size(), 4 + format.FormatData().size());
+    auto& copy = settings.Compressions().Add().Format();
+    EXPECT_EQ(copy.ReadData(stream.data(), stream.size()), stream.size());
+    EXPECT_EQ(copy.FormatData(), format.FormatData());
+    EXPECT_EQ(copy.GetName(), "MS ADPCM [ Mono, 11025 Hz  ] ");
+
+    // A count of 0 leaves the choice empty; a count beyond the stored bytes,
+    // or beyond any record, is refused without reading.
+    const std::vector<std::uint8_t> zero{0, 0, 0, 0};
+    EXPECT_EQ(copy.ReadData(zero.data(), zero.size()), 4u);
+    EXPECT_TRUE(copy.IsEmpty());
+    stream[0] += 1;
+    EXPECT_EQ(copy.ReadData(stream.data(), stream.size()), 0u);
+    EXPECT_TRUE(copy.IsEmpty());
+    std::vector<std::uint8_t> huge{0xFF, 0xFF, 0x01, 0x00};
+    huge.resize(4 + 0x1FFFF);
+    EXPECT_EQ(copy.ReadData(huge.data(), huge.size()), 0u);
+    const std::vector<std::uint8_t> negative{0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(copy.ReadData(negative.data(), negative.size()), 4u);
+    EXPECT_TRUE(copy.IsEmpty());
+
+    TAUAudioCompression other(nullptr, *std::make_shared<TPNLock>());
+    settings.SetEnabled(true);
+    other.Assign(settings);
+    EXPECT_TRUE(other.Enabled());
+    ASSERT_EQ(other.Compressions().Count(), 2u);
+    EXPECT_EQ(other.Compressions().Items(0).Name(), "MS ADPCM [ Mono, 11025 Hz  ] ");
+    EXPECT_TRUE(other.Compressions().Items(1).Format().IsEmpty());
+}
