@@ -13,6 +13,10 @@ bool sameLayout(const platform::WaveFormat& a, const platform::WaveFormat& b) {
 
 }  // namespace
 
+TAUAcmCompressor::TAUAcmCompressor()
+    : FCompressionBuffer1(std::make_shared<TAUAudioBuffer>()),
+      FCompressionBuffer2(std::make_shared<TAUAudioBuffer>()) {}
+
 bool TAUAcmCompressor::OpenCompressor(const platform::WaveFormat& Source, const platform::WaveFormat& Target) {
     FFirstBuffer1 = FFirstBuffer2 = FFirstBuffer3 = false;
     CloseCompressor();
@@ -34,13 +38,13 @@ bool TAUAcmCompressor::OpenCompressor(const platform::WaveFormat& Source, const 
 }
 
 bool TAUAcmCompressor::CompressStream(const std::uint8_t* Source, std::size_t SourceBytes, std::uint32_t& BytesUsed,
-                                      std::vector<std::uint8_t>& Target, bool& FirstBlock,
-                                      platform::AudioConversionStream& Step) {
+                                      TAUAudioBuffer& Target, bool& FirstBlock, platform::AudioConversionStream& Step) {
     const std::size_t needed = Step.targetSizeFor(SourceBytes);
-    if (Target.size() < needed) Target.resize(needed);
+    if (needed > UINT32_MAX) return false;
+    if (Target.GetByteSize() < needed) Target.Resize(static_cast<std::uint32_t>(needed), false);
     const unsigned flags = FirstBlock ? 0 : platform::audioConvertStart;
     FirstBlock = true;
-    const auto result = Step.convert(Source, SourceBytes, Target.data(), Target.size(), flags);
+    const auto result = Step.convert(Source, SourceBytes, Target.Write(), Target.GetByteSize(), flags);
     if (!result || result->targetUsed > UINT32_MAX) {
         log::warning(log::Category::media, "audio compression: %s", Step.lastError().c_str());
         return false;
@@ -49,20 +53,24 @@ bool TAUAcmCompressor::CompressStream(const std::uint8_t* Source, std::size_t So
     return true;
 }
 
-bool TAUAcmCompressor::CompressBytes(const std::uint8_t* Input, std::size_t inputBytes,
-                                     const std::vector<std::uint8_t>*& Output, std::uint32_t& ByteCount) {
+bool TAUAcmCompressor::CompressBuffer(const IAUAudioBuffer& Input, IAUAudioBuffer& Output, std::uint32_t& ByteCount) {
+    return CompressBytes(Input ? Input->Read() : nullptr, Input ? Input->GetByteSize() : 0, Output, ByteCount);
+}
+
+bool TAUAcmCompressor::CompressBytes(const std::uint8_t* Input, std::size_t inputBytes, IAUAudioBuffer& Output,
+                                     std::uint32_t& ByteCount) {
     ByteCount = 0;
-    Output = &FCompressionBuffer1;
+    Output = FCompressionBuffer1;
     if (!GetOpened()) return false;
+    auto& buffer1 = *FCompressionBuffer1;
+    auto& buffer2 = *FCompressionBuffer2;
     bool ok = true;
     if (FNeedsConvertion) {
-        ok = CompressStream(Input, inputBytes, ByteCount, FCompressionBuffer1, FFirstBuffer1, *Step1Stream) &&
-             CompressStream(FCompressionBuffer1.data(), ByteCount, ByteCount, FCompressionBuffer2, FFirstBuffer2,
-                            *Step2Stream) &&
-             CompressStream(FCompressionBuffer2.data(), ByteCount, ByteCount, FCompressionBuffer1, FFirstBuffer3,
-                            *Step3Stream);
+        ok = CompressStream(Input, inputBytes, ByteCount, buffer1, FFirstBuffer1, *Step1Stream) &&
+             CompressStream(buffer1.Read(), ByteCount, ByteCount, buffer2, FFirstBuffer2, *Step2Stream) &&
+             CompressStream(buffer2.Read(), ByteCount, ByteCount, buffer1, FFirstBuffer3, *Step3Stream);
     } else {
-        ok = CompressStream(Input, inputBytes, ByteCount, FCompressionBuffer1, FFirstBuffer3, *Step3Stream);
+        ok = CompressStream(Input, inputBytes, ByteCount, buffer1, FFirstBuffer3, *Step3Stream);
     }
     if (!ok) ByteCount = 0;
     return ok;

@@ -10,13 +10,14 @@
 #include <memory>
 #include <vector>
 
+#include "media/audio/AUSimpleAudioBuffer.h"
 #include "platform/AudioCompression.h"
 
 namespace oculon::audio {
 
 class TAUAcmCompressor {
 public:
-    TAUAcmCompressor() = default;
+    TAUAcmCompressor();
     // Open streams are closed with it.
     ~TAUAcmCompressor() = default;
     TAUAcmCompressor(const TAUAcmCompressor&) = delete;
@@ -25,12 +26,14 @@ public:
     // False, with everything closed, when a stage does not open. Opening
     // again replaces the chain.
     bool OpenCompressor(const platform::WaveFormat& Source, const platform::WaveFormat& Target);
-    // Runs `inputBytes` of source audio through the chain. On success Output
-    // holds the target format's bytes, the first ByteCount of them meaningful
-    // (0 when a stage is still gathering a block). When a stage fails the
-    // whole block is dropped: false and ByteCount 0, so no stage passes on
-    // bytes of an earlier block.
-    bool CompressBytes(const std::uint8_t* Input, std::size_t inputBytes, const std::vector<std::uint8_t>*& Output,
+    // Runs the samples of `Input` through the chain. On success Output is a
+    // work buffer whose first ByteCount sample bytes are the target format's
+    // (0 when a stage is still gathering a block); its own wave header says
+    // nothing about them. When a stage fails the whole block is dropped:
+    // false and ByteCount 0, so no stage passes on bytes of an earlier block.
+    bool CompressBuffer(const IAUAudioBuffer& Input, IAUAudioBuffer& Output, std::uint32_t& ByteCount);
+    // The same for `inputBytes` bytes of source audio.
+    bool CompressBytes(const std::uint8_t* Input, std::size_t inputBytes, IAUAudioBuffer& Output,
                        std::uint32_t& ByteCount);
     void CloseCompressor();
     bool GetOpened() const { return Step3Stream != nullptr; }
@@ -41,11 +44,11 @@ private:
     using Stream = std::unique_ptr<platform::AudioConversionStream>;
     // One stage: `SourceBytes` of `Source` into `Target`, which grows as needed.
     static bool CompressStream(const std::uint8_t* Source, std::size_t SourceBytes, std::uint32_t& BytesUsed,
-                               std::vector<std::uint8_t>& Target, bool& FirstBlock,
-                               platform::AudioConversionStream& Step);
+                               TAUAudioBuffer& Target, bool& FirstBlock, platform::AudioConversionStream& Step);
 
     Stream Step1Stream, Step2Stream, Step3Stream;
-    std::vector<std::uint8_t> FCompressionBuffer1, FCompressionBuffer2;
+    // One byte per frame (mono, 8 bits), so that frames count bytes.
+    IAUAudioBuffer FCompressionBuffer1, FCompressionBuffer2;
     bool FFirstBuffer1 = false, FFirstBuffer2 = false, FFirstBuffer3 = false;
     bool FNeedsConvertion = false;
 };

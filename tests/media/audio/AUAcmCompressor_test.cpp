@@ -25,13 +25,16 @@ std::vector<std::uint8_t> tone16(const WaveFormat& pcm, std::size_t frames) {
     return bytes;
 }
 
+// The bytes as the samples of an 8-bit mono buffer, through the compressor.
 std::uint32_t compress(TAUAcmCompressor& compressor, const std::vector<std::uint8_t>& input,
                        std::vector<std::uint8_t>* collected = nullptr) {
-    const std::vector<std::uint8_t>* output = nullptr;
+    auto buffer = TAUAudioBuffer::CreateSizeEx(8000, 4, static_cast<std::uint32_t>(input.size()), 1, 8);
+    std::copy(input.begin(), input.end(), buffer->Write());
+    IAUAudioBuffer output;
     std::uint32_t count = 99;
-    EXPECT_TRUE(compressor.CompressBytes(input.data(), input.size(), output, count));
+    EXPECT_TRUE(compressor.CompressBuffer(input.empty() ? std::make_shared<TAUAudioBuffer>() : buffer, output, count));
     EXPECT_NE(output, nullptr);
-    if (collected && output) collected->insert(collected->end(), output->begin(), output->begin() + count);
+    if (collected && output) collected->insert(collected->end(), output->Read(), output->Read() + count);
     return count;
 }
 
@@ -93,7 +96,7 @@ TEST(AcmCompressor, AFailingStageDropsItsBlockInsteadOfPassingOnStaleBytes) {
 
     std::vector<std::uint8_t> bad(good.begin(), good.begin() + adpcm.blockAlign);
     bad[0] = 0xFF;
-    const std::vector<std::uint8_t>* output = nullptr;
+    IAUAudioBuffer output;
     std::uint32_t count = 99;
     EXPECT_FALSE(compressor.CompressBytes(bad.data(), bad.size(), output, count));
     EXPECT_EQ(count, 0u);
