@@ -8,6 +8,7 @@
 #include "media/primitives/SampleDivision.h"
 #include "media/primitives/ScaledConstantArithmetic.h"
 #include "media/primitives/ScaledImageArithmetic.h"
+#include "media/primitives/SeparableFilters.h"
 #include "media/primitives/ImageMirror.h"
 #include "media/primitives/VectorLogic.h"
 
@@ -80,6 +81,11 @@ constexpr EntryPoint kEntries[] = {
     OCULON_BIND(ippiAlphaCompC_8u_C3R), OCULON_BIND(ippiAlphaCompC_8u_C1R), OCULON_BIND(ippiAlphaCompC_16u_C1R),
     OCULON_BIND(ippiAlphaCompC_8u_C4R),
     // Separable filters and weighted accumulation
+    OCULON_BIND(ippiFilterColumn32f_8u_C3R), OCULON_BIND(ippiFilterColumn32f_8u_C4R),
+    OCULON_BIND(ippiFilterColumn32f_8u_C1R), OCULON_BIND(ippiFilterColumn32f_16s_C1R),
+    OCULON_BIND(ippiFilterRow32f_8u_C3R), OCULON_BIND(ippiFilterRow32f_8u_C4R), OCULON_BIND(ippiFilterRow32f_8u_C1R),
+    OCULON_BIND(ippiFilterRow32f_16s_C1R), OCULON_BIND(ippiAddWeighted_8u32f_C1IR),
+    OCULON_BIND(ippiAddWeighted_16u32f_C1IR),
     // Wiener filter
     // Sobel filters with border
 };

@@ -1,0 +1,280 @@
+#include "media/primitives/SeparableFilters.h"
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "media/primitives/HotLoop.h"
+#include "media/primitives/ImageElementwise.h"
+#include "media/primitives/ImageRegion.h"
+
+namespace oculon::primitives {
+
+namespace {
+
+using elementwise::load;
+using elementwise::store;
+using std::ptrdiff_t;
+
+// --- Accumulator precision -------------------------------------------------------
+//
+// The sums are defined in extended precision. Most kernels, though, have
+// products whose bits all fit a float or a double: the sum is then exact in
+// that type, whatever the order of its terms, and equals the extended one,
+// so the narrower type (which vectorises, and twice as wide for float) gives
+// the same samples.
+
+enum class Accumulator { Single, Double, Extended };
+
+// The powers of two of the highest and lowest set bits of a finite, non-zero
+// float.
+struct BitRange {
+    int high;
+    int low;
+};
+
+BitRange bitRange(float v) {
+    const auto bits = std::bit_cast<std::uint32_t>(v);
+    const int biased = static_cast<int>((bits >> 23) & 0xFF);
+    std::uint32_t significand = bits & 0x7FFFFF;
+    int exponent = -149;  // of the significand's lowest bit, for subnormals
+    if (biased != 0) significand |= 0x800000, exponent = biased - 150;
+    return {exponent + static_cast<int>(std::bit_width(significand)) - 1, exponent + std::countr_zero(significand)};
+}
+
+// sampleBits: 2^sampleBits bounds the magnitude of every sample.
+Accumulator accumulatorFor(const Ipp32f* kernel, int n, int sampleBits) {
+    int high = INT_MIN, low = INT_MAX;
+    for (int j = 0; j < n; ++j) {
+        if (kernel[j] == 0) continue;
+        if (!std::isfinite(kernel[j])) return Accumulator::Extended;
+        const BitRange r = bitRange(kernel[j]);
+        high = std::max(high, r.high);
+        low = std::min(low, r.low);
+    }
+    if (high == INT_MIN) return Accumulator::Single;  // every sum is 0
+    // Every partial sum is a multiple of 2^low below n x 2^(high + 1 + sampleBits).
+    const int top = high + 1 + sampleBits + static_cast<int>(std::bit_width(static_cast<unsigned>(n - 1)));
+    const int bits = top - low;
+    if (bits <= 24 && top <= 127) return Accumulator::Single;
+    if (bits <= 53) return Accumulator::Double;
+    return Accumulator::Extended;
+}
+
+// --- Stores ------------------------------------------------------------------------
+//
+// Halves away from zero, then saturation. The 0.5 is added in the
+// accumulator's own type: below 2^22 that addition is exact, and above it
+// the sample saturates whatever the rounding.
+
+template <typename S, typename T>
+[[gnu::always_inline]] inline S toSample(T v) {
+    if constexpr (sizeof(S) == 1) {
+        if (v > 0) v += T(0.5);
+        if (v > T(255)) return 255;
+        return v >= 0 ? static_cast<S>(static_cast<int>(v)) : S(0);
+    } else {
+        if (v > 0) v += T(0.5);
+        if (v < 0) v -= T(0.5);
+        if (v > T(32767)) return 32767;
+        return v >= T(-32768) ? static_cast<S>(static_cast<int>(v)) : S(-32768);
+    }
+}
+
+// --- Cores -------------------------------------------------------------------------
+
+template <typename T, typename S>
+OCULON_HOT_LOOP void accumulate(T* acc, const Ipp8u* src, ptrdiff_t n, T k) {
+    for (ptrdiff_t i = 0; i < n; ++i) acc[i] += k * static_cast<T>(load<S>(src, i));
+}
+
+template <typename T, typename S>
+OCULON_HOT_LOOP void storeRun(Ipp8u* dst, const T* acc, ptrdiff_t n) {
+    for (ptrdiff_t i = 0; i < n; ++i) store<S>(dst, i, toSample<S>(acc[i]));
+}
+
+// One filter run: row and column filters differ only in how far apart their
+// taps lie in the source (a pixel, or a row).
+struct Pass {
+    const Ipp8u* src;
+    ptrdiff_t srcStep;
+    Ipp8u* dst;
+    ptrdiff_t dstStep;
+    ptrdiff_t samples;  // per row
+    int height;
+    const Ipp32f* kernel;
+    int n;
+    int anchor;
+    ptrdiff_t tapDistance;  // bytes
+};
+
+// Sums block by block of a row, in the order kernel[n - 1] .. kernel[0], which
+// is the defined order for the extended accumulator and immaterial for the
+// exact ones.
+template <typename T, typename S>
+void runPass(const Pass& p) {
+    constexpr ptrdiff_t kBlock = 512;
+    T acc[kBlock];
+    for (ptrdiff_t y = 0; y < p.height; ++y) {
+        const Ipp8u* at = p.src + y * p.srcStep;
+        Ipp8u* out = p.dst + y * p.dstStep;
+        for (ptrdiff_t from = 0; from < p.samples; from += kBlock) {
+            const ptrdiff_t m = std::min(kBlock, p.samples - from);
+            std::fill_n(acc, m, T(0));
+            for (int j = p.n - 1; j >= 0; --j) {
+                const ptrdiff_t offset = (static_cast<ptrdiff_t>(p.anchor) - j) * p.tapDistance;
+                accumulate<T, S>(acc, at + offset + from * ptrdiff_t{sizeof(S)}, m, static_cast<T>(p.kernel[j]));
+            }
+            storeRun<T, S>(out + from * ptrdiff_t{sizeof(S)}, acc, m);
+        }
+    }
+}
+
+template <typename S>
+IppStatus run(const Pass& p) {
+    constexpr int kSampleBits = sizeof(S) == 1 ? 8 : 16;
+    switch (accumulatorFor(p.kernel, p.n, kSampleBits)) {
+        case Accumulator::Single: runPass<float, S>(p); break;
+        case Accumulator::Double: runPass<double, S>(p); break;
+        case Accumulator::Extended: runPass<long double, S>(p); break;
+    }
+    return ippStsNoErr;
+}
+
+// --- Entry points --------------------------------------------------------------------
+
+IppStatus checkFilter(const void* src, const void* dst, const Ipp32f* kernel, IppiSize roi, int n) {
+    if (!src || !dst || !kernel) return ippStsNullPtrErr;
+    return region::badSize(roi) || n < 1 ? ippStsSizeErr : ippStsNoErr;
+}
+
+// Steps of 16-bit images count whole samples.
+template <typename S>
+ptrdiff_t walkStep(int step) {
+    return sizeof(S) == 1 ? step : ptrdiff_t{step >> 1} * 2;
+}
+
+template <typename S>
+IppStatus column(const S* pSrc, int srcStep, S* pDst, int dstStep, IppiSize roi, const Ipp32f* k, int n, int anchor,
+                 int channels) {
+    if (IppStatus st = checkFilter(pSrc, pDst, k, roi, n)) return st;
+    const long long rowBytes = static_cast<long long>(channels) * roi.width * ptrdiff_t{sizeof(S)};
+    if (srcStep < rowBytes || dstStep < rowBytes) return ippStsStepErr;
+    const ptrdiff_t ss = walkStep<S>(srcStep);
+    return run<S>({reinterpret_cast<const Ipp8u*>(pSrc), ss, reinterpret_cast<Ipp8u*>(pDst), walkStep<S>(dstStep),
+                   ptrdiff_t{channels} * roi.width, roi.height, k, n, anchor, ss});
+}
+
+template <typename S, int Channels>
+IppStatus row(const S* pSrc, int srcStep, S* pDst, int dstStep, IppiSize roi, const Ipp32f* k, int n, int anchor) {
+    if (IppStatus st = checkFilter(pSrc, pDst, k, roi, n)) return st;
+    constexpr long long kPixel = Channels * sizeof(S);
+    if (srcStep < kPixel * (static_cast<long long>(roi.width) + n - 1) || dstStep < kPixel * roi.width)
+        return ippStsStepErr;
+    return run<S>({reinterpret_cast<const Ipp8u*>(pSrc), walkStep<S>(srcStep), reinterpret_cast<Ipp8u*>(pDst),
+                   walkStep<S>(dstStep), ptrdiff_t{Channels} * roi.width, roi.height, k, n, anchor, kPixel});
+}
+
+// The three- and four-channel column forms are the one-channel form over
+// every sample of the row; a width too wide for that is a size error.
+IppStatus columnInterleaved(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi, const Ipp32f* k,
+                            int n, int anchor, int channels) {
+    if (roi.width <= 0 || !elementwise::widen(roi, channels)) return ippStsSizeErr;
+    return column(pSrc, srcStep, pDst, dstStep, roi, k, n, anchor, 1);
+}
+
+template <typename S>
+IppStatus addWeighted(const S* pSrc, int srcStep, Ipp32f* pAcc, int accStep, IppiSize roi, Ipp32f alpha) {
+    const long double a = alpha;
+    for (ptrdiff_t y = 0; y < roi.height; ++y) {
+        const Ipp8u* s = region::row(pSrc, srcStep, y);
+        Ipp8u* d = region::row(pAcc, accStep, y);
+        for (ptrdiff_t x = 0; x < roi.width; ++x) {
+            const long double acc = load<Ipp32f>(d, x);
+            store<Ipp32f>(d, x, static_cast<Ipp32f>(acc + (static_cast<long double>(load<S>(s, x)) - acc) * a));
+        }
+    }
+    return ippStsNoErr;
+}
+
+IppStatus checkAccumulator(int accStep, IppiSize roi) {
+    if (accStep < 4LL * roi.width) return ippStsStepErr;
+    return accStep % 4 != 0 ? ippStsNotEvenStepErr : ippStsNoErr;
+}
+
+}  // namespace
+
+IppStatus _px_ippiFilterColumn32f_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
+                                         const Ipp32f* k, int n, int anchor) {
+    return column(pSrc, srcStep, pDst, dstStep, roi, k, n, anchor, 1);
+}
+
+IppStatus _px_ippiFilterColumn32f_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
+                                         const Ipp32f* k, int n, int anchor) {
+    return columnInterleaved(pSrc, srcStep, pDst, dstStep, roi, k, n, anchor, 3);
+}
+
+IppStatus _px_ippiFilterColumn32f_8u_C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
+                                         const Ipp32f* k, int n, int anchor) {
+    return columnInterleaved(pSrc, srcStep, pDst, dstStep, roi, k, n, anchor, 4);
+}
+
+IppStatus _px_ippiFilterColumn32f_16s_C1R(const Ipp16s* pSrc, int srcStep, Ipp16s* pDst, int dstStep, IppiSize roi,
+                                          const Ipp32f* k, int n, int anchor) {
+    return column(pSrc, srcStep, pDst, dstStep, roi, k, n, anchor, 1);
+}
+
+IppStatus _px_ippiFilterRow32f_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
+                                      const Ipp32f* k, int n, int anchor) {
+    return row<Ipp8u, 1>(pSrc, srcStep, pDst, dstStep, roi, k, n, anchor);
+}
+
+IppStatus _px_ippiFilterRow32f_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
+                                      const Ipp32f* k, int n, int anchor) {
+    return row<Ipp8u, 3>(pSrc, srcStep, pDst, dstStep, roi, k, n, anchor);
+}
+
+IppStatus _px_ippiFilterRow32f_8u_C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
+                                      const Ipp32f* k, int n, int anchor) {
+    return row<Ipp8u, 4>(pSrc, srcStep, pDst, dstStep, roi, k, n, anchor);
+}
+
+IppStatus _px_ippiFilterRow32f_16s_C1R(const Ipp16s* pSrc, int srcStep, Ipp16s* pDst, int dstStep, IppiSize roi,
+                                       const Ipp32f* k, int n, int anchor) {
+    return row<Ipp16s, 1>(pSrc, srcStep, pDst, dstStep, roi, k, n, anchor);
+}
+
+IppStatus _px_ippiAddWeighted_8u32f_C1IR(const Ipp8u* pSrc, int srcStep, Ipp32f* pAcc, int accStep, IppiSize roi,
+                                         Ipp32f alpha) {
+    if (!pSrc || !pAcc) return ippStsNullPtrErr;
+    if (region::badSize(roi)) return ippStsSizeErr;
+    if (srcStep < roi.width) return ippStsStepErr;
+    if (IppStatus st = checkAccumulator(accStep, roi)) return st;
+    return addWeighted(pSrc, srcStep, pAcc, accStep, roi, alpha);
+}
+
+IppStatus _px_ippiAddWeighted_16u32f_C1IR(const Ipp16u* pSrc, int srcStep, Ipp32f* pAcc, int accStep, IppiSize roi,
+                                          Ipp32f alpha) {
+    if (!pSrc || !pAcc) return ippStsNullPtrErr;
+    if (region::badSize(roi)) return ippStsSizeErr;
+    if (srcStep < 2LL * roi.width) return ippStsStepErr;
+    if (srcStep % 2 != 0) return ippStsNotEvenStepErr;
+    if (IppStatus st = checkAccumulator(accStep, roi)) return st;
+    return addWeighted(pSrc, srcStep, pAcc, accStep, roi, alpha);
+}
+
+OCULON_IPP_DEFINE(ippiFilterColumn32f_8u_C1R);
+OCULON_IPP_DEFINE(ippiFilterColumn32f_8u_C3R);
+OCULON_IPP_DEFINE(ippiFilterColumn32f_8u_C4R);
+OCULON_IPP_DEFINE(ippiFilterColumn32f_16s_C1R);
+OCULON_IPP_DEFINE(ippiFilterRow32f_8u_C1R);
+OCULON_IPP_DEFINE(ippiFilterRow32f_8u_C3R);
+OCULON_IPP_DEFINE(ippiFilterRow32f_8u_C4R);
+OCULON_IPP_DEFINE(ippiFilterRow32f_16s_C1R);
+OCULON_IPP_DEFINE(ippiAddWeighted_8u32f_C1IR);
+OCULON_IPP_DEFINE(ippiAddWeighted_16u32f_C1IR);
+
+}  // namespace oculon::primitives
