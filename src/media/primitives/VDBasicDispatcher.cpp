@@ -10,6 +10,7 @@
 #include "media/primitives/ScaledImageArithmetic.h"
 #include "media/primitives/SeparableFilters.h"
 #include "media/primitives/SobelFilters.h"
+#include "media/primitives/WienerFilter.h"
 #include "media/primitives/ImageMirror.h"
 #include "media/primitives/VectorLogic.h"
 
@@ -88,6 +89,8 @@ constexpr EntryPoint kEntries[] = {
     OCULON_BIND(ippiFilterRow32f_16s_C1R), OCULON_BIND(ippiAddWeighted_8u32f_C1IR),
     OCULON_BIND(ippiAddWeighted_16u32f_C1IR),
     // Wiener filter
+    OCULON_BIND(ippiFilterWiener_8u_C3R), OCULON_BIND(ippiFilterWiener_8u_AC4R), OCULON_BIND(ippiFilterWiener_8u_C1R),
+    OCULON_BIND(ippiFilterWiener_32f_C1R), OCULON_BIND(ippiFilterWienerGetBufferSize),
     // Sobel filters with border
     OCULON_BIND(ippiFilterSobelHorizBorder_8u16s_C1R), OCULON_BIND(ippiFilterSobelVertBorder_8u16s_C1R),
     OCULON_BIND(ippiFilterSobelHorizGetBufferSize_8u16s_C1R), OCULON_BIND(ippiFilterSobelVertGetBufferSize_8u16s_C1R)};
