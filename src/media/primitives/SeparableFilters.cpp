@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "media/primitives/HotLoop.h"
 #include "media/primitives/ImageElementwise.h"
@@ -72,28 +73,53 @@ Accumulator accumulatorFor(const Ipp32f* kernel, int n, int sampleBits) {
 
 template <typename S, typename T>
 [[gnu::always_inline]] inline S toSample(T v) {
-    if constexpr (sizeof(S) == 1) {
-        if (v > 0) v += T(0.5);
-        if (v > T(255)) return 255;
-        return v >= 0 ? static_cast<S>(static_cast<int>(v)) : S(0);
-    } else {
-        if (v > 0) v += T(0.5);
-        if (v < 0) v -= T(0.5);
-        if (v > T(32767)) return 32767;
-        return v >= T(-32768) ? static_cast<S>(static_cast<int>(v)) : S(-32768);
-    }
+    // Selects rather than branches, so that the store loop vectorises; a NaN
+    // fails every comparison and stores the lowest sample.
+    constexpr T kLow = sizeof(S) == 1 ? T(0) : T(-32768), kHigh = sizeof(S) == 1 ? T(255) : T(32767);
+    T half = v > 0 ? T(0.5) : T(0);
+    if constexpr (sizeof(S) == 2) half = v < 0 ? T(-0.5) : half;
+    T a = v + half;
+    a = a > kHigh ? kHigh : a;
+    a = a >= kLow ? a : kLow;
+    return static_cast<S>(static_cast<int>(a));
 }
 
 // --- Cores -------------------------------------------------------------------------
+//
+// Up to kGroup taps are summed in one pass over a run of samples: the first
+// pass of a sum starts from 0, the last one stores the samples, and passes
+// between keep the running sums in a block of their own. Within a pass the
+// taps are added one after the other, so the order of the whole sum stays
+// kernel[n - 1] .. kernel[0].
 
-template <typename T, typename S>
-OCULON_HOT_LOOP void accumulate(T* acc, const Ipp8u* src, ptrdiff_t n, T k) {
-    for (ptrdiff_t i = 0; i < n; ++i) acc[i] += k * static_cast<T>(load<S>(src, i));
+constexpr int kGroup = 5;
+
+template <typename T, typename S, int K, bool First, bool Last>
+OCULON_HOT_LOOP void sumTaps(T* __restrict acc, Ipp8u* __restrict dst, const Ipp8u* const* src, const T* k,
+                             ptrdiff_t n) {
+    const Ipp8u* p[K];
+    T c[K];
+    for (int t = 0; t < K; ++t) p[t] = src[t], c[t] = k[t];
+    for (ptrdiff_t i = 0; i < n; ++i) {
+        T a = First ? T(0) : acc[i];
+        for (int t = 0; t < K; ++t) a += c[t] * static_cast<T>(load<S>(p[t], i));
+        if constexpr (Last) store<S>(dst, i, toSample<S>(a));
+        else acc[i] = a;
+    }
 }
 
-template <typename T, typename S>
-OCULON_HOT_LOOP void storeRun(Ipp8u* dst, const T* acc, ptrdiff_t n) {
-    for (ptrdiff_t i = 0; i < n; ++i) store<S>(dst, i, toSample<S>(acc[i]));
+template <typename T, typename S, int K>
+void sumGroup(T* acc, Ipp8u* dst, const Ipp8u* const* src, const T* k, ptrdiff_t n, bool first, bool last) {
+    if (first && last) sumTaps<T, S, K, true, true>(acc, dst, src, k, n);
+    else if (first) sumTaps<T, S, K, true, false>(acc, dst, src, k, n);
+    else if (last) sumTaps<T, S, K, false, true>(acc, dst, src, k, n);
+    else sumTaps<T, S, K, false, false>(acc, dst, src, k, n);
+}
+
+template <typename T, typename S, std::size_t... K>
+void sumGroupOf(int taps, T* acc, Ipp8u* dst, const Ipp8u* const* src, const T* k, ptrdiff_t n, bool first, bool last,
+                std::index_sequence<K...>) {
+    ((taps == int{K} + 1 ? sumGroup<T, S, int{K} + 1>(acc, dst, src, k, n, first, last) : void()), ...);
 }
 
 // One filter run: row and column filters differ only in how far apart their
@@ -123,12 +149,19 @@ void runPass(const Pass& p) {
         Ipp8u* out = p.dst + y * p.dstStep;
         for (ptrdiff_t from = 0; from < p.samples; from += kBlock) {
             const ptrdiff_t m = std::min(kBlock, p.samples - from);
-            std::fill_n(acc, m, T(0));
-            for (int j = p.n - 1; j >= 0; --j) {
-                const ptrdiff_t offset = (static_cast<ptrdiff_t>(p.anchor) - j) * p.tapDistance;
-                accumulate<T, S>(acc, at + offset + from * ptrdiff_t{sizeof(S)}, m, static_cast<T>(p.kernel[j]));
+            const ptrdiff_t skip = from * ptrdiff_t{sizeof(S)};
+            for (int j = p.n - 1; j >= 0;) {
+                const int taps = std::min(kGroup, j + 1);
+                const Ipp8u* src[kGroup];
+                T k[kGroup];
+                for (int t = 0; t < taps; ++t) {
+                    src[t] = at + (static_cast<ptrdiff_t>(p.anchor) - (j - t)) * p.tapDistance + skip;
+                    k[t] = static_cast<T>(p.kernel[j - t]);
+                }
+                sumGroupOf<T, S>(taps, acc, out + skip, src, k, m, j == p.n - 1, j + 1 == taps,
+                                 std::make_index_sequence<kGroup>{});
+                j -= taps;
             }
-            storeRun<T, S>(out + from * ptrdiff_t{sizeof(S)}, acc, m);
         }
     }
 }
