@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <type_traits>
 #include <utility>
 
 #include "media/primitives/HotLoop.h"
@@ -26,9 +28,16 @@ using std::ptrdiff_t;
 // products whose bits all fit a float or a double: the sum is then exact in
 // that type, whatever the order of its terms, and equals the extended one,
 // so the narrower type (which vectorises, and twice as wide for float) gives
-// the same samples.
+// the same samples. Kernels of a few binary digits on 8-bit samples (the
+// binomial ones, say) are whole numbers once scaled by a power of two, and
+// their sums fit 16-bit integers, sixteen to a vector.
 
-enum class Accumulator { Single, Double, Extended };
+enum class Accumulator { Fixed16, Single, Double, Extended };
+
+struct Precision {
+    Accumulator accumulator;
+    int shift = 0;  // Fixed16: the sum is the integer sum / 2^shift
+};
 
 // The powers of two of the highest and lowest set bits of a finite, non-zero
 // float.
@@ -46,35 +55,51 @@ BitRange bitRange(float v) {
     return {exponent + static_cast<int>(std::bit_width(significand)) - 1, exponent + std::countr_zero(significand)};
 }
 
+// Whether the kernel, scaled by 2^shift, sums 8-bit samples and the
+// rounding half in 16-bit integers.
+bool fitsFixed16(const Ipp32f* kernel, int n, int shift) {
+    long long total = shift > 0 ? 1LL << (shift - 1) : 0;
+    for (int j = 0; j < n && total <= 32767; ++j) total += std::llabs(std::llround(std::ldexp(kernel[j], shift))) * 255;
+    return total <= 32767;
+}
+
 // sampleBits: 2^sampleBits bounds the magnitude of every sample.
-Accumulator accumulatorFor(const Ipp32f* kernel, int n, int sampleBits) {
+Precision precisionFor(const Ipp32f* kernel, int n, int sampleBits) {
     int high = INT_MIN, low = INT_MAX;
     for (int j = 0; j < n; ++j) {
         if (kernel[j] == 0) continue;
-        if (!std::isfinite(kernel[j])) return Accumulator::Extended;
+        if (!std::isfinite(kernel[j])) return {Accumulator::Extended};
         const BitRange r = bitRange(kernel[j]);
         high = std::max(high, r.high);
         low = std::min(low, r.low);
     }
-    if (high == INT_MIN) return Accumulator::Single;  // every sum is 0
+    if (high == INT_MIN) return {Accumulator::Single};  // every sum is 0
+    if (sampleBits == 8 && low >= -14 && high <= 14 && fitsFixed16(kernel, n, std::max(0, -low)))
+        return {Accumulator::Fixed16, std::max(0, -low)};
     // Every partial sum is a multiple of 2^low below n x 2^(high + 1 + sampleBits).
     const int top = high + 1 + sampleBits + static_cast<int>(std::bit_width(static_cast<unsigned>(n - 1)));
     const int bits = top - low;
-    if (bits <= 24 && top <= 127) return Accumulator::Single;
-    if (bits <= 53) return Accumulator::Double;
-    return Accumulator::Extended;
+    if (bits <= 24 && top <= 127) return {Accumulator::Single};
+    if (bits <= 53) return {Accumulator::Double};
+    return {Accumulator::Extended};
 }
 
 // --- Stores ------------------------------------------------------------------------
 //
 // Halves away from zero, then saturation. The 0.5 is added in the
 // accumulator's own type: below 2^22 that addition is exact, and above it
-// the sample saturates whatever the rounding.
+// the sample saturates whatever the rounding. Selects rather than branches,
+// so that the store loops vectorise; a NaN fails every comparison and stores
+// the lowest sample.
 
 template <typename S, typename T>
-[[gnu::always_inline]] inline S toSample(T v) {
-    // Selects rather than branches, so that the store loop vectorises; a NaN
-    // fails every comparison and stores the lowest sample.
+[[gnu::always_inline]] inline S toSample(T v, int shift) {
+    if constexpr (std::is_integral_v<T>) {  // Fixed16, 8-bit samples
+        const auto half = static_cast<T>(shift > 0 ? 1 << (shift - 1) : 0);
+        auto r = static_cast<T>((v + half) >> shift);
+        r = v > 0 ? r : T(0);
+        return static_cast<S>(r > 255 ? T(255) : r);
+    }
     constexpr T kLow = sizeof(S) == 1 ? T(0) : T(-32768), kHigh = sizeof(S) == 1 ? T(255) : T(32767);
     T half = v > 0 ? T(0.5) : T(0);
     if constexpr (sizeof(S) == 2) half = v < 0 ? T(-0.5) : half;
@@ -95,31 +120,37 @@ template <typename S, typename T>
 constexpr int kGroup = 5;
 
 template <typename T, typename S, int K, bool First, bool Last>
-OCULON_HOT_LOOP void sumTaps(T* __restrict acc, Ipp8u* __restrict dst, const Ipp8u* const* src, const T* k,
-                             ptrdiff_t n) {
+OCULON_HOT_LOOP void sumTaps(T* __restrict acc, Ipp8u* __restrict dst, const Ipp8u* const* src, const T* k, ptrdiff_t n,
+                             int shift) {
     const Ipp8u* p[K];
     T c[K];
     for (int t = 0; t < K; ++t) p[t] = src[t], c[t] = k[t];
     for (ptrdiff_t i = 0; i < n; ++i) {
         T a = First ? T(0) : acc[i];
-        for (int t = 0; t < K; ++t) a += c[t] * static_cast<T>(load<S>(p[t], i));
-        if constexpr (Last) store<S>(dst, i, toSample<S>(a));
+        for (int t = 0; t < K; ++t) a = static_cast<T>(a + c[t] * static_cast<T>(load<S>(p[t], i)));
+        if constexpr (Last) store<S>(dst, i, toSample<S>(a, shift));
         else acc[i] = a;
     }
 }
 
+// A group's place in its sum.
+struct Group {
+    bool first, last;
+    int shift;
+};
+
 template <typename T, typename S, int K>
-void sumGroup(T* acc, Ipp8u* dst, const Ipp8u* const* src, const T* k, ptrdiff_t n, bool first, bool last) {
-    if (first && last) sumTaps<T, S, K, true, true>(acc, dst, src, k, n);
-    else if (first) sumTaps<T, S, K, true, false>(acc, dst, src, k, n);
-    else if (last) sumTaps<T, S, K, false, true>(acc, dst, src, k, n);
-    else sumTaps<T, S, K, false, false>(acc, dst, src, k, n);
+void sumGroup(T* acc, Ipp8u* dst, const Ipp8u* const* src, const T* k, ptrdiff_t n, Group g) {
+    if (g.first && g.last) sumTaps<T, S, K, true, true>(acc, dst, src, k, n, g.shift);
+    else if (g.first) sumTaps<T, S, K, true, false>(acc, dst, src, k, n, g.shift);
+    else if (g.last) sumTaps<T, S, K, false, true>(acc, dst, src, k, n, g.shift);
+    else sumTaps<T, S, K, false, false>(acc, dst, src, k, n, g.shift);
 }
 
 template <typename T, typename S, std::size_t... K>
-void sumGroupOf(int taps, T* acc, Ipp8u* dst, const Ipp8u* const* src, const T* k, ptrdiff_t n, bool first, bool last,
+void sumGroupOf(int taps, T* acc, Ipp8u* dst, const Ipp8u* const* src, const T* k, ptrdiff_t n, Group g,
                 std::index_sequence<K...>) {
-    ((taps == int{K} + 1 ? sumGroup<T, S, int{K} + 1>(acc, dst, src, k, n, first, last) : void()), ...);
+    ((taps == int{K} + 1 ? sumGroup<T, S, int{K} + 1>(acc, dst, src, k, n, g) : void()), ...);
 }
 
 // One filter run: row and column filters differ only in how far apart their
@@ -141,7 +172,7 @@ struct Pass {
 // is the defined order for the extended accumulator and immaterial for the
 // exact ones.
 template <typename T, typename S>
-void runPass(const Pass& p) {
+void runPass(const Pass& p, int shift) {
     constexpr ptrdiff_t kBlock = 512;
     T acc[kBlock];
     for (ptrdiff_t y = 0; y < p.height; ++y) {
@@ -156,9 +187,9 @@ void runPass(const Pass& p) {
                 T k[kGroup];
                 for (int t = 0; t < taps; ++t) {
                     src[t] = at + (static_cast<ptrdiff_t>(p.anchor) - (j - t)) * p.tapDistance + skip;
-                    k[t] = static_cast<T>(p.kernel[j - t]);
+                    k[t] = static_cast<T>(std::is_integral_v<T> ? std::ldexp(p.kernel[j - t], shift) : p.kernel[j - t]);
                 }
-                sumGroupOf<T, S>(taps, acc, out + skip, src, k, m, j == p.n - 1, j + 1 == taps,
+                sumGroupOf<T, S>(taps, acc, out + skip, src, k, m, {j == p.n - 1, j + 1 == taps, shift},
                                  std::make_index_sequence<kGroup>{});
                 j -= taps;
             }
@@ -169,10 +200,14 @@ void runPass(const Pass& p) {
 template <typename S>
 IppStatus run(const Pass& p) {
     constexpr int kSampleBits = sizeof(S) == 1 ? 8 : 16;
-    switch (accumulatorFor(p.kernel, p.n, kSampleBits)) {
-        case Accumulator::Single: runPass<float, S>(p); break;
-        case Accumulator::Double: runPass<double, S>(p); break;
-        case Accumulator::Extended: runPass<long double, S>(p); break;
+    const Precision precision = precisionFor(p.kernel, p.n, kSampleBits);
+    switch (precision.accumulator) {
+        case Accumulator::Fixed16:
+            if constexpr (sizeof(S) == 1) runPass<Ipp16s, S>(p, precision.shift);
+            break;
+        case Accumulator::Single: runPass<float, S>(p, 0); break;
+        case Accumulator::Double: runPass<double, S>(p, 0); break;
+        case Accumulator::Extended: runPass<long double, S>(p, 0); break;
     }
     return ippStsNoErr;
 }

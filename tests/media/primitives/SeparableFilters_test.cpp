@@ -57,12 +57,15 @@ struct Kernel {
     int anchor;
 };
 
-// Exact in floats, exact in doubles, and products too far apart for either;
-// anchors inside, before and after the kernel.
+// Sums whole in 16 bits once scaled (in one pass and in two), exact in
+// floats, exact in doubles, and products too far apart for either; anchors
+// inside, before and after the kernel.
 std::vector<Kernel> kernels() {
     std::vector<Kernel> all = {{{1}, 0},
                                {{0.0625f, 0.25f, 0.375f, 0.25f, 0.0625f}, 2},
                                {{0.5f, 0.5f}, 0},
+                               {{1 / 64.f, 6 / 64.f, 15 / 64.f, 20 / 64.f, 15 / 64.f, 6 / 64.f, 1 / 64.f}, 3},
+                               {{96.5f, -40.25f, 3.0f}, 1},
                                {{1e-12f, 0.5f, -0.5f}, 1},
                                {{0.1f, -0.7f, 1.3f}, -2},
                                {{2.0f, -1.0f}, 4}};
