@@ -35,39 +35,36 @@ int fold(int c, int n, IppiBorderType type) {
     }
 }
 
-using SobelFn = decltype(ippiFilterSobelHorizBorder_8u16s_C1R);
-using SizeFn = decltype(ippiFilterSobelHorizGetBufferSize_8u16s_C1R);
-
 struct Form {
     const char* name;
-    SobelFn* filter;
-    SizeFn* size;
+    decltype(ippiFilterSobelHorizBorder_8u16s_C1R) filter;
+    decltype(ippiFilterSobelHorizGetBufferSize_8u16s_C1R) size;
     IppiMaskSize mask;
     std::vector<int> across, down;
 };
 
 const Form kForms[] = {
     {"horizontal 3x3",
-     &ippiFilterSobelHorizBorder_8u16s_C1R,
-     &ippiFilterSobelHorizGetBufferSize_8u16s_C1R,
+     ippiFilterSobelHorizBorder_8u16s_C1R,
+     ippiFilterSobelHorizGetBufferSize_8u16s_C1R,
      ippMskSize3x3,
      {1, 2, 1},
      {-1, 0, 1}},
     {"horizontal 5x5",
-     &ippiFilterSobelHorizBorder_8u16s_C1R,
-     &ippiFilterSobelHorizGetBufferSize_8u16s_C1R,
+     ippiFilterSobelHorizBorder_8u16s_C1R,
+     ippiFilterSobelHorizGetBufferSize_8u16s_C1R,
      ippMskSize5x5,
      {1, 4, 6, 4, 1},
      {-1, -2, 0, 2, 1}},
     {"vertical 3x3",
-     &ippiFilterSobelVertBorder_8u16s_C1R,
-     &ippiFilterSobelVertGetBufferSize_8u16s_C1R,
+     ippiFilterSobelVertBorder_8u16s_C1R,
+     ippiFilterSobelVertGetBufferSize_8u16s_C1R,
      ippMskSize3x3,
      {1, 0, -1},
      {1, 2, 1}},
     {"vertical 5x5",
-     &ippiFilterSobelVertBorder_8u16s_C1R,
-     &ippiFilterSobelVertGetBufferSize_8u16s_C1R,
+     ippiFilterSobelVertBorder_8u16s_C1R,
+     ippiFilterSobelVertGetBufferSize_8u16s_C1R,
      ippMskSize5x5,
      {1, 2, 0, -2, -1},
      {1, 4, 6, 4, 1}},
@@ -76,16 +73,17 @@ const Form kForms[] = {
 const IppiBorderType kBorders[] = {ippBorderConst, ippBorderRepl, ippBorderWrap, ippBorderMirror, ippBorderMirrorR};
 
 // Runs the filter on a width x height region one row and one column into a
-// larger image of `fill` (random when negative), and compares every
-// destination byte with the formula; returns the destination region.
+// larger image of `fill` (random when negative), with the border value
+// `value` (random when negative), and compares every destination sample with
+// the formula; returns the destination, rows width + 2 samples apart.
 std::vector<Ipp16s> checkAgainstFormula(const Form& f, IppiBorderType border, int width, int height, int fill,
-                                        unsigned seed) {
+                                        int value, unsigned seed) {
     std::mt19937 rng(seed);
     const int srcStep = width + 3, dstStep = 2 * width + 4, dstCols = dstStep / 2;
     std::vector<Ipp8u> src(static_cast<size_t>(srcStep) * (height + 2));
     for (Ipp8u& s : src) s = static_cast<Ipp8u>(fill < 0 ? rng() : fill);
     const Ipp8u* region = src.data() + srcStep + 1;
-    const auto value = static_cast<Ipp8u>(rng());
+    if (value < 0) value = static_cast<Ipp8u>(rng());
     std::vector<Ipp16s> dst(static_cast<size_t>(dstCols) * height, 0x5A5A), want = dst;
     const int h = static_cast<int>(f.across.size()) / 2;
     for (int y = 0; y < height; ++y)
@@ -100,11 +98,11 @@ std::vector<Ipp16s> checkAgainstFormula(const Form& f, IppiBorderType border, in
             want[static_cast<size_t>(y) * dstCols + x] = static_cast<Ipp16s>(sum);
         }
     int size = 0;
-    EXPECT_EQ((*f.size)({width, height}, f.mask, &size), ippStsNoErr);
+    EXPECT_EQ(f.size({width, height}, f.mask, &size), ippStsNoErr);
     std::vector<Ipp8u> buffer(static_cast<size_t>(size) + 1);
-    EXPECT_EQ(
-        (*f.filter)(region, srcStep, dst.data(), dstStep, {width, height}, f.mask, border, value, buffer.data() + 1),
-        ippStsNoErr);
+    EXPECT_EQ(f.filter(region, srcStep, dst.data(), dstStep, {width, height}, f.mask, border, static_cast<Ipp8u>(value),
+                       buffer.data() + 1),
+              ippStsNoErr);
     EXPECT_EQ(dst, want);
     return dst;
 }
@@ -117,67 +115,47 @@ TEST(SobelFilters, EqualTheFormulaForEveryBorderAndEveryStepOfThePipeline) {
                 for (int height : {1, 2, 3, 16, 17, 18, 19, 34, 35, 50}) {
                     SCOPED_TRACE(testing::Message()
                                  << f.name << ", border " << border << ", " << width << "x" << height);
-                    checkAgainstFormula(f, border, width, height, -1, ++seed);
+                    checkAgainstFormula(f, border, width, height, -1, -1, ++seed);
                 }
 }
 
 TEST(SobelFilters, AFullImageUnderAZeroBorderReachesTheExtremes) {
-    std::vector<Ipp8u> flat(6 * 9, 255);
-    std::vector<Ipp16s> dst(6 * 9);
-    int size = 0;
-    ippiFilterSobelHorizGetBufferSize_8u16s_C1R({9, 6}, ippMskSize5x5, &size);
-    std::vector<Ipp8u> buffer(static_cast<size_t>(size));
-    ASSERT_EQ(ippiFilterSobelHorizBorder_8u16s_C1R(flat.data(), 9, dst.data(), 18, {9, 6}, ippMskSize5x5,
-                                                   ippBorderConst, 0, buffer.data()),
-              ippStsNoErr);
-    for (int x = 2; x < 7; ++x) {
-        EXPECT_EQ(dst[x], 12240);
-        EXPECT_EQ(dst[5 * 9 + x], -12240);
-    }
+    const std::vector<Ipp16s> d = checkAgainstFormula(kForms[1], ippBorderConst, 9, 6, 255, 0, 1);
+    for (int x = 2; x < 7; ++x) EXPECT_EQ(d[x] * 1000 + d[5 * 11 + x], 12240 * 1000 - 12240);
 }
 
 TEST(SobelFilters, BufferSizeCountsRealPointersAndIgnoresTheHeight) {
-    const long long pointer = sizeof(void*);
-    for (const Form& f : kForms) {
-        const int k = f.mask == ippMskSize3x3 ? 3 : 5;
-        for (int width : {1, 16, 17, 1280}) {
-            const long long w16 = (width + 15) / 16 * 16;
-            const long long want = 2 * w16 * (2 * k + 15) + (3 * k + 30) * pointer + 64 + 2 * (4 * k + 64);
+    for (const Form& f : kForms)
+        for (int width : {1, 17, 1280}) {
+            const long long k = f.across.size(), w16 = (width + 15) / 16 * 16;
             int a = 0, b = 0;
-            ASSERT_EQ((*f.size)({width, 1}, f.mask, &a), ippStsNoErr);
-            ASSERT_EQ((*f.size)({width, 5000}, f.mask, &b), ippStsNoErr);
-            EXPECT_EQ(a, want) << f.name << " " << width;
+            ASSERT_EQ(f.size({width, 1}, f.mask, &a) + f.size({width, 5000}, f.mask, &b), ippStsNoErr);
+            EXPECT_EQ(a, 2 * w16 * (2 * k + 15) + (3 * k + 30) * sizeof(void*) + 64 + 2 * (4 * k + 64)) << f.name;
             EXPECT_EQ(b, a);
         }
-    }
     int size = 7;
-    EXPECT_EQ(ippiFilterSobelVertGetBufferSize_8u16s_C1R({1, 1}, IppiMaskSize(35), &size), ippStsMaskSizeErr);
-    EXPECT_EQ(ippiFilterSobelVertGetBufferSize_8u16s_C1R({0, 1}, IppiMaskSize(35), &size), ippStsSizeErr);
     EXPECT_EQ(ippiFilterSobelVertGetBufferSize_8u16s_C1R({0, 1}, ippMskSize3x3, nullptr), ippStsNullPtrErr);
+    EXPECT_EQ(ippiFilterSobelVertGetBufferSize_8u16s_C1R({0, 1}, IppiMaskSize(35), &size), ippStsSizeErr);
+    EXPECT_EQ(ippiFilterSobelVertGetBufferSize_8u16s_C1R({1, 1}, IppiMaskSize(35), &size), ippStsMaskSizeErr);
     EXPECT_EQ(ippiFilterSobelHorizGetBufferSize_8u16s_C1R({1 << 30, 1}, ippMskSize5x5, &size), ippStsSizeErr);
     EXPECT_EQ(size, 7);
 }
 
 TEST(SobelFilters, ChecksInOrder) {
-    Ipp8u src[16] = {};
+    Ipp8u src[16] = {}, buffer[2048];
     Ipp16s dst[16] = {};
-    Ipp8u buffer[2048];
-    const auto run = [&](const Ipp8u* s, int ss, Ipp16s* d, int ds, IppiSize roi, int mask, int border) {
-        return ippiFilterSobelVertBorder_8u16s_C1R(s, ss, d, ds, roi, IppiMaskSize(mask), IppiBorderType(border), 0,
-                                                   buffer);
+    const auto run = [&](const Ipp8u* s, int ss, int ds, IppiSize roi, int mask, int border, Ipp8u* b) {
+        return ippiFilterSobelVertBorder_8u16s_C1R(s, ss, dst, ds, roi, IppiMaskSize(mask), IppiBorderType(border), 0,
+                                                   b);
     };
-    EXPECT_EQ(run(nullptr, 0, dst, 0, {0, 0}, 0, 9), ippStsNullPtrErr);
-    EXPECT_EQ(ippiFilterSobelHorizBorder_8u16s_C1R(src, 4, dst, 8, {4, 1}, ippMskSize3x3, ippBorderRepl, 0, nullptr),
-              ippStsNullPtrErr);
-    EXPECT_EQ(run(src, 0, dst, 0, {4, 0}, 0, 9), ippStsSizeErr);
-    EXPECT_EQ(run(src, 3, dst, 9, {4, 1}, 0, 9), ippStsStepErr);
-    EXPECT_EQ(run(src, 4, dst, 7, {4, 1}, 0, 9), ippStsStepErr);
-    EXPECT_EQ(run(src, 4, dst, 9, {4, 1}, 0, 9), ippStsNotEvenStepErr);
-    EXPECT_EQ(run(src, 4, dst, 8, {4, 1}, 35, ippBorderMirror2), ippStsBadArgErr);
-    EXPECT_EQ(run(src, 4, dst, 8, {4, 1}, 35, ippBorderInMem), ippStsBadArgErr);
-    EXPECT_EQ(run(src, 4, dst, 8, {4, 1}, 35, -1), ippStsBadArgErr);
-    EXPECT_EQ(run(src, 4, dst, 8, {4, 1}, 35, ippBorderWrap), ippStsMaskSizeErr);
-    EXPECT_EQ(run(src, 4, dst, 8, {4, 1}, ippMskSize5x5, ippBorderWrap), ippStsNoErr);
+    EXPECT_EQ(run(nullptr, 0, 0, {0, 0}, 0, 9, buffer), ippStsNullPtrErr);
+    EXPECT_EQ(run(src, 4, 8, {4, 1}, ippMskSize3x3, ippBorderRepl, nullptr), ippStsNullPtrErr);
+    EXPECT_EQ(run(src, 0, 0, {4, 0}, 0, 9, buffer), ippStsSizeErr);
+    EXPECT_EQ(run(src, 3, 9, {4, 1}, 0, 9, buffer), ippStsStepErr);
+    EXPECT_EQ(run(src, 4, 7, {4, 1}, 0, 9, buffer), ippStsStepErr);
+    EXPECT_EQ(run(src, 4, 9, {4, 1}, 0, 9, buffer), ippStsNotEvenStepErr);
+    for (int border : {5, 6, 16, -1}) EXPECT_EQ(run(src, 4, 8, {4, 1}, 35, border, buffer), ippStsBadArgErr);
+    EXPECT_EQ(run(src, 4, 8, {4, 1}, 35, ippBorderWrap, buffer), ippStsMaskSizeErr);
 }
 
 }  // namespace
