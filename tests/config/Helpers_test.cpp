@@ -5,6 +5,7 @@
 #include <clocale>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "config/ConfigEntries.h"
 #include "config/SavePath.h"
@@ -119,15 +120,11 @@ TEST(Entries, WallCameraRoundTripsThroughStreamAttributes) {
     TServerAttributes out;
     out.frameRate = 8;
     cam.writeToAttributes(out);
-    EXPECT_EQ(out.CameraName, in.CameraName);
-    EXPECT_EQ(out.Path, in.Path);
-    EXPECT_EQ(out.IP, in.IP);
-    EXPECT_EQ(out.Port, in.Port);
-    EXPECT_EQ(out.ServerTyp, in.ServerTyp);
-    EXPECT_EQ(out.UserName, in.UserName);
-    EXPECT_EQ(out.Password, in.Password);
-    EXPECT_EQ(out.mirabPath, in.mirabPath);
-    EXPECT_EQ(out.mirabCrop, in.mirabCrop);
+    const auto fields = [](const TServerAttributes& a) {
+        return std::tie(a.CameraName, a.Path, a.IP, a.Port, a.ServerTyp, a.UserName, a.Password, a.mirabPath,
+                        a.mirabCrop);
+    };
+    EXPECT_TRUE(fields(out) == fields(in));
     EXPECT_EQ(out.frameRate, 8);
 
     cam.commonName.clear();

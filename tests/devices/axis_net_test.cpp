@@ -4,42 +4,38 @@
 
 #include <gtest/gtest.h>
 
-#include "TcpTestServer.h"
 #include "devices/TAxisThread.h"
 #include "devices/stateChangeObjekt.h"
 #include "platform/Base64.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/Posted.h"
 
 using namespace oculon;
 using namespace oculon::devices;
-using testsupport::TcpTestServer;
+using namespace std::chrono_literals;
+using testsupport::LoopbackHttpServer;
+using testsupport::Script;
 
 namespace {
 
-constexpr const char* kOk = "HTTP/1.1 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=b\r\n\r\n";
-
-std::string textPart(const std::string& token) { return "--b\r\nContent-Type: text/plain\r\n\r\n" + token + "\r\n"; }
+// A monitor stream whose text parts carry these tokens, held open.
+Script inputStream(std::initializer_list<const char*> tokens) {
+    std::string out = "HTTP/1.1 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=b\r\n\r\n";
+    for (const char* token : tokens) out += std::string("--b\r\nContent-Type: text/plain\r\n\r\n") + token + "\r\n";
+    return Script().send(out).hang();
+}
 
 class AxisNet : public ::testing::Test {
 protected:
-    AxisNet()
-        : target_([this](platform::Message& m) {
-              ASSERT_EQ(m.id, platform::WM_STATECHANGEDEVENT);
-              events_.push_back(m.take<platform::WM_STATECHANGEDEVENT>());
-          }) {}
-
     std::unique_ptr<TAxisThread> monitor(std::uint16_t port, config::TVideoServerType type) {
         auto t = std::make_unique<TAxisThread>("Eingang", "127.0.0.1", std::to_string(port), "root", "pw", type);
-        t->setWinHandle(target_.id());
-        t->setBackoff(std::chrono::milliseconds(50), std::chrono::milliseconds(200));
+        t->setWinHandle(events_.id());
+        t->setBackoff(50ms, 200ms);
         return t;
     }
-    bool waitForEvents(std::size_t n) {
-        return loop_.pumpUntil([&] { return events_.size() >= n; }, std::chrono::seconds(10));
-    }
+    bool status(std::size_t i) const { return events_.items.at(i)->status1(); }
 
-    platform::ManualLoopBackend loop_;
-    std::vector<std::unique_ptr<stateChangeObjekt>> events_;
-    platform::MessageTarget target_;
+    testsupport::Posted<platform::WM_STATECHANGEDEVENT> events_;
 };
 
 }  // namespace
@@ -65,104 +61,64 @@ TEST(AxisInputParser, TokensPerType) {
     EXPECT_EQ(AxisInputParser::requestLine(config::KorvatCamQuorix), "GET /axis-cgi/io/port.cgi?monitor=0 HTTP/1.1");
 }
 
-TEST(AxisThreadNames, RunningNumber) {
-    const std::string first = TAxisThread::nextThreadName();
-    const int n = std::stoi(first.substr(12));
-    EXPECT_EQ(first.substr(0, 12), "TAxisThread ");
-    EXPECT_EQ(TAxisThread::nextThreadName(), "TAxisThread " + std::to_string(n + 1));
-}
-
-TEST_F(AxisNet, TypeFourPostsInputChanges) {
-    std::string head;
-    std::mutex headMutex;
-    TcpTestServer camera([&](int fd, const std::atomic<bool>& stopping) {
-        {
-            std::lock_guard lock(headMutex);
-            head = TcpTestServer::readHead(fd, stopping);
-        }
-        TcpTestServer::sendAll(fd, std::string(kOk) + textPart("1I:H") + textPart("0I:H") + textPart("1I:L"));
-        TcpTestServer::holdUntilClosed(fd, stopping);
-    });
+TEST_F(AxisNet, TypeFourPostsInputChangesAndAStopBreaksOffItsWait) {
+    LoopbackHttpServer camera;
+    camera.enqueue(inputStream({"1I:H", "0I:H", "1I:L"}));
     auto t = monitor(camera.port(), config::AxisCam);
     t->Start();
-    ASSERT_TRUE(waitForEvents(2));
-    loop_.pumpFor(std::chrono::milliseconds(100));
-    ASSERT_EQ(events_.size(), 2u);
-    EXPECT_TRUE(events_[0]->status1());
-    EXPECT_FALSE(events_[0]->status2());
-    EXPECT_FALSE(events_[1]->status1());
-    EXPECT_EQ(events_[0]->name(), "Eingang");
-    EXPECT_EQ(events_[0]->adresse(), "127.0.0.1");
-    EXPECT_EQ(events_[0]->port(), std::to_string(camera.port()));
-    EXPECT_TRUE(platform::stopAndFree(std::move(t), std::chrono::seconds(2)));
-    std::lock_guard lock(headMutex);
-    EXPECT_EQ(head, "GET /axis-cgi/io/port.cgi?monitor=1 HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Basic " +
-                        platform::base64Encode("root:pw") + "\r\n\r\n");
+    ASSERT_TRUE(events_.waitFor(2));
+    events_.loop().pumpFor(100ms);
+    ASSERT_EQ(events_.items.size(), 2u);
+    EXPECT_TRUE(status(0));
+    EXPECT_FALSE(events_.items[0]->status2());
+    EXPECT_FALSE(status(1));
+    EXPECT_EQ(events_.items[0]->name(), "Eingang");
+    EXPECT_EQ(events_.items[0]->adresse(), "127.0.0.1");
+    EXPECT_EQ(events_.items[0]->port(), std::to_string(camera.port()));
+    EXPECT_EQ(camera.requests().at(0).head, "GET /axis-cgi/io/port.cgi?monitor=1 HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                            "Authorization: Basic " +
+                                                platform::base64Encode("root:pw") + "\r\n\r\n");
+    // The camera holds the stream open: the monitor waits, and a stop ends that.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(platform::stopAndFree(std::move(t), 5s));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
 }
 
 TEST_F(AxisNet, RefusalsAndBrokenLinksAreRetriedWithAPause) {
     // First answer 401, then a link that breaks after one event, then a good one.
-    std::atomic<int> session{0};
-    TcpTestServer camera([&](int fd, const std::atomic<bool>& stopping) {
-        TcpTestServer::readHead(fd, stopping);
-        switch (session++) {
-            case 0: TcpTestServer::sendAll(fd, "HTTP/1.1 401 Unauthorized\r\n\r\n"); break;
-            case 1: TcpTestServer::sendAll(fd, std::string("HTTP/1.1 200 OK\r\n\r\n") + "0I:H\r\n"); break;
-            default:
-                TcpTestServer::sendAll(fd, std::string("HTTP/1.1 200 OK\r\n\r\n") + "0I:L\r\n");
-                TcpTestServer::holdUntilClosed(fd, stopping);
-        }
-    });
+    LoopbackHttpServer camera;
+    camera.enqueue(Script().send("HTTP/1.1 401 Unauthorized\r\n\r\n"));
+    camera.enqueue(Script().send("HTTP/1.1 200 OK\r\n\r\n0I:H\r\n"));
+    camera.enqueue(Script().send("HTTP/1.1 200 OK\r\n\r\n0I:L\r\n").hang());
     auto t = monitor(camera.port(), config::KorvatCamQuorix);
     t->Start();
-    ASSERT_TRUE(waitForEvents(2));
-    EXPECT_TRUE(events_[0]->status1());
-    EXPECT_FALSE(events_[1]->status1());
-    loop_.pumpFor(std::chrono::milliseconds(300));
+    ASSERT_TRUE(events_.waitFor(2));
+    EXPECT_TRUE(status(0));
+    EXPECT_FALSE(status(1));
+    events_.loop().pumpFor(300ms);
     // It stays on the good link instead of connecting again and again.
-    EXPECT_EQ(camera.accepted(), 3);
-    EXPECT_TRUE(platform::stopAndFree(std::move(t), std::chrono::seconds(2)));
+    EXPECT_EQ(camera.connections().size(), 3u);
+    EXPECT_TRUE(platform::stopAndFree(std::move(t), 2s));
 }
 
 TEST_F(AxisNet, ComesBackAfterTheCameraRestarts) {
-    std::uint16_t port = 0;
-    const auto session = [](const char* token) {
-        return [token](int fd, const std::atomic<bool>& stopping) {
-            TcpTestServer::readHead(fd, stopping);
-            TcpTestServer::sendAll(fd, std::string(kOk) + textPart(token));
-            TcpTestServer::holdUntilClosed(fd, stopping);
-        };
-    };
-    auto camera = std::make_unique<TcpTestServer>(session("1I:H"));
-    port = camera->port();
+    auto camera = std::make_unique<LoopbackHttpServer>();
+    const std::uint16_t port = camera->port();
+    camera->enqueue(inputStream({"1I:H"}));
     auto t = monitor(port, config::AxisCam);
     t->Start();
-    ASSERT_TRUE(waitForEvents(1));
+    ASSERT_TRUE(events_.waitFor(1));
 
     // The camera goes away: connections are refused for a while.
     camera.reset();
-    loop_.pumpFor(std::chrono::milliseconds(600));
-    const int attemptsWhileDown = t->connectionCount();
+    events_.loop().pumpFor(600ms);
     // Pauses of 50, 100, 200, 200 ms: a handful of attempts, not a spin.
-    EXPECT_GE(attemptsWhileDown, 3);
-    EXPECT_LE(attemptsWhileDown, 10);
+    EXPECT_GE(t->connectionCount(), 3);
+    EXPECT_LE(t->connectionCount(), 10);
 
-    camera = std::make_unique<TcpTestServer>(session("1I:L"), port);
-    ASSERT_TRUE(waitForEvents(2));
-    EXPECT_FALSE(events_[1]->status1());
-    EXPECT_TRUE(platform::stopAndFree(std::move(t), std::chrono::seconds(2)));
-}
-
-TEST_F(AxisNet, TerminateInterruptsAWaitingMonitor) {
-    TcpTestServer camera([](int fd, const std::atomic<bool>& stopping) {
-        TcpTestServer::readHead(fd, stopping);
-        TcpTestServer::sendAll(fd, kOk);
-        TcpTestServer::holdUntilClosed(fd, stopping);
-    });
-    auto t = monitor(camera.port(), config::AxisCam);
-    t->Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(platform::stopAndFree(std::move(t), std::chrono::seconds(5)));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    camera = std::make_unique<LoopbackHttpServer>("127.0.0.1", port);
+    camera->setHandler([](const auto&) { return inputStream({"1I:L"}); });
+    ASSERT_TRUE(events_.waitFor(2));
+    EXPECT_FALSE(status(1));
+    EXPECT_TRUE(platform::stopAndFree(std::move(t), 2s));
 }

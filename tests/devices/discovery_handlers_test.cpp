@@ -11,6 +11,7 @@
 #include "devices/TelefonListe.h"
 #include "devices/TelegramText.h"
 #include "devices/stateChangeObjekt.h"
+#include "support/DeviceBytes.h"
 
 using namespace oculon;
 using namespace oculon::devices;
@@ -30,26 +31,18 @@ protected:
     }
 
     static std::string record(std::string_view prefix, std::uint8_t vollst = 0) {
-        paket p;
-        p.setGeraet(prefix);
+        auto p = testsupport::serverRecord({10, 0, 0, 1}, 80, "Tor", prefix);
         p.setVollst(vollst);
-        p.setName("Tor");
         return std::string(p.bytes());
     }
-
-    static std::string withSum(std::string body) {
-        appendAdditiveChecksum(body);
-        return body;
-    }
     static std::string state(int seq, std::string_view kind = "A1", std::string_view inputs = "01") {
-        return withSum(upperHex(static_cast<unsigned>(seq), 2) + " " + std::string(kind) + "   " + std::string(inputs) +
-                       std::string(20, 'x'));
+        std::string t = upperHex(static_cast<unsigned>(seq), 2) + " " + std::string(kind) + "   " +
+                        std::string(inputs) + std::string(20, 'x');
+        appendAdditiveChecksum(t);
+        return t;
     }
     static std::string tel(int seq, int code, std::string_view text) {
-        std::string t = upperHex(static_cast<unsigned>(seq), 2) + " " + upperHex(static_cast<unsigned>(code), 2) + " ";
-        t += text;
-        t.resize(30, ' ');
-        return withSum(t);
+        return testsupport::telephoneTelegram(seq, code, text);
     }
 
     platform::ManualLoopBackend loop_;

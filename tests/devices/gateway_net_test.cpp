@@ -74,10 +74,10 @@ protected:
 
 }  // namespace
 
-TEST_F(GatewayNet, SearchFindsTheSimulatedGatewayWithItsSettings) {
-    const TGatewayList list = search();
+TEST_F(GatewayNet, SearchFindsTheSimulatedGatewayAndSettersChangeIt) {
+    TGatewayList list = search();
     ASSERT_EQ(list.size(), 1u);
-    const TGatewayObject& gateway = list.front();
+    TGatewayObject gateway = list.front();
     EXPECT_EQ(gateway.name(), "Entrance");
     EXPECT_EQ(gateway.IPAddress(), "192.168.127.9");
     EXPECT_EQ(gateway.netmask(), "255.255.255.0");
@@ -86,12 +86,6 @@ TEST_F(GatewayNet, SearchFindsTheSimulatedGatewayWithItsSettings) {
     EXPECT_TRUE(gateway.needPass());
     EXPECT_EQ(gateway.firmware(), 0x02070000u);
     EXPECT_EQ(ipToStr(gateway.info().real_ip_addr).rfind("10.77.0.", 0), 0u);
-}
-
-TEST_F(GatewayNet, SettersChangeTheGatewaysSettings) {
-    TGatewayList list = search();
-    ASSERT_EQ(list.size(), 1u);
-    TGatewayObject gateway = list.front();
 
     gateway.Password("guess");
     EXPECT_FALSE(gateway.checkPass());

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "devices/NeciResource.h"
 #include "devices/moxaGWSuche.h"
@@ -40,14 +41,8 @@ struct Fake {
     std::mutex mutex;
     std::vector<FakeGateway> gateways;
     std::map<int, std::size_t> handles;  // handle -> gateway index
-    std::map<int, bool> loggedIn;
+    std::set<int> loggedIn;
     int nextHandle = 1;
-    std::atomic<int> searches{0};
-
-    FakeGateway* of(int handle) {
-        const auto it = handles.find(handle);
-        return it == handles.end() ? nullptr : &gateways[it->second];
-    }
 } fake;
 
 DS_INFO record(std::uint32_t apid, const std::string& address, std::uint8_t macEnd) {
@@ -59,124 +54,85 @@ DS_INFO record(std::uint32_t apid, const std::string& address, std::uint8_t macE
     return info;
 }
 
-int fakeSearch(int, DSC_SEARCH_CALLBACK callback) {
-    std::vector<DS_INFO> infos;
-    {
-        std::lock_guard lock(fake.mutex);
-        for (const auto& g : fake.gateways) infos.push_back(g.info);
-    }
-    ++fake.searches;
-    for (auto& info : infos) callback(&info);
-    return 1;
-}
-
-int fakeAttach(const DS_INFO* info, int* handle) {
+// Runs `f` on the gateway of `handle`: 0 without one, or, for setters, before
+// a login or for an interface other than 7.
+template <typename F>
+int onGateway(int handle, F f, bool setter = false, int ifid = 7) {
     std::lock_guard lock(fake.mutex);
-    for (std::size_t i = 0; i < fake.gateways.size(); ++i) {
-        const auto& g = fake.gateways[i];
-        if (std::memcmp(g.info.mac, info->mac, 6) != 0) continue;
-        if (!g.answers) return 0;
-        *handle = fake.nextHandle++;
-        fake.handles[*handle] = i;
-        return 1;
-    }
-    return 0;
-}
-
-int fakeDetach(int handle) {
-    std::lock_guard lock(fake.mutex);
-    fake.handles.erase(handle);
+    const auto it = fake.handles.find(handle);
+    if (it == fake.handles.end() || (setter && (!fake.loggedIn.count(handle) || ifid != 7))) return 0;
+    f(fake.gateways[it->second]);
     return 1;
-}
-
-int fakeLogin(int handle, const char* password) {
-    std::lock_guard lock(fake.mutex);
-    auto* g = fake.of(handle);
-    if (!g || g->password != password) return 0;
-    fake.loggedIn[handle] = true;
-    return 1;
-}
-
-int fakeLogout(int handle) {
-    std::lock_guard lock(fake.mutex);
-    fake.loggedIn.erase(handle);
-    return 1;
-}
-
-int fakeGetName(int handle, char* name) {
-    std::lock_guard lock(fake.mutex);
-    auto* g = fake.of(handle);
-    if (!g) return 0;
-    std::snprintf(name, NECI_NAME_SIZE, "%s", g->name.c_str());
-    return 1;
-}
-
-int fakeGetIPConfig(int handle, int, int* mode) {
-    std::lock_guard lock(fake.mutex);
-    auto* g = fake.of(handle);
-    if (!g) return 0;
-    *mode = g->dhcp;
-    return 1;
-}
-
-int fakeGetIfConfig(int handle, int, int* count, IFCONFIGINFO* info) {
-    std::lock_guard lock(fake.mutex);
-    auto* g = fake.of(handle);
-    if (!g) return 0;
-    *count = 1;
-    info->ifid = 7;
-    info->netmask = g->netmask;
-    info->gateway = g->gateway;
-    return 1;
-}
-
-int fakeGetKernelInfo(int handle, KERNELINFO* info) {
-    std::lock_guard lock(fake.mutex);
-    auto* g = fake.of(handle);
-    if (!g) return 0;
-    info->firm_version = 0x0207;
-    info->flag = g->password.empty() ? 0 : 1;
-    return 1;
-}
-
-// Setters succeed only after a login and for interface 7.
-template <typename Apply>
-int fakeSet(int handle, int ifid, Apply apply) {
-    std::lock_guard lock(fake.mutex);
-    auto* g = fake.of(handle);
-    if (!g || !fake.loggedIn.count(handle) || ifid != 7) return 0;
-    apply(*g);
-    return 1;
-}
-
-int fakeSetNetmask(int handle, int ifid, std::uint32_t mask) {
-    return fakeSet(handle, ifid, [&](FakeGateway& g) { g.netmask = mask; });
-}
-int fakeSetName(int handle, const char* name) {
-    return fakeSet(handle, 7, [&](FakeGateway& g) { g.name = name; });
-}
-int fakeSetPassword(int handle, const char* password) {
-    return fakeSet(handle, 7, [&](FakeGateway& g) { g.password = password; });
-}
-int fakeSaveAndRestart(int handle) {
-    return fakeSet(handle, 7, [](FakeGateway& g) { ++g.saves; });
 }
 
 std::shared_ptr<const NeciApi> fakeApi() {
     auto api = std::make_shared<NeciApi>();
-    api->EnumSearch = fakeSearch;
-    api->Attach = fakeAttach;
-    api->Detach = fakeDetach;
-    api->Login = fakeLogin;
-    api->Logout = fakeLogout;
-    api->GetName = fakeGetName;
-    api->GetIPConfig = fakeGetIPConfig;
-    api->GetIfConfig = fakeGetIfConfig;
-    api->GetKernelInfo = fakeGetKernelInfo;
-    api->SetNetmask = fakeSetNetmask;
-    api->SetName = fakeSetName;
-    api->SetPassword = fakeSetPassword;
-    api->SaveAndRestart = fakeSaveAndRestart;
+    api->EnumSearch = [](int, DSC_SEARCH_CALLBACK callback) {
+        std::vector<DS_INFO> infos;
+        {
+            std::lock_guard lock(fake.mutex);
+            for (const auto& g : fake.gateways) infos.push_back(g.info);
+        }
+        for (auto& info : infos) callback(&info);
+        return 1;
+    };
+    api->Attach = [](const DS_INFO* info, int* handle) {
+        std::lock_guard lock(fake.mutex);
+        for (std::size_t i = 0; i < fake.gateways.size(); ++i) {
+            if (std::memcmp(fake.gateways[i].info.mac, info->mac, 6) != 0 || !fake.gateways[i].answers) continue;
+            *handle = fake.nextHandle++;
+            fake.handles[*handle] = i;
+            return 1;
+        }
+        return 0;
+    };
+    api->Detach = [](int handle) {
+        std::lock_guard lock(fake.mutex);
+        return static_cast<int>(fake.handles.erase(handle));
+    };
+    api->Login = [](int handle, const char* password) {
+        bool right = false;
+        onGateway(handle, [&](FakeGateway& g) { right = g.password == password; });
+        std::lock_guard lock(fake.mutex);
+        if (right) fake.loggedIn.insert(handle);
+        return static_cast<int>(right);
+    };
+    api->Logout = [](int handle) {
+        std::lock_guard lock(fake.mutex);
+        return static_cast<int>(fake.loggedIn.erase(handle));
+    };
+    api->GetName = [](int handle, char* name) {
+        return onGateway(handle, [&](FakeGateway& g) { std::snprintf(name, NECI_NAME_SIZE, "%s", g.name.c_str()); });
+    };
+    api->GetIPConfig = [](int handle, int, int* mode) {
+        return onGateway(handle, [&](FakeGateway& g) { *mode = g.dhcp; });
+    };
+    api->GetIfConfig = [](int handle, int, int* count, IFCONFIGINFO* info) {
+        return onGateway(handle, [&](FakeGateway& g) {
+            *count = 1;
+            info->ifid = 7;
+            info->netmask = g.netmask;
+            info->gateway = g.gateway;
+        });
+    };
+    api->GetKernelInfo = [](int handle, KERNELINFO* info) {
+        return onGateway(handle, [&](FakeGateway& g) {
+            info->firm_version = 0x0207;
+            info->flag = g.password.empty() ? 0 : 1;
+        });
+    };
+    api->SetNetmask = [](int handle, int ifid, std::uint32_t mask) {
+        return onGateway(handle, [&](FakeGateway& g) { g.netmask = mask; }, true, ifid);
+    };
+    api->SetName = [](int handle, const char* name) {
+        return onGateway(handle, [&](FakeGateway& g) { g.name = name; }, true);
+    };
+    api->SetPassword = [](int handle, const char* password) {
+        return onGateway(handle, [&](FakeGateway& g) { g.password = password; }, true);
+    };
+    api->SaveAndRestart = [](int handle) {
+        return onGateway(handle, [](FakeGateway& g) { ++g.saves; }, true);
+    };
     return api;
 }
 
@@ -273,20 +229,17 @@ TEST_F(GatewayTest, ReadingTheListNeverWaitsForASlowGateway) {
     EXPECT_TRUE(thread.WaitFor(2s));
 }
 
-TEST_F(GatewayTest, SettersLogInAndKeepValuesOnlyWhenStored) {
-    add({.info = record(256, "10.0.0.2", 1), .name = "Hall", .netmask = *strToIp("255.255.0.0"), .password = "secret"});
+// Wrong passwords and each setter over the real protocol are the network
+// test's; here what the library answers decides.
+TEST_F(GatewayTest, SettersKeepValuesOnlyWhenStoredAndAGatewayGoneSilentKeepsThem) {
+    add({.info = record(256, "10.0.0.2", 1),
+         .name = "Hall",
+         .dhcp = true,
+         .netmask = *strToIp("255.255.0.0"),
+         .password = "secret"});
     TGatewayObject gateway = read(record(256, "10.0.0.2", 1));
     ASSERT_TRUE(gateway.needPass());
-
-    // Wrong password: nothing changes, here or on the gateway.
-    gateway.Password("wrong");
-    EXPECT_FALSE(gateway.checkPass());
-    EXPECT_FALSE(gateway.setName("Porch"));
-    EXPECT_EQ(gateway.name(), "Hall");
-    EXPECT_EQ(fake.gateways[0].name, "Hall");
-
     gateway.Password("secret");
-    EXPECT_TRUE(gateway.checkPass());
     EXPECT_TRUE(gateway.setName("Porch"));
     EXPECT_EQ(gateway.name(), "Porch");
     EXPECT_EQ(fake.gateways[0].name, "Porch");
@@ -295,25 +248,18 @@ TEST_F(GatewayTest, SettersLogInAndKeepValuesOnlyWhenStored) {
     // The interface id read by getIFConfig goes with address setters; a
     // text that is no address never reaches the library.
     EXPECT_TRUE(gateway.setNetmask("255.255.255.0"));
-    EXPECT_EQ(gateway.netmask(), "255.255.255.0");
     EXPECT_EQ(fake.gateways[0].netmask, *strToIp("255.255.255.0"));
     EXPECT_FALSE(gateway.setNetmask("255.255.255"));
     EXPECT_EQ(gateway.netmask(), "255.255.255.0");
     // An entry point the library lacks fails cleanly.
     EXPECT_FALSE(gateway.setIP("10.0.0.3"));
     EXPECT_EQ(gateway.IPAddress(), "10.0.0.2");
-
     EXPECT_TRUE(gateway.setPassword(""));
     EXPECT_FALSE(gateway.needPass());
-    EXPECT_EQ(fake.gateways[0].password, "");
     EXPECT_EQ(fake.gateways[0].saves, 3);
     EXPECT_TRUE(fake.loggedIn.empty()) << "every login ends in a logout";
     EXPECT_TRUE(fake.handles.empty()) << "every attachment ends in a detach";
-}
 
-TEST_F(GatewayTest, AGatewayThatStopsAnsweringKeepsItsValues) {
-    add({.info = record(256, "10.0.0.4", 1), .name = "Yard", .dhcp = true, .netmask = *strToIp("255.0.0.0")});
-    TGatewayObject gateway = read(record(256, "10.0.0.4", 1));
     {
         std::lock_guard lock(fake.mutex);
         fake.gateways[0].answers = false;
@@ -321,39 +267,31 @@ TEST_F(GatewayTest, AGatewayThatStopsAnsweringKeepsItsValues) {
     gateway.getName();
     gateway.getIFConfig();
     gateway.getIpConfig();
-    EXPECT_EQ(gateway.name(), "Yard");
-    EXPECT_EQ(gateway.netmask(), "255.0.0.0");
+    EXPECT_EQ(gateway.name(), "Porch");
+    EXPECT_EQ(gateway.netmask(), "255.255.255.0");
     EXPECT_TRUE(gateway.dhcp());
     EXPECT_FALSE(gateway.setName("Gate"));
-    EXPECT_EQ(gateway.name(), "Yard");
+    EXPECT_EQ(gateway.name(), "Porch");
 }
 
-TEST(GatewayLibrary, WrittenFromTheResourceLoadedAndBound) {
+// Its entry points are used in the network test.
+TEST(GatewayLibrary, WrittenFromTheResourceWhenMissingAndUsedOnlyWhenOursAlone) {
     TempDir dir;
     const std::string path = dir.path() + "/NECI_SDK.dll";
-    const auto api = NeciLibrary::load(path, neciResource());
-    ASSERT_TRUE(api->library);
-    for (const void* entry :
-         {(void*)api->EnumSearch, (void*)api->Attach, (void*)api->Detach, (void*)api->Login, (void*)api->Logout,
-          (void*)api->GetName, (void*)api->GetIPConfig, (void*)api->GetIfConfig, (void*)api->GetKernelInfo,
-          (void*)api->SetIP, (void*)api->SetNetmask, (void*)api->SetGateway, (void*)api->SetIPConfig,
-          (void*)api->SetName, (void*)api->SetPassword, (void*)api->SaveAndRestart})
-        EXPECT_NE(entry, nullptr);
-    EXPECT_EQ(std::filesystem::file_size(path), neciResource().size());
-    EXPECT_EQ(api->EnumSearch(0, nullptr), 0);
-    EXPECT_EQ(api->Attach(nullptr, nullptr), 0);
+    {
+        const auto api = NeciLibrary::load(path, neciResource());
+        ASSERT_TRUE(api->library);
+        EXPECT_EQ(std::filesystem::file_size(path), neciResource().size());
+        EXPECT_EQ(api->EnumSearch(0, nullptr), 0);
+        EXPECT_EQ(api->Attach(nullptr, nullptr), 0);
+    }
     EXPECT_EQ(NeciLibrary::defaultPath(), privateTempFolder() + "/NECI_SDK.dll");
-}
 
-TEST(GatewayLibrary, AnExistingFileIsUsedOnlyWhenItIsOursAlone) {
-    TempDir dir;
-    const std::string path = dir.path() + "/NECI_SDK.dll";
     // Present already: not rewritten, even when it is no library.
+    std::filesystem::remove(path);
     dir.write("NECI_SDK.dll", "not a library");
     ::chmod(path.c_str(), 0600);
-    auto api = NeciLibrary::load(path, neciResource());
-    EXPECT_FALSE(api->library);
-    EXPECT_EQ(api->EnumSearch, nullptr);
+    EXPECT_EQ(NeciLibrary::load(path, neciResource())->EnumSearch, nullptr);
     EXPECT_EQ(std::filesystem::file_size(path), 13u);
 
     // Anyone may change it: refused though it is the right image.

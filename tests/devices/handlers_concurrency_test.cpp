@@ -11,24 +11,15 @@
 #include "devices/DiscoveryHandlers.h"
 #include "devices/TAxisThread.h"
 #include "devices/TelefonListe.h"
-#include "devices/TelegramText.h"
 #include "devices/configureThread.h"
 #include "devices/serverObjekt.h"
+#include "support/DeviceBytes.h"
+#include "support/Posted.h"
 
 using namespace oculon;
 using namespace oculon::devices;
 
-namespace {
-
-std::string tel(int seq, int code, std::string_view text) {
-    std::string t = upperHex(static_cast<unsigned>(seq), 2) + " " + upperHex(static_cast<unsigned>(code), 2) + " ";
-    t += text;
-    t.resize(30, ' ');
-    appendAdditiveChecksum(t);
-    return t;
-}
-
-}  // namespace
+using testsupport::telephoneTelegram;
 
 TEST(HandlersConcurrency, ListenerThreadsShareTheTables) {
     platform::ManualLoopBackend loop;
@@ -47,7 +38,7 @@ TEST(HandlersConcurrency, ListenerThreadsShareTheTables) {
             const std::string sender = "10.0.0." + std::to_string(t + 1);
             for (int i = 0; i < kRounds; ++i) {
                 // Each sender counts 10..209: every telegram is accepted once.
-                handlers.UDPEmpfaengerReadTel(tel(10 + i, i % 2 ? 0x01 : 0x14, "12"), sender);
+                handlers.UDPEmpfaengerReadTel(telephoneTelegram(10 + i, i % 2 ? 0x01 : 0x14, "12"), sender);
                 handlers.ReadAxis("cam", sender);
                 (void)telefone.snapshot();
             }
@@ -64,24 +55,20 @@ TEST(HandlersConcurrency, ListenerThreadsShareTheTables) {
 }
 
 TEST(HandlersConcurrency, SelfFreeingProbesAndMonitorsStopAtShutDown) {
-    platform::ManualLoopBackend loop;
-    std::atomic<int> posted{0};
-    platform::MessageTarget target([&](platform::Message& m) {
-        if (m.take<platform::WM_UPDATEEVENT>()) ++posted;
-    });
+    testsupport::Posted<platform::WM_UPDATEEVENT> posted;
     // Probes that need no network: unconfigured cameras of types without a
     // picture at construction.
     config::TManualConfig entry;
     entry.typ = config::MobotixCam;
     entry.ipAddr = "10.0.0.1";
     entry.port = 80;
-    for (int i = 0; i < 20; ++i) configureThread::start(ProbeRequest::fromManual(entry), target.id(), DeviceContext{});
+    for (int i = 0; i < 20; ++i) configureThread::start(ProbeRequest::fromManual(entry), posted.id(), DeviceContext{});
     // A monitor with no usable port only waits between attempts.
     auto monitor = std::make_unique<TAxisThread>("x", "127.0.0.1", "0", "u", "p", config::AxisCam);
-    monitor->setWinHandle(target.id());
+    monitor->setWinHandle(posted.id());
     monitor->Start();
-    loop.pumpUntil([&] { return posted == 20; }, std::chrono::seconds(10));
+    posted.waitFor(20);
     EXPECT_TRUE(platform::Thread::terminateDetached(std::chrono::seconds(5)));
     EXPECT_TRUE(platform::stopAndFree(std::move(monitor), std::chrono::seconds(2)));
-    EXPECT_EQ(posted.load(), 20);
+    EXPECT_EQ(posted.items.size(), 20u);
 }

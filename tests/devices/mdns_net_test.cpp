@@ -11,11 +11,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "devices/MDNSResolver.h"
+#include "platform/UniqueFd.h"
 #include "such_namespaces.h"
 #include "support/ChildProcess.h"
 
@@ -69,95 +71,61 @@ private:
     std::unique_ptr<ChildProcess> process_;
 };
 
-// What the resolver delivered, collected across its listener threads.
+// What the resolver delivered, collected across its listener threads, as
+// lines such as "a 10.77.0.2" (avahi also announces its own host: reverse
+// look-ups and the like). The resolver goes first, with its threads.
 class Collector {
 public:
-    void operator()(TMIdDNSResolver&, const TMQueryResult& result, const std::string& from) {
-        std::lock_guard lock(mutex_);
-        senders_.push_back(from);
-        // Avahi also announces its own host (reverse look-ups and the like).
-        for (const auto& record : result) {
-            const bool ofTheCamera = record->Name.starts_with("Doorstation 7.");
-            if (auto* ptr = dynamic_cast<const TMPTRRecord*>(record.get()); ptr && ptr->Name == "_http._tcp.local")
-                ptrs_.push_back(ptr->Name + " -> " + ptr->HostName);
-            if (auto* txt = dynamic_cast<const TMTextRecord*>(record.get()); txt && ofTheCamera)
-                for (const auto& s : txt->Text) texts_.push_back(s);
-            if (auto* srv = dynamic_cast<const TMSRVRecord*>(record.get()); srv && ofTheCamera) srvPort_ = srv->Port;
-            if (auto* a = dynamic_cast<const TMARecord*>(record.get())) addresses_.push_back(a->IPAddress);
-        }
-        changed_.notify_all();
+    Collector() {
+        resolver.setQueryRecords({TQueryRecordTypes::qtPTR});
+        resolver.setAllowRecursiveQueries(false);
+        resolver.setOnResolveRead([this](TMIdDNSResolver&, const TMQueryResult& result, const std::string& from) {
+            std::lock_guard lock(mutex_);
+            // Each answer comes with where it came from: what decides whether
+            // a probe of the address it names may carry credentials.
+            seen_.insert("from " + from);
+            for (const auto& record : result) {
+                const bool ofTheCamera = record->Name.starts_with("Doorstation 7.");
+                if (auto* ptr = dynamic_cast<const TMPTRRecord*>(record.get()); ptr && ptr->Name == "_http._tcp.local")
+                    seen_.insert("ptr " + ptr->HostName);
+                if (auto* txt = dynamic_cast<const TMTextRecord*>(record.get()); txt && ofTheCamera)
+                    for (const auto& s : txt->Text) seen_.insert("txt " + s);
+                if (auto* srv = dynamic_cast<const TMSRVRecord*>(record.get()); srv && ofTheCamera)
+                    seen_.insert("srv " + std::to_string(srv->Port));
+                if (auto* a = dynamic_cast<const TMARecord*>(record.get())) seen_.insert("a " + a->IPAddress);
+            }
+            changed_.notify_all();
+        });
     }
 
-    // Resolves every 500 ms until the service with all its records came.
-    bool find(TMIdDNSResolver& resolver, std::chrono::seconds bound) {
-        const auto deadline = std::chrono::steady_clock::now() + bound;
+    // Resolves every 500 ms until the camera came with all its records.
+    bool findTheCamera() {
+        const std::set<std::string> expected = {
+            "from 10.77.0.2", "ptr Doorstation 7._http._tcp.local", "txt " + kLongPath, "txt width_reduction=2",
+            "srv 8080",       "a 10.77.0.2"};
+        const auto complete = [&] {
+            return std::includes(seen_.begin(), seen_.end(), expected.begin(), expected.end());
+        };
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
         std::unique_lock lock(mutex_);
         while (std::chrono::steady_clock::now() < deadline) {
             lock.unlock();
             resolver.Resolve("_http._tcp.local");
             lock.lock();
-            if (changed_.wait_for(lock, 500ms, [this] { return complete(); })) return true;
+            if (changed_.wait_for(lock, 500ms, complete)) return true;
         }
+        ADD_FAILURE() << "missing some of the camera's records";
         return false;
     }
 
-    std::vector<std::string> ptrs() {
-        std::lock_guard lock(mutex_);
-        return ptrs_;
-    }
-    std::vector<std::string> texts() {
-        std::lock_guard lock(mutex_);
-        return texts_;
-    }
-    int srvPort() {
-        std::lock_guard lock(mutex_);
-        return srvPort_;
-    }
-    std::vector<std::string> addresses() {
-        std::lock_guard lock(mutex_);
-        return addresses_;
-    }
-    std::vector<std::string> senders() {
-        std::lock_guard lock(mutex_);
-        return senders_;
-    }
-
 private:
-    bool complete() const { return !ptrs_.empty() && !texts_.empty() && srvPort_ && !addresses_.empty(); }
-
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<std::string> ptrs_;
-    std::vector<std::string> texts_;
-    int srvPort_ = 0;
-    std::vector<std::string> addresses_;
-    std::vector<std::string> senders_;
+    std::set<std::string> seen_;
+
+public:
+    TMIdDNSResolver resolver;
 };
-
-std::unique_ptr<TMIdDNSResolver> browser(Collector& collector) {
-    auto resolver = std::make_unique<TMIdDNSResolver>();
-    resolver->setQueryRecords({TQueryRecordTypes::qtPTR});
-    resolver->setAllowRecursiveQueries(false);
-    resolver->setOnResolveRead(
-        [&collector](TMIdDNSResolver& r, const TMQueryResult& q, const std::string& from) { collector(r, q, from); });
-    return resolver;
-}
-
-void expectTheCamera(Collector& collector) {
-    const auto ptrs = collector.ptrs();
-    ASSERT_FALSE(ptrs.empty());
-    EXPECT_EQ(ptrs.front(), "_http._tcp.local -> Doorstation 7._http._tcp.local");
-    const auto texts = collector.texts();
-    EXPECT_NE(std::find(texts.begin(), texts.end(), kLongPath), texts.end());
-    EXPECT_NE(std::find(texts.begin(), texts.end(), "width_reduction=2"), texts.end());
-    EXPECT_EQ(collector.srvPort(), 8080);
-    const auto addresses = collector.addresses();
-    EXPECT_NE(std::find(addresses.begin(), addresses.end(), "10.77.0.2"), addresses.end());
-    // Each answer comes with where it came from: what decides whether a
-    // probe of the address it names may carry credentials.
-    const auto senders = collector.senders();
-    EXPECT_NE(std::find(senders.begin(), senders.end(), "10.77.0.2"), senders.end());
-}
 
 class MdnsWithAvahi : public ::testing::Test {
 protected:
@@ -172,11 +140,10 @@ std::unique_ptr<Avahi> MdnsWithAvahi::peer_;
 // Queries leave from port 5353 and the multicast answers are heard.
 void findOnPort5353() {
     Collector collector;
-    auto resolver = browser(collector);
-    ASSERT_EQ(resolver->bindings(), (std::vector<std::pair<std::string, std::uint16_t>>{{"10.77.0.1", 5353}}));
-    EXPECT_TRUE(resolver->hearsGroup());
-    ASSERT_TRUE(collector.find(*resolver, 30s));
-    expectTheCamera(collector);
+    auto& resolver = collector.resolver;
+    ASSERT_EQ(resolver.bindings(), (std::vector<std::pair<std::string, std::uint16_t>>{{"10.77.0.1", 5353}}));
+    EXPECT_TRUE(resolver.hearsGroup());
+    EXPECT_TRUE(collector.findTheCamera());
 }
 
 TEST_F(MdnsWithAvahi, FindsTheAnnouncedCameraWithAllItsRecords) { findOnPort5353(); }
@@ -189,21 +156,19 @@ TEST_F(MdnsWithAvahi, SharesPort5353WithAResponderOnThisHost) {
 
 TEST_F(MdnsWithAvahi, FindsTheCameraByUnicastWhenThePortIsHeldExclusively) {
     // A socket without address reuse keeps everyone else off port 5353.
-    const int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const oculon::platform::UniqueFd holder(::socket(AF_INET, SOCK_DGRAM, 0));
     sockaddr_in any{};
     any.sin_family = AF_INET;
     any.sin_port = htons(5353);
-    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
+    ASSERT_EQ(::bind(holder.get(), reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
 
     Collector collector;
-    auto resolver = browser(collector);
-    ASSERT_EQ(resolver->bindings().size(), 1u);
-    EXPECT_NE(resolver->bindings().front().second, 5353);
-    EXPECT_FALSE(resolver->hearsGroup());
+    auto& resolver = collector.resolver;
+    ASSERT_EQ(resolver.bindings().size(), 1u);
+    EXPECT_NE(resolver.bindings().front().second, 5353);
+    EXPECT_FALSE(resolver.hearsGroup());
     // The answers to a query from another port come by unicast, question first.
-    ASSERT_TRUE(collector.find(*resolver, 30s));
-    expectTheCamera(collector);
-    ::close(holder);
+    EXPECT_TRUE(collector.findTheCamera());
 }
 
 int main(int argc, char** argv) { return oculon::testsupport::runWithPeerHost(argc, argv); }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "devices/MDNSRecords.h"
-#include "mdns_packets.h"
+#include "support/DeviceBytes.h"
 
 using namespace oculon::devices;
 using namespace oculon::testsupport::mdns;
@@ -48,27 +48,22 @@ TEST(MdnsQuery, ExactBytesOfThePtrQuery) {
                  EIdDNSResolverError);
 }
 
-TEST(MdnsAnswer, PtrWithCompressedHostName) {
-    const std::string packet = header(0x8400, 0, 1) + record(kHttp, 12, labels({"cam1"}).substr(0, 5) + pointer(12));
-    const auto result = parseAnswer(packet);
-    ASSERT_TRUE(result);
-    ASSERT_EQ(result->Count(), 1u);
-    const auto& ptr = as<TMPTRRecord>(*result, 0);
-    EXPECT_EQ(ptr.RecType, TQueryRecordTypes::qtPTR);
-    EXPECT_EQ(ptr.Name, "_http._tcp.local");
-    EXPECT_EQ(ptr.HostName, "cam1._http._tcp.local");
-    EXPECT_EQ(ptr.TTL, 120u);
-    EXPECT_EQ(ptr.RecClass, 0x8001);
-}
-
-TEST(MdnsAnswer, EchoedQuestionIsSkipped) {
+TEST(MdnsAnswer, PtrWithCompressedHostNameWithOrWithoutTheEchoedQuestion) {
     // A unicast answer repeats the question before its records.
-    const std::string packet = header(0x8400, 1, 1) + kHttp + be16(12) + be16(1) +
-                               record(pointer(12), 12, labels({"cam2"}).substr(0, 5) + pointer(12));
-    const auto result = parseAnswer(packet);
-    ASSERT_TRUE(result);
-    ASSERT_EQ(result->Count(), 1u);
-    EXPECT_EQ(as<TMPTRRecord>(*result, 0).HostName, "cam2._http._tcp.local");
+    for (const std::string& question : {std::string(), kHttp + be16(12) + be16(1)}) {
+        const std::string packet = header(0x8400, question.empty() ? 0 : 1, 1) + question +
+                                   record(question.empty() ? kHttp : pointer(12), 12,
+                                          labels({"cam1"}).substr(0, 5) + pointer(12));
+        const auto result = parseAnswer(packet);
+        ASSERT_TRUE(result);
+        ASSERT_EQ(result->Count(), 1u);
+        const auto& ptr = as<TMPTRRecord>(*result, 0);
+        EXPECT_EQ(ptr.RecType, TQueryRecordTypes::qtPTR);
+        EXPECT_EQ(ptr.Name, "_http._tcp.local");
+        EXPECT_EQ(ptr.HostName, "cam1._http._tcp.local");
+        EXPECT_EQ(ptr.TTL, 120u);
+        EXPECT_EQ(ptr.RecClass, 0x8001);
+    }
 }
 
 TEST(MdnsAnswer, TypedRecordsOfAServiceAnnouncement) {

@@ -1,6 +1,6 @@
 // Probing devices over HTTP: the per-type paths and ports, credentials sent
-// as Basic or answering a Digest challenge, what counts as a picture, and the
-// probe thread that posts the finished device object.
+// as Basic or answering a challenge, what counts as a picture, and the probe
+// thread that posts the finished device object.
 
 #include <gtest/gtest.h>
 
@@ -10,13 +10,14 @@
 #include "devices/serverObjekt.h"
 #include "platform/Base64.h"
 #include "platform/Registry.h"
-#include "support/Lighttpd.h"
+#include "support/DeviceBytes.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/Posted.h"
 #include "video/Jpeg.h"
 
 using namespace oculon;
 using namespace oculon::devices;
-using testsupport::LoopbackHttpServer;
+using namespace std::chrono_literals;
 using testsupport::MjpegOptions;
 using testsupport::RecordedRequest;
 using testsupport::Script;
@@ -50,16 +51,9 @@ protected:
         station.AdminPass = "geheim";
         settings_.addConfig(std::move(station));
     }
-
-    // A record as a type-0 server on this machine sends it.
-    paket serverRecord(std::uint16_t port, std::string_view name = "Tor") const {
-        paket p;
-        p.setGeraet("IPCam");
-        p.setIpAddr({127, 0, 0, 1});
-        p.setName(name);
-        p.setPort1(std::to_string(port));
-        return p;
-    }
+    // A type-0 server "Tor" on this machine that answered the search.
+    paket record() const { return testsupport::serverRecord({127, 0, 0, 1}, server_.port()); }
+    bool probeSucceeds() { return serverObjekt("127.0.0.1", record(), context_).success; }
 
     config::TManualConfig manual(config::TVideoServerType type, std::string name = "Kamera") const {
         config::TManualConfig m;
@@ -69,8 +63,12 @@ protected:
         m.port = server_.port();
         return m;
     }
+    // The picture of a camera that takes it only when asked.
+    static void take(serverObjekt& s, const DeviceContext& context) {
+        s.nimmBild(s.FIpAdresse, s.FPort, s.FAuthorization, context);
+    }
 
-    LoopbackHttpServer server_;
+    testsupport::LoopbackHttpServer server_;
     config::TVideoConfig settings_;
     config::TRebootSperre rebootLock_;
     DeviceContext context_;
@@ -82,7 +80,7 @@ protected:
 TEST_F(ProbeNet, TypeZeroFetchesAStreamFrameWithBasicCredentials) {
     configure("Tor", config::KorvatServer, "admin", "pw");
     server_.enqueue(Script::mjpeg({bright_}, MjpegOptions{.holdOpenAtEnd = true}));
-    serverObjekt s("127.0.0.1", serverRecord(server_.port()), context_);
+    serverObjekt s("127.0.0.1", record(), context_);
 
     ASSERT_TRUE(s.success);
     EXPECT_EQ(s.strom, bright_);
@@ -108,7 +106,7 @@ TEST_F(ProbeNet, StreamVariantsAndRefusals) {
     // A boundary in quotes, parts without length, a chunked answer.
     server_.enqueue(Script::mjpeg(
         {bright_}, MjpegOptions{.quoteBoundary = true, .partLengths = false, .chunked = true, .repeat = 2}));
-    serverObjekt unnamed("127.0.0.1", serverRecord(server_.port()), context_);
+    serverObjekt unnamed("127.0.0.1", record(), context_);
     ASSERT_TRUE(unnamed.success);
     unnamed.verarbeiteBild(45, true);
     EXPECT_TRUE(unnamed.hasPicture());
@@ -117,23 +115,36 @@ TEST_F(ProbeNet, StreamVariantsAndRefusals) {
     EXPECT_EQ(unnamed.FAdminPass, "8516");
     EXPECT_FALSE(server_.requests()[0].header("Authorization"));
 
-    // 401 marks the device as needing credentials.
-    server_.enqueue(Script::reply(401, "Unauthorized", ""));
-    serverObjekt refused("127.0.0.1", serverRecord(server_.port()), context_);
-    EXPECT_FALSE(refused.success);
-    EXPECT_TRUE(refused.FAuthorization);
+    // A 401 marks the device as needing credentials. A stream probe asks once,
+    // with Basic, as the live stream does: a challenge only marks it, though
+    // credentials are stored.
+    configure("Tor", config::KorvatServer, "u", "p", false);
+    for (const auto& challenge : {std::string("Basic realm=\"cam\""),
+                                  std::string("Digest realm=\"cam\", nonce=\"n1\", qop=\"auth\"")}) {
+        server_.enqueue(Script::challenge({challenge}));
+        serverObjekt refused("127.0.0.1", record(), context_);
+        EXPECT_FALSE(refused.success);
+        EXPECT_TRUE(refused.FAuthorization);
+    }
+    EXPECT_EQ(server_.requests().size(), 3u);
 
-    // Not a multipart answer, and a part that is not a JPEG.
+    // Not a multipart answer, a part that is not a JPEG, a stream cut in the
+    // middle of the picture.
     server_.enqueue(Script::reply(200, "OK", bright_, {{"Content-Type", "image/jpeg"}}));
-    EXPECT_FALSE(serverObjekt("127.0.0.1", serverRecord(server_.port()), context_).success);
+    EXPECT_FALSE(probeSucceeds());
     server_.enqueue(Script::mjpeg({"text"}, MjpegOptions{.partType = "text/plain"}));
-    EXPECT_FALSE(serverObjekt("127.0.0.1", serverRecord(server_.port()), context_).success);
-    // A stream cut in the middle of the picture.
+    EXPECT_FALSE(probeSucceeds());
     server_.enqueue(
         Script()
             .send(Script::answer(200, "OK", "", {{"Content-Type", "multipart/x-mixed-replace;boundary=b"}}, false))
             .send("--b\r\nContent-Type: image/jpeg\r\nContent-Length: 5000\r\n\r\n" + bright_.substr(0, 100)));
-    EXPECT_FALSE(serverObjekt("127.0.0.1", serverRecord(server_.port()), context_).success);
+    EXPECT_FALSE(probeSucceeds());
+
+    // The reboot lock holds probes back.
+    rebootLock_.blockVideo();
+    EXPECT_FALSE(probeSucceeds());
+    rebootLock_.unblockVideo();
+    EXPECT_EQ(server_.requests().size(), 6u);
 }
 
 TEST_F(ProbeNet, CorruptOrEmptyPictureIsAFailedProbe) {
@@ -142,7 +153,7 @@ TEST_F(ProbeNet, CorruptOrEmptyPictureIsAFailedProbe) {
     std::fill(corrupt.begin() + 200, corrupt.end(), '\x55');
     for (const std::string& bytes : {corrupt, std::string("not a jpeg at all")}) {
         server_.enqueue(Script::mjpeg({bytes}));
-        serverObjekt s("127.0.0.1", serverRecord(server_.port()), context_);
+        serverObjekt s("127.0.0.1", record(), context_);
         s.verarbeiteBild(45, false);
         EXPECT_FALSE(s.success);
         EXPECT_FALSE(s.hasPicture());
@@ -150,19 +161,11 @@ TEST_F(ProbeNet, CorruptOrEmptyPictureIsAFailedProbe) {
     }
     // A black picture is a picture, but not one that counts.
     server_.enqueue(Script::mjpeg({jpegOf(640, 480, 0)}));
-    serverObjekt black("127.0.0.1", serverRecord(server_.port()), context_);
+    serverObjekt black("127.0.0.1", record(), context_);
     black.verarbeiteBild(45, false);
     EXPECT_TRUE(black.success);
     EXPECT_FALSE(black.hasPicture());
     EXPECT_TRUE(black.image());
-}
-
-TEST_F(ProbeNet, RebootLockHoldsProbesBack) {
-    rebootLock_.blockVideo();
-    serverObjekt s("127.0.0.1", serverRecord(server_.port()), context_);
-    EXPECT_FALSE(s.success);
-    EXPECT_TRUE(server_.requests().empty());
-    rebootLock_.unblockVideo();
 }
 
 TEST_F(ProbeNet, PathsPerTypeOnRequest) {
@@ -178,14 +181,14 @@ TEST_F(ProbeNet, PathsPerTypeOnRequest) {
     configure("Mirab", config::MirabCam, "user", "a b&c");
     serverObjekt mirab(manual(config::MirabCam, "Mirab"), context_);
     EXPECT_FALSE(mirab.FWhileConfig);
-    mirab.nimmBild(mirab.FIpAdresse, mirab.FPort, mirab.FAuthorization, context_);
+    take(mirab, context_);
     EXPECT_TRUE(mirab.success);
 
     // A custom stream path replaces the type's.
     config::TManualConfig custom = manual(config::LindavorCam);
     custom.path = "/eigener/pfad.mjpg";
     serverObjekt lindavor(custom, context_);
-    lindavor.nimmBild(lindavor.FIpAdresse, lindavor.FPort, lindavor.FAuthorization, context_);
+    take(lindavor, context_);
 
     const auto requests = server_.requests();
     ASSERT_EQ(requests.size(), 3u);
@@ -204,16 +207,16 @@ TEST_F(ProbeNet, SnapshotTypesAndDefaults) {
     serverObjekt quorix(manual(config::KorvatCamQuorix, "Quorix"), context_);
     EXPECT_FALSE(quorix.FWhileConfig);
     // Without the flag no credentials go; the 401 sets it, and the next try sends them.
-    quorix.nimmBild(quorix.FIpAdresse, quorix.FPort, quorix.FAuthorization, context_);
+    take(quorix, context_);
     EXPECT_FALSE(quorix.success);
     EXPECT_TRUE(quorix.FAuthorization);
-    quorix.nimmBild(quorix.FIpAdresse, quorix.FPort, quorix.FAuthorization, context_);
+    take(quorix, context_);
     EXPECT_TRUE(quorix.success);
     EXPECT_EQ(quorix.strom, bright_);
 
     serverObjekt hik(manual(config::HikVision, "Hik"), context_);
     hik.FAuthorization = true;  // but no credentials: none are sent
-    hik.nimmBild(hik.FIpAdresse, hik.FPort, hik.FAuthorization, context_);
+    take(hik, context_);
     EXPECT_FALSE(hik.success);
 
     const auto requests = server_.requests();
@@ -229,14 +232,9 @@ TEST_F(ProbeNet, SnapshotTypesAndDefaults) {
 }
 
 TEST_F(ProbeNet, RecordTypesTakeTheirPortAndHost) {
-    paket lindavor;
-    lindavor.setGeraet("CPCam");
-    lindavor.setIpAddr({10, 1, 2, 3});
-    lindavor.setPort1(
-        std::string("8\0"
-                    "1",
-                    3));
-    // Type 1 takes its picture only when asked; no network here.
+    // Type 1 takes its picture only when asked: no network here.
+    paket lindavor = testsupport::serverRecord({10, 1, 2, 3}, 0, "Tor", "CPCam");
+    lindavor.setPort1(std::string("8\0" "1", 3));
     serverObjekt l("192.168.5.5", lindavor, context_);
     EXPECT_EQ(l.FIpAdresse, "10.1.2.3");
     EXPECT_EQ(l.FPort, "81");
@@ -253,11 +251,9 @@ TEST_F(ProbeNet, RecordTypesTakeTheirPortAndHost) {
     EXPECT_EQ(mirab.FPfad, "/mj");
     EXPECT_EQ(mirab.FReduktion, 10);
 
-    paket t4615;
-    t4615.setGeraet("T4615");
-    t4615.setPort1("8080");
-    EXPECT_EQ(serverObjekt("10.9.9.7", t4615, context_).FPort, "8080");
-    EXPECT_EQ(serverObjekt("10.9.9.7", t4615, context_).FIpAdresse, "10.9.9.7");
+    const serverObjekt t4615("10.9.9.7", testsupport::serverRecord({1, 2, 3, 4}, 8080, "", "T4615"), context_);
+    EXPECT_EQ(t4615.FPort, "8080");
+    EXPECT_EQ(t4615.FIpAdresse, "10.9.9.7");
 }
 
 TEST_F(ProbeNet, AxisResolutionOfAConfiguredCamera) {
@@ -280,50 +276,21 @@ TEST_F(ProbeNet, AxisResolutionOfAConfiguredCamera) {
     EXPECT_EQ(serverObjekt(manual(config::AxisCam, "Axis"), context_).FresString, "");
 }
 
-TEST_F(ProbeNet, DigestChallengesAreAnswered) {
-    // A camera behind a real server that asks for Digest: snapshot type.
-    testsupport::Lighttpd lighttpd(testsupport::Lighttpd::Auth::digest, "u", "p", "cam", 18090,
-                                   {{"axis-cgi/jpg/image.cgi", bright_}});
-    configure("Quorix", config::KorvatCamQuorix, "u", "p");
-    config::TManualConfig entry = manual(config::KorvatCamQuorix, "Quorix");
-    entry.port = lighttpd.port();
-    serverObjekt quorix(entry, context_);
-    quorix.nimmBild(quorix.FIpAdresse, quorix.FPort, quorix.FAuthorization, context_);
-    EXPECT_TRUE(quorix.success) << lighttpd.log();
-    EXPECT_EQ(quorix.strom, bright_);
-
-    // A stream probe asks once, with Basic, as the live stream does: a
-    // Digest challenge only marks the device as needing credentials.
-    server_.enqueue(Script::challenge({"Digest realm=\"cam\", nonce=\"n1\", qop=\"auth\""}));
-    configure("Tor", config::KorvatServer, "u", "p", false);
-    serverObjekt tor("127.0.0.1", serverRecord(server_.port()), context_);
-    EXPECT_FALSE(tor.success);
-    EXPECT_TRUE(tor.FAuthorization);
-    EXPECT_EQ(server_.requests().size(), 1u);
-}
-
-TEST_F(ProbeNet, ProbeThreadPostsTheDeviceObject) {
-    platform::ManualLoopBackend loop;
-    std::vector<std::unique_ptr<serverObjekt>> posted;
-    platform::MessageTarget target([&](platform::Message& m) {
-        EXPECT_EQ(m.id, platform::WM_UPDATEEVENT);
-        posted.push_back(m.take<platform::WM_UPDATEEVENT>());
-    });
+TEST_F(ProbeNet, ProbeThreadsPostTheDeviceObjectAndShutDownBreaksOffAHangingOne) {
+    testsupport::Posted<platform::WM_UPDATEEVENT> posted;
     server_.enqueue(Script::mjpeg({bright_}));
     EXPECT_EQ(configureThread::threadName(ProbeRequest::fromManual(manual(config::KorvatServer2))), "configureThread ");
-    configureThread::start(ProbeRequest::fromRecord(serverRecord(server_.port()), "127.0.0.1"), target.id(), context_);
-    configureThread::start(ProbeRequest::fromManual(manual(config::AxisCam)), target.id(), context_);
-    ASSERT_TRUE(loop.pumpUntil([&] { return posted.size() == 2; }, std::chrono::seconds(20)));
-    EXPECT_TRUE(platform::Thread::terminateDetached(std::chrono::seconds(5)));
-    const auto& zero = posted[0]->typ() == config::KorvatServer ? posted[0] : posted[1];
+    configureThread::start(ProbeRequest::fromRecord(record(), "127.0.0.1"), posted.id(), context_);
+    configureThread::start(ProbeRequest::fromManual(manual(config::AxisCam)), posted.id(), context_);
+    ASSERT_TRUE(posted.waitFor(2, 20s));
+    const auto& zero = posted.items[0]->typ() == config::KorvatServer ? posted.items[0] : posted.items[1];
     EXPECT_TRUE(zero->success);
-}
 
-TEST_F(ProbeNet, ShutDownBreaksOffAHangingProbe) {
     server_.enqueue(Script().hang());
-    configureThread::start(ProbeRequest::fromRecord(serverRecord(server_.port()), "127.0.0.1"), 0, context_);
-    ASSERT_TRUE(server_.waitForRequests(1, std::chrono::seconds(5)));
+    const auto asked = server_.requests().size();
+    configureThread::start(ProbeRequest::fromRecord(record(), "127.0.0.1"), 0, context_);
+    ASSERT_TRUE(server_.waitForRequests(asked + 1, 5s));
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(platform::Thread::terminateDetached(std::chrono::seconds(5)));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_TRUE(platform::Thread::terminateDetached(5s));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
 }

@@ -13,28 +13,26 @@
 #include <thread>
 #include <vector>
 
-#include "TcpTestServer.h"
 #include "config/cfgUnit.h"
 #include "devices/DiscoveryTelegrams.h"
 #include "devices/MDNSRecords.h"
 #include "devices/TAxisThread.h"
-#include "devices/TelegramText.h"
 #include "devices/TickCount.h"
 #include "devices/serverObjekt.h"
 #include "devices/videoServerSuche.h"
-#include "mdns_packets.h"
 #include "platform/Registry.h"
 #include "platform/UdpSocket.h"
 #include "such_namespaces.h"
+#include "support/DeviceBytes.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/UdpPeer.h"
 
 using namespace oculon;
 using namespace oculon::devices;
-using namespace oculon::testsupport::mdns;
 using testsupport::inPeerNamespace;
+using testsupport::LoopbackHttpServer;
 using testsupport::ReceivedDatagram;
-using testsupport::TcpTestServer;
+using testsupport::telephoneTelegram;
 using testsupport::UdpPeer;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -42,14 +40,6 @@ using namespace std::chrono_literals;
 namespace {
 
 const std::set<std::string> kLocal = {"10.77.0.1", "10.77.0.3"};
-
-std::unique_ptr<UdpPeer> peerOn(std::uint16_t port) {
-    return inPeerNamespace([port] {
-        auto peer = std::make_unique<UdpPeer>("0.0.0.0", port, true);
-        if (port == 5353) peer->joinGroup("224.0.0.251", "10.77.0.2");
-        return peer;
-    });
-}
 
 struct Heard {
     Clock::duration at;
@@ -63,7 +53,10 @@ protected:
           target_([this](platform::Message& m) { messages_.push_back(std::move(m)); }) {}
 
     ~SuchNet() override {
-        stopThread();
+        if (thread_) {
+            thread_->Terminate();
+            EXPECT_TRUE(thread_->WaitFor(15s));
+        }
         // Probe threads post to the loop, which must outlive them.
         EXPECT_TRUE(platform::Thread::terminateDetached(10s));
     }
@@ -79,13 +72,6 @@ protected:
         started_ = Clock::now();
         thread_->Start();
     }
-    void stopThread() {
-        if (thread_) {
-            thread_->Terminate();
-            EXPECT_TRUE(thread_->WaitFor(15s));
-            thread_.reset();
-        }
-    }
 
     // Pumps messages and collects what the peers hear until `until` is true
     // or the time is up.
@@ -100,16 +86,28 @@ protected:
         }
         return false;
     }
+    // Peers on these ports of the peer host, in the multicast-DNS group on 5353.
     void listen(std::initializer_list<std::uint16_t> ports) {
-        for (auto port : ports) peers_[port] = peerOn(port);
+        for (auto port : ports)
+            peers_[port] = inPeerNamespace([port] {
+                auto peer = std::make_unique<UdpPeer>("0.0.0.0", port, true);
+                if (port == 5353) peer->joinGroup("224.0.0.251", "10.77.0.2");
+                return peer;
+            });
     }
-    // Messages of `id`, and the count of those that carried nothing.
+    // Answers the first datagram heard on `port` once, to its sender or `to`.
+    void answerOnce(std::uint16_t port, const std::string& answer, std::string to = {}) {
+        if (answered_.count(port) || heard_[port].empty()) return;
+        answered_.insert(port);
+        peers_[port]->sendTo(to.empty() ? heard_[port].front().datagram.from : to, port, answer);
+    }
     std::vector<platform::Message*> posted(std::uint32_t id) {
         std::vector<platform::Message*> found;
         for (auto& m : messages_)
             if (m.id == id) found.push_back(&m);
         return found;
     }
+    // Messages of `id` that carried nothing: a removal.
     int bare(std::uint32_t id) {
         int n = 0;
         for (auto* m : posted(id)) n += !m->hasPayload() && m->wParam == 0;
@@ -120,6 +118,13 @@ protected:
             if (m->wParam == state) return true;
         return false;
     }
+    // Sends `telegram` from the telephone until the thread posts a call.
+    bool callUntilHeard(UdpPeer& phone, const std::string& telegram) {
+        return run(5s, [&] {
+            if (posted(platform::WM_TELUPDATEEVENT).empty()) phone.sendTo("10.77.0.1", 8112, telegram);
+            return !posted(platform::WM_TELUPDATEEVENT).empty();
+        });
+    }
 
     platform::ManualLoopBackend loop_;
     config::TVideoConfig settings_;
@@ -128,18 +133,12 @@ protected:
     std::atomic<std::uint32_t> clockOffset_{0};
     std::map<std::uint16_t, std::unique_ptr<UdpPeer>> peers_;
     std::map<std::uint16_t, std::vector<Heard>> heard_;
+    std::set<std::uint16_t> answered_;
     Clock::time_point started_;
     std::unique_ptr<suchThread> thread_;
 };
 
-std::string answerRecord() {
-    paket p;
-    p.setGeraet("IPCam");
-    p.setIpAddr({10, 77, 0, 2});
-    p.setName("Tor");
-    p.setPort1("8080");
-    return std::string(p.bytes());
-}
+std::string callTelegram(int sequence, const std::string& number) { return telephoneTelegram(sequence, 0x01, number); }
 
 }  // namespace
 
@@ -151,38 +150,30 @@ TEST_F(SuchNet, SearchesFromEveryAddressEvery4SecondsAndAsksByMulticastDns) {
         std::lock_guard lock(probeMutex);
         probes.push_back(std::move(r));
     });
-    // Answer the first query the way an Axis camera would.
-    bool answered = false;
+    // The first query is answered the way an Axis camera would.
     run(8800ms, [&] {
-        if (!answered && !heard_[5353].empty()) {
-            answered = true;
-            const std::string answer = header(0x8400, 0, 2) +
-                                       record(labels({"_axis-video", "_tcp", "local"}), 12,
-                                              labels({"AXIS M1054"}).substr(0, 11) + pointer(12)) +
-                                       record(labels({"axiscam", "local"}), 1, std::string("\x0a\x4d\x00\x02", 4));
-            peers_[5353]->sendTo("224.0.0.251", 5353, answer);
-        }
+        answerOnce(5353, testsupport::mdns::axisAnswer("axiscam", std::string("\x0a\x4d\x00\x02", 4)), "224.0.0.251");
         return false;
     });
 
     for (const auto& [port, telegram] : std::vector<std::pair<std::uint16_t, std::string>>{
              {4000, searchTelegram()}, {4005, searchTelegram()}, {10000, "IPQUERY,0"}}) {
+        SCOPED_TRACE(port);
         std::map<std::string, std::vector<Clock::duration>> bySender;
         for (const auto& h : heard_[port]) {
-            EXPECT_EQ(h.datagram.data, telegram) << "port " << port;
+            EXPECT_EQ(h.datagram.data, telegram);
             bySender[h.datagram.from].push_back(h.at);
         }
         std::set<std::string> senders;
         for (const auto& [from, times] : bySender) {
             senders.insert(from);
-            // At 0, 4 and 8 seconds.
-            ASSERT_EQ(times.size(), 3u) << "port " << port << " from " << from;
+            ASSERT_EQ(times.size(), 3u) << from;  // at 0, 4 and 8 seconds
             for (std::size_t i = 1; i < times.size(); ++i) {
-                EXPECT_GT(times[i] - times[i - 1], 3700ms) << "port " << port;
-                EXPECT_LT(times[i] - times[i - 1], 4400ms) << "port " << port;
+                EXPECT_GT(times[i] - times[i - 1], 3700ms);
+                EXPECT_LT(times[i] - times[i - 1], 4400ms);
             }
         }
-        EXPECT_EQ(senders, kLocal) << "port " << port;
+        EXPECT_EQ(senders, kLocal);
     }
 
     // The three service types, from both addresses, at 0 and 8 seconds.
@@ -208,12 +199,9 @@ TEST_F(SuchNet, SearchesFromEveryAddressEvery4SecondsAndAsksByMulticastDns) {
 TEST_F(SuchNet, AnAnsweringVideoServerIsPostedAndAgesOutWhenSilent) {
     listen({4000});
     start();  // with real probe threads
-    bool answered = false;
+    const std::string answer(testsupport::serverRecord({10, 77, 0, 2}, 8080).bytes());
     ASSERT_TRUE(run(6s, [&] {
-        if (!answered && !heard_[4000].empty()) {
-            answered = true;  // once only: then the server falls silent
-            peers_[4000]->sendTo(heard_[4000].front().datagram.from, 4000, answerRecord());
-        }
+        answerOnce(4000, answer);  // once only: then the server falls silent
         return !posted(platform::WM_UPDATEEVENT).empty();
     }));
     auto server = posted(platform::WM_UPDATEEVENT).front()->take<platform::WM_UPDATEEVENT>();
@@ -254,56 +242,30 @@ TEST_F(SuchNet, AnAnsweringVideoServerIsPostedAndAgesOutWhenSilent) {
     });
 }
 
-TEST_F(SuchNet, ATelephoneTelegramIsPostedAndAgesOut) {
+TEST_F(SuchNet, TelephoneCallsInsideAJunkFloodAreHandledAndTheTelephoneAgesOut) {
     start();
     auto phone = inPeerNamespace([] { return std::make_unique<UdpPeer>("10.77.0.2", 0); });
-    std::string telegram = upperHex(1, 2) + " " + upperHex(0x01, 2) + " 1234";
-    telegram.resize(30, ' ');
-    appendAdditiveChecksum(telegram);
-    // The listener may still be opening: send until it is heard.
-    ASSERT_TRUE(run(5s, [&] {
-        if (posted(platform::WM_TELUPDATEEVENT).empty()) phone->sendTo("10.77.0.1", 8112, telegram);
-        return !posted(platform::WM_TELUPDATEEVENT).empty();
-    }));
+    // The listener may still be opening: sent until it is heard.
+    ASSERT_TRUE(callUntilHeard(*phone, callTelegram(0x50, "1234")));
     auto event = posted(platform::WM_TELUPDATEEVENT).front()->take<platform::WM_TELUPDATEEVENT>();
     ASSERT_TRUE(event);
     EXPECT_EQ(event->adresse(), "10.77.0.2");
     EXPECT_EQ(event->status(), Verbindung);
     EXPECT_EQ(event->nummer(), "1234");
     EXPECT_EQ(thread_->telefon().size(), 1u);
-
-    messages_.clear();
-    clockOffset_ = 60500;
-    ASSERT_TRUE(run(2s, [&] { return bare(platform::WM_TELUPDATEEVENT) == 1; }));
-    EXPECT_EQ(thread_->telefon().size(), 0u);
-}
-
-TEST_F(SuchNet, TelephoneCallsInsideAJunkFloodAreHandled) {
-    start();
-    auto phone = inPeerNamespace([] { return std::make_unique<UdpPeer>("10.77.0.2", 0); });
-    const auto telegram = [](int sequence, const std::string& number) {
-        std::string t = upperHex(sequence, 2) + " " + upperHex(0x01, 2) + " " + number;
-        t.resize(30, ' ');
-        appendAdditiveChecksum(t);
-        return t;
-    };
-    ASSERT_TRUE(run(5s, [&] {
-        if (posted(platform::WM_TELUPDATEEVENT).empty()) phone->sendTo("10.77.0.1", 8112, telegram(0x50, "1"));
-        return !posted(platform::WM_TELUPDATEEVENT).empty();
-    }));
     messages_.clear();
 
     // 2 s of junk at 1000 datagrams/s: wrong sizes, wrong checksums and stale
     // sequence numbers, with a real call every 400 datagrams.
-    std::string badSum = telegram(0x60, "666");
+    std::string badSum = callTelegram(0x60, "666");
     badSum.back() ^= 1;
-    const std::string junk[] = {std::string(31, 'x'), badSum, telegram(0x40, "666"), std::string(200, '\0')};
+    const std::string junk[] = {std::string(31, 'x'), badSum, callTelegram(0x40, "666"), std::string(200, '\0')};
     std::vector<std::string> calls;
     const auto begin = Clock::now();
     for (int i = 1; i <= 2000; ++i) {
         if (i % 400 == 0) {
             calls.push_back(std::to_string(1000 + i));
-            phone->sendTo("10.77.0.1", 8112, telegram(0x50 + i / 400, calls.back()));
+            phone->sendTo("10.77.0.1", 8112, callTelegram(0x50 + i / 400, calls.back()));
         } else {
             phone->sendTo("10.77.0.1", 8112, junk[i % 4]);
         }
@@ -315,12 +277,17 @@ TEST_F(SuchNet, TelephoneCallsInsideAJunkFloodAreHandled) {
     for (auto* m : posted(platform::WM_TELUPDATEEVENT))
         heard.push_back(m->take<platform::WM_TELUPDATEEVENT>()->nummer());
     EXPECT_EQ(heard, calls);
+
+    messages_.clear();
+    clockOffset_ = 60500;
+    ASSERT_TRUE(run(2s, [&] { return bare(platform::WM_TELUPDATEEVENT) == 1; }));
+    EXPECT_EQ(thread_->telefon().size(), 0u);
 }
 
 TEST_F(SuchNet, RelayModeSendsNoBroadcastOrMulticastUntilSwitchedOff) {
     listen({4000, 4005, 10000, 5353});
-    TcpTestServer relay(
-        [](int fd, const std::atomic<bool>& stopping) { TcpTestServer::holdUntilClosed(fd, stopping); });
+    LoopbackHttpServer relay;
+    relay.greet(testsupport::Script().hang());
     settings_.schreibeUseServer(true);
     settings_.schreibeServerIP("127.0.0.1");
     settings_.schreibeServerPort(1);  // nobody there
@@ -331,10 +298,7 @@ TEST_F(SuchNet, RelayModeSendsNoBroadcastOrMulticastUntilSwitchedOff) {
     EXPECT_FALSE(has1031(3));
 
     // No listener is open: the telephone port is free.
-    {
-        platform::UdpSocket probe;
-        EXPECT_NO_THROW(probe.bind("", suchThread::kTelefonPort));
-    }
+    platform::UdpSocket().bind("", suchThread::kTelefonPort);
     for (const auto& [port, heard] : heard_) EXPECT_TRUE(heard.empty()) << "port " << port;
 
     settings_.schreibeUseServer(false);
@@ -357,37 +321,23 @@ TEST_F(SuchNet, StoredCredentialsGoOnlyWhereTheAnswerCameFrom) {
     // Probe threads read the process's settings.
     config::videoConfig = &settings_;
     const std::shared_ptr<void> restore(nullptr, [](void*) { config::videoConfig = nullptr; });
-    // The third host listens where the spoofed answers point.
-    auto third = inPeerNamespace([] { return std::make_unique<testsupport::LoopbackHttpServer>("10.77.0.4"); });
-    auto thirdOn80 = inPeerNamespace([] { return std::make_unique<testsupport::LoopbackHttpServer>("10.77.0.4", 80); });
+    // The third host listens where the spoofed answers point: a video
+    // server's search answer and a camera's multicast-DNS answer, both sent
+    // by the peer.
+    auto third = inPeerNamespace([] { return std::make_unique<LoopbackHttpServer>("10.77.0.4"); });
+    auto thirdOn80 = inPeerNamespace([] { return std::make_unique<LoopbackHttpServer>("10.77.0.4", 80); });
     listen({4000, 5353});
     start();
-    // A video server's search answer from the peer naming the third host.
-    paket answer;
-    answer.setGeraet("IPCam");
-    answer.setIpAddr({10, 77, 0, 4});
-    answer.setName("Tor");
-    answer.setPort1(std::to_string(third->port()));
-    // The camera's multicast-DNS answer names the third host's address.
-    const std::string dnsAnswer =
-        header(0x8400, 0, 2) +
-        record(labels({"_axis-video", "_tcp", "local"}), 12, labels({"AXIS M1054"}).substr(0, 11) + pointer(12)) +
-        record(labels({"axiscam", "local"}), 1, std::string("\x0a\x4d\x00\x04", 4));
-    bool answered = false, announced = false;
+    const std::string answer(testsupport::serverRecord({10, 77, 0, 4}, third->port()).bytes());
+    const std::string dnsAnswer = testsupport::mdns::axisAnswer("axiscam", std::string("\x0a\x4d\x00\x04", 4));
     ASSERT_TRUE(run(12s, [&] {
-        if (!answered && !heard_[4000].empty()) {
-            answered = true;
-            peers_[4000]->sendTo(heard_[4000].front().datagram.from, 4000, std::string(answer.bytes()));
-        }
-        if (!announced && !heard_[5353].empty()) {
-            announced = true;
-            peers_[5353]->sendTo("224.0.0.251", 5353, dnsAnswer);
-        }
+        answerOnce(4000, answer);
+        answerOnce(5353, dnsAnswer, "224.0.0.251");
         return !third->requests().empty() && !thirdOn80->requests().empty() &&
                posted(platform::WM_UPDATEEVENT).size() >= 2;
     }));
-    for (const auto& request : third->requests()) EXPECT_FALSE(request.header("Authorization")) << request.head;
-    for (const auto& request : thirdOn80->requests()) EXPECT_FALSE(request.header("Authorization")) << request.head;
+    for (const auto* server : {third.get(), thirdOn80.get()})
+        for (const auto& request : server->requests()) EXPECT_FALSE(request.header("Authorization")) << request.head;
     for (auto* message : posted(platform::WM_UPDATEEVENT)) {
         auto server = message->take<platform::WM_UPDATEEVENT>();
         ASSERT_TRUE(server);

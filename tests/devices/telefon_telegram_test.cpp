@@ -6,20 +6,14 @@
 #include "devices/TelefonListe.h"
 #include "devices/TelefonTelegram.h"
 #include "devices/TelegramText.h"
+#include "support/DeviceBytes.h"
 
 using namespace oculon;
 using namespace oculon::devices;
 
 namespace {
 
-// A telegram of `size` bytes: sequence, code, text padded with blanks, checksum.
-std::string telegram(int sequence, int code, std::string_view text, std::size_t size = 32) {
-    std::string t = upperHex(static_cast<unsigned>(sequence), 2) + " " + upperHex(static_cast<unsigned>(code), 2) + " ";
-    t += text;
-    t.resize(size - 2, ' ');
-    appendAdditiveChecksum(t);
-    return t;
-}
+using testsupport::telephoneTelegram;
 
 TelefonTelegram parsed(std::string_view bytes) {
     auto t = parseTelefonTelegram(bytes);
@@ -29,54 +23,49 @@ TelefonTelegram parsed(std::string_view bytes) {
 
 }  // namespace
 
-TEST(TelefonTelegram, FieldsOfBothSizes) {
-    const auto t = parsed(telegram(0x2A, 0x14, "Pforte", 36));
+TEST(TelefonTelegram, FieldsOfBothSizesAndMalformedOnesDropped) {
+    const auto t = parsed(telephoneTelegram(0x2A, 0x14, "Pforte", 36));
     EXPECT_EQ(t.sequence, 0x2A);
     EXPECT_EQ(t.code, 0x14);
     EXPECT_EQ(t.text.size(), 28u);
-    EXPECT_EQ(parsed(telegram(1, 1, "x")).text.size(), 24u);
-}
+    EXPECT_EQ(parsed(telephoneTelegram(1, 1, "x")).text.size(), 24u);
 
-TEST(TelefonTelegram, DropsMalformed) {
-    const std::string good = telegram(1, 1, "123");
-    EXPECT_FALSE(parseTelefonTelegram(good.substr(0, 31)));
-    EXPECT_FALSE(parseTelefonTelegram(good + "    "));  // 36 bytes, checksum now wrong
-    std::string bad = good;
-    bad[10] = '9';
-    EXPECT_FALSE(parseTelefonTelegram(bad));
-    // Non-hex code with a correct checksum.
-    std::string nonHex = "01 XY " + std::string(24, ' ');
-    appendAdditiveChecksum(nonHex);
-    EXPECT_FALSE(parseTelefonTelegram(nonHex));
+    const std::string good = telephoneTelegram(1, 1, "123");
+    std::string badSum = good;
+    badSum[10] = '9';
+    std::string nonHexCode = "01 XY " + std::string(24, ' ');  // with a correct checksum
+    appendAdditiveChecksum(nonHexCode);
+    for (const std::string& bad : {good.substr(0, 31), good + "    ", badSum, nonHexCode})
+        EXPECT_FALSE(parseTelefonTelegram(bad)) << bad;
 }
 
 TEST(TelefonTelegram, EventsPerCode) {
-    const auto connect = makeTelefonEvent(parsed(telegram(1, 0x01, " 1 2  34 ", 36)), "10.0.0.9");
+    const auto connect = makeTelefonEvent(parsed(telephoneTelegram(1, 0x01, " 1 2  34 ", 36)), "10.0.0.9");
     ASSERT_TRUE(connect);
     EXPECT_EQ(connect->status(), Verbindung);
     EXPECT_EQ(connect->nummer(), "1234");
     EXPECT_EQ(connect->adresse(), "10.0.0.9");
     EXPECT_EQ(connect->statusnummer, 1);
 
-    EXPECT_EQ(makeTelefonEvent(parsed(telegram(1, 0x5D, "77")), "a")->status(), Video);
-    const auto ack = makeTelefonEvent(parsed(telegram(1, 0x1E, " LSREM x ")), "a");
+    EXPECT_EQ(makeTelefonEvent(parsed(telephoneTelegram(1, 0x5D, "77")), "a")->status(), Video);
+    const auto ack = makeTelefonEvent(parsed(telephoneTelegram(1, 0x1E, " LSREM x ")), "a");
     EXPECT_EQ(ack->status(), ACK);
     EXPECT_EQ(ack->packet(), " LSREM x " + std::string(15, ' '));
-    const auto name = makeTelefonEvent(parsed(telegram(1, 0x14, "Haus Ost")), "a");
+    const auto name = makeTelefonEvent(parsed(telephoneTelegram(1, 0x14, "Haus Ost")), "a");
     EXPECT_EQ(name->status(), NameSt);
     EXPECT_EQ(name->name(), "Haus Ost");
-    EXPECT_EQ(makeTelefonEvent(parsed(telegram(1, 0x0A, "V")), "a")->typ(), config::KorvatV1);
-    EXPECT_EQ(makeTelefonEvent(parsed(telegram(1, 0x0A, "R")), "a")->typ(), config::KorvatV2);
-    EXPECT_EQ(makeTelefonEvent(parsed(telegram(1, 0x0A, "Q")), "a")->typ(), config::telUnknown);
-    for (int idle : {2, 3, 4, 6, 8, 9}) EXPECT_EQ(makeTelefonEvent(parsed(telegram(1, idle, "")), "a")->status(), Idle);
-    EXPECT_FALSE(makeTelefonEvent(parsed(telegram(1, 0x32, "")), "a"));
-    EXPECT_FALSE(makeTelefonEvent(parsed(telegram(1, 0x33, "")), "a"));
+    EXPECT_EQ(makeTelefonEvent(parsed(telephoneTelegram(1, 0x0A, "V")), "a")->typ(), config::KorvatV1);
+    EXPECT_EQ(makeTelefonEvent(parsed(telephoneTelegram(1, 0x0A, "R")), "a")->typ(), config::KorvatV2);
+    EXPECT_EQ(makeTelefonEvent(parsed(telephoneTelegram(1, 0x0A, "Q")), "a")->typ(), config::telUnknown);
+    for (int idle : {2, 3, 4, 6, 8, 9}) EXPECT_EQ(makeTelefonEvent(parsed(telephoneTelegram(1, idle, "")), "a")->status(), Idle);
+    EXPECT_FALSE(makeTelefonEvent(parsed(telephoneTelegram(1, 0x32, "")), "a"));
+    EXPECT_FALSE(makeTelefonEvent(parsed(telephoneTelegram(1, 0x33, "")), "a"));
 }
 
 TEST(TelefonListe, UpdatesListedTelephoneAndPostsCopy) {
     TelefonListe liste;
     const auto event = [](int code, std::string_view text) {
-        return makeTelefonEvent(parsed(telegram(1, code, text)), "10.0.0.9");
+        return makeTelefonEvent(parsed(telephoneTelegram(1, code, text)), "10.0.0.9");
     };
 
     // A type telegram from an unlisted telephone is filed as it is.
@@ -105,18 +94,13 @@ TEST(TelefonListe, UpdatesListedTelephoneAndPostsCopy) {
 
 TEST(TelefonListe, AgesOutOldAndFutureStamps) {
     TelefonListe liste;
-    auto a = std::make_unique<telefonObjekt>();
-    a->FIpAdresse = "a";
-    a->FMilliseconds = 1000;
-    auto b = std::make_unique<telefonObjekt>();
-    b->FIpAdresse = "b";
-    b->FMilliseconds = 50000;
-    auto c = std::make_unique<telefonObjekt>();
-    c->FIpAdresse = "c";
-    c->FMilliseconds = 70000;  // after "now"
-    liste.update(std::move(a));
-    liste.update(std::move(b));
-    liste.update(std::move(c));
+    // Stamped 1 s, 50 s and 70 s: the last after "now".
+    for (const auto& [address, stamp] : {std::pair{"a", 1000u}, {"b", 50000u}, {"c", 70000u}}) {
+        auto t = std::make_unique<telefonObjekt>();
+        t->FIpAdresse = address;
+        t->FMilliseconds = stamp;
+        liste.update(std::move(t));
+    }
     EXPECT_EQ(liste.ageOut(61001, 60000), 2);
     ASSERT_EQ(liste.snapshot().size(), 1u);
     EXPECT_EQ(liste.snapshot()[0].adresse(), "b");
@@ -148,7 +132,7 @@ TEST(ConfigTelegrams, LsrCmdAndResetBytes) {
 
 TEST(ConfigTelegrams, ReplyRules) {
     const std::string addr = "7F000001";
-    const auto reply = [&](int code, std::string_view text) { return parsed(telegram(5, code, text)); };
+    const auto reply = [&](int code, std::string_view text) { return parsed(telephoneTelegram(5, code, text)); };
 
     EXPECT_EQ(readReplyValue(reply(0x32, addr + "b42"), addr), "42");
     EXPECT_FALSE(readReplyValue(reply(0x32, addr + "c42"), addr));

@@ -98,6 +98,11 @@ std::string TempDir::write(const std::string& name, const std::string& content) 
     return full.string();
 }
 
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
 ScopedEnv::ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
     if (value) {

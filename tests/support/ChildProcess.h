@@ -49,6 +49,9 @@ private:
     std::string path_;
 };
 
+// The whole content of a file; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
 // Sets (or, with nullopt, removes) an environment variable for its lifetime.
 class ScopedEnv {
 public:

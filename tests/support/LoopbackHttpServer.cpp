@@ -170,6 +170,11 @@ void LoopbackHttpServer::enqueue(Script script) {
     queue_.push_back(std::move(script));
 }
 
+void LoopbackHttpServer::greet(Script script) {
+    std::lock_guard lock(mutex_);
+    greeting_ = std::move(script);
+}
+
 std::vector<RecordedRequest> LoopbackHttpServer::requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
@@ -317,9 +322,17 @@ bool LoopbackHttpServer::play(int fd, std::size_t index, const Script& script) {
 }
 
 void LoopbackHttpServer::serve(int fd, std::size_t index) {
+    Script script;
+    {
+        std::lock_guard lock(mutex_);
+        if (greeting_) script = *greeting_;
+    }
+    if (!script.steps().empty()) {
+        if (play(fd, index, script)) ::shutdown(fd, SHUT_WR);
+        return;
+    }
     auto request = readRequest(fd, index);
     if (!request) return;
-    Script script;
     std::function<Script(const RecordedRequest&)> handler;
     {
         std::lock_guard lock(mutex_);

@@ -104,6 +104,9 @@ public:
     // answer in order, and an empty queue answers 404.
     void setHandler(std::function<Script(const RecordedRequest&)> handler);
     void enqueue(Script script);
+    // Plays `script` on every connection at once, without waiting for a
+    // request (a relay server that talks first). Set before clients connect.
+    void greet(Script script);
 
     std::vector<RecordedRequest> requests() const;
     std::vector<Connection> connections() const;
@@ -131,6 +134,7 @@ private:
     mutable std::condition_variable changed_;
     std::function<Script(const RecordedRequest&)> handler_;
     std::vector<Script> queue_;
+    std::optional<Script> greeting_;
     std::vector<RecordedRequest> requests_;
     std::vector<Connection> connections_;
     std::vector<std::thread> workers_;
