@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
 #include <thread>
 
 #include "platform/Base64.h"
@@ -56,38 +55,31 @@ public:
 
 }  // namespace
 
-TEST_F(HttpClientTest, GetSendsTheRequestLineHostAndBasicCredentialsUpFront) {
+// Framings and limits of the answer are the parser's tests; here what goes
+// on the wire and what a server does to the connection.
+TEST_F(HttpClientTest, RequestLinesHostCredentialsAndBody) {
     server.enqueue(Script::reply(200, "OK", "picture"));
+    server.enqueue(Script::reply(200, "OK", "done"));
     client.setBasicAuthentication(true);
     client.setCredentials("root", "pass");
     client.requestHeaders().add("X-Extra", "1");
     EXPECT_EQ(client.get("/jpg/image.jpg?resolution=640x480"), "picture");
+    client.setCredentials("", "");
+    EXPECT_EQ(client.post("/cgi-bin/set.cgi", "name=door&x=1", "application/x-www-form-urlencoded"), "done");
     const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 1u);
+    ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].method, "GET");
     EXPECT_EQ(requests[0].target, "/jpg/image.jpg?resolution=640x480");
     EXPECT_EQ(requests[0].version, "HTTP/1.1");
     EXPECT_EQ(requests[0].header("Host"), "127.0.0.1:" + std::to_string(server.port()));
     EXPECT_EQ(requests[0].header("Authorization"), "Basic " + base64Encode("root:pass"));
     EXPECT_EQ(requests[0].header("X-Extra"), "1");
-}
-
-TEST_F(HttpClientTest, PostCarriesBodyTypeAndLength) {
-    server.enqueue(Script::reply(200, "OK", "done"));
-    EXPECT_EQ(client.post("/cgi-bin/set.cgi", "name=door&x=1", "application/x-www-form-urlencoded"), "done");
-    const auto r = server.requests().at(0);
-    EXPECT_EQ(r.method, "POST");
-    EXPECT_EQ(r.body, "name=door&x=1");
-    EXPECT_EQ(r.header("Content-Type"), "application/x-www-form-urlencoded");
-    EXPECT_EQ(r.header("Content-Length"), "13");
-    EXPECT_FALSE(r.header("Authorization"));  // no credentials, nothing sent
-}
-
-TEST_F(HttpClientTest, BodiesByLengthChunksAndClose) {
-    server.enqueue(Script::chunked({"abc", std::string(40000, 'd'), "e"}));
-    server.enqueue(Script::reply(200, "OK", "until the end", {}, false));
-    EXPECT_EQ(client.get("/a"), "abc" + std::string(40000, 'd') + "e");
-    EXPECT_EQ(client.get("/b"), "until the end");
+    const auto& post = requests[1];
+    EXPECT_EQ(post.method, "POST");
+    EXPECT_EQ(post.body, "name=door&x=1");
+    EXPECT_EQ(post.header("Content-Type"), "application/x-www-form-urlencoded");
+    EXPECT_EQ(post.header("Content-Length"), "13");
+    EXPECT_FALSE(post.header("Authorization"));  // no credentials, nothing sent
 }
 
 TEST_F(HttpClientTest, ErrorStatusRaisesWithTheStatusLine) {
@@ -117,16 +109,14 @@ TEST_F(HttpClientTest, CutsSlowDripsAndSilentServers) {
     EXPECT_LT(Clock::now() - start, Millis(1500));
 }
 
-TEST_F(HttpClientTest, HostileLengthsAndLinesFailWithoutAllocating) {
+TEST_F(HttpClientTest, HostileLengthsFailWithoutAllocatingAndInjectionIsRefused) {
     server.enqueue(Script().send("HTTP/1.1 200 OK\r\nContent-Length: 99999999999999\r\n\r\nx"));
     EXPECT_THROW(client.get("/huge"), HttpProtocolError);
-    server.enqueue(Script().send("HTTP/1.1 200 OK\r\nX: " + std::string(100000, 'a') + "\r\n\r\n"));
-    EXPECT_THROW(client.get("/long"), HttpProtocolError);
-    server.enqueue(Script().send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFFFFFF\r\n"));
-    EXPECT_THROW(client.get("/chunk"), HttpProtocolError);
-    // Header injection through a path or a credential is refused before sending.
+    server.enqueue(Script::chunked({"abc", std::string(40000, 'd')}));
+    EXPECT_EQ(client.get("/chunks"), "abc" + std::string(40000, 'd'));
+    // Header injection through a path is refused before sending.
     EXPECT_THROW(client.get("/x\r\nEvil: 1"), NetError);
-    EXPECT_EQ(server.requests().size(), 3u);
+    EXPECT_EQ(server.requests().size(), 2u);
 }
 
 TEST_F(HttpClientTest, ChallengeTakesTheFirstSchemeThatHasAClass) {
@@ -166,25 +156,7 @@ TEST_F(HttpClientTest, RefusedCredentialsEndWithThe401InsteadOfALoop) {
     EXPECT_EQ(server.requests().size(), 2u);
 }
 
-TEST_F(HttpClientTest, InterruptEndsABlockedRequestFromAnotherThread) {
-    server.enqueue(Script().hang());
-    client.setReadTimeout(kInfinite);
-    auto pending = std::async(std::launch::async, [&] {
-        try {
-            client.get("/hang");
-        } catch (const InterruptedError&) {
-            return true;
-        }
-        return false;
-    });
-    ASSERT_TRUE(server.waitForRequests(1, Millis(2000)));
-    client.interrupt();
-    ASSERT_EQ(pending.wait_for(std::chrono::seconds(2)), std::future_status::ready);
-    EXPECT_TRUE(pending.get());
-    EXPECT_TRUE(server.waitForPeerCloses(1, Millis(2000)));
-}
-
-TEST_F(HttpClientTest, StreamModeReadsAMultipartBodyBitByBit) {
+TEST_F(HttpClientTest, StreamModeReadsAMultipartBodyBitByBitUntilInterrupted) {
     MjpegOptions options;
     options.chunked = true;  // as ffmpeg serves it
     options.interval = Millis(20);
@@ -211,6 +183,8 @@ TEST_F(HttpClientTest, StreamModeReadsAMultipartBodyBitByBit) {
     });
     EXPECT_THROW(body.readLn(100), InterruptedError);
     stopper.join();
+    stream.reset();
+    EXPECT_TRUE(server.waitForPeerCloses(1, Millis(2000)));
 }
 
 TEST(HttpClientLighttpd, BasicAuthenticationAgainstARealServer) {

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "platform/Registry.h"
 #include "platform/Shell.h"
@@ -84,10 +83,8 @@ TEST(AtomicFiles, ReplaceWholeOrNotAtAllWithoutFollowingLinks) {
     const std::string target = dir.write("target", "theirs");
     fs::create_symlink(target, temporaryFileFor(file));
     EXPECT_EQ(writeFileAtomically(file, "second", 0600), "");
-    std::ifstream in(file);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "second");
-    std::ifstream theirs(target);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(theirs), {}), "theirs");
+    EXPECT_EQ(testsupport::readFile(file), "second");
+    EXPECT_EQ(testsupport::readFile(target), "theirs");
     EXPECT_FALSE(fs::exists(fs::symlink_status(temporaryFileFor(file))));
 
     EXPECT_NE(writeFileAtomically(dir.path() + "/missing/data", "x", 0600), "");

@@ -6,8 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/Shell.h"
 #include "support/ChildProcess.h"
@@ -17,12 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testsupport::readFile;
 
 TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstLetsGo) {
     testsupport::TempDir dir;
@@ -81,14 +74,13 @@ TEST(StartupFolders, EntryStartsTheProgramWithTheMarkerQuotedSafely) {
     EXPECT_FALSE(installStartupEntry("/proc/no-such-folder", "/opt/korvat/oculon"));
 }
 
-TEST(StartupFolders, MarkerTellsAnAutostart) {
+TEST(ShellPaths, OwnPathAndTheAutostartMarker) {
+    EXPECT_EQ(fs::path(ownPath()).filename(), "platform_shell_test");
     testsupport::ScopedEnv marker(kAutostartVariable, "1");
     EXPECT_TRUE(startedFromStartupFolder());
     testsupport::ScopedEnv other(kAutostartVariable, "0");
     EXPECT_FALSE(startedFromStartupFolder());
 }
-
-TEST(ShellPaths, OwnPath) { EXPECT_EQ(fs::path(ownPath()).filename(), "platform_shell_test"); }
 
 TEST(X11Services, DoNothingWithoutADisplay) {
     testsupport::ScopedEnv display("DISPLAY", "");
