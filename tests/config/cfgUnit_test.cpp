@@ -140,10 +140,10 @@ TEST(VideoConfigTree, EmptyRegistryLoadsDefaultsAndWritesTheSkeleton) {
     EXPECT_EQ(cfg.firstPictpath(), "");
     EXPECT_TRUE(cfg.splashScreen());
     int i = 0;
-    for (const bool on : {cfg.useServer(), cfg.showDoor(), cfg.surveillance(), cfg.allowCapture(), cfg.hasVideoPass(),
-                          cfg.storeFirstPict(), cfg.storeVideo(), cfg.codeTuerOffen(), cfg.protTuerOffen(),
-                          cfg.kommentarTuerOffen(), cfg.allowMultipleWindows(), cfg.useCamRes(), cfg.autostart(),
-                          cfg.isWine()})
+    for (const bool on :
+         {cfg.useServer(), cfg.showDoor(), cfg.surveillance(), cfg.allowCapture(), cfg.hasVideoPass(),
+          cfg.storeFirstPict(), cfg.storeVideo(), cfg.codeTuerOffen(), cfg.protTuerOffen(), cfg.kommentarTuerOffen(),
+          cfg.allowMultipleWindows(), cfg.useCamRes(), cfg.autostart(), cfg.isWine()})
         EXPECT_FALSE(on) << "option " << i++;
     TSprachenTyp lang = lang_fr;
     EXPECT_FALSE(cfg.liesSprache(lang));

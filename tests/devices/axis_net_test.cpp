@@ -75,9 +75,10 @@ TEST_F(AxisNet, TypeFourPostsInputChangesAndAStopBreaksOffItsWait) {
     EXPECT_EQ(events_.items[0]->name(), "Eingang");
     EXPECT_EQ(events_.items[0]->adresse(), "127.0.0.1");
     EXPECT_EQ(events_.items[0]->port(), std::to_string(camera.port()));
-    EXPECT_EQ(camera.requests().at(0).head, "GET /axis-cgi/io/port.cgi?monitor=1 HTTP/1.1\r\nHost: 127.0.0.1\r\n"
-                                            "Authorization: Basic " +
-                                                platform::base64Encode("root:pw") + "\r\n\r\n");
+    EXPECT_EQ(camera.requests().at(0).head,
+              "GET /axis-cgi/io/port.cgi?monitor=1 HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+              "Authorization: Basic " +
+                  platform::base64Encode("root:pw") + "\r\n\r\n");
     // The camera holds the stream open: the monitor waits, and a stop ends that.
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(platform::stopAndFree(std::move(t), 5s));

@@ -39,7 +39,8 @@ TEST(DigestNet, AuthenticatesAgainstLighttpdRequestAfterRequest) {
     client.setBasicAuthentication(true);
     EXPECT_EQ(client.get("/index.html"), "door");
     // So is the probe's snapshot of a camera.
-    const auto snapshot = oculon::devices::fetchSnapshot({"127.0.0.1", server.port(), "u", "p"}, "/axis-cgi/jpg/image.cgi");
+    const auto snapshot =
+        oculon::devices::fetchSnapshot({"127.0.0.1", server.port(), "u", "p"}, "/axis-cgi/jpg/image.cgi");
     EXPECT_TRUE(snapshot.success);
     EXPECT_EQ(snapshot.jpeg, "picture");
 

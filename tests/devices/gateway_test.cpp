@@ -122,16 +122,20 @@ std::shared_ptr<const NeciApi> fakeApi() {
         });
     };
     api->SetNetmask = [](int handle, int ifid, std::uint32_t mask) {
-        return onGateway(handle, [&](FakeGateway& g) { g.netmask = mask; }, true, ifid);
+        return onGateway(
+            handle, [&](FakeGateway& g) { g.netmask = mask; }, true, ifid);
     };
     api->SetName = [](int handle, const char* name) {
-        return onGateway(handle, [&](FakeGateway& g) { g.name = name; }, true);
+        return onGateway(
+            handle, [&](FakeGateway& g) { g.name = name; }, true);
     };
     api->SetPassword = [](int handle, const char* password) {
-        return onGateway(handle, [&](FakeGateway& g) { g.password = password; }, true);
+        return onGateway(
+            handle, [&](FakeGateway& g) { g.password = password; }, true);
     };
     api->SaveAndRestart = [](int handle) {
-        return onGateway(handle, [](FakeGateway& g) { ++g.saves; }, true);
+        return onGateway(
+            handle, [](FakeGateway& g) { ++g.saves; }, true);
     };
     return api;
 }

@@ -100,9 +100,9 @@ public:
 
     // Resolves every 500 ms until the camera came with all its records.
     bool findTheCamera() {
-        const std::set<std::string> expected = {
-            "from 10.77.0.2", "ptr Doorstation 7._http._tcp.local", "txt " + kLongPath, "txt width_reduction=2",
-            "srv 8080",       "a 10.77.0.2"};
+        const std::set<std::string> expected = {"from 10.77.0.2",   "ptr Doorstation 7._http._tcp.local",
+                                                "txt " + kLongPath, "txt width_reduction=2",
+                                                "srv 8080",         "a 10.77.0.2"};
         const auto complete = [&] {
             return std::includes(seen_.begin(), seen_.end(), expected.begin(), expected.end());
         };

@@ -51,9 +51,9 @@ TEST(MdnsQuery, ExactBytesOfThePtrQuery) {
 TEST(MdnsAnswer, PtrWithCompressedHostNameWithOrWithoutTheEchoedQuestion) {
     // A unicast answer repeats the question before its records.
     for (const std::string& question : {std::string(), kHttp + be16(12) + be16(1)}) {
-        const std::string packet = header(0x8400, question.empty() ? 0 : 1, 1) + question +
-                                   record(question.empty() ? kHttp : pointer(12), 12,
-                                          labels({"cam1"}).substr(0, 5) + pointer(12));
+        const std::string packet =
+            header(0x8400, question.empty() ? 0 : 1, 1) + question +
+            record(question.empty() ? kHttp : pointer(12), 12, labels({"cam1"}).substr(0, 5) + pointer(12));
         const auto result = parseAnswer(packet);
         ASSERT_TRUE(result);
         ASSERT_EQ(result->Count(), 1u);

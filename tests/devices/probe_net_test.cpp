@@ -119,8 +119,8 @@ TEST_F(ProbeNet, StreamVariantsAndRefusals) {
     // with Basic, as the live stream does: a challenge only marks it, though
     // credentials are stored.
     configure("Tor", config::KorvatServer, "u", "p", false);
-    for (const auto& challenge : {std::string("Basic realm=\"cam\""),
-                                  std::string("Digest realm=\"cam\", nonce=\"n1\", qop=\"auth\"")}) {
+    for (const auto& challenge :
+         {std::string("Basic realm=\"cam\""), std::string("Digest realm=\"cam\", nonce=\"n1\", qop=\"auth\"")}) {
         server_.enqueue(Script::challenge({challenge}));
         serverObjekt refused("127.0.0.1", record(), context_);
         EXPECT_FALSE(refused.success);
@@ -234,7 +234,10 @@ TEST_F(ProbeNet, SnapshotTypesAndDefaults) {
 TEST_F(ProbeNet, RecordTypesTakeTheirPortAndHost) {
     // Type 1 takes its picture only when asked: no network here.
     paket lindavor = testsupport::serverRecord({10, 1, 2, 3}, 0, "Tor", "CPCam");
-    lindavor.setPort1(std::string("8\0" "1", 3));
+    lindavor.setPort1(
+        std::string("8\0"
+                    "1",
+                    3));
     serverObjekt l("192.168.5.5", lindavor, context_);
     EXPECT_EQ(l.FIpAdresse, "10.1.2.3");
     EXPECT_EQ(l.FPort, "81");

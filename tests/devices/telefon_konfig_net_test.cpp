@@ -69,8 +69,8 @@ private:
                 const char command = t[20];
                 const std::string data = t.substr(21, t.size() - 23);
                 if (command == 'a') {
-                    reply = answer(0x32, std::string(kPhoneHex) + "b" +
-                                             upperHex(memory_[std::stoi(data, nullptr, 16)], 2));
+                    reply =
+                        answer(0x32, std::string(kPhoneHex) + "b" + upperHex(memory_[std::stoi(data, nullptr, 16)], 2));
                 } else {
                     if (command == 'c') pending_ = std::stoi(data, nullptr, 16);
                     if (command == 'd') memory_[pending_] = std::stoi(data.substr(0, 2), nullptr, 16);
@@ -164,9 +164,9 @@ TEST_F(TelefonKonfigNet, ReadsAndWritesWithTheExactTelegrams) {
     const auto lsrCmd = [](int seq, char command, const std::string& data) {
         return buildLsrCmd(kPhoneHex, seq, "12FF", command, data);
     };
-    EXPECT_EQ(phone_.received(), (std::vector<std::string>{lsrCmd(0, 'a', "0602"), lsrCmd(1, 'e', "AA00"),
-                                                           lsrCmd(2, 'c', "0617"), lsrCmd(3, 'd', "4600"),
-                                                           lsrCmd(4, 'a', "0617")}));
+    EXPECT_EQ(phone_.received(),
+              (std::vector<std::string>{lsrCmd(0, 'a', "0602"), lsrCmd(1, 'e', "AA00"), lsrCmd(2, 'c', "0617"),
+                                        lsrCmd(3, 'd', "4600"), lsrCmd(4, 'a', "0617")}));
 }
 
 TEST_F(TelefonKonfigNet, LostRepliesAreSentAgainUpToSevenSends) {

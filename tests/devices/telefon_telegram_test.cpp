@@ -57,7 +57,8 @@ TEST(TelefonTelegram, EventsPerCode) {
     EXPECT_EQ(makeTelefonEvent(parsed(telephoneTelegram(1, 0x0A, "V")), "a")->typ(), config::KorvatV1);
     EXPECT_EQ(makeTelefonEvent(parsed(telephoneTelegram(1, 0x0A, "R")), "a")->typ(), config::KorvatV2);
     EXPECT_EQ(makeTelefonEvent(parsed(telephoneTelegram(1, 0x0A, "Q")), "a")->typ(), config::telUnknown);
-    for (int idle : {2, 3, 4, 6, 8, 9}) EXPECT_EQ(makeTelefonEvent(parsed(telephoneTelegram(1, idle, "")), "a")->status(), Idle);
+    for (int idle : {2, 3, 4, 6, 8, 9})
+        EXPECT_EQ(makeTelefonEvent(parsed(telephoneTelegram(1, idle, "")), "a")->status(), Idle);
     EXPECT_FALSE(makeTelefonEvent(parsed(telephoneTelegram(1, 0x32, "")), "a"));
     EXPECT_FALSE(makeTelefonEvent(parsed(telephoneTelegram(1, 0x33, "")), "a"));
 }

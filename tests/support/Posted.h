@@ -14,9 +14,10 @@ namespace oculon::testsupport {
 template <std::uint32_t Id>
 class Posted {
 public:
-    Posted() : target_([this](platform::Message& m) {
-        if (m.id == Id) items.push_back(m.take<Id>());
-    }) {}
+    Posted()
+        : target_([this](platform::Message& m) {
+              if (m.id == Id) items.push_back(m.take<Id>());
+          }) {}
 
     platform::TargetId id() const { return target_.id(); }
     platform::ManualLoopBackend& loop() { return loop_; }
