@@ -57,7 +57,7 @@ protected:
 
 }  // namespace
 
-TEST_F(HandlersTest, SearchAnswersProbeTypesZeroAndOneOnly) {
+TEST_F(HandlersTest, SearchAnswersOfTypesZeroAndOneAreProbedOncePerSenderIn5Seconds) {
     handlers_.UDPEmpfaengerRead(record("IPCam"), "10.0.0.1");
     handlers_.UDPEmpfaengerRead(record("CPCam").substr(0, 61), "10.0.0.2");
     handlers_.UDPEmpfaengerRead(record("AXIS_"), "10.0.0.3");
@@ -69,21 +69,18 @@ TEST_F(HandlersTest, SearchAnswersProbeTypesZeroAndOneOnly) {
     EXPECT_EQ(probes_[0].record.name(), "Tor");
     EXPECT_EQ(probes_[1].address, "10.0.0.2");
     EXPECT_EQ(rebootLock_.count(), 0);
-}
 
-TEST_F(HandlersTest, SearchAnswersAreRateLimitedAndHeldByTheRebootLock) {
-    handlers_.UDPEmpfaengerRead(record("IPCam"), "10.0.0.1");
+    // One probe per sender in 5 s, none while a restart holds the lock.
     now_ += 5000;
     handlers_.UDPEmpfaengerRead(record("IPCam"), "10.0.0.1");
-    EXPECT_EQ(probes_.size(), 1u);
+    EXPECT_EQ(probes_.size(), 2u);
     now_ += 1;
     handlers_.UDPEmpfaengerRead(record("IPCam"), "10.0.0.1");
-    EXPECT_EQ(probes_.size(), 2u);
-
+    EXPECT_EQ(probes_.size(), 3u);
     rebootLock_.blockVideo();
     now_ += 6000;
     handlers_.UDPEmpfaengerRead(record("IPCam"), "10.0.0.1");
-    EXPECT_EQ(probes_.size(), 2u);
+    EXPECT_EQ(probes_.size(), 3u);
     rebootLock_.unblockVideo();
 }
 

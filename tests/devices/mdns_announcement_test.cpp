@@ -12,38 +12,30 @@ namespace {
 class Answer {
 public:
     Answer& ptr(const std::string& service, const std::string& instance) {
-        auto r = std::make_unique<TMPTRRecord>();
-        r->Name = service;
-        r->HostName = instance + "." + service;
-        result_.Add(std::move(r));
-        return *this;
+        return add<TMPTRRecord>(service, [&](auto& r) { r.HostName = instance + "." + service; });
     }
     Answer& txt(const std::string& owner, std::vector<std::string> text) {
-        auto r = std::make_unique<TMTextRecord>();
-        r->RecType = TQueryRecordTypes::qtTXT;
-        r->Name = owner;
-        r->Text = std::move(text);
-        result_.Add(std::move(r));
-        return *this;
+        return add<TMTextRecord>(owner, [&](auto& r) { r.Text = std::move(text); }, TQueryRecordTypes::qtTXT);
     }
     Answer& hinfo(const std::string& owner, std::vector<std::string> text) {
-        auto r = std::make_unique<TMHINFORecord>();
-        r->RecType = TQueryRecordTypes::qtHINFO;
-        r->Name = owner;
-        r->Text = std::move(text);
-        result_.Add(std::move(r));
-        return *this;
+        return add<TMHINFORecord>(owner, [&](auto& r) { r.Text = std::move(text); }, TQueryRecordTypes::qtHINFO);
     }
     Answer& a(const std::string& owner, const std::string& address) {
-        auto r = std::make_unique<TMARecord>();
-        r->Name = owner;
-        r->IPAddress = address;
-        result_.Add(std::move(r));
-        return *this;
+        return add<TMARecord>(owner, [&](auto& r) { r.IPAddress = address; });
     }
     std::optional<MDNSAnnouncement> read() const { return readAnnouncement(result_); }
 
 private:
+    template <typename Record, typename Fill>
+    Answer& add(const std::string& owner, Fill fill, std::optional<TQueryRecordTypes> type = std::nullopt) {
+        auto r = std::make_unique<Record>();
+        r->Name = owner;
+        if (type) r->RecType = *type;
+        fill(*r);
+        result_.Add(std::move(r));
+        return *this;
+    }
+
     TMQueryResult result_;
 };
 

@@ -219,7 +219,7 @@ void LoopbackHttpServer::acceptLoop() {
         {
             std::lock_guard lock(mutex_);
             index = connections_.size();
-            connections_.push_back({Clock::now(), std::nullopt, std::nullopt});
+            connections_.push_back({Clock::now(), std::nullopt});
         }
         workers_.emplace_back([this, fd, index] {
             serve(fd, index);
@@ -336,7 +336,6 @@ void LoopbackHttpServer::serve(int fd, std::size_t index) {
     std::function<Script(const RecordedRequest&)> handler;
     {
         std::lock_guard lock(mutex_);
-        connections_[index].requestRead = Clock::now();
         requests_.push_back(*request);
         if (handler_) {
             handler = handler_;

@@ -87,7 +87,6 @@ class LoopbackHttpServer {
 public:
     struct Connection {
         Clock::time_point accepted;
-        std::optional<Clock::time_point> requestRead;
         std::optional<Clock::time_point> peerClosed;  // the client closed it
     };
 
