@@ -15,10 +15,12 @@ public:
         return add<TMPTRRecord>(service, [&](auto& r) { r.HostName = instance + "." + service; });
     }
     Answer& txt(const std::string& owner, std::vector<std::string> text) {
-        return add<TMTextRecord>(owner, [&](auto& r) { r.Text = std::move(text); }, TQueryRecordTypes::qtTXT);
+        return add<TMTextRecord>(
+            owner, [&](auto& r) { r.Text = std::move(text); }, TQueryRecordTypes::qtTXT);
     }
     Answer& hinfo(const std::string& owner, std::vector<std::string> text) {
-        return add<TMHINFORecord>(owner, [&](auto& r) { r.Text = std::move(text); }, TQueryRecordTypes::qtHINFO);
+        return add<TMHINFORecord>(
+            owner, [&](auto& r) { r.Text = std::move(text); }, TQueryRecordTypes::qtHINFO);
     }
     Answer& a(const std::string& owner, const std::string& address) {
         return add<TMARecord>(owner, [&](auto& r) { r.IPAddress = address; });
