@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "platform/Log.h"
+
 namespace oculon::mediavideo {
 
 using pins::IPNLockSection;
@@ -56,8 +58,15 @@ bool TVDCommonFilter::SinkDispatch(pins::TPNBasicPin&, const pins::TGUID&, const
         FRunning = false;
         return OutputPinsNotify(op);
     }
-    if (const auto* supplied = PNOperationAs<pins::TPNSuppliedBufferOperation>(op))
-        return BufferOperation(Stamped(*supplied, op), states);
+    if (const auto* supplied = PNOperationAs<pins::TPNSuppliedBufferOperation>(op)) {
+        const auto frame = std::dynamic_pointer_cast<TVDImageBuffer>(supplied->Buffer);
+        if (!frame) {
+            log::warning(log::Category::media, "%s: a buffer that is no frame was refused",
+                         pins::TCBThread::GetComponentName(*this).c_str());
+            return false;
+        }
+        return BufferOperation(Stamped(frame, op), states);
+    }
     if (PNOperationAs<pins::TPNPumpRequestOperation>(op)) {
         PumpRequest(op);
         return false;
@@ -86,9 +95,7 @@ bool TVDCommonFilter::StartStream(const TPNStartFrameOperation& start, const IPN
         FRunningInterlaceFlags, static_cast<std::uint32_t>(shape.Width), static_cast<std::uint32_t>(shape.Height)));
 }
 
-IPNNotifyOperation TVDCommonFilter::Stamped(const pins::TPNSuppliedBufferOperation& supplied,
-                                            const IPNNotifyOperation& op) {
-    const IVDImageBuffer frame = VDImageBuffer(supplied.Buffer);
+IPNNotifyOperation TVDCommonFilter::Stamped(const IVDImageBuffer& frame, const IPNNotifyOperation& op) {
     if (frame->GetTimeStamp().Available()) {
         FCurrentTime = frame->GetTimeStamp().EndTime();
         return op;

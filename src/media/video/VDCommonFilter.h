@@ -43,7 +43,7 @@ public:
     // shape); a stop goes on once the worker has done what it queued; a
     // frame is stamped when it has no stamp and handed to BufferOperation;
     // a pump request goes to PumpRequest; anything else goes on. A buffer
-    // that is no frame is refused with EIntfCastError.
+    // that is no frame is refused (false) and reported.
     bool SinkDispatch(pins::TPNBasicPin& sender, const pins::TGUID& id, const pins::IPNNotifyOperation& op,
                       pins::TPNNotifyStates states) override;
     // An operation from downstream: up through the input when it is linked;
@@ -103,8 +103,7 @@ private:
     bool StartStream(const TPNStartFrameOperation& start, const pins::IPNNotifyOperation& op);
     // The operation itself for a stamped frame; for one without a stamp a new
     // operation on a frame of its own that carries the running time.
-    pins::IPNNotifyOperation Stamped(const pins::TPNSuppliedBufferOperation& supplied,
-                                     const pins::IPNNotifyOperation& op);
+    pins::IPNNotifyOperation Stamped(const IVDImageBuffer& frame, const pins::IPNNotifyOperation& op);
 
     pins::PNOwned<TVDPNImageSourcePin> FOutputPin;
     pins::PNOwned<TVDPNImageSinkPin> FInputPin;

@@ -78,9 +78,11 @@ void TVDBasicGenericFilter::SyncBuffer(const pins::ISGData& buffer) {
         if (FOutputLock->Getter(FEnabled)) DoProcessData(in, out, sendOutputData);
         if (sendOutputData && out) OutputPin().SubmitBuffer(out);
     } catch (const std::exception& e) {
-        log::error(log::Category::media, "%s: a frame failed on the main thread: %s", Name().c_str(), e.what());
+        log::error(log::Category::media, "%s: a frame failed on the main thread: %s",
+                   pins::TCBThread::GetComponentName(*this).c_str(), e.what());
     } catch (...) {
-        log::error(log::Category::media, "%s: a frame failed on the main thread", Name().c_str());
+        log::error(log::Category::media, "%s: a frame failed on the main thread",
+                   pins::TCBThread::GetComponentName(*this).c_str());
     }
 }
 
