@@ -32,6 +32,8 @@ bool SuchThreadSource::change(const std::string& key, const std::function<void(d
     });
 }
 
+std::vector<devices::telefonObjekt> SuchThreadSource::telephones() const { return thread_.telefon().snapshot(); }
+
 HttpCgiClient::HttpCgiClient(std::chrono::milliseconds connectTimeout, std::chrono::milliseconds readTimeout) {
     client_.setConnectTimeout(connectTimeout);
     client_.setReadTimeout(readTimeout);

@@ -20,6 +20,7 @@ public:
     explicit SuchThreadSource(devices::suchThread& thread) : thread_(thread) {}
     std::vector<FoundDevice> snapshot() const override;
     bool change(const std::string& key, const std::function<void(devices::ServerFields&)>& edit) override;
+    std::vector<devices::telefonObjekt> telephones() const override;
 
 private:
     devices::suchThread& thread_;

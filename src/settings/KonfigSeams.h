@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/TelefonTelegram.h"
 #include "devices/serverObjekt.h"
 
 namespace oculon::settings {
@@ -30,6 +31,9 @@ public:
     virtual std::vector<FoundDevice> snapshot() const = 0;
     // Changes the listed object of `key` under the lock; false when none is.
     virtual bool change(const std::string& key, const std::function<void(devices::ServerFields&)>& edit) = 0;
+
+    // Copies of the door intercoms heard, in address order.
+    virtual std::vector<devices::telefonObjekt> telephones() const { return {}; }
 
     std::optional<FoundDevice> find(const std::string& key) const;
 };

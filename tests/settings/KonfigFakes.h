@@ -1,6 +1,6 @@
 #pragma once
 // Stand-ins for the settings dialog's seams: a discovery list held in a
-// vector and the way to put found devices into it.
+// vector and the way to put found devices and heard intercoms into it.
 
 #include <algorithm>
 #include <string>
@@ -20,6 +20,7 @@ public:
         edit(it->fields);
         return true;
     }
+    std::vector<devices::telefonObjekt> telephones() const override { return phones; }
 
     // A device that fetched its probe picture.
     devices::ServerFields& add(const std::string& address, const std::string& port, const std::string& name,
@@ -38,7 +39,17 @@ public:
         return devices.back().fields;
     }
 
+    devices::telefonObjekt& addPhone(const std::string& address, const std::string& name,
+                                     config::TTelefonTyp type = config::KorvatV1) {
+        devices::telefonObjekt& t = phones.emplace_back();
+        t.FIpAdresse = address;
+        t.FName = name;
+        t.FTyp = type;
+        return t;
+    }
+
     std::vector<FoundDevice> devices;
+    std::vector<devices::telefonObjekt> phones;
 };
 
 }  // namespace oculon::settings::test
