@@ -1,0 +1,94 @@
+#pragma once
+// TsonderKonfig: the special functions of one IP door intercom, read from
+// and written to the device through its configuration client. The exchanges
+// run on a worker (each one may wait seconds for the device, a restart
+// twenty), so the window stays responsive: its state panels show what runs
+// and how it ended. Closing breaks a running exchange off.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "devices/telefonKonfig.h"
+#include "settings/SpecialFunctions.h"
+
+namespace oculon::devices {
+class telefonKonfigThread;
+}
+
+namespace oculon::settings::ui {
+
+class TsonderKonfig : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 526;
+    static constexpr int kHeight = 538;
+
+    // `ipAddr`: the intercom; `code`: the door-opener code of its station,
+    // which the device takes as its access code (empty: none).
+    TsonderKonfig(std::string ipAddr, std::string code, QWidget* parent = nullptr);
+    ~TsonderKonfig() override;
+
+    // Before the window is shown.
+    void setTiming(const devices::telefonKonfig::Timing& timing) { timing_ = timing; }
+    bool busy() const { return running_; }
+    bool geaendert() const { return geaendert_; }
+
+    void lesenButtonClick();
+    void schreibenButtonClick();
+    void schliessenButtonClick();
+    // Also the window's close button: a running exchange is broken off.
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormShow();
+    void setCaptions();
+    void codeEditChange();
+    void rufAbbrBoxClick();
+    // The relay boxes count only while a hang-up box is checked.
+    void followHangUpBoxes();
+    SpecialFunctions values() const;
+    void showValues(const SpecialFunctions& f);
+    // A run on the worker; `finished` then runs on the main thread.
+    void startRun(std::function<bool(devices::telefonKonfig&)> job, std::function<void(bool ok)> finished);
+    void stopRun();
+    void showProcess(const QColor& colour, const std::string& text);
+
+    std::string ipAddr_;
+    std::string code_;
+    devices::telefonKonfig::Timing timing_;
+    // The client of the running exchange and the worker that uses it.
+    std::unique_ptr<devices::telefonKonfig> client_;
+    std::unique_ptr<devices::telefonKonfigThread> worker_;
+    bool running_ = false;
+    bool geaendert_ = false;
+    bool readOnce_ = false;  // the write waits for one good read
+    bool shown_ = false;
+
+    QLabel ipaddrLabel, Label1, tueroeffnerCodeLabel;
+    QLineEdit codeEdit;
+    QPushButton lesenButton, schreibenButton, schliessenButton;
+    QLabel statusLabel, statusPanel, vorgangLabel, vorgangPanel;
+    QWidget Panel1;
+    QCheckBox sendCodeBox;
+    QGroupBox furLogikGruppe;
+    std::array<QRadioButton, 4> callLogic_;
+    QGroupBox rufAbbrechenGruppe;
+    QCheckBox rufAbbrBox, verbEndBox, relais1Box, relais2Box, relayDTMFBox, displayCheck, waehlBox;
+    std::array<QComboBox, 4> keys_;
+};
+
+}  // namespace oculon::settings::ui
