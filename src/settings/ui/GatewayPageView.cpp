@@ -1,0 +1,346 @@
+#include "settings/ui/GatewayPageView.h"
+
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QVBoxLayout>
+
+#include "config/ui/BrandDialog.h"
+#include "video/ui/PromptParts.h"
+
+namespace oculon::settings::ui {
+
+using config::ui::qs;
+
+namespace {
+
+std::string str(const QLineEdit& edit) { return edit.text().toStdString(); }
+void setStr(QLineEdit& edit, const std::string& text) { edit.setText(QString::fromStdString(text)); }
+
+// The file dialog's filters from a "description|patterns|..." text.
+QString fileFilter(const std::string& pairs) {
+    QStringList filters;
+    const QStringList parts = QString::fromStdString(pairs).split('|');
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+    return filters.join(";;");
+}
+
+}  // namespace
+
+GatewayPageView::GatewayPageView(const config::TVideoConfig& settings, bool& modified, QWidget* parent)
+    : QWidget(parent), page_(settings), modified_(modified) {
+    setObjectName(QStringLiteral("Gateways"));
+    const auto name = [](QObject& o, const char* n) { o.setObjectName(QString::fromLatin1(n)); };
+    auto* top = new QVBoxLayout(this);
+    name(MoxaGrid, "MoxaGrid");
+    top->addWidget(&MoxaGrid, 1);
+    MoxaGrid.setColumnCount(6);
+    const int widths[] = {96, 102, 96, 96, 45, 45};
+    for (int c = 0; c < 6; ++c) MoxaGrid.setColumnWidth(c, widths[c]);
+    MoxaGrid.verticalHeader()->setDefaultSectionSize(16);
+    MoxaGrid.verticalHeader()->hide();
+    MoxaGrid.setSelectionBehavior(QAbstractItemView::SelectRows);
+    MoxaGrid.setSelectionMode(QAbstractItemView::SingleSelection);
+    MoxaGrid.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(&MoxaGrid, &QTableWidget::itemSelectionChanged, this, [this] {
+        if (!filling_ && MoxaGrid.currentRow() >= 0) MoxaGridSelectCell(MoxaGrid.currentRow());
+    });
+
+    auto* columns = new QHBoxLayout;
+    top->addLayout(columns);
+    auto* gatewayGrid = new QGridLayout;
+    columns->addLayout(gatewayGrid, 1);
+    const std::pair<QLabel*, QLineEdit*> rows[] = {
+        {&moxaNameLabel, &moxaName},           {&moxaIPLabel, &moxaIPEdit},
+        {&moxaGatewayLabel, &moxaGatewayEdit}, {&moxaSubnetLabel, &moxaSubnetEdit},
+        {&moxaPassLabel, &moxaPassEdit},       {&moxaPassConfirmLabel, &moxaPassConfirm}};
+    const char* names[] = {"moxaName",       "moxaIPEdit",   "moxaGatewayEdit",
+                           "moxaSubnetEdit", "moxaPassEdit", "moxaPassConfirm"};
+    int r = 0;
+    for (const auto& [label, edit] : rows) {
+        edit->setObjectName(QString::fromLatin1(names[r]));
+        edit->setMaxLength(15);
+        gatewayGrid->addWidget(label, r, 0);
+        gatewayGrid->addWidget(edit, r, 1);
+        ++r;
+        if (edit == &moxaName) {
+            gatewayGrid->addWidget(&moxaIsDHCP, r++, 0, 1, 2);
+        } else if (edit == &moxaSubnetEdit) {
+            gatewayGrid->addWidget(&moxaUsePass, r++, 0, 1, 2);
+        }
+    }
+    moxaName.setMaxLength(18);
+    moxaName.setEnabled(false);
+    name(moxaIsDHCP, "moxaIsDHCP");
+    name(moxaUsePass, "moxaUsePass");
+    video::ui::setHashEcho(moxaPassEdit);
+    video::ui::setHashEcho(moxaPassConfirm);
+    const auto follow = [this] {
+        const bool pass = moxaUsePass.isChecked();
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{&moxaPassLabel, &moxaPassEdit, &moxaPassConfirmLabel, &moxaPassConfirm})
+            w->setEnabled(pass);
+        const bool fixed = !moxaIsDHCP.isChecked();
+        for (QWidget* w : std::initializer_list<QWidget*>{&moxaIPLabel, &moxaIPEdit, &moxaGatewayLabel,
+                                                          &moxaGatewayEdit, &moxaSubnetLabel, &moxaSubnetEdit})
+            w->setEnabled(fixed);
+    };
+    connect(&moxaUsePass, &QCheckBox::toggled, this, follow);
+    connect(&moxaIsDHCP, &QCheckBox::toggled, this, follow);
+    for (QLineEdit* e : {&moxaPassEdit, &moxaPassConfirm})
+        connect(e, &QLineEdit::textEdited, this, [this] { modified_ = true; });
+
+    auto* right = new QVBoxLayout;
+    columns->addLayout(right, 1);
+    name(videoGroup, "videoGroup");
+    right->addWidget(&videoGroup);
+    auto* video = new QVBoxLayout(&videoGroup);
+    name(videoEinRadio, "videoEinRadio");
+    name(videoAnrufRadio, "videoAnrufRadio");
+    video->addWidget(&videoEinRadio);
+    video->addWidget(&videoAnrufRadio);
+    connect(&videoEinRadio, &QRadioButton::clicked, this, [this] { videoOutput(2); });
+    connect(&videoAnrufRadio, &QRadioButton::clicked, this, [this] { videoOutput(3); });
+
+    name(sounderGroup, "sounderGroup");
+    right->addWidget(&sounderGroup);
+    auto* io = new QGridLayout(&sounderGroup);
+    name(inputCheckBox, "inputCheckBox");
+    name(einEdit, "einEdit");
+    name(ausEdit, "ausEdit");
+    name(einBtn, "einBtn");
+    name(ausBtn, "ausBtn");
+    name(tuerCheckBox, "tuerCheckBox");
+    name(tuerEdit, "tuerEdit");
+    io->addWidget(&inputCheckBox, 0, 0, 1, 3);
+    io->addWidget(&einLabel, 1, 0);
+    io->addWidget(&einEdit, 1, 1);
+    io->addWidget(&einBtn, 1, 2);
+    io->addWidget(&ausLabel, 2, 0);
+    io->addWidget(&ausEdit, 2, 1);
+    io->addWidget(&ausBtn, 2, 2);
+    io->addWidget(&tuerCheckBox, 3, 0, 1, 3);
+    io->addWidget(&tuerEdit, 4, 1);
+    for (QPushButton* b : {&einBtn, &ausBtn}) {
+        b->setText(QStringLiteral("..."));
+        b->setFixedWidth(28);
+    }
+    connect(&inputCheckBox, &QCheckBox::clicked, this, [this](bool on) {
+        if (!on) {
+            einEdit.clear();
+            ausEdit.clear();
+        }
+        modified_ = true;
+        showInputs();
+    });
+    connect(&tuerCheckBox, &QCheckBox::clicked, this, [this](bool on) {
+        if (!on) tuerEdit.clear();
+        modified_ = true;
+        showInputs();
+    });
+    connect(&einBtn, &QPushButton::clicked, this, [this] { pictureButton(true); });
+    connect(&ausBtn, &QPushButton::clicked, this, [this] { pictureButton(false); });
+    for (QLineEdit* e : {&einEdit, &ausEdit, &tuerEdit})
+        connect(e, &QLineEdit::textEdited, this, [this] { modified_ = true; });
+
+    auto* test = new QHBoxLayout;
+    right->addLayout(test);
+    name(testButton, "testButton");
+    name(serverBar, "serverBar");
+    name(wartenLabel, "wartenLabel");
+    test->addWidget(&testButton);
+    test->addWidget(&serverBar, 1);
+    right->addWidget(&wartenLabel);
+    right->addStretch(1);
+    wartenLabel.hide();
+    serverBar.setRange(0, 100);
+    serverBar.setValue(0);
+    connect(&testButton, &QPushButton::clicked, this, &GatewayPageView::testButtonClick);
+    wiringTimer_.setSingleShot(true);
+    connect(&wiringTimer_, &QTimer::timeout, this, &GatewayPageView::wiringStep);
+    showInputs();
+    follow();
+}
+
+void GatewayPageView::setSprache(config::TSprachenTyp language) {
+    language_ = language;
+    const auto t = [language](const config::TText& text) { return qs(config::text(text, language)); };
+    moxaNameLabel.setText(t(config::txtNameOfIPAdapter));
+    moxaIPLabel.setText(t(config::txtIPAddress));
+    moxaGatewayLabel.setText(t(config::txtStandardGateway));
+    moxaSubnetLabel.setText(t(config::txtSubnetMask));
+    moxaPassLabel.setText(t(config::txtPassword));
+    moxaPassConfirmLabel.setText(t(config::txtReenterPassword));
+    moxaIsDHCP.setText(t(config::txtIPConfigurationByDHCP));
+    moxaUsePass.setText(t(config::txtUsePassword));
+    videoGroup.setTitle(t(config::txtVideoOutput));
+    videoEinRadio.setText(t(config::txtAlwaysOutputVideo));
+    videoAnrufRadio.setText(t(config::txtOutputVideoDuringVoiceConnection));
+    sounderGroup.setTitle(t(config::txtConfigureInputsOutputs));
+    inputCheckBox.setText(t(config::txtShowInputStatus));
+    einLabel.setText(t(config::txtOn));
+    ausLabel.setText(t(config::txtOff));
+    tuerCheckBox.setText(t(config::txtUseOutput));
+    testButton.setText(t(config::txtAssignVideoserver));
+    wartenLabel.setText(t(config::txtPleaseWait));
+    QStringList header;
+    for (const std::string& h : gatewayHeader(language)) header << QString::fromStdString(h);
+    MoxaGrid.setHorizontalHeaderLabels(header);
+}
+
+bool GatewayPageView::refill() {
+    const int selected = MoxaGrid.currentRow();
+    const auto cell = [this, selected](int column) {
+        const QTableWidgetItem* item = selected >= 0 ? MoxaGrid.item(selected, column) : nullptr;
+        return item ? item->text().toStdString() : std::string();
+    };
+    const std::string text0 = cell(0), text1 = cell(1);
+    const devices::TGatewayList list = gateways ? gateways() : devices::TGatewayList{};
+    const GridRows rows = gatewayRows(list, language_);
+    filling_ = true;
+    MoxaGrid.setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        for (int c = 0; c < 6; ++c)
+            MoxaGrid.setItem(r, c, new QTableWidgetItem(QString::fromStdString(rows[r][static_cast<std::size_t>(c)])));
+    }
+    const int row = selectLastLine(rows, text0, text1);
+    if (row >= 0) MoxaGrid.selectRow(row);
+    filling_ = false;
+    // The user's unsaved edits are not overwritten.
+    if (row >= 0 && !modified_) MoxaGridSelectCell(row);
+    return !rows.empty();
+}
+
+void GatewayPageView::MoxaGridSelectCell(int row) {
+    modified_ = false;
+    GatewayEdits e = edits();
+    const devices::TGatewayList list = gateways ? gateways() : devices::TGatewayList{};
+    if (!page_.select(row, list, e, language_)) return;
+    showEdits(e);
+    filling_ = true;
+    for (QRadioButton* b : {&videoEinRadio, &videoAnrufRadio}) {
+        b->setAutoExclusive(false);
+        b->setChecked(false);
+        b->setAutoExclusive(true);
+    }
+    filling_ = false;
+    // The video server of the same name is the one behind this gateway.
+    if (!e.name.empty() && selectServer && discovery) {
+        for (const FoundDevice& d : discovery->snapshot()) {
+            if (d.fields.FName == e.name && d.fields.FTyp == config::KorvatServer)
+                selectServer(d.key + "\r\n" + e.name);
+        }
+    }
+}
+
+GatewayEdits GatewayPageView::edits() const {
+    GatewayEdits e;
+    e.name = str(moxaName);
+    e.ip = str(moxaIPEdit);
+    e.gateway = str(moxaGatewayEdit);
+    e.subnet = str(moxaSubnetEdit);
+    e.pass = str(moxaPassEdit);
+    e.passConfirm = str(moxaPassConfirm);
+    e.dhcp = moxaIsDHCP.isChecked();
+    e.usePass = moxaUsePass.isChecked();
+    e.selected = page_.gateway().has_value();
+    e.input = inputCheckBox.isChecked();
+    e.output = tuerCheckBox.isChecked();
+    e.inputOnText = str(einEdit);
+    e.inputOffText = str(ausEdit);
+    e.outputText = str(tuerEdit);
+    e.pictureOn = pictureOn_;
+    e.pictureOff = pictureOff_;
+    return e;
+}
+
+void GatewayPageView::showEdits(const GatewayEdits& e) {
+    setStr(moxaName, e.name);
+    setStr(moxaIPEdit, e.ip);
+    setStr(moxaGatewayEdit, e.gateway);
+    setStr(moxaSubnetEdit, e.subnet);
+    setStr(moxaPassEdit, e.pass);
+    setStr(moxaPassConfirm, e.passConfirm);
+    moxaIsDHCP.setChecked(e.dhcp);
+    moxaUsePass.setChecked(e.usePass);
+    inputCheckBox.setChecked(e.input);
+    tuerCheckBox.setChecked(e.output);
+    setStr(einEdit, e.inputOnText);
+    setStr(ausEdit, e.inputOffText);
+    setStr(tuerEdit, e.outputText);
+    pictureOn_ = e.pictureOn;
+    pictureOff_ = e.pictureOff;
+    showInputs();
+}
+
+void GatewayPageView::showInputs() {
+    const bool input = inputCheckBox.isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*>{&einEdit, &ausEdit, &einBtn, &ausBtn}) w->setEnabled(input);
+    einBtn.setVisible(input);
+    ausBtn.setVisible(input);
+    tuerEdit.setEnabled(tuerCheckBox.isChecked());
+}
+
+void GatewayPageView::sendFrame(const std::string& frame) {
+    if (send) send(frame, str(moxaIPEdit));
+}
+
+void GatewayPageView::videoOutput(int n) {
+    sendFrame(videoOnConfig(n));
+    modified_ = true;
+}
+
+void GatewayPageView::pictureButton(bool on) {
+    const QString file =
+        QFileDialog::getOpenFileName(this, {}, {}, fileFilter(config::text(config::txtAllPicturesFilter, language_)));
+    if (file.isEmpty()) return;
+    modified_ = true;
+    (on ? pictureOn_ : pictureOff_) = file.toStdString();
+    setStr(on ? einEdit : ausEdit, imageMarker(language_));
+}
+
+void GatewayPageView::testButtonClick() {
+    if (wiring_.running()) return;
+    const WiringTest::Step step = wiring_.start();
+    serverBar.setValue(step.progress);
+    wartenLabel.show();
+    testButton.setEnabled(false);
+    sendFrame(step.frame);
+    wiringTimer_.start(wiringWait);
+}
+
+void GatewayPageView::wiringStep() {
+    const WiringTest::Step step = wiring_.next(discovery ? discovery->snapshot() : std::vector<FoundDevice>{});
+    serverBar.setValue(step.progress);
+    if (!step.finished) {
+        sendFrame(step.frame);
+        wiringTimer_.start(wiringWait);
+        return;
+    }
+    if (step.wired) wiringFound(*step.wired);
+    wartenLabel.hide();
+    testButton.setEnabled(true);
+    sendFrame(step.frame);
+}
+
+void GatewayPageView::wiringFound(const std::string& key) {
+    // A copy of the entry: no lock is held while the user is asked.
+    const std::optional<FoundDevice> wired = discovery ? discovery->find(key) : std::nullopt;
+    if (!wired) return;
+    std::string name = wired->fields.FName;
+    setStr(moxaName, name);
+    if (selectServer) selectServer(key + "\r\n" + name);
+    if (name.empty() && askName) {
+        const auto entered = askName(wired->fields.FIpAdresse);
+        // The server may have left the list while the user typed.
+        if (!entered || !discovery->find(key)) return;
+        name = *entered;
+        setStr(moxaName, name);
+        if (setServerName) setServerName(name);
+    }
+    modified_ = true;
+}
+
+}  // namespace oculon::settings::ui

@@ -1,0 +1,97 @@
+#pragma once
+// The gateway page of the settings dialog: the gateways the gateway search
+// found, the selected one's settings (sent by the video server's
+// configuration run), how the video server behind it outputs its picture,
+// the texts and pictures of the station's input and output, and the wiring
+// test that finds the video server wired to the gateway. The test waits on
+// a timer between its steps, so the dialog goes on meanwhile.
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QWidget>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "settings/GatewayPage.h"
+#include "settings/KonfigSeams.h"
+#include "settings/WiringTest.h"
+
+namespace oculon::settings::ui {
+
+class GatewayPageView : public QWidget {
+    Q_OBJECT
+
+public:
+    // `modified`: the dialog's flag of unsaved edits on its server and gateway pages.
+    GatewayPageView(const config::TVideoConfig& settings, bool& modified, QWidget* parent = nullptr);
+
+    // What the page reaches outside itself; each may be empty.
+    std::function<devices::TGatewayList()> gateways;
+    std::function<void(const std::string& frame, const std::string& host)> send;
+    DiscoverySource* discovery = nullptr;
+    // Selects the video server listed under the caption (key, line break,
+    // name) on the video-server page and loads it; false when none is.
+    std::function<bool(const std::string& caption)> selectServer;
+    // Asks a name for a newly wired server (nothing on Cancel) and puts it
+    // into the video-server page.
+    std::function<std::optional<std::string>(const std::string& address)> askName;
+    std::function<void(const std::string& name)> setServerName;
+    std::chrono::milliseconds wiringWait = WiringTest::kWait;
+
+    void setSprache(config::TSprachenTyp language);
+    // 1028: the grid follows the gateway search; false when it found none
+    // (the page is then hidden).
+    bool refill();
+    // The row (from 0) became the selection.
+    void MoxaGridSelectCell(int row);
+    // The page's edits, for the configuration run, and as the run left them.
+    GatewayEdits edits() const;
+    void showEdits(const GatewayEdits& edits);
+    const std::optional<devices::TGatewayObject>& gateway() const { return page_.gateway(); }
+    void clear() { page_.clear(); }
+    bool wiringTestRunning() const { return wiring_.running(); }
+
+private:
+    void showInputs();
+    void videoOutput(int n);
+    void pictureButton(bool on);
+    void testButtonClick();
+    void wiringStep();
+    void wiringFound(const std::string& key);
+    void sendFrame(const std::string& frame);
+
+    GatewayPage page_;
+    bool& modified_;
+    config::TSprachenTyp language_ = config::lang_en;
+    bool filling_ = false;
+    std::string pictureOn_, pictureOff_;  // bildEin, bildAus
+    WiringTest wiring_;
+    QTimer wiringTimer_;
+
+    QTableWidget MoxaGrid;
+    QLabel moxaNameLabel, moxaIPLabel, moxaGatewayLabel, moxaSubnetLabel, moxaPassLabel, moxaPassConfirmLabel;
+    QLineEdit moxaName, moxaIPEdit, moxaGatewayEdit, moxaSubnetEdit, moxaPassEdit, moxaPassConfirm;
+    QCheckBox moxaIsDHCP, moxaUsePass;
+    QGroupBox videoGroup;
+    QRadioButton videoEinRadio, videoAnrufRadio;
+    QGroupBox sounderGroup;
+    QCheckBox inputCheckBox, tuerCheckBox;
+    QLabel einLabel, ausLabel;
+    QLineEdit einEdit, ausEdit, tuerEdit;
+    QPushButton einBtn, ausBtn;
+    QPushButton testButton;
+    QProgressBar serverBar;
+    QLabel wartenLabel;
+};
+
+}  // namespace oculon::settings::ui
