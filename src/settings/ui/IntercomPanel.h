@@ -1,0 +1,86 @@
+#pragma once
+// The door-intercom page's own part, beside the camera list: the intercoms
+// heard on the network, the stored assignments of cameras to intercoms, the
+// door-opener code and duration, and the chosen camera's settings. Its
+// apply stores the assignment; its menus remove an assignment, add a second
+// camera to one, open an intercom's web page or its special functions.
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/MainLoop.h"
+#include "settings/IntercomAssignment.h"
+
+namespace oculon::settings::ui {
+
+class IntercomPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    IntercomPanel(config::TVideoConfig& settings, QWidget* parent = nullptr);
+
+    DiscoverySource* discovery = nullptr;
+    platform::TargetId dialog = 0;                             // gets 1029 after each change of the assignments
+    std::function<std::vector<std::string>()> cameraCaptions;  // of the camera list, in order
+    std::function<void(const std::string& key)> selectCamera;  // selects and loads a camera of the list
+    std::function<void()> clearCameraSelection;
+    std::function<void(const std::string& address)> openWebPage;
+    // The door options of the page, which the exclusive boxes clear.
+    QCheckBox* codeFuerTuer = nullptr;
+    QCheckBox* protokollTuerOeffner = nullptr;
+    QCheckBox* kommentarErf = nullptr;
+
+    void setSprache(config::TSprachenTyp language);
+    // 1029: both grids follow the intercoms heard and the stored stations.
+    void refill();
+    // A camera chosen in the camera list.
+    void cameraSelected(const std::string& key);
+    // The apply for the camera selected in the camera list; the message to
+    // show when nothing could be stored (the edits stay).
+    const config::TText* lindavorUebernehmen(const std::string& cameraKey);
+    bool hasIPPhone() const { return hasIPPhone_; }
+
+private:
+    void telefonGridSelectCell(int row);
+    void zuordnungGridSelectCell(int row);
+    void exclusiveBox(QCheckBox& box, QCheckBox& other);
+    void zuordnungGridContextPopup(const QPoint& at);
+    void telefonGridContextPopup(const QPoint& at);
+    void SekundaerHinzuClick(const std::string& key);
+    void analogRTbtnClick();
+    void changed();
+    std::string cell(const QTableWidget& grid, int row, int column) const;
+    static void fillGrid(QTableWidget& grid, const GridRows& rows, int selection);
+
+    config::TVideoConfig& settings_;
+    config::TSprachenTyp language_ = config::lang_en;
+    bool hasIPPhone_ = false;
+    bool lindavorModified_ = false;
+    bool filling_ = false;
+    int oldRow = -1;
+    int rowToDel = -1;
+    std::string selectedBIP;
+    AnalogFlags analog_;
+
+    QTableWidget telefonGrid, zuordnungGrid;
+    QLabel codeLabel, dauerLabel;
+    QLineEdit tuerOeffnerCodeEdit, dauerEdit;
+    QGroupBox userTelConfig;
+    QCheckBox usePasswordB, analogBTBox, ohneBTBox, tuerBTBox;
+    QLabel userLabel, passLabel, passConfirmLabel;
+    QLineEdit userNameB, passwordB, passwordConfirmB, tuerBTEdit;
+    QPushButton analogRTbtn;
+    QMenu PopupMenu1, PopupMenu2;
+};
+
+}  // namespace oculon::settings::ui
