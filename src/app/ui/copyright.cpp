@@ -426,6 +426,7 @@ void Tcopyright::Konfiguration1Click() {
     links.sendFunctionLindavor = channel_.sendFunctionLindavor();
     links.switchRelayMode = [this](bool on) { switchRelayMode(on); };
     links.wall = [this] { return wall_.get(); };
+    links.switchWall = [this](bool on) { on ? createWall() : closeWall(); };
     konfigForm_ = std::make_unique<settings::ui::TkonfigForm>(std::move(links));
     connect(konfigForm_.get(), &QDialog::finished, this, &Tcopyright::konfigFormClosed);
     // Modal for the program's windows, without a nested event loop: the

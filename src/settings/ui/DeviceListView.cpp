@@ -65,9 +65,13 @@ void DeviceListView::fill(const std::vector<DeviceItem>& items, int selection) {
     filling_ = false;
 }
 
+std::string DeviceListView::captionOf(const QListWidgetItem& item) {
+    return item.data(kCaptionRole).toString().toStdString();
+}
+
 std::string DeviceListView::selectedCaption() const {
     const QList<QListWidgetItem*> selected = selectedItems();
-    return selected.size() == 1 ? selected.front()->data(kCaptionRole).toString().toStdString() : std::string();
+    return selected.size() == 1 ? captionOf(*selected.front()) : std::string();
 }
 
 void DeviceListView::startDrag(Qt::DropActions) {

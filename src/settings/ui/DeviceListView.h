@@ -29,6 +29,7 @@ public:
     // key; empty without a selection.
     std::string selectedCaption() const;
     std::string selectedKey() const { return keyOfCaption(selectedCaption()); }
+    static std::string captionOf(const QListWidgetItem& item);
     // Runs after a selection by the user.
     std::function<void(const std::string& key)> onSelect;
 

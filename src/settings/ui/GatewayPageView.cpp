@@ -59,8 +59,9 @@ GatewayPageView::GatewayPageView(const config::TVideoConfig& settings, bool& mod
     const char* names[] = {"moxaName",       "moxaIPEdit",   "moxaGatewayEdit",
                            "moxaSubnetEdit", "moxaPassEdit", "moxaPassConfirm"};
     int r = 0;
+    const char* const* editName = names;
     for (const auto& [label, edit] : rows) {
-        edit->setObjectName(QString::fromLatin1(names[r]));
+        edit->setObjectName(QString::fromLatin1(*editName++));
         edit->setMaxLength(15);
         gatewayGrid->addWidget(label, r, 0);
         gatewayGrid->addWidget(edit, r, 1);

@@ -94,9 +94,15 @@ TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
     KonfigTabs.setParent(this);
     buildGeneralPage();
     buildServerPage();
-    gatewayPage_.setObjectName(QStringLiteral("Gateways"));
+    buildGatewayPage();
     buildTelefonPage();
-    ueberwachungPage_.setObjectName(QStringLiteral("ueberwachungTab"));
+    ueberwachungPage_.wall = links_.wall;
+    ueberwachungPage_.switchWall = [this](bool on) {
+        if (!links_.switchWall) return;
+        links_.switchWall(on);
+        video::ui::TueberwachungForm* wall = on && links_.wall ? links_.wall() : nullptr;
+        if (wall) wall->setKonfigTarget(handle());
+    };
     KonfigTabs.addTab(&g_.page, {});
     KonfigTabs.addTab(&s_.page, {});
     KonfigTabs.addTab(&gatewayPage_, {});
@@ -360,9 +366,56 @@ void TkonfigForm::buildServerPage() {
     useUserNameClick();
 }
 
+void TkonfigForm::buildGatewayPage() {
+    GatewayPageView& g = gatewayPage_;
+    g.gateways = links_.gateways;
+    g.send = links_.sendFunction;
+    g.discovery = links_.discovery;
+    g.wiringWait = links_.wiringWait;
+    g.selectServer = [this](const std::string& caption) {
+        for (int i = 0; i < s_.ListView1.count(); ++i) {
+            QListWidgetItem* item = s_.ListView1.item(i);
+            if (s_.ListView1.captionOf(*item) != caption) continue;
+            if (!item->isSelected()) {
+                s_.ListView1.setCurrentItem(item);
+                ListView1SelectItem(keyOfCaption(caption));
+            }
+            return true;
+        }
+        return false;
+    };
+    g.askName = [this](const std::string& address) -> std::optional<std::string> {
+        TextPrompt ask(TextPrompt::Kind::name, this);
+        ask.station = address;
+        if (prompt([&] { return ask.exec(); }) != mrOK) return std::nullopt;
+        return ask.password;
+    };
+    g.setServerName = [this](const std::string& name) { setStr(s_.serverNameEdit, name); };
+}
+
 void TkonfigForm::buildTelefonPage() {
     TelefonPage& t = t_;
     QVBoxLayout* right = listBeside(t.page, "TelefonTab", t.ListView2);
+    right->addWidget(&intercom_, 3);
+    intercom_.discovery = links_.discovery;
+    intercom_.dialog = handle();
+    intercom_.codeFuerTuer = &t.codeFuerTuer;
+    intercom_.protokollTuerOeffner = &t.protokollTuerOeffner;
+    intercom_.kommentarErf = &t.kommentarErf;
+    intercom_.cameraCaptions = [this] {
+        std::vector<std::string> captions;
+        for (int i = 0; i < t_.ListView2.count(); ++i)
+            captions.push_back(t_.ListView2.captionOf(*t_.ListView2.item(i)));
+        return captions;
+    };
+    intercom_.selectCamera = [this](const std::string& key) {
+        for (int i = 0; i < t_.ListView2.count(); ++i) {
+            if (keyOfCaption(t_.ListView2.captionOf(*t_.ListView2.item(i))) == key) t_.ListView2.setCurrentRow(i);
+        }
+    };
+    intercom_.clearCameraSelection = [this] { t_.ListView2.clearSelection(); };
+    intercom_.openWebPage = [this](const std::string& address) { openWebPage(address); };
+    t.ListView2.onSelect = [this](const std::string& key) { intercom_.cameraSelected(key); };
     t.ListView2.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&t.ListView2, &QWidget::customContextMenuRequested, this, &TkonfigForm::ListView2ContextPopup);
     connect(&t.ListView2, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem*) {
@@ -399,6 +452,9 @@ void TkonfigForm::setSprache(TSprachenTyp language) {
     setWindowTitle(qs(title));
     konfigFormPanel.setText(qs("  " + title));
     for (const auto& set : captions_) set(language);
+    gatewayPage_.setSprache(language);
+    intercom_.setSprache(language);
+    ueberwachungPage_.setSprache(language);
 }
 
 // ---- showing and closing -----------------------------------------------------
@@ -431,6 +487,8 @@ void TkonfigForm::FormShow() {
     }
     rebuildLists();
     gatewaysChanged();
+    intercom_.refill();
+    ueberwachungPage_.load();
 }
 
 void TkonfigForm::FormClose() {
@@ -438,7 +496,9 @@ void TkonfigForm::FormClose() {
     devices::setSettingsDialogOpen(false);
     rebuildTimer_.stop();
     serverPage_.clear();
+    gatewayPage_.clear();
     s_.ListView1.clear();
+    ueberwachungPage_.close();
     if (links_.wall) {
         if (auto* wall = links_.wall()) wall->setKonfigTarget(0);
     }
@@ -451,6 +511,11 @@ void TkonfigForm::shutDown() {
     links_.gateways = nullptr;
     links_.wall = nullptr;
     links_.switchRelayMode = nullptr;
+    gatewayPage_.gateways = nullptr;
+    gatewayPage_.discovery = nullptr;
+    intercom_.discovery = nullptr;
+    ueberwachungPage_.wall = nullptr;
+    ueberwachungPage_.switchWall = nullptr;
     hide();
 }
 
@@ -552,6 +617,10 @@ void TkonfigForm::handleMessage(platform::Message& message) {
         case platform::WM_UPDATEEVENT: rebuildLists(); return;
         case platform::WM_MOXAEVENT: gatewaysChanged(); return;
         case platform::WM_TCPUPDATEEVENT: relayState(message.wParam); return;
+        case platform::WM_TELUPDATEEVENT:
+            if (shown_) intercom_.refill();
+            return;
+        case platform::WMSURVEILLANCESINGLEACCEPTED: ueberwachungPage_.rebuildPreview(); return;
         case platform::WM_KONFIGRUN:
             if (auto event = message.take<platform::WM_KONFIGRUN>()) runEvent(*event);
             return;
@@ -580,10 +649,7 @@ void TkonfigForm::rebuildLists() {
     g_.Panel5.setVisible(serverPage);
 }
 
-void TkonfigForm::gatewaysChanged() {
-    const bool any = links_.gateways && !links_.gateways().empty();
-    KonfigTabs.setTabVisible(GatewaysTab, any);
-}
+void TkonfigForm::gatewaysChanged() { KonfigTabs.setTabVisible(GatewaysTab, gatewayPage_.refill()); }
 
 void TkonfigForm::relayState(std::uintptr_t state) {
     QPalette palette = g_.Panel6.palette();
@@ -751,7 +817,12 @@ void TkonfigForm::uebernehmenBtnClick() {
     }
     switch (KonfigTabs.currentIndex()) {
         case TelefonTab:
-        case ueberwachungTab: break;
+            if (const std::string key = t_.ListView2.selectedKey(); !key.empty()) {
+                // The edits stay for the user to mend.
+                if (const TText* problem = intercom_.lindavorUebernehmen(key)) fail(*problem);
+            }
+            break;
+        case ueberwachungTab: ueberwachungPage_.ueberwachungUebernehmen(); break;
         default: korvatUebernehmen(); break;
     }
 }
@@ -805,10 +876,12 @@ void TkonfigForm::startRun(const ServerEdits& edits) {
     setup.gatewayNamed = [gatewayNames](const std::string& name) {
         return std::find(gatewayNames.begin(), gatewayNames.end(), name) != gatewayNames.end();
     };
+    if (const auto& gateway = gatewayPage_.gateway()) setup.gateway = std::make_unique<GatewayObjectSettings>(*gateway);
     setup.language = mySprache;
     setup.settleTime = links_.settleTime;
-    run_ = std::make_unique<ConfigurationRun>(handle(), std::move(setup),
-                                              ConfigurationRun::Input{*serverPage_.server(), edits, {}, modified});
+    run_ = std::make_unique<ConfigurationRun>(
+        handle(), std::move(setup),
+        ConfigurationRun::Input{*serverPage_.server(), edits, gatewayPage_.edits(), modified});
     run_->Start();
 }
 
@@ -858,6 +931,7 @@ void TkonfigForm::runEvent(RunEvent& event) {
 void TkonfigForm::runFinished(const VideoServerConfiguration::Result& result) {
     stopRun();
     showServerEdits(result.server);
+    gatewayPage_.showEdits(result.gateway);
     FErrorFlag = FErrorFlag || result.error;
     modified = false;
     if (result.finished) {

@@ -39,6 +39,9 @@
 #include "settings/KonfigLists.h"
 #include "settings/KonfigPages.h"
 #include "settings/ui/DeviceListView.h"
+#include "settings/ui/GatewayPageView.h"
+#include "settings/ui/IntercomPanel.h"
+#include "settings/ui/ueberwachungPage.h"
 
 class QGridLayout;
 
@@ -63,6 +66,9 @@ struct KonfigLinks {
     // Stores the relay mode and starts or stops what depends on it.
     std::function<void(bool relayOn)> switchRelayMode;
     std::function<video::ui::TueberwachungForm*()> wall;
+    // Creates the wall (true) or closes it (false).
+    std::function<void(bool on)> switchWall;
+    std::chrono::milliseconds wiringWait{8400};  // after each switch of the wiring test
     // For the configuration runs; none: the network.
     std::function<std::unique_ptr<CgiClient>()> cgiClient;
     // The folder chooser; nothing when the user cancels. None: the desktop's.
@@ -115,6 +121,7 @@ private:
     void addEditRows(QGridLayout& grid, std::initializer_list<EditRow> rows);
     void buildGeneralPage();
     void buildServerPage();
+    void buildGatewayPage();
     void buildTelefonPage();
     void FormShow();
     void FormClose();
@@ -160,6 +167,7 @@ private:
     KonfigLinks links_;
     config::TVideoConfig& settings_;
     ServerPage serverPage_;
+    bool modified = false;
     RebuildThrottle throttle_;
     std::vector<std::function<void(config::TSprachenTyp)>> captions_;
 
@@ -194,7 +202,7 @@ private:
         QLineEdit nameEdit, passEdit, passConfirmEdit, serverIPEdit, subnetEdit, gatewayEdit, serverPortEdit;
         QPushButton delConfigBtn;
     } s_;
-    QWidget gatewayPage_;
+    GatewayPageView gatewayPage_{settings_, modified};
     struct TelefonPage {
         QWidget page;
         DeviceListView ListView2{nullptr, "ListView2", true};
@@ -206,7 +214,8 @@ private:
         QAction* pfadAendern = nullptr;
         QAction* kameraEntfernen = nullptr;
     } t_;
-    QWidget ueberwachungPage_;
+    IntercomPanel intercom_{settings_};
+    UeberwachungPage ueberwachungPage_{settings_};
 
     platform::MessageTarget target_;
     QTimer rebuildTimer_;  // a rebuild that fell into the throttle's pause
@@ -218,7 +227,6 @@ private:
     config::TSprachenTyp lng_ = config::lang_de;
     bool FErrorFlag = false;
     bool FPwdChanged = false;
-    bool modified = false;
     bool hasIPCam = false;
     bool videoAutomatically = false;
     bool closeAfterRun_ = false;
