@@ -12,7 +12,10 @@ jobs=${OCULON_JOBS:-$(nproc)}
 # relative to the project root.
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 
-echo "== source format"
+# Each section says how long the run has taken so far.
+section() { echo "== $1 (${SECONDS} s)"; }
+
+section "source format"
 scripts/check-format.sh
 
 # The dated save folders carry the locale's month and weekday names; one test
@@ -27,19 +30,19 @@ export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
-echo "== build with AddressSanitizer + UndefinedBehaviorSanitizer"
+section "build with AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCULON_SANITIZE=ON -DOCULON_WERROR=ON >/dev/null
 cmake --build build/asan -j "$jobs"
-echo "== tests (asan, ubsan)"
+section "tests (asan, ubsan)"
 ctest --test-dir build/asan -j "$jobs" --output-on-failure -LE fuzz
 
-echo "== build with ThreadSanitizer"
+section "build with ThreadSanitizer"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCULON_TSAN=ON -DOCULON_WERROR=ON >/dev/null
 cmake --build build/tsan -j "$jobs" --target tsan_tests
-echo "== tests (tsan)"
+section "tests (tsan)"
 ctest --test-dir build/tsan -j "$jobs" --output-on-failure -L tsan --no-tests=ignore
 
-echo "== fuzz targets (short runs)"
+section "fuzz targets (short runs)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCULON_FUZZ=ON -DOCULON_TESTS=OFF \
   -DOCULON_WERROR=ON >/dev/null
 cmake --build build/fuzz -j "$jobs" --target fuzz_targets
@@ -47,5 +50,6 @@ ctest --test-dir build/fuzz -j "$jobs" --output-on-failure -L fuzz --no-tests=ig
 
 # Optimisation brings warnings of its own: the program as scripts/start.sh
 # builds it (the same build folder, so a later start reuses it).
-echo "== release build"
+section "release build"
 scripts/start.sh --build-only
+section "done"
