@@ -34,7 +34,7 @@ section "build with AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCULON_SANITIZE=ON -DOCULON_WERROR=ON >/dev/null
 cmake --build build/asan -j "$jobs"
 section "tests (asan, ubsan)"
-ctest --test-dir build/asan -j "$jobs" --output-on-failure -LE fuzz
+ctest --test-dir build/asan -j "$jobs" --output-on-failure -LE "fuzz|slow"
 
 section "build with ThreadSanitizer"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCULON_TSAN=ON -DOCULON_WERROR=ON >/dev/null
