@@ -1,3 +1,6 @@
+// Qt's event loop drives the main loop: posted messages, synchronize() and
+// timers run on the main thread, payloads are freed.
+
 #include <QApplication>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -6,7 +9,6 @@
 #include <thread>
 
 #include "platform/MainLoop.h"
-#include "platform/ui/QtLoopBackend.h"
 
 using namespace oculon::platform;
 using namespace std::chrono_literals;
@@ -26,16 +28,8 @@ struct oculon::platform::MessagePayloadOf<kTestMessage> {
 };
 
 TEST(QtLoopBackend, MessagesSynchronizeAndTimersRunOnQtsLoop) {
-    int argc = 1;
-    char name[] = "qtloop_test";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    QtLoopBackend backend;
-
     std::atomic<int> freed{0};
-    int received = 0;
-    int synced = 0;
-    int ticks = 0;
+    int received = 0, synced = 0, ticks = 0;
     MessageTarget target([&](Message& m) {
         EXPECT_TRUE(MainLoop::instance().isMainThread());
         received += static_cast<int>(m.wParam);
@@ -51,12 +45,12 @@ TEST(QtLoopBackend, MessagesSynchronizeAndTimersRunOnQtsLoop) {
     timer.setOnTimer([&] {
         if (++ticks == 3) {
             timer.setEnabled(false);
-            QTimer::singleShot(20, &app, &QApplication::quit);
+            QTimer::singleShot(20, qApp, &QApplication::quit);
         }
     });
     timer.setEnabled(true);
-    QTimer::singleShot(5000, &app, &QApplication::quit);  // safety net
-    app.exec();
+    QTimer::singleShot(5000, qApp, &QApplication::quit);  // safety net
+    QApplication::exec();
     worker.join();
     EXPECT_EQ(received, 55);
     EXPECT_EQ(synced, 55);  // posted before the call, so handled before it

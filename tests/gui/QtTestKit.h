@@ -1,0 +1,77 @@
+#pragma once
+// What the Qt tests share: pumping Qt's events (and with them the main loop)
+// until something holds, answering the next modal window as a user would,
+// and pictures of windows for a person to look at.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+namespace oculon::testsupport {
+
+inline bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(8)) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeout.count()) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+inline void pumpFor(std::chrono::milliseconds time) {
+    pumpUntil([] { return false; }, time);
+}
+
+// Runs `act` on the next modal window once it is up; none within 5 s fails
+// the test instead of hanging it.
+inline void onModal(std::function<void(QWidget&)> act, int waitedMs = 0) {
+    QTimer::singleShot(10, [act = std::move(act), waitedMs]() mutable {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            act(*w);
+        } else if (waitedMs < 5000) {
+            onModal(std::move(act), waitedMs + 10);
+        } else {
+            ADD_FAILURE() << "no modal window appeared";
+        }
+    });
+}
+
+// Clicks the button of `window` that carries `text` (shortcut marks aside).
+inline void clickButton(QWidget& window, const QString& text) {
+    for (auto* b : window.findChildren<QAbstractButton*>()) {
+        if (b->text().remove('&') == text) return b->click();
+    }
+    ADD_FAILURE() << "no button " << text.toStdString();
+}
+
+// With OCULON_SCREENSHOT_DIR set, saves `window` as <name>.png there after
+// letting it paint; run under Xvfb with QT_QPA_PLATFORM=xcb to see the real
+// window. Screenshot tests skip without it.
+inline bool screenshotsWanted() {
+    const char* dir = std::getenv("OCULON_SCREENSHOT_DIR");
+    return dir != nullptr && *dir != '\0';
+}
+
+inline void screenshot(QWidget& window, const QString& name,
+                       std::chrono::milliseconds settle = std::chrono::milliseconds(400)) {
+    if (!screenshotsWanted()) return;
+    window.show();
+    pumpFor(settle);
+    const QString dir = QString::fromLocal8Bit(std::getenv("OCULON_SCREENSHOT_DIR"));
+    QDir().mkpath(dir);
+    EXPECT_TRUE(window.grab().save(dir + "/" + name + ".png", "PNG")) << name.toStdString();
+}
+
+}  // namespace oculon::testsupport
