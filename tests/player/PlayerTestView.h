@@ -3,6 +3,8 @@
 // real time, and both write what happens into one timeline ("3" for frame 3
 // shown, "w40" for a wait of 40 ms, "stop" for the end of the recording).
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -10,7 +12,9 @@
 #include <vector>
 
 #include "TestRecordings.h"
+#include "platform/MainLoop.h"
 #include "player/PlayerThread.h"
+#include "support/ChildProcess.h"
 
 namespace oculon::player::test {
 
@@ -26,9 +30,9 @@ public:
         for (const auto& e : events_) out += (out.empty() ? "" : " ") + e;
         return out;
     }
-    std::size_t size() const {
+    void clear() {
         const std::lock_guard lock(mutex_);
-        return events_.size();
+        events_.clear();
     }
 
 private:
@@ -84,6 +88,33 @@ public:
 
 private:
     Timeline& timeline_;
+};
+
+// A recording opened in a playback thread, on the fake clock unless a test
+// sets `clock` to null before opening.
+class PlayerThreadTest : public ::testing::Test {
+protected:
+    void open(const std::string& name) {
+        thread.reset();
+        thread = std::make_unique<TPlayerThread>(view, path(name), clock);
+        view.thread = thread.get();
+        view.clock = clock.get();
+        thread->Resume();
+    }
+    void startAndPumpUntilStopped() {
+        const int stops = view.stops;
+        thread->Start();
+        ASSERT_TRUE(loop.pumpUntil([&] { return view.stops > stops; }, std::chrono::seconds(20))) << timeline.text();
+        loop.pumpFor(std::chrono::milliseconds(20));
+    }
+    std::string path(const std::string& name) const { return tmp.path() + "/" + name; }
+
+    testsupport::TempDir tmp;
+    platform::ManualLoopBackend loop;
+    Timeline timeline;
+    std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>(timeline);
+    TestView view{timeline};
+    std::unique_ptr<TPlayerThread> thread;  // last: ends before the rest goes
 };
 
 }  // namespace oculon::player::test

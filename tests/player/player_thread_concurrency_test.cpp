@@ -1,48 +1,36 @@
+// The playback thread on the real clock against the main thread: a close
+// while it waits for the main thread, long waits that give way to the
+// controls, and controls pressed at random while it plays.
+
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <random>
-#include <thread>
 
 #include "PlayerTestView.h"
-#include "platform/MainLoop.h"
-#include "player/PlayerThread.h"
-#include "support/ChildProcess.h"
 
 using namespace oculon::player;
 using namespace oculon::player::test;
 using namespace std::chrono_literals;
-using oculon::testsupport::TempDir;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-class PlayerThreadConcurrency : public ::testing::Test {
+class PlayerThreadConcurrency : public PlayerThreadTest {
 protected:
-    void open(const std::string& path) {
-        thread = std::make_unique<TPlayerThread>(view, path);
-        view.thread = thread.get();
-        thread->Resume();
-    }
+    PlayerThreadConcurrency() { clock = nullptr; }
     // How long closing the recording takes, as the viewer closes it.
     Clock::duration close() {
         const auto t0 = Clock::now();
         thread.reset();
         return Clock::now() - t0;
     }
-
-    TempDir tmp;
-    oculon::platform::ManualLoopBackend loop;
-    Timeline timeline;
-    TestView view{timeline};
-    std::unique_ptr<TPlayerThread> thread;
 };
 
 }  // namespace
 
 TEST_F(PlayerThreadConcurrency, ClosingWhileTheThreadWaitsForTheMainThreadDoesNotDeadlock) {
-    writeRecording(tmp.path() + "/a.kvd", 20, 64, 48);
-    open(tmp.path() + "/a.kvd");
+    writeRecording(path("a.kvd"), 20, 64, 48);
+    open("a.kvd");
     thread->Start();
     // nobody pumps: the thread reads a frame and waits in synchronize
     std::this_thread::sleep_for(100ms);
@@ -53,10 +41,10 @@ TEST_F(PlayerThreadConcurrency, ClosingWhileTheThreadWaitsForTheMainThreadDoesNo
 
 TEST_F(PlayerThreadConcurrency, LongWaitsGiveWayToTheControlsAndToClosing) {
     {
-        oculon::video::TMJPEGFile file(tmp.path() + "/slow.kvd", oculon::video::TMJPEGFile::kWrite);
+        oculon::video::TMJPEGFile file(path("slow.kvd"), oculon::video::TMJPEGFile::kWrite);
         for (int i = 0; i < 4; ++i) file.writeFrame(testJpeg(64, 48, i), stampAt({1000, kMay2024}, i * 60000));
     }
-    open(tmp.path() + "/slow.kvd");
+    open("slow.kvd");
     thread->SetMultiplier({1, 8});
     thread->Start();
     // frames 0 and 1 at once, then 8 x 5 s before frame 2 ...
@@ -81,8 +69,8 @@ TEST_F(PlayerThreadConcurrency, LongWaitsGiveWayToTheControlsAndToClosing) {
 }
 
 TEST_F(PlayerThreadConcurrency, ControlsFromTheMainThreadWhilePlaying) {
-    writeRecording(tmp.path() + "/a.kvd", 40, 64, 48, {1000, oculon::player::test::kMay2024}, 5);
-    open(tmp.path() + "/a.kvd");
+    writeRecording(path("a.kvd"), 40, 64, 48, {1000, kMay2024}, 5);
+    open("a.kvd");
     std::mt19937 random(7);
     const auto until = Clock::now() + 1500ms;
     while (Clock::now() < until) {

@@ -1,63 +1,51 @@
 // The two choice dialogs: their shared layout, texts in the user's language
 // and what the caller reads back.
-#include <QApplication>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "config/sprachen.h"
+#include "gui/QtTestKit.h"
 #include "player/ui/ChoiceDialogs.h"
 
 using namespace oculon;
 using player::ui::TvideoCodecChoose;
 using player::ui::TvideoWaehl;
+using testsupport::onModal;
 
 namespace {
 
-// Runs `act` on the modal dialog once it is up.
-void whenModal(std::function<void(QWidget*)> act) {
-    QTimer::singleShot(0, [act] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            act(w);
-        } else {
-            whenModal(act);
-        }
-    });
-}
+void press(QWidget& dialog, const char* name) { dialog.findChild<QPushButton*>(name)->click(); }
 
-void press(QWidget* dialog, const char* name) { dialog->findChild<QPushButton*>(name)->click(); }
-
-TEST(ChoiceDialogs, ServerChoiceLayoutAndTexts) {
+TEST(ChoiceDialogs, ServerChoiceLayoutTextsAndTheIndexOnOkOnly) {
     config::sprache = config::lang_de;
-    TvideoWaehl dialog;
-    dialog.show();
-    EXPECT_EQ(dialog.size(), QSize(478, 255));
-    EXPECT_EQ(dialog.windowTitle().toStdString(), "Videoserver wählen");
-    EXPECT_EQ(dialog.findChild<QLabel*>("serverWahlPanel")->text().toStdString(), "  Videoserver wählen");
-    EXPECT_EQ(dialog.findChild<QLabel*>("chooseLabel")->geometry(), QRect(140, 95, 300, 33));
-    EXPECT_EQ(dialog.serverBox().geometry().topLeft(), QPoint(140, 145));
-    EXPECT_FALSE(dialog.serverBox().isEditable());
-    auto* ok = dialog.findChild<QPushButton*>("OKBtn");
-    auto* cancel = dialog.findChild<QPushButton*>("CancelBtn");
-    EXPECT_EQ(ok->geometry(), QRect(316, 225, 75, 25));
-    EXPECT_EQ(cancel->geometry(), QRect(396, 225, 75, 25));
-    EXPECT_TRUE(ok->isDefault());
-    EXPECT_EQ(cancel->text(), "Abbrechen");
-}
-
-TEST(ChoiceDialogs, ServerChoiceReturnsTheChosenIndexOnOkOnly) {
-    config::sprache = config::lang_en;
-    whenModal([](QWidget* w) {
-        auto* box = w->findChild<QComboBox*>("serverBox");
+    {
+        TvideoWaehl dialog;
+        dialog.show();
+        EXPECT_EQ(dialog.size(), QSize(478, 255));
+        EXPECT_EQ(dialog.windowTitle().toStdString(), "Videoserver wählen");
+        EXPECT_EQ(dialog.findChild<QLabel*>("serverWahlPanel")->text().toStdString(), "  Videoserver wählen");
+        EXPECT_EQ(dialog.findChild<QLabel*>("chooseLabel")->geometry(), QRect(140, 95, 300, 33));
+        EXPECT_EQ(dialog.serverBox().geometry().topLeft(), QPoint(140, 145));
+        EXPECT_FALSE(dialog.serverBox().isEditable());
+        auto* ok = dialog.findChild<QPushButton*>("OKBtn");
+        auto* cancel = dialog.findChild<QPushButton*>("CancelBtn");
+        EXPECT_EQ(ok->geometry(), QRect(316, 225, 75, 25));
+        EXPECT_EQ(cancel->geometry(), QRect(396, 225, 75, 25));
+        EXPECT_TRUE(ok->isDefault());
+        EXPECT_EQ(cancel->text(), "Abbrechen");
+    }
+    onModal([](QWidget& w) {
+        auto* box = w.findChild<QComboBox*>("serverBox");
         EXPECT_EQ(box->currentIndex(), 0);
         box->setCurrentIndex(2);
         press(w, "OKBtn");
     });
     EXPECT_EQ(TvideoWaehl::choose({"Front", "Yard", "Garage"}), 2);
-    whenModal([](QWidget* w) { press(w, "CancelBtn"); });
+    onModal([](QWidget& w) { press(w, "CancelBtn"); });
     EXPECT_EQ(TvideoWaehl::choose({"Front"}), std::nullopt);
 }
 
@@ -78,9 +66,3 @@ TEST(ChoiceDialogs, CodecChoiceTypedTextIsNoChoice) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

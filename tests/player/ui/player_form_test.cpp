@@ -1,48 +1,35 @@
+// The recordings player as a real window (offscreen): the camera folders and
+// previews, a recording that opens halted and plays to its end, the track
+// bar, long names shown whole, at most one window, and its pictures.
+
 #include "player/ui/videoPlayerForm.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QHeaderView>
-#include <QTimer>
 
-#include <cstdlib>
 #include <filesystem>
-#include <functional>
 
 #include "../TestRecordings.h"
 #include "config/sprachen.h"
+#include "gui/QtTestKit.h"
 #include "player/Preview.h"
-#include "platform/ui/QtLoopBackend.h"
 #include "support/ChildProcess.h"
 
 using namespace oculon::player;
 using namespace oculon::player::test;
 using namespace oculon::player::ui;
-using oculon::testsupport::TempDir;
+using namespace std::chrono_literals;
+using oculon::testsupport::pumpFor;
+using oculon::testsupport::pumpUntil;
 namespace fs = std::filesystem;
 
 namespace {
 
 const std::string kDay = "Door/2024/05 - May/01 - Wednesday/";
-
-// Pumps Qt's events (and with them the main loop) until `done` or the time is up.
-bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-void pumpFor(int ms) {
-    waitUntil([] { return false; }, ms);
-}
+const std::string kLongDay = "Side entrance of the north wing/2024/09 - September/25 - Wednesday/";
+const std::string kLongName = "2024-09-25_08-15-42_Side entrance of the north wing.kvd";
 
 // Two cameras with a day of calls each, and what a browser must not show.
 void makeRecordings(const std::string& root, int width, int height, int frames) {
@@ -63,11 +50,13 @@ void makeRecordings(const std::string& root, int width, int height, int frames) 
     }
     writeRecording(root + "Garage/2024/05 - May/01 - Wednesday/09-15-00.kvd", frames, width, height,
                    {9 * 3600000 + 15 * 60000, kMay2024}, 40, 1);
+    fs::create_directories(root + kLongDay);
+    writeRecording(root + kLongDay + kLongName, 10, width, height);
 }
 
-QTreeWidgetItem* findFolder(QTreeWidget& tree, const QStringList& path) {
+QTreeWidgetItem* findFolder(QTreeWidget& tree, const std::string& path) {
     QTreeWidgetItem* item = nullptr;
-    for (const QString& name : path) {
+    for (const QString& name : QString::fromStdString(path).split('/', Qt::SkipEmptyParts)) {
         QTreeWidgetItem* next = nullptr;
         const int count = item ? item->childCount() : tree.topLevelItemCount();
         for (int i = 0; i < count && !next; ++i) {
@@ -83,6 +72,7 @@ QTreeWidgetItem* findFolder(QTreeWidget& tree, const QStringList& path) {
 class PlayerForm : public ::testing::Test {
 protected:
     void SetUp() override {
+        oculon::config::sprache = oculon::config::lang_en;
         makeRecordings(root(), 320, 240, 25);
         form = std::make_unique<TplayerForm>(root());
         tree = form->findChild<QTreeWidget*>("DirTree");
@@ -94,14 +84,14 @@ protected:
     QString text(const char* name) const { return form->findChild<QLabel*>(name)->text(); }
     QToolButton* button(const char* name) const { return form->findChild<QToolButton*>(name); }
     QSlider* trackBar() const { return form->findChild<QSlider*>("TrackBar1"); }
-    void openDay() { tree->setCurrentItem(findFolder(*tree, {"Door", "2024", "05 - May", "01 - Wednesday"})); }
+    void openFolder(const std::string& path) { tree->setCurrentItem(findFolder(*tree, path)); }
     void select(const QString& name) {
         const auto found = list->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
         list->setCurrentItem(found.front());
     }
 
-    TempDir tmp;
+    oculon::testsupport::TempDir tmp;
     std::unique_ptr<TplayerForm> form;
     QTreeWidget* tree = nullptr;
     QListWidget* list = nullptr;
@@ -115,11 +105,11 @@ TEST_F(PlayerForm, ShowsTheCameraFoldersAndThePreviewsOfAFolder) {
     EXPECT_EQ(form->size(), QSize(870, 640));
     EXPECT_EQ(text("Label1"), "Cameras");
     EXPECT_EQ(text("Label2"), "Preview");
-    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    ASSERT_EQ(tree->topLevelItemCount(), 3);
     EXPECT_EQ(tree->topLevelItem(0)->text(0), "Door");
     EXPECT_EQ(tree->topLevelItem(1)->text(0), "Garage");
 
-    openDay();
+    openFolder(kDay);
     // the capitalised picture and the recording with a damaged first frame are left out
     ASSERT_EQ(list->count(), 3);
     EXPECT_EQ(list->item(0)->text(), "12-30-05.jpg");
@@ -134,14 +124,14 @@ TEST_F(PlayerForm, ShowsTheCameraFoldersAndThePreviewsOfAFolder) {
     EXPECT_GT(qGray(recording.pixel(68, 48)), 230);
     EXPECT_LT(qGray(picture.pixel(68, 48)), 150);
 
-    tree->setCurrentItem(findFolder(*tree, {"Garage", "2024", "05 - May", "01 - Wednesday"}));
+    openFolder("Garage/2024/05 - May/01 - Wednesday");
     ASSERT_EQ(list->count(), 1);
     tree->setCurrentItem(tree->topLevelItem(0));
     EXPECT_EQ(list->count(), 0);
 }
 
 TEST_F(PlayerForm, ARecordingOpensHaltedOnItsFirstFrameAndAPictureClosesIt) {
-    openDay();
+    openFolder(kDay);
     select("12-41-17.kvd");
     ASSERT_TRUE(frame->open());
     EXPECT_EQ(frame->cameraName, "Door");
@@ -177,8 +167,8 @@ TEST_F(PlayerForm, ARecordingOpensHaltedOnItsFirstFrameAndAPictureClosesIt) {
     EXPECT_TRUE(list->selectedItems().isEmpty());
 }
 
-TEST_F(PlayerForm, PlaysToTheLastFrameAndReturnsToTheFirst) {
-    openDay();
+TEST_F(PlayerForm, PlaysToTheEndAndBackAndTheTrackBarPausesWithoutSeekingAtItsEnd) {
+    openFolder(kDay);
     select("12-30-05.kvd");
     int highest = 0;
     QObject::connect(trackBar(), &QSlider::valueChanged, [&](int v) { highest = std::max(highest, v); });
@@ -186,22 +176,17 @@ TEST_F(PlayerForm, PlaysToTheLastFrameAndReturnsToTheFirst) {
     form->findChild<QAction*>("full")->trigger();
     button("StartButton")->click();
     EXPECT_TRUE(button("StartButton")->isChecked());
-    ASSERT_TRUE(waitUntil([&] { return !button("StartButton")->isChecked(); }));
+    ASSERT_TRUE(pumpUntil([&] { return !button("StartButton")->isChecked(); }));
     EXPECT_EQ(highest, 24);
     EXPECT_EQ(text("FrameLabel"), "1 / 25");
     EXPECT_EQ(trackBar()->value(), 0);
     EXPECT_TRUE(frame->videoPlayer()->isHalted());
     EXPECT_EQ(frameCounterOf(*frame->Image1().picture()), 0);
-}
 
-TEST_F(PlayerForm, DraggingTheTrackBarPausesAndTheEndOfTheBarDoesNotSeek) {
-    openDay();
-    select("12-30-05.kvd");
     form->findChild<QAction*>("eighth")->trigger();  // slow enough to catch it playing
     button("StartButton")->click();
     TPlayerThread* player = frame->videoPlayer();
     EXPECT_FALSE(player->isHalted());
-
     trackBar()->setSliderDown(true);
     EXPECT_TRUE(player->isHalted());
     trackBar()->setValue(10);
@@ -211,7 +196,7 @@ TEST_F(PlayerForm, DraggingTheTrackBarPausesAndTheEndOfTheBarDoesNotSeek) {
     EXPECT_FALSE(player->isHalted());
 
     trackBar()->setSliderDown(true);
-    pumpFor(50);
+    pumpFor(50ms);
     const QString shown = text("FrameLabel");
     trackBar()->setValue(24);
     EXPECT_EQ(text("FrameLabel"), shown);
@@ -224,26 +209,16 @@ TEST_F(PlayerForm, DraggingTheTrackBarPausesAndTheEndOfTheBarDoesNotSeek) {
     EXPECT_EQ(text("FrameLabel"), "1 / 25");
 }
 
-TEST(PlayerWindow, LongNamesTheBarAndTheEndTimeShowWhole) {
-    TempDir tmp;
-    const std::string root = tmp.path() + "/Pictures/";
-    const std::string day = "Side entrance of the north wing/2024/09 - September/25 - Wednesday/";
-    const std::string name = "2024-09-25_08-15-42_Side entrance of the north wing.kvd";
-    fs::create_directories(root + day);
-    writeRecording(root + day + name, 10, 320, 240);
-    TplayerForm form(root);
-    form.show();
-    auto* tree = form.findChild<QTreeWidget*>("DirTree");
-    auto* list = form.findChild<QListWidget*>("FileList");
+TEST_F(PlayerForm, LongNamesTheBarAndTheEndTimeShowWhole) {
+    form->show();
     tree->expandAll();
-    pumpFor(50);
+    pumpFor(50ms);
     EXPECT_LE(tree->header()->sectionSize(0), tree->viewport()->width()) << "a folder name is cut short";
 
-    tree->setCurrentItem(
-        findFolder(*tree, {"Side entrance of the north wing", "2024", "09 - September", "25 - Wednesday"}));
+    openFolder(kLongDay);
     ASSERT_EQ(list->count(), 1);
     QListWidgetItem* item = list->item(0);
-    EXPECT_EQ(item->toolTip().toStdString(), name);
+    EXPECT_EQ(item->toolTip().toStdString(), kLongName);
     // Date and time on lines of their own, each within the preview's width.
     const QStringList lines = item->text().split('\n');
     ASSERT_EQ(lines.size(), 3);
@@ -253,18 +228,17 @@ TEST(PlayerWindow, LongNamesTheBarAndTheEndTimeShowWhole) {
     EXPECT_GE(list->gridSize().height(), kPreviewSize + 3 * metrics.lineSpacing());
 
     list->setCurrentItem(item);
-    TVideoViewerFrame& frame = form.VideoViewerFrame1();
-    ASSERT_TRUE(frame.open());
-    auto* bar = form.findChild<TrackBar*>("TrackBar1");
+    ASSERT_TRUE(frame->open());
+    auto* bar = form->findChild<TrackBar*>("TrackBar1");
     for (int position : {bar->minimum(), bar->maximum()}) {
         bar->setValue(position);
         EXPECT_TRUE(bar->rect().contains(bar->handleRect())) << "the handle is cut at " << position;
     }
-    EXPECT_LE(bar->geometry().bottom(), frame.rect().bottom());
-    const QRect start = form.findChild<QLabel*>("StartTimeLabel")->geometry();
-    auto* end = form.findChild<QLabel*>("EndTimeLabel");
+    EXPECT_LE(bar->geometry().bottom(), frame->rect().bottom());
+    const QRect start = form->findChild<QLabel*>("StartTimeLabel")->geometry();
+    auto* end = form->findChild<QLabel*>("EndTimeLabel");
     EXPECT_GE(end->width(), end->sizeHint().width());
-    EXPECT_EQ(frame.width() - 1 - end->geometry().right(), start.left()) << "the end time touches the edge";
+    EXPECT_EQ(frame->width() - 1 - end->geometry().right(), start.left()) << "the end time touches the edge";
 }
 
 TEST(PlayerWindow, TheTrayKeepsAtMostOneOpen) {
@@ -286,13 +260,11 @@ TEST(PlayerWindow, TheTrayKeepsAtMostOneOpen) {
     for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TplayerForm*>(w), nullptr);
 }
 
-// With OCULON_SCREENSHOT_DIR set, shows the player on the real display and
-// saves player-browser.png and player-playback.png there (run it under Xvfb
-// with QT_QPA_PLATFORM=xcb).
+// The browser, a playback and the dated captions (see QtTestKit.h).
 TEST(PlayerWindow, Screenshots) {
-    const char* dir = std::getenv("OCULON_SCREENSHOT_DIR");
-    if (dir == nullptr || *dir == '\0') GTEST_SKIP() << "OCULON_SCREENSHOT_DIR not set";
-    TempDir tmp;
+    if (!oculon::testsupport::screenshotsWanted()) GTEST_SKIP() << "OCULON_SCREENSHOT_DIR not set";
+    oculon::config::sprache = oculon::config::lang_en;
+    oculon::testsupport::TempDir tmp;
     const std::string root = tmp.path() + "/Pictures/";
     makeRecordings(root, 640, 480, 120);
     fs::create_directories(root + "Door/2024/04 - April/30 - Tuesday");
@@ -300,34 +272,17 @@ TEST(PlayerWindow, Screenshots) {
     for (int i = 0; i < 4; ++i)
         writeRecording(root + kDay + "2024-05-01_14-0" + std::to_string(i) + "-00_Front door of the north wing.kvd", 3,
                        640, 480, {14 * 3600000 + i * 60000, kMay2024}, 40, i % 3);
-    const std::string longDay = "Side entrance of the north wing/2024/09 - September/25 - Wednesday/";
-    fs::create_directories(root + longDay);
-    writeRecording(root + longDay + "2024-09-25_08-15-42_Side entrance of the north wing.kvd", 10, 640, 480);
     TplayerForm form(root);
     form.show();
     auto* tree = form.findChild<QTreeWidget*>("DirTree");
     auto* list = form.findChild<QListWidget*>("FileList");
     tree->expandAll();
-    tree->setCurrentItem(findFolder(*tree, {"Door", "2024", "05 - May", "01 - Wednesday"}));
+    tree->setCurrentItem(findFolder(*tree, kDay));
     list->setCurrentRow(1);
-    pumpFor(500);
-    QDir().mkpath(QString::fromLocal8Bit(dir));
-    ASSERT_TRUE(form.grab().save(QString::fromLocal8Bit(dir) + "/player-browser.png", "PNG"));
-
+    oculon::testsupport::screenshot(form, "player-browser", 500ms);
     form.findChild<QToolButton*>("StartButton")->click();
-    pumpFor(1800);
-    ASSERT_TRUE(form.grab().save(QString::fromLocal8Bit(dir) + "/player-playback.png", "PNG"));
-
+    oculon::testsupport::screenshot(form, "player-playback", 1800ms);
     list->setCurrentRow(4);
     list->scrollToItem(list->currentItem());
-    pumpFor(500);
-    ASSERT_TRUE(form.grab().save(QString::fromLocal8Bit(dir) + "/player-captions.png", "PNG"));
-}
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    oculon::platform::QtLoopBackend loop;
-    oculon::config::sprache = oculon::config::lang_en;
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    oculon::testsupport::screenshot(form, "player-captions", 500ms);
 }
