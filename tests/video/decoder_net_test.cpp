@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "TestPictures.h"
 #include "config/cfgUnit.h"
 #include "platform/Base64.h"
 #include "platform/MainLoop.h"
@@ -22,8 +23,8 @@
 
 using namespace oculon;
 using namespace oculon::video;
+using namespace oculon::video::test;
 using config::TServerAttributes;
-using platform::ManualLoopBackend;
 using testsupport::LoopbackHttpServer;
 using testsupport::Millis;
 using testsupport::MjpegOptions;
@@ -31,29 +32,6 @@ using testsupport::Script;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-struct Rgb {
-    int r, g, b;
-};
-
-std::string jpegOf(Rgb c, int width = 64, int height = 48) {
-    Image image;
-    image.reshape(width, height, PixelFormat::Bgrx32);
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* p = image.row(y);
-        for (int x = 0; x < width; ++x, p += 4) {
-            p[0] = static_cast<std::uint8_t>(c.b);
-            p[1] = static_cast<std::uint8_t>(c.g);
-            p[2] = static_cast<std::uint8_t>(c.r);
-            p[3] = 0xFF;
-        }
-    }
-    const auto bytes = encodeJpeg(viewOf(image), 90);
-    return {bytes.begin(), bytes.end()};
-}
-
-const Rgb kRed{220, 30, 30}, kGreen{30, 220, 30}, kBlue{30, 30, 220}, kWhite{230, 230, 230}, kGrey{120, 120, 120};
-const Rgb kBlack{0, 0, 0};
 
 std::string streamHead(const std::string& contentType = "multipart/x-mixed-replace;boundary=b") {
     return "HTTP/1.1 200 OK\r\nContent-Type: " + contentType + "\r\n\r\n";
@@ -65,6 +43,12 @@ std::string part(const std::string& jpeg, bool withLength = true) {
            "\r\n";
 }
 
+MjpegOptions heldOpen() {
+    MjpegOptions o;
+    o.holdOpenAtEnd = true;
+    return o;
+}
+
 // What the window's picture control received.
 struct Shown {
     int width, height;
@@ -74,8 +58,7 @@ struct Shown {
 
 class TestSink : public PictureSink {
 public:
-    explicit TestSink(PixelSize size = {320, 240}) : size_(size) {}
-    PixelSize size() const override { return size_; }
+    PixelSize size() const override { return {320, 240}; }
     void showPicture(const PictureFrame& frame) override {
         const std::uint8_t* p = frame.picture->row(0);
         shown.push_back({frame.picture->width, frame.picture->height, {p[2], p[1], p[0]}, frame});
@@ -83,9 +66,6 @@ public:
     }
     std::vector<Shown> shown;
     std::function<void()> onShow;
-
-private:
-    PixelSize size_;
 };
 
 class TestLabel : public CaptionSink {
@@ -93,8 +73,6 @@ public:
     void setCaption(const std::string& text) override { captions.push_back(text); }
     std::vector<std::string> captions;
 };
-
-bool near(Rgb a, Rgb b) { return std::abs(a.r - b.r) < 8 && std::abs(a.g - b.g) < 8 && std::abs(a.b - b.b) < 8; }
 
 struct Fault {
     int code;
@@ -143,20 +121,49 @@ protected:
         auto d = std::make_unique<TMJPEGDecoder>(a);
         d->setVisibleImage(&sink);
         d->setOnStoerung([this](TMJPEGDecoder& d) { faults.push_back({d.ErrorNo(), d.AddInfo()}); });
-        return d;
-    }
-
-    std::unique_ptr<TMJPEGDecoder> start(const TServerAttributes& a, TMJPEGDecoder::NotifyEvent onFault = nullptr) {
-        auto d = wired(a);
-        if (onFault) d->setOnStoerung(std::move(onFault));
+        d->setAspectFunc([this](double aspect) { aspects.push_back(aspect); });
+        d->setSaveFunc([this](TMJPEGDecoder&) { ++saves; });
         d->setOnBlack([this](TMJPEGDecoder&) {
             if (platform::MainLoop::instance().isMainThread()) blackOnMainThread = true;
             ++blacks;
         });
-        d->setAspectFunc([this](double aspect) { aspects.push_back(aspect); });
-        d->setSaveFunc([this](TMJPEGDecoder&) { ++saves; });
+        return d;
+    }
+
+    std::unique_ptr<TMJPEGDecoder> start(const TServerAttributes& a) {
+        auto d = wired(a);
         d->Start();
         return d;
+    }
+
+    // One decoder per script, side by side; the first fault of each and the
+    // time until all had one.
+    std::vector<Fault> firstFaults(const std::vector<Script>& scripts, Millis pictureTimeout, Millis bound,
+                                   Clock::duration& took) {
+        const auto started = Clock::now();
+        std::vector<std::vector<Fault>> seen(scripts.size());
+        std::vector<std::unique_ptr<LoopbackHttpServer>> servers;
+        std::vector<std::unique_ptr<TMJPEGDecoder>> decoders;
+        for (std::size_t i = 0; i < scripts.size(); ++i) {
+            servers.push_back(std::make_unique<LoopbackHttpServer>());
+            servers.back()->setHandler([script = scripts[i]](const auto&) { return script; });
+            decoders.push_back(wired(attributesFor(*servers.back())));
+            decoders.back()->setOnStoerung([&seen, i](TMJPEGDecoder& d) {
+                seen[i].push_back({d.ErrorNo(), d.AddInfo()});
+            });
+            if (pictureTimeout.count() > 0) decoders.back()->setPictureTimeout(pictureTimeout);
+            decoders.back()->Start();
+        }
+        EXPECT_TRUE(pumpUntil(
+            [&] { return std::none_of(seen.begin(), seen.end(), [](const auto& s) { return s.empty(); }); }, bound));
+        took = Clock::now() - started;
+        std::vector<Fault> first;
+        for (std::size_t i = 0; i < scripts.size(); ++i) {
+            first.push_back(seen[i].empty() ? Fault{0, ""} : seen[i][0]);
+            // The next connection follows after the pause.
+            EXPECT_TRUE(servers[i]->waitForRequests(2, Millis(3000))) << i;
+        }
+        return first;
     }
 
     bool pumpUntil(const std::function<bool()>& pred, Millis timeout = Millis(5000)) {
@@ -169,7 +176,7 @@ protected:
         return pumpUntil([&] { return !faults.empty(); }, timeout);
     }
 
-    ManualLoopBackend loop;
+    platform::ManualLoopBackend loop;
     testsupport::TempDir folder;
     std::unique_ptr<config::TVideoConfig> settings;
     TestSink sink;
@@ -184,9 +191,7 @@ protected:
 
 TEST_F(Decoder, SendsItsExactRequestAndShowsEveryPicture) {
     LoopbackHttpServer server;
-    MjpegOptions o;
-    o.holdOpenAtEnd = true;
-    server.enqueue(Script::mjpeg({jpegOf(kRed), jpegOf(kGreen), jpegOf(kBlue)}, o));
+    server.enqueue(Script::mjpeg({jpegOf(kRed), jpegOf(kGreen), jpegOf(kBlue)}, heldOpen()));
     platform::Timer watchdog;
     TestLabel label;
     auto a = attributesFor(server);
@@ -195,8 +200,6 @@ TEST_F(Decoder, SendsItsExactRequestAndShowsEveryPicture) {
     auto d = wired(a);
     d->setWatchdog(&watchdog);
     d->setTimeLabel(&label);
-    d->setAspectFunc([this](double aspect) { aspects.push_back(aspect); });
-    d->setSaveFunc([this](TMJPEGDecoder&) { ++saves; });
     d->Start();
     ASSERT_TRUE(waitForShown(3));
     EXPECT_EQ(server.requests().at(0).head,
@@ -218,25 +221,22 @@ TEST_F(Decoder, SendsItsExactRequestAndShowsEveryPicture) {
     EXPECT_TRUE(faults.empty());
     d.reset();
 
-    // No credentials, no Authorization line; a type-8 camera gets its
-    // password on the path.
-    LoopbackHttpServer second;
-    second.enqueue(Script::mjpeg({jpegOf(kRed)}, o));
-    auto b = attributesFor(second, config::MirabCam);
-    b.Path = "/?mjpg&key=";
-    b.Password = "a b&c";
-    auto e = start(b);
-    ASSERT_TRUE(second.waitForRequests(1, Millis(3000)));
-    EXPECT_EQ(second.requests().at(0).head,
-              "GET /?mjpg&key=a%20b%26c HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept: image/webp,*/*\r\n"
-              "Authorization: Basic " +
-                  platform::base64Encode(":a b&c") + "\r\nConnection: keep-alive\r\n\r\n");
-    e.reset();
-    LoopbackHttpServer third;
-    third.enqueue(Script::mjpeg({jpegOf(kRed)}, o));
-    auto f = start(attributesFor(third));
-    ASSERT_TRUE(third.waitForRequests(1, Millis(3000)));
-    EXPECT_FALSE(third.requests().at(0).header("Authorization").has_value());
+    // A type-8 camera gets its password on the path; no credentials, no
+    // Authorization line.
+    for (const bool key : {true, false}) {
+        LoopbackHttpServer other;
+        other.enqueue(Script::mjpeg({jpegOf(kRed)}, heldOpen()));
+        auto b = attributesFor(other, key ? config::MirabCam : config::LindavorCam);
+        if (key) {
+            b.Path = "/?mjpg&key=";
+            b.Password = "a b&c";
+        }
+        auto e = start(b);
+        ASSERT_TRUE(other.waitForRequests(1, Millis(3000)));
+        EXPECT_EQ(other.requests().at(0).target, key ? "/?mjpg&key=a%20b%26c" : "/mjpg/video.mjpg");
+        EXPECT_EQ(other.requests().at(0).header("Authorization"),
+                  key ? std::optional<std::string>("Basic " + platform::base64Encode(":a b&c")) : std::nullopt);
+    }
 }
 
 TEST_F(Decoder, PlaysStreamsAsCamerasFrameThem) {
@@ -260,12 +260,11 @@ TEST_F(Decoder, PlaysStreamsAsCamerasFrameThem) {
         SCOPED_TRACE(v.name);
         sink.shown.clear();
         LoopbackHttpServer server;
-        MjpegOptions o;
+        MjpegOptions o = heldOpen();
         o.boundary = v.boundary;
         o.quoteBoundary = v.quoted;
         o.partLengths = v.lengths;
         o.chunked = v.chunked;
-        o.holdOpenAtEnd = true;
         server.enqueue(Script::mjpeg(frames, o));
         auto d = start(attributesFor(server));
         ASSERT_TRUE(waitForShown(3));
@@ -363,83 +362,44 @@ TEST_F(Decoder, ADamagedPictureCostsThatPictureOnly) {
 
 TEST_F(Decoder, AStreamWithoutPicturesInTimeIsAFaultAndReconnects) {
     // Each keeps its connection busy well inside the read time-out, but
-    // completes no picture; they run side by side.
+    // completes no picture.
     const std::string head = streamHead();
-    const std::string partHead = "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 5000\r\n\r\n";
     std::string headers;
     for (int i = 0; i < 150; ++i) headers += "X-Filler: " + std::to_string(i) + "\r\n";
-    struct Case {
-        const char* name;
-        Script script;
-        int code;
-        std::string detail;
+    const std::vector<Script> scripts = {
+        Script()
+            .send(head + "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 5000\r\n\r\n")
+            .drip(std::string(100, 'x'), Millis(200)),
+        Script().send(head + "--b\r\n").drip(headers, Millis(20)),
+        Script().send(head + part(jpegOf(kRed))).drip(std::string(100, '\n'), Millis(200)),
+        Script().send(head + "--b\r\n" + headers).hang(),
     };
-    std::vector<Case> cases;
-    cases.push_back({"drip", Script().send(head + partHead).drip(std::string(100, 'x'), Millis(200)), 2, "Stream"});
-    cases.push_back({"slow header lines", Script().send(head + "--b\r\n").drip(headers, Millis(20)), 1, ""});
-    cases.push_back({"stall after a picture",
-                     Script().send(head + part(jpegOf(kRed))).drip(std::string(100, '\n'), Millis(200)), 1, ""});
-    cases.push_back(
-        {"endless header lines", Script().send(head + "--b\r\n" + headers).hang(), 2, "Too many header lines."});
-    std::vector<std::unique_ptr<LoopbackHttpServer>> servers;
-    std::vector<std::unique_ptr<TMJPEGDecoder>> decoders;
-    std::vector<std::vector<Fault>> seen(cases.size());
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        servers.push_back(std::make_unique<LoopbackHttpServer>());
-        servers.back()->setHandler([script = cases[i].script](const auto&) { return script; });
-        auto a = attributesFor(*servers.back());
-        auto d = wired(a);
-        d->setOnStoerung([&seen, i](TMJPEGDecoder& d) { seen[i].push_back({d.ErrorNo(), d.AddInfo()}); });
-        d->setPictureTimeout(Millis(1500));
-        d->Start();
-        decoders.push_back(std::move(d));
-    }
-    const auto started = Clock::now();
-    ASSERT_TRUE(pumpUntil(
-        [&] { return std::all_of(seen.begin(), seen.end(), [](const auto& s) { return !s.empty(); }); }, Millis(8000)));
-    // Well before any read time-out could have ended them.
-    EXPECT_LT(Clock::now() - started, Millis(5000));
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(cases[i].name);
-        EXPECT_EQ(seen[i][0].code, cases[i].code);
-        EXPECT_NE(seen[i][0].addInfo.find(cases[i].detail), std::string::npos) << seen[i][0].addInfo;
-        // The next connection follows after the pause.
-        EXPECT_TRUE(servers[i]->waitForRequests(2, Millis(3000)));
+    const std::pair<int, std::string> expected[] = {{2, "Stream"}, {1, ""}, {1, ""}, {2, "Too many header lines."}};
+    Clock::duration took{};
+    const auto first = firstFaults(scripts, Millis(1500), Millis(8000), took);
+    EXPECT_LT(took, Millis(5000));  // well before any read time-out could have ended them
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(first[i].code, expected[i].first) << i;
+        EXPECT_NE(first[i].addInfo.find(expected[i].second), std::string::npos) << first[i].addInfo;
     }
 }
 
 TEST_F(Decoder, ReportsTimeOutsOfEachKind) {
-    // All four wait out the same 6 s read time-out side by side.
-    struct Case {
-        const char* name;
-        Script script;
-        int code;
-    };
-    std::vector<Case> cases;
-    cases.push_back({"status line", Script().hang(), 9});
-    cases.push_back({"line", Script().send(streamHead() + "--b\r\nContent-Ty").hang(), 1});
-    cases.push_back(
-        {"part without length", Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\n\r\nxx").hang(), 3});
-    cases.push_back(
-        {"part with length",
-         Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 99\r\n\r\nxx").hang(), 2});
-    std::vector<std::unique_ptr<LoopbackHttpServer>> servers;
-    std::vector<std::unique_ptr<TMJPEGDecoder>> decoders;
-    std::vector<std::vector<Fault>> seen(cases.size());
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        servers.push_back(std::make_unique<LoopbackHttpServer>());
-        servers.back()->enqueue(std::move(cases[i].script));
-        auto a = attributesFor(*servers.back());
-        decoders.push_back(start(a, [&seen, i](TMJPEGDecoder& d) { seen[i].push_back({d.ErrorNo(), d.AddInfo()}); }));
-    }
-    const auto started = Clock::now();
-    ASSERT_TRUE(pumpUntil(
-        [&] { return std::all_of(seen.begin(), seen.end(), [](const auto& s) { return !s.empty(); }); }, Millis(9000)));
-    EXPECT_GE(Clock::now() - started, Millis(5500));
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        EXPECT_EQ(seen[i][0].code, cases[i].code) << cases[i].name;
-    }
-    EXPECT_EQ(seen[3][0].addInfo.substr(seen[3][0].addInfo.size() - 8), "\n\rStream");
+    // All four wait out the same 6 s read time-out side by side: status
+    // line, header line, part without length, part with length.
+    Clock::duration took{};
+    const auto first = firstFaults(
+        {Script().hang(), Script().send(streamHead() + "--b\r\nContent-Ty").hang(),
+         Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\n\r\nxx").hang(),
+         Script().send(streamHead() + "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 99\r\n\r\nxx").hang()},
+        Millis(0), Millis(9000), took);
+    EXPECT_GE(took, Millis(5500));
+    ASSERT_EQ(first.size(), 4u);
+    EXPECT_EQ(first[0].code, 9);
+    EXPECT_EQ(first[1].code, 1);
+    EXPECT_EQ(first[2].code, 3);
+    EXPECT_EQ(first[3].code, 2);
+    EXPECT_TRUE(first[3].addInfo.ends_with("\n\rStream"));
 }
 
 TEST_F(Decoder, ReconnectsAfterAPauseAndReportsAFaultOnce) {
@@ -456,14 +416,12 @@ TEST_F(Decoder, ReconnectsAfterAPauseAndReportsAFaultOnce) {
     ASSERT_EQ(faults.size(), 1u);
     EXPECT_EQ(faults[0].code, 11);
     EXPECT_EQ(d->ErrorNo(), 11);
-
     d.reset();
 
     // A stream that comes back makes the next fault news again.
     LoopbackHttpServer flaky;
-    MjpegOptions o;
     faults.clear();
-    flaky.setHandler([&](const auto&) { return Script::mjpeg({jpegOf(kRed)}, o); });
+    flaky.setHandler([&](const auto&) { return Script::mjpeg({jpegOf(kRed)}); });
     auto e = start(attributesFor(flaky));
     ASSERT_TRUE(pumpUntil([&] { return sink.shown.size() >= 3 && faults.size() >= 3; }, Millis(6000)));
     for (const auto& f : faults) EXPECT_EQ(f.code, 5);
@@ -485,42 +443,36 @@ TEST_F(Decoder, BlackStreamCountsDownPassesThenCallsOnBlackEveryPass) {
                                part(bright);  // the second black part is one more pass: three
     std::vector<int> blacksAtShow;
     sink.onShow = [&] { blacksAtShow.push_back(blacks.load()); };
-    {
+    // A preview shows black pictures and never calls OnBlack.
+    for (const bool preview : {false, true}) {
+        sink.shown.clear();
+        blacks = 0;
         LoopbackHttpServer server;
         server.enqueue(Script().send(stream).hang());
         auto a = attributesFor(server, config::KorvatServer);
         a.ueberwachung = true;
+        a.zeigeImmer = preview;
         auto d = start(a);
-        ASSERT_TRUE(waitForShown(3));
-        EXPECT_EQ(blacksAtShow, (std::vector<int>{0, 2, 5}));
-        EXPECT_FALSE(blackOnMainThread);
-        EXPECT_TRUE(near(sink.shown[2].firstPixel, kWhite));
+        ASSERT_TRUE(waitForShown(preview ? 7 : 3));
+        if (preview) {
+            EXPECT_TRUE(near(sink.shown[0].firstPixel, kBlack));
+            EXPECT_EQ(blacks.load(), 0);
+        } else {
+            EXPECT_EQ(blacksAtShow, (std::vector<int>{0, 2, 5}));
+            EXPECT_FALSE(blackOnMainThread);
+            EXPECT_TRUE(near(sink.shown[2].firstPixel, kWhite));
+        }
     }
-
-    // A preview shows black pictures and never calls OnBlack.
-    sink.shown.clear();
-    blacks = 0;
-    LoopbackHttpServer server;
-    server.enqueue(Script().send(stream).hang());
-    auto a = attributesFor(server, config::KorvatServer);
-    a.ueberwachung = true;
-    a.zeigeImmer = true;
-    auto d = start(a);
-    ASSERT_TRUE(waitForShown(7));
-    EXPECT_TRUE(near(sink.shown[0].firstPixel, kBlack));
-    EXPECT_EQ(blacks.load(), 0);
 }
 
 TEST_F(Decoder, FrameRateRulesPickTheShownParts) {
     const std::vector<Rgb> colours = {kRed, kGreen, kBlue, kWhite, kGrey};
     std::vector<std::string> frames;
     for (const auto& c : colours) frames.push_back(jpegOf(c));
-    MjpegOptions o;
-    o.holdOpenAtEnd = true;
     const auto shownColours = [&](config::TVideoServerType typ, bool wall, int divisor, std::size_t expect) {
         sink.shown.clear();
         LoopbackHttpServer server;
-        server.enqueue(Script::mjpeg(frames, o));
+        server.enqueue(Script::mjpeg(frames, heldOpen()));
         auto a = attributesFor(server, typ);
         a.ueberwachung = wall;
         a.frameRate = divisor;
@@ -549,35 +501,30 @@ TEST_F(Decoder, FrameRateRulesPickTheShownParts) {
 TEST_F(Decoder, RecordsTheShownPartsUntouched) {
     const std::vector<std::string> frames = {jpegOf(kRed), jpegOf(kGreen), jpegOf(kBlue), jpegOf(kWhite)};
     LoopbackHttpServer server;
-    MjpegOptions o;
-    o.holdOpenAtEnd = true;
-    server.enqueue(Script::mjpeg(frames, o));
+    server.enqueue(Script::mjpeg(frames, heldOpen()));
     auto a = attributesFor(server, config::KorvatServer);
     a.aufzeichnen = true;
     a.CameraName = "../Front/Door";
     auto d = start(a);
     const std::string file = d->recordingFileName();
-    ASSERT_FALSE(file.empty());
-    EXPECT_TRUE(file.starts_with(folder.path() + "/.._Front_Door/"));
-    EXPECT_TRUE(file.ends_with("_.._Front_Door.kvd"));
+    EXPECT_TRUE(file.starts_with(folder.path() + "/.._Front_Door/")) << file;
+    EXPECT_TRUE(file.ends_with("_.._Front_Door.kvd")) << file;
     ASSERT_TRUE(waitForShown(2));
     d.reset();  // closes the file
 
     TMJPEGFile recording(file, TMJPEGFile::kRead);
     ASSERT_EQ(recording.VideoFrames(), 2);  // the popup rule drops parts 2 and 4 unrecorded
     std::vector<std::uint8_t> jpeg;
-    recording.readFrame(jpeg);
-    EXPECT_EQ(std::string(jpeg.begin(), jpeg.end()), frames[0]);
-    recording.readFrame(jpeg);
-    EXPECT_EQ(std::string(jpeg.begin(), jpeg.end()), frames[2]);
+    for (const int shown : {0, 2}) {
+        recording.readFrame(jpeg);
+        EXPECT_EQ(std::string(jpeg.begin(), jpeg.end()), frames[shown]);
+    }
 }
 
-TEST_F(Decoder, PollsTheInputStateEverySecondPass) {
+TEST_F(Decoder, PollsTheInputStateEverySecondPassAndEveryPassKeepsTheDisplayAwake) {
     testsupport::UdpPeer device("127.0.0.1", TMJPEGDecoder::kPollPort);
     LoopbackHttpServer server;
-    MjpegOptions o;
-    o.holdOpenAtEnd = true;
-    server.enqueue(Script::mjpeg({jpegOf(kRed), jpegOf(kGreen)}, o));
+    server.enqueue(Script::mjpeg({jpegOf(kRed), jpegOf(kGreen)}, heldOpen()));
     auto a = attributesFor(server, config::KorvatServer);
     a.isMoxa = true;  // no poll address: the stream's own device is asked
     auto d = wired(a);
@@ -588,8 +535,7 @@ TEST_F(Decoder, PollsTheInputStateEverySecondPass) {
     const auto poll = device.next(Millis(2000));
     ASSERT_TRUE(poll.has_value());
     EXPECT_EQ(poll->data, "\x1F\x44\x5B");
-    // A stream of two parts is 10 passes; the 11th waits for more: five
-    // polls, and every pass keeps the display awake.
+    // A stream of two parts is 10 passes; the 11th waits for more: five polls.
     loop.pumpFor(Millis(300));
     EXPECT_EQ(device.receivedCount(), 5u);
     EXPECT_EQ(idleResets.load(), 11);
@@ -614,9 +560,7 @@ TEST_F(Decoder, StopsAtOnceWhereverItWaits) {
 
     // Blocked in handing a picture to the main thread, which does not pump.
     LoopbackHttpServer streaming;
-    MjpegOptions o;
-    o.holdOpenAtEnd = true;
-    streaming.enqueue(Script::mjpeg({jpegOf(kRed)}, o));
+    streaming.enqueue(Script::mjpeg({jpegOf(kRed)}, heldOpen()));
     auto handing = start(attributesFor(streaming));
     ASSERT_TRUE(streaming.waitForRequests(1, Millis(3000)));
     std::this_thread::sleep_for(Millis(300));
@@ -637,39 +581,34 @@ TEST_F(Decoder, StopsAtOnceWhereverItWaits) {
 }
 
 TEST_F(Decoder, PlaysFfmpegAsARealMjpegServer) {
-    const auto serve = [&](const std::string& source, std::uint16_t port) {
-        auto ffmpeg = std::make_unique<testsupport::ChildProcess>(
-            std::vector<std::string>{"ffmpeg", "-loglevel", "error", "-re", "-f", "lavfi", "-i", source, "-f", "mpjpeg",
-                                     "-listen", "1", "-content_type", "multipart/x-mixed-replace;boundary=ffmpeg",
-                                     "http://127.0.0.1:" + std::to_string(port) + "/video.mjpg"});
+    // A live test picture, then a black one that ends in OnBlack.
+    for (const bool black : {false, true}) {
+        const std::uint16_t port = black ? 18091 : 18090;
+        testsupport::ChildProcess ffmpeg({"ffmpeg", "-loglevel", "error", "-re", "-f", "lavfi", "-i",
+                                          black ? "color=black:size=640x480:rate=10" : "testsrc=size=640x480:rate=10",
+                                          "-f", "mpjpeg", "-listen", "1", "-content_type",
+                                          "multipart/x-mixed-replace;boundary=ffmpeg",
+                                          "http://127.0.0.1:" + std::to_string(port) + "/video.mjpg"});
         const auto deadline = Clock::now() + Millis(10000);
         while (!listening(port) && Clock::now() < deadline) std::this_thread::sleep_for(Millis(20));
-        return ffmpeg;
-    };
-    TServerAttributes a;
-    a.CameraName = "ffmpeg";
-    a.Path = "/video.mjpg";
-    a.IP = "127.0.0.1";
-    {
-        auto ffmpeg = serve("testsrc=size=640x480:rate=10", 18090);
-        ASSERT_TRUE(listening(18090));
-        a.Port = 18090;
-        a.ServerTyp = config::AxisCam;
+        ASSERT_TRUE(listening(port));
+        TServerAttributes a;
+        a.CameraName = "ffmpeg";
+        a.Path = "/video.mjpg";
+        a.IP = "127.0.0.1";
+        a.Port = port;
+        a.ServerTyp = black ? config::KorvatServer : config::AxisCam;
         auto d = start(a);
-        ASSERT_TRUE(waitForShown(5, Millis(10000)));
-        EXPECT_EQ(sink.shown[0].width, 640);
-        EXPECT_EQ(sink.shown[0].height, 480);
-        EXPECT_EQ(aspects, std::vector<double>{640.0 / 480.0});
-        EXPECT_TRUE(faults.empty());
-    }
-    {
-        sink.shown.clear();
-        auto ffmpeg = serve("color=black:size=640x480:rate=10", 18091);
-        ASSERT_TRUE(listening(18091));
-        a.Port = 18091;
-        a.ServerTyp = config::KorvatServer;
-        auto d = start(a);
-        ASSERT_TRUE(pumpUntil([&] { return blacks.load() >= 3; }, Millis(15000)));
-        EXPECT_TRUE(sink.shown.empty());
+        if (black) {
+            ASSERT_TRUE(pumpUntil([&] { return blacks.load() >= 3; }, Millis(15000)));
+            EXPECT_TRUE(sink.shown.empty());
+        } else {
+            ASSERT_TRUE(waitForShown(5, Millis(10000)));
+            EXPECT_EQ(sink.shown[0].width, 640);
+            EXPECT_EQ(sink.shown[0].height, 480);
+            EXPECT_EQ(aspects, std::vector<double>{640.0 / 480.0});
+            EXPECT_TRUE(faults.empty());
+            sink.shown.clear();
+        }
     }
 }

@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <filesystem>
 
 #include "config/sprachen.h"
 #include "support/ChildProcess.h"
@@ -28,24 +26,15 @@ Image picture(int width, int height) {
 
 std::vector<std::string> filesIn(const std::string& folder) {
     std::vector<std::string> names;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* entry = ::readdir(dir))
-            if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
-        ::closedir(dir);
-    }
+    for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
 
 StreamRecording::TimePoint localTime(int year, int month, int day, int hour, int minute, int second = 0) {
     std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    t.tm_isdst = -1;
+    t.tm_year = year - 1900, t.tm_mon = month - 1, t.tm_mday = day;
+    t.tm_hour = hour, t.tm_min = minute, t.tm_sec = second, t.tm_isdst = -1;
     return std::chrono::system_clock::from_time_t(std::mktime(&t));
 }
 

@@ -1,18 +1,14 @@
 // The light request against the scripted loopback server: the exact request
 // a camera gets, the read time-out for a camera that never answers, and
-// shut-down while a request is still waiting.
+// shut-down while requests still wait.
 
 #include <gtest/gtest.h>
-
-#include <pwd.h>
-#include <unistd.h>
 
 #include "platform/Base64.h"
 #include "support/LoopbackHttpServer.h"
 #include "video/LichtThread.h"
 
 using namespace oculon::video;
-using oculon::platform::base64Encode;
 using oculon::platform::Thread;
 using oculon::testsupport::LoopbackHttpServer;
 using oculon::testsupport::Millis;
@@ -31,8 +27,11 @@ TEST(LichtThread, SendsOneAuthenticatedGetAndClosesTheConnection) {
     const auto r = server.requests().at(0);
     EXPECT_EQ(r.method, "GET");
     EXPECT_EQ(r.target, kLight);
-    EXPECT_EQ(r.header("Authorization"), "Basic " + base64Encode("root:pass"));
+    EXPECT_EQ(r.header("Authorization"), "Basic " + oculon::platform::base64Encode("root:pass"));
     ASSERT_TRUE(server.waitForPeerCloses(1, Millis(3000)));
+    // Refused, and a port text that is no port: the thread just ends.
+    TLichtThread::start("127.0.0.1", "1", "u", "p", kLight, 0);
+    TLichtThread::start("127.0.0.1", "http", "u", "p", kLight, 0);
     EXPECT_TRUE(Thread::terminateDetached(Millis(2000)));
     EXPECT_EQ(server.requests().size(), 1u);
 
@@ -55,7 +54,7 @@ TEST(LichtThread, ACameraThatNeverAnswersHoldsItForTheReadTimeOutOnly) {
     EXPECT_TRUE(Thread::terminateDetached(Millis(2000)));
 }
 
-TEST(LichtThread, ShutDownStopsAWaitingRequestAtOnce) {
+TEST(LichtThread, ShutDownStopsWaitingRequestsAtOnce) {
     LoopbackHttpServer server;
     server.setHandler([](const auto&) { return Script().hang(); });
     for (int i = 0; i < 3; ++i)
@@ -65,17 +64,4 @@ TEST(LichtThread, ShutDownStopsAWaitingRequestAtOnce) {
     EXPECT_TRUE(Thread::terminateDetached(Millis(2000)));
     EXPECT_LT(Clock::now() - start, Millis(1000));
     EXPECT_TRUE(server.waitForPeerCloses(3, Millis(2000)));
-}
-
-TEST(LichtThread, UnreachableOrBadTargetsEndSilently) {
-    // Refused, and a port text that is no port: the thread just ends.
-    TLichtThread::start("127.0.0.1", "1", "u", "p", kLight, 0);
-    TLichtThread::start("127.0.0.1", "http", "u", "p", kLight, 0);
-    EXPECT_TRUE(Thread::terminateDetached(Millis(2000)));
-}
-
-TEST(UserName, IsTheAccountTheProgramRunsAs) {
-    const passwd* entry = ::getpwuid(::geteuid());
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(GetUserName(), entry->pw_name);
 }

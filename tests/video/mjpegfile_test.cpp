@@ -392,25 +392,16 @@ TEST(MJPEGFile, SeeksInLongRecording) {
 }
 
 TEST(MJPEGFile, TimeStampsCountDaysFromYearOne) {
-    std::tm t{};
-    t.tm_year = 70;
-    t.tm_mon = 0;
-    t.tm_mday = 1;
-    EXPECT_EQ(timeStampFromLocal(t, 0), (TTimeStamp{0, 719163}));
-    t.tm_year = 1 - 1900;
-    EXPECT_EQ(timeStampFromLocal(t, 5).Date, 1);
+    const auto local = [](int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
+        std::tm t{};
+        t.tm_year = year - 1900, t.tm_mon = month - 1, t.tm_mday = day;
+        t.tm_hour = hour, t.tm_min = minute, t.tm_sec = second;
+        return t;
+    };
+    EXPECT_EQ(timeStampFromLocal(local(1970, 1, 1), 0), (TTimeStamp{0, 719163}));
+    EXPECT_EQ(timeStampFromLocal(local(1, 1, 1), 5).Date, 1);
     // 2024-02-29 23:59:59.500 to 2024-03-01 00:00:00.250 across midnight
-    std::tm before{};
-    before.tm_year = 124;
-    before.tm_mon = 1;
-    before.tm_mday = 29;
-    before.tm_hour = 23;
-    before.tm_min = 59;
-    before.tm_sec = 59;
-    std::tm after{};
-    after.tm_year = 124;
-    after.tm_mon = 2;
-    after.tm_mday = 1;
-    EXPECT_EQ(timeStampToMSecs(timeStampFromLocal(after, 250)) - timeStampToMSecs(timeStampFromLocal(before, 500)),
+    EXPECT_EQ(timeStampToMSecs(timeStampFromLocal(local(2024, 3, 1), 250)) -
+                  timeStampToMSecs(timeStampFromLocal(local(2024, 2, 29, 23, 59, 59), 500)),
               750);
 }

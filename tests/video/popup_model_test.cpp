@@ -1,8 +1,9 @@
+// The call views' logic without windows: stream records of the popup and the
+// door frame, the door panel, the door opening by device type, the size
+// rules, the call timers and snapshot names.
+
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
@@ -10,6 +11,7 @@
 
 #include "config/cfgUnit.h"
 #include "platform/Registry.h"
+#include "support/ChildProcess.h"
 #include "video/CallTimers.h"
 #include "video/HauptProgrammModel.h"
 #include "video/SnapshotNames.h"
@@ -21,12 +23,6 @@ namespace {
 
 using namespace config;
 using namespace std::chrono_literals;
-
-struct LanguageGuard {
-    TSprachenTyp saved = sprache;
-    explicit LanguageGuard(TSprachenTyp lang) { sprache = lang; }
-    ~LanguageGuard() { sprache = saved; }
-};
 
 TSingleConfig station(TVideoServerType typ) {
     TSingleConfig s;
@@ -44,36 +40,42 @@ TSingleConfig station(TVideoServerType typ) {
 
 const ApiIds kIds{"12345", "54321"};
 
-// ---- Stream paths and credentials -------------------------------------
+class CallModel : public ::testing::Test {
+protected:
+    void SetUp() override { sprache = lang_en; }
+};
 
-TEST(PopupStream, PathByTypeWithThePopupsChoices) {
+// ---- Stream records ---------------------------------------------------
+
+TEST_F(CallModel, StreamPathsWithThePopupsAndTheFramesChoices) {
+    // The types' own paths are the type table's; the popup adds the
+    // resolution choice or its stream id, or asks for the camera's own
+    // resolution; a stored path overrides them.
     CallOptions o;
-    const std::vector<std::pair<TVideoServerType, std::string>> expected = {
-        {KorvatServer, "/GetData.cgi"},
-        {LindavorCam, "/mjpg/video.mjpg"},
-        {MobotixCam, "/control/faststream.jpg?stream=full&error=picture&fps=10&needlength"},
-        {KorvatCam, "/ipcam/mjpeg.cgi"},
-        {AxisCam, "/axis-cgi/mjpg/video.cgi?resolution=1280x720"},
-        {KorvatServer2, "/cgi-bin/video.cgi?msubmenu=mjpg"},
-        {KorvatCamQuorix, "/axis-cgi/mjpg/video.cgi?appid=12345"},
-        {HikVision, "/ISAPI/streaming/channels/101/httppreview"},
-        {MirabCam, "/?mjpg&key="},
-        {unknown, ""},
-    };
-    for (const auto& [typ, path] : expected) {
-        TSingleConfig s = station(typ);
-        s.resString = "?resolution=1280x720";
-        EXPECT_EQ(popupSetup(s, false, o, kIds).main.Path, path) << int(typ);
-    }
     TSingleConfig axis = station(AxisCam);
     axis.resString = "?resolution=1280x720";
+    EXPECT_EQ(popupSetup(axis, false, o, kIds).main.Path, "/axis-cgi/mjpg/video.cgi?resolution=1280x720");
+    EXPECT_EQ(popupSetup(station(KorvatCamQuorix), false, o, kIds).main.Path, "/axis-cgi/mjpg/video.cgi?appid=12345");
+    EXPECT_EQ(popupSetup(station(unknown), false, o, kIds).main.Path, "");
     o.useCamRes = true;
     EXPECT_EQ(popupStreamPath(axis, o, "1"), "/axis-cgi/mjpg/video.cgi");
+    EXPECT_EQ(frameSetup(axis, false, o, "777").main.Path, "/axis-cgi/mjpg/video.cgi?resolution=1280x720");
     axis.videoPath = "/own.mjpg";
     EXPECT_EQ(popupStreamPath(axis, o, "1"), "/own.mjpg");
+
+    // The door frame takes the stored path only where its type says so.
+    TSingleConfig s = station(KorvatServer);
+    s.videoPath = "/stored.mjpg";
+    EXPECT_EQ(frameStreamPath(s, "777"), "/GetData.cgi");
+    for (const TVideoServerType typ : {KorvatServer2, unknown}) {
+        s.typ = typ;
+        EXPECT_EQ(frameStreamPath(s, "777"), "/stored.mjpg") << int(typ);
+    }
+    s.typ = KorvatCamQuorix;
+    EXPECT_EQ(frameStreamPath(s, "777"), "/axis-cgi/mjpg/video.cgi?appid=777");
 }
 
-TEST(PopupStream, SecondCameraRecord) {
+TEST_F(CallModel, SecondCameraRecordPlaysLikeAWallTile) {
     TSingleConfig s = station(KorvatServer);
     s.secondaryName = "Hof";
     s.secondaryIp = "10.77.0.3";
@@ -87,17 +89,12 @@ TEST(PopupStream, SecondCameraRecord) {
     ASSERT_TRUE(c.second);
     const TServerAttributes& r = *c.second;
     EXPECT_EQ(r.Path, "/axis-cgi/mjpg/video.cgi?resolution=640x480");
-    EXPECT_EQ(r.IP, "10.77.0.3");
-    EXPECT_EQ(r.Port, 81);
+    EXPECT_EQ(std::make_pair(r.IP, r.Port), std::make_pair(std::string("10.77.0.3"), 81));
+    EXPECT_EQ(std::make_pair(r.UserName, r.Password), std::make_pair(std::string("u2"), std::string("p2")));
     EXPECT_EQ(r.ServerTyp, AxisCam);
-    EXPECT_EQ(r.UserName, "u2");
-    EXPECT_EQ(r.Password, "p2");
     EXPECT_EQ(r.CameraName, "");
-    EXPECT_TRUE(r.ueberwachung);
-    EXPECT_TRUE(r.zeigeImmer);
-    EXPECT_FALSE(r.aufzeichnen);
-    EXPECT_FALSE(r.isMoxa);
-    EXPECT_EQ(r.frameRate, 1);
+    EXPECT_TRUE(r.ueberwachung && r.zeigeImmer);
+    EXPECT_FALSE(r.aufzeichnen || r.isMoxa);
 
     s.secondaryType = KorvatCamQuorix;
     EXPECT_EQ(secondStreamPath(s, "54321"), "/axis-cgi/mjpg/video.cgi?appid=54321");
@@ -105,56 +102,32 @@ TEST(PopupStream, SecondCameraRecord) {
     EXPECT_EQ(secondStreamPath(s, "54321"), "");
     s.secondaryPath = "/second.mjpg";
     EXPECT_EQ(secondStreamPath(s, "54321"), "/second.mjpg");
-
     s.secondaryName.clear();
     EXPECT_FALSE(popupSetup(s, true, {}, kIds).second);
 }
 
-TEST(FrameStream, PathByTypeOnly) {
-    TSingleConfig s = station(KorvatServer);
-    s.videoPath = "/stored.mjpg";
-    EXPECT_EQ(frameStreamPath(s, "777"), "/GetData.cgi");
-    s.typ = KorvatServer2;
-    EXPECT_EQ(frameStreamPath(s, "777"), "/stored.mjpg");
-    s.typ = unknown;
-    EXPECT_EQ(frameStreamPath(s, "777"), "/stored.mjpg");
-    s.typ = KorvatCamQuorix;
-    EXPECT_EQ(frameStreamPath(s, "777"), "/axis-cgi/mjpg/video.cgi?appid=777");
-    s.typ = AxisCam;
-    s.resString = "?resolution=800x600";
-    CallOptions o;
-    o.useCamRes = true;  // not the frame's concern
-    EXPECT_EQ(frameSetup(s, false, o, "777").main.Path, "/axis-cgi/mjpg/video.cgi?resolution=800x600");
-}
-
-TEST(CallStream, CredentialsFallBackToTheAdministrator) {
+TEST_F(CallModel, CredentialsFallBackToTheAdministrator) {
     TSingleConfig s = station(LindavorCam);
     s.NeedCredentials = false;
     TServerAttributes r;
     r.UserName = "stale";
-    setStreamCredentials(r, s);
-    EXPECT_EQ(r.UserName, "");
-    EXPECT_EQ(r.Password, "");
-
+    const auto credentials = [&] {
+        setStreamCredentials(r, s);
+        return std::make_pair(r.UserName, r.Password);
+    };
+    using Pair = std::pair<std::string, std::string>;
+    EXPECT_EQ(credentials(), Pair("", ""));
     s.NeedCredentials = true;
-    setStreamCredentials(r, s);
-    EXPECT_EQ(std::make_pair(r.UserName, r.Password), std::make_pair(std::string("user"), std::string("pass")));
-
+    EXPECT_EQ(credentials(), Pair("user", "pass"));
     s.UserName.clear();  // a password alone still counts as given
-    setStreamCredentials(r, s);
-    EXPECT_EQ(std::make_pair(r.UserName, r.Password), std::make_pair(std::string(), std::string("pass")));
-
+    EXPECT_EQ(credentials(), Pair("", "pass"));
     s.Passwort.clear();
-    setStreamCredentials(r, s);
-    EXPECT_EQ(std::make_pair(r.UserName, r.Password),
-              std::make_pair(std::string("administrator"), std::string("8516")));
-
+    EXPECT_EQ(credentials(), Pair("administrator", "8516"));
     // The frame fills its record the same way.
     EXPECT_EQ(frameSetup(s, false, {}, "1").main.UserName, "administrator");
 }
 
-TEST(CallStream, MainRecordRecordingAndFolderMessage) {
-    LanguageGuard en(lang_en);
+TEST_F(CallModel, MainRecordRecordingAndFolderMessage) {
     TSingleConfig s = station(KorvatServer);
     s.commonName = "Eingang";
     s.eingang = true;
@@ -170,8 +143,7 @@ TEST(CallStream, MainRecordRecordingAndFolderMessage) {
     EXPECT_EQ(c.main.Port, 8080);
     EXPECT_TRUE(c.main.isMoxa);
     EXPECT_EQ(c.main.moxaIP, "");
-    EXPECT_FALSE(c.main.ueberwachung);
-    EXPECT_FALSE(c.main.zeigeImmer);
+    EXPECT_FALSE(c.main.ueberwachung || c.main.zeigeImmer);
     EXPECT_EQ(c.main.mirabCrop, 12);
     EXPECT_TRUE(c.main.aufzeichnen);
     EXPECT_TRUE(c.firstPictureCallback);
@@ -181,8 +153,7 @@ TEST(CallStream, MainRecordRecordingAndFolderMessage) {
     o.pictureFolderMissing = true;
     c = popupSetup(s, true, o, kIds);
     EXPECT_EQ(c.caption, "Eingang - Preview");
-    EXPECT_FALSE(c.main.aufzeichnen);
-    EXPECT_FALSE(c.firstPictureCallback);
+    EXPECT_FALSE(c.main.aufzeichnen || c.firstPictureCallback);
     ASSERT_TRUE(c.invalidPathMessage);
     EXPECT_EQ(*c.invalidPathMessage, "The path for storing images is invalid: \r\n/nonexistent/pictures/");
 
@@ -190,50 +161,39 @@ TEST(CallStream, MainRecordRecordingAndFolderMessage) {
     // recording is on; a folder it cannot write to is the decoder's concern.
     c = frameSetup(s, false, o, "1");
     EXPECT_EQ(c.myName, "Haustuer");
-    EXPECT_TRUE(c.main.aufzeichnen);
-    EXPECT_TRUE(c.firstPictureCallback);
+    EXPECT_TRUE(c.main.aufzeichnen && c.firstPictureCallback);
     EXPECT_FALSE(c.invalidPathMessage);
-}
 
-TEST(CallStream, OptionsComeFromTheSettings) {
-    auto store = std::make_shared<platform::MemoryRegistryStore>();
-    TVideoConfig settings(store);
-    const auto dir = std::filesystem::temp_directory_path() / "oculon_popup_opts";
-    std::filesystem::create_directories(dir);
+    // The options come from the settings, read back from the store at once.
+    testsupport::TempDir dir;
+    TVideoConfig settings(std::make_shared<platform::MemoryRegistryStore>());
     settings.schreibeStoreVideo(true);
-    settings.schreibeFirstPictPath(dir.string() + "/");
+    settings.schreibeFirstPictPath(dir.path() + "/");
     settings.schreibeAllowConfig(true);
     settings.schreibeCodeTuerOffen(true);
-    CallOptions o = CallOptions::read(settings);
-    EXPECT_TRUE(o.allowCapture);  // read back from the store at once
-    EXPECT_TRUE(o.storeVideo);
-    EXPECT_TRUE(o.codeTuerOffen);
+    o = CallOptions::read(settings);
+    EXPECT_TRUE(o.allowCapture && o.storeVideo && o.codeTuerOffen);
     EXPECT_FALSE(o.pictureFolderMissing);
-    settings.schreibeFirstPictPath(dir.string() + "/missing/");
+    settings.schreibeFirstPictPath(dir.path() + "/missing/");
     EXPECT_TRUE(CallOptions::read(settings).pictureFolderMissing);
-    std::filesystem::remove_all(dir);
 }
 
 // ---- Door panel -------------------------------------------------------
 
-TEST(DoorPanel, ByInputOutputAndType) {
-    LanguageGuard en(lang_en);
+TEST_F(CallModel, DoorPanelByInputOutputAndType) {
     TSingleConfig s = station(KorvatServer);
     CallOptions o;
     DoorPanelLayout d = popupSetup(s, false, o, kIds).door;
-    EXPECT_FALSE(d.panelVisible);
-    EXPECT_FALSE(d.doorVisible);
+    EXPECT_FALSE(d.panelVisible || d.doorVisible);
 
     s.ausgang = true;
     s.ausgangSchrift = "Tor";
     d = popupSetup(s, false, o, kIds).door;
-    EXPECT_TRUE(d.panelVisible);
-    EXPECT_TRUE(d.doorVisible);
+    EXPECT_TRUE(d.panelVisible && d.doorVisible);
     EXPECT_EQ(d.doorCaption, "Tor");
     EXPECT_EQ(d.doorTop, 0);
     EXPECT_EQ(d.panelHeight, 26);
     EXPECT_EQ(d.panelTop(525), 499);
-
     s.camAusgang = true;
     s.camAusgangSchrift = "Relais";
     EXPECT_EQ(popupSetup(s, false, o, kIds).door.doorCaption, "Relais");
@@ -244,8 +204,7 @@ TEST(DoorPanel, ByInputOutputAndType) {
     TSingleConfig coded = station(LindavorCam);
     coded.tuerCode = "12";
     d = popupSetup(coded, false, {}, kIds).door;
-    EXPECT_TRUE(d.panelVisible);
-    EXPECT_TRUE(d.doorVisible);
+    EXPECT_TRUE(d.panelVisible && d.doorVisible);
     EXPECT_EQ(d.doorCaption, "release-buzzer");
 
     TSingleConfig input = station(KorvatServer);
@@ -253,8 +212,7 @@ TEST(DoorPanel, ByInputOutputAndType) {
     input.eingangSchriftEin = "offen";
     input.eingangSchriftAus = "zu";
     CallSetup c = popupSetup(input, false, {}, kIds);
-    EXPECT_TRUE(c.door.panelVisible);
-    EXPECT_TRUE(c.door.inputVisible);
+    EXPECT_TRUE(c.door.panelVisible && c.door.inputVisible);
     EXPECT_FALSE(c.door.doorVisible);
     EXPECT_EQ(c.door.doorTop, 39);
     EXPECT_EQ(c.door.panelHeight, 65);
@@ -266,27 +224,22 @@ TEST(DoorPanel, ByInputOutputAndType) {
     c = popupSetup(input, false, {}, kIds);
     EXPECT_TRUE(c.input.usesPicture);
     EXPECT_EQ(c.input.picture(true), "/pics/on.bmp");
-}
 
-TEST(DoorPanel, AxisCameraWithoutInputGetsTheLightButton) {
-    LanguageGuard en(lang_en);
-    TSingleConfig s = station(AxisCam);
-    DoorPanelLayout d = popupSetup(s, false, {}, kIds).door;
-    EXPECT_TRUE(d.panelVisible);
-    EXPECT_TRUE(d.lichtVisible);
+    // An Axis camera without input gets the light button.
+    TSingleConfig axis = station(AxisCam);
+    d = popupSetup(axis, false, {}, kIds).door;
+    EXPECT_TRUE(d.panelVisible && d.lichtVisible);
     EXPECT_EQ(d.lichtCaption, "Light");
     EXPECT_FALSE(d.doorVisible);
     EXPECT_EQ(d.panelHeight, 25);
-
-    s.camAusgang = true;
-    d = popupSetup(s, false, {}, kIds).door;
+    axis.camAusgang = true;
+    d = popupSetup(axis, false, {}, kIds).door;
     EXPECT_TRUE(d.doorVisible);
     EXPECT_EQ(d.doorTop, 26);
     EXPECT_EQ(d.lichtTop, 0);
     EXPECT_EQ(d.panelHeight, 52);
-
-    s.eingang = true;  // the input takes the light button's place
-    d = frameSetup(s, false, {}, "1").door;
+    axis.eingang = true;  // the input takes the light button's place
+    d = frameSetup(axis, false, {}, "1").door;
     EXPECT_FALSE(d.lichtVisible);
     EXPECT_EQ(d.panelHeight, 65);
 }
@@ -294,8 +247,7 @@ TEST(DoorPanel, AxisCameraWithoutInputGetsTheLightButton) {
 // ---- Door opening -----------------------------------------------------
 
 struct DoorRecorder {
-    std::vector<std::pair<std::string, std::string>> udp, phone;
-    std::vector<std::pair<std::string, std::string>> snapshots;
+    std::vector<std::pair<std::string, std::string>> udp, phone, snapshots;
     std::vector<LightRequest> lights;
     std::vector<RelayPost> posts;
     int codeAsked = 0, commentAsked = 0, closed = 0;
@@ -306,14 +258,8 @@ struct DoorRecorder {
         DoorEffects fx;
         fx.sendFunction = [this](const std::string& f, const std::string& h) { udp.emplace_back(f, h); };
         fx.sendFunctionLindavor = [this](const std::string& p, const std::string& h) { phone.emplace_back(p, h); };
-        fx.askCode = [this] {
-            ++codeAsked;
-            return code;
-        };
-        fx.askComment = [this] {
-            ++commentAsked;
-            return comment;
-        };
+        fx.askCode = [this] { return ++codeAsked, code; };
+        fx.askComment = [this] { return ++commentAsked, comment; };
         fx.saveImage = [this](const std::string& f, const std::string& c) { snapshots.emplace_back(f, c); };
         fx.startLight = [this](const LightRequest& r) { lights.push_back(r); };
         fx.sendRelay = [this](const RelayPost& p) { posts.push_back(p); };
@@ -324,9 +270,9 @@ struct DoorRecorder {
 
 DoorTarget target(const TSingleConfig& s, bool preview = false) { return popupSetup(s, preview, {}, kIds).target; }
 
-TEST(DoorOpening, VideoServerWithoutTelephoneSendsTheCommandFrameOnly) {
-    EXPECT_EQ(tuerKommando(), std::string("\x1F"
-                                          "TK"));
+TEST_F(CallModel, VideoServerWithoutTelephoneSendsTheCommandFrameOnly) {
+    const std::string door = std::string("\x1F") + "TK";
+    EXPECT_EQ(tuerKommando(), door);
     DoorRecorder rec;
     DoorOptions o;
     o.codeTuerOffen = true;  // never asked for this type
@@ -334,14 +280,9 @@ TEST(DoorOpening, VideoServerWithoutTelephoneSendsTheCommandFrameOnly) {
     TSingleConfig s = station(KorvatServer);
     s.camAusgang = true;
     EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::udpCommand);
-    ASSERT_EQ(rec.udp.size(), 1u);
-    EXPECT_EQ(rec.udp[0], std::make_pair(std::string("\x1F"
-                                                     "TK"),
-                                         std::string("10.77.0.9")));
+    EXPECT_EQ(rec.udp, (std::vector<std::pair<std::string, std::string>>{{door, "10.77.0.9"}}));
     EXPECT_EQ(rec.codeAsked, 0);
-    EXPECT_TRUE(rec.phone.empty());
-    EXPECT_TRUE(rec.snapshots.empty());
-
+    EXPECT_TRUE(rec.phone.empty() && rec.snapshots.empty());
     // Without a sender nothing happens, and nothing breaks.
     EXPECT_EQ(tuerOeffnen(target(s), o, DoorEffects{}), DoorResult::nothingToSend);
 
@@ -349,11 +290,10 @@ TEST(DoorOpening, VideoServerWithoutTelephoneSendsTheCommandFrameOnly) {
     s.moxaIP.clear();
     DoorRecorder direct;
     EXPECT_EQ(tuerOeffnen(target(s), o, direct.effects()), DoorResult::udpCommand);
-    ASSERT_EQ(direct.udp.size(), 1u);
-    EXPECT_EQ(direct.udp[0].second, "10.77.0.2");
+    EXPECT_EQ(direct.udp, (std::vector<std::pair<std::string, std::string>>{{door, "10.77.0.2"}}));
 }
 
-TEST(DoorOpening, TelephonePayloadWithPaddedCode) {
+TEST_F(CallModel, TelephonePayloadWithPaddedCode) {
     // Code, popup padding, door frame padding. A code of exactly four
     // characters stays four: the telephone reads "1051234", not "1051234FFFF".
     const struct {
@@ -373,42 +313,33 @@ TEST(DoorOpening, TelephonePayloadWithPaddedCode) {
     EXPECT_EQ(telephonePayload(5, "12FF"), "10512FF");
     EXPECT_EQ(telephonePayload(12, "FFFF"), "112FFFF");
 
+    // A telephone turns type 0 into a telephone call too, with the stored
+    // code, or the typed one when the prompt is on.
     DoorRecorder rec;
     TSingleConfig s = station(KorvatServer);
-    s.telefonIP = "10.77.0.20";  // a telephone turns type 0 into a telephone call too
+    s.telefonIP = "10.77.0.20";
     s.tuerCode = "12";
     EXPECT_EQ(tuerOeffnen(target(s), {}, rec.effects()), DoorResult::telephone);
-    ASSERT_EQ(rec.phone.size(), 1u);
-    EXPECT_EQ(rec.phone[0], std::make_pair(std::string("10512FF"), std::string("10.77.0.20")));
+    EXPECT_EQ(rec.phone, (std::vector<std::pair<std::string, std::string>>{{"10512FF", "10.77.0.20"}}));
     EXPECT_TRUE(rec.udp.empty());
     s.tuerCode = "1234";
     tuerOeffnen(target(s), {}, rec.effects());
     EXPECT_EQ(rec.phone.back().first, "1051234");
-
     DoorOptions frame;
     frame.padding = CodePadding::atLeastFour;
     s.tuerCode = "56789";
     tuerOeffnen(target(s), frame, rec.effects());
     EXPECT_EQ(rec.phone.back().first, "10556789");
-}
-
-TEST(DoorOpening, CodePromptDecides) {
-    DoorRecorder rec;
-    DoorOptions o;
-    o.codeTuerOffen = true;
-    TSingleConfig s = station(LindavorCam);
-    s.telefonIP = "10.77.0.20";
-    s.tuerCode = "4711";
-    EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::telephone);
-    EXPECT_EQ(rec.phone.back().first, "1059FFF");  // the typed code, not the stored one
+    frame.codeTuerOffen = true;
+    EXPECT_EQ(tuerOeffnen(target(s), frame, rec.effects()), DoorResult::telephone);
+    EXPECT_EQ(rec.phone.back().first, "1059FFF");
     rec.code.reset();
-    EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::cancelled);
-    EXPECT_EQ(rec.phone.size(), 1u);
+    EXPECT_EQ(tuerOeffnen(target(s), frame, rec.effects()), DoorResult::cancelled);
+    EXPECT_EQ(rec.phone.size(), 4u);
     EXPECT_EQ(rec.codeAsked, 2);
 }
 
-TEST(DoorOpening, ProtocolSnapshotWithUserAndComment) {
-    LanguageGuard en(lang_en);
+TEST_F(CallModel, ProtocolSnapshotWithUserAndComment) {
     DoorRecorder rec;
     DoorOptions o;
     o.protTuerOffen = true;
@@ -419,11 +350,10 @@ TEST(DoorOpening, ProtocolSnapshotWithUserAndComment) {
     TSingleConfig s = station(LindavorCam);
     s.telefonIP = "10.77.0.20";
     tuerOeffnen(target(s), o, rec.effects());
-    ASSERT_EQ(rec.snapshots.size(), 1u);
-    EXPECT_EQ(rec.snapshots[0].first, "/pics/Haustuer/2024/03 - March/07 - Thursday/2024-03-07_09-05-01_Haustuer.jpg");
-    EXPECT_EQ(rec.snapshots[0].second, "User: anna");
+    EXPECT_EQ(rec.snapshots,
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"/pics/Haustuer/2024/03 - March/07 - Thursday/2024-03-07_09-05-01_Haustuer.jpg", "User: anna"}}));
     EXPECT_EQ(rec.phone.size(), 1u);
-
     o.kommentarTuerOffen = true;
     tuerOeffnen(target(s), o, rec.effects());
     EXPECT_EQ(rec.snapshots.back().second, "User: anna, Comment: Paket");
@@ -434,7 +364,6 @@ TEST(DoorOpening, ProtocolSnapshotWithUserAndComment) {
     EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::cancelled);
     EXPECT_EQ(rec.snapshots.size(), 2u);
     EXPECT_EQ(rec.phone.size(), 2u);
-
     // A cancelled code prompt comes before the snapshot.
     o.codeTuerOffen = true;
     rec.code.reset();
@@ -442,7 +371,7 @@ TEST(DoorOpening, ProtocolSnapshotWithUserAndComment) {
     EXPECT_EQ(rec.commentAsked, 2);
 }
 
-TEST(DoorOpening, AxisRelayAndLight) {
+TEST_F(CallModel, CameraRelaysLightAndTheRelayPost) {
     DoorRecorder rec;
     TSingleConfig s = station(KorvatCamQuorix);
     s.camAusgang = true;
@@ -455,27 +384,20 @@ TEST(DoorOpening, AxisRelayAndLight) {
               (LightRequest{"10.77.0.2", "8080", "user", "pass", "/axis-cgi/io/port.cgi?action=4:/5000%5C", 5000}));
     EXPECT_EQ(rec.codeAsked, 0);
     EXPECT_EQ(rec.closed, 1);
-
     s.typ = AxisCam;
     s.tuerDauer = 12;
     tuerOeffnen(target(s, true), o, rec.effects());
     EXPECT_EQ(rec.lights[1].path, "/axis-cgi/io/port.cgi?action=3:/12000%5C");
     EXPECT_EQ(rec.lights[1].durationMs, 12000);
     EXPECT_EQ(rec.closed, 1);  // a preview stays open
-
     EXPECT_EQ(lightRequest(target(s)), (LightRequest{"10.77.0.2", "8080", "user", "pass",
                                                      "/axis-cgi/io/lightcontrol.cgi?action=L1:-100,w15000,-0", 20000}));
-}
 
-TEST(DoorOpening, RelayPostOfOtherCameras) {
-    DoorRecorder rec;
-    TSingleConfig s = station(HikVision);
-    s.camAusgang = true;
-    s.tuerDauer = 12;
+    // Other cameras with a relay get a form POST.
+    s.typ = HikVision;
     EXPECT_EQ(tuerOeffnen(target(s), {}, rec.effects()), DoorResult::relayPost);
     ASSERT_EQ(rec.posts.size(), 1u);
     EXPECT_EQ(rec.posts[0], (RelayPost{"10.77.0.2", 8080, "user", "pass", 12}));
-
     EXPECT_EQ(relayPostRequest(rec.posts[0]),
               "POST /remote.cgi HTTP/1.1\r\n"
               "Host: 10.77.0.2\r\n"
@@ -494,156 +416,109 @@ TEST(DoorOpening, RelayPostOfOtherCameras) {
 
 // ---- Size rule and layout ---------------------------------------------
 
-TEST(PopupSize, WidePicturesFitAtSixteenToNine) {
-    const double wide = 16.0 / 9.0;
-    // Exactly 16:9 is not below the threshold: the width follows the height.
-    EXPECT_EQ(popupSizeRule({648, 432}, wide), (Size{648, 432}));
-    EXPECT_EQ(popupSizeRule({700, 432}, wide), (Size{648, 432}));
-    // Narrower than 16:9: the height follows the width.
-    EXPECT_EQ(popupSizeRule({648, 433}, wide), (Size{648, 432}));
-    EXPECT_EQ(popupSizeRule({648, 600}, wide), (Size{648, 432}));
-}
-
-TEST(PopupSize, OtherPicturesFitAtFourToThree) {
-    const double normal = 4.0 / 3.0;
-    EXPECT_EQ(popupSizeRule({648, 552}, normal), (Size{648, 552}));
-    EXPECT_EQ(popupSizeRule({648, 500}, normal), (Size{648, 552}));
-    // Narrower than 4:3: the width follows the height.
-    EXPECT_EQ(popupSizeRule({648, 553}, normal), (Size{649, 553}));
-    // An aspect of exactly 1.5 counts as narrow; halves round to even.
-    EXPECT_EQ(popupSizeRule({608, 553}, 1.5), (Size{730, 553}));  // 481 * 1.5 = 721.5 -> 722
-    EXPECT_EQ(popupSizeRule({608, 555}, 1.5), (Size{732, 555}));  // 483 * 1.5 = 724.5 -> 724
-    // Nothing to fit to.
-    EXPECT_EQ(popupSizeRule({648, 72}, normal), (Size{648, 72}));
-    EXPECT_EQ(popupSizeRule({648, 552}, 0.0), (Size{648, 552}));
-
+TEST_F(CallModel, PopupSizeFitsWidePicturesAtSixteenToNineOthersAtFourToThree) {
+    const double wide = 16.0 / 9.0, normal = 4.0 / 3.0;
+    const struct {
+        Size client;
+        double aspect;
+        Size fitted;
+    } cases[] = {
+        // Exactly 16:9 is not below the threshold: the width follows the height.
+        {{648, 432}, wide, {648, 432}},
+        {{700, 432}, wide, {648, 432}},
+        // Narrower than 16:9: the height follows the width.
+        {{648, 433}, wide, {648, 432}},
+        {{648, 600}, wide, {648, 432}},
+        {{648, 552}, normal, {648, 552}},
+        {{648, 500}, normal, {648, 552}},
+        {{648, 553}, normal, {649, 553}},
+        // An aspect of exactly 1.5 counts as narrow; halves round to even.
+        {{608, 553}, 1.5, {730, 553}},  // 481 * 1.5 = 721.5 -> 722
+        {{608, 555}, 1.5, {732, 555}},  // 483 * 1.5 = 724.5 -> 724
+        // Nothing to fit to.
+        {{648, 72}, normal, {648, 72}},
+        {{648, 552}, 0.0, {648, 552}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(popupSizeRule(c.client, c.aspect), c.fitted) << c.client.width << "x" << c.client.height;
     EXPECT_TRUE(popupCanResize({11, 75}));
     EXPECT_FALSE(popupCanResize({10, 75}));
     EXPECT_FALSE(popupCanResize({11, 74}));
 }
 
-TEST(PopupSize, ControlsFollowTheClientArea) {
+TEST_F(CallModel, ControlsFollowTheClientAreaAndTheFramesPictureIsCentred) {
     DoorPanelLayout door;
     door.panelHeight = 65;
-    const PopupLayout l = popupLayout({640, 525}, door);
-    EXPECT_EQ(l.image1, (Rect{0, 45, 640, 480}));
-    EXPECT_EQ(l.panel2, (Rect{426, 55, 203, 150}));
-    EXPECT_EQ(l.saver, (Rect{0, 500, 125, 25}));
-    EXPECT_EQ(l.moxaPanel, (Rect{539, 460, 102, 65}));
-    EXPECT_EQ(l.namePanel, (Rect{202, 2, 232, 40}));
-    EXPECT_EQ(l.datePanel, (Rect{437, 2, 100, 40}));
-    EXPECT_EQ(l.timePanel, (Rect{540, 2, 100, 40}));
-    EXPECT_EQ(l.bevel3.left, 435);
-    EXPECT_EQ(l.bevel4.left, 538);
-    EXPECT_EQ(l.bevel1.width, 640);
-}
+    const PopupLayout p = popupLayout({640, 525}, door);
+    EXPECT_EQ(p.image1, (Rect{0, 45, 640, 480}));
+    EXPECT_EQ(p.panel2, (Rect{426, 55, 203, 150}));
+    EXPECT_EQ(p.moxaPanel, (Rect{539, 460, 102, 65}));
+    EXPECT_EQ(p.timePanel, (Rect{540, 2, 100, 40}));
 
-TEST(FrameSize, PictureCentredAtItsAspect) {
-    DoorPanelLayout door;
     door.panelHeight = 52;
-    FrameLayout l = frameLayout({564, 430}, 4.0 / 3.0, door, false);
-    EXPECT_EQ(l.picture, (Rect{15, 30, 533, 400}));
-    EXPECT_EQ(l.namePanel.width, 384);
-    EXPECT_EQ(l.dateTimePanel, (Rect{384, 0, 180, 30}));
-    EXPECT_EQ(l.moxaPanel, (Rect{462, 378, 102, 52}));
-    EXPECT_EQ(l.saveBtn, (Rect{0, 405, 125, 25}));
-    EXPECT_EQ(l.closeButton, (Rect{534, 0, 30, 30}));
-
-    l = frameLayout({564, 430}, 16.0 / 9.0, door, true);
-    EXPECT_EQ(l.picture, (Rect{0, 71, 564, 317}));
-    EXPECT_EQ(l.namePanel.width, 354);
-    EXPECT_EQ(l.dateTimePanel.left, 354);
+    FrameLayout f = frameLayout({564, 430}, 4.0 / 3.0, door, false);
+    EXPECT_EQ(f.picture, (Rect{15, 30, 533, 400}));
+    EXPECT_EQ(f.dateTimePanel, (Rect{384, 0, 180, 30}));
+    EXPECT_EQ(f.moxaPanel, (Rect{462, 378, 102, 52}));
+    f = frameLayout({564, 430}, 16.0 / 9.0, door, true);
+    EXPECT_EQ(f.picture, (Rect{0, 71, 564, 317}));
+    EXPECT_EQ(f.dateTimePanel.left, 354);
     EXPECT_EQ(frameLayout({564, 430}, 0.0, door, false).picture, (Rect{0, 30, 564, 400}));
 }
 
-// ---- Timers -----------------------------------------------------------
+// ---- Timers and names -------------------------------------------------
 
-struct FakeClock {
+TEST_F(CallModel, WatchdogOnlyAfterTheFirstPictureAndTheVideoOnlyTime) {
     std::chrono::steady_clock::time_point now{};
-    CallTimers::Clock clock() {
-        return [this] { return now; };
-    }
-};
-
-TEST(CallTimersTest, WatchdogOnlyAfterTheFirstPicture) {
-    FakeClock c;
-    CallTimers t(c.clock(), true);
+    const CallTimers::Clock clock = [&now] { return now; };
+    CallTimers t(clock, true);
     t.start(false, 5);
-    c.now += 1h;
+    now += 1h;
     EXPECT_EQ(t.poll(), CallTimers::Expired::none);  // no picture yet: stays open
     EXPECT_FALSE(t.untilNext());
     t.pictureShown();
-    c.now += 2999ms;
+    now += 2999ms;
     EXPECT_EQ(t.poll(), CallTimers::Expired::none);
     t.pictureShown();  // restarts
-    c.now += 2999ms;
+    now += 2999ms;
     EXPECT_EQ(t.poll(), CallTimers::Expired::none);
     EXPECT_EQ(t.untilNext(), CallTimers::Millis(1));
-    c.now += 1ms;
+    now += 1ms;
     EXPECT_EQ(t.poll(), CallTimers::Expired::watchdog);
     EXPECT_EQ(t.poll(), CallTimers::Expired::none);  // fires once
 
-    CallTimers frame(c.clock(), false);
-    frame.start(false, 5);
+    CallTimers frame(clock, false);  // no watchdog in the frame
+    frame.start(true, 5);
     frame.pictureShown();
-    c.now += 1h;
+    now += 4s;
+    frame.refreshVideoOnly();
+    now += 4999ms;
     EXPECT_EQ(frame.poll(), CallTimers::Expired::none);
+    now += 1ms;
+    EXPECT_EQ(frame.poll(), CallTimers::Expired::videoOnly);
+    frame.start(true, 5);
+    frame.setVideoOnly(false);
+    now += 10s;
+    EXPECT_EQ(frame.poll(), CallTimers::Expired::none);
+    frame.refreshVideoOnly();  // not video-only: nothing starts
+    EXPECT_FALSE(frame.videoOnlyRunning());
+    frame.setVideoOnly(true);
+    EXPECT_FALSE(frame.videoOnlyRunning());
+    frame.refreshVideoOnly();
+    EXPECT_TRUE(frame.videoOnlyRunning());
+    frame.start(true, 0);  // no duration, no limit
+    EXPECT_FALSE(frame.videoOnlyRunning());
+    frame.start(false, 5);
+    EXPECT_FALSE(frame.videoOnlyRunning());
 }
 
-TEST(CallTimersTest, VideoOnlyTime) {
-    FakeClock c;
-    CallTimers t(c.clock(), false);
-    t.start(true, 5);
-    c.now += 4s;
-    t.refreshVideoOnly();
-    c.now += 4999ms;
-    EXPECT_EQ(t.poll(), CallTimers::Expired::none);
-    c.now += 1ms;
-    EXPECT_EQ(t.poll(), CallTimers::Expired::videoOnly);
-
-    t.start(true, 5);
-    t.setVideoOnly(false);
-    c.now += 10s;
-    EXPECT_EQ(t.poll(), CallTimers::Expired::none);
-    t.refreshVideoOnly();  // not video-only: nothing starts
-    EXPECT_FALSE(t.videoOnlyRunning());
-    t.setVideoOnly(true);
-    EXPECT_FALSE(t.videoOnlyRunning());
-    t.refreshVideoOnly();
-    EXPECT_TRUE(t.videoOnlyRunning());
-
-    t.start(true, 0);  // no duration, no limit
-    EXPECT_FALSE(t.videoOnlyRunning());
-    t.start(false, 5);
-    EXPECT_FALSE(t.videoOnlyRunning());
-}
-
-// ---- Snapshot names ---------------------------------------------------
-
-TEST(SnapshotNamesTest, DatedNameThatStaysInItsFolder) {
+TEST_F(CallModel, DatedSnapshotNameThatStaysInItsFolder) {
     std::tm t{};
-    t.tm_year = 124;
-    t.tm_mon = 2;
-    t.tm_mday = 7;
-    t.tm_hour = 9;
-    t.tm_min = 5;
-    t.tm_sec = 1;
+    t.tm_year = 124, t.tm_mon = 2, t.tm_mday = 7, t.tm_hour = 9, t.tm_min = 5, t.tm_sec = 1;
     EXPECT_EQ(GetFileName(t, "Haustuer"), "2024-03-07_09-05-01_Haustuer");
     EXPECT_EQ(GetFileName(t, "../../etc/x"), "2024-03-07_09-05-01_.._.._etc_x");
     EXPECT_EQ(snapshotCaption("  Haustuer", t), "  Haustuer  " + shortDate(t) + "  " + shortTime(t));
     EXPECT_EQ(frameClockText(t), shortDate(t) + "  " + shortTime(t) + " ");
-}
-
-TEST(PopupIds, DrawnInRange) {
-    std::mt19937 random(7);
-    for (int i = 0; i < 200; ++i) {
-        const ApiIds ids = ApiIds::draw(random);
-        for (const std::string& id : {ids.apiid1, ids.apiid2}) {
-            const int n = std::stoi(id);
-            EXPECT_GE(n, 10000);
-            EXPECT_LT(n, 99999);
-        }
-    }
 }
 
 }  // namespace

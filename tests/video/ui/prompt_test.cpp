@@ -1,21 +1,14 @@
 // The prompts of the video windows as real dialogs (offscreen): their texts
-// in the current language, the results they close with, the door-code
-// filter on typed and pasted text, and the analog button panel.
+// in the current language, the results they close with, the door-code filter
+// on the edit (its rules are the filter's own test), and the analog button
+// panel.
 
+#include <QClipboard>
+#include <QStyle>
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QClipboard>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QStyle>
-#include <QTimer>
-
-#include <cstdlib>
-#include <functional>
-
 #include "config/sprachen.h"
+#include "gui/QtTestKit.h"
 #include "video/ui/SmallPrompts.h"
 #include "video/ui/ZugangAbfrage.h"
 #include "video/ui/adminPassForm.h"
@@ -25,12 +18,7 @@ namespace oculon::video::ui {
 namespace {
 
 using namespace config;
-
-struct LanguageGuard {
-    TSprachenTyp saved = sprache;
-    explicit LanguageGuard(TSprachenTyp lang) { sprache = lang; }
-    ~LanguageGuard() { sprache = saved; }
-};
+using testsupport::onModal;
 
 template <typename T>
 T* child(QWidget& w, const char* name) {
@@ -39,16 +27,8 @@ T* child(QWidget& w, const char* name) {
     return c;
 }
 
-// Runs `act` on the dialog once its exec() has opened it.
-void whenShown(QDialog& d, std::function<void()> act) {
-    QTimer::singleShot(0, &d, [&d, act] {
-        if (!d.isVisible()) ADD_FAILURE() << "the prompt did not open";
-        act();
-    });
-}
-
 TEST(Prompts, DoorCodeTextsAndFilter) {
-    LanguageGuard en(lang_en);
+    sprache = lang_en;
     ToeffnerForm d;
     d.show();
     EXPECT_EQ(d.size(), QSize(239, 167));
@@ -57,16 +37,8 @@ TEST(Prompts, DoorCodeTextsAndFilter) {
     QLineEdit& edit = d.codeEdit();
     EXPECT_EQ(edit.echoMode(), QLineEdit::Password);
     EXPECT_EQ(edit.style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, &edit), '#');
-
-    edit.insert("1");
-    edit.insert("2");
-    edit.insert("a");  // typed: dropped
-    EXPECT_EQ(edit.text(), "12");
-    EXPECT_EQ(edit.cursorPosition(), 2);
-    edit.insert("*#9");
-    edit.insert("7");  // a fifth character does not fit
+    for (const char* typed : {"1", "2", "a", "*#9", "7"}) edit.insert(typed);
     EXPECT_EQ(edit.text(), "12*#");
-
     edit.clear();
     QApplication::clipboard()->setText("Code: 4-7-1-1");
     edit.paste();
@@ -76,10 +48,10 @@ TEST(Prompts, DoorCodeTextsAndFilter) {
 }
 
 TEST(Prompts, ResultsOkAndCancel) {
-    LanguageGuard de(lang_de);
+    sprache = lang_de;
     TkommentarFrame k;
     EXPECT_EQ(k.kommentarEdit().maxLength(), 100);
-    whenShown(k, [&k] {
+    onModal([&k](QWidget&) {
         k.kommentarEdit().setText("Paket");
         child<QPushButton>(k, "okBtn")->click();
     });
@@ -87,26 +59,26 @@ TEST(Prompts, ResultsOkAndCancel) {
     EXPECT_EQ(k.text(), "Paket");
     EXPECT_EQ(k.windowTitle(), "Kommentar eingeben");
     EXPECT_EQ(child<QPushButton>(k, "cancelBtn")->text(), "Abbrechen");
-    whenShown(k, [&k] { child<QPushButton>(k, "cancelBtn")->click(); });
+    onModal([&k](QWidget&) { child<QPushButton>(k, "cancelBtn")->click(); });
     EXPECT_EQ(k.exec(), mrCancel);
 
     TadminPassForm a;
     a.station = "Haustuer";
     a.video = true;
     a.password = "unchanged";
-    whenShown(a, [&a] {
+    onModal([&a](QWidget&) {
         child<QLineEdit>(a, "adminPassEdit")->setText("geheim");
         child<QPushButton>(a, "Button2")->click();
     });
     EXPECT_EQ(a.exec(), mrCancel);
     EXPECT_EQ(a.password, "unchanged");
-    whenShown(a, [&a] { child<QPushButton>(a, "Button1")->click(); });
+    onModal([&a](QWidget&) { child<QPushButton>(a, "Button1")->click(); });
     EXPECT_EQ(a.exec(), mrOK);
     EXPECT_EQ(a.password, "geheim");
 }
 
 TEST(Prompts, AdminAndCredentialTexts) {
-    LanguageGuard en(lang_en);
+    sprache = lang_en;
     TadminPassForm a;
     a.station = "configuration";
     a.show();
@@ -134,7 +106,7 @@ TEST(Prompts, AdminAndCredentialTexts) {
     z.disableUserName();
     EXPECT_FALSE(child<QLineEdit>(z, "userNameEdit")->isEnabled());
     z.hide();
-    whenShown(z, [&z] {
+    onModal([&z](QWidget&) {
         child<QLineEdit>(z, "passwordEdit")->setText("p");
         child<QPushButton>(z, "Button1")->click();
     });
@@ -144,7 +116,7 @@ TEST(Prompts, AdminAndCredentialTexts) {
 }
 
 TEST(Prompts, AnalogButtonsPanelFollowsTheChoice) {
-    LanguageGuard en(lang_en);
+    sprache = lang_en;
     TanalogRT d;
     d.mehrRTbtn.setChecked(true);
     d.button(2).setChecked(true);
@@ -164,49 +136,31 @@ TEST(Prompts, AnalogButtonsPanelFollowsTheChoice) {
     EXPECT_TRUE(panel->isVisible());
 }
 
-// With OCULON_SCREENSHOT_DIR set, shows each prompt on the real display and
-// saves popup-prompt-<name>.png there (run under Xvfb with QT_QPA_PLATFORM=xcb).
+// Each prompt as popup-prompt-<name>.png (see QtTestKit.h).
 TEST(Prompts, Screenshots) {
-    const char* dir = std::getenv("OCULON_SCREENSHOT_DIR");
-    if (dir == nullptr || *dir == '\0') GTEST_SKIP() << "OCULON_SCREENSHOT_DIR not set";
-    LanguageGuard en(lang_en);
-    QDir().mkpath(QString::fromLocal8Bit(dir));
-    auto shoot = [dir](QDialog& d, const char* name) {
-        d.show();
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 400) QApplication::processEvents(QEventLoop::AllEvents, 50);
-        const QString file = QString::fromLocal8Bit(dir) + "/popup-prompt-" + name + ".png";
-        EXPECT_TRUE(d.grab().save(file, "PNG")) << file.toStdString();
-        d.hide();
-    };
+    if (!testsupport::screenshotsWanted()) GTEST_SKIP() << "OCULON_SCREENSHOT_DIR not set";
+    sprache = lang_en;
     TZugangAbfrage z;
     z.videoName = "Hof";
     z.setUserName("admin");
     z.setPassword("secret");
-    shoot(z, "credentials");
+    testsupport::screenshot(z, "popup-prompt-credentials");
     ToeffnerForm o;
     o.codeEdit().setText("12");
-    shoot(o, "doorcode");
+    testsupport::screenshot(o, "popup-prompt-doorcode");
     TkommentarFrame k;
     k.kommentarEdit().setText("Parcel service");
-    shoot(k, "comment");
+    testsupport::screenshot(k, "popup-prompt-comment");
     TadminPassForm a;
     a.station = "Haustuer";
     a.video = true;
-    shoot(a, "adminpass");
+    testsupport::screenshot(a, "popup-prompt-adminpass");
     TanalogRT r;
     r.mehrRTbtn.setChecked(true);
     r.button(0).setChecked(true);
     r.button(3).setChecked(true);
-    shoot(r, "analog");
+    testsupport::screenshot(r, "popup-prompt-analog");
 }
 
 }  // namespace
 }  // namespace oculon::video::ui
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
