@@ -13,18 +13,13 @@
 
 namespace oculon::app::testing {
 
-struct WindowLog {
-    std::vector<std::string> events;
-    int alive = 0;
-};
-
 class FakeWindow : public CallWindow {
 public:
-    explicit FakeWindow(std::shared_ptr<WindowLog> log = std::make_shared<WindowLog>(), PopupSetup setup = {})
-        : log_(std::move(log)), setup_(std::move(setup)) {
-        ++log_->alive;
+    explicit FakeWindow(std::shared_ptr<int> alive = std::make_shared<int>(), PopupSetup setup = {})
+        : alive_(std::move(alive)), setup_(std::move(setup)) {
+        ++*alive_;
     }
-    ~FakeWindow() override { --log_->alive; }
+    ~FakeWindow() override { --*alive_; }
 
     bool visible() const override { return visible_; }
     bool videoOnly() const override { return videoOnly_; }
@@ -34,18 +29,11 @@ public:
         preview = p;
         visible_ = true;
         videoOnly_ = s.videoOnly;
-        log_->events.push_back("start " + s.Name);
     }
-    void stopVideo() override {
-        visible_ = false;
-        log_->events.push_back("stop");
-    }
+    void stopVideo() override { visible_ = false; }
     void setInput(bool on) override { input = on; }
-    void refreshVideoOnly() override { log_->events.push_back("refresh"); }
-    void setVideoOnly(bool on) override {
-        videoOnly_ = on;
-        log_->events.push_back(on ? "videoOnly" : "full");
-    }
+    void refreshVideoOnly() override { ++refreshed; }
+    void setVideoOnly(bool on) override { videoOnly_ = on; }
     void highlightName(bool on) override { highlighted = on; }
     void bringToFront() override { ++fronted; }
     void setBounds(const config::TWindowSettings& b) override { bounds = b; }
@@ -56,18 +44,17 @@ public:
         visible_ = false;
         if (setup_.callEnd) setup_.callEnd(*this);
     }
+    const PopupSetup& setup() const { return setup_; }
 
     std::optional<config::TSingleConfig> station;
     bool preview = false;
     std::optional<bool> input;
     bool highlighted = false;
-    int fronted = 0;
+    int fronted = 0, refreshed = 0;
     config::TWindowSettings bounds;
-    const PopupSetup& setup() const { return setup_; }
-    std::shared_ptr<WindowLog> log() const { return log_; }
 
 private:
-    std::shared_ptr<WindowLog> log_;
+    std::shared_ptr<int> alive_;
     PopupSetup setup_;
     bool visible_ = false;
     bool videoOnly_ = false;
@@ -76,12 +63,12 @@ private:
 class FakeFactory : public WindowFactory {
 public:
     std::unique_ptr<CallWindow> createPopup(const PopupSetup& setup) override {
-        auto w = std::make_unique<FakeWindow>(log, setup);
+        auto w = std::make_unique<FakeWindow>(alive, setup);
         made.push_back(w.get());
         return w;
     }
-    std::shared_ptr<WindowLog> log = std::make_shared<WindowLog>();
-    std::vector<FakeWindow*> made;  // valid while log->alive says so
+    std::shared_ptr<int> alive = std::make_shared<int>();
+    std::vector<FakeWindow*> made;  // valid while `alive` says so
 };
 
 class FakeWall : public DoorWall {
@@ -104,9 +91,7 @@ public:
     void setVideoOnly(bool on) override { videoOnly_ = on; }
 
     std::optional<config::TSingleConfig> station;
-    int restored = 0;
-    int stopped = 0;
-    int refreshed = 0;
+    int restored = 0, stopped = 0, refreshed = 0;
 
 private:
     bool door_ = false;
@@ -130,7 +115,6 @@ public:
         for (const auto& s : list) out.push_back({s->Name(), s->IPAdresse(), s->Port(), s->credentialsAllowed()});
         return out;
     }
-
     void add(const std::string& name, const std::string& address, const std::string& port) {
         auto s = std::make_unique<devices::serverObjekt>();
         s->FName = name;
@@ -152,15 +136,9 @@ public:
 
 class FakePrompts : public UserPrompts {
 public:
-    std::optional<std::string> askAdminPassword() override {
-        ++passwordAsked;
-        return password;
-    }
+    std::optional<std::string> askAdminPassword() override { return password; }
     void wrongPassword() override { ++wrong; }
-    bool askStartConfiguration() override {
-        ++configurationAsked;
-        return startConfiguration;
-    }
+    bool askStartConfiguration() override { return ++configurationAsked, startConfiguration; }
     std::optional<int> chooseServer(const std::vector<std::string>& items) override {
         offered = items;
         return choice;
@@ -171,7 +149,7 @@ public:
     bool startConfiguration = true;
     std::optional<int> choice;
     std::vector<std::string> offered;
-    int passwordAsked = 0, wrong = 0, configurationAsked = 0, settingsOpened = 0;
+    int wrong = 0, configurationAsked = 0, settingsOpened = 0;
 };
 
 }  // namespace oculon::app::testing

@@ -34,44 +34,46 @@ protected:
     AnalogDecoder decoder{[this] { return now; }};
 };
 
-TEST_F(Decoder, SelectedButtonConfirmedInTimeIsACall) {
+TEST_F(Decoder, OnlyASelectedButtonConfirmedInTimeIsACall) {
     buttons[1] = true;
     EXPECT_TRUE(press(1000, 300, 200));
     EXPECT_EQ(decoder.find("10.0.0.3")->Zustand, TAnalogState::Bild);
     EXPECT_TRUE(edge(1600, true));  // further "on" events keep reporting the call
     EXPECT_FALSE(edge(1700, false));
     EXPECT_EQ(decoder.find("10.0.0.3"), nullptr);
-}
 
-TEST_F(Decoder, ButtonTheStationIgnoresForgetsTheAddress) {
+    // The confirmation window is 50 to 499 ms.
+    EXPECT_FALSE(press(2000, 300, 49));
+    EXPECT_TRUE(press(3000, 300, 50));
+    edge(3400, false);
+    EXPECT_TRUE(press(4000, 300, 499));
+    edge(4900, false);
+    EXPECT_FALSE(press(6000, 300, 500));
+
+    // A button the station ignores, and a pulse naming no button, forget the
+    // address; the cancelling edge starts no new decoding.
+    buttons = {};
     buttons[2] = true;
-    EXPECT_FALSE(press(1000, 300, 200));
+    EXPECT_FALSE(press(8000, 300, 200));
     EXPECT_EQ(decoder.size(), 0u);
-    // The cancelling edge does not start a new decoding.
-    EXPECT_FALSE(edge(1600, false));
+    EXPECT_FALSE(edge(8600, false));
     EXPECT_EQ(decoder.size(), 0u);
-}
-
-TEST_F(Decoder, ConfirmationWindowIsFiftyToFourHundredNinetyNine) {
-    buttons[1] = true;
-    EXPECT_FALSE(press(1000, 300, 49));
-    EXPECT_TRUE(press(2000, 300, 50));
-    edge(2400, false);
-    EXPECT_TRUE(press(3000, 300, 499));
-    edge(3900, false);
-    EXPECT_FALSE(press(5000, 300, 500));
-}
-
-TEST_F(Decoder, PulseNamingNoButtonIsCancelledByTheConfirmation) {
-    for (auto& b : buttons) b = true;
-    EXPECT_FALSE(press(1000, 3000, 200));
+    buttons.fill(true);
+    EXPECT_FALSE(press(9000, 3000, 200));
     EXPECT_EQ(decoder.size(), 0u);
 }
 
-TEST_F(Decoder, OffWithoutADecodingDoesNothing) {
+TEST_F(Decoder, OffWithoutADecodingDoesNothingAndAddressesDecodeIndependently) {
     EXPECT_FALSE(edge(1000, false));
     EXPECT_EQ(decoder.size(), 0u);
     EXPECT_TRUE(decoder.timings().empty());
+    buttons[1] = true;
+    edge(2000, true, "a");
+    edge(2050, true, "b");
+    edge(2300, false, "a");
+    edge(2400, false, "b");  // 350 ms: also button 1
+    EXPECT_TRUE(edge(2500, true, "a"));
+    EXPECT_TRUE(edge(2600, true, "b"));
 }
 
 TEST_F(Decoder, TickCounterWrapsDuringAPulse) {
@@ -79,16 +81,6 @@ TEST_F(Decoder, TickCounterWrapsDuringAPulse) {
     EXPECT_TRUE(press(0xFFFFFF00u, 900, 100));
     EXPECT_EQ(decoder.timings().back().count, 900u);
     EXPECT_EQ(decoder.timings().back().erkannt, 3);
-}
-
-TEST_F(Decoder, AddressesDecodeIndependently) {
-    buttons[1] = true;
-    edge(1000, true, "a");
-    edge(1050, true, "b");
-    edge(1300, false, "a");
-    edge(1400, false, "b");  // 350 ms: also button 1
-    EXPECT_TRUE(edge(1500, true, "a"));
-    EXPECT_TRUE(edge(1600, true, "b"));
 }
 
 TEST_F(Decoder, PulseHistoryKeepsOnlyTheNewest) {

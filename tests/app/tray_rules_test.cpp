@@ -1,5 +1,6 @@
 // Frames of the command channel without a network, the version text, the
 // popup position clamp and the autostart decision.
+
 #include <gtest/gtest.h>
 
 #include "app/CommandFrames.h"
@@ -8,47 +9,38 @@
 namespace oculon::app {
 namespace {
 
-TEST(CommandFrames, DoorCommandAndChecksums) {
-    EXPECT_EQ(commandFrame("T"), std::string("\x1F"
-                                             "TK"));  // "K" is 0x1F XOR "T"
-    EXPECT_TRUE(
-        commandChecksumValid(std::string("\x1F"
-                                         "TK")));
-    EXPECT_FALSE(
-        commandChecksumValid(std::string("\x1F"
-                                         "TJ")));
-    EXPECT_FALSE(commandChecksumValid(""));
-    EXPECT_TRUE(commandChecksumValid(std::string(1, '\0')));  // a lone zero is its own XOR
-    const std::string video = commandFrame(std::string("V\x02", 2));
-    ASSERT_EQ(video.size(), 4u);
-    EXPECT_EQ(video.back(), static_cast<char>(0x1F ^ 'V' ^ 0x02));
+std::string withCheck(const std::string& body) {
+    std::uint8_t x = 0;
+    for (char c : body) x ^= static_cast<std::uint8_t>(c);
+    return body + static_cast<char>(x);
 }
 
-TEST(CommandFrames, ClassifiesInputStatesAndGatewayCalls) {
-    auto state = classifyCommand(commandFrame("D2"));
+TEST(CommandFrames, ChecksumsAndWhatAFrameIs) {
+    EXPECT_EQ(commandFrame("T"), std::string("\x1FTK"));  // "K" is 0x1F XOR "T"
+    EXPECT_EQ(commandFrame(std::string("V\x02", 2)), withCheck(std::string("\x1FV\x02", 3)));
+    EXPECT_TRUE(commandChecksumValid(std::string("\x1FTK")));
+    EXPECT_FALSE(commandChecksumValid(std::string("\x1FTJ")));
+    EXPECT_FALSE(commandChecksumValid(""));
+    EXPECT_TRUE(commandChecksumValid(std::string(1, '\0')));  // a lone zero is its own XOR
+
+    const auto state = classifyCommand(commandFrame("D2"));
     EXPECT_EQ(state.kind, ReceivedCommand::inputState);
     EXPECT_TRUE(state.inputOn);
     EXPECT_FALSE(classifyCommand(commandFrame("D1")).inputOn);
-
-    auto call = [](const std::string& body) {
-        std::uint8_t x = 0;
-        for (char c : body) x ^= static_cast<std::uint8_t>(c);
-        return classifyCommand(body + static_cast<char>(x));
-    };
-    EXPECT_EQ(call("\x04ws1\x05").callId, "ws1");
-    EXPECT_EQ(call("\x04ws1\x05tail").callId, "ws1");
-    EXPECT_EQ(call("\x04\x05").callId, "");
-    EXPECT_EQ(call("\x04").callId, "");
-    // Without a 0x05 the id runs to the check byte, never including it.
-    EXPECT_EQ(call("\x04"
-                   "abc")
-                  .callId,
-              "abc");
-    EXPECT_EQ(call("\x04"
-                   "abc")
-                  .kind,
-              ReceivedCommand::gatewayCall);
     EXPECT_EQ(classifyCommand(commandFrame("TK")).kind, ReceivedCommand::other);
+    // A gateway call's id runs to 0x05, or without one to the check byte,
+    // never including it.
+    for (const auto& [body, id] : std::vector<std::pair<std::string, std::string>>{{"\x04ws1\x05", "ws1"},
+                                                                                   {"\x04ws1\x05tail", "ws1"},
+                                                                                   {"\x04\x05", ""},
+                                                                                   {"\x04", ""},
+                                                                                   {"\x04"
+                                                                                    "abc",
+                                                                                    "abc"}}) {
+        const auto call = classifyCommand(withCheck(body));
+        EXPECT_EQ(call.kind, ReceivedCommand::gatewayCall) << body;
+        EXPECT_EQ(call.callId, id) << body;
+    }
 }
 
 TEST(CommandFrames, PartnerFrameLayoutAndSequenceWrap) {
@@ -64,25 +56,27 @@ TEST(CommandFrames, PartnerFrameLayoutAndSequenceWrap) {
     EXPECT_EQ(partnerFrame("", 1, "x").substr(5, 8), "00000000");
 }
 
-TEST(TrayRules, VersionText) {
+TEST(TrayRules, VersionTextPopupPlaceAndAutostartOffer) {
     EXPECT_EQ(getProgramVersion("3.2.1.45"), "3.2.45");
     EXPECT_EQ(getProgramVersion("3.2.1.45.7"), "3.2.45.7");
     EXPECT_EQ(getProgramVersion("3.2.1"), "3.2.1");
     EXPECT_EQ(getProgramVersion(""), "-");
-}
 
-TEST(TrayRules, PopupPositionIsKeptOnTheDesktop) {
+    // The popup is kept on the desktop.
     using W = config::TWindowSettings;
     EXPECT_EQ(clampPopupGeometry({10, -5, 300, 400}, 1920, 1080), (W{10, 0, 300, 400}));
     EXPECT_EQ(clampPopupGeometry({-1, 1930, 300, 400}, 1920, 1080), (W{0, 1930, 300, 400}));
     EXPECT_EQ(clampPopupGeometry({1091, 1931, 300, 400}, 1920, 1080), (W{1030, 1870, 300, 400}));
-}
 
-TEST(TrayRules, AutostartOfferIsSkippedWhenStartedFromAStartupFolder) {
-    EXPECT_TRUE(offerAutostart(false, false, "/opt/oculon", "/home/u/.config/autostart", "/etc/xdg/autostart"));
-    EXPECT_FALSE(offerAutostart(true, false, "/opt/oculon", "/home/u/.config/autostart", "/etc/xdg/autostart"));
-    EXPECT_FALSE(offerAutostart(false, true, "/opt/oculon", "/home/u/.config/autostart", "/etc/xdg/autostart"));
-    EXPECT_FALSE(offerAutostart(false, false, "/etc/xdg/autostart", "/home/u/.config/autostart", "/etc/xdg/autostart"));
+    // No offer when the user asked never to be asked, nor when started from a
+    // startup folder (by an entry of ours, or living in one).
+    const auto offer = [](bool neverAsk, bool fromEntry, const char* from) {
+        return offerAutostart(neverAsk, fromEntry, from, "/home/u/.config/autostart", "/etc/xdg/autostart");
+    };
+    EXPECT_TRUE(offer(false, false, "/opt/oculon"));
+    EXPECT_FALSE(offer(true, false, "/opt/oculon"));
+    EXPECT_FALSE(offer(false, true, "/opt/oculon"));
+    EXPECT_FALSE(offer(false, false, "/etc/xdg/autostart"));
 }
 
 }  // namespace

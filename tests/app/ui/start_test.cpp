@@ -1,48 +1,23 @@
 // The start-up steps before the main form, with the real dialogs answered the
-// way a user would.
-#include <QApplication>
+// way a user would, and the notices of workers shown to the user.
+
 #include <QMessageBox>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTimer>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <thread>
 
 #include "app/ui/TaskbarStart.h"
 #include "config/sprachen.h"
+#include "gui/QtTestKit.h"
 #include "platform/UserNotice.h"
 
 using namespace oculon;
+using testsupport::clickButton;
+using testsupport::onModal;
 
 namespace {
 
 const char* kRoot = "\\SOFTWARE\\Korvat\\Oculon";
-
-// Waits for the next modal window and hands it to `act`; a window that never
-// comes fails the test instead of hanging it.
-void answerModal(std::function<void(QWidget*)> act, int waitedMs = 0) {
-    QTimer::singleShot(10, [act, waitedMs] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            act(w);
-        } else if (waitedMs < 5000) {
-            answerModal(act, waitedMs + 10);
-        } else {
-            ADD_FAILURE() << "no dialog appeared";
-        }
-    });
-}
-
-void click(QWidget* dialog, const QString& text) {
-    for (auto* b : dialog->findChildren<QAbstractButton*>()) {
-        if (b->text().remove('&') == text) {
-            b->click();
-            return;
-        }
-    }
-    ADD_FAILURE() << "no button " << text.toStdString();
-}
 
 std::shared_ptr<platform::MemoryRegistryStore> storeWith(std::function<void(platform::Registry&)> fill) {
     auto store = std::make_shared<platform::MemoryRegistryStore>();
@@ -52,38 +27,33 @@ std::shared_ptr<platform::MemoryRegistryStore> storeWith(std::function<void(plat
     return store;
 }
 
-bool storedLanguage(const std::shared_ptr<platform::MemoryRegistryStore>& store, int& language) {
+std::optional<int> storedLanguage(const std::shared_ptr<platform::MemoryRegistryStore>& store) {
     platform::Registry reg(store);
-    if (!reg.OpenKey(kRoot, false) || !reg.ValueExists("language")) return false;
-    language = reg.ReadInteger("language");
-    return true;
+    if (!reg.OpenKey(kRoot, false) || !reg.ValueExists("language")) return std::nullopt;
+    return reg.ReadInteger("language");
 }
 
 }  // namespace
 
-TEST(ProgramStart, FirstStartAsksForTheLanguageAndStoresIt) {
+TEST(ProgramStart, FirstStartAsksForTheLanguageAndStoresItOrEndsWithoutOk) {
+    QApplication::setApplicationDisplayName({});  // the start names the program
     auto store = std::make_shared<platform::MemoryRegistryStore>();
-    answerModal([](QWidget* dialog) {
-        click(dialog, "English");
-        click(dialog, "OK");
+    onModal([](QWidget& dialog) {
+        clickButton(dialog, "English");
+        clickButton(dialog, "OK");
     });
     app::ProgramStart start(store);
     EXPECT_EQ(start.run(), std::nullopt);
-    int language = -1;
-    ASSERT_TRUE(storedLanguage(store, language));
-    EXPECT_EQ(language, config::lang_en);
+    EXPECT_EQ(storedLanguage(store), config::lang_en);
     EXPECT_EQ(config::sprache, config::lang_en);
     EXPECT_EQ(config::videoConfig, &start.settings());
     EXPECT_EQ(QApplication::applicationDisplayName(), "Korvat Oculon");
-}
 
-TEST(ProgramStart, LanguageChoiceLeftWithoutOkEndsTheProgram) {
-    auto store = std::make_shared<platform::MemoryRegistryStore>();
-    answerModal([](QWidget* dialog) { click(dialog, "Abbrechen"); });
-    app::ProgramStart start(store);
-    EXPECT_EQ(start.run(), 0);
-    int language = -1;
-    EXPECT_FALSE(storedLanguage(store, language));
+    auto fresh = std::make_shared<platform::MemoryRegistryStore>();
+    onModal([](QWidget& dialog) { clickButton(dialog, "Abbrechen"); });
+    app::ProgramStart left(fresh);
+    EXPECT_EQ(left.run(), 0);
+    EXPECT_EQ(storedLanguage(fresh), std::nullopt);
 }
 
 TEST(ProgramStart, StoredLanguageIsTakenWithoutAsking) {
@@ -110,10 +80,10 @@ TEST(ProgramStart, NewerSettingsShowTheVersionMessageAndEnd) {
     });
     QString shown;
     bool withIcon = false;
-    answerModal([&](QWidget* w) {
-        if (auto* box = qobject_cast<QMessageBox*>(w)) shown = box->text();
-        withIcon = !w->windowIcon().isNull();
-        click(w, "OK");
+    onModal([&](QWidget& w) {
+        if (auto* box = qobject_cast<QMessageBox*>(&w)) shown = box->text();
+        withIcon = !w.windowIcon().isNull();
+        clickButton(w, "OK");
     });
     app::ProgramStart start(store);
     EXPECT_EQ(start.run(), 1);
@@ -129,20 +99,14 @@ TEST(NoticeBoxes, WhatAWorkerTellsTheUserAppearsInABoxInTheCurrentLanguage) {
     std::thread worker([] { platform::tellUser(platform::Notice::settingsNotSaved, "/x/Oculon.reg: No space left"); });
     worker.join();
     QMessageBox* shown = nullptr;
-    for (int i = 0; i < 500 && !shown; ++i) {
-        QApplication::processEvents();
+    testsupport::pumpUntil([&] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) shown = box;
-    }
+        return shown != nullptr;
+    });
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->text().toStdString(),
               "The configuration could not be saved; the file keeps the last saved state.\n\n"
               "/x/Oculon.reg: No space left");
     EXPECT_FALSE(shown->isModal());  // door calls still come while it is open
-}
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

@@ -4,31 +4,26 @@
 // that come while the recordings player (a modal window) is open show in
 // front of it and their door buttons work: in the popup, in a further popup
 // and in the wall's door frame.
-#include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
+#include "../../video/TestPictures.h"
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
 #include "devices/TelefonTelegram.h"
 #include "devices/TelegramText.h"
-#include "platform/ui/QtLoopBackend.h"
+#include "gui/QtTestKit.h"
 #include "support/ChildProcess.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/UdpPeer.h"
-#include "video/Jpeg.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/ueberwachungUnit.h"
 
 using namespace oculon;
+using namespace std::chrono_literals;
+using testsupport::pumpUntil;
 
 namespace {
 
@@ -40,26 +35,20 @@ std::string telephoneTelegram(int sequence, int code, const std::string& text) {
     return t;
 }
 
-video::ui::TVideobild* shownPopup() {
+std::vector<video::ui::TVideobild*> shownPopups() {
+    std::vector<video::ui::TVideobild*> shown;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* p = qobject_cast<video::ui::TVideobild*>(w); p && p->isVisible()) return p;
+        if (auto* p = qobject_cast<video::ui::TVideobild*>(w); p && p->isVisible()) shown.push_back(p);
     }
-    return nullptr;
+    return shown;
 }
 
 // Sends the telegram every 300 ms (the discovery thread opens its listeners
 // a few seconds after its start) until `done` holds.
 bool sendUntil(testsupport::UdpPeer& phone, int& sequence, int code, const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 20000) {
+    for (int i = 0; i < 66; ++i) {
         phone.sendTo("10.77.0.1", 8112, telephoneTelegram(++sequence, code, "ws1"));
-        QElapsedTimer step;
-        step.start();
-        while (step.elapsed() < 300) {
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-            if (done()) return true;
-        }
+        if (pumpUntil(done, 300ms)) return true;
     }
     return false;
 }
@@ -77,19 +66,18 @@ TEST(TrayCall, TelephoneCallShowsThePopupAndIdleEndsIt) {
     station.Port = "1";  // nothing answers: the popup shows its fault
     settings.addConfig(station);
 
-    platform::QtLoopBackend loop;
     int screenSaverStops = 0;
     app::ui::Tcopyright::Options options;
     options.screenSaverStop = [&] { ++screenSaverStops; };
     app::ui::Tcopyright form(settings, nullptr, options);
     testsupport::UdpPeer phone("10.77.0.2", 0);
     int sequence = 10;
-    ASSERT_TRUE(sendUntil(phone, sequence, 0x01, [&] { return shownPopup() != nullptr; }));
+    ASSERT_TRUE(sendUntil(phone, sequence, 0x01, [&] { return !shownPopups().empty(); }));
     EXPECT_EQ(screenSaverStops, 1);
     EXPECT_EQ(form.dispatch().actIP(), "10.77.0.2");
-    EXPECT_NE(shownPopup()->windowTitle().toStdString().find("Front door"), std::string::npos);
+    EXPECT_NE(shownPopups().front()->windowTitle().toStdString().find("Front door"), std::string::npos);
 
-    ASSERT_TRUE(sendUntil(phone, sequence, 0x02, [&] { return shownPopup() == nullptr; }));
+    ASSERT_TRUE(sendUntil(phone, sequence, 0x02, [&] { return shownPopups().empty(); }));
     EXPECT_EQ(form.dispatch().actIP(), "");
 
     QElapsedTimer clock;
@@ -99,24 +87,6 @@ TEST(TrayCall, TelephoneCallShowsThePopupAndIdleEndsIt) {
     EXPECT_TRUE(form.workersStopped());
     EXPECT_LT(clock.elapsed(), 12000);
     ::unsetenv("TMPDIR");
-}
-
-bool pumpUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-std::vector<video::ui::TVideobild*> shownPopups() {
-    std::vector<video::ui::TVideobild*> shown;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* p = qobject_cast<video::ui::TVideobild*>(w); p && p->isVisible()) shown.push_back(p);
-    }
-    return shown;
 }
 
 // A click as the window system delivers it, so a window blocked by a modal
@@ -139,15 +109,11 @@ protected:
         settings.schreibeFensterKoordinaten({80, 240, 400, 480});
         config::videoConfig = &settings;
         camera.setHandler([](const testsupport::RecordedRequest&) {
-            video::Image grey;
-            grey.reshape(320, 240, video::PixelFormat::Bgrx32);
-            std::fill(grey.pixels.begin(), grey.pixels.end(), std::uint8_t{0x80});
-            const auto jpeg = video::encodeJpeg(video::viewOf(grey), 90);
             testsupport::MjpegOptions steady;
-            steady.interval = std::chrono::milliseconds(100);
+            steady.interval = 100ms;
             steady.repeat = 600;
             steady.holdOpenAtEnd = true;
-            return testsupport::Script::mjpeg({std::string(jpeg.begin(), jpeg.end())}, steady);
+            return testsupport::Script::mjpeg({video::test::jpegOf({128, 128, 128}, 320, 240)}, steady);
         });
         for (const char* phone : {"127.0.0.2", "127.0.0.3"}) {
             config::TSingleConfig station;
@@ -196,14 +162,13 @@ protected:
         EXPECT_TRUE(ran);
     }
 
-    // Saves the screen when OCULON_SCREENSHOT_DIR names a folder (run under
-    // Xvfb with QT_QPA_PLATFORM=xcb to see it).
+    // The whole screen, windows above windows (see QtTestKit.h).
     static void screenshot(const char* name) {
-        const char* dir = std::getenv("OCULON_SCREENSHOT_DIR");
-        if (dir == nullptr || *dir == '\0') return;
-        QDir().mkpath(QString::fromLocal8Bit(dir));
+        if (!testsupport::screenshotsWanted()) return;
+        const QString dir = QString::fromLocal8Bit(std::getenv("OCULON_SCREENSHOT_DIR"));
+        QDir().mkpath(dir);
         QApplication::processEvents();
-        QApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+        QApplication::primaryScreen()->grabWindow(0).save(dir + "/" + name + ".png");
     }
 
     testsupport::TempDir folder;
@@ -211,7 +176,6 @@ protected:
     testsupport::LoopbackHttpServer camera;
     testsupport::UdpPeer phone2{"127.0.0.2", 0};
     testsupport::UdpPeer phone3;
-    platform::QtLoopBackend loop;
     std::unique_ptr<app::ui::Tcopyright> form_;
 };
 
@@ -224,7 +188,7 @@ TEST_F(CallsAboveThePlayer, PopupAndFurtherPopupAnswer) {
         auto* door = first->findChild<QPushButton*>("tuerOeffner");
         ASSERT_TRUE(pumpUntil([&] { return door->isVisible(); }));
         click(*door);
-        EXPECT_TRUE(phone2.next(std::chrono::milliseconds(2000))) << "the popup's door button did nothing";
+        EXPECT_TRUE(phone2.next(2000ms)) << "the popup's door button did nothing";
 
         ring("127.0.0.3");
         ASSERT_TRUE(pumpUntil([] { return shownPopups().size() == 2; }));
@@ -233,8 +197,8 @@ TEST_F(CallsAboveThePlayer, PopupAndFurtherPopupAnswer) {
         door = further->findChild<QPushButton*>("tuerOeffner");
         ASSERT_TRUE(pumpUntil([&] { return door->isVisible(); }));
         click(*door);
-        EXPECT_TRUE(phone3.next(std::chrono::milliseconds(2000))) << "the further popup's door button did nothing";
-        pumpUntil([] { return false; }, 800);
+        EXPECT_TRUE(phone3.next(2000ms)) << "the further popup's door button did nothing";
+        testsupport::pumpFor(800ms);
         screenshot("call-above-player");
         // The player still takes its own input once the calls are gone.
         form().dispatch().closeFurtherPopups();
@@ -264,16 +228,9 @@ TEST_F(CallsAboveThePlayer, WallDoorFrameAnswers) {
         auto* door = wall->mainVideoFrame1.findChild<QPushButton*>("tuerOeffner");
         ASSERT_TRUE(pumpUntil([&] { return door->isVisible(); }));
         click(*door);
-        EXPECT_TRUE(phone2.next(std::chrono::milliseconds(2000))) << "the door frame's button did nothing";
+        EXPECT_TRUE(phone2.next(2000ms)) << "the door frame's button did nothing";
         form().dispatch().playVideoEnd();
     });
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName("Korvat Oculon");
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

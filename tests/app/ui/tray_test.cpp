@@ -1,21 +1,22 @@
 // The main form without worker threads: the tray menu and its fallback
-// window, Pause, the about box that hides when closed, and the close that
-// keeps the popup's position.
-#include <QApplication>
+// window, Pause, the settings dialog, the about box that stays and the
+// splash that hides itself, the wall, and the close that keeps the popup's
+// and the wall's places.
+
 #include <QComboBox>
-#include <QTimer>
 #include <QLabel>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
 #include "app/ui/copyright.h"
-#include "settings/ui/konfigForm.h"
 #include "config/sprachen.h"
+#include "gui/QtTestKit.h"
+#include "settings/ui/konfigForm.h"
 #include "video/ui/ueberwachungUnit.h"
 
 using namespace oculon;
+using namespace std::chrono_literals;
+using testsupport::pumpFor;
 
 namespace {
 
@@ -29,7 +30,7 @@ protected:
         if (!form_) {
             app::ui::Tcopyright::Options options;
             options.startWorkers = false;
-            options.splashTime = std::chrono::milliseconds(400);
+            options.splashTime = 400ms;
             form_ = std::make_unique<app::ui::Tcopyright>(settings, nullptr, options);
         }
         return *form_;
@@ -40,19 +41,24 @@ protected:
         station.Name = "Door";
         settings.addConfig(station);
     }
+    bool lamp(const char* name) { return form().findChild<QLabel*>(name)->isVisible(); }
 
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
     std::unique_ptr<app::ui::Tcopyright> form_;
 };
 
-TEST_F(Tray, MenuCarriesTheCatalogueTextsInOrder) {
+TEST_F(Tray, MenuCarriesTheCatalogueTextsInOrderAndPauseKeepsCallsAway) {
     QStringList texts;
     for (QAction* a : form().trayMenu().actions()) {
         if (a->isVisible()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
     }
     EXPECT_EQ(texts.join('|').toStdString(), "Info|-|Suspend|Recordings...|Show video|Configure|-|Close");
-    EXPECT_TRUE(form().Pause1().isCheckable());
     EXPECT_FALSE(form().isVisible());
+    EXPECT_TRUE(form().Pause1().isCheckable());
+    form().Pause1().trigger();
+    EXPECT_TRUE(form().dispatch().paused());
+    form().Pause1().trigger();
+    EXPECT_FALSE(form().dispatch().paused());
 }
 
 TEST_F(Tray, ConfigureOpensOneSettingsDialogWhoseLanguageTheMenuTakesAfterOk) {
@@ -76,9 +82,8 @@ TEST_F(Tray, ConfigureOpensOneSettingsDialogWhoseLanguageTheMenuTakesAfterOk) {
     // With an administrator password the dialog opens only for it.
     config::sprache = config::lang_en;
     settings.storePasswd("admin");
-    QTimer::singleShot(100, [] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* prompt = qobject_cast<QDialog*>(w); prompt && prompt->isVisible()) prompt->reject();
+    testsupport::onModal([](QWidget& prompt) {
+        if (auto* d = qobject_cast<QDialog*>(&prompt)) d->reject();
     });
     form().Konfiguration1Click();
     EXPECT_EQ(form().konfigForm(), nullptr);
@@ -99,95 +104,58 @@ TEST_F(Tray, WithoutANotificationAreaASmallWindowCarriesTheMenu) {
     EXPECT_FALSE(form().closed());
 }
 
-TEST_F(Tray, PauseKeepsCallsAway) {
-    form().Pause1().trigger();
-    EXPECT_TRUE(form().dispatch().paused());
-    form().Pause1().trigger();
-    EXPECT_FALSE(form().dispatch().paused());
-}
-
-TEST_F(Tray, AboutBoxShowsTheGreenLampAndHidesWhenClosed) {
-    form().Info1Click();
-    EXPECT_TRUE(form().isVisible());
-    EXPECT_TRUE(form().findChild<QLabel*>("gruenImg")->isVisible());
-    EXPECT_FALSE(form().findChild<QLabel*>("rotGelbImg")->isVisible());
+TEST_F(Tray, OnlyTheSplashHidesItselfTheAboutBoxStaysUntilClosed) {
+    addStation();
+    const auto aboutBoxStays = [&] {
+        form().Info1Click();
+        EXPECT_TRUE(lamp("gruenImg"));
+        EXPECT_FALSE(lamp("rotGelbImg"));
+        pumpFor(700ms);
+        EXPECT_TRUE(form().isVisible());
+    };
+    aboutBoxStays();  // no splash came before
     EXPECT_NE(form().windowTitle().toStdString().find(" V 1.0.0"), std::string::npos);
     form().close();
     EXPECT_FALSE(form().isVisible());
     EXPECT_FALSE(form().closed());
+
+    form().showSplash();
+    EXPECT_TRUE(lamp("rotGelbImg"));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(testsupport::pumpUntil([&] { return !form().isVisible(); }, 3000ms));
+    EXPECT_GE(clock.elapsed(), 350);
+    aboutBoxStays();  // after the splash
+    form().hide();
+    form().showSplash();
+    aboutBoxStays();  // while the splash shows
 }
 
-TEST_F(Tray, StartPutsThePopupOnTheDesktopAndCloseKeepsIt) {
-    form();
-    const auto stored = settings.fensterKoordinaten();
-    EXPECT_EQ(stored.top, 0);
-    EXPECT_LT(stored.left, 99999);
-    int closedCount = 0;
-    QObject::connect(&form(), &app::ui::Tcopyright::closedForGood, [&] { ++closedCount; });
-    form().Beenden1Click();
-    EXPECT_EQ(closedCount, 1);
-    EXPECT_TRUE(form().closed());
-    EXPECT_TRUE(form().workersStopped());
-    EXPECT_EQ(settings.fensterKoordinaten(), stored);
-    // A second close is no second tear-down.
-    form().Beenden1Click();
-    EXPECT_EQ(closedCount, 1);
-}
-
-TEST_F(Tray, SurveillanceBringsUpTheWallWhoseDoorFrameSendsThroughTheChannel) {
+TEST_F(Tray, CloseKeepsThePopupOnTheDesktopAndTheWallsPlace) {
     settings.schreibeSurveillance(true);
     settings.schreibeUeberwachungKoordinaten({10, 20, 480, 640});
+    form();
+    const auto stored = settings.fensterKoordinaten();  // put on the desktop at the start
+    EXPECT_EQ(stored.top, 0);
+    EXPECT_LT(stored.left, 99999);
+    // The wall's door frame sends through the form's channel.
     video::ui::TueberwachungForm* wall = form().wall();
     ASSERT_NE(wall, nullptr);
     EXPECT_TRUE(wall->isVisible());
     EXPECT_TRUE(wall->mainVideoFrame1.sendFunction);
     EXPECT_TRUE(wall->mainVideoFrame1.sendFunctionLindavor);
     wall->move(33, 44);
+    int closedCount = 0;
+    QObject::connect(&form(), &app::ui::Tcopyright::closedForGood, [&] { ++closedCount; });
     form().Beenden1Click();
+    EXPECT_EQ(closedCount, 1);
+    EXPECT_TRUE(form().closed());
+    EXPECT_TRUE(form().workersStopped());
     EXPECT_EQ(form().wall(), nullptr);
     EXPECT_EQ(settings.ueberwachungKoordinaten().left, 33);
-}
-
-void pumpFor(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-}
-
-TEST_F(Tray, OnlyTheSplashHidesItself) {
-    addStation();
-    form().showSplash();
-    EXPECT_TRUE(form().isVisible());
-    EXPECT_TRUE(form().findChild<QLabel*>("rotGelbImg")->isVisible());
-    QElapsedTimer clock;
-    clock.start();
-    while (form().isVisible() && clock.elapsed() < 3000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    EXPECT_FALSE(form().isVisible());
-    EXPECT_GE(clock.elapsed(), 350);
-    // A later showing is the about box: it stays.
-    form().Info1Click();
-    pumpFor(700);
-    EXPECT_TRUE(form().isVisible());
-}
-
-TEST_F(Tray, AboutBoxStaysWhenNoSplashCameBefore) {
-    addStation();
-    form().Info1Click();
-    pumpFor(700);
-    EXPECT_TRUE(form().isVisible());
-    // Info while the splash shows keeps the box too.
-    form().hide();
-    form().showSplash();
-    form().Info1Click();
-    pumpFor(700);
-    EXPECT_TRUE(form().isVisible());
+    EXPECT_EQ(settings.fensterKoordinaten(), stored);
+    form().Beenden1Click();  // a second close is no second tear-down
+    EXPECT_EQ(closedCount, 1);
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName("Korvat Oculon");
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
