@@ -1,13 +1,12 @@
 // The decoder's pieces that need no network: where a picture goes in its
-// control, the fault text a window shows, and the recording's split into
-// files of the configured length, across midnight too.
+// control, and the recording's split into files of the configured length,
+// across midnight too.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 
-#include "config/sprachen.h"
 #include "support/ChildProcess.h"
 #include "video/MJPEGDecoderThread.h"
 #include "video/MJPEGFile.h"
@@ -71,15 +70,6 @@ TEST(PictureLayout, CropCutsBothSidesAndFeedsTheAspect) {
     // Half or more would leave nothing to show: the whole picture instead.
     EXPECT_EQ(layoutPicture(image, {10, 10}, false, 50).source, (PixelRect{0, 0, 640, 480}));
     EXPECT_DOUBLE_EQ(pictureAspect(640, 480, 80), 640.0 / 480.0);
-}
-
-TEST(StoerungsText, NumberAndDetailAsTheWindowsShowThem) {
-    config::sprache = config::lang_en;
-    EXPECT_EQ(stoerungsText(7, "\n\rThe camera is not reachable.", false), "failure 7");
-    EXPECT_EQ(stoerungsText(12, "\n\rPlease check the camera\n\rHTTP/1.1 404 x", true),
-              "failure 12\nPlease check the camera\nHTTP/1.1 404 x");
-    config::sprache = config::lang_de;
-    EXPECT_EQ(stoerungsText(5, "", true), "Störung 5");
 }
 
 TEST(StreamRecording, SplitsByWholeMinutesAcrossMidnight) {

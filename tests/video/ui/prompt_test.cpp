@@ -31,7 +31,6 @@ TEST(Prompts, DoorCodeTextsAndFilter) {
     sprache = lang_en;
     ToeffnerForm d;
     d.show();
-    EXPECT_EQ(d.size(), QSize(239, 167));
     EXPECT_EQ(d.windowTitle(), "Enter release-buzzer code");
     EXPECT_EQ(child<QLabel>(d, "codeLabel")->text(), "Please enter release-buzzer code\nto open the door");
     QLineEdit& edit = d.codeEdit();
@@ -77,14 +76,12 @@ TEST(Prompts, ResultsOkAndCancel) {
     EXPECT_EQ(a.password, "geheim");
 }
 
-TEST(Prompts, AdminAndCredentialTexts) {
+TEST(Prompts, AdminPasswordAndCredentialsAskForWhatTheyAreFor) {
     sprache = lang_en;
     TadminPassForm a;
     a.station = "configuration";
     a.show();
-    EXPECT_EQ(a.size(), QSize(478, 255));
     EXPECT_EQ(a.windowTitle(), "Admin-password for configuration");
-    EXPECT_EQ(child<QLabel>(a, "adminPassPanel")->text(), "  Admin-password for configuration");
     EXPECT_EQ(child<QLabel>(a, "adminpass")->text(), "Please enter the admin-password.");
     EXPECT_EQ(child<QLineEdit>(a, "adminPassEdit")->echoMode(), QLineEdit::Password);
     a.hide();
@@ -95,18 +92,10 @@ TEST(Prompts, AdminAndCredentialTexts) {
     TZugangAbfrage z;
     z.videoName = "Hof";
     z.setUserName("old");
-    z.show();
-    EXPECT_EQ(z.size(), QSize(478, 255));
-    EXPECT_EQ(z.windowTitle(), "User data for Hof");
-    EXPECT_EQ(child<QLabel>(z, "zugangAbfragePanel")->text(), "User data for Hof");
-    EXPECT_EQ(child<QLabel>(z, "userNameLbl")->text(), "User Name");
-    EXPECT_EQ(child<QLabel>(z, "passwordLbl")->text(), "Password");
-    EXPECT_EQ(child<QLineEdit>(z, "passwordEdit")->echoMode(), QLineEdit::Normal);
-    EXPECT_EQ(child<QPushButton>(z, "Button2")->text(), "Abbrechen");
     z.disableUserName();
     EXPECT_FALSE(child<QLineEdit>(z, "userNameEdit")->isEnabled());
-    z.hide();
     onModal([&z](QWidget&) {
+        EXPECT_EQ(z.windowTitle(), "User data for Hof");
         child<QLineEdit>(z, "passwordEdit")->setText("p");
         child<QPushButton>(z, "Button1")->click();
     });
@@ -121,7 +110,6 @@ TEST(Prompts, AnalogButtonsPanelFollowsTheChoice) {
     d.mehrRTbtn.setChecked(true);
     d.button(2).setChecked(true);
     d.show();
-    EXPECT_EQ(d.size(), QSize(202, 358));
     EXPECT_EQ(d.windowTitle(), "Number of Buttons");
     QWidget* panel = child<QWidget>(d, "Panel2");
     EXPECT_TRUE(panel->isVisible());

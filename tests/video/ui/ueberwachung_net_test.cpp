@@ -10,19 +10,18 @@
 
 #include <QDropEvent>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
 
 #include <atomic>
 #include <filesystem>
 
+#include "../TestPictures.h"
 #include "config/cfgUnit.h"
 #include "gui/QtTestKit.h"
 #include "platform/MainLoop.h"
 #include "platform/Registry.h"
 #include "support/ChildProcess.h"
 #include "support/LoopbackHttpServer.h"
-#include "video/Jpeg.h"
 #include "video/ui/ueberwachungUnit.h"
 #include "video/ui/ueberwachungUnitDrag.h"
 
@@ -43,30 +42,16 @@ const QColor kColours[] = {QColor(200, 40, 40),  QColor(40, 160, 60),  QColor(40
                            QColor(220, 180, 30), QColor(150, 60, 170), QColor(30, 170, 170),
                            QColor(230, 120, 30), QColor(90, 90, 90),   QColor(170, 110, 60)};
 
-// A camera's test picture: its colour with a lighter band that moves with
-// `frame`, and its name in large letters.
-std::string cameraPicture(int camera, int frame, int width = 320, int height = 240) {
-    QImage image(width, height, QImage::Format_RGB32);
-    const QColor colour = kColours[camera % std::size(kColours)];
-    image.fill(colour);
-    QPainter p(&image);
-    p.fillRect((frame * 16) % width, 0, width / 8, height, colour.lighter(140));
-    QFont f = p.font();
-    f.setPixelSize(height / 5);
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(Qt::white);
-    p.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("Kamera %1").arg(camera + 1));
-    p.end();
-    const ImageView view{image.constBits(), width, height, static_cast<std::size_t>(image.bytesPerLine()),
-                         PixelFormat::Bgrx32};
-    const auto bytes = encodeJpeg(view, 85);
-    return {bytes.begin(), bytes.end()};
-}
-
-std::vector<std::string> cameraFrames(int camera, int count = 8) {
+// A camera's test pictures: its colour with a lighter band that moves.
+std::vector<std::string> cameraFrames(int camera) {
+    const QColor colour = kColours[camera % std::size(kColours)], band = colour.lighter(140);
     std::vector<std::string> frames;
-    for (int i = 0; i < count; ++i) frames.push_back(cameraPicture(camera, i));
+    for (int frame = 0; frame < 8; ++frame) {
+        frames.push_back(test::jpegWith(320, 240, [&](int x, int) {
+            const QColor& c = x / 40 == frame % 4 ? band : colour;  // the left half only
+            return test::Rgb{c.red(), c.green(), c.blue()};
+        }));
+    }
     return frames;
 }
 
@@ -257,13 +242,16 @@ TEST_F(WallNet, MessagesFromTheSettingsDialog) {
         return c;
     };
 
-    // Recording always: a pressed, disabled button and a recording on disk.
+    // The recording button as its mode wants it.
+    QPushButton& rec0 = wall.tile(0)->recBtn();
+    const auto button = [&rec0] {
+        return RecButtonState{rec0.isVisible(), rec0.isEnabled(), rec0.isChecked(),
+                              rec0.palette().color(QPalette::ButtonText) == QColor(255, 0, 0)};
+    };
+    // Recording always: a recording on disk.
     postChange(change(0, false, 1));
     ASSERT_TRUE(pumpUntil([&] { return answers == 1; }));
-    QPushButton& rec0 = wall.tile(0)->recBtn();
-    EXPECT_TRUE(rec0.isVisible());
-    EXPECT_FALSE(rec0.isEnabled());
-    EXPECT_TRUE(rec0.isChecked());
+    EXPECT_EQ(button(), recButtonFor(kRecAlways, false));
     EXPECT_EQ(rec0.text(), "REC");
     EXPECT_EQ(wall.videoObjekt(0)->aufzeichnung(), 1);
     EXPECT_EQ(config::TVideoConfig(store).survList().at(0).second->recording, 1);
@@ -272,22 +260,16 @@ TEST_F(WallNet, MessagesFromTheSettingsDialog) {
     const int shown = wall.tile(0)->image().pictureCount();
     ASSERT_TRUE(pumpUntil([&] { return wall.tile(0)->image().pictureCount() > shown + 5; }));
 
-    // By the user: an enabled button that toggles recording and turns red.
+    // By the user: the button toggles recording.
     postChange(change(0, false, 2));
     ASSERT_TRUE(pumpUntil([&] { return answers == 2; }));
     EXPECT_TRUE(std::filesystem::exists(recording));  // the first one was closed and kept
-    EXPECT_TRUE(rec0.isEnabled());
-    EXPECT_FALSE(rec0.isChecked());
-    EXPECT_TRUE(wall.videoObjekt(0)->decoder()->recordingFileName().empty());
-    rec0.click();
-    ASSERT_TRUE(pumpUntil([&] { return wall.videoObjekt(0)->userRecording(); }));
-    EXPECT_TRUE(rec0.isChecked());
-    EXPECT_EQ(rec0.palette().color(QPalette::ButtonText), QColor(255, 0, 0));
-    EXPECT_FALSE(wall.videoObjekt(0)->decoder()->recordingFileName().empty());
-    rec0.click();
-    ASSERT_TRUE(pumpUntil([&] { return !wall.videoObjekt(0)->userRecording(); }));
-    EXPECT_EQ(rec0.palette().color(QPalette::ButtonText), QColor(140, 0, 0));
-    EXPECT_TRUE(wall.videoObjekt(0)->decoder()->recordingFileName().empty());
+    for (const bool on : {false, true, false}) {
+        if (on != wall.videoObjekt(0)->userRecording()) rec0.click();
+        ASSERT_TRUE(pumpUntil([&] { return wall.videoObjekt(0)->userRecording() == on; }));
+        EXPECT_EQ(button(), recButtonFor(kRecByUser, on));
+        EXPECT_EQ(wall.videoObjekt(0)->decoder()->recordingFileName().empty(), !on);
+    }
 
     // Removal: the tile stops and empties, the stored camera goes.
     postChange(change(1, true, 0));
