@@ -20,24 +20,22 @@ namespace oculon::player::test {
 
 class Timeline {
 public:
-    void add(std::string event) {
+    void add(const std::string& event) {
         const std::lock_guard lock(mutex_);
-        events_.push_back(std::move(event));
+        text_ += (text_.empty() ? "" : " ") + event;
     }
     std::string text() const {
         const std::lock_guard lock(mutex_);
-        std::string out;
-        for (const auto& e : events_) out += (out.empty() ? "" : " ") + e;
-        return out;
+        return text_;
     }
     void clear() {
         const std::lock_guard lock(mutex_);
-        events_.clear();
+        text_.clear();
     }
 
 private:
     mutable std::mutex mutex_;
-    std::vector<std::string> events_;
+    std::string text_;
 };
 
 class FakeClock : public PlaybackClock {
@@ -78,9 +76,7 @@ public:
 
     TPlayerThread* thread = nullptr;
     FakeClock* clock = nullptr;
-    int drawMs = 0;
-    int shows = 0;
-    int stops = 0;
+    int drawMs = 0, shows = 0, stops = 0;
     ShownFrame last;
     std::vector<int> pictures;  // the frame counter each shown picture carries
     int wrongPictures = 0;      // pictures whose counter is not their frame number

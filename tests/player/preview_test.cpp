@@ -1,9 +1,11 @@
+// Previews of pictures and recordings: decoded just large enough, damaged or
+// strange files raised, the picture and play symbol in the square, dated
+// captions, and the viewer's centred picture.
+
 #include "player/Preview.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-
-#include <filesystem>
 
 #include "TestRecordings.h"
 #include "support/ChildProcess.h"
@@ -12,65 +14,61 @@ using namespace oculon::player;
 using namespace oculon::player::test;
 using oculon::testsupport::TempDir;
 
-TEST(Preview, PicturesAndFirstFramesDecodeJustLargeEnough) {
+TEST(Preview, PicturesAndFirstFramesDecodeJustLargeEnoughDamagedOnesRaise) {
     TempDir tmp;
-    writeFile(tmp.path() + "/big.jpg", testJpeg(640, 480, 7));
-    writeFile(tmp.path() + "/small.jpg", testJpeg(100, 60, 3));
-    writeRecording(tmp.path() + "/call.kvd", 5, 704, 576);
-
-    const auto big = loadPreviewPicture(tmp.path() + "/big.jpg", false);
+    const auto at = [&](const char* name) { return tmp.path() + "/" + name; };
+    writeFile(at("big.jpg"), testJpeg(640, 480, 7));
+    writeFile(at("small.jpg"), testJpeg(100, 60, 3));
+    writeRecording(at("call.kvd"), 5, 704, 576);
+    const auto big = loadPreviewPicture(at("big.jpg"), false);
     EXPECT_EQ(big.width, 160);  // 1/4 keeps it at least 128 wide; 1/8 would not
     EXPECT_EQ(big.height, 120);
     EXPECT_EQ(frameCounterOf(big), 7);
-    const auto small = loadPreviewPicture(tmp.path() + "/small.jpg", false);
-    EXPECT_EQ(small.width, 100);
-
-    const std::string before = readAll(tmp.path() + "/call.kvd");
-    const auto first = loadPreviewPicture(tmp.path() + "/call.kvd", true);
+    EXPECT_EQ(loadPreviewPicture(at("small.jpg"), false).width, 100);
+    const std::string before = readAll(at("call.kvd"));
+    const auto first = loadPreviewPicture(at("call.kvd"), true);
     EXPECT_EQ(first.width, 176);
     EXPECT_EQ(frameCounterOf(first), 0);
-    EXPECT_EQ(readAll(tmp.path() + "/call.kvd"), before);
-}
+    EXPECT_EQ(readAll(at("call.kvd")), before);
 
-TEST(Preview, DamagedOrStrangeFilesRaise) {
-    TempDir tmp;
     auto cut = testJpeg(320, 240, 1);
     cut.resize(cut.size() / 2);
-    writeFile(tmp.path() + "/cut.jpg", cut);
+    writeFile(at("cut.jpg"), cut);
     tmp.write("text.jpg", "not a picture");
     tmp.write("empty.kvd", "");
-    ASSERT_EQ(::mkfifo((tmp.path() + "/pipe.jpg").c_str(), 0600), 0);
-
+    ASSERT_EQ(::mkfifo(at("pipe.jpg").c_str(), 0600), 0);
     // a recording whose first picture is damaged: its later frames do not help
     {
-        oculon::video::TMJPEGFile file(tmp.path() + "/damaged.kvd", oculon::video::TMJPEGFile::kWrite);
+        oculon::video::TMJPEGFile file(at("damaged.kvd"), oculon::video::TMJPEGFile::kWrite);
         file.writeFrame(cut, stampAt({0, kMay2024}, 0));
         file.writeFrame(testJpeg(320, 240, 2), stampAt({0, kMay2024}, 40));
     }
-    const std::string damaged = readAll(tmp.path() + "/damaged.kvd");
-
+    const std::string damaged = readAll(at("damaged.kvd"));
     for (const char* name : {"cut.jpg", "text.jpg", "pipe.jpg", "missing.jpg"})
-        EXPECT_ANY_THROW(loadPreviewPicture(tmp.path() + "/" + name, false)) << name;
+        EXPECT_ANY_THROW(loadPreviewPicture(at(name), false)) << name;
     for (const char* name : {"damaged.kvd", "empty.kvd", "text.jpg"})
-        EXPECT_ANY_THROW(loadPreviewPicture(tmp.path() + "/" + name, true)) << name;
-    EXPECT_EQ(readAll(tmp.path() + "/damaged.kvd"), damaged);
+        EXPECT_ANY_THROW(loadPreviewPicture(at(name), true)) << name;
+    EXPECT_EQ(readAll(at("damaged.kvd")), damaged);
 }
 
-TEST(Preview, PictureAndPlaySymbolInTheSquare) {
+TEST(Preview, PictureAndPlaySymbolInTheSquareAndTheViewersCentredPicture) {
     // 4:3 fills the width, top-aligned, with the symbol on the picture's middle
-    PreviewLayout l = previewLayout(640, 480, 128, 32, 32);
+    const PreviewLayout l = previewLayout(640, 480, 128, 32, 32);
     EXPECT_EQ(l.picture, (Rect{0, 0, 128, 96}));
     EXPECT_EQ(l.playLeft, 48);
     EXPECT_EQ(l.playTop, 32);
-    // a very wide picture is a strip at the top
-    l = previewLayout(1000, 10, 128, 32, 32);
-    EXPECT_EQ(l.picture, (Rect{0, 0, 128, 1}));
-    // 1.28 rounds to 1, 2.56 to 3
+    // a very wide picture is a strip at the top: 1.28 rounds to 1, 2.56 to 3
+    EXPECT_EQ(previewLayout(1000, 10, 128, 32, 32).picture, (Rect{0, 0, 128, 1}));
     EXPECT_EQ(previewLayout(1000, 20, 128, 0, 0).picture.height, 3);
     // a tall one runs past the bottom; the symbol stays inside the square
-    l = previewLayout(100, 1000, 128, 32, 32);
-    EXPECT_EQ(l.picture, (Rect{0, 0, 128, 1280}));
-    EXPECT_EQ(l.playTop, 48);
+    EXPECT_EQ(previewLayout(100, 1000, 128, 32, 32).picture, (Rect{0, 0, 128, 1280}));
+    EXPECT_EQ(previewLayout(100, 1000, 128, 32, 32).playTop, 48);
+
+    EXPECT_EQ(fitCentred(640, 480, 800, 400), (Rect{133, 0, 533, 400}));  // pillarbox
+    EXPECT_EQ(fitCentred(640, 480, 400, 800), (Rect{0, 250, 400, 300}));  // letterbox
+    EXPECT_EQ(fitCentred(640, 480, 320, 240), (Rect{0, 0, 320, 240}));
+    EXPECT_EQ(fitCentred(640, 480, 0, 240), Rect{});
+    EXPECT_EQ(fitCentred(0, 480, 320, 240), Rect{});
 }
 
 TEST(Preview, CaptionsGiveTheTimeOfADatedNameALineOfItsOwn) {
@@ -80,12 +78,4 @@ TEST(Preview, CaptionsGiveTheTimeOfADatedNameALineOfItsOwn) {
     for (const char* other :
          {"12-30-05.kvd", "2024-05-01 14-00-00_Door.kvd", "2024-05-0x_14-00-00_Door.kvd", "2024-05-01_14-00-00", ""})
         EXPECT_EQ(previewCaption(other), other);
-}
-
-TEST(Preview, ViewerFitsThePictureCentred) {
-    EXPECT_EQ(fitCentred(640, 480, 800, 400), (Rect{133, 0, 533, 400}));  // pillarbox
-    EXPECT_EQ(fitCentred(640, 480, 400, 800), (Rect{0, 250, 400, 300}));  // letterbox
-    EXPECT_EQ(fitCentred(640, 480, 320, 240), (Rect{0, 0, 320, 240}));
-    EXPECT_EQ(fitCentred(640, 480, 0, 240), Rect{});
-    EXPECT_EQ(fitCentred(0, 480, 320, 240), Rect{});
 }
