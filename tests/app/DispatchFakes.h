@@ -13,13 +13,17 @@
 
 namespace oculon::app::testing {
 
+class FakeWindow;
+using WindowList = std::vector<FakeWindow*>;
+
+// Lists itself in `live` while it exists.
 class FakeWindow : public CallWindow {
 public:
-    explicit FakeWindow(std::shared_ptr<int> alive = std::make_shared<int>(), PopupSetup setup = {})
-        : alive_(std::move(alive)), setup_(std::move(setup)) {
-        ++*alive_;
+    explicit FakeWindow(std::shared_ptr<WindowList> live = std::make_shared<WindowList>(), PopupSetup setup = {})
+        : live_(std::move(live)), setup_(std::move(setup)) {
+        live_->push_back(this);
     }
-    ~FakeWindow() override { --*alive_; }
+    ~FakeWindow() override { std::erase(*live_, this); }
 
     bool visible() const override { return visible_; }
     bool videoOnly() const override { return videoOnly_; }
@@ -54,7 +58,7 @@ public:
     config::TWindowSettings bounds;
 
 private:
-    std::shared_ptr<int> alive_;
+    std::shared_ptr<WindowList> live_;
     PopupSetup setup_;
     bool visible_ = false;
     bool videoOnly_ = false;
@@ -63,12 +67,12 @@ private:
 class FakeFactory : public WindowFactory {
 public:
     std::unique_ptr<CallWindow> createPopup(const PopupSetup& setup) override {
-        auto w = std::make_unique<FakeWindow>(alive, setup);
+        auto w = std::make_unique<FakeWindow>(live, setup);
         made.push_back(w.get());
         return w;
     }
-    std::shared_ptr<int> alive = std::make_shared<int>();
-    std::vector<FakeWindow*> made;  // valid while `alive` says so
+    std::shared_ptr<WindowList> live = std::make_shared<WindowList>();  // in the order they were made
+    WindowList made;                                                    // valid while listed in `live`
 };
 
 class FakeWall : public DoorWall {
