@@ -229,51 +229,52 @@ TEST_F(CallModel, DoorPanelByInputOutputAndType) {
 
 // ---- Door opening -----------------------------------------------------
 
-struct DoorRecorder {
-    std::vector<std::pair<std::string, std::string>> udp, phone, snapshots;
-    std::vector<LightRequest> lights;
-    std::vector<RelayPost> posts;
-    int codeAsked = 0, commentAsked = 0, closed = 0;
+// Presses the door button and tells what it did, effect by effect: "udp
+// <frame>><host>", "phone <payload>><host>", "code?", "comment?", "snapshot
+// <file>|<comment>", "light <host>:<port> <user>:<password> <path>
+// <ms>", "post <host>:<port> <user>:<password> <seconds>", "close".
+struct DoorButton {
     std::optional<std::string> code = std::string("9");
     std::optional<std::string> comment = std::string("Paket");
 
-    DoorEffects effects() {
+    std::string press(const TSingleConfig& s, const DoorOptions& o, bool preview = false) {
+        std::string log;
+        const auto add = [&log](const std::string& e) { log += (log.empty() ? "" : "; ") + e; };
         DoorEffects fx;
-        fx.sendFunction = [this](const std::string& f, const std::string& h) { udp.emplace_back(f, h); };
-        fx.sendFunctionLindavor = [this](const std::string& p, const std::string& h) { phone.emplace_back(p, h); };
-        fx.askCode = [this] { return ++codeAsked, code; };
-        fx.askComment = [this] { return ++commentAsked, comment; };
-        fx.saveImage = [this](const std::string& f, const std::string& c) { snapshots.emplace_back(f, c); };
-        fx.startLight = [this](const LightRequest& r) { lights.push_back(r); };
-        fx.sendRelay = [this](const RelayPost& p) { posts.push_back(p); };
-        fx.close = [this] { ++closed; };
-        return fx;
+        fx.sendFunction = [&](const std::string& f, const std::string& h) { add("udp " + f + ">" + h); };
+        fx.sendFunctionLindavor = [&](const std::string& p, const std::string& h) { add("phone " + p + ">" + h); };
+        fx.askCode = [&] { return add("code?"), code; };
+        fx.askComment = [&] { return add("comment?"), comment; };
+        fx.saveImage = [&](const std::string& f, const std::string& c) { add("snapshot " + f + "|" + c); };
+        fx.startLight = [&](const LightRequest& r) {
+            add("light " + r.host + ":" + r.port + " " + r.user + ":" + r.password + " " + r.path + " " +
+                std::to_string(r.durationMs));
+        };
+        fx.sendRelay = [&](const RelayPost& r) {
+            add("post " + r.host + ":" + std::to_string(r.port) + " " + r.user + ":" + r.password + " " +
+                std::to_string(r.durationSeconds));
+        };
+        fx.close = [&] { add("close"); };
+        const DoorResult result = tuerOeffnen(popupSetup(s, preview, {}, kIds).target, o, fx);
+        return result == DoorResult::cancelled ? log + " (cancelled)" : log;
     }
 };
-
-DoorTarget target(const TSingleConfig& s, bool preview = false) { return popupSetup(s, preview, {}, kIds).target; }
 
 TEST_F(CallModel, VideoServerWithoutTelephoneSendsTheCommandFrameOnly) {
     const std::string door = std::string("\x1F") + "TK";
     EXPECT_EQ(tuerKommando(), door);
-    DoorRecorder rec;
     DoorOptions o;
     o.codeTuerOffen = true;  // never asked for this type
     o.protTuerOffen = true;
     TSingleConfig s = station(KorvatServer);
     s.camAusgang = true;
-    EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::udpCommand);
-    EXPECT_EQ(rec.udp, (std::vector<std::pair<std::string, std::string>>{{door, "10.77.0.9"}}));
-    EXPECT_EQ(rec.codeAsked, 0);
-    EXPECT_TRUE(rec.phone.empty() && rec.snapshots.empty());
+    DoorButton button;
+    EXPECT_EQ(button.press(s, o), "udp " + door + ">10.77.0.9");
     // Without a sender nothing happens, and nothing breaks.
-    EXPECT_EQ(tuerOeffnen(target(s), o, DoorEffects{}), DoorResult::nothingToSend);
-
+    EXPECT_EQ(tuerOeffnen(popupSetup(s, false, {}, kIds).target, o, DoorEffects{}), DoorResult::nothingToSend);
     // A call found by the search has no gateway: the server itself takes the command.
     s.moxaIP.clear();
-    DoorRecorder direct;
-    EXPECT_EQ(tuerOeffnen(target(s), o, direct.effects()), DoorResult::udpCommand);
-    EXPECT_EQ(direct.udp, (std::vector<std::pair<std::string, std::string>>{{door, "10.77.0.2"}}));
+    EXPECT_EQ(button.press(s, o), "udp " + door + ">10.77.0.2");
 }
 
 TEST_F(CallModel, TelephonePayloadWithPaddedCode) {
@@ -298,90 +299,66 @@ TEST_F(CallModel, TelephonePayloadWithPaddedCode) {
 
     // A telephone turns type 0 into a telephone call too, with the stored
     // code, or the typed one when the prompt is on.
-    DoorRecorder rec;
+    DoorButton button;
     TSingleConfig s = station(KorvatServer);
     s.telefonIP = "10.77.0.20";
     s.tuerCode = "12";
-    EXPECT_EQ(tuerOeffnen(target(s), {}, rec.effects()), DoorResult::telephone);
-    EXPECT_EQ(rec.phone, (std::vector<std::pair<std::string, std::string>>{{"10512FF", "10.77.0.20"}}));
-    EXPECT_TRUE(rec.udp.empty());
+    EXPECT_EQ(button.press(s, {}), "phone 10512FF>10.77.0.20");
     s.tuerCode = "1234";
-    tuerOeffnen(target(s), {}, rec.effects());
-    EXPECT_EQ(rec.phone.back().first, "1051234");
+    EXPECT_EQ(button.press(s, {}), "phone 1051234>10.77.0.20");
     DoorOptions frame;
     frame.padding = CodePadding::atLeastFour;
     s.tuerCode = "56789";
-    tuerOeffnen(target(s), frame, rec.effects());
-    EXPECT_EQ(rec.phone.back().first, "10556789");
+    EXPECT_EQ(button.press(s, frame), "phone 10556789>10.77.0.20");
     frame.codeTuerOffen = true;
-    EXPECT_EQ(tuerOeffnen(target(s), frame, rec.effects()), DoorResult::telephone);
-    EXPECT_EQ(rec.phone.back().first, "1059FFF");
-    rec.code.reset();
-    EXPECT_EQ(tuerOeffnen(target(s), frame, rec.effects()), DoorResult::cancelled);
-    EXPECT_EQ(rec.phone.size(), 4u);
-    EXPECT_EQ(rec.codeAsked, 2);
+    EXPECT_EQ(button.press(s, frame), "code?; phone 1059FFF>10.77.0.20");
+    button.code.reset();
+    EXPECT_EQ(button.press(s, frame), "code? (cancelled)");
 }
 
 TEST_F(CallModel, ProtocolSnapshotWithUserAndComment) {
-    DoorRecorder rec;
     DoorOptions o;
     o.protTuerOffen = true;
-    o.snapshotBaseName = [] {
-        return std::string("/pics/Haustuer/2024/03 - March/07 - Thursday/2024-03-07_09-05-01_Haustuer");
-    };
+    o.snapshotBaseName = [] { return std::string("/pics/2024-03-07_09-05-01_Haustuer"); };
     o.userName = [] { return std::string("anna"); };
     TSingleConfig s = station(LindavorCam);
     s.telefonIP = "10.77.0.20";
-    tuerOeffnen(target(s), o, rec.effects());
-    EXPECT_EQ(rec.snapshots,
-              (std::vector<std::pair<std::string, std::string>>{
-                  {"/pics/Haustuer/2024/03 - March/07 - Thursday/2024-03-07_09-05-01_Haustuer.jpg", "User: anna"}}));
-    EXPECT_EQ(rec.phone.size(), 1u);
+    DoorButton button;
+    EXPECT_EQ(button.press(s, o),
+              "snapshot /pics/2024-03-07_09-05-01_Haustuer.jpg|User: anna; phone 105FFFF>10.77.0.20");
     o.kommentarTuerOffen = true;
-    tuerOeffnen(target(s), o, rec.effects());
-    EXPECT_EQ(rec.snapshots.back().second, "User: anna, Comment: Paket");
-    EXPECT_EQ(rec.phone.size(), 2u);
-
-    // Cancel in the comment prompt: no snapshot and no door.
-    rec.comment.reset();
-    EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::cancelled);
-    EXPECT_EQ(rec.snapshots.size(), 2u);
-    EXPECT_EQ(rec.phone.size(), 2u);
-    // A cancelled code prompt comes before the snapshot.
+    EXPECT_EQ(button.press(s, o),
+              "comment?; snapshot /pics/2024-03-07_09-05-01_Haustuer.jpg|User: anna, Comment: Paket; phone "
+              "105FFFF>10.77.0.20");
+    // Cancel in the comment prompt: no snapshot and no door; a cancelled code
+    // prompt comes before the comment.
+    button.comment.reset();
+    EXPECT_EQ(button.press(s, o), "comment? (cancelled)");
     o.codeTuerOffen = true;
-    rec.code.reset();
-    EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::cancelled);
-    EXPECT_EQ(rec.commentAsked, 2);
+    button.code.reset();
+    EXPECT_EQ(button.press(s, o), "code? (cancelled)");
 }
 
 TEST_F(CallModel, CameraRelaysLightAndTheRelayPost) {
-    DoorRecorder rec;
     TSingleConfig s = station(KorvatCamQuorix);
     s.camAusgang = true;
     s.ohneBT = true;
     DoorOptions o;
     o.codeTuerOffen = true;  // a camera relay asks for no code
-    EXPECT_EQ(tuerOeffnen(target(s), o, rec.effects()), DoorResult::cameraRelay);
-    ASSERT_EQ(rec.lights.size(), 1u);
-    EXPECT_EQ(rec.lights[0],
-              (LightRequest{"10.77.0.2", "8080", "user", "pass", "/axis-cgi/io/port.cgi?action=4:/5000%5C", 5000}));
-    EXPECT_EQ(rec.codeAsked, 0);
-    EXPECT_EQ(rec.closed, 1);
+    DoorButton button;
+    EXPECT_EQ(button.press(s, o), "light 10.77.0.2:8080 user:pass /axis-cgi/io/port.cgi?action=4:/5000%5C 5000; close");
     s.typ = AxisCam;
     s.tuerDauer = 12;
-    tuerOeffnen(target(s, true), o, rec.effects());
-    EXPECT_EQ(rec.lights[1].path, "/axis-cgi/io/port.cgi?action=3:/12000%5C");
-    EXPECT_EQ(rec.lights[1].durationMs, 12000);
-    EXPECT_EQ(rec.closed, 1);  // a preview stays open
-    EXPECT_EQ(lightRequest(target(s)), (LightRequest{"10.77.0.2", "8080", "user", "pass",
-                                                     "/axis-cgi/io/lightcontrol.cgi?action=L1:-100,w15000,-0", 20000}));
+    EXPECT_EQ(button.press(s, o, true),  // a preview stays open
+              "light 10.77.0.2:8080 user:pass /axis-cgi/io/port.cgi?action=3:/12000%5C 12000");
+    EXPECT_EQ(lightRequest(popupSetup(s, false, {}, kIds).target),
+              (LightRequest{"10.77.0.2", "8080", "user", "pass",
+                            "/axis-cgi/io/lightcontrol.cgi?action=L1:-100,w15000,-0", 20000}));
 
     // Other cameras with a relay get a form POST.
     s.typ = HikVision;
-    EXPECT_EQ(tuerOeffnen(target(s), {}, rec.effects()), DoorResult::relayPost);
-    ASSERT_EQ(rec.posts.size(), 1u);
-    EXPECT_EQ(rec.posts[0], (RelayPost{"10.77.0.2", 8080, "user", "pass", 12}));
-    EXPECT_EQ(relayPostRequest(rec.posts[0]),
+    EXPECT_EQ(button.press(s, {}), "post 10.77.0.2:8080 user:pass 12");
+    EXPECT_EQ(relayPostRequest({"10.77.0.2", 8080, "user", "pass", 12}),
               "POST /remote.cgi HTTP/1.1\r\n"
               "Host: 10.77.0.2\r\n"
               "Authorization: Basic dXNlcjpwYXNz\r\n"

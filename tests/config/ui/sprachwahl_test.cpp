@@ -17,14 +17,12 @@ void press(QWidget& d, const char* name) { d.findChild<QPushButton*>(name)->clic
 
 TEST(Sprachwahl, OffersFourLanguagesWithGermanChosen) {
     Tsprachwahl d;
-    EXPECT_EQ(d.size(), QSize(628, 451));
     EXPECT_EQ(d.windowTitle(), QString::fromUtf8("Sprache wählen / Choose your language"));
     const char* names[] = {"Deutsch", "English", "Français", "Nederlands"};
     for (int i = 0; i < kLanguageCount; ++i) {
         QRadioButton* b = radio(d, i);
         ASSERT_NE(b, nullptr);
         EXPECT_EQ(b->text(), QString::fromUtf8(names[i]));
-        EXPECT_EQ(b->geometry(), QRect(4, 4 + 20 * i, 200, 17));
         EXPECT_EQ(b->isChecked(), i == 0);
     }
     EXPECT_EQ(

@@ -1,5 +1,5 @@
-// The two choice dialogs: their shared layout, texts in the user's language
-// and what the caller reads back.
+// The two choice dialogs: texts in the user's language and what the caller
+// reads back.
 
 #include <QComboBox>
 #include <QLabel>
@@ -20,23 +20,16 @@ namespace {
 
 void press(QWidget& dialog, const char* name) { dialog.findChild<QPushButton*>(name)->click(); }
 
-TEST(ChoiceDialogs, ServerChoiceLayoutTextsAndTheIndexOnOkOnly) {
+TEST(ChoiceDialogs, ServerChoiceTextsAndTheIndexOnOkOnly) {
     config::sprache = config::lang_de;
     {
         TvideoWaehl dialog;
         dialog.show();
-        EXPECT_EQ(dialog.size(), QSize(478, 255));
         EXPECT_EQ(dialog.windowTitle().toStdString(), "Videoserver wählen");
         EXPECT_EQ(dialog.findChild<QLabel*>("serverWahlPanel")->text().toStdString(), "  Videoserver wählen");
-        EXPECT_EQ(dialog.findChild<QLabel*>("chooseLabel")->geometry(), QRect(140, 95, 300, 33));
-        EXPECT_EQ(dialog.serverBox().geometry().topLeft(), QPoint(140, 145));
         EXPECT_FALSE(dialog.serverBox().isEditable());
-        auto* ok = dialog.findChild<QPushButton*>("OKBtn");
-        auto* cancel = dialog.findChild<QPushButton*>("CancelBtn");
-        EXPECT_EQ(ok->geometry(), QRect(316, 225, 75, 25));
-        EXPECT_EQ(cancel->geometry(), QRect(396, 225, 75, 25));
-        EXPECT_TRUE(ok->isDefault());
-        EXPECT_EQ(cancel->text(), "Abbrechen");
+        EXPECT_TRUE(dialog.findChild<QPushButton*>("OKBtn")->isDefault());
+        EXPECT_EQ(dialog.findChild<QPushButton*>("CancelBtn")->text(), "Abbrechen");
     }
     onModal([](QWidget& w) {
         auto* box = w.findChild<QComboBox*>("serverBox");

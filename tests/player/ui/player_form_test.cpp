@@ -102,9 +102,6 @@ protected:
 
 TEST_F(PlayerForm, ShowsTheCameraFoldersAndThePreviewsOfAFolder) {
     EXPECT_EQ(form->windowTitle(), "Recordings");
-    EXPECT_EQ(form->size(), QSize(870, 640));
-    EXPECT_EQ(text("Label1"), "Cameras");
-    EXPECT_EQ(text("Label2"), "Preview");
     ASSERT_EQ(tree->topLevelItemCount(), 3);
     EXPECT_EQ(tree->topLevelItem(0)->text(0), "Door");
     EXPECT_EQ(tree->topLevelItem(1)->text(0), "Garage");
