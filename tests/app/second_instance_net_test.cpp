@@ -24,6 +24,7 @@ extern char** environ;
 namespace {
 
 using namespace std::chrono_literals;
+using oculon::testsupport::ScopedEnv;
 using Clock = std::chrono::steady_clock;
 
 std::string programPath() {
@@ -53,34 +54,14 @@ std::optional<int> waitExit(pid_t pid, std::chrono::milliseconds bound) {
     return std::nullopt;
 }
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // A settings folder of its own with a language chosen, and the program's
 // environment pointing at it.
 class RealProgram : public ::testing::Test {
 protected:
-    ~RealProgram() override {
-        // The next test makes its folder in the temp folder of the start.
-        if (oldTmp_) {
-            ::setenv("TMPDIR", oldTmp_->c_str(), 1);
-        } else {
-            ::unsetenv("TMPDIR");
-        }
-    }
     void prepare(const std::string& rootValues) {
         dir.write(
             "cfg/Korvat/Oculon.reg",
             "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\n\"language\"=dword:00000001\n" + rootValues);
-        ::setenv("XDG_CONFIG_HOME", (dir.path() + "/cfg").c_str(), 1);
-        ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
-        ::setenv("TMPDIR", dir.path().c_str(), 1);
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        ::unsetenv(oculon::platform::kAutostartVariable);
     }
     // Waits until a started program holds the instance lock.
     bool running() const {
@@ -102,9 +83,12 @@ protected:
         return status;
     }
 
-    std::optional<std::string> oldTmp_ =
-        std::getenv("TMPDIR") ? std::optional<std::string>(std::getenv("TMPDIR")) : std::nullopt;
     oculon::testsupport::TempDir dir;
+    // The program's environment; the next test makes its folder in the temp
+    // folder of the start.
+    ScopedEnv configHome{"XDG_CONFIG_HOME", dir.path() + "/cfg"}, runtimeDir{"XDG_RUNTIME_DIR", dir.path()},
+        tempDir{"TMPDIR", dir.path()}, qtPlatform{"QT_QPA_PLATFORM", "offscreen"},
+        noAutostart{oculon::platform::kAutostartVariable, std::nullopt};
 };
 
 TEST_F(RealProgram, SecondStartEndsAtOnceWhileTheFirstRuns) {
@@ -119,7 +103,6 @@ TEST_F(RealProgram, SecondStartEndsAtOnceWhileTheFirstRuns) {
     // The same user's second start, once as the first and once without the
     // session's runtime folder, another temp folder and no HOME.
     for (const bool bare : {false, true}) {
-        using oculon::testsupport::ScopedEnv;
         const auto unsetWhenBare = [bare](const char* name) -> std::optional<std::string> {
             const char* value = std::getenv(name);
             return bare || !value ? std::nullopt : std::optional<std::string>(value);
@@ -138,7 +121,8 @@ TEST_F(RealProgram, SecondStartEndsAtOnceWhileTheFirstRuns) {
     }
     EXPECT_EQ(terminate(first, 20s), 0);
     // The popup stood left of the screen: it was moved to 0 and kept there.
-    std::string stored = readFile(dir.path() + "/cfg/Korvat/Oculon.reg");
+    std::ifstream file(dir.path() + "/cfg/Korvat/Oculon.reg");
+    std::string stored{std::istreambuf_iterator<char>(file), {}};
     for (char& c : stored) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     EXPECT_NE(stored.find("\"windowleft\"=dword:00000000"), std::string::npos) << stored;
     EXPECT_NE(stored.find("\"windowtop\"=dword:00000064"), std::string::npos) << stored;

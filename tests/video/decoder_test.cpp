@@ -1,6 +1,6 @@
 // The decoder's pieces that need no network: where a picture goes in its
-// control, and the recording's split into files of the configured length,
-// across midnight too.
+// control, the recording's split into files of the configured length, across
+// midnight too, and the black test it shares with the device probe.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "support/ChildProcess.h"
+#include "video/BlackTest.h"
 #include "video/MJPEGDecoderThread.h"
 #include "video/MJPEGFile.h"
 #include "video/StreamRecording.h"
@@ -16,12 +17,6 @@ using namespace oculon;
 using namespace oculon::video;
 
 namespace {
-
-Image picture(int width, int height) {
-    Image image;
-    image.reshape(width, height, PixelFormat::Bgrx32);
-    return image;
-}
 
 std::vector<std::string> filesIn(const std::string& folder) {
     std::vector<std::string> names;
@@ -37,10 +32,22 @@ StreamRecording::TimePoint localTime(int year, int month, int day, int hour, int
     return std::chrono::system_clock::from_time_t(std::mktime(&t));
 }
 
+Image filled(int w, int h, PixelFormat format, std::uint8_t value) {
+    Image image;
+    image.reshape(w, h, format);
+    std::fill(image.pixels.begin(), image.pixels.end(), value);
+    return image;
+}
+
+void setPixel(Image& image, int x, int y, std::uint8_t v) {
+    std::uint8_t* p = image.row(y) + static_cast<std::size_t>(x) * bytesPerPixel(image.format);
+    p[0] = p[1] = p[2] = v;
+}
+
 }  // namespace
 
 TEST(PictureLayout, FillsOutsideTheWallAndKeepsTheAspectInIt) {
-    const Image wide = picture(640, 360);
+    const Image wide = filled(640, 360, PixelFormat::Bgrx32, 0);
     // Popup: stretched over the whole control, whatever its shape.
     PictureFrame f = layoutPicture(wide, {400, 400}, false, 0);
     EXPECT_EQ(f.target, (PixelRect{0, 0, 400, 400}));
@@ -51,7 +58,7 @@ TEST(PictureLayout, FillsOutsideTheWallAndKeepsTheAspectInIt) {
     EXPECT_EQ(f.target, (PixelRect{0, 87, 400, 225}));
     EXPECT_TRUE(f.clearWhite);
     // Wider than the picture: bars left and right.
-    f = layoutPicture(picture(640, 480), {401, 150}, true, 0);
+    f = layoutPicture(filled(640, 480, PixelFormat::Bgrx32, 0), {401, 150}, true, 0);
     EXPECT_EQ(f.target, (PixelRect{100, 0, 200, 150}));
     // A control without area gets an empty target, not a division by zero.
     f = layoutPicture(wide, {0, 0}, true, 0);
@@ -59,13 +66,14 @@ TEST(PictureLayout, FillsOutsideTheWallAndKeepsTheAspectInIt) {
 }
 
 TEST(PictureLayout, CropCutsBothSidesAndFeedsTheAspect) {
-    const Image image = picture(640, 480);
+    const Image image = filled(640, 480, PixelFormat::Bgrx32, 0);
     PictureFrame f = layoutPicture(image, {300, 300}, true, 25);
     EXPECT_EQ(f.source, (PixelRect{160, 0, 320, 480}));
     EXPECT_EQ(f.target, (PixelRect{50, 0, 200, 300}));
     EXPECT_DOUBLE_EQ(pictureAspect(640, 480, 25), 320.0 / 480.0);
     // 10 % of 645 is 64.5: the columns cut are truncated, the ratio is not.
-    EXPECT_EQ(layoutPicture(picture(645, 480), {10, 10}, false, 10).source, (PixelRect{64, 0, 517, 480}));
+    EXPECT_EQ(layoutPicture(filled(645, 480, PixelFormat::Bgrx32, 0), {10, 10}, false, 10).source,
+              (PixelRect{64, 0, 517, 480}));
     EXPECT_DOUBLE_EQ(pictureAspect(645, 480, 10), (645 - 129.0) / 480.0);
     // Half or more would leave nothing to show: the whole picture instead.
     EXPECT_EQ(layoutPicture(image, {10, 10}, false, 50).source, (PixelRect{0, 0, 640, 480}));
@@ -128,4 +136,37 @@ TEST(StreamRecording, OddLengthsClocksAndFoldersEndNothingBadly) {
     StreamRecording lost("c", {[](const std::string&) { return std::string("/proc/no/such/"); }, [] { return 30; }});
     EXPECT_FALSE(lost.isOpen());
     lost.writeFrame(bytes);
+}
+
+TEST(BlackTest, DarkByEitherRule) {
+    EXPECT_TRUE(isDark(30, 30, 39, 40));   // all below T
+    EXPECT_TRUE(isDark(10, 10, 55, 40));   // sum 75 below 2T
+    EXPECT_FALSE(isDark(30, 30, 60, 40));  // sum 120
+    EXPECT_FALSE(isDark(40, 0, 40, 40));   // sum exactly 2T is not below it
+}
+
+TEST(BlackTest, SixteenBrightSamplesMakeAPicture) {
+    for (const auto format : {PixelFormat::Bgrx32, PixelFormat::Rgb24}) {
+        Image image = filled(640, 480, format, 0);
+        EXPECT_TRUE(isBlackPicture(viewOf(image), 45, kPreviewGridMargin));
+        // Spread bright points over grid positions.
+        for (int i = 0; i < 15; ++i) setPixel(image, 11 * (i * 3), 11 * (i * 2), 255);
+        EXPECT_EQ(brightSamples(viewOf(image), 45, kPreviewGridMargin), 15);
+        EXPECT_TRUE(isBlackPicture(viewOf(image), 45, kPreviewGridMargin));
+        setPixel(image, 11 * 50, 11 * 40, 255);
+        EXPECT_FALSE(isBlackPicture(viewOf(image), 45, kPreviewGridMargin));
+        // Off-grid points do not count.
+        Image offGrid = filled(640, 480, format, 0);
+        for (int i = 0; i < 40; ++i) setPixel(offGrid, 11 * i + 5, 7, 255);
+        EXPECT_TRUE(isBlackPicture(viewOf(offGrid), 45, kPreviewGridMargin));
+    }
+}
+
+TEST(BlackTest, MarginsDecideTheLastColumnAndRow) {
+    // 24 x 24: the stream's grid takes x and y 0, 11, 22; the preview's only
+    // 0 and 11, as it stops before 12.
+    Image image = filled(24, 24, PixelFormat::Rgb24, 255);
+    EXPECT_EQ(brightSamples(viewOf(image), 45, kStreamGridMargin), 9);
+    EXPECT_EQ(brightSamples(viewOf(image), 45, kPreviewGridMargin), 4);
+    EXPECT_EQ(brightSamples(ImageView{}, 45, kStreamGridMargin), 0);
 }
