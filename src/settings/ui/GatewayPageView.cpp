@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "config/ui/BrandDialog.h"
+#include "settings/ui/WidgetText.h"
 #include "video/ui/PromptParts.h"
 
 namespace oculon::settings::ui {
@@ -14,9 +15,6 @@ namespace oculon::settings::ui {
 using config::ui::qs;
 
 namespace {
-
-std::string str(const QLineEdit& edit) { return edit.text().toStdString(); }
-void setStr(QLineEdit& edit, const std::string& text) { edit.setText(QString::fromStdString(text)); }
 
 // The file dialog's filters from a "description|patterns|..." text.
 QString fileFilter(const std::string& pairs) {

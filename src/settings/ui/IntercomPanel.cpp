@@ -9,6 +9,7 @@
 #include "config/ui/BrandDialog.h"
 #include "settings/KonfigPages.h"
 #include "settings/ui/sonderKonfig.h"
+#include "settings/ui/WidgetText.h"
 #include "video/ui/PromptParts.h"
 #include "video/ui/ZugangAbfrage.h"
 #include "video/ui/analogRT.h"
@@ -19,9 +20,6 @@ using config::ui::mrOK;
 using config::ui::qs;
 
 namespace {
-
-std::string str(const QLineEdit& edit) { return edit.text().toStdString(); }
-void setStr(QLineEdit& edit, const std::string& text) { edit.setText(QString::fromStdString(text)); }
 
 void makeGrid(QTableWidget& grid, const char* name, std::initializer_list<int> widths) {
     grid.setObjectName(QString::fromLatin1(name));

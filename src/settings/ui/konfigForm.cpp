@@ -19,6 +19,7 @@
 #include "settings/InputRules.h"
 #include "settings/ui/KonfigDialogs.h"
 #include "settings/ui/autoStartFrame.h"
+#include "settings/ui/WidgetText.h"
 #include "video/ui/PromptParts.h"
 #include "video/ui/adminPassForm.h"
 #include "video/ui/ueberwachungUnit.h"
@@ -31,9 +32,6 @@ using config::ui::mrOK;
 using config::ui::qs;
 
 namespace {
-
-std::string str(const QLineEdit& edit) { return edit.text().toStdString(); }
-void setStr(QLineEdit& edit, const std::string& text) { edit.setText(QString::fromStdString(text)); }
 
 // A label and its field on one row of a grid.
 void addRow(QGridLayout& grid, QLabel& label, QWidget& field) {

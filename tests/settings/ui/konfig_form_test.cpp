@@ -3,17 +3,13 @@
 // a configuration run, the apply's checks, the camera list's menu, the
 // small dialogs; with OCULON_SCREENS set, a picture of each page and small
 // dialog (run it under Xvfb with QT_QPA_PLATFORM=xcb).
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
-#include <QMessageBox>
-#include <QScreen>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <mutex>
 
+#include "KonfigUiTools.h"
 #include "platform/Registry.h"
 #include "platform/ui/QtLoopBackend.h"
 #include "settings/KonfigFakes.h"
@@ -23,50 +19,9 @@
 using namespace oculon;
 using namespace oculon::settings;
 using namespace oculon::settings::ui;
+using namespace oculon::settings::test;
 
 namespace {
-
-void pump(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-bool pumpUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
-// Answers every message box that comes up and keeps its text.
-class BoxAnswerer : public QObject {
-public:
-    explicit BoxAnswerer(QMessageBox::StandardButton button) : button_(button) {
-        timer_.callOnTimeout([this] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto* box = qobject_cast<QMessageBox*>(w);
-                if (!box || !box->isVisible()) continue;
-                texts.push_back(box->text().toStdString());
-                if (QAbstractButton* b = box->button(button_)) b->click();
-                else box->button(QMessageBox::Ok)->click();
-            }
-        });
-        timer_.start(10);
-    }
-    std::vector<std::string> texts;
-
-private:
-    QMessageBox::StandardButton button_;
-    QTimer timer_;
-};
-
-template <typename T>
-T& child(QObject& parent, const char* name) {
-    T* found = parent.findChild<T*>(QString::fromLatin1(name));
-    if (!found) throw std::runtime_error(std::string("no child ") + name);
-    return *found;
-}
 
 void type(QLineEdit& edit, const QString& text) {
     for (const QChar c : text) {
@@ -330,17 +285,7 @@ TEST_F(Konfig, SmallDialogsCheckTheirEntriesAndTheCountdownCannotBeCut) {
 
 // Pictures of every page and small dialog for a person to look at.
 TEST_F(Konfig, Screenshots) {
-    const char* folder = std::getenv("OCULON_SCREENS");
-    if (!folder) GTEST_SKIP() << "OCULON_SCREENS names the folder for the pictures";
-    const auto shoot = [&](QWidget& w, const std::string& name) {
-        w.raise();
-        pump(300);
-        QScreen* screen = w.screen();
-        screen
-            ->grabWindow(0, w.frameGeometry().x(), w.frameGeometry().y(), w.frameGeometry().width(),
-                         w.frameGeometry().height())
-            .save(QString::fromStdString(std::string(folder) + "/" + name + ".png"));
-    };
+    if (!screenshotFolder()) GTEST_SKIP() << "OCULON_SCREENS names the folder for the pictures";
     for (const auto language : {config::lang_de, config::lang_en, config::lang_fr, config::lang_nl}) {
         config::sprache = language;
         form_.reset();

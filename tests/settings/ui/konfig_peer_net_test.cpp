@@ -3,14 +3,13 @@
 // user renames it and applies, the device takes the new name over its CGI
 // programs with the administrator's credentials, the stored station follows,
 // and the next search answer shows the new name in the list.
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
+#include "KonfigUiTools.h"
 #include "devices/serverObjekt.h"
 #include "devices/videoServerSuche.h"
 #include "platform/Registry.h"
@@ -21,15 +20,9 @@
 
 using namespace oculon;
 using namespace std::chrono_literals;
+using oculon::settings::test::pumpUntil;
 
 namespace {
-
-bool pumpUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 bool listed(QWidget& dialog, const QString& caption) {
     auto* servers = dialog.findChild<QListWidget*>("ListView1");
