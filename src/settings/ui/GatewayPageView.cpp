@@ -3,7 +3,6 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QVBoxLayout>
 
 #include "config/ui/BrandDialog.h"
@@ -32,16 +31,7 @@ GatewayPageView::GatewayPageView(const config::TVideoConfig& settings, bool& mod
     setObjectName(QStringLiteral("Gateways"));
     const auto name = [](QObject& o, const char* n) { o.setObjectName(QString::fromLatin1(n)); };
     auto* top = new QVBoxLayout(this);
-    name(MoxaGrid, "MoxaGrid");
     top->addWidget(&MoxaGrid, 1);
-    MoxaGrid.setColumnCount(6);
-    const int widths[] = {96, 102, 96, 96, 45, 45};
-    for (int c = 0; c < 6; ++c) MoxaGrid.setColumnWidth(c, widths[c]);
-    MoxaGrid.verticalHeader()->setDefaultSectionSize(16);
-    MoxaGrid.verticalHeader()->hide();
-    MoxaGrid.setSelectionBehavior(QAbstractItemView::SelectRows);
-    MoxaGrid.setSelectionMode(QAbstractItemView::SingleSelection);
-    MoxaGrid.setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(&MoxaGrid, &QTableWidget::itemSelectionChanged, this, [this] {
         if (!filling_ && MoxaGrid.currentRow() >= 0) MoxaGridSelectCell(MoxaGrid.currentRow());
     });
@@ -184,28 +174,16 @@ void GatewayPageView::setSprache(config::TSprachenTyp language) {
     tuerCheckBox.setText(t(config::txtUseOutput));
     testButton.setText(t(config::txtAssignVideoserver));
     wartenLabel.setText(t(config::txtPleaseWait));
-    QStringList header;
-    for (const std::string& h : gatewayHeader(language)) header << QString::fromStdString(h);
-    MoxaGrid.setHorizontalHeaderLabels(header);
+    MoxaGrid.setHeader(gatewayHeader(language));
 }
 
 bool GatewayPageView::refill() {
-    const int selected = MoxaGrid.currentRow();
-    const auto cell = [this, selected](int column) {
-        const QTableWidgetItem* item = selected >= 0 ? MoxaGrid.item(selected, column) : nullptr;
-        return item ? item->text().toStdString() : std::string();
-    };
-    const std::string text0 = cell(0), text1 = cell(1);
+    const std::string text0 = MoxaGrid.selectedText(0), text1 = MoxaGrid.selectedText(1);
     const devices::TGatewayList list = gateways ? gateways() : devices::TGatewayList{};
     const GridRows rows = gatewayRows(list, language_);
     filling_ = true;
-    MoxaGrid.setRowCount(static_cast<int>(rows.size()));
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        for (int c = 0; c < 6; ++c)
-            MoxaGrid.setItem(r, c, new QTableWidgetItem(QString::fromStdString(rows[r][static_cast<std::size_t>(c)])));
-    }
     const int row = selectLastLine(rows, text0, text1);
-    if (row >= 0) MoxaGrid.selectRow(row);
+    MoxaGrid.fill(rows, row);
     filling_ = false;
     // The user's unsaved edits are not overwritten.
     if (row >= 0 && !modified_) MoxaGridSelectCell(row);

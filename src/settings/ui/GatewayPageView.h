@@ -13,7 +13,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
 #include <QTimer>
 #include <QWidget>
 
@@ -25,6 +24,7 @@
 #include "settings/GatewayPage.h"
 #include "settings/KonfigSeams.h"
 #include "settings/WiringTest.h"
+#include "settings/ui/StringGrid.h"
 
 namespace oculon::settings::ui {
 
@@ -78,7 +78,7 @@ private:
     WiringTest wiring_;
     QTimer wiringTimer_;
 
-    QTableWidget MoxaGrid;
+    StringGrid MoxaGrid{"MoxaGrid", {96, 102, 96, 96, 45, 45}};
     QLabel moxaNameLabel, moxaIPLabel, moxaGatewayLabel, moxaSubnetLabel, moxaPassLabel, moxaPassConfirmLabel;
     QLineEdit moxaName, moxaIPEdit, moxaGatewayEdit, moxaSubnetEdit, moxaPassEdit, moxaPassConfirm;
     QCheckBox moxaIsDHCP, moxaUsePass;

@@ -2,7 +2,6 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -19,34 +18,15 @@ namespace oculon::settings::ui {
 using config::ui::mrOK;
 using config::ui::qs;
 
-namespace {
-
-void makeGrid(QTableWidget& grid, const char* name, std::initializer_list<int> widths) {
-    grid.setObjectName(QString::fromLatin1(name));
-    grid.setColumnCount(static_cast<int>(widths.size()));
-    int c = 0;
-    for (const int w : widths) grid.setColumnWidth(c++, w);
-    grid.verticalHeader()->setDefaultSectionSize(16);
-    grid.verticalHeader()->hide();
-    grid.setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid.setSelectionMode(QAbstractItemView::SingleSelection);
-    grid.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid.setContextMenuPolicy(Qt::CustomContextMenu);
-}
-
-}  // namespace
-
 IntercomPanel::IntercomPanel(config::TVideoConfig& settings, QWidget* parent) : QWidget(parent), settings_(settings) {
     setObjectName(QStringLiteral("IntercomPanel"));
     const auto name = [](QObject& o, const char* n) { o.setObjectName(QString::fromLatin1(n)); };
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(0, 0, 0, 0);
-    auto* grids = new QHBoxLayout;
-    top->addLayout(grids, 1);
-    makeGrid(telefonGrid, "telefonGrid", {100, 50});
-    makeGrid(zuordnungGrid, "zuordnungGrid", {100, 131, 21, 131, 100});
-    grids->addWidget(&telefonGrid, 1);
-    grids->addWidget(&zuordnungGrid, 3);
+    // One above the other: the assignments need the page's width.
+    top->addWidget(&telefonGrid, 1);
+    top->addWidget(&zuordnungGrid, 1);
+    for (QTableWidget* grid : {&telefonGrid, &zuordnungGrid}) grid->setContextMenuPolicy(Qt::CustomContextMenu);
     telefonGrid.setMouseTracking(true);
     connect(&telefonGrid, &QTableWidget::itemSelectionChanged, this, [this] {
         if (!filling_ && telefonGrid.currentRow() >= 0) telefonGridSelectCell(telefonGrid.currentRow());
@@ -55,10 +35,10 @@ IntercomPanel::IntercomPanel(config::TVideoConfig& settings, QWidget* parent) : 
         if (!filling_ && zuordnungGrid.currentRow() >= 0) zuordnungGridSelectCell(zuordnungGrid.currentRow());
     });
     connect(&telefonGrid, &QTableWidget::cellEntered, this, [this](int row, int) {
-        QToolTip::showText(QCursor::pos(), QString::fromStdString(cell(telefonGrid, row, 1)), &telefonGrid);
+        QToolTip::showText(QCursor::pos(), QString::fromStdString(telefonGrid.text(row, 1)), &telefonGrid);
     });
     connect(&telefonGrid, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
-        if (openWebPage) openWebPage(cell(telefonGrid, row, column));
+        if (openWebPage) openWebPage(telefonGrid.text(row, column));
     });
     connect(&zuordnungGrid, &QWidget::customContextMenuRequested, this, &IntercomPanel::zuordnungGridContextPopup);
     connect(&telefonGrid, &QWidget::customContextMenuRequested, this, &IntercomPanel::telefonGridContextPopup);
@@ -149,9 +129,10 @@ IntercomPanel::IntercomPanel(config::TVideoConfig& settings, QWidget* parent) : 
 void IntercomPanel::setSprache(config::TSprachenTyp language) {
     language_ = language;
     const auto t = [language](const config::TText& text) { return qs(config::text(text, language)); };
-    telefonGrid.setHorizontalHeaderLabels({t(config::txtIPAddress), t(config::txtName)});
-    zuordnungGrid.setHorizontalHeaderLabels(
-        {t(config::txtIPAddress), t(config::txtName), {}, t(config::txtName), t(config::txtIPAddress)});
+    const std::string address = config::text(config::txtIPAddress, language);
+    const std::string name = config::text(config::txtName, language);
+    telefonGrid.setHeader({address, name});
+    zuordnungGrid.setHeader({address, name, {}, name, address});
     codeLabel.setText(t(config::txtReleaseBuzzerCode));
     dauerLabel.setText(t(config::txtDuration));
     userTelConfig.setTitle(t(config::txtCameraConfiguration));
@@ -164,33 +145,19 @@ void IntercomPanel::setSprache(config::TSprachenTyp language) {
     tuerBTBox.setText(t(config::txtUseOutput));
 }
 
-std::string IntercomPanel::cell(const QTableWidget& grid, int row, int column) const {
-    const QTableWidgetItem* item = row >= 0 ? grid.item(row, column) : nullptr;
-    return item ? item->text().toStdString() : std::string();
-}
-
-void IntercomPanel::fillGrid(QTableWidget& grid, const GridRows& rows, int selection) {
-    grid.setRowCount(static_cast<int>(rows.size()));
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        for (int c = 0; c < static_cast<int>(rows[r].size()); ++c)
-            grid.setItem(r, c, new QTableWidgetItem(QString::fromStdString(rows[r][static_cast<std::size_t>(c)])));
-    }
-    if (selection >= 0) grid.selectRow(selection);
-}
-
 void IntercomPanel::refill() {
     const int phoneRow = telefonGrid.currentRow();
-    const std::string phone0 = cell(telefonGrid, phoneRow, 0), phone1 = cell(telefonGrid, phoneRow, 1);
+    const std::string phone0 = telefonGrid.text(phoneRow, 0), phone1 = telefonGrid.text(phoneRow, 1);
     const int assignmentRow = zuordnungGrid.currentRow();
-    const std::string key0 = cell(zuordnungGrid, assignmentRow, 0), key1 = cell(zuordnungGrid, assignmentRow, 1);
+    const std::string key0 = zuordnungGrid.text(assignmentRow, 0), key1 = zuordnungGrid.text(assignmentRow, 1);
     const GridRows phones = telefonRows(discovery ? discovery->telephones() : std::vector<devices::telefonObjekt>{});
     hasIPPhone_ = !phones.empty();
     const GridRows assignments = zuordnungRows(settings_);
     filling_ = true;
     const int assignment = selectLastLine(assignments, key0, key1);
-    fillGrid(zuordnungGrid, assignments, assignment >= 0 ? assignment : assignments.empty() ? -1 : 0);
+    zuordnungGrid.fill(assignments, assignment >= 0 ? assignment : assignments.empty() ? -1 : 0);
     const int phone = selectLastLine(phones, phone0, phone1);
-    fillGrid(telefonGrid, phones, phone);
+    telefonGrid.fill(phones, phone);
     filling_ = false;
     if (phone >= 0) telefonGridSelectCell(phone);
 }
@@ -202,7 +169,7 @@ void IntercomPanel::changed() {
 void IntercomPanel::telefonGridSelectCell(int row) {
     lindavorModified_ = true;
     if (row == oldRow) return;
-    const auto station = settings_.getConfigByPhone(cell(telefonGrid, row, 0));
+    const auto station = settings_.getConfigByPhone(telefonGrid.text(row, 0));
     filling_ = true;
     setStr(tuerOeffnerCodeEdit, station ? station->tuerCode : std::string());
     setStr(dauerEdit, station && station->tuerDauer > 0 ? std::to_string(station->tuerDauer) : std::string());
@@ -216,12 +183,12 @@ void IntercomPanel::telefonGridSelectCell(int row) {
 
 void IntercomPanel::zuordnungGridSelectCell(int row) {
     lindavorModified_ = false;
-    const std::string key = cell(zuordnungGrid, row, 0);
-    const std::string intercom = cell(zuordnungGrid, row, 4);
+    const std::string key = zuordnungGrid.text(row, 0);
+    const std::string intercom = zuordnungGrid.text(row, 4);
     if (intercom.find_first_not_of(' ') == std::string::npos) tuerOeffnerCodeEdit.clear();
     if (selectCamera) selectCamera(key);
     for (int r = 0; r < telefonGrid.rowCount(); ++r) {
-        if (!intercom.empty() && cell(telefonGrid, r, 0) == intercom) {
+        if (!intercom.empty() && telefonGrid.text(r, 0) == intercom) {
             filling_ = true;
             telefonGrid.selectRow(r);
             filling_ = false;
@@ -300,7 +267,7 @@ const config::TText* IntercomPanel::lindavorUebernehmen(const std::string& camer
     if (!discovery) return nullptr;
     AssignmentEdits e;
     e.cameraKey = cameraKey;
-    e.intercom = cell(telefonGrid, telefonGrid.currentRow(), 0);
+    e.intercom = telefonGrid.text(telefonGrid.currentRow(), 0);
     e.analogPhone = analogBTBox.isChecked();
     e.withoutIntercom = ohneBTBox.isChecked();
     e.output = tuerBTBox.isChecked();
@@ -325,13 +292,13 @@ void IntercomPanel::zuordnungGridContextPopup(const QPoint& at) {
     if (row < 0) return;
     rowToDel = row;
     PopupMenu1.clear();
-    const std::string intercomName = cell(zuordnungGrid, row, 3);
+    const std::string intercomName = zuordnungGrid.text(row, 3);
     QAction* remove = PopupMenu1.addAction(qs(config::text(config::txtDeleteEntry, language_) + ": " +
-                                              (intercomName.empty() ? cell(zuordnungGrid, row, 1) : intercomName)),
+                                              (intercomName.empty() ? zuordnungGrid.text(row, 1) : intercomName)),
                                            this, [this] {
                                                if (zuordnungGrid.rowCount() == 0) return;
-                                               removeAssignment(cell(zuordnungGrid, rowToDel, 0),
-                                                                cell(zuordnungGrid, rowToDel, 4), settings_);
+                                               removeAssignment(zuordnungGrid.text(rowToDel, 0),
+                                                                zuordnungGrid.text(rowToDel, 4), settings_);
                                                platform::MainLoop::instance().post(dialog, platform::WM_TELUPDATEEVENT);
                                                if (clearCameraSelection) clearCameraSelection();
                                            });
@@ -339,7 +306,7 @@ void IntercomPanel::zuordnungGridContextPopup(const QPoint& at) {
     QMenu* second = PopupMenu1.addMenu(QStringLiteral("Sekundaere Kamera"));
     second->setObjectName(QStringLiteral("SekundaereKamera1"));
     const auto items =
-        secondCameraMenu(cell(zuordnungGrid, row, 0), cell(zuordnungGrid, row, 4),
+        secondCameraMenu(zuordnungGrid.text(row, 0), zuordnungGrid.text(row, 4),
                          cameraCaptions ? cameraCaptions() : std::vector<std::string>{}, settings_, language_);
     for (const SecondCameraItem& item : items) {
         QAction* a = second->addAction(QString::fromStdString(item.caption), this,
@@ -352,7 +319,7 @@ void IntercomPanel::zuordnungGridContextPopup(const QPoint& at) {
 
 void IntercomPanel::SekundaerHinzuClick(const std::string& key) {
     if (!discovery) return;
-    setSecondCamera(cell(zuordnungGrid, rowToDel, 0), cell(zuordnungGrid, rowToDel, 4), key, settings_, *discovery,
+    setSecondCamera(zuordnungGrid.text(rowToDel, 0), zuordnungGrid.text(rowToDel, 4), key, settings_, *discovery,
                     [this](const std::string& cameraName) -> std::optional<Credentials> {
                         video::ui::TZugangAbfrage prompt(this);
                         prompt.videoName = cameraName;
@@ -365,7 +332,7 @@ void IntercomPanel::telefonGridContextPopup(const QPoint& at) {
     const int row = telefonGrid.rowAt(at.y());
     if (row < 0) return;
     rowToDel = row;
-    const std::string address = cell(telefonGrid, row, 0);
+    const std::string address = telefonGrid.text(row, 0);
     PopupMenu2.clear();
     QAction* title = PopupMenu2.addAction(QString::fromStdString(address));
     title->setObjectName(QStringLiteral("geraetename"));

@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QWidget>
 
 #include <functional>
@@ -20,6 +19,7 @@
 
 #include "platform/MainLoop.h"
 #include "settings/IntercomAssignment.h"
+#include "settings/ui/StringGrid.h"
 
 namespace oculon::settings::ui {
 
@@ -59,8 +59,6 @@ private:
     void SekundaerHinzuClick(const std::string& key);
     void analogRTbtnClick();
     void changed();
-    std::string cell(const QTableWidget& grid, int row, int column) const;
-    static void fillGrid(QTableWidget& grid, const GridRows& rows, int selection);
 
     config::TVideoConfig& settings_;
     config::TSprachenTyp language_ = config::lang_en;
@@ -72,7 +70,8 @@ private:
     std::string selectedBIP;
     AnalogFlags analog_;
 
-    QTableWidget telefonGrid, zuordnungGrid;
+    StringGrid telefonGrid{"telefonGrid", {100, 50}};
+    StringGrid zuordnungGrid{"zuordnungGrid", {100, 131, 21, 131, 100}};
     QLabel codeLabel, dauerLabel;
     QLineEdit tuerOeffnerCodeEdit, dauerEdit;
     QGroupBox userTelConfig;

@@ -394,7 +394,7 @@ void TkonfigForm::buildGatewayPage() {
 void TkonfigForm::buildTelefonPage() {
     TelefonPage& t = t_;
     QVBoxLayout* right = listBeside(t.page, "TelefonTab", t.ListView2);
-    right->addWidget(&intercom_, 3);
+    right->addWidget(&intercom_, 1);
     intercom_.discovery = links_.discovery;
     intercom_.dialog = handle();
     intercom_.codeFuerTuer = &t.codeFuerTuer;
@@ -419,7 +419,6 @@ void TkonfigForm::buildTelefonPage() {
     connect(&t.ListView2, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem*) {
         if (const std::string key = t_.ListView2.selectedKey(); !key.empty()) openWebPage(key);
     });
-    right->addStretch(1);
     t.doorGroup.setObjectName(QStringLiteral("doorGroup"));
     right->addWidget(&t.doorGroup);
     addBoxes(*new QGridLayout(&t.doorGroup), 1,

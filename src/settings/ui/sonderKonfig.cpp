@@ -3,9 +3,11 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -14,6 +16,7 @@
 #include "platform/Log.h"
 #include "platform/MainLoop.h"
 #include "settings/ui/KonfigDialogs.h"
+#include "settings/ui/WidgetText.h"
 
 namespace oculon::settings::ui {
 
@@ -163,6 +166,27 @@ void TsonderKonfig::setCaptions() {
     const config::TText* logic[] = {&config::txtHangUpUsingAnyKey, &config::txtHangUpUsingAnyKeyDisabled,
                                     &config::txtHangUpOtherKey, &config::txtHangUpOtherKeyCallNumber};
     for (std::size_t i = 0; i < callLogic_.size(); ++i) callLogic_[i].setText(qs(config::tr(*logic[i])));
+    fitCaptions();
+}
+
+void TsonderKonfig::fitCaptions() {
+    // The window keeps its width: long captions go on further lines, and
+    // the window grows downwards when the lines need more room than it has.
+    const QStyle& s = *style();
+    const int margin = s.pixelMetric(QStyle::PM_LayoutLeftMargin) + s.pixelMetric(QStyle::PM_LayoutRightMargin);
+    const int indicator = s.pixelMetric(QStyle::PM_IndicatorWidth) + s.pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+    const int outside = kWidth - margin - indicator - 8;
+    const int inGroup = outside - margin - 2 * s.pixelMetric(QStyle::PM_DefaultFrameWidth);
+    for (QAbstractButton* b :
+         std::initializer_list<QAbstractButton*>{&sendCodeBox, &relayDTMFBox, &displayCheck, &waehlBox})
+        b->setText(wrapped(b->text(), b->fontMetrics(), outside));
+    for (QRadioButton& b : callLogic_) b.setText(wrapped(b.text(), b.fontMetrics(), inGroup));
+    // The two relay boxes share the group's width with the two hang-up boxes.
+    for (QAbstractButton* b :
+         std::initializer_list<QAbstractButton*>{&rufAbbrBox, &verbEndBox, &relais1Box, &relais2Box})
+        b->setText(wrapped(b->text(), b->fontMetrics(), inGroup / 2 - indicator));
+    layout()->activate();
+    setFixedHeight(std::max(kHeight, layout()->minimumSize().height()));
 }
 
 void TsonderKonfig::showEvent(QShowEvent* event) {

@@ -56,6 +56,8 @@ protected:
 private:
     void FormShow();
     void setCaptions();
+    // Captions wider than the window are broken into lines.
+    void fitCaptions();
     void codeEditChange();
     void rufAbbrBoxClick();
     // The relay boxes count only while a hang-up box is checked.

@@ -15,6 +15,7 @@
 #include "settings/KonfigFakes.h"
 #include "settings/ui/KonfigDialogs.h"
 #include "settings/ui/konfigForm.h"
+#include "settings/ui/sonderKonfig.h"
 
 using namespace oculon;
 using namespace oculon::settings;
@@ -286,17 +287,39 @@ TEST_F(Konfig, SmallDialogsCheckTheirEntriesAndTheCountdownCannotBeCut) {
 // Pictures of every page and small dialog for a person to look at.
 TEST_F(Konfig, Screenshots) {
     if (!screenshotFolder()) GTEST_SKIP() << "OCULON_SCREENS names the folder for the pictures";
+    // Pages with something in them: a gateway, an intercom with its camera,
+    // a wall with a camera on its big tile.
+    links.gateways = [] {
+        DS_INFO info{};
+        info.pseudo_ip_addr = *devices::strToIp("10.0.0.20");
+        return devices::TGatewayList{devices::TGatewayObject(nullptr, info)};
+    };
+    found.addPhone("10.0.0.50", "Haus");
+    config::TSingleConfig station;
+    station.Name = "Cam";
+    station.Ip = "10.0.0.3";
+    station.Port = "80";
+    station.typ = config::AxisCam;
+    station.telefonIP = "10.0.0.50";
+    station.telefonName = "Haus";
+    settings.addConfig(station);
+    settings.schreibeSurveillance(true);
+    settings.schreibeLayout(config::r3x3G);
+    config::TSurveillanceConfig wallCamera;
+    wallCamera.name = "Einfahrt";
+    settings.putSurvConfig("0", wallCamera);
     for (const auto language : {config::lang_de, config::lang_en, config::lang_fr, config::lang_nl}) {
         config::sprache = language;
         form_.reset();
         const std::string suffix = "-" + std::to_string(language);
-        for (int page : {0, 1, 3, 4}) {
+        list("ListView2").setCurrentRow(1);
+        for (int page : {0, 1, 2, 3, 4}) {
             tabs().setCurrentIndex(page);
             shoot(form(), "konfig-page" + std::to_string(page) + suffix);
         }
-        tabs().setTabVisible(TkonfigForm::GatewaysTab, true);
-        tabs().setCurrentIndex(TkonfigForm::GatewaysTab);
-        shoot(form(), "konfig-page2" + suffix);
+        TsonderKonfig special("10.0.0.50", "");
+        special.show();
+        shoot(special, "sonderKonfig" + suffix);
         TneueKamera add({});
         add.show();
         shoot(add, "neueKamera" + suffix);
