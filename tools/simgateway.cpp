@@ -1,25 +1,38 @@
 // A simulated serial-to-Ethernet gateway for tests: it answers the gateway
 // library's UDP protocol with the identity and settings given on the command
 // line, applies setters after a password check, and on "save and restart"
-// makes them its settings and writes them to the state file.
+// makes them its settings and writes them to the state file. It also takes
+// the workstation's command frames on port 4002 (the video output of the
+// server behind it, the wiring test's switching), logs them and echoes them
+// to port 4001, as the gateway passes them on to that server.
 //
 //   simgateway [--name N] [--ip A] [--netmask M] [--gateway G] [--dhcp]
 //              [--password P] [--mac 00:90:e8:00:00:01] [--apid 256]
 //              [--firmware F] [--state FILE]
+//              [--address A] [--workstation W] [--log FILE]
+//
+//   SIGTERM  ends the tool
+//
+// --address: where it takes command frames (default: every local address);
+// --workstation: the only sender whose frames it takes (default: any). The
+// log (default: standard output) has one line per event: "<ms since 1970>
+// <event> <detail>", events "ready", "saved" (the settings now in force),
+// "command" (hex bytes), "echo", "stop".
 //
 // Run it only inside a test's network namespace.
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
-#include <iostream>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "devices/moxaGWSuche.h"
 #include "devices/neci/NeciProtocol.h"
-#include "platform/Log.h"
 #include "platform/UdpSocket.h"
+#include "sim/SimPeer.h"
+#include "sim/Telegrams.h"
 
 using namespace oculon;
 using namespace oculon::neci;
@@ -36,22 +49,17 @@ struct Device {
     std::string stateFile;
 };
 
-[[noreturn]] void usage(const char* why) {
-    log::error(log::Category::tools, "%s", why);
-    std::exit(2);
-}
-
-std::uint32_t address(const char* text) {
-    const auto value = devices::strToIp(text);
-    if (!value) usage("not an IPv4 address");
+std::uint32_t ipOption(const sim::Options& options, const std::string& key, const char* fallback) {
+    const auto value = devices::strToIp(options.get(key, fallback));
+    if (!value) options.usage("--" + key + " must be a dotted IPv4 address");
     return *value;
 }
 
-Mac parseMac(const std::string& text) {
+Mac parseMac(const sim::Options& options, const std::string& text) {
     Mac mac{};
     unsigned v[6];
     if (std::sscanf(text.c_str(), "%x:%x:%x:%x:%x:%x", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]) != 6)
-        usage("bad MAC address");
+        options.usage("bad MAC address");
     for (int i = 0; i < 6; ++i) mac[i] = static_cast<std::uint8_t>(v[i]);
     return mac;
 }
@@ -123,48 +131,74 @@ std::optional<Reply> answer(Device& d, const Request& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const sim::Options options(argc, argv, "simgateway",
+                               {"name", "ip", "netmask", "gateway", "password", "mac", "apid", "firmware", "state",
+                                "address", "workstation", "log"},
+                               {"dhcp"});
+    sim::SignalSteering steering;  // before any thread
     Device d;
-    d.active.name = "SimGateway";
-    d.active.ip = address("192.168.127.254");
-    d.active.netmask = address("255.255.255.0");
-    d.active.firmware = 0x02070000;
+    d.active.name = options.get("name", "SimGateway");
+    d.active.ip = ipOption(options, "ip", "192.168.127.254");
+    d.active.netmask = ipOption(options, "netmask", "255.255.255.0");
+    d.active.gateway = ipOption(options, "gateway", "0.0.0.0");
+    d.active.dhcp = options.flag("dhcp");
+    d.active.firmware =
+        static_cast<std::uint32_t>(std::strtoul(options.get("firmware", "0x02070000").c_str(), nullptr, 0));
+    if (const std::string apid = options.get("apid"); !apid.empty())
+        d.active.apid = static_cast<std::uint32_t>(std::strtoul(apid.c_str(), nullptr, 0));
     d.active.bios = 0x01000000;
     d.active.serial = 4711;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (option == "--dhcp") {
-            d.active.dhcp = true;
-            continue;
-        }
-        if (i + 1 >= argc) usage("option without value");
-        const char* value = argv[++i];
-        if (option == "--name") d.active.name = value;
-        else if (option == "--ip") d.active.ip = address(value);
-        else if (option == "--netmask") d.active.netmask = address(value);
-        else if (option == "--gateway") d.active.gateway = address(value);
-        else if (option == "--password") d.password = value;
-        else if (option == "--mac") d.mac = parseMac(value);
-        else if (option == "--apid") d.active.apid = static_cast<std::uint32_t>(std::strtoul(value, nullptr, 0));
-        else if (option == "--firmware")
-            d.active.firmware = static_cast<std::uint32_t>(std::strtoul(value, nullptr, 0));
-        else if (option == "--state") d.stateFile = value;
-        else usage("unknown option");
-    }
-    if (d.active.name.size() >= kNameField || d.password.size() >= kPasswordField) usage("name or password too long");
+    d.password = options.get("password");
+    if (const std::string mac = options.get("mac"); !mac.empty()) d.mac = parseMac(options, mac);
+    d.stateFile = options.get("state");
+    if (d.active.name.size() >= kNameField || d.password.size() >= kPasswordField)
+        options.usage("name or password too long");
     d.staged = d.active;
     d.stagedPassword = d.password;
+    const std::string commandAddress = options.get("address", "0.0.0.0");
+    if (!platform::parseIpv4(commandAddress)) options.usage("--address must be a dotted IPv4 address");
+    const std::string workstation = options.get("workstation");
+    if (!workstation.empty() && !platform::parseIpv4(workstation))
+        options.usage("--workstation must be a dotted IPv4 address");
+    sim::EventLog log(options.get("log"));
 
-    platform::UdpSocket socket;
-    socket.bind("", kPort);
-    writeState(d);
-    std::cout << "simgateway ready on port " << kPort << std::endl;
-    for (;;) {
-        const auto datagram = socket.receive(512, platform::kInfinite);
-        if (!datagram) continue;
-        const auto request = decodeRequest(datagram->data);
-        if (!request) continue;
-        const auto reply = answer(d, *request);
-        if (!reply) continue;
-        if (const auto bytes = encode(*reply)) socket.sendTo(datagram->peerAddress, datagram->peerPort, *bytes);
-    }
+    return sim::runPeer(log, [&] {
+        platform::UdpSocket gatewaySocket;
+        gatewaySocket.bind("", kPort);
+        writeState(d);
+        // Only its own thread touches the device's settings.
+        platform::UdpListener gateway(
+            std::move(gatewaySocket),
+            [&](const platform::Datagram& datagram) {
+                const auto request = decodeRequest(datagram.data);
+                if (!request) return;
+                const int restarts = d.restarts;
+                const auto reply = answer(d, *request);
+                if (!reply) return;
+                if (d.restarts != restarts)
+                    log.write("saved", "name=" + d.active.name + " ip=" + devices::ipToStr(d.active.ip));
+                if (const auto bytes = encode(*reply))
+                    gateway.socket().sendTo(datagram.peerAddress, datagram.peerPort, *bytes);
+            },
+            "gatewayListener");
+
+        auto echo = std::make_shared<platform::UdpSocket>();
+        echo->bind(commandAddress, 0);
+        platform::UdpSocket commandSocket;
+        commandSocket.bind(commandAddress, sim::kCommandPort);
+        platform::UdpListener commands(
+            std::move(commandSocket),
+            [&, echo](const platform::Datagram& datagram) {
+                if ((!workstation.empty() && datagram.peerAddress != workstation) || datagram.data.empty()) return;
+                log.write("command", sim::hexBytes(datagram.data));
+                echo->sendTo(datagram.peerAddress, sim::kCommandEchoPort, datagram.data);
+                log.write("echo", sim::hexBytes(datagram.data));
+            },
+            "commandListener");
+
+        log.write("ready", d.active.name + " port " + std::to_string(kPort));
+        while (steering.next() != sim::SignalSteering::Signal::stop) {}
+        commands.stop();
+        gateway.stop();
+    });
 }

@@ -1,8 +1,11 @@
 #pragma once
 // Stand-ins for the settings dialog's seams: a discovery list held in a
-// vector and the way to put found devices and heard intercoms into it.
+// vector and the way to put found devices and heard intercoms into it, and
+// a video server that takes every configuration request.
 
 #include <algorithm>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -50,6 +53,23 @@ public:
 
     std::vector<FoundDevice> devices;
     std::vector<devices::telefonObjekt> phones;
+};
+
+// Keeps the targets of the requests; the configuration run sends them from
+// its worker.
+class RecordingCgi : public CgiClient {
+public:
+    explicit RecordingCgi(std::shared_ptr<std::vector<std::string>> targets) : targets_(std::move(targets)) {}
+    CgiAnswer get(const CgiRequest& request) override {
+        static std::mutex mutex;
+        std::lock_guard lock(mutex);
+        targets_->push_back(request.target);
+        return {true, false, {}};
+    }
+    void interrupt() override {}
+
+private:
+    std::shared_ptr<std::vector<std::string>> targets_;
 };
 
 }  // namespace oculon::settings::test

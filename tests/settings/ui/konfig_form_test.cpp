@@ -7,8 +7,6 @@
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
-#include <mutex>
-
 #include "KonfigUiTools.h"
 #include "platform/Registry.h"
 #include "platform/ui/QtLoopBackend.h"
@@ -30,22 +28,6 @@ void type(QLineEdit& edit, const QString& text) {
         QApplication::sendEvent(&edit, &press);
     }
 }
-
-// A device that takes every request.
-class RecordingCgi : public CgiClient {
-public:
-    explicit RecordingCgi(std::shared_ptr<std::vector<std::string>> targets) : targets_(std::move(targets)) {}
-    CgiAnswer get(const CgiRequest& request) override {
-        static std::mutex mutex;
-        std::lock_guard lock(mutex);
-        targets_->push_back(request.target);
-        return {true, false, {}};
-    }
-    void interrupt() override {}
-
-private:
-    std::shared_ptr<std::vector<std::string>> targets_;
-};
 
 class Konfig : public ::testing::Test {
 protected:

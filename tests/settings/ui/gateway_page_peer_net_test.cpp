@@ -1,0 +1,159 @@
+// The gateway page against a simulated gateway (tools/simgateway) in the
+// second host, found by the real gateway search through the program's own
+// library: the video-output radios and the wiring test reach the gateway as
+// command frames through the program's command channel (which stops
+// repeating once the gateway echoes), the wiring test names the gateway
+// after the server whose picture followed its switching, and the apply
+// gives the gateway its new name, password and netmask.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+
+#include "KonfigUiTools.h"
+#include "app/CommandChannel.h"
+#include "devices/NeciResource.h"
+#include "devices/moxaGWSuche.h"
+#include "platform/Registry.h"
+#include "platform/ui/QtLoopBackend.h"
+#include "settings/KonfigFakes.h"
+#include "settings/ui/StringGrid.h"
+#include "settings/ui/konfigForm.h"
+#include "support/SimDevice.h"
+
+using namespace oculon;
+using namespace oculon::settings;
+using namespace oculon::settings::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The settings the simulated gateway last saved.
+std::map<std::string, std::string> savedState(const std::string& file) {
+    std::map<std::string, std::string> state;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) state[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return state;
+}
+
+}  // namespace
+
+TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
+    config::sprache = config::lang_en;
+    testsupport::TempDir dir;
+    const std::string state = dir.path() + "/gateway.state";
+    testsupport::SimDevice gateway("simgateway", {"--name", "Tor", "--ip", testsupport::kDeviceAddress, "--netmask",
+                                                  "255.255.255.0", "--gateway", "10.77.0.254", "--state", state});
+    platform::QtLoopBackend loop;
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+
+    // The main form's part: the command channel, and the gateway search whose
+    // news goes on to the dialog.
+    app::CommandChannel channel({});
+    ASSERT_TRUE(channel.setListening(true));
+    std::unique_ptr<ui::TkonfigForm> dialog;
+    platform::MessageTarget mainForm([&](platform::Message& m) {
+        if (m.id == platform::WM_MOXAEVENT && dialog)
+            platform::MainLoop::instance().post(dialog->handle(), platform::WM_MOXAEVENT);
+    });
+    auto search = std::make_unique<devices::moxaThread>(
+        mainForm.id(), devices::NeciLibrary::load(dir.path() + "/NECI_SDK.dll", devices::neciResource()), 500ms);
+
+    // The video server behind the gateway: its picture follows the wiring
+    // test's switching.
+    FakeDiscovery found;
+    devices::ServerFields& wired = found.add("10.77.0.9", "80", "Einfahrt");
+    std::vector<std::string> frames;
+    ui::KonfigLinks links;
+    links.settings = &settings;
+    links.discovery = &found;
+    links.gateways = [&] { return search->gateways(); };
+    links.sendFunction = [&, send = channel.sendFunction()](const std::string& frame, const std::string& host) {
+        frames.push_back(frame);
+        if (frame.size() == 4 && frame[1] == 'V') wired.FHasPict = frame[2] == 2;
+        send(frame, host);
+    };
+    links.wiringWait = 300ms;
+    auto cgi = std::make_shared<std::vector<std::string>>();
+    links.cgiClient = [cgi] { return std::make_unique<RecordingCgi>(cgi); };
+    links.settleTime = 0ms;
+    dialog = std::make_unique<ui::TkonfigForm>(links);
+    dialog->show();
+    search->Start();
+
+    auto& tabs = child<QTabWidget>(*dialog, "KonfigTabs");
+    auto& grid = child<ui::StringGrid>(*dialog, "MoxaGrid");
+    ASSERT_TRUE(pumpUntil([&] { return grid.rowCount() == 1 && grid.text(0, 1) == "Tor"; }, 20000));
+    EXPECT_TRUE(tabs.isTabVisible(ui::TkonfigForm::GatewaysTab));
+    EXPECT_EQ(grid.text(0, 0), testsupport::kDeviceAddress);
+    EXPECT_EQ(grid.text(0, 3), "255.255.255.0");
+    tabs.setCurrentIndex(ui::TkonfigForm::GatewaysTab);
+    grid.selectRow(0);
+    EXPECT_EQ(child<QLineEdit>(*dialog, "moxaName").text(), "Tor");
+    EXPECT_EQ(child<QLineEdit>(*dialog, "moxaIPEdit").text(), testsupport::kDeviceAddress);
+
+    // Each video-output frame reaches the gateway once: its echo stops the repeats.
+    child<QRadioButton>(*dialog, "videoEinRadio").click();
+    ASSERT_TRUE(gateway.waitFor("echo", "1F76026B"));
+    ASSERT_TRUE(pumpUntil([&] { return !channel.commandSender().pending(); }));
+    child<QRadioButton>(*dialog, "videoAnrufRadio").click();
+    ASSERT_TRUE(gateway.waitFor("echo", "1F76036A"));
+    ASSERT_TRUE(pumpUntil([&] { return !channel.commandSender().pending(); }));
+    EXPECT_LT(channel.commandSender().sends(), 11);
+
+    // The wiring test: picture off, on, off, then video during a call.
+    auto& testButton = child<QPushButton>(*dialog, "testButton");
+    testButton.click();
+    EXPECT_FALSE(testButton.isEnabled());
+    EXPECT_TRUE(child<QLabel>(*dialog, "wartenLabel").isVisible());
+    shoot(*dialog, "gatewayPage-wiring");
+    ASSERT_TRUE(pumpUntil([&] { return testButton.isEnabled(); }, 10000));
+    EXPECT_EQ(frames, (std::vector<std::string>{"\x1Fv\x02\x6B", "\x1Fv\x03\x6A", "\x1FV\x01\x48", "\x1FV\x02\x4B",
+                                                "\x1FV\x01\x48", "\x1Fv\x03\x6A"}));
+    for (const char* hex : {"1F560148", "1F56024B", "1F76036A"}) EXPECT_TRUE(gateway.waitFor("command", hex)) << hex;
+    EXPECT_EQ(child<QProgressBar>(*dialog, "serverBar").value(), 100);
+    EXPECT_EQ(child<QLineEdit>(*dialog, "moxaName").text(), "Einfahrt");
+    EXPECT_EQ(child<QLineEdit>(*dialog, "serverNameEdit").text(), "Einfahrt");
+
+    // The apply: the gateway takes the wired server's name, a password and
+    // another netmask, each saved by the gateway.
+    child<QCheckBox>(*dialog, "moxaUsePass").click();
+    child<QLineEdit>(*dialog, "moxaPassEdit").setText("neu");
+    child<QLineEdit>(*dialog, "moxaPassConfirm").setText("neu");
+    child<QLineEdit>(*dialog, "moxaSubnetEdit").setText("255.255.0.0");
+    shoot(*dialog, "gatewayPage-edits");
+    tabs.setCurrentIndex(ui::TkonfigForm::ServerTab);
+    child<QPushButton>(*dialog, "uebernehmenBtn").click();
+    ASSERT_TRUE(pumpUntil([&] { return !dialog->running(); }, 20000));
+    EXPECT_FALSE(dialog->errorFlag());
+    const auto saved = savedState(state);
+    EXPECT_EQ(saved.at("name"), "Einfahrt");
+    EXPECT_EQ(saved.at("password"), "neu");
+    EXPECT_EQ(saved.at("netmask"), "255.255.0.0");
+    EXPECT_EQ(saved.at("ip"), testsupport::kDeviceAddress);
+    EXPECT_EQ(saved.at("dhcp"), "0");
+    const auto station = settings.getConfigByName("Einfahrt");
+    ASSERT_TRUE(station);
+    EXPECT_TRUE(station->moxa && station->moxaNeedCred);
+    EXPECT_EQ(station->moxaPass, "neu");
+
+    dialog.reset();
+    EXPECT_TRUE(platform::stopAndFree(std::move(search), 10s));
+}
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName("Korvat Oculon");
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
