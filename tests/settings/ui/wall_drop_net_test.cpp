@@ -80,7 +80,11 @@ TEST(WallDrop, ACameraFromTheDialogReplacesARunningTile) {
     ASSERT_TRUE(pumpUntil([&] { return child<ui::TmyPanel>(dialog, "tile0").myLabel() == "0\nHof"; }));
     EXPECT_EQ(settings.survList().at(0).second->name, "Hof");
 
-    // A tile's menu command goes to the wall, which removes the camera.
+    // The tile's menu commands go to the wall (1035): it records the camera
+    // always, which the rebuilt preview shows, and then removes it.
+    child<ui::TmyPanel>(dialog, "tile0").menu()->actions().at(3)->trigger();  // "always record"
+    ASSERT_TRUE(pumpUntil([&] { return settings.survList().at(0).second->recording == 1; }));
+    ASSERT_TRUE(pumpUntil([&] { return child<ui::TmyPanel>(dialog, "tile0").menu()->actions().at(3)->isChecked(); }));
     child<ui::TmyPanel>(dialog, "tile0").menu()->actions().front()->trigger();
     ASSERT_TRUE(pumpUntil([&] { return !child<ui::TmyPanel>(dialog, "tile0").configured(); }));
     EXPECT_EQ(wall->videoObjekt(0), nullptr);

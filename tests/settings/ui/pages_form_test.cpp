@@ -1,0 +1,249 @@
+// The gateway, door-intercom and surveillance pages as windows (offscreen):
+// the wiring test's steps on its timer with the frame, progress and notice
+// of each, the naming of a wired server, the intercom page's apply through
+// the dialog (a refused assignment keeps the dialog open with the edits),
+// and the commands of the preview tiles' menus.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+#include "KonfigUiTools.h"
+#include "platform/Registry.h"
+#include "platform/ui/QtLoopBackend.h"
+#include "settings/KonfigFakes.h"
+#include "settings/ui/StringGrid.h"
+#include "settings/ui/konfigForm.h"
+
+using namespace oculon;
+using namespace oculon::settings;
+using namespace oculon::settings::ui;
+using namespace oculon::settings::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+config::TVideoConfig memorySettings() {
+    return config::TVideoConfig{std::make_shared<platform::MemoryRegistryStore>()};
+}
+
+class GatewayView : public ::testing::Test {
+protected:
+    GatewayView() {
+        config::sprache = config::lang_en;
+        view.discovery = &found;
+        view.gateways = [] {
+            DS_INFO info{};
+            info.pseudo_ip_addr = *devices::strToIp("10.0.0.20");
+            return devices::TGatewayList{devices::TGatewayObject(nullptr, info)};
+        };
+        // The server behind the gateway shows its picture while the gateway
+        // switches it on, as a wired one does.
+        view.send = [this](const std::string& frame, const std::string& host) {
+            sent.push_back({frame, host, child<QProgressBar>(view, "serverBar").value(),
+                            child<QLabel>(view, "wartenLabel").isVisible()});
+            if (frame[1] == 'V')
+                found.change("10.0.0.9:80", [&](devices::ServerFields& f) { f.FHasPict = frame[2] == 2; });
+        };
+        view.selectServer = [this](const std::string& caption) { return selected.push_back(caption), true; };
+        view.setServerName = [this](const std::string& name) { serverName = name; };
+        view.wiringWait = 5ms;
+        view.setSprache(config::lang_en);
+        view.show();
+        EXPECT_TRUE(view.refill());
+        view.MoxaGridSelectCell(0);
+    }
+
+    struct Sent {
+        std::string frame, host;
+        int progress = 0;
+        bool waiting = false;
+        bool operator==(const Sent&) const = default;
+    };
+
+    void runWiringTest() {
+        QPushButton& button = child<QPushButton>(view, "testButton");
+        button.click();
+        EXPECT_FALSE(button.isEnabled());
+        ASSERT_TRUE(pumpUntil([&] { return button.isEnabled(); }));
+    }
+
+    platform::QtLoopBackend loop;
+    config::TVideoConfig settings = memorySettings();
+    bool modified = false;
+    GatewayPageView view{settings, modified};
+    FakeDiscovery found;
+    devices::ServerFields& wired = found.add("10.0.0.9", "80", "Einfahrt");  // until the next add
+    std::vector<Sent> sent;
+    std::vector<std::string> selected;
+    std::string serverName;
+};
+
+TEST_F(GatewayView, WiringTestStepsOnItsTimerAndNamesTheGatewayAfterTheWiredServer) {
+    found.add("10.0.0.10", "80", "Hof").FHasPict = true;  // shows its picture all along: not wired
+    child<QLineEdit>(view, "moxaIPEdit").setText("10.0.0.21");
+    runWiringTest();
+    const std::string host = "10.0.0.21";  // the address in the page's edit
+    EXPECT_EQ(sent, (std::vector<Sent>{{"\x1FV\x01\x48", host, 10, true},
+                                       {"\x1FV\x02\x4B", host, 33, true},
+                                       {"\x1FV\x01\x48", host, 66, true},
+                                       {"\x1Fv\x03\x6A", host, 100, false}}));
+    EXPECT_EQ(child<QLineEdit>(view, "moxaName").text(), "Einfahrt");
+    EXPECT_EQ(selected, (std::vector<std::string>{"10.0.0.9:80\r\nEinfahrt"}));
+    EXPECT_TRUE(modified);
+
+    // The video-output radios send at once.
+    sent.clear();
+    child<QRadioButton>(view, "videoEinRadio").click();
+    child<QRadioButton>(view, "videoAnrufRadio").click();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].frame, "\x1Fv\x02\x6B");
+    EXPECT_EQ(sent[1].frame, "\x1Fv\x03\x6A");
+}
+
+TEST_F(GatewayView, AWiredServerWithoutANameIsNamedByTheUser) {
+    wired.FName.clear();
+    std::vector<std::string> asked;
+    view.askName = [&](const std::string& address) -> std::optional<std::string> {
+        asked.push_back(address);
+        return "Tor";
+    };
+    runWiringTest();
+    EXPECT_EQ(asked, (std::vector<std::string>{"10.0.0.9"}));
+    EXPECT_EQ(child<QLineEdit>(view, "moxaName").text(), "Tor");
+    EXPECT_EQ(serverName, "Tor");
+
+    // A server that leaves the list while the user types is not named.
+    view.setServerName = nullptr;
+    child<QLineEdit>(view, "moxaName").clear();
+    view.askName = [&](const std::string&) -> std::optional<std::string> {
+        found.devices.clear();
+        return "Weg";
+    };
+    found.add("10.0.0.9", "80", "");
+    runWiringTest();
+    EXPECT_EQ(child<QLineEdit>(view, "moxaName").text(), "");
+
+    // Nobody followed: the page stays as it was, and the output goes back
+    // to "during a call".
+    sent.clear();
+    view.send = [&](const std::string& frame, const std::string& host) { sent.push_back({frame, host, 0, false}); };
+    runWiringTest();
+    EXPECT_EQ(sent.back().frame, "\x1Fv\x03\x6A");
+    EXPECT_EQ(child<QLineEdit>(view, "moxaName").text(), "");
+}
+
+class IntercomApply : public ::testing::Test {
+protected:
+    IntercomApply() {
+        config::sprache = config::lang_en;
+        found.add("10.0.0.5", "80", "Hof", config::LindavorCam).FAuthorization = true;
+        found.add("10.0.0.6", "80", "Garten", config::AxisCam);
+        found.addPhone("10.0.0.50", "Haus");
+        links.settings = &settings;
+        links.discovery = &found;
+    }
+    TkonfigForm& form() {
+        if (!form_) {
+            form_ = std::make_unique<TkonfigForm>(links);
+            form_->show();
+            child<QTabWidget>(*form_, "KonfigTabs").setCurrentIndex(TkonfigForm::TelefonTab);
+        }
+        return *form_;
+    }
+    // Camera `row` of the camera list on the intercom of the first row.
+    void choose(int row) {
+        child<DeviceListView>(form(), "ListView2").setCurrentRow(row);
+        child<StringGrid>(form(), "telefonGrid").selectRow(0);
+    }
+    QLineEdit& edit(const char* name) { return child<QLineEdit>(form(), name); }
+
+    platform::QtLoopBackend loop;
+    config::TVideoConfig settings = memorySettings();
+    FakeDiscovery found;
+    KonfigLinks links;
+    std::unique_ptr<TkonfigForm> form_;
+};
+
+TEST_F(IntercomApply, ARefusedAssignmentKeepsTheDialogOpenWithItsEdits) {
+    BoxAnswerer boxes(QMessageBox::Ok);
+    choose(0);
+    edit("tuerOeffnerCodeEdit").setText("12a#");
+    EXPECT_EQ(edit("tuerOeffnerCodeEdit").text(), "12#");
+    edit("dauerEdit").setText("0");
+    EXPECT_EQ(edit("dauerEdit").text(), "5");
+    edit("dauerEdit").setText("1");
+    edit("passwordB").setText("eins");
+    edit("passwordConfirmB").setText("zwei");
+    child<QPushButton>(form(), "okButton").click();
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times."}));
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_TRUE(form().errorFlag());
+    EXPECT_EQ(settings.Count(), 0);
+    EXPECT_EQ(edit("passwordB").text(), "eins");
+    EXPECT_EQ(edit("tuerOeffnerCodeEdit").text(), "12#");
+
+    // Mended, the assignment is stored with the one-second opener, and OK closes.
+    edit("passwordConfirmB").setText("eins");
+    child<QPushButton>(form(), "okButton").click();
+    EXPECT_FALSE(form().isVisible());
+    const auto stored = settings.getConfigByPhone("10.0.0.50");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->Name, "Hof");
+    EXPECT_EQ(stored->tuerDauer, 1);
+    EXPECT_EQ(stored->tuerCode, "12#");
+    EXPECT_EQ(stored->Passwort, "eins");
+
+    // Another camera on the same intercom: refused, the dialog stays.
+    form_.reset();
+    choose(1);
+    child<QPushButton>(form(), "okButton").click();
+    ASSERT_EQ(boxes.texts.size(), 2u);
+    EXPECT_EQ(boxes.texts[1], "This door intercom is already configured.\nPlease delete the old configuration first.");
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_EQ(settings.getConfigByPhone("10.0.0.50")->Name, "Hof");
+    // The grids show the stored assignment after the dialog's own 1029.
+    pump(30);
+    EXPECT_EQ(child<StringGrid>(form(), "zuordnungGrid").text(0, 3), "Haus");
+}
+
+TEST(PreviewTile, MenuCommandsGoOutAsChangesOfItsPosition) {
+    config::sprache = config::lang_en;
+    std::vector<config::TSurvChange> changes;
+    PreviewTile shown;
+    shown.number = 3;
+    shown.place = {0, 0, 76, 46};
+    shown.recording = 2;
+    TmyPanel tile(nullptr, shown, [&](std::unique_ptr<config::TSurvChange> c) { changes.push_back(*c); });
+    EXPECT_FALSE(tile.menu());  // no camera, no menu
+    tile.setConfigured(true);
+    ASSERT_TRUE(tile.menu());
+    const QList<QAction*> items = tile.menu()->actions();
+    ASSERT_EQ(items.size(), 5);
+    EXPECT_EQ(items[0]->text(), "remove Camera: 3");
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_TRUE(items[4]->isChecked());  // "User starts recording"
+    for (QAction* item : items) item->trigger();
+    ASSERT_EQ(changes.size(), 4u);
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        EXPECT_EQ(changes[i].number, 3);
+        EXPECT_EQ(changes[i].delete_, i == 0);
+        EXPECT_EQ(changes[i].recording, i == 0 ? 0 : static_cast<int>(i) - 1);
+    }
+    tile.setConfigured(false);
+    EXPECT_FALSE(tile.menu());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName("Korvat Oculon");
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
