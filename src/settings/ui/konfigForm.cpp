@@ -112,8 +112,10 @@ TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
                                                   {TelefonTab, &txtIPDoorIntercoms},
                                                   {ueberwachungTab, &txtSurveillance}};
     for (const auto& [page, text] : tabs) {
-        captions_.push_back(
-            [this, page, text](TSprachenTyp l) { KonfigTabs.setTabText(page, qs(config::text(*text, l))); });
+        // Copies: clang 14 cannot capture structured bindings.
+        captions_.push_back([this, page = page, text = text](TSprachenTyp l) {
+            KonfigTabs.setTabText(page, qs(config::text(*text, l)));
+        });
     }
     caption(okButton, txtOK);
     caption(abbruchButton, txtCancel);

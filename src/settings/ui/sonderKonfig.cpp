@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QShowEvent>
 #include <QStyle>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -12,9 +11,7 @@
 #include <cstdio>
 
 #include "config/ui/BrandDialog.h"
-#include "devices/telefonKonfigThread.h"
 #include "platform/Log.h"
-#include "platform/MainLoop.h"
 #include "settings/ui/KonfigDialogs.h"
 #include "settings/ui/WidgetText.h"
 
@@ -47,7 +44,7 @@ void makePanel(QLabel& panel) {
 }  // namespace
 
 TsonderKonfig::TsonderKonfig(std::string ipAddr, std::string code, QWidget* parent)
-    : QDialog(parent), ipAddr_(std::move(ipAddr)), code_(std::move(code)) {
+    : QDialog(parent), ipAddr_(std::move(ipAddr)), code_(std::move(code)), run_(ipAddr_) {
     setObjectName(QStringLiteral("sonderKonfig"));
     config::ui::makeFixedDialog(*this, kWidth, kHeight);
     const auto name = [](QObject& o, const char* n) { o.setObjectName(QString::fromLatin1(n)); };
@@ -141,7 +138,7 @@ TsonderKonfig::TsonderKonfig(std::string ipAddr, std::string code, QWidget* pare
     connect(&schliessenButton, &QPushButton::clicked, this, &TsonderKonfig::schliessenButtonClick);
 }
 
-TsonderKonfig::~TsonderKonfig() { stopRun(); }
+TsonderKonfig::~TsonderKonfig() = default;
 
 void TsonderKonfig::setCaptions() {
     setWindowTitle(qs(config::tr(config::txtKorvatIPDoorIntercomSpecialConfiguration)));
@@ -268,74 +265,48 @@ void TsonderKonfig::showProcess(const QColor& colour, const std::string& text) {
 
 void TsonderKonfig::lesenButtonClick() {
     if (busy()) return;
+    runStarts();
     // The controls keep what was read before a failure; the rest stays as it was.
-    auto read = std::make_shared<SpecialFunctions>(values());
-    startRun([read](devices::telefonKonfig& client) { return readSpecialFunctions(client, *read); },
-             [this, read](bool ok) {
-                 showValues(*read);
-                 followHangUpBoxes();
-                 if (ok) {
-                     readOnce_ = true;
-                     geaendert_ = false;
-                 }
-             });
+    run_.read(code_, values(), [this](bool ok, const SpecialFunctions& read) {
+        showValues(read);
+        followHangUpBoxes();
+        if (ok) {
+            readOnce_ = true;
+            geaendert_ = false;
+        }
+        runEnded(ok);
+    });
 }
 
 void TsonderKonfig::schreibenButtonClick() {
     if (busy()) return;
-    const SpecialFunctions wanted = values();
-    startRun(
-        [this, wanted](devices::telefonKonfig& client) {
-            return writeSpecialFunctions(client, wanted, [this] {
-                platform::MainLoop::instance().synchronize(
-                    [this] { showProcess(kRestarting, config::tr(config::txtReboot)); });
-            });
-        },
-        [this](bool ok) {
+    runStarts();
+    run_.write(
+        code_, values(), [this] { showProcess(kRestarting, config::tr(config::txtReboot)); },
+        [this](bool ok, const SpecialFunctions&) {
             if (ok) geaendert_ = false;
+            runEnded(ok);
         });
 }
 
-void TsonderKonfig::startRun(std::function<bool(devices::telefonKonfig&)> job, std::function<void(bool)> finished) {
+void TsonderKonfig::runStarts() {
     paint(statusPanel, kBusy);
     showProcess(kWorking, config::tr(config::txtInProgress));
     lesenButton.setEnabled(false);
     schreibenButton.setEnabled(false);
-    // A client of its own for each run: breaking a run off ends its client.
-    stopRun();
-    client_ = std::make_unique<devices::telefonKonfig>(ipAddr_, code_);
-    client_->setTiming(timing_);
-    client_->makeCurrent();
-    auto ok = std::make_shared<bool>(false);
-    running_ = true;
-    worker_ = std::make_unique<devices::telefonKonfigThread>(
-        *client_, [job = std::move(job), ok](devices::telefonKonfig& client) { *ok = job(client); },
-        [this, ok, finished = std::move(finished)] {
-            lesenButton.setEnabled(true);
-            finished(*ok);
-            schreibenButton.setEnabled(readOnce_);
-            if (*ok) {
-                showProcess(kDone, config::tr(config::txtSuccess));
-            } else {
-                log::warning(log::Category::settings, "door intercom %s did not answer", ipAddr_.c_str());
-                // Whoever waits for the device sees why it stopped.
-                showProcess(kFailed, config::tr(config::txtFailed) + " (" + ipAddr_ + ")");
-            }
-            paint(statusPanel, kDone);
-            // The thread ends once this returns; free it afterwards.
-            running_ = false;
-            QTimer::singleShot(0, this, [this, finished = worker_.get()] {
-                if (worker_.get() == finished) stopRun();
-            });
-        });
-    worker_->Start();
 }
 
-void TsonderKonfig::stopRun() {
-    // Breaks off the exchange that waits for the device.
-    worker_.reset();
-    client_.reset();
-    running_ = false;
+void TsonderKonfig::runEnded(bool ok) {
+    lesenButton.setEnabled(true);
+    schreibenButton.setEnabled(readOnce_);
+    if (ok) {
+        showProcess(kDone, config::tr(config::txtSuccess));
+    } else {
+        log::warning(log::Category::settings, "door intercom %s did not answer", ipAddr_.c_str());
+        // Whoever waits for the device sees why it stopped.
+        showProcess(kFailed, config::tr(config::txtFailed) + " (" + ipAddr_ + ")");
+    }
+    paint(statusPanel, kDone);
 }
 
 void TsonderKonfig::schliessenButtonClick() {
@@ -344,7 +315,7 @@ void TsonderKonfig::schliessenButtonClick() {
 }
 
 void TsonderKonfig::done(int result) {
-    stopRun();
+    run_.stop();
     QDialog::done(result);
 }
 

@@ -15,15 +15,10 @@
 #include <QRadioButton>
 
 #include <array>
-#include <memory>
 #include <string>
 
 #include "devices/telefonKonfig.h"
-#include "settings/SpecialFunctions.h"
-
-namespace oculon::devices {
-class telefonKonfigThread;
-}
+#include "settings/SpecialFunctionsRun.h"
 
 namespace oculon::settings::ui {
 
@@ -40,8 +35,8 @@ public:
     ~TsonderKonfig() override;
 
     // Before the window is shown.
-    void setTiming(const devices::telefonKonfig::Timing& timing) { timing_ = timing; }
-    bool busy() const { return running_; }
+    void setTiming(const devices::telefonKonfig::Timing& timing) { run_.setTiming(timing); }
+    bool busy() const { return run_.running(); }
     bool geaendert() const { return geaendert_; }
 
     void lesenButtonClick();
@@ -64,18 +59,14 @@ private:
     void followHangUpBoxes();
     SpecialFunctions values() const;
     void showValues(const SpecialFunctions& f);
-    // A run on the worker; `finished` then runs on the main thread.
-    void startRun(std::function<bool(devices::telefonKonfig&)> job, std::function<void(bool ok)> finished);
-    void stopRun();
+    // The panels and buttons while a run goes on and when it ended.
+    void runStarts();
+    void runEnded(bool ok);
     void showProcess(const QColor& colour, const std::string& text);
 
     std::string ipAddr_;
     std::string code_;
-    devices::telefonKonfig::Timing timing_;
-    // The client of the running exchange and the worker that uses it.
-    std::unique_ptr<devices::telefonKonfig> client_;
-    std::unique_ptr<devices::telefonKonfigThread> worker_;
-    bool running_ = false;
+    SpecialFunctionsRun run_;
     bool geaendert_ = false;
     bool readOnce_ = false;  // the write waits for one good read
     bool shown_ = false;
