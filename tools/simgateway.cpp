@@ -16,7 +16,8 @@
 // --address: where it takes command frames (default: every local address);
 // --workstation: the only sender whose frames it takes (default: any). The
 // log (default: standard output) has one line per event: "<ms since 1970>
-// <event> <detail>", events "ready", "saved" (the settings now in force),
+// <event> <detail>", events "ready", "saved" (the settings now in force, as
+// in the state file),
 // "command" (hex bytes), "echo", "stop".
 //
 // Run it only inside a test's network namespace.
@@ -64,16 +65,22 @@ Mac parseMac(const sim::Options& options, const std::string& text) {
     return mac;
 }
 
+// The settings in force as "key=value" items, one after each `separator`.
+std::string settingsText(const Device& d, char separator) {
+    const Settings& s = d.active;
+    return "name=" + s.name + separator + "ip=" + devices::ipToStr(s.ip) + separator +
+           "netmask=" + devices::ipToStr(s.netmask) + separator + "gateway=" + devices::ipToStr(s.gateway) + separator +
+           "dhcp=" + std::to_string(s.dhcp) + separator + "password=" + d.password + separator +
+           "restarts=" + std::to_string(d.restarts);
+}
+
 // Replaced whole, so a reader never sees half of it.
 void writeState(const Device& d) {
     if (d.stateFile.empty()) return;
     const std::string temporary = d.stateFile + ".tmp";
     {
         std::ofstream out(temporary, std::ios::trunc);
-        const Settings& s = d.active;
-        out << "name=" << s.name << "\nip=" << devices::ipToStr(s.ip) << "\nnetmask=" << devices::ipToStr(s.netmask)
-            << "\ngateway=" << devices::ipToStr(s.gateway) << "\ndhcp=" << s.dhcp << "\npassword=" << d.password
-            << "\nrestarts=" << d.restarts << "\n";
+        out << settingsText(d, '\n') << "\n";
     }
     std::rename(temporary.c_str(), d.stateFile.c_str());
 }
@@ -175,8 +182,7 @@ int main(int argc, char** argv) {
                 const int restarts = d.restarts;
                 const auto reply = answer(d, *request);
                 if (!reply) return;
-                if (d.restarts != restarts)
-                    log.write("saved", "name=" + d.active.name + " ip=" + devices::ipToStr(d.active.ip));
+                if (d.restarts != restarts) log.write("saved", settingsText(d, ' '));
                 if (const auto bytes = encode(*reply))
                     gateway.socket().sendTo(datagram.peerAddress, datagram.peerPort, *bytes);
             },

@@ -6,9 +6,8 @@
 // The intercom listens on a loopback address; nothing leaves the machine.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
-#include <map>
-#include <mutex>
 #include <thread>
 
 #include "devices/TelefonTelegram.h"
@@ -26,22 +25,15 @@ namespace {
 
 constexpr const char* kIntercom = "127.0.81.13";
 
-// The intercom's memory behind its configuration telegrams; the replies go
-// straight to the current client.
+// The intercom's memory behind its configuration telegrams (addresses
+// 0x600 to 0x61F); the replies go straight to the current client.
 class Intercom {
 public:
     Intercom()
         : listener_(
               bound(), [this](const platform::Datagram& d) { answer(d.data); }, "intercom") {}
 
-    void store(int address, int value) {
-        std::lock_guard lock(mutex_);
-        memory_[address] = value;
-    }
-    int load(int address) {
-        std::lock_guard lock(mutex_);
-        return memory_[address];
-    }
+    std::array<std::atomic<int>, 0x20> memory{};
     std::atomic<bool> silent{false};
 
 private:
@@ -54,32 +46,31 @@ private:
         if (silent || !devices::additiveChecksumValid(t)) return;
         std::string reply;
         int code = 0x32;
-        {
-            std::lock_guard lock(mutex_);
-            if (t.rfind("LSREM", 0) == 0) {
-                reply = t;
-                code = 0x1E;
-            } else if (t.rfind("LSRCMD", 0) == 0 && t.size() >= 23) {
-                const std::string address = t.substr(6, 8);
-                const char command = t[20];
-                const std::string data = t.substr(21, t.size() - 23);
-                if (command == 'a') {
-                    reply = address + "b" + devices::upperHex(memory_[std::stoi(data, nullptr, 16)], 2);
-                } else {
-                    if (command == 'c') pending_ = std::stoi(data, nullptr, 16);
-                    if (command == 'd') memory_[pending_] = std::stoi(data.substr(0, 2), nullptr, 16);
-                    reply = address + command + data;
-                }
+        const auto cell = [this](const std::string& hex) -> std::atomic<int>& {
+            return memory[static_cast<std::size_t>(std::stoi(hex, nullptr, 16) & 0x1F)];
+        };
+        if (t.rfind("LSREM", 0) == 0) {
+            reply = t;
+            code = 0x1E;
+        } else if (t.rfind("LSRCMD", 0) == 0 && t.size() >= 23) {
+            const std::string address = t.substr(6, 8);
+            const char command = t[20];
+            const std::string data = t.substr(21, t.size() - 23);
+            if (command == 'a') {
+                reply = address + "b" + devices::upperHex(static_cast<unsigned>(cell(data).load()), 2);
+            } else {
+                if (command == 'c') pending_ = data;
+                if (command == 'd') cell(pending_) = std::stoi(data.substr(0, 2), nullptr, 16);
+                reply = address + command + data;
             }
-            sequence_ = sequence_ >= 250 ? 10 : sequence_ + 1;
         }
+        sequence_ = sequence_ >= 250 ? 10 : sequence_ + 1;
         if (const auto telegram = devices::parseTelefonTelegram(testsupport::telephoneTelegram(sequence_, code, reply)))
             devices::telefonKonfig::handToCurrent(*telegram);
     }
 
-    std::mutex mutex_;
-    std::map<int, int> memory_;
-    int pending_ = 0;
+    // Only the listener's thread uses these.
+    std::string pending_;
     int sequence_ = 10;
     platform::UdpListener listener_;
 };
@@ -109,9 +100,9 @@ protected:
 };
 
 TEST_F(RunConcurrency, ReadAndWriteHandTheirValuesToTheMainThread) {
-    intercom.store(0x602, 2);
-    intercom.store(0x604, 0x05);
-    intercom.store(0x617, 0x46);
+    intercom.memory[0x02] = 2;
+    intercom.memory[0x04] = 0x05;
+    intercom.memory[0x17] = 0x46;
     read();
     EXPECT_TRUE(run.running());
     ASSERT_TRUE(loop.pumpUntil([&] { return done; }, 10s));
@@ -141,8 +132,8 @@ TEST_F(RunConcurrency, ReadAndWriteHandTheirValuesToTheMainThread) {
     EXPECT_TRUE(lastOk);
     EXPECT_EQ(restarting, 1);
     EXPECT_EQ(last, wanted);
-    EXPECT_EQ(intercom.load(0x602), 3);
-    EXPECT_EQ(intercom.load(0x618), 0xFF);
+    EXPECT_EQ(intercom.memory[0x02], 3);
+    EXPECT_EQ(intercom.memory[0x18], 0xFF);
 }
 
 TEST_F(RunConcurrency, BreakingOffASilentDeviceEndsTheRunAtOnce) {
@@ -161,7 +152,7 @@ TEST_F(RunConcurrency, BreakingOffASilentDeviceEndsTheRunAtOnce) {
     // Runs one after another while the device answers again: each new run
     // replaces the one before, finished or not.
     intercom.silent = false;
-    intercom.store(0x61C, 1);
+    intercom.memory[0x1C] = 1;
     for (int round = 0; round < 5; ++round) {
         read();
         if (round % 2 == 0) {

@@ -243,7 +243,6 @@ TEST(PreviewTile, MenuCommandsGoOutAsChangesOfItsPosition) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName("Korvat Oculon");
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
