@@ -1,0 +1,108 @@
+#pragma once
+// The AVI writer of the video library: a common logger (VDCommonLogger.h)
+// that writes its video stream, and optionally an audio stream, into an AVI
+// file. Video goes through the first compressor of Compression that takes
+// the stream, or uncompressed when none does or compression is off; every
+// frame is scaled to the stream's start size, converted to the pixel layout
+// of the colour depth and stored bottom-up, and the compressor's key frames
+// are flagged as such. Audio goes through the first format of
+// AudioCompression that opens, or as it comes.
+//
+// A file that cannot be created, or a stream that cannot be opened, goes to
+// OnError; unless the handler marks it handled, an ESLException is thrown
+// on the thread that started the file (the main thread).
+//
+// Driving it from code (as the recordings export does):
+//   logger.InputPin().Connect(&filter.OutputPin());
+//   logger.SetFileName(path); logger.SetEnabled(true);
+//   filter.SendStartCommand(width, height, frameDelay); filter.SendData(frame)...;
+//   filter.SendStopCommand(); logger.Close();
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "media/audio/AUAcmCompressor.h"
+#include "media/audio/AUCompression.h"
+#include "media/video/VDAVIFormat.h"
+#include "media/video/VDCommonLogger.h"
+#include "media/video/VDVideoCompression.h"
+
+namespace oculon::platform {
+class AviFile;
+class VideoEncoderSession;
+}  // namespace oculon::platform
+
+namespace oculon::mediavideo {
+
+// A failure of a media component that no OnError handler took.
+class ESLException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Sender, text, code; setting `handled` keeps the exception back.
+using TSGErrorEvent =
+    std::function<void(pins::TComponent& sender, const std::string& errorText, std::uint32_t errorCode, bool& handled)>;
+
+class TVDAVILogger : public TVDCommonLogger {
+public:
+    explicit TVDAVILogger(pins::TComponent* owner = nullptr, std::string name = {});
+    ~TVDAVILogger() override;
+
+    TVDVideoCompression& Compression() { return *FVideoCompression; }
+    void SetCompression(TVDVideoCompression& value) { FVideoCompression->Assign(value); }
+    audio::TAUAudioCompression& AudioCompression() { return *FAudioCompression; }
+    void SetAudioCompression(audio::TAUAudioCompression& value) { FAudioCompression->Assign(value); }
+    TVDColorBits ColorBits() { return FLock->Getter(FColorBits); }
+    void SetColorBits(TVDColorBits value) { FLock->Setter(FColorBits, value); }
+    void SetOnError(TSGErrorEvent handler);
+
+    // Ends the file and forgets the streams: the next start writes a new
+    // file with its own size and rate. Called after every stop.
+    void Close();
+
+    // OnError, then ESLException "text - code - hexcode" unless handled.
+    void Error(const std::string& text, std::uint32_t code);
+
+    // The colour depth of the file being written.
+    TVDColorBits RunningColorBits();
+
+protected:
+    void BeginVideo(std::int32_t width, std::int32_t height, TVDVideoFormat format, std::int64_t frameDelay) override;
+    void BeginAudio(const audio::TAUWaveFormatExtensible& format) override;
+    void EndAVI(bool clearQueues) override;
+    bool HasVideoStream() override;
+    bool HasAudioStream() override;
+    void IntRenderImage(const IVDImageBuffer& frame) override;
+    std::uint32_t IntRenderAudio(const audio::IAUAudioBuffer& block) override;
+
+private:
+    // True when a file is open afterwards.
+    bool CreateAVIFile();
+    // The first compressor of the list that opens for the stream, or null.
+    std::unique_ptr<platform::VideoEncoderSession> OpenCompressor(const TVDAVIVideoHeader& header,
+                                                                  const platform::BitmapFormat& bitmap);
+    bool OpenAudioCompressor(const platform::WaveFormat& source, platform::WaveFormat& target);
+
+    std::unique_ptr<TVDVideoCompression> FVideoCompression;
+    std::unique_ptr<audio::TAUAudioCompression> FAudioCompression;
+    TVDColorBits FColorBits = TVDColorBits::cbAuto;
+    TVDColorBits FRunningColorBits = TVDColorBits::cbAuto;
+    TSGErrorEvent FOnError;
+
+    std::unique_ptr<platform::AviFile> FFile;
+    int FVideoStream = -1;
+    int FAudioStream = -1;
+    std::unique_ptr<platform::VideoEncoderSession> FCompressor;
+    TVDAVIVideoHeader FVideoHeader;
+    pins::ISGBlockBuffer FFrameBuffer;  // the bottom-up rows of the frame being written
+    audio::TAUAcmCompressor FAcmCompressor;
+    audio::IAUAudioBuffer FCompressionBuffer;
+    std::uint32_t FAudioSamplesSec = 0;
+    std::int64_t FCurrentAudioSample = 0;
+};
+
+}  // namespace oculon::mediavideo

@@ -1,0 +1,167 @@
+#pragma once
+// The base of the file writers: a component with an image input, an audio
+// input and a file-name input that writes what comes in into the file named
+// by FileName. The file format is the descendant's (BeginVideo, BeginAudio,
+// EndAVI, IntRenderImage, IntRenderAudio).
+//
+// Each input has a queue of its own; the queues are drained in turn, and a
+// frame that is ahead of the audio waits (and audio ahead of video), so the
+// file holds both interleaved by their running times. Files are always
+// created on the main thread: work that needs a new file and arrives on
+// another thread is handed to the main thread (sync mode) and the frames
+// behind it wait in the queue, none lost. A new name while a stream runs
+// ends the file and starts the next one with the same stream values.
+//
+// OnProgress reports the number of frames written, on the main thread, once
+// per changed count.
+//
+// Locks: the dispatch of both inputs and the writing run under the input
+// lock; the file name and the handlers are properties on the component lock.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "media/audio/AUStreamTypes.h"
+#include "media/pins/SGThreadQueues.h"
+#include "media/pins/SGThreadedFilter.h"
+#include "media/video/VDSimpleImageBuffer.h"
+#include "media/video/VDStreamTypes.h"
+
+namespace oculon::mediavideo {
+
+// A frame or block handed to the logger's worker, with whether the logger
+// was enabled when it arrived.
+class TPNPushBufferOperation : public pins::TPNNotifyOperation {
+public:
+    TPNPushBufferOperation(pins::IPNNotifyOperation operation, bool enabled)
+        : Operation(std::move(operation)), Enabled(enabled) {}
+    const pins::IPNNotifyOperation Operation;
+    const bool Enabled;
+};
+
+// Ends the file in hand ahead of a switch to the next one.
+class TVDInternalStopOperation : public pins::TPNNotifyOperation {};
+
+class TVDCommonLogger : public pins::TSGBasicThreadedEnableFilter {
+public:
+    // Sender and the number of frames written to the current file.
+    using TVDLoggerProgressEvent = std::function<void(TVDCommonLogger& sender, std::int64_t currentFrame)>;
+
+    explicit TVDCommonLogger(pins::TComponent* owner = nullptr, std::string name = {});
+    ~TVDCommonLogger() override;
+    // Unlinks the inputs and ends the file before anything is torn down.
+    void BeforeDestruction() override;
+
+    TVDPNImageSinkPin& InputPin() { return *FInputPin; }
+    audio::TAUPNAudioSinkPin& AudioInputPin() { return *FAudioInputPin; }
+    pins::TPNStringSinkPin& FileNamePin() { return *FFileNamePin; }
+
+    std::string FileName() { return FLock->Getter(FFileName); }
+    // A new, non-empty name while enabled and between files queues the
+    // stream starts again, so the next frames go to a file of that name.
+    void SetFileName(const std::string& name);
+    // Switching on between files (with a file name set) queues the stream
+    // starts again, so the next frames open the file on the main thread.
+    void SetEnabled(bool enabled) override;
+    void SetOnProgress(TVDLoggerProgressEvent handler);
+
+    // Frames written to the current file, and its video time (100-ns units).
+    std::int64_t CurrentFrame();
+    std::int64_t CurrentTime();
+    // The file being written, or the last one written.
+    std::string CurrentFileName();
+
+    // The audio format that restarts the audio stream after a file switch.
+    void SetAudioFormat(const audio::TAUWaveFormatExtensible& format);
+    void ClearAudioFormat();
+
+protected:
+    // ---- The file format's part, called under the input lock.
+    // Opens the file (when none is open) and its video stream; called on the main thread.
+    virtual void BeginVideo(std::int32_t width, std::int32_t height, TVDVideoFormat format,
+                            std::int64_t frameDelay) = 0;
+    virtual void BeginAudio(const audio::TAUWaveFormatExtensible& format) = 0;
+    // Closes the file; with `clearQueues` also drops whatever waits to be written.
+    virtual void EndAVI(bool clearQueues) = 0;
+    virtual bool HasVideoStream() = 0;
+    virtual bool HasAudioStream() = 0;
+    // Writes one frame, already in the stream's start format.
+    virtual void IntRenderImage(const IVDImageBuffer& frame) = 0;
+    // Writes samples of `block`; the number of frames (samples per channel) taken.
+    virtual std::uint32_t IntRenderAudio(const audio::IAUAudioBuffer& block) = 0;
+
+    // ---- For descendants.
+    // After a frame was written: counts it and tells OnProgress.
+    void ReportPosition();
+    // Drops everything queued on both inputs.
+    void ClearQueues();
+    // Forgets the stream starts, so that the next frame of a stream starts no
+    // file until a start or a name queues one again.
+    void ResetStreams();
+    // Ends the file unless one of the streams still has its start.
+    void TryEndAVI();
+
+    std::int64_t FCurrentVideoTime = 0;  // 100-ns units
+    std::int64_t FCurrentAudioTime = 0;
+    std::int64_t FCurrentFrame = 0;
+    std::int64_t FStartDelay = 0;
+    std::int32_t FStartWidth = 0;
+    std::int32_t FStartHeight = 0;
+    TVDVideoFormat FStartVideoFormat = TVDVideoFormat::vfRGB24;
+    std::uint32_t FInterlaceFlags = 0;
+    std::string FCurrentFileName;
+
+private:
+    struct State;
+    bool VideoSinkDispatch(const pins::IPNNotifyOperation& op);
+    bool AudioSinkDispatch(const pins::IPNNotifyOperation& op);
+    // Drains the queues in turn while either gives something on. Off the
+    // main thread it stops once work has been handed to the main thread.
+    void ProcessStreams(bool inMainThread);
+    void MainThreadDataProcess();
+    // True when the operation was used up; false when it went back to the queue.
+    bool IntVideoDispatch(const pins::IPNNotifyOperation& op, bool inMainThread);
+    bool IntAudioDispatch(const pins::IPNNotifyOperation& op, bool inMainThread);
+    bool StartVideo(const std::string& fileName, bool inMainThread, const pins::IPNNotifyOperation& op);
+    bool VideoBuffer(const pins::IPNNotifyOperation& op, bool enabled, bool inMainThread);
+    bool AudioBuffer(const pins::IPNNotifyOperation& op, bool enabled, bool inMainThread);
+    // Puts `op` back at the head of the video queue with a stream start in
+    // front of it (once) and hands the queues to the main thread.
+    void HandToMainThread(pins::TSGOperationList& queue, const pins::IPNNotifyOperation& op,
+                          const pins::IPNNotifyOperation& start, bool& startRequested);
+    void NotifyMainThread();
+    bool LoggerBufferOperation(const pins::IPNNotifyOperation& op, bool enabled);
+    void FilterPump(const pins::IPNNotifyOperation& op) override;
+    void IntLoggerSingleOperation(const TPNPushBufferOperation& push);
+    // False when the frame has to wait for the audio (or for a stream).
+    bool RenderImage(const IVDImageBuffer& frame, const pins::IPNNotifyOperation& op, bool enabled);
+    bool RenderAudio(const audio::IAUAudioBuffer& block, bool enabled);
+    void IntStartVideo(std::int32_t width, std::int32_t height, std::uint32_t interlaceFlags, TVDVideoFormat format,
+                       std::int64_t frameDelay);
+    // The starts a file switch or a new name queues: the audio one when a
+    // format is known, the video one when a stream has been seen.
+    void QueueStarts();
+    pins::IPNNotifyOperation VideoStart(const std::string* fileName = nullptr) const;
+    void SyncReportPosition();
+
+    pins::PNOwned<pins::TPNStringSinkPin> FFileNamePin;
+    pins::PNOwned<TVDPNImageSinkPin> FInputPin;
+    pins::PNOwned<audio::TAUPNAudioSinkPin> FAudioInputPin;
+    std::string FFileName;
+    TVDLoggerProgressEvent FOnProgress;
+    std::mutex FPositionLock;
+    std::int64_t FLastFrame = -1;
+    std::unique_ptr<pins::TSGOperationList> FVideoSyncQueue;
+    std::unique_ptr<pins::TSGOperationList> FAudioSyncQueue;
+    std::optional<audio::TAUWaveFormatExtensible> FWaveFormat;
+    std::unique_ptr<State> FState;
+    // Last members: gone first, so no hand-off reaches a logger being torn down.
+    std::unique_ptr<pins::TSGMainThreadNotify> FMainThreadNotify;
+    std::unique_ptr<pins::TSGMainThreadNotify> FProgressNotify;
+};
+
+}  // namespace oculon::mediavideo
