@@ -85,7 +85,11 @@ private:
     // The first compressor of the list that opens for the stream, or null.
     std::unique_ptr<platform::VideoEncoderSession> OpenCompressor(const TVDAVIVideoHeader& header,
                                                                   const platform::BitmapFormat& bitmap);
-    bool OpenAudioCompressor(const platform::WaveFormat& source, platform::WaveFormat& target);
+    // The format the audio stream is written in: the first of AudioCompression
+    // that the compressor opens for, else the source itself.
+    platform::WaveFormat OpenAudioCompressor(const platform::WaveFormat& source);
+    // Writes the index and closes the file; forgets the streams.
+    void CloseFile();
 
     std::unique_ptr<TVDVideoCompression> FVideoCompression;
     std::unique_ptr<audio::TAUAudioCompression> FAudioCompression;
@@ -101,8 +105,8 @@ private:
     pins::ISGBlockBuffer FFrameBuffer;  // the bottom-up rows of the frame being written
     audio::TAUAcmCompressor FAcmCompressor;
     audio::IAUAudioBuffer FCompressionBuffer;
-    std::uint32_t FAudioSamplesSec = 0;
-    std::int64_t FCurrentAudioSample = 0;
+    platform::WaveFormat FAudioTarget;  // the format of the audio stream
+    bool FWriteFailed = false;          // said once per file
 };
 
 }  // namespace oculon::mediavideo

@@ -99,12 +99,20 @@ protected:
     void ReportPosition();
     // Drops everything queued on both inputs.
     void ClearQueues();
-    // Forgets the stream starts, so that the next frame of a stream starts no
-    // file until a start or a name queues one again.
+    // Forgets both streams and their start values: the next start, with its
+    // own size and rate, begins a new file.
     void ResetStreams();
-    // Ends the file unless one of the streams still has its start.
-    void TryEndAVI();
+    // A new file counts its frames and time from 0.
+    void StartCounting();
+    // The file is closed: the audio stream and what was known of both
+    // streams go with it.
+    void StreamsEnded();
+    // No main-thread hand-off runs after this: for a descendant's destructor.
+    void StopHandOffs();
 
+    // Set by the descendant once a stream of the file is ready for data.
+    bool FVideoStarted = false;
+    bool FAudioStarted = false;
     std::int64_t FCurrentVideoTime = 0;  // 100-ns units
     std::int64_t FCurrentAudioTime = 0;
     std::int64_t FCurrentFrame = 0;
@@ -116,49 +124,55 @@ protected:
     std::string FCurrentFileName;
 
 private:
-    struct State;
     bool VideoSinkDispatch(const pins::IPNNotifyOperation& op);
     bool AudioSinkDispatch(const pins::IPNNotifyOperation& op);
-    // Drains the queues in turn while either gives something on. Off the
+    // Drains the queues in turn while either gives something on; an
+    // operation that has to wait goes back to the head of its queue. Off the
     // main thread it stops once work has been handed to the main thread.
     void ProcessStreams(bool inMainThread);
     void MainThreadDataProcess();
-    // True when the operation was used up; false when it went back to the queue.
+    // True when the operation was used up, false when it has to wait.
     bool IntVideoDispatch(const pins::IPNNotifyOperation& op, bool inMainThread);
     bool IntAudioDispatch(const pins::IPNNotifyOperation& op, bool inMainThread);
-    bool StartVideo(const std::string& fileName, bool inMainThread, const pins::IPNNotifyOperation& op);
+    bool StartVideo(const TPNStartFrameOperation& start, const std::string& fileName, bool inMainThread);
     bool VideoBuffer(const pins::IPNNotifyOperation& op, bool enabled, bool inMainThread);
     bool AudioBuffer(const pins::IPNNotifyOperation& op, bool enabled, bool inMainThread);
-    // Puts `op` back at the head of the video queue with a stream start in
-    // front of it (once) and hands the queues to the main thread.
-    void HandToMainThread(pins::TSGOperationList& queue, const pins::IPNNotifyOperation& op,
-                          const pins::IPNNotifyOperation& start, bool& startRequested);
+    // Work that would open a file off the main thread waits for the main
+    // thread, which is asked to drain the queues: false.
+    bool HandToMainThread();
     void NotifyMainThread();
     bool LoggerBufferOperation(const pins::IPNNotifyOperation& op, bool enabled);
     void FilterPump(const pins::IPNNotifyOperation& op) override;
     void IntLoggerSingleOperation(const TPNPushBufferOperation& push);
-    // False when the frame has to wait for the audio (or for a stream).
-    bool RenderImage(const IVDImageBuffer& frame, const pins::IPNNotifyOperation& op, bool enabled);
-    bool RenderAudio(const audio::IAUAudioBuffer& block, bool enabled);
+    // Frames wait while they are ahead of the audio, audio while it is ahead
+    // of the video, each only while the other stream runs.
+    bool VideoMustWait(const IVDImageBuffer& frame);
+    bool RenderAudio(const audio::IAUAudioBuffer& block);
     void IntStartVideo(std::int32_t width, std::int32_t height, std::uint32_t interlaceFlags, TVDVideoFormat format,
                        std::int64_t frameDelay);
-    // The starts a file switch or a new name queues: the audio one when a
+    // Ends the file unless one of the streams still has its start.
+    void TryEndAVI();
+    // The starts a new name or switching on queues: the audio one when a
     // format is known, the video one when a stream has been seen.
     void QueueStarts();
-    pins::IPNNotifyOperation VideoStart(const std::string* fileName = nullptr) const;
     void SyncReportPosition();
 
     pins::PNOwned<pins::TPNStringSinkPin> FFileNamePin;
     pins::PNOwned<TVDPNImageSinkPin> FInputPin;
     pins::PNOwned<audio::TAUPNAudioSinkPin> FAudioInputPin;
     std::string FFileName;
+    std::string FActiveFileName;
     TVDLoggerProgressEvent FOnProgress;
     std::mutex FPositionLock;
-    std::int64_t FLastFrame = -1;
+    std::int64_t FLastFrame = 0;
     std::unique_ptr<pins::TSGOperationList> FVideoSyncQueue;
     std::unique_ptr<pins::TSGOperationList> FAudioSyncQueue;
     std::optional<audio::TAUWaveFormatExtensible> FWaveFormat;
-    std::unique_ptr<State> FState;
+    bool FHasVideoInfo = false;
+    bool FHasAudioInfo = false;
+    bool FVideoStopped = true;
+    bool FAudioStopped = true;
+    bool FInSyncMode = false;
     // Last members: gone first, so no hand-off reaches a logger being torn down.
     std::unique_ptr<pins::TSGMainThreadNotify> FMainThreadNotify;
     std::unique_ptr<pins::TSGMainThreadNotify> FProgressNotify;

@@ -1,0 +1,236 @@
+#include "media/video/VDAVILogger.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+
+#include "media/video/VDResize.h"
+#include "platform/AviFile.h"
+#include "platform/Log.h"
+#include "platform/VideoEncoderSession.h"
+
+namespace oculon::mediavideo {
+
+using pins::IPNLockSection;
+
+namespace {
+
+std::string withName(const char* pattern, const std::string& name) {
+    std::string text(std::snprintf(nullptr, 0, pattern, name.c_str()), '\0');
+    std::snprintf(text.data(), text.size() + 1, pattern, name.c_str());
+    return text;
+}
+
+// The PCM that an audio block of this format holds, as wave files describe it.
+std::optional<platform::WaveFormat> pcmOf(const audio::TAUWaveFormatExtensible& format) {
+    const auto bits = format.Format.wBitsPerSample;
+    if ((bits != 8 && bits != 16) || format.Format.nChannels == 0 || format.Format.nSamplesPerSec == 0)
+        return std::nullopt;
+    return platform::WaveFormat::pcm(format.Format.nChannels, format.Format.nSamplesPerSec, bits);
+}
+
+constexpr std::uint32_t kInvalidArgument = EINVAL;
+
+}  // namespace
+
+TVDAVILogger::TVDAVILogger(pins::TComponent* owner, std::string name)
+    : TVDCommonLogger(owner, std::move(name)),
+      FVideoCompression(std::make_unique<TVDVideoCompression>(nullptr, *FLock)),
+      FAudioCompression(std::make_unique<audio::TAUAudioCompression>(nullptr, *FLock)),
+      FCompressionBuffer(std::make_shared<audio::TAUAudioBuffer>()) {}
+
+TVDAVILogger::~TVDAVILogger() {
+    // Also when not destroyed through PNOwned: the file is finished, and no
+    // worker or hand-off reaches this logger once it is going.
+    StopHandOffs();
+    const IPNLockSection stop = FLock->StopLock();
+    StreamStop();
+    CloseFile();
+}
+
+void TVDAVILogger::SetOnError(TSGErrorEvent handler) {
+    const IPNLockSection w = FLock->WriteLock();
+    if (w) std::swap(FOnError, handler);
+}
+
+TVDColorBits TVDAVILogger::RunningColorBits() { return FLock->Getter(FRunningColorBits); }
+
+void TVDAVILogger::Close() {
+    const IPNLockSection w = FLock->WriteLock();
+    if (!w) return;
+    ResetStreams();
+    EndAVI(true);
+}
+
+void TVDAVILogger::Error(const std::string& text, std::uint32_t code) {
+    const TSGErrorEvent handler = FLock->Getter(FOnError);
+    bool handled = false;
+    if (handler) handler(*this, text, code, handled);
+    if (handled) return;
+    char suffix[40];
+    std::snprintf(suffix, sizeof suffix, " - %" PRIu32 " - %" PRIx32, code, code);
+    throw ESLException(text + suffix);
+}
+
+bool TVDAVILogger::HasVideoStream() { return FFile && FVideoStream >= 0; }
+bool TVDAVILogger::HasAudioStream() { return FFile && FAudioStream >= 0; }
+
+bool TVDAVILogger::CreateAVIFile() {
+    if (FFile) return true;
+    const std::string name = FileName();
+    if (name.empty()) return false;
+    std::string reason;
+    FFile = platform::AviFile::create(name, reason);
+    if (!FFile) {
+        log::warning(log::Category::media, "%s: %s", name.c_str(), reason.c_str());
+        Error(withName("Can't open file : %s .", name), static_cast<std::uint32_t>(errno ? errno : kInvalidArgument));
+        return false;
+    }
+    FCurrentFileName = name;
+    FWriteFailed = false;
+    return true;
+}
+
+void TVDAVILogger::BeginVideo(std::int32_t width, std::int32_t height, TVDVideoFormat format,
+                              std::int64_t frameDelay) {
+    if (FVideoStarted) return;
+    StreamStart();
+    StartCounting();
+    if (!CreateAVIFile()) return;
+    FVideoHeader = VDAVIVideoHeader(width, height, frameDelay);
+    FRunningColorBits = VDRunningColorBits(ColorBits(), format);
+    const platform::BitmapFormat bitmap{width, height, VDColorBitsLayout(FRunningColorBits), true};
+    if (width > 0 && height > 0 && FVideoCompression->Enabled()) FCompressor = OpenCompressor(FVideoHeader, bitmap);
+    std::string reason;
+    const TVDAVIVideoHeader& h = FVideoHeader;
+    FVideoStream = FCompressor ? FFile->addCompressedVideo(*FCompressor, h.Scale, h.Rate, reason)
+                               : FFile->addUncompressedVideo(bitmap, h.Scale, h.Rate, h.BytesPerSecond, reason);
+    if (FVideoStream < 0) {
+        FCompressor.reset();
+        log::warning(log::Category::media, "%s: %s", FCurrentFileName.c_str(), reason.c_str());
+        Error(withName("Can't open stream : %s .", FCurrentFileName), kInvalidArgument);
+        return;
+    }
+    FFrameBuffer = pins::TSGBlockBuffer::CreateSize(VDBitmapRowSize(static_cast<std::uint32_t>(width),
+                                                                    FRunningColorBits) *
+                                                    static_cast<std::uint32_t>(height));
+    FVideoStarted = true;
+}
+
+std::unique_ptr<platform::VideoEncoderSession> TVDAVILogger::OpenCompressor(const TVDAVIVideoHeader& header,
+                                                                            const platform::BitmapFormat& bitmap) {
+    TVDVideoCompressionItems& items = FVideoCompression->Compressions();
+    for (std::size_t i = 0; i < items.Count(); ++i) {
+        TVDVideoCompressionItem& item = items.Items(i);
+        platform::VideoEncoderSettings settings;
+        settings.format = bitmap;
+        settings.scale = header.Scale;
+        settings.rate = header.Rate;
+        settings.quality = item.Quality();
+        settings.keyFrameInterval = header.KeyFrameEvery;
+        std::string reason;
+        if (auto session = platform::VideoEncoderSession::open(item.Compressor(), settings, reason)) return session;
+        // A compressor that refuses the stream is passed over; the last resort is uncompressed.
+        log::info(log::Category::media, "%s: %s", FCurrentFileName.c_str(), reason.c_str());
+    }
+    return nullptr;
+}
+
+void TVDAVILogger::IntRenderImage(const IVDImageBuffer& frame) {
+    if (!HasVideoStream()) return;
+    const auto width = static_cast<std::uint32_t>(FVideoHeader.Width);
+    const auto height = static_cast<std::uint32_t>(FVideoHeader.Height);
+    const IVDImageBuffer sized = VDResizeBuffer(frame, width, height);
+    sized->SetFormat(VDColorBitsFormat(FRunningColorBits));
+    const std::uint32_t rowSize = VDBitmapRowSize(width, FRunningColorBits);
+    std::uint8_t* rows = FFrameBuffer->Write();
+    VDMirrorToBitmap(*sized, FRunningColorBits, rows, rowSize);
+    bool written = false;
+    if (FCompressor) {
+        const auto compressed = FCompressor->compress(rows, rowSize);
+        if (compressed)
+            written = FFile->writeVideo(FVideoStream, compressed->bytes.data(), compressed->bytes.size(),
+                                        compressed->keyFrame);
+        else if (!FWriteFailed) log::warning(log::Category::media, "%s", FCompressor->lastError().c_str());
+    } else {
+        written = FFile->writeVideo(FVideoStream, rows, std::size_t{rowSize} * height, true);
+    }
+    if (!written && !FWriteFailed) {
+        FWriteFailed = true;
+        log::error(log::Category::media, "%s: a frame was not written: %s", FCurrentFileName.c_str(),
+                   FFile->lastError().c_str());
+    }
+    FCurrentVideoTime += FStartDelay;
+    ReportPosition();
+}
+
+void TVDAVILogger::BeginAudio(const audio::TAUWaveFormatExtensible& format) {
+    if (FAudioStarted) return;
+    StreamStart();
+    FCurrentAudioTime = 0;
+    if (!CreateAVIFile()) return;
+    const auto source = pcmOf(format);
+    std::string reason = "audio of " + std::to_string(format.Format.wBitsPerSample) + " bits is not written";
+    if (source) {
+        FAudioTarget = FAudioCompression->Enabled() ? OpenAudioCompressor(*source) : *source;
+        FAudioStream = FFile->addAudio(FAudioTarget, reason);
+    }
+    if (FAudioStream < 0) {
+        FAcmCompressor.CloseCompressor();
+        log::warning(log::Category::media, "%s: %s", FCurrentFileName.c_str(), reason.c_str());
+        Error(withName("Can't open stream : %s .", FCurrentFileName), kInvalidArgument);
+        return;
+    }
+    FAudioStarted = true;
+}
+
+platform::WaveFormat TVDAVILogger::OpenAudioCompressor(const platform::WaveFormat& source) {
+    audio::TAUAudioCompressionItems& items = FAudioCompression->Compressions();
+    for (std::size_t i = 0; i < items.Count(); ++i) {
+        const std::vector<std::uint8_t> record = items.Items(i).Format().FormatData();
+        const auto target = platform::WaveFormat::parse(record.data(), record.size());
+        if (target && FAcmCompressor.OpenCompressor(source, *target)) return *target;
+    }
+    return source;
+}
+
+std::uint32_t TVDAVILogger::IntRenderAudio(const audio::IAUAudioBuffer& block) {
+    const std::uint32_t frames = block->GetSize();
+    if (!HasAudioStream() || frames == 0) return frames;
+    FCurrentAudioTime += std::int64_t{frames} * 10'000'000 / block->GetSamplesPerSecond();
+    const std::uint8_t* bytes = block->Read();
+    std::uint32_t count = block->GetByteSize();
+    std::uint32_t written = frames;
+    if (FAcmCompressor.Opened()) {
+        // A block that a stage fails on is dropped whole: no bytes of an earlier block go out again.
+        if (!FAcmCompressor.CompressBuffer(block, FCompressionBuffer, count)) return frames;
+        bytes = FCompressionBuffer->Read();
+        written = static_cast<std::uint32_t>(std::uint64_t{count} * FAudioTarget.samplesPerSec /
+                                             std::max<std::uint32_t>(FAudioTarget.avgBytesPerSec, 1));
+    }
+    if (count > 0 && !FFile->writeAudio(FAudioStream, bytes, count, written) && !FWriteFailed) {
+        FWriteFailed = true;
+        log::error(log::Category::media, "%s: audio was not written: %s", FCurrentFileName.c_str(),
+                   FFile->lastError().c_str());
+    }
+    return frames;
+}
+
+void TVDAVILogger::EndAVI(bool clearQueues) {
+    StreamStop();
+    StreamsEnded();
+    CloseFile();
+    if (clearQueues) ClearQueues();
+}
+
+void TVDAVILogger::CloseFile() {
+    FCompressor.reset();
+    FAcmCompressor.CloseCompressor();
+    FVideoStream = FAudioStream = -1;
+    if (!FFile) return;
+    if (!FFile->close())
+        log::error(log::Category::media, "%s: %s", FFile->path().c_str(), FFile->lastError().c_str());
+    FFile.reset();
+}
+
+}  // namespace oculon::mediavideo

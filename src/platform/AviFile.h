@@ -1,0 +1,63 @@
+#pragma once
+// An AVI file being written, on FFmpeg's AVI muxer: video streams of
+// uncompressed bitmaps or of an encoder session's chunks, audio streams of
+// wave-format data, one chunk per write. Files past 1 GB continue in the
+// extended (OpenDML) form, with the index that readers of such files need.
+//
+// The header is written with the first chunk (or at close), so every stream
+// is added before any chunk. Uncompressed bitmaps are stored bottom-up with
+// their rows padded to 4 bytes; grey ones with a palette of 256 greys,
+// 16-bit 5-6-5 ones with bit-field masks. One thread at a time.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/VideoCompressors.h"
+#include "platform/WaveFormat.h"
+
+namespace oculon::platform {
+
+class VideoEncoderSession;
+
+class AviFile {
+public:
+    // A new file at `path`; an existing one is replaced. Null, with the
+    // reason in `error`, when it cannot be created.
+    static std::unique_ptr<AviFile> create(const std::string& path, std::string& error);
+    // Finishes the file when close() was not called.
+    ~AviFile();
+    AviFile(const AviFile&) = delete;
+    AviFile& operator=(const AviFile&) = delete;
+
+    // Streams: their index, or -1 with the reason in `error` (also once a
+    // chunk has been written). Frames per second are rate / scale; the
+    // header holds the fraction in lowest terms. `bytesPerSecond` is the
+    // stream's data rate for the file header (0: unknown).
+    int addUncompressedVideo(const BitmapFormat& format, std::uint32_t scale, std::uint32_t rate,
+                             std::uint32_t bytesPerSecond, std::string& error);
+    int addCompressedVideo(const VideoEncoderSession& session, std::uint32_t scale, std::uint32_t rate,
+                           std::string& error);
+    int addAudio(const WaveFormat& format, std::string& error);
+
+    // The next chunk of a video stream: one frame. An empty chunk repeats the
+    // frame before. False, with the reason in lastError(), when it fails.
+    bool writeVideo(int stream, const std::uint8_t* data, std::size_t size, bool keyFrame);
+    // The next chunk of an audio stream, `frames` samples per channel long.
+    bool writeAudio(int stream, const std::uint8_t* data, std::size_t size, std::uint32_t frames);
+
+    // Writes the index and headers and closes the file; false with the
+    // reason in lastError() when that fails. Nothing more can be written.
+    bool close();
+    const std::string& lastError() const;
+    const std::string& path() const;
+
+    struct Impl;
+    explicit AviFile(std::unique_ptr<Impl> impl);
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace oculon::platform
