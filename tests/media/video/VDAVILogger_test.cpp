@@ -1,0 +1,247 @@
+// The AVI logger as the recordings export drives it, its files read back by
+// ffprobe and decoded frame by frame by ffmpeg: each common compressor and
+// every uncompressed depth, the compressors tried in order, two files in a
+// row of different sizes, audio interleaved with the frames, the stream
+// header values, the error texts, and a file finished when the logger goes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "LoggerTestKit.h"
+#include "media/audio/AUStreamTypes.h"
+#include "media/video/VDAVIFormat.h"
+#include "platform/VideoCompressors.h"
+
+using namespace oculon::mediavideo;
+using namespace oculon::mediavideo::testkit;
+using namespace oculon;
+
+namespace {
+
+constexpr std::int32_t kDelay = 400'000;  // 25 frames per second
+
+std::vector<IVDImageBuffer> frames(std::uint32_t width, std::uint32_t height, int count) {
+    std::vector<IVDImageBuffer> out;
+    for (int n = 0; n < count; ++n) out.push_back(patternFrame(width, height, n));
+    return out;
+}
+
+// The frames as the logger stores them at that depth (the conversion is the
+// library's own), rows one after the other; grey ones as the BGRA that their
+// palette of greys gives.
+std::string storedPixels(const std::vector<IVDImageBuffer>& input, TVDVideoFormat depthFormat) {
+    std::string out;
+    for (const auto& frame : input) {
+        const IVDImageBuffer stored = TVDImageBuffer::CreateCopy(frame);
+        stored->SetFormat(depthFormat);
+        for (const std::uint8_t v : pixels(*stored)) {
+            if (depthFormat == TVDVideoFormat::vfGrayScale) out.append({static_cast<char>(v), static_cast<char>(v)});
+            out.push_back(static_cast<char>(v));
+            if (depthFormat == TVDVideoFormat::vfGrayScale) out.push_back('\xFF');
+        }
+    }
+    return out;
+}
+
+struct Depth {
+    TVDColorBits bits;
+    TVDVideoFormat format;  // what the frames become
+    const char* decodeAs;   // the pixel format that shows the stored pixels as they are
+    const char* name;
+};
+
+class UncompressedDepth : public ::testing::TestWithParam<Depth> {};
+
+TEST_P(UncompressedDepth, IsReadBackExactly) {
+    const Depth depth = GetParam();
+    LoggerRig rig;
+    rig.compressWith({});
+    rig.logger->SetColorBits(depth.bits);
+    const auto input = frames(70, 30, 4);  // rows that need padding at every depth
+    const std::string path = rig.write("raw.avi", 70, 30, 666'667, input);
+    EXPECT_EQ(probeVideo(path), "rawvideo,70,30,15/1,4\n");
+    const std::string expected = storedPixels(input, depth.format);
+    const std::string decoded = decodeVideo(path, depth.decodeAs);
+    EXPECT_EQ(decoded.size(), expected.size());
+    EXPECT_TRUE(decoded == expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Depths, UncompressedDepth,
+    ::testing::Values(Depth{TVDColorBits::cbAuto, TVDVideoFormat::vfRGBA32, "bgra", "auto_32"},
+                      Depth{TVDColorBits::cb24, TVDVideoFormat::vfRGB24, "bgr24", "rgb24"},
+                      Depth{TVDColorBits::cb16_565, TVDVideoFormat::vfRGB565, "rgb565le", "rgb565"},
+                      Depth{TVDColorBits::cb16_555, TVDVideoFormat::vfRGB555, "rgb555le", "rgb555"},
+                      Depth{TVDColorBits::cb8, TVDVideoFormat::vfGrayScale, "bgra", "grey"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct Codec {
+    const char* code;
+    const char* codecName;  // as ffprobe names it
+    double minPsnr;
+};
+
+class Compressor : public ::testing::TestWithParam<Codec> {};
+
+TEST_P(Compressor, WritesFramesThatDecodeCloseToTheInput) {
+    const Codec codec = GetParam();
+    if (!platform::findVideoCompressor(codec.code)) GTEST_SKIP() << codec.code << " is not installed";
+    LoggerRig rig;
+    rig.compressWith({codec.code});
+    const auto input = frames(160, 120, 6);
+    const std::string path = rig.write("compressed.avi", 160, 120, kDelay, input);
+    EXPECT_EQ(probeVideo(path), std::string(codec.codecName) + ",160,120,25/1,6\n");
+    const std::string decoded = decodeVideo(path, "bgra");
+    const std::string expected = storedPixels(input, TVDVideoFormat::vfRGBA32);
+    ASSERT_EQ(decoded.size(), expected.size());
+    for (std::size_t n = 0; n < input.size(); ++n) {
+        const std::size_t at = n * 160 * 120 * 4;
+        EXPECT_GE(psnrBgr(reinterpret_cast<const std::uint8_t*>(decoded.data() + at),
+                          reinterpret_cast<const std::uint8_t*>(expected.data() + at), 160 * 120),
+                  codec.minPsnr)
+            << "frame " << n;
+    }
+    // Key frames as the codec reported them: the first always.
+    const std::string flags = run("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 " + path);
+    EXPECT_EQ(flags.substr(0, 1), "K");
+}
+
+INSTANTIATE_TEST_SUITE_P(Common, Compressor,
+                         ::testing::Values(Codec{"MJPG", "mjpeg", 38}, Codec{"CVID", "cinepak", 24},
+                                           Codec{"XVID", "mpeg4", 34}, Codec{"FMP4", "mpeg4", 34},
+                                           Codec{"H264", "h264", 34}),
+                         [](const auto& info) { return std::string(info.param.code); });
+
+TEST(AVILogger, TriesTheCompressorsInOrderAndEndsUncompressed) {
+    LoggerRig rig;
+    rig.compressWith({"QQQQ", "MJPG"});
+    EXPECT_EQ(probeVideo(rig.write("second.avi", 32, 16, kDelay, frames(32, 16, 2))), "mjpeg,32,16,25/1,2\n");
+    rig.compressWith({"QQQQ"});
+    EXPECT_EQ(probeVideo(rig.write("none.avi", 32, 16, kDelay, frames(32, 16, 2))), "rawvideo,32,16,25/1,2\n");
+}
+
+TEST(AVILogger, TwoFilesInARowTakeTheirOwnSizeAndRate) {
+    LoggerRig rig;
+    rig.compressWith({"MJPG"});
+    const std::string first = rig.write("first.avi", 64, 48, kDelay, frames(64, 48, 3));
+    // The second run also sends a frame of another size, which is scaled.
+    auto second = frames(96, 72, 2);
+    second.push_back(patternFrame(50, 20, 9));
+    const std::string secondPath = rig.write("second.avi", 96, 72, 1'000'000, second);
+    EXPECT_EQ(probeVideo(first), "mjpeg,64,48,25/1,3\n");
+    EXPECT_EQ(probeVideo(secondPath), "mjpeg,96,72,10/1,3\n");
+}
+
+TEST(AVILogger, ReplacesAnExistingFileAndFinishesItWhenDestroyed) {
+    LoggerRig rig;
+    const std::string path = rig.dir.path() + "/old.avi";
+    std::ofstream(path) << std::string(1 << 20, 'x');
+    rig.compressWith({});
+    rig.logger->SetFileName(path);
+    rig.logger->SetEnabled(true);
+    rig.filter->SendStartCommand(16, 8, kDelay);
+    for (const auto& frame : frames(16, 8, 3)) rig.filter->SendData(frame);
+    EXPECT_EQ(rig.logger->CurrentFrame(), 3);
+    rig.logger.reset();  // no stop, no Close
+    EXPECT_EQ(probeVideo(path), "rawvideo,16,8,25/1,3\n");
+    EXPECT_LT(std::filesystem::file_size(path), 1u << 16);
+}
+
+TEST(AVILogger, TellsFailuresWithTheirTexts) {
+    LoggerRig rig;
+    const std::string missing = rig.dir.path() + "/no/such/folder.avi";
+    std::vector<std::string> said;
+    rig.logger->SetOnError([&](pins::TComponent&, const std::string& text, std::uint32_t code, bool& handled) {
+        said.push_back(text + " " + std::to_string(code));
+        handled = true;
+    });
+    rig.write("no/such/folder.avi", 16, 8, kDelay, frames(16, 8, 1));
+    ASSERT_FALSE(said.empty());
+    EXPECT_EQ(said[0], "Can't open file : " + missing + " . 2");
+
+    // A stream that cannot be opened (no size); unhandled, it throws on the starting thread.
+    rig.logger->SetOnError({});
+    rig.logger->SetFileName(rig.dir.path() + "/empty.avi");
+    rig.logger->SetEnabled(true);
+    try {
+        rig.filter->SendStartCommand(0, 0, kDelay);
+        ADD_FAILURE() << "no exception";
+    } catch (const ESLException& e) {
+        EXPECT_EQ(std::string(e.what()), "Can't open stream : " + rig.dir.path() + "/empty.avi . - 22 - 16");
+    }
+}
+
+TEST(AVIHeader, RateScaleKeyFramesAndByteRateFitTheirFields) {
+    const TVDAVIVideoHeader pal = VDAVIVideoHeader(704, 576, 400'000);
+    EXPECT_EQ(pal.Scale, 10000u);
+    EXPECT_EQ(pal.Rate, 250'000u);
+    EXPECT_EQ(pal.KeyFrameEvery, 250'000u);
+    EXPECT_EQ(pal.BytesPerSecond, 704u * 576 * 3 * 25);
+    EXPECT_EQ(VDAVIVideoHeader(320, 240, 333'333).Rate, 300'000u);  // rounded
+    // Too short a delay (or none) is held where the rate still fits 32 bits.
+    for (const std::int64_t tiny : {std::int64_t{0}, std::int64_t{1}, std::int64_t{-5}, std::int64_t{46}}) {
+        const TVDAVIVideoHeader h = VDAVIVideoHeader(1920, 1080, tiny);
+        EXPECT_EQ(h.Rate, 2'127'659'574u);
+        EXPECT_EQ(h.KeyFrameEvery, h.Rate);
+        EXPECT_EQ(h.BytesPerSecond, 0xFFFFFFFFu);
+    }
+    // The low 32 bits of the delay count.
+    EXPECT_EQ(VDAVIVideoHeader(8, 8, (std::int64_t{1} << 32) + 400'000).Rate, 250'000u);
+
+    // Such a stream is still written and read back (FFmpeg's muxer stores
+    // rates above 1000 frames per second as 600).
+    LoggerRig rig;
+    rig.compressWith({});
+    const std::string fast = rig.write("fast.avi", 8, 8, 1, frames(8, 8, 2));
+    EXPECT_EQ(run("ffprobe -v error -count_frames -show_entries stream=time_base,nb_read_frames -of csv=p=0 " + fast),
+              "1/600,2\n");
+}
+
+TEST(AVILogger, InterleavesAudioWithTheFramesByRunningTime) {
+    LoggerRig rig;
+    rig.compressWith({"MJPG"});
+    auto audioSource = pins::PNMakePin<pins::TSGPNSourcePin>(nullptr, nullptr);
+    ASSERT_TRUE(rig.logger->AudioInputPin().Connect(audioSource.get()));
+    const std::string path = rig.dir.path() + "/audio.avi";
+    rig.logger->SetFileName(path);
+    rig.logger->SetEnabled(true);
+    const audio::TAUWaveFormatExtensible format = audio::AUMakeWaveFormat(8000, 0, 1, 16);
+    audioSource->Notify(std::make_shared<audio::TPNStartWaveOperation>(&format));
+    rig.filter->SendStartCommand(32, 16, kDelay);
+    // All frames (one second) first, then the audio in blocks of 0.1 s.
+    for (const auto& frame : frames(32, 16, 25)) rig.filter->SendData(frame);
+    std::string samples;
+    for (int block = 0; block < 10; ++block) {
+        const auto buffer = audio::TAUAudioBuffer::CreateSizeEx(8000, 1, 800, 1, 16);
+        for (std::uint32_t i = 0; i < 800; ++i) buffer->SetItem(i, 0, block * 1000 + static_cast<int>(i));
+        samples.append(reinterpret_cast<const char*>(buffer->Read()), buffer->GetByteSize());
+        audioSource->SubmitBuffer(buffer);
+    }
+    audioSource->Stop();
+    rig.filter->SendStopCommand();
+    rig.logger->Close();
+
+    EXPECT_EQ(probeVideo(path), "mjpeg,32,16,25/1,25\n");
+    EXPECT_TRUE(run("ffmpeg -v error -i " + path + " -map 0:a -f s16le -") == samples);
+    // In file order, neither stream runs more than 0.2 s ahead of the other.
+    std::istringstream packets(
+        run("ffprobe -v error -show_entries packet=stream_index,pts_time,pos -of csv=p=0 " + path));
+    std::vector<std::pair<std::int64_t, std::pair<int, double>>> byPosition;
+    for (std::string line; std::getline(packets, line);) {
+        int stream = 0;
+        double time = 0;
+        long long pos = 0;
+        if (std::sscanf(line.c_str(), "%d,%lf,%lld", &stream, &time, &pos) == 3)
+            byPosition.push_back({pos, {stream, time}});
+    }
+    std::sort(byPosition.begin(), byPosition.end());
+    double latest[2] = {0, 0};
+    for (const auto& [pos, packet] : byPosition) {
+        latest[packet.first] = packet.second;
+        EXPECT_LE(std::abs(latest[0] - latest[1]), 0.2) << "at " << pos;
+    }
+    EXPECT_EQ(byPosition.size(), 35u);
+}
+
+}  // namespace
