@@ -372,8 +372,10 @@ void TVDCommonLogger::SyncReportPosition() {
     TVDLoggerProgressEvent handler = FLock->Getter(FOnProgress);
     std::int64_t frame = 0;
     {
+        // A count that arrived with an earlier hand-off has been told already.
         std::lock_guard l(FPositionLock);
-        frame = FLastFrame;
+        if (FLastFrame == FReportedFrame) return;
+        frame = FReportedFrame = FLastFrame;
     }
     if (handler) handler(*this, frame);
 }
@@ -401,7 +403,7 @@ void TVDCommonLogger::StartCounting() {
     FCurrentVideoTime = 0;
     FCurrentAudioTime = 0;
     std::lock_guard l(FPositionLock);
-    FLastFrame = 0;
+    FLastFrame = FReportedFrame = 0;
 }
 
 void TVDCommonLogger::StreamsEnded() {

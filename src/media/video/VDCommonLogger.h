@@ -165,6 +165,7 @@ private:
     TVDLoggerProgressEvent FOnProgress;
     std::mutex FPositionLock;
     std::int64_t FLastFrame = 0;
+    std::int64_t FReportedFrame = 0;  // the last count OnProgress was given
     std::unique_ptr<pins::TSGOperationList> FVideoSyncQueue;
     std::unique_ptr<pins::TSGOperationList> FAudioSyncQueue;
     std::optional<audio::TAUWaveFormatExtensible> FWaveFormat;
