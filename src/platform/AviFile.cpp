@@ -178,7 +178,8 @@ std::unique_ptr<AviFile> AviFile::create(const std::string& path, std::string& e
     }
     // Replaced, not written over: a longer old file would leave its tail.
     std::remove(path.c_str());
-    if (const int result = avio_open(&raw->pb, path.c_str(), AVIO_FLAG_WRITE); result < 0) {
+    // Always a file: a name such as "pipe:1" must not reach another protocol.
+    if (const int result = avio_open(&raw->pb, ("file:" + path).c_str(), AVIO_FLAG_WRITE); result < 0) {
         error = libavError(result);
         return nullptr;
     }

@@ -227,6 +227,7 @@ void TVDAVILogger::CloseFile() {
     FCompressor.reset();
     FAcmCompressor.CloseCompressor();
     FVideoStream = FAudioStream = -1;
+    FFrameBuffer.reset();
     if (!FFile) return;
     if (!FFile->close())
         log::error(log::Category::media, "%s: %s", FFile->path().c_str(), FFile->lastError().c_str());
