@@ -131,8 +131,8 @@ std::string capture(const std::string& command) {
 // codec as our file has it (pixel format and quantiser, or raw bottom-up rows).
 std::string ffmpegCommand(const std::string& path, const std::string& codecOptions) {
     return "ffmpeg -y -v error -f rawvideo -pix_fmt bgra -s " + std::to_string(kWidth) + "x" + std::to_string(kHeight) +
-           " -r 25 -stream_loop " + std::to_string(kFrames / kDistinct - 1) + " -i " + rawInput() + " " +
-           codecOptions + " -f avi " + path;
+           " -r 25 -stream_loop " + std::to_string(kFrames / kDistinct - 1) + " -i " + rawInput() + " " + codecOptions +
+           " -f avi " + path;
 }
 
 std::string mjpegOptions() {
@@ -168,9 +168,8 @@ void timedFiles(benchmark::State& state, Write write) {
         cpu += rules::processCpuSeconds() + childCpuSeconds() - cpu0;
     }
     state.counters["cpu_s"] = cpu / static_cast<double>(state.iterations());
-    state.counters["frames_per_s"] =
-        benchmark::Counter(static_cast<double>(kFrames) * static_cast<double>(state.iterations()),
-                           benchmark::Counter::kIsRate);
+    state.counters["frames_per_s"] = benchmark::Counter(
+        static_cast<double>(kFrames) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void BM_Ours(benchmark::State& state, const std::string& code) {
@@ -198,9 +197,9 @@ int largestDifference(const std::string& a, const std::string& b) {
         const std::string fa = capture("ffmpeg -v error -i " + a + select);
         const std::string fb = capture("ffmpeg -v error -i " + b + select);
         if (fa.size() != static_cast<std::size_t>(kWidth) * kHeight * 4 || fa.size() != fb.size()) return -1;
-        largest = std::max(largest, rules::largestDifference(reinterpret_cast<const std::uint8_t*>(fa.data()), kWidth * 4,
-                                                             reinterpret_cast<const std::uint8_t*>(fb.data()),
-                                                             kWidth * 4, kWidth, kHeight));
+        largest = std::max(largest, rules::largestDifference(
+                                        reinterpret_cast<const std::uint8_t*>(fa.data()), kWidth * 4,
+                                        reinterpret_cast<const std::uint8_t*>(fb.data()), kWidth * 4, kWidth, kHeight));
     }
     return largest;
 }

@@ -9,8 +9,8 @@ namespace oculon::mediavideo {
 
 TVDAVIVideoHeader VDAVIVideoHeader(std::int32_t width, std::int32_t height, std::int64_t frameDelay) {
     // The header's rate has 32 bits: a shorter delay would overflow it.
-    const std::int64_t delay = std::max<std::int64_t>(static_cast<std::int32_t>(frameDelay),
-                                                      TVDAVIVideoHeader::kMinFrameDelay);
+    const std::int64_t delay =
+        std::max<std::int64_t>(static_cast<std::int32_t>(frameDelay), TVDAVIVideoHeader::kMinFrameDelay);
     constexpr std::int64_t scaledSecond = std::int64_t{TVDAVIVideoHeader::kScale} * 10'000'000;
     TVDAVIVideoHeader header;
     header.Rate = static_cast<std::uint32_t>((scaledSecond + delay / 2) / delay);

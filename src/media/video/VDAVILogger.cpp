@@ -91,8 +91,7 @@ bool TVDAVILogger::CreateAVIFile() {
     return true;
 }
 
-void TVDAVILogger::BeginVideo(std::int32_t width, std::int32_t height, TVDVideoFormat format,
-                              std::int64_t frameDelay) {
+void TVDAVILogger::BeginVideo(std::int32_t width, std::int32_t height, TVDVideoFormat format, std::int64_t frameDelay) {
     if (FVideoStarted) return;
     StreamStart();
     StartCounting();
@@ -111,9 +110,8 @@ void TVDAVILogger::BeginVideo(std::int32_t width, std::int32_t height, TVDVideoF
         Error(withName("Can't open stream : %s .", FCurrentFileName), kInvalidArgument);
         return;
     }
-    FFrameBuffer = pins::TSGBlockBuffer::CreateSize(VDBitmapRowSize(static_cast<std::uint32_t>(width),
-                                                                    FRunningColorBits) *
-                                                    static_cast<std::uint32_t>(height));
+    FFrameBuffer = pins::TSGBlockBuffer::CreateSize(
+        VDBitmapRowSize(static_cast<std::uint32_t>(width), FRunningColorBits) * static_cast<std::uint32_t>(height));
     FVideoStarted = true;
 }
 
@@ -229,8 +227,7 @@ void TVDAVILogger::CloseFile() {
     FVideoStream = FAudioStream = -1;
     FFrameBuffer.reset();
     if (!FFile) return;
-    if (!FFile->close())
-        log::error(log::Category::media, "%s: %s", FFile->path().c_str(), FFile->lastError().c_str());
+    if (!FFile->close()) log::error(log::Category::media, "%s: %s", FFile->path().c_str(), FFile->lastError().c_str());
     FFile.reset();
 }
 

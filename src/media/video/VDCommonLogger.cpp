@@ -174,8 +174,8 @@ bool TVDCommonLogger::AudioSinkDispatch(const IPNNotifyOperation& op) {
 }
 
 void TVDCommonLogger::ProcessStreams(bool inMainThread) {
-    const auto drainOne = [&](pins::TSGOperationList& queue, bool (TVDCommonLogger::*dispatch)(
-                                                                  const IPNNotifyOperation&, bool)) {
+    const auto drainOne = [&](pins::TSGOperationList& queue,
+                              bool (TVDCommonLogger::*dispatch)(const IPNNotifyOperation&, bool)) {
         const IPNNotifyOperation op = queue.Pop();
         if (!op) return false;
         if ((this->*dispatch)(op, inMainThread)) return true;
@@ -216,7 +216,8 @@ void TVDCommonLogger::NotifyMainThread() {
 bool TVDCommonLogger::IntVideoDispatch(const IPNNotifyOperation& op, bool inMainThread) {
     if (const auto* internal = PNOperationAs<TVDInternalStartFrameOperation>(op))
         return StartVideo(*internal, internal->FileName, inMainThread);
-    if (const auto* start = PNOperationAs<TPNStartFrameOperation>(op)) return StartVideo(*start, FFileName, inMainThread);
+    if (const auto* start = PNOperationAs<TPNStartFrameOperation>(op))
+        return StartVideo(*start, FFileName, inMainThread);
     if (PNOperationAs<TVDInternalStopOperation>(op)) {
         DrainWorker();
         FVideoStarted = false;
@@ -235,8 +236,7 @@ bool TVDCommonLogger::IntVideoDispatch(const IPNNotifyOperation& op, bool inMain
     return true;
 }
 
-bool TVDCommonLogger::StartVideo(const TPNStartFrameOperation& start, const std::string& fileName,
-                                 bool inMainThread) {
+bool TVDCommonLogger::StartVideo(const TPNStartFrameOperation& start, const std::string& fileName, bool inMainThread) {
     if (FRunning && fileName == FActiveFileName) return true;
     if (!inMainThread) return HandToMainThread();
     FActiveFileName = fileName;

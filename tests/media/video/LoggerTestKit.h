@@ -75,9 +75,10 @@ struct LoggerRig {
 
 // "codec,width,height,rate,frames" of the file's video stream.
 inline std::string probeVideo(const std::string& path) {
-    return run("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
-               "stream=codec_name,width,height,r_frame_rate,nb_read_frames -of csv=p=0 " +
-               path);
+    return run(
+        "ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+        "stream=codec_name,width,height,r_frame_rate,nb_read_frames -of csv=p=0 " +
+        path);
 }
 
 // Every frame of the file's video stream decoded to `pixelFormat`, one after the other.

@@ -66,8 +66,7 @@ TEST(AVILoggerLarge, AFileAbove1GBIsAnExtendedAVI) {
                   path),
               "rawvideo,704,576,25/1,1000\n");
     // The last frame, found through the extended index, is the one sent.
-    const std::string last =
-        run("ffmpeg -v error -ss 39.96 -i " + path + " -frames:v 1 -f rawvideo -pix_fmt bgr24 -");
+    const std::string last = run("ffmpeg -v error -ss 39.96 -i " + path + " -frames:v 1 -f rawvideo -pix_fmt bgr24 -");
     const IVDImageBuffer expected = TVDImageBuffer::CreateCopy(pictures[(kFrames - 1) % 8]);
     expected->SetFormat(TVDVideoFormat::vfRGB24);
     const auto bytes = pixels(*expected);

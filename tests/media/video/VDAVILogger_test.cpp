@@ -103,7 +103,8 @@ TEST_P(Compressor, WritesFramesThatDecodeCloseToTheInput) {
             << "frame " << n;
     }
     // Key frames as the codec reported them: the first always.
-    const std::string flags = run("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 " + path);
+    const std::string flags =
+        run("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 " + path);
     EXPECT_EQ(flags.substr(0, 1), "K");
 }
 
