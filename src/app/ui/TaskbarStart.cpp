@@ -174,17 +174,9 @@ int runProgram(int argc, char** argv) {
     QApplication application(argc, argv);
     const NoticeBoxes notices;
 
-    auto claim = claimSettings(platform::FileRegistryStore::defaultPath());
-    if (!claim.problem.empty()) {
-        // The stored language cannot be known: German, as for settings of a newer version.
-        showError(config::noticeText(platform::Notice::settingsUnusable, claim.problem, config::sprache));
-        return 1;
-    }
-    // A second start ends here, silently.
-    if (!claim.instance) return 0;
-
-    // Signals are caught from here on, before the slow part of the start: one
-    // that comes before the main form exists closes it as soon as it does.
+    // Signals are caught before the instance lock is taken, so that one sent
+    // to a holder of the lock always ends it the normal way: one that comes
+    // before the main form exists closes the form as soon as it does.
     std::unique_ptr<ui::Tcopyright> form;
     bool endBeforeForm = false;
     TerminationSignals endSignals([&form, &endBeforeForm] {
@@ -194,6 +186,15 @@ int runProgram(int argc, char** argv) {
             endBeforeForm = true;
         }
     });
+
+    auto claim = claimSettings(platform::FileRegistryStore::defaultPath());
+    if (!claim.problem.empty()) {
+        // The stored language cannot be known: German, as for settings of a newer version.
+        showError(config::noticeText(platform::Notice::settingsUnusable, claim.problem, config::sprache));
+        return 1;
+    }
+    // A second start ends here, silently.
+    if (!claim.instance) return 0;
 
     platform::QtLoopBackend loop;
     ProgramStart start(claim.store);
