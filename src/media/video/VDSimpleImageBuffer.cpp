@@ -90,8 +90,18 @@ bool TVDImageBuffer::CheckChangeFormat(bool convert16, bool convertGrey) {
     return convert;
 }
 
+namespace {
+
+// The 4:2:2 and 4:2:0 stores are read-only per pixel.
+bool isYUV(TVDVideoFormat format) {
+    return format == F::vfYUY2 || format == F::vfUYVY || format == F::vfYV12 || format == F::vfIYUV;
+}
+
+}  // namespace
+
 void TVDImageBuffer::SetPixel(std::uint32_t x, std::uint32_t y, TColor colour) {
-    if (colour != VDGreyColor(VDColorRed(colour))) SetFormatRGB();
+    // A grey colour keeps the format only where the store can take it.
+    if (colour != VDGreyColor(VDColorRed(colour)) || isYUV(FFormat)) SetFormatRGB();
     Unique(true);
     GetBuffer().SetPixel(x, y, colour);
 }

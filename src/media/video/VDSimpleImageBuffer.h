@@ -173,7 +173,8 @@ public:
     std::uint8_t GetBlue(std::uint32_t x, std::uint32_t y) const { return GetBuffer().GetBlue(x, y); }
     std::uint8_t GetAlpha(std::uint32_t x, std::uint32_t y) const { return GetBuffer().GetAlpha(x, y); }
     std::uint8_t GetGrayScale(std::uint32_t x, std::uint32_t y) const { return GetBuffer().GetGrayScale(x, y); }
-    // A grey colour (R = G = B) keeps the format, so a grey frame stays grey.
+    // A grey colour (R = G = B) keeps the format, so a grey frame stays grey;
+    // a YUV frame, which cannot be written per pixel, becomes RGB24.
     void SetPixel(std::uint32_t x, std::uint32_t y, TColor colour);
     void SetRed(std::uint32_t x, std::uint32_t y, std::uint8_t v) { SetColour(&TVDSmartImageBuffer::SetRed, x, y, v); }
     void SetGreen(std::uint32_t x, std::uint32_t y, std::uint8_t v) {

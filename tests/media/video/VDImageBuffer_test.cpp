@@ -87,6 +87,13 @@ TEST(VDImageBuffer, SettersConvertOnlyWhereTheFormatCannotHoldTheValue) {
     grey->SetPixelAlpha(0, 0, VDColor(1, 2, 3), 4);
     EXPECT_EQ(grey->GetFormat(), F::vfRGBA32);
     EXPECT_EQ(grey->GetPixel(1, 0), VDColor(200, 10, 10));
+    // The YUV stores cannot be written per pixel: even a grey colour needs RGB.
+    for (const F yuv : {F::vfYUY2, F::vfUYVY, F::vfYV12, F::vfIYUV}) {
+        const auto frame = randomFrame(4, 2, yuv, 6);
+        frame->SetPixel(3, 1, VDGreyColor(77));
+        EXPECT_EQ(frame->GetFormat(), F::vfRGB24) << VDFormatName(yuv);
+        EXPECT_EQ(frame->GetPixel(3, 1), VDGreyColor(77)) << VDFormatName(yuv);
+    }
     const auto yuy2 = randomFrame(4, 2, F::vfYUY2, 5);
     yuy2->SetGrayScale(0, 0, 50);
     EXPECT_EQ(yuy2->GetFormat(), F::vfGrayScale);
