@@ -338,8 +338,11 @@ void TVDImageBuffer::LXor(const IVDImageBuffer& source) { runPair(*this, source,
 
 void TVDImageBuffer::AssignAnd(const IVDImageBuffer& first, const IVDImageBuffer& second,
                                void (TVDImageBuffer::*operation)(const IVDImageBuffer&)) {
+    // When the second operand is this frame, its picture is held apart
+    // before this frame takes the first one's.
+    const IVDImageBuffer operand = second.get() == this ? CreateCopy(second) : second;
     Assign(first);
-    (this->*operation)(second);
+    (this->*operation)(operand);
 }
 
 void TVDImageBuffer::Add(const IVDImageBuffer& a, const IVDImageBuffer& b) { AssignAnd(a, b, &TVDImageBuffer::Add); }

@@ -217,7 +217,8 @@ public:
     // rectangle. The source is never changed: where it must be converted,
     // a private copy is. Arithmetic halves the exact result (scale factor
     // 1, rounded half to even, saturated); MultiplyScale takes 255 (65535)
-    // as 1.0. The two-argument forms make this frame share `first` first.
+    // as 1.0. The two-argument forms make this frame share `first` first,
+    // then take `second` as it was (this frame itself included).
     void AlphaComp(const IVDImageBuffer& source, primitives::IppiAlphaType alphaType);
     void Add(const IVDImageBuffer& source);
     void Add(const IVDImageBuffer& first, const IVDImageBuffer& second);

@@ -150,6 +150,11 @@ TEST(VDImageOperations, TwoFramesOfOtherSizesAndFormats) {
     diff->AbsDiff(a, b);
     EXPECT_EQ(diff->GetFormat(), F::vfGrayScale);
     EXPECT_EQ(pixels(*diff), std::vector<std::uint8_t>(9, 240));
+
+    // This frame as the second operand: b := a - b, from b as it was.
+    b->SetValue(std::uint8_t{4});
+    b->Subtract(a, b);
+    EXPECT_EQ(pixels(*b), std::vector<std::uint8_t>(9, 3));  // (10 - 4) / 2
 }
 
 // this := op(source) over the common rectangle, through a private copy of
