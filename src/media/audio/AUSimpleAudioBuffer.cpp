@@ -168,8 +168,17 @@ void TAUAudioBuffer::Combine(TAUOperation op, const TAUAudioBuffer& other) {
     IAUAudioBuffer scaled;
     const TAUAudioBuffer* source = &other;
     if (other.FSampleBitWidth != FSampleBitWidth) {
-        scaled = CreateSizeEx(other.GetSamplesPerSecond(), other.FChannelMask, rows, other.FChannels, FSampleBitWidth);
-        other.CopyToAudio(0, *scaled, rows, 0);
+        // Channel by channel, whatever their positions, so that they pair
+        // as at an equal width.
+        TAUWaveFormatExtensible format =
+            AUMakeWaveFormat(other.GetSamplesPerSecond(), 0, other.FChannels, FSampleBitWidth);
+        format.dwChannelMask = other.FChannelMask;
+        scaled = std::make_shared<TAUAudioBuffer>(format, rows);
+        std::uint8_t* columns = scaled->Write();
+        for (std::uint32_t c = 0; c < other.FChannels; ++c)
+            AUConvertColumn(other.Read() + c * other.Routines().bytes, other.FSampleBitWidth,
+                            static_cast<int>(other.FDataStep), columns + c * Routines().bytes, FSampleBitWidth,
+                            static_cast<int>(scaled->FDataStep), static_cast<int>(rows));
         source = scaled.get();
     }
     std::uint8_t* to = Modify();  // before reading: when other is this buffer, it may move

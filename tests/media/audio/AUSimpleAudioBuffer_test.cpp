@@ -303,6 +303,22 @@ TEST(AudioArithmetic, ScalesAnotherWidthInsteadOfReadingPastIt) {
     words->SetValue(0);  // 127 in 8 bits would be silence; the full-range mapping gives 128
     bytes->Add(*words);
     EXPECT_EQ(bytes->GetItem(2, 0), 137 + 128 - 127);
+
+    // The scaling keeps the other buffer's channels where they are, so they
+    // pair as at an equal width, even with a mask that names no position:
+    // a mono buffer acts on every channel, a stereo one on none.
+    for (const std::uint32_t bits : {16u, 32u})
+        for (const std::uint32_t channels : {1u, 2u}) {
+            TAUWaveFormatExtensible unplaced = AUMakeWaveFormat(8000, 0, channels, bits);
+            unplaced.dwChannelMask = 0;
+            TAUAudioBuffer other(unplaced, 4);
+            other.SetValue(bits == 16 ? 3 : 3 << 16);
+            const auto stereo = make(4, 2, 16);
+            stereo->SetValue(10);
+            stereo->Multiply(other);
+            const std::int32_t product = 10 * scaled(other.GetItem(0, 0), bits, 16);
+            EXPECT_EQ(column(*stereo, 1), std::vector<std::int32_t>(4, channels == 1 ? product : 10)) << bits;
+        }
 }
 
 TEST(AudioArithmetic, ConstantsRunInPlaceOrIntoAFreshContainer) {
