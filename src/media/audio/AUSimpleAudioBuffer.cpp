@@ -1,6 +1,7 @@
 #include "media/audio/AUSimpleAudioBuffer.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "media/pins/SGErrors.h"
@@ -275,6 +276,22 @@ pins::ISGRealBuffer TAUAudioBuffer::GetChannelAsReal(std::uint32_t channel) cons
     double* items = result->Write();
     EachSample(channel, [items](std::uint32_t i, std::int32_t v) { items[i] = v; });
     return result;
+}
+
+void TAUAudioBuffer::CheckWidth(unsigned width) const {
+    if (width != FSampleBitWidth)
+        throw EAudioFormatError(std::to_string(FSampleBitWidth) + "-bit samples read as " + std::to_string(width) +
+                                "-bit ones");
+}
+
+pins::ISGIntegerBuffer TAUAudioBuffer::Strip(unsigned width, std::uint32_t channel) const {
+    CheckWidth(width);
+    return GetChannel(channel);
+}
+
+pins::ISGRealBuffer TAUAudioBuffer::StripReal(unsigned width, std::uint32_t channel) const {
+    CheckWidth(width);
+    return GetChannelAsReal(channel);
 }
 
 }  // namespace oculon::audio

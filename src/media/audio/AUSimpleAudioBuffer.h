@@ -69,6 +69,8 @@ public:
     std::uint32_t GetSize() const override { return FDataStep == 0 ? 0 : GetByteSize() / FDataStep; }
     // Header and samples.
     std::uint32_t GetBlockSize() const { return FCharSize; }
+    // The bytes after the header: the sample bytes, as GetByteSize.
+    std::uint32_t GetCharSize() const { return GetByteSize(); }
 
     // To `frames` frames; 0 changes nothing. A shrink keeps the container; a
     // growth stays in it while this buffer is its one owner and the block has
@@ -141,6 +143,16 @@ public:
     // -127..128; 24 bits sign-extended).
     pins::ISGIntegerBuffer GetChannel(std::uint32_t channel) const;
     pins::ISGRealBuffer GetChannelAsReal(std::uint32_t channel) const;
+    // The same for a buffer of the width named; EAudioFormatError for
+    // another width, whose columns they would misread.
+    pins::ISGIntegerBuffer Strip8Bits(std::uint32_t channel) const { return Strip(8, channel); }
+    pins::ISGIntegerBuffer Strip16Bits(std::uint32_t channel) const { return Strip(16, channel); }
+    pins::ISGIntegerBuffer Strip24Bits(std::uint32_t channel) const { return Strip(24, channel); }
+    pins::ISGIntegerBuffer Strip32Bits(std::uint32_t channel) const { return Strip(32, channel); }
+    pins::ISGRealBuffer Strip8BitsReal(std::uint32_t channel) const { return StripReal(8, channel); }
+    pins::ISGRealBuffer Strip16BitsReal(std::uint32_t channel) const { return StripReal(16, channel); }
+    pins::ISGRealBuffer Strip24BitsReal(std::uint32_t channel) const { return StripReal(24, channel); }
+    pins::ISGRealBuffer Strip32BitsReal(std::uint32_t channel) const { return StripReal(32, channel); }
 
 protected:
     void PopulateCahces() override;
@@ -162,6 +174,9 @@ private:
     void Combine(TAUOperation op, const TAUAudioBuffer& other);
     void ApplyValue(TAUOperation op, std::int32_t value);
     void ApplyChannelValue(TAUOperation op, std::uint32_t channel, std::int32_t value);
+    void CheckWidth(unsigned width) const;
+    pins::ISGIntegerBuffer Strip(unsigned width, std::uint32_t channel) const;
+    pins::ISGRealBuffer StripReal(unsigned width, std::uint32_t channel) const;
     // inPlace(samples) when this buffer may write its container, else
     // fromOld(old samples, new samples) into a fresh container.
     template <class InPlace, class FromOld>

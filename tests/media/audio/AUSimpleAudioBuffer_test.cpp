@@ -256,6 +256,13 @@ TEST(AudioSamples, ReadTheSameThroughItemsAndChannels) {
     EXPECT_EQ(column(*b8, 0), (std::vector<std::int32_t>{1, 1}));
     EXPECT_EQ(b8->GetChannel(0)->GetItem(0), -126);
     EXPECT_EQ(b8->GetChannelAsReal(1)->GetItem(1), 1.0);
+
+    // The extractions of one width take a buffer of that width only.
+    EXPECT_EQ(b24->Strip24Bits(0)->GetItem(0), -1);
+    EXPECT_EQ(b8->Strip8BitsReal(0)->GetItem(1), -126.0);
+    EXPECT_THROW(b8->Strip16Bits(1), EAudioFormatError);  // its last column would end past the frame
+    EXPECT_THROW(b24->Strip32BitsReal(0), EAudioFormatError);
+    EXPECT_EQ(b24->GetCharSize(), 6u);
 }
 
 // ---- arithmetic
