@@ -165,34 +165,35 @@ void TAUAudioBuffer::SetItem(std::uint32_t index, std::uint32_t channel, std::in
 void TAUAudioBuffer::Combine(TAUOperation op, const TAUAudioBuffer& other) {
     const std::uint32_t rows = std::min(GetSize(), other.GetSize());
     if (rows == 0) return;
-    // Every primitive takes both columns in one width.
-    IAUAudioBuffer scaled;
-    const TAUAudioBuffer* source = &other;
-    if (other.FSampleBitWidth != FSampleBitWidth) {
-        // Channel by channel, whatever their positions, so that they pair
-        // as at an equal width.
-        TAUWaveFormatExtensible format =
-            AUMakeWaveFormat(other.GetSamplesPerSecond(), 0, other.FChannels, FSampleBitWidth);
-        format.dwChannelMask = other.FChannelMask;
-        scaled = std::make_shared<TAUAudioBuffer>(format, rows);
-        std::uint8_t* columns = scaled->Write();
-        for (std::uint32_t c = 0; c < other.FChannels; ++c)
-            AUConvertColumn(other.Read() + c * other.Routines().bytes, other.FSampleBitWidth,
-                            static_cast<int>(other.FDataStep), columns + c * Routines().bytes, FSampleBitWidth,
-                            static_cast<int>(scaled->FDataStep), static_cast<int>(rows));
-        source = scaled.get();
-    }
     std::uint8_t* to = Modify();  // before reading: when other is this buffer, it may move
-    const std::uint8_t* from = source->Read();
+    const std::uint8_t* from = other.Read();
     const TAUSampleRoutines& r = Routines();
+    const int otherBytes = other.Routines().bytes;
+    // Every primitive takes both columns in one width: a column of another
+    // width is scaled to this one's first, channel by channel, so that the
+    // channels pair as at an equal width.
+    std::vector<std::uint8_t> scaled;
+    std::uint32_t scaledChannel = other.FChannels;
     const auto apply = [&](std::uint32_t s, std::uint32_t t) {
-        r.columnWithColumn[static_cast<int>(op)](from + s * r.bytes, static_cast<int>(source->FDataStep),
-                                                 to + t * r.bytes, static_cast<int>(FDataStep), static_cast<int>(rows));
+        const std::uint8_t* column = from + s * otherBytes;
+        int step = static_cast<int>(other.FDataStep);
+        if (other.FSampleBitWidth != FSampleBitWidth) {
+            if (scaledChannel != s) {
+                scaled.resize(std::size_t{rows} * r.bytes);
+                AUConvertColumn(column, other.FSampleBitWidth, step, scaled.data(), FSampleBitWidth, r.bytes,
+                                static_cast<int>(rows));
+                scaledChannel = s;
+            }
+            column = scaled.data();
+            step = r.bytes;
+        }
+        r.columnWithColumn[static_cast<int>(op)](column, step, to + t * r.bytes, static_cast<int>(FDataStep),
+                                                 static_cast<int>(rows));
     };
-    if (source->FChannels == 1) {
+    if (other.FChannels == 1) {
         for (std::uint32_t t = 0; t < FChannels; ++t) apply(0, t);
     } else {
-        AUMatchChannels(source->FChannelMask, source->FChannels, FChannelMask, FChannels, apply);
+        AUMatchChannels(other.FChannelMask, other.FChannels, FChannelMask, FChannels, apply);
     }
 }
 

@@ -326,6 +326,14 @@ TEST(AudioArithmetic, ScalesAnotherWidthInsteadOfReadingPastIt) {
             const std::int32_t product = 10 * scaled(other.GetItem(0, 0), bits, 16);
             EXPECT_EQ(column(*stereo, 1), std::vector<std::int32_t>(4, channels == 1 ? product : 10)) << bits;
         }
+    // A frame of 40000 bytes is one that no header could describe at 16
+    // bits, yet its front channels still pair with a 16-bit buffer's.
+    const auto many = make(2, 40000, 8);
+    many->SetValue(1);
+    const auto front = make(2, 2, 16);
+    front->Zero();
+    front->Add(*many);
+    EXPECT_EQ(front->GetItem(1, 1), scaled(128, 8, 16));
 }
 
 TEST(AudioArithmetic, ConstantsRunInPlaceOrIntoAFreshContainer) {
