@@ -89,6 +89,7 @@ void TAUAudioBuffer::Resize(std::uint32_t frames, bool keep) {
     const TAUWaveFormatExtensible header = *FWaveFormat;
     auto fresh = MakeCopySize(size);
     std::memcpy(fresh->RawData(), &header, kAUHeaderSize);
+    fresh->SetTimeData(MediaContainer());  // the stamp lives in the container
     if (keep) fresh->CopyFrom(container);
     SetDataContainer(pins::TSGContainerRef(std::move(fresh), OwnsData()));
     FCharSize = static_cast<std::uint32_t>(size);

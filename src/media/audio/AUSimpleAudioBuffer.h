@@ -74,7 +74,8 @@ public:
 
     // To `frames` frames; 0 changes nothing. A shrink keeps the container; a
     // growth stays in it while this buffer is its one owner and the block has
-    // room, else moves to a new one, taking the old samples along with `keep`.
+    // room, else moves to a new one, taking the old samples along with `keep`
+    // and the time stamp in any case.
     void Resize(std::uint32_t frames, bool keep);
     // A container for a block of `size` bytes.
     static std::unique_ptr<TAUSmartAudioBuffer> MakeCopySize(std::uint64_t size);

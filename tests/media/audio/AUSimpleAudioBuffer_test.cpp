@@ -110,12 +110,16 @@ TEST(AudioResize, KeepsOrMovesTheContainer) {
     EXPECT_EQ(b->DataContainer(), block);
     EXPECT_EQ(b->GetItem(9, 1), 9);
 
+    b->GetTimeStamp().SetBeginTime(70);
+    b->GetTimeStamp().SetAvailable(true);
     const auto shared = std::static_pointer_cast<TAUAudioBuffer>(b->MakeCopy());
     shared->Resize(30, true);
     EXPECT_NE(shared->DataContainer(), block);
     EXPECT_EQ(shared->GetSize(), 30u);
     EXPECT_EQ(headerBytes(*shared), headerBytes(*b));
     EXPECT_EQ(column(*shared, 1).at(9), 9);
+    EXPECT_TRUE(shared->GetTimeStamp().Available());  // the stamp moves with the samples
+    EXPECT_EQ(shared->GetTimeStamp().BeginTime(), 70);
     EXPECT_EQ(b->GetSize(), 14u);  // the other owner keeps its size and block
     EXPECT_EQ(owners(*b), 1);
 }
