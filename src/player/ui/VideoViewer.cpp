@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "config/sprachen.h"
 #include "platform/Thread.h"
 
 namespace oculon::player::ui {
@@ -73,11 +74,16 @@ TVideoViewerFrame::TVideoViewerFrame(QWidget* parent)
       EndTimeLabel(this),
       TimeLabel(this),
       FrameLabel(this),
+      ExportToolBar(this),
+      ExportVideoButton(&ExportToolBar),
+      ExportFrameButton(&ExportToolBar),
       StartButton(this),
       StopButton(this),
       SpeedToolBar(this),
       speedGroup_(this),
-      TrackBar1(Qt::Horizontal, this) {
+      TrackBar1(Qt::Horizontal, this),
+      ProgressBar1(this),
+      CancelBtn(this) {
     nameControls({{this, "VideoViewerFrame1"},
                   {&Image1_, "Image1"},
                   {&StartTimeLabel, "StartTimeLabel"},
@@ -87,7 +93,12 @@ TVideoViewerFrame::TVideoViewerFrame(QWidget* parent)
                   {&StartButton, "StartButton"},
                   {&StopButton, "StopButton"},
                   {&SpeedToolBar, "SpeedToolBar"},
-                  {&TrackBar1, "TrackBar1"}});
+                  {&TrackBar1, "TrackBar1"},
+                  {&ExportToolBar, "ExportToolBar"},
+                  {&ExportVideoButton, "ExportVideoButton"},
+                  {&ExportFrameButton, "ExportFrameButton"},
+                  {&ProgressBar1, "ProgressBar1"},
+                  {&CancelBtn, "CancelBtn"}});
 
     EndTimeLabel.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     TimeLabel.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -122,6 +133,19 @@ TVideoViewerFrame::TVideoViewerFrame(QWidget* parent)
     connect(&TrackBar1, &QSlider::valueChanged, this, [this](int position) { TrackBar1Change(position); });
     connect(&TrackBar1, &QSlider::sliderPressed, this, [this] { TrackBarMouseDown(); });
     connect(&TrackBar1, &QSlider::sliderReleased, this, [this] { TrackBarMouseUp(); });
+
+    ExportToolBar.setMovable(false);
+    ExportToolBar.addWidget(&ExportVideoButton);
+    ExportToolBar.addWidget(&ExportFrameButton);
+    ExportVideoButton.setText(QString::fromStdString(config::tr(config::txtExportVideo)));
+    ExportFrameButton.setText(QString::fromStdString(config::tr(config::txtExportCurrentFrame)));
+    connect(&ExportVideoButton, &QToolButton::clicked, this, [this] { ExportVideoButtonClick(); });
+    connect(&ExportFrameButton, &QToolButton::clicked, this, [this] { ExportFrameButtonClick(); });
+    ProgressBar1.setRange(0, 100);
+    ProgressBar1.hide();
+    CancelBtn.setText(QString::fromStdString(config::tr(config::txtCancel)));
+    CancelBtn.hide();
+    connect(&CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
 
     setPlaybackEnabled(false);
     FrameResize();
@@ -226,6 +250,7 @@ void TVideoViewerFrame::TrackBarMouseUp() {
 
 void TVideoViewerFrame::ShowImage(const ShownFrame& frame) {
     if (frame.picture) Image1_.setPicture(frame.picture);
+    shownTime_ = frame.time;
     noSetFrame_ = true;
     TimeLabel.setText(dateTimeText(frame.time));
     FrameLabel.setText(QStringLiteral("%1 / %2").arg(frame.frameNo + 1).arg(frame.frames));
@@ -236,6 +261,8 @@ void TVideoViewerFrame::ShowImage(const ShownFrame& frame) {
 void TVideoViewerFrame::StopVideo() { StopButtonClick(); }
 
 void TVideoViewerFrame::setPlaybackEnabled(bool enabled) {
+    ExportVideoButton.setEnabled(enabled);
+    ExportFrameButton.setEnabled(enabled);
     StartButton.setEnabled(enabled);
     StopButton.setEnabled(enabled);
     SpeedToolBar.setEnabled(enabled);
@@ -250,8 +277,8 @@ void TVideoViewerFrame::resizeEvent(QResizeEvent* event) {
 void TVideoViewerFrame::FrameResize() {
     const int W = width();
     const int H = height();
-    // The export tool bar joins the top of the panel with the exports.
-    const int exportBar = 0;
+    const int exportBar = ExportToolBar.sizeHint().height();
+    ExportToolBar.setGeometry(0, 0, W, exportBar);
     const int trackHeight = TrackBar1.sizeHint().height();
     const int speedHeight = SpeedToolBar.sizeHint().height();
     const int bar = trackHeight + speedHeight;
@@ -272,6 +299,13 @@ void TVideoViewerFrame::FrameResize() {
     TimeLabel.setGeometry(0, timeTop, half, labelHeight);
     FrameLabel.setGeometry(half + 1, timeTop, W - half - 1, labelHeight);
     Image1_.setGeometry(0, exportBar + 1, W, std::max(0, H - (labelHeight + row + exportBar + 4)));
+    // The video export's progress and its cancel button, over the middle of the picture.
+    const int pictureWidth = Image1_.width();
+    const int progressTop = Image1_.height() / 2 + exportBar;
+    const int progressHeight = ProgressBar1.sizeHint().height();
+    ProgressBar1.setGeometry(pictureWidth / 4, progressTop, pictureWidth / 2, progressHeight);
+    CancelBtn.setGeometry(pictureWidth / 4 + 1, progressTop + progressHeight, pictureWidth / 2,
+                          CancelBtn.sizeHint().height());
 }
 
 }  // namespace oculon::player::ui

@@ -2,12 +2,16 @@
 // TVideoViewerFrame: the playback panel of the recordings browser. A picture
 // area, start and stop, seven speeds from 1/8 to 8 times, a track bar over the
 // frames and four labels (start, end, the shown frame's time, "n / N"). One
-// recording at a time is open; its TPlayerThread plays it.
+// recording at a time is open; its TPlayerThread plays it. The export tool
+// bar above the picture saves the shown frame as a JPEG picture or the whole
+// recording as an AVI video (VideoViewerExport.cpp).
 
 #include <QAction>
 #include <QActionGroup>
 #include <QFrame>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSlider>
 #include <QToolBar>
 #include <QToolButton>
@@ -66,6 +70,12 @@ public:
     void StartButtonClick();
     void StopButtonClick();
 
+    // The exports. Each asks for its file (and the video export first for
+    // the compressor) in modal dialogs.
+    void ExportFrameButtonClick();
+    void ExportVideoButtonClick();
+    void CancelBtnClick();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -79,20 +89,35 @@ private:
     void TrackBarMouseUp();
     void setPlaybackEnabled(bool enabled);
     void FrameResize();
+    // Pauses playback and lets the start button up, for an export.
+    void haltForExport();
+    // A save dialog with `proposed` as the name, in the folder last chosen
+    // for this kind of file; empty when cancelled.
+    QString askExportFile(const QString& proposed, const std::string& filterPairs, const QString& suffix,
+                          QString& lastFolder);
+    void showExportError(const std::string& text);
 
     PictureView Image1_;
     QLabel StartTimeLabel;
     QLabel EndTimeLabel;
     QLabel TimeLabel;
     QLabel FrameLabel;
+    QToolBar ExportToolBar;
+    QToolButton ExportVideoButton;
+    QToolButton ExportFrameButton;
     QToolButton StartButton;
     QToolButton StopButton;
     QToolBar SpeedToolBar;
     QActionGroup speedGroup_;
     TrackBar TrackBar1;
+    QProgressBar ProgressBar1;
+    QPushButton CancelBtn;
 
     std::unique_ptr<TPlayerThread> videoPlayer_;
     std::string videoFile_;
+    video::TTimeStamp shownTime_;  // of the frame on screen
+    QString frameFolder_;          // where the last frame and video exports went
+    QString videoFolder_;
     TBruch speed_;
     bool videoHalted_ = true;  // the halt state while the track bar is dragged
     bool noSetFrame_ = false;  // the bar moves because a frame is shown, not to seek

@@ -1,0 +1,127 @@
+// The viewer's exports as the user drives them (offscreen): the shown frame
+// to a JPEG file through the save dialog.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
+
+#include "../TestRecordings.h"
+#include "config/sprachen.h"
+#include "platform/ui/QtLoopBackend.h"
+#include "player/ui/ExportCaption.h"
+#include "player/ui/VideoViewer.h"
+#include "support/ChildProcess.h"
+
+using namespace oculon;
+using namespace oculon::player::test;
+using player::ui::TVideoViewerFrame;
+using testsupport::TempDir;
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// Runs `act` on the next modal dialog once it is up.
+void whenModal(std::function<void(QWidget*)> act) {
+    QTimer::singleShot(10, [act] {
+        if (QWidget* w = QApplication::activeModalWidget()) act(w);
+        else whenModal(act);
+    });
+}
+
+// Answers the save dialog with `file`, noting the name it proposed.
+void answerSaveDialog(const std::string& file, QString* proposed) {
+    whenModal([=](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        *proposed = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+        dialog->selectFile(QString::fromStdString(file));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+const video::TTimeStamp kFirst{(12 * 60 + 30) * 60000 + 5000, kMay2024};
+
+class ViewerExport : public ::testing::Test {
+protected:
+    void SetUp() override {
+        recording = tmp.path() + "/12-30-05.kvd";
+        // a second between frames, so that every frame's caption differs
+        writeRecording(recording, 12, 320, 240, kFirst, 1000);
+        viewer.resize(640, 520);
+        viewer.show();
+        viewer.openVideo(recording);
+        viewer.cameraName = "Door";
+    }
+    QToolButton* button(const char* name) { return viewer.findChild<QToolButton*>(name); }
+
+    TempDir tmp;
+    std::string recording;
+    TVideoViewerFrame viewer;
+};
+
+// Of the pixels where the captions of two times differ, the share that the
+// exported picture has nearer the first.
+double nearerShare(const video::Image& exported, const video::Image& a, const video::Image& b) {
+    int nearer = 0, differing = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 250; ++x) {
+            const int va = a.row(y)[4 * x + 1], vb = b.row(y)[4 * x + 1], v = exported.row(y)[4 * x + 1];
+            if (std::abs(va - vb) < 96) continue;
+            ++differing;
+            nearer += std::abs(v - va) < std::abs(v - vb);
+        }
+    return differing ? double(nearer) / differing : 0;
+}
+
+}  // namespace
+
+TEST_F(ViewerExport, TheShownFrameIsExportedWithItsOwnTime) {
+    // playing from frame 7: the export pauses on the frame that is shown
+    viewer.findChild<QSlider*>("TrackBar1")->setValue(7);
+    button("StartButton")->click();
+    waitUntil([] { return false; }, 100);
+    QString proposed;
+    const std::string file = tmp.path() + "/shown";
+    answerSaveDialog(file, &proposed);
+    button("ExportFrameButton")->click();
+    EXPECT_FALSE(button("StartButton")->isChecked());
+    // named by the recording's first frame, with the blank after the underscore
+    EXPECT_EQ(proposed.toStdString(), "2024-05-01_12-30-05_ Door");
+
+    const std::string bytes = readAll(file + ".jpg");
+    ASSERT_FALSE(bytes.empty());
+    const video::Image back = video::decodeJpeg({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+    const int n = frameCounterOf(back);
+    EXPECT_GE(n, 7);
+    const auto captioned = [&](int second) {
+        video::Image picture = video::decodeJpeg(testJpeg(320, 240, n));
+        player::ui::captionPainter("Door")(picture, stampAt(kFirst, second * 1000));
+        return picture;
+    };
+    EXPECT_GT(nearerShare(back, captioned(n), captioned(0)), 0.8);
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    platform::QtLoopBackend loop;
+    config::sprache = config::lang_en;
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
