@@ -19,9 +19,11 @@
 #include <array>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "media/video/VDVideoCompression.h"
 #include "player/PlayerThread.h"
 #include "player/ui/PictureView.h"
 
@@ -96,6 +98,9 @@ private:
     QString askExportFile(const QString& proposed, const std::string& filterPairs, const QString& suffix,
                           QString& lastFolder);
     void showExportError(const std::string& text);
+    // The compressor the user picks in the compressor dialog from those
+    // installed that take the export's pictures; nothing when none is picked.
+    std::optional<std::string> chooseCompressor(mediavideo::TVDVideoCompressionItems& compressions);
 
     PictureView Image1_;
     QLabel StartTimeLabel;

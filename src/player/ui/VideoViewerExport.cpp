@@ -1,13 +1,19 @@
 // The viewer's export tool bar: the shown frame to a JPEG picture, the whole
 // recording to an AVI video.
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStyle>
 
 #include "config/sprachen.h"
+#include "config/ui/BrandDialog.h"
+#include "media/pins/PNLock.h"
+#include "media/video/VDVideoCompression.h"
 #include "player/FrameExport.h"
+#include "player/ui/ChoiceDialogs.h"
 #include "player/ui/ExportCaption.h"
 #include "player/ui/VideoViewer.h"
 
@@ -24,6 +30,26 @@ QStringList dialogFilters(const std::string& pairs) {
 }
 
 }  // namespace
+
+std::optional<std::string> TVideoViewerFrame::chooseCompressor(mediavideo::TVDVideoCompressionItems& compressions) {
+    std::vector<std::string> codes;
+    std::vector<std::string> descriptions;
+    compressions.GetAvailableCompressions(codes, mediavideo::TVDCompressionListMode::Code);
+    compressions.GetAvailableCompressions(descriptions, mediavideo::TVDCompressionListMode::Description);
+    TvideoCodecChoose dialog(this);
+    QComboBox& box = dialog.ComboBox1();
+    box.clear();
+    for (const std::string& description : descriptions) box.addItem(QString::fromStdString(description));
+    if (!descriptions.empty()) box.setCurrentIndex(0);
+    // The list opens as wide as its longest name, which the box itself is not.
+    QAbstractItemView& list = *box.view();
+    list.setMinimumWidth(list.sizeHintForColumn(0) + 2 * list.frameWidth() +
+                         list.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &list));
+    if (dialog.exec() != config::ui::mrOK) return std::nullopt;
+    const int index = dialog.selectedIndex();
+    if (index < 0 || static_cast<std::size_t>(index) >= codes.size()) return std::nullopt;
+    return codes[static_cast<std::size_t>(index)];
+}
 
 void TVideoViewerFrame::haltForExport() {
     if (!videoPlayer_ || !StartButton.isChecked()) return;
@@ -72,7 +98,16 @@ void TVideoViewerFrame::ExportFrameButtonClick() {
     }
 }
 
-void TVideoViewerFrame::ExportVideoButtonClick() {}
+void TVideoViewerFrame::ExportVideoButtonClick() {
+    if (!videoPlayer_) return;
+    const QString proposed = QString::fromStdString(exportFileName(videoPlayer_->StartTime(), cameraName));
+    mediavideo::TVDVideoCompression compression(nullptr, *std::make_shared<pins::TPNLock>());
+    const std::optional<std::string> compressor = chooseCompressor(compression.Compressions());
+    if (!compressor || !videoPlayer_) return;
+    const QString file =
+        askExportFile(proposed, config::tr(config::txtVideoFilesFilter), QStringLiteral("avi"), videoFolder_);
+    if (file.isEmpty() || !videoPlayer_) return;
+}
 
 void TVideoViewerFrame::CancelBtnClick() {}
 

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QScreen>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -15,6 +18,8 @@
 
 #include "../TestRecordings.h"
 #include "config/sprachen.h"
+#include "media/pins/PNLock.h"
+#include "media/video/VDVideoCompression.h"
 #include "platform/ui/QtLoopBackend.h"
 #include "player/ui/ExportCaption.h"
 #include "player/ui/VideoViewer.h"
@@ -116,6 +121,46 @@ TEST_F(ViewerExport, TheShownFrameIsExportedWithItsOwnTime) {
         return picture;
     };
     EXPECT_GT(nearerShare(back, captioned(n), captioned(0)), 0.8);
+}
+
+TEST_F(ViewerExport, TheCompressorDialogListsTheInstalledCompressors) {
+    mediavideo::TVDVideoCompression compression(nullptr, *std::make_shared<pins::TPNLock>());
+    std::vector<std::string> installed;
+    compression.Compressions().GetAvailableCompressions(installed, mediavideo::TVDCompressionListMode::Description);
+    ASSERT_GE(installed.size(), 2u);
+    std::vector<std::string> listed;
+    int selected = -2;
+    bool saveAsked = false;
+    whenModal([&](QWidget* dialog) {
+        const auto* box = dialog->findChild<QComboBox*>("ComboBox1");
+        for (int i = 0; i < box->count(); ++i) listed.push_back(box->itemText(i).toStdString());
+        selected = box->currentIndex();
+        QTimer::singleShot(200, [&] { saveAsked = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); });
+        dialog->findChild<QPushButton*>("Button2")->click();
+    });
+    button("ExportVideoButton")->click();
+    EXPECT_EQ(listed, installed);
+    EXPECT_EQ(selected, 0);
+    // cancelled: no file is asked for
+    waitUntil([] { return false; }, 300);
+    EXPECT_FALSE(saveAsked);
+}
+
+// With OCULON_SCREENSHOT_DIR set, saves the compressor dialog with its list
+// open (export-compressors.png) on the real display (run it under Xvfb with
+// QT_QPA_PLATFORM=xcb).
+TEST_F(ViewerExport, Screenshots) {
+    const char* dir = std::getenv("OCULON_SCREENSHOT_DIR");
+    if (dir == nullptr || *dir == '\0') GTEST_SKIP() << "OCULON_SCREENSHOT_DIR not set";
+    const QString folder = QString::fromLocal8Bit(dir);
+    whenModal([&](QWidget* dialog) {
+        dialog->findChild<QComboBox*>("ComboBox1")->showPopup();
+        waitUntil([] { return false; }, 500);
+        QGuiApplication::primaryScreen()->grabWindow(0).save(folder + "/export-compressors.png", "PNG");
+        dialog->findChild<QComboBox*>("ComboBox1")->hidePopup();
+        dialog->findChild<QPushButton*>("Button2")->click();
+    });
+    button("ExportVideoButton")->click();
 }
 
 int main(int argc, char** argv) {
