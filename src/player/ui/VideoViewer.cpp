@@ -180,6 +180,7 @@ void TVideoViewerFrame::openVideo(const std::string& fileName) {
 }
 
 void TVideoViewerFrame::closeVideo() {
+    endExport();
     if (!videoPlayer_) return;
     {
         const QSignalBlocker quiet(StartButton);

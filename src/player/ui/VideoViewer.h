@@ -23,8 +23,8 @@
 #include <string>
 #include <utility>
 
-#include "media/video/VDVideoCompression.h"
 #include "player/PlayerThread.h"
+#include "player/VideoExport.h"
 #include "player/ui/PictureView.h"
 
 namespace oculon::player::ui {
@@ -100,7 +100,11 @@ private:
     void showExportError(const std::string& text);
     // The compressor the user picks in the compressor dialog from those
     // installed that take the export's pictures; nothing when none is picked.
-    std::optional<std::string> chooseCompressor(mediavideo::TVDVideoCompressionItems& compressions);
+    std::optional<std::string> chooseCompressor(TVideoExport& videoExport);
+    // The video export `run` has ended: the tool bar back, a failure told.
+    void exportEnded(std::uint64_t run, const VideoExportResult& result);
+    // Cancels a running video export and waits for it.
+    void endExport();
 
     PictureView Image1_;
     QLabel StartTimeLabel;
@@ -123,6 +127,8 @@ private:
     video::TTimeStamp shownTime_;  // of the frame on screen
     QString frameFolder_;          // where the last frame and video exports went
     QString videoFolder_;
+    std::unique_ptr<TVideoExport> videoExport_;
+    std::uint64_t exportRun_ = 0;
     TBruch speed_;
     bool videoHalted_ = true;  // the halt state while the track bar is dragged
     bool noSetFrame_ = false;  // the bar moves because a frame is shown, not to seek

@@ -7,11 +7,10 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStyle>
+#include <QTimer>
 
 #include "config/sprachen.h"
 #include "config/ui/BrandDialog.h"
-#include "media/pins/PNLock.h"
-#include "media/video/VDVideoCompression.h"
 #include "player/FrameExport.h"
 #include "player/ui/ChoiceDialogs.h"
 #include "player/ui/ExportCaption.h"
@@ -31,11 +30,10 @@ QStringList dialogFilters(const std::string& pairs) {
 
 }  // namespace
 
-std::optional<std::string> TVideoViewerFrame::chooseCompressor(mediavideo::TVDVideoCompressionItems& compressions) {
+std::optional<std::string> TVideoViewerFrame::chooseCompressor(TVideoExport& videoExport) {
     std::vector<std::string> codes;
     std::vector<std::string> descriptions;
-    compressions.GetAvailableCompressions(codes, mediavideo::TVDCompressionListMode::Code);
-    compressions.GetAvailableCompressions(descriptions, mediavideo::TVDCompressionListMode::Description);
+    videoExport.GetAvailableCompressions(codes, descriptions);
     TvideoCodecChoose dialog(this);
     QComboBox& box = dialog.ComboBox1();
     box.clear();
@@ -99,16 +97,53 @@ void TVideoViewerFrame::ExportFrameButtonClick() {
 }
 
 void TVideoViewerFrame::ExportVideoButtonClick() {
-    if (!videoPlayer_) return;
+    if (!videoPlayer_ || videoExport_) return;
     const QString proposed = QString::fromStdString(exportFileName(videoPlayer_->StartTime(), cameraName));
-    mediavideo::TVDVideoCompression compression(nullptr, *std::make_shared<pins::TPNLock>());
-    const std::optional<std::string> compressor = chooseCompressor(compression.Compressions());
+    auto videoExport = std::make_unique<TVideoExport>();
+    const std::optional<std::string> compressor = chooseCompressor(*videoExport);
+    // The recording may have been closed while a dialog was open.
     if (!compressor || !videoPlayer_) return;
     const QString file =
         askExportFile(proposed, config::tr(config::txtVideoFilesFilter), QStringLiteral("avi"), videoFolder_);
-    if (file.isEmpty() || !videoPlayer_) return;
+    if (file.isEmpty() || !videoPlayer_ || videoExport_) return;
+
+    StopButtonClick();
+    ExportVideoButton.setEnabled(false);
+    ExportFrameButton.setEnabled(false);
+    ProgressBar1.setValue(0);
+    ProgressBar1.show();
+    CancelBtn.setEnabled(true);
+    CancelBtn.show();
+    videoExport_ = std::move(videoExport);
+    const std::uint64_t run = ++exportRun_;
+    videoExport_->Start(
+        {videoFile_, file.toStdString(), *compressor, captionPainter(cameraName)},
+        [this](int percent) { ProgressBar1.setValue(percent); },
+        [this, run](const VideoExportResult& result) {
+            // Let go of the export only once its own report has returned.
+            auto done = std::shared_ptr<TVideoExport>(std::move(videoExport_));
+            QTimer::singleShot(0, this, [this, run, result, done] { exportEnded(run, result); });
+        });
 }
 
-void TVideoViewerFrame::CancelBtnClick() {}
+void TVideoViewerFrame::exportEnded(std::uint64_t run, const VideoExportResult& result) {
+    if (run != exportRun_) return;
+    ProgressBar1.hide();
+    CancelBtn.hide();
+    ExportVideoButton.setEnabled(open());
+    ExportFrameButton.setEnabled(open());
+    if (result.outcome == VideoExportResult::Outcome::Failed) showExportError(result.error);
+}
+
+void TVideoViewerFrame::endExport() {
+    if (!videoExport_) return;
+    videoExport_.reset();
+    exportEnded(exportRun_, {VideoExportResult::Outcome::Cancelled, 0, {}});
+}
+
+void TVideoViewerFrame::CancelBtnClick() {
+    CancelBtn.setEnabled(false);
+    if (videoExport_) videoExport_->Cancel();
+}
 
 }  // namespace oculon::player::ui

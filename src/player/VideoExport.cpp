@@ -1,0 +1,282 @@
+#include "player/VideoExport.h"
+
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+#include "media/video/VDDIB.h"
+#include "platform/Log.h"
+#include "platform/MainLoop.h"
+#include "platform/PrivateFiles.h"
+#include "platform/Thread.h"
+
+namespace oculon::player {
+
+namespace {
+
+using mediavideo::TPixelFormat;
+
+// A decoded frame (B, G, R, 0xFF per pixel) seen as the window layer's
+// 32-bit bitmap, which image buffers are made from.
+class PictureBitmap final : public mediavideo::TBitmap {
+public:
+    explicit PictureBitmap(video::Image& picture) : picture_(picture) {}
+    std::int32_t Width() const override { return picture_.width; }
+    std::int32_t Height() const override { return picture_.height; }
+    TPixelFormat PixelFormat() const override { return TPixelFormat::pf32bit; }
+    // Only read here.
+    void SetSize(std::int32_t, std::int32_t) override {}
+    void SetPixelFormat(TPixelFormat) override {}
+    std::uint8_t* ScanLine(std::int32_t y) override { return picture_.row(y); }
+    std::optional<Rows> DIBRows(unsigned bitCount) const override {
+        if (bitCount != 32 || Empty()) return std::nullopt;
+        return Rows{picture_.pixels.data(), static_cast<std::ptrdiff_t>(picture_.stride), nullptr};
+    }
+
+private:
+    video::Image& picture_;
+};
+
+// How long the logger may go without writing a frame it was given before
+// the export stops waiting for it.
+constexpr auto kLoggerStall = std::chrono::seconds(20);
+
+void replaceAll(std::string& text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+}  // namespace
+
+std::int32_t exportProgressStep(std::int32_t frames) { return std::max(1, frames / 100); }
+
+std::int32_t exportFrameDelay(std::int32_t meanIntervalMs) { return std::max(1, meanIntervalMs) * 10000; }
+
+class TVideoExport::Worker final : public platform::Thread {
+public:
+    explicit Worker(TVideoExport& owner) : platform::Thread("VideoExport"), owner_(owner) {}
+    ~Worker() override {
+        Terminate();
+        // The worker uses the whole export: it must have ended before that goes.
+        while (!WaitFor(std::chrono::seconds(1))) {}
+    }
+    using platform::Thread::sleepFor;
+
+protected:
+    void Execute() override { owner_.Execute(*this); }
+
+private:
+    TVideoExport& owner_;
+};
+
+TVideoExport::TVideoExport()
+    : VDGenericFilter1(pins::PNOwned<mediavideo::TVDGenericFilter>::make(nullptr, "VDGenericFilter1")),
+      VDAVILogger1(pins::PNOwned<mediavideo::TVDAVILogger>::make(nullptr, "VDAVILogger1")),
+      notify_([this](pins::TSGMainThreadNotify&) { Report(); }) {
+    VDGenericFilter1->SetEnabled(false);
+    VDAVILogger1->SetEnabled(false);
+    VDAVILogger1->InputPin().Connect(&VDGenericFilter1->OutputPin());
+    // Failures of the writer end the export and reach the user through the
+    // export's end, not as exceptions on whichever thread opened the file.
+    VDAVILogger1->SetOnError([this](pins::TComponent&, const std::string& text, std::uint32_t code, bool& handled) {
+        handled = true;
+        char codes[48];
+        std::snprintf(codes, sizeof codes, " - %u - %x", code, code);
+        const std::lock_guard lock(stateLock_);
+        if (loggerError_.empty()) loggerError_ = text + codes;
+    });
+}
+
+TVideoExport::~TVideoExport() {
+    Cancel();
+    if (worker_) worker_->Terminate();
+    worker_.reset();
+}
+
+void TVideoExport::GetAvailableCompressions(std::vector<std::string>& codes, std::vector<std::string>& descriptions) {
+    auto& compressions = VDAVILogger1->Compression().Compressions();
+    compressions.GetAvailableCompressions(codes, mediavideo::TVDCompressionListMode::Code);
+    compressions.GetAvailableCompressions(descriptions, mediavideo::TVDCompressionListMode::Description);
+}
+
+void TVideoExport::Start(VideoExportRequest request, ProgressEvent onProgress, FinishedEvent onFinished) {
+    if (started_) return;
+    started_ = true;
+    request_ = std::move(request);
+    onProgress_ = std::move(onProgress);
+    onFinished_ = std::move(onFinished);
+    worker_ = std::make_unique<Worker>(*this);
+    worker_->Start();
+}
+
+void TVideoExport::Execute(Worker& worker) {
+    const std::string temporary = platform::temporaryFileFor(request_.fileName);
+    VideoExportResult result = Export(worker, temporary);
+    if (result.outcome == VideoExportResult::Outcome::Failed) {
+        replaceAll(result.error, temporary, request_.fileName);
+        log::warning(log::Category::player, "export of %s failed: %s", request_.recording.c_str(),
+                     result.error.c_str());
+    }
+    // A failed export keeps the frames written before the failure, as a
+    // cancelled one does; a file that got no frame is no export.
+    if (result.framesWritten > 0) {
+        if (std::rename(temporary.c_str(), request_.fileName.c_str()) != 0 &&
+            result.outcome != VideoExportResult::Outcome::Failed) {
+            result.outcome = VideoExportResult::Outcome::Failed;
+            result.error = request_.fileName + ": " + std::strerror(errno);
+        }
+    }
+    std::remove(temporary.c_str());
+    {
+        const std::lock_guard lock(stateLock_);
+        result_ = std::move(result);
+        finished_ = true;
+    }
+    notify_.Notify();
+}
+
+VideoExportResult TVideoExport::Export(Worker& worker, const std::string& temporary) {
+    using Outcome = VideoExportResult::Outcome;
+    VideoExportResult result;
+    mediavideo::TVDAVILogger& logger = *VDAVILogger1;
+    mediavideo::TVDGenericFilter& filter = *VDGenericFilter1;
+    bool streaming = false;
+    std::int64_t sent = 0;
+    try {
+        video::TMJPEGFile file(request_.recording, video::TMJPEGFile::kRead);
+        if (file.VideoFrames() < 1) throw std::runtime_error(request_.recording + ": the recording holds no frame");
+        // The first frame gives the stream its size.
+        video::JpegDecoder decoder;
+        video::Image picture;
+        std::vector<std::uint8_t> jpeg;
+        file.readFrame(jpeg);
+        decoder.decode(jpeg, picture);
+
+        logger.SetFileName(temporary);
+        auto& compressions = logger.Compression().Compressions();
+        if (compressions.Count() == 0) compressions.Add();
+        compressions.Items(0).SetCompressor(request_.compressor);
+        // The compressors' scale runs to 10000: anything less costs picture quality.
+        compressions.Items(0).SetQuality(10000);
+        logger.Compression().SetEnabled(true);
+        logger.SetEnabled(true);
+        filter.SetEnabled(true);
+
+        std::string startError;
+        OnMainThread([&] {
+            try {
+                filter.SendStartCommand(picture.width, picture.height, exportFrameDelay(file.VideoFPS()));
+            } catch (const std::exception& e) {
+                startError = e.what();
+            }
+        });
+        streaming = true;
+        if (!startError.empty()) throw std::runtime_error(startError);
+        CheckLoggerError();
+        sent = SendFrames(worker, file, decoder, picture);
+    } catch (const std::exception& e) {
+        result.outcome = Outcome::Failed;
+        result.error = e.what();
+    }
+    if (streaming) {
+        // What was sent is written before the file is closed.
+        if (sent > 0 && !WaitForLogger(worker, sent) && result.outcome != Outcome::Failed && !cancelled_.load()) {
+            result.outcome = Outcome::Failed;
+            result.error = "The video writer did not write every frame";
+        }
+        result.framesWritten = logger.CurrentFrame();
+        OnMainThread([&] {
+            filter.SetEnabled(false);
+            logger.SetEnabled(false);
+            filter.SendStopCommand();
+            logger.Close();
+        });
+    }
+    {
+        const std::lock_guard lock(stateLock_);
+        if (!loggerError_.empty() && result.outcome != Outcome::Failed) {
+            result.outcome = Outcome::Failed;
+            result.error = loggerError_;
+        }
+    }
+    if (result.outcome == Outcome::Done && cancelled_.load()) result.outcome = Outcome::Cancelled;
+    return result;
+}
+
+std::int64_t TVideoExport::SendFrames(Worker& worker, video::TMJPEGFile& file, video::JpegDecoder& decoder,
+                                      video::Image& picture) {
+    const std::int32_t frames = file.VideoFrames();
+    const std::int32_t step = exportProgressStep(frames);
+    std::vector<std::uint8_t> jpeg;
+    std::int64_t sent = 0;
+    while (true) {
+        if (request_.caption) request_.caption(picture, file.ActTime());
+        PictureBitmap bitmap(picture);
+        VDGenericFilter1->SendData(mediavideo::TVDImageBuffer::CreateBmp(bitmap));
+        ++sent;
+        CheckLoggerError();
+        const std::int32_t frameNo = file.FrameNumber();
+        if (frameNo % step == 0) Progress(static_cast<int>(std::int64_t{frameNo} * 100 / frames));
+        if (frameNo >= frames - 1 || cancelled_.load() || worker.Terminated()) return sent;
+        file.readFrame(jpeg);
+        decoder.decode(jpeg, picture);
+    }
+}
+
+void TVideoExport::OnMainThread(const std::function<void()>& fn) {
+    if (!platform::MainLoop::instance().synchronize(fn)) fn();
+}
+
+bool TVideoExport::WaitForLogger(Worker& worker, std::int64_t frames) {
+    std::int64_t written = VDAVILogger1->CurrentFrame();
+    auto lastChange = std::chrono::steady_clock::now();
+    while (written < frames) {
+        {
+            const std::lock_guard lock(stateLock_);
+            if (!loggerError_.empty()) return false;
+        }
+        if (!worker.sleepFor(std::chrono::milliseconds(5))) return false;
+        const std::int64_t now = VDAVILogger1->CurrentFrame();
+        if (now != written) {
+            written = now;
+            lastChange = std::chrono::steady_clock::now();
+        } else if (std::chrono::steady_clock::now() - lastChange > kLoggerStall) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void TVideoExport::CheckLoggerError() {
+    const std::lock_guard lock(stateLock_);
+    if (!loggerError_.empty()) throw std::runtime_error(loggerError_);
+}
+
+void TVideoExport::Progress(int percent) {
+    {
+        const std::lock_guard lock(stateLock_);
+        percent_ = percent;
+    }
+    notify_.Notify();
+}
+
+void TVideoExport::Report() {
+    int percent = -1;
+    bool finished = false;
+    VideoExportResult result;
+    {
+        const std::lock_guard lock(stateLock_);
+        std::swap(percent, percent_);
+        finished = finished_ && !reported_;
+        if (finished) result = result_;
+    }
+    if (percent >= 0 && onProgress_ && !finished) onProgress_(percent);
+    if (!finished) return;
+    reported_ = true;
+    // The owner may free this export once it has heard the end; the worker
+    // has nothing left to do but return.
+    worker_->WaitFor(std::chrono::seconds(5));
+    if (onFinished_) onFinished_(result);
+}
+
+}  // namespace oculon::player
