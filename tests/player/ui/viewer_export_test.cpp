@@ -10,12 +10,14 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
 
 #include <functional>
 
+#include "../ExportTestKit.h"
 #include "../TestRecordings.h"
 #include "config/sprachen.h"
 #include "media/pins/PNLock.h"
@@ -51,13 +53,25 @@ void whenModal(std::function<void(QWidget*)> act) {
 }
 
 // Answers the save dialog with `file`, noting the name it proposed.
-void answerSaveDialog(const std::string& file, QString* proposed) {
+void answerSaveDialog(const std::string& file, QString* proposed = nullptr) {
     whenModal([=](QWidget* w) {
         auto* dialog = qobject_cast<QFileDialog*>(w);
         ASSERT_NE(dialog, nullptr);
-        *proposed = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+        if (proposed) *proposed = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
         dialog->selectFile(QString::fromStdString(file));
         QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+// Picks the compressor of `description` in the compressor dialog, then
+// answers the save dialog with `file`.
+void answerVideoDialogs(const QString& description, const std::string& file) {
+    whenModal([=](QWidget* dialog) {
+        auto* box = dialog->findChild<QComboBox*>("ComboBox1");
+        ASSERT_NE(box, nullptr);
+        box->setCurrentIndex(box->findText(description));
+        answerSaveDialog(file);
+        dialog->findChild<QPushButton*>("Button1")->click();
     });
 }
 
@@ -146,8 +160,53 @@ TEST_F(ViewerExport, TheCompressorDialogListsTheInstalledCompressors) {
     EXPECT_FALSE(saveAsked);
 }
 
+TEST_F(ViewerExport, AVideoExportShowsItsProgressAndWritesEveryFrame) {
+    const std::string file = tmp.path() + "/door.avi";
+    answerVideoDialogs("MJPEG (Motion JPEG)", file);
+    button("ExportVideoButton")->click();
+    auto* progress = viewer.findChild<QProgressBar*>("ProgressBar1");
+    auto* cancel = viewer.findChild<QPushButton*>("CancelBtn");
+    // no second export while one runs
+    EXPECT_FALSE(button("ExportVideoButton")->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
+    EXPECT_FALSE(cancel->isVisible());
+    EXPECT_TRUE(button("ExportVideoButton")->isEnabled());
+
+    EXPECT_EQ(probeAvi(file), "MJPG 320 240 1/1 12");
+    const std::vector<video::Image> pictures = decodeAvi(file, 320, 240);
+    ASSERT_EQ(pictures.size(), 12u);
+    const auto captioned = [&](int n, int second) {
+        video::Image picture = video::decodeJpeg(testJpeg(320, 240, n));
+        player::ui::captionPainter("Door")(picture, stampAt(kFirst, second * 1000));
+        return picture;
+    };
+    // each frame carries its own time
+    EXPECT_GT(nearerShare(pictures[0], captioned(0, 0), captioned(0, 7)), 0.8);
+    EXPECT_GT(nearerShare(pictures[7], captioned(7, 7), captioned(7, 0)), 0.8);
+}
+
+TEST_F(ViewerExport, ClosingTheRecordingCancelsTheExport) {
+    viewer.closeVideo();
+    writeRecording(recording, 600, 320, 240);
+    viewer.openVideo(recording);
+    const std::string file = tmp.path() + "/long.avi";
+    answerVideoDialogs("MJPEG (Motion JPEG)", file);
+    button("ExportVideoButton")->click();
+    auto* progress = viewer.findChild<QProgressBar*>("ProgressBar1");
+    ASSERT_TRUE(waitUntil([&] { return progress->value() >= 10; }));
+    viewer.closeVideo();
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_FALSE(button("ExportVideoButton")->isEnabled());
+    const std::string probed = probeAvi(file);
+    ASSERT_EQ(probed.rfind("MJPG 320 240 25/1 ", 0), 0u) << probed;
+    const int frames = std::stoi(probed.substr(probed.rfind(' ')));
+    EXPECT_GE(frames, 60);
+    EXPECT_LT(frames, 600);
+}
+
 // With OCULON_SCREENSHOT_DIR set, saves the compressor dialog with its list
-// open (export-compressors.png) on the real display (run it under Xvfb with
+// open (export-compressors.png) and an export in progress
+// (export-progress.png) on the real display (run it under Xvfb with
 // QT_QPA_PLATFORM=xcb).
 TEST_F(ViewerExport, Screenshots) {
     const char* dir = std::getenv("OCULON_SCREENSHOT_DIR");
@@ -161,6 +220,14 @@ TEST_F(ViewerExport, Screenshots) {
         dialog->findChild<QPushButton*>("Button2")->click();
     });
     button("ExportVideoButton")->click();
+
+    viewer.closeVideo();
+    writeRecording(recording, 300, 704, 576);
+    viewer.openVideo(recording);
+    answerVideoDialogs("libx264 H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10", tmp.path() + "/door.avi");
+    button("ExportVideoButton")->click();
+    ASSERT_TRUE(waitUntil([&] { return viewer.findChild<QProgressBar*>("ProgressBar1")->value() >= 30; }, 60000));
+    viewer.grab().save(folder + "/export-progress.png", "PNG");
 }
 
 int main(int argc, char** argv) {

@@ -1,0 +1,141 @@
+// From a door call to an AVI file, in a two-host network namespace: the
+// simulated door station of tools/ calls, the popup shows and records the
+// call, the recordings player finds the recording and exports it, and
+// ffprobe reads the file back.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <functional>
+
+#include "../ExportTestKit.h"
+#include "config/cfgUnit.h"
+#include "platform/Registry.h"
+#include "platform/ui/QtLoopBackend.h"
+#include "player/ui/videoPlayerForm.h"
+#include "support/SimDevice.h"
+#include "video/MJPEGFile.h"
+#include "video/ui/HauptProgramm.h"
+#include "video/ui/VideoImage.h"
+
+using namespace oculon;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool pumpUntil(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+void whenModal(std::function<void(QWidget*)> act) {
+    QTimer::singleShot(10, [act] {
+        if (QWidget* w = QApplication::activeModalWidget()) act(w);
+        else whenModal(act);
+    });
+}
+
+}  // namespace
+
+TEST(ExportDoorCall, ARecordedCallIsExportedAndReadBack) {
+    testsupport::SimDevice station(
+        "simstation", {"--name", "SimDoor1", "--user", "door", "--password", "secret", "--start", "picture", "--fps",
+                       "10", "--width", "320", "--height", "240"});
+    testsupport::TempDir tmp;
+    const std::string root = tmp.path() + "/Pictures/";
+    fs::create_directories(root);
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    settings.schreibeFirstPictPath(root);
+    settings.schreibeStoreVideo(true);
+    config::videoConfig = &settings;
+
+    // The call, recorded.
+    {
+        config::TSingleConfig door;
+        door.typ = config::KorvatServer;
+        door.Name = "SimDoor1";
+        door.Ip = testsupport::kDeviceAddress;
+        door.Port = "80";
+        door.NeedCredentials = true;
+        door.UserName = "door";
+        door.Passwort = "secret";
+        door.tuerDauer = 5;
+        video::ui::TVideobild popup;
+        popup.startVideo(door, false);
+        auto* image = popup.findChild<video::ui::VideoImage*>("Image1");
+        ASSERT_TRUE(pumpUntil([&] { return image->pictureCount() >= 30; }));
+        popup.stopVideo();
+    }
+    std::string recording;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.path().extension() == ".kvd") recording = entry.path();
+    ASSERT_FALSE(recording.empty());
+    const int frames = video::TMJPEGFile(recording, video::TMJPEGFile::kRead).VideoFrames();
+    ASSERT_GE(frames, 20);
+
+    // The player: the camera's folders down to the day, the recording, the export.
+    player::ui::TplayerForm form(root);
+    form.show();
+    auto* tree = form.findChild<QTreeWidget*>("DirTree");
+    QTreeWidgetItem* folder = nullptr;
+    for (const auto& part : fs::relative(fs::path(recording).parent_path(), root)) {
+        const int count = folder ? folder->childCount() : tree->topLevelItemCount();
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; i < count && !next; ++i) {
+            QTreeWidgetItem* item = folder ? folder->child(i) : tree->topLevelItem(i);
+            if (item->text(0).toStdString() == part.string()) next = item;
+        }
+        ASSERT_NE(next, nullptr) << part;
+        folder = next;
+    }
+    tree->setCurrentItem(folder);
+    auto* list = form.findChild<QListWidget*>("FileList");
+    const QString name = QString::fromStdString(fs::path(recording).filename());
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->toolTip() == name) list->setCurrentRow(i);
+    ASSERT_TRUE(form.VideoViewerFrame1().open());
+
+    const std::string avi = tmp.path() + "/call.avi";
+    whenModal([&](QWidget* dialog) {
+        auto* box = dialog->findChild<QComboBox*>("ComboBox1");
+        box->setCurrentIndex(box->findText("MJPEG (Motion JPEG)"));
+        whenModal([&](QWidget* save) {
+            qobject_cast<QFileDialog*>(save)->selectFile(QString::fromStdString(avi));
+            QMetaObject::invokeMethod(save, "accept");
+        });
+        dialog->findChild<QPushButton*>("Button1")->click();
+    });
+    form.findChild<QToolButton*>("ExportVideoButton")->click();
+    auto* progress = form.findChild<QProgressBar*>("ProgressBar1");
+    ASSERT_TRUE(pumpUntil([&] { return !progress->isVisible(); }, 60000));
+
+    const std::string probed = player::test::probeAvi(avi);
+    EXPECT_EQ(probed.rfind("MJPG 320 240 ", 0), 0u) << probed;
+    EXPECT_EQ(probed.substr(probed.rfind(' ') + 1), std::to_string(frames)) << probed;
+    form.close();
+    config::videoConfig = nullptr;
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    platform::QtLoopBackend loop;
+    config::sprache = config::lang_en;
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
