@@ -107,7 +107,7 @@ void TVideoViewerFrame::ExportVideoButtonClick() {
         askExportFile(proposed, config::tr(config::txtVideoFilesFilter), QStringLiteral("avi"), videoFolder_);
     if (file.isEmpty() || !videoPlayer_ || videoExport_) return;
 
-    StopButtonClick();
+    if (StartButton.isChecked()) StopButtonClick();
     ExportVideoButton.setEnabled(false);
     ExportFrameButton.setEnabled(false);
     ProgressBar1.setValue(0);

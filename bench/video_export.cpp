@@ -1,0 +1,202 @@
+// The AVI export of a recording of 2000 camera-like 704x576 frames with the
+// MJPG compressor: our export (each frame read from the recording, decoded,
+// made an image buffer, sent through the generic filter into the AVI logger
+// and compressed at full quality, on the export's worker) against the ffmpeg
+// command line doing the same from the same JPEG frames (decoded, converted
+// to the pixel format ours compresses, compressed by the same encoder at the
+// same quantiser, written into an AVI file). Without the caption, which the
+// command line does not draw. Before timing, both files are read back: the
+// same stream (code, size, rate, frames, pixel format) and pictures within
+// the printed tolerance. The figure is the wall time of one export; the CPU
+// time of every thread (the command line's as a child process) is a counter.
+// Files are read warm.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "BenchRules.h"
+#include "CameraPictures.h"
+#include "platform/MainLoop.h"
+#include "player/VideoExport.h"
+#include "video/MJPEGFile.h"
+
+namespace {
+
+using namespace oculon;
+namespace rules = oculon::bench;
+
+constexpr int kFrames = 2000;
+constexpr int kWidth = 704, kHeight = 576;  // a D1 camera picture
+constexpr int kIntervalMs = 40;             // 25 frames per second
+// Largest difference of a sample between the two exports' pictures: the two
+// decode the JPEG frames and upsample their chroma through different filters.
+constexpr int kTolerance = 40;
+
+struct Files {
+    std::string folder;
+    std::string recording;  // ours reads this
+    std::string frames;     // the same JPEG frames one after the other, for the command line
+    std::string pixelFormat;
+};
+
+Files& files() {
+    static Files f;
+    return f;
+}
+
+std::vector<std::uint8_t> cameraLikeJpeg(int n) {
+    std::uint32_t noise = 777u + static_cast<std::uint32_t>(n);
+    return rules::paintedJpeg(kWidth, kHeight, 85, [&](int x, int y, std::uint8_t* p) {
+        noise = noise * 1664525u + 1013904223u;
+        const int grain = static_cast<int>(noise >> 28) - 8;
+        int r = 60 + 120 * y / kHeight, g = 80 + 100 * x / kWidth, b = 140 - 60 * y / kHeight;
+        if (x > 260 && x < 440 && y > 120) r = 120, g = 72, b = 40;  // a door
+        const int cx = 40 + (n * 3) % (kWidth - 80);                 // a visitor walking by
+        if ((x - cx) * (x - cx) + (y - 380) * (y - 380) < 3600) r = g = 220;
+        p[0] = static_cast<std::uint8_t>(std::clamp(b + grain, 0, 255));
+        p[1] = static_cast<std::uint8_t>(std::clamp(g + grain, 0, 255));
+        p[2] = static_cast<std::uint8_t>(std::clamp(r + grain, 0, 255));
+        p[3] = 0xFF;
+    });
+}
+
+void makeFiles() {
+    Files& f = files();
+    f.folder = "/tmp/oculon-bench-export-" + std::to_string(::getpid()) + "/";
+    std::filesystem::create_directories(f.folder);
+    f.recording = f.folder + "call.kvd";
+    f.frames = f.folder + "frames.mjpeg";
+    video::TMJPEGFile recording(f.recording, video::TMJPEGFile::kWrite);
+    std::ofstream frames(f.frames, std::ios::binary);
+    // A few distinct pictures, repeated: painting 2000 takes longer than the run.
+    std::vector<std::vector<std::uint8_t>> pictures;
+    for (int i = 0; i < 50; ++i) pictures.push_back(cameraLikeJpeg(i * 7));
+    for (int i = 0; i < kFrames; ++i) {
+        const std::vector<std::uint8_t>& jpeg = pictures[static_cast<std::size_t>(i) % pictures.size()];
+        recording.writeFrame(jpeg, {36000000 + i * kIntervalMs, 739007});
+        frames.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
+    }
+    recording.close();
+}
+
+std::string run(const std::string& command) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    std::string out;
+    char buffer[65536];
+    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) out.append(buffer, n);
+    return out;
+}
+
+double childCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Our export, to the end, on the main loop of this thread.
+bool exportOurs(const std::string& file) {
+    static platform::ManualLoopBackend loop;
+    player::TVideoExport videoExport;
+    std::optional<player::VideoExportResult> result;
+    videoExport.Start({files().recording, file, "MJPG", {}}, {},
+                      [&](const player::VideoExportResult& r) { result = r; });
+    loop.pumpUntil([&] { return result.has_value(); }, std::chrono::minutes(10));
+    return result && result->outcome == player::VideoExportResult::Outcome::Done;
+}
+
+bool exportFfmpeg(const std::string& file) {
+    const std::string command = "ffmpeg -v error -y -f mjpeg -framerate 25 -i '" + files().frames +
+                                "' -c:v mjpeg -q:v 1 -pix_fmt " + files().pixelFormat + " '" + file + "'";
+    return std::system(command.c_str()) == 0;
+}
+
+// Entries of the video stream as ffprobe reads them, comma-separated.
+std::string probe(const std::string& file, const std::string& entries) {
+    std::string out = run("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=" + entries +
+                          " -of csv=p=0 '" + file + "'");
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out;
+}
+
+const char* const kStream = "codec_tag_string,width,height,pix_fmt,r_frame_rate,nb_read_frames";
+
+std::vector<std::uint8_t> picture(const std::string& file, int n) {
+    const std::string raw = run("ffmpeg -v error -i '" + file + "' -vf 'select=eq(n\\," + std::to_string(n) +
+                                ")' -frames:v 1 -f rawvideo -pix_fmt bgra - 2>/dev/null");
+    return {raw.begin(), raw.end()};
+}
+
+template <typename Export>
+void timedExport(benchmark::State& state, Export exportTo) {
+    const std::string file = files().folder + "timed.avi";
+    double cpu = 0;
+    for (auto _ : state) {
+        const double cpu0 = rules::processCpuSeconds() + childCpuSeconds();
+        const auto t0 = std::chrono::steady_clock::now();
+        if (!exportTo(file)) state.SkipWithError("the export failed");
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        cpu += rules::processCpuSeconds() + childCpuSeconds() - cpu0;
+    }
+    state.counters["cpu_s"] = cpu / static_cast<double>(state.iterations());
+    state.SetItemsProcessed(state.iterations() * kFrames);
+}
+
+// Both exports hold the same stream and, within the tolerance, the same pictures.
+bool checkPeer() {
+    const std::string ours = files().folder + "ours.avi", theirs = files().folder + "ffmpeg.avi";
+    if (!exportOurs(ours)) {
+        std::fprintf(stderr, "our export failed\n");
+        return false;
+    }
+    const std::string stream = probe(ours, kStream);
+    files().pixelFormat = probe(ours, "pix_fmt");
+    if (!exportFfmpeg(theirs) || probe(theirs, kStream) != stream) {
+        std::fprintf(stderr, "the command line's file is not ours: %s against %s\n", probe(theirs, kStream).c_str(),
+                     stream.c_str());
+        return false;
+    }
+    int largest = 0;
+    for (const int n : {0, kFrames / 2, kFrames - 1}) {
+        const std::vector<std::uint8_t> a = picture(ours, n), b = picture(theirs, n);
+        if (a.size() != std::size_t{kWidth} * kHeight * 4 || a.size() != b.size()) return false;
+        largest =
+            std::max(largest, rules::largestDifference(a.data(), kWidth * 4, b.data(), kWidth * 4, kWidth, kHeight));
+    }
+    std::printf("both files: %s\n", stream.c_str());
+    std::printf("pictures within %d of each other (tolerance %d)\n", largest, kTolerance);
+    return largest <= kTolerance;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!rules::initialize(argc, argv)) return 1;
+    makeFiles();
+    std::printf("%d frames of %dx%d, %lld kB of JPEG\n", kFrames, kWidth, kHeight,
+                static_cast<long long>(std::filesystem::file_size(files().frames) / 1000));
+    if (!checkPeer()) return 1;
+    rules::Table table(benchmark::kMillisecond);
+    table
+        .ours("export of " + std::to_string(kFrames) + " frames to MJPG AVI",
+              [](benchmark::State& s) { timedExport(s, exportOurs); })
+        ->UseManualTime()
+        ->Iterations(1);
+    table.peer("ffmpeg command line", [](benchmark::State& s) { timedExport(s, exportFfmpeg); })
+        ->UseManualTime()
+        ->Iterations(1);
+    table.run();
+    std::filesystem::remove_all(files().folder);
+    return 0;
+}
