@@ -3,24 +3,15 @@
 // holds, ffmpeg for its pictures.
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "media/video/ImageTestKit.h"
 #include "video/Jpeg.h"
 
 namespace oculon::player::test {
 
-// What a shell command prints on its standard output.
-inline std::string run(const std::string& command) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string out;
-    char buffer[65536];
-    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) out.append(buffer, n);
-    return out;
-}
+using mediavideo::testkit::run;
 
 inline std::string quoted(const std::string& path) { return "'" + path + "'"; }
 

@@ -6,20 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QComboBox>
-#include <QElapsedTimer>
-#include <QFileDialog>
 #include <QListWidget>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
 #include <filesystem>
-#include <functional>
 
 #include "../ExportTestKit.h"
+#include "ExportUiKit.h"
 #include "config/cfgUnit.h"
 #include "platform/Registry.h"
 #include "platform/ui/QtLoopBackend.h"
@@ -31,27 +26,6 @@
 
 using namespace oculon;
 namespace fs = std::filesystem;
-
-namespace {
-
-bool pumpUntil(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-void whenModal(std::function<void(QWidget*)> act) {
-    QTimer::singleShot(10, [act] {
-        if (QWidget* w = QApplication::activeModalWidget()) act(w);
-        else whenModal(act);
-    });
-}
-
-}  // namespace
 
 TEST(ExportDoorCall, ARecordedCallIsExportedAndReadBack) {
     testsupport::SimDevice station(
@@ -79,7 +53,7 @@ TEST(ExportDoorCall, ARecordedCallIsExportedAndReadBack) {
         video::ui::TVideobild popup;
         popup.startVideo(door, false);
         auto* image = popup.findChild<video::ui::VideoImage*>("Image1");
-        ASSERT_TRUE(pumpUntil([&] { return image->pictureCount() >= 30; }));
+        ASSERT_TRUE(player::test::waitUntil([&] { return image->pictureCount() >= 30; }, 20000));
         popup.stopVideo();
     }
     std::string recording;
@@ -112,18 +86,10 @@ TEST(ExportDoorCall, ARecordedCallIsExportedAndReadBack) {
     ASSERT_TRUE(form.VideoViewerFrame1().open());
 
     const std::string avi = tmp.path() + "/call.avi";
-    whenModal([&](QWidget* dialog) {
-        auto* box = dialog->findChild<QComboBox*>("ComboBox1");
-        box->setCurrentIndex(box->findText("MJPEG (Motion JPEG)"));
-        whenModal([&](QWidget* save) {
-            qobject_cast<QFileDialog*>(save)->selectFile(QString::fromStdString(avi));
-            QMetaObject::invokeMethod(save, "accept");
-        });
-        dialog->findChild<QPushButton*>("Button1")->click();
-    });
+    player::test::answerVideoDialogs("MJPEG (Motion JPEG)", avi);
     form.findChild<QToolButton*>("ExportVideoButton")->click();
     auto* progress = form.findChild<QProgressBar*>("ProgressBar1");
-    ASSERT_TRUE(pumpUntil([&] { return !progress->isVisible(); }, 60000));
+    ASSERT_TRUE(player::test::waitUntil([&] { return !progress->isVisible(); }, 60000));
 
     const std::string probed = player::test::probeAvi(avi);
     EXPECT_EQ(probed.rfind("MJPG 320 240 ", 0), 0u) << probed;

@@ -7,18 +7,15 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QElapsedTimer>
-#include <QFileDialog>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QSlider>
-#include <QTimer>
 #include <QToolButton>
 
 #include <functional>
 
 #include "../ExportTestKit.h"
 #include "../TestRecordings.h"
+#include "ExportUiKit.h"
 #include "config/sprachen.h"
 #include "media/pins/PNLock.h"
 #include "media/video/VDVideoCompression.h"
@@ -33,47 +30,6 @@ using player::ui::TVideoViewerFrame;
 using testsupport::TempDir;
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-// Runs `act` on the next modal dialog once it is up.
-void whenModal(std::function<void(QWidget*)> act) {
-    QTimer::singleShot(10, [act] {
-        if (QWidget* w = QApplication::activeModalWidget()) act(w);
-        else whenModal(act);
-    });
-}
-
-// Answers the save dialog with `file`, noting the name it proposed.
-void answerSaveDialog(const std::string& file, QString* proposed = nullptr) {
-    whenModal([=](QWidget* w) {
-        auto* dialog = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(dialog, nullptr);
-        if (proposed) *proposed = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
-        dialog->selectFile(QString::fromStdString(file));
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-}
-
-// Picks the compressor of `description` in the compressor dialog, then
-// answers the save dialog with `file`.
-void answerVideoDialogs(const QString& description, const std::string& file) {
-    whenModal([=](QWidget* dialog) {
-        auto* box = dialog->findChild<QComboBox*>("ComboBox1");
-        ASSERT_NE(box, nullptr);
-        box->setCurrentIndex(box->findText(description));
-        answerSaveDialog(file);
-        dialog->findChild<QPushButton*>("Button1")->click();
-    });
-}
 
 const video::TTimeStamp kFirst{(12 * 60 + 30) * 60000 + 5000, kMay2024};
 
