@@ -16,8 +16,8 @@
 #include "../ExportTestKit.h"
 #include "ExportUiKit.h"
 #include "config/cfgUnit.h"
+#include "config/sprachen.h"
 #include "platform/Registry.h"
-#include "platform/ui/QtLoopBackend.h"
 #include "player/ui/videoPlayerForm.h"
 #include "support/SimDevice.h"
 #include "video/MJPEGFile.h"
@@ -26,11 +26,13 @@
 
 using namespace oculon;
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 TEST(ExportDoorCall, ARecordedCallIsExportedAndReadBack) {
     testsupport::SimDevice station(
         "simstation", {"--name", "SimDoor1", "--user", "door", "--password", "secret", "--start", "picture", "--fps",
                        "10", "--width", "320", "--height", "240"});
+    config::sprache = config::lang_en;
     testsupport::TempDir tmp;
     const std::string root = tmp.path() + "/Pictures/";
     fs::create_directories(root);
@@ -53,7 +55,7 @@ TEST(ExportDoorCall, ARecordedCallIsExportedAndReadBack) {
         video::ui::TVideobild popup;
         popup.startVideo(door, false);
         auto* image = popup.findChild<video::ui::VideoImage*>("Image1");
-        ASSERT_TRUE(player::test::waitUntil([&] { return image->pictureCount() >= 30; }, 20000));
+        ASSERT_TRUE(testsupport::pumpUntil([&] { return image->pictureCount() >= 30; }, 20s));
         popup.stopVideo();
     }
     std::string recording;
@@ -89,19 +91,11 @@ TEST(ExportDoorCall, ARecordedCallIsExportedAndReadBack) {
     player::test::answerVideoDialogs("MJPEG (Motion JPEG)", avi);
     form.findChild<QToolButton*>("ExportVideoButton")->click();
     auto* progress = form.findChild<QProgressBar*>("ProgressBar1");
-    ASSERT_TRUE(player::test::waitUntil([&] { return !progress->isVisible(); }, 60000));
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return !progress->isVisible(); }, 60s));
 
     const std::string probed = player::test::probeAvi(avi);
     EXPECT_EQ(probed.rfind("MJPG 320 240 ", 0), 0u) << probed;
     EXPECT_EQ(probed.substr(probed.rfind(' ') + 1), std::to_string(frames)) << probed;
     form.close();
     config::videoConfig = nullptr;
-}
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    platform::QtLoopBackend loop;
-    config::sprache = config::lang_en;
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

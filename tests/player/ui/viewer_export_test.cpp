@@ -19,7 +19,6 @@
 #include "config/sprachen.h"
 #include "media/pins/PNLock.h"
 #include "media/video/VDVideoCompression.h"
-#include "platform/ui/QtLoopBackend.h"
 #include "player/ui/ExportCaption.h"
 #include "player/ui/VideoViewer.h"
 #include "support/ChildProcess.h"
@@ -28,6 +27,7 @@ using namespace oculon;
 using namespace oculon::player::test;
 using player::ui::TVideoViewerFrame;
 using testsupport::TempDir;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -46,6 +46,10 @@ protected:
     }
     QToolButton* button(const char* name) { return viewer.findChild<QToolButton*>(name); }
 
+    // Before the viewer, which takes its captions when it is made.
+    struct English {
+        English() { config::sprache = config::lang_en; }
+    } english;
     TempDir tmp;
     std::string recording;
     TVideoViewerFrame viewer;
@@ -71,7 +75,7 @@ TEST_F(ViewerExport, TheShownFrameIsExportedWithItsOwnTime) {
     // playing from frame 7: the export pauses on the frame that is shown
     viewer.findChild<QSlider*>("TrackBar1")->setValue(7);
     button("StartButton")->click();
-    waitUntil([] { return false; }, 100);
+    testsupport::pumpFor(100ms);
     QString proposed;
     const std::string file = tmp.path() + "/shown";
     answerSaveDialog(file, &proposed);
@@ -101,18 +105,18 @@ TEST_F(ViewerExport, TheCompressorDialogListsTheInstalledCompressors) {
     std::vector<std::string> listed;
     int selected = -2;
     bool saveAsked = false;
-    whenModal([&](QWidget* dialog) {
-        const auto* box = dialog->findChild<QComboBox*>("ComboBox1");
+    testsupport::onModal([&](QWidget& dialog) {
+        const auto* box = dialog.findChild<QComboBox*>("ComboBox1");
         for (int i = 0; i < box->count(); ++i) listed.push_back(box->itemText(i).toStdString());
         selected = box->currentIndex();
         QTimer::singleShot(200, [&] { saveAsked = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); });
-        dialog->findChild<QPushButton*>("Button2")->click();
+        dialog.findChild<QPushButton*>("Button2")->click();
     });
     button("ExportVideoButton")->click();
     EXPECT_EQ(listed, installed);
     EXPECT_EQ(selected, 0);
     // cancelled: no file is asked for
-    waitUntil([] { return false; }, 300);
+    testsupport::pumpFor(300ms);
     EXPECT_FALSE(saveAsked);
 }
 
@@ -124,7 +128,7 @@ TEST_F(ViewerExport, AVideoExportShowsItsProgressAndWritesEveryFrame) {
     auto* cancel = viewer.findChild<QPushButton*>("CancelBtn");
     // no second export while one runs
     EXPECT_FALSE(button("ExportVideoButton")->isEnabled());
-    ASSERT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return !progress->isVisible(); }));
     EXPECT_FALSE(cancel->isVisible());
     EXPECT_TRUE(button("ExportVideoButton")->isEnabled());
 
@@ -149,7 +153,7 @@ TEST_F(ViewerExport, ClosingTheRecordingCancelsTheExport) {
     answerVideoDialogs("MJPEG (Motion JPEG)", file);
     button("ExportVideoButton")->click();
     auto* progress = viewer.findChild<QProgressBar*>("ProgressBar1");
-    ASSERT_TRUE(waitUntil([&] { return progress->value() >= 10; }));
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return progress->value() >= 10; }));
     viewer.closeVideo();
     EXPECT_FALSE(progress->isVisible());
     EXPECT_FALSE(button("ExportVideoButton")->isEnabled());
@@ -161,35 +165,29 @@ TEST_F(ViewerExport, ClosingTheRecordingCancelsTheExport) {
 }
 
 // With OCULON_SCREENSHOT_DIR set, saves the compressor dialog with its list
-// open (export-compressors.png) and an export in progress
-// (export-progress.png) on the real display (run it under Xvfb with
-// QT_QPA_PLATFORM=xcb).
+// open (export-compressors.png), an exported frame (export-frame.jpg) and an
+// export in progress (export-progress.png) on the real display (run it under
+// Xvfb with QT_QPA_PLATFORM=xcb).
 TEST_F(ViewerExport, Screenshots) {
-    const char* dir = std::getenv("OCULON_SCREENSHOT_DIR");
-    if (dir == nullptr || *dir == '\0') GTEST_SKIP() << "OCULON_SCREENSHOT_DIR not set";
-    const QString folder = QString::fromLocal8Bit(dir);
-    whenModal([&](QWidget* dialog) {
-        dialog->findChild<QComboBox*>("ComboBox1")->showPopup();
-        waitUntil([] { return false; }, 500);
+    if (!testsupport::screenshotsWanted()) GTEST_SKIP() << "OCULON_SCREENSHOT_DIR not set";
+    const QString folder = QString::fromLocal8Bit(std::getenv("OCULON_SCREENSHOT_DIR"));
+    testsupport::onModal([&](QWidget& dialog) {
+        dialog.findChild<QComboBox*>("ComboBox1")->showPopup();
+        testsupport::pumpFor(500ms);
         QGuiApplication::primaryScreen()->grabWindow(0).save(folder + "/export-compressors.png", "PNG");
-        dialog->findChild<QComboBox*>("ComboBox1")->hidePopup();
-        dialog->findChild<QPushButton*>("Button2")->click();
+        dialog.findChild<QComboBox*>("ComboBox1")->hidePopup();
+        dialog.findChild<QPushButton*>("Button2")->click();
     });
     button("ExportVideoButton")->click();
+    answerSaveDialog(folder.toStdString() + "/export-frame.jpg");
+    button("ExportFrameButton")->click();
 
     viewer.closeVideo();
     writeRecording(recording, 300, 704, 576);
     viewer.openVideo(recording);
     answerVideoDialogs("libx264 H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10", tmp.path() + "/door.avi");
     button("ExportVideoButton")->click();
-    ASSERT_TRUE(waitUntil([&] { return viewer.findChild<QProgressBar*>("ProgressBar1")->value() >= 30; }, 60000));
-    viewer.grab().save(folder + "/export-progress.png", "PNG");
-}
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    platform::QtLoopBackend loop;
-    config::sprache = config::lang_en;
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    ASSERT_TRUE(
+        testsupport::pumpUntil([&] { return viewer.findChild<QProgressBar*>("ProgressBar1")->value() >= 30; }, 60s));
+    testsupport::screenshot(viewer, "export-progress", 0ms);
 }
