@@ -113,6 +113,14 @@ TEST_F(VideoExport, TheRateIsTheMeanIntervalAndEveryFrameTakesTheFirstSize) {
     writeRecording(recording, 1, 160, 120);
     ASSERT_EQ(exportTo(tmp.path() + "/out/one.avi", "MJPG").outcome, Outcome::Done);
     EXPECT_EQ(probeAvi(tmp.path() + "/out/one.avi"), "MJPG 160 120 1000/1 1");
+    // At the compressor's full quality the picture stays as it was recorded.
+    const std::vector<video::Image> one = decodeAvi(tmp.path() + "/out/one.avi", 160, 120);
+    ASSERT_EQ(one.size(), 1u);
+    const video::Image recorded = video::decodeJpeg(testJpeg(160, 120, 0));
+    double difference = 0;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160 * 4; ++x) difference += std::abs(one[0].row(y)[x] - recorded.row(y)[x]);
+    EXPECT_LT(difference / (160 * 120 * 4), 1.0);  // about 0.5; 1.5 at 100
 
     // Frames of another size than the first are scaled to it.
     {
