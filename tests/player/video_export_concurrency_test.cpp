@@ -1,11 +1,10 @@
 // The AVI export's worker against the main thread: an export freed while it
 // runs (the recording closed, the window gone) ends at once with a valid
-// file or none and no temporary file, and Cancel from any thread ends it.
+// file or none and no temporary file.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <thread>
 
 #include "ExportTestKit.h"
 #include "TestRecordings.h"
@@ -54,24 +53,4 @@ TEST(VideoExportConcurrency, FreedWhileRunningLeavesAValidFileOrNone) {
             EXPECT_EQ(probed.rfind("MJPG 160 120 25/1 ", 0), 0u) << probed;
         }
     }
-}
-
-TEST(VideoExportConcurrency, CancelFromAnotherThread) {
-    platform::ManualLoopBackend loop;
-    testsupport::TempDir tmp;
-    const std::string recording = tmp.path() + "/rec.kvd";
-    writeRecording(recording, 400, 160, 120);
-    std::optional<VideoExportResult> result;
-    TVideoExport videoExport;
-    videoExport.Start({recording, tmp.path() + "/out.avi", "MJPG", {}}, {},
-                      [&](const VideoExportResult& r) { result = r; });
-    std::thread canceller([&] {
-        std::this_thread::sleep_for(50ms);
-        videoExport.Cancel();
-    });
-    ASSERT_TRUE(loop.pumpUntil([&] { return result.has_value(); }, 60s));
-    canceller.join();
-    ASSERT_NE(result->outcome, VideoExportResult::Outcome::Failed) << result->error;
-    EXPECT_EQ(result->outcome == VideoExportResult::Outcome::Cancelled, result->framesWritten < 400);
-    EXPECT_EQ(probeAvi(tmp.path() + "/out.avi"), "MJPG 160 120 25/1 " + std::to_string(result->framesWritten));
 }

@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include <string>
+#include <vector>
 
 #include "gui/QtTestKit.h"
 
@@ -24,12 +25,16 @@ inline void answerSaveDialog(const std::string& file, QString* proposed = nullpt
     });
 }
 
-// Picks the compressor of `description` in the compressor dialog, then
-// answers the save dialog with `file`.
-inline void answerVideoDialogs(const QString& description, const std::string& file) {
+// Picks the compressor of `description` in the compressor dialog, noting the
+// entries listed and the one selected first, then answers the save dialog
+// with `file`.
+inline void answerVideoDialogs(const QString& description, const std::string& file,
+                               std::vector<std::string>* listed = nullptr) {
     testsupport::onModal([=](QWidget& dialog) {
         auto* box = dialog.findChild<QComboBox*>("ComboBox1");
         ASSERT_NE(box, nullptr);
+        for (int i = 0; listed && i < box->count(); ++i)
+            listed->push_back((i == box->currentIndex() ? "*" : "") + box->itemText(i).toStdString());
         box->setCurrentIndex(box->findText(description));
         answerSaveDialog(file);
         dialog.findChild<QPushButton*>("Button1")->click();
