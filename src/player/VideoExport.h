@@ -70,7 +70,6 @@ public:
     void Start(VideoExportRequest request, ProgressEvent onProgress, FinishedEvent onFinished);
     // Any thread: ends the export after the frame in hand.
     void Cancel() { cancelled_.store(true); }
-    bool Running() const { return started_ && !reported_; }
 
 private:
     class Worker;
