@@ -241,13 +241,11 @@ void VideoServerConfiguration::store(const ServerEdits& e, const GatewayEdits& g
                                      const config::TVideoConfig::StationPtr& stored,
                                      const config::TSingleConfig* station) {
     const devices::ServerFields& s = *server_;
+    // A stored station keeps what the other pages gave it (common name,
+    // intercom, door code, second camera, ...); the run sets only its own.
     config::TSingleConfig n;
     if (station) {
-        n.typ = station->typ;
-        n.teltyp = station->teltyp;
-        n.videoPath = station->videoPath;
-        n.video = station->video;
-        n.moxaPass = station->moxaPass;
+        n.Assign(*station);
     } else {
         n.typ = config::KorvatServer;
         n.moxaPass = g.pass;
@@ -273,6 +271,8 @@ void VideoServerConfiguration::store(const ServerEdits& e, const GatewayEdits& g
                      : (g.selected ? gatewayName == e.name : !g.name.empty() && g.name == e.name);
     // The administrator password is the one the device took in this run.
     n.AdminPass = working_;
+    n.UserName.clear();
+    n.Passwort.clear();
     if (e.useUserName && e.user == kAdministrator) {
         n.AdminPass = e.pass;
         n.UserName = s.FUserName;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <tuple>
 
 #include "platform/Base64.h"
 #include "platform/Registry.h"
@@ -120,6 +121,14 @@ protected:
         station.Name = "Door";
         station.AdminPass = "8516";
         station.videoPath = "/own.cgi";
+        // What other pages gave the station: a run on the server page keeps it.
+        station.commonName = "Front door";
+        station.telefonIP = "10.0.0.40";
+        station.telefonName = "Haustuer";
+        station.tuerCode = "1234";
+        station.tuerDauer = 7;
+        station.secondaryName = "Garden";
+        station.secondaryIp = "10.0.0.41";
         return station;
     }
     // The stored station as it was before the run.
@@ -240,6 +249,11 @@ TEST_F(Sequence, EachKindOfChangeSendsItsRequestsToTheByte) {
         EXPECT_EQ(s.Port, c.reboot && edits.port != device.FPort ? "8081" : device.FPort);
         EXPECT_EQ(s.videoPath, "/own.cgi");
         EXPECT_EQ(s.NeedCredentials, edits.useUserName);
+        const config::TSingleConfig own = door();
+        EXPECT_EQ(
+            std::tie(s.commonName, s.telefonIP, s.telefonName, s.tuerCode, s.tuerDauer, s.secondaryName, s.secondaryIp),
+            std::tie(own.commonName, own.telefonIP, own.telefonName, own.tuerCode, own.tuerDauer, own.secondaryName,
+                     own.secondaryIp));
         restore();
     }
 }
