@@ -175,12 +175,14 @@ void UeberwachungPage::load() {
     const bool on = settings_.surveillance();
     ueberwachungAktiv.setChecked(on);
     enableControls(on);
+    // Shown also while the wall is off: switching it on must not show an
+    // empty rate and length.
+    const int divisor = frameRateDivisor(settings_.framerate());
+    for (std::size_t i = 0; i < rates_.size(); ++i) rates_[i].setChecked(kDivisors[i] == divisor);
+    const int minutes = std::clamp(settings_.recordLength(), 1, kMaxRecordLength);
+    maxRecScrollBar.setValue(minutes);
+    minuteEdit.setText(QString::number(minutes));
     if (on) {
-        const int divisor = frameRateDivisor(settings_.framerate());
-        for (std::size_t i = 0; i < rates_.size(); ++i) rates_[i].setChecked(kDivisors[i] == divisor);
-        const int minutes = std::clamp(settings_.recordLength(), 1, kMaxRecordLength);
-        maxRecScrollBar.setValue(minutes);
-        minuteEdit.setText(QString::number(minutes));
         tuerVideoInUeberwachung.setChecked(settings_.showDoor());
         ListView3.setCurrentRow(settings_.survLayout());
         buildPreview(settings_.survLayout());

@@ -239,6 +239,23 @@ TEST(PreviewTile, MenuCommandsGoOutAsChangesOfItsPosition) {
     EXPECT_FALSE(tile.menu());
 }
 
+TEST(SurveillancePageView, SwitchingTheWallOnShowsTheStoredRateAndLength) {
+    config::sprache = config::lang_en;
+    config::TVideoConfig settings = memorySettings();
+    settings.schreibeSurveillance(false);
+    settings.schreibeFrameRate(4);
+    settings.schreibeRecLen(30);
+    UeberwachungPage page(settings);
+    page.setSprache(config::lang_en);
+    page.show();
+    page.load();
+    child<QCheckBox>(page, "ueberwachungAktiv").click();
+    EXPECT_TRUE(child<QRadioButton>(page, "quarterFrames").isChecked());
+    EXPECT_TRUE(child<QRadioButton>(page, "quarterFrames").isEnabled());
+    EXPECT_EQ(child<QLineEdit>(page, "minuteEdit").text(), "30");
+    EXPECT_EQ(settings.recordLength(), 30);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
