@@ -148,6 +148,9 @@ TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
     saveWidth = std::max(saveWidth + 16, 160);
     config::ui::place(uebernehmenBtn, this, "uebernehmenBtn",
                       QRect(layout.ok.left() - 8 - saveWidth, layout.ok.top(), saveWidth, layout.ok.height()));
+    // Tab follows the buttons from left to right.
+    setTabOrder(&uebernehmenBtn, &okButton);
+    setTabOrder(&okButton, &abbruchButton);
     okButton.setDefault(true);
     connect(&okButton, &QPushButton::clicked, this, &TkonfigForm::okButtonClick);
     connect(&abbruchButton, &QPushButton::clicked, this, &QDialog::reject);

@@ -267,6 +267,16 @@ TEST_F(Konfig, SmallDialogsCheckTheirEntriesAndTheCountdownCannotBeCut) {
 }
 
 // Pictures of every page and small dialog for a person to look at.
+TEST_F(Konfig, TabGoesThroughTheButtonsInTheirOrderOnTheScreen) {
+    std::vector<std::string> buttons;
+    QWidget* w = &form();
+    do {
+        w = w->nextInFocusChain();
+        if (qobject_cast<QPushButton*>(w) && w->parent() == &form()) buttons.push_back(w->objectName().toStdString());
+    } while (w != &form());
+    EXPECT_EQ(buttons, (std::vector<std::string>{"uebernehmenBtn", "okButton", "abbruchButton"}));
+}
+
 TEST_F(Konfig, Screenshots) {
     if (!screenshotFolder()) GTEST_SKIP() << "OCULON_SCREENS names the folder for the pictures";
     // Pages with something in them: a gateway, an intercom with its camera,
