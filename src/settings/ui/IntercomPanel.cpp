@@ -209,6 +209,10 @@ void IntercomPanel::cameraSelected(const std::string& key) {
     ohneBTBox.setEnabled(c.boxesEnabled);
     analogBTBox.setChecked(false);
     ohneBTBox.setChecked(c.withoutIntercom);
+    // The door options are the workstation's: a box that took them away for
+    // the camera before gives them back with the next one.
+    if (protokollTuerOeffner) protokollTuerOeffner->setChecked(settings_.protTuerOffen());
+    if (kommentarErf) kommentarErf->setChecked(settings_.kommentarTuerOffen());
     tuerBTBox.setEnabled(c.withoutIntercom);
     tuerBTBox.setChecked(c.output);
     setStr(tuerBTEdit, c.outputText);

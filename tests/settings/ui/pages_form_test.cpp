@@ -212,6 +212,26 @@ TEST_F(IntercomApply, ARefusedAssignmentKeepsTheDialogOpenWithItsEdits) {
     EXPECT_EQ(child<StringGrid>(form(), "zuordnungGrid").text(0, 3), "Haus");
 }
 
+TEST_F(IntercomApply, ChoosingACameraShowsTheStoredDoorOptionsAgain) {
+    settings.schreibeProtTuerOffen(true);
+    settings.schreibeKommentarTuerOffen(true);
+    choose(0);
+    auto& logDoor = child<QCheckBox>(form(), "protokollTuerOeffner");
+    auto& comment = child<QCheckBox>(form(), "kommentarErf");
+    ASSERT_TRUE(logDoor.isChecked());
+    // "Camera without door intercom" takes them away for this camera only.
+    child<QCheckBox>(form(), "ohneBTBox").click();
+    EXPECT_FALSE(logDoor.isChecked());
+    child<QCheckBox>(form(), "ohneBTBox").click();
+    choose(1);
+    EXPECT_TRUE(logDoor.isChecked());
+    EXPECT_TRUE(comment.isChecked());
+    EXPECT_TRUE(comment.isEnabled());
+    child<QPushButton>(form(), "uebernehmenBtn").click();
+    EXPECT_TRUE(settings.protTuerOffen());
+    EXPECT_TRUE(settings.kommentarTuerOffen());
+}
+
 TEST(PreviewTile, MenuCommandsGoOutAsChangesOfItsPosition) {
     config::sprache = config::lang_en;
     std::vector<config::TSurvChange> changes;
