@@ -1,6 +1,9 @@
 #include "media/primitives/ColourConversion.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -278,9 +281,13 @@ template <typename Model>
     }
 }
 
-// n pixels (a multiple of kBlock) of one or two luma rows sharing a chroma row;
-// the chroma terms are formed once per pair and serve both rows. Outputs
-// are addressed in bytes.
+// A block kernel of the 4:2:0 readers: n pixels (a multiple of kBlock) of
+// one or two luma rows (y1 may be null) sharing a chroma row; the chroma terms
+// are formed once per pair and serve both rows. Outputs are addressed in
+// bytes.
+using ReadBlocks = void (*)(const Ipp8u* y0, const Ipp8u* y1, const Ipp8u* u, const Ipp8u* v, Ipp8u* d0, Ipp8u* d1,
+                            ptrdiff_t n);
+
 template <typename Model>
 OCULON_SHUFFLE_LOOP void readBlocks(const Ipp8u* y0, const Ipp8u* y1, const Ipp8u* u, const Ipp8u* v, Ipp8u* d0,
                                     Ipp8u* d1, ptrdiff_t n) {
@@ -295,12 +302,11 @@ OCULON_SHUFFLE_LOOP void readBlocks(const Ipp8u* y0, const Ipp8u* y1, const Ipp8
 }
 
 // n pixels from column x of one or two rows (y1 may be null); u and v address
-// the chroma of column x (even).
-template <typename Model>
+// the chroma of column x (even). kBytes: output bytes per pixel.
+template <ReadBlocks Blocks, ptrdiff_t kBytes>
 void readSegment(const Ipp8u* y0, const Ipp8u* y1, const Ipp8u* u, const Ipp8u* v, Ipp8u* d0, Ipp8u* d1, ptrdiff_t n) {
-    constexpr ptrdiff_t kBytes = Model::kOut * static_cast<ptrdiff_t>(sizeof(typename Model::Out));
     const ptrdiff_t whole = n & ~(kBlock - 1), rest = n - whole;
-    if (whole) readBlocks<Model>(y0, y1, u, v, d0, d1, whole);
+    if (whole) Blocks(y0, y1, u, v, d0, d1, whole);
     if (!rest) return;
     Ipp8u ya[kBlock] = {}, yb[kBlock] = {}, ua[kBlock / 2] = {}, va[kBlock / 2] = {};
     Ipp8u oa[kBytes * kBlock], ob[kBytes * kBlock];
@@ -308,17 +314,16 @@ void readSegment(const Ipp8u* y0, const Ipp8u* y1, const Ipp8u* u, const Ipp8u* 
     if (y1) std::memcpy(yb, y1 + whole, static_cast<std::size_t>(rest));
     std::memcpy(ua, u + whole / 2, static_cast<std::size_t>((rest + 1) / 2));
     std::memcpy(va, v + whole / 2, static_cast<std::size_t>((rest + 1) / 2));
-    readBlocks<Model>(ya, y1 ? yb : nullptr, ua, va, oa, ob, kBlock);
+    Blocks(ya, y1 ? yb : nullptr, ua, va, oa, ob, kBlock);
     std::memcpy(d0 + kBytes * whole, oa, static_cast<std::size_t>(kBytes * rest));
     if (y1) std::memcpy(d1 + kBytes * whole, ob, static_cast<std::size_t>(kBytes * rest));
 }
 
-template <typename Model>
+template <ReadBlocks Blocks, ptrdiff_t kBytes>
 IppStatus read420(const Ipp8u* const pSrc[3], const int srcStep[3], void* pDst, int dstStep, IppiSize roi) {
     if (!pSrc || !pDst) return ippStsNullPtrErr;
     if (region::badSize(roi)) return ippStsSizeErr;
     if (!pSrc[0] || !pSrc[1] || !pSrc[2]) return ippStsNullPtrErr;
-    constexpr ptrdiff_t kBytes = Model::kOut * static_cast<ptrdiff_t>(sizeof(typename Model::Out));
     const ptrdiff_t w = roi.width, h = roi.height, even = w & ~ptrdiff_t{1};
     auto luma = [&](ptrdiff_t i) { return region::row(pSrc[0], srcStep[0], i); };
     auto cb = [&](ptrdiff_t i) { return region::row(pSrc[1], srcStep[1], i / 2); };
@@ -328,13 +333,35 @@ IppStatus read420(const Ipp8u* const pSrc[3], const int srcStep[3], void* pDst, 
     // pair; then the odd last row. The order only matters to a destination
     // that overlaps the planes, but it is the order the family documents.
     for (ptrdiff_t i = 0; i + 1 < h; i += 2)
-        if (even) readSegment<Model>(luma(i), luma(i + 1), cb(i), cr(i), out(i), out(i + 1), even);
+        if (even) readSegment<Blocks, kBytes>(luma(i), luma(i + 1), cb(i), cr(i), out(i), out(i + 1), even);
     if (w & 1)
         for (ptrdiff_t i = 0; i + 1 < h; i += 2)
-            readSegment<Model>(luma(i) + even, luma(i + 1) + even, cb(i) + even / 2, cr(i) + even / 2,
-                               out(i) + kBytes * even, out(i + 1) + kBytes * even, 1);
-    if (h & 1) readSegment<Model>(luma(h - 1), nullptr, cb(h - 1), cr(h - 1), out(h - 1), nullptr, w);
+            readSegment<Blocks, kBytes>(luma(i) + even, luma(i + 1) + even, cb(i) + even / 2, cr(i) + even / 2,
+                                        out(i) + kBytes * even, out(i + 1) + kBytes * even, 1);
+    if (h & 1) readSegment<Blocks, kBytes>(luma(h - 1), nullptr, cb(h - 1), cr(h - 1), out(h - 1), nullptr, w);
     return ippStsNoErr;
+}
+
+template <typename Model>
+IppStatus readModel(const Ipp8u* const pSrc[3], const int srcStep[3], void* pDst, int dstStep, IppiSize roi) {
+    constexpr ptrdiff_t kBytes = Model::kOut * static_cast<ptrdiff_t>(sizeof(typename Model::Out));
+    return read420<readBlocks<Model>, kBytes>(pSrc, srcStep, pDst, dstStep, roi);
+}
+
+// The studio-range reader's blocks into 4-byte pixels whose fourth byte is
+// 255, through the 3-byte kernel a block at a time.
+void ycbcrBlocksToRgbx(const Ipp8u* y0, const Ipp8u* y1, const Ipp8u* u, const Ipp8u* v, Ipp8u* d0, Ipp8u* d1,
+                       ptrdiff_t n) {
+    Ipp8u rgb[2][3 * kBlock];
+    Ipp8u* out[2] = {d0, d1};
+    for (ptrdiff_t x = 0; x < n; x += kBlock) {
+        readBlocks<YCbCr420Model>(y0 + x, y1 ? y1 + x : nullptr, u + x / 2, v + x / 2, rgb[0], rgb[1], kBlock);
+        for (int row = 0; row < (y1 ? 2 : 1); ++row)
+            for (ptrdiff_t k = 0; k < kBlock; ++k) {
+                std::memcpy(out[row] + 4 * (x + k), rgb[row] + 3 * k, 3);
+                out[row][4 * (x + k) + 3] = 255;
+            }
+    }
 }
 
 // --- Colour to planar 4:2:0 ----------------------------------------------
@@ -409,12 +436,17 @@ OCULON_SHUFFLE_LOOP void rgbBlocksTo420(const Ipp8u* s0, const Ipp8u* s1, Ipp8u*
     }
 }
 
+// A block kernel of the 4:2:0 writer, as rgbBlocksTo420.
+using WriteBlocks = void (*)(const Ipp8u* s0, const Ipp8u* s1, Ipp8u* y0, Ipp8u* y1, Ipp8u* cb, Ipp8u* cr, ptrdiff_t n,
+                             int rows);
+
 // One row pair, any width: a block cut by the row end takes its missing
 // column from the last pixel.
+template <WriteBlocks Blocks>
 void rgbRowPairTo420(const Ipp8u* s0, const Ipp8u* s1, Ipp8u* y0, Ipp8u* y1, Ipp8u* cb, Ipp8u* cr, ptrdiff_t n,
                      int rows) {
     const ptrdiff_t whole = n & ~(kBlock - 1), rest = n - whole;
-    if (whole) rgbBlocksTo420(s0, s1, y0, y1, cb, cr, whole, rows);
+    if (whole) Blocks(s0, s1, y0, y1, cb, cr, whole, rows);
     if (!rest) return;
     Ipp8u in[2][3 * kBlock] = {}, ya[kBlock], yb[kBlock], ca[kBlock / 2], cc[kBlock / 2];
     const Ipp8u* src[2] = {s0, s1};
@@ -422,11 +454,27 @@ void rgbRowPairTo420(const Ipp8u* s0, const Ipp8u* s1, Ipp8u* y0, Ipp8u* y1, Ipp
         std::memcpy(in[row], src[row] + 3 * whole, static_cast<std::size_t>(3 * rest));
         if (rest & 1) std::memcpy(in[row] + 3 * rest, in[row] + 3 * (rest - 1), 3);
     }
-    rgbBlocksTo420(in[0], in[1], ya, yb, ca, cc, kBlock, rows);
+    Blocks(in[0], in[1], ya, yb, ca, cc, kBlock, rows);
     std::memcpy(y0 + whole, ya, static_cast<std::size_t>(rest));
     if (rows == 2) std::memcpy(y1 + whole, yb, static_cast<std::size_t>(rest));
     std::memcpy(cb + whole / 2, ca, static_cast<std::size_t>((rest + 1) / 2));
     std::memcpy(cr + whole / 2, cc, static_cast<std::size_t>((rest + 1) / 2));
+}
+
+template <WriteBlocks Blocks>
+IppStatus write420(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[3], const int dstStep[3], IppiSize roi) {
+    if (!pSrc || !pDst) return ippStsNullPtrErr;
+    if (region::badSize(roi)) return ippStsSizeErr;
+    if (!pDst[0] || !pDst[1] || !pDst[2]) return ippStsNullPtrErr;
+    const ptrdiff_t h = roi.height;
+    for (ptrdiff_t i = 0; i < h; i += 2) {
+        const ptrdiff_t i1 = std::min(i + 1, h - 1);
+        rgbRowPairTo420<Blocks>(region::row(pSrc, srcStep, i), region::row(pSrc, srcStep, i1),
+                                region::row(pDst[0], dstStep[0], i), region::row(pDst[0], dstStep[0], i1),
+                                region::row(pDst[1], dstStep[1], i / 2), region::row(pDst[2], dstStep[2], i / 2),
+                                roi.width, i1 > i ? 2 : 1);
+    }
+    return ippStsNoErr;
 }
 
 // The 4:2:2 conversions row by row. Rows that follow each other without a
@@ -447,6 +495,22 @@ IppStatus packedRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, I
     return ippStsNoErr;
 }
 
+// --- Kernel sets -----------------------------------------------------------
+
+namespace avx2 {
+#include "media/primitives/Planar420Avx2.inc"
+}  // namespace avx2
+
+template <ReadBlocks Blocks, ptrdiff_t kBytes>
+IppStatus readPixels(const Ipp8u* const planes[3], const int steps[3], Ipp8u* dst, int dstStep, IppiSize roi) {
+    return read420<Blocks, kBytes>(planes, steps, dst, dstStep, roi);
+}
+
+constexpr planar420::Kernels kPortable{readPixels<readBlocks<YCbCr420Model>, 3>, readPixels<ycbcrBlocksToRgbx, 4>,
+                                       write420<rgbBlocksTo420>};
+constexpr planar420::Kernels kAvx2{readPixels<avx2::ycbcrBlocks<3>, 3>, readPixels<avx2::ycbcrBlocks<4>, 4>,
+                                   write420<avx2::rgbBlocks>};
+
 // --- Grey ----------------------------------------------------------------
 
 template <int Pixel>
@@ -466,6 +530,23 @@ IppStatus toGrey(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiS
 }
 
 }  // namespace
+
+namespace planar420 {
+
+const Kernels* kernelsFor(Isa isa) {
+    switch (isa) {
+        case Isa::Portable: return &kPortable;
+        case Isa::Avx2: __builtin_cpu_init(); return __builtin_cpu_supports("avx2") ? &kAvx2 : nullptr;
+    }
+    return nullptr;
+}
+
+const Kernels& kernels() {
+    static const Kernels* const best = kernelsFor(Isa::Avx2) ? kernelsFor(Isa::Avx2) : kernelsFor(Isa::Portable);
+    return *best;
+}
+
+}  // namespace planar420
 
 GreyWeights greyWeights(const Ipp32f coeffs[3]) {
     if (!coeffs) return {1225, 2404, 467};
@@ -488,39 +569,28 @@ IppStatus _px_ippiRGBToYUV422_8u_C3C2R(const Ipp8u* pSrc, int srcStep, Ipp8u* pD
 
 IppStatus _px_ippiYUV420ToRGB_8u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp8u* pDst, int dstStep,
                                        IppiSize roi) {
-    return read420<Yuv420Model>(pSrc, srcStep, pDst, dstStep, roi);
+    return readModel<Yuv420Model>(pSrc, srcStep, pDst, dstStep, roi);
 }
 
 IppStatus _px_ippiYCbCr420ToRGB_8u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp8u* pDst, int dstStep,
                                          IppiSize roi) {
-    return read420<YCbCr420Model>(pSrc, srcStep, pDst, dstStep, roi);
+    return planar420::kernels().toRgb(pSrc, srcStep, pDst, dstStep, roi);
 }
 
 IppStatus _px_ippiYCbCr420ToRGB555_8u16u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp16u* pDst, int dstStep,
                                                IppiSize roi) {
     // The step counts whole words.
-    return read420<YCbCr420To16Model<false>>(pSrc, srcStep, pDst, (dstStep >> 1) * 2, roi);
+    return readModel<YCbCr420To16Model<false>>(pSrc, srcStep, pDst, (dstStep >> 1) * 2, roi);
 }
 
 IppStatus _px_ippiYCbCr420ToRGB565_8u16u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp16u* pDst, int dstStep,
                                                IppiSize roi) {
-    return read420<YCbCr420To16Model<true>>(pSrc, srcStep, pDst, (dstStep >> 1) * 2, roi);
+    return readModel<YCbCr420To16Model<true>>(pSrc, srcStep, pDst, (dstStep >> 1) * 2, roi);
 }
 
 IppStatus _px_ippiRGBToYCbCr420_8u_C3P3R(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[3], int dstStep[3],
                                          IppiSize roi) {
-    if (!pSrc || !pDst) return ippStsNullPtrErr;
-    if (region::badSize(roi)) return ippStsSizeErr;
-    if (!pDst[0] || !pDst[1] || !pDst[2]) return ippStsNullPtrErr;
-    const ptrdiff_t h = roi.height;
-    for (ptrdiff_t i = 0; i < h; i += 2) {
-        const ptrdiff_t i1 = std::min(i + 1, h - 1);
-        rgbRowPairTo420(region::row(pSrc, srcStep, i), region::row(pSrc, srcStep, i1),
-                        region::row(pDst[0], dstStep[0], i), region::row(pDst[0], dstStep[0], i1),
-                        region::row(pDst[1], dstStep[1], i / 2), region::row(pDst[2], dstStep[2], i / 2), roi.width,
-                        i1 > i ? 2 : 1);
-    }
-    return ippStsNoErr;
+    return planar420::kernels().fromRgb(pSrc, srcStep, pDst, dstStep, roi);
 }
 
 IppStatus _px_ippiColorToGray_8u_C3C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,

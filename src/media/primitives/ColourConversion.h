@@ -52,6 +52,30 @@ OCULON_IPP_ENTRY(ippiColorToGray_8u_C3C1R,
 OCULON_IPP_ENTRY(ippiColorToGray_8u_AC4C1R,
                  (const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize, const Ipp32f coeffs[3]));
 
+// The studio-range 4:2:0 conversions of the video stores, one set per
+// instruction set, all giving the same bytes; the entry points above run the
+// fastest set this processor has, and tests run each set.
+namespace planar420 {
+
+enum class Isa { Portable, Avx2 };
+
+struct Kernels {
+    // ippiYCbCr420ToRGB_8u_P3C3R's conversion.
+    IppStatus (*toRgb)(const Ipp8u* const planes[3], const int steps[3], Ipp8u* dst, int dstStep, IppiSize roi);
+    // The same into 4-byte pixels whose fourth byte is 255.
+    IppStatus (*toRgbx)(const Ipp8u* const planes[3], const int steps[3], Ipp8u* dst, int dstStep, IppiSize roi);
+    // ippiRGBToYCbCr420_8u_C3P3R's conversion.
+    IppStatus (*fromRgb)(const Ipp8u* src, int srcStep, Ipp8u* const planes[3], const int steps[3], IppiSize roi);
+};
+
+// The set of one instruction set, or null when this processor lacks it.
+const Kernels* kernelsFor(Isa isa);
+
+// The fastest set this processor runs, chosen at the first call.
+const Kernels& kernels();
+
+}  // namespace planar420
+
 // The integer grey weights of a call; exposed for tests of the rounding.
 struct GreyWeights {
     int w0, w1, w2;

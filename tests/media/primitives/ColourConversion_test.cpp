@@ -128,8 +128,27 @@ auto as16(Fn fn) {
     };
 }
 
+void ycbcrOpaquePixel(int y, int cb, int cr, Ipp8u* out) {
+    ycbcrPixel(y, cb, cr, out);
+    out[3] = 255;
+}
+
+// The studio-range 4:2:0 kernel sets this processor runs.
+std::vector<const planar420::Kernels*> kernelSets() {
+    std::vector<const planar420::Kernels*> sets;
+    for (planar420::Isa isa : {planar420::Isa::Portable, planar420::Isa::Avx2})
+        if (const planar420::Kernels* k = planar420::kernelsFor(isa)) sets.push_back(k);
+    return sets;
+}
+
+// Index of the first byte where two buffers differ, or -1.
+std::ptrdiff_t firstDifference(const std::vector<Ipp8u>& a, const std::vector<Ipp8u>& b) {
+    const auto at = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    return at.first == a.end() ? -1 : at.first - a.begin();
+}
+
 TEST(ColourConversion, Planar420ReadersFollowTheFormulas) {
-    const Reader readers[] = {
+    std::vector<Reader> readers = {
         {"YUV420", ippiYUV420ToRGB_8u_P3C3R, yuvPixel, 3},
         {"YCbCr420", ippiYCbCr420ToRGB_8u_P3C3R, ycbcrPixel, 3},
         {"555", as16(ippiYCbCr420ToRGB555_8u16u_P3C3R),
@@ -137,6 +156,10 @@ TEST(ColourConversion, Planar420ReadersFollowTheFormulas) {
         {"565", as16(ippiYCbCr420ToRGB565_8u16u_P3C3R),
          [](int y, int u, int v, Ipp8u* o) { rgb16Pixel(y, u, v, o, true); }, 2},
     };
+    for (const planar420::Kernels* k : kernelSets()) {
+        readers.push_back({"YCbCr420 set", k->toRgb, ycbcrPixel, 3});
+        readers.push_back({"YCbCr420 opaque set", k->toRgbx, ycbcrOpaquePixel, 4});
+    }
     for (const Reader& rd : readers) {
         SCOPED_TRACE(rd.name);
         forEachShape([&rd](int w, int h, test::Layout l, unsigned seed) {
@@ -157,38 +180,114 @@ TEST(ColourConversion, Planar420ReadersFollowTheFormulas) {
     }
 }
 
+int studioLuma(int r, int g, int b) { return (16843 * r + 33030 * g + 6423 * b + 1081344) >> 16; }
+// Cb and Cr of a block from the sums of its four pixels' channels.
+Ipp8u blockCb(const int sum[3]) {
+    return static_cast<Ipp8u>(128 + ((-9699 * sum[0] - 19071 * sum[1] + 28770 * sum[2] + 32768) >> 18));
+}
+Ipp8u blockCr(const int sum[3]) {
+    return static_cast<Ipp8u>(128 + ((28770 * sum[0] - 24117 * sum[1] - 4653 * sum[2] + 32768) >> 18));
+}
+
+using Writer = std::function<IppStatus(const Ipp8u*, int, Ipp8u* const*, int*, IppiSize)>;
+
+std::vector<Writer> writers() {
+    std::vector<Writer> all = {ippiRGBToYCbCr420_8u_C3P3R};
+    for (const planar420::Kernels* k : kernelSets()) all.emplace_back(k->fromRgb);
+    return all;
+}
+
 TEST(ColourConversion, RgbTo420WritesEveryChromaSampleAReaderUses) {
-    forEachShape([](int w, int h, test::Layout l, unsigned seed) {
-        const int cw = (w + 1) / 2, ch = (h + 1) / 2;
-        const TestImage src(3 * w, h, l.gap, l.bottomUp, seed);
-        TestImage y(w, h, l.gap, false, seed + 1), u(cw, ch, l.gap, l.bottomUp, seed + 2),
-            v(cw, ch, l.gap + 2, false, seed + 3);
-        TestImage wy = y, wu = u, wv = v;
-        auto at = [&](int r, int x, int c) { return src.at(r, 3 * x + c); };
-        for (int r = 0; r < h; ++r)
-            for (int x = 0; x < w; ++x)
-                wy.at(r, x) = static_cast<Ipp8u>(
-                    (16843 * at(r, x, 0) + 33030 * at(r, x, 1) + 6423 * at(r, x, 2) + 1081344) >> 16);
-        // A block cut by the image's edge repeats its last row or column.
-        for (int m = 0; m < ch; ++m)
-            for (int n = 0; n < cw; ++n) {
+    for (const Writer& write : writers())
+        forEachShape([&write](int w, int h, test::Layout l, unsigned seed) {
+            const int cw = (w + 1) / 2, ch = (h + 1) / 2;
+            const TestImage src(3 * w, h, l.gap, l.bottomUp, seed);
+            TestImage y(w, h, l.gap, false, seed + 1), u(cw, ch, l.gap, l.bottomUp, seed + 2),
+                v(cw, ch, l.gap + 2, false, seed + 3);
+            TestImage wy = y, wu = u, wv = v;
+            auto at = [&](int r, int x, int c) { return src.at(r, 3 * x + c); };
+            for (int r = 0; r < h; ++r)
+                for (int x = 0; x < w; ++x)
+                    wy.at(r, x) = static_cast<Ipp8u>(studioLuma(at(r, x, 0), at(r, x, 1), at(r, x, 2)));
+            // A block cut by the image's edge repeats its last row or column.
+            for (int m = 0; m < ch; ++m)
+                for (int n = 0; n < cw; ++n) {
+                    int sum[3] = {};
+                    for (int dr = 0; dr < 2; ++dr)
+                        for (int dx = 0; dx < 2; ++dx)
+                            for (int c = 0; c < 3; ++c)
+                                sum[c] += at(std::min(2 * m + dr, h - 1), std::min(2 * n + dx, w - 1), c);
+                    wu.at(m, n) = blockCb(sum);
+                    wv.at(m, n) = blockCr(sum);
+                }
+            Ipp8u* planes[3] = {y.origin(), u.origin(), v.origin()};
+            int steps[3] = {y.step(), u.step(), v.step()};
+            ASSERT_EQ(write(src.row(0), src.step(), planes, steps, {w, h}), ippStsNoErr);
+            EXPECT_EQ(y.bytes, wy.bytes);
+            EXPECT_EQ(u.bytes, wu.bytes);
+            EXPECT_EQ(v.bytes, wv.bytes);
+        });
+}
+
+// Every luma with every chroma pair through each kernel set: 64 images of
+// 512 x 512 whose chroma is its column and row and whose blocks hold four
+// lumas each.
+TEST(ColourConversion, Planar420ReaderSetsAreExactForEveryInput) {
+    constexpr int kSide = 512, kPixels = kSide * kSide;
+    std::vector<Ipp8u> y(kPixels), cb(kPixels / 4), cr(kPixels / 4), want(3 * kPixels), wantOpaque(4 * kPixels);
+    for (int i = 0; i < kPixels / 4; ++i) cb[i] = static_cast<Ipp8u>(i % 256), cr[i] = static_cast<Ipp8u>(i / 256);
+    const Ipp8u* planes[3] = {y.data(), cb.data(), cr.data()};
+    int steps[3] = {kSide, kSide / 2, kSide / 2};
+    for (int pass = 0; pass < 64; ++pass) {
+        for (int i = 0; i < kPixels; ++i) {
+            const int r = i / kSide, x = i % kSide;
+            y[i] = static_cast<Ipp8u>(4 * pass + 2 * (r % 2) + x % 2);
+            ycbcrPixel(y[i], x / 2, r / 2, &want[3 * i]);
+            ycbcrOpaquePixel(y[i], x / 2, r / 2, &wantOpaque[4 * i]);
+        }
+        for (const planar420::Kernels* k : kernelSets()) {
+            std::vector<Ipp8u> got(3 * kPixels), gotOpaque(4 * kPixels);
+            k->toRgb(planes, steps, got.data(), 3 * kSide, {kSide, kSide});
+            k->toRgbx(planes, steps, gotOpaque.data(), 4 * kSide, {kSide, kSide});
+            ASSERT_EQ(firstDifference(got, want), -1) << "pass " << pass;
+            ASSERT_EQ(firstDifference(gotOpaque, wantOpaque), -1) << "pass " << pass;
+        }
+    }
+}
+
+// Every colour once, through the entry point and each kernel set: 64 images
+// of 512 x 512 pixels in an order that scatters neighbours (the colour is the
+// pixel's number times an odd factor, modulo 2^24), so that the 4 x 2^20
+// blocks mix unrelated colours.
+TEST(ColourConversion, RgbTo420IsExactForEveryColour) {
+    constexpr int kSide = 512, kPixels = kSide * kSide;
+    std::vector<Ipp8u> rgb(3 * kPixels), wantY(kPixels), wantCb(kPixels / 4), wantCr(kPixels / 4);
+    int steps[3] = {kSide, kSide / 2, kSide / 2};
+    for (unsigned pass = 0; pass < 64; ++pass) {
+        for (unsigned i = 0; i < kPixels; ++i) {
+            const unsigned c = ((pass * kPixels + i) * 0x9E3779B1u) & 0xFFFFFF;
+            Ipp8u* p = &rgb[3 * i];
+            p[0] = static_cast<Ipp8u>(c >> 16), p[1] = static_cast<Ipp8u>(c >> 8), p[2] = static_cast<Ipp8u>(c);
+            wantY[i] = static_cast<Ipp8u>(studioLuma(p[0], p[1], p[2]));
+        }
+        for (int m = 0; m < kSide / 2; ++m)
+            for (int n = 0; n < kSide / 2; ++n) {
                 int sum[3] = {};
-                for (int dr = 0; dr < 2; ++dr)
-                    for (int dx = 0; dx < 2; ++dx)
-                        for (int c = 0; c < 3; ++c)
-                            sum[c] += at(std::min(2 * m + dr, h - 1), std::min(2 * n + dx, w - 1), c);
-                wu.at(m, n) =
-                    static_cast<Ipp8u>(128 + ((-9699 * sum[0] - 19071 * sum[1] + 28770 * sum[2] + 32768) >> 18));
-                wv.at(m, n) =
-                    static_cast<Ipp8u>(128 + ((28770 * sum[0] - 24117 * sum[1] - 4653 * sum[2] + 32768) >> 18));
+                for (int corner = 0; corner < 4; ++corner)
+                    for (int c = 0; c < 3; ++c)
+                        sum[c] += rgb[3 * ((2 * m + corner / 2) * kSide + 2 * n + corner % 2) + c];
+                wantCb[m * kSide / 2 + n] = blockCb(sum);
+                wantCr[m * kSide / 2 + n] = blockCr(sum);
             }
-        Ipp8u* planes[3] = {y.origin(), u.origin(), v.origin()};
-        int steps[3] = {y.step(), u.step(), v.step()};
-        ASSERT_EQ(ippiRGBToYCbCr420_8u_C3P3R(src.row(0), src.step(), planes, steps, {w, h}), ippStsNoErr);
-        EXPECT_EQ(y.bytes, wy.bytes);
-        EXPECT_EQ(u.bytes, wu.bytes);
-        EXPECT_EQ(v.bytes, wv.bytes);
-    });
+        for (const Writer& write : writers()) {
+            std::vector<Ipp8u> y(kPixels), cb(kPixels / 4), cr(kPixels / 4);
+            Ipp8u* planes[3] = {y.data(), cb.data(), cr.data()};
+            write(rgb.data(), 3 * kSide, planes, steps, {kSide, kSide});
+            ASSERT_EQ(firstDifference(y, wantY), -1) << "pass " << pass;
+            ASSERT_EQ(firstDifference(cb, wantCb), -1) << "pass " << pass;
+            ASSERT_EQ(firstDifference(cr, wantCr), -1) << "pass " << pass;
+        }
+    }
 }
 
 TEST(ColourConversion, WorkedValues) {
