@@ -234,6 +234,21 @@ void planarToWords(const Job& job) {
     Fn(planes, in.Step, job.dstWords(), job.dstStep(), job.roi);
 }
 
+// Planar 4:2:0 to RGBA in one pass, the alpha byte written with the colour:
+// the same bytes as the conversion, channel copy and alpha fill of the road
+// through an RGB image, which a conversion bound from a library still takes.
+void planarToRgba(const Job& job) {
+    if (ippiYCbCr420ToRGB_8u_P3C3R != &_px_ippiYCbCr420ToRGB_8u_P3C3R) {
+        const Scratch rgb(3 * job.pixels());
+        planarToRgb(job, rgb.data(), 3 * job.width());
+        encode(job, {rgb.data(), 3 * job.width(), true, false});
+        return;
+    }
+    const TVDYCbCrPlanes in = job.srcPlanes();
+    const Ipp8u* const planes[3] = {in.Plane[0], in.Plane[1], in.Plane[2]};
+    planar420::kernels().toRgbx(planes, in.Step, job.dstData(), job.dstStep(), job.roi);
+}
+
 void swapPairs(const Job& job) { ippsSwapBytes_16u(job.srcWords(), job.dstWords(), job.dstPairs()); }
 
 // Luma to luma and Cb to Cb: the chroma planes change places in memory.
@@ -280,6 +295,8 @@ constexpr DirectPath kDirectPaths[] = {
     {F::vfRGBA32, F::vfRGB555, wordsToRgba<ippiRGB555ToRGBA_8u_AC4R>},
     {F::vfRGBA32, F::vfGrayScale, greyToRgbaPath},
     {F::vfRGBA32, F::vfGray16, grey16ToRgba},
+    {F::vfRGBA32, F::vfYV12, planarToRgba},
+    {F::vfRGBA32, F::vfIYUV, planarToRgba},
     {F::vfRGB565, F::vfRGBA32, rgbaToWords<ippiRGBA_8u_AC4RToRGB565>},
     {F::vfRGB565, F::vfYV12, planarToWords<ippiYCbCr420ToRGB565_8u16u_P3C3R>},
     {F::vfRGB565, F::vfIYUV, planarToWords<ippiYCbCr420ToRGB565_8u16u_P3C3R>},
