@@ -143,6 +143,7 @@ std::vector<const planar420::Kernels*> kernelSets() {
 
 // Index of the first byte where two buffers differ, or -1.
 std::ptrdiff_t firstDifference(const std::vector<Ipp8u>& a, const std::vector<Ipp8u>& b) {
+    if (a == b) return -1;
     const auto at = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
     return at.first == a.end() ? -1 : at.first - a.begin();
 }
