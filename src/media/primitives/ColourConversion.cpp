@@ -281,7 +281,12 @@ template <typename Model>
     }
 }
 
-// A block kernel of the 4:2:0 readers: n pixels (a multiple of kBlock) of
+// The 4:2:0 drivers give their block kernels whole segments of kSegment
+// pixels (a step of every kernel set); a row's rest goes through padded
+// copies.
+constexpr ptrdiff_t kSegment = 64;
+
+// A block kernel of the 4:2:0 readers: n pixels (a multiple of kSegment) of
 // one or two luma rows (y1 may be null) sharing a chroma row; the chroma terms
 // are formed once per pair and serve both rows. Outputs are addressed in
 // bytes.
@@ -305,16 +310,16 @@ OCULON_SHUFFLE_LOOP void readBlocks(const Ipp8u* y0, const Ipp8u* y1, const Ipp8
 // the chroma of column x (even). kBytes: output bytes per pixel.
 template <ReadBlocks Blocks, ptrdiff_t kBytes>
 void readSegment(const Ipp8u* y0, const Ipp8u* y1, const Ipp8u* u, const Ipp8u* v, Ipp8u* d0, Ipp8u* d1, ptrdiff_t n) {
-    const ptrdiff_t whole = n & ~(kBlock - 1), rest = n - whole;
+    const ptrdiff_t whole = n & ~(kSegment - 1), rest = n - whole;
     if (whole) Blocks(y0, y1, u, v, d0, d1, whole);
     if (!rest) return;
-    Ipp8u ya[kBlock] = {}, yb[kBlock] = {}, ua[kBlock / 2] = {}, va[kBlock / 2] = {};
-    Ipp8u oa[kBytes * kBlock], ob[kBytes * kBlock];
+    Ipp8u ya[kSegment] = {}, yb[kSegment] = {}, ua[kSegment / 2] = {}, va[kSegment / 2] = {};
+    Ipp8u oa[kBytes * kSegment], ob[kBytes * kSegment];
     std::memcpy(ya, y0 + whole, static_cast<std::size_t>(rest));
     if (y1) std::memcpy(yb, y1 + whole, static_cast<std::size_t>(rest));
     std::memcpy(ua, u + whole / 2, static_cast<std::size_t>((rest + 1) / 2));
     std::memcpy(va, v + whole / 2, static_cast<std::size_t>((rest + 1) / 2));
-    Blocks(ya, y1 ? yb : nullptr, ua, va, oa, ob, kBlock);
+    Blocks(ya, y1 ? yb : nullptr, ua, va, oa, ob, kSegment);
     std::memcpy(d0 + kBytes * whole, oa, static_cast<std::size_t>(kBytes * rest));
     if (y1) std::memcpy(d1 + kBytes * whole, ob, static_cast<std::size_t>(kBytes * rest));
 }
@@ -436,7 +441,8 @@ OCULON_SHUFFLE_LOOP void rgbBlocksTo420(const Ipp8u* s0, const Ipp8u* s1, Ipp8u*
     }
 }
 
-// A block kernel of the 4:2:0 writer, as rgbBlocksTo420.
+// A block kernel of the 4:2:0 writer, as rgbBlocksTo420, given a multiple
+// of kSegment pixels.
 using WriteBlocks = void (*)(const Ipp8u* s0, const Ipp8u* s1, Ipp8u* y0, Ipp8u* y1, Ipp8u* cb, Ipp8u* cr, ptrdiff_t n,
                              int rows);
 
@@ -445,16 +451,16 @@ using WriteBlocks = void (*)(const Ipp8u* s0, const Ipp8u* s1, Ipp8u* y0, Ipp8u*
 template <WriteBlocks Blocks>
 void rgbRowPairTo420(const Ipp8u* s0, const Ipp8u* s1, Ipp8u* y0, Ipp8u* y1, Ipp8u* cb, Ipp8u* cr, ptrdiff_t n,
                      int rows) {
-    const ptrdiff_t whole = n & ~(kBlock - 1), rest = n - whole;
+    const ptrdiff_t whole = n & ~(kSegment - 1), rest = n - whole;
     if (whole) Blocks(s0, s1, y0, y1, cb, cr, whole, rows);
     if (!rest) return;
-    Ipp8u in[2][3 * kBlock] = {}, ya[kBlock], yb[kBlock], ca[kBlock / 2], cc[kBlock / 2];
+    Ipp8u in[2][3 * kSegment] = {}, ya[kSegment], yb[kSegment], ca[kSegment / 2], cc[kSegment / 2];
     const Ipp8u* src[2] = {s0, s1};
     for (int row = 0; row < 2; ++row) {
         std::memcpy(in[row], src[row] + 3 * whole, static_cast<std::size_t>(3 * rest));
         if (rest & 1) std::memcpy(in[row] + 3 * rest, in[row] + 3 * (rest - 1), 3);
     }
-    Blocks(in[0], in[1], ya, yb, ca, cc, kBlock, rows);
+    Blocks(in[0], in[1], ya, yb, ca, cc, kSegment, rows);
     std::memcpy(y0 + whole, ya, static_cast<std::size_t>(rest));
     if (rows == 2) std::memcpy(y1 + whole, yb, static_cast<std::size_t>(rest));
     std::memcpy(cb + whole / 2, ca, static_cast<std::size_t>((rest + 1) / 2));
@@ -497,9 +503,56 @@ IppStatus packedRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, I
 
 // --- Kernel sets -----------------------------------------------------------
 
+// The byte orders of the vector kernels (Planar420Kernels.inc), per 16-byte
+// lane of 16 pixels.
+using Lane = std::array<Ipp8u, 16>;
+
+// Where the channel bytes of a lane's pixels lie once packed: its even
+// pixels, then its odd ones.
+constexpr int channelByte(int pixel) { return pixel % 2 ? 8 + pixel / 2 : pixel / 2; }
+
+// Byte j of output chunk k (of three) of a lane's 48 bytes R, G, B: channel
+// c's byte of its pixel, or zero (0x80) for the other channels.
+constexpr Lane rgbMask(int k, int c) {
+    Lane m{};
+    for (int j = 0; j < 16; ++j) {
+        const int p = 16 * k + j;
+        m[static_cast<std::size_t>(j)] = static_cast<Ipp8u>(p % 3 == c ? channelByte(p / 3) : 0x80);
+    }
+    return m;
+}
+
+constexpr Lane kRgbMasks[3][3] = {{rgbMask(0, 0), rgbMask(0, 1), rgbMask(0, 2)},
+                                  {rgbMask(1, 0), rgbMask(1, 1), rgbMask(1, 2)},
+                                  {rgbMask(2, 0), rgbMask(2, 1), rgbMask(2, 2)}};
+
+// Four 3-byte pixels from byte `shift` on as the words (first channel,
+// next channel) per dword.
+constexpr Lane groupMask(int first, int shift) {
+    Lane m{};
+    for (int j = 0; j < 16; ++j)
+        m[static_cast<std::size_t>(j)] = static_cast<Ipp8u>(j % 2 ? 0x80 : 3 * (j / 4) + first + (j / 2) % 2 + shift);
+    return m;
+}
+
+constexpr Lane kRedGreen = groupMask(0, 0), kGreenBlue = groupMask(1, 0), kRedGreenLast = groupMask(0, 4),
+               kGreenBlueLast = groupMask(1, 4);
+
 namespace avx2 {
-#include "media/primitives/Planar420Avx2.inc"
+#define OCULON_VECTOR_BYTES 32
+#define OCULON_TARGET __attribute__((target("avx2")))
+#include "media/primitives/Planar420Kernels.inc"
+#undef OCULON_TARGET
+#undef OCULON_VECTOR_BYTES
 }  // namespace avx2
+
+namespace avx512 {
+#define OCULON_VECTOR_BYTES 64
+#define OCULON_TARGET __attribute__((target("avx512bw")))
+#include "media/primitives/Planar420Kernels.inc"
+#undef OCULON_TARGET
+#undef OCULON_VECTOR_BYTES
+}  // namespace avx512
 
 template <ReadBlocks Blocks, ptrdiff_t kBytes>
 IppStatus readPixels(const Ipp8u* const planes[3], const int steps[3], Ipp8u* dst, int dstStep, IppiSize roi) {
@@ -510,6 +563,8 @@ constexpr planar420::Kernels kPortable{readPixels<readBlocks<YCbCr420Model>, 3>,
                                        write420<rgbBlocksTo420>};
 constexpr planar420::Kernels kAvx2{readPixels<avx2::ycbcrBlocks<3>, 3>, readPixels<avx2::ycbcrBlocks<4>, 4>,
                                    write420<avx2::rgbBlocks>};
+constexpr planar420::Kernels kAvx512{readPixels<avx512::ycbcrBlocks<3>, 3>, readPixels<avx512::ycbcrBlocks<4>, 4>,
+                                     write420<avx512::rgbBlocks>};
 
 // --- Grey ----------------------------------------------------------------
 
@@ -537,12 +592,17 @@ const Kernels* kernelsFor(Isa isa) {
     switch (isa) {
         case Isa::Portable: return &kPortable;
         case Isa::Avx2: __builtin_cpu_init(); return __builtin_cpu_supports("avx2") ? &kAvx2 : nullptr;
+        case Isa::Avx512: __builtin_cpu_init(); return __builtin_cpu_supports("avx512bw") ? &kAvx512 : nullptr;
     }
     return nullptr;
 }
 
 const Kernels& kernels() {
-    static const Kernels* const best = kernelsFor(Isa::Avx2) ? kernelsFor(Isa::Avx2) : kernelsFor(Isa::Portable);
+    static const Kernels* const best = [] {
+        for (Isa isa : {Isa::Avx512, Isa::Avx2})
+            if (const Kernels* k = kernelsFor(isa)) return k;
+        return kernelsFor(Isa::Portable);
+    }();
     return *best;
 }
 

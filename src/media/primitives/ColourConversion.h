@@ -57,7 +57,7 @@ OCULON_IPP_ENTRY(ippiColorToGray_8u_AC4C1R,
 // fastest set this processor has, and tests run each set.
 namespace planar420 {
 
-enum class Isa { Portable, Avx2 };
+enum class Isa { Portable, Avx2, Avx512 };
 
 struct Kernels {
     // ippiYCbCr420ToRGB_8u_P3C3R's conversion.

@@ -136,7 +136,7 @@ void ycbcrOpaquePixel(int y, int cb, int cr, Ipp8u* out) {
 // The studio-range 4:2:0 kernel sets this processor runs.
 std::vector<const planar420::Kernels*> kernelSets() {
     std::vector<const planar420::Kernels*> sets;
-    for (planar420::Isa isa : {planar420::Isa::Portable, planar420::Isa::Avx2})
+    for (planar420::Isa isa : {planar420::Isa::Portable, planar420::Isa::Avx2, planar420::Isa::Avx512})
         if (const planar420::Kernels* k = planar420::kernelsFor(isa)) sets.push_back(k);
     return sets;
 }
