@@ -38,11 +38,12 @@ bool TAUAcmCompressor::OpenCompressor(const platform::WaveFormat& Source, const 
 }
 
 bool TAUAcmCompressor::CompressStream(const std::uint8_t* Source, std::size_t SourceBytes, std::uint32_t& BytesUsed,
-                                      TAUAudioBuffer& Target, bool& FirstBlock, platform::AudioConversionStream& Step) {
+                                      TAUAudioBuffer& Target, bool& FirstBlock, platform::AudioConversionStream& Step,
+                                      bool End) {
     const std::size_t needed = Step.targetSizeFor(SourceBytes);
     if (needed > UINT32_MAX) return false;
     if (Target.GetByteSize() < needed) Target.Resize(static_cast<std::uint32_t>(needed), false);
-    const unsigned flags = FirstBlock ? 0 : platform::audioConvertStart;
+    const unsigned flags = (FirstBlock ? 0 : platform::audioConvertStart) | (End ? platform::audioConvertEnd : 0);
     FirstBlock = true;
     const auto result = Step.convert(Source, SourceBytes, Target.Write(), Target.GetByteSize(), flags);
     if (!result || result->targetUsed > UINT32_MAX) {
@@ -59,6 +60,18 @@ bool TAUAcmCompressor::CompressBuffer(const IAUAudioBuffer& Input, IAUAudioBuffe
 
 bool TAUAcmCompressor::CompressBytes(const std::uint8_t* Input, std::size_t inputBytes, IAUAudioBuffer& Output,
                                      std::uint32_t& ByteCount) {
+    return RunChain(Input, inputBytes, Output, ByteCount, false);
+}
+
+bool TAUAcmCompressor::FlushCompressor(IAUAudioBuffer& Output, std::uint32_t& ByteCount) {
+    const bool ok = RunChain(nullptr, 0, Output, ByteCount, true);
+    // Each stage starts over with the next block, as after opening.
+    FFirstBuffer1 = FFirstBuffer2 = FFirstBuffer3 = false;
+    return ok;
+}
+
+bool TAUAcmCompressor::RunChain(const std::uint8_t* Input, std::size_t inputBytes, IAUAudioBuffer& Output,
+                                std::uint32_t& ByteCount, bool End) {
     ByteCount = 0;
     Output = FCompressionBuffer1;
     if (!GetOpened()) return false;
@@ -66,11 +79,11 @@ bool TAUAcmCompressor::CompressBytes(const std::uint8_t* Input, std::size_t inpu
     auto& buffer2 = *FCompressionBuffer2;
     bool ok = true;
     if (FNeedsConvertion) {
-        ok = CompressStream(Input, inputBytes, ByteCount, buffer1, FFirstBuffer1, *Step1Stream) &&
-             CompressStream(buffer1.Read(), ByteCount, ByteCount, buffer2, FFirstBuffer2, *Step2Stream) &&
-             CompressStream(buffer2.Read(), ByteCount, ByteCount, buffer1, FFirstBuffer3, *Step3Stream);
+        ok = CompressStream(Input, inputBytes, ByteCount, buffer1, FFirstBuffer1, *Step1Stream, End) &&
+             CompressStream(buffer1.Read(), ByteCount, ByteCount, buffer2, FFirstBuffer2, *Step2Stream, End) &&
+             CompressStream(buffer2.Read(), ByteCount, ByteCount, buffer1, FFirstBuffer3, *Step3Stream, End);
     } else {
-        ok = CompressStream(Input, inputBytes, ByteCount, buffer1, FFirstBuffer3, *Step3Stream);
+        ok = CompressStream(Input, inputBytes, ByteCount, buffer1, FFirstBuffer3, *Step3Stream, End);
     }
     if (!ok) ByteCount = 0;
     return ok;

@@ -35,6 +35,10 @@ public:
     // The same for `inputBytes` bytes of source audio.
     bool CompressBytes(const std::uint8_t* Input, std::size_t inputBytes, IAUAudioBuffer& Output,
                        std::uint32_t& ByteCount);
+    // At the end of the stream: what the stages still hold (an encoder's
+    // partial block, completed with silence) comes out as CompressBuffer
+    // gives it. The next CompressBuffer starts a new stream.
+    bool FlushCompressor(IAUAudioBuffer& Output, std::uint32_t& ByteCount);
     void CloseCompressor();
     bool GetOpened() const { return Step3Stream != nullptr; }
     bool Opened() const { return GetOpened(); }
@@ -42,9 +46,13 @@ public:
 
 private:
     using Stream = std::unique_ptr<platform::AudioConversionStream>;
-    // One stage: `SourceBytes` of `Source` into `Target`, which grows as needed.
+    // One stage: `SourceBytes` of `Source` into `Target`, which grows as
+    // needed; with `End` the stage gives out all it holds.
     static bool CompressStream(const std::uint8_t* Source, std::size_t SourceBytes, std::uint32_t& BytesUsed,
-                               TAUAudioBuffer& Target, bool& FirstBlock, platform::AudioConversionStream& Step);
+                               TAUAudioBuffer& Target, bool& FirstBlock, platform::AudioConversionStream& Step,
+                               bool End);
+    bool RunChain(const std::uint8_t* Input, std::size_t inputBytes, IAUAudioBuffer& Output, std::uint32_t& ByteCount,
+                  bool End);
 
     Stream Step1Stream, Step2Stream, Step3Stream;
     // One byte per frame (mono, 8 bits), so that frames count bytes.

@@ -196,22 +196,28 @@ std::uint32_t TVDAVILogger::IntRenderAudio(const audio::IAUAudioBuffer& block) {
     const std::uint32_t frames = block->GetSize();
     if (!HasAudioStream() || frames == 0) return frames;
     FCurrentAudioTime += std::int64_t{frames} * 10'000'000 / block->GetSamplesPerSecond();
-    const std::uint8_t* bytes = block->Read();
-    std::uint32_t count = block->GetByteSize();
-    std::uint32_t written = frames;
-    if (FAcmCompressor.Opened()) {
-        // A block that a stage fails on is dropped whole: no bytes of an earlier block go out again.
-        if (!FAcmCompressor.CompressBuffer(block, FCompressionBuffer, count)) return frames;
-        bytes = FCompressionBuffer->Read();
-        written = static_cast<std::uint32_t>(std::uint64_t{count} * FAudioTarget.samplesPerSec /
-                                             std::max<std::uint32_t>(FAudioTarget.avgBytesPerSec, 1));
+    if (!FAcmCompressor.Opened()) {
+        WriteAudio(block->Read(), block->GetByteSize(), frames);
+        return frames;
     }
-    if (count > 0 && !FFile->writeAudio(FAudioStream, bytes, count, written) && !FWriteFailed) {
+    // A block that a stage fails on is dropped whole: no bytes of an earlier block go out again.
+    std::uint32_t count = 0;
+    if (FAcmCompressor.CompressBuffer(block, FCompressionBuffer, count))
+        WriteAudio(FCompressionBuffer->Read(), count, CompressedFrames(count));
+    return frames;
+}
+
+std::uint32_t TVDAVILogger::CompressedFrames(std::uint32_t count) const {
+    return static_cast<std::uint32_t>(std::uint64_t{count} * FAudioTarget.samplesPerSec /
+                                      std::max<std::uint32_t>(FAudioTarget.avgBytesPerSec, 1));
+}
+
+void TVDAVILogger::WriteAudio(const std::uint8_t* bytes, std::uint32_t count, std::uint32_t frames) {
+    if (count > 0 && !FFile->writeAudio(FAudioStream, bytes, count, frames) && !FWriteFailed) {
         FWriteFailed = true;
         log::error(log::Category::media, "%s: audio was not written: %s", FCurrentFileName.c_str(),
                    FFile->lastError().c_str());
     }
-    return frames;
 }
 
 void TVDAVILogger::EndAVI(bool clearQueues) {
@@ -223,6 +229,10 @@ void TVDAVILogger::EndAVI(bool clearQueues) {
 
 void TVDAVILogger::CloseFile() {
     FCompressor.reset();
+    // The encoder's last, partial block ends the audio stream rather than being lost.
+    std::uint32_t count = 0;
+    if (HasAudioStream() && FAcmCompressor.Opened() && FAcmCompressor.FlushCompressor(FCompressionBuffer, count))
+        WriteAudio(FCompressionBuffer->Read(), count, CompressedFrames(count));
     FAcmCompressor.CloseCompressor();
     FVideoStream = FAudioStream = -1;
     FFrameBuffer.reset();

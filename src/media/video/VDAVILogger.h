@@ -88,6 +88,10 @@ private:
     // The format the audio stream is written in: the first of AudioCompression
     // that the compressor opens for, else the source itself.
     platform::WaveFormat OpenAudioCompressor(const platform::WaveFormat& source);
+    // One chunk of the audio stream, `bytes` of the stream's format.
+    void WriteAudio(const std::uint8_t* bytes, std::uint32_t count, std::uint32_t frames);
+    // Samples per channel in `count` bytes of the compressed audio stream.
+    std::uint32_t CompressedFrames(std::uint32_t count) const;
     // Writes the index and closes the file; forgets the streams.
     void CloseFile();
 

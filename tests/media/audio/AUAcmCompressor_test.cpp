@@ -78,6 +78,55 @@ TEST(AcmCompressor, OneStageForItsOwnPcmAndThreeForAnyOther) {
     EXPECT_GT(10 * std::log10(signal / noise), 20);
 }
 
+// The PCM that `compressed` (of format `ima`) decodes to.
+std::vector<std::uint8_t> decodeAll(const WaveFormat& ima, const std::vector<std::uint8_t>& compressed) {
+    std::string error;
+    auto decoder = AudioConversionStream::open(ima, *suggestPcmFormat(ima), error);
+    std::vector<std::uint8_t> decoded(decoder->targetSizeFor(compressed.size()));
+    decoded.resize(
+        decoder->convert(compressed.data(), compressed.size(), decoded.data(), decoded.size(), 0)->targetUsed);
+    return decoded;
+}
+
+TEST(AcmCompressor, FlushingGivesOutTheBlockStillGathering) {
+    // 3000 samples through an encoder of 2041-sample blocks: one block comes
+    // out at once, the flush gives the rest as a block completed with silence.
+    // Through three stages too, where the resampler holds back a sample.
+    const auto ima = *suggestAudioFormat(kWaveFormatImaAdpcm, 1, 8000);
+    for (const auto& source : {WaveFormat::pcm(1, 8000, 16), WaveFormat::pcm(2, 11025, 16)}) {
+        TAUAcmCompressor compressor;
+        ASSERT_TRUE(compressor.OpenCompressor(source, ima));
+        const std::size_t frames = 3000 * source.samplesPerSec / 8000;
+        std::vector<std::uint8_t> compressed;
+        compress(compressor, tone16(source, frames), &compressed);
+        EXPECT_EQ(compressed.size(), ima.blockAlign);
+        IAUAudioBuffer output;
+        std::uint32_t count = 99;
+        ASSERT_TRUE(compressor.FlushCompressor(output, count));
+        EXPECT_EQ(count, ima.blockAlign);
+        compressed.insert(compressed.end(), output->Read(), output->Read() + count);
+        ASSERT_TRUE(compressor.FlushCompressor(output, count));  // nothing more
+        EXPECT_EQ(count, 0u);
+
+        const auto decoded = decodeAll(ima, compressed);
+        ASSERT_EQ(decoded.size(), 2u * 2 * 2041);
+        const auto expected = tone16(WaveFormat::pcm(1, 8000, 16), 3000);
+        double signal = 0, noise = 0;
+        for (std::size_t i = 2 * 2041; i + 1 < expected.size(); i += 2) {  // the flushed samples only
+            const double d = static_cast<std::int16_t>(decoded[i] | decoded[i + 1] << 8);
+            const double e = static_cast<std::int16_t>(expected[i] | expected[i + 1] << 8);
+            signal += e * e;
+            noise += (d - e) * (d - e);
+        }
+        EXPECT_GT(10 * std::log10(signal / noise), 20) << source.channels << " channels";
+    }
+    TAUAcmCompressor closed;
+    IAUAudioBuffer output;
+    std::uint32_t count = 99;
+    EXPECT_FALSE(closed.FlushCompressor(output, count));
+    EXPECT_EQ(count, 0u);
+}
+
 TEST(AcmCompressor, AFailingStageDropsItsBlockInsteadOfPassingOnStaleBytes) {
     // An MS ADPCM source through three stages: a block whose header names no
     // coefficient set fails to decode in the first stage.
