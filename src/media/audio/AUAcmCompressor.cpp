@@ -13,8 +13,11 @@ bool sameLayout(const platform::WaveFormat& a, const platform::WaveFormat& b) {
 
 }  // namespace
 
-TAUAcmCompressor::TAUAcmCompressor()
-    : FCompressionBuffer1(std::make_shared<TAUAudioBuffer>()),
+TAUAcmCompressor::TAUAcmCompressor() : TAUAcmCompressor(&platform::AudioConversionStream::open) {}
+
+TAUAcmCompressor::TAUAcmCompressor(StageOpener openStage)
+    : FOpenStage(std::move(openStage)),
+      FCompressionBuffer1(std::make_shared<TAUAudioBuffer>()),
       FCompressionBuffer2(std::make_shared<TAUAudioBuffer>()) {}
 
 bool TAUAcmCompressor::OpenCompressor(const platform::WaveFormat& Source, const platform::WaveFormat& Target) {
@@ -26,7 +29,7 @@ bool TAUAcmCompressor::OpenCompressor(const platform::WaveFormat& Source, const 
     FNeedsConvertion = !sameLayout(*pcm1, *pcm2);
     std::string error;
     auto open = [&](Stream& step, const platform::WaveFormat& from, const platform::WaveFormat& to) {
-        step = platform::AudioConversionStream::open(from, to, error);
+        step = FOpenStage(from, to, error);
         if (!step) log::info(log::Category::media, "audio compression: %s", error.c_str());
         return step != nullptr;
     };

@@ -7,7 +7,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "media/audio/AUSimpleAudioBuffer.h"
@@ -17,7 +19,13 @@ namespace oculon::audio {
 
 class TAUAcmCompressor {
 public:
+    // Opens one stage of the chain: the audio compression manager's stream,
+    // unless a test stands in stages of its own.
+    using StageOpener = std::function<std::unique_ptr<platform::AudioConversionStream>(
+        const platform::WaveFormat& source, const platform::WaveFormat& target, std::string& error)>;
+
     TAUAcmCompressor();
+    explicit TAUAcmCompressor(StageOpener openStage);
     // Open streams are closed with it.
     ~TAUAcmCompressor() = default;
     TAUAcmCompressor(const TAUAcmCompressor&) = delete;
@@ -54,6 +62,7 @@ private:
     bool RunChain(const std::uint8_t* Input, std::size_t inputBytes, IAUAudioBuffer& Output, std::uint32_t& ByteCount,
                   bool End);
 
+    StageOpener FOpenStage;
     Stream Step1Stream, Step2Stream, Step3Stream;
     // One byte per frame (mono, 8 bits), so that frames count bytes.
     IAUAudioBuffer FCompressionBuffer1, FCompressionBuffer2;

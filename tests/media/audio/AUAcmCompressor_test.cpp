@@ -161,6 +161,76 @@ TEST(AcmCompressor, AFailingStageDropsItsBlockInsteadOfPassingOnStaleBytes) {
     EXPECT_FALSE(compressor.Opened());
 }
 
+namespace {
+
+// A stage that passes its bytes on as they are, and fails (dropping them)
+// while told to: real encoders cannot be made to fail on demand.
+class PassStage final : public AudioConversionStream {
+public:
+    PassStage(const WaveFormat& source, const WaveFormat& target, int& calls, const bool& failing)
+        : AudioConversionStream(source, target), calls_(calls), failing_(failing) {}
+    std::size_t targetSizeFor(std::size_t sourceBytes) const override { return held() + sourceBytes + waiting(); }
+
+private:
+    bool process(std::vector<std::uint8_t>& input, std::vector<std::uint8_t>& output, bool) override {
+        ++calls_;
+        if (!failing_) output.insert(output.end(), input.begin(), input.end());
+        input.clear();
+        return !failing_ || fail("told to fail");
+    }
+    bool restart() override { return true; }
+
+    int& calls_;
+    const bool& failing_;
+};
+
+}  // namespace
+
+TEST(AcmCompressor, AFailingSecondOrThirdStageAbortsTheBlock) {
+    int calls[3] = {}, opened = 0;
+    bool failing[3] = {}, refuseThird = false;
+    TAUAcmCompressor compressor([&](const WaveFormat& source, const WaveFormat& target,
+                                    std::string&) -> std::unique_ptr<AudioConversionStream> {
+        const int stage = opened++;
+        if (stage == 2 && refuseThird) return nullptr;
+        return std::make_unique<PassStage>(source, target, calls[stage], failing[stage]);
+    });
+    const auto source = WaveFormat::pcm(2, 22050, 16);
+    const auto target = *suggestAudioFormat(kWaveFormatImaAdpcm, 1, 8000);
+    ASSERT_TRUE(compressor.OpenCompressor(source, target));
+    ASSERT_EQ(opened, 3);
+    auto run = [&](std::uint8_t value, std::size_t bytes, std::uint32_t& count) {
+        const std::vector<std::uint8_t> block(bytes, value);
+        IAUAudioBuffer output;
+        count = 99;
+        const bool ok = compressor.CompressBytes(block.data(), block.size(), output, count);
+        return ok ? std::vector<std::uint8_t>(output->Read(), output->Read() + count) : std::vector<std::uint8_t>{};
+    };
+    std::uint32_t count = 0;
+    for (const int stage : {1, 2}) {
+        EXPECT_EQ(run(0xAA, 64, count), std::vector<std::uint8_t>(64, 0xAA));
+        failing[stage] = true;
+        const int before[3] = {calls[0], calls[1], calls[2]};
+        EXPECT_TRUE(run(0xBB, 32, count).empty());
+        EXPECT_EQ(count, 0u) << "stage " << stage;
+        for (int later = stage + 1; later < 3; ++later) EXPECT_EQ(calls[later], before[later]);  // never reached
+        failing[stage] = false;
+        // The next block comes out alone: nothing of the one before, nor of the failed one.
+        EXPECT_EQ(run(0xCC, 16, count), std::vector<std::uint8_t>(16, 0xCC)) << "stage " << stage;
+    }
+    failing[2] = true;
+    IAUAudioBuffer output;
+    EXPECT_FALSE(compressor.FlushCompressor(output, count));
+    EXPECT_EQ(count, 0u);
+
+    // A third stage that does not open closes the two before it.
+    refuseThird = true;
+    opened = 0;
+    EXPECT_FALSE(compressor.OpenCompressor(source, target));
+    EXPECT_EQ(opened, 3);
+    EXPECT_FALSE(compressor.Opened());
+}
+
 TEST(AudioCompressionSettings, FormatsAreNamedAndStoredAsFormatData) {
     TAUAudioCompression settings(nullptr, *std::make_shared<TPNLock>());
     ASSERT_EQ(settings.Compressions().Count(), 1u);
