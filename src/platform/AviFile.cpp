@@ -192,7 +192,9 @@ int AviFile::addUncompressedVideo(const BitmapFormat& format, std::uint32_t scal
         error = "uncompressed bitmaps are stored bottom-up";
         return -1;
     }
-    if (format.width < 1 || format.height < 1 || scale < 1 || rate < 1 || scale > INT_MAX || rate > INT_MAX) {
+    // The stream header holds the frame's rectangle in 16-bit fields.
+    if (format.width < 1 || format.height < 1 || format.width > 0xFFFF || format.height > 0xFFFF || scale < 1 ||
+        rate < 1 || scale > INT_MAX || rate > INT_MAX) {
         error = "picture size or frame rate out of range";
         return -1;
     }

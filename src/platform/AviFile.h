@@ -34,7 +34,8 @@ public:
     // Streams: their index, or -1 with the reason in `error` (also once a
     // chunk has been written). Frames per second are rate / scale; the
     // header holds the fraction in lowest terms. `bytesPerSecond` is the
-    // stream's data rate for the file header (0: unknown).
+    // stream's data rate for the file header (0: unknown). Pictures are at
+    // most 65535 pixels wide and high.
     int addUncompressedVideo(const BitmapFormat& format, std::uint32_t scale, std::uint32_t rate,
                              std::uint32_t bytesPerSecond, std::string& error);
     int addCompressedVideo(const VideoEncoderSession& session, std::uint32_t scale, std::uint32_t rate,

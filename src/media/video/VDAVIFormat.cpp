@@ -59,8 +59,12 @@ platform::BitmapLayout VDColorBitsLayout(TVDColorBits bits) {
 }
 
 std::uint32_t VDBitmapRowSize(std::uint32_t width, TVDColorBits bits) {
-    const auto bytes = static_cast<std::uint32_t>(platform::bytesPerPixel(VDColorBitsLayout(bits)));
-    return (width * bytes + 3) & ~3u;
+    return static_cast<std::uint32_t>(VDBitmapFrameSize(width, 1, bits));
+}
+
+std::uint64_t VDBitmapFrameSize(std::uint32_t width, std::uint32_t height, TVDColorBits bits) {
+    const auto bytes = static_cast<std::uint64_t>(platform::bytesPerPixel(VDColorBitsLayout(bits)));
+    return ((width * bytes + 3) & ~std::uint64_t{3}) * height;
 }
 
 void VDMirrorToBitmap(const TVDImageBuffer& frame, TVDColorBits bits, std::uint8_t* rows, std::uint32_t rowSize) {

@@ -42,6 +42,8 @@ TVDVideoFormat VDColorBitsFormat(TVDColorBits bits);
 platform::BitmapLayout VDColorBitsLayout(TVDColorBits bits);
 // Bytes of one stored row: width x bytes per pixel, rounded up to 4.
 std::uint32_t VDBitmapRowSize(std::uint32_t width, TVDColorBits bits);
+// Bytes of a whole stored frame, counted so that no size wraps.
+std::uint64_t VDBitmapFrameSize(std::uint32_t width, std::uint32_t height, TVDColorBits bits);
 
 // Copies `frame` (already of that depth's format and of the bitmap's size)
 // into `rows`, bottom row first, `rowSize` bytes from one row to the next.

@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "media/pins/SGBlockPool.h"
 #include "media/video/VDResize.h"
 #include "platform/AviFile.h"
 #include "platform/Log.h"
@@ -99,19 +100,25 @@ void TVDAVILogger::BeginVideo(std::int32_t width, std::int32_t height, TVDVideoF
     FVideoHeader = VDAVIVideoHeader(width, height, frameDelay);
     FRunningColorBits = VDRunningColorBits(ColorBits(), format);
     const platform::BitmapFormat bitmap{width, height, VDColorBitsLayout(FRunningColorBits), true};
-    if (width > 0 && height > 0 && FVideoCompression->Enabled()) FCompressor = OpenCompressor(FVideoHeader, bitmap);
-    std::string reason;
-    const TVDAVIVideoHeader& h = FVideoHeader;
-    FVideoStream = FCompressor ? FFile->addCompressedVideo(*FCompressor, h.Scale, h.Rate, reason)
-                               : FFile->addUncompressedVideo(bitmap, h.Scale, h.Rate, h.BytesPerSecond, reason);
+    const bool sized = width > 0 && height > 0;
+    const std::uint64_t frameBytes = sized ? VDBitmapFrameSize(static_cast<std::uint32_t>(width),
+                                                               static_cast<std::uint32_t>(height), FRunningColorBits)
+                                           : 0;
+    std::string reason = "frames of " + std::to_string(frameBytes) + " bytes do not fit a buffer";
+    // Refused before anything is allocated for such frames.
+    if (frameBytes <= pins::kSGLargestBlock) {
+        if (sized && FVideoCompression->Enabled()) FCompressor = OpenCompressor(FVideoHeader, bitmap);
+        const TVDAVIVideoHeader& h = FVideoHeader;
+        FVideoStream = FCompressor ? FFile->addCompressedVideo(*FCompressor, h.Scale, h.Rate, reason)
+                                   : FFile->addUncompressedVideo(bitmap, h.Scale, h.Rate, h.BytesPerSecond, reason);
+    }
     if (FVideoStream < 0) {
         FCompressor.reset();
         log::warning(log::Category::media, "%s: %s", FCurrentFileName.c_str(), reason.c_str());
         Error(withName("Can't open stream : %s .", FCurrentFileName), kInvalidArgument);
         return;
     }
-    FFrameBuffer = pins::TSGBlockBuffer::CreateSize(
-        VDBitmapRowSize(static_cast<std::uint32_t>(width), FRunningColorBits) * static_cast<std::uint32_t>(height));
+    FFrameBuffer = pins::TSGBlockBuffer::CreateSize(static_cast<std::uint32_t>(frameBytes));
     FVideoStarted = true;
 }
 

@@ -162,6 +162,21 @@ TEST(AVILogger, TellsFailuresWithTheirTexts) {
     ASSERT_FALSE(said.empty());
     EXPECT_EQ(said[0], "Can't open file : " + missing + " . 2");
 
+    // Sizes no AVI header or frame buffer holds are refused at the start,
+    // before anything is allocated for them; the frames after it are dropped.
+    said.clear();
+    for (const auto& [width, height] : {std::pair{65536, 8}, std::pair{23000, 23000}, std::pair{INT32_MAX, 2}}) {
+        rig.logger->Close();
+        rig.logger->SetFileName(rig.dir.path() + "/huge.avi");
+        rig.logger->SetEnabled(true);
+        rig.filter->SendStartCommand(width, height, kDelay);
+        rig.filter->SendData(patternFrame(16, 8, 0));
+        ASSERT_FALSE(said.empty()) << width << "x" << height;
+        EXPECT_EQ(said.back(), "Can't open stream : " + rig.dir.path() + "/huge.avi . 22");
+        EXPECT_EQ(rig.logger->CurrentFrame(), 0);
+    }
+    rig.logger->Close();
+
     // A stream that cannot be opened (no size); unhandled, it throws on the starting thread.
     rig.logger->SetOnError({});
     rig.logger->SetFileName(rig.dir.path() + "/empty.avi");
