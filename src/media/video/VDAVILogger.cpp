@@ -177,6 +177,7 @@ void TVDAVILogger::BeginAudio(const audio::TAUWaveFormatExtensible& format) {
     const auto source = pcmOf(format);
     std::string reason = "audio of " + std::to_string(format.Format.wBitsPerSample) + " bits is not written";
     if (source) {
+        FAudioSamplesSec = source->samplesPerSec;
         FAudioTarget = FAudioCompression->Enabled() ? OpenAudioCompressor(*source) : *source;
         FAudioStream = FFile->addAudio(FAudioTarget, reason);
     }
@@ -202,7 +203,7 @@ platform::WaveFormat TVDAVILogger::OpenAudioCompressor(const platform::WaveForma
 std::uint32_t TVDAVILogger::IntRenderAudio(const audio::IAUAudioBuffer& block) {
     const std::uint32_t frames = block->GetSize();
     if (!HasAudioStream() || frames == 0) return frames;
-    FCurrentAudioTime += std::int64_t{frames} * 10'000'000 / block->GetSamplesPerSecond();
+    FCurrentAudioTime += std::int64_t{frames} * 10'000'000 / FAudioSamplesSec;
     if (!FAcmCompressor.Opened()) {
         WriteAudio(block->Read(), block->GetByteSize(), frames);
         return frames;

@@ -109,8 +109,9 @@ private:
     pins::ISGBlockBuffer FFrameBuffer;  // the bottom-up rows of the frame being written
     audio::TAUAcmCompressor FAcmCompressor;
     audio::IAUAudioBuffer FCompressionBuffer;
-    platform::WaveFormat FAudioTarget;  // the format of the audio stream
-    bool FWriteFailed = false;          // said once per file
+    platform::WaveFormat FAudioTarget;   // the format of the audio stream
+    std::uint32_t FAudioSamplesSec = 0;  // of the audio as it comes in, whatever a block says
+    bool FWriteFailed = false;           // said once per file
 };
 
 }  // namespace oculon::mediavideo

@@ -318,4 +318,42 @@ TEST_P(AudioBeside, InterleavesWithTheFramesByRunningTime) {
 
 INSTANTIATE_TEST_SUITE_P(PcmAndAdpcm, AudioBeside, ::testing::Bool());
 
+// A logger with an audio source linked, errors collected.
+struct AudioRig : LoggerRig {
+    pins::PNOwned<pins::TSGPNSourcePin> audio = pins::PNMakePin<pins::TSGPNSourcePin>(nullptr, nullptr);
+    std::vector<std::string> errors;
+    std::string path = dir.path() + "/audio.avi";
+
+    AudioRig() {
+        compressWith({});
+        EXPECT_TRUE(logger->AudioInputPin().Connect(audio.get()));
+        logger->SetOnError([this](pins::TComponent&, const std::string& text, std::uint32_t, bool& handled) {
+            errors.push_back(text);
+            handled = true;
+        });
+        logger->SetFileName(path);
+        logger->SetEnabled(true);
+    }
+    void start(const audio::TAUWaveFormatExtensible& format) {
+        audio->Notify(std::make_shared<audio::TPNStartWaveOperation>(&format));
+        filter->SendStartCommand(32, 16, kDelay);
+    }
+    void stop() {
+        audio->Stop();
+        filter->SendStopCommand();
+        logger->Close();
+    }
+};
+
+TEST(AVILogger, ABlockThatNamesNoRateIsWrittenAtTheStreamsRate) {
+    AudioRig rig;
+    rig.start(audio::AUMakeWaveFormat(8000, 0, 1, 16));
+    rig.audio->SubmitBuffer(audio::TAUAudioBuffer::CreateSizeEx(0, 0, 400, 1, 16));
+    rig.audio->SubmitBuffer(audio::TAUAudioBuffer::CreateSizeEx(8000, 0, 400, 1, 16));
+    rig.filter->SendData(patternFrame(32, 16, 0));
+    rig.stop();
+    EXPECT_TRUE(rig.errors.empty());
+    EXPECT_EQ(run("ffmpeg -v error -i " + rig.path + " -map 0:a -f s16le -").size(), 2u * 800);
+}
+
 }  // namespace
