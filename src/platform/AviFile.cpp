@@ -238,7 +238,9 @@ int AviFile::addCompressedVideo(const VideoEncoderSession& session, std::uint32_
 
 int AviFile::addAudio(const WaveFormat& format, std::string& error) {
     const AVCodecID codec = audioCodecOf(format);
-    if (codec == AV_CODEC_ID_NONE || format.channels < 1 || format.samplesPerSec < 1 || format.blockAlign < 1) {
+    // The muxer takes rates as ints, and times the stream by its byte rate.
+    if (codec == AV_CODEC_ID_NONE || format.channels < 1 || format.samplesPerSec < 1 ||
+        format.samplesPerSec > INT_MAX || format.avgBytesPerSec < 1 || format.blockAlign < 1) {
         error = "audio format not supported";
         return -1;
     }

@@ -25,7 +25,10 @@ std::string withName(const char* pattern, const std::string& name) {
 // The PCM that an audio block of this format holds, as wave files describe it.
 std::optional<platform::WaveFormat> pcmOf(const audio::TAUWaveFormatExtensible& format) {
     const auto bits = format.Format.wBitsPerSample;
-    if ((bits != 8 && bits != 16) || format.Format.nChannels == 0 || format.Format.nSamplesPerSec == 0)
+    const std::uint64_t bytesPerSecond = std::uint64_t{format.Format.nSamplesPerSec} * format.Format.nBlockAlign;
+    // The byte rate has 32 bits in the file.
+    if ((bits != 8 && bits != 16) || format.Format.nChannels == 0 || format.Format.nSamplesPerSec == 0 ||
+        bytesPerSecond > UINT32_MAX)
         return std::nullopt;
     return platform::WaveFormat::pcm(format.Format.nChannels, format.Format.nSamplesPerSec, bits);
 }

@@ -356,4 +356,18 @@ TEST(AVILogger, ABlockThatNamesNoRateIsWrittenAtTheStreamsRate) {
     EXPECT_EQ(run("ffmpeg -v error -i " + rig.path + " -map 0:a -f s16le -").size(), 2u * 800);
 }
 
+TEST(AVILogger, AudioThatNoFileHoldsIsRefusedAndTheFramesStillWritten) {
+    // Rates past the header's fields (or a byte rate that wraps) would make
+    // the whole file unwritable; such audio is refused at its start.
+    for (const auto& [rate, channels, bits] : {std::tuple{2'200'000'000u, 1u, 8u}, std::tuple{0x7FFFFFFFu, 2u, 16u}}) {
+        AudioRig rig;
+        rig.start(audio::AUMakeWaveFormat(rate, 0, channels, bits));
+        rig.filter->SendData(patternFrame(32, 16, 0));
+        rig.stop();
+        ASSERT_FALSE(rig.errors.empty()) << rate;
+        for (const auto& error : rig.errors) EXPECT_EQ(error, "Can't open stream : " + rig.path + " .");
+        EXPECT_EQ(probeVideo(rig.path), "rawvideo,32,16,25/1,1\n");
+    }
+}
+
 }  // namespace
