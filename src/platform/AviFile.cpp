@@ -1,7 +1,8 @@
 #include "platform/AviFile.h"
 
+#include <unistd.h>
+
 #include <climits>
-#include <cstdio>
 #include <vector>
 
 #include "platform/LibavHandles.h"
@@ -177,7 +178,8 @@ std::unique_ptr<AviFile> AviFile::create(const std::string& path, std::string& e
         return nullptr;
     }
     // Replaced, not written over: a longer old file would leave its tail.
-    std::remove(path.c_str());
+    // Only a file: unlike remove(), unlink() leaves a folder of that name.
+    ::unlink(path.c_str());
     // Always a file: a name such as "pipe:1" must not reach another protocol.
     if (const int result = avio_open(&raw->pb, ("file:" + path).c_str(), AVIO_FLAG_WRITE); result < 0) {
         error = libavError(result);

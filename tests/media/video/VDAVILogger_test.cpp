@@ -161,6 +161,12 @@ TEST(AVILogger, TellsFailuresWithTheirTexts) {
     rig.write("no/such/folder.avi", 16, 8, kDelay, frames(16, 8, 1));
     ASSERT_FALSE(said.empty());
     EXPECT_EQ(said[0], "Can't open file : " + missing + " . 2");
+    // A folder of that name is not a file to replace, even when empty.
+    const std::string folder = rig.dir.path() + "/folder.avi";
+    std::filesystem::create_directory(folder);
+    rig.write("folder.avi", 16, 8, kDelay, frames(16, 8, 1));
+    EXPECT_EQ(said.back(), "Can't open file : " + folder + " . " + std::to_string(EISDIR));
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
 
     // Sizes no AVI header or frame buffer holds are refused at the start,
     // before anything is allocated for them; the frames after it are dropped.
