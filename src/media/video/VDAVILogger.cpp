@@ -148,11 +148,16 @@ void TVDAVILogger::IntRenderImage(const IVDImageBuffer& frame) {
     if (!HasVideoStream()) return;
     const auto width = static_cast<std::uint32_t>(FVideoHeader.Width);
     const auto height = static_cast<std::uint32_t>(FVideoHeader.Height);
-    const IVDImageBuffer sized = VDResizeBuffer(frame, width, height);
-    sized->SetFormat(VDColorBitsFormat(FRunningColorBits));
     const std::uint32_t rowSize = VDBitmapRowSize(width, FRunningColorBits);
-    std::uint8_t* rows = FFrameBuffer->Write();
-    VDMirrorToBitmap(*sized, FRunningColorBits, rows, rowSize);
+    if (frame->GetWidth() == 0 || frame->GetHeight() == 0) {
+        // Nothing to scale: black, rather than whatever the buffer held before.
+        FFrameBuffer->Zero();
+    } else {
+        const IVDImageBuffer sized = VDResizeBuffer(frame, width, height);
+        sized->SetFormat(VDColorBitsFormat(FRunningColorBits));
+        VDMirrorToBitmap(*sized, FRunningColorBits, FFrameBuffer->Write(), rowSize);
+    }
+    const std::uint8_t* rows = FFrameBuffer->Read();
     bool written = false;
     if (FCompressor) {
         const auto compressed = FCompressor->compress(rows, rowSize);

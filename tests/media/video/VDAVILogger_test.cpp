@@ -133,6 +133,13 @@ TEST(AVILogger, TwoFilesInARowTakeTheirOwnSizeAndRate) {
     const std::string secondPath = rig.write("second.avi", 96, 72, 1'000'000, second);
     EXPECT_EQ(probeVideo(first), "mjpeg,64,48,25/1,3\n");
     EXPECT_EQ(probeVideo(secondPath), "mjpeg,96,72,10/1,3\n");
+
+    // A frame without pixels has nothing to scale: it is stored black.
+    rig.compressWith({});
+    const std::string empty =
+        rig.write("empty.avi", 16, 8, kDelay,
+                  {patternFrame(16, 8, 1), TVDImageBuffer::CreateSize(0, 0, TVDVideoFormat::vfRGBA32)});
+    EXPECT_EQ(decodeVideo(empty, "bgra").substr(16 * 8 * 4), std::string(16 * 8 * 4, '\0'));
 }
 
 TEST(AVILogger, ReplacesAnExistingFileAndFinishesItWhenDestroyed) {
