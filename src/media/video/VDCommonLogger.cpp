@@ -130,7 +130,10 @@ void TVDCommonLogger::IntStartVideo(std::int32_t width, std::int32_t height, std
 }
 
 void TVDCommonLogger::QueueStarts() {
-    if (FWaveFormat) FAudioSyncQueue->Push(std::make_shared<TPNStartWaveOperation>(&*FWaveFormat));
+    if (FWaveFormat) {
+        FAudioSyncQueue->Push(std::make_shared<TPNStartWaveOperation>(&*FWaveFormat));
+        ++FAudioStartsQueued;
+    }
     if (FStartWidth > 0)
         FVideoSyncQueue->Push(std::make_shared<TPNStartFrameOperation>(
             FStartWidth, FStartHeight, static_cast<std::int32_t>(FStartDelay), FStartVideoFormat, FInterlaceFlags,
@@ -166,6 +169,7 @@ bool TVDCommonLogger::VideoSinkDispatch(const IPNNotifyOperation& op) {
 bool TVDCommonLogger::AudioSinkDispatch(const IPNNotifyOperation& op) {
     const IPNLockSection input = FInputLock->WriteLock();
     if (!input) return false;
+    if (PNOperationAs<TPNStartWaveOperation>(op)) ++FAudioStartsQueued;
     FAudioSyncQueue->Push(op);
     const bool mainThread = onMainThread();
     if (FInSyncMode && !mainThread) NotifyMainThread();
@@ -264,6 +268,7 @@ bool TVDCommonLogger::VideoBuffer(const IPNNotifyOperation& op, bool enabled, bo
 }
 
 bool TVDCommonLogger::VideoMustWait(const IVDImageBuffer& frame) {
+    if (FAudioStartsQueued > 0 && !HasAudioStream()) return true;
     if (!HasAudioStream() || FAudioStopped || !HasVideoStream()) return false;
     const pins::TMBTimeStamp& stamp = frame->GetTimeStamp();
     const std::int64_t duration = stamp.Available() ? stamp.EndTime() - stamp.BeginTime() : FStartDelay;
@@ -303,6 +308,7 @@ void TVDCommonLogger::TryEndAVI() {
 bool TVDCommonLogger::IntAudioDispatch(const IPNNotifyOperation& op, bool inMainThread) {
     if (const auto* start = PNOperationAs<TPNStartWaveOperation>(op)) {
         if (!inMainThread) return HandToMainThread();
+        if (FAudioStartsQueued > 0) --FAudioStartsQueued;
         FWaveFormat = start->WaveFormat;
         FHasAudioInfo = true;
         FAudioStopped = false;
@@ -383,6 +389,7 @@ void TVDCommonLogger::SyncReportPosition() {
 void TVDCommonLogger::ClearQueues() {
     FVideoSyncQueue->Clear();
     FAudioSyncQueue->Clear();
+    FAudioStartsQueued = 0;
 }
 
 void TVDCommonLogger::ResetStreams() {

@@ -145,7 +145,8 @@ private:
     void FilterPump(const pins::IPNNotifyOperation& op) override;
     void IntLoggerSingleOperation(const TPNPushBufferOperation& push);
     // Frames wait while they are ahead of the audio, audio while it is ahead
-    // of the video, each only while the other stream runs.
+    // of the video, each only while the other stream runs; frames also wait
+    // for an audio start that is queued.
     bool VideoMustWait(const IVDImageBuffer& frame);
     bool RenderAudio(const audio::IAUAudioBuffer& block);
     void IntStartVideo(std::int32_t width, std::int32_t height, std::uint32_t interlaceFlags, TVDVideoFormat format,
@@ -169,6 +170,10 @@ private:
     std::unique_ptr<pins::TSGOperationList> FVideoSyncQueue;
     std::unique_ptr<pins::TSGOperationList> FAudioSyncQueue;
     std::optional<audio::TAUWaveFormatExtensible> FWaveFormat;
+    // Audio starts waiting in the audio queue: while one is on its way to a
+    // file without an audio stream, frames wait for it, since a file takes
+    // no stream after its first chunk.
+    std::uint32_t FAudioStartsQueued = 0;
     bool FHasVideoInfo = false;
     bool FHasAudioInfo = false;
     bool FVideoStopped = true;

@@ -4,9 +4,13 @@
 // order; OnProgress runs on the main thread, once per changed count.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <latch>
 #include <thread>
 
 #include "LoggerTestKit.h"
+#include "media/audio/AUStreamTypes.h"
+#include "platform/AudioCompression.h"
 
 using namespace oculon::mediavideo;
 using namespace oculon::mediavideo::testkit;
@@ -77,5 +81,96 @@ INSTANTIATE_TEST_SUITE_P(Threads, LoggerThreads,
                          ::testing::Values(Case{false, false, "inline"}, Case{true, false, "upstreamWorker"},
                                            Case{false, true, "loggerWorker"}, Case{true, true, "both"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A logger with a video and an audio source of its own, the audio
+// compressed to IMA ADPCM (blocks of 2041 samples).
+struct TwoStreams : LoggerRig {
+    pins::PNOwned<TVDPNImageSourcePin> video = pins::PNMakePin<TVDPNImageSourcePin>(nullptr, nullptr);
+    pins::PNOwned<pins::TSGPNSourcePin> audio = pins::PNMakePin<pins::TSGPNSourcePin>(nullptr, nullptr);
+    std::string path = dir.path() + "/both.avi";
+
+    TwoStreams() {
+        compressWith({});
+        const auto record = platform::suggestAudioFormat(platform::kWaveFormatImaAdpcm, 1, 8000)->bytes();
+        logger->AudioCompression().Compressions().Items(0).Format().SetFormat(record.data(), record.size());
+        logger->AudioCompression().SetEnabled(true);
+        logger->InputPin().Disconnect();
+        EXPECT_TRUE(logger->InputPin().Connect(video.get()));
+        EXPECT_TRUE(logger->AudioInputPin().Connect(audio.get()));
+        logger->SetFileName(path);
+        logger->SetEnabled(true);
+    }
+    void startVideo() {
+        video->Notify(std::make_shared<TPNStartFrameOperation>(24, 10, 400'000, TVDVideoFormat::vfRGBA32, 0, 24, 10));
+    }
+    void startAudio() {
+        const audio::TAUWaveFormatExtensible format = audio::AUMakeWaveFormat(8000, 0, 1, 16);
+        audio->Notify(std::make_shared<audio::TPNStartWaveOperation>(&format));
+    }
+    void frames(int count) {
+        for (int n = 0; n < count; ++n) video->SubmitBuffer(patternFrame(24, 10, n));
+    }
+    void blocks(int count) {  // of 0.1 s
+        for (int n = 0; n < count; ++n) audio->SubmitBuffer(audio::TAUAudioBuffer::CreateSizeEx(8000, 1, 800, 1, 16));
+    }
+    void pump() {
+        loop.pumpUntil([] { return false; }, std::chrono::milliseconds(200));
+    }
+    // "frames,samples" as the file holds them.
+    std::string written() {
+        logger->Close();
+        const std::string frames =
+            run("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+                "stream=nb_read_frames -of csv=p=0 " +
+                path);
+        const std::string samples = run("ffmpeg -v error -i " + path + " -map 0:a? -f s16le -");
+        return frames.substr(0, frames.find('\n')) + "," + std::to_string(samples.size() / 2);
+    }
+};
+
+TEST(LoggerThreads, AnAudioStartStillQueuedHoldsBackTheFrames) {
+    // The file's streams all go in before its first chunk: frames wait while
+    // an audio start waits for the main thread.
+    TwoStreams rig;
+    std::thread([&] { rig.startVideo(); }).join();
+    rig.pump();  // the video stream is begun
+    std::thread([&] {
+        rig.startAudio();  // handed to the main thread, and the frames behind it wait
+        rig.frames(5);
+    }).join();
+    rig.pump();
+    rig.blocks(3);
+    rig.audio->Stop();
+    rig.video->Stop();
+    EXPECT_EQ(rig.written(), "5," + std::to_string(2 * 2041));
+}
+
+TEST(LoggerThreads, AudioAndVideoFromTwoThreadsAreAllWritten) {
+    // Each stream from a thread of its own: every frame and every sample
+    // reaches the file, the encoder's last block included. Both starts come
+    // before any data.
+    TwoStreams rig;
+    std::latch started(2);
+    std::atomic<int> done = 0;
+    std::thread videoThread([&] {
+        rig.startVideo();
+        started.arrive_and_wait();
+        rig.frames(25);
+        rig.video->Stop();
+        ++done;
+    });
+    std::thread audioThread([&] {
+        rig.startAudio();
+        started.arrive_and_wait();
+        rig.blocks(10);
+        rig.audio->Stop();
+        ++done;
+    });
+    rig.loop.pumpUntil([&] { return done == 2; }, std::chrono::seconds(20));
+    videoThread.join();
+    audioThread.join();
+    rig.pump();
+    EXPECT_EQ(rig.written(), "25," + std::to_string(4 * 2041));
+}
 
 }  // namespace
