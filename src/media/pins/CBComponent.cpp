@@ -29,7 +29,9 @@ IPNLockSection TCBPairedLock::StopLock() {
     return inOrder(*FFirstLock, *FSecondLock, [](IPNLock& l) { return l.StopLock(); });
 }
 IPNLockSection TCBPairedLock::UnlockAll() {
-    return inOrder(*FFirstLock, *FSecondLock, [](IPNLock& l) { return l.UnlockAll(); });
+    // Given up second first, so that the end takes the first back before the
+    // second: the order every other thread takes them in.
+    return inOrder(*FSecondLock, *FFirstLock, [](IPNLock& l) { return l.UnlockAll(); });
 }
 IPNLockSection TCBPairedLock::UnlockAllLockInOrder(IPNLock* firstLock) {
     // The second lock is given up first.

@@ -92,7 +92,8 @@ private:
 };
 
 // Two locks taken together, the first before the second, and released in
-// the reverse order. A read or write section is refused when either is.
+// the reverse order. A read or write section is refused when either is. An
+// unlock section also takes them back first before second.
 class TCBPairedLock final : public ICBLock {
 public:
     TCBPairedLock(std::shared_ptr<IPNLock> first, std::shared_ptr<IPNLock> second, TCBCallback notify);

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "PinTestKit.h"
+#include "media/pins/CBComponent.h"
 
 using namespace pintest;
 using namespace std::chrono_literals;
@@ -223,6 +224,37 @@ TEST(LockRules, DestroyLockWaitsForOthersAndRefusesNewcomers) {
     ASSERT_TRUE(ready(d));
     in = guard.Lock();
     EXPECT_TRUE(guard.DestroyLock().held());
+}
+
+// A filter's lock is its input and output lock, taken in that order. A
+// thread that gave the pair up (a pin's long wait, a delivery) takes it back
+// in the same order: while it waits for the input it must not hold the
+// output, which the input's holder takes next.
+TEST(LockRules, PairedUnlockTakesTheFirstLockBackBeforeTheSecond) {
+    auto input = std::make_shared<TPNLock>();
+    auto output = std::make_shared<TPNLock>();
+    TCBPairedLock paired(input, output, {});
+    std::promise<void> givenUp, inputTaken;
+    auto holder = std::async(std::launch::async, [&] {
+        auto both = paired.WriteLock();
+        {
+            auto free = paired.UnlockAll();
+            givenUp.set_value();
+            inputTaken.get_future().wait();
+        }  // waits here for the input
+        return input->HeldByCurrentThread() && output->HeldByCurrentThread();
+    });
+    givenUp.get_future().wait();
+    auto in = input->WriteLock();
+    inputTaken.set_value();
+    std::this_thread::sleep_for(100ms);
+    auto out = std::async(std::launch::async, [&] { return output->WriteLock().held(); });
+    EXPECT_TRUE(ready(out, 1s));  // the input's holder would wait here for ever
+    in.release();
+    ASSERT_TRUE(ready(holder));
+    EXPECT_TRUE(holder.get());
+    ASSERT_TRUE(ready(out));
+    EXPECT_TRUE(out.get());
 }
 
 TEST(Operations, IdsAreUniqueAndRiseOnEveryThread) {
