@@ -1,6 +1,8 @@
 #include "media/pins/SGThreadQueues.h"
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "media/pins/SGErrors.h"
 #include "platform/MainLoop.h"
@@ -96,7 +98,9 @@ struct Node {
     std::condition_variable done;
     std::map<std::uint64_t, TSGMainThreadNotify*> notifiers;
     std::uint64_t next = 1;
-    std::uint64_t calling = 0;  // the notifier whose callback runs now
+    // The notifiers whose callbacks run now, innermost last: a callback that
+    // runs a nested loop lets others run inside it.
+    std::vector<std::uint64_t> calling;
     std::unique_ptr<platform::MessageTarget> target;
 };
 
@@ -113,13 +117,13 @@ void deliver(std::uint64_t id) {
         const auto it = n.notifiers.find(id);
         if (it == n.notifiers.end()) return;
         notifier = it->second;
-        n.calling = id;
+        n.calling.push_back(id);
     }
     struct Done {
         Node& n;
         ~Done() {
             std::lock_guard l(n.m);
-            n.calling = 0;
+            n.calling.pop_back();
             n.done.notify_all();
         }
     } finished{n};
@@ -145,7 +149,8 @@ TSGMainThreadNotify::~TSGMainThreadNotify() {
     std::unique_lock l(n.m);
     n.notifiers.erase(FId);
     // On the main thread a callback in progress is the caller's own.
-    if (!platform::MainLoop::instance().isMainThread()) n.done.wait(l, [&] { return n.calling != FId; });
+    if (!platform::MainLoop::instance().isMainThread())
+        n.done.wait(l, [&] { return std::find(n.calling.begin(), n.calling.end(), FId) == n.calling.end(); });
     if (n.notifiers.empty()) target = std::move(n.target);
 }
 

@@ -2,6 +2,7 @@
 // hand-off of buffers to the main thread, on a main loop pumped by hand.
 #include <gtest/gtest.h>
 
+#include <future>
 #include <optional>
 #include <thread>
 
@@ -77,6 +78,33 @@ TEST(MainThreadNotify, OneCallbackPerOutstandingHandOff) {
     gone.emplace([&](TSGMainThreadNotify&) { goneCalls += 10; });
     loop.pumpOnce();
     EXPECT_EQ(goneCalls, 0);
+}
+
+// A callback may run a nested loop (a message box does), which calls other
+// notifiers back meanwhile; a thread that destroys the first notifier still
+// waits until its callback has returned.
+TEST(MainThreadNotify, DestructionWaitsForACallbackAcrossNestedOnes) {
+    ManualLoopBackend loop;
+    TSGMainThreadNotify nested([](TSGMainThreadNotify&) {});
+    std::promise<void> entered;
+    std::atomic<bool> destroyed{false};
+    bool destroyedDuringCallback = true;
+    auto outer = std::make_unique<TSGMainThreadNotify>([&](TSGMainThreadNotify&) {
+        entered.set_value();
+        nested.Notify(true);
+        loop.pumpOnce();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        destroyedDuringCallback = destroyed.load();
+    });
+    outer->Notify(true);
+    std::thread destroyer([&] {
+        entered.get_future().wait();
+        outer.reset();
+        destroyed = true;
+    });
+    loop.pumpOnce();
+    destroyer.join();
+    EXPECT_FALSE(destroyedDuringCallback);
 }
 
 TEST(MainThreadBufferQueue, DeliversEveryBufferInOrder) {
