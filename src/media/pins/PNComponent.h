@@ -10,6 +10,7 @@
 // the object is complete and BeforeDestruction() while it still is, which a
 // C++ constructor or destructor cannot do for its derived parts.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -95,7 +96,9 @@ public:
     std::size_t ComponentCount() const { return components_.size(); }
     TComponent* Components(std::size_t index) const { return components_.at(index); }
 
-    bool InState(TComponentStateFlag flag) const { return (state_ & flag) != 0; }
+    // Read on delivering threads while the main thread changes it (a
+    // component being destroyed refuses what still reaches its pins).
+    bool InState(TComponentStateFlag flag) const { return (state_.load(std::memory_order_acquire) & flag) != 0; }
     void SetDesigning(bool on) { setFlag(csDesigning, on); }
     void SetLoading(bool on) { setFlag(csLoading, on); }
 
@@ -118,13 +121,14 @@ public:
 
 private:
     void setFlag(TComponentStateFlag flag, bool on) {
-        state_ = static_cast<std::uint8_t>(on ? state_ | flag : state_ & ~flag);
+        if (on) state_.fetch_or(flag, std::memory_order_acq_rel);
+        else state_.fetch_and(static_cast<std::uint8_t>(~flag), std::memory_order_acq_rel);
     }
 
     std::string name_;
     TComponent* owner_;
     TComponentKind kind_;
-    std::uint8_t state_ = 0;
+    std::atomic<std::uint8_t> state_{0};
     std::vector<TComponent*> components_;
     std::vector<PublishedProperty> published_;
 };

@@ -225,3 +225,36 @@ TEST(FilterWorker, ResultsReachThePumpedMainLoopInOrder) {
 }
 
 }  // namespace
+
+// A component torn down on the main thread while a source delivers to its
+// input on another: the delivering thread asks whether the component is
+// being destroyed while the main thread says so.
+TEST(Teardown, AComponentGoesWhileItsSourceDelivers) {
+    struct Consumer : TCBComponent {
+        std::atomic<int> taken{0};
+        PNOwned<TSGPNSinkPin> input = PNMakePin<TSGPNSinkPin>(
+            this, FLock, [this](TPNBasicPin&, const TGUID&, const IPNNotifyOperation&, TPNNotifyStates) {
+                ++taken;
+                return true;
+            });
+    };
+    TPNLibrary library;
+    PNOwned<TSGPNSourcePin> source = PNMakePin<TSGPNSourcePin>(nullptr, nullptr);
+    PNOwned<Consumer> consumer = PNOwned<Consumer>::make();
+    ASSERT_TRUE(consumer->input->Connect(source.get()));
+    std::atomic<bool> stop{false};
+    std::atomic<int> sent{0};
+    std::thread producer([&] {
+        while (!stop.load()) {
+            source->SubmitBuffer(numbered(1));
+            ++sent;
+        }
+    });
+    while (consumer->taken.load() < 10) std::this_thread::yield();
+    consumer.reset();
+    const int after = sent.load();
+    while (sent.load() < after + 10) std::this_thread::yield();
+    stop = true;
+    producer.join();
+    EXPECT_EQ(source->GetSinkCount(), 0u);
+}
