@@ -150,8 +150,16 @@ TSGBasicThreadedFilter::~TSGBasicThreadedFilter() {
 
 void TSGBasicThreadedFilter::BeforeDestruction() {
     {
+        // Under the stop, a delivery that arrives meanwhile is refused; one
+        // already on its way to an input is waited for while that input's
+        // link goes. No delivery then reaches the parts destroyed next.
         const IPNLockSection stop = FLock->StopLock();
         StreamStop();
+        for (const auto& p : PublishedProperties()) {
+            if (p.Pin) p.Pin->Disconnect();
+            for (std::size_t i = 0; p.List && i < p.List->PublishedCount(); ++i)
+                if (TPNBasicPin* pin = p.List->PublishedPin(i)) pin->Disconnect();
+        }
     }
     TCBComponent::BeforeDestruction();
 }

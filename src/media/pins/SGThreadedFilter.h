@@ -125,7 +125,8 @@ class TSGBasicThreadedFilter : public TCBComponent {
 public:
     explicit TSGBasicThreadedFilter(TComponent* owner = nullptr, std::string name = {});
     ~TSGBasicThreadedFilter() override;
-    // Stops the stream before anything is torn down.
+    // Stops the stream and unlinks every published pin before anything is
+    // torn down.
     void BeforeDestruction() override;
 
     TSGThreading& Threading() { return *FThreading; }

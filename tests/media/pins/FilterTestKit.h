@@ -25,7 +25,10 @@ inline ISGData numbered(std::uint8_t n, std::uint32_t size = 64) {
 // Hands every buffer on unchanged; `hook` runs first, on the processing thread.
 class PassThrough : public TSGBasicCommonFilter {
 public:
-    explicit PassThrough(std::string name = "Pass") : TSGBasicCommonFilter(nullptr, std::move(name)) {}
+    explicit PassThrough(std::string name = "Pass") : TSGBasicCommonFilter(nullptr, std::move(name)) {
+        PublishPin("InputPin", *Input);
+        PublishPin("OutputPin", *Output);
+    }
     TPNSourcePin* GetOutputPin() override { return Output.get(); }
     bool IntBufferOperation(const ISGDataBuffer&, const ISGDataBuffer& out) override {
         if (hook) hook();

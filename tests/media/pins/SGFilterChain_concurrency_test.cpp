@@ -258,3 +258,34 @@ TEST(Teardown, AComponentGoesWhileItsSourceDelivers) {
     producer.join();
     EXPECT_EQ(source->GetSinkCount(), 0u);
 }
+
+// A delivery that reached a filter's input just before the filter is torn
+// down enters its dispatch only afterwards: the filter unlinks first, so the
+// late delivery is refused instead of running into a half destroyed filter.
+TEST(Teardown, AFilterUnlinksBeforeItsPartsGo) {
+    struct Late : PassThrough {
+        Gate* gate = nullptr;
+        bool SinkDispatch(TPNBasicPin& pin, const TGUID& id, const IPNNotifyOperation& op,
+                          TPNNotifyStates states) override {
+            if (gate) gate->pass();
+            return PassThrough::SinkDispatch(pin, id, op, states);
+        }
+    };
+    TPNLibrary library;
+    PNOwned<TSGPNSourcePin> source = PNMakePin<TSGPNSourcePin>(nullptr, nullptr);
+    PNOwned<Late> filter = PNOwned<Late>::make();
+    Counter after;
+    ASSERT_TRUE(filter->Input->Connect(source.get()));
+    ASSERT_TRUE(after.pin->Connect(filter->Output.get()));
+    Gate gate;
+    filter->gate = &gate;
+    std::thread producer([&] { source->SubmitBuffer(numbered(1)); });
+    gate.waitEntered();
+    std::thread destroyer([&] { filter.reset(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    gate.release();
+    producer.join();
+    destroyer.join();
+    EXPECT_EQ(source->GetSinkCount(), 0u);
+    EXPECT_FALSE(after.pin->IsConnected());
+}
