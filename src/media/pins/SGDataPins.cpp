@@ -180,11 +180,20 @@ IPNNotifyOperation TSGPNSourcePin::StartOperation() {
 }
 
 void TSGPNSourcePin::sendTo(TPNBasicPin& sink, const IPNNotifyOperation& op) {
+    // A converter on the way may serve other sinks too: its output hands the
+    // operation to this sink alone. It lives through the call.
+    std::shared_ptr<IPNFormatConverter> converter;
+    {
+        auto r = ReadLock();
+        if (const TPNPinEntry* e = FSinkPins.GetItemByPin(&sink); e && e->ConnectionPin != e->RealPin)
+            converter = e->Converter;
+    }
     const IPNLockSection linkFree = PNLinkUnlockAll();
     // A link is made or dropped whatever the sink makes of the news; this
     // runs also while a pin is being destroyed.
     try {
-        NotifyPin(&sink, op);
+        if (converter) converter->OutputPin().NotifyPin(&sink, op);
+        else NotifyPin(&sink, op);
     } catch (const std::exception& e) {
         log::warning(log::Category::media, "%s: a sink failed on a start or stop: %s", GetFullName(true).c_str(),
                      e.what());
@@ -195,13 +204,17 @@ void TSGPNSourcePin::sendTo(TPNBasicPin& sink, const IPNNotifyOperation& op) {
 
 void TSGPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     TPNSourcePin::IntConnect(sink, after);
-    if (!hasEntry(sink)) return;
+    // A converter's output leaves the start and stop of its sinks to the
+    // source in front of the converter, which knows which sink is meant.
+    if (!hasEntry(sink) || PNConverterOf(*this)) return;
     IPNNotifyOperation start = StartOperation();
     if (start) sendTo(sink, start);
     if (FOnConnect) FOnConnect(*this);
 }
 
-void TSGPNSourcePin::SinkUnlinking(TPNBasicPin& sink) { sendTo(sink, std::make_shared<TPNStopOperation>()); }
+void TSGPNSourcePin::SinkUnlinking(TPNBasicPin& sink) {
+    if (!PNConverterOf(*this)) sendTo(sink, std::make_shared<TPNStopOperation>());
+}
 
 bool TSGPNSourcePin::DispatchData(const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op) {
     if (FOperationEvent) return FOperationEvent(*this, id, op, states);

@@ -137,7 +137,8 @@ public:
     IPNNotifyOperation StartOperation();
 
     // Links as a source pin does, then replays the remembered start to the
-    // new sink alone and calls the connect event.
+    // new sink alone and calls the connect event. A converter's output
+    // leaves both to the source in front of the converter.
     void IntConnect(TPNBasicPin& sink, TPNBasicPin* after) override;
     // The owner's operation event, else the pin notification event of the base.
     bool DispatchData(const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op) override;
@@ -153,7 +154,8 @@ public:
 protected:
     // Adds a stream type served by NotificationHandler.
     void AddDataType(const TGUID& id);
-    // A sink about to be unlinked is sent a stop, it alone.
+    // A sink about to be unlinked is sent a stop, it alone (also through a
+    // converter that serves other sinks too).
     void SinkUnlinking(TPNBasicPin& sink) override;
 
 private:

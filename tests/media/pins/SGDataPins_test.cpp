@@ -5,6 +5,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <map>
 
 #include "FilterTestKit.h"
 #include "PinTestKit.h"
@@ -129,6 +130,35 @@ TEST_F(DataPins, ScalarsBecomeTexts) {
     EXPECT_EQ(SGPNFloatToStr(1e20), "1E20");
     EXPECT_EQ(SGPNFloatToStr(-1.5e-5), "-1.5E-5");
     EXPECT_EQ(SGPNFloatToStr(123), "123");
+}
+
+// Two sinks served through one converter: what an output sends one sink
+// alone (the start it missed, the stop of its unlinking) reaches that sink
+// once, and never the other.
+TEST_F(DataPins, ASinkAloneThroughASharedConverter) {
+    auto source = PNMakePin<TSGPNIntegerSourcePin>(nullptr, nullptr);
+    std::map<const TPNBasicPin*, std::string> seen;
+    auto bytes = [&] {
+        auto s = PNMakePin<TestSink>("s", log, std::vector<TGUID>{kSGStreamBinary, kSGDispatchData});
+        s->onReceive = [&seen, pin = s.get()](const IPNNotifyOperation& op) {
+            seen[pin] += PNOperationAs<TPNStopOperation>(op)    ? "stop "
+                         : PNOperationAs<TPNStartOperation>(op) ? "start "
+                                                                : "data ";
+            return true;
+        };
+        return s;
+    };
+    auto first = bytes(), second = bytes();
+    source->Notify(std::make_shared<TPNStartSampleRateOperation>(10.0));
+    ASSERT_TRUE(first->Connect(source.get()));
+    ASSERT_TRUE(second->Connect(source.get()));
+    ASSERT_EQ(source->FormatConverters().size(), 1u);
+    source->SubmitBuffer(numbered(1));
+    first->Disconnect();
+    source->SubmitBuffer(numbered(2));
+    second->Disconnect();
+    EXPECT_EQ(seen[first.get()], "start data stop ");
+    EXPECT_EQ(seen[second.get()], "start data data stop ");
 }
 
 TEST_F(DataPins, BufferPairChecksWhatItHandsOut) {
