@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "media/pins/PNRegistry.h"
+#include "media/pins/PNStateDispatcher.h"
 
 namespace oculon::pins {
 
@@ -243,6 +244,8 @@ void TPNUnloadedPin::PopulatePinAndDestroy(TPNBasicPin& realPin) {
         realPin.ConnectAfter(it->RealPin, it->NotifyAfterPin);
         it->RealPin->DisconnectFrom(*this);
     }
+    // A pin list that held the placeholder holds the real pin from now on.
+    if (TPNPinList* list = OwnerPinList()) list->ReplacePin(*this, realPin);
     unregister(this);
 }
 

@@ -370,6 +370,23 @@ void TPNPinList::Delete(std::size_t index) {
     release(freed);
 }
 
+void TPNPinList::ReplacePin(TPNBasicPin& placeholder, TPNBasicPin& realPin) {
+    bool replaced = false;
+    {
+        auto w = WriteLock();
+        for (auto& e : FPinsList) {
+            if (e.Pin != &placeholder) continue;
+            e.Pin = &realPin;
+            if (FUnloadedCount > 0) --FUnloadedCount;
+            replaced = true;
+        }
+    }
+    if (!replaced) return;
+    if (placeholder.FOwnerPinList.load() == this) placeholder.FOwnerPinList.store(nullptr);
+    if (!realPin.FOwnerPinList.load()) realPin.FOwnerPinList.store(this);
+    PNNotifyChangePinList(*this);
+}
+
 void TPNPinList::CleanUnloaded() {
     if (!FOwner || FOwner->InState(csDesigning) || FOwner->InState(csLoading)) return;
     std::vector<Entry> freed;

@@ -121,6 +121,8 @@ public:
     std::string GetName(std::size_t index);
     // Frees an owned pin; otherwise the pin no longer names this list.
     void Delete(std::size_t index);
+    // A placeholder this list holds was resolved: `realPin` takes its place.
+    void ReplacePin(TPNBasicPin& placeholder, TPNBasicPin& realPin);
     // At run time, after loading: drops every placeholder, last first.
     void CleanUnloaded();
     bool PinsOwner() const { return FPinsOwner; }

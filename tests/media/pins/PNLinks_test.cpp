@@ -310,6 +310,31 @@ TEST_F(LinksTest, PinListsDropPlaceholdersOnceLoadedAtRunTime) {
     EXPECT_EQ(PNUnloadedPinCount(), 0u);  // the design-time list let its placeholders go
 }
 
+// A placeholder in a design-time pin list is resolved when its pin comes
+// into being: the list holds the real pin in its place from then on.
+TEST_F(LinksTest, APinListTakesTheRealPinOfItsPlaceholder) {
+    TComponent app(nullptr, "Application", TComponentKind::Application);
+    TComponent form(&app, "Form2", TComponentKind::Form);
+    form.SetDesigning(true);
+    TComponent owner(&form, "Mixer");
+    owner.SetDesigning(true);
+    auto list = std::make_unique<TPNPinList>(&owner, nullptr, false);
+    list->Add(*PNMakeUnloadedPin(nullptr, {}, "Form2.Filter1.InputPin", "Form2.Filter1.InputPin", TPNPinType::ptSink));
+    EXPECT_EQ(list->GetCount(), 0u);  // a placeholder is counted apart
+
+    TComponent filter(&form, "Filter1");
+    filter.SetDesigning(true);
+    auto real = sink("real", {kA}, &filter);
+    filter.PublishPin("InputPin", *real);
+    real->CheckVirtualList();
+    EXPECT_EQ(PNUnloadedPinCount(), 0u);
+    EXPECT_EQ(list->GetPin(0), real.get());
+    EXPECT_EQ(list->GetCount(), 1u);
+    EXPECT_EQ(real->OwnerPinList(), list.get());
+    list.reset();
+    EXPECT_EQ(real->OwnerPinList(), nullptr);
+}
+
 TEST_F(LinksTest, StateDispatchersAreNamedSharedAndFreed) {
     TComponent form(nullptr, "Form1", TComponentKind::Form);
     TComponent owner(&form, "C1");
