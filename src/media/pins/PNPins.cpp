@@ -124,6 +124,8 @@ void TPNBasicPin::BeforeDestruction() {
     }
     auto free = UnlockAll();
     PNNotifyRemovePin(*this, rootDestroying);
+    // A list that holds this pin without owning it lets it go.
+    if (TPNPinList* list = FOwnerPinList.load()) list->PinDestroyed(*this);
     // Every other live pin drops this one, last registered first. Each is
     // entered through its guard under the register's lock and told outside
     // it, so a pin that waits for a delivery to end never blocks the register;

@@ -387,6 +387,16 @@ void TPNPinList::ReplacePin(TPNBasicPin& placeholder, TPNBasicPin& realPin) {
     PNNotifyChangePinList(*this);
 }
 
+void TPNPinList::PinDestroyed(TPNBasicPin& pin) {
+    std::vector<Entry> gone;  // nothing to release: the pin is on its way out
+    {
+        auto w = WriteLock();
+        for (std::size_t i = FPinsList.size(); i-- > 0;)
+            if (FPinsList[i].Pin == &pin && !FPinsList[i].Owned) dropEntry(i, gone);
+    }
+    if (!gone.empty()) PNNotifyChangePinList(*this);
+}
+
 void TPNPinList::CleanUnloaded() {
     if (!FOwner || FOwner->InState(csDesigning) || FOwner->InState(csLoading)) return;
     std::vector<Entry> freed;

@@ -123,6 +123,8 @@ public:
     void Delete(std::size_t index);
     // A placeholder this list holds was resolved: `realPin` takes its place.
     void ReplacePin(TPNBasicPin& placeholder, TPNBasicPin& realPin);
+    // A pin the list holds without owning it is being destroyed: its entries go.
+    void PinDestroyed(TPNBasicPin& pin);
     // At run time, after loading: drops every placeholder, last first.
     void CleanUnloaded();
     bool PinsOwner() const { return FPinsOwner; }

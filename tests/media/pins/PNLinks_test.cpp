@@ -335,6 +335,22 @@ TEST_F(LinksTest, APinListTakesTheRealPinOfItsPlaceholder) {
     EXPECT_EQ(real->OwnerPinList(), nullptr);
 }
 
+// A list that does not own its pins lets go of one that is destroyed.
+TEST_F(LinksTest, APinListDropsAPinThatIsDestroyed) {
+    TComponent owner(nullptr, "Owner");
+    auto list = std::make_unique<TPNPinList>(&owner, nullptr, false);
+    auto kept = sink("kept", {kA}, &owner);
+    auto gone = sink("gone", {kA}, &owner);
+    list->Add(*kept, "Kept");
+    list->Add(*gone, "Gone");
+    gone.reset();
+    EXPECT_EQ(list->GetCount(), 1u);
+    EXPECT_EQ(list->GetPin(0), kept.get());
+    EXPECT_EQ(list->GetName(0), "Kept");
+    list.reset();
+    EXPECT_EQ(kept->OwnerPinList(), nullptr);
+}
+
 TEST_F(LinksTest, StateDispatchersAreNamedSharedAndFreed) {
     TComponent form(nullptr, "Form1", TComponentKind::Form);
     TComponent owner(&form, "C1");
