@@ -1,12 +1,13 @@
 #pragma once
 // What the Qt tests share: pumping Qt's events (and with them the main loop)
-// until something holds, answering the next modal window as a user would,
-// and pictures of windows for a person to look at.
+// until something holds, finding a window's parts by name, answering modal
+// windows as a user would, and pictures of windows for a person to look at.
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -14,7 +15,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <stdexcept>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace oculon::testsupport {
 
@@ -32,6 +36,15 @@ inline bool pumpUntil(const std::function<bool()>& done, std::chrono::millisecon
 
 inline void pumpFor(std::chrono::milliseconds time) {
     pumpUntil([] { return false; }, time);
+}
+
+// The child of `parent` called `name`; a missing one fails the test by its
+// name instead of crashing it.
+template <typename T>
+T& child(QObject& parent, const char* name) {
+    T* found = parent.findChild<T*>(QString::fromLatin1(name));
+    if (!found) throw std::runtime_error(std::string("no child ") + name);
+    return *found;
 }
 
 // Runs `act` on the next modal window once it is up; none within 5 s fails
@@ -55,6 +68,29 @@ inline void clickButton(QWidget& window, const QString& text) {
     }
     ADD_FAILURE() << "no button " << text.toStdString();
 }
+
+// While it lives, answers every message box that comes up with `button` (OK
+// where the box has no such button) and keeps their texts: for steps that
+// may ask any number of times, where onModal() expects one window.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(QMessageBox::StandardButton button) {
+        timer_.callOnTimeout([this, button] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (!box || !box->isVisible()) continue;
+                texts.push_back(box->text().toStdString());
+                if (QAbstractButton* b = box->button(button)) b->click();
+                else box->button(QMessageBox::Ok)->click();
+            }
+        });
+        timer_.start(10);
+    }
+    std::vector<std::string> texts;
+
+private:
+    QTimer timer_;
+};
 
 // With OCULON_SCREENSHOT_DIR set, saves `window` as <name>.png there after
 // letting it paint; run under Xvfb with QT_QPA_PLATFORM=xcb to see the real
