@@ -1,6 +1,5 @@
 // The autostart offer: the never-ask choice only at the start-up, and what
 // each answer does after OK.
-#include <QApplication>
 #include <QLabel>
 #include <QRadioButton>
 #include <gtest/gtest.h>
@@ -64,9 +63,3 @@ TEST_F(AutoStart, AnswersAfterOk) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -14,12 +14,11 @@
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
-#include "KonfigUiTools.h"
 #include "app/CommandChannel.h"
 #include "devices/NeciResource.h"
 #include "devices/moxaGWSuche.h"
+#include "gui/QtTestKit.h"
 #include "platform/Registry.h"
-#include "platform/ui/QtLoopBackend.h"
 #include "settings/KonfigFakes.h"
 #include "settings/ui/StringGrid.h"
 #include "settings/ui/konfigForm.h"
@@ -28,6 +27,7 @@
 using namespace oculon;
 using namespace oculon::settings;
 using namespace oculon::settings::test;
+using namespace oculon::testsupport;
 using namespace std::chrono_literals;
 
 TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
@@ -35,7 +35,6 @@ TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
     testsupport::TempDir dir;
     testsupport::SimDevice gateway("simgateway", {"--name", "Tor", "--ip", testsupport::kDeviceAddress, "--netmask",
                                                   "255.255.255.0", "--gateway", "10.77.0.254"});
-    platform::QtLoopBackend loop;
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
 
     // The main form's part: the command channel, and the gateway search whose
@@ -74,7 +73,7 @@ TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
 
     auto& tabs = child<QTabWidget>(*dialog, "KonfigTabs");
     auto& grid = child<ui::StringGrid>(*dialog, "MoxaGrid");
-    ASSERT_TRUE(pumpUntil([&] { return grid.rowCount() == 1 && grid.text(0, 1) == "Tor"; }, 20000));
+    ASSERT_TRUE(pumpUntil([&] { return grid.rowCount() == 1 && grid.text(0, 1) == "Tor"; }, 20s));
     EXPECT_TRUE(tabs.isTabVisible(ui::TkonfigForm::GatewaysTab));
     EXPECT_EQ(grid.text(0, 0), testsupport::kDeviceAddress);
     EXPECT_EQ(grid.text(0, 3), "255.255.255.0");
@@ -97,8 +96,8 @@ TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
     testButton.click();
     EXPECT_FALSE(testButton.isEnabled());
     EXPECT_TRUE(child<QLabel>(*dialog, "wartenLabel").isVisible());
-    shoot(*dialog, "gatewayPage-wiring");
-    ASSERT_TRUE(pumpUntil([&] { return testButton.isEnabled(); }, 10000));
+    screenshot(*dialog, "gatewayPage-wiring");
+    ASSERT_TRUE(pumpUntil([&] { return testButton.isEnabled(); }, 10s));
     EXPECT_EQ(frames, (std::vector<std::string>{"\x1Fv\x02\x6B", "\x1Fv\x03\x6A", "\x1FV\x01\x48", "\x1FV\x02\x4B",
                                                 "\x1FV\x01\x48", "\x1Fv\x03\x6A"}));
     for (const char* hex : {"1F560148", "1F56024B", "1F76036A"}) EXPECT_TRUE(gateway.waitFor("command", hex)) << hex;
@@ -112,10 +111,10 @@ TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
     child<QLineEdit>(*dialog, "moxaPassEdit").setText("neu");
     child<QLineEdit>(*dialog, "moxaPassConfirm").setText("neu");
     child<QLineEdit>(*dialog, "moxaSubnetEdit").setText("255.255.0.0");
-    shoot(*dialog, "gatewayPage-edits");
+    screenshot(*dialog, "gatewayPage-edits");
     tabs.setCurrentIndex(ui::TkonfigForm::ServerTab);
     child<QPushButton>(*dialog, "uebernehmenBtn").click();
-    ASSERT_TRUE(pumpUntil([&] { return !dialog->running(); }, 20000));
+    ASSERT_TRUE(pumpUntil([&] { return !dialog->running(); }, 20s));
     EXPECT_FALSE(dialog->errorFlag());
     // Each setter is saved on its own; the last save holds them all.
     EXPECT_TRUE(gateway.waitFor("saved",
@@ -128,11 +127,4 @@ TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
 
     dialog.reset();
     EXPECT_TRUE(platform::stopAndFree(std::move(search), 10s));
-}
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName("Korvat Oculon");
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

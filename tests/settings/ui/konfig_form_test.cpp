@@ -1,15 +1,14 @@
 // The settings dialog as a window (offscreen): its pages and captions, the
 // device lists and their throttle, the video-server page from selection to
 // a configuration run, the apply's checks, the camera list's menu, the
-// small dialogs; with OCULON_SCREENS set, a picture of each page and small
-// dialog (run it under Xvfb with QT_QPA_PLATFORM=xcb).
+// small dialogs; with OCULON_SCREENSHOT_DIR set, a picture of each page and
+// small dialog (run it under Xvfb with QT_QPA_PLATFORM=xcb).
 #include <QKeyEvent>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
-#include "KonfigUiTools.h"
+#include "gui/QtTestKit.h"
 #include "platform/Registry.h"
-#include "platform/ui/QtLoopBackend.h"
 #include "settings/KonfigFakes.h"
 #include "settings/ui/KonfigDialogs.h"
 #include "settings/ui/konfigForm.h"
@@ -19,6 +18,8 @@ using namespace oculon;
 using namespace oculon::settings;
 using namespace oculon::settings::ui;
 using namespace oculon::settings::test;
+using namespace oculon::testsupport;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -56,10 +57,9 @@ protected:
     QTabWidget& tabs() { return child<QTabWidget>(form(), "KonfigTabs"); }
     void post(std::uint32_t id, std::uintptr_t wParam = 0) {
         platform::MainLoop::instance().post(form().handle(), id, wParam);
-        pump(30);
+        pumpFor(30ms);
     }
 
-    platform::QtLoopBackend loop;
     std::shared_ptr<platform::MemoryRegistryStore> store = std::make_shared<platform::MemoryRegistryStore>();
     config::TVideoConfig settings{store};
     KonfigLinks links;
@@ -115,7 +115,7 @@ TEST_F(Konfig, ListsRebuildAtMostOncePerFiveSecondsAndCatchUp) {
     post(platform::WM_UPDATEEVENT);
     EXPECT_EQ(list("ListView1").count(), 1);
     now += 11;
-    EXPECT_TRUE(pumpUntil([&] { return list("ListView1").count() == 2; }, 1000));
+    EXPECT_TRUE(pumpUntil([&] { return list("ListView1").count() == 2; }, 1s));
     // Without a type-0 server the page goes.
     found.devices.erase(found.devices.begin());
     found.devices.erase(found.devices.begin() + 1);
@@ -205,7 +205,7 @@ TEST_F(Konfig, DeletingTheStationOfTheServerOrTheWholeConfigurationWhichEndsTheP
     BoxAnswerer yes(QMessageBox::Yes);
     settings.schreibeID("42");
     child<QPushButton>(form(), "konfigKplLoeschenBtn").click();
-    pump(30);
+    pumpFor(30ms);
     EXPECT_EQ(yes.texts.size(), 1u);
     EXPECT_EQ(endProgram, 1);
     config::TVideoConfig reread(store);
@@ -278,7 +278,7 @@ TEST_F(Konfig, TabGoesThroughTheButtonsInTheirOrderOnTheScreen) {
 }
 
 TEST_F(Konfig, Screenshots) {
-    if (!screenshotFolder()) GTEST_SKIP() << "OCULON_SCREENS names the folder for the pictures";
+    if (!screenshotsWanted()) GTEST_SKIP() << "OCULON_SCREENSHOT_DIR not set";
     // Pages with something in them: a gateway, an intercom with its camera,
     // a wall with a camera on its big tile.
     links.gateways = [] {
@@ -303,39 +303,32 @@ TEST_F(Konfig, Screenshots) {
     for (const auto language : {config::lang_de, config::lang_en, config::lang_fr, config::lang_nl}) {
         config::sprache = language;
         form_.reset();
-        const std::string suffix = "-" + std::to_string(language);
+        const QString suffix = "-" + QString::number(language);
         list("ListView2").setCurrentRow(1);
         for (int page : {0, 1, 2, 3, 4}) {
             tabs().setCurrentIndex(page);
-            shoot(form(), "konfig-page" + std::to_string(page) + suffix);
+            screenshot(form(), "konfig-page" + QString::number(page) + suffix);
         }
         TsonderKonfig special("10.0.0.50", "");
         special.show();
-        shoot(special, "sonderKonfig" + suffix);
+        screenshot(special, "sonderKonfig" + suffix);
         TneueKamera add({});
         add.show();
-        shoot(add, "neueKamera" + suffix);
+        screenshot(add, "neueKamera" + suffix);
         for (auto kind : {TextPrompt::Kind::name, TextPrompt::Kind::path}) {
             TextPrompt prompt(kind);
             prompt.station = "Door";
             prompt.show();
-            shoot(prompt, std::string(kind == TextPrompt::Kind::name ? "name" : "path") + suffix);
+            screenshot(prompt, (kind == TextPrompt::Kind::name ? "name" : "path") + suffix);
         }
         TrebootForm progress(nullptr, nullptr);
         progress.advance(40);
         progress.show();
-        shoot(progress, "progress" + suffix);
+        screenshot(progress, "progress" + suffix);
         TrebootForm countdown(nullptr, std::make_unique<RebootHold>(nullptr));
         countdown.show();
-        shoot(countdown, "countdown" + suffix);
+        screenshot(countdown, "countdown" + suffix);
     }
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName("Korvat Oculon");
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -9,18 +9,17 @@
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
-#include "KonfigUiTools.h"
 #include "devices/serverObjekt.h"
 #include "devices/videoServerSuche.h"
+#include "gui/QtTestKit.h"
 #include "platform/Registry.h"
-#include "platform/ui/QtLoopBackend.h"
 #include "settings/DeviceLinks.h"
 #include "settings/ui/konfigForm.h"
 #include "support/SimDevice.h"
 
 using namespace oculon;
 using namespace std::chrono_literals;
-using oculon::settings::test::pumpUntil;
+using oculon::testsupport::pumpUntil;
 
 namespace {
 
@@ -49,7 +48,6 @@ TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
     config::videoConfig = &settings;
     config::rebootSperre = &lock;
 
-    platform::QtLoopBackend loop;
     std::unique_ptr<settings::ui::TkonfigForm> dialog;
     // The main form's part: file each probe result, then tell the dialog.
     std::unique_ptr<devices::suchThread> discovery;
@@ -77,7 +75,7 @@ TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
     dialog->show();
     discovery->Start();
 
-    ASSERT_TRUE(pumpUntil([&] { return listed(*dialog, "10.77.0.2:80\nSimDoor1"); }, 20000));
+    ASSERT_TRUE(pumpUntil([&] { return listed(*dialog, "10.77.0.2:80\nSimDoor1"); }, 20s));
     dialog->findChild<QListWidget*>("ListView1")->setCurrentRow(0);
     auto* name = dialog->findChild<QLineEdit*>("serverNameEdit");
     EXPECT_EQ(name->text(), "SimDoor1");
@@ -89,7 +87,7 @@ TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
     EXPECT_EQ(name->text(), "Haus_tuer");
     dialog->findChild<QTabWidget*>("KonfigTabs")->setCurrentIndex(settings::ui::TkonfigForm::ServerTab);
     dialog->findChild<QPushButton*>("uebernehmenBtn")->click();
-    ASSERT_TRUE(pumpUntil([&] { return !dialog->running(); }, 20000));
+    ASSERT_TRUE(pumpUntil([&] { return !dialog->running(); }, 20s));
     EXPECT_FALSE(dialog->errorFlag());
 
     for (const char* request : {"/SetChannel.cgi?Channel=0", "/ChangeCompressRatio.cgi?Ratio=1",
@@ -108,17 +106,10 @@ TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
     EXPECT_EQ(renamed->Ip, testsupport::kDeviceAddress);
 
     // The station answers the next search with its new name.
-    EXPECT_TRUE(pumpUntil([&] { return listed(*dialog, "10.77.0.2:80\nHaus_tuer"); }, 20000));
+    EXPECT_TRUE(pumpUntil([&] { return listed(*dialog, "10.77.0.2:80\nHaus_tuer"); }, 20s));
 
     dialog.reset();
     EXPECT_TRUE(platform::stopAndFree(std::move(discovery), 10s));
     config::videoConfig = nullptr;
     config::rebootSperre = nullptr;
-}
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName("Korvat Oculon");
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

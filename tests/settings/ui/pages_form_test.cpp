@@ -13,9 +13,8 @@
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
-#include "KonfigUiTools.h"
+#include "gui/QtTestKit.h"
 #include "platform/Registry.h"
-#include "platform/ui/QtLoopBackend.h"
 #include "settings/KonfigFakes.h"
 #include "settings/ui/StringGrid.h"
 #include "settings/ui/konfigForm.h"
@@ -24,6 +23,7 @@ using namespace oculon;
 using namespace oculon::settings;
 using namespace oculon::settings::ui;
 using namespace oculon::settings::test;
+using namespace oculon::testsupport;
 using namespace std::chrono_literals;
 
 namespace {
@@ -73,7 +73,6 @@ protected:
         ASSERT_TRUE(pumpUntil([&] { return button.isEnabled(); }));
     }
 
-    platform::QtLoopBackend loop;
     config::TVideoConfig settings = memorySettings();
     bool modified = false;
     GatewayPageView view{settings, modified};
@@ -163,7 +162,6 @@ protected:
     }
     QLineEdit& edit(const char* name) { return child<QLineEdit>(form(), name); }
 
-    platform::QtLoopBackend loop;
     config::TVideoConfig settings = memorySettings();
     FakeDiscovery found;
     KonfigLinks links;
@@ -208,7 +206,7 @@ TEST_F(IntercomApply, ARefusedAssignmentKeepsTheDialogOpenWithItsEdits) {
     EXPECT_TRUE(form().isVisible());
     EXPECT_EQ(settings.getConfigByPhone("10.0.0.50")->Name, "Hof");
     // The grids show the stored assignment after the dialog's own 1029.
-    pump(30);
+    pumpFor(30ms);
     EXPECT_EQ(child<StringGrid>(form(), "zuordnungGrid").text(0, 3), "Haus");
 }
 
@@ -277,9 +275,3 @@ TEST(SurveillancePageView, SwitchingTheWallOnShowsTheStoredRateAndLength) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

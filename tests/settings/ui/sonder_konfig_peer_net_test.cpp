@@ -10,17 +10,16 @@
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
-#include "KonfigUiTools.h"
 #include "devices/telefonKonfig.h"
+#include "gui/QtTestKit.h"
 #include "platform/UdpSocket.h"
-#include "platform/ui/QtLoopBackend.h"
 #include "settings/ui/sonderKonfig.h"
 #include "support/SimDevice.h"
 
 using namespace oculon;
-using namespace oculon::settings::test;
+using namespace oculon::testsupport;
+using namespace std::chrono_literals;
 using settings::ui::TsonderKonfig;
-using testsupport::SimDevice;
 
 namespace {
 
@@ -53,7 +52,6 @@ QString process(TsonderKonfig& w) { return child<QLabel>(w, "vorgangPanel").text
 
 TEST(SonderKonfigPeer, ReadsChangesWritesAndRestartsTheIntercom) {
     config::sprache = config::lang_en;
-    platform::QtLoopBackend loop;
     auto listener = replyListener();
     SimDevice phone("simtelefon",
                     {"--access-code", "12", "--memory", "602=02,603=01,604=05,606=01,617=46,618=0A,619=07,61C=01"});
@@ -62,7 +60,7 @@ TEST(SonderKonfigPeer, ReadsChangesWritesAndRestartsTheIntercom) {
     auto window = openWindow("12");
     EXPECT_TRUE(window->busy());
     EXPECT_EQ(process(*window), "in progress");
-    ASSERT_TRUE(pumpUntil([&] { return !window->busy(); }, 20000));
+    ASSERT_TRUE(pumpUntil([&] { return !window->busy(); }, 20s));
     EXPECT_EQ(process(*window), "success");
     EXPECT_TRUE(child<QRadioButton>(*window, "RadioButton3").isChecked());
     EXPECT_TRUE(child<QCheckBox>(*window, "sendCodeBox").isChecked());
@@ -76,7 +74,7 @@ TEST(SonderKonfigPeer, ReadsChangesWritesAndRestartsTheIntercom) {
     EXPECT_EQ(child<QComboBox>(*window, "ComboBox2").currentText(), "-");
     EXPECT_EQ(child<QComboBox>(*window, "ComboBox3").currentText(), "7");
     EXPECT_EQ(child<QComboBox>(*window, "ComboBox4").currentText(), "0");
-    shoot(*window, "sonderKonfig");
+    screenshot(*window, "sonderKonfig");
 
     // Clearing both hang-up boxes clears the relay choice too.
     child<QCheckBox>(*window, "rufAbbrBox").click();
@@ -86,7 +84,7 @@ TEST(SonderKonfigPeer, ReadsChangesWritesAndRestartsTheIntercom) {
     child<QComboBox>(*window, "ComboBox2").setCurrentIndex(4);  // "3"
     EXPECT_TRUE(window->geaendert());
     child<QPushButton>(*window, "schreibenButton").click();
-    ASSERT_TRUE(pumpUntil([&] { return !window->busy(); }, 30000));
+    ASSERT_TRUE(pumpUntil([&] { return !window->busy(); }, 30s));
     EXPECT_EQ(process(*window), "success");
     EXPECT_FALSE(window->geaendert());
     for (const char* written : {"0602 00", "0603 01", "0604 00", "0617 46", "0618 03", "0619 07", "061C 01"})
@@ -99,7 +97,7 @@ TEST(SonderKonfigPeer, ReadsChangesWritesAndRestartsTheIntercom) {
     EXPECT_EQ(code.text(), "");
     code.setText("99");
     child<QPushButton>(*window, "lesenButton").click();
-    ASSERT_TRUE(pumpUntil([&] { return !window->busy(); }, 20000));
+    ASSERT_TRUE(pumpUntil([&] { return !window->busy(); }, 20s));
     EXPECT_EQ(process(*window), "failed (10.77.0.2)");
     EXPECT_TRUE(phone.waitFor("refused", "", std::chrono::milliseconds(0)));
     child<QPushButton>(*window, "schliessenButton").click();  // nothing changed: closes without asking
@@ -108,7 +106,6 @@ TEST(SonderKonfigPeer, ReadsChangesWritesAndRestartsTheIntercom) {
 
 TEST(SonderKonfigPeer, ADeviceThatDoesNotAnswerLeavesWriteDisabled) {
     config::sprache = config::lang_en;
-    platform::QtLoopBackend loop;
     auto listener = replyListener();
     SimDevice phone("simtelefon", {"--no-config-reply"});
     // Without a code nothing is read until the user asks.
@@ -116,7 +113,7 @@ TEST(SonderKonfigPeer, ADeviceThatDoesNotAnswerLeavesWriteDisabled) {
     EXPECT_FALSE(window->busy());
     EXPECT_FALSE(child<QPushButton>(*window, "schreibenButton").isEnabled());
     child<QPushButton>(*window, "lesenButton").click();
-    ASSERT_TRUE(pumpUntil([&] { return !window->busy(); }, 20000));
+    ASSERT_TRUE(pumpUntil([&] { return !window->busy(); }, 20s));
     EXPECT_EQ(process(*window), "failed (10.77.0.2)");
     EXPECT_FALSE(child<QPushButton>(*window, "schreibenButton").isEnabled());
     EXPECT_TRUE(phone.waitFor("config", "LSRCMD"));
@@ -126,10 +123,4 @@ TEST(SonderKonfigPeer, ADeviceThatDoesNotAnswerLeavesWriteDisabled) {
     EXPECT_TRUE(window->busy());
     window->done(0);
     EXPECT_FALSE(window->busy());
-}
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

@@ -1,29 +1,28 @@
 // A camera dragged from the settings dialog's camera list onto a running
 // tile of the surveillance wall: the tile takes the camera, the wall tells
 // the dialog, and the surveillance page's preview shows the new camera. With
-// OCULON_SCREENS set, pictures of the gateway, door-intercom and
+// OCULON_SCREENSHOT_DIR set, pictures of the gateway, door-intercom and
 // surveillance pages.
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
-#include "settings/KonfigFakes.h"
-#include "KonfigUiTools.h"
+#include "gui/QtTestKit.h"
 #include "platform/Registry.h"
-#include "platform/ui/QtLoopBackend.h"
+#include "settings/KonfigFakes.h"
 #include "settings/ui/konfigForm.h"
 #include "video/ui/ueberwachungUnit.h"
 #include "video/ui/ueberwachungUnitDrag.h"
 
 using namespace oculon;
 using namespace oculon::settings;
-using namespace oculon::settings::test;
+using namespace oculon::testsupport;
+using namespace std::chrono_literals;
 using oculon::settings::test::FakeDiscovery;
 
 TEST(WallDrop, ACameraFromTheDialogReplacesARunningTile) {
     config::sprache = config::lang_en;
-    platform::QtLoopBackend loop;
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
     settings.schreibeSurveillance(true);
     settings.schreibeLayout(config::r2x2);
@@ -56,7 +55,7 @@ TEST(WallDrop, ACameraFromTheDialogReplacesARunningTile) {
     links.gateways = [] { return devices::TGatewayList(1); };
     ui::TkonfigForm dialog(links);
     dialog.show();
-    pump(50);
+    pumpFor(50ms);
     auto& tabs = child<QTabWidget>(dialog, "KonfigTabs");
     tabs.setCurrentIndex(ui::TkonfigForm::ueberwachungTab);
     auto& panel = child<QFrame>(dialog, "LayoutPanel");
@@ -89,22 +88,15 @@ TEST(WallDrop, ACameraFromTheDialogReplacesARunningTile) {
     ASSERT_TRUE(pumpUntil([&] { return !child<ui::TmyPanel>(dialog, "tile0").configured(); }));
     EXPECT_EQ(wall->videoObjekt(0), nullptr);
 
-    if (screenshotFolder()) {
-        shoot(dialog, "surveillancePage");
+    if (screenshotsWanted()) {
+        screenshot(dialog, "surveillancePage");
         tabs.setCurrentIndex(ui::TkonfigForm::TelefonTab);
         platform::MainLoop::instance().post(dialog.handle(), platform::WM_TELUPDATEEVENT);
-        pump(100);
-        shoot(dialog, "intercomPage");
+        screenshot(dialog, "intercomPage");
         tabs.setCurrentIndex(ui::TkonfigForm::GatewaysTab);
-        shoot(dialog, "gatewayPage");
+        screenshot(dialog, "gatewayPage");
     }
     dialog.done(0);
     wall->erlaubeSchliessen();
     wall->close();
-}
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }
