@@ -287,8 +287,7 @@ IppStatus ownpiResize(const void* src, IppiSize srcSize, int srcStep, TVDImageRe
     if (interpolation == kResizeNearest && !onePlane && layout == 4) position += 6;
     const resize::Kernel kernel = resize::kernelAt(position);
 
-    const ptrdiff_t origin =
-        static_cast<ptrdiff_t>(srcRoi.Y) * srcStep + static_cast<ptrdiff_t>(srcRoi.X) * pixel * bytes;
+    const ptrdiff_t origin = resize::regionOffset(srcRoi, srcStep, pixel * bytes, bytes);
     if (!planar) {
         job.src = static_cast<const Ipp8u*>(src) + origin;
         job.dst = dst;

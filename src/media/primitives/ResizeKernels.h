@@ -64,6 +64,14 @@ inline int bytesPerSample(int sampleType) { return sampleType == kSample16u ? 2 
 // Steps in bytes become steps in samples by an arithmetic shift.
 inline int sampleShift(int bytes) { return bytes == 4 ? 2 : bytes == 2 ? 1 : 0; }
 
+// Byte offset of the region's first sample. Its rows lie on the kernels'
+// grid of whole-sample steps, so an odd 16-bit step cannot put the region
+// one byte off the rows the kernels walk (nor misalign its samples).
+inline ptrdiff_t regionOffset(TVDImageRect roi, int srcStep, int pixelBytes, int bytes) {
+    const ptrdiff_t rowSamples = srcStep >> sampleShift(bytes);
+    return (static_cast<ptrdiff_t>(roi.Y) * rowSamples) * bytes + static_cast<ptrdiff_t>(roi.X) * pixelBytes;
+}
+
 // The checks both drivers make, in their order: pointers (-8), sizes (-6),
 // a region starting outside the image (warning 29), destination size (-6),
 // factors not above 0 or NaN (-23). Images whose rows of `pixelBytes`-byte

@@ -220,8 +220,7 @@ IppStatus ownpiDecimateSuper(const void* src, IppiSize srcSize, int srcStep, TVD
     a.dstStep = dstStep >> resize::sampleShift(bytes);
     a.spacing = layout == 1 ? 1 : layout == 4 ? 4 : channels;
     const bool wholeRatios = a.rx == std::floor(a.rx) && a.ry == std::floor(a.ry);
-    const ptrdiff_t origin =
-        static_cast<ptrdiff_t>(srcRoi.Y) * srcStep + static_cast<ptrdiff_t>(srcRoi.X) * pixel * bytes;
+    const ptrdiff_t origin = resize::regionOffset(srcRoi, srcStep, pixel * bytes, bytes);
 
     if (!planar) {
         a.src = static_cast<const Ipp8u*>(src) + origin;

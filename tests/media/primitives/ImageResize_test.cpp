@@ -507,6 +507,22 @@ TEST(ImageResize, RandomGeometryStaysInsideBothImages) {
     }
 }
 
+TEST(ImageResize, OddSixteenBitStepsWalkWholeSamples) {
+    // The kernels count rows in whole samples (the step halved); the region's
+    // first row must lie on that same grid, not one byte off it.
+    for (int interpolation : {kResizeNearest, kResizeLinear, kResizeSuper}) {
+        std::vector<Ipp16u> src(6 * 9), odd(9 * 4), even(9 * 4);
+        for (size_t i = 0; i < src.size(); ++i) src[i] = static_cast<Ipp16u>(rng());
+        for (int step : {13, 12}) {
+            auto& out = step == 13 ? odd : even;
+            ASSERT_EQ(ippiResize_16u_C1R(src.data(), {6, 9}, step, {1, 3, 5, 6}, out.data(), 18, {9, 4}, 1.0,
+                                         interpolation == kResizeSuper ? 0.5 : 1.0, interpolation),
+                      ippStsNoErr);
+        }
+        EXPECT_EQ(odd, even) << interpolation;
+    }
+}
+
 TEST(ImageResize, PlanesResizeLikeSeparateImages) {
     Image<Ipp8u> planes[3] = {{13, 11, 1}, {13, 11, 1}, {13, 11, 1}};
     std::vector<Ipp8u> out[3], single(9 * 7);
