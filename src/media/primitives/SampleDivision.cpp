@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <limits>
 
+#include "media/primitives/ImageElementwise.h"
 #include "media/primitives/ImageRegion.h"
 #include "media/primitives/VectorChecks.h"
 #include "media/primitives/HotLoop.h"
@@ -44,22 +45,6 @@ int round16s(double q) { return truncEven(std::min(std::max(q, -32768.0), 32767.
 
 // The zero-divisor result: the dividend's sign, saturated.
 int saturatedSign(int n, int lo, int hi) { return n > 0 ? hi : n < 0 ? lo : 0; }
-
-template <typename T>
-using VectorDivision = IppStatus (*)(const T*, const T*, T*, int, int);
-
-template <typename T, VectorDivision<T> divide>
-IppStatus divideRows(const T* pSrc1, int src1Step, const T* pSrc2, int src2Step, T* pDst, int dstStep, IppiSize roi,
-                     int sf) {
-    IppStatus first = ippStsNoErr;
-    for (ptrdiff_t r = 0; r < roi.height; ++r) {
-        const IppStatus st = divide(reinterpret_cast<const T*>(region::row(pSrc1, src1Step, r)),
-                                    reinterpret_cast<const T*>(region::row(pSrc2, src2Step, r)),
-                                    reinterpret_cast<T*>(region::row(pDst, dstStep, r)), roi.width, sf);
-        if (first == ippStsNoErr) first = st;
-    }
-    return first;
-}
 
 IppStatus checkImages(const void* a, int aStep, const void* b, int bStep, const void* c, int cStep, IppiSize roi) {
     if (!a || !b || !c) return ippStsNullPtrErr;
@@ -112,19 +97,39 @@ int roundQuotient(Ipp16s, double q) { return round16s(q); }
 double scale(Ipp8u, int sf) { return scale8u(sf); }
 double scale(Ipp16s, int sf) { return scale16s(sf); }
 
+// Samples are loaded bytewise: a 16-bit image row may start at any byte
+// that an odd step gives.
 template <typename T>
-IppStatus divideVectors(const T* pSrc1, const T* pSrc2, T* pDst, int len, int sf) {
-    if (IppStatus st = checkVector(len, pSrc1, pSrc2, pDst)) return st;
+IppStatus divideElements(const Ipp8u* divisors, const Ipp8u* dividends, Ipp8u* dst, ptrdiff_t len, int sf) {
     const double s = scale(T{}, sf);
     constexpr int lo = std::numeric_limits<T>::min(), hi = std::numeric_limits<T>::max();
     int zeros = 0;
-    for (int i = 0; i < len; ++i) {
-        const int d = pSrc1[i], n = pSrc2[i];
+    for (ptrdiff_t i = 0; i < len; ++i) {
+        const int d = elementwise::load<T>(divisors, i), n = elementwise::load<T>(dividends, i);
         const int q = roundQuotient(T{}, n * s / (d ? d : 1));
-        pDst[i] = static_cast<T>(d ? q : saturatedSign(n, lo, hi));
+        elementwise::store<T>(dst, i, static_cast<T>(d ? q : saturatedSign(n, lo, hi)));
         zeros |= d == 0;
     }
     return zeros ? ippStsDivByZero : ippStsNoErr;
+}
+
+template <typename T>
+IppStatus divideVectors(const T* pSrc1, const T* pSrc2, T* pDst, int len, int sf) {
+    if (IppStatus st = checkVector(len, pSrc1, pSrc2, pDst)) return st;
+    return divideElements<T>(reinterpret_cast<const Ipp8u*>(pSrc1), reinterpret_cast<const Ipp8u*>(pSrc2),
+                             reinterpret_cast<Ipp8u*>(pDst), len, sf);
+}
+
+template <typename T>
+IppStatus divideRows(const T* pSrc1, int src1Step, const T* pSrc2, int src2Step, T* pDst, int dstStep, IppiSize roi,
+                     int sf) {
+    IppStatus first = ippStsNoErr;
+    for (ptrdiff_t r = 0; r < roi.height; ++r) {
+        const IppStatus st = divideElements<T>(region::row(pSrc1, src1Step, r), region::row(pSrc2, src2Step, r),
+                                               region::row(pDst, dstStep, r), roi.width, sf);
+        if (first == ippStsNoErr) first = st;
+    }
+    return first;
 }
 
 }  // namespace
@@ -141,12 +146,12 @@ IppStatus _px_ippsDiv_16s_Sfs(const Ipp16s* pSrc1, const Ipp16s* pSrc2, Ipp16s* 
 
 IppStatus ownippiDiv_8u_Sfs(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step, Ipp8u* pDst,
                             int dstStep, IppiSize roi, int sf) {
-    return divideRows<Ipp8u, _px_ippsDiv_8u_Sfs>(pSrc1, src1Step, pSrc2, src2Step, pDst, dstStep, roi, sf);
+    return divideRows<Ipp8u>(pSrc1, src1Step, pSrc2, src2Step, pDst, dstStep, roi, sf);
 }
 
 IppStatus ownippiDiv_16s_Sfs(const Ipp16s* pSrc1, int src1Step, const Ipp16s* pSrc2, int src2Step, Ipp16s* pDst,
                              int dstStep, IppiSize roi, int sf) {
-    return divideRows<Ipp16s, _px_ippsDiv_16s_Sfs>(pSrc1, src1Step, pSrc2, src2Step, pDst, dstStep, roi, sf);
+    return divideRows<Ipp16s>(pSrc1, src1Step, pSrc2, src2Step, pDst, dstStep, roi, sf);
 }
 
 IppStatus _px_ippiDiv_8u_C1RSfs(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step, Ipp8u* pDst,

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "SampleReference.h"
@@ -81,6 +82,24 @@ TEST(SampleDivision, OnlyTheRowsWithAZeroDivisorWarnButAllAreComputed) {
 }
 
 // The reciprocal table read back from its six-digit decimals.
+TEST(SampleDivision, OddStepsOf16sImagesDivideLikeTheirRows) {
+    // A 16-bit row may start at any byte an odd step gives: each row divides
+    // like the same samples in a vector of their own.
+    constexpr int kStep = 7, kWidth = 3, kHeight = 4;
+    std::vector<Ipp8u> a(kStep * kHeight + 1), b(a.size()), d(a.size());
+    for (size_t i = 0; i < a.size(); ++i) a[i] = static_cast<Ipp8u>(i * 37 + 1), b[i] = static_cast<Ipp8u>(i * 91);
+    const auto at = [](std::vector<Ipp8u>& v) { return reinterpret_cast<Ipp16s*>(v.data() + 1); };
+    ASSERT_EQ(ippiDiv_16s_C1RSfs(at(a), kStep, at(b), kStep, at(d), kStep, {kWidth, kHeight}, -1), ippStsNoErr);
+    for (int y = 0; y < kHeight; ++y) {
+        Ipp16s divisors[kWidth], dividends[kWidth], want[kWidth], got[kWidth];
+        std::memcpy(divisors, a.data() + 1 + y * kStep, sizeof divisors);
+        std::memcpy(dividends, b.data() + 1 + y * kStep, sizeof dividends);
+        std::memcpy(got, d.data() + 1 + y * kStep, sizeof got);
+        ASSERT_EQ(_px_ippsDiv_16s_Sfs(divisors, dividends, want, kWidth, -1), ippStsNoErr);
+        for (int x = 0; x < kWidth; ++x) EXPECT_EQ(got[x], want[x]) << x << ", " << y;
+    }
+}
+
 TEST(SampleDivision, ReciprocalTableHoldsSixDigitValuesRoundedHalfUp) {
     EXPECT_EQ(kDivC8uReciprocals[0], std::strtof("0.000001", nullptr));
     for (int n = 1; n < 256; ++n) {
