@@ -23,8 +23,9 @@ Ipp32s lowBitsFast(double v) {
 Ipp32s lowBitsAnySize(double v) {
     if (!std::isfinite(v)) return 0;  // the low bits of ever larger values are 0
     if (std::fabs(v) < kFastLimit) return lowBitsFast(v);
-    // At this size v is a whole number; fmod keeps its low bits exactly.
-    return static_cast<Ipp32s>(static_cast<std::uint32_t>(static_cast<std::int64_t>(std::fmod(v, 0x1p32))));
+    // Up to 2^52 v may still end in a half, which the conversion would cut
+    // off; rint rounds it to even. fmod then keeps the low bits exactly.
+    return static_cast<Ipp32s>(static_cast<std::uint32_t>(static_cast<std::int64_t>(std::fmod(std::rint(v), 0x1p32))));
 }
 
 template <typename Kind>

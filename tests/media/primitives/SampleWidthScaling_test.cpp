@@ -121,8 +121,10 @@ Ipp32s lowBits(double product) {
 }
 
 TEST(MultiplyByReal, RoundsHalfToEvenAndKeepsTheLowBits) {
-    const double factors[] = {0.5, -0.5,   2.0,    1.5,   -3.25,  1e-9,     0.0,       -1.0,
-                              1e6, 0x1p40, 0x1p62, 1e300, -1e300, INFINITY, -INFINITY, 1.0 + 0x1p-52};
+    const double factors[] = {0.5, -0.5, 2.0, 1.5, -3.25, 1e-9, 0.0, -1.0, 1e6, 0x1p40, 0x1p62, 1e300, -1e300, INFINITY,
+                              -INFINITY, 1.0 + 0x1p-52,
+                              // Products between 2^51 and 2^52 can still end in a half.
+                              0x1p51 + 1.5, -0x1p51 - 1.5};
     const Width widths[] = {k8, k16, k24, k32};
     for (const Width& w : widths) {
         std::vector<int64_t> values;
