@@ -74,7 +74,8 @@ OCULON_HOT_LOOP void scaleRow(const T* a, B b, T* d, ptrdiff_t n, int sf) {
     } else {
         // Saturating first keeps the scaled value within 32 bits and gives
         // the same result: anything beyond the range stays beyond it.
-        const int factor = 1 << std::min(-sf, kMaxShift<T>);
+        // Compared before negating: -INT_MIN does not exist.
+        const int factor = 1 << (sf < -kMaxShift<T> ? kMaxShift<T> : -sf);
         for (ptrdiff_t i = 0; i < n; ++i) d[i] = saturate<T>(saturate<T>(exact<T, op>(a[i], b[i])) * factor);
     }
 }

@@ -21,7 +21,7 @@ inline std::int64_t roundDiv(std::int64_t num, std::int64_t den) {
 // num x 2^-sf / den, rounded and saturated. Shifts are capped where every
 // result already saturates or rounds to 0 (|num| < 2^31, |den| <= 2^15).
 inline std::int64_t scaled(std::int64_t num, std::int64_t den, int sf, std::int64_t lo, std::int64_t hi) {
-    if (sf < 0) num *= std::int64_t{1} << std::min(-sf, 32);
+    if (sf < 0) num *= std::int64_t{1} << std::min<std::int64_t>(-std::int64_t{sf}, 32);
     if (sf > 0) den *= std::int64_t{1} << std::min(sf, 40);
     return std::clamp(roundDiv(num, den), lo, hi);
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <type_traits>
 #include <vector>
 
@@ -92,12 +93,18 @@ std::vector<int> range(int from, int to) {
     return v;
 }
 
+// Every int is a scale factor callers may pass.
+std::vector<int> withExtremes(std::vector<int> v) {
+    v.insert(v.end(), {INT_MIN, INT_MIN + 1, INT_MAX});
+    return v;
+}
+
 TEST(ScaledSamples, EveryPairOf8uSamplesInEveryFormAtEveryScaleFactor) {
-    checkEveryForm(kForms8u, range(0, 255), range(-10, 18));
+    checkEveryForm(kForms8u, range(0, 255), withExtremes(range(-10, 18)));
 }
 
 TEST(ScaledSamples, EdgesAndSampledPairsOf16sInEveryFormAtEveryScaleFactor) {
-    checkEveryForm(kForms16s, reference::interesting16s(38, 5), range(-18, 33));
+    checkEveryForm(kForms16s, reference::interesting16s(38, 5), withExtremes(range(-18, 33)));
 }
 
 // Argument tests. A step below 1 is only seen by the fills: the cut-off, a
