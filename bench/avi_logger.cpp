@@ -10,9 +10,6 @@
 // of every thread (ffmpeg's children counted) beside it.
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-#include <sys/time.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +20,7 @@
 #include <vector>
 
 #include "BenchRules.h"
+#include "CommandLine.h"
 #include "media/pins/PNLibrary.h"
 #include "media/video/VDAVILogger.h"
 #include "media/video/VDGenericFilter.h"
@@ -119,14 +117,6 @@ void writeOurs(const std::string& path, const std::string& code) {
     l.logger->Close();
 }
 
-std::string capture(const std::string& command) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string out;
-    char buffer[1 << 16];
-    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) out.append(buffer, n);
-    return out;
-}
-
 // The same frames through the ffmpeg command line; `codecOptions` picks the
 // codec as our file has it (pixel format and quantiser, or raw bottom-up rows).
 std::string ffmpegCommand(const std::string& path, const std::string& codecOptions) {
@@ -140,20 +130,13 @@ std::string mjpegOptions() {
         // Our encoder session picks the pixel format: the peer is told the same.
         const std::string probe = folder() + "/probe.avi";
         writeOurs(probe, "MJPG");
-        std::string format = capture("ffprobe -v error -show_entries stream=pix_fmt -of csv=p=0 " + probe);
-        while (!format.empty() && format.back() == '\n') format.pop_back();
+        const std::string format =
+            rules::commandAnswer("ffprobe -v error -show_entries stream=pix_fmt -of csv=p=0 " + probe);
         return "-c:v mjpeg -q:v 1 -pix_fmt " + format;
     }();
     return options;
 }
 const std::string kRawOptions = "-vf vflip -c:v rawvideo -pix_fmt bgra -flipped_raw_rgb 1";
-
-double childCpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_CHILDREN, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 // Times `write` per file by the wall clock, with the CPU seconds of the
 // whole process and its children as a counter.
@@ -161,11 +144,11 @@ template <typename Write>
 void timedFiles(benchmark::State& state, Write write) {
     double cpu = 0;
     for (auto _ : state) {
-        const double cpu0 = rules::processCpuSeconds() + childCpuSeconds();
+        const double cpu0 = rules::processCpuSeconds() + rules::childCpuSeconds();
         const auto t0 = std::chrono::steady_clock::now();
         write();
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-        cpu += rules::processCpuSeconds() + childCpuSeconds() - cpu0;
+        cpu += rules::processCpuSeconds() + rules::childCpuSeconds() - cpu0;
     }
     state.counters["cpu_s"] = cpu / static_cast<double>(state.iterations());
     state.counters["frames_per_s"] = benchmark::Counter(
@@ -192,10 +175,7 @@ void BM_FFmpeg(benchmark::State& state, const std::string& options) {
 int largestDifference(const std::string& a, const std::string& b) {
     int largest = 0;
     for (const int n : {0, kFrames - 1}) {
-        const std::string select =
-            " -vf 'select=eq(n\\," + std::to_string(n) + ")' -frames:v 1 -f rawvideo -pix_fmt bgra -";
-        const std::string fa = capture("ffmpeg -v error -i " + a + select);
-        const std::string fb = capture("ffmpeg -v error -i " + b + select);
+        const std::string fa = rules::ffmpegBgraFrame(a, n), fb = rules::ffmpegBgraFrame(b, n);
         if (fa.size() != static_cast<std::size_t>(kWidth) * kHeight * 4 || fa.size() != fb.size()) return -1;
         largest = std::max(largest, rules::largestDifference(
                                         reinterpret_cast<const std::uint8_t*>(fa.data()), kWidth * 4,

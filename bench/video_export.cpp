@@ -12,7 +12,6 @@
 // Files are read warm.
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,6 +25,7 @@
 #include <vector>
 
 #include "BenchRules.h"
+#include "CommandLine.h"
 #include "CameraPictures.h"
 #include "platform/MainLoop.h"
 #include "player/VideoExport.h"
@@ -90,21 +90,6 @@ void makeFiles() {
     recording.close();
 }
 
-std::string run(const std::string& command) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string out;
-    char buffer[65536];
-    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) out.append(buffer, n);
-    return out;
-}
-
-double childCpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_CHILDREN, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // Our export, to the end, on the main loop of this thread.
 bool exportOurs(const std::string& file) {
     static platform::ManualLoopBackend loop;
@@ -124,17 +109,14 @@ bool exportFfmpeg(const std::string& file) {
 
 // Entries of the video stream as ffprobe reads them, comma-separated.
 std::string probe(const std::string& file, const std::string& entries) {
-    std::string out = run("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=" + entries +
-                          " -of csv=p=0 '" + file + "'");
-    while (!out.empty() && out.back() == '\n') out.pop_back();
-    return out;
+    return rules::commandAnswer("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=" + entries +
+                                " -of csv=p=0 '" + file + "'");
 }
 
 const char* const kStream = "codec_tag_string,width,height,pix_fmt,r_frame_rate,nb_read_frames";
 
 std::vector<std::uint8_t> picture(const std::string& file, int n) {
-    const std::string raw = run("ffmpeg -v error -i '" + file + "' -vf 'select=eq(n\\," + std::to_string(n) +
-                                ")' -frames:v 1 -f rawvideo -pix_fmt bgra - 2>/dev/null");
+    const std::string raw = rules::ffmpegBgraFrame(file, n);
     return {raw.begin(), raw.end()};
 }
 
@@ -143,11 +125,11 @@ void timedExport(benchmark::State& state, Export exportTo) {
     const std::string file = files().folder + "timed.avi";
     double cpu = 0;
     for (auto _ : state) {
-        const double cpu0 = rules::processCpuSeconds() + childCpuSeconds();
+        const double cpu0 = rules::processCpuSeconds() + rules::childCpuSeconds();
         const auto t0 = std::chrono::steady_clock::now();
         if (!exportTo(file)) state.SkipWithError("the export failed");
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-        cpu += rules::processCpuSeconds() + childCpuSeconds() - cpu0;
+        cpu += rules::processCpuSeconds() + rules::childCpuSeconds() - cpu0;
     }
     state.counters["cpu_s"] = cpu / static_cast<double>(state.iterations());
     state.SetItemsProcessed(state.iterations() * kFrames);
