@@ -117,12 +117,32 @@ bool encodeInto(AVCodecContext& context, const AVFrame* frame, AVPacket& packet,
     return true;
 }
 
-class EncoderStream final : public AudioConversionStream {
+// A stream through a libav codec of `codecs`, opened by begin(): first and
+// again on every restart.
+class CodecStream : public AudioConversionStream {
 public:
-    EncoderStream(const TagCodecs& codecs, const WaveFormat& source, const WaveFormat& target)
+    CodecStream(const TagCodecs& codecs, const WaveFormat& source, const WaveFormat& target)
         : AudioConversionStream(source, target), codecs_(codecs) {}
+    virtual bool begin(std::string& error) = 0;
 
-    bool begin(std::string& error) {
+protected:
+    const TagCodecs& codecs_;
+    libav::CodecContext context_;
+    libav::Frame frame_;
+    libav::Packet packet_;
+
+private:
+    bool restart() final {
+        std::string error;
+        return begin(error) || fail(error);
+    }
+};
+
+class EncoderStream final : public CodecStream {
+public:
+    using CodecStream::CodecStream;
+
+    bool begin(std::string& error) override {
         context_ = openEncoder(codecs_, target().channels, target().samplesPerSec, target().blockAlign, error);
         frame_.reset(av_frame_alloc());
         packet_.reset(av_packet_alloc());
@@ -189,25 +209,15 @@ private:
         return encodeInto(*context_, &frame, *packet_, output, error) || fail(error);
     }
 
-    bool restart() override {
-        std::string error;
-        return begin(error) || fail(error);
-    }
-
-    const TagCodecs& codecs_;
-    libav::CodecContext context_;
-    libav::Frame frame_;
-    libav::Packet packet_;
     std::size_t samplesPerBlock_ = 0;
     std::int64_t nextPts_ = 0;
 };
 
-class DecoderStream final : public AudioConversionStream {
+class DecoderStream final : public CodecStream {
 public:
-    DecoderStream(const TagCodecs& codecs, const WaveFormat& source, const WaveFormat& target)
-        : AudioConversionStream(source, target), codecs_(codecs) {}
+    using CodecStream::CodecStream;
 
-    bool begin(std::string& error) {
+    bool begin(std::string& error) override {
         libav::routeLogOnce();
         const AVCodec* codec = avcodec_find_decoder(static_cast<AVCodecID>(codecs_.decoder));
         if (!codec) {
@@ -287,16 +297,6 @@ private:
         if (result != AVERROR(EAGAIN)) return fail(std::string(codecs_.name) + " fails: " + libavError(result));
         return true;
     }
-
-    bool restart() override {
-        std::string error;
-        return begin(error) || fail(error);
-    }
-
-    const TagCodecs& codecs_;
-    libav::CodecContext context_;
-    libav::Frame frame_;
-    libav::Packet packet_;
 };
 
 }  // namespace
