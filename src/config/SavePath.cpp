@@ -5,7 +5,11 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/PrivateFiles.h"
+
 namespace oculon::config {
+
+using platform::isDirectory;
 
 namespace {
 
@@ -19,11 +23,6 @@ std::string twoDigits(int value) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%02d", value);
     return buffer;
-}
-
-bool isDirectory(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace

@@ -22,11 +22,6 @@ std::string absoluteVariable(const char* name) {
     return value && value[0] == '/' ? std::string(value) : std::string();
 }
 
-bool isDirectory(const std::string& path) {
-    struct stat info {};
-    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 std::string userDatabaseHome() {
     std::vector<char> buffer(16384);
     passwd entry{};
@@ -65,6 +60,11 @@ std::string folderOf(const std::string& path) {
 }
 
 }  // namespace
+
+bool isDirectory(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
 
 std::string homeFolder() {
     std::string home = absoluteVariable("HOME");

@@ -13,6 +13,9 @@
 
 namespace oculon::platform {
 
+// True when `path` names a folder, or a link to one.
+bool isDirectory(const std::string& path);
+
 // $HOME when it is absolute, else the home folder of the user database; empty
 // when neither is known.
 std::string homeFolder();

@@ -1,23 +1,13 @@
 #include "video/VideoCall.h"
 
-#include <sys/stat.h>
-
 #include <charconv>
 
 #include "config/CameraTypes.h"
+#include "platform/PrivateFiles.h"
 
 namespace oculon::video {
 
 using namespace config;
-
-namespace {
-
-bool isDirectory(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-}  // namespace
 
 CallOptions CallOptions::read(TVideoConfig& settings) {
     CallOptions o;
@@ -29,7 +19,7 @@ CallOptions CallOptions::read(TVideoConfig& settings) {
     o.kommentarTuerOffen = settings.kommentarTuerOffen();
     o.useCamRes = settings.useCamRes();
     o.firstPictPath = settings.firstPictpath();
-    o.pictureFolderMissing = !o.firstPictPath.empty() && !isDirectory(o.firstPictPath);
+    o.pictureFolderMissing = !o.firstPictPath.empty() && !platform::isDirectory(o.firstPictPath);
     return o;
 }
 
