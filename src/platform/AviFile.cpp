@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/LibavHandles.h"
+#include "platform/LittleEndian.h"
 #include "platform/VideoEncoderSession.h"
 
 extern "C" {
@@ -45,21 +46,17 @@ struct RawLayout {
     std::vector<std::uint8_t> extra;
 };
 
-void putLe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
 RawLayout rawLayout(BitmapLayout layout) {
     switch (layout) {
         case BitmapLayout::gray8: {
             RawLayout raw{AV_PIX_FMT_PAL8, 8, 0, {}};
-            for (std::uint32_t i = 0; i < 256; ++i) putLe32(raw.extra, i | i << 8 | i << 16);
+            for (std::uint32_t i = 0; i < 256; ++i) appendLittle(raw.extra, i | i << 8 | i << 16, 4);
             return raw;
         }
         case BitmapLayout::rgb555: return {AV_PIX_FMT_RGB555LE, 16, 0, {}};
         case BitmapLayout::rgb565: {
             RawLayout raw{AV_PIX_FMT_RGB565LE, 16, kBitFields, {}};
-            for (const std::uint32_t mask : {0xF800u, 0x07E0u, 0x001Fu}) putLe32(raw.extra, mask);
+            for (const std::uint32_t mask : {0xF800u, 0x07E0u, 0x001Fu}) appendLittle(raw.extra, mask, 4);
             return raw;
         }
         case BitmapLayout::bgr24: return {AV_PIX_FMT_BGR24, 24, 0, {}};

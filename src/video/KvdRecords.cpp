@@ -10,6 +10,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/LittleEndian.h"
+
 namespace oculon::video::kvd {
 
 // What looking back from the end may cost before it gives up.
@@ -36,16 +38,8 @@ void put32(std::uint8_t* out, std::uint32_t v) {
 void put64(std::uint8_t* out, std::uint64_t v) {
     for (int i = 0; i < 8; ++i) out[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
-std::uint32_t get32(const std::uint8_t* in) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | in[i];
-    return v;
-}
-std::uint64_t get64(const std::uint8_t* in) {
-    std::uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = (v << 8) | in[i];
-    return v;
-}
+std::uint32_t get32(const std::uint8_t* in) { return platform::readLittle(in, 4); }
+std::uint64_t get64(const std::uint8_t* in) { return platform::readLittle<std::uint64_t>(in, 8); }
 
 std::string_view asText(const std::vector<char>& buffer) { return {buffer.data(), buffer.size()}; }
 

@@ -1,18 +1,12 @@
 #include "media/audio/AUCompression.h"
 
 #include "platform/AudioCompression.h"
+#include "platform/LittleEndian.h"
 
 namespace oculon::audio {
 
-namespace {
-
-std::uint32_t little(const std::uint8_t* p, int bytes) {
-    std::uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | p[i];
-    return value;
-}
-
-}  // namespace
+using platform::appendLittle;
+using platform::readLittle;
 
 TAUCompressionFormat::TAUCompressionFormat(pins::TCBCollectionItem* owner) : TCBPersistent(owner) {
     AlocateDefaultFormat();
@@ -48,7 +42,7 @@ std::vector<std::uint8_t> TAUCompressionFormat::FormatData() {
 void TAUCompressionFormat::WriteData(std::vector<std::uint8_t>& Stream) {
     auto section = FLock->ReadLock();
     const auto size = static_cast<std::uint32_t>(FFormatData.size());
-    for (int i = 0; i < 4; ++i) Stream.push_back(static_cast<std::uint8_t>(size >> (8 * i)));
+    appendLittle(Stream, size, 4);
     Stream.insert(Stream.end(), FFormatData.begin(), FFormatData.end());
 }
 
@@ -57,7 +51,7 @@ std::size_t TAUCompressionFormat::ReadData(const std::uint8_t* Stream, std::size
         AlocateDefaultFormat();
         return 0;
     }
-    const auto count = static_cast<std::int32_t>(little(Stream, 4));
+    const auto count = static_cast<std::int32_t>(readLittle(Stream, 4));
     if (count < 1) {
         AlocateDefaultFormat();
         return 4;
@@ -76,13 +70,13 @@ std::string TAUCompressionFormat::GetName() {
     if (IsEmpty()) return "[ Empty ]";
     // The tag, the channels and the rate are the record's first 8 bytes.
     if (data.size() < 8) return "[ Unknown ]";
-    const auto details = platform::audioFormatTagDetails(static_cast<std::uint16_t>(little(data.data(), 2)));
+    const auto details = platform::audioFormatTagDetails(static_cast<std::uint16_t>(readLittle(data.data(), 2)));
     if (!details) return "[ Unknown ]";
-    const std::uint32_t channels = little(data.data() + 2, 2);
+    const std::uint32_t channels = readLittle(data.data() + 2, 2);
     const std::string channelText = channels == 1   ? "Mono"
                                     : channels == 2 ? "Stereo"
                                                     : std::to_string(channels) + " Channels";
-    return details->name.substr(0, 48) + " [ " + channelText + ", " + std::to_string(little(data.data() + 4, 4)) +
+    return details->name.substr(0, 48) + " [ " + channelText + ", " + std::to_string(readLittle(data.data() + 4, 4)) +
            " Hz  ] ";
 }
 

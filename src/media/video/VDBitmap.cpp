@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "media/pins/SGErrors.h"
+#include "platform/LittleEndian.h"
 
 namespace oculon::mediavideo {
 
@@ -30,9 +31,7 @@ public:
     }
 
 private:
-    void put(std::uint32_t v, int count) {
-        for (int i = 0; i < count; ++i) bytes_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
+    void put(std::uint32_t v, int count) { platform::appendLittle(bytes_, v, count); }
     std::vector<std::uint8_t> bytes_;
 };
 
