@@ -5,6 +5,7 @@
 
 #include "config/EntryRegistry.h"
 #include "config/SavePath.h"
+#include "platform/LocalTime.h"
 
 namespace oculon::config {
 
@@ -18,13 +19,6 @@ namespace {
 
 constexpr TWindowSettings kPopupDefault{40, 80, 552, 648};
 constexpr TWindowSettings kWallDefault{10, 10, 480, 640};
-
-std::tm systemLocalTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
 
 std::string subkey(const char* key, const std::string& name) { return std::string(key) + "\\" + name; }
 
@@ -83,7 +77,7 @@ void writeTyped(Registry& reg, const char* name, const std::string& value) { reg
 // ---------------------------------------------------------------- loading
 
 TVideoConfig::TVideoConfig(std::shared_ptr<platform::RegistryStore> store, LocalClock clock)
-    : store_(std::move(store)), clock_(clock ? std::move(clock) : LocalClock(systemLocalTime)) {
+    : store_(std::move(store)), clock_(clock ? std::move(clock) : LocalClock(platform::localNow)) {
     liesConfig();
 }
 

@@ -13,6 +13,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "platform/LocalTime.h"
 #include "platform/PrivateFiles.h"
 #include "platform/UniqueFd.h"
 #include "platform/UserNotice.h"
@@ -289,9 +290,7 @@ private:
 };
 
 std::string timestamp() {
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
+    const std::tm tm = localNow();
     char buf[32];
     std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tm);
     return buf;

@@ -6,6 +6,7 @@
 #include "config/cfgUnit.h"
 #include "config/sprachen.h"
 #include "platform/Base64.h"
+#include "platform/LocalTime.h"
 #include "platform/Log.h"
 #include "platform/MainLoop.h"
 #include "platform/UdpSocket.h"
@@ -353,7 +354,7 @@ void TMJPEGDecoder::pictureArrived() {
 void TMJPEGDecoder::updateImage() {
     const int crop = cropPercent();
     const double aspect = pictureAspect(pict.width, pict.height, crop);
-    const std::string caption = snapshotCaption(FCameraName, localNow());
+    const std::string caption = snapshotCaption(FCameraName, platform::localNow());
     platform::MainLoop::instance().synchronize([&] {
         if (firstPicture && FSetAspect) FSetAspect(aspect);
         if (myTimer) {

@@ -13,13 +13,6 @@ std::string GetFileName(const std::tm& t, const std::string& name) {
     return stamp + config::sanitisePathName(name);
 }
 
-std::tm localNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
-
 namespace {
 
 std::string format(const char* pattern, const std::tm& t) {

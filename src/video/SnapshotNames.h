@@ -12,9 +12,6 @@ namespace oculon::video {
 // file name (a device-supplied name never leaves its folder).
 std::string GetFileName(const std::tm& local, const std::string& name);
 
-// The local time now.
-std::tm localNow();
-
 // The system's short date and time of a moment.
 std::string shortDate(const std::tm& local);
 std::string shortTime(const std::tm& local);

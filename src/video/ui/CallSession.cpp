@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "config/cfgUnit.h"
+#include "platform/LocalTime.h"
 #include "video/LichtThread.h"
 #include "video/SnapshotNames.h"
 #include "video/ui/PromptParts.h"
@@ -40,7 +41,7 @@ CallSession::CallSession(QWidget& owner, bool withWatchdog, CodePadding padding)
     : owner_(owner), padding_(padding), timers_({}, withWatchdog) {
     clock_.setInterval(500);
     QObject::connect(&clock_, &QTimer::timeout, &owner_, [this] {
-        if (hooks_.onClock) hooks_.onClock(localNow());
+        if (hooks_.onClock) hooks_.onClock(platform::localNow());
     });
     timerPoll_.setInterval(50);
     QObject::connect(&timerPoll_, &QTimer::timeout, &owner_, [this] { checkTimers(); });
@@ -53,7 +54,7 @@ std::string CallSession::savePath() const {
     return videoConfig ? videoConfig->getSavePath(setup_.myName) : std::string();
 }
 
-std::string CallSession::GetFileName() const { return video::GetFileName(localNow(), setup_.myName); }
+std::string CallSession::GetFileName() const { return video::GetFileName(platform::localNow(), setup_.myName); }
 
 std::string CallSession::proposedSnapshot() const { return savePath() + GetFileName(); }
 
@@ -97,7 +98,7 @@ void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, H
         });
         second_->Start();
     }
-    if (hooks_.onClock) hooks_.onClock(localNow());
+    if (hooks_.onClock) hooks_.onClock(platform::localNow());
     clock_.start();
     timerPoll_.start();
 }
@@ -136,7 +137,7 @@ QImage CallSession::captionedPicture(const std::tm& at, const std::string& comme
 }
 
 bool CallSession::SaveImage(const std::string& fileName, const std::string& comment) {
-    const QImage picture = captionedPicture(localNow(), comment);
+    const QImage picture = captionedPicture(platform::localNow(), comment);
     return !picture.isNull() && saveJpeg(picture, fileName, comment);
 }
 
@@ -147,7 +148,7 @@ void CallSession::saveToFile() {
 void CallSession::saverClick() {
     // The picture and its name are those of the moment the user pressed the
     // button; the stream goes on while the dialog is open.
-    const std::tm pressed = localNow();
+    const std::tm pressed = platform::localNow();
     const QImage picture = captionedPicture(pressed, {});
     if (picture.isNull()) return;
     const QString proposed = QString::fromStdString(savePath() + video::GetFileName(pressed, setup_.myName));
