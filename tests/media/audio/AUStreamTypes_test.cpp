@@ -1,15 +1,12 @@
-// Audio on pins: the stream type and its converters in the registry, the
-// wave start with and without a format, and what an integer, real or byte
-// input linked to an audio output receives.
+// Audio on pins: what an integer, real, byte or audio input linked to an
+// audio output receives through the registered converters.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "../pins/PinTestKit.h"
 #include "media/audio/AUStreamTypes.h"
 #include "media/pins/PNLibrary.h"
-#include "media/pins/PNRegistry.h"
 #include "media/pins/SGMemoryBuffer.h"
 
 using namespace oculon::audio;
@@ -45,47 +42,17 @@ protected:
     }
 };
 
-TEST_F(AudioPins, RegisterTheStreamAndItsConverters) {
-    EXPECT_EQ(PNGetStreamTypeFromID(kAUStreamAudio), "AU Audio buffer");
-    const auto handler = PNGetDefaultHandler(kAUStreamAudio);
-    const auto* function = handler.target<decltype(&DefaultSLChannelNotificationHandler)>();
-    ASSERT_NE(function, nullptr);
-    EXPECT_EQ(*function, &DefaultSLChannelNotificationHandler);
-    EXPECT_EQ(PNGetConverter(kAUStreamAudio, kSGStreamInteger), &TPNAudioToIntFormatConverter::Class);
-    EXPECT_EQ(PNGetConverter(kAUStreamAudio, kSGStreamReal), &TPNAudioToRealFormatConverter::Class);
-    EXPECT_EQ(PNGetConverter(kAUStreamAudio, kSGStreamBinary), &TPNAudioToBinaryFormatConverter::Class);
-}
-
-TEST_F(AudioPins, TheWaveStartCarriesItsFormat) {
-    const TPNStartWaveOperation byDefault;
-    EXPECT_EQ(byDefault.SampleRate, 11024.0);
-    EXPECT_EQ(byDefault.WaveFormat.Format.nChannels, 2);
-    EXPECT_EQ(byDefault.WaveFormat.Format.wBitsPerSample, 16);
-    EXPECT_EQ(byDefault.WaveFormat.Format.nBlockAlign, 4);
-    EXPECT_EQ(byDefault.WaveFormat.Format.nAvgBytesPerSec, 44096u);
-    EXPECT_EQ(byDefault.WaveFormat.dwChannelMask, 3u);
-    EXPECT_FALSE(byDefault.Paused);
-
-    TAUWaveFormatExtensible format = AUMakeWaveFormat(22050, 0x3F, 6, 24);
-    format.SubFormat.D4[7] = 0x42;  // every byte travels, not only the ones the buffers read
-    const TPNStartWaveOperation given(&format, true);
-    EXPECT_EQ(given.SampleRate, 22050.0);
-    EXPECT_EQ(given.Rate, 22050.0f);
-    EXPECT_EQ(std::memcmp(&given.WaveFormat, &format, sizeof format), 0);
-    EXPECT_TRUE(given.Paused);
-}
-
-TEST_F(AudioPins, IntegerAndRealInputsGetTheFirstChannel) {
+TEST_F(AudioPins, EachInputGetsItsViewOfTheBuffer) {
     auto output = PNMakePin<TSGPNTypedSourcePin<kAUStreamAudio>>(nullptr, nullptr);
     auto integers = input(kSGStreamInteger);
     ASSERT_TRUE(integers->Connect(output.get()));
     output->SubmitBuffer(stereo());
     const auto ints = std::dynamic_pointer_cast<TSGIntegerBuffer>(lastBuffer());
-    ASSERT_NE(ints, nullptr);
+    ASSERT_NE(ints, nullptr);  // the first channel
     EXPECT_EQ(std::vector<std::int32_t>(ints->Read(), ints->Read() + ints->GetSize()),
               (std::vector<std::int32_t>{1, 2, 3}));
-
     integers->Disconnect();
+
     auto reals = input(kSGStreamReal);
     ASSERT_TRUE(reals->Connect(output.get()));
     got.clear();
@@ -96,15 +63,13 @@ TEST_F(AudioPins, IntegerAndRealInputsGetTheFirstChannel) {
     const auto real = std::dynamic_pointer_cast<TSGRealBuffer>(lastBuffer());
     ASSERT_NE(real, nullptr);
     EXPECT_EQ(std::vector<double>(real->Read(), real->Read() + real->GetSize()), (std::vector<double>{1, 2, 3}));
-
     // Anything but an audio buffer is not delivered, and nothing fails.
     got.clear();
     EXPECT_FALSE(output->SubmitBuffer(TSGBlockBuffer::CreateSize(8)));
     EXPECT_TRUE(got.empty());
-}
+    reals->Disconnect();
 
-TEST_F(AudioPins, AByteInputGetsTheWholeBlock) {
-    auto output = PNMakePin<TSGPNTypedSourcePin<kAUStreamAudio>>(nullptr, nullptr);
+    // A byte input gets the whole block, header and all.
     auto bytes = input(kSGStreamBinary);
     ASSERT_TRUE(bytes->Connect(output.get()));
     const auto sent = stereo();
@@ -113,14 +78,11 @@ TEST_F(AudioPins, AByteInputGetsTheWholeBlock) {
     ASSERT_NE(block, nullptr);
     EXPECT_EQ(block->DataContainer(), sent->DataContainer());
     EXPECT_EQ(block->GetSize(), 40u + 12u);
-    EXPECT_EQ(block->GetItem(0), 0xFE);       // the header's tag
-    EXPECT_EQ(block->GetItem(40 + 2), 0xFF);  // the right channel of the first frame, -1
-    // The byte view turns back into the audio buffer it came from.
-    EXPECT_EQ(TAUAudioBuffer::CreateUniversal(block)->GetItem(2, 1), -3);
-}
+    EXPECT_EQ(block->GetItem(0), 0xFE);                                    // the header's tag
+    EXPECT_EQ(block->GetItem(40 + 2), 0xFF);                               // the right channel of the first frame, -1
+    EXPECT_EQ(TAUAudioBuffer::CreateUniversal(block)->GetItem(2, 1), -3);  // and turns back into it
+    bytes->Disconnect();
 
-TEST_F(AudioPins, TheAudioInputTakesAudioOutputs) {
-    auto output = PNMakePin<TSGPNTypedSourcePin<kAUStreamAudio>>(nullptr, nullptr);
     auto audio = PNMakePin<TAUPNAudioSinkPin>(
         nullptr, nullptr, [this](TPNBasicPin&, const TGUID&, const IPNNotifyOperation& op, TPNNotifyStates) {
             got.push_back(op);
@@ -128,7 +90,6 @@ TEST_F(AudioPins, TheAudioInputTakesAudioOutputs) {
         });
     ASSERT_TRUE(audio->Connect(output.get()));
     EXPECT_EQ(output->GetConnectionID(*audio), kAUStreamAudio);
-    const auto sent = stereo();
     output->SubmitBuffer(sent);
     const auto received = std::dynamic_pointer_cast<TAUAudioBuffer>(lastBuffer());
     ASSERT_NE(received, nullptr);
