@@ -9,9 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "config/cfgUnit.h"
+#include "platform/Registry.h"
 #include "settings/KonfigSeams.h"
 
 namespace oculon::settings::test {
+
+inline config::TVideoConfig memorySettings() {
+    return config::TVideoConfig{std::make_shared<platform::MemoryRegistryStore>()};
+}
 
 class FakeDiscovery : public DiscoverySource {
 public:

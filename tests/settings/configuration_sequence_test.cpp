@@ -108,11 +108,9 @@ protected:
         device.FPasswort = "pw";
         device.FAdminPass = "8516";
         settings.addConfig(door());
-        server.setHandler([this](const RecordedRequest& r) {
-            const std::size_t index = server.requests().size() - 1;
-            if (answers.count(index)) return answers[index];
-            (void)r;
-            return Script::reply(200, "OK", "<html>OK</html>");
+        server.setHandler([this](const RecordedRequest&) {
+            const auto answer = answers.find(server.requests().size() - 1);
+            return answer != answers.end() ? answer->second : Script::reply(200, "OK", "<html>OK</html>");
         });
     }
 
