@@ -56,15 +56,25 @@ struct LoggerRig {
         }
         logger->Compression().SetEnabled(!codes.empty());
     }
-    // One run of the export: start, the frames, stop, Close.
-    std::string write(const std::string& name, std::int32_t width, std::int32_t height, std::int32_t frameDelay,
-                      const std::vector<IVDImageBuffer>& frames) {
+    // Names the file in the rig's folder that the logger opens at the next start.
+    std::string open(const std::string& name) {
         const std::string path = dir.path() + "/" + name;
         logger->SetFileName(path);
         logger->SetEnabled(true);
-        filter->SetEnabled(true);
+        return path;
+    }
+    // A start and the frames after it; the run goes on.
+    void send(std::int32_t width, std::int32_t height, std::int32_t frameDelay,
+              const std::vector<IVDImageBuffer>& frames) {
         filter->SendStartCommand(width, height, frameDelay);
         for (const auto& frame : frames) filter->SendData(frame);
+    }
+    // One run of the export: start, the frames, stop, Close.
+    std::string write(const std::string& name, std::int32_t width, std::int32_t height, std::int32_t frameDelay,
+                      const std::vector<IVDImageBuffer>& frames) {
+        const std::string path = open(name);
+        filter->SetEnabled(true);
+        send(width, height, frameDelay, frames);
         filter->SetEnabled(false);
         logger->SetEnabled(false);
         filter->SendStopCommand();

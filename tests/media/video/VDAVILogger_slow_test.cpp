@@ -30,9 +30,7 @@ TEST(AVILoggerLarge, AFileAbove1GBIsAnExtendedAVI) {
     rig.logger->SetColorBits(TVDColorBits::cb24);
     std::vector<IVDImageBuffer> pictures;
     for (int n = 0; n < 8; ++n) pictures.push_back(patternFrame(704, 576, n * 16));
-    const std::string path = rig.dir.path() + "/large.avi";
-    rig.logger->SetFileName(path);
-    rig.logger->SetEnabled(true);
+    const std::string path = rig.open("large.avi");
     rig.filter->SendStartCommand(704, 576, 400'000);
     for (int n = 0; n < kFrames; ++n) rig.filter->SendData(pictures[n % 8]);
     rig.filter->SendStopCommand();

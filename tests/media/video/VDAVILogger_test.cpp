@@ -144,13 +144,10 @@ TEST(AVILogger, TwoFilesInARowTakeTheirOwnSizeAndRate) {
 
 TEST(AVILogger, ReplacesAnExistingFileAndFinishesItWhenDestroyed) {
     LoggerRig rig;
-    const std::string path = rig.dir.path() + "/old.avi";
-    std::ofstream(path) << std::string(1 << 20, 'x');
     rig.compressWith({});
-    rig.logger->SetFileName(path);
-    rig.logger->SetEnabled(true);
-    rig.filter->SendStartCommand(16, 8, kDelay);
-    for (const auto& frame : frames(16, 8, 3)) rig.filter->SendData(frame);
+    const std::string path = rig.open("old.avi");
+    std::ofstream(path) << std::string(1 << 20, 'x');
+    rig.send(16, 8, kDelay, frames(16, 8, 3));
     EXPECT_EQ(rig.logger->CurrentFrame(), 3);
     rig.logger.reset();  // no stop, no Close
     EXPECT_EQ(probeVideo(path), "rawvideo,16,8,25/1,3\n");
@@ -180,8 +177,7 @@ TEST(AVILogger, TellsFailuresWithTheirTexts) {
     said.clear();
     for (const auto& [width, height] : {std::pair{65536, 8}, std::pair{23000, 23000}, std::pair{INT32_MAX, 2}}) {
         rig.logger->Close();
-        rig.logger->SetFileName(rig.dir.path() + "/huge.avi");
-        rig.logger->SetEnabled(true);
+        rig.open("huge.avi");
         rig.filter->SendStartCommand(width, height, kDelay);
         rig.filter->SendData(patternFrame(16, 8, 0));
         ASSERT_FALSE(said.empty()) << width << "x" << height;
@@ -192,8 +188,7 @@ TEST(AVILogger, TellsFailuresWithTheirTexts) {
 
     // A stream that cannot be opened (no size); unhandled, it throws on the starting thread.
     rig.logger->SetOnError({});
-    rig.logger->SetFileName(rig.dir.path() + "/empty.avi");
-    rig.logger->SetEnabled(true);
+    rig.open("empty.avi");
     try {
         rig.filter->SendStartCommand(0, 0, kDelay);
         ADD_FAILURE() << "no exception";
@@ -236,22 +231,46 @@ TEST(AVILogger, ANewNameWhileRunningSwitchesFilesAtTheNextStart) {
     const std::string first = rig.dir.path() + "/a.avi", second = rig.dir.path() + "/b.avi";
     names->Notify(std::make_shared<pins::TPNSuppliedStringOperation>(first));
     rig.logger->SetEnabled(true);
-    rig.filter->SendStartCommand(16, 8, kDelay);
-    for (const auto& frame : frames(16, 8, 3)) rig.filter->SendData(frame);
+    rig.send(16, 8, kDelay, frames(16, 8, 3));
     names->Notify(std::make_shared<pins::TPNSuppliedStringOperation>(second));
-    rig.filter->SendStartCommand(16, 8, kDelay);
-    for (const auto& frame : frames(16, 8, 2)) rig.filter->SendData(frame);
+    rig.send(16, 8, kDelay, frames(16, 8, 2));
     rig.filter->SendStopCommand();
     rig.logger->Close();
     EXPECT_EQ(probeVideo(first), "rawvideo,16,8,25/1,3\n");
     EXPECT_EQ(probeVideo(second), "rawvideo,16,8,25/1,2\n");
 }
 
+// A logger with an audio source linked, errors collected.
+struct AudioRig : LoggerRig {
+    pins::PNOwned<pins::TSGPNSourcePin> audio = pins::PNMakePin<pins::TSGPNSourcePin>(nullptr, nullptr);
+    std::vector<std::string> errors;
+    std::string path;
+
+    AudioRig() {
+        compressWith({});
+        EXPECT_TRUE(logger->AudioInputPin().Connect(audio.get()));
+        logger->SetOnError([this](pins::TComponent&, const std::string& text, std::uint32_t, bool& handled) {
+            errors.push_back(text);
+            handled = true;
+        });
+        path = open("audio.avi");
+    }
+    void start(const audio::TAUWaveFormatExtensible& format) {
+        audio->Notify(std::make_shared<audio::TPNStartWaveOperation>(&format));
+        filter->SendStartCommand(32, 16, kDelay);
+    }
+    void stop() {
+        audio->Stop();
+        filter->SendStopCommand();
+        logger->Close();
+    }
+};
+
 class AudioBeside : public ::testing::TestWithParam<bool> {};  // IMA ADPCM instead of PCM
 
 TEST_P(AudioBeside, InterleavesWithTheFramesByRunningTime) {
     const bool adpcm = GetParam();
-    LoggerRig rig;
+    AudioRig rig;
     rig.compressWith({"MJPG"});
     if (adpcm) {
         const auto target = platform::suggestAudioFormat(platform::kWaveFormatImaAdpcm, 1, 8000);
@@ -260,14 +279,7 @@ TEST_P(AudioBeside, InterleavesWithTheFramesByRunningTime) {
         rig.logger->AudioCompression().Compressions().Items(0).Format().SetFormat(record.data(), record.size());
         rig.logger->AudioCompression().SetEnabled(true);
     }
-    auto audioSource = pins::PNMakePin<pins::TSGPNSourcePin>(nullptr, nullptr);
-    ASSERT_TRUE(rig.logger->AudioInputPin().Connect(audioSource.get()));
-    const std::string path = rig.dir.path() + "/audio.avi";
-    rig.logger->SetFileName(path);
-    rig.logger->SetEnabled(true);
-    const audio::TAUWaveFormatExtensible format = audio::AUMakeWaveFormat(8000, 0, 1, 16);
-    audioSource->Notify(std::make_shared<audio::TPNStartWaveOperation>(&format));
-    rig.filter->SendStartCommand(32, 16, kDelay);
+    rig.start(audio::AUMakeWaveFormat(8000, 0, 1, 16));
     // All frames (one second) first, then the audio in blocks of 0.1 s.
     for (const auto& frame : frames(32, 16, 25)) rig.filter->SendData(frame);
     std::string samples;
@@ -275,11 +287,11 @@ TEST_P(AudioBeside, InterleavesWithTheFramesByRunningTime) {
         const auto buffer = audio::TAUAudioBuffer::CreateSizeEx(8000, 1, 800, 1, 16);
         for (std::uint32_t i = 0; i < 800; ++i) buffer->SetItem(i, 0, block * 1000 + static_cast<int>(i));
         samples.append(reinterpret_cast<const char*>(buffer->Read()), buffer->GetByteSize());
-        audioSource->SubmitBuffer(buffer);
+        rig.audio->SubmitBuffer(buffer);
     }
-    audioSource->Stop();
-    rig.filter->SendStopCommand();
-    rig.logger->Close();
+    rig.stop();
+    EXPECT_TRUE(rig.errors.empty());
+    const std::string& path = rig.path;
 
     EXPECT_EQ(probeVideo(path), "mjpeg,32,16,25/1,25\n");
     EXPECT_EQ(run("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name -of csv=p=0 " + path),
@@ -330,33 +342,6 @@ TEST_P(AudioBeside, InterleavesWithTheFramesByRunningTime) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PcmAndAdpcm, AudioBeside, ::testing::Bool());
-
-// A logger with an audio source linked, errors collected.
-struct AudioRig : LoggerRig {
-    pins::PNOwned<pins::TSGPNSourcePin> audio = pins::PNMakePin<pins::TSGPNSourcePin>(nullptr, nullptr);
-    std::vector<std::string> errors;
-    std::string path = dir.path() + "/audio.avi";
-
-    AudioRig() {
-        compressWith({});
-        EXPECT_TRUE(logger->AudioInputPin().Connect(audio.get()));
-        logger->SetOnError([this](pins::TComponent&, const std::string& text, std::uint32_t, bool& handled) {
-            errors.push_back(text);
-            handled = true;
-        });
-        logger->SetFileName(path);
-        logger->SetEnabled(true);
-    }
-    void start(const audio::TAUWaveFormatExtensible& format) {
-        audio->Notify(std::make_shared<audio::TPNStartWaveOperation>(&format));
-        filter->SendStartCommand(32, 16, kDelay);
-    }
-    void stop() {
-        audio->Stop();
-        filter->SendStopCommand();
-        logger->Close();
-    }
-};
 
 TEST(AVILogger, ABlockThatNamesNoRateIsWrittenAtTheStreamsRate) {
     AudioRig rig;

@@ -43,9 +43,7 @@ TEST_P(LoggerThreads, WriteEveryFrameInOrderAndReportOnTheMainThread) {
         offMainThread |= !platform::MainLoop::instance().isMainThread();
         reported.push_back(frame);
     });
-    const std::string path = rig.dir.path() + "/threads.avi";
-    rig.logger->SetFileName(path);
-    rig.logger->SetEnabled(true);
+    const std::string path = rig.open("threads.avi");
     std::vector<IVDImageBuffer> input;
     for (int n = 0; n < kFrames; ++n) input.push_back(patternFrame(24, 10, n));
     const auto send = [&] {
