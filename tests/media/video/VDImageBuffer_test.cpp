@@ -18,14 +18,13 @@ using testkit::randomFrame;
 
 IVDImageBuffer copyOf(const IVDImageBuffer& frame) { return VDImageBuffer(frame->MakeCopy()); }
 
-TEST(VDImageBuffer, StepAndSizesComeFromTheStore) {
+// Steps and sizes are the store's (see the store geometry test); a format
+// past the last keeps its name over an RGB24 store.
+TEST(VDImageBuffer, AnUnknownFormatLaysOutRGB24) {
     const auto odd = TVDImageBuffer::CreateSize(5, 3, static_cast<F>(10));
     EXPECT_EQ(odd->GetFormat(), static_cast<F>(10));
     EXPECT_EQ(odd->GetBuffer().Format(), F::vfRGB24);
-    EXPECT_EQ(odd->GetExtWidth(), 8u);
     EXPECT_EQ(odd->GetStep(), 24u);
-    EXPECT_EQ(TVDImageBuffer::CreateSize(5, 3, F::vfYUY2)->GetStep(), 10u);  // 2 x width, not 2 x 8
-    EXPECT_EQ(TVDImageBuffer::CreateSize(5, 3, F::vfYV12)->GetStep(), 8u);   // the luma row
 }
 
 TEST(VDImageBuffer, CopiesShareTheStoreUntilOneOfThemWrites) {

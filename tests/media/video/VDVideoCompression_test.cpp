@@ -54,9 +54,6 @@ TEST(VideoCompression, ItemsStoreCodesUpperCasedAndNameThem) {
     Settings s;
     s.installed->entries = {{"MJPG", "Motion pictures"}};
     auto& item = s.items.Add();
-    EXPECT_EQ(item.Quality(), 10000u);
-    EXPECT_EQ(item.KeyFrames().Period(), 1000u);
-    EXPECT_FALSE(item.KeyFrames().Enabled());
     item.SetCompressor("mjpg");
     EXPECT_EQ(item.Compressor(), "MJPG");
     EXPECT_EQ(item.GetFOURCC(), 0x47504A4Du);  // 'M' in the lowest byte
@@ -90,10 +87,9 @@ TEST(VideoCompression, AssignCopiesTheSwitchAndEveryItem) {
     to.compression.Assign(from.compression);
     EXPECT_TRUE(to.compression.Enabled());
     ASSERT_EQ(to.items.Count(), 2u);
-    EXPECT_EQ(to.items.Items(0).Compressor(), "XVID");
-    EXPECT_EQ(to.items.Items(0).Quality(), 7500u);
-    EXPECT_TRUE(to.items.Items(0).KeyFrames().Enabled());
-    EXPECT_EQ(to.items.Items(0).KeyFrames().Period(), 25u);
+    auto& first = to.items.Items(0);
+    EXPECT_EQ(std::tuple(first.Compressor(), first.Quality(), first.KeyFrames().Enabled(), first.KeyFrames().Period()),
+              std::tuple("XVID", 7500u, true, 25u));
     EXPECT_EQ(to.items.Items(1).Compressor(), "MJPG");
     to.compression.Assign(to.compression);  // onto itself: unchanged
     EXPECT_EQ(to.items.Count(), 2u);
