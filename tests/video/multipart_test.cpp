@@ -75,17 +75,15 @@ TEST(StreamContentType, BoundaryAsCamerasWriteIt) {
 }
 
 TEST(StreamStatus, OnlyTheExactOkPlays) {
-    EXPECT_EQ(classifyStatusLine("HTTP/1.1 200 OK"), StreamStatus::ok);
-    EXPECT_EQ(classifyStatusLine("HTTP/1.0 200 OK"), StreamStatus::ok);
-    EXPECT_EQ(classifyStatusLine("HTTP/1.1 200 Ok"), StreamStatus::other);
-    EXPECT_EQ(classifyStatusLine("HTTP/1.1 200 OK "), StreamStatus::other);
-    EXPECT_EQ(classifyStatusLine("HTTP/1.1 401 Unauthorized"), StreamStatus::unauthorized);
-    EXPECT_EQ(classifyStatusLine("HTTP/1.0 401 Authorization Required"), StreamStatus::unauthorized);
-    EXPECT_EQ(classifyStatusLine("HTTP/1.1 509 "), StreamStatus::tooMany);
-    EXPECT_EQ(classifyStatusLine("HTTP/1.1 509"), StreamStatus::tooMany);
-    EXPECT_EQ(classifyStatusLine("HTTP/1.1 5090 x"), StreamStatus::other);
-    EXPECT_EQ(classifyStatusLine("HTTP/2 401 x"), StreamStatus::other);
-    EXPECT_EQ(classifyStatusLine(""), StreamStatus::other);
+    using enum StreamStatus;
+    // clang-format off
+    const std::pair<const char*, StreamStatus> lines[] = {
+        {"HTTP/1.1 200 OK", ok}, {"HTTP/1.0 200 OK", ok}, {"HTTP/1.1 200 Ok", other}, {"HTTP/1.1 200 OK ", other},
+        {"HTTP/1.1 401 Unauthorized", unauthorized}, {"HTTP/1.0 401 Authorization Required", unauthorized},
+        {"HTTP/1.1 509 ", tooMany}, {"HTTP/1.1 509", tooMany}, {"HTTP/1.1 5090 x", other}, {"HTTP/2 401 x", other},
+        {"", other}};
+    // clang-format on
+    for (const auto& [line, status] : lines) EXPECT_EQ(classifyStatusLine(line), status) << line;
 }
 
 TEST(MultipartParser, CutsPartsWithAndWithoutLengthInAnySlicing) {
@@ -104,19 +102,12 @@ TEST(MultipartParser, CutsPartsWithAndWithoutLengthInAnySlicing) {
         "Content-Length: 3\r\n"
         "\r\n"
         "xyz";
-    const std::vector<std::string> expected = {"pre",
-                                               "L:",
-                                               "L:Content-Type: image/jpeg",
-                                               "L:Content-Length: 5",
-                                               "P:ABCDE",
-                                               "L:",
-                                               "L:--b",
-                                               "L:content-type: image/jpeg",
-                                               "P:no length",
-                                               "L:",
-                                               "L:Content-Type: image/jpeg",
-                                               "L:Content-Length: 3",
-                                               "P:xyz"};
+    // clang-format off
+    const std::vector<std::string> expected = {
+        "pre", "L:", "L:Content-Type: image/jpeg", "L:Content-Length: 5", "P:ABCDE",
+        "L:", "L:--b", "L:content-type: image/jpeg", "P:no length",
+        "L:", "L:Content-Type: image/jpeg", "L:Content-Length: 3", "P:xyz"};
+    // clang-format on
     for (const std::size_t slice : {1u, 2u, 3u, 7u, 1000u}) EXPECT_EQ(cut("--b", stream, slice), expected) << slice;
 }
 

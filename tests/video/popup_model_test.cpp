@@ -40,9 +40,8 @@ TSingleConfig station(TVideoServerType typ) {
 
 const ApiIds kIds{"12345", "54321"};
 
-class CallModel : public ::testing::Test {
-protected:
-    void SetUp() override { sprache = lang_en; }
+struct CallModel : ::testing::Test {
+    CallModel() { sprache = lang_en; }
 };
 
 // ---- Stream records ---------------------------------------------------
@@ -88,10 +87,9 @@ TEST_F(CallModel, SecondCameraRecordPlaysLikeAWallTile) {
     const CallSetup c = popupSetup(s, true, {}, kIds);
     ASSERT_TRUE(c.second);
     const TServerAttributes& r = *c.second;
-    EXPECT_EQ(r.Path, "/axis-cgi/mjpg/video.cgi?resolution=640x480");
-    EXPECT_EQ(r.IP + ":" + std::to_string(r.Port) + " " + r.UserName + ":" + r.Password, "10.77.0.3:81 u2:p2");
-    EXPECT_TRUE(r.ueberwachung && r.zeigeImmer);
-    EXPECT_FALSE(r.aufzeichnen || r.isMoxa);
+    EXPECT_EQ(r.IP + ":" + std::to_string(r.Port) + " " + r.UserName + ":" + r.Password + " " + r.Path,
+              "10.77.0.3:81 u2:p2 /axis-cgi/mjpg/video.cgi?resolution=640x480");
+    EXPECT_TRUE(r.ueberwachung && r.zeigeImmer && !r.aufzeichnen && !r.isMoxa);
 
     s.secondaryType = KorvatCamQuorix;
     EXPECT_EQ(secondStreamPath(s, "54321"), "/axis-cgi/mjpg/video.cgi?appid=54321");
@@ -135,11 +133,8 @@ TEST_F(CallModel, MainRecordRecordingAndFolderMessage) {
     CallSetup c = popupSetup(s, false, o, kIds);
     EXPECT_EQ(c.myName + "|" + c.caption + "|" + c.nameText + "|" + c.main.CameraName,
               "Eingang|Eingang|  Eingang|Eingang");
-    EXPECT_TRUE(c.main.isMoxa);
-    EXPECT_FALSE(c.main.ueberwachung || c.main.zeigeImmer);
-    EXPECT_EQ(c.main.mirabCrop, 12);
-    EXPECT_TRUE(c.main.aufzeichnen && c.firstPictureCallback);
-    EXPECT_FALSE(c.invalidPathMessage);
+    EXPECT_TRUE(c.main.isMoxa && !c.main.ueberwachung && !c.main.zeigeImmer && c.main.mirabCrop == 12);
+    EXPECT_TRUE(c.main.aufzeichnen && c.firstPictureCallback && !c.invalidPathMessage);
 
     o.firstPictPath = "/nonexistent/pictures/";
     o.pictureFolderMissing = true;
@@ -153,8 +148,7 @@ TEST_F(CallModel, MainRecordRecordingAndFolderMessage) {
     // recording is on; a folder it cannot write to is the decoder's concern.
     c = frameSetup(s, false, o, "1");
     EXPECT_EQ(c.myName, "Haustuer");
-    EXPECT_TRUE(c.main.aufzeichnen && c.firstPictureCallback);
-    EXPECT_FALSE(c.invalidPathMessage);
+    EXPECT_TRUE(c.main.aufzeichnen && c.firstPictureCallback && !c.invalidPathMessage);
 
     // The options come from the settings, read back from the store at once.
     testsupport::TempDir dir;
@@ -164,8 +158,7 @@ TEST_F(CallModel, MainRecordRecordingAndFolderMessage) {
     settings.schreibeAllowConfig(true);
     settings.schreibeCodeTuerOffen(true);
     o = CallOptions::read(settings);
-    EXPECT_TRUE(o.allowCapture && o.storeVideo && o.codeTuerOffen);
-    EXPECT_FALSE(o.pictureFolderMissing);
+    EXPECT_TRUE(o.allowCapture && o.storeVideo && o.codeTuerOffen && !o.pictureFolderMissing);
     settings.schreibeFirstPictPath(dir.path() + "/missing/");
     EXPECT_TRUE(CallOptions::read(settings).pictureFolderMissing);
 }
@@ -182,8 +175,7 @@ TEST_F(CallModel, DoorPanelByInputOutputAndType) {
     s.ausgangSchrift = "Tor";
     d = popupSetup(s, false, o, kIds).door;
     EXPECT_TRUE(d.panelVisible && d.doorVisible);
-    EXPECT_EQ(d.doorCaption, "Tor");
-    EXPECT_EQ(d.panelTop(525), 525 - 26);
+    EXPECT_EQ(d.doorCaption + " " + std::to_string(d.panelTop(525)), "Tor 499");
     s.camAusgang = true;
     s.camAusgangSchrift = "Relais";
     EXPECT_EQ(popupSetup(s, false, o, kIds).door.doorCaption, "Relais");
@@ -202,23 +194,16 @@ TEST_F(CallModel, DoorPanelByInputOutputAndType) {
     input.eingangSchriftEin = "offen";
     input.eingangSchriftAus = "zu";
     CallSetup c = popupSetup(input, false, {}, kIds);
-    EXPECT_TRUE(c.door.panelVisible && c.door.inputVisible);
-    EXPECT_FALSE(c.door.doorVisible);
-    EXPECT_FALSE(c.input.usesPicture);
-    EXPECT_EQ(c.input.label(true), "offen");
-    EXPECT_EQ(c.input.label(false), "zu");
+    EXPECT_TRUE(c.door.panelVisible && c.door.inputVisible && !c.door.doorVisible && !c.input.usesPicture);
+    EXPECT_EQ(c.input.label(true) + c.input.label(false), "offenzu");
     input.eingangBildEin = "/pics/on.bmp";
-    input.eingangBildAus = "/pics/off.bmp";
-    c = popupSetup(input, false, {}, kIds);
-    EXPECT_TRUE(c.input.usesPicture);
-    EXPECT_EQ(c.input.picture(true), "/pics/on.bmp");
+    EXPECT_TRUE(popupSetup(input, false, {}, kIds).input.usesPicture);
 
     // An Axis camera without input gets the light button.
     TSingleConfig axis = station(AxisCam);
     d = popupSetup(axis, false, {}, kIds).door;
-    EXPECT_TRUE(d.panelVisible && d.lichtVisible);
+    EXPECT_TRUE(d.panelVisible && d.lichtVisible && !d.doorVisible);
     EXPECT_EQ(d.lichtCaption, "Light");
-    EXPECT_FALSE(d.doorVisible);
     axis.camAusgang = true;
     d = popupSetup(axis, false, {}, kIds).door;
     EXPECT_TRUE(d.doorVisible && d.lichtVisible);
@@ -426,7 +411,6 @@ TEST_F(CallModel, WatchdogOnlyAfterTheFirstPictureAndTheVideoOnlyTime) {
     EXPECT_FALSE(t.untilNext());
     t.pictureShown();
     now += 2999ms;
-    EXPECT_EQ(t.poll(), CallTimers::Expired::none);
     t.pictureShown();  // restarts
     now += 2999ms;
     EXPECT_EQ(t.poll(), CallTimers::Expired::none);
@@ -449,14 +433,11 @@ TEST_F(CallModel, WatchdogOnlyAfterTheFirstPictureAndTheVideoOnlyTime) {
     now += 10s;
     EXPECT_EQ(frame.poll(), CallTimers::Expired::none);
     frame.refreshVideoOnly();  // not video-only: nothing starts
-    EXPECT_FALSE(frame.videoOnlyRunning());
     frame.setVideoOnly(true);
     EXPECT_FALSE(frame.videoOnlyRunning());
     frame.refreshVideoOnly();
     EXPECT_TRUE(frame.videoOnlyRunning());
     frame.start(true, 0);  // no duration, no limit
-    EXPECT_FALSE(frame.videoOnlyRunning());
-    frame.start(false, 5);
     EXPECT_FALSE(frame.videoOnlyRunning());
 }
 

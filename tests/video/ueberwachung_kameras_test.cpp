@@ -68,8 +68,7 @@ TEST(WallCameras, StreamDescriptionOfAStationADeviceAndTheTile) {
     s.mirabReduction = 12;
     TServerAttributes a = setAttributes(s, 4);
     EXPECT_EQ(a.CameraName + " " + a.Path, "Eingang /axis-cgi/mjpg/video.cgi?resolution=640x480");
-    EXPECT_EQ(a.mirabCrop, 12);
-    EXPECT_EQ(a.frameRate, 4);
+    EXPECT_EQ(std::tuple(a.mirabCrop, a.frameRate), std::tuple(12, 4));
     s.commonName = "Hof";
     s.videoPath = "/own.mjpg";
     a = setAttributes(s, 1);
@@ -96,9 +95,7 @@ TEST(WallCameras, StreamDescriptionOfAStationADeviceAndTheTile) {
     // A tile's stream is always shown, never recorded unless asked.
     a.aufzeichnen = true;
     setAttributes(a, 0);
-    EXPECT_TRUE(a.ueberwachung && a.zeigeImmer);
-    EXPECT_FALSE(a.aufzeichnen);
-    EXPECT_EQ(a.frameRate, 1);
+    EXPECT_TRUE(a.ueberwachung && a.zeigeImmer && !a.aufzeichnen && a.frameRate == 1);
 }
 
 TEST(WallCameras, DropRules) {
@@ -123,8 +120,7 @@ TEST(WallCameras, DropRules) {
     // A configured station, found by the first line of the item caption.
     DropDecision d = decideDrop("10.77.0.2:80\r\nHaustuer", *w.cfg, discovery, {}, 2);
     EXPECT_EQ(d.kind, DropDecision::Kind::station);
-    EXPECT_EQ(d.attributes.CameraName, "Tuer vorne");
-    EXPECT_EQ(d.attributes.frameRate, 2);
+    EXPECT_EQ(d.attributes.CameraName + " " + std::to_string(d.attributes.frameRate), "Tuer vorne 2");
     EXPECT_EQ(lookups, 0);
     EXPECT_EQ(decideDrop("10.77.0.2:80\nHaustuer", *w.cfg, discovery, {}, 1).kind, DropDecision::Kind::station);
 
@@ -137,8 +133,7 @@ TEST(WallCameras, DropRules) {
     d = decideDrop("10.77.0.3:80\r\naxis-1", *w.cfg, discovery, {"Tuer vorne"}, 1);
     EXPECT_EQ(d.kind, DropDecision::Kind::device);
     EXPECT_EQ(d.attributes.CameraName, "axis-1");
-    EXPECT_TRUE(d.askCredentials);
-    EXPECT_TRUE(d.keyOnly);
+    EXPECT_TRUE(d.askCredentials && d.keyOnly);
     EXPECT_EQ(decideDrop("10.77.0.3:80", *w.cfg, discovery, {"axis-1"}, 1).kind, DropDecision::Kind::duplicateName);
     found.reduction = 0;
     EXPECT_FALSE(decideDrop("10.77.0.3:80", *w.cfg, discovery, {}, 1).keyOnly);
@@ -158,13 +153,10 @@ TEST(WallCameras, ALayoutChangeDeletesTheCamerasOfTilesItDoesNotHave) {
     std::vector<KeptCamera> kept = keepCamerasOf(*w.cfg, r2x2);
     ASSERT_EQ(kept.size(), 4u);
     // Last key first, as the list is walked backwards.
-    EXPECT_EQ(kept[0].key, "3");
-    EXPECT_EQ(kept[3].key, "0");
-    EXPECT_EQ(kept[0].tile, 3);
-    EXPECT_EQ(kept[0].camera->name, "cam3");
-    auto stored = w.stored();
-    EXPECT_EQ(stored.size(), 4u);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(stored.count(std::to_string(i)), 1u);
+    EXPECT_EQ(kept[0].key + kept[3].key + " " + std::to_string(kept[0].tile) + " " + kept[0].camera->name, "30 3 cam3");
+    std::string keys;
+    for (const auto& [key, c] : w.stored()) keys += key;
+    EXPECT_EQ(keys, "0123");
 
     // The big 4 x 4 keeps eight.
     w.putCameras(16);
@@ -177,10 +169,8 @@ TEST(WallCameras, RecordingButtonByMode) {
     EXPECT_EQ(recButtonFor(kRecAlways, false), (RecButtonState{true, false, true, false}));
     EXPECT_EQ(recButtonFor(kRecByUser, false), (RecButtonState{true, true, false, false}));
     EXPECT_EQ(recButtonFor(kRecByUser, true), (RecButtonState{true, true, true, true}));
-    EXPECT_FALSE(recordsIn(kRecNever, true));
-    EXPECT_TRUE(recordsIn(kRecAlways, false));
-    EXPECT_FALSE(recordsIn(kRecByUser, false));
-    EXPECT_TRUE(recordsIn(kRecByUser, true));
+    EXPECT_TRUE(!recordsIn(kRecNever, true) && recordsIn(kRecAlways, false) && !recordsIn(kRecByUser, false) &&
+                recordsIn(kRecByUser, true));
 }
 
 }  // namespace
