@@ -41,16 +41,14 @@ TEST(DigestNet, AuthenticatesAgainstLighttpdRequestAfterRequest) {
     // So is the probe's snapshot of a camera.
     const auto snapshot =
         oculon::devices::fetchSnapshot({"127.0.0.1", server.port(), "u", "p"}, "/axis-cgi/jpg/image.cgi");
-    EXPECT_TRUE(snapshot.success);
-    EXPECT_EQ(snapshot.jpeg, "picture");
+    EXPECT_TRUE(snapshot.success && snapshot.jpeg == "picture");
 
     client.setCredentials("u", "wrong");
     try {
         client.get("/index.html");
         FAIL() << "wrong password accepted";
     } catch (const HttpStatusError& e) {
-        EXPECT_EQ(e.status(), 401);
-        EXPECT_EQ(std::string(e.what()).substr(9), "401 Unauthorized");
+        EXPECT_TRUE(e.status() == 401 && std::string(e.what()).substr(9) == "401 Unauthorized") << e.what();
     }
 }
 
@@ -68,7 +66,7 @@ TEST(DigestNet, ACameraOfferingBothGetsWhicheverItListsFirstAndOtherAlgorithmsFa
     EXPECT_THROW(client.get("/"), oculon::devices::DigestAuthenticationError);
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 5u);
-    EXPECT_EQ(requests[1].header("Authorization").value_or("").substr(0, 7), "Digest ");
-    EXPECT_NE(requests[1].header("Authorization").value_or("").find("uri=\"/a\""), std::string::npos);
+    const std::string digest = requests[1].header("Authorization").value_or("");
+    EXPECT_TRUE(digest.starts_with("Digest ") && digest.find("uri=\"/a\"") != std::string::npos) << digest;
     EXPECT_EQ(requests[3].header("Authorization").value_or("").substr(0, 6), "Basic ");
 }

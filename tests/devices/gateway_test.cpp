@@ -65,6 +65,12 @@ int onGateway(int handle, F f, bool setter = false, int ifid = 7) {
     return 1;
 }
 
+// A setter's run of `f`, on interface `ifid`.
+template <typename F>
+int setOn(int handle, int ifid, F f) {
+    return onGateway(handle, f, true, ifid);
+}
+
 std::shared_ptr<const NeciApi> fakeApi() {
     auto api = std::make_shared<NeciApi>();
     api->EnumSearch = [](int, DSC_SEARCH_CALLBACK callback) {
@@ -122,21 +128,11 @@ std::shared_ptr<const NeciApi> fakeApi() {
         });
     };
     api->SetNetmask = [](int handle, int ifid, std::uint32_t mask) {
-        return onGateway(
-            handle, [&](FakeGateway& g) { g.netmask = mask; }, true, ifid);
+        return setOn(handle, ifid, [&](FakeGateway& g) { g.netmask = mask; });
     };
-    api->SetName = [](int handle, const char* name) {
-        return onGateway(
-            handle, [&](FakeGateway& g) { g.name = name; }, true);
-    };
-    api->SetPassword = [](int handle, const char* password) {
-        return onGateway(
-            handle, [&](FakeGateway& g) { g.password = password; }, true);
-    };
-    api->SaveAndRestart = [](int handle) {
-        return onGateway(
-            handle, [](FakeGateway& g) { ++g.saves; }, true);
-    };
+    api->SetName = [](int h, const char* name) { return setOn(h, 7, [&](FakeGateway& g) { g.name = name; }); };
+    api->SetPassword = [](int h, const char* pw) { return setOn(h, 7, [&](FakeGateway& g) { g.password = pw; }); };
+    api->SaveAndRestart = [](int h) { return setOn(h, 7, [](FakeGateway& g) { ++g.saves; }); };
     return api;
 }
 

@@ -85,10 +85,8 @@ TEST(MdnsAnnouncement, AddressHostNameAndStreamDetails) {
                            .a("cam-8.local", "10.0.0.8")
                            .read();
     ASSERT_TRUE(found);
-    EXPECT_EQ(found->prefix, "MIRAB");
-    EXPECT_EQ(found->address, "10.0.0.7");
-    EXPECT_EQ(found->hostName, "cam-7");
-    EXPECT_EQ(found->path, longPath);
+    EXPECT_EQ(found->prefix + " " + found->address + " " + found->hostName + " " + found->path,
+              "MIRAB 10.0.0.7 cam-7 " + longPath);
     EXPECT_EQ(found->reduction, 50);
 
     const auto bad = Answer()
@@ -97,6 +95,5 @@ TEST(MdnsAnnouncement, AddressHostNameAndStreamDetails) {
                          .a("cam", "10.0.0.7")
                          .read();
     ASSERT_TRUE(bad);
-    EXPECT_EQ(bad->reduction, 0);
-    EXPECT_EQ(bad->hostName, "cam");
+    EXPECT_TRUE(bad->reduction == 0 && bad->hostName == "cam");
 }

@@ -10,6 +10,7 @@
 #include "devices/Thumbnail.h"
 #include "devices/serverObjekt.h"
 #include "platform/Registry.h"
+#include "support/DeviceBytes.h"
 
 using namespace oculon;
 using namespace oculon::devices;
@@ -58,10 +59,7 @@ TEST(ProbeParsers, ResolutionAndPort) {
     EXPECT_FALSE(largestResolution(""));
 
     EXPECT_EQ(parsePort("8080"), 8080);
-    EXPECT_FALSE(parsePort(""));
-    EXPECT_FALSE(parsePort("0"));
-    EXPECT_FALSE(parsePort("65536"));
-    EXPECT_FALSE(parsePort("80a"));
+    for (const char* bad : {"", "0", "65536", "80a"}) EXPECT_FALSE(parsePort(bad)) << bad;
 }
 
 TEST(ServerObjekt, ConfiguredStationOptionsAndCopies) {
@@ -82,15 +80,9 @@ TEST(ServerObjekt, ConfiguredStationOptionsAndCopies) {
     context.settings = &settings;
 
     serverObjekt s("10.0.0.9", "Tor", namedRecord("HIKVI", "x"), context);
-    EXPECT_TRUE(s.isConfigured());
-    EXPECT_EQ(s.FIpTelefon, "10.0.0.50");
-    EXPECT_TRUE(s.FAuthorization);
-    EXPECT_TRUE(s.FHasMoxa);
-    EXPECT_EQ(s.FdauerAusgang, 7);
-    EXPECT_EQ(s.FcommonName, "Haupttor");
-    EXPECT_TRUE(s.FAnalogDrei);
-    EXPECT_EQ(s.streamPath(), "/mein.mjpg");
-    EXPECT_EQ(s.listKey(), "10.0.0.9:80");
+    EXPECT_TRUE(s.isConfigured() && s.FAuthorization && s.FHasMoxa && s.FAnalogDrei && s.FdauerAusgang == 7);
+    EXPECT_EQ(s.FIpTelefon + " " + s.FcommonName + " " + s.streamPath() + " " + s.listKey(),
+              "10.0.0.50 Haupttor /mein.mjpg 10.0.0.9:80");
 
     s.FBild = std::make_unique<video::Image>(filled(2, 2, 1, 2, 3));
     serverObjekt copy;
@@ -101,15 +93,11 @@ TEST(ServerObjekt, ConfiguredStationOptionsAndCopies) {
     assigned.Assign(s);
     ASSERT_TRUE(assigned.image());
     EXPECT_NE(assigned.image(), s.image());
-    EXPECT_TRUE(assigned.credentialsAllowed());
-    EXPECT_EQ(assigned.FPasswort, "p");
+    EXPECT_TRUE(assigned.credentialsAllowed() && assigned.FPasswort == "p");
 
     // Credentials only where the answer came from or to the stored address:
     // a record naming a third host, an announcement from another sender.
-    paket lindavor;
-    lindavor.setGeraet("CPCam");
-    lindavor.setIpAddr({10, 0, 0, 66});
-    lindavor.setName("Tor");
+    const paket lindavor = testsupport::serverRecord({10, 0, 0, 66}, 0, "Tor", "CPCam");
     serverObjekt third("10.0.0.5", lindavor, context);
     EXPECT_FALSE(third.credentialsAllowed());
     EXPECT_TRUE(third.FUserName.empty() && third.FPasswort.empty());
@@ -131,8 +119,7 @@ TEST(Thumbnail, StretchesKeepingAspectAndCrops) {
             p[2] = 255;
         }
     const video::Image t = makeThumbnail(picture, 128, 0);
-    ASSERT_EQ(t.width, 128);
-    ASSERT_EQ(t.height, 128);
+    ASSERT_EQ(std::tuple(t.width, t.height), std::tuple(128, 128));
     EXPECT_EQ(at(t, 10, 10), (std::array<int, 3>{0, 0, 255}));   // red
     EXPECT_EQ(at(t, 120, 10), (std::array<int, 3>{255, 0, 0}));  // blue
     EXPECT_EQ(at(t, 10, 95), (std::array<int, 3>{0, 0, 255}));   // 96 rows of picture

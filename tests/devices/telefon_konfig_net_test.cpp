@@ -154,8 +154,7 @@ protected:
 TEST_F(TelefonKonfigNet, ReadsAndWritesWithTheExactTelegrams) {
     phone_.store(0x602, 0x03);
     EXPECT_EQ(read(0x602), "03");
-    EXPECT_EQ(client_.sendTrials(), 0);
-    EXPECT_FALSE(client_.timedOut());
+    EXPECT_TRUE(client_.sendTrials() == 0 && !client_.timedOut());
 
     EXPECT_TRUE(write(0x617, 0x46));
     EXPECT_EQ(phone_.load(0x617), 0x46);
@@ -194,8 +193,7 @@ TEST_F(TelefonKonfigNet, AReplyToAnEarlierSendIsSuccess) {
     phone_.store(5, 0x55);
     phone_.delayMs = 6 * 150 + 80;
     EXPECT_EQ(read(5), "55");
-    EXPECT_FALSE(client_.timedOut());
-    EXPECT_EQ(client_.sendTrials(), 6);
+    EXPECT_TRUE(client_.sendTrials() == 6 && !client_.timedOut());
 }
 
 TEST_F(TelefonKonfigNet, LateDuplicatesDoNotAnswerTheNextRead) {
@@ -255,8 +253,7 @@ TEST_F(TelefonKonfigNet, AWorkerThreadRunsTheExchangesForAWindow) {
 }
 
 TEST(TelefonKonfig, InvalidAddressIsNotInited) {
-    EXPECT_FALSE(telefonKonfig("10.0.0", "1").isInit());
-    EXPECT_FALSE(telefonKonfig("10.0.0.300", "1").isInit());
+    EXPECT_FALSE(telefonKonfig("10.0.0", "1").isInit() || telefonKonfig("10.0.0.300", "1").isInit());
     telefonKonfig none("x", "1");
     EXPECT_EQ(none.leseAdresse(1), "");
     EXPECT_FALSE(none.reset());
