@@ -102,6 +102,17 @@ private:
     bool videoOnly_ = false;
 };
 
+// A server as the search lists it.
+inline std::unique_ptr<devices::serverObjekt> discovered(const std::string& name, const std::string& address,
+                                                         const std::string& port = "80") {
+    auto s = std::make_unique<devices::serverObjekt>();
+    s->FName = name;
+    s->FIpAdresse = address;
+    s->FPort = port;
+    s->FCredentialsAllowed = true;
+    return s;
+}
+
 class FakeDiscovery : public DiscoveryAccess {
 public:
     void updateServer(std::unique_ptr<devices::serverObjekt> server, const config::TSingleConfig* station) override {
@@ -119,13 +130,8 @@ public:
         for (const auto& s : list) out.push_back({s->Name(), s->IPAdresse(), s->Port(), s->credentialsAllowed()});
         return out;
     }
-    void add(const std::string& name, const std::string& address, const std::string& port) {
-        auto s = std::make_unique<devices::serverObjekt>();
-        s->FName = name;
-        s->FIpAdresse = address;
-        s->FPort = port;
-        s->FCredentialsAllowed = true;
-        updateServer(std::move(s), nullptr);
+    void add(const std::string& name, const std::string& address, const std::string& port = "80") {
+        updateServer(discovered(name, address, port), nullptr);
     }
 
     std::vector<std::unique_ptr<devices::serverObjekt>> list;

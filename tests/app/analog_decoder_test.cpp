@@ -39,8 +39,7 @@ TEST_F(Decoder, OnlyASelectedButtonConfirmedInTimeIsACall) {
     EXPECT_TRUE(press(1000, 300, 200));
     EXPECT_EQ(decoder.find("10.0.0.3")->Zustand, TAnalogState::Bild);
     EXPECT_TRUE(edge(1600, true));  // further "on" events keep reporting the call
-    EXPECT_FALSE(edge(1700, false));
-    EXPECT_EQ(decoder.find("10.0.0.3"), nullptr);
+    EXPECT_FALSE(edge(1700, false) || decoder.find("10.0.0.3"));
 
     // The confirmation window is 50 to 499 ms.
     EXPECT_FALSE(press(2000, 300, 49));
@@ -54,19 +53,15 @@ TEST_F(Decoder, OnlyASelectedButtonConfirmedInTimeIsACall) {
     // address; the cancelling edge starts no new decoding.
     buttons = {};
     buttons[2] = true;
-    EXPECT_FALSE(press(8000, 300, 200));
-    EXPECT_EQ(decoder.size(), 0u);
-    EXPECT_FALSE(edge(8600, false));
-    EXPECT_EQ(decoder.size(), 0u);
+    EXPECT_FALSE(press(8000, 300, 200) || decoder.size() > 0);
+    EXPECT_FALSE(edge(8600, false) || decoder.size() > 0);
     buttons.fill(true);
     EXPECT_FALSE(press(9000, 3000, 200));
     EXPECT_EQ(decoder.size(), 0u);
 }
 
 TEST_F(Decoder, OffWithoutADecodingDoesNothingAndAddressesDecodeIndependently) {
-    EXPECT_FALSE(edge(1000, false));
-    EXPECT_EQ(decoder.size(), 0u);
-    EXPECT_TRUE(decoder.timings().empty());
+    EXPECT_FALSE(edge(1000, false) || decoder.size() > 0 || !decoder.timings().empty());
     buttons[1] = true;
     edge(2000, true, "a");
     edge(2050, true, "b");
@@ -79,8 +74,7 @@ TEST_F(Decoder, OffWithoutADecodingDoesNothingAndAddressesDecodeIndependently) {
 TEST_F(Decoder, TickCounterWrapsDuringAPulse) {
     buttons[3] = true;
     EXPECT_TRUE(press(0xFFFFFF00u, 900, 100));
-    EXPECT_EQ(decoder.timings().back().count, 900u);
-    EXPECT_EQ(decoder.timings().back().erkannt, 3);
+    EXPECT_TRUE(decoder.timings().back().count == 900u && decoder.timings().back().erkannt == 3);
 }
 
 TEST_F(Decoder, PulseHistoryKeepsOnlyTheNewest) {

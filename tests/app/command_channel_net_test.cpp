@@ -71,8 +71,7 @@ TEST_F(Channel, UnansweredFramesGoOutElevenTimesTheCommandInHalfASecondTheDoorOp
     EXPECT_GE(commands.back() - commands.front(), 450ms);
     EXPECT_LT(commands.back() - commands.front(), 900ms);
     EXPECT_EQ(doorOpeners, 11u);
-    EXPECT_FALSE(channel->commandSender().pending());
-    EXPECT_FALSE(channel->partnerSender().pending());
+    EXPECT_FALSE(channel->commandSender().pending() || channel->partnerSender().pending());
 }
 
 TEST_F(Channel, EchoStopsTheRepeatsAndLateEchoesAreNotSentBack) {
@@ -87,8 +86,7 @@ TEST_F(Channel, EchoStopsTheRepeatsAndLateEchoesAreNotSentBack) {
     // Only copies of the command that were on their way: no echo of an echo,
     // which the device would take as a second door opening.
     EXPECT_LE(after.size(), 1u);
-    EXPECT_TRUE(calls.empty());
-    EXPECT_TRUE(inputs.empty());
+    EXPECT_TRUE(calls.empty() && inputs.empty());
 }
 
 TEST_F(Channel, DeviceFramesAreEchoedToPort4002AndHandedOn) {
@@ -122,8 +120,7 @@ TEST_F(Channel, WhileACommandWaitsForItsEchoOtherFramesAreDropped) {
     drain(device, 0ms);
     // The gateway repeats its call and is heard now.
     device.sendTo("127.0.0.1", 4001, gatewayCall("ws1"));
-    const auto echoed = drain(device, 200ms);
-    ASSERT_EQ(echoed.size(), 1u);
+    EXPECT_EQ(drain(device, 200ms).size(), 1u);
     EXPECT_EQ(calls.size(), 1u);
 }
 
@@ -161,8 +158,7 @@ TEST_F(Channel, DoorOpenerRepeatsUntilAcknowledgedWithoutDisturbingTheCommandSen
     channel->telephoneAcknowledge(frame);
     EXPECT_FALSE(channel->partnerSender().pending());
     const auto toPhone = drain(phone, 300ms);
-    EXPECT_GE(toPhone.size(), 2u);
-    EXPECT_LE(toPhone.size(), 5u);
+    EXPECT_TRUE(toPhone.size() >= 2 && toPhone.size() <= 5) << toPhone.size();
     for (const auto& d : toPhone) EXPECT_EQ(d.data, frame);
     // The command never went to the telephone's address.
     EXPECT_EQ(phoneCommands.receivedCount(), 0u);

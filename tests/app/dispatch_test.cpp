@@ -22,13 +22,9 @@ using config::TSingleConfig;
 
 std::unique_ptr<devices::serverObjekt> probe(const std::string& name, const std::string& address,
                                              const std::string& port = "80", bool black = false) {
-    auto s = std::make_unique<devices::serverObjekt>();
-    s->FName = name;
-    s->FIpAdresse = address;
-    s->FPort = port;
+    auto s = discovered(name, address, port);
     s->success = true;
     s->strom = video::test::jpegOf(black ? video::test::kBlack : video::test::kWhite);
-    s->FCredentialsAllowed = true;
     return s;
 }
 
@@ -126,8 +122,7 @@ TEST_F(Dispatch, ProbeOfAConfiguredServerWithAPictureShowsTheCallInThePopup) {
     dispatch().serverProbed(probe("Door", "10.0.0.5", "8080"));
     EXPECT_EQ(shown(), "popup Door | further - | wall - | act 10.0.0.5");
     EXPECT_EQ(popup.station->Ip + ":" + popup.station->Port, "10.0.0.5:8080");
-    EXPECT_FALSE(popup.preview);
-    EXPECT_EQ(popup.fronted, 1);
+    EXPECT_TRUE(!popup.preview && popup.fronted == 1);
     // The stored station keeps its own address.
     EXPECT_EQ(settings.getConfigByName("Door")->Ip, "10.0.0.99");
     ASSERT_EQ(discovery.list.size(), 1u);
@@ -146,13 +141,11 @@ TEST_F(Dispatch, AServerAtAThirdHostPlaysWithoutTheStoredCredentials) {
     dispatch().serverProbed(std::move(third));
     ASSERT_TRUE(popup.station);
     EXPECT_EQ(popup.station->UserName + popup.station->Passwort + popup.station->AdminPass, "");
-    EXPECT_FALSE(popup.station->NeedCredentials);
-    EXPECT_EQ(settings.getConfigByName("Door")->Passwort, "p");
+    EXPECT_TRUE(!popup.station->NeedCredentials && settings.getConfigByName("Door")->Passwort == "p");
     // The manual "Show video" of that server alike.
     dispatch().Videoanzeigen1Click();
     ASSERT_EQ(factory.made.size(), 1u);
-    EXPECT_EQ(factory.made[0]->station->Ip, "10.0.0.66");
-    EXPECT_TRUE(factory.made[0]->station->Passwort.empty());
+    EXPECT_EQ(factory.made[0]->station->Ip + "|" + factory.made[0]->station->Passwort, "10.0.0.66|");
 }
 
 TEST_F(Dispatch, ProbesThatAreNoCallOnlyUpdateTheDiscoveryListWithTheirStation) {
@@ -162,12 +155,11 @@ TEST_F(Dispatch, ProbesThatAreNoCallOnlyUpdateTheDiscoveryListWithTheirStation) 
     addStation("Phone").telefonIP = "10.0.0.50";
     addStation("Axis", "10.0.0.9", config::AxisCam);  // calls through its input
     store();
-    dispatch().serverProbed(probe("Unknown", "10.0.0.1"));
-    dispatch().serverProbed(probe("Black", "10.0.0.2", "80", true));
-    dispatch().serverProbed(probe("Cam", "10.0.0.3"));
-    dispatch().serverProbed(probe("Gw", "10.0.0.4"));
-    dispatch().serverProbed(probe("Phone", "10.0.0.6"));
-    dispatch().serverProbed(probe("Axis", "10.0.0.7", "81"));
+    std::unique_ptr<devices::serverObjekt> probes[] = {
+        probe("Unknown", "10.0.0.1"), probe("Black", "10.0.0.2", "80", true),
+        probe("Cam", "10.0.0.3"),     probe("Gw", "10.0.0.4"),
+        probe("Phone", "10.0.0.6"),   probe("Axis", "10.0.0.7", "81")};
+    for (auto& p : probes) dispatch().serverProbed(std::move(p));
     EXPECT_EQ(shown(), "popup - | further - | wall - | act -");
     EXPECT_EQ(discovery.stations, (std::vector<std::string>{"", "Black", "Cam", "Gw", "Phone", "Axis"}));
     // A later probe of the same address and port replaces the entry.
@@ -246,7 +238,6 @@ TEST_F(Dispatch, TelephoneCallForOurIdShowsItsStationUntilIdleOrAnotherWorkstati
     dispatch().telephoneEvent(phone(devices::Video));
     dispatch().telephoneEvent(phone(devices::Verbindung, "other"));
     EXPECT_FALSE(popup.visible());
-
     auto ack = phone(devices::ACK);
     ack.FPacket = "LSREM0A4D00010517051234AB";
     dispatch().telephoneEvent(ack);
@@ -269,8 +260,7 @@ TEST_F(Dispatch, HiddenFurtherPopupOfATelephoneIsFreedAndReplaced) {
     EXPECT_EQ(dispatch().furtherPopup("10.0.0.50"), factory.made[1]);
     // Idle of that telephone ends and frees its further popup.
     dispatch().telephoneEvent(phone(devices::Idle));
-    EXPECT_EQ(dispatch().furtherCount(), 0u);
-    EXPECT_TRUE(factory.live->empty());
+    EXPECT_TRUE(dispatch().furtherCount() == 0 && factory.live->empty());
 }
 
 TEST_F(Dispatch, WallDoorFrameTakesTelephoneCallsWhenItIsFree) {
@@ -280,9 +270,8 @@ TEST_F(Dispatch, WallDoorFrameTakesTelephoneCallsWhenItIsFree) {
     dispatch().telephoneEvent(phone(devices::Video));
     EXPECT_EQ(shown(), "popup - | further - | wall Tel | act 10.0.0.50");
     dispatch().telephoneEvent(phone(devices::Video));
-    EXPECT_EQ(wall.refreshed, 1);
     dispatch().telephoneEvent(phone(devices::Verbindung, "other"));
-    EXPECT_EQ(wall.stopped, 1);
+    EXPECT_TRUE(wall.refreshed == 1 && wall.stopped == 1);
 }
 
 // ---- camera inputs (1032) ------------------------------------------------------------
@@ -343,7 +332,7 @@ TEST_F(GatewayDispatch, CallShowsACopyOfTheStationWithTheFoundAddressesAndItsInp
     const auto stored = settings.getConfigByName("Gate");
     EXPECT_EQ(stored->Ip + " " + stored->moxaIP, "10.0.0.99 ");
     dispatch().inputState("10.0.1.1", true);
-    dispatch().inputState("10.0.1.7", false);
+    dispatch().inputState("10.0.1.7", false);  // not the caller's
     EXPECT_EQ(popup.input, true);
 }
 
@@ -372,20 +361,14 @@ TEST_F(GatewayDispatch, CallOfAManuallyShownGatewayHighlightsItsWindow) {
     dispatch().zeigeVideobild(settings.getConfigByName("Gate").get());
     ASSERT_EQ(factory.made.size(), 1u);
     FakeWindow* manual = factory.made[0];
-    EXPECT_TRUE(manual->preview);
-    EXPECT_EQ(dispatch().furtherPopup("10.0.1.1"), manual);
+    EXPECT_TRUE(manual->preview && dispatch().furtherPopup("10.0.1.1") == manual);
     dispatch().gatewayCall("10.0.1.1", "ws1");
-    EXPECT_TRUE(manual->highlighted);
-    EXPECT_EQ(manual->fronted, 1);
-    EXPECT_TRUE(dispatch().vorschauActive());
-    EXPECT_FALSE(popup.visible());
+    EXPECT_TRUE(manual->highlighted && manual->fronted == 1 && dispatch().vorschauActive() && !popup.visible());
     // Input states go to the window listed under the sender.
     dispatch().inputState("10.0.1.1", true);
-    EXPECT_EQ(manual->input, true);
-    EXPECT_FALSE(popup.input);
+    EXPECT_TRUE(manual->input == true && !popup.input);
     dispatch().gatewayCall("10.0.1.1", "");
-    EXPECT_FALSE(manual->highlighted);
-    EXPECT_FALSE(dispatch().vorschauActive());
+    EXPECT_FALSE(manual->highlighted || dispatch().vorschauActive());
     // Closing the window takes it off the list and frees it.
     manual->close();
     EXPECT_EQ(dispatch().furtherCount(), 0u);
@@ -397,13 +380,12 @@ TEST_F(GatewayDispatch, CallOfAManuallyShownGatewayHighlightsItsWindow) {
 
 TEST_F(Dispatch, ShowVideoOffersTheConfigurationOrOneWindowPerChosenStation) {
     dispatch().Videoanzeigen1Click();  // no servers
-    EXPECT_EQ(prompts.configurationAsked, 1);
-    EXPECT_EQ(prompts.settingsOpened, 1);
+    EXPECT_TRUE(prompts.configurationAsked == 1 && prompts.settingsOpened == 1);
 
     // One server opens its preview at once.
     addStation("A").commonName = "Front door";
     store();
-    discovery.add("A", "10.0.0.1", "80");
+    discovery.add("A", "10.0.0.1");
     dispatch().Videoanzeigen1Click();
     EXPECT_EQ(shown(), "popup - | further A | wall - | act -");
     EXPECT_TRUE(factory.made[0]->preview);
@@ -411,9 +393,8 @@ TEST_F(Dispatch, ShowVideoOffersTheConfigurationOrOneWindowPerChosenStation) {
     // Several: each configured station is offered once.
     addStation("B");
     store();
-    discovery.add("A", "10.0.0.2", "80");
-    discovery.add("X", "10.0.0.3", "80");
-    discovery.add("B", "10.0.0.4", "80");
+    for (const auto& [name, address] : {std::pair{"A", "10.0.0.2"}, {"X", "10.0.0.3"}, {"B", "10.0.0.4"}})
+        discovery.add(name, address);
     prompts.choice = 1;
     dispatch().Videoanzeigen1Click();
     EXPECT_EQ(prompts.offered, (std::vector<std::string>{"Front door", "B"}));
@@ -429,18 +410,16 @@ TEST_F(Dispatch, ShowVideoAsksForThePasswordAndWaitsWhileAServerRestarts) {
     settings.schreibeHasVideoPass(true);
     addStation("A");
     store();
-    discovery.add("A", "10.0.0.1", "80");
+    discovery.add("A", "10.0.0.1");
     prompts.password = "wrong";
     dispatch().Videoanzeigen1Click();
-    EXPECT_EQ(prompts.wrong, 1);
-    EXPECT_TRUE(factory.made.empty());
+    EXPECT_TRUE(prompts.wrong == 1 && factory.made.empty());
     prompts.password = "secret";
     rebootLock.blockVideo();
     dispatch().Videoanzeigen1Click();
     rebootLock.unblockVideo();
     dispatch().Videoanzeigen1Click();
-    EXPECT_TRUE(factory.made.empty());
-    EXPECT_TRUE(dispatch().locked());
+    EXPECT_TRUE(factory.made.empty() && dispatch().locked());
     dispatch().serverProbed(probe("Z", "10.0.0.8"));  // the next probe result lifts it
     prompts.choice = 0;
     dispatch().Videoanzeigen1Click();
@@ -482,8 +461,7 @@ TEST_F(Dispatch, HubForwardsListNewsAndFreesPayloadsWhileClosing) {
     handle(Message::carrying<platform::WM_UPDATEEVENT>(std::make_unique<CountedServer>(alive)));
     handle(Message::carrying<platform::WM_TELUPDATEEVENT>(std::make_unique<devices::telefonObjekt>()));
     handle(Message::carrying<platform::WM_STATECHANGEDEVENT>(std::make_unique<devices::stateChangeObjekt>()));
-    EXPECT_EQ(alive, 1);
-    EXPECT_TRUE(forwarded.empty());
+    EXPECT_TRUE(alive == 1 && forwarded.empty());
     post(platform::WM_ENDPROGRAM, 0);
     EXPECT_TRUE(ended);
 }

@@ -18,28 +18,20 @@ std::string withCheck(const std::string& body) {
 TEST(CommandFrames, ChecksumsAndWhatAFrameIs) {
     EXPECT_EQ(commandFrame("T"), std::string("\x1FTK"));  // "K" is 0x1F XOR "T"
     EXPECT_EQ(commandFrame(std::string("V\x02", 2)), withCheck(std::string("\x1FV\x02", 3)));
-    EXPECT_TRUE(commandChecksumValid(std::string("\x1FTK")));
-    EXPECT_FALSE(commandChecksumValid(std::string("\x1FTJ")));
-    EXPECT_FALSE(commandChecksumValid(""));
-    EXPECT_TRUE(commandChecksumValid(std::string(1, '\0')));  // a lone zero is its own XOR
+    // A lone zero is its own XOR.
+    EXPECT_TRUE(commandChecksumValid(std::string("\x1FTK")) && commandChecksumValid(std::string(1, '\0')));
+    EXPECT_FALSE(commandChecksumValid(std::string("\x1FTJ")) || commandChecksumValid(""));
 
     const auto state = classifyCommand(commandFrame("D2"));
-    EXPECT_EQ(state.kind, ReceivedCommand::inputState);
-    EXPECT_TRUE(state.inputOn);
+    EXPECT_TRUE(state.kind == ReceivedCommand::inputState && state.inputOn);
     EXPECT_FALSE(classifyCommand(commandFrame("D1")).inputOn);
     EXPECT_EQ(classifyCommand(commandFrame("TK")).kind, ReceivedCommand::other);
     // A gateway call's id runs to 0x05, or without one to the check byte,
     // never including it.
-    for (const auto& [body, id] : std::vector<std::pair<std::string, std::string>>{{"\x04ws1\x05", "ws1"},
-                                                                                   {"\x04ws1\x05tail", "ws1"},
-                                                                                   {"\x04\x05", ""},
-                                                                                   {"\x04", ""},
-                                                                                   {"\x04"
-                                                                                    "abc",
-                                                                                    "abc"}}) {
+    for (const auto& [body, id] : std::vector<std::pair<std::string, std::string>>{
+             {"\004ws1\005", "ws1"}, {"\004ws1\005tail", "ws1"}, {"\004\005", ""}, {"\004", ""}, {"\004abc", "abc"}}) {
         const auto call = classifyCommand(withCheck(body));
-        EXPECT_EQ(call.kind, ReceivedCommand::gatewayCall) << body;
-        EXPECT_EQ(call.callId, id) << body;
+        EXPECT_TRUE(call.kind == ReceivedCommand::gatewayCall && call.callId == id) << body;
     }
 }
 
@@ -57,10 +49,9 @@ TEST(CommandFrames, PartnerFrameLayoutAndSequenceWrap) {
 }
 
 TEST(TrayRules, VersionTextPopupPlaceAndAutostartOffer) {
-    EXPECT_EQ(getProgramVersion("3.2.1.45"), "3.2.45");
-    EXPECT_EQ(getProgramVersion("3.2.1.45.7"), "3.2.45.7");
-    EXPECT_EQ(getProgramVersion("3.2.1"), "3.2.1");
-    EXPECT_EQ(getProgramVersion(""), "-");
+    for (const auto& [version, shown] :
+         {std::pair{"3.2.1.45", "3.2.45"}, {"3.2.1.45.7", "3.2.45.7"}, {"3.2.1", "3.2.1"}, {"", "-"}})
+        EXPECT_EQ(getProgramVersion(version), shown) << version;
 
     // The popup is kept on the desktop.
     using W = config::TWindowSettings;
@@ -74,9 +65,8 @@ TEST(TrayRules, VersionTextPopupPlaceAndAutostartOffer) {
         return offerAutostart(neverAsk, fromEntry, from, "/home/u/.config/autostart", "/etc/xdg/autostart");
     };
     EXPECT_TRUE(offer(false, false, "/opt/oculon"));
-    EXPECT_FALSE(offer(true, false, "/opt/oculon"));
-    EXPECT_FALSE(offer(false, true, "/opt/oculon"));
-    EXPECT_FALSE(offer(false, false, "/etc/xdg/autostart"));
+    EXPECT_FALSE(offer(true, false, "/opt/oculon") || offer(false, true, "/opt/oculon") ||
+                 offer(false, false, "/etc/xdg/autostart"));
 }
 
 }  // namespace
