@@ -96,15 +96,12 @@ TEST(MJPEGFile, RoundTripKeepsBytesTimesAndLayout) {
 
     TMJPEGFile file(path, TMJPEGFile::kRead);
     EXPECT_EQ(facts(file), "5 frames 40 ms");
-    EXPECT_EQ(file.BeginTime(), at(1000));
-    EXPECT_EQ(file.ActTime(), at(1000));
-    EXPECT_EQ(file.EndTime(), at(1160));
+    EXPECT_TRUE(file.BeginTime() == at(1000) && file.ActTime() == at(1000) && file.EndTime() == at(1160));
     std::vector<std::uint8_t> jpeg;
     for (int i = 0; i < 5; ++i) {
         file.readFrame(jpeg);
         EXPECT_EQ(asString(jpeg), picture(i, smallSize(i)));
-        EXPECT_EQ(file.FrameNumber(), i);
-        EXPECT_EQ(file.ActTime(), at(1000 + 40 * i));
+        EXPECT_TRUE(file.FrameNumber() == i && file.ActTime() == at(1000 + 40 * i)) << i;
     }
     file.getPreview(jpeg);
     EXPECT_EQ(asString(jpeg), picture(0, smallSize(0)));
@@ -125,9 +122,8 @@ TEST(MJPEGFile, SmallAndEmptyRecordings) {
         file.writeFrame(std::string("only"));
     }
     TMJPEGFile single(one, TMJPEGFile::kRead);
-    EXPECT_LT(fs::file_size(one), 256u);
     EXPECT_EQ(facts(single), "1 frames 1 ms");
-    EXPECT_EQ(single.EndTime(), single.BeginTime());
+    EXPECT_TRUE(fs::file_size(one) < 256u && single.EndTime() == single.BeginTime());
 
     // frames within one millisecond: the interval is 1, never 0, which would
     // make the file look unfinished
@@ -185,9 +181,7 @@ TEST(MJPEGFile, ReaderOfDamagedFileChangesNothingAndRepairMendsIt) {
 
     EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Repaired);
     const std::string repaired = readAll(path);
-    EXPECT_EQ(repaired.substr(0, 14), fileHeader(4, 40));
-    EXPECT_EQ(repaired.substr(14), whole.substr(14, repaired.size() - 14));
-    EXPECT_EQ(repaired.size(), whole.size() - 20 - 21 - smallSize(4));
+    EXPECT_EQ(repaired, fileHeader(4, 40) + whole.substr(14, whole.size() - 14 - 20 - 21 - smallSize(4)));
     EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Intact);
 
     // a tail of nothing but boundary texts hides no frame, and is cut

@@ -91,10 +91,11 @@ TEST_F(CallModel, SecondCameraRecordPlaysLikeAWallTile) {
               "10.77.0.3:81 u2:p2 /axis-cgi/mjpg/video.cgi?resolution=640x480");
     EXPECT_TRUE(r.ueberwachung && r.zeigeImmer && !r.aufzeichnen && !r.isMoxa);
 
-    s.secondaryType = KorvatCamQuorix;
-    EXPECT_EQ(secondStreamPath(s, "54321"), "/axis-cgi/mjpg/video.cgi?appid=54321");
-    s.secondaryType = unknown;
-    EXPECT_EQ(secondStreamPath(s, "54321"), "");
+    for (const auto& [type, path] :
+         {std::pair{KorvatCamQuorix, "/axis-cgi/mjpg/video.cgi?appid=54321"}, {unknown, ""}}) {
+        s.secondaryType = type;
+        EXPECT_EQ(secondStreamPath(s, "54321"), path);
+    }
     s.secondaryPath = "/second.mjpg";
     EXPECT_EQ(secondStreamPath(s, "54321"), "/second.mjpg");
     s.secondaryName.clear();
@@ -186,8 +187,7 @@ TEST_F(CallModel, DoorPanelByInputOutputAndType) {
     TSingleConfig coded = station(LindavorCam);
     coded.tuerCode = "12";
     d = popupSetup(coded, false, {}, kIds).door;
-    EXPECT_TRUE(d.panelVisible && d.doorVisible);
-    EXPECT_EQ(d.doorCaption, "release-buzzer");
+    EXPECT_TRUE(d.panelVisible && d.doorVisible && d.doorCaption == "release-buzzer");
 
     TSingleConfig input = station(KorvatServer);
     input.eingang = true;
@@ -206,8 +206,7 @@ TEST_F(CallModel, DoorPanelByInputOutputAndType) {
     EXPECT_EQ(d.lichtCaption, "Light");
     axis.camAusgang = true;
     d = popupSetup(axis, false, {}, kIds).door;
-    EXPECT_TRUE(d.doorVisible && d.lichtVisible);
-    EXPECT_EQ(d.doorTop - d.lichtTop, 26);
+    EXPECT_TRUE(d.doorVisible && d.lichtVisible && d.doorTop - d.lichtTop == 26);
     axis.eingang = true;  // the input takes the light button's place
     EXPECT_FALSE(frameSetup(axis, false, {}, "1").door.lichtVisible);
 }
@@ -394,9 +393,10 @@ TEST_F(CallModel, PopupSizeFitsWidePicturesAtSixteenToNineOthersAtFourToThree) {
 TEST_F(CallModel, TheFramesPictureIsCentredAtItsAspect) {
     DoorPanelLayout door;
     door.panelHeight = 52;
-    EXPECT_EQ(frameLayout({564, 430}, 4.0 / 3.0, door, false).picture, (Rect{15, 30, 533, 400}));
-    EXPECT_EQ(frameLayout({564, 430}, 16.0 / 9.0, door, true).picture, (Rect{0, 71, 564, 317}));
-    EXPECT_EQ(frameLayout({564, 430}, 0.0, door, false).picture, (Rect{0, 30, 564, 400}));
+    const std::tuple<double, bool, Rect> cases[] = {
+        {4.0 / 3.0, false, {15, 30, 533, 400}}, {16.0 / 9.0, true, {0, 71, 564, 317}}, {0.0, false, {0, 30, 564, 400}}};
+    for (const auto& [aspect, flag, picture] : cases)
+        EXPECT_EQ(frameLayout({564, 430}, aspect, door, flag).picture, picture);
 }
 
 // ---- Timers and names -------------------------------------------------
@@ -407,14 +407,12 @@ TEST_F(CallModel, WatchdogOnlyAfterTheFirstPictureAndTheVideoOnlyTime) {
     CallTimers t(clock, true);
     t.start(false, 5);
     now += 1h;
-    EXPECT_EQ(t.poll(), CallTimers::Expired::none);  // no picture yet: stays open
-    EXPECT_FALSE(t.untilNext());
+    EXPECT_TRUE(t.poll() == CallTimers::Expired::none && !t.untilNext());  // no picture yet: stays open
     t.pictureShown();
     now += 2999ms;
     t.pictureShown();  // restarts
     now += 2999ms;
-    EXPECT_EQ(t.poll(), CallTimers::Expired::none);
-    EXPECT_EQ(t.untilNext(), CallTimers::Millis(1));
+    EXPECT_TRUE(t.poll() == CallTimers::Expired::none && t.untilNext() == CallTimers::Millis(1));
     now += 1ms;
     EXPECT_EQ(t.poll(), CallTimers::Expired::watchdog);
     EXPECT_EQ(t.poll(), CallTimers::Expired::none);  // fires once

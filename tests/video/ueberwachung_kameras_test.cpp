@@ -125,9 +125,8 @@ TEST(WallCameras, DropRules) {
     EXPECT_EQ(decideDrop("10.77.0.2:80\nHaustuer", *w.cfg, discovery, {}, 1).kind, DropDecision::Kind::station);
 
     // Shown already, under either of its names.
-    EXPECT_EQ(decideDrop("10.77.0.2:80", *w.cfg, discovery, {"x", "Tuer vorne"}, 1).kind,
-              DropDecision::Kind::duplicateName);
-    EXPECT_EQ(decideDrop("10.77.0.2:80", *w.cfg, discovery, {"Haustuer"}, 1).kind, DropDecision::Kind::duplicateName);
+    for (const std::vector<std::string>& shown : {std::vector<std::string>{"x", "Tuer vorne"}, {"Haustuer"}})
+        EXPECT_EQ(decideDrop("10.77.0.2:80", *w.cfg, discovery, shown, 1).kind, DropDecision::Kind::duplicateName);
 
     // A discovered device that wants its key.
     d = decideDrop("10.77.0.3:80\r\naxis-1", *w.cfg, discovery, {"Tuer vorne"}, 1);
