@@ -178,26 +178,21 @@ TEST(MdnsAnswer, BadNamesLeaveOutTheirRecordOnly) {
     // its protocol, HINFO with one string or a cut one, MINFO with one name, MX without a
     // name or with one reaching past its record.
     const std::string soaNames = pointer(12) + pointer(12);
-    for (const auto& [type, data] :
-         std::vector<std::pair<unsigned, std::string>>{{1, "abc"},
-                                                       {33, be16(0) + be16(0) + be16(80)},
-                                                       {6, soaNames + std::string(19, '\0')},
-                                                       {6, pointer(badAt + 12) + pointer(12) + std::string(20, '\0')},
-                                                       {11, "abcd"},
-                                                       {13, characterStrings({"cpu"})},
-                                                       {13, characterStrings({"cpu", "long"}).substr(0, 7)},
-                                                       {14, pointer(12)},
-                                                       {15, be16(1)},
-                                                       {15, be16(1) + "\x04mai"}}) {
+    const std::pair<unsigned, std::string> shortData[] = {
+        {1, "abc"},
+        {33, be16(0) + be16(0) + be16(80)},
+        {6, soaNames + std::string(19, '\0')},
+        {6, pointer(badAt + 12) + pointer(12) + std::string(20, '\0')},
+        {11, "abcd"},
+        {13, characterStrings({"cpu"})},
+        {13, characterStrings({"cpu", "long"}).substr(0, 7)},
+        {14, pointer(12)},
+        {15, be16(1)},
+        {15, be16(1) + "\x04mai"}};
+    for (const auto& [type, data] : shortData)
         EXPECT_EQ(countAfter(record(pointer(12), type, data)), 1) << "type " << type;
-    }
     // Names in the data may not reach past their record.
-    EXPECT_EQ(countAfter(record(pointer(12), 12,
-                                std::string("\x05"
-                                            "ab",
-                                            3)) +
-                         "cde" + std::string(1, '\0')),
-              1);
+    EXPECT_EQ(countAfter(record(pointer(12), 12, std::string("\005ab", 3)) + "cde" + std::string(1, '\0')), 1);
 }
 
 TEST(MdnsAnswer, NameLengthIsBoundedAcrossPointers) {
