@@ -80,10 +80,10 @@ TVideoExport::TVideoExport()
     // export's end, not as exceptions on whichever thread opened the file.
     VDAVILogger1->SetOnError([this](pins::TComponent&, const std::string& text, std::uint32_t code, bool& handled) {
         handled = true;
-        char codes[48];
-        std::snprintf(codes, sizeof codes, " - %u - %x", code, code);
+        // The writer's codes are system error numbers: said in words.
+        const std::string reason = code != 0 ? text + " (" + std::strerror(static_cast<int>(code)) + ")" : text;
         const std::lock_guard lock(stateLock_);
-        if (loggerError_.empty()) loggerError_ = text + codes;
+        if (loggerError_.empty()) loggerError_ = reason;
     });
 }
 
@@ -118,8 +118,14 @@ void TVideoExport::Execute(Worker& worker) {
                      result.error.c_str());
     }
     // A failed export keeps the frames written before the failure, as a
-    // cancelled one does; a file that got no frame is no export.
-    if (result.framesWritten > 0) {
+    // cancelled one does; a file that got no frame is no export, and one the
+    // writer could not write whole is none either.
+    bool written = false;
+    {
+        const std::lock_guard lock(stateLock_);
+        written = result.framesWritten > 0 && loggerError_.empty();
+    }
+    if (written) {
         if (std::rename(temporary.c_str(), request_.fileName.c_str()) != 0 &&
             result.outcome != VideoExportResult::Outcome::Failed) {
             result.outcome = VideoExportResult::Outcome::Failed;

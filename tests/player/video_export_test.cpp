@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <optional>
 
@@ -115,4 +118,24 @@ TEST_F(VideoExport, AFileThatCannotBeOpenedIsReportedAndLeavesNothing) {
     // named as the user chose it, not by the temporary name written first
     EXPECT_NE(result.error.find(out("missing/x.avi") + " "), std::string::npos) << result.error;
     EXPECT_EQ(files(), 0);
+}
+
+TEST_F(VideoExport, AWriterThatRunsOutOfRoomFailsAndKeepsTheOldFile) {
+    writeRecording(recording, 60, 320, 240);
+    writeFile(out("door.avi"), {'o', 'l', 'd'});
+    // Files may grow to 64 KiB: the writer runs out of room as on a full disk.
+    rlimit limit{}, small{64 << 10, 64 << 10};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    small.rlim_max = limit.rlim_max;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const VideoExportResult result = exportTo("door.avi", "MJPG");
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(result.outcome, Outcome::Failed);
+    // what went wrong, under the name the user chose
+    EXPECT_NE(result.error.find("Can't write file : " + out("door.avi") + " ."), std::string::npos) << result.error;
+    EXPECT_NE(result.error.find("File too large"), std::string::npos) << result.error;
+    EXPECT_TRUE(readAll(out("door.avi")) == "old") << "the file of that name was replaced";
+    EXPECT_EQ(files(), 1);
 }

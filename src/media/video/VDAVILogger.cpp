@@ -49,7 +49,8 @@ TVDAVILogger::~TVDAVILogger() {
     StopHandOffs();
     const IPNLockSection stop = FLock->StopLock();
     StreamStop();
-    CloseFile();
+    if (const std::string failure = CloseFile(); !failure.empty())
+        log::error(log::Category::media, "%s: %s", FCurrentFileName.c_str(), failure.c_str());
 }
 
 void TVDAVILogger::SetOnError(TSGErrorEvent handler) {
@@ -158,23 +159,28 @@ void TVDAVILogger::IntRenderImage(const IVDImageBuffer& frame) {
         VDMirrorToBitmap(*sized, FRunningColorBits, FFrameBuffer->Write(), rowSize);
     }
     const std::uint8_t* rows = FFrameBuffer->Read();
-    bool written = false;
+    std::string failure;
     if (FCompressor) {
         const auto compressed = FCompressor->compress(rows, rowSize);
-        if (compressed)
-            written = FFile->writeVideo(FVideoStream, compressed->bytes.data(), compressed->bytes.size(),
-                                        compressed->keyFrame);
-        else if (!FWriteFailed) log::warning(log::Category::media, "%s", FCompressor->lastError().c_str());
-    } else {
-        written = FFile->writeVideo(FVideoStream, rows, std::size_t{rowSize} * height, true);
-    }
-    if (!written && !FWriteFailed) {
-        FWriteFailed = true;
-        log::error(log::Category::media, "%s: a frame was not written: %s", FCurrentFileName.c_str(),
-                   FFile->lastError().c_str());
+        if (!compressed) failure = FCompressor->lastError();
+        else if (!FFile->writeVideo(FVideoStream, compressed->bytes.data(), compressed->bytes.size(),
+                                    compressed->keyFrame))
+            failure = FFile->lastError();
+    } else if (!FFile->writeVideo(FVideoStream, rows, std::size_t{rowSize} * height, true)) {
+        failure = FFile->lastError();
     }
     FCurrentVideoTime += FStartDelay;
     ReportPosition();
+    if (!failure.empty()) WriteFailed("a frame was not written", failure);
+}
+
+void TVDAVILogger::WriteFailed(const char* what, const std::string& reason) {
+    if (FWriteFailed) return;
+    FWriteFailed = true;
+    log::error(log::Category::media, "%s: %s: %s", FCurrentFileName.c_str(), what, reason.c_str());
+    // A file with a hole or without its index is no recording of the frames
+    // it was given: whoever writes it must hear so.
+    Error(withName("Can't write file : %s .", FCurrentFileName) + " (" + reason + ")", 0);
 }
 
 void TVDAVILogger::BeginAudio(const audio::TAUWaveFormatExtensible& format) {
@@ -213,13 +219,13 @@ std::uint32_t TVDAVILogger::IntRenderAudio(const audio::IAUAudioBuffer& block) {
     if (!HasAudioStream() || frames == 0) return frames;
     FCurrentAudioTime += std::int64_t{frames} * 10'000'000 / FAudioSamplesSec;
     if (!FAcmCompressor.Opened()) {
-        WriteAudio(block->Read(), block->GetByteSize(), frames);
+        AudioWritten(WriteAudio(block->Read(), block->GetByteSize(), frames));
         return frames;
     }
     // A block that a stage fails on is dropped whole: no bytes of an earlier block go out again.
     std::uint32_t count = 0;
     if (FAcmCompressor.CompressBuffer(block, FCompressionBuffer, count))
-        WriteAudio(FCompressionBuffer->Read(), count, CompressedFrames(count));
+        AudioWritten(WriteAudio(FCompressionBuffer->Read(), count, CompressedFrames(count)));
     return frames;
 }
 
@@ -228,33 +234,37 @@ std::uint32_t TVDAVILogger::CompressedFrames(std::uint32_t count) const {
                                       std::max<std::uint32_t>(FAudioTarget.avgBytesPerSec, 1));
 }
 
-void TVDAVILogger::WriteAudio(const std::uint8_t* bytes, std::uint32_t count, std::uint32_t frames) {
-    if (count > 0 && !FFile->writeAudio(FAudioStream, bytes, count, frames) && !FWriteFailed) {
-        FWriteFailed = true;
-        log::error(log::Category::media, "%s: audio was not written: %s", FCurrentFileName.c_str(),
-                   FFile->lastError().c_str());
-    }
+std::string TVDAVILogger::WriteAudio(const std::uint8_t* bytes, std::uint32_t count, std::uint32_t frames) {
+    if (count == 0 || FFile->writeAudio(FAudioStream, bytes, count, frames)) return {};
+    return FFile->lastError();
+}
+
+void TVDAVILogger::AudioWritten(const std::string& failure) {
+    if (!failure.empty()) WriteFailed("audio was not written", failure);
 }
 
 void TVDAVILogger::EndAVI(bool clearQueues) {
     StreamStop();
     StreamsEnded();
-    CloseFile();
+    const std::string failure = CloseFile();
     if (clearQueues) ClearQueues();
+    if (!failure.empty()) WriteFailed("the file was not finished", failure);
 }
 
-void TVDAVILogger::CloseFile() {
+std::string TVDAVILogger::CloseFile() {
     FCompressor.reset();
     // The encoder's last, partial block ends the audio stream rather than being lost.
+    std::string failure;
     std::uint32_t count = 0;
     if (HasAudioStream() && FAcmCompressor.Opened() && FAcmCompressor.FlushCompressor(FCompressionBuffer, count))
-        WriteAudio(FCompressionBuffer->Read(), count, CompressedFrames(count));
+        failure = WriteAudio(FCompressionBuffer->Read(), count, CompressedFrames(count));
     FAcmCompressor.CloseCompressor();
     FVideoStream = FAudioStream = -1;
     FFrameBuffer.reset();
-    if (!FFile) return;
-    if (!FFile->close()) log::error(log::Category::media, "%s: %s", FFile->path().c_str(), FFile->lastError().c_str());
+    if (!FFile) return failure;
+    if (!FFile->close() && failure.empty()) failure = FFile->lastError();
     FFile.reset();
+    return failure;
 }
 
 }  // namespace oculon::mediavideo

@@ -10,7 +10,9 @@
 //
 // A file that cannot be created, or a stream that cannot be opened, goes to
 // OnError; unless the handler marks it handled, an ESLException is thrown
-// on the thread that started the file (the main thread).
+// on the thread that started the file (the main thread). So does the first
+// frame or close that fails to be written (a full disk), on the thread that
+// writes or stops.
 //
 // Driving it from code (as the recordings export does):
 //   logger.InputPin().Connect(&filter.OutputPin());
@@ -88,12 +90,18 @@ private:
     // The format the audio stream is written in: the first of AudioCompression
     // that the compressor opens for, else the source itself.
     platform::WaveFormat OpenAudioCompressor(const platform::WaveFormat& source);
-    // One chunk of the audio stream, `bytes` of the stream's format.
-    void WriteAudio(const std::uint8_t* bytes, std::uint32_t count, std::uint32_t frames);
+    // One chunk of the audio stream, `bytes` of the stream's format: why it
+    // was not written, or empty.
+    std::string WriteAudio(const std::uint8_t* bytes, std::uint32_t count, std::uint32_t frames);
+    void AudioWritten(const std::string& failure);
     // Samples per channel in `count` bytes of the compressed audio stream.
     std::uint32_t CompressedFrames(std::uint32_t count) const;
-    // Writes the index and closes the file; forgets the streams.
-    void CloseFile();
+    // Writes the index and closes the file; forgets the streams. Why the
+    // file could not be finished, or empty.
+    std::string CloseFile();
+    // A write or the close failed: logged, and reported through Error once
+    // per file.
+    void WriteFailed(const char* what, const std::string& reason);
 
     std::unique_ptr<TVDVideoCompression> FVideoCompression;
     std::unique_ptr<audio::TAUAudioCompression> FAudioCompression;
