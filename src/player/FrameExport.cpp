@@ -49,6 +49,14 @@ std::string exportFileName(const video::TTimeStamp& stamp, const std::string& ca
     return video::GetFileName(calendarOf(stamp), " " + cameraName);
 }
 
+std::string namedAsChosen(std::string error, const std::string& fileName) {
+    const std::string temporary = platform::temporaryFileFor(fileName);
+    for (std::size_t at = error.find(temporary); at != std::string::npos;
+         at = error.find(temporary, at + fileName.size()))
+        error.replace(at, temporary.size(), fileName);
+    return error;
+}
+
 void exportFrame(const video::Image& picture, const video::TTimeStamp& time, const CaptionPainter& caption,
                  const std::string& fileName) {
     video::Image stamped = picture;
@@ -56,7 +64,7 @@ void exportFrame(const video::Image& picture, const video::TTimeStamp& time, con
     const std::vector<std::uint8_t> jpeg = video::encodeJpeg(video::viewOf(stamped), kDefaultJpegQuality);
     const std::string error = platform::writeFileAtomically(
         fileName, std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()), kDocumentMode);
-    if (!error.empty()) throw std::runtime_error(error);
+    if (!error.empty()) throw std::runtime_error(namedAsChosen(error, fileName));
 }
 
 }  // namespace oculon::player

@@ -24,6 +24,10 @@ std::tm calendarOf(const video::TTimeStamp& stamp);
 // camera's name made safe as a file name.
 std::string exportFileName(const video::TTimeStamp& stamp, const std::string& cameraName);
 
+// An export's error as the user reads it: the temporary file it wrote
+// first (temporaryFileFor) is named as the file the user chose.
+std::string namedAsChosen(std::string error, const std::string& fileName);
+
 // The picture with its caption as a JPEG file at the encoder's default
 // quality. The file appears whole or not at all (an existing one is replaced
 // only by a complete new one). Raises std::runtime_error with the reason.

@@ -41,11 +41,6 @@ private:
 // the export stops waiting for it.
 constexpr auto kLoggerStall = std::chrono::seconds(20);
 
-void replaceAll(std::string& text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
 }  // namespace
 
 std::int32_t exportProgressStep(std::int32_t frames) { return std::max(1, frames / 100); }
@@ -113,7 +108,7 @@ void TVideoExport::Execute(Worker& worker) {
     const std::string temporary = platform::temporaryFileFor(request_.fileName);
     VideoExportResult result = Export(worker, temporary);
     if (result.outcome == VideoExportResult::Outcome::Failed) {
-        replaceAll(result.error, temporary, request_.fileName);
+        result.error = namedAsChosen(std::move(result.error), request_.fileName);
         log::warning(log::Category::player, "export of %s failed: %s", request_.recording.c_str(),
                      result.error.c_str());
     }

@@ -1,10 +1,12 @@
-// The name proposed for an export, from a recording's time stamp.
+// The name proposed for an export, from a recording's time stamp, and a
+// frame export that fails.
 
 #include "player/FrameExport.h"
 
 #include <gtest/gtest.h>
 
 #include "TestRecordings.h"
+#include "support/ChildProcess.h"
 
 using namespace oculon::player;
 using namespace oculon::player::test;
@@ -24,4 +26,15 @@ TEST(FrameExport, ProposedNamesCarryTheStampAndTheCamera) {
         {{0, 767009}, "2100-12-31_00-00-00_ "},
     };
     for (const auto& d : days) EXPECT_EQ(exportFileName(d.stamp, ""), d.name) << d.stamp.Date;
+}
+
+TEST(FrameExport, AFileThatCannotBeWrittenIsNamedAsChosen) {
+    const oculon::testsupport::TempDir tmp;
+    const std::string file = tmp.path() + "/missing/shot.jpg";
+    try {
+        exportFrame(oculon::video::decodeJpeg(testJpeg(32, 24, 0)), {0, kMay2024}, {}, file);
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), file + ": No such file or directory");
+    }
 }
