@@ -20,11 +20,20 @@ namespace oculon::player::ui {
 
 namespace {
 
-// "description|pattern|..." as the file dialog's filter list.
+// "description|pattern|..." as the file dialog's filter list. The dialog
+// shows a filter's patterns in brackets after its description; a description
+// that names its pattern already ("Image files (*.JPG)") is shown with the
+// pattern that applies instead.
 QStringList dialogFilters(const std::string& pairs) {
     const QStringList parts = QString::fromStdString(pairs).split(QLatin1Char('|'));
     QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) filters << parts[i] + " (" + parts[i + 1] + ")";
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i].trimmed();
+        if (description.endsWith(QLatin1Char(')')) && description.contains(QLatin1Char('(')))
+            description = description.left(description.lastIndexOf(QLatin1Char('('))).trimmed();
+        QString patterns = parts[i + 1];
+        filters << description + " (" + patterns.replace(QLatin1Char(';'), QLatin1Char(' ')) + ")";
+    }
     return filters;
 }
 

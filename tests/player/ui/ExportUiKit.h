@@ -14,12 +14,14 @@
 
 namespace oculon::player::test {
 
-// Answers the save dialog with `file`, noting the name it proposed.
-inline void answerSaveDialog(const std::string& file, QString* proposed = nullptr) {
+// Answers the save dialog with `file`, noting the name it proposed and the
+// file types it offers.
+inline void answerSaveDialog(const std::string& file, QString* proposed = nullptr, QStringList* types = nullptr) {
     testsupport::onModal([=](QWidget& w) {
         auto* dialog = qobject_cast<QFileDialog*>(&w);
         ASSERT_NE(dialog, nullptr);
         if (proposed) *proposed = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+        if (types) *types = dialog->nameFilters();
         dialog->selectFile(QString::fromStdString(file));
         QMetaObject::invokeMethod(dialog, "accept");
     });

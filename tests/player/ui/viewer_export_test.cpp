@@ -81,12 +81,14 @@ TEST_F(ViewerExport, TheShownFrameIsExportedWithItsOwnTime) {
     button("StartButton")->click();
     testsupport::pumpFor(100ms);
     QString proposed;
+    QStringList types;
     const std::string file = tmp.path() + "/shown";
-    answerSaveDialog(file, &proposed);
+    answerSaveDialog(file, &proposed, &types);
     button("ExportFrameButton")->click();
     EXPECT_FALSE(button("StartButton")->isChecked());
     // named by the recording's first frame, with the blank after the underscore
     EXPECT_EQ(proposed.toStdString(), "2024-05-01_12-30-05_ Door");
+    EXPECT_EQ(types.join(";").toStdString(), "Image files (*.jpg)");  // the pattern once
 
     const std::string bytes = readAll(file + ".jpg");
     ASSERT_FALSE(bytes.empty());
