@@ -1,5 +1,6 @@
 #include "player/ui/ChoiceDialogs.h"
 
+#include "config/sprachen.h"
 #include "video/ui/PromptParts.h"
 
 namespace oculon::player::ui {
@@ -32,6 +33,8 @@ ChoiceDialog::ChoiceDialog(QWidget* parent, const Parts& parts)
 void ChoiceDialog::showEvent(QShowEvent* event) {
     texts_.show(*this, label_);
     panel_.setText(QStringLiteral("  ") + windowTitle());
+    // The form's "Abbrechen" is a placeholder, as every text of the player's windows.
+    cancel_.setText(QString::fromStdString(config::tr(config::txtCancel)));
     if (centred_) config::ui::centerOnScreen(*this);
     QDialog::showEvent(event);
 }

@@ -48,6 +48,7 @@ TEST(ChoiceDialogs, CodecChoiceTypedTextIsNoChoice) {
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), "Choose Video-codec");
     EXPECT_EQ(dialog.findChild<QLabel*>("Panel1")->text(), "  Choose Video-codec");
+    EXPECT_EQ(dialog.findChild<QPushButton*>("Button2")->text(), "Cancel");  // not German in an English window
     EXPECT_EQ(dialog.ComboBox1().currentText(), "Video Codec");
     EXPECT_EQ(dialog.selectedIndex(), -1);
     dialog.ComboBox1().addItem("Motion JPEG");
