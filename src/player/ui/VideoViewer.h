@@ -77,6 +77,8 @@ public:
     void ExportFrameButtonClick();
     void ExportVideoButtonClick();
     void CancelBtnClick();
+    // A video export is running (its progress and Cancel show).
+    bool exporting() const { return videoExport_ != nullptr; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

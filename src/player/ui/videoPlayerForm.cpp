@@ -3,6 +3,7 @@
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPolygonF>
@@ -158,6 +159,14 @@ bool TplayerForm::eventFilter(QObject* watched, QEvent* event) {
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) DirTreeEnter();
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TplayerForm::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel) && VideoViewerFrame1_.exporting()) {
+        VideoViewerFrame1_.CancelBtnClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 int TplayerForm::treeWidthForNames() const {

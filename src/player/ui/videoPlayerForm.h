@@ -39,6 +39,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Escape during a video export is the export's Cancel, not the window's.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void AddDirectory(QTreeWidgetItem* parent, const std::vector<FolderNode>& folders);

@@ -1,6 +1,7 @@
 // The recordings player as a real window (offscreen): the camera folders and
 // previews, a recording that opens halted and plays to its end, the track
-// bar, long names shown whole, at most one window, and its pictures.
+// bar, long names shown whole, Escape during an export, at most one window,
+// and its pictures.
 
 #include "player/ui/videoPlayerForm.h"
 
@@ -8,10 +9,14 @@
 
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QProgressBar>
+#include <QTest>
 
 #include <filesystem>
 
+#include "../ExportTestKit.h"
 #include "../TestRecordings.h"
+#include "ExportUiKit.h"
 #include "config/sprachen.h"
 #include "gui/QtTestKit.h"
 #include "player/Preview.h"
@@ -236,6 +241,31 @@ TEST_F(PlayerForm, LongNamesTheBarAndTheEndTimeShowWhole) {
     auto* end = form->findChild<QLabel*>("EndTimeLabel");
     EXPECT_GE(end->width(), end->sizeHint().width());
     EXPECT_EQ(frame->width() - 1 - end->geometry().right(), start.left()) << "the end time touches the edge";
+}
+
+TEST_F(PlayerForm, EscapeCancelsARunningExportAndOtherwiseClosesTheWindow) {
+    form->show();
+    form->activateWindow();  // as the user's click makes it
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const std::string recording = root() + kDay + "long.kvd", avi = tmp.path() + "/long.avi";
+    writeRecording(recording, 600, 320, 240);
+    frame->openVideo(recording);
+    answerVideoDialogs("MJPEG (Motion JPEG)", avi);
+    button("ExportVideoButton")->click();
+    auto* progress = form->findChild<QProgressBar*>("ProgressBar1");
+    ASSERT_TRUE(progress->isVisible());
+    // as the export's Cancel: the window stays, the file is shorter
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    ASSERT_TRUE(pumpUntil([&] { return !progress->isVisible(); }, 60s));
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(frame->open());
+    // shorter, or none when no frame was written yet
+    const std::string probed = probeAvi(avi);
+    EXPECT_TRUE(probed.empty() || std::stoi(probed.substr(probed.rfind(' ') + 1)) < 600) << probed;
+
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(frame->open());
 }
 
 TEST(PlayerWindow, TheTrayKeepsAtMostOneOpen) {
