@@ -37,6 +37,24 @@ private:
     video::Image& picture_;
 };
 
+// A frame of the recording that cannot be read or decoded: the export ends
+// there, and the user hears which one it was.
+class FrameUnreadable : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Reads and decodes frame `index` (from 0), the next one in the file.
+void readPicture(video::TMJPEGFile& file, std::int32_t index, const std::string& recording, video::JpegDecoder& decoder,
+                 std::vector<std::uint8_t>& jpeg, video::Image& picture) {
+    try {
+        file.readFrame(jpeg);
+        decoder.decode(jpeg, picture);
+    } catch (const std::exception& e) {
+        throw FrameUnreadable(recording + ": frame " + std::to_string(index + 1) + " of " +
+                              std::to_string(file.VideoFrames()) + " cannot be read (" + e.what() + ").");
+    }
+}
+
 // How long the logger may go without writing a frame it was given before
 // the export stops waiting for it.
 constexpr auto kLoggerStall = std::chrono::seconds(20);
@@ -142,6 +160,7 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
     mediavideo::TVDAVILogger& logger = *VDAVILogger1;
     mediavideo::TVDGenericFilter& filter = *VDGenericFilter1;
     bool streaming = false;
+    bool frameUnreadable = false;
     std::int64_t sent = 0;
     try {
         video::TMJPEGFile file(request_.recording, video::TMJPEGFile::kRead);
@@ -150,8 +169,7 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
         video::JpegDecoder decoder;
         video::Image picture;
         std::vector<std::uint8_t> jpeg;
-        file.readFrame(jpeg);
-        decoder.decode(jpeg, picture);
+        readPicture(file, 0, request_.recording, decoder, jpeg, picture);
 
         logger.SetFileName(temporary);
         auto& compressions = logger.Compression().Compressions();
@@ -175,6 +193,10 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
         if (!startError.empty()) throw std::runtime_error(startError);
         CheckLoggerError();
         sent = SendFrames(worker, file, decoder, picture);
+    } catch (const FrameUnreadable& e) {
+        result.outcome = Outcome::Failed;
+        result.error = e.what();
+        frameUnreadable = true;
     } catch (const std::exception& e) {
         result.outcome = Outcome::Failed;
         result.error = e.what();
@@ -193,14 +215,21 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
             logger.Close();
         });
     }
+    bool writerFailed = false;
     {
         const std::lock_guard lock(stateLock_);
-        if (!loggerError_.empty() && result.outcome != Outcome::Failed) {
+        writerFailed = !loggerError_.empty();
+        if (writerFailed && result.outcome != Outcome::Failed) {
             result.outcome = Outcome::Failed;
             result.error = loggerError_;
         }
     }
     if (result.outcome == Outcome::Done && cancelled_.load()) result.outcome = Outcome::Cancelled;
+    // The file up to the damaged frame is kept (see Execute): the user is told.
+    if (frameUnreadable && result.framesWritten > 0 && !writerFailed)
+        result.error += result.framesWritten == 1
+                            ? std::string(" The video holds the frame before it.")
+                            : " The video holds the " + std::to_string(result.framesWritten) + " frames before it.";
     return result;
 }
 
@@ -219,8 +248,7 @@ std::int64_t TVideoExport::SendFrames(Worker& worker, video::TMJPEGFile& file, v
         const std::int32_t frameNo = file.FrameNumber();
         if (frameNo % step == 0) Progress(static_cast<int>(std::int64_t{frameNo} * 100 / frames));
         if (frameNo >= frames - 1 || cancelled_.load() || worker.Terminated()) return sent;
-        file.readFrame(jpeg);
-        decoder.decode(jpeg, picture);
+        readPicture(file, frameNo + 1, request_.recording, decoder, jpeg, picture);
     }
 }
 

@@ -1,6 +1,7 @@
 // The AVI export without a window, read back by ffprobe and ffmpeg: every
 // listed compressor with each frame's caption, a single frame's rate at full
-// quality, Cancel, and a file that cannot be written.
+// quality, Cancel, a file that cannot be written, a writer out of room and a
+// damaged frame.
 
 #include "player/VideoExport.h"
 
@@ -138,4 +139,22 @@ TEST_F(VideoExport, AWriterThatRunsOutOfRoomFailsAndKeepsTheOldFile) {
     EXPECT_NE(result.error.find("File too large"), std::string::npos) << result.error;
     EXPECT_TRUE(readAll(out("door.avi")) == "old") << "the file of that name was replaced";
     EXPECT_EQ(files(), 1);
+}
+
+TEST_F(VideoExport, ADamagedFrameEndsTheExportAndTheMessageSaysWhereAndWhatWasKept) {
+    {
+        video::TMJPEGFile file(recording, video::TMJPEGFile::kWrite);
+        for (int i = 0; i < 30; ++i) {
+            std::vector<std::uint8_t> jpeg = testJpeg(160, 120, i);
+            if (i == 10) jpeg.resize(jpeg.size() / 3);
+            file.writeFrame(jpeg, stampAt(kFirst, i * 40));
+        }
+        file.close();
+    }
+    const VideoExportResult result = exportTo("cut.avi", "MJPG");
+    EXPECT_EQ(result.outcome, Outcome::Failed);
+    EXPECT_EQ(result.error, recording +
+                                ": frame 11 of 30 cannot be read (Premature end of JPEG data). "
+                                "The video holds the 10 frames before it.");
+    EXPECT_EQ(probeAvi(out("cut.avi")), "MJPG 160 120 25/1 10");
 }
