@@ -1,6 +1,9 @@
 #include "media/primitives/SampleDivision.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -86,7 +89,20 @@ IppStatus divideImageByConstant(const T* pSrc, int srcStep, T val, T* pDst, int 
     const double f = factor(val, sf);
     region::eachRow(pSrc, srcStep, sizeof(T), pDst, dstStep, sizeof(T), roi,
                     [f](const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
-                        divideByFactor(reinterpret_cast<const T*>(s), reinterpret_cast<T*>(d), n, f);
+                        if (reinterpret_cast<std::uintptr_t>(s) % alignof(T) == 0 &&
+                            reinterpret_cast<std::uintptr_t>(d) % alignof(T) == 0) {
+                            divideByFactor(reinterpret_cast<const T*>(s), reinterpret_cast<T*>(d), n, f);
+                            return;
+                        }
+                        // An odd step puts 16-bit rows at odd bytes: their samples
+                        // pass through a buffer of whole samples.
+                        T part[256];
+                        for (ptrdiff_t done = 0; done < n; done += std::size(part)) {
+                            const ptrdiff_t k = std::min<ptrdiff_t>(std::size(part), n - done);
+                            std::memcpy(part, s + done * sizeof(T), k * sizeof(T));
+                            divideByFactor(part, part, k, f);
+                            std::memcpy(d + done * sizeof(T), part, k * sizeof(T));
+                        }
                     });
     return ippStsNoErr;
 }

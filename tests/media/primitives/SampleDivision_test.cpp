@@ -98,6 +98,18 @@ TEST(SampleDivision, OddStepsOf16sImagesDivideLikeTheirRows) {
         ASSERT_EQ(_px_ippsDiv_16s_Sfs(divisors, dividends, want, kWidth, -1), ippStsNoErr);
         for (int x = 0; x < kWidth; ++x) EXPECT_EQ(got[x], want[x]) << x << ", " << y;
     }
+    // Division by a constant, out of place and in place, the same way.
+    std::vector<Ipp8u> c = b;
+    ASSERT_EQ(ippiDivC_16s_C1RSfs(at(b), kStep, -7, at(d), kStep, {kWidth, kHeight}, -1), ippStsNoErr);
+    ASSERT_EQ(ippiDivC_16s_C1IRSfs(-7, at(c), kStep, {kWidth, kHeight}, -1), ippStsNoErr);
+    for (int y = 0; y < kHeight; ++y) {
+        Ipp16s dividends[kWidth], want[kWidth], got[kWidth], gotInPlace[kWidth];
+        std::memcpy(dividends, b.data() + 1 + y * kStep, sizeof dividends);
+        std::memcpy(got, d.data() + 1 + y * kStep, sizeof got);
+        std::memcpy(gotInPlace, c.data() + 1 + y * kStep, sizeof gotInPlace);
+        ASSERT_EQ(_px_ippsDivC_16s_Sfs(dividends, -7, want, kWidth, -1), ippStsNoErr);
+        for (int x = 0; x < kWidth; ++x) EXPECT_TRUE(got[x] == want[x] && gotInPlace[x] == want[x]) << x << ", " << y;
+    }
 }
 
 TEST(SampleDivision, ReciprocalTableHoldsSixDigitValuesRoundedHalfUp) {
