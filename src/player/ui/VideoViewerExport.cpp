@@ -15,29 +15,9 @@
 #include "player/ui/ChoiceDialogs.h"
 #include "player/ui/ExportCaption.h"
 #include "player/ui/VideoViewer.h"
+#include "video/ui/FileDialogFilters.h"
 
 namespace oculon::player::ui {
-
-namespace {
-
-// "description|pattern|..." as the file dialog's filter list. The dialog
-// shows a filter's patterns in brackets after its description; a description
-// that names its pattern already ("Image files (*.JPG)") is shown with the
-// pattern that applies instead.
-QStringList dialogFilters(const std::string& pairs) {
-    const QStringList parts = QString::fromStdString(pairs).split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString description = parts[i].trimmed();
-        if (description.endsWith(QLatin1Char(')')) && description.contains(QLatin1Char('(')))
-            description = description.left(description.lastIndexOf(QLatin1Char('('))).trimmed();
-        QString patterns = parts[i + 1];
-        filters << description + " (" + patterns.replace(QLatin1Char(';'), QLatin1Char(' ')) + ")";
-    }
-    return filters;
-}
-
-}  // namespace
 
 std::optional<std::string> TVideoViewerFrame::chooseCompressor(TVideoExport& videoExport) {
     std::vector<std::string> codes;
@@ -71,7 +51,7 @@ QString TVideoViewerFrame::askExportFile(const QString& proposed, const std::str
     dialog.setObjectName(QStringLiteral("SaveDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(dialogFilters(filterPairs));
+    dialog.setNameFilters(video::ui::dialogFilters(filterPairs));
     dialog.setDefaultSuffix(suffix);
     dialog.setDirectory(lastFolder.isEmpty() ? QDir::homePath() : lastFolder);
     dialog.selectFile(proposed);

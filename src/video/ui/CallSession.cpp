@@ -10,6 +10,7 @@
 #include "platform/LocalTime.h"
 #include "video/LichtThread.h"
 #include "video/SnapshotNames.h"
+#include "video/ui/FileDialogFilters.h"
 #include "video/ui/PromptParts.h"
 #include "video/ui/SmallPrompts.h"
 
@@ -18,14 +19,6 @@ namespace oculon::video::ui {
 using namespace config;
 
 namespace {
-
-// "description|pattern|..." as the file dialog's filter list.
-QString dialogFilter(const std::string& pairs) {
-    const QStringList parts = QString::fromStdString(pairs).split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) filters << parts[i] + " (" + parts[i + 1] + ")";
-    return filters.join(QStringLiteral(";;"));
-}
 
 // A message that does not hold up the call.
 void showError(QWidget& owner, const std::string& text) {
@@ -152,7 +145,8 @@ void CallSession::saverClick() {
     const QImage picture = captionedPicture(pressed, {});
     if (picture.isNull()) return;
     const QString proposed = QString::fromStdString(savePath() + video::GetFileName(pressed, setup_.myName));
-    QString file = QFileDialog::getSaveFileName(&owner_, QString(), proposed, dialogFilter(tr(txtImageFilesFilter)));
+    QString file = QFileDialog::getSaveFileName(&owner_, QString(), proposed,
+                                                dialogFilters(tr(txtImageFilesFilter)).join(QStringLiteral(";;")));
     // The call may have ended and its window gone meanwhile: only the held
     // picture is used from here on.
     if (file.isEmpty()) return;
