@@ -117,12 +117,9 @@ TEST_F(PlayerForm, ShowsTheCameraFoldersAndThePreviewsOfAFolder) {
     EXPECT_EQ(list->item(0)->text(), "12-30-05.jpg");
     EXPECT_EQ(list->item(1)->text(), "12-30-05.kvd");
     EXPECT_EQ(list->item(2)->text(), "12-41-17.kvd");
+    // the play symbol sits on recordings only (the layout is the preview test's)
     const QImage picture = list->item(0)->icon().pixmap(128, 128).toImage();
     const QImage recording = list->item(1)->icon().pixmap(128, 128).toImage();
-    EXPECT_EQ(recording.size(), QSize(128, 128));
-    // 4:3 fills the width and 96 rows; the play symbol sits on recordings only
-    EXPECT_EQ(qAlpha(recording.pixel(5, 90)), 255);
-    EXPECT_EQ(qAlpha(recording.pixel(5, 100)), 0);
     EXPECT_GT(qGray(recording.pixel(68, 48)), 230);
     EXPECT_LT(qGray(picture.pixel(68, 48)), 150);
 
@@ -141,7 +138,6 @@ TEST_F(PlayerForm, ARecordingOpensHaltedOnItsFirstFrameAndAPictureClosesIt) {
     EXPECT_EQ(trackBar()->maximum(), 24);
     EXPECT_EQ(text("StartTimeLabel"), dateTimeText({(12 * 60 + 41) * 60000 + 17000, kMay2024}));
     EXPECT_EQ(text("EndTimeLabel"), dateTimeText({(12 * 60 + 41) * 60000 + 17000 + 24 * 40, kMay2024}));
-    EXPECT_TRUE(text("StartTimeLabel").contains("41:17")) << text("StartTimeLabel").toStdString();
     EXPECT_TRUE(button("StartButton")->isEnabled());
     ASSERT_NE(frame->Image1().picture(), nullptr);
     EXPECT_EQ(frameCounterOf(*frame->Image1().picture()), 0);
