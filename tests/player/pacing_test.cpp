@@ -4,22 +4,21 @@
 
 #include <vector>
 
+#include "TestRecordings.h"
+
 using namespace oculon::player;
 using oculon::video::TTimeStamp;
 
 namespace {
 
-constexpr std::int32_t kDay = 739007;
+constexpr std::int32_t kDay = test::kMay2024;
 
 // Waits after frames stamped every `gapMs`, each taking `elapsedMs` to show.
 std::vector<std::int64_t> waitsFor(PlaybackPacer& pacer, int frames, int gapMs, int elapsedMs, TBruch speed,
                                    TTimeStamp first = {1000, kDay}) {
     std::vector<std::int64_t> waits;
-    for (int i = 0; i < frames; ++i) {
-        std::int64_t total = oculon::video::timeStampToMSecs(first) + static_cast<std::int64_t>(i) * gapMs;
-        const TTimeStamp t{static_cast<std::int32_t>(total % 86400000), static_cast<std::int32_t>(total / 86400000)};
-        waits.push_back(pacer.afterFrame(t, elapsedMs, speed));
-    }
+    for (int i = 0; i < frames; ++i)
+        waits.push_back(pacer.afterFrame(test::stampAt(first, i * gapMs), elapsedMs, speed));
     return waits;
 }
 
