@@ -5,6 +5,8 @@
 #include <cfloat>
 #include <cmath>
 #include <functional>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "media/primitives/SignalStatistics.h"
@@ -80,25 +82,19 @@ TEST(SignalStatistics, StandardDeviationIsNeverNegativeOrNaNForConstantInput) {
 }
 
 TEST(SignalStatistics, ExtremesAndNorms) {
-    const std::vector<double> v = {3, 1, 1, 2, 3};
-    double r = 0;
-    int idx = -1;
-    ASSERT_EQ(ippsMinIndx_64f(v.data(), 5, &r, &idx), 0);
-    EXPECT_EQ(r, 1);
-    EXPECT_EQ(idx, 1);
-    ASSERT_EQ(ippsMaxIndx_64f(v.data(), 5, &r, &idx), 0);
-    EXPECT_EQ(idx, 0);
-    ASSERT_EQ(ippsMaxIndx_64f(v.data(), 5, &r, nullptr), 0);
-    EXPECT_EQ(r, 3);
-    ASSERT_EQ(ippsMin_64f(v.data() + 3, 1, &r), 0);
-    EXPECT_EQ(r, 2);
-    const std::vector<double> w = {0, 5, 1, 2, -1};
-    ASSERT_EQ(ippsNormDiff_L1_64f(v.data(), w.data(), 5, &r), 0);
-    EXPECT_EQ(r, 3 + 4 + 0 + 0 + 4);
-    ASSERT_EQ(ippsNormDiff_L2_64f(v.data(), w.data(), 5, &r), 0);
-    EXPECT_DOUBLE_EQ(r, std::sqrt(9.0 + 16 + 16));
-    ASSERT_EQ(ippsNormDiff_Inf_64f(v.data(), w.data(), 5, &r), 0);
-    EXPECT_EQ(r, 4);
+    const std::vector<double> v = {3, 1, 1, 2, 3}, w = {0, 5, 1, 2, -1};
+    double lo = 0, hi = 0, one = 0, l1 = 0, l2 = 0, inf = 0;
+    int loAt = -1, hiAt = -1;
+    ASSERT_EQ(ippsMinIndx_64f(v.data(), 5, &lo, &loAt), 0);
+    ASSERT_EQ(ippsMaxIndx_64f(v.data(), 5, &hi, &hiAt), 0);
+    ASSERT_EQ(ippsMaxIndx_64f(v.data(), 5, &hi, nullptr), 0);
+    ASSERT_EQ(ippsMin_64f(v.data() + 3, 1, &one), 0);
+    ASSERT_EQ(ippsNormDiff_L1_64f(v.data(), w.data(), 5, &l1), 0);
+    ASSERT_EQ(ippsNormDiff_L2_64f(v.data(), w.data(), 5, &l2), 0);
+    ASSERT_EQ(ippsNormDiff_Inf_64f(v.data(), w.data(), 5, &inf), 0);
+    // The first of equal extremes gives its index.
+    EXPECT_EQ(std::make_tuple(lo, loAt, hi, hiAt, one, l1, inf), std::make_tuple(1.0, 1, 3.0, 0, 2.0, 11.0, 4.0));
+    EXPECT_DOUBLE_EQ(l2, std::sqrt(9.0 + 16 + 16));
 }
 
 TEST(SignalStatistics, NormalizeRejectsDivisorsBelowTheSmallestNormal) {
@@ -107,8 +103,7 @@ TEST(SignalStatistics, NormalizeRejectsDivisorsBelowTheSmallestNormal) {
     EXPECT_EQ(ippsNormalize_64f(v.data(), out.data(), 2, 1, -DBL_MIN / 2), ippStsDivByZeroErr);
     EXPECT_EQ(out[0], 9);
     ASSERT_EQ(ippsNormalize_64f(v.data(), out.data(), 2, 1, 2.0), 0);
-    EXPECT_EQ(out[0], 2.0);
-    EXPECT_EQ(out[1], -1.0);
+    EXPECT_EQ(out, (std::vector<double>{2.0, -1.0}));
     ASSERT_EQ(ippsNormalize_64f(v.data(), out.data(), 2, 0, DBL_MIN), 0);
     std::vector<float> f = {3, 1}, fo(2);
     EXPECT_EQ(ippsNormalize_32f(f.data(), fo.data(), 2, 1, FLT_MIN / 2), ippStsDivByZeroErr);
@@ -117,8 +112,7 @@ TEST(SignalStatistics, NormalizeRejectsDivisorsBelowTheSmallestNormal) {
     std::vector<Ipp64fc> c = {{3, 5}}, co(1);
     EXPECT_EQ(ippsNormalize_64fc(c.data(), co.data(), 1, {1, 1}, 0.0), ippStsDivByZeroErr);
     ASSERT_EQ(ippsNormalize_64fc(c.data(), co.data(), 1, {1, 1}, 2.0), 0);
-    EXPECT_EQ(co[0].re, 1.0);
-    EXPECT_EQ(co[0].im, 2.0);
+    EXPECT_EQ(std::make_pair(co[0].re, co[0].im), std::make_pair(1.0, 2.0));
 }
 
 TEST(SignalStatistics, ThresholdsReplaceOnlyBeyondTheLevel) {
@@ -127,13 +121,11 @@ TEST(SignalStatistics, ThresholdsReplaceOnlyBeyondTheLevel) {
     // Every relation but "greater" clips from below.
     for (IppCmpOp op : {ippCmpLess, ippCmpLessEq, ippCmpEq, ippCmpGreaterEq}) {
         ASSERT_EQ(ippsThreshold_64f(v.data(), out.data(), 4, 0.0, op), 0);
-        EXPECT_EQ(out[0], 0);
-        EXPECT_EQ(out[2], 1);
+        EXPECT_EQ(std::make_pair(out[0], out[2]), std::make_pair(0.0, 1.0));
         EXPECT_TRUE(std::isnan(out[3]));
     }
     ASSERT_EQ(ippsThreshold_64f(v.data(), out.data(), 4, 0.0, ippCmpGreater), 0);
-    EXPECT_EQ(out[0], -1);
-    EXPECT_EQ(out[2], 0);
+    EXPECT_EQ(std::make_pair(out[0], out[2]), std::make_pair(-1.0, 0.0));
     std::vector<float> f = {-2, 2};
     ASSERT_EQ(ippsThreshold_32f_I(f.data(), 2, 1, ippCmpGreater), 0);
     EXPECT_EQ(f[1], 1);
@@ -143,14 +135,10 @@ TEST(SignalStatistics, ThresholdsReplaceOnlyBeyondTheLevel) {
     EXPECT_EQ(ippsThreshold_64fc_I(c.data(), 4, -1, ippCmpGreater), ippStsThreshNegLevelErr);
     std::vector<Ipp64fc> hi(4), lo(4);
     ASSERT_EQ(ippsThreshold_64fc(c.data(), hi.data(), 4, 2.0, ippCmpGreater), 0);
-    EXPECT_DOUBLE_EQ(hi[0].re, 1.2);
-    EXPECT_DOUBLE_EQ(hi[0].im, 1.6);
-    EXPECT_EQ(hi[3].im, 2);  // equal to the level: kept
     ASSERT_EQ(ippsThreshold_64fc(c.data(), lo.data(), 4, 2.0, ippCmpLess), 0);
-    EXPECT_DOUBLE_EQ(lo[1].re, 1.2);
-    EXPECT_DOUBLE_EQ(lo[1].im, 1.6);
-    EXPECT_EQ(lo[2].re, 2.0);  // no direction: put on the real axis
-    EXPECT_EQ(lo[2].im, 0.0);
+    for (const Ipp64fc& z : {hi[0], lo[1]}) EXPECT_TRUE(std::abs(z.re - 1.2) < 1e-15 && std::abs(z.im - 1.6) < 1e-15);
+    EXPECT_EQ(hi[3].im, 2);                                                   // equal to the level: kept
+    EXPECT_EQ(std::make_pair(lo[2].re, lo[2].im), std::make_pair(2.0, 0.0));  // no direction: on the real axis
 
     std::vector<Ipp32s> w = {1, 5, 9}, g = w;
     ASSERT_EQ(ippsThreshold_LT_32s_I(w.data(), 3, 5), 0);
