@@ -83,6 +83,16 @@ Run inPlace16(Fn fn) {
     };
 }
 
+// One-source members: `fn(a, as, d, ds, r)` reads `a`; `fn(d, ds, r)` works in place.
+template <typename Fn>
+Run oneSource(Fn fn) {
+    return inPlace8(fn);
+}
+template <typename Fn>
+Run own(Fn fn) {
+    return [fn](const Ipp8u*, int, const Ipp8u*, int, Ipp8u* d, int ds, IppiSize r) { return fn(d, ds, r); };
+}
+
 void runMember(const Member& m) {
     SCOPED_TRACE(m.name);
     unsigned seed = 7;
@@ -149,73 +159,47 @@ TEST(ImageLogic, ConstantMembersWriteOnlyTheirChannels) {
     auto xorOp = [](unsigned a, unsigned v) { return a ^ v; };
     auto scaleOp = [](unsigned a, unsigned v) { return a * v / 255; };
     for (const Ipp8u* v : {static_cast<const Ipp8u*>(v4), static_cast<const Ipp8u*>(same)}) {
-        members.push_back({"AndC C3R", 3, 3, 1,
-                           [v](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
+        members.push_back({"AndC C3R", 3, 3, 1, oneSource([v](const Ipp8u* a, int as, Ipp8u* d, int ds, IppiSize r) {
                                return ippiAndC_8u_C3R(a, as, v, d, ds, r);
-                           },
+                           }),
                            c(v, andOp)});
-        members.push_back(
-            {"OrC C4IR", 4, 4, 1,
-             [v](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiOrC_8u_C4IR(v, d, ds, r); },
-             c(v, orOp), true});
-        members.push_back(
-            {"XorC AC4IR", 4, 3, 1,
-             [v](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiXorC_8u_AC4IR(v, d, ds, r); },
-             c(v, xorOp), true});
+        members.push_back({"OrC C4IR", 4, 4, 1, own(std::bind_front(ippiOrC_8u_C4IR, v)), c(v, orOp), true});
+        members.push_back({"XorC AC4IR", 4, 3, 1, own(std::bind_front(ippiXorC_8u_AC4IR, v)), c(v, xorOp), true});
         members.push_back({"MulCScale C4R", 4, 4, 1,
-                           [v](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
+                           oneSource([v](const Ipp8u* a, int as, Ipp8u* d, int ds, IppiSize r) {
                                return ippiMulCScale_8u_C4R(a, as, v, d, ds, r);
-                           },
+                           }),
                            c(v, scaleOp)});
         members.push_back(
-            {"MulCScale AC4IR", 4, 3, 1,
-             [v](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiMulCScale_8u_AC4IR(v, d, ds, r); },
-             c(v, scaleOp), true});
+            {"MulCScale AC4IR", 4, 3, 1, own(std::bind_front(ippiMulCScale_8u_AC4IR, v)), c(v, scaleOp), true});
     }
     members.push_back(
-        {"MulCScale C3IR", 3, 3, 1,
-         [&v3](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiMulCScale_8u_C3IR(v3, d, ds, r); },
-         c(v3, scaleOp), true});
-    members.push_back({"MulCScale 16u", 1, 1, 2,
-                       [](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
+        {"MulCScale C3IR", 3, 3, 1, own(std::bind_front(ippiMulCScale_8u_C3IR, v3)), c(v3, scaleOp), true});
+    members.push_back({"MulCScale 16u", 1, 1, 2, oneSource([](const Ipp8u* a, int as, Ipp8u* d, int ds, IppiSize r) {
                            return ippiMulCScale_16u_C1R(reinterpret_cast<const Ipp16u*>(a), as, 40000,
                                                         reinterpret_cast<Ipp16u*>(d), ds, r);
-                       },
+                       }),
                        [](unsigned a, unsigned, int) { return unsigned(std::uint64_t{a} * 40000 / 65535); }});
     for (const auto& n : shifts) {
         members.push_back({"LShiftC C3R", 3, 3, 1,
-                           [&n](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
+                           oneSource([&n](const Ipp8u* a, int as, Ipp8u* d, int ds, IppiSize r) {
                                return ippiLShiftC_8u_C3R(a, as, n, d, ds, r);
-                           },
+                           }),
                            s(n, true)});
-        members.push_back(
-            {"RShiftC C4IR", 4, 4, 1,
-             [&n](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiRShiftC_8u_C4IR(n, d, ds, r); },
-             s(n, false), true});
-        members.push_back(
-            {"LShiftC AC4IR", 4, 3, 1,
-             [&n](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiLShiftC_8u_AC4IR(n, d, ds, r); },
-             s(n, true), true});
+        members.push_back({"RShiftC C4IR", 4, 4, 1, own(std::bind_front(ippiRShiftC_8u_C4IR, n)), s(n, false), true});
+        members.push_back({"LShiftC AC4IR", 4, 3, 1, own(std::bind_front(ippiLShiftC_8u_AC4IR, n)), s(n, true), true});
         members.push_back({"RShiftC C1R", 1, 1, 1,
-                           [&n](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) {
+                           oneSource([&n](const Ipp8u* a, int as, Ipp8u* d, int ds, IppiSize r) {
                                return _px_ippiRShiftC_8u_C1R(a, as, n[2], d, ds, r);
-                           },
+                           }),
                            [&n](unsigned a, unsigned, int) { return n[2] >= 8 ? 0u : a >> n[2]; }});
     }
     // NOT is XOR with 255; in place the "source" the reference sees is the
     // destination's old value.
     const Ipp8u ones[4] = {255, 255, 255, 255};
-    members.push_back(
-        {"Not C3R", 3, 3, 1,
-         [](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiNot_8u_C3R(a, as, d, ds, r); },
-         c(ones, xorOp)});
-    members.push_back(
-        {"Not AC4R", 4, 3, 1,
-         [](auto a, int as, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiNot_8u_AC4R(a, as, d, ds, r); },
-         c(ones, xorOp)});
-    members.push_back({"Not C4IR", 4, 4, 1,
-                       [](auto, int, auto, int, Ipp8u* d, int ds, IppiSize r) { return ippiNot_8u_C4IR(d, ds, r); },
-                       c(ones, xorOp), true});
+    members.push_back({"Not C3R", 3, 3, 1, oneSource(ippiNot_8u_C3R), c(ones, xorOp)});
+    members.push_back({"Not AC4R", 4, 3, 1, oneSource(ippiNot_8u_AC4R), c(ones, xorOp)});
+    members.push_back({"Not C4IR", 4, 4, 1, own(ippiNot_8u_C4IR), c(ones, xorOp), true});
     for (int value : {-5, 0, 77, 300})
         members.push_back(
             {"AbsDiffC", 1, 1, 1,
