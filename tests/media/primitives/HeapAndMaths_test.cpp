@@ -21,29 +21,17 @@ TEST(AlignedBlocks, AreAlignedUsableToTheLastByteAndFreed) {
     // Under the address sanitizer a write past the block or a wrong free fails.
     for (int len : {1, 2, 31, 32, 33, 100, 4097}) {
         SCOPED_TRACE(len);
-        Ipp8u* b = ippsMalloc_8u(len);
-        ASSERT_NE(b, nullptr);
-        EXPECT_TRUE(aligned32(b));
-        std::memset(b, 0x5A, static_cast<size_t>(len));
-        ippsFree(b);
-
-        Ipp64f* d = ippsMalloc_64f(len);
-        ASSERT_NE(d, nullptr);
-        EXPECT_TRUE(aligned32(d));
-        d[len - 1] = 1.0;
-        ippsFree(d);
-
-        Ipp64fc* c = ippsMalloc_64fc(len);
-        ASSERT_NE(c, nullptr);
-        EXPECT_TRUE(aligned32(c));
-        c[len - 1] = {1.0, 2.0};
-        ippsFree(c);
-
-        void* v = _ippMalloc(len);
-        ASSERT_NE(v, nullptr);
-        EXPECT_TRUE(aligned32(v));
-        static_cast<Ipp8u*>(v)[len - 1] = 1;
-        _ippFree(v);
+        // Each kind of block, filled to its last byte and freed its own way.
+        const auto check = [len](auto* p, std::size_t elementBytes, void (*release)(void*)) {
+            ASSERT_NE(p, nullptr);
+            EXPECT_TRUE(aligned32(p));
+            std::memset(static_cast<void*>(p), 0x5A, elementBytes * static_cast<std::size_t>(len));
+            release(p);
+        };
+        check(ippsMalloc_8u(len), 1, ippsFree);
+        check(ippsMalloc_64f(len), sizeof(Ipp64f), ippsFree);
+        check(ippsMalloc_64fc(len), sizeof(Ipp64fc), ippsFree);
+        check(_ippMalloc(len), 1, _ippFree);
     }
     // Many live blocks at once: every one keeps its own hidden address.
     std::vector<void*> blocks;
@@ -76,16 +64,12 @@ TEST(AlignedBlocks, RawSizeLeavesRoomForAPointerAndNeverWraps) {
 }
 
 TEST(MathsShims, CeilThroughAnIntegerAndBeyondItsRange) {
-    EXPECT_EQ(_ceil(2.0), 2.0);
-    EXPECT_EQ(_ceil(2.1), 3.0);
-    EXPECT_EQ(_ceil(-2.5), -2.0);
+    // The last four lie outside the 32-bit range: the exact ceiling, not an
+    // undefined conversion.
+    const double in[] = {2.0, 2.1, -2.5, 2147483646.5, -2147483648.5, 3e9 + 0.5, -1e12 - 0.5, 1e300};
+    const double want[] = {2.0, 3.0, -2.0, 2147483647.0, -2147483648.0, 3000000001.0, -1e12, 1e300};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(_ceil(in[i]), want[i]) << in[i];
     EXPECT_FALSE(std::signbit(_ceil(-0.5)));  // formed through an integer: +0
-    EXPECT_EQ(_ceil(2147483646.5), 2147483647.0);
-    EXPECT_EQ(_ceil(-2147483648.5), -2147483648.0);
-    // Outside the 32-bit range: the exact ceiling, not an undefined conversion.
-    EXPECT_EQ(_ceil(3e9 + 0.5), 3000000001.0);
-    EXPECT_EQ(_ceil(-1e12 - 0.5), -1e12);
-    EXPECT_EQ(_ceil(1e300), 1e300);
     EXPECT_TRUE(std::isinf(_ceil(INFINITY)));
     EXPECT_TRUE(std::isnan(_ceil(NAN)));
 }
@@ -108,15 +92,11 @@ TEST(MathsShims, FollowTheRunTimeRoutines) {
 TEST(IntegerDivision, TruncatesTowardZeroAndIgnoresTheScaleFactor) {
     Ipp32s v[] = {7, -7, 0, 9};
     ippsDivC_32s_ISfs(3, v, 3, 5);
-    EXPECT_EQ(v[0], 2);
-    EXPECT_EQ(v[1], -2);
-    EXPECT_EQ(v[2], 0);
-    EXPECT_EQ(v[3], 9);  // beyond len
+    EXPECT_EQ(std::vector<Ipp32s>(v, v + 4), (std::vector<Ipp32s>{2, -2, 0, 9}));  // the last beyond len
     const Ipp32s src[] = {100, -101};
     Ipp32s dst[2] = {};
     ippsDivC_32s_Sfs(src, -10, dst, 2, -3);
-    EXPECT_EQ(dst[0], -10);
-    EXPECT_EQ(dst[1], 10);
+    EXPECT_EQ(std::vector<Ipp32s>(dst, dst + 2), (std::vector<Ipp32s>{-10, 10}));
 }
 
 TEST(IntegerDivision, TrappingCasesAreHarmless) {
