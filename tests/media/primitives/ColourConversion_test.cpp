@@ -316,9 +316,7 @@ TEST(ColourConversion, WorkedValues) {
         Ipp8u* planes[3] = {&y, &cb, &cr};
         int steps[3] = {1, 1, 1};
         ippiRGBToYCbCr420_8u_C3P3R(px, 3, planes, steps, {1, 1});
-        EXPECT_EQ(y, luma);
-        EXPECT_EQ(cb, 128);
-        EXPECT_EQ(cr, 128);
+        EXPECT_EQ(std::vector<int>({y, cb, cr}), (std::vector<int>{luma, 128, 128}));
     }
 }
 
@@ -326,18 +324,15 @@ TEST(ColourConversion, WorkedValues) {
 // sum that passes 255 (weights above 1) saturates, a negative one gives 0.
 TEST(ColourConversion, GreyFollowsTheFormulaAndSaturates) {
     const Ipp32f stores[3] = {0.114f, 0.587f, 0.299f};
-    const GreyWeights w = greyWeights(stores);
-    EXPECT_EQ(w.w0, 467);
-    EXPECT_EQ(w.w1, 2404);
-    EXPECT_EQ(w.w2, 1225);
-    const GreyWeights defaults = greyWeights(nullptr);
-    EXPECT_EQ(defaults.w0, 1225);
-    EXPECT_EQ(defaults.w2, 467);
+    const auto weights = [](const Ipp32f* coeffs) {
+        const GreyWeights w = greyWeights(coeffs);
+        return std::vector<int>{w.w0, w.w1, w.w2};
+    };
+    EXPECT_EQ(weights(stores), (std::vector<int>{467, 2404, 1225}));
+    EXPECT_EQ(weights(nullptr), (std::vector<int>{1225, 2404, 467}));
     // Truncated towards zero after adding a half, also below zero.
     const Ipp32f odd[3] = {-0.25f / 4096, 1.5f / 4096, std::nanf("")};
-    EXPECT_EQ(greyWeights(odd).w0, 0);
-    EXPECT_EQ(greyWeights(odd).w1, 2);
-    EXPECT_EQ(greyWeights(odd).w2, 0);
+    EXPECT_EQ(weights(odd), (std::vector<int>{0, 2, 0}));
 
     const Ipp32f heavy[3] = {0.9f, 0.9f, -0.3f};
     for (const Ipp32f* coeffs : {static_cast<const Ipp32f*>(nullptr), stores, heavy})
