@@ -6,35 +6,25 @@
 
 #include <cstring>
 #include <functional>
-#include <random>
 #include <vector>
 
+#include "TestImage.h"
 #include "media/primitives/ImageMirror.h"
 
 namespace oculon::primitives {
 namespace {
 
-// A test image: rows of `step` bytes (padding after the pixels), filled with
-// noise.
-struct Image {
-    int w, h, pixel, step;
-    std::vector<Ipp8u> bytes;
+using test::kLayouts;
+using test::TestImage;
 
-    Image(int w_, int h_, int pixel_, int pad, unsigned seed) : w(w_), h(h_), pixel(pixel_), step(w_ * pixel_ + pad) {
-        bytes.resize(static_cast<size_t>(step) * h);
-        std::mt19937 rng(seed);
-        for (auto& b : bytes) b = static_cast<Ipp8u>(rng());
-    }
-    Ipp8u* px(int r, int c) { return bytes.data() + r * step + c * pixel; }
-};
-
-// Where the reference mirror sends source pixel (r, c).
-void mirrorReference(Image& src, Image& dst, IppiAxis axis, int moved) {
-    for (int r = 0; r < src.h; ++r)
-        for (int c = 0; c < src.w; ++c) {
-            const int dr = axis == ippAxsVertical ? r : src.h - 1 - r;
-            const int dc = axis == ippAxsHorizontal ? c : src.w - 1 - c;
-            std::memcpy(dst.px(dr, dc), src.px(r, c), moved);
+// Where the reference mirror sends source pixel (r, c) of `pixel` bytes.
+void mirrorReference(const TestImage& src, TestImage& dst, int pixel, IppiAxis axis, int moved) {
+    const int w = src.rowBytes / pixel;
+    for (int r = 0; r < src.rows; ++r)
+        for (int c = 0; c < w; ++c) {
+            const int dr = axis == ippAxsVertical ? r : src.rows - 1 - r;
+            const int dc = axis == ippAxsHorizontal ? c : w - 1 - c;
+            std::memcpy(dst.row(dr) + dc * pixel, src.row(r) + c * pixel, moved);
         }
 }
 
@@ -72,79 +62,55 @@ std::vector<Form> forms() {
 
 const IppiAxis kAxes[] = {ippAxsHorizontal, ippAxsVertical, ippAxsBoth};
 
+// Every layout: packed, padded, and bottom-up (a negative step from the last
+// row in memory).
 TEST(ImageMirror, IntoASecondImageMatchesThePixelMap) {
     for (const Form& f : forms())
         for (IppiAxis axis : kAxes)
             for (int w : {1, 2, 3, 7, 33})
                 for (int h : {1, 2, 3, 6})
-                    for (int pad : {0, 5}) {
-                        SCOPED_TRACE(testing::Message()
-                                     << f.name << " axis " << axis << " " << w << "x" << h << " pad " << pad);
-                        Image src(w, h, f.pixel, pad, 1);
-                        Image dst(w, h, f.pixel, pad + 1, 2);  // another step than the source
-                        Image want = dst;
-                        mirrorReference(src, want, axis, f.moved);
-                        ASSERT_EQ(f.copy(src.bytes.data(), src.step, dst.bytes.data(), dst.step, {w, h}, axis),
-                                  ippStsNoErr);
+                    for (const test::Layout& l : kLayouts) {
+                        SCOPED_TRACE(testing::Message() << f.name << " axis " << axis << " " << w << "x" << h << " gap "
+                                                        << l.gap << " bottom-up " << l.bottomUp);
+                        const TestImage src(w * f.pixel, h, l.gap, l.bottomUp, 1);
+                        TestImage dst(w * f.pixel, h, l.gap + 1, false, 2);  // another step than the source
+                        TestImage want = dst;
+                        mirrorReference(src, want, f.pixel, axis, f.moved);
+                        ASSERT_EQ(f.copy(src.row(0), src.step(), dst.origin(), dst.step(), {w, h}, axis), ippStsNoErr);
                         ASSERT_EQ(dst.bytes, want.bytes);
                     }
 }
 
+// In place, and through the copying form with one image as both source and
+// destination.
 TEST(ImageMirror, InPlaceMatchesThePixelMap) {
-    for (const Form& f : forms()) {
-        if (!f.inPlace) continue;
+    for (const Form& f : forms())
         for (IppiAxis axis : kAxes)
             for (int w : {1, 2, 3, 4, 7})
                 for (int h : {1, 2, 3, 5})
-                    for (int pad : {0, 3}) {
+                    for (const test::Layout& l : kLayouts) {
                         SCOPED_TRACE(testing::Message() << f.name << " axis " << axis << " " << w << "x" << h);
-                        Image img(w, h, f.pixel, pad, 3);
-                        Image want = img;
-                        Image orig = img;
-                        mirrorReference(orig, want, axis, f.moved);
-                        ASSERT_EQ(f.inPlace(img.bytes.data(), img.step, {w, h}, axis), ippStsNoErr);
-                        ASSERT_EQ(img.bytes, want.bytes);
+                        const TestImage orig(w * f.pixel, h, l.gap, l.bottomUp, 3);
+                        TestImage want = orig, img = orig, same = orig;
+                        mirrorReference(orig, want, f.pixel, axis, f.moved);
+                        if (f.inPlace) {
+                            ASSERT_EQ(f.inPlace(img.origin(), img.step(), {w, h}, axis), ippStsNoErr);
+                            ASSERT_EQ(img.bytes, want.bytes);
+                        }
+                        ASSERT_EQ(f.copy(same.origin(), same.step(), same.origin(), same.step(), {w, h}, axis),
+                                  ippStsNoErr);
+                        ASSERT_EQ(same.bytes, want.bytes);
                     }
-    }
-}
-
-TEST(ImageMirror, TheSameImageAsSourceAndDestinationIsMirroredInPlace) {
-    for (const Form& f : forms())
-        for (IppiAxis axis : kAxes) {
-            SCOPED_TRACE(testing::Message() << f.name << " axis " << axis);
-            Image img(5, 3, f.pixel, 2, 4);
-            Image want = img;
-            Image orig = img;
-            mirrorReference(orig, want, axis, f.moved);
-            ASSERT_EQ(f.copy(img.bytes.data(), img.step, img.bytes.data(), img.step, {5, 3}, axis), ippStsNoErr);
-            ASSERT_EQ(img.bytes, want.bytes);
-        }
-}
-
-TEST(ImageMirror, HalfTurnOfThreeByThreeKeepsTheCentre) {
-    Image img(3, 3, 3, 0, 5);
-    const Image orig = img;
-    ASSERT_EQ(ippiMirror_8u_C3IR(img.bytes.data(), img.step, {3, 3}, ippAxsBoth), ippStsNoErr);
-    EXPECT_EQ(0, std::memcmp(img.px(1, 1), orig.bytes.data() + 1 * 9 + 3, 3));
-    EXPECT_EQ(0, std::memcmp(img.px(0, 0), orig.bytes.data() + 2 * 9 + 6, 3));
-}
-
-TEST(ImageMirror, BottomUpStepsWork) {
-    // A negative step walks the rows upwards from the last row in memory.
-    Image src(4, 3, 4, 0, 6), dst(4, 3, 4, 0, 7);
-    ASSERT_EQ(ippiMirror_8u_C4R(src.px(2, 0), -src.step, dst.px(2, 0), -dst.step, {4, 3}, ippAxsHorizontal),
-              ippStsNoErr);
-    for (int r = 0; r < 3; ++r) EXPECT_EQ(0, std::memcmp(dst.px(r, 0), src.px(2 - r, 0), 16));
 }
 
 TEST(ImageMirror, ChecksPointersThenSizeThenAxisAndWritesNothing) {
     for (const Form& f : forms()) {
         SCOPED_TRACE(f.name);
-        Image src(3, 2, f.pixel, 0, 8), dst(3, 2, f.pixel, 0, 9);
+        TestImage src(3 * f.pixel, 2, 0, false, 8), dst(3 * f.pixel, 2, 0, false, 9);
         const auto before = dst.bytes;
         const auto bad = static_cast<IppiAxis>(3);
         auto copy = [&](const void* s, void* d, IppiSize roi, IppiAxis a) {
-            return f.copy(s, src.step, d, dst.step, roi, a);
+            return f.copy(s, src.step(), d, dst.step(), roi, a);
         };
         EXPECT_EQ(copy(nullptr, dst.bytes.data(), {0, 0}, bad), ippStsNullPtrErr);
         EXPECT_EQ(copy(src.bytes.data(), nullptr, {3, 2}, ippAxsBoth), ippStsNullPtrErr);
@@ -154,9 +120,9 @@ TEST(ImageMirror, ChecksPointersThenSizeThenAxisAndWritesNothing) {
         EXPECT_EQ(copy(src.bytes.data(), dst.bytes.data(), {3, 2}, static_cast<IppiAxis>(-1)), ippStsMirrorFlipErr);
         EXPECT_EQ(dst.bytes, before);
         if (f.inPlace) {
-            EXPECT_EQ(f.inPlace(nullptr, dst.step, {0, 0}, bad), ippStsNullPtrErr);
-            EXPECT_EQ(f.inPlace(dst.bytes.data(), dst.step, {3, 0}, bad), ippStsSizeErr);
-            EXPECT_EQ(f.inPlace(dst.bytes.data(), dst.step, {3, 2}, bad), ippStsMirrorFlipErr);
+            EXPECT_EQ(f.inPlace(nullptr, dst.step(), {0, 0}, bad), ippStsNullPtrErr);
+            EXPECT_EQ(f.inPlace(dst.bytes.data(), dst.step(), {3, 0}, bad), ippStsSizeErr);
+            EXPECT_EQ(f.inPlace(dst.bytes.data(), dst.step(), {3, 2}, bad), ippStsMirrorFlipErr);
             EXPECT_EQ(dst.bytes, before);
         }
     }
