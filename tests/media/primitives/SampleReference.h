@@ -35,4 +35,13 @@ inline std::vector<int> interesting16s(int randomCount, unsigned seed) {
     return v;
 }
 
+// n values drawn evenly from [-1, 1).
+inline std::vector<double> randomDoubles(std::size_t n, unsigned seed) {
+    std::mt19937_64 rng(seed);
+    std::uniform_real_distribution<double> u(-1, 1);
+    std::vector<double> v(n);
+    for (double& d : v) d = u(rng);
+    return v;
+}
+
 }  // namespace oculon::primitives::reference
