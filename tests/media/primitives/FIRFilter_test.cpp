@@ -8,21 +8,15 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <random>
 #include <vector>
 
+#include "SampleReference.h"
 #include "media/primitives/FIRFilter.h"
 
 namespace oculon::primitives {
 namespace {
 
-std::vector<double> randomReal(int n, unsigned seed) {
-    std::mt19937_64 rng(seed);
-    std::uniform_real_distribution<double> u(-1, 1);
-    std::vector<double> v(static_cast<std::size_t>(n));
-    for (double& d : v) d = u(rng);
-    return v;
-}
+using reference::randomDoubles;
 
 TEST(FIRFilter, ThreeTapsContinueAcrossCalls) {
     const double taps[] = {1, 1, 1};
@@ -44,8 +38,8 @@ TEST(FIRFilter, EveryCallSizeFiltersOneContinuousSignal) {
     for (int c : calls) total += c;
     for (const int tapsLen : {1, 31, 32, 64, 100, 700}) {
         SCOPED_TRACE(tapsLen);
-        const std::vector<double> taps = randomReal(tapsLen, tapsLen), delay = randomReal(tapsLen, 7);
-        const std::vector<double> x = randomReal(total, 9);
+        const std::vector<double> taps = randomDoubles(tapsLen, tapsLen), delay = randomDoubles(tapsLen, 7);
+        const std::vector<double> x = randomDoubles(total, 9);
         // delay[k] is the input k + 1 steps before the first.
         auto input = [&](long long n) { return n >= 0 ? x[n] : delay[-n - 1]; };
         double gain = 0;
