@@ -11,13 +11,15 @@
 #include <cstring>
 #include <functional>
 #include <numbers>
-#include <random>
 #include <vector>
 
+#include "SampleReference.h"
 #include "media/primitives/FFT.h"
 
 namespace oculon::primitives {
 namespace {
+
+using reference::randomDoubles;
 
 // Extended-precision complex values, with plain arithmetic: the library's
 // complex type is too slow for millions of terms in a sanitizer build.
@@ -89,14 +91,6 @@ std::vector<std::pair<std::size_t, Cx>> expectedBins(Spectrum x) {
         bins.emplace_back(k, Cx{re, im});
     }
     return bins;
-}
-
-std::vector<double> randomDoubles(std::size_t n, unsigned seed) {
-    std::mt19937_64 rng(seed);
-    std::uniform_real_distribution<double> u(-1, 1);
-    std::vector<double> v(n);
-    for (double& d : v) d = u(rng);
-    return v;
 }
 
 double rms(const std::vector<double>& v) {
