@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "SampleReference.h"
 #include "media/primitives/Correlation.h"
 
 namespace oculon::primitives {
@@ -24,11 +25,7 @@ std::vector<Ipp64fc> randomComplex(int n, unsigned seed) {
     return v;
 }
 
-std::vector<double> randomReal(int n, unsigned seed) {
-    std::vector<double> v;
-    for (const Ipp64fc& c : randomComplex(n, seed)) v.push_back(c.re);
-    return v;
-}
+using reference::randomDoubles;
 
 // sum over i of conj(a[i]) b[lag + i], outside either vector 0.
 Ipp64fc correlation(const std::vector<Ipp64fc>& a, const std::vector<Ipp64fc>& b, long long lag) {
@@ -59,7 +56,7 @@ TEST(Correlation, AutoCorrelationOnBothSidesOfTheThresholds) {
         for (const auto& [len, lags] : isComplex ? std::vector(std::begin(complex), std::end(complex))
                                                  : std::vector(std::begin(real), std::end(real))) {
             SCOPED_TRACE(std::to_string(len) + " " + std::to_string(lags) + (isComplex ? " complex" : " real"));
-            const std::vector<Ipp64fc> x = isComplex ? randomComplex(len, len) : asComplex(randomReal(len, len));
+            const std::vector<Ipp64fc> x = isComplex ? randomComplex(len, len) : asComplex(randomDoubles(len, len));
             const double energy = correlation(x, x, 0).re;
             for (int norm = 0; norm < 3; ++norm) {
                 std::vector<Ipp64fc> out(static_cast<std::size_t>(lags), {-7, -7});
@@ -142,7 +139,7 @@ TEST(Correlation, ConvolutionOnEveryPath) {
                                          {10000, 32}, {95, 60},  {2999, 1000}, {1000, 3001}};
     for (const auto& [len1, len2] : sizes) {
         SCOPED_TRACE(std::to_string(len1) + " " + std::to_string(len2));
-        const std::vector<double> a = randomReal(len1, 3), b = randomReal(len2, 4);
+        const std::vector<double> a = randomDoubles(len1, 3), b = randomDoubles(len2, 4);
         std::vector<double> out(static_cast<std::size_t>(len1 + len2 - 1), -7), swapped = out;
         ASSERT_EQ(ippsConv_64f(a.data(), len1, b.data(), len2, out.data()), ippStsNoErr);
         ASSERT_EQ(ippsConv_64f(b.data(), len2, a.data(), len1, swapped.data()), ippStsNoErr);
