@@ -83,16 +83,13 @@ TEST(ImageCopy, ChecksPointersThenSizeAndNeverTheSteps) {
 TEST(ImageCopy, PlanesInterleaveIntoPixels) {
     for (int pad : {0, 2}) {
         const int w = 5, h = 3, ps = w + pad, ds = 3 * w + pad;
-        auto p0 = noise(ps * h, 3), p1 = noise(ps * h, 4), p2 = noise(ps * h, 5);
+        const std::vector<Ipp8u> p[3] = {noise(ps * h, 3), noise(ps * h, 4), noise(ps * h, 5)};
         auto dst = noise(ds * h, 6);
         auto want = dst;
         for (int r = 0; r < h; ++r)
-            for (int x = 0; x < w; ++x) {
-                want[r * ds + 3 * x] = p0[r * ps + x];
-                want[r * ds + 3 * x + 1] = p1[r * ps + x];
-                want[r * ds + 3 * x + 2] = p2[r * ps + x];
-            }
-        const Ipp8u* planes[3] = {p0.data(), p1.data(), p2.data()};
+            for (int x = 0; x < w; ++x)
+                for (int k = 0; k < 3; ++k) want[r * ds + 3 * x + k] = p[k][r * ps + x];
+        const Ipp8u* planes[3] = {p[0].data(), p[1].data(), p[2].data()};
         ASSERT_EQ(ippiCopy_8u_P3C3R(planes, ps, dst.data(), ds, {w, h}), ippStsNoErr);
         EXPECT_EQ(dst, want);
     }
