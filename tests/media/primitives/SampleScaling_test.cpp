@@ -171,7 +171,6 @@ TEST(ComplexNorm, SumsEvenAndOddElementsApart) {
     for (int i = 1; i < 16; i += 2) v[i] = {0, 1};
     ASSERT_EQ(ippsNorm_L2_64fc64f(v.data(), 17, &norm), ippStsNoErr);
     EXPECT_EQ(norm, std::sqrt(0x1p54 + 8));
-    EXPECT_NE(norm, 0x1p27);
     EXPECT_EQ(ippsNorm_L2_64fc64f(nullptr, 0, &norm), ippStsNullPtrErr);
     EXPECT_EQ(ippsNorm_L2_64fc64f(one, 1, nullptr), ippStsNullPtrErr);
     EXPECT_EQ(ippsNorm_L2_64fc64f(one, 0, &norm), ippStsSizeErr);
