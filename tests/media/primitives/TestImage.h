@@ -38,6 +38,14 @@ struct TestImage {
     Ipp8u at(int r, int x) const { return row(r)[x]; }
 };
 
+// n random bytes.
+inline std::vector<Ipp8u> noise(std::size_t n, unsigned seed) {
+    std::vector<Ipp8u> v(n);
+    std::mt19937 rng(seed);
+    for (Ipp8u& b : v) b = static_cast<Ipp8u>(rng());
+    return v;
+}
+
 // The layouts every region test runs through: packed, a gap of odd length,
 // and bottom-up with a gap.
 struct Layout {
