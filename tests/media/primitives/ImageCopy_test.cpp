@@ -5,20 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <random>
 #include <vector>
 
+#include "TestImage.h"
 #include "media/primitives/ImageCopy.h"
 
 namespace oculon::primitives {
 namespace {
 
-std::vector<Ipp8u> noise(size_t n, unsigned seed) {
-    std::vector<Ipp8u> v(n);
-    std::mt19937 rng(seed);
-    for (auto& b : v) b = static_cast<Ipp8u>(rng());
-    return v;
-}
+using test::noise;
 
 using CopyFn = IppStatus (*)(const Ipp8u*, int, Ipp8u*, int, IppiSize);
 
