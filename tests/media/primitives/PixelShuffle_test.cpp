@@ -5,20 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 #include <vector>
 
+#include "TestImage.h"
 #include "media/primitives/PixelShuffle.h"
 
 namespace oculon::primitives::pixels {
 namespace {
 
-std::vector<Ipp8u> noise(size_t n, unsigned seed) {
-    std::vector<Ipp8u> v(n);
-    std::mt19937 rng(seed);
-    for (auto& b : v) b = static_cast<Ipp8u>(rng());
-    return v;
-}
+using test::noise;
 
 // The bytes of an image from `offset` to its last moved byte.
 size_t extent(int offset, int step, int width, int height, int pixel, int lastByte) {
