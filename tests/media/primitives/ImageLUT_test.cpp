@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "media/primitives/ImageLUT.h"
@@ -14,48 +15,36 @@ std::array<Ipp8u, 256> table(std::vector<Ipp32s> levels, std::vector<Ipp32s> val
     return linearLookupTable(values.data(), levels.data(), static_cast<int>(levels.size()));
 }
 
+// The entries of the table that `levels` and `values` make at `at`.
+std::vector<int> entries(std::vector<Ipp32s> levels, std::vector<Ipp32s> values, std::vector<int> at) {
+    const auto t = table(std::move(levels), std::move(values));
+    std::vector<int> out;
+    for (int i : at) out.push_back(t[i]);
+    return out;
+}
+
 TEST(LinearLookupTable, InterpolatesBetweenLevelsInExtendedPrecision) {
-    // 255.5 - 255 x 0.99609375 = 1.496..., converted toward zero.
-    auto t = table({0, 256}, {255, 0});
-    EXPECT_EQ(t[0], 255);
-    EXPECT_EQ(t[128], 128);  // 255.5 - 127.5 = 128.0
-    EXPECT_EQ(t[255], 1);
-
+    // 255.5 - 255 x 0.99609375 = 1.496..., converted toward zero; 255.5 -
+    // 127.5 = 128.0.
+    EXPECT_EQ(entries({0, 256}, {255, 0}, {0, 128, 255}), (std::vector<int>{255, 128, 1}));
     // The last level maps itself and everything above it to itself.
-    t = table({0, 255}, {255, 0});
-    EXPECT_EQ(t[254], 1);
-    EXPECT_EQ(t[255], 255);
-
-    // Below the first level: identity; values outside 0..255 are clamped.
-    t = table({100, 110, 200}, {-50, 400, 0});
-    EXPECT_EQ(t[99], 99);
-    EXPECT_EQ(t[100], 0);    // -49.5 clamped
-    EXPECT_EQ(t[101], 0);    // -4.5
-    EXPECT_EQ(t[102], 40);   // 40.5
-    EXPECT_EQ(t[109], 255);  // 355.5
-    EXPECT_EQ(t[110], 255);  // 400.5
-    EXPECT_EQ(t[199], 4);    // 400 - 90 x 4.444 + 0.5
-    EXPECT_EQ(t[200], 200);
+    EXPECT_EQ(entries({0, 255}, {255, 0}, {254, 255}), (std::vector<int>{1, 255}));
+    // Below the first level: identity; values outside 0..255 are clamped:
+    // -49.5, -4.5, 40.5, 355.5, 400.5, then 400 - 90 x 4.444 + 0.5.
+    EXPECT_EQ(entries({100, 110, 200}, {-50, 400, 0}, {99, 100, 101, 102, 109, 110, 199, 200}),
+              (std::vector<int>{99, 0, 0, 40, 255, 255, 4, 200}));
 }
 
 TEST(LinearLookupTable, OneWideIntervalsAndLevelsOutsideTheByteRange) {
-    auto t = table({10, 11, 20}, {300, 0, 0});
-    EXPECT_EQ(t[10], 255);  // a one-wide interval takes its value, clamped
-    EXPECT_EQ(t[11], 0);
-
+    // A one-wide interval takes its value, clamped.
+    EXPECT_EQ(entries({10, 11, 20}, {300, 0, 0}, {10, 11}), (std::vector<int>{255, 0}));
     // A first level above 255: every byte maps to itself, save the top one
     // that the one-wide clamped interval [255, 256) sets.
-    t = table({300, 400}, {7, 9});
-    EXPECT_EQ(t[0], 0);
-    EXPECT_EQ(t[254], 254);
-    EXPECT_EQ(t[255], 7);
-
-    // Levels below 0 start the line below the table; descending pairs are skipped.
-    t = table({-100, 100, 50, 60}, {0, 200, 0, 0});
-    EXPECT_EQ(t[0], 100);  // -100 + 100 x 1 + 0.5
-    EXPECT_EQ(t[49], 149);
-    EXPECT_EQ(t[50], 0);   // 50..59 from the interval (50, 60)
-    EXPECT_EQ(t[60], 60);  // identity from the last level on
+    EXPECT_EQ(entries({300, 400}, {7, 9}, {0, 254, 255}), (std::vector<int>{0, 254, 7}));
+    // Levels below 0 start the line below the table (-100 + 100 x 1 + 0.5 at
+    // 0); descending pairs are skipped (50..59 from the interval (50, 60));
+    // identity from the last level on.
+    EXPECT_EQ(entries({-100, 100, 50, 60}, {0, 200, 0, 0}, {0, 49, 50, 60}), (std::vector<int>{100, 149, 0, 60}));
 }
 
 TEST(LUTLinear, MapsEachChannelThroughItsOwnTable) {
