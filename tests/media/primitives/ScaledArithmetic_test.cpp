@@ -208,10 +208,7 @@ TEST(ScaledArithmetic, ConversionsRoundTruncateAndSaturate) {
     const float fs[] = {2.5f, -3.5f, 1e10f, -1e10f};
     Ipp32s fo[4];
     ASSERT_EQ(ippsConvert_32f32s_Sfs(fs, fo, 4, ippRndNear, 0), 0);
-    EXPECT_EQ(fo[0], 2);
-    EXPECT_EQ(fo[1], -4);
-    EXPECT_EQ(fo[2], INT32_MAX);
-    EXPECT_EQ(fo[3], INT32_MIN);
+    EXPECT_EQ(std::vector<Ipp32s>(fo, fo + 4), (std::vector<Ipp32s>{2, -4, INT32_MAX, INT32_MIN}));
 
     // Every 16-bit value at the clamped ends of the scale factor and inside.
     std::vector<Ipp16s> h(65536);
