@@ -144,16 +144,12 @@ TEST(VectorConvert, WideningIsExactAndIntToFloatRoundsToNearest) {
     float f[4];
     double d[4];
     ASSERT_EQ(ippsConvert_32s32f(ints, f, 4), ippStsNoErr);
-    EXPECT_EQ(f[0], 16777216.0f);
-    EXPECT_EQ(f[1], -2147483648.0f);
-    EXPECT_EQ(f[2], 2147483648.0f);
+    EXPECT_EQ(std::vector<float>(f, f + 4), (std::vector<float>{16777216.0f, -2147483648.0f, 2147483648.0f, -3.0f}));
     ASSERT_EQ(ippsConvert_32s64f(ints, d, 4), ippStsNoErr);
-    EXPECT_EQ(d[0], 16777217.0);
-    EXPECT_EQ(d[2], 2147483647.0);
+    EXPECT_EQ(std::vector<double>(d, d + 4), (std::vector<double>{16777217.0, -2147483648.0, 2147483647.0, -3.0}));
     const float fl[] = {0.1f, -1e30f};
     ASSERT_EQ(ippsConvert_32f64f(fl, d, 2), ippStsNoErr);
-    EXPECT_EQ(d[0], static_cast<double>(0.1f));
-    EXPECT_EQ(d[1], static_cast<double>(-1e30f));
+    EXPECT_EQ(std::vector<double>(d, d + 2), (std::vector<double>{0.1f, -1e30f}));
 }
 
 TEST(VectorLogic, CombinesWordByWord) {
