@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "media/primitives/ImageStatistics.h"
@@ -36,14 +37,12 @@ TEST(ImageStatistics, SumsAndMeansRunInExtendedPrecision) {
     const std::vector<Ipp32f> c3 = {big, 1, 2, 1, 3, 4, 1, 5, 6, 0, 0, 0};
     Ipp64f s[3] = {};
     ASSERT_EQ(_px_ippiSum_32f_C3R(c3.data(), 12 * 4, {3, 1}, s, ippAlgHintNone), ippStsNoErr);
-    EXPECT_EQ(s[0], 9007199254740994.0);
-    EXPECT_EQ(s[1], 9.0);
+    EXPECT_EQ(std::make_pair(s[0], s[1]), std::make_pair(9007199254740994.0, 9.0));
     // The same floats as two rows of 4-float pixels; the fourth never counts.
     const std::vector<Ipp32f> ac4 = {1, 2, 3, 1e30f, 5, 6, 7, 1e30f};
     Ipp64f m[3] = {-1, -1, -1};
     ASSERT_EQ(_px_ippiMean_32f_AC4R(ac4.data(), 16, {1, 2}, m, ippAlgHintFast), ippStsNoErr);
-    EXPECT_EQ(m[0], 3.0);
-    EXPECT_EQ(m[2], 5.0);
+    EXPECT_EQ(std::make_pair(m[0], m[2]), std::make_pair(3.0, 5.0));
     // Mean: the result pointer first, then the sum's own order; an error
     // leaves the result as it was.
     EXPECT_EQ(_px_ippiMean_32f_C3R(nullptr, 0, {0, 0}, nullptr, ippAlgHintNone), ippStsNullPtrErr);
