@@ -10,7 +10,7 @@
 #include "KonfigFakes.h"
 #include "settings/GatewayPage.h"
 #include "settings/IntercomAssignment.h"
-#include "settings/SpecialFunctions.h"
+#include "settings/IntercomMemory.h"
 #include "settings/SurveillancePage.h"
 #include "settings/WiringTest.h"
 
@@ -287,10 +287,10 @@ TEST(SurveillancePage, PreviewTilesOfEveryLayoutFillThePanel) {
     EXPECT_EQ(frameRateDivisor(8), 8);
 }
 
-TEST(SpecialFunctions, EveryByteOfEveryAddressBothWays) {
+TEST(IntercomMemory, EveryByteOfEveryAddressBothWays) {
     for (const int address : kSpecialAddresses) {
         for (int value = 0; value < 256; ++value) {
-            SpecialFunctions f;
+            IntercomMemory f;
             applyValue(f, address, value);
             int expected = 0;
             switch (address) {
@@ -306,7 +306,7 @@ TEST(SpecialFunctions, EveryByteOfEveryAddressBothWays) {
             EXPECT_EQ(valueOf(f, address), expected) << std::hex << address << " " << value;
         }
     }
-    SpecialFunctions f;
+    IntercomMemory f;
     applyValue(f, 0x604, 0x05);
     EXPECT_TRUE(f.cancelCall && f.relay1 && !f.hangUp && !f.relay2);
     applyValue(f, 0x617, 0x46);

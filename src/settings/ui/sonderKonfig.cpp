@@ -228,8 +228,8 @@ void TsonderKonfig::followHangUpBoxes() {
     }
 }
 
-SpecialFunctions TsonderKonfig::values() const {
-    SpecialFunctions f;
+IntercomMemory TsonderKonfig::values() const {
+    IntercomMemory f;
     for (std::size_t i = 0; i < callLogic_.size(); ++i) {
         if (callLogic_[i].isChecked()) f.callLogic = static_cast<int>(i);
     }
@@ -245,7 +245,7 @@ SpecialFunctions TsonderKonfig::values() const {
     return f;
 }
 
-void TsonderKonfig::showValues(const SpecialFunctions& f) {
+void TsonderKonfig::showValues(const IntercomMemory& f) {
     if (f.callLogic >= 0) callLogic_[static_cast<std::size_t>(f.callLogic)].setChecked(true);
     sendCodeBox.setChecked(f.sendCode);
     rufAbbrBox.setChecked(f.cancelCall);
@@ -267,7 +267,7 @@ void TsonderKonfig::lesenButtonClick() {
     if (busy()) return;
     runStarts();
     // The controls keep what was read before a failure; the rest stays as it was.
-    run_.read(code_, values(), [this](bool ok, const SpecialFunctions& read) {
+    run_.read(code_, values(), [this](bool ok, const IntercomMemory& read) {
         showValues(read);
         followHangUpBoxes();
         if (ok) {
@@ -283,7 +283,7 @@ void TsonderKonfig::schreibenButtonClick() {
     runStarts();
     run_.write(
         code_, values(), [this] { showProcess(kRestarting, config::tr(config::txtReboot)); },
-        [this](bool ok, const SpecialFunctions&) {
+        [this](bool ok, const IntercomMemory&) {
             if (ok) geaendert_ = false;
             runEnded(ok);
         });

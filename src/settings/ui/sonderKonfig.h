@@ -18,7 +18,7 @@
 #include <string>
 
 #include "devices/telefonKonfig.h"
-#include "settings/SpecialFunctionsRun.h"
+#include "settings/IntercomMemoryRun.h"
 
 namespace oculon::settings::ui {
 
@@ -57,8 +57,8 @@ private:
     void rufAbbrBoxClick();
     // The relay boxes count only while a hang-up box is checked.
     void followHangUpBoxes();
-    SpecialFunctions values() const;
-    void showValues(const SpecialFunctions& f);
+    IntercomMemory values() const;
+    void showValues(const IntercomMemory& f);
     // The panels and buttons while a run goes on and when it ended.
     void runStarts();
     void runEnded(bool ok);
@@ -66,7 +66,7 @@ private:
 
     std::string ipAddr_;
     std::string code_;
-    SpecialFunctionsRun run_;
+    IntercomMemoryRun run_;
     bool geaendert_ = false;
     bool readOnce_ = false;  // the write waits for one good read
     bool shown_ = false;

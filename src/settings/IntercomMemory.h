@@ -26,7 +26,7 @@ inline constexpr int kKeyNone = 0;  // "-"
 inline constexpr int kKeyF = 11;    // "F"
 const char* keyEntryText(int entry);
 
-struct SpecialFunctions {
+struct IntercomMemory {
     int callLogic = -1;  // the checked call-logic button 0..3; -1: none
     bool sendCode = false;
     bool cancelCall = false;  // bits 0..3 of 0x604
@@ -37,23 +37,23 @@ struct SpecialFunctions {
     bool display = false;
     std::array<int, 4> keys{};  // entries of the four lists
     bool dialTone = false;
-    friend bool operator==(const SpecialFunctions&, const SpecialFunctions&) = default;
+    friend bool operator==(const IntercomMemory&, const IntercomMemory&) = default;
 };
 
 // A value read from `address` set into the controls.
-void applyValue(SpecialFunctions& f, int address, int value);
+void applyValue(IntercomMemory& f, int address, int value);
 // The value the controls give for `address`.
-int valueOf(const SpecialFunctions& f, int address);
+int valueOf(const IntercomMemory& f, int address);
 // The device's answer: its first two characters as a hexadecimal number.
 std::optional<int> parseAnswer(const std::string& text);
 
 // Reads the addresses in order into `f` and stops at the first one without
 // a valid answer; true when all were read.
-bool readSpecialFunctions(devices::telefonKonfig& client, SpecialFunctions& f);
+bool readIntercomMemory(devices::telefonKonfig& client, IntercomMemory& f);
 // Writes the addresses in order, each only after the one before was taken,
 // then calls `restarting` and resets the device; true when the reset was
 // confirmed.
-bool writeSpecialFunctions(devices::telefonKonfig& client, const SpecialFunctions& f,
-                           const std::function<void()>& restarting);
+bool writeIntercomMemory(devices::telefonKonfig& client, const IntercomMemory& f,
+                         const std::function<void()>& restarting);
 
 }  // namespace oculon::settings

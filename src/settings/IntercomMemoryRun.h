@@ -10,7 +10,7 @@
 #include <string>
 
 #include "devices/telefonKonfig.h"
-#include "settings/SpecialFunctions.h"
+#include "settings/IntercomMemory.h"
 
 namespace oculon::devices {
 class telefonKonfigThread;
@@ -18,33 +18,33 @@ class telefonKonfigThread;
 
 namespace oculon::settings {
 
-class SpecialFunctionsRun {
+class IntercomMemoryRun {
 public:
     // On the main thread when the run ended: whether it went through, and
     // the values as far as they were read (a write hands back what it wrote).
     // It must not start or stop a run.
-    using Finished = std::function<void(bool ok, const SpecialFunctions& values)>;
+    using Finished = std::function<void(bool ok, const IntercomMemory& values)>;
 
-    explicit SpecialFunctionsRun(std::string address);
-    ~SpecialFunctionsRun();
-    SpecialFunctionsRun(const SpecialFunctionsRun&) = delete;
-    SpecialFunctionsRun& operator=(const SpecialFunctionsRun&) = delete;
+    explicit IntercomMemoryRun(std::string address);
+    ~IntercomMemoryRun();
+    IntercomMemoryRun(const IntercomMemoryRun&) = delete;
+    IntercomMemoryRun& operator=(const IntercomMemoryRun&) = delete;
 
     void setTiming(const devices::telefonKonfig::Timing& timing) { timing_ = timing; }
     // `code`: the access code; `shown`: the values the window shows, which
     // a read overwrites address by address.
-    void read(const std::string& code, const SpecialFunctions& shown, Finished finished);
+    void read(const std::string& code, const IntercomMemory& shown, Finished finished);
     // `restarting` runs on the main thread once all values were taken and
     // the device is being restarted.
-    void write(const std::string& code, const SpecialFunctions& values, std::function<void()> restarting,
+    void write(const std::string& code, const IntercomMemory& values, std::function<void()> restarting,
                Finished finished);
     // Breaks off the running exchange, if any.
     void stop();
     bool running() const { return running_; }
 
 private:
-    void start(const std::string& code, const SpecialFunctions& values,
-               std::function<bool(devices::telefonKonfig&, SpecialFunctions&)> job, Finished finished);
+    void start(const std::string& code, const IntercomMemory& values,
+               std::function<bool(devices::telefonKonfig&, IntercomMemory&)> job, Finished finished);
 
     std::string address_;
     devices::telefonKonfig::Timing timing_;

@@ -14,7 +14,7 @@
 #include "devices/TelegramText.h"
 #include "platform/MainLoop.h"
 #include "platform/UdpSocket.h"
-#include "settings/SpecialFunctionsRun.h"
+#include "settings/IntercomMemoryRun.h"
 #include "support/DeviceBytes.h"
 
 using namespace oculon;
@@ -82,7 +82,7 @@ protected:
     // Starts a read; `done` is set on the main thread.
     void read() {
         done = false;
-        run.read("12", {}, [this](bool ok, const SpecialFunctions& values) {
+        run.read("12", {}, [this](bool ok, const IntercomMemory& values) {
             EXPECT_EQ(std::this_thread::get_id(), main);
             done = true;
             lastOk = ok;
@@ -93,10 +93,10 @@ protected:
     platform::ManualLoopBackend loop;
     const std::thread::id main = std::this_thread::get_id();
     Intercom intercom;
-    SpecialFunctionsRun run{kIntercom};
+    IntercomMemoryRun run{kIntercom};
     bool done = false;
     bool lastOk = false;
-    SpecialFunctions last;
+    IntercomMemory last;
 };
 
 TEST_F(RunConcurrency, ReadAndWriteHandTheirValuesToTheMainThread) {
@@ -112,7 +112,7 @@ TEST_F(RunConcurrency, ReadAndWriteHandTheirValuesToTheMainThread) {
     EXPECT_TRUE(last.cancelCall && last.relay1 && !last.hangUp);
     EXPECT_EQ(last.keys[0], kKeyF);
 
-    SpecialFunctions wanted = last;
+    IntercomMemory wanted = last;
     wanted.callLogic = 3;
     wanted.keys[1] = kKeyNone;
     int restarting = 0;
@@ -123,7 +123,7 @@ TEST_F(RunConcurrency, ReadAndWriteHandTheirValuesToTheMainThread) {
             EXPECT_EQ(std::this_thread::get_id(), main);
             ++restarting;
         },
-        [&](bool ok, const SpecialFunctions& written) {
+        [&](bool ok, const IntercomMemory& written) {
             done = true;
             lastOk = ok;
             last = written;

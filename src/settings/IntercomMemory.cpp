@@ -1,4 +1,4 @@
-#include "settings/SpecialFunctions.h"
+#include "settings/IntercomMemory.h"
 
 #include <cctype>
 
@@ -26,7 +26,7 @@ const char* keyEntryText(int entry) {
     return entry >= 0 && entry < kKeyEntries ? kTexts[entry] : kTexts[kKeyNone];
 }
 
-void applyValue(SpecialFunctions& f, int address, int value) {
+void applyValue(IntercomMemory& f, int address, int value) {
     if (const int k = keyIndex(address); k >= 0) {
         f.keys[static_cast<std::size_t>(k)] = value >= 0 && value <= 9 ? value + 1 : value == kF ? kKeyF : kKeyNone;
         return;
@@ -49,7 +49,7 @@ void applyValue(SpecialFunctions& f, int address, int value) {
     }
 }
 
-int valueOf(const SpecialFunctions& f, int address) {
+int valueOf(const IntercomMemory& f, int address) {
     if (const int k = keyIndex(address); k >= 0) {
         const int entry = f.keys[static_cast<std::size_t>(k)];
         return entry >= 1 && entry <= 10 ? entry - 1 : entry == kKeyF ? kF : kNone;
@@ -73,7 +73,7 @@ std::optional<int> parseAnswer(const std::string& text) {
     return high * 16 + low;
 }
 
-bool readSpecialFunctions(devices::telefonKonfig& client, SpecialFunctions& f) {
+bool readIntercomMemory(devices::telefonKonfig& client, IntercomMemory& f) {
     for (const int address : kSpecialAddresses) {
         const auto value = parseAnswer(client.leseAdresse(address));
         if (!value) return false;
@@ -82,8 +82,8 @@ bool readSpecialFunctions(devices::telefonKonfig& client, SpecialFunctions& f) {
     return true;
 }
 
-bool writeSpecialFunctions(devices::telefonKonfig& client, const SpecialFunctions& f,
-                           const std::function<void()>& restarting) {
+bool writeIntercomMemory(devices::telefonKonfig& client, const IntercomMemory& f,
+                         const std::function<void()>& restarting) {
     for (const int address : kSpecialAddresses) {
         if (!client.schreibeDaten(address, valueOf(f, address))) return false;
     }

@@ -1,33 +1,32 @@
-#include "settings/SpecialFunctionsRun.h"
+#include "settings/IntercomMemoryRun.h"
 
 #include "devices/telefonKonfigThread.h"
 #include "platform/MainLoop.h"
 
 namespace oculon::settings {
 
-SpecialFunctionsRun::SpecialFunctionsRun(std::string address) : address_(std::move(address)) {}
+IntercomMemoryRun::IntercomMemoryRun(std::string address) : address_(std::move(address)) {}
 
-SpecialFunctionsRun::~SpecialFunctionsRun() { stop(); }
+IntercomMemoryRun::~IntercomMemoryRun() { stop(); }
 
-void SpecialFunctionsRun::read(const std::string& code, const SpecialFunctions& shown, Finished finished) {
-    start(code, shown, readSpecialFunctions, std::move(finished));
+void IntercomMemoryRun::read(const std::string& code, const IntercomMemory& shown, Finished finished) {
+    start(code, shown, readIntercomMemory, std::move(finished));
 }
 
-void SpecialFunctionsRun::write(const std::string& code, const SpecialFunctions& values,
-                                std::function<void()> restarting, Finished finished) {
+void IntercomMemoryRun::write(const std::string& code, const IntercomMemory& values, std::function<void()> restarting,
+                              Finished finished) {
     start(
         code, values,
-        [restarting = std::move(restarting)](devices::telefonKonfig& client, SpecialFunctions& written) {
-            return writeSpecialFunctions(client, written, [&restarting] {
+        [restarting = std::move(restarting)](devices::telefonKonfig& client, IntercomMemory& written) {
+            return writeIntercomMemory(client, written, [&restarting] {
                 if (restarting) platform::MainLoop::instance().synchronize(restarting);
             });
         },
         std::move(finished));
 }
 
-void SpecialFunctionsRun::start(const std::string& code, const SpecialFunctions& values,
-                                std::function<bool(devices::telefonKonfig&, SpecialFunctions&)> job,
-                                Finished finished) {
+void IntercomMemoryRun::start(const std::string& code, const IntercomMemory& values,
+                              std::function<bool(devices::telefonKonfig&, IntercomMemory&)> job, Finished finished) {
     stop();
     client_ = std::make_unique<devices::telefonKonfig>(address_, code);
     client_->setTiming(timing_);
@@ -35,7 +34,7 @@ void SpecialFunctionsRun::start(const std::string& code, const SpecialFunctions&
     // The worker fills these; the main thread reads them once the worker
     // has handed over through synchronize.
     struct Outcome {
-        SpecialFunctions values;
+        IntercomMemory values;
         bool ok = false;
     };
     auto outcome = std::make_shared<Outcome>(Outcome{values, false});
@@ -50,7 +49,7 @@ void SpecialFunctionsRun::start(const std::string& code, const SpecialFunctions&
     worker_->Start();
 }
 
-void SpecialFunctionsRun::stop() {
+void IntercomMemoryRun::stop() {
     // The worker first: it breaks off the exchange that waits for the device.
     worker_.reset();
     client_.reset();
