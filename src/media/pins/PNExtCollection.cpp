@@ -4,6 +4,10 @@ namespace oculon::pins {
 
 TPersistent* TPNExtCollectionItem::GetOwner() const { return &collection_; }
 
+TPNExtCollectionItem::~TPNExtCollectionItem() {
+    if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
+}
+
 TPNExtCollection::~TPNExtCollection() {
     // Items go without announcements: the listeners watch a collection that is going too.
     items_.clear();
