@@ -73,6 +73,14 @@ TEST_F(EditorTest, ASourceLinksByTheNamesItsEditorShows) {
     EXPECT_EQ(src.GetEditorString(), "(Disconnected)");
     EXPECT_TRUE(src.TryLinkToList(&form, "Log2.InputPin", true));
     EXPECT_TRUE(src.IsConnectedTo(*log2.pin));
+
+    // A listed pin that refuses the link (the source depends on it) is no success.
+    src.FunctionSources().Add(log1.pin.get());
+    std::vector<TPNPinCandidate> listed;
+    ASSERT_TRUE(PNGetPinsValueList(listed, src, ".", pvoFullList));
+    EXPECT_TRUE(std::any_of(listed.begin(), listed.end(), [](const auto& c) { return c.Text == "Log1.InputPin"; }));
+    EXPECT_FALSE(src.TryLinkTo(&form, "Log1.InputPin", false));
+    EXPECT_FALSE(src.IsConnectedTo(*log1.pin));
 }
 
 TEST_F(EditorTest, EditorPointersAreClearedWhenTheirObjectGoes) {
