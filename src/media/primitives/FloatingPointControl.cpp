@@ -39,7 +39,14 @@ struct Rounding {
 constexpr Rounding kRoundings[] = {
     {FE_TONEAREST, kFpRoundNear}, {FE_DOWNWARD, kFpRoundDown}, {FE_UPWARD, kFpRoundUp}, {FE_TOWARDZERO, kFpRoundChop}};
 
-Ipp32u replaced(Ipp32u old, Ipp32u value, Ipp32u mask) { return (old & ~mask) | (value & mask); }
+// Replaces the masked bits of the word that Get reads and Load writes (when
+// onlyIfDifferent, only if they differ) and returns the old word.
+template <Ipp32u (*Get)(), void (*Load)(Ipp32u)>
+Ipp32u setUnderMask(Ipp32u value, Ipp32u mask, bool onlyIfDifferent = false) {
+    const Ipp32u old = Get();
+    if (!onlyIfDifferent || ((old ^ value) & mask)) Load((old & ~mask) | (value & mask));
+    return old;
+}
 
 Ipp32u portablePrecision(Ipp32u x87) {
     switch (x87 & kX87Precision) {
@@ -71,15 +78,11 @@ void ipp_load_x87_control_word(Ipp32u value) {
 }
 
 Ipp32u ipp_set_x87_control_word(Ipp32u value, Ipp32u mask) {
-    const Ipp32u old = ipp_get_x87_control_word();
-    ipp_load_x87_control_word(replaced(old, value, mask));
-    return old;
+    return setUnderMask<ipp_get_x87_control_word, ipp_load_x87_control_word>(value, mask);
 }
 
 Ipp32u ipp_set_x87_control_word_if_differs(Ipp32u value, Ipp32u mask) {
-    const Ipp32u old = ipp_get_x87_control_word();
-    if ((old ^ value) & mask) ipp_load_x87_control_word(replaced(old, value, mask));
-    return old;
+    return setUnderMask<ipp_get_x87_control_word, ipp_load_x87_control_word>(value, mask, true);
 }
 
 Ipp32u ipp_get_x87_status_word() {
@@ -98,11 +101,7 @@ Ipp32u ipp_get_mxcsr() { return _mm_getcsr(); }
 
 void ipp_load_mxcsr(Ipp32u value) { _mm_setcsr(value); }
 
-Ipp32u ipp_set_mxcsr(Ipp32u value, Ipp32u mask) {
-    const Ipp32u old = ipp_get_mxcsr();
-    ipp_load_mxcsr(replaced(old, value, mask));
-    return old;
-}
+Ipp32u ipp_set_mxcsr(Ipp32u value, Ipp32u mask) { return setUnderMask<ipp_get_mxcsr, ipp_load_mxcsr>(value, mask); }
 
 Ipp32u ipp_reset_mxcsr() {
     const Ipp32u old = ipp_get_mxcsr();
@@ -111,9 +110,7 @@ Ipp32u ipp_reset_mxcsr() {
 }
 
 Ipp32u ipp_set_mxcsr_rounding_if_differs(Ipp32u value) {
-    const Ipp32u old = ipp_get_mxcsr();
-    if ((old ^ value) & kMxcsrRounding) ipp_load_mxcsr(replaced(old, value, kMxcsrRounding));
-    return old;
+    return setUnderMask<ipp_get_mxcsr, ipp_load_mxcsr>(value, kMxcsrRounding, true);
 }
 
 Ipp32u ipp_get_fp_control_word() {
@@ -142,15 +139,11 @@ void ipp_load_fp_control_word(Ipp32u value) {
 }
 
 Ipp32u ipp_set_fp_control_word(Ipp32u value, Ipp32u mask) {
-    const Ipp32u old = ipp_get_fp_control_word();
-    ipp_load_fp_control_word(replaced(old, value, mask));
-    return old;
+    return setUnderMask<ipp_get_fp_control_word, ipp_load_fp_control_word>(value, mask);
 }
 
 Ipp32u ipp_set_fp_control_word_if_differs(Ipp32u value, Ipp32u mask) {
-    const Ipp32u old = ipp_get_fp_control_word();
-    if ((old ^ value) & mask) ipp_load_fp_control_word(replaced(old, value, mask));
-    return old;
+    return setUnderMask<ipp_get_fp_control_word, ipp_load_fp_control_word>(value, mask, true);
 }
 
 Ipp32u ipp_get_fp_status_word() {
