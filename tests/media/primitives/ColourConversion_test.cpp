@@ -207,7 +207,9 @@ TEST(ColourConversion, RgbTo420WritesChromaOfWholeOrCoveringBlocks) {
     std::vector<std::pair<Writer, bool>> all;
     for (const Writer& write : writers()) all.emplace_back(write, false);
     for (const planar420::Kernels* k : kernelSets()) all.emplace_back(k->fromRgbCoveringEdges, true);
-    for (const auto& [write, covering] : all)
+    for (const auto& entry : all) {
+        const Writer& write = entry.first;
+        const bool covering = entry.second;
         forEachShape([&write, covering](int w, int h, test::Layout l, unsigned seed) {
             const int cw = (w + 1) / 2, ch = (h + 1) / 2;
             const TestImage src(3 * w, h, l.gap, l.bottomUp, seed);
@@ -235,6 +237,7 @@ TEST(ColourConversion, RgbTo420WritesChromaOfWholeOrCoveringBlocks) {
             EXPECT_EQ(u.bytes, wu.bytes);
             EXPECT_EQ(v.bytes, wv.bytes);
         });
+    }
 }
 
 // A 3 x 3 image: nine luma samples and exactly one Cb and one Cr; planes of
