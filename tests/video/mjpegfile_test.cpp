@@ -195,6 +195,25 @@ TEST(MJPEGFile, ReaderOfDamagedFileChangesNothingAndRepairMendsIt) {
     EXPECT_EQ(readAll(path), repaired);
 }
 
+TEST(MJPEGFile, BoundaryTextOverTheHeaderCountsStartsNoRecord) {
+    // Its record would sit where a repair rewrites the counts: once taken for
+    // a frame, the repair destroyed it again.
+    TempDir dir;
+    const std::string bytes =
+        "KRVID\x01" + kBoundary + std::string("\0\0\0\0\x01", 5) + std::string(15, '\0') + kBoundary;
+    ASSERT_EQ(bytes.size(), 68u);
+    const std::string path = dir.write("header.kvd", bytes);
+    expectThrowsText<EFileEmptyException>([&] { TMJPEGFile(path, TMJPEGFile::kRead); }, "File is empty");
+    EXPECT_THROW(TMJPEGFile::repair(path), EFileEmptyException);
+    EXPECT_EQ(readAll(path), bytes);
+
+    // a true first record behind such a header still counts
+    std::string withFrame = bytes.substr(0, 14) + record(at(5), 0, picture(0, 60));
+    const std::string framed = dir.write("framed.kvd", withFrame);
+    EXPECT_EQ(TMJPEGFile::repair(framed), TMJPEGFile::RepairResult::Repaired);
+    EXPECT_EQ(readAll(framed), fileHeader(1, 1) + withFrame.substr(14));
+}
+
 TEST(MJPEGFile, DamagedRecordsCostTheirOwnFramesOnly) {
     TempDir dir;
     const std::string path = dir.path() + "/whole.kvd";
