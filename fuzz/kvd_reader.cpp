@@ -1,7 +1,9 @@
 // Opens arbitrary bytes as a recording, reads, seeks and repairs it. Reading
 // passes over damaged records: frame numbers only rise, a seek lands on the
-// frame asked for or a later one, and a file that opens is whole after one
-// repair, with the same frames in the same order.
+// frame asked for or a later one. While a recorder holds the file a reader
+// leaves it as it is; without one, opening repairs it, and the repaired file
+// is whole, with the same frames in the same order.
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -68,6 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
     const std::string path = "/proc/self/fd/" + std::to_string(fd);
 
+    // as a recorder would, so that the first reader sees the file unrepaired
+    if (::flock(fd, LOCK_EX) != 0) std::abort();
     Frames before;
     try {
         TMJPEGFile file(path, TMJPEGFile::kRead);
@@ -75,10 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         before = readInOrder(file);
         seekAround(file, data, size);
     } catch (const std::runtime_error&) {
-        if (before.first.empty()) return 0;
+        if (before.first.empty()) {
+            ::flock(fd, LOCK_UN);
+            return 0;
+        }
     }
+    if (::flock(fd, LOCK_UN) != 0) std::abort();
 
-    TMJPEGFile::repair(path);
     TMJPEGFile repaired(path, TMJPEGFile::kRead);
     if (repaired.NeedsRepair() || TMJPEGFile::repair(path) != TMJPEGFile::RepairResult::Intact) std::abort();
     const Frames after = readInOrder(repaired);
