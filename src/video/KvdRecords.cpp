@@ -303,12 +303,12 @@ std::optional<Record> RecordScanner::findRecord(std::int32_t number, Record low,
     return high;
 }
 
-Layout analyse(int fd, std::int64_t fileSize, std::int64_t maxFrameLength, bool trustHeader) {
+Layout analyse(int fd, std::int64_t fileSize, std::int64_t maxFrameLength) {
     Layout layout;
     layout.header = readFileHeader(fd);
     const FileHeader& header = layout.header;
     const RecordScanner scanner(fd, fileSize, maxFrameLength);
-    if (trustHeader && header.frames > 0 && header.interval > 0) {
+    if (header.frames > 0 && header.interval > 0) {
         const auto first = scanner.recordAt(kHeaderSize);
         const auto last = first ? scanner.recordEndingAtLimit() : std::nullopt;
         if (last && last->header.number == header.frames - 1 && first->header.number <= last->header.number) {

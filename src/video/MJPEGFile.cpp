@@ -135,11 +135,11 @@ void TMJPEGFile::openForReading() {
     std::int64_t size = 0;
     // Read-only: a recording on a medium we may not write to still plays.
     VideoFile_ = openRegular(myFileName_, O_RDONLY, size);
-    kvd::Layout layout = kvd::analyse(VideoFile_.get(), size, kMaxFrameLength, true);
+    kvd::Layout layout = kvd::analyse(VideoFile_.get(), size, kMaxFrameLength);
     if (!layout.consistent && repairForReader() == RepairResult::Repaired) {
         struct stat st {};
         if (::fstat(VideoFile_.get(), &st) != 0) throwErrno(myFileName_);
-        layout = kvd::analyse(VideoFile_.get(), st.st_size, kMaxFrameLength, true);
+        layout = kvd::analyse(VideoFile_.get(), st.st_size, kMaxFrameLength);
     }
     Frames_ = layout.frames;
     FramesPerSecond_ = layout.interval;
@@ -293,7 +293,9 @@ TMJPEGFile::RepairResult TMJPEGFile::repairFile(const std::string& fileName, con
     // the size only counts once the lock is ours: a recorder that finished
     // just before has appended frames that must stay
     if (::fstat(file.get(), &st) != 0) throwErrno(fileName);
-    const kvd::Layout layout = kvd::analyse(file.get(), st.st_size, kMaxFrameLength, false);
+    // the reader's view: a header whose count the last record confirms
+    // leaves nothing to repair
+    const kvd::Layout layout = kvd::analyse(file.get(), st.st_size, kMaxFrameLength);
     if (layout.consistent) return RepairResult::Intact;
     if (::ftruncate(file.get(), layout.validEnd()) != 0) throwErrno(fileName);
     std::uint8_t counts[8];
