@@ -131,8 +131,9 @@ UeberwachungPage::UeberwachungPage(config::TVideoConfig& settings, QWidget* pare
     length->addWidget(&minuteEdit);
     length->addWidget(&minuteLabel);
     maxRecScrollBar.setRange(1, kMaxRecordLength);
+    maxRecScrollBar.setTicks({kRecordLengthTicks.begin(), kRecordLengthTicks.end()});
     minuteEdit.setFixedWidth(40);
-    connect(&maxRecScrollBar, &QScrollBar::valueChanged, this, [this](int minutes) {
+    connect(&maxRecScrollBar, &QSlider::valueChanged, this, [this](int minutes) {
         if (filling_) return;
         const QSignalBlocker quiet(minuteEdit);
         minuteEdit.setText(QString::number(minutes));

@@ -14,7 +14,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QWidget>
 
 #include <array>
@@ -24,6 +23,7 @@
 
 #include "config/cfgUnit.h"
 #include "settings/SurveillancePage.h"
+#include "settings/ui/TickedSlider.h"
 
 namespace oculon::video::ui {
 class TueberwachungForm;
@@ -102,7 +102,7 @@ private:
     std::array<QRadioButton, 4> rates_;  // allFrames, halfFrames, quarterFrames, eighthFrames
     std::array<QLabel, 4> rateLabels_;   // lngLbl1 .. lngLbl4
     QLabel maxRecLenLbl, minuteLabel;
-    QScrollBar maxRecScrollBar{Qt::Horizontal};
+    TickedSlider maxRecScrollBar;
     QLineEdit minuteEdit;
     QCheckBox tuerVideoInUeberwachung;
     std::vector<std::unique_ptr<TmyPanel>> panelList;
