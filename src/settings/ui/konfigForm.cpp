@@ -636,7 +636,7 @@ void TkonfigForm::handleMessage(platform::Message& message) {
         case platform::WM_TELUPDATEEVENT:
             if (shown_) intercom_.refill();
             return;
-        case platform::WMSURVEILLANCESINGLEACCEPTED: ueberwachungPage_.rebuildPreview(); return;
+        case platform::WMSURVEILLANCESINGLEACCEPTED: ueberwachungPage_.ListView3SelectItem(); return;
         case platform::WM_KONFIGRUN:
             if (auto event = message.take<platform::WM_KONFIGRUN>()) runEvent(*event);
             return;

@@ -235,12 +235,6 @@ void UeberwachungPage::ListView3SelectItem() {
     buildPreview(static_cast<TLayoutTyp>(row));
 }
 
-void UeberwachungPage::rebuildPreview() {
-    // The wall has its layout already: only the preview follows.
-    const int row = ListView3.currentRow();
-    if (row >= 0 && !ListView3.selectedItems().isEmpty()) buildPreview(static_cast<TLayoutTyp>(row));
-}
-
 void UeberwachungPage::buildPreview(TLayoutTyp layout) {
     panelList.clear();
     const Preview p = previewOf(layout, settings_);

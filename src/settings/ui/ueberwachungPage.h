@@ -76,14 +76,14 @@ public:
     void ueberwachungUebernehmen();
     // The dialog closes: a wall switched off goes too; the tiles go.
     void close();
-    // The wall's cameras changed (1036): the preview follows.
-    void rebuildPreview();
+    // A layout chosen, and the wall's cameras changed (1036): the layout is
+    // stored, the wall told (1034) and the preview rebuilt.
+    void ListView3SelectItem();
 
     const std::vector<std::unique_ptr<TmyPanel>>& tiles() const { return panelList; }
 
 private:
     void ueberwachungAktivClick();
-    void ListView3SelectItem();
     void buildPreview(config::TLayoutTyp layout);
     void frameRateClick(int divisor);
     void setRecordLength(int minutes);
