@@ -28,7 +28,7 @@ void QtPrompts::wrongPassword() {
 }
 
 bool QtPrompts::askStartConfiguration() {
-    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
                     qs(config::tr(config::txtNoVideoServerConfigured)), QMessageBox::Yes | QMessageBox::No);
     box.button(QMessageBox::Yes)->setText(qs(config::tr(config::txtYes)));
     box.button(QMessageBox::No)->setText(qs(config::tr(config::txtNo)));

@@ -131,8 +131,9 @@ UeberwachungPage::UeberwachungPage(config::TVideoConfig& settings, QWidget* pare
     length->addWidget(&minuteEdit);
     length->addWidget(&minuteLabel);
     maxRecScrollBar.setRange(1, kMaxRecordLength);
+    maxRecScrollBar.setTicks({kRecordLengthTicks.begin(), kRecordLengthTicks.end()});
     minuteEdit.setFixedWidth(40);
-    connect(&maxRecScrollBar, &QScrollBar::valueChanged, this, [this](int minutes) {
+    connect(&maxRecScrollBar, &QSlider::valueChanged, this, [this](int minutes) {
         if (filling_) return;
         const QSignalBlocker quiet(minuteEdit);
         minuteEdit.setText(QString::number(minutes));
@@ -232,12 +233,6 @@ void UeberwachungPage::ListView3SelectItem() {
     settings_.schreibeLayout(static_cast<TLayoutTyp>(row));
     postToWall(platform::WMSURVEILLANCECFGCHANGE);
     buildPreview(static_cast<TLayoutTyp>(row));
-}
-
-void UeberwachungPage::rebuildPreview() {
-    // The wall has its layout already: only the preview follows.
-    const int row = ListView3.currentRow();
-    if (row >= 0 && !ListView3.selectedItems().isEmpty()) buildPreview(static_cast<TLayoutTyp>(row));
 }
 
 void UeberwachungPage::buildPreview(TLayoutTyp layout) {

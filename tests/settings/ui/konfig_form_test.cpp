@@ -125,6 +125,15 @@ TEST_F(Konfig, ListsRebuildAtMostOncePerFiveSecondsAndCatchUp) {
     EXPECT_FALSE(child<QGroupBox>(form(), "Panel5").isVisible());
 }
 
+TEST_F(Konfig, TheWallsAnswerStoresTheChosenLayoutAgain) {
+    settings.schreibeSurveillance(true);
+    settings.schreibeLayout(config::r3x2);
+    form();
+    settings.schreibeLayout(config::r2x2);  // behind the page's back
+    post(platform::WMSURVEILLANCESINGLEACCEPTED);
+    EXPECT_EQ(settings.survLayout(), config::r3x2);
+}
+
 TEST_F(Konfig, SelectedServerIsRenamedOnTheDeviceAndStored) {
     DeviceListView& servers = list("ListView1");
     servers.setCurrentRow(0);
