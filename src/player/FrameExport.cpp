@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/PrivateFiles.h"
+#include "platform/TemporaryFile.h"
 #include "video/SnapshotNames.h"
 
 namespace oculon::player {
@@ -62,7 +63,7 @@ void exportFrame(const video::Image& picture, const video::TTimeStamp& time, con
     video::Image stamped = picture;
     if (caption) caption(stamped, time);
     const std::vector<std::uint8_t> jpeg = video::encodeJpeg(video::viewOf(stamped), kDefaultJpegQuality);
-    const std::string error = platform::writeFileAtomically(
+    const std::string error = platform::writeFileThroughTemporary(
         fileName, std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()), kDocumentMode);
     if (!error.empty()) throw std::runtime_error(namedAsChosen(error, fileName));
 }
