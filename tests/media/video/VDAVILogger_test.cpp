@@ -457,4 +457,71 @@ INSTANTIATE_TEST_SUITE_P(Widths, AudioAfterFrames,
                                            Width{32, "pcm_s32le", "s32le"}),
                          [](const auto& info) { return std::to_string(info.param.bits) + "_bits"; });
 
+TEST(CommonLogger, AFileSwitchFirstCatchesTheAudioUpWithTheFramesWritten) {
+    AudioRig rig;
+    auto names = pins::PNMakePin<pins::TSGPNStringSourcePin>(nullptr, nullptr);
+    ASSERT_TRUE(rig.logger->FileNamePin().Connect(names.get()));
+    const std::string second = rig.dir.path() + "/second.avi";
+    rig.start(audio::AUMakeWaveFormat(8000, 0, 1, 16));
+    std::string sent;
+    // One second of frames, half a second of audio: the frames wait for it.
+    for (int n = 0; n < 25; ++n) rig.filter->SendData(patternFrame(32, 16, n));
+    for (int n = 0; n < 5; ++n) rig.audio->SubmitBuffer(audioBlock(16, n, sent));
+    names->Notify(std::make_shared<pins::TPNSuppliedStringOperation>(second));
+    rig.filter->SendStartCommand(32, 16, kDelay);
+    // The first file takes audio up to its frames' second; the rest goes on in the next.
+    for (int n = 5; n < 20; ++n) rig.audio->SubmitBuffer(audioBlock(16, n, sent));
+    for (int n = 0; n < 25; ++n) rig.filter->SendData(patternFrame(32, 16, n));
+    rig.stop();
+    EXPECT_TRUE(rig.errors.empty());
+
+    EXPECT_EQ(probeVideo(rig.path), "rawvideo,32,16,25/1,25\n");
+    EXPECT_EQ(probeVideo(second), "rawvideo,32,16,25/1,25\n");
+    const std::string first = decodeAudio(rig.path, "s16le"), next = decodeAudio(second, "s16le");
+    EXPECT_EQ(first.size(), 2u * 8000);
+    EXPECT_TRUE(first + next == sent);
+    // By the time stamps: the first file's audio ends where its frames end.
+    EXPECT_EQ(run("ffprobe -v error -select_streams a:0 -show_entries packet=pts_time -of csv=p=0 " + rig.path)
+                  .substr(5 * 9 * 2 - 9),
+              "0.900000\n");
+}
+
+// A logger whose hooks count and, when asked, take the frames.
+class HookedLogger : public TVDAVILogger {
+public:
+    using TVDAVILogger::TVDAVILogger;
+    bool takeFrames = false;
+    int taken = 0;
+    int rounds = 0;
+
+protected:
+    bool SubVideoSinkDispatch(const pins::IPNNotifyOperation& op) override {
+        if (!takeFrames || !pins::PNOperationAs<pins::TPNSuppliedBufferOperation>(op)) return false;
+        ++taken;
+        return true;
+    }
+    void IntProcessStreams() override { ++rounds; }
+};
+
+TEST(CommonLogger, HooksSeeTheInputAndEachRoundOfTheQueues) {
+    LoggerRig rig;
+    auto hooked = pins::PNOwned<HookedLogger>::make(nullptr, "Hooked");
+    ASSERT_TRUE(hooked->InputPin().Connect(&rig.filter->OutputPin()));
+    rig.logger.reset();
+    hooked->Compression().SetEnabled(false);
+    hooked->SetFileName(rig.dir.path() + "/hooked.avi");
+    hooked->SetEnabled(true);
+    rig.filter->SetEnabled(true);
+    rig.filter->SendStartCommand(16, 8, kDelay);
+    hooked->takeFrames = true;
+    for (int n = 0; n < 3; ++n) rig.filter->SendData(patternFrame(16, 8, n));
+    EXPECT_EQ(hooked->taken, 3);
+    EXPECT_EQ(hooked->CurrentFrame(), 0);
+    hooked->takeFrames = false;
+    const int rounds = hooked->rounds;
+    for (int n = 0; n < 2; ++n) rig.filter->SendData(patternFrame(16, 8, n));
+    EXPECT_EQ(hooked->CurrentFrame(), 2);
+    EXPECT_GE(hooked->rounds, rounds + 2);
+}
+
 }  // namespace
