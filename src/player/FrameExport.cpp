@@ -58,8 +58,14 @@ std::string namedAsChosen(std::string error, const std::string& fileName) {
     return error;
 }
 
+void refuseTheRecording(const std::string& recording, const std::string& fileName) {
+    if (platform::sameFile(recording, fileName))
+        throw std::runtime_error(fileName + " is the recording being exported; choose another name.");
+}
+
 void exportFrame(const video::Image& picture, const video::TTimeStamp& time, const CaptionPainter& caption,
-                 const std::string& fileName) {
+                 const std::string& fileName, const std::string& recording) {
+    refuseTheRecording(recording, fileName);
     video::Image stamped = picture;
     if (caption) caption(stamped, time);
     const std::vector<std::uint8_t> jpeg = video::encodeJpeg(video::viewOf(stamped), kDefaultJpegQuality);

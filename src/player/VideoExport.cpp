@@ -171,9 +171,7 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
     bool frameUnreadable = false;
     std::int64_t sent = 0;
     try {
-        // Written over, the recording would be replaced by its own export.
-        if (platform::sameFile(request_.recording, request_.fileName))
-            throw std::runtime_error(request_.fileName + " is the recording being exported; choose another name.");
+        refuseTheRecording(request_.recording, request_.fileName);
         video::TMJPEGFile file(request_.recording, video::TMJPEGFile::kRead);
         if (file.VideoFrames() < 1) throw std::runtime_error(request_.recording + ": the recording holds no frame");
         // The first frame gives the stream its size.
