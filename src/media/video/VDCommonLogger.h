@@ -10,7 +10,9 @@
 // created on the main thread: work that needs a new file and arrives on
 // another thread is handed to the main thread (sync mode) and the frames
 // behind it wait in the queue, none lost. A new name while a stream runs
-// ends the file and starts the next one with the same stream values.
+// ends the file, once the audio has caught up with the frames written to it,
+// and starts the next one with the same stream values; an audio stream may
+// join a file after its first frames.
 //
 // OnProgress reports the number of frames written, on the main thread, once
 // per changed count.
@@ -154,8 +156,7 @@ private:
     void FilterPump(const pins::IPNNotifyOperation& op) override;
     void IntLoggerSingleOperation(const TPNPushBufferOperation& push);
     // Frames wait while they are ahead of the audio, audio while it is ahead
-    // of the video, each only while the other stream runs; frames also wait
-    // for an audio start that is queued.
+    // of the video, each only while the other stream runs.
     bool VideoMustWait(const IVDImageBuffer& frame);
     bool RenderAudio(const audio::IAUAudioBuffer& block);
     // At a file switch: the audio has reached the time of the frames written
