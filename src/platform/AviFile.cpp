@@ -78,6 +78,12 @@ std::uint32_t chunkId(int stream, const char (&kind)[3]) {
            static_cast<std::uint32_t>(static_cast<std::uint8_t>(kind[1])) << 24;
 }
 
+// A stream's index of chunks: "ix00", "ix01", ...
+std::uint32_t indexChunkId(int stream) {
+    return tag("ix00") + (static_cast<std::uint32_t>(stream / 10) << 16) +
+           (static_cast<std::uint32_t>(stream % 10) << 24);
+}
+
 // The 40-byte bitmap header of a video stream and what follows it.
 std::vector<std::uint8_t> bitmapHeader(int width, int height, int bits, std::uint32_t compression,
                                        std::uint32_t imageSize, const std::vector<std::uint8_t>& extra,
@@ -251,7 +257,7 @@ struct AviFile::Impl {
             if (s.segment.empty()) continue;
             if (s.indexes.size() == kSuperIndexEntries) return fail("the file is too large for its index");
             RiffBytes ix;
-            ix.u32(chunkId(static_cast<int>(i), "ix"));
+            ix.u32(indexChunkId(static_cast<int>(i)));
             ix.u32(24 + 8 * s.segment.size());
             ix.u16(2);
             ix.bytes.push_back(0);
