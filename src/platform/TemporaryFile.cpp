@@ -109,6 +109,9 @@ std::string publishTemporaryFile(const std::string& temporary, const std::string
     if (::fchmod(fd.get(), mode & ~currentUmask()) != 0 || ::fsync(fd.get()) != 0) return failure(temporary, errno);
     if (!namesFile(temporary, fd.get())) return temporary + ": replaced by another file; not used";
     if (::rename(temporary.c_str(), target.c_str()) != 0) return failure(target, errno);
+    // Where others may remove our files (a folder without the sticky bit),
+    // the name can change hands in the instant before the rename.
+    if (!namesFile(target, fd.get())) return target + ": replaced by another file while it was put in place";
     // The rename itself survives a power cut only once the folder is synced.
     const UniqueFd folder(::open(folderOfFile(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder) ::fsync(folder.get());

@@ -33,7 +33,8 @@ bool sameFile(const std::string& a, const std::string& b);
 
 // Makes the complete file at `temporary` the file `target`: checks that the
 // name still holds a regular file of ours, gives it `mode` less the umask,
-// syncs it and renames it over `target`. Empty on success, otherwise why not.
+// syncs it and renames it over `target`. Empty on success (the target then
+// is that file), otherwise why not.
 std::string publishTemporaryFile(const std::string& temporary, const std::string& target, mode_t mode);
 
 // Removes from `folder` the temporary files ("<name>.tmp-<pid>", the names

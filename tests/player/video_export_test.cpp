@@ -9,7 +9,6 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -186,10 +185,7 @@ TEST_F(VideoExport, TemporaryFilesArePrivateNeverFollowedAndCleanedUpAfterAKill)
     fs::create_symlink(victim, platform::temporaryFileFor(target));
     // Temporaries of exports killed earlier: of a process that is gone, and
     // of one that still runs (this test's parent), which may be writing it.
-    const pid_t gone = ::fork();
-    if (gone == 0) ::_exit(0);
-    ASSERT_GT(gone, 0);
-    ::waitpid(gone, nullptr, 0);
+    const pid_t gone = testsupport::unusedProcessId();
     const std::string stale = target + ".tmp-" + std::to_string(gone);
     const std::string running = out("other.avi.tmp-") + std::to_string(::getppid());
     for (const std::string& path : {stale, running}) writeFile(path, {'R', 'I', 'F', 'F', 0, 0, 0, 0});
