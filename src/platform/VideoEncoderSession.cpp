@@ -160,6 +160,7 @@ std::unique_ptr<VideoEncoderSession> VideoEncoderSession::openEncoder(const Vide
     context.framerate = av_inv_q(timeBase);
     context.gop_size = static_cast<int>(std::clamp<std::uint32_t>(settings.keyFrameInterval, 1, INT_MAX));
     context.codec_tag = compressor.streamTag;
+    context.bit_rate = std::int64_t{settings.bytesPerSecond} * 8;
     setQuality(context, settings.quality);
     askForNoDelay(context);
     if (const int result = avcodec_open2(&context, codec, nullptr); result < 0) {

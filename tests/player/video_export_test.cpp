@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -16,6 +18,7 @@
 #include "ExportTestKit.h"
 #include "TestRecordings.h"
 #include "platform/MainLoop.h"
+#include "platform/PrivateFiles.h"
 #include "support/ChildProcess.h"
 
 using namespace oculon;
@@ -157,4 +160,57 @@ TEST_F(VideoExport, ADamagedFrameEndsTheExportAndTheMessageSaysWhereAndWhatWasKe
                                 ": frame 11 of 30 cannot be read (Premature end of JPEG data). "
                                 "The video holds the 10 frames before it.");
     EXPECT_EQ(probeAvi(out("cut.avi")), "MJPG 160 120 25/1 10");
+}
+
+TEST_F(VideoExport, RefusesToWriteOverTheRecordingItself) {
+    writeRecording(recording, 3, 64, 48, kFirst, 100);
+    const std::string before = readAll(recording);
+    // Also when the chosen name reaches it through a link.
+    fs::create_symlink(recording, out("link.avi"));
+    for (const std::string& target : {std::string("12-30-05.kvd"), std::string("link.avi")}) {
+        const VideoExportResult result = exportTo(target, "MJPG");
+        EXPECT_EQ(result.outcome, Outcome::Failed);
+        EXPECT_EQ(result.error, out(target) + " is the recording being exported; choose another name.");
+    }
+    EXPECT_TRUE(readAll(recording) == before);
+    EXPECT_TRUE(fs::is_symlink(out("link.avi")));
+}
+
+TEST_F(VideoExport, TemporaryFilesArePrivateNeverFollowedAndCleanedUpAfterAKill) {
+    writeRecording(recording, 3, 64, 48, kFirst, 100);
+    const std::string target = out("door.avi");
+    const std::string victim = out("victim.txt");
+    writeFile(victim, {'k', 'e', 'e', 'p'});
+    // A link planted at this process's temporary name is not written through.
+    fs::create_symlink(victim, platform::temporaryFileFor(target));
+    // Temporaries of exports killed earlier: of a process that is gone, and
+    // of one that still runs (this test's parent), which may be writing it.
+    const pid_t gone = testsupport::unusedProcessId();
+    const std::string stale = target + ".tmp-" + std::to_string(gone);
+    const std::string running = out("other.avi.tmp-") + std::to_string(::getppid());
+    for (const std::string& path : {stale, running}) writeFile(path, {'R', 'I', 'F', 'F', 0, 0, 0, 0});
+    // A file of the user's own that only looks like one by its name.
+    const std::string unrelated = out("notes.tmp-") + std::to_string(gone);
+    writeFile(unrelated, {'o', 'l', 'd'});
+    // While it is written, the temporary file is this user's alone.
+    mode_t modeWhileWritten = 0;
+    const VideoExportResult result = exportTo("door.avi", "MJPG", [&](TVideoExport&, int) {
+        struct stat info {};
+        if (::lstat(platform::temporaryFileFor(target).c_str(), &info) == 0) modeWhileWritten = info.st_mode & 0777;
+    });
+    ASSERT_EQ(result.outcome, Outcome::Done) << result.error;
+    EXPECT_EQ(readAll(victim), "keep");
+    EXPECT_EQ(probeAvi(target), "MJPG 64 48 10/1 3");
+    if (modeWhileWritten != 0) {
+        EXPECT_EQ(modeWhileWritten, 0600u);
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    EXPECT_EQ(info.st_mode & 0777, 0666u & ~mask);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(running));
+    EXPECT_TRUE(fs::exists(unrelated));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(platform::temporaryFileFor(target))));
 }

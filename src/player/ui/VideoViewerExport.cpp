@@ -79,7 +79,7 @@ void TVideoViewerFrame::ExportFrameButtonClick() {
         askExportFile(proposed, config::tr(config::txtImageFilesFilter), QStringLiteral("jpg"), frameFolder_);
     if (file.isEmpty()) return;
     try {
-        exportFrame(*picture, shown, captionPainter(camera), file.toStdString());
+        exportFrame(*picture, shown, captionPainter(camera), file.toStdString(), videoFile_);
     } catch (const std::exception& e) {
         showExportError(e.what());
     }
