@@ -31,6 +31,25 @@ bool isFullRangeYuv(AVPixelFormat format) {
            format == AV_PIX_FMT_YUVJ440P || format == AV_PIX_FMT_YUVJ411P;
 }
 
+// The sizes some encoders of these libraries do not refuse but end the
+// process over (a failed assertion): they never reach the encoder. Pictures
+// of one pixel; SVQ1 sizes its output buffer at 9000 bytes a macroblock, and
+// past 29824 macroblocks that buffer is more than its bit writer takes.
+bool encoderTakesSize(const std::string& encoder, int width, int height) {
+    struct Rule {
+        std::string_view encoder;
+        long minimumPixels;
+        long maximumMacroblocks;
+    };
+    constexpr Rule rules[] = {{"flashsv", 2, LONG_MAX}, {"rpza", 2, LONG_MAX}, {"svq1", 1, 29824}};
+    const long pixels = static_cast<long>(width) * height;
+    const long macroblocks = static_cast<long>((width + 15) / 16) * ((height + 15) / 16);
+    for (const auto& rule : rules)
+        if (rule.encoder == encoder && (pixels < rule.minimumPixels || macroblocks > rule.maximumMacroblocks))
+            return false;
+    return true;
+}
+
 // Quality 0..10000 onto the encoder's own scale: its constant rate factor
 // where it has one, otherwise a fixed quantiser from 31 (0) to 1 (10000).
 void setQuality(AVCodecContext& context, std::uint32_t quality) {
@@ -125,6 +144,11 @@ std::unique_ptr<VideoEncoderSession> VideoEncoderSession::openEncoder(const Vide
     }
     if (format.width < 1 || format.height < 1 || format.width > 16384 || format.height > 16384) {
         error = "picture size out of range";
+        return nullptr;
+    }
+    if (!encoderTakesSize(encoder, format.width, format.height)) {
+        error = encoder + " does not take " + std::to_string(format.width) + "x" + std::to_string(format.height) +
+                " pictures";
         return nullptr;
     }
     AVRational timeBase{0, 1};

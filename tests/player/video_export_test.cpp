@@ -38,7 +38,8 @@ protected:
         std::optional<VideoExportResult> result;
         const CaptionPainter caption = [this](video::Image& picture, const video::TTimeStamp& time) {
             times.push_back(time);
-            for (int y = 5; y < 25; ++y) std::fill_n(picture.row(y) + 4 * 5, 4 * 80, 255);
+            for (int y = 5; y < std::min(25, picture.height); ++y)
+                std::fill_n(picture.row(y) + 4 * 5, 4 * std::min(80, picture.width - 5), 255);
         };
         videoExport.Start(
             {recording, out(name), compressor, caption},
@@ -99,6 +100,19 @@ TEST_F(VideoExport, ASingleFrameRunsAtAThousandPerSecondAtFullQuality) {
     for (int y = 30; y < 120; ++y)
         for (int x = 0; x < 160 * 4; ++x) difference += std::abs(back.row(y)[x] - recorded.row(y)[x]);
     EXPECT_LT(difference / (90 * 160 * 4), 1.0);
+}
+
+TEST_F(VideoExport, AOnePixelRecordingIsExportedWithEveryCompressorAndTheProgramStaysUp) {
+    // Some encoders end the process over a picture of one pixel; those are
+    // passed over and the frames written uncompressed.
+    writeRecording(recording, 3, 1, 1);
+    std::vector<std::string> codes, descriptions;
+    TVideoExport().GetAvailableCompressions(codes, descriptions);
+    for (const std::string& code : codes) {
+        const VideoExportResult result = exportTo(code + ".avi", code);
+        EXPECT_EQ(result.outcome, Outcome::Done) << code << ": " << result.error;
+        EXPECT_NE(probeAvi(out(code + ".avi")).find(" 1 1 "), std::string::npos) << code;
+    }
 }
 
 TEST_F(VideoExport, CancelHalfwayLeavesAValidShorterFile) {
