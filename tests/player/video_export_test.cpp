@@ -16,6 +16,7 @@
 #include "ExportTestKit.h"
 #include "TestRecordings.h"
 #include "platform/MainLoop.h"
+#include "platform/VideoCompressors.h"
 #include "support/ChildProcess.h"
 
 using namespace oculon;
@@ -68,6 +69,7 @@ TEST_F(VideoExport, EveryListedCompressorWritesAFileThatFFmpegReads) {
     std::vector<std::string> codes, descriptions;
     TVideoExport().GetAvailableCompressions(codes, descriptions);
     ASSERT_GE(codes.size(), 2u);
+    EXPECT_EQ(codes[0], "MJPG");  // the dialog's first entry: fast, and every player reads it
     for (const std::string& code : codes) {
         SCOPED_TRACE(code);
         times.clear();
@@ -100,6 +102,15 @@ TEST_F(VideoExport, ASingleFrameRunsAtAThousandPerSecondAtFullQuality) {
     for (int y = 30; y < 120; ++y)
         for (int x = 0; x < 160 * 4; ++x) difference += std::abs(back.row(y)[x] - recorded.row(y)[x]);
     EXPECT_LT(difference / (90 * 160 * 4), 1.0);
+}
+
+TEST_F(VideoExport, H264IsWrittenInTheProfileCommonPlayersRead) {
+    if (!platform::findVideoCompressor("H264")) GTEST_SKIP() << "no H.264 encoder";
+    writeRecording(recording, 5, 320, 240);
+    ASSERT_EQ(exportTo("h264.avi", "H264").outcome, Outcome::Done);
+    EXPECT_EQ(run("ffprobe -v error -select_streams v:0 -show_entries stream=profile,pix_fmt -of csv=p=0 " +
+                  quoted(out("h264.avi")) + " 2>/dev/null"),
+              "High,yuv420p\n");
 }
 
 TEST_F(VideoExport, AOnePixelRecordingIsExportedWithEveryCompressorAndTheProgramStaysUp) {
