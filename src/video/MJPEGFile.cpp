@@ -11,6 +11,7 @@
 #include <limits>
 #include <system_error>
 
+#include "platform/PrivateFiles.h"
 #include "video/KvdRecords.h"
 
 namespace oculon::video {
@@ -115,8 +116,11 @@ TMJPEGFile::~TMJPEGFile() {
 }
 
 void TMJPEGFile::openForWriting() {
-    std::int64_t size = 0;
-    VideoFile_ = openRegular(myFileName_, O_RDWR | O_CREAT, size);
+    // Never through a link: whoever can write the recordings folder could
+    // otherwise have any file of ours emptied and overwritten.
+    std::string error;
+    VideoFile_ = platform::openFileForWriting(myFileName_, O_RDWR, 0666, error);
+    if (!VideoFile_) throw std::runtime_error(error);
     if (!lockExclusive(VideoFile_.get(), myFileName_)) {
         VideoFile_.reset();
         throw std::system_error(EBUSY, std::generic_category(), myFileName_ + " is being recorded");
