@@ -268,7 +268,8 @@ void TMJPEGFile::getPreview(std::vector<std::uint8_t>& jpeg) {
 
 TMJPEGFile::RepairResult TMJPEGFile::repair(const std::string& fileName) {
     std::int64_t size = 0;
-    const platform::UniqueFd file = openRegular(fileName, O_RDWR, size);
+    // A repair shortens the file: never one a link at the name points to.
+    const platform::UniqueFd file = openRegular(fileName, O_RDWR | O_NOFOLLOW, size);
     if (!lockExclusive(file.get(), fileName)) return RepairResult::InUse;
     const kvd::Layout layout = kvd::analyse(file.get(), size, kMaxFrameLength, false);
     if (layout.consistent) return RepairResult::Intact;

@@ -311,6 +311,8 @@ TEST(MJPEGFile, ARecordingIsNeverWrittenThroughALinkPlantedAtItsName) {
     } catch (const std::exception& e) {
         EXPECT_EQ(std::string(e.what()), path + " is a symbolic link: files are not written through links");
     }
+    EXPECT_THROW(TMJPEGFile::repair(path), std::system_error);  // a repair would shorten the victim
+    EXPECT_EQ(readAll(victim), "theirs");
     fs::remove(path);
 
     // The link planted in the moment between a name found free and opened.
