@@ -175,15 +175,13 @@ UniqueFd openFileForWriting(const std::string& path, int access, mode_t mode, st
             error = path + " is a symbolic link: files are not written through links";
             return {};
         }
-        struct stat st {};
-        // ENXIO: a FIFO without a reader.
+        // ENXIO: a FIFO that no one reads.
         if (!fd && errno != ENXIO) break;
+        struct stat st {};
         if (fd && ::fstat(fd.get(), &st) != 0) break;
-        if (!fd || !S_ISREG(st.st_mode)) {
-            error = path + " is no regular file";
-            return {};
-        }
-        return fd;
+        if (fd && S_ISREG(st.st_mode)) return fd;
+        error = path + " is no regular file";
+        return {};
     }
     error = failure(path, errno);
     return {};
