@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/ShownText.h"
+
 namespace oculon::video {
 
 using namespace config;
@@ -51,7 +53,7 @@ CallSetup popupSetup(const TSingleConfig& s, bool preview, const CallOptions& o,
         c.second = std::move(r);
     }
     if (o.pictureFolderMissing && (o.storeFirstPict || o.storeVideo))
-        c.invalidPathMessage = tr(txtInvalidImagePath) + o.firstPictPath;
+        c.invalidPathMessage = tr(txtInvalidImagePath) + platform::shownText(o.firstPictPath);
     return c;
 }
 

@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "platform/Log.h"
+#include "platform/PrivateFiles.h"
 #include "video/KvdRecords.h"
 
 namespace oculon::video {
@@ -116,8 +117,11 @@ TMJPEGFile::~TMJPEGFile() {
 }
 
 void TMJPEGFile::openForWriting() {
-    std::int64_t size = 0;
-    VideoFile_ = openRegular(myFileName_, O_RDWR | O_CREAT, size);
+    // Never through a link: whoever can write the recordings folder could
+    // otherwise have any file of ours emptied and overwritten.
+    std::string error;
+    VideoFile_ = platform::openFileForWriting(myFileName_, O_RDWR, 0666, error);
+    if (!VideoFile_) throw std::runtime_error(error);
     if (!lockExclusive(VideoFile_.get(), myFileName_)) {
         VideoFile_.reset();
         throw std::system_error(EBUSY, std::generic_category(), myFileName_ + " is being recorded");
@@ -284,7 +288,8 @@ TMJPEGFile::RepairResult TMJPEGFile::repair(const std::string& fileName) { retur
 
 TMJPEGFile::RepairResult TMJPEGFile::repairFile(const std::string& fileName, const struct stat* sameAs) {
     std::int64_t size = 0;
-    const platform::UniqueFd file = openRegular(fileName, O_RDWR, size);
+    // A repair shortens the file: never one a link at the name points to.
+    const platform::UniqueFd file = openRegular(fileName, O_RDWR | O_NOFOLLOW, size);
     struct stat st {};
     if (::fstat(file.get(), &st) != 0) throwErrno(fileName);
     // renamed or replaced since the reader opened it: not the reader's file

@@ -61,7 +61,8 @@ public:
     static constexpr std::int64_t kMaxFrameLength = 64LL << 20;
 
     // kRead opens an existing recording, kWrite creates (replaces) one and
-    // holds an exclusive lock on it until closed. Any other mode opens nothing.
+    // holds an exclusive lock on it until closed; a link at the name is
+    // refused, never followed. Any other mode opens nothing.
     TMJPEGFile(std::string fileName, std::int32_t access);
     // Finishes a written recording like close(), swallowing its errors.
     ~TMJPEGFile();

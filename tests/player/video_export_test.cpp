@@ -19,6 +19,7 @@
 #include "TestRecordings.h"
 #include "platform/MainLoop.h"
 #include "platform/PrivateFiles.h"
+#include "platform/VideoCompressors.h"
 #include "support/ChildProcess.h"
 
 using namespace oculon;
@@ -41,7 +42,8 @@ protected:
         std::optional<VideoExportResult> result;
         const CaptionPainter caption = [this](video::Image& picture, const video::TTimeStamp& time) {
             times.push_back(time);
-            for (int y = 5; y < 25; ++y) std::fill_n(picture.row(y) + 4 * 5, 4 * 80, 255);
+            for (int y = 5; y < std::min(25, picture.height); ++y)
+                std::fill_n(picture.row(y) + 4 * 5, 4 * std::min(80, picture.width - 5), 255);
         };
         videoExport.Start(
             {recording, out(name), compressor, caption},
@@ -70,6 +72,7 @@ TEST_F(VideoExport, EveryListedCompressorWritesAFileThatFFmpegReads) {
     std::vector<std::string> codes, descriptions;
     TVideoExport().GetAvailableCompressions(codes, descriptions);
     ASSERT_GE(codes.size(), 2u);
+    EXPECT_EQ(codes[0], "MJPG");  // the dialog's first entry: fast, and every player reads it
     for (const std::string& code : codes) {
         SCOPED_TRACE(code);
         times.clear();
@@ -102,6 +105,28 @@ TEST_F(VideoExport, ASingleFrameRunsAtAThousandPerSecondAtFullQuality) {
     for (int y = 30; y < 120; ++y)
         for (int x = 0; x < 160 * 4; ++x) difference += std::abs(back.row(y)[x] - recorded.row(y)[x]);
     EXPECT_LT(difference / (90 * 160 * 4), 1.0);
+}
+
+TEST_F(VideoExport, H264IsWrittenInTheProfileCommonPlayersRead) {
+    if (!platform::findVideoCompressor("H264")) GTEST_SKIP() << "no H.264 encoder";
+    writeRecording(recording, 5, 320, 240);
+    ASSERT_EQ(exportTo("h264.avi", "H264").outcome, Outcome::Done);
+    EXPECT_EQ(run("ffprobe -v error -select_streams v:0 -show_entries stream=profile,pix_fmt -of csv=p=0 " +
+                  quoted(out("h264.avi")) + " 2>/dev/null"),
+              "High,yuv420p\n");
+}
+
+TEST_F(VideoExport, AOnePixelRecordingIsExportedWithEveryCompressorAndTheProgramStaysUp) {
+    // Some encoders end the process over a picture of one pixel; those are
+    // passed over and the frames written uncompressed.
+    writeRecording(recording, 3, 1, 1);
+    std::vector<std::string> codes, descriptions;
+    TVideoExport().GetAvailableCompressions(codes, descriptions);
+    for (const std::string& code : codes) {
+        const VideoExportResult result = exportTo(code + ".avi", code);
+        EXPECT_EQ(result.outcome, Outcome::Done) << code << ": " << result.error;
+        EXPECT_NE(probeAvi(out(code + ".avi")).find(" 1 1 "), std::string::npos) << code;
+    }
 }
 
 TEST_F(VideoExport, CancelHalfwayLeavesAValidShorterFile) {

@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "support/ChildProcess.h"
+#include "support/LinkPlanter.h"
 
 using namespace oculon::video;
 using oculon::testsupport::TempDir;
@@ -328,6 +329,38 @@ TEST(MJPEGFile, UnfinishedRecordingWithEqualTimesRepairsOnce) {
     std::string skewed = fileHeader(5, 40);
     for (int i = 0; i < 4; ++i) skewed += record(at(i * 40), i, picture(i, 30));
     EXPECT_EQ(TMJPEGFile(dir.write("skew.kvd", skewed), TMJPEGFile::kRead).VideoFrames(), 4);
+}
+
+TEST(MJPEGFile, ARecordingIsNeverWrittenThroughALinkPlantedAtItsName) {
+    TempDir dir;
+    const std::string victim = dir.write("victim", "theirs");
+    const std::string path = dir.path() + "/12-30-05.kvd";
+    fs::create_symlink(victim, path);
+    try {
+        TMJPEGFile file(path, TMJPEGFile::kWrite);
+        ADD_FAILURE() << "written through the link";
+    } catch (const std::exception& e) {
+        EXPECT_EQ(std::string(e.what()), path + " is a symbolic link: files are not written through links");
+    }
+    EXPECT_THROW(TMJPEGFile::repair(path), std::system_error);  // a repair would shorten the victim
+    EXPECT_EQ(readAll(victim), "theirs");
+    fs::remove(path);
+
+    // The link planted in the moment between a name found free and opened.
+    int recorded = 0;
+    {
+        oculon::testsupport::LinkPlanter planter(path, victim);
+        for (int i = 0; i < 1000; ++i) {
+            try {
+                TMJPEGFile file(path, TMJPEGFile::kWrite);
+                file.writeFrame(picture(i, 40), at(0));
+                file.close();
+                ++recorded;
+            } catch (const std::runtime_error&) {}
+            ::unlink(path.c_str());
+        }
+    }
+    EXPECT_EQ(readAll(victim), "theirs") << recorded << " recordings of 1000 written";
 }
 
 TEST(MJPEGFile, RecordingInProgressIsReadWithoutChange) {

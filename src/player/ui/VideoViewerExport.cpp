@@ -11,6 +11,8 @@
 
 #include "config/sprachen.h"
 #include "config/ui/BrandDialog.h"
+#include "platform/ui/PlainMessageBox.h"
+#include "platform/ShownText.h"
 #include "player/FrameExport.h"
 #include "player/ui/ChoiceDialogs.h"
 #include "player/ui/ExportCaption.h"
@@ -62,7 +64,9 @@ QString TVideoViewerFrame::askExportFile(const QString& proposed, const std::str
 }
 
 void TVideoViewerFrame::showExportError(const std::string& text) {
-    QMessageBox::critical(this, QString(), QString::fromStdString(text), QMessageBox::Ok);
+    // Names of files and the libraries' reasons: shown as text, never as markup.
+    platform::ui::execPlainMessage(QMessageBox::Critical, QString(), QString::fromStdString(platform::shownText(text)),
+                                   this);
 }
 
 void TVideoViewerFrame::ExportFrameButtonClick() {

@@ -14,6 +14,8 @@
 #include "config/SavePath.h"
 #include "config/cfgUnit.h"
 #include "config/sprachen.h"
+#include "platform/ui/PlainMessageBox.h"
+#include "platform/ShownText.h"
 #include "config/ui/brandPictures.h"
 #include "player/Preview.h"
 
@@ -255,7 +257,8 @@ void TplayerForm::FileListSelectItem() {
             showPicture(item.dir);
         }
     } catch (const std::exception& e) {
-        QMessageBox::critical(this, QGuiApplication::applicationDisplayName(), QString::fromStdString(e.what()));
+        platform::ui::execPlainMessage(QMessageBox::Critical, QGuiApplication::applicationDisplayName(),
+                                       QString::fromStdString(platform::shownText(e.what())), this);
     }
 }
 

@@ -14,6 +14,7 @@
 #include "devices/TickCount.h"
 #include "platform/Log.h"
 #include "platform/Shell.h"
+#include "platform/ui/PlainMessageBox.h"
 #include "settings/CameraList.h"
 #include "settings/DeviceLinks.h"
 #include "settings/InputRules.h"
@@ -928,7 +929,8 @@ void TkonfigForm::runEvent(RunEvent& event) {
             if (progressForm_) progressForm_->advance(event.amount);
             return;
         case RunEvent::Kind::error: {
-            auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), qs(event.text), QMessageBox::Ok, this);
+            auto* box = platform::ui::plainMessageBox(QMessageBox::Critical, windowTitle(), qs(event.text),
+                                                      QMessageBox::Ok, this);
             answerWhenDone(box, [](int) { return std::string(); });
             return;
         }

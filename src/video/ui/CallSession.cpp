@@ -8,6 +8,8 @@
 
 #include "config/cfgUnit.h"
 #include "platform/LocalTime.h"
+#include "platform/ui/PlainMessageBox.h"
+#include "platform/ShownText.h"
 #include "video/LichtThread.h"
 #include "video/SnapshotNames.h"
 #include "video/ui/FileDialogFilters.h"
@@ -22,10 +24,7 @@ namespace {
 
 // A message that does not hold up the call.
 void showError(QWidget& owner, const std::string& text) {
-    auto* box = new QMessageBox(QMessageBox::Critical, QString(), qs(text), QMessageBox::Ok, &owner);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::NonModal);
-    box->show();
+    platform::ui::showPlainMessage(QMessageBox::Critical, QString(), qs(text), &owner);
 }
 
 }  // namespace
@@ -58,7 +57,7 @@ std::unique_ptr<TMJPEGDecoder> CallSession::startDecoder(const TServerAttributes
     decoder->setOnStoerung(std::move(onFault));  // no watchdog: CallTimers is ours
     if (record.aufzeichnen && decoder->recordingFileName().empty()) {
         // The call goes on without recording; the user learns why.
-        showError(owner_, tr(txtInvalidImagePath) + savePath());
+        showError(owner_, tr(txtInvalidImagePath) + platform::shownText(savePath()));
     }
     return decoder;
 }

@@ -7,6 +7,7 @@
 
 #include "config/cfgUnit.h"
 #include "config/ui/brandPictures.h"
+#include "platform/ui/PlainMessageBox.h"
 #include "video/SnapshotNames.h"
 #include "video/ui/PromptParts.h"
 
@@ -116,10 +117,7 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     layoutControls();
 
     if (pathMessage) {
-        auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), qs(*pathMessage), QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowModality(Qt::NonModal);
-        box->show();
+        platform::ui::showPlainMessage(QMessageBox::Critical, windowTitle(), qs(*pathMessage), this);
     }
 }
 

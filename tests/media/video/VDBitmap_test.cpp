@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -54,6 +55,11 @@ TEST(VDBitmap, TwoByTwoFrameMakesTheSeventyByteBmpFile) {
     TVDBitmap().SaveToStream(empty);
     EXPECT_EQ(empty.str(), std::string("BM\0\0\0\0\0\0\0\0\0\0\0\0", 14));
     EXPECT_THROW(bitmap.SaveToFile(dir.path() + "/missing/x.bmp"), pins::EFileError);
+    // A link planted at the name is not written through.
+    const std::string victim = dir.write("victim", "theirs");
+    std::filesystem::create_symlink(victim, dir.path() + "/planted.bmp");
+    EXPECT_THROW(bitmap.SaveToFile(dir.path() + "/planted.bmp"), pins::EFileError);
+    EXPECT_EQ(testsupport::readFile(victim), "theirs");
 }
 
 TEST(VDBitmap, BitsComeWithTheFirstSizeAndRefusedSizesChangeNothing) {
