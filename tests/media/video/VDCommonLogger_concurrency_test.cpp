@@ -85,9 +85,18 @@ INSTANTIATE_TEST_SUITE_P(Threads, LoggerThreads,
 // A logger with a video and an audio source of its own, the audio
 // compressed to IMA ADPCM (blocks of 2041 samples).
 struct TwoStreams : LoggerRig {
-    pins::PNOwned<TVDPNImageSourcePin> video = pins::PNMakePin<TVDPNImageSourcePin>(nullptr, nullptr);
-    pins::PNOwned<pins::TSGPNSourcePin> audio = pins::PNMakePin<pins::TSGPNSourcePin>(nullptr, nullptr);
+    // What each source is asked from downstream, as its operation event sees it.
+    std::function<bool(const pins::IPNNotifyOperation&)> videoAsked, audioAsked;
+    pins::PNOwned<TVDPNImageSourcePin> video =
+        pins::PNMakePin<TVDPNImageSourcePin>(nullptr, nullptr, nullptr, askedThrough(videoAsked));
+    pins::PNOwned<pins::TSGPNSourcePin> audio =
+        pins::PNMakePin<pins::TSGPNSourcePin>(nullptr, nullptr, nullptr, askedThrough(audioAsked));
     std::string path = dir.path() + "/both.avi";
+
+    static pins::TSGPNOperationEvent askedThrough(const std::function<bool(const pins::IPNNotifyOperation&)>& asked) {
+        return [&asked](pins::TPNBasicPin&, const pins::TGUID&, const pins::IPNNotifyOperation& op,
+                        pins::TPNNotifyStates) { return asked && asked(op); };
+    }
 
     TwoStreams() {
         compressWith({});
@@ -178,20 +187,18 @@ TEST(LoggerThreads, AWaveStartQueriesBothSourcesWithTheInputLockGivenUp) {
     rig.startVideo();
     int videoQueries = 0, audioQueries = 0;
     bool delivered = false;
-    rig.video->SetPinNotificationEvent(
-        [&](pins::TPNBasicPin&, const pins::TGUID&, pins::TPNNotifyStates, const pins::IPNNotifyOperation& op) {
-            videoQueries += pins::PNOperationAs<pins::TPNQueryStreamOperation>(op) != nullptr;
-            return true;
-        });
-    rig.audio->SetPinNotificationEvent(
-        [&](pins::TPNBasicPin&, const pins::TGUID&, pins::TPNNotifyStates, const pins::IPNNotifyOperation& op) {
-            if (!pins::PNOperationAs<pins::TPNQueryStreamOperation>(op)) return false;
-            ++audioQueries;
-            // A source answering a query may deliver from another thread meanwhile.
-            auto frame = std::async(std::launch::async, [&] { rig.frames(1); });
-            delivered = frame.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
-            return true;
-        });
+    rig.videoAsked = [&](const pins::IPNNotifyOperation& op) {
+        videoQueries += pins::PNOperationAs<pins::TPNQueryStreamOperation>(op) != nullptr;
+        return true;
+    };
+    rig.audioAsked = [&](const pins::IPNNotifyOperation& op) {
+        if (!pins::PNOperationAs<pins::TPNQueryStreamOperation>(op)) return false;
+        ++audioQueries;
+        // A source answering a query may deliver from another thread meanwhile.
+        auto frame = std::async(std::launch::async, [&] { rig.frames(1); });
+        delivered = frame.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+        return true;
+    };
     rig.startAudio();
     EXPECT_EQ(videoQueries, 1);
     EXPECT_EQ(audioQueries, 1);
