@@ -4,7 +4,7 @@
 // leaves it as it is; without one, opening repairs it, and the repaired file
 // is whole, with the same frames in the same order and a true frame count.
 #include <sys/file.h>
-#include <sys/mman.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -22,9 +22,27 @@ namespace {
 
 constexpr std::int32_t kMaxFramesRead = 64;
 
-// The recording lives in memory; the file layer reaches it by path.
-int memoryFile() {
-    static const int fd = ::memfd_create("kvd_reader", 0);
+// The recording lives in a file of its own in a private folder, reached by a
+// plain path as the player reaches it (a repair refuses names that are links,
+// as /proc/self/fd/N is).
+const std::string& recordingPath() {
+    static const std::string path = [] {
+        std::string folder =
+            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/kvd_reader-XXXXXX");
+        if (!::mkdtemp(folder.data())) std::abort();
+        static std::string remove;
+        remove = folder;
+        std::atexit([] {
+            ::unlink((remove + "/fuzz.kvd").c_str());
+            ::rmdir(remove.c_str());
+        });
+        return folder + "/fuzz.kvd";
+    }();
+    return path;
+}
+
+int recordingFile() {
+    static const int fd = ::open(recordingPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     return fd;
 }
 
@@ -64,9 +82,9 @@ void seekAround(TMJPEGFile& file, const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const int fd = memoryFile();
+    const int fd = recordingFile();
     if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
-    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    const std::string& path = recordingPath();
 
     // as a recorder would, so that the first reader sees the file unrepaired
     if (::flock(fd, LOCK_EX) != 0) std::abort();
