@@ -4,9 +4,9 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QPointer>
 #include <QScreen>
 #include <QToolButton>
+#include <QWindow>
 
 #include "app/TrayRules.h"
 #include "app/WorkerLinks.h"
@@ -101,12 +101,6 @@ void makeLink(QLabel& label, const QString& href, const QString& text) {
     label.setTextFormat(Qt::RichText);
     label.setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     label.setText(link(href, text));
-}
-
-// The one recordings window at a time.
-QPointer<player::ui::TplayerForm>& playerWindow() {
-    static QPointer<player::ui::TplayerForm> window;
-    return window;
 }
 
 }  // namespace
@@ -387,14 +381,29 @@ void Tcopyright::TaskBarChangeIcon(bool paused) {
 }
 
 void Tcopyright::VideoPlayer1Click() {
-    if (playerWindow()) {
-        playerWindow()->raise();
-        return;
+    player::ui::TplayerForm& player = player::ui::showRecordingsPlayer();
+    // The player blocks the program's other windows, but not the way into
+    // the menu: a window transient for a modal window is exempt from its
+    // block, and stays above it, for as long as the player lives.
+    player.winId();
+    for (QWidget* entry : trayWindows()) {
+        entry->winId();
+        QWindow* window = entry->windowHandle();
+        if (window == nullptr || window->transientParent() == player.windowHandle()) continue;
+        window->setTransientParent(player.windowHandle());
+        entry->raise();
+        connect(&player, &QObject::destroyed, window, [window] { window->setTransientParent(nullptr); });
     }
-    player::ui::TplayerForm form;
-    playerWindow() = &form;
-    form.exec();
-    playerWindow() = nullptr;
+}
+
+std::vector<QWidget*> Tcopyright::trayWindows() const {
+    std::vector<QWidget*> windows;
+    if (fallback_) windows.push_back(fallback_.get());
+    // The icon's own window in the notification area; Qt does not hand it out.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->inherits("QSystemTrayIconSys")) windows.push_back(w);
+    }
+    return windows;
 }
 
 void Tcopyright::Videoanzeigen1Click() { dispatch_->Videoanzeigen1Click(); }
@@ -499,6 +508,8 @@ void Tcopyright::FormClose() {
             konfigForm_.reset();
         }
     }
+
+    if (player::ui::TplayerForm* player = player::ui::recordingsPlayer()) player->reject();
 
     settings_.schreibeFensterKoordinaten(videoFenster_->bounds());
     videoFenster_->closeForGood();

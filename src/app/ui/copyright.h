@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/CallDispatch.h"
 #include "app/CommandChannel.h"
@@ -123,6 +124,8 @@ private:
     void buildAboutBox();
     void TaskBarChangeIcon(bool paused);
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
+    // The windows through which the user reaches the tray menu.
+    std::vector<QWidget*> trayWindows() const;
     void startWorkers();
     void startGatewayThread();
     void stopWorkers();

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPointer>
 #include <QPolygonF>
 #include <QScreen>
 #include <QStyle>
@@ -62,7 +63,10 @@ void setUpCaption(QLabel& label, const QString& text) {
     label.setMinimumHeight(label.sizeHint().height() + 6);
 }
 
-TplayerForm* openPlayer = nullptr;
+QPointer<TplayerForm>& openPlayer() {
+    static QPointer<TplayerForm> player;
+    return player;
+}
 
 }  // namespace
 
@@ -274,18 +278,25 @@ void TplayerForm::DirTreeEnter() {
     FileList.setCurrentItem(nullptr);
 }
 
-void showRecordingsPlayer() {
-    if (openPlayer != nullptr) {
-        openPlayer->raise();
-        openPlayer->activateWindow();
-        return;
+TplayerForm& showRecordingsPlayer() {
+    if (TplayerForm* open = openPlayer()) {
+        open->raise();
+        open->activateWindow();
+        return *open;
     }
-    TplayerForm form;
-    openPlayer = &form;
-    struct Forget {
-        ~Forget() { openPlayer = nullptr; }
-    } forget;
-    form.exec();
+    auto* form = new TplayerForm;
+    openPlayer() = form;
+    // Modal without a loop of its own: a blocking loop here would hold the
+    // tray menu's handler, and with it the menu, until the player closes.
+    form->setWindowModality(Qt::ApplicationModal);
+    QObject::connect(form, &QDialog::finished, form, [form] {
+        openPlayer() = nullptr;
+        form->deleteLater();
+    });
+    form->show();
+    return *form;
 }
+
+TplayerForm* recordingsPlayer() { return openPlayer(); }
 
 }  // namespace oculon::player::ui

@@ -69,9 +69,12 @@ private:
     std::vector<TPreviewItem> previews_;   // indexed by the list items' data
 };
 
-// The tray menu's "Recordings...": shows the player modally until the user
-// closes it. There is at most one: while it is open, a further call only
-// brings it to the front.
-void showRecordingsPlayer();
+// The tray menu's "Recordings...": opens the player, modal for the program's
+// windows, and returns at once, so that the caller's loop (the tray menu,
+// door calls) goes on. There is at most one: while it is open, a further
+// call only brings it to the front. It frees itself when the user closes it.
+TplayerForm& showRecordingsPlayer();
+// The open player, or null.
+TplayerForm* recordingsPlayer();
 
 }  // namespace oculon::player::ui

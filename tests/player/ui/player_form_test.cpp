@@ -9,6 +9,7 @@
 
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QPointer>
 #include <QProgressBar>
 #include <QTest>
 
@@ -264,23 +265,25 @@ TEST_F(PlayerForm, EscapeCancelsARunningExportAndOtherwiseClosesTheWindow) {
     EXPECT_FALSE(frame->open());
 }
 
-TEST(PlayerWindow, TheTrayKeepsAtMostOneOpen) {
-    int seen = 0;
-    QTimer::singleShot(0, [&] {
-        auto forms = [] {
-            int n = 0;
-            for (QWidget* w : QApplication::topLevelWidgets()) n += qobject_cast<TplayerForm*>(w) && w->isVisible();
-            return n;
-        };
-        seen = forms();
-        showRecordingsPlayer();  // the tray menu again: no second window
-        seen += 10 * forms();
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* f = qobject_cast<TplayerForm*>(w)) f->reject();
-    });
-    showRecordingsPlayer();
-    EXPECT_EQ(seen, 11);
-    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TplayerForm*>(w), nullptr);
+TEST(PlayerWindow, TheTrayKeepsAtMostOneModalWindowThatFreesItselfWhenClosed) {
+    const auto visibleForms = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) n += qobject_cast<TplayerForm*>(w) && w->isVisible();
+        return n;
+    };
+    // Returns at once: the caller's loop goes on while the window is open.
+    TplayerForm& first = showRecordingsPlayer();
+    EXPECT_TRUE(first.isVisible());
+    EXPECT_EQ(first.windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(&showRecordingsPlayer(), &first);  // the tray menu again: no second window
+    EXPECT_EQ(visibleForms(), 1);
+    QPointer<TplayerForm> closed(&first);
+    QTest::keyClick(&first, Qt::Key_Escape);
+    EXPECT_EQ(recordingsPlayer(), nullptr);
+    EXPECT_TRUE(pumpUntil([&] { return closed.isNull(); }));
+    TplayerForm& next = showRecordingsPlayer();
+    EXPECT_EQ(visibleForms(), 1);
+    next.reject();
 }
 
 // The browser, a playback and the dated captions (see QtTestKit.h).
