@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 
@@ -201,9 +202,11 @@ void Tcopyright::FormCreate() {
     hide();
     if (settings_.surveillance()) createWall();
 
-    splashTimer.setSingleShot(true);
     splashTimer.setInterval(options_.splashTime);
-    connect(&splashTimer, &QTimer::timeout, this, [this] { hide(); });
+    splashTimer.setOnTimer([this] {
+        splashTimer.setEnabled(false);
+        hide();
+    });
 }
 
 void Tcopyright::buildAboutBox() {
@@ -339,18 +342,38 @@ void Tcopyright::showSplash() {
         r.moveCenter(screen->availableGeometry().center());
         move(r.topLeft());
     }
+    splashDue_ = true;
     show();
-    splashTimer.start();
+    if (!firstSettingsDue_) beginSplashTime();
+}
+
+void Tcopyright::beginSplashTime() {
+    if (!splashDue_) return;
+    splashDue_ = false;
+    if (!isVisible()) return;
+    raise();
+    activateWindow();
+    splashTimer.setEnabled(true);
 }
 
 void Tcopyright::showEvent(QShowEvent* event) {
     platform::hideWindowsTitled("PhonerLite");
     if (!started && settings_.Count() == 0) {
-        // After the form is on the screen, as the user would see it.
-        QTimer::singleShot(0, this, [this] { Konfiguration1Click(); });
+        firstSettingsDue_ = true;
+        // Once the form is on the screen, so that the dialog lies above it.
+        QTimer::singleShot(0, this, [this] {
+            Konfiguration1Click();
+            if (!konfigForm_) firstSettingsDone();
+        });
     }
     started = true;
     QWidget::showEvent(event);
+}
+
+void Tcopyright::firstSettingsDone() {
+    if (!firstSettingsDue_) return;
+    firstSettingsDue_ = false;
+    beginSplashTime();
 }
 
 void Tcopyright::trayActivated(QSystemTrayIcon::ActivationReason reason) {
@@ -363,7 +386,8 @@ void Tcopyright::Info1Click() {
     if (dispatch_->closing() || dispatch_->gesperrt()) return;
     rotGelbImg.hide();
     gruenImg.show();
-    splashTimer.stop();
+    splashDue_ = false;
+    splashTimer.setEnabled(false);
     show();
     raise();
     activateWindow();
@@ -454,6 +478,7 @@ void Tcopyright::konfigFormClosed(int result) {
     // Freed once its own handlers have returned.
     konfigForm_.release()->deleteLater();
     dispatch_->setGesperrt(false);
+    firstSettingsDone();
 }
 
 void Tcopyright::switchRelayMode(bool relayOn) {
