@@ -221,9 +221,16 @@ void TplayerForm::getPreview(const TPreviewItem& item) {
         const QPixmap preview = resizeBmp(wrapImage(picture), kPreviewSize, item.isVideo);
         const std::size_t slash = item.dir.rfind(config::kPathDelimiter);
         const std::string name = item.dir.substr(slash + 1);
-        FileList.addItem(QString::fromStdString(previewCaption(name)));
+        // Each line within the preview's width: a long station name ends in an
+        // ellipsis (the tool tip has it whole) instead of wrapping past the room.
+        QStringList lines = QString::fromStdString(previewCaption(name)).split(QLatin1Char('\n'));
+        for (QString& line : lines)
+            line = FileList.fontMetrics().elidedText(line, Qt::ElideRight, FileList.gridSize().width() - 8);
+        FileList.addItem(lines.join(QLatin1Char('\n')));
         QListWidgetItem* entry = FileList.item(FileList.count() - 1);
         entry->setToolTip(QString::fromStdString(name));
+        // A one-line caption right under its picture, not in the middle of the room for three.
+        entry->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
         entry->setIcon(QIcon(preview));
         entry->setData(Qt::UserRole, static_cast<qulonglong>(previews_.size()));
         previews_.push_back(item);
@@ -239,8 +246,11 @@ QPixmap TplayerForm::resizeBmp(const QImage& picture, int size, bool isVideo) co
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const PreviewLayout layout = previewLayout(picture.width(), picture.height(), size, FPlay.width(), FPlay.height());
     const Rect& r = layout.picture;
-    painter.drawImage(QRect(r.left, r.top, r.width, r.height), picture);
-    if (isVideo) painter.drawPixmap(layout.playLeft, layout.playTop, FPlay);
+    // A wide picture sits on the square's lower edge, right above its
+    // caption, so that the free room parts it from the preview above.
+    const int down = std::max(0, size - r.height);
+    painter.drawImage(QRect(r.left, r.top + down, r.width, r.height), picture);
+    if (isVideo) painter.drawPixmap(layout.playLeft, layout.playTop + down, FPlay);
     return square;
 }
 

@@ -118,11 +118,17 @@ TEST_F(PlayerForm, ShowsTheCameraFoldersAndThePreviewsOfAFolder) {
     EXPECT_EQ(list->item(0)->text(), "12-30-05.jpg");
     EXPECT_EQ(list->item(1)->text(), "12-30-05.kvd");
     EXPECT_EQ(list->item(2)->text(), "12-41-17.kvd");
-    // the play symbol sits on recordings only (the layout is the preview test's)
+    // The 4:3 previews sit on the square's lower edge, right above their
+    // captions; the play symbol sits on recordings only (the layout is the
+    // preview test's).
     const QImage picture = list->item(0)->icon().pixmap(128, 128).toImage();
     const QImage recording = list->item(1)->icon().pixmap(128, 128).toImage();
-    EXPECT_GT(qGray(recording.pixel(68, 48)), 230);
-    EXPECT_LT(qGray(picture.pixel(68, 48)), 150);
+    EXPECT_EQ(qAlpha(picture.pixel(64, 31)), 0);
+    EXPECT_EQ(qAlpha(picture.pixel(64, 32)), 255);
+    EXPECT_EQ(qAlpha(picture.pixel(64, 127)), 255);
+    EXPECT_EQ(list->item(1)->textAlignment(), Qt::AlignHCenter | Qt::AlignTop);
+    EXPECT_GT(qGray(recording.pixel(68, 80)), 230);
+    EXPECT_LT(qGray(picture.pixel(68, 80)), 150);
 
     openFolder("Garage/2024/05 - May/01 - Wednesday");
     ASSERT_EQ(list->count(), 1);
@@ -218,12 +224,12 @@ TEST_F(PlayerForm, LongNamesTheBarAndTheEndTimeShowWhole) {
     ASSERT_EQ(list->count(), 1);
     QListWidgetItem* item = list->item(0);
     EXPECT_EQ(item->toolTip().toStdString(), kLongName);
-    // Date and time on lines of their own, each within the preview's width.
+    // Date and time on lines of their own, each line within the preview's width.
     const QStringList lines = item->text().split('\n');
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[1], "08-15-42");
     const QFontMetrics metrics = list->fontMetrics();
-    for (int i = 0; i < 2; ++i) EXPECT_LT(metrics.horizontalAdvance(lines[i]), list->gridSize().width() - 8);
+    for (int i = 0; i < 3; ++i) EXPECT_LE(metrics.horizontalAdvance(lines[i]), list->gridSize().width() - 8);
     EXPECT_GE(list->gridSize().height(), kPreviewSize + 3 * metrics.lineSpacing());
 
     list->setCurrentItem(item);
@@ -298,6 +304,15 @@ TEST(PlayerWindow, Screenshots) {
     for (int i = 0; i < 4; ++i)
         writeRecording(root + kDay + "2024-05-01_14-0" + std::to_string(i) + "-00_Front door of the north wing.kvd", 3,
                        640, 480, {14 * 3600000 + i * 60000, kMay2024}, 40, i % 3);
+    for (const auto language : {oculon::config::lang_de, oculon::config::lang_fr, oculon::config::lang_nl}) {
+        oculon::config::sprache = language;
+        TplayerForm form(root);
+        form.show();
+        form.findChild<QTreeWidget*>("DirTree")->setCurrentItem(
+            findFolder(*form.findChild<QTreeWidget*>("DirTree"), kDay));
+        oculon::testsupport::screenshot(form, QStringLiteral("player-browser-%1").arg(language), 500ms);
+    }
+    oculon::config::sprache = oculon::config::lang_en;
     TplayerForm form(root);
     form.show();
     auto* tree = form.findChild<QTreeWidget*>("DirTree");
