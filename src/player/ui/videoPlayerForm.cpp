@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPolygonF>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStyle>
 #include <QTreeWidgetItemIterator>
@@ -54,6 +55,28 @@ std::string configuredRoot() {
 }
 
 QString catalogue(const config::TText& text) { return QString::fromStdString(config::tr(text)); }
+
+// A note in the middle of an empty pane; the folder in it comes from the
+// settings, so it is plain text.
+void setUpNote(QLabel& note, QAbstractScrollArea& pane, const QString& text) {
+    auto* layout = new QVBoxLayout(pane.viewport());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(&note);
+    note.setTextFormat(Qt::PlainText);
+    note.setWordWrap(true);
+    note.setAlignment(Qt::AlignCenter);
+    note.setMargin(8);
+    note.setForegroundRole(QPalette::PlaceholderText);
+    note.setText(text);
+}
+
+// The width a word-wrapped note needs so that no word of it is cut.
+int widestWord(const QLabel& note) {
+    int widest = 0;
+    for (const QString& word : note.text().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+        widest = std::max(widest, note.fontMetrics().horizontalAdvance(word));
+    return widest + 2 * note.margin() + 2;
+}
 
 void setUpCaption(QLabel& label, const QString& text) {
     label.setText(text);
@@ -131,9 +154,19 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     const std::string prefix = folderPrefix(root);
     if (!prefix.empty()) config::generatePath(prefix);
     AddDirectory(nullptr, scanFolderTree(prefix));
-    // The tree is as wide as its longest folder name needs; the window grows
-    // for it as far as the screen allows, the viewer keeps its share.
-    const int tree = std::max(kTreeWidth, treeWidthForNames());
+    treeNote_.setObjectName(QStringLiteral("treeNote"));
+    listNote_.setObjectName(QStringLiteral("listNote"));
+    QString where = catalogue(config::txtNoRecordingsYet);
+    if (!prefix.empty()) where += QLatin1Char('\n') + QString::fromStdString(prefix);
+    setUpNote(treeNote_, DirTree, where);
+    setUpNote(listNote_, FileList, catalogue(config::txtPreviewsAppearHere));
+    updateNotes();
+    // The tree is as wide as its longest folder name needs, or, empty, as
+    // its note's longest word; the window grows for it as far as the screen
+    // allows, the viewer keeps its share.
+    const int names =
+        DirTree.topLevelItemCount() > 0 ? treeWidthForNames() : widestWord(treeNote_) + 2 * DirTree.frameWidth();
+    const int tree = std::max(kTreeWidth, names);
     int width = std::max(kWidth, tree + kListWidth + 2 * kSplitterHandle + kViewerWidth);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         width = std::min(width, std::max(kWidth, screen->availableGeometry().width()));
@@ -213,6 +246,12 @@ void TplayerForm::DirTreeChange(QTreeWidgetItem* node) {
         VideoViewerFrame1_.closeVideo();
         VideoViewerFrame1_.cameraName.clear();
     }
+    updateNotes();
+}
+
+void TplayerForm::updateNotes() {
+    treeNote_.setVisible(DirTree.topLevelItemCount() == 0);
+    listNote_.setVisible(FileList.count() == 0);
 }
 
 void TplayerForm::getPreview(const TPreviewItem& item) {

@@ -51,6 +51,8 @@ private:
     void FileListSelectItem();
     void getPreview(const TPreviewItem& item);
     void showPicture(const std::string& path);
+    // The notes of the empty panes show while their pane holds nothing.
+    void updateNotes();
 
     QSplitter splitter_;
     QWidget Panel1;
@@ -60,6 +62,8 @@ private:
     QLabel Label2;
     QListWidget FileList;
     TVideoViewerFrame VideoViewerFrame1_;
+    QLabel treeNote_;
+    QLabel listNote_;
     QPixmap FPlay;
     QVBoxLayout formLayout_;
     QVBoxLayout panel1Layout_;

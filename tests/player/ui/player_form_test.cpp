@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QPointer>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <filesystem>
@@ -290,6 +291,43 @@ TEST(PlayerWindow, TheTrayKeepsAtMostOneModalWindowThatFreesItselfWhenClosed) {
     TplayerForm& next = showRecordingsPlayer();
     EXPECT_EQ(visibleForms(), 1);
     next.reject();
+}
+
+TEST(PlayerWindow, AnEmptyPlayerSaysWhereRecordingsAppearInEveryLanguage) {
+    oculon::testsupport::TempDir tmp;
+    const std::string root = tmp.path() + "/Pictures/";
+    const auto note = [](TplayerForm& form, const char* name) { return form.findChild<QLabel*>(name); };
+    for (const auto language :
+         {oculon::config::lang_de, oculon::config::lang_en, oculon::config::lang_fr, oculon::config::lang_nl}) {
+        oculon::config::sprache = language;
+        TplayerForm form(root);
+        form.show();
+        QLabel* tree = note(form, "treeNote");
+        QLabel* list = note(form, "listNote");
+        ASSERT_TRUE(tree && list);
+        EXPECT_TRUE(tree->isVisible());
+        EXPECT_TRUE(list->isVisible());
+        EXPECT_EQ(tree->textFormat(), Qt::PlainText);  // the folder comes from the settings
+        EXPECT_EQ(tree->text().toStdString(),
+                  oculon::config::text(oculon::config::txtNoRecordingsYet, language) + "\n" + root);
+        EXPECT_EQ(list->text().toStdString(), oculon::config::text(oculon::config::txtPreviewsAppearHere, language));
+        for (QLabel* pane : {tree, list}) {
+            for (const QString& word : pane->text().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+                EXPECT_LE(pane->fontMetrics().horizontalAdvance(word) + 2 * pane->margin(), pane->width())
+                    << word.toStdString() << " is cut";
+        }
+        oculon::testsupport::screenshot(form, QStringLiteral("player-empty-%1").arg(language), 300ms);
+    }
+    oculon::config::sprache = oculon::config::lang_en;
+    // The first recording: the tree shows it, the previews' note stays until
+    // a day with pictures is chosen.
+    makeRecordings(root, 160, 120, 2);
+    TplayerForm form(root);
+    form.show();
+    EXPECT_FALSE(note(form, "treeNote")->isVisible());
+    EXPECT_TRUE(note(form, "listNote")->isVisible());
+    form.findChild<QTreeWidget*>("DirTree")->setCurrentItem(findFolder(*form.findChild<QTreeWidget*>("DirTree"), kDay));
+    EXPECT_FALSE(note(form, "listNote")->isVisible());
 }
 
 // The browser, a playback and the dated captions (see QtTestKit.h).
