@@ -51,18 +51,28 @@ T& child(QObject& parent, const char* name) {
     return *found;
 }
 
-// Runs `act` on the next modal window once it is up; none within 5 s fails
-// the test instead of hanging it.
-inline void onModal(std::function<void(QWidget&)> act, int waitedMs = 0) {
-    QTimer::singleShot(10, [act = std::move(act), waitedMs]() mutable {
-        if (QWidget* w = QApplication::activeModalWidget()) {
+// Runs `act` on the window that `find` returns once there is one; none
+// within 5 s fails the test instead of hanging it.
+inline void onceShown(QWidget* (*find)(), std::function<void(QWidget&)> act, const char* what, int waitedMs = 0) {
+    QTimer::singleShot(10, [find, act = std::move(act), what, waitedMs]() mutable {
+        if (QWidget* w = find()) {
             act(*w);
         } else if (waitedMs < 5000) {
-            onModal(std::move(act), waitedMs + 10);
+            onceShown(find, std::move(act), what, waitedMs + 10);
         } else {
-            ADD_FAILURE() << "no modal window appeared";
+            ADD_FAILURE() << "no " << what << " appeared";
         }
     });
+}
+
+// Runs `act` on the next modal window once it is up.
+inline void onModal(std::function<void(QWidget&)> act) {
+    onceShown(&QApplication::activeModalWidget, std::move(act), "modal window");
+}
+
+// Runs `act` on the next pop-up menu once it is up.
+inline void onPopup(std::function<void(QWidget&)> act) {
+    onceShown(&QApplication::activePopupWidget, std::move(act), "pop-up");
 }
 
 // A click at `at` in `widget` (its middle by default) that comes through the
@@ -73,20 +83,6 @@ inline void clickAsUser(QWidget& widget, std::optional<QPoint> at = std::nullopt
     QWindow* window = top->windowHandle();
     ASSERT_NE(window, nullptr) << "the window is not shown";
     QTest::mouseClick(window, Qt::LeftButton, {}, widget.mapTo(top, at.value_or(widget.rect().center())));
-}
-
-// Runs `act` on the next pop-up menu once it is up; none within 5 s fails
-// the test instead of hanging it.
-inline void onPopup(std::function<void(QWidget&)> act, int waitedMs = 0) {
-    QTimer::singleShot(10, [act = std::move(act), waitedMs]() mutable {
-        if (QWidget* w = QApplication::activePopupWidget()) {
-            act(*w);
-        } else if (waitedMs < 5000) {
-            onPopup(std::move(act), waitedMs + 10);
-        } else {
-            ADD_FAILURE() << "no pop-up appeared";
-        }
-    });
 }
 
 // Clicks the button of `window` that carries `text` (shortcut marks aside).
