@@ -103,6 +103,7 @@ TEST(StartWindows, TheAutostartOfferThenTheSettingsDialogThenTheSplashForFiveSec
         // Alone: the main window is not shown yet.
         EXPECT_FALSE(form.isVisible());
         EXPECT_EQ(form.konfigForm(), nullptr);
+        testsupport::screenshotOfScreen("first-start-1-offer");
         clickAsUser(offer->noButton(), QPoint(6, offer->noButton().height() / 2));  // on its circle
         EXPECT_TRUE(offer->noButton().isChecked());
         clickAsUser(child<QPushButton>(*offer, "vorButton"));
@@ -117,6 +118,7 @@ TEST(StartWindows, TheAutostartOfferThenTheSettingsDialogThenTheSplashForFiveSec
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
     EXPECT_EQ(timers.running(5000ms), 0) << "the splash's time runs while the dialog is open";
+    testsupport::screenshotOfScreen("first-start-2-settings");
     clickAsUser(splashOk);  // the splash takes no input while the dialog is open
     EXPECT_TRUE(form.isVisible());
     clickAsUser(child<QPushButton>(dialog, "abbruchButton"));
@@ -126,6 +128,7 @@ TEST(StartWindows, TheAutostartOfferThenTheSettingsDialogThenTheSplashForFiveSec
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(QApplication::activeWindow(), &form);
     EXPECT_EQ(timers.running(5000ms), 1);
+    testsupport::screenshotOfScreen("first-start-3-splash");
     timers.elapse(5000ms);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(timers.running(5000ms), 0);
