@@ -113,6 +113,12 @@ void showError(const std::string& text) {
 
 }  // namespace
 
+bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form) {
+    if (!autostartOffer(settings, form)) return false;
+    if (settings.splashScreen() && !form.closed()) form.showSplash();
+    return true;
+}
+
 NoticeBoxes::NoticeBoxes() {
     platform::setNoticeShower([this](platform::Notice notice, const std::string& detail) {
         QMetaObject::invokeMethod(
@@ -210,8 +216,7 @@ int runProgram(int argc, char** argv) {
     QObject::connect(&application, &QGuiApplication::commitDataRequest, form.get(),
                      [&form](QSessionManager&) { form->Beenden1Click(); });
 
-    if (start.settings().splashScreen()) form->showSplash();
-    if (endBeforeForm || !autostartOffer(start.settings(), *form)) {
+    if (endBeforeForm || !showStartWindows(start.settings(), *form)) {
         // Through the normal close, so the window positions are kept.
         QTimer::singleShot(0, form.get(), [&form] { form->Beenden1Click(); });
     }

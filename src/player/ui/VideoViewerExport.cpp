@@ -3,7 +3,6 @@
 
 #include <QAbstractItemView>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStyle>
@@ -49,16 +48,9 @@ void TVideoViewerFrame::haltForExport() {
 
 QString TVideoViewerFrame::askExportFile(const QString& proposed, const std::string& filterPairs, const QString& suffix,
                                          QString& lastFolder) {
-    QFileDialog dialog(this);
-    dialog.setObjectName(QStringLiteral("SaveDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(video::ui::dialogFilters(filterPairs));
-    dialog.setDefaultSuffix(suffix);
-    dialog.setDirectory(lastFolder.isEmpty() ? QDir::homePath() : lastFolder);
-    dialog.selectFile(proposed);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    const QString file = dialog.selectedFiles().front();
+    const QString file = video::ui::askSaveFile(this, lastFolder.isEmpty() ? QDir::homePath() : lastFolder, proposed,
+                                                video::ui::dialogFilters(filterPairs), suffix);
+    if (file.isEmpty()) return {};
     lastFolder = QFileInfo(file).absolutePath();
     return file;
 }

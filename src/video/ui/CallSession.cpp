@@ -1,6 +1,5 @@
 #include "video/ui/CallSession.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 
@@ -143,9 +142,9 @@ void CallSession::saverClick() {
     const std::tm pressed = platform::localNow();
     const QImage picture = captionedPicture(pressed, {});
     if (picture.isNull()) return;
-    const QString proposed = QString::fromStdString(savePath() + video::GetFileName(pressed, setup_.myName));
-    QString file = QFileDialog::getSaveFileName(&owner_, QString(), proposed,
-                                                dialogFilters(tr(txtImageFilesFilter)).join(QStringLiteral(";;")));
+    QString file = askSaveFile(&owner_, QString::fromStdString(savePath()),
+                               QString::fromStdString(video::GetFileName(pressed, setup_.myName)),
+                               dialogFilters(tr(txtImageFilesFilter)), QStringLiteral("jpg"));
     // The call may have ended and its window gone meanwhile: only the held
     // picture is used from here on.
     if (file.isEmpty()) return;

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QListWidget>
 #include <gtest/gtest.h>
 
 #include "gui/QtTestKit.h"
@@ -297,6 +298,20 @@ TEST(SurveillancePageView, SwitchingTheWallOnShowsTheStoredRateAndLength) {
     EXPECT_EQ(length.ticks(), (std::vector<int>{1, 10, 20, 30, 60, 120, 240, 360}));
     EXPECT_EQ(length.value(), 30);
     screenshot(page, "surveillancePage-lengthTicks");
+}
+
+TEST(SurveillancePageView, TheLayoutNamesLineUp) {
+    config::sprache = config::lang_en;
+    config::TVideoConfig settings = memorySettings();
+    UeberwachungPage page(settings);
+    page.setSprache(config::lang_en);
+    page.show();
+    page.load();
+    auto& layouts = child<QListWidget>(page, "ListView3");
+    ASSERT_EQ(layouts.count(), config::kLayoutCount);
+    for (int row = 0; row < layouts.count(); ++row) {
+        EXPECT_EQ(layouts.item(row)->icon().actualSize(layouts.iconSize()), layouts.iconSize()) << "layout " << row;
+    }
 }
 
 }  // namespace
