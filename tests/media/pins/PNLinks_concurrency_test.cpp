@@ -5,9 +5,11 @@
 
 #include <chrono>
 #include <future>
+#include <thread>
 
 #include "PinTestKit.h"
 #include "media/pins/PNLibrary.h"
+#include "media/pins/PNRegistry.h"
 #include "media/pins/PNStateDispatcher.h"
 
 using namespace pintest;
@@ -68,6 +70,57 @@ TEST(Links, LinkUnlinkAndNotifyFromThreeThreads) {
     EXPECT_EQ(TestConverter::alive, 0);
     EXPECT_FALSE(stateSource->IsStateConnected());
     EXPECT_TRUE(TPNStateDispatcher::Names(false).empty());
+}
+
+// An unlink gives up the link lock while it waits for deliveries through the
+// sink to end. Here the sink is linked again to the same source in that
+// window: the unlink, when it takes the lock back, leaves the new link alone.
+TEST(Links, ALinkMadeWhileAnUnlinkWaitsForDeliveriesStays) {
+    TPNLibrary library;
+    Log log;
+    TestConverter::log = &log;
+    PNRegisterTypeConverter(kA, kC, &kAtoC);
+    auto source = makeSource({kA}, nullptr, nullptr, 0, log);
+    auto sink = PNMakePin<TestSink>("c", log, std::vector{kC});
+    ASSERT_TRUE(source->Connect(sink.get()));
+
+    // Called with the link lock held by the unlinking thread, once the sink
+    // has let go of its source: a delivery enters the sink and stays there
+    // until another thread has linked the sink again.
+    struct Relinker : IPNPinNotifier {
+        TestSink* sink = nullptr;
+        TPNSourcePin* source = nullptr;
+        std::thread::id unlinker;
+        bool done = false;
+        std::future<void> delivery;
+        void ChangePin(TPNBasicPin& pin) override {
+            if (done || &pin != sink || std::this_thread::get_id() != unlinker || sink->GetSourcePin()) return;
+            done = true;
+            std::promise<void> entered;
+            delivery = std::async(std::launch::async, [this, &entered] {
+                const auto inside = sink->DestroyGuard().Lock();
+                auto relink = std::async(std::launch::async, [this] { source->Connect(sink); });
+                entered.set_value();
+                relink.get();
+            });
+            entered.get_future().wait();
+        }
+    };
+    auto relinker = std::make_shared<Relinker>();
+    relinker->sink = sink.get();
+    relinker->source = source.get();
+    relinker->unlinker = std::this_thread::get_id();
+    PNAddPinNotifier(relinker);
+    sink->Connect(nullptr);
+    PNRemovePinNotifier(relinker);
+    ASSERT_TRUE(relinker->done);
+    ASSERT_EQ(relinker->delivery.wait_for(60s), std::future_status::ready);
+
+    EXPECT_EQ(sink->GetSourcePin(), source.get());
+    EXPECT_TRUE(source->IsConnectedTo(*sink));
+    EXPECT_EQ(TestConverter::alive, 1);
+    source->Disconnect();
+    EXPECT_EQ(TestConverter::alive, 0);
 }
 
 }  // namespace
