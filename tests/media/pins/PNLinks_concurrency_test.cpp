@@ -19,12 +19,19 @@ namespace {
 
 constexpr int kRounds = 200;
 
-TEST(Links, LinkUnlinkAndNotifyFromThreeThreads) {
+// A source of type A, and the converter from A to C for sinks of type C.
+class Links : public ::testing::Test {
+protected:
+    Links() {
+        TestConverter::log = &log;
+        PNRegisterTypeConverter(kA, kC, &kAtoC);
+    }
     TPNLibrary library;
     Log log;
-    TestConverter::log = &log;
-    PNRegisterTypeConverter(kA, kC, &kAtoC);
-    auto source = makeSource({kA}, nullptr, nullptr, 0, log);
+    PNOwned<TestSource> source = makeSource({kA}, nullptr, nullptr, 0, log);
+};
+
+TEST_F(Links, LinkUnlinkAndNotifyFromThreeThreads) {
     auto stateSource = makeSource({kA}, nullptr, nullptr, 0, log);
     auto direct = PNMakePin<TestSink>("d", log, std::vector{kA});
     auto converted = PNMakePin<TestSink>("c", log, std::vector{kC});
@@ -75,12 +82,7 @@ TEST(Links, LinkUnlinkAndNotifyFromThreeThreads) {
 // An unlink gives up the link lock while it waits for deliveries through the
 // sink to end. Here the sink is linked again to the same source in that
 // window: the unlink, when it takes the lock back, leaves the new link alone.
-TEST(Links, ALinkMadeWhileAnUnlinkWaitsForDeliveriesStays) {
-    TPNLibrary library;
-    Log log;
-    TestConverter::log = &log;
-    PNRegisterTypeConverter(kA, kC, &kAtoC);
-    auto source = makeSource({kA}, nullptr, nullptr, 0, log);
+TEST_F(Links, ALinkMadeWhileAnUnlinkWaitsForDeliveriesStays) {
     auto sink = PNMakePin<TestSink>("c", log, std::vector{kC});
     ASSERT_TRUE(source->Connect(sink.get()));
 
