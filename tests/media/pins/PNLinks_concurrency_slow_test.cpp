@@ -7,10 +7,8 @@
 //
 // OCULON_STRESS_TRIALS (default 300), OCULON_STRESS_THREADS (linking and
 // sending threads, default 4 of each), OCULON_STRESS_UNLINKERS (unlinking
-// threads, default 1) and OCULON_STRESS_STEPS (steps per thread, default
-// 400) set the size. Several threads that unlink the same pins at once are
-// not yet safe: each gives up the link lock on its way, and the source's
-// entry and its "disconnecting" mark name the link by the sink alone.
+// threads, default 2) and OCULON_STRESS_STEPS (steps per thread, default
+// 400) set the size.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -106,7 +104,7 @@ void runTrial(std::uint64_t seed, unsigned threadsPerKind, unsigned unlinkers, u
 TEST(LinksStress, ManyThreadsLinkUnlinkAndNotifyAtRandom) {
     const auto trials = envOr("OCULON_STRESS_TRIALS", 300);
     const auto threads = static_cast<unsigned>(envOr("OCULON_STRESS_THREADS", 4));
-    const auto unlinkers = static_cast<unsigned>(envOr("OCULON_STRESS_UNLINKERS", 1));
+    const auto unlinkers = static_cast<unsigned>(envOr("OCULON_STRESS_UNLINKERS", 2));
     const auto steps = static_cast<unsigned>(envOr("OCULON_STRESS_STEPS", 400));
     const std::uint64_t firstSeed = envOr("OCULON_STRESS_SEED", std::random_device{}());
     for (unsigned long trial = 0; trial < trials && !HasFailure(); ++trial) {

@@ -125,4 +125,58 @@ TEST_F(Links, ALinkMadeWhileAnUnlinkWaitsForDeliveriesStays) {
     EXPECT_EQ(TestConverter::alive, 0);
 }
 
+// Two threads take sinks off one source at once, each giving up the link
+// lock while it waits for a delivery through its sink; the first finishes
+// while the second still waits. The mark by which a source knows that a
+// call comes back from the sink it is taking off belongs to each thread
+// alone: once both have finished, the first thread's next unlink of its
+// sink takes the link off at both ends.
+TEST_F(Links, UnlinksFromTwoThreadsLeaveNoMarkBehind) {
+    auto first = PNMakePin<TestSink>("1", log, std::vector{kA});
+    auto second = PNMakePin<TestSink>("2", log, std::vector{kA});
+    ASSERT_TRUE(first->Connect(source.get()));
+    ASSERT_TRUE(second->Connect(source.get()));
+    // A delivery inside each sink, until let go.
+    const auto inside = [](TestSink& sink, std::future<void> leave) {
+        std::promise<void> entered;
+        auto held = std::async(std::launch::async, [&sink, &entered, leave = std::move(leave)] {
+            const auto section = sink.DestroyGuard().Lock();
+            entered.set_value();
+            leave.wait();
+        });
+        entered.get_future().wait();
+        return held;
+    };
+    const auto reached = [](const std::atomic<int>& unlinked) {
+        for (int i = 0; i < 60000 && unlinked.load() == 0; ++i) std::this_thread::sleep_for(1ms);
+        return unlinked.load() != 0;
+    };
+    std::promise<void> leaveFirst, leaveSecond, firstUnlinked, secondDone;
+    auto inFirst = inside(*first, leaveFirst.get_future());
+    auto inSecond = inside(*second, leaveSecond.get_future());
+    auto firstThread = std::async(std::launch::async, [&, done = secondDone.get_future()] {
+        source->DisconnectFrom(*first);
+        firstUnlinked.set_value();
+        done.wait();
+        first->Connect(source.get());
+        first->Connect(nullptr);
+    });
+    ASSERT_TRUE(reached(first->unlinked));
+    // The second starts while the first waits, and waits until the first is done.
+    auto secondThread = std::async(std::launch::async, [&] { source->DisconnectFrom(*second); });
+    ASSERT_TRUE(reached(second->unlinked));
+    leaveFirst.set_value();
+    ASSERT_EQ(firstUnlinked.get_future().wait_for(60s), std::future_status::ready);
+    leaveSecond.set_value();
+    ASSERT_EQ(secondThread.wait_for(60s), std::future_status::ready);
+    secondDone.set_value();
+    ASSERT_EQ(firstThread.wait_for(60s), std::future_status::ready);
+    inFirst.get();
+    inSecond.get();
+
+    EXPECT_EQ(first->GetSourcePin(), nullptr);
+    EXPECT_FALSE(source->IsConnectedTo(*first));
+    EXPECT_FALSE(source->IsConnectedTo(*second));
+}
+
 }  // namespace
