@@ -40,7 +40,12 @@ section "build with ThreadSanitizer"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCULON_TSAN=ON -DOCULON_WERROR=ON >/dev/null
 cmake --build build/tsan -j "$jobs" --target tsan_tests
 section "tests (tsan)"
-ctest --test-dir build/tsan -j "$jobs" --output-on-failure -L tsan --no-tests=ignore
+# Three runs of the threaded tests: a race that shows only now and then
+# shows here rather than in a later landing. A failure names its run.
+for run in 1 2 3; do
+  ctest --test-dir build/tsan -j "$jobs" --output-on-failure -L tsan --no-tests=ignore ||
+    { echo "== threaded tests failed in run $run of 3 (repeat one: ctest -R <test> --repeat until-fail:50)"; exit 1; }
+done
 
 section "fuzz targets (short runs)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOCULON_FUZZ=ON -DOCULON_TESTS=OFF \

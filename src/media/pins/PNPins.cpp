@@ -729,26 +729,27 @@ void TPNSourcePin::removeEntry(const TPNBasicPin& sink, TPNFormatConverterList& 
 }
 
 namespace {
-// Marks the thread that takes a sink off, for the calls back from the sink's side.
-// Marks nest: each gives back what it found.
+// Marks the thread that takes a sink off, for the calls back from the sink's
+// side. Marks nest, and other threads mark and unmark meanwhile: each takes
+// away only its own.
 struct DisconnectingMark {
     TPNSourcePin& pin;
-    std::thread::id& mark;
-    std::thread::id before;
-    DisconnectingMark(TPNSourcePin& p, std::thread::id& m) : pin(p), mark(m) {
+    std::vector<std::thread::id>& marks;
+    DisconnectingMark(TPNSourcePin& p, std::vector<std::thread::id>& m) : pin(p), marks(m) {
         auto w = pin.WriteLock();
-        before = std::exchange(mark, std::this_thread::get_id());
+        marks.push_back(std::this_thread::get_id());
     }
     ~DisconnectingMark() {
         auto w = pin.WriteLock();
-        mark = before;
+        if (const auto own = std::find(marks.begin(), marks.end(), std::this_thread::get_id()); own != marks.end())
+            marks.erase(own);
     }
 };
 }  // namespace
 
 bool TPNSourcePin::disconnectingHere() {
     auto r = ReadLock();
-    return FDisconnecting == std::this_thread::get_id();
+    return std::find(FDisconnecting.begin(), FDisconnecting.end(), std::this_thread::get_id()) != FDisconnecting.end();
 }
 
 void TPNSourcePin::IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder) {
@@ -879,7 +880,7 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
                     if (live && live->ModificationLevel < kMaxModificationLevel)
                         live->ModificationLevel += kLevelPerTakenOperation;
                 }
-                if (pin.FDisconnecting == std::thread::id{}) pin.reorder();
+                if (pin.FDisconnecting.empty()) pin.reorder();
             }
             pin.FInSending.fetch_sub(1);
             snapshot.clear();

@@ -610,9 +610,11 @@ protected:
     TPNDataTypeSinkPinList FDataTypeSources{*this};
     TPNSubmitFunction FPinNotificationEvent;
     bool FInEditor = false;
-    // The thread that is taking a sink off: its calls back from the sink's
-    // side find the link already being removed. Changed under the write lock.
-    std::thread::id FDisconnecting;
+    // The threads that are taking a sink off, once per mark: their calls
+    // back from the sink's side find the link already being removed.
+    // Several at once, as the link lock is given up on the way. Changed under
+    // the write lock.
+    std::vector<std::thread::id> FDisconnecting;
 };
 
 // The most nested deliveries through one pin, and the most nested notices

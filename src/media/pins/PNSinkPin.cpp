@@ -194,18 +194,32 @@ void TPNSinkPin::clearSource() {
     FConnectionSourcePin = FRealSourcePin = FIntRealSourcePin = nullptr;
     FSubmitFunction = nullptr;
     FConnectedID = GUID_NULL;
+    ++FLinkGeneration;
+}
+
+void TPNSinkPin::setSource(TPNBasicPin& source) {
+    FConnectionSourcePin = FRealSourcePin = FIntRealSourcePin = &source;
+    ++FLinkGeneration;
 }
 
 TPNBasicPin* TPNSinkPin::unlinkSource(bool keepPlaceholder) {
-    TPNBasicPin* real = GetSourcePin();
-    if (!real) return nullptr;
+    TPNBasicPin* real = nullptr;
+    std::uint64_t generation = 0;
+    {
+        auto r = ReadLock();
+        if (!r || !FIntRealSourcePin) return nullptr;
+        real = FIntRealSourcePin;
+        generation = FLinkGeneration;
+    }
     real->IntDisconnect(*this, keepPlaceholder);
     {
         auto d = DestroyWait();
         auto w = WriteLock();
-        // A placeholder the source left in this pin's place at design time
-        // was linked meanwhile; only the old link goes.
-        if (FIntRealSourcePin == real) clearSource();
+        // The link lock was given up on the way here. Another thread may have
+        // linked this pin meanwhile, to a placeholder the source left in its
+        // place at design time or to the very same source again: that newer
+        // link stays, only the old one goes.
+        if (FLinkGeneration == generation) clearSource();
     }
     PNNotifyDisconnected(*this, *real);
     return real;
@@ -244,7 +258,7 @@ bool TPNSinkPin::ConnectAfter(TPNBasicPin* pin, TPNBasicPin* after) {
     if (auto* source = dynamic_cast<TPNSourcePin*>(pin)) {
         {
             auto w = WriteLock();
-            FConnectionSourcePin = FRealSourcePin = FIntRealSourcePin = source;
+            setSource(*source);
         }
         source->IntConnect(*this, after);
         TGUID proposed, chosen;
@@ -275,9 +289,11 @@ void TPNSinkPin::Disconnect() {
         source->BeforeDisconnect();
         if (!dynamic_cast<TPNUnloadedPin*>(source) && !PNConverterOf(*source)) sourceGuard = source->DestroyWait();
     }
+    // Operations sent through this pin meanwhile are refused, not queued:
+    // the guard refuses them until the end. (A stop on the pin's own lock
+    // would be held while the link lock is given up and taken back below,
+    // and two threads unlinking the pin at once would wait for each other.)
     auto d = DestroyWait();
-    // Operations sent through this pin meanwhile are refused, not queued.
-    auto stop = FIntLock->StopLock();
     LeaveState();
     ConnectAfter(nullptr, nullptr);
 }
@@ -322,7 +338,7 @@ void TPNSinkPin::SetStateSource(TPNBasicPin& statePin) {
 void TPNSinkPin::feedFrom(TPNSourcePin& source, const TGUID& id) {
     TPNSubmitFunction handler = GetSubmitFunctionID(id);
     auto w = WriteLock();
-    FConnectionSourcePin = FRealSourcePin = FIntRealSourcePin = &source;
+    setSource(source);
     FConnectedID = id;
     FSubmitFunction = std::move(handler);
 }
@@ -330,7 +346,7 @@ void TPNSinkPin::feedFrom(TPNSourcePin& source, const TGUID& id) {
 void TPNSinkPin::takePlaceholder(TPNBasicPin& placeholder) {
     auto w = WriteLock();
     clearSource();
-    FConnectionSourcePin = FRealSourcePin = FIntRealSourcePin = &placeholder;
+    setSource(placeholder);
 }
 
 TGUID TPNSinkPin::GetConnectionID(const TPNBasicPin&) {

@@ -169,6 +169,8 @@ protected:
     // Clears the three source references, the type and the handler; the
     // caller holds the write section.
     void clearSource();
+    // Links the three source references to `source`; the caller holds the write section.
+    void setSource(TPNBasicPin& source);
     // Drops the current link (the link lock is held); returns the old source.
     TPNBasicPin* unlinkSource(bool keepPlaceholder);
     // Chooses this pin's type towards its connection source and stores it
@@ -179,6 +181,10 @@ protected:
     TPNBasicPin* FConnectionSourcePin = nullptr;
     TPNBasicPin* FRealSourcePin = nullptr;
     TPNBasicPin* FIntRealSourcePin = nullptr;
+    // Counts every change of the source references: an unlink that gave up
+    // the link lock on its way tells by it whether the link it set out to
+    // drop is still the one in place.
+    std::uint64_t FLinkGeneration = 0;
     TPNSubmitFunction FSubmitFunction;
     TGUID FConnectedID;
     bool FInConnect = false;

@@ -80,6 +80,12 @@ public:
     // A video export is running (its progress and Cancel show).
     bool exporting() const { return videoExport_ != nullptr; }
 
+signals:
+    // A video export has ended and the window has told its end: the file is
+    // in place under its chosen name (or gone), the tool bar is back, and a
+    // failure's message has been answered.
+    void videoExportEnded();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 

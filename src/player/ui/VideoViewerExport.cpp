@@ -118,6 +118,7 @@ void TVideoViewerFrame::exportEnded(std::uint64_t run, const VideoExportResult& 
     ExportVideoButton.setEnabled(open());
     ExportFrameButton.setEnabled(open());
     if (result.outcome == VideoExportResult::Outcome::Failed) showExportError(result.error);
+    emit videoExportEnded();
 }
 
 void TVideoViewerFrame::endExport() {

@@ -5,9 +5,11 @@
 
 #include <chrono>
 #include <future>
+#include <thread>
 
 #include "PinTestKit.h"
 #include "media/pins/PNLibrary.h"
+#include "media/pins/PNRegistry.h"
 #include "media/pins/PNStateDispatcher.h"
 
 using namespace pintest;
@@ -17,12 +19,19 @@ namespace {
 
 constexpr int kRounds = 200;
 
-TEST(Links, LinkUnlinkAndNotifyFromThreeThreads) {
+// A source of type A, and the converter from A to C for sinks of type C.
+class Links : public ::testing::Test {
+protected:
+    Links() {
+        TestConverter::log = &log;
+        PNRegisterTypeConverter(kA, kC, &kAtoC);
+    }
     TPNLibrary library;
     Log log;
-    TestConverter::log = &log;
-    PNRegisterTypeConverter(kA, kC, &kAtoC);
-    auto source = makeSource({kA}, nullptr, nullptr, 0, log);
+    PNOwned<TestSource> source = makeSource({kA}, nullptr, nullptr, 0, log);
+};
+
+TEST_F(Links, LinkUnlinkAndNotifyFromThreeThreads) {
     auto stateSource = makeSource({kA}, nullptr, nullptr, 0, log);
     auto direct = PNMakePin<TestSink>("d", log, std::vector{kA});
     auto converted = PNMakePin<TestSink>("c", log, std::vector{kC});
@@ -68,6 +77,106 @@ TEST(Links, LinkUnlinkAndNotifyFromThreeThreads) {
     EXPECT_EQ(TestConverter::alive, 0);
     EXPECT_FALSE(stateSource->IsStateConnected());
     EXPECT_TRUE(TPNStateDispatcher::Names(false).empty());
+}
+
+// An unlink gives up the link lock while it waits for deliveries through the
+// sink to end. Here the sink is linked again to the same source in that
+// window: the unlink, when it takes the lock back, leaves the new link alone.
+TEST_F(Links, ALinkMadeWhileAnUnlinkWaitsForDeliveriesStays) {
+    auto sink = PNMakePin<TestSink>("c", log, std::vector{kC});
+    ASSERT_TRUE(source->Connect(sink.get()));
+
+    // Called with the link lock held by the unlinking thread, once the sink
+    // has let go of its source: a delivery enters the sink and stays there
+    // until another thread has linked the sink again.
+    struct Relinker : IPNPinNotifier {
+        TestSink* sink = nullptr;
+        TPNSourcePin* source = nullptr;
+        std::thread::id unlinker;
+        bool done = false;
+        std::future<void> delivery;
+        void ChangePin(TPNBasicPin& pin) override {
+            if (done || &pin != sink || std::this_thread::get_id() != unlinker || sink->GetSourcePin()) return;
+            done = true;
+            std::promise<void> entered;
+            delivery = std::async(std::launch::async, [this, &entered] {
+                const auto inside = sink->DestroyGuard().Lock();
+                auto relink = std::async(std::launch::async, [this] { source->Connect(sink); });
+                entered.set_value();
+                relink.get();
+            });
+            entered.get_future().wait();
+        }
+    };
+    auto relinker = std::make_shared<Relinker>();
+    relinker->sink = sink.get();
+    relinker->source = source.get();
+    relinker->unlinker = std::this_thread::get_id();
+    PNAddPinNotifier(relinker);
+    sink->Connect(nullptr);
+    PNRemovePinNotifier(relinker);
+    ASSERT_TRUE(relinker->done);
+    ASSERT_EQ(relinker->delivery.wait_for(60s), std::future_status::ready);
+
+    EXPECT_EQ(sink->GetSourcePin(), source.get());
+    EXPECT_TRUE(source->IsConnectedTo(*sink));
+    EXPECT_EQ(TestConverter::alive, 1);
+    source->Disconnect();
+    EXPECT_EQ(TestConverter::alive, 0);
+}
+
+// Two threads take sinks off one source at once, each giving up the link
+// lock while it waits for a delivery through its sink; the first finishes
+// while the second still waits. The mark by which a source knows that a
+// call comes back from the sink it is taking off belongs to each thread
+// alone: once both have finished, the first thread's next unlink of its
+// sink takes the link off at both ends.
+TEST_F(Links, UnlinksFromTwoThreadsLeaveNoMarkBehind) {
+    auto first = PNMakePin<TestSink>("1", log, std::vector{kA});
+    auto second = PNMakePin<TestSink>("2", log, std::vector{kA});
+    ASSERT_TRUE(first->Connect(source.get()));
+    ASSERT_TRUE(second->Connect(source.get()));
+    // A delivery inside each sink, until let go.
+    const auto inside = [](TestSink& sink, std::future<void> leave) {
+        std::promise<void> entered;
+        auto held = std::async(std::launch::async, [&sink, &entered, leave = std::move(leave)] {
+            const auto section = sink.DestroyGuard().Lock();
+            entered.set_value();
+            leave.wait();
+        });
+        entered.get_future().wait();
+        return held;
+    };
+    const auto reached = [](const std::atomic<int>& unlinked) {
+        for (int i = 0; i < 60000 && unlinked.load() == 0; ++i) std::this_thread::sleep_for(1ms);
+        return unlinked.load() != 0;
+    };
+    std::promise<void> leaveFirst, leaveSecond, firstUnlinked, secondDone;
+    auto inFirst = inside(*first, leaveFirst.get_future());
+    auto inSecond = inside(*second, leaveSecond.get_future());
+    auto firstThread = std::async(std::launch::async, [&, done = secondDone.get_future()] {
+        source->DisconnectFrom(*first);
+        firstUnlinked.set_value();
+        done.wait();
+        first->Connect(source.get());
+        first->Connect(nullptr);
+    });
+    ASSERT_TRUE(reached(first->unlinked));
+    // The second starts while the first waits, and waits until the first is done.
+    auto secondThread = std::async(std::launch::async, [&] { source->DisconnectFrom(*second); });
+    ASSERT_TRUE(reached(second->unlinked));
+    leaveFirst.set_value();
+    ASSERT_EQ(firstUnlinked.get_future().wait_for(60s), std::future_status::ready);
+    leaveSecond.set_value();
+    ASSERT_EQ(secondThread.wait_for(60s), std::future_status::ready);
+    secondDone.set_value();
+    ASSERT_EQ(firstThread.wait_for(60s), std::future_status::ready);
+    inFirst.get();
+    inSecond.get();
+
+    EXPECT_EQ(first->GetSourcePin(), nullptr);
+    EXPECT_FALSE(source->IsConnectedTo(*first));
+    EXPECT_FALSE(source->IsConnectedTo(*second));
 }
 
 }  // namespace

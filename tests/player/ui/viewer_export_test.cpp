@@ -13,6 +13,8 @@
 #include <QSlider>
 #include <QToolButton>
 
+#include <filesystem>
+
 #include "../ExportTestKit.h"
 #include "../TestRecordings.h"
 #include "ExportUiKit.h"
@@ -101,17 +103,27 @@ TEST_F(ViewerExport, TheShownFrameIsExportedWithItsOwnTime) {
 TEST_F(ViewerExport, AVideoExportShowsItsProgressAndWritesEveryFrame) {
     const std::string file = tmp.path() + "/door.avi";
     std::vector<std::string> listed, codes, installed;
+    bool ended = false, fileThereAtTheEnd = false;
+    QObject::connect(&viewer, &TVideoViewerFrame::videoExportEnded, [&] {
+        ended = true;
+        fileThereAtTheEnd = std::filesystem::exists(file);
+    });
     answerVideoDialogs("MJPEG (Motion JPEG)", file, &listed);
     button("ExportVideoButton")->click();
+    auto* progress = viewer.findChild<QProgressBar*>("ProgressBar1");
+    EXPECT_TRUE(progress->isVisible());
     // the installed compressors, the first selected
     player::TVideoExport().GetAvailableCompressions(codes, installed);
     ASSERT_GE(installed.size(), 2u);
     installed[0] = "*" + installed[0];
     EXPECT_EQ(listed, installed);
-    auto* progress = viewer.findChild<QProgressBar*>("ProgressBar1");
     // no second export while one runs
     EXPECT_FALSE(button("ExportVideoButton")->isEnabled());
-    ASSERT_TRUE(testsupport::pumpUntil([&] { return !progress->isVisible(); }));
+    // The limit only keeps a broken export from hanging the run.
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return ended; }, 120s));
+    // the end is told only once the file has its name
+    EXPECT_TRUE(fileThereAtTheEnd);
+    EXPECT_FALSE(progress->isVisible());
     EXPECT_FALSE(viewer.findChild<QPushButton*>("CancelBtn")->isVisible());
     EXPECT_TRUE(button("ExportVideoButton")->isEnabled());
 
