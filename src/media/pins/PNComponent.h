@@ -18,6 +18,10 @@
 #include <utility>
 #include <vector>
 
+namespace oculon::platform {
+class TFiler;
+}
+
 namespace oculon::pins {
 
 class TPNBasicPin;
@@ -118,6 +122,10 @@ public:
         published_.push_back({std::move(property), nullptr, &list});
     }
     const std::vector<PublishedProperty>& PublishedProperties() const { return published_; }
+
+    // The component's own defined properties in its stream, after those of
+    // its published pins (PNPersistence.h writes and reads them).
+    virtual void DefineProperties(platform::TFiler& filer) {}
 
 private:
     void setFlag(TComponentStateFlag flag, bool on) {

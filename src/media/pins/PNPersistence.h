@@ -1,0 +1,34 @@
+#pragma once
+// The components of one root (a form or a frame) in the component stream:
+// each component an object named after it, holding the defined properties
+// of its published pins ("OutputPin.SinkPins", "InputPin.SourcePin", ...),
+// of its pin lists and of itself; owned components nested inside.
+//
+// Reading goes into components that exist already (the root built them)
+// and is checked as a whole first: a stream that names an unknown
+// component or property, or holds a value of the wrong shape, raises
+// EComponentStreamError and changes nothing. Links to pins of roots that
+// are not loaded go to placeholders, which the real pins take over when
+// their root is read.
+
+#include <string>
+
+#include "media/pins/PNComponent.h"
+#include "platform/ComponentStream.h"
+
+namespace oculon::pins {
+
+// The class name a component is stored under: its C++ class without namespaces.
+std::string PNClassName(const TComponent& component);
+
+// Every defined property of `component`: its published pins and pin lists
+// (named "<property>.<name>"), then its own.
+void PNDefineComponentProperties(TComponent& component, platform::TFiler& filer);
+
+platform::TStreamObject PNWriteRoot(TComponent& root);
+
+// The components are loading while the stream is read (csLoading), and
+// Loaded() ends it for each once every change is made.
+void PNReadRoot(TComponent& root, const platform::TStreamObject& stream);
+
+}  // namespace oculon::pins
