@@ -822,6 +822,13 @@ void TWriter::WriteBoolean(bool value) { add(TStreamValue::Boolean(value)); }
 void TWriter::WriteBinary(std::vector<std::uint8_t> bytes) { add(TStreamValue::Binary(std::move(bytes))); }
 void TWriter::WriteNil() { add(TStreamValue::Nil()); }
 
+void TWriter::WriteCollection(std::vector<std::vector<TStreamProperty>> items) {
+    TStreamValue v;
+    v.Type = TValueType::vaCollection;
+    v.CollectionItems = std::move(items);
+    add(std::move(v));
+}
+
 TStreamValue TWriter::Take() {
     if (!open_.empty()) fail("a list was not closed");
     if (top_.size() != 1) fail("a property must hold exactly one value");
@@ -904,6 +911,10 @@ bool TReader::ReadBoolean() {
 }
 
 std::vector<std::uint8_t> TReader::ReadBinary() { return take(TValueType::vaBinary, "binary data").Bytes; }
+
+std::vector<std::vector<TStreamProperty>> TReader::ReadCollection() {
+    return take(TValueType::vaCollection, "collection").CollectionItems;
+}
 
 bool TReader::NextIsNil() const {
     const TStreamValue* v = peek();

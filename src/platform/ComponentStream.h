@@ -133,6 +133,7 @@ public:
     void WriteBoolean(bool value);
     void WriteBinary(std::vector<std::uint8_t> bytes);
     void WriteNil();
+    void WriteCollection(std::vector<std::vector<TStreamProperty>> items);
     // The value written; exactly one, with every list closed.
     TStreamValue Take();
     bool Empty() const { return top_.empty() && open_.empty(); }
@@ -172,6 +173,7 @@ public:
     long double ReadFloat();  // any float, or an integer
     bool ReadBoolean();
     std::vector<std::uint8_t> ReadBinary();
+    std::vector<std::vector<TStreamProperty>> ReadCollection();
     void ReadNil();  // nil, or the identifier "nil"
     bool NextIsNil() const;
     void SkipValue();
@@ -184,6 +186,7 @@ public:
     void Apply(std::function<void()> action) { queue_.Add(std::move(action)); }
     [[noreturn]] void Fail(const std::string& what) const;
     const std::string& PropertyName() const { return name_; }
+    TApplyQueue& Queue() { return queue_; }
 
 private:
     const TStreamValue& take(TValueType expected, const char* what);

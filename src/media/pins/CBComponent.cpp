@@ -1,5 +1,7 @@
 #include "media/pins/CBComponent.h"
 
+#include <stdexcept>
+
 namespace oculon::pins {
 
 TCBLock::TCBLock(TCBCallback notify) : ICBLock(std::move(notify)), FLock(std::make_shared<TPNLock>()) {}
@@ -71,6 +73,59 @@ TCBCollectionItem::TCBCollectionItem(TPNExtCollection& collection) : TPNExtColle
     auto* owner = dynamic_cast<TCBCollection*>(&collection);
     FLock = owner ? std::make_shared<TCBLock>(*owner->Lock(), [this] { NotifyProp(); })
                   : std::make_shared<TCBLock>([this] { NotifyProp(); });
+}
+
+// ---- Streaming and assignment
+
+void TCBComponent::DefineProperties(platform::TFiler& filer) {
+    TComponent::DefineProperties(filer);
+    GLPDefineFloats(filer, [this] { return PropList(); });
+}
+
+void TCBComponent::Assign(TComponent& source) {
+    auto section = FLock->WriteLock();
+    if (auto* other = dynamic_cast<TCBComponent*>(&source)) GLPAssign(PropList(), other->PropList(), true);
+    else throw std::invalid_argument("Cannot assign " + source.Name() + " to " + Name());
+}
+
+void TCBPersistent::DefineProperties(platform::TFiler& filer) {
+    TPersistent::DefineProperties(filer);
+    GLPDefineFloats(filer, [this] { return PropList(); });
+}
+
+void TCBPersistent::Assign(TPersistent& source) {
+    if (&source == this) return;
+    auto section = FLock->WriteLock();
+    if (dynamic_cast<TCBPersistent*>(&source)) GLPAssign(PropList(), source.PropList(), false);
+    else TPersistent::Assign(source);
+}
+
+void TCBCollection::Assign(TPersistent& source) {
+    auto* other = dynamic_cast<TCBCollection*>(&source);
+    if (other == this) return;
+    IPNLockSection section;
+    if (FLock) section = FLock->WriteLock();
+    if (!other) return TPersistent::Assign(source);
+    GLPAssign(PropList(), other->PropList(), true);
+    Clear();
+    for (std::size_t i = 0; i < other->Count(); ++i) {
+        auto item = NewItem();
+        if (!item) throw std::invalid_argument("the collection cannot make items");
+        item->Assign(other->Items(i));
+        AddItem(std::move(item));
+    }
+}
+
+void TCBCollectionItem::DefineProperties(platform::TFiler& filer) {
+    TPNExtCollectionItem::DefineProperties(filer);
+    GLPDefineFloats(filer, [this] { return PropList(); });
+}
+
+void TCBCollectionItem::Assign(TPersistent& source) {
+    if (&source == this) return;
+    auto section = FLock->WriteLock();
+    if (dynamic_cast<TCBCollectionItem*>(&source)) GLPAssign(PropList(), source.PropList(), true);
+    else TPersistent::Assign(source);
 }
 
 }  // namespace oculon::pins

@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "media/pins/PNPublished.h"
+
 namespace oculon::platform {
 class TFiler;
 }
@@ -126,6 +128,10 @@ public:
     // The component's own defined properties in its stream, after those of
     // its published pins (PNPersistence.h writes and reads them).
     virtual void DefineProperties(platform::TFiler& filer) {}
+    // Published values and settings objects (PNPublished.h): "Name", then
+    // what descendants add.
+    virtual void GetPropInfos(TPropList& props);
+    TPropList PropList();  // sorted by name
 
 private:
     void setFlag(TComponentStateFlag flag, bool on) {

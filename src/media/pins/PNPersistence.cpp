@@ -569,6 +569,8 @@ std::string PNClassName(const TComponent& component) {
 }
 
 void PNDefineComponentProperties(TComponent& component, TFiler& filer) {
+    filer.SetPrefix({});
+    PNDefinePublishedProperties(filer, component.PropList());
     for (const auto& p : component.PublishedProperties()) {
         filer.SetPrefix(p.Name + ".");
         if (p.Pin) p.Pin->DefineProperties(filer);

@@ -21,8 +21,9 @@ namespace oculon::pins {
 // The class name a component is stored under: its C++ class without namespaces.
 std::string PNClassName(const TComponent& component);
 
-// Every defined property of `component`: its published pins and pin lists
-// (named "<property>.<name>"), then its own.
+// Every property of `component` in its stream: its published values and
+// settings objects, its published pins and pin lists (named
+// "<property>.<name>"), then its own defined properties.
 void PNDefineComponentProperties(TComponent& component, platform::TFiler& filer);
 
 platform::TStreamObject PNWriteRoot(TComponent& root);

@@ -45,6 +45,16 @@ public:
         PublishPinList("Outputs", Outputs);
     }
     TPNSourcePin& Out(std::size_t i) { return *static_cast<TPNSourcePin*>(Outputs.GetPin(i)); }
+    void GetPropInfos(TPropList& props) override {
+        TCBComponent::GetPropInfos(props);
+        props.push_back(PNProp<double>(
+            "Gain", [this] { return Gain; }, [this](double v) { Gain = v; }));
+        props.push_back(PNProp<double>(
+            "Stamp", [this] { return Stamp; }, [this](double v) { Stamp = v; }, std::nullopt, "TDateTime"));
+    }
+
+    double Gain = 1.5;   // a 0 survives through "_Floats"
+    double Stamp = 2.0;  // a date: never in "_Floats"
 
     PNOwned<TestSource> Level, Tap;
     PNOwned<TestSink> Probe, In1, In2, Meter;
@@ -126,6 +136,22 @@ class FormStream : public ::testing::Test {
 protected:
     void SetUp() override { PNRegisterTypeConverter(kA, kC, &kAtoC); }
 
+    // Settings of the frame's components that differ from a fresh one's.
+    static void configure(Roots& r) {
+        r.filter->Threading().Queue().SetSize(30);
+        r.filter->Threading().SetPriority(TThreadPriority::tpHigher);
+        r.filter->SetSynchronizeType(TSGSynchronizeType::stQueue);
+        r.logger->SetColorBits(TVDColorBits::cb16_565);
+        r.logger->SetFileName("/tmp/export.avi");
+        r.logger->AudioCompression().SetEnabled(true);
+        r.logger->AudioCompression().Compressions().Items(0).Format().SetFormat(kFormat.data(), kFormat.size());
+        r.logger->AudioCompression().Compressions().Add();
+        r.panel1->Gain = 0;
+        r.panel1->Stamp = 5.0;
+    }
+    static inline const std::vector<std::uint8_t> kFormat = {1,    0, 2, 0, 0x22, 0x56, 0, 0, 0x88,
+                                                             0x58, 1, 0, 4, 0,    16,   0, 0, 0};
+
     void link(Roots& r) {
         ASSERT_TRUE(r.logger->InputPin().Connect(&r.filter->OutputPin()));
         ASSERT_TRUE(r.panel1->Level->ConnectByState(*r.panel2->Probe));  // across the roots
@@ -145,6 +171,7 @@ TEST_F(FormStream, RootsComeBackTheSameInBothOrdersOfLoading) {
         r.makeFrame(false);
         r.makeForm(false);
         link(r);
+        configure(r);
         expected = links(*r.frame) + links(*r.form);
         ASSERT_NE(expected.find("(converter)"), std::string::npos) << expected;
         ASSERT_NE(expected.find(" after "), std::string::npos) << expected;
@@ -155,7 +182,7 @@ TEST_F(FormStream, RootsComeBackTheSameInBothOrdersOfLoading) {
     EXPECT_EQ(PNUnloadedPinCount(), 0u);
 
     // The Part's own lines, byte for byte, in the frame's text.
-    EXPECT_NE(frameText.find("\n  object VDGenericFilter1: TVDGenericFilter\n"
+    EXPECT_NE(frameText.find("    Threading.Queue.Size = 30\n"
                              "    OutputPin.Form = VideoViewerFrame1\n"
                              "    OutputPin.SinkPins = (VideoViewerFrame1.VDAVILogger1.InputPin)\n"),
               std::string::npos)
@@ -187,11 +214,95 @@ TEST_F(FormStream, RootsComeBackTheSameInBothOrdersOfLoading) {
         EXPECT_EQ(PNUnloadedPinCount(), 0u);
         EXPECT_FALSE(r.frame->InState(csLoading));
         EXPECT_EQ(links(*r.frame) + links(*r.form), expected);
+        EXPECT_EQ(r.filter->Threading().Queue().Size(), 30u);
+        EXPECT_EQ(r.filter->Threading().Priority(), TThreadPriority::tpHigher);
+        EXPECT_EQ(r.logger->FileName(), "/tmp/export.avi");
+        ASSERT_EQ(r.logger->AudioCompression().Compressions().Count(), 2u);
+        EXPECT_EQ(r.logger->AudioCompression().Compressions().Items(0).Format().FormatData(), kFormat);
+        EXPECT_TRUE(r.logger->AudioCompression().Compressions().Items(1).Format().IsEmpty());
+        EXPECT_EQ(r.panel1->Gain, 0);
+        EXPECT_EQ(r.panel1->Stamp, 5.0);
+        EXPECT_EQ(r.panel2->Gain, 1.5);
         // Written again, the roots read as they were first written.
         EXPECT_EQ(platform::FormText(PNWriteRoot(*r.frame)), frameText);
     }
     EXPECT_EQ(PNUnloadedPinCount(), 0u);
     EXPECT_TRUE(TPNStateDispatcher::Names(false).empty());
+}
+
+TEST_F(FormStream, SettingsAreStoredAsTheirClassesPublishThem) {
+    Roots r;
+    r.makeFrame(false);
+    configure(r);
+    r.panel1->Stamp = 0;  // a date's 0 is no value: not written at all
+    const std::string text = platform::FormText(PNWriteRoot(*r.frame));
+    for (const char* line : {
+             "    SynchronizeType = 2\n",
+             "    Threading.Priority = 4\n",
+             "    Threading.Queue.Size = 30\n",
+             "    AudioCompression.Compressions = <item Format.FormatData = {1200000001000200225600008858010004001000"
+             "0000} end item end>\n",
+             "    AudioCompression.Enabled = True\n",
+             "    ColorBits = 3\n",
+             "    FileName = '/tmp/export.avi'\n",
+             "    _Floats = ((Gain 0.0))\n",
+         })
+        EXPECT_NE(text.find(line), std::string::npos) << line << text;
+    EXPECT_EQ(text.find("QueueSize"), std::string::npos);  // read, never written
+    EXPECT_EQ(text.find("Stamp"), std::string::npos);
+
+    // The older "QueueSize" sets the queue's size; a "_Floats" entry of a
+    // property that is gone is skipped.
+    PNReadRoot(*r.frame, platform::ParseFormText("object VideoViewerFrame1: TComponent\n"
+                                                 "  object VDGenericFilter1: TVDGenericFilter\n"
+                                                 "    Threading.QueueSize = 7\n"
+                                                 "  end\n"
+                                                 "  object Panel1: TTestPanel\n"
+                                                 "    _Floats = ((Gone 0.0) (Gain 0.0))\n"
+                                                 "  end\n"
+                                                 "end\n"));
+    EXPECT_EQ(r.filter->Threading().Queue().Size(), 7u);
+
+    // A record whose byte count does not match its bytes is refused whole.
+    for (const char* bad : {"{0500000001}", "{01}", "{FFFFFF7F00}"}) {
+        const std::string damaged = std::string(
+                                        "object VideoViewerFrame1: TComponent object VDAVILogger1: "
+                                        "TVDAVILogger ColorBits = 1 AudioCompression.Compressions = "
+                                        "<item Format.FormatData = ") +
+                                    bad + " end> end end";
+        EXPECT_THROW(PNReadRoot(*r.frame, platform::ParseFormText(damaged)), EComponentStreamError) << bad;
+        EXPECT_EQ(r.logger->ColorBits(), TVDColorBits::cb16_565);
+        EXPECT_EQ(r.logger->AudioCompression().Compressions().Count(), 2u);
+    }
+}
+
+TEST_F(FormStream, AssignCopiesPublishedSettingsButNeitherNameNorPins) {
+    Roots r;
+    r.makeFrame(false);
+    r.makeForm(false);
+    configure(r);
+    link(r);
+    const std::string before = links(*r.frame) + links(*r.form);
+    r.panel2->Assign(*r.panel1);
+    EXPECT_EQ(r.panel2->Gain, 0);
+    EXPECT_EQ(r.panel2->Name(), "Panel2");
+    EXPECT_EQ(links(*r.frame) + links(*r.form), before);
+
+    auto other = PNOwned<TVDAVILogger>::make(nullptr, "Other");
+    other->Assign(*r.logger);
+    EXPECT_EQ(other->Name(), "Other");
+    EXPECT_EQ(other->FileName(), "/tmp/export.avi");
+    EXPECT_EQ(other->ColorBits(), TVDColorBits::cb16_565);
+    ASSERT_EQ(other->AudioCompression().Compressions().Count(), 2u);
+    EXPECT_EQ(other->AudioCompression().Compressions().Items(0).Format().FormatData(), kFormat);
+    EXPECT_FALSE(other->InputPin().GetSourcePin());
+    EXPECT_THROW(r.panel2->Assign(*r.frame), std::invalid_argument);
+
+    TSGThreading& threading = r.filter->Threading();
+    auto filter2 = PNOwned<TVDGenericFilter>::make(nullptr, "Filter2");
+    filter2->SetThreading(threading);
+    EXPECT_EQ(filter2->Threading().Queue().Size(), 30u);
+    EXPECT_EQ(filter2->Threading().Priority(), TThreadPriority::tpHigher);
 }
 
 TEST_F(FormStream, AFrameStoredUnderAnotherNameLinksToItsNewName) {
