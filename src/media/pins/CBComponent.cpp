@@ -111,8 +111,10 @@ void TCBCollection::Assign(TPersistent& source) {
     for (std::size_t i = 0; i < other->Count(); ++i) {
         auto item = NewItem();
         if (!item) throw std::invalid_argument("the collection cannot make items");
-        item->Assign(other->Items(i));
+        // Added first: a collection may give a new item values of its own.
+        TPNExtCollectionItem& added = *item;
         AddItem(std::move(item));
+        added.Assign(other->Items(i));
     }
 }
 

@@ -149,6 +149,12 @@ std::optional<TGUID> parseGuid(std::string_view s) {
     return g;
 }
 
+// A placeholder that a name made but that no link took (the link was
+// refused) goes again.
+void dropIfUnused(TPNBasicPin* pin) {
+    if (pin && dynamic_cast<TPNUnloadedPin*>(pin)) pin->CheckRemove();
+}
+
 void collectComponents(TComponent& c, std::vector<TComponent*>& out) {
     out.push_back(&c);
     for (std::size_t i = 0; i < c.ComponentCount(); ++i) collectComponents(*c.Components(i), out);
@@ -343,6 +349,8 @@ void TPNSourcePin::ReadConnectionsData(TReader& reader) {
                     TPNInternalPinList::GetByNameCreate(root, TPNPinType::ptSink, link.After, link.After, link.After);
             }
             if (sink) IntConnectAfter(*sink, after);
+            dropIfUnused(sink);
+            dropIfUnused(after);
         }
     });
 }
@@ -423,6 +431,8 @@ void TPNSinkPin::ReadConnectionsData(TReader& reader) {
             afterPin = TPNInternalPinList::GetByNameCreate(root, TPNPinType::ptSink, after, after, after);
         }
         if (pin) ConnectAfter(pin, afterPin);
+        dropIfUnused(pin);
+        dropIfUnused(afterPin);
     });
 }
 
@@ -550,6 +560,7 @@ void TPNPinList::ReadPins(TReader& reader) {
                 PNApplyFormName(FLoadFormName, root, name);
                 TPNBasicPin* pin = TPNInternalPinList::GetByNameCreate(root, TPNPinType::ptSink, name, name, name);
                 if (pin && std::find(held.begin(), held.end(), pin) == held.end()) Add(*pin);
+                dropIfUnused(pin);
             }
         });
     }

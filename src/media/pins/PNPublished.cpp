@@ -137,24 +137,27 @@ void defineCollection(TFiler& filer, const std::string& name, TPNExtCollection& 
     filer.DefineProperty(
         name,
         [&collection](TReader& r) {
-            auto stored = r.ReadCollection();
-            // The items are made apart and filled when the stream has read
-            // through; then they take the place of the collection's items.
+            // The items are made apart and take the place of the collection's
+            // items when the stream has read through, before their properties
+            // are set (a collection may give a new item values of its own).
+            const auto stored = r.ReadCollection();
             auto items = std::make_shared<std::vector<std::unique_ptr<TPNExtCollectionItem>>>();
-            for (const auto& props : stored) {
-                auto item = collection.NewItem();
-                if (!item) r.Fail("the collection cannot make items");
-                std::vector<bool> used(props.size());
-                platform::TPropertyReadFiler itemFiler(props, used, r.Queue());
-                defineObject(itemFiler, *item);
-                for (std::size_t i = 0; i < used.size(); ++i)
-                    if (!used[i]) r.Fail("unknown item property \"" + props[i].Name + "\"");
-                items->push_back(std::move(item));
+            for (std::size_t i = 0; i < stored.size(); ++i) {
+                items->push_back(collection.NewItem());
+                if (!items->back()) r.Fail("the collection cannot make items");
             }
             r.Apply([&collection, items] {
                 collection.Clear();
                 for (auto& item : *items) collection.AddItem(std::move(item));
             });
+            for (std::size_t i = 0; i < stored.size(); ++i) {
+                const auto& props = stored[i];
+                std::vector<bool> used(props.size());
+                platform::TPropertyReadFiler itemFiler(props, used, r.Queue());
+                defineObject(itemFiler, *(*items)[i]);
+                for (std::size_t k = 0; k < used.size(); ++k)
+                    if (!used[k]) r.Fail("unknown item property \"" + props[k].Name + "\"");
+            }
         },
         [&collection](TWriter& w) {
             std::vector<std::vector<platform::TStreamProperty>> items;

@@ -56,6 +56,7 @@ TVDAVILogger::~TVDAVILogger() {
 void TVDAVILogger::GetPropInfos(pins::TPropList& props) {
     TVDCommonLogger::GetPropInfos(props);
     props.push_back(pins::PNObjectProp("AudioCompression", *FAudioCompression));
+    props.push_back(pins::PNObjectProp("Compression", *FVideoCompression));
     props.push_back(pins::PNProp<TVDColorBits>(
         "ColorBits", [this] { return ColorBits(); }, [this](TVDColorBits v) { SetColorBits(v); },
         TVDColorBits::cbAuto));
