@@ -114,6 +114,14 @@ public:
         out.insert(out.end(), s.begin(), s.end());
     }
     void type(TValueType t) { out.push_back(static_cast<std::uint8_t>(t)); }
+    // A float in its IEEE layout, least significant byte first.
+    template <typename Float, typename Bits>
+    void ieee(long double value) {
+        const auto f = static_cast<Float>(value);
+        Bits bits;
+        std::memcpy(&bits, &f, sizeof bits);
+        appendLittle(out, bits, sizeof bits);
+    }
 
     void value(const TStreamValue& v) {
         switch (v.Type) {
@@ -151,22 +159,14 @@ public:
                 out.insert(out.end(), raw, raw + kExtendedBytes);
                 return;
             }
-            case TValueType::vaSingle: {
+            case TValueType::vaSingle:
                 type(v.Type);
-                const float f = static_cast<float>(v.Float);
-                std::uint32_t bits;
-                std::memcpy(&bits, &f, 4);
-                appendLittle(out, bits, 4);
+                ieee<float, std::uint32_t>(v.Float);
                 return;
-            }
-            case TValueType::vaDouble: {
+            case TValueType::vaDouble:
                 type(v.Type);
-                const double f = static_cast<double>(v.Float);
-                std::uint64_t bits;
-                std::memcpy(&bits, &f, 8);
-                appendLittle(out, bits, 8);
+                ieee<double, std::uint64_t>(v.Float);
                 return;
-            }
             case TValueType::vaString:
                 if (v.Text.size() > 255) {
                     type(TValueType::vaLString);

@@ -93,12 +93,19 @@ void TCBPersistent::DefineProperties(platform::TFiler& filer) {
     GLPDefineFloats(filer, [this] { return PropList(); });
 }
 
-void TCBPersistent::Assign(TPersistent& source) {
-    if (&source == this) return;
-    auto section = FLock->WriteLock();
-    if (dynamic_cast<TCBPersistent*>(&source)) GLPAssign(PropList(), source.PropList(), false);
-    else TPersistent::Assign(source);
+namespace {
+// Every published property of a source of the same base, under the
+// destination's write section; any other source as a plain TPersistent.
+template <typename Base>
+void assignPublished(Base& dest, ICBLock& lock, TPersistent& source, bool skipName) {
+    if (&source == &dest) return;
+    auto section = lock.WriteLock();
+    if (dynamic_cast<Base*>(&source)) GLPAssign(dest.PropList(), source.PropList(), skipName);
+    else dest.TPersistent::Assign(source);
 }
+}  // namespace
+
+void TCBPersistent::Assign(TPersistent& source) { assignPublished<TCBPersistent>(*this, *FLock, source, false); }
 
 void TCBCollection::Assign(TPersistent& source) {
     auto* other = dynamic_cast<TCBCollection*>(&source);
@@ -123,11 +130,6 @@ void TCBCollectionItem::DefineProperties(platform::TFiler& filer) {
     GLPDefineFloats(filer, [this] { return PropList(); });
 }
 
-void TCBCollectionItem::Assign(TPersistent& source) {
-    if (&source == this) return;
-    auto section = FLock->WriteLock();
-    if (dynamic_cast<TCBCollectionItem*>(&source)) GLPAssign(PropList(), source.PropList(), true);
-    else TPersistent::Assign(source);
-}
+void TCBCollectionItem::Assign(TPersistent& source) { assignPublished<TCBCollectionItem>(*this, *FLock, source, true); }
 
 }  // namespace oculon::pins

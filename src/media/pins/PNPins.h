@@ -33,12 +33,6 @@
 #include "media/pins/PNLock.h"
 #include "media/pins/PNOperations.h"
 
-namespace oculon::platform {
-class TFiler;
-class TReader;
-class TWriter;
-}  // namespace oculon::platform
-
 namespace oculon::pins {
 
 class TPNStateDispatcher;

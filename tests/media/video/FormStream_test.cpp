@@ -196,21 +196,18 @@ TEST_F(FormStream, RootsComeBackTheSameInBothOrdersOfLoading) {
     for (const bool frameFirst : {true, false}) {
         SCOPED_TRACE(frameFirst ? "frame first" : "form first");
         Roots r;
-        if (frameFirst) {
-            r.makeFrame(true);
-            PNReadRoot(*r.frame, frameTree);
-        } else {
-            r.makeForm(true);
-            PNReadRoot(*r.form, formTree);
-        }
+        const auto load = [&](bool frame) {
+            if (frame) {
+                r.makeFrame(true);
+                PNReadRoot(*r.frame, frameTree);
+            } else {
+                r.makeForm(true);
+                PNReadRoot(*r.form, formTree);
+            }
+        };
+        load(frameFirst);
         EXPECT_GT(PNUnloadedPinCount(), 0u);  // links to the other root wait on placeholders
-        if (frameFirst) {
-            r.makeForm(true);
-            PNReadRoot(*r.form, formTree);
-        } else {
-            r.makeFrame(true);
-            PNReadRoot(*r.frame, frameTree);
-        }
+        load(!frameFirst);
         EXPECT_EQ(PNUnloadedPinCount(), 0u);
         EXPECT_FALSE(r.frame->InState(csLoading));
         EXPECT_EQ(links(*r.frame) + links(*r.form), expected);
