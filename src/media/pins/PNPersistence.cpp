@@ -102,14 +102,12 @@ std::string readDispatcherName(TReader& r) {
 // roots it has seen, ready for the next save.
 void writeDispatcherName(TWriter& w, TPNStateDispatcher& dispatcher, TPNBasicPin& pin) {
     const TComponent* root = pin.GetRoot();
-    const std::string rootName = pin.GetRootName();
-    std::vector<PinName> others;
-    for (const auto& m : dispatcher.Members())
-        if (m.RealPin->GetRootName() != rootName) others.push_back(nameOf(*m.RealPin));
-    if (!others.empty() && !dispatcher.IsFormSaved(root)) {
+    if (dispatcher.IsCrosForm() && !dispatcher.IsFormSaved(root)) {
+        const std::string rootName = pin.GetRootName();
         w.WriteListBegin();
         w.WriteString(dispatcher.Name());
-        for (const auto& other : others) writeName(w, other);
+        for (const auto& m : dispatcher.Members())
+            if (m.RealPin->GetRootName() != rootName) writeName(w, nameOf(*m.RealPin));
         w.WriteListEnd();
     } else {
         w.WriteString(dispatcher.Name());

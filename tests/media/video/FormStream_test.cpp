@@ -159,6 +159,7 @@ protected:
         ASSERT_TRUE(r.panel2->Out(0).Connect(r.panel1->In1.get()));
         ASSERT_TRUE(r.panel2->Out(0).ConnectAfter(r.panel1->In2.get(), r.panel1->In1.get()));
         ASSERT_TRUE(r.panel1->Out(1).Connect(r.panel2->In1.get()));
+        ASSERT_TRUE(r.panel1->Out(0).ConnectByState(*r.panel2->In2));  // a pin list's "State" entry
     }
 };
 
@@ -185,6 +186,10 @@ TEST_F(FormStream, RootsComeBackTheSameInBothOrdersOfLoading) {
     EXPECT_NE(frameText.find("    Threading.Queue.Size = 30\n"
                              "    OutputPin.Form = VideoViewerFrame1\n"
                              "    OutputPin.SinkPins = (VideoViewerFrame1.VDAVILogger1.InputPin)\n"),
+              std::string::npos)
+        << frameText;
+    EXPECT_NE(frameText.find("    Outputs.Pins = (State (('VideoViewerFrame1Link2' PlayerForm.Panel2.In2)) Sinks "
+                             "(PlayerForm.Panel2.In1))\n"),
               std::string::npos)
         << frameText;
     EXPECT_NE(frameText.find("    InputPin.SourcePin = VideoViewerFrame1.VDGenericFilter1.OutputPin\n"),
