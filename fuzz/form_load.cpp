@@ -46,16 +46,12 @@ private:
 std::string links(TComponent& root) {
     std::string out;
     for (std::size_t c = 0; c < root.ComponentCount(); ++c)
-        for (const auto& p : root.Components(c)->PublishedProperties()) {
-            const std::size_t n = p.Pin ? 1 : p.List->PublishedCount();
-            for (std::size_t i = 0; i < n; ++i) {
-                TPNBasicPin* pin = p.Pin ? p.Pin : p.List->PublishedPin(i);
-                out += pin->GetFullName(true) + ":";
-                for (std::size_t k = 0; k < pin->GetConnectedPinCount(); ++k)
-                    out += " " + pin->GetConnectedPin(k)->GetFullName(true);
-                if (const auto d = pin->Dispatcher()) out += " state " + d->Name();
-                out += "\n";
-            }
+        for (TPNBasicPin* pin : PNPublishedPins(*root.Components(c))) {
+            out += pin->GetFullName(true) + ":";
+            for (std::size_t k = 0; k < pin->GetConnectedPinCount(); ++k)
+                out += " " + pin->GetConnectedPin(k)->GetFullName(true);
+            if (const auto d = pin->Dispatcher()) out += " state " + d->Name();
+            out += "\n";
         }
     return out;
 }

@@ -633,11 +633,6 @@ private:
 
 }  // namespace
 
-bool GOWIsStringValueType(TValueType type) {
-    return type == TValueType::vaString || type == TValueType::vaLString || type == TValueType::vaWString ||
-           type == TValueType::vaUTF8String;
-}
-
 // ---- Values.
 
 TStreamValue TStreamValue::Ident(std::string name) {

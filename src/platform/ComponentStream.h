@@ -50,7 +50,11 @@ enum class TValueType : std::uint8_t {
 };
 
 // The four string value types: short, long, wide and UTF-8.
-bool GOWIsStringValueType(TValueType type);
+constexpr bool GOWIsStringValueType(TValueType type) {
+    return type == TValueType::vaString || type == TValueType::vaLString || type == TValueType::vaWString ||
+           type == TValueType::vaUTF8String;
+}
+constexpr bool GOWIsStringValueType(std::uint8_t type) { return GOWIsStringValueType(static_cast<TValueType>(type)); }
 
 // A stream that cannot be read, or a value of the wrong shape.
 class EComponentStreamError : public std::runtime_error {

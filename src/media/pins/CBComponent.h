@@ -19,6 +19,9 @@
 namespace oculon::pins {
 
 using TCBCallback = std::function<void()>;
+// Picks the setter that leaves the owner's notification out.
+struct TCBWithoutNotify {};
+inline constexpr TCBWithoutNotify cbWithoutNotify{};
 
 // The lock of a component or settings object, with its property setters.
 class ICBLock : public IPNLock {
@@ -29,13 +32,13 @@ public:
     // is refused (the owner is being torn down by another thread).
     template <typename T>
     bool Setter(T& field, T value, const TCBCallback& callback = {}) {
-        static_assert(std::is_arithmetic_v<T> || std::is_enum_v<T> || std::is_same_v<T, std::string>);
-        auto section = WriteLock();
-        if (!section || field == value) return false;
-        field = std::move(value);
-        if (callback) callback();
-        ChangeNotify();
-        return true;
+        return store(field, std::move(value), callback, true);
+    }
+    // The one setter that calls only `callback`, never the owner's
+    // notification: for 8-bit fields whose changes the owner does not follow.
+    template <typename T>
+    requires(sizeof(T) == 1) bool Setter(T& field, T value, const TCBCallback& callback, TCBWithoutNotify) {
+        return store(field, value, callback, false);
     }
     // Comparisons are signed or unsigned by T.
     template <typename T>
@@ -70,6 +73,17 @@ public:
     }
 
 private:
+    template <typename T>
+    bool store(T& field, T value, const TCBCallback& callback, bool notify) {
+        static_assert(std::is_arithmetic_v<T> || std::is_enum_v<T> || std::is_same_v<T, std::string>);
+        auto section = WriteLock();
+        if (!section || field == value) return false;
+        field = std::move(value);
+        if (callback) callback();
+        if (notify) ChangeNotify();
+        return true;
+    }
+
     TCBCallback FNotify;
 };
 

@@ -86,7 +86,46 @@ public:
     virtual std::string PublishedName(std::size_t index) const = 0;
 };
 
-class TComponent {
+class TComponent;
+class TPersistent;
+class TPNExtCollection;
+
+// An object with published object properties: pins, pin lists, settings
+// collections, settings objects and references to components. The name
+// helpers find pins through them, by the property paths they give.
+class TPNPublisher {
+public:
+    // In declaration order; exactly one pointer is set.
+    struct PublishedProperty {
+        std::string Name;
+        TPNBasicPin* Pin = nullptr;                 // a pin property
+        const IPNPublishedPinList* List = nullptr;  // or a pin list property
+        TPNExtCollection* Collection = nullptr;     // or a collection of settings items
+        TPersistent* Object = nullptr;              // or a settings object, searched with its own properties
+        TComponent* Component = nullptr;            // or a reference to a component, never searched
+    };
+    void PublishPin(std::string property, TPNBasicPin& pin) { published_.push_back({std::move(property), &pin}); }
+    void PublishPinList(std::string property, const IPNPublishedPinList& list) {
+        published_.push_back({std::move(property), nullptr, &list});
+    }
+    void PublishCollection(std::string property, TPNExtCollection& collection) {
+        published_.push_back({.Name = std::move(property), .Collection = &collection});
+    }
+    void PublishObject(std::string property, TPersistent& object) {
+        published_.push_back({.Name = std::move(property), .Object = &object});
+    }
+    void PublishComponent(std::string property, TComponent& component) {
+        published_.push_back({.Name = std::move(property), .Component = &component});
+    }
+    const std::vector<PublishedProperty>& PublishedProperties() const { return published_; }
+
+    virtual ~TPNPublisher() = default;
+
+private:
+    std::vector<PublishedProperty> published_;
+};
+
+class TComponent : public TPNPublisher {
 public:
     explicit TComponent(TComponent* owner = nullptr, std::string name = {},
                         TComponentKind kind = TComponentKind::Component);
@@ -113,18 +152,6 @@ public:
     // Ends loading; components of a form being built call it when the form is complete.
     virtual void Loaded() { setFlag(csLoading, false); }
 
-    // The published pin properties, in declaration order.
-    struct PublishedProperty {
-        std::string Name;
-        TPNBasicPin* Pin = nullptr;                 // a pin property
-        const IPNPublishedPinList* List = nullptr;  // or a pin list property
-    };
-    void PublishPin(std::string property, TPNBasicPin& pin) { published_.push_back({std::move(property), &pin}); }
-    void PublishPinList(std::string property, const IPNPublishedPinList& list) {
-        published_.push_back({std::move(property), nullptr, &list});
-    }
-    const std::vector<PublishedProperty>& PublishedProperties() const { return published_; }
-
     // The component's own defined properties in its stream, after those of
     // its published pins (PNPersistence.h writes and reads them).
     virtual void DefineProperties(platform::TFiler& filer) {}
@@ -144,7 +171,6 @@ private:
     TComponentKind kind_;
     std::atomic<std::uint8_t> state_{0};
     std::vector<TComponent*> components_;
-    std::vector<PublishedProperty> published_;
 };
 
 // The root (form or frame) of a component: null for null; the component

@@ -8,6 +8,10 @@ namespace oculon::pins {
 
 TPersistent* TPNExtCollectionItem::GetOwner() const { return &collection_; }
 
+TPNExtCollectionItem::~TPNExtCollectionItem() {
+    if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
+}
+
 TPropList TPersistent::PropList() {
     TPropList props;
     GetPropInfos(props);

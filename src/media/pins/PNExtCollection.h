@@ -8,12 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "media/pins/PNComponent.h"
 #include "media/pins/PNPublished.h"
 
 namespace oculon::pins {
 
 // Something with an owner, as settings objects, collections and items are.
-class TPersistent {
+class TPersistent : public TPNPublisher {
 public:
     virtual ~TPersistent() = default;
     virtual TPersistent* GetOwner() const { return nullptr; }
@@ -32,8 +33,13 @@ class TPNExtCollection;
 class TPNExtCollectionItem : public TPersistent {
 public:
     explicit TPNExtCollectionItem(TPNExtCollection& collection) : collection_(collection) {}
+    ~TPNExtCollectionItem() override;
     TPNExtCollection& Collection() const { return collection_; }
     TPersistent* GetOwner() const override;
+
+    // A property editor showing this item points this at its own variable;
+    // the item's destruction writes null through it.
+    TPNExtCollectionItem** CurrentEditorPtr = nullptr;
 
 private:
     TPNExtCollection& collection_;

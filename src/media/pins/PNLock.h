@@ -25,6 +25,8 @@
 #include <utility>
 #include <vector>
 
+#include "media/pins/PNSync.h"
+
 namespace oculon::pins {
 
 class IPNLock;
@@ -253,9 +255,13 @@ public:
 
     TPNLock& IntLock() const { return *FIntLock; }
     const std::shared_ptr<TPNLock>& IntLockRef() const { return FIntLock; }
+    // For short bookkeeping of the object's own fields, never held while
+    // anything else is taken or waited for.
+    TPNCriticalSection& IntLockSection() const { return FIntLockSection; }
 
 protected:
     std::shared_ptr<TPNLock> FIntLock;
+    mutable TPNCriticalSection FIntLockSection;
 };
 
 // Lets an object wait, before it is torn down, until no thread is inside it.
@@ -276,6 +282,8 @@ public:
     IPNLockSection DestroyLock();
     // Lifts the pending destructions for the section's life.
     IPNLockSection DestroyUnlockLock();
+    TPNDestroyLock& Instance() { return *this; }
+    TPNObject& Owner() const { return owner_; }
 
 private:
     friend class IPNLockSection;

@@ -158,17 +158,6 @@ void collectComponents(TComponent& c, std::vector<TComponent*>& out) {
     for (std::size_t i = 0; i < c.ComponentCount(); ++i) collectComponents(*c.Components(i), out);
 }
 
-std::vector<TPNBasicPin*> publishedPins(const TComponent& c) {
-    std::vector<TPNBasicPin*> pins;
-    for (const auto& p : c.PublishedProperties()) {
-        if (p.Pin) pins.push_back(p.Pin);
-        else
-            for (std::size_t i = 0, n = p.List->PublishedCount(); i < n; ++i)
-                if (TPNBasicPin* pin = p.List->PublishedPin(i)) pins.push_back(pin);
-    }
-    return pins;
-}
-
 platform::TStreamObject writeObject(TComponent& c) {
     platform::TStreamObject o{PNClassName(c), c.Name(), {}, {}};
     platform::TPropertyWriteFiler filer(o.Properties);
@@ -567,6 +556,17 @@ void TPNPinList::ReadPins(TReader& reader) {
 
 // ---- Components
 
+std::vector<TPNBasicPin*> PNPublishedPins(const TComponent& component) {
+    std::vector<TPNBasicPin*> pins;
+    for (const auto& p : component.PublishedProperties()) {
+        if (p.Pin) pins.push_back(p.Pin);
+        else if (p.List)
+            for (std::size_t i = 0, n = p.List->PublishedCount(); i < n; ++i)
+                if (TPNBasicPin* pin = p.List->PublishedPin(i)) pins.push_back(pin);
+    }
+    return pins;
+}
+
 std::string PNClassName(const TComponent& component) {
     const char* mangled = typeid(component).name();
     int status = 0;
@@ -602,7 +602,7 @@ void PNReadRoot(TComponent& root, const platform::TStreamObject& stream) {
     {
         auto section = PNLinkSection();
         for (TComponent* c : components)
-            for (TPNBasicPin* pin : publishedPins(*c)) pin->CheckVirtualList();
+            for (TPNBasicPin* pin : PNPublishedPins(*c)) pin->CheckVirtualList();
     }
     changes.Run();
     loading.Loaded();

@@ -12,11 +12,15 @@
 // their root is read.
 
 #include <string>
+#include <vector>
 
 #include "media/pins/PNComponent.h"
 #include "platform/ComponentStream.h"
 
 namespace oculon::pins {
+
+// The pins a component publishes, those of its pin lists included, in order.
+std::vector<TPNBasicPin*> PNPublishedPins(const TComponent& component);
 
 // The class name a component is stored under: its C++ class without namespaces.
 std::string PNClassName(const TComponent& component);

@@ -36,6 +36,16 @@ TPNLock& linkLock() {
     return *lock;
 }
 
+std::atomic<bool>& pinsExist() {
+    static std::atomic<bool> exist{false};
+    return exist;
+}
+
+std::atomic<bool>& designBehaviour() {
+    static std::atomic<bool> on{true};
+    return on;
+}
+
 // The walks of each kind in progress on this thread, innermost last.
 thread_local std::vector<std::pair<const void*, int>> walks;
 
@@ -98,6 +108,7 @@ TPNBasicPin::TPNBasicPin() {
 
 TPNBasicPin::~TPNBasicPin() {
     if (registered_) leaveRegister();  // a pin that was not owned through PNOwned
+    if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
 }
 
 void TPNBasicPin::leaveRegister() {
@@ -177,14 +188,14 @@ void TPNBasicPin::LeaveState() {
 }
 
 std::shared_ptr<TPNStateDispatcher> TPNBasicPin::Dispatcher() const {
-    std::lock_guard l(dispatcherMutex_);
+    std::lock_guard l(FIntLockSection);
     return FDispatcher;
 }
 
 void TPNBasicPin::SetDispatcher(std::shared_ptr<TPNStateDispatcher> dispatcher) {
     // The old one is let go outside the leaf lock: it may be its last reference.
     std::shared_ptr<TPNStateDispatcher> old;
-    std::lock_guard l(dispatcherMutex_);
+    std::lock_guard l(FIntLockSection);
     old = std::exchange(FDispatcher, std::move(dispatcher));
 }
 
@@ -390,6 +401,7 @@ const TPNPinTypeEntry* TPNPinStreamType::Find(const TGUID& id) const {
 
 TPNPin::TPNPin(TComponent* owner, std::shared_ptr<IPNLock> ownerLock)
     : FOwner(owner), FOwnerLock(std::move(ownerLock)) {
+    pinsExist().store(true);
     GetRootName();
 }
 
@@ -414,7 +426,7 @@ TPNPinStreamType TPNPin::StreamTypes() {
 }
 
 bool TPNPin::OwnerInLoading() const { return FOwner && FOwner->InState(csLoading); }
-bool TPNPin::OwnerInDesigning() const { return FOwner && FOwner->InState(csDesigning); }
+bool TPNPin::OwnerInDesigning() const { return PNDesignBehaviour() && FOwner && FOwner->InState(csDesigning); }
 
 bool TPNPin::RootInDestroying() const {
     const TComponent* root = GetRoot();
@@ -1046,6 +1058,63 @@ bool TPNSourcePin::IsConnectedByConverterTo(const TPNBasicPin& pin) {
     const TPNFormatConverterList converters = FormatConverters();
     return std::any_of(converters.rbegin(), converters.rend(),
                        [&](const auto& c) { return c->OutputPin().IsConnectedTo(pin); });
+}
+
+// ---- Editors and process-wide switches
+
+bool PNPinsExist() { return pinsExist().load(); }
+void PNSetDesignBehaviour(bool on) { designBehaviour().store(on); }
+bool PNDesignBehaviour() { return designBehaviour().load(); }
+
+TPNBasicPin* TPNBasicPin::GetConnectedAfterPin(std::size_t index) {
+    TPNBasicPin* pin = GetConnectedPin(index);
+    return pin ? GetConnectedAfterForPin(*pin) : nullptr;
+}
+
+std::string TPNSourcePin::GetLinkStr(std::size_t index) {
+    TPNBasicPin* sink = GetSink(index);
+    return sink ? sink->GetFullName(sink->GetRootName() != GetRootName()) : std::string();
+}
+
+bool TPNSourcePin::TryLinkTo(TComponent* root, const std::string& name, bool checkOnly) {
+    if (name.empty()) {
+        if (!checkOnly) Disconnect();
+        return false;
+    }
+    TComponent* top = PNGetMainOwnerComponent(root);
+    if (!top) return false;
+    // Names under another root carry that root in front, as the editor shows them.
+    const std::string rootName = top == GetRoot() ? std::string() : top->Name();
+    std::vector<TPNPinCandidate> candidates;
+    PNGetPinsValueListSingle(candidates, top, *this, checkOnly ? pvoFullList | pvoSaveValue : unsigned{pvoFullList},
+                             rootName, ".");
+    const auto it = std::find_if(candidates.begin(), candidates.end(), [&](const auto& c) { return c.Text == name; });
+    return it != candidates.end() && Connect(it->Pin);
+}
+
+bool TPNSourcePin::TryLinkToList(TComponent* root, const std::string& names, bool checkOnly) {
+    bool linked = false;
+    std::size_t begin = 0;
+    while (begin <= names.size()) {
+        std::size_t end = names.find(',', begin);
+        if (end == std::string::npos) end = names.size();
+        std::string name = names.substr(begin, end - begin);
+        name.erase(0, name.find_first_not_of(' '));
+        name.erase(name.find_last_not_of(' ') + 1);
+        if (!name.empty()) linked = TryLinkTo(root, name, checkOnly) || linked;
+        begin = end + 1;
+    }
+    return linked;
+}
+
+bool TPNSourcePin::SetEditorString(const std::string& text) {
+    auto link = PNLinkSection();
+    const bool wasLinked = IsConnected();
+    if (text.empty() || text == "(Disconnected)") {
+        Disconnect();
+        return wasLinked;
+    }
+    return TryLinkToList(GetRoot(), text, false) || wasLinked;
 }
 
 }  // namespace oculon::pins

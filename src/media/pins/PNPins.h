@@ -71,6 +71,12 @@ IPNLockSection PNDestroyWait(TPNDestroyLock& guard);
 // Whether two pins may link as far as design and run time go: alike, or one
 // of them a placeholder or a converter's.
 bool PNDesignStatesMatch(const TPNBasicPin& a, const TPNBasicPin& b);
+// Set once the first pin of a component was made; never cleared.
+bool PNPinsExist();
+// With design behaviour off (it is on at start), no pin takes its owner for
+// a designing one, so design-time and run-time pins link freely.
+void PNSetDesignBehaviour(bool on);
+bool PNDesignBehaviour();
 
 // The hooks by which other pins and dispatchers drop or retarget references.
 class TPNPinObject : public TPNObject {
@@ -234,6 +240,14 @@ public:
 
     void* FCustomData = nullptr;  // free slot for the owner; not owned
 
+    // A property editor showing this pin points this at its own variable;
+    // the pin's destruction writes null through it.
+    TPNBasicPin** CurrentEditorPtr = nullptr;
+    // The after-pin of link `index`: GetConnectedAfterForPin(GetConnectedPin(index)).
+    virtual TPNBasicPin* GetConnectedAfterPin(std::size_t index);
+    // A pin has at most one dispatcher: it answers for every index.
+    std::shared_ptr<TPNStateDispatcher> GetDispatcher(std::size_t) const { return Dispatcher(); }
+
 protected:
     friend class TPNStateDispatcher;
     friend class TPNPinList;
@@ -257,9 +271,8 @@ private:
     std::vector<TGUID> interfaces_;
     bool registered_ = true;
     std::atomic<bool> complete_{false};
-    // A leaf lock: the dispatcher of another pin sets it while holding its
-    // own lock, so it is never held while anything else is taken.
-    mutable std::mutex dispatcherMutex_;
+    // Under FIntLockSection: the dispatcher of another pin sets it while
+    // holding its own lock.
     std::shared_ptr<TPNStateDispatcher> FDispatcher;
 };
 
@@ -582,6 +595,19 @@ public:
     // sink's name; else "( N Links )".
     std::string GetEditorString() override;
     bool IsLinkedTo(std::string_view name) override;
+    // The display name of sink `index`, with its root when that differs
+    // from this pin's; empty past the end.
+    std::string GetLinkStr(std::size_t index);
+    // Links to the pin called `name` among the pins under `root` this pin
+    // could link to (display names; identity names with `checkOnly`). An
+    // empty name unlinks every sink unless `checkOnly`. True when linked.
+    bool TryLinkTo(TComponent* root, const std::string& name, bool checkOnly);
+    // TryLinkTo for each name of a comma-separated list; true when any linked.
+    bool TryLinkToList(TComponent* root, const std::string& names, bool checkOnly);
+    // "" or "(Disconnected)" unlinks every sink; otherwise the names of the
+    // text under this pin's root. True when a link was made, else whether
+    // the pin was linked before.
+    bool SetEditorString(const std::string& text) override;
 
     // ---- Persistence (PNPersistence.cpp): "SinkPins", one entry per sink:
     // its identity name, or (identity [notify-after identity] ['display']).

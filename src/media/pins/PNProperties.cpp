@@ -1,29 +1,86 @@
 #include "media/pins/PNProperties.h"
 
+#include <algorithm>
+#include <mutex>
+
+#include "media/pins/PNExtCollection.h"
+#include "media/pins/PNFormatConverter.h"
 #include "media/pins/PNPins.h"
+#include "media/pins/PNSinkPin.h"
+#include "media/pins/PNStateDispatcher.h"
 
 namespace oculon::pins {
 
 namespace {
 
-std::string listEntryPath(const TComponent::PublishedProperty& p, std::size_t index, bool ident,
-                          std::string_view separator) {
-    if (ident) return p.Name + "._Pin" + std::to_string(index);
-    return p.Name + std::string(separator) + p.List->PublishedName(index);
+struct ClassNames {
+    std::mutex m;
+    std::vector<std::pair<std::string, detail::TPNClassTest>> tests;
+};
+
+ClassNames& classNames() {
+    static ClassNames names{{},
+                            {
+                                {"TComponent", &detail::isA<TComponent>},
+                                {"TPersistent", &detail::isA<TPersistent>},
+                                {"TPNExtCollection", &detail::isA<TPNExtCollection>},
+                                {"TPNExtCollectionItem", &detail::isA<TPNExtCollectionItem>},
+                                {"TPNObject", &detail::isA<TPNObject>},
+                                {"TPNBasicPin", &detail::isA<TPNBasicPin>},
+                                {"TPNPin", &detail::isA<TPNPin>},
+                                {"TPNStreamPin", &detail::isA<TPNStreamPin>},
+                                {"TPNSourcePin", &detail::isA<TPNSourcePin>},
+                                {"TPNBasicSinkPin", &detail::isA<TPNBasicSinkPin>},
+                                {"TPNSinkPin", &detail::isA<TPNSinkPin>},
+                                {"TPNPinList", &detail::isA<TPNPinList>},
+                                {"TPNUnloadedPin", &detail::isA<TPNUnloadedPin>},
+                                {"TPNFormatConverter", &detail::isA<TPNFormatConverter>},
+                            }};
+    return names;
 }
 
-// Calls fn(pin, path) for every pin `owner` publishes, in declaration order.
-template <typename Fn>
-void eachPublishedPin(const TComponent& owner, bool ident, std::string_view separator, Fn fn) {
+// Walks the objects `owner` publishes in declaration order, entering pin
+// lists, collection items and settings objects (never components), and
+// calls visit(object, path) for each; true from `visit` ends the walk.
+// `path` holds the objects being searched: one that is reached again
+// through its own properties is left out instead of looping.
+template <typename Visit>
+bool walk(const TPNPublisher& owner, const std::string& prefix, bool ident, std::string_view separator, Visit& visit,
+          std::vector<const TPNPublisher*>& path) {
+    path.push_back(&owner);
+    const auto enter = [&](TPersistent& object, const std::string& at) {
+        if (std::find(path.begin(), path.end(), &object) != path.end()) return false;
+        return visit(TPNPropertyValue{&object}, at) || walk(object, at + ".", ident, separator, visit, path);
+    };
+    bool stopped = false;
     for (const auto& p : owner.PublishedProperties()) {
-        if (p.Pin) {
-            if (fn(*p.Pin, p.Name)) return;
-            continue;
+        const std::string at = prefix + p.Name;
+        if (p.Pin) stopped = visit(TPNPropertyValue{p.Pin}, at);
+        else if (p.Component) stopped = visit(TPNPropertyValue{p.Component}, at);
+        else if (p.Object) stopped = enter(*p.Object, at);
+        else if (p.List) {
+            stopped = visit(TPNPropertyValue{p.List}, at);
+            for (std::size_t i = 0; !stopped && i < p.List->PublishedCount(); ++i) {
+                TPNBasicPin* pin = p.List->PublishedPin(i);
+                stopped =
+                    pin && visit(TPNPropertyValue{pin}, ident ? at + "._Pin" + std::to_string(i)
+                                                              : at + std::string(separator) + p.List->PublishedName(i));
+            }
+        } else if (p.Collection) {
+            stopped = visit(TPNPropertyValue{static_cast<TPersistent*>(p.Collection)}, at);
+            for (std::size_t i = 0; !stopped && i < p.Collection->Count(); ++i)
+                stopped = enter(p.Collection->Items(i),
+                                ident ? at + "._Item" + std::to_string(i) : at + "[" + std::to_string(i) + "]");
         }
-        for (std::size_t i = 0; i < p.List->PublishedCount(); ++i)
-            if (TPNBasicPin* pin = p.List->PublishedPin(i); pin && fn(*pin, listEntryPath(p, i, ident, separator)))
-                return;
+        if (stopped) break;
     }
+    path.pop_back();
+    return stopped;
+}
+
+bool destroying(const TPNPublisher& owner) {
+    const auto* component = dynamic_cast<const TComponent*>(&owner);
+    return component && component->InState(csDestroying);
 }
 
 bool candidate(TPNBasicPin& forPin, TPNBasicPin& pin, unsigned options) {
@@ -34,16 +91,57 @@ bool candidate(TPNBasicPin& forPin, TPNBasicPin& pin, unsigned options) {
 
 }  // namespace
 
-std::string PNGetClassPropertyNameForPropertyObject(const TComponent& owner, const TPNBasicPin& target, bool ident,
+void detail::registerClassTest(std::string name, TPNClassTest test) {
+    auto& names = classNames();
+    std::lock_guard l(names.m);
+    const auto it =
+        std::find_if(names.tests.begin(), names.tests.end(), [&](const auto& entry) { return entry.first == name; });
+    if (it != names.tests.end()) it->second = test;
+    else names.tests.emplace_back(std::move(name), test);
+}
+
+bool IsDescendOf(const TPNPropertyValue& object, std::string_view className) {
+    detail::TPNClassTest test = nullptr;
+    {
+        auto& names = classNames();
+        std::lock_guard l(names.m);
+        for (const auto& [name, t] : names.tests)
+            if (name == className) test = t;
+    }
+    return test && test(object);
+}
+
+bool PNGetClassPropertiesOfTypeNamePrefix(const TPNPublisher& owner, std::string_view typeName,
+                                          std::vector<TPNPropertyLine>& list, bool ident, const std::string& prefix,
+                                          std::string_view separator) {
+    if (destroying(owner)) return false;
+    auto visit = [&](const TPNPropertyValue& object, const std::string& at) {
+        if (IsDescendOf(object, typeName)) list.push_back({at, object});
+        return false;
+    };
+    std::vector<const TPNPublisher*> path;
+    walk(owner, prefix, ident, separator, visit, path);
+    return true;
+}
+
+bool PNGetClassPropertiesOfTypeName(const TPNPublisher& owner, std::string_view typeName,
+                                    std::vector<TPNPropertyLine>& list, bool ident, std::string_view separator) {
+    return PNGetClassPropertiesOfTypeNamePrefix(owner, typeName, list, ident, {}, separator);
+}
+
+std::string PNGetClassPropertyNameForPropertyObject(const TPNPublisher& owner, const TPNBasicPin& target, bool ident,
                                                     std::string_view separator) {
-    if (owner.InState(csDestroying)) return {};
-    std::string path;
-    eachPublishedPin(owner, ident, separator, [&](TPNBasicPin& pin, const std::string& p) {
-        if (&pin != &target) return false;
-        path = p;
+    if (destroying(owner)) return {};
+    std::string found;
+    auto visit = [&](const TPNPropertyValue& object, const std::string& at) {
+        const auto* pin = std::get_if<TPNBasicPin*>(&object);
+        if (!pin || *pin != &target) return false;
+        found = at;
         return true;
-    });
-    return path;
+    };
+    std::vector<const TPNPublisher*> path;
+    walk(owner, {}, ident, separator, visit, path);
+    return found;
 }
 
 std::string PNValueToString(TPNBasicPin* pin, std::string_view separator, bool withRoot, bool ident) {
@@ -56,32 +154,35 @@ std::string PNValueToString(TPNBasicPin* pin, std::string_view separator, bool w
     return text;
 }
 
-void PNGetPinsValueListSingleRoot(std::vector<TPNPinCandidate>& list, TComponent& root, TPNBasicPin& forPin,
+bool PNGetPinsValueListSingleRoot(std::vector<TPNPinCandidate>& list, TComponent& root, TPNBasicPin& forPin,
                                   unsigned options, std::string_view rootName, std::string_view separator) {
     const bool ident = (options & pvoSaveValue) != 0;
+    const std::string front = rootName.empty() ? std::string() : std::string(rootName) + std::string(separator);
+    bool complete = true;
     for (std::size_t c = 0; c < root.ComponentCount(); ++c) {
         TComponent& component = *root.Components(c);
-        eachPublishedPin(component, ident, separator, [&](TPNBasicPin& pin, const std::string& path) {
-            if (pin.GetOwnerComponent() == &component && candidate(forPin, pin, options)) {
-                std::string text = rootName.empty() ? std::string() : std::string(rootName) + std::string(separator);
-                list.push_back({text + component.Name() + std::string(separator) + path, &pin});
-            }
-            return false;
-        });
+        std::vector<TPNPropertyLine> pins;
+        complete = PNGetClassPropertiesOfTypeName(component, "TPNPin", pins, ident, separator) && complete;
+        for (const auto& line : pins) {
+            TPNBasicPin* pin = std::get<TPNBasicPin*>(line.Object);
+            if (pin->GetOwnerComponent() == &component && candidate(forPin, *pin, options))
+                list.push_back({front + component.Name() + std::string(separator) + line.Text, pin});
+        }
         if (component.ComponentCount() > 0)
-            PNGetPinsValueListSingleRoot(list, component, forPin, options, rootName, separator);
+            complete = PNGetPinsValueListSingleRoot(list, component, forPin, options, rootName, separator) && complete;
     }
+    return complete;
 }
 
-void PNGetPinsValueListSingle(std::vector<TPNPinCandidate>& list, TComponent* root, TPNBasicPin& forPin,
+bool PNGetPinsValueListSingle(std::vector<TPNPinCandidate>& list, TComponent* root, TPNBasicPin& forPin,
                               unsigned options, std::string_view rootName, std::string_view separator) {
-    if (TComponent* top = PNGetMainOwnerComponent(root))
-        PNGetPinsValueListSingleRoot(list, *top, forPin, options, rootName, separator);
+    TComponent* top = PNGetMainOwnerComponent(root);
+    return top && PNGetPinsValueListSingleRoot(list, *top, forPin, options, rootName, separator);
 }
 
-void PNGetPinsValueList(std::vector<TPNPinCandidate>& list, TPNBasicPin& forPin, std::string_view separator,
+bool PNGetPinsValueList(std::vector<TPNPinCandidate>& list, TPNBasicPin& forPin, std::string_view separator,
                         unsigned options) {
-    PNGetPinsValueListSingle(list, forPin.GetOwnerComponent(), forPin, options, {}, separator);
+    return PNGetPinsValueListSingle(list, forPin.GetOwnerComponent(), forPin, options, {}, separator);
 }
 
 }  // namespace oculon::pins

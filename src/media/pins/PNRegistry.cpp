@@ -14,6 +14,7 @@ struct StreamEntry {
     TGUID ID;
     std::string Name;
     TPNSubmitFunction DefaultHandler;
+    std::vector<std::shared_ptr<IPNStreamInfoExtention>> Extensions;
 };
 
 // Written at start-up, read by every link and delivery afterwards.
@@ -34,7 +35,7 @@ Registries& registries() {
 StreamEntry& streamEntry(Registries& r, const TGUID& id) {
     for (auto& e : r.streams)
         if (e.ID == id) return e;
-    return r.streams.emplace_back(StreamEntry{id, {}, {}});
+    return r.streams.emplace_back(StreamEntry{id, {}, {}, {}});
 }
 
 struct Notifiers {
@@ -100,6 +101,26 @@ std::string PNGetStreamTypeFromID(const TGUID& id) {
             if (e.ID == id) return e.Name;
     }
     return PNGetStreamGUIDFromID(id);
+}
+
+void PNAddStreamInfoExtention(const TGUID& id, std::shared_ptr<IPNStreamInfoExtention> extention) {
+    auto& r = registries();
+    std::unique_lock l(r.m);
+    streamEntry(r, id).Extensions.push_back(std::move(extention));
+}
+
+std::vector<std::shared_ptr<IPNStreamInfoExtention>> PNGetStreamInfoExtentions(const TGUID& id) {
+    auto& r = registries();
+    std::shared_lock l(r.m);
+    for (const auto& e : r.streams)
+        if (e.ID == id) return e.Extensions;
+    return {};
+}
+
+std::shared_ptr<IPNStreamInfoExtention> PNFindStreamInfoExtention(const TGUID& id, const TGUID& extentionId) {
+    for (auto& extention : PNGetStreamInfoExtentions(id))
+        if (extention->GetExtentionId() == extentionId) return extention;
+    return nullptr;
 }
 
 void PNRegisterTypeConverter(const TGUID& fromId, const TGUID& toId, const TPNFormatConverterClass* converterClass) {

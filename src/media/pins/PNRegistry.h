@@ -22,6 +22,20 @@ TPNSubmitFunction PNGetDefaultHandler(const TGUID& id);
 // "NIL ID" for the null GUID, the registered name, else the GUID text.
 std::string PNGetStreamTypeFromID(const TGUID& id);
 
+// More that a unit knows about a stream type, kept with its registration
+// and found by the extension's own GUID.
+class IPNStreamInfoExtention {
+public:
+    virtual ~IPNStreamInfoExtention() = default;
+    virtual TGUID GetExtentionId() const = 0;
+};
+// Appends to the type's Extensions, registering the type when absent.
+void PNAddStreamInfoExtention(const TGUID& id, std::shared_ptr<IPNStreamInfoExtention> extention);
+// The type's Extensions in order of adding; empty for an unknown type.
+std::vector<std::shared_ptr<IPNStreamInfoExtention>> PNGetStreamInfoExtentions(const TGUID& id);
+// The first of the type's Extensions with that GUID, or null.
+std::shared_ptr<IPNStreamInfoExtention> PNFindStreamInfoExtention(const TGUID& id, const TGUID& extentionId);
+
 struct TPNConverterEntry {
     TGUID FromID;  // what a source offers: the converter's input
     TGUID ToID;    // what the sink accepts: the converter's output

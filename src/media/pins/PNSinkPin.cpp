@@ -157,25 +157,37 @@ bool TPNSinkPin::Notify(const IPNNotifyOperation& op) {
         owner = FOwnerLock->ReadLock();
         if (!owner) return false;
     }
-    // Entered before the link is read: an unlink waits for this call, so the
-    // pin at the other end stays alive through it.
+    // Entered before the link is read: an unlink, also the source's own
+    // teardown, waits for this call, so the source stays alive through it.
     const IPNLockSection inside = FDestroyLock.Lock();
     if (!inside) return false;
     TPNBasicPin* source = nullptr;
+    TPNBasicPin* connection = nullptr;
     TPNSubmitFunction handler;
     TGUID id;
     {
         auto r = ReadLock();
-        if (!r || !FConnectionSourcePin || !FSubmitFunction) return false;
-        source = FConnectionSourcePin;
+        if (!r || !FIntRealSourcePin || !FSubmitFunction) return false;
+        source = FIntRealSourcePin;
+        connection = FConnectionSourcePin;
         handler = FSubmitFunction;
         id = FConnectedID;
     }
-    std::shared_ptr<TPNFormatConverter> converter;
-    if (TPNFormatConverter* c = PNConverterOf(*source)) converter = c->weak_from_this().lock();
+    // A converter serving the link, or standing as the source, lives through the call.
+    std::shared_ptr<TPNFormatConverter> converter, sourceConverter;
+    if (TPNFormatConverter* c = connection ? PNConverterOf(*connection) : nullptr)
+        converter = c->weak_from_this().lock();
+    if (TPNFormatConverter* c = PNConverterOf(*source)) sourceConverter = c->weak_from_this().lock();
     IPNLockSection ownerFree;
     if (FOwnerLock) ownerFree = FOwnerLock->UnlockAll();
     return handler(*source, id, TPNNotifyStates{nsLastIteration}, op);
+}
+
+std::shared_ptr<IPNFormatConverter> TPNSinkPin::FormatConverter() {
+    TPNBasicPin* connection = GetConnectionSourcePin();
+    if (!connection || connection == GetSourcePin()) return nullptr;
+    TPNFormatConverter* converter = PNConverterOf(*connection);
+    return converter ? converter->weak_from_this().lock() : nullptr;
 }
 
 void TPNSinkPin::clearSource() {

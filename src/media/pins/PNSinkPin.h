@@ -69,7 +69,8 @@ public:
     ~TPNSinkPin() override;
 
     // Sends `op` up the link through this pin's handler for the link's type,
-    // with marker 2; the handler runs without this pin's lock and with the
+    // with marker 2, to the source as linked (past a converter that serves
+    // the link); the handler runs without this pin's lock and with the
     // owner's lock given up. False, without a call, when unlinked, without a
     // handler, while the owner or this pin is stopping, or when the pin is
     // being destroyed.
@@ -79,6 +80,10 @@ public:
     TPNBasicPin* GetSourcePin();
     // The pin at the other end of the link: the source or a converter's output.
     TPNBasicPin* GetConnectionSourcePin();
+    // The SourcePin property's setter: links to `pin`, null unlinks.
+    void SetSourcePin(TPNBasicPin* pin) { Connect(pin); }
+    // The converter between the source and this pin; null for a direct link.
+    std::shared_ptr<IPNFormatConverter> FormatConverter();
     std::size_t GetConnectedPinCount() override { return GetSourcePin() ? 1 : 0; }
     TPNBasicPin* GetConnectedPin(std::size_t) override { return GetSourcePin(); }
 

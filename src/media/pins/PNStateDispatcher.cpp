@@ -108,6 +108,15 @@ std::vector<std::string> TPNStateDispatcher::Names(bool designing) {
     return names;
 }
 
+std::vector<std::shared_ptr<TPNStateDispatcher>> PNDispatchers(bool designing) {
+    auto& d = dispatcherLists();
+    std::lock_guard l(d.m);
+    std::vector<std::shared_ptr<TPNStateDispatcher>> live;
+    for (TPNStateDispatcher* p : d.lists[designing])
+        if (auto alive = p->weak_from_this().lock()) live.push_back(std::move(alive));
+    return live;
+}
+
 std::size_t TPNStateDispatcher::GetPinCount() {
     auto r = ReadLock();
     return FPins.size();

@@ -101,6 +101,9 @@ private:
     TPNDestroyLock FDestroyLock{*this};
 };
 
+// The live dispatchers of one design state (true: design time), in order of making.
+std::vector<std::shared_ptr<TPNStateDispatcher>> PNDispatchers(bool designing);
+
 // A component's named list of pins. It may hold placeholders for pins of
 // forms that are not loaded; at run time, once its owner has loaded, they
 // are dropped on the next count or access.

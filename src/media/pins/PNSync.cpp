@@ -1,22 +1,59 @@
 #include "media/pins/PNSync.h"
 
+#include <vector>
+
 namespace oculon::pins {
+
+namespace {
+
+// The mutexes the calling thread holds; what is left of them when the thread
+// ends is given up, so that a waiter gets them.
+struct HeldMutexes {
+    std::vector<std::weak_ptr<TPNMutex::State>> held;
+    ~HeldMutexes() {
+        const auto me = std::this_thread::get_id();
+        for (const auto& weak : held) {
+            const auto state = weak.lock();
+            if (!state) continue;
+            std::lock_guard l(state->m);
+            if (state->owner != me) continue;
+            state->owner = {};
+            state->count = 0;
+            state->cv.notify_one();
+        }
+    }
+};
+
+std::vector<std::weak_ptr<TPNMutex::State>>& heldMutexes() {
+    thread_local HeldMutexes h;
+    return h.held;
+}
+
+}  // namespace
+
+TPNMutex::TPNMutex() : state_(std::make_shared<State>()) {}
 
 bool TPNMutex::Acquire(std::chrono::milliseconds timeout) {
     const auto me = std::this_thread::get_id();
-    std::unique_lock l(m_);
-    if (!cv_.wait_for(l, timeout, [&] { return count_ == 0 || owner_ == me; })) return false;
-    owner_ = me;
-    ++count_;
+    auto& held = heldMutexes();
+    std::unique_lock l(state_->m);
+    if (!state_->cv.wait_for(l, timeout, [&] { return state_->count == 0 || state_->owner == me; })) return false;
+    if (state_->count++ == 0) {
+        state_->owner = me;
+        held.push_back(state_);
+    }
     return true;
 }
 
 bool TPNMutex::Release() {
-    std::lock_guard l(m_);
-    if (count_ == 0 || owner_ != std::this_thread::get_id()) return false;
-    if (--count_ == 0) {
-        owner_ = {};
-        cv_.notify_one();
+    std::lock_guard l(state_->m);
+    if (state_->count == 0 || state_->owner != std::this_thread::get_id()) return false;
+    if (--state_->count == 0) {
+        state_->owner = {};
+        std::erase_if(heldMutexes(), [&](const auto& w) {
+            return w.expired() || (!w.owner_before(state_) && !state_.owner_before(w));
+        });
+        state_->cv.notify_one();
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -26,18 +27,26 @@ private:
 };
 
 // A mutex owned by the thread that acquired it, re-entrant for that thread.
+// A holder that ends without releasing abandons it: the next Acquire gets
+// it, as from a holder that released it.
 class TPNMutex {
 public:
-    // True when acquired within `timeout`.
+    TPNMutex();
+    // True when acquired within `timeout`, also when it was abandoned.
     bool Acquire(std::chrono::milliseconds timeout);
     // False when the calling thread does not hold it.
     bool Release();
 
+    struct State {
+        std::mutex m;
+        std::condition_variable cv;
+        std::thread::id owner;
+        int count = 0;
+    };
+
 private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    std::thread::id owner_;
-    int count_ = 0;
+    // Shared with the holder's thread, which gives it up when it ends.
+    std::shared_ptr<State> state_;
 };
 
 class TPNEvent {

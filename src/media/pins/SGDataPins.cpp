@@ -1,5 +1,6 @@
 #include "media/pins/SGDataPins.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -52,6 +53,18 @@ ISGData createComplex(std::uint32_t n) { return TSGComplexBuffer::CreateSize(n);
 void updateNothing(const ISGData&) {}
 
 bool newLink(TPNNotifyStates states) { return states.contains(nsNewLink); }
+
+// The source pins linking from their own side on this thread, innermost last.
+thread_local std::vector<const TSGPNSourcePin*> connectingAfter;
+
+// The operation event of a converter's output pin: up through the converter.
+TSGPNOperationEvent converterOperationEvent(TComponent* owner) {
+    auto* converter = dynamic_cast<TPNFormatConverter*>(owner);
+    if (!converter) return {};
+    return [converter](TPNBasicPin&, const TGUID&, const IPNNotifyOperation& op, TPNNotifyStates) {
+        return converter->SourceOperationEvent(op);
+    };
+}
 
 // `op` to a data pin, as an operation of type `id`.
 bool dispatchTo(TPNBasicPin& pin, const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op) {
@@ -136,7 +149,7 @@ TSGPNSourcePin::TSGPNSourcePin(TComponent* owner, std::shared_ptr<IPNLock> owner
                                TSGPNPinEvent onConnect, int maxConnections)
     : TPNSourcePin(owner, std::move(ownerLock), std::move(inputOwnerLock), maxConnections),
       FOnConnect(std::move(onConnect)),
-      FOperationEvent(std::move(operationEvent)) {
+      FOperationEvent(operationEvent ? std::move(operationEvent) : converterOperationEvent(owner)) {
     SGPNInitDataStreams();
     DeclareInterface(kSGDispatchData);
     AddType(kPNStreamClock, [this](TPNBasicPin& sink, const TGUID& id, TPNNotifyStates states,
@@ -204,12 +217,31 @@ void TSGPNSourcePin::sendTo(TPNBasicPin& sink, const IPNNotifyOperation& op) {
 
 void TSGPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     TPNSourcePin::IntConnect(sink, after);
+    // A link made from this side replays in IntConnectAfter.
+    if (std::find(connectingAfter.begin(), connectingAfter.end(), this) == connectingAfter.end()) replay(sink, false);
+}
+
+bool TSGPNSourcePin::IntConnectAfter(TPNBasicPin& pin, TPNBasicPin* after) {
+    connectingAfter.push_back(this);
+    bool linked = false;
+    try {
+        linked = TPNSourcePin::IntConnectAfter(pin, after);
+    } catch (...) {
+        connectingAfter.pop_back();
+        throw;
+    }
+    connectingAfter.pop_back();
+    if (linked) replay(pin, true);
+    return linked;
+}
+
+void TSGPNSourcePin::replay(TPNBasicPin& sink, bool connectEventFirst) {
     // A converter's output leaves the start and stop of its sinks to the
     // source in front of the converter, which knows which sink is meant.
     if (!hasEntry(sink) || PNConverterOf(*this)) return;
-    IPNNotifyOperation start = StartOperation();
-    if (start) sendTo(sink, start);
-    if (FOnConnect) FOnConnect(*this);
+    if (connectEventFirst && FOnConnect) FOnConnect(*this);
+    if (IPNNotifyOperation start = StartOperation()) sendTo(sink, start);
+    if (!connectEventFirst && FOnConnect) FOnConnect(*this);
 }
 
 void TSGPNSourcePin::SinkUnlinking(TPNBasicPin& sink) {
@@ -217,8 +249,7 @@ void TSGPNSourcePin::SinkUnlinking(TPNBasicPin& sink) {
 }
 
 bool TSGPNSourcePin::DispatchData(const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op) {
-    if (FOperationEvent) return FOperationEvent(*this, id, op, states);
-    return TPNSourcePin::DispatchData(id, states, op);
+    return FOperationEvent && FOperationEvent(*this, id, op, states);
 }
 
 bool TSGPNSourcePin::ClockNotification(TPNBasicPin& sink, const TGUID&, TPNNotifyStates states,

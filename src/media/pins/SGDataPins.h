@@ -140,7 +140,11 @@ public:
     // new sink alone and calls the connect event. A converter's output
     // leaves both to the source in front of the converter.
     void IntConnect(TPNBasicPin& sink, TPNBasicPin* after) override;
-    // The owner's operation event, else the pin notification event of the base.
+    // A link made from this side: the connect event first, then the
+    // remembered start to the new sink alone; each once.
+    bool IntConnectAfter(TPNBasicPin& pin, TPNBasicPin* after) override;
+    // The owner's operation event; false without one. A converter's output
+    // pin made without one passes operations up through the converter.
     bool DispatchData(const TGUID& id, TPNNotifyStates states, const IPNNotifyOperation& op) override;
 
     // The handlers of the pin's stream types.
@@ -159,6 +163,8 @@ protected:
     void SinkUnlinking(TPNBasicPin& sink) override;
 
 private:
+    // The remembered start to a sink just linked, and the connect event.
+    void replay(TPNBasicPin& sink, bool connectEventFirst);
     // `op` to `sink` alone, with no link lock held while its handler runs;
     // a handler's exception is logged, not passed on.
     void sendTo(TPNBasicPin& sink, const IPNNotifyOperation& op);

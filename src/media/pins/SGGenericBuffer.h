@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "media/pins/SGSmartBuffer.h"
@@ -33,6 +34,23 @@ public:
 protected:
     TSGBasicBuffer() = default;
     TSGBasicBuffer(const TSGBasicBuffer&) = default;
+};
+
+class TSGGenericBuffer;
+
+// A buffer's sequence stamp: the number its data was given, when it was
+// given one. Made and freed with its buffer.
+class TSGSequenceStamp {
+public:
+    explicit TSGSequenceStamp(const TSGGenericBuffer& buffer) : FIntBuffer(buffer) {}
+    TSGSequenceStamp(const TSGSequenceStamp&) = delete;
+    TSGSequenceStamp& operator=(const TSGSequenceStamp&) = delete;
+    const TSGGenericBuffer& Buffer() const { return FIntBuffer; }
+    // The number of the data the buffer is on now.
+    std::optional<std::uint64_t> Number() const;
+
+private:
+    const TSGGenericBuffer& FIntBuffer;
 };
 
 // The copy-on-write buffer over any container. Every buffer is born an
@@ -80,6 +98,7 @@ public:
     void RemoveOwnerShip() { FContainer.RemoveOwnerShip(); }
     bool OwnsData() const { return FContainer.owns(); }
     TSGSmartBuffer* DataContainer() const { return FContainer.get(); }
+    const TSGSequenceStamp& GetSequenceStamp() const { return FSequenceStamp; }
 
     // The buffer's bytes and nothing else: no header, size or type. Loading
     // reads exactly GetByteSize() bytes; a shorter file throws EReadError,
@@ -98,8 +117,14 @@ protected:
     std::uint32_t FCharSize = 0;       // bytes in use
 
 private:
+    TSGSequenceStamp FSequenceStamp{*this};
     TSGContainerRef FContainer;
 };
+
+inline std::optional<std::uint64_t> TSGSequenceStamp::Number() const {
+    const TSGSmartBuffer* container = FIntBuffer.DataContainer();
+    return container ? container->BufferNumber() : std::nullopt;
+}
 
 // Every data buffer is a generic buffer.
 using ISGDataBuffer = std::shared_ptr<TSGGenericBuffer>;

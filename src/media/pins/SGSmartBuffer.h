@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include "media/pins/SGBlockPool.h"
@@ -33,6 +34,17 @@ public:
     bool SingleOwner() const;
     std::int32_t CountOwners() const;
     std::int32_t CountTransports() const;
+    // A sequence number slot for the data; nothing in the program numbers
+    // data yet. Empty until set; a clone starts without one.
+    void SetBufferNumber(std::uint64_t number) {
+        const auto l = EnterWrite();
+        FBufferNumber = number;
+        FBufferNumberAvailable = true;
+    }
+    std::optional<std::uint64_t> BufferNumber() const {
+        const auto l = EnterRead();
+        return FBufferNumberAvailable ? std::optional(FBufferNumber) : std::nullopt;
+    }
 
     // A new container of the same kind and allocated size, with both counts
     // 0; the bytes are copied only when `copy` is set.
@@ -60,6 +72,8 @@ private:
     mutable std::mutex FCriticalSection;
     std::int32_t FCountOwners = 0;
     std::int32_t FCountTransports = 0;
+    bool FBufferNumberAvailable = false;
+    std::uint64_t FBufferNumber = 0;
 };
 
 // A container of raw bytes in a pool block of CalculateAllocationSize of the

@@ -202,7 +202,11 @@ bool TSGMainThreadBufferQueue::AddBuffer(const ISGData& buffer, bool queue) {
                 delivered = ExtractBuffer();
                 l.lock();
             }
-            if (!delivered) space_.wait(l);
+            if (!delivered) {
+                ++waiting_;
+                space_.wait(l);
+                --waiting_;
+            }
         }
         if (closed_) {
             --producers_;
@@ -218,6 +222,11 @@ bool TSGMainThreadBufferQueue::AddBuffer(const ISGData& buffer, bool queue) {
     --producers_;
     space_.notify_all();
     return added;
+}
+
+int TSGMainThreadBufferQueue::WaitingProducers() {
+    std::lock_guard l(m_);
+    return waiting_;
 }
 
 void TSGMainThreadBufferQueue::giveBack(int slots) {

@@ -112,6 +112,8 @@ public:
     // Drops every pending buffer.
     void Clear();
     std::size_t Pending() { return FBufferQueue.Count(); }
+    // Producers blocked in AddBuffer until a slot frees.
+    int WaitingProducers();
 
 private:
     // On the main thread: delivers the oldest pending buffer and asks for
@@ -125,6 +127,7 @@ private:
     std::condition_variable space_;
     int freeSlots_;
     int producers_ = 0;  // inside AddBuffer
+    int waiting_ = 0;    // of those, blocked for a slot
     bool closed_ = false;
     TSGMainThreadNotify FMainThreadNotify;  // last member: gone first
 };

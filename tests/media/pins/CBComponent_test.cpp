@@ -59,6 +59,22 @@ TEST(PropertySetters, ClampThenStoreOnlyOnChange) {
     EXPECT_EQ(lock.Getter(text), "b");
 }
 
+TEST(PropertySetters, TheQuietEightBitSetterLeavesTheOwnerUntold) {
+    Component c;
+    ICBLock& lock = *c.Lock();
+    std::uint8_t flags = 0;
+    int calls = 0;
+    EXPECT_TRUE(lock.Setter(
+        flags, std::uint8_t{3}, [&] { ++calls; }, cbWithoutNotify));
+    EXPECT_FALSE(lock.Setter(
+        flags, std::uint8_t{3}, [&] { ++calls; }, cbWithoutNotify));
+    EXPECT_EQ(flags, 3);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(c.order, "");
+    EXPECT_TRUE(lock.Setter(flags, std::uint8_t{4}));  // the plain one tells the owner
+    EXPECT_EQ(c.order, "n");
+}
+
 TEST(PropertySetters, CallbacksRunInsideTheSectionAndItEndsOnThrow) {
     Component c;
     ICBLock& lock = *c.Lock();

@@ -161,6 +161,60 @@ TEST_F(DataPins, ASinkAloneThroughASharedConverter) {
     EXPECT_EQ(seen[second.get()], "start data data stop ");
 }
 
+TEST_F(DataPins, ALinkFromEitherSideReplaysTheStartOnce) {
+    std::string order;
+    auto source = PNMakePin<TSGPNSourcePin>(nullptr, nullptr, nullptr, TSGPNOperationEvent{},
+                                            [&](TPNBasicPin&) { order += "connect "; });
+    auto sink = [&] {
+        return PNMakePin<TSGPNSinkPin>(nullptr, nullptr,
+                                       [&](TPNBasicPin&, const TGUID&, const IPNNotifyOperation& op, TPNNotifyStates) {
+                                           if (PNOperationAs<TPNStartOperation>(op)) order += "start ";
+                                           return true;
+                                       });
+    };
+    source->Notify(std::make_shared<TPNStartSampleRateOperation>(10.0));
+    auto fromSink = sink(), fromSource = sink();
+    ASSERT_TRUE(fromSink->Connect(source.get()));
+    EXPECT_EQ(order, "start connect ");
+    order.clear();
+    ASSERT_TRUE(source->Connect(fromSource.get()));
+    EXPECT_EQ(order, "connect start ");
+    order.clear();
+    source->Stop();
+    auto late = sink();
+    ASSERT_TRUE(source->Connect(late.get()));
+    EXPECT_EQ(order, "connect ");
+}
+
+TEST_F(DataPins, OperationsSentUpReachTheProducerEventOnly) {
+    // Up an integer link through the integer-to-binary converter.
+    int taken = 0;
+    auto producer = PNMakePin<TSGPNIntegerSourcePin>(
+        nullptr, nullptr, nullptr, [&](TPNBasicPin&, const TGUID&, const IPNNotifyOperation&, TPNNotifyStates) {
+            ++taken;
+            return true;
+        });
+    auto bytes = PNMakePin<TestSink>("bytes", log, std::vector<TGUID>{kSGStreamBinary, kSGDispatchData});
+    ASSERT_TRUE(bytes->Connect(producer.get()));
+    ASSERT_NE(bytes->FormatConverter(), nullptr);
+    EXPECT_TRUE(bytes->Notify(std::make_shared<TPNNotifyOperation>()));
+    EXPECT_EQ(taken, 1);
+    // A converter's output passes operations up through the converter.
+    const IPNNotifyOperation plain = std::make_shared<TPNNotifyOperation>();
+    EXPECT_TRUE(bytes->FormatConverter()->OutputPin().DispatchData(kSGStreamBinary, {}, plain));
+    EXPECT_EQ(taken, 2);
+
+    // A data source without an operation event takes nothing, whatever the
+    // pin notification event of its base would say.
+    auto mute = PNMakePin<TSGPNSourcePin>(nullptr, nullptr);
+    mute->SetPinNotificationEvent(
+        [](TPNBasicPin&, const TGUID&, TPNNotifyStates, const IPNNotifyOperation&) { return true; });
+    auto s = PNMakePin<TSGPNSinkPin>(nullptr, nullptr);
+    ASSERT_TRUE(s->Connect(mute.get()));
+    EXPECT_FALSE(s->Notify(plain));
+    EXPECT_FALSE(mute->DispatchData(kSGStreamUniversal, {}, plain));
+}
+
 TEST_F(DataPins, BufferPairChecksWhatItHandsOut) {
     struct Other : TSGBasicBuffer {
         ISGData MakeCopy() const override { return std::make_shared<Other>(); }

@@ -74,6 +74,20 @@ TEST(CopyOnWrite, WritesUnshareOnlyWhileAnotherOwnerIsLeft) {
     EXPECT_EQ(counts(*d), std::pair(0, 1));
 }
 
+TEST(CopyOnWrite, SequenceStampsReadTheNumberOfTheDataTheyAreOn) {
+    const Bytes a = filled(16, 0);
+    EXPECT_EQ(&a->GetSequenceStamp().Buffer(), a.get());
+    EXPECT_EQ(a->GetSequenceStamp().Number(), std::nullopt);
+    a->DataContainer()->SetBufferNumber(7);
+    const Bytes b = copyOf(a);
+    EXPECT_EQ(&b->GetSequenceStamp().Buffer(), b.get());  // each buffer its own stamp
+    EXPECT_EQ(b->GetSequenceStamp().Number(), 7u);
+    b->ByteModify();  // moves to new data, which has no number yet
+    EXPECT_EQ(b->GetSequenceStamp().Number(), std::nullopt);
+    EXPECT_EQ(a->GetSequenceStamp().Number(), 7u);
+    EXPECT_EQ(a->DataContainer()->Clone(true)->BufferNumber(), std::nullopt);
+}
+
 TEST(CopyOnWrite, AssignSharesAndRefusesOtherObjects) {
     const Bytes a = filled(8, 1), b = filled(16, 50);
     a->Assign(a);

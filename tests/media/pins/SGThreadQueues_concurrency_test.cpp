@@ -152,7 +152,8 @@ TEST(MainThreadBufferQueue, DestructionReleasesAWaitingProducer) {
     queue->AddBuffer(numbered(1), true);
     std::atomic<int> result{-1};
     std::thread producer([q = queue.get(), &result] { result = q->AddBuffer(numbered(2), true); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The queue may only go once the producer is inside AddBuffer, blocked.
+    while (queue->WaitingProducers() == 0) std::this_thread::yield();
     EXPECT_EQ(result.load(), -1);
     queue.reset();
     producer.join();

@@ -101,13 +101,7 @@ struct Roots {
 std::string links(TComponent& root) {
     std::ostringstream out;
     for (std::size_t c = 0; c < root.ComponentCount(); ++c) {
-        TComponent& comp = *root.Components(c);
-        std::vector<TPNBasicPin*> pins;
-        for (const auto& p : comp.PublishedProperties())
-            if (p.Pin) pins.push_back(p.Pin);
-            else
-                for (std::size_t i = 0; i < p.List->PublishedCount(); ++i) pins.push_back(p.List->PublishedPin(i));
-        for (TPNBasicPin* pin : pins) {
+        for (TPNBasicPin* pin : PNPublishedPins(*root.Components(c))) {
             std::ostringstream line;
             if (auto* source = dynamic_cast<TPNSourcePin*>(pin)) {
                 for (const auto& e : source->Entries()) {
