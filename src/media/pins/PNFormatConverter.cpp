@@ -43,9 +43,12 @@ struct Placeholders {
     std::vector<PNOwned<TPNUnloadedPin>> list;
 };
 
+// Never torn down: placeholders still waiting for their roots when the
+// process ends are not freed then, after the thread state their teardown
+// needs has gone.
 Placeholders& placeholders() {
-    static Placeholders p;
-    return p;
+    static auto* p = new Placeholders;
+    return *p;
 }
 
 // Frees the placeholder outside the register's lock: its teardown tells

@@ -369,6 +369,20 @@ TEST_F(FormStream, AStateLinkThroughAConverterComesBack) {
     EXPECT_EQ(platform::FormText(PNWriteRoot(*r.form)), text);
 }
 
+TEST_F(FormStream, APlaceholderStillWaitingAtExitEndsCleanly) {
+    // Its root never loaded: the process ends with it registered. The
+    // child runs the test afresh: worker threads of the parent do not fork.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            makeSource({kA}).reset();  // this thread has used a pin's destroy guard
+            PNMakeUnloadedPin(nullptr, "PlayerForm.Panel2.Tap", "PlayerForm.Panel2.Tap", "PlayerForm.Panel2.Tap",
+                              TPNPinType::ptSource);
+            std::exit(PNUnloadedPinCount() == 1 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(FormStream, PinListsInsertNameAndKeepNamedPins) {
     TComponent form(nullptr, "Form1", TComponentKind::Form);
     TComponent owner(&form, "C1");
