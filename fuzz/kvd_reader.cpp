@@ -1,8 +1,10 @@
 // Opens arbitrary bytes as a recording, reads, seeks and repairs it. Reading
 // passes over damaged records: frame numbers only rise, a seek lands on the
-// frame asked for or a later one, and a file that opens is whole after one
-// repair, with the same frames in the same order.
-#include <sys/mman.h>
+// frame asked for or a later one. While a recorder holds the file a reader
+// leaves it as it is; without one, opening repairs it, and the repaired file
+// is whole, with the same frames in the same order and a true frame count.
+#include <sys/file.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -20,28 +22,44 @@ namespace {
 
 constexpr std::int32_t kMaxFramesRead = 64;
 
-// The recording lives in memory; the file layer reaches it by path.
-int memoryFile() {
-    static const int fd = ::memfd_create("kvd_reader", 0);
+// The recording lives in a file of its own in a private folder, reached by a
+// plain path as the player reaches it (a repair refuses names that are links,
+// as /proc/self/fd/N is).
+const std::string& recordingPath() {
+    static const std::string path = [] {
+        std::string folder =
+            (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/kvd_reader-XXXXXX");
+        if (!::mkdtemp(folder.data())) std::abort();
+        static std::string remove;
+        remove = folder;
+        std::atexit([] {
+            ::unlink((remove + "/fuzz.kvd").c_str());
+            ::rmdir(remove.c_str());
+        });
+        return folder + "/fuzz.kvd";
+    }();
+    return path;
+}
+
+int recordingFile() {
+    static const int fd = ::open(recordingPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     return fd;
 }
 
-// Frame numbers and pictures in reading order, up to kMaxFramesRead; the
-// flag says whether the end came before that.
-using Frames = std::pair<std::vector<std::pair<std::int32_t, std::vector<std::uint8_t>>>, bool>;
+// Frame numbers and pictures in reading order, up to kMaxFramesRead.
+using Frames = std::vector<std::pair<std::int32_t, std::vector<std::uint8_t>>>;
 
 Frames readInOrder(TMJPEGFile& file) {
     Frames frames;
     std::vector<std::uint8_t> jpeg;
-    while (frames.first.size() < kMaxFramesRead) {
+    while (frames.size() < kMaxFramesRead) {
         try {
             file.readFrame(jpeg);
         } catch (const EFileFormatException&) {
-            frames.second = true;
             break;
         }
-        if (!frames.first.empty() && file.FrameNumber() <= frames.first.back().first) std::abort();
-        frames.first.emplace_back(file.FrameNumber(), jpeg);
+        if (!frames.empty() && file.FrameNumber() <= frames.back().first) std::abort();
+        frames.emplace_back(file.FrameNumber(), jpeg);
     }
     return frames;
 }
@@ -64,10 +82,12 @@ void seekAround(TMJPEGFile& file, const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const int fd = memoryFile();
+    const int fd = recordingFile();
     if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
-    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    const std::string& path = recordingPath();
 
+    // as a recorder would, so that the first reader sees the file unrepaired
+    if (::flock(fd, LOCK_EX) != 0) std::abort();
     Frames before;
     try {
         TMJPEGFile file(path, TMJPEGFile::kRead);
@@ -75,14 +95,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         before = readInOrder(file);
         seekAround(file, data, size);
     } catch (const std::runtime_error&) {
-        if (before.first.empty()) return 0;
+        if (before.empty()) {
+            ::flock(fd, LOCK_UN);
+            return 0;
+        }
     }
+    if (::flock(fd, LOCK_UN) != 0) std::abort();
 
-    TMJPEGFile::repair(path);
     TMJPEGFile repaired(path, TMJPEGFile::kRead);
     if (repaired.NeedsRepair() || TMJPEGFile::repair(path) != TMJPEGFile::RepairResult::Intact) std::abort();
     const Frames after = readInOrder(repaired);
     if (after != before) std::abort();
-    if (before.second && repaired.VideoFrames() != before.first.back().first + 1) std::abort();
+    // The count is true: its last frame is there. Reading in order may end
+    // before it, where a damaged record's bytes run over it.
+    std::vector<std::uint8_t> jpeg;
+    repaired.SetFrameNo(repaired.VideoFrames() - 1);
+    repaired.readFrame(jpeg);
+    if (repaired.FrameNumber() != repaired.VideoFrames() - 1) std::abort();
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "app/CallDispatch.h"
 
 #include <algorithm>
+#include <thread>
 #include <cctype>
 
 #include "config/CameraTypes.h"
@@ -371,9 +372,18 @@ void CallDispatch::zeigeMoxaVideo(const std::string& gatewayAddress) {
     const auto servers = parts_.discovery ? parts_.discovery->servers() : std::vector<DiscoveredServer>{};
     for (const GatewayEntry& gateway : parts_.gateways->gateways()) {
         if (gateway.address != gatewayAddress) continue;
-        const auto station = settings_.getConfigByName(gateway.name);
+        auto station = settings_.getConfigByName(gateway.name);
         if (!station) continue;
-        // A copy: the stored station keeps its own addresses.
+        // The stored station learns where its gateway is now.
+        if (station->moxa && station->moxaIP != gateway.address) {
+            TSingleConfig moved;
+            moved.Assign(*station);
+            moved.moxaIP = gateway.address;
+            settings_.updateConfig(station, std::move(moved));
+            station = settings_.getConfigByName(gateway.name);
+            if (!station) continue;
+        }
+        // A copy: the stored station keeps its own device address.
         TSingleConfig copy;
         copy.Assign(*station);
         for (const DiscoveredServer& server : servers) {
@@ -492,6 +502,12 @@ void CallDispatch::zeigeVideobild(const TSingleConfig* station) {
     CallWindow& shown = *window;
     addFurther(copy.moxaIP, std::move(window));
     shown.startVideo(copy, true);
+    constexpr std::chrono::milliseconds kSettle{100};
+    if (parts_.sleep) {
+        parts_.sleep(kSettle);
+    } else {
+        std::this_thread::sleep_for(kSettle);
+    }
 }
 
 }  // namespace oculon::app

@@ -6,6 +6,7 @@
 // manual "Show video"). Main thread only; the windows and lists sit behind
 // the interfaces of CallWindows.h.
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -43,6 +44,8 @@ public:
         // A telephone acknowledged this text (the door-opener frame).
         std::function<void(const std::string&)> telephoneAcknowledge;
         AnalogDecoder::Clock clock;  // for the call buttons; none: tick count
+        // The pause after a manual window was started; none: the thread sleeps.
+        std::function<void(std::chrono::milliseconds)> sleep;
     };
 
     explicit CallDispatch(Parts parts);

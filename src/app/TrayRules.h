@@ -10,8 +10,8 @@
 
 namespace oculon::app {
 
-// The file version of this build, in four numbers.
-inline constexpr std::string_view kFileVersion = "1.0.0.0";
+// The file version of this build, in four numbers: the project's version.
+inline constexpr std::string_view kFileVersion = OCULON_FILE_VERSION;
 
 // "3.2.1.45" gives "3.2.45": the first two numbers and everything after the
 // third dot; with fewer than four numbers the text as it stands; "-" for none.

@@ -82,11 +82,14 @@ std::string dotted(std::string_view four) {
     return text;
 }
 
-// Character strings of TXT data: each a length byte and that many bytes.
+// Character strings of TXT and HINFO data: each a length byte and that many
+// bytes; an empty string ends the list. Strings of 64 bytes and more are
+// read like any other: a camera's stream path may be that long.
 std::optional<std::vector<std::string>> readCharacterStrings(WireReader data) {
     std::vector<std::string> strings;
     while (data.has(1)) {
         const auto length = data.u8();
+        if (*length == 0) break;
         const auto text = data.bytes(*length);
         if (!text) return std::nullopt;
         strings.emplace_back(*text);
@@ -329,9 +332,10 @@ std::optional<TMQueryResult> parseAnswer(std::string_view datagram) {
     header.FANCount = *in.u16();
     header.FNSCount = *in.u16();
     header.FARCount = *in.u16();
-    if (!(header.FBitCode & TMDNSHeader::kResponse)) return std::nullopt;  // someone's query
+    if (header.FBitCode == 0) return std::nullopt;  // someone's query
 
-    // Answers to a query from a port other than 5353 repeat the question.
+    // Answers to a query from a port other than 5353 repeat the question;
+    // read as a record, it would garble every record after it.
     std::size_t pos = in.pos();
     for (unsigned q = 0; q < header.FQDCount; ++q) {
         if (!skipName(datagram, pos, datagram.size())) return std::nullopt;

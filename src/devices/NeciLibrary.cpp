@@ -56,22 +56,10 @@ std::shared_ptr<const NeciApi> NeciLibrary::load(const std::string& path, std::s
     api->library = platform::DynLib::open(path);
     if (!api->library) return refuse(path + ": cannot be loaded");
     const auto& library = *api->library;
-    bind(library, api->EnumSearch, "dsc_EnumSearch");
-    bind(library, api->Attach, "dsc_Attach");
-    bind(library, api->Detach, "dsc_Detach");
-    bind(library, api->Login, "dsc_Login");
-    bind(library, api->Logout, "dsc_Logout");
-    bind(library, api->GetName, "dsc_GetName");
-    bind(library, api->GetIPConfig, "dsc_GetIPConfig");
-    bind(library, api->GetIfConfig, "dsc_GetIfConfig");
-    bind(library, api->GetKernelInfo, "dsc_GetKernelInfo");
-    bind(library, api->SetIP, "dsc_SetIP");
-    bind(library, api->SetNetmask, "dsc_SetNetmask");
-    bind(library, api->SetGateway, "dsc_SetGateway");
-    bind(library, api->SetIPConfig, "dsc_SetIPConfig");
-    bind(library, api->SetName, "dsc_SetName");
-    bind(library, api->SetPassword, "dsc_SetPassword");
-    bind(library, api->SaveAndRestart, "dsc_SaveAndRestart");
+#define NECI_BIND(name) bind(library, api->name, "dsc_" #name);
+    NECI_CALLED_ENTRY_POINTS(NECI_BIND)
+    NECI_UNCALLED_ENTRY_POINTS(NECI_BIND)
+#undef NECI_BIND
     return api;
 }
 

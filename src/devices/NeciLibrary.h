@@ -24,22 +24,12 @@ struct NeciApi {
     NeciApi(const NeciApi&) = delete;
     NeciApi& operator=(const NeciApi&) = delete;
 
-    PFN_dsc_EnumSearch EnumSearch = nullptr;
-    PFN_dsc_Attach Attach = nullptr;
-    PFN_dsc_Detach Detach = nullptr;
-    PFN_dsc_Login Login = nullptr;
-    PFN_dsc_Logout Logout = nullptr;
-    PFN_dsc_GetName GetName = nullptr;
-    PFN_dsc_GetIPConfig GetIPConfig = nullptr;
-    PFN_dsc_GetIfConfig GetIfConfig = nullptr;
-    PFN_dsc_GetKernelInfo GetKernelInfo = nullptr;
-    PFN_dsc_SetIP SetIP = nullptr;
-    PFN_dsc_SetNetmask SetNetmask = nullptr;
-    PFN_dsc_SetGateway SetGateway = nullptr;
-    PFN_dsc_SetIPConfig SetIPConfig = nullptr;
-    PFN_dsc_SetName SetName = nullptr;
-    PFN_dsc_SetPassword SetPassword = nullptr;
-    PFN_dsc_SaveAndRestart SaveAndRestart = nullptr;
+#define NECI_DECLARE_CALLED(name) PFN_dsc_##name name = nullptr;
+    NECI_CALLED_ENTRY_POINTS(NECI_DECLARE_CALLED)
+#undef NECI_DECLARE_CALLED
+#define NECI_DECLARE_UNCALLED(name) PFN_dsc_Uncalled name = nullptr;
+    NECI_UNCALLED_ENTRY_POINTS(NECI_DECLARE_UNCALLED)
+#undef NECI_DECLARE_UNCALLED
 
     // Keeps the library loaded as long as anything may call into it.
     std::unique_ptr<platform::DynLib> library;

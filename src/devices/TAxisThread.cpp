@@ -74,12 +74,16 @@ TAxisThread::~TAxisThread() {
 
 bool TAxisThread::open() {
     ++connections_;
+    // The request up to its status line has a bound of its own, however
+    // slowly the camera sends; the event stream after it has none.
+    httpClient_.setDeadline(platform::deadlineAfter(kConnectTimeout + kReadTimeout));
     httpClient_.connect(host_, port_, kConnectTimeout);
     std::string request = AxisInputParser::requestLine(FType) + "\r\n";
     request += "Host: " + host_ + "\r\n";
     request += "Authorization: Basic " + platform::base64Encode(FUser + ":" + FPass) + "\r\n\r\n";
     httpClient_.write(request);
     const std::string status = httpClient_.readLn(kMaxLineLength);
+    httpClient_.setDeadline(platform::kNoDeadline);
     return status == "HTTP/1.0 200 OK" || status == "HTTP/1.1 200 OK";
 }
 

@@ -61,7 +61,9 @@ private:
 };
 
 TGatewayObject::TGatewayObject(std::shared_ptr<const NeciApi> api, const DS_INFO& info)
-    : api_(std::move(api)), gwInfo(info), FIPAddress(ipToStr(info.pseudo_ip_addr)) {}
+    : api_(std::move(api)), gwInfo(info), FIPAddress(ipToStr(info.pseudo_ip_addr)) {
+    getName();
+}
 
 void TGatewayObject::getName() {
     if (!api_ || !api_->GetName) return;

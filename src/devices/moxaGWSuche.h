@@ -28,8 +28,8 @@ std::optional<std::uint32_t> strToIp(const std::string& text);
 class TGatewayObject {
 public:
     TGatewayObject() = default;
-    // A found gateway, shown at its configured (pseudo) address. Its name and
-    // settings come from the getters.
+    // A found gateway, shown at its configured (pseudo) address, with its
+    // name read; its settings come from the getters.
     TGatewayObject(std::shared_ptr<const NeciApi> api, const DS_INFO& info);
 
     // Each attaches on its own; a gateway that does not answer keeps the

@@ -90,12 +90,21 @@ std::string HttpClient::answerChallenge(const HttpResponseHead& head, const std:
 
 std::unique_ptr<HttpStream> HttpClient::open(const std::string& method, const std::string& path, std::string_view body,
                                              std::string_view contentType) {
+    auto stream = openBefore(deadlineAfter(requestTimeout_), method, path, body, contentType);
+    stream->setDeadline(kNoDeadline);
+    return stream;
+}
+
+std::unique_ptr<HttpStream> HttpClient::openBefore(Deadline deadline, const std::string& method,
+                                                   const std::string& path, std::string_view body,
+                                                   std::string_view contentType) {
     std::string authorization;
     if (basicAuthentication_ && (!user_.empty() || !password_.empty()))
         authorization = "Basic " + base64Encode(user_ + ":" + password_);
     for (int round = 0;; ++round) {
         auto connection = std::make_unique<TcpClient>(interrupter_);
         connection->setReadTimeout(readTimeout_);
+        connection->setDeadline(deadline);
         connection->connect(host_, port_, connectTimeout_);
         connection->write(buildRequest(method, path, body, contentType, authorization));
         HttpResponseHead head = readResponseHead(connection->reader(), limits_);
@@ -113,7 +122,7 @@ std::unique_ptr<HttpStream> HttpClient::open(const std::string& method, const st
 
 HttpResponse HttpClient::request(const std::string& method, const std::string& path, std::string_view body,
                                  std::string_view contentType) {
-    auto stream = open(method, path, body, contentType);
+    auto stream = openBefore(deadlineAfter(requestTimeout_), method, path, body, contentType);
     HttpResponse response;
     response.body = stream->readBody();
     response.head = stream->head();

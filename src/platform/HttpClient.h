@@ -53,6 +53,8 @@ public:
     std::string readBody();
     // The read time-out of the body reads (the client's by default).
     void setReadTimeout(Millis timeout) { connection_->setReadTimeout(timeout); }
+    // The body has no deadline unless one is set (a stream may run for hours).
+    void setDeadline(Deadline deadline) { connection_->setDeadline(deadline); }
     // Any thread.
     void interrupt() noexcept { connection_->interrupt(); }
 
@@ -76,6 +78,10 @@ public:
     void setPort(std::uint16_t port) { port_ = port; }
     void setConnectTimeout(Millis timeout) { connectTimeout_ = timeout; }
     void setReadTimeout(Millis timeout) { readTimeout_ = timeout; }
+    // The longest a request may take in all, from the connect to the end of
+    // the answer (of its head, for open()), however steadily the device
+    // sends; kInfinite: no limit. The time-outs above hold within it.
+    void setRequestTimeout(Millis timeout) { requestTimeout_ = timeout; }
     // With Basic on, the credentials go with the first request already;
     // otherwise only in answer to a challenge.
     void setBasicAuthentication(bool on) { basicAuthentication_ = on; }
@@ -102,6 +108,8 @@ public:
     HttpAuthentication* authentication() const { return authentication_.get(); }
 
 private:
+    std::unique_ptr<HttpStream> openBefore(Deadline deadline, const std::string& method, const std::string& path,
+                                           std::string_view body, std::string_view contentType);
     std::string buildRequest(const std::string& method, const std::string& path, std::string_view body,
                              std::string_view contentType, const std::string& authorization) const;
     // The "Authorization" value answering the 401 in `head`; empty when no
@@ -114,6 +122,7 @@ private:
     std::uint16_t port_ = 80;
     Millis connectTimeout_{10000};
     Millis readTimeout_ = kInfinite;
+    Millis requestTimeout_{60000};
     bool basicAuthentication_ = false;
     std::string user_;
     std::string password_;

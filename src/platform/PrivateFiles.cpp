@@ -161,4 +161,38 @@ std::string writeFileAtomically(const std::string& path, std::string_view conten
     return {};
 }
 
+UniqueFd openFileForWriting(const std::string& path, int access, mode_t mode, std::string& error) {
+    // O_NONBLOCK: a FIFO planted at the name must not hold us up before it is refused.
+    const int flags = access | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
+    // A name removed between the two opens is tried again, a few times.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        UniqueFd fd(::open(path.c_str(), flags | O_CREAT | O_EXCL, mode));
+        if (fd) return fd;
+        if (errno != EEXIST) break;
+        fd.reset(::open(path.c_str(), flags));
+        if (!fd && errno == ENOENT) continue;
+        if (!fd && errno == ELOOP) {
+            error = path + " is a symbolic link: files are not written through links";
+            return {};
+        }
+        // ENXIO: a FIFO that no one reads.
+        if (!fd && errno != ENXIO) break;
+        struct stat st {};
+        if (fd && ::fstat(fd.get(), &st) != 0) break;
+        if (fd && S_ISREG(st.st_mode)) return fd;
+        error = path + " is no regular file";
+        return {};
+    }
+    error = failure(path, errno);
+    return {};
+}
+
+std::string writeWholeFile(const std::string& path, std::string_view content, mode_t mode) {
+    std::string error;
+    UniqueFd fd = openFileForWriting(path, O_WRONLY, mode, error);
+    if (!fd) return error;
+    if (::ftruncate(fd.get(), 0) != 0 || !writeAll(fd.get(), content) || !fd.close()) return failure(path, errno);
+    return {};
+}
+
 }  // namespace oculon::platform

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/UniqueFd.h"
+
 namespace oculon::platform {
 
 // True when `path` names a folder, or a link to one.
@@ -42,5 +44,16 @@ void removeTemporaryFiles(const std::string& path);
 // finds the old file or the new one whole. Empty on success, otherwise why
 // not; the temporary file is gone either way.
 std::string writeFileAtomically(const std::string& path, std::string_view content, mode_t mode);
+
+// Opens the file at `path` for writing (`access`: O_WRONLY or O_RDWR) without
+// ever following a link there, so that whoever may write its folder cannot
+// point our writes at another file: a free name is created with O_EXCL and
+// O_NOFOLLOW and `mode`; a regular file of that name is opened as it is (not
+// emptied). A link, or a name that is no regular file (a FIFO, a device), is
+// refused. On failure the descriptor is empty and `error` says why.
+UniqueFd openFileForWriting(const std::string& path, int access, mode_t mode, std::string& error);
+// Makes `content` the whole file at `path`, opened by openFileForWriting.
+// Empty on success, otherwise why not.
+std::string writeWholeFile(const std::string& path, std::string_view content, mode_t mode);
 
 }  // namespace oculon::platform

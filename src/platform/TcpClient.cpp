@@ -10,6 +10,10 @@
 
 namespace oculon::platform {
 
+Deadline deadlineAfter(Millis timeout) {
+    return timeout == kInfinite ? kNoDeadline : std::chrono::steady_clock::now() + timeout;
+}
+
 TcpClient::TcpClient(std::shared_ptr<Interrupter> interrupter) : interrupter_(std::move(interrupter)) {}
 
 TcpClient::~TcpClient() { closeSocket(); }
@@ -18,6 +22,19 @@ void TcpClient::closeSocket() {
     fd_.reset();
     peerClosed_ = false;
     reader_ = std::make_unique<BufferedReader>(source_);
+}
+
+void TcpClient::wait(int fd, short events, Millis timeout, const char* what) const {
+    constexpr const char* kTooLong = "The request took too long.";
+    if (deadline_ != kNoDeadline) {
+        const auto left = std::chrono::ceil<Millis>(deadline_ - std::chrono::steady_clock::now());
+        if (left <= Millis(0)) throw TimeoutError(kTooLong);
+        if (timeout == kInfinite || left < timeout) {
+            if (!waitForSocket(fd, events, left, interrupter_.get())) throw TimeoutError(kTooLong);
+            return;
+        }
+    }
+    if (!waitForSocket(fd, events, timeout, interrupter_.get())) throw TimeoutError(what);
 }
 
 void TcpClient::connect(const std::string& host, std::uint16_t port, Millis timeout) {
@@ -30,8 +47,8 @@ void TcpClient::connect(const std::string& host, std::uint16_t port, Millis time
     const std::string target = host + ":" + std::to_string(port);
     if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
         if (errno != EINPROGRESS) throw systemError("connect to " + target, errno);
-        if (!waitForSocket(fd.get(), POLLOUT, timeout, interrupter_.get()))
-            throw TimeoutError("Connect to " + target + " timed out.");
+        const std::string timedOut = "Connect to " + target + " timed out.";
+        wait(fd.get(), POLLOUT, timeout, timedOut.c_str());
         int error = 0;
         socklen_t length = sizeof error;
         ::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &length);
@@ -69,8 +86,7 @@ void TcpClient::write(std::string_view data) {
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (!waitForSocket(fd_.get(), POLLOUT, readTimeout_, interrupter_.get()))
-                throw TimeoutError("Write timed out.");
+            wait(fd_.get(), POLLOUT, readTimeout_, "Write timed out.");
             continue;
         }
         throw systemError("send", errno);
@@ -96,8 +112,7 @@ std::size_t TcpClient::SocketSource::readSome(char* destination, std::size_t cap
         }
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) throw systemError("recv", errno);
-        if (!waitForSocket(c.fd_.get(), POLLIN, c.readTimeout_, c.interrupter_.get()))
-            throw TimeoutError("Read timed out.");
+        c.wait(c.fd_.get(), POLLIN, c.readTimeout_, "Read timed out.");
     }
 }
 

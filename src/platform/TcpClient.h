@@ -1,8 +1,10 @@
 #pragma once
-// A TCP client connection with a connect time-out, a read time-out and
-// bounded reads. A blocked connect, read or write can be broken off from
-// another thread with interrupt(), which shut-down uses.
+// A TCP client connection with a connect time-out, a read time-out, an
+// optional deadline for all its waits, and bounded reads. A blocked connect,
+// read or write can be broken off from another thread with interrupt(),
+// which shut-down uses.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,6 +15,11 @@
 #include "platform/UniqueFd.h"
 
 namespace oculon::platform {
+
+using Deadline = std::chrono::steady_clock::time_point;
+inline constexpr Deadline kNoDeadline = Deadline::max();
+// The deadline `timeout` from now; kInfinite: none.
+Deadline deadlineAfter(Millis timeout);
 
 class TcpClient {
 public:
@@ -38,6 +45,9 @@ public:
     // that gets nothing for that long raises TimeoutError. Writes use it too.
     void setReadTimeout(Millis timeout) { readTimeout_ = timeout; }
     Millis readTimeout() const { return readTimeout_; }
+    // No connect, read or write waits past `deadline`, however often the
+    // peer sends: past it they raise TimeoutError. kNoDeadline by default.
+    void setDeadline(Deadline deadline) { deadline_ = deadline; }
 
     void write(std::string_view data);
     void writeLn(std::string_view line);  // appends CR LF
@@ -68,11 +78,15 @@ private:
     friend class SocketSource;
 
     void closeSocket();
+    // Waits for `events` up to `timeout`, cut to the deadline; raises
+    // TimeoutError with `what` when nothing came in time.
+    void wait(int fd, short events, Millis timeout, const char* what) const;
 
     std::shared_ptr<Interrupter> interrupter_;
     UniqueFd fd_;
     mutable bool peerClosed_ = false;  // learnt lazily, also by connected()
     Millis readTimeout_ = kInfinite;
+    Deadline deadline_ = kNoDeadline;
     std::string host_;
     std::uint16_t port_ = 0;
     SocketSource source_{*this};

@@ -73,8 +73,9 @@ std::vector<VideoCompressorInfo> listCompressors() {
         known->encoders.emplace_back(codec->name);
     }
     // The common ones first, so that a list that hands out the first code
-    // unused starts with a compressor every player knows.
-    constexpr std::string_view common[] = {"CVID", "MJPG", "XVID", "FMP4", "H264"};
+    // unused starts with a compressor every player knows; MJPG leads, as it
+    // is fast and plays anywhere.
+    constexpr std::string_view common[] = {"MJPG", "CVID", "XVID", "FMP4", "H264"};
     auto rank = [&](const VideoCompressorInfo& c) {
         return std::find(std::begin(common), std::end(common), c.code) - std::begin(common);
     };

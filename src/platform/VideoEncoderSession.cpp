@@ -9,6 +9,7 @@
 
 extern "C" {
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 }
 
 namespace oculon::platform {
@@ -31,12 +32,55 @@ bool isFullRangeYuv(AVPixelFormat format) {
            format == AV_PIX_FMT_YUVJ440P || format == AV_PIX_FMT_YUVJ411P;
 }
 
+// Lossy encoders get 4:2:0 where they take it: every player reads it, while
+// the 4:4:4 that a full-colour picture would ask for needs a profile many
+// lack. Lossless encoders, grey pictures and sizes that 4:2:0 cannot halve
+// (an encoder that has a choice may refuse those) keep the format that loses
+// least.
+AVPixelFormat encoderPixelFormat(const AVCodec& codec, AVPixelFormat input, int width, int height) {
+    const AVPixelFormat best = avcodec_find_best_pix_fmt_of_list(codec.pix_fmts, input, 0, nullptr);
+    const AVCodecDescriptor* descriptor = avcodec_descriptor_get(codec.id);
+    const AVPixFmtDescriptor* bestLayout = av_pix_fmt_desc_get(best);
+    if (!descriptor || !(descriptor->props & AV_CODEC_PROP_LOSSY) || !bestLayout || bestLayout->nb_components < 3 ||
+        width % 2 != 0 || height % 2 != 0)
+        return best;
+    for (const AVPixelFormat* format = codec.pix_fmts; *format != AV_PIX_FMT_NONE; ++format) {
+        const AVPixFmtDescriptor* layout = av_pix_fmt_desc_get(*format);
+        if (layout && layout->nb_components == 3 && !(layout->flags & AV_PIX_FMT_FLAG_RGB) &&
+            layout->log2_chroma_w == 1 && layout->log2_chroma_h == 1 && layout->comp[0].depth == 8 &&
+            sws_isSupportedOutput(*format))
+            return *format;
+    }
+    return best;
+}
+
+// The sizes some encoders of these libraries do not refuse but end the
+// process over (a failed assertion): they never reach the encoder. Pictures
+// of one pixel; SVQ1 sizes its output buffer at 9000 bytes a macroblock, and
+// past 29824 macroblocks that buffer is more than its bit writer takes.
+bool encoderTakesSize(const std::string& encoder, int width, int height) {
+    struct Rule {
+        std::string_view encoder;
+        long minimumPixels;
+        long maximumMacroblocks;
+    };
+    constexpr Rule rules[] = {{"flashsv", 2, LONG_MAX}, {"rpza", 2, LONG_MAX}, {"svq1", 1, 29824}};
+    const long pixels = static_cast<long>(width) * height;
+    const long macroblocks = static_cast<long>((width + 15) / 16) * ((height + 15) / 16);
+    for (const auto& rule : rules)
+        if (rule.encoder == encoder && (pixels < rule.minimumPixels || macroblocks > rule.maximumMacroblocks))
+            return false;
+    return true;
+}
+
 // Quality 0..10000 onto the encoder's own scale: its constant rate factor
 // where it has one, otherwise a fixed quantiser from 31 (0) to 1 (10000).
+// A rate factor of 0 makes some encoders lossless, in a profile that common
+// players lack, so the best quality stops at 1.
 void setQuality(AVCodecContext& context, std::uint32_t quality) {
     const double q = std::min<std::uint32_t>(quality, 10000) / 10000.0;
     if (const AVOption* crf = av_opt_find(context.priv_data, "crf", nullptr, 0, 0)) {
-        const double best = std::max(0.0, crf->min);
+        const double best = std::max(1.0, crf->min);
         const double worst = std::min(crf->max, 63.0);
         av_opt_set_double(context.priv_data, "crf", std::round(worst - q * (worst - best)), 0);
         return;
@@ -127,6 +171,11 @@ std::unique_ptr<VideoEncoderSession> VideoEncoderSession::openEncoder(const Vide
         error = "picture size out of range";
         return nullptr;
     }
+    if (!encoderTakesSize(encoder, format.width, format.height)) {
+        error = encoder + " does not take " + std::to_string(format.width) + "x" + std::to_string(format.height) +
+                " pictures";
+        return nullptr;
+    }
     AVRational timeBase{0, 1};
     av_reduce(&timeBase.num, &timeBase.den, settings.scale, settings.rate, 65535);
     if (timeBase.num <= 0 || timeBase.den <= 0) {
@@ -134,7 +183,7 @@ std::unique_ptr<VideoEncoderSession> VideoEncoderSession::openEncoder(const Vide
         return nullptr;
     }
     const AVPixelFormat input = pixelFormatOf(format.layout);
-    const AVPixelFormat output = avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, input, 0, nullptr);
+    const AVPixelFormat output = encoderPixelFormat(*codec, input, format.width, format.height);
     if (output == AV_PIX_FMT_NONE || !sws_isSupportedOutput(output)) {
         error = encoder + " takes no pixel format that pictures convert to";
         return nullptr;
@@ -160,6 +209,7 @@ std::unique_ptr<VideoEncoderSession> VideoEncoderSession::openEncoder(const Vide
     context.framerate = av_inv_q(timeBase);
     context.gop_size = static_cast<int>(std::clamp<std::uint32_t>(settings.keyFrameInterval, 1, INT_MAX));
     context.codec_tag = compressor.streamTag;
+    context.bit_rate = std::int64_t{settings.bytesPerSecond} * 8;
     setQuality(context, settings.quality);
     askForNoDelay(context);
     if (const int result = avcodec_open2(&context, codec, nullptr); result < 0) {

@@ -27,6 +27,8 @@ struct VideoEncoderSettings {
     std::uint32_t quality = 10000;
     // Frames from one key frame to the next; 0 and 1 make every frame a key frame.
     std::uint32_t keyFrameInterval = 0;
+    // The data rate the encoder is asked to keep to; 0: none.
+    std::uint32_t bytesPerSecond = 0;
 };
 
 struct CompressedFrame {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/PrivateFiles.h"
+#include "platform/TemporaryFile.h"
 #include "video/SnapshotNames.h"
 
 namespace oculon::player {
@@ -57,12 +58,18 @@ std::string namedAsChosen(std::string error, const std::string& fileName) {
     return error;
 }
 
+void refuseTheRecording(const std::string& recording, const std::string& fileName) {
+    if (platform::sameFile(recording, fileName))
+        throw std::runtime_error(fileName + " is the recording being exported; choose another name.");
+}
+
 void exportFrame(const video::Image& picture, const video::TTimeStamp& time, const CaptionPainter& caption,
-                 const std::string& fileName) {
+                 const std::string& fileName, const std::string& recording) {
+    refuseTheRecording(recording, fileName);
     video::Image stamped = picture;
     if (caption) caption(stamped, time);
     const std::vector<std::uint8_t> jpeg = video::encodeJpeg(video::viewOf(stamped), kDefaultJpegQuality);
-    const std::string error = platform::writeFileAtomically(
+    const std::string error = platform::writeFileThroughTemporary(
         fileName, std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()), kDocumentMode);
     if (!error.empty()) throw std::runtime_error(namedAsChosen(error, fileName));
 }

@@ -28,10 +28,16 @@ std::string exportFileName(const video::TTimeStamp& stamp, const std::string& ca
 // first (temporaryFileFor) is named as the file the user chose.
 std::string namedAsChosen(std::string error, const std::string& fileName);
 
+// Raises std::runtime_error when `fileName` leads to the recording itself
+// (the same file, also through a link): written over, the recording would
+// be replaced by its own export.
+void refuseTheRecording(const std::string& recording, const std::string& fileName);
+
 // The picture with its caption as a JPEG file at the encoder's default
 // quality. The file appears whole or not at all (an existing one is replaced
-// only by a complete new one). Raises std::runtime_error with the reason.
+// only by a complete new one); the recording it comes from is never
+// replaced. Raises std::runtime_error with the reason.
 void exportFrame(const video::Image& picture, const video::TTimeStamp& time, const CaptionPainter& caption,
-                 const std::string& fileName);
+                 const std::string& fileName, const std::string& recording);
 
 }  // namespace oculon::player

@@ -1,5 +1,7 @@
 #include "player/VideoExport.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -8,6 +10,7 @@
 #include "platform/Log.h"
 #include "platform/MainLoop.h"
 #include "platform/PrivateFiles.h"
+#include "platform/TemporaryFile.h"
 #include "platform/Thread.h"
 
 namespace oculon::player {
@@ -54,6 +57,9 @@ void readPicture(video::TMJPEGFile& file, std::int32_t index, const std::string&
                               std::to_string(file.VideoFrames()) + " cannot be read (" + e.what() + ").");
     }
 }
+
+// Exported files are the user's documents: readable as the umask allows.
+constexpr mode_t kDocumentMode = 0666;
 
 // How long the logger may go without writing a frame it was given before
 // the export stops waiting for it.
@@ -124,6 +130,8 @@ void TVideoExport::Start(VideoExportRequest request, ProgressEvent onProgress, F
 
 void TVideoExport::Execute(Worker& worker) {
     const std::string temporary = platform::temporaryFileFor(request_.fileName);
+    // What an export killed earlier left in that folder goes now.
+    platform::removeStaleTemporaryFiles(platform::folderOfFile(request_.fileName), {"RIFF"});
     VideoExportResult result = Export(worker, temporary);
     if (result.outcome == VideoExportResult::Outcome::Failed) {
         result.error = namedAsChosen(std::move(result.error), request_.fileName);
@@ -139,13 +147,13 @@ void TVideoExport::Execute(Worker& worker) {
         written = result.framesWritten > 0 && loggerError_.empty();
     }
     if (written) {
-        if (std::rename(temporary.c_str(), request_.fileName.c_str()) != 0 &&
-            result.outcome != VideoExportResult::Outcome::Failed) {
+        const std::string error = platform::publishTemporaryFile(temporary, request_.fileName, kDocumentMode);
+        if (!error.empty() && result.outcome != VideoExportResult::Outcome::Failed) {
             result.outcome = VideoExportResult::Outcome::Failed;
-            result.error = request_.fileName + ": " + std::strerror(errno);
+            result.error = namedAsChosen(error, request_.fileName);
         }
     }
-    std::remove(temporary.c_str());
+    ::unlink(temporary.c_str());
     {
         const std::lock_guard lock(stateLock_);
         result_ = std::move(result);
@@ -163,6 +171,7 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
     bool frameUnreadable = false;
     std::int64_t sent = 0;
     try {
+        refuseTheRecording(request_.recording, request_.fileName);
         video::TMJPEGFile file(request_.recording, video::TMJPEGFile::kRead);
         if (file.VideoFrames() < 1) throw std::runtime_error(request_.recording + ": the recording holds no frame");
         // The first frame gives the stream its size.

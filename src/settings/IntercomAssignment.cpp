@@ -19,14 +19,6 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// The caption's second line: the device's name.
-std::string namePart(const std::string& caption) {
-    const auto start = caption.find("\r\n");
-    if (start == std::string::npos) return {};
-    const std::string rest = caption.substr(start + 2);
-    return rest.substr(0, rest.find("\r\n"));
-}
-
 // The station of an assignment row: the camera's, unless that one belongs
 // to another intercom than the row shows.
 TVideoConfig::StationPtr stationOfRow(const std::string& rowKey, const std::string& rowIntercom,
@@ -121,7 +113,7 @@ std::vector<SecondCameraItem> secondCameraMenu(const std::string& rowKey, const 
     for (const std::string& caption : cameraCaptions) {
         SecondCameraItem item;
         item.key = keyOfCaption(caption);
-        const std::string name = namePart(caption);
+        const std::string name = namePartOfCaption(caption);
         item.caption = item.key + "  " + name;
         item.checked = station && !station->secondaryName.empty() && station->secondaryName == name &&
                        station->secondaryIp == addressOfKey(item.key);

@@ -72,7 +72,7 @@ std::string filterDuration(const std::string& text) {
 
 std::int32_t storedDuration(const std::string& text) {
     const auto n = wholeNumber(text);
-    return n && *n >= 1 && *n <= 60 ? *n : 5;
+    return n && *n >= 2 && *n <= 60 ? *n : 5;
 }
 
 AnalogFlags analogFlagsOf(const config::TSingleConfig& s) {

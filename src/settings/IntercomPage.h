@@ -29,7 +29,7 @@ EditedText filterDoorCode(std::u32string text, int caret);
 // The duration edit: a text that is not a whole number from 1 to 60 becomes
 // "5"; an empty edit stays empty.
 std::string filterDuration(const std::string& text);
-// Seconds to store: the number, or 5 for an empty edit.
+// Seconds to store: the number, or 5 for an empty edit or "1".
 std::int32_t storedDuration(const std::string& text);
 
 // The nine call buttons of an analog door station, and whether it has

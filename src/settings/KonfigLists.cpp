@@ -4,6 +4,13 @@ namespace oculon::settings {
 
 std::string keyOfCaption(const std::string& caption) { return caption.substr(0, caption.find_first_of("\r\n")); }
 
+std::string namePartOfCaption(const std::string& caption) {
+    const auto start = caption.find("\r\n");
+    if (start == std::string::npos) return {};
+    const std::string rest = caption.substr(start + 2);
+    return rest.substr(0, rest.find("\r\n"));
+}
+
 DeviceLists buildDeviceLists(const std::vector<FoundDevice>& found, const config::TVideoConfig& settings,
                              const std::string& serverCaption, const std::string& cameraCaption) {
     DeviceLists lists;

@@ -38,6 +38,8 @@ DeviceLists buildDeviceLists(const std::vector<FoundDevice>& found, const config
 
 // The key of a list item: its caption up to the first line break.
 std::string keyOfCaption(const std::string& caption);
+// Its second line: the device's name.
+std::string namePartOfCaption(const std::string& caption);
 
 // At most one rebuild per kInterval milliseconds.
 class RebuildThrottle {

@@ -4,6 +4,7 @@
 // the wall as TSurvChange, and the rules of the frame-rate and
 // recording-length controls.
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,5 +47,7 @@ int frameRateDivisor(std::int32_t stored);
 // and the slider keeps to 1..360.
 int recordLengthOf(const std::string& text);
 inline constexpr int kMaxRecordLength = 360;
+// Minutes marked on the recording-length control.
+inline constexpr std::array<int, 8> kRecordLengthTicks = {1, 10, 20, 30, 60, 120, 240, 360};
 
 }  // namespace oculon::settings

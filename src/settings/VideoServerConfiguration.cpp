@@ -2,6 +2,7 @@
 
 #include "config/Helpers.h"
 #include "platform/Log.h"
+#include "platform/ShownText.h"
 #include "settings/InputRules.h"
 
 namespace oculon::settings {
@@ -44,7 +45,8 @@ bool VideoServerConfiguration::send(const std::string& cgi, const std::string& p
     if (answer.unauthorized) {
         p_.prompts.error(config::text(config::txtAccessDenied, p_.language));
     } else {
-        p_.prompts.error(answer.message);
+        // The device's status line, or the network's reason: shown as text, never as markup.
+        p_.prompts.error(platform::shownText(answer.message));
     }
     return false;
 }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/ShownText.h"
+
 namespace oculon::video {
 
 using namespace config;
@@ -51,7 +53,7 @@ CallSetup popupSetup(const TSingleConfig& s, bool preview, const CallOptions& o,
         c.second = std::move(r);
     }
     if (o.pictureFolderMissing && (o.storeFirstPict || o.storeVideo))
-        c.invalidPathMessage = tr(txtInvalidImagePath) + o.firstPictPath;
+        c.invalidPathMessage = tr(txtInvalidImagePath) + platform::shownText(o.firstPictPath);
     return c;
 }
 
@@ -88,7 +90,10 @@ PopupLayout popupLayout(Size client, const DoorPanelLayout& door) {
     const double third = l.image1.width / 3.0;
     l.panel2 = {static_cast<int>(third * 2), 55, static_cast<int>(third) - 10, l.image1.height / 3 - 10};
     l.saver = {0, h - 25, 125, 25};
-    l.moxaPanel = {w - 101, door.panelTop(h), kMoxaPanelWidth, door.panelHeight};
+    // The door button alone sits one pixel lower here than in the wall's door
+    // frame; the window's edge cuts its panel's last row.
+    const int panelTop = door.inputVisible || door.lichtVisible ? door.panelTop(h) : h - 25;
+    l.moxaPanel = {w - 101, panelTop, kMoxaPanelWidth, door.panelHeight};
     l.panel1 = {0, 2, 199, 40};
     l.namePanel = {202, 2, w - 408, 40};
     l.datePanel = {w - 203, 2, 100, 40};

@@ -218,8 +218,10 @@ std::optional<Record> RecordScanner::next(std::int64_t from, std::int32_t after)
 
 std::optional<Record> RecordScanner::recordEndingAt(std::int64_t end, Budget& budget) const {
     // The record ending here starts right after an earlier boundary, or at
-    // the header; its own length field must bridge exactly to `end`.
-    const std::int64_t lowest = std::max(kHeaderSize, end - kRecordOverhead - maxFrameLength_) - kBoundarySize;
+    // the header; its own length field must bridge exactly to `end`. A
+    // boundary text overlapping the header's counts closes no record: the
+    // header is rewritten by a repair, which would make or break it.
+    const std::int64_t lowest = std::max(kHeaderSize, end - kRecordOverhead - maxFrameLength_ - kBoundarySize);
     BackwardBoundaries earlier(fd_, lowest, end - kRecordOverhead, budget);
     for (;;) {
         const auto b = earlier.previous();
@@ -250,7 +252,8 @@ std::optional<Record> RecordScanner::nextRecordFrom(std::int64_t from, std::int6
         if (auto record = recordAt(kHeaderSize); record && record->header.number >= minNumber) return record;
     }
     std::vector<char> buf;
-    std::int64_t chunkStart = std::max<std::int64_t>(from - kBoundarySize, 0);
+    // boundary texts begin after the header, as in recordEndingAt
+    std::int64_t chunkStart = std::max(from - kBoundarySize, kHeaderSize);
     while (chunkStart + kBoundarySize < before) {
         const std::int64_t chunkEnd = std::min(chunkStart + kChunk, before - 1);
         buf.resize(static_cast<std::size_t>(chunkEnd - chunkStart));
@@ -300,12 +303,12 @@ std::optional<Record> RecordScanner::findRecord(std::int32_t number, Record low,
     return high;
 }
 
-Layout analyse(int fd, std::int64_t fileSize, std::int64_t maxFrameLength, bool trustHeader) {
+Layout analyse(int fd, std::int64_t fileSize, std::int64_t maxFrameLength) {
     Layout layout;
     layout.header = readFileHeader(fd);
     const FileHeader& header = layout.header;
     const RecordScanner scanner(fd, fileSize, maxFrameLength);
-    if (trustHeader && header.frames > 0 && header.interval > 0) {
+    if (header.frames > 0 && header.interval > 0) {
         const auto first = scanner.recordAt(kHeaderSize);
         const auto last = first ? scanner.recordEndingAtLimit() : std::nullopt;
         if (last && last->header.number == header.frames - 1 && first->header.number <= last->header.number) {

@@ -102,11 +102,11 @@ struct Layout {
 };
 
 // Raises the format exceptions for a bad header and "File is empty" when no
-// complete record exists. With `trustHeader`, a header whose frame count
-// matches a first record at the start and a last one at the end of the file
-// is believed without walking the chain; damage between them is met, and
-// passed over, while reading.
-Layout analyse(int fd, std::int64_t fileSize, std::int64_t maxFrameLength, bool trustHeader);
+// complete record exists. A header whose frame count matches a first record
+// at the start and a last one at the end of the file is believed without
+// walking the chain; damage between them is met, and passed over, while
+// reading.
+Layout analyse(int fd, std::int64_t fileSize, std::int64_t maxFrameLength);
 
 // Mean time between frames in milliseconds, truncated, at least 1: a zero or
 // negative interval would make the file look unfinished for ever.

@@ -38,6 +38,8 @@ void TLichtThread::Execute() {
     client_.setCredentials(FUser, FPass);
     client_.setConnectTimeout(platform::Millis(kConnectTimeoutMs));
     client_.setReadTimeout(platform::Millis(FDuration));
+    // The camera may answer only once the light is out.
+    client_.setRequestTimeout(platform::Millis(kConnectTimeoutMs) + platform::Millis(FDuration));
     try {
         // Only the camera's action matters; its answer is dropped, and any
         // failure ends the request silently. The connection closes with the

@@ -314,6 +314,11 @@ bool TMJPEGDecoder::frameStep(PassState& state, std::span<const std::uint8_t> jp
         pictureArrived();
         return false;
     }
+    {
+        // The recording keeps what the camera sent, whether it decodes or not.
+        std::lock_guard lock(recordingMutex_);
+        if (FVideoFile) FVideoFile->writeFrame(jpeg);
+    }
     try {
         data.decode(jpeg, pict);
     } catch (const JpegError&) {
@@ -323,10 +328,6 @@ bool TMJPEGDecoder::frameStep(PassState& state, std::span<const std::uint8_t> jp
         return false;
     }
     pictureArrived();
-    {
-        std::lock_guard lock(recordingMutex_);
-        if (FVideoFile) FVideoFile->writeFrame(jpeg);
-    }
 
     bool blackRunStarts = false;
     if (blackTestApplies()) {

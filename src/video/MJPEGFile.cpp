@@ -11,6 +11,8 @@
 #include <limits>
 #include <system_error>
 
+#include "platform/Log.h"
+#include "platform/PrivateFiles.h"
 #include "video/KvdRecords.h"
 
 namespace oculon::video {
@@ -115,8 +117,11 @@ TMJPEGFile::~TMJPEGFile() {
 }
 
 void TMJPEGFile::openForWriting() {
-    std::int64_t size = 0;
-    VideoFile_ = openRegular(myFileName_, O_RDWR | O_CREAT, size);
+    // Never through a link: whoever can write the recordings folder could
+    // otherwise have any file of ours emptied and overwritten.
+    std::string error;
+    VideoFile_ = platform::openFileForWriting(myFileName_, O_RDWR, 0666, error);
+    if (!VideoFile_) throw std::runtime_error(error);
     if (!lockExclusive(VideoFile_.get(), myFileName_)) {
         VideoFile_.reset();
         throw std::system_error(EBUSY, std::generic_category(), myFileName_ + " is being recorded");
@@ -132,9 +137,14 @@ void TMJPEGFile::openForWriting() {
 
 void TMJPEGFile::openForReading() {
     std::int64_t size = 0;
-    // read-only on purpose: the recording may still be written by a call
+    // Read-only: a recording on a medium we may not write to still plays.
     VideoFile_ = openRegular(myFileName_, O_RDONLY, size);
-    const kvd::Layout layout = kvd::analyse(VideoFile_.get(), size, kMaxFrameLength, true);
+    kvd::Layout layout = kvd::analyse(VideoFile_.get(), size, kMaxFrameLength);
+    if (!layout.consistent && repairForReader() == RepairResult::Repaired) {
+        struct stat st {};
+        if (::fstat(VideoFile_.get(), &st) != 0) throwErrno(myFileName_);
+        layout = kvd::analyse(VideoFile_.get(), st.st_size, kMaxFrameLength);
+    }
     Frames_ = layout.frames;
     FramesPerSecond_ = layout.interval;
     mustRepair_ = !layout.consistent;
@@ -262,11 +272,35 @@ void TMJPEGFile::getPreview(std::vector<std::uint8_t>& jpeg) {
     SetFrameNo(0);
 }
 
-TMJPEGFile::RepairResult TMJPEGFile::repair(const std::string& fileName) {
+TMJPEGFile::RepairResult TMJPEGFile::repairForReader() const {
+    struct stat reading {};
+    if (::fstat(VideoFile_.get(), &reading) != 0) throwErrno(myFileName_);
+    try {
+        return repairFile(myFileName_, &reading);
+    } catch (const std::system_error& e) {
+        // the reader sees the true frames without the repair as well
+        log::info(log::Category::video, "%s left unrepaired: %s", myFileName_.c_str(), e.what());
+        return RepairResult::InUse;
+    }
+}
+
+TMJPEGFile::RepairResult TMJPEGFile::repair(const std::string& fileName) { return repairFile(fileName, nullptr); }
+
+TMJPEGFile::RepairResult TMJPEGFile::repairFile(const std::string& fileName, const struct stat* sameAs) {
     std::int64_t size = 0;
-    const platform::UniqueFd file = openRegular(fileName, O_RDWR, size);
+    // A repair shortens the file: never one a link at the name points to.
+    const platform::UniqueFd file = openRegular(fileName, O_RDWR | O_NOFOLLOW, size);
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0) throwErrno(fileName);
+    // renamed or replaced since the reader opened it: not the reader's file
+    if (sameAs && (st.st_dev != sameAs->st_dev || st.st_ino != sameAs->st_ino)) return RepairResult::InUse;
     if (!lockExclusive(file.get(), fileName)) return RepairResult::InUse;
-    const kvd::Layout layout = kvd::analyse(file.get(), size, kMaxFrameLength, false);
+    // the size only counts once the lock is ours: a recorder that finished
+    // just before has appended frames that must stay
+    if (::fstat(file.get(), &st) != 0) throwErrno(fileName);
+    // the reader's view: a header whose count the last record confirms
+    // leaves nothing to repair
+    const kvd::Layout layout = kvd::analyse(file.get(), st.st_size, kMaxFrameLength);
     if (layout.consistent) return RepairResult::Intact;
     if (::ftruncate(file.get(), layout.validEnd()) != 0) throwErrno(fileName);
     std::uint8_t counts[8];

@@ -2,10 +2,10 @@
 // TMJPEGFile: the recorded-video file (".kvd"), a header and one record per
 // camera picture with its time stamp. One object either writes a new
 // recording (the stream decoder) or reads an existing one (the player).
-// Reading never changes the file: a recording that is still being written, or
-// whose writer died, is read up to its last complete record, and a damaged
-// record costs that frame only: reading goes on at the next record whose
-// header checks out.
+// A recording that is still being written, or whose writer died, is read up
+// to its last complete record, and a damaged record costs that frame only:
+// reading goes on at the next record whose header checks out. Opening for
+// reading repairs a damaged end unless a recorder still holds the file.
 
 #include <cstdint>
 #include <ctime>
@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "platform/UniqueFd.h"
+
+struct stat;
 
 namespace oculon::video {
 
@@ -59,7 +61,8 @@ public:
     static constexpr std::int64_t kMaxFrameLength = 64LL << 20;
 
     // kRead opens an existing recording, kWrite creates (replaces) one and
-    // holds an exclusive lock on it until closed. Any other mode opens nothing.
+    // holds an exclusive lock on it until closed; a link at the name is
+    // refused, never followed. Any other mode opens nothing.
     TMJPEGFile(std::string fileName, std::int32_t access);
     // Finishes a written recording like close(), swallowing its errors.
     ~TMJPEGFile();
@@ -95,8 +98,9 @@ public:
     TTimeStamp BeginTime() const { return StartTime_; }
     TTimeStamp ActTime() const { return CurrentTime_; }
     TTimeStamp EndTime() const { return LastTime_; }
-    // Read mode: the header on disk does not describe the file (an unfinished
-    // or damaged recording); the values above are the true ones anyway.
+    // Read mode: the header on disk does not describe the file (a recording
+    // still being written, or one that could not be repaired); the values
+    // above are the true ones anyway.
     bool NeedsRepair() const { return mustRepair_; }
     std::int32_t Access() const { return myAccess_; }
     const std::string& FileName() const { return myFileName_; }
@@ -108,6 +112,10 @@ public:
     static RepairResult repair(const std::string& fileName);
 
 private:
+    // `sameAs`: repair only the file a reader holds open under that name.
+    static RepairResult repairFile(const std::string& fileName, const struct stat* sameAs);
+    // Never fails: a file it cannot repair is read as it is.
+    RepairResult repairForReader() const;
     void openForWriting();
     void openForReading();
     void finishWriting();

@@ -80,6 +80,8 @@ void TRelayPostThread::interrupt() { client_.interrupt(); }
 void TRelayPostThread::Execute() {
     if (post_.port <= 0 || post_.port > 65535 || post_.host.empty()) return;
     try {
+        // However slowly the camera takes the request in.
+        client_.setDeadline(platform::deadlineAfter(platform::Millis(2 * kConnectTimeoutMs)));
         client_.connect(post_.host, static_cast<std::uint16_t>(post_.port), platform::Millis(kConnectTimeoutMs));
         client_.setReadTimeout(platform::Millis(kConnectTimeoutMs));
         client_.write(relayPostRequest(post_));

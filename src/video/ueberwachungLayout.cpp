@@ -93,9 +93,9 @@ WallGeometry wallGeometry(TLayoutTyp layout, PixelSize client) {
     for (int r = 0; r < R; ++r) {
         int c = 0;
         if (G > 0 && r < R - G) {
-            // The big tile covers its block of cells with the gaps inside
-            // it, so that every tile keeps the same 2-pixel gap to the next.
-            if (r == 0) add(0, 0, (C - G) * (tileW + kGap) - kGap, (R - G) * (tileH + kGap) - kGap);
+            // The big tile is as many cells as it covers, without the gaps
+            // between them: its neighbours keep their places in the grid.
+            if (r == 0) add(0, 0, (C - G) * tileW, (R - G) * tileH);
             c = C - G;
         }
         for (; c < C; ++c) add(c, r, tileW, tileH);

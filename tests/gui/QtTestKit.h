@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QScreen>
+#include <QTest>
+#include <QWindow>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -15,6 +18,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -47,18 +51,38 @@ T& child(QObject& parent, const char* name) {
     return *found;
 }
 
-// Runs `act` on the next modal window once it is up; none within 5 s fails
-// the test instead of hanging it.
-inline void onModal(std::function<void(QWidget&)> act, int waitedMs = 0) {
-    QTimer::singleShot(10, [act = std::move(act), waitedMs]() mutable {
-        if (QWidget* w = QApplication::activeModalWidget()) {
+// Runs `act` on the window that `find` returns once there is one; none
+// within 5 s fails the test instead of hanging it.
+inline void onceShown(QWidget* (*find)(), std::function<void(QWidget&)> act, const char* what, int waitedMs = 0) {
+    QTimer::singleShot(10, [find, act = std::move(act), what, waitedMs]() mutable {
+        if (QWidget* w = find()) {
             act(*w);
         } else if (waitedMs < 5000) {
-            onModal(std::move(act), waitedMs + 10);
+            onceShown(find, std::move(act), what, waitedMs + 10);
         } else {
-            ADD_FAILURE() << "no modal window appeared";
+            ADD_FAILURE() << "no " << what << " appeared";
         }
     });
+}
+
+// Runs `act` on the next modal window once it is up.
+inline void onModal(std::function<void(QWidget&)> act) {
+    onceShown(&QApplication::activeModalWidget, std::move(act), "modal window");
+}
+
+// Runs `act` on the next pop-up menu once it is up.
+inline void onPopup(std::function<void(QWidget&)> act) {
+    onceShown(&QApplication::activePopupWidget, std::move(act), "pop-up");
+}
+
+// A click at `at` in `widget` (its middle by default) that comes through the
+// window system as a user's does, so that a window blocked by a modal one
+// does not get it (a click sent to the widget itself would).
+inline void clickAsUser(QWidget& widget, std::optional<QPoint> at = std::nullopt) {
+    QWidget* top = widget.window();
+    QWindow* window = top->windowHandle();
+    ASSERT_NE(window, nullptr) << "the window is not shown";
+    QTest::mouseClick(window, Qt::LeftButton, {}, widget.mapTo(top, at.value_or(widget.rect().center())));
 }
 
 // Clicks the button of `window` that carries `text` (shortcut marks aside).
@@ -108,6 +132,18 @@ inline void screenshot(QWidget& window, const QString& name,
     const QString dir = QString::fromLocal8Bit(std::getenv("OCULON_SCREENSHOT_DIR"));
     QDir().mkpath(dir);
     EXPECT_TRUE(window.grab().save(dir + "/" + name + ".png", "PNG")) << name.toStdString();
+}
+
+// The whole screen, for windows that lie over each other (a menu over the
+// window it was opened from); see screenshot().
+inline void screenshotOfScreen(const QString& name, std::chrono::milliseconds settle = std::chrono::milliseconds(400)) {
+    if (!screenshotsWanted()) return;
+    pumpFor(settle);
+    const QString dir = QString::fromLocal8Bit(std::getenv("OCULON_SCREENSHOT_DIR"));
+    QDir().mkpath(dir);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_TRUE(screen->grabWindow(0).save(dir + "/" + name + ".png", "PNG")) << name.toStdString();
 }
 
 }  // namespace oculon::testsupport

@@ -109,6 +109,27 @@ TEST_F(HttpClientTest, CutsSlowDripsAndSilentServers) {
     EXPECT_LT(Clock::now() - start, Millis(1500));
 }
 
+TEST_F(HttpClientTest, ADeviceThatDripsEndsAtTheRequestDeadlineWhileAStreamRunsOn) {
+    // A byte every 100 ms never trips the read time-out; the whole answer
+    // would take about 15 s.
+    client.setReadTimeout(Millis(1000));
+    client.setRequestTimeout(Millis(800));
+    server.enqueue(Script().drip(Script::answer(200, "OK", std::string(100, 'x')), Millis(100)));
+    const auto start = Clock::now();
+    try {
+        client.get("/drip");
+        ADD_FAILURE() << "the drip was read to its end";
+    } catch (const TimeoutError& e) {
+        EXPECT_STREQ(e.what(), "The request took too long.");
+    }
+    EXPECT_GE(Clock::now() - start, Millis(780));
+    EXPECT_LT(Clock::now() - start, Millis(3000));
+    // Once a stream's head is in, its body may take as long as it runs.
+    server.enqueue(Script().send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n").drip("0123456789", Millis(150)));
+    auto stream = client.open("GET", "/stream");
+    EXPECT_EQ(stream->body().readExact(10), "0123456789");
+}
+
 TEST_F(HttpClientTest, HostileLengthsFailWithoutAllocatingAndInjectionIsRefused) {
     server.enqueue(Script().send("HTTP/1.1 200 OK\r\nContent-Length: 99999999999999\r\n\r\nx"));
     EXPECT_THROW(client.get("/huge"), HttpProtocolError);

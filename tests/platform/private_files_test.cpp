@@ -13,6 +13,7 @@
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "support/ChildProcess.h"
+#include "support/LinkPlanter.h"
 
 namespace oculon::platform {
 namespace {
@@ -88,6 +89,46 @@ TEST(AtomicFiles, ReplaceWholeOrNotAtAllWithoutFollowingLinks) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(temporaryFileFor(file))));
 
     EXPECT_NE(writeFileAtomically(dir.path() + "/missing/data", "x", 0600), "");
+}
+
+TEST(FilesWrittenInPlace, NewOrOwnRegularFilesOnlyNeverThroughALink) {
+    TempDir dir;
+    const std::string file = dir.path() + "/snapshot.jpg";
+    EXPECT_EQ(writeWholeFile(file, "longer first", 0640), "");
+    EXPECT_EQ(modeOf(file), 0640u);
+    EXPECT_EQ(writeWholeFile(file, "second", 0600), "");
+    EXPECT_EQ(testsupport::readFile(file), "second");  // replaced whole, its mode kept
+    EXPECT_EQ(modeOf(file), 0640u);
+
+    const std::string victim = dir.write("victim", "theirs");
+    const std::string link = dir.path() + "/planted.jpg";
+    fs::create_symlink(victim, link);
+    EXPECT_EQ(writeWholeFile(link, "ours", 0600), link + " is a symbolic link: files are not written through links");
+    fs::create_symlink(dir.path() + "/nowhere", dir.path() + "/dangling.jpg");
+    EXPECT_NE(writeWholeFile(dir.path() + "/dangling.jpg", "ours", 0600), "");
+    EXPECT_FALSE(fs::exists(dir.path() + "/nowhere"));
+    // A FIFO is refused without waiting for a reader.
+    ASSERT_EQ(::mkfifo((dir.path() + "/fifo.jpg").c_str(), 0600), 0);
+    EXPECT_EQ(writeWholeFile(dir.path() + "/fifo.jpg", "ours", 0600), dir.path() + "/fifo.jpg is no regular file");
+    EXPECT_EQ(testsupport::readFile(victim), "theirs");
+}
+
+TEST(FilesWrittenInPlace, ALinkPlantedWhileWeWriteIsNeverFollowed) {
+    TempDir dir;
+    const std::string victim = dir.write("victim", "theirs");
+    const std::string name = dir.path() + "/snapshot.jpg";
+    int written = 0, refused = 0;
+    {
+        testsupport::LinkPlanter planter(name, victim);
+        for (int i = 0; i < 1000; ++i) {
+            const std::string error = writeWholeFile(name, "ours", 0600);
+            (error.empty() ? written : refused) += 1;
+            EXPECT_TRUE(error.empty() || error.find("symbolic link") != std::string::npos) << error;
+            ::unlink(name.c_str());
+        }
+    }
+    EXPECT_EQ(testsupport::readFile(victim), "theirs");
+    EXPECT_EQ(written + refused, 1000);
 }
 
 }  // namespace

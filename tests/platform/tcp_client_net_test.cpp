@@ -100,3 +100,24 @@ TEST(TcpClient, InterruptBreaksOffBlockedReadsAndConnectsFromAnotherThread) {
     open(client, server);
     EXPECT_EQ(client.readLn(10), "ok");
 }
+
+TEST(TcpClient, TheDeadlineEndsEveryWaitHoweverSteadilyThePeerSends) {
+    LoopbackHttpServer server;
+    server.enqueue(Script().drip(std::string(200, 'x'), Millis(100)));
+    TcpClient client;
+    client.setReadTimeout(Millis(1000));
+    open(client, server);
+    client.setDeadline(deadlineAfter(Millis(600)));
+    const auto start = Clock::now();
+    try {
+        client.readExact(200);
+        ADD_FAILURE() << "the drip was read to its end";
+    } catch (const TimeoutError& e) {
+        EXPECT_STREQ(e.what(), "The request took too long.");
+    }
+    EXPECT_GE(since(start).count(), 580);
+    EXPECT_LT(since(start).count(), 3000);
+    // Without one, reads go on.
+    client.setDeadline(kNoDeadline);
+    EXPECT_EQ(client.readExact(1), "x");
+}

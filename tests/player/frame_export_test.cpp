@@ -1,5 +1,5 @@
-// The name proposed for an export, from a recording's time stamp, and a
-// frame export that fails.
+// The name proposed for an export, from a recording's time stamp, a frame
+// export that fails, and one aimed at the recording itself.
 
 #include "player/FrameExport.h"
 
@@ -32,9 +32,23 @@ TEST(FrameExport, AFileThatCannotBeWrittenIsNamedAsChosen) {
     const oculon::testsupport::TempDir tmp;
     const std::string file = tmp.path() + "/missing/shot.jpg";
     try {
-        exportFrame(oculon::video::decodeJpeg(testJpeg(32, 24, 0)), {0, kMay2024}, {}, file);
+        exportFrame(oculon::video::decodeJpeg(testJpeg(32, 24, 0)), {0, kMay2024}, {}, file, tmp.path() + "/x.kvd");
         ADD_FAILURE() << "no error";
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), file + ": No such file or directory");
     }
+}
+
+TEST(FrameExport, NeverReplacesTheRecordingItComesFrom) {
+    const oculon::testsupport::TempDir tmp;
+    const std::string recording = tmp.path() + "/12-30-05.kvd";
+    writeRecording(recording, 2, 32, 24, {0, kMay2024}, 100);
+    const std::string before = readAll(recording);
+    try {
+        exportFrame(oculon::video::decodeJpeg(testJpeg(32, 24, 0)), {0, kMay2024}, {}, recording, recording);
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), recording + " is the recording being exported; choose another name.");
+    }
+    EXPECT_TRUE(readAll(recording) == before);
 }

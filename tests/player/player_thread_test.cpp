@@ -144,7 +144,7 @@ TEST_F(PlayerThreadTest, AFrameReadBeforeAJumpIsNotShownAfterIt) {
     EXPECT_EQ(view.pictures, (std::vector<int>{0, 1, 2, 20})) << timeline.text();
 }
 
-TEST_F(PlayerThreadTest, DamagedRecordingsPlayWhatIsWholeAndStayUnchanged) {
+TEST_F(PlayerThreadTest, DamagedRecordingsPlayWhatIsWholeAndAreRepairedOnOpening) {
     // Undecodable pictures keep the picture before them; a writer died
     // inside its next record.
     {
@@ -158,15 +158,20 @@ TEST_F(PlayerThreadTest, DamagedRecordingsPlayWhatIsWholeAndStayUnchanged) {
     }
     std::ofstream(path("d.kvd"), std::ios::binary | std::ios::app) << std::string("\x10\x27\0\0", 4) << "junk";
     const std::string before = readAll(path("d.kvd"));
-    open("d.kvd");
-    EXPECT_EQ(thread->NumFrames(), 6);
-    EXPECT_ANY_THROW(thread->SetFrame(2));  // halted: shown at once, so its error shows too
-    startAndPumpUntilStopped();
-    // the failed jump still left the position on frame 2
-    EXPECT_EQ(timeline.text(), "2 3 w40 4 w40 5 stop 0");
-    EXPECT_EQ(view.pictures, (std::vector<int>{-1, 3, 3, 5, 0}));
-    thread.reset();
-    EXPECT_EQ(readAll(path("d.kvd")), before);
+    for (int pass = 0; pass < 2; ++pass) {
+        open("d.kvd");
+        timeline.clear();
+        view.pictures.clear();
+        EXPECT_EQ(thread->NumFrames(), 6);
+        EXPECT_ANY_THROW(thread->SetFrame(2));  // halted: shown at once, so its error shows too
+        startAndPumpUntilStopped();
+        // the failed jump still left the position on frame 2
+        EXPECT_EQ(timeline.text(), "2 3 w40 4 w40 5 stop 0");
+        EXPECT_EQ(view.pictures, (std::vector<int>{-1, 3, 3, 5, 0}));
+        thread.reset();
+        // the writer's unfinished record is gone, every whole one is kept
+        EXPECT_EQ(readAll(path("d.kvd")), before.substr(0, before.size() - 8));
+    }
 
     // Damaged records (frame 0's length, the boundary closing frame 3) are
     // passed over and the rest plays.
@@ -203,9 +208,15 @@ TEST_F(PlayerThreadTest, ARecordingStillBeingWrittenIsPlayedAndLeftToItsWriter) 
     writer.close();
     EXPECT_EQ(TMJPEGFile(path("live.kvd"), TMJPEGFile::kRead).VideoFrames(), 9);
 
-    // Files that are no recording raise on opening.
+    // Files that are no recording raise on opening, and stay as they are;
+    // the boundary text over the header's counts starts no record.
     tmp.write("text.kvd", "hello, this is no recording at all");
     tmp.write("empty.kvd", "");
-    for (const char* name : {"text.kvd", "empty.kvd", "missing.kvd"})
+    const std::string boundary = "---KorvatFileBoundary";
+    const std::string header =
+        "KRVID\x01" + boundary + std::string("\0\0\0\0\x01", 5) + std::string(15, '\0') + boundary;
+    tmp.write("header.kvd", header);
+    for (const char* name : {"text.kvd", "empty.kvd", "missing.kvd", "header.kvd"})
         EXPECT_ANY_THROW(TPlayerThread(view, path(name), clock)) << name;
+    EXPECT_EQ(readAll(path("header.kvd")), header);
 }

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -16,6 +18,8 @@
 #include "ExportTestKit.h"
 #include "TestRecordings.h"
 #include "platform/MainLoop.h"
+#include "platform/PrivateFiles.h"
+#include "platform/VideoCompressors.h"
 #include "support/ChildProcess.h"
 
 using namespace oculon;
@@ -38,7 +42,8 @@ protected:
         std::optional<VideoExportResult> result;
         const CaptionPainter caption = [this](video::Image& picture, const video::TTimeStamp& time) {
             times.push_back(time);
-            for (int y = 5; y < 25; ++y) std::fill_n(picture.row(y) + 4 * 5, 4 * 80, 255);
+            for (int y = 5; y < std::min(25, picture.height); ++y)
+                std::fill_n(picture.row(y) + 4 * 5, 4 * std::min(80, picture.width - 5), 255);
         };
         videoExport.Start(
             {recording, out(name), compressor, caption},
@@ -67,6 +72,7 @@ TEST_F(VideoExport, EveryListedCompressorWritesAFileThatFFmpegReads) {
     std::vector<std::string> codes, descriptions;
     TVideoExport().GetAvailableCompressions(codes, descriptions);
     ASSERT_GE(codes.size(), 2u);
+    EXPECT_EQ(codes[0], "MJPG");  // the dialog's first entry: fast, and every player reads it
     for (const std::string& code : codes) {
         SCOPED_TRACE(code);
         times.clear();
@@ -99,6 +105,28 @@ TEST_F(VideoExport, ASingleFrameRunsAtAThousandPerSecondAtFullQuality) {
     for (int y = 30; y < 120; ++y)
         for (int x = 0; x < 160 * 4; ++x) difference += std::abs(back.row(y)[x] - recorded.row(y)[x]);
     EXPECT_LT(difference / (90 * 160 * 4), 1.0);
+}
+
+TEST_F(VideoExport, H264IsWrittenInTheProfileCommonPlayersRead) {
+    if (!platform::findVideoCompressor("H264")) GTEST_SKIP() << "no H.264 encoder";
+    writeRecording(recording, 5, 320, 240);
+    ASSERT_EQ(exportTo("h264.avi", "H264").outcome, Outcome::Done);
+    EXPECT_EQ(run("ffprobe -v error -select_streams v:0 -show_entries stream=profile,pix_fmt -of csv=p=0 " +
+                  quoted(out("h264.avi")) + " 2>/dev/null"),
+              "High,yuv420p\n");
+}
+
+TEST_F(VideoExport, AOnePixelRecordingIsExportedWithEveryCompressorAndTheProgramStaysUp) {
+    // Some encoders end the process over a picture of one pixel; those are
+    // passed over and the frames written uncompressed.
+    writeRecording(recording, 3, 1, 1);
+    std::vector<std::string> codes, descriptions;
+    TVideoExport().GetAvailableCompressions(codes, descriptions);
+    for (const std::string& code : codes) {
+        const VideoExportResult result = exportTo(code + ".avi", code);
+        EXPECT_EQ(result.outcome, Outcome::Done) << code << ": " << result.error;
+        EXPECT_NE(probeAvi(out(code + ".avi")).find(" 1 1 "), std::string::npos) << code;
+    }
 }
 
 TEST_F(VideoExport, CancelHalfwayLeavesAValidShorterFile) {
@@ -157,4 +185,57 @@ TEST_F(VideoExport, ADamagedFrameEndsTheExportAndTheMessageSaysWhereAndWhatWasKe
                                 ": frame 11 of 30 cannot be read (Premature end of JPEG data). "
                                 "The video holds the 10 frames before it.");
     EXPECT_EQ(probeAvi(out("cut.avi")), "MJPG 160 120 25/1 10");
+}
+
+TEST_F(VideoExport, RefusesToWriteOverTheRecordingItself) {
+    writeRecording(recording, 3, 64, 48, kFirst, 100);
+    const std::string before = readAll(recording);
+    // Also when the chosen name reaches it through a link.
+    fs::create_symlink(recording, out("link.avi"));
+    for (const std::string& target : {std::string("12-30-05.kvd"), std::string("link.avi")}) {
+        const VideoExportResult result = exportTo(target, "MJPG");
+        EXPECT_EQ(result.outcome, Outcome::Failed);
+        EXPECT_EQ(result.error, out(target) + " is the recording being exported; choose another name.");
+    }
+    EXPECT_TRUE(readAll(recording) == before);
+    EXPECT_TRUE(fs::is_symlink(out("link.avi")));
+}
+
+TEST_F(VideoExport, TemporaryFilesArePrivateNeverFollowedAndCleanedUpAfterAKill) {
+    writeRecording(recording, 3, 64, 48, kFirst, 100);
+    const std::string target = out("door.avi");
+    const std::string victim = out("victim.txt");
+    writeFile(victim, {'k', 'e', 'e', 'p'});
+    // A link planted at this process's temporary name is not written through.
+    fs::create_symlink(victim, platform::temporaryFileFor(target));
+    // Temporaries of exports killed earlier: of a process that is gone, and
+    // of one that still runs (this test's parent), which may be writing it.
+    const pid_t gone = testsupport::unusedProcessId();
+    const std::string stale = target + ".tmp-" + std::to_string(gone);
+    const std::string running = out("other.avi.tmp-") + std::to_string(::getppid());
+    for (const std::string& path : {stale, running}) writeFile(path, {'R', 'I', 'F', 'F', 0, 0, 0, 0});
+    // A file of the user's own that only looks like one by its name.
+    const std::string unrelated = out("notes.tmp-") + std::to_string(gone);
+    writeFile(unrelated, {'o', 'l', 'd'});
+    // While it is written, the temporary file is this user's alone.
+    mode_t modeWhileWritten = 0;
+    const VideoExportResult result = exportTo("door.avi", "MJPG", [&](TVideoExport&, int) {
+        struct stat info {};
+        if (::lstat(platform::temporaryFileFor(target).c_str(), &info) == 0) modeWhileWritten = info.st_mode & 0777;
+    });
+    ASSERT_EQ(result.outcome, Outcome::Done) << result.error;
+    EXPECT_EQ(readAll(victim), "keep");
+    EXPECT_EQ(probeAvi(target), "MJPG 64 48 10/1 3");
+    if (modeWhileWritten != 0) {
+        EXPECT_EQ(modeWhileWritten, 0600u);
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    EXPECT_EQ(info.st_mode & 0777, 0666u & ~mask);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(running));
+    EXPECT_TRUE(fs::exists(unrelated));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(platform::temporaryFileFor(target))));
 }

@@ -98,6 +98,12 @@ std::string TempDir::write(const std::string& name, const std::string& content) 
     return full.string();
 }
 
+pid_t unusedProcessId() {
+    // Process ids stay below pid_max.
+    const std::string max = readFile("/proc/sys/kernel/pid_max");
+    return max.empty() ? 4194304 : static_cast<pid_t>(std::stol(max));
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};

@@ -49,6 +49,10 @@ private:
     std::string path_;
 };
 
+// A process id that no process has (the kernel's bound for them): the
+// owner of what a killed process left.
+pid_t unusedProcessId();
+
 // The whole content of a file; empty when it cannot be read.
 std::string readFile(const std::string& path);
 

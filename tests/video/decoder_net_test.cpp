@@ -447,7 +447,9 @@ TEST_F(Decoder, TheWallsFrameRateDivisorPicksTheShownParts) {
 }
 
 TEST_F(Decoder, RecordsTheShownPartsUntouched) {
-    const std::vector<std::string> frames = {jpegOf(kRed), jpegOf(kGreen), jpegOf(kBlue), jpegOf(kWhite)};
+    std::string damaged = jpegOf(kWhite);
+    std::fill(damaged.begin() + 20, damaged.end(), '\x55');
+    const std::vector<std::string> frames = {jpegOf(kRed), jpegOf(kGreen), damaged, jpegOf(kBlue), jpegOf(kWhite)};
     LoopbackHttpServer server;
     server.enqueue(Script::mjpeg(frames, heldOpen()));
     auto a = attributesFor(server, config::KorvatServer);
@@ -460,9 +462,11 @@ TEST_F(Decoder, RecordsTheShownPartsUntouched) {
     d.reset();  // closes the file
 
     TMJPEGFile recording(file, TMJPEGFile::kRead);
-    ASSERT_EQ(recording.VideoFrames(), 2);  // the popup rule drops parts 2 and 4 unrecorded
+    // The popup rule drops parts 2 and 5 unrecorded; the damaged part is
+    // recorded as it came, and the part after it shown in its place.
+    ASSERT_EQ(recording.VideoFrames(), 3);
     std::vector<std::uint8_t> jpeg;
-    for (const int shown : {0, 2}) {
+    for (const int shown : {0, 2, 3}) {
         recording.readFrame(jpeg);
         EXPECT_EQ(std::string(jpeg.begin(), jpeg.end()), frames[shown]);
     }

@@ -2,16 +2,19 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <fstream>
 #include <system_error>
 
 #include "support/ChildProcess.h"
+#include "support/LinkPlanter.h"
 
 using namespace oculon::video;
 using oculon::testsupport::TempDir;
@@ -53,6 +56,14 @@ std::string picture(int n, std::size_t size) {
 }
 
 std::string asString(const std::vector<std::uint8_t>& v) { return {v.begin(), v.end()}; }
+
+// Holds a file the way a recorder does, so that readers leave it unrepaired.
+struct RecorderLock {
+    explicit RecorderLock(const std::string& path) : fd(::open(path.c_str(), O_RDWR | O_CLOEXEC)) {
+        EXPECT_EQ(::flock(fd.get(), LOCK_EX | LOCK_NB), 0) << path;
+    }
+    oculon::platform::UniqueFd fd;
+};
 
 constexpr std::int32_t kDay = 739000;
 TTimeStamp at(std::int32_t ms) { return {ms, kDay}; }
@@ -159,7 +170,7 @@ TEST(MJPEGFile, BadHeadersAndRecordsRaiseTheirMessages) {
     EXPECT_THROW(TMJPEGFile(dir.path() + "/missing.kvd", TMJPEGFile::kRead), std::system_error);
 }
 
-TEST(MJPEGFile, ReaderOfDamagedFileChangesNothingAndRepairMendsIt) {
+TEST(MJPEGFile, ReaderRepairsADamagedEndAndKeepsEveryFrame) {
     TempDir dir;
     const std::string path = dir.path() + "/cut.kvd";
     writeRecording(path, 5, smallSize);
@@ -167,21 +178,23 @@ TEST(MJPEGFile, ReaderOfDamagedFileChangesNothingAndRepairMendsIt) {
     // cut inside the last picture, header still claiming 5 frames
     const std::string cut = whole.substr(0, whole.size() - 21 - smallSize(4) / 2);
     dir.write("cut.kvd", cut);
+    const std::string repaired = fileHeader(4, 40) + whole.substr(14, whole.size() - 14 - 20 - 21 - smallSize(4));
 
     {
+        const RecorderLock recorder(path);
+        EXPECT_EQ(facts(TMJPEGFile(path, TMJPEGFile::kRead)), "4 frames 40 ms damaged");
+        EXPECT_EQ(readAll(path), cut);
+    }
+    for (int pass = 0; pass < 2; ++pass) {
         TMJPEGFile file(path, TMJPEGFile::kRead);
-        EXPECT_EQ(facts(file), "4 frames 40 ms damaged");
+        EXPECT_EQ(facts(file), "4 frames 40 ms");
         EXPECT_EQ(file.EndTime(), at(1120));
         std::vector<std::uint8_t> jpeg;
         file.SetFrameNo(3);
         file.readFrame(jpeg);
         EXPECT_EQ(asString(jpeg), picture(3, smallSize(3)));
+        EXPECT_EQ(readAll(path), repaired);
     }
-    EXPECT_EQ(readAll(path), cut);
-
-    EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Repaired);
-    const std::string repaired = readAll(path);
-    EXPECT_EQ(repaired, fileHeader(4, 40) + whole.substr(14, whole.size() - 14 - 20 - 21 - smallSize(4)));
     EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Intact);
 
     // a tail of nothing but boundary texts hides no frame, and is cut
@@ -191,8 +204,27 @@ TEST(MJPEGFile, ReaderOfDamagedFileChangesNothingAndRepairMendsIt) {
         return junk;
     }());
     EXPECT_EQ(TMJPEGFile(path, TMJPEGFile::kRead).VideoFrames(), 4);
-    EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Repaired);
     EXPECT_EQ(readAll(path), repaired);
+}
+
+TEST(MJPEGFile, BoundaryTextOverTheHeaderCountsStartsNoRecord) {
+    // Its record would sit where a repair rewrites the counts: once taken for
+    // a frame, the repair destroyed it again.
+    TempDir dir;
+    const std::string bytes =
+        "KRVID\x01" + kBoundary + std::string("\0\0\0\0\x01", 5) + std::string(15, '\0') + kBoundary;
+    ASSERT_EQ(bytes.size(), 68u);
+    const std::string path = dir.write("header.kvd", bytes);
+    for (int pass = 0; pass < 2; ++pass) {
+        expectThrowsText<EFileEmptyException>([&] { TMJPEGFile(path, TMJPEGFile::kRead); }, "File is empty");
+    }
+    EXPECT_EQ(readAll(path), bytes);
+
+    // a true first record behind such a header still counts
+    std::string withFrame = bytes.substr(0, 14) + record(at(5), 0, picture(0, 60));
+    const std::string framed = dir.write("framed.kvd", withFrame);
+    EXPECT_EQ(facts(TMJPEGFile(framed, TMJPEGFile::kRead)), "1 frames 1 ms");
+    EXPECT_EQ(readAll(framed), fileHeader(1, 1) + withFrame.substr(14));
 }
 
 TEST(MJPEGFile, DamagedRecordsCostTheirOwnFramesOnly) {
@@ -243,6 +275,7 @@ TEST(MJPEGFile, DamagedRecordsCostTheirOwnFramesOnly) {
         std::vector<int> expected;
         for (int i = 0; i < 20; ++i)
             if (!lost.count(i)) expected.push_back(i);
+        std::optional<RecorderLock> recorder(file);  // the file stays as it is while read
         EXPECT_EQ(readAllFrames(file), expected);
         {
             TMJPEGFile reader(file, TMJPEGFile::kRead);
@@ -258,7 +291,7 @@ TEST(MJPEGFile, DamagedRecordsCostTheirOwnFramesOnly) {
             }
         }
         EXPECT_EQ(readAll(file), bytes);
-        TMJPEGFile::repair(file);
+        recorder.reset();
         EXPECT_FALSE(TMJPEGFile(file, TMJPEGFile::kRead).NeedsRepair());
         EXPECT_EQ(readAllFrames(file), expected);
         EXPECT_EQ(TMJPEGFile::repair(file), TMJPEGFile::RepairResult::Intact);
@@ -289,7 +322,6 @@ TEST(MJPEGFile, UnfinishedRecordingWithEqualTimesRepairsOnce) {
     for (int i = 0; i < 3; ++i) bytes += record(at(500), i, picture(i, 30));
     const std::string path = dir.write("same.kvd", bytes);
     EXPECT_EQ(TMJPEGFile(path, TMJPEGFile::kRead).VideoFPS(), 1);
-    EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Repaired);
     EXPECT_EQ(readAll(path).substr(0, 14), fileHeader(3, 1));
     EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::Intact);
 
@@ -297,6 +329,38 @@ TEST(MJPEGFile, UnfinishedRecordingWithEqualTimesRepairsOnce) {
     std::string skewed = fileHeader(5, 40);
     for (int i = 0; i < 4; ++i) skewed += record(at(i * 40), i, picture(i, 30));
     EXPECT_EQ(TMJPEGFile(dir.write("skew.kvd", skewed), TMJPEGFile::kRead).VideoFrames(), 4);
+}
+
+TEST(MJPEGFile, ARecordingIsNeverWrittenThroughALinkPlantedAtItsName) {
+    TempDir dir;
+    const std::string victim = dir.write("victim", "theirs");
+    const std::string path = dir.path() + "/12-30-05.kvd";
+    fs::create_symlink(victim, path);
+    try {
+        TMJPEGFile file(path, TMJPEGFile::kWrite);
+        ADD_FAILURE() << "written through the link";
+    } catch (const std::exception& e) {
+        EXPECT_EQ(std::string(e.what()), path + " is a symbolic link: files are not written through links");
+    }
+    EXPECT_THROW(TMJPEGFile::repair(path), std::system_error);  // a repair would shorten the victim
+    EXPECT_EQ(readAll(victim), "theirs");
+    fs::remove(path);
+
+    // The link planted in the moment between a name found free and opened.
+    int recorded = 0;
+    {
+        oculon::testsupport::LinkPlanter planter(path, victim);
+        for (int i = 0; i < 1000; ++i) {
+            try {
+                TMJPEGFile file(path, TMJPEGFile::kWrite);
+                file.writeFrame(picture(i, 40), at(0));
+                file.close();
+                ++recorded;
+            } catch (const std::runtime_error&) {}
+            ::unlink(path.c_str());
+        }
+    }
+    EXPECT_EQ(readAll(victim), "theirs") << recorded << " recordings of 1000 written";
 }
 
 TEST(MJPEGFile, RecordingInProgressIsReadWithoutChange) {

@@ -176,7 +176,10 @@ TEST_F(CallModel, DoorPanelByInputOutputAndType) {
     s.ausgangSchrift = "Tor";
     d = popupSetup(s, false, o, kIds).door;
     EXPECT_TRUE(d.panelVisible && d.doorVisible);
-    EXPECT_EQ(d.doorCaption + " " + std::to_string(d.panelTop(525)), "Tor 499");
+    // The popup holds the door button alone at h - 25, the wall's door frame at h - 26.
+    EXPECT_EQ(d.doorCaption + " " + std::to_string(popupLayout({400, 525}, d).moxaPanel.top) + " " +
+                  std::to_string(frameLayout({400, 525}, 1.0, d, false).moxaPanel.top),
+              "Tor 500 499");
     s.camAusgang = true;
     s.camAusgangSchrift = "Relais";
     EXPECT_EQ(popupSetup(s, false, o, kIds).door.doorCaption, "Relais");

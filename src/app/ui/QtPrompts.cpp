@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "config/sprachen.h"
+#include "platform/ui/PlainMessageBox.h"
 #include "player/ui/ChoiceDialogs.h"
 #include "video/ui/PromptParts.h"
 #include "video/ui/adminPassForm.h"
@@ -22,17 +23,17 @@ std::optional<std::string> QtPrompts::askAdminPassword() {
 }
 
 void QtPrompts::wrongPassword() {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
-                    qs(config::tr(config::txtWrongPassword)), QMessageBox::Ok);
-    box.exec();
+    platform::ui::execPlainMessage(QMessageBox::Critical, QApplication::applicationDisplayName(),
+                                   qs(config::tr(config::txtWrongPassword)));
 }
 
 bool QtPrompts::askStartConfiguration() {
-    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
-                    qs(config::tr(config::txtNoVideoServerConfigured)), QMessageBox::Yes | QMessageBox::No);
-    box.button(QMessageBox::Yes)->setText(qs(config::tr(config::txtYes)));
-    box.button(QMessageBox::No)->setText(qs(config::tr(config::txtNo)));
-    return box.exec() == QMessageBox::Yes;
+    const std::unique_ptr<QMessageBox> box(platform::ui::plainMessageBox(
+        QMessageBox::Critical, QApplication::applicationDisplayName(),
+        qs(config::tr(config::txtNoVideoServerConfigured)), QMessageBox::Yes | QMessageBox::No, nullptr));
+    box->button(QMessageBox::Yes)->setText(qs(config::tr(config::txtYes)));
+    box->button(QMessageBox::No)->setText(qs(config::tr(config::txtNo)));
+    return box->exec() == QMessageBox::Yes;
 }
 
 std::optional<int> QtPrompts::chooseServer(const std::vector<std::string>& items) {

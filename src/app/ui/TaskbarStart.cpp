@@ -21,6 +21,8 @@
 #include "media/primitives/Binding.h"
 #include "platform/Log.h"
 #include "platform/Shell.h"
+#include "platform/ui/PlainMessageBox.h"
+#include "platform/ShownText.h"
 #include "platform/Thread.h"
 #include "platform/UniqueFd.h"
 #include "platform/UserNotice.h"
@@ -106,23 +108,25 @@ bool autostartOffer(config::TVideoConfig& settings, ui::Tcopyright& form) {
 }
 
 void showError(const std::string& text) {
-    QMessageBox::critical(nullptr, kTitle, QString::fromStdString(config::withLineFeeds(text)), QMessageBox::Ok);
+    platform::ui::execPlainMessage(QMessageBox::Critical, kTitle, QString::fromStdString(config::withLineFeeds(text)));
 }
 
 }  // namespace
+
+bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form) {
+    if (!autostartOffer(settings, form)) return false;
+    if (settings.splashScreen() && !form.closed()) form.showSplash();
+    return true;
+}
 
 NoticeBoxes::NoticeBoxes() {
     platform::setNoticeShower([this](platform::Notice notice, const std::string& detail) {
         QMetaObject::invokeMethod(
             &owner_,
             [this, notice, detail] {
-                const std::string text = config::noticeText(notice, detail, config::sprache);
-                auto* box =
-                    new QMessageBox(QMessageBox::Warning, kTitle, QString::fromStdString(config::withLineFeeds(text)),
-                                    QMessageBox::Ok, &owner_);
-                box->setAttribute(Qt::WA_DeleteOnClose);
-                box->setWindowModality(Qt::NonModal);
-                box->show();
+                const std::string text = config::noticeText(notice, platform::shownText(detail), config::sprache);
+                platform::ui::showPlainMessage(QMessageBox::Warning, kTitle,
+                                               QString::fromStdString(config::withLineFeeds(text)), &owner_);
             },
             Qt::QueuedConnection);
     });
@@ -190,7 +194,8 @@ int runProgram(int argc, char** argv) {
     auto claim = claimSettings(platform::FileRegistryStore::defaultPath());
     if (!claim.problem.empty()) {
         // The stored language cannot be known: German, as for settings of a newer version.
-        showError(config::noticeText(platform::Notice::settingsUnusable, claim.problem, config::sprache));
+        showError(config::noticeText(platform::Notice::settingsUnusable, platform::shownText(claim.problem),
+                                     config::sprache));
         return 1;
     }
     // A second start ends here, silently.
@@ -211,8 +216,7 @@ int runProgram(int argc, char** argv) {
     QObject::connect(&application, &QGuiApplication::commitDataRequest, form.get(),
                      [&form](QSessionManager&) { form->Beenden1Click(); });
 
-    if (start.settings().splashScreen()) form->showSplash();
-    if (endBeforeForm || !autostartOffer(start.settings(), *form)) {
+    if (endBeforeForm || !showStartWindows(start.settings(), *form)) {
         // Through the normal close, so the window positions are kept.
         QTimer::singleShot(0, form.get(), [&form] { form->Beenden1Click(); });
     }

@@ -56,6 +56,16 @@ private:
     QWidget owner_;  // parent of the open boxes, never shown
 };
 
+namespace ui {
+class Tcopyright;
+}
+
+// The windows of the start, each in its turn: the autostart offer, modal,
+// before any other; then the splash (when "showSplashScreen" is on), whose
+// first showing opens the settings dialog when no station is configured.
+// False when the user left the offer without OK: the program is to end.
+bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form);
+
 // Returns the process exit code.
 int runProgram(int argc, char** argv);
 

@@ -4,9 +4,10 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include "app/TrayRules.h"
 #include "app/WorkerLinks.h"
@@ -101,12 +102,6 @@ void makeLink(QLabel& label, const QString& href, const QString& text) {
     label.setTextFormat(Qt::RichText);
     label.setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     label.setText(link(href, text));
-}
-
-// The one recordings window at a time.
-QPointer<player::ui::TplayerForm>& playerWindow() {
-    static QPointer<player::ui::TplayerForm> window;
-    return window;
 }
 
 }  // namespace
@@ -207,9 +202,11 @@ void Tcopyright::FormCreate() {
     hide();
     if (settings_.surveillance()) createWall();
 
-    splashTimer.setSingleShot(true);
     splashTimer.setInterval(options_.splashTime);
-    connect(&splashTimer, &QTimer::timeout, this, [this] { hide(); });
+    splashTimer.setOnTimer([this] {
+        splashTimer.setEnabled(false);
+        hide();
+    });
 }
 
 void Tcopyright::buildAboutBox() {
@@ -345,18 +342,38 @@ void Tcopyright::showSplash() {
         r.moveCenter(screen->availableGeometry().center());
         move(r.topLeft());
     }
+    splashDue_ = true;
     show();
-    splashTimer.start();
+    if (!firstSettingsDue_) beginSplashTime();
+}
+
+void Tcopyright::beginSplashTime() {
+    if (!splashDue_) return;
+    splashDue_ = false;
+    if (!isVisible()) return;
+    raise();
+    activateWindow();
+    splashTimer.setEnabled(true);
 }
 
 void Tcopyright::showEvent(QShowEvent* event) {
     platform::hideWindowsTitled("PhonerLite");
     if (!started && settings_.Count() == 0) {
-        // After the form is on the screen, as the user would see it.
-        QTimer::singleShot(0, this, [this] { Konfiguration1Click(); });
+        firstSettingsDue_ = true;
+        // Once the form is on the screen, so that the dialog lies above it.
+        QTimer::singleShot(0, this, [this] {
+            Konfiguration1Click();
+            if (!konfigForm_) firstSettingsDone();
+        });
     }
     started = true;
     QWidget::showEvent(event);
+}
+
+void Tcopyright::firstSettingsDone() {
+    if (!firstSettingsDue_) return;
+    firstSettingsDue_ = false;
+    beginSplashTime();
 }
 
 void Tcopyright::trayActivated(QSystemTrayIcon::ActivationReason reason) {
@@ -369,7 +386,8 @@ void Tcopyright::Info1Click() {
     if (dispatch_->closing() || dispatch_->gesperrt()) return;
     rotGelbImg.hide();
     gruenImg.show();
-    splashTimer.stop();
+    splashDue_ = false;
+    splashTimer.setEnabled(false);
     show();
     raise();
     activateWindow();
@@ -387,14 +405,29 @@ void Tcopyright::TaskBarChangeIcon(bool paused) {
 }
 
 void Tcopyright::VideoPlayer1Click() {
-    if (playerWindow()) {
-        playerWindow()->raise();
-        return;
+    player::ui::TplayerForm& player = player::ui::showRecordingsPlayer();
+    // The player blocks the program's other windows, but not the way into
+    // the menu: a window transient for a modal window is exempt from its
+    // block, and stays above it, for as long as the player lives.
+    player.winId();
+    for (QWidget* entry : trayWindows()) {
+        entry->winId();
+        QWindow* window = entry->windowHandle();
+        if (window == nullptr || window->transientParent() == player.windowHandle()) continue;
+        window->setTransientParent(player.windowHandle());
+        entry->raise();
+        connect(&player, &QObject::destroyed, window, [window] { window->setTransientParent(nullptr); });
     }
-    player::ui::TplayerForm form;
-    playerWindow() = &form;
-    form.exec();
-    playerWindow() = nullptr;
+}
+
+std::vector<QWidget*> Tcopyright::trayWindows() const {
+    std::vector<QWidget*> windows;
+    if (fallback_) windows.push_back(fallback_.get());
+    // The icon's own window in the notification area; Qt does not hand it out.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->inherits("QSystemTrayIconSys")) windows.push_back(w);
+    }
+    return windows;
 }
 
 void Tcopyright::Videoanzeigen1Click() { dispatch_->Videoanzeigen1Click(); }
@@ -445,6 +478,7 @@ void Tcopyright::konfigFormClosed(int result) {
     // Freed once its own handlers have returned.
     konfigForm_.release()->deleteLater();
     dispatch_->setGesperrt(false);
+    firstSettingsDone();
 }
 
 void Tcopyright::switchRelayMode(bool relayOn) {
@@ -499,6 +533,8 @@ void Tcopyright::FormClose() {
             konfigForm_.reset();
         }
     }
+
+    if (player::ui::TplayerForm* player = player::ui::recordingsPlayer()) player->reject();
 
     settings_.schreibeFensterKoordinaten(videoFenster_->bounds());
     videoFenster_->closeForGood();

@@ -11,13 +11,13 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSystemTrayIcon>
-#include <QTimer>
 #include <QWidget>
 
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/CallDispatch.h"
 #include "app/CommandChannel.h"
@@ -78,7 +78,9 @@ public:
     ~Tcopyright() override;
 
     // The form shows itself at the start for 5 seconds (FShowSplashScreen);
-    // only this showing hides itself, the about box stays until closed.
+    // only this showing hides itself, the about box stays until closed. When
+    // the first showing opens the settings dialog (no station yet), the
+    // seconds begin once the user has closed it.
     void showSplash();
 
     // ---- The menu.
@@ -123,6 +125,8 @@ private:
     void buildAboutBox();
     void TaskBarChangeIcon(bool paused);
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
+    // The windows through which the user reaches the tray menu.
+    std::vector<QWidget*> trayWindows() const;
     void startWorkers();
     void startGatewayThread();
     void stopWorkers();
@@ -130,6 +134,9 @@ private:
     // or stops the port-4001 listener and the gateway search.
     void switchRelayMode(bool relayOn);
     void konfigFormClosed(int result);
+    // The settings dialog of the first showing is closed, or did not open.
+    void firstSettingsDone();
+    void beginSplashTime();
     void createWall();
     void closeWall();
 
@@ -154,7 +161,7 @@ private:
     QAction* Beenden1_ = nullptr;
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
     std::unique_ptr<TrayFallbackWindow> fallback_;
-    QTimer splashTimer;
+    platform::Timer splashTimer;
     NoticeWindow Form1_;
 
     // First, so that the channel and the windows can name it.
@@ -176,6 +183,10 @@ private:
 
     bool mayClose = false;
     bool started = false;
+    // The splash shows and its seconds have not begun.
+    bool splashDue_ = false;
+    // The first showing opened, or is about to open, the settings dialog.
+    bool firstSettingsDue_ = false;
     bool closed_ = false;
     bool workersStopped_ = true;
 };

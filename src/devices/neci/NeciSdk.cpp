@@ -363,3 +363,9 @@ NECI_EXPORT int dsc_SaveAndRestart(int handle) {
     request.op = Op::saveAndRestart;
     return authorised(handle, std::move(request));
 }
+
+// Services our gateways do not offer; the program never calls them.
+#define NECI_NOT_OFFERED(name) \
+    NECI_EXPORT int dsc_##name(int, void*) { return 0; }
+NECI_UNCALLED_ENTRY_POINTS(NECI_NOT_OFFERED)
+#undef NECI_NOT_OFFERED

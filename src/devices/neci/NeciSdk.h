@@ -65,6 +65,32 @@ typedef int (*PFN_dsc_SaveAndRestart)(int handle);
 
 #define NECI_NAME_SIZE 40
 
+/* clang-format off */
+/* The entry points the program calls, each bound as dsc_<name> with the
+   type PFN_dsc_<name>. */
+#define NECI_CALLED_ENTRY_POINTS(X) \
+    X(EnumSearch) X(Attach) X(Detach) X(Login) X(Logout) X(GetName) X(GetIPConfig) X(GetIfConfig) \
+    X(GetKernelInfo) X(SetIP) X(SetNetmask) X(SetGateway) X(SetIPConfig) X(SetName) X(SetPassword) \
+    X(SaveAndRestart)
+
+/* The further entry points the program binds without calling them, each
+   bound as dsc_<name>. Their arguments are the library's business; the
+   program only keeps them. */
+typedef int (*PFN_dsc_Uncalled)(int handle, void* data);
+#define NECI_UNCALLED_ENTRY_POINTS(X) \
+    X(Locate) X(Restart) X(SetToFactoryDefault) X(ClearUserAP) X(GetAPInfo) X(SetSDKDevFlag) \
+    X(GetEnvironmentMode) X(GetAPStatus) X(RunOrStopUserAp) X(SetPrivateKey) X(RecvAPConfig) X(UpgradeAPConfig) \
+    X(RecvAPConfig_Bank) X(UpgradeAPConfig_Bank) X(RecvAPConfigBank) X(UpgradeAPConfigBank) X(UpgradeAPConfig_NoErase) X(Erase_APConfig_Bank) \
+    X(GetDSINFO) X(GetFsInfo) X(UpdateDSINFO) X(GetTime) X(GetWinTime) X(SetTime) \
+    X(SetWinTime) X(GetTimeServer) X(SetTimeServer) X(Get_TimeZone_Index) X(Set_TimeZone_Index) X(GetIP) \
+    X(GetNetmask) X(GetGateway) X(GetNetstat) X(GetNetstat_ex) X(GetRouting) X(SetSerialPortName) \
+    X(GetSerialIOCtl) X(SetSerialIOCtl) X(GetSerialFIFO) X(SetSerialFIFO) X(GetSerialInterface) X(SetSerialInterface) \
+    X(GetSerialLineStatus) X(GetSerialDataCount) X(GetMaxDIO) X(GetDIOMode) X(GetDIOState) X(SetDIOMode) \
+    X(SetDIOState) X(GetIPLocation) X(SetIPLocation) X(IPLocationStart) X(IPLocationPoll) X(IPLocationEnd) \
+    X(UpgradeAP) X(UpgradeKernel) X(UpgradeAPKernel) X(LibSetProc) X(LibSetTimeout) X(LibSetUpgTimeout) \
+    X(SetSearchOpt)
+/* clang-format on */
+
 #ifdef __cplusplus
 }
 #endif

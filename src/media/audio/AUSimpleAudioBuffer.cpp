@@ -95,6 +95,18 @@ void TAUAudioBuffer::Resize(std::uint32_t frames, bool keep) {
     FCharSize = static_cast<std::uint32_t>(size);
 }
 
+TAUSmartAudioBuffer& TAUAudioBuffer::GetBuffer() const { return static_cast<TAUSmartAudioBuffer&>(*DataContainer()); }
+
+void TAUAudioBuffer::SetBuffer(TAUSmartAudioBuffer& container) {
+    // The byte count stays: the new block must hold that many bytes, and its header describe them.
+    if (container.AllocatedSize() < std::max(FCharSize, kAUHeaderSize))
+        throw EAudioFormatError("the block is smaller than the buffer");
+    TAUWaveFormatExtensible header{};
+    std::memcpy(&header, container.RawData(), kAUHeaderSize);
+    AUCheckWaveFormat(header, FCharSize);
+    SetDataContainer(pins::TSGContainerRef(container, OwnsData()));
+}
+
 // ---- copies between buffers
 
 namespace {

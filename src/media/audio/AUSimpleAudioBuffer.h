@@ -80,6 +80,13 @@ public:
     // A container for a block of `size` bytes.
     static std::unique_ptr<TAUSmartAudioBuffer> MakeCopySize(std::uint64_t size);
 
+    // The block of header and samples, and another block put in its place:
+    // the buffer then reads that block's header and keeps its own byte count
+    // (EAudioFormatError, and no change, when the block's header does not
+    // describe a block of that many bytes).
+    TAUSmartAudioBuffer& GetBuffer() const;
+    void SetBuffer(TAUSmartAudioBuffer& container);
+
     std::uint32_t GetChannels() const { return FChannels; }
     std::uint32_t GetBitsPerSample() const { return FBitsPerSample; }    // significant bits
     std::uint32_t GetSampleBitWidth() const { return FSampleBitWidth; }  // container bits

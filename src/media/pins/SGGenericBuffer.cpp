@@ -8,6 +8,7 @@
 
 #include "media/pins/SGErrors.h"
 #include "media/primitives/VectorFillCopy.h"
+#include "platform/PrivateFiles.h"
 #include "platform/UniqueFd.h"
 
 namespace oculon::pins {
@@ -84,8 +85,10 @@ namespace {
 }  // namespace
 
 void TSGGenericBuffer::SaveToFile(const std::string& fileName) const {
-    platform::UniqueFd fd(::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!fd) fileError("Cannot create file", fileName);
+    std::string error;
+    platform::UniqueFd fd = platform::openFileForWriting(fileName, O_WRONLY, 0644, error);
+    if (!fd) throw EFileError("Cannot create file: " + error);
+    if (::ftruncate(fd.get(), 0) != 0) fileError("Cannot write file", fileName);
     const std::uint8_t* at = ByteRead();
     for (std::uint32_t left = GetByteSize(); left > 0;) {
         const ssize_t n = ::write(fd.get(), at, left);

@@ -326,7 +326,7 @@ void readSegment(const Ipp8u* y0, const Ipp8u* y1, const Ipp8u* u, const Ipp8u* 
 
 template <ReadBlocks Blocks, ptrdiff_t kBytes>
 IppStatus read420(const Ipp8u* const pSrc[3], const int srcStep[3], void* pDst, int dstStep, IppiSize roi) {
-    if (!pSrc || !pDst) return ippStsNullPtrErr;
+    if (!pSrc || !srcStep || !pDst) return ippStsNullPtrErr;
     if (region::badSize(roi)) return ippStsSizeErr;
     if (!pSrc[0] || !pSrc[1] || !pSrc[2]) return ippStsNullPtrErr;
     const ptrdiff_t w = roi.width, h = roi.height, even = w & ~ptrdiff_t{1};
@@ -446,39 +446,48 @@ OCULON_SHUFFLE_LOOP void rgbBlocksTo420(const Ipp8u* s0, const Ipp8u* s1, Ipp8u*
 using WriteBlocks = void (*)(const Ipp8u* s0, const Ipp8u* s1, Ipp8u* y0, Ipp8u* y1, Ipp8u* cb, Ipp8u* cr, ptrdiff_t n,
                              int rows);
 
-// One row pair, any width: a block cut by the row end takes its missing
-// column from the last pixel.
-template <WriteBlocks Blocks>
+// One row pair, any width, or (rows 1) the odd last row. Without
+// EdgeBlocks chroma goes only to complete 2 x 2 blocks: an odd last column
+// and an odd last row get luma alone, so the chroma planes receive
+// floor(w/2) x floor(h/2) samples. With EdgeBlocks a block cut by the image's
+// edge takes its missing column from the last pixel and its missing row from
+// the last row, giving the ceil(w/2) x ceil(h/2) samples a reader uses.
+template <WriteBlocks Blocks, bool EdgeBlocks>
 void rgbRowPairTo420(const Ipp8u* s0, const Ipp8u* s1, Ipp8u* y0, Ipp8u* y1, Ipp8u* cb, Ipp8u* cr, ptrdiff_t n,
                      int rows) {
-    const ptrdiff_t whole = n & ~(kSegment - 1), rest = n - whole;
+    const bool chroma = EdgeBlocks || rows == 2;
+    const ptrdiff_t whole = chroma ? n & ~(kSegment - 1) : 0;
     if (whole) Blocks(s0, s1, y0, y1, cb, cr, whole, rows);
-    if (!rest) return;
-    Ipp8u in[2][3 * kSegment] = {}, ya[kSegment], yb[kSegment], ca[kSegment / 2], cc[kSegment / 2];
-    const Ipp8u* src[2] = {s0, s1};
-    for (int row = 0; row < 2; ++row) {
-        std::memcpy(in[row], src[row] + 3 * whole, static_cast<std::size_t>(3 * rest));
-        if (rest & 1) std::memcpy(in[row] + 3 * rest, in[row] + 3 * (rest - 1), 3);
+    for (ptrdiff_t x = whole; x < n; x += kSegment) {
+        const ptrdiff_t rest = std::min(kSegment, n - x);
+        Ipp8u in[2][3 * kSegment] = {}, ya[kSegment], yb[kSegment], ca[kSegment / 2], cc[kSegment / 2];
+        const Ipp8u* src[2] = {s0, rows == 2 ? s1 : s0};
+        for (int row = 0; row < 2; ++row) {
+            std::memcpy(in[row], src[row] + 3 * x, static_cast<std::size_t>(3 * rest));
+            if (EdgeBlocks && (rest & 1)) std::memcpy(in[row] + 3 * rest, in[row] + 3 * (rest - 1), 3);
+        }
+        Blocks(in[0], in[1], ya, yb, ca, cc, kSegment, rows);
+        std::memcpy(y0 + x, ya, static_cast<std::size_t>(rest));
+        if (rows == 2) std::memcpy(y1 + x, yb, static_cast<std::size_t>(rest));
+        if (!chroma) continue;
+        const auto samples = static_cast<std::size_t>(EdgeBlocks ? (rest + 1) / 2 : rest / 2);
+        std::memcpy(cb + x / 2, ca, samples);
+        std::memcpy(cr + x / 2, cc, samples);
     }
-    Blocks(in[0], in[1], ya, yb, ca, cc, kSegment, rows);
-    std::memcpy(y0 + whole, ya, static_cast<std::size_t>(rest));
-    if (rows == 2) std::memcpy(y1 + whole, yb, static_cast<std::size_t>(rest));
-    std::memcpy(cb + whole / 2, ca, static_cast<std::size_t>((rest + 1) / 2));
-    std::memcpy(cr + whole / 2, cc, static_cast<std::size_t>((rest + 1) / 2));
 }
 
-template <WriteBlocks Blocks>
+template <WriteBlocks Blocks, bool EdgeBlocks = false>
 IppStatus write420(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[3], const int dstStep[3], IppiSize roi) {
-    if (!pSrc || !pDst) return ippStsNullPtrErr;
+    if (!pSrc || !pDst || !dstStep) return ippStsNullPtrErr;
     if (region::badSize(roi)) return ippStsSizeErr;
     if (!pDst[0] || !pDst[1] || !pDst[2]) return ippStsNullPtrErr;
     const ptrdiff_t h = roi.height;
     for (ptrdiff_t i = 0; i < h; i += 2) {
         const ptrdiff_t i1 = std::min(i + 1, h - 1);
-        rgbRowPairTo420<Blocks>(region::row(pSrc, srcStep, i), region::row(pSrc, srcStep, i1),
-                                region::row(pDst[0], dstStep[0], i), region::row(pDst[0], dstStep[0], i1),
-                                region::row(pDst[1], dstStep[1], i / 2), region::row(pDst[2], dstStep[2], i / 2),
-                                roi.width, i1 > i ? 2 : 1);
+        rgbRowPairTo420<Blocks, EdgeBlocks>(region::row(pSrc, srcStep, i), region::row(pSrc, srcStep, i1),
+                                            region::row(pDst[0], dstStep[0], i), region::row(pDst[0], dstStep[0], i1),
+                                            region::row(pDst[1], dstStep[1], i / 2),
+                                            region::row(pDst[2], dstStep[2], i / 2), roi.width, i1 > i ? 2 : 1);
     }
     return ippStsNoErr;
 }
@@ -560,11 +569,11 @@ IppStatus readPixels(const Ipp8u* const planes[3], const int steps[3], Ipp8u* ds
 }
 
 constexpr planar420::Kernels kPortable{readPixels<readBlocks<YCbCr420Model>, 3>, readPixels<ycbcrBlocksToRgbx, 4>,
-                                       write420<rgbBlocksTo420>};
+                                       write420<rgbBlocksTo420>, write420<rgbBlocksTo420, true>};
 constexpr planar420::Kernels kAvx2{readPixels<avx2::ycbcrBlocks<3>, 3>, readPixels<avx2::ycbcrBlocks<4>, 4>,
-                                   write420<avx2::rgbBlocks>};
+                                   write420<avx2::rgbBlocks>, write420<avx2::rgbBlocks, true>};
 constexpr planar420::Kernels kAvx512{readPixels<avx512::ycbcrBlocks<3>, 3>, readPixels<avx512::ycbcrBlocks<4>, 4>,
-                                     write420<avx512::rgbBlocks>};
+                                     write420<avx512::rgbBlocks>, write420<avx512::rgbBlocks, true>};
 
 // --- Grey ----------------------------------------------------------------
 

@@ -66,6 +66,12 @@ struct Kernels {
     IppStatus (*toRgbx)(const Ipp8u* const planes[3], const int steps[3], Ipp8u* dst, int dstStep, IppiSize roi);
     // ippiRGBToYCbCr420_8u_C3P3R's conversion.
     IppStatus (*fromRgb)(const Ipp8u* src, int srcStep, Ipp8u* const planes[3], const int steps[3], IppiSize roi);
+    // The same, but a 2 x 2 block cut by the image's edge gets chroma too,
+    // its missing column or row repeating the last one: ceil(w/2) x ceil(h/2)
+    // chroma samples, where the entry point writes floor(w/2) x floor(h/2).
+    // For stores whose odd edge pixels have chroma samples of their own.
+    IppStatus (*fromRgbCoveringEdges)(const Ipp8u* src, int srcStep, Ipp8u* const planes[3], const int steps[3],
+                                      IppiSize roi);
 };
 
 // The set of one instruction set, or null when this processor lacks it.

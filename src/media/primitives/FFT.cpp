@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "media/primitives/FFTEngine.h"
+#include "media/primitives/FFTSpecLayout.h"
 #include "media/primitives/HotLoop.h"
 #include "media/primitives/SmallDFT.h"
 #include "media/primitives/StatePool.h"
@@ -31,16 +32,9 @@ int declaredWorkBytes(int complexOrder) {
     return widest;
 }
 
-struct FFTSpec {
-    // Cleared first when the specification is released.
-    Ipp32u id = 0;
-    int order = 0;
-    bool forwardScaled = false;
-    bool inverseScaled = false;
-    double scale = 0;
-    IppHintAlgorithm hint = ippAlgHintNone;
-    // Work-buffer bytes callers are told to provide; 0 for none.
-    int workBytes = 0;
+// The laid-out fields first, so that a handle addresses them; then what
+// owns the tables they point to.
+struct FFTSpec : FFTSpecLayout {
     // What a complex specification runs; a real one runs `real` from order 4
     // on, the small kernels below.
     std::unique_ptr<ComplexFFT> complex;
@@ -49,13 +43,35 @@ struct FFTSpec {
     const double* forwardScale() const { return forwardScaled ? &scale : nullptr; }
     const double* inverseScale() const { return inverseScaled ? &scale : nullptr; }
     std::size_t length() const { return std::size_t{1} << order; }
+
+    // Points the laid-out table fields at the engine's tables.
+    void publishTables() {
+        const ComplexFFT* tables = complex ? complex.get() : real ? &real->half() : nullptr;
+        if (!tables) return;
+        const ComplexFFT::TableAddresses a = tables->tableAddresses();
+        bitReversal = a.bitReversal;
+        passTwiddles = a.passTwiddles;
+        for (int i = 0; i < 3; ++i) {
+            columnPassTwiddles[i] = a.columnPassTwiddles[i];
+            columnRoots[i] = a.columnRoots[i];
+        }
+        if (real) {
+            realRecombination = real->forwardFactors();
+            inverseRecombination = real->inverseFactors();
+        }
+    }
 };
 
 StatePool<FFTSpec>& specPool() { return StatePool<FFTSpec>::instance(); }
 
 template <typename Opaque>
 const FFTSpec* specOf(const Opaque* p) {
-    return reinterpret_cast<const FFTSpec*>(p);
+    return static_cast<const FFTSpec*>(reinterpret_cast<const FFTSpecLayout*>(p));
+}
+
+template <typename Opaque>
+Opaque* handleOf(FFTSpec* spec) {
+    return reinterpret_cast<Opaque*>(static_cast<FFTSpecLayout*>(spec));
 }
 
 template <typename Opaque>
@@ -66,10 +82,10 @@ IppStatus initAlloc(Opaque** pp, int order, int flag, IppHintAlgorithm hint, Ipp
     if (!spec) return ippStsMemAllocErr;
     const double n = std::ldexp(1.0, order);
     switch (flag) {
-        case IPP_FFT_DIV_FWD_BY_N: spec->forwardScaled = true, spec->scale = 1 / n; break;
-        case IPP_FFT_DIV_INV_BY_N: spec->inverseScaled = true, spec->scale = 1 / n; break;
+        case IPP_FFT_DIV_FWD_BY_N: spec->forwardScaled = 1, spec->scale = 1 / n; break;
+        case IPP_FFT_DIV_INV_BY_N: spec->inverseScaled = 1, spec->scale = 1 / n; break;
         case IPP_FFT_DIV_BY_SQRTN:
-            spec->forwardScaled = spec->inverseScaled = true;
+            spec->forwardScaled = spec->inverseScaled = 1;
             spec->scale = 1 / std::sqrt(n);
             break;
         case IPP_FFT_NODIV_BY_ANY: break;
@@ -77,6 +93,7 @@ IppStatus initAlloc(Opaque** pp, int order, int flag, IppHintAlgorithm hint, Ipp
     }
     spec->order = order;
     spec->hint = hint;
+    spec->allocated = 1;
     if (id == kComplexSpec) spec->complex = ComplexFFT::create(order);
     else if (order > kSmallDFTMaxOrder) spec->real = RealFFT::create(order);
     if (id == kComplexSpec ? !spec->complex : order > kSmallDFTMaxOrder && !spec->real) {
@@ -85,16 +102,20 @@ IppStatus initAlloc(Opaque** pp, int order, int flag, IppHintAlgorithm hint, Ipp
     }
     // A real transform runs a complex one of half its length.
     spec->workBytes = declaredWorkBytes(id == kComplexSpec ? order : order - 1);
+    spec->publishTables();
     spec->id = id;
-    *pp = reinterpret_cast<Opaque*>(spec);
+    *pp = handleOf<Opaque>(spec);
     return ippStsNoErr;
 }
 
 template <typename Opaque>
 IppStatus release(Opaque* p, Ipp32u id) {
     if (!p) return ippStsNullPtrErr;
-    if (specOf(p)->id != id) return ippStsContextMatchErr;
-    specPool().release(reinterpret_cast<FFTSpec*>(p));
+    auto* spec = static_cast<FFTSpec*>(reinterpret_cast<FFTSpecLayout*>(p));
+    if (spec->id != id) return ippStsContextMatchErr;
+    // A structure that creation did not allocate is only marked released.
+    if (spec->allocated != 1) spec->id = 0;
+    else specPool().release(spec);
     return ippStsNoErr;
 }
 

@@ -479,6 +479,19 @@ std::unique_ptr<ComplexFFT> ComplexFFT::build(int order, const UnitRoots& root) 
     return nullptr;
 }
 
+ComplexFFT::TableAddresses ComplexFFT::tableAddresses() const {
+    TableAddresses a;
+    if (!tables_) return a;
+    a.bitReversal = tables_->reverse.high.get();
+    a.passTwiddles = tables_->blockTwiddles.get();
+    for (int i = 0; i < tables_->levelCount; ++i) {
+        const Tables::Level& level = tables_->levels[static_cast<std::size_t>(i)];
+        a.columnPassTwiddles[i] = level.columnTwiddles.get();
+        a.columnRoots[i] = level.groupRoots.get();
+    }
+    return a;
+}
+
 ComplexFFT::ComplexFFT(int order) : order_(order) {}
 ComplexFFT::~ComplexFFT() = default;
 

@@ -32,6 +32,15 @@ public:
     void forward(const Ipp64fc* src, Ipp64fc* dst, const double* scale) const;
     void inverse(const Ipp64fc* src, Ipp64fc* dst, const double* scale) const;
 
+    // Where the tables lie, null where this order has none.
+    struct TableAddresses {
+        const void* bitReversal = nullptr;
+        const void* passTwiddles = nullptr;
+        const void* columnPassTwiddles[3] = {};
+        const void* columnRoots[3] = {};
+    };
+    TableAddresses tableAddresses() const;
+
     struct Tables;
 
 private:
@@ -57,6 +66,10 @@ public:
 
     void forward(const Ipp64f* src, Ipp64f* perm, const double* scale) const;
     void inverse(const Ipp64f* perm, Ipp64f* dst, const double* scale) const;
+
+    const ComplexFFT& half() const { return *half_; }
+    const Ipp64fc* forwardFactors() const { return forwardFactors_.get(); }
+    const Ipp64fc* inverseFactors() const { return inverseFactors_.get(); }
 
 private:
     RealFFT(std::unique_ptr<ComplexFFT> half, AlignedPtr<Ipp64fc> forwardFactors, AlignedPtr<Ipp64fc> inverseFactors);

@@ -8,8 +8,8 @@
 
 namespace oculon::primitives {
 
-// Opaque to callers. A released state, or one whose identification was
-// overwritten, gives ippStsContextMatchErr.
+// Opaque to callers (its layout is in FIRState.h). A released state, or one
+// whose identification was overwritten, gives ippStsContextMatchErr.
 struct IppsFIRState_64f;
 
 // pDlyLine, when given, holds tapsLen values of the history, newest first:
@@ -18,7 +18,10 @@ struct IppsFIRState_64f;
 // largest FFT gives that transform's status.
 OCULON_IPP_ENTRY(ippsFIRInitAlloc_64f,
                  (IppsFIRState_64f * *ppState, const Ipp64f* pTaps, int tapsLen, const Ipp64f* pDlyLine));
-// pSrc and pDst may be the same vector.
+// pSrc and pDst may be the same vector. A multi-rate state (FIRState.h)
+// takes numIters iterations of downFactor inputs each and gives upFactor
+// outputs each, its source and destination apart; its mode word names the
+// routine, and any other mode gives ippStsContextMatchErr.
 OCULON_IPP_ENTRY(ippsFIR_64f, (const Ipp64f* pSrc, Ipp64f* pDst, int numIters, IppsFIRState_64f* pState));
 OCULON_IPP_ENTRY(ippsFIRFree_64f, (IppsFIRState_64f * pState));
 

@@ -13,6 +13,7 @@ using Ipp8s = std::int8_t;
 using Ipp16u = std::uint16_t;
 using Ipp16s = std::int16_t;
 using Ipp32u = std::uint32_t;
+using Ipp64u = std::uint64_t;
 using Ipp32s = std::int32_t;
 using Ipp32f = float;
 using Ipp64f = double;

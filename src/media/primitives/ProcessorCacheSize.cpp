@@ -1,9 +1,5 @@
 #include "media/primitives/ProcessorCacheSize.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
-#endif
-
 namespace oculon::primitives {
 
 namespace {
@@ -24,32 +20,12 @@ constexpr CacheDescriptor kDescriptors[] = {
     {0x79, 131072},  {0x39, 131072},  {0x3B, 131072},  {0x41, 131072},
 };
 
-// CPUID leaf 0 spells the vendor in EBX, EDX, ECX.
-bool isGenuineIntel(const CpuidResult& leaf0) {
-    return leaf0.ebx == 0x756E6547 && leaf0.edx == 0x49656E69 && leaf0.ecx == 0x6C65746E;
-}
-
 CacheSizeProbe& processProbe() {
     static CacheSizeProbe probe(&processorCpuid);
     return probe;
 }
 
 }  // namespace
-
-bool processorCpuid(std::uint32_t leaf, CpuidResult& out) {
-#if defined(__x86_64__) || defined(__i386__)
-    // The header's probe tests that CPUID exists at all (the flags
-    // register's ID bit, on 32-bit x86); 0 also when leaf 0 is the only one,
-    // which leaves nothing to probe either.
-    if (__get_cpuid_max(0, nullptr) == 0) return false;
-    __cpuid(leaf, out.eax, out.ebx, out.ecx, out.edx);
-    return true;
-#else
-    (void)leaf;
-    (void)out;
-    return false;
-#endif
-}
 
 Ipp32s ownGetCacheSize(Cpuid cpuid) {
     CpuidResult r;
@@ -68,8 +44,8 @@ Ipp32s ownGetCacheSize(Cpuid cpuid) {
 
 IppStatus CacheSizeProbe::probe(Ipp32s& size) const {
     size = 0;
-    CpuidResult leaf0;
-    if (!cpuid_(0, leaf0) || leaf0.eax < 2 || !isGenuineIntel(leaf0)) return ippStsNotSupportedCpu;
+    if (!ipp_has_cpuid(cpuid_) || ipp_max_cpuid_input(cpuid_) < 2 || !ipp_is_GenuineIntel(cpuid_))
+        return ippStsNotSupportedCpu;
     const Ipp32s found = ownGetCacheSize(cpuid_);
     if (found < 0) return ippStsUnknownCacheSize;
     size = found;

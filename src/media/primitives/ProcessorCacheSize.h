@@ -10,18 +10,9 @@
 #include <cstdint>
 
 #include "media/primitives/FilterDefs.h"
+#include "media/primitives/ProcessorFeatures.h"
 
 namespace oculon::primitives {
-
-struct CpuidResult {
-    std::uint32_t eax = 0, ebx = 0, ecx = 0, edx = 0;
-};
-
-// Executes CPUID for a standard leaf; false on a processor without CPUID.
-using Cpuid = bool (*)(std::uint32_t leaf, CpuidResult& out);
-
-// The processor this runs on.
-bool processorCpuid(std::uint32_t leaf, CpuidResult& out);
 
 // The largest size that a descriptor of leaf 2 announces, or -1 when the
 // leaf needs more than one execution or announces none that is known.

@@ -103,15 +103,16 @@ IppStatus squareAC4(const Ipp8u* s, int sStep, Ipp8u* d, int dStep, IppiSize roi
                             [sf](const Ipp8u* row, Ipp8u* buffer, int n) { ownippsSqr_8u(row, buffer, n, sf); });
 }
 
-// Division by one constant per channel. A zero constant writes nothing and
-// returns ippStsDivByZeroErr in every layout (not only in AC4): a region
-// half divided would pass for a result.
+// Division by one constant per channel. A zero constant gives
+// ippStsDivByZeroErr; C3 and C4 still divide the whole region (a zero
+// constant turns a nonzero sample into 255 and keeps 0), AC4 writes nothing.
 template <int Pixel, int Values>
 IppStatus divideByConstants(const Ipp8u* s, int sStep, const Ipp8u* value, Ipp8u* d, int dStep, IppiSize roi, int sf) {
     if (!s || !d || !value) return ippStsNullPtrErr;
     if (region::badSize(roi)) return ippStsSizeErr;
     if (sStep < 1 || dStep < 1) return ippStsStepErr;
-    if (std::find(value, value + Values, Ipp8u{0}) != value + Values) return ippStsDivByZeroErr;
+    const bool zero = std::find(value, value + Values, Ipp8u{0}) != value + Values;
+    if (zero && Values != Pixel) return ippStsDivByZeroErr;
     IppiSize wide = roi;
     if (!elementwise::widen(wide, Pixel)) return ippStsSizeErr;
     Ipp8u* divisors = ippsMalloc_8u(wide.width);
@@ -130,7 +131,7 @@ IppStatus divideByConstants(const Ipp8u* s, int sStep, const Ipp8u* value, Ipp8u
         });
     }
     ippsFree(divisors);
-    return st;
+    return zero ? ippStsDivByZeroErr : st;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "media/primitives/WienerFilter.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstddef>
@@ -183,6 +184,31 @@ void addRowMeans(const float* v, int width, double total[3]) {
     }
 }
 
+struct Range {
+    Ipp32f lo, hi;
+};
+
+// Minimum and maximum of the area that the windows cover, which with a mask
+// side near INT_MAX is wider or taller than an IppiSize holds: in tiles of
+// at most INT_MAX columns and rows.
+Range coveredRange(const Ipp32f* corner, int step, long long width, long long height) {
+    Range range{};
+    bool first = true;
+    for (long long r = 0; r < height; r += INT_MAX)
+        for (long long c = 0; c < width; c += INT_MAX) {
+            const IppiSize tile{static_cast<int>(std::min<long long>(INT_MAX, width - c)),
+                                static_cast<int>(std::min<long long>(INT_MAX, height - r))};
+            const auto* origin = reinterpret_cast<const Ipp32f*>(region::row(corner, step, r)) + c;
+            Range t{};
+            _px_ippiMinMax_32f_C1R(origin, step, tile, &t.lo, &t.hi);
+            // A NaN minimum stays, as within one tile.
+            if (first || t.lo < range.lo || std::isnan(t.lo)) range.lo = t.lo;
+            if (first || t.hi > range.hi) range.hi = t.hi;
+            first = false;
+        }
+    return range;
+}
+
 template <class F>
 IppStatus wiener(const typename F::Sample* pSrc, int srcStep, typename F::Sample* pDst, int dstStep, IppiSize roi,
                  IppiSize mask, IppiPoint anchor, Ipp32f* noise, Ipp8u* pBuffer) {
@@ -212,9 +238,9 @@ IppStatus wiener(const typename F::Sample* pSrc, int srcStep, typename F::Sample
     float fullScale = 65025.0f;  // R^2 for float data
     if constexpr (!kBytes) {
         const Ipp32f* corner = reinterpret_cast<const Ipp32f*>(region::row(pSrc, srcStep, -g.above)) - g.left;
-        Ipp32f lo = 0, hi = 0;
-        _px_ippiMinMax_32f_C1R(corner, srcStep, {roi.width + mask.width - 1, roi.height + mask.height - 1}, &lo, &hi);
-        fullScale = (hi - lo) * (hi - lo);
+        const Range range = coveredRange(corner, srcStep, static_cast<long long>(roi.width) + mask.width - 1,
+                                         static_cast<long long>(roi.height) + mask.height - 1);
+        fullScale = (range.hi - range.lo) * (range.hi - range.lo);
     }
 
     float nu[kChannels];

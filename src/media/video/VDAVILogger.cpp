@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 
 #include "media/pins/SGBlockPool.h"
 #include "media/video/VDResize.h"
@@ -22,15 +23,23 @@ std::string withName(const char* pattern, const std::string& name) {
     return text;
 }
 
-// The PCM that an audio block of this format holds, as wave files describe it.
-std::optional<platform::WaveFormat> pcmOf(const audio::TAUWaveFormatExtensible& format) {
-    const auto bits = format.Format.wBitsPerSample;
+// The audio stream's format as the blocks come: the plain PCM record for
+// the common formats, otherwise (24 or 32 bits, more channels, other rates)
+// the whole extensible record, unchanged.
+std::optional<platform::WaveFormat> sourceFormatOf(const audio::TAUWaveFormatExtensible& format) {
     const std::uint64_t bytesPerSecond = std::uint64_t{format.Format.nSamplesPerSec} * format.Format.nBlockAlign;
     // The byte rate has 32 bits in the file.
-    if ((bits != 8 && bits != 16) || format.Format.nChannels == 0 || format.Format.nSamplesPerSec == 0 ||
+    if (format.Format.nChannels == 0 || format.Format.nSamplesPerSec == 0 || format.Format.nBlockAlign == 0 ||
         bytesPerSecond > UINT32_MAX)
         return std::nullopt;
-    return platform::WaveFormat::pcm(format.Format.nChannels, format.Format.nSamplesPerSec, bits);
+    if (audio::AUIsStandardFormat(format))
+        return platform::WaveFormat::pcm(format.Format.nChannels, format.Format.nSamplesPerSec,
+                                         format.Format.wBitsPerSample);
+    std::uint8_t record[sizeof format];
+    std::memcpy(record, &format, sizeof format);
+    auto extensible = platform::WaveFormat::parse(record, sizeof record);
+    if (extensible) extensible->avgBytesPerSec = static_cast<std::uint32_t>(bytesPerSecond);
+    return extensible;
 }
 
 constexpr std::uint32_t kInvalidArgument = EINVAL;
@@ -146,6 +155,7 @@ std::unique_ptr<platform::VideoEncoderSession> TVDAVILogger::OpenCompressor(cons
         settings.rate = header.Rate;
         settings.quality = item.Quality();
         settings.keyFrameInterval = header.KeyFrameEvery;
+        settings.bytesPerSecond = header.BytesPerSecond;
         std::string reason;
         if (auto session = platform::VideoEncoderSession::open(item.Compressor(), settings, reason)) return session;
         // A compressor that refuses the stream is passed over; the last resort is uncompressed.
@@ -197,7 +207,7 @@ void TVDAVILogger::BeginAudio(const audio::TAUWaveFormatExtensible& format) {
     StreamStart();
     FCurrentAudioTime = 0;
     if (!CreateAVIFile()) return;
-    const auto source = pcmOf(format);
+    const auto source = sourceFormatOf(format);
     std::string reason = "audio of " + std::to_string(format.Format.wBitsPerSample) + " bits is not written";
     if (source) {
         FAudioSamplesSec = source->samplesPerSec;
@@ -228,23 +238,18 @@ std::uint32_t TVDAVILogger::IntRenderAudio(const audio::IAUAudioBuffer& block) {
     if (!HasAudioStream() || frames == 0) return frames;
     FCurrentAudioTime += std::int64_t{frames} * 10'000'000 / FAudioSamplesSec;
     if (!FAcmCompressor.Opened()) {
-        AudioWritten(WriteAudio(block->Read(), block->GetByteSize(), frames));
+        AudioWritten(WriteAudio(block->Read(), block->GetByteSize()));
         return frames;
     }
     // A block that a stage fails on is dropped whole: no bytes of an earlier block go out again.
     std::uint32_t count = 0;
     if (FAcmCompressor.CompressBuffer(block, FCompressionBuffer, count))
-        AudioWritten(WriteAudio(FCompressionBuffer->Read(), count, CompressedFrames(count)));
+        AudioWritten(WriteAudio(FCompressionBuffer->Read(), count));
     return frames;
 }
 
-std::uint32_t TVDAVILogger::CompressedFrames(std::uint32_t count) const {
-    return static_cast<std::uint32_t>(std::uint64_t{count} * FAudioTarget.samplesPerSec /
-                                      std::max<std::uint32_t>(FAudioTarget.avgBytesPerSec, 1));
-}
-
-std::string TVDAVILogger::WriteAudio(const std::uint8_t* bytes, std::uint32_t count, std::uint32_t frames) {
-    if (count == 0 || FFile->writeAudio(FAudioStream, bytes, count, frames)) return {};
+std::string TVDAVILogger::WriteAudio(const std::uint8_t* bytes, std::uint32_t count) {
+    if (count == 0 || FFile->writeAudio(FAudioStream, bytes, count)) return {};
     return FFile->lastError();
 }
 
@@ -266,7 +271,7 @@ std::string TVDAVILogger::CloseFile() {
     std::string failure;
     std::uint32_t count = 0;
     if (HasAudioStream() && FAcmCompressor.Opened() && FAcmCompressor.FlushCompressor(FCompressionBuffer, count))
-        failure = WriteAudio(FCompressionBuffer->Read(), count, CompressedFrames(count));
+        failure = WriteAudio(FCompressionBuffer->Read(), count);
     FAcmCompressor.CloseCompressor();
     FVideoStream = FAudioStream = -1;
     FFrameBuffer.reset();

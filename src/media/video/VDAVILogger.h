@@ -93,10 +93,8 @@ private:
     platform::WaveFormat OpenAudioCompressor(const platform::WaveFormat& source);
     // One chunk of the audio stream, `bytes` of the stream's format: why it
     // was not written, or empty.
-    std::string WriteAudio(const std::uint8_t* bytes, std::uint32_t count, std::uint32_t frames);
+    std::string WriteAudio(const std::uint8_t* bytes, std::uint32_t count);
     void AudioWritten(const std::string& failure);
-    // Samples per channel in `count` bytes of the compressed audio stream.
-    std::uint32_t CompressedFrames(std::uint32_t count) const;
     // Writes the index and closes the file; forgets the streams. Why the
     // file could not be finished, or empty.
     std::string CloseFile();

@@ -1,14 +1,14 @@
 #include "media/video/VDBitmap.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 
 #include "media/pins/SGErrors.h"
 #include "platform/LittleEndian.h"
+#include "platform/PrivateFiles.h"
 
 namespace oculon::mediavideo {
 
@@ -135,11 +135,11 @@ void TVDBasicBitmap::WriteStream(std::ostream& stream, bool withSizePrefix) cons
 }
 
 void TVDBasicBitmap::SaveToFile(const std::string& fileName) const {
-    std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
-    if (!file) throw pins::EFileError("Cannot create file \"" + fileName + "\": " + std::strerror(errno));
-    SaveToStream(file);
-    file.close();
-    if (!file) throw pins::EFileError("Cannot write file \"" + fileName + "\": " + std::strerror(errno));
+    std::ostringstream bytes(std::ios::binary);
+    SaveToStream(bytes);
+    // Never through a link planted at the name.
+    const std::string error = platform::writeWholeFile(fileName, bytes.view(), 0666);
+    if (!error.empty()) throw pins::EFileError("Cannot write file: " + error);
 }
 
 }  // namespace oculon::mediavideo

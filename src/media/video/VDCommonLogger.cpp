@@ -136,10 +136,7 @@ void TVDCommonLogger::IntStartVideo(std::int32_t width, std::int32_t height, std
 }
 
 void TVDCommonLogger::QueueStarts() {
-    if (FWaveFormat) {
-        FAudioSyncQueue->Push(std::make_shared<TPNStartWaveOperation>(&*FWaveFormat));
-        ++FAudioStartsQueued;
-    }
+    if (FWaveFormat) FAudioSyncQueue->Push(std::make_shared<TPNStartWaveOperation>(&*FWaveFormat));
     if (FStartWidth > 0)
         FVideoSyncQueue->Push(std::make_shared<TPNStartFrameOperation>(
             FStartWidth, FStartHeight, static_cast<std::int32_t>(FStartDelay), FStartVideoFormat, FInterlaceFlags,
@@ -151,6 +148,7 @@ void TVDCommonLogger::QueueStarts() {
 bool TVDCommonLogger::VideoSinkDispatch(const IPNNotifyOperation& op) {
     const IPNLockSection input = FInputLock->WriteLock();
     if (!input) return false;
+    if (SubVideoSinkDispatch(op)) return true;
     const auto* start = PNOperationAs<TPNStartFrameOperation>(op);
     if (start && !PNOperationAs<TVDInternalStartFrameOperation>(op)) {
         FVideoStopped = false;
@@ -175,12 +173,25 @@ bool TVDCommonLogger::VideoSinkDispatch(const IPNNotifyOperation& op) {
 bool TVDCommonLogger::AudioSinkDispatch(const IPNNotifyOperation& op) {
     const IPNLockSection input = FInputLock->WriteLock();
     if (!input) return false;
-    if (PNOperationAs<TPNStartWaveOperation>(op)) ++FAudioStartsQueued;
+    if (PNOperationAs<TPNStartWaveOperation>(op)) QueryPins();
     FAudioSyncQueue->Push(op);
     const bool mainThread = onMainThread();
-    if (FInSyncMode && !mainThread) NotifyMainThread();
+    // Audio that video waits for is written at once, even in sync mode.
+    if (FInSyncMode && !mainThread && !FCatchUpAudio) NotifyMainThread();
     else ProcessStreams(mainThread);
     return true;
+}
+
+bool TVDCommonLogger::SubVideoSinkDispatch(const IPNNotifyOperation&) { return false; }
+
+void TVDCommonLogger::IntProcessStreams() {}
+
+void TVDCommonLogger::QueryPins() {
+    // The sources answer on this thread and may deliver to this logger from
+    // another one meanwhile: the input lock is given up for the call.
+    const IPNLockSection locksFree = FInputLock->UnlockAll();
+    FInputPin->Notify(std::make_shared<pins::TPNQueryStreamOperation>());
+    FAudioInputPin->Notify(std::make_shared<pins::TPNQueryStreamOperation>());
 }
 
 void TVDCommonLogger::ProcessStreams(bool inMainThread) {
@@ -193,8 +204,11 @@ void TVDCommonLogger::ProcessStreams(bool inMainThread) {
         return false;
     };
     for (;;) {
-        const bool video = drainOne(*FVideoSyncQueue, &TVDCommonLogger::IntVideoDispatch);
+        // While audio catches up with the frames of the file being ended, video waits.
+        const bool video = !FCatchUpAudio && drainOne(*FVideoSyncQueue, &TVDCommonLogger::IntVideoDispatch);
         const bool audio = drainOne(*FAudioSyncQueue, &TVDCommonLogger::IntAudioDispatch);
+        if (FCatchUpAudio && AudioCaughtUp()) SwitchFiles();
+        IntProcessStreams();
         if (!video && !audio) break;
         if (FInSyncMode && !inMainThread) break;
     }
@@ -229,24 +243,51 @@ bool TVDCommonLogger::IntVideoDispatch(const IPNNotifyOperation& op, bool inMain
     if (const auto* start = PNOperationAs<TPNStartFrameOperation>(op))
         return StartVideo(*start, FFileName, inMainThread);
     if (PNOperationAs<TVDInternalStopOperation>(op)) {
-        DrainWorker();
-        FVideoStarted = false;
-        EndAVI(false);
+        // The audio of the frames written so far goes into this file first.
+        FStopping = true;
+        FCatchUpAudio = true;
+        if (AudioCaughtUp()) SwitchFiles();
         return true;
     }
     if (PNOperationAs<pins::TPNStopOperation>(op)) {
+        // Audio still queued goes into the file: it ends with the audio stop.
         FHasVideoInfo = false;
         FVideoStopped = true;
         DrainWorker();
         TryEndAVI();
         return true;
     }
-    if (PNOperationAs<pins::TPNSuppliedBufferOperation>(op))
-        return VideoBuffer(op, bufferEnabled(op, FEnabled), inMainThread);
+    if (PNOperationAs<pins::TPNSuppliedBufferOperation>(op)) {
+        const bool enabled = bufferEnabled(op, FEnabled);
+        if (FCatchUpAudio || FStopping) {
+            // Back at the head of the queue, with the flag it came with.
+            const auto* supplied = PNOperationAs<pins::TPNSuppliedBufferOperation>(op);
+            FVideoSyncQueue->PushBack(std::make_shared<pins::TPNInternalBufferOperation>(enabled, supplied->Buffer));
+            return true;
+        }
+        return VideoBuffer(op, enabled, inMainThread);
+    }
     return true;
 }
 
+bool TVDCommonLogger::AudioCaughtUp() {
+    return !HasAudioStream() || FAudioStopped || FCurrentAudioTime >= FCurrentVideoTime;
+}
+
+void TVDCommonLogger::SwitchFiles() {
+    DrainWorker();
+    const bool audioRan = HasAudioStream() && !FAudioStopped;
+    FVideoStarted = false;
+    EndAVI(false);
+    FCatchUpAudio = false;
+    FStopping = false;
+    // The next file takes the audio stream along from its first block on.
+    if (audioRan && FWaveFormat) FAudioSyncQueue->PushBack(std::make_shared<TPNStartWaveOperation>(&*FWaveFormat));
+}
+
 bool TVDCommonLogger::StartVideo(const TPNStartFrameOperation& start, const std::string& fileName, bool inMainThread) {
+    // The file in hand is not ended yet: the start waits at the head of the queue.
+    if (FCatchUpAudio || FStopping) return false;
     if (FRunning && fileName == FActiveFileName) return true;
     if (!inMainThread) return HandToMainThread();
     FActiveFileName = fileName;
@@ -254,8 +295,6 @@ bool TVDCommonLogger::StartVideo(const TPNStartFrameOperation& start, const std:
     IntStartVideo(start.Width, start.Height, start.InterlaceFlags, start.VideoFormat, start.FrameDelay);
     if (!FEnabled) return true;
     BeginVideo(FStartWidth, FStartHeight, FStartVideoFormat, FStartDelay);
-    // A file that follows another takes the audio stream along.
-    if (FWaveFormat && !FAudioStopped && !FAudioStarted) BeginAudio(*FWaveFormat);
     return true;
 }
 
@@ -274,7 +313,6 @@ bool TVDCommonLogger::VideoBuffer(const IPNNotifyOperation& op, bool enabled, bo
 }
 
 bool TVDCommonLogger::VideoMustWait(const IVDImageBuffer& frame) {
-    if (FAudioStartsQueued > 0 && !HasAudioStream()) return true;
     if (!HasAudioStream() || FAudioStopped || !HasVideoStream()) return false;
     const pins::TMBTimeStamp& stamp = frame->GetTimeStamp();
     const std::int64_t duration = stamp.Available() ? stamp.EndTime() - stamp.BeginTime() : FStartDelay;
@@ -314,7 +352,7 @@ void TVDCommonLogger::TryEndAVI() {
 bool TVDCommonLogger::IntAudioDispatch(const IPNNotifyOperation& op, bool inMainThread) {
     if (const auto* start = PNOperationAs<TPNStartWaveOperation>(op)) {
         if (!inMainThread) return HandToMainThread();
-        if (FAudioStartsQueued > 0) --FAudioStartsQueued;
+        FAudioStartRequested = false;
         FWaveFormat = start->WaveFormat;
         FHasAudioInfo = true;
         FAudioStopped = false;
@@ -326,6 +364,7 @@ bool TVDCommonLogger::IntAudioDispatch(const IPNNotifyOperation& op, bool inMain
         return true;
     }
     if (PNOperationAs<pins::TPNStopOperation>(op)) {
+        FAudioStartRequested = false;
         FHasAudioInfo = false;
         FAudioStopped = true;
         TryEndAVI();
@@ -342,8 +381,16 @@ bool TVDCommonLogger::AudioBuffer(const IPNNotifyOperation& op, bool enabled, bo
     const IAUAudioBuffer block = TAUAudioBuffer::CreateUniversal(supplied->Buffer);
     if (!FAudioStarted) {
         if (!enabled) return true;
-        if (!inMainThread) return HandToMainThread();
         if (!FWaveFormat) FWaveFormat = block->GetWaveFormat();
+        if (!inMainThread) {
+            if (FAudioStartRequested) return HandToMainThread();
+            // The stream is opened on the main thread, by a start in front of the block.
+            FAudioStartRequested = true;
+            FAudioSyncQueue->PushBack(op);
+            FAudioSyncQueue->PushBack(std::make_shared<TPNStartWaveOperation>(&*FWaveFormat));
+            HandToMainThread();
+            return true;
+        }
         FHasAudioInfo = true;
         FAudioStopped = false;
         BeginAudio(*FWaveFormat);
@@ -353,7 +400,7 @@ bool TVDCommonLogger::AudioBuffer(const IPNNotifyOperation& op, bool enabled, bo
 }
 
 bool TVDCommonLogger::RenderAudio(const IAUAudioBuffer& block) {
-    if (!HasAudioStream()) return true;
+    if (!HasAudioStream()) return false;
     const std::uint32_t frames = block->GetSize();
     const std::uint32_t rate = block->GetSamplesPerSecond();
     const std::int64_t duration = rate ? std::int64_t{frames} * kSecond / rate : 0;
@@ -395,7 +442,8 @@ void TVDCommonLogger::SyncReportPosition() {
 void TVDCommonLogger::ClearQueues() {
     FVideoSyncQueue->Clear();
     FAudioSyncQueue->Clear();
-    FAudioStartsQueued = 0;
+    FAudioStartRequested = false;
+    FCatchUpAudio = FStopping = false;
 }
 
 void TVDCommonLogger::ResetStreams() {

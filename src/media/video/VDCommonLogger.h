@@ -10,7 +10,9 @@
 // created on the main thread: work that needs a new file and arrives on
 // another thread is handed to the main thread (sync mode) and the frames
 // behind it wait in the queue, none lost. A new name while a stream runs
-// ends the file and starts the next one with the same stream values.
+// ends the file, once the audio has caught up with the frames written to it,
+// and starts the next one with the same stream values; an audio stream may
+// join a file after its first frames.
 //
 // OnProgress reports the number of frames written, on the main thread, once
 // per changed count.
@@ -95,6 +97,15 @@ protected:
     // Writes samples of `block`; the number of frames (samples per channel) taken.
     virtual std::uint32_t IntRenderAudio(const audio::IAUAudioBuffer& block) = 0;
 
+    // ---- Hooks: a descendant may take an operation of the image input
+    // before the logger sees it (true: taken), and is called once per round
+    // of draining the queues.
+    virtual bool SubVideoSinkDispatch(const pins::IPNNotifyOperation& op);
+    virtual void IntProcessStreams();
+    // Asks the sources of both inputs what they stream (a query-stream
+    // operation through each input); also when an audio stream starts.
+    virtual void QueryPins();
+
     // ---- For descendants.
     // After a frame was written: counts it and tells OnProgress.
     void ReportPosition();
@@ -146,10 +157,14 @@ private:
     void FilterPump(const pins::IPNNotifyOperation& op) override;
     void IntLoggerSingleOperation(const TPNPushBufferOperation& push);
     // Frames wait while they are ahead of the audio, audio while it is ahead
-    // of the video, each only while the other stream runs; frames also wait
-    // for an audio start that is queued.
+    // of the video, each only while the other stream runs.
     bool VideoMustWait(const IVDImageBuffer& frame);
     bool RenderAudio(const audio::IAUAudioBuffer& block);
+    // At a file switch: the audio has reached the time of the frames written
+    // (or there is no audio to wait for).
+    bool AudioCaughtUp();
+    // Ends the file in hand and queues the audio start of the next one.
+    void SwitchFiles();
     void IntStartVideo(std::int32_t width, std::int32_t height, std::uint32_t interlaceFlags, TVDVideoFormat format,
                        std::int64_t frameDelay);
     // Ends the file unless one of the streams still has its start.
@@ -171,10 +186,12 @@ private:
     std::unique_ptr<pins::TSGOperationList> FVideoSyncQueue;
     std::unique_ptr<pins::TSGOperationList> FAudioSyncQueue;
     std::optional<audio::TAUWaveFormatExtensible> FWaveFormat;
-    // Audio starts waiting in the audio queue: while one is on its way to a
-    // file without an audio stream, frames wait for it, since a file takes
-    // no stream after its first chunk.
-    std::uint32_t FAudioStartsQueued = 0;
+    // A file switch waits for the audio of the frames written: video is
+    // held back (FCatchUpAudio) and the next file's start waits (FStopping).
+    bool FCatchUpAudio = false;
+    bool FStopping = false;
+    // An audio start is queued in front of a block that came before the stream.
+    bool FAudioStartRequested = false;
     bool FHasVideoInfo = false;
     bool FHasAudioInfo = false;
     bool FVideoStopped = true;

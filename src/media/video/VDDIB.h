@@ -42,18 +42,42 @@ public:
         std::shared_ptr<const void> keep;
     };
     virtual std::optional<Rows> DIBRows(unsigned bitCount) const = 0;
+
+    // The header of the device-independent bitmap the bitmap is kept in, for
+    // a bitmap that is one (a memory bitmap, TVDBasicBitmap); nothing for
+    // one the window layer keeps its own way.
+    virtual std::optional<BITMAPINFOHEADER> DIBSectionHeader() const { return std::nullopt; }
 };
 
-// A header for reading `bitmap` at `bitCount` bits per pixel: its width and
-// height (positive: bottom-up), one plane, no colour table, and the size of
-// its rows padded to 4 bytes. False for an empty bitmap.
+// A memory bitmap seen as a window-layer bitmap: its rows and its header.
+class TVDBasicBitmapView final : public TBitmap {
+public:
+    explicit TVDBasicBitmapView(TVDBasicBitmap& bitmap) : bitmap_(bitmap) {}
+    std::int32_t Width() const override { return bitmap_.Width(); }
+    std::int32_t Height() const override { return bitmap_.Height(); }
+    TPixelFormat PixelFormat() const override { return bitmap_.GetPixelFormat(); }
+    void SetSize(std::int32_t width, std::int32_t height) override;
+    void SetPixelFormat(TPixelFormat format) override { bitmap_.SetPixelFormat(format); }
+    std::uint8_t* ScanLine(std::int32_t y) override;
+    std::optional<Rows> DIBRows(unsigned bitCount) const override;
+    std::optional<BITMAPINFOHEADER> DIBSectionHeader() const override;
+
+private:
+    TVDBasicBitmap& bitmap_;
+};
+
+// A header for reading `bitmap` at `bitCount` bits per pixel: the bitmap's
+// own header when it is kept as a device-independent bitmap (its resolution
+// and the sign of its height included), otherwise one of its width and
+// height (positive: bottom-up); then one plane, no colour table, and the size
+// of its rows padded to 4 bytes. False for an empty bitmap.
 bool SGInitializeBitmapInfoHeader(const TBitmap& bitmap, BITMAPINFOHEADER& header, unsigned bitCount);
 
 // Reads `bitmap` top-down into `bits` at `bitCount` (24 or 32) bits per
 // pixel, row r at r x rowWidth pixels, so that a caller whose rows are wider
 // than the bitmap (an image buffer's rows rounded up to 4 pixels) gets them
 // at its own step. The header is left as SGInitializeBitmapInfoHeader made
-// it, with the height negated (top-down). False, with nothing written, for
+// it, with the height negated. The rows come top-down whatever the sign. False, with nothing written, for
 // an empty bitmap, another bit count, a row width below the bitmap's width,
 // or `bits` too small for the rows.
 bool SGGetDIB(const TBitmap& bitmap, BITMAPINFOHEADER& header, unsigned bitCount, std::uint32_t rowWidth,

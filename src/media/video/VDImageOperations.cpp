@@ -272,13 +272,19 @@ void runUnaryFrom(TVDImageBuffer& frame, const IVDImageBuffer& source, Extra... 
 
 // 0.299 R + 0.587 G + 0.114 B, to the nearest integer with ties to even,
 // counted in thousandths so that ties are exact.
-std::uint8_t fillGrey(TColor colour) {
-    const std::uint32_t n = 299u * VDColorRed(colour) + 587u * VDColorGreen(colour) + 114u * VDColorBlue(colour);
+// The grey of a colour, 0.299 R + 0.587 G + 0.114 B, times `scale`, to the
+// nearest integer (ties to even), exact in integers.
+std::uint32_t greyTimes(TColor colour, std::uint32_t scale) {
+    const std::uint32_t n =
+        (299u * VDColorRed(colour) + 587u * VDColorGreen(colour) + 114u * VDColorBlue(colour)) * scale;
     std::uint32_t q = n / 1000;
     const std::uint32_t rest = n % 1000;
     if (rest > 500 || (rest == 500 && (q & 1u))) ++q;
-    return static_cast<std::uint8_t>(q);
+    return q;
 }
+std::uint8_t fillGrey(TColor colour) { return static_cast<std::uint8_t>(greyTimes(colour, 1)); }
+// A 16-bit grey fill keeps the fraction an 8-bit one rounds away.
+std::uint16_t fillGrey16(TColor colour) { return static_cast<std::uint16_t>(greyTimes(colour, 256)); }
 
 // An 8-bit value as a 16-bit sample: the rule of the grey conversions.
 std::uint16_t wide(std::uint8_t value) { return static_cast<std::uint16_t>(value * 257); }
@@ -399,7 +405,7 @@ void TVDImageBuffer::SetValue(TColor colour) {
     switch (FFormat) {
         case F::vfRGBA32: fillRGB(*this, colour); break;
         case F::vfGrayScale: fillBytes(*this, fillGrey(colour)); break;
-        case F::vfGray16: fillWords(*this, wide(fillGrey(colour))); break;
+        case F::vfGray16: fillWords(*this, fillGrey16(colour)); break;
         case F::vfRGB565: fillWords(*this, word565(colour)); break;
         case F::vfRGB555: fillWords(*this, word555(colour)); break;
         default:

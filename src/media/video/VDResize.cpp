@@ -30,11 +30,10 @@ IVDImageBuffer VDResizeBuffer(const IVDImageBuffer& source, std::uint32_t width,
 
 void VDSubResizeBuffer(const IVDImageBuffer& source, TVDImageBuffer& destination) {
     const F format = resizeFormat(source->GetFormat());
-    IVDImageBuffer from = source;
-    if (source->GetFormat() != format) {
-        from = TVDImageBuffer::CreateCopy(source);
-        from->SetFormat(format);
-    }
+    // The caller's frame object itself is brought to the resize format; its
+    // old store stays with any other owner.
+    source->SetFormat(format);
+    const IVDImageBuffer& from = source;
     destination.SetFormat(format);
     if (from->GetWidth() == 0 || from->GetHeight() == 0 || destination.GetWidth() == 0 || destination.GetHeight() == 0)
         return;

@@ -179,7 +179,8 @@ void rgbToPacked422(const Job& job, RgbImage in) {
 void rgbToPlanar(const Job& job, const RgbImage& in) {
     const TVDYCbCrPlanes out = job.dstPlanes();
     int steps[3] = {out.Step[0], out.Step[1], out.Step[2]};
-    ippiRGBToYCbCr420_8u_C3P3R(in.data, in.step, out.Plane, steps, job.roi);
+    // The store's odd last column and row have chroma samples of their own.
+    planar420::kernels().fromRgbCoveringEdges(in.data, in.step, out.Plane, steps, job.roi);
 }
 
 void encode(const Job& job, const RgbImage& in) {

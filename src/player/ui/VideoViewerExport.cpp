@@ -3,7 +3,6 @@
 
 #include <QAbstractItemView>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStyle>
@@ -11,6 +10,8 @@
 
 #include "config/sprachen.h"
 #include "config/ui/BrandDialog.h"
+#include "platform/ui/PlainMessageBox.h"
+#include "platform/ShownText.h"
 #include "player/FrameExport.h"
 #include "player/ui/ChoiceDialogs.h"
 #include "player/ui/ExportCaption.h"
@@ -47,22 +48,17 @@ void TVideoViewerFrame::haltForExport() {
 
 QString TVideoViewerFrame::askExportFile(const QString& proposed, const std::string& filterPairs, const QString& suffix,
                                          QString& lastFolder) {
-    QFileDialog dialog(this);
-    dialog.setObjectName(QStringLiteral("SaveDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(video::ui::dialogFilters(filterPairs));
-    dialog.setDefaultSuffix(suffix);
-    dialog.setDirectory(lastFolder.isEmpty() ? QDir::homePath() : lastFolder);
-    dialog.selectFile(proposed);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    const QString file = dialog.selectedFiles().front();
+    const QString file = video::ui::askSaveFile(this, lastFolder.isEmpty() ? QDir::homePath() : lastFolder, proposed,
+                                                video::ui::dialogFilters(filterPairs), suffix);
+    if (file.isEmpty()) return {};
     lastFolder = QFileInfo(file).absolutePath();
     return file;
 }
 
 void TVideoViewerFrame::showExportError(const std::string& text) {
-    QMessageBox::critical(this, QString(), QString::fromStdString(text), QMessageBox::Ok);
+    // Names of files and the libraries' reasons: shown as text, never as markup.
+    platform::ui::execPlainMessage(QMessageBox::Critical, QString(), QString::fromStdString(platform::shownText(text)),
+                                   this);
 }
 
 void TVideoViewerFrame::ExportFrameButtonClick() {
@@ -79,7 +75,7 @@ void TVideoViewerFrame::ExportFrameButtonClick() {
         askExportFile(proposed, config::tr(config::txtImageFilesFilter), QStringLiteral("jpg"), frameFolder_);
     if (file.isEmpty()) return;
     try {
-        exportFrame(*picture, shown, captionPainter(camera), file.toStdString());
+        exportFrame(*picture, shown, captionPainter(camera), file.toStdString(), videoFile_);
     } catch (const std::exception& e) {
         showExportError(e.what());
     }

@@ -6,7 +6,9 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPointer>
 #include <QPolygonF>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStyle>
 #include <QTreeWidgetItemIterator>
@@ -14,6 +16,8 @@
 #include "config/SavePath.h"
 #include "config/cfgUnit.h"
 #include "config/sprachen.h"
+#include "platform/ui/PlainMessageBox.h"
+#include "platform/ShownText.h"
 #include "config/ui/brandPictures.h"
 #include "player/Preview.h"
 
@@ -54,6 +58,28 @@ std::string configuredRoot() {
 
 QString catalogue(const config::TText& text) { return QString::fromStdString(config::tr(text)); }
 
+// A note in the middle of an empty pane; the folder in it comes from the
+// settings, so it is plain text.
+void setUpNote(QLabel& note, QAbstractScrollArea& pane, const QString& text) {
+    auto* layout = new QVBoxLayout(pane.viewport());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(&note);
+    note.setTextFormat(Qt::PlainText);
+    note.setWordWrap(true);
+    note.setAlignment(Qt::AlignCenter);
+    note.setMargin(8);
+    note.setForegroundRole(QPalette::PlaceholderText);
+    note.setText(text);
+}
+
+// The width a word-wrapped note needs so that no word of it is cut.
+int widestWord(const QLabel& note) {
+    int widest = 0;
+    for (const QString& word : note.text().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+        widest = std::max(widest, note.fontMetrics().horizontalAdvance(word));
+    return widest + 2 * note.margin() + 2;
+}
+
 void setUpCaption(QLabel& label, const QString& text) {
     label.setText(text);
     label.setAlignment(Qt::AlignCenter);
@@ -62,7 +88,10 @@ void setUpCaption(QLabel& label, const QString& text) {
     label.setMinimumHeight(label.sizeHint().height() + 6);
 }
 
-TplayerForm* openPlayer = nullptr;
+QPointer<TplayerForm>& openPlayer() {
+    static QPointer<TplayerForm> player;
+    return player;
+}
 
 }  // namespace
 
@@ -127,9 +156,19 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     const std::string prefix = folderPrefix(root);
     if (!prefix.empty()) config::generatePath(prefix);
     AddDirectory(nullptr, scanFolderTree(prefix));
-    // The tree is as wide as its longest folder name needs; the window grows
-    // for it as far as the screen allows, the viewer keeps its share.
-    const int tree = std::max(kTreeWidth, treeWidthForNames());
+    treeNote_.setObjectName(QStringLiteral("treeNote"));
+    listNote_.setObjectName(QStringLiteral("listNote"));
+    QString where = catalogue(config::txtNoRecordingsYet);
+    if (!prefix.empty()) where += QLatin1Char('\n') + QString::fromStdString(prefix);
+    setUpNote(treeNote_, DirTree, where);
+    setUpNote(listNote_, FileList, catalogue(config::txtPreviewsAppearHere));
+    updateNotes();
+    // The tree is as wide as its longest folder name needs, or, empty, as
+    // its note's longest word; the window grows for it as far as the screen
+    // allows, the viewer keeps its share.
+    const int names =
+        DirTree.topLevelItemCount() > 0 ? treeWidthForNames() : widestWord(treeNote_) + 2 * DirTree.frameWidth();
+    const int tree = std::max(kTreeWidth, names);
     int width = std::max(kWidth, tree + kListWidth + 2 * kSplitterHandle + kViewerWidth);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         width = std::min(width, std::max(kWidth, screen->availableGeometry().width()));
@@ -209,6 +248,12 @@ void TplayerForm::DirTreeChange(QTreeWidgetItem* node) {
         VideoViewerFrame1_.closeVideo();
         VideoViewerFrame1_.cameraName.clear();
     }
+    updateNotes();
+}
+
+void TplayerForm::updateNotes() {
+    treeNote_.setVisible(DirTree.topLevelItemCount() == 0);
+    listNote_.setVisible(FileList.count() == 0);
 }
 
 void TplayerForm::getPreview(const TPreviewItem& item) {
@@ -217,9 +262,16 @@ void TplayerForm::getPreview(const TPreviewItem& item) {
         const QPixmap preview = resizeBmp(wrapImage(picture), kPreviewSize, item.isVideo);
         const std::size_t slash = item.dir.rfind(config::kPathDelimiter);
         const std::string name = item.dir.substr(slash + 1);
-        FileList.addItem(QString::fromStdString(previewCaption(name)));
+        // Each line within the preview's width: a long station name ends in an
+        // ellipsis (the tool tip has it whole) instead of wrapping past the room.
+        QStringList lines = QString::fromStdString(previewCaption(name)).split(QLatin1Char('\n'));
+        for (QString& line : lines)
+            line = FileList.fontMetrics().elidedText(line, Qt::ElideRight, FileList.gridSize().width() - 8);
+        FileList.addItem(lines.join(QLatin1Char('\n')));
         QListWidgetItem* entry = FileList.item(FileList.count() - 1);
         entry->setToolTip(QString::fromStdString(name));
+        // A one-line caption right under its picture, not in the middle of the room for three.
+        entry->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
         entry->setIcon(QIcon(preview));
         entry->setData(Qt::UserRole, static_cast<qulonglong>(previews_.size()));
         previews_.push_back(item);
@@ -235,8 +287,11 @@ QPixmap TplayerForm::resizeBmp(const QImage& picture, int size, bool isVideo) co
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const PreviewLayout layout = previewLayout(picture.width(), picture.height(), size, FPlay.width(), FPlay.height());
     const Rect& r = layout.picture;
-    painter.drawImage(QRect(r.left, r.top, r.width, r.height), picture);
-    if (isVideo) painter.drawPixmap(layout.playLeft, layout.playTop, FPlay);
+    // A wide picture sits on the square's lower edge, right above its
+    // caption, so that the free room parts it from the preview above.
+    const int down = std::max(0, size - r.height);
+    painter.drawImage(QRect(r.left, r.top + down, r.width, r.height), picture);
+    if (isVideo) painter.drawPixmap(layout.playLeft, layout.playTop + down, FPlay);
     return square;
 }
 
@@ -255,7 +310,8 @@ void TplayerForm::FileListSelectItem() {
             showPicture(item.dir);
         }
     } catch (const std::exception& e) {
-        QMessageBox::critical(this, QGuiApplication::applicationDisplayName(), QString::fromStdString(e.what()));
+        platform::ui::execPlainMessage(QMessageBox::Critical, QGuiApplication::applicationDisplayName(),
+                                       QString::fromStdString(platform::shownText(e.what())), this);
     }
 }
 
@@ -274,18 +330,25 @@ void TplayerForm::DirTreeEnter() {
     FileList.setCurrentItem(nullptr);
 }
 
-void showRecordingsPlayer() {
-    if (openPlayer != nullptr) {
-        openPlayer->raise();
-        openPlayer->activateWindow();
-        return;
+TplayerForm& showRecordingsPlayer() {
+    if (TplayerForm* open = openPlayer()) {
+        open->raise();
+        open->activateWindow();
+        return *open;
     }
-    TplayerForm form;
-    openPlayer = &form;
-    struct Forget {
-        ~Forget() { openPlayer = nullptr; }
-    } forget;
-    form.exec();
+    auto* form = new TplayerForm;
+    openPlayer() = form;
+    // Modal without a loop of its own: a blocking loop here would hold the
+    // tray menu's handler, and with it the menu, until the player closes.
+    form->setWindowModality(Qt::ApplicationModal);
+    QObject::connect(form, &QDialog::finished, form, [form] {
+        openPlayer() = nullptr;
+        form->deleteLater();
+    });
+    form->show();
+    return *form;
 }
+
+TplayerForm* recordingsPlayer() { return openPlayer(); }
 
 }  // namespace oculon::player::ui

@@ -51,6 +51,8 @@ private:
     void FileListSelectItem();
     void getPreview(const TPreviewItem& item);
     void showPicture(const std::string& path);
+    // The notes of the empty panes show while their pane holds nothing.
+    void updateNotes();
 
     QSplitter splitter_;
     QWidget Panel1;
@@ -60,6 +62,8 @@ private:
     QLabel Label2;
     QListWidget FileList;
     TVideoViewerFrame VideoViewerFrame1_;
+    QLabel treeNote_;
+    QLabel listNote_;
     QPixmap FPlay;
     QVBoxLayout formLayout_;
     QVBoxLayout panel1Layout_;
@@ -69,9 +73,12 @@ private:
     std::vector<TPreviewItem> previews_;   // indexed by the list items' data
 };
 
-// The tray menu's "Recordings...": shows the player modally until the user
-// closes it. There is at most one: while it is open, a further call only
-// brings it to the front.
-void showRecordingsPlayer();
+// The tray menu's "Recordings...": opens the player, modal for the program's
+// windows, and returns at once, so that the caller's loop (the tray menu,
+// door calls) goes on. There is at most one: while it is open, a further
+// call only brings it to the front. It frees itself when the user closes it.
+TplayerForm& showRecordingsPlayer();
+// The open player, or null.
+TplayerForm* recordingsPlayer();
 
 }  // namespace oculon::player::ui

@@ -26,8 +26,9 @@ QString fileFilter(const std::string& pairs) {
 
 }  // namespace
 
-GatewayPageView::GatewayPageView(const config::TVideoConfig& settings, bool& modified, QWidget* parent)
-    : QWidget(parent), page_(settings), modified_(modified) {
+GatewayPageView::GatewayPageView(const config::TVideoConfig& settings, bool& modified, SelectionOrigin& origin,
+                                 QWidget* parent)
+    : QWidget(parent), page_(settings), modified_(modified), origin_(origin) {
     setObjectName(QStringLiteral("Gateways"));
     const auto name = [](QObject& o, const char* n) { o.setObjectName(QString::fromLatin1(n)); };
     auto* top = new QVBoxLayout(this);
@@ -178,6 +179,7 @@ void GatewayPageView::setSprache(config::TSprachenTyp language) {
 }
 
 bool GatewayPageView::refill() {
+    origin_.moxaAutomatically = true;
     const std::string text0 = MoxaGrid.selectedText(0), text1 = MoxaGrid.selectedText(1);
     const devices::TGatewayList list = gateways ? gateways() : devices::TGatewayList{};
     const GridRows rows = gatewayRows(list, language_);
@@ -203,12 +205,25 @@ void GatewayPageView::MoxaGridSelectCell(int row) {
         b->setAutoExclusive(true);
     }
     filling_ = false;
-    // The video server of the same name is the one behind this gateway.
-    if (!e.name.empty() && selectServer && discovery) {
-        for (const FoundDevice& d : discovery->snapshot()) {
-            if (d.fields.FName == e.name && d.fields.FTyp == config::KorvatServer)
-                selectServer(d.key + "\r\n" + e.name);
-        }
+    // The video server of the same name is the one behind this gateway; a
+    // refill right after the dialog came up leaves the server page alone.
+    if (!(origin_.asynchronus && origin_.moxaAutomatically) && !e.name.empty()) {
+        origin_.asynchronus = true;
+        if (selectServersNamed) selectServersNamed(e.name);
+    }
+    origin_.moxaAutomatically = false;
+}
+
+void GatewayPageView::selectRowOfServer(const std::string& name) {
+    for (int row = 0; row < MoxaGrid.rowCount(); ++row) {
+        if (MoxaGrid.text(row, 1) != name) continue;
+        if (row == MoxaGrid.currentRow()) return;
+        filling_ = true;
+        MoxaGrid.selectRow(row);
+        filling_ = false;
+        origin_.asynchronus = false;
+        MoxaGridSelectCell(row);
+        return;
     }
 }
 

@@ -28,12 +28,23 @@
 
 namespace oculon::settings::ui {
 
+// Whether the selection changing now comes from a rebuild of a list rather
+// than from the user; the video-server list and the gateway grid follow each
+// other's selection only for the user's.
+struct SelectionOrigin {
+    bool asynchronus = false;         // set when the dialog is shown
+    bool moxaAutomatically = false;   // set by the gateway grid's refill
+    bool videoAutomatically = false;  // set by the server lists' rebuild
+};
+
 class GatewayPageView : public QWidget {
     Q_OBJECT
 
 public:
-    // `modified`: the dialog's flag of unsaved edits on its server and gateway pages.
-    GatewayPageView(const config::TVideoConfig& settings, bool& modified, QWidget* parent = nullptr);
+    // `modified`: the dialog's flag of unsaved edits on its server and gateway
+    // pages; `origin`: the dialog's, shared with its video-server page.
+    GatewayPageView(const config::TVideoConfig& settings, bool& modified, SelectionOrigin& origin,
+                    QWidget* parent = nullptr);
 
     // What the page reaches outside itself; each may be empty.
     std::function<devices::TGatewayList()> gateways;
@@ -42,6 +53,8 @@ public:
     // Selects the video server listed under the caption (key, line break,
     // name) on the video-server page and loads it; false when none is.
     std::function<bool(const std::string& caption)> selectServer;
+    // Selects and loads each video server of that name not selected yet.
+    std::function<void(const std::string& name)> selectServersNamed;
     // Asks a name for a newly wired server (nothing on Cancel) and puts it
     // into the video-server page.
     std::function<std::optional<std::string>(const std::string& address)> askName;
@@ -54,6 +67,9 @@ public:
     bool refill();
     // The row (from 0) became the selection.
     void MoxaGridSelectCell(int row);
+    // The video server of that name was selected: its gateway's row becomes
+    // the selection, unless it is already.
+    void selectRowOfServer(const std::string& name);
     // The page's edits, for the configuration run, and as the run left them.
     GatewayEdits edits() const;
     void showEdits(const GatewayEdits& edits);
@@ -72,6 +88,7 @@ private:
 
     GatewayPage page_;
     bool& modified_;
+    SelectionOrigin& origin_;
     config::TSprachenTyp language_ = config::lang_en;
     bool filling_ = false;
     std::string pictureOn_, pictureOff_;  // bildEin, bildAus

@@ -106,16 +106,13 @@ IntercomPanel::IntercomPanel(config::TVideoConfig& settings, QWidget* parent) : 
     analogRTbtn.setEnabled(false);
     for (QLineEdit* e : {&userNameB, &passwordB, &passwordConfirmB})
         connect(e, &QLineEdit::textEdited, this, &IntercomPanel::changed);
-    connect(&usePasswordB, &QCheckBox::toggled, this, [this](bool on) {
-        for (QWidget* w : std::initializer_list<QWidget*>{&userLabel, &userNameB, &passLabel, &passwordB,
-                                                          &passConfirmLabel, &passwordConfirmB})
-            w->setEnabled(on);
-    });
+    connect(&usePasswordB, &QCheckBox::toggled, this, &IntercomPanel::enableCredentials);
     connect(&analogBTBox, &QCheckBox::clicked, this, [this] { exclusiveBox(analogBTBox, ohneBTBox); });
     connect(&ohneBTBox, &QCheckBox::clicked, this, [this] { exclusiveBox(ohneBTBox, analogBTBox); });
     connect(&tuerBTBox, &QCheckBox::toggled, this, [this](bool on) {
         tuerBTEdit.setEnabled(on);
         if (!on) tuerBTEdit.clear();
+        if (outputNeedsCredentials_) enableCredentials(on);
     });
     connect(&analogRTbtn, &QPushButton::clicked, this, &IntercomPanel::analogRTbtnClick);
     for (QWidget* w : std::initializer_list<QWidget*>{&analogBTBox, &ohneBTBox, &tuerBTBox, &tuerBTEdit, &usePasswordB})
@@ -148,18 +145,32 @@ void IntercomPanel::setSprache(config::TSprachenTyp language) {
 void IntercomPanel::refill() {
     const int phoneRow = telefonGrid.currentRow();
     const std::string phone0 = telefonGrid.text(phoneRow, 0), phone1 = telefonGrid.text(phoneRow, 1);
-    const int assignmentRow = zuordnungGrid.currentRow();
-    const std::string key0 = zuordnungGrid.text(assignmentRow, 0), key1 = zuordnungGrid.text(assignmentRow, 1);
     const GridRows phones = telefonRows(discovery ? discovery->telephones() : std::vector<devices::telefonObjekt>{});
     hasIPPhone_ = !phones.empty();
-    const GridRows assignments = zuordnungRows(settings_);
-    filling_ = true;
-    const int assignment = selectLastLine(assignments, key0, key1);
-    zuordnungGrid.fill(assignments, assignment >= 0 ? assignment : assignments.empty() ? -1 : 0);
     const int phone = selectLastLine(phones, phone0, phone1);
+    filling_ = true;
     telefonGrid.fill(phones, phone);
     filling_ = false;
+    // Without an intercom the assignments wait for the next camera found.
+    if (!hasIPPhone_) return;
+    updateZuordnungGrid();
     if (phone >= 0) telefonGridSelectCell(phone);
+}
+
+void IntercomPanel::updateZuordnungGrid() {
+    const int assignmentRow = zuordnungGrid.currentRow();
+    const std::string key0 = zuordnungGrid.text(assignmentRow, 0), key1 = zuordnungGrid.text(assignmentRow, 1);
+    const GridRows assignments = zuordnungRows(settings_);
+    const int assignment = selectLastLine(assignments, key0, key1);
+    filling_ = true;
+    zuordnungGrid.fill(assignments, assignment >= 0 ? assignment : assignments.empty() ? -1 : 0);
+    filling_ = false;
+}
+
+void IntercomPanel::enableCredentials(bool on) {
+    for (QWidget* w : std::initializer_list<QWidget*>{&userLabel, &userNameB, &passLabel, &passwordB, &passConfirmLabel,
+                                                      &passwordConfirmB})
+        w->setEnabled(on);
 }
 
 void IntercomPanel::changed() {
@@ -204,6 +215,7 @@ void IntercomPanel::cameraSelected(const std::string& key) {
     const std::optional<FoundDevice> camera = discovery ? discovery->find(key) : std::nullopt;
     if (!camera) return;
     const CameraControls c = cameraControls(*camera, settings_);
+    outputNeedsCredentials_ = c.type == config::LindavorCam && !c.usePass;
     filling_ = true;
     analogBTBox.setEnabled(c.boxesEnabled);
     ohneBTBox.setEnabled(c.boxesEnabled);

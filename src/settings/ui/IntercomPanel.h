@@ -41,8 +41,11 @@ public:
     QCheckBox* kommentarErf = nullptr;
 
     void setSprache(config::TSprachenTyp language);
-    // 1029: both grids follow the intercoms heard and the stored stations.
+    // 1029: the intercom grid follows the intercoms heard and, while any is
+    // heard, the assignment grid the stored stations.
     void refill();
+    // The assignment grid follows the stored stations, keeping its selection.
+    void updateZuordnungGrid();
     // A camera chosen in the camera list.
     void cameraSelected(const std::string& key);
     // The apply for the camera selected in the camera list; the message to
@@ -59,12 +62,16 @@ private:
     void SekundaerHinzuClick(const std::string& key);
     void analogRTbtnClick();
     void changed();
+    void enableCredentials(bool on);
 
     config::TVideoConfig& settings_;
     config::TSprachenTyp language_ = config::lang_en;
     bool hasIPPhone_ = false;
     bool lindavorModified_ = false;
     bool filling_ = false;
+    // The selected camera is of type 1 and asks no password: the output needs
+    // credentials entered here.
+    bool outputNeedsCredentials_ = false;
     int oldRow = -1;
     int rowToDel = -1;
     std::string selectedBIP;

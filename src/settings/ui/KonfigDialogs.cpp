@@ -5,6 +5,7 @@
 #include <QIntValidator>
 
 #include "config/sprachen.h"
+#include "platform/ui/PlainMessageBox.h"
 
 namespace oculon::settings::ui {
 
@@ -19,7 +20,7 @@ namespace {
 
 QMessageBox* messageBox(QWidget* parent, QMessageBox::Icon icon, const std::string& text,
                         QMessageBox::StandardButtons buttons) {
-    auto* box = new QMessageBox(icon, QApplication::applicationDisplayName(), qs(text), buttons, parent);
+    auto* box = platform::ui::plainMessageBox(icon, QApplication::applicationDisplayName(), qs(text), buttons, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     const std::pair<QMessageBox::StandardButton, const TText*> captions[] = {
         {QMessageBox::Yes, &txtYes}, {QMessageBox::No, &txtNo}, {QMessageBox::Cancel, &txtCancel}};

@@ -14,6 +14,7 @@
 #include "devices/TickCount.h"
 #include "platform/Log.h"
 #include "platform/Shell.h"
+#include "platform/ui/PlainMessageBox.h"
 #include "settings/CameraList.h"
 #include "settings/DeviceLinks.h"
 #include "settings/InputRules.h"
@@ -387,6 +388,19 @@ void TkonfigForm::buildGatewayPage() {
         }
         return false;
     };
+    g.selectServersNamed = [this](const std::string& name) {
+        for (int i = 0; i < s_.ListView1.count(); ++i) {
+            QListWidgetItem* item = s_.ListView1.item(i);
+            const std::string caption = DeviceListView::captionOf(*item);
+            if (namePartOfCaption(caption) != name || item->isSelected()) continue;
+            origin_.asynchronus = false;
+            {
+                const QSignalBlocker quiet(s_.ListView1);
+                s_.ListView1.setCurrentItem(item);
+            }
+            ListView1SelectItem(keyOfCaption(caption));
+        }
+    };
     g.askName = [this](const std::string& address) -> std::optional<std::string> {
         TextPrompt ask(TextPrompt::Kind::name, this);
         ask.station = address;
@@ -474,6 +488,7 @@ void TkonfigForm::FormShow() {
     t_.ListView2.setThumbnailSize(thumbnail);
     throttle_.reset();
     modified = false;
+    origin_.asynchronus = true;
     g_.sprachBox.clear();
     for (int l = 0; l < kLanguageCount; ++l) {
         g_.sprachBox.addItem(qs(config::text(txtEnglish, static_cast<TSprachenTyp>(l))));
@@ -622,7 +637,7 @@ void TkonfigForm::handleMessage(platform::Message& message) {
         case platform::WM_TELUPDATEEVENT:
             if (shown_) intercom_.refill();
             return;
-        case platform::WMSURVEILLANCESINGLEACCEPTED: ueberwachungPage_.rebuildPreview(); return;
+        case platform::WMSURVEILLANCESINGLEACCEPTED: ueberwachungPage_.ListView3SelectItem(); return;
         case platform::WM_KONFIGRUN:
             if (auto event = message.take<platform::WM_KONFIGRUN>()) runEvent(*event);
             return;
@@ -636,14 +651,15 @@ void TkonfigForm::rebuildLists() {
         if (!rebuildTimer_.isActive()) rebuildTimer_.start(static_cast<int>(wait));
         return;
     }
-    videoAutomatically = true;
+    origin_.videoAutomatically = true;
     const DeviceLists lists = buildDeviceLists(links_.discovery->snapshot(), settings_, s_.ListView1.selectedCaption(),
                                                t_.ListView2.selectedCaption());
     s_.ListView1.fill(lists.servers, lists.serverSelection);
     t_.ListView2.fill(lists.cameras, lists.cameraSelection);
     if (lists.serverSelection >= 0) ListView1SelectItem(lists.servers[lists.serverSelection].key);
-    videoAutomatically = false;
+    origin_.videoAutomatically = false;
     hasIPCam = lists.hasIPCam;
+    if (hasIPCam) intercom_.updateZuordnungGrid();
     const std::size_t gateways = links_.gateways ? links_.gateways().size() : 0;
     // The grid has a header row: two rows are one gateway.
     const bool serverPage = lists.hasServer || gateways + 1 >= 2;
@@ -706,6 +722,13 @@ void TkonfigForm::ListView1SelectItem(const std::string& key) {
     ServerEdits edits = serverEdits();
     if (serverPage_.select(key, *links_.discovery, edits)) showServerEdits(edits);
     s_.delConfigBtn.setEnabled(serverPage_.deleteEnabled());
+    // The gateway this server sits behind follows a selection of the user's.
+    if (!(origin_.videoAutomatically && origin_.asynchronus) && serverPage_.server() &&
+        !serverPage_.server()->FName.empty()) {
+        origin_.asynchronus = true;
+        gatewayPage_.selectRowOfServer(serverPage_.server()->FName);
+    }
+    origin_.videoAutomatically = false;
 }
 
 void TkonfigForm::serverNameEditChange() {
@@ -803,11 +826,15 @@ void TkonfigForm::openWebPage(const std::string& address) {
 
 // ---- apply -------------------------------------------------------------------
 
-void TkonfigForm::fail(const TText& message) {
+void TkonfigForm::tell(const TText& message) {
     prompt([&] {
         showError(this, config::text(message, mySprache));
         return 0;
     });
+}
+
+void TkonfigForm::fail(const TText& message) {
+    tell(message);
     FErrorFlag = true;
 }
 
@@ -820,8 +847,8 @@ void TkonfigForm::uebernehmenBtnClick() {
     switch (KonfigTabs.currentIndex()) {
         case TelefonTab:
             if (const std::string key = t_.ListView2.selectedKey(); !key.empty()) {
-                // The edits stay for the user to mend.
-                if (const TText* problem = intercom_.lindavorUebernehmen(key)) fail(*problem);
+                // The edits stay for the user to mend; OK still closes.
+                if (const TText* problem = intercom_.lindavorUebernehmen(key)) tell(*problem);
             }
             break;
         case ueberwachungTab: ueberwachungPage_.ueberwachungUebernehmen(); break;
@@ -902,7 +929,8 @@ void TkonfigForm::runEvent(RunEvent& event) {
             if (progressForm_) progressForm_->advance(event.amount);
             return;
         case RunEvent::Kind::error: {
-            auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), qs(event.text), QMessageBox::Ok, this);
+            auto* box = platform::ui::plainMessageBox(QMessageBox::Critical, windowTitle(), qs(event.text),
+                                                      QMessageBox::Ok, this);
             answerWhenDone(box, [](int) { return std::string(); });
             return;
         }

@@ -159,6 +159,8 @@ private:
     void runFinished(const VideoServerConfiguration::Result& result);
     void stopRun();
     void setButtonsEnabled(bool on);
+    // The message in an error box; fail also keeps the dialog open.
+    void tell(const config::TText& message);
     void fail(const config::TText& message);
     // Runs a modal prompt (its own event loop) and returns its answer.
     template <typename F>
@@ -202,7 +204,8 @@ private:
         QLineEdit nameEdit, passEdit, passConfirmEdit, serverIPEdit, subnetEdit, gatewayEdit, serverPortEdit;
         QPushButton delConfigBtn;
     } s_;
-    GatewayPageView gatewayPage_{settings_, modified};
+    SelectionOrigin origin_;
+    GatewayPageView gatewayPage_{settings_, modified, origin_};
     struct TelefonPage {
         QWidget page;
         DeviceListView ListView2{nullptr, "ListView2", true};
@@ -228,7 +231,6 @@ private:
     bool FErrorFlag = false;
     bool FPwdChanged = false;
     bool hasIPCam = false;
-    bool videoAutomatically = false;
     bool closeAfterRun_ = false;
     bool shown_ = false;
     bool filling_ = false;  // edits are being set by the dialog, not the user

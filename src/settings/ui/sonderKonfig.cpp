@@ -303,8 +303,7 @@ void TsonderKonfig::runEnded(bool ok) {
         showProcess(kDone, config::tr(config::txtSuccess));
     } else {
         log::warning(log::Category::settings, "door intercom %s did not answer", ipAddr_.c_str());
-        // Whoever waits for the device sees why it stopped.
-        showProcess(kFailed, config::tr(config::txtFailed) + " (" + ipAddr_ + ")");
+        showProcess(kFailed, config::tr(config::txtFailed));
     }
     paint(statusPanel, kDone);
 }

@@ -22,7 +22,10 @@ constexpr int kDivisors[] = {1, 2, 4, 8};
 const char* const kRateNames[] = {"allFrames", "halfFrames", "quarterFrames", "eighthFrames"};
 const char* const kRateTexts[] = {"1/1", "1/2", "1/4", "1/8"};
 
-// The layout's tiles drawn small, for the layout list.
+constexpr QSize kLayoutIconSize(60, 38);
+
+// The layout's tiles drawn small, for the layout list: every layout on a
+// canvas of the same size, so that the names beside them line up.
 QIcon layoutPicture(TLayoutTyp layout) {
     const Preview p = previewGeometry(layout);
     QPixmap picture(p.width / 4 + 1, p.height / 4 + 1);
@@ -32,7 +35,13 @@ QIcon layoutPicture(TLayoutTyp layout) {
     painter.setBrush(QColor(90, 110, 140));
     for (const PreviewTile& t : p.tiles)
         painter.drawRect(t.place.left / 4, t.place.top / 4, t.place.width / 4 - 1, t.place.height / 4 - 1);
-    return QIcon(picture);
+    painter.end();
+    const QPixmap fitted = picture.scaled(kLayoutIconSize.boundedTo(picture.size()), Qt::KeepAspectRatio);
+    QPixmap canvas(kLayoutIconSize);
+    canvas.fill(Qt::transparent);
+    QPainter(&canvas).drawPixmap((canvas.width() - fitted.width()) / 2, (canvas.height() - fitted.height()) / 2,
+                                 fitted);
+    return QIcon(canvas);
 }
 
 }  // namespace
@@ -96,7 +105,7 @@ UeberwachungPage::UeberwachungPage(config::TVideoConfig& settings, QWidget* pare
     left->addWidget(&layoutWahlLabel);
     left->addWidget(&ListView3, 1);
     ListView3.setViewMode(QListView::ListMode);
-    ListView3.setIconSize(QSize(60, 38));
+    ListView3.setIconSize(kLayoutIconSize);
     ListView3.setSelectionMode(QAbstractItemView::SingleSelection);
     connect(&ueberwachungAktiv, &QCheckBox::clicked, this, &UeberwachungPage::ueberwachungAktivClick);
     connect(&ListView3, &QListWidget::itemSelectionChanged, this, [this] {
@@ -131,8 +140,9 @@ UeberwachungPage::UeberwachungPage(config::TVideoConfig& settings, QWidget* pare
     length->addWidget(&minuteEdit);
     length->addWidget(&minuteLabel);
     maxRecScrollBar.setRange(1, kMaxRecordLength);
+    maxRecScrollBar.setTicks({kRecordLengthTicks.begin(), kRecordLengthTicks.end()});
     minuteEdit.setFixedWidth(40);
-    connect(&maxRecScrollBar, &QScrollBar::valueChanged, this, [this](int minutes) {
+    connect(&maxRecScrollBar, &QSlider::valueChanged, this, [this](int minutes) {
         if (filling_) return;
         const QSignalBlocker quiet(minuteEdit);
         minuteEdit.setText(QString::number(minutes));
@@ -232,12 +242,6 @@ void UeberwachungPage::ListView3SelectItem() {
     settings_.schreibeLayout(static_cast<TLayoutTyp>(row));
     postToWall(platform::WMSURVEILLANCECFGCHANGE);
     buildPreview(static_cast<TLayoutTyp>(row));
-}
-
-void UeberwachungPage::rebuildPreview() {
-    // The wall has its layout already: only the preview follows.
-    const int row = ListView3.currentRow();
-    if (row >= 0 && !ListView3.selectedItems().isEmpty()) buildPreview(static_cast<TLayoutTyp>(row));
 }
 
 void UeberwachungPage::buildPreview(TLayoutTyp layout) {

@@ -14,7 +14,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QWidget>
 
 #include <array>
@@ -24,6 +23,7 @@
 
 #include "config/cfgUnit.h"
 #include "settings/SurveillancePage.h"
+#include "settings/ui/TickedSlider.h"
 
 namespace oculon::video::ui {
 class TueberwachungForm;
@@ -76,14 +76,14 @@ public:
     void ueberwachungUebernehmen();
     // The dialog closes: a wall switched off goes too; the tiles go.
     void close();
-    // The wall's cameras changed (1036): the preview follows.
-    void rebuildPreview();
+    // A layout chosen, and the wall's cameras changed (1036): the layout is
+    // stored, the wall told (1034) and the preview rebuilt.
+    void ListView3SelectItem();
 
     const std::vector<std::unique_ptr<TmyPanel>>& tiles() const { return panelList; }
 
 private:
     void ueberwachungAktivClick();
-    void ListView3SelectItem();
     void buildPreview(config::TLayoutTyp layout);
     void frameRateClick(int divisor);
     void setRecordLength(int minutes);
@@ -102,7 +102,7 @@ private:
     std::array<QRadioButton, 4> rates_;  // allFrames, halfFrames, quarterFrames, eighthFrames
     std::array<QLabel, 4> rateLabels_;   // lngLbl1 .. lngLbl4
     QLabel maxRecLenLbl, minuteLabel;
-    QScrollBar maxRecScrollBar{Qt::Horizontal};
+    TickedSlider maxRecScrollBar;
     QLineEdit minuteEdit;
     QCheckBox tuerVideoInUeberwachung;
     std::vector<std::unique_ptr<TmyPanel>> panelList;

@@ -1,6 +1,5 @@
 #include "video/ui/CallSession.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 
@@ -8,6 +7,8 @@
 
 #include "config/cfgUnit.h"
 #include "platform/LocalTime.h"
+#include "platform/ui/PlainMessageBox.h"
+#include "platform/ShownText.h"
 #include "video/LichtThread.h"
 #include "video/SnapshotNames.h"
 #include "video/ui/FileDialogFilters.h"
@@ -22,10 +23,7 @@ namespace {
 
 // A message that does not hold up the call.
 void showError(QWidget& owner, const std::string& text) {
-    auto* box = new QMessageBox(QMessageBox::Critical, QString(), qs(text), QMessageBox::Ok, &owner);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::NonModal);
-    box->show();
+    platform::ui::showPlainMessage(QMessageBox::Critical, QString(), qs(text), &owner);
 }
 
 }  // namespace
@@ -58,7 +56,7 @@ std::unique_ptr<TMJPEGDecoder> CallSession::startDecoder(const TServerAttributes
     decoder->setOnStoerung(std::move(onFault));  // no watchdog: CallTimers is ours
     if (record.aufzeichnen && decoder->recordingFileName().empty()) {
         // The call goes on without recording; the user learns why.
-        showError(owner_, tr(txtInvalidImagePath) + savePath());
+        showError(owner_, tr(txtInvalidImagePath) + platform::shownText(savePath()));
     }
     return decoder;
 }
@@ -144,9 +142,9 @@ void CallSession::saverClick() {
     const std::tm pressed = platform::localNow();
     const QImage picture = captionedPicture(pressed, {});
     if (picture.isNull()) return;
-    const QString proposed = QString::fromStdString(savePath() + video::GetFileName(pressed, setup_.myName));
-    QString file = QFileDialog::getSaveFileName(&owner_, QString(), proposed,
-                                                dialogFilters(tr(txtImageFilesFilter)).join(QStringLiteral(";;")));
+    QString file = askSaveFile(&owner_, QString::fromStdString(savePath()),
+                               QString::fromStdString(video::GetFileName(pressed, setup_.myName)),
+                               dialogFilters(tr(txtImageFilesFilter)), QStringLiteral("jpg"));
     // The call may have ended and its window gone meanwhile: only the held
     // picture is used from here on.
     if (file.isEmpty()) return;

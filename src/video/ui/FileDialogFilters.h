@@ -1,6 +1,8 @@
 #pragma once
-// The file dialogs' filter lists from the catalogue's "description|pattern|..." texts.
+// The file dialogs: their filter lists from the catalogue's
+// "description|pattern|..." texts, and the save dialog of snapshots and exports.
 #include <QStringList>
+#include <QWidget>
 
 #include <string>
 
@@ -10,5 +12,12 @@ namespace oculon::video::ui {
 // its description; a description that names its pattern already ("Image files
 // (*.JPG)") is shown with the pattern that applies instead.
 QStringList dialogFilters(const std::string& pairs);
+
+// Asks where to save: `name` proposed in `folder`, with `filters` and the
+// file type `defaultSuffix` for a name given without one. The dialog opens
+// large enough to show its file list's columns whole. The chosen file, or
+// empty when the user cancels.
+QString askSaveFile(QWidget* owner, const QString& folder, const QString& name, const QStringList& filters,
+                    const QString& defaultSuffix);
 
 }  // namespace oculon::video::ui

@@ -5,8 +5,11 @@
 #include <QMessageBox>
 #include <QPointer>
 
+#include <algorithm>
+
 #include "config/cfgUnit.h"
 #include "config/ui/brandPictures.h"
+#include "platform/ui/PlainMessageBox.h"
 #include "video/SnapshotNames.h"
 #include "video/ui/PromptParts.h"
 
@@ -17,6 +20,8 @@ using namespace config;
 namespace {
 
 const std::array<const char*, 5> kBevelNames = {"Bevel1", "Bevel2", "Bevel3", "Bevel4", "Bevel5"};
+// What a header panel keeps free beside its text.
+constexpr int kHeaderTextMargin = 8;
 
 }  // namespace
 
@@ -79,9 +84,10 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     doorLayout_ = setup.door;
     moxaPanel.apply(setup.door, setup.input);
     FTelefonIP = station.telefonIP;
-    Panel1.setText(QStringLiteral("  ") + QGuiApplication::applicationDisplayName());
     setWindowTitle(QString::fromStdString(setup.caption));
     namePanel.setText(QString::fromStdString(setup.nameText));
+    namePanel.setToolTip(namePanel.text().trimmed());
+    layoutControls();
     show_ = preview;
     if (setup.second) {
         Panel2.show();
@@ -116,10 +122,7 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     layoutControls();
 
     if (pathMessage) {
-        auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), qs(*pathMessage), QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowModality(Qt::NonModal);
-        box->show();
+        platform::ui::showPlainMessage(QMessageBox::Critical, windowTitle(), qs(*pathMessage), this);
     }
 }
 
@@ -180,6 +183,21 @@ void TVideobild::resizeEvent(QResizeEvent* event) {
     layoutControls();
 }
 
+void TVideobild::fitHeader(PopupLayout& l) {
+    // A narrow popup keeps the station's name whole: the program's title
+    // gives it room first, and shows what is left of itself with an ellipsis.
+    const int need = namePanel.fontMetrics().horizontalAdvance(namePanel.text()) + kHeaderTextMargin;
+    const int room = std::clamp(need - l.namePanel.width, 0, l.panel1.width);
+    l.panel1.width -= room;
+    l.bevel2.left -= room;
+    l.namePanel.left -= room;
+    l.namePanel.width += room;
+    Panel1.setGeometry(toQRect(l.panel1));
+    namePanel.setGeometry(toQRect(l.namePanel));
+    Panel1.setText(Panel1.fontMetrics().elidedText(QStringLiteral("  ") + QGuiApplication::applicationDisplayName(),
+                                                   Qt::ElideRight, std::max(0, l.panel1.width - kHeaderTextMargin)));
+}
+
 void TVideobild::layoutControls() {
     if (resizing_) return;
     if (FRunning && FAspectRatio > 0.0) {
@@ -192,7 +210,7 @@ void TVideobild::layoutControls() {
             resizing_ = false;
         }
     }
-    const PopupLayout l = popupLayout({width(), height()}, doorLayout_);
+    PopupLayout l = popupLayout({width(), height()}, doorLayout_);
     Image1.setGeometry(toQRect(l.image1));
     Panel2.setGeometry(toQRect(l.panel2));
     Image3.setGeometry(0, 0, l.panel2.width, l.panel2.height);
@@ -200,8 +218,7 @@ void TVideobild::layoutControls() {
     stoerungLbl.move(100, 100);
     saver.setGeometry(toQRect(l.saver));
     moxaPanel.setGeometry(toQRect(l.moxaPanel));
-    Panel1.setGeometry(toQRect(l.panel1));
-    namePanel.setGeometry(toQRect(l.namePanel));
+    fitHeader(l);
     datePanel.setGeometry(toQRect(l.datePanel));
     timePanel.setGeometry(toQRect(l.timePanel));
     const std::array<Rect, 5> bevels = {l.bevel1, l.bevel2, l.bevel3, l.bevel4, l.bevel5};

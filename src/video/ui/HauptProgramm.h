@@ -74,6 +74,7 @@ private:
     void setAspectRatio(double aspect);
     void clock(const std::tm& now);
     void layoutControls();
+    void fitHeader(PopupLayout& layout);
 
     // Parents before children, so that children are destroyed first.
     QLabel Panel1;

@@ -3,9 +3,8 @@
 #include <QFont>
 #include <QPainter>
 
-#include <fstream>
-
 #include "platform/Log.h"
+#include "platform/PrivateFiles.h"
 #include "video/Jpeg.h"
 
 namespace oculon::video::ui {
@@ -73,15 +72,13 @@ bool saveJpeg(const QImage& picture, const std::string& fileName, const std::str
         const ImageView view{rgb.constBits(), rgb.width(), rgb.height(), static_cast<std::size_t>(rgb.bytesPerLine()),
                              PixelFormat::Bgrx32};
         const std::vector<std::uint8_t> jpeg = encodeJpeg(view, 90, comment);
-        std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
-        out.close();
-        if (out) return true;
+        const std::string error =
+            platform::writeWholeFile(fileName, {reinterpret_cast<const char*>(jpeg.data()), jpeg.size()}, 0666);
+        if (error.empty()) return true;
+        log::warning(log::Category::video, "snapshot not written: %s", error.c_str());
     } catch (const std::exception& e) {
         log::warning(log::Category::video, "snapshot %s: %s", fileName.c_str(), e.what());
-        return false;
     }
-    log::warning(log::Category::video, "snapshot %s could not be written", fileName.c_str());
     return false;
 }
 

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "config/sprachen.h"
+#include "platform/ui/PlainMessageBox.h"
 #include "video/ueberwachungAbbau.h"
 #include "video/ui/PromptParts.h"
 #include "video/ui/ZugangAbfrage.h"
@@ -258,9 +259,8 @@ void TueberwachungForm::dropJob(int t, const std::string& caption) {
     DropDecision d = decideDrop(caption, settings_, discovery_, shownNames(), frameRate());
     if (d.kind == DropDecision::Kind::unknownCamera) return;  // the tile keeps its camera
     if (d.kind == DropDecision::Kind::duplicateName) {
-        QMessageBox box(QMessageBox::Critical, windowTitle(), qs(config::tr(config::txtCameraWithSameNameExists)),
-                        QMessageBox::Ok, this);
-        box.exec();
+        platform::ui::execPlainMessage(QMessageBox::Critical, windowTitle(),
+                                       qs(config::tr(config::txtCameraWithSameNameExists)), this);
         return;
     }
     if (d.askCredentials) {

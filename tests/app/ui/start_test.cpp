@@ -1,19 +1,30 @@
 // The start-up steps before the main form, with the real dialogs answered the
-// way a user would, and the notices of workers shown to the user.
+// way a user would, the windows of the first start in their order, and the
+// notices of workers shown to the user.
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <thread>
 
 #include "app/ui/TaskbarStart.h"
+#include "app/ui/copyright.h"
 #include "config/sprachen.h"
 #include "gui/QtTestKit.h"
 #include "platform/UserNotice.h"
+#include "settings/ui/autoStartFrame.h"
+#include "settings/ui/konfigForm.h"
 
 using namespace oculon;
+using namespace std::chrono_literals;
+using testsupport::child;
+using testsupport::clickAsUser;
 using testsupport::clickButton;
 using testsupport::onModal;
+using testsupport::pumpUntil;
 
 namespace {
 
@@ -33,7 +44,109 @@ std::optional<int> storedLanguage(const std::shared_ptr<platform::MemoryRegistry
     return reg.ReadInteger("language");
 }
 
+// Stands in for the main loop's timers, so that the test lets their time pass
+// by firing them; messages still go through Qt's loop.
+class TimerStandIn : public platform::LoopBackend {
+public:
+    TimerStandIn() : previous_(platform::MainLoop::instance().backend()) {
+        platform::MainLoop::instance().setBackend(this);
+    }
+    ~TimerStandIn() override { platform::MainLoop::instance().setBackend(previous_); }
+    TimerStandIn(const TimerStandIn&) = delete;
+    TimerStandIn& operator=(const TimerStandIn&) = delete;
+
+    void wake() override { previous_->wake(); }
+    std::uint64_t startTimer(std::chrono::milliseconds interval, std::function<void()> onTick) override {
+        timers_[next_] = {interval, std::move(onTick)};
+        return next_++;
+    }
+    void stopTimer(std::uint64_t timer) override { timers_.erase(timer); }
+
+    // How many running timers have this interval.
+    int running(std::chrono::milliseconds interval) const {
+        return static_cast<int>(
+            std::count_if(timers_.begin(), timers_.end(), [&](const auto& t) { return t.second.first == interval; }));
+    }
+    // The time of the running timer with this interval has passed.
+    void elapse(std::chrono::milliseconds interval) {
+        for (auto& [id, timer] : timers_) {
+            if (timer.first != interval) continue;
+            auto tick = timer.second;  // the tick may stop its timer
+            tick();
+            return;
+        }
+        ADD_FAILURE() << "no timer of " << interval.count() << " ms runs";
+    }
+
+private:
+    platform::LoopBackend* previous_;
+    std::map<std::uint64_t, std::pair<std::chrono::milliseconds, std::function<void()>>> timers_;
+    std::uint64_t next_ = 1;
+};
+
 }  // namespace
+
+TEST(StartWindows, TheAutostartOfferThenTheSettingsDialogThenTheSplashForFiveSecondsEachInItsTurn) {
+    config::sprache = config::lang_en;
+    TimerStandIn timers;
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    app::ui::Tcopyright::Options options;
+    options.startWorkers = false;
+    app::ui::Tcopyright form(settings, nullptr, options);
+    auto& splashOk = child<QPushButton>(form, "OKBtn");
+
+    bool offered = false;
+    onModal([&](QWidget& window) {
+        auto* offer = qobject_cast<settings::ui::TautoStartFrame*>(&window);
+        ASSERT_NE(offer, nullptr) << "the first window is not the autostart offer";
+        offered = true;
+        // Alone: the main window is not shown yet.
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(form.konfigForm(), nullptr);
+        testsupport::screenshotOfScreen("first-start-1-offer");
+        clickAsUser(offer->noButton(), QPoint(6, offer->noButton().height() / 2));  // on its circle
+        EXPECT_TRUE(offer->noButton().isChecked());
+        clickAsUser(child<QPushButton>(*offer, "vorButton"));
+    });
+    EXPECT_TRUE(app::showStartWindows(settings, form));
+    EXPECT_TRUE(offered);
+
+    // The splash shows, and its first showing opens the settings dialog above it.
+    ASSERT_TRUE(pumpUntil([&] { return form.konfigForm() != nullptr; }));
+    settings::ui::TkonfigForm& dialog = *form.konfigForm();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
+    EXPECT_EQ(timers.running(5000ms), 0) << "the splash's time runs while the dialog is open";
+    testsupport::screenshotOfScreen("first-start-2-settings");
+    clickAsUser(splashOk);  // the splash takes no input while the dialog is open
+    EXPECT_TRUE(form.isVisible());
+    clickAsUser(child<QPushButton>(dialog, "abbruchButton"));
+    ASSERT_TRUE(pumpUntil([&] { return form.konfigForm() == nullptr; }));
+
+    // Now the splash, for five seconds.
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(QApplication::activeWindow(), &form);
+    EXPECT_EQ(timers.running(5000ms), 1);
+    testsupport::screenshotOfScreen("first-start-3-splash");
+    timers.elapse(5000ms);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(timers.running(5000ms), 0);
+    EXPECT_FALSE(form.closed());
+}
+
+TEST(StartWindows, AnOfferLeftWithoutOkShowsNothingMore) {
+    config::sprache = config::lang_en;
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    app::ui::Tcopyright::Options options;
+    options.startWorkers = false;
+    app::ui::Tcopyright form(settings, nullptr, options);
+    onModal([](QWidget& offer) { clickAsUser(child<QPushButton>(offer, "abbrBtn")); });
+    EXPECT_FALSE(app::showStartWindows(settings, form));
+    testsupport::pumpFor(50ms);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.konfigForm(), nullptr);
+}
 
 TEST(ProgramStart, FirstStartAsksForTheLanguageAndStoresItOrEndsWithoutOk) {
     QApplication::setApplicationDisplayName({});  // the start names the program

@@ -5,11 +5,15 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
+#include "player/ui/videoPlayerForm.h"
 #include "gui/QtTestKit.h"
 #include "settings/ui/konfigForm.h"
 #include "video/ui/ueberwachungUnit.h"
@@ -102,6 +106,40 @@ TEST_F(Tray, WithoutANotificationAreaASmallWindowCarriesTheMenu) {
     fallback->close();
     EXPECT_TRUE(fallback->isVisible());
     EXPECT_FALSE(form().closed());
+}
+
+TEST_F(Tray, TheMenuAnswersWhileThePlayerIsOpenAndItsConfigureOpensTheDialogAboveIt) {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "this desktop has a notification area";
+    addStation();
+    form().Info1Click();
+    auto& aboutOk = testsupport::child<QPushButton>(form(), "OKBtn");
+    form().trayMenu().actions().at(3)->trigger();  // Recordings...
+    player::ui::TplayerForm* player = player::ui::recordingsPlayer();
+    ASSERT_NE(player, nullptr);
+    EXPECT_TRUE(player->isVisible());
+    // The player still blocks the program's other windows.
+    testsupport::clickAsUser(aboutOk);
+    EXPECT_TRUE(form().isVisible());
+
+    // The user opens the menu from the small window and picks Configure.
+    QWidget* fallback = form().fallbackWindow();
+    ASSERT_NE(fallback, nullptr);
+    fallback->move(player->geometry().right() - fallback->width(), player->geometry().top());
+    testsupport::onPopup([&](QWidget& menu) {
+        testsupport::screenshotOfScreen("tray_menu_over_player");
+        testsupport::clickAsUser(menu, static_cast<QMenu&>(menu).actionGeometry(&form().Konfiguration1()).center());
+    });
+    testsupport::clickAsUser(testsupport::child<QToolButton>(*fallback, "menuButton"));
+    ASSERT_NE(form().konfigForm(), nullptr);
+    EXPECT_TRUE(form().konfigForm()->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), form().konfigForm());
+    form().konfigForm()->reject();
+    testsupport::pumpUntil([&] { return form().konfigForm() == nullptr; });
+
+    // Close with the player open closes the player too.
+    QPointer<player::ui::TplayerForm> closing(player);
+    form().Beenden1Click();
+    EXPECT_TRUE(testsupport::pumpUntil([&] { return closing.isNull(); }));
 }
 
 TEST_F(Tray, OnlyTheSplashHidesItselfTheAboutBoxStaysUntilClosed) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "../pins/BufferTestKit.h"
+#include "media/audio/AUInternalStore.h"
 #include "media/audio/AUSimpleAudioBuffer.h"
 #include "media/pins/SGErrors.h"
 #include "media/pins/SGMemoryBuffer.h"
@@ -94,6 +95,28 @@ TEST(AudioResize, ASharedBufferMovesToANewContainerWithItsStamp) {
     EXPECT_EQ(shared->GetTimeStamp().BeginTime(), 70);
     EXPECT_EQ(b->GetSize(), 10u);  // the other owner keeps its size and block
     EXPECT_EQ(b->DataContainer()->CountOwners(), 1);
+}
+
+TEST(AudioContainer, SetBufferInstallsAnotherBlockAndKeepsTheByteCount) {
+    const auto b = make(10, 2, 16);
+    const auto other = make(40, 1, 8);
+    other->SetItem(0, 0, 200);
+    TAUSmartAudioBuffer& block = other->GetBuffer();
+    b->SetBuffer(block);
+    EXPECT_EQ(&b->GetBuffer(), &block);
+    EXPECT_EQ(block.CountOwners(), 2);
+    // The other block's header now describes the samples; the count of bytes stays.
+    EXPECT_EQ(b->GetChannels(), 1u);
+    EXPECT_EQ(b->GetByteSize(), 40u);
+    EXPECT_EQ(b->GetSize(), 40u);
+    EXPECT_EQ(b->GetItem(0, 0), 200);
+    // A block smaller than the buffer, or whose header cannot describe it, is refused.
+    const auto small = make(4, 1, 8);
+    EXPECT_THROW(b->SetBuffer(small->GetBuffer()), EAudioFormatError);
+    const auto corrupt = make(100, 1, 8);
+    reinterpret_cast<TAUWaveFormatExtensible*>(corrupt->GetBuffer().RawData())->Format.wBitsPerSample = 12;
+    EXPECT_THROW(b->SetBuffer(corrupt->GetBuffer()), EAudioFormatError);
+    EXPECT_EQ(&b->GetBuffer(), &block);
 }
 
 // ---- CopyToAudio against a per-sample reference

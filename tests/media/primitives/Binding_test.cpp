@@ -17,6 +17,7 @@
 #include "media/primitives/ImageCopy.h"
 #include "media/primitives/ImageMirror.h"
 #include "media/primitives/IppLoaders.h"
+#include "media/primitives/SGScopeDispatcher.h"
 #include "media/primitives/VectorFillCopy.h"
 #include "media/primitives/VectorLogic.h"
 
@@ -65,6 +66,8 @@ TEST(Binding, BindsOncePerProcess) {
     EXPECT_EQ(e.current(), e.body());
 }
 
+// But for the scope dispatcher's double-to-float conversion, which has a
+// variable and a body of its own.
 TEST(Binding, ANameInSeveralTablesIsOneEntryPointWithOneBody) {
     std::map<std::string, const EntryPoint*> first;
     for (Dispatcher d : kDispatchers) {
@@ -72,6 +75,11 @@ TEST(Binding, ANameInSeveralTablesIsOneEntryPointWithOneBody) {
         for (const EntryPoint& e : dispatcherEntries(d)) {
             SCOPED_TRACE(std::string(dispatcherName(d)) + " " + e.name);
             EXPECT_TRUE(inTable.insert(e.name).second) << "listed twice";
+            if (d == Dispatcher::SGScopeDispatcher && std::string(e.name) == "ippsConvert_64f32f") {
+                EXPECT_EQ(e.body(), reinterpret_cast<const void*>(&scope::_px_ippsConvert_64f32f));
+                EXPECT_NE(e.body(), reinterpret_cast<const void*>(&_px_ippsConvert_64f32f));
+                continue;
+            }
             auto [it, isNew] = first.emplace(e.name, &e);
             if (!isNew) {
                 EXPECT_EQ(e.current(), it->second->current());

@@ -198,9 +198,19 @@ std::vector<Writer> writers() {
     return all;
 }
 
-TEST(ColourConversion, RgbTo420WritesEveryChromaSampleAReaderUses) {
-    for (const Writer& write : writers())
-        forEachShape([&write](int w, int h, test::Layout l, unsigned seed) {
+// The entry point writes chroma only for whole 2 x 2 blocks: the planes of an
+// odd-sized image keep their last column and row as they were, which a
+// caller that sizes its planes floor(w/2) x floor(h/2) relies on. The
+// covering form gives the cut blocks chroma too, repeating their last row
+// or column.
+TEST(ColourConversion, RgbTo420WritesChromaOfWholeOrCoveringBlocks) {
+    std::vector<std::pair<Writer, bool>> all;
+    for (const Writer& write : writers()) all.emplace_back(write, false);
+    for (const planar420::Kernels* k : kernelSets()) all.emplace_back(k->fromRgbCoveringEdges, true);
+    for (const auto& entry : all) {
+        const Writer& write = entry.first;
+        const bool covering = entry.second;
+        forEachShape([&write, covering](int w, int h, test::Layout l, unsigned seed) {
             const int cw = (w + 1) / 2, ch = (h + 1) / 2;
             const TestImage src(3 * w, h, l.gap, l.bottomUp, seed);
             TestImage y(w, h, l.gap, false, seed + 1), u(cw, ch, l.gap, l.bottomUp, seed + 2),
@@ -210,9 +220,8 @@ TEST(ColourConversion, RgbTo420WritesEveryChromaSampleAReaderUses) {
             for (int r = 0; r < h; ++r)
                 for (int x = 0; x < w; ++x)
                     wy.at(r, x) = static_cast<Ipp8u>(studioLuma(at(r, x, 0), at(r, x, 1), at(r, x, 2)));
-            // A block cut by the image's edge repeats its last row or column.
-            for (int m = 0; m < ch; ++m)
-                for (int n = 0; n < cw; ++n) {
+            for (int m = 0; m < (covering ? ch : h / 2); ++m)
+                for (int n = 0; n < (covering ? cw : w / 2); ++n) {
                     int sum[3] = {};
                     for (int dr = 0; dr < 2; ++dr)
                         for (int dx = 0; dx < 2; ++dx)
@@ -228,6 +237,26 @@ TEST(ColourConversion, RgbTo420WritesEveryChromaSampleAReaderUses) {
             EXPECT_EQ(u.bytes, wu.bytes);
             EXPECT_EQ(v.bytes, wv.bytes);
         });
+    }
+}
+
+// A 3 x 3 image: nine luma samples and exactly one Cb and one Cr; planes of
+// one byte, with guards after them, take no more.
+TEST(ColourConversion, RgbTo420Of3x3WritesOneChromaSample) {
+    std::vector<Ipp8u> rgb(27, 200);
+    std::vector<Ipp8u> y(9 + 8, 0xAA), cb(1 + 8, 0xAA), cr(1 + 8, 0xAA);
+    Ipp8u* planes[3] = {y.data(), cb.data(), cr.data()};
+    int steps[3] = {3, 1, 1};
+    for (const Writer& write : writers()) {
+        ASSERT_EQ(write(rgb.data(), 9, planes, steps, {3, 3}), ippStsNoErr);
+        const int sum[3] = {800, 800, 800};
+        EXPECT_EQ(cb[0], blockCb(sum));
+        EXPECT_EQ(cr[0], blockCr(sum));
+        for (int i = 0; i < 9; ++i) EXPECT_EQ(y[i], studioLuma(200, 200, 200));
+        EXPECT_EQ(std::vector<Ipp8u>(y.begin() + 9, y.end()), std::vector<Ipp8u>(8, 0xAA));
+        EXPECT_EQ(std::vector<Ipp8u>(cb.begin() + 1, cb.end()), std::vector<Ipp8u>(8, 0xAA));
+        EXPECT_EQ(std::vector<Ipp8u>(cr.begin() + 1, cr.end()), std::vector<Ipp8u>(8, 0xAA));
+    }
 }
 
 // Every luma with every chroma pair through each kernel set: 64 images of
@@ -316,7 +345,8 @@ TEST(ColourConversion, WorkedValues) {
         Ipp8u* planes[3] = {&y, &cb, &cr};
         int steps[3] = {1, 1, 1};
         ippiRGBToYCbCr420_8u_C3P3R(px, 3, planes, steps, {1, 1});
-        EXPECT_EQ(std::vector<int>({y, cb, cr}), (std::vector<int>{luma, 128, 128}));
+        // A single pixel is no whole block: no chroma.
+        EXPECT_EQ(std::vector<int>({y, cb, cr}), (std::vector<int>{luma, 0, 0}));
     }
 }
 
@@ -452,6 +482,12 @@ TEST(ColourConversion, StatusOrder) {
     EXPECT_EQ(ippiRGBToYCbCr420_8u_C3P3R(b, 6, outNull, steps, empty), ippStsSizeErr);
     EXPECT_EQ(ippiRGBToYCbCr420_8u_C3P3R(b, 6, outNull, steps, ok), ippStsNullPtrErr);
     EXPECT_EQ(ippiColorTwist32f_8u_AC4IR(b, 8, ok, nullptr), ippStsNullPtrErr);
+    // A null step array is a null pointer, not a crash, in all five planar forms.
+    EXPECT_EQ(ippiYUV420ToRGB_8u_P3C3R(in, nullptr, b, 6, ok), ippStsNullPtrErr);
+    EXPECT_EQ(ippiYCbCr420ToRGB_8u_P3C3R(in, nullptr, b, 6, ok), ippStsNullPtrErr);
+    EXPECT_EQ(ippiYCbCr420ToRGB555_8u16u_P3C3R(in, nullptr, words, 4, ok), ippStsNullPtrErr);
+    EXPECT_EQ(ippiYCbCr420ToRGB565_8u16u_P3C3R(in, nullptr, words, 4, ok), ippStsNullPtrErr);
+    EXPECT_EQ(ippiRGBToYCbCr420_8u_C3P3R(b, 6, out, nullptr, ok), ippStsNullPtrErr);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "SampleReference.h"
 #include "media/primitives/FFT.h"
+#include "media/primitives/FFTSpecLayout.h"
 
 namespace oculon::primitives {
 namespace {
@@ -287,6 +288,56 @@ TEST(FFT, WorkBufferSizeAndCallersBuffer) {
             EXPECT_EQ(none, given);
         }
     }
+}
+
+// The fields of a specification, read through its handle where the layout
+// puts them.
+TEST(FFT, SpecificationFieldsLieWhereTheLayoutPutsThem) {
+    auto fields = [](const void* spec) { return static_cast<const FFTSpecLayout*>(spec); };
+    {
+        const ComplexSpec c = complexSpec(12, IPP_FFT_DIV_INV_BY_N);
+        const FFTSpecLayout* f = fields(c.p);
+        EXPECT_EQ(f->id, 7u);
+        EXPECT_EQ(f->order, 12);
+        EXPECT_EQ(f->forwardScaled, 0u);
+        EXPECT_EQ(f->inverseScaled, 1u);
+        EXPECT_EQ(f->scale, 1.0 / 4096);
+        EXPECT_EQ(f->hint, ippAlgHintNone);
+        EXPECT_EQ(f->workBytes, 64 << 4);
+        EXPECT_EQ(f->allocated, 1u);
+        EXPECT_NE(f->bitReversal, nullptr);
+        EXPECT_NE(f->passTwiddles, nullptr);
+        EXPECT_NE(f->columnPassTwiddles[0], nullptr);
+        EXPECT_NE(f->columnRoots[0], nullptr);
+        EXPECT_EQ(f->realRecombination, nullptr);
+    }
+    {
+        const RealSpec r = realSpec(6, IPP_FFT_DIV_BY_SQRTN);
+        const FFTSpecLayout* f = fields(r.p);
+        EXPECT_EQ(f->id, 9u);
+        EXPECT_EQ(f->forwardScaled + f->inverseScaled, 2u);
+        EXPECT_EQ(f->scale, 0.125);
+        EXPECT_EQ(f->workBytes, 0);
+        EXPECT_NE(f->realRecombination, nullptr);
+        EXPECT_NE(f->inverseRecombination, nullptr);
+    }
+    const ComplexSpec small = complexSpec(3, IPP_FFT_NODIV_BY_ANY);
+    EXPECT_EQ(fields(small.p)->scale, 0.0);
+    EXPECT_EQ(fields(small.p)->bitReversal, nullptr);
+    // Release clears the identification; a structure marked as not
+    // allocated by creation is only marked released.
+    IppsFFTSpec_C_64fc* spec = nullptr;
+    ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&spec, 5, IPP_FFT_NODIV_BY_ANY, ippAlgHintNone), ippStsNoErr);
+    auto* f = reinterpret_cast<FFTSpecLayout*>(spec);
+    f->allocated = 0;
+    EXPECT_EQ(ippsFFTFree_C_64fc(spec), ippStsNoErr);
+    EXPECT_EQ(f->id, 0u);
+    EXPECT_NE(f->passTwiddles, nullptr);
+    f->id = 7;
+    f->allocated = 1;
+    EXPECT_EQ(ippsFFTFree_C_64fc(spec), ippStsNoErr);
+    EXPECT_EQ(f->id, 0u);
+    EXPECT_EQ(f->passTwiddles, nullptr);
 }
 
 TEST(FFT, ChecksComeInOrderAndWriteNothing) {

@@ -1,6 +1,7 @@
 // The FIR filter against its defining sum over a signal cut into calls of
-// every size around the FFT threshold, in place and out of place, and the
-// state's identification checks.
+// every size around the FFT threshold, in place and out of place; the
+// multi-rate modes against upsampling, filtering and downsampling written
+// out; the delay-line types; and the state's identification checks.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 
 #include "SampleReference.h"
 #include "media/primitives/FIRFilter.h"
+#include "media/primitives/FIRState.h"
 
 namespace oculon::primitives {
 namespace {
@@ -92,6 +94,123 @@ TEST(FIRFilter, ChecksAndIdentification) {
     EXPECT_EQ(ippsFIR_64f(v, v, 4, state), ippStsContextMatchErr);
     EXPECT_EQ(ippsFIRFree_64f(state), ippStsContextMatchErr);
     EXPECT_EQ(ippsFIRFree_64f(nullptr), ippStsNullPtrErr);
+}
+
+// Every multi-rate mode against the signal upsampled (the input at upPhase
+// of each upFactor places, zeros between), filtered with the taps, and
+// downsampled (every downFactor-th value from downPhase), with a delay line
+// and over calls of several sizes.
+TEST(FIRFilter, MultiRateModesUpsampleFilterAndDownsample) {
+    struct Case {
+        int up, upPhase, down, downPhase, mode;
+    };
+    const Case cases[] = {{1, 0, 3, 1, 1}, {1, 0, 2, 0, 1}, {3, 1, 1, 0, 2}, {4, 3, 1, 0, 2},
+                          {3, 2, 2, 1, 3}, {2, 0, 5, 4, 3}, {5, 4, 3, 0, 3}};
+    const int calls[] = {1, 3, 700, 2, 5};
+    int iterations = 0;
+    for (int c : calls) iterations += c;
+    for (const int tapsLen : {1, 7, 40}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << tapsLen << " taps, up " << c.up << "/" << c.upPhase << " down " << c.down
+                                            << "/" << c.downPhase);
+            const std::vector<double> taps = randomDoubles(tapsLen, 3);
+            const int delayLen = (tapsLen + c.up - 1) / c.up;
+            const std::vector<double> delay = randomDoubles(delayLen, 4);
+            const std::vector<double> x = randomDoubles(static_cast<std::size_t>(iterations) * c.down, 5);
+            auto input = [&](long long i) { return i >= 0 ? x[i] : -i <= delayLen ? delay[-i - 1] : 0.0; };
+            // Place j of the upsampled signal, the delay line before the
+            // first input.
+            auto place = [&](long long j) {
+                const long long shifted = j - c.upPhase;
+                return shifted % c.up == 0 ? input(shifted / c.up) : 0.0;
+            };
+            IppsFIRState_64f* state = nullptr;
+            ASSERT_EQ(ownsFIRMRInitAlloc_64f(&state, taps.data(), tapsLen, c.up, c.upPhase, c.down, c.downPhase,
+                                             delay.data()),
+                      ippStsNoErr);
+            EXPECT_EQ(reinterpret_cast<FIRStateHeader*>(state)->mode, c.mode);
+            std::vector<double> out(static_cast<std::size_t>(iterations) * c.up, -7);
+            int done = 0;
+            for (int n : calls) {
+                ASSERT_EQ(ippsFIR_64f(x.data() + done * c.down, out.data() + done * c.up, n, state), ippStsNoErr);
+                done += n;
+            }
+            for (long long m = 0; m < static_cast<long long>(out.size()); ++m) {
+                const long long j = m * c.down + c.downPhase;
+                long double want = 0;
+                for (int k = 0; k < tapsLen; ++k) want += static_cast<long double>(taps[k]) * place(j - k);
+                ASSERT_NEAR(out[m], static_cast<double>(want), 1e-12) << m;
+            }
+            // The mode word chooses the routine; any other is refused.
+            auto& mode = reinterpret_cast<FIRStateHeader*>(state)->mode;
+            for (const int other : {0, 4, -1}) {
+                mode = other;
+                EXPECT_EQ(ippsFIR_64f(x.data(), out.data(), 1, state), ippStsContextMatchErr);
+            }
+            EXPECT_EQ(ippsFIRFree_64f(state), ippStsNoErr);
+        }
+    }
+}
+
+// A delay line of 16-bit, 32-bit integer or single-precision samples is
+// converted into the history; the double filter refuses such a state until
+// it is told it is its own.
+TEST(FIRFilter, DelayLinesOfOtherSampleTypesBecomeTheHistory) {
+    const double taps[] = {1, 10, 100};
+    const Ipp16s d16[] = {-3, 2, 1};
+    const Ipp32s d32[] = {-3, 2, 1};
+    const Ipp32f d32f[] = {-3.0f, 2.0f, 1.0f};
+    const std::pair<Ipp32u, const void*> lines[] = {
+        {kFIRDelay16s, d16}, {kFIRDelay32s, d32}, {kFIRDelay32f, d32f}, {kFIRSingleRate, nullptr}};
+    for (const auto& [id, line] : lines) {
+        IppsFIRState_64f* state = nullptr;
+        ASSERT_EQ(ownsFIRInitAlloc_64f(&state, taps, 3, line, id), ippStsNoErr);
+        auto& header = *reinterpret_cast<FIRStateHeader*>(state);
+        EXPECT_EQ(header.id, id);
+        double x = 0;
+        if (id != kFIRSingleRate) {
+            EXPECT_EQ(ippsFIR_64f(&x, &x, 1, state), ippStsContextMatchErr);
+        }
+        header.id = kFIRSingleRate;
+        // x[-1] = -3 and x[-2] = 2 meet the taps 10 and 100.
+        ASSERT_EQ(ippsFIR_64f(&x, &x, 1, state), ippStsNoErr);
+        EXPECT_EQ(x, line ? 10 * -3 + 100 * 2 : 0);
+        EXPECT_EQ(ippsFIRFree_64f(state), ippStsNoErr);
+    }
+}
+
+// One block: the header, then the reversed taps, the delay buffer and the
+// FFT areas inside it. A state whose owner flag is 0 is not released.
+TEST(FIRFilter, StateIsOneBlockWithHeaderAndOwnerFlag) {
+    const std::vector<double> taps = randomDoubles(40, 1);
+    IppsFIRState_64f* state = nullptr;
+    ASSERT_EQ(ippsFIRInitAlloc_64f(&state, taps.data(), 40, nullptr), ippStsNoErr);
+    auto& h = *reinterpret_cast<FIRStateHeader*>(state);
+    const auto* begin = reinterpret_cast<const Ipp8u*>(state);
+    auto inside = [&](const void* p) {
+        const auto* b = static_cast<const Ipp8u*>(p);
+        return b >= begin + sizeof(FIRStateHeader) && b < begin + 200000;
+    };
+    EXPECT_EQ(h.id, kFIRSingleRate);
+    EXPECT_EQ(h.tapsLen, 40);
+    EXPECT_EQ(h.tapsLen2, 40);
+    EXPECT_EQ(h.directBlock, 41);
+    EXPECT_EQ(h.fftLength, 128);
+    EXPECT_EQ(h.delayIndex, 0);
+    EXPECT_EQ(h.owner, 1);
+    EXPECT_NE(h.fftSpec, nullptr);
+    for (const void* p : {static_cast<const void*>(h.taps), static_cast<const void*>(h.delay),
+                          static_cast<const void*>(h.fftTaps), static_cast<const void*>(h.fftWork)})
+        EXPECT_TRUE(inside(p));
+    EXPECT_EQ(h.taps[0], taps[39]);
+    EXPECT_LT(reinterpret_cast<const Ipp8u*>(h.taps), reinterpret_cast<const Ipp8u*>(h.delay));
+    EXPECT_LT(reinterpret_cast<const Ipp8u*>(h.delay), reinterpret_cast<const Ipp8u*>(h.fftTaps));
+    h.owner = 0;
+    EXPECT_EQ(ippsFIRFree_64f(state), ippStsNoErr);
+    EXPECT_EQ(h.id, kFIRSingleRate);
+    h.owner = 1;
+    EXPECT_EQ(ippsFIRFree_64f(state), ippStsNoErr);
+    EXPECT_EQ(ippsFIRFree_64f(state), ippStsContextMatchErr);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -72,20 +73,37 @@ const Form kForms[] = {
 
 const IppiBorderType kBorders[] = {ippBorderConst, ippBorderRepl, ippBorderWrap, ippBorderMirror, ippBorderMirrorR};
 
-// Runs the filter on a width x height region one row and one column into a
+// A k x k mask, mask[i][j] weighing S(x + j - h, y + i - h).
+using Mask = std::vector<std::vector<int>>;
+
+Mask outer(const std::vector<int>& down, const std::vector<int>& across) {
+    Mask m(down.size(), std::vector<int>(across.size()));
+    for (size_t i = 0; i < down.size(); ++i)
+        for (size_t j = 0; j < across.size(); ++j) m[i][j] = down[i] * across[j];
+    return m;
+}
+
+// Filters the source region at `region` (srcStep bytes a row) into the
+// destination (dstStep bytes a row) with the given border value.
+using Run = std::function<void(const Ipp8u* region, int srcStep, Ipp16s* dst, int dstStep, Ipp8u value)>;
+
+// Runs a filter on a width x height region one row and one column into a
 // larger image of `fill` (random when negative), with the border value
 // `value` (random when negative), and compares every destination sample with
-// the formula; returns the destination, rows width + 2 samples apart.
-std::vector<Ipp16s> checkAgainstFormula(const Form& f, IppiBorderType border, int width, int height, int fill,
-                                        int value, unsigned seed) {
+// the mask's sum in 16 bits (added to what the destination held, when
+// `accumulates`); returns the destination, rows width + 2 samples apart.
+std::vector<Ipp16s> checkAgainstMask(const Mask& mask, bool accumulates, IppiBorderType border, int width, int height,
+                                     int fill, int value, unsigned seed, const Run& run) {
     std::mt19937 rng(seed);
     const int srcStep = width + 3, dstStep = 2 * width + 4, dstCols = dstStep / 2;
     std::vector<Ipp8u> src(static_cast<size_t>(srcStep) * (height + 2));
     for (Ipp8u& s : src) s = static_cast<Ipp8u>(fill < 0 ? rng() : fill);
     const Ipp8u* region = src.data() + srcStep + 1;
     if (value < 0) value = static_cast<Ipp8u>(rng());
-    std::vector<Ipp16s> dst(static_cast<size_t>(dstCols) * height, 0x5A5A), want = dst;
-    const int h = static_cast<int>(f.across.size()) / 2;
+    std::vector<Ipp16s> dst(static_cast<size_t>(dstCols) * height);
+    for (Ipp16s& d : dst) d = static_cast<Ipp16s>(rng());
+    std::vector<Ipp16s> want = dst;
+    const int h = static_cast<int>(mask.size()) / 2;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             int sum = 0;
@@ -93,18 +111,29 @@ std::vector<Ipp16s> checkAgainstFormula(const Form& f, IppiBorderType border, in
                 for (int j = -h; j <= h; ++j) {
                     const int sx = fold(x + j, width, border), sy = fold(y + i, height, border);
                     const int s = sx < 0 || sy < 0 ? value : region[sy * srcStep + sx];
-                    sum += f.down[i + h] * f.across[j + h] * s;
+                    sum += mask[i + h][j + h] * s;
                 }
-            want[static_cast<size_t>(y) * dstCols + x] = static_cast<Ipp16s>(sum);
+            Ipp16s& w = want[static_cast<size_t>(y) * dstCols + x];
+            w = static_cast<Ipp16s>(accumulates ? w + sum : sum);
         }
-    int size = 0;
-    EXPECT_EQ(f.size({width, height}, f.mask, &size), ippStsNoErr);
-    std::vector<Ipp8u> buffer(static_cast<size_t>(size) + 1);
-    EXPECT_EQ(f.filter(region, srcStep, dst.data(), dstStep, {width, height}, f.mask, border, static_cast<Ipp8u>(value),
-                       buffer.data() + 1),
-              ippStsNoErr);
+    run(region, srcStep, dst.data(), dstStep, static_cast<Ipp8u>(value));
     EXPECT_EQ(dst, want);
     return dst;
+}
+
+// The filter with a buffer exactly as large as its size entry says, starting
+// off alignment.
+std::vector<Ipp16s> checkAgainstFormula(const Form& f, IppiBorderType border, int width, int height, int fill,
+                                        int value, unsigned seed) {
+    return checkAgainstMask(
+        outer(f.down, f.across), false, border, width, height, fill, value, seed,
+        [&](const Ipp8u* region, int srcStep, Ipp16s* dst, int dstStep, Ipp8u v) {
+            int size = 0;
+            EXPECT_EQ(f.size({width, height}, f.mask, &size), ippStsNoErr);
+            std::vector<Ipp8u> buffer(static_cast<size_t>(size) + 1);
+            EXPECT_EQ(f.filter(region, srcStep, dst, dstStep, {width, height}, f.mask, border, v, buffer.data() + 1),
+                      ippStsNoErr);
+        });
 }
 
 TEST(SobelFilters, EqualTheFormulaForEveryBorderAndEveryStepOfThePipeline) {
@@ -117,6 +146,85 @@ TEST(SobelFilters, EqualTheFormulaForEveryBorderAndEveryStepOfThePipeline) {
                                  << f.name << ", border " << border << ", " << width << "x" << height);
                     checkAgainstFormula(f, border, width, height, -1, -1, ++seed);
                 }
+}
+
+// The pipeline's kernels, by number, with the coefficients each applies.
+const std::vector<int> kRowKernelSets[] = {
+    {-1, 0, 1},       {3, 10, 3}, {1, 0, -1},      {1, 2, 0, -2, -1}, {1, -2, 1},
+    {1, 0, -2, 0, 1}, {1, 2, 1},  {1, 4, 6, 4, 1}, {1, 1, 1},         {1, 1, 1, 1, 1},
+};
+const std::vector<int> kColumnKernelSets[] = {
+    {3, 10, 3},           {-1, 0, 1}, {1, 2, 1},       {1, 4, 6, 4, 1}, {-1, -2, 0, 2, 1},    {1, -2, 1},
+    {1, 0, -2, 0, 1},     {},         {1, 4, 6, 4, 1}, {-1, -2, -1},    {-1, -4, -6, -4, -1}, {-1, -2, -1},
+    {-1, -4, -6, -4, -1},
+};
+constexpr int kAccumulatingColumn = 8;
+
+// Runs the pipeline with one row and one column kernel, the coefficient sets
+// handed over as the filters hand theirs, in a buffer sized for `bufferWidth`.
+Run pipeline(int rowKernel, int columnKernel, const std::vector<int>& rowSet, int k, IppiBorderType border, int width,
+             int height, int bufferWidth) {
+    return [=](const Ipp8u* region, int srcStep, Ipp16s* dst, int dstStep, Ipp8u value) {
+        int size = 0;
+        ASSERT_EQ(ippiFilterSobelHorizGetBufferSize_8u16s_C1R({bufferWidth, 1}, k == 3 ? ippMskSize3x3 : ippMskSize5x5,
+                                                              &size),
+                  ippStsNoErr);
+        std::vector<Ipp8u> buffer(static_cast<size_t>(size) + 3);
+        const std::vector<Ipp16s> rows(rowSet.begin(), rowSet.end()), columns(k, 0);
+        EXPECT_EQ(ownFilterSobelBorderPipeline(region, srcStep, dst, dstStep, width, height, rows.data(),
+                                               static_cast<int>(rows.size()), columns.data(), k, border, value,
+                                               buffer.data() + 3, rowKernel, columnKernel),
+                  ippStsNoErr);
+    };
+}
+
+// Every row kernel with every column kernel of its size, each pair against
+// the product of their coefficient sets (the accumulating column kernel
+// added to the destination), on every border and heights through the
+// pipeline's steps; the 3x3 Laplacian pair against its mask.
+TEST(SobelPipeline, EveryKernelPairEqualsItsMask) {
+    unsigned seed = 100;
+    for (int r = 0; r < kFilterRowKernelCount - 1; ++r)
+        for (int c = 0; c < kFilterColumnKernelCount; ++c) {
+            const std::vector<int>& across = kRowKernelSets[r];
+            const std::vector<int>& down = kColumnKernelSets[c];
+            if (down.size() != across.size()) continue;
+            const int k = static_cast<int>(across.size());
+            for (IppiBorderType border : kBorders)
+                for (const auto& [width, height] : {std::pair{1, 2}, {3, 1}, {5, 19}, {23, 35}}) {
+                    SCOPED_TRACE(testing::Message() << "row kernel " << r << ", column kernel " << c << ", border "
+                                                    << border << ", " << width << "x" << height);
+                    checkAgainstMask(outer(down, across), c == kAccumulatingColumn, border, width, height, -1, -1,
+                                     ++seed, pipeline(r, c, across, k, border, width, height, width));
+                }
+        }
+    const Mask laplacian = {{2, 0, 2}, {0, -8, 0}, {2, 0, 2}};
+    for (IppiBorderType border : kBorders)
+        for (const auto& [width, height] : {std::pair{1, 1}, {2, 3}, {9, 18}, {40, 37}}) {
+            SCOPED_TRACE(testing::Message() << "Laplacian, border " << border << ", " << width << "x" << height);
+            // The row set sums to A's coefficients: the constant border's rows
+            // are read only for their A half.
+            checkAgainstMask(laplacian, false, border, width, height, -1, -1, ++seed,
+                             pipeline(kFilterRowLaplacian, 7, {1, 0, 1}, 3, border, width, height, 2 * width));
+        }
+}
+
+// The kernels' work-area size: 4 x kernel size + 64 for any region.
+TEST(SobelPipeline, BufferSizesOfTheTwoPasses) {
+    for (auto size :
+         {ippiFilterRowBorderPipelineGetBufferSize_8u16s_C1R, ippiFilterColumnPipelineGetBufferSize_16s_C1R}) {
+        int bytes = -1;
+        for (int k : {1, 3, 5, 100}) {
+            ASSERT_EQ(size({7, 1}, k, &bytes), ippStsNoErr);
+            EXPECT_EQ(bytes, 4 * k + 64);
+        }
+        bytes = -1;
+        EXPECT_EQ(size({7, 1}, 3, nullptr), ippStsNullPtrErr);
+        EXPECT_EQ(size({0, 1}, 3, &bytes), ippStsSizeErr);
+        EXPECT_EQ(size({1, 0}, 3, &bytes), ippStsSizeErr);
+        EXPECT_EQ(size({1, 1}, 0, &bytes), ippStsSizeErr);
+        EXPECT_EQ(bytes, -1);
+    }
 }
 
 TEST(SobelFilters, AFullImageUnderAZeroBorderReachesTheExtremes) {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "media/primitives/SGScopeDispatcher.h"
 #include "media/primitives/VectorFillCopy.h"
 #include "media/primitives/VectorLogic.h"
 
@@ -137,6 +138,20 @@ TEST(VectorConvert, DoubleToFloatSaturatesAtTheFloatRange) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     ASSERT_EQ(ippsConvert_64f32f(&nan, out, 1), ippStsNoErr);
     EXPECT_TRUE(std::isnan(out[0]));
+}
+
+// The scope dispatcher's own conversion sends NaN, like everything at or
+// below -FLT_MAX, to -FLT_MAX.
+TEST(VectorConvert, ScopeConversionTurnsNaNIntoMinusFltMax) {
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    const double in[] = {nan, -nan, -inf, -double{FLT_MAX}, std::nextafter(-double{FLT_MAX}, 0.0), 1.0, double{FLT_MAX},
+                         inf, 1e39, -1e39};
+    const float want[] = {-FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX, 1.0f, FLT_MAX, FLT_MAX, FLT_MAX, -FLT_MAX};
+    float out[10];
+    ASSERT_EQ(scope::ippsConvert_64f32f(in, out, 10), ippStsNoErr);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(out[i], want[i]) << i;
+    EXPECT_EQ(scope::ippsConvert_64f32f(in, nullptr, 1), ippStsNullPtrErr);
+    EXPECT_EQ(scope::ippsConvert_64f32f(in, out, 0), ippStsSizeErr);
 }
 
 TEST(VectorConvert, WideningIsExactAndIntToFloatRoundsToNearest) {

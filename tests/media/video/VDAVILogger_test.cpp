@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstring>
 #include <fstream>
 
 #include "LoggerTestKit.h"
@@ -214,13 +215,46 @@ TEST(AVIHeader, RateScaleKeyFramesAndByteRateFitTheirFields) {
     // The low 32 bits of the delay count.
     EXPECT_EQ(VDAVIVideoHeader(8, 8, (std::int64_t{1} << 32) + 400'000).Rate, 250'000u);
 
-    // Such a stream is still written and read back (FFmpeg's muxer stores
-    // rates above 1000 frames per second as 600).
+    // Such a stream is still written, at its rate, and read back.
     LoggerRig rig;
     rig.compressWith({});
     const std::string fast = rig.write("fast.avi", 8, 8, 1, frames(8, 8, 2));
     EXPECT_EQ(run("ffprobe -v error -count_frames -show_entries stream=time_base,nb_read_frames -of csv=p=0 " + fast),
-              "1/600,2\n");
+              "5000/1063829787,2\n");
+}
+
+// The first stream header of the file: its scale and rate, read from the bytes.
+std::pair<std::uint32_t, std::uint32_t> streamScaleAndRate(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string head(64 * 1024, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    const auto strh = head.find("strh");
+    EXPECT_NE(strh, std::string::npos);
+    if (strh == std::string::npos) return {};
+    const auto le32 = [&](std::size_t at) {
+        std::uint32_t v = 0;
+        std::memcpy(&v, head.data() + at, 4);
+        return v;
+    };
+    return {le32(strh + 8 + 20), le32(strh + 8 + 24)};
+}
+
+TEST(AVIHeader, StreamHeadersHoldTheRateAsGivenUpTo2000FramesPerSecond) {
+    LoggerRig rig;
+    const struct {
+        std::int32_t delay;
+        std::uint32_t rate;
+        const char* probed;
+    } cases[] = {{10'000'000, 10'000, "1/1"}, {400'000, 250'000, "25/1"}, {5'000, 20'000'000, "2000/1"}};
+    for (const bool compressed : {false, true}) {
+        rig.compressWith(compressed ? std::vector<std::string>{"MJPG"} : std::vector<std::string>{});
+        for (const auto& c : cases) {
+            const std::string path = rig.write("rate.avi", 16, 8, c.delay, frames(16, 8, 3));
+            EXPECT_EQ(streamScaleAndRate(path), std::make_pair(10'000u, c.rate)) << c.delay;
+            EXPECT_EQ(run("ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate -of csv=p=0 " + path),
+                      std::string(c.probed) + "\n");
+        }
+    }
 }
 
 TEST(AVILogger, ANewNameWhileRunningSwitchesFilesAtTheNextStart) {
@@ -357,7 +391,7 @@ TEST(AVILogger, ABlockThatNamesNoRateIsWrittenAtTheStreamsRate) {
 TEST(AVILogger, AudioThatNoFileHoldsIsRefusedAndTheFramesStillWritten) {
     // Rates past the header's fields (or a byte rate that wraps) would make
     // the whole file unwritable; such audio is refused at its start.
-    for (const auto& [rate, channels, bits] : {std::tuple{2'200'000'000u, 1u, 8u}, std::tuple{0x7FFFFFFFu, 2u, 16u}}) {
+    for (const auto& [rate, channels, bits] : {std::tuple{1'100'000'000u, 2u, 16u}, std::tuple{0x7FFFFFFFu, 2u, 16u}}) {
         AudioRig rig;
         rig.start(audio::AUMakeWaveFormat(rate, 0, channels, bits));
         rig.filter->SendData(patternFrame(32, 16, 0));
@@ -366,6 +400,128 @@ TEST(AVILogger, AudioThatNoFileHoldsIsRefusedAndTheFramesStillWritten) {
         for (const auto& error : rig.errors) EXPECT_EQ(error, "Can't open stream : " + rig.path + " .");
         EXPECT_EQ(probeVideo(rig.path), "rawvideo,32,16,25/1,1\n");
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A block of 0.1 s at 8000 Hz, mono, of `bits`: bytes that differ from block
+// to block, appended to `sent`.
+audio::IAUAudioBuffer audioBlock(std::uint32_t bits, int n, std::string& sent) {
+    const auto buffer = audio::TAUAudioBuffer::CreateSizeEx(8000, 1, 800, 1, bits);
+    std::uint8_t* bytes = buffer->Write();
+    for (std::uint32_t i = 0; i < buffer->GetByteSize(); ++i)
+        bytes[i] = static_cast<std::uint8_t>((static_cast<std::uint32_t>(n) * 7919 + i) * 2654435761u >> 24);
+    sent.append(reinterpret_cast<const char*>(buffer->Read()), buffer->GetByteSize());
+    return buffer;
+}
+
+std::string decodeAudio(const std::string& path, const char* format) {
+    return run("ffmpeg -v error -i " + path + " -map 0:a -f " + format + " -");
+}
+
+std::string audioCodec(const std::string& path) {
+    return run("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name -of csv=p=0 " + path);
+}
+
+struct Width {
+    std::uint32_t bits;
+    const char* codec;  // as ffprobe names it
+    const char* rawFormat;
+};
+
+class AudioAfterFrames : public ::testing::TestWithParam<Width> {};
+
+TEST_P(AudioAfterFrames, IsAddedToTheFileAndKeptSampleForSample) {
+    const Width width = GetParam();
+    AudioRig rig;
+    rig.filter->SendStartCommand(32, 16, kDelay);
+    for (int n = 0; n < 50; ++n) rig.filter->SendData(patternFrame(32, 16, n));
+    const auto format = audio::AUMakeWaveFormat(8000, 0, 1, width.bits);
+    rig.audio->Notify(std::make_shared<audio::TPNStartWaveOperation>(&format));
+    std::string sent;
+    for (int n = 0; n < 30; ++n) rig.audio->SubmitBuffer(audioBlock(width.bits, n, sent));
+    for (int n = 0; n < 25; ++n) rig.filter->SendData(patternFrame(32, 16, n));
+    rig.stop();
+    EXPECT_TRUE(rig.errors.empty());
+    EXPECT_EQ(probeVideo(rig.path), "rawvideo,32,16,25/1,75\n");
+    EXPECT_EQ(audioCodec(rig.path), std::string(width.codec) + "\n");
+    const std::string decoded = decodeAudio(rig.path, width.rawFormat);
+    EXPECT_EQ(decoded.size(), sent.size());
+    EXPECT_TRUE(decoded == sent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, AudioAfterFrames,
+                         ::testing::Values(Width{16, "pcm_s16le", "s16le"}, Width{24, "pcm_s24le", "s24le"},
+                                           Width{32, "pcm_s32le", "s32le"}),
+                         [](const auto& info) { return std::to_string(info.param.bits) + "_bits"; });
+
+TEST(CommonLogger, AFileSwitchFirstCatchesTheAudioUpWithTheFramesWritten) {
+    AudioRig rig;
+    auto names = pins::PNMakePin<pins::TSGPNStringSourcePin>(nullptr, nullptr);
+    ASSERT_TRUE(rig.logger->FileNamePin().Connect(names.get()));
+    const std::string second = rig.dir.path() + "/second.avi";
+    rig.start(audio::AUMakeWaveFormat(8000, 0, 1, 16));
+    std::string sent;
+    // One second of frames, half a second of audio: the frames wait for it.
+    for (int n = 0; n < 25; ++n) rig.filter->SendData(patternFrame(32, 16, n));
+    for (int n = 0; n < 5; ++n) rig.audio->SubmitBuffer(audioBlock(16, n, sent));
+    names->Notify(std::make_shared<pins::TPNSuppliedStringOperation>(second));
+    rig.filter->SendStartCommand(32, 16, kDelay);
+    // The first file takes audio up to its frames' second; the rest goes on in the next.
+    for (int n = 5; n < 20; ++n) rig.audio->SubmitBuffer(audioBlock(16, n, sent));
+    for (int n = 0; n < 25; ++n) rig.filter->SendData(patternFrame(32, 16, n));
+    rig.stop();
+    EXPECT_TRUE(rig.errors.empty());
+
+    EXPECT_EQ(probeVideo(rig.path), "rawvideo,32,16,25/1,25\n");
+    EXPECT_EQ(probeVideo(second), "rawvideo,32,16,25/1,25\n");
+    const std::string first = decodeAudio(rig.path, "s16le"), next = decodeAudio(second, "s16le");
+    EXPECT_EQ(first.size(), 2u * 8000);
+    EXPECT_TRUE(first + next == sent);
+    // By the time stamps: the first file's audio ends where its frames end.
+    EXPECT_EQ(run("ffprobe -v error -select_streams a:0 -show_entries packet=pts_time -of csv=p=0 " + rig.path)
+                  .substr(5 * 9 * 2 - 9),
+              "0.900000\n");
+}
+
+// A logger whose hooks count and, when asked, take the frames.
+class HookedLogger : public TVDAVILogger {
+public:
+    using TVDAVILogger::TVDAVILogger;
+    bool takeFrames = false;
+    int taken = 0;
+    int rounds = 0;
+
+protected:
+    bool SubVideoSinkDispatch(const pins::IPNNotifyOperation& op) override {
+        if (!takeFrames || !pins::PNOperationAs<pins::TPNSuppliedBufferOperation>(op)) return false;
+        ++taken;
+        return true;
+    }
+    void IntProcessStreams() override { ++rounds; }
+};
+
+TEST(CommonLogger, HooksSeeTheInputAndEachRoundOfTheQueues) {
+    LoggerRig rig;
+    auto hooked = pins::PNOwned<HookedLogger>::make(nullptr, "Hooked");
+    ASSERT_TRUE(hooked->InputPin().Connect(&rig.filter->OutputPin()));
+    rig.logger.reset();
+    hooked->Compression().SetEnabled(false);
+    hooked->SetFileName(rig.dir.path() + "/hooked.avi");
+    hooked->SetEnabled(true);
+    rig.filter->SetEnabled(true);
+    rig.filter->SendStartCommand(16, 8, kDelay);
+    hooked->takeFrames = true;
+    for (int n = 0; n < 3; ++n) rig.filter->SendData(patternFrame(16, 8, n));
+    EXPECT_EQ(hooked->taken, 3);
+    EXPECT_EQ(hooked->CurrentFrame(), 0);
+    hooked->takeFrames = false;
+    const int rounds = hooked->rounds;
+    for (int n = 0; n < 2; ++n) rig.filter->SendData(patternFrame(16, 8, n));
+    EXPECT_EQ(hooked->CurrentFrame(), 2);
+    EXPECT_GE(hooked->rounds, rounds + 2);
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 
 #include "media/video/VDBitmap.h"
 
+#include "media/video/VDDIB.h"
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -52,6 +55,11 @@ TEST(VDBitmap, TwoByTwoFrameMakesTheSeventyByteBmpFile) {
     TVDBitmap().SaveToStream(empty);
     EXPECT_EQ(empty.str(), std::string("BM\0\0\0\0\0\0\0\0\0\0\0\0", 14));
     EXPECT_THROW(bitmap.SaveToFile(dir.path() + "/missing/x.bmp"), pins::EFileError);
+    // A link planted at the name is not written through.
+    const std::string victim = dir.write("victim", "theirs");
+    std::filesystem::create_symlink(victim, dir.path() + "/planted.bmp");
+    EXPECT_THROW(bitmap.SaveToFile(dir.path() + "/planted.bmp"), pins::EFileError);
+    EXPECT_EQ(testsupport::readFile(victim), "theirs");
 }
 
 TEST(VDBitmap, BitsComeWithTheFirstSizeAndRefusedSizesChangeNothing) {
@@ -99,6 +107,33 @@ TEST(VDBitmap, LargeBmpFilesReadBackByImageMagick) {
         const std::string read = testkit::run("/usr/bin/convert " + path + " -alpha off -depth 8 bgr:-");
         EXPECT_TRUE(read == std::string(expected.begin(), expected.end())) << read.size() << " bytes";
     });
+}
+
+TEST(VDBitmap, AsAWindowBitmapItHandsItsOwnHeaderToTheDIBReads) {
+    TVDBasicBitmap bitmap;
+    bitmap.SetWidth(5);
+    bitmap.SetHeight(3);
+    for (std::uint32_t i = 0; i < bitmap.RowBytes() * 3; ++i) bitmap.RawData()[i] = static_cast<std::uint8_t>(i);
+    const TVDBasicBitmapView view(bitmap);
+    BITMAPINFOHEADER header;
+    ASSERT_TRUE(SGInitializeBitmapInfoHeader(view, header, 24));
+    // The section's own header: top-down, so negative; rows of 16 bytes.
+    EXPECT_EQ(header.biHeight, -3);
+    EXPECT_EQ(header.biWidth, 5);
+    EXPECT_EQ(header.biSizeImage, 16u * 3);
+    // Read at 32 bits: the same header with that depth's rows.
+    ASSERT_TRUE(SGInitializeBitmapInfoHeader(view, header, 32));
+    EXPECT_EQ(header.biBitCount, 32);
+    EXPECT_EQ(header.biSizeImage, 20u * 3);
+    // The rows come top-down, each at the caller's step.
+    std::vector<std::uint8_t> bits(8 * 3 * 3);
+    ASSERT_TRUE(SGGetDIB(view, header, 24, 8, bits));
+    EXPECT_EQ(header.biHeight, 3);
+    for (int y = 0; y < 3; ++y)
+        EXPECT_TRUE(std::equal(bits.begin() + y * 24, bits.begin() + y * 24 + 15, bitmap.RawData() + y * 16)) << y;
+    // A bitmap without bits is no section: its size is taken as it is.
+    TVDBasicBitmap empty;
+    EXPECT_FALSE(SGInitializeBitmapInfoHeader(TVDBasicBitmapView(empty), header, 24));
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // The logger between threads: a stream that starts and sends its frames on
 // a worker thread gets its file from the main thread and loses none of the
 // frames that came before the file; the logger's own worker writes them in
-// order; OnProgress runs on the main thread, once per changed count.
+// order; OnProgress runs on the main thread, once per changed count; a wave
+// start asks both sources what they stream, with the input free meanwhile.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <latch>
 #include <thread>
 
@@ -83,9 +85,18 @@ INSTANTIATE_TEST_SUITE_P(Threads, LoggerThreads,
 // A logger with a video and an audio source of its own, the audio
 // compressed to IMA ADPCM (blocks of 2041 samples).
 struct TwoStreams : LoggerRig {
-    pins::PNOwned<TVDPNImageSourcePin> video = pins::PNMakePin<TVDPNImageSourcePin>(nullptr, nullptr);
-    pins::PNOwned<pins::TSGPNSourcePin> audio = pins::PNMakePin<pins::TSGPNSourcePin>(nullptr, nullptr);
+    // What each source is asked from downstream, as its operation event sees it.
+    std::function<bool(const pins::IPNNotifyOperation&)> videoAsked, audioAsked;
+    pins::PNOwned<TVDPNImageSourcePin> video =
+        pins::PNMakePin<TVDPNImageSourcePin>(nullptr, nullptr, nullptr, askedThrough(videoAsked));
+    pins::PNOwned<pins::TSGPNSourcePin> audio =
+        pins::PNMakePin<pins::TSGPNSourcePin>(nullptr, nullptr, nullptr, askedThrough(audioAsked));
     std::string path = dir.path() + "/both.avi";
+
+    static pins::TSGPNOperationEvent askedThrough(const std::function<bool(const pins::IPNNotifyOperation&)>& asked) {
+        return [&asked](pins::TPNBasicPin&, const pins::TGUID&, const pins::IPNNotifyOperation& op,
+                        pins::TPNNotifyStates) { return asked && asked(op); };
+    }
 
     TwoStreams() {
         compressWith({});
@@ -126,14 +137,14 @@ struct TwoStreams : LoggerRig {
     }
 };
 
-TEST(LoggerThreads, AnAudioStartStillQueuedHoldsBackTheFrames) {
-    // The file's streams all go in before its first chunk: frames wait while
-    // an audio start waits for the main thread.
+TEST(LoggerThreads, AnAudioStreamStartedLaterJoinsTheFileOfTheFrames) {
+    // An audio start from a worker waits for the main thread; the frames sent
+    // meanwhile are written, and the audio stream joins their file.
     TwoStreams rig;
     std::thread([&] { rig.startVideo(); }).join();
     rig.pump();  // the video stream is begun
     std::thread([&] {
-        rig.startAudio();  // handed to the main thread, and the frames behind it wait
+        rig.startAudio();  // handed to the main thread
         rig.frames(5);
     }).join();
     rig.pump();
@@ -169,6 +180,32 @@ TEST(LoggerThreads, AudioAndVideoFromTwoThreadsAreAllWritten) {
     audioThread.join();
     rig.pump();
     EXPECT_EQ(rig.written(), "25," + std::to_string(4 * 2041));
+}
+
+TEST(LoggerThreads, AWaveStartQueriesBothSourcesWithTheInputLockGivenUp) {
+    TwoStreams rig;
+    rig.startVideo();
+    int videoQueries = 0, audioQueries = 0;
+    bool delivered = false;
+    rig.videoAsked = [&](const pins::IPNNotifyOperation& op) {
+        videoQueries += pins::PNOperationAs<pins::TPNQueryStreamOperation>(op) != nullptr;
+        return true;
+    };
+    rig.audioAsked = [&](const pins::IPNNotifyOperation& op) {
+        if (!pins::PNOperationAs<pins::TPNQueryStreamOperation>(op)) return false;
+        ++audioQueries;
+        // A source answering a query may deliver from another thread meanwhile.
+        auto frame = std::async(std::launch::async, [&] { rig.frames(1); });
+        delivered = frame.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+        return true;
+    };
+    rig.startAudio();
+    EXPECT_EQ(videoQueries, 1);
+    EXPECT_EQ(audioQueries, 1);
+    EXPECT_TRUE(delivered);
+    rig.audio->Stop();
+    rig.video->Stop();
+    EXPECT_EQ(rig.written(), "1,0");
 }
 
 }  // namespace

@@ -191,8 +191,12 @@ TEST(VDImageOperations, FillsWidenEightBitValuesOneWay) {
     grey->SetValue(red);
     EXPECT_EQ(grey->GetGrayScale(2, 1), 76);  // 76.245
     const auto grey16 = TVDImageBuffer::CreateSize(3, 2, F::vfGray16);
-    grey16->SetValue(red);
-    EXPECT_EQ(elements(*grey16), std::vector<Element>(6, 76 * 257));
+    // A colour fills 16-bit grey with its grey times 256, the fraction kept.
+    for (const auto& [colour, value] :
+         {std::pair{red, 19519}, std::pair{VDColor(200, 101, 55), 32091}, std::pair{VDColor(255, 255, 255), 65280}}) {
+        grey16->SetValue(colour);
+        EXPECT_EQ(elements(*grey16), std::vector<Element>(6, static_cast<Element>(value))) << value;
+    }
     grey16->SetValue(std::uint8_t{255});
     EXPECT_EQ(elements(*grey16), std::vector<Element>(6, 65535));
 

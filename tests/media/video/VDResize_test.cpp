@@ -1,5 +1,5 @@
 // Scaling frames through the image buffer: the linear resize of the frame's
-// own format (RGB24 for the others), the caller's frame never converted.
+// own format (RGB24 for the others, to which the caller's frame is converted).
 
 #include "media/video/VDResize.h"
 
@@ -38,9 +38,12 @@ TEST(VDResize, EveryFormatScalesInItsResizeFormat) {
             EXPECT_EQ(result->GetWidth(), w);
             EXPECT_EQ(result->GetHeight(), h);
             EXPECT_EQ(result->GetTimeCode().Sec(), 42);
-            EXPECT_EQ(source->GetFormat(), format);
-            EXPECT_EQ(&source->GetBuffer(), &keeper->GetBuffer());
-            EXPECT_EQ(pixels(*source), sourceBytes);
+            // The caller's frame is brought to the resize format; the
+            // other owner of its store keeps it as it was.
+            EXPECT_EQ(source->GetFormat(), scaled);
+            EXPECT_EQ(&source->GetBuffer() == &keeper->GetBuffer(), format == scaled);
+            EXPECT_EQ(keeper->GetFormat(), format);
+            EXPECT_EQ(pixels(*keeper), sourceBytes);
             if (format == scaled) {
                 const auto one = TVDImageBuffer::CreateCopy(result);
                 one->SetValue(std::uint8_t{77});

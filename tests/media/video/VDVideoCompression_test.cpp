@@ -101,8 +101,8 @@ TEST(VideoCompression, TheInstalledCompressorsStartWithTheCommonOnes) {
     std::vector<std::string> codes;
     items.GetAvailableCompressions(codes, TVDCompressionListMode::Code);
     ASSERT_GE(codes.size(), 2u);
-    EXPECT_EQ(codes[0], "CVID");
-    EXPECT_EQ(codes[1], "MJPG");
-    EXPECT_EQ(items.Add().Name(), "[CVID] - Cinepak");
-    EXPECT_EQ(items.Add().Compressor(), "MJPG");
+    EXPECT_EQ(codes[0], "MJPG");
+    EXPECT_EQ(codes[1], "CVID");
+    EXPECT_EQ(items.Add().Name(), "[MJPG] - MJPEG (Motion JPEG)");
+    EXPECT_EQ(items.Add().Compressor(), "CVID");
 }

@@ -9,7 +9,9 @@
 
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QPointer>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <filesystem>
@@ -117,11 +119,17 @@ TEST_F(PlayerForm, ShowsTheCameraFoldersAndThePreviewsOfAFolder) {
     EXPECT_EQ(list->item(0)->text(), "12-30-05.jpg");
     EXPECT_EQ(list->item(1)->text(), "12-30-05.kvd");
     EXPECT_EQ(list->item(2)->text(), "12-41-17.kvd");
-    // the play symbol sits on recordings only (the layout is the preview test's)
+    // The 4:3 previews sit on the square's lower edge, right above their
+    // captions; the play symbol sits on recordings only (the layout is the
+    // preview test's).
     const QImage picture = list->item(0)->icon().pixmap(128, 128).toImage();
     const QImage recording = list->item(1)->icon().pixmap(128, 128).toImage();
-    EXPECT_GT(qGray(recording.pixel(68, 48)), 230);
-    EXPECT_LT(qGray(picture.pixel(68, 48)), 150);
+    EXPECT_EQ(qAlpha(picture.pixel(64, 31)), 0);
+    EXPECT_EQ(qAlpha(picture.pixel(64, 32)), 255);
+    EXPECT_EQ(qAlpha(picture.pixel(64, 127)), 255);
+    EXPECT_EQ(list->item(1)->textAlignment(), Qt::AlignHCenter | Qt::AlignTop);
+    EXPECT_GT(qGray(recording.pixel(68, 80)), 230);
+    EXPECT_LT(qGray(picture.pixel(68, 80)), 150);
 
     openFolder("Garage/2024/05 - May/01 - Wednesday");
     ASSERT_EQ(list->count(), 1);
@@ -217,12 +225,12 @@ TEST_F(PlayerForm, LongNamesTheBarAndTheEndTimeShowWhole) {
     ASSERT_EQ(list->count(), 1);
     QListWidgetItem* item = list->item(0);
     EXPECT_EQ(item->toolTip().toStdString(), kLongName);
-    // Date and time on lines of their own, each within the preview's width.
+    // Date and time on lines of their own, each line within the preview's width.
     const QStringList lines = item->text().split('\n');
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[1], "08-15-42");
     const QFontMetrics metrics = list->fontMetrics();
-    for (int i = 0; i < 2; ++i) EXPECT_LT(metrics.horizontalAdvance(lines[i]), list->gridSize().width() - 8);
+    for (int i = 0; i < 3; ++i) EXPECT_LE(metrics.horizontalAdvance(lines[i]), list->gridSize().width() - 8);
     EXPECT_GE(list->gridSize().height(), kPreviewSize + 3 * metrics.lineSpacing());
 
     list->setCurrentItem(item);
@@ -264,23 +272,62 @@ TEST_F(PlayerForm, EscapeCancelsARunningExportAndOtherwiseClosesTheWindow) {
     EXPECT_FALSE(frame->open());
 }
 
-TEST(PlayerWindow, TheTrayKeepsAtMostOneOpen) {
-    int seen = 0;
-    QTimer::singleShot(0, [&] {
-        auto forms = [] {
-            int n = 0;
-            for (QWidget* w : QApplication::topLevelWidgets()) n += qobject_cast<TplayerForm*>(w) && w->isVisible();
-            return n;
-        };
-        seen = forms();
-        showRecordingsPlayer();  // the tray menu again: no second window
-        seen += 10 * forms();
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* f = qobject_cast<TplayerForm*>(w)) f->reject();
-    });
-    showRecordingsPlayer();
-    EXPECT_EQ(seen, 11);
-    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TplayerForm*>(w), nullptr);
+TEST(PlayerWindow, TheTrayKeepsAtMostOneModalWindowThatFreesItselfWhenClosed) {
+    const auto visibleForms = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) n += qobject_cast<TplayerForm*>(w) && w->isVisible();
+        return n;
+    };
+    // Returns at once: the caller's loop goes on while the window is open.
+    TplayerForm& first = showRecordingsPlayer();
+    EXPECT_TRUE(first.isVisible());
+    EXPECT_EQ(first.windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(&showRecordingsPlayer(), &first);  // the tray menu again: no second window
+    EXPECT_EQ(visibleForms(), 1);
+    QPointer<TplayerForm> closed(&first);
+    QTest::keyClick(&first, Qt::Key_Escape);
+    EXPECT_EQ(recordingsPlayer(), nullptr);
+    EXPECT_TRUE(pumpUntil([&] { return closed.isNull(); }));
+    TplayerForm& next = showRecordingsPlayer();
+    EXPECT_EQ(visibleForms(), 1);
+    next.reject();
+}
+
+TEST(PlayerWindow, AnEmptyPlayerSaysWhereRecordingsAppearInEveryLanguage) {
+    oculon::testsupport::TempDir tmp;
+    const std::string root = tmp.path() + "/Pictures/";
+    const auto note = [](TplayerForm& form, const char* name) { return form.findChild<QLabel*>(name); };
+    for (const auto language :
+         {oculon::config::lang_de, oculon::config::lang_en, oculon::config::lang_fr, oculon::config::lang_nl}) {
+        oculon::config::sprache = language;
+        TplayerForm form(root);
+        form.show();
+        QLabel* tree = note(form, "treeNote");
+        QLabel* list = note(form, "listNote");
+        ASSERT_TRUE(tree && list);
+        EXPECT_TRUE(tree->isVisible());
+        EXPECT_TRUE(list->isVisible());
+        EXPECT_EQ(tree->textFormat(), Qt::PlainText);  // the folder comes from the settings
+        EXPECT_EQ(tree->text().toStdString(),
+                  oculon::config::text(oculon::config::txtNoRecordingsYet, language) + "\n" + root);
+        EXPECT_EQ(list->text().toStdString(), oculon::config::text(oculon::config::txtPreviewsAppearHere, language));
+        for (QLabel* pane : {tree, list}) {
+            for (const QString& word : pane->text().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+                EXPECT_LE(pane->fontMetrics().horizontalAdvance(word) + 2 * pane->margin(), pane->width())
+                    << word.toStdString() << " is cut";
+        }
+        oculon::testsupport::screenshot(form, QStringLiteral("player-empty-%1").arg(language), 300ms);
+    }
+    oculon::config::sprache = oculon::config::lang_en;
+    // The first recording: the tree shows it, the previews' note stays until
+    // a day with pictures is chosen.
+    makeRecordings(root, 160, 120, 2);
+    TplayerForm form(root);
+    form.show();
+    EXPECT_FALSE(note(form, "treeNote")->isVisible());
+    EXPECT_TRUE(note(form, "listNote")->isVisible());
+    form.findChild<QTreeWidget*>("DirTree")->setCurrentItem(findFolder(*form.findChild<QTreeWidget*>("DirTree"), kDay));
+    EXPECT_FALSE(note(form, "listNote")->isVisible());
 }
 
 // The browser, a playback and the dated captions (see QtTestKit.h).
@@ -295,6 +342,15 @@ TEST(PlayerWindow, Screenshots) {
     for (int i = 0; i < 4; ++i)
         writeRecording(root + kDay + "2024-05-01_14-0" + std::to_string(i) + "-00_Front door of the north wing.kvd", 3,
                        640, 480, {14 * 3600000 + i * 60000, kMay2024}, 40, i % 3);
+    for (const auto language : {oculon::config::lang_de, oculon::config::lang_fr, oculon::config::lang_nl}) {
+        oculon::config::sprache = language;
+        TplayerForm form(root);
+        form.show();
+        form.findChild<QTreeWidget*>("DirTree")->setCurrentItem(
+            findFolder(*form.findChild<QTreeWidget*>("DirTree"), kDay));
+        oculon::testsupport::screenshot(form, QStringLiteral("player-browser-%1").arg(language), 500ms);
+    }
+    oculon::config::sprache = oculon::config::lang_en;
     TplayerForm form(root);
     form.show();
     auto* tree = form.findChild<QTreeWidget*>("DirTree");

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -42,9 +43,11 @@ TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
     app::CommandChannel channel({});
     ASSERT_TRUE(channel.setListening(true));
     std::unique_ptr<ui::TkonfigForm> dialog;
+    int searches = 0;
     platform::MessageTarget mainForm([&](platform::Message& m) {
-        if (m.id == platform::WM_MOXAEVENT && dialog)
-            platform::MainLoop::instance().post(dialog->handle(), platform::WM_MOXAEVENT);
+        if (m.id != platform::WM_MOXAEVENT || !dialog) return;
+        ++searches;
+        platform::MainLoop::instance().post(dialog->handle(), platform::WM_MOXAEVENT);
     });
     auto search = std::make_unique<devices::moxaThread>(
         mainForm.id(), devices::NeciLibrary::load(dir.path() + "/NECI_SDK.dll", devices::neciResource()), 500ms);
@@ -52,6 +55,7 @@ TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
     // The video server behind the gateway: its picture follows the wiring
     // test's switching.
     FakeDiscovery found;
+    found.add("10.77.0.8", "80", "Tor");  // named as the gateway it sits behind
     devices::ServerFields& wired = found.add("10.77.0.9", "80", "Einfahrt");
     std::vector<std::string> frames;
     ui::KonfigLinks links;
@@ -77,10 +81,23 @@ TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
     EXPECT_TRUE(tabs.isTabVisible(ui::TkonfigForm::GatewaysTab));
     EXPECT_EQ(grid.text(0, 0), testsupport::kDeviceAddress);
     EXPECT_EQ(grid.text(0, 3), "255.255.255.0");
-    tabs.setCurrentIndex(ui::TkonfigForm::GatewaysTab);
-    grid.selectRow(0);
+
+    // Choosing the server "Tor" chooses the gateway of that name.
+    auto& servers = child<QListWidget>(*dialog, "ListView1");
+    ASSERT_EQ(servers.count(), 2);
+    const auto chooseServer = [&](const QString& caption) {
+        servers.setCurrentItem(servers.findItems(caption, Qt::MatchExactly).value(0));
+    };
+    chooseServer("10.77.0.8:80\nTor");
+    EXPECT_EQ(grid.currentRow(), 0);
     EXPECT_EQ(child<QLineEdit>(*dialog, "moxaName").text(), "Tor");
     EXPECT_EQ(child<QLineEdit>(*dialog, "moxaIPEdit").text(), testsupport::kDeviceAddress);
+    // Another server: the gateway grid's refills leave the user's choice.
+    chooseServer("10.77.0.9:80\nEinfahrt");
+    const int seen = searches;
+    ASSERT_TRUE(pumpUntil([&] { return searches >= seen + 2; }, 10s));
+    EXPECT_EQ(child<QLineEdit>(*dialog, "serverNameEdit").text(), "Einfahrt");
+    tabs.setCurrentIndex(ui::TkonfigForm::GatewaysTab);
 
     // Each video-output frame reaches the gateway once: its echo stops the repeats.
     child<QRadioButton>(*dialog, "videoEinRadio").click();

@@ -7,6 +7,7 @@
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
+#include "devices/Thumbnail.h"
 #include "gui/QtTestKit.h"
 #include "platform/Registry.h"
 #include "settings/KonfigFakes.h"
@@ -123,6 +124,15 @@ TEST_F(Konfig, ListsRebuildAtMostOncePerFiveSecondsAndCatchUp) {
     post(platform::WM_UPDATEEVENT);
     EXPECT_FALSE(tabs().isTabVisible(TkonfigForm::ServerTab));
     EXPECT_FALSE(child<QGroupBox>(form(), "Panel5").isVisible());
+}
+
+TEST_F(Konfig, TheWallsAnswerStoresTheChosenLayoutAgain) {
+    settings.schreibeSurveillance(true);
+    settings.schreibeLayout(config::r3x2);
+    form();
+    settings.schreibeLayout(config::r2x2);  // behind the page's back
+    post(platform::WMSURVEILLANCESINGLEACCEPTED);
+    EXPECT_EQ(settings.survLayout(), config::r3x2);
 }
 
 TEST_F(Konfig, SelectedServerIsRenamedOnTheDeviceAndStored) {
@@ -267,6 +277,31 @@ TEST_F(Konfig, SmallDialogsCheckTheirEntriesAndTheCountdownCannotBeCut) {
 }
 
 // Pictures of every page and small dialog for a person to look at.
+// A 4:3 camera picture as the discovery makes it a preview: filling the
+// square from the top, black below.
+std::shared_ptr<const video::Image> devicePreview(std::uint8_t grey) {
+    video::Image picture;
+    picture.reshape(640, 480, video::PixelFormat::Bgrx32);
+    std::fill(picture.pixels.begin(), picture.pixels.end(), grey);
+    return std::make_shared<video::Image>(devices::makeThumbnail(picture, 110, 0));
+}
+
+TEST(DeviceThumbnails, ShowThePictureOnTheSquaresLowerEdgeWithoutTheBlackBand) {
+    DeviceListView view(nullptr, "ListView1", false);
+    view.fill(
+        {{"10.0.0.1:80", "10.0.0.1:80\r\nDoor", devicePreview(200)}, {"10.0.0.2:80", "10.0.0.2:80\r\nGate", nullptr}},
+        -1);
+    const QImage shown = view.item(0)->icon().pixmap(110, 110).toImage();
+    ASSERT_EQ(shown.size(), QSize(110, 110));
+    // About 110 x 83 of picture, and free room above it; no row is black.
+    int top = 0;
+    while (top < 110 && qAlpha(shown.pixel(55, top)) == 0) ++top;
+    EXPECT_NEAR(top, 27, 1);
+    for (int y = top; y < 110; ++y) EXPECT_EQ(shown.pixel(55, y), qRgb(200, 200, 200)) << "row " << y;
+    // No picture: the black square.
+    EXPECT_EQ(view.item(1)->icon().pixmap(110, 110).toImage().pixel(55, 109), qRgb(0, 0, 0));
+}
+
 TEST_F(Konfig, TabGoesThroughTheButtonsInTheirOrderOnTheScreen) {
     std::vector<std::string> buttons;
     QWidget* w = &form();
@@ -287,6 +322,7 @@ TEST_F(Konfig, Screenshots) {
         return devices::TGatewayList{devices::TGatewayObject(nullptr, info)};
     };
     found.addPhone("10.0.0.50", "Haus");
+    found.devices.front().picture = devicePreview(160);
     config::TSingleConfig station;
     station.Name = "Cam";
     station.Ip = "10.0.0.3";

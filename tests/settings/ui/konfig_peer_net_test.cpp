@@ -14,11 +14,13 @@
 #include "gui/QtTestKit.h"
 #include "platform/Registry.h"
 #include "settings/DeviceLinks.h"
+#include "settings/ui/StringGrid.h"
 #include "settings/ui/konfigForm.h"
 #include "support/SimDevice.h"
 
 using namespace oculon;
 using namespace std::chrono_literals;
+using oculon::testsupport::child;
 using oculon::testsupport::pumpUntil;
 
 namespace {
@@ -28,6 +30,49 @@ bool listed(QWidget& dialog, const QString& caption) {
     return servers->count() == 1 && servers->item(0)->text() == caption;
 }
 
+// The settings dialog on the real discovery thread, with the main form's
+// part: file each probe result, then tell the dialog.
+struct DiscoveringDialog {
+    explicit DiscoveringDialog(config::TVideoConfig& settings) {
+        config::videoConfig = &settings;
+        config::rebootSperre = &lock;
+        devices::suchThread::Options options;
+        options.winHandle = mainForm.id();
+        options.settings = &settings;
+        options.rebootLock = &lock;
+        options.startDelay = 0ms;
+        discovery = std::make_unique<devices::suchThread>(std::move(options));
+        found = std::make_unique<settings::SuchThreadSource>(*discovery);
+        settings::ui::KonfigLinks links;
+        links.settings = &settings;
+        links.rebootLock = &lock;
+        links.discovery = found.get();
+        links.settleTime = 0ms;
+        dialog = std::make_unique<settings::ui::TkonfigForm>(std::move(links));
+        dialog->show();
+        discovery->Start();
+    }
+    ~DiscoveringDialog() {
+        dialog.reset();
+        EXPECT_TRUE(platform::stopAndFree(std::move(discovery), 10s));
+        config::videoConfig = nullptr;
+        config::rebootSperre = nullptr;
+    }
+
+    config::TRebootSperre lock;
+    std::unique_ptr<settings::ui::TkonfigForm> dialog;
+    std::unique_ptr<devices::suchThread> discovery;
+    platform::MessageTarget mainForm{[this](platform::Message& m) {
+        if (m.id != platform::WM_UPDATEEVENT) return;
+        if (auto server = m.take<platform::WM_UPDATEEVENT>()) {
+            server->verarbeiteBild(45, false);
+            discovery->updateServer(std::move(server), nullptr);
+        }
+        if (dialog) platform::MainLoop::instance().post(dialog->handle(), platform::WM_UPDATEEVENT);
+    }};
+    std::unique_ptr<settings::SuchThreadSource> found;
+};
+
 }  // namespace
 
 TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
@@ -35,7 +80,6 @@ TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
         "simstation", {"--name", "SimDoor1", "--user", "door", "--password", "secret", "--admin-password", "adm1n"});
     config::sprache = config::lang_en;
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
-    config::TRebootSperre lock;
     config::TSingleConfig stored;
     stored.Name = "SimDoor1";
     stored.Ip = testsupport::kDeviceAddress;
@@ -45,35 +89,8 @@ TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
     stored.Passwort = "secret";
     stored.AdminPass = "adm1n";
     settings.addConfig(stored);
-    config::videoConfig = &settings;
-    config::rebootSperre = &lock;
-
-    std::unique_ptr<settings::ui::TkonfigForm> dialog;
-    // The main form's part: file each probe result, then tell the dialog.
-    std::unique_ptr<devices::suchThread> discovery;
-    platform::MessageTarget mainForm([&](platform::Message& m) {
-        if (m.id != platform::WM_UPDATEEVENT) return;
-        if (auto server = m.take<platform::WM_UPDATEEVENT>()) {
-            server->verarbeiteBild(45, false);
-            discovery->updateServer(std::move(server), nullptr);
-        }
-        if (dialog) platform::MainLoop::instance().post(dialog->handle(), platform::WM_UPDATEEVENT);
-    });
-    devices::suchThread::Options options;
-    options.winHandle = mainForm.id();
-    options.settings = &settings;
-    options.rebootLock = &lock;
-    options.startDelay = 0ms;
-    discovery = std::make_unique<devices::suchThread>(std::move(options));
-    settings::SuchThreadSource found(*discovery);
-    settings::ui::KonfigLinks links;
-    links.settings = &settings;
-    links.rebootLock = &lock;
-    links.discovery = &found;
-    links.settleTime = 0ms;
-    dialog = std::make_unique<settings::ui::TkonfigForm>(std::move(links));
-    dialog->show();
-    discovery->Start();
+    DiscoveringDialog peer(settings);
+    auto& dialog = peer.dialog;
 
     ASSERT_TRUE(pumpUntil([&] { return listed(*dialog, "10.77.0.2:80\nSimDoor1"); }, 20s));
     dialog->findChild<QListWidget*>("ListView1")->setCurrentRow(0);
@@ -107,9 +124,27 @@ TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
 
     // The station answers the next search with its new name.
     EXPECT_TRUE(pumpUntil([&] { return listed(*dialog, "10.77.0.2:80\nHaus_tuer"); }, 20s));
+}
 
-    dialog.reset();
-    EXPECT_TRUE(platform::stopAndFree(std::move(discovery), 10s));
-    config::videoConfig = nullptr;
-    config::rebootSperre = nullptr;
+TEST(KonfigPeer, ACameraFoundBringsTheAssignmentsUpToDate) {
+    testsupport::SimDevice camera("simcamera", {"--name", "Hofkamera", "--http-port", "8080", "--mdns"});
+    config::sprache = config::lang_en;
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    config::TSingleConfig stored;
+    stored.Name = "Hofkamera";
+    stored.typ = config::AxisCam;
+    stored.Ip = testsupport::kDeviceAddress;
+    stored.Port = "8080";
+    stored.ohneBT = true;
+    settings.addConfig(stored);
+    DiscoveringDialog peer(settings);
+
+    // No intercom heard: the assignments wait for a camera.
+    auto& assignments = child<settings::ui::StringGrid>(*peer.dialog, "zuordnungGrid");
+    EXPECT_EQ(assignments.rowCount(), 0);
+    auto& cameras = child<QListWidget>(*peer.dialog, "ListView2");
+    ASSERT_TRUE(pumpUntil([&] { return cameras.count() == 1; }, 20s));
+    EXPECT_EQ(assignments.rowCount(), 1);
+    EXPECT_EQ(assignments.text(0, 0), "10.77.0.2:8080");
+    EXPECT_EQ(assignments.text(0, 1), "Hofkamera");
 }

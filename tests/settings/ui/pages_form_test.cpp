@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QListWidget>
 #include <gtest/gtest.h>
 
 #include "gui/QtTestKit.h"
@@ -75,7 +76,8 @@ protected:
 
     config::TVideoConfig settings = memorySettings();
     bool modified = false;
-    GatewayPageView view{settings, modified};
+    SelectionOrigin origin;
+    GatewayPageView view{settings, modified, origin};
     FakeDiscovery found;
     devices::ServerFields& wired = found.add("10.0.0.9", "80", "Einfahrt");  // until the next add
     std::vector<Sent> sent;
@@ -143,6 +145,7 @@ protected:
         config::sprache = config::lang_en;
         found.add("10.0.0.5", "80", "Hof", config::LindavorCam).FAuthorization = true;
         found.add("10.0.0.6", "80", "Garten", config::AxisCam);
+        found.add("10.0.0.7", "80", "Tor", config::LindavorCam);  // asks no password
         found.addPhone("10.0.0.50", "Haus");
         links.settings = &settings;
         links.discovery = &found;
@@ -168,7 +171,7 @@ protected:
     std::unique_ptr<TkonfigForm> form_;
 };
 
-TEST_F(IntercomApply, ARefusedAssignmentKeepsTheDialogOpenWithItsEdits) {
+TEST_F(IntercomApply, ARefusedAssignmentStoresNothingAndOKStillCloses) {
     BoxAnswerer boxes(QMessageBox::Ok);
     choose(0);
     edit("tuerOeffnerCodeEdit").setText("12a#");
@@ -178,36 +181,55 @@ TEST_F(IntercomApply, ARefusedAssignmentKeepsTheDialogOpenWithItsEdits) {
     edit("dauerEdit").setText("1");
     edit("passwordB").setText("eins");
     edit("passwordConfirmB").setText("zwei");
-    child<QPushButton>(form(), "okButton").click();
+    child<QPushButton>(form(), "uebernehmenBtn").click();
     EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times."}));
-    EXPECT_TRUE(form().isVisible());
-    EXPECT_TRUE(form().errorFlag());
+    EXPECT_FALSE(form().errorFlag());
     EXPECT_EQ(settings.Count(), 0);
     EXPECT_EQ(edit("passwordB").text(), "eins");
     EXPECT_EQ(edit("tuerOeffnerCodeEdit").text(), "12#");
 
-    // Mended, the assignment is stored with the one-second opener, and OK closes.
+    // Mended, the assignment is stored, a duration of "1" as 5 seconds.
     edit("passwordConfirmB").setText("eins");
     child<QPushButton>(form(), "okButton").click();
     EXPECT_FALSE(form().isVisible());
     const auto stored = settings.getConfigByPhone("10.0.0.50");
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->Name, "Hof");
-    EXPECT_EQ(stored->tuerDauer, 1);
+    EXPECT_EQ(stored->tuerDauer, 5);
     EXPECT_EQ(stored->tuerCode, "12#");
     EXPECT_EQ(stored->Passwort, "eins");
 
-    // Another camera on the same intercom: refused, the dialog stays.
+    // Another camera on the same intercom: refused, and OK closes all the same.
     form_.reset();
+    EXPECT_EQ(child<StringGrid>(form(), "zuordnungGrid").text(0, 3), "Haus");
     choose(1);
     child<QPushButton>(form(), "okButton").click();
     ASSERT_EQ(boxes.texts.size(), 2u);
     EXPECT_EQ(boxes.texts[1], "This door intercom is already configured.\nPlease delete the old configuration first.");
-    EXPECT_TRUE(form().isVisible());
+    EXPECT_FALSE(form().isVisible());
     EXPECT_EQ(settings.getConfigByPhone("10.0.0.50")->Name, "Hof");
-    // The grids show the stored assignment after the dialog's own 1029.
-    pumpFor(30ms);
-    EXPECT_EQ(child<StringGrid>(form(), "zuordnungGrid").text(0, 3), "Haus");
+}
+
+TEST_F(IntercomApply, TheOutputOfATypeOneCameraWithoutPasswordAsksForCredentials) {
+    auto& output = child<QCheckBox>(form(), "tuerBTBox");
+    const auto credentials = [&] {
+        std::string enabled;
+        for (const char* name : {"userNameB", "passwordB", "passwordConfirmB"})
+            enabled += edit(name).isEnabled() ? '1' : '0';
+        return enabled;
+    };
+    for (const int camera : {2, 1}) {
+        SCOPED_TRACE(camera);
+        choose(camera);
+        child<QCheckBox>(form(), "ohneBTBox").click();
+        ASSERT_TRUE(output.isEnabled());
+        const std::string before = credentials();
+        output.click();
+        EXPECT_EQ(credentials(), camera == 2 ? "111" : before);
+        output.click();
+        EXPECT_EQ(credentials(), camera == 2 ? "000" : before);
+        child<QCheckBox>(form(), "ohneBTBox").click();
+    }
 }
 
 TEST_F(IntercomApply, ChoosingACameraShowsTheStoredDoorOptionsAgain) {
@@ -272,6 +294,24 @@ TEST(SurveillancePageView, SwitchingTheWallOnShowsTheStoredRateAndLength) {
     EXPECT_TRUE(child<QRadioButton>(page, "quarterFrames").isEnabled());
     EXPECT_EQ(child<QLineEdit>(page, "minuteEdit").text(), "30");
     EXPECT_EQ(settings.recordLength(), 30);
+    auto& length = child<TickedSlider>(page, "maxRecScrollBar");
+    EXPECT_EQ(length.ticks(), (std::vector<int>{1, 10, 20, 30, 60, 120, 240, 360}));
+    EXPECT_EQ(length.value(), 30);
+    screenshot(page, "surveillancePage-lengthTicks");
+}
+
+TEST(SurveillancePageView, TheLayoutNamesLineUp) {
+    config::sprache = config::lang_en;
+    config::TVideoConfig settings = memorySettings();
+    UeberwachungPage page(settings);
+    page.setSprache(config::lang_en);
+    page.show();
+    page.load();
+    auto& layouts = child<QListWidget>(page, "ListView3");
+    ASSERT_EQ(layouts.count(), config::kLayoutCount);
+    for (int row = 0; row < layouts.count(); ++row) {
+        EXPECT_EQ(layouts.item(row)->icon().actualSize(layouts.iconSize()), layouts.iconSize()) << "layout " << row;
+    }
 }
 
 }  // namespace

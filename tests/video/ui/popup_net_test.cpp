@@ -434,6 +434,41 @@ TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCall) {
     popup.stopVideo();
 }
 
+// A narrow popup, as a further popup or a small stored size makes it, shows
+// the station's name whole, in every language (see QtTestKit.h for its
+// pictures).
+TEST_F(PopupNet, ANarrowPopupShowsTheStationsNameWhole) {
+    settings->schreibeAllowConfig(true);
+    LoopbackHttpServer camera;
+    serve(camera, {barsJpeg(320, 240)}, 100ms);
+    TSingleConfig s = stationFor(camera, config::AxisCam);
+    s.Name = "Door 127.0.0.3";
+    s.camAusgang = true;
+    s.camAusgangSchrift = "Open door";
+    const auto whole = [](QWidget& popup, const char* name) {
+        const auto& label = testsupport::child<QLabel>(popup, name);
+        return label.fontMetrics().horizontalAdvance(label.text()) <= label.contentsRect().width();
+    };
+    for (int language = 0; language < 4; ++language) {
+        config::sprache = static_cast<config::TSprachenTyp>(language);
+        TVideobild popup;
+        popup.resize(480, 405);
+        popup.startVideo(s, false);
+        ASSERT_TRUE(pumpUntil([&] { return pictures(popup) >= 1; }));
+        EXPECT_EQ(popup.width(), 480);
+        EXPECT_EQ(testsupport::child<QLabel>(popup, "namePanel").text().trimmed(), "Door 127.0.0.3");
+        EXPECT_TRUE(whole(popup, "namePanel")) << "language " << language;
+        EXPECT_TRUE(whole(popup, "Panel1")) << "language " << language;
+        testsupport::screenshot(popup, QStringLiteral("popup-narrow-%1").arg(language), 600ms);
+        popup.stopVideo();
+    }
+    // Wide enough: the title stays whole.
+    TVideobild wide;
+    wide.startVideo(s, false);
+    EXPECT_EQ(testsupport::child<QLabel>(wide, "Panel1").text().trimmed(), QGuiApplication::applicationDisplayName());
+    wide.stopVideo();
+}
+
 // The popup with a second camera, with an input, and the door frame, each
 // with live test pictures (see QtTestKit.h).
 TEST_F(PopupNet, Screenshots) {

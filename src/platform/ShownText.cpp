@@ -1,0 +1,74 @@
+#include "platform/ShownText.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+namespace oculon::platform {
+
+namespace {
+
+// The code point at `at` and its length in bytes; length 0 when the bytes
+// there are no well-formed UTF-8 (overlong forms and surrogates included).
+std::pair<char32_t, std::size_t> decodeUtf8(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[at + i]); };
+    const std::uint8_t lead = byte(0);
+    if (lead < 0x80) return {lead, 1};
+    std::size_t length = 0;
+    char32_t point = 0;
+    char32_t smallest = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, point = lead & 0x1F, smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, point = lead & 0x0F, smallest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, point = lead & 0x07, smallest = 0x10000;
+    } else {
+        return {0, 0};
+    }
+    if (at + length > text.size()) return {0, 0};
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return {0, 0};
+        point = (point << 6) | (byte(i) & 0x3F);
+    }
+    if (point < smallest || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return {0, 0};
+    return {point, length};
+}
+
+// Characters that act on the text around them instead of showing.
+bool acts(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string escaped(char32_t c) {
+    char text[8];
+    std::snprintf(text, sizeof text, c < 0x100 ? "\\x%02X" : "\\u%04X", static_cast<unsigned>(c));
+    return text;
+}
+
+}  // namespace
+
+std::string shownText(std::string_view text, std::size_t limit) {
+    std::string shown;
+    shown.reserve(std::min(text.size(), limit * 4));
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < text.size(); ++characters) {
+        if (characters == limit) {
+            shown += "\u2026";
+            break;
+        }
+        const auto [point, length] = decodeUtf8(text, at);
+        if (length == 0) {
+            shown += escaped(static_cast<std::uint8_t>(text[at]));
+            ++at;
+            continue;
+        }
+        if (acts(point)) shown += escaped(point);
+        else shown.append(text.substr(at, length));
+        at += length;
+    }
+    return shown;
+}
+
+}  // namespace oculon::platform

@@ -1,0 +1,38 @@
+// Picture sizes at the edges of what encoders take: every encoder takes or
+// refuses them, none ends the process (each size is tried in a child).
+// 4096x2304 and other large sizes for every encoder run in the slow test.
+
+#include <gtest/gtest.h>
+
+#include "CompressorSizeTrial.h"
+#include "platform/VideoEncoderSession.h"
+
+using namespace oculon::platform;
+using oculon::platform::test::expectEveryEncoderAnswers;
+
+TEST(VideoCompressorSizes, EveryEncoderAnswersForTinyLinesAndOddSizes) {
+    for (const auto& [width, height] : {std::pair{1, 1}, {1, 2}, {2, 1}, {1, 17}, {17, 1}, {3, 3}, {17, 9}, {321, 201}})
+        expectEveryEncoderAnswers(width, height);
+}
+
+TEST(VideoCompressorSizes, EncodersThatWouldAbortRefuseTheSizeAndTheirNeighboursStillWork) {
+    struct Case {
+        const char* code;
+        int width, height;
+        bool takes;
+    };
+    // Each encoder's limit and the size just inside it.
+    const Case cases[] = {{"FSV1", 1, 1, false},       {"FSV1", 2, 1, true},        {"AZPR", 1, 1, false},
+                          {"AZPR", 1, 2, true},        {"SVQ1", 2048, 3729, false}, {"SVQ1", 2048, 3728, true},
+                          {"SVQ1", 4096, 2304, false}, {"MJPG", 1, 1, true}};
+    for (const auto& c : cases) {
+        const auto* compressor = findVideoCompressor(c.code);
+        if (!compressor) continue;
+        SCOPED_TRACE(std::string(c.code) + " " + std::to_string(c.width) + "x" + std::to_string(c.height));
+        EXPECT_EQ(videoCompressorAccepts(*compressor, {c.width, c.height, BitmapLayout::bgr24, true}), c.takes);
+        VideoEncoderSettings settings;
+        settings.format = {c.width, c.height, BitmapLayout::bgr24, true};
+        std::string error;
+        EXPECT_EQ(VideoEncoderSession::open(c.code, settings, error) != nullptr, c.takes) << error;
+    }
+}
