@@ -1,6 +1,7 @@
 #include "media/audio/AUCompression.h"
 
 #include "platform/AudioCompression.h"
+#include "platform/ComponentStream.h"
 #include "platform/LittleEndian.h"
 
 namespace oculon::audio {
@@ -25,15 +26,6 @@ void TAUCompressionFormat::SetFormat(const std::uint8_t* Data, std::size_t Size)
     FIsEmpty = false;
 }
 
-void TAUCompressionFormat::Assign(TAUCompressionFormat& Source) {
-    if (&Source == this) return;
-    const auto data = Source.FormatData();
-    const bool empty = Source.IsEmpty();
-    auto section = FLock->WriteLock();
-    SetFormat(data.data(), data.size());
-    FIsEmpty = empty;
-}
-
 std::vector<std::uint8_t> TAUCompressionFormat::FormatData() {
     auto section = FLock->ReadLock();
     return FFormatData;
@@ -46,23 +38,44 @@ void TAUCompressionFormat::WriteData(std::vector<std::uint8_t>& Stream) {
     Stream.insert(Stream.end(), FFormatData.begin(), FFormatData.end());
 }
 
-std::size_t TAUCompressionFormat::ReadData(const std::uint8_t* Stream, std::size_t Size) {
-    if (!Stream || Size < 4) {
-        AlocateDefaultFormat();
-        return 0;
-    }
+std::size_t TAUCompressionFormat::StoredSize(const std::uint8_t* Stream, std::size_t Size) {
+    if (!Stream || Size < 4) return 0;
     const auto count = static_cast<std::int32_t>(readLittle(Stream, 4));
-    if (count < 1) {
-        AlocateDefaultFormat();
-        return 4;
-    }
+    if (count < 1) return 4;
     // A count from a file decides nothing before it is checked against what can be there.
-    if (static_cast<std::size_t>(count) > kMaxFormatSize || static_cast<std::size_t>(count) > Size - 4) {
-        AlocateDefaultFormat();
-        return 0;
-    }
-    SetFormat(Stream + 4, static_cast<std::size_t>(count));
+    if (static_cast<std::size_t>(count) > kMaxFormatSize || static_cast<std::size_t>(count) > Size - 4) return 0;
     return 4 + static_cast<std::size_t>(count);
+}
+
+std::size_t TAUCompressionFormat::ReadData(const std::uint8_t* Stream, std::size_t Size) {
+    const std::size_t taken = StoredSize(Stream, Size);
+    if (taken <= 4) AlocateDefaultFormat();
+    else SetFormat(Stream + 4, taken - 4);
+    return taken;
+}
+
+void TAUCompressionFormat::Assign(pins::TPersistent& Source) {
+    auto* other = dynamic_cast<TAUCompressionFormat*>(&Source);
+    if (!other) return TCBPersistent::Assign(Source);
+    if (other == this) return;
+    const auto data = other->FormatData();
+    const bool empty = other->IsEmpty();
+    auto section = FLock->WriteLock();
+    SetFormat(data.data(), data.size());
+    FIsEmpty = empty;
+}
+
+void TAUCompressionFormat::DefineProperties(platform::TFiler& filer) {
+    TCBPersistent::DefineProperties(filer);
+    filer.DefineBinaryProperty(
+        "FormatData",
+        [this](const std::vector<std::uint8_t>& bytes, platform::TApplyQueue& changes) {
+            if (StoredSize(bytes.data(), bytes.size()) != bytes.size())
+                throw platform::EComponentStreamError("\"FormatData\" holds " + std::to_string(bytes.size()) +
+                                                      " bytes, not a byte count and the record it counts");
+            changes.Add([this, bytes] { ReadData(bytes.data(), bytes.size()); });
+        },
+        [this](std::vector<std::uint8_t>& bytes) { WriteData(bytes); }, StoresFormatData());
 }
 
 std::string TAUCompressionFormat::GetName() {
@@ -87,11 +100,13 @@ TAUAudioCompressionItem& TAUAudioCompressionItems::Items(std::size_t index) cons
     return static_cast<TAUAudioCompressionItem&>(TCBCollection::Items(index));
 }
 
-void TAUAudioCompressionItems::Assign(TAUAudioCompressionItems& source) {
-    if (&source == this) return;
-    auto section = FLock->WriteLock();
-    Clear();
-    for (std::size_t i = 0; i < source.Count(); ++i) Add().SetFormat(source.Items(i).Format());
+std::unique_ptr<pins::TPNExtCollectionItem> TAUAudioCompressionItems::NewItem() {
+    return std::make_unique<TAUAudioCompressionItem>(*this);
+}
+
+void TAUAudioCompressionItem::GetPropInfos(pins::TPropList& props) {
+    TCBCollectionItem::GetPropInfos(props);
+    props.push_back(pins::PNObjectProp("Format", FFormat));
 }
 
 TAUAudioCompression::TAUAudioCompression(pins::TPersistent* owner, pins::IPNLock& lock)
@@ -99,11 +114,9 @@ TAUAudioCompression::TAUAudioCompression(pins::TPersistent* owner, pins::IPNLock
     FCompressions.Add();
 }
 
-void TAUAudioCompression::Assign(TAUAudioCompression& source) {
-    if (&source == this) return;
-    auto section = FLock->WriteLock();
-    SetEnabled(source.Enabled());
-    FCompressions.Assign(source.Compressions());
+void TAUAudioCompression::GetPropInfos(pins::TPropList& props) {
+    TCBOptionalDisabledPersistent::GetPropInfos(props);
+    props.push_back(pins::PNObjectProp("Compressions", FCompressions));
 }
 
 }  // namespace oculon::audio

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,8 @@ public:
     // An empty choice with room for the largest record of any installed format.
     void AlocateDefaultFormat();
     void SetFormat(const std::uint8_t* Data, std::size_t Size);
-    void Assign(TAUCompressionFormat& Source);
+    // From another format: its record and whether it is empty.
+    void Assign(pins::TPersistent& Source) override;
     bool IsEmpty() { return FLock->Getter(FIsEmpty); }
     std::vector<std::uint8_t> FormatData();
 
@@ -36,6 +38,11 @@ public:
     // took, or 0 when the stored count is larger than the bytes that follow or
     // than any record can be (the choice is then left empty).
     std::size_t ReadData(const std::uint8_t* Stream, std::size_t Size);
+    // The bytes a stored "FormatData" at the start of `Stream` takes, or 0
+    // when its count does not fit (4 for an empty one).
+    static std::size_t StoredSize(const std::uint8_t* Stream, std::size_t Size);
+    // "FormatData", stored when a format is chosen.
+    void DefineProperties(platform::TFiler& filer) override;
 
     // "<tag name> [ Mono, 22050 Hz  ] ", "[ Empty ]" or "[ Unknown ]".
     std::string GetName();
@@ -50,6 +57,7 @@ public:
     explicit TAUAudioCompressionItem(pins::TPNExtCollection& collection);
     TAUCompressionFormat& Format() { return FFormat; }
     void SetFormat(TAUCompressionFormat& value) { FFormat.Assign(value); }
+    void GetPropInfos(pins::TPropList& props) override;
     std::string Name() { return FFormat.GetName(); }
 
 private:
@@ -61,7 +69,7 @@ public:
     TAUAudioCompressionItems(pins::TPersistent* owner, pins::IPNLock& lock) : TCBCollection(owner, lock) {}
     TAUAudioCompressionItem& Items(std::size_t index) const;
     TAUAudioCompressionItem& Add() { return TCBCollection::Add<TAUAudioCompressionItem>(); }
-    void Assign(TAUAudioCompressionItems& source);
+    std::unique_ptr<pins::TPNExtCollectionItem> NewItem() override;
 };
 
 class TAUAudioCompression : public pins::TCBOptionalDisabledPersistent {
@@ -70,7 +78,7 @@ public:
     TAUAudioCompression(pins::TPersistent* owner, pins::IPNLock& lock);
     TAUAudioCompressionItems& Compressions() { return FCompressions; }
     void SetCompressions(TAUAudioCompressionItems& value) { FCompressions.Assign(value); }
-    void Assign(TAUAudioCompression& source);
+    void GetPropInfos(pins::TPropList& props) override;
 
 private:
     TAUAudioCompressionItems FCompressions;

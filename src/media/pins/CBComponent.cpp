@@ -1,5 +1,7 @@
 #include "media/pins/CBComponent.h"
 
+#include <stdexcept>
+
 namespace oculon::pins {
 
 TCBLock::TCBLock(TCBCallback notify) : ICBLock(std::move(notify)), FLock(std::make_shared<TPNLock>()) {}
@@ -72,5 +74,62 @@ TCBCollectionItem::TCBCollectionItem(TPNExtCollection& collection) : TPNExtColle
     FLock = owner ? std::make_shared<TCBLock>(*owner->Lock(), [this] { NotifyProp(); })
                   : std::make_shared<TCBLock>([this] { NotifyProp(); });
 }
+
+// ---- Streaming and assignment
+
+void TCBComponent::DefineProperties(platform::TFiler& filer) {
+    TComponent::DefineProperties(filer);
+    GLPDefineFloats(filer, [this] { return PropList(); });
+}
+
+void TCBComponent::Assign(TComponent& source) {
+    auto section = FLock->WriteLock();
+    if (auto* other = dynamic_cast<TCBComponent*>(&source)) GLPAssign(PropList(), other->PropList(), true);
+    else throw std::invalid_argument("Cannot assign " + source.Name() + " to " + Name());
+}
+
+void TCBPersistent::DefineProperties(platform::TFiler& filer) {
+    TPersistent::DefineProperties(filer);
+    GLPDefineFloats(filer, [this] { return PropList(); });
+}
+
+namespace {
+// Every published property of a source of the same base, under the
+// destination's write section; any other source as a plain TPersistent.
+template <typename Base>
+void assignPublished(Base& dest, ICBLock& lock, TPersistent& source, bool skipName) {
+    if (&source == &dest) return;
+    auto section = lock.WriteLock();
+    if (dynamic_cast<Base*>(&source)) GLPAssign(dest.PropList(), source.PropList(), skipName);
+    else dest.TPersistent::Assign(source);
+}
+}  // namespace
+
+void TCBPersistent::Assign(TPersistent& source) { assignPublished<TCBPersistent>(*this, *FLock, source, false); }
+
+void TCBCollection::Assign(TPersistent& source) {
+    auto* other = dynamic_cast<TCBCollection*>(&source);
+    if (other == this) return;
+    IPNLockSection section;
+    if (FLock) section = FLock->WriteLock();
+    if (!other) return TPersistent::Assign(source);
+    GLPAssign(PropList(), other->PropList(), true);
+    Clear();
+    for (std::size_t i = 0; i < other->Count(); ++i) {
+        auto item = NewItem();
+        if (!item) throw std::invalid_argument("the collection cannot make items");
+        // Added first: a collection may give a new item values of its own.
+        TPNExtCollectionItem& added = *item;
+        AddItem(std::move(item));
+        added.Assign(other->Items(i));
+    }
+}
+
+void TCBCollectionItem::DefineProperties(platform::TFiler& filer) {
+    TPNExtCollectionItem::DefineProperties(filer);
+    GLPDefineFloats(filer, [this] { return PropList(); });
+}
+
+void TCBCollectionItem::Assign(TPersistent& source) { assignPublished<TCBCollectionItem>(*this, *FLock, source, true); }
 
 }  // namespace oculon::pins

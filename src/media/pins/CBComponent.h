@@ -139,6 +139,10 @@ public:
     virtual void CreateStart() {}
     // Called after every property change, inside the write section.
     virtual void NotifyProp() {}
+    // "_Floats"; and, under a write section, a copy of every published
+    // property of another component but its name.
+    void DefineProperties(platform::TFiler& filer) override;
+    virtual void Assign(TComponent& source);
 
 protected:
     std::shared_ptr<ICBLock> FLock;
@@ -159,6 +163,9 @@ public:
     const std::shared_ptr<ICBLock>& Lock() const { return FLock; }
     virtual void NotifyProp() {}
     virtual void OwnerNameChanged() {}
+    void DefineProperties(platform::TFiler& filer) override;
+    // From another settings object: every published property, under a write section.
+    void Assign(TPersistent& source) override;
 
 protected:
     TPersistent* FOwnerProperty;
@@ -171,6 +178,11 @@ public:
     using TCBPersistent::TCBPersistent;
     bool Enabled() { return FLock->Getter(FEnabled); }
     void SetEnabled(bool value) { FLock->Setter(FEnabled, value); }
+    void GetPropInfos(TPropList& props) override {
+        TCBPersistent::GetPropInfos(props);
+        props.push_back(PNProp<bool>(
+            "Enabled", [this] { return Enabled(); }, [this](bool v) { SetEnabled(v); }, false));
+    }
 
 private:
     bool FEnabled = false;
@@ -182,6 +194,8 @@ public:
     TCBCollection(TPersistent* owner, IPNLock& lock);
     const std::shared_ptr<ICBLock>& Lock() const { return FLock; }
     virtual void NotifyProp() {}
+    // From another collection: its published properties but the name, then its items.
+    void Assign(TPersistent& source) override;
 
 protected:
     std::shared_ptr<ICBLock> FLock;
@@ -193,6 +207,8 @@ public:
     explicit TCBCollectionItem(TPNExtCollection& collection);
     const std::shared_ptr<ICBLock>& Lock() const { return FLock; }
     virtual void NotifyProp() {}
+    void DefineProperties(platform::TFiler& filer) override;
+    void Assign(TPersistent& source) override;
 
 protected:
     std::shared_ptr<ICBLock> FLock;

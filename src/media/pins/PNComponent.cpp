@@ -15,6 +15,17 @@ TComponent::~TComponent() {
     for (TComponent* c : components_) c->owner_ = nullptr;
 }
 
+void TComponent::GetPropInfos(TPropList& props) {
+    props.push_back(PNProp<std::string>(
+        "Name", [this] { return Name(); }, [this](std::string n) { SetName(n); }));
+}
+
+TPropList TComponent::PropList() {
+    TPropList props;
+    GetPropInfos(props);
+    return PNSortedProps(std::move(props));
+}
+
 TComponent* PNGetMainOwnerComponent(TComponent* component) {
     while (component) {
         TComponent* owner = component->Owner();

@@ -18,6 +18,12 @@
 #include <utility>
 #include <vector>
 
+#include "media/pins/PNPublished.h"
+
+namespace oculon::platform {
+class TFiler;
+}
+
 namespace oculon::pins {
 
 class TPNBasicPin;
@@ -145,6 +151,14 @@ public:
     virtual void BeforeDestruction() { setFlag(csDestroying, true); }
     // Ends loading; components of a form being built call it when the form is complete.
     virtual void Loaded() { setFlag(csLoading, false); }
+
+    // The component's own defined properties in its stream, after those of
+    // its published pins (PNPersistence.h writes and reads them).
+    virtual void DefineProperties(platform::TFiler& filer) {}
+    // Published values and settings objects (PNPublished.h): "Name", then
+    // what descendants add.
+    virtual void GetPropInfos(TPropList& props);
+    TPropList PropList();  // sorted by name
 
 private:
     void setFlag(TComponentStateFlag flag, bool on) {

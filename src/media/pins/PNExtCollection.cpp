@@ -1,11 +1,33 @@
 #include "media/pins/PNExtCollection.h"
 
+#include <stdexcept>
+#include <string>
+#include <typeinfo>
+
 namespace oculon::pins {
 
 TPersistent* TPNExtCollectionItem::GetOwner() const { return &collection_; }
 
 TPNExtCollectionItem::~TPNExtCollectionItem() {
     if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
+}
+
+TPropList TPersistent::PropList() {
+    TPropList props;
+    GetPropInfos(props);
+    return PNSortedProps(std::move(props));
+}
+
+void TPersistent::Assign(TPersistent& source) {
+    throw std::invalid_argument(std::string("Cannot assign a ") + typeid(source).name() + " to a " +
+                                typeid(*this).name());
+}
+
+void TPNExtCollection::AddItem(std::unique_ptr<TPNExtCollectionItem> item) {
+    if (!item) return;
+    TPNExtCollectionItem& ref = *item;
+    items_.push_back(std::move(item));
+    Notify(ref, TCollectionNotification::cnAdded);
 }
 
 TPNExtCollection::~TPNExtCollection() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "media/pins/PNComponent.h"
+#include "media/pins/PNPublished.h"
 
 namespace oculon::pins {
 
@@ -17,6 +18,14 @@ class TPersistent : public TPNPublisher {
 public:
     virtual ~TPersistent() = default;
     virtual TPersistent* GetOwner() const { return nullptr; }
+
+    // ---- Published properties and streaming (PNPublished.h).
+    virtual void GetPropInfos(TPropList& props) {}
+    TPropList PropList();  // sorted by name
+    // Defined properties beyond the published ones.
+    virtual void DefineProperties(platform::TFiler& filer) {}
+    // Throws std::invalid_argument unless a descendant knows `source`'s class.
+    virtual void Assign(TPersistent& source);
 };
 
 class TPNExtCollection;
@@ -72,6 +81,11 @@ public:
     TPNExtCollectionItem& Items(std::size_t index) const { return *items_.at(index); }
 
     void AddNotifier(std::shared_ptr<IPNCollectionNotifier> notifier) { notifiers_.push_back(std::move(notifier)); }
+
+    // An item of the collection's class, not yet added (null: the
+    // collection cannot make items by itself), and the adding of one.
+    virtual std::unique_ptr<TPNExtCollectionItem> NewItem() { return nullptr; }
+    void AddItem(std::unique_ptr<TPNExtCollectionItem> item);
 
     // -1 after every change: an editor's cached count is stale.
     int LastIndicatedCount = 0;

@@ -43,9 +43,12 @@ struct Placeholders {
     std::vector<PNOwned<TPNUnloadedPin>> list;
 };
 
+// Never torn down: placeholders still waiting for their roots when the
+// process ends are not freed then, after the thread state their teardown
+// needs has gone.
 Placeholders& placeholders() {
-    static Placeholders p;
-    return p;
+    static auto* p = new Placeholders;
+    return *p;
 }
 
 // Frees the placeholder outside the register's lock: its teardown tells
@@ -238,11 +241,13 @@ void TPNUnloadedPin::PopulatePinAndDestroy(TPNBasicPin& realPin) {
         pin->PinReplacedNotify(*this, realPin);
         inside.release();
     }
-    const auto links = entries();
-    for (auto it = links.rbegin(); it != links.rend(); ++it) {
-        if (it->RealPin == &realPin) continue;
-        realPin.ConnectAfter(it->RealPin, it->NotifyAfterPin);
-        it->RealPin->DisconnectFrom(*this);
+    // In the order they were made, so that the real pin keeps its sinks'
+    // order and every notify-after pin is linked before the sink that
+    // follows it.
+    for (const auto& entry : entries()) {
+        if (entry.RealPin == &realPin) continue;
+        realPin.ConnectAfter(entry.RealPin, entry.NotifyAfterPin);
+        entry.RealPin->DisconnectFrom(*this);
     }
     // A pin list that held the placeholder holds the real pin from now on.
     if (TPNPinList* list = OwnerPinList()) list->ReplacePin(*this, realPin);

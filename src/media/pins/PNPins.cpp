@@ -359,11 +359,13 @@ void TPNBasicPin::SetLoadFormName(std::string name) {
     FLoadFormName = std::move(name);
 }
 
-void TPNBasicPin::ApplyFormName(std::string& name) const {
-    if (FLoadFormName.empty() || name.size() <= FLoadFormName.size() ||
-        name.compare(0, FLoadFormName.size(), FLoadFormName) != 0 || name[FLoadFormName.size()] != '.')
+void TPNBasicPin::ApplyFormName(std::string& name) const { PNApplyFormName(FLoadFormName, GetRoot(), name); }
+
+void PNApplyFormName(const std::string& loadName, const TComponent* root, std::string& name) {
+    if (loadName.empty() || name.size() <= loadName.size() || name.compare(0, loadName.size(), loadName) != 0 ||
+        name[loadName.size()] != '.')
         return;
-    if (const TComponent* root = GetRoot()) name.replace(0, FLoadFormName.size(), root->Name());
+    if (root) name.replace(0, loadName.size(), root->Name());
 }
 
 // ---- TPNPinStreamType

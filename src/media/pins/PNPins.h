@@ -204,6 +204,31 @@ public:
     void SetLoadFormName(std::string name);
     void ApplyFormName(std::string& name) const;
 
+    // ---- Persistence in the component stream (PNPersistence.cpp). Reader
+    // methods check their value and defer every change to the reader's
+    // apply queue; names are resolved when the queue runs.
+    virtual void DefineProperties(platform::TFiler& filer) {}
+    // Joined to a state dispatcher, and not through a converter.
+    virtual bool DoStateWrite();
+    virtual bool DoStateConverterWrite() { return false; }
+    virtual bool DoFormWrite() { return DoStateWrite(); }
+    // "Form": the root's name, read into the load name (ApplyFormName).
+    void WriteFormName(platform::TWriter& writer);
+    void ReadFormName(platform::TReader& reader);
+    // "State": the dispatcher's name, or the first time a root is written
+    // while the dispatcher has members of other roots, a list of the name
+    // and those members.
+    virtual void WriteStateConnectionsData(platform::TWriter& writer);
+    virtual void ReadStateConnectionsData(platform::TReader& reader);
+    virtual void ReadConnectionsData(platform::TReader& reader) {}
+    // The pin's entry in a pin list: "State" and a list of the state link
+    // and the pin's own links, else the pin's own links, else "nil".
+    virtual void WriteListEntry(platform::TWriter& writer);
+    void ReadListEntry(platform::TReader& reader);
+    // The pin's own links as a list entry; false when it has none.
+    virtual bool WriteNoStateListEntry(platform::TWriter& writer) { return false; }
+    virtual void ReadNoStateListEntry(platform::TReader& reader);
+
     TPNDestroyLock& DestroyGuard() { return FDestroyLock; }
     // The destroy guard's wait, with the link lock given up meanwhile: a
     // thread delivering through this pin may need it to finish. Callers
@@ -316,6 +341,8 @@ public:
     // placeholder decides for itself. Source and sink pins add their rules.
     bool CanConnectToInt(TPNBasicPin& pin, bool checkOnly, TPNConnectionChoice& choice) override;
     bool IsCompatible(TPNBasicPin& pin, bool allowConverter) override { return false; }
+    // "Form" and "State".
+    void DefineProperties(platform::TFiler& filer) override;
     bool DependsOn(const TPNBasicPin& pin) override { return false; }
     // Whether a format converter owns this pin.
     bool OwnedByConverter() const;
@@ -582,6 +609,18 @@ public:
     // the pin was linked before.
     bool SetEditorString(const std::string& text) override;
 
+    // ---- Persistence (PNPersistence.cpp): "SinkPins", one entry per sink:
+    // its identity name, or (identity [notify-after identity] ['display']).
+    void DefineProperties(platform::TFiler& filer) override;
+    virtual void WriteConnectionsData(platform::TWriter& writer);
+    // Links each sink by name: the live pin, or a placeholder of that name.
+    void ReadConnectionsData(platform::TReader& reader) override;
+    virtual bool DoWrite() { return GetSinkCount() > 0; }
+    bool DoFormWrite() override { return TPNBasicPin::DoFormWrite() || DoWrite(); }
+    // "Sinks" and the sink list.
+    bool WriteNoStateListEntry(platform::TWriter& writer) override;
+    void ReadNoStateListEntry(platform::TReader& reader) override;
+
 protected:
     // Called before the link to `sink` goes, from either end, while `sink` is
     // complete; the caller holds the link lock and no pin lock. Data pins
@@ -629,6 +668,9 @@ template <typename T, typename... Args>
 PNOwned<T> PNMakePin(Args&&... args) {
     return PNOwned<T>::make(std::forward<Args>(args)...);
 }
+
+// A name stored under the root name `loadName` retargeted to `root`.
+void PNApplyFormName(const std::string& loadName, const TComponent* root, std::string& name);
 
 // Every live pin, under the register's lock; `fn` must not create or destroy pins.
 void PNForEachLivePin(const std::function<void(TPNBasicPin&)>& fn);

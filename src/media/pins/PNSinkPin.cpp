@@ -536,7 +536,10 @@ bool TPNSinkPin::ConnectToStateAfter(const std::shared_ptr<TPNStateDispatcher>& 
     if (IsConnectedToState(dispatcher.get())) return false;
     LeaveState();
     if (!dispatcher) return false;
-    if (FInConnect) return TPNBasicSinkPin::ConnectToStateAfter(dispatcher, after);
+    // A dispatcher without members (named in a stream whose other members'
+    // root is not read yet) is joined as it is: those members decide when
+    // they come.
+    if (FInConnect || dispatcher->GetPinCount() == 0) return TPNBasicSinkPin::ConnectToStateAfter(dispatcher, after);
     // The members decide, each by its own test; the flag (guarded by the
     // link lock) sends their call back here to the plain join.
     FInConnect = true;
@@ -555,10 +558,10 @@ bool TPNSinkPin::ConnectToStateAfter(const std::shared_ptr<TPNStateDispatcher>& 
 bool TPNSinkPin::CanConnectToStateInt(const TPNStateDispatcher* dispatcher) {
     if (!dispatcher || IsConnectedToState(dispatcher)) return false;
     const auto members = const_cast<TPNStateDispatcher*>(dispatcher)->Members();
-    return std::any_of(members.begin(), members.end(), [&](const auto& m) {
-        TPNConnectionChoice choice;
-        return CanConnectToInt(*m.RealPin, true, choice);
-    });
+    return members.empty() || std::any_of(members.begin(), members.end(), [&](const auto& m) {
+               TPNConnectionChoice choice;
+               return CanConnectToInt(*m.RealPin, true, choice);
+           });
 }
 
 void TPNSinkPin::UpdateStateValue() {

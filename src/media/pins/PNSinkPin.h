@@ -139,7 +139,7 @@ public:
     TPNQuery RequestInterface(const TGUID& iid) const override;
 
     // A sink takes its state from a source: it may join when some member
-    // could feed it.
+    // could feed it, or when the dispatcher has no member yet.
     bool CanConnectToStateInt(const TPNStateDispatcher* dispatcher) override;
     // Joins `dispatcher` by asking each member to take this pin.
     bool ConnectToStateAfter(const std::shared_ptr<TPNStateDispatcher>& dispatcher, TPNBasicPin* after) override;
@@ -157,6 +157,26 @@ public:
     // "nil" unlinks; otherwise links to the source pin of that name under
     // this pin's root, or to a placeholder of that name.
     bool TryLinkTo(std::string name, std::string displayName);
+
+    // ---- Persistence (PNPersistence.cpp). "SourcePin": the source's
+    // identity name, or (identity 'display'); with a notify-after pin the
+    // list (that (after identity)). "StateConverter": a state link through a
+    // converter, as the dispatcher's name (or the name and the members of
+    // other roots), then the converter's two stream types as GUID text.
+    void DefineProperties(platform::TFiler& filer) override;
+    virtual void WriteConnectionsData(platform::TWriter& writer);
+    void ReadConnectionsData(platform::TReader& reader) override;
+    virtual void WriteStateConverterConnectionsData(platform::TWriter& writer);
+    virtual void ReadStateConverterConnectionsData(platform::TReader& reader);
+    // A source is linked, and neither state entry is written.
+    virtual bool DoWrite();
+    // Joined to a dispatcher through a converter.
+    bool DoStateConverterWrite() override;
+    bool DoFormWrite() override { return TPNBasicSinkPin::DoFormWrite() || DoWrite(); }
+    bool WriteNoStateListEntry(platform::TWriter& writer) override;
+    void ReadNoStateListEntry(platform::TReader& reader) override { ReadConnectionsData(reader); }
+    // Links to the source of another sink pin; null unlinks.
+    void Assign(TPNSinkPin* source);
 
 protected:
     friend class TPNSourcePin;

@@ -1,6 +1,7 @@
 #include "media/pins/PNStateDispatcher.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <mutex>
 
 #include "media/pins/PNFormatConverter.h"
@@ -280,6 +281,11 @@ void TPNStateDispatcher::AddFormSaved(const TComponent* form) {
     ++FCountSaved;
 }
 
+int TPNStateDispatcher::CountSaved() {
+    auto r = ReadLock();
+    return FCountSaved;
+}
+
 bool TPNStateDispatcher::IsFormSaved(const TComponent* form) {
     auto r = ReadLock();
     return std::find(FSavedForms.begin(), FSavedForms.end(), form) != FSavedForms.end();
@@ -308,11 +314,16 @@ void TPNPinList::release(std::vector<Entry>& freed) {
 IPNLockSection TPNPinList::ReadLock() { return FIntLock->ReadLock(FOwnerLock.get()); }
 IPNLockSection TPNPinList::WriteLock() { return FIntLock->WriteLock(FOwnerLock.get()); }
 
-void TPNPinList::Add(TPNBasicPin& pin, std::string name) {
+void TPNPinList::Add(TPNBasicPin& pin, std::string name) { Insert(SIZE_MAX, pin, std::move(name)); }
+
+void TPNPinList::Add(PNOwned<TPNBasicPin> pin, std::string name) { Insert(SIZE_MAX, std::move(pin), std::move(name)); }
+
+void TPNPinList::Insert(std::size_t index, TPNBasicPin& pin, std::string name) {
     auto* placeholder = dynamic_cast<TPNUnloadedPin*>(&pin);
     {
         auto w = WriteLock();
-        FPinsList.push_back({std::move(name), &pin, {}});
+        const std::size_t at = std::min(index, FPinsList.size());
+        FPinsList.insert(FPinsList.begin() + static_cast<std::ptrdiff_t>(at), Entry{std::move(name), &pin, {}});
         if (placeholder) ++FUnloadedCount;
     }
     pin.FOwnerPinList.store(this);
@@ -320,14 +331,38 @@ void TPNPinList::Add(TPNBasicPin& pin, std::string name) {
     PNNotifyChangePinList(*this);
 }
 
-void TPNPinList::Add(PNOwned<TPNBasicPin> pin, std::string name) {
+void TPNPinList::Insert(std::size_t index, PNOwned<TPNBasicPin> pin, std::string name) {
     if (!pin) return;
     TPNBasicPin& raw = *pin;
     {
         auto w = WriteLock();
-        FPinsList.push_back({std::move(name), &raw, FPinsOwner ? std::move(pin) : PNOwned<TPNBasicPin>()});
+        const std::size_t at = std::min(index, FPinsList.size());
+        FPinsList.insert(FPinsList.begin() + static_cast<std::ptrdiff_t>(at),
+                         Entry{std::move(name), &raw, FPinsOwner ? std::move(pin) : PNOwned<TPNBasicPin>()});
     }
     raw.FOwnerPinList.store(this);
+    PNNotifyChangePinList(*this);
+}
+
+std::vector<std::string> TPNPinList::Names() {
+    std::vector<std::string> names;
+    for (std::size_t i = 0, n = PublishedCount(); i < n; ++i) names.push_back(GetName(i));
+    return names;
+}
+
+std::vector<std::string> TPNPinList::StoredNames() {
+    auto r = ReadLock();
+    std::vector<std::string> names;
+    for (const auto& e : FPinsList) names.push_back(e.Name);
+    return names;
+}
+
+void TPNPinList::SetName(std::size_t index, std::string name) {
+    {
+        auto w = WriteLock();
+        if (index >= FPinsList.size()) return;
+        FPinsList[index].Name = std::move(name);
+    }
     PNNotifyChangePinList(*this);
 }
 

@@ -86,6 +86,7 @@ public:
     void ResetFormsSave();
     void AddFormSaved(const TComponent* form);
     bool IsFormSaved(const TComponent* form);
+    int CountSaved();  // AddFormSaved calls since the last reset
 
     // Entered by a fan-out over the members; RemovePin waits for it.
     TPNDestroyLock& DestroyGuard() { return FDestroyLock; }
@@ -132,6 +133,20 @@ public:
     void CleanUnloaded();
     bool PinsOwner() const { return FPinsOwner; }
 
+    // ---- Insertion, names and persistence (the latter in PNPersistence.cpp).
+    // `index` past the end appends.
+    void Insert(std::size_t index, TPNBasicPin& pin, std::string name = {});
+    void Insert(std::size_t index, PNOwned<TPNBasicPin> pin, std::string name = {});
+    std::vector<std::string> Names();        // as GetName reads them
+    std::vector<std::string> StoredNames();  // empty for an unnamed entry
+    void SetName(std::size_t index, std::string name);
+    // "Names" when an entry is named; "Pins": for a list that owns its pins
+    // each pin's list entry (its links), otherwise each pin's identity name
+    // with root, resolved on reading to the live pin or a placeholder.
+    void DefineProperties(platform::TFiler& filer);
+    void WritePins(platform::TWriter& writer);
+    void ReadPins(platform::TReader& reader);
+
     std::size_t PublishedCount() const override;
     TPNBasicPin* PublishedPin(std::size_t index) const override;
     std::string PublishedName(std::size_t index) const override;
@@ -153,6 +168,7 @@ private:
     std::vector<Entry> FPinsList;
     std::size_t FUnloadedCount = 0;
     bool FInUnload = false;
+    std::string FLoadFormName;  // the root name read from the list's "Form"
 };
 
 // Finding pins by name among all live pins (placeholders included), under

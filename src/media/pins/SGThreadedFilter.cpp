@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/ComponentStream.h"
 #include "platform/Log.h"
 
 namespace oculon::pins {
@@ -11,12 +12,13 @@ namespace oculon::pins {
 
 void TSGThreadingQueue::SetFullMode(TSGQueueFullMode mode) { FLock->Setter(FFullMode, mode); }
 
-void TSGThreadingQueue::Assign(TSGThreadingQueue& source) {
-    if (&source == this) return;
-    const std::uint32_t size = source.Size();
-    const TSGQueueFullMode mode = source.FullMode();
-    SetSize(size);
-    SetFullMode(mode);
+void TSGThreadingQueue::GetPropInfos(TPropList& props) {
+    TCBPersistent::GetPropInfos(props);
+    props.push_back(PNProp<std::uint32_t>(
+        "Size", [this] { return Size(); }, [this](std::uint32_t v) { SetSize(v); }, 15u));
+    props.push_back(PNProp<TSGQueueFullMode>(
+        "FullMode", [this] { return FullMode(); }, [this](TSGQueueFullMode v) { SetFullMode(v); },
+        TSGQueueFullMode::fmBlock));
 }
 
 TSGThreading::TSGThreading(TCBComponent& owner, std::function<void()> priorityNotify, IPNLock& lock)
@@ -30,13 +32,21 @@ void TSGThreading::SetPriority(TThreadPriority priority) {
     if (FPriorityNotify) FPriorityNotify();
 }
 
-void TSGThreading::Assign(TSGThreading& source) {
-    if (&source == this) return;
-    const bool enabled = source.Enabled();
-    const TThreadPriority priority = source.Priority();
-    SetEnabled(enabled);
-    SetPriority(priority);
-    FQueue.Assign(source.Queue());
+void TSGThreading::GetPropInfos(TPropList& props) {
+    TCBPersistent::GetPropInfos(props);
+    props.push_back(PNProp<bool>(
+        "Enabled", [this] { return Enabled(); }, [this](bool v) { SetEnabled(v); }, false));
+    props.push_back(PNProp<TThreadPriority>(
+        "Priority", [this] { return Priority(); }, [this](TThreadPriority v) { SetPriority(v); },
+        TThreadPriority::tpNormal));
+    props.push_back(PNObjectProp("Queue", FQueue));
+}
+
+void TSGThreading::DefineProperties(platform::TFiler& filer) {
+    TCBPersistent::DefineProperties(filer);
+    filer.DefineProperty(
+        "QueueSize", [this](platform::TReader& r) { r.Apply([this, size = r.ReadInteger()] { ReadQueueSize(size); }); },
+        {}, false);
 }
 
 void TSGThreading::ReadQueueSize(std::int64_t size) {
@@ -249,6 +259,17 @@ TSGBasicThreadedEnableFilter::TSGBasicThreadedEnableFilter(TComponent* owner, st
     : TSGBasicThreadedFilter(owner, std::move(name)),
       FEnablePin(PNMakePin<TPNBoolSinkPin>(this, FLock, [this](TPNSinkPin&, bool on) { SetEnabled(on); })) {
     PublishPin("EnablePin", *FEnablePin);
+}
+
+void TSGBasicThreadedFilter::GetPropInfos(TPropList& props) {
+    TCBComponent::GetPropInfos(props);
+    props.push_back(PNObjectProp("Threading", *FThreading));
+}
+
+void TSGBasicThreadedEnableFilter::GetPropInfos(TPropList& props) {
+    TSGBasicThreadedFilter::GetPropInfos(props);
+    props.push_back(PNProp<bool>(
+        "Enabled", [this] { return IsEnabled(); }, [this](bool v) { SetEnabled(v); }, true));
 }
 
 void TSGBasicThreadedEnableFilter::SetEnabled(bool enabled) {

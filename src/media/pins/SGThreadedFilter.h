@@ -44,7 +44,7 @@ public:
     void SetSize(std::uint32_t size) { FLock->Setter(FSize, size); }
     TSGQueueFullMode FullMode() { return FLock->Getter(FFullMode); }
     void SetFullMode(TSGQueueFullMode mode);
-    void Assign(TSGThreadingQueue& source);
+    void GetPropInfos(TPropList& props) override;
 
 private:
     std::uint32_t FSize = 15;
@@ -64,7 +64,9 @@ public:
     void SetPriority(TThreadPriority priority);
     TSGThreadingQueue& Queue() { return FQueue; }
     void SetQueue(TSGThreadingQueue& queue) { FQueue.Assign(queue); }
-    void Assign(TSGThreading& source);
+    void GetPropInfos(TPropList& props) override;
+    // Adds the read-only "QueueSize".
+    void DefineProperties(platform::TFiler& filer) override;
     TCBComponent& Owner() const { return FOwner; }
     // The "QueueSize" of a stored form: read into Queue.Size (clamped to its
     // range), never written back.
@@ -131,6 +133,7 @@ public:
 
     TSGThreading& Threading() { return *FThreading; }
     void SetThreading(TSGThreading& settings) { FThreading->Assign(settings); }
+    void GetPropInfos(TPropList& props) override;
     const std::shared_ptr<ICBLock>& InputLock() const { return FInputLock; }
     const std::shared_ptr<ICBLock>& OutputLock() const { return FOutputLock; }
     // Both changed on the input side only: read without waiting for the worker.
@@ -180,6 +183,7 @@ public:
     // A change calls EnabledChanged, then NotifyProp.
     virtual void SetEnabled(bool enabled);
     TPNBoolSinkPin& EnablePin() { return *FEnablePin; }
+    void GetPropInfos(TPropList& props) override;
 
 protected:
     bool FEnabled = true;

@@ -62,6 +62,15 @@ TVDAVILogger::~TVDAVILogger() {
         log::error(log::Category::media, "%s: %s", FCurrentFileName.c_str(), failure.c_str());
 }
 
+void TVDAVILogger::GetPropInfos(pins::TPropList& props) {
+    TVDCommonLogger::GetPropInfos(props);
+    props.push_back(pins::PNObjectProp("AudioCompression", *FAudioCompression));
+    props.push_back(pins::PNObjectProp("Compression", *FVideoCompression));
+    props.push_back(pins::PNProp<TVDColorBits>(
+        "ColorBits", [this] { return ColorBits(); }, [this](TVDColorBits v) { SetColorBits(v); },
+        TVDColorBits::cbAuto));
+}
+
 void TVDAVILogger::SetOnError(TSGErrorEvent handler) {
     const IPNLockSection w = FLock->WriteLock();
     if (w) std::swap(FOnError, handler);

@@ -60,6 +60,7 @@ public:
     void SetAudioCompression(audio::TAUAudioCompression& value) { FAudioCompression->Assign(value); }
     TVDColorBits ColorBits() { return FLock->Getter(FColorBits); }
     void SetColorBits(TVDColorBits value) { FLock->Setter(FColorBits, value); }
+    void GetPropInfos(pins::TPropList& props) override;
     void SetOnError(TSGErrorEvent handler);
 
     // Ends the file and forgets the streams: the next start writes a new

@@ -80,6 +80,12 @@ void TVDCommonLogger::BeforeDestruction() {
     TSGBasicThreadedEnableFilter::BeforeDestruction();
 }
 
+void TVDCommonLogger::GetPropInfos(pins::TPropList& props) {
+    TSGBasicThreadedEnableFilter::GetPropInfos(props);
+    props.push_back(pins::PNProp<std::string>(
+        "FileName", [this] { return FileName(); }, [this](std::string v) { SetFileName(v); }));
+}
+
 void TVDCommonLogger::SetFileName(const std::string& name) {
     const IPNLockSection w = FLock->WriteLock();
     if (!w || name == FFileName) return;

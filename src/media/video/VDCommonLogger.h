@@ -66,6 +66,7 @@ public:
     // A new, non-empty name while enabled and between files queues the
     // stream starts again, so the next frames go to a file of that name.
     void SetFileName(const std::string& name);
+    void GetPropInfos(pins::TPropList& props) override;
     // Switching on between files (with a file name set) queues the stream
     // starts again, so the next frames open the file on the main thread.
     void SetEnabled(bool enabled) override;

@@ -23,6 +23,13 @@ TVDBasicGenericFilter::~TVDBasicGenericFilter() {
     FBufferQueue.reset();
 }
 
+void TVDBasicGenericFilter::GetPropInfos(pins::TPropList& props) {
+    TVDCommonFilter::GetPropInfos(props);
+    props.push_back(pins::PNProp<TSGSynchronizeType>(
+        "SynchronizeType", [this] { return SynchronizeType(); },
+        [this](TSGSynchronizeType v) { SetSynchronizeType(v); }, TSGSynchronizeType::stNone));
+}
+
 void TVDBasicGenericFilter::SetOnStop(TNotifyEvent handler) { SetEvent(FOnStop, std::move(handler)); }
 
 void TVDBasicGenericFilter::SendStartCommand(std::int32_t width, std::int32_t height, std::int32_t frameDelay) {

@@ -32,6 +32,7 @@ public:
 
     TSGSynchronizeType SynchronizeType() { return FLock->Getter(FSynchronizeType); }
     void SetSynchronizeType(TSGSynchronizeType type) { FLock->Setter(FSynchronizeType, type); }
+    void GetPropInfos(pins::TPropList& props) override;
     // Called when a running stream stops.
     void SetOnStop(TNotifyEvent handler);
 

@@ -35,10 +35,10 @@ std::shared_ptr<IVDInstalledCompressors> VDInstalledCompressors() {
 
 TVDKeyFrames::TVDKeyFrames(pins::TCBCollectionItem* owner) : TCBOptionalDisabledPersistent(owner) {}
 
-void TVDKeyFrames::Assign(TVDKeyFrames& source) {
-    auto section = FLock->WriteLock();
-    SetEnabled(source.Enabled());
-    SetPeriod(source.Period());
+void TVDKeyFrames::GetPropInfos(pins::TPropList& props) {
+    TCBOptionalDisabledPersistent::GetPropInfos(props);
+    props.push_back(pins::PNProp<std::uint32_t>(
+        "Period", [this] { return Period(); }, [this](std::uint32_t v) { SetPeriod(v); }, 1000u));
 }
 
 TVDVideoCompressionItem::TVDVideoCompressionItem(pins::TPNExtCollection& collection)
@@ -60,11 +60,13 @@ std::string TVDVideoCompressionItem::GetName() {
     return "[" + code + "] - " + (description ? *description : "Unknown Type");
 }
 
-void TVDVideoCompressionItem::Assign(TVDVideoCompressionItem& source) {
-    auto section = FLock->WriteLock();
-    SetCompressor(source.Compressor());
-    SetQuality(source.Quality());
-    FKeyFrames.Assign(source.KeyFrames());
+void TVDVideoCompressionItem::GetPropInfos(pins::TPropList& props) {
+    TCBCollectionItem::GetPropInfos(props);
+    props.push_back(pins::PNProp<std::string>(
+        "Compressor", [this] { return Compressor(); }, [this](std::string v) { SetCompressor(v); }));
+    props.push_back(pins::PNProp<std::uint32_t>(
+        "Quality", [this] { return Quality(); }, [this](std::uint32_t v) { SetQuality(v); }, 10000u));
+    props.push_back(pins::PNObjectProp("KeyFrames", FKeyFrames));
 }
 
 TVDVideoCompressionItems::TVDVideoCompressionItems(pins::TCBPersistent* owner,
@@ -116,22 +118,17 @@ void TVDVideoCompressionItems::NewItemCreated(pins::TPNExtCollectionItem& item) 
     static_cast<TVDVideoCompressionItem&>(item).SetCompressor(code);
 }
 
-void TVDVideoCompressionItems::Assign(TVDVideoCompressionItems& source) {
-    if (&source == this) return;
-    auto section = FLock->WriteLock();
-    Clear();
-    for (std::size_t i = 0; i < source.Count(); ++i) Add().Assign(source.Items(i));
+std::unique_ptr<pins::TPNExtCollectionItem> TVDVideoCompressionItems::NewItem() {
+    return std::make_unique<TVDVideoCompressionItem>(*this);
 }
 
 TVDVideoCompression::TVDVideoCompression(pins::TPersistent* owner, pins::IPNLock& lock,
                                          std::shared_ptr<IVDInstalledCompressors> installed)
     : TCBOptionalDisabledPersistent(owner, lock), FCompressions(this, std::move(installed)) {}
 
-void TVDVideoCompression::Assign(TVDVideoCompression& source) {
-    if (&source == this) return;
-    auto section = FLock->WriteLock();
-    SetEnabled(source.Enabled());
-    FCompressions.Assign(source.Compressions());
+void TVDVideoCompression::GetPropInfos(pins::TPropList& props) {
+    TCBOptionalDisabledPersistent::GetPropInfos(props);
+    props.push_back(pins::PNObjectProp("Compressions", FCompressions));
 }
 
 }  // namespace oculon::mediavideo

@@ -38,7 +38,7 @@ public:
     explicit TVDKeyFrames(pins::TCBCollectionItem* owner);
     std::uint32_t Period() { return FLock->Getter(FPeriod); }
     void SetPeriod(std::uint32_t value) { FLock->Setter(FPeriod, value); }
-    void Assign(TVDKeyFrames& source);
+    void GetPropInfos(pins::TPropList& props) override;
 
 private:
     std::uint32_t FPeriod = 1000;
@@ -62,7 +62,7 @@ public:
     // compressor is installed; also the item's display name.
     std::string GetName();
     std::string Name() { return GetName(); }
-    void Assign(TVDVideoCompressionItem& source);
+    void GetPropInfos(pins::TPropList& props) override;
 
 private:
     std::string FCompressor;
@@ -88,7 +88,7 @@ public:
     // fewest items use.
     void GetNewHandler(const std::vector<std::string>& list, std::string& code) const;
     IVDInstalledCompressors& Installed() const { return *FInstalled; }
-    void Assign(TVDVideoCompressionItems& source);
+    std::unique_ptr<pins::TPNExtCollectionItem> NewItem() override;
 
 protected:
     // A new item gets the installed code that the list uses least.
@@ -106,7 +106,7 @@ public:
     TVDVideoCompressionItems& Compressions() { return FCompressions; }
     // Copies the items.
     void SetCompressions(TVDVideoCompressionItems& value) { FCompressions.Assign(value); }
-    void Assign(TVDVideoCompression& source);
+    void GetPropInfos(pins::TPropList& props) override;
 
 private:
     TVDVideoCompressionItems FCompressions;
