@@ -3,9 +3,21 @@
 // horizontally into single-precision rows, four of which (nodes -1 .. +2)
 // blend into each destination row. The driver moves nodes at the image
 // borders so that all four taps lie inside the image.
+//
+// 8-bit images with three or four channels take AVX2 rows where the
+// processor has them: the same double-precision operations in the same
+// order, four channels to a vector, so they give the same values.
+
+#include <atomic>
+#include <vector>
 
 #include "media/primitives/HotLoop.h"
 #include "media/primitives/ResizeKernels.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define OCULON_HAVE_AVX2_CUBIC 1
+#endif
 
 namespace oculon::primitives::resize {
 
@@ -53,8 +65,129 @@ void summCubic(T* d, int w, int values, int stride, double t, bool singleCoefs, 
     for (int k = 0; k < w; ++k) summCubicRun(d + k * stride, values, n, node, k * values);
 }
 
+#ifdef OCULON_HAVE_AVX2_CUBIC
+namespace avx2 {
+
+#define OCULON_AVX2 __attribute__((target("avx2")))
+
+// Newton's form on four lanes, in the order of Newton::operator().
+OCULON_AVX2 inline __m256d newton(__m256d pm, __m256d p0, __m256d p1, __m256d p2, __m256d a, __m256d b, __m256d c) {
+    const __m256d d1 = _mm256_sub_pd(p0, pm);
+    const __m256d d2 = _mm256_sub_pd(_mm256_sub_pd(p1, p0), d1);
+    const __m256d d3 = _mm256_sub_pd(_mm256_add_pd(_mm256_sub_pd(p0, _mm256_mul_pd(_mm256_set1_pd(2.0), p1)), p2), d2);
+    return _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(pm, _mm256_mul_pd(c, d3)), _mm256_mul_pd(b, d2)),
+                         _mm256_mul_pd(a, d1));
+}
+
+OCULON_AVX2 inline __m256d bytesAt(__m128i px, int offset) {
+    __m128i v = px;
+    switch (offset) {  // the byte shift takes a constant
+        case 3: v = _mm_srli_si128(px, 3); break;
+        case 4: v = _mm_srli_si128(px, 4); break;
+        case 6: v = _mm_srli_si128(px, 6); break;
+        case 8: v = _mm_srli_si128(px, 8); break;
+        case 9: v = _mm_srli_si128(px, 9); break;
+        case 12: v = _mm_srli_si128(px, 12); break;
+        default: break;
+    }
+    return _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(v));
+}
+
+// Pixels with Values channels `Values` bytes apart: the four taps of a
+// pixel in one 16-byte load (for three channels four bytes past the last
+// tap, so pixels near the row's end go the plain way), four float values
+// stored (for three channels one spare that the next pixel overwrites).
+template <int Values>
+OCULON_AVX2 void coefRow(const Ipp8u* s, int w, const int* cols, const float* cw, const Newton* nw, float* out,
+                         int rowSamples) {
+    for (int j = 0; j < w; ++j) {
+        if (cols[j] - Values + 16 > rowSamples) {
+            coefCubic<Ipp8u, Values>(s, 1, Values, cols + j, cw + j, out + j * Values);
+            continue;
+        }
+        const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + cols[j] - Values));
+        const __m256d r = newton(bytesAt(px, 0), bytesAt(px, Values), bytesAt(px, 2 * Values), bytesAt(px, 3 * Values),
+                                 _mm256_set1_pd(nw[j].a), _mm256_set1_pd(nw[j].b), _mm256_set1_pd(nw[j].c));
+        _mm_storeu_ps(out + j * Values, _mm256_cvtpd_ps(r));
+    }
+}
+
+OCULON_AVX2 inline __m256d floats(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
+
+// Packed 8-bit destination values, 16 a step, stored as storeSample does.
+OCULON_AVX2 void summRow(Ipp8u* d, ptrdiff_t n, Newton nw, float* const* node) {
+    const __m256d a = _mm256_set1_pd(nw.a), b = _mm256_set1_pd(nw.b), c = _mm256_set1_pd(nw.c);
+    const __m256d half = _mm256_set1_pd(0.5000001), zero = _mm256_setzero_pd(), top = _mm256_set1_pd(255.0);
+    ptrdiff_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        __m128i q[4];
+        for (int k = 0; k < 4; ++k) {
+            const ptrdiff_t at = i + 4 * k;
+            __m256d v = _mm256_add_pd(
+                newton(floats(node[0] + at), floats(node[1] + at), floats(node[2] + at), floats(node[3] + at), a, b, c),
+                half);
+            v = _mm256_min_pd(_mm256_max_pd(v, zero), top);
+            q[k] = _mm256_cvttpd_epi32(v);
+        }
+        const __m128i bytes = _mm_packus_epi16(_mm_packus_epi32(q[0], q[1]), _mm_packus_epi32(q[2], q[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), bytes);
+    }
+    summCubicRun(d + i, n - i, nw, node, i);
+}
+
+#undef OCULON_AVX2
+
+}  // namespace avx2
+#endif
+
+std::atomic<bool> vectorRows{true};
+
+bool useAvx2Rows() {
+#ifdef OCULON_HAVE_AVX2_CUBIC
+    static const bool avx2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return avx2 && vectorRows.load(std::memory_order_relaxed);
+#else
+    return false;
+#endif
+}
+
+// 8-bit pixels of three or four channels back to back, when the AVX2 rows
+// can run: Newton's coefficients per column computed once.
+bool cubicAvx2(const Job& job) {
+#ifdef OCULON_HAVE_AVX2_CUBIC
+    const int values = job.values();
+    if (!job.packed() || values == 1 || !useAvx2Rows()) return false;
+    std::vector<Newton> columns;
+    columns.reserve(static_cast<std::size_t>(job.width));
+    for (int j = 0; j < job.width; ++j) columns.emplace_back(job.colWeights[j]);
+    const int rowSamples = job.right * job.channels;
+    const ptrdiff_t count = static_cast<ptrdiff_t>(job.width) * values;
+    eachDestinationRow<4, float>(
+        job, -1, false,
+        [&](float* out, int row) {
+            const Ipp8u* s = job.srcRow<Ipp8u>(row);
+            if (values == 3) avx2::coefRow<3>(s, job.width, job.cols, job.colWeights, columns.data(), out, rowSamples);
+            else avx2::coefRow<4>(s, job.width, job.cols, job.colWeights, columns.data(), out, rowSamples);
+        },
+        [&](int j, float* const* node) {
+            Newton n(job.rowWeights[j]);
+            n.c = static_cast<float>(n.c);
+            avx2::summRow(job.dstRow<Ipp8u>(j), count, n, node);
+        });
+    return true;
+#else
+    (void)job;
+    return false;
+#endif
+}
+
 template <typename T>
 void cubic(const Job& job) {
+    if constexpr (std::is_same_v<T, Ipp8u>)
+        if (cubicAvx2(job)) return;
     const int values = job.values(), spacing = job.spacing();
     const int stride = job.packed() ? values : job.channels;
     const bool singleCoefs = !std::numeric_limits<T>::is_integer && !job.packed();
@@ -72,6 +205,8 @@ void cubic(const Job& job) {
 }
 
 }  // namespace
+
+void allowCubicVectorRows(bool allow) { vectorRows.store(allow, std::memory_order_relaxed); }
 
 // ownResize8pxC, ownResize16pxC, ownResize32pxC, ownResize8plC, ownResize16plC, ownResize32plC
 const Kernel kCubicKernels[6] = {cubic<Ipp8u>, cubic<Ipp16u>, cubic<Ipp32f>,

@@ -107,6 +107,11 @@ IppStatus decimateSuper(const void* src, IppiSize srcSize, int srcStep, TVDImage
                         IppiSize dstRoiSize, double xFactor, double yFactor, int channels, int layout, int sampleType,
                         int planar, bool integers);
 
+// Whether the 8-bit cubic kernel may take its AVX2 rows where the processor
+// has them (the default); off, it runs the plain rows, whose values the
+// AVX2 rows must give.
+void allowCubicVectorRows(bool allow);
+
 // Six coefficients per weight (taps -2 .. +3 from the node) from the
 // Lanczos-3 window, normalised to a sum of one.
 void ownpi_Lanczos3(const float* weights, int count, float* coefs);

@@ -346,6 +346,32 @@ TEST(ImageResize, CubicAndLanczosFollowTheirFormulas) {
     for (int k = 0; k < 12; ++k) EXPECT_NEAR(coefs[k], want[k], 1e-7) << k;
 }
 
+TEST(ImageResize, CubicVectorRowsGiveThePlainRowsValues) {
+    for (int n = 0; n < 200; ++n) {
+        const int channels = n % 2 ? 3 : 4;
+        Case c = randomCase(80);
+        c.sw = std::max(c.sw, 8), c.sh = std::max(c.sh, 8);
+        if (n % 5 == 0)  // up, the rows blending past 0 and 255
+            c = {uniform(8, 40), uniform(8, 20), {0, 0, 64, 64}, {uniform(50, 130), uniform(20, 50)}, 2.9, 2.3};
+        Image<Ipp8u> src(c.sw, c.sh, channels, n % 3 == 0, uniform(0, 3));
+        if (n % 4 == 0)
+            for (auto& v : src.data) v = static_cast<Ipp8u>(v < 128 ? 0 : 255);
+        const auto resize = channels == 3 ? ippiResize_8u_C3R : ippiResize_8u_C4R;
+        auto run = [&](bool vector) {
+            resize::allowCubicVectorRows(vector);
+            Image<Ipp8u> out(c.dst.width, c.dst.height, channels, false, 2);
+            std::fill(out.data.begin(), out.data.end(), 5);
+            const IppStatus st = resize(src.origin(), src.size(), src.step(), c.roi, out.origin(), out.step(), c.dst,
+                                        c.fx, c.fy, kResizeCubic);
+            resize::allowCubicVectorRows(true);
+            return std::pair{st, out.data};
+        };
+        const auto plain = run(false), vector = run(true);
+        ASSERT_EQ(plain.first, vector.first);
+        ASSERT_EQ(plain.second, vector.second) << c.sw << "x" << c.sh << " -> " << c.dst.width << "x" << c.dst.height;
+    }
+}
+
 // ---- Super-sampling against exact area means.
 
 // The mean of the source area destination pixel (x, y) covers; an area
