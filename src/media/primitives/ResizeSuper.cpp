@@ -265,26 +265,29 @@ struct IntegerAxis {
     }
 };
 
-// acc = w s (first) or acc += w s, over n samples.
+// acc = (first) or += the weighted sum of three rows, over n samples; a
+// row of weight 0 adds nothing. One pass for the rows of most outputs.
 template <typename Acc>
-inline void weighRow(Acc* acc, const Ipp8u* s, ptrdiff_t n, Acc w, bool first) {
+inline void weighRows(Acc* acc, const Ipp8u* const* s, const Ipp32s* w, ptrdiff_t n, bool first) {
+    const Ipp8u *a = s[0], *b = s[1], *c = s[2];
+    const auto wa = static_cast<Acc>(w[0]), wb = static_cast<Acc>(w[1]), wc = static_cast<Acc>(w[2]);
     if (first) {
-        for (ptrdiff_t i = 0; i < n; ++i) acc[i] = static_cast<Acc>(w * s[i]);
+        for (ptrdiff_t i = 0; i < n; ++i) acc[i] = static_cast<Acc>(wa * a[i] + wb * b[i] + wc * c[i]);
     } else {
-        for (ptrdiff_t i = 0; i < n; ++i) acc[i] = static_cast<Acc>(acc[i] + w * s[i]);
+        for (ptrdiff_t i = 0; i < n; ++i) acc[i] = static_cast<Acc>(acc[i] + wa * a[i] + wb * b[i] + wc * c[i]);
     }
 }
-OCULON_HOT_LOOP void weighRow16(Ipp16u* acc, const Ipp8u* s, ptrdiff_t n, Ipp16u w, bool first) {
-    weighRow(acc, s, n, w, first);
+OCULON_HOT_LOOP void weighRows16(Ipp16u* acc, const Ipp8u* const* s, const Ipp32s* w, ptrdiff_t n, bool first) {
+    weighRows(acc, s, w, n, first);
 }
-OCULON_HOT_LOOP void weighRow32(Ipp32u* acc, const Ipp8u* s, ptrdiff_t n, Ipp32u w, bool first) {
-    weighRow(acc, s, n, w, first);
+OCULON_HOT_LOOP void weighRows32(Ipp32u* acc, const Ipp8u* const* s, const Ipp32s* w, ptrdiff_t n, bool first) {
+    weighRows(acc, s, w, n, first);
 }
-inline void weighRowAny(Ipp16u* acc, const Ipp8u* s, ptrdiff_t n, Ipp32s w, bool first) {
-    weighRow16(acc, s, n, static_cast<Ipp16u>(w), first);
+inline void weighRowsAny(Ipp16u* acc, const Ipp8u* const* s, const Ipp32s* w, ptrdiff_t n, bool first) {
+    weighRows16(acc, s, w, n, first);
 }
-inline void weighRowAny(Ipp32u* acc, const Ipp8u* s, ptrdiff_t n, Ipp32s w, bool first) {
-    weighRow32(acc, s, n, static_cast<Ipp32u>(w), first);
+inline void weighRowsAny(Ipp32u* acc, const Ipp8u* const* s, const Ipp32s* w, ptrdiff_t n, bool first) {
+    weighRows32(acc, s, w, n, first);
 }
 
 // The rounding of a sum S of the weighted samples: S x q rounded half up
@@ -406,13 +409,23 @@ IppStatus decimateIntegers(const Area& a, const IntegerAxis& rows, const Integer
     std::vector<Ipp32s> sums(static_cast<std::size_t>(a.dstW) * Values);
     const bool vector = small && small->lanes && Values > 1 && std::is_same_v<Acc, Ipp16u> && haveAvx2();
     for (int r = 0; r < a.dstH; ++r) {
+        // The rows of weight above 0, three at a time.
+        const Ipp8u* src[3];
+        Ipp32s weight[3];
+        int held = 0;
         bool first = true;
         for (int t = 0; t < rows.taps; ++t) {
             const Ipp32s w = rows.weight[r * rows.taps + t];
-            if (w == 0) continue;
-            const Ipp8u* s = static_cast<const Ipp8u*>(a.src) + rows.at[r * rows.taps + t] * a.srcStep;
-            weighRowAny(acc.data(), s, slots, w, first);
-            first = false;
+            if (w != 0) {
+                src[held] = static_cast<const Ipp8u*>(a.src) + rows.at[r * rows.taps + t] * a.srcStep;
+                weight[held++] = w;
+            }
+            if (held == 3 || (t == rows.taps - 1 && held > 0)) {
+                for (int k = held; k < 3; ++k) src[k] = src[0], weight[k] = 0;
+                weighRowsAny(acc.data(), src, weight, slots, first);
+                first = false;
+                held = 0;
+            }
         }
         Ipp8u* d = static_cast<Ipp8u*>(a.dst) + r * a.dstStep;
         int j = 0;
