@@ -153,62 +153,57 @@ std::vector<Case> cases() {
                       }}}});
     // libyuv has no direct 3-byte <-> YUY2 routine: its road goes through
     // ARGB, from the same input bytes as ours.
+    using ToArgb = int (*)(const std::uint8_t*, int, std::uint8_t*, int, int, int);
+    const auto toYuy2 = [&s](std::string name, ToArgb toArgb) {
+        return Side{std::move(name), [&s, toArgb](Out& d) {
+                        static Out argb(4 * kPixels);
+                        toArgb(s.rgb.data(), 3 * kW, argb.data(), 4 * kW, kW, kH);
+                        libyuv::ARGBToYUY2(argb.data(), 4 * kW, d.data(), 2 * kW, kW, kH);
+                    }};
+    };
+    const auto fromYuy2 = [&s](std::string name, ToArgb fromArgb) {
+        return Side{std::move(name), [&s, fromArgb](Out& d) {
+                        static Out argb(4 * kPixels);
+                        libyuv::YUY2ToARGB(s.yuy2.data(), 2 * kW, argb.data(), 4 * kW, kW, kH);
+                        fromArgb(argb.data(), 4 * kW, d.data(), 3 * kW, kW, kH);
+                    }};
+    };
+    const auto cvFromYuy2 = [&s](std::string name, int code) {
+        return Side{std::move(name), [&s, code](Out& d) {
+                        cv::Mat out(kH, kW, CV_8UC3, d.data());
+                        cv::cvtColor(cv::Mat(kH, kW, CV_8UC2, const_cast<std::uint8_t*>(s.yuy2.data())), out, code);
+                    }};
+    };
     list.push_back(
         {"RGB -> YUY2",
          2 * kPixels,
          5 * kPixels,
          false,
          {"ours", [&s](Out& d) { prim::ippiRGBToYUV422_8u_C3C2R(s.rgb.data(), 3 * kW, d.data(), 2 * kW, kRoi); }},
-         {{"libyuv::RAWToARGB + ARGBToYUY2", [&s](Out& d) {
-               static Out argb(4 * kPixels);
-               libyuv::RAWToARGB(s.rgb.data(), 3 * kW, argb.data(), 4 * kW, kW, kH);
-               libyuv::ARGBToYUY2(argb.data(), 4 * kW, d.data(), 2 * kW, kW, kH);
-           }}}});
+         {toYuy2("libyuv::RAWToARGB + ARGBToYUY2", libyuv::RAWToARGB)}});
     list.push_back(
         {"BGR24 -> YUY2",
          2 * kPixels,
          5 * kPixels,
          false,
          {"ours", [&s](Out& d) { prim::packed422::bgrToYuv422(s.rgb.data(), 3 * kW, d.data(), 2 * kW, kRoi); }},
-         {{"libyuv::RGB24ToARGB + ARGBToYUY2", [&s](Out& d) {
-               static Out argb(4 * kPixels);
-               libyuv::RGB24ToARGB(s.rgb.data(), 3 * kW, argb.data(), 4 * kW, kW, kH);
-               libyuv::ARGBToYUY2(argb.data(), 4 * kW, d.data(), 2 * kW, kW, kH);
-           }}}});
+         {toYuy2("libyuv::RGB24ToARGB + ARGBToYUY2", libyuv::RGB24ToARGB)}});
     list.push_back(
         {"YUY2 -> RGB24",
          3 * kPixels,
          5 * kPixels,
          false,
          {"ours", [&s](Out& d) { prim::ippiYUV422ToRGB_8u_C2C3R(s.yuy2.data(), 2 * kW, d.data(), 3 * kW, kRoi); }},
-         {{"cv::cvtColor YUV2RGB_YUY2",
-           [&s](Out& d) {
-               cv::Mat out(kH, kW, CV_8UC3, d.data());
-               cv::cvtColor(cv::Mat(kH, kW, CV_8UC2, const_cast<std::uint8_t*>(s.yuy2.data())), out,
-                            cv::COLOR_YUV2RGB_YUY2);
-           }},
-          {"libyuv::YUY2ToARGB + ARGBToRAW", [&s](Out& d) {
-               static Out argb(4 * kPixels);
-               libyuv::YUY2ToARGB(s.yuy2.data(), 2 * kW, argb.data(), 4 * kW, kW, kH);
-               libyuv::ARGBToRAW(argb.data(), 4 * kW, d.data(), 3 * kW, kW, kH);
-           }}}});
+         {cvFromYuy2("cv::cvtColor YUV2RGB_YUY2", cv::COLOR_YUV2RGB_YUY2),
+          fromYuy2("libyuv::YUY2ToARGB + ARGBToRAW", libyuv::ARGBToRAW)}});
     list.push_back(
         {"YUY2 -> BGR24",
          3 * kPixels,
          5 * kPixels,
          false,
          {"ours", [&s](Out& d) { prim::packed422::yuv422ToBgr(s.yuy2.data(), 2 * kW, d.data(), 3 * kW, kRoi); }},
-         {{"cv::cvtColor YUV2BGR_YUY2",
-           [&s](Out& d) {
-               cv::Mat out(kH, kW, CV_8UC3, d.data());
-               cv::cvtColor(cv::Mat(kH, kW, CV_8UC2, const_cast<std::uint8_t*>(s.yuy2.data())), out,
-                            cv::COLOR_YUV2BGR_YUY2);
-           }},
-          {"libyuv::YUY2ToARGB + ARGBToRGB24", [&s](Out& d) {
-               static Out argb(4 * kPixels);
-               libyuv::YUY2ToARGB(s.yuy2.data(), 2 * kW, argb.data(), 4 * kW, kW, kH);
-               libyuv::ARGBToRGB24(argb.data(), 4 * kW, d.data(), 3 * kW, kW, kH);
-           }}}});
+         {cvFromYuy2("cv::cvtColor YUV2BGR_YUY2", cv::COLOR_YUV2BGR_YUY2),
+          fromYuy2("libyuv::YUY2ToARGB + ARGBToRGB24", libyuv::ARGBToRGB24)}});
     auto mats = [&s] {
         return std::pair{cv::Mat(kH, kW, CV_8UC4, const_cast<std::uint8_t*>(s.c4a.data())),
                          cv::Mat(kH, kW, CV_8UC4, const_cast<std::uint8_t*>(s.c4b.data()))};
