@@ -79,18 +79,17 @@ OCULON_AVX2 inline __m256d newton(__m256d pm, __m256d p0, __m256d p1, __m256d p2
                          _mm256_mul_pd(a, d1));
 }
 
-OCULON_AVX2 inline __m256d bytesAt(__m128i px, int offset) {
-    __m128i v = px;
+// Four bytes from `offset` on as 32-bit values.
+OCULON_AVX2 inline __m128i taps(__m128i px, int offset) {
     switch (offset) {  // the byte shift takes a constant
-        case 3: v = _mm_srli_si128(px, 3); break;
-        case 4: v = _mm_srli_si128(px, 4); break;
-        case 6: v = _mm_srli_si128(px, 6); break;
-        case 8: v = _mm_srli_si128(px, 8); break;
-        case 9: v = _mm_srli_si128(px, 9); break;
-        case 12: v = _mm_srli_si128(px, 12); break;
-        default: break;
+        case 3: return _mm_cvtepu8_epi32(_mm_srli_si128(px, 3));
+        case 4: return _mm_cvtepu8_epi32(_mm_srli_si128(px, 4));
+        case 6: return _mm_cvtepu8_epi32(_mm_srli_si128(px, 6));
+        case 8: return _mm_cvtepu8_epi32(_mm_srli_si128(px, 8));
+        case 9: return _mm_cvtepu8_epi32(_mm_srli_si128(px, 9));
+        case 12: return _mm_cvtepu8_epi32(_mm_srli_si128(px, 12));
+        default: return _mm_cvtepu8_epi32(px);
     }
-    return _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(v));
 }
 
 // Pixels with Values channels `Values` bytes apart: the four taps of a
@@ -100,14 +99,27 @@ OCULON_AVX2 inline __m256d bytesAt(__m128i px, int offset) {
 template <int Values>
 OCULON_AVX2 void coefRow(const Ipp8u* s, int w, const int* cols, const float* cw, const Newton* nw, float* out,
                          int rowSamples) {
+    // The node's sample and differences, whole numbers for 8-bit taps (so
+    // exact in either arithmetic), kept while columns share the node.
+    int node = -1;
+    __m256d pm = _mm256_setzero_pd(), d1 = pm, d2 = pm, d3 = pm;
     for (int j = 0; j < w; ++j) {
         if (cols[j] - Values + 16 > rowSamples) {
             coefCubic<Ipp8u, Values>(s, 1, Values, cols + j, cw + j, out + j * Values);
             continue;
         }
-        const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + cols[j] - Values));
-        const __m256d r = newton(bytesAt(px, 0), bytesAt(px, Values), bytesAt(px, 2 * Values), bytesAt(px, 3 * Values),
-                                 _mm256_set1_pd(nw[j].a), _mm256_set1_pd(nw[j].b), _mm256_set1_pd(nw[j].c));
+        if (cols[j] != node) {
+            node = cols[j];
+            const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + node - Values));
+            const __m128i a = taps(px, 0), b = taps(px, Values), c = taps(px, 2 * Values), e = taps(px, 3 * Values);
+            const __m128i i1 = _mm_sub_epi32(b, a), i2 = _mm_sub_epi32(_mm_sub_epi32(c, b), i1);
+            const __m128i i3 = _mm_sub_epi32(_mm_add_epi32(_mm_sub_epi32(b, _mm_add_epi32(c, c)), e), i2);
+            pm = _mm256_cvtepi32_pd(a), d1 = _mm256_cvtepi32_pd(i1), d2 = _mm256_cvtepi32_pd(i2);
+            d3 = _mm256_cvtepi32_pd(i3);
+        }
+        const __m256d r = _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(pm, _mm256_mul_pd(_mm256_set1_pd(nw[j].c), d3)),
+                                                      _mm256_mul_pd(_mm256_set1_pd(nw[j].b), d2)),
+                                        _mm256_mul_pd(_mm256_set1_pd(nw[j].a), d1));
         _mm_storeu_ps(out + j * Values, _mm256_cvtpd_ps(r));
     }
 }
