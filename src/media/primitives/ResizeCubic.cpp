@@ -70,15 +70,6 @@ namespace avx2 {
 
 #define OCULON_AVX2 __attribute__((target("avx2")))
 
-// Newton's form on four lanes, in the order of Newton::operator().
-OCULON_AVX2 inline __m256d newton(__m256d pm, __m256d p0, __m256d p1, __m256d p2, __m256d a, __m256d b, __m256d c) {
-    const __m256d d1 = _mm256_sub_pd(p0, pm);
-    const __m256d d2 = _mm256_sub_pd(_mm256_sub_pd(p1, p0), d1);
-    const __m256d d3 = _mm256_sub_pd(_mm256_add_pd(_mm256_sub_pd(p0, _mm256_mul_pd(_mm256_set1_pd(2.0), p1)), p2), d2);
-    return _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(pm, _mm256_mul_pd(c, d3)), _mm256_mul_pd(b, d2)),
-                         _mm256_mul_pd(a, d1));
-}
-
 // Four bytes from `offset` on as 32-bit values.
 OCULON_AVX2 inline __m128i taps(__m128i px, int offset) {
     switch (offset) {  // the byte shift takes a constant
@@ -126,25 +117,44 @@ OCULON_AVX2 void coefRow(const Ipp8u* s, int w, const int* cols, const float* cw
 
 OCULON_AVX2 inline __m256d floats(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
 
-// Packed 8-bit destination values, 16 a step, stored as storeSample does.
-OCULON_AVX2 void summRow(Ipp8u* d, ptrdiff_t n, Newton nw, float* const* node) {
-    const __m256d a = _mm256_set1_pd(nw.a), b = _mm256_set1_pd(nw.b), c = _mm256_set1_pd(nw.c);
-    const __m256d half = _mm256_set1_pd(0.5000001), zero = _mm256_setzero_pd(), top = _mm256_set1_pd(255.0);
+// One destination vector from the node rows' differences, stored as
+// storeSample does.
+OCULON_AVX2 inline __m128i blendFour(__m256d pm, __m256d d1, __m256d d2, __m256d d3, const Newton& nw) {
+    const __m256d v = _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(pm, _mm256_mul_pd(_mm256_set1_pd(nw.c), d3)),
+                                                  _mm256_mul_pd(_mm256_set1_pd(nw.b), d2)),
+                                    _mm256_mul_pd(_mm256_set1_pd(nw.a), d1));
+    const __m256d clamped = _mm256_min_pd(
+        _mm256_max_pd(_mm256_add_pd(v, _mm256_set1_pd(0.5000001)), _mm256_setzero_pd()), _mm256_set1_pd(255.0));
+    return _mm256_cvttpd_epi32(clamped);
+}
+
+// Packed 8-bit values of one destination row, or of two that share their
+// node rows (as an enlargement's do): the differences of the node rows are
+// the same for both, so they are worked out once. 16 values a step.
+template <bool Two>
+OCULON_AVX2 void summRows(Ipp8u* d0, Ipp8u* d1, ptrdiff_t n, Newton n0, Newton n1, float* const* node) {
     ptrdiff_t i = 0;
     for (; i + 16 <= n; i += 16) {
-        __m128i q[4];
+        __m128i q0[4], q1[4];
         for (int k = 0; k < 4; ++k) {
             const ptrdiff_t at = i + 4 * k;
-            __m256d v = _mm256_add_pd(
-                newton(floats(node[0] + at), floats(node[1] + at), floats(node[2] + at), floats(node[3] + at), a, b, c),
-                half);
-            v = _mm256_min_pd(_mm256_max_pd(v, zero), top);
-            q[k] = _mm256_cvttpd_epi32(v);
+            const __m256d pm = floats(node[0] + at), p0 = floats(node[1] + at), p1 = floats(node[2] + at),
+                          p2 = floats(node[3] + at);
+            const __m256d e1 = _mm256_sub_pd(p0, pm);
+            const __m256d e2 = _mm256_sub_pd(_mm256_sub_pd(p1, p0), e1);
+            const __m256d e3 =
+                _mm256_sub_pd(_mm256_add_pd(_mm256_sub_pd(p0, _mm256_mul_pd(_mm256_set1_pd(2.0), p1)), p2), e2);
+            q0[k] = blendFour(pm, e1, e2, e3, n0);
+            if constexpr (Two) q1[k] = blendFour(pm, e1, e2, e3, n1);
         }
-        const __m128i bytes = _mm_packus_epi16(_mm_packus_epi32(q[0], q[1]), _mm_packus_epi32(q[2], q[3]));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), bytes);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d0 + i),
+                         _mm_packus_epi16(_mm_packus_epi32(q0[0], q0[1]), _mm_packus_epi32(q0[2], q0[3])));
+        if constexpr (Two)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d1 + i),
+                             _mm_packus_epi16(_mm_packus_epi32(q1[0], q1[1]), _mm_packus_epi32(q1[2], q1[3])));
     }
-    summCubicRun(d + i, n - i, nw, node, i);
+    summCubicRun(d0 + i, n - i, n0, node, i);
+    if constexpr (Two) summCubicRun(d1 + i, n - i, n1, node, i);
 }
 
 #undef OCULON_AVX2
@@ -177,18 +187,29 @@ bool cubicAvx2(const Job& job) {
     for (int j = 0; j < job.width; ++j) columns.emplace_back(job.colWeights[j]);
     const int rowSamples = job.right * job.channels;
     const ptrdiff_t count = static_cast<ptrdiff_t>(job.width) * values;
-    eachDestinationRow<4, float>(
-        job, -1, false,
-        [&](float* out, int row) {
-            const Ipp8u* s = job.srcRow<Ipp8u>(row);
-            if (values == 3) avx2::coefRow<3>(s, job.width, job.cols, job.colWeights, columns.data(), out, rowSamples);
-            else avx2::coefRow<4>(s, job.width, job.cols, job.colWeights, columns.data(), out, rowSamples);
-        },
-        [&](int j, float* const* node) {
-            Newton n(job.rowWeights[j]);
-            n.c = static_cast<float>(n.c);
-            avx2::summRow(job.dstRow<Ipp8u>(j), count, n, node);
-        });
+    auto filter = [&](float* out, int row) {
+        const Ipp8u* s = job.srcRow<Ipp8u>(row);
+        if (values == 3) avx2::coefRow<3>(s, job.width, job.cols, job.colWeights, columns.data(), out, rowSamples);
+        else avx2::coefRow<4>(s, job.width, job.cols, job.colWeights, columns.data(), out, rowSamples);
+    };
+    auto coefs = [&](int j) {
+        Newton n(job.rowWeights[j]);
+        n.c = static_cast<float>(n.c);
+        return n;
+    };
+    RowRing<float, 4> ring(job.buffers);
+    for (int j = 0; j < job.height;) {
+        const int want[4] = {job.rows[j] - 1, job.rows[j], job.rows[j] + 1, job.rows[j] + 2};
+        float* node[4];
+        ring.window(want, node, filter);
+        if (j + 1 < job.height && job.rows[j + 1] == job.rows[j]) {
+            avx2::summRows<true>(job.dstRow<Ipp8u>(j), job.dstRow<Ipp8u>(j + 1), count, coefs(j), coefs(j + 1), node);
+            j += 2;
+        } else {
+            avx2::summRows<false>(job.dstRow<Ipp8u>(j), nullptr, count, coefs(j), coefs(j), node);
+            ++j;
+        }
+    }
     return true;
 #else
     (void)job;
