@@ -8,9 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "media/primitives/HotLoop.h"
 #include "media/primitives/ImageRegion.h"
+#include "media/primitives/Packed422Kernels.h"
 #include "media/primitives/PairLanes.h"
 
 namespace oculon::primitives {
@@ -96,16 +98,27 @@ void yuvPixel(Ipp8u y, Ipp8u u, Ipp8u v, Ipp8u* d) {
     std::memcpy(d, rgb, 3);
 }
 
+// Pixels of B, G, R bytes through the kernel of R, G, B ones.
+void yuv422BlocksToBgr(const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
+    yuv422BlocksToRgb(s, d, n);
+    for (ptrdiff_t i = 0; i < n; ++i) std::swap(d[3 * i], d[3 * i + 2]);
+}
+
+template <bool Bgr>
 void yuv422RowToRgb(const Ipp8u* s, Ipp8u* d, ptrdiff_t w) {
     if (w == 1) {
         yuvPixel(s[0], s[1], s[1], d);
+        if (Bgr) std::swap(d[0], d[2]);
         return;
     }
-    byBlocks<2, 3>(s, d, w & ~ptrdiff_t{1}, yuv422BlocksToRgb, [](Ipp8u*, ptrdiff_t) {});
+    byBlocks<2, 3>(s, d, w & ~ptrdiff_t{1}, Bgr ? packed422::kernels().toBgr : packed422::kernels().toRgb,
+                   [](Ipp8u*, ptrdiff_t) {});
     if (w & 1) {
         // The last pixel's own Y and U, and the V of the pair before it.
         const Ipp8u* last = s + 2 * (w - 1);
-        yuvPixel(last[0], last[1], last[-1], d + 3 * (w - 1));
+        Ipp8u* out = d + 3 * (w - 1);
+        yuvPixel(last[0], last[1], last[-1], out);
+        if (Bgr) std::swap(out[0], out[2]);
     }
 }
 
@@ -163,19 +176,37 @@ OCULON_SHUFFLE_LOOP void rgbBlocksToYuv422(const Ipp8u* s, Ipp8u* d, ptrdiff_t n
     }
 }
 
+// Pixels of B, G, R bytes through the kernel of R, G, B ones, a block at a
+// time.
+void bgrBlocksToYuv422(const Ipp8u* s, Ipp8u* d, ptrdiff_t n) {
+    Ipp8u rgb[3 * kBlock];
+    for (ptrdiff_t x = 0; x < n; x += kBlock) {
+        for (ptrdiff_t i = 0; i < kBlock; ++i)
+            for (int c = 0; c < 3; ++c) rgb[3 * i + c] = s[3 * (x + i) + 2 - c];
+        rgbBlocksToYuv422(rgb, d + 2 * x, kBlock);
+    }
+}
+
+template <bool Bgr>
 void rgbRowToYuv422(const Ipp8u* s, Ipp8u* d, ptrdiff_t w) {
-    byBlocks<3, 2>(s, d, w & ~ptrdiff_t{1}, rgbBlocksToYuv422, [](Ipp8u*, ptrdiff_t) {});
+    byBlocks<3, 2>(s, d, w & ~ptrdiff_t{1}, Bgr ? packed422::kernels().fromBgr : packed422::kernels().fromRgb,
+                   [](Ipp8u*, ptrdiff_t) {});
     if (w & 1) {
         // A pixel without partner: its own difference, rounded to nearest,
         // and Y, U only.
         const Ipp8u* p = s + 3 * (w - 1);
-        const int f = luma422(p[0], p[1], p[2]);
-        const int du = ((p[2] << 16) - f + 32767) >> 16;
+        const int red = p[Bgr ? 2 : 0], blue = p[Bgr ? 0 : 2];
+        const int f = luma422(red, p[1], blue);
+        const int du = ((blue << 16) - f + 32767) >> 16;
         Ipp8u* out = d + 2 * (w - 1);
         out[0] = static_cast<Ipp8u>(f >> 16);
         out[1] = static_cast<Ipp8u>(128 + ((du * 32244) >> 16));
     }
 }
+
+namespace packed422avx2 {
+#include "media/primitives/Packed422Kernels.inc"
+}  // namespace packed422avx2
 
 // --- Planar 4:2:0 readers ------------------------------------------------
 
@@ -568,6 +599,10 @@ IppStatus readPixels(const Ipp8u* const planes[3], const int steps[3], Ipp8u* ds
     return read420<Blocks, kBytes>(planes, steps, dst, dstStep, roi);
 }
 
+constexpr packed422::Kernels kPortable422{yuv422BlocksToRgb, yuv422BlocksToBgr, rgbBlocksToYuv422, bgrBlocksToYuv422};
+constexpr packed422::Kernels kAvx2422{packed422avx2::yuy2ToRgb<false>, packed422avx2::yuy2ToRgb<true>,
+                                      packed422avx2::rgbToYuy2<false>, packed422avx2::rgbToYuy2<true>};
+
 constexpr planar420::Kernels kPortable{readPixels<readBlocks<YCbCr420Model>, 3>, readPixels<ycbcrBlocksToRgbx, 4>,
                                        write420<rgbBlocksTo420>, write420<rgbBlocksTo420, true>};
 constexpr planar420::Kernels kAvx2{readPixels<avx2::ycbcrBlocks<3>, 3>, readPixels<avx2::ycbcrBlocks<4>, 4>,
@@ -617,6 +652,34 @@ const Kernels& kernels() {
 
 }  // namespace planar420
 
+namespace packed422 {
+
+const Kernels* kernelsFor(Isa isa) {
+    switch (isa) {
+        case Isa::Portable: return &kPortable422;
+        case Isa::Avx2: __builtin_cpu_init(); return __builtin_cpu_supports("avx2") ? &kAvx2422 : nullptr;
+    }
+    return nullptr;
+}
+
+const Kernels& kernels() {
+    static const Kernels* const best = [] {
+        const Kernels* k = kernelsFor(Isa::Avx2);
+        return k ? k : kernelsFor(Isa::Portable);
+    }();
+    return *best;
+}
+
+IppStatus yuv422ToBgr(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi) {
+    return packedRows<2, 3>(pSrc, srcStep, pDst, dstStep, roi, yuv422RowToRgb<true>);
+}
+
+IppStatus bgrToYuv422(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi) {
+    return packedRows<3, 2>(pSrc, srcStep, pDst, dstStep, roi, rgbRowToYuv422<true>);
+}
+
+}  // namespace packed422
+
 GreyWeights greyWeights(const Ipp32f coeffs[3]) {
     if (!coeffs) return {1225, 2404, 467};
     // Bounded so that three weighted bytes stay within 32 bits; a NaN weight
@@ -629,11 +692,11 @@ GreyWeights greyWeights(const Ipp32f coeffs[3]) {
 }
 
 IppStatus _px_ippiYUV422ToRGB_8u_C2C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi) {
-    return packedRows<2, 3>(pSrc, srcStep, pDst, dstStep, roi, yuv422RowToRgb);
+    return packedRows<2, 3>(pSrc, srcStep, pDst, dstStep, roi, yuv422RowToRgb<false>);
 }
 
 IppStatus _px_ippiRGBToYUV422_8u_C3C2R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi) {
-    return packedRows<3, 2>(pSrc, srcStep, pDst, dstStep, roi, rgbRowToYuv422);
+    return packedRows<3, 2>(pSrc, srcStep, pDst, dstStep, roi, rgbRowToYuv422<false>);
 }
 
 IppStatus _px_ippiYUV420ToRGB_8u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp8u* pDst, int dstStep,

@@ -101,6 +101,17 @@ extern const Kernel kCubicKernels[6];
 extern const Kernel kLanczos3Kernels[6];
 extern const Kernel kLanczosKernels[6];
 
+// Super-sampling as ownpiDecimateSuper; `integers` false keeps every image
+// on the floating-point rows, whose bytes the integer rows must give.
+IppStatus decimateSuper(const void* src, IppiSize srcSize, int srcStep, TVDImageRect srcRoi, void* dst, int dstStep,
+                        IppiSize dstRoiSize, double xFactor, double yFactor, int channels, int layout, int sampleType,
+                        int planar, bool integers);
+
+// Whether the 8-bit cubic kernel may take its AVX2 rows where the processor
+// has them (the default); off, it runs the plain rows, whose values the
+// AVX2 rows must give.
+void allowCubicVectorRows(bool allow);
+
 // Six coefficients per weight (taps -2 .. +3 from the node) from the
 // Lanczos-3 window, normalised to a sum of one.
 void ownpi_Lanczos3(const float* weights, int count, float* coefs);

@@ -3,15 +3,31 @@
 // pixels cut by the area's edges with the covered fraction. One scratch row
 // accumulates the covered source rows of a destination row; its columns are
 // then grouped, scaled and stored.
+//
+// Most ratios in use (whole ones, and halves or quarters such as 1.5) cut
+// pixels into binary fractions. Then every float and double sum of the rows
+// below is exact, and 8-bit images take integer rows instead: the weights
+// scaled to whole numbers, the sums in 16-bit or 32-bit lanes, and only the
+// final scaling in double precision, as before. Other ratios keep the
+// floating-point rows.
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <type_traits>
+#include <vector>
 
 #include "media/primitives/AlignedAlloc.h"
+#include "media/primitives/HotLoop.h"
 #include "media/primitives/ImageResize.h"
 #include "media/primitives/ResizeKernels.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace oculon::primitives {
 
@@ -156,6 +172,300 @@ private:
     Acc* acc_;
 };
 
+// ---- Integer rows for weights that are binary fractions.
+
+// One term of a destination row or column: a source row or pixel, and its
+// weight.
+struct Term {
+    long long at;
+    double weight;
+};
+
+// The terms of every destination row (or column) as the floating-point
+// rows above add them, ratio r over `count` sources; sources past the last
+// repeat it.
+std::vector<std::vector<Term>> axisTerms(double r, int outputs, long long count) {
+    std::vector<std::vector<Term>> all(static_cast<std::size_t>(outputs));
+    auto add = [count](std::vector<Term>& t, long long at, double w) { t.push_back({at < count ? at : count - 1, w}); };
+    const auto whole = static_cast<long long>(r);
+    if (r == std::floor(r)) {
+        for (int o = 0; o < outputs; ++o)
+            for (long long k = 0; k < whole; ++k) add(all[o], o * whole + k, 1.0);
+        return all;
+    }
+    const double fr = r - static_cast<double>(whole);
+    long long cursor = 0;
+    double f = 0;
+    for (int o = 0; o < outputs; ++o) {
+        if (o == 0) {
+            for (; cursor < whole; ++cursor) add(all[o], cursor, 1.0);
+            add(all[o], cursor, fr);
+            f = fr;
+            continue;
+        }
+        const double w0 = 1.0 - f;
+        const double t = r - w0;
+        const double n = std::floor(t + kEpsilon);
+        f = t - n;
+        if (w0 > kEpsilon) add(all[o], cursor, w0);
+        ++cursor;
+        for (double k = 0; k < n; ++k) add(all[o], cursor++, 1.0);
+        if (f > kEpsilon) add(all[o], cursor, f);
+    }
+    return all;
+}
+
+// One axis in whole numbers: per output `taps` sources (multiplied by
+// `scale`) and their weights times 2^bits, short lists padded with weight 0.
+struct IntegerAxis {
+    int bits = 0;
+    int taps = 0;
+    long long largestSum = 0;  // of one output's weights
+    std::vector<Ipp32s> at, weight;
+    // For the vector columns: per group of four outputs and tap, the four
+    // sources, and each weight in four 16-bit lanes.
+    std::vector<Ipp32s> lanes;
+    std::vector<Ipp16u> laneWeights;
+
+    void spreadLanes() {
+        const std::size_t outputs = weight.size() / static_cast<std::size_t>(taps);
+        for (std::size_t g = 0; g + 4 <= outputs; g += 4)
+            for (int t = 0; t < taps; ++t)
+                for (std::size_t p = 0; p < 4; ++p) {
+                    lanes.push_back(at[(g + p) * taps + t]);
+                    for (int k = 0; k < 4; ++k) laneWeights.push_back(static_cast<Ipp16u>(weight[(g + p) * taps + t]));
+                }
+    }
+
+    // False when some weight is no binary fraction of at most kMaxBits bits.
+    bool make(const std::vector<std::vector<Term>>& terms, long long scale) {
+        constexpr int kMaxBits = 6;
+        for (const auto& list : terms) taps = std::max(taps, static_cast<int>(list.size()));
+        for (bits = 0; bits <= kMaxBits; ++bits)
+            if (std::all_of(terms.begin(), terms.end(), [this](const std::vector<Term>& list) {
+                    return std::all_of(list.begin(), list.end(), [this](const Term& t) {
+                        const double w = std::ldexp(t.weight, bits);
+                        return w == std::floor(w);
+                    });
+                }))
+                break;
+        if (bits > kMaxBits || taps == 0) return false;
+        for (const auto& list : terms) {
+            long long sum = 0;
+            for (int k = 0; k < taps; ++k) {
+                const Term t = k < static_cast<int>(list.size()) ? list[k] : Term{list.empty() ? 0 : list[0].at, 0.0};
+                const auto w = static_cast<Ipp32s>(std::ldexp(t.weight, bits));
+                at.push_back(static_cast<Ipp32s>(t.at * scale));
+                weight.push_back(w);
+                sum += w;
+            }
+            largestSum = std::max(largestSum, sum);
+        }
+        return true;
+    }
+};
+
+// acc = (first) or += the weighted sum of three rows, over n samples; a
+// row of weight 0 adds nothing. One pass for the rows of most outputs.
+template <typename Acc>
+inline void weighRows(Acc* acc, const Ipp8u* const* s, const Ipp32s* w, ptrdiff_t n, bool first) {
+    const Ipp8u *a = s[0], *b = s[1], *c = s[2];
+    const auto wa = static_cast<Acc>(w[0]), wb = static_cast<Acc>(w[1]), wc = static_cast<Acc>(w[2]);
+    if (first) {
+        for (ptrdiff_t i = 0; i < n; ++i) acc[i] = static_cast<Acc>(wa * a[i] + wb * b[i] + wc * c[i]);
+    } else {
+        for (ptrdiff_t i = 0; i < n; ++i) acc[i] = static_cast<Acc>(acc[i] + wa * a[i] + wb * b[i] + wc * c[i]);
+    }
+}
+OCULON_HOT_LOOP void weighRows16(Ipp16u* acc, const Ipp8u* const* s, const Ipp32s* w, ptrdiff_t n, bool first) {
+    weighRows(acc, s, w, n, first);
+}
+OCULON_HOT_LOOP void weighRows32(Ipp32u* acc, const Ipp8u* const* s, const Ipp32s* w, ptrdiff_t n, bool first) {
+    weighRows(acc, s, w, n, first);
+}
+inline void weighRowsAny(Ipp16u* acc, const Ipp8u* const* s, const Ipp32s* w, ptrdiff_t n, bool first) {
+    weighRows16(acc, s, w, n, first);
+}
+inline void weighRowsAny(Ipp32u* acc, const Ipp8u* const* s, const Ipp32s* w, ptrdiff_t n, bool first) {
+    weighRows32(acc, s, w, n, first);
+}
+
+// The rounding of a sum S of the weighted samples: S x q rounded half up
+// and saturated, q the norm over the weights' scale. Every sum is below
+// 2^24, so the float the floating-point rows round it to holds it exactly,
+// and a power-of-two scale changes no rounding of the product.
+inline Ipp8u mean(Ipp32s sum, double q) {
+    const double x = static_cast<double>(sum) * q + 0.5;
+    return static_cast<Ipp8u>(static_cast<Ipp32s>(std::min(x, 255.0)));
+}
+
+OCULON_HOT_LOOP void storeMeans(Ipp8u* d, const Ipp32s* sums, ptrdiff_t n, double q) {
+    for (ptrdiff_t i = 0; i < n; ++i) d[i] = mean(sums[i], q);
+}
+
+// Sums below 2^16 round by table, and in 16-bit lanes as
+// ((S + add) x mul) >> (16 + shift), found and checked against the table
+// for every sum that can occur.
+struct SmallSums {
+    std::vector<Ipp8u> table;
+    bool lanes = false;
+    Ipp16u add = 0, mul = 0;
+    int shift = 0;
+
+    SmallSums(Ipp32s largest, double q) : table(static_cast<std::size_t>(largest) + 1) {
+        for (Ipp32s s = 0; s <= largest; ++s) table[s] = mean(s, q);
+        const long long half = std::llround(0.5 / q);
+        for (shift = 0; shift <= 4 && !lanes; ++shift)
+            for (long long c = half - 2; c <= half + 2 && !lanes; ++c)
+                for (long long m = std::llround(std::ldexp(q, 16 + shift)) - 1, e = m + 2; m <= e && !lanes; ++m)
+                    lanes = c >= 0 && c + largest < 65536 && m > 0 && m < 65536 && fits(c, m, shift);
+        --shift;
+    }
+
+private:
+    bool fits(long long c, long long m, int sh) {
+        for (long long s = 0; s < static_cast<long long>(table.size()); ++s)
+            if ((((s + c) * m) >> (16 + sh)) != table[s]) return false;
+        add = static_cast<Ipp16u>(c), mul = static_cast<Ipp16u>(m);
+        return true;
+    }
+};
+
+// Per destination pixel the weighted slots: `Values` sums each.
+template <typename Acc, int Values>
+void weighColumns(const Acc* acc, const IntegerAxis& cols, int from, int to, Ipp32s* out) {
+    const int taps = cols.taps;
+    for (int j = from; j < to; ++j) {
+        Ipp32s sum[Values] = {};
+        for (int t = 0; t < taps; ++t) {
+            const Acc* a = acc + cols.at[j * taps + t];
+            const Ipp32s w = cols.weight[j * taps + t];
+            for (int c = 0; c < Values; ++c) sum[c] += w * static_cast<Ipp32s>(a[c]);
+        }
+        for (int c = 0; c < Values; ++c) out[(j - from) * Values + c] = sum[c];
+    }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define OCULON_AVX2 __attribute__((target("avx2")))
+
+// Three or four channels from 16-bit slots, four pixels per step: each tap
+// one 8-byte load per pixel (four values, for three channels one spare),
+// 16-bit products and sums, the rounding in 16-bit lanes. Returns the
+// pixels done; the rest are left to the plain loop. `acc` has a slot past
+// the last one it names.
+template <int Values>
+OCULON_AVX2 int weighColumnsAvx2(const Ipp16u* acc, const IntegerAxis& cols, int dstW, const SmallSums& r, Ipp8u* d) {
+    const int taps = cols.taps;
+    const __m256i add = _mm256_set1_epi16(static_cast<short>(r.add)),
+                  mul = _mm256_set1_epi16(static_cast<short>(r.mul));
+    const __m128i shift = _mm_cvtsi32_si128(r.shift);
+    const __m128i compact = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    // The 16-byte store of the last step stays inside the row.
+    int j = 0;
+    for (; (j + 4) * Values + (16 - 4 * Values) <= dstW * Values; j += 4) {
+        __m256i sum = _mm256_setzero_si256();
+        for (int t = 0; t < taps; ++t) {
+            const Ipp32s* at = cols.lanes.data() + (static_cast<std::size_t>(j / 4) * taps + t) * 4;
+            const __m128i lo = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(acc + at[0])),
+                                                  _mm_loadl_epi64(reinterpret_cast<const __m128i*>(acc + at[1])));
+            const __m128i hi = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(acc + at[2])),
+                                                  _mm_loadl_epi64(reinterpret_cast<const __m128i*>(acc + at[3])));
+            const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1);
+            const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(
+                cols.laneWeights.data() + (static_cast<std::size_t>(j / 4) * taps + t) * 16));
+            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(v, w));
+        }
+        const __m256i m = _mm256_srl_epi16(_mm256_mulhi_epu16(_mm256_add_epi16(sum, add), mul), shift);
+        __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(m), _mm256_extracti128_si256(m, 1));
+        if constexpr (Values == 3) bytes = _mm_shuffle_epi8(bytes, compact);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + j * Values), bytes);
+    }
+    return j;
+}
+
+#undef OCULON_AVX2
+#endif
+
+bool haveAvx2() {
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool avx2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return avx2;
+#else
+    return false;
+#endif
+}
+
+// The integer rows of an 8-bit image whose pixels lie back to back; `small`
+// set when every sum stays below 2^16.
+template <typename Acc, int Values>
+IppStatus decimateIntegers(const Area& a, const IntegerAxis& rows, const IntegerAxis& cols, double q,
+                           const SmallSums* small) {
+    const ptrdiff_t slots = static_cast<ptrdiff_t>(a.usedWidth) * Values;
+    std::vector<Acc> acc(static_cast<std::size_t>(slots) + 4);
+    std::vector<Ipp32s> sums(static_cast<std::size_t>(a.dstW) * Values);
+    const bool vector = small && small->lanes && Values > 1 && std::is_same_v<Acc, Ipp16u> && haveAvx2();
+    for (int r = 0; r < a.dstH; ++r) {
+        // The rows of weight above 0, three at a time.
+        const Ipp8u* src[3];
+        Ipp32s weight[3];
+        int held = 0;
+        bool first = true;
+        for (int t = 0; t < rows.taps; ++t) {
+            const Ipp32s w = rows.weight[r * rows.taps + t];
+            if (w != 0) {
+                src[held] = static_cast<const Ipp8u*>(a.src) + rows.at[r * rows.taps + t] * a.srcStep;
+                weight[held++] = w;
+            }
+            if (held == 3 || (t == rows.taps - 1 && held > 0)) {
+                for (int k = held; k < 3; ++k) src[k] = src[0], weight[k] = 0;
+                weighRowsAny(acc.data(), src, weight, slots, first);
+                first = false;
+                held = 0;
+            }
+        }
+        Ipp8u* d = static_cast<Ipp8u*>(a.dst) + r * a.dstStep;
+        int j = 0;
+#if defined(__x86_64__) && defined(__GNUC__)
+        if constexpr (std::is_same_v<Acc, Ipp16u> && Values > 1)
+            if (vector) j = weighColumnsAvx2<Values>(acc.data(), cols, a.dstW, *small, d);
+#endif
+        weighColumns<Acc, Values>(acc.data(), cols, j, a.dstW, sums.data());
+        const ptrdiff_t rest = static_cast<ptrdiff_t>(a.dstW - j) * Values;
+        if (!small) {
+            storeMeans(d + j * Values, sums.data(), rest, q);
+        } else {
+            for (ptrdiff_t i = 0; i < rest; ++i) d[j * Values + i] = small->table[sums[i]];
+        }
+    }
+    return ippStsNoErr;
+}
+
+// The integer rows where they give the floating-point rows' bytes: 8-bit
+// pixels back to back, binary-fraction weights, and sums small enough for
+// the float rows to hold them exactly. Null when they do not apply.
+template <int Values>
+std::optional<IppStatus> tryIntegers(const Area& a) {
+    if (a.spacing != Values) return std::nullopt;
+    IntegerAxis rows, cols;
+    if (!rows.make(axisTerms(a.ry, a.dstH, a.rows), 1) || !cols.make(axisTerms(a.rx, a.dstW, a.usedWidth), Values))
+        return std::nullopt;
+    const long long rowSum = 255 * rows.largestSum, largest = rowSum * cols.largestSum;
+    if (largest >= (1LL << 24)) return std::nullopt;
+    const double q = std::ldexp(a.norm, -(rows.bits + cols.bits));
+    // A table for sums below 2^16, where it is no larger than the image.
+    if (largest < 65536 && largest <= static_cast<long long>(a.dstW) * a.dstH * Values) {
+        const SmallSums small(static_cast<Ipp32s>(largest), q);
+        if (small.lanes) cols.spreadLanes();
+        return decimateIntegers<Ipp16u, Values>(a, rows, cols, q, &small);
+    }
+    if (rowSum < 65536) return decimateIntegers<Ipp16u, Values>(a, rows, cols, q, nullptr);
+    return decimateIntegers<Ipp32u, Values>(a, rows, cols, q, nullptr);
+}
+
 struct FreeBlock {
     void operator()(void* p) const { ippsFree(p); }
 };
@@ -175,18 +485,30 @@ IppStatus decimate(const Area& a, bool wholeRatios) {
     return ippStsNoErr;
 }
 
+template <int Values>
+IppStatus decimate8u(const Area& a, bool wholeRatios, bool integers) {
+    if (integers)
+        if (const std::optional<IppStatus> st = tryIntegers<Values>(a)) return *st;
+    return decimate<Ipp8u, Values>(a, wholeRatios);
+}
+
 template <typename T>
-IppStatus decimateLayout(const Area& a, bool wholeRatios, int layout) {
+IppStatus decimateLayout(const Area& a, bool wholeRatios, int layout, bool integers) {
+    if constexpr (std::is_same_v<T, Ipp8u>) {
+        if (layout == 1) return decimate8u<1>(a, wholeRatios, integers);
+        if (layout == 4) return decimate8u<4>(a, wholeRatios, integers);
+        return decimate8u<3>(a, wholeRatios, integers);
+    }
     if (layout == 1) return decimate<T, 1>(a, wholeRatios);
     if (layout == 4) return decimate<T, 4>(a, wholeRatios);
     return decimate<T, 3>(a, wholeRatios);
 }
 
-IppStatus decimateAny(const Area& a, bool wholeRatios, int layout, int sampleType) {
+IppStatus decimateAny(const Area& a, bool wholeRatios, int layout, int sampleType, bool integers) {
     switch (sampleType) {
-        case kSample8u: return decimateLayout<Ipp8u>(a, wholeRatios, layout);
-        case kSample16u: return decimateLayout<Ipp16u>(a, wholeRatios, layout);
-        case kSample32f: return decimateLayout<Ipp32f>(a, wholeRatios, layout);
+        case kSample8u: return decimateLayout<Ipp8u>(a, wholeRatios, layout, integers);
+        case kSample16u: return decimateLayout<Ipp16u>(a, wholeRatios, layout, integers);
+        case kSample32f: return decimateLayout<Ipp32f>(a, wholeRatios, layout, integers);
         default: return ippStsNoErr;
     }
 }
@@ -196,6 +518,13 @@ IppStatus decimateAny(const Area& a, bool wholeRatios, int layout, int sampleTyp
 IppStatus ownpiDecimateSuper(const void* src, IppiSize srcSize, int srcStep, TVDImageRect srcRoi, void* dst,
                              int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor, int channels, int layout,
                              int sampleType, int planar) {
+    return resize::decimateSuper(src, srcSize, srcStep, srcRoi, dst, dstStep, dstRoiSize, xFactor, yFactor, channels,
+                                 layout, sampleType, planar, true);
+}
+
+IppStatus resize::decimateSuper(const void* src, IppiSize srcSize, int srcStep, TVDImageRect srcRoi, void* dst,
+                                int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor, int channels,
+                                int layout, int sampleType, int planar, bool integers) {
     const int bytes = resize::bytesPerSample(sampleType);
     const int pixel = planar ? 1 : channels;
     if (IppStatus st = resize::checkArguments(src, srcSize, srcRoi, dst, dstRoiSize, xFactor, yFactor, pixel * bytes))
@@ -225,7 +554,7 @@ IppStatus ownpiDecimateSuper(const void* src, IppiSize srcSize, int srcStep, TVD
     if (!planar) {
         a.src = static_cast<const Ipp8u*>(src) + origin;
         a.dst = dst;
-        return decimateAny(a, wholeRatios, layout, sampleType);
+        return decimateAny(a, wholeRatios, layout, sampleType, integers);
     }
     const auto* const* srcPlanes = static_cast<const void* const*>(src);
     auto* const* dstPlanes = static_cast<void* const*>(dst);
@@ -234,7 +563,7 @@ IppStatus ownpiDecimateSuper(const void* src, IppiSize srcSize, int srcStep, TVD
     for (int p = 0; p < (layout == 3 ? 3 : 4); ++p) {
         a.src = static_cast<const Ipp8u*>(srcPlanes[p]) + origin;
         a.dst = dstPlanes[p];
-        st = decimateAny(a, wholeRatios, 1, sampleType);
+        st = decimateAny(a, wholeRatios, 1, sampleType, integers);
     }
     return st;
 }

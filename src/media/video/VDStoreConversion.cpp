@@ -7,6 +7,7 @@
 #include "media/pins/SGErrors.h"
 #include "media/primitives/ColourConversion.h"
 #include "media/primitives/ImageCopy.h"
+#include "media/primitives/Packed422Kernels.h"
 #include "media/primitives/Pixel16Conversion.h"
 #include "media/primitives/SampleScaling.h"
 #include "media/primitives/VectorLogic.h"
@@ -114,7 +115,13 @@ void narrowGrey16(const Job& job, Ipp8u* grey) {
     ippiScale_16u8u_C1R(job.srcWords(), job.srcStep(), grey, job.width(), job.roi, ippAlgHintFast);
 }
 
+// YUY2 straight to B, G, R bytes, in one pass; a conversion bound from a
+// library writes R, G, B and takes the swap after it.
 void packed422ToRgb(const Job& job, Ipp8u* rgb, int rgbStep) {
+    if (job.src.Format() == F::vfYUY2 && ippiYUV422ToRGB_8u_C2C3R == &_px_ippiYUV422ToRGB_8u_C2C3R) {
+        packed422::yuv422ToBgr(job.srcData(), job.srcStep(), rgb, rgbStep, job.roi);
+        return;
+    }
     if (job.src.Format() == F::vfYUY2) ippiYUV422ToRGB_8u_C2C3R(job.srcData(), job.srcStep(), rgb, rgbStep, job.roi);
     else ippiUYVYToRGB_8u_C2C3R(job.srcData(), job.srcStep(), rgb, rgbStep, job.roi);
     ippiSwapChannels_8u_C3IR(rgb, rgbStep, job.roi, kVDChannelOrder);
@@ -163,16 +170,21 @@ void widenGrey(const Job& job, const Ipp8u* grey, int greyStep) {
 }
 
 void rgbToPacked422(const Job& job, RgbImage in) {
-    // The encoder takes R, G, B.
     std::optional<Scratch> swapped;
-    if (!in.grey && in.scratch) {
-        ippiSwapChannels_8u_C3IR(in.data, in.step, job.roi, kVDChannelOrder);
-    } else if (!in.grey) {
-        swapped.emplace(3 * job.pixels());
-        ippiSwapChannels_8u_C3R(in.data, in.step, swapped->data(), 3 * job.width(), job.roi, kVDChannelOrder);
-        in = {swapped->data(), 3 * job.width(), true, false};
+    if (!in.grey && ippiRGBToYUV422_8u_C3C2R == &_px_ippiRGBToYUV422_8u_C3C2R) {
+        // Our encoder reads the B, G, R bytes as they are.
+        packed422::bgrToYuv422(in.data, in.step, job.dstData(), job.dstStep(), job.roi);
+    } else {
+        // A bound encoder takes R, G, B.
+        if (!in.grey && in.scratch) {
+            ippiSwapChannels_8u_C3IR(in.data, in.step, job.roi, kVDChannelOrder);
+        } else if (!in.grey) {
+            swapped.emplace(3 * job.pixels());
+            ippiSwapChannels_8u_C3R(in.data, in.step, swapped->data(), 3 * job.width(), job.roi, kVDChannelOrder);
+            in = {swapped->data(), 3 * job.width(), true, false};
+        }
+        ippiRGBToYUV422_8u_C3C2R(in.data, in.step, job.dstData(), job.dstStep(), job.roi);
     }
-    ippiRGBToYUV422_8u_C3C2R(in.data, in.step, job.dstData(), job.dstStep(), job.roi);
     if (job.dst.Format() == F::vfUYVY) ippsSwapBytes_16u_I(job.dstWords(), job.dstPairs());
 }
 

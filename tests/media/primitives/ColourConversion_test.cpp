@@ -14,6 +14,7 @@
 #include "TestImage.h"
 #include "media/primitives/ColorTwist.h"
 #include "media/primitives/ColourConversion.h"
+#include "media/primitives/Packed422Kernels.h"
 
 namespace oculon::primitives {
 namespace {
@@ -146,6 +147,66 @@ std::ptrdiff_t firstDifference(const std::vector<Ipp8u>& a, const std::vector<Ip
     if (a == b) return -1;
     const auto at = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
     return at.first == a.end() ? -1 : at.first - a.begin();
+}
+
+// Three-byte pixels with the first and third bytes exchanged.
+std::vector<Ipp8u> swapped(std::vector<Ipp8u> pixels) {
+    for (std::size_t i = 0; i + 2 < pixels.size(); i += 3) std::swap(pixels[i], pixels[i + 2]);
+    return pixels;
+}
+
+TEST(ColourConversion, Packed422KernelSetsGiveThePortableBytes) {
+    // Every chroma pair with lumas across the range, and random pixels
+    // with runs of extremes (saturation, the largest differences).
+    constexpr std::ptrdiff_t kPairs = 65536 * 8, kPixels = 2 * kPairs;
+    std::vector<Ipp8u> pairs(4 * kPairs);
+    for (std::ptrdiff_t k = 0; k < kPairs; ++k) {
+        const int y = static_cast<int>(k >> 16) * 36;
+        pairs[4 * k] = static_cast<Ipp8u>(y), pairs[4 * k + 1] = static_cast<Ipp8u>(k);
+        pairs[4 * k + 2] = static_cast<Ipp8u>(255 - y / 2), pairs[4 * k + 3] = static_cast<Ipp8u>(k >> 8);
+    }
+    std::vector<Ipp8u> colours = test::noise(3 * kPixels, 5);
+    for (std::ptrdiff_t i = 0; i < 3 * kPixels; i += 97)
+        for (std::ptrdiff_t j = i; j < std::min(i + 12, 3 * kPixels); ++j) colours[j] = colours[j] & 1 ? 255 : 0;
+    const packed422::Kernels& portable = *packed422::kernelsFor(packed422::Isa::Portable);
+    auto run = [](packed422::Blocks blocks, const std::vector<Ipp8u>& in, std::size_t outBytes) {
+        std::vector<Ipp8u> out(outBytes);
+        blocks(in.data(), out.data(), kPixels);
+        return out;
+    };
+    const std::vector<Ipp8u> rgb = run(portable.toRgb, pairs, 3 * kPixels);
+    const std::vector<Ipp8u> yuy2 = run(portable.fromRgb, colours, 2 * kPixels);
+    for (packed422::Isa isa : {packed422::Isa::Portable, packed422::Isa::Avx2}) {
+        const packed422::Kernels* k = packed422::kernelsFor(isa);
+        if (!k) continue;
+        SCOPED_TRACE(static_cast<int>(isa));
+        EXPECT_EQ(firstDifference(run(k->toRgb, pairs, 3 * kPixels), rgb), -1);
+        EXPECT_EQ(firstDifference(run(k->toBgr, pairs, 3 * kPixels), swapped(rgb)), -1);
+        EXPECT_EQ(firstDifference(run(k->fromRgb, colours, 2 * kPixels), yuy2), -1);
+        EXPECT_EQ(firstDifference(run(k->fromBgr, swapped(colours), 2 * kPixels), yuy2), -1);
+    }
+}
+
+TEST(ColourConversion, Packed422BgrEntriesAreTheRgbOnesSwapped) {
+    forEachShape([](int w, int h, test::Layout l, unsigned seed) {
+        const TestImage pairs(2 * w, h, l.gap, l.bottomUp, seed), rgb(3 * w, h, l.gap, l.bottomUp, seed + 1);
+        TestImage bgr = rgb;
+        for (int r = 0; r < h; ++r)
+            for (int j = 0; j < w; ++j) std::swap(bgr.row(r)[3 * j], bgr.row(r)[3 * j + 2]);
+        TestImage want(3 * w, h, l.gap, false, seed + 2), got = want;
+        ASSERT_EQ(ippiYUV422ToRGB_8u_C2C3R(pairs.row(0), pairs.step(), want.origin(), want.step(), {w, h}),
+                  ippStsNoErr);
+        ASSERT_EQ(packed422::yuv422ToBgr(pairs.row(0), pairs.step(), got.origin(), got.step(), {w, h}), ippStsNoErr);
+        for (int r = 0; r < h; ++r)
+            for (int j = 0; j < w; ++j) std::swap(want.row(r)[3 * j], want.row(r)[3 * j + 2]);
+        EXPECT_EQ(got.bytes, want.bytes);
+        TestImage wantPairs(2 * w, h, l.gap, false, seed + 3), gotPairs = wantPairs;
+        ASSERT_EQ(ippiRGBToYUV422_8u_C3C2R(rgb.row(0), rgb.step(), wantPairs.origin(), wantPairs.step(), {w, h}),
+                  ippStsNoErr);
+        ASSERT_EQ(packed422::bgrToYuv422(bgr.row(0), bgr.step(), gotPairs.origin(), gotPairs.step(), {w, h}),
+                  ippStsNoErr);
+        EXPECT_EQ(gotPairs.bytes, wantPairs.bytes);
+    });
 }
 
 TEST(ColourConversion, Planar420ReadersFollowTheFormulas) {

@@ -346,6 +346,32 @@ TEST(ImageResize, CubicAndLanczosFollowTheirFormulas) {
     for (int k = 0; k < 12; ++k) EXPECT_NEAR(coefs[k], want[k], 1e-7) << k;
 }
 
+TEST(ImageResize, CubicVectorRowsGiveThePlainRowsValues) {
+    for (int n = 0; n < 200; ++n) {
+        const int channels = n % 2 ? 3 : 4;
+        Case c = randomCase(80);
+        c.sw = std::max(c.sw, 8), c.sh = std::max(c.sh, 8);
+        if (n % 5 == 0)  // up, the rows blending past 0 and 255
+            c = {uniform(8, 40), uniform(8, 20), {0, 0, 64, 64}, {uniform(50, 130), uniform(20, 50)}, 2.9, 2.3};
+        Image<Ipp8u> src(c.sw, c.sh, channels, n % 3 == 0, uniform(0, 3));
+        if (n % 4 == 0)
+            for (auto& v : src.data) v = static_cast<Ipp8u>(v < 128 ? 0 : 255);
+        const auto resize = channels == 3 ? ippiResize_8u_C3R : ippiResize_8u_C4R;
+        auto run = [&](bool vector) {
+            resize::allowCubicVectorRows(vector);
+            Image<Ipp8u> out(c.dst.width, c.dst.height, channels, false, 2);
+            std::fill(out.data.begin(), out.data.end(), 5);
+            const IppStatus st = resize(src.origin(), src.size(), src.step(), c.roi, out.origin(), out.step(), c.dst,
+                                        c.fx, c.fy, kResizeCubic);
+            resize::allowCubicVectorRows(true);
+            return std::pair{st, out.data};
+        };
+        const auto plain = run(false), vector = run(true);
+        ASSERT_EQ(plain.first, vector.first);
+        ASSERT_EQ(plain.second, vector.second) << c.sw << "x" << c.sh << " -> " << c.dst.width << "x" << c.dst.height;
+    }
+}
+
 // ---- Super-sampling against exact area means.
 
 // The mean of the source area destination pixel (x, y) covers; an area
@@ -411,6 +437,33 @@ TEST(ImageResize, SuperSamplingRoundsHalvesUpAndSumsLargeAreas) {
                                  kResizeSuper),
               ippStsNoErr);
     EXPECT_EQ(wide, 65535);
+}
+
+TEST(ImageResize, SuperSamplingIntegerRowsGiveTheFloatRowsBytes) {
+    // Ratios whose cut pixels are binary fractions take the integer rows;
+    // the others, and 16-bit images, must fall back to the same bytes.
+    const double ratios[] = {1, 1.5, 2, 2.5, 3, 4, 1.25, 3.75, 1.125, 1.0 / 0.7, 2.99999995};
+    for (int n = 0; n < 300; ++n) {
+        const int channels = n % 3 == 0 ? 1 : n % 3 == 1 ? 3 : 4;
+        const double rx = ratios[uniform(0, 10)], ry = ratios[uniform(0, 10)];
+        Image<Ipp8u> src(uniform(1, 90), uniform(1, 40), channels, n % 4 == 0, uniform(0, 5));
+        const TVDImageRect roi{uniform(0, 3), uniform(0, 2), src.w, src.h};
+        if (roi.X >= src.w || roi.Y >= src.h) continue;
+        if (n % 7 == 0)
+            for (auto& v : src.data) v = static_cast<Ipp8u>(v < 128 ? 0 : 255);  // extremes
+        const IppiSize dst{uniform(1, 70), uniform(1, 30)};
+        auto run = [&](bool integers) {
+            Image<Ipp8u> out(dst.width, dst.height, channels, false, 3);
+            std::fill(out.data.begin(), out.data.end(), 77);
+            const IppStatus st =
+                resize::decimateSuper(src.origin(), src.size(), src.step(), roi, out.origin(), out.step(), dst, 1 / rx,
+                                      1 / ry, channels, channels, kSample8u, 0, integers);
+            return std::pair{st, out.data};
+        };
+        const auto fast = run(true), plain = run(false);
+        ASSERT_EQ(fast.first, plain.first);
+        ASSERT_EQ(fast.second, plain.second) << rx << " x " << ry << " C" << channels << " " << src.w << "x" << src.h;
+    }
 }
 
 // ---- Checks, and the faults a shifted or stretched mapping could cause.

@@ -4,6 +4,7 @@
 
 #include "media/video/VDStoreConversion.h"
 
+#include "media/primitives/ColourConversion.h"
 #include "media/video/StoreTestKit.h"
 
 #include <gtest/gtest.h>
@@ -183,6 +184,26 @@ TEST(VDStoreConversion, LosslessPairsRoundTripByteForByte) {
             const Store back = VDCreateStore(from, *there, true);
             EXPECT_EQ(pixelBytes(*back), pixelBytes(*source));
         }
+}
+
+// The B, G, R bytes of an RGB24 store go to and from YUY2 in one pass; they
+// must give the bytes of the R, G, B conversions on a swapped copy.
+TEST(VDStoreConversion, Packed422PathsGiveTheSwappedConversionsBytes) {
+    for (const auto& [w, h] : {std::pair{1u, 1u}, std::pair{7u, 5u}, std::pair{64u, 2u}, std::pair{2001u, 9u}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        const Store bgr = testkit::randomStore(F::vfRGB24, w, h, w + h);
+        std::vector<std::uint8_t> rgb = pixelBytes(*bgr);
+        for (std::size_t i = 0; i < rgb.size(); i += 3) std::swap(rgb[i], rgb[i + 2]);
+        const primitives::IppiSize roi{static_cast<int>(w), static_cast<int>(h)};
+        const int rgbStep = static_cast<int>(3 * w), pairStep = static_cast<int>(2 * w);
+        std::vector<std::uint8_t> pairs(2 * w * h), back(3 * w * h);
+        primitives::ippiRGBToYUV422_8u_C3C2R(rgb.data(), rgbStep, pairs.data(), pairStep, roi);
+        const Store yuy2 = VDCreateStore(F::vfYUY2, *bgr, true);
+        EXPECT_EQ(pixelBytes(*yuy2), pairs);
+        primitives::ippiYUV422ToRGB_8u_C2C3R(pairs.data(), pairStep, back.data(), rgbStep, roi);
+        for (std::size_t i = 0; i < back.size(); i += 3) std::swap(back[i], back[i + 2]);
+        EXPECT_EQ(pixelBytes(*VDCreateStore(F::vfRGB24, *yuy2, true)), back);
+    }
 }
 
 // The values the grey weights give on the way through RGBA and 565, and the
