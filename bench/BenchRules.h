@@ -26,6 +26,27 @@ namespace oculon::bench {
 
 inline constexpr int kRepetitions = 5;
 
+// A frame too large for the caches: 8K, 33 MB a plane of one byte a pixel
+// and 133 MB at four, so that a frame-sized case also runs from memory. A
+// camera's frame (1280x720, at most 3.7 MB) stays in the last-level cache
+// from one run to the next, which flatters work bound by memory bandwidth.
+inline constexpr int kDramFrameWidth = 7680;
+inline constexpr int kDramFrameHeight = 4320;
+
+// The largest data cache the system reports, in bytes (0 when it reports
+// none): printed beside the cases of kDramFrameWidth, since a processor
+// under a hypervisor may report a cache it does not give this machine.
+inline std::size_t lastLevelCacheBytes() {
+    std::size_t largest = 0;
+    for (int index = 0; index < 8; ++index) {
+        std::ifstream in("/sys/devices/system/cpu/cpu0/cache/index" + std::to_string(index) + "/size");
+        std::size_t amount = 0;
+        char unit = 0;  // "48K", "2048K", "32M"
+        if (in >> amount >> unit) largest = std::max(largest, amount * (unit == 'M' ? 1024 * 1024 : 1024));
+    }
+    return largest;
+}
+
 // At least kRepetitions runs, of which the aggregates are shown.
 inline benchmark::internal::Benchmark* repeated(benchmark::internal::Benchmark* b) {
     return b->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
@@ -107,30 +128,62 @@ inline std::string ratio(double numerator, double denominator) {
     return text;
 }
 
+// A buffer of at least `bytes` bytes set to `fill`, in whole cache lines and
+// one line more. It starts on a cache line: on some processors the C library
+// copies a buffer that starts off one (as small heap blocks do) more than ten
+// times slower, which would make an anchor no measure of the memory's pace.
+inline constexpr std::size_t kCacheLine = 64;
+struct FreeBuffer {
+    void operator()(char* p) const { std::free(p); }
+};
+inline std::unique_ptr<char, FreeBuffer> lineBuffer(std::size_t bytes, int fill) {
+    const std::size_t size = bytes / kCacheLine * kCacheLine + 2 * kCacheLine;
+    std::unique_ptr<char, FreeBuffer> b(static_cast<char*>(std::aligned_alloc(kCacheLine, size)));
+    if (!b) throw std::bad_alloc();
+    std::memset(b.get(), fill, size);
+    return b;
+}
+
 // The physical anchor: copies `bytes` bytes between two buffers of its own.
 // A memcpy of n bytes reads n and writes n, so for work that reads S and
-// writes D bytes the anchor copies (S + D) / 2. Both buffers start on a
-// cache line: on some processors the C library copies a buffer that starts
-// off one (as small heap blocks do) more than ten times slower, which would
-// make the anchor no measure of the memory's pace.
+// writes D bytes the anchor copies (S + D) / 2.
 inline void copyAnchor(benchmark::State& state, std::size_t bytes) {
-    constexpr std::size_t kLine = 64;
-    struct Free {
-        void operator()(char* p) const { std::free(p); }
-    };
-    const std::size_t size = bytes / kLine * kLine + kLine;  // a whole number of lines, never 0
-    const auto buffer = [size](int fill) {
-        std::unique_ptr<char, Free> b(static_cast<char*>(std::aligned_alloc(kLine, size)));
-        if (!b) throw std::bad_alloc();
-        std::memset(b.get(), fill, size);
-        return b;
-    };
-    const auto from = buffer(1), to = buffer(2);
+    const auto from = lineBuffer(bytes, 1), to = lineBuffer(bytes, 2);
     for (auto _ : state) {
         std::memcpy(to.get(), from.get(), bytes);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+
+// What one run of a work does to memory, for the anchor: bytes it reads from
+// buffers it does not write, bytes it writes without reading them, and bytes
+// it reads and writes back in place (a buffer updated in place, or written
+// in part: the bytes it keeps are read and written back with the lines that
+// hold them).
+struct Traffic {
+    std::size_t read = 0;
+    std::size_t written = 0;
+    std::size_t updated = 0;
+
+    // Read plus written, as a memcpy counts them: n copied bytes are 2n.
+    std::size_t moved() const { return read + written + 2 * updated; }
+};
+
+// The anchor of a work that moves `traffic`: memcpy of half its reads and
+// writes between two buffers, as copyAnchor, and, for what the work updates
+// in place, a copy in place as well: each line of a buffer of its own read
+// and written back (moved by one line), so that neither side pays for lines
+// it never loads or for a second buffer in the caches.
+inline void moveAnchor(benchmark::State& state, Traffic traffic) {
+    const std::size_t copied = (traffic.read + traffic.written) / 2;
+    const auto from = lineBuffer(copied, 1), to = lineBuffer(copied, 2), inPlace = lineBuffer(traffic.updated, 3);
+    for (auto _ : state) {
+        if (copied > 0) std::memcpy(to.get(), from.get(), copied);
+        if (traffic.updated > 0) std::memmove(inPlace.get(), inPlace.get() + kCacheLine, traffic.updated);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * traffic.moved()));
 }
 
 // A benchmark that runs `work` again and again, keeping what it writes.
@@ -165,7 +218,7 @@ public:
     // Opens a case with our routine; `fn` takes a benchmark::State&.
     template <typename Fn>
     benchmark::internal::Benchmark* ours(const std::string& name, Fn fn) {
-        cases_.push_back({name, {}, false});
+        cases_.push_back({name, {}, false, true});
         return add(name + "/ours", std::move(fn));
     }
 
@@ -183,6 +236,16 @@ public:
         return add(cases_.back().name + "/memcpy", [bytes](benchmark::State& s) { copyAnchor(s, bytes); });
     }
 
+    // The anchor of the case opened last for work that moves `traffic`.
+    benchmark::internal::Benchmark* anchor(Traffic traffic) {
+        cases_.back().anchored = true;
+        return add(cases_.back().name + "/memcpy", [traffic](benchmark::State& s) { moveAnchor(s, traffic); });
+    }
+
+    // The case opened last is ours alone: no library outside does this work,
+    // so the table says so and prints no x peer.
+    void noOutsidePeer() { cases_.back().outsidePeer = false; }
+
     // Runs the benchmarks the command line selects (see initialize()) and
     // prints the table.
     void run() const {
@@ -195,6 +258,7 @@ public:
     void print(const MedianReporter& times) const {
         const bool anchors = std::any_of(cases_.begin(), cases_.end(), [](const Case& c) { return c.anchored; });
         const char* none = "(no peer gives this output)";
+        const char* alone = "(no outside peer)";
         int nameWidth = 4, peerWidth = static_cast<int>(std::strlen(none));
         for (const Case& c : cases_) {
             nameWidth = std::max(nameWidth, static_cast<int>(c.name.size()));
@@ -210,7 +274,7 @@ public:
             const double ours = times.seconds(c.name + "/ours");
             if (ours <= 0) continue;  // filtered out
             double peer = 0;
-            std::string peerName = c.peers.empty() ? none : "(not run)";
+            std::string peerName = !c.outsidePeer ? alone : c.peers.empty() ? none : "(not run)";
             for (const std::string& p : c.peers) {
                 const double t = times.seconds(c.name + "/" + p);
                 if (t > 0 && (peer == 0 || t < peer)) peer = t, peerName = p;
@@ -229,6 +293,7 @@ private:
         std::string name;
         std::vector<std::string> peers;
         bool anchored;
+        bool outsidePeer;
     };
 
     template <typename Fn>

@@ -14,7 +14,8 @@
 // Copy-on-write: MakeCopy of a shared frame and ByteModify on the copy (a
 // pool block and a copy of the frame's block) against allocating a block
 // with each allocator and copying the frame into it; memcpy of the frame
-// into a block of its own is the anchor.
+// into a block of its own is the anchor. A 1080p frame stays in the
+// last-level cache from one run to the next; an 8K one comes from memory.
 
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
@@ -23,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -85,21 +87,32 @@ bool checkAllocator(const Allocator& a) {
     return true;
 }
 
-// The frame of the copy-on-write case: 1080p, 4 bytes a pixel, noise.
-std::shared_ptr<TSGBlockBuffer> frame() {
-    static const auto f = [] {
-        auto b = TSGBlockBuffer::CreateSize(1920 * 1080 * 4);
+// The frames of the copy-on-write case, 4 bytes a pixel of noise.
+struct Frame {
+    const char* group;
+    std::size_t bytes;
+};
+const Frame kFrames[] = {
+    {"MakeCopy+ByteModify 1080p", 1920 * 1080 * 4},
+    {"MakeCopy+ByteModify 8K", std::size_t{rules::kDramFrameWidth} * std::size_t{rules::kDramFrameHeight} * 4}};
+
+std::shared_ptr<TSGBlockBuffer> frame(const Frame& size) {
+    static std::map<std::size_t, std::shared_ptr<TSGBlockBuffer>> made;
+    auto& f = made[size.bytes];
+    if (!f) {
+        f = TSGBlockBuffer::CreateSize(static_cast<std::uint32_t>(size.bytes));
         std::mt19937 rng(7);
-        for (std::uint8_t* p = b->Write(); p != b->Write() + b->GetSize(); ++p) *p = static_cast<std::uint8_t>(rng());
-        return b;
-    }();
+        for (std::uint8_t* p = f->Write(); p != f->Write() + f->GetSize(); ++p) *p = static_cast<std::uint8_t>(rng());
+    }
     return f;
 }
 
-bool sameAsFrame(const std::uint8_t* copy) { return std::memcmp(copy, frame()->Read(), frame()->GetSize()) == 0; }
+bool sameAsFrame(const std::uint8_t* copy, const Frame& size) {
+    return std::memcmp(copy, frame(size)->Read(), size.bytes) == 0;
+}
 
-void splitOurs(benchmark::State& state) {
-    const auto f = frame();
+void splitOurs(benchmark::State& state, const Frame& size) {
+    const auto f = frame(size);
     for (auto _ : state) {
         const auto copy = std::static_pointer_cast<TSGBlockBuffer>(f->MakeCopy());
         benchmark::DoNotOptimize(copy->ByteModify());
@@ -107,8 +120,8 @@ void splitOurs(benchmark::State& state) {
     }
 }
 
-void copyWith(benchmark::State& state, const Allocator& a) {
-    const auto f = frame();
+void copyWith(benchmark::State& state, const Allocator& a, const Frame& size) {
+    const auto f = frame(size);
     const std::size_t n = f->GetSize();
     for (auto _ : state) {
         void* block = a.take(n);
@@ -120,13 +133,17 @@ void copyWith(benchmark::State& state, const Allocator& a) {
 }
 
 bool checkCopies(const std::vector<Allocator>& all) {
-    const auto copy = std::static_pointer_cast<TSGBlockBuffer>(frame()->MakeCopy());
-    bool good = sameAsFrame(copy->ByteModify()) && copy->DataContainer() != frame()->DataContainer();
-    for (const Allocator& a : all) {
-        void* block = a.take(frame()->GetSize());
-        std::memcpy(block, frame()->Read(), frame()->GetSize());
-        good = good && sameAsFrame(static_cast<std::uint8_t*>(block));
-        a.give(block, frame()->GetSize());
+    bool good = true;
+    for (const Frame& size : kFrames) {
+        const auto f = frame(size);
+        const auto copy = std::static_pointer_cast<TSGBlockBuffer>(f->MakeCopy());
+        good = good && sameAsFrame(copy->ByteModify(), size) && copy->DataContainer() != f->DataContainer();
+        for (const Allocator& a : all) {
+            void* block = a.take(size.bytes);
+            std::memcpy(block, f->Read(), size.bytes);
+            good = good && sameAsFrame(static_cast<std::uint8_t*>(block), size);
+            a.give(block, size.bytes);
+        }
     }
     return good;
 }
@@ -146,12 +163,13 @@ void registerAll(const std::vector<Allocator>& all) {
                     a.give(p, s.bytes);
                 }
             });
-    add(key("MakeCopy+ByteModify 1080p", "ours"), splitOurs);
-    for (const Allocator& a : all)
-        if (a.name != "ours")
-            add(key("MakeCopy+ByteModify 1080p", a.name), [&a](benchmark::State& s) { copyWith(s, a); });
-    add(key("MakeCopy+ByteModify 1080p", "memcpy"),
-        [](benchmark::State& s) { rules::copyAnchor(s, frame()->GetSize()); });
+    for (const Frame& size : kFrames) {
+        add(key(size.group, "ours"), [&size](benchmark::State& s) { splitOurs(s, size); });
+        for (const Allocator& a : all)
+            if (a.name != "ours")
+                add(key(size.group, a.name), [&a, &size](benchmark::State& s) { copyWith(s, a, size); });
+        add(key(size.group, "memcpy"), [&size](benchmark::State& s) { rules::copyAnchor(s, size.bytes); });
+    }
 }
 
 void printTable(const std::vector<Allocator>& all, const rules::MedianReporter& times) {
@@ -159,7 +177,7 @@ void printTable(const std::vector<Allocator>& all, const rules::MedianReporter& 
                 rules::kRepetitions);
     std::vector<std::string> groups;
     for (const Size& s : kSizes) groups.push_back(std::string("alloc ") + s.name);
-    groups.push_back("MakeCopy+ByteModify 1080p");
+    for (const Frame& size : kFrames) groups.push_back(size.group);
     for (const std::string& g : groups) {
         const double ours = times.seconds(key(g, "ours"));
         if (ours == 0) continue;  // filtered out

@@ -1,10 +1,11 @@
 // Decoding one camera-sized JPEG picture to 32-bit BGRX: our libjpeg layer in
-// its settings (exact, fast, scaled for previews) against FFmpeg's MJPEG
-// decoder with its conversion to BGRA. The two decoders may round differently
-// (the standard allows it), so before timing every sample of FFmpeg's picture
-// is checked to lie within a small tolerance of ours in the fast setting,
-// whose plain chroma upsampling FFmpeg shares; the exact setting's smoothed
-// chroma has no counterpart there (bench/README.md).
+// its settings (exact, fast, scaled for previews) against libjpeg-turbo
+// called bare in the same settings, which must give our very bytes, and, in
+// the fast setting, FFmpeg's MJPEG decoder with its conversion to BGRA. The
+// two decoders may round differently (the standard allows it), so before
+// timing every sample of FFmpeg's picture is checked to lie within a small
+// tolerance of ours in the fast setting, whose plain chroma upsampling FFmpeg
+// shares (bench/README.md).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include "BenchRules.h"
 #include "CameraPictures.h"
 #include "FFmpegMjpeg.h"
+#include "LibjpegTurbo.h"
 #include "video/Jpeg.h"
 
 using namespace oculon::video;
@@ -63,10 +65,33 @@ void decodeOurs(benchmark::State& state, DecodeOptions options) {
     }
 }
 
-void BM_Ours_Exact(benchmark::State& state) { decodeOurs(state, {}); }
-void BM_Ours_Fast(benchmark::State& state) { decodeOurs(state, {PixelFormat::Bgrx32, true}); }
-// A quarter of the size each way, for the previews' saving.
-void BM_Ours_Fast_Quarter(benchmark::State& state) { decodeOurs(state, {PixelFormat::Bgrx32, true, 4}); }
+// A setting of ours and the bare library's in the same.
+struct Setting {
+    const char* name;
+    DecodeOptions ours;
+};
+// A quarter of the size each way is the previews' saving.
+const Setting kSettings[] = {
+    {"exact", {}}, {"fast", {PixelFormat::Bgrx32, true}}, {"fast, quarter size", {PixelFormat::Bgrx32, true, 4}}};
+
+void decodeBare(benchmark::State& state, DecodeOptions options) {
+    rules::LibjpegTurbo decoder(options.fast, options.scaleDenom);
+    for (auto _ : state) benchmark::DoNotOptimize(decoder.decode(picture()).data());
+}
+
+// False, after saying which, when the bare library's picture is not ours.
+bool checkBare() {
+    for (const Setting& s : kSettings) {
+        rules::LibjpegTurbo bare(s.ours.fast, s.ours.scaleDenom);
+        bare.decode(picture());
+        if (!bare.same(decodeJpeg(picture(), s.ours))) {
+            std::fprintf(stderr, "%s: libjpeg-turbo's picture is not ours\n", s.name);
+            return false;
+        }
+    }
+    std::printf("libjpeg-turbo gives our bytes in every setting\n");
+    return true;
+}
 
 void BM_FFmpeg_MJPEG_ToBGRA(benchmark::State& state) {
     rules::FFmpegMjpeg decoder;
@@ -87,11 +112,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "FFmpeg's picture is not ours\n");
         return 1;
     }
+    if (!checkBare()) return 1;
     rules::Table table(benchmark::kMicrosecond);
-    table.ours("exact", BM_Ours_Exact);
-    table.ours("fast", BM_Ours_Fast);
-    table.peer("ffmpeg to BGRA", BM_FFmpeg_MJPEG_ToBGRA);
-    table.ours("fast, quarter size", BM_Ours_Fast_Quarter);
+    for (const Setting& s : kSettings) {
+        const DecodeOptions options = s.ours;
+        table.ours(s.name, [options](benchmark::State& state) { decodeOurs(state, options); });
+        table.peer("libjpeg-turbo", [options](benchmark::State& state) { decodeBare(state, options); });
+        if (options.fast && options.scaleDenom == 1) table.peer("ffmpeg to BGRA", BM_FFmpeg_MJPEG_ToBGRA);
+    }
     table.run();
     return 0;
 }

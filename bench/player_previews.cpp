@@ -1,10 +1,12 @@
 // Previews of a folder of 200 recordings, as the recordings browser makes
 // them: our decode of each first frame, scaled down by the JPEG decoder's DCT
-// to the smallest size at least 128 pixels wide, against decoding the same
-// first frames at full size followed by OpenCV's area resize to the same
-// size (the same picture within a few levels, checked before timing), and,
-// not as a peer, the full-size decode alone. The files are read warm: this
-// is about decoding (bench/README.md).
+// to the smallest size at least 128 pixels wide, against libjpeg-turbo's own
+// DCT scaling called bare on the same first frames (read from the file as
+// ours reads them; our very bytes, checked before timing), against decoding
+// them at full size followed by OpenCV's area resize to the same size (the
+// same picture within a few levels, checked before timing), and, not as a
+// peer, the full-size decode alone. The files are read warm: this is about
+// decoding (bench/README.md).
 
 #include <benchmark/benchmark.h>
 #include <opencv2/imgproc.hpp>
@@ -18,6 +20,7 @@
 
 #include "BenchRules.h"
 #include "CameraPictures.h"
+#include "LibjpegTurbo.h"
 #include "player/Preview.h"
 #include "video/Jpeg.h"
 #include "video/MJPEGFile.h"
@@ -34,6 +37,7 @@ constexpr int kTolerance = 24;
 
 constexpr int kRecordings = 200;
 constexpr int kWidth = 704, kHeight = 576;  // a D1 camera picture
+constexpr int kPreviewScale = 4;            // 176 pixels wide: the smallest at least 128
 
 struct Folder {
     std::string path;
@@ -111,11 +115,29 @@ void BM_Previews_FullSize(benchmark::State& state) {
     everyRecording(state, [&](const std::string& path) { return fullSizeFirstFrame(path, decoder, jpeg); });
 }
 
+// The first frames as a program calling libjpeg-turbo alone decodes them:
+// one decompressor for the folder, scaled by the inverse DCT to 1/scale.
+void libjpegTurboFirstFrames(benchmark::State& state, int scale) {
+    rules::LibjpegTurbo decoder(false, scale);
+    std::vector<std::uint8_t> jpeg;
+    for (auto _ : state) {
+        for (const std::string& path : folder().recordings) {
+            video::TMJPEGFile recording(path, video::TMJPEGFile::kRead);
+            recording.getPreview(jpeg);
+            benchmark::DoNotOptimize(decoder.decode(jpeg).data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kRecordings);
+}
+
+void BM_Previews_LibjpegTurboScaled(benchmark::State& state) { libjpegTurboFirstFrames(state, kPreviewScale); }
+void BM_Previews_LibjpegTurboFullSize(benchmark::State& state) { libjpegTurboFirstFrames(state, 1); }
+
 // The full-size picture shrunk by OpenCV to the size of our preview.
 video::Image areaResized(const video::Image& picture) {
     video::Image small;
-    small.reshape(video::scaledDimension(picture.width, 4), video::scaledDimension(picture.height, 4),
-                  video::PixelFormat::Bgrx32);
+    small.reshape(video::scaledDimension(picture.width, kPreviewScale),
+                  video::scaledDimension(picture.height, kPreviewScale), video::PixelFormat::Bgrx32);
     const cv::Mat whole(picture.height, picture.width, CV_8UC4, const_cast<std::uint8_t*>(picture.pixels.data()),
                         picture.stride);
     cv::Mat out(small.height, small.width, CV_8UC4, small.pixels.data(), small.stride);
@@ -130,12 +152,21 @@ void BM_Previews_FullSizeOpenCvResize(benchmark::State& state) {
                    [&](const std::string& path) { return areaResized(fullSizeFirstFrame(path, decoder, jpeg)); });
 }
 
-// OpenCV's previews lie within the tolerance of ours.
-bool checkPeer() {
+// libjpeg-turbo's previews and full-size pictures are ours, OpenCV's
+// previews lie within the tolerance.
+bool checkPeers() {
     video::JpegDecoder decoder;
+    rules::LibjpegTurbo bare(false, kPreviewScale), bareFullSize(false);
     std::vector<std::uint8_t> jpeg;
     for (const std::string& path : folder().recordings) {
         const video::Image ours = player::loadPreviewPicture(path, true);
+        video::TMJPEGFile(path, video::TMJPEGFile::kRead).getPreview(jpeg);
+        bare.decode(jpeg);
+        bareFullSize.decode(jpeg);
+        if (!bare.same(ours) || !bareFullSize.same(fullSizeFirstFrame(path, decoder, jpeg))) {
+            std::fprintf(stderr, "libjpeg-turbo's picture of %s is not ours\n", path.c_str());
+            return false;
+        }
         const video::Image theirs = areaResized(fullSizeFirstFrame(path, decoder, jpeg));
         if (ours.width != theirs.width || ours.height != theirs.height ||
             rules::largestDifference(ours.pixels.data(), ours.stride, theirs.pixels.data(), theirs.stride, ours.width,
@@ -144,7 +175,7 @@ bool checkPeer() {
             return false;
         }
     }
-    std::printf("OpenCV's previews lie within %d of ours\n", kTolerance);
+    std::printf("libjpeg-turbo's pictures are ours; OpenCV's previews lie within %d of ours\n", kTolerance);
     return true;
 }
 
@@ -156,12 +187,14 @@ int main(int argc, char** argv) {
     makeFolder();
     std::printf("%d recordings of %dx%d pictures (%zu kB each) in %s\n", kRecordings, kWidth, kHeight,
                 folder().jpegBytes / (3 * kRecordings) / 1000, folder().path.c_str());
-    if (!checkPeer()) return 1;
+    if (!checkPeers()) return 1;
     rules::Table table(benchmark::kMillisecond);
     table.ours("previews of " + std::to_string(kRecordings), BM_Previews_DctScaled);
+    table.peer("libjpeg-turbo DCT-scaled", BM_Previews_LibjpegTurboScaled);
     table.peer("full-size decode + cv::resize area", BM_Previews_FullSizeOpenCvResize);
-    // Not a peer: a larger picture.
+    // Not a preview: a larger picture, against the bare library's.
     table.ours("full-size decode alone", BM_Previews_FullSize);
+    table.peer("libjpeg-turbo full size", BM_Previews_LibjpegTurboFullSize);
     table.run();
     std::filesystem::remove_all(folder().path);
     return 0;
