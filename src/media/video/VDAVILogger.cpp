@@ -160,18 +160,30 @@ void TVDAVILogger::IntRenderImage(const IVDImageBuffer& frame) {
     const auto width = static_cast<std::uint32_t>(FVideoHeader.Width);
     const auto height = static_cast<std::uint32_t>(FVideoHeader.Height);
     const std::uint32_t rowSize = VDBitmapRowSize(width, FRunningColorBits);
+    // The stored rows of the bitmap: the first one is the bottom row.
+    const std::uint8_t* rows = nullptr;
+    std::ptrdiff_t rowStep = rowSize;
+    IVDImageBuffer sized;
     if (frame->GetWidth() == 0 || frame->GetHeight() == 0) {
         // Nothing to scale: black, rather than whatever the buffer held before.
         FFrameBuffer->Zero();
+        rows = FFrameBuffer->Read();
     } else {
-        const IVDImageBuffer sized = VDResizeBuffer(frame, width, height);
+        sized = VDResizeBuffer(frame, width, height);
         sized->SetFormat(VDColorBitsFormat(FRunningColorBits));
-        VDMirrorToBitmap(*sized, FRunningColorBits, FFrameBuffer->Write(), rowSize);
+        if (FCompressor) {
+            // The compressor walks the frame's own rows from the bottom up: the
+            // same bitmap, without copying it.
+            rowStep = -static_cast<std::ptrdiff_t>(sized->GetStep());
+            rows = sized->Read() + std::ptrdiff_t{height - 1} * sized->GetStep();
+        } else {
+            VDMirrorToBitmap(*sized, FRunningColorBits, FFrameBuffer->Write(), rowSize);
+            rows = FFrameBuffer->Read();
+        }
     }
-    const std::uint8_t* rows = FFrameBuffer->Read();
     std::string failure;
     if (FCompressor) {
-        const auto compressed = FCompressor->compress(rows, rowSize);
+        const auto compressed = FCompressor->compress(rows, rowStep);
         if (!compressed) failure = FCompressor->lastError();
         else if (!FFile->writeVideo(FVideoStream, compressed->bytes.data(), compressed->bytes.size(),
                                     compressed->keyFrame))
