@@ -94,6 +94,11 @@ TVideoExport::TVideoExport()
       notify_([this](pins::TSGMainThreadNotify&) { Report(); }) {
     VDGenericFilter1->SetEnabled(false);
     VDAVILogger1->SetEnabled(false);
+    // The logger converts and compresses on a worker of its own while this
+    // export's worker reads and decodes the next frames; a full queue holds
+    // the reader back, so no frame is dropped.
+    VDAVILogger1->Threading().SetEnabled(true);
+    VDAVILogger1->Threading().Queue().SetFullMode(pins::TSGQueueFullMode::fmBlock);
     VDAVILogger1->InputPin().Connect(&VDGenericFilter1->OutputPin());
     // Failures of the writer end the export and reach the user through the
     // export's end, not as exceptions on whichever thread opened the file.
