@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/FullRangeYuv.h"
 #include "platform/LibavHandles.h"
 
 extern "C" {
@@ -105,6 +106,13 @@ void askForNoDelay(AVCodecContext& context) {
     for (const auto& option : options) av_opt_set(context.priv_data, option.name, option.value, 0);
 }
 
+// Pictures that a motion-JPEG encoder takes as the planes of a JPEG picture
+// are converted by our own one-pass loop rather than the general scaler.
+bool convertsOnItsOwn(AVPixelFormat input, AVPixelFormat output, int width, int height) {
+    return output == AV_PIX_FMT_YUVJ420P && (input == AV_PIX_FMT_BGR24 || input == AV_PIX_FMT_BGR0) && width % 2 == 0 &&
+           height % 2 == 0;
+}
+
 std::string libavError(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
@@ -118,7 +126,7 @@ struct VideoEncoderSession::Impl {
     std::string encoder;
     VideoEncoderSettings settings;
     libav::CodecContext context;
-    libav::Scaler scaler;
+    libav::Scaler scaler;  // null where the picture is converted on its own (convertsOnItsOwn)
     libav::Frame frame;
     libav::Packet packet;
     std::int64_t nextPts = 0;
@@ -219,13 +227,15 @@ std::unique_ptr<VideoEncoderSession> VideoEncoderSession::openEncoder(const Vide
     // Some encoders name their variant of the format themselves.
     if (!context.codec_tag) context.codec_tag = compressor.streamTag;
 
-    impl->scaler.reset(sws_getContext(format.width, format.height, input, format.width, format.height, output,
-                                      SWS_BICUBIC, nullptr, nullptr, nullptr));
+    const bool ownConversion = convertsOnItsOwn(input, output, format.width, format.height);
+    if (!ownConversion)
+        impl->scaler.reset(sws_getContext(format.width, format.height, input, format.width, format.height, output,
+                                          SWS_BICUBIC, nullptr, nullptr, nullptr));
     AVFrame& frame = *impl->frame;
     frame.format = output;
     frame.width = format.width;
     frame.height = format.height;
-    if (!impl->scaler || av_frame_get_buffer(&frame, 0) < 0) {
+    if ((!ownConversion && !impl->scaler) || av_frame_get_buffer(&frame, 0) < 0) {
         error = "no conversion of pictures for " + encoder;
         return nullptr;
     }
@@ -247,9 +257,16 @@ std::optional<CompressedFrame> VideoEncoderSession::compress(const std::uint8_t*
     // The encoder may still hold the previous picture.
     if (const int result = av_frame_make_writable(s.frame.get()); result < 0)
         return s.fail("no picture buffer: " + libavError(result));
-    const std::uint8_t* const planes[4] = {top, nullptr, nullptr, nullptr};
-    const int strides[4] = {static_cast<int>(topStep), 0, 0, 0};
-    sws_scale(s.scaler.get(), planes, strides, 0, format.height, s.frame->data, s.frame->linesize);
+    AVFrame& frame = *s.frame;
+    if (s.scaler) {
+        const std::uint8_t* const planes[4] = {top, nullptr, nullptr, nullptr};
+        const int strides[4] = {static_cast<int>(topStep), 0, 0, 0};
+        sws_scale(s.scaler.get(), planes, strides, 0, format.height, frame.data, frame.linesize);
+    } else {
+        bgrToFullRangeYuv420(
+            top, topStep, bytesPerPixel(format.layout), format.width, format.height,
+            {frame.data[0], frame.linesize[0], frame.data[1], frame.linesize[1], frame.data[2], frame.linesize[2]});
+    }
     s.frame->pts = s.nextPts++;
     s.frame->quality = s.context->global_quality;
 

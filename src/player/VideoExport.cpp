@@ -94,6 +94,11 @@ TVideoExport::TVideoExport()
       notify_([this](pins::TSGMainThreadNotify&) { Report(); }) {
     VDGenericFilter1->SetEnabled(false);
     VDAVILogger1->SetEnabled(false);
+    // The logger converts and compresses on a worker of its own while this
+    // export's worker reads and decodes the next frames; a full queue holds
+    // the reader back, so no frame is dropped.
+    VDAVILogger1->Threading().SetEnabled(true);
+    VDAVILogger1->Threading().Queue().SetFullMode(pins::TSGQueueFullMode::fmBlock);
     VDAVILogger1->InputPin().Connect(&VDGenericFilter1->OutputPin());
     // Failures of the writer end the export and reach the user through the
     // export's end, not as exceptions on whichever thread opened the file.
@@ -201,7 +206,7 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
         streaming = true;
         if (!startError.empty()) throw std::runtime_error(startError);
         CheckLoggerError();
-        sent = SendFrames(worker, file, decoder, picture);
+        SendFrames(worker, file, decoder, picture, sent);
     } catch (const FrameUnreadable& e) {
         result.outcome = Outcome::Failed;
         result.error = e.what();
@@ -242,12 +247,11 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
     return result;
 }
 
-std::int64_t TVideoExport::SendFrames(Worker& worker, video::TMJPEGFile& file, video::JpegDecoder& decoder,
-                                      video::Image& picture) {
+void TVideoExport::SendFrames(Worker& worker, video::TMJPEGFile& file, video::JpegDecoder& decoder,
+                              video::Image& picture, std::int64_t& sent) {
     const std::int32_t frames = file.VideoFrames();
     const std::int32_t step = exportProgressStep(frames);
     std::vector<std::uint8_t> jpeg;
-    std::int64_t sent = 0;
     while (true) {
         if (request_.caption) request_.caption(picture, file.ActTime());
         PictureBitmap bitmap(picture);
@@ -256,7 +260,7 @@ std::int64_t TVideoExport::SendFrames(Worker& worker, video::TMJPEGFile& file, v
         CheckLoggerError();
         const std::int32_t frameNo = file.FrameNumber();
         if (frameNo % step == 0) Progress(static_cast<int>(std::int64_t{frameNo} * 100 / frames));
-        if (frameNo >= frames - 1 || cancelled_.load() || worker.Terminated()) return sent;
+        if (frameNo >= frames - 1 || cancelled_.load() || worker.Terminated()) return;
         readPicture(file, frameNo + 1, request_.recording, decoder, jpeg, picture);
     }
 }

@@ -77,9 +77,11 @@ private:
     // ---- On the worker.
     void Execute(Worker& worker);
     VideoExportResult Export(Worker& worker, const std::string& temporary);
-    // Sends the frames from the first on; the frames the logger was given.
-    std::int64_t SendFrames(Worker& worker, video::TMJPEGFile& file, video::JpegDecoder& decoder,
-                            video::Image& picture);
+    // Sends the frames from the first on, counting in `sent` the frames the
+    // logger was given, also those before a frame that cannot be read: the
+    // logger's worker may still be writing them.
+    void SendFrames(Worker& worker, video::TMJPEGFile& file, video::JpegDecoder& decoder, video::Image& picture,
+                    std::int64_t& sent);
     // Runs `fn` on the main thread, where the logger opens and closes its
     // files; on the worker itself once the export is being torn down.
     void OnMainThread(const std::function<void()>& fn);

@@ -129,13 +129,21 @@ void TVDAVILogger::BeginVideo(std::int32_t width, std::int32_t height, TVDVideoF
     std::string reason = "frames of " + std::to_string(frameBytes) + " bytes do not fit a buffer";
     // Refused before anything is allocated for such frames.
     if (frameBytes <= pins::kSGLargestBlock) {
-        if (sized && FVideoCompression->Enabled()) FCompressor = OpenCompressor(FVideoHeader, bitmap);
+        auto compressor = sized && FVideoCompression->Enabled() ? OpenCompressor(FVideoHeader, bitmap) : nullptr;
         const TVDAVIVideoHeader& h = FVideoHeader;
-        FVideoStream = FCompressor ? FFile->addCompressedVideo(*FCompressor, h.Scale, h.Rate, reason)
-                                   : FFile->addUncompressedVideo(bitmap, h.Scale, h.Rate, h.BytesPerSecond, reason);
+        FVideoStream = compressor ? FFile->addCompressedVideo(*compressor, h.Scale, h.Rate, reason)
+                                  : FFile->addUncompressedVideo(bitmap, h.Scale, h.Rate, h.BytesPerSecond, reason);
+        if (FVideoStream >= 0) {
+            const std::lock_guard lock(FCompression.lock);
+            FCompression.compressor = std::move(compressor);
+            FCompression.width = static_cast<std::uint32_t>(width);
+            FCompression.height = static_cast<std::uint32_t>(height);
+            FCompression.bits = FRunningColorBits;
+            FCompression.startFormat = format;
+            FCompression.Forget();
+        }
     }
     if (FVideoStream < 0) {
-        FCompressor.reset();
         log::warning(log::Category::media, "%s: %s", FCurrentFileName.c_str(), reason.c_str());
         Error(withName("Can't open stream : %s .", FCurrentFileName), kInvalidArgument);
         return;
@@ -164,29 +172,69 @@ std::unique_ptr<platform::VideoEncoderSession> TVDAVILogger::OpenCompressor(cons
     return nullptr;
 }
 
+std::optional<platform::CompressedFrame> TVDAVILogger::CompressFrame(const IVDImageBuffer& frame,
+                                                                     std::string& failure) {
+    CompressionStage& c = FCompression;
+    const IVDImageBuffer sized = VDResizeBuffer(frame, c.width, c.height);
+    sized->SetFormat(VDColorBitsFormat(c.bits));
+    // The compressor walks the frame's own rows from the bottom up: the same
+    // bitmap as the stored rows, without copying them.
+    const auto step = static_cast<std::ptrdiff_t>(sized->GetStep());
+    auto compressed = c.compressor->compress(sized->Read() + std::ptrdiff_t{c.height - 1} * step, -step);
+    if (!compressed) failure = c.compressor->lastError();
+    return compressed;
+}
+
+void TVDAVILogger::IntPrepareImage(const TPNPushBufferOperation& push) {
+    const std::lock_guard lock(FCompression.lock);
+    FCompression.Forget();
+    const auto* supplied = pins::PNOperationAs<pins::TPNSuppliedBufferOperation>(push.Operation);
+    if (!FCompression.compressor || !supplied) return;
+    const IVDImageBuffer frame = TVDImageBuffer::CreateUniversal(supplied->Buffer);
+    if (frame->GetWidth() == 0 || frame->GetHeight() == 0) return;
+    frame->SetFormat(FCompression.startFormat);
+    FCompression.prepared = CompressFrame(frame, FCompression.preparedFailure);
+    FCompression.preparedFor = &push;
+}
+
 void TVDAVILogger::IntRenderImage(const IVDImageBuffer& frame) {
     if (!HasVideoStream()) return;
     const auto width = static_cast<std::uint32_t>(FVideoHeader.Width);
     const auto height = static_cast<std::uint32_t>(FVideoHeader.Height);
     const std::uint32_t rowSize = VDBitmapRowSize(width, FRunningColorBits);
-    if (frame->GetWidth() == 0 || frame->GetHeight() == 0) {
-        // Nothing to scale: black, rather than whatever the buffer held before.
-        FFrameBuffer->Zero();
-    } else {
-        const IVDImageBuffer sized = VDResizeBuffer(frame, width, height);
-        sized->SetFormat(VDColorBitsFormat(FRunningColorBits));
-        VDMirrorToBitmap(*sized, FRunningColorBits, FFrameBuffer->Write(), rowSize);
-    }
-    const std::uint8_t* rows = FFrameBuffer->Read();
     std::string failure;
-    if (FCompressor) {
-        const auto compressed = FCompressor->compress(rows, rowSize);
-        if (!compressed) failure = FCompressor->lastError();
-        else if (!FFile->writeVideo(FVideoStream, compressed->bytes.data(), compressed->bytes.size(),
-                                    compressed->keyFrame))
+    std::unique_lock compression(FCompression.lock);
+    if (FCompression.compressor) {
+        std::optional<platform::CompressedFrame> compressed;
+        // Compressed ahead by the worker, unless the stream changed since.
+        if (FCompression.preparedFor && FCompression.preparedFor == PushInHand() &&
+            FCompression.startFormat == FStartVideoFormat) {
+            compressed = std::move(FCompression.prepared);
+            failure = std::move(FCompression.preparedFailure);
+        } else if (frame->GetWidth() == 0 || frame->GetHeight() == 0) {
+            // Nothing to scale: black, rather than whatever the buffer held before.
+            FFrameBuffer->Zero();
+            compressed = FCompression.compressor->compress(FFrameBuffer->Read(), rowSize);
+            if (!compressed) failure = FCompression.compressor->lastError();
+        } else {
+            compressed = CompressFrame(frame, failure);
+        }
+        FCompression.Forget();
+        compression.unlock();
+        if (compressed &&
+            !FFile->writeVideo(FVideoStream, compressed->bytes.data(), compressed->bytes.size(), compressed->keyFrame))
             failure = FFile->lastError();
-    } else if (!FFile->writeVideo(FVideoStream, rows, std::size_t{rowSize} * height, true)) {
-        failure = FFile->lastError();
+    } else {
+        compression.unlock();
+        if (frame->GetWidth() == 0 || frame->GetHeight() == 0) {
+            FFrameBuffer->Zero();
+        } else {
+            const IVDImageBuffer sized = VDResizeBuffer(frame, width, height);
+            sized->SetFormat(VDColorBitsFormat(FRunningColorBits));
+            VDMirrorToBitmap(*sized, FRunningColorBits, FFrameBuffer->Write(), rowSize);
+        }
+        if (!FFile->writeVideo(FVideoStream, FFrameBuffer->Read(), std::size_t{rowSize} * height, true))
+            failure = FFile->lastError();
     }
     FCurrentVideoTime += FStartDelay;
     ReportPosition();
@@ -266,7 +314,11 @@ void TVDAVILogger::EndAVI(bool clearQueues) {
 }
 
 std::string TVDAVILogger::CloseFile() {
-    FCompressor.reset();
+    {
+        const std::lock_guard lock(FCompression.lock);
+        FCompression.compressor.reset();
+        FCompression.Forget();
+    }
     // The encoder's last, partial block ends the audio stream rather than being lost.
     std::string failure;
     std::uint32_t count = 0;

@@ -23,6 +23,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -31,10 +33,10 @@
 #include "media/video/VDAVIFormat.h"
 #include "media/video/VDCommonLogger.h"
 #include "media/video/VDVideoCompression.h"
+#include "platform/VideoEncoderSession.h"
 
 namespace oculon::platform {
 class AviFile;
-class VideoEncoderSession;
 }  // namespace oculon::platform
 
 namespace oculon::mediavideo {
@@ -80,6 +82,8 @@ protected:
     bool HasVideoStream() override;
     bool HasAudioStream() override;
     void IntRenderImage(const IVDImageBuffer& frame) override;
+    // Compresses the frame on the worker ahead of IntRenderImage.
+    void IntPrepareImage(const TPNPushBufferOperation& push) override;
     std::uint32_t IntRenderAudio(const audio::IAUAudioBuffer& block) override;
 
 private:
@@ -91,6 +95,8 @@ private:
     // The format the audio stream is written in: the first of AudioCompression
     // that the compressor opens for, else the source itself.
     platform::WaveFormat OpenAudioCompressor(const platform::WaveFormat& source);
+    // Compresses a frame in the stream's start format; FCompression's lock held.
+    std::optional<platform::CompressedFrame> CompressFrame(const IVDImageBuffer& frame, std::string& failure);
     // One chunk of the audio stream, `bytes` of the stream's format: why it
     // was not written, or empty.
     std::string WriteAudio(const std::uint8_t* bytes, std::uint32_t count);
@@ -111,7 +117,26 @@ private:
     std::unique_ptr<platform::AviFile> FFile;
     int FVideoStream = -1;
     int FAudioStream = -1;
-    std::unique_ptr<platform::VideoEncoderSession> FCompressor;
+    // The compressor and what compressing a frame needs, on a lock of its own:
+    // the worker compresses the next frame while the sender holds the input
+    // lock, and the file is written under that lock afterwards.
+    struct CompressionStage {
+        std::mutex lock;
+        std::unique_ptr<platform::VideoEncoderSession> compressor;
+        std::uint32_t width = 0, height = 0;
+        TVDColorBits bits = TVDColorBits::cbAuto;
+        TVDVideoFormat startFormat = TVDVideoFormat::vfRGB24;
+        // The frame compressed ahead (IntPrepareImage): its push, and the result.
+        const TPNPushBufferOperation* preparedFor = nullptr;
+        std::optional<platform::CompressedFrame> prepared;
+        std::string preparedFailure;
+        void Forget() {
+            preparedFor = nullptr;
+            prepared.reset();
+            preparedFailure.clear();
+        }
+    };
+    CompressionStage FCompression;
     TVDAVIVideoHeader FVideoHeader;
     pins::ISGBlockBuffer FFrameBuffer;  // the bottom-up rows of the frame being written
     audio::TAUAcmCompressor FAcmCompressor;

@@ -330,9 +330,11 @@ bool TVDCommonLogger::LoggerBufferOperation(const IPNNotifyOperation& op, bool e
 }
 
 void TVDCommonLogger::FilterPump(const IPNNotifyOperation& op) {
-    const IPNLockSection input = FInputLock->WriteLock();
     const auto* push = PNOperationAs<TPNPushBufferOperation>(op);
-    if (input && push) IntLoggerSingleOperation(*push);
+    if (!push) return;
+    IntPrepareImage(*push);
+    const IPNLockSection input = FInputLock->WriteLock();
+    if (input) IntLoggerSingleOperation(*push);
 }
 
 void TVDCommonLogger::IntLoggerSingleOperation(const TPNPushBufferOperation& push) {
@@ -340,6 +342,11 @@ void TVDCommonLogger::IntLoggerSingleOperation(const TPNPushBufferOperation& pus
     if (!supplied || !HasVideoStream()) return;
     const IVDImageBuffer frame = TVDImageBuffer::CreateUniversal(supplied->Buffer);
     frame->SetFormat(FStartVideoFormat);
+    FPushInHand = &push;
+    const struct InHandEnds {
+        const TPNPushBufferOperation*& push;
+        ~InHandEnds() { push = nullptr; }
+    } inHandEnds{FPushInHand};
     IntRenderImage(frame);
 }
 

@@ -94,6 +94,13 @@ protected:
     virtual bool HasAudioStream() = 0;
     // Writes one frame, already in the stream's start format.
     virtual void IntRenderImage(const IVDImageBuffer& frame) = 0;
+    // Called on the logger's worker for each frame before it takes the input
+    // lock, so that a sender is not held up meanwhile: work on the frame that
+    // needs none of what that lock guards (a compressor's), whose result
+    // IntRenderImage may then use for the frame in hand (PushInHand).
+    virtual void IntPrepareImage(const TPNPushBufferOperation& push) {}
+    // The frame being written, while IntRenderImage runs; null otherwise.
+    const TPNPushBufferOperation* PushInHand() const { return FPushInHand; }
     // Writes samples of `block`; the number of frames (samples per channel) taken.
     virtual std::uint32_t IntRenderAudio(const audio::IAUAudioBuffer& block) = 0;
 
@@ -183,6 +190,7 @@ private:
     std::mutex FPositionLock;
     std::int64_t FLastFrame = 0;
     std::int64_t FReportedFrame = 0;  // the last count OnProgress was given
+    const TPNPushBufferOperation* FPushInHand = nullptr;
     std::unique_ptr<pins::TSGOperationList> FVideoSyncQueue;
     std::unique_ptr<pins::TSGOperationList> FAudioSyncQueue;
     std::optional<audio::TAUWaveFormatExtensible> FWaveFormat;

@@ -1,0 +1,34 @@
+#pragma once
+// Blue-green-red pictures (24 or 32 bits a pixel, any row step, so also
+// bottom-up rows walked with a negative step) to full-range Y'CbCr 4:2:0
+// planes, the samples a JPEG picture stores: the luma of every pixel, the
+// chroma of each 2 x 2 block from the mean of its four pixels. This is the
+// conversion a motion-JPEG encoder needs for every exported frame; one pass,
+// where the general scaler filters the chroma through a bicubic kernel.
+//
+// Y  =  0.299 R + 0.587 G + 0.114 B
+// Cb = -0.168736 R - 0.331264 G + 0.5 B + 128
+// Cr =  0.5 R - 0.418688 G - 0.081312 B + 128
+// in 16-bit fixed point, rounded to nearest (a chroma half rounds down, so
+// that full blue or red gives 255).
+
+#include <cstddef>
+#include <cstdint>
+
+namespace oculon::platform {
+
+struct Yuv420Planes {
+    std::uint8_t* y;
+    std::ptrdiff_t yStep;
+    std::uint8_t* cb;
+    std::ptrdiff_t cbStep;
+    std::uint8_t* cr;
+    std::ptrdiff_t crStep;
+};
+
+// `width` and `height` are even; `bytesPerPixel` is 3 or 4 (the fourth byte
+// is not read). `top` is the first row of the picture as shown.
+void bgrToFullRangeYuv420(const std::uint8_t* top, std::ptrdiff_t step, int bytesPerPixel, int width, int height,
+                          const Yuv420Planes& out);
+
+}  // namespace oculon::platform
