@@ -678,6 +678,9 @@ void TPNSourcePin::SetInEditor(bool inEditor) {
 
 void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     auto link = PNLinkSection();
+    // Read before anything here gives up the link lock: the sink made this
+    // link just before the call.
+    const std::uint64_t number = sink.LinkNumber();
     makeRoomFor(sink);
     TPNConnectionChoice choice = DownStreamFindConnectionID(sink, true, true);
     bool made = false;
@@ -690,6 +693,7 @@ void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     entry.NotifyAfterPin = after;
     entry.ConnectedID = choice.ID;
     entry.ConnectionPin = &sink;
+    entry.Link = number;
     if (choice.Converter) {
         TPNSinkPin& input = choice.Converter->InputPin();
         entry.ConnectionPin = &input;
@@ -705,13 +709,20 @@ void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     FSinkPins.Add() = std::move(entry);
 }
 
-void TPNSourcePin::removeEntry(const TPNBasicPin& sink, TPNFormatConverterList& dropped) {
+namespace {
+bool isLink(const TPNPinEntry& e, const TPNBasicPin& sink, std::uint64_t link) {
+    return e.RealPin == &sink && (link == kAnyLink || e.Link == link);
+}
+}  // namespace
+
+void TPNSourcePin::removeEntry(const TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped) {
     TPNPinEntry entry;
     {
         auto w = WriteLock();
         if (!w) return;
         auto& items = FSinkPins.items();
-        const auto it = std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return e.RealPin == &sink; });
+        const auto it =
+            std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return isLink(e, sink, link); });
         if (it == items.rend()) return;
         entry = std::move(*it);
         items.erase(std::next(it).base());
@@ -722,7 +733,7 @@ void TPNSourcePin::removeEntry(const TPNBasicPin& sink, TPNFormatConverterList& 
     const TPNFormatConverterList converters = FormatConverters();
     for (std::size_t i = converters.size(); i-- > 0;) {
         TPNSourcePin& out = converters[i]->OutputPin();
-        if (out.IsConnectedTo(*entry.RealPin)) out.DisconnectFrom(*entry.RealPin);
+        out.disconnectLink(*entry.RealPin, entry.Link);
         if (out.IsConnected()) continue;
         auto w = WriteLock();
         std::erase(FFormatConverters, converters[i]);
@@ -754,11 +765,11 @@ bool TPNSourcePin::disconnectingHere() {
     return std::find(FDisconnecting.begin(), FDisconnecting.end(), std::this_thread::get_id()) != FDisconnecting.end();
 }
 
-void TPNSourcePin::IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder) {
+void TPNSourcePin::IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder, std::uint64_t link) {
     TPNFormatConverterList dropped;  // freed after the sections below
-    auto link = PNLinkSection();
+    auto linkSection = PNLinkSection();
     if (disconnectingHere()) return;  // re-entered from the sink's side
-    if (sink.IsComplete() && hasEntry(sink)) SinkUnlinking(sink);
+    if (sink.IsComplete() && hasEntry(sink, link)) SinkUnlinking(sink);
     auto d = DestroyWait();
     if (keepPlaceholder && !RootInDestroying()) {
         // The sink's form goes away at design time: a placeholder of its name keeps the link.
@@ -767,25 +778,34 @@ void TPNSourcePin::IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder) {
         PNMakeUnloadedPin(GetRoot(), {}, sink.GetFullName(true), sink.GetFullIdentName(true), sink.GetPinType())
             ->ConnectAfter(this, after);
     }
-    removeEntry(sink, dropped);
+    removeEntry(sink, link, dropped);
     PNNotifyChangePin(*this);
 }
 
-void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, TPNFormatConverterList& dropped) {
+void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped) {
     const bool keep = OwnerInDesigning() && RootInDestroying();
     if (sink.IsComplete()) SinkUnlinking(sink);
     PNNotifyDisconnected(*this, sink);
     {
         DisconnectingMark mark(*this, FDisconnecting);
-        sink.IntDisconnect(*this, keep);
+        sink.IntDisconnect(*this, keep, link);
     }
-    removeEntry(sink, dropped);
+    removeEntry(sink, link, dropped);
     sink.CheckRemove();
 }
 
-bool TPNSourcePin::hasEntry(const TPNBasicPin& sink) {
+bool TPNSourcePin::hasEntry(const TPNBasicPin& sink, std::uint64_t link) {
     auto r = ReadLock();
-    return FSinkPins.GetItemByPin(&sink) != nullptr;
+    const auto& items = FSinkPins.items();
+    return std::any_of(items.begin(), items.end(), [&](const auto& e) { return isLink(e, sink, link); });
+}
+
+std::optional<std::uint64_t> TPNSourcePin::lastLinkTo(const TPNBasicPin& sink) {
+    auto r = ReadLock();
+    const auto& items = FSinkPins.items();
+    const auto it = std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return e.RealPin == &sink; });
+    if (it == items.rend()) return std::nullopt;
+    return it->Link;
 }
 
 void TPNSourcePin::DisconnectFrom(TPNBasicPin& sink) {
@@ -797,7 +817,17 @@ void TPNSourcePin::DisconnectFrom(TPNBasicPin& sink) {
         return;
     }
     auto d = DestroyWait();
-    if (hasEntry(sink)) IntDisconnectFrom(sink, dropped);
+    // The link in place now, which may be newer than the one seen above.
+    if (const auto current = lastLinkTo(sink)) IntDisconnectFrom(sink, *current, dropped);
+}
+
+void TPNSourcePin::disconnectLink(TPNBasicPin& sink, std::uint64_t link) {
+    TPNFormatConverterList dropped;
+    auto linkSection = PNLinkSection();
+    if (!hasEntry(sink, link)) return;
+    BeforeDisconnect();
+    auto d = DestroyWait();
+    if (hasEntry(sink, link)) IntDisconnectFrom(sink, link, dropped);
 }
 
 void TPNSourcePin::Disconnect() {
@@ -808,13 +838,15 @@ void TPNSourcePin::Disconnect() {
     LeaveState();
     for (std::size_t n = GetSinkCount(); n > 0; --n) {
         TPNBasicPin* sink = nullptr;
+        std::uint64_t number = kAnyLink;
         {
             auto r = ReadLock();
             if (FSinkPins.Count() == 0) break;
             sink = FSinkPins[FSinkPins.Count() - 1].RealPin;
+            number = FSinkPins[FSinkPins.Count() - 1].Link;
         }
         sink->BeforeDisconnect();
-        IntDisconnectFrom(*sink, dropped);
+        IntDisconnectFrom(*sink, number, dropped);
     }
 }
 
@@ -926,7 +958,7 @@ void TPNSourcePin::PinDeletedNotify(TPNBasicPin& pin) {
         auto r = ReadLock();
         for (const auto& e : FSinkPins.items()) links += e.RealPin == &pin;
     }
-    while (links-- > 0) IntDisconnect(pin, false);
+    while (links-- > 0) IntDisconnect(pin, false, kAnyLink);
     auto w = WriteLock();
     for (auto& e : FSinkPins.items())
         if (e.NotifyAfterPin == &pin) e.NotifyAfterPin = nullptr;
