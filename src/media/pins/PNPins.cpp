@@ -188,6 +188,8 @@ void TPNBasicPin::LeaveState() {
 }
 
 std::shared_ptr<TPNStateDispatcher> TPNBasicPin::Dispatcher() const {
+    // Every delivery asks; most pins have no state link.
+    if (!stateLinked_.load(std::memory_order_acquire)) return nullptr;
     std::lock_guard l(FIntLockSection);
     return FDispatcher;
 }
@@ -197,6 +199,7 @@ void TPNBasicPin::SetDispatcher(std::shared_ptr<TPNStateDispatcher> dispatcher) 
     std::shared_ptr<TPNStateDispatcher> old;
     std::lock_guard l(FIntLockSection);
     old = std::exchange(FDispatcher, std::move(dispatcher));
+    stateLinked_.store(FDispatcher != nullptr, std::memory_order_release);
 }
 
 bool TPNBasicPin::IsConnectedByStateTo(const TPNBasicPin& pin) const {
@@ -857,13 +860,17 @@ void TPNSourcePin::ReorderChangedData() {
 
 void TPNSourcePin::reorder() {
     auto& v = FSinkPins.items();
-    for (auto& e : v)
+    bool followers = false;
+    for (auto& e : v) {
         if (e.ModificationLevel > 0) --e.ModificationLevel;
+        followers = followers || e.NotifyAfterPin;
+    }
     // Insertion sort: stable, in place, and linear for the nearly sorted
     // lists that one delivery leaves.
     for (std::size_t i = 1; i < v.size(); ++i)
         for (std::size_t j = i; j > 0 && v[j - 1].ModificationLevel > v[j].ModificationLevel; --j)
             std::swap(v[j - 1], v[j]);
+    if (!followers) return;
     for (std::size_t i = 0; i < v.size(); ++i)
         for (std::size_t j = i + 1; j < v.size(); ++j)
             if (v[i].NotifyAfterPin && v[j].RealPin == v[i].NotifyAfterPin) std::swap(v[i], v[j]);
@@ -908,9 +915,14 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
         std::size_t& depth;
         ~Finish() {
             if (auto w = pin.WriteLock()) {
-                for (const auto& e : snapshot) {
+                auto& items = pin.FSinkPins.items();
+                for (std::size_t i = 0; i < snapshot.size(); ++i) {
+                    const auto& e = snapshot[i];
                     if (e.ModificationLevel != kTaken) continue;
-                    TPNPinEntry* live = pin.FSinkPins.GetItemByPin(e.RealPin);
+                    // The entry is where the snapshot found it unless the links changed meanwhile.
+                    TPNPinEntry* live = i < items.size() && items[i].RealPin == e.RealPin
+                                            ? &items[i]
+                                            : pin.FSinkPins.GetItemByPin(e.RealPin);
                     if (live && live->ModificationLevel < kMaxModificationLevel)
                         live->ModificationLevel += kLevelPerTakenOperation;
                 }

@@ -283,6 +283,8 @@ private:
     // Under FIntLockSection: the dispatcher of another pin sets it while
     // holding its own lock.
     std::shared_ptr<TPNStateDispatcher> FDispatcher;
+    // Whether FDispatcher is set, read without the lock.
+    std::atomic<bool> stateLinked_{false};
 };
 
 // The ordered stream types of a pin, each with the pin's handler for it.
