@@ -146,7 +146,7 @@ void TPNUnloadedPin::IntConnect(TPNBasicPin& pin, TPNBasicPin* after) {
     e.NotifyAfterPin = after;
 }
 
-void TPNUnloadedPin::IntDisconnect(TPNBasicPin& pin, bool) {
+void TPNUnloadedPin::IntDisconnect(TPNBasicPin& pin, bool, std::uint64_t) {
     auto w = WriteLock();
     auto& items = FConnectedPins.items();
     const auto it = std::find_if(items.begin(), items.end(), [&](const auto& e) { return e.RealPin == &pin; });
@@ -158,7 +158,7 @@ void TPNUnloadedPin::Disconnect() {
     FConnectedPins.Clear();
 }
 
-void TPNUnloadedPin::DisconnectFrom(TPNBasicPin& pin) { IntDisconnect(pin, false); }
+void TPNUnloadedPin::DisconnectFrom(TPNBasicPin& pin) { IntDisconnect(pin, false, kAnyLink); }
 
 bool TPNUnloadedPin::IsConnected() {
     auto r = ReadLock();

@@ -80,7 +80,7 @@ public:
     // placeholder as its source (no type, no handler).
     bool ConnectAfter(TPNBasicPin* pin, TPNBasicPin* after) override;
     void IntConnect(TPNBasicPin& pin, TPNBasicPin* after) override;
-    void IntDisconnect(TPNBasicPin& pin, bool keepPlaceholder) override;
+    void IntDisconnect(TPNBasicPin& pin, bool keepPlaceholder, std::uint64_t link) override;
     void Disconnect() override;
     void DisconnectFrom(TPNBasicPin& pin) override;
     bool IsConnected() override;

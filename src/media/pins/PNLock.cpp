@@ -174,39 +174,36 @@ void TPNLock::passOn() {
     if (waiters_ > 0 && holds(word_.load()) == 0) cv_.notify_one();
 }
 
-void TPNLock::releaseOne(Token me) {
+bool TPNLock::releaseOne(Token me) {
     if (Note* n = findNote(me); n && n->parked > 0) {
         --n->parked;
-        return;
+        return false;
     }
     const std::uint64_t w = word_.load();
-    if (owner(w) != me || holds(w) == 0) return;
+    if (owner(w) != me || holds(w) == 0) return false;
     if (holds(w) > 1) {
         word_.store(w - kOneHold);
-    } else {
-        word_.store(kSlow);
-        if (waiters_ > 0) cv_.notify_one();
+        return false;
     }
+    word_.store(kSlow);
+    return waiters_ > 0;
 }
 
-bool TPNLock::tryFastHold(Token me) {
-    std::uint64_t w = word_.load(std::memory_order_relaxed);
-    for (;;) {
-        std::uint64_t next;
-        if (w == 0) next = me | kOneHold;
-        else if (!(w & kSlow) && owner(w) == me && holds(w) < (kHoldMask >> 32)) next = w + kOneHold;
-        else return false;
-        if (word_.compare_exchange_weak(w, next, std::memory_order_acquire, std::memory_order_relaxed)) return true;
+bool TPNLock::spinForFastHold(Token me) {
+    // Sections are short: the holder on another core usually lets go within
+    // a few hundred cycles, sooner than a sleep and a wake-up, and the lock
+    // stays out of its slow mode. Anything slow going on (waiters, a stop)
+    // ends the spin at once.
+    constexpr int kSpins = 64;
+    for (int i = 0; i < kSpins; ++i) {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+        const std::uint64_t w = word_.load(std::memory_order_relaxed);
+        if (w & kSlow) return false;
+        if (w == 0 && tryFastHold(me)) return true;
     }
-}
-
-bool TPNLock::tryFastRelease(Token me) {
-    std::uint64_t w = word_.load(std::memory_order_relaxed);
-    for (;;) {
-        if ((w & kSlow) || owner(w) != me || holds(w) == 0) return false;
-        const std::uint64_t next = holds(w) == 1 ? 0 : w - kOneHold;
-        if (word_.compare_exchange_weak(w, next, std::memory_order_release, std::memory_order_relaxed)) return true;
-    }
+    return false;
 }
 
 bool TPNLock::HeldByCurrentThread() const {
@@ -219,11 +216,11 @@ bool TPNLock::StopPending() const {
     return stopPending_ > 0;
 }
 
-IPNLockSection TPNLock::hold(IPNLock* second, bool read) {
+IPNLockSection TPNLock::holdSlow(IPNLock* second, bool read) {
     GOWDBGLog(*this, read ? Op::owdbBeginReadCreate : Op::owdbBeginWriteCreate);
     const Token me = currentToken();
     IPNLockSection secondFree;  // declared before l, so it ends after m_ is left
-    if (!tryFastHold(me)) {
+    if (!tryFastHold(me) && !spinForFastHold(me)) {
         std::unique_lock l(m_);
         std::uint64_t w = enterSlow();
         if (owner(w) == me && holds(w) > 0) {
@@ -294,15 +291,20 @@ void TPNLock::endHold(Kind kind) {
                                           : Op::owdbBeginWriteDestroy);
     const Token me = currentToken();
     if (stop || !tryFastRelease(me)) {
-        std::lock_guard l(m_);
-        enterSlow();
-        if (stop) {
-            --stopPending_;
-            --note(me).stops;
+        bool wake = false;
+        {
+            std::lock_guard l(m_);
+            enterSlow();
+            if (stop) {
+                --stopPending_;
+                --note(me).stops;
+            }
+            wake = releaseOne(me);
+            tidyNotes();
+            leaveSlow();
         }
-        releaseOne(me);
-        tidyNotes();
-        leaveSlow();
+        // Woken after m_ is free, so that the waiter does not wake only to wait for it.
+        if (wake) cv_.notify_one();
     }
     GOWDBGLog(*this, stop ? Op::owdbStopDestroy : kind == Kind::Read ? Op::owdbReadDestroy : Op::owdbWriteDestroy);
 }

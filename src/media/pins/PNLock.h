@@ -67,9 +67,7 @@ public:
     bool held() const { return kind_ != Kind::None; }
     explicit operator bool() const { return held(); }
     // Ends the section now; a no-op for a nil or already ended one.
-    void release() {
-        if (kind_ != Kind::None) end();
-    }
+    inline void release();
 
     // Both sections ended together, `second` before `first`; nil (and both
     // ended at once) unless both are held.
@@ -217,9 +215,41 @@ private:
         return token;
     }
 
-    IPNLockSection hold(IPNLock* second, bool read);
-    bool tryFastHold(Token me);
-    bool tryFastRelease(Token me);
+    // A free lock or re-entry, without listeners, takes no call out of line.
+    IPNLockSection hold(IPNLock* second, bool read) {
+        IPNLockSection s;
+        if (detail::traceListenerCount.load(std::memory_order_acquire) != 0 || !tryFastHold(currentToken()))
+            return holdSlow(second, read);
+        s.kind_ = read ? IPNLockSection::Kind::Read : IPNLockSection::Kind::Write;
+        s.lock_ = this;
+        return s;
+    }
+    IPNLockSection holdSlow(IPNLock* second, bool read);
+    // Looks before it exchanges: an exchange that fails still takes the line
+    // away from the holder, who needs it to let go.
+    bool tryFastHold(Token me) {
+        std::uint64_t w = word_.load(std::memory_order_relaxed);
+        for (;;) {
+            std::uint64_t next;
+            if (w == 0) next = me | kOneHold;
+            else if (!(w & kSlow) && owner(w) == me && holds(w) < (kHoldMask >> 32)) next = w + kOneHold;
+            else return false;
+            if (word_.compare_exchange_weak(w, next, std::memory_order_acquire, std::memory_order_relaxed)) return true;
+        }
+    }
+    // Waits briefly for another thread's hold to end without leaving the fast path.
+    bool spinForFastHold(Token me);
+    // The holder guesses the common case (one hold, nothing slow) and tries
+    // it without a load first, which would fetch the line once more.
+    bool tryFastRelease(Token me) {
+        std::uint64_t w = me | kOneHold;
+        if (word_.compare_exchange_strong(w, 0, std::memory_order_release, std::memory_order_relaxed)) return true;
+        for (;;) {
+            if ((w & kSlow) || owner(w) != me || holds(w) == 0) return false;
+            const std::uint64_t next = holds(w) == 1 ? 0 : w - kOneHold;
+            if (word_.compare_exchange_weak(w, next, std::memory_order_release, std::memory_order_relaxed)) return true;
+        }
+    }
     void endHold(IPNLockSection::Kind kind);
     void endUnlock(int holds, int parked, IPNLock* first);
     // Callers hold m_; enterSlow() first, leaveSlow() before they let go.
@@ -229,7 +259,8 @@ private:
     Note* findNote(Token me);
     Note& note(Token me);
     void tidyNotes();
-    void releaseOne(Token me);
+    // True when the lock became free and a waiter is to be woken.
+    bool releaseOne(Token me);
     void passOn();
 
     std::atomic<std::uint64_t> word_{0};
@@ -239,6 +270,18 @@ private:
     int stopPending_ = 0;  // stop sections announced or held
     std::vector<Note> notes_;
 };
+
+void IPNLockSection::release() {
+    if (kind_ == Kind::None) return;
+    // The common end of a read or write section, as cheap as its start.
+    if ((kind_ == Kind::Read || kind_ == Kind::Write) && !nested_ &&
+        detail::traceListenerCount.load(std::memory_order_acquire) == 0 &&
+        lock_->tryFastRelease(TPNLock::currentToken())) {
+        kind_ = Kind::None;
+        return;
+    }
+    end();
+}
 
 // Base of pins, pin lists and state dispatchers: an object with its own lock.
 class TPNObject {

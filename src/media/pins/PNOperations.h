@@ -95,6 +95,10 @@ struct TPNPinEntry {
     std::int32_t ModificationLevel = 0;  // delivery score that orders the fan-out
     // The converter ConnectionPin belongs to, kept alive with the link.
     std::shared_ptr<IPNFormatConverter> Converter;
+    // The sink's number for this link (TPNBasicPin::LinkNumber): an unlink
+    // that gave up the link lock on its way removes only the link it set out
+    // to remove, not a newer one between the same two pins.
+    std::uint64_t Link = 0;
 };
 
 class TPNPinEntryList {

@@ -188,6 +188,8 @@ void TPNBasicPin::LeaveState() {
 }
 
 std::shared_ptr<TPNStateDispatcher> TPNBasicPin::Dispatcher() const {
+    // Every delivery asks; most pins have no state link.
+    if (!stateLinked_.load(std::memory_order_acquire)) return nullptr;
     std::lock_guard l(FIntLockSection);
     return FDispatcher;
 }
@@ -197,6 +199,7 @@ void TPNBasicPin::SetDispatcher(std::shared_ptr<TPNStateDispatcher> dispatcher) 
     std::shared_ptr<TPNStateDispatcher> old;
     std::lock_guard l(FIntLockSection);
     old = std::exchange(FDispatcher, std::move(dispatcher));
+    stateLinked_.store(FDispatcher != nullptr, std::memory_order_release);
 }
 
 bool TPNBasicPin::IsConnectedByStateTo(const TPNBasicPin& pin) const {
@@ -678,6 +681,9 @@ void TPNSourcePin::SetInEditor(bool inEditor) {
 
 void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     auto link = PNLinkSection();
+    // Read before anything here gives up the link lock: the sink made this
+    // link just before the call.
+    const std::uint64_t number = sink.LinkNumber();
     makeRoomFor(sink);
     TPNConnectionChoice choice = DownStreamFindConnectionID(sink, true, true);
     bool made = false;
@@ -690,6 +696,7 @@ void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     entry.NotifyAfterPin = after;
     entry.ConnectedID = choice.ID;
     entry.ConnectionPin = &sink;
+    entry.Link = number;
     if (choice.Converter) {
         TPNSinkPin& input = choice.Converter->InputPin();
         entry.ConnectionPin = &input;
@@ -705,13 +712,20 @@ void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     FSinkPins.Add() = std::move(entry);
 }
 
-void TPNSourcePin::removeEntry(const TPNBasicPin& sink, TPNFormatConverterList& dropped) {
+namespace {
+bool isLink(const TPNPinEntry& e, const TPNBasicPin& sink, std::uint64_t link) {
+    return e.RealPin == &sink && (link == kAnyLink || e.Link == link);
+}
+}  // namespace
+
+void TPNSourcePin::removeEntry(const TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped) {
     TPNPinEntry entry;
     {
         auto w = WriteLock();
         if (!w) return;
         auto& items = FSinkPins.items();
-        const auto it = std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return e.RealPin == &sink; });
+        const auto it =
+            std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return isLink(e, sink, link); });
         if (it == items.rend()) return;
         entry = std::move(*it);
         items.erase(std::next(it).base());
@@ -722,7 +736,7 @@ void TPNSourcePin::removeEntry(const TPNBasicPin& sink, TPNFormatConverterList& 
     const TPNFormatConverterList converters = FormatConverters();
     for (std::size_t i = converters.size(); i-- > 0;) {
         TPNSourcePin& out = converters[i]->OutputPin();
-        if (out.IsConnectedTo(*entry.RealPin)) out.DisconnectFrom(*entry.RealPin);
+        out.disconnectLink(*entry.RealPin, entry.Link);
         if (out.IsConnected()) continue;
         auto w = WriteLock();
         std::erase(FFormatConverters, converters[i]);
@@ -754,11 +768,11 @@ bool TPNSourcePin::disconnectingHere() {
     return std::find(FDisconnecting.begin(), FDisconnecting.end(), std::this_thread::get_id()) != FDisconnecting.end();
 }
 
-void TPNSourcePin::IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder) {
+void TPNSourcePin::IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder, std::uint64_t link) {
     TPNFormatConverterList dropped;  // freed after the sections below
-    auto link = PNLinkSection();
+    auto linkSection = PNLinkSection();
     if (disconnectingHere()) return;  // re-entered from the sink's side
-    if (sink.IsComplete() && hasEntry(sink)) SinkUnlinking(sink);
+    if (sink.IsComplete() && hasEntry(sink, link)) SinkUnlinking(sink);
     auto d = DestroyWait();
     if (keepPlaceholder && !RootInDestroying()) {
         // The sink's form goes away at design time: a placeholder of its name keeps the link.
@@ -767,25 +781,34 @@ void TPNSourcePin::IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder) {
         PNMakeUnloadedPin(GetRoot(), {}, sink.GetFullName(true), sink.GetFullIdentName(true), sink.GetPinType())
             ->ConnectAfter(this, after);
     }
-    removeEntry(sink, dropped);
+    removeEntry(sink, link, dropped);
     PNNotifyChangePin(*this);
 }
 
-void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, TPNFormatConverterList& dropped) {
+void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped) {
     const bool keep = OwnerInDesigning() && RootInDestroying();
     if (sink.IsComplete()) SinkUnlinking(sink);
     PNNotifyDisconnected(*this, sink);
     {
         DisconnectingMark mark(*this, FDisconnecting);
-        sink.IntDisconnect(*this, keep);
+        sink.IntDisconnect(*this, keep, link);
     }
-    removeEntry(sink, dropped);
+    removeEntry(sink, link, dropped);
     sink.CheckRemove();
 }
 
-bool TPNSourcePin::hasEntry(const TPNBasicPin& sink) {
+bool TPNSourcePin::hasEntry(const TPNBasicPin& sink, std::uint64_t link) {
     auto r = ReadLock();
-    return FSinkPins.GetItemByPin(&sink) != nullptr;
+    const auto& items = FSinkPins.items();
+    return std::any_of(items.begin(), items.end(), [&](const auto& e) { return isLink(e, sink, link); });
+}
+
+std::optional<std::uint64_t> TPNSourcePin::lastLinkTo(const TPNBasicPin& sink) {
+    auto r = ReadLock();
+    const auto& items = FSinkPins.items();
+    const auto it = std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return e.RealPin == &sink; });
+    if (it == items.rend()) return std::nullopt;
+    return it->Link;
 }
 
 void TPNSourcePin::DisconnectFrom(TPNBasicPin& sink) {
@@ -797,7 +820,17 @@ void TPNSourcePin::DisconnectFrom(TPNBasicPin& sink) {
         return;
     }
     auto d = DestroyWait();
-    if (hasEntry(sink)) IntDisconnectFrom(sink, dropped);
+    // The link in place now, which may be newer than the one seen above.
+    if (const auto current = lastLinkTo(sink)) IntDisconnectFrom(sink, *current, dropped);
+}
+
+void TPNSourcePin::disconnectLink(TPNBasicPin& sink, std::uint64_t link) {
+    TPNFormatConverterList dropped;
+    auto linkSection = PNLinkSection();
+    if (!hasEntry(sink, link)) return;
+    BeforeDisconnect();
+    auto d = DestroyWait();
+    if (hasEntry(sink, link)) IntDisconnectFrom(sink, link, dropped);
 }
 
 void TPNSourcePin::Disconnect() {
@@ -808,13 +841,15 @@ void TPNSourcePin::Disconnect() {
     LeaveState();
     for (std::size_t n = GetSinkCount(); n > 0; --n) {
         TPNBasicPin* sink = nullptr;
+        std::uint64_t number = kAnyLink;
         {
             auto r = ReadLock();
             if (FSinkPins.Count() == 0) break;
             sink = FSinkPins[FSinkPins.Count() - 1].RealPin;
+            number = FSinkPins[FSinkPins.Count() - 1].Link;
         }
         sink->BeforeDisconnect();
-        IntDisconnectFrom(*sink, dropped);
+        IntDisconnectFrom(*sink, number, dropped);
     }
 }
 
@@ -825,13 +860,17 @@ void TPNSourcePin::ReorderChangedData() {
 
 void TPNSourcePin::reorder() {
     auto& v = FSinkPins.items();
-    for (auto& e : v)
+    bool followers = false;
+    for (auto& e : v) {
         if (e.ModificationLevel > 0) --e.ModificationLevel;
+        followers = followers || e.NotifyAfterPin;
+    }
     // Insertion sort: stable, in place, and linear for the nearly sorted
     // lists that one delivery leaves.
     for (std::size_t i = 1; i < v.size(); ++i)
         for (std::size_t j = i; j > 0 && v[j - 1].ModificationLevel > v[j].ModificationLevel; --j)
             std::swap(v[j - 1], v[j]);
+    if (!followers) return;
     for (std::size_t i = 0; i < v.size(); ++i)
         for (std::size_t j = i + 1; j < v.size(); ++j)
             if (v[i].NotifyAfterPin && v[j].RealPin == v[i].NotifyAfterPin) std::swap(v[i], v[j]);
@@ -876,9 +915,14 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
         std::size_t& depth;
         ~Finish() {
             if (auto w = pin.WriteLock()) {
-                for (const auto& e : snapshot) {
+                auto& items = pin.FSinkPins.items();
+                for (std::size_t i = 0; i < snapshot.size(); ++i) {
+                    const auto& e = snapshot[i];
                     if (e.ModificationLevel != kTaken) continue;
-                    TPNPinEntry* live = pin.FSinkPins.GetItemByPin(e.RealPin);
+                    // The entry is where the snapshot found it unless the links changed meanwhile.
+                    TPNPinEntry* live = i < items.size() && items[i].RealPin == e.RealPin
+                                            ? &items[i]
+                                            : pin.FSinkPins.GetItemByPin(e.RealPin);
                     if (live && live->ModificationLevel < kMaxModificationLevel)
                         live->ModificationLevel += kLevelPerTakenOperation;
                 }
@@ -926,7 +970,7 @@ void TPNSourcePin::PinDeletedNotify(TPNBasicPin& pin) {
         auto r = ReadLock();
         for (const auto& e : FSinkPins.items()) links += e.RealPin == &pin;
     }
-    while (links-- > 0) IntDisconnect(pin, false);
+    while (links-- > 0) IntDisconnect(pin, false, kAnyLink);
     auto w = WriteLock();
     for (auto& e : FSinkPins.items())
         if (e.NotifyAfterPin == &pin) e.NotifyAfterPin = nullptr;

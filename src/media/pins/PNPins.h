@@ -24,6 +24,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -60,6 +61,9 @@ struct TPNConnectionChoice {
     std::shared_ptr<IPNFormatConverter> Converter;
     const TPNFormatConverterClass* ConverterClass = nullptr;
 };
+
+// A link number that matches every link (see TPNBasicPin::LinkNumber).
+inline constexpr std::uint64_t kAnyLink = 0;
 
 // The link lock: held by every change of links (see above). Re-entrant.
 IPNLockSection PNLinkSection();
@@ -102,9 +106,14 @@ public:
     virtual bool OwnerInDesigning() const = 0;
     virtual TPNPinType GetPinType() const = 0;
 
-    // Link bookkeeping, called by the pin at the other end.
+    // Link bookkeeping, called by the pin at the other end. `link` names the
+    // link to drop by the sink's LinkNumber when it was made; kAnyLink drops
+    // whatever link joins the two pins.
     virtual void IntConnect(TPNBasicPin& pin, TPNBasicPin* after) {}
-    virtual void IntDisconnect(TPNBasicPin& pin, bool keepPlaceholder) {}
+    virtual void IntDisconnect(TPNBasicPin& pin, bool keepPlaceholder, std::uint64_t link) {}
+    // A sink's number for its current link, new with every link it makes;
+    // kAnyLink for pins that keep none.
+    virtual std::uint64_t LinkNumber() { return kAnyLink; }
     // A converter's output pin now feeds this pin in place of `source`.
     virtual void SetConnectionSourcePin(TPNBasicPin* converterOutput) {}
     // Frees a placeholder that nothing refers to any more.
@@ -274,6 +283,8 @@ private:
     // Under FIntLockSection: the dispatcher of another pin sets it while
     // holding its own lock.
     std::shared_ptr<TPNStateDispatcher> FDispatcher;
+    // Whether FDispatcher is set, read without the lock.
+    std::atomic<bool> stateLinked_{false};
 };
 
 // The ordered stream types of a pin, each with the pin's handler for it.
@@ -517,7 +528,7 @@ public:
     void IntConnect(TPNBasicPin& sink, TPNBasicPin* after) override;
     // Drops the link to `sink`. With `keepPlaceholder` (the sink's form goes
     // away at design time) a placeholder of the sink's name keeps the link.
-    void IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder) override;
+    void IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder, std::uint64_t link) override;
     void DisconnectFrom(TPNBasicPin& sink) override;
     void Disconnect() override;  // the state link, then every sink, last first
 
@@ -626,16 +637,22 @@ protected:
     // complete; the caller holds the link lock and no pin lock. Data pins
     // send the sink a stop here; nothing in this class.
     virtual void SinkUnlinking(TPNBasicPin& sink) {}
-    void IntDisconnectFrom(TPNBasicPin& sink, TPNFormatConverterList& dropped);
+    // Takes link `link` to `sink` off at both ends.
+    void IntDisconnectFrom(TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped);
+    // DisconnectFrom for link `link` alone: nothing when that link is gone.
+    void disconnectLink(TPNBasicPin& sink, std::uint64_t link);
     // The connection limit: drops the first sink when full and `sink` is not linked.
     void makeRoomFor(const TPNBasicPin& sink);
-    bool hasEntry(const TPNBasicPin& sink);
+    bool hasEntry(const TPNBasicPin& sink, std::uint64_t link = kAnyLink);
+    // The link number of the last entry of `sink`; none without an entry.
+    std::optional<std::uint64_t> lastLinkTo(const TPNBasicPin& sink);
     bool disconnectingHere();
     void reorder();  // ReorderChangedData under a write section the caller holds
-    // Removes the last entry of `sink` and the converters no link uses any
-    // more; they are handed to `dropped` so they end after the caller's
-    // sections. The caller holds the link lock and no pin lock.
-    void removeEntry(const TPNBasicPin& sink, TPNFormatConverterList& dropped);
+    // Removes the entry of link `link` to `sink` (the last entry of `sink`
+    // for kAnyLink) and the converters no link uses any more; they are handed
+    // to `dropped` so they end after the caller's sections. The caller holds
+    // the link lock and no pin lock.
+    void removeEntry(const TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped);
     std::vector<TPNBasicPin*> linkedSinks();     // RealPin of every entry
     std::vector<TPNBasicPin*> connectionPins();  // the pins the entries deliver to, each once
     void changeConnectionType(TPNBasicPin& sink, const TGUID& id);

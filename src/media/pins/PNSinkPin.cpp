@@ -211,7 +211,7 @@ TPNBasicPin* TPNSinkPin::unlinkSource(bool keepPlaceholder) {
         real = FIntRealSourcePin;
         generation = FLinkGeneration;
     }
-    real->IntDisconnect(*this, keepPlaceholder);
+    real->IntDisconnect(*this, keepPlaceholder, generation);
     {
         auto d = DestroyWait();
         auto w = WriteLock();
@@ -302,13 +302,16 @@ void TPNSinkPin::DisconnectFrom(TPNBasicPin& pin) {
     if (IsConnectedTo(pin)) Disconnect();
 }
 
-void TPNSinkPin::IntDisconnect(TPNBasicPin& pin, bool keepPlaceholder) {
-    auto link = PNLinkSection();
+void TPNSinkPin::IntDisconnect(TPNBasicPin& pin, bool keepPlaceholder, std::uint64_t link) {
+    auto linkSection = PNLinkSection();
     TPNBasicPin* old = nullptr;
     {
         auto d = DestroyWait();
         auto w = WriteLock();
         if (!w || (&pin != FConnectionSourcePin && &pin != FIntRealSourcePin && &pin != FRealSourcePin)) return;
+        // The wait above gave up the link lock: a link made meanwhile to the
+        // same pin is not the one the caller is taking off.
+        if (link != kAnyLink && link != FLinkGeneration) return;
         old = FRealSourcePin;
         clearSource();
     }
@@ -318,6 +321,11 @@ void TPNSinkPin::IntDisconnect(TPNBasicPin& pin, bool keepPlaceholder) {
         Connect(placeholder);
     }
     PNNotifyChangePin(*this);
+}
+
+std::uint64_t TPNSinkPin::LinkNumber() {
+    auto r = ReadLock();
+    return r ? FLinkGeneration : kAnyLink;
 }
 
 void TPNSinkPin::IntStateDisconnect() {

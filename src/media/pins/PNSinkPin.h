@@ -98,8 +98,9 @@ public:
     void DisconnectFrom(TPNBasicPin& pin) override;
     // Called by the source side. With `keepPlaceholder` (the source's form
     // goes away at design time) a placeholder of the source's name takes
-    // its place.
-    void IntDisconnect(TPNBasicPin& pin, bool keepPlaceholder) override;
+    // its place. A link made after `link` stays.
+    void IntDisconnect(TPNBasicPin& pin, bool keepPlaceholder, std::uint64_t link) override;
+    std::uint64_t LinkNumber() override;
     void IntStateDisconnect() override;
     void SetConnectionSourcePin(TPNBasicPin* converterOutput) override;
     // A state link through a converter: `statePin` stands as this pin's

@@ -7,12 +7,10 @@
 //
 // OCULON_STRESS_TRIALS (default 300), OCULON_STRESS_THREADS (linking and
 // sending threads, default 4 of each), OCULON_STRESS_UNLINKERS (unlinking
-// threads, default 1) and OCULON_STRESS_STEPS (steps per thread, default
-// 400) set the size. Several threads that unlink the same pins at once still
-// break the links now and then (about one trial in a few thousand with four):
-// each gives up the link lock on its way, and a source's entry and a sink's
-// check for its source name the link by the pin at the other end alone, so a
-// link made meanwhile between the same two pins is taken for the old one.
+// threads, default 4) and OCULON_STRESS_STEPS (steps per thread, default
+// 400) set the size. Several unlinking threads matter: each gives up the
+// link lock on its way, and a link made meanwhile between the same two pins
+// must not be taken for the one being removed.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -108,7 +106,7 @@ void runTrial(std::uint64_t seed, unsigned threadsPerKind, unsigned unlinkers, u
 TEST(LinksStress, ManyThreadsLinkUnlinkAndNotifyAtRandom) {
     const auto trials = envOr("OCULON_STRESS_TRIALS", 300);
     const auto threads = static_cast<unsigned>(envOr("OCULON_STRESS_THREADS", 4));
-    const auto unlinkers = static_cast<unsigned>(envOr("OCULON_STRESS_UNLINKERS", 1));
+    const auto unlinkers = static_cast<unsigned>(envOr("OCULON_STRESS_UNLINKERS", 4));
     const auto steps = static_cast<unsigned>(envOr("OCULON_STRESS_STEPS", 400));
     const std::uint64_t firstSeed = envOr("OCULON_STRESS_SEED", std::random_device{}());
     for (unsigned long trial = 0; trial < trials && !HasFailure(); ++trial) {

@@ -125,6 +125,42 @@ TEST_F(Links, ALinkMadeWhileAnUnlinkWaitsForDeliveriesStays) {
     EXPECT_EQ(TestConverter::alive, 0);
 }
 
+// A link taken off a sink behind a converter waits, with the link lock given
+// up, for a delivery through the converter's output to end. Meanwhile the
+// same sink is linked to the same source again, and the new link takes the
+// converter that is still in place. The old unlink, when it goes on, takes
+// off only its own link at the converter's output: the sink keeps its new
+// source, the source its entry, and the converter stays with the new link.
+TEST_F(Links, ALinkMadeWhileTheOldOneLeavesItsConverterStays) {
+    auto sink = PNMakePin<TestSink>("c", log, std::vector{kC});
+    ASSERT_TRUE(source->Connect(sink.get()));
+    IPNFormatConverter* const converter = sink->FormatConverter().get();  // kept by the link
+    ASSERT_NE(converter, nullptr);
+    std::promise<void> entered, leave;
+    auto delivery = std::async(std::launch::async, [&, out = &converter->OutputPin()] {
+        const auto inside = out->DestroyGuard().Lock();
+        entered.set_value();
+        leave.get_future().wait();
+    });
+    entered.get_future().wait();
+    auto unlink = std::async(std::launch::async, [&] { source->DisconnectFrom(*sink); });
+    // The source's entry goes before the converter's output is unlinked.
+    for (int i = 0; i < 60000 && source->IsConnectedTo(*sink); ++i) std::this_thread::sleep_for(1ms);
+    ASSERT_FALSE(source->IsConnectedTo(*sink));
+    ASSERT_TRUE(source->Connect(sink.get()));
+    EXPECT_EQ(sink->FormatConverter().get(), converter);
+    leave.set_value();
+    ASSERT_EQ(unlink.wait_for(60s), std::future_status::ready);
+    delivery.get();
+
+    EXPECT_EQ(sink->GetSourcePin(), source.get());
+    EXPECT_TRUE(source->IsConnectedTo(*sink));
+    EXPECT_EQ(TestConverter::alive, 1);
+    source->Disconnect();
+    EXPECT_FALSE(sink->IsConnected());
+    EXPECT_EQ(TestConverter::alive, 0);
+}
+
 // Two threads take sinks off one source at once, each giving up the link
 // lock while it waits for a delivery through its sink; the first finishes
 // while the second still waits. The mark by which a source knows that a

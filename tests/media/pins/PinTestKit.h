@@ -52,9 +52,9 @@ public:
         RemoveType(id);
         WithdrawInterface(id);
     }
-    void IntDisconnect(TPNBasicPin& pin, bool keep) override {
+    void IntDisconnect(TPNBasicPin& pin, bool keep, std::uint64_t link) override {
         ++unlinked;
-        TPNSinkPin::IntDisconnect(pin, keep);
+        TPNSinkPin::IntDisconnect(pin, keep, link);
     }
     void PinDeletedNotify(TPNBasicPin& pin) override {
         {
