@@ -34,6 +34,9 @@ using std::ptrdiff_t;
 
 enum class Accumulator { Fixed16, Single, Double, Extended };
 
+// The largest power of two a Fixed16 sum is divided by.
+constexpr int kMaxFixedShift = 14;
+
 struct Precision {
     Accumulator accumulator;
     int shift = 0;  // Fixed16: the sum is the integer sum / 2^shift
@@ -74,7 +77,7 @@ Precision precisionFor(const Ipp32f* kernel, int n, int sampleBits) {
         low = std::min(low, r.low);
     }
     if (high == INT_MIN) return {Accumulator::Single};  // every sum is 0
-    if (sampleBits == 8 && low >= -14 && high <= 14 && fitsFixed16(kernel, n, std::max(0, -low)))
+    if (sampleBits == 8 && low >= -kMaxFixedShift && high <= 14 && fitsFixed16(kernel, n, std::max(0, -low)))
         return {Accumulator::Fixed16, std::max(0, -low)};
     // Every partial sum is a multiple of 2^low below n x 2^(high + 1 + sampleBits).
     const int top = high + 1 + sampleBits + static_cast<int>(std::bit_width(static_cast<unsigned>(n - 1)));
@@ -93,13 +96,7 @@ Precision precisionFor(const Ipp32f* kernel, int n, int sampleBits) {
 // the lowest sample.
 
 template <typename S, typename T>
-[[gnu::always_inline]] inline S toSample(T v, int shift) {
-    if constexpr (std::is_integral_v<T>) {  // Fixed16, 8-bit samples
-        const auto half = static_cast<T>(shift > 0 ? 1 << (shift - 1) : 0);
-        auto r = static_cast<T>((v + half) >> shift);
-        r = v > 0 ? r : T(0);
-        return static_cast<S>(r > 255 ? T(255) : r);
-    }
+[[gnu::always_inline]] inline S toSample(T v) {
     constexpr T kLow = sizeof(S) == 1 ? T(0) : T(-32768), kHigh = sizeof(S) == 1 ? T(255) : T(32767);
     T half = v > 0 ? T(0.5) : T(0);
     if constexpr (sizeof(S) == 2) half = v < 0 ? T(-0.5) : half;
@@ -107,6 +104,27 @@ template <typename S, typename T>
     a = a > kHigh ? kHigh : a;
     a = a >= kLow ? a : kLow;
     return static_cast<S>(static_cast<int>(a));
+}
+
+// Fixed16 sums of 8-bit samples, rounded half up and clamped: the sum and
+// its half fit 16 bits (the kernel was chosen so). The shift is a constant
+// per instance, which keeps the lanes at 16 bits; a variable shift widens
+// them to 32. A sum at or below 0 rounds to at most 0, which the clamp
+// takes to 0.
+template <int Shift>
+[[gnu::always_inline]] inline void storeFixed(const Ipp16s* acc, Ipp8u* dst, ptrdiff_t n) {
+    constexpr auto kHalf = static_cast<Ipp16s>((1 << Shift) >> 1);
+    for (ptrdiff_t i = 0; i < n; ++i) {
+        auto r = static_cast<Ipp16s>(static_cast<Ipp16s>(acc[i] + kHalf) >> Shift);
+        r = r > 0 ? r : Ipp16s{0};
+        dst[i] = static_cast<Ipp8u>(r > 255 ? Ipp16s{255} : r);
+    }
+}
+
+template <int... Shift>
+[[gnu::always_inline]] inline void storeFixedEach(const Ipp16s* acc, Ipp8u* dst, ptrdiff_t n, int shift,
+                                                  std::integer_sequence<int, Shift...>) {
+    ((shift == Shift ? storeFixed<Shift>(acc, dst, n) : void()), ...);
 }
 
 // --- Cores -------------------------------------------------------------------------
@@ -125,12 +143,15 @@ OCULON_HOT_LOOP void sumTaps(T* __restrict acc, Ipp8u* __restrict dst, const Ipp
     const Ipp8u* p[K];
     T c[K];
     for (int t = 0; t < K; ++t) p[t] = src[t], c[t] = k[t];
+    constexpr bool kFixed = std::is_integral_v<T>;
     for (ptrdiff_t i = 0; i < n; ++i) {
         T a = First ? T(0) : acc[i];
         for (int t = 0; t < K; ++t) a = static_cast<T>(a + c[t] * static_cast<T>(load<S>(p[t], i)));
-        if constexpr (Last) store<S>(dst, i, toSample<S>(a, shift));
+        if constexpr (Last && !kFixed) store<S>(dst, i, toSample<S>(a));
         else acc[i] = a;
     }
+    if constexpr (Last && kFixed)
+        storeFixedEach(acc, dst, n, shift, std::make_integer_sequence<int, kMaxFixedShift + 1>{});
 }
 
 // A group's place in its sum.
