@@ -1,11 +1,13 @@
 // Signal primitives against the same work done by a plain loop compiled with
 // -O3 -march=native and by OpenCV, in the same run: vector add, multiply and
-// dot product on doubles, and the scaled 8-bit forms. Each peer's output is
+// dot product on doubles, and the scaled 8-bit forms, each also at a length
+// too long for the last-level cache. Each peer's output is
 // checked against ours before anything is timed, and a memcpy that moves as
 // many bytes as the case (half the bytes read and written) runs beside it.
 // The table at the end prints the ratios (bench/README.md).
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <opencv2/core.hpp>
 
@@ -16,6 +18,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BenchRules.h"
@@ -42,17 +45,29 @@ struct Doubles {
     }
 };
 
+// The operands of the 8-bit lines, shared by every line of one length; each
+// line starts from `original` when its output is checked.
 struct Bytes {
-    std::vector<std::uint8_t> src, dst;
+    std::vector<std::uint8_t> src, dst, original;
     cv::Mat msrc, mdst;
     explicit Bytes(int n) : src(n), dst(n) {
         std::mt19937 rng(9);
         for (int i = 0; i < n; ++i)
             src[i] = static_cast<std::uint8_t>(rng()), dst[i] = static_cast<std::uint8_t>(rng());
+        original = dst;
         msrc = cv::Mat(1, n, CV_8U, src.data());
         mdst = cv::Mat(1, n, CV_8U, dst.data());
     }
 };
+
+// A length whose operands (bytes per element over all arrays a run touches)
+// fill 1.2x the last-level cache, so that memory (DRAM), not the cache, sets
+// the pace.
+int dramLength(int bytesPerElement) {
+    long cache = sysconf(_SC_LEVEL3_CACHE_SIZE);
+    if (cache <= 0) cache = 64L << 20;
+    return static_cast<int>(cache * 6 / 5 / bytesPerElement);
+}
 
 struct Peer {
     std::string name;
@@ -93,10 +108,11 @@ void registerCase(rules::Table& table, const Case& c) {
 
 // Out-of-place double operations: ours, the plain loop and OpenCV write the
 // same doubles.
-Case doubleCase(const std::string& name, int n, prim::IppStatus (*ours)(const double*, const double*, double*, int),
+Case doubleCase(const std::string& name, const std::shared_ptr<Doubles>& d,
+                prim::IppStatus (*ours)(const double*, const double*, double*, int),
                 void (*plainFn)(const double*, const double*, double*, int),
                 void (*cvFn)(cv::InputArray, cv::InputArray, cv::OutputArray)) {
-    auto d = std::make_shared<Doubles>(n);
+    const int n = static_cast<int>(d->a.size());
     Case c{name, 12 * std::size_t(n), [=] { ours(d->a.data(), d->b.data(), d->out.data(), n); }, {}, nullptr};
     c.peers.push_back({"plain", [=] { plainFn(d->a.data(), d->b.data(), d->out.data(), n); }});
     c.peers.push_back({"opencv", [=] { cvFn(d->ma, d->mb, d->mout); }});
@@ -110,13 +126,9 @@ Case doubleCase(const std::string& name, int n, prim::IppStatus (*ours)(const do
     return c;
 }
 
-Case addInPlaceCase(int n) {
-    auto d = std::make_shared<Doubles>(n);
-    Case c{"Add_64f_I/" + std::to_string(n),
-           12 * std::size_t(n),
-           [=] { prim::ippsAdd_64f_I(d->a.data(), d->out.data(), n); },
-           {},
-           nullptr};
+Case addInPlaceCase(const std::string& name, const std::shared_ptr<Doubles>& d) {
+    const int n = static_cast<int>(d->a.size());
+    Case c{name, 12 * std::size_t(n), [=] { prim::ippsAdd_64f_I(d->a.data(), d->out.data(), n); }, {}, nullptr};
     c.peers.push_back({"plain", [=] { plain::add64InPlace(d->a.data(), d->out.data(), n); }});
     c.peers.push_back({"opencv", [=] { cv::add(d->mout, d->ma, d->mout); }});
     c.output = [d, n](const std::string& who) {
@@ -131,14 +143,11 @@ Case addInPlaceCase(int n) {
 
 // Dot products differ in their last bits with the order of summation (ours
 // sums in extended precision); the peers must agree to 1e-12 relative.
-Case dotCase(int n) {
-    auto d = std::make_shared<Doubles>(n);
+Case dotCase(const std::string& name, const std::shared_ptr<Doubles>& d) {
+    const int n = static_cast<int>(d->a.size());
     auto sink = std::make_shared<double>();
-    Case c{"DotProd_64f/" + std::to_string(n),
-           8 * std::size_t(n),
-           [=] { prim::ippsDotProd_64f(d->a.data(), d->b.data(), n, sink.get()); },
-           {},
-           nullptr};
+    Case c{
+        name, 8 * std::size_t(n), [=] { prim::ippsDotProd_64f(d->a.data(), d->b.data(), n, sink.get()); }, {}, nullptr};
     c.peers.push_back({"plain", [=] { *sink = plain::dot64(d->a.data(), d->b.data(), n); }});
     c.peers.push_back({"opencv", [=] { *sink = d->ma.dot(d->mb); }});
     c.output = [d, n](const std::string& who) {
@@ -156,20 +165,15 @@ Case dotCase(int n) {
 
 // In-place scaled 8-bit operations; OpenCV's saturating or scaled routine
 // where it computes the same bytes.
-Case byteCase(const std::string& name, int n, int sf,
+Case byteCase(const std::string& name, const std::shared_ptr<Bytes>& b, int sf,
               prim::IppStatus (*ours)(const prim::Ipp8u*, prim::Ipp8u*, int, int),
               void (*plainFn)(const std::uint8_t*, std::uint8_t*, int, int), std::function<void(Bytes&)> cvFn) {
-    auto b = std::make_shared<Bytes>(n);
-    const auto original = b->dst;
-    Case c{name + "/sf" + std::to_string(sf),
-           3 * std::size_t(n) / 2,
-           [=] { ours(b->src.data(), b->dst.data(), n, sf); },
-           {},
-           nullptr};
+    const int n = static_cast<int>(b->src.size());
+    Case c{name, 3 * std::size_t(n) / 2, [=] { ours(b->src.data(), b->dst.data(), n, sf); }, {}, nullptr};
     c.peers.push_back({"plain", [=] { plainFn(b->src.data(), b->dst.data(), n, sf); }});
     if (cvFn) c.peers.push_back({"opencv", [=] { cvFn(*b); }});
     c.output = [=](const std::string& who) {
-        b->dst = original;
+        b->dst = b->original;
         if (who == "ours") ours(b->src.data(), b->dst.data(), n, sf);
         else if (who == "plain") plainFn(b->src.data(), b->dst.data(), n, sf);
         else cvFn(*b);
@@ -184,28 +188,39 @@ int main(int argc, char** argv) {
     cv::setNumThreads(1);  // ours is single-threaded; compare like with like
     if (!rules::initialize(argc, argv)) return 1;
     rules::Table table(benchmark::kMicrosecond, 0.05);
-    for (int n : {4096, 1 << 20}) {
+    // The lengths of the double lines: in the first-level cache, in the
+    // second, and beyond the last (add, multiply: 24 bytes an element).
+    for (const auto& [n, suffix] : {std::pair{4096, std::string()}, std::pair{1 << 20, std::string()},
+                                    std::pair{dramLength(24), std::string(" (DRAM)")}}) {
+        const auto d = std::make_shared<Doubles>(n);
+        const std::string at = "/" + std::to_string(n) + suffix;
         registerCase(table,
-                     doubleCase("Add_64f/" + std::to_string(n), n, prim::ippsAdd_64f, plain::add64,
-                                [](cv::InputArray a, cv::InputArray b, cv::OutputArray d) { cv::add(a, b, d); }));
-        registerCase(table, addInPlaceCase(n));
+                     doubleCase("Add_64f" + at, d, prim::ippsAdd_64f, plain::add64,
+                                [](cv::InputArray a, cv::InputArray b, cv::OutputArray o) { cv::add(a, b, o); }));
+        registerCase(table, addInPlaceCase("Add_64f_I" + at, d));
         registerCase(table,
-                     doubleCase("Mul_64f/" + std::to_string(n), n, prim::ippsMul_64f, plain::mul64,
-                                [](cv::InputArray a, cv::InputArray b, cv::OutputArray d) { cv::multiply(a, b, d); }));
-        registerCase(table, dotCase(n));
+                     doubleCase("Mul_64f" + at, d, prim::ippsMul_64f, plain::mul64,
+                                [](cv::InputArray a, cv::InputArray b, cv::OutputArray o) { cv::multiply(a, b, o); }));
+        registerCase(table, dotCase("DotProd_64f" + at, d));
     }
-    constexpr int kFrame = 1280 * 720;
-    registerCase(table, byteCase("Add_8u_ISfs", kFrame, 0, prim::ippsAdd_8u_ISfs, plain::add8uScaled,
-                                 [](Bytes& b) { cv::add(b.mdst, b.msrc, b.mdst); }));
-    registerCase(table, byteCase("Add_8u_ISfs", kFrame, 1, prim::ippsAdd_8u_ISfs, plain::add8uScaled,
-                                 [](Bytes& b) { cv::addWeighted(b.mdst, 0.5, b.msrc, 0.5, 0.0, b.mdst); }));
-    registerCase(table, byteCase("Sub_8u_ISfs", kFrame, 0, prim::ippsSub_8u_ISfs, plain::sub8uScaled,
-                                 [](Bytes& b) { cv::subtract(b.mdst, b.msrc, b.mdst); }));
-    registerCase(table, byteCase("Sub_8u_ISfs", kFrame, 2, prim::ippsSub_8u_ISfs, plain::sub8uScaled, nullptr));
-    registerCase(table, byteCase("Mul_8u_ISfs", kFrame, 0, prim::ippsMul_8u_ISfs, plain::mul8uScaled,
-                                 [](Bytes& b) { cv::multiply(b.mdst, b.msrc, b.mdst); }));
-    registerCase(table, byteCase("Mul_8u_ISfs", kFrame, 8, prim::ippsMul_8u_ISfs, plain::mul8uScaled,
-                                 [](Bytes& b) { cv::multiply(b.mdst, b.msrc, b.mdst, 1.0 / 256); }));
+    // The 8-bit lines on a frame's bytes (1280x720), and on a length beyond
+    // the last-level cache (in place: 2 bytes an element).
+    for (const auto& [n, suffix] :
+         {std::pair{1280 * 720, std::string()}, std::pair{dramLength(2), std::string(" (DRAM)")}}) {
+        const auto b = std::make_shared<Bytes>(n);
+        const auto name = [&suffix](const char* op, int sf) { return op + ("/sf" + std::to_string(sf)) + suffix; };
+        registerCase(table, byteCase(name("Add_8u_ISfs", 0), b, 0, prim::ippsAdd_8u_ISfs, plain::add8uScaled,
+                                     [](Bytes& x) { cv::add(x.mdst, x.msrc, x.mdst); }));
+        registerCase(table, byteCase(name("Add_8u_ISfs", 1), b, 1, prim::ippsAdd_8u_ISfs, plain::add8uScaled,
+                                     [](Bytes& x) { cv::addWeighted(x.mdst, 0.5, x.msrc, 0.5, 0.0, x.mdst); }));
+        registerCase(table, byteCase(name("Sub_8u_ISfs", 0), b, 0, prim::ippsSub_8u_ISfs, plain::sub8uScaled,
+                                     [](Bytes& x) { cv::subtract(x.mdst, x.msrc, x.mdst); }));
+        registerCase(table, byteCase(name("Sub_8u_ISfs", 2), b, 2, prim::ippsSub_8u_ISfs, plain::sub8uScaled, nullptr));
+        registerCase(table, byteCase(name("Mul_8u_ISfs", 0), b, 0, prim::ippsMul_8u_ISfs, plain::mul8uScaled,
+                                     [](Bytes& x) { cv::multiply(x.mdst, x.msrc, x.mdst); }));
+        registerCase(table, byteCase(name("Mul_8u_ISfs", 8), b, 8, prim::ippsMul_8u_ISfs, plain::mul8uScaled,
+                                     [](Bytes& x) { cv::multiply(x.mdst, x.msrc, x.mdst, 1.0 / 256); }));
+    }
     table.run();
     return 0;
 }

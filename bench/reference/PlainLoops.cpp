@@ -46,4 +46,12 @@ void mul8uScaled(const std::uint8_t* s, std::uint8_t* d, int n, int sf) {
     scaled(s, d, n, sf, [](unsigned x, unsigned y) { return x * y; });
 }
 
+void scale16u8uAccurate(const std::uint16_t* s, std::uint8_t* d, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) d[i] = static_cast<std::uint8_t>((s[i] + 128) / 257);
+}
+
+void scale16u8uFast(const std::uint16_t* s, std::uint8_t* d, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) d[i] = static_cast<std::uint8_t>((s[i] - (s[i] >> 8) + 128) >> 8);
+}
+
 }  // namespace plain

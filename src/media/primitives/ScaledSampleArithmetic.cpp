@@ -57,10 +57,40 @@ struct Constant {
     int operator[](ptrdiff_t) const { return value; }
 };
 
+// The product of two 16-bit samples, saturated, from its low and high
+// halves: the compiler keeps these in 16-bit lanes (one multiply for each
+// half), where the clamp of the 32-bit product widens every lane.
+[[gnu::always_inline]] inline Ipp16s saturatedProduct16(int a, int b) {
+    const auto lo = static_cast<Ipp16s>(a * b);
+    const auto hi = static_cast<Ipp16s>((a * b) >> 16);
+    // The product fits when its high half only extends the low half's sign;
+    // otherwise the high half's sign picks the limit.
+    return hi == static_cast<Ipp16s>(lo >> 15) ? lo : static_cast<Ipp16s>((hi >> 15) ^ 0x7FFF);
+}
+
+// (a + b) / 2 rounded half to even, in 16-bit lanes: the floor of the
+// halved sum without the 17-bit sum, plus one on a tie when the floor is odd.
+[[gnu::always_inline]] inline Ipp16s halvedSum16(int a, int b) {
+    const auto floorHalf = static_cast<Ipp16s>((a & b) + ((a ^ b) >> 1));
+    return static_cast<Ipp16s>(floorHalf + ((a ^ b) & floorHalf & 1));
+}
+
 // d[i] = a[i] op b[i], scaled by 2^-sf (below the cut-off). Each branch is
 // its own loop so that the compiler vectorises it with sf invariant.
 template <typename T, Op op, typename B>
 OCULON_HOT_LOOP void scaleRow(const T* a, B b, T* d, ptrdiff_t n, int sf) {
+    if constexpr (!kIs8u<T> && op == Op::Mul) {
+        if (sf == 0) {
+            for (ptrdiff_t i = 0; i < n; ++i) d[i] = saturatedProduct16(a[i], b[i]);
+            return;
+        }
+    }
+    if constexpr (!kIs8u<T> && op == Op::Add) {
+        if (sf == 1) {
+            for (ptrdiff_t i = 0; i < n; ++i) d[i] = halvedSum16(a[i], b[i]);
+            return;
+        }
+    }
     if (sf == 0) {
         for (ptrdiff_t i = 0; i < n; ++i) d[i] = saturate<T>(exact<T, op>(a[i], b[i]));
     } else if (sf > 0) {

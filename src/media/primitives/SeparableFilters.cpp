@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <type_traits>
 #include <utility>
 
@@ -33,6 +34,9 @@ using std::ptrdiff_t;
 // their sums fit 16-bit integers, sixteen to a vector.
 
 enum class Accumulator { Fixed16, Single, Double, Extended };
+
+// The largest power of two a Fixed16 sum is divided by.
+constexpr int kMaxFixedShift = 14;
 
 struct Precision {
     Accumulator accumulator;
@@ -74,7 +78,7 @@ Precision precisionFor(const Ipp32f* kernel, int n, int sampleBits) {
         low = std::min(low, r.low);
     }
     if (high == INT_MIN) return {Accumulator::Single};  // every sum is 0
-    if (sampleBits == 8 && low >= -14 && high <= 14 && fitsFixed16(kernel, n, std::max(0, -low)))
+    if (sampleBits == 8 && low >= -kMaxFixedShift && high <= 14 && fitsFixed16(kernel, n, std::max(0, -low)))
         return {Accumulator::Fixed16, std::max(0, -low)};
     // Every partial sum is a multiple of 2^low below n x 2^(high + 1 + sampleBits).
     const int top = high + 1 + sampleBits + static_cast<int>(std::bit_width(static_cast<unsigned>(n - 1)));
@@ -93,13 +97,7 @@ Precision precisionFor(const Ipp32f* kernel, int n, int sampleBits) {
 // the lowest sample.
 
 template <typename S, typename T>
-[[gnu::always_inline]] inline S toSample(T v, int shift) {
-    if constexpr (std::is_integral_v<T>) {  // Fixed16, 8-bit samples
-        const auto half = static_cast<T>(shift > 0 ? 1 << (shift - 1) : 0);
-        auto r = static_cast<T>((v + half) >> shift);
-        r = v > 0 ? r : T(0);
-        return static_cast<S>(r > 255 ? T(255) : r);
-    }
+[[gnu::always_inline]] inline S toSample(T v) {
     constexpr T kLow = sizeof(S) == 1 ? T(0) : T(-32768), kHigh = sizeof(S) == 1 ? T(255) : T(32767);
     T half = v > 0 ? T(0.5) : T(0);
     if constexpr (sizeof(S) == 2) half = v < 0 ? T(-0.5) : half;
@@ -118,6 +116,70 @@ template <typename S, typename T>
 // kernel[n - 1] .. kernel[0].
 
 constexpr int kGroup = 5;
+// Samples of a row summed in one run, and where in the block the odd
+// samples' Fixed16 sums begin.
+constexpr ptrdiff_t kBlock = 512;
+constexpr ptrdiff_t kOddSums = kBlock / 2;
+
+// A Fixed16 sum of 8-bit samples, rounded half up and clamped: the sum and
+// its half fit 16 bits (the kernel was chosen so). A sum at or below 0 rounds
+// to at most 0, which the clamp takes to 0.
+template <int Shift>
+[[gnu::always_inline]] inline Ipp16s roundFixed(Ipp16s sum) {
+    constexpr auto kHalf = static_cast<Ipp16s>((1 << Shift) >> 1);
+    auto r = static_cast<Ipp16s>(static_cast<Ipp16s>(sum + kHalf) >> Shift);
+    r = r > 0 ? r : Ipp16s{0};
+    return r > 255 ? Ipp16s{255} : r;
+}
+
+// The samples of the sums sumPairs leaves. The shift is a constant per
+// instance, which keeps the lanes at 16 bits; a variable shift widens them
+// to 32.
+template <int Shift>
+[[gnu::always_inline]] inline void storeFixed(const Ipp16s* acc, Ipp8u* dst, ptrdiff_t n) {
+    const Ipp16s* odd = acc + kOddSums;
+    const ptrdiff_t pairs = n / 2;
+    for (ptrdiff_t j = 0; j < pairs; ++j) {
+        const auto w = static_cast<std::uint16_t>(roundFixed<Shift>(acc[j]) | roundFixed<Shift>(odd[j]) << 8);
+        std::memcpy(dst + 2 * j, &w, 2);
+    }
+    if (n % 2) dst[n - 1] = static_cast<Ipp8u>(roundFixed<Shift>(acc[pairs]));
+}
+
+template <int... Shift>
+[[gnu::always_inline]] inline void storeFixedEach(const Ipp16s* acc, Ipp8u* dst, ptrdiff_t n, int shift,
+                                                  std::integer_sequence<int, Shift...>) {
+    ((shift == Shift ? storeFixed<Shift>(acc, dst, n) : void()), ...);
+}
+
+// Fixed16 sums of 8-bit samples, two samples to a 16-bit word: the even and
+// the odd sample of each word sum in lanes of their own, so nothing widens
+// to 16 bits or packs back to bytes. The even sums lie in acc[0 .. n / 2]
+// (the last sample of an odd n among them), the odd ones from kOddSums on.
+template <int K, bool First, bool Last>
+[[gnu::always_inline]] inline void sumPairs(Ipp16s* __restrict acc, Ipp8u* __restrict dst, const Ipp8u* const* p,
+                                            const Ipp16s* c, ptrdiff_t n, int shift) {
+    static_assert(std::endian::native == std::endian::little, "sample pairs are read as little-endian words");
+    Ipp16s* __restrict odd = acc + kOddSums;
+    const ptrdiff_t pairs = n / 2;
+    for (ptrdiff_t j = 0; j < pairs; ++j) {
+        Ipp16s e = First ? Ipp16s{0} : acc[j], o = First ? Ipp16s{0} : odd[j];
+        for (int t = 0; t < K; ++t) {
+            std::uint16_t w;
+            std::memcpy(&w, p[t] + 2 * j, 2);
+            e = static_cast<Ipp16s>(e + c[t] * static_cast<Ipp16s>(w & 0xFF));
+            o = static_cast<Ipp16s>(o + c[t] * static_cast<Ipp16s>(w >> 8));
+        }
+        acc[j] = e;
+        odd[j] = o;
+    }
+    if (n % 2) {
+        Ipp16s e = First ? Ipp16s{0} : acc[pairs];
+        for (int t = 0; t < K; ++t) e = static_cast<Ipp16s>(e + c[t] * p[t][n - 1]);
+        acc[pairs] = e;
+    }
+    if constexpr (Last) storeFixedEach(acc, dst, n, shift, std::make_integer_sequence<int, kMaxFixedShift + 1>{});
+}
 
 template <typename T, typename S, int K, bool First, bool Last>
 OCULON_HOT_LOOP void sumTaps(T* __restrict acc, Ipp8u* __restrict dst, const Ipp8u* const* src, const T* k, ptrdiff_t n,
@@ -125,11 +187,15 @@ OCULON_HOT_LOOP void sumTaps(T* __restrict acc, Ipp8u* __restrict dst, const Ipp
     const Ipp8u* p[K];
     T c[K];
     for (int t = 0; t < K; ++t) p[t] = src[t], c[t] = k[t];
-    for (ptrdiff_t i = 0; i < n; ++i) {
-        T a = First ? T(0) : acc[i];
-        for (int t = 0; t < K; ++t) a = static_cast<T>(a + c[t] * static_cast<T>(load<S>(p[t], i)));
-        if constexpr (Last) store<S>(dst, i, toSample<S>(a, shift));
-        else acc[i] = a;
+    if constexpr (std::is_integral_v<T>) {
+        sumPairs<K, First, Last>(acc, dst, p, c, n, shift);
+    } else {
+        for (ptrdiff_t i = 0; i < n; ++i) {
+            T a = First ? T(0) : acc[i];
+            for (int t = 0; t < K; ++t) a = static_cast<T>(a + c[t] * static_cast<T>(load<S>(p[t], i)));
+            if constexpr (Last) store<S>(dst, i, toSample<S>(a));
+            else acc[i] = a;
+        }
     }
 }
 
@@ -173,7 +239,6 @@ struct Pass {
 // exact ones.
 template <typename T, typename S>
 void runPass(const Pass& p, int shift) {
-    constexpr ptrdiff_t kBlock = 512;
     T acc[kBlock];
     for (ptrdiff_t y = 0; y < p.height; ++y) {
         const Ipp8u* at = p.src + y * p.srcStep;

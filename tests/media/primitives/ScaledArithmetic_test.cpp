@@ -67,21 +67,22 @@ TEST(ScaledArithmetic, NullPointerBeforeLength) {
     EXPECT_EQ(b[0], 1);
 }
 
+struct Member8u {
+    const char* name;
+    IppStatus (*fn)(const Ipp8u*, Ipp8u*, int, int);
+    i64 (*exact)(i64 d, i64 s);
+};
+const Member8u kMembers8u[] = {
+    {"Add", ippsAdd_8u_ISfs, [](i64 d, i64 s) { return d + s; }},
+    {"Sub", ippsSub_8u_ISfs, [](i64 d, i64 s) { return d > s ? d - s : 0; }},
+    {"Mul", ippsMul_8u_ISfs, [](i64 d, i64 s) { return d * s; }},
+};
+
 // The 8-bit members over every pair of bytes and every scale-factor range,
 // including each member's own zero-fill limit.
 TEST(ScaledArithmetic, EightBitMembersOverAllPairs) {
-    struct Member {
-        const char* name;
-        IppStatus (*fn)(const Ipp8u*, Ipp8u*, int, int);
-        i64 (*exact)(i64 d, i64 s);
-    };
-    const Member members[] = {
-        {"Add", ippsAdd_8u_ISfs, [](i64 d, i64 s) { return d + s; }},
-        {"Sub", ippsSub_8u_ISfs, [](i64 d, i64 s) { return d > s ? d - s : 0; }},
-        {"Mul", ippsMul_8u_ISfs, [](i64 d, i64 s) { return d * s; }},
-    };
     std::vector<Ipp8u> src(65536), dst(65536);
-    for (const Member& m : members)
+    for (const Member8u& m : kMembers8u)
         for (int sf = -10; sf <= 18; ++sf) {
             SCOPED_TRACE(std::string(m.name) + " sf " + std::to_string(sf));
             for (int i = 0; i < 65536; ++i) {
@@ -92,6 +93,28 @@ TEST(ScaledArithmetic, EightBitMembersOverAllPairs) {
             for (int i = 0; i < 65536; ++i)
                 ASSERT_EQ(dst[i], exactScaled(m.exact(i >> 8, i & 255), sf, 0, 255)) << (i >> 8) << " " << (i & 255);
         }
+}
+
+// Random bytes at odd lengths and odd starts, which leave every remainder of
+// a vector and of the byte pairs the products are taken in; the byte after
+// the last stays.
+TEST(ScaledArithmetic, EightBitMembersAtOddLengthsAndStarts) {
+    std::mt19937 rng(3);
+    for (const Member8u& m : kMembers8u)
+        for (int sf : {-1, 0, 1})
+            for (int start : {0, 1})
+                for (int len : {1, 3, 31, 33, 63, 65, 1001}) {
+                    SCOPED_TRACE(std::string(m.name) + " sf " + std::to_string(sf) + " start " + std::to_string(start) +
+                                 " length " + std::to_string(len));
+                    std::vector<Ipp8u> src(static_cast<std::size_t>(len + 2)), dst(src.size());
+                    for (std::size_t i = 0; i < src.size(); ++i)
+                        src[i] = static_cast<Ipp8u>(rng()), dst[i] = static_cast<Ipp8u>(rng());
+                    const std::vector<Ipp8u> before = dst;
+                    ASSERT_EQ(m.fn(src.data() + start, dst.data() + start, len, sf), ippStsNoErr);
+                    for (int i = start; i < start + len; ++i)
+                        ASSERT_EQ(dst[i], exactScaled(m.exact(before[i], src[i]), sf, 0, 255)) << i;
+                    ASSERT_EQ(dst[start + len], before[start + len]);
+                }
 }
 
 // Values at and around every 32-bit edge, in all pairs, through every entry

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 #include <type_traits>
 #include <vector>
 
@@ -105,6 +106,25 @@ TEST(ScaledSamples, EveryPairOf8uSamplesInEveryFormAtEveryScaleFactor) {
 
 TEST(ScaledSamples, EdgesAndSampledPairsOf16sInEveryFormAtEveryScaleFactor) {
     checkEveryForm(kForms16s, reference::interesting16s(38, 5), withExtremes(range(-18, 33)));
+}
+
+// Random 16s rows whose lengths leave every remainder of a vector, for the
+// scale factors whose loops work in 16-bit lanes (Add at 1, Mul at 0) and
+// their neighbours.
+TEST(ScaledSamples, RandomRowsOf16sOfOddLengthsFollowTheRule) {
+    std::mt19937 rng(11);
+    for (int len : {1, 7, 15, 17, 31, 33, 47, 63, 1001})
+        for (Op op : {kAdd, kSub, kMul})
+            for (int sf : {-1, 0, 1, 2}) {
+                SCOPED_TRACE(testing::Message() << "length " << len << " op " << op << " sf " << sf);
+                std::vector<Ipp16s> a(static_cast<size_t>(len)), b(a.size());
+                for (size_t i = 0; i < a.size(); ++i)
+                    a[i] = static_cast<Ipp16s>(rng()), b[i] = static_cast<Ipp16s>(rng());
+                std::vector<Ipp16s> d = a;
+                const int step = len * 2;
+                ASSERT_EQ(kForms16s[op].image(b.data(), step, d.data(), step, {len, 1}, sf), ippStsNoErr);
+                for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(d[i], expected<Ipp16s>(op, a[i], b[i], sf)) << i;
+            }
 }
 
 // Argument tests. A step below 1 is only seen by the fills: the cut-off, a
