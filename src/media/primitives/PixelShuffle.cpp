@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <numeric>
+#include <optional>
 #include <utility>
 
 #include "media/primitives/ImageRegion.h"
