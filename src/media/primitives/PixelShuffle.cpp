@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstring>
 #include <numeric>
+#include <optional>
+#include <utility>
 
 #include "media/primitives/ImageRegion.h"
 
@@ -218,6 +220,8 @@ namespace avx2 {
 #undef OCULON_VECTOR_BYTES
 }  // namespace avx2
 
+#include "media/primitives/PixelShuffleWide.inc"
+
 }  // namespace
 
 const Kernels* kernelsFor(Isa isa) {
@@ -226,13 +230,18 @@ const Kernels* kernelsFor(Isa isa) {
         case Isa::Scalar: return &scalar::kKernels;
         case Isa::Ssse3: return __builtin_cpu_supports("ssse3") ? &ssse3::kKernels : nullptr;
         case Isa::Avx2: return __builtin_cpu_supports("avx2") ? &avx2::kKernels : nullptr;
+        case Isa::Avx512:
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512bw") &&
+                           __builtin_cpu_supports("avx512vbmi")
+                       ? &wide::kKernels
+                       : nullptr;
     }
     return nullptr;
 }
 
 const Kernels& kernels() {
     static const Kernels* const best = [] {
-        for (Isa isa : {Isa::Avx2, Isa::Ssse3})
+        for (Isa isa : {Isa::Avx512, Isa::Avx2, Isa::Ssse3})
             if (const Kernels* k = kernelsFor(isa)) return k;
         return &scalar::kKernels;
     }();

@@ -20,7 +20,8 @@ struct Layout {
     std::array<int, 4> map;
 };
 
-enum class Isa { Scalar, Ssse3, Avx2 };
+// Avx512: AVX-512 BW with VBMI's byte permutes.
+enum class Isa { Scalar, Ssse3, Avx2, Avx512 };
 
 struct Kernels {
     // Reads a whole source pixel before it writes the destination pixel, so

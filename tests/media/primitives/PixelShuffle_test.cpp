@@ -22,7 +22,7 @@ size_t extent(int offset, int step, int width, int height, int pixel, int lastBy
 
 std::vector<Isa> vectorIsas() {
     std::vector<Isa> isas;
-    for (Isa isa : {Isa::Ssse3, Isa::Avx2})
+    for (Isa isa : {Isa::Ssse3, Isa::Avx2, Isa::Avx512})
         if (kernelsFor(isa)) isas.push_back(isa);
     if (isas.empty()) ADD_FAILURE() << "this CPU runs no vector kernels; only the byte loops were tested";
     return isas;
@@ -39,7 +39,7 @@ TEST(PixelShuffle, EveryInstructionSetMovesTheBytesOfTheByteLoops) {
     const Kernels& bytes = *kernelsFor(Isa::Scalar);
     for (Isa isa : vectorIsas())
         for (const Layout& l : layouts)
-            for (int w : {1, 4, 15, 16, 17, 33, 63, 64, 65, 97})
+            for (int w : {1, 4, 15, 16, 17, 33, 63, 64, 65, 97, 129, 200})
                 for (int offset : {0, 1, 3})
                     for (int pad : {0, 7})
                         for (bool inPlace : {false, true}) {
@@ -68,21 +68,24 @@ TEST(PixelShuffle, EveryInstructionSetMovesTheBytesOfTheByteLoops) {
 TEST(PixelShuffle, EveryInstructionSetInterleavesPlanesLikeTheByteLoop) {
     const Kernels& bytes = *kernelsFor(Isa::Scalar);
     for (Isa isa : vectorIsas())
-        for (int w : {1, 15, 16, 17, 31, 32, 33, 95})
-            for (int pad : {0, 3}) {
-                SCOPED_TRACE(testing::Message() << "isa " << static_cast<int>(isa) << " width " << w << " pad " << pad);
-                const int h = 2, ps = w + pad, ds = 3 * w + pad;
-                const auto a = noise(extent(0, ps, w, h, 1, 0), 3), b = noise(a.size(), 4), c = noise(a.size(), 5);
-                const Ipp8u* planes[3] = {a.data(), b.data(), c.data()};
-                auto want = noise(extent(1, ds, w, h, 3, 2), 6), got = want;
-                bytes.interleave(planes, ps, want.data() + 1, ds, {w, h});
-                kernelsFor(isa)->interleave(planes, ps, got.data() + 1, ds, {w, h});
-                ASSERT_EQ(got, want);
-            }
+        for (int w : {1, 15, 16, 17, 31, 32, 33, 95, 129, 200})
+            for (int pad : {0, 3})
+                for (int offset : {0, 1, 2}) {
+                    SCOPED_TRACE(testing::Message() << "isa " << static_cast<int>(isa) << " width " << w << " pad "
+                                                    << pad << " offset " << offset);
+                    const int h = 2, ps = w + pad, ds = 3 * w + pad;
+                    const auto a = noise(extent(0, ps, w, h, 1, 0), 3), b = noise(a.size(), 4), c = noise(a.size(), 5);
+                    const Ipp8u* planes[3] = {a.data(), b.data(), c.data()};
+                    auto want = noise(extent(offset, ds, w, h, 3, 2), 6), got = want;
+                    bytes.interleave(planes, ps, want.data() + offset, ds, {w, h});
+                    kernelsFor(isa)->interleave(planes, ps, got.data() + offset, ds, {w, h});
+                    ASSERT_EQ(got, want);
+                }
 }
 
 TEST(PixelShuffle, TheChosenKernelsAreTheBestThisCpuRuns) {
-    const Kernels* best = kernelsFor(Isa::Avx2);
+    const Kernels* best = kernelsFor(Isa::Avx512);
+    if (!best) best = kernelsFor(Isa::Avx2);
     if (!best) best = kernelsFor(Isa::Ssse3);
     if (!best) best = kernelsFor(Isa::Scalar);
     EXPECT_EQ(&kernels(), best);
