@@ -77,7 +77,12 @@ private:
 
 class RunConcurrency : public ::testing::Test {
 protected:
-    RunConcurrency() { run.setTiming({200ms, 3, 30ms, 20ms}); }
+    // A reply names no memory address, so it is matched to its question by
+    // time alone: one that comes after the wait would be taken for the next
+    // question's. The wait is the program's own, which the intercom thread
+    // meets even on a loaded machine under a sanitizer; only the restart after
+    // a write is shortened.
+    RunConcurrency() { run.setTiming({1000ms, 3, 30ms, 20ms}); }
 
     // Starts a read; `done` is set on the main thread.
     void read() {
