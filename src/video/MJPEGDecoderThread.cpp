@@ -38,6 +38,16 @@ std::string detail(std::string_view message, std::optional<std::string_view> quo
     return text;
 }
 
+std::uint64_t packed(PixelSize size) {
+    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(size.width)) << 32 |
+           static_cast<std::uint32_t>(size.height);
+}
+
+PixelSize unpacked(std::uint64_t size) {
+    return {static_cast<int>(static_cast<std::uint32_t>(size >> 32)),
+            static_cast<int>(static_cast<std::uint32_t>(size))};
+}
+
 }  // namespace
 
 TMJPEGDecoder::TMJPEGDecoder(const config::TServerAttributes& a)
@@ -347,7 +357,7 @@ bool TMJPEGDecoder::frameStep(PassState& state, std::span<const std::uint8_t> jp
 
 void TMJPEGDecoder::decodeForControl(std::span<const std::uint8_t> jpeg) {
     int denom = 1;
-    const PixelSize control = controlSize_.load();
+    const PixelSize control = unpacked(controlSize_.load());
     // The black test counts the bright points of a grid over the whole
     // picture, so its cameras' pictures are decoded whole.
     if (control != PixelSize{} && !blackTestApplies()) {
@@ -375,7 +385,7 @@ void TMJPEGDecoder::updateImage() {
     const std::string caption = snapshotCaption(FCameraName, platform::localNow());
     // Scaled here, off the main thread, for the control's size at the last
     // picture; should the control have changed since, it scales this one.
-    const PixelSize control = controlSize_.load();
+    const PixelSize control = unpacked(controlSize_.load());
     PictureFrame fitted = layoutPicture(pict, control, FUeberwachung, crop);
     const bool isFitted = fitPicture(fitted, control, fitted_);
     platform::MainLoop::instance().synchronize([&] {
@@ -386,7 +396,7 @@ void TMJPEGDecoder::updateImage() {
         }
         if (toUpdate) {
             const PixelSize size = toUpdate->size();
-            controlSize_.store(size);
+            controlSize_.store(packed(size));
             PictureFrame frame = isFitted && size == control ? fitted : layoutPicture(pict, size, FUeberwachung, crop);
             if (FUeberwachung) frame.overlayText = caption;
             toUpdate->showPicture(frame);

@@ -191,9 +191,10 @@ private:
 
     JpegDecoder data;
     Image pict;
-    // The control's size at the last picture shown: the main thread sets
-    // it, the decoder thread decodes and scales the next picture for it.
-    std::atomic<PixelSize> controlSize_{PixelSize{}};
+    // The control's size at the last picture shown, width in the high
+    // half: the main thread sets it, the decoder thread decodes and scales
+    // the next picture for it.
+    std::atomic<std::uint64_t> controlSize_{0};
     Image fitted_;  // the control's bitmap painted from pict
     mutable std::mutex recordingMutex_;
     std::unique_ptr<StreamRecording> FVideoFile;
