@@ -2,22 +2,23 @@
 // streams of 640 x 480 pictures at 10 per second, the wall's process pinned
 // to two cores (WALL_CORES, default 2). Measured: pictures shown per second
 // against the 160 offered, CPU time per shown picture over every thread of
-// the process (the stream threads and Qt's scaling pool among them), and the
+// the process (the stream threads and any pool of Qt's among them), and the
 // main thread's share of it. The streams come from a child process, so their
-// sending is not counted. Beside it, the two steps every picture takes (our
-// fast JPEG decode, and the tile's smooth scaling through Qt), also in CPU
-// time of all threads. No peer gives Qt's scaled pixels, so the steps have no
-// reference (bench/README.md).
+// sending is not counted. Beside it, the anchor of one picture (libjpeg-turbo
+// decoding it whole, libyuv scaling it to the tile) and our two steps (the
+// decode at the tile's scale and the fit to the tile), in CPU time of all
+// threads; the wall's CPU per picture is given as a multiple of the anchor.
+// WALL_SCREENSHOT=<file.png> saves the wall as it looks after the warm-up.
 //
 // Run inside a network namespace: tools/netns-run build/bench/bench_wall
 
 #include <benchmark/benchmark.h>
+#include <libyuv/scale_argb.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QImage>
-#include <QPainter>
+#include <QPixmap>
 #include <QTimer>
 
 #include <sched.h>
@@ -36,6 +37,9 @@
 #include <string>
 #include <vector>
 
+// After <cstdio>: the library's header needs FILE.
+#include <jpeglib.h>
+
 #include "BenchRules.h"
 #include "CameraPictures.h"
 #include "config/cfgUnit.h"
@@ -43,6 +47,8 @@
 #include "platform/ui/QtLoopBackend.h"
 #include "support/LoopbackHttpServer.h"
 #include "video/Jpeg.h"
+#include "video/PictureFit.h"
+#include "video/ueberwachungLayout.h"
 #include "video/ui/ueberwachungUnit.h"
 
 using namespace oculon;
@@ -61,6 +67,12 @@ constexpr double kMeasureSeconds = 10;
 // The wall's window: a 4 x 4 grid of tiles about 318 x 238.
 constexpr int kWallWidth = 1280;
 constexpr int kWallHeight = 960;
+
+// A tile of the wall's window: the control its pictures fill.
+PixelSize tileSize() {
+    const PixelRect tile = wallGeometry(config::r4x4, {kWallWidth, kWallHeight}).tiles.at(0).tile;
+    return {tile.width, tile.height};
+}
 
 // A camera-like picture: ramps, a moving disc and sensor noise, so that a
 // frame is as costly to decode as a real one (about 50 kB).
@@ -170,6 +182,13 @@ void BM_Wall_4x4_16Streams_640x480_10fps(benchmark::State& state) {
         wall.resize(kWallWidth, kWallHeight);
         wall.show();
         runEvents(kWarmupSeconds);
+        if (wall.tile(0)->image().pixelSize() != tileSize()) state.SkipWithError("the tiles are not the steps' size");
+        // WALL_SCREENSHOT=file.png: the wall as it looks, once.
+        static const char* screenshot = std::getenv("WALL_SCREENSHOT");
+        if (screenshot != nullptr) {
+            wall.grab().save(QString::fromLocal8Bit(screenshot), "PNG");
+            screenshot = nullptr;
+        }
         const int shown0 = shownPictures(wall);
         const double cpu0 = rules::processCpuSeconds();
         const double main0 = mainThreadCpuSeconds();
@@ -195,22 +214,29 @@ void BM_Wall_4x4_16Streams_640x480_10fps(benchmark::State& state) {
 BENCHMARK(BM_Wall_4x4_16Streams_640x480_10fps)
     ->Apply([](auto* b) { rules::repeated(b); }) -> UseManualTime() -> Iterations(1) -> Unit(benchmark::kSecond);
 
-// ---- The two steps of one picture.
+// ---- The anchor, and our steps of one picture.
+//
+// The anchor is the least a wall can do per picture: libjpeg-turbo decoding
+// the whole picture with the stream's settings (fast integer DCT, plain chroma
+// upsampling), then libyuv scaling it to the tile's picture (the faster of its
+// box and bilinear filters). Ours decodes at the library's scale for the tile
+// and fits the rest with the primitives' linear resize, off the main thread.
 
 const std::string& samplePicture() {
     static const std::string jpeg = cameraFrame(3, 5);
     return jpeg;
 }
 
-const Image& decodedSample() {
-    static const Image image =
-        decodeJpeg({reinterpret_cast<const std::uint8_t*>(samplePicture().data()), samplePicture().size()},
-                   {PixelFormat::Bgrx32, true});
-    return image;
+std::span<const std::uint8_t> sampleBytes() {
+    return {reinterpret_cast<const std::uint8_t*>(samplePicture().data()), samplePicture().size()};
 }
 
-constexpr int kTileWidth = (kWallWidth - 3 * 2) / 4;
-constexpr int kTileHeight = (kWallHeight - 3 * 2) / 4;
+PixelRect tileTarget() {
+    Image full;
+    full.width = kWidth;
+    full.height = kHeight;
+    return layoutPicture(full, tileSize(), true, 0).target;
+}
 
 // CPU microseconds per iteration over every thread of the process.
 template <typename Work>
@@ -221,33 +247,150 @@ void allThreads(benchmark::State& state, Work work) {
         benchmark::Counter((rules::processCpuSeconds() - cpu0) * 1e6, benchmark::Counter::kAvgIterations);
 }
 
-void BM_Step_DecodeFast_640x480(benchmark::State& state) {
-    JpegDecoder decoder({PixelFormat::Bgrx32, true});
+// libjpeg-turbo as the stream decodes: whole, fast DCT, BGRX.
+class BareDecoder {
+public:
+    BareDecoder() {
+        cinfo_.err = jpeg_std_error(&err_);
+        jpeg_create_decompress(&cinfo_);
+    }
+    ~BareDecoder() { jpeg_destroy_decompress(&cinfo_); }
+    BareDecoder(const BareDecoder&) = delete;
+    BareDecoder& operator=(const BareDecoder&) = delete;
+
+    void decode(std::span<const std::uint8_t> jpeg, Image& out) {
+        jpeg_mem_src(&cinfo_, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+        jpeg_read_header(&cinfo_, TRUE);
+        cinfo_.out_color_space = JCS_EXT_BGRX;
+        cinfo_.dct_method = JDCT_IFAST;
+        cinfo_.do_fancy_upsampling = FALSE;
+        jpeg_start_decompress(&cinfo_);
+        out.reshape(static_cast<int>(cinfo_.output_width), static_cast<int>(cinfo_.output_height), PixelFormat::Bgrx32);
+        while (cinfo_.output_scanline < cinfo_.output_height) {
+            JSAMPROW rows[4];
+            const JDIMENSION count = std::min<JDIMENSION>(4, cinfo_.output_height - cinfo_.output_scanline);
+            for (JDIMENSION i = 0; i < count; ++i) rows[i] = out.row(static_cast<int>(cinfo_.output_scanline + i));
+            jpeg_read_scanlines(&cinfo_, rows, count);
+        }
+        jpeg_finish_decompress(&cinfo_);
+    }
+
+private:
+    jpeg_decompress_struct cinfo_{};
+    jpeg_error_mgr err_{};
+};
+
+const Image& wholeSample() {
+    static const Image image = [] {
+        Image out;
+        BareDecoder().decode(sampleBytes(), out);
+        return out;
+    }();
+    return image;
+}
+
+void libyuvScale(const Image& from, Image& to, libyuv::FilterMode filter) {
+    const PixelRect t = tileTarget();
+    to.reshape(t.width, t.height, PixelFormat::Bgrx32);
+    libyuv::ARGBScale(from.pixels.data(), static_cast<int>(from.stride), from.width, from.height, to.pixels.data(),
+                      static_cast<int>(to.stride), to.width, to.height, filter);
+}
+
+// Our tile picture: the decode at the tile's scale, then the fit.
+struct OurTile {
+    JpegDecoder decoder;
+    Image decoded;
+    Image fitted;
+    PictureFrame frame;
+
+    OurTile() : decoder({PixelFormat::Bgrx32, true, decodeScaleFor(kWidth, kHeight, tileSize(), true, 0)}) {}
+    // As the stream decoder does: the header first, for the scale.
+    void decode() {
+        const JpegInfo info = decoder.readInfo(sampleBytes());
+        benchmark::DoNotOptimize(decodeScaleFor(info.width, info.height, tileSize(), true, 0));
+        decoder.decode(sampleBytes(), decoded);
+    }
+    bool fit() {
+        frame = layoutPicture(decoded, tileSize(), true, 0);
+        return fitPicture(frame, tileSize(), fitted);
+    }
+};
+
+void BM_Anchor_Decode_libjpeg(benchmark::State& state) {
+    BareDecoder decoder;
     Image image;
-    const std::span<const std::uint8_t> jpeg(reinterpret_cast<const std::uint8_t*>(samplePicture().data()),
-                                             samplePicture().size());
     allThreads(state, [&] {
-        decoder.decode(jpeg, image);
+        decoder.decode(sampleBytes(), image);
         benchmark::DoNotOptimize(image.pixels.data());
     });
 }
-BENCHMARK(BM_Step_DecodeFast_640x480)->Apply([](auto* b) { rules::repeated(b); }) -> Unit(benchmark::kMicrosecond);
 
-// What a tile does with a decoded picture: smooth scaling into its bitmap.
-void BM_Step_TileScale_Qt(benchmark::State& state) {
-    const Image& pic = decodedSample();
-    const QImage source(pic.pixels.data(), pic.width, pic.height, static_cast<qsizetype>(pic.stride),
-                        QImage::Format_RGB32);
-    QImage tile(kTileWidth, kTileHeight, QImage::Format_RGB32);
+void BM_Anchor_Scale_libyuv(benchmark::State& state, libyuv::FilterMode filter) {
+    Image tile;
     allThreads(state, [&] {
-        QPainter p(&tile);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(tile.rect(), source);
-        p.end();
-        benchmark::DoNotOptimize(tile.constBits());
+        libyuvScale(wholeSample(), tile, filter);
+        benchmark::DoNotOptimize(tile.pixels.data());
     });
 }
-BENCHMARK(BM_Step_TileScale_Qt)->Apply([](auto* b) { rules::repeated(b); }) -> Unit(benchmark::kMicrosecond);
+
+void BM_Step_DecodeForTile(benchmark::State& state) {
+    OurTile ours;
+    state.counters["scale_denom"] = ours.decoder.options().scaleDenom;
+    allThreads(state, [&] {
+        ours.decode();
+        benchmark::DoNotOptimize(ours.decoded.pixels.data());
+    });
+}
+
+void BM_Step_FitToTile(benchmark::State& state) {
+    OurTile ours;
+    ours.decode();
+    allThreads(state, [&] {
+        ours.fit();
+        benchmark::DoNotOptimize(ours.fitted.pixels.data());
+    });
+}
+
+// Before anything is timed: our full decode is the bare library's, byte for
+// byte, and our tile picture lies within the printed distance of libyuv's.
+bool checkOutputs() {
+    Image ours;
+    JpegDecoder({PixelFormat::Bgrx32, true}).decode(sampleBytes(), ours);
+    if (ours.pixels != wholeSample().pixels) {
+        std::fprintf(stderr, "our whole decode differs from libjpeg-turbo's\n");
+        return false;
+    }
+    OurTile tile;
+    tile.decode();
+    if (!tile.fit()) {
+        std::fprintf(stderr, "the tile picture was not fitted\n");
+        return false;
+    }
+    // The tile's bitmap holds the picture at the place libyuv's fills alone.
+    const PixelRect t = tileTarget();
+    const std::uint8_t* shown = tile.fitted.row(t.top) + static_cast<std::size_t>(t.left) * 4;
+    for (const auto filter : {libyuv::kFilterBox, libyuv::kFilterBilinear}) {
+        Image peer;
+        libyuvScale(wholeSample(), peer, filter);
+        std::printf(
+            "tile picture %dx%d in a %dx%d tile (decoded at 1/%d), largest difference to libyuv's %s: %d\n", t.width,
+            t.height, tileSize().width, tileSize().height, tile.decoder.options().scaleDenom,
+            filter == libyuv::kFilterBox ? "box" : "bilinear",
+            rules::largestDifference(shown, tile.fitted.stride, peer.pixels.data(), peer.stride, t.width, t.height));
+    }
+    return true;
+}
+
+void registerSteps() {
+    const auto perPicture = [](auto* b) { rules::repeated(b)->Unit(benchmark::kMicrosecond); };
+    benchmark::RegisterBenchmark("BM_Anchor_Decode_libjpeg_640x480", BM_Anchor_Decode_libjpeg)->Apply(perPicture);
+    benchmark::RegisterBenchmark("BM_Anchor_Scale_libyuv_Box", BM_Anchor_Scale_libyuv, libyuv::kFilterBox)
+        ->Apply(perPicture);
+    benchmark::RegisterBenchmark("BM_Anchor_Scale_libyuv_Bilinear", BM_Anchor_Scale_libyuv, libyuv::kFilterBilinear)
+        ->Apply(perPicture);
+    benchmark::RegisterBenchmark("BM_Step_DecodeForTile", BM_Step_DecodeForTile)->Apply(perPicture);
+    benchmark::RegisterBenchmark("BM_Step_FitToTile", BM_Step_FitToTile)->Apply(perPicture);
+}
 
 void pinToCores(int cores) {
     cpu_set_t allowed;
@@ -275,16 +418,30 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     platform::QtLoopBackend backend;
     if (!rules::initialize(argc, argv)) return 1;
+    if (!checkOutputs()) return 1;
+    registerSteps();
     rules::MedianReporter times;
     benchmark::RunSpecifiedBenchmarks(&times);
     const std::string wall = "BM_Wall_4x4_16Streams_640x480_10fps";
+    const auto cpu = [&](const std::string& name) { return times.counter(name, "cpu_us_all_threads"); };
+    const double decode = cpu("BM_Anchor_Decode_libjpeg_640x480");
+    double scale = std::min(cpu("BM_Anchor_Scale_libyuv_Box"), cpu("BM_Anchor_Scale_libyuv_Bilinear"));
+    if (scale <= 0) scale = std::max(cpu("BM_Anchor_Scale_libyuv_Box"), cpu("BM_Anchor_Scale_libyuv_Bilinear"));
+    const double anchor = decode > 0 && scale > 0 ? decode + scale : 0;
+    if (anchor > 0) {
+        std::printf(
+            "\nanchor: %.0f us per picture (libjpeg-turbo decode %.0f us + libyuv scale to the tile %.0f us); "
+            "ours in steps: decode for the tile %.0f us + fit %.0f us\n",
+            anchor, decode, scale, cpu("BM_Step_DecodeForTile"), cpu("BM_Step_FitToTile"));
+    }
     if (times.seconds(wall) > 0) {
         const auto median = [&](const char* counter) { return times.counter(wall, counter); };
+        const double perPicture = median("cpu_us_per_picture");
         std::printf(
             "\nwall, medians of %d runs: %.1f of %d pictures per second shown, %.0f us CPU per picture (all "
-            "threads), main thread %.0f%% of it, %.2f cores busy\n",
-            rules::kRepetitions, median("shown_per_s"), kStreams * kRate, median("cpu_us_per_picture"),
-            median("main_thread_share") * 100, median("cores_busy"));
+            "threads), main thread %.0f%% of it, %.2f cores busy; %s x the anchor\n",
+            rules::kRepetitions, median("shown_per_s"), kStreams * kRate, perPicture, median("main_thread_share") * 100,
+            median("cores_busy"), rules::ratio(perPicture, anchor).c_str());
     }
     benchmark::Shutdown();
     ::kill(streams().pid, SIGTERM);

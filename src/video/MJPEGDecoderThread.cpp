@@ -38,6 +38,16 @@ std::string detail(std::string_view message, std::optional<std::string_view> quo
     return text;
 }
 
+std::uint64_t packed(PixelSize size) {
+    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(size.width)) << 32 |
+           static_cast<std::uint32_t>(size.height);
+}
+
+PixelSize unpacked(std::uint64_t size) {
+    return {static_cast<int>(static_cast<std::uint32_t>(size >> 32)),
+            static_cast<int>(static_cast<std::uint32_t>(size))};
+}
+
 }  // namespace
 
 TMJPEGDecoder::TMJPEGDecoder(const config::TServerAttributes& a)
@@ -320,7 +330,7 @@ bool TMJPEGDecoder::frameStep(PassState& state, std::span<const std::uint8_t> jp
         if (FVideoFile) FVideoFile->writeFrame(jpeg);
     }
     try {
-        data.decode(jpeg, pict);
+        decodeForControl(jpeg);
     } catch (const JpegError&) {
         // One damaged picture costs that picture, not the connection; the
         // next part is shown in its place. A stream of nothing else runs
@@ -345,6 +355,23 @@ bool TMJPEGDecoder::frameStep(PassState& state, std::span<const std::uint8_t> jp
     return blackRunStarts;
 }
 
+void TMJPEGDecoder::decodeForControl(std::span<const std::uint8_t> jpeg) {
+    int denom = 1;
+    const PixelSize control = unpacked(controlSize_.load());
+    // The black test counts the bright points of a grid over the whole
+    // picture, so its cameras' pictures are decoded whole.
+    if (control != PixelSize{} && !blackTestApplies()) {
+        const JpegInfo info = data.readInfo(jpeg);
+        denom = decodeScaleFor(info.width, info.height, control, FUeberwachung, cropPercent());
+    }
+    if (denom != data.options().scaleDenom) {
+        DecodeOptions options = data.options();
+        options.scaleDenom = denom;
+        data.setOptions(options);
+    }
+    data.decode(jpeg, pict);
+}
+
 void TMJPEGDecoder::pictureArrived() {
     // The stream delivers again: the next fault is news, and the next
     // picture has its full time.
@@ -356,6 +383,11 @@ void TMJPEGDecoder::updateImage() {
     const int crop = cropPercent();
     const double aspect = pictureAspect(pict.width, pict.height, crop);
     const std::string caption = snapshotCaption(FCameraName, platform::localNow());
+    // Scaled here, off the main thread, for the control's size at the last
+    // picture; should the control have changed since, it scales this one.
+    const PixelSize control = unpacked(controlSize_.load());
+    PictureFrame fitted = layoutPicture(pict, control, FUeberwachung, crop);
+    const bool isFitted = fitPicture(fitted, control, fitted_);
     platform::MainLoop::instance().synchronize([&] {
         if (firstPicture && FSetAspect) FSetAspect(aspect);
         if (myTimer) {
@@ -363,7 +395,9 @@ void TMJPEGDecoder::updateImage() {
             myTimer->setEnabled(true);
         }
         if (toUpdate) {
-            PictureFrame frame = layoutPicture(pict, toUpdate->size(), FUeberwachung, crop);
+            const PixelSize size = toUpdate->size();
+            controlSize_.store(packed(size));
+            PictureFrame frame = isFitted && size == control ? fitted : layoutPicture(pict, size, FUeberwachung, crop);
             if (FUeberwachung) frame.overlayText = caption;
             toUpdate->showPicture(frame);
         }
@@ -403,41 +437,6 @@ void TMJPEGDecoder::dropConnection() {
     body_.reset();
     connection_.reset();
     pauseBeforeConnect_ = true;
-}
-
-PictureFrame layoutPicture(const Image& picture, PixelSize control, bool letterbox, int cropPercent) {
-    PictureFrame frame;
-    frame.picture = &picture;
-    const std::int64_t w = picture.width;
-    const std::int64_t h = picture.height;
-    std::int64_t cut = cropPercent > 0 ? w * cropPercent / 100 : 0;
-    if (w - 2 * cut < 1) cut = 0;  // a crop of half or more would leave nothing
-    const std::int64_t e = w - 2 * cut;
-    frame.source = {static_cast<int>(cut), 0, static_cast<int>(e), static_cast<int>(h)};
-    const std::int64_t W = std::max(0, control.width);
-    const std::int64_t H = std::max(0, control.height);
-    if (!letterbox) {
-        frame.target = {0, 0, static_cast<int>(W), static_cast<int>(H)};
-        return frame;
-    }
-    frame.clearWhite = true;
-    if (e <= 0 || h <= 0) return frame;
-    if (W * h < e * H) {
-        const std::int64_t height = W * h / e;
-        frame.target = {0, static_cast<int>((H - height) / 2), static_cast<int>(W), static_cast<int>(height)};
-    } else {
-        const std::int64_t width = H * e / h;
-        frame.target = {static_cast<int>((W - width) / 2), 0, static_cast<int>(width), static_cast<int>(H)};
-    }
-    return frame;
-}
-
-double pictureAspect(int width, int height, int cropPercent) {
-    if (height <= 0) return 0.0;
-    double shown = width;
-    if (cropPercent > 0 && static_cast<std::int64_t>(width) * cropPercent / 100 * 2 < width)
-        shown = width - 2.0 * width * cropPercent / 100.0;
-    return shown / height;
 }
 
 std::string stoerungsText(std::int32_t errorNo, std::string_view addInfo, bool withDetail) {

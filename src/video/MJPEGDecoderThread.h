@@ -35,6 +35,7 @@
 #include "platform/Thread.h"
 #include "video/Jpeg.h"
 #include "video/MultipartParser.h"
+#include "video/PictureFit.h"
 #include "video/PictureSink.h"
 
 namespace oculon::platform {
@@ -133,6 +134,8 @@ private:
     void readFault(const std::exception* error);
     // True when the picture was the first black one of a run.
     bool frameStep(PassState& state, std::span<const std::uint8_t> jpeg);
+    // Decodes into pict at the scale the control needs (JpegError when it cannot).
+    void decodeForControl(std::span<const std::uint8_t> jpeg);
     void pictureArrived();
     void updateImage();
     void sendPoll();
@@ -188,17 +191,15 @@ private:
 
     JpegDecoder data;
     Image pict;
+    // The control's size at the last picture shown, width in the high
+    // half: the main thread sets it, the decoder thread decodes and scales
+    // the next picture for it.
+    std::atomic<std::uint64_t> controlSize_{0};
+    Image fitted_;  // the control's bitmap painted from pict
     mutable std::mutex recordingMutex_;
     std::unique_ptr<StreamRecording> FVideoFile;
 };
 
-// The picture's place in a control of `control` size. Outside wall mode the
-// picture fills the control; in wall mode (`letterbox`) it keeps its aspect,
-// centred on white. `cropPercent` (type 8) cuts that share of the width from
-// the left and from the right.
-PictureFrame layoutPicture(const Image& picture, PixelSize control, bool letterbox, int cropPercent);
-// Width over height of what layoutPicture shows.
-double pictureAspect(int width, int height, int cropPercent);
 // What a window shows for a fault: "failure 7" in the current language, the
 // detail text appended when asked for, line breaks as single LFs.
 std::string stoerungsText(std::int32_t errorNo, std::string_view addInfo, bool withDetail);

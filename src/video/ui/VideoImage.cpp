@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QPainter>
 
+#include <cstring>
+
 #include "platform/Log.h"
 #include "platform/PrivateFiles.h"
 #include "video/Jpeg.h"
@@ -26,22 +28,58 @@ void VideoImage::fitBitmap() {
     bitmap_ = std::move(resized);
 }
 
+namespace {
+
+void freeHandedOver(void* buffer) { delete static_cast<std::vector<std::uint8_t>*>(buffer); }
+
+}  // namespace
+
+bool VideoImage::takeOver(Image& picture) {
+    if (picture.format != PixelFormat::Bgrx32 || picture.width != bitmap_.width() ||
+        picture.height != bitmap_.height() || picture.pixels.size() < picture.stride * picture.height) {
+        return false;
+    }
+    // The buffer under the bitmap goes back in exchange, unless a copy of
+    // the bitmap still shares it: a copy keeps the picture of its moment.
+    // The key's high half names the image data, so it shows that the bitmap
+    // still wraps that buffer.
+    std::vector<std::uint8_t> back;
+    if (handedOver_ != nullptr && (bitmap_.cacheKey() >> 32) == (handedOverKey_ >> 32) && bitmap_.isDetached())
+        back = std::move(*handedOver_);
+    auto* buffer = new std::vector<std::uint8_t>(std::move(picture.pixels));
+    bitmap_ = QImage(buffer->data(), picture.width, picture.height, static_cast<qsizetype>(picture.stride),
+                     QImage::Format_RGB32, freeHandedOver, buffer);
+    handedOver_ = buffer;
+    handedOverKey_ = bitmap_.cacheKey();
+    picture.pixels = std::move(back);
+    return true;
+}
+
 void VideoImage::showPicture(const PictureFrame& frame) {
     fitBitmap();
     if (frame.picture == nullptr || frame.picture->format != PixelFormat::Bgrx32) return;
     const Image& pic = *frame.picture;
-    const QImage source(pic.pixels.data(), pic.width, pic.height, static_cast<qsizetype>(pic.stride),
-                        QImage::Format_RGB32);
-    QPainter p(&bitmap_);
-    if (frame.clearWhite) p.fillRect(bitmap_.rect(), Qt::white);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
     const PixelRect& s = frame.source;
     const PixelRect& t = frame.target;
-    p.drawImage(QRect(t.left, t.top, t.width, t.height), source, QRect(s.left, s.top, s.width, s.height));
-    if (!frame.overlayText.empty()) {
-        p.end();
-        drawText(5, 5, frame.overlayText);
+    const PixelRect whole{0, 0, bitmap_.width(), bitmap_.height()};
+    // A picture painted for this control already (the decoder thread does
+    // that) is taken over or copied as it is, without a painter.
+    const bool wholeBitmap =
+        !frame.clearWhite && s == whole && t == whole && pic.width == whole.width && pic.height == whole.height;
+    if (wholeBitmap) {
+        if (frame.handOver == nullptr || !takeOver(*frame.handOver)) {
+            const std::size_t rowBytes = static_cast<std::size_t>(whole.width) * 4;
+            for (int y = 0; y < whole.height; ++y) std::memcpy(bitmap_.scanLine(y), pic.row(y), rowBytes);
+        }
+    } else {
+        const QImage source(pic.pixels.data(), pic.width, pic.height, static_cast<qsizetype>(pic.stride),
+                            QImage::Format_RGB32);
+        QPainter p(&bitmap_);
+        if (frame.clearWhite) p.fillRect(bitmap_.rect(), Qt::white);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRect(t.left, t.top, t.width, t.height), source, QRect(s.left, s.top, s.width, s.height));
     }
+    if (!frame.overlayText.empty()) drawText(5, 5, frame.overlayText);
     ++pictures_;
     update();
 }

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "video/PictureSink.h"
 
@@ -41,7 +42,13 @@ protected:
 
 private:
     void fitBitmap();
+    // The picture's pixels become the bitmap's; false when its size is not the bitmap's.
+    bool takeOver(Image& picture);
     QImage bitmap_;
+    // The buffer of the last picture taken over (owned by the image data
+    // that wraps it), and that data's cache key.
+    std::vector<std::uint8_t>* handedOver_ = nullptr;
+    qint64 handedOverKey_ = 0;
     int pictures_ = 0;
 };
 
