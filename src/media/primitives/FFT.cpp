@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "media/primitives/FFTEngine.h"
-#include "media/primitives/FFTSpecLayout.h"
+#include "media/primitives/FFTStructureLayout.h"
 #include "media/primitives/HotLoop.h"
 #include "media/primitives/SmallDFT.h"
 #include "media/primitives/StatePool.h"
@@ -34,7 +34,7 @@ int declaredWorkBytes(int complexOrder) {
 
 // The laid-out fields first, so that a handle addresses them; then what
 // owns the tables they point to.
-struct FFTSpec : FFTSpecLayout {
+struct FFTSpec : FFTStructureLayout {
     // What a complex specification runs; a real one runs `real` from order 4
     // on, the small kernels below.
     std::unique_ptr<ComplexFFT> complex;
@@ -66,12 +66,12 @@ StatePool<FFTSpec>& specPool() { return StatePool<FFTSpec>::instance(); }
 
 template <typename Opaque>
 const FFTSpec* specOf(const Opaque* p) {
-    return static_cast<const FFTSpec*>(reinterpret_cast<const FFTSpecLayout*>(p));
+    return static_cast<const FFTSpec*>(reinterpret_cast<const FFTStructureLayout*>(p));
 }
 
 template <typename Opaque>
 Opaque* handleOf(FFTSpec* spec) {
-    return reinterpret_cast<Opaque*>(static_cast<FFTSpecLayout*>(spec));
+    return reinterpret_cast<Opaque*>(static_cast<FFTStructureLayout*>(spec));
 }
 
 template <typename Opaque>
@@ -111,7 +111,7 @@ IppStatus initAlloc(Opaque** pp, int order, int flag, IppHintAlgorithm hint, Ipp
 template <typename Opaque>
 IppStatus release(Opaque* p, Ipp32u id) {
     if (!p) return ippStsNullPtrErr;
-    auto* spec = static_cast<FFTSpec*>(reinterpret_cast<FFTSpecLayout*>(p));
+    auto* spec = static_cast<FFTSpec*>(reinterpret_cast<FFTStructureLayout*>(p));
     if (spec->id != id) return ippStsContextMatchErr;
     // A structure that creation did not allocate is only marked released.
     if (spec->allocated != 1) spec->id = 0;

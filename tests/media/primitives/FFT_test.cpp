@@ -15,7 +15,7 @@
 
 #include "SampleReference.h"
 #include "media/primitives/FFT.h"
-#include "media/primitives/FFTSpecLayout.h"
+#include "media/primitives/FFTStructureLayout.h"
 
 namespace oculon::primitives {
 namespace {
@@ -290,13 +290,13 @@ TEST(FFT, WorkBufferSizeAndCallersBuffer) {
     }
 }
 
-// The fields of a specification, read through its handle where the layout
+// The fields of an FFT structure, read through its handle where the layout
 // puts them.
 TEST(FFT, SpecificationFieldsLieWhereTheLayoutPutsThem) {
-    auto fields = [](const void* spec) { return static_cast<const FFTSpecLayout*>(spec); };
+    auto fields = [](const void* spec) { return static_cast<const FFTStructureLayout*>(spec); };
     {
         const ComplexSpec c = complexSpec(12, IPP_FFT_DIV_INV_BY_N);
-        const FFTSpecLayout* f = fields(c.p);
+        const FFTStructureLayout* f = fields(c.p);
         EXPECT_EQ(f->id, 7u);
         EXPECT_EQ(f->order, 12);
         EXPECT_EQ(f->forwardScaled, 0u);
@@ -313,7 +313,7 @@ TEST(FFT, SpecificationFieldsLieWhereTheLayoutPutsThem) {
     }
     {
         const RealSpec r = realSpec(6, IPP_FFT_DIV_BY_SQRTN);
-        const FFTSpecLayout* f = fields(r.p);
+        const FFTStructureLayout* f = fields(r.p);
         EXPECT_EQ(f->id, 9u);
         EXPECT_EQ(f->forwardScaled + f->inverseScaled, 2u);
         EXPECT_EQ(f->scale, 0.125);
@@ -328,7 +328,7 @@ TEST(FFT, SpecificationFieldsLieWhereTheLayoutPutsThem) {
     // allocated by creation is only marked released.
     IppsFFTSpec_C_64fc* spec = nullptr;
     ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&spec, 5, IPP_FFT_NODIV_BY_ANY, ippAlgHintNone), ippStsNoErr);
-    auto* f = reinterpret_cast<FFTSpecLayout*>(spec);
+    auto* f = reinterpret_cast<FFTStructureLayout*>(spec);
     f->allocated = 0;
     EXPECT_EQ(ippsFFTFree_C_64fc(spec), ippStsNoErr);
     EXPECT_EQ(f->id, 0u);

@@ -1,5 +1,5 @@
 #pragma once
-// How an FFT specification lies in memory, field by field, for whoever
+// How an FFT structure lies in memory, field by field, for whoever
 // reads one through its handle (a debugger, a test, a library that shares
 // the layout). The 32-bit fields keep their places; each table address is a
 // pointer of this platform, 8 bytes here where the layout had 4, so the
@@ -11,8 +11,8 @@
 
 namespace oculon::primitives {
 
-struct FFTSpecLayout {
-    // 7 for a complex specification, 9 for a real one; 0 once released.
+struct FFTStructureLayout {
+    // 7 for a complex structure, 9 for a real one; 0 once released.
     Ipp32u id;
     Ipp32s order;
     // 1 when that direction's results are multiplied by the scale.
@@ -43,24 +43,24 @@ struct FFTSpecLayout {
     Ipp32u unused2;
 };
 
-static_assert(offsetof(FFTSpecLayout, id) == 0);
-static_assert(offsetof(FFTSpecLayout, order) == 4);
-static_assert(offsetof(FFTSpecLayout, forwardScaled) == 8);
-static_assert(offsetof(FFTSpecLayout, inverseScaled) == 12);
-static_assert(offsetof(FFTSpecLayout, scale) == 16);
-static_assert(offsetof(FFTSpecLayout, hint) == 24);
-static_assert(offsetof(FFTSpecLayout, workBytes) == 28);
-static_assert(offsetof(FFTSpecLayout, allocated) == 32);
+static_assert(offsetof(FFTStructureLayout, id) == 0);
+static_assert(offsetof(FFTStructureLayout, order) == 4);
+static_assert(offsetof(FFTStructureLayout, forwardScaled) == 8);
+static_assert(offsetof(FFTStructureLayout, inverseScaled) == 12);
+static_assert(offsetof(FFTStructureLayout, scale) == 16);
+static_assert(offsetof(FFTStructureLayout, hint) == 24);
+static_assert(offsetof(FFTStructureLayout, workBytes) == 28);
+static_assert(offsetof(FFTStructureLayout, allocated) == 32);
 static_assert(sizeof(void*) == 8, "the table fields below are laid out for 8-byte pointers");
-static_assert(offsetof(FFTSpecLayout, bitReversal) == 40);
-static_assert(offsetof(FFTSpecLayout, passTwiddles) == 48);
-static_assert(offsetof(FFTSpecLayout, combinationTwiddles) == 56);
-static_assert(offsetof(FFTSpecLayout, unused1) == 64);
-static_assert(offsetof(FFTSpecLayout, realRecombination) == 72);
-static_assert(offsetof(FFTSpecLayout, inverseRecombination) == 80);
-static_assert(offsetof(FFTSpecLayout, columnPassTwiddles) == 88);
-static_assert(offsetof(FFTSpecLayout, columnRoots) == 112);
-static_assert(offsetof(FFTSpecLayout, unused2) == 136);
-static_assert(sizeof(FFTSpecLayout) == 144);
+static_assert(offsetof(FFTStructureLayout, bitReversal) == 40);
+static_assert(offsetof(FFTStructureLayout, passTwiddles) == 48);
+static_assert(offsetof(FFTStructureLayout, combinationTwiddles) == 56);
+static_assert(offsetof(FFTStructureLayout, unused1) == 64);
+static_assert(offsetof(FFTStructureLayout, realRecombination) == 72);
+static_assert(offsetof(FFTStructureLayout, inverseRecombination) == 80);
+static_assert(offsetof(FFTStructureLayout, columnPassTwiddles) == 88);
+static_assert(offsetof(FFTStructureLayout, columnRoots) == 112);
+static_assert(offsetof(FFTStructureLayout, unused2) == 136);
+static_assert(sizeof(FFTStructureLayout) == 144);
 
 }  // namespace oculon::primitives
