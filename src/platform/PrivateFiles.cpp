@@ -39,6 +39,8 @@ std::string withoutTrailingSlashes(std::string path) {
 
 std::string failure(const std::string& path, int error) { return path + ": " + std::strerror(error); }
 
+}  // namespace
+
 bool writeAll(int fd, std::string_view data) {
     while (!data.empty()) {
         const ssize_t n = ::write(fd, data.data(), data.size());
@@ -53,13 +55,11 @@ bool writeAll(int fd, std::string_view data) {
     return true;
 }
 
-std::string folderOf(const std::string& path) {
+std::string folderOfFile(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
-
-}  // namespace
 
 bool isDirectory(const std::string& path) {
     struct stat info {};
@@ -120,7 +120,7 @@ std::string temporaryFileFor(const std::string& path) { return path + ".tmp-" + 
 void removeTemporaryFiles(const std::string& path) {
     const std::string own = temporaryFileFor(path);
     const std::string stem = own.substr(0, own.rfind('-') + 1);
-    DIR* folder = ::opendir(folderOf(path).c_str());
+    DIR* folder = ::opendir(folderOfFile(path).c_str());
     if (!folder) return;
     const std::string base = stem.substr(stem.rfind('/') + 1);
     while (const dirent* entry = ::readdir(folder)) {
@@ -156,7 +156,7 @@ std::string writeFileAtomically(const std::string& path, std::string_view conten
         return failure(path, error);
     }
     // The rename itself survives a power cut only once the folder is synced.
-    const UniqueFd folder(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd folder(::open(folderOfFile(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder) ::fsync(folder.get());
     return {};
 }

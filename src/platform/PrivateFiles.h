@@ -45,6 +45,12 @@ void removeTemporaryFiles(const std::string& path);
 // not; the temporary file is gone either way.
 std::string writeFileAtomically(const std::string& path, std::string_view content, mode_t mode);
 
+// The folder a file name is in ("." for a bare name).
+std::string folderOfFile(const std::string& path);
+// Writes all of `data` to `fd`, going on after interruptions; false with
+// errno set when it cannot (ENOSPC when nothing more is taken).
+bool writeAll(int fd, std::string_view data);
+
 // Opens the file at `path` for writing (`access`: O_WRONLY or O_RDWR) without
 // ever following a link there, so that whoever may write its folder cannot
 // point our writes at another file: a free name is created with O_EXCL and

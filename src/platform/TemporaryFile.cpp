@@ -53,26 +53,7 @@ bool beginsWithOneOf(const std::string& path, off_t size, std::initializer_list<
     return false;
 }
 
-bool writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = ENOSPC;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 }  // namespace
-
-std::string folderOfFile(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 UniqueFd createPrivateFile(const std::string& path) {
     // A folder of that name is no file to replace: unlink() leaves it, and

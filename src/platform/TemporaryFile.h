@@ -43,9 +43,6 @@ std::string publishTemporaryFile(const std::string& temporary, const std::string
 // of such files left behind, and nothing a user may have named alike.
 void removeStaleTemporaryFiles(const std::string& folder, std::initializer_list<std::string_view> signatures);
 
-// The folder a file name is in ("." for a bare name).
-std::string folderOfFile(const std::string& path);
-
 // Writes `content` to a new private temporary file beside `target` and
 // publishes it with `mode`; stale temporaries that begin as `content` does
 // (its first 4 bytes) go first. Empty on success, otherwise why not; nothing is
