@@ -107,6 +107,11 @@ IppStatus decimateSuper(const void* src, IppiSize srcSize, int srcStep, TVDImage
                         IppiSize dstRoiSize, double xFactor, double yFactor, int channels, int layout, int sampleType,
                         int planar, bool integers);
 
+// Whether 8-bit super-sampling may take its AVX2 rows where the processor
+// has them (the default); off, it runs the plain integer rows, whose bytes
+// the AVX2 rows must give.
+void allowSuperVectorRows(bool allow);
+
 // Whether the 8-bit cubic kernel may take its AVX2 rows where the processor
 // has them (the default); off, it runs the plain rows, whose values the
 // AVX2 rows must give.

@@ -12,6 +12,7 @@
 // floating-point rows.
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -34,6 +35,10 @@ namespace oculon::primitives {
 namespace {
 
 constexpr double kEpsilon = 1e-7;
+
+// Off, 8-bit images keep to the plain integer rows, whose bytes the vector
+// rows must give.
+std::atomic<bool> vectorRows{true};
 
 // What a kernel needs to know about one image or plane.
 struct Area {
@@ -384,6 +389,55 @@ OCULON_AVX2 int weighColumnsAvx2(const Ipp16u* acc, const IntegerAxis& cols, int
     return j;
 }
 
+// [a0 + a1, a2 + a3, b0 + b1, b2 + b3] per 128 bits, in 32-bit lanes.
+OCULON_AVX2 inline __m256i pairSums(__m256i a, __m256i b) {
+    const __m256 fa = _mm256_castsi256_ps(a), fb = _mm256_castsi256_ps(b);
+    return _mm256_add_epi16(_mm256_castps_si256(_mm256_shuffle_ps(fa, fb, 0x88)),
+                            _mm256_castps_si256(_mm256_shuffle_ps(fa, fb, 0xDD)));
+}
+
+// The Ix pixels of each output added up and rounded.
+template <int Ix>
+OCULON_AVX2 inline __m256i roundedSums(__m256i* v, __m256i add, __m256i mul, __m128i shift) {
+    if constexpr (Ix == 4) v[0] = pairSums(v[0], v[1]), v[1] = pairSums(v[2], v[3]);
+    if constexpr (Ix >= 2) v[0] = pairSums(v[0], v[1]);
+    return _mm256_srl_epi16(_mm256_mulhi_epu16(_mm256_add_epi16(v[0], add), mul), shift);
+}
+
+// Four-channel areas of whole ratios (every weight one), ix pixels wide
+// with ix 1, 2 or 4, eight outputs a step straight from the source rows:
+// the rows of an area add up in 16-bit lanes, channels 0 and 2 of a pixel
+// in one 32-bit lane and 1 and 3 in another, so the pixels of an output
+// add up lane by lane within 128 bits. Returns the outputs done.
+template <int Ix>
+OCULON_AVX2 int areaMeansAvx2(const Ipp8u* const* rows, int count, int outputs, const SmallSums& r, Ipp8u* d) {
+    const __m256i low = _mm256_set1_epi16(0xFF);
+    const __m256i add = _mm256_set1_epi16(static_cast<short>(r.add)),
+                  mul = _mm256_set1_epi16(static_cast<short>(r.mul));
+    const __m128i shift = _mm_cvtsi32_si128(r.shift);
+    // Where the reduction below leaves output k of the step.
+    const __m256i order = Ix == 1   ? _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)
+                          : Ix == 2 ? _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7)
+                                    : _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    int j = 0;
+    for (; j + 8 <= outputs; j += 8) {
+        __m256i even[Ix], odd[Ix];
+        for (int v = 0; v < Ix; ++v) even[v] = odd[v] = _mm256_setzero_si256();
+        for (int k = 0; k < count; ++k) {
+            const Ipp8u* s = rows[k] + static_cast<ptrdiff_t>(j) * Ix * 4;
+            for (int v = 0; v < Ix; ++v) {
+                const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32 * v));
+                even[v] = _mm256_add_epi16(even[v], _mm256_and_si256(x, low));
+                odd[v] = _mm256_add_epi16(odd[v], _mm256_srli_epi16(x, 8));
+            }
+        }
+        const __m256i px = _mm256_or_si256(roundedSums<Ix>(even, add, mul, shift),
+                                           _mm256_slli_epi16(roundedSums<Ix>(odd, add, mul, shift), 8));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * j), _mm256_permutevar8x32_epi32(px, order));
+    }
+    return j;
+}
+
 #undef OCULON_AVX2
 #endif
 
@@ -399,6 +453,19 @@ bool haveAvx2() {
 #endif
 }
 
+using AreaMeans = int (*)(const Ipp8u* const* rows, int count, int outputs, const SmallSums& r, Ipp8u* d);
+
+// The area kernel for areas `ix` pixels wide, or null.
+AreaMeans areaMeansFor(int ix) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (ix == 1) return areaMeansAvx2<1>;
+    if (ix == 2) return areaMeansAvx2<2>;
+    if (ix == 4) return areaMeansAvx2<4>;
+#endif
+    (void)ix;
+    return nullptr;
+}
+
 // The integer rows of an 8-bit image whose pixels lie back to back; `small`
 // set when every sum stays below 2^16.
 template <typename Acc, int Values>
@@ -407,8 +474,21 @@ IppStatus decimateIntegers(const Area& a, const IntegerAxis& rows, const Integer
     const ptrdiff_t slots = static_cast<ptrdiff_t>(a.usedWidth) * Values;
     std::vector<Acc> acc(static_cast<std::size_t>(slots) + 4);
     std::vector<Ipp32s> sums(static_cast<std::size_t>(a.dstW) * Values);
-    const bool vector = small && small->lanes && Values > 1 && std::is_same_v<Acc, Ipp16u> && haveAvx2();
+    const bool vector = small && small->lanes && Values > 1 && std::is_same_v<Acc, Ipp16u> && haveAvx2() &&
+                        vectorRows.load(std::memory_order_relaxed);
+    const AreaMeans areaMeans =
+        vector && Values == 4 && rows.bits == 0 && cols.bits == 0 ? areaMeansFor(cols.taps) : nullptr;
+    std::vector<const Ipp8u*> areaRows(static_cast<std::size_t>(rows.taps));
     for (int r = 0; r < a.dstH; ++r) {
+        Ipp8u* d = static_cast<Ipp8u*>(a.dst) + r * a.dstStep;
+        // Outputs the area kernel gives need no slots.
+        int j = 0;
+        if (areaMeans) {
+            for (int t = 0; t < rows.taps; ++t)
+                areaRows[t] = static_cast<const Ipp8u*>(a.src) + rows.at[r * rows.taps + t] * a.srcStep;
+            j = areaMeans(areaRows.data(), rows.taps, std::min(a.dstW, a.usedWidth / cols.taps), *small, d);
+        }
+        const ptrdiff_t from = j == 0 ? 0 : j < a.dstW ? cols.at[static_cast<std::size_t>(j) * cols.taps] : slots;
         // The rows of weight above 0, three at a time.
         const Ipp8u* src[3];
         Ipp32s weight[3];
@@ -417,21 +497,19 @@ IppStatus decimateIntegers(const Area& a, const IntegerAxis& rows, const Integer
         for (int t = 0; t < rows.taps; ++t) {
             const Ipp32s w = rows.weight[r * rows.taps + t];
             if (w != 0) {
-                src[held] = static_cast<const Ipp8u*>(a.src) + rows.at[r * rows.taps + t] * a.srcStep;
+                src[held] = static_cast<const Ipp8u*>(a.src) + rows.at[r * rows.taps + t] * a.srcStep + from;
                 weight[held++] = w;
             }
             if (held == 3 || (t == rows.taps - 1 && held > 0)) {
                 for (int k = held; k < 3; ++k) src[k] = src[0], weight[k] = 0;
-                weighRowsAny(acc.data(), src, weight, slots, first);
+                weighRowsAny(acc.data() + from, src, weight, slots - from, first);
                 first = false;
                 held = 0;
             }
         }
-        Ipp8u* d = static_cast<Ipp8u*>(a.dst) + r * a.dstStep;
-        int j = 0;
 #if defined(__x86_64__) && defined(__GNUC__)
         if constexpr (std::is_same_v<Acc, Ipp16u> && Values > 1)
-            if (vector) j = weighColumnsAvx2<Values>(acc.data(), cols, a.dstW, *small, d);
+            if (vector && j == 0) j = weighColumnsAvx2<Values>(acc.data(), cols, a.dstW, *small, d);
 #endif
         weighColumns<Acc, Values>(acc.data(), cols, j, a.dstW, sums.data());
         const ptrdiff_t rest = static_cast<ptrdiff_t>(a.dstW - j) * Values;
@@ -444,26 +522,60 @@ IppStatus decimateIntegers(const Area& a, const IntegerAxis& rows, const Integer
     return ippStsNoErr;
 }
 
+// How the integer rows handle one geometry, settled once: a video resizes
+// every frame alike, and the table and the axes cost a good part of a
+// small frame's work.
+struct IntegerPlan {
+    double rx = 0, ry = 0, norm = 0;
+    int dstW = 0, dstH = 0, rows = 0, usedWidth = 0, values = 0;
+    bool applies = false;
+    IntegerAxis rowAxis, colAxis;
+    double q = 0;
+    std::optional<SmallSums> small;
+    bool wide = false;  // row sums past 16 bits
+
+    bool isFor(const Area& a, int v) const {
+        return rx == a.rx && ry == a.ry && norm == a.norm && dstW == a.dstW && dstH == a.dstH && rows == a.rows &&
+               usedWidth == a.usedWidth && values == v;
+    }
+
+    IntegerPlan(const Area& a, int v)
+        : rx(a.rx),
+          ry(a.ry),
+          norm(a.norm),
+          dstW(a.dstW),
+          dstH(a.dstH),
+          rows(a.rows),
+          usedWidth(a.usedWidth),
+          values(v) {
+        if (!rowAxis.make(axisTerms(a.ry, a.dstH, a.rows), 1) || !colAxis.make(axisTerms(a.rx, a.dstW, a.usedWidth), v))
+            return;
+        const long long rowSum = 255 * rowAxis.largestSum, largest = rowSum * colAxis.largestSum;
+        if (largest >= (1LL << 24)) return;
+        applies = true;
+        q = std::ldexp(a.norm, -(rowAxis.bits + colAxis.bits));
+        // A table for sums below 2^16, where it is no larger than the image.
+        if (largest < 65536 && largest <= static_cast<long long>(a.dstW) * a.dstH * v) {
+            small.emplace(static_cast<Ipp32s>(largest), q);
+            if (small->lanes) colAxis.spreadLanes();
+        }
+        wide = rowSum >= 65536;
+    }
+};
+
 // The integer rows where they give the floating-point rows' bytes: 8-bit
 // pixels back to back, binary-fraction weights, and sums small enough for
 // the float rows to hold them exactly. Null when they do not apply.
 template <int Values>
 std::optional<IppStatus> tryIntegers(const Area& a) {
     if (a.spacing != Values) return std::nullopt;
-    IntegerAxis rows, cols;
-    if (!rows.make(axisTerms(a.ry, a.dstH, a.rows), 1) || !cols.make(axisTerms(a.rx, a.dstW, a.usedWidth), Values))
-        return std::nullopt;
-    const long long rowSum = 255 * rows.largestSum, largest = rowSum * cols.largestSum;
-    if (largest >= (1LL << 24)) return std::nullopt;
-    const double q = std::ldexp(a.norm, -(rows.bits + cols.bits));
-    // A table for sums below 2^16, where it is no larger than the image.
-    if (largest < 65536 && largest <= static_cast<long long>(a.dstW) * a.dstH * Values) {
-        const SmallSums small(static_cast<Ipp32s>(largest), q);
-        if (small.lanes) cols.spreadLanes();
-        return decimateIntegers<Ipp16u, Values>(a, rows, cols, q, &small);
-    }
-    if (rowSum < 65536) return decimateIntegers<Ipp16u, Values>(a, rows, cols, q, nullptr);
-    return decimateIntegers<Ipp32u, Values>(a, rows, cols, q, nullptr);
+    thread_local std::optional<IntegerPlan> last;
+    if (!last || !last->isFor(a, Values)) last.emplace(a, Values);
+    const IntegerPlan& p = *last;
+    if (!p.applies) return std::nullopt;
+    if (p.small) return decimateIntegers<Ipp16u, Values>(a, p.rowAxis, p.colAxis, p.q, &*p.small);
+    if (!p.wide) return decimateIntegers<Ipp16u, Values>(a, p.rowAxis, p.colAxis, p.q, nullptr);
+    return decimateIntegers<Ipp32u, Values>(a, p.rowAxis, p.colAxis, p.q, nullptr);
 }
 
 struct FreeBlock {
@@ -514,6 +626,8 @@ IppStatus decimateAny(const Area& a, bool wholeRatios, int layout, int sampleTyp
 }
 
 }  // namespace
+
+void resize::allowSuperVectorRows(bool allow) { vectorRows.store(allow, std::memory_order_relaxed); }
 
 IppStatus ownpiDecimateSuper(const void* src, IppiSize srcSize, int srcStep, TVDImageRect srcRoi, void* dst,
                              int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor, int channels, int layout,

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -463,6 +464,35 @@ TEST(ImageResize, SuperSamplingIntegerRowsGiveTheFloatRowsBytes) {
         const auto fast = run(true), plain = run(false);
         ASSERT_EQ(fast.first, plain.first);
         ASSERT_EQ(fast.second, plain.second) << rx << " x " << ry << " C" << channels << " " << src.w << "x" << src.h;
+    }
+}
+
+TEST(ImageResize, SuperSamplingVectorRowsGiveThePlainRowsBytes) {
+    // Whole ratios of four-channel images take the area kernel where the
+    // destination is large enough for the rounding table; areas past the
+    // region's edge, odd widths and other ratios stay on the plain rows.
+    for (int n = 0; n < 240; ++n) {
+        const int channels = n % 5 == 0 ? 3 : 4;
+        const int ix = std::array{1, 2, 4, 4, 3, 8}[n % 6], iy = uniform(1, 5);
+        const IppiSize dst{uniform(8, 60), uniform(14, 30)};
+        Image<Ipp8u> src(dst.width * ix + uniform(-ix, ix), dst.height * iy + uniform(-iy, iy), channels, n % 4 == 0,
+                         uniform(0, 3));
+        if (n % 7 == 0)
+            for (auto& v : src.data) v = static_cast<Ipp8u>(v < 128 ? 0 : 255);
+        const TVDImageRect roi{uniform(0, 2), uniform(0, 1), src.w, src.h};
+        auto run = [&](bool vector) {
+            resize::allowSuperVectorRows(vector);
+            Image<Ipp8u> out(dst.width, dst.height, channels, false, 1);
+            std::fill(out.data.begin(), out.data.end(), 77);
+            const IppStatus st =
+                resize::decimateSuper(src.origin(), src.size(), src.step(), roi, out.origin(), out.step(), dst,
+                                      1.0 / ix, 1.0 / iy, channels, channels, kSample8u, 0, true);
+            resize::allowSuperVectorRows(true);
+            return std::pair{st, out.data};
+        };
+        const auto plain = run(false), vector = run(true);
+        ASSERT_EQ(plain.first, vector.first);
+        ASSERT_EQ(plain.second, vector.second) << ix << " x " << iy << " C" << channels << " " << src.w << "x" << src.h;
     }
 }
 
