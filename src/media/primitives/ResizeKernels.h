@@ -107,10 +107,11 @@ IppStatus decimateSuper(const void* src, IppiSize srcSize, int srcStep, TVDImage
                         IppiSize dstRoiSize, double xFactor, double yFactor, int channels, int layout, int sampleType,
                         int planar, bool integers);
 
-// Whether 8-bit super-sampling may take its AVX2 rows where the processor
-// has them (the default); off, it runs the plain integer rows, whose bytes
-// the AVX2 rows must give.
-void allowSuperVectorRows(bool allow);
+// The widest vector rows 8-bit super-sampling may take where the processor
+// has them (by default the widest there are); each must give the bytes of
+// the plain integer rows, which None keeps to.
+enum class SuperVectors { None, Avx2, Avx512 };
+void limitSuperVectorRows(SuperVectors widest);
 
 // Whether the 8-bit cubic kernel may take its AVX2 rows where the processor
 // has them (the default); off, it runs the plain rows, whose values the

@@ -36,9 +36,7 @@ namespace {
 
 constexpr double kEpsilon = 1e-7;
 
-// Off, 8-bit images keep to the plain integer rows, whose bytes the vector
-// rows must give.
-std::atomic<bool> vectorRows{true};
+std::atomic<resize::SuperVectors> widestRows{resize::SuperVectors::Avx512};
 
 // What a kernel needs to know about one image or plane.
 struct Area {
@@ -389,56 +387,23 @@ OCULON_AVX2 int weighColumnsAvx2(const Ipp16u* acc, const IntegerAxis& cols, int
     return j;
 }
 
-// [a0 + a1, a2 + a3, b0 + b1, b2 + b3] per 128 bits, in 32-bit lanes.
-OCULON_AVX2 inline __m256i pairSums(__m256i a, __m256i b) {
-    const __m256 fa = _mm256_castsi256_ps(a), fb = _mm256_castsi256_ps(b);
-    return _mm256_add_epi16(_mm256_castps_si256(_mm256_shuffle_ps(fa, fb, 0x88)),
-                            _mm256_castps_si256(_mm256_shuffle_ps(fa, fb, 0xDD)));
-}
-
-// The Ix pixels of each output added up and rounded.
-template <int Ix>
-OCULON_AVX2 inline __m256i roundedSums(__m256i* v, __m256i add, __m256i mul, __m128i shift) {
-    if constexpr (Ix == 4) v[0] = pairSums(v[0], v[1]), v[1] = pairSums(v[2], v[3]);
-    if constexpr (Ix >= 2) v[0] = pairSums(v[0], v[1]);
-    return _mm256_srl_epi16(_mm256_mulhi_epu16(_mm256_add_epi16(v[0], add), mul), shift);
-}
-
-// Four-channel areas of whole ratios (every weight one), ix pixels wide
-// with ix 1, 2 or 4, eight outputs a step straight from the source rows:
-// the rows of an area add up in 16-bit lanes, channels 0 and 2 of a pixel
-// in one 32-bit lane and 1 and 3 in another, so the pixels of an output
-// add up lane by lane within 128 bits. Returns the outputs done.
-template <int Ix>
-OCULON_AVX2 int areaMeansAvx2(const Ipp8u* const* rows, int count, int outputs, const SmallSums& r, Ipp8u* d) {
-    const __m256i low = _mm256_set1_epi16(0xFF);
-    const __m256i add = _mm256_set1_epi16(static_cast<short>(r.add)),
-                  mul = _mm256_set1_epi16(static_cast<short>(r.mul));
-    const __m128i shift = _mm_cvtsi32_si128(r.shift);
-    // Where the reduction below leaves output k of the step.
-    const __m256i order = Ix == 1   ? _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)
-                          : Ix == 2 ? _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7)
-                                    : _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-    int j = 0;
-    for (; j + 8 <= outputs; j += 8) {
-        __m256i even[Ix], odd[Ix];
-        for (int v = 0; v < Ix; ++v) even[v] = odd[v] = _mm256_setzero_si256();
-        for (int k = 0; k < count; ++k) {
-            const Ipp8u* s = rows[k] + static_cast<ptrdiff_t>(j) * Ix * 4;
-            for (int v = 0; v < Ix; ++v) {
-                const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32 * v));
-                even[v] = _mm256_add_epi16(even[v], _mm256_and_si256(x, low));
-                odd[v] = _mm256_add_epi16(odd[v], _mm256_srli_epi16(x, 8));
-            }
-        }
-        const __m256i px = _mm256_or_si256(roundedSums<Ix>(even, add, mul, shift),
-                                           _mm256_slli_epi16(roundedSums<Ix>(odd, add, mul, shift), 8));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * j), _mm256_permutevar8x32_epi32(px, order));
-    }
-    return j;
-}
-
 #undef OCULON_AVX2
+
+namespace avx2 {
+#define OCULON_VECTOR_BYTES 32
+#define OCULON_TARGET __attribute__((target("avx2")))
+#include "media/primitives/ResizeAreaKernels.inc"
+#undef OCULON_TARGET
+#undef OCULON_VECTOR_BYTES
+}  // namespace avx2
+
+namespace avx512 {
+#define OCULON_VECTOR_BYTES 64
+#define OCULON_TARGET __attribute__((target("avx512bw")))
+#include "media/primitives/ResizeAreaKernels.inc"
+#undef OCULON_TARGET
+#undef OCULON_VECTOR_BYTES
+}  // namespace avx512
 #endif
 
 bool haveAvx2() {
@@ -455,15 +420,19 @@ bool haveAvx2() {
 
 using AreaMeans = int (*)(const Ipp8u* const* rows, int count, int outputs, const SmallSums& r, Ipp8u* d);
 
-// The area kernel for areas `ix` pixels wide, or null.
+// The area kernel for areas `ix` pixels wide, the widest this processor
+// runs, or null.
 AreaMeans areaMeansFor(int ix) {
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (ix == 1) return areaMeansAvx2<1>;
-    if (ix == 2) return areaMeansAvx2<2>;
-    if (ix == 4) return areaMeansAvx2<4>;
-#endif
+    if (ix != 1 && ix != 2 && ix != 4) return nullptr;
+    static const bool wide = __builtin_cpu_supports("avx512bw") != 0;
+    if (wide && widestRows.load(std::memory_order_relaxed) == resize::SuperVectors::Avx512)
+        return ix == 1 ? avx512::areaMeans<1> : ix == 2 ? avx512::areaMeans<2> : avx512::areaMeans<4>;
+    return ix == 1 ? avx2::areaMeans<1> : ix == 2 ? avx2::areaMeans<2> : avx2::areaMeans<4>;
+#else
     (void)ix;
     return nullptr;
+#endif
 }
 
 // The integer rows of an 8-bit image whose pixels lie back to back; `small`
@@ -475,7 +444,7 @@ IppStatus decimateIntegers(const Area& a, const IntegerAxis& rows, const Integer
     std::vector<Acc> acc(static_cast<std::size_t>(slots) + 4);
     std::vector<Ipp32s> sums(static_cast<std::size_t>(a.dstW) * Values);
     const bool vector = small && small->lanes && Values > 1 && std::is_same_v<Acc, Ipp16u> && haveAvx2() &&
-                        vectorRows.load(std::memory_order_relaxed);
+                        widestRows.load(std::memory_order_relaxed) != resize::SuperVectors::None;
     const AreaMeans areaMeans =
         vector && Values == 4 && rows.bits == 0 && cols.bits == 0 ? areaMeansFor(cols.taps) : nullptr;
     std::vector<const Ipp8u*> areaRows(static_cast<std::size_t>(rows.taps));
@@ -627,7 +596,7 @@ IppStatus decimateAny(const Area& a, bool wholeRatios, int layout, int sampleTyp
 
 }  // namespace
 
-void resize::allowSuperVectorRows(bool allow) { vectorRows.store(allow, std::memory_order_relaxed); }
+void resize::limitSuperVectorRows(SuperVectors widest) { widestRows.store(widest, std::memory_order_relaxed); }
 
 IppStatus ownpiDecimateSuper(const void* src, IppiSize srcSize, int srcStep, TVDImageRect srcRoi, void* dst,
                              int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor, int channels, int layout,

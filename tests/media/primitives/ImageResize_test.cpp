@@ -480,19 +480,23 @@ TEST(ImageResize, SuperSamplingVectorRowsGiveThePlainRowsBytes) {
         if (n % 7 == 0)
             for (auto& v : src.data) v = static_cast<Ipp8u>(v < 128 ? 0 : 255);
         const TVDImageRect roi{uniform(0, 2), uniform(0, 1), src.w, src.h};
-        auto run = [&](bool vector) {
-            resize::allowSuperVectorRows(vector);
+        auto run = [&](resize::SuperVectors widest) {
+            resize::limitSuperVectorRows(widest);
             Image<Ipp8u> out(dst.width, dst.height, channels, false, 1);
             std::fill(out.data.begin(), out.data.end(), 77);
             const IppStatus st =
                 resize::decimateSuper(src.origin(), src.size(), src.step(), roi, out.origin(), out.step(), dst,
                                       1.0 / ix, 1.0 / iy, channels, channels, kSample8u, 0, true);
-            resize::allowSuperVectorRows(true);
+            resize::limitSuperVectorRows(resize::SuperVectors::Avx512);
             return std::pair{st, out.data};
         };
-        const auto plain = run(false), vector = run(true);
-        ASSERT_EQ(plain.first, vector.first);
-        ASSERT_EQ(plain.second, vector.second) << ix << " x " << iy << " C" << channels << " " << src.w << "x" << src.h;
+        const auto plain = run(resize::SuperVectors::None);
+        for (auto widest : {resize::SuperVectors::Avx2, resize::SuperVectors::Avx512}) {
+            const auto vector = run(widest);
+            ASSERT_EQ(plain.first, vector.first);
+            ASSERT_EQ(plain.second, vector.second) << ix << " x " << iy << " C" << channels << " " << src.w << "x"
+                                                   << src.h << " level " << static_cast<int>(widest);
+        }
     }
 }
 
