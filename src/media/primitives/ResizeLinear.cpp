@@ -7,6 +7,8 @@
 
 #include "media/primitives/ResizeLinear.h"
 
+#include <vector>
+
 #include "media/primitives/HotLoop.h"
 #include "media/primitives/ResizeKernels.h"
 
@@ -94,7 +96,7 @@ void coef8px4(const Ipp8u* s, int w, int spacing, const int* cols, const Ipp16u*
     coefFixed<Ipp8u, 4>(s, w, spacing, cols, cw, out);
 }
 
-constexpr LinearRows8 kPlainRows{coef8pl, coef8px, coef8px4, summFixed8};
+constexpr LinearRows8 kPlainRows{coef8pl, coef8px, coef8px4, summFixed8, nullptr};
 
 #ifdef OCULON_HAVE_AVX2_ROWS
 namespace avx2 {
@@ -232,17 +234,92 @@ OCULON_AVX2 void summ8(Ipp8u* d, ptrdiff_t n, Ipp32u wy, const Ipp16u* u, const 
 
 #undef OCULON_AVX2
 
-constexpr LinearRows8 kRows{coef8pl, coef8px, coef8px4, summ8};
+constexpr LinearRows8 kRows{coef8pl, coef8px, coef8px4, summ8, nullptr};
 
 }  // namespace avx2
+
+// AVX-512: a group's eight pixels and their right neighbours come out of
+// the 128 bytes at its first pixel in one permute of 32-bit lanes; both
+// blends then work on 16-bit lanes as the AVX2 rows do, 32 values at once.
+namespace wide {
+
+#define OCULON_WIDE __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+
+// The unmasked forms of some 512-bit instructions trip a false warning of an
+// uninitialised value in the compiler's headers; the masked forms with every
+// lane set are the same instructions.
+constexpr __mmask32 kAll = 0xFFFFFFFF;
+
+// coefPx4's values of a group in one source row, by blend16's steps.
+OCULON_WIDE inline __m512i columns(const Ipp8u* s, __m512i picks, __m512i w1) {
+    const __m512i px = _mm512_permutex2var_epi32(_mm512_loadu_si512(s), picks, _mm512_loadu_si512(s + 64));
+    const __m512i a = _mm512_maskz_cvtepu8_epi16(kAll, _mm512_maskz_extracti64x4_epi64(0xF, px, 0));
+    const __m512i b = _mm512_maskz_cvtepu8_epi16(kAll, _mm512_maskz_extracti64x4_epi64(0xF, px, 1));
+    return _mm512_add_epi16(_mm512_slli_epi16(a, 6),
+                            _mm512_mulhrs_epi16(w1, _mm512_slli_epi16(_mm512_sub_epi16(b, a), 7)));
+}
+
+OCULON_WIDE void blendPx4(Ipp8u* d, const Ipp8u* u, const Ipp8u* l, Ipp32u wy, const ColumnGroups& g) {
+    if (wy == 16384) u = l, wy = 0;  // the lower row alone, as summ8
+    const __m512i w = _mm512_set1_epi16(static_cast<short>(2 * wy));
+    const __m512i half = _mm512_set1_epi16(32);
+    const int groups = g.columns / 8;
+    for (int k = 0; k < groups; ++k) {
+        const __m512i picks = _mm512_loadu_si512(g.picks.data() + 16 * static_cast<std::size_t>(k));
+        const __m512i w1 = _mm512_loadu_si512(g.weights.data() + 32 * static_cast<std::size_t>(k));
+        const __m512i a = columns(u + g.first[k], picks, w1), b = columns(l + g.first[k], picks, w1);
+        // summ8's steps.
+        const __m512i q = _mm512_mulhi_epi16(_mm512_slli_epi16(_mm512_sub_epi16(b, a), 1), w);
+        const __m512i v = _mm512_srli_epi16(_mm512_add_epi16(_mm512_add_epi16(a, q), half), 6);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 32 * k), _mm512_maskz_cvtepi16_epi8(kAll, v));
+    }
+}
+
+#undef OCULON_WIDE
+
+constexpr LinearRows8 kRows{avx2::coef8pl, avx2::coef8px, avx2::coef8px4, avx2::summ8, blendPx4};
+
+}  // namespace wide
 #endif
 
 const LinearRows8& bestRows8() {
     static const LinearRows8* const best = [] {
-        const LinearRows8* rows = linearRows8For(LinearIsa::Avx2);
+        const LinearRows8* rows = linearRows8For(LinearIsa::Avx512);
+        if (!rows) rows = linearRows8For(LinearIsa::Avx2);
         return rows ? rows : &kPlainRows;
     }();
     return *best;
+}
+
+// Whether no two destination rows share a source row: then the row buffers
+// would filter every row once anyway, and a row may as well be made
+// straight from its two source rows.
+bool ownSourceRows(const Job& job) {
+    for (int j = 1; j < job.height; ++j)
+        if (job.rows[j] < job.rows[j - 1] + 2) return false;
+    return true;
+}
+
+// Four-channel rows of a strong vertical shrink: the wide groups, then the
+// columns past them through the row routines.
+void blendedRows(const Job& job, const LinearRows8& rows) {
+    const int rowSamples = job.right * job.channels;
+    const ColumnGroups groups(job.cols, job.colWeights16, job.width, rowSamples);
+    const int from = groups.columns, rest = job.width - from;
+    // Room for the two values the row routines may write past the last column.
+    std::vector<Ipp16u> upper(4 * static_cast<std::size_t>(rest) + 8), lower(upper.size());
+    for (int j = 0; j < job.height; ++j) {
+        const Ipp8u *u = job.srcRow<Ipp8u>(job.rows[j]), *l = job.srcRow<Ipp8u>(job.rows[j] + 1);
+        Ipp8u* d = job.dstRow<Ipp8u>(j);
+        const Ipp32u wy = job.rowWeights16[j];
+        rows.blendPx4(d, u, l, wy, groups);
+        if (rest == 0) continue;
+        const int* cols = job.cols + from;
+        const Ipp16u* cw = job.colWeights16 + 2 * from;
+        rows.coefPx4(u, rest, 4, cols, cw, upper.data(), rowSamples);
+        rows.coefPx4(l, rest, 4, cols, cw, lower.data(), rowSamples);
+        rows.summ(d + 4 * from, 4 * static_cast<ptrdiff_t>(rest), wy, upper.data(), lower.data());
+    }
 }
 
 // Both rows of destination row j in the ring, then one blend. The 8-bit and
@@ -266,6 +343,7 @@ void fixedKernel(const Job& job, Coef coef, Summ summ) {
 
 void linear8(const Job& job) {
     const LinearRows8& rows = bestRows8();
+    if (rows.blendPx4 && job.packed() && job.values() == 4 && ownSourceRows(job)) return blendedRows(job, rows);
     fixedKernel<Ipp8u>(
         job,
         [&](int values, const Ipp8u* s, int w, int spacing, const int* cols, const Ipp16u* cw, Ipp16u* out,
@@ -309,13 +387,37 @@ void linear32(const Job& job) {
 
 }  // namespace
 
+ColumnGroups::ColumnGroups(const int* cols, const Ipp16u* cw, int w, int rowSamples) {
+    constexpr int kWindow = 32;  // pixels
+    for (int k = 0; k + 8 <= w; k += 8) {
+        const int at = cols[k];
+        // Offsets never decrease: the last right neighbour ends the group.
+        if ((cols[k + 7] - at) / 4 + 1 >= kWindow || at + 4 * kWindow > rowSamples) break;
+        first.push_back(at);
+        for (int side = 0; side < 2; ++side)
+            for (int i = 0; i < 8; ++i) picks.push_back((cols[k + i] - at) / 4 + side);
+        for (int i = 0; i < 8; ++i) weights.insert(weights.end(), 4, static_cast<Ipp16s>(cw[2 * (k + i) + 1]));
+        columns = k + 8;
+    }
+}
+
 const LinearRows8* linearRows8For(LinearIsa isa) {
+#ifdef OCULON_HAVE_AVX2_ROWS
+    __builtin_cpu_init();
+    const bool avx2 = __builtin_cpu_supports("avx2");
+#endif
     switch (isa) {
         case LinearIsa::Plain: return &kPlainRows;
         case LinearIsa::Avx2:
 #ifdef OCULON_HAVE_AVX2_ROWS
-            __builtin_cpu_init();
-            return __builtin_cpu_supports("avx2") ? &avx2::kRows : nullptr;
+            return avx2 ? &avx2::kRows : nullptr;
+#else
+            return nullptr;
+#endif
+        case LinearIsa::Avx512:
+#ifdef OCULON_HAVE_AVX2_ROWS
+            return avx2 && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") ? &wide::kRows
+                                                                                                      : nullptr;
 #else
             return nullptr;
 #endif

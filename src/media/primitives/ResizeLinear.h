@@ -4,12 +4,28 @@
 // gives the same values; tests compare them.
 
 #include <cstddef>
+#include <vector>
 
 #include "media/primitives/IppDefs.h"
 
 namespace oculon::primitives::resize {
 
-enum class LinearIsa { Plain, Avx2 };
+enum class LinearIsa { Plain, Avx2, Avx512 };
+
+// Four-channel destination columns in groups of eight whose pixels (and
+// right neighbours) lie within 32 pixels of the group's first one: for each
+// group that pixel's offset, the eight pixels' and then their neighbours'
+// places from it, and the right shares w1 once per channel. Made once per
+// image; the groups cover the first `columns` columns of a row of
+// `rowSamples` samples.
+struct ColumnGroups {
+    std::vector<int> first;
+    std::vector<Ipp32s> picks;    // 16 a group
+    std::vector<Ipp16s> weights;  // 32 a group
+    int columns = 0;
+
+    ColumnGroups(const int* cols, const Ipp16u* cw, int w, int rowSamples);
+};
 
 struct LinearRows8 {
     // Column k of the output holds (w0 a + w1 b + 128) >> 8 per channel, a
@@ -24,6 +40,10 @@ struct LinearRows8 {
     Coef coefPx4;
     // d[i] = (u[i] (16384 - wy) + l[i] wy + 2^19) >> 20.
     void (*summ)(Ipp8u* d, std::ptrdiff_t n, Ipp32u wy, const Ipp16u* u, const Ipp16u* l);
+    // The first g.columns four-channel columns of a destination row straight
+    // from its two source rows: coefPx4 on rows u and l (spacing 4), then
+    // summ of the two at wy, without the row buffers. Null in sets without.
+    void (*blendPx4)(Ipp8u* d, const Ipp8u* u, const Ipp8u* l, Ipp32u wy, const ColumnGroups& g);
 };
 
 // The routines of one instruction set, or null when this CPU lacks it.

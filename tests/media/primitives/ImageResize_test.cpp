@@ -219,6 +219,40 @@ TEST(ImageResize, AvxRowsGiveThePlainRowsValues) {
     }
 }
 
+TEST(ImageResize, WideRowsGiveThePlainRowsValues) {
+    const resize::LinearRows8* wide = resize::linearRows8For(resize::LinearIsa::Avx512);
+    if (!wide) GTEST_SKIP() << "no AVX-512 VBMI";
+    const resize::LinearRows8& plain = *resize::linearRows8For(resize::LinearIsa::Plain);
+    for (int n = 0; n < 300; ++n) {
+        // Shrinks mostly, some groups too wide for the permute's 32 pixels.
+        const int w = uniform(0, 90), most = n % 5 == 0 ? 8 : 5;
+        std::vector<int> cols;
+        for (int k = 0, col = uniform(0, 3); k < w; ++k) cols.push_back((col += uniform(0, most)) * 4);
+        const int rowSamples = (w ? cols.back() : 0) + 8;
+        std::vector<Ipp8u> u(static_cast<size_t>(rowSamples)), l(u.size());
+        for (size_t i = 0; i < u.size(); ++i) {
+            u[i] = static_cast<Ipp8u>(rng()), l[i] = static_cast<Ipp8u>(rng());
+            if (n % 4 == 0) u[i] = u[i] < 128 ? 0 : 255, l[i] = l[i] < 128 ? 0 : 255;
+        }
+        std::vector<Ipp16u> weights;
+        for (int k = 0; k < w; ++k) {
+            const int wx = uniform(0, 3) == 0 ? 16384 * uniform(0, 1) : uniform(0, 16384);
+            weights.push_back(static_cast<Ipp16u>(16384 - wx));
+            weights.push_back(static_cast<Ipp16u>(wx));
+        }
+        const Ipp32u wy = uniform(0, 2) == 0 ? 16384 * uniform(0, 1) : uniform(0, 16384);
+        const resize::ColumnGroups groups(cols.data(), weights.data(), w, rowSamples);
+        std::vector<Ipp16u> a(4 * static_cast<size_t>(w) + 2), b(a.size());
+        plain.coefPx4(u.data(), w, 4, cols.data(), weights.data(), a.data(), rowSamples);
+        plain.coefPx4(l.data(), w, 4, cols.data(), weights.data(), b.data(), rowSamples);
+        std::vector<Ipp8u> want(4 * static_cast<size_t>(w)), got(4 * static_cast<size_t>(groups.columns));
+        plain.summ(want.data(), static_cast<ptrdiff_t>(want.size()), wy, a.data(), b.data());
+        wide->blendPx4(got.data(), u.data(), l.data(), wy, groups);
+        want.resize(got.size());
+        ASSERT_EQ(want, got) << "w " << w << " wy " << wy;
+    }
+}
+
 // ---- Choice of interpolation by source size.
 
 std::vector<Ipp8u> resized(Image<Ipp8u>& src, IppiSize dst, int interpolation) {
