@@ -259,7 +259,8 @@ OCULON_WIDE inline __m512i columns(const Ipp8u* s, __m512i picks, __m512i w1) {
                             _mm512_mulhrs_epi16(w1, _mm512_slli_epi16(_mm512_sub_epi16(b, a), 7)));
 }
 
-OCULON_WIDE void blendPx4(Ipp8u* d, const Ipp8u* u, const Ipp8u* l, Ipp32u wy, const ColumnGroups& g) {
+OCULON_WIDE void blendPx4(Ipp8u* d, const Ipp8u* const* rows, Ipp32u wy, const ColumnGroups& g) {
+    const Ipp8u *u = rows[0], *l = rows[1];
     if (wy == 16384) u = l, wy = 0;  // the lower row alone, as summ8
     const __m512i w = _mm512_set1_epi16(static_cast<short>(2 * wy));
     const __m512i half = _mm512_set1_epi16(32);
@@ -267,6 +268,12 @@ OCULON_WIDE void blendPx4(Ipp8u* d, const Ipp8u* u, const Ipp8u* l, Ipp32u wy, c
     for (int k = 0; k < groups; ++k) {
         const __m512i picks = _mm512_loadu_si512(g.picks.data() + 16 * static_cast<std::size_t>(k));
         const __m512i w1 = _mm512_loadu_si512(g.weights.data() + 32 * static_cast<std::size_t>(k));
+        // The bytes the same group of the next row will read, one row ahead
+        // of the processor's own fetching.
+        for (int r = 2; r < 4; ++r) {
+            _mm_prefetch(reinterpret_cast<const char*>(rows[r] + g.first[k]), _MM_HINT_T0);
+            _mm_prefetch(reinterpret_cast<const char*>(rows[r] + g.first[k] + 64), _MM_HINT_T0);
+        }
         const __m512i a = columns(u + g.first[k], picks, w1), b = columns(l + g.first[k], picks, w1);
         // summ8's steps.
         const __m512i q = _mm512_mulhi_epi16(_mm512_slli_epi16(_mm512_sub_epi16(b, a), 1), w);
@@ -309,10 +316,13 @@ void blendedRows(const Job& job, const LinearRows8& rows) {
     // Room for the two values the row routines may write past the last column.
     std::vector<Ipp16u> upper(4 * static_cast<std::size_t>(rest) + 8), lower(upper.size());
     for (int j = 0; j < job.height; ++j) {
-        const Ipp8u *u = job.srcRow<Ipp8u>(job.rows[j]), *l = job.srcRow<Ipp8u>(job.rows[j] + 1);
+        const int next = j + 1 < job.height ? j + 1 : j;
+        const Ipp8u* const src[4] = {job.srcRow<Ipp8u>(job.rows[j]), job.srcRow<Ipp8u>(job.rows[j] + 1),
+                                     job.srcRow<Ipp8u>(job.rows[next]), job.srcRow<Ipp8u>(job.rows[next] + 1)};
+        const Ipp8u *u = src[0], *l = src[1];
         Ipp8u* d = job.dstRow<Ipp8u>(j);
         const Ipp32u wy = job.rowWeights16[j];
-        rows.blendPx4(d, u, l, wy, groups);
+        rows.blendPx4(d, src, wy, groups);
         if (rest == 0) continue;
         const int* cols = job.cols + from;
         const Ipp16u* cw = job.colWeights16 + 2 * from;

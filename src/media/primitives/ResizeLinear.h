@@ -41,9 +41,11 @@ struct LinearRows8 {
     // d[i] = (u[i] (16384 - wy) + l[i] wy + 2^19) >> 20.
     void (*summ)(Ipp8u* d, std::ptrdiff_t n, Ipp32u wy, const Ipp16u* u, const Ipp16u* l);
     // The first g.columns four-channel columns of a destination row straight
-    // from its two source rows: coefPx4 on rows u and l (spacing 4), then
-    // summ of the two at wy, without the row buffers. Null in sets without.
-    void (*blendPx4)(Ipp8u* d, const Ipp8u* u, const Ipp8u* l, Ipp32u wy, const ColumnGroups& g);
+    // from its two source rows: coefPx4 on rows[0] and rows[1] (spacing 4),
+    // then summ of the two at wy, without the row buffers; rows[2] and
+    // rows[3] are those of the next destination row, fetched ahead (the same
+    // for the last). Null in sets without.
+    void (*blendPx4)(Ipp8u* d, const Ipp8u* const* rows, Ipp32u wy, const ColumnGroups& g);
 };
 
 // The routines of one instruction set, or null when this CPU lacks it.

@@ -247,7 +247,8 @@ TEST(ImageResize, WideRowsGiveThePlainRowsValues) {
         plain.coefPx4(l.data(), w, 4, cols.data(), weights.data(), b.data(), rowSamples);
         std::vector<Ipp8u> want(4 * static_cast<size_t>(w)), got(4 * static_cast<size_t>(groups.columns));
         plain.summ(want.data(), static_cast<ptrdiff_t>(want.size()), wy, a.data(), b.data());
-        wide->blendPx4(got.data(), u.data(), l.data(), wy, groups);
+        const Ipp8u* const rows[4] = {u.data(), l.data(), u.data(), l.data()};
+        wide->blendPx4(got.data(), rows, wy, groups);
         want.resize(got.size());
         ASSERT_EQ(want, got) << "w " << w << " wy " << wy;
     }
