@@ -418,7 +418,8 @@ bool haveAvx2() {
 #endif
 }
 
-using AreaMeans = int (*)(const Ipp8u* const* rows, int count, int outputs, const SmallSums& r, Ipp8u* d);
+using AreaMeans = int (*)(const Ipp8u* const* rows, const Ipp8u* const* ahead, int count, int outputs,
+                          const SmallSums& r, Ipp8u* d);
 
 // The area kernel for areas `ix` pixels wide, the widest this processor
 // runs, or null.
@@ -447,15 +448,20 @@ IppStatus decimateIntegers(const Area& a, const IntegerAxis& rows, const Integer
                         widestRows.load(std::memory_order_relaxed) != resize::SuperVectors::None;
     const AreaMeans areaMeans =
         vector && Values == 4 && rows.bits == 0 && cols.bits == 0 ? areaMeansFor(cols.taps) : nullptr;
-    std::vector<const Ipp8u*> areaRows(static_cast<std::size_t>(rows.taps));
+    // The rows of destination row r, then those of the next one.
+    std::vector<const Ipp8u*> areaRows(2 * static_cast<std::size_t>(rows.taps));
     for (int r = 0; r < a.dstH; ++r) {
         Ipp8u* d = static_cast<Ipp8u*>(a.dst) + r * a.dstStep;
         // Outputs the area kernel gives need no slots.
         int j = 0;
         if (areaMeans) {
-            for (int t = 0; t < rows.taps; ++t)
+            const int next = r + 1 < a.dstH ? r + 1 : r;
+            for (int t = 0; t < rows.taps; ++t) {
                 areaRows[t] = static_cast<const Ipp8u*>(a.src) + rows.at[r * rows.taps + t] * a.srcStep;
-            j = areaMeans(areaRows.data(), rows.taps, std::min(a.dstW, a.usedWidth / cols.taps), *small, d);
+                areaRows[rows.taps + t] = static_cast<const Ipp8u*>(a.src) + rows.at[next * rows.taps + t] * a.srcStep;
+            }
+            j = areaMeans(areaRows.data(), areaRows.data() + rows.taps, rows.taps,
+                          std::min(a.dstW, a.usedWidth / cols.taps), *small, d);
         }
         const ptrdiff_t from = j == 0 ? 0 : j < a.dstW ? cols.at[static_cast<std::size_t>(j) * cols.taps] : slots;
         // The rows of weight above 0, three at a time.
