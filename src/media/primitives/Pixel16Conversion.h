@@ -7,6 +7,8 @@
 // Rows lie one step apart; no byte outside the region is touched. Nothing is
 // tested, a size below 1 does nothing, and the result is always ippStsNoErr.
 
+#include <cstddef>
+
 #include "media/primitives/IppDefs.h"
 
 namespace oculon::primitives {
@@ -25,5 +27,23 @@ IppStatus ippiRGBA_8u_AC4RToRGB555(const Ipp8u* pSrc, int srcStep, Ipp16u* pDst,
 // The lowest green bit is dropped, or added as 0.
 IppStatus ippiRGB565ToRGB555(const Ipp16u* pSrc, int srcStep, Ipp16u* pDst, int dstStep, IppiSize roi);
 IppStatus ippiRGB555ToRGB565(const Ipp16u* pSrc, int srcStep, Ipp16u* pDst, int dstStep, IppiSize roi);
+
+namespace pixel16 {
+
+// Avx512: AVX-512 BW with VBMI's byte permutes.
+enum class Isa { Portable, Avx512 };
+
+struct Kernels {
+    // n RGB565 pixels from s on to 3-byte pixels from d on.
+    void (*rgb565ToRgb)(const Ipp8u* s, Ipp8u* d, std::ptrdiff_t n);
+};
+
+// The kernels of one instruction set, or null when this processor lacks it.
+const Kernels* kernelsFor(Isa isa);
+
+// The fastest kernels this processor runs, chosen at the first call.
+const Kernels& kernels();
+
+}  // namespace pixel16
 
 }  // namespace oculon::primitives

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <vector>
 
 #include "media/primitives/Pixel16Conversion.h"
@@ -101,6 +102,28 @@ TEST(Pixel16Conversion, BetweenTheTwoLayoutsGreenLosesOrGainsItsLowestBit) {
     Ipp16u none = 7;
     EXPECT_EQ(ippiRGB565ToRGB555(all.data(), 2, &none, 2, {0, 5}), ippStsNoErr);
     EXPECT_EQ(none, 7);
+}
+
+// Each kernel level this processor runs gives the plain loop's bytes for
+// rows of every length up to past two steps, starting at every byte of a
+// cache line (the wide kernel aligns its stores, with partial first and
+// last steps), and touches nothing past the row.
+TEST(Pixel16Conversion, Rgb565RowsWidenAlikeAtEveryKernelLevel) {
+    std::vector<Ipp16u> source(200);
+    for (std::size_t i = 0; i < source.size(); ++i) source[i] = static_cast<Ipp16u>(i * 40503u + 12345u);
+    const auto* s = reinterpret_cast<const Ipp8u*>(source.data());
+    const pixel16::Kernels& portable = *pixel16::kernelsFor(pixel16::Isa::Portable);
+    for (pixel16::Isa isa : {pixel16::Isa::Portable, pixel16::Isa::Avx512}) {
+        const pixel16::Kernels* k = pixel16::kernelsFor(isa);
+        if (!k) continue;
+        for (std::ptrdiff_t n = 1; n <= 140; ++n)
+            for (std::size_t offset = 0; offset < 64; offset += n < 70 ? 1 : 13) {
+                std::vector<Ipp8u> want(64 + 3 * 200, 0xEE), got(want);
+                portable.rgb565ToRgb(s, want.data() + offset, n);
+                k->rgb565ToRgb(s, got.data() + offset, n);
+                ASSERT_EQ(got, want) << "level " << static_cast<int>(isa) << ", " << n << " pixels at " << offset;
+            }
+    }
 }
 
 }  // namespace
