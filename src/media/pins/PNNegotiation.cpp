@@ -189,8 +189,8 @@ void TPNSourcePin::NewConnection(TPNBasicPin& sink, const TPNSubmitFunction& han
     {
         auto w = WriteLock();
         if (!w) return;
-        if (FInSending.load() > kMaxNestedNewConnections) throw EOWException(kPinDependsOnItself);
-        FInSending.fetch_add(1);
+        if (FInSending.value() > kMaxNestedNewConnections) throw EOWException(kPinDependsOnItself);
+        FInSending.enter();
     }
     // Taken back on every way out, a handler's exception included.
     struct Nesting {
@@ -198,7 +198,7 @@ void TPNSourcePin::NewConnection(TPNBasicPin& sink, const TPNSubmitFunction& han
         ~Nesting() {
             auto w = pin.WriteLock();
             PNNotifyChangePin(pin);
-            pin.FInSending.fetch_sub(1);
+            pin.FInSending.leave(w);
         }
     } nesting{*this};
     const TGUID id = DownStreamFindConnectionID(sink, true, false).ID;

@@ -1,7 +1,6 @@
 #include "media/pins/PNPins.h"
 
 #include <algorithm>
-#include <deque>
 
 #include "media/pins/PNFormatConverter.h"
 #include "media/pins/PNProperties.h"
@@ -30,6 +29,10 @@ std::string afterFirstDot(const std::string& s) {
 
 constexpr std::int32_t kMaxModificationLevel = 10000;
 constexpr std::int32_t kLevelPerTakenOperation = 4;
+
+void raiseScore(TPNPinEntry& e) {
+    if (e.ModificationLevel < kMaxModificationLevel) e.ModificationLevel += kLevelPerTakenOperation;
+}
 
 TPNLock& linkLock() {
     static const std::shared_ptr<TPNLock> lock = std::make_shared<TPNLock>();
@@ -858,22 +861,86 @@ void TPNSourcePin::ReorderChangedData() {
     reorder();
 }
 
-void TPNSourcePin::reorder() {
-    auto& v = FSinkPins.items();
-    bool followers = false;
-    for (auto& e : v) {
-        if (e.ModificationLevel > 0) --e.ModificationLevel;
-        followers = followers || e.NotifyAfterPin;
+// The links of one delivery whose handler took the operation.
+class TPNSourcePin::TakenLinks {
+public:
+    explicit TakenLinks(std::size_t count) {
+        if (count > kInline) more_.resize(count);
     }
+    void set(std::size_t i) {
+        if (more_.empty()) bits_ |= std::uint64_t{1} << i;
+        else more_[i] = true;
+    }
+    bool test(std::size_t i) const { return more_.empty() ? (bits_ >> i & 1u) != 0 : more_[i]; }
+
+private:
+    static constexpr std::size_t kInline = 64;
+    std::uint64_t bits_ = 0;
+    std::vector<bool> more_;  // only for lists longer than kInline
+};
+
+void TPNSourcePin::reorder(const TakenLinks* taken) {
+    auto& v = FSinkPins.ScoresAndOrder();
+    TPNPinEntry* const e = v.data();
+    const std::size_t n = v.size();
+    bool followers = false;
+    bool sorted = true;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (taken && taken->test(i)) raiseScore(e[i]);
+        if (e[i].ModificationLevel > 0) --e[i].ModificationLevel;
+        followers = followers || e[i].NotifyAfterPin;
+        sorted = sorted && (i == 0 || e[i - 1].ModificationLevel <= e[i].ModificationLevel);
+    }
+    // Most deliveries change no place, and the fan-out list stays.
+    if (sorted && !followers) return;
+    bool moved = false;
     // Insertion sort: stable, in place, and linear for the nearly sorted
     // lists that one delivery leaves.
-    for (std::size_t i = 1; i < v.size(); ++i)
-        for (std::size_t j = i; j > 0 && v[j - 1].ModificationLevel > v[j].ModificationLevel; --j)
-            std::swap(v[j - 1], v[j]);
-    if (!followers) return;
-    for (std::size_t i = 0; i < v.size(); ++i)
-        for (std::size_t j = i + 1; j < v.size(); ++j)
-            if (v[i].NotifyAfterPin && v[j].RealPin == v[i].NotifyAfterPin) std::swap(v[i], v[j]);
+    for (std::size_t i = 1; i < n; ++i) {
+        for (std::size_t j = i; j > 0 && e[j - 1].ModificationLevel > e[j].ModificationLevel; --j) {
+            std::swap(e[j - 1], e[j]);
+            moved = true;
+        }
+    }
+    for (std::size_t i = 0; followers && i < n; ++i) {
+        for (std::size_t j = i + 1; j < n; ++j) {
+            if (e[i].NotifyAfterPin && e[j].RealPin == e[i].NotifyAfterPin) {
+                std::swap(e[i], e[j]);
+                moved = true;
+            }
+        }
+    }
+    if (moved) FSinkPins.OrderChanged();
+}
+
+void TPNSourcePin::scoreDelivery(const TPNFanOut& links, const TakenLinks& taken) {
+    const bool reordering = FDisconnecting.empty();
+    if (FSinkPins.Shares(links)) {
+        // The links are as the delivery found them (entry i is link i): the
+        // scores rise in the pass that lowers them.
+        if (reordering) {
+            reorder(&taken);
+            return;
+        }
+        auto& items = FSinkPins.ScoresAndOrder();
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (taken.test(i)) raiseScore(items[i]);
+        return;
+    }
+    auto& items = FSinkPins.ScoresAndOrder();
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        if (!taken.test(i)) continue;
+        TPNBasicPin* const sink = links[i].RealPin;
+        // The entry is where the list found it unless links before it went.
+        if (i < items.size() && items[i].RealPin == sink) {
+            raiseScore(items[i]);
+            continue;
+        }
+        const auto it =
+            std::find_if(items.begin(), items.end(), [&](const TPNPinEntry& e) { return e.RealPin == sink; });
+        if (it != items.end()) raiseScore(*it);
+    }
+    if (reordering) reorder();
 }
 
 bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op) {
@@ -887,74 +954,44 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
         ownerFree = FOwnerLock->UnlockAll();
     }
     // Held for the whole call, not only around each handler: unlinking and
-    // destruction wait until this delivery is done with the snapshot below,
-    // whose pins they would otherwise free under it.
+    // destruction wait until this delivery is done with the sinks it serves,
+    // which they would otherwise free under it.
     IPNLockSection inside = FDestroyLock.Lock();
     if (!inside) return false;
 
-    // The snapshot lives in a per-thread slot per nesting level, so that a
-    // steady stream copies the links without allocating.
-    thread_local std::deque<std::vector<TPNPinEntry>> slots;
-    thread_local std::size_t depth = 0;
-    if (slots.size() == depth) slots.emplace_back();
-    std::vector<TPNPinEntry>& snapshot = slots[depth];
+    // Shared with the pin, not copied: links made or reordered meanwhile
+    // give the pin a new list and leave this one as it is.
+    std::shared_ptr<const TPNFanOut> links;
     {
         auto r = ReadLock();
         if (!r) return false;
-        if (FInSending.load() > kMaxNestedDeliveries) throw EOWException(kPinDependsOnItself);
-        snapshot.assign(FSinkPins.items().begin(), FSinkPins.items().end());
-        FInSending.fetch_add(1);
+        if (FInSending.value() > kMaxNestedDeliveries) throw EOWException(kPinDependsOnItself);
+        links = FSinkPins.FanOut();
+        FInSending.enter();
     }
-    constexpr std::int32_t kTaken = -1;  // marks a snapshot entry whose handler took the operation
     // Step out on every path: the scores of the sinks that took the operation
     // rise, the order is renewed and the nesting count taken back, also when
     // a handler throws.
     struct Finish {
         TPNSourcePin& pin;
-        std::vector<TPNPinEntry>& snapshot;
-        std::size_t& depth;
+        const TPNFanOut& links;
+        TakenLinks taken;
         ~Finish() {
-            if (auto w = pin.WriteLock()) {
-                auto& items = pin.FSinkPins.items();
-                for (std::size_t i = 0; i < snapshot.size(); ++i) {
-                    const auto& e = snapshot[i];
-                    if (e.ModificationLevel != kTaken) continue;
-                    // The entry is where the snapshot found it unless the links changed meanwhile.
-                    TPNPinEntry* live = i < items.size() && items[i].RealPin == e.RealPin
-                                            ? &items[i]
-                                            : pin.FSinkPins.GetItemByPin(e.RealPin);
-                    if (live && live->ModificationLevel < kMaxModificationLevel)
-                        live->ModificationLevel += kLevelPerTakenOperation;
-                }
-                if (pin.FDisconnecting.empty()) pin.reorder();
-            }
-            pin.FInSending.fetch_sub(1);
-            snapshot.clear();
-            --depth;
+            const IPNLockSection w = pin.WriteLock();
+            if (w) pin.scoreDelivery(links, taken);
+            pin.FInSending.leave(w);
         }
-    } finish{*this, snapshot, depth};
-    ++depth;
-
-    // A converter input reached by several links is served once, by its first entry.
-    for (std::size_t i = snapshot.size(); i-- > 0;) {
-        auto& e = snapshot[i];
-        if (!e.SubmitFunction || e.ConnectionPin == e.RealPin) continue;
-        for (std::size_t k = 0; k < i; ++k) {
-            if (snapshot[k].ConnectionPin == e.ConnectionPin) {
-                e.SubmitFunction = nullptr;
-                break;
-            }
-        }
-    }
+    } finish{*this, *links, TakenLinks(links->size())};
 
     bool taken = NotifyDispatcher(op, nullptr, {});
-    for (std::size_t i = 0; i < snapshot.size(); ++i) {
-        auto& e = snapshot[i];
+    const std::size_t n = links->size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto& e = (*links)[i];
         if ((onlySink && onlySink != e.RealPin) || !e.SubmitFunction) continue;
-        const TPNNotifyStates states = i + 1 == snapshot.size() ? TPNNotifyStates{nsLastIteration} : TPNNotifyStates{};
+        const TPNNotifyStates states = i + 1 == n ? TPNNotifyStates{nsLastIteration} : TPNNotifyStates{};
         if (!e.SubmitFunction(*e.ConnectionPin, e.ConnectedID, states, op)) continue;
         taken = true;
-        e.ModificationLevel = kTaken;
+        finish.taken.set(i);
     }
     return taken;
 }

@@ -406,3 +406,49 @@ TEST(Delivery, PinsDestroyedDuringADeliveryWaitForIt) {
 }
 
 }  // namespace
+
+// Two threads fan out through one pin while a third links and unlinks a
+// sink and the scores reorder the links: the deliveries share the pin's list
+// of links and each one that was let in serves every sink that stayed
+// linked exactly once, whatever changed meanwhile.
+TEST(Delivery, FanOutsShareTheLinksWhileAnotherThreadRelinks) {
+    Log log;
+    auto source = makeSource({kA});
+    std::vector<PNOwned<TestSink>> stay;
+    std::vector<std::atomic<int>> received(3);
+    for (int i = 0; i < 3; ++i) {
+        stay.push_back(PNMakePin<TestSink>("s" + std::to_string(i), log, std::vector{kA}));
+        source->IntConnect(*stay.back(), nullptr);
+        // The middle one takes nothing, so the scores keep moving the order.
+        stay.back()->onReceive = [&received, i](const IPNNotifyOperation&) {
+            ++received[i];
+            return i != 1;
+        };
+    }
+    auto coming = PNMakePin<TestSink>("c", log, std::vector{kA});
+    constexpr int kRounds = 300;
+    std::atomic<bool> linking{true};
+    auto relinker = std::async(std::launch::async, [&] {
+        for (int i = 0; i < kRounds; ++i) {
+            source->IntConnect(*coming, nullptr);
+            source->DisconnectFrom(*coming);
+        }
+        linking = false;
+    });
+    const auto deliver = [&] {
+        int served = 0;
+        while (linking) {
+            served += source->Notify(std::make_shared<TPNNotifyOperation>()) ? 1 : 0;
+            log.take();
+        }
+        return served;
+    };
+    auto first = std::async(std::launch::async, deliver);
+    auto second = std::async(std::launch::async, deliver);
+    for (auto* f : {&first, &second}) ASSERT_TRUE(ready(*f, 60s));
+    ASSERT_TRUE(ready(relinker, 60s));
+    const int served = first.get() + second.get();
+    for (auto& r : received) EXPECT_EQ(r, served);
+    EXPECT_EQ(source->InSending(), 0);
+    EXPECT_EQ(source->GetSinkCount(), 3u);
+}
