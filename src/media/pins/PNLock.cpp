@@ -170,6 +170,16 @@ void TPNLock::tidyNotes() {
     std::erase_if(notes_, [](const Note& n) { return n.parked == 0 && n.stops == 0; });
 }
 
+namespace {
+
+void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+}  // namespace
+
 void TPNLock::wakeSleepers(int count) {
     // The sequence moves first, so that a thread about to sleep on the old
     // value does not.
@@ -190,6 +200,9 @@ std::uint64_t TPNLock::enterSlow() {
 
 bool TPNLock::sleepForHold(Token me, IPNLock* second, Clock::time_point patienceEnds, IPNLockSection& secondFree) {
     bool slept = false;
+    int looks = 0;
+    constexpr int kLooks = 8;
+    constexpr int kPausesPerLook = 16;
     for (;;) {
         std::uint64_t w = word_.load(std::memory_order_relaxed);
         if ((w & kSlow) || (owner(w) == me && holds(w) > 0)) {
@@ -205,6 +218,18 @@ bool TPNLock::sleepForHold(Token me, IPNLock* second, Clock::time_point patience
             if (word_.compare_exchange_weak(w, me | kOneHold | (slept ? kSleepers : 0), std::memory_order_acquire,
                                             std::memory_order_relaxed))
                 return true;
+            continue;
+        }
+        // Sections are short: a holder on another core usually lets go
+        // sooner than a sleep and a wake-up take, so the thread first looks
+        // a few times, seldom enough not to take the word's line away from
+        // the holder. Not when others already sleep: the lock is busy, and
+        // two threads that wait by looking pass it to each other at the
+        // price of a cache miss on every hand-over, where one that sleeps
+        // lets the other run on.
+        if (looks < kLooks && sleeping_.load(std::memory_order_relaxed) == 0) {
+            ++looks;
+            for (int i = 0; i < kPausesPerLook; ++i) pause();
             continue;
         }
         if (!(w & kSleepers) &&
@@ -231,7 +256,9 @@ bool TPNLock::sleepForHold(Token me, IPNLock* second, Clock::time_point patience
             wait.tv_nsec = static_cast<long>(left % 1'000'000'000);
             timeout = &wait;
         }
+        sleeping_.fetch_add(1, std::memory_order_relaxed);
         syscall(SYS_futex, &wakeSeq_, FUTEX_WAIT_PRIVATE, seq, timeout, nullptr, 0);
+        sleeping_.fetch_sub(1, std::memory_order_relaxed);
         slept = true;
     }
 }
@@ -276,9 +303,6 @@ IPNLockSection TPNLock::holdSlow(IPNLock* second, bool read, bool triedFast) {
     const Token me = currentToken();
     IPNLockSection secondFree;  // declared before l, so it ends after m_ is left
     const auto patienceEnds = second ? Clock::now() + kSecondLockPatience : Clock::time_point::max();
-    // No spin before the sleep: a spinning thread takes the word's line away
-    // from the holder, which needs it to let go, and on a machine of few
-    // cores it may spin while the holder waits for that core.
     if ((triedFast || !tryFastHold(me)) && !sleepForHold(me, second, patienceEnds, secondFree)) {
         std::unique_lock l(m_);
         std::uint64_t w = enterSlow();

@@ -257,8 +257,10 @@ private:
             }
         }
     }
-    // Sleeps on the word until this thread holds the lock (true) or kSlow is
-    // set or this thread already holds it (false: the slow path decides).
+
+    // Looks at the word a few times, then sleeps, until this thread holds
+    // the lock (true) or kSlow is set or this thread already holds it
+    // (false: the slow path decides).
     // From `patienceEnds` on it has given up `second` into `secondFree`.
     using Clock = std::chrono::steady_clock;
     bool sleepForHold(Token me, IPNLock* second, Clock::time_point patienceEnds, IPNLockSection& secondFree);
@@ -280,6 +282,7 @@ private:
     // Moved by every wake of the threads that sleep for a hold (they sleep
     // on it with the futex call).
     alignas(64) std::atomic<std::uint32_t> wakeSeq_{0};
+    std::atomic<int> sleeping_{0};  // threads in the futex call on wakeSeq_
     mutable std::mutex m_;
     std::condition_variable cv_;
     int waiters_ = 0;
