@@ -229,8 +229,8 @@ private:
         return s;
     }
     IPNLockSection holdSlow(IPNLock* second, bool read, bool triedFast);
-    // Looks before it exchanges: an exchange that fails still takes the line
-    // away from the holder, who needs it to let go.
+    // Guesses a free lock, as the release guesses one hold: a look first
+    // would fetch the word's line once more.
     bool tryFastHold(Token me) {
         std::uint64_t w = 0;
         if (word_.compare_exchange_strong(w, me | kOneHold, std::memory_order_acquire, std::memory_order_relaxed))
@@ -260,8 +260,8 @@ private:
 
     // Looks at the word a few times, then sleeps, until this thread holds
     // the lock (true) or kSlow is set or this thread already holds it
-    // (false: the slow path decides).
-    // From `patienceEnds` on it has given up `second` into `secondFree`.
+    // (false: the slow path decides). From `patienceEnds` on it has given up
+    // `second` into `secondFree`.
     using Clock = std::chrono::steady_clock;
     bool sleepForHold(Token me, IPNLock* second, Clock::time_point patienceEnds, IPNLockSection& secondFree);
     void wakeSleepers(int count);

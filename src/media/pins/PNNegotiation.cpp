@@ -25,7 +25,7 @@ TPNQuery all(const Pins& pins, Ask ask) {
 std::vector<TPNBasicPin*> TPNSourcePin::connectionPins() {
     auto r = ReadLock();
     std::vector<TPNBasicPin*> pins;
-    for (const auto& e : FSinkPins.items())
+    for (const auto& e : readSinks().items())
         if (std::find(pins.begin(), pins.end(), e.ConnectionPin) == pins.end()) pins.push_back(e.ConnectionPin);
     return pins;
 }
@@ -175,7 +175,7 @@ void TPNSourcePin::NewConnection(TPNBasicPin& sink) {
     {
         auto r = ReadLock();
         if (!r) return;
-        const TPNPinEntry* e = FSinkPins.GetItemByPin(&sink);
+        const TPNPinEntry* e = readSinks().GetItemByPin(&sink);
         if (!e) return;
         connection = e->ConnectionPin;
         handler = e->SubmitFunction;
@@ -217,7 +217,7 @@ void TPNSourcePin::NewConnection(TPNBasicPin& sink, const TPNSubmitFunction& han
 void TPNSourcePin::changeConnectionType(TPNBasicPin& real, const TGUID& id) {
     {
         auto r = ReadLock();
-        const TPNPinEntry* e = FSinkPins.GetItemByPin(&real);
+        const TPNPinEntry* e = readSinks().GetItemByPin(&real);
         if (!r || !e || e->ConnectedID == id) return;
     }
     const TGUID choice = DownStreamFindConnectionID(real, true, false).ID;

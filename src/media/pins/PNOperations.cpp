@@ -1,6 +1,7 @@
 #include "media/pins/PNOperations.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "media/pins/PNPins.h"
 
@@ -12,11 +13,15 @@ std::atomic<std::uint64_t> operationCounter{0};
 
 TPNNotifyOperation::TPNNotifyOperation() : FOperationID(operationCounter.fetch_add(1) + 1) {}
 
-TPNPinEntry* TPNPinEntryList::GetItemByPin(const TPNBasicPin* pin) {
-    changed();
-    for (auto& e : items_)
+const TPNPinEntry* TPNPinEntryList::GetItemByPin(const TPNBasicPin* pin) const {
+    for (const auto& e : items_)
         if (e.RealPin == pin) return &e;
     return nullptr;
+}
+
+TPNPinEntry* TPNPinEntryList::GetItemByPin(const TPNBasicPin* pin) {
+    changed();
+    return const_cast<TPNPinEntry*>(std::as_const(*this).GetItemByPin(pin));
 }
 
 const std::shared_ptr<const TPNFanOut>& TPNPinEntryList::FanOut() {

@@ -137,6 +137,7 @@ public:
     const TPNPinEntry& operator[](std::size_t index) const { return items_.at(index); }
     // The first entry whose RealPin is `pin`, or null.
     TPNPinEntry* GetItemByPin(const TPNBasicPin* pin);
+    const TPNPinEntry* GetItemByPin(const TPNBasicPin* pin) const;
     std::vector<TPNPinEntry>& items() {
         changed();
         return items_;

@@ -595,12 +595,12 @@ std::size_t TPNSourcePin::GetSinkCount() {
 
 TPNBasicPin* TPNSourcePin::GetSink(std::size_t index) {
     auto r = ReadLock();
-    return index < FSinkPins.Count() ? FSinkPins[index].RealPin : nullptr;
+    return index < FSinkPins.Count() ? readSinks()[index].RealPin : nullptr;
 }
 
 std::vector<TPNPinEntry> TPNSourcePin::Entries() {
     auto r = ReadLock();
-    return FSinkPins.items();
+    return readSinks().items();
 }
 
 TPNFormatConverterList TPNSourcePin::FormatConverters() {
@@ -611,7 +611,7 @@ TPNFormatConverterList TPNSourcePin::FormatConverters() {
 std::vector<TPNBasicPin*> TPNSourcePin::linkedSinks() {
     auto r = ReadLock();
     std::vector<TPNBasicPin*> sinks;
-    for (const auto& e : FSinkPins.items()) sinks.push_back(e.RealPin);
+    for (const auto& e : readSinks().items()) sinks.push_back(e.RealPin);
     return sinks;
 }
 
@@ -633,9 +633,9 @@ void TPNSourcePin::makeRoomFor(const TPNBasicPin& sink) {
     {
         auto r = ReadLock();
         if (FMaxConnections <= 0 || FSinkPins.Count() < static_cast<std::size_t>(FMaxConnections) ||
-            FSinkPins.GetItemByPin(&sink))
+            readSinks().GetItemByPin(&sink))
             return;
-        first = FSinkPins[0].RealPin;
+        first = readSinks()[0].RealPin;
     }
     DisconnectFrom(*first);
 }
@@ -650,7 +650,7 @@ bool TPNSourcePin::CanConnectAfter(TPNBasicPin& pin, TPNBasicPin* after, bool ch
     // The chain of after-pins, each linked here; a chain that runs in a
     // circle never ends in a free place.
     for (const TPNBasicPin* a = after; a;) {
-        const TPNPinEntry* e = FSinkPins.GetItemByPin(a);
+        const TPNPinEntry* e = readSinks().GetItemByPin(a);
         if (!e || std::find(seen.begin(), seen.end(), a) != seen.end() || e->NotifyAfterPin == &pin) return false;
         if (!e->NotifyAfterPin) return true;
         seen.push_back(a);
@@ -802,13 +802,13 @@ void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, std::uint64_t link, TPNF
 
 bool TPNSourcePin::hasEntry(const TPNBasicPin& sink, std::uint64_t link) {
     auto r = ReadLock();
-    const auto& items = FSinkPins.items();
+    const auto& items = readSinks().items();
     return std::any_of(items.begin(), items.end(), [&](const auto& e) { return isLink(e, sink, link); });
 }
 
 std::optional<std::uint64_t> TPNSourcePin::lastLinkTo(const TPNBasicPin& sink) {
     auto r = ReadLock();
-    const auto& items = FSinkPins.items();
+    const auto& items = readSinks().items();
     const auto it = std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return e.RealPin == &sink; });
     if (it == items.rend()) return std::nullopt;
     return it->Link;
@@ -848,8 +848,8 @@ void TPNSourcePin::Disconnect() {
         {
             auto r = ReadLock();
             if (FSinkPins.Count() == 0) break;
-            sink = FSinkPins[FSinkPins.Count() - 1].RealPin;
-            number = FSinkPins[FSinkPins.Count() - 1].Link;
+            sink = readSinks()[FSinkPins.Count() - 1].RealPin;
+            number = readSinks()[FSinkPins.Count() - 1].Link;
         }
         sink->BeforeDisconnect();
         IntDisconnectFrom(*sink, number, dropped);
@@ -1005,7 +1005,7 @@ void TPNSourcePin::PinDeletedNotify(TPNBasicPin& pin) {
     std::size_t links = 0;
     {
         auto r = ReadLock();
-        for (const auto& e : FSinkPins.items()) links += e.RealPin == &pin;
+        for (const auto& e : readSinks().items()) links += e.RealPin == &pin;
     }
     while (links-- > 0) IntDisconnect(pin, false, kAnyLink);
     auto w = WriteLock();
@@ -1079,7 +1079,7 @@ std::string TPNSourcePin::GetAfterPinDisplayName(const TPNBasicPin& sink) {
 
 TPNBasicPin* TPNSourcePin::GetConnectedAfterForPin(const TPNBasicPin& pin) {
     auto r = ReadLock();
-    const TPNPinEntry* e = FSinkPins.GetItemByPin(&pin);
+    const TPNPinEntry* e = readSinks().GetItemByPin(&pin);
     return e ? e->NotifyAfterPin : nullptr;
 }
 
@@ -1102,7 +1102,7 @@ bool TPNSourcePin::DependsOn(const TPNBasicPin& pin) {
 TGUID TPNSourcePin::GetConnectionID(const TPNBasicPin& pin) {
     {
         auto r = ReadLock();
-        if (const TPNPinEntry* e = FSinkPins.GetItemByPin(&pin)) return e->ConnectedID;
+        if (const TPNPinEntry* e = readSinks().GetItemByPin(&pin)) return e->ConnectedID;
     }
     return TPNPin::GetConnectionID(pin);
 }
@@ -1110,7 +1110,7 @@ TGUID TPNSourcePin::GetConnectionID(const TPNBasicPin& pin) {
 TGUID TPNSourcePin::GetPrimaryConnectionID() {
     {
         auto r = ReadLock();
-        if (FSinkPins.Count() > 0) return FSinkPins[0].ConnectedID;
+        if (FSinkPins.Count() > 0) return readSinks()[0].ConnectedID;
     }
     return TPNPin::GetPrimaryConnectionID();
 }
@@ -1120,7 +1120,7 @@ bool TPNSourcePin::IsConnected() { return GetSinkCount() > 0 || TPNPin::IsConnec
 bool TPNSourcePin::IsConnectedTo(const TPNBasicPin& pin) {
     {
         auto r = ReadLock();
-        if (FSinkPins.GetItemByPin(&pin)) return true;
+        if (readSinks().GetItemByPin(&pin)) return true;
     }
     return TPNPin::IsConnectedTo(pin);
 }
@@ -1128,7 +1128,7 @@ bool TPNSourcePin::IsConnectedTo(const TPNBasicPin& pin) {
 bool TPNSourcePin::IsConnectedToAfter(const TPNBasicPin& pin, const TPNBasicPin* after) {
     {
         auto r = ReadLock();
-        for (const auto& e : FSinkPins.items())
+        for (const auto& e : readSinks().items())
             if (e.RealPin == &pin && e.NotifyAfterPin == after) return true;
     }
     return TPNPin::IsConnectedToAfter(pin, after);

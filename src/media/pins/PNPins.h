@@ -686,6 +686,9 @@ protected:
     const std::shared_ptr<IPNLock> FInputOwnerLock;
     const int FMaxConnections;
     TPNPinEntryList FSinkPins;
+    // The links for reading: unlike FSinkPins' mutable accessors, it keeps
+    // the fan-out list made from them.
+    const TPNPinEntryList& readSinks() const { return FSinkPins; }
     TPNFormatConverterList FFormatConverters;
     TPNFunctionSinkPinList FFunctionSources{*this};
     TPNDataTypeSinkPinList FDataTypeSources{*this};
