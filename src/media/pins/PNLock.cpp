@@ -1,7 +1,13 @@
 #include "media/pins/PNLock.h"
 
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <ctime>
 #include <string>
 
 namespace oculon::pins {
@@ -164,6 +170,99 @@ void TPNLock::tidyNotes() {
     std::erase_if(notes_, [](const Note& n) { return n.parked == 0 && n.stops == 0; });
 }
 
+namespace {
+
+void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+}  // namespace
+
+void TPNLock::wakeSleepers(int count) {
+    // The sequence moves first, so that a thread about to sleep on the old
+    // value does not.
+    wakeSeq_.fetch_add(1, std::memory_order_release);
+    syscall(SYS_futex, &wakeSeq_, FUTEX_WAKE_PRIVATE, count, nullptr, nullptr, 0);
+}
+
+std::uint64_t TPNLock::enterSlow() {
+    std::uint64_t w = word_.fetch_or(kSlow) | kSlow;
+    if (w & kSleepers) {
+        // The sleepers move to m_'s condition variable: under kSlow only
+        // code under m_ gives the lock back, and it wakes there.
+        w = word_.fetch_and(~kSleepers) & ~kSleepers;
+        wakeSleepers(INT_MAX);
+    }
+    return w;
+}
+
+bool TPNLock::sleepForHold(Token me, IPNLock* second, Clock::time_point patienceEnds, IPNLockSection& secondFree) {
+    bool slept = false;
+    int looks = 0;
+    constexpr int kLooks = 8;
+    constexpr int kPausesPerLook = 16;
+    for (;;) {
+        std::uint64_t w = word_.load(std::memory_order_relaxed);
+        if ((w & kSlow) || (owner(w) == me && holds(w) > 0)) {
+            // A release woke only this thread, which leaves the word: the
+            // other sleepers must not go on sleeping on it.
+            if (slept) wakeSleepers(INT_MAX);
+            return false;
+        }
+        if (holds(w) == 0) {
+            // Taken after a wake: others may still sleep, so this thread's
+            // release wakes the next one. A thread that never slept owes no
+            // sleeper a wake.
+            if (word_.compare_exchange_weak(w, me | kOneHold | (slept ? kSleepers : 0), std::memory_order_acquire,
+                                            std::memory_order_relaxed))
+                return true;
+            continue;
+        }
+        // Sections are short: a holder on another core usually lets go
+        // sooner than a sleep and a wake-up take, so the thread first looks
+        // a few times, seldom enough not to take the word's line away from
+        // the holder. Not when others already sleep: the lock is busy, and
+        // two threads that wait by looking pass it to each other at the
+        // price of a cache miss on every hand-over, where one that sleeps
+        // lets the other run on.
+        if (looks < kLooks && sleeping_.load(std::memory_order_relaxed) == 0) {
+            ++looks;
+            for (int i = 0; i < kPausesPerLook; ++i) pause();
+            continue;
+        }
+        if (!(w & kSleepers) &&
+            !word_.compare_exchange_weak(w, w | kSleepers, std::memory_order_relaxed, std::memory_order_relaxed))
+            continue;
+        // Sleeps on the wake sequence, not on the word: the holder may take
+        // and give back the lock many times without waking anyone, as long as
+        // it finds kSleepers set when it lets go. A sequence read before the
+        // word still shows kSleepers is moved by the release that clears it.
+        const std::uint32_t seq = wakeSeq_.load(std::memory_order_acquire);
+        w = word_.load(std::memory_order_relaxed);
+        if ((w & kSlow) || !(w & kSleepers) || holds(w) == 0) continue;
+        timespec wait{};
+        timespec* timeout = nullptr;
+        if (second && !secondFree.held()) {
+            const auto now = Clock::now();
+            if (now >= patienceEnds) {
+                // Whoever holds this lock may be waiting for the second one, which we hold.
+                secondFree = second->UnlockAll();
+                continue;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(patienceEnds - now).count();
+            wait.tv_sec = static_cast<time_t>(left / 1'000'000'000);
+            wait.tv_nsec = static_cast<long>(left % 1'000'000'000);
+            timeout = &wait;
+        }
+        sleeping_.fetch_add(1, std::memory_order_relaxed);
+        syscall(SYS_futex, &wakeSeq_, FUTEX_WAIT_PRIVATE, seq, timeout, nullptr, 0);
+        sleeping_.fetch_sub(1, std::memory_order_relaxed);
+        slept = true;
+    }
+}
+
 void TPNLock::leaveSlow() {
     if (waiters_ == 0 && stopPending_ == 0 && notes_.empty()) word_.fetch_and(~kSlow);
 }
@@ -189,23 +288,6 @@ bool TPNLock::releaseOne(Token me) {
     return waiters_ > 0;
 }
 
-bool TPNLock::spinForFastHold(Token me) {
-    // Sections are short: the holder on another core usually lets go within
-    // a few hundred cycles, sooner than a sleep and a wake-up, and the lock
-    // stays out of its slow mode. Anything slow going on (waiters, a stop)
-    // ends the spin at once.
-    constexpr int kSpins = 64;
-    for (int i = 0; i < kSpins; ++i) {
-#if defined(__x86_64__) || defined(__i386__)
-        __builtin_ia32_pause();
-#endif
-        const std::uint64_t w = word_.load(std::memory_order_relaxed);
-        if (w & kSlow) return false;
-        if (w == 0 && tryFastHold(me)) return true;
-    }
-    return false;
-}
-
 bool TPNLock::HeldByCurrentThread() const {
     const std::uint64_t w = word_.load();
     return owner(w) == currentToken() && holds(w) > 0;
@@ -216,11 +298,12 @@ bool TPNLock::StopPending() const {
     return stopPending_ > 0;
 }
 
-IPNLockSection TPNLock::holdSlow(IPNLock* second, bool read) {
+IPNLockSection TPNLock::holdSlow(IPNLock* second, bool read, bool triedFast) {
     GOWDBGLog(*this, read ? Op::owdbBeginReadCreate : Op::owdbBeginWriteCreate);
     const Token me = currentToken();
     IPNLockSection secondFree;  // declared before l, so it ends after m_ is left
-    if (!tryFastHold(me) && !spinForFastHold(me)) {
+    const auto patienceEnds = second ? Clock::now() + kSecondLockPatience : Clock::time_point::max();
+    if ((triedFast || !tryFastHold(me)) && !sleepForHold(me, second, patienceEnds, secondFree)) {
         std::unique_lock l(m_);
         std::uint64_t w = enterSlow();
         if (owner(w) == me && holds(w) > 0) {
@@ -229,15 +312,13 @@ IPNLockSection TPNLock::holdSlow(IPNLock* second, bool read) {
         } else {
             const auto free = [&] { return holds(word_.load()) == 0 || refused(me); };
             ++waiters_;
-            if (!cv_.wait_for(l, kSecondLockPatience, free)) {
-                if (second) {
-                    // Whoever holds this lock may be waiting for the second one, which we hold.
-                    l.unlock();
-                    secondFree = second->UnlockAll();
-                    l.lock();
-                }
-                cv_.wait(l, free);
+            if (second && !secondFree.held() && !cv_.wait_until(l, patienceEnds, free)) {
+                // Whoever holds this lock may be waiting for the second one, which we hold.
+                l.unlock();
+                secondFree = second->UnlockAll();
+                l.lock();
             }
+            cv_.wait(l, free);
             --waiters_;
             if (refused(me)) {
                 passOn();

@@ -200,11 +200,15 @@ private:
         int stops = 0;
     };
 
-    // word_ packs the holder's token (bits 0-31), its hold count (32-55) and
-    // kSlow. Without kSlow, taking a free lock, re-entering and releasing are
-    // one compare-exchange. kSlow is set while anything else is going on
-    // (waiters, a stop, parked holds); then only code under m_ changes word_.
+    // word_ packs the holder's token (bits 0-31), its hold count (32-55),
+    // kSleepers and kSlow. Without kSlow, taking a free lock, re-entering and
+    // releasing are one compare-exchange, and a thread that finds the lock
+    // held sets kSleepers and sleeps until the release that clears it wakes
+    // one sleeper (wakeSeq_). kSlow is set while anything else is going on (a stop,
+    // parked holds, waiters on m_); then only code under m_ changes word_,
+    // and whoever sets it wakes every sleeper of the word into that path.
     static constexpr std::uint64_t kSlow = 1ull << 63;
+    static constexpr std::uint64_t kSleepers = 1ull << 62;
     static constexpr std::uint64_t kOneHold = 1ull << 32;
     static constexpr std::uint64_t kHoldMask = 0xFFFFFFull << 32;
     static Token owner(std::uint64_t w) { return static_cast<Token>(w); }
@@ -218,17 +222,19 @@ private:
     // A free lock or re-entry, without listeners, takes no call out of line.
     IPNLockSection hold(IPNLock* second, bool read) {
         IPNLockSection s;
-        if (detail::traceListenerCount.load(std::memory_order_acquire) != 0 || !tryFastHold(currentToken()))
-            return holdSlow(second, read);
+        if (detail::traceListenerCount.load(std::memory_order_acquire) != 0) return holdSlow(second, read, false);
+        if (!tryFastHold(currentToken())) return holdSlow(second, read, true);
         s.kind_ = read ? IPNLockSection::Kind::Read : IPNLockSection::Kind::Write;
         s.lock_ = this;
         return s;
     }
-    IPNLockSection holdSlow(IPNLock* second, bool read);
-    // Looks before it exchanges: an exchange that fails still takes the line
-    // away from the holder, who needs it to let go.
+    IPNLockSection holdSlow(IPNLock* second, bool read, bool triedFast);
+    // Guesses a free lock, as the release guesses one hold: a look first
+    // would fetch the word's line once more.
     bool tryFastHold(Token me) {
-        std::uint64_t w = word_.load(std::memory_order_relaxed);
+        std::uint64_t w = 0;
+        if (word_.compare_exchange_strong(w, me | kOneHold, std::memory_order_acquire, std::memory_order_relaxed))
+            return true;
         for (;;) {
             std::uint64_t next;
             if (w == 0) next = me | kOneHold;
@@ -237,8 +243,6 @@ private:
             if (word_.compare_exchange_weak(w, next, std::memory_order_acquire, std::memory_order_relaxed)) return true;
         }
     }
-    // Waits briefly for another thread's hold to end without leaving the fast path.
-    bool spinForFastHold(Token me);
     // The holder guesses the common case (one hold, nothing slow) and tries
     // it without a load first, which would fetch the line once more.
     bool tryFastRelease(Token me) {
@@ -247,13 +251,24 @@ private:
         for (;;) {
             if ((w & kSlow) || owner(w) != me || holds(w) == 0) return false;
             const std::uint64_t next = holds(w) == 1 ? 0 : w - kOneHold;
-            if (word_.compare_exchange_weak(w, next, std::memory_order_release, std::memory_order_relaxed)) return true;
+            if (word_.compare_exchange_weak(w, next, std::memory_order_release, std::memory_order_relaxed)) {
+                if (next == 0 && (w & kSleepers)) wakeSleepers(1);
+                return true;
+            }
         }
     }
+
+    // Looks at the word a few times, then sleeps, until this thread holds
+    // the lock (true) or kSlow is set or this thread already holds it
+    // (false: the slow path decides). From `patienceEnds` on it has given up
+    // `second` into `secondFree`.
+    using Clock = std::chrono::steady_clock;
+    bool sleepForHold(Token me, IPNLock* second, Clock::time_point patienceEnds, IPNLockSection& secondFree);
+    void wakeSleepers(int count);
     void endHold(IPNLockSection::Kind kind);
     void endUnlock(int holds, int parked, IPNLock* first);
     // Callers hold m_; enterSlow() first, leaveSlow() before they let go.
-    std::uint64_t enterSlow() { return word_.fetch_or(kSlow) | kSlow; }
+    std::uint64_t enterSlow();
     void leaveSlow();
     bool refused(Token me) const;
     Note* findNote(Token me);
@@ -264,6 +279,10 @@ private:
     void passOn();
 
     std::atomic<std::uint64_t> word_{0};
+    // Moved by every wake of the threads that sleep for a hold (they sleep
+    // on it with the futex call).
+    alignas(64) std::atomic<std::uint32_t> wakeSeq_{0};
+    std::atomic<int> sleeping_{0};  // threads in the futex call on wakeSeq_
     mutable std::mutex m_;
     std::condition_variable cv_;
     int waiters_ = 0;

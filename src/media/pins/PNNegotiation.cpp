@@ -25,7 +25,7 @@ TPNQuery all(const Pins& pins, Ask ask) {
 std::vector<TPNBasicPin*> TPNSourcePin::connectionPins() {
     auto r = ReadLock();
     std::vector<TPNBasicPin*> pins;
-    for (const auto& e : FSinkPins.items())
+    for (const auto& e : readSinks().items())
         if (std::find(pins.begin(), pins.end(), e.ConnectionPin) == pins.end()) pins.push_back(e.ConnectionPin);
     return pins;
 }
@@ -175,7 +175,7 @@ void TPNSourcePin::NewConnection(TPNBasicPin& sink) {
     {
         auto r = ReadLock();
         if (!r) return;
-        const TPNPinEntry* e = FSinkPins.GetItemByPin(&sink);
+        const TPNPinEntry* e = readSinks().GetItemByPin(&sink);
         if (!e) return;
         connection = e->ConnectionPin;
         handler = e->SubmitFunction;
@@ -189,8 +189,8 @@ void TPNSourcePin::NewConnection(TPNBasicPin& sink, const TPNSubmitFunction& han
     {
         auto w = WriteLock();
         if (!w) return;
-        if (FInSending.load() > kMaxNestedNewConnections) throw EOWException(kPinDependsOnItself);
-        FInSending.fetch_add(1);
+        if (FInSending.value() > kMaxNestedNewConnections) throw EOWException(kPinDependsOnItself);
+        FInSending.enter();
     }
     // Taken back on every way out, a handler's exception included.
     struct Nesting {
@@ -198,7 +198,7 @@ void TPNSourcePin::NewConnection(TPNBasicPin& sink, const TPNSubmitFunction& han
         ~Nesting() {
             auto w = pin.WriteLock();
             PNNotifyChangePin(pin);
-            pin.FInSending.fetch_sub(1);
+            pin.FInSending.leave(w);
         }
     } nesting{*this};
     const TGUID id = DownStreamFindConnectionID(sink, true, false).ID;
@@ -217,7 +217,7 @@ void TPNSourcePin::NewConnection(TPNBasicPin& sink, const TPNSubmitFunction& han
 void TPNSourcePin::changeConnectionType(TPNBasicPin& real, const TGUID& id) {
     {
         auto r = ReadLock();
-        const TPNPinEntry* e = FSinkPins.GetItemByPin(&real);
+        const TPNPinEntry* e = readSinks().GetItemByPin(&real);
         if (!r || !e || e->ConnectedID == id) return;
     }
     const TGUID choice = DownStreamFindConnectionID(real, true, false).ID;

@@ -101,21 +101,64 @@ struct TPNPinEntry {
     std::uint64_t Link = 0;
 };
 
+// What a delivery needs of one link.
+struct TPNFanOutEntry {
+    TPNBasicPin* ConnectionPin = nullptr;
+    TPNBasicPin* RealPin = nullptr;
+    TGUID ConnectedID;
+    // Empty for a link without a handler, and for a converter input that an
+    // earlier link of the list already serves.
+    TPNSubmitFunction SubmitFunction;
+    std::shared_ptr<IPNFormatConverter> Converter;
+};
+using TPNFanOut = std::vector<TPNFanOutEntry>;
+
+// A source pin's links, read and changed under the pin's lock. Every change
+// through the mutable accessors drops the fan-out list made from them.
 class TPNPinEntryList {
 public:
-    TPNPinEntry& Add() { return items_.emplace_back(); }
-    void Delete(std::size_t index) { items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index)); }
-    void Clear() { items_.clear(); }
+    TPNPinEntry& Add() {
+        changed();
+        return items_.emplace_back();
+    }
+    void Delete(std::size_t index) {
+        changed();
+        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+    void Clear() {
+        changed();
+        items_.clear();
+    }
     std::size_t Count() const { return items_.size(); }
-    TPNPinEntry& operator[](std::size_t index) { return items_.at(index); }
+    TPNPinEntry& operator[](std::size_t index) {
+        changed();
+        return items_.at(index);
+    }
     const TPNPinEntry& operator[](std::size_t index) const { return items_.at(index); }
     // The first entry whose RealPin is `pin`, or null.
     TPNPinEntry* GetItemByPin(const TPNBasicPin* pin);
-    std::vector<TPNPinEntry>& items() { return items_; }
+    const TPNPinEntry* GetItemByPin(const TPNBasicPin* pin) const;
+    std::vector<TPNPinEntry>& items() {
+        changed();
+        return items_;
+    }
     const std::vector<TPNPinEntry>& items() const { return items_; }
 
+    // The links in their order, made once and shared by every delivery until
+    // they change: a delivery copies no handler, and a list it took stays
+    // alive with its handlers and converters while the links change under it.
+    const std::shared_ptr<const TPNFanOut>& FanOut();
+    // For the delivery scores and their sort, which leave the fan-out list
+    // as it is; whoever changes the order through it calls OrderChanged().
+    std::vector<TPNPinEntry>& ScoresAndOrder() { return items_; }
+    void OrderChanged() { changed(); }
+    // Whether `fanOut` is the list FanOut() gives: its link i is entry i.
+    bool Shares(const TPNFanOut& fanOut) const { return fanOut_.get() == &fanOut; }
+
 private:
+    void changed() { fanOut_.reset(); }
     std::vector<TPNPinEntry> items_;
+    std::shared_ptr<const TPNFanOut> fanOut_;
 };
 
 // The pins of one stream chain, collected during negotiation.

@@ -1,7 +1,6 @@
 #include "media/pins/PNPins.h"
 
 #include <algorithm>
-#include <deque>
 
 #include "media/pins/PNFormatConverter.h"
 #include "media/pins/PNProperties.h"
@@ -30,6 +29,10 @@ std::string afterFirstDot(const std::string& s) {
 
 constexpr std::int32_t kMaxModificationLevel = 10000;
 constexpr std::int32_t kLevelPerTakenOperation = 4;
+
+void raiseScore(TPNPinEntry& e) {
+    if (e.ModificationLevel < kMaxModificationLevel) e.ModificationLevel += kLevelPerTakenOperation;
+}
 
 TPNLock& linkLock() {
     static const std::shared_ptr<TPNLock> lock = std::make_shared<TPNLock>();
@@ -592,12 +595,12 @@ std::size_t TPNSourcePin::GetSinkCount() {
 
 TPNBasicPin* TPNSourcePin::GetSink(std::size_t index) {
     auto r = ReadLock();
-    return index < FSinkPins.Count() ? FSinkPins[index].RealPin : nullptr;
+    return index < FSinkPins.Count() ? readSinks()[index].RealPin : nullptr;
 }
 
 std::vector<TPNPinEntry> TPNSourcePin::Entries() {
     auto r = ReadLock();
-    return FSinkPins.items();
+    return readSinks().items();
 }
 
 TPNFormatConverterList TPNSourcePin::FormatConverters() {
@@ -608,7 +611,7 @@ TPNFormatConverterList TPNSourcePin::FormatConverters() {
 std::vector<TPNBasicPin*> TPNSourcePin::linkedSinks() {
     auto r = ReadLock();
     std::vector<TPNBasicPin*> sinks;
-    for (const auto& e : FSinkPins.items()) sinks.push_back(e.RealPin);
+    for (const auto& e : readSinks().items()) sinks.push_back(e.RealPin);
     return sinks;
 }
 
@@ -630,9 +633,9 @@ void TPNSourcePin::makeRoomFor(const TPNBasicPin& sink) {
     {
         auto r = ReadLock();
         if (FMaxConnections <= 0 || FSinkPins.Count() < static_cast<std::size_t>(FMaxConnections) ||
-            FSinkPins.GetItemByPin(&sink))
+            readSinks().GetItemByPin(&sink))
             return;
-        first = FSinkPins[0].RealPin;
+        first = readSinks()[0].RealPin;
     }
     DisconnectFrom(*first);
 }
@@ -647,7 +650,7 @@ bool TPNSourcePin::CanConnectAfter(TPNBasicPin& pin, TPNBasicPin* after, bool ch
     // The chain of after-pins, each linked here; a chain that runs in a
     // circle never ends in a free place.
     for (const TPNBasicPin* a = after; a;) {
-        const TPNPinEntry* e = FSinkPins.GetItemByPin(a);
+        const TPNPinEntry* e = readSinks().GetItemByPin(a);
         if (!e || std::find(seen.begin(), seen.end(), a) != seen.end() || e->NotifyAfterPin == &pin) return false;
         if (!e->NotifyAfterPin) return true;
         seen.push_back(a);
@@ -799,13 +802,13 @@ void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, std::uint64_t link, TPNF
 
 bool TPNSourcePin::hasEntry(const TPNBasicPin& sink, std::uint64_t link) {
     auto r = ReadLock();
-    const auto& items = FSinkPins.items();
+    const auto& items = readSinks().items();
     return std::any_of(items.begin(), items.end(), [&](const auto& e) { return isLink(e, sink, link); });
 }
 
 std::optional<std::uint64_t> TPNSourcePin::lastLinkTo(const TPNBasicPin& sink) {
     auto r = ReadLock();
-    const auto& items = FSinkPins.items();
+    const auto& items = readSinks().items();
     const auto it = std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return e.RealPin == &sink; });
     if (it == items.rend()) return std::nullopt;
     return it->Link;
@@ -845,8 +848,8 @@ void TPNSourcePin::Disconnect() {
         {
             auto r = ReadLock();
             if (FSinkPins.Count() == 0) break;
-            sink = FSinkPins[FSinkPins.Count() - 1].RealPin;
-            number = FSinkPins[FSinkPins.Count() - 1].Link;
+            sink = readSinks()[FSinkPins.Count() - 1].RealPin;
+            number = readSinks()[FSinkPins.Count() - 1].Link;
         }
         sink->BeforeDisconnect();
         IntDisconnectFrom(*sink, number, dropped);
@@ -858,22 +861,86 @@ void TPNSourcePin::ReorderChangedData() {
     reorder();
 }
 
-void TPNSourcePin::reorder() {
-    auto& v = FSinkPins.items();
-    bool followers = false;
-    for (auto& e : v) {
-        if (e.ModificationLevel > 0) --e.ModificationLevel;
-        followers = followers || e.NotifyAfterPin;
+// The links of one delivery whose handler took the operation.
+class TPNSourcePin::TakenLinks {
+public:
+    explicit TakenLinks(std::size_t count) {
+        if (count > kInline) more_.resize(count);
     }
+    void set(std::size_t i) {
+        if (more_.empty()) bits_ |= std::uint64_t{1} << i;
+        else more_[i] = true;
+    }
+    bool test(std::size_t i) const { return more_.empty() ? (bits_ >> i & 1u) != 0 : more_[i]; }
+
+private:
+    static constexpr std::size_t kInline = 64;
+    std::uint64_t bits_ = 0;
+    std::vector<bool> more_;  // only for lists longer than kInline
+};
+
+void TPNSourcePin::reorder(const TakenLinks* taken) {
+    auto& v = FSinkPins.ScoresAndOrder();
+    TPNPinEntry* const e = v.data();
+    const std::size_t n = v.size();
+    bool followers = false;
+    bool sorted = true;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (taken && taken->test(i)) raiseScore(e[i]);
+        if (e[i].ModificationLevel > 0) --e[i].ModificationLevel;
+        followers = followers || e[i].NotifyAfterPin;
+        sorted = sorted && (i == 0 || e[i - 1].ModificationLevel <= e[i].ModificationLevel);
+    }
+    // Most deliveries change no place, and the fan-out list stays.
+    if (sorted && !followers) return;
+    bool moved = false;
     // Insertion sort: stable, in place, and linear for the nearly sorted
     // lists that one delivery leaves.
-    for (std::size_t i = 1; i < v.size(); ++i)
-        for (std::size_t j = i; j > 0 && v[j - 1].ModificationLevel > v[j].ModificationLevel; --j)
-            std::swap(v[j - 1], v[j]);
-    if (!followers) return;
-    for (std::size_t i = 0; i < v.size(); ++i)
-        for (std::size_t j = i + 1; j < v.size(); ++j)
-            if (v[i].NotifyAfterPin && v[j].RealPin == v[i].NotifyAfterPin) std::swap(v[i], v[j]);
+    for (std::size_t i = 1; i < n; ++i) {
+        for (std::size_t j = i; j > 0 && e[j - 1].ModificationLevel > e[j].ModificationLevel; --j) {
+            std::swap(e[j - 1], e[j]);
+            moved = true;
+        }
+    }
+    for (std::size_t i = 0; followers && i < n; ++i) {
+        for (std::size_t j = i + 1; j < n; ++j) {
+            if (e[i].NotifyAfterPin && e[j].RealPin == e[i].NotifyAfterPin) {
+                std::swap(e[i], e[j]);
+                moved = true;
+            }
+        }
+    }
+    if (moved) FSinkPins.OrderChanged();
+}
+
+void TPNSourcePin::scoreDelivery(const TPNFanOut& links, const TakenLinks& taken) {
+    const bool reordering = FDisconnecting.empty();
+    if (FSinkPins.Shares(links)) {
+        // The links are as the delivery found them (entry i is link i): the
+        // scores rise in the pass that lowers them.
+        if (reordering) {
+            reorder(&taken);
+            return;
+        }
+        auto& items = FSinkPins.ScoresAndOrder();
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (taken.test(i)) raiseScore(items[i]);
+        return;
+    }
+    auto& items = FSinkPins.ScoresAndOrder();
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        if (!taken.test(i)) continue;
+        TPNBasicPin* const sink = links[i].RealPin;
+        // The entry is where the list found it unless links before it went.
+        if (i < items.size() && items[i].RealPin == sink) {
+            raiseScore(items[i]);
+            continue;
+        }
+        const auto it =
+            std::find_if(items.begin(), items.end(), [&](const TPNPinEntry& e) { return e.RealPin == sink; });
+        if (it != items.end()) raiseScore(*it);
+    }
+    if (reordering) reorder();
 }
 
 bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op) {
@@ -887,74 +954,44 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
         ownerFree = FOwnerLock->UnlockAll();
     }
     // Held for the whole call, not only around each handler: unlinking and
-    // destruction wait until this delivery is done with the snapshot below,
-    // whose pins they would otherwise free under it.
+    // destruction wait until this delivery is done with the sinks it serves,
+    // which they would otherwise free under it.
     IPNLockSection inside = FDestroyLock.Lock();
     if (!inside) return false;
 
-    // The snapshot lives in a per-thread slot per nesting level, so that a
-    // steady stream copies the links without allocating.
-    thread_local std::deque<std::vector<TPNPinEntry>> slots;
-    thread_local std::size_t depth = 0;
-    if (slots.size() == depth) slots.emplace_back();
-    std::vector<TPNPinEntry>& snapshot = slots[depth];
+    // Shared with the pin, not copied: links made or reordered meanwhile
+    // give the pin a new list and leave this one as it is.
+    std::shared_ptr<const TPNFanOut> links;
     {
         auto r = ReadLock();
         if (!r) return false;
-        if (FInSending.load() > kMaxNestedDeliveries) throw EOWException(kPinDependsOnItself);
-        snapshot.assign(FSinkPins.items().begin(), FSinkPins.items().end());
-        FInSending.fetch_add(1);
+        if (FInSending.value() > kMaxNestedDeliveries) throw EOWException(kPinDependsOnItself);
+        links = FSinkPins.FanOut();
+        FInSending.enter();
     }
-    constexpr std::int32_t kTaken = -1;  // marks a snapshot entry whose handler took the operation
     // Step out on every path: the scores of the sinks that took the operation
     // rise, the order is renewed and the nesting count taken back, also when
     // a handler throws.
     struct Finish {
         TPNSourcePin& pin;
-        std::vector<TPNPinEntry>& snapshot;
-        std::size_t& depth;
+        const TPNFanOut& links;
+        TakenLinks taken;
         ~Finish() {
-            if (auto w = pin.WriteLock()) {
-                auto& items = pin.FSinkPins.items();
-                for (std::size_t i = 0; i < snapshot.size(); ++i) {
-                    const auto& e = snapshot[i];
-                    if (e.ModificationLevel != kTaken) continue;
-                    // The entry is where the snapshot found it unless the links changed meanwhile.
-                    TPNPinEntry* live = i < items.size() && items[i].RealPin == e.RealPin
-                                            ? &items[i]
-                                            : pin.FSinkPins.GetItemByPin(e.RealPin);
-                    if (live && live->ModificationLevel < kMaxModificationLevel)
-                        live->ModificationLevel += kLevelPerTakenOperation;
-                }
-                if (pin.FDisconnecting.empty()) pin.reorder();
-            }
-            pin.FInSending.fetch_sub(1);
-            snapshot.clear();
-            --depth;
+            const IPNLockSection w = pin.WriteLock();
+            if (w) pin.scoreDelivery(links, taken);
+            pin.FInSending.leave(w);
         }
-    } finish{*this, snapshot, depth};
-    ++depth;
-
-    // A converter input reached by several links is served once, by its first entry.
-    for (std::size_t i = snapshot.size(); i-- > 0;) {
-        auto& e = snapshot[i];
-        if (!e.SubmitFunction || e.ConnectionPin == e.RealPin) continue;
-        for (std::size_t k = 0; k < i; ++k) {
-            if (snapshot[k].ConnectionPin == e.ConnectionPin) {
-                e.SubmitFunction = nullptr;
-                break;
-            }
-        }
-    }
+    } finish{*this, *links, TakenLinks(links->size())};
 
     bool taken = NotifyDispatcher(op, nullptr, {});
-    for (std::size_t i = 0; i < snapshot.size(); ++i) {
-        auto& e = snapshot[i];
+    const std::size_t n = links->size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto& e = (*links)[i];
         if ((onlySink && onlySink != e.RealPin) || !e.SubmitFunction) continue;
-        const TPNNotifyStates states = i + 1 == snapshot.size() ? TPNNotifyStates{nsLastIteration} : TPNNotifyStates{};
+        const TPNNotifyStates states = i + 1 == n ? TPNNotifyStates{nsLastIteration} : TPNNotifyStates{};
         if (!e.SubmitFunction(*e.ConnectionPin, e.ConnectedID, states, op)) continue;
         taken = true;
-        e.ModificationLevel = kTaken;
+        finish.taken.set(i);
     }
     return taken;
 }
@@ -968,7 +1005,7 @@ void TPNSourcePin::PinDeletedNotify(TPNBasicPin& pin) {
     std::size_t links = 0;
     {
         auto r = ReadLock();
-        for (const auto& e : FSinkPins.items()) links += e.RealPin == &pin;
+        for (const auto& e : readSinks().items()) links += e.RealPin == &pin;
     }
     while (links-- > 0) IntDisconnect(pin, false, kAnyLink);
     auto w = WriteLock();
@@ -1042,7 +1079,7 @@ std::string TPNSourcePin::GetAfterPinDisplayName(const TPNBasicPin& sink) {
 
 TPNBasicPin* TPNSourcePin::GetConnectedAfterForPin(const TPNBasicPin& pin) {
     auto r = ReadLock();
-    const TPNPinEntry* e = FSinkPins.GetItemByPin(&pin);
+    const TPNPinEntry* e = readSinks().GetItemByPin(&pin);
     return e ? e->NotifyAfterPin : nullptr;
 }
 
@@ -1065,7 +1102,7 @@ bool TPNSourcePin::DependsOn(const TPNBasicPin& pin) {
 TGUID TPNSourcePin::GetConnectionID(const TPNBasicPin& pin) {
     {
         auto r = ReadLock();
-        if (const TPNPinEntry* e = FSinkPins.GetItemByPin(&pin)) return e->ConnectedID;
+        if (const TPNPinEntry* e = readSinks().GetItemByPin(&pin)) return e->ConnectedID;
     }
     return TPNPin::GetConnectionID(pin);
 }
@@ -1073,7 +1110,7 @@ TGUID TPNSourcePin::GetConnectionID(const TPNBasicPin& pin) {
 TGUID TPNSourcePin::GetPrimaryConnectionID() {
     {
         auto r = ReadLock();
-        if (FSinkPins.Count() > 0) return FSinkPins[0].ConnectedID;
+        if (FSinkPins.Count() > 0) return readSinks()[0].ConnectedID;
     }
     return TPNPin::GetPrimaryConnectionID();
 }
@@ -1083,7 +1120,7 @@ bool TPNSourcePin::IsConnected() { return GetSinkCount() > 0 || TPNPin::IsConnec
 bool TPNSourcePin::IsConnectedTo(const TPNBasicPin& pin) {
     {
         auto r = ReadLock();
-        if (FSinkPins.GetItemByPin(&pin)) return true;
+        if (readSinks().GetItemByPin(&pin)) return true;
     }
     return TPNPin::IsConnectedTo(pin);
 }
@@ -1091,7 +1128,7 @@ bool TPNSourcePin::IsConnectedTo(const TPNBasicPin& pin) {
 bool TPNSourcePin::IsConnectedToAfter(const TPNBasicPin& pin, const TPNBasicPin* after) {
     {
         auto r = ReadLock();
-        for (const auto& e : FSinkPins.items())
+        for (const auto& e : readSinks().items())
             if (e.RealPin == &pin && e.NotifyAfterPin == after) return true;
     }
     return TPNPin::IsConnectedToAfter(pin, after);

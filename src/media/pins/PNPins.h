@@ -317,6 +317,26 @@ public:
     bool Ordered = false;  // already put into a pin's own type order
 };
 
+// A count that the holder of its pin's lock changes without a
+// read-modify-write (the lock orders the changes); a thread whose section was
+// refused counts its leave apart, atomically.
+class TPNNestingCount {
+public:
+    int value() const {
+        return locked_.load(std::memory_order_relaxed) - leftUnlocked_.load(std::memory_order_relaxed);
+    }
+    void enter() { locked_.store(locked_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed); }
+    // `section`: the pin's section that the caller holds, or a refused one.
+    void leave(const IPNLockSection& section) {
+        if (section.held()) locked_.store(locked_.load(std::memory_order_relaxed) - 1, std::memory_order_relaxed);
+        else leftUnlocked_.fetch_add(1, std::memory_order_relaxed);
+    }
+
+private:
+    std::atomic<int> locked_{0};
+    std::atomic<int> leftUnlocked_{0};
+};
+
 // The concrete base of the pins that components own: an owner component,
 // whose lock the pin is created with, and the pin's stream types.
 class TPNPin : public TPNBasicPin {
@@ -393,7 +413,7 @@ public:
     virtual void IntAddDataTypeDependance(TPNSourcePin& source) {}
     virtual void IntRemoveDataTypeDependance(TPNSourcePin& source) {}
 
-    int InSending() const { return FInSending.load(); }
+    int InSending() const { return FInSending.value(); }
 
 protected:
     TPNConnectionChoice chooseType(const TPNPinStreamType& types, TPNBasicPin& other, bool allowNewConverter);
@@ -401,9 +421,8 @@ protected:
     TComponent* const FOwner;
     const std::shared_ptr<IPNLock> FOwnerLock;
     TPNPinStreamType StreamType;
-    // Nested deliveries through this pin; changed under its lock, read
-    // without one on the clean-up path of a refused section.
-    std::atomic<int> FInSending{0};
+    // Nested deliveries through this pin.
+    TPNNestingCount FInSending;
 
 private:
     std::mutex rootNameMutex_;
@@ -647,7 +666,13 @@ protected:
     // The link number of the last entry of `sink`; none without an entry.
     std::optional<std::uint64_t> lastLinkTo(const TPNBasicPin& sink);
     bool disconnectingHere();
-    void reorder();  // ReorderChangedData under a write section the caller holds
+    class TakenLinks;
+    // ReorderChangedData under a write section the caller holds; first, in
+    // the same pass, the scores of `taken` rise (entry i is its link i).
+    void reorder(const TakenLinks* taken = nullptr);
+    // A delivery's end, under a write section the caller holds: the scores of
+    // the sinks that took the operation rise, and the order is renewed.
+    void scoreDelivery(const TPNFanOut& links, const TakenLinks& taken);
     // Removes the entry of link `link` to `sink` (the last entry of `sink`
     // for kAnyLink) and the converters no link uses any more; they are handed
     // to `dropped` so they end after the caller's sections. The caller holds
@@ -661,6 +686,9 @@ protected:
     const std::shared_ptr<IPNLock> FInputOwnerLock;
     const int FMaxConnections;
     TPNPinEntryList FSinkPins;
+    // The links for reading: unlike FSinkPins' mutable accessors, it keeps
+    // the fan-out list made from them.
+    const TPNPinEntryList& readSinks() const { return FSinkPins; }
     TPNFormatConverterList FFormatConverters;
     TPNFunctionSinkPinList FFunctionSources{*this};
     TPNDataTypeSinkPinList FDataTypeSources{*this};

@@ -198,7 +198,7 @@ void TSGPNSourcePin::sendTo(TPNBasicPin& sink, const IPNNotifyOperation& op) {
     std::shared_ptr<IPNFormatConverter> converter;
     {
         auto r = ReadLock();
-        if (const TPNPinEntry* e = FSinkPins.GetItemByPin(&sink); e && e->ConnectionPin != e->RealPin)
+        if (const TPNPinEntry* e = readSinks().GetItemByPin(&sink); e && e->ConnectionPin != e->RealPin)
             converter = e->Converter;
     }
     const IPNLockSection linkFree = PNLinkUnlockAll();

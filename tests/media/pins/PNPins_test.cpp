@@ -166,6 +166,39 @@ TEST_F(PinsTest, ResultConnectionLimitAndSelfUnlinkingHandler) {
     log.take();
 }
 
+// A handler that relinks while the fan-out runs: the delivery goes on over
+// the links it started with (their handlers stay alive until it ends), the
+// next one takes the new links, and the score of a sink that took the
+// operation rises although its entry moved.
+TEST_F(PinsTest, RelinkingDuringAFanOutKeepsTheLinksItStartedWith) {
+    auto source = makeSource({kA});
+    // Captures on the heap: the handler reads them after its sink relinked.
+    source->AddType(kA, [keep = std::string(64, 'k')](TPNBasicPin& receiver, const TGUID& id, TPNNotifyStates states,
+                                                      const IPNNotifyOperation& o) {
+        return receiver.DispatchData(id, states, o) && keep.size() == 64;
+    });
+    auto x = PNMakePin<TestSink>("X", log, std::vector{kA});
+    auto y = PNMakePin<TestSink>("Y", log, std::vector{kA});
+    auto z = PNMakePin<TestSink>("Z", log, std::vector{kA});
+    source->IntConnect(*x, nullptr);
+    source->IntConnect(*y, nullptr);
+    x->onReceive = [&](const IPNNotifyOperation&) {
+        source->DisconnectFrom(*y);
+        source->IntConnect(*z, nullptr);
+        source->AddType(kA, PNDispatchDataHandler());
+        return true;
+    };
+    EXPECT_TRUE(source->Notify(op()));
+    EXPECT_EQ(log.take(), (std::vector<std::string>{"X/0", "Y/2"}));
+    std::vector<std::pair<TPNBasicPin*, int>> got;
+    for (const auto& e : source->Entries()) got.emplace_back(e.RealPin, e.ModificationLevel);
+    EXPECT_EQ(got, (std::vector<std::pair<TPNBasicPin*, int>>{{z.get(), 0}, {x.get(), 3}}));
+
+    x->onReceive = nullptr;
+    EXPECT_TRUE(source->Notify(op()));
+    EXPECT_EQ(log.take(), (std::vector<std::string>{"Z/0", "X/2"}));
+}
+
 TEST_F(PinsTest, DestroyedPinsAreDroppedEverywhere) {
     const std::size_t before = PNLivePinCount();
     auto source = makeSource({kA});
