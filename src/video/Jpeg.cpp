@@ -299,6 +299,83 @@ void JpegDecoder::decode(std::span<const std::uint8_t> jpeg, Image& out) {
     jpeg_abort_decompress(&cinfo);
 }
 
+namespace {
+
+bool isYCbCr420(const jpeg_decompress_struct& cinfo) {
+    if (cinfo.num_components != 3 || cinfo.jpeg_color_space != JCS_YCbCr) return false;
+    const jpeg_component_info* c = cinfo.comp_info;
+    return c[0].h_samp_factor == 2 && c[0].v_samp_factor == 2 && c[1].h_samp_factor == 1 && c[1].v_samp_factor == 1 &&
+           c[2].h_samp_factor == 1 && c[2].v_samp_factor == 1;
+}
+
+// The library writes whole blocks: each row to a multiple of 8 samples.
+bool holdsBlocks(const jpeg_decompress_struct& cinfo, const YCbCr420Planes& planes) {
+    for (int k = 0; k < 3; ++k)
+        if (!planes.plane[k] ||
+            planes.step[k] < static_cast<std::ptrdiff_t>(cinfo.comp_info[k].width_in_blocks) * DCTSIZE)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+bool JpegDecoder::decodeYCbCr420(std::span<const std::uint8_t> jpeg, const YCbCr420Target& target) {
+    State& s = *state_;
+    jpeg_decompress_struct& cinfo = s.cinfo;
+    s.begin(jpeg);
+    if (!guarded(s.err, [&cinfo] { jpeg_read_header(&cinfo, TRUE); })) s.fail();
+    if (static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height > options_.maxPixels) {
+        s.fail("JPEG picture too large: " + std::to_string(cinfo.image_width) + "x" +
+               std::to_string(cinfo.image_height));
+    }
+    std::optional<YCbCr420Planes> planes;
+    if (options_.scaleDenom == 1 && isYCbCr420(cinfo)) {
+        try {
+            planes = target(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height));
+        } catch (...) {
+            jpeg_abort_decompress(&cinfo);
+            throw;
+        }
+    }
+    if (!planes) {
+        jpeg_abort_decompress(&cinfo);
+        return false;
+    }
+    cinfo.raw_data_out = TRUE;
+    cinfo.dct_method = options_.fast ? JDCT_IFAST : JDCT_ISLOW;
+    if (!guarded(s.err, [&cinfo] { jpeg_start_decompress(&cinfo); })) s.fail();
+    if (!holdsBlocks(cinfo, *planes)) {
+        jpeg_abort_decompress(&cinfo);
+        return false;
+    }
+    // Rows of the last blocks past the picture's edge land in a row of their own.
+    const std::ptrdiff_t lumaRow = static_cast<std::ptrdiff_t>(cinfo.comp_info[0].width_in_blocks) * DCTSIZE;
+    std::vector<JSAMPLE> spare(static_cast<std::size_t>(lumaRow));
+    const JDIMENSION heights[3] = {cinfo.output_height, (cinfo.output_height + 1) / 2, (cinfo.output_height + 1) / 2};
+    const bool complete = guarded(s.err, [&] {
+        JSAMPROW luma[2 * DCTSIZE], cb[DCTSIZE], cr[DCTSIZE];
+        JSAMPARRAY rows[3] = {luma, cb, cr};
+        while (cinfo.output_scanline < cinfo.output_height) {
+            for (int k = 0; k < 3; ++k) {
+                const int count = k == 0 ? 2 * DCTSIZE : DCTSIZE;
+                const JDIMENSION first = k == 0 ? cinfo.output_scanline : cinfo.output_scanline / 2;
+                for (int i = 0; i < count; ++i) {
+                    const JDIMENSION y = first + static_cast<JDIMENSION>(i);
+                    rows[k][i] = y < heights[k] ? planes->plane[k] + static_cast<std::ptrdiff_t>(y) * planes->step[k]
+                                                : spare.data();
+                }
+            }
+            if (jpeg_read_raw_data(&cinfo, rows, 2 * DCTSIZE) == 0) break;
+        }
+    });
+    if (!complete) s.fail();
+    if (s.source.ranOut && (s.err.hitMarker || jpeg_has_multiple_scans(&cinfo))) {
+        s.fail("Premature end of JPEG data");
+    }
+    jpeg_abort_decompress(&cinfo);
+    return true;
+}
+
 Image decodeJpeg(std::span<const std::uint8_t> jpeg, const DecodeOptions& options) {
     JpegDecoder decoder(options);
     Image image;

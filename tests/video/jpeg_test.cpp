@@ -1,15 +1,18 @@
 // The JPEG layer on libjpeg: both pixel layouts there and back, the size
 // from the header and the scale for a wanted size, damaged and oversized
 // pictures raised as errors, and the same pixels as djpeg for pictures of
-// ours and of another encoder.
+// ours and of another encoder; 4:2:0 pictures straight into their planes.
 
 #include "video/Jpeg.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <random>
 
 #include "support/ChildProcess.h"
@@ -174,5 +177,64 @@ TEST(Jpeg, AgreesWithDjpegAndSnapshotsReadBackByOtherTools) {
                               run("djpeg -pnm " + std::string(djpegOptions) + " " + file);
             EXPECT_TRUE(same) << djpegOptions << " " << file;
         }
+    }
+}
+
+// A 4:2:0 picture decoded straight into its planes gives, through the JPEG
+// colour equations with each chroma sample repeated, the pixels of the fast
+// decode (whose upsampling repeats them too), also at a size that ends
+// inside the library's blocks. Other samplings, and planes too narrow for
+// whole blocks, are declined untouched, and the decoder carries on.
+TEST(Jpeg, FourTwoZeroPicturesDecodeStraightIntoTheirPlanes) {
+    JpegDecoder decoder({PixelFormat::Bgrx32, true});
+    for (const auto& [w, h] : {std::pair{320, 240}, std::pair{90, 70}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        const auto jpeg = encodedGradient(w, h);
+        const int step[3] = {(w + 15) / 16 * 16, (w + 15) / 16 * 8, (w + 15) / 16 * 8};
+        std::vector<std::uint8_t> planes[3] = {std::vector<std::uint8_t>(std::size_t(step[0]) * h),
+                                               std::vector<std::uint8_t>(std::size_t(step[1]) * (h + 1) / 2),
+                                               std::vector<std::uint8_t>(std::size_t(step[2]) * (h + 1) / 2)};
+        const auto target = [&](int width, int height) -> std::optional<YCbCr420Planes> {
+            EXPECT_EQ(width, w);
+            EXPECT_EQ(height, h);
+            return YCbCr420Planes{{planes[0].data(), planes[1].data(), planes[2].data()}, {step[0], step[1], step[2]}};
+        };
+        ASSERT_TRUE(decoder.decodeYCbCr420(jpeg, target));
+        Image rgb;
+        decoder.decode(jpeg, rgb);
+        int largest = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const double luma = planes[0][std::size_t(y * step[0] + x)];
+                const double cb = planes[1][std::size_t(y / 2 * step[1] + x / 2)] - 128.0;
+                const double cr = planes[2][std::size_t(y / 2 * step[2] + x / 2)] - 128.0;
+                const double expected[3] = {luma + 1.402 * cr, luma - 0.344136 * cb - 0.714136 * cr, luma + 1.772 * cb};
+                for (int c = 0; c < 3; ++c)
+                    largest = std::max(largest, std::abs(int(std::lround(std::clamp(expected[c], 0.0, 255.0))) -
+                                                         channel(rgb, x, y, c)));
+            }
+        EXPECT_LE(largest, 1);
+        const auto narrow = [&](int, int) {
+            return std::optional<YCbCr420Planes>{
+                {{planes[0].data(), planes[1].data(), planes[2].data()}, {w - 2, step[1], step[2]}}};
+        };
+        EXPECT_FALSE(decoder.decodeYCbCr420(jpeg, narrow));
+    }
+    TempDir dir;
+    std::ofstream(dir.path() + "/source.ppm", std::ios::binary) << asPpm(gradient(64, 48, PixelFormat::Rgb24));
+    for (const std::string sampling : {"2x1", "1x1"}) {
+        const std::string file = dir.path() + "/" + sampling + ".jpg";
+        ASSERT_EQ(
+            std::system(("cjpeg -sample " + sampling + " -outfile " + file + " " + dir.path() + "/source.ppm").c_str()),
+            0);
+        bool asked = false;
+        EXPECT_FALSE(decoder.decodeYCbCr420(readBytes(file), [&](int, int) {
+            asked = true;
+            return std::optional<YCbCr420Planes>{};
+        }));
+        EXPECT_FALSE(asked) << sampling;
+        Image rgb;
+        decoder.decode(readBytes(file), rgb);
+        EXPECT_EQ(rgb.width, 64);
     }
 }

@@ -59,6 +59,35 @@ TVDYCbCrPlanes VDYCbCrPlanes(const TVDSmartImageBuffer& store) {
                            static_cast<int>(store.GetPlaneStep(cr))}};
 }
 
+void VDFullRangeToBgr(const TVDSmartImageBuffer& store, std::uint32_t x0, std::uint32_t y0, IppiSize roi, Ipp8u* bgr,
+                      int bgrStep) {
+    constexpr int kBits = 16;
+    constexpr int kHalf = 1 << (kBits - 1);
+    constexpr auto fixed = [](double v) { return static_cast<int>(v * (1 << kBits) + 0.5); };
+    const bool iyuv = store.Format() == F::vfIYUV;
+    const Ipp8u* const cbPlane = store.GetPlane(iyuv ? 1 : 2);
+    const Ipp8u* const crPlane = store.GetPlane(iyuv ? 2 : 1);
+    const std::uint32_t lumaStep = store.GetPlaneStep(0), chromaStep = store.GetPlaneStep(1);
+    for (int j = 0; j < roi.height; ++j) {
+        const std::uint32_t y = y0 + static_cast<std::uint32_t>(j);
+        const Ipp8u* luma = store.GetPlane(0) + std::uint64_t{y} * lumaStep;
+        const Ipp8u* cb = cbPlane + std::uint64_t{y / 2} * chromaStep;
+        const Ipp8u* cr = crPlane + std::uint64_t{y / 2} * chromaStep;
+        Ipp8u* out = bgr + static_cast<std::ptrdiff_t>(j) * bgrStep;
+        for (int i = 0; i < roi.width; ++i, out += 3) {
+            const std::uint32_t x = x0 + static_cast<std::uint32_t>(i);
+            const int l = luma[x], u = cb[x / 2] - 128, v = cr[x / 2] - 128;
+            // >> of a negative value rounds towards minus infinity, as the library's shifts do.
+            const int red = l + ((fixed(1.402) * v + kHalf) >> kBits);
+            const int green = l + ((-fixed(0.34414) * u - fixed(0.71414) * v + kHalf) >> kBits);
+            const int blue = l + ((fixed(1.772) * u + kHalf) >> kBits);
+            out[0] = static_cast<Ipp8u>(std::clamp(blue, 0, 255));
+            out[1] = static_cast<Ipp8u>(std::clamp(green, 0, 255));
+            out[2] = static_cast<Ipp8u>(std::clamp(red, 0, 255));
+        }
+    }
+}
+
 namespace {
 
 // The planes of a planar store from luma row `row0` (even) on.
@@ -128,6 +157,10 @@ void packed422ToRgb(const Job& job, Ipp8u* rgb, int rgbStep) {
 }
 
 void planarToRgb(const Job& job, Ipp8u* rgb, int rgbStep) {
+    if (job.src.FullRange()) {
+        VDFullRangeToBgr(job.src, 0, job.row0, job.roi, rgb, rgbStep);
+        return;
+    }
     TVDYCbCrPlanes in = job.srcPlanes();
     const Ipp8u* const planes[3] = {in.Plane[0], in.Plane[1], in.Plane[2]};
     ippiYCbCr420ToRGB_8u_P3C3R(planes, in.Step, rgb, rgbStep, job.roi);
@@ -349,7 +382,8 @@ void VDConvertPixels(const TVDSmartImageBuffer& source, TVDSmartImageBuffer& tar
     const std::uint32_t w = source.GetWidth(), h = source.GetHeight();
     if (w == 0 || h == 0) return;
     const F from = source.Format(), to = target.Format();
-    const Path path = directPath(to, from);
+    // The direct paths read planes as studio range: a JPEG's planes go through B, G, R bytes.
+    const Path path = source.FullRange() ? nullptr : directPath(to, from);
     const std::uint32_t band = bandRows(w, h);
     const int rgbStep = static_cast<int>(3 * w);
     std::optional<Scratch> rgb;
