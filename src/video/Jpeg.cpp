@@ -231,6 +231,23 @@ struct JpegDecoder::State {
         throw JpegError(message);
     }
     [[noreturn]] void fail() { fail(err.message); }
+
+    // The headers of a picture of at most `maxPixels`.
+    void readHeader(std::span<const std::uint8_t> data, std::int64_t maxPixels) {
+        begin(data);
+        if (!guarded(err, [this] { jpeg_read_header(&cinfo, TRUE); })) fail();
+        if (static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height > maxPixels) {
+            fail("JPEG picture too large: " + std::to_string(cinfo.image_width) + "x" +
+                 std::to_string(cinfo.image_height));
+        }
+    }
+    // After the last row.
+    void finish() {
+        // Running out of data matters when picture bits were still missing; a
+        // camera that leaves out only the end marker delivers a whole picture.
+        if (source.ranOut && (err.hitMarker || jpeg_has_multiple_scans(&cinfo))) fail("Premature end of JPEG data");
+        jpeg_abort_decompress(&cinfo);
+    }
 };
 
 JpegDecoder::JpegDecoder(DecodeOptions options) : state_(std::make_unique<State>()) { setOptions(options); }
@@ -262,12 +279,7 @@ JpegInfo JpegDecoder::readInfo(std::span<const std::uint8_t> jpeg) {
 void JpegDecoder::decode(std::span<const std::uint8_t> jpeg, Image& out) {
     State& s = *state_;
     jpeg_decompress_struct& cinfo = s.cinfo;
-    s.begin(jpeg);
-    if (!guarded(s.err, [&cinfo] { jpeg_read_header(&cinfo, TRUE); })) s.fail();
-    if (static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height > options_.maxPixels) {
-        s.fail("JPEG picture too large: " + std::to_string(cinfo.image_width) + "x" +
-               std::to_string(cinfo.image_height));
-    }
+    s.readHeader(jpeg, options_.maxPixels);
     cinfo.out_color_space = colorSpaceOf(options_.format);
     cinfo.scale_num = 1;
     cinfo.scale_denom = static_cast<unsigned>(options_.scaleDenom);
@@ -291,12 +303,7 @@ void JpegDecoder::decode(std::span<const std::uint8_t> jpeg, Image& out) {
         }
     });
     if (!complete) s.fail();
-    // Running out of data matters when picture bits were still missing; a
-    // camera that leaves out only the end marker delivers a whole picture.
-    if (s.source.ranOut && (s.err.hitMarker || jpeg_has_multiple_scans(&cinfo))) {
-        s.fail("Premature end of JPEG data");
-    }
-    jpeg_abort_decompress(&cinfo);
+    s.finish();
 }
 
 namespace {
@@ -322,12 +329,7 @@ bool holdsBlocks(const jpeg_decompress_struct& cinfo, const YCbCr420Planes& plan
 bool JpegDecoder::decodeYCbCr420(std::span<const std::uint8_t> jpeg, const YCbCr420Target& target) {
     State& s = *state_;
     jpeg_decompress_struct& cinfo = s.cinfo;
-    s.begin(jpeg);
-    if (!guarded(s.err, [&cinfo] { jpeg_read_header(&cinfo, TRUE); })) s.fail();
-    if (static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height > options_.maxPixels) {
-        s.fail("JPEG picture too large: " + std::to_string(cinfo.image_width) + "x" +
-               std::to_string(cinfo.image_height));
-    }
+    s.readHeader(jpeg, options_.maxPixels);
     std::optional<YCbCr420Planes> planes;
     if (options_.scaleDenom == 1 && isYCbCr420(cinfo)) {
         try {
@@ -369,10 +371,7 @@ bool JpegDecoder::decodeYCbCr420(std::span<const std::uint8_t> jpeg, const YCbCr
         }
     });
     if (!complete) s.fail();
-    if (s.source.ranOut && (s.err.hitMarker || jpeg_has_multiple_scans(&cinfo))) {
-        s.fail("Premature end of JPEG data");
-    }
-    jpeg_abort_decompress(&cinfo);
+    s.finish();
     return true;
 }
 
