@@ -187,7 +187,8 @@ TEST(Jpeg, AgreesWithDjpegAndSnapshotsReadBackByOtherTools) {
 // whole blocks, are declined untouched, and the decoder carries on.
 TEST(Jpeg, FourTwoZeroPicturesDecodeStraightIntoTheirPlanes) {
     JpegDecoder decoder({PixelFormat::Bgrx32, true});
-    for (const auto& [w, h] : {std::pair{320, 240}, std::pair{90, 70}}) {
+    for (const auto& size : {std::pair{320, 240}, std::pair{90, 70}}) {
+        const int w = size.first, h = size.second;
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
         const auto jpeg = encodedGradient(w, h);
         const int step[3] = {(w + 15) / 16 * 16, (w + 15) / 16 * 8, (w + 15) / 16 * 8};
