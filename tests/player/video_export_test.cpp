@@ -130,22 +130,14 @@ TEST_F(VideoExport, UncaptionedFramesGoAsTheirJpegPlanesWithTheSamePictures) {
         EXPECT_EQ(frameCounterOf(planes[n]), n);
         EXPECT_LT(planes[n].row(15)[4 * 40 + 1], 160);     // no caption
         EXPECT_GT(captioned[n].row(15)[4 * 40 + 1], 200);  // the caption
-        double difference = 0;
-        int largest = 0;
         // below the caption, which the small picture's scaling makes twice as high
+        double difference = 0;
         for (int y = 60; y < 240; ++y)
-            for (int x = 0; x < 320 * 4; ++x) {
-                const int d = std::abs(planes[n].row(y)[x] - captioned[n].row(y)[x]);
-                difference += d;
-                largest = std::max(largest, d);
-            }
+            for (int x = 0; x < 320 * 4; ++x) difference += std::abs(planes[n].row(y)[x] - captioned[n].row(y)[x]);
         EXPECT_LT(difference / (180 * 320 * 4), 0.3);
-        EXPECT_LE(largest, 32);  // at the sharp edges of colour, whose chroma the other road filters
         // The first frame, decoded for the stream's size, goes the other road too.
-        if (n == 0) {
-            EXPECT_EQ(difference, 0);
-        } else if (n != 4) {
-            EXPECT_GT(difference, 0);
+        if (n != 4) {
+            EXPECT_EQ(difference == 0, n == 0);
         }
     }
 }

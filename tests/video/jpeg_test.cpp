@@ -184,7 +184,7 @@ TEST(Jpeg, AgreesWithDjpegAndSnapshotsReadBackByOtherTools) {
 // colour equations with each chroma sample repeated, the pixels of the fast
 // decode (whose upsampling repeats them too), also at a size that ends
 // inside the library's blocks. Other samplings, and planes too narrow for
-// whole blocks, are declined untouched, and the decoder carries on.
+// whole blocks, are declined untouched.
 TEST(Jpeg, FourTwoZeroPicturesDecodeStraightIntoTheirPlanes) {
     JpegDecoder decoder({PixelFormat::Bgrx32, true});
     for (const auto& size : {std::pair{320, 240}, std::pair{90, 70}}) {
@@ -192,12 +192,10 @@ TEST(Jpeg, FourTwoZeroPicturesDecodeStraightIntoTheirPlanes) {
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
         const auto jpeg = encodedGradient(w, h);
         const int step[3] = {(w + 15) / 16 * 16, (w + 15) / 16 * 8, (w + 15) / 16 * 8};
-        std::vector<std::uint8_t> planes[3] = {std::vector<std::uint8_t>(std::size_t(step[0]) * h),
-                                               std::vector<std::uint8_t>(std::size_t(step[1]) * (h + 1) / 2),
-                                               std::vector<std::uint8_t>(std::size_t(step[2]) * (h + 1) / 2)};
+        std::vector<std::uint8_t> planes[3];
+        for (int k = 0; k < 3; ++k) planes[k].resize(std::size_t(step[k]) * (k == 0 ? h : (h + 1) / 2));
         const auto target = [&](int width, int height) -> std::optional<YCbCr420Planes> {
-            EXPECT_EQ(width, w);
-            EXPECT_EQ(height, h);
+            EXPECT_EQ(width * 1000 + height, w * 1000 + h);
             return YCbCr420Planes{{planes[0].data(), planes[1].data(), planes[2].data()}, {step[0], step[1], step[2]}};
         };
         ASSERT_TRUE(decoder.decodeYCbCr420(jpeg, target));
@@ -228,14 +226,10 @@ TEST(Jpeg, FourTwoZeroPicturesDecodeStraightIntoTheirPlanes) {
         ASSERT_EQ(
             std::system(("cjpeg -sample " + sampling + " -outfile " + file + " " + dir.path() + "/source.ppm").c_str()),
             0);
-        bool asked = false;
         EXPECT_FALSE(decoder.decodeYCbCr420(readBytes(file), [&](int, int) {
-            asked = true;
+            ADD_FAILURE() << sampling << " asked for planes";
             return std::optional<YCbCr420Planes>{};
         }));
-        EXPECT_FALSE(asked) << sampling;
-        Image rgb;
-        decoder.decode(readBytes(file), rgb);
-        EXPECT_EQ(rgb.width, 64);
+        EXPECT_EQ(decodeJpeg(readBytes(file)).width, 64);
     }
 }

@@ -124,39 +124,6 @@ TEST(AVILogger, TriesTheCompressorsInOrderAndEndsUncompressed) {
     EXPECT_EQ(probeVideo(rig.write("none.avi", 32, 16, kDelay, frames(32, 16, 2))), "rawvideo,32,16,25/1,2\n");
 }
 
-// A JPEG picture's planes (a luma ramp from 16 up, neutral chroma) go to a
-// compressor of full-range 4:2:0 as they are, and without one as the
-// colours they stand for: a luma of 16 stays dark grey either way, where
-// studio range would make it black.
-TEST(AVILogger, AJpegPicturesPlanesAreWrittenAsTheColoursTheyHold) {
-    const IVDImageBuffer planes = TVDImageBuffer::CreateSize(64, 48, TVDVideoFormat::vfIYUV);
-    TVDSmartImageBuffer& store = planes->GetBuffer();
-    store.SetFullRange(true);
-    std::fill_n(store.GetData(), store.GetCharSize(), 128);
-    for (std::uint32_t x = 0; x < 64; ++x) store.GetPlane(0)[x] = static_cast<std::uint8_t>(16 + x * 3);
-    for (std::uint32_t y = 1; y < 48; ++y) std::copy_n(store.GetPlane(0), 64, store.GetPlane(0) + y * 64);
-    const IVDImageBuffer colours = TVDImageBuffer::CreateCopy(planes);
-    colours->SetFormat(TVDVideoFormat::vfRGBA32);
-    EXPECT_EQ(colours->GetPixel(0, 0), VDGreyColor(16));
-    for (const bool compressed : {true, false}) {
-        LoggerRig rig;
-        rig.compressWith(compressed ? std::vector<std::string>{"MJPG"} : std::vector<std::string>{});
-        const std::string path = rig.write("planes.avi", 64, 48, kDelay, {planes});
-        const std::string expected = storedPixels({colours}, TVDVideoFormat::vfRGBA32);
-        const std::string decoded = decodeVideo(path, "bgra");
-        ASSERT_EQ(decoded.size(), expected.size());
-        if (!compressed) {
-            EXPECT_TRUE(decoded == expected);
-            continue;
-        }
-        EXPECT_GE(psnrBgr(reinterpret_cast<const std::uint8_t*>(decoded.data()),
-                          reinterpret_cast<const std::uint8_t*>(expected.data()), 64 * 48),
-                  40);
-        const std::string luma = decodeVideo(path, "yuvj420p");
-        for (std::uint32_t x = 0; x < 64; x += 9) EXPECT_NEAR(static_cast<std::uint8_t>(luma[x]), 16 + x * 3, 2) << x;
-    }
-}
-
 TEST(AVILogger, TwoFilesInARowTakeTheirOwnSizeAndRate) {
     LoggerRig rig;
     rig.compressWith({"MJPG"});

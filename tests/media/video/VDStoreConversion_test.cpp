@@ -194,9 +194,9 @@ TEST(VDStoreConversion, FullRangePlanesAreReadAsAJpegPictureHoldsThem) {
                 for (std::uint32_t x = 0; x < w; x += 3) {
                     const Rgb expected = referenceColour(*source, x, y);
                     const TColor got = source->GetPixel(x, y);
-                    EXPECT_NEAR(VDColorRed(got), expected[0], 1);
-                    EXPECT_NEAR(VDColorGreen(got), expected[1], 1);
-                    EXPECT_NEAR(VDColorBlue(got), expected[2], 1);
+                    const double channels[3] = {double(VDColorRed(got)), double(VDColorGreen(got)),
+                                                double(VDColorBlue(got))};
+                    for (int c = 0; c < 3; ++c) EXPECT_NEAR(channels[c], expected[c], 1);
                 }
             EXPECT_TRUE(source->CloneStore(true)->FullRange());
             EXPECT_FALSE(source->CloneStore(false)->FullRange());
