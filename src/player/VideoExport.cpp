@@ -270,8 +270,9 @@ void TVideoExport::SendFrames(Worker& worker, video::TMJPEGFile& file, video::Jp
     const std::int32_t step = exportProgressStep(frames);
     std::vector<std::uint8_t> jpeg;
     // Without a caption, which is drawn on B, G, R pixels, a picture of the
-    // stream's size goes to a compressor of 4:2:0 as the JPEG stores it:
-    // no upsampling, no colour conversion and back.
+    // stream's size goes to a compressor of 4:2:0 as the JPEG stores it (a
+    // 4:2:2 one with its chroma rows halved): no upsampling, no colour
+    // conversion and back.
     mediavideo::IVDImageBuffer planes;
     const int streamWidth = picture.width, streamHeight = picture.height;
     const auto decodePlanes = [&](int width, int height) -> std::optional<video::YCbCr420Planes> {

@@ -308,11 +308,12 @@ void JpegDecoder::decode(std::span<const std::uint8_t> jpeg, Image& out) {
 
 namespace {
 
-bool isYCbCr420(const jpeg_decompress_struct& cinfo) {
+// 4:2:0, or 4:2:2 whose chroma rows are halved on the way.
+bool isYCbCr420Or422(const jpeg_decompress_struct& cinfo) {
     if (cinfo.num_components != 3 || cinfo.jpeg_color_space != JCS_YCbCr) return false;
     const jpeg_component_info* c = cinfo.comp_info;
-    return c[0].h_samp_factor == 2 && c[0].v_samp_factor == 2 && c[1].h_samp_factor == 1 && c[1].v_samp_factor == 1 &&
-           c[2].h_samp_factor == 1 && c[2].v_samp_factor == 1;
+    return c[0].h_samp_factor == 2 && (c[0].v_samp_factor == 2 || c[0].v_samp_factor == 1) && c[1].h_samp_factor == 1 &&
+           c[1].v_samp_factor == 1 && c[2].h_samp_factor == 1 && c[2].v_samp_factor == 1;
 }
 
 // The library writes whole blocks: each row to a multiple of 8 samples.
@@ -331,7 +332,7 @@ bool JpegDecoder::decodeYCbCr420(std::span<const std::uint8_t> jpeg, const YCbCr
     jpeg_decompress_struct& cinfo = s.cinfo;
     s.readHeader(jpeg, options_.maxPixels);
     std::optional<YCbCr420Planes> planes;
-    if (options_.scaleDenom == 1 && isYCbCr420(cinfo)) {
+    if (options_.scaleDenom == 1 && isYCbCr420Or422(cinfo)) {
         try {
             planes = target(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height));
         } catch (...) {
@@ -353,21 +354,37 @@ bool JpegDecoder::decodeYCbCr420(std::span<const std::uint8_t> jpeg, const YCbCr
     // Rows of the last blocks past the picture's edge land in a row of their own.
     const std::ptrdiff_t lumaRow = static_cast<std::ptrdiff_t>(cinfo.comp_info[0].width_in_blocks) * DCTSIZE;
     std::vector<JSAMPLE> spare(static_cast<std::size_t>(lumaRow));
-    const JDIMENSION heights[3] = {cinfo.output_height, (cinfo.output_height + 1) / 2, (cinfo.output_height + 1) / 2};
+    const JDIMENSION height = cinfo.output_height;
+    const auto row = [&](int k, JDIMENSION y) {
+        return y < (k == 0 ? height : (height + 1) / 2)
+                   ? planes->plane[k] + static_cast<std::ptrdiff_t>(y) * planes->step[k]
+                   : spare.data();
+    };
+    // 4:2:2 chroma rows wait here for the mean of each pair, the 4:2:0 row.
+    const bool halve = cinfo.comp_info[0].v_samp_factor == 1;
+    const std::size_t chromaRow = std::size_t{cinfo.comp_info[1].width_in_blocks} * DCTSIZE;
+    std::vector<JSAMPLE> pairs(halve ? 2 * DCTSIZE * chromaRow : 0);
     const bool complete = guarded(s.err, [&] {
         JSAMPROW luma[2 * DCTSIZE], cb[DCTSIZE], cr[DCTSIZE];
         JSAMPARRAY rows[3] = {luma, cb, cr};
-        while (cinfo.output_scanline < cinfo.output_height) {
-            for (int k = 0; k < 3; ++k) {
-                const int count = k == 0 ? 2 * DCTSIZE : DCTSIZE;
-                const JDIMENSION first = k == 0 ? cinfo.output_scanline : cinfo.output_scanline / 2;
-                for (int i = 0; i < count; ++i) {
-                    const JDIMENSION y = first + static_cast<JDIMENSION>(i);
-                    rows[k][i] = y < heights[k] ? planes->plane[k] + static_cast<std::ptrdiff_t>(y) * planes->step[k]
-                                                : spare.data();
+        const int lumaRows = cinfo.max_v_samp_factor * DCTSIZE;
+        while (cinfo.output_scanline < height) {
+            const JDIMENSION top = cinfo.output_scanline;
+            for (int i = 0; i < lumaRows; ++i) luma[i] = row(0, top + static_cast<JDIMENSION>(i));
+            for (int k = 1; k < 3; ++k)
+                for (int i = 0; i < DCTSIZE; ++i)
+                    rows[k][i] = halve ? pairs.data() + ((k - 1) * DCTSIZE + i) * chromaRow
+                                       : row(k, top / 2 + static_cast<JDIMENSION>(i));
+            if (jpeg_read_raw_data(&cinfo, rows, static_cast<JDIMENSION>(lumaRows)) == 0) break;
+            for (int k = 1; k < 3 && halve; ++k)
+                for (int i = 0; i < DCTSIZE; i += 2) {
+                    const JSAMPLE* a = rows[k][i];
+                    // An odd last row is its own pair.
+                    const JSAMPLE* b = top + static_cast<JDIMENSION>(i) + 1 < height ? rows[k][i + 1] : a;
+                    JSAMPLE* out = row(k, (top + static_cast<JDIMENSION>(i)) / 2);
+                    for (JDIMENSION x = 0; x < (cinfo.output_width + 1) / 2; ++x)
+                        out[x] = static_cast<JSAMPLE>((a[x] + b[x] + 1) >> 1);
                 }
-            }
-            if (jpeg_read_raw_data(&cinfo, rows, 2 * DCTSIZE) == 0) break;
         }
     });
     if (!complete) s.fail();

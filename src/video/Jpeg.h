@@ -107,11 +107,12 @@ public:
     // Decodes into `out`, reusing its buffer.
     void decode(std::span<const std::uint8_t> jpeg, Image& out);
     // Decodes a 4:2:0 colour picture straight into its planes, without the
-    // upsampling and colour conversion of decode: `target` gives the planes
-    // for the picture's size, or nothing to decline it. False, with nothing
-    // decoded, for a picture of other sampling, a scaled decode, a declined
-    // size, or planes whose steps do not hold the library's whole blocks (a
-    // row is written to a multiple of 16 luma samples); errors as decode.
+    // upsampling and colour conversion of decode; a 4:2:2 one gets the mean
+    // of each pair of chroma rows. `target` gives the planes for the
+    // picture's size, or nothing to decline it. False, with nothing decoded,
+    // for a picture of other sampling, a scaled decode, a declined size, or
+    // planes whose steps do not hold the library's whole blocks (a row is
+    // written to a multiple of 16 luma samples); errors as decode.
     bool decodeYCbCr420(std::span<const std::uint8_t> jpeg, const YCbCr420Target& target);
     // Warnings of the last readInfo or decode (damaged but decodable data).
     int warnings() const;
