@@ -2,11 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
 #include "media/video/VDDIB.h"
+#include "platform/FullRangeYuv.h"
 #include "platform/Log.h"
 #include "platform/MainLoop.h"
 #include "platform/PrivateFiles.h"
@@ -73,6 +75,21 @@ std::optional<video::YCbCr420Planes> jpegPlanesFrame(mediavideo::IVDImageBuffer&
         planes.step[k] = static_cast<std::ptrdiff_t>(store.GetPlaneStep(k));
     }
     return planes;
+}
+
+// The caption on the top `rows` rows (even) of a frame held as full-range
+// 4:2:0 planes: those rows made B, G, R pixels in `band`, painted, and made
+// planes again, each 2 x 2 block's chroma the mean of its four pixels as on
+// the road through B, G, R. The rows below stay as the JPEG stored them.
+void captionPlanes(const video::YCbCr420Planes& planes, int width, int rows, const CaptionPainter& caption,
+                   const video::TTimeStamp& time, video::Image& band) {
+    const platform::Yuv420Planes yuv{planes.plane[0], planes.step[0],  planes.plane[1],
+                                     planes.step[1],  planes.plane[2], planes.step[2]};
+    band.reshape(width, rows, video::PixelFormat::Bgrx32);
+    const auto step = static_cast<std::ptrdiff_t>(band.stride);
+    platform::fullRangeYuv420ToBgr(yuv, 0, 0, width, rows, band.pixels.data(), step, 4);
+    caption(band, time);
+    platform::bgrToFullRangeYuv420(band.pixels.data(), step, 4, width, rows, yuv);
 }
 
 // Exported files are the user's documents: readable as the umask allows.
@@ -269,18 +286,28 @@ void TVideoExport::SendFrames(Worker& worker, video::TMJPEGFile& file, video::Jp
     const std::int32_t frames = file.VideoFrames();
     const std::int32_t step = exportProgressStep(frames);
     std::vector<std::uint8_t> jpeg;
-    // Without a caption, which is drawn on B, G, R pixels, a picture of the
-    // stream's size goes to a compressor of 4:2:0 as the JPEG stores it (a
-    // 4:2:2 one with its chroma rows halved): no upsampling, no colour
-    // conversion and back.
+    // A picture of the stream's size goes to a compressor of 4:2:0 as the
+    // JPEG stores it (a 4:2:2 one with its chroma rows halved): no
+    // upsampling, no colour conversion and back. A caption, which is drawn on
+    // B, G, R pixels, takes that round trip only on the rows it can touch;
+    // one whose rows are unknown keeps the whole picture on the road through
+    // B, G, R.
     mediavideo::IVDImageBuffer planes;
+    video::YCbCr420Planes framePlanes;
+    video::Image band;
     const int streamWidth = picture.width, streamHeight = picture.height;
+    const int captionRows = std::min(streamHeight, request_.captionRows + request_.captionRows % 2);
     const auto decodePlanes = [&](int width, int height) -> std::optional<video::YCbCr420Planes> {
         if (width != streamWidth || height != streamHeight) return std::nullopt;
-        return jpegPlanesFrame(planes, width, height);
+        std::optional<video::YCbCr420Planes> made = jpegPlanesFrame(planes, width, height);
+        if (made) framePlanes = *made;
+        return made;
     };
+    const bool captionFits = !request_.caption || captionRows > 0;
     while (true) {
         if (planes) {
+            if (request_.caption)
+                captionPlanes(framePlanes, streamWidth, captionRows, request_.caption, file.ActTime(), band);
             VDGenericFilter1->SendData(planes);
         } else {
             if (request_.caption) request_.caption(picture, file.ActTime());
@@ -292,7 +319,7 @@ void TVideoExport::SendFrames(Worker& worker, video::TMJPEGFile& file, video::Jp
         const std::int32_t frameNo = file.FrameNumber();
         if (frameNo % step == 0) Progress(static_cast<int>(std::int64_t{frameNo} * 100 / frames));
         if (frameNo >= frames - 1 || cancelled_.load() || worker.Terminated()) return;
-        const bool planar = !request_.caption && VDAVILogger1->TakesJpegPlanes();
+        const bool planar = captionFits && VDAVILogger1->TakesJpegPlanes();
         readPicture(file, frameNo + 1, request_.recording, jpeg, [&] {
             planes.reset();
             if (planar && decoder.decodeYCbCr420(jpeg, decodePlanes)) return;

@@ -11,6 +11,7 @@
 #include "media/primitives/Pixel16Conversion.h"
 #include "media/primitives/SampleScaling.h"
 #include "media/primitives/VectorLogic.h"
+#include "platform/FullRangeYuv.h"
 
 namespace oculon::mediavideo {
 
@@ -61,31 +62,16 @@ TVDYCbCrPlanes VDYCbCrPlanes(const TVDSmartImageBuffer& store) {
 
 void VDFullRangeToBgr(const TVDSmartImageBuffer& store, std::uint32_t x0, std::uint32_t y0, IppiSize roi, Ipp8u* bgr,
                       int bgrStep) {
-    constexpr int kBits = 16;
-    constexpr int kHalf = 1 << (kBits - 1);
-    constexpr auto fixed = [](double v) { return static_cast<int>(v * (1 << kBits) + 0.5); };
     const bool iyuv = store.Format() == F::vfIYUV;
-    const Ipp8u* const cbPlane = store.GetPlane(iyuv ? 1 : 2);
-    const Ipp8u* const crPlane = store.GetPlane(iyuv ? 2 : 1);
-    const std::uint32_t lumaStep = store.GetPlaneStep(0), chromaStep = store.GetPlaneStep(1);
-    for (int j = 0; j < roi.height; ++j) {
-        const std::uint32_t y = y0 + static_cast<std::uint32_t>(j);
-        const Ipp8u* luma = store.GetPlane(0) + std::uint64_t{y} * lumaStep;
-        const Ipp8u* cb = cbPlane + std::uint64_t{y / 2} * chromaStep;
-        const Ipp8u* cr = crPlane + std::uint64_t{y / 2} * chromaStep;
-        Ipp8u* out = bgr + static_cast<std::ptrdiff_t>(j) * bgrStep;
-        for (int i = 0; i < roi.width; ++i, out += 3) {
-            const std::uint32_t x = x0 + static_cast<std::uint32_t>(i);
-            const int l = luma[x], u = cb[x / 2] - 128, v = cr[x / 2] - 128;
-            // >> of a negative value rounds towards minus infinity, as the library's shifts do.
-            const int red = l + ((fixed(1.402) * v + kHalf) >> kBits);
-            const int green = l + ((-fixed(0.34414) * u - fixed(0.71414) * v + kHalf) >> kBits);
-            const int blue = l + ((fixed(1.772) * u + kHalf) >> kBits);
-            out[0] = static_cast<Ipp8u>(std::clamp(blue, 0, 255));
-            out[1] = static_cast<Ipp8u>(std::clamp(green, 0, 255));
-            out[2] = static_cast<Ipp8u>(std::clamp(red, 0, 255));
-        }
-    }
+    const std::ptrdiff_t chromaStep = store.GetPlaneStep(1);
+    const platform::Yuv420Planes planes{store.GetPlane(0),
+                                        static_cast<std::ptrdiff_t>(store.GetPlaneStep(0)),
+                                        store.GetPlane(iyuv ? 1 : 2),
+                                        chromaStep,
+                                        store.GetPlane(iyuv ? 2 : 1),
+                                        chromaStep};
+    platform::fullRangeYuv420ToBgr(planes, static_cast<int>(x0), static_cast<int>(y0), roi.width, roi.height, bgr,
+                                   bgrStep, 3);
 }
 
 namespace {
