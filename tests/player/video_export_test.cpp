@@ -153,10 +153,8 @@ TEST_F(VideoExport, UncaptionedFramesGoAsTheirJpegPlanesWithTheSamePictures) {
         EXPECT_LT(planes[n].row(15)[4 * 40 + 1], 160);     // no caption
         EXPECT_GT(captioned[n].row(15)[4 * 40 + 1], 200);  // the caption
         // below the caption, which the small picture's scaling makes twice as high
-        double difference = 0;
-        for (int y = 60; y < 240; ++y)
-            for (int x = 0; x < 320 * 4; ++x) difference += std::abs(planes[n].row(y)[x] - captioned[n].row(y)[x]);
-        EXPECT_LT(difference / (180 * 320 * 4), 0.3);
+        const double difference = differenceOf(planes[n], captioned[n], 60, 240).first;
+        EXPECT_LT(difference, 0.3);
         // The first frame, decoded for the stream's size, goes the other road too.
         if (n != 4) {
             EXPECT_EQ(difference == 0, n == 0);
@@ -178,10 +176,11 @@ TEST_F(VideoExport, ACaptionOfKnownRowsIsDrawnOnThemAloneWithTheSamePictures) {
     captionRows = 29;  // the box's rows 5 to 24 and a margin, made even
     ASSERT_EQ(exportTo("band.avi", "MJPG").outcome, Outcome::Done);
     EXPECT_EQ(heights, (std::vector<int>{240, 30, 30, 30, 120, 30}));
-    const std::vector<video::Image> whole = decodeAvi(out("whole.avi"), 320, 240);
-    const std::vector<video::Image> band = decodeAvi(out("band.avi"), 320, 240);
-    ASSERT_EQ(whole.size(), 6u);
-    ASSERT_EQ(band.size(), 6u);
+    std::vector<video::Image> whole, band;
+    for (auto [name, pictures] : {std::pair{"whole.avi", &whole}, {"band.avi", &band}}) {
+        *pictures = decodeAvi(out(name), 320, 240);
+        ASSERT_EQ(pictures->size(), 6u) << name;
+    }
     for (int n = 0; n < 6; ++n) {
         SCOPED_TRACE(n);
         EXPECT_EQ(frameCounterOf(band[n]), n);
