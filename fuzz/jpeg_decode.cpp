@@ -1,7 +1,10 @@
 // Decodes arbitrary bytes as JPEG with the option sets the program uses; the
-// first byte picks the options.
+// first byte picks the options. Then straight into 4:2:0 planes laid out as
+// the export's planar stores are, each plane a block of its own exact size.
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <vector>
 
 #include "video/Jpeg.h"
 
@@ -24,6 +27,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             image.pixels.size() < image.stride * static_cast<std::size_t>(image.height)) {
             __builtin_trap();
         }
+    } catch (const JpegError&) {}
+    try {
+        JpegDecoder decoder(options);
+        std::vector<std::uint8_t> planes[3];
+        decoder.decodeYCbCr420(jpeg, [&](int width, int height) -> std::optional<YCbCr420Planes> {
+            if (width % 2 != 0 || height % 2 != 0) return std::nullopt;
+            const std::ptrdiff_t lumaStep = (width + 3) & ~3;
+            planes[0].resize(static_cast<std::size_t>(lumaStep * height));
+            for (int k = 1; k < 3; ++k) planes[k].resize(static_cast<std::size_t>(lumaStep / 2 * (height / 2)));
+            return YCbCr420Planes{{planes[0].data(), planes[1].data(), planes[2].data()},
+                                  {lumaStep, lumaStep / 2, lumaStep / 2}};
+        });
     } catch (const JpegError&) {}
     return 0;
 }

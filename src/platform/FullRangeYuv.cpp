@@ -1,5 +1,7 @@
 #include "platform/FullRangeYuv.h"
 
+#include <algorithm>
+
 namespace oculon::platform {
 
 namespace {
@@ -59,7 +61,38 @@ OCULON_CONVERSION_LOOP void rowPair32(const std::uint8_t* upper, const std::uint
     rowPair<4>(upper, lower, pairs, y0, y1, cb, cr);
 }
 
+// The chroma's share of each colour, in the same fixed point; >> of a
+// negative value rounds towards minus infinity, as the library's shifts do.
+constexpr std::int32_t fixed(double v) { return static_cast<std::int32_t>(v * (1 << kShift) + 0.5); }
+constexpr std::int32_t kRCr = fixed(1.402), kGCb = fixed(0.34414), kGCr = fixed(0.71414), kBCb = fixed(1.772);
+constexpr std::int32_t kHalf = 1 << (kShift - 1);
+
+template <int Bpp>
+void toBgr(const Yuv420Planes& in, int x0, int y0, int width, int height, std::uint8_t* out, std::ptrdiff_t step) {
+    for (int j = 0; j < height; ++j) {
+        const int y = y0 + j;
+        const std::uint8_t* luma = in.y + y * in.yStep;
+        const std::uint8_t* cb = in.cb + y / 2 * in.cbStep;
+        const std::uint8_t* cr = in.cr + y / 2 * in.crStep;
+        std::uint8_t* pixel = out + j * step;
+        for (int i = 0; i < width; ++i, pixel += Bpp) {
+            const int x = x0 + i;
+            const std::int32_t l = luma[x], u = cb[x / 2] - 128, v = cr[x / 2] - 128;
+            pixel[0] = static_cast<std::uint8_t>(std::clamp(l + ((kBCb * u + kHalf) >> kShift), 0, 255));
+            pixel[1] = static_cast<std::uint8_t>(std::clamp(l + ((-kGCb * u - kGCr * v + kHalf) >> kShift), 0, 255));
+            pixel[2] = static_cast<std::uint8_t>(std::clamp(l + ((kRCr * v + kHalf) >> kShift), 0, 255));
+            if constexpr (Bpp == 4) pixel[3] = 0xFF;
+        }
+    }
+}
+
 }  // namespace
+
+void fullRangeYuv420ToBgr(const Yuv420Planes& in, int x0, int y0, int width, int height, std::uint8_t* out,
+                          std::ptrdiff_t step, int bytesPerPixel) {
+    const auto pass = bytesPerPixel == 4 ? toBgr<4> : toBgr<3>;
+    pass(in, x0, y0, width, height, out, step);
+}
 
 void bgrToFullRangeYuv420(const std::uint8_t* top, std::ptrdiff_t step, int bytesPerPixel, int width, int height,
                           const Yuv420Planes& out) {

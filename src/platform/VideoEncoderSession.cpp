@@ -9,6 +9,7 @@
 #include "platform/LibavHandles.h"
 
 extern "C" {
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
@@ -136,7 +137,25 @@ struct VideoEncoderSession::Impl {
         lastError = std::move(text);
         return std::nullopt;
     }
+    // The picture in the frame's buffer to the encoder, and what it gives back.
+    std::optional<CompressedFrame> encodeFrame();
 };
+
+std::optional<CompressedFrame> VideoEncoderSession::Impl::encodeFrame() {
+    frame->pts = nextPts++;
+    frame->quality = context->global_quality;
+    if (const int result = avcodec_send_frame(context.get(), frame.get()); result < 0)
+        return fail(encoder + " refuses the frame: " + libavError(result));
+    CompressedFrame compressed;
+    int result = 0;
+    while ((result = avcodec_receive_packet(context.get(), packet.get())) == 0) {
+        if (compressed.bytes.empty()) compressed.keyFrame = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+        compressed.bytes.insert(compressed.bytes.end(), packet->data, packet->data + packet->size);
+        av_packet_unref(packet.get());
+    }
+    if (result != AVERROR(EAGAIN)) return fail(encoder + " fails: " + libavError(result));
+    return compressed;
+}
 
 VideoEncoderSession::VideoEncoderSession(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 VideoEncoderSession::~VideoEncoderSession() = default;
@@ -267,20 +286,25 @@ std::optional<CompressedFrame> VideoEncoderSession::compress(const std::uint8_t*
             top, topStep, bytesPerPixel(format.layout), format.width, format.height,
             {frame.data[0], frame.linesize[0], frame.data[1], frame.linesize[1], frame.data[2], frame.linesize[2]});
     }
-    s.frame->pts = s.nextPts++;
-    s.frame->quality = s.context->global_quality;
+    return s.encodeFrame();
+}
 
-    if (const int result = avcodec_send_frame(s.context.get(), s.frame.get()); result < 0)
-        return s.fail(s.encoder + " refuses the frame: " + libavError(result));
-    CompressedFrame compressed;
-    int result = 0;
-    while ((result = avcodec_receive_packet(s.context.get(), s.packet.get())) == 0) {
-        if (compressed.bytes.empty()) compressed.keyFrame = (s.packet->flags & AV_PKT_FLAG_KEY) != 0;
-        compressed.bytes.insert(compressed.bytes.end(), s.packet->data, s.packet->data + s.packet->size);
-        av_packet_unref(s.packet.get());
+bool VideoEncoderSession::takesFullRange420() const { return impl_->frame->format == AV_PIX_FMT_YUVJ420P; }
+
+std::optional<CompressedFrame> VideoEncoderSession::compressPlanes(const Yuv420Planes& planes) {
+    Impl& s = *impl_;
+    if (!takesFullRange420()) return s.fail(s.encoder + " does not take 4:2:0 planes");
+    if (const int result = av_frame_make_writable(s.frame.get()); result < 0)
+        return s.fail("no picture buffer: " + libavError(result));
+    AVFrame& frame = *s.frame;
+    const int width = s.settings.format.width, height = s.settings.format.height;
+    const std::uint8_t* const from[3] = {planes.y, planes.cb, planes.cr};
+    const std::ptrdiff_t steps[3] = {planes.yStep, planes.cbStep, planes.crStep};
+    for (int k = 0; k < 3; ++k) {
+        const int w = k == 0 ? width : (width + 1) / 2, h = k == 0 ? height : (height + 1) / 2;
+        av_image_copy_plane(frame.data[k], frame.linesize[k], from[k], static_cast<int>(steps[k]), w, h);
     }
-    if (result != AVERROR(EAGAIN)) return s.fail(s.encoder + " fails: " + libavError(result));
-    return compressed;
+    return s.encodeFrame();
 }
 
 std::uint32_t VideoEncoderSession::streamTag() const { return impl_->context->codec_tag; }

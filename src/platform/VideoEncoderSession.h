@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/FullRangeYuv.h"
 #include "platform/VideoCompressors.h"
 
 struct AVCodecParameters;
@@ -65,6 +66,13 @@ public:
     // the reason in lastError(), when the encoder fails or the rows do not fit.
     std::optional<CompressedFrame> compress(const std::uint8_t* rows, std::ptrdiff_t step);
     const std::string& lastError() const;
+    // Whether the encoder compresses full-range 4:2:0 (a JPEG picture's
+    // planes) as it is, so that compressPlanes takes pictures.
+    bool takesFullRange420() const;
+    // Compresses one picture of the settings' size given as full-range
+    // 4:2:0 planes, top row first, without a conversion; as compress
+    // otherwise. Nullopt when the encoder does not take them.
+    std::optional<CompressedFrame> compressPlanes(const Yuv420Planes& planes);
 
     // The code written into the stream header: the compressor's, or the one
     // its encoder chose for the variant it writes.

@@ -2,11 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
 #include "media/video/VDDIB.h"
+#include "platform/FullRangeYuv.h"
 #include "platform/Log.h"
 #include "platform/MainLoop.h"
 #include "platform/PrivateFiles.h"
@@ -46,16 +48,48 @@ class FrameUnreadable : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Reads and decodes frame `index` (from 0), the next one in the file.
-void readPicture(video::TMJPEGFile& file, std::int32_t index, const std::string& recording, video::JpegDecoder& decoder,
-                 std::vector<std::uint8_t>& jpeg, video::Image& picture) {
+// Reads frame `index` (from 0), the next one in the file, and decodes it.
+template <typename Decode>
+void readPicture(video::TMJPEGFile& file, std::int32_t index, const std::string& recording,
+                 std::vector<std::uint8_t>& jpeg, Decode&& decode) {
     try {
         file.readFrame(jpeg);
-        decoder.decode(jpeg, picture);
+        decode();
     } catch (const std::exception& e) {
         throw FrameUnreadable(recording + ": frame " + std::to_string(index + 1) + " of " +
                               std::to_string(file.VideoFrames()) + " cannot be read (" + e.what() + ").");
     }
+}
+
+// A frame of `width` x `height` whose store takes a JPEG picture's planes as
+// the decoder writes them; nothing for a size the store cannot hold whole.
+std::optional<video::YCbCr420Planes> jpegPlanesFrame(mediavideo::IVDImageBuffer& frame, int width, int height) {
+    if (width % 2 != 0 || height % 2 != 0) return std::nullopt;
+    frame = mediavideo::TVDImageBuffer::CreateSize(
+        static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), mediavideo::TVDVideoFormat::vfIYUV);
+    mediavideo::TVDSmartImageBuffer& store = frame->GetBuffer();
+    store.SetFullRange(true);
+    video::YCbCr420Planes planes;
+    for (int k = 0; k < 3; ++k) {
+        planes.plane[k] = store.GetPlane(k);
+        planes.step[k] = static_cast<std::ptrdiff_t>(store.GetPlaneStep(k));
+    }
+    return planes;
+}
+
+// The caption on the top `rows` rows (even) of a frame held as full-range
+// 4:2:0 planes: those rows made B, G, R pixels in `band`, painted, and made
+// planes again, each 2 x 2 block's chroma the mean of its four pixels as on
+// the road through B, G, R. The rows below stay as the JPEG stored them.
+void captionPlanes(const video::YCbCr420Planes& planes, int width, int rows, const CaptionPainter& caption,
+                   const video::TTimeStamp& time, video::Image& band) {
+    const platform::Yuv420Planes yuv{planes.plane[0], planes.step[0],  planes.plane[1],
+                                     planes.step[1],  planes.plane[2], planes.step[2]};
+    band.reshape(width, rows, video::PixelFormat::Bgrx32);
+    const auto step = static_cast<std::ptrdiff_t>(band.stride);
+    platform::fullRangeYuv420ToBgr(yuv, 0, 0, width, rows, band.pixels.data(), step, 4);
+    caption(band, time);
+    platform::bgrToFullRangeYuv420(band.pixels.data(), step, 4, width, rows, yuv);
 }
 
 // Exported files are the user's documents: readable as the umask allows.
@@ -183,7 +217,7 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
         video::JpegDecoder decoder;
         video::Image picture;
         std::vector<std::uint8_t> jpeg;
-        readPicture(file, 0, request_.recording, decoder, jpeg, picture);
+        readPicture(file, 0, request_.recording, jpeg, [&] { decoder.decode(jpeg, picture); });
 
         logger.SetFileName(temporary);
         auto& compressions = logger.Compression().Compressions();
@@ -252,16 +286,46 @@ void TVideoExport::SendFrames(Worker& worker, video::TMJPEGFile& file, video::Jp
     const std::int32_t frames = file.VideoFrames();
     const std::int32_t step = exportProgressStep(frames);
     std::vector<std::uint8_t> jpeg;
+    // A picture of the stream's size goes to a compressor of 4:2:0 as the
+    // JPEG stores it (a 4:2:2 one with its chroma rows halved): no
+    // upsampling, no colour conversion and back. A caption, which is drawn on
+    // B, G, R pixels, takes that round trip only on the rows it can touch;
+    // one whose rows are unknown keeps the whole picture on the road through
+    // B, G, R.
+    mediavideo::IVDImageBuffer planes;
+    video::YCbCr420Planes framePlanes;
+    video::Image band;
+    const int streamWidth = picture.width, streamHeight = picture.height;
+    const int captionRows = std::min(streamHeight, request_.captionRows + request_.captionRows % 2);
+    const auto decodePlanes = [&](int width, int height) -> std::optional<video::YCbCr420Planes> {
+        if (width != streamWidth || height != streamHeight) return std::nullopt;
+        std::optional<video::YCbCr420Planes> made = jpegPlanesFrame(planes, width, height);
+        if (made) framePlanes = *made;
+        return made;
+    };
+    const bool captionFits = !request_.caption || captionRows > 0;
     while (true) {
-        if (request_.caption) request_.caption(picture, file.ActTime());
-        PictureBitmap bitmap(picture);
-        VDGenericFilter1->SendData(mediavideo::TVDImageBuffer::CreateBmp(bitmap));
+        if (planes) {
+            if (request_.caption)
+                captionPlanes(framePlanes, streamWidth, captionRows, request_.caption, file.ActTime(), band);
+            VDGenericFilter1->SendData(planes);
+        } else {
+            if (request_.caption) request_.caption(picture, file.ActTime());
+            PictureBitmap bitmap(picture);
+            VDGenericFilter1->SendData(mediavideo::TVDImageBuffer::CreateBmp(bitmap));
+        }
         ++sent;
         CheckLoggerError();
         const std::int32_t frameNo = file.FrameNumber();
         if (frameNo % step == 0) Progress(static_cast<int>(std::int64_t{frameNo} * 100 / frames));
         if (frameNo >= frames - 1 || cancelled_.load() || worker.Terminated()) return;
-        readPicture(file, frameNo + 1, request_.recording, decoder, jpeg, picture);
+        const bool planar = captionFits && VDAVILogger1->TakesJpegPlanes();
+        readPicture(file, frameNo + 1, request_.recording, jpeg, [&] {
+            planes.reset();
+            if (planar && decoder.decodeYCbCr420(jpeg, decodePlanes)) return;
+            planes.reset();  // made for a picture the decoder declined after all
+            decoder.decode(jpeg, picture);
+        });
     }
 }
 

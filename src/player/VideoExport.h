@@ -33,6 +33,10 @@ struct VideoExportRequest {
     std::string fileName;    // the AVI file to write
     std::string compressor;  // a code that GetAvailableCompressions listed
     CaptionPainter caption;  // may be empty: frames without a caption
+    // The rows from the top that the caption can touch, as the painter's
+    // font tells; 0 when unknown. Only those rows of a frame then go through
+    // B, G, R pixels for the caption; the rest keep the JPEG's own planes.
+    int captionRows = 0;
 };
 
 struct VideoExportResult {

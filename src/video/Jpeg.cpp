@@ -231,6 +231,23 @@ struct JpegDecoder::State {
         throw JpegError(message);
     }
     [[noreturn]] void fail() { fail(err.message); }
+
+    // The headers of a picture of at most `maxPixels`.
+    void readHeader(std::span<const std::uint8_t> data, std::int64_t maxPixels) {
+        begin(data);
+        if (!guarded(err, [this] { jpeg_read_header(&cinfo, TRUE); })) fail();
+        if (static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height > maxPixels) {
+            fail("JPEG picture too large: " + std::to_string(cinfo.image_width) + "x" +
+                 std::to_string(cinfo.image_height));
+        }
+    }
+    // After the last row.
+    void finish() {
+        // Running out of data matters when picture bits were still missing; a
+        // camera that leaves out only the end marker delivers a whole picture.
+        if (source.ranOut && (err.hitMarker || jpeg_has_multiple_scans(&cinfo))) fail("Premature end of JPEG data");
+        jpeg_abort_decompress(&cinfo);
+    }
 };
 
 JpegDecoder::JpegDecoder(DecodeOptions options) : state_(std::make_unique<State>()) { setOptions(options); }
@@ -262,12 +279,7 @@ JpegInfo JpegDecoder::readInfo(std::span<const std::uint8_t> jpeg) {
 void JpegDecoder::decode(std::span<const std::uint8_t> jpeg, Image& out) {
     State& s = *state_;
     jpeg_decompress_struct& cinfo = s.cinfo;
-    s.begin(jpeg);
-    if (!guarded(s.err, [&cinfo] { jpeg_read_header(&cinfo, TRUE); })) s.fail();
-    if (static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height > options_.maxPixels) {
-        s.fail("JPEG picture too large: " + std::to_string(cinfo.image_width) + "x" +
-               std::to_string(cinfo.image_height));
-    }
+    s.readHeader(jpeg, options_.maxPixels);
     cinfo.out_color_space = colorSpaceOf(options_.format);
     cinfo.scale_num = 1;
     cinfo.scale_denom = static_cast<unsigned>(options_.scaleDenom);
@@ -291,12 +303,93 @@ void JpegDecoder::decode(std::span<const std::uint8_t> jpeg, Image& out) {
         }
     });
     if (!complete) s.fail();
-    // Running out of data matters when picture bits were still missing; a
-    // camera that leaves out only the end marker delivers a whole picture.
-    if (s.source.ranOut && (s.err.hitMarker || jpeg_has_multiple_scans(&cinfo))) {
-        s.fail("Premature end of JPEG data");
+    s.finish();
+}
+
+namespace {
+
+// 4:2:0, or 4:2:2 whose chroma rows are halved on the way.
+bool isYCbCr420Or422(const jpeg_decompress_struct& cinfo) {
+    if (cinfo.num_components != 3 || cinfo.jpeg_color_space != JCS_YCbCr) return false;
+    const jpeg_component_info* c = cinfo.comp_info;
+    return c[0].h_samp_factor == 2 && (c[0].v_samp_factor == 2 || c[0].v_samp_factor == 1) && c[1].h_samp_factor == 1 &&
+           c[1].v_samp_factor == 1 && c[2].h_samp_factor == 1 && c[2].v_samp_factor == 1;
+}
+
+// The library writes whole blocks: each row to a multiple of 8 samples.
+bool holdsBlocks(const jpeg_decompress_struct& cinfo, const YCbCr420Planes& planes) {
+    for (int k = 0; k < 3; ++k)
+        if (!planes.plane[k] ||
+            planes.step[k] < static_cast<std::ptrdiff_t>(cinfo.comp_info[k].width_in_blocks) * DCTSIZE)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+bool JpegDecoder::decodeYCbCr420(std::span<const std::uint8_t> jpeg, const YCbCr420Target& target) {
+    State& s = *state_;
+    jpeg_decompress_struct& cinfo = s.cinfo;
+    s.readHeader(jpeg, options_.maxPixels);
+    std::optional<YCbCr420Planes> planes;
+    if (options_.scaleDenom == 1 && isYCbCr420Or422(cinfo)) {
+        try {
+            planes = target(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height));
+        } catch (...) {
+            jpeg_abort_decompress(&cinfo);
+            throw;
+        }
     }
-    jpeg_abort_decompress(&cinfo);
+    if (!planes) {
+        jpeg_abort_decompress(&cinfo);
+        return false;
+    }
+    cinfo.raw_data_out = TRUE;
+    cinfo.dct_method = options_.fast ? JDCT_IFAST : JDCT_ISLOW;
+    if (!guarded(s.err, [&cinfo] { jpeg_start_decompress(&cinfo); })) s.fail();
+    if (!holdsBlocks(cinfo, *planes)) {
+        jpeg_abort_decompress(&cinfo);
+        return false;
+    }
+    // Rows of the last blocks past the picture's edge land in a row of their own.
+    const std::ptrdiff_t lumaRow = static_cast<std::ptrdiff_t>(cinfo.comp_info[0].width_in_blocks) * DCTSIZE;
+    std::vector<JSAMPLE> spare(static_cast<std::size_t>(lumaRow));
+    const JDIMENSION height = cinfo.output_height;
+    const auto row = [&](int k, JDIMENSION y) {
+        return y < (k == 0 ? height : (height + 1) / 2)
+                   ? planes->plane[k] + static_cast<std::ptrdiff_t>(y) * planes->step[k]
+                   : spare.data();
+    };
+    // 4:2:2 chroma rows wait here for the mean of each pair, the 4:2:0 row.
+    const bool halve = cinfo.comp_info[0].v_samp_factor == 1;
+    const std::size_t chromaRow = std::size_t{cinfo.comp_info[1].width_in_blocks} * DCTSIZE;
+    std::vector<JSAMPLE> pairs(halve ? 2 * DCTSIZE * chromaRow : 0);
+    const bool complete = guarded(s.err, [&] {
+        JSAMPROW luma[2 * DCTSIZE], cb[DCTSIZE], cr[DCTSIZE];
+        JSAMPARRAY rows[3] = {luma, cb, cr};
+        const int lumaRows = cinfo.max_v_samp_factor * DCTSIZE;
+        while (cinfo.output_scanline < height) {
+            const JDIMENSION top = cinfo.output_scanline;
+            for (int i = 0; i < lumaRows; ++i) luma[i] = row(0, top + static_cast<JDIMENSION>(i));
+            for (int k = 1; k < 3; ++k)
+                for (int i = 0; i < DCTSIZE; ++i)
+                    rows[k][i] = halve ? pairs.data() + ((k - 1) * DCTSIZE + i) * chromaRow
+                                       : row(k, top / 2 + static_cast<JDIMENSION>(i));
+            if (jpeg_read_raw_data(&cinfo, rows, static_cast<JDIMENSION>(lumaRows)) == 0) break;
+            for (int k = 1; k < 3 && halve; ++k)
+                for (int i = 0; i < DCTSIZE; i += 2) {
+                    const JSAMPLE* a = rows[k][i];
+                    // An odd last row is its own pair.
+                    const JSAMPLE* b = top + static_cast<JDIMENSION>(i) + 1 < height ? rows[k][i + 1] : a;
+                    JSAMPLE* out = row(k, (top + static_cast<JDIMENSION>(i)) / 2);
+                    for (JDIMENSION x = 0; x < (cinfo.output_width + 1) / 2; ++x)
+                        out[x] = static_cast<JSAMPLE>((a[x] + b[x] + 1) >> 1);
+                }
+        }
+    });
+    if (!complete) s.fail();
+    s.finish();
+    return true;
 }
 
 Image decodeJpeg(std::span<const std::uint8_t> jpeg, const DecodeOptions& options) {

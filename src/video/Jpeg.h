@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string_view>
@@ -79,6 +81,15 @@ int scaledDimension(int dimension, int scaleDenom);
 // target in both directions, for previews and thumbnails.
 int scaleDenomFor(int width, int height, int targetWidth, int targetHeight);
 
+// Where a 4:2:0 picture's planes go: the samples as the picture stores them
+// (full-range Y, Cb, Cr), the luma plane width x height, the chroma planes
+// half that, rounded up. Steps in bytes.
+struct YCbCr420Planes {
+    std::uint8_t* plane[3] = {};
+    std::ptrdiff_t step[3] = {};
+};
+using YCbCr420Target = std::function<std::optional<YCbCr420Planes>(int width, int height)>;
+
 // Decodes picture after picture with one libjpeg object, as the stream
 // decoder does for every part of a camera stream.
 class JpegDecoder {
@@ -95,6 +106,14 @@ public:
     JpegInfo readInfo(std::span<const std::uint8_t> jpeg);
     // Decodes into `out`, reusing its buffer.
     void decode(std::span<const std::uint8_t> jpeg, Image& out);
+    // Decodes a 4:2:0 colour picture straight into its planes, without the
+    // upsampling and colour conversion of decode; a 4:2:2 one gets the mean
+    // of each pair of chroma rows. `target` gives the planes for the
+    // picture's size, or nothing to decline it. False, with nothing decoded,
+    // for a picture of other sampling, a scaled decode, a declined size, or
+    // planes whose steps do not hold the library's whole blocks (a row is
+    // written to a multiple of 16 luma samples); errors as decode.
+    bool decodeYCbCr420(std::span<const std::uint8_t> jpeg, const YCbCr420Target& target);
     // Warnings of the last readInfo or decode (damaged but decodable data).
     int warnings() const;
 

@@ -1,6 +1,7 @@
 // The one-pass conversion of blue-green-red pictures to the full-range 4:2:0
-// planes of a JPEG picture, against the conversion's formulas in double
-// precision, for both pixel sizes and for bottom-up rows.
+// planes of a JPEG picture and back, against the conversions' formulas in
+// double precision, for both pixel sizes, bottom-up rows and a part of a
+// picture starting at odd coordinates.
 
 #include "platform/FullRangeYuv.h"
 
@@ -90,4 +91,43 @@ TEST(FullRangeYuv, TheExtremesReachTheEndsOfTheRangeWithoutWrapping) {
         EXPECT_EQ(out.cb[0], c.cb);
         EXPECT_EQ(out.cr[0], c.cr);
     }
+}
+
+// Every fifth level of Y, Cb and Cr, one sample triple per 2 x 2 block, read
+// back from (1, 1) on: each pixel takes its own block's chroma, the samples
+// are within 1 of the formulas, both pixel sizes give the same colours and
+// the fourth byte is opaque.
+TEST(FullRangeYuv, PlanesBackToPixelsFollowTheFormulasFromAnyFirstPixel) {
+    std::vector<int> levels;
+    for (int v = 0; v < 256; v += 5) levels.push_back(v);
+    levels.push_back(255);
+    const int blocks = static_cast<int>(levels.size() * levels.size());
+    const int width = 2 * blocks, height = 2 * static_cast<int>(levels.size());
+    Planes in(width, height);
+    for (int by = 0; by < height / 2; ++by)
+        for (int bx = 0; bx < blocks; ++bx) {
+            const std::size_t at = std::size_t(by) * (width / 2) + bx;
+            in.cb[at] = static_cast<std::uint8_t>(levels[std::size_t(bx) % levels.size()]);
+            in.cr[at] = static_cast<std::uint8_t>(levels[std::size_t(bx) / levels.size()]);
+            for (int k = 0; k < 4; ++k)
+                in.y[std::size_t(2 * by + k / 2) * width + 2 * bx + k % 2] = static_cast<std::uint8_t>(levels[by]);
+        }
+    const int w = width - 1, h = height - 1;
+    std::vector<std::uint8_t> bgr(std::size_t(w) * h * 3), bgrx(std::size_t(w) * h * 4);
+    fullRangeYuv420ToBgr(in.view(), 1, 1, w, h, bgr.data(), w * 3, 3);
+    fullRangeYuv420ToBgr(in.view(), 1, 1, w, h, bgrx.data(), w * 4, 4);
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i) {
+            const int x = i + 1, y = j + 1;
+            const double l = in.y[std::size_t(y) * width + x];
+            const double u = in.cb[std::size_t(y / 2) * (width / 2) + x / 2] - 128.0;
+            const double v = in.cr[std::size_t(y / 2) * (width / 2) + x / 2] - 128.0;
+            const std::uint8_t* three = &bgr[(std::size_t(j) * w + i) * 3];
+            const std::uint8_t* four = &bgrx[(std::size_t(j) * w + i) * 4];
+            ASSERT_NEAR(three[0], rounded(l + 1.772 * u), 1) << x << "," << y;
+            ASSERT_NEAR(three[1], rounded(l - 0.34414 * u - 0.71414 * v), 1) << x << "," << y;
+            ASSERT_NEAR(three[2], rounded(l + 1.402 * v), 1) << x << "," << y;
+            ASSERT_TRUE(std::equal(three, three + 3, four)) << x << "," << y;
+            ASSERT_EQ(four[3], 255);
+        }
 }

@@ -11,9 +11,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 #include "ExportTestKit.h"
 #include "TestRecordings.h"
@@ -35,18 +37,20 @@ const video::TTimeStamp kFirst{(12 * 60 + 30) * 60000 + 5000, kMay2024};
 class VideoExport : public ::testing::Test {
 protected:
     // Runs an export to the end on the pumped main loop. Its caption is a
-    // white box where the text goes; the times it was given are noted.
+    // white box where the text goes, on `captionRows` rows; the times and
+    // picture heights it was given are noted.
     VideoExportResult exportTo(const std::string& name, const std::string& compressor,
-                               std::function<void(TVideoExport&, int)> onProgress = {}) {
+                               std::function<void(TVideoExport&, int)> onProgress = {}, bool captioned = true) {
         TVideoExport videoExport;
         std::optional<VideoExportResult> result;
         const CaptionPainter caption = [this](video::Image& picture, const video::TTimeStamp& time) {
             times.push_back(time);
+            heights.push_back(picture.height);
             for (int y = 5; y < std::min(25, picture.height); ++y)
                 std::fill_n(picture.row(y) + 4 * 5, 4 * std::min(80, picture.width - 5), 255);
         };
         videoExport.Start(
-            {recording, out(name), compressor, caption},
+            {recording, out(name), compressor, captioned ? caption : CaptionPainter{}, captionRows},
             [&](int percent) {
                 if (onProgress) onProgress(videoExport, percent);
             },
@@ -62,7 +66,30 @@ protected:
     testsupport::TempDir tmp;
     const std::string recording = tmp.path() + "/12-30-05.kvd";
     std::vector<video::TTimeStamp> times;
+    std::vector<int> heights;
+    int captionRows = 0;  // unknown
 };
+
+// Six frames of 320x240 but the fifth, of 160x120.
+void writeSizesRecording(const std::string& recording) {
+    video::TMJPEGFile file(recording, video::TMJPEGFile::kWrite);
+    for (int i = 0; i < 6; ++i)
+        file.writeFrame(testJpeg(i == 4 ? 160 : 320, i == 4 ? 120 : 240, i), stampAt(kFirst, i * 40));
+    file.close();
+}
+
+// The mean and largest difference of the samples of rows [from, to).
+std::pair<double, int> differenceOf(const video::Image& a, const video::Image& b, int from, int to) {
+    double sum = 0;
+    int largest = 0;
+    for (int y = from; y < to; ++y)
+        for (int x = 0; x < a.width * 4; ++x) {
+            const int d = std::abs(a.row(y)[x] - b.row(y)[x]);
+            sum += d;
+            largest = std::max(largest, d);
+        }
+    return {sum / ((to - from) * a.width * 4), largest};
+}
 
 }  // namespace
 
@@ -105,6 +132,71 @@ TEST_F(VideoExport, ASingleFrameRunsAtAThousandPerSecondAtFullQuality) {
     for (int y = 30; y < 120; ++y)
         for (int x = 0; x < 160 * 4; ++x) difference += std::abs(back.row(y)[x] - recorded.row(y)[x]);
     EXPECT_LT(difference / (90 * 160 * 4), 1.0);
+}
+
+// Without a caption the frames go to the compressor as the JPEG planes they
+// were recorded in, with the pictures, within a small bound, of the road
+// through B, G, R pixels that a caption takes; a picture of another size
+// than the first still goes that road and is scaled.
+TEST_F(VideoExport, UncaptionedFramesGoAsTheirJpegPlanesWithTheSamePictures) {
+    writeSizesRecording(recording);
+    ASSERT_EQ(exportTo("planes.avi", "MJPG", {}, false).outcome, Outcome::Done);
+    EXPECT_TRUE(times.empty());
+    ASSERT_EQ(exportTo("captioned.avi", "MJPG").outcome, Outcome::Done);
+    const std::vector<video::Image> planes = decodeAvi(out("planes.avi"), 320, 240);
+    const std::vector<video::Image> captioned = decodeAvi(out("captioned.avi"), 320, 240);
+    ASSERT_EQ(planes.size(), 6u);
+    ASSERT_EQ(captioned.size(), 6u);
+    for (int n = 0; n < 6; ++n) {
+        SCOPED_TRACE(n);
+        EXPECT_EQ(frameCounterOf(planes[n]), n);
+        EXPECT_LT(planes[n].row(15)[4 * 40 + 1], 160);     // no caption
+        EXPECT_GT(captioned[n].row(15)[4 * 40 + 1], 200);  // the caption
+        // below the caption, which the small picture's scaling makes twice as high
+        const double difference = differenceOf(planes[n], captioned[n], 60, 240).first;
+        EXPECT_LT(difference, 0.3);
+        // The first frame, decoded for the stream's size, goes the other road too.
+        if (n != 4) {
+            EXPECT_EQ(difference == 0, n == 0);
+        }
+    }
+}
+
+// A caption whose rows are known is drawn on those rows alone, made B, G, R
+// pixels and planes again, the rows below staying the JPEG's planes: the
+// pictures are those of the road through B, G, R within a small bound, in
+// the caption's rows (the caption itself included) and below them. A
+// caption of unknown rows keeps the whole picture on that road, as do the
+// first frame and one of another size.
+TEST_F(VideoExport, ACaptionOfKnownRowsIsDrawnOnThemAloneWithTheSamePictures) {
+    writeSizesRecording(recording);
+    ASSERT_EQ(exportTo("whole.avi", "MJPG").outcome, Outcome::Done);
+    EXPECT_EQ(heights, (std::vector<int>{240, 240, 240, 240, 120, 240}));
+    heights.clear();
+    captionRows = 29;  // the box's rows 5 to 24 and a margin, made even
+    ASSERT_EQ(exportTo("band.avi", "MJPG").outcome, Outcome::Done);
+    EXPECT_EQ(heights, (std::vector<int>{240, 30, 30, 30, 120, 30}));
+    std::vector<video::Image> whole, band;
+    for (auto [name, pictures] : {std::pair{"whole.avi", &whole}, {"band.avi", &band}}) {
+        *pictures = decodeAvi(out(name), 320, 240);
+        ASSERT_EQ(pictures->size(), 6u) << name;
+    }
+    for (int n = 0; n < 6; ++n) {
+        SCOPED_TRACE(n);
+        EXPECT_EQ(frameCounterOf(band[n]), n);
+        for (int x = 13; x < 85; x += 8) EXPECT_GT(band[n].row(15)[4 * x + 1], 240);  // the caption
+        const auto [captionMean, captionLargest] = differenceOf(band[n], whole[n], 0, 30);
+        const auto [belowMean, belowLargest] = differenceOf(band[n], whole[n], 30, 240);
+        // The planes' edges, sharp where the road through B, G, R smooths the
+        // chroma, differ most; the caption's rows no more than the rest.
+        EXPECT_LT(captionMean, 0.6);
+        EXPECT_LT(captionLargest, 16);
+        EXPECT_LT(belowMean, 0.3);
+        EXPECT_LT(belowLargest, 32);
+        if (n == 0 || n == 4) {
+            EXPECT_EQ(captionLargest + belowLargest, 0);
+        }
+    }
 }
 
 TEST_F(VideoExport, H264IsWrittenInTheProfileCommonPlayersRead) {

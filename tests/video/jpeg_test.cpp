@@ -1,16 +1,20 @@
 // The JPEG layer on libjpeg: both pixel layouts there and back, the size
 // from the header and the scale for a wanted size, damaged and oversized
 // pictures raised as errors, and the same pixels as djpeg for pictures of
-// ours and of another encoder.
+// ours and of another encoder; 4:2:0 pictures straight into their planes.
 
 #include "video/Jpeg.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <random>
+#include <tuple>
 
 #include "support/ChildProcess.h"
 
@@ -175,4 +179,59 @@ TEST(Jpeg, AgreesWithDjpegAndSnapshotsReadBackByOtherTools) {
             EXPECT_TRUE(same) << djpegOptions << " " << file;
         }
     }
+}
+
+// A 4:2:0 picture decoded straight into its planes gives, through the JPEG
+// colour equations with each chroma sample repeated, the pixels of the fast
+// decode (whose upsampling repeats them too), also at a size that ends
+// inside the library's blocks; a 4:2:2 one (of another encoder, odd height)
+// differs from it only by the mean of each pair of chroma rows. 4:4:4, and
+// planes too narrow for whole blocks, are declined untouched.
+TEST(Jpeg, FourTwoZeroAndTwoPicturesDecodeStraightIntoTheirPlanes) {
+    TempDir dir;
+    std::ofstream(dir.path() + "/source.ppm", std::ios::binary) << asPpm(gradient(64, 47, PixelFormat::Rgb24));
+    const auto sampled = [&](const std::string& sampling) {
+        const std::string file = dir.path() + "/" + sampling + ".jpg";
+        const std::string command =
+            "cjpeg -sample " + sampling + " -outfile " + file + " " + dir.path() + "/source.ppm";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        return readBytes(file);
+    };
+    JpegDecoder decoder({PixelFormat::Bgrx32, true});
+    const std::tuple<std::vector<std::uint8_t>, int, int, int> cases[] = {
+        {encodedGradient(320, 240), 320, 240, 1}, {encodedGradient(90, 70), 90, 70, 1}, {sampled("2x1"), 64, 47, 4}};
+    for (const auto& [jpeg, w, h, tolerance] : cases) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        const int step[3] = {(w + 15) / 16 * 16, (w + 15) / 16 * 8, (w + 15) / 16 * 8};
+        std::vector<std::uint8_t> planes[3];
+        for (int k = 0; k < 3; ++k) planes[k].resize(std::size_t(step[k]) * std::size_t(k == 0 ? h : (h + 1) / 2));
+        const auto target = [&, w = w, h = h](int width, int height) -> std::optional<YCbCr420Planes> {
+            EXPECT_EQ(width * 1000 + height, w * 1000 + h);
+            return YCbCr420Planes{{planes[0].data(), planes[1].data(), planes[2].data()}, {step[0], step[1], step[2]}};
+        };
+        ASSERT_TRUE(decoder.decodeYCbCr420(jpeg, target));
+        Image rgb;
+        decoder.decode(jpeg, rgb);
+        int largest = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const double luma = planes[0][std::size_t(y * step[0] + x)];
+                const double cb = planes[1][std::size_t(y / 2 * step[1] + x / 2)] - 128.0;
+                const double cr = planes[2][std::size_t(y / 2 * step[2] + x / 2)] - 128.0;
+                const double expected[3] = {luma + 1.402 * cr, luma - 0.344136 * cb - 0.714136 * cr, luma + 1.772 * cb};
+                for (int c = 0; c < 3; ++c)
+                    largest = std::max(largest, std::abs(int(std::lround(std::clamp(expected[c], 0.0, 255.0))) -
+                                                         channel(rgb, x, y, c)));
+            }
+        EXPECT_LE(largest, tolerance);
+        const auto narrow = [&, w = w](int, int) {
+            return std::optional<YCbCr420Planes>{
+                {{planes[0].data(), planes[1].data(), planes[2].data()}, {w - 2, step[1], step[2]}}};
+        };
+        EXPECT_FALSE(decoder.decodeYCbCr420(jpeg, narrow));
+    }
+    EXPECT_FALSE(decoder.decodeYCbCr420(sampled("1x1"), [&](int, int) {
+        ADD_FAILURE() << "4:4:4 asked for planes";
+        return std::optional<YCbCr420Planes>{};
+    }));
 }

@@ -44,6 +44,11 @@ std::optional<platform::WaveFormat> sourceFormatOf(const audio::TAUWaveFormatExt
 
 constexpr std::uint32_t kInvalidArgument = EINVAL;
 
+// A JPEG picture's planes of the stream's size, for a compressor that takes them as they are.
+bool isJpegPlanes(const TVDImageBuffer& frame, std::uint32_t width, std::uint32_t height) {
+    return frame.GetBuffer().FullRange() && frame.GetWidth() == width && frame.GetHeight() == height;
+}
+
 }  // namespace
 
 TVDAVILogger::TVDAVILogger(pins::TComponent* owner, std::string name)
@@ -141,6 +146,7 @@ void TVDAVILogger::BeginVideo(std::int32_t width, std::int32_t height, TVDVideoF
             FCompression.bits = FRunningColorBits;
             FCompression.startFormat = format;
             FCompression.Forget();
+            FTakesJpegPlanes = FCompression.compressor && FCompression.compressor->takesFullRange420();
         }
     }
     if (FVideoStream < 0) {
@@ -175,6 +181,15 @@ std::unique_ptr<platform::VideoEncoderSession> TVDAVILogger::OpenCompressor(cons
 std::optional<platform::CompressedFrame> TVDAVILogger::CompressFrame(const IVDImageBuffer& frame,
                                                                      std::string& failure) {
     CompressionStage& c = FCompression;
+    if (FTakesJpegPlanes && isJpegPlanes(*frame, c.width, c.height)) {
+        const TVDSmartImageBuffer& store = frame->GetBuffer();
+        const bool iyuv = store.Format() == TVDVideoFormat::vfIYUV;
+        const auto step = [&store](int plane) { return static_cast<std::ptrdiff_t>(store.GetPlaneStep(plane)); };
+        auto compressed = c.compressor->compressPlanes(
+            {store.GetPlane(0), step(0), store.GetPlane(iyuv ? 1 : 2), step(1), store.GetPlane(iyuv ? 2 : 1), step(2)});
+        if (!compressed) failure = c.compressor->lastError();
+        return compressed;
+    }
     const IVDImageBuffer sized = VDResizeBuffer(frame, c.width, c.height);
     sized->SetFormat(VDColorBitsFormat(c.bits));
     // The compressor walks the frame's own rows from the bottom up: the same
@@ -192,7 +207,8 @@ void TVDAVILogger::IntPrepareImage(const TPNPushBufferOperation& push) {
     if (!FCompression.compressor || !supplied) return;
     const IVDImageBuffer frame = TVDImageBuffer::CreateUniversal(supplied->Buffer);
     if (frame->GetWidth() == 0 || frame->GetHeight() == 0) return;
-    frame->SetFormat(FCompression.startFormat);
+    if (!(FTakesJpegPlanes && isJpegPlanes(*frame, FCompression.width, FCompression.height)))
+        frame->SetFormat(FCompression.startFormat);
     FCompression.prepared = CompressFrame(frame, FCompression.preparedFailure);
     FCompression.preparedFor = &push;
 }
@@ -239,6 +255,11 @@ void TVDAVILogger::IntRenderImage(const IVDImageBuffer& frame) {
     FCurrentVideoTime += FStartDelay;
     ReportPosition();
     if (!failure.empty()) WriteFailed("a frame was not written", failure);
+}
+
+bool TVDAVILogger::KeepsFormat(const TVDImageBuffer& frame) {
+    const std::lock_guard lock(FCompression.lock);
+    return FTakesJpegPlanes && isJpegPlanes(frame, FCompression.width, FCompression.height);
 }
 
 void TVDAVILogger::WriteFailed(const char* what, const std::string& reason) {
@@ -318,6 +339,7 @@ std::string TVDAVILogger::CloseFile() {
         const std::lock_guard lock(FCompression.lock);
         FCompression.compressor.reset();
         FCompression.Forget();
+        FTakesJpegPlanes = false;
     }
     // The encoder's last, partial block ends the audio stream rather than being lost.
     std::string failure;

@@ -20,6 +20,7 @@
 //   filter.SendStartCommand(width, height, frameDelay); filter.SendData(frame)...;
 //   filter.SendStopCommand(); logger.Close();
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -74,6 +75,11 @@ public:
 
     // The colour depth of the file being written.
     TVDColorBits RunningColorBits();
+    // Whether the stream's compressor takes a JPEG picture's planes as they
+    // are: frames of the stream's size on a full-range 4:2:0 store
+    // (TVDSmartImageBuffer::FullRange) then go to it without a conversion.
+    // Any thread.
+    bool TakesJpegPlanes() const { return FTakesJpegPlanes.load(); }
 
 protected:
     void BeginVideo(std::int32_t width, std::int32_t height, TVDVideoFormat format, std::int64_t frameDelay) override;
@@ -82,6 +88,7 @@ protected:
     bool HasVideoStream() override;
     bool HasAudioStream() override;
     void IntRenderImage(const IVDImageBuffer& frame) override;
+    bool KeepsFormat(const TVDImageBuffer& frame) override;
     // Compresses the frame on the worker ahead of IntRenderImage.
     void IntPrepareImage(const TPNPushBufferOperation& push) override;
     std::uint32_t IntRenderAudio(const audio::IAUAudioBuffer& block) override;
@@ -137,6 +144,7 @@ private:
         }
     };
     CompressionStage FCompression;
+    std::atomic<bool> FTakesJpegPlanes{false};  // the compressor's, read without its lock
     TVDAVIVideoHeader FVideoHeader;
     pins::ISGBlockBuffer FFrameBuffer;  // the bottom-up rows of the frame being written
     audio::TAUAcmCompressor FAcmCompressor;

@@ -341,7 +341,7 @@ void TVDCommonLogger::IntLoggerSingleOperation(const TPNPushBufferOperation& pus
     const auto* supplied = PNOperationAs<pins::TPNSuppliedBufferOperation>(push.Operation);
     if (!supplied || !HasVideoStream()) return;
     const IVDImageBuffer frame = TVDImageBuffer::CreateUniversal(supplied->Buffer);
-    frame->SetFormat(FStartVideoFormat);
+    if (!KeepsFormat(*frame)) frame->SetFormat(FStartVideoFormat);
     FPushInHand = &push;
     const struct InHandEnds {
         const TPNPushBufferOperation*& push;

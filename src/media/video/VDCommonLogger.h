@@ -92,8 +92,12 @@ protected:
     virtual void EndAVI(bool clearQueues) = 0;
     virtual bool HasVideoStream() = 0;
     virtual bool HasAudioStream() = 0;
-    // Writes one frame, already in the stream's start format.
+    // Writes one frame, already in the stream's start format unless
+    // KeepsFormat took it as it is.
     virtual void IntRenderImage(const IVDImageBuffer& frame) = 0;
+    // Whether the file format writes this frame in its own format, sparing
+    // it the conversion to the stream's start format; on the worker.
+    virtual bool KeepsFormat(const TVDImageBuffer& frame) { return false; }
     // Called on the logger's worker for each frame before it takes the input
     // lock, so that a sender is not held up meanwhile: work on the frame that
     // needs none of what that lock guards (a compressor's), whose result

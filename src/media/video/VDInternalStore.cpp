@@ -30,7 +30,10 @@ TVDSmartImageBuffer::TVDSmartImageBuffer(TVDVideoFormat format, const TVDSmartIm
     : TVDSmartImageBuffer(format, source.GetWidth(), source.GetHeight()) {
     if (source.Format() == FFormat) {
         TMBSmartMediaBuffer::SetTimeData(source);
-        if (copy) pins::SGPasFastCopy(source.FDataPtr, FDataPtr, FGeometry.Size);
+        if (copy) {
+            pins::SGPasFastCopy(source.FDataPtr, FDataPtr, FGeometry.Size);
+            FFullRange = source.FFullRange;
+        }
     } else if (copy) {
         VDConvertPixels(source, *this);
     }
@@ -213,6 +216,9 @@ TColor TVDSmartYUVStore<Format>::GetPixel(std::uint32_t x, std::uint32_t y) cons
         primitives::ippiYUV422ToRGB_8u_C2C3R(packed, packedStep, out, 9, pair);
     } else if constexpr (Format == F::vfUYVY) {
         ippiUYVYToRGB_8u_C2C3R(packed, packedStep, out, 9, pair);
+    } else if (this->FullRange()) {
+        VDFullRangeToBgr(*this, x, y, {1, 1}, out, 3);
+        return VDColor(out[2], out[1], out[0]);
     } else {
         TVDYCbCrPlanes planes = VDYCbCrPlanes(*this);
         planes.Plane[0] += std::uint64_t{y} * planes.Step[0] + first;

@@ -77,6 +77,13 @@ public:
     // (null for the other formats). Steps in bytes.
     std::uint8_t* GetPlane(int plane) const;
     std::uint32_t GetPlaneStep(int plane) const;
+    // A planar store whose planes hold a JPEG picture's samples as a decoder
+    // gives them: full-range Y, Cb, Cr with Cb in memory plane 1 of IYUV
+    // (plane 2 of YV12), where the stores' converters write studio range in
+    // their own order. Set by whoever fills the planes, before the store is
+    // shared; a copy keeps it, and every conversion or pixel read honours it.
+    bool FullRange() const { return FFullRange; }
+    void SetFullRange(bool value) { FFullRange = value && FGeometry.Planar(); }
 
     TVDTimeCodeData GetTimeCodeData() const;
     void SetTimeCodeData(const TVDTimeCodeData& value);
@@ -121,6 +128,7 @@ private:
     std::uint8_t* const FDataPtr;
     TVDTimeCodeData FTimeCode;  // under the container's section
     TVDDateTimeData FDateTime;  // likewise
+    bool FFullRange = false;
 };
 
 // The store class of one format: its two constructors.

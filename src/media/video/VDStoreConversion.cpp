@@ -11,6 +11,7 @@
 #include "media/primitives/Pixel16Conversion.h"
 #include "media/primitives/SampleScaling.h"
 #include "media/primitives/VectorLogic.h"
+#include "platform/FullRangeYuv.h"
 
 namespace oculon::mediavideo {
 
@@ -57,6 +58,20 @@ TVDYCbCrPlanes VDYCbCrPlanes(const TVDSmartImageBuffer& store) {
     return TVDYCbCrPlanes{{store.GetPlane(0), store.GetPlane(cb), store.GetPlane(cr)},
                           {static_cast<int>(store.GetPlaneStep(0)), static_cast<int>(store.GetPlaneStep(cb)),
                            static_cast<int>(store.GetPlaneStep(cr))}};
+}
+
+void VDFullRangeToBgr(const TVDSmartImageBuffer& store, std::uint32_t x0, std::uint32_t y0, IppiSize roi, Ipp8u* bgr,
+                      int bgrStep) {
+    const bool iyuv = store.Format() == F::vfIYUV;
+    const std::ptrdiff_t chromaStep = store.GetPlaneStep(1);
+    const platform::Yuv420Planes planes{store.GetPlane(0),
+                                        static_cast<std::ptrdiff_t>(store.GetPlaneStep(0)),
+                                        store.GetPlane(iyuv ? 1 : 2),
+                                        chromaStep,
+                                        store.GetPlane(iyuv ? 2 : 1),
+                                        chromaStep};
+    platform::fullRangeYuv420ToBgr(planes, static_cast<int>(x0), static_cast<int>(y0), roi.width, roi.height, bgr,
+                                   bgrStep, 3);
 }
 
 namespace {
@@ -128,6 +143,10 @@ void packed422ToRgb(const Job& job, Ipp8u* rgb, int rgbStep) {
 }
 
 void planarToRgb(const Job& job, Ipp8u* rgb, int rgbStep) {
+    if (job.src.FullRange()) {
+        VDFullRangeToBgr(job.src, 0, job.row0, job.roi, rgb, rgbStep);
+        return;
+    }
     TVDYCbCrPlanes in = job.srcPlanes();
     const Ipp8u* const planes[3] = {in.Plane[0], in.Plane[1], in.Plane[2]};
     ippiYCbCr420ToRGB_8u_P3C3R(planes, in.Step, rgb, rgbStep, job.roi);
@@ -349,7 +368,8 @@ void VDConvertPixels(const TVDSmartImageBuffer& source, TVDSmartImageBuffer& tar
     const std::uint32_t w = source.GetWidth(), h = source.GetHeight();
     if (w == 0 || h == 0) return;
     const F from = source.Format(), to = target.Format();
-    const Path path = directPath(to, from);
+    // The direct paths read planes as studio range: a JPEG's planes go through B, G, R bytes.
+    const Path path = source.FullRange() ? nullptr : directPath(to, from);
     const std::uint32_t band = bandRows(w, h);
     const int rgbStep = static_cast<int>(3 * w);
     std::optional<Scratch> rgb;

@@ -32,6 +32,13 @@ struct TVDYCbCrPlanes {
 };
 TVDYCbCrPlanes VDYCbCrPlanes(const TVDSmartImageBuffer& store);
 
+// The pixels of a full-range planar store (FullRange) from (x0, y0) on as
+// B, G, R bytes, each pixel with the chroma of its 2 x 2 block, in the
+// integer arithmetic of the JPEG library's colour conversion:
+// R = Y + 1.402 Cr', G = Y - 0.34414 Cb' - 0.71414 Cr', B = Y + 1.772 Cb'.
+void VDFullRangeToBgr(const TVDSmartImageBuffer& store, std::uint32_t x0, std::uint32_t y0, primitives::IppiSize roi,
+                      primitives::Ipp8u* bgr, int bgrStep);
+
 // Packed U Y0 V Y1 to R, G, B bytes: the pairs byte-swapped into a pool
 // block, then the 4:2:2 primitive. Arguments and result as that primitive's.
 primitives::IppStatus ippiUYVYToRGB_8u_C2C3R(const primitives::Ipp8u* pSrc, int srcStep, primitives::Ipp8u* pDst,

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "player/ui/VideoViewer.h"
 
 namespace oculon::player::ui {
@@ -15,6 +17,12 @@ constexpr int kCaptionPixelSize = 12;
 constexpr int kCaptionLeft = 5;
 constexpr int kCaptionTop = 5;
 
+QFont captionFont() {
+    QFont font;
+    font.setPixelSize(kCaptionPixelSize);
+    return font;
+}
+
 }  // namespace
 
 void drawCaption(video::Image& picture, int x, int y, const QString& text) {
@@ -22,8 +30,7 @@ void drawCaption(video::Image& picture, int x, int y, const QString& text) {
         picture.format == video::PixelFormat::Bgrx32 ? QImage::Format_RGB32 : QImage::Format_RGB888;
     QImage canvas(picture.pixels.data(), picture.width, picture.height, static_cast<qsizetype>(picture.stride), format);
     QPainter painter(&canvas);
-    QFont font;
-    font.setPixelSize(kCaptionPixelSize);
+    const QFont font = captionFont();
     painter.setFont(font);
     // An opaque ground, so that the text reads on light and dark pictures.
     const QFontMetrics metrics(font);
@@ -38,6 +45,17 @@ CaptionPainter captionPainter(const std::string& cameraName) {
     return [camera](video::Image& picture, const video::TTimeStamp& time) {
         drawCaption(picture, kCaptionLeft, kCaptionTop, dateTimeText(time) + QLatin1Char(' ') + camera);
     };
+}
+
+int captionRows(const std::string& cameraName) {
+    const QFontMetrics metrics(captionFont());
+    // Digits and separators of any date format, and the camera's name, whose
+    // letters may come from a fallback font reaching lower than this one.
+    const QString reach = QStringLiteral("0123456789/.:-, ") + QString::fromStdString(cameraName);
+    const int below = std::max(metrics.descent(), metrics.boundingRect(reach).bottom() + 1);
+    constexpr int kSmoothing = 2;
+    const int rows = kCaptionTop + metrics.ascent() + below + kSmoothing;
+    return rows + rows % 2;
 }
 
 }  // namespace oculon::player::ui

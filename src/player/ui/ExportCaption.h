@@ -18,4 +18,9 @@ void drawCaption(video::Image& picture, int x, int y, const QString& text);
 // picture's own pixels.
 CaptionPainter captionPainter(const std::string& cameraName);
 
+// The rows from the top of the picture that captionPainter(cameraName) can
+// touch, an even number: the font's line with the lowest reach of the
+// camera's name and of any date and time, and a margin for the smoothing.
+int captionRows(const std::string& cameraName);
+
 }  // namespace oculon::player::ui

@@ -102,7 +102,7 @@ void TVideoViewerFrame::ExportVideoButtonClick() {
     videoExport_ = std::move(videoExport);
     const std::uint64_t run = ++exportRun_;
     videoExport_->Start(
-        {videoFile_, file.toStdString(), *compressor, captionPainter(cameraName)},
+        {videoFile_, file.toStdString(), *compressor, captionPainter(cameraName), captionRows(cameraName)},
         [this](int percent) { ProgressBar1.setValue(percent); },
         [this, run](const VideoExportResult& result) {
             // Let go of the export only once its own report has returned.

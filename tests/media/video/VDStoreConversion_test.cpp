@@ -66,9 +66,17 @@ Rgb referenceColour(const TVDSmartImageBuffer& s, std::uint32_t x, std::uint32_t
         }
         case F::vfYV12:
         case F::vfIYUV: {
-            const double luma = 1.164 * (d[y * e + x] - 16);
             const std::uint8_t* p2 = s.GetPlane(1) + (y / 2) * (e / 2) + x / 2;
             const std::uint8_t* p3 = s.GetPlane(2) + (y / 2) * (e / 2) + x / 2;
+            if (s.FullRange()) {
+                // A JPEG picture's planes: Cb first in IYUV, second in YV12.
+                const double luma = d[y * e + x];
+                const double cb = (s.Format() == F::vfIYUV ? *p2 : *p3) - 128.0;
+                const double cr = (s.Format() == F::vfIYUV ? *p3 : *p2) - 128.0;
+                return {clamp255(luma + 1.402 * cr), clamp255(luma - 0.344136 * cb - 0.714136 * cr),
+                        clamp255(luma + 1.772 * cb)};
+            }
+            const double luma = 1.164 * (d[y * e + x] - 16);
             // YV12's second plane is what the converter calls Cb, fed blue as
             // red: it carries the red difference; IYUV the other way round.
             const double redDiff = (s.Format() == F::vfYV12 ? *p2 : *p3) - 128.0;
@@ -124,6 +132,28 @@ std::vector<std::uint8_t> pixelBytes(const TVDSmartImageBuffer& s) {
     return out;
 }
 
+// The target read plainly shows the colours (or their grey) that the source
+// read plainly shows, within `tol`; RGBA targets are opaque.
+void expectSameColours(const TVDSmartImageBuffer& source, const TVDSmartImageBuffer& target, double tol) {
+    ASSERT_EQ(target.GetWidth(), source.GetWidth());
+    int failures = 0;
+    for (std::uint32_t y = 0; y < source.GetHeight(); ++y)
+        for (std::uint32_t x = 0; x < source.GetWidth() && failures < 3; ++x) {
+            Rgb expected = referenceColour(source, x, y);
+            if (isGrey(target.Format())) expected.fill(greyOf(expected));
+            const Rgb got = referenceColour(target, x, y);
+            for (int c = 0; c < 3; ++c)
+                if (std::abs(got[c] - expected[c]) > tol) {
+                    ADD_FAILURE() << "pixel " << x << "," << y << " channel " << c << ": " << got[c] << " for "
+                                  << expected[c];
+                    ++failures;
+                }
+            if (target.Format() == F::vfRGBA32 && source.Format() != F::vfRGBA32) {
+                EXPECT_EQ(target.GetAlpha(x, y), 255);
+            }
+        }
+}
+
 // --- The tests -------------------------------------------------------------------------
 
 // Every path: the target read plainly shows the colours (or their grey) the
@@ -141,24 +171,47 @@ TEST(VDStoreConversion, EveryPathAgreesWithAPlainReadingOfBothStores) {
                 SCOPED_TRACE(name(sf) + " -> " + name(tf) + " at " + std::to_string(w) + "x" + std::to_string(h));
                 const Store target = VDCreateStore(tf, *source, true);
                 ASSERT_EQ(target->Format(), tf);
-                ASSERT_EQ(target->GetWidth(), w);
-                const double tol = tolerance(sf) + tolerance(tf);
-                int failures = 0;
-                for (std::uint32_t y = 0; y < h; ++y)
-                    for (std::uint32_t x = 0; x < w && failures < 3; ++x) {
-                        Rgb expected = referenceColour(*source, x, y);
-                        if (isGrey(tf)) expected.fill(greyOf(expected));
-                        const Rgb got = referenceColour(*target, x, y);
-                        for (int c = 0; c < 3; ++c)
-                            if (std::abs(got[c] - expected[c]) > tol) {
-                                ADD_FAILURE() << "pixel " << x << "," << y << " channel " << c << ": " << got[c]
-                                              << " for " << expected[c];
-                                ++failures;
-                            }
-                        if (tf == F::vfRGBA32 && sf != F::vfRGBA32) {
-                            EXPECT_EQ(target->GetAlpha(x, y), 255);
-                        }
-                    }
+                expectSameColours(*source, *target, tolerance(sf) + tolerance(tf));
+            }
+        }
+}
+
+// A JPEG picture's planes (full range, Cb before Cr in IYUV) are read as
+// such by every path and per pixel, where the studio-range reading would
+// take a luma of 16 for black; a copy keeps them so, a conversion to a
+// planar format gives that format's own studio-range planes.
+TEST(VDStoreConversion, FullRangePlanesAreReadAsAJpegPictureHoldsThem) {
+    for (const F planar : {F::vfIYUV, F::vfYV12})
+        for (const auto& [w, h] : {std::pair{8u, 6u}, std::pair{2000u, 36u}}) {
+            Store source = VDCreateStore(planar, w, h);
+            source->SetFullRange(true);
+            std::mt19937 rng(w + static_cast<unsigned>(planar));
+            std::generate_n(source->GetData(), source->GetCharSize(), [&] { return 16 + rng() % 224; });
+            source->GetPlane(0)[0] = 16;
+            source->GetPlane(1)[0] = source->GetPlane(2)[0] = 128;
+            EXPECT_EQ(source->GetPixel(0, 0), VDGreyColor(16));
+            for (std::uint32_t y = 0; y < h; y += 5)
+                for (std::uint32_t x = 0; x < w; x += 3) {
+                    const Rgb expected = referenceColour(*source, x, y);
+                    const TColor got = source->GetPixel(x, y);
+                    const double channels[3] = {double(VDColorRed(got)), double(VDColorGreen(got)),
+                                                double(VDColorBlue(got))};
+                    for (int c = 0; c < 3; ++c) EXPECT_NEAR(channels[c], expected[c], 1);
+                }
+            EXPECT_TRUE(source->CloneStore(true)->FullRange());
+            EXPECT_FALSE(source->CloneStore(false)->FullRange());
+            for (int to = 0; to < kVDFormatCount; ++to) {
+                const F tf = VDFormatAt(to);
+                SCOPED_TRACE(name(planar) + " full range -> " + name(tf) + " at " + std::to_string(w));
+                const Store target = VDCreateStore(tf, *source, true);
+                EXPECT_EQ(target->FullRange(), tf == planar);
+                if ((isPlanar(tf) && tf != planar) || isPacked422(tf)) {
+                    // Shared chroma of random pixels strays far: the bytes of the road through RGB24.
+                    const Store rgb = VDCreateStore(F::vfRGB24, *source, true);
+                    EXPECT_TRUE(pixelBytes(*target) == pixelBytes(*VDCreateStore(tf, *rgb, true)));
+                } else {
+                    expectSameColours(*source, *target, 1 + tolerance(tf));
+                }
             }
         }
 }
