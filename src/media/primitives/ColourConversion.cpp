@@ -578,21 +578,10 @@ constexpr Lane groupMask(int first, int shift) {
 constexpr Lane kRedGreen = groupMask(0, 0), kGreenBlue = groupMask(1, 0), kRedGreenLast = groupMask(0, 4),
                kGreenBlueLast = groupMask(1, 4);
 
-namespace avx2 {
-#define OCULON_VECTOR_BYTES 32
-#define OCULON_TARGET __attribute__((target("avx2")))
-#include "media/primitives/Planar420Kernels.inc"
-#undef OCULON_TARGET
-#undef OCULON_VECTOR_BYTES
-}  // namespace avx2
-
-namespace avx512 {
-#define OCULON_VECTOR_BYTES 64
-#define OCULON_TARGET __attribute__((target("avx512bw")))
-#include "media/primitives/Planar420Kernels.inc"
-#undef OCULON_TARGET
-#undef OCULON_VECTOR_BYTES
-}  // namespace avx512
+#define OCULON_KERNELS "media/primitives/Planar420Kernels.inc"
+#define OCULON_KERNELS_AVX2
+#define OCULON_KERNELS_AVX512
+#include "media/primitives/KernelLevels.inc"
 
 template <ReadBlocks Blocks, ptrdiff_t kBytes>
 IppStatus readPixels(const Ipp8u* const planes[3], const int steps[3], Ipp8u* dst, int dstStep, IppiSize roi) {

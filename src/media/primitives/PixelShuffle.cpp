@@ -204,21 +204,10 @@ constexpr Kernels kKernels{move, interleave};
 
 // ---- The same kernels on SSSE3 and on AVX2 shuffles.
 
-namespace ssse3 {
-#define OCULON_VECTOR_BYTES 16
-#define OCULON_TARGET __attribute__((target("ssse3")))
-#include "media/primitives/PixelShuffleKernels.inc"
-#undef OCULON_TARGET
-#undef OCULON_VECTOR_BYTES
-}  // namespace ssse3
-
-namespace avx2 {
-#define OCULON_VECTOR_BYTES 32
-#define OCULON_TARGET __attribute__((target("avx2")))
-#include "media/primitives/PixelShuffleKernels.inc"
-#undef OCULON_TARGET
-#undef OCULON_VECTOR_BYTES
-}  // namespace avx2
+#define OCULON_KERNELS "media/primitives/PixelShuffleKernels.inc"
+#define OCULON_KERNELS_SSSE3
+#define OCULON_KERNELS_AVX2
+#include "media/primitives/KernelLevels.inc"
 
 #include "media/primitives/PixelShuffleWide.inc"
 

@@ -389,21 +389,10 @@ OCULON_AVX2 int weighColumnsAvx2(const Ipp16u* acc, const IntegerAxis& cols, int
 
 #undef OCULON_AVX2
 
-namespace avx2 {
-#define OCULON_VECTOR_BYTES 32
-#define OCULON_TARGET __attribute__((target("avx2")))
-#include "media/primitives/ResizeAreaKernels.inc"
-#undef OCULON_TARGET
-#undef OCULON_VECTOR_BYTES
-}  // namespace avx2
-
-namespace avx512 {
-#define OCULON_VECTOR_BYTES 64
-#define OCULON_TARGET __attribute__((target("avx512bw")))
-#include "media/primitives/ResizeAreaKernels.inc"
-#undef OCULON_TARGET
-#undef OCULON_VECTOR_BYTES
-}  // namespace avx512
+#define OCULON_KERNELS "media/primitives/ResizeAreaKernels.inc"
+#define OCULON_KERNELS_AVX2
+#define OCULON_KERNELS_AVX512
+#include "media/primitives/KernelLevels.inc"
 #endif
 
 bool haveAvx2() {
