@@ -386,8 +386,13 @@ void TMJPEGDecoder::updateImage() {
     // Scaled here, off the main thread, for the control's size at the last
     // picture; should the control have changed since, it scales this one.
     const PixelSize control = unpacked(controlSize_.load());
+    // A picture that only loses a few pixels to its place goes to the
+    // control itself, bars painted into its margin; the control gives
+    // another buffer back for the next decode. (Should the control change
+    // size before it is shown, that picture is laid out afresh, its margin
+    // white.)
     PictureFrame fitted = layoutPicture(pict, control, FUeberwachung, crop);
-    const bool isFitted = fitPicture(fitted, control, fitted_);
+    const bool isFitted = fitPictureInPlace(fitted, control, pict) || fitPicture(fitted, control, fitted_);
     platform::MainLoop::instance().synchronize([&] {
         if (firstPicture && FSetAspect) FSetAspect(aspect);
         if (myTimer) {

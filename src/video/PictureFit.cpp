@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "media/primitives/ImageResize.h"
 
@@ -60,25 +61,39 @@ namespace {
 // A region is cut to its place when it exceeds it by at most 1/64 per side.
 constexpr int kMostCut = 64;
 
-}  // namespace
-
-bool fitPicture(PictureFrame& frame, PixelSize control, Image& bitmap) {
-    namespace prim = oculon::primitives;
+// The frame can be painted into a control of that size.
+bool paintable(const PictureFrame& frame, PixelSize control) {
     const Image* picture = frame.picture;
     const PixelRect s = frame.source;
     const PixelRect t = frame.target;
     const PixelRect whole{0, 0, control.width, control.height};
-    if (picture == nullptr || picture->format != PixelFormat::Bgrx32 || s.width <= 0 || s.height <= 0 || t.width <= 0 ||
-        t.height <= 0 || t.left < 0 || t.top < 0 || t.left + t.width > control.width ||
-        t.top + t.height > control.height || (!frame.clearWhite && t != whole)) {
-        return false;
+    return picture != nullptr && picture->format == PixelFormat::Bgrx32 && s.width > 0 && s.height > 0 && t.width > 0 &&
+           t.height > 0 && t.left >= 0 && t.top >= 0 && t.left + t.width <= control.width &&
+           t.top + t.height <= control.height && (frame.clearWhite || t == whole);
+}
+
+// A region a few pixels larger than its place (a scaled decode rounds the
+// size up) gives up its outermost pixels instead of being resampled: a
+// resize by so little shifts every pixel by up to half a pixel, which blurs
+// the whole picture for the sake of its edges. The part that is kept, or
+// nothing when the region is to be resampled.
+std::optional<PixelRect> cutOf(const PictureFrame& frame) {
+    const PixelRect s = frame.source;
+    const PixelRect t = frame.target;
+    if (s.width < t.width || s.height < t.height || (s.width - t.width) * kMostCut > t.width ||
+        (s.height - t.height) * kMostCut > t.height) {
+        return std::nullopt;
     }
-    bitmap.reshape(control.width, control.height, PixelFormat::Bgrx32);
-    // White is 0xFFFFFFFF in every byte order; the bars are a pixel or two
-    // wide, too narrow for memset to pay.
+    return PixelRect{s.left + (s.width - t.width) / 2, s.top + (s.height - t.height) / 2, t.width, t.height};
+}
+
+// White around the target in a control-sized window of rows. White is
+// 0xFFFFFFFF in every byte order; the bars are a pixel or two wide, too
+// narrow for memset to pay.
+void whitenBars(std::uint8_t* origin, std::size_t stride, PixelSize control, const PixelRect& t) {
     constexpr std::uint32_t kWhite = 0xFFFFFFFF;
     for (int y = 0; y < control.height; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(bitmap.row(y));
+        auto* row = reinterpret_cast<std::uint32_t*>(origin + stride * static_cast<std::size_t>(y));
         if (y < t.top || y >= t.top + t.height) {
             std::fill_n(row, control.width, kWhite);
         } else {
@@ -86,19 +101,25 @@ bool fitPicture(PictureFrame& frame, PixelSize control, Image& bitmap) {
             std::fill_n(row + t.left + t.width, control.width - t.left - t.width, kWhite);
         }
     }
+}
+
+}  // namespace
+
+bool fitPicture(PictureFrame& frame, PixelSize control, Image& bitmap) {
+    namespace prim = oculon::primitives;
+    if (!paintable(frame, control)) return false;
+    const Image* picture = frame.picture;
+    const PixelRect s = frame.source;
+    const PixelRect t = frame.target;
+    const PixelRect whole{0, 0, control.width, control.height};
+    bitmap.reshape(control.width, control.height, PixelFormat::Bgrx32);
+    whitenBars(bitmap.pixels.data(), bitmap.stride, control, t);
     const std::size_t width = static_cast<std::size_t>(t.width) * 4;
     std::uint8_t* to = bitmap.row(t.top) + static_cast<std::size_t>(t.left) * 4;
-    // A region a few pixels larger than its place (a scaled decode rounds
-    // the size up) gives up its outermost pixels instead of being resampled:
-    // a resize by so little shifts every pixel by up to half a pixel, which
-    // blurs the whole picture for the sake of its edges.
-    if (s.width >= t.width && s.height >= t.height && (s.width - t.width) * kMostCut <= t.width &&
-        (s.height - t.height) * kMostCut <= t.height) {
-        const int left = s.left + (s.width - t.width) / 2;
-        const int top = s.top + (s.height - t.height) / 2;
+    if (const std::optional<PixelRect> cut = cutOf(frame)) {
         for (int y = 0; y < t.height; ++y)
             std::memcpy(to + bitmap.stride * static_cast<std::size_t>(y),
-                        picture->row(top + y) + static_cast<std::size_t>(left) * 4, width);
+                        picture->row(cut->top + y) + static_cast<std::size_t>(cut->left) * 4, width);
     } else {
         // The resize writes trunc(region x factor + 1e-7) pixels: with the
         // factor target / region that is the target's size exactly.
@@ -113,6 +134,24 @@ bool fitPicture(PictureFrame& frame, PixelSize control, Image& bitmap) {
     frame.target = whole;
     frame.clearWhite = false;
     frame.handOver = &bitmap;
+    return true;
+}
+
+bool fitPictureInPlace(PictureFrame& frame, PixelSize control, Image& picture) {
+    if (frame.picture != &picture || !paintable(frame, control)) return false;
+    const std::optional<PixelRect> cut = cutOf(frame);
+    if (!cut) return false;
+    const PixelRect t = frame.target;
+    const PixelRect window{cut->left - t.left, cut->top - t.top, control.width, control.height};
+    if (window.left < 0 || window.top < 0 || window.left + window.width > picture.width ||
+        window.top + window.height > picture.height || picture.pixels.size() < picture.stride * picture.height) {
+        return false;
+    }
+    whitenBars(picture.row(window.top) + static_cast<std::size_t>(window.left) * 4, picture.stride, control, t);
+    frame.source = window;
+    frame.target = {0, 0, control.width, control.height};
+    frame.clearWhite = false;
+    frame.handOver = &picture;
     return true;
 }
 

@@ -3,7 +3,8 @@
 // decoder thread's share of getting it there. A stream decoder decodes at
 // the smallest of the library's scales that still covers the region shown
 // (decodeScaleFor), then paints the control's bitmap from it (fitPicture),
-// which the main thread takes over without scaling or copying.
+// which the main thread takes over without scaling or copying; a picture
+// that only needs a few pixels cut is handed over itself (fitPictureInPlace).
 
 #include "video/Jpeg.h"
 #include "video/PictureSink.h"
@@ -33,5 +34,12 @@ int decodeScaleFor(int width, int height, PixelSize control, bool letterbox, int
 // Bgrx32, an empty region, or a target that is empty, leaves the control or
 // leaves part of it to the control's old contents.
 bool fitPicture(PictureFrame& frame, PixelSize control, Image& bitmap);
+// As fitPicture for a region that is only cut, without copying it: when the
+// control's window around the region's place lies inside `picture` (the
+// frame's picture), its bars are painted white in `picture` itself, and the
+// frame shows that window and hands `picture` over. Pixels of `picture`
+// outside the region shown may be whitened. False, the frame unchanged, when
+// the region is resampled or the window leaves the picture.
+bool fitPictureInPlace(PictureFrame& frame, PixelSize control, Image& picture);
 
 }  // namespace oculon::video

@@ -32,8 +32,9 @@ struct PictureFrame {
     PixelRect target;                // where in the control; the source is stretched to fill it
     bool clearWhite = false;         // paint the control white first (letterbox and pillarbox bars)
     std::string overlayText;         // drawn at (5, 5) over the picture when not empty
-    // Set when the picture is the control's whole bitmap already (its size,
-    // bars included) in a buffer the decoder can do without: the control may
+    // Set when the source is the control's whole bitmap already (its size,
+    // bars included; the picture's rows may be wider) in a buffer the
+    // decoder can do without: the control may
     // take the pixels instead of copying them, by swapping them for a buffer
     // of its own (of any size), which the decoder fills next time.
     Image* handOver = nullptr;

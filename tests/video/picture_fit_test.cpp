@@ -131,3 +131,53 @@ TEST(PictureFit, LeavesWhatItCannotPaintToTheControl) {
     rgb.reshape(64, 48, PixelFormat::Rgb24);
     EXPECT_TRUE(refused(layoutPicture(rgb, {64, 48}, true, 0), {64, 48}));
 }
+
+// Handed over in place, a picture shows what the copy would, pixel for pixel;
+// one that must be resampled or whose window would leave it is left alone.
+TEST(PictureFit, InPlaceShowsWhatTheCopyShows) {
+    for (const bool letterbox : {false, true}) {
+        for (const int crop : {0, 1}) {
+            for (int w = 300; w <= 322; ++w) {
+                for (int h = 230; h <= 242; ++h) {
+                    const PixelSize control{w, h};
+                    const Image decoded = pattern(320, 240);
+                    Image copied;
+                    PictureFrame byCopy = layoutPicture(decoded, control, letterbox, crop);
+                    const bool copiedOk = fitPicture(byCopy, control, copied);
+                    Image inPlace = decoded;
+                    PictureFrame frame = layoutPicture(inPlace, control, letterbox, crop);
+                    const PictureFrame before = frame;
+                    if (!fitPictureInPlace(frame, control, inPlace)) {
+                        EXPECT_EQ(inPlace.pixels, decoded.pixels) << w << "x" << h;
+                        EXPECT_EQ(frame.source, before.source);
+                        EXPECT_EQ(frame.handOver, nullptr);
+                        continue;
+                    }
+                    ASSERT_TRUE(copiedOk) << w << "x" << h;
+                    EXPECT_EQ(frame.picture, &inPlace);
+                    EXPECT_EQ(frame.handOver, &inPlace);
+                    EXPECT_FALSE(frame.clearWhite);
+                    EXPECT_EQ(frame.target, (PixelRect{0, 0, w, h}));
+                    ASSERT_EQ(frame.source.width, w);
+                    ASSERT_EQ(frame.source.height, h);
+                    for (int y = 0; y < h; ++y) {
+                        for (int x = 0; x < w; ++x) {
+                            ASSERT_EQ(pixel(inPlace, frame.source.left + x, frame.source.top + y), pixel(copied, x, y))
+                                << w << "x" << h << " letterbox " << letterbox << " crop " << crop << " at " << x << ","
+                                << y;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    // The 4 x 4 wall's tile is handed over in place.
+    Image decoded = pattern(320, 240);
+    PictureFrame frame = layoutPicture(decoded, {318, 238}, true, 0);
+    ASSERT_TRUE(fitPictureInPlace(frame, {318, 238}, decoded));
+    EXPECT_EQ(frame.source, (PixelRect{1, 1, 318, 238}));
+    // A picture that is not the frame's is not painted on.
+    Image other = pattern(320, 240);
+    frame = layoutPicture(decoded, {318, 238}, true, 0);
+    EXPECT_FALSE(fitPictureInPlace(frame, {318, 238}, other));
+}

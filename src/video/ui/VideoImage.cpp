@@ -34,9 +34,10 @@ void freeHandedOver(void* buffer) { delete static_cast<std::vector<std::uint8_t>
 
 }  // namespace
 
-bool VideoImage::takeOver(Image& picture) {
-    if (picture.format != PixelFormat::Bgrx32 || picture.width != bitmap_.width() ||
-        picture.height != bitmap_.height() || picture.pixels.size() < picture.stride * picture.height) {
+bool VideoImage::takeOver(Image& picture, PixelRect window) {
+    if (picture.format != PixelFormat::Bgrx32 || window.width != bitmap_.width() || window.height != bitmap_.height() ||
+        window.left < 0 || window.top < 0 || window.left + window.width > picture.width ||
+        window.top + window.height > picture.height || picture.pixels.size() < picture.stride * picture.height) {
         return false;
     }
     // The buffer under the bitmap goes back in exchange, unless a copy of
@@ -47,8 +48,10 @@ bool VideoImage::takeOver(Image& picture) {
     if (handedOver_ != nullptr && (bitmap_.cacheKey() >> 32) == (handedOverKey_ >> 32) && bitmap_.isDetached())
         back = std::move(*handedOver_);
     auto* buffer = new std::vector<std::uint8_t>(std::move(picture.pixels));
-    bitmap_ = QImage(buffer->data(), picture.width, picture.height, static_cast<qsizetype>(picture.stride),
-                     QImage::Format_RGB32, freeHandedOver, buffer);
+    std::uint8_t* origin = buffer->data() + picture.stride * static_cast<std::size_t>(window.top) +
+                           static_cast<std::size_t>(window.left) * 4;
+    bitmap_ = QImage(origin, window.width, window.height, static_cast<qsizetype>(picture.stride), QImage::Format_RGB32,
+                     freeHandedOver, buffer);
     handedOver_ = buffer;
     handedOverKey_ = bitmap_.cacheKey();
     picture.pixels = std::move(back);
@@ -64,12 +67,14 @@ void VideoImage::showPicture(const PictureFrame& frame) {
     const PixelRect whole{0, 0, bitmap_.width(), bitmap_.height()};
     // A picture painted for this control already (the decoder thread does
     // that) is taken over or copied as it is, without a painter.
-    const bool wholeBitmap =
-        !frame.clearWhite && s == whole && t == whole && pic.width == whole.width && pic.height == whole.height;
+    const bool wholeBitmap = !frame.clearWhite && t == whole && s.width == whole.width && s.height == whole.height &&
+                             s.left >= 0 && s.top >= 0 && s.left + s.width <= pic.width &&
+                             s.top + s.height <= pic.height;
     if (wholeBitmap) {
-        if (frame.handOver == nullptr || !takeOver(*frame.handOver)) {
+        if (frame.handOver == nullptr || !takeOver(*frame.handOver, s)) {
             const std::size_t rowBytes = static_cast<std::size_t>(whole.width) * 4;
-            for (int y = 0; y < whole.height; ++y) std::memcpy(bitmap_.scanLine(y), pic.row(y), rowBytes);
+            for (int y = 0; y < whole.height; ++y)
+                std::memcpy(bitmap_.scanLine(y), pic.row(s.top + y) + static_cast<std::size_t>(s.left) * 4, rowBytes);
         }
     } else {
         const QImage source(pic.pixels.data(), pic.width, pic.height, static_cast<qsizetype>(pic.stride),

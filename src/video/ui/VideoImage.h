@@ -42,8 +42,9 @@ protected:
 
 private:
     void fitBitmap();
-    // The picture's pixels become the bitmap's; false when its size is not the bitmap's.
-    bool takeOver(Image& picture);
+    // The picture's pixels become the bitmap's, which shows `window` of
+    // them; false when the window is not the bitmap's size or leaves the picture.
+    bool takeOver(Image& picture, PixelRect window);
     QImage bitmap_;
     // The buffer of the last picture taken over (owned by the image data
     // that wraps it), and that data's cache key.

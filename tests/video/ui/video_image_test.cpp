@@ -71,3 +71,42 @@ TEST(VideoImage, TakesPicturesOverAndCopiesKeepTheirs) {
     EXPECT_EQ(control.bitmap().pixel(20, 15), qRgb(50, 60, 70));
     EXPECT_EQ(control.pictureCount(), 5);
 }
+
+// A decoded picture whose window is the control's bitmap is taken over as it
+// is: the bitmap shows the window in the picture's own rows.
+TEST(VideoImage, TakesAWindowOfALargerPictureOver) {
+    VideoImage control;
+    control.resize(30, 20);
+    Image decoded = filled(34, 25, qRgb(0, 0, 0));
+    for (int y = 0; y < decoded.height; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(decoded.row(y));
+        for (int x = 0; x < decoded.width; ++x) row[x] = qRgb(x, y, 7);
+    }
+    const std::uint8_t* buffer = decoded.pixels.data();
+    const std::size_t stride = decoded.stride;
+    PictureFrame frame = wholeOf(decoded);
+    frame.source = {3, 2, 30, 20};
+    frame.target = {0, 0, 30, 20};
+    control.showPicture(frame);
+    EXPECT_TRUE(decoded.pixels.empty());
+    EXPECT_EQ(control.bitmap().constBits(), buffer + 2 * stride + 3 * 4);
+    EXPECT_EQ(control.bitmap().size(), QSize(30, 20));
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 30; ++x) ASSERT_EQ(control.bitmap().pixel(x, y), qRgb(x + 3, y + 2, 7)) << x << "," << y;
+    }
+
+    // The next one gives that whole buffer back; a window that would leave
+    // its picture is never taken.
+    Image next = filled(34, 25, qRgb(1, 2, 3));
+    frame = wholeOf(next);
+    frame.source = {4, 5, 30, 20};
+    frame.target = {0, 0, 30, 20};
+    control.showPicture(frame);
+    EXPECT_EQ(next.pixels.data(), buffer);
+    EXPECT_EQ(control.bitmap().pixel(29, 19), qRgb(1, 2, 3));
+    Image narrow = filled(30, 20, qRgb(4, 5, 6));
+    frame = wholeOf(narrow);
+    frame.source = {1, 0, 30, 20};
+    control.showPicture(frame);
+    EXPECT_EQ(narrow.pixels.size(), 30u * 20 * 4);
+}
