@@ -31,13 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         JpegDecoder decoder(options);
         std::vector<std::uint8_t> planes[3];
-        decoder.decodeYCbCr420(jpeg, [&](int width, int height) -> std::optional<YCbCr420Planes> {
+        decoder.decodeYCbCr420(jpeg, [&](int width, int height) -> std::optional<oculon::platform::Yuv420Planes> {
             if (width % 2 != 0 || height % 2 != 0) return std::nullopt;
             const std::ptrdiff_t lumaStep = (width + 3) & ~3;
             planes[0].resize(static_cast<std::size_t>(lumaStep * height));
             for (int k = 1; k < 3; ++k) planes[k].resize(static_cast<std::size_t>(lumaStep / 2 * (height / 2)));
-            return YCbCr420Planes{{planes[0].data(), planes[1].data(), planes[2].data()},
-                                  {lumaStep, lumaStep / 2, lumaStep / 2}};
+            return oculon::platform::Yuv420Planes{planes[0].data(), lumaStep,         planes[1].data(),
+                                                  lumaStep / 2,     planes[2].data(), lumaStep / 2};
         });
     } catch (const JpegError&) {}
     return 0;

@@ -20,13 +20,19 @@
 
 namespace oculon::platform {
 
+// A picture's three planes: luma width x height, each chroma plane half
+// that, rounded up. Steps in bytes.
 struct Yuv420Planes {
-    std::uint8_t* y;
-    std::ptrdiff_t yStep;
-    std::uint8_t* cb;
-    std::ptrdiff_t cbStep;
-    std::uint8_t* cr;
-    std::ptrdiff_t crStep;
+    std::uint8_t* y = nullptr;
+    std::ptrdiff_t yStep = 0;
+    std::uint8_t* cb = nullptr;
+    std::ptrdiff_t cbStep = 0;
+    std::uint8_t* cr = nullptr;
+    std::ptrdiff_t crStep = 0;
+
+    // Plane k (0 luma, 1 Cb, 2 Cr) and its step.
+    std::uint8_t* plane(int k) const { return k == 0 ? y : k == 1 ? cb : cr; }
+    std::ptrdiff_t step(int k) const { return k == 0 ? yStep : k == 1 ? cbStep : crStep; }
 };
 
 // `width` and `height` are even; `bytesPerPixel` is 3 or 4 (the fourth byte

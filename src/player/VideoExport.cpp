@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "media/video/VDDIB.h"
+#include "media/video/VDStoreConversion.h"
 #include "platform/FullRangeYuv.h"
 #include "platform/Log.h"
 #include "platform/MainLoop.h"
@@ -63,28 +64,21 @@ void readPicture(video::TMJPEGFile& file, std::int32_t index, const std::string&
 
 // A frame of `width` x `height` whose store takes a JPEG picture's planes as
 // the decoder writes them; nothing for a size the store cannot hold whole.
-std::optional<video::YCbCr420Planes> jpegPlanesFrame(mediavideo::IVDImageBuffer& frame, int width, int height) {
+std::optional<platform::Yuv420Planes> jpegPlanesFrame(mediavideo::IVDImageBuffer& frame, int width, int height) {
     if (width % 2 != 0 || height % 2 != 0) return std::nullopt;
     frame = mediavideo::TVDImageBuffer::CreateSize(
         static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), mediavideo::TVDVideoFormat::vfIYUV);
     mediavideo::TVDSmartImageBuffer& store = frame->GetBuffer();
     store.SetFullRange(true);
-    video::YCbCr420Planes planes;
-    for (int k = 0; k < 3; ++k) {
-        planes.plane[k] = store.GetPlane(k);
-        planes.step[k] = static_cast<std::ptrdiff_t>(store.GetPlaneStep(k));
-    }
-    return planes;
+    return mediavideo::VDJpegPlanes(store);
 }
 
 // The caption on the top `rows` rows (even) of a frame held as full-range
 // 4:2:0 planes: those rows made B, G, R pixels in `band`, painted, and made
 // planes again, each 2 x 2 block's chroma the mean of its four pixels as on
 // the road through B, G, R. The rows below stay as the JPEG stored them.
-void captionPlanes(const video::YCbCr420Planes& planes, int width, int rows, const CaptionPainter& caption,
+void captionPlanes(const platform::Yuv420Planes& yuv, int width, int rows, const CaptionPainter& caption,
                    const video::TTimeStamp& time, video::Image& band) {
-    const platform::Yuv420Planes yuv{planes.plane[0], planes.step[0],  planes.plane[1],
-                                     planes.step[1],  planes.plane[2], planes.step[2]};
     band.reshape(width, rows, video::PixelFormat::Bgrx32);
     const auto step = static_cast<std::ptrdiff_t>(band.stride);
     platform::fullRangeYuv420ToBgr(yuv, 0, 0, width, rows, band.pixels.data(), step, 4);
@@ -293,13 +287,13 @@ void TVideoExport::SendFrames(Worker& worker, video::TMJPEGFile& file, video::Jp
     // one whose rows are unknown keeps the whole picture on the road through
     // B, G, R.
     mediavideo::IVDImageBuffer planes;
-    video::YCbCr420Planes framePlanes;
+    platform::Yuv420Planes framePlanes;
     video::Image band;
     const int streamWidth = picture.width, streamHeight = picture.height;
     const int captionRows = std::min(streamHeight, request_.captionRows + request_.captionRows % 2);
-    const auto decodePlanes = [&](int width, int height) -> std::optional<video::YCbCr420Planes> {
+    const auto decodePlanes = [&](int width, int height) -> std::optional<platform::Yuv420Planes> {
         if (width != streamWidth || height != streamHeight) return std::nullopt;
-        std::optional<video::YCbCr420Planes> made = jpegPlanesFrame(planes, width, height);
+        std::optional<platform::Yuv420Planes> made = jpegPlanesFrame(planes, width, height);
         if (made) framePlanes = *made;
         return made;
     };

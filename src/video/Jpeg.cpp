@@ -317,10 +317,10 @@ bool isYCbCr420Or422(const jpeg_decompress_struct& cinfo) {
 }
 
 // The library writes whole blocks: each row to a multiple of 8 samples.
-bool holdsBlocks(const jpeg_decompress_struct& cinfo, const YCbCr420Planes& planes) {
+bool holdsBlocks(const jpeg_decompress_struct& cinfo, const platform::Yuv420Planes& planes) {
     for (int k = 0; k < 3; ++k)
-        if (!planes.plane[k] ||
-            planes.step[k] < static_cast<std::ptrdiff_t>(cinfo.comp_info[k].width_in_blocks) * DCTSIZE)
+        if (!planes.plane(k) ||
+            planes.step(k) < static_cast<std::ptrdiff_t>(cinfo.comp_info[k].width_in_blocks) * DCTSIZE)
             return false;
     return true;
 }
@@ -331,7 +331,7 @@ bool JpegDecoder::decodeYCbCr420(std::span<const std::uint8_t> jpeg, const YCbCr
     State& s = *state_;
     jpeg_decompress_struct& cinfo = s.cinfo;
     s.readHeader(jpeg, options_.maxPixels);
-    std::optional<YCbCr420Planes> planes;
+    std::optional<platform::Yuv420Planes> planes;
     if (options_.scaleDenom == 1 && isYCbCr420Or422(cinfo)) {
         try {
             planes = target(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height));
@@ -357,7 +357,7 @@ bool JpegDecoder::decodeYCbCr420(std::span<const std::uint8_t> jpeg, const YCbCr
     const JDIMENSION height = cinfo.output_height;
     const auto row = [&](int k, JDIMENSION y) {
         return y < (k == 0 ? height : (height + 1) / 2)
-                   ? planes->plane[k] + static_cast<std::ptrdiff_t>(y) * planes->step[k]
+                   ? planes->plane(k) + static_cast<std::ptrdiff_t>(y) * planes->step(k)
                    : spare.data();
     };
     // 4:2:2 chroma rows wait here for the mean of each pair, the 4:2:0 row.

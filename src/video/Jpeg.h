@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/FullRangeYuv.h"
+
 namespace oculon::video {
 
 class JpegError : public std::runtime_error {
@@ -81,14 +83,9 @@ int scaledDimension(int dimension, int scaleDenom);
 // target in both directions, for previews and thumbnails.
 int scaleDenomFor(int width, int height, int targetWidth, int targetHeight);
 
-// Where a 4:2:0 picture's planes go: the samples as the picture stores them
-// (full-range Y, Cb, Cr), the luma plane width x height, the chroma planes
-// half that, rounded up. Steps in bytes.
-struct YCbCr420Planes {
-    std::uint8_t* plane[3] = {};
-    std::ptrdiff_t step[3] = {};
-};
-using YCbCr420Target = std::function<std::optional<YCbCr420Planes>(int width, int height)>;
+// Where a 4:2:0 picture's planes go, given its size: the samples as the
+// picture stores them (full-range Y, Cb, Cr).
+using YCbCr420Target = std::function<std::optional<platform::Yuv420Planes>(int width, int height)>;
 
 // Decodes picture after picture with one libjpeg object, as the stream
 // decoder does for every part of a camera stream.

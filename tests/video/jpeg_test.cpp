@@ -205,9 +205,10 @@ TEST(Jpeg, FourTwoZeroAndTwoPicturesDecodeStraightIntoTheirPlanes) {
         const int step[3] = {(w + 15) / 16 * 16, (w + 15) / 16 * 8, (w + 15) / 16 * 8};
         std::vector<std::uint8_t> planes[3];
         for (int k = 0; k < 3; ++k) planes[k].resize(std::size_t(step[k]) * std::size_t(k == 0 ? h : (h + 1) / 2));
-        const auto target = [&, w = w, h = h](int width, int height) -> std::optional<YCbCr420Planes> {
+        const auto target = [&, w = w, h = h](int width, int height) -> std::optional<oculon::platform::Yuv420Planes> {
             EXPECT_EQ(width * 1000 + height, w * 1000 + h);
-            return YCbCr420Planes{{planes[0].data(), planes[1].data(), planes[2].data()}, {step[0], step[1], step[2]}};
+            return oculon::platform::Yuv420Planes{planes[0].data(), step[0],          planes[1].data(),
+                                                  step[1],          planes[2].data(), step[2]};
         };
         ASSERT_TRUE(decoder.decodeYCbCr420(jpeg, target));
         Image rgb;
@@ -225,13 +226,13 @@ TEST(Jpeg, FourTwoZeroAndTwoPicturesDecodeStraightIntoTheirPlanes) {
             }
         EXPECT_LE(largest, tolerance);
         const auto narrow = [&, w = w](int, int) {
-            return std::optional<YCbCr420Planes>{
-                {{planes[0].data(), planes[1].data(), planes[2].data()}, {w - 2, step[1], step[2]}}};
+            return std::optional<oculon::platform::Yuv420Planes>{
+                {planes[0].data(), w - 2, planes[1].data(), step[1], planes[2].data(), step[2]}};
         };
         EXPECT_FALSE(decoder.decodeYCbCr420(jpeg, narrow));
     }
     EXPECT_FALSE(decoder.decodeYCbCr420(sampled("1x1"), [&](int, int) {
         ADD_FAILURE() << "4:4:4 asked for planes";
-        return std::optional<YCbCr420Planes>{};
+        return std::optional<oculon::platform::Yuv420Planes>{};
     }));
 }

@@ -7,6 +7,7 @@
 
 #include "media/pins/SGBlockPool.h"
 #include "media/video/VDResize.h"
+#include "media/video/VDStoreConversion.h"
 #include "platform/AviFile.h"
 #include "platform/Log.h"
 #include "platform/VideoEncoderSession.h"
@@ -182,11 +183,7 @@ std::optional<platform::CompressedFrame> TVDAVILogger::CompressFrame(const IVDIm
                                                                      std::string& failure) {
     CompressionStage& c = FCompression;
     if (FTakesJpegPlanes && isJpegPlanes(*frame, c.width, c.height)) {
-        const TVDSmartImageBuffer& store = frame->GetBuffer();
-        const bool iyuv = store.Format() == TVDVideoFormat::vfIYUV;
-        const auto step = [&store](int plane) { return static_cast<std::ptrdiff_t>(store.GetPlaneStep(plane)); };
-        auto compressed = c.compressor->compressPlanes(
-            {store.GetPlane(0), step(0), store.GetPlane(iyuv ? 1 : 2), step(1), store.GetPlane(iyuv ? 2 : 1), step(2)});
+        auto compressed = c.compressor->compressPlanes(VDJpegPlanes(frame->GetBuffer()));
         if (!compressed) failure = c.compressor->lastError();
         return compressed;
     }

@@ -11,7 +11,6 @@
 #include "media/primitives/Pixel16Conversion.h"
 #include "media/primitives/SampleScaling.h"
 #include "media/primitives/VectorLogic.h"
-#include "platform/FullRangeYuv.h"
 
 namespace oculon::mediavideo {
 
@@ -60,18 +59,17 @@ TVDYCbCrPlanes VDYCbCrPlanes(const TVDSmartImageBuffer& store) {
                            static_cast<int>(store.GetPlaneStep(cr))}};
 }
 
+platform::Yuv420Planes VDJpegPlanes(const TVDSmartImageBuffer& store) {
+    const bool iyuv = store.Format() == F::vfIYUV;
+    const auto step = [&store](int plane) { return static_cast<std::ptrdiff_t>(store.GetPlaneStep(plane)); };
+    const int cb = iyuv ? 1 : 2, cr = iyuv ? 2 : 1;
+    return {store.GetPlane(0), step(0), store.GetPlane(cb), step(cb), store.GetPlane(cr), step(cr)};
+}
+
 void VDFullRangeToBgr(const TVDSmartImageBuffer& store, std::uint32_t x0, std::uint32_t y0, IppiSize roi, Ipp8u* bgr,
                       int bgrStep) {
-    const bool iyuv = store.Format() == F::vfIYUV;
-    const std::ptrdiff_t chromaStep = store.GetPlaneStep(1);
-    const platform::Yuv420Planes planes{store.GetPlane(0),
-                                        static_cast<std::ptrdiff_t>(store.GetPlaneStep(0)),
-                                        store.GetPlane(iyuv ? 1 : 2),
-                                        chromaStep,
-                                        store.GetPlane(iyuv ? 2 : 1),
-                                        chromaStep};
-    platform::fullRangeYuv420ToBgr(planes, static_cast<int>(x0), static_cast<int>(y0), roi.width, roi.height, bgr,
-                                   bgrStep, 3);
+    platform::fullRangeYuv420ToBgr(VDJpegPlanes(store), static_cast<int>(x0), static_cast<int>(y0), roi.width,
+                                   roi.height, bgr, bgrStep, 3);
 }
 
 namespace {

@@ -11,6 +11,7 @@
 
 #include "media/primitives/IppDefs.h"
 #include "media/video/VDInternalStore.h"
+#include "platform/FullRangeYuv.h"
 
 namespace oculon::mediavideo {
 
@@ -31,6 +32,10 @@ struct TVDYCbCrPlanes {
     int Step[3];
 };
 TVDYCbCrPlanes VDYCbCrPlanes(const TVDSmartImageBuffer& store);
+
+// The planes of a full-range planar store (FullRange) as a JPEG picture's
+// luma, Cb and Cr: memory planes 0, 1, 2 for IYUV; 0, 2, 1 for YV12.
+platform::Yuv420Planes VDJpegPlanes(const TVDSmartImageBuffer& store);
 
 // The pixels of a full-range planar store (FullRange) from (x0, y0) on as
 // B, G, R bytes, each pixel with the chroma of its 2 x 2 block, in the
