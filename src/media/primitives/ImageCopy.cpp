@@ -1,6 +1,7 @@
 #include "media/primitives/ImageCopy.h"
 
 #include <array>
+#include <cstddef>
 #include <cstring>
 
 #include "media/primitives/ImageRegion.h"
@@ -137,7 +138,8 @@ IppStatus _px_ippiCopy_8u_P3C3R(const Ipp8u* const pSrc[3], int srcStep, Ipp8u* 
     const Ipp8u* p2 = pSrc[2];
     if (!p0 || !p1 || !p2) return ippStsNullPtrErr;
     if (region::badSize(roi)) return ippStsSizeErr;
-    pixels::kernels().interleave(pSrc, srcStep, pDst, dstStep, roi);
+    const std::size_t written = static_cast<std::size_t>(roi.height) * static_cast<std::size_t>(roi.width) * 3;
+    pixels::kernels().interleave(pSrc, srcStep, pDst, dstStep, roi, pixels::storesFor(written));
     return ippStsNoErr;
 }
 

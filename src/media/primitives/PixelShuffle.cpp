@@ -1,6 +1,7 @@
 #include "media/primitives/PixelShuffle.h"
 
 #include <immintrin.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -194,7 +195,7 @@ struct InterleaveRow {
     }
 };
 
-void interleave(const Ipp8u* const planes[3], int srcStep, Ipp8u* dst, int dstStep, IppiSize roi) {
+void interleave(const Ipp8u* const planes[3], int srcStep, Ipp8u* dst, int dstStep, IppiSize roi, Stores) {
     eachPlanesRow(planes, srcStep, dst, dstStep, roi, InterleaveRow{});
 }
 
@@ -212,6 +213,14 @@ constexpr Kernels kKernels{move, interleave};
 #include "media/primitives/PixelShuffleWide.inc"
 
 }  // namespace
+
+Stores storesFor(std::size_t bytes) {
+    static const long lastLevel = [] {
+        const long third = sysconf(_SC_LEVEL3_CACHE_SIZE);
+        return third > 0 ? third : sysconf(_SC_LEVEL2_CACHE_SIZE);
+    }();
+    return lastLevel > 0 && bytes > static_cast<std::size_t>(lastLevel) ? Stores::Streamed : Stores::Cached;
+}
 
 const Kernels* kernelsFor(Isa isa) {
     __builtin_cpu_init();

@@ -4,6 +4,7 @@
 // same bytes; the fastest one the CPU runs is picked once.
 
 #include <array>
+#include <cstddef>
 
 #include "media/primitives/IppDefs.h"
 
@@ -23,12 +24,25 @@ struct Layout {
 // Avx512: AVX-512 BW with VBMI's byte permutes.
 enum class Isa { Scalar, Ssse3, Avx2, Avx512 };
 
+// How an interleave writes its destination. Streamed stores go past the
+// caches straight to memory, where neither a read of each line before its
+// store nor a write-back of it costs anything: faster when the destination
+// cannot stay in the caches anyway, a loss when the next reader would have
+// found it there. The AVX-512 kernels stream; the narrower sets store
+// through the caches either way. The bytes are the same.
+enum class Stores { Cached, Streamed };
+
+// Streamed for a destination of `bytes` larger than the last-level cache, of
+// which a reader right after finds none cached whichever way it was written;
+// Cached otherwise, and where the cache's size is unknown.
+Stores storesFor(std::size_t bytes);
+
 struct Kernels {
     // Reads a whole source pixel before it writes the destination pixel, so
     // a same-sized layout may work in place (src == dst, equal steps).
     void (*move)(const Layout& layout, const Ipp8u* src, int srcStep, Ipp8u* dst, int dstStep, IppiSize roi);
     // Plane k of the three goes to byte k of each 3-byte pixel.
-    void (*interleave)(const Ipp8u* const planes[3], int srcStep, Ipp8u* dst, int dstStep, IppiSize roi);
+    void (*interleave)(const Ipp8u* const planes[3], int srcStep, Ipp8u* dst, int dstStep, IppiSize roi, Stores stores);
 };
 
 // The kernels of one instruction set, or null when this CPU lacks it.

@@ -3,8 +3,10 @@
 // in buffers that end at the last byte moved.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "TestImage.h"
@@ -68,19 +70,28 @@ TEST(PixelShuffle, EveryInstructionSetMovesTheBytesOfTheByteLoops) {
 TEST(PixelShuffle, EveryInstructionSetInterleavesPlanesLikeTheByteLoop) {
     const Kernels& bytes = *kernelsFor(Isa::Scalar);
     for (Isa isa : vectorIsas())
-        for (int w : {1, 15, 16, 17, 31, 32, 33, 95, 129, 200})
-            for (int pad : {0, 3})
-                for (int offset : {0, 1, 2}) {
-                    SCOPED_TRACE(testing::Message() << "isa " << static_cast<int>(isa) << " width " << w << " pad "
-                                                    << pad << " offset " << offset);
-                    const int h = 2, ps = w + pad, ds = 3 * w + pad;
-                    const auto a = noise(extent(0, ps, w, h, 1, 0), 3), b = noise(a.size(), 4), c = noise(a.size(), 5);
-                    const Ipp8u* planes[3] = {a.data(), b.data(), c.data()};
-                    auto want = noise(extent(offset, ds, w, h, 3, 2), 6), got = want;
-                    bytes.interleave(planes, ps, want.data() + offset, ds, {w, h});
-                    kernelsFor(isa)->interleave(planes, ps, got.data() + offset, ds, {w, h});
-                    ASSERT_EQ(got, want);
-                }
+        for (Stores stores : {Stores::Cached, Stores::Streamed})
+            for (int w : {1, 15, 16, 17, 31, 32, 33, 95, 129, 200})
+                for (int pad : {0, 3})
+                    for (int offset : {0, 1, 2}) {
+                        SCOPED_TRACE(testing::Message()
+                                     << "isa " << static_cast<int>(isa) << " streamed " << (stores == Stores::Streamed)
+                                     << " width " << w << " pad " << pad << " offset " << offset);
+                        const int h = 2, ps = w + pad, ds = 3 * w + pad;
+                        const auto a = noise(extent(0, ps, w, h, 1, 0), 3), b = noise(a.size(), 4),
+                                   c = noise(a.size(), 5);
+                        const Ipp8u* planes[3] = {a.data(), b.data(), c.data()};
+                        auto want = noise(extent(offset, ds, w, h, 3, 2), 6), got = want;
+                        bytes.interleave(planes, ps, want.data() + offset, ds, {w, h}, Stores::Cached);
+                        kernelsFor(isa)->interleave(planes, ps, got.data() + offset, ds, {w, h}, stores);
+                        ASSERT_EQ(got, want);
+                    }
+}
+
+TEST(PixelShuffle, OnlyADestinationBeyondTheLastLevelCacheIsStreamed) {
+    EXPECT_EQ(storesFor(64), Stores::Cached);
+    const bool known = sysconf(_SC_LEVEL3_CACHE_SIZE) > 0 || sysconf(_SC_LEVEL2_CACHE_SIZE) > 0;
+    EXPECT_EQ(storesFor(SIZE_MAX), known ? Stores::Streamed : Stores::Cached);
 }
 
 TEST(PixelShuffle, TheChosenKernelsAreTheBestThisCpuRuns) {
