@@ -25,11 +25,11 @@ struct Layout {
 enum class Isa { Scalar, Ssse3, Avx2, Avx512 };
 
 // How an interleave writes its destination. Streamed stores go past the
-// caches straight to memory, where neither a read of each line before its
-// store nor a write-back of it costs anything: faster when the destination
-// cannot stay in the caches anyway, a loss when the next reader would have
-// found it there. The AVX-512 kernels stream; the narrower sets store
-// through the caches either way. The bytes are the same.
+// caches straight to memory: no line is read before it is written, and none
+// is left in the caches. That is faster when the destination cannot stay in
+// the caches anyway, and a loss when the next reader would have found it
+// there. The AVX-512 kernels stream; the narrower sets store through the
+// caches either way. The bytes are the same.
 enum class Stores { Cached, Streamed };
 
 // Streamed for a destination of `bytes` larger than the last-level cache, of
