@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "media/primitives/ImageRegion.h"
+#include "media/primitives/ProcessorFeatures.h"
 
 namespace oculon::primitives::pixels {
 
@@ -84,6 +85,13 @@ bool movesOneByte(const Layout& l) {
     int moved = 0;
     for (int k = 0; k < l.dstBytes; ++k) moved += l.map[static_cast<std::size_t>(k)] >= 0;
     return moved == 1;
+}
+
+// The destination byte of a layout that moves one byte per pixel.
+int movedTo(const Layout& l) {
+    int k = 0;
+    while (l.map[static_cast<std::size_t>(k)] < 0) ++k;
+    return k;
 }
 
 // The shapes the callers use; a layout of another shape takes the byte loop.
@@ -164,6 +172,58 @@ Network makeNetwork(const Layout& l, const Ipp8u* value, int groups) {
         }
     }
     return net;
+}
+
+// ---- Fills of whole pixels: vector stores start them, string copies go on.
+
+// Whether this processor runs `rep movsb` in its fast form (ERMSB, leaf 7
+// EBX bit 9), which writes whole lines without reading them first, as
+// vector stores must: a long fill then writes at the pace of memset. The
+// lines stay in the caches (a fill read back right after reads as fast as
+// one written with vector stores), unlike streamed stores.
+bool fastStringCopies() {
+    static const bool fast = [] {
+        CpuidResult leaf7;
+        return ipp_max_cpuid_input() >= 7 && processorCpuid(7, leaf7) && (leaf7.ebx >> 9 & 1) != 0;
+    }();
+    return fast;
+}
+
+// Copies n bytes from s to d one after another in address order, as
+// `rep movsb` is defined to: where d lies less than n bytes after s, the
+// bytes from s to d repeat to the end.
+inline void copyForward(Ipp8u* d, const Ipp8u* s, std::size_t n) {
+    asm volatile("rep movsb" : "+D"(d), "+S"(s), "+c"(n) : : "memory");
+}
+
+// Rows shorter than this are written with vector stores alone: below it a
+// string copy costs more to start than it saves.
+constexpr ptrdiff_t kStringCopyBytes = 2048;
+
+// The bytes at the start of a run that vector stores write before a string
+// copy repeats them: whole pixels and whole 64-byte lines, so that both
+// sides of the copy lie alike against the lines; about 4 KB, past which a
+// longer distance gained nothing measured.
+constexpr ptrdiff_t seedBytes(ptrdiff_t pixel) { return 4096 / (64 * pixel) * 64 * pixel; }
+
+// A fill of pixels of `pixel` bytes that keeps none of their bytes: fill(value,
+// d, n) writes n pixels from d on with the vector kernel; a run longer than
+// two seeds takes that for its seed only, and rows of a padded image are
+// copies of the first. Rows that overlap go one by one, as in the kernel.
+template <typename Fill>
+void repeatFill(const Ipp8u* value, ptrdiff_t pixel, Ipp8u* dst, int dstStep, IppiSize roi, const Fill& fill) {
+    const ptrdiff_t rowBytes = roi.width * pixel, seed = seedBytes(pixel);
+    const auto run = [&](Ipp8u* d, ptrdiff_t bytes) {
+        if (bytes < 2 * seed) return fill(value, d, bytes / pixel);
+        fill(value, d, seed / pixel);
+        copyForward(d + seed, d, static_cast<std::size_t>(bytes - seed));
+    };
+    if (fastStringCopies() && dstStep == rowBytes) return run(dst, rowBytes * roi.height);
+    if (!fastStringCopies() || dstStep < rowBytes || rowBytes < kStringCopyBytes)
+        return region::eachRow(value, 0, 0, dst, dstStep, pixel, roi, fill);
+    run(dst, rowBytes);
+    for (ptrdiff_t r = 1; r < roi.height; ++r)
+        copyForward(region::row(dst, dstStep, r), dst, static_cast<std::size_t>(rowBytes));
 }
 
 // ---- The byte loops alone, for CPUs without SSSE3.

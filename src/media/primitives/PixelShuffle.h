@@ -14,7 +14,8 @@ namespace oculon::primitives::pixels {
 // its source pixel of srcBytes bytes, or stays as it is where map[k] is
 // negative. With srcBytes 0 every pixel reads the same source bytes: a fill.
 // Pointers may address any byte of the first pixel; no byte before them or
-// after the last one moved is touched.
+// after the last one moved is touched. Kept bytes in between may be read and
+// written back as they were, so no other thread may write them meanwhile.
 struct Layout {
     int srcBytes;
     int dstBytes;

@@ -67,6 +67,30 @@ TEST(PixelShuffle, EveryInstructionSetMovesTheBytesOfTheByteLoops) {
                         }
 }
 
+// Long fills write a start with vectors and copy it on: runs and rows around
+// the lengths where that begins, padded rows (copied from the first), rows
+// that overlap, and bytes past the last one moved that must stay.
+TEST(PixelShuffle, EveryInstructionSetFillsLongRowsLikeTheByteLoop) {
+    const Ipp8u value[4] = {0x12, 0x9A, 0x34, 0xBC};
+    const Kernels& bytes = *kernelsFor(Isa::Scalar);
+    for (Isa isa : vectorIsas())
+        for (const Layout& l : {Layout{0, 2, {0, 1}}, Layout{0, 3, {0, 1, 2}}, Layout{0, 4, {0, 1, 2, 3}}})
+            for (int w : {341, 683, 1001, 1366, 2731, 2739})
+                for (int h : {1, 2, 5})
+                    for (int pad : {0, 5, 64, -7})
+                        for (int offset : {0, 1, 3}) {
+                            SCOPED_TRACE(testing::Message()
+                                         << "isa " << static_cast<int>(isa) << " pixel " << l.dstBytes << " width " << w
+                                         << " height " << h << " pad " << pad << " offset " << offset);
+                            const int step = w * l.dstBytes + pad;
+                            const auto size = extent(offset, step, w, h, l.dstBytes, l.dstBytes - 1) + 70;
+                            auto want = noise(size, 7), got = want;
+                            bytes.move(l, value, 0, want.data() + offset, step, {w, h});
+                            kernelsFor(isa)->move(l, value, 0, got.data() + offset, step, {w, h});
+                            ASSERT_EQ(got, want);
+                        }
+}
+
 TEST(PixelShuffle, EveryInstructionSetInterleavesPlanesLikeTheByteLoop) {
     const Kernels& bytes = *kernelsFor(Isa::Scalar);
     for (Isa isa : vectorIsas())
