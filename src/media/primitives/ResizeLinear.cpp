@@ -431,6 +431,10 @@ void linear32(const Job& job) {
 
 ColumnGroups::ColumnGroups(const int* cols, const Ipp16u* cw, int w, int rowSamples) : rowSamples(rowSamples) {
     constexpr int kWindow = 32;  // pixels
+    const std::size_t groups = (static_cast<std::size_t>(w) + 7) / 8;
+    first.reserve(groups);
+    picks.reserve(16 * groups);
+    weights.reserve(32 * groups);
     for (int k = 0; k < w; k += 8) {
         const int n = std::min(8, w - k), at = cols[k];
         // Offsets never decrease: the last right neighbour ends the group.
