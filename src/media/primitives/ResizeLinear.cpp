@@ -7,6 +7,7 @@
 
 #include "media/primitives/ResizeLinear.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "media/primitives/HotLoop.h"
@@ -250,35 +251,66 @@ namespace wide {
 // lane set are the same instructions.
 constexpr __mmask32 kAll = 0xFFFFFFFF;
 
-// coefPx4's values of a group in one source row, by blend16's steps.
-OCULON_WIDE inline __m512i columns(const Ipp8u* s, __m512i picks, __m512i w1) {
-    const __m512i px = _mm512_permutex2var_epi32(_mm512_loadu_si512(s), picks, _mm512_loadu_si512(s + 64));
+// coefPx4's values of a group in one source row from its pixels lo, hi
+// (the 128 bytes at its first pixel), by blend16's steps.
+OCULON_WIDE inline __m512i columns(__m512i lo, __m512i hi, __m512i picks, __m512i w1) {
+    const __m512i px = _mm512_permutex2var_epi32(lo, picks, hi);
     const __m512i a = _mm512_maskz_cvtepu8_epi16(kAll, _mm512_maskz_extracti64x4_epi64(0xF, px, 0));
     const __m512i b = _mm512_maskz_cvtepu8_epi16(kAll, _mm512_maskz_extracti64x4_epi64(0xF, px, 1));
     return _mm512_add_epi16(_mm512_slli_epi16(a, 6),
                             _mm512_mulhrs_epi16(w1, _mm512_slli_epi16(_mm512_sub_epi16(b, a), 7)));
 }
 
+// The 128 bytes at s, or those of the first `bytes` of them, the rest 0: a
+// masked load reads nothing past the row.
+struct Window {
+    __m512i lo, hi;
+};
+OCULON_WIDE inline Window window(const Ipp8u* s) { return {_mm512_loadu_si512(s), _mm512_loadu_si512(s + 64)}; }
+OCULON_WIDE inline Window window(const Ipp8u* s, int bytes) {
+    const auto mask = [](int n) { return n >= 64 ? ~__mmask64{0} : n <= 0 ? 0 : (__mmask64{1} << n) - 1; };
+    return {_mm512_maskz_loadu_epi8(mask(bytes), s), _mm512_maskz_loadu_epi8(mask(bytes - 64), s + 64)};
+}
+
+// Group k of a destination row from its two source rows u and l at 2 wy
+// (summ8's steps), one value per 16-bit lane; rows ahead[0..1] are those of
+// the next destination row.
+template <bool Masked>
+OCULON_WIDE inline __m512i blendedGroup(const Ipp8u* u, const Ipp8u* l, __m512i w, const Ipp8u* const* ahead,
+                                        const ColumnGroups& g, int k) {
+    const __m512i picks = _mm512_loadu_si512(g.picks.data() + 16 * static_cast<std::size_t>(k));
+    const __m512i w1 = _mm512_loadu_si512(g.weights.data() + 32 * static_cast<std::size_t>(k));
+    const int at = g.first[k];
+    // The bytes the same group of the next row will read, one row ahead of
+    // the processor's own fetching.
+    for (int r = 0; r < 2; ++r) {
+        _mm_prefetch(reinterpret_cast<const char*>(ahead[r] + at), _MM_HINT_T0);
+        if (!Masked) _mm_prefetch(reinterpret_cast<const char*>(ahead[r] + at + 64), _MM_HINT_T0);
+    }
+    Window wu, wl;
+    if constexpr (Masked) wu = window(u + at, g.rowSamples - at), wl = window(l + at, g.rowSamples - at);
+    else wu = window(u + at), wl = window(l + at);
+    const __m512i a = columns(wu.lo, wu.hi, picks, w1), b = columns(wl.lo, wl.hi, picks, w1);
+    const __m512i q = _mm512_mulhi_epi16(_mm512_slli_epi16(_mm512_sub_epi16(b, a), 1), w);
+    return _mm512_srli_epi16(_mm512_add_epi16(_mm512_add_epi16(a, q), _mm512_set1_epi16(32)), 6);
+}
+
 OCULON_WIDE void blendPx4(Ipp8u* d, const Ipp8u* const* rows, Ipp32u wy, const ColumnGroups& g) {
     const Ipp8u *u = rows[0], *l = rows[1];
-    if (wy == 16384) u = l, wy = 0;  // the lower row alone, as summ8
+    // One row alone, as summ8 gives it, and the other left unread.
+    if (wy == 16384) u = l, wy = 0;
+    if (wy == 0) l = u;
     const __m512i w = _mm512_set1_epi16(static_cast<short>(2 * wy));
-    const __m512i half = _mm512_set1_epi16(32);
-    const int groups = g.columns / 8;
-    for (int k = 0; k < groups; ++k) {
-        const __m512i picks = _mm512_loadu_si512(g.picks.data() + 16 * static_cast<std::size_t>(k));
-        const __m512i w1 = _mm512_loadu_si512(g.weights.data() + 32 * static_cast<std::size_t>(k));
-        // The bytes the same group of the next row will read, one row ahead
-        // of the processor's own fetching.
-        for (int r = 2; r < 4; ++r) {
-            _mm_prefetch(reinterpret_cast<const char*>(rows[r] + g.first[k]), _MM_HINT_T0);
-            _mm_prefetch(reinterpret_cast<const char*>(rows[r] + g.first[k] + 64), _MM_HINT_T0);
-        }
-        const __m512i a = columns(u + g.first[k], picks, w1), b = columns(l + g.first[k], picks, w1);
-        // summ8's steps.
-        const __m512i q = _mm512_mulhi_epi16(_mm512_slli_epi16(_mm512_sub_epi16(b, a), 1), w);
-        const __m512i v = _mm512_srli_epi16(_mm512_add_epi16(_mm512_add_epi16(a, q), half), 6);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 32 * k), _mm512_maskz_cvtepi16_epi8(kAll, v));
+    const int groups = static_cast<int>(g.first.size());
+    int k = 0;
+    for (; k < g.inside; ++k)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 32 * k),
+                            _mm512_maskz_cvtepi16_epi8(kAll, blendedGroup<false>(u, l, w, rows + 2, g, k)));
+    // The groups at the row's end, the last perhaps of fewer columns.
+    for (; k < groups; ++k) {
+        const int bytes = 4 * std::min(8, g.columns - 8 * k);
+        const __mmask32 stored = bytes == 32 ? kAll : (__mmask32{1} << bytes) - 1;
+        _mm512_mask_cvtepi16_storeu_epi8(d + 32 * k, stored, blendedGroup<true>(u, l, w, rows + 2, g, k));
     }
 }
 
@@ -397,17 +429,24 @@ void linear32(const Job& job) {
 
 }  // namespace
 
-ColumnGroups::ColumnGroups(const int* cols, const Ipp16u* cw, int w, int rowSamples) {
+ColumnGroups::ColumnGroups(const int* cols, const Ipp16u* cw, int w, int rowSamples) : rowSamples(rowSamples) {
     constexpr int kWindow = 32;  // pixels
-    for (int k = 0; k + 8 <= w; k += 8) {
-        const int at = cols[k];
+    const std::size_t groups = (static_cast<std::size_t>(w) + 7) / 8;
+    first.reserve(groups);
+    picks.reserve(16 * groups);
+    weights.reserve(32 * groups);
+    for (int k = 0; k < w; k += 8) {
+        const int n = std::min(8, w - k), at = cols[k];
         // Offsets never decrease: the last right neighbour ends the group.
-        if ((cols[k + 7] - at) / 4 + 1 >= kWindow || at + 4 * kWindow > rowSamples) break;
+        if ((cols[k + n - 1] - at) / 4 + 1 >= kWindow) break;
+        if (n == 8 && at + 4 * kWindow <= rowSamples) inside = static_cast<int>(first.size()) + 1;
         first.push_back(at);
+        // A short last group repeats its last column.
         for (int side = 0; side < 2; ++side)
-            for (int i = 0; i < 8; ++i) picks.push_back((cols[k + i] - at) / 4 + side);
-        for (int i = 0; i < 8; ++i) weights.insert(weights.end(), 4, static_cast<Ipp16s>(cw[2 * (k + i) + 1]));
-        columns = k + 8;
+            for (int i = 0; i < 8; ++i) picks.push_back((cols[k + std::min(i, n - 1)] - at) / 4 + side);
+        for (int i = 0; i < 8; ++i)
+            weights.insert(weights.end(), 4, static_cast<Ipp16s>(cw[2 * (k + std::min(i, n - 1)) + 1]));
+        columns = k + n;
     }
 }
 

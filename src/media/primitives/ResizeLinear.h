@@ -15,14 +15,18 @@ enum class LinearIsa { Plain, Avx2, Avx512 };
 // Four-channel destination columns in groups of eight whose pixels (and
 // right neighbours) lie within 32 pixels of the group's first one: for each
 // group that pixel's offset, the eight pixels' and then their neighbours'
-// places from it, and the right shares w1 once per channel. Made once per
-// image; the groups cover the first `columns` columns of a row of
-// `rowSamples` samples.
+// places from it, and the right shares w1 once per channel. The last group
+// may hold fewer columns. Made once per image; the groups cover the first
+// `columns` columns of a row of `rowSamples` samples, and the first
+// `inside` of them hold eight columns and find the 128 bytes at their first
+// pixel inside the row (the rest load and store under masks).
 struct ColumnGroups {
     std::vector<int> first;
     std::vector<Ipp32s> picks;    // 16 a group
     std::vector<Ipp16s> weights;  // 32 a group
     int columns = 0;
+    int inside = 0;
+    int rowSamples;
 
     ColumnGroups(const int* cols, const Ipp16u* cw, int w, int rowSamples);
 };

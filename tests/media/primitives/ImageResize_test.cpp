@@ -228,7 +228,8 @@ TEST(ImageResize, WideRowsGiveThePlainRowsValues) {
         const int w = uniform(0, 90), most = n % 5 == 0 ? 8 : 5;
         std::vector<int> cols;
         for (int k = 0, col = uniform(0, 3); k < w; ++k) cols.push_back((col += uniform(0, most)) * 4);
-        const int rowSamples = (w ? cols.back() : 0) + 8;
+        // Rows ending at the last right neighbour, or further on.
+        const int rowSamples = (w ? cols.back() : 0) + 8 + (n % 3 == 0 ? 4 * uniform(0, 40) : 0);
         std::vector<Ipp8u> u(static_cast<size_t>(rowSamples)), l(u.size());
         for (size_t i = 0; i < u.size(); ++i) {
             u[i] = static_cast<Ipp8u>(rng()), l[i] = static_cast<Ipp8u>(rng());
