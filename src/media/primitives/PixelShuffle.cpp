@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstring>
 #include <numeric>
-#include <optional>
 #include <utility>
 
 #include "media/primitives/ImageRegion.h"
