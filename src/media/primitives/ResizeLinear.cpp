@@ -239,9 +239,11 @@ constexpr LinearRows8 kRows{coef8pl, coef8px, coef8px4, summ8, nullptr};
 
 }  // namespace avx2
 
-// AVX-512: a group's eight pixels and their right neighbours come out of
-// the 128 bytes at its first pixel in one permute of 32-bit lanes; both
-// blends then work on 16-bit lanes as the AVX2 rows do, 32 values at once.
+// AVX-512: one byte permute gathers a group's eight left and right pixels
+// of a source row as (left, right) byte pairs, from the 64 bytes at its
+// first pixel or, for stronger shrinks, the 128; two multiply-adds of the
+// byte pairs give 64 a and 64 (b - a) in 16-bit lanes, and both blends then
+// take the AVX2 rows' steps, 32 values at once.
 namespace wide {
 
 #define OCULON_WIDE __attribute__((target("avx512f,avx512bw,avx512vbmi")))
@@ -250,16 +252,7 @@ namespace wide {
 // uninitialised value in the compiler's headers; the masked forms with every
 // lane set are the same instructions.
 constexpr __mmask32 kAll = 0xFFFFFFFF;
-
-// coefPx4's values of a group in one source row from its pixels lo, hi
-// (the 128 bytes at its first pixel), by blend16's steps.
-OCULON_WIDE inline __m512i columns(__m512i lo, __m512i hi, __m512i picks, __m512i w1) {
-    const __m512i px = _mm512_permutex2var_epi32(lo, picks, hi);
-    const __m512i a = _mm512_maskz_cvtepu8_epi16(kAll, _mm512_maskz_extracti64x4_epi64(0xF, px, 0));
-    const __m512i b = _mm512_maskz_cvtepu8_epi16(kAll, _mm512_maskz_extracti64x4_epi64(0xF, px, 1));
-    return _mm512_add_epi16(_mm512_slli_epi16(a, 6),
-                            _mm512_mulhrs_epi16(w1, _mm512_slli_epi16(_mm512_sub_epi16(b, a), 7)));
-}
+constexpr __mmask64 kAllBytes = ~__mmask64{0};
 
 // The 128 bytes at s, or those of the first `bytes` of them, the rest 0: a
 // masked load reads nothing past the row.
@@ -272,27 +265,59 @@ OCULON_WIDE inline Window window(const Ipp8u* s, int bytes) {
     return {_mm512_maskz_loadu_epi8(mask(bytes), s), _mm512_maskz_loadu_epi8(mask(bytes - 64), s + 64)};
 }
 
+// coefPx4's values of a group in one source row, by blend16's steps: the
+// byte pairs (a, b) times (64, 0) and (-64, 64), and the second times 2 w1
+// in a rounding multiply (w1 below 16384, see ColumnGroups).
+template <bool Narrow>
+OCULON_WIDE inline __m512i rowValues(Window s, const ColumnGroups::Tables& t) {
+    const __m512i at = _mm512_load_si512(t.bytes);
+    const __m512i pairs =
+        Narrow ? _mm512_maskz_permutexvar_epi8(kAllBytes, at, s.lo) : _mm512_permutex2var_epi8(s.lo, at, s.hi);
+    const __m512i left = _mm512_maddubs_epi16(pairs, _mm512_set1_epi16(64));
+    const __m512i step = _mm512_maddubs_epi16(pairs, _mm512_set1_epi16(0x40C0));
+    return _mm512_add_epi16(left, _mm512_mulhrs_epi16(_mm512_load_si512(t.weights), step));
+}
+
 // Group k of a destination row from its two source rows u and l at 2 wy
-// (summ8's steps), one value per 16-bit lane; rows ahead[0..1] are those of
+// (summ8's steps), one byte per 16-bit lane; rows ahead[0..1] are those of
 // the next destination row.
-template <bool Masked>
+template <bool Masked, bool Narrow>
 OCULON_WIDE inline __m512i blendedGroup(const Ipp8u* u, const Ipp8u* l, __m512i w, const Ipp8u* const* ahead,
                                         const ColumnGroups& g, int k) {
-    const __m512i picks = _mm512_loadu_si512(g.picks.data() + 16 * static_cast<std::size_t>(k));
-    const __m512i w1 = _mm512_loadu_si512(g.weights.data() + 32 * static_cast<std::size_t>(k));
     const int at = g.first[k];
     // The bytes the same group of the next row will read, one row ahead of
     // the processor's own fetching.
     for (int r = 0; r < 2; ++r) {
         _mm_prefetch(reinterpret_cast<const char*>(ahead[r] + at), _MM_HINT_T0);
-        if (!Masked) _mm_prefetch(reinterpret_cast<const char*>(ahead[r] + at + 64), _MM_HINT_T0);
+        if (!Masked && !Narrow) _mm_prefetch(reinterpret_cast<const char*>(ahead[r] + at + 64), _MM_HINT_T0);
     }
     Window wu, wl;
     if constexpr (Masked) wu = window(u + at, g.rowSamples - at), wl = window(l + at, g.rowSamples - at);
+    else if constexpr (Narrow) wu.lo = _mm512_loadu_si512(u + at), wl.lo = _mm512_loadu_si512(l + at);
     else wu = window(u + at), wl = window(l + at);
-    const __m512i a = columns(wu.lo, wu.hi, picks, w1), b = columns(wl.lo, wl.hi, picks, w1);
+    const ColumnGroups::Tables& t = g.tables[static_cast<std::size_t>(k)];
+    const __m512i a = rowValues<Narrow>(wu, t), b = rowValues<Narrow>(wl, t);
     const __m512i q = _mm512_mulhi_epi16(_mm512_slli_epi16(_mm512_sub_epi16(b, a), 1), w);
     return _mm512_srli_epi16(_mm512_add_epi16(_mm512_add_epi16(a, q), _mm512_set1_epi16(32)), 6);
+}
+
+// The low bytes of the 16-bit lanes, in order, in the low half.
+OCULON_WIDE inline __m512i lowBytes(__m512i v) {
+    return _mm512_maskz_permutexvar_epi8(
+        kAllBytes,
+        _mm512_set_epi64(0, 0, 0, 0, 0x3E3C3A3836343230, 0x2E2C2A2826242220, 0x1E1C1A1816141210, 0x0E0C0A0806040200),
+        v);
+}
+
+// The groups of eight columns whose 128 bytes lie inside the row; Narrow
+// when all of them read no more than the first 64.
+template <bool Narrow>
+OCULON_WIDE void insideGroups(Ipp8u* d, const Ipp8u* u, const Ipp8u* l, __m512i w, const Ipp8u* const* ahead,
+                              const ColumnGroups& g) {
+    for (int k = 0; k < g.inside; ++k)
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(d + 32 * k),
+            _mm512_maskz_extracti64x4_epi64(0xF, lowBytes(blendedGroup<false, Narrow>(u, l, w, ahead, g, k)), 0));
 }
 
 OCULON_WIDE void blendPx4(Ipp8u* d, const Ipp8u* const* rows, Ipp32u wy, const ColumnGroups& g) {
@@ -301,16 +326,14 @@ OCULON_WIDE void blendPx4(Ipp8u* d, const Ipp8u* const* rows, Ipp32u wy, const C
     if (wy == 16384) u = l, wy = 0;
     if (wy == 0) l = u;
     const __m512i w = _mm512_set1_epi16(static_cast<short>(2 * wy));
-    const int groups = static_cast<int>(g.first.size());
-    int k = 0;
-    for (; k < g.inside; ++k)
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 32 * k),
-                            _mm512_maskz_cvtepi16_epi8(kAll, blendedGroup<false>(u, l, w, rows + 2, g, k)));
+    if (g.narrow) insideGroups<true>(d, u, l, w, rows + 2, g);
+    else insideGroups<false>(d, u, l, w, rows + 2, g);
     // The groups at the row's end, the last perhaps of fewer columns.
-    for (; k < groups; ++k) {
+    const int groups = static_cast<int>(g.first.size());
+    for (int k = g.inside; k < groups; ++k) {
         const int bytes = 4 * std::min(8, g.columns - 8 * k);
         const __mmask32 stored = bytes == 32 ? kAll : (__mmask32{1} << bytes) - 1;
-        _mm512_mask_cvtepi16_storeu_epi8(d + 32 * k, stored, blendedGroup<true>(u, l, w, rows + 2, g, k));
+        _mm512_mask_cvtepi16_storeu_epi8(d + 32 * k, stored, blendedGroup<true, false>(u, l, w, rows + 2, g, k));
     }
 }
 
@@ -433,21 +456,33 @@ ColumnGroups::ColumnGroups(const int* cols, const Ipp16u* cw, int w, int rowSamp
     constexpr int kWindow = 32;  // pixels
     const std::size_t groups = (static_cast<std::size_t>(w) + 7) / 8;
     first.reserve(groups);
-    picks.reserve(16 * groups);
-    weights.reserve(32 * groups);
+    tables.reserve(groups);
+    int insideReach = 0;  // pixels, the largest of the inside groups
     for (int k = 0; k < w; k += 8) {
         const int n = std::min(8, w - k), at = cols[k];
         // Offsets never decrease: the last right neighbour ends the group.
-        if ((cols[k + n - 1] - at) / 4 + 1 >= kWindow) break;
-        if (n == 8 && at + 4 * kWindow <= rowSamples) inside = static_cast<int>(first.size()) + 1;
+        const int reach = (cols[k + n - 1] - at) / 4 + 2;
+        if (reach > kWindow) break;
+        if (n == 8 && at + 4 * kWindow <= rowSamples) {
+            inside = static_cast<int>(first.size()) + 1;
+            insideReach = std::max(insideReach, reach);
+        }
         first.push_back(at);
-        // A short last group repeats its last column.
-        for (int side = 0; side < 2; ++side)
-            for (int i = 0; i < 8; ++i) picks.push_back((cols[k + std::min(i, n - 1)] - at) / 4 + side);
-        for (int i = 0; i < 8; ++i)
-            weights.insert(weights.end(), 4, static_cast<Ipp16s>(cw[2 * (k + std::min(i, n - 1)) + 1]));
+        // A short last group repeats its last column. A column of w1 16384
+        // takes its right pixel as its left one at w1 0: the same value, and
+        // 2 w1 stays a 16-bit value.
+        Tables& t = tables.emplace_back();
+        for (int i = 0; i < 8; ++i) {
+            const int col = k + std::min(i, n - 1), w1 = cw[2 * col + 1], left = cols[col] - at + (w1 == 16384 ? 4 : 0);
+            for (int c = 0; c < 4; ++c) {
+                t.bytes[8 * i + 2 * c] = static_cast<Ipp8u>(left + c);
+                t.bytes[8 * i + 2 * c + 1] = static_cast<Ipp8u>(w1 == 16384 ? left + c : left + 4 + c);
+                t.weights[4 * i + c] = static_cast<Ipp16s>(w1 == 16384 ? 0 : 2 * w1);
+            }
+        }
         columns = k + n;
     }
+    narrow = insideReach <= 16;
 }
 
 const LinearRows8* linearRows8For(LinearIsa isa) {

@@ -14,18 +14,24 @@ enum class LinearIsa { Plain, Avx2, Avx512 };
 
 // Four-channel destination columns in groups of eight whose pixels (and
 // right neighbours) lie within 32 pixels of the group's first one: for each
-// group that pixel's offset, the eight pixels' and then their neighbours'
-// places from it, and the right shares w1 once per channel. The last group
-// may hold fewer columns. Made once per image; the groups cover the first
-// `columns` columns of a row of `rowSamples` samples, and the first
-// `inside` of them hold eight columns and find the 128 bytes at their first
-// pixel inside the row (the rest load and store under masks).
+// group that pixel's offset, then per column and channel the places of its
+// left and right samples in the 128 bytes from there, side by side, and
+// 2 w1 (a column of w1 16384 reads its right pixel as the left one at
+// w1 0). The last group may hold fewer columns. Made once per image; the
+// groups cover the first `columns` columns of a row of `rowSamples` samples,
+// and the first `inside` of them hold eight columns and find the 128 bytes
+// at their first pixel inside the row (the rest load and store under
+// masks); `narrow` when those reach no further than 64 bytes.
 struct ColumnGroups {
+    struct alignas(64) Tables {
+        Ipp8u bytes[64];
+        Ipp16s weights[32];
+    };
     std::vector<int> first;
-    std::vector<Ipp32s> picks;    // 16 a group
-    std::vector<Ipp16s> weights;  // 32 a group
+    std::vector<Tables> tables;
     int columns = 0;
     int inside = 0;
+    bool narrow = false;
     int rowSamples;
 
     ColumnGroups(const int* cols, const Ipp16u* cw, int w, int rowSamples);

@@ -255,6 +255,52 @@ TEST(ImageResize, WideRowsGiveThePlainRowsValues) {
     }
 }
 
+// Halving shrinks, where every full group finds its pixels in the 64 bytes
+// at its first one and one permute of one register gathers them: groups
+// reaching exactly 16 pixels, some reaching 17 (a step of three), and right
+// weights of 16384, whose columns read their right pixel as the left one.
+TEST(ImageResize, WideRowsOfHalvingShrinksGiveThePlainRowsValues) {
+    const resize::LinearRows8* wide = resize::linearRows8For(resize::LinearIsa::Avx512);
+    if (!wide) GTEST_SKIP() << "no AVX-512 VBMI";
+    const resize::LinearRows8& plain = *resize::linearRows8For(resize::LinearIsa::Plain);
+    std::mt19937 own(43);  // the other tests keep their inputs
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(own); };
+    const auto weight = [&] { return pick(0, 2) == 0 ? 16384 * pick(0, 1) : pick(0, 16384); };
+    for (int n = 0; n < 200; ++n) {
+        const int w = pick(1, 80);
+        const bool wider = n % 4 == 0;
+        std::vector<int> cols;
+        for (int k = 0, col = 0; k < w; ++k, col += wider && pick(0, 15) == 0 ? 3 : 2) cols.push_back(4 * col);
+        const int rowSamples = cols.back() + 8 + 4 * pick(0, 40);
+        std::vector<Ipp8u> rows[2];
+        for (auto& row : rows) {
+            row.resize(static_cast<size_t>(rowSamples));
+            for (auto& v : row) v = static_cast<Ipp8u>(n % 3 == 0 ? 255 * pick(0, 1) : pick(0, 255));
+        }
+        std::vector<Ipp16u> weights;
+        for (int k = 0; k < w; ++k) {
+            const int wx = weight();
+            weights.push_back(static_cast<Ipp16u>(16384 - wx));
+            weights.push_back(static_cast<Ipp16u>(wx));
+        }
+        const resize::ColumnGroups groups(cols.data(), weights.data(), w, rowSamples);
+        if (!wider && groups.inside > 0) {
+            ASSERT_TRUE(groups.narrow);
+        }
+        const Ipp32u wy = static_cast<Ipp32u>(weight());
+        std::vector<Ipp16u> values[2];
+        for (int r = 0; r < 2; ++r) {
+            values[r].resize(4 * static_cast<size_t>(w) + 2);
+            plain.coefPx4(rows[r].data(), w, 4, cols.data(), weights.data(), values[r].data(), rowSamples);
+        }
+        std::vector<Ipp8u> want(4 * static_cast<size_t>(groups.columns)), got(want.size());
+        plain.summ(want.data(), static_cast<ptrdiff_t>(want.size()), wy, values[0].data(), values[1].data());
+        const Ipp8u* const ends[4] = {rows[0].data(), rows[1].data(), rows[0].data(), rows[1].data()};
+        wide->blendPx4(got.data(), ends, wy, groups);
+        ASSERT_EQ(want, got) << "w " << w << " wy " << wy << " narrow " << groups.narrow;
+    }
+}
+
 // ---- Choice of interpolation by source size.
 
 std::vector<Ipp8u> resized(Image<Ipp8u>& src, IppiSize dst, int interpolation) {
