@@ -212,6 +212,19 @@ struct CentredAxis {
 
 }  // namespace
 
+resize::SuperVectors resize::processorVectors() {
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const SuperVectors widest = [] {
+        __builtin_cpu_init();
+        if (!__builtin_cpu_supports("avx2")) return SuperVectors::None;
+        return __builtin_cpu_supports("avx512bw") ? SuperVectors::Avx512 : SuperVectors::Avx2;
+    }();
+    return widest;
+#else
+    return SuperVectors::None;
+#endif
+}
+
 IppStatus ownpiResize(const void* src, IppiSize srcSize, int srcStep, TVDImageRect srcRoi, void* dst, int dstStep,
                       IppiSize dstRoiSize, double xFactor, double yFactor, double xShift, double yShift, int channels,
                       int layout, int sampleType, int planar, int interpolation) {

@@ -164,17 +164,7 @@ OCULON_AVX2 void summRows(Ipp8u* d0, Ipp8u* d1, ptrdiff_t n, Newton n0, Newton n
 
 std::atomic<bool> vectorRows{true};
 
-bool useAvx2Rows() {
-#ifdef OCULON_HAVE_AVX2_CUBIC
-    static const bool avx2 = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return avx2 && vectorRows.load(std::memory_order_relaxed);
-#else
-    return false;
-#endif
-}
+bool useAvx2Rows() { return processorVectors() != SuperVectors::None && vectorRows.load(std::memory_order_relaxed); }
 
 // 8-bit pixels of three or four channels back to back, when the AVX2 rows
 // can run: Newton's coefficients per column computed once.

@@ -113,6 +113,14 @@ IppStatus decimateSuper(const void* src, IppiSize srcSize, int srcStep, TVDImage
 enum class SuperVectors { None, Avx2, Avx512 };
 void limitSuperVectorRows(SuperVectors widest);
 
+// The widest vector rows this processor runs (None where it lacks AVX2, or
+// on a build that has no vector rows), settled once.
+SuperVectors processorVectors();
+
+// The same limit for the 8-bit Lanczos rows, whose every level must give
+// the bytes of the plain loops.
+void limitLanczosVectorRows(SuperVectors widest);
+
 // Whether the 8-bit cubic kernel may take its AVX2 rows where the processor
 // has them (the default); off, it runs the plain rows, whose values the
 // AVX2 rows must give.

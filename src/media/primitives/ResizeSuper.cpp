@@ -395,17 +395,7 @@ OCULON_AVX2 int weighColumnsAvx2(const Ipp16u* acc, const IntegerAxis& cols, int
 #include "media/primitives/KernelLevels.inc"
 #endif
 
-bool haveAvx2() {
-#if defined(__x86_64__) && defined(__GNUC__)
-    static const bool avx2 = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return avx2;
-#else
-    return false;
-#endif
-}
+bool haveAvx2() { return resize::processorVectors() != resize::SuperVectors::None; }
 
 using AreaMeans = int (*)(const Ipp8u* const* rows, const Ipp8u* const* ahead, int count, int outputs,
                           const SmallSums& r, Ipp8u* d);
@@ -415,8 +405,8 @@ using AreaMeans = int (*)(const Ipp8u* const* rows, const Ipp8u* const* ahead, i
 AreaMeans areaMeansFor(int ix) {
 #if defined(__x86_64__) && defined(__GNUC__)
     if (ix != 1 && ix != 2 && ix != 4) return nullptr;
-    static const bool wide = __builtin_cpu_supports("avx512bw") != 0;
-    if (wide && widestRows.load(std::memory_order_relaxed) == resize::SuperVectors::Avx512)
+    if (resize::processorVectors() == resize::SuperVectors::Avx512 &&
+        widestRows.load(std::memory_order_relaxed) == resize::SuperVectors::Avx512)
         return ix == 1 ? avx512::areaMeans<1> : ix == 2 ? avx512::areaMeans<2> : avx512::areaMeans<4>;
     return ix == 1 ? avx2::areaMeans<1> : ix == 2 ? avx2::areaMeans<2> : avx2::areaMeans<4>;
 #else

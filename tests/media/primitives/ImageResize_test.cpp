@@ -455,6 +455,40 @@ TEST(ImageResize, CubicVectorRowsGiveThePlainRowsValues) {
     }
 }
 
+TEST(ImageResize, LanczosVectorRowsGiveThePlainRowsBytes) {
+    // Regions inside larger images (taps reaching past the region on either
+    // side), odd widths, rows ending on a three-channel pixel, and binary
+    // images whose sums ring past 0 and 255.
+    for (int n = 0; n < 240; ++n) {
+        const int channels = n % 2 ? 3 : 4;
+        Case c = randomCase(90, 8);
+        if (n % 5 == 0)
+            c = {uniform(8, 40), uniform(8, 20), {0, 0, 64, 64}, {uniform(50, 130), uniform(20, 50)}, 2.9, 2.3};
+        Image<Ipp8u> src(c.sw, c.sh, channels, n % 3 == 0, n % 4 ? uniform(0, 3) : 0);
+        if (n % 4 == 0)
+            for (auto& v : src.data) v = static_cast<Ipp8u>(v < 128 ? 0 : 255);
+        const auto resize = channels == 3 ? ippiResize_8u_C3R : ippiResize_8u_C4R;
+        auto run = [&](resize::SuperVectors widest) {
+            resize::limitLanczosVectorRows(widest);
+            Image<Ipp8u> out(c.dst.width, c.dst.height, channels, false, 2);
+            std::fill(out.data.begin(), out.data.end(), 5);
+            const IppStatus st = resize(src.origin(), src.size(), src.step(), c.roi, out.origin(), out.step(), c.dst,
+                                        c.fx, c.fy, kResizeLanczos);
+            resize::limitLanczosVectorRows(resize::SuperVectors::Avx512);
+            return std::pair{st, out.data};
+        };
+        const auto plain = run(resize::SuperVectors::None);
+        for (auto widest : {resize::SuperVectors::Avx2, resize::SuperVectors::Avx512}) {
+            const auto vector = run(widest);
+            ASSERT_EQ(plain.first, vector.first);
+            ASSERT_EQ(plain.second, vector.second)
+                << static_cast<int>(widest) << " C" << channels << " " << c.sw << "x" << c.sh << " roi " << c.roi.X
+                << "," << c.roi.Y << " " << c.roi.Width << "x" << c.roi.Height << " -> " << c.dst.width << "x"
+                << c.dst.height;
+        }
+    }
+}
+
 // ---- Super-sampling against exact area means.
 
 // The mean of the source area destination pixel (x, y) covers; an area
