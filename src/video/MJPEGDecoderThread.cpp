@@ -72,8 +72,11 @@ struct PendingPicture {
 }  // namespace
 
 struct TMJPEGDecoder::Handoff {
-    std::mutex mutex;  // guards the two lists
+    std::mutex mutex;  // guards the two lists and the count
     std::deque<PendingPicture> pictures;
+    // Handed over and not shown to the end yet: a picture the main thread
+    // has taken from the list counts until its show is done.
+    std::size_t unshown = 0;
     std::vector<std::vector<std::uint8_t>> spare;
     // Held while the main thread shows pictures. The decoder takes it to let
     // go when it is freed (on whichever thread), so a message that comes
@@ -89,6 +92,13 @@ struct TMJPEGDecoder::Handoff {
     }
     void giveBack(Image& image) {
         if (spare.size() < kSpareBuffers && image.pixels.capacity() > 0) spare.push_back(std::move(image.pixels));
+    }
+    // The main thread is done with `p`: its buffers serve the next decodes.
+    void shown(PendingPicture& p) {
+        std::lock_guard lock(mutex);
+        giveBack(p.picture);
+        giveBack(p.bitmap);
+        --unshown;
     }
 };
 
@@ -219,11 +229,8 @@ void TMJPEGDecoder::pass(PassState& state) {
     // The countdown runs on the passes after the picture that started it.
     if (state.black && !blackRunStarts) {
         if (state.countdown == 0) {
-            if (FOnBlack) {
-                // OnBlack never overtakes a picture decoded before it.
-                waitUntilShown();
-                FOnBlack(*this);
-            }
+            // OnBlack never overtakes a picture decoded before it.
+            if (FOnBlack && waitUntilShown()) FOnBlack(*this);
         } else {
             --state.countdown;
         }
@@ -456,30 +463,37 @@ void TMJPEGDecoder::updateImage() {
         next.bitmap = std::move(fitted_);
     }
     next.picture = std::move(pict);
-    std::size_t waiting = 0;
+    std::size_t unshown = 0;
     {
         std::lock_guard lock(handoff_->mutex);
         handoff_->pictures.push_back(std::move(next));
-        waiting = handoff_->pictures.size();
+        unshown = ++handoff_->unshown;
         handoff_->refill(pict);
         handoff_->refill(fitted_);
     }
     // The decoder goes on with the next picture while the main thread shows
-    // this one; only when the main thread has not shown the last one yet
-    // does it wait for both, so pictures never pile up.
-    if (waiting == 1) platform::MainLoop::instance().post(pictureTarget_.id(), kPicturesWaiting);
+    // this one; only when the main thread has not shown the last one to the
+    // end yet does it wait for both, so pictures never pile up, and the next
+    // decode knows the control's size from the first show on.
+    if (unshown == 1) platform::MainLoop::instance().post(pictureTarget_.id(), kPicturesWaiting);
     else waitUntilShown();
 }
 
-void TMJPEGDecoder::waitUntilShown() {
-    {
-        std::lock_guard lock(handoff_->mutex);
-        if (handoff_->pictures.empty()) return;
+bool TMJPEGDecoder::waitUntilShown() {
+    for (;;) {
+        {
+            std::lock_guard lock(handoff_->mutex);
+            if (handoff_->unshown == 0) return true;
+        }
+        // The main thread runs this after the message of every picture
+        // handed over before and after a show in progress; it shows what is
+        // left.
+        const bool ran = platform::MainLoop::instance().synchronize([this] {
+            std::lock_guard lock(handoff_->showing);
+            showPending();
+        });
+        if (!ran || Terminated()) return false;
     }
-    platform::MainLoop::instance().synchronize([this] {
-        std::lock_guard lock(handoff_->showing);
-        showPending();
-    });
 }
 
 void TMJPEGDecoder::showPending() {
@@ -493,6 +507,13 @@ void TMJPEGDecoder::showPending() {
             p = std::move(handoff_->pictures.front());
             handoff_->pictures.pop_front();
         }
+        // Done even should the show throw, or the decoder would wait for it
+        // for ever.
+        struct Done {
+            Handoff& handoff;
+            PendingPicture& picture;
+            ~Done() { handoff.shown(picture); }
+        } done{*handoff_, p};
         if (firstPicture && FSetAspect) FSetAspect(p.aspect);
         if (myTimer) {
             myTimer->setEnabled(false);
@@ -518,9 +539,6 @@ void TMJPEGDecoder::showPending() {
             firstPicture = false;
             if (FSavePict) FSavePict(*this);
         }
-        std::lock_guard lock(handoff_->mutex);
-        handoff_->giveBack(p.picture);
-        handoff_->giveBack(p.bitmap);
     }
 }
 

@@ -144,8 +144,9 @@ private:
     void updateImage();
     // Main thread: shows the pictures handed over so far, in their order.
     void showPending();
-    // Returns once the main thread has shown every picture handed over.
-    void waitUntilShown();
+    // Returns once the main thread has shown every picture handed over to
+    // the end; false when the decoder was terminated before.
+    bool waitUntilShown();
     void sendPoll();
     void stoerung(std::int32_t code, std::optional<std::string> detail = std::nullopt);
     void dropConnection();
