@@ -1,6 +1,8 @@
 #include "video/MJPEGDecoderThread.h"
 
 #include <algorithm>
+#include <deque>
+#include <vector>
 
 #include "config/CameraTypes.h"
 #include "config/cfgUnit.h"
@@ -48,7 +50,57 @@ PixelSize unpacked(std::uint64_t size) {
             static_cast<int>(static_cast<std::uint32_t>(size))};
 }
 
+// The one message of a decoder's own target: pictures are waiting.
+constexpr std::uint32_t kPicturesWaiting = 0;
+// Buffers kept for the next decodes beyond the ones in use.
+constexpr std::size_t kSpareBuffers = 2;
+
+// How a picture was made ready for the control it goes to.
+enum class Fit { none, inPlace, bitmap };
+
+// A decoded picture on its way to the main thread.
+struct PendingPicture {
+    Image picture;
+    Image bitmap;  // the control's bitmap painted from it, for Fit::bitmap
+    Fit fit = Fit::none;
+    PictureFrame frame;  // its place in a control of `control` size, unless Fit::none
+    PixelSize control;
+    double aspect = 0;
+    std::string caption;
+};
+
 }  // namespace
+
+struct TMJPEGDecoder::Handoff {
+    std::mutex mutex;  // guards the two lists and the count
+    std::deque<PendingPicture> pictures;
+    // Handed over and not shown to the end yet: a picture the main thread
+    // has taken from the list counts until its show is done.
+    std::size_t unshown = 0;
+    std::vector<std::vector<std::uint8_t>> spare;
+    // Held while the main thread shows pictures. The decoder takes it to let
+    // go when it is freed (on whichever thread), so a message that comes
+    // later finds no owner.
+    std::mutex showing;
+    TMJPEGDecoder* owner = nullptr;
+
+    // A spare buffer for `image`, when it has none.
+    void refill(Image& image) {
+        if (!image.pixels.empty() || spare.empty()) return;
+        image.pixels = std::move(spare.back());
+        spare.pop_back();
+    }
+    void giveBack(Image& image) {
+        if (spare.size() < kSpareBuffers && image.pixels.capacity() > 0) spare.push_back(std::move(image.pixels));
+    }
+    // The main thread is done with `p`: its buffers serve the next decodes.
+    void shown(PendingPicture& p) {
+        std::lock_guard lock(mutex);
+        giveBack(p.picture);
+        giveBack(p.bitmap);
+        --unshown;
+    }
+};
 
 TMJPEGDecoder::TMJPEGDecoder(const config::TServerAttributes& a)
     : platform::Thread("MJPEG Decoder"),
@@ -68,7 +120,13 @@ TMJPEGDecoder::TMJPEGDecoder(const config::TServerAttributes& a)
       FMirabReduction(a.mirabCrop),
       traits_(config::cameraTraits(a.ServerTyp)),
       interrupter_(std::make_shared<platform::Interrupter>()),
+      handoff_(std::make_shared<Handoff>()),
+      pictureTarget_([handoff = handoff_](platform::Message&) {
+          std::lock_guard lock(handoff->showing);
+          if (handoff->owner) handoff->owner->showPending();
+      }),
       data(DecodeOptions{PixelFormat::Bgrx32, true}) {
+    handoff_->owner = this;
     if (config::videoConfig) FBlackValue = config::videoConfig->blackValue();
     FServerPath = config::withStreamKey(typ, std::move(FServerPath), FServerPassword);
     if (FRecordVideo) {
@@ -89,6 +147,10 @@ TMJPEGDecoder::~TMJPEGDecoder() {
     // gives up once terminated, so this ends promptly.
     while (!WaitFor(std::chrono::seconds(5)))
         log::warning(log::Category::video, "%s of %s is slow to stop", Name().c_str(), FCameraName.c_str());
+    {
+        std::lock_guard showing(handoff_->showing);
+        handoff_->owner = nullptr;
+    }
     std::lock_guard lock(recordingMutex_);
     FVideoFile.reset();
 }
@@ -167,7 +229,8 @@ void TMJPEGDecoder::pass(PassState& state) {
     // The countdown runs on the passes after the picture that started it.
     if (state.black && !blackRunStarts) {
         if (state.countdown == 0) {
-            if (FOnBlack) FOnBlack(*this);
+            // OnBlack never overtakes a picture decoded before it.
+            if (FOnBlack && waitUntilShown()) FOnBlack(*this);
         } else {
             --state.countdown;
         }
@@ -381,20 +444,77 @@ void TMJPEGDecoder::pictureArrived() {
 
 void TMJPEGDecoder::updateImage() {
     const int crop = cropPercent();
-    const double aspect = pictureAspect(pict.width, pict.height, crop);
-    const std::string caption = snapshotCaption(FCameraName, platform::localNow());
+    PendingPicture next;
+    next.aspect = pictureAspect(pict.width, pict.height, crop);
+    next.caption = snapshotCaption(FCameraName, platform::localNow());
     // Scaled here, off the main thread, for the control's size at the last
     // picture; should the control have changed since, it scales this one.
-    const PixelSize control = unpacked(controlSize_.load());
+    next.control = unpacked(controlSize_.load());
     // A picture that only loses a few pixels to its place goes to the
     // control itself, bars painted into its margin; the control gives
-    // another buffer back for the next decode. (Should the control change
+    // another buffer back for a later decode. (Should the control change
     // size before it is shown, that picture is laid out afresh, its margin
     // white.)
-    PictureFrame fitted = layoutPicture(pict, control, FUeberwachung, crop);
-    const bool isFitted = fitPictureInPlace(fitted, control, pict) || fitPicture(fitted, control, fitted_);
-    platform::MainLoop::instance().synchronize([&] {
-        if (firstPicture && FSetAspect) FSetAspect(aspect);
+    next.frame = layoutPicture(pict, next.control, FUeberwachung, crop);
+    if (fitPictureInPlace(next.frame, next.control, pict)) {
+        next.fit = Fit::inPlace;
+    } else if (fitPicture(next.frame, next.control, fitted_)) {
+        next.fit = Fit::bitmap;
+        next.bitmap = std::move(fitted_);
+    }
+    next.picture = std::move(pict);
+    std::size_t unshown = 0;
+    {
+        std::lock_guard lock(handoff_->mutex);
+        handoff_->pictures.push_back(std::move(next));
+        unshown = ++handoff_->unshown;
+        handoff_->refill(pict);
+        handoff_->refill(fitted_);
+    }
+    // The decoder goes on with the next picture while the main thread shows
+    // this one; only when the main thread has not shown the last one to the
+    // end yet does it wait for both, so pictures never pile up, and the next
+    // decode knows the control's size from the first show on.
+    if (unshown == 1) platform::MainLoop::instance().post(pictureTarget_.id(), kPicturesWaiting);
+    else waitUntilShown();
+}
+
+bool TMJPEGDecoder::waitUntilShown() {
+    for (;;) {
+        {
+            std::lock_guard lock(handoff_->mutex);
+            if (handoff_->unshown == 0) return true;
+        }
+        // The main thread runs this after the message of every picture
+        // handed over before and after a show in progress; it shows what is
+        // left.
+        const bool ran = platform::MainLoop::instance().synchronize([this] {
+            std::lock_guard lock(handoff_->showing);
+            showPending();
+        });
+        if (!ran || Terminated()) return false;
+    }
+}
+
+void TMJPEGDecoder::showPending() {
+    const int crop = cropPercent();
+    // A terminated decoder's controls may be gone already.
+    while (!Terminated()) {
+        PendingPicture p;
+        {
+            std::lock_guard lock(handoff_->mutex);
+            if (handoff_->pictures.empty()) return;
+            p = std::move(handoff_->pictures.front());
+            handoff_->pictures.pop_front();
+        }
+        // Done even should the show throw, or the decoder would wait for it
+        // for ever.
+        struct Done {
+            Handoff& handoff;
+            PendingPicture& picture;
+            ~Done() { handoff.shown(picture); }
+        } done{*handoff_, p};
+        if (firstPicture && FSetAspect) FSetAspect(p.aspect);
         if (myTimer) {
             myTimer->setEnabled(false);
             myTimer->setEnabled(true);
@@ -402,16 +522,24 @@ void TMJPEGDecoder::updateImage() {
         if (toUpdate) {
             const PixelSize size = toUpdate->size();
             controlSize_.store(packed(size));
-            PictureFrame frame = isFitted && size == control ? fitted : layoutPicture(pict, size, FUeberwachung, crop);
-            if (FUeberwachung) frame.overlayText = caption;
+            PictureFrame frame;
+            if (p.fit != Fit::none && size == p.control) {
+                Image& fitted = p.fit == Fit::bitmap ? p.bitmap : p.picture;
+                frame = p.frame;
+                frame.picture = &fitted;
+                frame.handOver = &fitted;
+            } else {
+                frame = layoutPicture(p.picture, size, FUeberwachung, crop);
+            }
+            if (FUeberwachung) frame.overlayText = p.caption;
             toUpdate->showPicture(frame);
         }
-        if (FLabel) FLabel->setCaption(caption);
+        if (FLabel) FLabel->setCaption(p.caption);
         if (firstPicture) {
             firstPicture = false;
             if (FSavePict) FSavePict(*this);
         }
-    });
+    }
 }
 
 void TMJPEGDecoder::sendPoll() {

@@ -12,9 +12,12 @@
 //   d->Start();
 //   ...
 //   d->Terminate(); d->WaitFor(bound); d.reset();            // to stop it
-// Pictures, the aspect ratio, the first-picture and the fault callbacks run
-// on the main thread through MainLoop::synchronize(); OnBlack runs in the
-// decoder thread and must only post a message. The thread never ends on its
+// Pictures, the aspect ratio and the first-picture callback run on the main
+// thread through a message: the decoder goes on with the next picture
+// meanwhile, and waits only while an earlier picture is still unshown. The
+// fault callbacks run there through MainLoop::synchronize(). OnBlack runs in
+// the decoder thread and must only post a message. Once terminated, none of
+// them runs any more. The thread never ends on its
 // own, and Terminate() breaks off any wait at once.
 
 #include <atomic>
@@ -31,6 +34,7 @@
 #include "config/CameraTypes.h"
 #include "config/ConfigEntries.h"
 #include "platform/DisplayIdle.h"
+#include "platform/MainLoop.h"
 #include "platform/Net.h"
 #include "platform/Thread.h"
 #include "video/Jpeg.h"
@@ -138,6 +142,11 @@ private:
     void decodeForControl(std::span<const std::uint8_t> jpeg);
     void pictureArrived();
     void updateImage();
+    // Main thread: shows the pictures handed over so far, in their order.
+    void showPending();
+    // Returns once the main thread has shown every picture handed over to
+    // the end; false when the decoder was terminated before.
+    bool waitUntilShown();
     void sendPoll();
     void stoerung(std::int32_t code, std::optional<std::string> detail = std::nullopt);
     void dropConnection();
@@ -188,6 +197,12 @@ private:
     std::string pollHost_;
     bool pauseBeforeConnect_ = false;
     ConnectResult lastConnect_ = ConnectResult::connected;
+
+    // Pictures on their way to the main thread, and the buffers that come
+    // back from the control for the next decodes (see updateImage).
+    struct Handoff;
+    std::shared_ptr<Handoff> handoff_;
+    platform::MessageTarget pictureTarget_;
 
     JpegDecoder data;
     Image pict;

@@ -414,6 +414,48 @@ TEST_F(Decoder, BlackStreamCountsDownPassesThenCallsOnBlackEveryPass) {
     }
 }
 
+// The decoder goes on with the next picture while the main thread shows one,
+// yet however far the main thread lags, every picture is shown, in its
+// order, the control's buffers going round: cut to the control in the
+// decoded buffer, and painted into a bitmap of the control's size.
+TEST_F(Decoder, ShowsEveryPictureInItsOrderWhileTheMainThreadLags) {
+    constexpr int kPictures = 24;
+    for (const PixelSize size : {PixelSize{322, 242}, PixelSize{64, 48}}) {
+        std::vector<std::string> frames;
+        std::vector<Rgb> colours;
+        for (int i = 0; i < kPictures; ++i) {
+            colours.push_back({40 + i * 8, 200 - i * 6, (i % 2) * 150 + 20});
+            frames.push_back(jpegOf(colours.back(), size.width, size.height));
+        }
+        LoopbackHttpServer server;
+        server.enqueue(Script::mjpeg(frames, heldOpen()));
+        sink.shown.clear();
+        std::vector<std::uint8_t> controlBuffer;
+        int handedOver = 0;
+        sink.onShow = [&] {
+            // As the control does: the picture's buffer for its own.
+            if (Image* given = sink.shown.back().frame.handOver) {
+                std::swap(controlBuffer, given->pixels);
+                ++handedOver;
+            }
+            std::this_thread::sleep_for(Millis(4));
+        };
+        auto a = attributesFor(server);
+        a.ueberwachung = true;
+        auto d = start(a);
+        ASSERT_TRUE(waitForShown(kPictures)) << size.width;
+        EXPECT_TRUE(shownAre(colours)) << size.width;
+        // The decoder learns the control's size with the first picture
+        // shown; it may have decoded the second already.
+        EXPECT_GE(handedOver, kPictures - 2);
+        for (std::size_t i = 2; i < sink.shown.size(); ++i) {
+            EXPECT_TRUE(sink.shown[i].frame.handOver && sink.shown[i].frame.target == (PixelRect{0, 0, 320, 240})) << i;
+        }
+        d.reset();
+        sink.onShow = nullptr;
+    }
+}
+
 TEST_F(Decoder, TheWallsFrameRateDivisorPicksTheShownParts) {
     const std::vector<Rgb> colours = {kRed, kGreen, kBlue, kWhite, kGrey};
     std::vector<std::string> frames;

@@ -1,6 +1,7 @@
 #include "video/ui/VideoImage.h"
 
 #include <QFont>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <cstring>
@@ -8,6 +9,7 @@
 #include "platform/Log.h"
 #include "platform/PrivateFiles.h"
 #include "video/Jpeg.h"
+#include "video/ui/BackingStoreBlit.h"
 
 namespace oculon::video::ui {
 
@@ -125,8 +127,11 @@ bool saveJpeg(const QImage& picture, const std::string& fileName, const std::str
     return false;
 }
 
-void VideoImage::paintEvent(QPaintEvent*) {
+void VideoImage::paintEvent(QPaintEvent* event) {
     QPainter p(this);
+    // A repaint for every picture: the bitmap goes into the backing store
+    // without a read of the backing store where it can.
+    if (bitmap_.size() == size() && blitOpaque(p, bitmap_, event->region())) return;
     p.drawImage(rect(), bitmap_);
 }
 
