@@ -121,9 +121,9 @@ SuperVectors processorVectors();
 // the bytes of the plain loops.
 void limitLanczosVectorRows(SuperVectors widest);
 
-// Whether the 8-bit cubic kernel may take its AVX2 rows where the processor
-// has them (the default); off, it runs the plain rows, whose values the
-// AVX2 rows must give.
+// The same limit for the 8-bit cubic rows; allowCubicVectorRows(false) keeps
+// them to the plain loops, (true) lets them take the widest there are.
+void limitCubicVectorRows(SuperVectors widest);
 void allowCubicVectorRows(bool allow);
 
 // Six coefficients per weight (taps -2 .. +3 from the node) from the
