@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "media/primitives/HotLoop.h"
@@ -39,8 +41,10 @@ struct Newton {
     }
 };
 
-template <typename T, int Values>
-OCULON_HOT_LOOP void coefCubic(const T* s, int w, int spacing, const int* cols, const float* cw, float* out) {
+// Out is float, or double for the vector rows' buffers (holding the same
+// single-precision values).
+template <typename T, int Values, typename Out = float>
+OCULON_HOT_LOOP void coefCubic(const T* s, int w, int spacing, const int* cols, const float* cw, Out* out) {
     for (int j = 0; j < w; ++j) {
         const Newton n(cw[j]);
         const T* p = s + cols[j];
@@ -50,9 +54,9 @@ OCULON_HOT_LOOP void coefCubic(const T* s, int w, int spacing, const int* cols, 
 }
 
 // Values from..from+n-1 of the four node rows into d[0..n-1].
-template <typename T>
-OCULON_HOT_LOOP void summCubicRun(T* d, ptrdiff_t n, Newton nw, float* const* node, ptrdiff_t from) {
-    const float *p0 = node[0] + from, *p1 = node[1] + from, *p2 = node[2] + from, *p3 = node[3] + from;
+template <typename T, typename Row = float>
+OCULON_HOT_LOOP void summCubicRun(T* d, ptrdiff_t n, Newton nw, Row* const* node, ptrdiff_t from) {
+    const Row *p0 = node[0] + from, *p1 = node[1] + from, *p2 = node[2] + from, *p3 = node[3] + from;
     for (ptrdiff_t i = 0; i < n; ++i) d[i] = storeSample<T>(nw(p0[i], p1[i], p2[i], p3[i]));
 }
 
@@ -83,10 +87,10 @@ std::atomic<SuperVectors> widestRows{SuperVectors::Avx512};
 #endif
 
 struct VectorRows {
-    void (*row3)(const Ipp8u*, int, const int*, const double*, float*);
-    void (*row4)(const Ipp8u*, int, const int*, const double*, float*);
-    ptrdiff_t (*column)(Ipp8u*, Ipp8u*, ptrdiff_t, const double*, const double*, float* const*);
-    ptrdiff_t (*columns)(Ipp8u*, Ipp8u*, ptrdiff_t, const double*, const double*, float* const*);
+    void (*row3)(const Ipp8u*, int, const int*, const double*, double*);
+    void (*row4)(const Ipp8u*, int, const int*, const double*, double*);
+    ptrdiff_t (*column)(Ipp8u*, Ipp8u*, ptrdiff_t, const double*, const double*, double* const*);
+    ptrdiff_t (*columns)(Ipp8u*, Ipp8u*, ptrdiff_t, const double*, const double*, double* const*);
 };
 constexpr VectorRows kAvx2Rows{avx2::cubicRowBytes<3>, avx2::cubicRowBytes<4>, avx2::cubicColumnBytes<false>,
                                avx2::cubicColumnBytes<true>};
@@ -98,7 +102,9 @@ constexpr VectorRows kAvx512Rows{avx512::cubicRowBytes<3>, avx512::cubicRowBytes
 // rows allowed, when there are any. Newton's coefficients of each column are
 // worked out once; pixels whose 16 bytes from the first tap on would pass
 // the row's end go the plain way, as do the values after the last whole step
-// of the vertical pass.
+// of the vertical pass. The filtered rows are kept in double precision (the
+// float values they hold widened once, not at every read), in buffers of
+// their own.
 bool cubicVectors(const Job& job) {
 #ifdef OCULON_HAVE_CUBIC_VECTORS
     const SuperVectors level = std::min(processorVectors(), widestRows.load(std::memory_order_relaxed));
@@ -106,17 +112,21 @@ bool cubicVectors(const Job& job) {
     if (level == SuperVectors::None || values == 1 || !job.packed()) return false;
     const VectorRows& rows = level == SuperVectors::Avx512 ? kAvx512Rows : kAvx2Rows;
     const int rowSamples = job.right * job.channels;
-    std::vector<double> coefs(6 * (static_cast<std::size_t>(w) / 2 + 1));
+    std::vector<double> coefs(24 * (static_cast<std::size_t>(w) / 2 + 1));
     int vectorPixels = w;
     for (int j = 0; j < w; ++j) {
         const Newton n(job.colWeights[j]);
-        double* c = coefs.data() + 6 * (j / 2) + j % 2;
-        c[0] = n.a, c[2] = n.b, c[4] = n.c;
+        double* c = coefs.data() + 24 * (j / 2) + 4 * (j % 2);
+        std::fill_n(c, 4, n.a), std::fill_n(c + 8, 4, n.b), std::fill_n(c + 16, 4, n.c);
         if (job.cols[j] - values + 16 > rowSamples) vectorPixels = std::min(vectorPixels, j);
     }
+    const ptrdiff_t count = static_cast<ptrdiff_t>(w) * values, perRow = count + 8;
+    const std::unique_ptr<double[]> buffer(new (std::nothrow) double[4 * perRow]);
+    if (!buffer) return false;
+    void* buffers[4] = {buffer.get(), buffer.get() + perRow, buffer.get() + 2 * perRow, buffer.get() + 3 * perRow};
     const auto row = values == 3 ? rows.row3 : rows.row4;
-    const auto plainRow = values == 3 ? coefCubic<Ipp8u, 3> : coefCubic<Ipp8u, 4>;
-    auto filter = [&](float* out, int r) {
+    const auto plainRow = values == 3 ? coefCubic<Ipp8u, 3, double> : coefCubic<Ipp8u, 4, double>;
+    auto filter = [&](double* out, int r) {
         const Ipp8u* s = job.srcRow<Ipp8u>(r);
         row(s, vectorPixels, job.cols, coefs.data(), out);
         plainRow(s, w - vectorPixels, values, job.cols + vectorPixels, job.colWeights + vectorPixels,
@@ -127,11 +137,10 @@ bool cubicVectors(const Job& job) {
         n.c = static_cast<float>(n.c);
         return n;
     };
-    const ptrdiff_t count = static_cast<ptrdiff_t>(w) * values;
-    RowRing<float, 4> ring(job.buffers);
+    RowRing<double, 4> ring(buffers);
     for (int j = 0; j < job.height;) {
         const int want[4] = {job.rows[j] - 1, job.rows[j], job.rows[j] + 1, job.rows[j] + 2};
-        float* node[4];
+        double* node[4];
         ring.window(want, node, filter);
         const bool two = j + 1 < job.height && job.rows[j + 1] == job.rows[j];
         const Newton n0 = coefsOf(j), n1 = two ? coefsOf(j + 1) : n0;
