@@ -455,10 +455,12 @@ TEST(ImageResize, CubicVectorRowsGiveThePlainRowsValues) {
     }
 }
 
-TEST(ImageResize, LanczosVectorRowsGiveThePlainRowsBytes) {
-    // Regions inside larger images (taps reaching past the region on either
-    // side), odd widths, rows ending on a three-channel pixel, and binary
-    // images whose sums ring past 0 and 255.
+// Every vector level of an 8-bit kernel, limited by `limit`, against its
+// plain loops: regions inside larger images (taps reaching past the region
+// on either side), bottom-up images, odd widths, rows ending on a
+// three-channel pixel, shrinks and enlargements, and binary images whose
+// sums ring past 0 and 255.
+void expectVectorLevelsGiveThePlainBytes(int interpolation, void (*limit)(resize::SuperVectors)) {
     for (int n = 0; n < 240; ++n) {
         const int channels = n % 2 ? 3 : 4;
         Case c = randomCase(90, 8);
@@ -469,12 +471,12 @@ TEST(ImageResize, LanczosVectorRowsGiveThePlainRowsBytes) {
             for (auto& v : src.data) v = static_cast<Ipp8u>(v < 128 ? 0 : 255);
         const auto resize = channels == 3 ? ippiResize_8u_C3R : ippiResize_8u_C4R;
         auto run = [&](resize::SuperVectors widest) {
-            resize::limitLanczosVectorRows(widest);
+            limit(widest);
             Image<Ipp8u> out(c.dst.width, c.dst.height, channels, false, 2);
             std::fill(out.data.begin(), out.data.end(), 5);
             const IppStatus st = resize(src.origin(), src.size(), src.step(), c.roi, out.origin(), out.step(), c.dst,
-                                        c.fx, c.fy, kResizeLanczos);
-            resize::limitLanczosVectorRows(resize::SuperVectors::Avx512);
+                                        c.fx, c.fy, interpolation);
+            limit(resize::SuperVectors::Avx512);
             return std::pair{st, out.data};
         };
         const auto plain = run(resize::SuperVectors::None);
@@ -487,6 +489,14 @@ TEST(ImageResize, LanczosVectorRowsGiveThePlainRowsBytes) {
                 << c.dst.height;
         }
     }
+}
+
+TEST(ImageResize, LanczosVectorRowsGiveThePlainRowsBytes) {
+    expectVectorLevelsGiveThePlainBytes(kResizeLanczos, resize::limitLanczosVectorRows);
+}
+
+TEST(ImageResize, CubicVectorLevelsGiveThePlainRowsBytes) {
+    expectVectorLevelsGiveThePlainBytes(kResizeCubic, resize::limitCubicVectorRows);
 }
 
 // ---- Super-sampling against exact area means.
