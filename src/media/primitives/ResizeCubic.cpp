@@ -7,7 +7,8 @@
 // 8-bit images with three or four channels take AVX2 or AVX-512 rows where
 // the processor has them (ResizeCubicKernels.inc): the same double-precision
 // operations in the same order, a value to a lane, so they give the same
-// bytes.
+// bytes. Three-channel rows gather eight pixels' taps with byte permutes
+// where the processor has AVX-512 VBMI, leaving no lane spare.
 
 #include <algorithm>
 #include <atomic>
@@ -96,6 +97,43 @@ constexpr VectorRows kAvx2Rows{avx2::cubicRowBytes<3>, avx2::cubicRowBytes<4>, a
                                avx2::cubicColumnBytes<true>};
 constexpr VectorRows kAvx512Rows{avx512::cubicRowBytes<3>, avx512::cubicRowBytes<4>, avx512::cubicColumnBytes<false>,
                                  avx512::cubicColumnBytes<true>};
+
+// The tables of cubicGroupsC3 where the processor has AVX-512 VBMI: groups
+// of eight three-channel pixels from the row's start, as long as a group's
+// taps lie within 128 bytes that the row holds, with their gather indices
+// and the Newton coefficients of each value.
+struct ThreeChannelGroups {
+    int count = 0;
+    std::vector<int> starts;
+    std::vector<Ipp8u> index;
+    std::vector<double> weights;
+
+    ThreeChannelGroups(const Job& job, int pixels) {
+        static const bool vbmi = __builtin_cpu_supports("avx512vbmi");
+        if (!vbmi) return;
+        const int rowSamples = job.right * job.channels;
+        for (int g = 0; 8 * g + 8 <= pixels; ++g) {
+            const int* node = job.cols + 8 * g;
+            const int start = node[0] - 3;
+            if (node[7] + 9 - start > 128 || start + 128 > rowSamples) break;
+            starts.push_back(start);
+            // Value v's tap k lies at its pixel's node - 3 + 3 k + its channel.
+            const auto at = [&](int v, int k) { return static_cast<Ipp8u>(node[v / 3] - 3 + 3 * k + v % 3 - start); };
+            Ipp8u* idx = &*index.insert(index.end(), 384, 0);
+            for (int lane = 0; lane < 16; ++lane) {
+                for (int k = 0; k < 4; ++k) idx[64 * k + 4 * lane] = at(lane, k);
+                idx[256 + 4 * lane] = at(16 + lane % 8, lane / 8);
+                idx[320 + 4 * lane] = at(16 + lane % 8, 2 + lane / 8);
+            }
+            double* w = &*weights.insert(weights.end(), 72, 0.0);
+            for (int v = 0; v < 24; ++v) {
+                const Newton n(job.colWeights[8 * g + v / 3]);
+                w[v] = n.a, w[24 + v] = n.b, w[48 + v] = n.c;
+            }
+            ++count;
+        }
+    }
+};
 #endif
 
 // 8-bit pixels of three or four channels back to back on the widest vector
@@ -126,9 +164,14 @@ bool cubicVectors(const Job& job) {
     void* buffers[4] = {buffer.get(), buffer.get() + perRow, buffer.get() + 2 * perRow, buffer.get() + 3 * perRow};
     const auto row = values == 3 ? rows.row3 : rows.row4;
     const auto plainRow = values == 3 ? coefCubic<Ipp8u, 3, double> : coefCubic<Ipp8u, 4, double>;
+    const ThreeChannelGroups groups(job, level == SuperVectors::Avx512 && values == 3 ? vectorPixels : 0);
+    const int grouped = 8 * groups.count;
     auto filter = [&](double* out, int r) {
         const Ipp8u* s = job.srcRow<Ipp8u>(r);
-        row(s, vectorPixels, job.cols, coefs.data(), out);
+        if (grouped > 0)
+            avx512::cubicGroupsC3(s, groups.count, groups.starts.data(), groups.index.data(), groups.weights.data(),
+                                  out);
+        row(s, vectorPixels - grouped, job.cols + grouped, coefs.data() + 12 * grouped, out + grouped * values);
         plainRow(s, w - vectorPixels, values, job.cols + vectorPixels, job.colWeights + vectorPixels,
                  out + vectorPixels * values);
     };
