@@ -75,17 +75,10 @@ void summCubic(T* d, int w, int values, int stride, double t, bool singleCoefs, 
 std::atomic<SuperVectors> widestRows{SuperVectors::Avx512};
 
 #ifdef OCULON_HAVE_CUBIC_VECTORS
-#if !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
 #define OCULON_KERNELS "media/primitives/ResizeCubicKernels.inc"
 #define OCULON_KERNELS_AVX2
 #define OCULON_KERNELS_AVX512
 #include "media/primitives/KernelLevels.inc"
-#if !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 
 struct VectorRows {
     void (*row3)(const Ipp8u*, int, const int*, const double*, double*);
