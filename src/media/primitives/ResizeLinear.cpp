@@ -240,10 +240,10 @@ constexpr LinearRows8 kRows{coef8pl, coef8px, coef8px4, summ8, nullptr};
 }  // namespace avx2
 
 // AVX-512: one byte permute gathers a group's left and right pixels of a
-// source row as (left, right) byte pairs, 32 values' worth, from the 64 bytes at its
-// first pixel or, for stronger shrinks, the 128; two multiply-adds of the
-// byte pairs give 64 a and 64 (b - a) in 16-bit lanes, and both blends then
-// take the AVX2 rows' steps, 32 values at once.
+// source row as (left, right) byte pairs, 32 values' worth, from the 64
+// bytes at its first pixel or, for stronger shrinks, the 128; two
+// multiply-adds of the byte pairs give 64 a and 64 (b - a) in 16-bit lanes,
+// and both blends then take the AVX2 rows' steps, 32 values at once.
 namespace wide {
 
 #define OCULON_WIDE __attribute__((target("avx512f,avx512bw,avx512vbmi")))
@@ -265,9 +265,9 @@ OCULON_WIDE inline Window window(const Ipp8u* s, int bytes) {
     return {_mm512_maskz_loadu_epi8(mask(bytes), s), _mm512_maskz_loadu_epi8(mask(bytes - 64), s + 64)};
 }
 
-// coefPx's or coefPx4's values of a group in one source row, by blend16's steps: the
-// byte pairs (a, b) times (64, 0) and (-64, 64), and the second times 2 w1
-// in a rounding multiply (w1 below 16384, see ColumnGroups).
+// coefPx's or coefPx4's values of a group in one source row, by blend16's
+// steps: the byte pairs (a, b) times (64, 0) and (-64, 64), and the second
+// times 2 w1 in a rounding multiply (w1 below 16384, see ColumnGroups).
 template <bool Narrow>
 OCULON_WIDE inline __m512i rowValues(Window s, const ColumnGroups::Tables& t) {
     const __m512i at = _mm512_load_si512(t.bytes);

@@ -339,6 +339,8 @@ TEST(ImageResize, StrongVerticalShrinksAreBitExactToTheRules) {
             c.fy = n % 3 ? 0.5 : static_cast<double>(c.dst.height) / c.roi.Height;
             checkLinear<Ipp8u>(*form, c, n % 4 == 0);
         }
+    // The export's halving of a camera frame.
+    checkLinear<Ipp8u>(forms[1], {1280, 720, {0, 0, 1280, 720}, {640, 360}, 0.5, 0.5}, false);
 }
 
 // ---- Choice of interpolation by source size.
