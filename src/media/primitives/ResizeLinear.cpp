@@ -309,19 +309,26 @@ OCULON_WIDE inline __m512i lowBytes(__m512i v) {
         v);
 }
 
-// The groups whose 128 bytes lie inside the row, of 32 bytes (four
-// channels) or 30 (three); Narrow when all of them read no more than the
-// first 64.
+// A destination row of groups of 32 bytes (four channels) or 30 (three):
+// first those whose 128 bytes lie inside the row, Narrow when all of them
+// read no more than the first 64, then those at the row's end, the last
+// perhaps of fewer columns.
 template <int Channels, bool Narrow>
-OCULON_WIDE void insideGroups(Ipp8u* d, const Ipp8u* u, const Ipp8u* l, __m512i w, const Ipp8u* const* ahead,
-                              const ColumnGroups& g) {
-    constexpr int kBytes = Channels == 4 ? 32 : 30;
+OCULON_WIDE void blendedRow(Ipp8u* d, const Ipp8u* u, const Ipp8u* l, __m512i w, const Ipp8u* const* ahead,
+                            const ColumnGroups& g) {
+    constexpr int kColumns = 32 / Channels, kBytes = Channels * kColumns;
     for (int k = 0; k < g.inside; ++k) {
         const __m512i v = lowBytes(blendedGroup<false, Narrow>(u, l, w, ahead, g, k));
         Ipp8u* at = d + kBytes * k;
-        if constexpr (Channels == 4)
+        if constexpr (kBytes == 32)
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), _mm512_maskz_extracti64x4_epi64(0xF, v, 0));
         else _mm512_mask_storeu_epi8(at, (__mmask64{1} << kBytes) - 1, v);
+    }
+    const int groups = static_cast<int>(g.first.size());
+    for (int k = g.inside; k < groups; ++k) {
+        const int bytes = Channels * std::min(kColumns, g.columns - kColumns * k);
+        const __mmask32 stored = bytes == 32 ? kAll : (__mmask32{1} << bytes) - 1;
+        _mm512_mask_cvtepi16_storeu_epi8(d + kBytes * k, stored, blendedGroup<true, false>(u, l, w, ahead, g, k));
     }
 }
 
@@ -331,18 +338,9 @@ OCULON_WIDE void blendPx(Ipp8u* d, const Ipp8u* const* rows, Ipp32u wy, const Co
     if (wy == 16384) u = l, wy = 0;
     if (wy == 0) l = u;
     const __m512i w = _mm512_set1_epi16(static_cast<short>(2 * wy));
-    const bool four = g.channels == 4;
-    if (four)
-        g.narrow ? insideGroups<4, true>(d, u, l, w, rows + 2, g) : insideGroups<4, false>(d, u, l, w, rows + 2, g);
-    else g.narrow ? insideGroups<3, true>(d, u, l, w, rows + 2, g) : insideGroups<3, false>(d, u, l, w, rows + 2, g);
-    // The groups at the row's end, the last perhaps of fewer columns.
-    const int groups = static_cast<int>(g.first.size()), groupBytes = g.channels * g.perGroup;
-    for (int k = g.inside; k < groups; ++k) {
-        const int bytes = g.channels * std::min(g.perGroup, g.columns - g.perGroup * k);
-        const __mmask32 stored = bytes == 32 ? kAll : (__mmask32{1} << bytes) - 1;
-        _mm512_mask_cvtepi16_storeu_epi8(d + groupBytes * k, stored,
-                                         blendedGroup<true, false>(u, l, w, rows + 2, g, k));
-    }
+    const auto row = g.channels == 4 ? (g.narrow ? blendedRow<4, true> : blendedRow<4, false>)
+                                     : (g.narrow ? blendedRow<3, true> : blendedRow<3, false>);
+    row(d, u, l, w, rows + 2, g);
 }
 
 #undef OCULON_WIDE
