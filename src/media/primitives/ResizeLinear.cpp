@@ -481,13 +481,18 @@ ColumnGroups::ColumnGroups(const int* cols, const Ipp16u* cw, int w, int rowSamp
         // takes its right pixel as its left one at w1 0: the same value, and
         // 2 w1 stays a 16-bit value.
         Tables& t = tables.emplace_back();
-        for (int e = 0; e < 32; ++e) {
-            const int col = k + std::min(std::min(e, values - 1) / channels, n - 1),
-                      c = std::min(e, values - 1) % channels;
-            const int w1 = cw[2 * col + 1], left = cols[col] - at + (w1 == 16384 ? channels : 0);
-            t.bytes[2 * e] = static_cast<Ipp8u>(left + c);
-            t.bytes[2 * e + 1] = static_cast<Ipp8u>(w1 == 16384 ? left + c : left + channels + c);
-            t.weights[e] = static_cast<Ipp16s>(w1 == 16384 ? 0 : 2 * w1);
+        for (int i = 0; i < perGroup; ++i) {
+            const int col = k + std::min(i, n - 1), w1 = cw[2 * col + 1];
+            const int left = cols[col] - at + (w1 == 16384 ? channels : 0);
+            for (int c = 0, e = channels * i; c < channels; ++c, ++e) {
+                t.bytes[2 * e] = static_cast<Ipp8u>(left + c);
+                t.bytes[2 * e + 1] = static_cast<Ipp8u>(w1 == 16384 ? left + c : left + channels + c);
+                t.weights[e] = static_cast<Ipp16s>(w1 == 16384 ? 0 : 2 * w1);
+            }
+        }
+        for (int e = values; e < 32; ++e) {
+            t.bytes[2 * e] = t.bytes[2 * values - 2], t.bytes[2 * e + 1] = t.bytes[2 * values - 1];
+            t.weights[e] = t.weights[values - 1];
         }
         columns = k + n;
     }
