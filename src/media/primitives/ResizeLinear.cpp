@@ -239,11 +239,11 @@ constexpr LinearRows8 kRows{coef8pl, coef8px, coef8px4, summ8, nullptr};
 
 }  // namespace avx2
 
-// AVX-512: one byte permute gathers a group's eight left and right pixels
-// of a source row as (left, right) byte pairs, from the 64 bytes at its
-// first pixel or, for stronger shrinks, the 128; two multiply-adds of the
-// byte pairs give 64 a and 64 (b - a) in 16-bit lanes, and both blends then
-// take the AVX2 rows' steps, 32 values at once.
+// AVX-512: one byte permute gathers a group's left and right pixels of a
+// source row as (left, right) byte pairs, 32 values' worth, from the 64
+// bytes at its first pixel or, for stronger shrinks, the 128; two
+// multiply-adds of the byte pairs give 64 a and 64 (b - a) in 16-bit lanes,
+// and both blends then take the AVX2 rows' steps, 32 values at once.
 namespace wide {
 
 #define OCULON_WIDE __attribute__((target("avx512f,avx512bw,avx512vbmi")))
@@ -265,9 +265,9 @@ OCULON_WIDE inline Window window(const Ipp8u* s, int bytes) {
     return {_mm512_maskz_loadu_epi8(mask(bytes), s), _mm512_maskz_loadu_epi8(mask(bytes - 64), s + 64)};
 }
 
-// coefPx4's values of a group in one source row, by blend16's steps: the
-// byte pairs (a, b) times (64, 0) and (-64, 64), and the second times 2 w1
-// in a rounding multiply (w1 below 16384, see ColumnGroups).
+// coefPx's or coefPx4's values of a group in one source row, by blend16's
+// steps: the byte pairs (a, b) times (64, 0) and (-64, 64), and the second
+// times 2 w1 in a rounding multiply (w1 below 16384, see ColumnGroups).
 template <bool Narrow>
 OCULON_WIDE inline __m512i rowValues(Window s, const ColumnGroups::Tables& t) {
     const __m512i at = _mm512_load_si512(t.bytes);
@@ -309,37 +309,43 @@ OCULON_WIDE inline __m512i lowBytes(__m512i v) {
         v);
 }
 
-// The groups of eight columns whose 128 bytes lie inside the row; Narrow
-// when all of them read no more than the first 64.
-template <bool Narrow>
-OCULON_WIDE void insideGroups(Ipp8u* d, const Ipp8u* u, const Ipp8u* l, __m512i w, const Ipp8u* const* ahead,
-                              const ColumnGroups& g) {
-    for (int k = 0; k < g.inside; ++k)
-        _mm256_storeu_si256(
-            reinterpret_cast<__m256i*>(d + 32 * k),
-            _mm512_maskz_extracti64x4_epi64(0xF, lowBytes(blendedGroup<false, Narrow>(u, l, w, ahead, g, k)), 0));
+// A destination row of groups of 32 bytes (four channels) or 30 (three):
+// first those whose 128 bytes lie inside the row, Narrow when all of them
+// read no more than the first 64, then those at the row's end, the last
+// perhaps of fewer columns.
+template <int Channels, bool Narrow>
+OCULON_WIDE void blendedRow(Ipp8u* d, const Ipp8u* u, const Ipp8u* l, __m512i w, const Ipp8u* const* ahead,
+                            const ColumnGroups& g) {
+    constexpr int kColumns = 32 / Channels, kBytes = Channels * kColumns;
+    for (int k = 0; k < g.inside; ++k) {
+        const __m512i v = lowBytes(blendedGroup<false, Narrow>(u, l, w, ahead, g, k));
+        Ipp8u* at = d + kBytes * k;
+        if constexpr (kBytes == 32)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), _mm512_maskz_extracti64x4_epi64(0xF, v, 0));
+        else _mm512_mask_storeu_epi8(at, (__mmask64{1} << kBytes) - 1, v);
+    }
+    const int groups = static_cast<int>(g.first.size());
+    for (int k = g.inside; k < groups; ++k) {
+        const int bytes = Channels * std::min(kColumns, g.columns - kColumns * k);
+        const __mmask32 stored = bytes == 32 ? kAll : (__mmask32{1} << bytes) - 1;
+        _mm512_mask_cvtepi16_storeu_epi8(d + kBytes * k, stored, blendedGroup<true, false>(u, l, w, ahead, g, k));
+    }
 }
 
-OCULON_WIDE void blendPx4(Ipp8u* d, const Ipp8u* const* rows, Ipp32u wy, const ColumnGroups& g) {
+OCULON_WIDE void blendPx(Ipp8u* d, const Ipp8u* const* rows, Ipp32u wy, const ColumnGroups& g) {
     const Ipp8u *u = rows[0], *l = rows[1];
     // One row alone, as summ8 gives it, and the other left unread.
     if (wy == 16384) u = l, wy = 0;
     if (wy == 0) l = u;
     const __m512i w = _mm512_set1_epi16(static_cast<short>(2 * wy));
-    if (g.narrow) insideGroups<true>(d, u, l, w, rows + 2, g);
-    else insideGroups<false>(d, u, l, w, rows + 2, g);
-    // The groups at the row's end, the last perhaps of fewer columns.
-    const int groups = static_cast<int>(g.first.size());
-    for (int k = g.inside; k < groups; ++k) {
-        const int bytes = 4 * std::min(8, g.columns - 8 * k);
-        const __mmask32 stored = bytes == 32 ? kAll : (__mmask32{1} << bytes) - 1;
-        _mm512_mask_cvtepi16_storeu_epi8(d + 32 * k, stored, blendedGroup<true, false>(u, l, w, rows + 2, g, k));
-    }
+    const auto row = g.channels == 4 ? (g.narrow ? blendedRow<4, true> : blendedRow<4, false>)
+                                     : (g.narrow ? blendedRow<3, true> : blendedRow<3, false>);
+    row(d, u, l, w, rows + 2, g);
 }
 
 #undef OCULON_WIDE
 
-constexpr LinearRows8 kRows{avx2::coef8pl, avx2::coef8px, avx2::coef8px4, avx2::summ8, blendPx4};
+constexpr LinearRows8 kRows{avx2::coef8pl, avx2::coef8px, avx2::coef8px4, avx2::summ8, blendPx};
 
 }  // namespace wide
 #endif
@@ -362,14 +368,15 @@ bool ownSourceRows(const Job& job) {
     return true;
 }
 
-// Four-channel rows of a strong vertical shrink: the wide groups, then the
-// columns past them through the row routines.
+// Three- or four-channel rows of a strong vertical shrink: the wide groups,
+// then the columns past them through the row routines.
 void blendedRows(const Job& job, const LinearRows8& rows) {
-    const int rowSamples = job.right * job.channels;
-    const ColumnGroups groups(job.cols, job.colWeights16, job.width, rowSamples);
+    const int channels = job.channels, rowSamples = job.right * channels;
+    const ColumnGroups groups(job.cols, job.colWeights16, job.width, rowSamples, channels);
     const int from = groups.columns, rest = job.width - from;
+    const LinearRows8::Coef coef = channels == 3 ? rows.coefPx : rows.coefPx4;
     // Room for the two values the row routines may write past the last column.
-    std::vector<Ipp16u> upper(4 * static_cast<std::size_t>(rest) + 8), lower(upper.size());
+    std::vector<Ipp16u> upper(static_cast<std::size_t>(channels) * rest + 8), lower(upper.size());
     for (int j = 0; j < job.height; ++j) {
         const int next = j + 1 < job.height ? j + 1 : j;
         const Ipp8u* const src[4] = {job.srcRow<Ipp8u>(job.rows[j]), job.srcRow<Ipp8u>(job.rows[j] + 1),
@@ -377,13 +384,13 @@ void blendedRows(const Job& job, const LinearRows8& rows) {
         const Ipp8u *u = src[0], *l = src[1];
         Ipp8u* d = job.dstRow<Ipp8u>(j);
         const Ipp32u wy = job.rowWeights16[j];
-        rows.blendPx4(d, src, wy, groups);
+        rows.blendPx(d, src, wy, groups);
         if (rest == 0) continue;
         const int* cols = job.cols + from;
         const Ipp16u* cw = job.colWeights16 + 2 * from;
-        rows.coefPx4(u, rest, 4, cols, cw, upper.data(), rowSamples);
-        rows.coefPx4(l, rest, 4, cols, cw, lower.data(), rowSamples);
-        rows.summ(d + 4 * from, 4 * static_cast<ptrdiff_t>(rest), wy, upper.data(), lower.data());
+        coef(u, rest, channels, cols, cw, upper.data(), rowSamples);
+        coef(l, rest, channels, cols, cw, lower.data(), rowSamples);
+        rows.summ(d + channels * from, static_cast<ptrdiff_t>(channels) * rest, wy, upper.data(), lower.data());
     }
 }
 
@@ -408,7 +415,7 @@ void fixedKernel(const Job& job, Coef coef, Summ summ) {
 
 void linear8(const Job& job) {
     const LinearRows8& rows = bestRows8();
-    if (rows.blendPx4 && job.packed() && job.values() == 4 && ownSourceRows(job)) return blendedRows(job, rows);
+    if (rows.blendPx && job.packed() && job.values() != 1 && ownSourceRows(job)) return blendedRows(job, rows);
     fixedKernel<Ipp8u>(
         job,
         [&](int values, const Ipp8u* s, int w, int spacing, const int* cols, const Ipp16u* cw, Ipp16u* out,
@@ -452,18 +459,20 @@ void linear32(const Job& job) {
 
 }  // namespace
 
-ColumnGroups::ColumnGroups(const int* cols, const Ipp16u* cw, int w, int rowSamples) : rowSamples(rowSamples) {
-    constexpr int kWindow = 32;  // pixels
-    const std::size_t groups = (static_cast<std::size_t>(w) + 7) / 8;
+ColumnGroups::ColumnGroups(const int* cols, const Ipp16u* cw, int w, int rowSamples, int channels)
+    : rowSamples(rowSamples), channels(channels), perGroup(32 / channels) {
+    constexpr int kWindow = 128;  // bytes
+    const int values = perGroup * channels;
+    const std::size_t groups = (static_cast<std::size_t>(w) + perGroup - 1) / perGroup;
     first.reserve(groups);
     tables.reserve(groups);
-    int insideReach = 0;  // pixels, the largest of the inside groups
-    for (int k = 0; k < w; k += 8) {
-        const int n = std::min(8, w - k), at = cols[k];
+    int insideReach = 0;  // bytes, the largest of the inside groups
+    for (int k = 0; k < w; k += perGroup) {
+        const int n = std::min(perGroup, w - k), at = cols[k];
         // Offsets never decrease: the last right neighbour ends the group.
-        const int reach = (cols[k + n - 1] - at) / 4 + 2;
+        const int reach = cols[k + n - 1] - at + 2 * channels;
         if (reach > kWindow) break;
-        if (n == 8 && at + 4 * kWindow <= rowSamples) {
+        if (n == perGroup && at + kWindow <= rowSamples) {
             inside = static_cast<int>(first.size()) + 1;
             insideReach = std::max(insideReach, reach);
         }
@@ -472,17 +481,22 @@ ColumnGroups::ColumnGroups(const int* cols, const Ipp16u* cw, int w, int rowSamp
         // takes its right pixel as its left one at w1 0: the same value, and
         // 2 w1 stays a 16-bit value.
         Tables& t = tables.emplace_back();
-        for (int i = 0; i < 8; ++i) {
-            const int col = k + std::min(i, n - 1), w1 = cw[2 * col + 1], left = cols[col] - at + (w1 == 16384 ? 4 : 0);
-            for (int c = 0; c < 4; ++c) {
-                t.bytes[8 * i + 2 * c] = static_cast<Ipp8u>(left + c);
-                t.bytes[8 * i + 2 * c + 1] = static_cast<Ipp8u>(w1 == 16384 ? left + c : left + 4 + c);
-                t.weights[4 * i + c] = static_cast<Ipp16s>(w1 == 16384 ? 0 : 2 * w1);
+        for (int i = 0; i < perGroup; ++i) {
+            const int col = k + std::min(i, n - 1), w1 = cw[2 * col + 1];
+            const int left = cols[col] - at + (w1 == 16384 ? channels : 0);
+            for (int c = 0, e = channels * i; c < channels; ++c, ++e) {
+                t.bytes[2 * e] = static_cast<Ipp8u>(left + c);
+                t.bytes[2 * e + 1] = static_cast<Ipp8u>(w1 == 16384 ? left + c : left + channels + c);
+                t.weights[e] = static_cast<Ipp16s>(w1 == 16384 ? 0 : 2 * w1);
             }
+        }
+        for (int e = values; e < 32; ++e) {
+            t.bytes[2 * e] = t.bytes[2 * values - 2], t.bytes[2 * e + 1] = t.bytes[2 * values - 1];
+            t.weights[e] = t.weights[values - 1];
         }
         columns = k + n;
     }
-    narrow = insideReach <= 16;
+    narrow = insideReach <= 64;
 }
 
 const LinearRows8* linearRows8For(LinearIsa isa) {

@@ -219,18 +219,48 @@ TEST(ImageResize, AvxRowsGiveThePlainRowsValues) {
     }
 }
 
+// The plain rows' values of `channels`-sample columns of two source rows,
+// blended at wy: what the wide rows must give for g's columns.
+std::vector<Ipp8u> plainBlend(const resize::LinearRows8& plain, const Ipp8u* const* rows, const std::vector<int>& cols,
+                              const std::vector<Ipp16u>& weights, Ipp32u wy, const resize::ColumnGroups& g) {
+    const int w = static_cast<int>(cols.size());
+    const auto coef = g.channels == 3 ? plain.coefPx : plain.coefPx4;
+    std::vector<Ipp16u> values[2];
+    for (int r = 0; r < 2; ++r) {
+        values[r].resize(static_cast<size_t>(g.channels) * w + 2);
+        coef(rows[r], w, g.channels, cols.data(), weights.data(), values[r].data(), g.rowSamples);
+    }
+    std::vector<Ipp8u> want(static_cast<size_t>(g.channels) * g.columns);
+    plain.summ(want.data(), static_cast<ptrdiff_t>(want.size()), wy, values[0].data(), values[1].data());
+    return want;
+}
+
+// What the wide rows write of a row of `bytes`, the rest left as it was: a
+// group of three channels writes 30 of the 32 bytes it makes.
+std::vector<Ipp8u> wideBlend(const resize::LinearRows8& wide, const Ipp8u* const* rows, Ipp32u wy,
+                             const resize::ColumnGroups& g, size_t bytes) {
+    std::vector<Ipp8u> got(bytes, 0x5A);
+    wide.blendPx(got.data(), rows, wy, g);
+    for (size_t i = static_cast<size_t>(g.channels) * g.columns; i < bytes; ++i) EXPECT_EQ(got[i], 0x5A) << i;
+    got.resize(static_cast<size_t>(g.channels) * g.columns);
+    return got;
+}
+
 TEST(ImageResize, WideRowsGiveThePlainRowsValues) {
     const resize::LinearRows8* wide = resize::linearRows8For(resize::LinearIsa::Avx512);
     if (!wide) GTEST_SKIP() << "no AVX-512 VBMI";
     const resize::LinearRows8& plain = *resize::linearRows8For(resize::LinearIsa::Plain);
-    for (int n = 0; n < 300; ++n) {
-        // Shrinks mostly, some groups too wide for the permute's 32 pixels.
-        const int w = uniform(0, 90), most = n % 5 == 0 ? 8 : 5;
+    for (int n = 0; n < 600; ++n) {
+        // Shrinks mostly, some groups too wide for the permute's 128 bytes.
+        const int channels = n % 2 ? 3 : 4;
+        const int w = uniform(0, 90), most = n % 5 == 0 ? 4 * 8 / channels : 5;
         std::vector<int> cols;
-        for (int k = 0, col = uniform(0, 3); k < w; ++k) cols.push_back((col += uniform(0, most)) * 4);
-        // Rows ending at the last right neighbour, or further on.
-        const int rowSamples = (w ? cols.back() : 0) + 8 + (n % 3 == 0 ? 4 * uniform(0, 40) : 0);
-        std::vector<Ipp8u> u(static_cast<size_t>(rowSamples)), l(u.size());
+        for (int k = 0, col = uniform(0, 3); k < w; ++k) cols.push_back((col += uniform(0, most)) * channels);
+        // Rows ending at the last right neighbour, or further on; some inside
+        // a larger image, whose samples past the row must not count.
+        const int rowSamples = (w ? cols.back() : 0) + 2 * channels + (n % 3 == 0 ? channels * uniform(0, 40) : 0);
+        const size_t stored = static_cast<size_t>(rowSamples) + (n % 7 == 0 ? uniform(1, 200) : 0);
+        std::vector<Ipp8u> u(stored), l(stored);
         for (size_t i = 0; i < u.size(); ++i) {
             u[i] = static_cast<Ipp8u>(rng()), l[i] = static_cast<Ipp8u>(rng());
             if (n % 4 == 0) u[i] = u[i] < 128 ? 0 : 255, l[i] = l[i] < 128 ? 0 : 255;
@@ -242,23 +272,19 @@ TEST(ImageResize, WideRowsGiveThePlainRowsValues) {
             weights.push_back(static_cast<Ipp16u>(wx));
         }
         const Ipp32u wy = uniform(0, 2) == 0 ? 16384 * uniform(0, 1) : uniform(0, 16384);
-        const resize::ColumnGroups groups(cols.data(), weights.data(), w, rowSamples);
-        std::vector<Ipp16u> a(4 * static_cast<size_t>(w) + 2), b(a.size());
-        plain.coefPx4(u.data(), w, 4, cols.data(), weights.data(), a.data(), rowSamples);
-        plain.coefPx4(l.data(), w, 4, cols.data(), weights.data(), b.data(), rowSamples);
-        std::vector<Ipp8u> want(4 * static_cast<size_t>(w)), got(4 * static_cast<size_t>(groups.columns));
-        plain.summ(want.data(), static_cast<ptrdiff_t>(want.size()), wy, a.data(), b.data());
+        const resize::ColumnGroups groups(cols.data(), weights.data(), w, rowSamples, channels);
         const Ipp8u* const rows[4] = {u.data(), l.data(), u.data(), l.data()};
-        wide->blendPx4(got.data(), rows, wy, groups);
-        want.resize(got.size());
-        ASSERT_EQ(want, got) << "w " << w << " wy " << wy;
+        ASSERT_EQ(plainBlend(plain, rows, cols, weights, wy, groups),
+                  wideBlend(*wide, rows, wy, groups, static_cast<size_t>(channels) * w))
+            << "channels " << channels << " w " << w << " wy " << wy;
     }
 }
 
 // Halving shrinks, where every full group finds its pixels in the 64 bytes
 // at its first one and one permute of one register gathers them: groups
-// reaching exactly 16 pixels, some reaching 17 (a step of three), and right
-// weights of 16384, whose columns read their right pixel as the left one.
+// reaching exactly 16 pixels of four channels (or 21 of three), some reaching
+// one more (a step of three), and right weights of 16384, whose columns read
+// their right pixel as the left one.
 TEST(ImageResize, WideRowsOfHalvingShrinksGiveThePlainRowsValues) {
     const resize::LinearRows8* wide = resize::linearRows8For(resize::LinearIsa::Avx512);
     if (!wide) GTEST_SKIP() << "no AVX-512 VBMI";
@@ -266,12 +292,12 @@ TEST(ImageResize, WideRowsOfHalvingShrinksGiveThePlainRowsValues) {
     std::mt19937 own(43);  // the other tests keep their inputs
     const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(own); };
     const auto weight = [&] { return pick(0, 2) == 0 ? 16384 * pick(0, 1) : pick(0, 16384); };
-    for (int n = 0; n < 200; ++n) {
-        const int w = pick(1, 80);
+    for (int n = 0; n < 400; ++n) {
+        const int channels = n < 200 ? 4 : 3, w = pick(1, 80);
         const bool wider = n % 4 == 0;
         std::vector<int> cols;
-        for (int k = 0, col = 0; k < w; ++k, col += wider && pick(0, 15) == 0 ? 3 : 2) cols.push_back(4 * col);
-        const int rowSamples = cols.back() + 8 + 4 * pick(0, 40);
+        for (int k = 0, col = 0; k < w; ++k, col += wider && pick(0, 15) == 0 ? 3 : 2) cols.push_back(channels * col);
+        const int rowSamples = cols.back() + 2 * channels + channels * pick(0, 40);
         std::vector<Ipp8u> rows[2];
         for (auto& row : rows) {
             row.resize(static_cast<size_t>(rowSamples));
@@ -283,22 +309,38 @@ TEST(ImageResize, WideRowsOfHalvingShrinksGiveThePlainRowsValues) {
             weights.push_back(static_cast<Ipp16u>(16384 - wx));
             weights.push_back(static_cast<Ipp16u>(wx));
         }
-        const resize::ColumnGroups groups(cols.data(), weights.data(), w, rowSamples);
+        const resize::ColumnGroups groups(cols.data(), weights.data(), w, rowSamples, channels);
         if (!wider && groups.inside > 0) {
             ASSERT_TRUE(groups.narrow);
         }
         const Ipp32u wy = static_cast<Ipp32u>(weight());
-        std::vector<Ipp16u> values[2];
-        for (int r = 0; r < 2; ++r) {
-            values[r].resize(4 * static_cast<size_t>(w) + 2);
-            plain.coefPx4(rows[r].data(), w, 4, cols.data(), weights.data(), values[r].data(), rowSamples);
-        }
-        std::vector<Ipp8u> want(4 * static_cast<size_t>(groups.columns)), got(want.size());
-        plain.summ(want.data(), static_cast<ptrdiff_t>(want.size()), wy, values[0].data(), values[1].data());
         const Ipp8u* const ends[4] = {rows[0].data(), rows[1].data(), rows[0].data(), rows[1].data()};
-        wide->blendPx4(got.data(), ends, wy, groups);
-        ASSERT_EQ(want, got) << "w " << w << " wy " << wy << " narrow " << groups.narrow;
+        ASSERT_EQ(plainBlend(plain, ends, cols, weights, wy, groups),
+                  wideBlend(*wide, ends, wy, groups, static_cast<size_t>(channels) * w))
+            << "channels " << channels << " w " << w << " wy " << wy << " narrow " << groups.narrow;
     }
+}
+
+// Shrinks in which no two output rows share a source row make each row
+// straight from its two source rows: regions inside larger images, odd
+// widths, rows padded or not, halving and stronger shrinks, at the best rows
+// this processor has, against the rules written out.
+TEST(ImageResize, StrongVerticalShrinksAreBitExactToTheRules) {
+    const std::vector<Form> forms = linearForms();
+    for (const Form* form : {&forms[1], &forms[2]})
+        for (int n = 0; n < 60; ++n) {
+            Case c{};
+            c.sw = uniform(2, 300), c.sh = uniform(4, 60);
+            c.roi = {uniform(0, c.sw / 3), uniform(0, c.sh / 4), 0, 0};
+            c.roi.Width = c.sw - c.roi.X - uniform(0, c.sw / 3);
+            c.roi.Height = c.sh - c.roi.Y - uniform(0, c.sh / 4);
+            c.dst = {uniform(1, c.roi.Width), std::max(1, c.roi.Height / uniform(2, 5))};
+            c.fx = n % 2 ? 0.5 : static_cast<double>(c.dst.width) / c.roi.Width;
+            c.fy = n % 3 ? 0.5 : static_cast<double>(c.dst.height) / c.roi.Height;
+            checkLinear<Ipp8u>(*form, c, n % 4 == 0);
+        }
+    // The export's halving of a camera frame.
+    checkLinear<Ipp8u>(forms[1], {1280, 720, {0, 0, 1280, 720}, {640, 360}, 0.5, 0.5}, false);
 }
 
 // ---- Choice of interpolation by source size.
