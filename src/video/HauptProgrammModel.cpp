@@ -80,7 +80,11 @@ Size popupSizeRule(Size requested, double aspect, PopupFrameExtra extra) {
     return out;
 }
 
-bool popupCanResize(Size requested) { return requested.width > 10 && requested.height > 74; }
+Size popupMinimumSize(PopupFrameExtra extra) {
+    // What a window of 11 x 75 leaves inside the usual frame.
+    constexpr Size kPicture{11 - PopupFrameExtra{}.width, 75 - PopupFrameExtra{}.height};
+    return {kPicture.width + extra.width, kPicture.height + extra.height};
+}
 
 PopupLayout popupLayout(Size client, const DoorPanelLayout& door) {
     const int w = client.width;

@@ -44,8 +44,10 @@ struct PopupFrameExtra {
 // the user or the system asks for, the size the window takes. Wide pictures
 // (aspect above 1.5) fit to 16:9 thresholds, others to 4:3.
 Size popupSizeRule(Size requested, double aspect, PopupFrameExtra extra = {});
-// Sizes below these the window refuses.
-bool popupCanResize(Size requested);
+// The smallest popup: a window above 10 x 74 with the frame of
+// `PopupFrameExtra{}`, that is a picture area of 3 x 3 pixels; with another
+// `extra`, the size around that same picture area.
+Size popupMinimumSize(PopupFrameExtra extra = {});
 
 // Where the popup's controls go for a client area.
 struct PopupLayout {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/CommandFrames.h"
 #include "app/TrayRules.h"
 
@@ -52,6 +54,10 @@ TEST(TrayRules, VersionTextPopupPlaceAndAutostartOffer) {
     for (const auto& [version, shown] :
          {std::pair{"3.2.1.45", "3.2.45"}, {"3.2.1.45.7", "3.2.45.7"}, {"3.2.1", "3.2.1"}, {"", "-"}})
         EXPECT_EQ(getProgramVersion(version), shown) << version;
+    // The file version is the project version of this build, a fourth number 0 added to three.
+    std::string project = OCULON_TEST_PROJECT_VERSION;
+    if (std::count(project.begin(), project.end(), '.') == 2) project += ".0";
+    EXPECT_EQ(kFileVersion, project);
 
     // The popup is kept on the desktop.
     using W = config::TWindowSettings;

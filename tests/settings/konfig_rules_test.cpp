@@ -90,7 +90,7 @@ TEST(DeviceLists, ThrottleRebuildsOncePerFiveSecondsAndCatchesUp) {
     RebuildThrottle throttle([&] { return now; });
     EXPECT_EQ(throttle.request(), 0u);  // the first after showing
     now += 3000;
-    EXPECT_EQ(throttle.request(), 2001u);  // dropped now, due when the pause is over
+    EXPECT_EQ(throttle.request(), 2001u);  // in the pause: due when it is over
     now += 2001;                           // the rest is the dialog's window test
     EXPECT_EQ(throttle.request(), 0u);
     // The tick count wraps around.

@@ -388,9 +388,9 @@ TEST_F(CallModel, PopupSizeFitsWidePicturesAtSixteenToNineOthersAtFourToThree) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(popupSizeRule(c.client, c.aspect), c.fitted) << c.client.width << "x" << c.client.height;
-    EXPECT_TRUE(popupCanResize({11, 75}));
-    EXPECT_FALSE(popupCanResize({10, 75}));
-    EXPECT_FALSE(popupCanResize({11, 74}));
+    // The window takes sizes above 10 x 74; its client area, the header row and 3 x 3 pixels of picture.
+    EXPECT_EQ(popupMinimumSize(), (Size{11, 75}));
+    EXPECT_EQ(popupMinimumSize({0, kPopupHeaderHeight}), (Size{3, kPopupHeaderHeight + 3}));
 }
 
 TEST_F(CallModel, TheFramesPictureIsCentredAtItsAspect) {

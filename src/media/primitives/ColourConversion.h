@@ -36,10 +36,9 @@ OCULON_IPP_ENTRY(ippiYCbCr420ToRGB555_8u16u_P3C3R,
                  (const Ipp8u* const pSrc[3], int srcStep[3], Ipp16u* pDst, int dstStep, IppiSize roiSize));
 OCULON_IPP_ENTRY(ippiYCbCr420ToRGB565_8u16u_P3C3R,
                  (const Ipp8u* const pSrc[3], int srcStep[3], Ipp16u* pDst, int dstStep, IppiSize roiSize));
-// Luma for every pixel, one Cb and Cr per 2 x 2 block. An odd last column or
-// row has blocks of two pixels or one, whose chroma is that of the block with
-// the missing pixels copied from their neighbours, so every chroma sample a
-// reader uses is written: the planes must hold ceil(w / 2) x ceil(h / 2).
+// Luma for every pixel, one Cb and Cr per whole 2 x 2 block: an odd last
+// column or row gets luma only, so floor(w / 2) x floor(h / 2) chroma samples
+// are written and the rest of the chroma planes keeps what it held.
 OCULON_IPP_ENTRY(ippiRGBToYCbCr420_8u_C3P3R,
                  (const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[3], int dstStep[3], IppiSize roiSize));
 

@@ -33,8 +33,10 @@ OCULON_IPP_ENTRY(ippiMulC_8u_C4IRSfs,
                  (const Ipp8u value[4], Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, int scaleFactor));
 
 // Division of each channel by its constant (rounded half to even; the
-// constant is the divisor). Checks: pointers (-8), size (-6), steps (-14), a
-// zero constant (-10, nothing written), the row buffer (-9).
+// constant is the divisor). Checks: pointers (-8), size (-6), steps (-14),
+// the row buffer (-9). A zero constant gives -10: AC4 then writes nothing,
+// while C3 and C4 still divide the whole region, a zero constant making a
+// nonzero sample 255 and keeping 0.
 OCULON_IPP_ENTRY(ippiDivC_8u_C3IRSfs,
                  (const Ipp8u value[3], Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, int scaleFactor));
 OCULON_IPP_ENTRY(ippiDivC_8u_C4IRSfs,

@@ -458,7 +458,9 @@ void TVDCommonLogger::ResetStreams() {
     FHasVideoInfo = FHasAudioInfo = false;
     FVideoStopped = FAudioStopped = true;
     FActiveFileName.clear();
-    // The next file takes the size and rate of its own start, not this one's.
+    // The next file takes the size and rate of its own start, not this one's:
+    // switching on again queues the remembered start (QueueStarts) ahead of
+    // the next stream's own, which would then find its file already open.
     FStartWidth = FStartHeight = 0;
     FStartDelay = 0;
     FInterlaceFlags = 0;

@@ -33,8 +33,9 @@ TVideobild::TVideobild(QWidget* parent) : CallView(parent, Qt::Window, true, Cod
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
     setAutoFillBackground(true);
-    // The picture area must keep at least a few pixels.
-    setMinimumSize(3, kPopupHeaderHeight + 3);
+    // The client area holds the header row and the picture.
+    const Size minimum = popupMinimumSize({0, kPopupHeaderHeight});
+    setMinimumSize(minimum.width, minimum.height);
 
     headerLabel(Panel1, this, "Panel1");
     headerLabel(namePanel, this, "namePanel");

@@ -7,9 +7,12 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -100,6 +103,77 @@ TEST(Binding, SampleTablesBindTheirWholeListInOrder) {
     EXPECT_STREQ(au[54].name, "ippiScale_32s8u_C1R");
     ASSERT_EQ(sgNormEntries().size(), 1u);
     EXPECT_STREQ(sgNormEntries()[0].name, "ippsNorm_L2_64fc64f");
+}
+
+// The export names of the image libraries, which the image table hands to
+// the loader: a name spelt otherwise in the table never finds its export.
+constexpr const char* kImageExports =
+    "ippiCopy_8u_C1C3R ippiCopy_8u_C1C4R ippiCopy_8u_C3C1R ippiCopy_8u_C4C1R ippiCopy_8u_C3AC4R "
+    "ippiCopy_8u_AC4C3R ippiCopy_8u_P3C3R ippiSet_8u_C3R ippiSet_8u_C3CR ippiSet_8u_AC4R ippiSet_8u_C4CR "
+    "ippiMirror_8u_C1R ippiMirror_16u_C1R ippiSwapChannels_8u_C3IR ippiSwapChannels_8u_C3R ippsSwapBytes_16u_I "
+    "ippiCopy_8u_C3R ippiCopy_8u_AC4R ippiCopy_8u_C4CR ippiSet_8u_C1R ippiMirror_8u_C3IR ippiMirror_8u_C4IR "
+    "ippiMirror_8u_AC4R ippiMirror_8u_AC4IR ippiMirror_8u_C1IR ippiSwapChannels_8u_AC4R ippiYUV422ToRGB_8u_C2C3R "
+    "ippiRGBToYUV422_8u_C3C2R ippiYCbCr420ToRGB_8u_P3C3R ippiRGBToYCbCr420_8u_C3P3R "
+    "ippiYCbCr420ToRGB555_8u16u_P3C3R ippiYCbCr420ToRGB565_8u16u_P3C3R ippiColorToGray_8u_C3C1R "
+    "ippiColorToGray_8u_AC4C1R ippiYUV420ToRGB_8u_P3C3R ippiColorTwist32f_8u_C3R ippiMax_8u_C1R "
+    "ippiAdd_8u_C3IRSfs ippiAdd_8u_AC4IRSfs ippiSub_8u_C3IRSfs ippiSub_8u_AC4IRSfs ippiMul_8u_C3IRSfs "
+    "ippiMul_8u_AC4IRSfs ippiDiv_8u_C3IRSfs ippiDiv_8u_AC4IRSfs ippiAdd_8u_C3RSfs ippiAdd_8u_C4RSfs "
+    "ippiAdd_8u_AC4RSfs ippiAdd_8u_C1RSfs ippiAdd_16u_C1RSfs ippiSub_8u_C3RSfs ippiSub_8u_AC4RSfs "
+    "ippiSub_8u_C1RSfs ippiSub_16u_C1RSfs ippiMul_8u_C3RSfs ippiMul_8u_AC4RSfs ippiMul_8u_C1RSfs "
+    "ippiMul_16u_C1RSfs ippiDiv_8u_C3RSfs ippiDiv_8u_AC4RSfs ippiDiv_8u_C1RSfs ippiDiv_16s_C1RSfs "
+    "ippiAddC_8u_C3IRSfs ippiAddC_8u_AC4IRSfs ippiAddC_8u_C4IRSfs ippiSubC_8u_C3IRSfs ippiSubC_8u_C4IRSfs "
+    "ippiMulC_8u_C3IRSfs ippiMulC_8u_AC4IRSfs ippiMulC_8u_C4IRSfs ippiDivC_8u_C3IRSfs ippiDivC_8u_C4IRSfs "
+    "ippiDivC_8u_AC4IRSfs ippiSqr_8u_C3IRSfs ippiSqr_8u_AC4IRSfs ippiSqr_8u_C3RSfs ippiSqr_8u_AC4RSfs "
+    "ippiAnd_8u_C3IR ippiAnd_8u_C1IR ippiAnd_16u_C1IR ippiAnd_8u_AC4IR ippiOr_8u_C3IR ippiOr_8u_C1IR "
+    "ippiOr_16u_C1IR ippiOr_8u_AC4IR ippiXor_8u_C3IR ippiXor_8u_C1IR ippiXor_16u_C1IR ippiXor_8u_AC4IR "
+    "ippiNot_8u_C3IR ippiNot_8u_AC4IR ippiNot_8u_C3R ippiNot_8u_AC4R ippiAndC_8u_C3IR ippiAndC_8u_C4IR "
+    "ippiAndC_8u_AC4IR ippiOrC_8u_C3IR ippiOrC_8u_AC4IR ippiOrC_8u_C4IR ippiXorC_8u_C3IR ippiXorC_8u_AC4IR "
+    "ippiXorC_8u_C4IR ippiLShiftC_8u_C3IR ippiLShiftC_8u_AC4IR ippiLShiftC_8u_C4IR ippiRShiftC_8u_C3IR "
+    "ippiRShiftC_8u_C4IR ippiRShiftC_8u_AC4IR ippiAbsDiff_8u_C1R ippiAbsDiff_16u_C1R ippiMulCScale_8u_C3IR "
+    "ippiMulCScale_8u_AC4IR ippiMulCScale_8u_C4IR ippiMulScale_8u_C1IR ippiMulScale_16u_C1IR "
+    "ippiMulScale_8u_C3IR ippiMulScale_8u_AC4IR ippiAnd_8u_C4IR ippiOr_8u_C4IR ippiXor_8u_C4IR ippiNot_8u_C4IR "
+    "ippiAnd_8u_C3R ippiAnd_8u_AC4R ippiAnd_8u_C1R ippiAnd_16u_C1R ippiOr_8u_C3R ippiOr_8u_AC4R ippiOr_8u_C1R "
+    "ippiOr_16u_C1R ippiXor_8u_C3R ippiXor_8u_AC4R ippiXor_8u_C1R ippiXor_16u_C1R ippiAndC_8u_C3R ippiOrC_8u_C3R "
+    "ippiXorC_8u_C3R ippiLShiftC_8u_C3R ippiRShiftC_8u_C3R ippiAbsDiffC_8u_C1R ippiMulCScale_8u_C1IR "
+    "ippiMulCScale_16u_C1IR ippiMulCScale_8u_C1R ippiMulCScale_16u_C1R ippiMulCScale_8u_C3R ippiMulCScale_8u_C4R "
+    "ippiMulScale_8u_C4IR ippiAlphaCompC_8u_C3R ippiAlphaCompC_8u_C1R ippiAlphaCompC_16u_C1R "
+    "ippiAlphaCompC_8u_C4R ippiFilterColumn32f_8u_C3R ippiFilterColumn32f_8u_C4R ippiFilterColumn32f_8u_C1R "
+    "ippiFilterColumn32f_16s_C1R ippiFilterRow32f_8u_C3R ippiFilterRow32f_8u_C4R ippiFilterRow32f_8u_C1R "
+    "ippiFilterRow32f_16s_C1R ippiAddWeighted_8u32f_C1IR ippiAddWeighted_16u32f_C1IR ippiFilterWiener_8u_C3R "
+    "ippiFilterWiener_8u_AC4R ippiFilterWiener_8u_C1R ippiFilterWiener_32f_C1R ippiFilterWienerGetBufferSize "
+    "ippiFilterSobelHorizBorder_8u16s_C1R ippiFilterSobelVertBorder_8u16s_C1R "
+    "ippiFilterSobelHorizGetBufferSize_8u16s_C1R ippiFilterSobelVertGetBufferSize_8u16s_C1R";
+
+std::vector<std::string> namesOf(std::span<const EntryPoint> table) {
+    std::vector<std::string> names;
+    for (const EntryPoint& e : table) names.emplace_back(e.name);
+    return names;
+}
+
+std::string listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& n : names) text += " " + n;
+    return text;
+}
+
+TEST(Binding, ImageAndResizeTablesBindTheExportNamesOfTheImageLibraries) {
+    std::vector<std::string> bound = namesOf(vdBasicEntries());
+    std::vector<std::string> exports;
+    std::istringstream words(kImageExports);
+    for (std::string name; words >> name;) exports.push_back(name);
+    std::sort(bound.begin(), bound.end());
+    std::sort(exports.begin(), exports.end());
+    std::vector<std::string> unknown, unbound;
+    std::set_difference(bound.begin(), bound.end(), exports.begin(), exports.end(), std::back_inserter(unknown));
+    std::set_difference(exports.begin(), exports.end(), bound.begin(), bound.end(), std::back_inserter(unbound));
+    EXPECT_TRUE(unknown.empty()) << "no such export:" << listed(unknown);
+    EXPECT_TRUE(unbound.empty()) << "not bound:" << listed(unbound);
+    EXPECT_EQ(bound.size(), 169u);
+    EXPECT_EQ(namesOf(vdColorTwistEntries()),
+              (std::vector<std::string>{"ippiColorTwist32f_8u_C3IR", "ippiColorTwist32f_8u_AC4IR"}));
+    EXPECT_EQ(namesOf(sgResizeEntries()),
+              (std::vector<std::string>{"ippiResize_8u_C3R", "ippiResize_8u_C4R", "ippiResize_8u_C1R",
+                                        "ippiResize_16u_C1R", "ippiResizeCenter_8u_C4R"}));
 }
 
 TEST(Binding, TheNamesPrefixChoosesTheLibrary) {

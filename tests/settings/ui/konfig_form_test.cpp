@@ -126,6 +126,24 @@ TEST_F(Konfig, ListsRebuildAtMostOncePerFiveSecondsAndCatchUp) {
     EXPECT_FALSE(child<QGroupBox>(form(), "Panel5").isVisible());
 }
 
+// The discovery thread ages devices out one pass (4 s) after another and
+// tells of each with 1026; once the last of them has gone no notice follows.
+// Dropped in the pause, that last notice would leave its device listed for
+// as long as the dialog stays open.
+TEST_F(Konfig, TheLastDeviceToVanishLeavesTheListsThoughItsNoticeCameInThePause) {
+    ASSERT_EQ(list("ListView2").count(), 2);
+    found.devices.erase(found.devices.begin());
+    now += 6000;
+    post(platform::WM_UPDATEEVENT);
+    EXPECT_EQ(list("ListView2").count(), 1);
+    found.devices.clear();
+    now += 4000;
+    post(platform::WM_UPDATEEVENT);
+    EXPECT_EQ(list("ListView2").count(), 1);  // rebuilt when the pause ends
+    now += 1001;
+    EXPECT_TRUE(pumpUntil([&] { return list("ListView2").count() == 0; }, 3s));
+}
+
 TEST_F(Konfig, TheWallsAnswerStoresTheChosenLayoutAgain) {
     settings.schreibeSurveillance(true);
     settings.schreibeLayout(config::r3x2);

@@ -153,6 +153,7 @@ TEST_F(PopupNet, ShowsTheStreamSavesTheFirstPictureAndKeepsTheAspect) {
     EXPECT_TRUE(pumpUntil(
         [&] { return std::abs(double(popup.width()) / (popup.height() - kPopupHeaderHeight) - 16.0 / 9.0) < 0.01; }));
     EXPECT_EQ(image->geometry(), QRect(0, 45, popup.width(), popup.height() - 45));
+    EXPECT_EQ(popup.minimumSize(), QSize(3, 45 + 3));  // no smaller than 3 x 3 pixels of picture
 
     // The first picture went into the dated folder as a JPEG.
     std::vector<std::filesystem::path> files;
