@@ -126,10 +126,10 @@ TEST_F(Konfig, ListsRebuildAtMostOncePerFiveSecondsAndCatchUp) {
     EXPECT_FALSE(child<QGroupBox>(form(), "Panel5").isVisible());
 }
 
-// The discovery thread ages devices out one pass (4 s) after another and
-// tells of each with 1026; once the last of them has gone no notice follows.
-// Dropped in the pause, that last notice would leave its device listed for
-// as long as the dialog stays open.
+// The discovery thread ages each device out a minute after it was last
+// heard and tells of each with 1026: devices that fell silent together go
+// seconds apart, and after the last of them no notice follows. Dropped in
+// the pause, that notice would leave its device listed while the dialog is open.
 TEST_F(Konfig, TheLastDeviceToVanishLeavesTheListsThoughItsNoticeCameInThePause) {
     ASSERT_EQ(list("ListView2").count(), 2);
     found.devices.erase(found.devices.begin());
