@@ -75,9 +75,11 @@ flock wholeFile(short type) {
     return lock;
 }
 
-// Takes the lock that marks `fd`'s file as being written. Where the file
-// system keeps no locks, no clean-up can take one either, and the file is
-// written without.
+// Takes the lock that marks `fd`'s file as being written: a lock of the open
+// file, which every other open of it meets, in this process too (a process's
+// own locks would not, and would go with any close of the file). Where the
+// file system keeps no locks, no clean-up can take one either, and the file
+// is written without.
 bool lockForWriting(int fd) {
     flock lock = wholeFile(F_WRLCK);
     for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
@@ -223,9 +225,9 @@ void removeStaleTemporaryFiles(const std::string& folder, const UnfinishedHead& 
         if (!isTemporaryName(name)) continue;
         const std::string path = (folder == "/" ? "" : folder) + "/" + name;
         // Only a private plain file of this user: never a link, nor another
-        // account's file, nor one a user has made readable.
+        // account's file, nor one a user has opened to others.
         struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || intruderOf(info) != Intruder::none || (info.st_mode & 07777) != 0600)
+        if (::lstat(path.c_str(), &info) != 0 || intruderOf(info) != Intruder::none || (info.st_mode & 077) != 0)
             continue;
         const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (!fd || !namesFile(path, fd.get())) continue;
