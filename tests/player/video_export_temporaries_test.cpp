@@ -26,11 +26,11 @@
 #include "player/VideoExport.h"
 #include "support/ChildProcess.h"
 
+namespace fs = std::filesystem;
 using namespace oculon;
 using namespace oculon::player;
 using namespace oculon::player::test;
 using Outcome = VideoExportResult::Outcome;
-namespace fs = std::filesystem;
 
 namespace {
 
