@@ -10,14 +10,50 @@
 
 using namespace oculon::platform;
 
+namespace {
+
+// What must never reach a message as it is: controls, line and paragraph
+// separators, every character of the Bidi_Control property, and the invisible
+// joiners, word joiners, byte-order mark and tags.
+constexpr char32_t kActing[][2] = {
+    {0x00, 0x1F},     {0x7F, 0x9F},     {0x061C, 0x061C}, {0x200B, 0x200F},   {0x2028, 0x202E},
+    {0x2060, 0x2064}, {0x2066, 0x2069}, {0xFEFF, 0xFEFF}, {0xE0000, 0xE007F},
+};
+
+bool acting(char32_t c) {
+    for (const auto& range : kActing)
+        if (c >= range[0] && c <= range[1]) return true;
+    return false;
+}
+
+// The code points of well-formed UTF-8, one after the other; aborts on
+// anything else.
+template <typename Visit>
+void eachCodePoint(const std::string& text, Visit&& visit) {
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<std::uint8_t>(text[at]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        if (at + length > text.size()) std::abort();
+        char32_t point = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t i = 1; i < length; ++i) point = point << 6 | (static_cast<std::uint8_t>(text[at + i]) & 0x3F);
+        visit(point);
+        at += length;
+    }
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t limit = size > 0 ? data[0] % 40 : 0;
     const std::string shown = shownText(input, limit);
-    // At most `limit` characters of up to 6 bytes each ("\u202E"), and the ellipsis.
-    if (shown.size() > limit * 6 + 3) std::abort();
+    // At most `limit` characters of up to 10 bytes each ("\U000E0041"), and the ellipsis.
+    if (shown.size() > limit * 10 + 3) std::abort();
     // A second pass finds nothing left to escape or cut: the text is
     // well-formed and its characters show as they are.
     if (shownText(shown, shown.size()) != shown) std::abort();
+    eachCodePoint(shown, [](char32_t c) {
+        if (acting(c)) std::abort();
+    });
     return 0;
 }

@@ -427,21 +427,28 @@ AviFile::~AviFile() {
     if (!impl_->closed) close();
 }
 
+bool AviFile::isUnfinished(std::string_view head) {
+    return head.size() >= 16 && head.substr(0, 4) == "RIFF" && head.substr(8, 8) == "AVI JUNK";
+}
+
 const std::string& AviFile::lastError() const { return impl_->lastError; }
 const std::string& AviFile::path() const { return impl_->path; }
 
 std::unique_ptr<AviFile> AviFile::create(const std::string& path, std::string& error) {
     auto impl = std::make_unique<Impl>();
     impl->path = path;
-    impl->fd = createPrivateFile(path);
+    FileFailure failure;
+    impl->fd = createPrivateFile(path, failure);
     if (!impl->fd) {
         const int code = errno;
-        error = std::strerror(code);
+        error = failure.reason();
         errno = code;
         return nullptr;
     }
     impl->buffer.reserve(kBufferSize);
-    if (!impl->start()) {
+    // The head goes to the file at once: by it the clean-up knows what a
+    // writer killed before the first frame left.
+    if (!impl->start() || !impl->flush()) {
         const int code = errno;
         error = impl->lastError;
         ::unlink(path.c_str());

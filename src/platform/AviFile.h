@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/VideoCompressors.h"
 #include "platform/WaveFormat.h"
@@ -31,10 +32,14 @@ public:
     // at the start.
     static constexpr int kMaxStreams = 4;
 
-    // A new file at `path`, mode 0600; an existing file of that name is
-    // replaced. Null, with the reason in `error` and errno set, when it
-    // cannot be created.
+    // A new file at `path`, mode 0600, locked as being written until it is
+    // closed (createPrivateFile); an existing file of that name is replaced.
+    // Null, with the reason in `error` and errno set, when it cannot be
+    // created.
     static std::unique_ptr<AviFile> create(const std::string& path, std::string& error);
+    // True when `head`, the first bytes of a file, is that of a file this
+    // writer began and did not close: its headers are still junk.
+    static bool isUnfinished(std::string_view head);
     // Finishes the file when close() was not called.
     ~AviFile();
     AviFile(const AviFile&) = delete;

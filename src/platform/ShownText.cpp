@@ -35,15 +35,20 @@ std::pair<char32_t, std::size_t> decodeUtf8(std::string_view text, std::size_t a
     return {point, length};
 }
 
-// Characters that act on the text around them instead of showing.
+// Characters that act on the text around them instead of showing: controls,
+// line and paragraph separators, every direction mark, embedding, override
+// and isolate (the Arabic letter mark too, which reorders digits as the
+// others do), and the invisible ones that join, break or tag words unseen.
 bool acts(char32_t c) {
-    return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) ||
-           (c >= 0x2066 && c <= 0x2069);
+    return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x061C || (c >= 0x200B && c <= 0x200F) ||
+           (c >= 0x2028 && c <= 0x202E) || (c >= 0x2060 && c <= 0x2064) || (c >= 0x2066 && c <= 0x2069) ||
+           c == 0xFEFF || (c >= 0xE0000 && c <= 0xE007F);
 }
 
 std::string escaped(char32_t c) {
-    char text[8];
-    std::snprintf(text, sizeof text, c < 0x100 ? "\\x%02X" : "\\u%04X", static_cast<unsigned>(c));
+    char text[12];
+    const char* form = c < 0x100 ? "\\x%02X" : c < 0x10000 ? "\\u%04X" : "\\U%08X";
+    std::snprintf(text, sizeof text, form, static_cast<unsigned>(c));
     return text;
 }
 

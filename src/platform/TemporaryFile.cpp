@@ -2,15 +2,16 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <chrono>
 #include <cstring>
 #include <fstream>
+#include <thread>
 
 #include "platform/PrivateFiles.h"
 
@@ -19,8 +20,22 @@ namespace oculon::platform {
 namespace {
 
 constexpr std::string_view kTemporaryMark = ".tmp-";
+constexpr std::string_view kNameCharacters = "0123456789abcdefghijklmnopqrstuvwxyz";
+// 12 of 36 characters: 62 bits no one can guess.
+constexpr std::size_t kRandomLength = 12;
+static_assert(kTemporaryMark.size() + kRandomLength == kTemporarySuffixLength);
+// A temporary name someone got hold of is given up for a new one this often.
+constexpr int kNameAttempts = 10;
+// How often a name whose entry vanished between our look and our open is tried again.
+constexpr int kCreateAttempts = 3;
+// How often a new file's lock is asked for again while someone holds it for a moment.
+constexpr int kLockAttempts = 20;
+// What the clean-up reads of a file to know it.
+constexpr std::size_t kHeadLength = 64;
+// The exports' heads: the first bytes of what they write.
+constexpr std::size_t kSignatureLength = 4;
 
-std::string failure(const std::string& path, int error) { return path + ": " + std::strerror(error); }
+FileFailure systemFailure(const std::string& path) { return {path, Intruder::none, errno}; }
 
 // The process's umask, read without changing it (umask() itself would set it
 // for every thread in between).
@@ -31,38 +46,148 @@ mode_t currentUmask() {
     return 022;
 }
 
-// The process id a temporary name carries, or 0 when it is no such name.
-pid_t temporaryOwner(const std::string& name) {
-    const auto mark = name.rfind(kTemporaryMark);
-    if (mark == std::string::npos || mark == 0) return 0;
-    const std::string digits = name.substr(mark + kTemporaryMark.size());
-    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
-    return static_cast<pid_t>(std::stol(digits));
+// What the entry `info` describes is, where a file of ours belongs; none for
+// a plain file of ours with no other name.
+Intruder intruderOf(const struct stat& info) {
+    if (S_ISLNK(info.st_mode)) return Intruder::link;
+    if (S_ISFIFO(info.st_mode)) return Intruder::fifo;
+    if (S_ISDIR(info.st_mode)) return Intruder::folder;
+    if (!S_ISREG(info.st_mode)) return Intruder::special;
+    if (info.st_uid != ::geteuid()) return Intruder::othersFile;
+    // An open file that has lost its name: someone removed it.
+    if (info.st_nlink == 0) return Intruder::taken;
+    if (info.st_nlink != 1) return Intruder::otherFile;
+    return Intruder::none;
 }
 
-bool processGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+// What stands at `path` in place of the file of ours that should be there.
+Intruder intruderAt(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return Intruder::taken;
+    const Intruder found = intruderOf(info);
+    return found == Intruder::none ? Intruder::otherFile : found;
+}
 
-bool beginsWithOneOf(const std::string& path, off_t size, std::initializer_list<std::string_view> signatures) {
-    if (size == 0) return true;
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    char head[16] = {};
-    const ssize_t n = fd ? ::read(fd.get(), head, sizeof head) : -1;
-    for (const std::string_view signature : signatures)
-        if (n >= static_cast<ssize_t>(signature.size()) && std::string_view(head, signature.size()) == signature)
-            return true;
+flock wholeFile(short type) {
+    flock lock{};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    return lock;
+}
+
+// Takes the lock that marks `fd`'s file as being written: a lock of the open
+// file, which every other open of it meets, in this process too (a process's
+// own locks would not, and would go with any close of the file). Where the
+// file system keeps no locks, no clean-up can take one either, and the file
+// is written without.
+bool lockForWriting(int fd) {
+    flock lock = wholeFile(F_WRLCK);
+    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+        if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return true;
+        if (errno != EAGAIN && errno != EACCES && errno != EINTR) return true;
+        // Someone looks at the new file for a moment.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     return false;
+}
+
+// True when no writer holds `fd`'s file; the lock taken keeps it so until
+// `fd` is closed.
+bool lockAbandoned(int fd) {
+    flock lock = wholeFile(F_RDLCK);
+    return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+std::string headOf(int fd) {
+    std::string head(kHeadLength, '\0');
+    const ssize_t n = ::pread(fd, head.data(), head.size(), 0);
+    head.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return head;
+}
+
+// publishTemporaryFile for the file open at `fd`.
+FileFailure publishOpenFile(int fd, const std::string& temporary, const std::string& target, mode_t mode) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return systemFailure(target);
+    // Someone else's file put in place of ours is not made the user's document.
+    if (const Intruder found = intruderOf(info); found != Intruder::none) return {temporary, found};
+    if (::fchmod(fd, mode & ~currentUmask()) != 0 || ::fsync(fd) != 0) return systemFailure(target);
+    if (!namesFile(temporary, fd)) return {temporary, intruderAt(temporary)};
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        const FileFailure failure = systemFailure(target);
+        return namesFile(temporary, fd) ? failure : FileFailure{temporary, intruderAt(temporary)};
+    }
+    // Where others may remove our files (a folder without the sticky bit),
+    // the name can change hands in the instant before the rename.
+    if (!namesFile(target, fd)) return {target, intruderAt(target)};
+    // The rename itself survives a power cut only once the folder is synced.
+    const UniqueFd folder(::open(folderOfFile(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder) ::fsync(folder.get());
+    return {};
 }
 
 }  // namespace
 
-UniqueFd createPrivateFile(const std::string& path) {
-    // A folder of that name is no file to replace: unlink() leaves it, and
-    // the open below then says so.
-    ::unlink(path.c_str());
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    struct stat info {};
-    if (!fd && errno == EEXIST && ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) errno = EISDIR;
-    return fd;
+std::string FileFailure::reason() const {
+    switch (intruder) {
+        case Intruder::none: break;
+        case Intruder::link: return "a symbolic link is in the way; it was not followed";
+        case Intruder::fifo: return "a named pipe is in the way";
+        case Intruder::folder: return "a folder is in the way";
+        case Intruder::special: return "a device or socket is in the way";
+        case Intruder::othersFile: return "a file of another user is in the way";
+        case Intruder::otherFile: return "another file took the place of the file being written";
+        case Intruder::taken: return "the name was taken by someone else while the file was written";
+    }
+    return std::strerror(error);
+}
+
+std::string newTemporaryName(const std::string& target) {
+    std::string name = target + std::string(kTemporaryMark);
+    // Bytes past the largest multiple of 36 are drawn again: every character equally likely.
+    constexpr unsigned kFair = 256 / kNameCharacters.size() * kNameCharacters.size();
+    while (name.size() < target.size() + kTemporaryMark.size() + kRandomLength) {
+        unsigned char random[2 * kRandomLength];
+        if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) continue;
+        for (const unsigned char byte : random)
+            if (byte < kFair && name.size() < target.size() + kTemporaryMark.size() + kRandomLength)
+                name += kNameCharacters[byte % kNameCharacters.size()];
+    }
+    return name;
+}
+
+bool isTemporaryName(std::string_view name) {
+    const std::size_t suffix = kTemporaryMark.size() + kRandomLength;
+    if (name.size() <= suffix || name.substr(name.size() - suffix, kTemporaryMark.size()) != kTemporaryMark)
+        return false;
+    return name.substr(name.size() - kRandomLength).find_first_not_of(kNameCharacters) == std::string_view::npos;
+}
+
+UniqueFd createPrivateFile(const std::string& path, FileFailure& failure) {
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+        // A folder of that name is no file to replace: unlink() leaves it, and
+        // the open below then says so.
+        ::unlink(path.c_str());
+        UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd && lockForWriting(fd.get())) {
+            failure = {};
+            return fd;
+        }
+        failure = systemFailure(path);
+        if (fd) {
+            // Never written, so never taken for a stale file: ours to remove.
+            if (namesFile(path, fd.get())) ::unlink(path.c_str());
+        } else if (failure.error == EEXIST) {
+            // Named before errno can change, and as it was seen: a planted
+            // entry that vanishes again is tried once more.
+            failure.intruder = intruderAt(path);
+            if (failure.intruder == Intruder::taken) continue;
+            if (failure.intruder == Intruder::folder) failure.error = EISDIR;
+        }
+        break;
+    }
+    errno = failure.error;
+    return {};
 }
 
 bool namesFile(const std::string& path, int fd) {
@@ -79,53 +204,65 @@ bool sameFile(const std::string& a, const std::string& b) {
            first.st_ino == second.st_ino;
 }
 
-std::string publishTemporaryFile(const std::string& temporary, const std::string& target, mode_t mode) {
-    const UniqueFd fd(::open(temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!fd) return failure(temporary, errno);
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) return failure(temporary, errno);
-    // Someone else's file put in place of ours is not made the user's document.
-    if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid() || info.st_nlink != 1)
-        return temporary + ": replaced by another file; not used";
-    if (::fchmod(fd.get(), mode & ~currentUmask()) != 0 || ::fsync(fd.get()) != 0) return failure(temporary, errno);
-    if (!namesFile(temporary, fd.get())) return temporary + ": replaced by another file; not used";
-    if (::rename(temporary.c_str(), target.c_str()) != 0) return failure(target, errno);
-    // Where others may remove our files (a folder without the sticky bit),
-    // the name can change hands in the instant before the rename.
-    if (!namesFile(target, fd.get())) return target + ": replaced by another file while it was put in place";
-    // The rename itself survives a power cut only once the folder is synced.
-    const UniqueFd folder(::open(folderOfFile(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder) ::fsync(folder.get());
-    return {};
+FileFailure publishTemporaryFile(const std::string& temporary, const std::string& target, mode_t mode) {
+    struct stat seen {};
+    if (::lstat(temporary.c_str(), &seen) != 0)
+        return errno == ENOENT ? FileFailure{temporary, Intruder::taken} : systemFailure(target);
+    if (const Intruder found = intruderOf(seen); found != Intruder::none) return {temporary, found};
+    // Never through a link, nor waiting on a FIFO put there after that look.
+    const UniqueFd fd(::open(temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd)
+        return errno == ENOENT || errno == ELOOP ? FileFailure{temporary, intruderAt(temporary)}
+                                                 : systemFailure(target);
+    return publishOpenFile(fd.get(), temporary, target, mode);
 }
 
-void removeStaleTemporaryFiles(const std::string& folder, std::initializer_list<std::string_view> signatures) {
+void removeStaleTemporaryFiles(const std::string& folder, const UnfinishedHead& unfinished) {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return;
-    const pid_t self = ::getpid();
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        const pid_t owner = temporaryOwner(name);
-        if (owner <= 0 || owner == self) continue;
-        struct stat info {};
+        if (!isTemporaryName(name)) continue;
         const std::string path = (folder == "/" ? "" : folder) + "/" + name;
-        // Only plain files of this user: never a link, nor another account's file.
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) continue;
-        if (processGone(owner) && beginsWithOneOf(path, info.st_size, signatures)) ::unlink(path.c_str());
+        // Only a private plain file of this user: never a link, nor another
+        // account's file, nor one a user has opened to others.
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || intruderOf(info) != Intruder::none || (info.st_mode & 077) != 0)
+            continue;
+        const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (!fd || !namesFile(path, fd.get())) continue;
+        // A writer locks its file before it writes a byte, so a file without
+        // our head may be one being made: it is left alone, unlocked, and its
+        // writer's lock never meets ours.
+        if (!unfinished(headOf(fd.get()))) continue;
+        if (!lockAbandoned(fd.get())) continue;
+        // Its writer may have finished it and let go just before: the head is
+        // read again, now that no writer can change it.
+        if (unfinished(headOf(fd.get())) && namesFile(path, fd.get())) ::unlink(path.c_str());
     }
     ::closedir(dir);
 }
 
-std::string writeFileThroughTemporary(const std::string& target, std::string_view content, mode_t mode) {
-    removeStaleTemporaryFiles(folderOfFile(target), {content.substr(0, std::min<std::size_t>(content.size(), 4))});
-    const std::string temporary = temporaryFileFor(target);
-    UniqueFd fd = createPrivateFile(temporary);
-    if (!fd) return failure(temporary, errno);
-    std::string error;
-    if (!writeAll(fd.get(), content) || !fd.close()) error = failure(temporary, errno);
-    if (error.empty()) error = publishTemporaryFile(temporary, target, mode);
-    if (!error.empty()) ::unlink(temporary.c_str());
-    return error;
+FileFailure writeFileThroughTemporary(const std::string& target, std::string_view content, mode_t mode) {
+    const std::string_view signature = content.substr(0, std::min(content.size(), kSignatureLength));
+    // This writer holds its lock until the file is renamed: what has its head
+    // and no lock was left by a killed one.
+    removeStaleTemporaryFiles(folderOfFile(target), [signature](std::string_view head) {
+        return !signature.empty() && head.substr(0, signature.size()) == signature;
+    });
+    FileFailure failure;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::string temporary = newTemporaryName(target);
+        UniqueFd fd = createPrivateFile(temporary, failure);
+        // A name someone got hold of is given up for another.
+        if (!fd && failure.intruder != Intruder::none) continue;
+        if (!fd) return {target, Intruder::none, failure.error};
+        failure =
+            writeAll(fd.get(), content) ? publishOpenFile(fd.get(), temporary, target, mode) : systemFailure(target);
+        if (failure.failed() && namesFile(temporary, fd.get())) ::unlink(temporary.c_str());
+        return failure;
+    }
+    return failure;
 }
 
 }  // namespace oculon::platform

@@ -4,15 +4,24 @@
 // never leaves a half-written file under that name.
 //
 // A shared folder (1777, or one a group writes) is hostile ground: another
-// account may plant a link at the temporary name to have our write land in
-// a file of its choice. So the temporary file is only ever made new
-// (O_EXCL, O_NOFOLLOW), private (0600) until it is complete, written through
-// the descriptor that made it, and renamed only while its name still holds
-// that very file.
+// account may plant a link or a FIFO at the temporary name to have our write
+// land in a file of its choice or fail. So the temporary name is one no one
+// can know before the file exists, the file is only ever made new (O_EXCL,
+// O_NOFOLLOW), private (0600) until it is complete, written through the
+// descriptor that made it, and renamed only while its name still holds that
+// very file.
+//
+// Other copies of the program may write into the same folder at the same
+// time, also from another PID namespace or, on a shared file system, from
+// another host. A writer therefore holds an open-file-description lock on its
+// temporary from before the first byte is written until the file is finished,
+// and the clean-up of what killed writers left removes only files it can lock.
 
 #include <sys/types.h>
 
-#include <initializer_list>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,11 +29,43 @@
 
 namespace oculon::platform {
 
-// A new, empty file at `path`, mode 0600, never one that was there nor
-// where a link points; an existing entry of that name is removed first (a
-// link goes, not what it points to). An invalid descriptor, with errno set,
-// when it cannot be made (also when a link is planted in between).
-UniqueFd createPrivateFile(const std::string& path);
+// What was found at a name where a file of ours was to be made or put in place.
+enum class Intruder : std::uint8_t {
+    none,        // nothing: the failure is the system's (FileFailure::error)
+    link,        // a symbolic link
+    fifo,        // a named pipe
+    folder,      // a folder
+    special,     // a device or a socket
+    othersFile,  // a file of another user
+    otherFile,   // a file, but not the one written (or one with further names)
+    taken,       // the name lost its file to someone else, who left nothing or took it away again
+};
+
+// Why a file could not be made or put in place; failed() is false when it was.
+struct FileFailure {
+    std::string path;  // the file concerned, or the entry that was in the way
+    Intruder intruder = Intruder::none;
+    int error = 0;  // the system's error number
+    bool failed() const { return !path.empty(); }
+    // In English, for the log: the system's reason, or what was in the way.
+    std::string reason() const;
+};
+
+// A new name for a temporary file of `target`: "<target>.tmp-" and 12 random
+// lower-case letters and digits, which no one can know before the file exists.
+std::string newTemporaryName(const std::string& target);
+// How much longer than its target's name a temporary name is.
+inline constexpr std::size_t kTemporarySuffixLength = 17;
+// True when `name` (without its folder) has the form newTemporaryName makes.
+bool isTemporaryName(std::string_view name);
+
+// A new, empty file at `path`, mode 0600, never one that was there nor where a
+// link points; an entry of that name that we may remove is removed first (a
+// link goes, not what it points to). The descriptor holds the lock that marks
+// the file as being written until it is closed. An invalid descriptor, errno
+// and `failure` set, when it cannot be made; `failure` then names what was in
+// the way.
+UniqueFd createPrivateFile(const std::string& path, FileFailure& failure);
 
 // True when `path` (not followed, if a link) is the file open at `fd`.
 bool namesFile(const std::string& path, int fd);
@@ -33,20 +74,26 @@ bool sameFile(const std::string& a, const std::string& b);
 
 // Makes the complete file at `temporary` the file `target`: checks that the
 // name still holds a regular file of ours, gives it `mode` less the umask,
-// syncs it and renames it over `target`. Empty on success (the target then
-// is that file), otherwise why not.
-std::string publishTemporaryFile(const std::string& temporary, const std::string& target, mode_t mode);
+// syncs it and renames it over `target` (the target then is that file).
+// A failure of the system names `target`; an entry found in place of ours is
+// named with what it was.
+FileFailure publishTemporaryFile(const std::string& temporary, const std::string& target, mode_t mode);
 
-// Removes from `folder` the temporary files ("<name>.tmp-<pid>", the names
-// of temporaryFileFor in PrivateFiles.h) of this user whose process is gone
-// and that are empty or begin with one of `signatures`: what a killed export
-// of such files left behind, and nothing a user may have named alike.
-void removeStaleTemporaryFiles(const std::string& folder, std::initializer_list<std::string_view> signatures);
+// Tells from its first bytes (up to 64) whether a temporary file that no
+// writer holds is one a writer of ours left unfinished.
+using UnfinishedHead = std::function<bool(std::string_view head)>;
+
+// Removes from `folder` what killed writers left: files of this user under a
+// temporary name (isTemporaryName), private, unlocked, and whose head is
+// `unfinished`. A file whose writer still runs (in whichever PID namespace or
+// on whichever host that passes locks on), a finished file, and anything a
+// user named alike stay.
+void removeStaleTemporaryFiles(const std::string& folder, const UnfinishedHead& unfinished);
 
 // Writes `content` to a new private temporary file beside `target` and
 // publishes it with `mode`; stale temporaries that begin as `content` does
-// (its first 4 bytes) go first. Empty on success, otherwise why not; nothing is
-// left under the temporary name either way.
-std::string writeFileThroughTemporary(const std::string& target, std::string_view content, mode_t mode);
+// (its first 4 bytes) go first. Nothing is left under the temporary name
+// either way.
+FileFailure writeFileThroughTemporary(const std::string& target, std::string_view content, mode_t mode);
 
 }  // namespace oculon::platform

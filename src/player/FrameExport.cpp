@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "platform/PrivateFiles.h"
+#include "config/sprachen.h"
 #include "platform/TemporaryFile.h"
 #include "video/SnapshotNames.h"
 
@@ -51,11 +51,29 @@ std::string exportFileName(const video::TTimeStamp& stamp, const std::string& ca
 }
 
 std::string namedAsChosen(std::string error, const std::string& fileName) {
-    const std::string temporary = platform::temporaryFileFor(fileName);
-    for (std::size_t at = error.find(temporary); at != std::string::npos;
-         at = error.find(temporary, at + fileName.size()))
-        error.replace(at, temporary.size(), fileName);
+    const std::size_t length = fileName.size() + platform::kTemporarySuffixLength;
+    for (std::size_t at = error.find(fileName); at != std::string::npos; at = error.find(fileName, at + 1)) {
+        const std::string_view named = std::string_view(error).substr(at, length);
+        if (named.size() == length && platform::isTemporaryName(named))
+            error.erase(at + fileName.size(), length - fileName.size());
+    }
     return error;
+}
+
+std::string fileFailureText(const platform::FileFailure& failure) {
+    using platform::Intruder;
+    const config::TText* said = nullptr;
+    switch (failure.intruder) {
+        case Intruder::none: return failure.path + ": " + failure.reason();
+        case Intruder::link: said = &config::txtLinkInTheWay; break;
+        case Intruder::fifo: said = &config::txtFifoInTheWay; break;
+        case Intruder::folder: said = &config::txtFolderInTheWay; break;
+        case Intruder::special: said = &config::txtDeviceInTheWay; break;
+        case Intruder::othersFile: said = &config::txtOthersFileInTheWay; break;
+        case Intruder::otherFile: said = &config::txtOtherFileInTheWay; break;
+        case Intruder::taken: said = &config::txtNameTakenAway; break;
+    }
+    return failure.path + ": " + config::tr(*said);
 }
 
 void refuseTheRecording(const std::string& recording, const std::string& fileName) {
@@ -69,9 +87,9 @@ void exportFrame(const video::Image& picture, const video::TTimeStamp& time, con
     video::Image stamped = picture;
     if (caption) caption(stamped, time);
     const std::vector<std::uint8_t> jpeg = video::encodeJpeg(video::viewOf(stamped), kDefaultJpegQuality);
-    const std::string error = platform::writeFileThroughTemporary(
+    const platform::FileFailure failure = platform::writeFileThroughTemporary(
         fileName, std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()), kDocumentMode);
-    if (!error.empty()) throw std::runtime_error(namedAsChosen(error, fileName));
+    if (failure.failed()) throw std::runtime_error(fileFailureText(failure));
 }
 
 }  // namespace oculon::player

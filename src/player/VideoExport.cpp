@@ -9,6 +9,7 @@
 
 #include "media/video/VDDIB.h"
 #include "media/video/VDStoreConversion.h"
+#include "platform/AviFile.h"
 #include "platform/FullRangeYuv.h"
 #include "platform/Log.h"
 #include "platform/MainLoop.h"
@@ -162,9 +163,9 @@ void TVideoExport::Start(VideoExportRequest request, ProgressEvent onProgress, F
 }
 
 void TVideoExport::Execute(Worker& worker) {
-    const std::string temporary = platform::temporaryFileFor(request_.fileName);
+    const std::string temporary = platform::newTemporaryName(request_.fileName);
     // What an export killed earlier left in that folder goes now.
-    platform::removeStaleTemporaryFiles(platform::folderOfFile(request_.fileName), {"RIFF"});
+    platform::removeStaleTemporaryFiles(platform::folderOfFile(request_.fileName), platform::AviFile::isUnfinished);
     VideoExportResult result = Export(worker, temporary);
     if (result.outcome == VideoExportResult::Outcome::Failed) {
         result.error = namedAsChosen(std::move(result.error), request_.fileName);
@@ -180,10 +181,11 @@ void TVideoExport::Execute(Worker& worker) {
         written = result.framesWritten > 0 && loggerError_.empty();
     }
     if (written) {
-        const std::string error = platform::publishTemporaryFile(temporary, request_.fileName, kDocumentMode);
-        if (!error.empty() && result.outcome != VideoExportResult::Outcome::Failed) {
+        const platform::FileFailure failure =
+            platform::publishTemporaryFile(temporary, request_.fileName, kDocumentMode);
+        if (failure.failed() && result.outcome != VideoExportResult::Outcome::Failed) {
             result.outcome = VideoExportResult::Outcome::Failed;
-            result.error = namedAsChosen(error, request_.fileName);
+            result.error = fileFailureText(failure);
         }
     }
     ::unlink(temporary.c_str());

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using oculon::platform::shownText;
 
 TEST(ShownText, ControlAndDirectionCharactersAndBrokenUtf8BecomeEscapes) {
@@ -19,6 +21,23 @@ TEST(ShownText, ControlAndDirectionCharactersAndBrokenUtf8BecomeEscapes) {
     EXPECT_EQ(shownText(std::string("a\0b", 3)), "a\\x00b");
     // Every printable character of one byte stays as it is.
     for (int c = 0x20; c < 0x7F; ++c) EXPECT_EQ(shownText(std::string(1, static_cast<char>(c))), std::string(1, c));
+}
+
+TEST(ShownText, EveryDirectionMarkAndInvisibleCharacterBecomesAnEscape) {
+    // The Arabic letter mark reorders the numbers of a status line: shown as
+    // it is, "Door (1) 2 3 [4]" would read "Door [4] 3 2 (1)".
+    EXPECT_EQ(shownText("Door \u061C(1) \u061C2 3 \u061C[4]"), "Door \\u061C(1) \\u061C2 3 \\u061C[4]");
+    // Every Bidi_Control character, the invisible joiners and word joiners,
+    // the byte-order mark, tags from the first to the last.
+    for (const char* acting : {"\u061C", "\u200B", "\u200C", "\u200D", "\u200E", "\u200F", "\u202A", "\u202E", "\u2060",
+                               "\u2064", "\u2066", "\u2069", "\uFEFF", "\U000E0000", "\U000E0041", "\U000E007F"}) {
+        const std::string shown = shownText(acting);
+        EXPECT_TRUE(shown.rfind("\\u", 0) == 0 || shown.rfind("\\U000E00", 0) == 0) << shown;
+    }
+    // Their neighbours show as they are: an Arabic comma and digit, dashes,
+    // a presentation form, a variation selector.
+    for (const char* shown : {"\u060C", "\u0660", "\u2010", "\u2027", "\u2070", "\uFEFC", "\U000E0100"})
+        EXPECT_EQ(shownText(shown), shown);
 }
 
 TEST(ShownText, LongTextIsCutAtACharacterWithAnEllipsis) {

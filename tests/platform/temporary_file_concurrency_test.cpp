@@ -1,17 +1,24 @@
-// The exports' temporary files in a folder another account can write: a
-// second thread keeps re-creating the temporary name as a link to a victim
-// file while files are written under it, and the victim stays as it was;
-// what a killed writer left is cleared, and nothing else.
+// The exports' temporary files in a folder others can write: a peer that
+// puts a link in place of our temporary never has our bytes written through
+// it and is named with what it put there; what a killed writer left is
+// cleared, and nothing else, also while writers make, finish and publish
+// their files all the time beside the clean-up.
 
 #include "platform/TemporaryFile.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/AviFile.h"
 #include "platform/PrivateFiles.h"
@@ -19,121 +26,196 @@
 
 using namespace oculon;
 using namespace oculon::platform;
+namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kTries = 1000;
+constexpr int kTries = 300;
+// A peer that runs beside the writers gets its turn long before this many.
+constexpr int kMostTries = 100000;
+const std::string kAviHead("RIFF\0\0\0\0AVI JUNK", 16);
+const std::string kJpegHead = "\xFF\xD8\xFF\xE0";
 
-// Plants `link` -> `victim` again and again until stopped.
-class LinkPlanter {
+// Runs `body` again and again on a thread of its own until the object goes.
+class Peer {
 public:
-    LinkPlanter(std::string link, std::string victim)
-        : link_(std::move(link)), victim_(std::move(victim)), thread_([this] {
-              while (!stop_.load()) {
-                  ::unlink(link_.c_str());
-                  if (::symlink(victim_.c_str(), link_.c_str()) == 0) planted_.fetch_add(1);
-              }
+    explicit Peer(std::function<void()> body)
+        : thread_([this, body = std::move(body)] {
+              while (!stop_.load()) body();
           }) {}
-    ~LinkPlanter() {
+    ~Peer() {
         stop_.store(true);
         thread_.join();
     }
-    int planted() const { return planted_.load(); }
 
 private:
-    const std::string link_, victim_;
     std::atomic<bool> stop_{false};
-    std::atomic<int> planted_{0};
     std::thread thread_;
 };
+
+std::vector<std::string> temporariesIn(const std::string& folder) {
+    std::vector<std::string> found;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir))
+            if (isTemporaryName(entry->d_name)) found.push_back(folder + "/" + entry->d_name);
+        ::closedir(dir);
+    }
+    return found;
+}
+
+// An AVI file of one frame written under a new temporary name of `target`, then published.
+FileFailure writeAvi(const std::string& target) {
+    const std::string temporary = newTemporaryName(target);
+    std::string error;
+    const auto file = AviFile::create(temporary, error);
+    const std::uint8_t frame[64] = {1, 2, 3};
+    const int stream = file ? file->addUncompressedVideo({4, 4, BitmapLayout::bgrx32, true}, 1, 25, 0, error) : -1;
+    EXPECT_TRUE(stream >= 0 && file->writeVideo(stream, frame, sizeof frame, true) && file->close()) << error;
+    return publishTemporaryFile(temporary, target, 0644);
+}
 
 class TemporaryFiles : public ::testing::Test {
 protected:
     void SetUp() override { victimPath = tmp.write("victim.txt", "the victim's own words"); }
-    void expectVictimUnchanged() {
-        EXPECT_EQ(testsupport::readFile(victimPath), "the victim's own words");
-        struct stat info {};
-        ASSERT_EQ(::lstat(victimPath.c_str(), &info), 0);
-        EXPECT_TRUE(S_ISREG(info.st_mode));
-    }
-
-    // What a publish that succeeded left: the file written, no link. (Where
-    // the peer may remove our files, as here, a failed one may leave its
-    // link at the target: it could have put it there itself.)
-    static void expectPublished(const std::string& target, const std::string& start) {
-        struct stat info {};
-        ASSERT_EQ(::lstat(target.c_str(), &info), 0);
-        EXPECT_TRUE(S_ISREG(info.st_mode));
-        EXPECT_EQ(testsupport::readFile(target).substr(0, start.size()), start);
+    void expectVictimUnchanged() { EXPECT_EQ(testsupport::readFile(victimPath), "the victim's own words"); }
+    // A temporary of `target` holding `content`, as a killed writer left it: its lock went with it.
+    std::string left(const std::string& target, const std::string& content) {
+        const std::string path = newTemporaryName(tmp.path() + "/" + target);
+        FileFailure failure;
+        const UniqueFd fd = createPrivateFile(path, failure);
+        EXPECT_TRUE(fd && writeAll(fd.get(), content)) << failure.reason();
+        return path;
     }
 
     testsupport::TempDir tmp;
     std::string victimPath;
 };
 
-TEST_F(TemporaryFiles, AnAviWriterNeverWritesThroughALinkPlantedAtItsName) {
-    const std::string target = tmp.path() + "/door.avi";
-    const std::string temporary = temporaryFileFor(target);
-    {
-        const LinkPlanter planter(temporary, victimPath);
-        const std::uint8_t frame[64] = {1, 2, 3};
-        for (int i = 0; i < kTries; ++i) {
-            std::string error;
-            const auto file = AviFile::create(temporary, error);
-            if (!file) continue;
-            const int stream = file->addUncompressedVideo({4, 4, BitmapLayout::bgrx32, true}, 1, 25, 0, error);
-            if (stream < 0 || !file->writeVideo(stream, frame, sizeof frame, true) || !file->close()) continue;
-            if (publishTemporaryFile(temporary, target, 0644).empty()) expectPublished(target, "RIFF");
+TEST_F(TemporaryFiles, NoWriterWritesThroughALinkPutInPlaceOfItsTemporary) {
+    const std::map<std::string, std::function<FileFailure(const std::string&)>> writers = {
+        {"door.avi", writeAvi},
+        {"shot.jpg", [](const std::string& target) { return writeFileThroughTemporary(target, "picture", 0644); }},
+    };
+    for (const auto& [name, write] : writers) {
+        SCOPED_TRACE(name);
+        const std::string target = tmp.path() + "/" + name;
+        // A peer that may remove our files (a folder without the sticky bit).
+        std::atomic<int> swapped{0};
+        const Peer peer([&] {
+            for (const std::string& temporary : temporariesIn(tmp.path()))
+                if (::unlink(temporary.c_str()) == 0 && ::symlink(victimPath.c_str(), temporary.c_str()) == 0)
+                    swapped.fetch_add(1);
+        });
+        for (int i = 0; i < kTries || (swapped.load() == 0 && i < kMostTries); ++i) {
+            const FileFailure failure = write(target);
+            if (!failure.failed()) continue;
+            // Named where it stands: renamed with our name in the instant before, it stands at the target.
+            EXPECT_TRUE(failure.path == target || isTemporaryName(fs::path(failure.path).filename().string()));
+            EXPECT_TRUE(failure.intruder == Intruder::link || failure.intruder == Intruder::taken) << failure.reason();
         }
-        EXPECT_GT(planter.planted(), 0);
     }
     expectVictimUnchanged();
 }
 
-TEST_F(TemporaryFiles, AFileWrittenThroughATemporaryNeverFollowsAPlantedLink) {
+TEST_F(TemporaryFiles, AreCreatedPrivateAndLockedAndPublishedWithTheDocumentsMode) {
     const std::string target = tmp.path() + "/shot.jpg";
-    {
-        const LinkPlanter planter(temporaryFileFor(target), victimPath);
-        for (int i = 0; i < kTries; ++i)
-            if (writeFileThroughTemporary(target, "picture", 0644).empty()) expectPublished(target, "picture");
-    }
-    expectVictimUnchanged();
-}
-
-TEST_F(TemporaryFiles, AreCreatedPrivateAndPublishedWithTheDocumentsMode) {
-    const std::string target = tmp.path() + "/shot.jpg";
-    const std::string temporary = temporaryFileFor(target);
-    UniqueFd fd = createPrivateFile(temporary);
+    const std::string temporary = newTemporaryName(target);
+    FileFailure failure;
+    UniqueFd fd = createPrivateFile(temporary, failure);
     ASSERT_TRUE(fd);
     struct stat info {};
     ASSERT_EQ(::fstat(fd.get(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    EXPECT_TRUE(namesFile(temporary, fd.get()));
+    // Held as being written while its descriptor is open.
+    const auto lockable = [&] {
+        const UniqueFd other(::open(temporary.c_str(), O_RDONLY | O_CLOEXEC));
+        flock lock{};
+        lock.l_type = F_RDLCK;
+        return ::fcntl(other.get(), F_OFD_SETLK, &lock) == 0;
+    };
+    EXPECT_FALSE(lockable());
     fd.reset();
+    EXPECT_TRUE(lockable());
     const mode_t mask = ::umask(027);
-    EXPECT_EQ(publishTemporaryFile(temporary, target, 0666), "");
+    EXPECT_FALSE(publishTemporaryFile(temporary, target, 0666).failed());
     ::umask(mask);
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
-    // A name that no longer holds a file of ours is not published.
-    std::filesystem::create_symlink(victimPath, temporary);
-    EXPECT_NE(publishTemporaryFile(temporary, target, 0666), "");
+}
+
+TEST_F(TemporaryFiles, WhatStandsInPlaceOfOurFileIsNamedWithWhatItIs) {
+    // In place of a temporary to publish (a FIFO does not hold the publish up).
+    const std::pair<Intruder, std::function<void(const std::string&)>> planted[] = {
+        {Intruder::link, [&](const std::string& at) { fs::create_symlink(victimPath, at); }},
+        {Intruder::fifo, [](const std::string& at) { ::mkfifo(at.c_str(), 0600); }},
+        {Intruder::otherFile, [&](const std::string& at) { fs::create_hard_link(victimPath, at); }},
+        {Intruder::taken, [](const std::string&) {}},
+    };
+    for (const auto& [intruder, plant] : planted) {
+        const std::string temporary = left("door.avi", kAviHead);
+        fs::remove(temporary);
+        plant(temporary);
+        const FileFailure failure = publishTemporaryFile(temporary, tmp.path() + "/door.avi", 0644);
+        EXPECT_EQ(failure.path, temporary);
+        EXPECT_EQ(failure.intruder, intruder) << failure.reason();
+    }
+    EXPECT_FALSE(fs::exists(tmp.path() + "/door.avi"));
+    // In the way of a new file: a folder; a link planted and taken away
+    // again, whose failure keeps "File exists" rather than "No such file".
+    FileFailure failure;
+    EXPECT_FALSE(createPrivateFile(tmp.path(), failure));
+    EXPECT_EQ(errno, EISDIR);
+    EXPECT_EQ(failure.intruder, Intruder::folder);
+    const std::string name = newTemporaryName(tmp.path() + "/a.avi");
+    const Peer peer([&] {
+        if (::symlink(victimPath.c_str(), name.c_str()) == 0) ::unlink(name.c_str());
+    });
+    for (int i = 0; i < kTries * 10; ++i) {
+        if (createPrivateFile(name, failure)) continue;
+        EXPECT_EQ(errno, EEXIST);
+        EXPECT_TRUE(failure.intruder == Intruder::link || failure.intruder == Intruder::taken) << failure.reason();
+    }
     expectVictimUnchanged();
 }
 
 TEST_F(TemporaryFiles, WhatAKilledWriterLeftGoesWithTheNextFileWrittenThere) {
-    const std::string target = tmp.path() + "/shot.jpg";
-    const pid_t gone = testsupport::unusedProcessId();
-    const std::string suffix = ".tmp-" + std::to_string(gone);
-    const std::string left = tmp.write("older.jpg" + suffix, "\xFF\xD8\xFF\xE0 half a picture");
-    const std::string empty = tmp.write("empty.jpg" + suffix, "");
-    const std::string running = tmp.write("other.jpg.tmp-" + std::to_string(::getppid()), "\xFF\xD8\xFF\xE0");
-    const std::string usersOwn = tmp.write("notes" + suffix, "a user's notes");
-    EXPECT_EQ(writeFileThroughTemporary(target, "\xFF\xD8\xFF\xE0 picture", 0644), "");
-    EXPECT_FALSE(std::filesystem::exists(left));
-    EXPECT_FALSE(std::filesystem::exists(empty));
-    EXPECT_TRUE(std::filesystem::exists(running));
-    EXPECT_TRUE(std::filesystem::exists(usersOwn));
+    const std::string gone = left("older.jpg", kJpegHead + " half a picture");
+    // A writer at work holds its lock; one made an instant ago has not written its head yet.
+    FileFailure failure;
+    const std::string running = newTemporaryName(tmp.path() + "/other.jpg");
+    const UniqueFd writer = createPrivateFile(running, failure);
+    ASSERT_TRUE(writer && writeAll(writer.get(), kJpegHead));
+    // And what only looks like ours: other heads, a finished AVI file, a file made readable, a link, other names.
+    const std::string finished = left("whole.avi", std::string("RIFF\x10\0\0\0AVI LIST", 16));
+    const std::string readable = left("shared.jpg", kJpegHead);
+    fs::permissions(readable, fs::perms::group_read, fs::perm_options::add);
+    const std::string link = newTemporaryName(tmp.path() + "/link.jpg");
+    fs::create_symlink(gone, link);
+    const std::vector<std::string> kept = {
+        running, left("new.jpg", ""), finished, readable, link, tmp.write("older.jpg.tmp-12345", kJpegHead)};
+    EXPECT_FALSE(writeFileThroughTemporary(tmp.path() + "/shot.jpg", kJpegHead + " picture", 0644).failed());
+    EXPECT_FALSE(fs::exists(gone));
+    for (const std::string& path : kept) EXPECT_TRUE(fs::exists(fs::symlink_status(path))) << path;
+}
+
+// Writers of both kinds make, finish and publish their files while clean-ups
+// run all the time beside them: none loses its file, in whichever instant the
+// clean-up looks (made and not yet locked, written, finished and let go, renamed).
+TEST_F(TemporaryFiles, ACleanUpThatRunsAllTheTimeNeverTakesAFileBeingWritten) {
+    std::atomic<int> lost{0};
+    {
+        const Peer cleanUp([&] { removeStaleTemporaryFiles(tmp.path(), AviFile::isUnfinished); });
+        const Peer pictures([&] {
+            if (writeFileThroughTemporary(tmp.path() + "/shot.jpg", kJpegHead + " picture", 0644).failed())
+                lost.fetch_add(1);
+        });
+        for (int i = 0; i < kTries; ++i) {
+            const FileFailure failure = writeAvi(tmp.path() + "/door.avi");
+            EXPECT_FALSE(failure.failed()) << failure.path << ": " << failure.reason();
+        }
+    }
+    EXPECT_EQ(lost.load(), 0);
+    EXPECT_TRUE(temporariesIn(tmp.path()).empty());
 }
 
 }  // namespace

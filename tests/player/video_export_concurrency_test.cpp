@@ -9,7 +9,7 @@
 #include "ExportTestKit.h"
 #include "TestRecordings.h"
 #include "platform/MainLoop.h"
-#include "platform/PrivateFiles.h"
+#include "platform/TemporaryFile.h"
 #include "player/VideoExport.h"
 #include "support/ChildProcess.h"
 
@@ -47,7 +47,8 @@ TEST(VideoExportConcurrency, FreedWhileRunningLeavesAValidFileOrNone) {
             }
         }
         loop.pumpFor(20ms);
-        EXPECT_FALSE(fs::exists(platform::temporaryFileFor(file)));
+        for (const auto& entry : fs::directory_iterator(tmp.path()))
+            EXPECT_FALSE(platform::isTemporaryName(entry.path().filename().string())) << entry.path();
         if (fs::exists(file)) {
             const std::string probed = probeAvi(file);
             EXPECT_EQ(probed.rfind("MJPG 160 120 25/1 ", 0), 0u) << probed;

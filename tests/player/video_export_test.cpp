@@ -19,8 +19,10 @@
 
 #include "ExportTestKit.h"
 #include "TestRecordings.h"
+#include "platform/AviFile.h"
 #include "platform/MainLoop.h"
 #include "platform/PrivateFiles.h"
+#include "platform/TemporaryFile.h"
 #include "platform/VideoCompressors.h"
 #include "support/ChildProcess.h"
 
@@ -298,22 +300,30 @@ TEST_F(VideoExport, TemporaryFilesArePrivateNeverFollowedAndCleanedUpAfterAKill)
     const std::string target = out("door.avi");
     const std::string victim = out("victim.txt");
     writeFile(victim, {'k', 'e', 'e', 'p'});
-    // A link planted at this process's temporary name is not written through.
-    fs::create_symlink(victim, platform::temporaryFileFor(target));
-    // Temporaries of exports killed earlier: of a process that is gone, and
-    // of one that still runs (this test's parent), which may be writing it.
-    const pid_t gone = testsupport::unusedProcessId();
-    const std::string stale = target + ".tmp-" + std::to_string(gone);
-    const std::string running = out("other.avi.tmp-") + std::to_string(::getppid());
-    for (const std::string& path : {stale, running}) writeFile(path, {'R', 'I', 'F', 'F', 0, 0, 0, 0});
+    // A link planted at a name made of this process's number is not written through.
+    const std::string guessed = target + ".tmp-" + std::to_string(::getpid());
+    fs::create_symlink(victim, guessed);
+    // Temporaries of exports killed earlier: one its writer left unfinished,
+    // and one whose writer still holds it.
+    const std::string stale = platform::newTemporaryName(target);
+    writeFile(stale, {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' ', 'J', 'U', 'N', 'K'});
+    fs::permissions(stale, fs::perms::owner_read | fs::perms::owner_write);
+    std::string error;
+    const auto running = platform::AviFile::create(platform::newTemporaryName(out("other.avi")), error);
+    ASSERT_TRUE(running) << error;
     // A file of the user's own that only looks like one by its name.
-    const std::string unrelated = out("notes.tmp-") + std::to_string(gone);
+    const std::string unrelated = out("notes.tmp-") + std::to_string(testsupport::unusedProcessId());
     writeFile(unrelated, {'o', 'l', 'd'});
     // While it is written, the temporary file is this user's alone.
     mode_t modeWhileWritten = 0;
     const VideoExportResult result = exportTo("door.avi", "MJPG", [&](TVideoExport&, int) {
-        struct stat info {};
-        if (::lstat(platform::temporaryFileFor(target).c_str(), &info) == 0) modeWhileWritten = info.st_mode & 0777;
+        for (const auto& entry : fs::directory_iterator(tmp.path())) {
+            const std::string name = entry.path().filename().string();
+            struct stat info {};
+            if (name.rfind("door.avi", 0) == 0 && platform::isTemporaryName(name) &&
+                ::lstat(entry.path().c_str(), &info) == 0)
+                modeWhileWritten = info.st_mode & 0777;
+        }
     });
     ASSERT_EQ(result.outcome, Outcome::Done) << result.error;
     EXPECT_EQ(readAll(victim), "keep");
@@ -327,7 +337,7 @@ TEST_F(VideoExport, TemporaryFilesArePrivateNeverFollowedAndCleanedUpAfterAKill)
     ::umask(mask);
     EXPECT_EQ(info.st_mode & 0777, 0666u & ~mask);
     EXPECT_FALSE(fs::exists(stale));
-    EXPECT_TRUE(fs::exists(running));
+    EXPECT_TRUE(fs::exists(running->path()));
     EXPECT_TRUE(fs::exists(unrelated));
-    EXPECT_FALSE(fs::exists(fs::symlink_status(platform::temporaryFileFor(target))));
+    EXPECT_TRUE(fs::is_symlink(guessed));
 }
