@@ -40,8 +40,9 @@ bool ToolkitLanguage::follow(config::TSprachenTyp language) {
     auto translator = std::make_unique<QTranslator>();
     const QString name = QStringLiteral("qtbase_") + QLatin1String(code);
     if (!translator->load(name, folder_)) {
-        log::warning(log::Category::app, "no toolkit catalogue %s in %s (qt6-translations-l10n): file dialogs stay English",
-                  name.toUtf8().constData(), folder_.toUtf8().constData());
+        log::warning(log::Category::app,
+                     "no toolkit catalogue %s in %s (qt6-translations-l10n): file dialogs stay English",
+                     name.toUtf8().constData(), folder_.toUtf8().constData());
         return false;
     }
     QCoreApplication::installTranslator(translator.get());
