@@ -1,5 +1,5 @@
-// The main of every Qt test: one application with the program's display
-// name, and the program's main loop driven by Qt's event loop. Each test
+// The main of every Qt test: one application with the program's name, and
+// the program's main loop driven by Qt's event loop. Each test
 // process keeps its settings, and Qt's own (the file dialogs' history), in a
 // folder of its own, so parallel tests never share them and the user's are
 // never touched; a test may still point XDG_CONFIG_HOME elsewhere.
@@ -42,7 +42,7 @@ private:
 int main(int argc, char** argv) {
     const PrivateConfigFolder config;
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName("Korvat Oculon");
+    QApplication::setApplicationName("Korvat Oculon");
     oculon::platform::QtLoopBackend loop;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

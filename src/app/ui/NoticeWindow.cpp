@@ -29,9 +29,10 @@ const char* const kNotices =
 
 }  // namespace
 
-NoticeWindow::NoticeWindow(QWidget* parent) : QWidget(parent, Qt::Window), layout_(this) {
+// A dialog, so that the window manager keeps it above the about box it is
+// opened from.
+NoticeWindow::NoticeWindow(QWidget* parent) : QWidget(parent, Qt::Dialog), layout_(this) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Notices"));
     setWindowIcon(config::ui::korvatWeissIcon());
     Memo1.setObjectName(QStringLiteral("Memo1"));
     Memo1.setReadOnly(true);

@@ -1,6 +1,7 @@
 #pragma once
 // The notice window the about box opens: the notices of the libraries the
-// program is built on, read-only.
+// program is built on, read-only. Its title is set by the about box, in the
+// program's language.
 
 #include <QPlainTextEdit>
 #include <QVBoxLayout>

@@ -166,8 +166,9 @@ std::optional<int> ProgramStart::run() {
     if (!language) return 0;
     config::sprache = *language;
 
+    // The program's name, not a display name: the toolkit would append that
+    // to every window title.
     QApplication::setApplicationName(kTitle);
-    QApplication::setApplicationDisplayName(kTitle);
     return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -37,9 +38,14 @@ using config::ui::qs;
 // The small window that carries the tray menu on a desktop without a
 // notification area. Closing it only minimises it: it is the way back into
 // the program.
+//
+// It stands where a notification area would: in the bottom right corner of
+// the screen, above every other window, so that no window of the program (the
+// player, a popup, the wall) ever covers the way into its menu.
 class TrayFallbackWindow : public QWidget {
 public:
-    TrayFallbackWindow(QMenu& menu, const QIcon& icon) : layout_(this) {
+    TrayFallbackWindow(QMenu& menu, const QIcon& icon)
+        : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), layout_(this) {
         setObjectName(QStringLiteral("trayFallback"));
         setWindowTitle(QApplication::applicationDisplayName());
         setWindowIcon(icon);
@@ -63,6 +69,11 @@ public:
         connect(this, &QWidget::customContextMenuRequested, this,
                 [this, &menu](const QPoint& at) { menu.popup(mapToGlobal(at)); });
         setFixedSize(240, 56);
+        placeInCorner();
+        // The window manager's frame is known once the window is on the
+        // screen: the corner is then taken again with it.
+        winId();
+        windowHandle()->installEventFilter(this);
     }
 
     void setPaused(const QIcon& icon) {
@@ -73,6 +84,14 @@ public:
     bool mayClose = false;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+            windowHandle()->removeEventFilter(this);
+            placeInCorner();
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
     void closeEvent(QCloseEvent* event) override {
         if (mayClose) {
             event->accept();
@@ -83,6 +102,14 @@ protected:
     }
 
 private:
+    void placeInCorner() {
+        const QScreen* screen = this->screen();
+        if (screen == nullptr) return;
+        QRect frame = frameGeometry();
+        frame.moveBottomRight(screen->availableGeometry().bottomRight());
+        move(frame.topLeft());
+    }
+
     QHBoxLayout layout_;
     QLabel iconLabel_;
     QLabel title_;
@@ -104,10 +131,30 @@ void makeLink(QLabel& label, const QString& href, const QString& text) {
     label.setText(link(href, text));
 }
 
+// Shows `window` above `owner`, a modal window of ours (or none). A modal
+// window holds every other window of the program behind it, deaf to keys
+// and clicks, except those that belong to it: the window is made one of
+// those, so that it answers, and the window manager keeps it above its
+// owner.
+void showAbove(QWidget& window, QWindow* owner) {
+    window.winId();
+    QWindow* handle = window.windowHandle();
+    if (handle->transientParent() != owner) {
+        // The window manager reads whom a window belongs to when it maps it.
+        window.hide();
+        handle->setTransientParent(owner);
+    }
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
 }  // namespace
 
 Tcopyright::Tcopyright(config::TVideoConfig& settings, config::TRebootSperre* rebootLock, Options options)
-    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    // A dialog, so that the window manager keeps it above the window it is
+    // shown over.
+    : QWidget(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       settings_(settings),
       rebootLock_(rebootLock),
       options_(std::move(options)),
@@ -228,29 +275,22 @@ void Tcopyright::buildAboutBox() {
                    QString::fromStdString(getProgramVersion(kFileVersion)));
     place(Label3, this, "Label3", QRect(16, 128, 420, 40));
     Label3.setWordWrap(true);
-    Label3.setText(
-        QStringLiteral("Live video of door calls, recordings and set-up of the devices of a Korvat "
-                       "door-intercom installation."));
     place(Label4, this, "Label4", QRect(16, 174, 420, 20));
-    Label4.setText(QStringLiteral("© Korvat. All rights reserved."));
     place(Label1, this, "Label1", QRect(16, 204, 300, 20));
     makeLink(Label1, QString::fromLatin1(kCompanyPage), QString::fromLatin1(config::kundeWebseiten[config::kdKorvat]));
     place(Label5, this, "Label5", QRect(16, 226, 300, 20));
     makeLink(Label5, QString::fromLatin1(kPartnerPage),
              QString::fromLatin1(config::kundeWebseiten[config::kdLindavor]));
-    place(Label11, this, "Label11", QRect(16, 264, 300, 20));
-    makeLink(Label11, QStringLiteral("notices"), QStringLiteral("Notices of the libraries used"));
+    place(Label11, this, "Label11", QRect(16, 264, 340, 20));
     place(OKBtn, this, "OKBtn", QRect(kWidth - 91, kHeight - 37, 75, 25));
     OKBtn.setText(QStringLiteral("OK"));
-    connect(&OKBtn, &QPushButton::clicked, this, [this] { hide(); });
+    connect(&OKBtn, &QPushButton::clicked, this, &Tcopyright::hideAboutBox);
     for (QLabel* l : {&Label1, &Label5}) {
         connect(l, &QLabel::linkActivated, this,
                 [](const QString& href) { platform::shellExecute(href.toStdString()); });
     }
-    connect(&Label11, &QLabel::linkActivated, this, [this] {
-        Form1_.show();
-        Form1_.raise();
-    });
+    // Above the about box, which may itself lie above the player.
+    connect(&Label11, &QLabel::linkActivated, this, [this] { showAbove(Form1_, windowHandle()); });
 }
 
 void Tcopyright::cfgSprache() {
@@ -259,6 +299,11 @@ void Tcopyright::cfgSprache() {
     Konfiguration1_->setText(qs(config::tr(config::txtConfigure)));
     Beenden1_->setText(qs(config::tr(config::txtClose1)));
     Pause1_->setText(qs(config::tr(config::txtSuspend)));
+    Label3.setText(qs(config::tr(config::txtAboutDescription)));
+    Label4.setText(qs(config::tr(config::txtAboutRights)));
+    makeLink(Label11, QStringLiteral("notices"), qs(config::tr(config::txtLibraryNotices)));
+    Form1_.setWindowTitle(qs(config::tr(config::txtLibraryNotices)));
+    toolkitLanguage_.follow(config::sprache);
 }
 
 QWidget* Tcopyright::fallbackWindow() const { return fallback_.get(); }
@@ -337,11 +382,8 @@ void Tcopyright::closeWall() {
 void Tcopyright::showSplash() {
     rotGelbImg.show();
     gruenImg.hide();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    config::ui::centerOnScreen(*this);
+    OKBtn.setFocus();
     splashDue_ = true;
     show();
     if (!firstSettingsDue_) beginSplashTime();
@@ -388,9 +430,11 @@ void Tcopyright::Info1Click() {
     gruenImg.show();
     splashDue_ = false;
     splashTimer.setEnabled(false);
-    show();
-    raise();
-    activateWindow();
+    if (!isVisible()) config::ui::centerOnScreen(*this);
+    // Return and Escape close it, not a link that took the focus.
+    OKBtn.setFocus();
+    // Above the player, when that is open.
+    showAbove(*this, QGuiApplication::modalWindow());
 }
 
 void Tcopyright::Pause1Click() {
@@ -509,11 +553,29 @@ void Tcopyright::Beenden1Click() {
 
 // ---- closing ----------------------------------------------------------------
 
+void Tcopyright::hideAboutBox() {
+    // The keys go back to the window it was shown over; asked first, so
+    // that the window manager does not hand them elsewhere meanwhile.
+    QWindow* owner = windowHandle() != nullptr ? windowHandle()->transientParent() : nullptr;
+    if (owner != nullptr && owner->isVisible()) owner->requestActivate();
+    hide();
+}
+
+void Tcopyright::keyPressEvent(QKeyEvent* event) {
+    // As in any dialog: Escape, Return and Enter close the about box.
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter: hideAboutBox(); return;
+        default: QWidget::keyPressEvent(event);
+    }
+}
+
 void Tcopyright::closeEvent(QCloseEvent* event) {
     if (!mayClose) {
         // The about box closes by hiding; the program goes on.
         event->ignore();
-        hide();
+        hideAboutBox();
         return;
     }
     FormClose();

@@ -25,6 +25,7 @@
 #include "app/WorkerLinks.h"
 #include "app/ui/CallWindowsQt.h"
 #include "app/ui/NoticeWindow.h"
+#include "app/ui/ToolkitLanguage.h"
 #include "platform/MainLoop.h"
 #include "platform/Shell.h"
 
@@ -117,12 +118,14 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();
     void FormClose();
     void cfgSprache();
     void buildAboutBox();
+    void hideAboutBox();
     void TaskBarChangeIcon(bool paused);
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
     // The windows through which the user reaches the tray menu.
@@ -163,6 +166,7 @@ private:
     std::unique_ptr<TrayFallbackWindow> fallback_;
     platform::Timer splashTimer;
     NoticeWindow Form1_;
+    ToolkitLanguage toolkitLanguage_;
 
     // First, so that the channel and the windows can name it.
     platform::MessageTarget hubTarget_;

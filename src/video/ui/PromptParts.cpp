@@ -37,6 +37,8 @@ LinePrompt::LinePrompt(QWidget* parent) : QDialog(parent) {
     adminpass.setWordWrap(true);
     adminpass.setAlignment(Qt::AlignLeft | Qt::AlignTop);
     place(adminPassEdit, this, "adminPassEdit", QRect(PromptFrame::kContentLeft, 110, PromptFrame::kContentWidth, 23));
+    // What the user types goes into the line, not to the OK button.
+    adminPassEdit.setFocus();
 }
 
 void LinePrompt::done(int result) {

@@ -149,7 +149,7 @@ TEST(StartWindows, AnOfferLeftWithoutOkShowsNothingMore) {
 }
 
 TEST(ProgramStart, FirstStartAsksForTheLanguageAndStoresItOrEndsWithoutOk) {
-    QApplication::setApplicationDisplayName({});  // the start names the program
+    QApplication::setApplicationName({});  // the start names the program
     auto store = std::make_shared<platform::MemoryRegistryStore>();
     onModal([](QWidget& dialog) {
         clickButton(dialog, "English");
@@ -160,7 +160,12 @@ TEST(ProgramStart, FirstStartAsksForTheLanguageAndStoresItOrEndsWithoutOk) {
     EXPECT_EQ(storedLanguage(store), config::lang_en);
     EXPECT_EQ(config::sprache, config::lang_en);
     EXPECT_EQ(config::videoConfig, &start.settings());
-    EXPECT_EQ(QApplication::applicationDisplayName(), "Korvat Oculon");
+    EXPECT_EQ(QApplication::applicationName(), "Korvat Oculon");
+    // With no display name set, which the toolkit would append to every
+    // window title, the display name follows the program's name.
+    QApplication::setApplicationName("Korvat Oculon (probe)");
+    EXPECT_EQ(QApplication::applicationDisplayName(), "Korvat Oculon (probe)");
+    QApplication::setApplicationName("Korvat Oculon");
 
     auto fresh = std::make_shared<platform::MemoryRegistryStore>();
     onModal([](QWidget& dialog) { clickButton(dialog, "Abbrechen"); });

@@ -11,7 +11,15 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+<<<<<<< HEAD
 #include "app/TrayRules.h"
+=======
+#include <functional>
+#include <map>
+#include <set>
+
+#include "app/ui/ToolkitLanguage.h"
+>>>>>>> ui1
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
 #include "player/ui/videoPlayerForm.h"
@@ -84,6 +92,13 @@ TEST_F(Tray, ConfigureOpensOneSettingsDialogWhoseLanguageTheMenuTakesAfterOk) {
     EXPECT_TRUE(settings.liesSprache(stored));
     EXPECT_EQ(stored, config::lang_de);
     EXPECT_EQ(form().Konfiguration1().text(), "Konfigurieren");
+    // The about box and the toolkit's own texts (the file dialogs') follow.
+    EXPECT_EQ(testsupport::child<QLabel>(form(), "Label3").text().toStdString(),
+              config::text(config::txtAboutDescription, config::lang_de));
+    EXPECT_EQ(testsupport::child<QLabel>(form(), "Label4").text().toStdString(), "© Korvat. Alle Rechte vorbehalten.");
+    EXPECT_TRUE(testsupport::child<QLabel>(form(), "Label11").text().contains("Hinweise zu den verwendeten"));
+    EXPECT_EQ(form().Form1().windowTitle().toStdString(), config::text(config::txtLibraryNotices, config::lang_de));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Save As"), "Speichern unter");
     // With an administrator password the dialog opens only for it.
     config::sprache = config::lang_en;
     settings.storePasswd("admin");
@@ -103,6 +118,11 @@ TEST_F(Tray, WithoutANotificationAreaASmallWindowCarriesTheMenu) {
     auto* button = fallback->findChild<QToolButton*>("menuButton");
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->menu(), &form().trayMenu());
+    // Where a notification area would be, above every other window; the
+    // corner is taken with the frame, which is known once it is on the screen.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(fallback));
+    EXPECT_TRUE(fallback->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(fallback->frameGeometry().bottomRight(), fallback->screen()->availableGeometry().bottomRight());
     // Closing it only minimises it: it is the way back into the program.
     fallback->close();
     EXPECT_TRUE(fallback->isVisible());
@@ -141,6 +161,70 @@ TEST_F(Tray, TheMenuAnswersWhileThePlayerIsOpenAndItsConfigureOpensTheDialogAbov
     QPointer<player::ui::TplayerForm> closing(player);
     form().Beenden1Click();
     EXPECT_TRUE(testsupport::pumpUntil([&] { return closing.isNull(); }));
+}
+
+TEST_F(Tray, InfoWhileThePlayerIsOpenComesAboveItAndAnswersKeysAndClicks) {
+    addStation();
+    form().trayMenu().actions().at(3)->trigger();  // Recordings...
+    QPointer<player::ui::TplayerForm> player(player::ui::recordingsPlayer());
+    ASSERT_FALSE(player.isNull());
+    auto& ok = testsupport::child<QPushButton>(form(), "OKBtn");
+    // Each way of closing it reaches it, every time (keys and clicks come
+    // through the window system, which holds them from a blocked window).
+    const std::function<void()> closings[] = {
+        [&] { QTest::keyClick(form().windowHandle(), Qt::Key_Escape); },
+        [&] { QTest::keyClick(form().windowHandle(), Qt::Key_Return); },
+        [&] { testsupport::clickAsUser(ok); },
+        [&] { QTest::keyClick(form().windowHandle(), Qt::Key_Escape); },
+    };
+    for (const auto& closeIt : closings) {
+        form().Info1Click();
+        ASSERT_TRUE(form().isVisible());
+        EXPECT_EQ(form().windowHandle()->transientParent(), player->windowHandle());
+        closeIt();
+        EXPECT_FALSE(form().isVisible());
+    }
+    // Its notices come above it in turn, in front of the player too.
+    form().Info1Click();
+    emit testsupport::child<QLabel>(form(), "Label11").linkActivated(QStringLiteral("notices"));
+    ASSERT_TRUE(form().Form1().isVisible());
+    EXPECT_EQ(form().Form1().windowHandle()->transientParent(), form().windowHandle());
+    form().Form1().close();
+
+    // Without the player it belongs to nobody again.
+    testsupport::clickAsUser(ok);
+    player->reject();
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return player.isNull(); }));
+    form().Info1Click();
+    EXPECT_EQ(form().windowHandle()->transientParent(), nullptr);
+    QTest::keyClick(form().windowHandle(), Qt::Key_Escape);
+    EXPECT_FALSE(form().isVisible());
+}
+
+TEST(ToolkitLanguage, FileDialogTextsFollowTheLanguageAndStayEnglishWithoutCatalogue) {
+    const auto saveAs = [] { return QCoreApplication::translate("QFileDialog", "Save As").toStdString(); };
+    {
+        app::ui::ToolkitLanguage toolkit;
+        const std::map<config::TSprachenTyp, std::string> expected = {
+            {config::lang_de, "Speichern unter"}, {config::lang_fr, "Enregistrer sous"}, {config::lang_nl, ""}};
+        std::set<std::string> seen;
+        for (const auto& [language, wording] : expected) {
+            EXPECT_TRUE(toolkit.follow(language)) << int(language);
+            EXPECT_NE(saveAs(), "Save As") << int(language);
+            if (!wording.empty()) {
+                EXPECT_EQ(saveAs(), wording);
+            }
+            EXPECT_TRUE(seen.insert(saveAs()).second) << "one catalogue stayed: " << saveAs();
+        }
+        EXPECT_FALSE(toolkit.follow(config::lang_en));
+        EXPECT_EQ(saveAs(), "Save As");
+        EXPECT_TRUE(toolkit.follow(config::lang_nl));
+    }
+    EXPECT_EQ(saveAs(), "Save As");  // its catalogue goes with it
+    // Without the toolkit's translations the texts stay English.
+    app::ui::ToolkitLanguage missing(QDir::tempPath() + "/oculon-no-translations");
+    EXPECT_FALSE(missing.follow(config::lang_fr));
+    EXPECT_EQ(saveAs(), "Save As");
 }
 
 TEST_F(Tray, OnlyTheSplashHidesItselfTheAboutBoxStaysUntilClosed) {
