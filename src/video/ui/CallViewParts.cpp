@@ -2,11 +2,19 @@
 
 #include <QPixmap>
 
+#include <algorithm>
+
 #include "video/ui/PromptParts.h"
 
 namespace oculon::video::ui {
 
 QColor callViewBackground() { return QColor(0xE5, 0xEE, 0xF5); }
+
+QRect roomForCaption(const QPushButton& button, const Rect& at) {
+    QRect r = toQRect(at);
+    r.setWidth(std::max(r.width(), button.sizeHint().width()));
+    return r;
+}
 
 void headerLabel(QLabel& label, QWidget* parent, const char* name) {
     place(label, parent, name, QRect());

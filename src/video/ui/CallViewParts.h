@@ -41,6 +41,9 @@ private:
 QColor callViewBackground();
 
 inline QRect toQRect(const Rect& r) { return {r.left, r.top, r.width, r.height}; }
+// `at`, made wider to the right where the button's caption needs more room
+// with the margins every caption has (a language's longer wording).
+QRect roomForCaption(const QPushButton& button, const Rect& at);
 
 // A header label: bold Arial 16 px on the header colour.
 void headerLabel(QLabel& label, QWidget* parent, const char* name);

@@ -216,7 +216,7 @@ void TVideobild::layoutControls() {
     Image3.setGeometry(0, 0, l.panel2.width, l.panel2.height);
     stoerLabel2.move(4, 4);
     stoerungLbl.move(100, 100);
-    saver.setGeometry(toQRect(l.saver));
+    saver.setGeometry(roomForCaption(saver, l.saver));
     moxaPanel.setGeometry(toQRect(l.moxaPanel));
     fitHeader(l);
     datePanel.setGeometry(toQRect(l.datePanel));

@@ -140,7 +140,7 @@ void TmainVideoFrame::FrameResize() {
     Panel1.setGeometry(0, 0, width(), kFrameBarHeight);
     namePanel.setGeometry(toQRect(l.namePanel));
     dateTimePanel.setGeometry(toQRect(l.dateTimePanel));
-    saveBtn.setGeometry(toQRect(l.saveBtn));
+    saveBtn.setGeometry(roomForCaption(saveBtn, l.saveBtn));
     moxaPanel.setGeometry(toQRect(l.moxaPanel));
     BitBtn1.setGeometry(toQRect(l.closeButton));
     saveBtn.raise();

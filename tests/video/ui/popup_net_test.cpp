@@ -434,6 +434,37 @@ TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCall) {
     popup.stopVideo();
 }
 
+// "Save picture" keeps the margins of its caption in every language, in the
+// popup and in the wall's door frame (French needs more than the 125 pixels).
+TEST_F(PopupNet, SavePictureButtonsHoldTheirCaptionInEveryLanguage) {
+    settings->schreibeAllowConfig(true);
+    LoopbackHttpServer camera;
+    serve(camera, {barsJpeg(320, 240)}, 100ms);
+    const auto holds = [](QWidget& view, const char* name) {
+        const auto& button = testsupport::child<QPushButton>(view, name);
+        EXPECT_TRUE(button.isVisible()) << name;
+        EXPECT_EQ(button.x(), 0) << name;
+        EXPECT_GE(button.width(), 125) << name;
+        return button.width() >= button.sizeHint().width();
+    };
+    QWidget wall;
+    wall.resize(TmainVideoFrame::kWidth, TmainVideoFrame::kHeight);
+    TmainVideoFrame frame(&wall);
+    wall.show();
+    for (int language = 0; language < 4; ++language) {
+        config::sprache = static_cast<config::TSprachenTyp>(language);
+        TVideobild popup;
+        popup.startVideo(stationFor(camera), false);
+        frame.startVideo(stationFor(camera), false);
+        ASSERT_TRUE(pumpUntil([&] { return pictures(popup) >= 1 && pictures(frame, "videoImage") >= 1; }));
+        EXPECT_TRUE(holds(popup, "saver")) << "language " << language;
+        EXPECT_TRUE(holds(frame, "saveBtn")) << "language " << language;
+        testsupport::screenshot(wall, QStringLiteral("frame-save-%1").arg(language), 600ms);
+        popup.stopVideo();
+        frame.stopVideo();
+    }
+}
+
 // A narrow popup, as a further popup or a small stored size makes it, shows
 // the station's name whole, in every language (see QtTestKit.h for its
 // pictures).
