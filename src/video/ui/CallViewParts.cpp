@@ -10,9 +10,21 @@ namespace oculon::video::ui {
 
 QColor callViewBackground() { return QColor(0xE5, 0xEE, 0xF5); }
 
+namespace {
+
+// A caption with the room on each side that the short ones have in their
+// fixed widths.
+int captionWidth(const QPushButton& button) {
+    const QFontMetrics metrics = button.fontMetrics();
+    return std::max(button.sizeHint().width(),
+                    metrics.horizontalAdvance(button.text()) + 6 * metrics.averageCharWidth());
+}
+
+}  // namespace
+
 QRect roomForCaption(const QPushButton& button, const Rect& at) {
     QRect r = toQRect(at);
-    r.setWidth(std::max(r.width(), button.sizeHint().width()));
+    r.setWidth(std::max(r.width(), captionWidth(button)));
     return r;
 }
 
@@ -81,6 +93,16 @@ void DoorPanel::apply(const DoorPanelLayout& layout, const InputDisplay& input) 
     Label1.clear();
     inputImage.setVisible(layout.inputVisible && input.usesPicture);
     inputImage.clear();
+}
+
+QRect DoorPanel::roomForCaptions(const Rect& at) {
+    int width = at.width;
+    for (const QPushButton* button : {&lichtBtn, &tuerOeffner})
+        if (!button->isHidden()) width = std::max(width, captionWidth(*button) + 2);
+    for (QWidget* part :
+         {static_cast<QWidget*>(&lichtBtn), static_cast<QWidget*>(&tuerOeffner), static_cast<QWidget*>(&Label1)})
+        part->resize(width - 2, part->height());
+    return {at.left + at.width - width, at.top, width, at.height};
 }
 
 void DoorPanel::setInput(bool on) {

@@ -217,7 +217,7 @@ void TVideobild::layoutControls() {
     stoerLabel2.move(4, 4);
     stoerungLbl.move(100, 100);
     saver.setGeometry(roomForCaption(saver, l.saver));
-    moxaPanel.setGeometry(toQRect(l.moxaPanel));
+    moxaPanel.setGeometry(moxaPanel.roomForCaptions(l.moxaPanel));
     fitHeader(l);
     datePanel.setGeometry(toQRect(l.datePanel));
     timePanel.setGeometry(toQRect(l.timePanel));

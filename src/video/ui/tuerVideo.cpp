@@ -141,7 +141,7 @@ void TmainVideoFrame::FrameResize() {
     namePanel.setGeometry(toQRect(l.namePanel));
     dateTimePanel.setGeometry(toQRect(l.dateTimePanel));
     saveBtn.setGeometry(roomForCaption(saveBtn, l.saveBtn));
-    moxaPanel.setGeometry(toQRect(l.moxaPanel));
+    moxaPanel.setGeometry(moxaPanel.roomForCaptions(l.moxaPanel));
     BitBtn1.setGeometry(toQRect(l.closeButton));
     saveBtn.raise();
     moxaPanel.raise();

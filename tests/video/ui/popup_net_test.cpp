@@ -434,18 +434,22 @@ TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCall) {
     popup.stopVideo();
 }
 
-// "Save picture" keeps the margins of its caption in every language, in the
-// popup and in the wall's door frame (French needs more than the 125 pixels).
-TEST_F(PopupNet, SavePictureButtonsHoldTheirCaptionInEveryLanguage) {
+// "Save picture" and the door button keep room on both sides of their
+// captions in every language, in the popup and in the wall's door frame
+// (French needs more than their fixed widths).
+TEST_F(PopupNet, ButtonsHoldTheirCaptionsInEveryLanguage) {
     settings->schreibeAllowConfig(true);
     LoopbackHttpServer camera;
     serve(camera, {barsJpeg(320, 240)}, 100ms);
-    const auto holds = [](QWidget& view, const char* name) {
+    TSingleConfig station = stationFor(camera);
+    station.tuerCode = "12";  // the door button with the catalogue's caption
+    station.ausgang = true;
+    const auto margin = [](QWidget& view, const char* name) {
         const auto& button = testsupport::child<QPushButton>(view, name);
         EXPECT_TRUE(button.isVisible()) << name;
-        EXPECT_EQ(button.x(), 0) << name;
-        EXPECT_GE(button.width(), 125) << name;
-        return button.width() >= button.sizeHint().width();
+        const QFontMetrics metrics = button.fontMetrics();
+        const int room = (button.width() - metrics.horizontalAdvance(button.text())) / 2;
+        return room >= 2 * metrics.averageCharWidth() ? 0 : room;
     };
     QWidget wall;
     wall.resize(TmainVideoFrame::kWidth, TmainVideoFrame::kHeight);
@@ -454,12 +458,20 @@ TEST_F(PopupNet, SavePictureButtonsHoldTheirCaptionInEveryLanguage) {
     for (int language = 0; language < 4; ++language) {
         config::sprache = static_cast<config::TSprachenTyp>(language);
         TVideobild popup;
-        popup.startVideo(stationFor(camera), false);
-        frame.startVideo(stationFor(camera), false);
+        popup.startVideo(station, false);
+        frame.startVideo(station, false);
         ASSERT_TRUE(pumpUntil([&] { return pictures(popup) >= 1 && pictures(frame, "videoImage") >= 1; }));
-        EXPECT_TRUE(holds(popup, "saver")) << "language " << language;
-        EXPECT_TRUE(holds(frame, "saveBtn")) << "language " << language;
-        testsupport::screenshot(wall, QStringLiteral("frame-save-%1").arg(language), 600ms);
+        for (QWidget* view : {static_cast<QWidget*>(&popup), static_cast<QWidget*>(&frame)}) {
+            SCOPED_TRACE(view->objectName().toStdString() + " in language " + std::to_string(language));
+            const char* save = view == &frame ? "saveBtn" : "saver";
+            EXPECT_EQ(margin(*view, save), 0) << "room beside the caption";
+            EXPECT_EQ(margin(*view, "tuerOeffner"), 0) << "room beside the caption";
+            // Still in their corners.
+            EXPECT_EQ(testsupport::child<QPushButton>(*view, save).x(), 0);
+            const auto& panel = testsupport::child<QWidget>(*view, "moxaPanel");
+            EXPECT_GE(panel.geometry().right(), view->width() - 1);
+        }
+        testsupport::screenshot(wall, QStringLiteral("frame-buttons-%1").arg(language), 600ms);
         popup.stopVideo();
         frame.stopVideo();
     }
