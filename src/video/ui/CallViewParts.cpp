@@ -12,12 +12,14 @@ QColor callViewBackground() { return QColor(0xE5, 0xEE, 0xF5); }
 
 namespace {
 
-// A caption with the room on each side that the short ones have in their
-// fixed widths.
+// Room on each side of a caption, in average characters: about what the
+// short captions have in their fixed widths.
+constexpr int kCaptionRoom = 3;
+
 int captionWidth(const QPushButton& button) {
     const QFontMetrics metrics = button.fontMetrics();
     return std::max(button.sizeHint().width(),
-                    metrics.horizontalAdvance(button.text()) + 6 * metrics.averageCharWidth());
+                    metrics.horizontalAdvance(button.text()) + 2 * kCaptionRoom * metrics.averageCharWidth());
 }
 
 }  // namespace
@@ -99,9 +101,8 @@ QRect DoorPanel::roomForCaptions(const Rect& at) {
     int width = at.width;
     for (const QPushButton* button : {&lichtBtn, &tuerOeffner})
         if (!button->isHidden()) width = std::max(width, captionWidth(*button) + 2);
-    for (QWidget* part :
-         {static_cast<QWidget*>(&lichtBtn), static_cast<QWidget*>(&tuerOeffner), static_cast<QWidget*>(&Label1)})
-        part->resize(width - 2, part->height());
+    QWidget* const rows[] = {&lichtBtn, &tuerOeffner, &Label1};
+    for (QWidget* row : rows) row->resize(width - 2, row->height());
     return {at.left + at.width - width, at.top, width, at.height};
 }
 
