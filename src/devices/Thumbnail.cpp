@@ -73,10 +73,12 @@ void drawMark(video::Image& image, const std::array<const char*, 16>& mark, int 
 
 video::Image makeThumbnail(const video::Image& picture, int targetWidth, int cropPercent) {
     video::Image out;
-    out.reshape(targetWidth, targetWidth, video::PixelFormat::Bgrx32);
-    for (int y = 0; y < targetWidth; ++y)
-        for (int x = 0; x < targetWidth; ++x) setPixel(out, x, y, 0, 0, 0);
-    if (picture.width <= 0 || picture.height <= 0 || targetWidth <= 0) return out;
+    if (picture.width <= 0 || picture.height <= 0 || targetWidth <= 0) {
+        out.reshape(targetWidth, targetWidth, video::PixelFormat::Bgrx32);
+        for (int y = 0; y < targetWidth; ++y)
+            for (int x = 0; x < targetWidth; ++x) setPixel(out, x, y, 0, 0, 0);
+        return out;
+    }
 
     Region src{0, picture.width, picture.height};
     if (cropPercent >= 1) {
@@ -84,10 +86,12 @@ video::Image makeThumbnail(const video::Image& picture, int targetWidth, int cro
         // A reduction that would leave nothing is not applied.
         if (picture.width - 2 * r >= 1) src = {r, picture.width - 2 * r, picture.height};
     }
-    // The height the stretched picture takes, rounded half to even.
+    // The height the stretched picture takes, rounded half to even; a row at
+    // least.
     const double scale = static_cast<double>(src.width) / targetWidth;
-    const int stretchedHeight = static_cast<int>(std::nearbyint(src.height / scale));
+    const int stretchedHeight = std::max(1, static_cast<int>(std::nearbyint(src.height / scale)));
     const int rows = std::min(stretchedHeight, targetWidth);
+    out.reshape(targetWidth, rows, video::PixelFormat::Bgrx32);
     for (int dy = 0; dy < rows; ++dy) {
         const int y0 = static_cast<int>(static_cast<long long>(dy) * src.height / stretchedHeight);
         const int y1 =

@@ -87,7 +87,7 @@ TEST_F(ProbeNet, TypeZeroFetchesAStreamFrameWithBasicCredentials) {
 
     s.verarbeiteBild(45, false);
     ASSERT_TRUE(s.hasPicture() && s.image());
-    EXPECT_EQ(std::tuple(s.image()->width, s.image()->height), std::tuple(128, 128));
+    EXPECT_EQ(std::tuple(s.image()->width, s.image()->height), std::tuple(128, 96));  // a 4:3 picture
 }
 
 TEST_F(ProbeNet, StreamVariantsAndRefusals) {

@@ -119,21 +119,24 @@ TEST(Thumbnail, StretchesKeepingAspectAndCrops) {
             p[2] = 255;
         }
     const video::Image t = makeThumbnail(picture, 128, 0);
-    ASSERT_EQ(std::tuple(t.width, t.height), std::tuple(128, 128));
-    EXPECT_EQ(at(t, 10, 10), (std::array<int, 3>{0, 0, 255}));   // red
-    EXPECT_EQ(at(t, 120, 10), (std::array<int, 3>{255, 0, 0}));  // blue
-    EXPECT_EQ(at(t, 10, 95), (std::array<int, 3>{0, 0, 255}));   // 96 rows of picture
-    EXPECT_EQ(at(t, 10, 96), (std::array<int, 3>{0, 0, 0}));     // then black
+    ASSERT_EQ(std::tuple(t.width, t.height), std::tuple(128, 96));  // the picture's own shape
+    EXPECT_EQ(at(t, 10, 10), (std::array<int, 3>{0, 0, 255}));      // red
+    EXPECT_EQ(at(t, 120, 10), (std::array<int, 3>{255, 0, 0}));     // blue
+    EXPECT_EQ(at(t, 10, 95), (std::array<int, 3>{0, 0, 255}));
 
     // 25 % off each side leaves the middle, half red, half blue, stretched.
     const video::Image cropped = makeThumbnail(picture, 128, 25);
     EXPECT_EQ(at(cropped, 10, 10), (std::array<int, 3>{0, 0, 255}));
     EXPECT_EQ(at(cropped, 120, 10), (std::array<int, 3>{255, 0, 0}));
-    EXPECT_EQ(at(cropped, 10, 127), (std::array<int, 3>{0, 0, 255}));  // 160 x 240 fills the height
+    EXPECT_EQ(cropped.height, 128);  // 160 x 240 is cut at the square's bottom
+    EXPECT_EQ(at(cropped, 10, 127), (std::array<int, 3>{0, 0, 255}));
     // A crop that would leave nothing, and degenerate pictures, do no harm.
     EXPECT_EQ(makeThumbnail(picture, 93, 60).width, 93);
-    EXPECT_EQ(makeThumbnail(filled(1000, 1, 9, 9, 9), 128, 0).width, 128);
-    EXPECT_EQ(makeThumbnail(video::Image{}, 128, 0).width, 128);
+    const video::Image strip = makeThumbnail(filled(1000, 1, 9, 9, 9), 128, 0);
+    EXPECT_EQ(std::tuple(strip.width, strip.height), std::tuple(128, 1));
+    EXPECT_EQ(at(strip, 127, 0), (std::array<int, 3>{9, 9, 9}));
+    const video::Image none = makeThumbnail(video::Image{}, 128, 0);
+    EXPECT_EQ(std::tuple(none.width, none.height), std::tuple(128, 128));
 }
 
 TEST(Thumbnail, MarksForConfiguredDevicesOnly) {

@@ -1,6 +1,12 @@
 #include "player/ui/ChoiceDialogs.h"
 
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+
 #include "config/sprachen.h"
+#include "platform/ShownText.h"
+#include "platform/ui/PlainMessageBox.h"
 #include "video/ui/PromptParts.h"
 
 namespace oculon::player::ui {
@@ -17,6 +23,21 @@ config::ui::BrandLayout choiceLayout() {
     layout.cancel = QRect(396, 225, 75, 25);
     return layout;
 }
+
+// A compressor's name tells itself apart by its beginning ("MPEG-4 AVC /
+// MPEG-4 part 10"): a name longer than the box shows its start, also when
+// the box is entered with the keyboard and its text selected.
+class StartShowingEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override {
+        QLineEdit::focusInEvent(event);
+        const int length = static_cast<int>(text().size());
+        if (length > 0 && selectedText().size() == length) setSelection(length, -length);
+    }
+};
 
 }  // namespace
 
@@ -49,15 +70,34 @@ TvideoCodecChoose::TvideoCodecChoose(QWidget* parent)
                             .boxAt = QRect(140, 144, 200, 22),
                             .texts = {config::txtChooseVideoCodec, config::txtChooseCodecForExport},
                             .centred = true}) {
-    box_.setEditable(true);
+    box_.setLineEdit(new StartShowingEdit(&box_));
     box_.setEditText(QStringLiteral("Video Codec"));
-    // Typed text is no choice: only a picked entry counts.
+    // A typed name picks an entry of the list; it never adds one.
     box_.setInsertPolicy(QComboBox::NoInsert);
+    connect(&box_, &QComboBox::currentIndexChanged, this, [this] { box_.lineEdit()->home(false); });
 }
 
 int TvideoCodecChoose::selectedIndex() const {
+    const QString typed = box_.currentText();
     const int index = box_.currentIndex();
-    return index >= 0 && box_.itemText(index) == box_.currentText() ? index : -1;
+    if (index >= 0 && box_.itemText(index) == typed) return index;
+    return box_.findText(typed.trimmed(), Qt::MatchFixedString);
+}
+
+void TvideoCodecChoose::done(int result) {
+    if (result == mrOK) {
+        const int index = selectedIndex();
+        if (index < 0) {
+            const std::string typed = box_.currentText().trimmed().toStdString();
+            QString text = QString::fromStdString(config::tr(config::txtCodecNotInstalled));
+            if (!typed.empty()) text += QLatin1Char('\n') + QString::fromStdString(platform::shownText(typed));
+            platform::ui::execPlainMessage(QMessageBox::Warning, windowTitle(), text, this);
+            box_.setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        box_.setCurrentIndex(index);
+    }
+    ChoiceDialog::done(result);
 }
 
 TvideoWaehl::TvideoWaehl(QWidget* parent)

@@ -59,8 +59,13 @@ class TvideoCodecChoose : public ChoiceDialog {
 public:
     explicit TvideoCodecChoose(QWidget* parent = nullptr);
     QComboBox& ComboBox1() { return box_; }
-    // The picked entry, or -1 when the user typed a text of their own.
+    // The picked entry, or the one whose name the user typed (whatever its
+    // case); -1 for a name that is none of the list.
     int selectedIndex() const;
+
+    // OK with a name that is none of the list says that no such compressor
+    // is installed and keeps the dialog open.
+    void done(int result) override;
 };
 
 // The server choice; the caller fills serverBox with the shown texts (each

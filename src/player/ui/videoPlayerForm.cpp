@@ -58,6 +58,14 @@ std::string configuredRoot() {
 
 QString catalogue(const config::TText& text) { return QString::fromStdString(config::tr(text)); }
 
+// What the empty tree says: where recordings will be, or, with no folder
+// set, where one is set.
+QString noRecordingsNote(const std::string& folder) {
+    const QString intro = catalogue(config::txtNoRecordingsYet) + QLatin1Char(' ');
+    if (folder.empty()) return intro + catalogue(config::txtRecordingsFolderNotSet);
+    return intro + catalogue(config::txtRecordingsKeptBelow) + QLatin1Char('\n') + QString::fromStdString(folder);
+}
+
 // A note in the middle of an empty pane; the folder in it comes from the
 // settings, so it is plain text.
 void setUpNote(QLabel& note, QAbstractScrollArea& pane, const QString& text) {
@@ -158,9 +166,7 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     AddDirectory(nullptr, scanFolderTree(prefix));
     treeNote_.setObjectName(QStringLiteral("treeNote"));
     listNote_.setObjectName(QStringLiteral("listNote"));
-    QString where = catalogue(config::txtNoRecordingsYet);
-    if (!prefix.empty()) where += QLatin1Char('\n') + QString::fromStdString(prefix);
-    setUpNote(treeNote_, DirTree, where);
+    setUpNote(treeNote_, DirTree, noRecordingsNote(prefix));
     setUpNote(listNote_, FileList, catalogue(config::txtPreviewsAppearHere));
     updateNotes();
     // The tree is as wide as its longest folder name needs, or, empty, as

@@ -5,8 +5,6 @@
 #include <QPainter>
 #include <QScrollBar>
 
-#include <algorithm>
-
 #include "config/sprachen.h"
 #include "video/ui/ueberwachungUnitDrag.h"
 
@@ -16,20 +14,6 @@ namespace {
 
 constexpr int kCaptionRole = Qt::UserRole;
 
-bool blackRow(const QImage& image, int row) {
-    const auto* pixel = reinterpret_cast<const QRgb*>(image.constScanLine(row));
-    return std::all_of(pixel, pixel + image.width(), [](QRgb p) { return (p & 0xFFFFFFu) == 0; });
-}
-
-// The rows of a device's preview that hold its picture: the preview fills
-// its square from the top and leaves the rest black. A black picture keeps
-// its whole square.
-int pictureRows(const QImage& preview) {
-    int rows = preview.height();
-    while (rows > 0 && blackRow(preview, rows - 1)) --rows;
-    return rows > 0 ? rows : preview.height();
-}
-
 QPixmap thumbnail(const video::Image* picture, int size) {
     QPixmap square(size, size);
     square.fill(Qt::black);
@@ -37,10 +21,9 @@ QPixmap thumbnail(const video::Image* picture, int size) {
         return square;
     const QImage view(picture->pixels.data(), picture->width, picture->height, static_cast<qsizetype>(picture->stride),
                       QImage::Format_RGB32);
-    // Without the black band: the picture sits on the square's lower edge,
-    // right above its caption.
-    const QImage shown = view.copy(0, 0, view.width(), pictureRows(view))
-                             .scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    // The picture in its own shape sits on the square's lower edge, right
+    // above its caption.
+    const QImage shown = view.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     square.fill(Qt::transparent);
     QPainter painter(&square);
     painter.drawImage((size - shown.width()) / 2, size - shown.height(), shown);

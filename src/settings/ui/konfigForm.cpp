@@ -160,7 +160,7 @@ TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
         uebernehmenBtnClick();
     });
     // Shown by the first gateway search that finds one.
-    KonfigTabs.setTabVisible(GatewaysTab, false);
+    showPage(GatewaysTab, false);
 
     rebuildTimer_.setSingleShot(true);
     connect(&rebuildTimer_, &QTimer::timeout, this, &TkonfigForm::rebuildLists);
@@ -663,11 +663,21 @@ void TkonfigForm::rebuildLists() {
     const std::size_t gateways = links_.gateways ? links_.gateways().size() : 0;
     // The grid has a header row: two rows are one gateway.
     const bool serverPage = lists.hasServer || gateways + 1 >= 2;
-    KonfigTabs.setTabVisible(ServerTab, serverPage);
+    showPage(ServerTab, serverPage);
     g_.Panel5.setVisible(serverPage);
 }
 
-void TkonfigForm::gatewaysChanged() { KonfigTabs.setTabVisible(GatewaysTab, gatewayPage_.refill()); }
+void TkonfigForm::gatewaysChanged() { showPage(GatewaysTab, gatewayPage_.refill()); }
+
+void TkonfigForm::showPage(Page page, bool shown) {
+    // The general page takes over from a page that goes while shown (the
+    // tab bar would pick its right-hand neighbour, whose apply differs).
+    if (!shown && KonfigTabs.currentIndex() == page) KonfigTabs.setCurrentIndex(AllgemeinTab);
+    // Ctrl+Tab and the tab bar's arrow keys pass over disabled tabs only, so
+    // a hidden one is disabled as well.
+    KonfigTabs.setTabEnabled(page, shown);
+    KonfigTabs.setTabVisible(page, shown);
+}
 
 void TkonfigForm::relayState(std::uintptr_t state) {
     QPalette palette = g_.Panel6.palette();

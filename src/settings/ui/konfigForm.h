@@ -134,6 +134,9 @@ private:
 
     void rebuildLists();
     void gatewaysChanged();
+    // Shows or hides a page's tab; a hidden page is out of the keyboard's
+    // reach too, and never the current one.
+    void showPage(Page page, bool shown);
     void ListView1SelectItem(const std::string& key);
     void serverNameEditChange();
     void useUserNameClick();

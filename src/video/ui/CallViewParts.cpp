@@ -2,11 +2,33 @@
 
 #include <QPixmap>
 
+#include <algorithm>
+
 #include "video/ui/PromptParts.h"
 
 namespace oculon::video::ui {
 
 QColor callViewBackground() { return QColor(0xE5, 0xEE, 0xF5); }
+
+namespace {
+
+// Room on each side of a caption, in average characters: about what the
+// short captions have in their fixed widths.
+constexpr int kCaptionRoom = 3;
+
+int captionWidth(const QPushButton& button) {
+    const QFontMetrics metrics = button.fontMetrics();
+    return std::max(button.sizeHint().width(),
+                    metrics.horizontalAdvance(button.text()) + 2 * kCaptionRoom * metrics.averageCharWidth());
+}
+
+}  // namespace
+
+QRect roomForCaption(const QPushButton& button, const Rect& at) {
+    QRect r = toQRect(at);
+    r.setWidth(std::max(r.width(), captionWidth(button)));
+    return r;
+}
 
 void headerLabel(QLabel& label, QWidget* parent, const char* name) {
     place(label, parent, name, QRect());
@@ -73,6 +95,15 @@ void DoorPanel::apply(const DoorPanelLayout& layout, const InputDisplay& input) 
     Label1.clear();
     inputImage.setVisible(layout.inputVisible && input.usesPicture);
     inputImage.clear();
+}
+
+QRect DoorPanel::roomForCaptions(const Rect& at) {
+    int width = at.width;
+    for (const QPushButton* button : {&lichtBtn, &tuerOeffner})
+        if (!button->isHidden()) width = std::max(width, captionWidth(*button) + 2);
+    QWidget* const rows[] = {&lichtBtn, &tuerOeffner, &Label1};
+    for (QWidget* row : rows) row->resize(width - 2, row->height());
+    return {at.left + at.width - width, at.top, width, at.height};
 }
 
 void DoorPanel::setInput(bool on) {

@@ -26,6 +26,9 @@ public:
     void apply(const DoorPanelLayout& layout, const InputDisplay& input);
     // The station's input state (only when it has an input).
     void setInput(bool on);
+    // `at`, made wider to the left where a button's caption needs more room
+    // (see roomForCaption); the buttons take the panel's width.
+    QRect roomForCaptions(const Rect& at);
 
     QLabel inputImage;
     QLabel Label1;
@@ -41,6 +44,10 @@ private:
 QColor callViewBackground();
 
 inline QRect toQRect(const Rect& r) { return {r.left, r.top, r.width, r.height}; }
+// `at`, made wider to the right where the button's caption needs more room
+// than it gives, so that a language's longer wording keeps the margins the
+// short ones have.
+QRect roomForCaption(const QPushButton& button, const Rect& at);
 
 // A header label: bold Arial 16 px on the header colour.
 void headerLabel(QLabel& label, QWidget* parent, const char* name);

@@ -217,8 +217,8 @@ void TVideobild::layoutControls() {
     Image3.setGeometry(0, 0, l.panel2.width, l.panel2.height);
     stoerLabel2.move(4, 4);
     stoerungLbl.move(100, 100);
-    saver.setGeometry(toQRect(l.saver));
-    moxaPanel.setGeometry(toQRect(l.moxaPanel));
+    saver.setGeometry(roomForCaption(saver, l.saver));
+    moxaPanel.setGeometry(moxaPanel.roomForCaptions(l.moxaPanel));
     fitHeader(l);
     datePanel.setGeometry(toQRect(l.datePanel));
     timePanel.setGeometry(toQRect(l.timePanel));

@@ -140,8 +140,8 @@ void TmainVideoFrame::FrameResize() {
     Panel1.setGeometry(0, 0, width(), kFrameBarHeight);
     namePanel.setGeometry(toQRect(l.namePanel));
     dateTimePanel.setGeometry(toQRect(l.dateTimePanel));
-    saveBtn.setGeometry(toQRect(l.saveBtn));
-    moxaPanel.setGeometry(toQRect(l.moxaPanel));
+    saveBtn.setGeometry(roomForCaption(saveBtn, l.saveBtn));
+    moxaPanel.setGeometry(moxaPanel.roomForCaptions(l.moxaPanel));
     BitBtn1.setGeometry(toQRect(l.closeButton));
     saveBtn.raise();
     moxaPanel.raise();

@@ -11,15 +11,12 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-<<<<<<< HEAD
-#include "app/TrayRules.h"
-=======
 #include <functional>
 #include <map>
 #include <set>
 
+#include "app/TrayRules.h"
 #include "app/ui/ToolkitLanguage.h"
->>>>>>> ui1
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
 #include "player/ui/videoPlayerForm.h"

@@ -312,8 +312,9 @@ TEST(PlayerWindow, AnEmptyPlayerSaysWhereRecordingsAppearInEveryLanguage) {
         EXPECT_TRUE(tree->isVisible());
         EXPECT_TRUE(list->isVisible());
         EXPECT_EQ(tree->textFormat(), Qt::PlainText);  // the folder comes from the settings
-        EXPECT_EQ(tree->text().toStdString(),
-                  oculon::config::text(oculon::config::txtNoRecordingsYet, language) + "\n" + root);
+        const auto text = [language](const oculon::config::TText& t) { return oculon::config::text(t, language); };
+        EXPECT_EQ(tree->text().toStdString(), text(oculon::config::txtNoRecordingsYet) + " " +
+                                                  text(oculon::config::txtRecordingsKeptBelow) + "\n" + root);
         EXPECT_EQ(list->text().toStdString(), oculon::config::text(oculon::config::txtPreviewsAppearHere, language));
         for (QLabel* pane : {tree, list}) {
             for (const QString& word : pane->text().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
@@ -321,6 +322,13 @@ TEST(PlayerWindow, AnEmptyPlayerSaysWhereRecordingsAppearInEveryLanguage) {
                     << word.toStdString() << " is cut";
         }
         oculon::testsupport::screenshot(form, QStringLiteral("player-empty-%1").arg(language), 300ms);
+
+        // No folder set yet (a first start): no folder to name, but where one is set.
+        TplayerForm unset{std::string()};
+        unset.show();
+        EXPECT_EQ(note(unset, "treeNote")->text().toStdString(),
+                  text(oculon::config::txtNoRecordingsYet) + " " + text(oculon::config::txtRecordingsFolderNotSet));
+        oculon::testsupport::screenshot(unset, QStringLiteral("player-no-folder-%1").arg(language), 300ms);
     }
     oculon::config::sprache = oculon::config::lang_en;
     // The first recording: the tree shows it, the previews' note stays until

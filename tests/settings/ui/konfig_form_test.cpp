@@ -7,6 +7,8 @@
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "devices/Thumbnail.h"
 #include "gui/QtTestKit.h"
 #include "platform/Registry.h"
@@ -142,6 +144,54 @@ TEST_F(Konfig, TheLastDeviceToVanishLeavesTheListsThoughItsNoticeCameInThePause)
     EXPECT_EQ(list("ListView2").count(), 1);  // rebuilt when the pause ends
     now += 1001;
     EXPECT_TRUE(pumpUntil([&] { return list("ListView2").count() == 0; }, 3s));
+}
+
+// Ctrl+Tab, Ctrl+Shift+Tab and the tab bar's arrow keys, from whatever has
+// the focus, reach every shown page and never a hidden one; a page that is
+// hidden while shown gives way to the general page.
+TEST_F(Konfig, TheKeyboardNeverReachesAHiddenPage) {
+    QTabWidget& pages = tabs();
+    const auto reached = [&](QWidget* (*target)(QTabWidget&), int key, Qt::KeyboardModifiers modifiers) {
+        std::set<int> seen{pages.currentIndex()};
+        for (int i = 0; i < 2 * pages.count(); ++i) {
+            QKeyEvent press(QEvent::KeyPress, key, modifiers);
+            QApplication::sendEvent(target(pages), &press);
+            seen.insert(pages.currentIndex());
+        }
+        return seen;
+    };
+    // A control of the current page that takes the keyboard.
+    const auto focused = [](QTabWidget& w) -> QWidget* {
+        for (QWidget* c : w.currentWidget()->findChildren<QWidget*>())
+            if (c->isEnabled() && c->isVisible() && (c->focusPolicy() & Qt::TabFocus)) return c;
+        return w.currentWidget();
+    };
+    const auto bar = [](QTabWidget& w) -> QWidget* { return w.tabBar(); };
+    const auto check = [&](const std::set<int>& shown) {
+        EXPECT_EQ(reached(focused, Qt::Key_Tab, Qt::ControlModifier), shown);
+        EXPECT_EQ(reached(focused, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier), shown);
+        pages.setCurrentIndex(TkonfigForm::AllgemeinTab);
+        EXPECT_EQ(reached(bar, Qt::Key_Right, Qt::NoModifier), shown);
+        EXPECT_EQ(reached(bar, Qt::Key_Left, Qt::NoModifier), shown);
+    };
+    using P = TkonfigForm;
+    check({P::AllgemeinTab, P::ServerTab, P::TelefonTab, P::ueberwachungTab});
+
+    // The video-server page goes while it is shown.
+    pages.setCurrentIndex(P::ServerTab);
+    found.devices.erase(found.devices.begin());
+    now += 5001;
+    post(platform::WM_UPDATEEVENT);
+    ASSERT_FALSE(pages.isTabVisible(P::ServerTab));
+    EXPECT_EQ(pages.currentIndex(), P::AllgemeinTab);
+    check({P::AllgemeinTab, P::TelefonTab, P::ueberwachungTab});
+
+    // Back again, it is reached again, with its controls usable.
+    found.add("10.0.0.1", "80", "Door");
+    now += 5001;
+    post(platform::WM_UPDATEEVENT);
+    check({P::AllgemeinTab, P::ServerTab, P::TelefonTab, P::ueberwachungTab});
+    EXPECT_TRUE(child<QLineEdit>(form(), "serverNameEdit").isEnabled());
 }
 
 TEST_F(Konfig, TheWallsAnswerStoresTheChosenLayoutAgain) {
@@ -318,6 +368,20 @@ TEST(DeviceThumbnails, ShowThePictureOnTheSquaresLowerEdgeWithoutTheBlackBand) {
     for (int y = top; y < 110; ++y) EXPECT_EQ(shown.pixel(55, y), qRgb(200, 200, 200)) << "row " << y;
     // No picture: the black square.
     EXPECT_EQ(view.item(1)->icon().pixmap(110, 110).toImage().pixel(55, 109), qRgb(0, 0, 0));
+
+    // An idle station's black picture with its check mark: the same 4:3
+    // shape, black, not a strip as high as the mark.
+    video::Image black;
+    black.reshape(640, 480, video::PixelFormat::Bgrx32);
+    std::fill(black.pixels.begin(), black.pixels.end(), 0);
+    auto idle = std::make_shared<video::Image>(devices::makeThumbnail(black, 128, 0));
+    devices::drawMarks(*idle, false);
+    view.fill({{"10.0.0.1:80", "10.0.0.1:80\r\nDoor", idle}}, -1);
+    const QImage idleShown = view.item(0)->icon().pixmap(110, 110).toImage();
+    int idleTop = 0;
+    while (idleTop < 110 && qAlpha(idleShown.pixel(100, idleTop)) == 0) ++idleTop;
+    EXPECT_NEAR(idleTop, 27, 1);
+    for (int y = idleTop; y < 110; ++y) EXPECT_EQ(idleShown.pixel(100, y), qRgb(0, 0, 0)) << "row " << y;
 }
 
 TEST_F(Konfig, TabGoesThroughTheButtonsInTheirOrderOnTheScreen) {

@@ -435,6 +435,49 @@ TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCall) {
     popup.stopVideo();
 }
 
+// "Save picture" and the door button keep room on both sides of their
+// captions in every language, in the popup and in the wall's door frame
+// (French needs more than their fixed widths).
+TEST_F(PopupNet, ButtonsHoldTheirCaptionsInEveryLanguage) {
+    settings->schreibeAllowConfig(true);
+    LoopbackHttpServer camera;
+    serve(camera, {barsJpeg(320, 240)}, 100ms);
+    TSingleConfig station = stationFor(camera);
+    station.tuerCode = "12";  // the door button with the catalogue's caption
+    station.ausgang = true;
+    const auto margin = [](QWidget& view, const char* name) {
+        const auto& button = testsupport::child<QPushButton>(view, name);
+        EXPECT_TRUE(button.isVisible()) << name;
+        const QFontMetrics metrics = button.fontMetrics();
+        const int room = (button.width() - metrics.horizontalAdvance(button.text())) / 2;
+        return room >= 2 * metrics.averageCharWidth() ? 0 : room;
+    };
+    QWidget wall;
+    wall.resize(TmainVideoFrame::kWidth, TmainVideoFrame::kHeight);
+    TmainVideoFrame frame(&wall);
+    wall.show();
+    for (int language = 0; language < 4; ++language) {
+        config::sprache = static_cast<config::TSprachenTyp>(language);
+        TVideobild popup;
+        popup.startVideo(station, false);
+        frame.startVideo(station, false);
+        ASSERT_TRUE(pumpUntil([&] { return pictures(popup) >= 1 && pictures(frame, "videoImage") >= 1; }));
+        for (QWidget* view : {static_cast<QWidget*>(&popup), static_cast<QWidget*>(&frame)}) {
+            SCOPED_TRACE(view->objectName().toStdString() + " in language " + std::to_string(language));
+            const char* save = view == &frame ? "saveBtn" : "saver";
+            EXPECT_EQ(margin(*view, save), 0) << "room beside the caption";
+            EXPECT_EQ(margin(*view, "tuerOeffner"), 0) << "room beside the caption";
+            // Still in their corners.
+            EXPECT_EQ(testsupport::child<QPushButton>(*view, save).x(), 0);
+            const auto& panel = testsupport::child<QWidget>(*view, "moxaPanel");
+            EXPECT_GE(panel.geometry().right(), view->width() - 1);
+        }
+        testsupport::screenshot(wall, QStringLiteral("frame-buttons-%1").arg(language), 600ms);
+        popup.stopVideo();
+        frame.stopVideo();
+    }
+}
+
 // A narrow popup, as a further popup or a small stored size makes it, shows
 // the station's name whole, in every language (see QtTestKit.h for its
 // pictures).
