@@ -80,9 +80,11 @@ bool encoderTakesSize(const std::string& encoder, int width, int height) {
         long minimumPixels;
         long maximumMacroblocks;
     };
-    constexpr Rule rules[] = {{"flashsv", 1, 1, 1, 2, LONG_MAX},  {"rpza", 4, 4, 1, 1, LONG_MAX},
-                              {"svq1", 1, 1, 1, 1, 29824},        {"speedhq", 16, 33, 16, 1, LONG_MAX},
-                              {"utvideo", 1, 1, 1, 4, LONG_MAX}, {"cfhd", 32, 1, 1, 1, LONG_MAX}};
+    // Encoder, least width, least height, width a multiple of, least pixels, most macroblocks.
+    constexpr Rule rules[] = {
+        {"flashsv", 1, 1, 1, 2, LONG_MAX},    {"rpza", 4, 4, 1, 1, LONG_MAX},    {"svq1", 1, 1, 1, 1, 29824},
+        {"speedhq", 16, 33, 16, 1, LONG_MAX}, {"utvideo", 1, 1, 1, 4, LONG_MAX}, {"cfhd", 32, 1, 1, 1, LONG_MAX},
+    };
     const long pixels = static_cast<long>(width) * height;
     const long macroblocks = static_cast<long>((width + 15) / 16) * ((height + 15) / 16);
     for (const auto& rule : rules)

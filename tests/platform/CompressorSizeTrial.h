@@ -61,8 +61,8 @@ inline bool writeTrialFile(const std::string& path, const VideoCompressorInfo& c
     for (int frame = 0; frame < kTrialFrames; ++frame) {
         for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<std::uint8_t>(i * 7 / 5 + frame * 29);
         const auto compressed = session->compress(rows.data(), step);
-        if (!compressed || !file->writeVideo(stream, compressed->bytes.data(), compressed->bytes.size(),
-                                             compressed->keyFrame))
+        if (!compressed ||
+            !file->writeVideo(stream, compressed->bytes.data(), compressed->bytes.size(), compressed->keyFrame))
             return false;
     }
     return file->close();
@@ -124,9 +124,8 @@ inline void expectEveryEncoderAnswers(int width, int height) {
                     line = "0\n";
                 } else {
                     const std::string path = folder.path() + "/" + encoder + ".avi";
-                    line = "1 " + std::to_string(writeTrialFile(path, compressor, encoder, format) ? decodedFrames(path)
-                                                                                                     : -1) +
-                           "\n";
+                    const int decoded = writeTrialFile(path, compressor, encoder, format) ? decodedFrames(path) : -1;
+                    line = "1 " + std::to_string(decoded) + "\n";
                 }
                 (void)!::write(writing.get(), line.data(), line.size());
             }
