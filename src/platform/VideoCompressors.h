@@ -11,8 +11,9 @@
 // Whether a compressor takes pictures of a given size and layout is found out
 // by compressing with it (see videoCompressorAccepts); the answers are kept
 // for the process, since the installed libraries do not change while it runs.
-// Sizes that an encoder ends the process over, instead of refusing them, are
-// known beforehand and never tried.
+// Sizes that an encoder ends the process over, or writes as frames that its
+// decoder rejects, instead of refusing them, are known beforehand and never
+// tried.
 // Any thread.
 
 #include <cstdint>

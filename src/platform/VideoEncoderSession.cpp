@@ -56,21 +56,41 @@ AVPixelFormat encoderPixelFormat(const AVCodec& codec, AVPixelFormat input, int 
     return best;
 }
 
-// The sizes some encoders of these libraries do not refuse but end the
-// process over (a failed assertion): they never reach the encoder. Pictures
-// of one pixel; SVQ1 sizes its output buffer at 9000 bytes a macroblock, and
-// past 29824 macroblocks that buffer is more than its bit writer takes.
+// The sizes some encoders of these libraries do not refuse, but end the
+// process over (a failed assertion) or write as frames that their own
+// decoders reject: they never reach the encoder.
+// - flashsv: pictures of one pixel end the process.
+// - rpza: its output buffer holds 6 bytes a pixel, less than a 4 x 4 block
+//   that the picture does not fill may take: smaller pictures end the
+//   process or come out cut short.
+// - svq1: its output buffer holds 9000 bytes a macroblock, and past 29824
+//   macroblocks that is more than its bit writer takes.
+// - speedhq: its decoder reads four slice lengths, which the encoder writes
+//   only for pictures of three macroblock rows or more, and it decodes
+//   pictures only of a whole number of macroblocks across.
+// - utvideo: each plane's data is padded to 4 bytes in a buffer of a byte a
+//   pixel, so that pictures of 2 or 3 pixels come out cut short.
+// - cfhd: its decoder takes no picture of less than 32 pixels across.
 bool encoderTakesSize(const std::string& encoder, int width, int height) {
     struct Rule {
         std::string_view encoder;
+        int minimumWidth;
+        int minimumHeight;
+        int widthMultiple;
         long minimumPixels;
         long maximumMacroblocks;
     };
-    constexpr Rule rules[] = {{"flashsv", 2, LONG_MAX}, {"rpza", 2, LONG_MAX}, {"svq1", 1, 29824}};
+    // Encoder, least width, least height, width a multiple of, least pixels, most macroblocks.
+    constexpr Rule rules[] = {
+        {"flashsv", 1, 1, 1, 2, LONG_MAX},    {"rpza", 4, 4, 1, 1, LONG_MAX},    {"svq1", 1, 1, 1, 1, 29824},
+        {"speedhq", 16, 33, 16, 1, LONG_MAX}, {"utvideo", 1, 1, 1, 4, LONG_MAX}, {"cfhd", 32, 1, 1, 1, LONG_MAX},
+    };
     const long pixels = static_cast<long>(width) * height;
     const long macroblocks = static_cast<long>((width + 15) / 16) * ((height + 15) / 16);
     for (const auto& rule : rules)
-        if (rule.encoder == encoder && (pixels < rule.minimumPixels || macroblocks > rule.maximumMacroblocks))
+        if (rule.encoder == encoder &&
+            (width < rule.minimumWidth || height < rule.minimumHeight || width % rule.widthMultiple != 0 ||
+             pixels < rule.minimumPixels || macroblocks > rule.maximumMacroblocks))
             return false;
     return true;
 }

@@ -209,6 +209,7 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
         refuseTheRecording(request_.recording, request_.fileName);
         video::TMJPEGFile file(request_.recording, video::TMJPEGFile::kRead);
         if (file.VideoFrames() < 1) throw std::runtime_error(request_.recording + ": the recording holds no frame");
+        frames_ = file.VideoFrames();
         // The first frame gives the stream its size.
         video::JpegDecoder decoder;
         video::Image picture;
@@ -246,11 +247,15 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
         result.error = e.what();
     }
     if (streaming) {
-        // What was sent is written before the file is closed.
+        // What was sent is written before the file is closed. A cancelled
+        // export keeps only what is written: the frames still queued for the
+        // compressor go, and only the one in hand is finished, so that a slow
+        // compressor does not hold Cancel up for a queue of frames.
         if (sent > 0 && !WaitForLogger(worker, sent) && result.outcome != Outcome::Failed && !cancelled_.load()) {
             result.outcome = Outcome::Failed;
             result.error = "The video writer did not write every frame";
         }
+        if (cancelled_.load()) logger.StreamStop();
         result.framesWritten = logger.CurrentFrame();
         OnMainThread([&] {
             filter.SetEnabled(false);
@@ -280,7 +285,6 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
 void TVideoExport::SendFrames(Worker& worker, video::TMJPEGFile& file, video::JpegDecoder& decoder,
                               video::Image& picture, std::int64_t& sent) {
     const std::int32_t frames = file.VideoFrames();
-    const std::int32_t step = exportProgressStep(frames);
     std::vector<std::uint8_t> jpeg;
     // A picture of the stream's size goes to a compressor of 4:2:0 as the
     // JPEG stores it (a 4:2:2 one with its chroma rows halved): no
@@ -312,8 +316,8 @@ void TVideoExport::SendFrames(Worker& worker, video::TMJPEGFile& file, video::Jp
         }
         ++sent;
         CheckLoggerError();
+        ProgressOfWritten(VDAVILogger1->CurrentFrame());
         const std::int32_t frameNo = file.FrameNumber();
-        if (frameNo % step == 0) Progress(static_cast<int>(std::int64_t{frameNo} * 100 / frames));
         if (frameNo >= frames - 1 || cancelled_.load() || worker.Terminated()) return;
         const bool planar = captionFits && VDAVILogger1->TakesJpegPlanes();
         readPicture(file, frameNo + 1, request_.recording, jpeg, [&] {
@@ -333,6 +337,7 @@ bool TVideoExport::WaitForLogger(Worker& worker, std::int64_t frames) {
     std::int64_t written = VDAVILogger1->CurrentFrame();
     auto lastChange = std::chrono::steady_clock::now();
     while (written < frames) {
+        if (cancelled_.load()) return false;
         {
             const std::lock_guard lock(stateLock_);
             if (!loggerError_.empty()) return false;
@@ -341,6 +346,7 @@ bool TVideoExport::WaitForLogger(Worker& worker, std::int64_t frames) {
         const std::int64_t now = VDAVILogger1->CurrentFrame();
         if (now != written) {
             written = now;
+            ProgressOfWritten(written);
             lastChange = std::chrono::steady_clock::now();
         } else if (std::chrono::steady_clock::now() - lastChange > kLoggerStall) {
             return false;
@@ -352,6 +358,15 @@ bool TVideoExport::WaitForLogger(Worker& worker, std::int64_t frames) {
 void TVideoExport::CheckLoggerError() {
     const std::lock_guard lock(stateLock_);
     if (!loggerError_.empty()) throw std::runtime_error(loggerError_);
+}
+
+void TVideoExport::ProgressOfWritten(std::int64_t written) {
+    const std::int64_t last = std::min<std::int64_t>(written, frames_) - 1;
+    if (last < 0) return;
+    const std::int64_t shown = last - last % exportProgressStep(frames_);
+    if (shown == progressFrame_) return;
+    progressFrame_ = shown;
+    Progress(static_cast<int>(shown * 100 / frames_));
 }
 
 void TVideoExport::Progress(int percent) {

@@ -6,7 +6,7 @@
 // the size of the recording's first frame (other sizes are scaled to it) and
 // its mean frame interval as a constant rate. The owner hears the progress
 // and the end on the main thread; Cancel ends the export after the frame in
-// hand with a valid, shorter file.
+// hand with a valid, shorter file of the frames compressed by then.
 //
 // The file is written under a temporary name beside the chosen one and
 // renamed when it is complete, so an export that fails leaves nothing
@@ -47,7 +47,7 @@ struct VideoExportResult {
     std::string error;
 };
 
-// The progress bar moves every this many frames: max(1, frames / 100).
+// The progress bar moves every this many frames written: max(1, frames / 100).
 std::int32_t exportProgressStep(std::int32_t frames);
 // A recording's mean frame interval (ms) as the stream's frame delay in
 // 100-ns units; an interval below 1 ms is taken as 1 ms.
@@ -91,9 +91,13 @@ private:
     void OnMainThread(const std::function<void()>& fn);
     // Waits until the logger has written `frames` (it writes those that came
     // while it opened the file on the main thread); false when it stopped
-    // writing or the export is torn down.
+    // writing, the export is cancelled or torn down.
     bool WaitForLogger(Worker& worker, std::int64_t frames);
     void CheckLoggerError();
+    // The progress of the frames in the file: the bar moves once the writer
+    // has written them, every exportProgressStep frames, not when they are
+    // read, so that it shows what a Cancel keeps.
+    void ProgressOfWritten(std::int64_t written);
     void Progress(int percent);
 
     // ---- On the main thread.
@@ -107,6 +111,11 @@ private:
     std::atomic<bool> cancelled_{false};
     bool started_ = false;
     bool reported_ = false;
+
+    // On the worker: the recording's frames, and the last frame number that
+    // the progress told of.
+    std::int32_t frames_ = 0;
+    std::int64_t progressFrame_ = -1;
 
     // What the worker tells the main thread.
     std::mutex stateLock_;

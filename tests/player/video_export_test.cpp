@@ -1,7 +1,7 @@
 // The AVI export without a window, read back by ffprobe and ffmpeg: every
 // listed compressor with each frame's caption, a single frame's rate at full
-// quality, Cancel, a file that cannot be written, a writer out of room and a
-// damaged frame.
+// quality, Cancel (also of a slow compressor), a file that cannot be written,
+// a writer out of room and a damaged frame.
 
 #include "player/VideoExport.h"
 
@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <optional>
@@ -232,6 +233,34 @@ TEST_F(VideoExport, CancelHalfwayLeavesAValidShorterFile) {
     EXPECT_GE(result.framesWritten, 150);
     EXPECT_LT(result.framesWritten, 300);
     EXPECT_EQ(probeAvi(out("cut.avi")), "MJPG 160 120 25/1 " + std::to_string(result.framesWritten));
+}
+
+TEST_F(VideoExport, OneCancelEndsASlowExportWithoutCompressingTheFramesQueuedForIt) {
+    // Cinepak compresses far more slowly than frames are read, so a queue of
+    // them waits for it when Cancel comes: those are dropped and the frame in
+    // hand is finished. The progress tells of frames written, so that a
+    // Cancel keeps at least what it showed.
+    if (!platform::findVideoCompressor("CVID")) GTEST_SKIP() << "no Cinepak encoder";
+    writeRecording(recording, 40, 160, 120);
+    std::atomic<int> read{0};  // frames captioned, on the export's worker
+    int readAtCancel = -1, shownAtCancel = -1;
+    std::optional<VideoExportResult> result;
+    TVideoExport videoExport;
+    videoExport.Start(
+        {recording, out("slow.avi"), "CVID", [&](video::Image&, const video::TTimeStamp&) { ++read; }},
+        [&](int percent) {
+            if (percent < 25 || readAtCancel >= 0) return;
+            readAtCancel = read.load();
+            shownAtCancel = percent * 40 / 100 + 1;
+            videoExport.Cancel();
+        },
+        [&](const VideoExportResult& r) { result = r; });
+    ASSERT_TRUE(loop.pumpUntil([&] { return result.has_value(); }, std::chrono::seconds(120)));
+    ASSERT_EQ(result->outcome, Outcome::Cancelled);
+    EXPECT_GE(result->framesWritten, shownAtCancel);
+    // A queue of 16 frames was read ahead of the compressor.
+    EXPECT_LE(result->framesWritten + 8, readAtCancel);
+    EXPECT_EQ(probeAvi(out("slow.avi")), "cvid 160 120 25/1 " + std::to_string(result->framesWritten));
 }
 
 TEST_F(VideoExport, AFileThatCannotBeOpenedIsReportedAndLeavesNothing) {

@@ -97,6 +97,7 @@ void TVideoViewerFrame::ExportVideoButtonClick() {
     ExportFrameButton.setEnabled(false);
     ProgressBar1.setValue(0);
     ProgressBar1.show();
+    CancelBtn.setText(QString::fromStdString(config::tr(config::txtCancel)));
     CancelBtn.setEnabled(true);
     CancelBtn.show();
     videoExport_ = std::move(videoExport);
@@ -128,8 +129,12 @@ void TVideoViewerFrame::endExport() {
 }
 
 void TVideoViewerFrame::CancelBtnClick() {
+    if (!videoExport_) return;
+    // The frame in hand is still compressed and the file closed: till then
+    // the button says that the export is ending, and takes no second click.
     CancelBtn.setEnabled(false);
-    if (videoExport_) videoExport_->Cancel();
+    CancelBtn.setText(QString::fromStdString(config::tr(config::txtExportEnding)));
+    videoExport_->Cancel();
 }
 
 }  // namespace oculon::player::ui

@@ -22,7 +22,11 @@ inline void answerSaveDialog(const std::string& file, QString* proposed = nullpt
         ASSERT_NE(dialog, nullptr);
         if (proposed) *proposed = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
         if (types) *types = dialog->nameFilters();
-        dialog->selectFile(QString::fromStdString(file));
+        // Typed into the name field as a user does. selectFile() would leave
+        // the field alone once it has the focus, which the dialog's
+        // activation gives it sooner or later than this handler runs.
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(file));
+        ASSERT_TRUE(dialog->selectedFiles().value(0).startsWith(QString::fromStdString(file)));
         QMetaObject::invokeMethod(dialog, "accept");
     });
 }

@@ -134,9 +134,39 @@ TEST_F(ViewerExport, AVideoExportShowsItsProgressAndWritesEveryFrame) {
     EXPECT_GT(nearerShare(pictures[7], captioned(7, 7), captioned(7, 0)), 0.8);
 }
 
+TEST_F(ViewerExport, OneClickOnCancelEndsASlowExportAndTheButtonSaysSoAtOnce) {
+    viewer.closeVideo();
+    writeRecording(recording, 40, 320, 240, kFirst, 1000);
+    viewer.openVideo(recording);
+    const std::string file = tmp.path() + "/cut.avi";
+    bool ended = false;
+    QObject::connect(&viewer, &TVideoViewerFrame::videoExportEnded, [&] { ended = true; });
+    answerVideoDialogs("Cinepak", file);
+    button("ExportVideoButton")->click();
+    // Cinepak is slow: once it has written two frames, many more wait for it.
+    auto* progress = viewer.findChild<QProgressBar*>("ProgressBar1");
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return progress->value() >= 5 || ended; }, 120s));
+    ASSERT_FALSE(ended);
+    auto* cancel = viewer.findChild<QPushButton*>("CancelBtn");
+    cancel->click();
+    EXPECT_EQ(cancel->text().toStdString(), "Cancelling the export …");
+    EXPECT_FALSE(cancel->isEnabled());
+    EXPECT_TRUE(cancel->isVisible());
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return ended; }, 120s));
+    EXPECT_FALSE(cancel->isVisible());
+    EXPECT_EQ(probeAvi(file).rfind("cvid 320 240 1/1 ", 0), 0u);
+
+    // the next export offers Cancel again
+    answerVideoDialogs("Cinepak", tmp.path() + "/next.avi");
+    button("ExportVideoButton")->click();
+    EXPECT_EQ(cancel->text().toStdString(), "Cancel");
+    EXPECT_TRUE(cancel->isEnabled());
+}
+
 // With OCULON_SCREENSHOT_DIR set, saves the compressor dialog with its list
-// open (export-compressors.png), an exported frame (export-frame.jpg) and an
-// export in progress (export-progress.png) on the real display (run it under
+// open (export-compressors.png), an exported frame (export-frame.jpg), an
+// export in progress (export-progress.png) and one just cancelled
+// (export-ending.png) on the real display (run it under
 // Xvfb with QT_QPA_PLATFORM=xcb).
 TEST_F(ViewerExport, Screenshots) {
     if (!testsupport::screenshotsWanted()) GTEST_SKIP() << "OCULON_SCREENSHOT_DIR not set";
@@ -160,4 +190,7 @@ TEST_F(ViewerExport, Screenshots) {
     ASSERT_TRUE(
         testsupport::pumpUntil([&] { return viewer.findChild<QProgressBar*>("ProgressBar1")->value() >= 30; }, 60s));
     testsupport::screenshot(viewer, "export-progress", 0ms);
+    // Cancel: the button says at once that the export is ending.
+    viewer.findChild<QPushButton*>("CancelBtn")->click();
+    testsupport::screenshot(viewer, "export-ending", 0ms);
 }
