@@ -34,6 +34,14 @@ inline std::string ffmpegBgraFrame(const std::string& file, int n) {
                          ")' -frames:v 1 -f rawvideo -pix_fmt bgra -");
 }
 
+// Frames 0, every, 2 every, ... of the video `file` as ffmpeg decodes them,
+// in 4-byte BGRA pixels, one after another, from one run of the command
+// line.
+inline std::string ffmpegBgraFrames(const std::string& file, int every) {
+    return commandOutput("ffmpeg -v error -i '" + file + "' -vf 'select=not(mod(n\\," + std::to_string(every) +
+                         "))' -fps_mode passthrough -f rawvideo -pix_fmt bgra -");
+}
+
 // CPU seconds used so far by the child processes that have ended.
 inline double childCpuSeconds() {
     rusage usage{};
