@@ -1,6 +1,6 @@
 #pragma once
 // Running a peer's command line (ffmpeg, ffprobe) from a benchmark: what it
-// prints, a frame it decodes, and the CPU time it took.
+// prints, the frames it decodes, and the CPU time it took.
 
 #include <sys/resource.h>
 #include <sys/time.h>
@@ -25,13 +25,6 @@ inline std::string commandAnswer(const std::string& command) {
     std::string out = commandOutput(command);
     while (!out.empty() && out.back() == '\n') out.pop_back();
     return out;
-}
-
-// Frame `n` of the video `file` as ffmpeg decodes it, in 4-byte BGRA pixels;
-// empty when the file has no such frame.
-inline std::string ffmpegBgraFrame(const std::string& file, int n) {
-    return commandOutput("ffmpeg -v error -i '" + file + "' -vf 'select=eq(n\\," + std::to_string(n) +
-                         ")' -frames:v 1 -f rawvideo -pix_fmt bgra -");
 }
 
 // Frames 0, every, 2 every, ... of the video `file` as ffmpeg decodes them,
