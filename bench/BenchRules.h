@@ -218,7 +218,7 @@ public:
     // Opens a case with our routine; `fn` takes a benchmark::State&.
     template <typename Fn>
     benchmark::internal::Benchmark* ours(const std::string& name, Fn fn) {
-        cases_.push_back({name, {}, false, true});
+        cases_.push_back({name, {}, false, true, {}});
         return add(name + "/ours", std::move(fn));
     }
 
@@ -226,6 +226,15 @@ public:
     template <typename Fn>
     benchmark::internal::Benchmark* peer(const std::string& who, Fn fn) {
         cases_.back().peers.push_back(who);
+        return add(cases_.back().name + "/" + who, std::move(fn));
+    }
+
+    // A peer of the case opened last that does other work than ours (more
+    // taps, another filter): timed and printed under the case's line, but
+    // never its reference, and no ratio.
+    template <typename Fn>
+    benchmark::internal::Benchmark* otherWork(const std::string& who, Fn fn) {
+        cases_.back().otherWork.push_back(who);
         return add(cases_.back().name + "/" + who, std::move(fn));
     }
 
@@ -258,6 +267,7 @@ public:
     void print(const MedianReporter& times) const {
         const bool anchors = std::any_of(cases_.begin(), cases_.end(), [](const Case& c) { return c.anchored; });
         const char* none = "(no peer gives this output)";
+        const char* noSameWork = "(no peer does the same work)";
         const char* alone = "(no outside peer)";
         int nameWidth = 4, peerWidth = static_cast<int>(std::strlen(none));
         for (const Case& c : cases_) {
@@ -274,7 +284,10 @@ public:
             const double ours = times.seconds(c.name + "/ours");
             if (ours <= 0) continue;  // filtered out
             double peer = 0;
-            std::string peerName = !c.outsidePeer ? alone : c.peers.empty() ? none : "(not run)";
+            std::string peerName = !c.outsidePeer        ? alone
+                                   : !c.peers.empty()    ? "(not run)"
+                                   : c.otherWork.empty() ? none
+                                                         : noSameWork;
             for (const std::string& p : c.peers) {
                 const double t = times.seconds(c.name + "/" + p);
                 if (t > 0 && (peer == 0 || t < peer)) peer = t, peerName = p;
@@ -285,6 +298,10 @@ public:
             if (anchors)
                 std::printf(" %8s %8s", copy > 0 ? figure(copy * scale).c_str() : "-", ratio(copy, ours).c_str());
             std::printf("\n");
+            for (const std::string& p : c.otherWork)
+                if (const double t = times.seconds(c.name + "/" + p); t > 0)
+                    std::printf("%-*s  beside it, other work: %s %s (no ratio)\n", nameWidth, "", p.c_str(),
+                                figure(t * scale).c_str());
         }
     }
 
@@ -294,6 +311,7 @@ private:
         std::vector<std::string> peers;
         bool anchored;
         bool outsidePeer;
+        std::vector<std::string> otherWork;
     };
 
     template <typename Fn>

@@ -1,6 +1,6 @@
 #pragma once
 // Running a peer's command line (ffmpeg, ffprobe) from a benchmark: what it
-// prints, a frame it decodes, and the CPU time it took.
+// prints, the frames it decodes, and the CPU time it took.
 
 #include <sys/resource.h>
 #include <sys/time.h>
@@ -27,11 +27,12 @@ inline std::string commandAnswer(const std::string& command) {
     return out;
 }
 
-// Frame `n` of the video `file` as ffmpeg decodes it, in 4-byte BGRA pixels;
-// empty when the file has no such frame.
-inline std::string ffmpegBgraFrame(const std::string& file, int n) {
-    return commandOutput("ffmpeg -v error -i '" + file + "' -vf 'select=eq(n\\," + std::to_string(n) +
-                         ")' -frames:v 1 -f rawvideo -pix_fmt bgra -");
+// Frames 0, every, 2 every, ... of the video `file` as ffmpeg decodes them,
+// in 4-byte BGRA pixels, one after another, from one run of the command
+// line.
+inline std::string ffmpegBgraFrames(const std::string& file, int every) {
+    return commandOutput("ffmpeg -v error -i '" + file + "' -vf 'select=not(mod(n\\," + std::to_string(every) +
+                         "))' -fps_mode passthrough -f rawvideo -pix_fmt bgra -");
 }
 
 // CPU seconds used so far by the child processes that have ended.

@@ -62,6 +62,9 @@ using ImageWork = std::function<void(cv::Mat& dst)>;
 struct ImagePeer {
     std::string name;
     ImageWork run;
+    // False for a peer of other work than ours (more taps): checked and timed
+    // beside ours, but no reference and no ratio.
+    bool sameWork = true;
 };
 
 struct ImageCase {
@@ -148,8 +151,11 @@ inline int runCases(const std::vector<ImageCase>& cases, double minSeconds) {
         const Traffic traffic = trafficOf(c);
         const std::size_t moved = traffic.moved();
         table.ours(c.name, [&c, moved](benchmark::State& s) { timeImageWork(s, c, c.ours, moved); });
-        for (const ImagePeer& peer : c.peers)
-            table.peer(peer.name, [&c, &peer, moved](benchmark::State& s) { timeImageWork(s, c, peer.run, moved); });
+        for (const ImagePeer& peer : c.peers) {
+            auto time = [&c, &peer, moved](benchmark::State& s) { timeImageWork(s, c, peer.run, moved); };
+            if (peer.sameWork) table.peer(peer.name, time);
+            else table.otherWork(peer.name, time);
+        }
         table.anchor(traffic);
     }
     table.run();

@@ -12,13 +12,16 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "ImageCases.h"
 #include "media/primitives/ImageCopy.h"
 #include "media/primitives/ImageMirror.h"
+#include "media/primitives/PixelShuffle.h"
 
 namespace prim = oculon::primitives;
 namespace rules = oculon::bench;
@@ -46,6 +49,52 @@ using Peer = rules::ImagePeer;
 
 const prim::Ipp8u kValue[4] = {0x12, 0x9A, 0x34, 0xBC};
 
+// Reads every byte of a picture, as the next step of a program reads what a
+// conversion wrote.
+void readBack(const cv::Mat& m) {
+    std::uint64_t sum = 0;
+    for (const uchar* p = m.datastart; p + 8 <= m.dataend; p += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        sum ^= word;
+    }
+    benchmark::DoNotOptimize(sum);
+}
+
+// The planes to 3-byte pixels, through our entry point or with streamed
+// stores (as cv::merge writes an aligned destination), and its peers, each
+// with or without reading the picture back afterwards.
+std::vector<rules::ImageCase> interleaveCases(const Sources& s) {
+    const std::size_t p = kWidth * kHeight;
+    const auto ours = [&s](cv::Mat& d) {
+        const prim::Ipp8u* planes[3] = {s.planes[0].data, s.planes[1].data, s.planes[2].data};
+        prim::ippiCopy_8u_P3C3R(planes, step(s.planes[0]), d.data, step(d), kRoi);
+    };
+    const auto streamed = [&s](cv::Mat& d) {
+        const prim::Ipp8u* planes[3] = {s.planes[0].data, s.planes[1].data, s.planes[2].data};
+        prim::pixels::kernels().interleave(planes, step(s.planes[0]), d.data, step(d), kRoi,
+                                           prim::pixels::Stores::Streamed);
+    };
+    const auto merge = [&s](cv::Mat& d) { cv::merge(s.planes, d); };
+    const auto mergeRgb = [&s](cv::Mat& d) {
+        libyuv::MergeRGBPlane(s.planes[0].data, step(s.planes[0]), s.planes[1].data, step(s.planes[1]),
+                              s.planes[2].data, step(s.planes[2]), d.data, step(d), kWidth, kHeight);
+    };
+    const auto thenRead = [](rules::ImageWork work) {
+        return [work](cv::Mat& d) {
+            work(d);
+            readBack(d);
+        };
+    };
+    return {{"P3C3", 6 * p, noise(CV_8UC3, 20), ours, {{"cv::merge", merge}, {"libyuv::MergeRGBPlane", mergeRgb}}},
+            {"P3C3 streamed stores", 6 * p, noise(CV_8UC3, 20), streamed, {{"cv::merge", merge}}},
+            {"P3C3 + read back",
+             9 * p,
+             noise(CV_8UC3, 20),
+             thenRead(ours),
+             {{"cv::merge + read back", thenRead(merge)}, {"libyuv::MergeRGBPlane + read back", thenRead(mergeRgb)}}}};
+}
+
 std::vector<rules::ImageCase> cases() {
     const Sources& s = sources();
     const std::size_t p = kWidth * kHeight;
@@ -53,7 +102,7 @@ std::vector<rules::ImageCase> cases() {
         return Peer{"cv::mixChannels",
                     [&src, pairs](cv::Mat& d) { cv::mixChannels(&src, 1, &d, 1, pairs.data(), pairs.size() / 2); }};
     };
-    return {
+    std::vector<rules::ImageCase> all{
         {"C3C1 channel 1",
          4 * p,
          noise(CV_8UC1, 10),
@@ -138,19 +187,6 @@ std::vector<rules::ImageCase> cases() {
          {mix(s.rgba, {0, 2, 1, 1, 2, 0})},
          0,
          4 * p},
-        {"P3C3",
-         6 * p,
-         noise(CV_8UC3, 20),
-         [&](cv::Mat& d) {
-             const prim::Ipp8u* planes[3] = {s.planes[0].data, s.planes[1].data, s.planes[2].data};
-             prim::ippiCopy_8u_P3C3R(planes, step(s.planes[0]), d.data, step(d), kRoi);
-         },
-         {{"cv::merge", [&](cv::Mat& d) { cv::merge(s.planes, d); }},
-          {"libyuv::MergeRGBPlane",
-           [&](cv::Mat& d) {
-               libyuv::MergeRGBPlane(s.planes[0].data, step(s.planes[0]), s.planes[1].data, step(s.planes[1]),
-                                     s.planes[2].data, step(s.planes[2]), d.data, step(d), kWidth, kHeight);
-           }}}},
         {"Set C3",
          3 * p,
          noise(CV_8UC3, 21),
@@ -212,6 +248,12 @@ std::vector<rules::ImageCase> cases() {
           {"libyuv::CopyPlane bottom-up",
            [&](cv::Mat& d) { libyuv::CopyPlane(s.rgba.data, step(s.rgba), d.data, step(d), 4 * kWidth, -kHeight); }}}},
     };
+    // After the swaps, before the fills.
+    const auto fills =
+        std::find_if(all.begin(), all.end(), [](const rules::ImageCase& c) { return c.name == "Set C3"; });
+    std::vector<rules::ImageCase> interleaves = interleaveCases(s);
+    all.insert(fills, std::make_move_iterator(interleaves.begin()), std::make_move_iterator(interleaves.end()));
+    return all;
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // 1920x1080 -> 1280x720, 640x480 -> 1280x960 and 1280x720 -> 320x240, ours
 // against OpenCV's cv::resize and libyuv's scalers of the same kind, one
 // thread each. Linear is the path every exported frame takes; area
-// averaging, cubic and Lanczos are measured the same way. Linear also runs
+// averaging, cubic and Lanczos are measured the same way, but Lanczos has no
+// peer of the same work: ours takes 6 taps, cv::resize's LANCZOS4 8, and its
+// time is printed beside ours without a ratio. Linear also runs
 // at 1280x720 -> 330x250 and 640x360, shrinks at which libyuv's bilinear
 // scaler blends two source rows for each output row.
 //
@@ -118,7 +120,10 @@ std::vector<rules::ImageCase> cases() {
                 add("area", prim::kResizeSuper,
                     {{"cv::resize", openCv(src, cv::INTER_AREA)}, {yuv, libyuv(src, libyuv::kFilterBox)}});
             add("cubic", prim::kResizeCubic, {{"cv::resize", openCv(src, cv::INTER_CUBIC)}});
-            add("lanczos", prim::kResizeLanczos, {{"cv::resize", openCv(src, cv::INTER_LANCZOS4)}});
+            // Ours weighs 6 source pixels a row and a column, OpenCV's
+            // LANCZOS4 8; no library here has a 6-tap Lanczos of fixed width.
+            add("lanczos, 6 taps", prim::kResizeLanczos,
+                {{"cv::resize LANCZOS4, 8 taps", openCv(src, cv::INTER_LANCZOS4), false}});
         }
     return all;
 }

@@ -69,6 +69,14 @@ private:
 
 }  // namespace
 
+void TSGPoolLock::Wait() noexcept {
+    for (int round = 0;; ++round) {
+        if (!FTaken.load(std::memory_order_relaxed) && !FTaken.exchange(true, std::memory_order_acquire)) return;
+        if (round < 64) __builtin_ia32_pause();
+        else std::this_thread::yield();
+    }
+}
+
 TSGSmartBufferList::~TSGSmartBufferList() {
     for (void* block : BufferList) prim::_ippFree(block);
 }
@@ -91,11 +99,15 @@ bool TSGSmartBufferList::Put(void* block) noexcept {
     return true;
 }
 
-bool TSGSmartBufferList::DownSize() noexcept {
+bool TSGSmartBufferList::DownSize(std::vector<void*>& freed) noexcept {
     if (FCountDown > 0) {
         --FCountDown;
         while (BufferList.size() > FCountDown) {
-            prim::_ippFree(BufferList.back());
+            try {
+                freed.push_back(BufferList.back());
+            } catch (...) {
+                prim::_ippFree(BufferList.back());  // no room to hand it over
+            }
             BufferList.pop_back();
         }
     }
@@ -120,12 +132,13 @@ TSGSmartBufferManager::~TSGSmartBufferManager() {
 }
 
 TSGSmartBufferList& TSGSmartBufferManager::ListFor(std::uint32_t size) {
+    if (FLastUsed && FLastUsed->Size() == size) return *FLastUsed;
     for (const auto& list : ChainsList)
-        if (list->Size() == size) return *list;
+        if (list->Size() == size) return *(FLastUsed = list.get());
     ChainsList.push_back(std::make_unique<TSGSmartBufferList>(size));
     // The first list of an idle pool: its clock starts ticking again.
     if (ChainsList.size() == 1 && FTimer) FTimer->Wake();
-    return *ChainsList.back();
+    return *(FLastUsed = ChainsList.back().get());
 }
 
 void* TSGSmartBufferManager::Allocate(std::uint32_t size) {
@@ -151,15 +164,27 @@ void TSGSmartBufferManager::Deallocate(void* block, std::uint32_t size) noexcept
 }
 
 void TSGSmartBufferManager::ReleaseMemory() noexcept {
+    std::vector<std::unique_ptr<TSGSmartBufferList>> gone;
     std::lock_guard l(FLock);
-    ChainsList.clear();
+    gone.swap(ChainsList);
+    FLastUsed = nullptr;
+    // `gone` frees its blocks after the lock is given back.
 }
 
 bool TSGSmartBufferManager::OnTimer() noexcept {
-    std::lock_guard l(FLock);
-    for (auto i = ChainsList.size(); i-- > 0;)
-        if (ChainsList[i]->DownSize()) ChainsList.erase(ChainsList.begin() + static_cast<std::ptrdiff_t>(i));
-    return !ChainsList.empty();
+    std::vector<void*> freed;
+    bool left = false;
+    {
+        std::lock_guard l(FLock);
+        for (auto i = ChainsList.size(); i-- > 0;)
+            if (ChainsList[i]->DownSize(freed)) {
+                if (ChainsList[i].get() == FLastUsed) FLastUsed = nullptr;
+                ChainsList.erase(ChainsList.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        left = !ChainsList.empty();
+    }
+    for (void* block : freed) prim::_ippFree(block);
+    return left;
 }
 
 void TSGSmartBufferManager::SetClock(const TSGTrimClockFactory& clock) {

@@ -9,6 +9,7 @@
 
 #include "media/primitives/ExtendedRounding.h"
 #include "media/primitives/HotLoop.h"
+#include "media/primitives/SaturatedBytes.h"
 #include "media/primitives/ScaledBytes.h"
 #include "media/primitives/VectorChecks.h"
 #include "media/primitives/VectorFillCopy.h"
@@ -116,12 +117,15 @@ OCULON_HOT_LOOP void mul8(const Ipp8u* src, Ipp8u* srcDst, int len, Scale sc) {
     scaled::scaleBytes<Op8::Mul>(srcDst, src, srcDst, len, sc);
 }
 
+// `saturated` is the unscaled form's kernel: the saturated result itself.
 template <Op8 op>
-IppStatus inPlace8(const Ipp8u* src, Ipp8u* srcDst, int len, int sf, void (*kernel)(const Ipp8u*, Ipp8u*, int, Scale)) {
+IppStatus inPlace8(const Ipp8u* src, Ipp8u* srcDst, int len, int sf, void (*kernel)(const Ipp8u*, Ipp8u*, int, Scale),
+                   void (*saturated)(const Ipp8u*, Ipp8u*, std::ptrdiff_t)) {
     if (IppStatus st = checkVector(len, src, srcDst)) return st;
     const Scale sc = scaled::scale8(op, sf);
     if (sc.kind == Scaling::Zero) return _px_ippsZero_8u(srcDst, len);
-    kernel(src, srcDst, len, sc);
+    if (sc.kind == Scaling::Saturate) saturated(src, srcDst, len);
+    else kernel(src, srcDst, len, sc);
     return ippStsNoErr;
 }
 
@@ -209,13 +213,13 @@ IppStatus _px_ippsDiv_32s_ISfs(const Ipp32s* pSrc, Ipp32s* pSrcDst, int len, int
 }
 
 IppStatus _px_ippsAdd_8u_ISfs(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int scaleFactor) {
-    return inPlace8<Op8::Add>(pSrc, pSrcDst, len, scaleFactor, add8);
+    return inPlace8<Op8::Add>(pSrc, pSrcDst, len, scaleFactor, add8, saturated::kernels().add);
 }
 IppStatus _px_ippsSub_8u_ISfs(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int scaleFactor) {
-    return inPlace8<Op8::Sub>(pSrc, pSrcDst, len, scaleFactor, sub8);
+    return inPlace8<Op8::Sub>(pSrc, pSrcDst, len, scaleFactor, sub8, saturated::kernels().sub);
 }
 IppStatus _px_ippsMul_8u_ISfs(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int scaleFactor) {
-    return inPlace8<Op8::Mul>(pSrc, pSrcDst, len, scaleFactor, mul8);
+    return inPlace8<Op8::Mul>(pSrc, pSrcDst, len, scaleFactor, mul8, saturated::kernels().mul);
 }
 
 IppStatus _px_ippsDotProd_32s_Sfs(const Ipp32s* pSrc1, const Ipp32s* pSrc2, int len, Ipp32s* pDp, int scaleFactor) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -104,6 +105,35 @@ TEST(SharedBuffers, PoolServesEveryThreadWhileItsClockTrims) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(pool.ListCount(), 0u);
     pool.SetClock(SGThreadClock());
+}
+
+// Threads that take and give blocks of a few sizes while another trims and
+// empties the pool: no block is ever lent to two of them at once (each
+// fills its block with its own mark and finds it unchanged before giving
+// it back).
+TEST(SharedBuffers, NoPoolBlockIsLentTwiceWhileThreadsTakeGiveAndTrim) {
+    TSGSmartBufferManager pool(SGNoClock());
+    std::atomic<bool> done{false};
+    std::atomic<int> faults{0};
+    std::thread trimmer([&] {
+        for (int round = 0; !done.load(); ++round) round % 50 ? (void)pool.OnTimer() : pool.ReleaseMemory();
+    });
+    std::vector<std::thread> workers;
+    for (int w = 1; w <= 4; ++w)
+        workers.emplace_back([&, w] {
+            for (int i = 0; i < 20000; ++i) {
+                const std::uint32_t size = 64u << (i % 3);
+                auto* block = static_cast<std::uint8_t*>(pool.Allocate(size));
+                std::memset(block, w, size);
+                std::this_thread::yield();
+                if (std::any_of(block, block + size, [w](std::uint8_t b) { return b != w; })) ++faults;
+                pool.Deallocate(block, size);
+            }
+        });
+    for (auto& t : workers) t.join();
+    done = true;
+    trimmer.join();
+    EXPECT_EQ(faults.load(), 0);
 }
 
 }  // namespace

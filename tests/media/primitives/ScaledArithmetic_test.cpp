@@ -13,6 +13,7 @@
 #include <random>
 #include <vector>
 
+#include "media/primitives/SaturatedBytes.h"
 #include "media/primitives/ScaledArithmetic.h"
 
 namespace oculon::primitives {
@@ -93,6 +94,44 @@ TEST(ScaledArithmetic, EightBitMembersOverAllPairs) {
             for (int i = 0; i < 65536; ++i)
                 ASSERT_EQ(dst[i], exactScaled(m.exact(i >> 8, i & 255), sf, 0, 255)) << (i >> 8) << " " << (i & 255);
         }
+}
+
+// The unscaled kernels of every instruction set this processor runs, over
+// every pair of bytes from starts that put the destination at each offset
+// of a vector, on the same array (d op d), and on arrays that overlap in
+// part, which take the portable loops' bytes.
+TEST(ScaledArithmetic, SaturatedKernelsOfEverySetOverAllPairs) {
+    using saturated::Isa;
+    std::vector<Ipp8u> src(65536 + 64), dst(src.size());
+    for (Isa isa : {Isa::Portable, Isa::Ssse3, Isa::Avx2, Isa::Avx512}) {
+        const saturated::Kernels* k = saturated::kernelsFor(isa);
+        if (!k) continue;
+        const saturated::Kernels& portableSet = *saturated::kernelsFor(Isa::Portable);
+        for (std::size_t m = 0; m < 3; ++m) {
+            const auto run = m == 0 ? k->add : m == 1 ? k->sub : k->mul;
+            SCOPED_TRACE(std::string(kMembers8u[m].name) + " set " + std::to_string(static_cast<int>(isa)));
+            for (int start : {0, 1, 17, 63}) {
+                for (int i = 0; i < 65536; ++i) {
+                    dst[start + i] = static_cast<Ipp8u>(i >> 8);
+                    src[64 - start + i] = static_cast<Ipp8u>(i);
+                }
+                run(src.data() + 64 - start, dst.data() + start, 65536);
+                for (int i = 0; i < 65536; ++i)
+                    ASSERT_EQ(dst[start + i], exactScaled(kMembers8u[m].exact(i >> 8, i & 255), 0, 0, 255))
+                        << start << ": " << (i >> 8) << " " << (i & 255);
+            }
+            for (int shift : {0, 1, -1, 40, -40}) {
+                for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<Ipp8u>(i * 7 + i / 256);
+                std::vector<Ipp8u> want = src;
+                const auto portable = m == 0 ? portableSet.add : m == 1 ? portableSet.sub : portableSet.mul;
+                portable(want.data() + 64 + shift, want.data() + 64, 4000);
+                for (int i = 64; i < 64 + 4000 && shift == 0; ++i)  // d op d: the exact rule
+                    ASSERT_EQ(want[i], exactScaled(kMembers8u[m].exact(src[i], src[i]), 0, 0, 255));
+                run(src.data() + 64 + shift, src.data() + 64, 4000);
+                ASSERT_EQ(src, want) << "source " << shift << " bytes from the destination";
+            }
+        }
+    }
 }
 
 // Random bytes at odd lengths and odd starts, which leave every remainder of
