@@ -83,8 +83,8 @@ TEST(FullRangeYuv, TheExtremesReachTheEndsOfTheRangeWithoutWrapping) {
                           {0, 255, 0, 150, 44, 21}};
     for (const Case& c : cases) {
         const std::uint8_t pixel[4] = {c.b, c.g, c.r, 0};
-        std::vector<std::uint8_t> picture;
-        for (int i = 0; i < 4; ++i) picture.insert(picture.end(), pixel, pixel + 4);
+        std::vector<std::uint8_t> picture(16);
+        for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = pixel[i % 4];
         Planes out(2, 2);
         bgrToFullRangeYuv420(picture.data(), 8, 4, 2, 2, out.view());
         EXPECT_EQ(out.y, std::vector<std::uint8_t>(4, c.y));
