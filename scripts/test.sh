@@ -2,8 +2,9 @@
 # Installs what is missing, builds and runs the whole test suite:
 # every test under AddressSanitizer and UndefinedBehaviorSanitizer, the
 # threaded tests again under ThreadSanitizer, and a short run of every fuzzer;
-# builds the program as scripts/start.sh does. Every build treats warnings as
-# errors. OCULON_JOBS limits the parallel jobs (default: all cores).
+# builds the program as scripts/start.sh does and runs every test again in
+# that optimised build. Every build treats warnings as errors. OCULON_JOBS
+# limits the parallel jobs (default: all cores).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -57,4 +58,13 @@ ctest --test-dir build/fuzz -j "$jobs" --output-on-failure -L fuzz --no-tests=ig
 # builds it (the same build folder, so a later start reuses it).
 section "release build"
 scripts/start.sh --build-only
+
+# Optimisation also changes what code does (constant folding, vectorisation,
+# floating-point flags, uninitialised reads, timing that hides or shows a
+# race): every test again, built as the program is.
+section "build of the tests with optimisation"
+cmake -S . -B build/release -DOCULON_TESTS=ON >/dev/null
+cmake --build build/release -j "$jobs"
+section "tests (release)"
+ctest --test-dir build/release -j "$jobs" --output-on-failure -LE "fuzz|slow"
 section "done"
