@@ -135,27 +135,37 @@ bool TPNUnloadedPin::ConnectAfter(TPNBasicPin* pin, TPNBasicPin* after) {
     } else if (auto* sink = dynamic_cast<TPNSinkPin*>(pin)) {
         sink->Disconnect();
         sink->takePlaceholder(*this);
+    } else if (auto* other = dynamic_cast<TPNUnloadedPin*>(pin)) {
+        // Both ends keep the link, so that neither goes while it stands.
+        other->IntConnect(*this, after);
     }
     return true;
 }
 
 void TPNUnloadedPin::IntConnect(TPNBasicPin& pin, TPNBasicPin* after) {
     auto w = WriteLock();
-    TPNPinEntry& e = FConnectedPins.Add();
+    TPNPinEntry e;
     e.RealPin = e.ConnectionPin = &pin;
     e.NotifyAfterPin = after;
+    FConnectedPins.Add(std::move(e));
 }
 
 void TPNUnloadedPin::IntDisconnect(TPNBasicPin& pin, bool, std::uint64_t) {
-    auto w = WriteLock();
-    auto& items = FConnectedPins.items();
-    const auto it = std::find_if(items.begin(), items.end(), [&](const auto& e) { return e.RealPin == &pin; });
-    if (it != items.end()) items.erase(it);
+    std::vector<TPNPinEntry> taken;
+    {
+        auto w = WriteLock();
+        if (const auto index = FConnectedPins.IndexOf(&pin)) taken.push_back(FConnectedPins.Take(*index));
+    }
+    PNReleaseAfterPins(taken);
 }
 
 void TPNUnloadedPin::Disconnect() {
-    auto w = WriteLock();
-    FConnectedPins.Clear();
+    std::vector<TPNPinEntry> taken;
+    {
+        auto w = WriteLock();
+        taken = FConnectedPins.TakeAll();
+    }
+    PNReleaseAfterPins(taken);
 }
 
 void TPNUnloadedPin::DisconnectFrom(TPNBasicPin& pin) { IntDisconnect(pin, false, kAnyLink); }
@@ -187,18 +197,30 @@ TPNBasicPin* TPNUnloadedPin::GetConnectedAfterForPin(const TPNBasicPin& pin) {
 }
 
 void TPNUnloadedPin::PinDeletedNotify(TPNBasicPin& pin) {
-    auto w = WriteLock();
-    std::erase_if(FConnectedPins.items(), [&](const auto& e) { return e.RealPin == &pin; });
-    for (auto& e : FConnectedPins.items())
-        if (e.NotifyAfterPin == &pin) e.NotifyAfterPin = nullptr;
+    std::vector<TPNPinEntry> taken;
+    {
+        auto w = WriteLock();
+        taken = FConnectedPins.TakeLinksTo(&pin);
+        // Nothing to let go of: the pin is on its way out.
+        FConnectedPins.ReplaceAfterPin(&pin, nullptr);
+    }
+    PNReleaseAfterPins(taken);
 }
 
 void TPNUnloadedPin::PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin) {
-    auto w = WriteLock();
-    for (auto& e : FConnectedPins.items()) {
-        if (e.RealPin == &oldPin) e.RealPin = e.ConnectionPin = &newPin;
-        if (e.NotifyAfterPin == &oldPin) e.NotifyAfterPin = &newPin;
+    std::size_t named = 0;
+    {
+        auto w = WriteLock();
+        FConnectedPins.ReplaceLinkedPin(&oldPin, &newPin);
+        named = FConnectedPins.ReplaceAfterPin(&oldPin, &newPin);
     }
+    while (named-- > 0) oldPin.ReleasePin();
+}
+
+void TPNUnloadedPin::HoldPin() { FHolds.fetch_add(1); }
+
+void TPNUnloadedPin::ReleasePin() {
+    if (FHolds.fetch_sub(1) == 1) CheckRemove();
 }
 
 void TPNUnloadedPin::SetInEditor(bool inEditor) {
@@ -221,7 +243,7 @@ void TPNUnloadedPin::CheckRemove() {
     auto link = PNLinkSection();
     {
         auto r = ReadLock();
-        if (FInRemove || FInEditor || FOwnedByList || FConnectedPins.Count() > 0) return;
+        if (FInRemove || FInEditor || FOwnedByList || FConnectedPins.Count() > 0 || FHolds.load() > 0) return;
     }
     unregister(this);
 }
@@ -243,12 +265,20 @@ void TPNUnloadedPin::PopulatePinAndDestroy(TPNBasicPin& realPin) {
     }
     // In the order they were made, so that the real pin keeps its sinks'
     // order and every notify-after pin is linked before the sink that
-    // follows it.
-    for (const auto& entry : entries()) {
+    // follows it. A source linked to the placeholder puts the real pin's
+    // link where the placeholder's stood. The notify-after pins stay while
+    // the links move, though the placeholder's entries go meanwhile.
+    const std::vector<TPNPinEntry> links = entries();
+    std::vector<TPNPinHold> afterPins;
+    for (const auto& entry : links) afterPins.emplace_back(entry.NotifyAfterPin);
+    for (const auto& entry : links) {
         if (entry.RealPin == &realPin) continue;
         realPin.ConnectAfter(entry.RealPin, entry.NotifyAfterPin);
+        entry.RealPin->PutLinkInPlaceOf(realPin, *this);
         entry.RealPin->DisconnectFrom(*this);
     }
+    Disconnect();  // what is left: links to the real pin itself
+    afterPins.clear();
     // A pin list that held the placeholder holds the real pin from now on.
     if (TPNPinList* list = OwnerPinList()) list->ReplacePin(*this, realPin);
     unregister(this);

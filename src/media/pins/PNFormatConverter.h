@@ -92,10 +92,12 @@ public:
     void PinDeletedNotify(TPNBasicPin& pin) override;
     void PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin) override;
     void CheckVirtualList() override {}  // a placeholder stands for no other
-    void SetInEditor(bool inEditor);     // leaving the editor may free it
+    void HoldPin() override;
+    void ReleasePin() override;
+    void SetInEditor(bool inEditor);  // leaving the editor may free it
     void SetOwnedByList(bool owned);
     // Frees the placeholder when nothing refers to it (not in an editor, not
-    // in a pin list, no links).
+    // in a pin list, no links, not held).
     void CheckRemove() override;
     // Hands every link and after-pin reference to `realPin`, then frees the
     // placeholder. The caller must not use it afterwards.
@@ -114,6 +116,9 @@ private:
     bool FOwnedByList = false;
     bool FInRemove = false;
     bool FInEditor = false;
+    // Entries of other pins that name this one as their notify-after pin,
+    // and callers that keep it for a while.
+    std::atomic<int> FHolds{0};
 };
 
 // Makes and registers a placeholder; the register owns it.

@@ -1,6 +1,7 @@
 #include "media/pins/PNPins.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "media/pins/PNFormatConverter.h"
 #include "media/pins/PNProperties.h"
@@ -712,7 +713,7 @@ void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     auto w = WriteLock();
     if (!w) return;
     if (made) FFormatConverters.push_back(choice.Converter);
-    FSinkPins.Add() = std::move(entry);
+    FSinkPins.Add(std::move(entry));
 }
 
 namespace {
@@ -726,13 +727,15 @@ void TPNSourcePin::removeEntry(const TPNBasicPin& sink, std::uint64_t link, TPNF
     {
         auto w = WriteLock();
         if (!w) return;
-        auto& items = FSinkPins.items();
+        const auto& items = readSinks().items();
         const auto it =
             std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return isLink(e, sink, link); });
         if (it == items.rend()) return;
-        entry = std::move(*it);
-        items.erase(std::next(it).base());
+        entry = FSinkPins.Take(static_cast<std::size_t>(items.rend() - it) - 1);
     }
+    // The link's notify-after pin, which may be a placeholder that nothing
+    // else names, is let go on the way out.
+    const TPNPinHold after(entry.NotifyAfterPin, std::adopt_lock);
     if (entry.ConnectionPin == entry.RealPin) return;
     // The converters that fed the sink let it go; one that feeds nothing any
     // more goes with the link.
@@ -802,8 +805,10 @@ void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, std::uint64_t link, TPNF
 
 bool TPNSourcePin::hasEntry(const TPNBasicPin& sink, std::uint64_t link) {
     auto r = ReadLock();
+    if (readSinks().LinksTo(&sink) == 0) return false;
+    if (link == kAnyLink) return true;
     const auto& items = readSinks().items();
-    return std::any_of(items.begin(), items.end(), [&](const auto& e) { return isLink(e, sink, link); });
+    return std::any_of(items.rbegin(), items.rend(), [&](const auto& e) { return isLink(e, sink, link); });
 }
 
 std::optional<std::uint64_t> TPNSourcePin::lastLinkTo(const TPNBasicPin& sink) {
@@ -868,29 +873,38 @@ public:
         if (count > kInline) more_.resize(count);
     }
     void set(std::size_t i) {
+        any_ = true;
         if (more_.empty()) bits_ |= std::uint64_t{1} << i;
         else more_[i] = true;
     }
     bool test(std::size_t i) const { return more_.empty() ? (bits_ >> i & 1u) != 0 : more_[i]; }
+    bool any() const { return any_; }
 
 private:
     static constexpr std::size_t kInline = 64;
+    bool any_ = false;
     std::uint64_t bits_ = 0;
     std::vector<bool> more_;  // only for lists longer than kInline
 };
 
 void TPNSourcePin::reorder(const TakenLinks* taken) {
+    // No level to lower, none to raise and no notify-after pin: nothing
+    // moves, and the links are not walked (a link made or taken off sends
+    // one sink a start or a stop, which must not cost a walk through all).
+    const bool followers = FSinkPins.HasFollowers();
+    if ((!taken || !taken->any()) && FSinkPins.LevelsQuiet() && !followers) return;
     auto& v = FSinkPins.ScoresAndOrder();
     TPNPinEntry* const e = v.data();
     const std::size_t n = v.size();
-    bool followers = false;
+    bool positive = false;
     bool sorted = true;
     for (std::size_t i = 0; i < n; ++i) {
         if (taken && taken->test(i)) raiseScore(e[i]);
         if (e[i].ModificationLevel > 0) --e[i].ModificationLevel;
-        followers = followers || e[i].NotifyAfterPin;
+        positive = positive || e[i].ModificationLevel > 0;
         sorted = sorted && (i == 0 || e[i - 1].ModificationLevel <= e[i].ModificationLevel);
     }
+    FSinkPins.SetLevelsQuiet(!positive);
     // Most deliveries change no place, and the fan-out list stays.
     if (sorted && !followers) return;
     bool moved = false;
@@ -903,8 +917,8 @@ void TPNSourcePin::reorder(const TakenLinks* taken) {
         }
     }
     for (std::size_t i = 0; followers && i < n; ++i) {
-        for (std::size_t j = i + 1; j < n; ++j) {
-            if (e[i].NotifyAfterPin && e[j].RealPin == e[i].NotifyAfterPin) {
+        for (std::size_t j = i + 1; j < n && e[i].NotifyAfterPin; ++j) {
+            if (e[j].RealPin == e[i].NotifyAfterPin) {
                 std::swap(e[i], e[j]);
                 moved = true;
             }
@@ -913,32 +927,32 @@ void TPNSourcePin::reorder(const TakenLinks* taken) {
     if (moved) FSinkPins.OrderChanged();
 }
 
-void TPNSourcePin::scoreDelivery(const TPNFanOut& links, const TakenLinks& taken) {
+void TPNSourcePin::scoreDelivery(const Delivery& delivery, const TakenLinks& taken) {
     const bool reordering = FDisconnecting.empty();
-    if (FSinkPins.Shares(links)) {
+    const TPNFanOut& links = *delivery.links;
+    if (delivery.at.empty() && FSinkPins.Shares(links)) {
         // The links are as the delivery found them (entry i is link i): the
         // scores rise in the pass that lowers them.
         if (reordering) {
             reorder(&taken);
             return;
         }
+        if (!taken.any()) return;
         auto& items = FSinkPins.ScoresAndOrder();
         for (std::size_t i = 0; i < items.size(); ++i)
             if (taken.test(i)) raiseScore(items[i]);
         return;
     }
-    auto& items = FSinkPins.ScoresAndOrder();
-    for (std::size_t i = 0; i < links.size(); ++i) {
-        if (!taken.test(i)) continue;
-        TPNBasicPin* const sink = links[i].RealPin;
-        // The entry is where the list found it unless links before it went.
-        if (i < items.size() && items[i].RealPin == sink) {
-            raiseScore(items[i]);
-            continue;
+    if (taken.any()) {
+        auto& items = FSinkPins.ScoresAndOrder();
+        for (std::size_t i = 0; i < links.size(); ++i) {
+            if (!taken.test(i)) continue;
+            TPNBasicPin* const sink = links[i].RealPin;
+            // The entry is where the delivery found it unless links before it went.
+            const std::size_t at = delivery.entry(i);
+            if (at < items.size() && items[at].RealPin == sink) raiseScore(items[at]);
+            else if (const auto found = FSinkPins.IndexOf(sink)) raiseScore(items[*found]);
         }
-        const auto it =
-            std::find_if(items.begin(), items.end(), [&](const TPNPinEntry& e) { return e.RealPin == sink; });
-        if (it != items.end()) raiseScore(*it);
     }
     if (reordering) reorder();
 }
@@ -959,14 +973,22 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
     IPNLockSection inside = FDestroyLock.Lock();
     if (!inside) return false;
 
-    // Shared with the pin, not copied: links made or reordered meanwhile
-    // give the pin a new list and leave this one as it is.
-    std::shared_ptr<const TPNFanOut> links;
+    // All links: shared with the pin, not copied; links made or reordered
+    // meanwhile give the pin a new list and leave this one as it is. One
+    // sink's links: found by the list's count of them, without a walk
+    // through the others.
+    Delivery delivery;
     {
         auto r = ReadLock();
         if (!r) return false;
         if (FInSending.value() > kMaxNestedDeliveries) throw EOWException(kPinDependsOnItself);
-        links = FSinkPins.FanOut();
+        delivery.count = FSinkPins.Count();
+        if (onlySink) {
+            delivery.at = readSinks().IndicesOf(onlySink);
+            delivery.links = readSinks().FanOutOf(delivery.at);
+        } else {
+            delivery.links = FSinkPins.FanOut();
+        }
         FInSending.enter();
     }
     // Step out on every path: the scores of the sinks that took the operation
@@ -974,21 +996,23 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
     // a handler throws.
     struct Finish {
         TPNSourcePin& pin;
-        const TPNFanOut& links;
+        const Delivery& delivery;
         TakenLinks taken;
         ~Finish() {
             const IPNLockSection w = pin.WriteLock();
-            if (w) pin.scoreDelivery(links, taken);
+            if (w) pin.scoreDelivery(delivery, taken);
             pin.FInSending.leave(w);
         }
-    } finish{*this, *links, TakenLinks(links->size())};
+    } finish{*this, delivery, TakenLinks(delivery.links->size())};
 
     bool taken = NotifyDispatcher(op, nullptr, {});
-    const std::size_t n = links->size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto& e = (*links)[i];
-        if ((onlySink && onlySink != e.RealPin) || !e.SubmitFunction) continue;
-        const TPNNotifyStates states = i + 1 == n ? TPNNotifyStates{nsLastIteration} : TPNNotifyStates{};
+    const TPNFanOut& links = *delivery.links;
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        const auto& e = links[i];
+        if (!e.SubmitFunction) continue;
+        // The last entry of the pin's list is told so, also when it is served alone.
+        const TPNNotifyStates states =
+            delivery.entry(i) + 1 == delivery.count ? TPNNotifyStates{nsLastIteration} : TPNNotifyStates{};
         if (!e.SubmitFunction(*e.ConnectionPin, e.ConnectedID, states, op)) continue;
         taken = true;
         finish.taken.set(i);
@@ -1005,12 +1029,12 @@ void TPNSourcePin::PinDeletedNotify(TPNBasicPin& pin) {
     std::size_t links = 0;
     {
         auto r = ReadLock();
-        for (const auto& e : readSinks().items()) links += e.RealPin == &pin;
+        links = readSinks().LinksTo(&pin);
     }
     while (links-- > 0) IntDisconnect(pin, false, kAnyLink);
+    // Nothing to let go of: the pin is on its way out.
     auto w = WriteLock();
-    for (auto& e : FSinkPins.items())
-        if (e.NotifyAfterPin == &pin) e.NotifyAfterPin = nullptr;
+    FSinkPins.ReplaceAfterPin(&pin, nullptr);
 }
 
 void TPNSourcePin::SetPinNotificationEvent(TPNSubmitFunction handler) {
@@ -1054,21 +1078,52 @@ bool TPNSourcePin::IsLinkedTo(std::string_view name) {
 }
 
 void TPNSourcePin::PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin) {
+    std::size_t named = 0;
+    {
+        auto w = WriteLock();
+        named = FSinkPins.ReplaceAfterPin(&oldPin, &newPin);
+    }
+    while (named-- > 0) oldPin.ReleasePin();
+}
+
+void TPNSourcePin::PutLinkInPlaceOf(const TPNBasicPin& pin, const TPNBasicPin& placeholder) {
     auto w = WriteLock();
-    for (auto& e : FSinkPins.items())
-        if (e.NotifyAfterPin == &oldPin) e.NotifyAfterPin = &newPin;
+    const auto at = readSinks().IndexOf(&placeholder);
+    const auto links = readSinks().IndicesOf(&pin);
+    if (w && at && !links.empty() && links.back() > *at) FSinkPins.Move(links.back(), *at);
+}
+
+void TPNSourcePin::orderLinksAs(const std::vector<TPNBasicPin*>& sinks) {
+    std::unordered_map<const TPNBasicPin*, std::size_t> place;
+    for (std::size_t i = 0; i < sinks.size(); ++i) place.emplace(sinks[i], i);
+    const auto placeOf = [&](const TPNPinEntry& e) {
+        const auto it = place.find(e.RealPin);
+        return it == place.end() ? sinks.size() : it->second;
+    };
+    auto w = WriteLock();
+    if (!w) return;
+    auto& items = FSinkPins.ScoresAndOrder();
+    if (std::is_sorted(items.begin(), items.end(),
+                       [&](const auto& a, const auto& b) { return placeOf(a) < placeOf(b); }))
+        return;
+    std::stable_sort(items.begin(), items.end(), [&](const auto& a, const auto& b) { return placeOf(a) < placeOf(b); });
+    FSinkPins.OrderChanged();
 }
 
 void TPNSourcePin::SetNotifyAfterByName(TPNBasicPin& sink, std::string_view name) {
-    auto w = WriteLock();
-    TPNPinEntry* entry = FSinkPins.GetItemByPin(&sink);
-    if (!entry) return;
-    for (const auto& e : FSinkPins.items()) {
-        if (e.RealPin->GetFullName(false) == name || e.RealPin->GetFullName(true) == name) {
-            entry->NotifyAfterPin = e.RealPin;
-            return;
+    TPNBasicPin* before = nullptr;
+    {
+        auto w = WriteLock();
+        const auto index = readSinks().IndexOf(&sink);
+        if (!index) return;
+        for (const auto& e : readSinks().items()) {
+            if (e.RealPin->GetFullName(false) == name || e.RealPin->GetFullName(true) == name) {
+                before = FSinkPins.SetAfterPin(*index, e.RealPin);
+                break;
+            }
         }
     }
+    if (before) before->ReleasePin();
 }
 
 std::string TPNSourcePin::GetAfterPinDisplayName(const TPNBasicPin& sink) {
@@ -1140,6 +1195,11 @@ bool TPNSourcePin::IsConnectedByConverterTo(const TPNBasicPin& pin) {
     const TPNFormatConverterList converters = FormatConverters();
     return std::any_of(converters.rbegin(), converters.rend(),
                        [&](const auto& c) { return c->OutputPin().IsConnectedTo(pin); });
+}
+
+void PNReleaseAfterPins(const std::vector<TPNPinEntry>& taken) {
+    for (const auto& e : taken)
+        if (e.NotifyAfterPin) e.NotifyAfterPin->ReleasePin();
 }
 
 // ---- Editors and process-wide switches

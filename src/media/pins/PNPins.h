@@ -28,6 +28,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "media/pins/PNComponent.h"
@@ -118,6 +119,15 @@ public:
     virtual void SetConnectionSourcePin(TPNBasicPin* converterOutput) {}
     // Frees a placeholder that nothing refers to any more.
     virtual void CheckRemove() {}
+    // A placeholder stays while it is held: by entries that name it as
+    // their notify-after pin, and by callers that keep it for a while.
+    // ReleasePin lets go of one hold, and a placeholder that nothing refers
+    // to any more goes; its caller holds no pin lock. Nothing for other pins.
+    virtual void HoldPin() {}
+    virtual void ReleasePin() {}
+    // A source linked to `placeholder` and now to `pin`, which stands for it,
+    // moves the link to `pin` into the placeholder's place among its links.
+    virtual void PutLinkInPlaceOf(const TPNBasicPin& pin, const TPNBasicPin& placeholder) {}
     virtual void BeforeDisconnect() {}
 
     virtual bool CanConnectToInt(TPNBasicPin& pin, bool checkOnly, TPNConnectionChoice& choice) = 0;
@@ -607,6 +617,7 @@ public:
 
     void PinDeletedNotify(TPNBasicPin& pin) override;
     void PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin) override;
+    void PutLinkInPlaceOf(const TPNBasicPin& pin, const TPNBasicPin& placeholder) override;
     void SetNotifyAfterByName(TPNBasicPin& sink, std::string_view name) override;
     std::string GetAfterPinDisplayName(const TPNBasicPin& sink) override;
     TPNBasicPin* GetConnectedAfterForPin(const TPNBasicPin& pin) override;
@@ -660,6 +671,9 @@ protected:
     void IntDisconnectFrom(TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped);
     // DisconnectFrom for link `link` alone: nothing when that link is gone.
     void disconnectLink(TPNBasicPin& sink, std::uint64_t link);
+    // Puts the links to `sinks` first, in that order; the others follow in
+    // their order. A link is listed by its first place in `sinks`.
+    void orderLinksAs(const std::vector<TPNBasicPin*>& sinks);
     // The connection limit: drops the first sink when full and `sink` is not linked.
     void makeRoomFor(const TPNBasicPin& sink);
     bool hasEntry(const TPNBasicPin& sink, std::uint64_t link = kAnyLink);
@@ -667,12 +681,21 @@ protected:
     std::optional<std::uint64_t> lastLinkTo(const TPNBasicPin& sink);
     bool disconnectingHere();
     class TakenLinks;
+    // The links one delivery serves: the pin's whole list (`at` empty: link i
+    // is entry i), or the links of one sink (link i is entry at[i]), of a
+    // list of `count` entries.
+    struct Delivery {
+        std::shared_ptr<const TPNFanOut> links;
+        std::vector<std::size_t> at;
+        std::size_t count = 0;
+        std::size_t entry(std::size_t i) const { return at.empty() ? i : at[i]; }
+    };
     // ReorderChangedData under a write section the caller holds; first, in
     // the same pass, the scores of `taken` rise (entry i is its link i).
     void reorder(const TakenLinks* taken = nullptr);
     // A delivery's end, under a write section the caller holds: the scores of
     // the sinks that took the operation rise, and the order is renewed.
-    void scoreDelivery(const TPNFanOut& links, const TakenLinks& taken);
+    void scoreDelivery(const Delivery& delivery, const TakenLinks& taken);
     // Removes the entry of link `link` to `sink` (the last entry of `sink`
     // for kAnyLink) and the converters no link uses any more; they are handed
     // to `dropped` so they end after the caller's sections. The caller holds
@@ -708,6 +731,27 @@ inline constexpr int kMaxNestedNewConnections = 10;
 
 // A handler that hands each operation to the receiving pin's DispatchData.
 TPNSubmitFunction PNDispatchDataHandler();
+
+// Holds a pin (TPNBasicPin::HoldPin) for its own life.
+class TPNPinHold {
+public:
+    explicit TPNPinHold(TPNBasicPin* pin) : pin_(pin) {
+        if (pin_) pin_->HoldPin();
+    }
+    // Takes over a hold made before (that of an entry taken out of a list).
+    TPNPinHold(TPNBasicPin* pin, std::adopt_lock_t) : pin_(pin) {}
+    TPNPinHold(TPNPinHold&& o) noexcept : pin_(std::exchange(o.pin_, nullptr)) {}
+    TPNPinHold& operator=(TPNPinHold&&) = delete;
+    ~TPNPinHold() {
+        if (pin_) pin_->ReleasePin();
+    }
+
+private:
+    TPNBasicPin* pin_;
+};
+
+// Lets go of the notify-after pins of entries taken out of a list.
+void PNReleaseAfterPins(const std::vector<TPNPinEntry>& taken);
 
 template <typename T, typename... Args>
 PNOwned<T> PNMakePin(Args&&... args) {
