@@ -13,8 +13,11 @@
 // process-wide register that owns them; one that nothing refers to any
 // more, outside an editor and a pin list, frees itself.
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "media/pins/PNPins.h"
 #include "media/pins/PNSinkPin.h"
@@ -62,6 +65,8 @@ public:
     bool OwnerInDesigning() const override { return true; }
     TComponent* GetRoot() const override { return nullptr; }
     TComponent* RootForm() const { return FRoot; }
+    const std::string& IdentName() const { return FIdentName; }
+    const std::string& DisplayName() const { return FDisplayName; }
     bool DesignTime() const { return FDesignTime; }
     const std::string& CreatedFrom() const { return FCreatedFrom; }
 
@@ -126,6 +131,19 @@ TPNUnloadedPin* PNMakeUnloadedPin(TComponent* root, std::string createdFrom, std
                                   std::string identName, TPNPinType type);
 // The registered placeholders, oldest first; `fn` must not create or free pins.
 void PNForEachUnloadedPin(const std::function<void(TPNUnloadedPin&)>& fn);
+// Names a search for placeholders looks up: identity names with root, the
+// name without root (display or identity: a placeholder has one), the
+// display name with root.
+struct TPNPlaceholderNames {
+    std::vector<std::string> Idents;
+    std::optional<std::string> Tail, Display;
+};
+// The oldest placeholder that has one of `names` and that `match` accepts
+// (called under the register's lock; it must not create or free pins), or
+// null. Of each name the placeholders are asked oldest first and the first
+// accepted answers: without a walk through the others, as long as `match`
+// accepts what has the name.
+TPNUnloadedPin* PNFindUnloadedPin(const TPNPlaceholderNames& names, const std::function<bool(TPNUnloadedPin&)>& match);
 std::size_t PNUnloadedPinCount();
 
 }  // namespace oculon::pins

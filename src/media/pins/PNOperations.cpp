@@ -33,6 +33,7 @@ TPNPinEntry& TPNPinEntryList::Add(TPNPinEntry entry) {
     count(afterPins_, entry.NotifyAfterPin, true);
     if (entry.NotifyAfterPin) entry.NotifyAfterPin->HoldPin();
     if (entry.ModificationLevel > 0) levelsQuiet_ = false;
+    followersSettled_ = false;
     return items_.emplace_back(std::move(entry));
 }
 
@@ -65,7 +66,7 @@ std::vector<TPNPinEntry> TPNPinEntryList::TakeAll() {
 std::size_t TPNPinEntryList::ReplaceAfterPin(const TPNBasicPin* old, TPNBasicPin* now) {
     const std::size_t uses = AfterPinUses(old);
     if (uses == 0 || old == now) return 0;
-    changed();
+    OrderChanged();
     for (auto& e : items_) {
         if (e.NotifyAfterPin != old) continue;
         e.NotifyAfterPin = now;
@@ -77,7 +78,7 @@ std::size_t TPNPinEntryList::ReplaceAfterPin(const TPNBasicPin* old, TPNBasicPin
 }
 
 TPNBasicPin* TPNPinEntryList::SetAfterPin(std::size_t index, TPNBasicPin* after) {
-    changed();
+    OrderChanged();
     TPNPinEntry& e = items_.at(index);
     TPNBasicPin* old = std::exchange(e.NotifyAfterPin, after);
     count(afterPins_, old, false);
@@ -88,7 +89,7 @@ TPNBasicPin* TPNPinEntryList::SetAfterPin(std::size_t index, TPNBasicPin* after)
 
 void TPNPinEntryList::ReplaceLinkedPin(const TPNBasicPin* old, TPNBasicPin* now) {
     if (LinksTo(old) == 0 || old == now) return;
-    changed();
+    OrderChanged();
     for (auto& e : items_) {
         if (e.RealPin != old) continue;
         e.RealPin = e.ConnectionPin = now;
@@ -99,7 +100,7 @@ void TPNPinEntryList::ReplaceLinkedPin(const TPNBasicPin* old, TPNBasicPin* now)
 
 void TPNPinEntryList::Move(std::size_t from, std::size_t to) {
     if (from == to) return;
-    changed();
+    OrderChanged();
     const auto at = [&](std::size_t i) { return items_.begin() + static_cast<std::ptrdiff_t>(i); };
     if (from < to) std::rotate(at(from), at(from + 1), at(to + 1));
     else std::rotate(at(to), at(from), at(from + 1));
@@ -122,11 +123,9 @@ const TPNPinEntry* TPNPinEntryList::GetItemByPin(const TPNBasicPin* pin) const {
     return i ? &items_[*i] : nullptr;
 }
 
-TPNPinEntry* TPNPinEntryList::GetItemByPin(const TPNBasicPin* pin) {
-    const auto i = IndexOf(pin);
-    if (!i) return nullptr;
-    changed();
-    return &items_[*i];
+std::optional<std::size_t> TPNPinEntryList::IndexOf(const TPNBasicPin* pin, std::size_t hint) const {
+    if (hint < items_.size() && items_[hint].RealPin == pin && LinksTo(pin) == 1) return hint;
+    return IndexOf(pin);
 }
 
 std::vector<std::size_t> TPNPinEntryList::IndicesOf(const TPNBasicPin* pin) const {

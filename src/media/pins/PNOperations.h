@@ -158,9 +158,14 @@ public:
     // A pin with one entry is found from the end, where links are made and
     // taken off.
     std::optional<std::size_t> IndexOf(const TPNBasicPin* pin) const;
+    // The same, looking first at `hint` (where the entry was seen before).
+    std::optional<std::size_t> IndexOf(const TPNBasicPin* pin, std::size_t hint) const;
     const TPNPinEntry* GetItemByPin(const TPNBasicPin* pin) const;
-    // For the link's type and handler only.
-    TPNPinEntry* GetItemByPin(const TPNBasicPin* pin);
+    // Entry `index`, for the link's type and handler only.
+    TPNPinEntry& TypeAndHandlerOf(std::size_t index) {
+        changed();
+        return items_.at(index);
+    }
     // The indices of the entries of `pin`, in order.
     std::vector<std::size_t> IndicesOf(const TPNBasicPin* pin) const;
 
@@ -177,10 +182,17 @@ public:
         levelsQuiet_ = false;
         return items_;
     }
-    void OrderChanged() { changed(); }
+    void OrderChanged() {
+        changed();
+        followersSettled_ = false;
+    }
     void SetLevelsQuiet(bool quiet) { levelsQuiet_ = quiet; }
     // No entry has a positive level (known since the last look at all).
     bool LevelsQuiet() const { return levelsQuiet_; }
+    // The last pass that puts notify-after pins first moved none, and no
+    // entry was added, moved or named another notify-after pin since.
+    void SetFollowersSettled(bool settled) { followersSettled_ = settled; }
+    bool FollowersSettled() const { return followersSettled_; }
     // Whether `fanOut` is the list FanOut() gives: its link i is entry i.
     bool Shares(const TPNFanOut& fanOut) const { return fanOut_.get() == &fanOut; }
 
@@ -201,6 +213,7 @@ private:
     Counts links_;      // entries per RealPin
     Counts afterPins_;  // entries per NotifyAfterPin (none for null)
     bool levelsQuiet_ = true;
+    bool followersSettled_ = false;
     std::shared_ptr<const TPNFanOut> fanOut_;
 };
 

@@ -1,6 +1,9 @@
 #include "media/pins/PNPins.h"
 
 #include <algorithm>
+#include <limits>
+#include <map>
+#include <set>
 #include <unordered_map>
 
 #include "media/pins/PNFormatConverter.h"
@@ -13,14 +16,68 @@ namespace oculon::pins {
 
 namespace {
 
+// Every live pin by the order it was registered in; the pins of components
+// and the placeholders apart, so that a placeholder's going tells the pins
+// of components only (see BeforeDestruction) and a search by name walks
+// them only (placeholders are found by name in their own register).
 struct LivePins {
+    using Pins = std::map<std::uint64_t, TPNBasicPin*>;
     std::mutex m;
-    std::vector<TPNBasicPin*> list;
+    std::uint64_t next = 1;
+    Pins owned;
+    Pins placeholders;
+    Pins& of(bool placeholder) { return placeholder ? placeholders : owned; }
+
+    // The pin registered next after `order` (before it with `lastFirst`),
+    // or none; placeholders only `withPlaceholders`.
+    std::optional<Pins::value_type> step(std::uint64_t order, bool lastFirst, bool withPlaceholders) const {
+        const auto near = [&](const Pins& pins) -> std::optional<Pins::value_type> {
+            if (!lastFirst) {
+                const auto it = pins.upper_bound(order);
+                return it == pins.end() ? std::nullopt : std::optional(*it);
+            }
+            const auto it = pins.lower_bound(order);
+            return it == pins.begin() ? std::nullopt : std::optional(*std::prev(it));
+        };
+        const auto a = near(owned);
+        const auto b = withPlaceholders ? near(placeholders) : std::nullopt;
+        if (!a || !b) return a ? a : b;
+        return (a->first < b->first) != lastFirst ? a : b;
+    }
 };
 
 LivePins& livePins() {
     static LivePins p;
     return p;
+}
+
+// Visits the live pins other than `self`, in register order or from the
+// last registered to the first, the placeholders only `withPlaceholders`,
+// complete ones only `completeOnly`. Each is entered through its destroy
+// guard under the register's lock (one being destroyed is passed over) and
+// visited outside it, one at a time: a pin that waits for a delivery to end
+// never blocks the register, and a walk past many pins holds one guard.
+void visitLivePins(const TPNBasicPin* self, bool lastFirst, bool withPlaceholders, bool completeOnly,
+                   const std::function<void(TPNBasicPin&)>& visit) {
+    auto& live = livePins();
+    std::uint64_t order = lastFirst ? std::numeric_limits<std::uint64_t>::max() : 0;
+    for (;;) {
+        TPNBasicPin* pin = nullptr;
+        IPNLockSection inside;
+        {
+            std::lock_guard l(live.m);
+            while (!pin) {
+                const auto next = live.step(order, lastFirst, withPlaceholders);
+                if (!next) break;
+                order = next->first;
+                if (next->second == self || (completeOnly && !next->second->IsComplete())) continue;
+                inside = next->second->DestroyGuard().Lock();
+                if (inside) pin = next->second;
+            }
+        }
+        if (!pin) return;
+        visit(*pin);
+    }
 }
 
 std::string afterFirstDot(const std::string& s) {
@@ -89,25 +146,32 @@ TPNSubmitFunction PNDispatchDataHandler() {
     };
 }
 
-void PNForEachLivePin(const std::function<void(TPNBasicPin&)>& fn) {
+void PNForEachComponentPin(const std::function<void(TPNBasicPin&)>& fn) {
     auto& live = livePins();
     std::lock_guard l(live.m);
-    for (TPNBasicPin* pin : live.list)
+    for (const auto& [order, pin] : live.owned)
         if (pin->IsComplete()) fn(*pin);
+}
+
+void PNVisitLivePins(const TPNBasicPin& self, const std::function<void(TPNBasicPin&)>& visit) {
+    visitLivePins(&self, false, true, true, visit);
 }
 
 std::size_t PNLivePinCount() {
     auto& live = livePins();
     std::lock_guard l(live.m);
-    return live.list.size();
+    return live.owned.size() + live.placeholders.size();
 }
 
 // ---- TPNBasicPin
 
-TPNBasicPin::TPNBasicPin() {
+TPNBasicPin::TPNBasicPin() : TPNBasicPin(false) {}
+
+TPNBasicPin::TPNBasicPin(bool placeholder) : placeholder_(placeholder) {
     auto& live = livePins();
     std::lock_guard l(live.m);
-    live.list.push_back(this);
+    registerOrder_ = live.next++;
+    live.of(placeholder_).emplace(registerOrder_, this);
 }
 
 TPNBasicPin::~TPNBasicPin() {
@@ -118,7 +182,7 @@ TPNBasicPin::~TPNBasicPin() {
 void TPNBasicPin::leaveRegister() {
     auto& live = livePins();
     std::lock_guard l(live.m);
-    std::erase(live.list, this);
+    live.of(placeholder_).erase(registerOrder_);
     registered_ = false;
 }
 
@@ -141,24 +205,16 @@ void TPNBasicPin::BeforeDestruction() {
     PNNotifyRemovePin(*this, rootDestroying);
     // A list that holds this pin without owning it lets it go.
     if (TPNPinList* list = FOwnerPinList.load()) list->PinDestroyed(*this);
-    // Every other live pin drops this one, last registered first. Each is
-    // entered through its guard under the register's lock and told outside
-    // it, so a pin that waits for a delivery to end never blocks the register;
-    // a pin that is being destroyed itself is left alone.
-    std::vector<std::pair<TPNBasicPin*, IPNLockSection>> others;
-    {
-        auto& live = livePins();
-        std::lock_guard l(live.m);
-        std::erase(live.list, this);
-        registered_ = false;
-        complete_.store(false);
-        for (auto it = live.list.rbegin(); it != live.list.rend(); ++it)
-            if (auto inside = (*it)->FDestroyLock.Lock()) others.emplace_back(*it, std::move(inside));
-    }
-    for (auto& [pin, inside] : others) {
-        pin->PinDeletedNotify(*this);
-        inside.release();
-    }
+    // Every other live pin drops this one, last registered first; a pin that
+    // is being destroyed itself is left alone. A placeholder goes only when
+    // nothing links to it or names it any more (or once it has handed all
+    // that to its real pin), and no other placeholder refers to one but by a
+    // link, which both keep, or as a notify-after pin, which holds it: the
+    // pins of components are told, and the other placeholders need not be,
+    // however many wait for their roots.
+    leaveRegister();
+    complete_.store(false);
+    visitLivePins(this, true, !placeholder_, false, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
 }
 
 IPNLockSection TPNBasicPin::DestroyWait() { return PNDestroyWait(FDestroyLock); }
@@ -328,11 +384,8 @@ void TPNBasicPin::CheckVirtualList() {
     const std::string ident = GetFullIdentName(true);
     const std::string display = GetFullName(true);
     for (;;) {
-        TPNUnloadedPin* found = nullptr;
-        PNForEachUnloadedPin([&](TPNUnloadedPin& p) {
-            if (!found && &p != this && (p.GetFullIdentName(true) == ident || p.GetFullName(true) == display))
-                found = &p;
-        });
+        TPNUnloadedPin* found =
+            PNFindUnloadedPin({{ident}, std::nullopt, display}, [&](TPNUnloadedPin& p) { return &p != this; });
         if (!found) return;
         found->PopulatePinAndDestroy(*this);
     }
@@ -887,11 +940,45 @@ private:
     std::vector<bool> more_;  // only for lists longer than kInline
 };
 
+namespace {
+
+// One pass in list order: an entry whose notify-after pin stands behind it
+// changes places with the first such entry, and the entry now in its place
+// goes on looking behind the place it left. The places of every pin are
+// looked up, not searched for, so that a pass costs no walk per entry.
+// Whether anything moved.
+bool notifyAfterPinsFirst(std::vector<TPNPinEntry>& e) {
+    std::unordered_map<const TPNBasicPin*, std::set<std::size_t>> at;
+    for (std::size_t i = 0; i < e.size(); ++i) at[e[i].RealPin].insert(i);
+    bool moved = false;
+    for (std::size_t i = 0; i < e.size(); ++i) {
+        for (std::size_t from = i + 1; e[i].NotifyAfterPin;) {
+            const auto after = at.find(e[i].NotifyAfterPin);
+            if (after == at.end()) break;
+            const auto behind = after->second.lower_bound(from);
+            if (behind == after->second.end()) break;
+            const std::size_t j = *behind;
+            std::set<std::size_t>& own = at.find(e[i].RealPin)->second;
+            own.erase(i);
+            after->second.erase(j);
+            own.insert(j);
+            after->second.insert(i);
+            std::swap(e[i], e[j]);
+            moved = true;
+            from = j + 1;
+        }
+    }
+    return moved;
+}
+
+}  // namespace
+
 void TPNSourcePin::reorder(const TakenLinks* taken) {
-    // No level to lower, none to raise and no notify-after pin: nothing
-    // moves, and the links are not walked (a link made or taken off sends
-    // one sink a start or a stop, which must not cost a walk through all).
-    const bool followers = FSinkPins.HasFollowers();
+    // No level to lower or raise, and the notify-after pins where the last
+    // pass left them (nothing moved since): nothing moves, and the links are
+    // not walked (a link made or taken off sends one sink a start or a stop,
+    // which must not cost a walk through all).
+    const bool followers = FSinkPins.HasFollowers() && !FSinkPins.FollowersSettled();
     if ((!taken || !taken->any()) && FSinkPins.LevelsQuiet() && !followers) return;
     auto& v = FSinkPins.ScoresAndOrder();
     TPNPinEntry* const e = v.data();
@@ -916,15 +1003,12 @@ void TPNSourcePin::reorder(const TakenLinks* taken) {
             moved = true;
         }
     }
-    for (std::size_t i = 0; followers && i < n; ++i) {
-        for (std::size_t j = i + 1; j < n && e[i].NotifyAfterPin; ++j) {
-            if (e[j].RealPin == e[i].NotifyAfterPin) {
-                std::swap(e[i], e[j]);
-                moved = true;
-            }
-        }
-    }
     if (moved) FSinkPins.OrderChanged();
+    if (FSinkPins.HasFollowers() && (moved || followers)) {
+        const bool swapped = notifyAfterPinsFirst(v);
+        if (swapped) FSinkPins.OrderChanged();
+        FSinkPins.SetFollowersSettled(!swapped);
+    }
 }
 
 void TPNSourcePin::scoreDelivery(const Delivery& delivery, const TakenLinks& taken) {

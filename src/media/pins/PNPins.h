@@ -96,6 +96,8 @@ class TPNBasicPin : public TPNPinObject {
 public:
     TPNBasicPin();  // registers the pin among the live pins
     ~TPNBasicPin() override;
+    // The pin's place in the order of registration: older pins come first.
+    std::uint64_t RegisterOrder() const { return registerOrder_; }
 
     // Run by PNOwned: announce the pin, and before destruction wait for the
     // threads inside, unlink, tell every other live pin, leave the register.
@@ -271,6 +273,9 @@ protected:
     friend class TPNStateDispatcher;
     friend class TPNPinList;
 
+    // Registers a placeholder apart from the pins of components.
+    explicit TPNBasicPin(bool placeholder);
+
     // Adds or takes away a stream type's interface in the pin's interface
     // table; while no other thread uses the pin (links then keep their type
     // until they are negotiated again).
@@ -288,6 +293,8 @@ protected:
 private:
     void leaveRegister();
     std::vector<TGUID> interfaces_;
+    const bool placeholder_;
+    std::uint64_t registerOrder_ = 0;
     bool registered_ = true;
     std::atomic<bool> complete_{false};
     // Under FIntLockSection: the dispatcher of another pin sets it while
@@ -703,7 +710,8 @@ protected:
     void removeEntry(const TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped);
     std::vector<TPNBasicPin*> linkedSinks();     // RealPin of every entry
     std::vector<TPNBasicPin*> connectionPins();  // the pins the entries deliver to, each once
-    void changeConnectionType(TPNBasicPin& sink, const TGUID& id);
+    // `hint`: where the sink's entry is likely to be.
+    void changeConnectionType(TPNBasicPin& sink, const TGUID& id, std::size_t hint = 0);
     std::vector<TPNPin*> dataTypeSources() { return FDataTypeSources.Snapshot(); }
 
     const std::shared_ptr<IPNLock> FInputOwnerLock;
@@ -761,8 +769,13 @@ PNOwned<T> PNMakePin(Args&&... args) {
 // A name stored under the root name `loadName` retargeted to `root`.
 void PNApplyFormName(const std::string& loadName, const TComponent* root, std::string& name);
 
-// Every live pin, under the register's lock; `fn` must not create or destroy pins.
-void PNForEachLivePin(const std::function<void(TPNBasicPin&)>& fn);
+// Every live pin of a component (placeholders are not), in register order,
+// under the register's lock; `fn` must not create or destroy pins.
+void PNForEachComponentPin(const std::function<void(TPNBasicPin&)>& fn);
+// Every other live pin, placeholders included, in register order, one at a
+// time: each is entered through its destroy guard (one that is being
+// destroyed is passed over) and visited outside the register's lock.
+void PNVisitLivePins(const TPNBasicPin& self, const std::function<void(TPNBasicPin&)>& visit);
 std::size_t PNLivePinCount();
 
 }  // namespace oculon::pins
