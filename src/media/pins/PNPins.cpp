@@ -506,6 +506,19 @@ std::string TPNPin::GetRootName() {
     return FLastRootName;
 }
 
+bool TPNPin::CouldBeNamed(std::string_view name) {
+    if (!FOwner) return true;
+    const std::string& owner = FOwner->Name();
+    const auto follows = [&](std::size_t at) {
+        return name.size() > at + owner.size() && name.compare(at, owner.size(), owner) == 0 &&
+               name[at + owner.size()] == '.';
+    };
+    if (follows(0)) return true;
+    const std::string root = GetRootName();
+    return name.size() > root.size() && name.compare(0, root.size(), root) == 0 && name[root.size()] == '.' &&
+           follows(root.size() + 1);
+}
+
 TPNConnectionChoice TPNPin::chooseType(const TPNPinStreamType& types, TPNBasicPin& other, bool allowNewConverter) {
     for (std::size_t i = types.GetLength(); i-- > 0;)
         if (PNSupported(other.RequestInterface(types.GetID(i)))) return {types.GetID(i), nullptr, nullptr};

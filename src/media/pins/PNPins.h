@@ -217,6 +217,9 @@ public:
     // The identity name with root, less its first and last parts.
     virtual std::string GetOwnerName();
     virtual TComponent* GetRoot() const { return PNGetMainOwnerComponent(GetOwnerComponent()); }
+    // False when none of the pin's names, identity or display, with or
+    // without root, can be `name`: a quick test before they are built.
+    virtual bool CouldBeNamed(std::string_view name) { return true; }
 
     // A name stored while this pin's form or frame had another name (the
     // "Form" entry) is retargeted to the current root: with load name
@@ -383,6 +386,8 @@ public:
     std::string GetSaveName() override;
     // Keeps answering with the last known root while the owner has none.
     std::string GetRootName() override;
+    // Its names run "owner.…" or "root.owner.…".
+    bool CouldBeNamed(std::string_view name) override;
 
     // Pins of a designing owner link only to pins of a designing owner (and
     // running to running), unless a converter owns one of them; a

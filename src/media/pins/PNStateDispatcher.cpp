@@ -492,7 +492,8 @@ TPNBasicPin* firstByName(const TPNPlaceholderNames& names, const std::function<b
 TPNBasicPin* TPNInternalPinList::GetByDisplayName(const TComponent* root, std::string_view name) {
     // A placeholder's display name without root is its identity name without root.
     return firstByName({{}, std::string(name), std::string(name)}, [&](TPNBasicPin& pin) {
-        return sameRootOrAny(pin, root) && (pin.GetFullName(false) == name || pin.GetFullName(true) == name);
+        return pin.CouldBeNamed(name) && sameRootOrAny(pin, root) &&
+               (pin.GetFullName(false) == name || pin.GetFullName(true) == name);
     });
 }
 
@@ -503,6 +504,7 @@ TPNBasicPin* TPNInternalPinList::GetByIdentName(const TComponent* root, std::str
     if (root) names.Idents.push_back(root->Name() + "." + std::string(identName));
     else names.Tail = identName;
     return firstByName(names, [&](TPNBasicPin& pin) {
+        if (!pin.CouldBeNamed(identName)) return false;
         const bool rootNamed = root && root->Name() == pin.GetRootName();
         if (sameRootOrAny(pin, root))
             return ((!root || rootNamed) && pin.GetFullIdentName(false) == identName) ||
