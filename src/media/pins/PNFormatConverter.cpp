@@ -271,6 +271,9 @@ void TPNUnloadedPin::PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin)
 void TPNUnloadedPin::HoldPin() { FHolds.fetch_add(1); }
 
 void TPNUnloadedPin::ReleasePin() {
+    // Under the link lock, which every other way to free a placeholder takes:
+    // none can free it between the last hold's end and the check.
+    auto link = PNLinkSection();
     if (FHolds.fetch_sub(1) == 1) CheckRemove();
 }
 
