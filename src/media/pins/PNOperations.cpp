@@ -24,13 +24,13 @@ void TPNPinEntryList::count(Counts& counts, const TPNBasicPin* pin, bool add) {
 
 void TPNPinEntryList::forget(const TPNPinEntry& e) {
     count(links_, e.RealPin, false);
-    count(afterPins_, e.NotifyAfterPin, false);
+    countAfterPin(e.NotifyAfterPin, false);
 }
 
 TPNPinEntry& TPNPinEntryList::Add(TPNPinEntry entry) {
     changed();
     count(links_, entry.RealPin, true);
-    count(afterPins_, entry.NotifyAfterPin, true);
+    countAfterPin(entry.NotifyAfterPin, true);
     if (entry.NotifyAfterPin) entry.NotifyAfterPin->HoldPin();
     if (entry.ModificationLevel > 0) levelsQuiet_ = false;
     followersSettled_ = false;
@@ -60,6 +60,7 @@ std::vector<TPNPinEntry> TPNPinEntryList::TakeAll() {
     changed();
     links_.clear();
     afterPins_.clear();
+    hasFollowers_ = false;
     return std::exchange(items_, {});
 }
 
@@ -70,8 +71,8 @@ std::size_t TPNPinEntryList::ReplaceAfterPin(const TPNBasicPin* old, TPNBasicPin
     for (auto& e : items_) {
         if (e.NotifyAfterPin != old) continue;
         e.NotifyAfterPin = now;
-        count(afterPins_, old, false);
-        count(afterPins_, now, true);
+        countAfterPin(old, false);
+        countAfterPin(now, true);
         if (now) now->HoldPin();
     }
     return uses;
@@ -81,8 +82,8 @@ TPNBasicPin* TPNPinEntryList::SetAfterPin(std::size_t index, TPNBasicPin* after)
     OrderChanged();
     TPNPinEntry& e = items_.at(index);
     TPNBasicPin* old = std::exchange(e.NotifyAfterPin, after);
-    count(afterPins_, old, false);
-    count(afterPins_, after, true);
+    countAfterPin(old, false);
+    countAfterPin(after, true);
     if (after) after->HoldPin();
     return old;
 }

@@ -153,7 +153,7 @@ public:
     // How many entries have `pin` as RealPin, and as NotifyAfterPin.
     std::size_t LinksTo(const TPNBasicPin* pin) const { return countOf(links_, pin); }
     std::size_t AfterPinUses(const TPNBasicPin* pin) const { return countOf(afterPins_, pin); }
-    bool HasFollowers() const { return !afterPins_.empty(); }
+    bool HasFollowers() const { return hasFollowers_; }
     // The first entry whose RealPin is `pin` (the index of it), or none.
     // A pin with one entry is found from the end, where links are made and
     // taken off.
@@ -179,14 +179,16 @@ public:
     // as it is; whoever changes the order through it calls OrderChanged(),
     // and whoever has looked at every level says whether any is positive.
     std::vector<TPNPinEntry>& ScoresAndOrder() {
-        levelsQuiet_ = false;
+        if (levelsQuiet_) levelsQuiet_ = false;  // no store on every delivery
         return items_;
     }
     void OrderChanged() {
         changed();
         followersSettled_ = false;
     }
-    void SetLevelsQuiet(bool quiet) { levelsQuiet_ = quiet; }
+    void SetLevelsQuiet(bool quiet) {
+        if (levelsQuiet_ != quiet) levelsQuiet_ = quiet;
+    }
     // No entry has a positive level (known since the last look at all).
     bool LevelsQuiet() const { return levelsQuiet_; }
     // The last pass that puts notify-after pins first moved none, and no
@@ -203,18 +205,24 @@ private:
         return it == counts.end() ? 0 : it->second;
     }
     static void count(Counts& counts, const TPNBasicPin* pin, bool add);
+    void countAfterPin(const TPNBasicPin* pin, bool add) {
+        count(afterPins_, pin, add);
+        hasFollowers_ = !afterPins_.empty();
+    }
     void forget(const TPNPinEntry& e);
     // Link `index` as a delivery takes it; without a handler when it goes
     // to a converter's input that an earlier link already serves.
     TPNFanOutEntry fanOutEntry(std::size_t index) const;
     void changed() { fanOut_.reset(); }
 
+    // What every delivery looks at first, together.
     std::vector<TPNPinEntry> items_;
-    Counts links_;      // entries per RealPin
-    Counts afterPins_;  // entries per NotifyAfterPin (none for null)
+    std::shared_ptr<const TPNFanOut> fanOut_;
     bool levelsQuiet_ = true;
     bool followersSettled_ = false;
-    std::shared_ptr<const TPNFanOut> fanOut_;
+    bool hasFollowers_ = false;
+    Counts links_;      // entries per RealPin
+    Counts afterPins_;  // entries per NotifyAfterPin (none for null)
 };
 
 // The pins of one stream chain, collected during negotiation.

@@ -939,17 +939,20 @@ public:
         if (count > kInline) more_.resize(count);
     }
     void set(std::size_t i) {
-        any_ = true;
-        if (more_.empty()) bits_ |= std::uint64_t{1} << i;
-        else more_[i] = true;
+        if (more_.empty()) {
+            bits_ |= std::uint64_t{1} << i;
+        } else {
+            more_[i] = true;
+            anyMore_ = true;
+        }
     }
     bool test(std::size_t i) const { return more_.empty() ? (bits_ >> i & 1u) != 0 : more_[i]; }
-    bool any() const { return any_; }
+    bool any() const { return more_.empty() ? bits_ != 0 : anyMore_; }
 
 private:
     static constexpr std::size_t kInline = 64;
-    bool any_ = false;
     std::uint64_t bits_ = 0;
+    bool anyMore_ = false;
     std::vector<bool> more_;  // only for lists longer than kInline
 };
 
@@ -991,8 +994,8 @@ void TPNSourcePin::reorder(const TakenLinks* taken) {
     // pass left them (nothing moved since): nothing moves, and the links are
     // not walked (a link made or taken off sends one sink a start or a stop,
     // which must not cost a walk through all).
-    const bool followers = FSinkPins.HasFollowers() && !FSinkPins.FollowersSettled();
-    if ((!taken || !taken->any()) && FSinkPins.LevelsQuiet() && !followers) return;
+    const auto followers = [&] { return FSinkPins.HasFollowers() && !FSinkPins.FollowersSettled(); };
+    if ((!taken || !taken->any()) && FSinkPins.LevelsQuiet() && !followers()) return;
     auto& v = FSinkPins.ScoresAndOrder();
     TPNPinEntry* const e = v.data();
     const std::size_t n = v.size();
@@ -1001,12 +1004,13 @@ void TPNSourcePin::reorder(const TakenLinks* taken) {
     for (std::size_t i = 0; i < n; ++i) {
         if (taken && taken->test(i)) raiseScore(e[i]);
         if (e[i].ModificationLevel > 0) --e[i].ModificationLevel;
-        positive = positive || e[i].ModificationLevel > 0;
+        positive |= e[i].ModificationLevel > 0;
         sorted = sorted && (i == 0 || e[i - 1].ModificationLevel <= e[i].ModificationLevel);
     }
     FSinkPins.SetLevelsQuiet(!positive);
     // Most deliveries change no place, and the fan-out list stays.
-    if (sorted && !followers) return;
+    const bool unsettled = followers();
+    if (sorted && !unsettled) return;
     bool moved = false;
     // Insertion sort: stable, in place, and linear for the nearly sorted
     // lists that one delivery leaves.
@@ -1017,7 +1021,7 @@ void TPNSourcePin::reorder(const TakenLinks* taken) {
         }
     }
     if (moved) FSinkPins.OrderChanged();
-    if (FSinkPins.HasFollowers() && (moved || followers)) {
+    if (FSinkPins.HasFollowers() && (moved || unsettled)) {
         const bool swapped = notifyAfterPinsFirst(v);
         if (swapped) FSinkPins.OrderChanged();
         FSinkPins.SetFollowersSettled(!swapped);
@@ -1104,12 +1108,13 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
 
     bool taken = NotifyDispatcher(op, nullptr, {});
     const TPNFanOut& links = *delivery.links;
+    // The link of the last entry of the pin's list, told so also when it is served alone.
+    const std::size_t last =
+        links.empty() || delivery.entry(links.size() - 1) + 1 != delivery.count ? links.size() : links.size() - 1;
     for (std::size_t i = 0; i < links.size(); ++i) {
         const auto& e = links[i];
         if (!e.SubmitFunction) continue;
-        // The last entry of the pin's list is told so, also when it is served alone.
-        const TPNNotifyStates states =
-            delivery.entry(i) + 1 == delivery.count ? TPNNotifyStates{nsLastIteration} : TPNNotifyStates{};
+        const TPNNotifyStates states = i == last ? TPNNotifyStates{nsLastIteration} : TPNNotifyStates{};
         if (!e.SubmitFunction(*e.ConnectionPin, e.ConnectedID, states, op)) continue;
         taken = true;
         finish.taken.set(i);

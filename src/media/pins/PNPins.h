@@ -296,15 +296,15 @@ protected:
 private:
     void leaveRegister();
     std::vector<TGUID> interfaces_;
-    const bool placeholder_;
-    std::uint64_t registerOrder_ = 0;
     bool registered_ = true;
     std::atomic<bool> complete_{false};
+    const bool placeholder_;
     // Under FIntLockSection: the dispatcher of another pin sets it while
     // holding its own lock.
     std::shared_ptr<TPNStateDispatcher> FDispatcher;
     // Whether FDispatcher is set, read without the lock.
     std::atomic<bool> stateLinked_{false};
+    std::uint64_t registerOrder_ = 0;
 };
 
 // The ordered stream types of a pin, each with the pin's handler for it.
