@@ -223,11 +223,47 @@ public:
     }
 };
 
+// ---- Decoding, bounded in memory.
+
+constexpr const char* kTreeTooLarge = "its tree would take more than 32 times its size in memory";
+static_assert(kTreeBytesPerByte == 32, "the message names the bound");
+
+// What the tree of one decoding may take in memory: the decoder charges
+// what it allocates, and stops with its own error() once it is spent.
+template <typename Decoding>
+class TreeBudget {
+protected:
+    explicit TreeBudget(std::size_t streamBytes) : left_(streamBytes * kTreeBytesPerByte + kTreeBytesAllowance) {}
+
+    void charge(std::size_t bytes) {
+        if (bytes > left_) static_cast<const Decoding&>(*this).error(kTreeTooLarge);
+        left_ -= bytes;
+    }
+    // A string's own allocation (short ones live inside it).
+    void charge(const std::string& s) {
+        static const std::size_t inlineChars = std::string().capacity();
+        if (s.capacity() > inlineChars) charge(s.capacity());
+    }
+    // Appends `item`; room the list grows by is charged before it is taken.
+    template <typename T>
+    void append(std::vector<T>& list, T&& item) {
+        if (list.size() == list.capacity()) {
+            const std::size_t grown = std::max<std::size_t>(4, 2 * list.capacity());
+            charge((grown - list.capacity()) * sizeof(T));
+            list.reserve(grown);
+        }
+        list.push_back(std::forward<T>(item));
+    }
+
+private:
+    std::size_t left_;
+};
+
 // ---- Binary decoding.
 
-class Decoder {
+class Decoder : TreeBudget<Decoder> {
 public:
-    Decoder(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    Decoder(const std::uint8_t* data, std::size_t size) : TreeBudget(size), data_(data), size_(size) {}
 
     TStreamObject stream() {
         if (size_ < sizeof kSignature || std::memcmp(data_, kSignature, sizeof kSignature) != 0)
@@ -239,6 +275,7 @@ public:
     }
 
 private:
+    friend TreeBudget;
     [[noreturn]] void error(const std::string& what) const {
         fail("component stream damaged at byte " + std::to_string(pos_) + ": " + what);
     }
@@ -273,13 +310,13 @@ private:
         v.Type = static_cast<TValueType>(u8());
         switch (v.Type) {
             case TValueType::vaList:
-                while (peek() != 0) v.Items.push_back(value(depth + 1));
+                while (peek() != 0) append(v.Items, value(depth + 1));
                 ++pos_;
                 return v;
             case TValueType::vaCollection:
                 while (peek() != 0) {
                     if (u8() != static_cast<std::uint8_t>(TValueType::vaList)) error("collection item is not a list");
-                    v.CollectionItems.push_back(properties(depth + 1));
+                    append(v.CollectionItems, properties(depth + 1));
                 }
                 ++pos_;
                 return v;
@@ -310,20 +347,28 @@ private:
                 return v;
             }
             case TValueType::vaString:
-            case TValueType::vaIdent: v.Text = shortString(); return v;
+            case TValueType::vaIdent:
+                v.Text = shortString();
+                charge(v.Text);
+                return v;
             case TValueType::vaLString:
-            case TValueType::vaUTF8String: v.Text = bytes(little(4)); return v;
+            case TValueType::vaUTF8String:
+                v.Text = bytes(little(4));
+                charge(v.Text);
+                return v;
             case TValueType::vaWString: {
                 const std::uint64_t count = little(4);
                 need(count * 2);
                 std::vector<std::uint16_t> units(count);
                 for (auto& u : units) u = static_cast<std::uint16_t>(little(2));
                 v.Text = utf16ToUtf8(units);
+                charge(v.Text);
                 return v;
             }
             case TValueType::vaBinary: {
                 const std::string b = bytes(little(4));
                 v.Bytes.assign(b.begin(), b.end());
+                charge(v.Bytes.capacity());
                 return v;
             }
             case TValueType::vaFalse:
@@ -345,7 +390,8 @@ private:
         for (;;) {
             std::string name = shortString();
             if (name.empty()) return props;
-            props.push_back({std::move(name), value(depth)});
+            charge(name);
+            append(props, TStreamProperty{std::move(name), value(depth)});
         }
     }
 
@@ -355,8 +401,10 @@ private:
         o.ClassName = shortString();
         if (o.ClassName.empty()) error("object without a class name");
         o.Name = shortString();
+        charge(o.ClassName);
+        charge(o.Name);
         o.Properties = properties(depth + 1);
-        while (peek() != 0) o.Children.push_back(object(depth + 1));
+        while (peek() != 0) append(o.Children, object(depth + 1));
         ++pos_;
         return o;
     }
@@ -414,9 +462,9 @@ void appendObject(std::string& out, const TStreamObject& o, int depth) {
 bool identStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool identChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.'; }
 
-class TextParser {
+class TextParser : TreeBudget<TextParser> {
 public:
-    explicit TextParser(std::string_view text) : s_(text) {}
+    explicit TextParser(std::string_view text) : TreeBudget(text.size()), s_(text) {}
 
     TStreamObject document() {
         TStreamObject root = object(0);
@@ -426,6 +474,7 @@ public:
     }
 
 private:
+    friend TreeBudget;
     [[noreturn]] void error(const std::string& what) const {
         fail("form text line " + std::to_string(line_) + ": " + what);
     }
@@ -448,7 +497,9 @@ private:
         if (pos_ >= s_.size() || !identStart(s_[pos_])) error("name expected");
         const std::size_t start = pos_;
         while (pos_ < s_.size() && identChar(s_[pos_])) ++pos_;
-        return std::string(s_.substr(start, pos_ - start));
+        std::string name(s_.substr(start, pos_ - start));
+        charge(name);
+        return name;
     }
     bool atWord(std::string_view word) {
         skipSpace();
@@ -474,11 +525,11 @@ private:
                 return o;
             }
             if (atWord("object")) {
-                o.Children.push_back(object(depth + 1));
+                append(o.Children, object(depth + 1));
                 continue;
             }
             if (pos_ >= s_.size()) error("'end' expected");
-            o.Properties.push_back(property(depth + 1));
+            append(o.Properties, property(depth + 1));
         }
     }
 
@@ -498,7 +549,7 @@ private:
             TStreamValue v = TStreamValue::List();
             while (peekChar() != ')') {
                 if (pos_ >= s_.size()) error("')' expected");
-                v.Items.push_back(value(depth + 1));
+                append(v.Items, value(depth + 1));
             }
             ++pos_;
             return v;
@@ -513,10 +564,10 @@ private:
                 std::vector<TStreamProperty> props;
                 while (!atWord("end")) {
                     if (pos_ >= s_.size()) error("'end' expected");
-                    props.push_back(property(depth + 1));
+                    append(props, property(depth + 1));
                 }
                 pos_ += 3;
-                v.CollectionItems.push_back(std::move(props));
+                append(v.CollectionItems, std::move(props));
             }
             ++pos_;
             return v;
@@ -555,6 +606,7 @@ private:
         }
         if (half >= 0) error("binary data with an odd number of digits");
         ++pos_;
+        charge(bytes.capacity());
         return TStreamValue::Binary(std::move(bytes));
     }
 
@@ -586,6 +638,7 @@ private:
                 if (code < 256) out += static_cast<char>(code);
                 else appendUtf8(out, code);
             } else {
+                charge(out);
                 return out;
             }
         }

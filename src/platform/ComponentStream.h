@@ -109,9 +109,17 @@ struct TStreamObject {
 std::vector<std::uint8_t> EncodeComponentStream(const TStreamObject& root);
 // EComponentStreamError, naming the byte offset, for anything that does not
 // read as a whole stream: a bad signature, an unknown value type, a length
-// past the end, nesting deeper than kMaxStreamDepth, bytes after the end.
+// past the end, nesting deeper than kMaxStreamDepth, bytes after the end, a
+// tree larger than its bound in memory (below).
 TStreamObject DecodeComponentStream(const std::uint8_t* data, std::size_t size);
 inline constexpr int kMaxStreamDepth = 64;
+// The tree a stream or text decodes to takes at most kTreeBytesPerByte
+// times the stream's size, plus kTreeBytesAllowance, in memory (its
+// objects, properties, values and strings, with the room their lists have
+// taken); a stream that would need more is refused. A value can be one byte
+// (nil) and take 144 as a tree; a stored form needs nothing near the bound.
+inline constexpr std::size_t kTreeBytesPerByte = 32;
+inline constexpr std::size_t kTreeBytesAllowance = std::size_t{1} << 20;
 
 // The readable form text: "object Name: Class", indented properties
 // "Name = value", owned objects, "end". Lists read "(a b c)", strings
@@ -119,7 +127,8 @@ inline constexpr int kMaxStreamDepth = 64;
 // collections <item Name = value end ...>.
 std::string FormText(const TStreamObject& root);
 std::string FormatStreamValue(const TStreamValue& value);
-// EComponentStreamError, naming the line, for text that does not parse.
+// EComponentStreamError, naming the line, for text that does not parse or
+// whose tree is larger than the bound above.
 TStreamObject ParseFormText(std::string_view text);
 
 // ---- Writing and reading the values of one defined property.

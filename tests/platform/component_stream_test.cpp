@@ -186,3 +186,37 @@ TEST(ComponentStream, FilersStoreOnlyWhatTheConditionAllowsAndReadByPrefix) {
                      "Kept", [](TReader&) {}, {}, true),
                  EComponentStreamError);
 }
+
+TEST(ComponentStream, TreesAreBoundedInMemoryByTheStreamsSize) {
+    // A run of empty values is a tree of 144 bytes for each byte: 4 MB of
+    // nils once took more than a gigabyte; now it is refused early, in
+    // both encodings.
+    const std::vector<std::uint8_t> head = {'O', 'C', 'S', '1', 1, 'C', 0, 1, 'P', 1};
+    const auto nils = [&](std::size_t n) {
+        std::vector<std::uint8_t> s = head;
+        s.insert(s.end(), n, 13);
+        s.insert(s.end(), 3, 0);
+        return s;
+    };
+    const auto big = nils(4'000'000);
+    try {
+        DecodeComponentStream(big.data(), big.size());
+        FAIL();
+    } catch (const EComponentStreamError& e) {
+        EXPECT_NE(std::string(e.what()).find("more than 32 times its size in memory"), std::string::npos) << e.what();
+    }
+    std::string text = "object A: C P = (";
+    for (int i = 0; i < 200'000; ++i) text += "nil ";
+    EXPECT_THROW(ParseFormText(text + ") end"), EComponentStreamError);
+
+    // What a form stores stays far inside the bound: a few empty values,
+    // and many links, each in both encodings.
+    const auto few = nils(2000);
+    EXPECT_EQ(DecodeComponentStream(few.data(), few.size()).Properties[0].Value.Items.size(), 2000u);
+    TStreamValue links = TStreamValue::List();
+    for (int i = 0; i < 20'000; ++i) links.Items.push_back(TStreamValue::Ident("P" + std::to_string(i) + ".X.In"));
+    const TStreamObject form{"TComponent", "Form1", {{"Out.SinkPins", links}}, {}};
+    const auto bytes = EncodeComponentStream(form);
+    EXPECT_EQ(DecodeComponentStream(bytes.data(), bytes.size()), form);
+    EXPECT_EQ(ParseFormText(FormText(form)), form);
+}

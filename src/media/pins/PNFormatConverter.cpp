@@ -1,7 +1,9 @@
 #include "media/pins/PNFormatConverter.h"
 
 #include <algorithm>
+#include <map>
 #include <mutex>
+#include <optional>
 
 #include "media/pins/PNRegistry.h"
 #include "media/pins/PNStateDispatcher.h"
@@ -38,9 +40,49 @@ TPNFormatConverter* PNConverterOf(const TPNBasicPin& pin) {
 
 namespace {
 
+std::string_view afterFirstDot(std::string_view s) {
+    const auto dot = s.find('.');
+    return dot == std::string_view::npos ? s : s.substr(dot + 1);
+}
+
+// The placeholders by register order, and by each of their names (the
+// identity name with root, without it, the display name with root) and
+// then register order. The names are views of the placeholders' own,
+// which never change.
 struct Placeholders {
+    using ByName = std::map<std::pair<std::string_view, std::uint64_t>, TPNUnloadedPin*>;
     std::mutex m;
-    std::vector<PNOwned<TPNUnloadedPin>> list;
+    std::map<std::uint64_t, PNOwned<TPNUnloadedPin>> list;
+    ByName byIdent, byTail, byDisplay;
+
+    static std::string_view tail(const TPNUnloadedPin& pin) { return afterFirstDot(pin.IdentName()); }
+
+    void add(PNOwned<TPNUnloadedPin> pin) {
+        TPNUnloadedPin* raw = pin.get();
+        const std::uint64_t order = raw->RegisterOrder();
+        byIdent.emplace(std::pair{std::string_view(raw->IdentName()), order}, raw);
+        byTail.emplace(std::pair{tail(*raw), order}, raw);
+        byDisplay.emplace(std::pair{std::string_view(raw->DisplayName()), order}, raw);
+        list.emplace(order, std::move(pin));
+    }
+    PNOwned<TPNUnloadedPin> remove(const TPNUnloadedPin* pin) {
+        const std::uint64_t order = pin->RegisterOrder();
+        const auto it = list.find(order);
+        if (it == list.end() || it->second.get() != pin) return {};
+        byIdent.erase({pin->IdentName(), order});
+        byTail.erase({tail(*pin), order});
+        byDisplay.erase({pin->DisplayName(), order});
+        PNOwned<TPNUnloadedPin> gone = std::move(it->second);
+        list.erase(it);
+        return gone;
+    }
+    // The oldest placeholder of that name that `match` accepts, or null.
+    static TPNUnloadedPin* oldest(const ByName& byName, std::string_view name,
+                                  const std::function<bool(TPNUnloadedPin&)>& match) {
+        for (auto it = byName.lower_bound({name, 0}); it != byName.end() && it->first.first == name; ++it)
+            if (match(*it->second)) return it->second;
+        return nullptr;
+    }
 };
 
 // Never torn down: placeholders still waiting for their roots when the
@@ -52,20 +94,12 @@ Placeholders& placeholders() {
 }
 
 // Frees the placeholder outside the register's lock: its teardown tells
-// every live pin.
+// the pins of components.
 void unregister(const TPNUnloadedPin* pin) {
     PNOwned<TPNUnloadedPin> gone;
     auto& p = placeholders();
     std::lock_guard l(p.m);
-    const auto it = std::find_if(p.list.begin(), p.list.end(), [&](const auto& o) { return o.get() == pin; });
-    if (it == p.list.end()) return;
-    gone = std::move(*it);
-    p.list.erase(it);
-}
-
-std::string afterFirstDot(const std::string& s) {
-    const auto dot = s.find('.');
-    return dot == std::string::npos ? s : s.substr(dot + 1);
+    gone = p.remove(pin);
 }
 
 }  // namespace
@@ -77,14 +111,28 @@ TPNUnloadedPin* PNMakeUnloadedPin(TComponent* root, std::string createdFrom, std
     TPNUnloadedPin* raw = pin.get();
     auto& p = placeholders();
     std::lock_guard l(p.m);
-    p.list.push_back(std::move(pin));
+    p.add(std::move(pin));
     return raw;
+}
+
+TPNUnloadedPin* PNFindUnloadedPin(const TPNPlaceholderNames& names, const std::function<bool(TPNUnloadedPin&)>& match) {
+    auto& p = placeholders();
+    std::lock_guard l(p.m);
+    TPNUnloadedPin* oldest = nullptr;
+    const auto look = [&](const Placeholders::ByName& byName, std::string_view name) {
+        TPNUnloadedPin* found = Placeholders::oldest(byName, name, match);
+        if (found && (!oldest || found->RegisterOrder() < oldest->RegisterOrder())) oldest = found;
+    };
+    for (const auto& ident : names.Idents) look(p.byIdent, ident);
+    if (names.Tail) look(p.byTail, *names.Tail);
+    if (names.Display) look(p.byDisplay, *names.Display);
+    return oldest;
 }
 
 void PNForEachUnloadedPin(const std::function<void(TPNUnloadedPin&)>& fn) {
     auto& p = placeholders();
     std::lock_guard l(p.m);
-    for (const auto& pin : p.list) fn(*pin);
+    for (const auto& [order, pin] : p.list) fn(*pin);
 }
 
 std::size_t PNUnloadedPinCount() {
@@ -97,7 +145,8 @@ std::size_t PNUnloadedPinCount() {
 
 TPNUnloadedPin::TPNUnloadedPin(TComponent* root, std::string createdFrom, std::string displayName,
                                std::string identName, TPNPinType type)
-    : FDisplayName(std::move(displayName)),
+    : TPNBasicPin(true),
+      FDisplayName(std::move(displayName)),
       FIdentName(std::move(identName)),
       FType(type),
       FCreatedFrom(std::move(createdFrom)) {
@@ -109,10 +158,12 @@ TPNUnloadedPin::TPNUnloadedPin(TComponent* root, std::string createdFrom, std::s
 
 TPNUnloadedPin::~TPNUnloadedPin() = default;
 
-std::string TPNUnloadedPin::GetFullName(bool withRoot) { return withRoot ? FDisplayName : afterFirstDot(FIdentName); }
+std::string TPNUnloadedPin::GetFullName(bool withRoot) {
+    return withRoot ? FDisplayName : std::string(afterFirstDot(FIdentName));
+}
 
 std::string TPNUnloadedPin::GetFullIdentName(bool withRoot) {
-    return withRoot ? FIdentName : afterFirstDot(FIdentName);
+    return withRoot ? FIdentName : std::string(afterFirstDot(FIdentName));
 }
 
 std::string TPNUnloadedPin::GetName() {
@@ -135,27 +186,37 @@ bool TPNUnloadedPin::ConnectAfter(TPNBasicPin* pin, TPNBasicPin* after) {
     } else if (auto* sink = dynamic_cast<TPNSinkPin*>(pin)) {
         sink->Disconnect();
         sink->takePlaceholder(*this);
+    } else if (auto* other = dynamic_cast<TPNUnloadedPin*>(pin)) {
+        // Both ends keep the link, so that neither goes while it stands.
+        other->IntConnect(*this, after);
     }
     return true;
 }
 
 void TPNUnloadedPin::IntConnect(TPNBasicPin& pin, TPNBasicPin* after) {
     auto w = WriteLock();
-    TPNPinEntry& e = FConnectedPins.Add();
+    TPNPinEntry e;
     e.RealPin = e.ConnectionPin = &pin;
     e.NotifyAfterPin = after;
+    FConnectedPins.Add(std::move(e));
 }
 
 void TPNUnloadedPin::IntDisconnect(TPNBasicPin& pin, bool, std::uint64_t) {
-    auto w = WriteLock();
-    auto& items = FConnectedPins.items();
-    const auto it = std::find_if(items.begin(), items.end(), [&](const auto& e) { return e.RealPin == &pin; });
-    if (it != items.end()) items.erase(it);
+    std::vector<TPNPinEntry> taken;
+    {
+        auto w = WriteLock();
+        if (const auto index = FConnectedPins.IndexOf(&pin)) taken.push_back(FConnectedPins.Take(*index));
+    }
+    PNReleaseAfterPins(taken);
 }
 
 void TPNUnloadedPin::Disconnect() {
-    auto w = WriteLock();
-    FConnectedPins.Clear();
+    std::vector<TPNPinEntry> taken;
+    {
+        auto w = WriteLock();
+        taken = FConnectedPins.TakeAll();
+    }
+    PNReleaseAfterPins(taken);
 }
 
 void TPNUnloadedPin::DisconnectFrom(TPNBasicPin& pin) { IntDisconnect(pin, false, kAnyLink); }
@@ -187,18 +248,33 @@ TPNBasicPin* TPNUnloadedPin::GetConnectedAfterForPin(const TPNBasicPin& pin) {
 }
 
 void TPNUnloadedPin::PinDeletedNotify(TPNBasicPin& pin) {
-    auto w = WriteLock();
-    std::erase_if(FConnectedPins.items(), [&](const auto& e) { return e.RealPin == &pin; });
-    for (auto& e : FConnectedPins.items())
-        if (e.NotifyAfterPin == &pin) e.NotifyAfterPin = nullptr;
+    std::vector<TPNPinEntry> taken;
+    {
+        auto w = WriteLock();
+        taken = FConnectedPins.TakeLinksTo(&pin);
+        // Nothing to let go of: the pin is on its way out.
+        FConnectedPins.ReplaceAfterPin(&pin, nullptr);
+    }
+    PNReleaseAfterPins(taken);
 }
 
 void TPNUnloadedPin::PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin) {
-    auto w = WriteLock();
-    for (auto& e : FConnectedPins.items()) {
-        if (e.RealPin == &oldPin) e.RealPin = e.ConnectionPin = &newPin;
-        if (e.NotifyAfterPin == &oldPin) e.NotifyAfterPin = &newPin;
+    std::size_t named = 0;
+    {
+        auto w = WriteLock();
+        FConnectedPins.ReplaceLinkedPin(&oldPin, &newPin);
+        named = FConnectedPins.ReplaceAfterPin(&oldPin, &newPin);
     }
+    while (named-- > 0) oldPin.ReleasePin();
+}
+
+void TPNUnloadedPin::HoldPin() { FHolds.fetch_add(1); }
+
+void TPNUnloadedPin::ReleasePin() {
+    // Under the link lock, which every other way to free a placeholder takes:
+    // none can free it between the last hold's end and the check.
+    auto link = PNLinkSection();
+    if (FHolds.fetch_sub(1) == 1) CheckRemove();
 }
 
 void TPNUnloadedPin::SetInEditor(bool inEditor) {
@@ -221,7 +297,7 @@ void TPNUnloadedPin::CheckRemove() {
     auto link = PNLinkSection();
     {
         auto r = ReadLock();
-        if (FInRemove || FInEditor || FOwnedByList || FConnectedPins.Count() > 0) return;
+        if (FInRemove || FInEditor || FOwnedByList || FConnectedPins.Count() > 0 || FHolds.load() > 0) return;
     }
     unregister(this);
 }
@@ -232,23 +308,23 @@ void TPNUnloadedPin::PopulatePinAndDestroy(TPNBasicPin& realPin) {
         auto w = WriteLock();
         FInRemove = true;  // the relinking below must not free it half way
     }
-    std::vector<std::pair<TPNBasicPin*, IPNLockSection>> others;
-    PNForEachLivePin([&](TPNBasicPin& pin) {
-        if (&pin == this) return;
-        if (auto inside = pin.DestroyGuard().Lock()) others.emplace_back(&pin, std::move(inside));
-    });
-    for (auto& [pin, inside] : others) {
-        pin->PinReplacedNotify(*this, realPin);
-        inside.release();
-    }
+    PNVisitLivePins(*this, [&](TPNBasicPin& pin) { pin.PinReplacedNotify(*this, realPin); });
     // In the order they were made, so that the real pin keeps its sinks'
     // order and every notify-after pin is linked before the sink that
-    // follows it.
-    for (const auto& entry : entries()) {
+    // follows it. A source linked to the placeholder puts the real pin's
+    // link where the placeholder's stood. The notify-after pins stay while
+    // the links move, though the placeholder's entries go meanwhile.
+    const std::vector<TPNPinEntry> links = entries();
+    std::vector<TPNPinHold> afterPins;
+    for (const auto& entry : links) afterPins.emplace_back(entry.NotifyAfterPin);
+    for (const auto& entry : links) {
         if (entry.RealPin == &realPin) continue;
         realPin.ConnectAfter(entry.RealPin, entry.NotifyAfterPin);
+        entry.RealPin->PutLinkInPlaceOf(realPin, *this);
         entry.RealPin->DisconnectFrom(*this);
     }
+    Disconnect();  // what is left: links to the real pin itself
+    afterPins.clear();
     // A pin list that held the placeholder holds the real pin from now on.
     if (TPNPinList* list = OwnerPinList()) list->ReplacePin(*this, realPin);
     unregister(this);

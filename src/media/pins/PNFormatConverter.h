@@ -13,8 +13,11 @@
 // process-wide register that owns them; one that nothing refers to any
 // more, outside an editor and a pin list, frees itself.
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "media/pins/PNPins.h"
 #include "media/pins/PNSinkPin.h"
@@ -62,6 +65,8 @@ public:
     bool OwnerInDesigning() const override { return true; }
     TComponent* GetRoot() const override { return nullptr; }
     TComponent* RootForm() const { return FRoot; }
+    const std::string& IdentName() const { return FIdentName; }
+    const std::string& DisplayName() const { return FDisplayName; }
     bool DesignTime() const { return FDesignTime; }
     const std::string& CreatedFrom() const { return FCreatedFrom; }
 
@@ -92,10 +97,12 @@ public:
     void PinDeletedNotify(TPNBasicPin& pin) override;
     void PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin) override;
     void CheckVirtualList() override {}  // a placeholder stands for no other
-    void SetInEditor(bool inEditor);     // leaving the editor may free it
+    void HoldPin() override;
+    void ReleasePin() override;
+    void SetInEditor(bool inEditor);  // leaving the editor may free it
     void SetOwnedByList(bool owned);
     // Frees the placeholder when nothing refers to it (not in an editor, not
-    // in a pin list, no links).
+    // in a pin list, no links, not held).
     void CheckRemove() override;
     // Hands every link and after-pin reference to `realPin`, then frees the
     // placeholder. The caller must not use it afterwards.
@@ -114,6 +121,9 @@ private:
     bool FOwnedByList = false;
     bool FInRemove = false;
     bool FInEditor = false;
+    // Entries of other pins that name this one as their notify-after pin,
+    // and callers that keep it for a while.
+    std::atomic<int> FHolds{0};
 };
 
 // Makes and registers a placeholder; the register owns it.
@@ -121,6 +131,19 @@ TPNUnloadedPin* PNMakeUnloadedPin(TComponent* root, std::string createdFrom, std
                                   std::string identName, TPNPinType type);
 // The registered placeholders, oldest first; `fn` must not create or free pins.
 void PNForEachUnloadedPin(const std::function<void(TPNUnloadedPin&)>& fn);
+// Names a search for placeholders looks up: identity names with root, the
+// name without root (display or identity: a placeholder has one), the
+// display name with root.
+struct TPNPlaceholderNames {
+    std::vector<std::string> Idents;
+    std::optional<std::string> Tail, Display;
+};
+// The oldest placeholder that has one of `names` and that `match` accepts
+// (called under the register's lock; it must not create or free pins), or
+// null. Of each name the placeholders are asked oldest first and the first
+// accepted answers: without a walk through the others, as long as `match`
+// accepts what has the name.
+TPNUnloadedPin* PNFindUnloadedPin(const TPNPlaceholderNames& names, const std::function<bool(TPNUnloadedPin&)>& match);
 std::size_t PNUnloadedPinCount();
 
 }  // namespace oculon::pins

@@ -1,6 +1,7 @@
 // The source side of stream-type negotiation: the restrict and query walks,
 // the notice of a new link, and re-negotiation along a chain.
 #include <algorithm>
+#include <unordered_set>
 
 #include "media/pins/PNPins.h"
 #include "media/pins/PNRegistry.h"
@@ -25,8 +26,9 @@ TPNQuery all(const Pins& pins, Ask ask) {
 std::vector<TPNBasicPin*> TPNSourcePin::connectionPins() {
     auto r = ReadLock();
     std::vector<TPNBasicPin*> pins;
+    std::unordered_set<const TPNBasicPin*> seen;
     for (const auto& e : readSinks().items())
-        if (std::find(pins.begin(), pins.end(), e.ConnectionPin) == pins.end()) pins.push_back(e.ConnectionPin);
+        if (seen.insert(e.ConnectionPin).second) pins.push_back(e.ConnectionPin);
     return pins;
 }
 
@@ -214,11 +216,11 @@ void TPNSourcePin::NewConnection(TPNBasicPin& sink, const TPNSubmitFunction& han
     handler(sink, id, TPNNotifyStates{nsNewLink, nsLastIteration}, std::make_shared<TPNNotifyOperation>());
 }
 
-void TPNSourcePin::changeConnectionType(TPNBasicPin& real, const TGUID& id) {
+void TPNSourcePin::changeConnectionType(TPNBasicPin& real, const TGUID& id, std::size_t hint) {
     {
         auto r = ReadLock();
-        const TPNPinEntry* e = readSinks().GetItemByPin(&real);
-        if (!r || !e || e->ConnectedID == id) return;
+        const auto at = readSinks().IndexOf(&real, hint);
+        if (!r || !at || readSinks()[*at].ConnectedID == id) return;
     }
     const TGUID choice = DownStreamFindConnectionID(real, true, false).ID;
     TPNSubmitFunction handler = GetSubmitFunctionID(choice);
@@ -226,8 +228,9 @@ void TPNSourcePin::changeConnectionType(TPNBasicPin& real, const TGUID& id) {
     std::shared_ptr<IPNFormatConverter> converter;  // lives through the notice
     {
         auto w = WriteLock();
-        TPNPinEntry* e = FSinkPins.GetItemByPin(&real);
-        if (!w || !e) return;
+        const auto at = readSinks().IndexOf(&real, hint);
+        if (!w || !at) return;
+        TPNPinEntry* e = &FSinkPins.TypeAndHandlerOf(*at);
         e->ConnectedID = choice;
         e->SubmitFunction = handler;
         connection = e->ConnectionPin;
@@ -257,9 +260,12 @@ void TPNSourcePin::ForthChainReconnect(const TGUID& a, const TGUID& b) {
     const TPNWalkGuard guard(this, wkForthChain);
     if (!guard.entered()) return;
     auto link = PNLinkSection();
-    // By pin, not by index: deliveries reorder the entries meanwhile.
-    for (TPNBasicPin* sink : linkedSinks()) {
-        changeConnectionType(*sink, a);
+    // By pin, not by index: deliveries reorder the entries meanwhile. Each
+    // is looked for where it stood first.
+    const auto sinks = linkedSinks();
+    for (std::size_t i = 0; i < sinks.size(); ++i) {
+        TPNBasicPin* sink = sinks[i];
+        changeConnectionType(*sink, a, i);
         if (auto* s = dynamic_cast<TPNBasicSinkPin*>(sink)) s->ForthChainReconnect(a, b);
     }
 }

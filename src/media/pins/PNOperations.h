@@ -9,6 +9,8 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "media/pins/PNGuid.h"
@@ -113,52 +115,114 @@ struct TPNFanOutEntry {
 };
 using TPNFanOut = std::vector<TPNFanOutEntry>;
 
-// A source pin's links, read and changed under the pin's lock. Every change
-// through the mutable accessors drops the fan-out list made from them.
+// A source pin's links (and a placeholder's), read and changed under the
+// owner pin's lock. An entry's RealPin and NotifyAfterPin change only
+// through the list, which counts the entries of each linked pin and of each
+// notify-after pin, so that a pin's links are found without a walk through
+// all of them. Every change drops the fan-out list made from the entries.
+//
+// A notify-after pin named by an entry is held (TPNBasicPin::HoldPin) for
+// as long as the entry names it: a placeholder stays while any entry names
+// it. Whoever takes entries out, or makes them name another pin, lets go of
+// the pins they named (TPNBasicPin::ReleasePin) once it holds no pin lock.
 class TPNPinEntryList {
 public:
-    TPNPinEntry& Add() {
-        changed();
-        return items_.emplace_back();
-    }
-    void Delete(std::size_t index) {
-        changed();
-        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
-    }
-    void Clear() {
-        changed();
-        items_.clear();
-    }
+    TPNPinEntryList() = default;
+    TPNPinEntryList(const TPNPinEntryList&) = delete;
+    TPNPinEntryList& operator=(const TPNPinEntryList&) = delete;
+
+    TPNPinEntry& Add(TPNPinEntry entry);
+    // Removes entry `index` and returns it.
+    TPNPinEntry Take(std::size_t index);
+    // Removes every entry whose RealPin is `pin` and returns them in order.
+    std::vector<TPNPinEntry> TakeLinksTo(const TPNBasicPin* pin);
+    std::vector<TPNPinEntry> TakeAll();
+    // Every entry that names `old` as its notify-after pin names `now`
+    // instead (null: none); returns how many did.
+    std::size_t ReplaceAfterPin(const TPNBasicPin* old, TPNBasicPin* now);
+    // Entry `index` names `after`; returns the pin it named before.
+    TPNBasicPin* SetAfterPin(std::size_t index, TPNBasicPin* after);
+    // Every entry linked to `old` is linked to `now`, receiving pin included.
+    void ReplaceLinkedPin(const TPNBasicPin* old, TPNBasicPin* now);
+    // Moves entry `from` to `to`; the entries between move up or down by one.
+    void Move(std::size_t from, std::size_t to);
+
     std::size_t Count() const { return items_.size(); }
-    TPNPinEntry& operator[](std::size_t index) {
+    const TPNPinEntry& operator[](std::size_t index) const { return items_.at(index); }
+    const std::vector<TPNPinEntry>& items() const { return items_; }
+    // How many entries have `pin` as RealPin, and as NotifyAfterPin.
+    std::size_t LinksTo(const TPNBasicPin* pin) const { return countOf(links_, pin); }
+    std::size_t AfterPinUses(const TPNBasicPin* pin) const { return countOf(afterPins_, pin); }
+    bool HasFollowers() const { return hasFollowers_; }
+    // The first entry whose RealPin is `pin` (the index of it), or none.
+    // A pin with one entry is found from the end, where links are made and
+    // taken off.
+    std::optional<std::size_t> IndexOf(const TPNBasicPin* pin) const;
+    // The same, looking first at `hint` (where the entry was seen before).
+    std::optional<std::size_t> IndexOf(const TPNBasicPin* pin, std::size_t hint) const;
+    const TPNPinEntry* GetItemByPin(const TPNBasicPin* pin) const;
+    // Entry `index`, for the link's type and handler only.
+    TPNPinEntry& TypeAndHandlerOf(std::size_t index) {
         changed();
         return items_.at(index);
     }
-    const TPNPinEntry& operator[](std::size_t index) const { return items_.at(index); }
-    // The first entry whose RealPin is `pin`, or null.
-    TPNPinEntry* GetItemByPin(const TPNBasicPin* pin);
-    const TPNPinEntry* GetItemByPin(const TPNBasicPin* pin) const;
-    std::vector<TPNPinEntry>& items() {
-        changed();
-        return items_;
-    }
-    const std::vector<TPNPinEntry>& items() const { return items_; }
+    // The indices of the entries of `pin`, in order.
+    std::vector<std::size_t> IndicesOf(const TPNBasicPin* pin) const;
 
     // The links in their order, made once and shared by every delivery until
     // they change: a delivery copies no handler, and a list it took stays
     // alive with its handlers and converters while the links change under it.
     const std::shared_ptr<const TPNFanOut>& FanOut();
-    // For the delivery scores and their sort, which leave the fan-out list
-    // as it is; whoever changes the order through it calls OrderChanged().
-    std::vector<TPNPinEntry>& ScoresAndOrder() { return items_; }
-    void OrderChanged() { changed(); }
+    // The fan-out list of entries `indices` alone, by the same rules.
+    std::shared_ptr<const TPNFanOut> FanOutOf(const std::vector<std::size_t>& indices) const;
+    // For the delivery scores and their order, which leave the fan-out list
+    // as it is; whoever changes the order through it calls OrderChanged(),
+    // and whoever has looked at every level says whether any is positive.
+    std::vector<TPNPinEntry>& ScoresAndOrder() {
+        if (levelsQuiet_) levelsQuiet_ = false;  // no store on every delivery
+        return items_;
+    }
+    void OrderChanged() {
+        changed();
+        followersSettled_ = false;
+    }
+    void SetLevelsQuiet(bool quiet) {
+        if (levelsQuiet_ != quiet) levelsQuiet_ = quiet;
+    }
+    // No entry has a positive level (known since the last look at all).
+    bool LevelsQuiet() const { return levelsQuiet_; }
+    // The last pass that puts notify-after pins first moved none, and no
+    // entry was added, moved or named another notify-after pin since.
+    void SetFollowersSettled(bool settled) { followersSettled_ = settled; }
+    bool FollowersSettled() const { return followersSettled_; }
     // Whether `fanOut` is the list FanOut() gives: its link i is entry i.
     bool Shares(const TPNFanOut& fanOut) const { return fanOut_.get() == &fanOut; }
 
 private:
+    using Counts = std::unordered_map<const TPNBasicPin*, std::size_t>;
+    static std::size_t countOf(const Counts& counts, const TPNBasicPin* pin) {
+        const auto it = counts.find(pin);
+        return it == counts.end() ? 0 : it->second;
+    }
+    static void count(Counts& counts, const TPNBasicPin* pin, bool add);
+    void countAfterPin(const TPNBasicPin* pin, bool add) {
+        count(afterPins_, pin, add);
+        hasFollowers_ = !afterPins_.empty();
+    }
+    void forget(const TPNPinEntry& e);
+    // Link `index` as a delivery takes it; without a handler when it goes
+    // to a converter's input that an earlier link already serves.
+    TPNFanOutEntry fanOutEntry(std::size_t index) const;
     void changed() { fanOut_.reset(); }
+
+    // What every delivery looks at first, together.
     std::vector<TPNPinEntry> items_;
     std::shared_ptr<const TPNFanOut> fanOut_;
+    bool levelsQuiet_ = true;
+    bool followersSettled_ = false;
+    bool hasFollowers_ = false;
+    Counts links_;      // entries per RealPin
+    Counts afterPins_;  // entries per NotifyAfterPin (none for null)
 };
 
 // The pins of one stream chain, collected during negotiation.

@@ -147,12 +147,6 @@ std::optional<TGUID> parseGuid(std::string_view s) {
     return g;
 }
 
-// A placeholder that a name made but that no link took (the link was
-// refused) goes again.
-void dropIfUnused(TPNBasicPin* pin) {
-    if (pin && dynamic_cast<TPNUnloadedPin*>(pin)) pin->CheckRemove();
-}
-
 void collectComponents(TComponent& c, std::vector<TComponent*>& out) {
     out.push_back(&c);
     for (std::size_t i = 0; i < c.ComponentCount(); ++i) collectComponents(*c.Components(i), out);
@@ -324,6 +318,11 @@ void TPNSourcePin::ReadConnectionsData(TReader& reader) {
         auto section = PNLinkSection();
         CheckVirtualList();
         TComponent* root = GetRoot();
+        // The pins named stay while the links are made (a placeholder that
+        // no link took goes afterwards): a link that makes room under the
+        // connection limit must not free one that a later link names.
+        std::vector<TPNBasicPin*> sinks;
+        std::vector<TPNPinHold> named;
         for (auto& link : links) {
             ApplyFormName(link.Sink.Ident);
             ApplyFormName(link.Sink.Display);
@@ -335,10 +334,14 @@ void TPNSourcePin::ReadConnectionsData(TReader& reader) {
                 after =
                     TPNInternalPinList::GetByNameCreate(root, TPNPinType::ptSink, link.After, link.After, link.After);
             }
-            if (sink) IntConnectAfter(*sink, after);
-            dropIfUnused(sink);
-            dropIfUnused(after);
+            named.emplace_back(sink);
+            named.emplace_back(after);
+            if (sink && IntConnectAfter(*sink, after)) sinks.push_back(sink);
         }
+        // Links that placeholders handed over, or that sinks read before
+        // made, come in the order they were made: the stored order is this
+        // list's.
+        orderLinksAs(sinks);
     });
 }
 
@@ -417,9 +420,9 @@ void TPNSinkPin::ReadConnectionsData(TReader& reader) {
             ApplyFormName(after);
             afterPin = TPNInternalPinList::GetByNameCreate(root, TPNPinType::ptSink, after, after, after);
         }
+        // A placeholder that no link took goes again.
+        const TPNPinHold source(pin), notifyAfter(afterPin);
         if (pin) ConnectAfter(pin, afterPin);
-        dropIfUnused(pin);
-        dropIfUnused(afterPin);
     });
 }
 
@@ -546,8 +549,8 @@ void TPNPinList::ReadPins(TReader& reader) {
             for (auto& name : names) {
                 PNApplyFormName(FLoadFormName, root, name);
                 TPNBasicPin* pin = TPNInternalPinList::GetByNameCreate(root, TPNPinType::ptSink, name, name, name);
+                const TPNPinHold listed(pin);  // a placeholder the list did not take goes again
                 if (pin && std::find(held.begin(), held.end(), pin) == held.end()) Add(*pin);
-                dropIfUnused(pin);
             }
         });
     }

@@ -1,6 +1,10 @@
 #include "media/pins/PNPins.h"
 
 #include <algorithm>
+#include <limits>
+#include <map>
+#include <set>
+#include <unordered_map>
 
 #include "media/pins/PNFormatConverter.h"
 #include "media/pins/PNProperties.h"
@@ -12,14 +16,68 @@ namespace oculon::pins {
 
 namespace {
 
+// Every live pin by the order it was registered in; the pins of components
+// and the placeholders apart, so that a placeholder's going tells the pins
+// of components only (see BeforeDestruction) and a search by name walks
+// them only (placeholders are found by name in their own register).
 struct LivePins {
+    using Pins = std::map<std::uint64_t, TPNBasicPin*>;
     std::mutex m;
-    std::vector<TPNBasicPin*> list;
+    std::uint64_t next = 1;
+    Pins owned;
+    Pins placeholders;
+    Pins& of(bool placeholder) { return placeholder ? placeholders : owned; }
+
+    // The pin registered next after `order` (before it with `lastFirst`),
+    // or none; placeholders only `withPlaceholders`.
+    std::optional<Pins::value_type> step(std::uint64_t order, bool lastFirst, bool withPlaceholders) const {
+        const auto near = [&](const Pins& pins) -> std::optional<Pins::value_type> {
+            if (!lastFirst) {
+                const auto it = pins.upper_bound(order);
+                return it == pins.end() ? std::nullopt : std::optional(*it);
+            }
+            const auto it = pins.lower_bound(order);
+            return it == pins.begin() ? std::nullopt : std::optional(*std::prev(it));
+        };
+        const auto a = near(owned);
+        const auto b = withPlaceholders ? near(placeholders) : std::nullopt;
+        if (!a || !b) return a ? a : b;
+        return (a->first < b->first) != lastFirst ? a : b;
+    }
 };
 
 LivePins& livePins() {
     static LivePins p;
     return p;
+}
+
+// Visits the live pins other than `self`, in register order or from the
+// last registered to the first, the placeholders only `withPlaceholders`,
+// complete ones only `completeOnly`. Each is entered through its destroy
+// guard under the register's lock (one being destroyed is passed over) and
+// visited outside it, one at a time: a pin that waits for a delivery to end
+// never blocks the register, and a walk past many pins holds one guard.
+void visitLivePins(const TPNBasicPin* self, bool lastFirst, bool withPlaceholders, bool completeOnly,
+                   const std::function<void(TPNBasicPin&)>& visit) {
+    auto& live = livePins();
+    std::uint64_t order = lastFirst ? std::numeric_limits<std::uint64_t>::max() : 0;
+    for (;;) {
+        TPNBasicPin* pin = nullptr;
+        IPNLockSection inside;
+        {
+            std::lock_guard l(live.m);
+            while (!pin) {
+                const auto next = live.step(order, lastFirst, withPlaceholders);
+                if (!next) break;
+                order = next->first;
+                if (next->second == self || (completeOnly && !next->second->IsComplete())) continue;
+                inside = next->second->DestroyGuard().Lock();
+                if (inside) pin = next->second;
+            }
+        }
+        if (!pin) return;
+        visit(*pin);
+    }
 }
 
 std::string afterFirstDot(const std::string& s) {
@@ -88,25 +146,32 @@ TPNSubmitFunction PNDispatchDataHandler() {
     };
 }
 
-void PNForEachLivePin(const std::function<void(TPNBasicPin&)>& fn) {
+void PNForEachComponentPin(const std::function<void(TPNBasicPin&)>& fn) {
     auto& live = livePins();
     std::lock_guard l(live.m);
-    for (TPNBasicPin* pin : live.list)
+    for (const auto& [order, pin] : live.owned)
         if (pin->IsComplete()) fn(*pin);
+}
+
+void PNVisitLivePins(const TPNBasicPin& self, const std::function<void(TPNBasicPin&)>& visit) {
+    visitLivePins(&self, false, true, true, visit);
 }
 
 std::size_t PNLivePinCount() {
     auto& live = livePins();
     std::lock_guard l(live.m);
-    return live.list.size();
+    return live.owned.size() + live.placeholders.size();
 }
 
 // ---- TPNBasicPin
 
-TPNBasicPin::TPNBasicPin() {
+TPNBasicPin::TPNBasicPin() : TPNBasicPin(false) {}
+
+TPNBasicPin::TPNBasicPin(bool placeholder) : placeholder_(placeholder) {
     auto& live = livePins();
     std::lock_guard l(live.m);
-    live.list.push_back(this);
+    registerOrder_ = live.next++;
+    live.of(placeholder_).emplace(registerOrder_, this);
 }
 
 TPNBasicPin::~TPNBasicPin() {
@@ -117,7 +182,7 @@ TPNBasicPin::~TPNBasicPin() {
 void TPNBasicPin::leaveRegister() {
     auto& live = livePins();
     std::lock_guard l(live.m);
-    std::erase(live.list, this);
+    live.of(placeholder_).erase(registerOrder_);
     registered_ = false;
 }
 
@@ -140,24 +205,16 @@ void TPNBasicPin::BeforeDestruction() {
     PNNotifyRemovePin(*this, rootDestroying);
     // A list that holds this pin without owning it lets it go.
     if (TPNPinList* list = FOwnerPinList.load()) list->PinDestroyed(*this);
-    // Every other live pin drops this one, last registered first. Each is
-    // entered through its guard under the register's lock and told outside
-    // it, so a pin that waits for a delivery to end never blocks the register;
-    // a pin that is being destroyed itself is left alone.
-    std::vector<std::pair<TPNBasicPin*, IPNLockSection>> others;
-    {
-        auto& live = livePins();
-        std::lock_guard l(live.m);
-        std::erase(live.list, this);
-        registered_ = false;
-        complete_.store(false);
-        for (auto it = live.list.rbegin(); it != live.list.rend(); ++it)
-            if (auto inside = (*it)->FDestroyLock.Lock()) others.emplace_back(*it, std::move(inside));
-    }
-    for (auto& [pin, inside] : others) {
-        pin->PinDeletedNotify(*this);
-        inside.release();
-    }
+    // Every other live pin drops this one, last registered first; a pin that
+    // is being destroyed itself is left alone. A placeholder goes only when
+    // nothing links to it or names it any more (or once it has handed all
+    // that to its real pin), and no other placeholder refers to one but by a
+    // link, which both keep, or as a notify-after pin, which holds it: the
+    // pins of components are told, and the other placeholders need not be,
+    // however many wait for their roots.
+    leaveRegister();
+    complete_.store(false);
+    visitLivePins(this, true, !placeholder_, false, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
 }
 
 IPNLockSection TPNBasicPin::DestroyWait() { return PNDestroyWait(FDestroyLock); }
@@ -327,11 +384,8 @@ void TPNBasicPin::CheckVirtualList() {
     const std::string ident = GetFullIdentName(true);
     const std::string display = GetFullName(true);
     for (;;) {
-        TPNUnloadedPin* found = nullptr;
-        PNForEachUnloadedPin([&](TPNUnloadedPin& p) {
-            if (!found && &p != this && (p.GetFullIdentName(true) == ident || p.GetFullName(true) == display))
-                found = &p;
-        });
+        TPNUnloadedPin* found =
+            PNFindUnloadedPin({{ident}, std::nullopt, display}, [&](TPNUnloadedPin& p) { return &p != this; });
         if (!found) return;
         found->PopulatePinAndDestroy(*this);
     }
@@ -450,6 +504,19 @@ std::string TPNPin::GetRootName() {
     if (FOwner->Owner())
         if (const TComponent* root = GetRoot()) FLastRootName = root->Name();
     return FLastRootName;
+}
+
+bool TPNPin::CouldBeNamed(std::string_view name) {
+    if (!FOwner) return true;
+    const std::string& owner = FOwner->Name();
+    const auto follows = [&](std::size_t at) {
+        return name.size() > at + owner.size() && name.compare(at, owner.size(), owner) == 0 &&
+               name[at + owner.size()] == '.';
+    };
+    if (follows(0)) return true;
+    const std::string root = GetRootName();
+    return name.size() > root.size() && name.compare(0, root.size(), root) == 0 && name[root.size()] == '.' &&
+           follows(root.size() + 1);
 }
 
 TPNConnectionChoice TPNPin::chooseType(const TPNPinStreamType& types, TPNBasicPin& other, bool allowNewConverter) {
@@ -712,7 +779,7 @@ void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     auto w = WriteLock();
     if (!w) return;
     if (made) FFormatConverters.push_back(choice.Converter);
-    FSinkPins.Add() = std::move(entry);
+    FSinkPins.Add(std::move(entry));
 }
 
 namespace {
@@ -726,13 +793,15 @@ void TPNSourcePin::removeEntry(const TPNBasicPin& sink, std::uint64_t link, TPNF
     {
         auto w = WriteLock();
         if (!w) return;
-        auto& items = FSinkPins.items();
+        const auto& items = readSinks().items();
         const auto it =
             std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return isLink(e, sink, link); });
         if (it == items.rend()) return;
-        entry = std::move(*it);
-        items.erase(std::next(it).base());
+        entry = FSinkPins.Take(static_cast<std::size_t>(items.rend() - it) - 1);
     }
+    // The link's notify-after pin, which may be a placeholder that nothing
+    // else names, is let go on the way out.
+    const TPNPinHold after(entry.NotifyAfterPin, std::adopt_lock);
     if (entry.ConnectionPin == entry.RealPin) return;
     // The converters that fed the sink let it go; one that feeds nothing any
     // more goes with the link.
@@ -802,8 +871,10 @@ void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, std::uint64_t link, TPNF
 
 bool TPNSourcePin::hasEntry(const TPNBasicPin& sink, std::uint64_t link) {
     auto r = ReadLock();
+    if (readSinks().LinksTo(&sink) == 0) return false;
+    if (link == kAnyLink) return true;
     const auto& items = readSinks().items();
-    return std::any_of(items.begin(), items.end(), [&](const auto& e) { return isLink(e, sink, link); });
+    return std::any_of(items.rbegin(), items.rend(), [&](const auto& e) { return isLink(e, sink, link); });
 }
 
 std::optional<std::uint64_t> TPNSourcePin::lastLinkTo(const TPNBasicPin& sink) {
@@ -868,31 +939,78 @@ public:
         if (count > kInline) more_.resize(count);
     }
     void set(std::size_t i) {
-        if (more_.empty()) bits_ |= std::uint64_t{1} << i;
-        else more_[i] = true;
+        if (more_.empty()) {
+            bits_ |= std::uint64_t{1} << i;
+        } else {
+            more_[i] = true;
+            anyMore_ = true;
+        }
     }
     bool test(std::size_t i) const { return more_.empty() ? (bits_ >> i & 1u) != 0 : more_[i]; }
+    bool any() const { return more_.empty() ? bits_ != 0 : anyMore_; }
 
 private:
     static constexpr std::size_t kInline = 64;
     std::uint64_t bits_ = 0;
+    bool anyMore_ = false;
     std::vector<bool> more_;  // only for lists longer than kInline
 };
 
+namespace {
+
+// One pass in list order: an entry whose notify-after pin stands behind it
+// changes places with the first such entry, and the entry now in its place
+// goes on looking behind the place it left. The places of every pin are
+// looked up, not searched for, so that a pass costs no walk per entry.
+// Whether anything moved.
+bool notifyAfterPinsFirst(std::vector<TPNPinEntry>& e) {
+    std::unordered_map<const TPNBasicPin*, std::set<std::size_t>> at;
+    for (std::size_t i = 0; i < e.size(); ++i) at[e[i].RealPin].insert(i);
+    bool moved = false;
+    for (std::size_t i = 0; i < e.size(); ++i) {
+        for (std::size_t from = i + 1; e[i].NotifyAfterPin;) {
+            const auto after = at.find(e[i].NotifyAfterPin);
+            if (after == at.end()) break;
+            const auto behind = after->second.lower_bound(from);
+            if (behind == after->second.end()) break;
+            const std::size_t j = *behind;
+            std::set<std::size_t>& own = at.find(e[i].RealPin)->second;
+            own.erase(i);
+            after->second.erase(j);
+            own.insert(j);
+            after->second.insert(i);
+            std::swap(e[i], e[j]);
+            moved = true;
+            from = j + 1;
+        }
+    }
+    return moved;
+}
+
+}  // namespace
+
 void TPNSourcePin::reorder(const TakenLinks* taken) {
+    // No level to lower or raise, and the notify-after pins where the last
+    // pass left them (nothing moved since): nothing moves, and the links are
+    // not walked (a link made or taken off sends one sink a start or a stop,
+    // which must not cost a walk through all).
+    const auto followers = [&] { return FSinkPins.HasFollowers() && !FSinkPins.FollowersSettled(); };
+    if ((!taken || !taken->any()) && FSinkPins.LevelsQuiet() && !followers()) return;
     auto& v = FSinkPins.ScoresAndOrder();
     TPNPinEntry* const e = v.data();
     const std::size_t n = v.size();
-    bool followers = false;
+    bool positive = false;
     bool sorted = true;
     for (std::size_t i = 0; i < n; ++i) {
         if (taken && taken->test(i)) raiseScore(e[i]);
         if (e[i].ModificationLevel > 0) --e[i].ModificationLevel;
-        followers = followers || e[i].NotifyAfterPin;
+        positive |= e[i].ModificationLevel > 0;
         sorted = sorted && (i == 0 || e[i - 1].ModificationLevel <= e[i].ModificationLevel);
     }
+    FSinkPins.SetLevelsQuiet(!positive);
     // Most deliveries change no place, and the fan-out list stays.
-    if (sorted && !followers) return;
+    const bool unsettled = followers();
+    if (sorted && !unsettled) return;
     bool moved = false;
     // Insertion sort: stable, in place, and linear for the nearly sorted
     // lists that one delivery leaves.
@@ -902,43 +1020,40 @@ void TPNSourcePin::reorder(const TakenLinks* taken) {
             moved = true;
         }
     }
-    for (std::size_t i = 0; followers && i < n; ++i) {
-        for (std::size_t j = i + 1; j < n; ++j) {
-            if (e[i].NotifyAfterPin && e[j].RealPin == e[i].NotifyAfterPin) {
-                std::swap(e[i], e[j]);
-                moved = true;
-            }
-        }
-    }
     if (moved) FSinkPins.OrderChanged();
+    if (FSinkPins.HasFollowers() && (moved || unsettled)) {
+        const bool swapped = notifyAfterPinsFirst(v);
+        if (swapped) FSinkPins.OrderChanged();
+        FSinkPins.SetFollowersSettled(!swapped);
+    }
 }
 
-void TPNSourcePin::scoreDelivery(const TPNFanOut& links, const TakenLinks& taken) {
+void TPNSourcePin::scoreDelivery(const Delivery& delivery, const TakenLinks& taken) {
     const bool reordering = FDisconnecting.empty();
-    if (FSinkPins.Shares(links)) {
+    const TPNFanOut& links = *delivery.links;
+    if (delivery.at.empty() && FSinkPins.Shares(links)) {
         // The links are as the delivery found them (entry i is link i): the
         // scores rise in the pass that lowers them.
         if (reordering) {
             reorder(&taken);
             return;
         }
+        if (!taken.any()) return;
         auto& items = FSinkPins.ScoresAndOrder();
         for (std::size_t i = 0; i < items.size(); ++i)
             if (taken.test(i)) raiseScore(items[i]);
         return;
     }
-    auto& items = FSinkPins.ScoresAndOrder();
-    for (std::size_t i = 0; i < links.size(); ++i) {
-        if (!taken.test(i)) continue;
-        TPNBasicPin* const sink = links[i].RealPin;
-        // The entry is where the list found it unless links before it went.
-        if (i < items.size() && items[i].RealPin == sink) {
-            raiseScore(items[i]);
-            continue;
+    if (taken.any()) {
+        auto& items = FSinkPins.ScoresAndOrder();
+        for (std::size_t i = 0; i < links.size(); ++i) {
+            if (!taken.test(i)) continue;
+            TPNBasicPin* const sink = links[i].RealPin;
+            // The entry is where the delivery found it unless links before it went.
+            const std::size_t at = delivery.entry(i);
+            if (at < items.size() && items[at].RealPin == sink) raiseScore(items[at]);
+            else if (const auto found = FSinkPins.IndexOf(sink)) raiseScore(items[*found]);
         }
-        const auto it =
-            std::find_if(items.begin(), items.end(), [&](const TPNPinEntry& e) { return e.RealPin == sink; });
-        if (it != items.end()) raiseScore(*it);
     }
     if (reordering) reorder();
 }
@@ -959,14 +1074,22 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
     IPNLockSection inside = FDestroyLock.Lock();
     if (!inside) return false;
 
-    // Shared with the pin, not copied: links made or reordered meanwhile
-    // give the pin a new list and leave this one as it is.
-    std::shared_ptr<const TPNFanOut> links;
+    // All links: shared with the pin, not copied; links made or reordered
+    // meanwhile give the pin a new list and leave this one as it is. One
+    // sink's links: found by the list's count of them, without a walk
+    // through the others.
+    Delivery delivery;
     {
         auto r = ReadLock();
         if (!r) return false;
         if (FInSending.value() > kMaxNestedDeliveries) throw EOWException(kPinDependsOnItself);
-        links = FSinkPins.FanOut();
+        delivery.count = FSinkPins.Count();
+        if (onlySink) {
+            delivery.at = readSinks().IndicesOf(onlySink);
+            delivery.links = readSinks().FanOutOf(delivery.at);
+        } else {
+            delivery.links = FSinkPins.FanOut();
+        }
         FInSending.enter();
     }
     // Step out on every path: the scores of the sinks that took the operation
@@ -974,21 +1097,24 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
     // a handler throws.
     struct Finish {
         TPNSourcePin& pin;
-        const TPNFanOut& links;
+        const Delivery& delivery;
         TakenLinks taken;
         ~Finish() {
             const IPNLockSection w = pin.WriteLock();
-            if (w) pin.scoreDelivery(links, taken);
+            if (w) pin.scoreDelivery(delivery, taken);
             pin.FInSending.leave(w);
         }
-    } finish{*this, *links, TakenLinks(links->size())};
+    } finish{*this, delivery, TakenLinks(delivery.links->size())};
 
     bool taken = NotifyDispatcher(op, nullptr, {});
-    const std::size_t n = links->size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto& e = (*links)[i];
-        if ((onlySink && onlySink != e.RealPin) || !e.SubmitFunction) continue;
-        const TPNNotifyStates states = i + 1 == n ? TPNNotifyStates{nsLastIteration} : TPNNotifyStates{};
+    const TPNFanOut& links = *delivery.links;
+    // The link of the last entry of the pin's list, told so also when it is served alone.
+    const std::size_t last =
+        links.empty() || delivery.entry(links.size() - 1) + 1 != delivery.count ? links.size() : links.size() - 1;
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        const auto& e = links[i];
+        if (!e.SubmitFunction) continue;
+        const TPNNotifyStates states = i == last ? TPNNotifyStates{nsLastIteration} : TPNNotifyStates{};
         if (!e.SubmitFunction(*e.ConnectionPin, e.ConnectedID, states, op)) continue;
         taken = true;
         finish.taken.set(i);
@@ -1005,12 +1131,12 @@ void TPNSourcePin::PinDeletedNotify(TPNBasicPin& pin) {
     std::size_t links = 0;
     {
         auto r = ReadLock();
-        for (const auto& e : readSinks().items()) links += e.RealPin == &pin;
+        links = readSinks().LinksTo(&pin);
     }
     while (links-- > 0) IntDisconnect(pin, false, kAnyLink);
+    // Nothing to let go of: the pin is on its way out.
     auto w = WriteLock();
-    for (auto& e : FSinkPins.items())
-        if (e.NotifyAfterPin == &pin) e.NotifyAfterPin = nullptr;
+    FSinkPins.ReplaceAfterPin(&pin, nullptr);
 }
 
 void TPNSourcePin::SetPinNotificationEvent(TPNSubmitFunction handler) {
@@ -1054,21 +1180,52 @@ bool TPNSourcePin::IsLinkedTo(std::string_view name) {
 }
 
 void TPNSourcePin::PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin) {
+    std::size_t named = 0;
+    {
+        auto w = WriteLock();
+        named = FSinkPins.ReplaceAfterPin(&oldPin, &newPin);
+    }
+    while (named-- > 0) oldPin.ReleasePin();
+}
+
+void TPNSourcePin::PutLinkInPlaceOf(const TPNBasicPin& pin, const TPNBasicPin& placeholder) {
     auto w = WriteLock();
-    for (auto& e : FSinkPins.items())
-        if (e.NotifyAfterPin == &oldPin) e.NotifyAfterPin = &newPin;
+    const auto at = readSinks().IndexOf(&placeholder);
+    const auto links = readSinks().IndicesOf(&pin);
+    if (w && at && !links.empty() && links.back() > *at) FSinkPins.Move(links.back(), *at);
+}
+
+void TPNSourcePin::orderLinksAs(const std::vector<TPNBasicPin*>& sinks) {
+    std::unordered_map<const TPNBasicPin*, std::size_t> place;
+    for (std::size_t i = 0; i < sinks.size(); ++i) place.emplace(sinks[i], i);
+    const auto placeOf = [&](const TPNPinEntry& e) {
+        const auto it = place.find(e.RealPin);
+        return it == place.end() ? sinks.size() : it->second;
+    };
+    auto w = WriteLock();
+    if (!w) return;
+    auto& items = FSinkPins.ScoresAndOrder();
+    if (std::is_sorted(items.begin(), items.end(),
+                       [&](const auto& a, const auto& b) { return placeOf(a) < placeOf(b); }))
+        return;
+    std::stable_sort(items.begin(), items.end(), [&](const auto& a, const auto& b) { return placeOf(a) < placeOf(b); });
+    FSinkPins.OrderChanged();
 }
 
 void TPNSourcePin::SetNotifyAfterByName(TPNBasicPin& sink, std::string_view name) {
-    auto w = WriteLock();
-    TPNPinEntry* entry = FSinkPins.GetItemByPin(&sink);
-    if (!entry) return;
-    for (const auto& e : FSinkPins.items()) {
-        if (e.RealPin->GetFullName(false) == name || e.RealPin->GetFullName(true) == name) {
-            entry->NotifyAfterPin = e.RealPin;
-            return;
+    TPNBasicPin* before = nullptr;
+    {
+        auto w = WriteLock();
+        const auto index = readSinks().IndexOf(&sink);
+        if (!index) return;
+        for (const auto& e : readSinks().items()) {
+            if (e.RealPin->GetFullName(false) == name || e.RealPin->GetFullName(true) == name) {
+                before = FSinkPins.SetAfterPin(*index, e.RealPin);
+                break;
+            }
         }
     }
+    if (before) before->ReleasePin();
 }
 
 std::string TPNSourcePin::GetAfterPinDisplayName(const TPNBasicPin& sink) {
@@ -1140,6 +1297,11 @@ bool TPNSourcePin::IsConnectedByConverterTo(const TPNBasicPin& pin) {
     const TPNFormatConverterList converters = FormatConverters();
     return std::any_of(converters.rbegin(), converters.rend(),
                        [&](const auto& c) { return c->OutputPin().IsConnectedTo(pin); });
+}
+
+void PNReleaseAfterPins(const std::vector<TPNPinEntry>& taken) {
+    for (const auto& e : taken)
+        if (e.NotifyAfterPin) e.NotifyAfterPin->ReleasePin();
 }
 
 // ---- Editors and process-wide switches

@@ -28,6 +28,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "media/pins/PNComponent.h"
@@ -95,6 +96,8 @@ class TPNBasicPin : public TPNPinObject {
 public:
     TPNBasicPin();  // registers the pin among the live pins
     ~TPNBasicPin() override;
+    // The pin's place in the order of registration: older pins come first.
+    std::uint64_t RegisterOrder() const { return registerOrder_; }
 
     // Run by PNOwned: announce the pin, and before destruction wait for the
     // threads inside, unlink, tell every other live pin, leave the register.
@@ -118,6 +121,15 @@ public:
     virtual void SetConnectionSourcePin(TPNBasicPin* converterOutput) {}
     // Frees a placeholder that nothing refers to any more.
     virtual void CheckRemove() {}
+    // A placeholder stays while it is held: by entries that name it as
+    // their notify-after pin, and by callers that keep it for a while.
+    // ReleasePin lets go of one hold, and a placeholder that nothing refers
+    // to any more goes; its caller holds no pin lock. Nothing for other pins.
+    virtual void HoldPin() {}
+    virtual void ReleasePin() {}
+    // A source linked to `placeholder` and now to `pin`, which stands for it,
+    // moves the link to `pin` into the placeholder's place among its links.
+    virtual void PutLinkInPlaceOf(const TPNBasicPin& pin, const TPNBasicPin& placeholder) {}
     virtual void BeforeDisconnect() {}
 
     virtual bool CanConnectToInt(TPNBasicPin& pin, bool checkOnly, TPNConnectionChoice& choice) = 0;
@@ -205,6 +217,9 @@ public:
     // The identity name with root, less its first and last parts.
     virtual std::string GetOwnerName();
     virtual TComponent* GetRoot() const { return PNGetMainOwnerComponent(GetOwnerComponent()); }
+    // False when none of the pin's names, identity or display, with or
+    // without root, can be `name`: a quick test before they are built.
+    virtual bool CouldBeNamed(std::string_view name) { return true; }
 
     // A name stored while this pin's form or frame had another name (the
     // "Form" entry) is retargeted to the current root: with load name
@@ -261,6 +276,9 @@ protected:
     friend class TPNStateDispatcher;
     friend class TPNPinList;
 
+    // Registers a placeholder apart from the pins of components.
+    explicit TPNBasicPin(bool placeholder);
+
     // Adds or takes away a stream type's interface in the pin's interface
     // table; while no other thread uses the pin (links then keep their type
     // until they are negotiated again).
@@ -280,11 +298,13 @@ private:
     std::vector<TGUID> interfaces_;
     bool registered_ = true;
     std::atomic<bool> complete_{false};
+    const bool placeholder_;
     // Under FIntLockSection: the dispatcher of another pin sets it while
     // holding its own lock.
     std::shared_ptr<TPNStateDispatcher> FDispatcher;
     // Whether FDispatcher is set, read without the lock.
     std::atomic<bool> stateLinked_{false};
+    std::uint64_t registerOrder_ = 0;
 };
 
 // The ordered stream types of a pin, each with the pin's handler for it.
@@ -366,6 +386,8 @@ public:
     std::string GetSaveName() override;
     // Keeps answering with the last known root while the owner has none.
     std::string GetRootName() override;
+    // Its names run "owner.…" or "root.owner.…".
+    bool CouldBeNamed(std::string_view name) override;
 
     // Pins of a designing owner link only to pins of a designing owner (and
     // running to running), unless a converter owns one of them; a
@@ -607,6 +629,7 @@ public:
 
     void PinDeletedNotify(TPNBasicPin& pin) override;
     void PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin) override;
+    void PutLinkInPlaceOf(const TPNBasicPin& pin, const TPNBasicPin& placeholder) override;
     void SetNotifyAfterByName(TPNBasicPin& sink, std::string_view name) override;
     std::string GetAfterPinDisplayName(const TPNBasicPin& sink) override;
     TPNBasicPin* GetConnectedAfterForPin(const TPNBasicPin& pin) override;
@@ -660,6 +683,9 @@ protected:
     void IntDisconnectFrom(TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped);
     // DisconnectFrom for link `link` alone: nothing when that link is gone.
     void disconnectLink(TPNBasicPin& sink, std::uint64_t link);
+    // Puts the links to `sinks` first, in that order; the others follow in
+    // their order. A link is listed by its first place in `sinks`.
+    void orderLinksAs(const std::vector<TPNBasicPin*>& sinks);
     // The connection limit: drops the first sink when full and `sink` is not linked.
     void makeRoomFor(const TPNBasicPin& sink);
     bool hasEntry(const TPNBasicPin& sink, std::uint64_t link = kAnyLink);
@@ -667,12 +693,21 @@ protected:
     std::optional<std::uint64_t> lastLinkTo(const TPNBasicPin& sink);
     bool disconnectingHere();
     class TakenLinks;
+    // The links one delivery serves: the pin's whole list (`at` empty: link i
+    // is entry i), or the links of one sink (link i is entry at[i]), of a
+    // list of `count` entries.
+    struct Delivery {
+        std::shared_ptr<const TPNFanOut> links;
+        std::vector<std::size_t> at;
+        std::size_t count = 0;
+        std::size_t entry(std::size_t i) const { return at.empty() ? i : at[i]; }
+    };
     // ReorderChangedData under a write section the caller holds; first, in
     // the same pass, the scores of `taken` rise (entry i is its link i).
     void reorder(const TakenLinks* taken = nullptr);
     // A delivery's end, under a write section the caller holds: the scores of
     // the sinks that took the operation rise, and the order is renewed.
-    void scoreDelivery(const TPNFanOut& links, const TakenLinks& taken);
+    void scoreDelivery(const Delivery& delivery, const TakenLinks& taken);
     // Removes the entry of link `link` to `sink` (the last entry of `sink`
     // for kAnyLink) and the converters no link uses any more; they are handed
     // to `dropped` so they end after the caller's sections. The caller holds
@@ -680,7 +715,8 @@ protected:
     void removeEntry(const TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped);
     std::vector<TPNBasicPin*> linkedSinks();     // RealPin of every entry
     std::vector<TPNBasicPin*> connectionPins();  // the pins the entries deliver to, each once
-    void changeConnectionType(TPNBasicPin& sink, const TGUID& id);
+    // `hint`: where the sink's entry is likely to be.
+    void changeConnectionType(TPNBasicPin& sink, const TGUID& id, std::size_t hint = 0);
     std::vector<TPNPin*> dataTypeSources() { return FDataTypeSources.Snapshot(); }
 
     const std::shared_ptr<IPNLock> FInputOwnerLock;
@@ -709,6 +745,27 @@ inline constexpr int kMaxNestedNewConnections = 10;
 // A handler that hands each operation to the receiving pin's DispatchData.
 TPNSubmitFunction PNDispatchDataHandler();
 
+// Holds a pin (TPNBasicPin::HoldPin) for its own life.
+class TPNPinHold {
+public:
+    explicit TPNPinHold(TPNBasicPin* pin) : pin_(pin) {
+        if (pin_) pin_->HoldPin();
+    }
+    // Takes over a hold made before (that of an entry taken out of a list).
+    TPNPinHold(TPNBasicPin* pin, std::adopt_lock_t) : pin_(pin) {}
+    TPNPinHold(TPNPinHold&& o) noexcept : pin_(std::exchange(o.pin_, nullptr)) {}
+    TPNPinHold& operator=(TPNPinHold&&) = delete;
+    ~TPNPinHold() {
+        if (pin_) pin_->ReleasePin();
+    }
+
+private:
+    TPNBasicPin* pin_;
+};
+
+// Lets go of the notify-after pins of entries taken out of a list.
+void PNReleaseAfterPins(const std::vector<TPNPinEntry>& taken);
+
 template <typename T, typename... Args>
 PNOwned<T> PNMakePin(Args&&... args) {
     return PNOwned<T>::make(std::forward<Args>(args)...);
@@ -717,8 +774,13 @@ PNOwned<T> PNMakePin(Args&&... args) {
 // A name stored under the root name `loadName` retargeted to `root`.
 void PNApplyFormName(const std::string& loadName, const TComponent* root, std::string& name);
 
-// Every live pin, under the register's lock; `fn` must not create or destroy pins.
-void PNForEachLivePin(const std::function<void(TPNBasicPin&)>& fn);
+// Every live pin of a component (placeholders are not), in register order,
+// under the register's lock; `fn` must not create or destroy pins.
+void PNForEachComponentPin(const std::function<void(TPNBasicPin&)>& fn);
+// Every other live pin, placeholders included, in register order, one at a
+// time: each is entered through its destroy guard (one that is being
+// destroyed is passed over) and visited outside the register's lock.
+void PNVisitLivePins(const TPNBasicPin& self, const std::function<void(TPNBasicPin&)>& visit);
 std::size_t PNLivePinCount();
 
 }  // namespace oculon::pins

@@ -474,31 +474,43 @@ bool sameRootOrAny(const TPNBasicPin& pin, const TComponent* root) {
     const TComponent* own = pin.GetRoot();
     return !own || !root || own == root;
 }
-}  // namespace
 
-TPNBasicPin* TPNInternalPinList::GetByDisplayName(const TComponent* root, std::string_view name) {
+// The first pin in register order that `match` accepts: the pins of
+// components are walked, placeholders found by `names`.
+TPNBasicPin* firstByName(const TPNPlaceholderNames& names, const std::function<bool(TPNBasicPin&)>& match) {
     TPNBasicPin* found = nullptr;
-    PNForEachLivePin([&](TPNBasicPin& pin) {
-        if (!found && sameRootOrAny(pin, root) && (pin.GetFullName(false) == name || pin.GetFullName(true) == name))
-            found = &pin;
+    PNForEachComponentPin([&](TPNBasicPin& pin) {
+        if (!found && match(pin)) found = &pin;
     });
+    TPNBasicPin* placeholder = PNFindUnloadedPin(names, match);
+    if (!found || (placeholder && placeholder->RegisterOrder() < found->RegisterOrder())) return placeholder;
     return found;
 }
 
-TPNBasicPin* TPNInternalPinList::GetByIdentName(const TComponent* root, std::string_view identName) {
-    TPNBasicPin* found = nullptr;
-    PNForEachLivePin([&](TPNBasicPin& pin) {
-        if (found) return;
-        const bool rootNamed = root && root->Name() == pin.GetRootName();
-        if (sameRootOrAny(pin, root)) {
-            if (((!root || rootNamed) && pin.GetFullIdentName(false) == identName) ||
-                pin.GetFullIdentName(true) == identName)
-                found = &pin;
-        } else if (!rootNamed && pin.GetFullIdentName(true) == identName) {
-            found = &pin;
-        }
+}  // namespace
+
+TPNBasicPin* TPNInternalPinList::GetByDisplayName(const TComponent* root, std::string_view name) {
+    // A placeholder's display name without root is its identity name without root.
+    return firstByName({{}, std::string(name), std::string(name)}, [&](TPNBasicPin& pin) {
+        return pin.CouldBeNamed(name) && sameRootOrAny(pin, root) &&
+               (pin.GetFullName(false) == name || pin.GetFullName(true) == name);
     });
-    return found;
+}
+
+TPNBasicPin* TPNInternalPinList::GetByIdentName(const TComponent* root, std::string_view identName) {
+    // A placeholder's identity name without root answers for any root, or
+    // for `root` when it carries `root`'s name in front.
+    TPNPlaceholderNames names{{std::string(identName)}, std::nullopt, std::nullopt};
+    if (root) names.Idents.push_back(root->Name() + "." + std::string(identName));
+    else names.Tail = identName;
+    return firstByName(names, [&](TPNBasicPin& pin) {
+        if (!pin.CouldBeNamed(identName)) return false;
+        const bool rootNamed = root && root->Name() == pin.GetRootName();
+        if (sameRootOrAny(pin, root))
+            return ((!root || rootNamed) && pin.GetFullIdentName(false) == identName) ||
+                   pin.GetFullIdentName(true) == identName;
+        return !rootNamed && pin.GetFullIdentName(true) == identName;
+    });
 }
 
 TPNBasicPin* TPNInternalPinList::GetByNameCreate(TComponent* root, TPNPinType type, std::string createdFrom,

@@ -215,4 +215,53 @@ TEST_F(Links, UnlinksFromTwoThreadsLeaveNoMarkBehind) {
     EXPECT_FALSE(source->IsConnectedTo(*second));
 }
 
+// Links to pins not loaded, each to be notified after the one before, are
+// made and dropped while a second thread delivers through the source and a
+// third links a real sink after the last of them: a placeholder stays while
+// a link or an entry names it, and goes with the last, whichever thread
+// lets go of it.
+TEST_F(Links, PlaceholdersNamedAsNotifyAfterPinsComeAndGoWhileTheSourceDelivers) {
+    auto real = PNMakePin<TestSink>("r", log, std::vector{kA});
+    const auto name = [](int k) { return "Form9.Panel.In" + std::to_string(k); };
+    auto linker = std::async(std::launch::async, [&] {
+        for (int i = 0; i < kRounds; ++i) {
+            std::vector<TPNBasicPin*> made;
+            {
+                const auto link = PNLinkSection();
+                for (int k = 0; k < 4; ++k) {
+                    TPNBasicPin* pin =
+                        TPNInternalPinList::GetByNameCreate(nullptr, TPNPinType::ptSink, {}, name(k), name(k));
+                    const TPNPinHold hold(pin);
+                    if (source->ConnectAfter(pin, made.empty() ? nullptr : made.back())) made.push_back(pin);
+                }
+            }
+            for (auto it = made.rbegin(); it != made.rend(); ++it) {
+                const auto link = PNLinkSection();
+                if (TPNBasicPin* pin = TPNInternalPinList::GetByIdentName(nullptr, (*it)->GetFullIdentName(true)))
+                    source->DisconnectFrom(*pin);
+            }
+        }
+    });
+    auto follower = std::async(std::launch::async, [&] {
+        for (int i = 0; i < kRounds; ++i) {
+            {
+                const auto link = PNLinkSection();
+                TPNBasicPin* last = TPNInternalPinList::GetByIdentName(nullptr, name(3));
+                const TPNPinHold hold(last);
+                if (last) source->ConnectAfter(real.get(), last);
+            }
+            real->Disconnect();
+        }
+    });
+    auto notifier = std::async(std::launch::async, [&] {
+        for (int i = 0; i < kRounds; ++i) {
+            source->Notify(std::make_shared<TPNNotifyOperation>());
+            log.take();
+        }
+    });
+    for (auto* f : {&linker, &follower, &notifier}) ASSERT_EQ(f->wait_for(60s), std::future_status::ready);
+    source->Disconnect();
+    EXPECT_EQ(PNUnloadedPinCount(), 0u);
+}
+
 }  // namespace

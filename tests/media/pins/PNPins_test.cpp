@@ -95,8 +95,8 @@ TEST_F(PinsTest, FanOutServesEachConverterOnceAndOrdersByDeliveryScore) {
 struct ScoredSource : TPNSourcePin {
     using TPNSourcePin::TPNSourcePin;
     void set(std::size_t i, std::int32_t level, TPNBasicPin* after = nullptr) {
-        FSinkPins[i].ModificationLevel = level;
-        FSinkPins[i].NotifyAfterPin = after;
+        FSinkPins.ScoresAndOrder()[i].ModificationLevel = level;
+        FSinkPins.SetAfterPin(i, after);
     }
 };
 
