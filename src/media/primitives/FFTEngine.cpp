@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -231,6 +232,49 @@ std::uint32_t reverseBits(std::uint32_t v, int bits) {
     return r;
 }
 
+// The lane path (FFTLaneKernels.inc) runs orders 4 and 6 with groups of 4
+// values, odd orders from 7 on with groups of 8 and even orders from 8 on
+// with groups of 16, up to kLaneMaxOrder; above it the split into rows and
+// columns keeps the data in the caches. 0: no group for this order.
+constexpr int kLaneMaxOrder = 16;
+constexpr int laneGroupBits(int order) {
+    if (order < 4 || order > kLaneMaxOrder || order == 5) return 0;
+    if (order & 1) return 3;
+    return order >= 8 ? 4 : 2;
+}
+
+// Its passes of quarters that fit 2^kLaneBlockOrder values (32 KB) run block
+// by block in the first-level cache.
+constexpr int kLaneBlockOrder = 11;
+
+// Twiddles of the lane passes: for the passes within a group, per value j of
+// the quarter w^2j, w^j, w^3j (real, imaginary); for each later pass, per
+// eight values j of its quarter, eight real parts then eight imaginary parts
+// of w^2j, of w^j and of w^3j.
+constexpr std::size_t laneGroupTwiddleDoubles(int groupBits) {
+    return groupBits == 4 ? 24 : groupBits == 3 ? 12 : 0;
+}
+constexpr std::size_t laneTwiddleDoubles(std::size_t quarter) { return 48 * ((quarter + 7) / 8); }
+
+template <int Bits>
+constexpr std::size_t reverseLow(std::size_t v) {
+    std::size_t r = 0;
+    for (int i = 0; i < Bits; ++i, v >>= 1) r = (r << 1) | (v & 1);
+    return r;
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define OCULON_HAVE_FFT_LANES 1
+#define OCULON_LANE_INLINE inline __attribute__((always_inline))
+#define OCULON_KERNELS "media/primitives/FFTLaneKernels.inc"
+#define OCULON_KERNELS_AVX2
+#define OCULON_KERNELS_AVX512
+#include "media/primitives/KernelLevels.inc"
+#undef OCULON_LANE_INLINE
+#endif
+
+std::atomic<FFTLanes> widestLanes{FFTLanes::Avx512};
+
 }  // namespace
 
 // e^(-2 pi i j / 2^k) for every k up to the order it was built for, from one
@@ -300,6 +344,53 @@ void fillPassTwiddles(double* out, int order, bool columns, const UnitRoots& roo
     }
 }
 
+
+void fillLaneTwiddles(double* out, int order, const UnitRoots& root) {
+    const int groupBits = laneGroupBits(order);
+    const std::size_t quarter = groupBits == 4 ? 4 : 2;
+    for (std::size_t j = 0; groupBits > 2 && j < quarter; ++j) {
+        for (std::uint64_t times : {2u, 1u, 3u}) {
+            const Ipp64fc w = root(times * j, groupBits);
+            *out++ = w.re;
+            *out++ = w.im;
+        }
+    }
+    for (std::size_t q = std::size_t{1} << groupBits; 4 * q <= (std::size_t{1} << order); q *= 4) {
+        const int logSize = std::countr_zero(q) + 2;
+        for (std::size_t j = 0; j < q; ++j) {
+            double* octet = out + 48 * (j / 8) + j % 8;
+            int s = 0;
+            for (std::uint64_t times : {2u, 1u, 3u}) {
+                const Ipp64fc w = root(times * j, logSize);
+                octet[16 * s] = w.re;
+                octet[16 * s + 8] = w.im;
+                ++s;
+            }
+        }
+        out += laneTwiddleDoubles(q);
+    }
+}
+
+std::size_t laneTableDoubles(int order) {
+    const int groupBits = laneGroupBits(order);
+    std::size_t total = laneGroupTwiddleDoubles(groupBits);
+    for (std::size_t q = std::size_t{1} << groupBits; 4 * q <= (std::size_t{1} << order); q *= 4)
+        total += laneTwiddleDoubles(q);
+    return total;
+}
+
+FFTLanes processorLanes() {
+#ifdef OCULON_HAVE_FFT_LANES
+    static const FFTLanes lanes = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")
+                                      ? FFTLanes::Avx512
+                                  : __builtin_cpu_supports("avx2") ? FFTLanes::Avx2
+                                                                   : FFTLanes::None;
+    return lanes;
+#else
+    return FFTLanes::None;
+#endif
+}
+
 }  // namespace
 
 struct ComplexFFT::Tables {
@@ -321,6 +412,8 @@ struct ComplexFFT::Tables {
     AlignedPtr<double> blockTwiddles;
     // The bit reversal of the whole transform.
     BitReversal reverse;
+    // The lane path's twiddles, where the processor runs it.
+    AlignedPtr<double> laneTwiddles;
 };
 
 namespace {
@@ -469,6 +562,13 @@ std::unique_ptr<ComplexFFT> ComplexFFT::build(int order, const UnitRoots& root) 
     reverse.high = alignedArray<std::uint32_t>(static_cast<long long>(highCount));
     if (!tables->blockTwiddles || !reverse.low || !reverse.high) return nullptr;
     fillPassTwiddles(tables->blockTwiddles.get(), m, false, root);
+    if (laneGroupBits(order) && processorLanes() != FFTLanes::None) {
+        const std::size_t doubles = laneTableDoubles(order);
+        tables->laneTwiddles = alignedArray<double>(static_cast<long long>(doubles));
+        if (!tables->laneTwiddles) return nullptr;
+        std::fill_n(tables->laneTwiddles.get(), doubles, 0.0);
+        fillLaneTwiddles(tables->laneTwiddles.get(), order, root);
+    }
     for (std::size_t i = 0; i < lowCount; ++i)
         reverse.low[i] = reverseBits(static_cast<std::uint32_t>(i), reverse.lowBits) << (middle - reverse.lowBits);
     for (std::size_t i = 0; i < highCount; ++i)
@@ -492,6 +592,8 @@ ComplexFFT::TableAddresses ComplexFFT::tableAddresses() const {
     return a;
 }
 
+void limitFFTLanes(FFTLanes widest) { widestLanes.store(widest, std::memory_order_relaxed); }
+
 ComplexFFT::ComplexFFT(int order) : order_(order) {}
 ComplexFFT::~ComplexFFT() = default;
 
@@ -504,6 +606,17 @@ void ComplexFFT::run(const Ipp64fc* src, Ipp64fc* dst, const double* scale) cons
     if (order_ <= kSmallDFTMaxOrder) return smallComplexDFT(order_, Inverse, src, dst, scale);
     const Tables& t = *tables_;
     auto* data = reinterpret_cast<double*>(dst);
+#ifdef OCULON_HAVE_FFT_LANES
+    if (t.laneTwiddles) {
+        const FFTLanes lanes = std::min(processorLanes(), widestLanes.load(std::memory_order_relaxed));
+        const int groupBits = laneGroupBits(order_);
+        const auto* from = reinterpret_cast<const double*>(src);
+        if (lanes == FFTLanes::Avx512 && groupBits > 2)
+            return avx512::laneTransform(from, data, order_, groupBits, t.laneTwiddles.get(), Inverse, scale);
+        if (lanes != FFTLanes::None)
+            return avx2::laneTransform(from, data, order_, groupBits, t.laneTwiddles.get(), Inverse, scale);
+    }
+#endif
     permute(reinterpret_cast<const double*>(src), data, t.reverse, t.blockOrder & 1, Inverse);
     // Depth first, so that the rows of a level stay in the cache for its
     // columns.

@@ -17,6 +17,13 @@ namespace oculon::primitives {
 
 inline constexpr int kFFTMaxOrder = 30;
 
+// The widest vectors the transforms may take where the processor has them
+// (by default the widest there are): AVX-512 or AVX2 lanes of split real and
+// imaginary parts, or None for two complex values a vector, interleaved. All
+// give the same bits.
+enum class FFTLanes { None, Avx2, Avx512 };
+void limitFFTLanes(FFTLanes widest);
+
 class UnitRoots;
 
 class ComplexFFT {
