@@ -643,6 +643,19 @@ void ComplexFFT::run(const Ipp64fc* src, Ipp64fc* dst, const double* scale) cons
 
 namespace {
 
+// The recombination of the widest lanes allowed from bin 1 on; returns the
+// first bin it left.
+std::size_t laneRecombine(const double* in, double* out, std::size_t half, const double* factor, double a) {
+#ifdef OCULON_HAVE_FFT_LANES
+    const FFTLanes lanes = std::min(processorLanes(), widestLanes.load(std::memory_order_relaxed));
+    if (lanes == FFTLanes::Avx512) return avx512::laneRecombine(in, out, half, factor, a);
+    if (lanes == FFTLanes::Avx2) return avx2::laneRecombine(in, out, half, factor, a);
+#else
+    (void)in, (void)out, (void)half, (void)factor, (void)a;
+#endif
+    return 1;
+}
+
 // Bins k and M-k of a half-length complex spectrum (M = N/2) combine into
 // bins k and M-k of the other spectrum: with p = in[k], q = in[M-k],
 // A = a (p + conj q) and B = f_k (p - conj q), out[k] = A + B and
@@ -655,7 +668,7 @@ OCULON_HOT_LOOP void recombine(const Ipp64fc* in, Ipp64fc* out, std::size_t half
     const auto* src = reinterpret_cast<const double*>(in);
     auto* dst = reinterpret_cast<double*>(out);
     const V4 scale = V4{} + a;
-    std::size_t k = 1;
+    std::size_t k = laneRecombine(src, dst, half, reinterpret_cast<const double*>(factor), a);
     // Bins k, k+1 and their partners at a time, while the four are distinct.
     for (; 2 * k + 2 < half; k += 2) {
         const V4 p = load4(src + 2 * k);
