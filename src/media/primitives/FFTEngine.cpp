@@ -232,15 +232,14 @@ std::uint32_t reverseBits(std::uint32_t v, int bits) {
     return r;
 }
 
-// The lane path (FFTLaneKernels.inc) runs orders 4 and 6 with groups of 4
-// values, odd orders from 7 on with groups of 8 and even orders from 8 on
-// with groups of 16, up to kLaneMaxOrder; above it the split into rows and
-// columns keeps the data in the caches. 0: no group for this order.
+// The lane path (FFTLaneKernels.inc) runs odd orders from 7 on with groups
+// of 8 values and even orders from 8 on with groups of 16, up to
+// kLaneMaxOrder; above it the split into rows and columns keeps the data in
+// the caches, and below it the plain path is quicker. 0: no lane path.
 constexpr int kLaneMaxOrder = 16;
 constexpr int laneGroupBits(int order) {
-    if (order < 4 || order > kLaneMaxOrder || order == 5) return 0;
-    if (order & 1) return 3;
-    return order >= 8 ? 4 : 2;
+    if (order < 7 || order > kLaneMaxOrder) return 0;
+    return order & 1 ? 3 : 4;
 }
 
 // Its passes of quarters that fit 2^kLaneBlockOrder values (32 KB) run block
@@ -251,10 +250,8 @@ constexpr int kLaneBlockOrder = 11;
 // the quarter w^2j, w^j, w^3j (real, imaginary); for each later pass, per
 // eight values j of its quarter, eight real parts then eight imaginary parts
 // of w^2j, of w^j and of w^3j.
-constexpr std::size_t laneGroupTwiddleDoubles(int groupBits) {
-    return groupBits == 4 ? 24 : groupBits == 3 ? 12 : 0;
-}
-constexpr std::size_t laneTwiddleDoubles(std::size_t quarter) { return 48 * ((quarter + 7) / 8); }
+constexpr std::size_t laneGroupTwiddleDoubles(int groupBits) { return groupBits == 4 ? 24 : 12; }
+constexpr std::size_t laneTwiddleDoubles(std::size_t quarter) { return 6 * quarter; }
 
 template <int Bits>
 constexpr std::size_t reverseLow(std::size_t v) {
@@ -348,7 +345,7 @@ void fillPassTwiddles(double* out, int order, bool columns, const UnitRoots& roo
 void fillLaneTwiddles(double* out, int order, const UnitRoots& root) {
     const int groupBits = laneGroupBits(order);
     const std::size_t quarter = groupBits == 4 ? 4 : 2;
-    for (std::size_t j = 0; groupBits > 2 && j < quarter; ++j) {
+    for (std::size_t j = 0; j < quarter; ++j) {
         for (std::uint64_t times : {2u, 1u, 3u}) {
             const Ipp64fc w = root(times * j, groupBits);
             *out++ = w.re;
@@ -566,7 +563,6 @@ std::unique_ptr<ComplexFFT> ComplexFFT::build(int order, const UnitRoots& root) 
         const std::size_t doubles = laneTableDoubles(order);
         tables->laneTwiddles = alignedArray<double>(static_cast<long long>(doubles));
         if (!tables->laneTwiddles) return nullptr;
-        std::fill_n(tables->laneTwiddles.get(), doubles, 0.0);
         fillLaneTwiddles(tables->laneTwiddles.get(), order, root);
     }
     for (std::size_t i = 0; i < lowCount; ++i)
@@ -611,9 +607,9 @@ void ComplexFFT::run(const Ipp64fc* src, Ipp64fc* dst, const double* scale) cons
         const FFTLanes lanes = std::min(processorLanes(), widestLanes.load(std::memory_order_relaxed));
         const int groupBits = laneGroupBits(order_);
         const auto* from = reinterpret_cast<const double*>(src);
-        if (lanes == FFTLanes::Avx512 && groupBits > 2)
+        if (lanes == FFTLanes::Avx512)
             return avx512::laneTransform(from, data, order_, groupBits, t.laneTwiddles.get(), Inverse, scale);
-        if (lanes != FFTLanes::None)
+        if (lanes == FFTLanes::Avx2)
             return avx2::laneTransform(from, data, order_, groupBits, t.laneTwiddles.get(), Inverse, scale);
     }
 #endif
