@@ -341,7 +341,6 @@ void fillPassTwiddles(double* out, int order, bool columns, const UnitRoots& roo
     }
 }
 
-
 void fillLaneTwiddles(double* out, int order, const UnitRoots& root) {
     const int groupBits = laneGroupBits(order);
     const std::size_t quarter = groupBits == 4 ? 4 : 2;
