@@ -242,6 +242,10 @@ constexpr int laneGroupBits(int order) {
     return order & 1 ? 3 : 4;
 }
 
+// From this order on, out of place, it holds the array from the
+// destination's first cache line on where the destination starts elsewhere.
+constexpr int kLaneShiftOrder = 11;
+
 // Its passes of quarters that fit 2^kLaneBlockOrder values (32 KB) run block
 // by block in the first-level cache.
 constexpr int kLaneBlockOrder = 11;
@@ -264,7 +268,6 @@ constexpr std::size_t reverseLow(std::size_t v) {
 #define OCULON_HAVE_FFT_LANES 1
 #define OCULON_LANE_INLINE inline __attribute__((always_inline))
 #define OCULON_KERNELS "media/primitives/FFTLaneKernels.inc"
-#define OCULON_KERNELS_AVX2
 #define OCULON_KERNELS_AVX512
 #include "media/primitives/KernelLevels.inc"
 #undef OCULON_LANE_INLINE
@@ -377,10 +380,8 @@ std::size_t laneTableDoubles(int order) {
 
 FFTLanes processorLanes() {
 #ifdef OCULON_HAVE_FFT_LANES
-    static const FFTLanes lanes = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")
-                                      ? FFTLanes::Avx512
-                                  : __builtin_cpu_supports("avx2") ? FFTLanes::Avx2
-                                                                   : FFTLanes::None;
+    static const FFTLanes lanes =
+        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") ? FFTLanes::Avx512 : FFTLanes::None;
     return lanes;
 #else
     return FFTLanes::None;
@@ -408,8 +409,10 @@ struct ComplexFFT::Tables {
     AlignedPtr<double> blockTwiddles;
     // The bit reversal of the whole transform.
     BitReversal reverse;
-    // The lane path's twiddles, where the processor runs it.
+    // The lane path's twiddles, where the processor runs it: laneTable, on
+    // a cache line, within laneTwiddles.
     AlignedPtr<double> laneTwiddles;
+    const double* laneTable = nullptr;
 };
 
 namespace {
@@ -560,9 +563,12 @@ std::unique_ptr<ComplexFFT> ComplexFFT::build(int order, const UnitRoots& root) 
     fillPassTwiddles(tables->blockTwiddles.get(), m, false, root);
     if (laneGroupBits(order) && processorLanes() != FFTLanes::None) {
         const std::size_t doubles = laneTableDoubles(order);
-        tables->laneTwiddles = alignedArray<double>(static_cast<long long>(doubles));
+        tables->laneTwiddles = alignedArray<double>(static_cast<long long>(doubles + 8));
         if (!tables->laneTwiddles) return nullptr;
-        fillLaneTwiddles(tables->laneTwiddles.get(), order, root);
+        const auto start = reinterpret_cast<std::uintptr_t>(tables->laneTwiddles.get());
+        double* table = tables->laneTwiddles.get() + (-start % 64) / sizeof(double);
+        fillLaneTwiddles(table, order, root);
+        tables->laneTable = table;
     }
     for (std::size_t i = 0; i < lowCount; ++i)
         reverse.low[i] = reverseBits(static_cast<std::uint32_t>(i), reverse.lowBits) << (middle - reverse.lowBits);
@@ -607,9 +613,7 @@ void ComplexFFT::run(const Ipp64fc* src, Ipp64fc* dst, const double* scale) cons
         const int groupBits = laneGroupBits(order_);
         const auto* from = reinterpret_cast<const double*>(src);
         if (lanes == FFTLanes::Avx512)
-            return avx512::laneTransform(from, data, order_, groupBits, t.laneTwiddles.get(), Inverse, scale);
-        if (lanes == FFTLanes::Avx2)
-            return avx2::laneTransform(from, data, order_, groupBits, t.laneTwiddles.get(), Inverse, scale);
+            return avx512::laneTransform(from, data, order_, groupBits, t.laneTable, Inverse, scale);
     }
 #endif
     permute(reinterpret_cast<const double*>(src), data, t.reverse, t.blockOrder & 1, Inverse);
@@ -644,7 +648,6 @@ std::size_t laneRecombine(const double* in, double* out, std::size_t half, const
 #ifdef OCULON_HAVE_FFT_LANES
     const FFTLanes lanes = std::min(processorLanes(), widestLanes.load(std::memory_order_relaxed));
     if (lanes == FFTLanes::Avx512) return avx512::laneRecombine(in, out, half, factor, a);
-    if (lanes == FFTLanes::Avx2) return avx2::laneRecombine(in, out, half, factor, a);
 #else
     (void)in, (void)out, (void)half, (void)factor, (void)a;
 #endif

@@ -18,12 +18,12 @@ namespace oculon::primitives {
 inline constexpr int kFFTMaxOrder = 30;
 
 // The widest vectors the transforms may take where the processor has them
-// (by default the widest there are): AVX-512 or AVX2 lanes of split real and
+// (by default the widest there are): AVX-512 lanes of split real and
 // imaginary parts (complex orders 7 to 16, and the real recombination), or
 // None for two complex values a vector, interleaved. The lanes give the bits
 // of None up to order 10; above it None splits the transform into rows and
 // columns, whose results differ from the lanes' within rounding.
-enum class FFTLanes { None, Avx2, Avx512 };
+enum class FFTLanes { None, Avx512 };
 void limitFFTLanes(FFTLanes widest);
 
 class UnitRoots;
