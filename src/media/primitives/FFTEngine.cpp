@@ -242,9 +242,9 @@ constexpr int laneGroupBits(int order) {
     return order & 1 ? 3 : 4;
 }
 
-// From this order on, out of place, it holds the array from the
-// destination's first cache line on where the destination starts elsewhere.
-constexpr int kLaneShiftOrder = 11;
+// Up to this order (8 KB) it holds the array on the stack between the bit
+// reversal and the last pass.
+constexpr int kLaneHeldOrder = 9;
 
 // Its passes of quarters that fit 2^kLaneBlockOrder values (32 KB) run block
 // by block in the first-level cache.
