@@ -21,8 +21,10 @@ inline constexpr int kFFTMaxOrder = 30;
 // (by default the widest there are): AVX-512 lanes of split real and
 // imaginary parts (complex orders 7 to 16, and the real recombination), or
 // None for two complex values a vector, interleaved. The lanes give the bits
-// of None up to order 10; above it None splits the transform into rows and
-// columns, whose results differ from the lanes' within rounding.
+// of None up to order 10 (but for signed zeros, infinities and NaNs, where
+// they skip multiplications by 1 and -i that None makes); above it None
+// splits the transform into rows and columns, whose results differ from the
+// lanes' within rounding.
 enum class FFTLanes { None, Avx512 };
 void limitFFTLanes(FFTLanes widest);
 
