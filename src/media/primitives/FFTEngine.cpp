@@ -13,6 +13,10 @@
 #include "media/primitives/HotLoop.h"
 #include "media/primitives/SmallDFT.h"
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 // Vectors of two complex values in the compiler's own vector extension: SSE2
 // halves in the baseline build, whole AVX registers in the AVX2 clone. They
 // never cross a call: the helpers that take or return them are always
