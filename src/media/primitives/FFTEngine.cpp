@@ -236,13 +236,15 @@ std::uint32_t reverseBits(std::uint32_t v, int bits) {
     return r;
 }
 
-// The lane path (FFTLaneKernels.inc) runs odd orders from 7 on with groups
-// of 8 values and even orders from 8 on with groups of 16, up to
-// kLaneMaxOrder; above it the split into rows and columns keeps the data in
-// the caches, and below it the plain path is quicker. 0: no lane path.
+// The lane path (FFTLaneKernels.inc) runs order 6 whole in registers (2:
+// groups of 4), odd orders from 7 on with groups of 8 values and even orders
+// from 8 on with groups of 16, up to kLaneMaxOrder; above it the split into
+// rows and columns keeps the data in the caches, and below 6 the plain path
+// is quicker. 0: no lane path.
 constexpr int kLaneMaxOrder = 16;
 constexpr int laneGroupBits(int order) {
-    if (order < 7 || order > kLaneMaxOrder) return 0;
+    if (order < 6 || order > kLaneMaxOrder) return 0;
+    if (order == 6) return 2;
     return order & 1 ? 3 : 4;
 }
 
@@ -255,10 +257,14 @@ constexpr int kLaneHeldOrder = 9;
 constexpr int kLaneBlockOrder = 11;
 
 // Twiddles of the lane passes: for the passes within a group, per value j of
-// the quarter w^2j, w^j, w^3j (real, imaginary); for each later pass, per
-// eight values j of its quarter, eight real parts then eight imaginary parts
-// of w^2j, of w^j and of w^3j.
-constexpr std::size_t laneGroupTwiddleDoubles(int groupBits) { return groupBits == 4 ? 24 : 12; }
+// the quarter w^2j, w^j, w^3j (real, imaginary); for order 6, per j of the
+// pass of quarter 4, the factors of a and c (four times 1, four times w^j)
+// and of b and d (w^2j, w^3j), each as eight real parts then eight imaginary
+// parts; for each later pass, per eight values j of its quarter, eight real
+// parts then eight imaginary parts of w^2j, of w^j and of w^3j.
+constexpr std::size_t laneGroupTwiddleDoubles(int groupBits) { return groupBits == 4 ? 24 : groupBits == 3 ? 12 : 128; }
+// The quarter of the first pass after the group's.
+constexpr std::size_t laneFirstQuarter(int groupBits) { return groupBits == 2 ? 16 : std::size_t{1} << groupBits; }
 constexpr std::size_t laneTwiddleDoubles(std::size_t quarter) { return 6 * quarter; }
 
 template <int Bits>
@@ -350,15 +356,24 @@ void fillPassTwiddles(double* out, int order, bool columns, const UnitRoots& roo
 
 void fillLaneTwiddles(double* out, int order, const UnitRoots& root) {
     const int groupBits = laneGroupBits(order);
+    if (groupBits == 2) {
+        for (std::size_t j = 0; j < 4; ++j, out += 32) {
+            const Ipp64fc w1 = root(j, 4), w2 = root(2 * j, 4), w3 = root(3 * j, 4);
+            std::fill_n(out, 4, 1.0), std::fill_n(out + 4, 4, w1.re);
+            std::fill_n(out + 8, 4, 0.0), std::fill_n(out + 12, 4, w1.im);
+            std::fill_n(out + 16, 4, w2.re), std::fill_n(out + 20, 4, w3.re);
+            std::fill_n(out + 24, 4, w2.im), std::fill_n(out + 28, 4, w3.im);
+        }
+    }
     const std::size_t quarter = groupBits == 4 ? 4 : 2;
-    for (std::size_t j = 0; j < quarter; ++j) {
+    for (std::size_t j = 0; groupBits > 2 && j < quarter; ++j) {
         for (std::uint64_t times : {2u, 1u, 3u}) {
             const Ipp64fc w = root(times * j, groupBits);
             *out++ = w.re;
             *out++ = w.im;
         }
     }
-    for (std::size_t q = std::size_t{1} << groupBits; 4 * q <= (std::size_t{1} << order); q *= 4) {
+    for (std::size_t q = laneFirstQuarter(groupBits); 4 * q <= (std::size_t{1} << order); q *= 4) {
         const int logSize = std::countr_zero(q) + 2;
         for (std::size_t j = 0; j < q; ++j) {
             double* octet = out + 48 * (j / 8) + j % 8;
@@ -377,7 +392,7 @@ void fillLaneTwiddles(double* out, int order, const UnitRoots& root) {
 std::size_t laneTableDoubles(int order) {
     const int groupBits = laneGroupBits(order);
     std::size_t total = laneGroupTwiddleDoubles(groupBits);
-    for (std::size_t q = std::size_t{1} << groupBits; 4 * q <= (std::size_t{1} << order); q *= 4)
+    for (std::size_t q = laneFirstQuarter(groupBits); 4 * q <= (std::size_t{1} << order); q *= 4)
         total += laneTwiddleDoubles(q);
     return total;
 }
