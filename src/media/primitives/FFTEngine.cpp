@@ -236,15 +236,15 @@ std::uint32_t reverseBits(std::uint32_t v, int bits) {
     return r;
 }
 
-// The lane path (FFTLaneKernels.inc) runs order 6 whole in registers (2:
-// groups of 4), odd orders from 7 on with groups of 8 values and even orders
-// from 8 on with groups of 16, up to kLaneMaxOrder; above it the split into
-// rows and columns keeps the data in the caches, and below 6 the plain path
-// is quicker. 0: no lane path.
+// The lane path (FFTLaneKernels.inc) runs orders 5 and 6 whole in registers
+// (1 and 2: groups of 2 and 4), odd orders from 7 on with groups of 8 values
+// and even orders from 8 on with groups of 16, up to kLaneMaxOrder; above it
+// the split into rows and columns keeps the data in the caches. 0: no lane
+// path.
 constexpr int kLaneMaxOrder = 16;
 constexpr int laneGroupBits(int order) {
-    if (order < 6 || order > kLaneMaxOrder) return 0;
-    if (order == 6) return 2;
+    if (order < 5 || order > kLaneMaxOrder) return 0;
+    if (order < 7) return order - 4;
     return order & 1 ? 3 : 4;
 }
 
@@ -257,14 +257,20 @@ constexpr int kLaneHeldOrder = 9;
 constexpr int kLaneBlockOrder = 11;
 
 // Twiddles of the lane passes: for the passes within a group, per value j of
-// the quarter w^2j, w^j, w^3j (real, imaginary); for order 6, per j of the
-// pass of quarter 4, the factors of a and c (four times 1, four times w^j)
-// and of b and d (w^2j, w^3j), each as eight real parts then eight imaginary
-// parts; for each later pass, per eight values j of its quarter, eight real
-// parts then eight imaginary parts of w^2j, of w^j and of w^3j.
-constexpr std::size_t laneGroupTwiddleDoubles(int groupBits) { return groupBits == 4 ? 24 : groupBits == 3 ? 12 : 128; }
+// the quarter w^2j, w^j, w^3j (real, imaginary); for orders 5 and 6, per j
+// of the pass of quarter 2 or 4, the factors of a and c (four times 1, four
+// times w^j) and of b and d (w^2j, w^3j), each as eight real parts then
+// eight imaginary parts; for each later pass, per eight values j of its
+// quarter, eight real parts then eight imaginary parts of w^2j, of w^j and
+// of w^3j.
+constexpr std::size_t laneHalvesQuarter(int groupBits) { return groupBits == 2 ? 4 : 2; }
+constexpr std::size_t laneGroupTwiddleDoubles(int groupBits) {
+    return groupBits == 4 ? 24 : groupBits == 3 ? 12 : 32 * laneHalvesQuarter(groupBits);
+}
 // The quarter of the first pass after the group's.
-constexpr std::size_t laneFirstQuarter(int groupBits) { return groupBits == 2 ? 16 : std::size_t{1} << groupBits; }
+constexpr std::size_t laneFirstQuarter(int groupBits) {
+    return groupBits <= 2 ? 4 * laneHalvesQuarter(groupBits) : std::size_t{1} << groupBits;
+}
 constexpr std::size_t laneTwiddleDoubles(std::size_t quarter) { return 6 * quarter; }
 
 template <int Bits>
@@ -356,9 +362,10 @@ void fillPassTwiddles(double* out, int order, bool columns, const UnitRoots& roo
 
 void fillLaneTwiddles(double* out, int order, const UnitRoots& root) {
     const int groupBits = laneGroupBits(order);
-    if (groupBits == 2) {
-        for (std::size_t j = 0; j < 4; ++j, out += 32) {
-            const Ipp64fc w1 = root(j, 4), w2 = root(2 * j, 4), w3 = root(3 * j, 4);
+    if (groupBits <= 2) {
+        const int logSize = groupBits + 2;
+        for (std::size_t j = 0; j < laneHalvesQuarter(groupBits); ++j, out += 32) {
+            const Ipp64fc w1 = root(j, logSize), w2 = root(2 * j, logSize), w3 = root(3 * j, logSize);
             std::fill_n(out, 4, 1.0), std::fill_n(out + 4, 4, w1.re);
             std::fill_n(out + 8, 4, 0.0), std::fill_n(out + 12, 4, w1.im);
             std::fill_n(out + 16, 4, w2.re), std::fill_n(out + 20, 4, w3.re);
