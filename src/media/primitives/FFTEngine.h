@@ -19,7 +19,7 @@ inline constexpr int kFFTMaxOrder = 30;
 
 // The widest vectors the transforms may take where the processor has them
 // (by default the widest there are): AVX-512 lanes of split real and
-// imaginary parts (complex orders 7 to 16, and the real recombination), or
+// imaginary parts (complex orders 5 to 16, and the real recombination), or
 // None for two complex values a vector, interleaved. The lanes give the bits
 // of None up to order 10 (but for signed zeros, infinities and NaNs, where
 // they skip multiplications by 1 and -i that None makes); above it None
