@@ -421,13 +421,17 @@ TEST(FFT, VectorLanesAgreeWithTheInterleavedPath) {
             const RealSpec r = realSpec(order, flag);
             // Complex forward and inverse, real forward and inverse (x read
             // as a CCS spectrum); in place on a copy of x, or from x into the
-            // buffer at `offset` doubles.
+            // buffer at `offset` doubles. Nothing outside the arrays changes.
             auto run = [&](FFTLanes lanes, bool inPlace, std::size_t offset) {
                 limitFFTLanes(lanes);
                 std::vector<std::vector<double>> out;
                 for (int i = 0; i < 4; ++i) {
+                    constexpr double kGuard = -12345.0;
+                    std::fill(buffer.begin(), buffer.end(), kGuard);
                     double* to = buffer.data() + offset;
-                    std::copy(x.begin(), x.end(), to);
+                    const std::size_t read = i < 2 ? 2 * n : i == 2 ? n : n + 2;
+                    const std::size_t written = i < 2 ? 2 * n : i == 2 ? n + 2 : n;
+                    if (inPlace) std::copy(x.begin(), x.begin() + static_cast<long>(read), to);
                     const double* from = inPlace ? to : x.data();
                     if (i == 0)
                         ippsFFTFwd_CToC_64fc(reinterpret_cast<const Ipp64fc*>(from), reinterpret_cast<Ipp64fc*>(to),
@@ -437,7 +441,13 @@ TEST(FFT, VectorLanesAgreeWithTheInterleavedPath) {
                                              c.p, nullptr);
                     if (i == 2) ippsFFTFwd_RToCCS_64f(from, to, r.p, nullptr);
                     if (i == 3) ippsFFTInv_CCSToR_64f(from, to, r.p, nullptr);
-                    out.emplace_back(to, to + (i < 2 ? 2 * n : i == 2 ? n + 2 : n));
+                    out.emplace_back(to, to + written);
+                    const std::size_t end = offset + (inPlace ? std::max(read, written) : written);
+                    for (std::size_t k = 0; k < buffer.size(); ++k) {
+                        if (k < offset || k >= end) {
+                            EXPECT_EQ(buffer[k], kGuard) << i << " " << k;
+                        }
+                    }
                 }
                 return out;
             };
