@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +12,10 @@
 
 #include "media/primitives/HotLoop.h"
 #include "media/primitives/SmallDFT.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 // Vectors of two complex values in the compiler's own vector extension: SSE2
 // halves in the baseline build, whole AVX registers in the AVX2 clone. They
@@ -231,6 +236,61 @@ std::uint32_t reverseBits(std::uint32_t v, int bits) {
     return r;
 }
 
+// The lane path (FFTLaneKernels.inc) runs orders 5 and 6 whole in registers
+// (1 and 2: groups of 2 and 4), odd orders from 7 on with groups of 8 values
+// and even orders from 8 on with groups of 16, up to kLaneMaxOrder; above it
+// the split into rows and columns keeps the data in the caches. 0: no lane
+// path.
+constexpr int kLaneMaxOrder = 16;
+constexpr int laneGroupBits(int order) {
+    if (order < 5 || order > kLaneMaxOrder) return 0;
+    if (order < 7) return order - 4;
+    return order & 1 ? 3 : 4;
+}
+
+// Up to this order (8 KB) it holds the array on the stack between the bit
+// reversal and the last pass.
+constexpr int kLaneHeldOrder = 9;
+
+// Its passes of quarters that fit 2^kLaneBlockOrder values (32 KB) run block
+// by block in the first-level cache.
+constexpr int kLaneBlockOrder = 11;
+
+// Twiddles of the lane passes: for the passes within a group, per value j of
+// the quarter w^2j, w^j, w^3j (real, imaginary); for orders 5 and 6, per j
+// of the pass of quarter 2 or 4, the factors of a and c (four times 1, four
+// times w^j) and of b and d (w^2j, w^3j), each as eight real parts then
+// eight imaginary parts; for each later pass, per eight values j of its
+// quarter, eight real parts then eight imaginary parts of w^2j, of w^j and
+// of w^3j.
+constexpr std::size_t laneHalvesQuarter(int groupBits) { return groupBits == 2 ? 4 : 2; }
+constexpr std::size_t laneGroupTwiddleDoubles(int groupBits) {
+    return groupBits == 4 ? 24 : groupBits == 3 ? 12 : 32 * laneHalvesQuarter(groupBits);
+}
+// The quarter of the first pass after the group's.
+constexpr std::size_t laneFirstQuarter(int groupBits) {
+    return groupBits <= 2 ? 4 * laneHalvesQuarter(groupBits) : std::size_t{1} << groupBits;
+}
+constexpr std::size_t laneTwiddleDoubles(std::size_t quarter) { return 6 * quarter; }
+
+template <int Bits>
+constexpr std::size_t reverseLow(std::size_t v) {
+    std::size_t r = 0;
+    for (int i = 0; i < Bits; ++i, v >>= 1) r = (r << 1) | (v & 1);
+    return r;
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define OCULON_HAVE_FFT_LANES 1
+#define OCULON_LANE_INLINE inline __attribute__((always_inline))
+#define OCULON_KERNELS "media/primitives/FFTLaneKernels.inc"
+#define OCULON_KERNELS_AVX512
+#include "media/primitives/KernelLevels.inc"
+#undef OCULON_LANE_INLINE
+#endif
+
+std::atomic<FFTLanes> widestLanes{FFTLanes::Avx512};
+
 }  // namespace
 
 // e^(-2 pi i j / 2^k) for every k up to the order it was built for, from one
@@ -300,6 +360,60 @@ void fillPassTwiddles(double* out, int order, bool columns, const UnitRoots& roo
     }
 }
 
+void fillLaneTwiddles(double* out, int order, const UnitRoots& root) {
+    const int groupBits = laneGroupBits(order);
+    if (groupBits <= 2) {
+        const int logSize = groupBits + 2;
+        for (std::size_t j = 0; j < laneHalvesQuarter(groupBits); ++j, out += 32) {
+            const Ipp64fc w1 = root(j, logSize), w2 = root(2 * j, logSize), w3 = root(3 * j, logSize);
+            std::fill_n(out, 4, 1.0), std::fill_n(out + 4, 4, w1.re);
+            std::fill_n(out + 8, 4, 0.0), std::fill_n(out + 12, 4, w1.im);
+            std::fill_n(out + 16, 4, w2.re), std::fill_n(out + 20, 4, w3.re);
+            std::fill_n(out + 24, 4, w2.im), std::fill_n(out + 28, 4, w3.im);
+        }
+    }
+    const std::size_t quarter = groupBits == 4 ? 4 : 2;
+    for (std::size_t j = 0; groupBits > 2 && j < quarter; ++j) {
+        for (std::uint64_t times : {2u, 1u, 3u}) {
+            const Ipp64fc w = root(times * j, groupBits);
+            *out++ = w.re;
+            *out++ = w.im;
+        }
+    }
+    for (std::size_t q = laneFirstQuarter(groupBits); 4 * q <= (std::size_t{1} << order); q *= 4) {
+        const int logSize = std::countr_zero(q) + 2;
+        for (std::size_t j = 0; j < q; ++j) {
+            double* octet = out + 48 * (j / 8) + j % 8;
+            int s = 0;
+            for (std::uint64_t times : {2u, 1u, 3u}) {
+                const Ipp64fc w = root(times * j, logSize);
+                octet[16 * s] = w.re;
+                octet[16 * s + 8] = w.im;
+                ++s;
+            }
+        }
+        out += laneTwiddleDoubles(q);
+    }
+}
+
+std::size_t laneTableDoubles(int order) {
+    const int groupBits = laneGroupBits(order);
+    std::size_t total = laneGroupTwiddleDoubles(groupBits);
+    for (std::size_t q = laneFirstQuarter(groupBits); 4 * q <= (std::size_t{1} << order); q *= 4)
+        total += laneTwiddleDoubles(q);
+    return total;
+}
+
+FFTLanes processorLanes() {
+#ifdef OCULON_HAVE_FFT_LANES
+    static const FFTLanes lanes =
+        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") ? FFTLanes::Avx512 : FFTLanes::None;
+    return lanes;
+#else
+    return FFTLanes::None;
+#endif
+}
+
 }  // namespace
 
 struct ComplexFFT::Tables {
@@ -321,6 +435,10 @@ struct ComplexFFT::Tables {
     AlignedPtr<double> blockTwiddles;
     // The bit reversal of the whole transform.
     BitReversal reverse;
+    // The lane path's twiddles, where the processor runs it: laneTable, on
+    // a cache line, within laneTwiddles.
+    AlignedPtr<double> laneTwiddles;
+    const double* laneTable = nullptr;
 };
 
 namespace {
@@ -469,6 +587,15 @@ std::unique_ptr<ComplexFFT> ComplexFFT::build(int order, const UnitRoots& root) 
     reverse.high = alignedArray<std::uint32_t>(static_cast<long long>(highCount));
     if (!tables->blockTwiddles || !reverse.low || !reverse.high) return nullptr;
     fillPassTwiddles(tables->blockTwiddles.get(), m, false, root);
+    if (laneGroupBits(order) && processorLanes() != FFTLanes::None) {
+        const std::size_t doubles = laneTableDoubles(order);
+        tables->laneTwiddles = alignedArray<double>(static_cast<long long>(doubles + 8));
+        if (!tables->laneTwiddles) return nullptr;
+        const auto start = reinterpret_cast<std::uintptr_t>(tables->laneTwiddles.get());
+        double* table = tables->laneTwiddles.get() + (-start % 64) / sizeof(double);
+        fillLaneTwiddles(table, order, root);
+        tables->laneTable = table;
+    }
     for (std::size_t i = 0; i < lowCount; ++i)
         reverse.low[i] = reverseBits(static_cast<std::uint32_t>(i), reverse.lowBits) << (middle - reverse.lowBits);
     for (std::size_t i = 0; i < highCount; ++i)
@@ -492,6 +619,8 @@ ComplexFFT::TableAddresses ComplexFFT::tableAddresses() const {
     return a;
 }
 
+void limitFFTLanes(FFTLanes widest) { widestLanes.store(widest, std::memory_order_relaxed); }
+
 ComplexFFT::ComplexFFT(int order) : order_(order) {}
 ComplexFFT::~ComplexFFT() = default;
 
@@ -504,6 +633,15 @@ void ComplexFFT::run(const Ipp64fc* src, Ipp64fc* dst, const double* scale) cons
     if (order_ <= kSmallDFTMaxOrder) return smallComplexDFT(order_, Inverse, src, dst, scale);
     const Tables& t = *tables_;
     auto* data = reinterpret_cast<double*>(dst);
+#ifdef OCULON_HAVE_FFT_LANES
+    if (t.laneTwiddles) {
+        const FFTLanes lanes = std::min(processorLanes(), widestLanes.load(std::memory_order_relaxed));
+        const int groupBits = laneGroupBits(order_);
+        const auto* from = reinterpret_cast<const double*>(src);
+        if (lanes == FFTLanes::Avx512)
+            return avx512::laneTransform(from, data, order_, groupBits, t.laneTable, Inverse, scale);
+    }
+#endif
     permute(reinterpret_cast<const double*>(src), data, t.reverse, t.blockOrder & 1, Inverse);
     // Depth first, so that the rows of a level stay in the cache for its
     // columns.
@@ -530,6 +668,18 @@ void ComplexFFT::run(const Ipp64fc* src, Ipp64fc* dst, const double* scale) cons
 
 namespace {
 
+// The recombination of the widest lanes allowed from bin 1 on; returns the
+// first bin it left.
+std::size_t laneRecombine(const double* in, double* out, std::size_t half, const double* factor, double a) {
+#ifdef OCULON_HAVE_FFT_LANES
+    const FFTLanes lanes = std::min(processorLanes(), widestLanes.load(std::memory_order_relaxed));
+    if (lanes == FFTLanes::Avx512) return avx512::laneRecombine(in, out, half, factor, a);
+#else
+    (void)in, (void)out, (void)half, (void)factor, (void)a;
+#endif
+    return 1;
+}
+
 // Bins k and M-k of a half-length complex spectrum (M = N/2) combine into
 // bins k and M-k of the other spectrum: with p = in[k], q = in[M-k],
 // A = a (p + conj q) and B = f_k (p - conj q), out[k] = A + B and
@@ -542,7 +692,7 @@ OCULON_HOT_LOOP void recombine(const Ipp64fc* in, Ipp64fc* out, std::size_t half
     const auto* src = reinterpret_cast<const double*>(in);
     auto* dst = reinterpret_cast<double*>(out);
     const V4 scale = V4{} + a;
-    std::size_t k = 1;
+    std::size_t k = laneRecombine(src, dst, half, reinterpret_cast<const double*>(factor), a);
     // Bins k, k+1 and their partners at a time, while the four are distinct.
     for (; 2 * k + 2 < half; k += 2) {
         const V4 p = load4(src + 2 * k);

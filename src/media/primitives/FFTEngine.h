@@ -17,6 +17,17 @@ namespace oculon::primitives {
 
 inline constexpr int kFFTMaxOrder = 30;
 
+// The widest vectors the transforms may take where the processor has them
+// (by default the widest there are): AVX-512 lanes of split real and
+// imaginary parts (complex orders 5 to 16, and the real recombination), or
+// None for two complex values a vector, interleaved. The lanes give the bits
+// of None up to order 10 (but for signed zeros, infinities and NaNs, where
+// they skip multiplications by 1 and -i that None makes); above it None
+// splits the transform into rows and columns, whose results differ from the
+// lanes' within rounding.
+enum class FFTLanes { None, Avx512 };
+void limitFFTLanes(FFTLanes widest);
+
 class UnitRoots;
 
 class ComplexFFT {
