@@ -88,7 +88,8 @@ void VideoImage::showPicture(const PictureFrame& frame) {
     }
     if (!frame.overlayText.empty()) drawText(5, 5, frame.overlayText);
     ++pictures_;
-    update();
+    if (paintAtOnce_) repaint();
+    else update();
 }
 
 void VideoImage::fillWhite() {

@@ -33,7 +33,11 @@ QIcon recGlyph() {
 
 }  // namespace
 
-TileImage::TileImage(QWidget* parent, int tile) : VideoImage(parent), tile_(tile) { setAcceptDrops(true); }
+TileImage::TileImage(QWidget* parent, int tile) : VideoImage(parent), tile_(tile) {
+    setAcceptDrops(true);
+    // Sixteen streams' pictures come one by one, rarely two in one round.
+    setPaintAtOnce(true);
+}
 
 void TileImage::showFault(std::int32_t errorNo, const std::string& addInfo) {
     fault_ = Fault{errorNo, addInfo};
