@@ -39,6 +39,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 // After <cstdio>: the library's header needs FILE.
@@ -388,6 +389,24 @@ void BM_Step_DecodeForTile(benchmark::State& state) {
     });
 }
 
+// The same decode as the wall runs it: sixteen decoders, one a stream, each
+// with the two buffers it trades with its tile, the pictures in the order
+// they come; one thread, without sockets or painting.
+void BM_Step_DecodeForTile_16Decoders(benchmark::State& state) {
+    std::vector<std::unique_ptr<OurTile>> tiles;
+    for (int s = 0; s < kStreams; ++s) tiles.push_back(std::make_unique<OurTile>());
+    std::vector<Image> traded(kStreams);
+    PictureCycle pictures;
+    std::size_t stream = 0;
+    allThreads(state, [&] {
+        OurTile& tile = *tiles[stream];
+        std::swap(tile.decoded, traded[stream]);
+        tile.decode(pictures.next());
+        benchmark::DoNotOptimize(tile.decoded.pixels.data());
+        stream = (stream + 1) % kStreams;
+    });
+}
+
 void BM_Step_FitToTile(benchmark::State& state) {
     OurTile ours;
     ours.decode(sampleBytes());
@@ -447,6 +466,8 @@ void registerSteps() {
     benchmark::RegisterBenchmark("BM_Anchor_Scale_libyuv_Bilinear", BM_Anchor_Scale_libyuv, libyuv::kFilterBilinear)
         ->Apply(perPicture);
     benchmark::RegisterBenchmark("BM_Step_DecodeForTile", BM_Step_DecodeForTile)->Apply(perPicture);
+    benchmark::RegisterBenchmark("BM_Step_DecodeForTile_16Decoders", BM_Step_DecodeForTile_16Decoders)
+        ->Apply(perPicture);
     benchmark::RegisterBenchmark("BM_Step_FitToTile", BM_Step_FitToTile)->Apply(perPicture);
 }
 
@@ -491,9 +512,11 @@ int main(int argc, char** argv) {
     if (anchor > 0) {
         std::printf(
             "\nanchor: %.0f us per picture (libjpeg-turbo decode of the wall's %zu pictures in turn %.0f us + "
-            "libyuv scale to the tile %.0f us); ours in steps: decode for the tile %.0f us + fit %.0f us\n"
+            "libyuv scale to the tile %.0f us); ours in steps: decode for the tile %.0f us (%.0f us by 16 decoders "
+            "in turn) + fit %.0f us\n"
             "one picture decoded over and over instead: %.0f us, an anchor of %.0f us\n",
-            anchor, wallPictures().size(), decode, scale, cpu("BM_Step_DecodeForTile"), cpu("BM_Step_FitToTile"),
+            anchor, wallPictures().size(), decode, scale, cpu("BM_Step_DecodeForTile"),
+            cpu("BM_Step_DecodeForTile_16Decoders"), cpu("BM_Step_FitToTile"),
             onePicture, onePictureAnchor);
     }
     if (times.seconds(wall) > 0) {

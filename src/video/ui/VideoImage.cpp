@@ -88,8 +88,7 @@ void VideoImage::showPicture(const PictureFrame& frame) {
     }
     if (!frame.overlayText.empty()) drawText(5, 5, frame.overlayText);
     ++pictures_;
-    if (paintAtOnce_) repaint();
-    else update();
+    update();
 }
 
 void VideoImage::fillWhite() {

@@ -32,10 +32,6 @@ public:
     const QImage& bitmap() const { return bitmap_; }
     // Pictures shown so far.
     int pictureCount() const { return pictures_; }
-    // Each picture goes to the screen before showPicture returns, instead of
-    // with the next round of the event loop: for a control whose pictures
-    // come one at a time, which saves that round per picture.
-    void setPaintAtOnce(bool atOnce) { paintAtOnce_ = atOnce; }
 
     std::function<void()> onDoubleClick;
 
@@ -55,7 +51,6 @@ private:
     std::vector<std::uint8_t>* handedOver_ = nullptr;
     qint64 handedOverKey_ = 0;
     int pictures_ = 0;
-    bool paintAtOnce_ = false;
 };
 
 // A picture as a JPEG file (quality 90), the comment also in the file's

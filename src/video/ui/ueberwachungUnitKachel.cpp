@@ -33,11 +33,7 @@ QIcon recGlyph() {
 
 }  // namespace
 
-TileImage::TileImage(QWidget* parent, int tile) : VideoImage(parent), tile_(tile) {
-    setAcceptDrops(true);
-    // Sixteen streams' pictures come one by one, rarely two in one round.
-    setPaintAtOnce(true);
-}
+TileImage::TileImage(QWidget* parent, int tile) : VideoImage(parent), tile_(tile) { setAcceptDrops(true); }
 
 void TileImage::showFault(std::int32_t errorNo, const std::string& addInfo) {
     fault_ = Fault{errorNo, addInfo};
