@@ -516,8 +516,7 @@ int main(int argc, char** argv) {
             "in turn) + fit %.0f us\n"
             "one picture decoded over and over instead: %.0f us, an anchor of %.0f us\n",
             anchor, wallPictures().size(), decode, scale, cpu("BM_Step_DecodeForTile"),
-            cpu("BM_Step_DecodeForTile_16Decoders"), cpu("BM_Step_FitToTile"),
-            onePicture, onePictureAnchor);
+            cpu("BM_Step_DecodeForTile_16Decoders"), cpu("BM_Step_FitToTile"), onePicture, onePictureAnchor);
     }
     if (times.seconds(wall) > 0) {
         const auto median = [&](const char* counter) { return times.counter(wall, counter); };
