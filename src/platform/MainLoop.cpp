@@ -22,8 +22,16 @@ MainLoop& MainLoop::instance() {
 }
 
 void MainLoop::setBackend(LoopBackend* backend) {
-    std::lock_guard lock(mutex_);
+    std::scoped_lock lock(backendMutex_, mutex_);
     backend_ = backend;
+}
+
+void MainLoop::wakeBackend() {
+    // Outside the queue's lock: the main thread, woken, takes the queue's
+    // lock at once, and would otherwise wait for the waker to return from the
+    // wake-up. The back-end's own lock keeps it from being taken down meanwhile.
+    std::lock_guard lock(backendMutex_);
+    if (backend_) backend_->wake();
 }
 
 void MainLoop::markMainThread() {
@@ -54,13 +62,14 @@ void MainLoop::post(TargetId target, std::uint32_t id, std::uintptr_t wParam, st
 }
 
 void MainLoop::enqueue(TargetId target, Message message) {
-    std::lock_guard lock(mutex_);
-    Entry e;
-    e.target = target;
-    e.msg = std::move(message);
-    queue_.push_back(std::move(e));
-    // Woken under the lock, so the back-end cannot be taken down meanwhile.
-    if (backend_) backend_->wake();
+    {
+        std::lock_guard lock(mutex_);
+        Entry e;
+        e.target = target;
+        e.msg = std::move(message);
+        queue_.push_back(std::move(e));
+    }
+    wakeBackend();
 }
 
 bool MainLoop::synchronize(const std::function<void()>& fn) {
@@ -77,8 +86,8 @@ bool MainLoop::synchronize(const std::function<void()>& fn) {
         Entry e;
         e.call = call;
         queue_.push_back(std::move(e));
-        if (backend_) backend_->wake();
     }
+    wakeBackend();
     std::unique_lock lock(mutex_);
     for (;;) {
         if (call->state == SyncCall::State::Done) return true;

@@ -110,8 +110,10 @@ public:
 private:
     MainLoop();
     void enqueue(TargetId target, Message message);
+    void wakeBackend();
     struct SyncCall;
     LoopBackend* backend_ = nullptr;
+    std::mutex backendMutex_;  // held while the back-end is woken or replaced
     std::mutex mutex_;
     std::condition_variable syncDone_;
     // Posted messages and synchronize() calls, in the order they came.

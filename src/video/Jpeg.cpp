@@ -172,10 +172,18 @@ J_COLOR_SPACE colorSpaceOf(PixelFormat format) {
     return std::endian::native == std::endian::little ? JCS_EXT_BGRX : JCS_EXT_XRGB;
 }
 
+bool validScale(int denom) { return denom == 1 || denom == 2 || denom == 4 || denom == 8; }
+
+constexpr const char* kScaleRule = "JPEG scale must be 1/1, 1/2, 1/4 or 1/8";
+
 void checkDecodeOptions(const DecodeOptions& options) {
-    const int d = options.scaleDenom;
-    if (d != 1 && d != 2 && d != 4 && d != 8) throw std::invalid_argument("JPEG scale must be 1/1, 1/2, 1/4 or 1/8");
+    if (!validScale(options.scaleDenom)) throw std::invalid_argument(kScaleRule);
     if (options.maxPixels <= 0) throw std::invalid_argument("JPEG pixel bound must be positive");
+}
+
+JpegInfo infoOf(const jpeg_decompress_struct& cinfo) {
+    return {static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height), cinfo.num_components,
+            cinfo.progressive_mode != 0};
 }
 
 }  // namespace
@@ -270,19 +278,37 @@ JpegInfo JpegDecoder::readInfo(std::span<const std::uint8_t> jpeg) {
     State& s = *state_;
     s.begin(jpeg);
     if (!guarded(s.err, [&s] { jpeg_read_header(&s.cinfo, TRUE); })) s.fail();
-    const JpegInfo info{static_cast<int>(s.cinfo.image_width), static_cast<int>(s.cinfo.image_height),
-                        s.cinfo.num_components, s.cinfo.progressive_mode != 0};
+    const JpegInfo info = infoOf(s.cinfo);
     jpeg_abort_decompress(&s.cinfo);
     return info;
 }
 
-void JpegDecoder::decode(std::span<const std::uint8_t> jpeg, Image& out) {
+void JpegDecoder::decode(std::span<const std::uint8_t> jpeg, Image& out) { decodeAt(jpeg, out, nullptr); }
+
+void JpegDecoder::decode(std::span<const std::uint8_t> jpeg, Image& out, const ScaleChoice& choose) {
+    decodeAt(jpeg, out, &choose);
+}
+
+void JpegDecoder::decodeAt(std::span<const std::uint8_t> jpeg, Image& out, const ScaleChoice* choose) {
     State& s = *state_;
     jpeg_decompress_struct& cinfo = s.cinfo;
     s.readHeader(jpeg, options_.maxPixels);
+    int denom = options_.scaleDenom;
+    if (choose) {
+        try {
+            denom = (*choose)(infoOf(cinfo));
+        } catch (...) {
+            jpeg_abort_decompress(&cinfo);
+            throw;
+        }
+        if (!validScale(denom)) {
+            jpeg_abort_decompress(&cinfo);
+            throw std::invalid_argument(kScaleRule);
+        }
+    }
     cinfo.out_color_space = colorSpaceOf(options_.format);
     cinfo.scale_num = 1;
-    cinfo.scale_denom = static_cast<unsigned>(options_.scaleDenom);
+    cinfo.scale_denom = static_cast<unsigned>(denom);
     if (options_.fast) {
         cinfo.dct_method = JDCT_IFAST;
         cinfo.do_fancy_upsampling = FALSE;

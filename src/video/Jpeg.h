@@ -103,6 +103,11 @@ public:
     JpegInfo readInfo(std::span<const std::uint8_t> jpeg);
     // Decodes into `out`, reusing its buffer.
     void decode(std::span<const std::uint8_t> jpeg, Image& out);
+    // The scale (1, 2, 4 or 8) for one picture, chosen from its headers.
+    using ScaleChoice = std::function<int(const JpegInfo& info)>;
+    // Decodes at the scale `choose` gives for this picture, reading its
+    // headers once; the options' scale stays as it is.
+    void decode(std::span<const std::uint8_t> jpeg, Image& out, const ScaleChoice& choose);
     // Decodes a 4:2:0 colour picture straight into its planes, without the
     // upsampling and colour conversion of decode; a 4:2:2 one gets the mean
     // of each pair of chroma rows. `target` gives the planes for the
@@ -115,6 +120,8 @@ public:
     int warnings() const;
 
 private:
+    void decodeAt(std::span<const std::uint8_t> jpeg, Image& out, const ScaleChoice* choose);
+
     struct State;
     DecodeOptions options_;
     std::unique_ptr<State> state_;

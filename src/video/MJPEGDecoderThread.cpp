@@ -419,20 +419,17 @@ bool TMJPEGDecoder::frameStep(PassState& state, std::span<const std::uint8_t> jp
 }
 
 void TMJPEGDecoder::decodeForControl(std::span<const std::uint8_t> jpeg) {
-    int denom = 1;
     const PixelSize control = unpacked(controlSize_.load());
     // The black test counts the bright points of a grid over the whole
     // picture, so its cameras' pictures are decoded whole.
-    if (control != PixelSize{} && !blackTestApplies()) {
-        const JpegInfo info = data.readInfo(jpeg);
-        denom = decodeScaleFor(info.width, info.height, control, FUeberwachung, cropPercent());
+    if (control == PixelSize{} || blackTestApplies()) {
+        data.decode(jpeg, pict);
+        return;
     }
-    if (denom != data.options().scaleDenom) {
-        DecodeOptions options = data.options();
-        options.scaleDenom = denom;
-        data.setOptions(options);
-    }
-    data.decode(jpeg, pict);
+    const int crop = cropPercent();
+    data.decode(jpeg, pict, [&](const JpegInfo& info) {
+        return decodeScaleFor(info.width, info.height, control, FUeberwachung, crop);
+    });
 }
 
 void TMJPEGDecoder::pictureArrived() {

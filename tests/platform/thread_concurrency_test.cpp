@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 #include "platform/MainLoop.h"
 #include "platform/Thread.h"
@@ -36,6 +38,34 @@ protected:
 
 private:
     std::function<void(LambdaThread&)> body_;
+};
+
+// A back-end whose wake-up returns only once the main thread has run the
+// message it was woken for, or after a bound.
+class SlowWakeBackend : public LoopBackend {
+public:
+    SlowWakeBackend() {
+        MainLoop::instance().markMainThread();
+        MainLoop::instance().setBackend(this);
+    }
+    ~SlowWakeBackend() override {
+        MainLoop::instance().processPending();
+        MainLoop::instance().setBackend(nullptr);
+    }
+    void wake() override {
+        std::unique_lock lock(mutex);
+        woken = true;
+        changed.notify_all();
+        ranWhileWaking = changed.wait_for(lock, 5s, [this] { return ran; });
+    }
+    std::uint64_t startTimer(std::chrono::milliseconds, std::function<void()>) override { return 0; }
+    void stopTimer(std::uint64_t) override {}
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool woken = false;
+    bool ran = false;
+    bool ranWhileWaking = false;
 };
 
 }  // namespace
@@ -103,6 +133,25 @@ TEST(MainLoop, PostedMessagesRunOnTheMainThreadAndFreeTheirPayloadGoneTargetOrNo
     MainLoop::instance().post<kNoteMessage>(gone, std::make_unique<Note>(1, &freed));
     backend.pumpOnce();
     EXPECT_EQ(freed.load(), 51);
+}
+
+TEST(MainLoop, TheMainThreadTakesAMessageWhileItsPosterIsStillWakingTheLoop) {
+    SlowWakeBackend backend;
+    MessageTarget target([&](Message&) {
+        std::lock_guard lock(backend.mutex);
+        backend.ran = true;
+        backend.changed.notify_all();
+    });
+    LambdaThread poster("poster", [&](LambdaThread&) { MainLoop::instance().post(target.id(), 1); });
+    poster.Start();
+    {
+        std::unique_lock lock(backend.mutex);
+        ASSERT_TRUE(backend.changed.wait_for(lock, 5s, [&] { return backend.woken; }));
+    }
+    // The poster is inside the wake-up now; the queue must be free all the same.
+    MainLoop::instance().processPending();
+    EXPECT_TRUE(poster.WaitFor(5s));
+    EXPECT_TRUE(backend.ranWhileWaking);
 }
 
 TEST(MainLoop, SynchronizeRunsOnMainAndGivesUpWhenTerminated) {

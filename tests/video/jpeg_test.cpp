@@ -1,7 +1,8 @@
 // The JPEG layer on libjpeg: both pixel layouts there and back, the size
-// from the header and the scale for a wanted size, damaged and oversized
-// pictures raised as errors, and the same pixels as djpeg for pictures of
-// ours and of another encoder; 4:2:0 pictures straight into their planes.
+// from the header and the scale for a wanted size or one chosen from the
+// headers, damaged and oversized pictures raised as errors, and the same
+// pixels as djpeg for pictures of ours and of another encoder; 4:2:0
+// pictures straight into their planes.
 
 #include "video/Jpeg.h"
 
@@ -111,6 +112,32 @@ TEST(Jpeg, SizeFromTheHeaderAndTheScaleForAWantedSize) {
     DecodeOptions bad;
     bad.scaleDenom = 3;
     EXPECT_THROW(JpegDecoder{bad}, std::invalid_argument);
+}
+
+TEST(Jpeg, TheScaleChosenFromTheHeadersHoldsForThatPictureOnly) {
+    const auto jpeg = encodedGradient(333, 201);
+    JpegDecoder chosen({PixelFormat::Bgrx32, true});
+    JpegDecoder fixed({PixelFormat::Bgrx32, true, 4});
+    Image out;
+    Image want;
+    JpegInfo seen;
+    chosen.decode(jpeg, out, [&](const JpegInfo& info) {
+        seen = info;
+        return 4;
+    });
+    fixed.decode(jpeg, want);
+    EXPECT_EQ(std::tuple(seen.width, seen.height, out.width, out.height), std::tuple(333, 201, 84, 51));
+    EXPECT_EQ(out.pixels, want.pixels);
+    chosen.decode(jpeg, out);  // the options' scale again
+    EXPECT_EQ(out.width, 333);
+    // A scale the library has not, or a choice that fails, decodes nothing,
+    // and the decoder goes on.
+    EXPECT_THROW(chosen.decode(jpeg, out, [](const JpegInfo&) { return 3; }), std::invalid_argument);
+    EXPECT_THROW(chosen.decode(jpeg, out, [](const JpegInfo&) -> int { throw std::runtime_error("no"); }),
+                 std::runtime_error);
+    EXPECT_EQ(out.width, 333);
+    chosen.decode(jpeg, out, [](const JpegInfo&) { return 2; });
+    EXPECT_EQ(out.width, 167);
 }
 
 TEST(Jpeg, CorruptTruncatedAndOversizedPicturesRaise) {
