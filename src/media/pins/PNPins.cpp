@@ -861,6 +861,9 @@ void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, std::uint64_t link, TPNF
     const bool keep = OwnerInDesigning() && RootInDestroying();
     if (sink.IsComplete()) SinkUnlinking(sink);
     PNNotifyDisconnected(*this, sink);
+    // Held until the end: the entry may name the sink itself as its
+    // notify-after pin, and a placeholder goes with its last hold.
+    const TPNPinHold held(&sink);
     {
         DisconnectingMark mark(*this, FDisconnecting);
         sink.IntDisconnect(*this, keep, link);

@@ -354,6 +354,21 @@ TEST_F(FormStream, AFrameStoredUnderAnotherNameLinksToItsNewName) {
     EXPECT_EQ(PNUnloadedPinCount(), 0u);
 }
 
+// A link whose notify-after pin is its own sink, not loaded: taking the
+// link off lets go of the placeholder only once it is no longer used.
+TEST_F(FormStream, ALinkThatWaitsOnItsOwnSinkGoesWithItsSource) {
+    Roots r;
+    r.makeFrame(true);
+    PNReadRoot(*r.frame, platform::ParseFormText("object VideoViewerFrame1: TComponent\n"
+                                                 "  object VDGenericFilter1: TVDGenericFilter\n"
+                                                 "    OutputPin.SinkPins = ((In In) (Out In))\n"
+                                                 "  end\n"
+                                                 "end\n"));
+    EXPECT_EQ(PNUnloadedPinCount(), 2u);
+    r.dropFrame();
+    EXPECT_EQ(PNUnloadedPinCount(), 0u);
+}
+
 TEST_F(FormStream, DamagedStreamsChangeNoLink) {
     Roots r;
     r.makeFrame(false);
