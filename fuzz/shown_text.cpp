@@ -13,16 +13,12 @@ using namespace oculon::platform;
 namespace {
 
 // What must never reach a message as it is: controls, line and paragraph
-// separators, every character of the Bidi_Control property, and the invisible
-// joiners, word joiners, byte-order mark and tags.
-constexpr char32_t kActing[][2] = {
-    {0x00, 0x1F},     {0x7F, 0x9F},     {0x061C, 0x061C}, {0x200B, 0x200F},   {0x2028, 0x202E},
-    {0x2060, 0x2064}, {0x2066, 0x2069}, {0xFEFF, 0xFEFF}, {0xE0000, 0xE007F},
-};
-
+// separators, and every default-ignorable code point (the Bidi_Control
+// characters among them); a plain scan, apart from the escaping's search.
 bool acting(char32_t c) {
-    for (const auto& range : kActing)
-        if (c >= range[0] && c <= range[1]) return true;
+    if (c <= 0x1F || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029) return true;
+    for (const CodePointRange& range : kDefaultIgnorable)
+        if (c >= range.first && c <= range.last) return true;
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 
 namespace oculon::platform {
 
@@ -35,14 +36,20 @@ std::pair<char32_t, std::size_t> decodeUtf8(std::string_view text, std::size_t a
     return {point, length};
 }
 
+bool defaultIgnorable(char32_t c) {
+    const auto* after =
+        std::upper_bound(std::begin(kDefaultIgnorable), std::end(kDefaultIgnorable), c,
+                         [](char32_t point, const CodePointRange& range) { return point < range.first; });
+    return after != std::begin(kDefaultIgnorable) && c <= after[-1].last;
+}
+
 // Characters that act on the text around them instead of showing: controls,
-// line and paragraph separators, every direction mark, embedding, override
-// and isolate (the Arabic letter mark too, which reorders digits as the
-// others do), and the invisible ones that join, break or tag words unseen.
+// line and paragraph separators, and the default-ignorable ones (direction
+// marks, embeddings, overrides and isolates among them).
 bool acts(char32_t c) {
-    return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x061C || (c >= 0x200B && c <= 0x200F) ||
-           (c >= 0x2028 && c <= 0x202E) || (c >= 0x2060 && c <= 0x2064) || (c >= 0x2066 && c <= 0x2069) ||
-           c == 0xFEFF || (c >= 0xE0000 && c <= 0xE007F);
+    // ASCII and most of Latin-1 are settled without the search.
+    if (c < 0xAD) return c < 0x20 || (c >= 0x7F && c < 0xA0);
+    return c == 0x2028 || c == 0x2029 || defaultIgnorable(c);
 }
 
 std::string escaped(char32_t c) {

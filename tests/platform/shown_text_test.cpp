@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 using oculon::platform::shownText;
 
@@ -27,17 +30,55 @@ TEST(ShownText, EveryDirectionMarkAndInvisibleCharacterBecomesAnEscape) {
     // The Arabic letter mark reorders the numbers of a status line: shown as
     // it is, "Door (1) 2 3 [4]" would read "Door [4] 3 2 (1)".
     EXPECT_EQ(shownText("Door \u061C(1) \u061C2 3 \u061C[4]"), "Door \\u061C(1) \\u061C2 3 \\u061C[4]");
-    // Every Bidi_Control character, the invisible joiners and word joiners,
-    // the byte-order mark, tags from the first to the last.
-    for (const char* acting : {"\u061C", "\u200B", "\u200C", "\u200D", "\u200E", "\u200F", "\u202A", "\u202E", "\u2060",
-                               "\u2064", "\u2066", "\u2069", "\uFEFF", "\U000E0000", "\U000E0041", "\U000E007F"}) {
-        const std::string shown = shownText(acting);
-        EXPECT_TRUE(shown.rfind("\\u", 0) == 0 || shown.rfind("\\U000E00", 0) == 0) << shown;
-    }
-    // Their neighbours show as they are: an Arabic comma and digit, dashes,
-    // a presentation form, a variation selector.
-    for (const char* shown : {"\u060C", "\u0660", "\u2010", "\u2027", "\u2070", "\uFEFC", "\U000E0100"})
+    // A soft hyphen, an emoji's variation selector and a plane-14 selector
+    // hide a word's true letters; each escape takes the width of its code point.
+    EXPECT_EQ(shownText("pay\u00ADpal\uFE0F\U000E0100"), "pay\\xADpal\\uFE0F\\U000E0100");
+    // Every Bidi_Control character, the invisible joiners, fillers and
+    // selectors, the byte-order mark, tags from the first to the last.
+    for (const char* acting :
+         {"\u034F",     "\u061C",     "\u115F",     "\u17B4",     "\u180E",     "\u180F",    "\u200B", "\u200E",
+          "\u200F",     "\u202A",     "\u202E",     "\u2060",     "\u2065",     "\u2066",    "\u2069", "\u206A",
+          "\u206F",     "\u3164",     "\uFE00",     "\uFEFF",     "\uFFA0",     "\uFFF0",    "\uFFF8", "\U0001BCA0",
+          "\U0001D173", "\U0001D17A", "\U000E0000", "\U000E0041", "\U000E007F", "\U000E0FFF"})
+        EXPECT_EQ(shownText(acting).front(), '\\') << shownText(acting);
+    // Their neighbours show as they are: a not-sign, an Arabic comma and
+    // digit, dashes, a presentation form, musical symbols, plane 14's end.
+    for (const char* shown : {"\u00AC", "\u00AE", "\u034E", "\u060C", "\u0660", "\u180A", "\u2010", "\u2027", "\u2070",
+                              "\uFE10", "\uFEFC", "\uFFF9", "\U0001D172", "\U0001D17B", "\U000E1000"})
         EXPECT_EQ(shownText(shown), shown);
+}
+
+// Every code point against Unicode's own list of the default-ignorable ones,
+// as the system's Perl (part of every Debian system) knows it: exactly those,
+// the controls and the line and paragraph separators become escapes.
+TEST(ShownText, EscapesExactlyTheDefaultIgnorableCodePointsBesideControlsAndSeparators) {
+    std::unique_ptr<FILE, int (*)(FILE*)> perl(
+        ::popen("perl -e 'for (0 .. 0x10FFFF) { printf \"%04X\\n\", $_ if chr($_) =~ "
+                "/\\p{Default_Ignorable_Code_Point}/ }' 2>/dev/null",
+                "r"),
+        ::pclose);
+    std::vector<bool> ignorable(0x110000);
+    unsigned point = 0;
+    std::size_t listed = 0;
+    while (perl && std::fscanf(perl.get(), "%X", &point) == 1 && point < ignorable.size())
+        ignorable[point] = true, ++listed;
+    if (perl == nullptr || ::pclose(perl.release()) != 0 || listed == 0) GTEST_SKIP() << "no perl to list them";
+
+    const auto utf8 = [](char32_t c) {
+        if (c < 0x80) return std::string(1, static_cast<char>(c));
+        const int tail = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+        std::string bytes(1, static_cast<char>((0xFF00 >> (tail + 1)) | (c >> (6 * tail))));
+        for (int i = tail - 1; i >= 0; --i) bytes += static_cast<char>(0x80 | ((c >> (6 * i)) & 0x3F));
+        return bytes;
+    };
+    int wrong = 0;
+    for (char32_t c = 0; c < 0x110000 && wrong < 10; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        const bool acts = c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x2028 || c == 0x2029 || ignorable[c];
+        const std::string text = utf8(c);
+        const std::string shown = shownText(text, 1);
+        if ((shown != text) != acts) ++wrong, ADD_FAILURE() << std::hex << "U+" << unsigned(c) << " shown as " << shown;
+    }
 }
 
 TEST(ShownText, LongTextIsCutAtACharacterWithAnEllipsis) {
