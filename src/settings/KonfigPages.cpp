@@ -1,5 +1,7 @@
 #include "settings/KonfigPages.h"
 
+#include <tuple>
+
 #include "settings/InputRules.h"
 
 namespace oculon::settings {
@@ -84,6 +86,19 @@ const config::TText* applyGeneral(config::TVideoConfig& settings, const GeneralV
     settings.schreibeAllowMultipleWindows(v.multipleWindows);
     settings.schreibeStoreVideo(v.storeVideo);
     return nullptr;
+}
+
+namespace {
+
+auto storedByGeneral(const GeneralValues& v) {
+    return std::tie(v.pwdChanged, v.allowVideoView, v.path, v.ids, v.black, v.allowCapture, v.captureFirst, v.splash,
+                    v.multipleWindows, v.storeVideo);
+}
+
+}  // namespace
+
+bool generalEdited(const GeneralValues& shown, const GeneralValues& now) {
+    return storedByGeneral(shown) != storedByGeneral(now);
 }
 
 bool ServerPage::select(const std::string& key, const DiscoverySource& discovery, ServerEdits& edits) {

@@ -54,6 +54,10 @@ const config::TText* applyCommon(config::TVideoConfig& settings, const GeneralVa
 const config::TText* applyGeneral(config::TVideoConfig& settings, const GeneralValues& values,
                                   const std::function<bool()>& confirmDelete, bool& stop);
 
+// Whether `now` differs from `shown` in anything that applyGeneral stores
+// (the password edits count as soon as they were touched).
+bool generalEdited(const GeneralValues& shown, const GeneralValues& now);
+
 // The selected video server of the video-server page.
 class ServerPage {
 public:

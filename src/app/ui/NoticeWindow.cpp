@@ -1,7 +1,9 @@
 #include "app/ui/NoticeWindow.h"
 
 #include <QFontDatabase>
+#include <QKeyEvent>
 
+#include "config/ui/BrandDialog.h"
 #include "config/ui/brandPictures.h"
 
 namespace oculon::app::ui {
@@ -38,9 +40,28 @@ NoticeWindow::NoticeWindow(QWidget* parent) : QWidget(parent, Qt::Dialog), layou
     Memo1.setReadOnly(true);
     Memo1.setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     Memo1.setPlainText(QString::fromUtf8(kNotices));
-    layout_.setContentsMargins(0, 0, 0, 0);
+    schliessenButton.setObjectName(QStringLiteral("schliessenButton"));
+    schliessenButton.setMinimumWidth(75);
+    connect(&schliessenButton, &QPushButton::clicked, this, &QWidget::close);
+    layout_.setContentsMargins(8, 8, 8, 8);
+    layout_.setSpacing(8);
     layout_.addWidget(&Memo1);
+    layout_.addWidget(&schliessenButton, 0, Qt::AlignRight);
     resize(620, 380);
+}
+
+void NoticeWindow::setSprache(config::TSprachenTyp language) {
+    setWindowTitle(config::ui::qs(config::text(config::txtLibraryNotices, language)));
+    schliessenButton.setText(config::ui::qs(config::text(config::txtClose2, language)));
+}
+
+void NoticeWindow::keyPressEvent(QKeyEvent* event) {
+    // As in a dialog; the read-only text passes the key on.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace oculon::app::ui

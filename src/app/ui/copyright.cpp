@@ -302,7 +302,7 @@ void Tcopyright::cfgSprache() {
     Label3.setText(qs(config::tr(config::txtAboutDescription)));
     Label4.setText(qs(config::tr(config::txtAboutRights)));
     makeLink(Label11, QStringLiteral("notices"), qs(config::tr(config::txtLibraryNotices)));
-    Form1_.setWindowTitle(qs(config::tr(config::txtLibraryNotices)));
+    Form1_.setSprache(config::sprache);
     toolkitLanguage_.follow(config::sprache);
 }
 

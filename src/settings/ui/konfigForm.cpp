@@ -498,6 +498,7 @@ void TkonfigForm::FormShow() {
     showGeneral(values);
     setSprache(values.language);
     FPwdChanged = false;
+    generalShown_ = generalValues();
     KonfigTabs.setCurrentIndex(AllgemeinTab);
     if (links_.wall) {
         if (auto* wall = links_.wall()) wall->setKonfigTarget(handle());
@@ -854,7 +855,17 @@ void TkonfigForm::uebernehmenBtnClick() {
         fail(*problem);
         return;
     }
-    switch (KonfigTabs.currentIndex()) {
+    const int page = KonfigTabs.currentIndex();
+    // These two pages have an apply of their own. A change the user made on
+    // the general page before turning to them is stored all the same, after
+    // its checks (a failed one stops here, as on the general page; keeping
+    // the password still lets this page's edits be stored), but no video
+    // server is configured from here.
+    if ((page == TelefonTab || page == ueberwachungTab) && generalEdited(generalShown_, generalValues()) &&
+        applyGeneralPage() == GeneralApplied::failed) {
+        return;
+    }
+    switch (page) {
         case TelefonTab:
             if (const std::string key = t_.ListView2.selectedKey(); !key.empty()) {
                 // The edits stay for the user to mend; OK still closes.
@@ -866,7 +877,7 @@ void TkonfigForm::uebernehmenBtnClick() {
     }
 }
 
-void TkonfigForm::korvatUebernehmen() {
+TkonfigForm::GeneralApplied TkonfigForm::applyGeneralPage() {
     bool stop = false;
     const TText* problem = applyGeneral(
         settings_, generalValues(),
@@ -876,17 +887,23 @@ void TkonfigForm::korvatUebernehmen() {
         stop);
     if (problem) {
         fail(*problem);
-        return;
+        return GeneralApplied::failed;
     }
-    if (stop) return;
+    if (stop) return GeneralApplied::keptByUser;
     FPwdChanged = false;
+    generalShown_ = generalValues();
+    return GeneralApplied::stored;
+}
+
+void TkonfigForm::korvatUebernehmen() {
+    if (applyGeneralPage() != GeneralApplied::stored) return;
     if (s_.ListView1.selectedKey().empty() || !serverPage_.server() || !links_.discovery) {
         modified = false;
         return;
     }
     setSprache(lng_);
     ServerEdits edits = serverEdits();
-    problem = serverPage_.check(edits, links_.discovery->snapshot());
+    const TText* problem = serverPage_.check(edits, links_.discovery->snapshot());
     setStr(s_.serverNameEdit, edits.name);
     if (problem) {
         fail(*problem);

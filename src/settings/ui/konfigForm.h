@@ -156,6 +156,9 @@ private:
     void openWebPage(const std::string& address);
     void announceToWall();
 
+    // The general page's part of the apply, with its checks and its question.
+    enum class GeneralApplied { stored, keptByUser, failed };
+    GeneralApplied applyGeneralPage();
     void korvatUebernehmen();
     void startRun(const ServerEdits& edits);
     void runEvent(RunEvent& event);
@@ -229,6 +232,7 @@ private:
     std::unique_ptr<TrebootForm> progressForm_;
     QPointer<QDialog> runPrompt_;  // the run's open question
 
+    GeneralValues generalShown_;  // the general page as last loaded or stored
     config::TSprachenTyp mySprache = config::lang_de;
     config::TSprachenTyp lng_ = config::lang_de;
     bool FErrorFlag = false;

@@ -95,6 +95,7 @@ TEST_F(Tray, ConfigureOpensOneSettingsDialogWhoseLanguageTheMenuTakesAfterOk) {
     EXPECT_EQ(testsupport::child<QLabel>(form(), "Label4").text().toStdString(), "© Korvat. Alle Rechte vorbehalten.");
     EXPECT_TRUE(testsupport::child<QLabel>(form(), "Label11").text().contains("Hinweise zu den verwendeten"));
     EXPECT_EQ(form().Form1().windowTitle().toStdString(), config::text(config::txtLibraryNotices, config::lang_de));
+    EXPECT_EQ(testsupport::child<QPushButton>(form().Form1(), "schliessenButton").text(), "Schließen");
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Save As"), "Speichern unter");
     // With an administrator password the dialog opens only for it.
     config::sprache = config::lang_en;
@@ -249,6 +250,31 @@ TEST_F(Tray, OnlyTheSplashHidesItselfTheAboutBoxStaysUntilClosed) {
     form().hide();
     form().showSplash();
     aboutBoxStays();  // while the splash shows
+}
+
+// The notices close by their own button and by Escape, and leave the about
+// box open.
+TEST_F(Tray, TheNoticesCloseByTheirButtonAndByEscape) {
+    addStation();
+    form().Info1Click();
+    app::ui::NoticeWindow& notices = form().Form1();
+    auto& text = testsupport::child<QWidget>(notices, "Memo1");
+    const std::function<void()> closings[] = {
+        [&] { QTest::mouseClick(&testsupport::child<QPushButton>(notices, "schliessenButton"), Qt::LeftButton); },
+        // Through the window system, to the text that has the focus.
+        [&] { QTest::keyClick(notices.windowHandle(), Qt::Key_Escape); },
+    };
+    for (const auto& closeIt : closings) {
+        auto& link = testsupport::child<QLabel>(form(), "Label11");
+        QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(10, link.height() / 2));
+        ASSERT_TRUE(notices.isVisible());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&notices));
+        text.setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), &text);
+        closeIt();
+        EXPECT_FALSE(notices.isVisible());
+        EXPECT_TRUE(form().isVisible());
+    }
 }
 
 TEST_F(Tray, CloseKeepsThePopupOnTheDesktopAndTheWallsPlace) {

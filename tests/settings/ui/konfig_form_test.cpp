@@ -4,6 +4,7 @@
 // small dialogs; with OCULON_SCREENSHOT_DIR set, a picture of each page and
 // small dialog (run it under Xvfb with QT_QPA_PLATFORM=xcb).
 #include <QKeyEvent>
+#include <QTabBar>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
@@ -263,6 +264,70 @@ TEST_F(Konfig, AFailedApplyKeepsOkFromClosingButCancelCloses) {
     child<QPushButton>(form(), "okButton").click();
     EXPECT_FALSE(form().isVisible());
     EXPECT_EQ(settings.firstPictpath(), "/kept/");
+}
+
+// A user who changes the general page and looks at another page before OK
+// or "Save configuration" keeps the change, with the general page's checks;
+// the video server's edits still go to the device only from its own pages.
+TEST_F(Konfig, TheGeneralPagesChangeIsStoredWhicheverPageShowsAtOkOrSave) {
+    const auto activeForm = [this]() -> TkonfigForm& {
+        form_.reset();
+        form().activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&form()));
+        return form();
+    };
+    // Near the left edge: a check box takes a click only on its box and caption.
+    const auto click = [](QWidget& widget) {
+        QTest::mouseClick(&widget, Qt::LeftButton, {}, QPoint(widget.height() / 2, widget.height() / 2));
+    };
+    const auto turnTo = [this](int page) {
+        QTabBar& bar = *tabs().tabBar();
+        QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.tabRect(page).center());
+        ASSERT_EQ(tabs().currentIndex(), page);
+    };
+    const auto storedVideo = [this] { return config::TVideoConfig(store).storeVideo(); };
+    for (const char* button : {"okButton", "uebernehmenBtn"}) {
+        for (const int page : {TkonfigForm::ServerTab, TkonfigForm::TelefonTab, TkonfigForm::ueberwachungTab}) {
+            SCOPED_TRACE(std::string(button) + " on page " + std::to_string(page));
+            settings.schreibeStoreVideo(false);
+            TkonfigForm& dialog = activeForm();
+            click(child<QCheckBox>(dialog, "storeVideo"));
+            turnTo(page);
+            click(child<QPushButton>(dialog, button));
+            EXPECT_TRUE(storedVideo());
+            EXPECT_EQ(dialog.isVisible(), button != std::string("okButton"));
+        }
+    }
+
+    // Unequal passwords keep the dialog open on the wall page, and say why.
+    BoxAnswerer boxes(QMessageBox::Ok);
+    TkonfigForm& dialog = activeForm();
+    QTest::keyClicks(&child<QLineEdit>(dialog, "AdminPassEdit"), "one");
+    QTest::keyClicks(&child<QLineEdit>(dialog, "AdminPassConfirmEdit"), "two");
+    turnTo(TkonfigForm::ueberwachungTab);
+    click(child<QPushButton>(dialog, "okButton"));
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times."}));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(settings.authenticate(""));
+
+    // A new name for the selected server, left behind for the wall page:
+    // the general page's change is stored, nothing goes to the device.
+    settings.schreibeStoreVideo(false);
+    activeForm();
+    turnTo(TkonfigForm::ServerTab);
+    DeviceListView& servers = list("ListView1");
+    QTest::mouseClick(servers.viewport(), Qt::LeftButton, {}, servers.visualItemRect(servers.item(0)).center());
+    QLineEdit& name = child<QLineEdit>(form(), "serverNameEdit");
+    ASSERT_EQ(name.text(), "Door");
+    QTest::keyClicks(&name, "Hof");
+    turnTo(TkonfigForm::AllgemeinTab);
+    click(child<QCheckBox>(form(), "storeVideo"));
+    turnTo(TkonfigForm::ueberwachungTab);
+    click(child<QPushButton>(form(), "okButton"));
+    EXPECT_FALSE(form().isVisible());  // a configuration run would hold it open
+    EXPECT_TRUE(storedVideo());
+    EXPECT_TRUE(cgi->empty());
+    EXPECT_EQ(settings.Count(), 0);
 }
 
 TEST_F(Konfig, DeletingTheStationOfTheServerOrTheWholeConfigurationWhichEndsTheProgram) {
