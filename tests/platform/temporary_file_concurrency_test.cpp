@@ -63,9 +63,15 @@ std::vector<std::string> temporariesIn(const std::string& folder) {
     return found;
 }
 
+// A new temporary name of `target`: the system here gives random numbers.
+std::string temporaryOf(const std::string& target) {
+    FileFailure failure;
+    return newTemporaryName(target, failure);
+}
+
 // An AVI file of one frame written under a new temporary name of `target`, then published.
 FileFailure writeAvi(const std::string& target) {
-    const std::string temporary = newTemporaryName(target);
+    const std::string temporary = temporaryOf(target);
     std::string error;
     const auto file = AviFile::create(temporary, error);
     const std::uint8_t frame[64] = {1, 2, 3};
@@ -80,7 +86,7 @@ protected:
     void expectVictimUnchanged() { EXPECT_EQ(testsupport::readFile(victimPath), "the victim's own words"); }
     // A temporary of `target` holding `content`, as a killed writer left it: its lock went with it.
     std::string left(const std::string& target, const std::string& content) {
-        const std::string path = newTemporaryName(tmp.path() + "/" + target);
+        const std::string path = temporaryOf(tmp.path() + "/" + target);
         FileFailure failure;
         const UniqueFd fd = createPrivateFile(path, failure);
         EXPECT_TRUE(fd && writeAll(fd.get(), content)) << failure.reason();
@@ -119,7 +125,7 @@ TEST_F(TemporaryFiles, NoWriterWritesThroughALinkPutInPlaceOfItsTemporary) {
 
 TEST_F(TemporaryFiles, AreCreatedPrivateAndLockedAndPublishedWithTheDocumentsMode) {
     const std::string target = tmp.path() + "/shot.jpg";
-    const std::string temporary = newTemporaryName(target);
+    const std::string temporary = temporaryOf(target);
     FileFailure failure;
     UniqueFd fd = createPrivateFile(temporary, failure);
     ASSERT_TRUE(fd);
@@ -166,7 +172,7 @@ TEST_F(TemporaryFiles, WhatStandsInPlaceOfOurFileIsNamedWithWhatItIs) {
     EXPECT_FALSE(createPrivateFile(tmp.path(), failure));
     EXPECT_EQ(errno, EISDIR);
     EXPECT_EQ(failure.intruder, Intruder::folder);
-    const std::string name = newTemporaryName(tmp.path() + "/a.avi");
+    const std::string name = temporaryOf(tmp.path() + "/a.avi");
     const Peer peer([&] {
         if (::symlink(victimPath.c_str(), name.c_str()) == 0) ::unlink(name.c_str());
     });
@@ -182,14 +188,14 @@ TEST_F(TemporaryFiles, WhatAKilledWriterLeftGoesWithTheNextFileWrittenThere) {
     const std::string gone = left("older.jpg", kJpegHead + " half a picture");
     // A writer at work holds its lock; one made an instant ago has not written its head yet.
     FileFailure failure;
-    const std::string running = newTemporaryName(tmp.path() + "/other.jpg");
+    const std::string running = temporaryOf(tmp.path() + "/other.jpg");
     const UniqueFd writer = createPrivateFile(running, failure);
     ASSERT_TRUE(writer && writeAll(writer.get(), kJpegHead));
     // And what only looks like ours: other heads, a finished AVI file, a file made readable, a link, other names.
     const std::string finished = left("whole.avi", std::string("RIFF\x10\0\0\0AVI LIST", 16));
     const std::string readable = left("shared.jpg", kJpegHead);
     fs::permissions(readable, fs::perms::group_read, fs::perm_options::add);
-    const std::string link = newTemporaryName(tmp.path() + "/link.jpg");
+    const std::string link = temporaryOf(tmp.path() + "/link.jpg");
     fs::create_symlink(gone, link);
     const std::vector<std::string> kept = {
         running, left("new.jpg", ""), finished, readable, link, tmp.write("older.jpg.tmp-12345", kJpegHead)};

@@ -73,6 +73,12 @@ protected:
     int captionRows = 0;  // unknown
 };
 
+// A new temporary name of `target`: the system here gives random numbers.
+std::string temporaryOf(const std::string& target) {
+    platform::FileFailure failure;
+    return platform::newTemporaryName(target, failure);
+}
+
 // Six frames of 320x240 but the fifth, of 160x120.
 void writeSizesRecording(const std::string& recording) {
     video::TMJPEGFile file(recording, video::TMJPEGFile::kWrite);
@@ -334,11 +340,11 @@ TEST_F(VideoExport, TemporaryFilesArePrivateNeverFollowedAndCleanedUpAfterAKill)
     fs::create_symlink(victim, guessed);
     // Temporaries of exports killed earlier: one its writer left unfinished,
     // and one whose writer still holds it.
-    const std::string stale = platform::newTemporaryName(target);
+    const std::string stale = temporaryOf(target);
     writeFile(stale, {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' ', 'J', 'U', 'N', 'K'});
     fs::permissions(stale, fs::perms::owner_read | fs::perms::owner_write);
     std::string error;
-    const auto running = platform::AviFile::create(platform::newTemporaryName(out("other.avi")), error);
+    const auto running = platform::AviFile::create(temporaryOf(out("other.avi")), error);
     ASSERT_TRUE(running) << error;
     // A file of the user's own that only looks like one by its name.
     const std::string unrelated = out("notes.tmp-") + std::to_string(testsupport::unusedProcessId());
