@@ -179,8 +179,8 @@ FileFailure publishOpenFile(int fd, const std::string& temporary, const std::str
 }  // namespace
 
 std::string FileFailure::reason() const {
-    if (noRandomness) return std::string("the system gives no random numbers for a temporary name (") +
-                             std::strerror(error) + ")";
+    if (noRandomness)
+        return std::string("the system gives no random numbers for a temporary name (") + std::strerror(error) + ")";
     switch (intruder) {
         case Intruder::none: break;
         case Intruder::link: return "a symbolic link is in the way; it was not followed";

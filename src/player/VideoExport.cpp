@@ -170,8 +170,7 @@ void TVideoExport::Execute(Worker& worker) {
         result = {VideoExportResult::Outcome::Failed, 0, fileFailureText(unnamed, request_.fileName)};
     } else {
         // What an export killed earlier left in that folder goes now.
-        platform::removeStaleTemporaryFiles(platform::folderOfFile(request_.fileName),
-                                            platform::AviFile::isUnfinished);
+        platform::removeStaleTemporaryFiles(platform::folderOfFile(request_.fileName), platform::AviFile::isUnfinished);
         result = Export(worker, temporary);
     }
     if (result.outcome == VideoExportResult::Outcome::Failed) {

@@ -2,7 +2,8 @@
 // puts a link in place of our temporary never has our bytes written through
 // it and is named with what it put there; what a killed writer left is
 // cleared, and nothing else, also while writers make, finish and publish
-// their files all the time beside the clean-up.
+// their files all the time beside the clean-up, and under names as long as
+// the folder allows.
 
 #include "platform/TemporaryFile.h"
 
@@ -202,6 +203,34 @@ TEST_F(TemporaryFiles, WhatAKilledWriterLeftGoesWithTheNextFileWrittenThere) {
     EXPECT_FALSE(writeFileThroughTemporary(tmp.path() + "/shot.jpg", kJpegHead + " picture", 0644).failed());
     EXPECT_FALSE(fs::exists(gone));
     for (const std::string& path : kept) EXPECT_TRUE(fs::exists(fs::symlink_status(path))) << path;
+}
+
+TEST_F(TemporaryFiles, EveryNameTheFolderAllowsGetsATemporaryThatFitsAndIsKnownAsOurs) {
+    const long room = ::pathconf(tmp.path().c_str(), _PC_NAME_MAX);
+    ASSERT_EQ(room, 255) << "names of 238 to 255 bytes need a folder that allows them";
+    // Characters of one to four bytes, the name's end at every place in one.
+    for (const std::string character : {"a", "\u00e9", "\u20ac", "\U0001F600"})
+        for (std::size_t length = 238; length <= 255; ++length) {
+            std::string name(length % character.size(), 'x');
+            while (name.size() < length) name += character;
+            SCOPED_TRACE(character + " " + std::to_string(length));
+            const std::string target = tmp.path() + "/" + name;
+            const std::string temporary = left(name, kAviHead);
+            const std::string own = fs::path(temporary).filename().string();
+            ASSERT_LE(own.size(), 255u);
+            EXPECT_TRUE(isTemporaryName(own));
+            // As much of the name as fits, ending before a character.
+            const std::size_t kept = own.size() - 17;
+            EXPECT_EQ(own.substr(0, kept), name.substr(0, kept));
+            EXPECT_GT(kept, 255u - 17 - character.size());
+            EXPECT_TRUE(kept == name.size() || (name[kept] & 0xC0) != 0x80);
+            // What a killed writer left under it goes; a file written so is put in place.
+            removeStaleTemporaryFiles(tmp.path(), AviFile::isUnfinished);
+            EXPECT_FALSE(fs::exists(temporary));
+            EXPECT_FALSE(writeFileThroughTemporary(target, kJpegHead, 0644).failed());
+            EXPECT_EQ(testsupport::readFile(target), kJpegHead);
+        }
+    EXPECT_TRUE(temporariesIn(tmp.path()).empty());
 }
 
 // Writers of both kinds make, finish and publish their files while clean-ups
