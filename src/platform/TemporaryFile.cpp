@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <climits>
+#include <cstring>
 #include <fstream>
 #include <thread>
 
