@@ -41,8 +41,9 @@ void refuseTheRecording(const std::string& recording, const std::string& fileNam
 
 // The picture with its caption as a JPEG file at the encoder's default
 // quality. The file appears whole or not at all (an existing one is replaced
-// only by a complete new one); the recording it comes from is never
-// replaced. Raises std::runtime_error with the reason.
+// only by a complete new one); the recording it comes from, and what must
+// not be replaced (whatBlocksTarget), never is. Raises std::runtime_error
+// with the reason.
 void exportFrame(const video::Image& picture, const video::TTimeStamp& time, const CaptionPainter& caption,
                  const std::string& fileName, const std::string& recording);
 
