@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -23,7 +24,11 @@ constexpr std::string_view kTemporaryMark = ".tmp-";
 constexpr std::string_view kNameCharacters = "0123456789abcdefghijklmnopqrstuvwxyz";
 // 12 of 36 characters: 62 bits no one can guess.
 constexpr std::size_t kRandomLength = 12;
-static_assert(kTemporaryMark.size() + kRandomLength == kTemporarySuffixLength);
+// How much longer than the part of its target's name a temporary name is.
+constexpr std::size_t kTemporarySuffixLength = kTemporaryMark.size() + kRandomLength;
+// How often random bytes are drawn for one name, and asked for from one source.
+constexpr int kRandomDraws = 8;
+constexpr int kRandomReads = 4;
 // A temporary name someone got hold of is given up for a new one this often.
 constexpr int kNameAttempts = 10;
 // How often a name whose entry vanished between our look and our open is tried again.
@@ -36,6 +41,46 @@ constexpr std::size_t kHeadLength = 64;
 constexpr std::size_t kSignatureLength = 4;
 
 FileFailure systemFailure(const std::string& path) { return {path, Intruder::none, errno}; }
+
+// Fills all `size` bytes through `read` (a call like read(2)), asking
+// kRandomReads times at most; false, errno set, when it gives no more.
+template <typename Read>
+bool fillFrom(unsigned char* bytes, std::size_t size, Read&& read) {
+    std::size_t got = 0;
+    errno = 0;
+    for (int call = 0; call < kRandomReads && got < size; ++call) {
+        const ssize_t n = read(bytes + got, size - got);
+        if (n > 0) got += static_cast<std::size_t>(n);
+        if (n == 0 || (n < 0 && errno != EINTR)) break;
+    }
+    if (got == size) return true;
+    if (errno == 0 || errno == EINTR) errno = EIO;
+    return false;
+}
+
+// Fills `bytes` with random bytes from the kernel: through getrandom, or,
+// where that call is missing (before Linux 3.17) or a sandbox refuses it,
+// from /dev/urandom. False, errno set, when neither gives them.
+bool randomBytes(unsigned char* bytes, std::size_t size) {
+    if (fillFrom(bytes, size, [](void* at, std::size_t n) { return ::getrandom(at, n, 0); })) return true;
+    const UniqueFd device(::open("/dev/urandom", O_RDONLY | O_NOCTTY | O_CLOEXEC));
+    if (!device) return false;
+    // Only the kernel's device: a file put in its place gives no random numbers.
+    struct stat info {};
+    if (::fstat(device.get(), &info) != 0 || !S_ISCHR(info.st_mode)) {
+        errno = ENODEV;
+        return false;
+    }
+    return fillFrom(bytes, size, [&](void* at, std::size_t n) { return ::read(device.get(), at, n); });
+}
+
+// How long a name in `folder` may be.
+std::size_t nameRoomIn(const std::string& folder) {
+    const long room = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return room > 0 ? static_cast<std::size_t>(room) : NAME_MAX;
+}
+
+bool isContinuationByte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 
 // The process's umask, read without changing it (umask() itself would set it
 // for every thread in between).
@@ -115,7 +160,12 @@ FileFailure publishOpenFile(int fd, const std::string& temporary, const std::str
     if (!namesFile(temporary, fd)) return {temporary, intruderAt(temporary)};
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
         const FileFailure failure = systemFailure(target);
-        return namesFile(temporary, fd) ? failure : FileFailure{temporary, intruderAt(temporary)};
+        if (!namesFile(temporary, fd)) return {temporary, intruderAt(temporary)};
+        // Put there since it was looked at: rather than "Operation not
+        // permitted" (another user's entry in a sticky folder) or "Is a
+        // directory", what it is.
+        const FileFailure blocked = whatBlocksTarget(target);
+        return blocked.failed() ? blocked : failure;
     }
     // Where others may remove our files (a folder without the sticky bit),
     // the name can change hands in the instant before the rename.
@@ -129,6 +179,8 @@ FileFailure publishOpenFile(int fd, const std::string& temporary, const std::str
 }  // namespace
 
 std::string FileFailure::reason() const {
+    if (noRandomness)
+        return std::string("the system gives no random numbers for a temporary name (") + std::strerror(error) + ")";
     switch (intruder) {
         case Intruder::none: break;
         case Intruder::link: return "a symbolic link is in the way; it was not followed";
@@ -142,18 +194,33 @@ std::string FileFailure::reason() const {
     return std::strerror(error);
 }
 
-std::string newTemporaryName(const std::string& target) {
-    std::string name = target + std::string(kTemporaryMark);
-    // Bytes past the largest multiple of 36 are drawn again: every character equally likely.
-    constexpr unsigned kFair = 256 / kNameCharacters.size() * kNameCharacters.size();
-    while (name.size() < target.size() + kTemporaryMark.size() + kRandomLength) {
-        unsigned char random[2 * kRandomLength];
-        if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) continue;
-        for (const unsigned char byte : random)
-            if (byte < kFair && name.size() < target.size() + kTemporaryMark.size() + kRandomLength)
-                name += kNameCharacters[byte % kNameCharacters.size()];
+std::string newTemporaryName(const std::string& target, FileFailure& failure) {
+    const std::size_t slash = target.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t room = nameRoomIn(folderOfFile(target));
+    std::size_t stemEnd = target.size();
+    if (target.size() - nameStart + kTemporarySuffixLength > room) {
+        stemEnd = nameStart + std::max<std::size_t>(room, kTemporarySuffixLength + 1) - kTemporarySuffixLength;
+        // A UTF-8 character is cut before its first byte, not after it.
+        while (stemEnd > nameStart + 1 && isContinuationByte(target[stemEnd])) --stemEnd;
     }
-    return name;
+    std::string name = target.substr(0, stemEnd) + std::string(kTemporaryMark);
+    const std::size_t length = name.size() + kRandomLength;
+    // Bytes past the largest multiple of 36 are drawn again: every character
+    // equally likely. A source that gives nothing else that often is broken.
+    constexpr unsigned kFair = 256 / kNameCharacters.size() * kNameCharacters.size();
+    for (int draw = 0; draw < kRandomDraws && name.size() < length; ++draw) {
+        unsigned char random[2 * kRandomLength];
+        if (!randomBytes(random, sizeof random)) break;
+        for (const unsigned char byte : random)
+            if (byte < kFair && name.size() < length) name += kNameCharacters[byte % kNameCharacters.size()];
+    }
+    if (name.size() == length) {
+        failure = {};
+        return name;
+    }
+    failure = {target, Intruder::none, errno != 0 ? errno : EIO, true};
+    return {};
 }
 
 bool isTemporaryName(std::string_view name) {
@@ -188,6 +255,16 @@ UniqueFd createPrivateFile(const std::string& path, FileFailure& failure) {
     }
     errno = failure.error;
     return {};
+}
+
+FileFailure whatBlocksTarget(const std::string& target) {
+    struct stat info {};
+    if (::lstat(target.c_str(), &info) != 0) return {};
+    const Intruder found = intruderOf(info);
+    // A file of this user's own is replaced, also one with further names:
+    // those keep the old content.
+    if (found == Intruder::none || found == Intruder::otherFile) return {};
+    return {target, found};
 }
 
 bool namesFile(const std::string& path, int fd) {
@@ -250,9 +327,11 @@ FileFailure writeFileThroughTemporary(const std::string& target, std::string_vie
     removeStaleTemporaryFiles(folderOfFile(target), [signature](std::string_view head) {
         return !signature.empty() && head.substr(0, signature.size()) == signature;
     });
-    FileFailure failure;
+    FileFailure failure = whatBlocksTarget(target);
+    if (failure.failed()) return failure;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::string temporary = newTemporaryName(target);
+        const std::string temporary = newTemporaryName(target, failure);
+        if (temporary.empty()) return failure;
         UniqueFd fd = createPrivateFile(temporary, failure);
         // A name someone got hold of is given up for another.
         if (!fd && failure.intruder != Intruder::none) continue;

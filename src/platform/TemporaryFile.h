@@ -46,6 +46,8 @@ struct FileFailure {
     std::string path;  // the file concerned, or the entry that was in the way
     Intruder intruder = Intruder::none;
     int error = 0;  // the system's error number
+    // No temporary name could be made: the system gives no random numbers.
+    bool noRandomness = false;
     bool failed() const { return !path.empty(); }
     // In English, for the log: the system's reason, or what was in the way.
     std::string reason() const;
@@ -53,11 +55,18 @@ struct FileFailure {
 
 // A new name for a temporary file of `target`: "<target>.tmp-" and 12 random
 // lower-case letters and digits, which no one can know before the file exists.
-std::string newTemporaryName(const std::string& target);
-// How much longer than its target's name a temporary name is.
-inline constexpr std::size_t kTemporarySuffixLength = 17;
+// Where that is longer than the folder allows a name to be, the part taken
+// from the target's name is shortened (never inside a UTF-8 character).
+// Empty, with `failure` saying so, when the system gives no random numbers.
+std::string newTemporaryName(const std::string& target, FileFailure& failure);
 // True when `name` (without its folder) has the form newTemporaryName makes.
 bool isTemporaryName(std::string_view name);
+
+// What stands at `target` that a file put in place there must not replace: a
+// link, a FIFO, a folder, a device or socket, or a file of another user. No
+// failure when the name is free, holds a plain file of this user (which is
+// replaced), or cannot be looked at (what follows then says why).
+FileFailure whatBlocksTarget(const std::string& target);
 
 // A new, empty file at `path`, mode 0600, never one that was there nor where a
 // link points; an entry of that name that we may remove is removed first (a
@@ -75,8 +84,8 @@ bool sameFile(const std::string& a, const std::string& b);
 // Makes the complete file at `temporary` the file `target`: checks that the
 // name still holds a regular file of ours, gives it `mode` less the umask,
 // syncs it and renames it over `target` (the target then is that file).
-// A failure of the system names `target`; an entry found in place of ours is
-// named with what it was.
+// A failure of the system names `target`; an entry found in place of ours, or
+// one at `target` that stops the rename, is named with what it was.
 FileFailure publishTemporaryFile(const std::string& temporary, const std::string& target, mode_t mode);
 
 // Tells from its first bytes (up to 64) whether a temporary file that no
@@ -91,9 +100,10 @@ using UnfinishedHead = std::function<bool(std::string_view head)>;
 void removeStaleTemporaryFiles(const std::string& folder, const UnfinishedHead& unfinished);
 
 // Writes `content` to a new private temporary file beside `target` and
-// publishes it with `mode`; stale temporaries that begin as `content` does
-// (its first 4 bytes) go first. Nothing is left under the temporary name
-// either way.
+// publishes it with `mode`, unless something blocks `target`
+// (whatBlocksTarget); stale temporaries that begin as `content` does (its
+// first 4 bytes) go first. Nothing is left under the temporary name either
+// way.
 FileFailure writeFileThroughTemporary(const std::string& target, std::string_view content, mode_t mode);
 
 }  // namespace oculon::platform

@@ -50,21 +50,22 @@ std::string exportFileName(const video::TTimeStamp& stamp, const std::string& ca
     return video::GetFileName(calendarOf(stamp), " " + cameraName);
 }
 
-std::string namedAsChosen(std::string error, const std::string& fileName) {
-    const std::size_t length = fileName.size() + platform::kTemporarySuffixLength;
-    for (std::size_t at = error.find(fileName); at != std::string::npos; at = error.find(fileName, at + 1)) {
-        const std::string_view named = std::string_view(error).substr(at, length);
-        if (named.size() == length && platform::isTemporaryName(named))
-            error.erase(at + fileName.size(), length - fileName.size());
-    }
+std::string namedAsChosen(std::string error, const std::string& temporary, const std::string& fileName) {
+    if (temporary.empty()) return error;
+    for (std::size_t at = error.find(temporary); at != std::string::npos;
+         at = error.find(temporary, at + fileName.size()))
+        error.replace(at, temporary.size(), fileName);
     return error;
 }
 
-std::string fileFailureText(const platform::FileFailure& failure) {
+std::string fileFailureText(const platform::FileFailure& failure, const std::string& fileName) {
     using platform::Intruder;
     const config::TText* said = nullptr;
     switch (failure.intruder) {
-        case Intruder::none: return failure.path + ": " + failure.reason();
+        case Intruder::none:
+            if (!failure.noRandomness) return fileName + ": " + failure.reason();
+            said = &config::txtNoRandomNumbers;
+            break;
         case Intruder::link: said = &config::txtLinkInTheWay; break;
         case Intruder::fifo: said = &config::txtFifoInTheWay; break;
         case Intruder::folder: said = &config::txtFolderInTheWay; break;
@@ -73,7 +74,7 @@ std::string fileFailureText(const platform::FileFailure& failure) {
         case Intruder::otherFile: said = &config::txtOtherFileInTheWay; break;
         case Intruder::taken: said = &config::txtNameTakenAway; break;
     }
-    return failure.path + ": " + config::tr(*said);
+    return fileName + ": " + config::tr(*said);
 }
 
 void refuseTheRecording(const std::string& recording, const std::string& fileName) {
@@ -89,7 +90,7 @@ void exportFrame(const video::Image& picture, const video::TTimeStamp& time, con
     const std::vector<std::uint8_t> jpeg = video::encodeJpeg(video::viewOf(stamped), kDefaultJpegQuality);
     const platform::FileFailure failure = platform::writeFileThroughTemporary(
         fileName, std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()), kDocumentMode);
-    if (failure.failed()) throw std::runtime_error(fileFailureText(failure));
+    if (failure.failed()) throw std::runtime_error(fileFailureText(failure, fileName));
 }
 
 }  // namespace oculon::player

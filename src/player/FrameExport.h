@@ -26,13 +26,13 @@ std::tm calendarOf(const video::TTimeStamp& stamp);
 std::string exportFileName(const video::TTimeStamp& stamp, const std::string& cameraName);
 
 // An export's error as the user reads it: the temporary file it wrote
-// first (newTemporaryName) is named as the file the user chose.
-std::string namedAsChosen(std::string error, const std::string& fileName);
+// first is named as the file the user chose.
+std::string namedAsChosen(std::string error, const std::string& temporary, const std::string& fileName);
 
 // A file an export could not write or put in place, for the user: the file
-// and the system's reason, or the entry that was in the way and what it was,
-// in the user's language.
-std::string fileFailureText(const platform::FileFailure& failure);
+// the user chose and the system's reason, or what was in the way, in the
+// user's language.
+std::string fileFailureText(const platform::FileFailure& failure, const std::string& fileName);
 
 // Raises std::runtime_error when `fileName` leads to the recording itself
 // (the same file, also through a link): written over, the recording would
@@ -41,8 +41,9 @@ void refuseTheRecording(const std::string& recording, const std::string& fileNam
 
 // The picture with its caption as a JPEG file at the encoder's default
 // quality. The file appears whole or not at all (an existing one is replaced
-// only by a complete new one); the recording it comes from is never
-// replaced. Raises std::runtime_error with the reason.
+// only by a complete new one); the recording it comes from, and what must
+// not be replaced (whatBlocksTarget), never is. Raises std::runtime_error
+// with the reason.
 void exportFrame(const video::Image& picture, const video::TTimeStamp& time, const CaptionPainter& caption,
                  const std::string& fileName, const std::string& recording);
 

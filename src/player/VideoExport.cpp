@@ -163,12 +163,18 @@ void TVideoExport::Start(VideoExportRequest request, ProgressEvent onProgress, F
 }
 
 void TVideoExport::Execute(Worker& worker) {
-    const std::string temporary = platform::newTemporaryName(request_.fileName);
-    // What an export killed earlier left in that folder goes now.
-    platform::removeStaleTemporaryFiles(platform::folderOfFile(request_.fileName), platform::AviFile::isUnfinished);
-    VideoExportResult result = Export(worker, temporary);
+    platform::FileFailure unnamed;
+    const std::string temporary = platform::newTemporaryName(request_.fileName, unnamed);
+    VideoExportResult result;
+    if (temporary.empty()) {
+        result = {VideoExportResult::Outcome::Failed, 0, fileFailureText(unnamed, request_.fileName)};
+    } else {
+        // What an export killed earlier left in that folder goes now.
+        platform::removeStaleTemporaryFiles(platform::folderOfFile(request_.fileName), platform::AviFile::isUnfinished);
+        result = Export(worker, temporary);
+    }
     if (result.outcome == VideoExportResult::Outcome::Failed) {
-        result.error = namedAsChosen(std::move(result.error), request_.fileName);
+        result.error = namedAsChosen(std::move(result.error), temporary, request_.fileName);
         log::warning(log::Category::player, "export of %s failed: %s", request_.recording.c_str(),
                      result.error.c_str());
     }
@@ -185,10 +191,12 @@ void TVideoExport::Execute(Worker& worker) {
             platform::publishTemporaryFile(temporary, request_.fileName, kDocumentMode);
         if (failure.failed() && result.outcome != VideoExportResult::Outcome::Failed) {
             result.outcome = VideoExportResult::Outcome::Failed;
-            result.error = fileFailureText(failure);
+            result.error = fileFailureText(failure, request_.fileName);
+            log::warning(log::Category::player, "export of %s failed: %s: %s", request_.recording.c_str(),
+                         failure.path.c_str(), failure.reason().c_str());
         }
     }
-    ::unlink(temporary.c_str());
+    if (!temporary.empty()) ::unlink(temporary.c_str());
     {
         const std::lock_guard lock(stateLock_);
         result_ = std::move(result);
@@ -207,6 +215,9 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
     std::int64_t sent = 0;
     try {
         refuseTheRecording(request_.recording, request_.fileName);
+        // Before the first frame, not once all are written.
+        if (const platform::FileFailure blocked = platform::whatBlocksTarget(request_.fileName); blocked.failed())
+            throw std::runtime_error(fileFailureText(blocked, request_.fileName));
         video::TMJPEGFile file(request_.recording, video::TMJPEGFile::kRead);
         if (file.VideoFrames() < 1) throw std::runtime_error(request_.recording + ": the recording holds no frame");
         frames_ = file.VideoFrames();

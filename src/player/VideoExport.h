@@ -10,7 +10,9 @@
 //
 // The file is written under a temporary name beside the chosen one and
 // renamed when it is complete, so an export that fails leaves nothing
-// half-written and a file of that name is replaced only by a whole one.
+// half-written and a file of that name is replaced only by a whole one. What
+// must not be replaced there (a link, a FIFO, a folder, another user's file)
+// ends the export before its first frame.
 
 #include <atomic>
 #include <cstdint>

@@ -2,7 +2,8 @@
 // puts a link in place of our temporary never has our bytes written through
 // it and is named with what it put there; what a killed writer left is
 // cleared, and nothing else, also while writers make, finish and publish
-// their files all the time beside the clean-up.
+// their files all the time beside the clean-up, and under names as long as
+// the folder allows.
 
 #include "platform/TemporaryFile.h"
 
@@ -63,9 +64,15 @@ std::vector<std::string> temporariesIn(const std::string& folder) {
     return found;
 }
 
+// A new temporary name of `target`: the system here gives random numbers.
+std::string temporaryOf(const std::string& target) {
+    FileFailure failure;
+    return newTemporaryName(target, failure);
+}
+
 // An AVI file of one frame written under a new temporary name of `target`, then published.
 FileFailure writeAvi(const std::string& target) {
-    const std::string temporary = newTemporaryName(target);
+    const std::string temporary = temporaryOf(target);
     std::string error;
     const auto file = AviFile::create(temporary, error);
     const std::uint8_t frame[64] = {1, 2, 3};
@@ -80,7 +87,7 @@ protected:
     void expectVictimUnchanged() { EXPECT_EQ(testsupport::readFile(victimPath), "the victim's own words"); }
     // A temporary of `target` holding `content`, as a killed writer left it: its lock went with it.
     std::string left(const std::string& target, const std::string& content) {
-        const std::string path = newTemporaryName(tmp.path() + "/" + target);
+        const std::string path = temporaryOf(tmp.path() + "/" + target);
         FileFailure failure;
         const UniqueFd fd = createPrivateFile(path, failure);
         EXPECT_TRUE(fd && writeAll(fd.get(), content)) << failure.reason();
@@ -119,7 +126,7 @@ TEST_F(TemporaryFiles, NoWriterWritesThroughALinkPutInPlaceOfItsTemporary) {
 
 TEST_F(TemporaryFiles, AreCreatedPrivateAndLockedAndPublishedWithTheDocumentsMode) {
     const std::string target = tmp.path() + "/shot.jpg";
-    const std::string temporary = newTemporaryName(target);
+    const std::string temporary = temporaryOf(target);
     FileFailure failure;
     UniqueFd fd = createPrivateFile(temporary, failure);
     ASSERT_TRUE(fd);
@@ -166,7 +173,7 @@ TEST_F(TemporaryFiles, WhatStandsInPlaceOfOurFileIsNamedWithWhatItIs) {
     EXPECT_FALSE(createPrivateFile(tmp.path(), failure));
     EXPECT_EQ(errno, EISDIR);
     EXPECT_EQ(failure.intruder, Intruder::folder);
-    const std::string name = newTemporaryName(tmp.path() + "/a.avi");
+    const std::string name = temporaryOf(tmp.path() + "/a.avi");
     const Peer peer([&] {
         if (::symlink(victimPath.c_str(), name.c_str()) == 0) ::unlink(name.c_str());
     });
@@ -182,20 +189,48 @@ TEST_F(TemporaryFiles, WhatAKilledWriterLeftGoesWithTheNextFileWrittenThere) {
     const std::string gone = left("older.jpg", kJpegHead + " half a picture");
     // A writer at work holds its lock; one made an instant ago has not written its head yet.
     FileFailure failure;
-    const std::string running = newTemporaryName(tmp.path() + "/other.jpg");
+    const std::string running = temporaryOf(tmp.path() + "/other.jpg");
     const UniqueFd writer = createPrivateFile(running, failure);
     ASSERT_TRUE(writer && writeAll(writer.get(), kJpegHead));
     // And what only looks like ours: other heads, a finished AVI file, a file made readable, a link, other names.
     const std::string finished = left("whole.avi", std::string("RIFF\x10\0\0\0AVI LIST", 16));
     const std::string readable = left("shared.jpg", kJpegHead);
     fs::permissions(readable, fs::perms::group_read, fs::perm_options::add);
-    const std::string link = newTemporaryName(tmp.path() + "/link.jpg");
+    const std::string link = temporaryOf(tmp.path() + "/link.jpg");
     fs::create_symlink(gone, link);
     const std::vector<std::string> kept = {
         running, left("new.jpg", ""), finished, readable, link, tmp.write("older.jpg.tmp-12345", kJpegHead)};
     EXPECT_FALSE(writeFileThroughTemporary(tmp.path() + "/shot.jpg", kJpegHead + " picture", 0644).failed());
     EXPECT_FALSE(fs::exists(gone));
     for (const std::string& path : kept) EXPECT_TRUE(fs::exists(fs::symlink_status(path))) << path;
+}
+
+TEST_F(TemporaryFiles, EveryNameTheFolderAllowsGetsATemporaryThatFitsAndIsKnownAsOurs) {
+    const long room = ::pathconf(tmp.path().c_str(), _PC_NAME_MAX);
+    ASSERT_EQ(room, 255) << "names of 238 to 255 bytes need a folder that allows them";
+    // Characters of one to four bytes, the name's end at every place in one.
+    for (const std::string character : {"a", "\u00e9", "\u20ac", "\U0001F600"})
+        for (std::size_t length = 238; length <= 255; ++length) {
+            std::string name(length % character.size(), 'x');
+            while (name.size() < length) name += character;
+            SCOPED_TRACE(character + " " + std::to_string(length));
+            const std::string target = tmp.path() + "/" + name;
+            const std::string temporary = left(name, kAviHead);
+            const std::string own = fs::path(temporary).filename().string();
+            ASSERT_LE(own.size(), 255u);
+            EXPECT_TRUE(isTemporaryName(own));
+            // As much of the name as fits, ending before a character.
+            const std::size_t kept = own.size() - 17;
+            EXPECT_EQ(own.substr(0, kept), name.substr(0, kept));
+            EXPECT_GT(kept, 255u - 17 - character.size());
+            EXPECT_TRUE(kept == name.size() || (name[kept] & 0xC0) != 0x80);
+            // What a killed writer left under it goes; a file written so is put in place.
+            removeStaleTemporaryFiles(tmp.path(), AviFile::isUnfinished);
+            EXPECT_FALSE(fs::exists(temporary));
+            EXPECT_FALSE(writeFileThroughTemporary(target, kJpegHead, 0644).failed());
+            EXPECT_EQ(testsupport::readFile(target), kJpegHead);
+        }
+    EXPECT_TRUE(temporariesIn(tmp.path()).empty());
 }
 
 // Writers of both kinds make, finish and publish their files while clean-ups

@@ -1,17 +1,26 @@
 // The AVI export's temporary file among other writers of the same folder: an
 // export of a second copy in another PID namespace keeps its file while an
-// export here cleans up; a killed export's temporary goes with the next one;
-// FIFOs and links another user planted at guessable names stop nothing; a
-// link put in place of the temporary is named as what it is, in the user's
-// language.
+// export here cleans up; a killed export's temporary goes with the next one,
+// also under the longest name the folder allows; FIFOs and links another user
+// planted at guessable names stop nothing; a link put in place of the
+// temporary, and whatever stands at the chosen name, is told of as what it is
+// under the chosen name, in the user's language; a system without random
+// numbers ends the exports at once.
 
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sched.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -49,6 +58,13 @@ VideoExportResult exportOnce(
     return result.value_or(VideoExportResult{Outcome::Failed, 0, "no end"});
 }
 
+// A file name of `length` bytes: `character` repeated up to `extension`.
+std::string longName(std::size_t length, const std::string& character, const std::string& extension) {
+    std::string name;
+    while (name.size() + character.size() + extension.size() <= length) name += character;
+    return name + std::string(length - name.size() - extension.size(), 'x') + extension;
+}
+
 std::vector<std::string> temporariesIn(const std::string& folder) {
     std::vector<std::string> found;
     for (const auto& entry : fs::directory_iterator(folder))
@@ -79,10 +95,83 @@ int exitCodeOf(pid_t child) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+// The frame export's error; empty when it wrote the file.
+std::string frameExportError(const std::string& recording, const std::string& file) {
+    try {
+        exportFrame(video::decodeJpeg(testJpeg(32, 24, 0)), {0, kMay2024}, {}, file, recording);
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    return {};
+}
+
+// The user's language while the object lives.
+class UsersLanguage {
+public:
+    explicit UsersLanguage(config::TSprachenTyp language) : before_(std::exchange(config::sprache, language)) {}
+    ~UsersLanguage() { config::sprache = before_; }
+    UsersLanguage(const UsersLanguage&) = delete;
+    UsersLanguage& operator=(const UsersLanguage&) = delete;
+
+private:
+    config::TSprachenTyp before_;
+};
+
+// Confines this process as a sandbox whose seccomp filter refuses getrandom
+// (as a kernel before 3.17 lacks it), with `noDevice` also without a device
+// to read at /dev/urandom. False when it cannot be confined so.
+bool refuseRandomNumbers(bool noDevice) {
+    if (noDevice && (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                     ::mount("/dev/null", "/dev/urandom", nullptr, MS_BIND, nullptr) != 0))
+        return false;
+#if defined(__x86_64__)
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_getrandom, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+#else
+    return false;
+#endif
+}
+
+// What `body` returns when run in a child so confined; "no sandbox" when it
+// could not be, "no end" when the child had not ended after a minute.
+std::string withoutRandomNumbers(bool noDevice, const std::function<std::string()>& body) {
+    Signal told;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(60);
+        const std::string said = refuseRandomNumbers(noDevice) ? body() : "no sandbox";
+        ::_exit(::write(told.ends[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
+    }
+    ::close(std::exchange(told.ends[1], -1));
+    std::string said;
+    char buffer[1024];
+    for (ssize_t n = 0; (n = ::read(told.ends[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, static_cast<std::size_t>(n));
+    return exitCodeOf(child) == 128 + SIGALRM ? "no end" : said;
+}
+
 class VideoExportTemporaries : public ::testing::Test {
 protected:
     void SetUp() override { writeRecording(recording, kFrames, 160, 120); }
     std::string out(const std::string& name) const { return tmp.path() + "/" + name; }
+    // A folder every user writes, as /tmp; the recording readable by all.
+    std::string sharedFolder() {
+        fs::permissions(tmp.path(), fs::perms::others_exec, fs::perm_options::add);
+        fs::permissions(recording, fs::perms::others_read, fs::perm_options::add);
+        const std::string shared = out("shared");
+        fs::create_directory(shared);
+        fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+        return shared;
+    }
 
     testsupport::TempDir tmp;
     const std::string recording = tmp.path() + "/12-30-05.kvd";
@@ -129,30 +218,31 @@ TEST_F(VideoExportTemporaries, AnExportInAnotherPidNamespaceKeepsItsFileWhileASe
 }
 
 TEST_F(VideoExportTemporaries, AKilledExportsTemporaryGoesWithTheNextExportAndLookAlikesStay) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        exportOnce(recording, out("killed.avi"), [] { ::raise(SIGKILL); });
-        ::_exit(1);
-    }
-    ASSERT_EQ(exitCodeOf(child), 128 + SIGKILL);
-    const std::vector<std::string> killed = temporariesIn(tmp.path());
-    ASSERT_EQ(killed.size(), 1u);
     const std::string empty = tmp.write("notes.txt.tmp-99999", ""),
                       wave = tmp.write("song.wav.tmp-99998", std::string("RIFF\x24\0\0\0WAVEfmt ", 16));
-    EXPECT_EQ(exportOnce(recording, out("next.avi")).outcome, Outcome::Done);
-    EXPECT_FALSE(fs::exists(killed[0]));
+    // Also under a name as long as the folder allows, whose temporary's is shortened.
+    for (const std::string& name : {std::string("door.avi"), longName(255, "\u00fc", ".avi")}) {
+        SCOPED_TRACE(name);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            exportOnce(recording, out(name), [] { ::raise(SIGKILL); });
+            ::_exit(1);
+        }
+        ASSERT_EQ(exitCodeOf(child), 128 + SIGKILL);
+        const std::vector<std::string> killed = temporariesIn(tmp.path());
+        ASSERT_EQ(killed.size(), 1u);
+        const VideoExportResult next = exportOnce(recording, out(name));
+        EXPECT_EQ(next.outcome, Outcome::Done) << next.error;
+        EXPECT_EQ(probeAvi(out(name)), kProbed);
+        EXPECT_FALSE(fs::exists(killed[0]));
+    }
     EXPECT_TRUE(fs::exists(empty) && fs::exists(wave));
 }
 
 TEST_F(VideoExportTemporaries, FifosAndLinksAnotherUserPlantedAtGuessableNamesStopNoExport) {
     if (::geteuid() != 0) GTEST_SKIP() << "two users other than this one need root";
-    // A folder every user writes, as /tmp.
-    fs::permissions(tmp.path(), fs::perms::others_exec, fs::perm_options::add);
-    fs::permissions(recording, fs::perms::others_read, fs::perm_options::add);
-    const std::string shared = out("shared");
-    fs::create_directory(shared);
-    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    const std::string shared = sharedFolder();
     const std::string victim = tmp.write("shared/victim.txt", "keep");
     fs::permissions(victim, fs::perms::all);
     Signal planted;
@@ -164,8 +254,7 @@ TEST_F(VideoExportTemporaries, FifosAndLinksAnotherUserPlantedAtGuessableNamesSt
         if (::setgroups(0, nullptr) != 0 || ::setgid(user) != 0 || ::setuid(user) != 0 || planted.take() != 'p')
             ::_exit(2);
         const bool video = exportOnce(recording, shared + "/door.avi").outcome == Outcome::Done;
-        exportFrame(video::decodeJpeg(testJpeg(32, 24, 0)), {0, kMay2024}, {}, shared + "/door.jpg", recording);
-        ::_exit(video ? 0 : 1);
+        ::_exit(video && frameExportError(recording, shared + "/door.jpg").empty() ? 0 : 1);
     }
     const std::string fifo = shared + "/door.avi.tmp-" + std::to_string(exporter),
                       link = shared + "/door.jpg.tmp-" + std::to_string(exporter);
@@ -179,21 +268,94 @@ TEST_F(VideoExportTemporaries, FifosAndLinksAnotherUserPlantedAtGuessableNamesSt
     EXPECT_TRUE(fs::is_fifo(fifo) && fs::is_symlink(link));
 }
 
-TEST_F(VideoExportTemporaries, ALinkPutInPlaceOfTheTemporaryIsNamedInTheUsersLanguage) {
+TEST_F(VideoExportTemporaries, ALinkPutInPlaceOfTheTemporaryIsToldOfUnderTheChosenNameInTheUsersLanguage) {
     const std::string victim = tmp.write("victim.txt", "keep");
+    const UsersLanguage german(config::lang_de);
     std::string swapped;
-    const config::TSprachenTyp language = std::exchange(config::sprache, config::lang_de);
     const VideoExportResult result = exportOnce(recording, out("door.avi"), [&] {
         if (!swapped.empty()) return;
         swapped = temporariesIn(tmp.path()).at(0);
         fs::remove(swapped);
         fs::create_symlink(victim, swapped);
     });
-    config::sprache = language;
-    EXPECT_EQ(result.error, swapped + ": " + config::text(config::txtLinkInTheWay, config::lang_de));
+    EXPECT_EQ(result.error, out("door.avi") + ": " + config::text(config::txtLinkInTheWay, config::lang_de));
     EXPECT_EQ(testsupport::readFile(victim), "keep");
     EXPECT_FALSE(fs::exists(fs::symlink_status(out("door.avi"))));
     EXPECT_TRUE(temporariesIn(tmp.path()).empty());
+}
+
+TEST_F(VideoExportTemporaries, WhatStandsAtTheChosenNameStopsBothExportsBeforeTheFirstFrameAndIsToldOf) {
+    const bool root = ::geteuid() == 0;
+    const std::string folder = root ? sharedFolder() : tmp.path();
+    const std::string victim = tmp.write("victim.txt", "keep");
+    using Plant = std::function<bool(const std::string&)>;
+    const Plant link = [&](const std::string& at) { return ::symlink(victim.c_str(), at.c_str()) == 0; };
+    const Plant fifo = [](const std::string& at) { return ::mkfifo(at.c_str(), 0666) == 0; };
+    const Plant folderAt = [](const std::string& at) { return ::mkdir(at.c_str(), 0777) == 0; };
+    const Plant file = [](const std::string& at) { return ::close(::creat(at.c_str(), 0666)) == 0; };
+    const struct {
+        std::string name;
+        const config::TText& said;
+        const Plant& plant;
+        bool byAnotherUser;
+    } planted[] = {
+        {"link", config::txtLinkInTheWay, link, false},
+        {"fifo", config::txtFifoInTheWay, fifo, false},
+        {"folder", config::txtFolderInTheWay, folderAt, false},
+        {"others-file", config::txtOthersFileInTheWay, file, true},
+        {"others-link", config::txtLinkInTheWay, link, true},
+        {"others-fifo", config::txtFifoInTheWay, fifo, true},
+        {"others-folder", config::txtFolderInTheWay, folderAt, true},
+    };
+    const UsersLanguage dutch(config::lang_nl);
+    for (const auto& entry : planted) {
+        if (entry.byAnotherUser && !root) continue;
+        SCOPED_TRACE(entry.name);
+        const std::string video = folder + "/" + entry.name + ".avi", picture = folder + "/" + entry.name + ".jpg";
+        const auto plant = [&] { return entry.plant(video) && entry.plant(picture); };
+        ASSERT_TRUE(entry.byAnotherUser ? testsupport::asNobody(plant) : plant());
+        const fs::file_type kind = fs::symlink_status(video).type();
+        int progress = 0;
+        const VideoExportResult result = exportOnce(recording, video, [&] { ++progress; });
+        EXPECT_EQ(result.outcome, Outcome::Failed);
+        EXPECT_EQ(result.framesWritten + progress, 0);
+        const std::string said = ": " + config::text(entry.said, config::lang_nl);
+        EXPECT_EQ(result.error, video + said);
+        EXPECT_EQ(frameExportError(recording, picture), picture + said);
+        EXPECT_EQ(fs::symlink_status(video).type(), kind);
+    }
+    // A folder put there while the export writes is told of as one.
+    const VideoExportResult late = exportOnce(recording, folder + "/late.avi", [&] { folderAt(folder + "/late.avi"); });
+    EXPECT_EQ(late.error, folder + "/late.avi: " + config::text(config::txtFolderInTheWay, config::lang_nl));
+    // A plain file of the user's own is replaced, as the save dialog asked.
+    const std::string own = tmp.write("own.avi", "old");
+    EXPECT_EQ(exportOnce(recording, own).outcome, Outcome::Done);
+    EXPECT_EQ(probeAvi(own), kProbed);
+    EXPECT_EQ(frameExportError(recording, tmp.write("own.jpg", "old")), "");
+    EXPECT_EQ(testsupport::readFile(victim), "keep");
+    EXPECT_TRUE(temporariesIn(folder).empty());
+}
+
+TEST_F(VideoExportTemporaries, WhereTheSystemGivesNoRandomNumbersBothExportsEndAtOnce) {
+    const UsersLanguage german(config::lang_de);
+    const auto exports = [&](const std::string& name) {
+        return [&, name] {
+            const VideoExportResult video = exportOnce(recording, out(name + ".avi"));
+            return std::to_string(video.framesWritten) + " " + video.error + "\n" +
+                   frameExportError(recording, out(name + ".jpg"));
+        };
+    };
+    // getrandom refused: the kernel's device serves.
+    const std::string served = withoutRandomNumbers(false, exports("door"));
+    if (served == "no sandbox") GTEST_SKIP() << "no seccomp filter can be set here";
+    EXPECT_EQ(served, std::to_string(kFrames) + " \n");
+    EXPECT_EQ(probeAvi(out("door.avi")), kProbed);
+    // Neither: both fail at once, in the user's language.
+    if (::geteuid() != 0) GTEST_SKIP() << "a file system without /dev/urandom needs root";
+    const std::string said = ": " + config::text(config::txtNoRandomNumbers, config::lang_de);
+    EXPECT_EQ(withoutRandomNumbers(true, exports("none")),
+              "0 " + out("none.avi") + said + "\n" + out("none.jpg") + said);
+    EXPECT_FALSE(fs::exists(out("none.avi")) || fs::exists(out("none.jpg")));
 }
 
 }  // namespace

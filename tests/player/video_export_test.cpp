@@ -73,6 +73,12 @@ protected:
     int captionRows = 0;  // unknown
 };
 
+// A new temporary name of `target`: the system here gives random numbers.
+std::string temporaryOf(const std::string& target) {
+    platform::FileFailure failure;
+    return platform::newTemporaryName(target, failure);
+}
+
 // Six frames of 320x240 but the fifth, of 160x120.
 void writeSizesRecording(const std::string& recording) {
     video::TMJPEGFile file(recording, video::TMJPEGFile::kWrite);
@@ -274,22 +280,28 @@ TEST_F(VideoExport, AFileThatCannotBeOpenedIsReportedAndLeavesNothing) {
 
 TEST_F(VideoExport, AWriterThatRunsOutOfRoomFailsAndKeepsTheOldFile) {
     writeRecording(recording, 60, 320, 240);
-    writeFile(out("door.avi"), {'o', 'l', 'd'});
+    // Also under the longest name the folder allows, whose temporary's is shortened.
+    const std::string names[] = {"door.avi", std::string(251, 'd') + ".avi"};
+    for (const std::string& name : names) writeFile(out(name), {'o', 'l', 'd'});
     // Files may grow to 64 KiB: the writer runs out of room as on a full disk.
     rlimit limit{}, small{64 << 10, 64 << 10};
     getrlimit(RLIMIT_FSIZE, &limit);
     small.rlim_max = limit.rlim_max;
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
-    const VideoExportResult result = exportTo("door.avi", "MJPG");
+    std::vector<VideoExportResult> results;
+    for (const std::string& name : names) results.push_back(exportTo(name, "MJPG"));
     setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(result.outcome, Outcome::Failed);
-    // what went wrong, under the name the user chose
-    EXPECT_NE(result.error.find("Can't write file : " + out("door.avi") + " ."), std::string::npos) << result.error;
-    EXPECT_NE(result.error.find("File too large"), std::string::npos) << result.error;
-    EXPECT_TRUE(readAll(out("door.avi")) == "old") << "the file of that name was replaced";
-    EXPECT_EQ(files(), 1);
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        EXPECT_EQ(results[i].outcome, Outcome::Failed);
+        // what went wrong, under the name the user chose
+        const std::string& error = results[i].error;
+        EXPECT_NE(error.find("Can't write file : " + out(names[i]) + " ."), std::string::npos) << error;
+        EXPECT_NE(error.find("File too large"), std::string::npos) << error;
+        EXPECT_TRUE(readAll(out(names[i])) == "old") << "the file of that name was replaced";
+    }
+    EXPECT_EQ(files(), 2);
 }
 
 TEST_F(VideoExport, ADamagedFrameEndsTheExportAndTheMessageSaysWhereAndWhatWasKept) {
@@ -334,11 +346,11 @@ TEST_F(VideoExport, TemporaryFilesArePrivateNeverFollowedAndCleanedUpAfterAKill)
     fs::create_symlink(victim, guessed);
     // Temporaries of exports killed earlier: one its writer left unfinished,
     // and one whose writer still holds it.
-    const std::string stale = platform::newTemporaryName(target);
+    const std::string stale = temporaryOf(target);
     writeFile(stale, {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' ', 'J', 'U', 'N', 'K'});
     fs::permissions(stale, fs::perms::owner_read | fs::perms::owner_write);
     std::string error;
-    const auto running = platform::AviFile::create(platform::newTemporaryName(out("other.avi")), error);
+    const auto running = platform::AviFile::create(temporaryOf(out("other.avi")), error);
     ASSERT_TRUE(running) << error;
     // A file of the user's own that only looks like one by its name.
     const std::string unrelated = out("notes.tmp-") + std::to_string(testsupport::unusedProcessId());
