@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QPolygonF>
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStyle>
 #include <QTreeWidgetItemIterator>
@@ -188,6 +189,8 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     connect(&DirTree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { DirTreeChange(current); });
     connect(&FileList, &QListWidget::itemSelectionChanged, this, [this] { FileListSelectItem(); });
+    connect(&VideoViewerFrame1_, &TVideoViewerFrame::videoExportStarted, this, [this] { setBrowsingEnabled(false); });
+    connect(&VideoViewerFrame1_, &TVideoViewerFrame::videoExportEnded, this, [this] { setBrowsingEnabled(true); });
 }
 
 TplayerForm::~TplayerForm() { VideoViewerFrame1_.closeVideo(); }
@@ -201,9 +204,21 @@ bool TplayerForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &DirTree && event->type() == QEvent::FocusIn) {
         // Entering the tree from another control, not the window coming back.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) DirTreeEnter();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !focusHandedOn_) DirTreeEnter();
     }
     return QDialog::eventFilter(watched, event);
+}
+
+bool TplayerForm::focusNextPrevChild(bool next) {
+    const QWidget* holder = focusWidget();
+    const QScopedValueRollback handedOn(focusHandedOn_,
+                                        focusHandedOn_ || (holder && (!holder->isEnabled() || !holder->isVisible())));
+    return QDialog::focusNextPrevChild(next);
+}
+
+void TplayerForm::setBrowsingEnabled(bool enabled) {
+    DirTree.setEnabled(enabled);
+    FileList.setEnabled(enabled);
 }
 
 void TplayerForm::keyPressEvent(QKeyEvent* event) {

@@ -9,8 +9,10 @@
 
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -92,6 +94,18 @@ protected:
     QToolButton* button(const char* name) const { return form->findChild<QToolButton*>(name); }
     QSlider* trackBar() const { return form->findChild<QSlider*>("TrackBar1"); }
     void openFolder(const std::string& path) { tree->setCurrentItem(findFolder(*tree, path)); }
+    // Shown and active, as the user's click makes it.
+    void activate() {
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+    // Tab, as often as it takes, until `target` has the focus.
+    void tabTo(QWidget* target) {
+        for (int i = 0; i < 40 && !target->hasFocus(); ++i)
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : form.get(), Qt::Key_Tab);
+        ASSERT_TRUE(target->hasFocus()) << target->objectName().toStdString();
+    }
     void select(const QString& name) {
         const auto found = list->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
@@ -273,6 +287,83 @@ TEST_F(PlayerForm, EscapeCancelsARunningExportAndOtherwiseClosesTheWindow) {
 
     QTest::keyClick(form.get(), Qt::Key_Escape);
     EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(frame->open());
+}
+
+// Cancel as a user gives it: a click (which gives the button the focus),
+// Space or Return on the focused button, and Escape there. The button gives
+// the focus up as it says that the export ends; whatever takes it must not
+// end the recording or the export under it. The folder tree and the
+// previews wait while an export runs.
+TEST_F(PlayerForm, CancelByMouseOrKeyEndsTheExportWithAShorterFileAndTheWindowLivesOn) {
+    activate();
+    constexpr int kFrames = 200;
+    writeRecording(root() + kDay + "long.kvd", kFrames, 320, 240);
+    openFolder(kDay);
+    select("long.kvd");
+    auto* progress = form->findChild<QProgressBar*>("ProgressBar1");
+    auto* cancel = form->findChild<QPushButton*>("CancelBtn");
+    bool ended = false;
+    QObject::connect(frame, &TVideoViewerFrame::videoExportEnded, [&] { ended = true; });
+    const std::vector<std::pair<std::string, std::function<void()>>> ways{
+        {"click", [&] { QTest::mouseClick(cancel, Qt::LeftButton); }},
+        {"space", [&] { tabTo(cancel), QTest::keyClick(cancel, Qt::Key_Space); }},
+        {"return", [&] { tabTo(cancel), QTest::keyClick(cancel, Qt::Key_Return); }},
+        {"escape", [&] { tabTo(cancel), QTest::keyClick(cancel, Qt::Key_Escape); }}};
+    for (const auto& [way, cancelAsUser] : ways) {
+        const std::string avi = tmp.path() + "/" + way + ".avi";
+        ended = false;
+        answerVideoDialogs("Cinepak", avi, nullptr, [&] { activate(); });
+        QTest::mouseClick(button("ExportVideoButton"), Qt::LeftButton);
+        // Cinepak is slow: once a few frames are written, many more wait.
+        ASSERT_TRUE(pumpUntil([&] { return progress->value() >= 2 || ended; }, 120s)) << way;
+        ASSERT_FALSE(ended) << way;
+        if (way == "escape") {
+            // a click on another folder changes nothing while the export runs
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                              tree->visualItemRect(tree->topLevelItem(1)).center());
+            EXPECT_TRUE(frame->exporting());
+            EXPECT_EQ(list->count(), 4);
+        }
+        const int shown = progress->value();
+        cancelAsUser();
+        ASSERT_TRUE(pumpUntil([&] { return ended; }, 120s)) << way;
+        EXPECT_TRUE(form->isVisible()) << way;
+        EXPECT_TRUE(frame->open()) << way;
+        // the frames written by then are kept, and no more
+        const std::string probed = probeAvi(avi);
+        ASSERT_EQ(probed.rfind("cvid 320 240 ", 0), 0u) << way << ": " << probed;
+        const int kept = std::stoi(probed.substr(probed.rfind(' ') + 1));
+        EXPECT_GE(kept, shown * kFrames / 100) << way;
+        EXPECT_LT(kept, kFrames) << way;
+    }
+    // the tree is back once the export has ended
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(1)).center());
+    EXPECT_FALSE(frame->open());
+}
+
+// Space on "Export Video": the export gives up both export buttons, the
+// focus passes along them to the tree, and the recording it exports must
+// stay open. Tab into the tree is the user entering it.
+TEST_F(PlayerForm, AnExportStartedFromTheKeyboardKeepsItsRecordingOpen) {
+    activate();
+    openFolder(kDay);
+    select("12-30-05.kvd");
+    const std::string avi = tmp.path() + "/keys.avi";
+    bool ended = false;
+    QObject::connect(frame, &TVideoViewerFrame::videoExportEnded, [&] { ended = true; });
+    oculon::testsupport::BoxAnswerer failures(QMessageBox::Ok);
+    tabTo(button("ExportVideoButton"));
+    answerVideoDialogs("MJPEG (Motion JPEG)", avi, nullptr, [&] { activate(); });
+    QTest::keyClick(button("ExportVideoButton"), Qt::Key_Space);
+    EXPECT_TRUE(frame->open());
+    ASSERT_TRUE(pumpUntil([&] { return ended; }, 120s));
+    EXPECT_TRUE(failures.texts.empty()) << failures.texts.front();
+    EXPECT_EQ(probeAvi(avi), "MJPG 320 240 25/1 25");
+
+    tabTo(button("ExportFrameButton"));
+    QTest::keyClick(button("ExportFrameButton"), Qt::Key_Tab);
+    EXPECT_TRUE(tree->hasFocus());
     EXPECT_FALSE(frame->open());
 }
 
