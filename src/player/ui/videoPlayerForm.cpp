@@ -18,6 +18,7 @@
 #include "config/cfgUnit.h"
 #include "config/sprachen.h"
 #include "platform/ui/PlainMessageBox.h"
+#include "platform/ui/PlainToolTip.h"
 #include "platform/ShownText.h"
 #include "config/ui/brandPictures.h"
 #include "player/Preview.h"
@@ -249,7 +250,7 @@ void TplayerForm::AddDirectory(QTreeWidgetItem* parent, const std::vector<Folder
     for (const FolderNode& folder : folders) {
         QTreeWidgetItem* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(&DirTree);
         node->setText(0, QString::fromStdString(folder.name));
-        node->setToolTip(0, node->text(0));
+        node->setToolTip(0, platform::ui::plainToolTip(node->text(0)));
         node->setData(0, Qt::UserRole, static_cast<qulonglong>(directories_.size()));
         directories_.push_back(folder.data);
         AddDirectory(node, folder.children);
@@ -290,7 +291,7 @@ void TplayerForm::getPreview(const TPreviewItem& item) {
             line = FileList.fontMetrics().elidedText(line, Qt::ElideRight, FileList.gridSize().width() - 8);
         FileList.addItem(lines.join(QLatin1Char('\n')));
         QListWidgetItem* entry = FileList.item(FileList.count() - 1);
-        entry->setToolTip(QString::fromStdString(name));
+        entry->setToolTip(platform::ui::plainToolTip(QString::fromStdString(name)));
         // A one-line caption right under its picture, not in the middle of the room for three.
         entry->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
         entry->setIcon(QIcon(preview));

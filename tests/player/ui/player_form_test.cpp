@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTextDocument>
 
 #include <filesystem>
 
@@ -425,12 +426,26 @@ TEST(PlayerWindow, AnEmptyPlayerSaysWhereRecordingsAppearInEveryLanguage) {
     // The first recording: the tree shows it, the previews' note stays until
     // a day with pictures is chosen.
     makeRecordings(root, 160, 120, 2);
+    fs::create_directories(root + "<b>Yard");
+    writeRecording(root + "<b>Yard/<i>12-00-00.kvd", 2, 160, 120);
     TplayerForm form(root);
     form.show();
     EXPECT_FALSE(note(form, "treeNote")->isVisible());
     EXPECT_TRUE(note(form, "listNote")->isVisible());
-    form.findChild<QTreeWidget*>("DirTree")->setCurrentItem(findFolder(*form.findChild<QTreeWidget*>("DirTree"), kDay));
+    auto* tree = form.findChild<QTreeWidget*>("DirTree");
+    tree->setCurrentItem(findFolder(*tree, kDay));
     EXPECT_FALSE(note(form, "listNote")->isVisible());
+
+    // Names from the disk show in their tool tips as they stand, markup and all.
+    const auto shownTip = [](const QString& tip) {
+        QTextDocument shown;
+        Qt::mightBeRichText(tip) ? shown.setHtml(tip) : shown.setPlainText(tip);
+        return shown.toPlainText().toStdString();
+    };
+    tree->setCurrentItem(findFolder(*tree, "<b>Yard"));
+    EXPECT_EQ(shownTip(tree->currentItem()->toolTip(0)), "<b>Yard");
+    ASSERT_EQ(form.findChild<QListWidget*>("FileList")->count(), 1);
+    EXPECT_EQ(shownTip(form.findChild<QListWidget*>("FileList")->item(0)->toolTip()), "<i>12-00-00.kvd");
 }
 
 // The browser, a playback and the dated captions (see QtTestKit.h).
