@@ -103,6 +103,22 @@ QPointer<TplayerForm>& openPlayer() {
     return player;
 }
 
+// A closed player goes once no dialog of its own is open. One may be, when
+// the program's end closes the player: the code that opened it waits below
+// on the stack, and the dialog is its to free.
+void freeOnceItsDialogsHaveReturned(const QPointer<TplayerForm>& form) {
+    if (!form) return;
+    const QList<QDialog*> dialogs = form->findChildren<QDialog*>();
+    if (dialogs.isEmpty()) {
+        form->deleteLater();
+        return;
+    }
+    // Queued: the dialog is still the form's child while it is destroyed.
+    QObject::connect(
+        dialogs.front(), &QObject::destroyed, form, [form] { freeOnceItsDialogsHaveReturned(form); },
+        Qt::QueuedConnection);
+}
+
 }  // namespace
 
 TplayerForm::TplayerForm(QWidget* parent) : TplayerForm(configuredRoot(), parent) {}
@@ -365,7 +381,7 @@ TplayerForm& showRecordingsPlayer() {
     form->setWindowModality(Qt::ApplicationModal);
     QObject::connect(form, &QDialog::finished, form, [form] {
         openPlayer() = nullptr;
-        form->deleteLater();
+        freeOnceItsDialogsHaveReturned(form);
     });
     form->show();
     return *form;

@@ -389,6 +389,33 @@ TEST(PlayerWindow, TheTrayKeepsAtMostOneModalWindowThatFreesItselfWhenClosed) {
     next.reject();
 }
 
+// The program's end closes the player whatever it shows. A dialog of the
+// player that is open then has its loop, and the code that opened it, still
+// below: the player is freed only once that has returned.
+TEST(PlayerWindow, ClosedUnderOneOfItsDialogsItIsFreedOnceTheDialogHasReturned) {
+    oculon::testsupport::TempDir tmp;
+    const std::string recording = tmp.path() + "/12-30-05.kvd";
+    writeRecording(recording, 5, 160, 120);
+    for (const char* exportButton : {"ExportFrameButton", "ExportVideoButton"}) {
+        TplayerForm& player = showRecordingsPlayer();
+        player.VideoViewerFrame1().openVideo(recording);
+        const QPointer<TplayerForm> alive(&player);
+        bool dialogAnswered = false;
+        oculon::testsupport::onModal([&](QWidget& dialog) {
+            recordingsPlayer()->reject();  // as the program's end does
+            // the dialog's own loop runs on before it is answered
+            QTimer::singleShot(50, &dialog, [&dialog, &dialogAnswered] {
+                dialogAnswered = true;
+                QMetaObject::invokeMethod(&dialog, "reject");
+            });
+        });
+        QTest::mouseClick(player.findChild<QToolButton*>(exportButton), Qt::LeftButton);
+        EXPECT_TRUE(dialogAnswered) << exportButton;
+        EXPECT_EQ(recordingsPlayer(), nullptr);
+        EXPECT_TRUE(pumpUntil([&] { return alive.isNull(); })) << exportButton;
+    }
+}
+
 TEST(PlayerWindow, AnEmptyPlayerSaysWhereRecordingsAppearInEveryLanguage) {
     oculon::testsupport::TempDir tmp;
     const std::string root = tmp.path() + "/Pictures/";
