@@ -17,6 +17,7 @@
 #include "config/SavePath.h"
 #include "config/cfgUnit.h"
 #include "config/sprachen.h"
+#include "platform/ui/OwnDialogs.h"
 #include "platform/ui/PlainMessageBox.h"
 #include "platform/ui/PlainToolTip.h"
 #include "platform/ShownText.h"
@@ -101,22 +102,6 @@ void setUpCaption(QLabel& label, const QString& text) {
 QPointer<TplayerForm>& openPlayer() {
     static QPointer<TplayerForm> player;
     return player;
-}
-
-// A closed player goes once no dialog of its own is open. One may be, when
-// the program's end closes the player: the code that opened it waits below
-// on the stack, and the dialog is its to free.
-void freeOnceItsDialogsHaveReturned(const QPointer<TplayerForm>& form) {
-    if (!form) return;
-    const QList<QDialog*> dialogs = form->findChildren<QDialog*>();
-    if (dialogs.isEmpty()) {
-        form->deleteLater();
-        return;
-    }
-    // Queued: the dialog is still the form's child while it is destroyed.
-    QObject::connect(
-        dialogs.front(), &QObject::destroyed, form, [form] { freeOnceItsDialogsHaveReturned(form); },
-        Qt::QueuedConnection);
 }
 
 }  // namespace
@@ -381,7 +366,8 @@ TplayerForm& showRecordingsPlayer() {
     form->setWindowModality(Qt::ApplicationModal);
     QObject::connect(form, &QDialog::finished, form, [form] {
         openPlayer() = nullptr;
-        freeOnceItsDialogsHaveReturned(form);
+        // The program's end closes it also while one of its dialogs is open.
+        platform::ui::deleteLaterOnceItsDialogsHaveReturned(form);
     });
     form->show();
     return *form;
