@@ -279,3 +279,25 @@ TEST_F(Tray, CloseKeepsThePopupOnTheDesktopAndTheWallsPlace) {
 }
 
 }  // namespace
+
+// The program's end (a signal, the session's end) while the settings dialog
+// asks something: the dialog goes once its question has returned, not under
+// it.
+TEST_F(Tray, CloseWhileTheSettingsDialogAsksFreesItOnceTheQuestionHasReturned) {
+    addStation();
+    form().Konfiguration1Click();
+    const QPointer<settings::ui::TkonfigForm> dialog(form().konfigForm());
+    ASSERT_NE(dialog, nullptr);
+    bool answered = false;
+    testsupport::onModal([&](QWidget& question) {
+        form().Beenden1Click();
+        QTimer::singleShot(50, &question, [&] {
+            answered = true;
+            QMetaObject::invokeMethod(&question, "reject");
+        });
+    });
+    QTest::mouseClick(dialog->findChild<QPushButton*>("konfigKplLoeschenBtn"), Qt::LeftButton);
+    EXPECT_TRUE(answered);
+    EXPECT_TRUE(form().closed());
+    EXPECT_TRUE(testsupport::pumpUntil([&] { return dialog.isNull(); }));
+}
