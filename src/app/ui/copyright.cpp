@@ -525,8 +525,9 @@ void Tcopyright::konfigFormClosed(int result) {
         settings_.schreibeSprache(config::sprache);
         cfgSprache();
     }
-    // Freed once its own handlers have returned.
-    konfigForm_.release()->deleteLater();
+    // Freed once its own handlers have returned: the end of a device's
+    // configuration closes it also while it asks something else.
+    platform::ui::deleteLaterOnceItsDialogsHaveReturned(konfigForm_.release());
     dispatch_->setGesperrt(false);
     firstSettingsDone();
 }
