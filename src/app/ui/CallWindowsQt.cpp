@@ -1,5 +1,6 @@
 #include "app/ui/CallWindowsQt.h"
 
+#include "platform/ui/OwnDialogs.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/ueberwachungUnit.h"
 
@@ -25,8 +26,9 @@ public:
             popup_->callEnd = [this, callEnd = setup.callEnd](video::ui::TVideobild&) { callEnd(*this); };
     }
     // Never called from inside one of the popup's own handlers (the dispatch
-    // frees windows at its next event), so the popup can go at once; a
-    // preview popup that has already gone by itself is left alone.
+    // frees windows at its next event), so the popup can go at once unless a
+    // dialog of its own is open; a preview popup that has already gone by
+    // itself is left alone.
     ~PopupWindow() override { closeForGood(); }
 
     bool visible() const override { return popup_ && popup_->isVisible(); }
@@ -67,7 +69,12 @@ public:
         if (!popup_) return;
         popup_->callEnd = nullptr;
         popup_->stopVideo();
-        delete popup_.data();
+        if (platform::ui::hasOwnModalDialog(*popup_)) {
+            platform::ui::deleteLaterOnceItsDialogsHaveReturned(popup_);
+            popup_ = nullptr;
+        } else {
+            delete popup_.data();
+        }
     }
 
 private:

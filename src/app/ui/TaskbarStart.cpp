@@ -223,6 +223,9 @@ int runProgram(int argc, char** argv) {
     }
     // A signal during the offer may have closed the form already.
     if (!form->closed()) application.exec();
+    // Windows that were closed while a dialog of theirs was open go now that
+    // every loop has returned.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     const bool workersStopped = form->workersStopped();
     form.reset();

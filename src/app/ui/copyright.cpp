@@ -23,6 +23,7 @@
 #include "platform/Log.h"
 #include "platform/Shell.h"
 #include "platform/Thread.h"
+#include "platform/ui/OwnDialogs.h"
 #include "player/ui/videoPlayerForm.h"
 #include "settings/DeviceLinks.h"
 #include "settings/KonfigPages.h"
@@ -376,7 +377,12 @@ void Tcopyright::closeWall() {
     // a layout change is finished by its destructor.
     wall_->erlaubeSchliessen();
     wall_->close();
-    wall_.reset();
+    // One that is asking the user (the program's end) goes once it has its answer.
+    if (platform::ui::hasOwnModalDialog(*wall_)) {
+        platform::ui::deleteLaterOnceItsDialogsHaveReturned(wall_.release());
+    } else {
+        wall_.reset();
+    }
 }
 
 void Tcopyright::showSplash() {
@@ -519,8 +525,9 @@ void Tcopyright::konfigFormClosed(int result) {
         settings_.schreibeSprache(config::sprache);
         cfgSprache();
     }
-    // Freed once its own handlers have returned.
-    konfigForm_.release()->deleteLater();
+    // Freed once its own handlers have returned: the end of a device's
+    // configuration closes it also while it asks something else.
+    platform::ui::deleteLaterOnceItsDialogsHaveReturned(konfigForm_.release());
     dispatch_->setGesperrt(false);
     firstSettingsDone();
 }
@@ -589,8 +596,8 @@ void Tcopyright::FormClose() {
         konfigForm_->shutDown();
         // A dialog that is showing a prompt of its own goes once that has
         // returned; it reaches out no more.
-        if (konfigForm_->inPrompt()) {
-            konfigForm_.release()->deleteLater();
+        if (platform::ui::hasOwnModalDialog(*konfigForm_)) {
+            platform::ui::deleteLaterOnceItsDialogsHaveReturned(konfigForm_.release());
         } else {
             konfigForm_.reset();
         }

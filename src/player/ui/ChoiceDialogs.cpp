@@ -7,6 +7,7 @@
 #include "config/sprachen.h"
 #include "platform/ShownText.h"
 #include "platform/ui/PlainMessageBox.h"
+#include "platform/ui/PlainToolTip.h"
 #include "video/ui/PromptParts.h"
 
 namespace oculon::player::ui {
@@ -75,6 +76,10 @@ TvideoCodecChoose::TvideoCodecChoose(QWidget* parent)
     // A typed name picks an entry of the list; it never adds one.
     box_.setInsertPolicy(QComboBox::NoInsert);
     connect(&box_, &QComboBox::currentIndexChanged, this, [this] { box_.lineEdit()->home(false); });
+    // The end of a long name is cut off in the box: the pointer resting on
+    // it shows the whole, as the open list does.
+    connect(&box_, &QComboBox::currentTextChanged, this,
+            [this](const QString& text) { box_.setToolTip(platform::ui::plainToolTip(text)); });
 }
 
 int TvideoCodecChoose::selectedIndex() const {

@@ -81,6 +81,8 @@ public:
     bool exporting() const { return videoExport_ != nullptr; }
 
 signals:
+    // A video export runs: its progress and Cancel show.
+    void videoExportStarted();
     // A video export has ended and the window has told its end: the file is
     // in place under its chosen name (or gone), the tool bar is back, and a
     // failure's message has been answered.

@@ -110,6 +110,7 @@ void TVideoViewerFrame::ExportVideoButtonClick() {
             auto done = std::shared_ptr<TVideoExport>(std::move(videoExport_));
             QTimer::singleShot(0, this, [this, run, result, done] { exportEnded(run, result); });
         });
+    emit videoExportStarted();
 }
 
 void TVideoViewerFrame::exportEnded(std::uint64_t run, const VideoExportResult& result) {
@@ -130,11 +131,13 @@ void TVideoViewerFrame::endExport() {
 
 void TVideoViewerFrame::CancelBtnClick() {
     if (!videoExport_) return;
+    // Told first: the button given up below hands the focus on, and whatever
+    // takes it runs before this returns.
+    videoExport_->Cancel();
     // The frame in hand is still compressed and the file closed: till then
     // the button says that the export is ending, and takes no second click.
-    CancelBtn.setEnabled(false);
     CancelBtn.setText(QString::fromStdString(config::tr(config::txtExportEnding)));
-    videoExport_->Cancel();
+    CancelBtn.setEnabled(false);
 }
 
 }  // namespace oculon::player::ui

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QPolygonF>
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStyle>
 #include <QTreeWidgetItemIterator>
@@ -16,7 +17,9 @@
 #include "config/SavePath.h"
 #include "config/cfgUnit.h"
 #include "config/sprachen.h"
+#include "platform/ui/OwnDialogs.h"
 #include "platform/ui/PlainMessageBox.h"
+#include "platform/ui/PlainToolTip.h"
 #include "platform/ShownText.h"
 #include "config/ui/brandPictures.h"
 #include "player/Preview.h"
@@ -188,6 +191,8 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     connect(&DirTree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { DirTreeChange(current); });
     connect(&FileList, &QListWidget::itemSelectionChanged, this, [this] { FileListSelectItem(); });
+    connect(&VideoViewerFrame1_, &TVideoViewerFrame::videoExportStarted, this, [this] { setBrowsingEnabled(false); });
+    connect(&VideoViewerFrame1_, &TVideoViewerFrame::videoExportEnded, this, [this] { setBrowsingEnabled(true); });
 }
 
 TplayerForm::~TplayerForm() { VideoViewerFrame1_.closeVideo(); }
@@ -201,9 +206,21 @@ bool TplayerForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &DirTree && event->type() == QEvent::FocusIn) {
         // Entering the tree from another control, not the window coming back.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) DirTreeEnter();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !focusHandedOn_) DirTreeEnter();
     }
     return QDialog::eventFilter(watched, event);
+}
+
+bool TplayerForm::focusNextPrevChild(bool next) {
+    const QWidget* holder = focusWidget();
+    const QScopedValueRollback handedOn(focusHandedOn_,
+                                        focusHandedOn_ || (holder && (!holder->isEnabled() || !holder->isVisible())));
+    return QDialog::focusNextPrevChild(next);
+}
+
+void TplayerForm::setBrowsingEnabled(bool enabled) {
+    DirTree.setEnabled(enabled);
+    FileList.setEnabled(enabled);
 }
 
 void TplayerForm::keyPressEvent(QKeyEvent* event) {
@@ -234,7 +251,7 @@ void TplayerForm::AddDirectory(QTreeWidgetItem* parent, const std::vector<Folder
     for (const FolderNode& folder : folders) {
         QTreeWidgetItem* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(&DirTree);
         node->setText(0, QString::fromStdString(folder.name));
-        node->setToolTip(0, node->text(0));
+        node->setToolTip(0, platform::ui::plainToolTip(node->text(0)));
         node->setData(0, Qt::UserRole, static_cast<qulonglong>(directories_.size()));
         directories_.push_back(folder.data);
         AddDirectory(node, folder.children);
@@ -275,7 +292,7 @@ void TplayerForm::getPreview(const TPreviewItem& item) {
             line = FileList.fontMetrics().elidedText(line, Qt::ElideRight, FileList.gridSize().width() - 8);
         FileList.addItem(lines.join(QLatin1Char('\n')));
         QListWidgetItem* entry = FileList.item(FileList.count() - 1);
-        entry->setToolTip(QString::fromStdString(name));
+        entry->setToolTip(platform::ui::plainToolTip(QString::fromStdString(name)));
         // A one-line caption right under its picture, not in the middle of the room for three.
         entry->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
         entry->setIcon(QIcon(preview));
@@ -349,7 +366,8 @@ TplayerForm& showRecordingsPlayer() {
     form->setWindowModality(Qt::ApplicationModal);
     QObject::connect(form, &QDialog::finished, form, [form] {
         openPlayer() = nullptr;
-        form->deleteLater();
+        // The program's end closes it also while one of its dialogs is open.
+        platform::ui::deleteLaterOnceItsDialogsHaveReturned(form);
     });
     form->show();
     return *form;

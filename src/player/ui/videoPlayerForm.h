@@ -39,6 +39,10 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A control that is disabled or hidden while it holds the focus hands it
+    // on along the chain as Tab does; the tree that takes it so is not
+    // entered by the user.
+    bool focusNextPrevChild(bool next) override;
     // Escape during a video export is the export's Cancel, not the window's.
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -48,6 +52,9 @@ private:
     int treeWidthForNames() const;
     void DirTreeChange(QTreeWidgetItem* node);
     void DirTreeEnter();
+    // Each would close the recording: while a video export of it runs, the
+    // tree and the previews wait for its end.
+    void setBrowsingEnabled(bool enabled);
     void FileListSelectItem();
     void getPreview(const TPreviewItem& item);
     void showPicture(const std::string& path);
@@ -71,6 +78,7 @@ private:
 
     std::vector<TDirectory> directories_;  // indexed by the tree items' data
     std::vector<TPreviewItem> previews_;   // indexed by the list items' data
+    bool focusHandedOn_ = false;           // see focusNextPrevChild
 };
 
 // The tray menu's "Recordings...": opens the player, modal for the program's

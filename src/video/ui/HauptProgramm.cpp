@@ -9,6 +9,7 @@
 
 #include "config/cfgUnit.h"
 #include "config/ui/brandPictures.h"
+#include "platform/ui/OwnDialogs.h"
 #include "platform/ui/PlainMessageBox.h"
 #include "video/SnapshotNames.h"
 #include "video/ui/PromptParts.h"
@@ -137,7 +138,9 @@ void TVideobild::closeEvent(QCloseEvent* event) {
     stopVideo();
     const QPointer<TVideobild> alive(this);
     if (callEnd) callEnd(*this);
-    if (alive && show_) deleteLater();
+    // A preview frees itself, also when the call ends while the user chooses
+    // where a snapshot goes.
+    if (alive && show_) platform::ui::deleteLaterOnceItsDialogsHaveReturned(this);
     event->accept();
 }
 

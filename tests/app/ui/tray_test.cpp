@@ -305,3 +305,32 @@ TEST_F(Tray, CloseKeepsThePopupOnTheDesktopAndTheWallsPlace) {
 }
 
 }  // namespace
+
+// The settings dialog closed while it asks something: by the program's end
+// (a signal, the session's end), or by itself at the end of a device's
+// configuration that OK waited for. It goes once its question has returned,
+// not under it.
+TEST_F(Tray, TheSettingsDialogClosedWhileItAsksIsFreedOnceTheQuestionHasReturned) {
+    addStation();
+    const std::pair<const char*, std::function<void()>> ends[] = {
+        {"the dialog's own end", [&] { form().konfigForm()->done(QDialog::Accepted); }},
+        {"the program's end", [&] { form().Beenden1Click(); }}};
+    for (const auto& [end, closeIt] : ends) {
+        form().Konfiguration1Click();
+        const QPointer<settings::ui::TkonfigForm> dialog(form().konfigForm());
+        ASSERT_NE(dialog, nullptr);
+        bool answered = false;
+        testsupport::onModal([&](QWidget& question) {
+            closeIt();
+            QTimer::singleShot(50, &question, [&] {
+                answered = true;
+                QMetaObject::invokeMethod(&question, "reject");
+            });
+        });
+        QTest::mouseClick(dialog->findChild<QPushButton*>("konfigKplLoeschenBtn"), Qt::LeftButton);
+        EXPECT_TRUE(answered) << end;
+        EXPECT_EQ(form().konfigForm(), nullptr) << end;
+        EXPECT_TRUE(testsupport::pumpUntil([&] { return dialog.isNull(); })) << end;
+    }
+    EXPECT_TRUE(form().closed());
+}

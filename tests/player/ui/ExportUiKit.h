@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,10 @@
 namespace oculon::player::test {
 
 // Answers the save dialog with `file`, noting the name it proposed and the
-// file types it offers.
-inline void answerSaveDialog(const std::string& file, QString* proposed = nullptr, QStringList* types = nullptr) {
+// file types it offers; `closed` runs once it is answered, before the player
+// goes on (where a window manager makes the player active again).
+inline void answerSaveDialog(const std::string& file, QString* proposed = nullptr, QStringList* types = nullptr,
+                             std::function<void()> closed = {}) {
     testsupport::onModal([=](QWidget& w) {
         auto* dialog = qobject_cast<QFileDialog*>(&w);
         ASSERT_NE(dialog, nullptr);
@@ -28,21 +31,22 @@ inline void answerSaveDialog(const std::string& file, QString* proposed = nullpt
         dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(file));
         ASSERT_TRUE(dialog->selectedFiles().value(0).startsWith(QString::fromStdString(file)));
         QMetaObject::invokeMethod(dialog, "accept");
+        if (closed) closed();
     });
 }
 
 // Picks the compressor of `description` in the compressor dialog, noting the
 // entries listed and the one selected first, then answers the save dialog
-// with `file`.
+// with `file` (see answerSaveDialog for `closed`).
 inline void answerVideoDialogs(const QString& description, const std::string& file,
-                               std::vector<std::string>* listed = nullptr) {
+                               std::vector<std::string>* listed = nullptr, std::function<void()> closed = {}) {
     testsupport::onModal([=](QWidget& dialog) {
         auto* box = dialog.findChild<QComboBox*>("ComboBox1");
         ASSERT_NE(box, nullptr);
         for (int i = 0; listed && i < box->count(); ++i)
             listed->push_back((i == box->currentIndex() ? "*" : "") + box->itemText(i).toStdString());
         box->setCurrentIndex(box->findText(description));
-        answerSaveDialog(file);
+        answerSaveDialog(file, nullptr, nullptr, closed);
         dialog.findChild<QPushButton*>("Button1")->click();
     });
 }

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include "config/sprachen.h"
@@ -83,6 +84,15 @@ TEST(ChoiceDialogs, CodecChoiceShowsTheStartOfALongName) {
     QApplication::sendEvent(&edit, &tab);
     EXPECT_EQ(edit.selectedText(), edit.text());
     EXPECT_TRUE(startShown());
+
+    // The pointer resting on the box shows the whole name.
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QTest::mouseMove(dialog.windowHandle(), box.geometry().center());
+    ASSERT_TRUE(testsupport::pumpUntil([] { return QToolTip::isVisible(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(QToolTip::text(), box.itemText(1));
+    box.lineEdit()->setText("<b>typed</b>");
+    EXPECT_EQ(box.toolTip().toStdString(), "<p style='white-space:pre'>&lt;b&gt;typed&lt;/b&gt;</p>");
 }
 
 TEST(ChoiceDialogs, CodecChoiceOkWithANameNotInstalledSaysSoAndStaysOpen) {

@@ -9,10 +9,13 @@
 
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTextDocument>
 
 #include <filesystem>
 
@@ -92,6 +95,18 @@ protected:
     QToolButton* button(const char* name) const { return form->findChild<QToolButton*>(name); }
     QSlider* trackBar() const { return form->findChild<QSlider*>("TrackBar1"); }
     void openFolder(const std::string& path) { tree->setCurrentItem(findFolder(*tree, path)); }
+    // Shown and active, as the user's click makes it.
+    void activate() {
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+    // Tab, as often as it takes, until `target` has the focus.
+    void tabTo(QWidget* target) {
+        for (int i = 0; i < 40 && !target->hasFocus(); ++i)
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : form.get(), Qt::Key_Tab);
+        ASSERT_TRUE(target->hasFocus()) << target->objectName().toStdString();
+    }
     void select(const QString& name) {
         const auto found = list->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
@@ -276,6 +291,83 @@ TEST_F(PlayerForm, EscapeCancelsARunningExportAndOtherwiseClosesTheWindow) {
     EXPECT_FALSE(frame->open());
 }
 
+// Cancel as a user gives it: a click (which gives the button the focus),
+// Space or Return on the focused button, and Escape there. The button gives
+// the focus up as it says that the export ends; whatever takes it must not
+// end the recording or the export under it. The folder tree and the
+// previews wait while an export runs.
+TEST_F(PlayerForm, CancelByMouseOrKeyEndsTheExportWithAShorterFileAndTheWindowLivesOn) {
+    activate();
+    constexpr int kFrames = 200;
+    writeRecording(root() + kDay + "long.kvd", kFrames, 320, 240);
+    openFolder(kDay);
+    select("long.kvd");
+    auto* progress = form->findChild<QProgressBar*>("ProgressBar1");
+    auto* cancel = form->findChild<QPushButton*>("CancelBtn");
+    bool ended = false;
+    QObject::connect(frame, &TVideoViewerFrame::videoExportEnded, [&] { ended = true; });
+    const std::vector<std::pair<std::string, std::function<void()>>> ways{
+        {"click", [&] { QTest::mouseClick(cancel, Qt::LeftButton); }},
+        {"space", [&] { tabTo(cancel), QTest::keyClick(cancel, Qt::Key_Space); }},
+        {"return", [&] { tabTo(cancel), QTest::keyClick(cancel, Qt::Key_Return); }},
+        {"escape", [&] { tabTo(cancel), QTest::keyClick(cancel, Qt::Key_Escape); }}};
+    for (const auto& [way, cancelAsUser] : ways) {
+        const std::string avi = tmp.path() + "/" + way + ".avi";
+        ended = false;
+        answerVideoDialogs("Cinepak", avi, nullptr, [&] { activate(); });
+        QTest::mouseClick(button("ExportVideoButton"), Qt::LeftButton);
+        // Cinepak is slow: once a few frames are written, many more wait.
+        ASSERT_TRUE(pumpUntil([&] { return progress->value() >= 2 || ended; }, 120s)) << way;
+        ASSERT_FALSE(ended) << way;
+        if (way == "escape") {
+            // a click on another folder changes nothing while the export runs
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                              tree->visualItemRect(tree->topLevelItem(1)).center());
+            EXPECT_TRUE(frame->exporting());
+            EXPECT_EQ(list->count(), 4);
+        }
+        const int shown = progress->value();
+        cancelAsUser();
+        ASSERT_TRUE(pumpUntil([&] { return ended; }, 120s)) << way;
+        EXPECT_TRUE(form->isVisible()) << way;
+        EXPECT_TRUE(frame->open()) << way;
+        // the frames written by then are kept, and no more
+        const std::string probed = probeAvi(avi);
+        ASSERT_EQ(probed.rfind("cvid 320 240 ", 0), 0u) << way << ": " << probed;
+        const int kept = std::stoi(probed.substr(probed.rfind(' ') + 1));
+        EXPECT_GE(kept, shown * kFrames / 100) << way;
+        EXPECT_LT(kept, kFrames) << way;
+    }
+    // the tree is back once the export has ended
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(1)).center());
+    EXPECT_FALSE(frame->open());
+}
+
+// Space on "Export Video": the export gives up both export buttons, the
+// focus passes along them to the tree, and the recording it exports must
+// stay open. Tab into the tree is the user entering it.
+TEST_F(PlayerForm, AnExportStartedFromTheKeyboardKeepsItsRecordingOpen) {
+    activate();
+    openFolder(kDay);
+    select("12-30-05.kvd");
+    const std::string avi = tmp.path() + "/keys.avi";
+    bool ended = false;
+    QObject::connect(frame, &TVideoViewerFrame::videoExportEnded, [&] { ended = true; });
+    oculon::testsupport::BoxAnswerer failures(QMessageBox::Ok);
+    tabTo(button("ExportVideoButton"));
+    answerVideoDialogs("MJPEG (Motion JPEG)", avi, nullptr, [&] { activate(); });
+    QTest::keyClick(button("ExportVideoButton"), Qt::Key_Space);
+    EXPECT_TRUE(frame->open());
+    ASSERT_TRUE(pumpUntil([&] { return ended; }, 120s));
+    EXPECT_TRUE(failures.texts.empty()) << failures.texts.front();
+    EXPECT_EQ(probeAvi(avi), "MJPG 320 240 25/1 25");
+
+    tabTo(button("ExportFrameButton"));
+    QTest::keyClick(button("ExportFrameButton"), Qt::Key_Tab);
+    EXPECT_TRUE(tree->hasFocus());
+    EXPECT_FALSE(frame->open());
+}
+
 TEST(PlayerWindow, TheTrayKeepsAtMostOneModalWindowThatFreesItselfWhenClosed) {
     const auto visibleForms = [] {
         int n = 0;
@@ -295,6 +387,33 @@ TEST(PlayerWindow, TheTrayKeepsAtMostOneModalWindowThatFreesItselfWhenClosed) {
     TplayerForm& next = showRecordingsPlayer();
     EXPECT_EQ(visibleForms(), 1);
     next.reject();
+}
+
+// The program's end closes the player whatever it shows. A dialog of the
+// player that is open then has its loop, and the code that opened it, still
+// below: the player is freed only once that has returned.
+TEST(PlayerWindow, ClosedUnderOneOfItsDialogsItIsFreedOnceTheDialogHasReturned) {
+    oculon::testsupport::TempDir tmp;
+    const std::string recording = tmp.path() + "/12-30-05.kvd";
+    writeRecording(recording, 5, 160, 120);
+    for (const char* exportButton : {"ExportFrameButton", "ExportVideoButton"}) {
+        TplayerForm& player = showRecordingsPlayer();
+        player.VideoViewerFrame1().openVideo(recording);
+        const QPointer<TplayerForm> alive(&player);
+        bool dialogAnswered = false;
+        oculon::testsupport::onModal([&](QWidget& dialog) {
+            recordingsPlayer()->reject();  // as the program's end does
+            // the dialog's own loop runs on before it is answered
+            QTimer::singleShot(50, &dialog, [&dialog, &dialogAnswered] {
+                dialogAnswered = true;
+                QMetaObject::invokeMethod(&dialog, "reject");
+            });
+        });
+        QTest::mouseClick(player.findChild<QToolButton*>(exportButton), Qt::LeftButton);
+        EXPECT_TRUE(dialogAnswered) << exportButton;
+        EXPECT_EQ(recordingsPlayer(), nullptr);
+        EXPECT_TRUE(pumpUntil([&] { return alive.isNull(); })) << exportButton;
+    }
 }
 
 TEST(PlayerWindow, AnEmptyPlayerSaysWhereRecordingsAppearInEveryLanguage) {
@@ -334,12 +453,26 @@ TEST(PlayerWindow, AnEmptyPlayerSaysWhereRecordingsAppearInEveryLanguage) {
     // The first recording: the tree shows it, the previews' note stays until
     // a day with pictures is chosen.
     makeRecordings(root, 160, 120, 2);
+    fs::create_directories(root + "<b>Yard");
+    writeRecording(root + "<b>Yard/<i>12-00-00.kvd", 2, 160, 120);
     TplayerForm form(root);
     form.show();
     EXPECT_FALSE(note(form, "treeNote")->isVisible());
     EXPECT_TRUE(note(form, "listNote")->isVisible());
-    form.findChild<QTreeWidget*>("DirTree")->setCurrentItem(findFolder(*form.findChild<QTreeWidget*>("DirTree"), kDay));
+    auto* tree = form.findChild<QTreeWidget*>("DirTree");
+    tree->setCurrentItem(findFolder(*tree, kDay));
     EXPECT_FALSE(note(form, "listNote")->isVisible());
+
+    // Names from the disk show in their tool tips as they stand, markup and all.
+    const auto shownTip = [](const QString& tip) {
+        QTextDocument shown;
+        Qt::mightBeRichText(tip) ? shown.setHtml(tip) : shown.setPlainText(tip);
+        return shown.toPlainText().toStdString();
+    };
+    tree->setCurrentItem(findFolder(*tree, "<b>Yard"));
+    EXPECT_EQ(shownTip(tree->currentItem()->toolTip(0)), "<b>Yard");
+    ASSERT_EQ(form.findChild<QListWidget*>("FileList")->count(), 1);
+    EXPECT_EQ(shownTip(form.findChild<QListWidget*>("FileList")->item(0)->toolTip()), "<i>12-00-00.kvd");
 }
 
 // The browser, a playback and the dated captions (see QtTestKit.h).

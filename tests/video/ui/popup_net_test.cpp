@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QTest>
 
 #include <filesystem>
 #include <fstream>
@@ -258,6 +259,32 @@ TEST_F(PopupNet, ClosesOnTheWatchdogOrABlackStreamOrTellsTheOwner) {
     EXPECT_TRUE(preview->isVisible());
     EXPECT_GT(pictures(*preview), 3);
     preview->close();
+    EXPECT_TRUE(pumpUntil([&] { return preview.isNull(); }));
+}
+
+// The snapshot's save dialog holds the popup below it on the stack: a
+// preview whose call ends while the user chooses the file goes once the
+// dialog has returned.
+TEST_F(PopupNet, APreviewWhoseCallEndsUnderItsSaveDialogGoesOnceTheDialogHasReturned) {
+    settings->schreibeAllowConfig(true);
+    LoopbackHttpServer camera;
+    serve(camera, {barsJpeg(160, 120)});
+    QPointer<TVideobild> preview(new TVideobild());
+    preview->startVideo(stationFor(camera), true);
+    ASSERT_TRUE(pumpUntil([&] { return pictures(*preview) >= 1; }));
+    bool answered = false;
+    QTimer::singleShot(0, [&] {
+        const QPointer<QWidget> dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        // the call's time is up; the dialog's own loop runs on
+        platform::MainLoop::instance().post(preview->handle(), platform::WM_CLOSE);
+        QTimer::singleShot(300, [&answered, dialog] {
+            answered = dialog != nullptr;
+            if (dialog) static_cast<QDialog*>(dialog.data())->reject();
+        });
+    });
+    QTest::mouseClick(preview->findChild<QPushButton*>("saver"), Qt::LeftButton);
+    EXPECT_TRUE(answered);
     EXPECT_TRUE(pumpUntil([&] { return preview.isNull(); }));
 }
 

@@ -1,0 +1,33 @@
+#include "platform/ui/OwnDialogs.h"
+
+#include <QDialog>
+#include <QWidget>
+
+namespace oculon::platform::ui {
+
+namespace {
+
+// Without `going`, a dialog that is being destroyed and is still a child.
+QList<QDialog*> modalDialogsOf(const QWidget& window, const QObject* going = nullptr) {
+    QList<QDialog*> dialogs = window.findChildren<QDialog*>();
+    dialogs.removeIf([going](const QDialog* d) { return d == going || d->windowModality() == Qt::NonModal; });
+    return dialogs;
+}
+
+void deleteLaterOnceNoneIsOpen(QWidget* window, const QObject* going) {
+    const QList<QDialog*> open = modalDialogsOf(*window, going);
+    if (open.isEmpty()) {
+        window->deleteLater();
+        return;
+    }
+    QObject::connect(open.front(), &QObject::destroyed, window,
+                     [window](QObject* gone) { deleteLaterOnceNoneIsOpen(window, gone); });
+}
+
+}  // namespace
+
+bool hasOwnModalDialog(const QWidget& window) { return !modalDialogsOf(window).isEmpty(); }
+
+void deleteLaterOnceItsDialogsHaveReturned(QWidget* window) { deleteLaterOnceNoneIsOpen(window, nullptr); }
+
+}  // namespace oculon::platform::ui

@@ -1,0 +1,17 @@
+#pragma once
+// A window must outlive the modal dialogs it opened: each runs a loop of its
+// own, and the code that opened it waits below on the stack, holding the
+// dialog and the window. A window that goes while one is open (a call that
+// ends, the program's end) is freed once they have returned.
+
+class QWidget;
+
+namespace oculon::platform::ui {
+
+// A modal dialog of `window` (or of a widget in it) is open.
+bool hasOwnModalDialog(const QWidget& window);
+// Frees `window` at the next event, or, while it has a modal dialog open,
+// once the last of them has returned.
+void deleteLaterOnceItsDialogsHaveReturned(QWidget* window);
+
+}  // namespace oculon::platform::ui
