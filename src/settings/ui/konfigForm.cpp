@@ -72,16 +72,6 @@ void TkonfigForm::caption(W& widget, const TText& text) {
     });
 }
 
-template <typename F>
-auto TkonfigForm::prompt(F&& show) {
-    ++prompts_;
-    struct Leave {
-        int& depth;
-        ~Leave() { --depth; }
-    } leave{prompts_};
-    return show();
-}
-
 TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
     : QDialog(parent),
       links_(std::move(links)),
@@ -404,7 +394,7 @@ void TkonfigForm::buildGatewayPage() {
     g.askName = [this](const std::string& address) -> std::optional<std::string> {
         TextPrompt ask(TextPrompt::Kind::name, this);
         ask.station = address;
-        if (prompt([&] { return ask.exec(); }) != mrOK) return std::nullopt;
+        if (ask.exec() != mrOK) return std::nullopt;
         return ask.password;
     };
     g.setServerName = [this](const std::string& name) { setStr(s_.serverNameEdit, name); };
@@ -707,8 +697,7 @@ void TkonfigForm::selectDirClick() {
     if (links_.chooseFolder) {
         folder = links_.chooseFolder(title);
     } else {
-        const QString chosen =
-            prompt([&] { return QFileDialog::getExistingDirectory(this, qs(title), g_.storePathEdit.text()); });
+        const QString chosen = QFileDialog::getExistingDirectory(this, qs(title), g_.storePathEdit.text());
         if (!chosen.isEmpty()) folder = chosen.toStdString();
     }
     // Cancelling keeps the path as it was.
@@ -717,11 +706,11 @@ void TkonfigForm::selectDirClick() {
 
 void TkonfigForm::installButtonClick() {
     TautoStartFrame offer(this, false);
-    if (prompt([&] { return offer.exec(); }) == mrOK) offer.carryOut(settings_, platform::ownPath());
+    if (offer.exec() == mrOK) offer.carryOut(settings_, platform::ownPath());
 }
 
 void TkonfigForm::konfigKplLoeschenBtnClick() {
-    if (!prompt([this] { return askYesNo(this, config::text(txtDeletesCompleteConfiguration, mySprache)); })) return;
+    if (!askYesNo(this, config::text(txtDeletesCompleteConfiguration, mySprache))) return;
     settings_.deleteAllConfig();
     if (links_.mainHandle != 0) platform::MainLoop::instance().post(links_.mainHandle, platform::WM_ENDPROGRAM);
 }
@@ -790,7 +779,7 @@ void TkonfigForm::ListView2ContextPopup(const QPoint& at) {
 void TkonfigForm::kameraHinzufuegenClick() {
     TneueKamera form([this](const NewCamera& camera) { return checkNewCamera(camera, settings_, links_.discovery); },
                      this);
-    if (prompt([&] { return form.exec(); }) == mrOK) settings_.addManual(manualCamera(form.entries()));
+    if (form.exec() == mrOK) settings_.addManual(manualCamera(form.entries()));
 }
 
 void TkonfigForm::kameraUmbenennen1Click() {
@@ -799,7 +788,7 @@ void TkonfigForm::kameraUmbenennen1Click() {
     ask.isCamera = true;
     ask.station = cameraName(cameraToDel, settings_);
     setStr(ask.edit(), ask.station);
-    if (prompt([&] { return ask.exec(); }) != mrOK || ask.password.empty() || ask.password == ask.station) return;
+    if (ask.exec() != mrOK || ask.password.empty() || ask.password == ask.station) return;
     if (renameCamera(cameraToDel, ask.password, settings_, *links_.discovery)) announceToWall();
 }
 
@@ -809,7 +798,7 @@ void TkonfigForm::pfadAendernClick() {
     ask.isCamera = true;
     ask.station = cameraName(cameraToDel, settings_);
     setStr(ask.edit(), cameraPath(cameraToDel, settings_));
-    if (prompt([&] { return ask.exec(); }) != mrOK) return;
+    if (ask.exec() != mrOK) return;
     if (changeCameraPath(cameraToDel, ask.password, settings_, *links_.discovery)) announceToWall();
 }
 
@@ -837,12 +826,7 @@ void TkonfigForm::openWebPage(const std::string& address) {
 
 // ---- apply -------------------------------------------------------------------
 
-void TkonfigForm::tell(const TText& message) {
-    prompt([&] {
-        showError(this, config::text(message, mySprache));
-        return 0;
-    });
-}
+void TkonfigForm::tell(const TText& message) { showError(this, config::text(message, mySprache)); }
 
 void TkonfigForm::fail(const TText& message) {
     tell(message);
@@ -881,10 +865,7 @@ TkonfigForm::GeneralApplied TkonfigForm::applyGeneralPage() {
     bool stop = false;
     const TText* problem = applyGeneral(
         settings_, generalValues(),
-        [this] {
-            return prompt([this] { return askYesNo(this, config::text(txtShouldPasswordBeDeleted, mySprache)); });
-        },
-        stop);
+        [this] { return askYesNo(this, config::text(txtShouldPasswordBeDeleted, mySprache)); }, stop);
     if (problem) {
         fail(*problem);
         return GeneralApplied::failed;

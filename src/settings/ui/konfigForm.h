@@ -100,8 +100,6 @@ public:
     void setSprache(config::TSprachenTyp language);
     // The program ends: the run is broken off, nothing outside is touched any more.
     void shutDown();
-    // A prompt of the dialog runs its own event loop right now.
-    bool inPrompt() const { return prompts_ > 0; }
 
     void okButtonClick();
     void uebernehmenBtnClick();
@@ -168,9 +166,6 @@ private:
     // The message in an error box; fail also keeps the dialog open.
     void tell(const config::TText& message);
     void fail(const config::TText& message);
-    // Runs a modal prompt (its own event loop) and returns its answer.
-    template <typename F>
-    auto prompt(F&& show);
 
     KonfigLinks links_;
     config::TVideoConfig& settings_;
@@ -241,7 +236,6 @@ private:
     bool closeAfterRun_ = false;
     bool shown_ = false;
     bool filling_ = false;  // edits are being set by the dialog, not the user
-    int prompts_ = 0;
     std::string cameraToDel;
 };
 
