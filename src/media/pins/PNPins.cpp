@@ -6,6 +6,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "media/pins/PNAfterPinOrder.h"
 #include "media/pins/PNFormatConverter.h"
 #include "media/pins/PNProperties.h"
 #include "media/pins/PNRegistry.h"
@@ -859,7 +860,13 @@ void TPNSourcePin::IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder, std::u
 
 void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped) {
     const bool keep = OwnerInDesigning() && RootInDestroying();
-    if (sink.IsComplete()) SinkUnlinking(sink);
+    if (sink.IsComplete()) {
+        // Like every delivery while this pin takes a sink off, the sink's
+        // stop leaves the order as it is: a teardown that renewed the order
+        // with each stop would walk every link once per link.
+        DisconnectingMark quiet(*this, FUnlinking);
+        SinkUnlinking(sink);
+    }
     PNNotifyDisconnected(*this, sink);
     // Held until the end: the entry may name the sink itself as its
     // notify-after pin, and a placeholder goes with its last hold.
@@ -961,33 +968,27 @@ private:
 
 namespace {
 
-// One pass in list order: an entry whose notify-after pin stands behind it
-// changes places with the first such entry, and the entry now in its place
-// goes on looking behind the place it left. The places of every pin are
-// looked up, not searched for, so that a pass costs no walk per entry.
-// Whether anything moved.
+// The pass that puts notify-after pins first (PNAfterPinsFirst), on the
+// entries; whether anything moved.
 bool notifyAfterPinsFirst(std::vector<TPNPinEntry>& e) {
-    std::unordered_map<const TPNBasicPin*, std::set<std::size_t>> at;
-    for (std::size_t i = 0; i < e.size(); ++i) at[e[i].RealPin].insert(i);
-    bool moved = false;
-    for (std::size_t i = 0; i < e.size(); ++i) {
-        for (std::size_t from = i + 1; e[i].NotifyAfterPin;) {
-            const auto after = at.find(e[i].NotifyAfterPin);
-            if (after == at.end()) break;
-            const auto behind = after->second.lower_bound(from);
-            if (behind == after->second.end()) break;
-            const std::size_t j = *behind;
-            std::set<std::size_t>& own = at.find(e[i].RealPin)->second;
-            own.erase(i);
-            after->second.erase(j);
-            own.insert(j);
-            after->second.insert(i);
-            std::swap(e[i], e[j]);
-            moved = true;
-            from = j + 1;
-        }
+    std::unordered_map<const TPNBasicPin*, std::int32_t> pins;
+    pins.reserve(e.size());
+    std::vector<std::int32_t> sinks, afters;
+    sinks.reserve(e.size());
+    afters.reserve(e.size());
+    for (const auto& entry : e)
+        sinks.push_back(pins.try_emplace(entry.RealPin, static_cast<std::int32_t>(pins.size())).first->second);
+    for (const auto& entry : e) {
+        const auto after = entry.NotifyAfterPin ? pins.find(entry.NotifyAfterPin) : pins.end();
+        afters.push_back(after == pins.end() ? kNoAfterPin : after->second);
     }
-    return moved;
+    const std::vector<std::int32_t> order = PNAfterPinsFirst(sinks, afters);
+    if (order.empty()) return false;
+    std::vector<TPNPinEntry> moved;
+    moved.reserve(e.size());
+    for (const std::int32_t link : order) moved.push_back(std::move(e[static_cast<std::size_t>(link)]));
+    e = std::move(moved);
+    return true;
 }
 
 }  // namespace
@@ -1014,16 +1015,13 @@ void TPNSourcePin::reorder(const TakenLinks* taken) {
     // Most deliveries change no place, and the fan-out list stays.
     const bool unsettled = followers();
     if (sorted && !unsettled) return;
-    bool moved = false;
-    // Insertion sort: stable, in place, and linear for the nearly sorted
-    // lists that one delivery leaves.
-    for (std::size_t i = 1; i < n; ++i) {
-        for (std::size_t j = i; j > 0 && e[j - 1].ModificationLevel > e[j].ModificationLevel; --j) {
-            std::swap(e[j - 1], e[j]);
-            moved = true;
-        }
+    // Stable: links of one level keep their order.
+    const bool moved = !sorted;
+    if (moved) {
+        std::stable_sort(v.begin(), v.end(),
+                         [](const auto& a, const auto& b) { return a.ModificationLevel < b.ModificationLevel; });
+        FSinkPins.OrderChanged();
     }
-    if (moved) FSinkPins.OrderChanged();
     if (FSinkPins.HasFollowers() && (moved || unsettled)) {
         const bool swapped = notifyAfterPinsFirst(v);
         if (swapped) FSinkPins.OrderChanged();
@@ -1032,7 +1030,7 @@ void TPNSourcePin::reorder(const TakenLinks* taken) {
 }
 
 void TPNSourcePin::scoreDelivery(const Delivery& delivery, const TakenLinks& taken) {
-    const bool reordering = FDisconnecting.empty();
+    const bool reordering = FDisconnecting.empty() && FUnlinking.empty();
     const TPNFanOut& links = *delivery.links;
     if (delivery.at.empty() && FSinkPins.Shares(links)) {
         // The links are as the delivery found them (entry i is link i): the

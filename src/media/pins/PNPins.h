@@ -735,6 +735,9 @@ protected:
     // Several at once, as the link lock is given up on the way. Changed under
     // the write lock.
     std::vector<std::thread::id> FDisconnecting;
+    // The threads sending a sink the stop of its unlinking from this side,
+    // once per mark; changed under the write lock.
+    std::vector<std::thread::id> FUnlinking;
 };
 
 // The most nested deliveries through one pin, and the most nested notices
