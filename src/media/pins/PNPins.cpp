@@ -515,9 +515,15 @@ bool TPNPin::CouldBeNamed(std::string_view name) {
                name[at + owner.size()] == '.';
     };
     if (follows(0)) return true;
-    const std::string root = GetRootName();
-    return name.size() > root.size() && name.compare(0, root.size(), root) == 0 && name[root.size()] == '.' &&
-           follows(root.size() + 1);
+    // The root's name is built only for a name whose part after a point is
+    // the owner's: most names of a search are not.
+    for (std::size_t dot = name.find('.'); dot != std::string_view::npos; dot = name.find('.', dot + 1)) {
+        if (!follows(dot + 1)) continue;
+        const std::string root = GetRootName();
+        return name.size() > root.size() && name.compare(0, root.size(), root) == 0 && name[root.size()] == '.' &&
+               follows(root.size() + 1);
+    }
+    return false;
 }
 
 TPNConnectionChoice TPNPin::chooseType(const TPNPinStreamType& types, TPNBasicPin& other, bool allowNewConverter) {
@@ -1129,12 +1135,14 @@ void TPNSourcePin::PinDeletedNotify(TPNBasicPin& pin) {
         if (FFunctionSources.Contains(*sink)) FFunctionSources.Remove(*sink);
         if (FDataTypeSources.Contains(*sink)) FDataTypeSources.Remove(*sink);
     }
-    std::size_t links = 0;
+    std::size_t links = 0, named = 0;
     {
         auto r = ReadLock();
         links = readSinks().LinksTo(&pin);
+        named = readSinks().AfterPinUses(&pin);
     }
     while (links-- > 0) IntDisconnect(pin, false, kAnyLink);
+    if (named == 0) return;  // the link lock keeps it so
     // Nothing to let go of: the pin is on its way out.
     auto w = WriteLock();
     FSinkPins.ReplaceAfterPin(&pin, nullptr);
