@@ -215,7 +215,8 @@ void TPNBasicPin::BeforeDestruction() {
     // however many wait for their roots.
     leaveRegister();
     complete_.store(false);
-    visitLivePins(this, true, !placeholder_, false, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
+    if (OthersMayReferToIt())
+        visitLivePins(this, true, !placeholder_, false, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
 }
 
 IPNLockSection TPNBasicPin::DestroyWait() { return PNDestroyWait(FDestroyLock); }
@@ -762,7 +763,10 @@ void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     // link just before the call.
     const std::uint64_t number = sink.LinkNumber();
     makeRoomFor(sink);
-    TPNConnectionChoice choice = DownStreamFindConnectionID(sink, true, true);
+    // A placeholder gives no stream type's interface: its link carries none.
+    TPNConnectionChoice choice = dynamic_cast<const TPNUnloadedPin*>(&sink)
+                                     ? TPNConnectionChoice{}
+                                     : DownStreamFindConnectionID(sink, true, true);
     bool made = false;
     if (!choice.Converter && choice.ConverterClass) {
         choice.Converter = choice.ConverterClass->Create();

@@ -278,6 +278,9 @@ protected:
 
     // Registers a placeholder apart from the pins of components.
     explicit TPNBasicPin(bool placeholder);
+    // Whether other pins may still refer to this one as it goes, and so
+    // must be told.
+    virtual bool OthersMayReferToIt() const { return true; }
 
     // Adds or takes away a stream type's interface in the pin's interface
     // table; while no other thread uses the pin (links then keep their type
