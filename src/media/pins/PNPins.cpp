@@ -215,8 +215,11 @@ void TPNBasicPin::BeforeDestruction() {
     // however many wait for their roots.
     leaveRegister();
     complete_.store(false);
+    // Placeholders are told only while an entry of one names this pin: a
+    // placeholder refers to other pins by nothing else.
     if (OthersMayReferToIt())
-        visitLivePins(this, true, !placeholder_, false, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
+        visitLivePins(this, true, !placeholder_ && placeholderEntries_.load() > 0, false,
+                      [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
 }
 
 IPNLockSection TPNBasicPin::DestroyWait() { return PNDestroyWait(FDestroyLock); }
@@ -845,6 +848,12 @@ struct DisconnectingMark {
     }
 };
 }  // namespace
+
+bool TPNSourcePin::reachesNoOne(const TPNBasicPin& sink) {
+    auto r = ReadLock();
+    const TPNPinEntry* e = r ? readSinks().GetItemByPin(&sink) : nullptr;
+    return e && !FUnlinking.empty() && !e->SubmitFunction && e->ConnectionPin == e->RealPin && !IsStateConnected();
+}
 
 bool TPNSourcePin::disconnectingHere() {
     auto r = ReadLock();
