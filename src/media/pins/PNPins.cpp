@@ -852,7 +852,8 @@ struct DisconnectingMark {
 bool TPNSourcePin::reachesNoOne(const TPNBasicPin& sink) {
     auto r = ReadLock();
     const TPNPinEntry* e = r ? readSinks().GetItemByPin(&sink) : nullptr;
-    return e && !FUnlinking.empty() && !e->SubmitFunction && e->ConnectionPin == e->RealPin && !IsStateConnected();
+    return e && std::find(FUnlinking.begin(), FUnlinking.end(), std::this_thread::get_id()) != FUnlinking.end() &&
+           !e->SubmitFunction && e->ConnectionPin == e->RealPin && !IsStateConnected();
 }
 
 bool TPNSourcePin::disconnectingHere() {

@@ -704,9 +704,9 @@ protected:
     std::optional<std::uint64_t> lastLinkTo(const TPNBasicPin& sink);
     bool disconnectingHere();
     // Whether an operation for `sink` alone would reach no one and change
-    // nothing: the sink is being taken off from this side (the delivery
-    // leaves the order as it is), its link has no handler and goes through
-    // no converter, and the pin has no state link.
+    // nothing: this thread is taking the sink off from this side (the
+    // delivery leaves the order as it is), its link has no handler and goes
+    // through no converter, and the pin has no state link.
     bool reachesNoOne(const TPNBasicPin& sink);
     class TakenLinks;
     // The links one delivery serves: the pin's whole list (`at` empty: link i
