@@ -59,6 +59,8 @@ public:
         if (it == index_.end()) return;
         it->second.erase(pin->RegisterOrder());
         if (it->second.empty()) index_.erase(it);
+        // Its buckets go with the last placeholder, as a tree's nodes would.
+        if (index_.empty()) index_ = {};
     }
     // The oldest placeholder of that name that `match` accepts, or null.
     TPNUnloadedPin* oldest(std::string_view name, const std::function<bool(TPNUnloadedPin&)>& match) const {
