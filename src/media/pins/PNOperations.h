@@ -129,7 +129,7 @@ class TPNPinEntryList {
 public:
     TPNPinEntryList() = default;
     // A placeholder's list: each pin its entries name, linked or as
-    // notify-after pin, counts them (TPNBasicPin::NamedByPlaceholders).
+    // notify-after pin, counts them (TPNBasicPin::CountPlaceholderEntry).
     struct PlaceholderLinks {};
     explicit TPNPinEntryList(PlaceholderLinks) : placeholders_(true) {}
     TPNPinEntryList(const TPNPinEntryList&) = delete;

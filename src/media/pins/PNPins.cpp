@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 #include <map>
-#include <set>
 #include <unordered_map>
 
 #include "media/pins/PNAfterPinOrder.h"
