@@ -987,6 +987,15 @@ private:
 
 namespace {
 
+// Puts the entries in `order`: its item k is the entry that goes to place k.
+template <typename Index>
+void putInOrder(std::vector<TPNPinEntry>& e, const std::vector<Index>& order) {
+    std::vector<TPNPinEntry> moved;
+    moved.reserve(e.size());
+    for (const Index i : order) moved.push_back(std::move(e[static_cast<std::size_t>(i)]));
+    e = std::move(moved);
+}
+
 // The pass that puts notify-after pins first (PNAfterPinsFirst), on the
 // entries; whether anything moved.
 bool notifyAfterPinsFirst(std::vector<TPNPinEntry>& e) {
@@ -1003,10 +1012,7 @@ bool notifyAfterPinsFirst(std::vector<TPNPinEntry>& e) {
     }
     const std::vector<std::int32_t> order = PNAfterPinsFirst(sinks, afters);
     if (order.empty()) return false;
-    std::vector<TPNPinEntry> moved;
-    moved.reserve(e.size());
-    for (const std::int32_t link : order) moved.push_back(std::move(e[static_cast<std::size_t>(link)]));
-    e = std::move(moved);
+    putInOrder(e, order);
     return true;
 }
 
@@ -1220,17 +1226,22 @@ void TPNSourcePin::PutLinkInPlaceOf(const TPNBasicPin& pin, const TPNBasicPin& p
 void TPNSourcePin::orderLinksAs(const std::vector<TPNBasicPin*>& sinks) {
     std::unordered_map<const TPNBasicPin*, std::size_t> place;
     for (std::size_t i = 0; i < sinks.size(); ++i) place.emplace(sinks[i], i);
-    const auto placeOf = [&](const TPNPinEntry& e) {
-        const auto it = place.find(e.RealPin);
-        return it == place.end() ? sinks.size() : it->second;
-    };
     auto w = WriteLock();
     if (!w) return;
     auto& items = FSinkPins.ScoresAndOrder();
-    if (std::is_sorted(items.begin(), items.end(),
-                       [&](const auto& a, const auto& b) { return placeOf(a) < placeOf(b); }))
-        return;
-    std::stable_sort(items.begin(), items.end(), [&](const auto& a, const auto& b) { return placeOf(a) < placeOf(b); });
+    // Each entry's place and its index, which keeps the order of equals.
+    std::vector<std::pair<std::size_t, std::size_t>> keyed;
+    keyed.reserve(items.size());
+    for (const auto& e : items) {
+        const auto it = place.find(e.RealPin);
+        keyed.emplace_back(it == place.end() ? sinks.size() : it->second, keyed.size());
+    }
+    if (std::is_sorted(keyed.begin(), keyed.end())) return;
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::size_t> order;
+    order.reserve(keyed.size());
+    for (const auto& [at, index] : keyed) order.push_back(index);
+    putInOrder(items, order);
     FSinkPins.OrderChanged();
 }
 
