@@ -4,6 +4,8 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <unordered_map>
 
 #include "media/pins/PNRegistry.h"
 #include "media/pins/PNStateDispatcher.h"
@@ -45,43 +47,64 @@ std::string_view afterFirstDot(std::string_view s) {
     return dot == std::string_view::npos ? s : s.substr(dot + 1);
 }
 
+// Placeholders by one of their names, oldest first. A name is found by its
+// hash: a stream names its pins again and again.
+class PlaceholdersByName {
+public:
+    void add(std::string_view name, TPNUnloadedPin* pin) {
+        index_.try_emplace(std::string(name)).first->second.emplace(pin->RegisterOrder(), pin);
+    }
+    void remove(std::string_view name, const TPNUnloadedPin* pin) {
+        const auto it = index_.find(name);
+        if (it == index_.end()) return;
+        it->second.erase(pin->RegisterOrder());
+        if (it->second.empty()) index_.erase(it);
+        // Its buckets go with the last placeholder, as a tree's nodes would.
+        if (index_.empty()) index_ = {};
+    }
+    // The oldest placeholder of that name that `match` accepts, or null.
+    TPNUnloadedPin* oldest(std::string_view name, const std::function<bool(TPNUnloadedPin&)>& match) const {
+        const auto it = index_.find(name);
+        if (it == index_.end()) return nullptr;
+        for (const auto& [order, pin] : it->second)
+            if (match(*pin)) return pin;
+        return nullptr;
+    }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    // Many placeholders may share a name without root: by register order.
+    std::unordered_map<std::string, std::map<std::uint64_t, TPNUnloadedPin*>, Hash, std::equal_to<>> index_;
+};
+
 // The placeholders by register order, and by each of their names (the
-// identity name with root, without it, the display name with root) and
-// then register order. The names are views of the placeholders' own,
-// which never change.
+// identity name with root, without it, the display name with root).
 struct Placeholders {
-    using ByName = std::map<std::pair<std::string_view, std::uint64_t>, TPNUnloadedPin*>;
     std::mutex m;
     std::map<std::uint64_t, PNOwned<TPNUnloadedPin>> list;
-    ByName byIdent, byTail, byDisplay;
+    PlaceholdersByName byIdent, byTail, byDisplay;
 
     static std::string_view tail(const TPNUnloadedPin& pin) { return afterFirstDot(pin.IdentName()); }
 
     void add(PNOwned<TPNUnloadedPin> pin) {
         TPNUnloadedPin* raw = pin.get();
-        const std::uint64_t order = raw->RegisterOrder();
-        byIdent.emplace(std::pair{std::string_view(raw->IdentName()), order}, raw);
-        byTail.emplace(std::pair{tail(*raw), order}, raw);
-        byDisplay.emplace(std::pair{std::string_view(raw->DisplayName()), order}, raw);
-        list.emplace(order, std::move(pin));
+        byIdent.add(raw->IdentName(), raw);
+        byTail.add(tail(*raw), raw);
+        byDisplay.add(raw->DisplayName(), raw);
+        list.emplace(raw->RegisterOrder(), std::move(pin));
     }
     PNOwned<TPNUnloadedPin> remove(const TPNUnloadedPin* pin) {
-        const std::uint64_t order = pin->RegisterOrder();
-        const auto it = list.find(order);
+        const auto it = list.find(pin->RegisterOrder());
         if (it == list.end() || it->second.get() != pin) return {};
-        byIdent.erase({pin->IdentName(), order});
-        byTail.erase({tail(*pin), order});
-        byDisplay.erase({pin->DisplayName(), order});
+        byIdent.remove(pin->IdentName(), pin);
+        byTail.remove(tail(*pin), pin);
+        byDisplay.remove(pin->DisplayName(), pin);
         PNOwned<TPNUnloadedPin> gone = std::move(it->second);
         list.erase(it);
         return gone;
-    }
-    // The oldest placeholder of that name that `match` accepts, or null.
-    static TPNUnloadedPin* oldest(const ByName& byName, std::string_view name,
-                                  const std::function<bool(TPNUnloadedPin&)>& match) {
-        for (auto it = byName.lower_bound({name, 0}); it != byName.end() && it->first.first == name; ++it)
-            if (match(*it->second)) return it->second;
-        return nullptr;
     }
 };
 
@@ -119,8 +142,8 @@ TPNUnloadedPin* PNFindUnloadedPin(const TPNPlaceholderNames& names, const std::f
     auto& p = placeholders();
     std::lock_guard l(p.m);
     TPNUnloadedPin* oldest = nullptr;
-    const auto look = [&](const Placeholders::ByName& byName, std::string_view name) {
-        TPNUnloadedPin* found = Placeholders::oldest(byName, name, match);
+    const auto look = [&](const PlaceholdersByName& byName, std::string_view name) {
+        TPNUnloadedPin* found = byName.oldest(name, match);
         if (found && (!oldest || found->RegisterOrder() < oldest->RegisterOrder())) oldest = found;
     };
     for (const auto& ident : names.Idents) look(p.byIdent, ident);
@@ -248,6 +271,11 @@ TPNBasicPin* TPNUnloadedPin::GetConnectedAfterForPin(const TPNBasicPin& pin) {
 }
 
 void TPNUnloadedPin::PinDeletedNotify(TPNBasicPin& pin) {
+    {
+        // Most placeholders are told of pins they never met.
+        auto r = ReadLock();
+        if (r && FConnectedPins.LinksTo(&pin) == 0 && FConnectedPins.AfterPinUses(&pin) == 0) return;
+    }
     std::vector<TPNPinEntry> taken;
     {
         auto w = WriteLock();
@@ -299,6 +327,8 @@ void TPNUnloadedPin::CheckRemove() {
         auto r = ReadLock();
         if (FInRemove || FInEditor || FOwnedByList || FConnectedPins.Count() > 0 || FHolds.load() > 0) return;
     }
+    // The link lock, held to the end, keeps it so.
+    FUnreferenced = true;
     unregister(this);
 }
 

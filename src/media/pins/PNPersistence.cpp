@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string>
 #include <typeinfo>
+#include <unordered_map>
 #include <vector>
 
 #include "media/pins/PNFormatConverter.h"
@@ -323,16 +325,25 @@ void TPNSourcePin::ReadConnectionsData(TReader& reader) {
         // connection limit must not free one that a later link names.
         std::vector<TPNBasicPin*> sinks;
         std::vector<TPNPinHold> named;
+        // Most names come twice, as a sink and as another's notify-after
+        // pin; held, and older than any pin the links make, the pin found
+        // first is the one a second search would find.
+        std::unordered_map<std::string, TPNBasicPin*> found;
+        const auto pinNamed = [&](const std::string& ident, const std::string& display) {
+            if (ident != display)
+                return TPNInternalPinList::GetByNameCreate(root, TPNPinType::ptSink, ident, display, ident);
+            auto [it, first] = found.try_emplace(ident, nullptr);
+            if (first) it->second = TPNInternalPinList::GetByNameCreate(root, TPNPinType::ptSink, ident, ident, ident);
+            return it->second;
+        };
         for (auto& link : links) {
             ApplyFormName(link.Sink.Ident);
             ApplyFormName(link.Sink.Display);
-            TPNBasicPin* sink = TPNInternalPinList::GetByNameCreate(root, TPNPinType::ptSink, link.Sink.Ident,
-                                                                    link.Sink.Display, link.Sink.Ident);
+            TPNBasicPin* sink = pinNamed(link.Sink.Ident, link.Sink.Display);
             TPNBasicPin* after = nullptr;
             if (!link.After.empty()) {
                 ApplyFormName(link.After);
-                after =
-                    TPNInternalPinList::GetByNameCreate(root, TPNPinType::ptSink, link.After, link.After, link.After);
+                after = pinNamed(link.After, link.After);
             }
             named.emplace_back(sink);
             named.emplace_back(after);

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <limits>
 #include <map>
-#include <set>
 #include <unordered_map>
 
+#include "media/pins/PNAfterPinOrder.h"
 #include "media/pins/PNFormatConverter.h"
 #include "media/pins/PNProperties.h"
 #include "media/pins/PNRegistry.h"
@@ -214,7 +214,11 @@ void TPNBasicPin::BeforeDestruction() {
     // however many wait for their roots.
     leaveRegister();
     complete_.store(false);
-    visitLivePins(this, true, !placeholder_, false, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
+    // Placeholders are told only while an entry of one names this pin: a
+    // placeholder refers to other pins by nothing else.
+    if (OthersMayReferToIt())
+        visitLivePins(this, true, !placeholder_ && placeholderEntries_.load() > 0, false,
+                      [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
 }
 
 IPNLockSection TPNBasicPin::DestroyWait() { return PNDestroyWait(FDestroyLock); }
@@ -514,9 +518,15 @@ bool TPNPin::CouldBeNamed(std::string_view name) {
                name[at + owner.size()] == '.';
     };
     if (follows(0)) return true;
-    const std::string root = GetRootName();
-    return name.size() > root.size() && name.compare(0, root.size(), root) == 0 && name[root.size()] == '.' &&
-           follows(root.size() + 1);
+    // The root's name is built only for a name whose part after a point is
+    // the owner's: most names of a search are not.
+    for (std::size_t dot = name.find('.'); dot != std::string_view::npos; dot = name.find('.', dot + 1)) {
+        if (!follows(dot + 1)) continue;
+        const std::string root = GetRootName();
+        return name.size() > root.size() && name.compare(0, root.size(), root) == 0 && name[root.size()] == '.' &&
+               follows(root.size() + 1);
+    }
+    return false;
 }
 
 TPNConnectionChoice TPNPin::chooseType(const TPNPinStreamType& types, TPNBasicPin& other, bool allowNewConverter) {
@@ -755,7 +765,10 @@ void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     // link just before the call.
     const std::uint64_t number = sink.LinkNumber();
     makeRoomFor(sink);
-    TPNConnectionChoice choice = DownStreamFindConnectionID(sink, true, true);
+    // A placeholder gives no stream type's interface: its link carries none.
+    TPNConnectionChoice choice = dynamic_cast<const TPNUnloadedPin*>(&sink)
+                                     ? TPNConnectionChoice{}
+                                     : DownStreamFindConnectionID(sink, true, true);
     bool made = false;
     if (!choice.Converter && choice.ConverterClass) {
         choice.Converter = choice.ConverterClass->Create();
@@ -835,6 +848,13 @@ struct DisconnectingMark {
 };
 }  // namespace
 
+bool TPNSourcePin::reachesNoOne(const TPNBasicPin& sink) {
+    auto r = ReadLock();
+    const TPNPinEntry* e = r ? readSinks().GetItemByPin(&sink) : nullptr;
+    return e && std::find(FUnlinking.begin(), FUnlinking.end(), std::this_thread::get_id()) != FUnlinking.end() &&
+           !e->SubmitFunction && e->ConnectionPin == e->RealPin && !IsStateConnected();
+}
+
 bool TPNSourcePin::disconnectingHere() {
     auto r = ReadLock();
     return std::find(FDisconnecting.begin(), FDisconnecting.end(), std::this_thread::get_id()) != FDisconnecting.end();
@@ -859,7 +879,13 @@ void TPNSourcePin::IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder, std::u
 
 void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped) {
     const bool keep = OwnerInDesigning() && RootInDestroying();
-    if (sink.IsComplete()) SinkUnlinking(sink);
+    if (sink.IsComplete()) {
+        // Like every delivery while this pin takes a sink off, the sink's
+        // stop leaves the order as it is: a teardown that renewed the order
+        // with each stop would walk every link once per link.
+        DisconnectingMark quiet(*this, FUnlinking);
+        SinkUnlinking(sink);
+    }
     PNNotifyDisconnected(*this, sink);
     // Held until the end: the entry may name the sink itself as its
     // notify-after pin, and a placeholder goes with its last hold.
@@ -961,33 +987,33 @@ private:
 
 namespace {
 
-// One pass in list order: an entry whose notify-after pin stands behind it
-// changes places with the first such entry, and the entry now in its place
-// goes on looking behind the place it left. The places of every pin are
-// looked up, not searched for, so that a pass costs no walk per entry.
-// Whether anything moved.
+// Puts the entries in `order`: its item k is the entry that goes to place k.
+template <typename Index>
+void putInOrder(std::vector<TPNPinEntry>& e, const std::vector<Index>& order) {
+    std::vector<TPNPinEntry> moved;
+    moved.reserve(e.size());
+    for (const Index i : order) moved.push_back(std::move(e[static_cast<std::size_t>(i)]));
+    e = std::move(moved);
+}
+
+// The pass that puts notify-after pins first (PNAfterPinsFirst), on the
+// entries; whether anything moved.
 bool notifyAfterPinsFirst(std::vector<TPNPinEntry>& e) {
-    std::unordered_map<const TPNBasicPin*, std::set<std::size_t>> at;
-    for (std::size_t i = 0; i < e.size(); ++i) at[e[i].RealPin].insert(i);
-    bool moved = false;
-    for (std::size_t i = 0; i < e.size(); ++i) {
-        for (std::size_t from = i + 1; e[i].NotifyAfterPin;) {
-            const auto after = at.find(e[i].NotifyAfterPin);
-            if (after == at.end()) break;
-            const auto behind = after->second.lower_bound(from);
-            if (behind == after->second.end()) break;
-            const std::size_t j = *behind;
-            std::set<std::size_t>& own = at.find(e[i].RealPin)->second;
-            own.erase(i);
-            after->second.erase(j);
-            own.insert(j);
-            after->second.insert(i);
-            std::swap(e[i], e[j]);
-            moved = true;
-            from = j + 1;
-        }
+    std::unordered_map<const TPNBasicPin*, std::int32_t> pins;
+    pins.reserve(e.size());
+    std::vector<std::int32_t> sinks, afters;
+    sinks.reserve(e.size());
+    afters.reserve(e.size());
+    for (const auto& entry : e)
+        sinks.push_back(pins.try_emplace(entry.RealPin, static_cast<std::int32_t>(pins.size())).first->second);
+    for (const auto& entry : e) {
+        const auto after = entry.NotifyAfterPin ? pins.find(entry.NotifyAfterPin) : pins.end();
+        afters.push_back(after == pins.end() ? kNoAfterPin : after->second);
     }
-    return moved;
+    const std::vector<std::int32_t> order = PNAfterPinsFirst(sinks, afters);
+    if (order.empty()) return false;
+    putInOrder(e, order);
+    return true;
 }
 
 }  // namespace
@@ -1014,16 +1040,13 @@ void TPNSourcePin::reorder(const TakenLinks* taken) {
     // Most deliveries change no place, and the fan-out list stays.
     const bool unsettled = followers();
     if (sorted && !unsettled) return;
-    bool moved = false;
-    // Insertion sort: stable, in place, and linear for the nearly sorted
-    // lists that one delivery leaves.
-    for (std::size_t i = 1; i < n; ++i) {
-        for (std::size_t j = i; j > 0 && e[j - 1].ModificationLevel > e[j].ModificationLevel; --j) {
-            std::swap(e[j - 1], e[j]);
-            moved = true;
-        }
+    // Stable: links of one level keep their order.
+    const bool moved = !sorted;
+    if (moved) {
+        std::stable_sort(v.begin(), v.end(),
+                         [](const auto& a, const auto& b) { return a.ModificationLevel < b.ModificationLevel; });
+        FSinkPins.OrderChanged();
     }
-    if (moved) FSinkPins.OrderChanged();
     if (FSinkPins.HasFollowers() && (moved || unsettled)) {
         const bool swapped = notifyAfterPinsFirst(v);
         if (swapped) FSinkPins.OrderChanged();
@@ -1032,7 +1055,7 @@ void TPNSourcePin::reorder(const TakenLinks* taken) {
 }
 
 void TPNSourcePin::scoreDelivery(const Delivery& delivery, const TakenLinks& taken) {
-    const bool reordering = FDisconnecting.empty();
+    const bool reordering = FDisconnecting.empty() && FUnlinking.empty();
     const TPNFanOut& links = *delivery.links;
     if (delivery.at.empty() && FSinkPins.Shares(links)) {
         // The links are as the delivery found them (entry i is link i): the
@@ -1131,12 +1154,14 @@ void TPNSourcePin::PinDeletedNotify(TPNBasicPin& pin) {
         if (FFunctionSources.Contains(*sink)) FFunctionSources.Remove(*sink);
         if (FDataTypeSources.Contains(*sink)) FDataTypeSources.Remove(*sink);
     }
-    std::size_t links = 0;
+    std::size_t links = 0, named = 0;
     {
         auto r = ReadLock();
         links = readSinks().LinksTo(&pin);
+        named = readSinks().AfterPinUses(&pin);
     }
     while (links-- > 0) IntDisconnect(pin, false, kAnyLink);
+    if (named == 0) return;  // the link lock keeps it so
     // Nothing to let go of: the pin is on its way out.
     auto w = WriteLock();
     FSinkPins.ReplaceAfterPin(&pin, nullptr);
@@ -1201,17 +1226,22 @@ void TPNSourcePin::PutLinkInPlaceOf(const TPNBasicPin& pin, const TPNBasicPin& p
 void TPNSourcePin::orderLinksAs(const std::vector<TPNBasicPin*>& sinks) {
     std::unordered_map<const TPNBasicPin*, std::size_t> place;
     for (std::size_t i = 0; i < sinks.size(); ++i) place.emplace(sinks[i], i);
-    const auto placeOf = [&](const TPNPinEntry& e) {
-        const auto it = place.find(e.RealPin);
-        return it == place.end() ? sinks.size() : it->second;
-    };
     auto w = WriteLock();
     if (!w) return;
     auto& items = FSinkPins.ScoresAndOrder();
-    if (std::is_sorted(items.begin(), items.end(),
-                       [&](const auto& a, const auto& b) { return placeOf(a) < placeOf(b); }))
-        return;
-    std::stable_sort(items.begin(), items.end(), [&](const auto& a, const auto& b) { return placeOf(a) < placeOf(b); });
+    // Each entry's place and its index, which keeps the order of equals.
+    std::vector<std::pair<std::size_t, std::size_t>> keyed;
+    keyed.reserve(items.size());
+    for (const auto& e : items) {
+        const auto it = place.find(e.RealPin);
+        keyed.emplace_back(it == place.end() ? sinks.size() : it->second, keyed.size());
+    }
+    if (std::is_sorted(keyed.begin(), keyed.end())) return;
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::size_t> order;
+    order.reserve(keyed.size());
+    for (const auto& [at, index] : keyed) order.push_back(index);
+    putInOrder(items, order);
     FSinkPins.OrderChanged();
 }
 

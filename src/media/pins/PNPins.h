@@ -261,6 +261,13 @@ public:
     TPNPinList* OwnerPinList() const { return FOwnerPinList.load(); }
     // Made completely (PNOwned ran AfterConstruction) and not yet torn down.
     bool IsComplete() const { return complete_.load(); }
+    // Counts the entries of placeholders that name this pin (their lists
+    // do, under the link lock): a pin that none names does not tell the
+    // placeholders of its going.
+    void CountPlaceholderEntry(bool add) const {
+        if (add) placeholderEntries_.fetch_add(1);
+        else placeholderEntries_.fetch_sub(1);
+    }
 
     void* FCustomData = nullptr;  // free slot for the owner; not owned
 
@@ -278,6 +285,9 @@ protected:
 
     // Registers a placeholder apart from the pins of components.
     explicit TPNBasicPin(bool placeholder);
+    // Whether other pins may still refer to this one as it goes, and so
+    // must be told.
+    virtual bool OthersMayReferToIt() const { return true; }
 
     // Adds or takes away a stream type's interface in the pin's interface
     // table; while no other thread uses the pin (links then keep their type
@@ -298,6 +308,7 @@ private:
     std::vector<TGUID> interfaces_;
     bool registered_ = true;
     std::atomic<bool> complete_{false};
+    mutable std::atomic<std::size_t> placeholderEntries_{0};
     const bool placeholder_;
     // Under FIntLockSection: the dispatcher of another pin sets it while
     // holding its own lock.
@@ -692,6 +703,11 @@ protected:
     // The link number of the last entry of `sink`; none without an entry.
     std::optional<std::uint64_t> lastLinkTo(const TPNBasicPin& sink);
     bool disconnectingHere();
+    // Whether an operation for `sink` alone would reach no one and change
+    // nothing: this thread is taking the sink off from this side (the
+    // delivery leaves the order as it is), its link has no handler and goes
+    // through no converter, and the pin has no state link.
+    bool reachesNoOne(const TPNBasicPin& sink);
     class TakenLinks;
     // The links one delivery serves: the pin's whole list (`at` empty: link i
     // is entry i), or the links of one sink (link i is entry at[i]), of a
@@ -735,6 +751,9 @@ protected:
     // Several at once, as the link lock is given up on the way. Changed under
     // the write lock.
     std::vector<std::thread::id> FDisconnecting;
+    // The threads sending a sink the stop of its unlinking from this side,
+    // once per mark; changed under the write lock.
+    std::vector<std::thread::id> FUnlinking;
 };
 
 // The most nested deliveries through one pin, and the most nested notices

@@ -1,0 +1,64 @@
+// The notify-after pass on link numbers: chains and circles in every order,
+// trees and sinks linked twice come out exactly as the rule reads, exchange
+// by exchange.
+#include "media/pins/PNAfterPinOrder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <random>
+
+namespace {
+
+using oculon::pins::kNoAfterPin;
+using oculon::pins::PNAfterPinsFirst;
+using Links = std::vector<std::int32_t>;
+
+// The rule as it reads: in list order, each entry changes places with every
+// entry behind it whose sink is the notify-after pin of the entry it holds.
+Links byTheRule(const Links& sinks, const Links& afters) {
+    Links order(sinks.size());
+    std::iota(order.begin(), order.end(), 0);
+    bool moved = false;
+    for (std::size_t i = 0; i < order.size(); ++i)
+        for (std::size_t j = i + 1; j < order.size() && afters[order[i]] != kNoAfterPin; ++j)
+            if (sinks[order[j]] == afters[order[i]]) {
+                std::swap(order[i], order[j]);
+                moved = true;
+            }
+    return moved ? order : Links{};
+}
+
+TEST(AfterPinOrder, ChainsAndCirclesComeOutAsTheRuleReads) {
+    // Each link waits for the next: one pass turns the list round.
+    EXPECT_EQ(PNAfterPinsFirst({0, 1, 2, 3}, {1, 2, 3, kNoAfterPin}), (Links{3, 2, 1, 0}));
+    EXPECT_EQ(PNAfterPinsFirst({0, 1, 2, 3}, {1, 2, 3, 0}), (Links{3, 2, 1, 0}));
+    // A circle never settles: the next pass turns it by one.
+    EXPECT_EQ(PNAfterPinsFirst({3, 2, 1, 0}, {0, 3, 2, 1}), (Links{3, 0, 1, 2}));
+    // Already in order, or waiting for itself: nothing moves.
+    EXPECT_TRUE(PNAfterPinsFirst({0, 1, 2}, {kNoAfterPin, 0, 1}).empty());
+    EXPECT_TRUE(PNAfterPinsFirst({0, 1}, {0, 1}).empty());
+}
+
+TEST(AfterPinOrder, EveryShapeComesOutAsTheRuleReads) {
+    std::mt19937 random(60);
+    const auto below = [&](std::size_t n) { return static_cast<std::int32_t>(random() % n); };
+    for (int round = 0; round < 40000; ++round) {
+        const std::size_t n = 1 + random() % 12;
+        Links sinks(n), afters(n), pins(n);
+        std::iota(sinks.begin(), sinks.end(), 0);
+        std::iota(pins.begin(), pins.end(), 0);
+        std::shuffle(sinks.begin(), sinks.end(), random);
+        std::shuffle(pins.begin(), pins.end(), random);
+        const int shape = round % 3;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (shape == 2) sinks[i] = below(n);  // some sinks linked twice, some pins without a link
+            // Chains and circles: each pin waited for once; else trees.
+            afters[i] = random() % 5 == 0 ? kNoAfterPin : shape == 0 ? pins[i] : below(n);
+        }
+        ASSERT_EQ(PNAfterPinsFirst(sinks, afters), byTheRule(sinks, afters)) << "round " << round;
+    }
+}
+
+}  // namespace
