@@ -1,18 +1,23 @@
 #pragma once
-// Asks every installed encoder whether it takes pictures of a size, in a
-// child process: an encoder that ends the process over a size (a failed
-// assertion) fails the test instead of the test program. Each one that takes
+// Asks every installed encoder whether it takes pictures of a size, each
+// encoder and size in a child process: an encoder that ends the process over
+// a size (a failed assertion) fails the test instead of the test program. Each one that takes
 // the size writes a short AVI file, which libavcodec then decodes back frame
 // by frame: a file the player cannot read is no export.
 
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
-#include <sstream>
+#include <map>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/AviFile.h"
@@ -27,18 +32,6 @@ extern "C" {
 }
 
 namespace oculon::platform::test {
-
-// What the child said: "<code> <encoder>=<0|1>[ <frames decoded>]\n" for each
-// encoder asked, and the name of one whose trial did not end.
-inline std::string readAll(int fd) {
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
-        if (n < 0) break;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    return text;
-}
 
 constexpr int kTrialFrames = 3;
 
@@ -101,51 +94,105 @@ inline int decodedFrames(const std::string& path) {
     return frames;
 }
 
-// Every encoder of every listed compressor at `width` x `height`, 24 bits;
-// the test fails when the child does not come back whole, or when a file
-// that an encoder wrote does not decode to every frame it was given.
-inline void expectEveryEncoderAnswers(int width, int height) {
-    SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
-    const testsupport::TempDir folder;
-    int ends[2];
-    ASSERT_EQ(::pipe(ends), 0);
-    UniqueFd reading(ends[0]), writing(ends[1]);
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        reading.reset();
-        const BitmapFormat format{width, height, BitmapLayout::bgr24, true};
+// One encoder of one compressor at one picture size.
+struct CompressorSizeTrial {
+    const VideoCompressorInfo* compressor;
+    std::string encoder;
+    int width, height;
+
+    std::string name() const {
+        return compressor->code + " " + encoder + " at " + std::to_string(width) + "x" + std::to_string(height);
+    }
+};
+
+// Runs in the trial's child: "0" when the encoder refuses the size, else
+// "1 <frames decoded from its file>" (-1: no file written). The file goes at
+// once, so that the trials running side by side never hold more than theirs.
+inline std::string trialAnswer(const CompressorSizeTrial& trial, const std::string& folder) {
+    const BitmapFormat format{trial.width, trial.height, BitmapLayout::bgr24, true};
+    if (!videoEncoderAccepts(*trial.compressor, trial.encoder, format)) return "0";
+    const std::string path =
+        folder + "/" + std::to_string(trial.width) + "x" + std::to_string(trial.height) + "-" + trial.encoder + ".avi";
+    const int decoded = writeTrialFile(path, *trial.compressor, trial.encoder, format) ? decodedFrames(path) : -1;
+    ::unlink(path.c_str());
+    return "1 " + std::to_string(decoded);
+}
+
+// A trial's child and the pipe it answers through.
+struct RunningTrial {
+    std::size_t trial;
+    UniqueFd answer;
+};
+
+inline std::string readAll(int fd) {
+    std::string text;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+    return text;
+}
+
+// Every encoder of every listed compressor at each of `sizes`, 24 bits, each
+// trial in a child process of its own, as many at once as there are cores:
+// the trials share nothing, and one encoder's minutes at a large size no
+// longer wait for all the others. The test fails when a child does not come
+// back whole, when MJPG does not take a size, or when a file that an encoder
+// wrote does not decode to every frame it was given.
+inline void expectEveryEncoderAnswers(std::vector<std::pair<int, int>> sizes) {
+    // The largest first, so that the longest trials do not start last.
+    std::stable_sort(sizes.begin(), sizes.end(),
+                     [](const auto& a, const auto& b) { return a.first * a.second > b.first * b.second; });
+    std::vector<CompressorSizeTrial> trials;
+    for (const auto& [width, height] : sizes)
         for (const auto& compressor : installedVideoCompressors())
-            for (const auto& encoder : compressor.encoders) {
-                std::string line = compressor.code + " " + encoder + "=";
+            for (const auto& encoder : compressor.encoders) trials.push_back({&compressor, encoder, width, height});
+
+    const testsupport::TempDir folder;
+    const std::size_t atOnce = std::max(1u, std::thread::hardware_concurrency());
+    const pid_t parent = ::getpid();
+    std::map<pid_t, RunningTrial> running;
+    std::vector<std::string> answers(trials.size());
+    std::vector<int> statuses(trials.size(), -1);
+    for (std::size_t next = 0; next < trials.size() || !running.empty();) {
+        if (next < trials.size() && running.size() < atOnce) {
+            int ends[2];
+            ASSERT_EQ(::pipe(ends), 0);
+            UniqueFd reading(ends[0]), writing(ends[1]);
+            std::fflush(nullptr);
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                // A test stopped for its time must not leave encoders running.
+                ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+                if (::getppid() != parent) ::_exit(1);
+                const std::string line = trialAnswer(trials[next], folder.path());
                 (void)!::write(writing.get(), line.data(), line.size());
-                if (!videoEncoderAccepts(compressor, encoder, format)) {
-                    line = "0\n";
-                } else {
-                    const std::string path = folder.path() + "/" + encoder + ".avi";
-                    const int decoded = writeTrialFile(path, compressor, encoder, format) ? decodedFrames(path) : -1;
-                    line = "1 " + std::to_string(decoded) + "\n";
-                }
-                (void)!::write(writing.get(), line.data(), line.size());
+                ::_exit(0);
             }
-        ::_exit(0);
+            running.emplace(child, RunningTrial{next++, std::move(reading)});
+            continue;
+        }
+        int status = 0;
+        const pid_t ended = ::waitpid(-1, &status, 0);
+        ASSERT_GT(ended, 0);
+        const auto it = running.find(ended);
+        if (it == running.end()) continue;
+        answers[it->second.trial] = readAll(it->second.answer.get());
+        statuses[it->second.trial] = status;
+        running.erase(it);
     }
-    writing.reset();
-    const std::string answers = readAll(reading.get());
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    const std::size_t lastLine = answers.rfind('\n', answers.size() - 2);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "the trial ended the process at " << answers.substr(lastLine == std::string::npos ? 0 : lastLine + 1);
-    EXPECT_NE(answers.find("MJPG mjpeg=1 "), std::string::npos) << answers;
-    std::istringstream lines(answers);
-    for (std::string line; std::getline(lines, line);) {
-        const std::size_t taken = line.find("=1 ");
-        if (taken == std::string::npos) continue;
-        EXPECT_EQ(line.substr(taken + 3), std::to_string(kTrialFrames))
-            << line.substr(0, taken) << ": frames decoded from its file (-1: not written)";
+
+    std::size_t mjpegTook = 0;
+    for (std::size_t i = 0; i < trials.size(); ++i) {
+        const auto& trial = trials[i];
+        EXPECT_TRUE(WIFEXITED(statuses[i]) && WEXITSTATUS(statuses[i]) == 0)
+            << trial.name() << ": the trial ended the process"
+            << (WIFSIGNALED(statuses[i]) ? " by signal " + std::to_string(WTERMSIG(statuses[i])) : std::string());
+        if (!answers[i].starts_with("1 ")) continue;
+        mjpegTook += trial.compressor->code == "MJPG" && trial.encoder == "mjpeg";
+        EXPECT_EQ(answers[i].substr(2), std::to_string(kTrialFrames))
+            << trial.name() << ": frames decoded from its file (-1: not written)";
     }
+    EXPECT_EQ(mjpegTook, sizes.size()) << "MJPG's mjpeg takes every size";
 }
 
 }  // namespace oculon::platform::test
