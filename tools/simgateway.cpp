@@ -50,6 +50,18 @@ struct Device {
     std::string stateFile;
 };
 
+// The last request answered, by sender and number, with the answer sent.
+struct AnsweredRequest {
+    std::string peerAddress;
+    std::uint16_t peerPort = 0;
+    std::uint16_t sequence = 0;
+    std::string reply;
+    bool sameRequest(const AnsweredRequest& other) const {
+        return !reply.empty() && peerAddress == other.peerAddress && peerPort == other.peerPort &&
+               sequence == other.sequence;
+    }
+};
+
 std::uint32_t ipOption(const sim::Options& options, const std::string& key, const char* fallback) {
     const auto value = devices::strToIp(options.get(key, fallback));
     if (!value) options.usage("--" + key + " must be a dotted IPv4 address");
@@ -176,15 +188,26 @@ int main(int argc, char** argv) {
         // Only its own thread touches the device's settings.
         platform::UdpListener gateway(
             std::move(gatewaySocket),
-            [&](const platform::Datagram& datagram) {
+            [&, lastAnswer = AnsweredRequest{}](const platform::Datagram& datagram) mutable {
                 const auto request = decodeRequest(datagram.data);
                 if (!request) return;
+                // The library sends a request again, under its number, when
+                // the answer is late: the gateway answers it again but does
+                // not act on it twice (a save would restart it once more).
+                const AnsweredRequest asked{datagram.peerAddress, datagram.peerPort, request->sequence, {}};
+                if (lastAnswer.sameRequest(asked)) {
+                    gateway.socket().sendTo(datagram.peerAddress, datagram.peerPort, lastAnswer.reply);
+                    return;
+                }
                 const int restarts = d.restarts;
                 const auto reply = answer(d, *request);
                 if (!reply) return;
                 if (d.restarts != restarts) log.write("saved", settingsText(d, ' '));
-                if (const auto bytes = encode(*reply))
+                if (const auto bytes = encode(*reply)) {
+                    lastAnswer = asked;
+                    lastAnswer.reply = *bytes;
                     gateway.socket().sendTo(datagram.peerAddress, datagram.peerPort, *bytes);
+                }
             },
             "gatewayListener");
 
