@@ -15,7 +15,6 @@ TPNNotifyOperation::TPNNotifyOperation() : FOperationID(operationCounter.fetch_a
 
 void TPNPinEntryList::count(Counts& counts, const TPNBasicPin* pin, bool add) {
     if (!pin) return;
-    if (placeholders_) pin->CountPlaceholderEntry(add);
     if (add) {
         ++counts[pin];
     } else if (const auto it = counts.find(pin); it != counts.end() && --it->second == 0) {
@@ -59,8 +58,6 @@ std::vector<TPNPinEntry> TPNPinEntryList::TakeLinksTo(const TPNBasicPin* pin) {
 
 std::vector<TPNPinEntry> TPNPinEntryList::TakeAll() {
     changed();
-    if (placeholders_)
-        for (const auto& e : items_) forget(e);
     links_.clear();
     afterPins_.clear();
     hasFollowers_ = false;

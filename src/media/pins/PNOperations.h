@@ -128,10 +128,6 @@ using TPNFanOut = std::vector<TPNFanOutEntry>;
 class TPNPinEntryList {
 public:
     TPNPinEntryList() = default;
-    // A placeholder's list: each pin its entries name, linked or as
-    // notify-after pin, counts them (TPNBasicPin::CountPlaceholderEntry).
-    struct PlaceholderLinks {};
-    explicit TPNPinEntryList(PlaceholderLinks) : placeholders_(true) {}
     TPNPinEntryList(const TPNPinEntryList&) = delete;
     TPNPinEntryList& operator=(const TPNPinEntryList&) = delete;
 
@@ -208,7 +204,7 @@ private:
         const auto it = counts.find(pin);
         return it == counts.end() ? 0 : it->second;
     }
-    void count(Counts& counts, const TPNBasicPin* pin, bool add);
+    static void count(Counts& counts, const TPNBasicPin* pin, bool add);
     void countAfterPin(const TPNBasicPin* pin, bool add) {
         count(afterPins_, pin, add);
         hasFollowers_ = !afterPins_.empty();
@@ -227,7 +223,6 @@ private:
     bool hasFollowers_ = false;
     Counts links_;      // entries per RealPin
     Counts afterPins_;  // entries per NotifyAfterPin (none for null)
-    const bool placeholders_ = false;
 };
 
 // The pins of one stream chain, collected during negotiation.

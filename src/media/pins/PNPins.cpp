@@ -214,11 +214,8 @@ void TPNBasicPin::BeforeDestruction() {
     // however many wait for their roots.
     leaveRegister();
     complete_.store(false);
-    // Placeholders are told only while an entry of one names this pin: a
-    // placeholder refers to other pins by nothing else.
     if (OthersMayReferToIt())
-        visitLivePins(this, true, !placeholder_ && placeholderEntries_.load() > 0, false,
-                      [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
+        visitLivePins(this, true, !placeholder_, false, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
 }
 
 IPNLockSection TPNBasicPin::DestroyWait() { return PNDestroyWait(FDestroyLock); }
@@ -847,13 +844,6 @@ struct DisconnectingMark {
     }
 };
 }  // namespace
-
-bool TPNSourcePin::reachesNoOne(const TPNBasicPin& sink) {
-    auto r = ReadLock();
-    const TPNPinEntry* e = r ? readSinks().GetItemByPin(&sink) : nullptr;
-    return e && std::find(FUnlinking.begin(), FUnlinking.end(), std::this_thread::get_id()) != FUnlinking.end() &&
-           !e->SubmitFunction && e->ConnectionPin == e->RealPin && !IsStateConnected();
-}
 
 bool TPNSourcePin::disconnectingHere() {
     auto r = ReadLock();

@@ -261,13 +261,6 @@ public:
     TPNPinList* OwnerPinList() const { return FOwnerPinList.load(); }
     // Made completely (PNOwned ran AfterConstruction) and not yet torn down.
     bool IsComplete() const { return complete_.load(); }
-    // Counts the entries of placeholders that name this pin (their lists
-    // do, under the link lock): a pin that none names does not tell the
-    // placeholders of its going.
-    void CountPlaceholderEntry(bool add) const {
-        if (add) placeholderEntries_.fetch_add(1);
-        else placeholderEntries_.fetch_sub(1);
-    }
 
     void* FCustomData = nullptr;  // free slot for the owner; not owned
 
@@ -308,7 +301,6 @@ private:
     std::vector<TGUID> interfaces_;
     bool registered_ = true;
     std::atomic<bool> complete_{false};
-    mutable std::atomic<std::size_t> placeholderEntries_{0};
     const bool placeholder_;
     // Under FIntLockSection: the dispatcher of another pin sets it while
     // holding its own lock.
@@ -703,11 +695,6 @@ protected:
     // The link number of the last entry of `sink`; none without an entry.
     std::optional<std::uint64_t> lastLinkTo(const TPNBasicPin& sink);
     bool disconnectingHere();
-    // Whether an operation for `sink` alone would reach no one and change
-    // nothing: this thread is taking the sink off from this side (the
-    // delivery leaves the order as it is), its link has no handler and goes
-    // through no converter, and the pin has no state link.
-    bool reachesNoOne(const TPNBasicPin& sink);
     class TakenLinks;
     // The links one delivery serves: the pin's whole list (`at` empty: link i
     // is entry i), or the links of one sink (link i is entry at[i]), of a

@@ -193,8 +193,6 @@ IPNNotifyOperation TSGPNSourcePin::StartOperation() {
 }
 
 void TSGPNSourcePin::sendTo(TPNBasicPin& sink, const IPNNotifyOperation& op) {
-    // The stops to placeholders of a source taken apart cost nothing.
-    if (reachesNoOne(sink)) return;
     // A converter on the way may serve other sinks too: its output hands the
     // operation to this sink alone. It lives through the call.
     std::shared_ptr<IPNFormatConverter> converter;
