@@ -224,8 +224,8 @@ std::string newTemporaryName(const std::string& target, FileFailure& failure) {
 }
 
 bool isTemporaryName(std::string_view name) {
-    const std::size_t suffix = kTemporaryMark.size() + kRandomLength;
-    if (name.size() <= suffix || name.substr(name.size() - suffix, kTemporaryMark.size()) != kTemporaryMark)
+    if (name.size() <= kTemporarySuffixLength ||
+        name.substr(name.size() - kTemporarySuffixLength, kTemporaryMark.size()) != kTemporaryMark)
         return false;
     return name.substr(name.size() - kRandomLength).find_first_not_of(kNameCharacters) == std::string_view::npos;
 }

@@ -69,12 +69,8 @@ public:
         if (!popup_) return;
         popup_->callEnd = nullptr;
         popup_->stopVideo();
-        if (platform::ui::hasOwnModalDialog(*popup_)) {
-            platform::ui::deleteLaterOnceItsDialogsHaveReturned(popup_);
-            popup_ = nullptr;
-        } else {
-            delete popup_.data();
-        }
+        platform::ui::freeOnceItsDialogsHaveReturned(std::unique_ptr<QWidget>(popup_.data()));
+        popup_ = nullptr;
     }
 
 private:

@@ -378,11 +378,7 @@ void Tcopyright::closeWall() {
     wall_->erlaubeSchliessen();
     wall_->close();
     // One that is asking the user (the program's end) goes once it has its answer.
-    if (platform::ui::hasOwnModalDialog(*wall_)) {
-        platform::ui::deleteLaterOnceItsDialogsHaveReturned(wall_.release());
-    } else {
-        wall_.reset();
-    }
+    platform::ui::freeOnceItsDialogsHaveReturned(std::move(wall_));
 }
 
 void Tcopyright::showSplash() {
@@ -596,11 +592,7 @@ void Tcopyright::FormClose() {
         konfigForm_->shutDown();
         // A dialog that is showing a prompt of its own goes once that has
         // returned; it reaches out no more.
-        if (platform::ui::hasOwnModalDialog(*konfigForm_)) {
-            platform::ui::deleteLaterOnceItsDialogsHaveReturned(konfigForm_.release());
-        } else {
-            konfigForm_.reset();
-        }
+        platform::ui::freeOnceItsDialogsHaveReturned(std::move(konfigForm_));
     }
 
     if (player::ui::TplayerForm* player = player::ui::recordingsPlayer()) player->reject();

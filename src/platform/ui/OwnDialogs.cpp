@@ -26,8 +26,10 @@ void deleteLaterOnceNoneIsOpen(QWidget* window, const QObject* going) {
 
 }  // namespace
 
-bool hasOwnModalDialog(const QWidget& window) { return !modalDialogsOf(window).isEmpty(); }
-
 void deleteLaterOnceItsDialogsHaveReturned(QWidget* window) { deleteLaterOnceNoneIsOpen(window, nullptr); }
+
+void freeOnceItsDialogsHaveReturned(std::unique_ptr<QWidget> window) {
+    if (window && !modalDialogsOf(*window).isEmpty()) deleteLaterOnceNoneIsOpen(window.release(), nullptr);
+}
 
 }  // namespace oculon::platform::ui

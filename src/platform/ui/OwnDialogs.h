@@ -4,14 +4,17 @@
 // dialog and the window. A window that goes while one is open (a call that
 // ends, the program's end) is freed once they have returned.
 
+#include <memory>
+
 class QWidget;
 
 namespace oculon::platform::ui {
 
-// A modal dialog of `window` (or of a widget in it) is open.
-bool hasOwnModalDialog(const QWidget& window);
 // Frees `window` at the next event, or, while it has a modal dialog open,
 // once the last of them has returned.
 void deleteLaterOnceItsDialogsHaveReturned(QWidget* window);
+// Frees `window` at once, or, while it has a modal dialog open, once the
+// last of them has returned.
+void freeOnceItsDialogsHaveReturned(std::unique_ptr<QWidget> window);
 
 }  // namespace oculon::platform::ui
