@@ -12,6 +12,7 @@
 
 #include "config/ui/BrandDialog.h"
 #include "platform/Log.h"
+#include "platform/ui/PlainText.h"
 #include "settings/ui/KonfigDialogs.h"
 #include "settings/ui/WidgetText.h"
 
@@ -195,7 +196,7 @@ void TsonderKonfig::FormShow() {
     shown_ = true;
     setCaptions();
     codeEdit.setText(QString::fromStdString(code_));
-    Label1.setText(QString::fromStdString(ipAddr_));
+    platform::ui::setPlainText(Label1, platform::ui::shown(ipAddr_));
     paint(statusPanel, kDone);
     if (!code_.empty()) lesenButtonClick();
     geaendert_ = false;
