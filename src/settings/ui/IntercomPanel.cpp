@@ -21,7 +21,7 @@ using config::ui::qs;
 
 namespace {
 
-// A menu entry that names a device or holds its address.
+// A menu entry that names a device.
 QString entry(const std::string& text) { return platform::ui::menuText(platform::ui::shown(text)); }
 
 }  // namespace
@@ -358,7 +358,7 @@ void IntercomPanel::telefonGridContextPopup(const QPoint& at) {
     rowToDel = row;
     const std::string address = telefonGrid.text(row, 0);
     PopupMenu2.clear();
-    QAction* title = PopupMenu2.addAction(entry(address));
+    QAction* title = PopupMenu2.addAction(QString::fromStdString(address));
     title->setObjectName(QStringLiteral("geraetename"));
     title->setEnabled(false);
     PopupMenu2.addSeparator();

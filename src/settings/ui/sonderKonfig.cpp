@@ -12,7 +12,6 @@
 
 #include "config/ui/BrandDialog.h"
 #include "platform/Log.h"
-#include "platform/ui/PlainText.h"
 #include "settings/ui/KonfigDialogs.h"
 #include "settings/ui/WidgetText.h"
 
@@ -196,7 +195,7 @@ void TsonderKonfig::FormShow() {
     shown_ = true;
     setCaptions();
     codeEdit.setText(QString::fromStdString(code_));
-    platform::ui::setPlainText(Label1, platform::ui::shown(ipAddr_));
+    Label1.setText(QString::fromStdString(ipAddr_));
     paint(statusPanel, kDone);
     if (!code_.empty()) lesenButtonClick();
     geaendert_ = false;
