@@ -115,6 +115,12 @@ protected:
         return *qobject_cast<QMenu*>(QApplication::activePopupWidget());
     }
 
+    // Escape, as a user closes a menu.
+    static void closeMenu() {
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        EXPECT_TRUE(pumpUntil([] { return QApplication::activePopupWidget() == nullptr; }));
+    }
+
     static std::vector<std::string> entries(const QMenu& menu) {
         std::vector<std::string> shown;
         for (const QAction* action : menu.actions()) shown.push_back(entryShows(action->text()));
@@ -151,6 +157,9 @@ TEST_F(DeviceText, ListsAndGridsShowNamesLiterallyAndKeepThemAsTheyCame) {
         for (const int column : {1, 3}) EXPECT_EQ(assignments.item(row, column)->text().toStdString(), shownForm(name));
     }
 
+    showPage(TkonfigForm::ServerTab);
+    screenshot(*dialog, "device-text-servers");
+
     // The surveillance preview: the tile's number and its camera.
     showPage(TkonfigForm::ueberwachungTab);
     for (std::size_t i = 0; i < kHostileNames.size(); ++i) {
@@ -163,20 +172,25 @@ TEST_F(DeviceText, MenusAndTheToolTipShowNamesLiterally) {
     showPage(TkonfigForm::TelefonTab);
     auto& phones = child<StringGrid>(*dialog, "telefonGrid");
     auto& assignments = child<StringGrid>(*dialog, "zuordnungGrid");
-    for (std::size_t i = 0; i < kHostileNames.size(); ++i) {
-        const std::string& name = kHostileNames[i];
+    // The pointer on an intercom shows its name.
+    for (const std::string& name : kHostileNames) {
         SCOPED_TRACE(name);
-        // The pointer on an intercom shows its name.
+        // From off the grid, as the row may scroll to where the pointer is.
+        QTest::mouseMove(dialog->windowHandle(), QPoint(5, 5));
         QTest::mouseMove(dialog->windowHandle(), cellAt(phones, rowOf(phones, 1, name), 1));
         ASSERT_TRUE(pumpUntil([] { return QToolTip::isVisible(); }));
         EXPECT_EQ(toolTipShows(QToolTip::text()), shownForm(name));
-
+    }
+    for (std::size_t i = 0; i < kHostileNames.size(); ++i) {
+        const std::string& name = kHostileNames[i];
+        SCOPED_TRACE(name);
         QMenu& menu = menuOfRow(assignments, rowOf(assignments, 1, name));
         EXPECT_EQ(entries(menu).at(0), "Delete entry: " + shownForm(name));
+        screenshotOfScreen(QStringLiteral("device-text-intercom-menu-%1").arg(i));
         const std::vector<std::string> second = entries(*menu.findChild<QMenu*>("SekundaereKamera1"));
         for (const std::string& camera : {address(i) + ":80  " + shownForm(name), shownForm(name) + ":80  Manual"})
             EXPECT_NE(std::find(second.begin(), second.end(), camera), second.end()) << camera;
-        menu.hide();
+        closeMenu();
     }
 
     // The camera list's menu names a manual camera by its address.
@@ -191,7 +205,7 @@ TEST_F(DeviceText, MenusAndTheToolTipShowNamesLiterally) {
         QTest::mouseClick(dialog->windowHandle(), Qt::RightButton, {}, at);
         ASSERT_TRUE(pumpUntil([] { return QApplication::activePopupWidget() != nullptr; }));
         EXPECT_EQ(entryShows(child<QAction>(*dialog, "kameraEntfernen").text()), "Delete entry: " + shownForm(key));
-        QApplication::activePopupWidget()->hide();
+        closeMenu();
     }
     EXPECT_EQ(manual, kHostileNames.size());
 }

@@ -85,6 +85,7 @@ TEST_F(DeviceTextNet, CallWindowsShowTheStationsTextsAndTheCamerasStatusLineLite
         auto& fault = testsupport::child<QLabel>(popup, "stoerungLbl");
         ASSERT_TRUE(pumpUntil([&] { return fault.isVisible(); }));
         EXPECT_EQ(lastLine(fault), "HTTP/1.1 500 " + shownForm(name));
+        testsupport::screenshot(popup, QStringLiteral("device-text-popup-%1").arg(&name - kHostileNames.data()));
         popup.stopVideo();
 
         TmainVideoFrame frame(&wall);
