@@ -4,8 +4,9 @@
 // outside part of a text; the widget's setter below then makes the widget
 // take the whole as it stands: a label never as markup, a window title never
 // with "[*]" as the modification mark, a menu entry or a button never with
-// "&" as a shortcut mark, a tool tip never as rich text. Items of lists, grids, trees
-// and combo boxes show their text plainly already and need only shown().
+// "&" as a shortcut mark, a tool tip (plainToolTip) never as rich text.
+// Items of lists, grids, trees and combo boxes and painted text show their
+// text plainly already and need only shown().
 
 #include <QLabel>
 #include <QString>
