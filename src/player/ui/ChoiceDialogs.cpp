@@ -7,7 +7,7 @@
 #include "config/sprachen.h"
 #include "platform/ShownText.h"
 #include "platform/ui/PlainMessageBox.h"
-#include "platform/ui/PlainToolTip.h"
+#include "platform/ui/PlainText.h"
 #include "video/ui/PromptParts.h"
 
 namespace oculon::player::ui {
@@ -117,7 +117,7 @@ TvideoWaehl::TvideoWaehl(QWidget* parent)
 
 std::optional<int> TvideoWaehl::choose(const std::vector<std::string>& items, QWidget* parent) {
     TvideoWaehl dialog(parent);
-    for (const std::string& item : items) dialog.serverBox().addItem(QString::fromStdString(item));
+    for (const std::string& item : items) dialog.serverBox().addItem(platform::ui::shown(item));
     dialog.serverBox().setCurrentIndex(items.empty() ? -1 : 0);
     if (dialog.exec() != mrOK) return std::nullopt;
     const int index = dialog.serverBox().currentIndex();

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/PlainText.h"
 #include "player/ui/VideoViewer.h"
 
 namespace oculon::player::ui {
@@ -41,7 +42,7 @@ void drawCaption(video::Image& picture, int x, int y, const QString& text) {
 }
 
 CaptionPainter captionPainter(const std::string& cameraName) {
-    const QString camera = QString::fromStdString(cameraName);
+    const QString camera = platform::ui::shown(cameraName);
     return [camera](video::Image& picture, const video::TTimeStamp& time) {
         drawCaption(picture, kCaptionLeft, kCaptionTop, dateTimeText(time) + QLatin1Char(' ') + camera);
     };
@@ -51,7 +52,7 @@ int captionRows(const std::string& cameraName) {
     const QFontMetrics metrics(captionFont());
     // Digits and separators of any date format, and the camera's name, whose
     // letters may come from a fallback font reaching lower than this one.
-    const QString reach = QStringLiteral("0123456789/.:-, ") + QString::fromStdString(cameraName);
+    const QString reach = QStringLiteral("0123456789/.:-, ") + platform::ui::shown(cameraName);
     const int below = std::max(metrics.descent(), metrics.boundingRect(reach).bottom() + 1);
     constexpr int kSmoothing = 2;
     const int rows = kCaptionTop + metrics.ascent() + below + kSmoothing;

@@ -19,7 +19,8 @@
 #include "config/sprachen.h"
 #include "platform/ui/OwnDialogs.h"
 #include "platform/ui/PlainMessageBox.h"
-#include "platform/ui/PlainToolTip.h"
+#include "platform/ShownText.h"
+#include "platform/ui/PlainText.h"
 #include "platform/ShownText.h"
 #include "config/ui/brandPictures.h"
 #include "player/Preview.h"
@@ -66,7 +67,7 @@ QString catalogue(const config::TText& text) { return QString::fromStdString(con
 QString noRecordingsNote(const std::string& folder) {
     const QString intro = catalogue(config::txtNoRecordingsYet) + QLatin1Char(' ');
     if (folder.empty()) return intro + catalogue(config::txtRecordingsFolderNotSet);
-    return intro + catalogue(config::txtRecordingsKeptBelow) + QLatin1Char('\n') + QString::fromStdString(folder);
+    return intro + catalogue(config::txtRecordingsKeptBelow) + QLatin1Char('\n') + platform::ui::shown(folder);
 }
 
 // A note in the middle of an empty pane; the folder in it comes from the
@@ -250,7 +251,7 @@ int TplayerForm::treeWidthForNames() const {
 void TplayerForm::AddDirectory(QTreeWidgetItem* parent, const std::vector<FolderNode>& folders) {
     for (const FolderNode& folder : folders) {
         QTreeWidgetItem* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(&DirTree);
-        node->setText(0, QString::fromStdString(folder.name));
+        node->setText(0, platform::ui::shown(folder.name));
         node->setToolTip(0, platform::ui::plainToolTip(node->text(0)));
         node->setData(0, Qt::UserRole, static_cast<qulonglong>(directories_.size()));
         directories_.push_back(folder.data);
@@ -287,12 +288,12 @@ void TplayerForm::getPreview(const TPreviewItem& item) {
         const std::string name = item.dir.substr(slash + 1);
         // Each line within the preview's width: a long station name ends in an
         // ellipsis (the tool tip has it whole) instead of wrapping past the room.
-        QStringList lines = QString::fromStdString(previewCaption(name)).split(QLatin1Char('\n'));
+        QStringList lines = QString::fromStdString(previewCaption(platform::shownText(name))).split(QLatin1Char('\n'));
         for (QString& line : lines)
             line = FileList.fontMetrics().elidedText(line, Qt::ElideRight, FileList.gridSize().width() - 8);
         FileList.addItem(lines.join(QLatin1Char('\n')));
         QListWidgetItem* entry = FileList.item(FileList.count() - 1);
-        entry->setToolTip(platform::ui::plainToolTip(QString::fromStdString(name)));
+        entry->setToolTip(platform::ui::plainToolTip(platform::ui::shown(name)));
         // A one-line caption right under its picture, not in the middle of the room for three.
         entry->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
         entry->setIcon(QIcon(preview));

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QScrollBar>
 
-#include "config/sprachen.h"
+#include "platform/ui/PlainText.h"
 #include "video/ui/ueberwachungUnitDrag.h"
 
 namespace oculon::settings::ui {
@@ -59,7 +59,7 @@ void DeviceListView::fill(const std::vector<DeviceItem>& items, int selection) {
     clear();
     for (const DeviceItem& device : items) {
         auto* item = new QListWidgetItem(QIcon(thumbnail(device.picture.get(), iconSize().width())),
-                                         QString::fromStdString(config::withLineFeeds(device.caption)), this);
+                                         platform::ui::shownLines(device.caption, "\r\n"), this);
         item->setData(kCaptionRole, QString::fromStdString(device.caption));
         item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
     }

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "config/ui/BrandDialog.h"
+#include "platform/ui/PlainText.h"
 #include "settings/KonfigPages.h"
 #include "settings/ui/sonderKonfig.h"
 #include "settings/ui/WidgetText.h"
@@ -17,6 +18,13 @@ namespace oculon::settings::ui {
 
 using config::ui::mrOK;
 using config::ui::qs;
+
+namespace {
+
+// A menu entry that names a device.
+QString entry(const std::string& text) { return platform::ui::menuText(platform::ui::shown(text)); }
+
+}  // namespace
 
 IntercomPanel::IntercomPanel(config::TVideoConfig& settings, QWidget* parent) : QWidget(parent), settings_(settings) {
     setObjectName(QStringLiteral("IntercomPanel"));
@@ -35,7 +43,8 @@ IntercomPanel::IntercomPanel(config::TVideoConfig& settings, QWidget* parent) : 
         if (!filling_ && zuordnungGrid.currentRow() >= 0) zuordnungGridSelectCell(zuordnungGrid.currentRow());
     });
     connect(&telefonGrid, &QTableWidget::cellEntered, this, [this](int row, int) {
-        QToolTip::showText(QCursor::pos(), QString::fromStdString(telefonGrid.text(row, 1)), &telefonGrid);
+        QToolTip::showText(QCursor::pos(), platform::ui::plainToolTip(platform::ui::shown(telefonGrid.text(row, 1))),
+                           &telefonGrid);
     });
     connect(&telefonGrid, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
         if (openWebPage) openWebPage(telefonGrid.text(row, column));
@@ -309,8 +318,8 @@ void IntercomPanel::zuordnungGridContextPopup(const QPoint& at) {
     rowToDel = row;
     PopupMenu1.clear();
     const std::string intercomName = zuordnungGrid.text(row, 3);
-    QAction* remove = PopupMenu1.addAction(qs(config::text(config::txtDeleteEntry, language_) + ": " +
-                                              (intercomName.empty() ? zuordnungGrid.text(row, 1) : intercomName)),
+    QAction* remove = PopupMenu1.addAction(entry(config::text(config::txtDeleteEntry, language_) + ": " +
+                                                 (intercomName.empty() ? zuordnungGrid.text(row, 1) : intercomName)),
                                            this, [this] {
                                                if (zuordnungGrid.rowCount() == 0) return;
                                                removeAssignment(zuordnungGrid.text(rowToDel, 0),
@@ -325,8 +334,7 @@ void IntercomPanel::zuordnungGridContextPopup(const QPoint& at) {
         secondCameraMenu(zuordnungGrid.text(row, 0), zuordnungGrid.text(row, 4),
                          cameraCaptions ? cameraCaptions() : std::vector<std::string>{}, settings_, language_);
     for (const SecondCameraItem& item : items) {
-        QAction* a = second->addAction(QString::fromStdString(item.caption), this,
-                                       [this, key = item.key] { SekundaerHinzuClick(key); });
+        QAction* a = second->addAction(entry(item.caption), this, [this, key = item.key] { SekundaerHinzuClick(key); });
         a->setCheckable(true);
         a->setChecked(item.checked);
     }

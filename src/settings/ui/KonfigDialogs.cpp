@@ -6,6 +6,7 @@
 
 #include "config/sprachen.h"
 #include "platform/ui/PlainMessageBox.h"
+#include "platform/ui/PlainText.h"
 
 namespace oculon::settings::ui {
 
@@ -51,7 +52,7 @@ void TextPrompt::showEvent(QShowEvent* event) {
     const bool name = kind_ == Kind::name;
     const std::string title = config::tr(name ? txtEnterName : txtEnterPathToMJPEGVideoStream);
     setWindowTitle(qs(title));
-    adminPassPanel.setText(qs("  " + title + ": " + station));
+    platform::ui::setPlainText(adminPassPanel, qs("  " + title + ": ") + platform::ui::shown(station));
     const TText& prompt = name ? (isCamera ? txtEnterNameForCamera : txtEnterNameForVideoserver)
                                : (isCamera ? txtEnterStreamPathOfCamera : txtEnterStreamPathOfVideoserver);
     adminpass.setText(qs(config::tr(prompt)));

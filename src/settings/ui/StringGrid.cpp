@@ -4,7 +4,17 @@
 
 #include <algorithm>
 
+#include "platform/ui/PlainText.h"
+
 namespace oculon::settings::ui {
+
+namespace {
+
+// A cell shows its text made fit to show and keeps it as it came, for the
+// page to find rows by.
+constexpr int kTextRole = Qt::UserRole;
+
+}  // namespace
 
 StringGrid::StringGrid(const char* name, std::initializer_list<int> widths, QWidget* parent)
     : QTableWidget(parent), widths_(widths) {
@@ -30,8 +40,12 @@ void StringGrid::fill(const GridRows& rows, int selection) {
     setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < rowCount(); ++r) {
         const GridRow& row = rows[static_cast<std::size_t>(r)];
-        for (int c = 0; c < std::min(columnCount(), static_cast<int>(row.size())); ++c)
-            setItem(r, c, new QTableWidgetItem(QString::fromStdString(row[static_cast<std::size_t>(c)])));
+        for (int c = 0; c < std::min(columnCount(), static_cast<int>(row.size())); ++c) {
+            const std::string& text = row[static_cast<std::size_t>(c)];
+            auto* cell = new QTableWidgetItem(platform::ui::shown(text));
+            cell->setData(kTextRole, QByteArray::fromStdString(text));
+            setItem(r, c, cell);
+        }
     }
     fitColumns();
     if (selection >= 0) selectRow(selection);
@@ -39,7 +53,7 @@ void StringGrid::fill(const GridRows& rows, int selection) {
 
 std::string StringGrid::text(int row, int column) const {
     const QTableWidgetItem* cell = row >= 0 ? item(row, column) : nullptr;
-    return cell ? cell->text().toStdString() : std::string();
+    return cell ? cell->data(kTextRole).toByteArray().toStdString() : std::string();
 }
 
 QSize StringGrid::sizeHint() const {

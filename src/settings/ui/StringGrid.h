@@ -22,7 +22,8 @@ public:
     void setHeader(const GridRow& header);
     // The rows, and the row (from 0) to select; -1 leaves none selected.
     void fill(const GridRows& rows, int selection);
-    // The text of a cell; empty outside the grid.
+    // The text of a cell as the rows gave it (what it shows went through
+    // shownText); empty outside the grid.
     std::string text(int row, int column) const;
     std::string selectedText(int column) const { return text(currentRow(), column); }
     // Room for the header and four rows; the page gives it more when it has.

@@ -15,6 +15,7 @@
 #include "platform/Log.h"
 #include "platform/Shell.h"
 #include "platform/ui/PlainMessageBox.h"
+#include "platform/ui/PlainText.h"
 #include "settings/CameraList.h"
 #include "settings/DeviceLinks.h"
 #include "settings/InputRules.h"
@@ -772,7 +773,7 @@ void TkonfigForm::ListView2ContextPopup(const QPoint& at) {
     t_.kameraUmbenennen1->setEnabled(menu.rename);
     t_.pfadAendern->setEnabled(menu.path);
     t_.kameraEntfernen->setEnabled(menu.remove);
-    t_.kameraEntfernen->setText(QString::fromStdString(menu.removeCaption));
+    t_.kameraEntfernen->setText(platform::ui::menuText(platform::ui::shown(menu.removeCaption)));
     t_.PopupMenu3.popup(t_.ListView2.viewport()->mapToGlobal(at));
 }
 

@@ -9,6 +9,7 @@
 
 #include "config/ui/BrandDialog.h"
 #include "platform/MainLoop.h"
+#include "platform/ui/PlainText.h"
 #include "video/ui/ueberwachungUnit.h"
 
 namespace oculon::settings::ui {
@@ -53,7 +54,7 @@ TmyPanel::TmyPanel(QWidget* parent, const PreviewTile& tile, Send send)
     setAutoFillBackground(true);
     txtLabel.setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     txtLabel.setWordWrap(false);
-    txtLabel.setText(qs(tile.label));
+    platform::ui::setPlainText(txtLabel, platform::ui::shownLines(tile.label, "\r\n"));
     txtLabel.setGeometry(2, 2, tile.place.width - 4, tile.place.height - 4);
     setGeometry(tile.place.left, tile.place.top, tile.place.width, tile.place.height);
     setContextMenuPolicy(Qt::CustomContextMenu);

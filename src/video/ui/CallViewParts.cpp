@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/PlainText.h"
 #include "video/ui/PromptParts.h"
 
 namespace oculon::video::ui {
@@ -86,7 +87,7 @@ void DoorPanel::apply(const DoorPanelLayout& layout, const InputDisplay& input) 
     resize(102, layout.panelHeight);
     setVisible(layout.panelVisible);
     tuerOeffner.setGeometry(1, layout.doorTop, 100, 25);
-    tuerOeffner.setText(QString::fromStdString(layout.doorCaption));
+    tuerOeffner.setText(platform::ui::menuText(platform::ui::shown(layout.doorCaption)));
     tuerOeffner.setVisible(layout.doorVisible);
     lichtBtn.setGeometry(1, layout.lichtTop, 100, 25);
     lichtBtn.setText(QString::fromStdString(layout.lichtCaption));
@@ -109,7 +110,7 @@ QRect DoorPanel::roomForCaptions(const Rect& at) {
 void DoorPanel::setInput(bool on) {
     if (!layout_.inputVisible) return;
     if (input_.usesPicture) inputImage.setPixmap(QPixmap(QString::fromStdString(input_.picture(on))));
-    else Label1.setText(QString::fromStdString(input_.label(on)));
+    else platform::ui::setPlainText(Label1, platform::ui::shown(input_.label(on)));
 }
 
 }  // namespace oculon::video::ui

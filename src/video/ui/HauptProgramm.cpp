@@ -11,6 +11,7 @@
 #include "config/ui/brandPictures.h"
 #include "platform/ui/OwnDialogs.h"
 #include "platform/ui/PlainMessageBox.h"
+#include "platform/ui/PlainText.h"
 #include "video/SnapshotNames.h"
 #include "video/ui/PromptParts.h"
 
@@ -86,9 +87,9 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     doorLayout_ = setup.door;
     moxaPanel.apply(setup.door, setup.input);
     FTelefonIP = station.telefonIP;
-    setWindowTitle(QString::fromStdString(setup.caption));
-    namePanel.setText(QString::fromStdString(setup.nameText));
-    namePanel.setToolTip(namePanel.text().trimmed());
+    setWindowTitle(platform::ui::plainTitle(platform::ui::shown(setup.caption)));
+    platform::ui::setPlainText(namePanel, platform::ui::shown(setup.nameText));
+    namePanel.setToolTip(platform::ui::plainToolTip(namePanel.text().trimmed()));
     layoutControls();
     show_ = preview;
     if (setup.second) {
@@ -155,7 +156,7 @@ void TVideobild::setNameHighlight(bool on) {
 void TVideobild::stoerung(TMJPEGDecoder& d) {
     const std::int32_t code = d.ErrorNo();
     const bool detail = code == 11 || code == 12 || code == 7 || code == 2;
-    stoerungLbl.setText(QString::fromStdString(stoerungsText(code, d.AddInfo(), detail)));
+    platform::ui::setPlainText(stoerungLbl, platform::ui::shownLines(stoerungsText(code, d.AddInfo(), detail)));
     stoerungLbl.adjustSize();
     stoerungLbl.show();
     stoerungLbl.raise();
@@ -166,7 +167,7 @@ void TVideobild::stoerung(TMJPEGDecoder& d) {
 
 void TVideobild::stoerung2(TMJPEGDecoder& d) {
     const std::int32_t code = d.ErrorNo();
-    stoerLabel2.setText(QString::fromStdString(stoerungsText(code, d.AddInfo(), code == 11)));
+    platform::ui::setPlainText(stoerLabel2, platform::ui::shownLines(stoerungsText(code, d.AddInfo(), code == 11)));
     stoerLabel2.adjustSize();
     stoerLabel2.show();
     Image3.hide();

@@ -8,6 +8,7 @@
 
 #include "platform/Log.h"
 #include "platform/PrivateFiles.h"
+#include "platform/ui/PlainText.h"
 #include "video/Jpeg.h"
 #include "video/ui/BackingStoreBlit.h"
 
@@ -104,7 +105,7 @@ void VideoImage::drawText(int x, int y, const std::string& text) {
     p.setFont(f);
     p.setPen(Qt::black);
     // Text on a picture needs a ground to be read on light and dark alike.
-    const QString s = QString::fromStdString(text);
+    const QString s = platform::ui::shown(text);
     const QRect box = p.fontMetrics().boundingRect(s).translated(x, y + p.fontMetrics().ascent());
     p.fillRect(box.adjusted(-1, 0, 1, 0), Qt::white);
     p.drawText(x, y + p.fontMetrics().ascent(), s);

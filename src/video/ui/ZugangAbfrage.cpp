@@ -1,6 +1,7 @@
 #include "video/ui/ZugangAbfrage.h"
 
 #include "config/sprachen.h"
+#include "platform/ui/PlainText.h"
 
 namespace oculon::video::ui {
 
@@ -25,9 +26,9 @@ void TZugangAbfrage::disableUserName() {
 }
 
 void TZugangAbfrage::showEvent(QShowEvent* event) {
-    const QString title = qs(config::tr(txtUserDataFor) + videoName);
-    setWindowTitle(title);
-    zugangAbfragePanel.setText(title);
+    const QString title = qs(config::tr(txtUserDataFor)) + platform::ui::shown(videoName);
+    setWindowTitle(platform::ui::plainTitle(title));
+    platform::ui::setPlainText(zugangAbfragePanel, title);
     userNameLbl.setText(qs(config::tr(txtUserName)));
     passwordLbl.setText(qs(config::tr(txtPassword)));
     QDialog::showEvent(event);

@@ -1,6 +1,7 @@
 #include "video/ui/adminPassForm.h"
 
 #include "config/sprachen.h"
+#include "platform/ui/PlainText.h"
 
 namespace oculon::video::ui {
 
@@ -9,9 +10,9 @@ using namespace config;
 TadminPassForm::TadminPassForm(QWidget* parent) : LinePrompt(parent) { setHashEcho(adminPassEdit); }
 
 void TadminPassForm::showEvent(QShowEvent* event) {
-    const std::string title = config::tr(txtAdminPasswordFor) + station;
-    setWindowTitle(qs(title));
-    adminPassPanel.setText(qs("  " + title));
+    const QString title = qs(config::tr(txtAdminPasswordFor)) + platform::ui::shown(station);
+    setWindowTitle(platform::ui::plainTitle(title));
+    platform::ui::setPlainText(adminPassPanel, QStringLiteral("  ") + title);
     adminpass.setText(qs(config::tr(video ? txtEnterAdminPasswordOfVideoServer : txtEnterAdminPassword)));
     config::ui::centerOnScreen(*this);
     QDialog::showEvent(event);

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "config/cfgUnit.h"
+#include "platform/ui/PlainText.h"
 #include "video/SnapshotNames.h"
 #include "video/ui/PromptParts.h"
 
@@ -82,8 +83,8 @@ void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
     doorLayout_ = setup.door;
     moxaPanel.apply(setup.door, setup.input);
     FTelefonIP = station.telefonIP;
-    namePanel.setText(QString::fromStdString(setup.nameText));
-    setWindowTitle(QString::fromStdString(setup.caption));
+    platform::ui::setPlainText(namePanel, platform::ui::shown(setup.nameText));
+    setWindowTitle(platform::ui::plainTitle(platform::ui::shown(setup.caption)));
     FOhneBT = station.ohneBT;
     BitBtn1.setVisible(FOhneBT);
     answerAboveModalWindows();
@@ -114,7 +115,7 @@ void TmainVideoFrame::doClose() {
 void TmainVideoFrame::stoerung(TMJPEGDecoder& d) {
     const std::int32_t code = d.ErrorNo();
     const bool detail = code == 7 || code == 11 || code == 12;
-    stoerLabel.setText(QString::fromStdString(stoerungsText(code, d.AddInfo(), detail)));
+    platform::ui::setPlainText(stoerLabel, platform::ui::shownLines(stoerungsText(code, d.AddInfo(), detail)));
     stoerLabel.adjustSize();
     stoerLabel.show();
     stoerLabel.raise();

@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QRegularExpression>
 
+#include "platform/ui/PlainText.h"
 #include "video/MJPEGDecoderThread.h"
 #include "video/ui/ueberwachungUnitDrag.h"
 
@@ -73,7 +74,7 @@ void TileImage::paintEvent(QPaintEvent* event) {
     int y = 50;
     for (const QString& text :
          QString::fromStdString(fault_->addInfo).split(QRegularExpression("[\r\n]+"), Qt::SkipEmptyParts)) {
-        line(y, text);
+        line(y, platform::ui::shown(text));
         y += p.fontMetrics().height();
     }
 }
@@ -107,7 +108,7 @@ void TilePicture::showPicture(const PictureFrame& frame) {
 }
 
 void LabelCaption::setCaption(const std::string& text) {
-    if (label_) label_->setText(QString::fromStdString(text));
+    if (label_) platform::ui::setPlainText(*label_, platform::ui::shown(text));
 }
 
 WallTile::WallTile(QWidget& wall, int tile, std::function<void(int)> onRecClick)
