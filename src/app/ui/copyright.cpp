@@ -498,7 +498,7 @@ void Tcopyright::Konfiguration1Click() {
     settings::ui::KonfigLinks links;
     links.settings = &settings_;
     links.rebootLock = rebootLock_;
-    links.discovery = discoverySource_.get();
+    links.discovery = discoverySource_ ? discoverySource_.get() : options_.discovery;
     links.gateways = [this] { return moxaThread_ ? moxaThread_->gateways() : devices::TGatewayList{}; };
     links.mainHandle = handle();
     links.sendFunction = channel_.sendFunction();
