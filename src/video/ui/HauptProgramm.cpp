@@ -12,6 +12,7 @@
 #include "platform/ui/OwnDialogs.h"
 #include "platform/ui/PlainMessageBox.h"
 #include "video/SnapshotNames.h"
+#include "video/ui/PopupScreen.h"
 #include "video/ui/PromptParts.h"
 
 namespace oculon::video::ui {
@@ -209,9 +210,12 @@ void TVideobild::layoutControls() {
         // that surrounds the picture here.
         const Size want = popupSizeRule({width(), height()}, FAspectRatio, {0, kPopupHeaderHeight});
         if (want != Size{width(), height()}) {
+            const bool onScreen = isVisible() && insideItsScreen(*this);
             resizing_ = true;
             resize(want.width, want.height);
             resizing_ = false;
+            // Grown to the picture, it keeps its buttons within reach.
+            if (onScreen) keepOnItsScreen(*this);
         }
     }
     PopupLayout l = popupLayout({width(), height()}, doorLayout_);

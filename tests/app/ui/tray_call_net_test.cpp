@@ -159,6 +159,29 @@ TEST_F(CallsAboveThePlayer, PopupAndFurtherPopupAnswer) {
     EXPECT_EQ(players, 1);
 }
 
+// Three calls: the further popups cascade from the main one but never past
+// the screen's free area, where their buttons could not be reached.
+TEST_F(CallsAboveThePlayer, EveryPopupOfThreeCallsLiesOnTheScreen) {
+    config::TSingleConfig third = *settings.getConfigByPhone("127.0.0.2");
+    third.Name = "Door 127.0.0.4";
+    third.telefonIP = "127.0.0.4";
+    settings.addConfig(third);
+    for (const char* phone : {"127.0.0.2", "127.0.0.3", "127.0.0.4"}) ring(phone);
+    ASSERT_TRUE(pumpUntil([] { return shownPopups().size() == 3; }));
+    // Each has its picture, and with it its size.
+    ASSERT_TRUE(pumpUntil([] {
+        const auto popups = shownPopups();
+        return std::all_of(popups.begin(), popups.end(), [](auto* p) { return p->aspectRatio() > 0; });
+    }));
+    const QRect free = QApplication::primaryScreen()->availableGeometry();
+    for (video::ui::TVideobild* popup : shownPopups())
+        EXPECT_TRUE(free.contains(popup->frameGeometry()))
+            << popup->windowTitle().toStdString() << " at " << popup->frameGeometry().x() << ","
+            << popup->frameGeometry().y();
+    form().dispatch().closeFurtherPopups();
+    form().dispatch().playVideoEnd();
+}
+
 // A further popup whose stream turns black (1039) while the user chooses
 // where its snapshot goes: the popup goes once the save dialog has returned.
 TEST_F(CallsAboveThePlayer, AFurtherPopupEndedUnderItsSaveDialogGoesOnceTheDialogHasReturned) {
