@@ -520,6 +520,11 @@ void Tcopyright::konfigFormClosed(int result) {
         config::sprache = konfigForm_->lng();
         settings_.schreibeSprache(config::sprache);
         cfgSprache();
+        // The windows that are open (popups, the wall, the player) follow at once.
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            QEvent change(QEvent::LanguageChange);
+            QCoreApplication::sendEvent(window, &change);
+        }
     }
     // Freed once its own handlers have returned: the end of a device's
     // configuration closes it also while it asks something else.

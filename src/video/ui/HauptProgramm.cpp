@@ -76,18 +76,18 @@ void TVideobild::handleMessage(platform::Message& message) {
 void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     stopScreenSaver();
     const CallOptions options = videoConfig ? CallOptions::read(*videoConfig) : CallOptions{};
-    CallSetup setup = popupSetup(station, preview, options, ids_);
+    setupOfCall = [this, station, preview, options] { return popupSetup(station, preview, options, ids_); };
+    CallSetup setup = setupOfCall();
 
     stoerungLbl.hide();
     stoerLabel2.hide();
     Image1.show();
     Image1.fillWhite();
     saver.setVisible(setup.saverVisible);
-    saver.setText(qs(config::tr(txtSavePicture)));
     doorLayout_ = setup.door;
     moxaPanel.apply(setup.door, setup.input);
     FTelefonIP = station.telefonIP;
-    setWindowTitle(QString::fromStdString(setup.caption));
+    showTexts(setup);
     namePanel.setText(QString::fromStdString(setup.nameText));
     namePanel.setToolTip(namePanel.text().trimmed());
     layoutControls();
@@ -127,6 +127,13 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     if (pathMessage) {
         platform::ui::showPlainMessage(QMessageBox::Critical, windowTitle(), qs(*pathMessage), this);
     }
+}
+
+void TVideobild::showTexts(const CallSetup& setup) {
+    setWindowTitle(QString::fromStdString(setup.caption));
+    saver.setText(qs(config::tr(txtSavePicture)));
+    moxaPanel.setCaptions(setup.door);
+    layoutControls();
 }
 
 void TVideobild::stopVideo() {

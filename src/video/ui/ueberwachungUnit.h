@@ -92,6 +92,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // The caption follows a change of language; the door frame follows by itself.
+    void changeEvent(QEvent* event) override;
 
 private:
     void handleMessage(platform::Message& message);
