@@ -290,8 +290,13 @@ void Tcopyright::buildAboutBox() {
         connect(l, &QLabel::linkActivated, this,
                 [](const QString& href) { platform::shellExecute(href.toStdString()); });
     }
-    // Above the about box, which may itself lie above the player.
-    connect(&Label11, &QLabel::linkActivated, this, [this] { showAbove(Form1_, windowHandle()); });
+    // Above the about box, which may itself lie above the player. When they
+    // close, the keys come back to the button, not to the link, where Return
+    // would open them again.
+    connect(&Label11, &QLabel::linkActivated, this, [this] {
+        OKBtn.setFocus();
+        showAbove(Form1_, windowHandle());
+    });
 }
 
 void Tcopyright::cfgSprache() {
