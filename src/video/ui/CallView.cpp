@@ -16,7 +16,7 @@ CallView::CallView(QWidget* parent, Qt::WindowFlags flags, bool withWatchdog, Co
 CallView::~CallView() { session_.stop(); }
 
 void CallView::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::LanguageChange && setupOfCall) showTexts(setupOfCall());
+    if (event->type() == QEvent::LanguageChange && setupOfCall_) showTexts(setupOfCall_());
     QWidget::changeEvent(event);
 }
 

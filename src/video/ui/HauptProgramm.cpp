@@ -76,8 +76,8 @@ void TVideobild::handleMessage(platform::Message& message) {
 void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     stopScreenSaver();
     const CallOptions options = videoConfig ? CallOptions::read(*videoConfig) : CallOptions{};
-    setupOfCall = [this, station, preview, options] { return popupSetup(station, preview, options, ids_); };
-    CallSetup setup = setupOfCall();
+    setupOfCall_ = [this, station, preview, options] { return popupSetup(station, preview, options, ids_); };
+    CallSetup setup = setupOfCall_();
 
     stoerungLbl.hide();
     stoerLabel2.hide();

@@ -72,8 +72,8 @@ void TmainVideoFrame::handleMessage(platform::Message& message) {
 void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
     stopScreenSaver();
     const CallOptions options = videoConfig ? CallOptions::read(*videoConfig) : CallOptions{};
-    setupOfCall = [this, station, show, options] { return frameSetup(station, show, options, FAppID); };
-    CallSetup setup = setupOfCall();
+    setupOfCall_ = [this, station, show, options] { return frameSetup(station, show, options, FAppID); };
+    CallSetup setup = setupOfCall_();
 
     stoerLabel.hide();
     videoImage.show();

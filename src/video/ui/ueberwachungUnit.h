@@ -12,8 +12,9 @@
 //   WMSURVEILLANCESINGLE (1035, payload TSurvChange) to handle(), hands in
 //   its own target with setKonfigTarget() while it is visible and gets
 //   WMSURVEILLANCESINGLEACCEPTED (1036) after every change of the wall's
-//   cameras; its camera list drags cameraMimeData() onto a tile, which ends
-//   in dropCamera().
+//   cameras; its camera list drags a camera onto a tile (dragCameraToWall(),
+//   which the wall takes while the dialog holds it), which ends in
+//   dropCamera().
 // Layout changes, changes from the dialog, drops and the close run one after
 // the other (SerialRunner): whatever arrives while one runs waits its turn.
 

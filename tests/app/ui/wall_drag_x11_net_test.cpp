@@ -54,7 +54,9 @@ protected:
 
 TEST(WallDrag, ACameraDraggedFromTheOpenSettingsDialogLandsOnTheTileUnderThePointer) {
     if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server (tests/gui/xvfb.sh)";
-    const std::string xdrive = std::string(std::getenv("OCULON_BINARY_DIR")) + "/tests/e2e_xdrive";
+    const char* build = std::getenv("OCULON_BINARY_DIR");
+    ASSERT_NE(build, nullptr) << "OCULON_BINARY_DIR names the build folder with tests/e2e_xdrive";
+    const std::string xdrive = std::string(build) + "/tests/e2e_xdrive";
     config::sprache = config::lang_en;
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
     settings.schreibeSurveillance(true);
