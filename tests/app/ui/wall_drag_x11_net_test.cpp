@@ -34,12 +34,6 @@ config::TSingleConfig station(const char* name, const char* port) {
     return s;
 }
 
-std::string storedName(const config::TVideoConfig& settings, int tile) {
-    for (const auto& [key, camera] : settings.survList())
-        if (key == std::to_string(tile)) return camera->name;
-    return {};
-}
-
 // Counts the presses that reach a widget.
 class PressCounter : public QObject {
 public:
@@ -106,7 +100,6 @@ TEST(WallDrag, ACameraDraggedFromTheOpenSettingsDialogLandsOnTheTileUnderThePoin
             return wall->videoObjekt(tile) && wall->videoObjekt(tile)->cameraName() == name;
         })) << name
             << " was not dropped on tile " << tile;
-        EXPECT_EQ(storedName(settings, tile), name);
         // The dialog still holds the wall: a click on the tile does not reach it.
         EXPECT_EQ(QApplication::activeModalWidget(), dialog);
         testsupport::clickAsUser(target);
