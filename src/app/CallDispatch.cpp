@@ -40,11 +40,11 @@ void dropCredentials(TSingleConfig& s) {
 
 }  // namespace
 
-config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored, int listed) {
-    config::TWindowSettings b = stored;
-    b.top = stored.top + (listed + 1) * (stored.height / 2);
-    b.left = stored.left + (listed + 1) * (stored.width / 2);
-    return b;
+config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored, int listed,
+                                           const std::optional<video::ScreenRoom>& room) {
+    const video::PixelRect place =
+        video::furtherPopupPlace({stored.left, stored.top, stored.width, stored.height}, listed, room);
+    return {.top = place.top, .left = place.left, .height = place.height, .width = place.width};
 }
 
 CallDispatch::CallDispatch(Parts parts)
@@ -129,7 +129,8 @@ void CallDispatch::openFurtherPopup(const std::string& address, const TSingleCon
     setup.blackToMainForm = blackToMainForm;
     std::unique_ptr<CallWindow> window = parts_.factory->createPopup(setup);
     if (!window) return;
-    window->setBounds(furtherPopupBounds(settings_.fensterKoordinaten(), static_cast<int>(furtherCount())));
+    const config::TWindowSettings stored = settings_.fensterKoordinaten();
+    window->setBounds(furtherPopupBounds(stored, static_cast<int>(furtherCount()), parts_.factory->screenRoom(stored)));
     window->startVideo(station, false);
     addFurther(address, std::move(window));
 }

@@ -26,8 +26,10 @@ class stateChangeObjekt;
 namespace oculon::app {
 
 // Where the n-th further popup goes (n = popups listed before it): half a
-// popup lower and half a popup further right per step.
-config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored, int listed);
+// popup lower and half a popup further right per step, inside `room` (see
+// video::furtherPopupPlace).
+config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored, int listed,
+                                           const std::optional<video::ScreenRoom>& room);
 
 class CallDispatch {
 public:

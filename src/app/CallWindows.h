@@ -14,6 +14,7 @@
 
 #include "app/CommandChannel.h"
 #include "config/ConfigEntries.h"
+#include "video/PopupPlacement.h"
 
 namespace oculon::devices {
 class serverObjekt;
@@ -71,6 +72,11 @@ class WindowFactory {
 public:
     virtual ~WindowFactory() = default;
     virtual std::unique_ptr<CallWindow> createPopup(const PopupSetup& setup) = 0;
+    // The free area of the screen that holds `at`, and the popups' frame
+    // there; none when there is no screen to ask.
+    virtual std::optional<video::ScreenRoom> screenRoom([[maybe_unused]] const config::TWindowSettings& at) const {
+        return std::nullopt;
+    }
 };
 
 struct DiscoveredServer {

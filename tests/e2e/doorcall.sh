@@ -204,37 +204,13 @@ add_door_station() {  # add_door_station NAME IP
 
 # ---- display and program ---------------------------------------------------
 
-# The X server's files of its own. Each case runs in a PID namespace of its
-# own, where the lock files of X cannot tell another case's live server from a
-# stale one: cases running side by side get the same display number, and two
-# X servers compiling their keymaps at once into the same
-# /var/lib/xkb/server-N.xkm make one of them end at start ("Failed to
-# activate virtual core keyboard"). netns-run's mount namespace is private,
-# so these mounts are seen by this case alone.
-private_x_folders() {
-  local dir mode
-  for dir in /var/lib/xkb:0755 /tmp/.X11-unix:1777; do
-    mode=${dir#*:}
-    dir=${dir%:*}
-    [ -d "$dir" ] || continue
-    mount -t tmpfs -o size=4m,mode="$mode" oculon-x "$dir" || fail "cannot mount a private $dir"
-  done
-}
+# An X server of its own, with folders of its own (see tests/gui/xvfb.sh).
+# shellcheck source=../gui/xvfb.sh
+source "$(dirname "$0")/../gui/xvfb.sh"
 
 start_display() {
-  private_x_folders
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.out" 2>&1 &
-  local xvfb=$!
-  pids+=("$xvfb")
-  for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    kill -0 "$xvfb" 2>/dev/null || fail "Xvfb ended at start"
-    sleep 0.05
-  done
-  [ -s "$work/display" ] || fail "Xvfb did not start"
-  export DISPLAY=:$(cat "$work/display")
-  export QT_QPA_PLATFORM=xcb
-  unset WAYLAND_DISPLAY
+  start_xvfb "$work" || fail "Xvfb did not start"
+  pids+=("$xvfb_pid")
 }
 
 shot() {  # shot STEP: screenshot of the whole screen

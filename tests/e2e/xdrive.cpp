@@ -9,6 +9,7 @@
 //   e2e_xdrive wait-popup [TIMEOUT_MS] [gone]    a menu (override-redirect window)
 //   e2e_xdrive click NAME DX DY                  DX/DY < 0 count from the right/bottom
 //   e2e_xdrive key KEYSYM...                     e.g. Down Down Return
+//   e2e_xdrive drag X1 Y1 X2 Y2                  press at X1/Y1 (root), move, release at X2/Y2
 //
 // The display is $DISPLAY. Windows are matched by their title (with or
 // without the application name that Qt appends) among the viewable top-level
@@ -131,10 +132,39 @@ struct XTest {
     }
 };
 
+struct Point {
+    int x = 0, y = 0;
+};
+
+// A user's drag: the button goes down on `from`, the pointer travels to `to`
+// in small steps (a drag begins only once it has moved a few pixels, and its
+// target is looked for on every step), rests there a moment and lets go.
+void drag(Display* display, const XTest& xtest, Point from, Point to) {
+    using namespace std::chrono_literals;
+    const int screen = DefaultScreen(display);
+    const auto moveTo = [&](int x, int y, std::chrono::milliseconds pause) {
+        xtest.motion(display, screen, x, y, CurrentTime);
+        XSync(display, False);
+        std::this_thread::sleep_for(pause);
+    };
+    moveTo(from.x, from.y, 50ms);
+    xtest.button(display, 1, True, CurrentTime);
+    XSync(display, False);
+    std::this_thread::sleep_for(50ms);
+    constexpr int kSteps = 40;
+    for (int i = 1; i <= kSteps; ++i)
+        moveTo(from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps, 15ms);
+    // A last wiggle over the target, then the drop.
+    moveTo(to.x + 1, to.y + 1, 100ms);
+    moveTo(to.x, to.y, 200ms);
+    xtest.button(display, 1, False, CurrentTime);
+}
+
 int usage() {
     std::fprintf(
         stderr,
-        "usage: e2e_xdrive list | wait NAME [MS] [gone] | wait-popup [MS] [gone] | click NAME DX DY | key KEYSYM...\n");
+        "usage: e2e_xdrive list | wait NAME [MS] [gone] | wait-popup [MS] [gone] | click NAME DX DY | key KEYSYM... | "
+        "drag X1 Y1 X2 Y2\n");
     return 2;
 }
 
@@ -190,6 +220,8 @@ int main(int argc, char** argv) {
             xtest.button(display, 1, False, CurrentTime);
             std::printf("%d %d\n", x, y);
         }
+    } else if (command == "drag" && argc == 6) {
+        drag(display, XTest(), {std::atoi(argv[2]), std::atoi(argv[3])}, {std::atoi(argv[4]), std::atoi(argv[5])});
     } else if (command == "key" && argc >= 3) {
         const XTest xtest;
         for (int i = 2; i < argc; ++i) {

@@ -2,6 +2,7 @@
 
 #include "platform/ui/OwnDialogs.h"
 #include "video/ui/HauptProgramm.h"
+#include "video/ui/PopupScreen.h"
 #include "video/ui/ueberwachungUnit.h"
 
 namespace oculon::app::ui {
@@ -81,6 +82,10 @@ private:
 
 std::unique_ptr<QtCallWindow> QtWindowFactory::create(const PopupSetup& setup) {
     return std::make_unique<PopupWindow>(setup, mainForm_, screenSaverStop_);
+}
+
+std::optional<video::ScreenRoom> QtWindowFactory::screenRoom(const config::TWindowSettings& at) const {
+    return video::ui::popupScreenRoom(QPoint(at.left, at.top));
 }
 
 bool WallDoor::doorVisible() const { return wall_.isVisible() && wall_.doorVideoShown(); }

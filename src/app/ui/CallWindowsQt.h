@@ -34,6 +34,7 @@ public:
         : mainForm_(mainForm), screenSaverStop_(std::move(screenSaverStop)) {}
 
     std::unique_ptr<CallWindow> createPopup(const PopupSetup& setup) override { return create(setup); }
+    std::optional<video::ScreenRoom> screenRoom(const config::TWindowSettings& at) const override;
     std::unique_ptr<QtCallWindow> create(const PopupSetup& setup);
 
 private:

@@ -290,8 +290,13 @@ void Tcopyright::buildAboutBox() {
         connect(l, &QLabel::linkActivated, this,
                 [](const QString& href) { platform::shellExecute(href.toStdString()); });
     }
-    // Above the about box, which may itself lie above the player.
-    connect(&Label11, &QLabel::linkActivated, this, [this] { showAbove(Form1_, windowHandle()); });
+    // Above the about box, which may itself lie above the player. When they
+    // close, the keys come back to the button, not to the link, where Return
+    // would open them again.
+    connect(&Label11, &QLabel::linkActivated, this, [this] {
+        OKBtn.setFocus();
+        showAbove(Form1_, windowHandle());
+    });
 }
 
 void Tcopyright::cfgSprache() {
@@ -498,7 +503,7 @@ void Tcopyright::Konfiguration1Click() {
     settings::ui::KonfigLinks links;
     links.settings = &settings_;
     links.rebootLock = rebootLock_;
-    links.discovery = discoverySource_.get();
+    links.discovery = discoverySource_ ? discoverySource_.get() : options_.discovery;
     links.gateways = [this] { return moxaThread_ ? moxaThread_->gateways() : devices::TGatewayList{}; };
     links.mainHandle = handle();
     links.sendFunction = channel_.sendFunction();
@@ -520,6 +525,11 @@ void Tcopyright::konfigFormClosed(int result) {
         config::sprache = konfigForm_->lng();
         settings_.schreibeSprache(config::sprache);
         cfgSprache();
+        // The windows that are open (popups, the wall, the player) follow at once.
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            QEvent change(QEvent::LanguageChange);
+            QCoreApplication::sendEvent(window, &change);
+        }
     }
     // Freed once its own handlers have returned: the end of a device's
     // configuration closes it also while it asks something else.

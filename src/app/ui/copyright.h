@@ -43,6 +43,7 @@ class TueberwachungForm;
 }
 
 namespace oculon::settings {
+class DiscoverySource;
 class SuchThreadSource;
 namespace ui {
 class TkonfigForm;
@@ -69,6 +70,8 @@ public:
         std::function<void()> screenSaverStop = platform::stopScreenSaver;
         // How long the splash screen stays.
         std::chrono::milliseconds splashTime{5000};
+        // What the settings dialog lists as found when no worker threads run.
+        settings::DiscoverySource* discovery = nullptr;
     };
 
     static constexpr int kWidth = 480;

@@ -1,6 +1,7 @@
 #include "player/ui/VideoViewer.h"
 
 #include <QDate>
+#include <QEvent>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStyle>
@@ -137,8 +138,7 @@ TVideoViewerFrame::TVideoViewerFrame(QWidget* parent)
     ExportToolBar.setMovable(false);
     ExportToolBar.addWidget(&ExportVideoButton);
     ExportToolBar.addWidget(&ExportFrameButton);
-    ExportVideoButton.setText(QString::fromStdString(config::tr(config::txtExportVideo)));
-    ExportFrameButton.setText(QString::fromStdString(config::tr(config::txtExportCurrentFrame)));
+    showExportTexts();
     connect(&ExportVideoButton, &QToolButton::clicked, this, [this] { ExportVideoButtonClick(); });
     connect(&ExportFrameButton, &QToolButton::clicked, this, [this] { ExportFrameButtonClick(); });
     ProgressBar1.setRange(0, 100);
@@ -268,6 +268,17 @@ void TVideoViewerFrame::setPlaybackEnabled(bool enabled) {
     StopButton.setEnabled(enabled);
     SpeedToolBar.setEnabled(enabled);
     TrackBar1.setEnabled(enabled);
+}
+
+void TVideoViewerFrame::showExportTexts() {
+    ExportVideoButton.setText(QString::fromStdString(config::tr(config::txtExportVideo)));
+    ExportFrameButton.setText(QString::fromStdString(config::tr(config::txtExportCurrentFrame)));
+}
+
+void TVideoViewerFrame::changeEvent(QEvent* event) {
+    // The cancel button takes its caption when an export starts.
+    if (event->type() == QEvent::LanguageChange) showExportTexts();
+    QFrame::changeEvent(event);
 }
 
 void TVideoViewerFrame::resizeEvent(QResizeEvent* event) {

@@ -90,6 +90,8 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The export buttons follow a change of language.
+    void changeEvent(QEvent* event) override;
 
 private:
     void ShowImage(const ShownFrame& frame) override;
@@ -101,6 +103,7 @@ private:
     void TrackBarMouseUp();
     void setPlaybackEnabled(bool enabled);
     void FrameResize();
+    void showExportTexts();
     // Pauses playback and lets the start button up, for an export.
     void haltForExport();
     // A save dialog with `proposed` as the name, in the folder last chosen

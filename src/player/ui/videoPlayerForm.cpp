@@ -165,12 +165,12 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     splitter_.setChildrenCollapsible(false);
     splitter_.setStretchFactor(2, 1);
 
-    const std::string prefix = folderPrefix(root);
-    if (!prefix.empty()) config::generatePath(prefix);
-    AddDirectory(nullptr, scanFolderTree(prefix));
+    prefix_ = folderPrefix(root);
+    if (!prefix_.empty()) config::generatePath(prefix_);
+    AddDirectory(nullptr, scanFolderTree(prefix_));
     treeNote_.setObjectName(QStringLiteral("treeNote"));
     listNote_.setObjectName(QStringLiteral("listNote"));
-    setUpNote(treeNote_, DirTree, noRecordingsNote(prefix));
+    setUpNote(treeNote_, DirTree, noRecordingsNote(prefix_));
     setUpNote(listNote_, FileList, catalogue(config::txtPreviewsAppearHere));
     updateNotes();
     // The tree is as wide as its longest folder name needs, or, empty, as
@@ -273,6 +273,20 @@ void TplayerForm::DirTreeChange(QTreeWidgetItem* node) {
         VideoViewerFrame1_.cameraName.clear();
     }
     updateNotes();
+}
+
+// A change of language after the window was built.
+void TplayerForm::showTexts() {
+    setWindowTitle(catalogue(config::txtRecordings));
+    Label1.setText(catalogue(config::txtCameras));
+    Label2.setText(catalogue(config::txtPreview));
+    treeNote_.setText(noRecordingsNote(prefix_));
+    listNote_.setText(catalogue(config::txtPreviewsAppearHere));
+}
+
+void TplayerForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) showTexts();
+    QDialog::changeEvent(event);
 }
 
 void TplayerForm::updateNotes() {

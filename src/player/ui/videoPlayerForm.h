@@ -45,6 +45,9 @@ protected:
     bool focusNextPrevChild(bool next) override;
     // Escape during a video export is the export's Cancel, not the window's.
     void keyPressEvent(QKeyEvent* event) override;
+    // The texts follow a change of language at once (the viewer's follow by
+    // themselves).
+    void changeEvent(QEvent* event) override;
 
 private:
     void AddDirectory(QTreeWidgetItem* parent, const std::vector<FolderNode>& folders);
@@ -60,6 +63,7 @@ private:
     void showPicture(const std::string& path);
     // The notes of the empty panes show while their pane holds nothing.
     void updateNotes();
+    void showTexts();
 
     QSplitter splitter_;
     QWidget Panel1;
@@ -76,6 +80,7 @@ private:
     QVBoxLayout panel1Layout_;
     QVBoxLayout panel2Layout_;
 
+    std::string prefix_;                   // the folder browsed, for the empty tree's note
     std::vector<TDirectory> directories_;  // indexed by the tree items' data
     std::vector<TPreviewItem> previews_;   // indexed by the list items' data
     bool focusHandedOn_ = false;           // see focusNextPrevChild

@@ -1,6 +1,5 @@
 #include "settings/ui/DeviceListView.h"
 
-#include <QDrag>
 #include <QImage>
 #include <QPainter>
 #include <QScrollBar>
@@ -84,10 +83,8 @@ std::string DeviceListView::selectedCaption() const {
 void DeviceListView::startDrag(Qt::DropActions) {
     const std::string caption = selectedCaption();
     if (caption.empty()) return;
-    auto* drag = new QDrag(this);
-    drag->setMimeData(video::ui::cameraMimeData(caption).release());
-    if (const QListWidgetItem* current = currentItem()) drag->setPixmap(current->icon().pixmap(iconSize() / 2));
-    drag->exec(Qt::CopyAction);
+    const QListWidgetItem* current = currentItem();
+    video::ui::dragCameraToWall(*this, caption, current ? current->icon().pixmap(iconSize() / 2) : QPixmap());
 }
 
 }  // namespace oculon::settings::ui

@@ -1,6 +1,7 @@
 #include "video/ui/CallView.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QWindow>
 
 namespace oculon::video::ui {
@@ -13,6 +14,11 @@ CallView::CallView(QWidget* parent, Qt::WindowFlags flags, bool withWatchdog, Co
       target_([this](platform::Message& m) { handleMessage(m); }) {}
 
 CallView::~CallView() { session_.stop(); }
+
+void CallView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange && setupOfCall_) showTexts(setupOfCall_());
+    QWidget::changeEvent(event);
+}
 
 void CallView::postForCall(std::uint32_t id) const {
     platform::MainLoop::instance().post(target_.id(), id, callId_.load());

@@ -45,6 +45,14 @@ protected:
 
     virtual void handleMessage(platform::Message& message) = 0;
 
+    // The texts of the running call in the current language: window caption
+    // and buttons. Shown when a call starts and again when the language
+    // changes (QEvent::LanguageChange), from `setupOfCall_`.
+    virtual void showTexts(const CallSetup& setup) = 0;
+    void changeEvent(QEvent* event) override;
+    // Works out the running call's setup from its station, once more.
+    std::function<CallSetup()> setupOfCall_;
+
     // A new call begins: messages posted for earlier calls lose their effect.
     void beginCall() { ++callId_; }
     // Posts `id` to this view for the running call. Any thread.

@@ -87,15 +87,21 @@ void DoorPanel::apply(const DoorPanelLayout& layout, const InputDisplay& input) 
     resize(102, layout.panelHeight);
     setVisible(layout.panelVisible);
     tuerOeffner.setGeometry(1, layout.doorTop, 100, 25);
-    tuerOeffner.setText(platform::ui::menuText(platform::ui::shown(layout.doorCaption)));
     tuerOeffner.setVisible(layout.doorVisible);
     lichtBtn.setGeometry(1, layout.lichtTop, 100, 25);
-    lichtBtn.setText(QString::fromStdString(layout.lichtCaption));
     lichtBtn.setVisible(layout.lichtVisible);
+    setCaptions(layout);
     Label1.setVisible(layout.inputVisible);
     Label1.clear();
     inputImage.setVisible(layout.inputVisible && input.usesPicture);
     inputImage.clear();
+}
+
+void DoorPanel::setCaptions(const DoorPanelLayout& layout) {
+    layout_.doorCaption = layout.doorCaption;
+    layout_.lichtCaption = layout.lichtCaption;
+    tuerOeffner.setText(platform::ui::menuText(platform::ui::shown(layout.doorCaption)));
+    lichtBtn.setText(QString::fromStdString(layout.lichtCaption));
 }
 
 QRect DoorPanel::roomForCaptions(const Rect& at) {

@@ -24,6 +24,8 @@ public:
     // Visibility, places and captions for a call; the panel's own top is the
     // view's business.
     void apply(const DoorPanelLayout& layout, const InputDisplay& input);
+    // Only the buttons' captions of `layout` (a change of language).
+    void setCaptions(const DoorPanelLayout& layout);
     // The station's input state (only when it has an input).
     void setInput(bool on);
     // `at`, made wider to the left where a button's caption needs more room

@@ -13,6 +13,7 @@
 #include "platform/ui/PlainMessageBox.h"
 #include "platform/ui/PlainText.h"
 #include "video/SnapshotNames.h"
+#include "video/ui/PopupScreen.h"
 #include "video/ui/PromptParts.h"
 
 namespace oculon::video::ui {
@@ -76,18 +77,18 @@ void TVideobild::handleMessage(platform::Message& message) {
 void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     stopScreenSaver();
     const CallOptions options = videoConfig ? CallOptions::read(*videoConfig) : CallOptions{};
-    CallSetup setup = popupSetup(station, preview, options, ids_);
+    setupOfCall_ = [this, station, preview, options] { return popupSetup(station, preview, options, ids_); };
+    CallSetup setup = setupOfCall_();
 
     stoerungLbl.hide();
     stoerLabel2.hide();
     Image1.show();
     Image1.fillWhite();
     saver.setVisible(setup.saverVisible);
-    saver.setText(qs(config::tr(txtSavePicture)));
     doorLayout_ = setup.door;
     moxaPanel.apply(setup.door, setup.input);
     FTelefonIP = station.telefonIP;
-    setWindowTitle(platform::ui::plainTitle(platform::ui::shown(setup.caption)));
+    showTexts(setup);
     platform::ui::setPlainText(namePanel, platform::ui::shown(setup.nameText));
     namePanel.setToolTip(platform::ui::plainToolTip(namePanel.text().trimmed()));
     layoutControls();
@@ -127,6 +128,13 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     if (pathMessage) {
         platform::ui::showPlainMessage(QMessageBox::Critical, windowTitle(), qs(*pathMessage), this);
     }
+}
+
+void TVideobild::showTexts(const CallSetup& setup) {
+    setWindowTitle(platform::ui::plainTitle(platform::ui::shown(setup.caption)));
+    saver.setText(qs(config::tr(txtSavePicture)));
+    moxaPanel.setCaptions(setup.door);
+    layoutControls();
 }
 
 void TVideobild::stopVideo() {
@@ -210,9 +218,12 @@ void TVideobild::layoutControls() {
         // that surrounds the picture here.
         const Size want = popupSizeRule({width(), height()}, FAspectRatio, {0, kPopupHeaderHeight});
         if (want != Size{width(), height()}) {
+            const bool onScreen = isVisible() && insideItsScreen(*this);
             resizing_ = true;
             resize(want.width, want.height);
             resizing_ = false;
+            // Grown to the picture, it keeps its buttons within reach.
+            if (onScreen) keepOnItsScreen(*this);
         }
     }
     PopupLayout l = popupLayout({width(), height()}, doorLayout_);

@@ -67,6 +67,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
     void handleMessage(platform::Message& message) override;
+    void showTexts(const CallSetup& setup) override;
 
 private:
     void stoerung(TMJPEGDecoder& decoder);

@@ -73,18 +73,18 @@ void TmainVideoFrame::handleMessage(platform::Message& message) {
 void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
     stopScreenSaver();
     const CallOptions options = videoConfig ? CallOptions::read(*videoConfig) : CallOptions{};
-    CallSetup setup = frameSetup(station, show, options, FAppID);
+    setupOfCall_ = [this, station, show, options] { return frameSetup(station, show, options, FAppID); };
+    CallSetup setup = setupOfCall_();
 
     stoerLabel.hide();
     videoImage.show();
     videoImage.fillWhite();
     saveBtn.setVisible(setup.saverVisible);
-    saveBtn.setText(qs(config::tr(txtSavePicture)));
     doorLayout_ = setup.door;
     moxaPanel.apply(setup.door, setup.input);
     FTelefonIP = station.telefonIP;
     platform::ui::setPlainText(namePanel, platform::ui::shown(setup.nameText));
-    setWindowTitle(platform::ui::plainTitle(platform::ui::shown(setup.caption)));
+    showTexts(setup);
     FOhneBT = station.ohneBT;
     BitBtn1.setVisible(FOhneBT);
     answerAboveModalWindows();
@@ -99,6 +99,13 @@ void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
     hooks.onClock = [this](const std::tm& now) { dateTimePanel.setText(QString::fromStdString(frameClockText(now))); };
     hooks.onCloseAfterRelay = [this] { postForCall(platform::WMTUERCLOSE); };
     session_.start(std::move(setup), videoImage, nullptr, std::move(hooks));
+    FrameResize();
+}
+
+void TmainVideoFrame::showTexts(const CallSetup& setup) {
+    setWindowTitle(platform::ui::plainTitle(platform::ui::shown(setup.caption)));
+    saveBtn.setText(qs(config::tr(txtSavePicture)));
+    moxaPanel.setCaptions(setup.door);
     FrameResize();
 }
 

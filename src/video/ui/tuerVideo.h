@@ -54,6 +54,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     // WMTUERCLOSE ends the call.
     void handleMessage(platform::Message& message) override;
+    void showTexts(const CallSetup& setup) override;
 
 private:
     void stoerung(TMJPEGDecoder& decoder);

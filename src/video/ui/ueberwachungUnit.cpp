@@ -40,7 +40,7 @@ TueberwachungForm::TueberwachungForm(config::TVideoConfig& settings, QWidget* pa
       ProgressBar1(this),
       target_([this](platform::Message& m) { handleMessage(m); }) {
     setObjectName(QStringLiteral("ueberwachungForm"));
-    setWindowTitle(QString::fromStdString(config::tr(config::txtSurveillance)));
+    setWindowTitle(qs(config::tr(config::txtSurveillance)));
     doorPanel.setObjectName(QStringLiteral("doorPanel"));
     doorPanel.hide();
     mainVideoFrame1.setObjectName(QStringLiteral("mainVideoFrame1"));
@@ -108,6 +108,11 @@ void TueberwachungForm::closeEvent(QCloseEvent* event) {
     }
     runner_.run([this] { closeJob(); });
     event->accept();
+}
+
+void TueberwachungForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) setWindowTitle(qs(config::tr(config::txtSurveillance)));
+    QWidget::changeEvent(event);
 }
 
 void TueberwachungForm::handleMessage(platform::Message& message) {

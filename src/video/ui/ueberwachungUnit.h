@@ -12,8 +12,9 @@
 //   WMSURVEILLANCESINGLE (1035, payload TSurvChange) to handle(), hands in
 //   its own target with setKonfigTarget() while it is visible and gets
 //   WMSURVEILLANCESINGLEACCEPTED (1036) after every change of the wall's
-//   cameras; its camera list drags cameraMimeData() onto a tile, which ends
-//   in dropCamera().
+//   cameras; its camera list drags a camera onto a tile (dragCameraToWall(),
+//   which the wall takes while the dialog holds it), which ends in
+//   dropCamera().
 // Layout changes, changes from the dialog, drops and the close run one after
 // the other (SerialRunner): whatever arrives while one runs waits its turn.
 
@@ -92,6 +93,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // The caption follows a change of language; the door frame follows by itself.
+    void changeEvent(QEvent* event) override;
 
 private:
     void handleMessage(platform::Message& message);

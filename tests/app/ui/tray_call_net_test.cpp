@@ -3,6 +3,7 @@
 // door buttons work, in the popup, in a further popup and in the wall's door
 // frame. (The whole road from a telephone to the popup is the end-to-end
 // tests' concern.)
+#include <QAbstractButton>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -16,6 +17,7 @@
 #include "support/ChildProcess.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/UdpPeer.h"
+#include "settings/ui/konfigForm.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/ueberwachungUnit.h"
 
@@ -157,6 +159,76 @@ TEST_F(CallsAboveThePlayer, PopupAndFurtherPopupAnswer) {
         EXPECT_EQ(QApplication::activeModalWidget(), &player);
     });
     EXPECT_EQ(players, 1);
+}
+
+// Three calls: the further popups cascade from the main one but never past
+// the screen's free area, where their buttons could not be reached.
+TEST_F(CallsAboveThePlayer, EveryPopupOfThreeCallsLiesOnTheScreen) {
+    config::TSingleConfig third = *settings.getConfigByPhone("127.0.0.2");
+    third.Name = "Door 127.0.0.4";
+    third.telefonIP = "127.0.0.4";
+    settings.addConfig(third);
+    for (const char* phone : {"127.0.0.2", "127.0.0.3", "127.0.0.4"}) ring(phone);
+    ASSERT_TRUE(pumpUntil([] { return shownPopups().size() == 3; }));
+    // Each has its picture, and with it its size.
+    ASSERT_TRUE(pumpUntil([] {
+        const auto popups = shownPopups();
+        return std::all_of(popups.begin(), popups.end(), [](auto* p) { return p->aspectRatio() > 0; });
+    }));
+    const QRect free = QApplication::primaryScreen()->availableGeometry();
+    for (video::ui::TVideobild* popup : shownPopups())
+        EXPECT_TRUE(free.contains(popup->frameGeometry()))
+            << popup->windowTitle().toStdString() << " at " << popup->frameGeometry().x() << ","
+            << popup->frameGeometry().y();
+    form().dispatch().closeFurtherPopups();
+    form().dispatch().playVideoEnd();
+}
+
+// The user switches the language in the settings dialog while a call plays
+// in the wall's door frame, another in a further popup, and the player is
+// open: each of them takes the new language at once.
+TEST_F(CallsAboveThePlayer, OpenWindowsFollowALanguageSwitch) {
+    settings.schreibeSurveillance(true);
+    settings.schreibeDoor(true);
+    settings.schreibeCodeTuerOffen(true);  // the door buttons say "release-buzzer"
+    settings.schreibeAllowConfig(true);    // and there is a "Save picture" button
+    video::ui::TueberwachungForm* wall = form().wall();
+    ASSERT_NE(wall, nullptr);
+    ring("127.0.0.2");
+    ASSERT_TRUE(pumpUntil([&] { return wall->doorVideoShown(); }));
+    ring("127.0.0.3");
+    ASSERT_TRUE(pumpUntil([] { return shownPopups().size() == 1; }));
+    form().VideoPlayer1Click();
+    QWidget* player = QApplication::activeModalWidget();
+    ASSERT_NE(player, nullptr);
+
+    form().Konfiguration1Click();
+    QWidget* dialog = form().konfigForm();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    testsupport::clickAsUser(testsupport::child<QWidget>(*dialog, "sprachBox"));
+    QWidget* choices = QApplication::activePopupWidget();
+    ASSERT_NE(choices, nullptr);
+    QTest::keyClick(choices->windowHandle(), Qt::Key_Up);  // English to German
+    QTest::keyClick(choices->windowHandle(), Qt::Key_Return);
+    testsupport::clickAsUser(testsupport::child<QWidget>(*dialog, "okButton"));
+    ASSERT_EQ(config::sprache, config::lang_de);
+
+    const auto german = [](const config::TText& text) { return config::text(text, config::lang_de); };
+    const auto caption = [](QWidget& w, const char* name) {
+        return testsupport::child<QAbstractButton>(w, name).text().toStdString();
+    };
+    QWidget* popup = shownPopups().front();
+    for (QWidget* call : {popup, static_cast<QWidget*>(&wall->mainVideoFrame1)}) {
+        EXPECT_EQ(caption(*call, "tuerOeffner"), german(config::txtReleaseBuzzer));
+        EXPECT_EQ(caption(*call, call == popup ? "saver" : "saveBtn"), german(config::txtSavePicture));
+    }
+    EXPECT_EQ(wall->windowTitle().toStdString(), german(config::txtSurveillance));
+    EXPECT_EQ(player->windowTitle().toStdString(), german(config::txtRecordings));
+    EXPECT_EQ(caption(*player, "ExportVideoButton"), german(config::txtExportVideo));
+    player->close();
+    form().dispatch().closeFurtherPopups();
+    form().dispatch().playVideoEnd();
 }
 
 // A further popup whose stream turns black (1039) while the user chooses

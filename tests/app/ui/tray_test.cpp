@@ -277,6 +277,26 @@ TEST_F(Tray, TheNoticesCloseByTheirButtonAndByEscape) {
     }
 }
 
+// Once the notices are closed the about box has the keys again, with its
+// button in the focus: Return closes it, not the link that opened the notices.
+TEST_F(Tray, ReturnClosesTheAboutBoxAfterTheNotices) {
+    addStation();
+    form().Info1Click();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
+    auto& link = testsupport::child<QLabel>(form(), "Label11");
+    testsupport::clickAsUser(link, QPoint(10, link.height() / 2));
+    app::ui::NoticeWindow& notices = form().Form1();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&notices));
+    QTest::keyClick(notices.windowHandle(), Qt::Key_Escape);
+    ASSERT_FALSE(notices.isVisible());
+    form().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
+    EXPECT_EQ(QApplication::focusWidget(), &testsupport::child<QPushButton>(form(), "OKBtn"));
+    QTest::keyClick(form().windowHandle(), Qt::Key_Return);
+    EXPECT_FALSE(notices.isVisible());
+    EXPECT_FALSE(form().isVisible());
+}
+
 TEST_F(Tray, CloseKeepsThePopupOnTheDesktopAndTheWallsPlace) {
     settings.schreibeSurveillance(true);
     settings.schreibeUeberwachungKoordinaten({10, 20, 480, 640});

@@ -169,6 +169,22 @@ TEST_F(PopupNet, ShowsTheStreamSavesTheFirstPictureAndKeepsTheAspect) {
     EXPECT_EQ(ended, 1);
 }
 
+// A popup at the bottom of the screen that its picture makes taller moves up
+// rather than hide its buttons below the screen's edge.
+TEST_F(PopupNet, APopupThePictureMakesTallerStaysOnTheScreen) {
+    LoopbackHttpServer camera;
+    serve(camera, {barsJpeg(320, 256)});  // 5:4 in a 4:3 window
+    TVideobild popup;
+    popup.startVideo(stationFor(camera), false);
+    // The picture reaches the window once the test lets the loop run.
+    const QRect free = popup.screen()->availableGeometry();
+    popup.move(free.left(), free.bottom() + 1 - popup.frameGeometry().height());
+    const int height = popup.height();
+    ASSERT_TRUE(pumpUntil([&] { return popup.height() > height; }));
+    EXPECT_TRUE(free.contains(popup.frameGeometry())) << popup.frameGeometry().bottom();
+    popup.close();
+}
+
 TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     settings->schreibeAllowConfig(true);
     LoopbackHttpServer camera;
