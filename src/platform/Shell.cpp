@@ -119,8 +119,7 @@ bool installStartupEntry(const std::string& folder, const std::string& program) 
         .empty();
 }
 
-bool startupEntryInstalled(const std::string& program, const std::string& userFolder,
-                           const std::string& commonFolder) {
+bool startupEntryInstalled(const std::string& program, const std::string& userFolder, const std::string& commonFolder) {
     const std::string ours = startupEntry(program);
     for (const std::string& folder : {userFolder, commonFolder}) {
         if (folder.empty()) continue;

@@ -53,8 +53,7 @@ bool installStartupEntry(const std::string& folder, const std::string& program);
 // The desktop starts `program` at log-on through our entry: the user's
 // folder holds it as we write it, or holds no entry of that name (which
 // would hide the common one) and the common folder holds it.
-bool startupEntryInstalled(const std::string& program, const std::string& userFolder,
-                           const std::string& commonFolder);
+bool startupEntryInstalled(const std::string& program, const std::string& userFolder, const std::string& commonFolder);
 
 // Opens a web page or file with the desktop's handler (xdg-open), without
 // waiting for it. False when the handler could not be started.
