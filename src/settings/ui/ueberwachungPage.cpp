@@ -213,6 +213,9 @@ void UeberwachungPage::ueberwachungAktivClick() {
     ueberwachungAktiv.setEnabled(false);
     QApplication::processEvents();
     const bool on = ueberwachungAktiv.isChecked();
+    // Stored at once, as the wall opens or closes at once: however the
+    // dialog is left, the stored switch and the wall agree.
+    settings_.schreibeSurveillance(on);
     enableControls(on);
     if (!on) tuerVideoInUeberwachung.setChecked(false);  // stores "showDoor" off
     video::ui::TueberwachungForm* current = wall ? wall() : nullptr;
@@ -271,7 +274,13 @@ void UeberwachungPage::setRecordLength(int minutes) {
     settings_.schreibeRecLen(minutes);
 }
 
-void UeberwachungPage::ueberwachungUebernehmen() { settings_.schreibeSurveillance(ueberwachungAktiv.isChecked()); }
+void UeberwachungPage::ueberwachungUebernehmen() {
+    const bool on = ueberwachungAktiv.isChecked();
+    settings_.schreibeSurveillance(on);
+    // A wall that went some other way comes back (and one left over goes).
+    const bool exists = wall && wall();
+    if (on != exists && switchWall) switchWall(on);
+}
 
 void UeberwachungPage::close() {
     if (wall && wall() && !settings_.surveillance() && switchWall) switchWall(false);
