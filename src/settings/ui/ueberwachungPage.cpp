@@ -210,6 +210,9 @@ void UeberwachungPage::enableControls(bool on) {
 }
 
 void UeberwachungPage::ueberwachungAktivClick() {
+    // Disabled, the box hands its focus on (to the dialog's buttons, where
+    // Return would press "Save configuration"); it takes it back below.
+    const bool focused = ueberwachungAktiv.hasFocus();
     ueberwachungAktiv.setEnabled(false);
     QApplication::processEvents();
     const bool on = ueberwachungAktiv.isChecked();
@@ -232,6 +235,7 @@ void UeberwachungPage::ueberwachungAktivClick() {
         ListView3SelectItem();
     }
     ueberwachungAktiv.setEnabled(true);
+    if (focused) ueberwachungAktiv.setFocus();
 }
 
 void UeberwachungPage::postToWall(std::uint32_t message) {

@@ -518,6 +518,7 @@ TEST_F(KonfigWithWall, TheWallAndItsStoredSwitchAgreeHoweverTheDialogIsLeft) {
             click("ueberwachungAktiv");
             form().activateWindow();  // back from the wall that opened
             ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
+            EXPECT_TRUE(child<QWidget>(form(), "ueberwachungAktiv").hasFocus());
             leave();
             EXPECT_FALSE(form().isVisible());
             EXPECT_EQ(reread().surveillance(), !wasOn);
