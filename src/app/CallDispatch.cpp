@@ -167,8 +167,10 @@ void CallDispatch::serverProbed(std::unique_ptr<devices::serverObjekt> server) {
     if (!callsThroughProbe(copy)) return;
 
     if (!popup_.visible()) {
-        const bool surveillance = settings_.surveillance();
-        if ((surveillance && wall_ && !wall_->doorVisible()) || (!surveillance && !furtherPopup(address))) {
+        // A wall switched on that does not exist (yet) takes no call: the
+        // call goes its way as with the wall off, not lost.
+        const bool wallOn = settings_.surveillance() && wall_;
+        if ((wallOn && !wall_->doorVisible()) || (!wallOn && !furtherPopup(address))) {
             actIP_ = address;
             playVideo(copy);
         }
@@ -205,8 +207,7 @@ void CallDispatch::telephoneEvent(const devices::telefonObjekt& event) {
             TSingleConfig copy;
             copy.Assign(*station);
             copy.videoOnly = video;
-            if (!popup_.visible() && (!settings_.showDoor() || (wall_ && !wall_->doorVisible())) &&
-                !furtherPopup(address)) {
+            if (!popup_.visible() && !wallDoorBusy() && !furtherPopup(address)) {
                 actIP_ = address;
                 playVideo(copy);
             } else if (multiple && actIP_ != address) {
@@ -274,8 +275,7 @@ void CallDispatch::inputChanged(const devices::stateChangeObjekt& event) {
         copy.analog_multi ? analog_.inputChanged(address, event.status1(), selectedButtons(copy)) : event.status1();
     const bool multiple = settings_.allowMultipleWindows();
     if (call) {
-        const bool doorBusy = settings_.showDoor() && (!wall_ || wall_->doorVisible());
-        if (!popup_.visible() && !doorBusy && !furtherPopup(address)) {
+        if (!popup_.visible() && !wallDoorBusy() && !furtherPopup(address)) {
             actIP_ = address;
             playVideo(copy);
         } else if (multiple && address != actIP_ && !furtherPopup(address)) {

@@ -109,6 +109,8 @@ private:
     using Entry = std::pair<std::string, std::unique_ptr<CallWindow>>;
 
     bool wallTakesDoorCalls() const;
+    // The wall's door frame would take the call but shows one already.
+    bool wallDoorBusy() const { return wallTakesDoorCalls() && wall_->doorVisible(); }
     bool wallDoorVisible() const { return wall_ && wall_->doorVisible(); }
     void bringToFront(bool toWall);
     void openFurtherPopup(const std::string& address, const config::TSingleConfig& station, bool blackToMainForm);

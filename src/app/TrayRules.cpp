@@ -29,9 +29,9 @@ config::TWindowSettings clampPopupGeometry(const config::TWindowSettings& stored
     return w;
 }
 
-bool offerAutostart(bool neverAsk, bool startedFromEntry, const std::string& programFolder,
+bool offerAutostart(bool neverAsk, bool startsFromEntry, const std::string& programFolder,
                     const std::string& userStartupFolder, const std::string& commonStartupFolder) {
-    if (neverAsk || startedFromEntry) return false;
+    if (neverAsk || startsFromEntry) return false;
     return programFolder != userStartupFolder && programFolder != commonStartupFolder;
 }
 

@@ -22,9 +22,9 @@ std::string getProgramVersion(std::string_view fileVersion);
 config::TWindowSettings clampPopupGeometry(const config::TWindowSettings& stored, int desktopWidth, int desktopHeight);
 
 // Whether the start-up offers autostart: not when the user asked never to be
-// asked, and not when the program was started from a Startup folder (by an
-// entry of ours, or living in one of the folders).
-bool offerAutostart(bool neverAsk, bool startedFromEntry, const std::string& programFolder,
+// asked, and not when the program starts from a Startup folder (by an entry
+// of ours, or living in one of the folders).
+bool offerAutostart(bool neverAsk, bool startsFromEntry, const std::string& programFolder,
                     const std::string& userStartupFolder, const std::string& commonStartupFolder);
 
 }  // namespace oculon::app

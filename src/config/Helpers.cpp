@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <stdexcept>
@@ -80,6 +81,27 @@ std::int64_t DateTimeToUnix(double value) {
     // default rounding mode rounds ties to even.
     const long double ms = (static_cast<long double>(value) - 25569.0L) * 86400.0L * 1000.0L;
     return static_cast<std::int64_t>(std::nearbyintl(ms));
+}
+
+std::string joinDelimitedText(const std::vector<std::string>& entries, char delimiter) {
+    constexpr char quote = '"';
+    std::string text;
+    for (const std::string& entry : entries) {
+        if (&entry != &entries.front()) text += delimiter;
+        // A lone empty entry would read back as none.
+        const bool quoted =
+            (entry.empty() && entries.size() == 1) || std::any_of(entry.begin(), entry.end(), [&](char c) {
+                return static_cast<unsigned char>(c) <= ' ' || c == quote || c == delimiter;
+            });
+        if (!quoted) {
+            text += entry;
+            continue;
+        }
+        text += quote;
+        for (const char c : entry) text.append(c == quote ? 2 : 1, c);
+        text += quote;
+    }
+    return text;
 }
 
 std::vector<std::string> splitDelimitedText(std::string_view text, char delimiter) {

@@ -32,5 +32,8 @@ std::int64_t DateTimeToUnix(double value);
 // stand in double quotes ("" inside quotes is one quote); a trailing
 // delimiter adds an empty entry; an empty text gives no entries.
 std::vector<std::string> splitDelimitedText(std::string_view text, char delimiter);
+// The text that splitDelimitedText reads back as `entries`: an entry with a
+// blank, control character, quote or the delimiter stands in quotes.
+std::string joinDelimitedText(const std::vector<std::string>& entries, char delimiter);
 
 }  // namespace oculon::config

@@ -569,6 +569,11 @@ void TVideoConfig::schreibeRecLen(std::int32_t minutes) {
 }
 bool TVideoConfig::useCamRes() const { return get(&Options::useCamRes); }
 
+std::string TVideoConfig::liesFirstPictPath() const {
+    Registry reg(store_);
+    return reg.OpenKey(kRootKey, false) ? readStr(reg, "firstPictPath") : firstPictpath();
+}
+
 bool TVideoConfig::liesAutostart() const {
     Registry reg(store_);
     return reg.OpenKey(kRootKey, false) && readBool(reg, "autostart", false);

@@ -116,8 +116,11 @@ public:
     void schreibeStoreFirstPict(bool on);
     bool storeVideo() const;
     void schreibeStoreVideo(bool on);
+    // Empty while none of storeFirstPict, storeVideo and allowCapture was on
+    // at the load; liesFirstPictPath reads the stored path all the same.
     std::string firstPictpath() const;
     void schreibeFirstPictPath(const std::string& path);
+    std::string liesFirstPictPath() const;
     bool codeTuerOffen() const;
     void schreibeCodeTuerOffen(bool on);
     bool protTuerOffen() const;

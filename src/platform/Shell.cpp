@@ -119,6 +119,31 @@ bool installStartupEntry(const std::string& folder, const std::string& program) 
         .empty();
 }
 
+bool startupEntryInstalled(const std::string& program, const std::string& userFolder, const std::string& commonFolder) {
+    const std::string ours = startupEntry(program);
+    for (const std::string& folder : {userFolder, commonFolder}) {
+        if (folder.empty()) continue;
+        const std::string path = (fs::path(folder) / startupEntryName(program)).string();
+        UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (!fd) {
+            if (errno == ENOENT) continue;
+            return false;  // an entry of that name that is not ours to read
+        }
+        // One byte more than ours tells a longer file from it.
+        std::string content(ours.size() + 1, '\0');
+        std::size_t got = 0;
+        while (got < content.size()) {
+            const ssize_t n = ::read(fd.get(), content.data() + got, content.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        content.resize(got);
+        return content == ours;
+    }
+    return false;
+}
+
 // --- shell commands -------------------------------------------------------------
 
 bool shellExecute(const std::string& target) {

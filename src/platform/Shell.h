@@ -50,6 +50,10 @@ std::string startupEntry(const std::string& program);
 // Writes the entry for `program` into `folder` (created when missing),
 // replacing an older one. False when it cannot be written.
 bool installStartupEntry(const std::string& folder, const std::string& program);
+// The desktop starts `program` at log-on through our entry: the user's
+// folder holds it as we write it, or holds no entry of that name (which
+// would hide the common one) and the common folder holds it.
+bool startupEntryInstalled(const std::string& program, const std::string& userFolder, const std::string& commonFolder);
 
 // Opens a web page or file with the desktop's handler (xdg-open), without
 // waiting for it. False when the handler could not be started.

@@ -1,5 +1,6 @@
 #include "settings/KonfigPages.h"
 
+#include <climits>
 #include <tuple>
 
 #include "settings/InputRules.h"
@@ -8,20 +9,22 @@ namespace oculon::settings {
 
 bool reloadSelectedServer = false;
 
-GeneralValues loadGeneral(const config::TVideoConfig& settings) {
+GeneralValues loadGeneral(config::TVideoConfig& settings) {
     GeneralValues v;
     v.language = config::sprache;
     v.splash = settings.splashScreen();
     v.multipleWindows = settings.allowMultipleWindows();
     std::vector<std::string> ids;
     settings.liesID(ids);
-    for (const std::string& id : ids) v.ids += (v.ids.empty() ? "" : ";") + id;
+    // Quoted where needed: an id with a blank stays one id when written back.
+    v.ids = config::joinDelimitedText(ids, ';');
     v.passwordSet = !settings.authenticate("");
     v.allowVideoView = settings.hasVideoPass();
-    v.allowCapture = settings.allowCapture();
+    // Its writer keeps only the stored value up to date, not the one in memory.
+    v.allowCapture = settings.liesAllowConfig2();
     v.captureFirst = settings.storeFirstPict();
     v.storeVideo = settings.storeVideo();
-    v.path = settings.firstPictpath();
+    v.path = settings.liesFirstPictPath();
     v.black = settings.blackValue();
     v.autostartOffered = !settings.liesAutostart();
     v.useRelay = settings.useServer();
@@ -57,25 +60,23 @@ const config::TText* applyCommon(config::TVideoConfig& settings, const GeneralVa
 }
 
 const config::TText* applyGeneral(config::TVideoConfig& settings, const GeneralValues& v,
-                                  const std::function<bool()>& confirmDelete, bool& stop) {
-    stop = false;
+                                  const std::function<bool()>& confirmDelete, bool& passwordKept) {
+    passwordKept = false;
+    std::string path = v.path;
+    if (!path.empty() && path.back() != '/') path += '/';
+    // Longer, it could not be opened; its folders would be made only as far
+    // as the limit reaches.
+    if (path.size() >= PATH_MAX) return &config::txtPathTooLong;
     if (v.pwdChanged) {
         if (v.adminPass != v.adminPassConfirm) return &config::txtEnterSamePasswordTwoTimes;
-        if (v.adminPass.empty()) {
-            if (!confirmDelete()) {
-                stop = true;
-                return nullptr;
-            }
-            settings.schreibeHasVideoPass(false);
-        } else {
-            settings.schreibeHasVideoPass(v.allowVideoView);
-        }
+        passwordKept = v.adminPass.empty() && !confirmDelete();
+    }
+    if (v.pwdChanged && !passwordKept) {
+        settings.schreibeHasVideoPass(!v.adminPass.empty() && v.allowVideoView);
         settings.storePasswd(v.adminPass);
     } else {
         settings.schreibeHasVideoPass(v.allowVideoView);
     }
-    std::string path = v.path;
-    if (!path.empty() && path.back() != '/') path += '/';
     if (!path.empty()) config::TVideoConfig::generatePath(path);
     settings.schreibeID(v.ids);
     settings.schreibBlackConfig(v.black);

@@ -40,8 +40,9 @@ struct GeneralValues {
     bool codeForDoor = false, logDoor = false, askComment = false;
 };
 
-// What the dialog shows when it opens.
-GeneralValues loadGeneral(const config::TVideoConfig& settings);
+// What the dialog shows when it opens: the values as stored, so that an OK
+// that changed nothing writes back nothing different.
+GeneralValues loadGeneral(config::TVideoConfig& settings);
 
 // The first part of the apply: door options, the relay mode (switched by
 // `switchRelay`, which stores it) and the relay server's address.
@@ -49,10 +50,10 @@ const config::TText* applyCommon(config::TVideoConfig& settings, const GeneralVa
                                  const std::function<void(bool relayOn)>& switchRelay);
 
 // The general page's part of the apply. `confirmDelete` asks whether an
-// emptied password is to be deleted; No ends the apply without an error
-// (`stop` is then set).
+// emptied password is to be deleted; on No the password stays as it was
+// (`passwordKept` is then set) and the rest is stored all the same.
 const config::TText* applyGeneral(config::TVideoConfig& settings, const GeneralValues& values,
-                                  const std::function<bool()>& confirmDelete, bool& stop);
+                                  const std::function<bool()>& confirmDelete, bool& passwordKept);
 
 // Whether `now` differs from `shown` in anything that applyGeneral stores
 // (the password edits count as soon as they were touched).

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <list>
 
 #include "../video/TestPictures.h"
@@ -212,6 +213,27 @@ TEST_F(Dispatch, PauseShowsNothingOnAnyRoadButStillRestoresTheWall) {
     wall.station.reset();
     dispatch().serverProbed(probe("A", "10.0.0.1"));
     EXPECT_FALSE(wall.station);
+}
+
+// The wall stored on (and taking door calls) but not there: on every road
+// the call comes up as with the wall off.
+TEST_F(Dispatch, AWallSwitchedOnThatDoesNotExistLosesNoCall) {
+    settings.schreibeSurveillance(true);
+    settings.schreibeDoor(true);
+    addStation("A");
+    addStation("Cam", "10.0.0.3", config::LindavorCam);
+    addTelephoneStation();
+    store();
+    const std::pair<const char*, std::function<void()>> roads[] = {
+        {"probe", [&] { dispatch().serverProbed(probe("A", "10.0.0.1")); }},
+        {"telephone", [&] { dispatch().telephoneEvent(phone(devices::Verbindung)); }},
+        {"input", [&] { dispatch().inputChanged(input("10.0.0.3", true)); }}};
+    for (const auto& [road, call] : roads) {
+        SCOPED_TRACE(road);
+        popup.stopVideo();
+        call();
+        EXPECT_TRUE(popup.visible());
+    }
 }
 
 // ---- telephones (1029) -----------------------------------------------------------

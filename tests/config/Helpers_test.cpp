@@ -70,6 +70,17 @@ TEST(Helpers, DelimitedTextSplitsAtDelimiterAndBlanksUnlessQuoted) {
     EXPECT_EQ(splitDelimitedText("\"open", ';'), (V{"open"}));
 }
 
+// The settings dialog shows the id list joined and writes back what it
+// shows: the join must read back as the same list.
+TEST(Helpers, JoinedDelimitedTextReadsBackAsTheSameList) {
+    for (const char* text : {"", "a;b", "a b", "a;;b", "a;", ";", "\"a b\";c", "\"say \"\"hi\"\"\";x", "\"open", "a\"b",
+                             "\"\"", "\"x;y\"", "\"tab\there\""}) {
+        const auto entries = splitDelimitedText(text, ';');
+        EXPECT_EQ(splitDelimitedText(joinDelimitedText(entries, ';'), ';'), entries) << text;
+    }
+    EXPECT_EQ(joinDelimitedText({"11", "12"}, ';'), "11;12");
+}
+
 // ---------------------------------------------------------------- entries
 
 TEST(Entries, AssignCopiesSameClassOnly) {

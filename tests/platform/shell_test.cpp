@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/PrivateFiles.h"
 #include "platform/Shell.h"
 #include "support/ChildProcess.h"
 
@@ -72,6 +73,27 @@ TEST(StartupFolders, EntryStartsTheProgramWithTheMarkerQuotedSafely) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
     EXPECT_FALSE(installStartupEntry(folder, "/opt/two\nlines"));
     EXPECT_FALSE(installStartupEntry("/proc/no-such-folder", "/opt/korvat/oculon"));
+}
+
+// After "Yes" the next start by hand finds the entry and asks no more; a
+// copy the desktop changed (switched off) or a link is not taken for ours.
+TEST(StartupFolders, AnInstalledEntryIsFoundInTheUserFolderOrElseTheCommonOne) {
+    testsupport::TempDir dir;
+    const std::string user = dir.path() + "/user", common = dir.path() + "/common";
+    const std::string program = "/opt/korvat/oculon";
+    EXPECT_FALSE(startupEntryInstalled(program, user, common));
+    ASSERT_TRUE(installStartupEntry(common, program));
+    EXPECT_TRUE(startupEntryInstalled(program, user, common));
+    EXPECT_FALSE(startupEntryInstalled("/opt/other/oculon", user, common));
+    ASSERT_TRUE(installStartupEntry(user, program));
+    EXPECT_TRUE(startupEntryInstalled(program, user, ""));
+    // The user's copy with a line added hides the common entry.
+    const std::string entry = user + "/oculon.desktop";
+    writeFileAtomically(entry, startupEntry(program) + "Hidden=true\n", 0644);
+    EXPECT_FALSE(startupEntryInstalled(program, user, common));
+    fs::remove(entry);
+    fs::create_symlink(common + "/oculon.desktop", entry);
+    EXPECT_FALSE(startupEntryInstalled(program, user, common));
 }
 
 TEST(ShellPaths, OwnPathAndTheAutostartMarker) {

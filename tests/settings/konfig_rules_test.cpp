@@ -3,6 +3,7 @@
 // sends anything, and the camera list's commands.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 
 #include "KonfigFakes.h"
@@ -131,19 +132,53 @@ TEST(Apply, GeneralPageChecksThePasswordsBeforeItStoresAnything) {
     EXPECT_EQ(loadGeneral(settings).ids, "11;12");
     EXPECT_TRUE(loadGeneral(settings).passwordSet);
 
-    // An emptied password is deleted only on Yes; No leaves everything.
+    // An emptied password is deleted only on Yes; No keeps it and stores the rest.
     v.adminPass = v.adminPassConfirm = "";
     v.black = 5;
     EXPECT_EQ(applyGeneral(settings, v, no, stop), nullptr);
     EXPECT_TRUE(stop);
     EXPECT_EQ(asked, 1);
     EXPECT_FALSE(settings.authenticate(""));
-    EXPECT_EQ(settings.blackValue(), 77);
+    EXPECT_TRUE(settings.hasVideoPass());
+    EXPECT_EQ(settings.blackValue(), 5);
     EXPECT_EQ(applyGeneral(
                   settings, v, [] { return true; }, stop),
               nullptr);
     EXPECT_TRUE(settings.authenticate(""));
     EXPECT_FALSE(settings.hasVideoPass());
+}
+
+// The dialog shows what is stored, so an OK that changed nothing writes
+// back nothing different; a path longer than the system's limit is refused
+// before anything is stored or made.
+TEST(Apply, AnApplyOfWhatIsShownLeavesTheStoredSettingsAsTheyWere) {
+    auto store = std::make_shared<platform::MemoryRegistryStore>();
+    testsupport::TempDir dir;
+    bool kept = false;
+    const auto yes = [] { return true; };
+    {
+        config::TVideoConfig before(store);
+        applyGeneral(before, loadGeneral(before), yes, kept);  // every value written once
+        before.schreibeID("\"ws 1\";ws2");
+        before.schreibeFirstPictPath(dir.path() + "/");
+        before.schreibBlackConfig(42);
+    }
+    config::TVideoConfig settings(store);
+    settings.schreibeAllowConfig(true);  // after the load, as an earlier OK in this run did
+    const auto stored = [&] { return store->withTree([](auto& root) { return platform::serializeRegedit4(root); }); };
+    const std::string was = stored();
+    GeneralValues v = loadGeneral(settings);
+    EXPECT_TRUE(v.allowCapture);
+    EXPECT_EQ(applyGeneral(settings, v, yes, kept), nullptr);
+    EXPECT_EQ(stored(), was);
+
+    std::string deep = dir.path();
+    while (deep.size() < PATH_MAX) deep += "/abcdefg";
+    v.path = deep;
+    v.black = 7;
+    EXPECT_EQ(applyGeneral(settings, v, yes, kept), &config::txtPathTooLong);
+    EXPECT_EQ(stored(), was);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() + "/abcdefg"));
 }
 
 TEST(Apply, CommonPartStoresDoorOptionsSwitchesTheRelayOnceAndChecksItsPort) {

@@ -97,8 +97,12 @@ private:
 bool autostartOffer(config::TVideoConfig& settings, ui::Tcopyright& form) {
     const std::string program = platform::ownPath();
     const std::string folder = std::filesystem::path(program).parent_path().string();
-    if (!offerAutostart(settings.liesAutostart(), platform::startedFromStartupFolder(), folder,
-                        platform::userStartupFolder(), platform::commonStartupFolder()))
+    // Our entry starts this program at log-on just as a start from it does.
+    const bool automatic =
+        platform::startedFromStartupFolder() ||
+        platform::startupEntryInstalled(program, platform::userStartupFolder(), platform::commonStartupFolder());
+    if (!offerAutostart(settings.liesAutostart(), automatic, folder, platform::userStartupFolder(),
+                        platform::commonStartupFolder()))
         return true;
     settings::ui::TautoStartFrame offer(nullptr, true);
     QObject::connect(&form, &ui::Tcopyright::closedForGood, &offer, &QDialog::reject);

@@ -511,6 +511,14 @@ void Tcopyright::Konfiguration1Click() {
     links.switchRelayMode = [this](bool on) { switchRelayMode(on); };
     links.wall = [this] { return wall_.get(); };
     links.switchWall = [this](bool on) { on ? createWall() : closeWall(); };
+    links.languageChanged = [this] {
+        cfgSprache();
+        // The windows that are open (popups, the wall, the player) follow at once.
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            QEvent change(QEvent::LanguageChange);
+            QCoreApplication::sendEvent(window, &change);
+        }
+    };
     konfigForm_ = std::make_unique<settings::ui::TkonfigForm>(std::move(links));
     connect(konfigForm_.get(), &QDialog::finished, this, &Tcopyright::konfigFormClosed);
     // Modal for the program's windows, without a nested event loop: the
@@ -519,18 +527,8 @@ void Tcopyright::Konfiguration1Click() {
     konfigForm_->show();
 }
 
-void Tcopyright::konfigFormClosed(int result) {
+void Tcopyright::konfigFormClosed(int) {
     if (!konfigForm_) return;
-    if (result == QDialog::Accepted && konfigForm_->lng() != config::sprache) {
-        config::sprache = konfigForm_->lng();
-        settings_.schreibeSprache(config::sprache);
-        cfgSprache();
-        // The windows that are open (popups, the wall, the player) follow at once.
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            QEvent change(QEvent::LanguageChange);
-            QCoreApplication::sendEvent(window, &change);
-        }
-    }
     // Freed once its own handlers have returned: the end of a device's
     // configuration closes it also while it asks something else.
     platform::ui::deleteLaterOnceItsDialogsHaveReturned(konfigForm_.release());

@@ -37,7 +37,9 @@ IntercomPanel::IntercomPanel(config::TVideoConfig& settings, QWidget* parent) : 
     for (QTableWidget* grid : {&telefonGrid, &zuordnungGrid}) grid->setContextMenuPolicy(Qt::CustomContextMenu);
     telefonGrid.setMouseTracking(true);
     connect(&telefonGrid, &QTableWidget::itemSelectionChanged, this, [this] {
-        if (!filling_ && telefonGrid.currentRow() >= 0) telefonGridSelectCell(telefonGrid.currentRow());
+        if (filling_ || telefonGrid.currentRow() < 0) return;
+        edited_ = true;
+        telefonGridSelectCell(telefonGrid.currentRow());
     });
     connect(&zuordnungGrid, &QTableWidget::itemSelectionChanged, this, [this] {
         if (!filling_ && zuordnungGrid.currentRow() >= 0) zuordnungGridSelectCell(zuordnungGrid.currentRow());
@@ -113,8 +115,9 @@ IntercomPanel::IntercomPanel(config::TVideoConfig& settings, QWidget* parent) : 
     analogRTbtn.setText(QStringLiteral("..."));
     analogRTbtn.setFixedWidth(28);
     analogRTbtn.setEnabled(false);
-    for (QLineEdit* e : {&userNameB, &passwordB, &passwordConfirmB})
+    for (QLineEdit* e : {&userNameB, &passwordB, &passwordConfirmB, &tuerBTEdit})
         connect(e, &QLineEdit::textEdited, this, &IntercomPanel::changed);
+    for (QCheckBox* box : {&usePasswordB, &tuerBTBox}) connect(box, &QCheckBox::clicked, this, &IntercomPanel::changed);
     connect(&usePasswordB, &QCheckBox::toggled, this, &IntercomPanel::enableCredentials);
     connect(&analogBTBox, &QCheckBox::clicked, this, [this] { exclusiveBox(analogBTBox, ohneBTBox); });
     connect(&ohneBTBox, &QCheckBox::clicked, this, [this] { exclusiveBox(ohneBTBox, analogBTBox); });
@@ -183,7 +186,9 @@ void IntercomPanel::enableCredentials(bool on) {
 }
 
 void IntercomPanel::changed() {
-    if (!filling_) lindavorModified_ = true;
+    if (filling_) return;
+    lindavorModified_ = true;
+    edited_ = true;
 }
 
 void IntercomPanel::telefonGridSelectCell(int row) {
@@ -216,6 +221,7 @@ void IntercomPanel::zuordnungGridSelectCell(int row) {
             telefonGridSelectCell(r);
         }
     }
+    edited_ = false;  // the page shows a stored assignment
 }
 
 void IntercomPanel::cameraSelected(const std::string& key) {
@@ -308,6 +314,7 @@ const config::TText* IntercomPanel::lindavorUebernehmen(const std::string& camer
     if (r.stored) {
         platform::MainLoop::instance().post(dialog, platform::WM_TELUPDATEEVENT);
         lindavorModified_ = false;
+        edited_ = false;
     }
     return r.problem;
 }

@@ -52,6 +52,9 @@ public:
     // show when nothing could be stored (the edits stay).
     const config::TText* lindavorUebernehmen(const std::string& cameraKey);
     bool hasIPPhone() const { return hasIPPhone_; }
+    // The user changed the assignment being edited since it was stored or
+    // loaded from the assignment grid.
+    bool edited() const { return edited_; }
 
 private:
     void telefonGridSelectCell(int row);
@@ -68,6 +71,7 @@ private:
     config::TSprachenTyp language_ = config::lang_en;
     bool hasIPPhone_ = false;
     bool lindavorModified_ = false;
+    bool edited_ = false;
     bool filling_ = false;
     // The selected camera is of type 1 and asks no password: the output needs
     // credentials entered here.

@@ -14,6 +14,23 @@ namespace oculon::settings::ui {
 inline std::string str(const QLineEdit& edit) { return edit.text().toStdString(); }
 inline void setStr(QLineEdit& edit, const std::string& text) { edit.setText(QString::fromStdString(text)); }
 
+// A stored text shown in an edit, which reads back the stored bytes as they
+// were unless the user changed what it shows: a text that is no valid UTF-8
+// is shown with replacement characters.
+class StoredText {
+public:
+    void show(QLineEdit& edit, const std::string& stored) {
+        stored_ = stored;
+        setStr(edit, stored);
+        shown_ = edit.text();
+    }
+    std::string value(const QLineEdit& edit) const { return edit.text() == shown_ ? stored_ : str(edit); }
+
+private:
+    std::string stored_;
+    QString shown_;
+};
+
 // `text` with line breaks between words so that no line is wider than
 // `width` pixels in `metrics` (a single word wider than that keeps its line).
 QString wrapped(const QString& text, const QFontMetrics& metrics, int width);

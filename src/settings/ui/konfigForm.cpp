@@ -561,7 +561,7 @@ GeneralValues TkonfigForm::generalValues() const {
     v.allowCapture = g_.allowCapture.isChecked();
     v.captureFirst = g_.captureFirst.isChecked();
     v.storeVideo = g_.storeVideo.isChecked();
-    v.path = str(g_.storePathEdit);
+    v.path = storedPath_.value(g_.storePathEdit);
     v.black = g_.TrackBar1.value();
     v.useRelay = g_.useEntServerCheck.isChecked();
     v.relayServer = str(g_.entServerEdit);
@@ -583,7 +583,7 @@ void TkonfigForm::showGeneral(const GeneralValues& v) {
     TrackBar1Change(v.black);
     g_.allowCapture.setChecked(v.allowCapture);
     g_.captureFirst.setChecked(v.captureFirst);
-    setStr(g_.storePathEdit, v.path);
+    storedPath_.show(g_.storePathEdit, v.path);
     g_.storeVideo.setChecked(v.storeVideo);
     t_.codeFuerTuer.setChecked(v.codeForDoor);
     t_.protokollTuerOeffner.setChecked(v.logDoor);
@@ -834,56 +834,75 @@ void TkonfigForm::fail(const TText& message) {
     FErrorFlag = true;
 }
 
+// What the user changed is stored whichever page shows, or the dialog says
+// what it did not store and stays open (a failed step stops the apply). Only
+// the general, video-server and gateway pages configure the video server.
 void TkonfigForm::uebernehmenBtnClick() {
     if (running()) return;
+    switchLanguage();
     if (const TText* problem = applyCommon(settings_, generalValues(), links_.switchRelayMode)) {
         fail(*problem);
         return;
     }
     const int page = KonfigTabs.currentIndex();
-    // These two pages have an apply of their own. A change the user made on
-    // the general page before turning to them is stored all the same, after
-    // its checks (a failed one stops here, as on the general page; keeping
-    // the password still lets this page's edits be stored), but no video
-    // server is configured from here.
-    if ((page == TelefonTab || page == ueberwachungTab) && generalEdited(generalShown_, generalValues()) &&
-        applyGeneralPage() == GeneralApplied::failed) {
-        return;
-    }
-    switch (page) {
-        case TelefonTab:
-            if (const std::string key = t_.ListView2.selectedKey(); !key.empty()) {
-                // The edits stay for the user to mend; OK still closes.
-                if (const TText* problem = intercom_.lindavorUebernehmen(key)) tell(*problem);
-            }
-            break;
-        case ueberwachungTab: ueberwachungPage_.ueberwachungUebernehmen(); break;
-        default: korvatUebernehmen(); break;
+    const bool serverPages = page != TelefonTab && page != ueberwachungTab;
+    if ((serverPages || generalEdited(generalShown_, generalValues())) && !applyGeneralPage()) return;
+    if ((page == TelefonTab || intercom_.edited()) && !intercomUebernehmen()) return;
+    if (page == ueberwachungTab) ueberwachungPage_.ueberwachungUebernehmen();
+    if (serverPages) {
+        korvatUebernehmen();
+    } else if (modified) {
+        fail(txtServerChangesNotSent);
     }
 }
 
-TkonfigForm::GeneralApplied TkonfigForm::applyGeneralPage() {
-    bool stop = false;
+void TkonfigForm::switchLanguage() {
+    if (lng_ == config::sprache) return;
+    config::sprache = lng_;
+    settings_.schreibeSprache(lng_);
+    setSprache(lng_);
+    if (links_.languageChanged) links_.languageChanged();
+}
+
+bool TkonfigForm::applyGeneralPage() {
+    bool passwordKept = false;
     const TText* problem = applyGeneral(
         settings_, generalValues(),
-        [this] { return askYesNo(this, config::text(txtShouldPasswordBeDeleted, mySprache)); }, stop);
+        [this] { return askYesNo(this, config::text(txtShouldPasswordBeDeleted, mySprache)); }, passwordKept);
     if (problem) {
         fail(*problem);
-        return GeneralApplied::failed;
+        return false;
     }
-    if (stop) return GeneralApplied::keptByUser;
+    if (passwordKept) {
+        // As if the password had not been touched: the next apply asks no more.
+        g_.AdminPassEdit.clear();
+        g_.AdminPassConfirmEdit.clear();
+        g_.delAdminPass.setChecked(false);
+    }
     FPwdChanged = false;
     generalShown_ = generalValues();
-    return GeneralApplied::stored;
+    return true;
+}
+
+bool TkonfigForm::intercomUebernehmen() {
+    if (const std::string key = t_.ListView2.selectedKey(); !key.empty()) {
+        // Refused: the edits stay for the user to mend.
+        if (const TText* problem = intercom_.lindavorUebernehmen(key)) {
+            fail(*problem);
+            return false;
+        }
+    }
+    if (!intercom_.edited()) return true;
+    fail(txtIntercomChangesNotStored);
+    return false;
 }
 
 void TkonfigForm::korvatUebernehmen() {
-    if (applyGeneralPage() != GeneralApplied::stored) return;
     if (s_.ListView1.selectedKey().empty() || !serverPage_.server() || !links_.discovery) {
-        modified = false;
+        // No device to send them to.
+        if (modified) fail(txtServerChangesNotSent);
         return;
     }
-    setSprache(lng_);
     ServerEdits edits = serverEdits();
     const TText* problem = serverPage_.check(edits, links_.discovery->snapshot());
     setStr(s_.serverNameEdit, edits.name);

@@ -41,6 +41,7 @@
 #include "settings/ui/DeviceListView.h"
 #include "settings/ui/GatewayPageView.h"
 #include "settings/ui/IntercomPanel.h"
+#include "settings/ui/WidgetText.h"
 #include "settings/ui/ueberwachungPage.h"
 
 class QGridLayout;
@@ -68,6 +69,9 @@ struct KonfigLinks {
     std::function<video::ui::TueberwachungForm*()> wall;
     // Creates the wall (true) or closes it (false).
     std::function<void(bool on)> switchWall;
+    // The program's language was switched (stored, and the process's
+    // language set): its other windows follow.
+    std::function<void()> languageChanged;
     std::chrono::milliseconds wiringWait{8400};  // after each switch of the wiring test
     // For the configuration runs; none: the network.
     std::function<std::unique_ptr<CgiClient>()> cgiClient;
@@ -92,7 +96,7 @@ public:
 
     // Where the tray form and the wall post.
     platform::TargetId handle() const { return target_.id(); }
-    // The language chosen in the general page; the tray form stores it after OK.
+    // The language chosen in the general page; the apply switches to it.
     config::TSprachenTyp lng() const { return lng_; }
     bool errorFlag() const { return FErrorFlag; }
     bool running() const { return run_ != nullptr; }
@@ -154,9 +158,14 @@ private:
     void openWebPage(const std::string& address);
     void announceToWall();
 
-    // The general page's part of the apply, with its checks and its question.
-    enum class GeneralApplied { stored, keptByUser, failed };
-    GeneralApplied applyGeneralPage();
+    // The language chosen, stored and spoken by the dialog and its prompts.
+    void switchLanguage();
+    // The general page's part of the apply, with its checks and its
+    // question; false when a check failed.
+    bool applyGeneralPage();
+    // The door-intercom page's part; false when its edits were not stored.
+    bool intercomUebernehmen();
+    // The selected video server configured from the video-server page's edits.
     void korvatUebernehmen();
     void startRun(const ServerEdits& edits);
     void runEvent(RunEvent& event);
@@ -228,6 +237,7 @@ private:
     QPointer<QDialog> runPrompt_;  // the run's open question
 
     GeneralValues generalShown_;  // the general page as last loaded or stored
+    StoredText storedPath_;       // of storePathEdit
     config::TSprachenTyp mySprache = config::lang_de;
     config::TSprachenTyp lng_ = config::lang_de;
     bool FErrorFlag = false;

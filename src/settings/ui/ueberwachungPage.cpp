@@ -211,9 +211,15 @@ void UeberwachungPage::enableControls(bool on) {
 }
 
 void UeberwachungPage::ueberwachungAktivClick() {
+    // Disabled, the box hands its focus on (to the dialog's buttons, where
+    // Return would press "Save configuration"); it takes it back below.
+    const bool focused = ueberwachungAktiv.hasFocus();
     ueberwachungAktiv.setEnabled(false);
     QApplication::processEvents();
     const bool on = ueberwachungAktiv.isChecked();
+    // Stored at once, as the wall opens or closes at once: however the
+    // dialog is left, the stored switch and the wall agree.
+    settings_.schreibeSurveillance(on);
     enableControls(on);
     if (!on) tuerVideoInUeberwachung.setChecked(false);  // stores "showDoor" off
     video::ui::TueberwachungForm* current = wall ? wall() : nullptr;
@@ -230,6 +236,7 @@ void UeberwachungPage::ueberwachungAktivClick() {
         ListView3SelectItem();
     }
     ueberwachungAktiv.setEnabled(true);
+    if (focused) ueberwachungAktiv.setFocus();
 }
 
 void UeberwachungPage::postToWall(std::uint32_t message) {
@@ -272,7 +279,13 @@ void UeberwachungPage::setRecordLength(int minutes) {
     settings_.schreibeRecLen(minutes);
 }
 
-void UeberwachungPage::ueberwachungUebernehmen() { settings_.schreibeSurveillance(ueberwachungAktiv.isChecked()); }
+void UeberwachungPage::ueberwachungUebernehmen() {
+    const bool on = ueberwachungAktiv.isChecked();
+    settings_.schreibeSurveillance(on);
+    // A wall that went some other way comes back (and one left over goes).
+    const bool exists = wall && wall();
+    if (on != exists && switchWall) switchWall(on);
+}
 
 void UeberwachungPage::close() {
     if (wall && wall() && !settings_.surveillance() && switchWall) switchWall(false);

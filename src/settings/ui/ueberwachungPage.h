@@ -2,9 +2,10 @@
 // The surveillance page of the settings dialog: the wall on or off, its
 // layout (with a small preview made of one tile per camera position), frame
 // rate, recording length and whether door calls show in the wall. Every
-// change is stored at once and told to the wall; only the on/off switch
-// waits for the apply. A tile that holds a wall camera has a menu that
-// removes the camera or sets its recording mode (TSurvChange to the wall).
+// change is stored at once and told to the wall, the on/off switch too,
+// which opens or closes the wall. A tile that holds a wall camera has a menu
+// that removes the camera or sets its recording mode (TSurvChange to the
+// wall).
 
 #include <QCheckBox>
 #include <QFrame>
@@ -72,7 +73,7 @@ public:
     void setSprache(config::TSprachenTyp language);
     // The stored values, when the dialog opens.
     void load();
-    // The switch is stored by the apply.
+    // The apply: the switch stored again, and the wall made to follow it.
     void ueberwachungUebernehmen();
     // The dialog closes: a wall switched off goes too; the tiles go.
     void close();

@@ -4,6 +4,7 @@
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,9 +15,11 @@
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
 #include "gui/QtTestKit.h"
+#include "platform/Shell.h"
 #include "platform/UserNotice.h"
 #include "settings/ui/autoStartFrame.h"
 #include "settings/ui/konfigForm.h"
+#include "support/ChildProcess.h"
 
 using namespace oculon;
 using namespace std::chrono_literals;
@@ -146,6 +149,35 @@ TEST(StartWindows, AnOfferLeftWithoutOkShowsNothingMore) {
     testsupport::pumpFor(50ms);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.konfigForm(), nullptr);
+}
+
+// "Yes" writes the autostart entry; the next start by hand finds it and
+// does not claim the program is not started automatically.
+TEST(StartWindows, AfterYesTheNextStartByHandOffersNothing) {
+    config::sprache = config::lang_en;
+    testsupport::TempDir home;
+    testsupport::ScopedEnv config("XDG_CONFIG_HOME", home.path());
+    testsupport::ScopedEnv byHand(platform::kAutostartVariable, std::nullopt);
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    settings.schreibeSplashScreen(false);
+    app::ui::Tcopyright::Options options;
+    options.startWorkers = false;
+    app::ui::Tcopyright form(settings, nullptr, options);
+    onModal([](QWidget& offer) { clickAsUser(child<QPushButton>(offer, "vorButton")); });  // "Yes" is checked
+    EXPECT_TRUE(app::showStartWindows(settings, form));
+
+    // An offer all the same is answered, so that the test goes on.
+    int offered = 0;
+    QTimer answer;
+    answer.callOnTimeout([&] {
+        if (QWidget* offer = QApplication::activeModalWidget()) {
+            ++offered;
+            clickAsUser(child<QPushButton>(*offer, "abbrBtn"));
+        }
+    });
+    answer.start(20);
+    EXPECT_TRUE(app::showStartWindows(settings, form));
+    EXPECT_EQ(offered, 0);
 }
 
 TEST(ProgramStart, FirstStartAsksForTheLanguageAndStoresItOrEndsWithoutOk) {

@@ -1,22 +1,31 @@
 // The settings dialog as a window (offscreen): its pages and captions, the
 // device lists and their throttle, the video-server page from selection to
-// a configuration run, the apply's checks, the camera list's menu, the
-// small dialogs; with OCULON_SCREENSHOT_DIR set, a picture of each page and
-// small dialog (run it under Xvfb with QT_QPA_PLATFORM=xcb).
+// a configuration run, the apply's checks, what OK stores from each page and
+// that the dialog shows what is stored, the wall's switch with the door calls
+// that follow, the camera list's menu, the small dialogs; with
+// OCULON_SCREENSHOT_DIR set, a picture of each page and small dialog (run it
+// under Xvfb with QT_QPA_PLATFORM=xcb).
 #include <QKeyEvent>
 #include <QTabBar>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
+#include "app/CallDispatch.h"
+#include "app/DispatchFakes.h"
 #include "devices/Thumbnail.h"
 #include "gui/QtTestKit.h"
 #include "platform/Registry.h"
 #include "settings/KonfigFakes.h"
 #include "settings/ui/KonfigDialogs.h"
+#include "settings/ui/StringGrid.h"
 #include "settings/ui/konfigForm.h"
 #include "settings/ui/sonderKonfig.h"
+#include "support/ChildProcess.h"
+#include "video/TestPictures.h"
+#include "video/ui/ueberwachungUnit.h"
 
 using namespace oculon;
 using namespace oculon::settings;
@@ -59,6 +68,25 @@ protected:
     }
     DeviceListView& list(const char* name) { return child<DeviceListView>(form(), name); }
     QTabWidget& tabs() { return child<QTabWidget>(form(), "KonfigTabs"); }
+    // A new dialog, the active window.
+    TkonfigForm& activeForm() {
+        form_.reset();
+        form().activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&form()));
+        return form();
+    }
+    // Near the left edge: a check box takes a click only on its box and caption.
+    static void click(QWidget& widget) {
+        QTest::mouseClick(&widget, Qt::LeftButton, {}, QPoint(widget.height() / 2, widget.height() / 2));
+    }
+    void click(const char* name) { click(child<QWidget>(form(), name)); }
+    void turnTo(int page) {
+        QTabBar& bar = *tabs().tabBar();
+        QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.tabRect(page).center());
+        ASSERT_EQ(tabs().currentIndex(), page);
+    }
+    // The settings as the next start reads them.
+    config::TVideoConfig reread() const { return config::TVideoConfig(store); }
     void post(std::uint32_t id, std::uintptr_t wParam = 0) {
         platform::MainLoop::instance().post(form().handle(), id, wParam);
         pumpFor(30ms);
@@ -270,22 +298,7 @@ TEST_F(Konfig, AFailedApplyKeepsOkFromClosingButCancelCloses) {
 // or "Save configuration" keeps the change, with the general page's checks;
 // the video server's edits still go to the device only from its own pages.
 TEST_F(Konfig, TheGeneralPagesChangeIsStoredWhicheverPageShowsAtOkOrSave) {
-    const auto activeForm = [this]() -> TkonfigForm& {
-        form_.reset();
-        form().activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&form()));
-        return form();
-    };
-    // Near the left edge: a check box takes a click only on its box and caption.
-    const auto click = [](QWidget& widget) {
-        QTest::mouseClick(&widget, Qt::LeftButton, {}, QPoint(widget.height() / 2, widget.height() / 2));
-    };
-    const auto turnTo = [this](int page) {
-        QTabBar& bar = *tabs().tabBar();
-        QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.tabRect(page).center());
-        ASSERT_EQ(tabs().currentIndex(), page);
-    };
-    const auto storedVideo = [this] { return config::TVideoConfig(store).storeVideo(); };
+    const auto storedVideo = [this] { return reread().storeVideo(); };
     for (const char* button : {"okButton", "uebernehmenBtn"}) {
         for (const int page : {TkonfigForm::ServerTab, TkonfigForm::TelefonTab, TkonfigForm::ueberwachungTab}) {
             SCOPED_TRACE(std::string(button) + " on page " + std::to_string(page));
@@ -311,7 +324,9 @@ TEST_F(Konfig, TheGeneralPagesChangeIsStoredWhicheverPageShowsAtOkOrSave) {
     EXPECT_TRUE(settings.authenticate(""));
 
     // A new name for the selected server, left behind for the wall page:
-    // the general page's change is stored, nothing goes to the device.
+    // the general page's change is stored, nothing goes to the device, and
+    // the dialog says so and stays open.
+    boxes.texts.clear();
     settings.schreibeStoreVideo(false);
     activeForm();
     turnTo(TkonfigForm::ServerTab);
@@ -324,10 +339,201 @@ TEST_F(Konfig, TheGeneralPagesChangeIsStoredWhicheverPageShowsAtOkOrSave) {
     click(child<QCheckBox>(form(), "storeVideo"));
     turnTo(TkonfigForm::ueberwachungTab);
     click(child<QPushButton>(form(), "okButton"));
-    EXPECT_FALSE(form().isVisible());  // a configuration run would hold it open
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_FALSE(form().running());
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{config::text(config::txtServerChangesNotSent, config::lang_en)}));
     EXPECT_TRUE(storedVideo());
     EXPECT_TRUE(cgi->empty());
     EXPECT_EQ(settings.Count(), 0);
+}
+
+// ---- what is stored and what is shown agree ---------------------------------
+
+// "No" to deleting the password keeps it; the other changes are stored all
+// the same, on whichever page OK is pressed.
+TEST_F(Konfig, NoToDeletingThePasswordKeepsItAndStoresTheRest) {
+    for (const int page : {TkonfigForm::AllgemeinTab, TkonfigForm::TelefonTab, TkonfigForm::ueberwachungTab}) {
+        SCOPED_TRACE(page);
+        settings.storePasswd("admin");
+        settings.schreibeStoreVideo(false);
+        activeForm();
+        click("delAdminPass");
+        click("storeVideo");
+        turnTo(page);
+        BoxAnswerer no(QMessageBox::No);
+        click("okButton");
+        EXPECT_EQ(no.texts, (std::vector<std::string>{"Should the password been deleted?"}));
+        EXPECT_FALSE(form().isVisible());
+        EXPECT_FALSE(reread().authenticate(""));
+        EXPECT_TRUE(reread().storeVideo());
+    }
+}
+
+// The dialog shows what is stored: "Allow Save picture" after an OK in the
+// same run, and a picture path that is no UTF-8, whose bytes an OK that
+// changes something else keeps.
+TEST_F(Konfig, AnOkThatLeavesAValueAloneWritesItBackUnchanged) {
+    testsupport::TempDir dir;
+    const std::string path = dir.path() + "/Bilder\xE4\xFF/";
+    settings.schreibeFirstPictPath(path);
+    activeForm();
+    click("allowCapture");
+    click("okButton");
+    ASSERT_FALSE(form().isVisible());
+    activeForm();
+    EXPECT_TRUE(child<QCheckBox>(form(), "allowCapture").isChecked());
+    click("captureFirst");
+    click("okButton");
+    EXPECT_TRUE(reread().liesAllowConfig2());
+    EXPECT_TRUE(reread().storeFirstPict());
+    EXPECT_EQ(reread().firstPictpath(), path);
+}
+
+// After the language is switched, the dialog and its prompts speak the
+// chosen one, and the program's other windows are told to follow.
+TEST_F(Konfig, AfterALanguageSwitchTheDialogAndItsPromptsSpeakIt) {
+    int told = 0;
+    links.languageChanged = [&] { ++told; };
+    activeForm();
+    QTest::keyClick(&child<QComboBox>(form(), "sprachBox"), Qt::Key_Down);  // English to French
+    ASSERT_EQ(form().lng(), config::lang_fr);
+    QTest::keyClicks(&child<QLineEdit>(form(), "AdminPassEdit"), "one");
+    QTest::keyClicks(&child<QLineEdit>(form(), "AdminPassConfirmEdit"), "two");
+    BoxAnswerer boxes(QMessageBox::Ok);
+    click("uebernehmenBtn");
+    EXPECT_EQ(boxes.texts,
+              (std::vector<std::string>{config::text(config::txtEnterSamePasswordTwoTimes, config::lang_fr)}));
+    EXPECT_EQ(form().windowTitle().toStdString(), config::text(config::txtOculonConfiguration, config::lang_fr));
+    EXPECT_EQ(config::sprache, config::lang_fr);
+    EXPECT_EQ(told, 1);
+    config::TSprachenTyp stored = config::lang_en;
+    EXPECT_TRUE(reread().liesSprache(stored));
+    EXPECT_EQ(stored, config::lang_fr);
+}
+
+// An assignment edited on the door-intercom page is stored by OK on another
+// page; edits that name no camera are said to be unsaved, and the dialog stays.
+TEST_F(Konfig, AnEditedAssignmentIsStoredFromAnyPageOrSaidToBeUnsaved) {
+    found.addPhone("10.0.0.50", "Haus");
+    const auto chooseIntercom = [this] {
+        auto& grid = child<StringGrid>(form(), "telefonGrid");
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualItemRect(grid.item(0, 0)).center());
+    };
+    BoxAnswerer boxes(QMessageBox::Ok);
+    activeForm();
+    turnTo(TkonfigForm::TelefonTab);
+    DeviceListView& cameras = list("ListView2");
+    QTest::mouseClick(cameras.viewport(), Qt::LeftButton, {}, cameras.visualItemRect(cameras.item(1)).center());
+    chooseIntercom();
+    QTest::keyClicks(&child<QLineEdit>(form(), "tuerOeffnerCodeEdit"), "42");
+    turnTo(TkonfigForm::AllgemeinTab);
+    click("okButton");
+    EXPECT_FALSE(form().isVisible());
+    const auto stored = settings.getConfigByPhone("10.0.0.50");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->Name, "Cam");
+    EXPECT_EQ(stored->tuerCode, "42");
+    EXPECT_TRUE(boxes.texts.empty());
+
+    activeForm();
+    turnTo(TkonfigForm::TelefonTab);
+    chooseIntercom();
+    QTest::keyClicks(&child<QLineEdit>(form(), "tuerOeffnerCodeEdit"), "7");
+    turnTo(TkonfigForm::ueberwachungTab);
+    click("okButton");
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_EQ(boxes.texts,
+              (std::vector<std::string>{config::text(config::txtIntercomChangesNotStored, config::lang_en)}));
+}
+
+// The dialog with a wall that it opens and closes as the tray form does, and
+// the door-call dispatch, which shows a call in the popup or in the wall.
+class KonfigWithWall : public Konfig {
+protected:
+    KonfigWithWall() {
+        config::TSingleConfig station;
+        station.Name = "Door";
+        settings.addConfig(station);
+        app::CallDispatch::Parts parts;
+        parts.settings = &settings;
+        parts.popup = &popup;
+        parts.factory = &factory;
+        dispatch = std::make_unique<app::CallDispatch>(std::move(parts));
+        links.wall = [this] { return wall.get(); };
+        links.switchWall = [this](bool on) { on ? openWall() : closeWall(); };
+    }
+    ~KonfigWithWall() override {
+        form_.reset();
+        closeWall();
+    }
+    void openWall() {
+        wall = std::make_unique<video::ui::TueberwachungForm>(settings);
+        wall->show();
+        dispatch->setWall(&door);
+    }
+    void closeWall() {
+        if (!wall) return;
+        dispatch->setWall(nullptr);
+        wall->erlaubeSchliessen();
+        wall->close();
+        wall.reset();
+    }
+    // The station calls: whether a window shows it.
+    bool callShown() {
+        popup.stopVideo();
+        door.stopDoorVideo();
+        auto probe = app::testing::discovered("Door", "10.0.0.1");
+        probe->success = true;
+        probe->strom = video::test::jpegOf(video::test::kWhite);
+        dispatch->serverProbed(std::move(probe));
+        return popup.visible() || door.doorVisible();
+    }
+
+    app::testing::FakeWindow popup;
+    app::testing::FakeFactory factory;
+    app::testing::FakeWall door;
+    std::unique_ptr<app::CallDispatch> dispatch;
+    std::unique_ptr<video::ui::TueberwachungForm> wall;
+};
+
+// However the dialog is left after the wall was switched on or off, the
+// stored switch and the wall agree, and the next door call comes up.
+TEST_F(KonfigWithWall, TheWallAndItsStoredSwitchAgreeHoweverTheDialogIsLeft) {
+    const std::pair<const char*, std::function<void()>> ends[] = {
+        {"Cancel", [&] { click("abbruchButton"); }},
+        {"Escape", [&] { QTest::keyClick(&form(), Qt::Key_Escape); }},
+        {"OK on the general page",
+         [&] {
+             turnTo(TkonfigForm::AllgemeinTab);
+             click("okButton");
+         }},
+    };
+    for (const bool wasOn : {true, false}) {
+        for (const auto& [end, leave] : ends) {
+            SCOPED_TRACE(std::string(wasOn ? "switched off, " : "switched on, ") + end);
+            settings.schreibeSurveillance(wasOn);
+            wasOn ? openWall() : closeWall();
+            activeForm();
+            turnTo(TkonfigForm::ueberwachungTab);
+            click("ueberwachungAktiv");
+            form().activateWindow();  // back from the wall that opened
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
+            EXPECT_TRUE(child<QWidget>(form(), "ueberwachungAktiv").hasFocus());
+            leave();
+            EXPECT_FALSE(form().isVisible());
+            EXPECT_EQ(reread().surveillance(), !wasOn);
+            EXPECT_EQ(wall != nullptr, !wasOn);
+            EXPECT_TRUE(callShown());
+        }
+    }
+    // Stored on without a wall (as an older version left it): OK on the
+    // surveillance page brings the wall back.
+    closeWall();
+    settings.schreibeSurveillance(true);
+    activeForm();
+    turnTo(TkonfigForm::ueberwachungTab);
+    click("okButton");
+    EXPECT_TRUE(wall);
 }
 
 TEST_F(Konfig, DeletingTheStationOfTheServerOrTheWholeConfigurationWhichEndsTheProgram) {

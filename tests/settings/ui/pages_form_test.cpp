@@ -171,7 +171,7 @@ protected:
     std::unique_ptr<TkonfigForm> form_;
 };
 
-TEST_F(IntercomApply, ARefusedAssignmentStoresNothingAndOKStillCloses) {
+TEST_F(IntercomApply, ARefusedAssignmentStoresNothingAndKeepsTheDialogOpen) {
     BoxAnswerer boxes(QMessageBox::Ok);
     choose(0);
     edit("tuerOeffnerCodeEdit").setText("12a#");
@@ -183,7 +183,7 @@ TEST_F(IntercomApply, ARefusedAssignmentStoresNothingAndOKStillCloses) {
     edit("passwordConfirmB").setText("zwei");
     child<QPushButton>(form(), "uebernehmenBtn").click();
     EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times."}));
-    EXPECT_FALSE(form().errorFlag());
+    EXPECT_TRUE(form().errorFlag());
     EXPECT_EQ(settings.Count(), 0);
     EXPECT_EQ(edit("passwordB").text(), "eins");
     EXPECT_EQ(edit("tuerOeffnerCodeEdit").text(), "12#");
@@ -199,14 +199,15 @@ TEST_F(IntercomApply, ARefusedAssignmentStoresNothingAndOKStillCloses) {
     EXPECT_EQ(stored->tuerCode, "12#");
     EXPECT_EQ(stored->Passwort, "eins");
 
-    // Another camera on the same intercom: refused, and OK closes all the same.
+    // Another camera on the same intercom: refused, and the dialog stays
+    // for the user to choose another or to cancel.
     form_.reset();
     EXPECT_EQ(child<StringGrid>(form(), "zuordnungGrid").text(0, 3), "Haus");
     choose(1);
     child<QPushButton>(form(), "okButton").click();
     ASSERT_EQ(boxes.texts.size(), 2u);
     EXPECT_EQ(boxes.texts[1], "This door intercom is already configured.\nPlease delete the old configuration first.");
-    EXPECT_FALSE(form().isVisible());
+    EXPECT_TRUE(form().isVisible());
     EXPECT_EQ(settings.getConfigByPhone("10.0.0.50")->Name, "Hof");
 }
 
