@@ -116,7 +116,13 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
 
     const bool networkSame =
         e.dhcp == s.FDhcp && e.ip == s.FIpAdresse && e.subnet == s.FSubnet && e.gateway == s.FGateway;
-    if (!networkSame && p_.prompts.confirmReboot()) {
+    if (!networkSame && !p_.prompts.confirmReboot()) {
+        // Nothing went to the device: the station keeps what the device has.
+        e.dhcp = s.FDhcp;
+        e.ip = s.FIpAdresse;
+        e.subnet = s.FSubnet;
+        e.gateway = s.FGateway;
+    } else if (!networkSame) {
         changed = true;
         if (!hold) hold = std::make_unique<RebootHold>(p_.rebootLock);
         std::string parameters;
