@@ -879,6 +879,8 @@ TkonfigForm::GeneralApplied TkonfigForm::applyGeneralPage() {
 void TkonfigForm::korvatUebernehmen() {
     if (applyGeneralPage() != GeneralApplied::stored) return;
     if (s_.ListView1.selectedKey().empty() || !serverPage_.server() || !links_.discovery) {
+        // The gateway's values go out with the run of the server behind it.
+        if (KonfigTabs.currentIndex() == GatewaysTab) tell(txtGatewaySavedWithVideoserver);
         modified = false;
         return;
     }
