@@ -36,6 +36,10 @@ void showError(QWidget* parent, const std::string& text) {
     messageBox(parent, QMessageBox::Critical, text, QMessageBox::Ok)->exec();
 }
 
+void showNotice(QWidget* parent, const std::string& text) {
+    messageBox(parent, QMessageBox::Information, text, QMessageBox::Ok)->exec();
+}
+
 bool askYesNo(QWidget* parent, const std::string& text) {
     return messageBox(parent, QMessageBox::Warning, text, QMessageBox::Yes | QMessageBox::No)->exec() ==
            QMessageBox::Yes;

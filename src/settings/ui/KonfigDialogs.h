@@ -24,9 +24,11 @@
 
 namespace oculon::settings::ui {
 
-// An error box with one OK button; a question with Yes and No; a
-// confirmation with OK and Cancel (true: Yes or OK). Texts as they are shown.
+// An error box and a notice, each with one OK button; a question with Yes
+// and No; a confirmation with OK and Cancel (true: Yes or OK). Texts as they
+// are shown.
 void showError(QWidget* parent, const std::string& text);
+void showNotice(QWidget* parent, const std::string& text);
 bool askYesNo(QWidget* parent, const std::string& text);
 QMessageBox* confirmationBox(QWidget* parent, const std::string& text);
 

@@ -108,6 +108,7 @@ TEST_F(GatewayView, WiringTestStepsOnItsTimerAndNamesTheGatewayAfterTheWiredServ
 }
 
 TEST_F(GatewayView, AWiredServerWithoutANameIsNamedByTheUser) {
+    BoxAnswerer boxes(QMessageBox::Ok);  // the ends without a result say so
     wired.FName.clear();
     std::vector<std::string> asked;
     view.askName = [&](const std::string& address) -> std::optional<std::string> {
@@ -137,6 +138,31 @@ TEST_F(GatewayView, AWiredServerWithoutANameIsNamedByTheUser) {
     runWiringTest();
     EXPECT_EQ(sent.back().frame, "\x1Fv\x03\x6A");
     EXPECT_EQ(child<QLineEdit>(view, "moxaName").text(), "");
+}
+
+// A full bar and an empty name would look like success: the end without a
+// server whose picture followed says so, after the output went back to
+// "during a call".
+TEST_F(GatewayView, AWiringTestWithoutAServerSaysSo) {
+    view.send = [&](const std::string& frame, const std::string& host) { sent.push_back({frame, host, 0, false}); };
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    QPushButton& button = child<QPushButton>(view, "testButton");
+    std::string told;
+    std::string lastFrame;
+    onModal([&](QWidget& w) {
+        auto& box = dynamic_cast<QMessageBox&>(w);
+        told = box.text().toStdString();
+        lastFrame = sent.back().frame;
+        QAbstractButton& ok = *box.button(QMessageBox::Ok);
+        QTest::mouseClick(&ok, Qt::LeftButton, {}, ok.rect().center());
+    });
+    QTest::mouseClick(&button, Qt::LeftButton, {}, button.rect().center());
+    ASSERT_TRUE(pumpUntil([&] { return !told.empty(); }));
+    EXPECT_EQ(told, "No videoserver assigned: no videoserver's picture followed the gateway's switching.");
+    EXPECT_EQ(lastFrame, "\x1Fv\x03\x6A");
+    EXPECT_EQ(child<QProgressBar>(view, "serverBar").value(), 100);
+    EXPECT_TRUE(button.isEnabled());
 }
 
 class IntercomApply : public ::testing::Test {
