@@ -41,8 +41,11 @@ void showNotice(QWidget* parent, const std::string& text) {
 }
 
 bool askYesNo(QWidget* parent, const std::string& text) {
-    return messageBox(parent, QMessageBox::Warning, text, QMessageBox::Yes | QMessageBox::No)->exec() ==
-           QMessageBox::Yes;
+    return questionBox(parent, text)->exec() == QMessageBox::Yes;
+}
+
+QMessageBox* questionBox(QWidget* parent, const std::string& text) {
+    return messageBox(parent, QMessageBox::Warning, text, QMessageBox::Yes | QMessageBox::No);
 }
 
 QMessageBox* confirmationBox(QWidget* parent, const std::string& text) {

@@ -31,6 +31,8 @@ void showError(QWidget* parent, const std::string& text);
 void showNotice(QWidget* parent, const std::string& text);
 bool askYesNo(QWidget* parent, const std::string& text);
 QMessageBox* confirmationBox(QWidget* parent, const std::string& text);
+// The question of askYesNo, for a caller that may have to withdraw it.
+QMessageBox* questionBox(QWidget* parent, const std::string& text);
 
 // The name prompt (TserverNameFormular) and the stream-path prompt
 // (TserverPathFormular): one line of text for a camera or a video server.
