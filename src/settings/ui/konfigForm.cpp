@@ -851,10 +851,8 @@ void TkonfigForm::uebernehmenBtnClick() {
     }
     switch (page) {
         case TelefonTab:
-            if (const std::string key = t_.ListView2.selectedKey(); !key.empty()) {
-                // The edits stay for the user to mend; OK still closes.
-                if (const TText* problem = intercom_.lindavorUebernehmen(key)) tell(*problem);
-            }
+            // The edits stay for the user to mend; OK still closes.
+            if (const TText* problem = intercom_.lindavorUebernehmen(t_.ListView2.selectedKey())) tell(*problem);
             break;
         case ueberwachungTab: ueberwachungPage_.ueberwachungUebernehmen(); break;
         default: korvatUebernehmen(); break;

@@ -54,7 +54,8 @@ void retype(QLineEdit& edit, const QString& text) {
 // The settings dialog on the real discovery thread, with the main form's
 // part: file each probe result, then tell the dialog.
 struct DiscoveringDialog {
-    explicit DiscoveringDialog(config::TVideoConfig& settings) {
+    // `shown`: the dialog is open from the start, not only when shown later.
+    explicit DiscoveringDialog(config::TVideoConfig& settings, bool shown = true) {
         config::videoConfig = &settings;
         config::rebootSperre = &lock;
         devices::suchThread::Options options;
@@ -70,7 +71,7 @@ struct DiscoveringDialog {
         links.discovery = found.get();
         links.settleTime = 0ms;
         dialog = std::make_unique<settings::ui::TkonfigForm>(std::move(links));
-        dialog->show();
+        if (shown) dialog->show();
         discovery->Start();
     }
     ~DiscoveringDialog() {
@@ -221,4 +222,50 @@ TEST(KonfigPeer, ACancelledRebootLeavesTheNetworkSettingsAsTheDeviceHasThem) {
     EXPECT_EQ(kept->gateway, deviceGateway.toStdString());
     EXPECT_EQ(address.text().toStdString(), "10.77.0.2");
     EXPECT_EQ(gateway.text(), deviceGateway) << gateway.text().toStdString();
+}
+
+// A camera probed while the dialog was closed has no probe picture yet: it
+// is listed at once all the same, with its assignment, and the assignment
+// is edited although its intercom has not spoken since the program started.
+TEST(KonfigPeer, ACameraFoundBeforeTheDialogOpensIsListedAtOnceAndItsAssignmentEdited) {
+    testsupport::SimDevice camera("simcamera", {"--name", "Hofkamera", "--mdns"});
+    config::sprache = config::lang_en;
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    config::TSingleConfig stored;
+    stored.Name = "Hofkamera";
+    stored.typ = config::AxisCam;
+    stored.Ip = testsupport::kDeviceAddress;
+    stored.Port = "80";
+    stored.telefonIP = "10.77.0.3";
+    stored.telefonName = "Haus";
+    stored.tuerCode = "1234";
+    stored.tuerDauer = 5;
+    settings.addConfig(stored);
+    DiscoveringDialog peer(settings, false);
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            return peer.discovery->withLists([](devices::DiscoveryLists& lists) { return !lists.servers.empty(); });
+        },
+        20s));
+
+    auto& dialog = *peer.dialog;
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    turnTo(dialog, settings::ui::TkonfigForm::TelefonTab);
+    auto& cameras = child<QListWidget>(dialog, "ListView2");
+    ASSERT_EQ(cameras.count(), 1);
+    EXPECT_EQ(cameras.item(0)->text().toStdString(), "10.77.0.2:80\nHofkamera");
+    auto& assignments = child<settings::ui::StringGrid>(dialog, "zuordnungGrid");
+    ASSERT_EQ(assignments.rowCount(), 1);
+    click(*assignments.viewport(), assignments.visualItemRect(assignments.item(0, 1)).center());
+    auto& code = child<QLineEdit>(dialog, "tuerOeffnerCodeEdit");
+    EXPECT_EQ(code.text().toStdString(), "1234");
+    retype(code, "12345678");
+    click(child<QPushButton>(dialog, "okButton"));
+    EXPECT_FALSE(dialog.isVisible());
+    const auto edited = settings.getConfigByPhone("10.77.0.3");
+    ASSERT_TRUE(edited);
+    EXPECT_EQ(edited->tuerCode, "12345678");
+    EXPECT_EQ(edited->telefonName, "Haus");
 }
