@@ -273,9 +273,21 @@ void VideoServerConfiguration::giveGateway(const devices::GatewayChange& change,
     const auto refusedValue = [&](const config::TText& caption) {
         message += "\r\n" + config::text(caption, p_.language);
     };
-    if (refused.name) {
-        refusedValue(config::txtNameOfIPAdapter);
-        g.name = gw->name();
+    using devices::GatewayChange;
+    const struct {
+        std::optional<std::string> GatewayChange::*value;
+        const config::TText* caption;
+        std::string GatewayEdits::*edit;
+        std::string (GatewaySettings::*has)() const;
+    } texts[] = {
+        {&GatewayChange::name, &config::txtNameOfIPAdapter, &GatewayEdits::name, &GatewaySettings::name},
+        {&GatewayChange::address, &config::txtIPAddress, &GatewayEdits::ip, &GatewaySettings::address},
+        {&GatewayChange::gateway, &config::txtStandardGateway, &GatewayEdits::gateway, &GatewaySettings::gateway},
+        {&GatewayChange::netmask, &config::txtSubnetMask, &GatewayEdits::subnet, &GatewaySettings::netmask}};
+    for (const auto& t : texts) {
+        if (!(refused.*t.value)) continue;
+        refusedValue(*t.caption);
+        g.*t.edit = (gw->*t.has)();
     }
     if (refused.password) {
         refusedValue(config::txtPassword);
@@ -285,18 +297,6 @@ void VideoServerConfiguration::giveGateway(const devices::GatewayChange& change,
             station->moxaNeedCred = g.usePass;
             station->moxaPass = g.pass;
         }
-    }
-    if (refused.address) {
-        refusedValue(config::txtIPAddress);
-        g.ip = gw->address();
-    }
-    if (refused.gateway) {
-        refusedValue(config::txtStandardGateway);
-        g.gateway = gw->gateway();
-    }
-    if (refused.netmask) {
-        refusedValue(config::txtSubnetMask);
-        g.subnet = gw->netmask();
     }
     if (refused.dhcp) {
         refusedValue(config::txtIPConfigurationByDHCP);

@@ -32,11 +32,26 @@ using namespace oculon::settings::test;
 using namespace oculon::testsupport;
 using namespace std::chrono_literals;
 
+namespace {
+
+// The simulated gateway "Tor" in the second host.
+testsupport::SimDevice gatewayTor() {
+    return testsupport::SimDevice("simgateway", {"--name", "Tor", "--ip", testsupport::kDeviceAddress, "--netmask",
+                                                 "255.255.255.0", "--gateway", "10.77.0.254"});
+}
+
+// The gateway search through the program's own library, written to `dir`.
+std::unique_ptr<devices::moxaThread> gatewaySearch(platform::TargetId mainForm, const testsupport::TempDir& dir) {
+    return std::make_unique<devices::moxaThread>(
+        mainForm, devices::NeciLibrary::load(dir.path() + "/NECI_SDK.dll", devices::neciResource()), 500ms);
+}
+
+}  // namespace
+
 TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
     config::sprache = config::lang_en;
     testsupport::TempDir dir;
-    testsupport::SimDevice gateway("simgateway", {"--name", "Tor", "--ip", testsupport::kDeviceAddress, "--netmask",
-                                                  "255.255.255.0", "--gateway", "10.77.0.254"});
+    testsupport::SimDevice gateway = gatewayTor();
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
 
     // The main form's part: the command channel, and the gateway search whose
@@ -50,8 +65,7 @@ TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
         ++searches;
         platform::MainLoop::instance().post(dialog->handle(), platform::WM_MOXAEVENT);
     });
-    auto search = std::make_unique<devices::moxaThread>(
-        mainForm.id(), devices::NeciLibrary::load(dir.path() + "/NECI_SDK.dll", devices::neciResource()), 500ms);
+    auto search = gatewaySearch(mainForm.id(), dir);
 
     // The video server behind the gateway: its picture follows the wiring
     // test's switching.
@@ -181,16 +195,14 @@ std::string pressAndRead(QWidget& button) {
 TEST(GatewayPagePeer, SaveSaysWhatIsWrongAndRestartsTheGatewayOnce) {
     config::sprache = config::lang_en;
     testsupport::TempDir dir;
-    testsupport::SimDevice gateway("simgateway", {"--name", "Tor", "--ip", testsupport::kDeviceAddress, "--netmask",
-                                                  "255.255.255.0", "--gateway", "10.77.0.254"});
+    testsupport::SimDevice gateway = gatewayTor();
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
     std::unique_ptr<ui::TkonfigForm> dialog;
     platform::MessageTarget mainForm([&](platform::Message& m) {
         if (m.id == platform::WM_MOXAEVENT && dialog)
             platform::MainLoop::instance().post(dialog->handle(), platform::WM_MOXAEVENT);
     });
-    auto search = std::make_unique<devices::moxaThread>(
-        mainForm.id(), devices::NeciLibrary::load(dir.path() + "/NECI_SDK.dll", devices::neciResource()), 500ms);
+    auto search = gatewaySearch(mainForm.id(), dir);
     FakeDiscovery found;
     found.add("10.77.0.9", "80", "Einfahrt");
     ui::KonfigLinks links;

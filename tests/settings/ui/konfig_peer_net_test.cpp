@@ -95,6 +95,16 @@ struct DiscoveringDialog {
     std::unique_ptr<settings::SuchThreadSource> found;
 };
 
+// The station of the simulated camera "Hofkamera".
+config::TSingleConfig yardCamera(const std::string& port) {
+    config::TSingleConfig station;
+    station.Name = "Hofkamera";
+    station.typ = config::AxisCam;
+    station.Ip = testsupport::kDeviceAddress;
+    station.Port = port;
+    return station;
+}
+
 }  // namespace
 
 TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
@@ -152,11 +162,7 @@ TEST(KonfigPeer, ACameraFoundBringsTheAssignmentsUpToDate) {
     testsupport::SimDevice camera("simcamera", {"--name", "Hofkamera", "--http-port", "8080", "--mdns"});
     config::sprache = config::lang_en;
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
-    config::TSingleConfig stored;
-    stored.Name = "Hofkamera";
-    stored.typ = config::AxisCam;
-    stored.Ip = testsupport::kDeviceAddress;
-    stored.Port = "8080";
+    config::TSingleConfig stored = yardCamera("8080");
     stored.ohneBT = true;
     settings.addConfig(stored);
     DiscoveringDialog peer(settings);
@@ -231,11 +237,7 @@ TEST(KonfigPeer, ACameraFoundBeforeTheDialogOpensIsListedAtOnceAndItsAssignmentE
     testsupport::SimDevice camera("simcamera", {"--name", "Hofkamera", "--mdns"});
     config::sprache = config::lang_en;
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
-    config::TSingleConfig stored;
-    stored.Name = "Hofkamera";
-    stored.typ = config::AxisCam;
-    stored.Ip = testsupport::kDeviceAddress;
-    stored.Port = "80";
+    config::TSingleConfig stored = yardCamera("80");
     stored.telefonIP = "10.77.0.3";
     stored.telefonName = "Haus";
     stored.tuerCode = "1234";
