@@ -50,15 +50,18 @@ struct Device {
     std::string stateFile;
 };
 
-// The last request answered, by sender and number, with the answer sent.
+// The last request answered, by sender and its bytes, with the answer sent.
+// The number alone does not tell a request sent again from a new one: each
+// library counts on its own, so another program's (or a restarted one's)
+// requests may carry numbers already seen.
 struct AnsweredRequest {
     std::string peerAddress;
     std::uint16_t peerPort = 0;
-    std::uint16_t sequence = 0;
+    std::string request;
     std::string reply;
     bool sameRequest(const AnsweredRequest& other) const {
         return !reply.empty() && peerAddress == other.peerAddress && peerPort == other.peerPort &&
-               sequence == other.sequence;
+               request == other.request;
     }
 };
 
@@ -191,10 +194,10 @@ int main(int argc, char** argv) {
             [&, lastAnswer = AnsweredRequest{}](const platform::Datagram& datagram) mutable {
                 const auto request = decodeRequest(datagram.data);
                 if (!request) return;
-                // The library sends a request again, under its number, when
-                // the answer is late: the gateway answers it again but does
-                // not act on it twice (a save would restart it once more).
-                const AnsweredRequest asked{datagram.peerAddress, datagram.peerPort, request->sequence, {}};
+                // The library sends a request again, byte for byte, when the
+                // answer is late: the gateway answers it again but does not
+                // act on it twice (a save would restart it once more).
+                const AnsweredRequest asked{datagram.peerAddress, datagram.peerPort, datagram.data, {}};
                 if (lastAnswer.sameRequest(asked)) {
                     gateway.socket().sendTo(datagram.peerAddress, datagram.peerPort, lastAnswer.reply);
                     return;

@@ -9,7 +9,7 @@
 //   simtelefon --address A --workstation W [--number N] [--name NAME]
 //              [--generation V|R] [--size 32|36] [--log FILE] [--announce]
 //              [--video] [--no-ack] [--memory 602=01,617=46,...]
-//              [--access-code C] [--no-config-reply]
+//              [--access-code C] [--no-config-reply] [--reply-delay MS]
 //
 //   SIGUSR1  a call for N (code 01; with --video the video-only code 5D)
 //   SIGUSR2  the call ends (code 02)
@@ -23,15 +23,19 @@
 // another access code than --access-code), "unknown" (hex), "stop".
 // --memory gives start values (hex); other addresses read 00.
 // --no-config-reply: configuration telegrams are logged, never answered.
+// --reply-delay: each configuration telegram is answered that many
+// milliseconds late, as a busy telephone's (the next waits behind it).
 //
 // Run it only inside a test's network namespace.
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 #include "platform/UdpSocket.h"
 #include "sim/SimPeer.h"
@@ -118,10 +122,10 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    const sim::Options options(
-        argc, argv, "simtelefon",
-        {"address", "workstation", "number", "name", "generation", "size", "log", "memory", "access-code"},
-        {"announce", "video", "no-ack", "no-config-reply"});
+    const sim::Options options(argc, argv, "simtelefon",
+                               {"address", "workstation", "number", "name", "generation", "size", "log", "memory",
+                                "access-code", "reply-delay"},
+                               {"announce", "video", "no-ack", "no-config-reply"});
     sim::SignalSteering steering;  // before any thread
     const std::string address = options.address("address");
     const std::string workstation = options.address("workstation");
@@ -133,6 +137,7 @@ int main(int argc, char** argv) {
     if (size != 32 && size != 36) options.usage("--size is 32 or 36");
     const bool ack = !options.flag("no-ack");
     const bool configReply = !options.flag("no-config-reply");
+    const std::chrono::milliseconds replyDelay(options.number("reply-delay", 0, 0, 5000));
     ConfigMemory memory(options.get("memory"), options.get("access-code"));
     sim::EventLog log(options.get("log"));
 
@@ -165,6 +170,7 @@ int main(int argc, char** argv) {
                     const auto reply = memory.answer(d.data, event, detail);
                     if (!event.empty()) log.write(event, detail);
                     if (!reply || !configReply) return;
+                    std::this_thread::sleep_for(replyDelay);
                     const int code = d.data.rfind("LSREM", 0) == 0 ? sim::kTelAck : kTelConfigReply;
                     sender->sendTo(workstation, sim::kTelephoneEventPort,
                                    sim::telefonTelegram(nextSequence(), code, *reply, reply->size() <= 24 ? 32 : 36));

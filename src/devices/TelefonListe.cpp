@@ -1,10 +1,18 @@
 #include "devices/TelefonListe.h"
 
+#include <algorithm>
+
 namespace oculon::devices {
 
 std::unique_ptr<telefonObjekt> TelefonListe::update(std::unique_ptr<telefonObjekt> event) {
     auto copy = std::make_unique<telefonObjekt>();
     std::lock_guard lock(mutex_);
+    if (entries_.size() >= kMaxEntries && !entries_.contains(event->FIpAdresse)) {
+        const std::uint32_t now = event->FMilliseconds;
+        entries_.erase(std::max_element(entries_.begin(), entries_.end(), [now](const auto& a, const auto& b) {
+            return now - a.second->FMilliseconds < now - b.second->FMilliseconds;
+        }));
+    }
     auto& slot = entries_[event->FIpAdresse];
     if (slot) {
         telefonObjekt& stored = *slot;

@@ -1,7 +1,9 @@
 #pragma once
 // The telephones heard on port 8112 (`telefone`), keyed by address: the
-// telephone read handler files every event here, the discovery loop ages the
-// entries out, the settings dialog reads copies. One lock guards it all.
+// telephone read handler files every event here, the settings dialog reads
+// copies. One lock guards it all. A telephone stays listed once heard (it
+// is never asked, and speaks only when something happens at its door); a
+// full list makes room by the one heard longest ago.
 
 #include <cstdint>
 #include <map>
@@ -17,6 +19,8 @@ namespace oculon::devices {
 
 class TelefonListe {
 public:
+    static constexpr std::size_t kMaxEntries = 256;
+
     // Files a new event under its address and returns the copy to post
     // (made by Assign). A listed telephone keeps its entry, which takes the
     // event's state; a type telegram turns both the entry and the copy Idle.

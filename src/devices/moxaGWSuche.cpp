@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "platform/Net.h"
 
@@ -113,57 +114,82 @@ bool TGatewayObject::checkPass() const {
     return true;
 }
 
-template <typename Call>
-bool TGatewayObject::changeSetting(Call call) {
+GatewayChange TGatewayObject::change(const GatewayChange& wanted) {
+    GatewayChange refused = wanted;
+    // One per value to set: the call, and what follows once the gateway saved it.
+    struct Step {
+        std::function<int(int handle)> set;
+        std::function<void()> keep;
+    };
+    std::vector<Step> steps;
+    if (api_) {
+        const auto text = [&](const std::optional<std::string>& value, auto entry, auto keep) {
+            if (value && entry)
+                steps.push_back(
+                    {[entry, v = *value](int h) { return entry(h, v.c_str()); }, [keep, v = *value] { keep(v); }});
+        };
+        text(wanted.name, api_->SetName, [this, &refused](const std::string& v) {
+            FName = v;
+            refused.name.reset();
+        });
+        text(wanted.password, api_->SetPassword, [this, &refused](const std::string& v) {
+            FPassword = v;
+            FHasPwd = !v.empty();
+            refused.password.reset();
+        });
+        // The address setters share one signature; a text that is no address
+        // never reaches the library.
+        const auto address = [&](std::optional<std::string> GatewayChange::*value, PFN_dsc_SetIP entry,
+                                 std::string& field) {
+            const auto& wantedText = wanted.*value;
+            const auto parsed = wantedText ? strToIp(*wantedText) : std::nullopt;
+            if (!parsed || !entry) return;
+            steps.push_back({[this, entry, ip = *parsed](int h) { return entry(h, FIFID, ip); },
+                             [&refused, &field, value, v = *wantedText] {
+                                 field = v;
+                                 (refused.*value).reset();
+                             }});
+        };
+        address(&GatewayChange::address, api_->SetIP, FIPAddress);
+        address(&GatewayChange::gateway, api_->SetGateway, FGateway);
+        address(&GatewayChange::netmask, api_->SetNetmask, FNetmask);
+        if (wanted.dhcp && api_->SetIPConfig) {
+            const bool on = *wanted.dhcp;
+            steps.push_back({[this, on](int h) { return api_->SetIPConfig(h, FIFID, on ? 1 : 0); },
+                             [this, &refused, on] {
+                                 FDHCP = on;
+                                 refused.dhcp.reset();
+                             }});
+        }
+    }
+    if (steps.empty() || !api_->Login || !api_->Logout || !api_->SaveAndRestart) return refused;
     if (!FHasPwd) FPassword.clear();
-    if (!api_ || !api_->Login || !api_->Logout) return false;
     Attachment attachment(*api_, gwInfo);
-    if (!attachment || api_->Login(attachment.handle(), FPassword.c_str()) != 1) return false;
-    const bool stored = call(attachment.handle()) == 1;
-    if (stored && api_->SaveAndRestart) api_->SaveAndRestart(attachment.handle());
+    if (!attachment || api_->Login(attachment.handle(), FPassword.c_str()) != 1) return refused;
+    std::vector<const Step*> taken;
+    for (const Step& step : steps) {
+        if (step.set(attachment.handle()) == 1) taken.push_back(&step);
+    }
+    // The password the session logged in with holds until the restart.
+    const bool saved = !taken.empty() && api_->SaveAndRestart(attachment.handle()) == 1;
     api_->Logout(attachment.handle());
-    return stored;
+    if (saved) {
+        for (const Step* step : taken) step->keep();
+    }
+    return refused;
 }
 
-bool TGatewayObject::setAddress(PFN_dsc_SetIP entry, const std::string& text, std::string& field) {
-    const auto value = strToIp(text);
-    if (!value || !entry) return false;
-    if (!changeSetting([&](int handle) { return entry(handle, FIFID, *value); })) return false;
-    field = text;
-    return true;
-}
+bool TGatewayObject::setIP(const std::string& address) { return change({.address = address}).empty(); }
 
-bool TGatewayObject::setIP(const std::string& address) { return api_ && setAddress(api_->SetIP, address, FIPAddress); }
+bool TGatewayObject::setNetmask(const std::string& mask) { return change({.netmask = mask}).empty(); }
 
-bool TGatewayObject::setNetmask(const std::string& mask) {
-    return api_ && setAddress(api_->SetNetmask, mask, FNetmask);
-}
+bool TGatewayObject::setGateway(const std::string& gateway) { return change({.gateway = gateway}).empty(); }
 
-bool TGatewayObject::setGateway(const std::string& gateway) {
-    return api_ && setAddress(api_->SetGateway, gateway, FGateway);
-}
+bool TGatewayObject::setDHCP(bool on) { return change({.dhcp = on}).empty(); }
 
-bool TGatewayObject::setDHCP(bool on) {
-    if (!api_ || !api_->SetIPConfig) return false;
-    if (!changeSetting([&](int handle) { return api_->SetIPConfig(handle, FIFID, on ? 1 : 0); })) return false;
-    FDHCP = on;
-    return true;
-}
+bool TGatewayObject::setName(const std::string& name) { return change({.name = name}).empty(); }
 
-bool TGatewayObject::setName(const std::string& name) {
-    if (!api_ || !api_->SetName) return false;
-    if (!changeSetting([&](int handle) { return api_->SetName(handle, name.c_str()); })) return false;
-    FName = name;
-    return true;
-}
-
-bool TGatewayObject::setPassword(const std::string& password) {
-    if (!api_ || !api_->SetPassword) return false;
-    if (!changeSetting([&](int handle) { return api_->SetPassword(handle, password.c_str()); })) return false;
-    FPassword = password;
-    FHasPwd = !password.empty();
-    return true;
-}
+bool TGatewayObject::setPassword(const std::string& password) { return change({.password = password}).empty(); }
 
 void sortByAddress(TGatewayList& list) {
     std::stable_sort(list.begin(), list.end(),

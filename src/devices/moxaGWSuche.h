@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/GatewayChange.h"
 #include "devices/NeciLibrary.h"
 #include "platform/MainLoop.h"
 #include "platform/Thread.h"
@@ -42,10 +43,14 @@ public:
     // True when the gateway accepts `Password()`.
     bool checkPass() const;
 
-    // Each logs in with `Password()` (nothing when the gateway has none),
-    // sets the value, and on success keeps it here and has the gateway save
-    // it and restart. False when the value could not be set (not answering,
-    // password refused, value not accepted, address text not valid).
+    // Logs in with `Password()` (nothing when the gateway has none), sets
+    // each value of `wanted`, and has the gateway save what it took and
+    // restart, once. The values it saved are kept here; the result holds
+    // those it did not take (not answering, password refused, value not
+    // accepted, address text not valid, save refused).
+    GatewayChange change(const GatewayChange& wanted);
+
+    // One value each, with a restart of its own; false when it was not taken.
     bool setIP(const std::string& address);
     bool setNetmask(const std::string& mask);
     bool setGateway(const std::string& gateway);
@@ -69,13 +74,6 @@ public:
 
 private:
     class Attachment;
-    // The setters' common road; `call` gets the handle and returns the
-    // library's result.
-    template <typename Call>
-    bool changeSetting(Call call);
-    // An address setter (IP, netmask or gateway share one signature); the
-    // text becomes `field` once the gateway took it.
-    bool setAddress(PFN_dsc_SetIP entry, const std::string& text, std::string& field);
 
     std::shared_ptr<const NeciApi> api_;
     DS_INFO gwInfo{};

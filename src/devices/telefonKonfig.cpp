@@ -151,15 +151,22 @@ bool telefonKonfig::schreibeDaten(int memoryAddress, int value) {
 
 bool telefonKonfig::reset() {
     if (!inited_) return false;
+    const bool ok = sendReset();
+    // The telephone takes its time to come back, confirmed or not.
+    awaitRestart();
+    return ok;
+}
+
+bool telefonKonfig::sendReset() {
+    if (!inited_) return false;
     paket_ = buildLsrEmReset(deviceIPHex_, lindavorSequenz_, code_);
     {
         std::lock_guard lock(mutex_);
         daten_ = paket_;
     }
-    const bool ok = sendePaket(Awaiting::Reset);
-    // The telephone takes its time to come back, confirmed or not.
-    waitOrCancel(timing_.restartWait);
-    return ok;
+    return sendePaket(Awaiting::Reset);
 }
+
+void telefonKonfig::awaitRestart() { waitOrCancel(timing_.restartWait); }
 
 }  // namespace oculon::devices

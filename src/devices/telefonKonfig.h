@@ -50,6 +50,10 @@ public:
     bool schreibeDaten(int memoryAddress, int value);
     // Restarts the telephone and waits for it; true when it confirmed.
     bool reset();
+    // The two halves of reset(): the restart, true when the telephone
+    // confirmed it, and the wait while it comes back.
+    bool sendReset();
+    void awaitRestart();
 
     // Makes this the client that replies from the listener reach.
     void makeCurrent();

@@ -217,7 +217,9 @@ void suchThread::agingPass() {
     // Joined outside the lock, which the main thread needs meanwhile.
     stopped.clear();
     for (int i = 0; i < serversGone; ++i) post(platform::WM_UPDATEEVENT);
-    for (int i = telefone_.ageOut(now, kMaxAgeMs); i > 0; --i) post(platform::WM_TELUPDATEEVENT);
+    // Telephones are not aged: nothing asks them, and they speak only when
+    // something happens at their door, so silence says nothing about
+    // whether one is still there.
 }
 
 void suchThread::broadcastPass() {

@@ -4,7 +4,8 @@
 // the relay server instead), every 8 seconds it asks by multicast DNS and
 // probes the manual cameras; its five listeners hand what arrives to the read
 // handlers. It keeps the lists of found servers, telephones and camera input
-// monitors and ages out entries silent for 60 seconds.
+// monitors and ages out servers silent for 60 seconds (they answer each
+// search, or each multicast-DNS query, in a few seconds).
 
 #include <atomic>
 #include <chrono>

@@ -39,12 +39,7 @@ public:
     std::string password() const override { return gateway_.Password(); }
     void setLoginPassword(const std::string& password) override { gateway_.Password(password); }
     bool checkPassword() override { return gateway_.checkPass(); }
-    bool setName(const std::string& name) override { return gateway_.setName(name); }
-    bool setPassword(const std::string& password) override { return gateway_.setPassword(password); }
-    bool setAddress(const std::string& address) override { return gateway_.setIP(address); }
-    bool setGateway(const std::string& gateway) override { return gateway_.setGateway(gateway); }
-    bool setNetmask(const std::string& netmask) override { return gateway_.setNetmask(netmask); }
-    bool setDhcp(bool on) override { return gateway_.setDHCP(on); }
+    devices::GatewayChange change(const devices::GatewayChange& wanted) override { return gateway_.change(wanted); }
 
 private:
     devices::TGatewayObject gateway_;

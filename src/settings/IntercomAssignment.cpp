@@ -30,6 +30,24 @@ TVideoConfig::StationPtr stationOfRow(const std::string& rowKey, const std::stri
     return station;
 }
 
+// A stored camera's addresses and stream as the discovery would report them.
+devices::ServerFields deviceOf(const TSingleConfig& s) {
+    devices::ServerFields d;
+    d.FTyp = s.typ;
+    d.FName = s.Name;
+    d.FDhcp = s.IsDhcp;
+    d.FIpAdresse = s.Ip;
+    d.FSubnet = s.Net;
+    d.FGateway = s.gateway;
+    d.FcommonName = s.commonName;
+    d.FPort = s.Port;
+    d.FVideoPath = s.videoPath;
+    d.FPfad = s.mirabPath;
+    d.FReduktion = s.mirabReduction;
+    d.FAuthorization = s.NeedCredentials;
+    return d;
+}
+
 void copySecondary(TSingleConfig& to, const TSingleConfig& from) {
     to.secondaryName = from.secondaryName;
     to.secondaryIp = from.secondaryIp;
@@ -45,28 +63,36 @@ void copySecondary(TSingleConfig& to, const TSingleConfig& from) {
 
 AssignmentResult assignCamera(const AssignmentEdits& e, const DiscoverySource& discovery,
                               const std::vector<devices::telefonObjekt>& telephones, TVideoConfig& settings) {
+    auto stored = settings.getConfigByIP(e.cameraKey);
     const auto camera = discovery.find(e.cameraKey);
-    if (!camera) return {};
+    if (!camera && !stored) return {&config::txtCameraNotListed, true, false};
+    const devices::ServerFields d = camera ? camera->fields : deviceOf(*stored);
     const bool box = e.analogPhone || e.withoutIntercom;
     const auto phone = std::find_if(telephones.begin(), telephones.end(),
                                     [&](const devices::telefonObjekt& t) { return t.adresse() == e.intercom; });
-    if (!box && (e.intercom.empty() || phone == telephones.end())) return {};
+    const bool heard = !e.intercom.empty() && phone != telephones.end();
+    const bool keepsIntercom = !box && !heard && stored && !stored->telefonIP.empty() &&
+                               (e.intercom.empty() || e.intercom == stored->telefonIP);
+    if (!box && !heard && !keepsIntercom) return {&config::txtChooseDoorIntercom, true, false};
+    const std::string intercom = keepsIntercom ? stored->telefonIP : e.intercom;
 
-    const auto phoneStation = e.intercom.empty() ? nullptr : settings.getConfigByPhone(e.intercom);
-    auto stored = settings.getConfigByIP(e.cameraKey);
+    const auto phoneStation = intercom.empty() ? nullptr : settings.getConfigByPhone(intercom);
     if (!box && phoneStation && (!stored || stored->Ip != phoneStation->Ip))
-        return {&config::txtDoorIntercomAlreadyConfigured, false};
-    if (stored && !stored->telefonIP.empty() && stored->telefonIP != e.intercom && phoneStation &&
+        return {&config::txtDoorIntercomAlreadyConfigured, false, false};
+    if (stored && !stored->telefonIP.empty() && stored->telefonIP != intercom && phoneStation &&
         phoneStation->Ip == addressOfKey(e.cameraKey))
         stored = phoneStation;
 
-    const devices::ServerFields& d = camera->fields;
     TSingleConfig n;
     n.typ = d.FTyp;
     if (!box) {
-        n.telefonIP = phone->adresse();
-        n.telefonName = phone->name();
-        n.teltyp = phone->typ();
+        // What the intercom has not told (yet) stays as stored.
+        const bool same = stored && stored->telefonIP == intercom;
+        n.telefonIP = intercom;
+        n.telefonName = heard && !phone->name().empty() ? phone->name() : same ? stored->telefonName : std::string();
+        n.teltyp = heard && phone->typ() != config::telUnknown ? phone->typ()
+                   : same                                      ? stored->teltyp
+                                                               : config::telUnknown;
         n.camAusgang = false;
     } else {
         n.camAusgang = e.output;
@@ -92,7 +118,7 @@ AssignmentResult assignCamera(const AssignmentEdits& e, const DiscoverySource& d
     n.tuerCode = e.code;
     n.tuerDauer = storedDuration(e.duration);
     if (n.NeedCredentials || e.output) {
-        if (e.password != e.passwordConfirm) return {&config::txtEnterSamePasswordTwoTimes, false};
+        if (e.password != e.passwordConfirm) return {&config::txtEnterSamePasswordTwoTimes, false, false};
         n.UserName = e.user;
         n.Passwort = e.password;
     }
@@ -102,7 +128,7 @@ AssignmentResult assignCamera(const AssignmentEdits& e, const DiscoverySource& d
     } else {
         settings.addConfig(std::move(n));
     }
-    return {nullptr, true};
+    return {nullptr, false, true};
 }
 
 std::vector<SecondCameraItem> secondCameraMenu(const std::string& rowKey, const std::string& rowIntercom,

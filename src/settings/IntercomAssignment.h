@@ -31,14 +31,18 @@ struct AssignmentEdits {
 };
 
 struct AssignmentResult {
-    const config::TText* problem = nullptr;  // shown, and the dialog stays open with the edits
+    const config::TText* problem = nullptr;  // why nothing was stored
+    bool incomplete = false;                 // the problem is a camera or intercom not chosen yet
     bool stored = false;
 };
 
-// `lindavorUebernehmen`. Nothing happens for a camera that has left the
-// discovery list, or for an intercom that is not heard while neither box is
-// checked. An intercom that another camera's station holds, or unequal
-// passwords, store nothing and answer with the message to show.
+// `lindavorUebernehmen`. An assignment whose intercom is silent now (an
+// intercom speaks only when something happens at its door) is edited with
+// the intercom it has, and a stored camera that has left the discovery list
+// with its stored addresses. Nothing is stored, and the result says why,
+// for a camera neither found nor stored, a camera without an intercom (none
+// chosen or heard, no box checked, none assigned), an intercom that another
+// camera's station holds, or unequal passwords.
 AssignmentResult assignCamera(const AssignmentEdits& edits, const DiscoverySource& discovery,
                               const std::vector<devices::telefonObjekt>& telephones, config::TVideoConfig& settings);
 

@@ -83,12 +83,15 @@ bool readIntercomMemory(devices::telefonKonfig& client, IntercomMemory& f) {
 }
 
 bool writeIntercomMemory(devices::telefonKonfig& client, const IntercomMemory& f,
-                         const std::function<void()>& restarting) {
+                         const std::function<void()>& restarting, const std::function<void()>& reached) {
     for (const int address : kSpecialAddresses) {
         if (!client.schreibeDaten(address, valueOf(f, address))) return false;
     }
     if (restarting) restarting();
-    return client.reset();
+    const bool confirmed = client.sendReset();
+    if (confirmed && reached) reached();
+    client.awaitRestart();
+    return confirmed;
 }
 
 }  // namespace oculon::settings

@@ -51,9 +51,10 @@ std::optional<int> parseAnswer(const std::string& text);
 // a valid answer; true when all were read.
 bool readIntercomMemory(devices::telefonKonfig& client, IntercomMemory& f);
 // Writes the addresses in order, each only after the one before was taken,
-// then calls `restarting` and resets the device; true when the reset was
-// confirmed.
+// then calls `restarting` and resets the device, and `reached` once the
+// device confirmed the reset (all has reached it; it is still coming back);
+// true when the reset was confirmed.
 bool writeIntercomMemory(devices::telefonKonfig& client, const IntercomMemory& f,
-                         const std::function<void()>& restarting);
+                         const std::function<void()>& restarting, const std::function<void()>& reached);
 
 }  // namespace oculon::settings

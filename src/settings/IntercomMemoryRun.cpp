@@ -13,14 +13,17 @@ void IntercomMemoryRun::read(const std::string& code, const IntercomMemory& show
     start(code, shown, readIntercomMemory, std::move(finished));
 }
 
-void IntercomMemoryRun::write(const std::string& code, const IntercomMemory& values, std::function<void()> restarting,
+void IntercomMemoryRun::write(const std::string& code, const IntercomMemory& values, WriteNews news,
                               Finished finished) {
     start(
         code, values,
-        [restarting = std::move(restarting)](devices::telefonKonfig& client, IntercomMemory& written) {
-            return writeIntercomMemory(client, written, [&restarting] {
-                if (restarting) platform::MainLoop::instance().synchronize(restarting);
-            });
+        [news = std::move(news)](devices::telefonKonfig& client, IntercomMemory& written) {
+            const auto onMainThread = [](const std::function<void()>& tell) {
+                return [&tell] {
+                    if (tell) platform::MainLoop::instance().synchronize(tell);
+                };
+            };
+            return writeIntercomMemory(client, written, onMainThread(news.restarting), onMainThread(news.reached));
         },
         std::move(finished));
 }

@@ -34,10 +34,12 @@ public:
     // `code`: the access code; `shown`: the values the window shows, which
     // a read overwrites address by address.
     void read(const std::string& code, const IntercomMemory& shown, Finished finished);
-    // `restarting` runs on the main thread once all values were taken and
-    // the device is being restarted.
-    void write(const std::string& code, const IntercomMemory& values, std::function<void()> restarting,
-               Finished finished);
+    // What a write tells on the main thread while it goes on.
+    struct WriteNews {
+        std::function<void()> restarting;  // all values were taken; the device is being restarted
+        std::function<void()> reached;     // it confirmed the restart: all reached it; it is coming back
+    };
+    void write(const std::string& code, const IntercomMemory& values, WriteNews news, Finished finished);
     // Breaks off the running exchange, if any.
     void stop();
     bool running() const { return running_; }

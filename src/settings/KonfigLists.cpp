@@ -21,7 +21,6 @@ DeviceLists buildDeviceLists(const std::vector<FoundDevice>& found, const config
     };
     for (const FoundDevice& device : found) {
         const devices::ServerFields& f = device.fields;
-        if (!f.FWhileConfig) continue;
         DeviceItem item{device.key, device.key + "\r\n" + f.FName, device.picture};
         std::string commonName = f.FcommonName;
         if (commonName.empty()) {

@@ -31,8 +31,11 @@ struct DeviceLists {
     bool hasIPCam = false;   // a device of another type was found
 };
 
-// Only devices that fetched their probe picture are listed; each list
-// re-selects the item whose caption was selected before the rebuild.
+// Every found device is listed, also one probed while the dialog was closed
+// and so without a picture yet (the next probe brings one: waiting for it
+// would hide a camera for up to a quarter of a minute after the dialog
+// opens). Each list re-selects the item whose caption was selected before
+// the rebuild.
 DeviceLists buildDeviceLists(const std::vector<FoundDevice>& found, const config::TVideoConfig& settings,
                              const std::string& serverCaption, const std::string& cameraCaption);
 

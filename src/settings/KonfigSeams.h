@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/GatewayChange.h"
 #include "devices/TelefonTelegram.h"
 #include "devices/serverObjekt.h"
 
@@ -38,8 +39,7 @@ public:
     std::optional<FoundDevice> find(const std::string& key) const;
 };
 
-// The gateway that sits in front of the selected video server. Every
-// setter talks to the device and reports whether it took the value.
+// The gateway that sits in front of the selected video server.
 class GatewaySettings {
 public:
     virtual ~GatewaySettings() = default;
@@ -54,12 +54,9 @@ public:
     virtual void setLoginPassword(const std::string& password) = 0;
     virtual bool checkPassword() = 0;
 
-    virtual bool setName(const std::string& name) = 0;
-    virtual bool setPassword(const std::string& password) = 0;  // empty: none
-    virtual bool setAddress(const std::string& address) = 0;
-    virtual bool setGateway(const std::string& gateway) = 0;
-    virtual bool setNetmask(const std::string& netmask) = 0;
-    virtual bool setDhcp(bool on) = 0;
+    // Gives the device the values, which it saves with one restart; the
+    // result holds those it did not take.
+    virtual devices::GatewayChange change(const devices::GatewayChange& wanted) = 0;
 };
 
 // One GET to a CGI program of a video server.

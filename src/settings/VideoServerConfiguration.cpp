@@ -1,7 +1,6 @@
 #include "settings/VideoServerConfiguration.h"
 
 #include "config/Helpers.h"
-#include "platform/Log.h"
 #include "platform/ShownText.h"
 #include "settings/InputRules.h"
 
@@ -24,6 +23,18 @@ constexpr const char* kNoDialUp =
     "&Cmd=PPPoE.cgi&User=&Pass=&MailServer=&MailUser=&MailPassWord=&Sender=&Receiver=&Receiver_Cc=&Receiver_Bcc="
     "&Subject=Oculon+PPP+Dialed%21&Action=Set&RedirectUrl="
     "http%3A%2F%2F192.168.1.100%2FNetwork.htm%3Fhttp%3A%2F%2F192.168.1.100%2F";
+
+// The gateway page's addresses that are none, each on a line with its
+// caption after the general message; empty when all are valid.
+std::string invalidAddresses(const GatewayEdits& g, config::TSprachenTyp language) {
+    std::string lines;
+    const std::pair<const config::TText*, const std::string*> fields[] = {
+        {&config::txtIPAddress, &g.ip}, {&config::txtStandardGateway, &g.gateway}, {&config::txtSubnetMask, &g.subnet}};
+    for (const auto& [caption, value] : fields) {
+        if (!isValidIP(*value)) lines += "\r\n" + config::text(*caption, language) + ": " + *value;
+    }
+    return lines.empty() ? lines : config::text(config::txtInvalidIPAddresses, language) + "\r\n" + lines;
+}
 
 }  // namespace
 
@@ -112,11 +123,18 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     }
 
     p_.prompts.progress(10);
-    if (!gatewayStep(g, station ? &*station : nullptr)) return finish(false);
+    devices::GatewayChange forGateway;
+    if (!gatewayStep(g, station ? &*station : nullptr, forGateway)) return finish(false);
 
     const bool networkSame =
         e.dhcp == s.FDhcp && e.ip == s.FIpAdresse && e.subnet == s.FSubnet && e.gateway == s.FGateway;
-    if (!networkSame && p_.prompts.confirmReboot()) {
+    if (!networkSame && !p_.prompts.confirmReboot()) {
+        // Nothing went to the device: the station keeps what the device has.
+        e.dhcp = s.FDhcp;
+        e.ip = s.FIpAdresse;
+        e.subnet = s.FSubnet;
+        e.gateway = s.FGateway;
+    } else if (!networkSame) {
         changed = true;
         if (!hold) hold = std::make_unique<RebootHold>(p_.rebootLock);
         std::string parameters;
@@ -139,11 +157,13 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
         changed = true;
         const bool renamed = send("SetIP.cgi", "CameraName=" + config::EncodeURIComponent(e.name), basic);
         if (renamed && stored && stored->moxa && p_.gateway && p_.gatewayNamed && p_.gatewayNamed(s.FName)) {
-            p_.gateway->setName(e.name);
+            forGateway.name = e.name;
             g.name = e.name;
         }
     }
     p_.prompts.progress(10);
+    // All the gateway's new values at once: it restarts once per run.
+    giveGateway(forGateway, g, station ? &*station : nullptr);
 
     const bool userSame = e.useUserName == s.FAuthorization &&
                           (e.user.empty() || e.user == s.FUserName || e.pass.empty() || e.pass == s.FPasswort);
@@ -181,7 +201,8 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     return finish(true);
 }
 
-bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfig* station) {
+bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfig* station,
+                                           devices::GatewayChange& change) {
     GatewaySettings* gw = p_.gateway;
     if (g.name.empty() || !gw) {
         p_.prompts.progress(40);
@@ -191,10 +212,14 @@ bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfi
         fail(config::txtEnterSamePasswordTwoTimes);
         return false;
     }
-    const auto report = [](bool ok, const char* what) {
-        if (!ok) log::warning(log::Category::settings, "the gateway did not take its %s", what);
-    };
-    if (g.name != gw->name()) report(gw->setName(g.name), "name");
+    if (!g.dhcp) {
+        if (const std::string invalid = invalidAddresses(g, p_.language); !invalid.empty()) {
+            p_.prompts.error(invalid);
+            error_ = true;
+            return false;
+        }
+    }
+    if (g.name != gw->name()) change.name = g.name;
     p_.prompts.progress(10);
 
     if (station && station->moxaNeedCred) gw->setLoginPassword(station->moxaPass);
@@ -218,25 +243,67 @@ bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfi
 
     if (gw->password() != g.pass) {
         if (g.usePass) {
-            report(gw->setPassword(g.pass), "password");
+            change.password = g.pass;
         } else if (gw->hasPassword()) {
-            report(gw->setPassword({}), "empty password");
+            change.password = std::string();
         }
     }
     p_.prompts.progress(10);
 
     if (g.dhcp != gw->dhcp() || g.ip != gw->address() || g.gateway != gw->gateway() || g.subnet != gw->netmask()) {
-        if (g.dhcp) {
-            report(gw->setDhcp(true), "DHCP setting");
-        } else {
-            report(gw->setAddress(g.ip), "address");
-            report(gw->setGateway(g.gateway), "standard gateway");
-            report(gw->setNetmask(g.subnet), "netmask");
-            report(gw->setDhcp(false), "DHCP setting");
+        if (!g.dhcp) {
+            change.address = g.ip;
+            change.gateway = g.gateway;
+            change.netmask = g.subnet;
         }
+        change.dhcp = g.dhcp;
     }
     p_.prompts.progress(10);
     return true;
+}
+
+void VideoServerConfiguration::giveGateway(const devices::GatewayChange& change, GatewayEdits& g,
+                                           config::TSingleConfig* station) {
+    GatewaySettings* gw = p_.gateway;
+    if (change.empty() || !gw) return;
+    const devices::GatewayChange refused = gw->change(change);
+    if (refused.empty()) return;
+    // The page and the station show what the gateway has, not what it refused.
+    std::string message = config::text(config::txtGatewayDidNotTake, p_.language);
+    const auto refusedValue = [&](const config::TText& caption) {
+        message += "\r\n" + config::text(caption, p_.language);
+    };
+    using devices::GatewayChange;
+    const struct {
+        std::optional<std::string> GatewayChange::*value;
+        const config::TText* caption;
+        std::string GatewayEdits::*edit;
+        std::string (GatewaySettings::*has)() const;
+    } texts[] = {
+        {&GatewayChange::name, &config::txtNameOfIPAdapter, &GatewayEdits::name, &GatewaySettings::name},
+        {&GatewayChange::address, &config::txtIPAddress, &GatewayEdits::ip, &GatewaySettings::address},
+        {&GatewayChange::gateway, &config::txtStandardGateway, &GatewayEdits::gateway, &GatewaySettings::gateway},
+        {&GatewayChange::netmask, &config::txtSubnetMask, &GatewayEdits::subnet, &GatewaySettings::netmask}};
+    for (const auto& t : texts) {
+        if (!(refused.*t.value)) continue;
+        refusedValue(*t.caption);
+        g.*t.edit = (gw->*t.has)();
+    }
+    if (refused.password) {
+        refusedValue(config::txtPassword);
+        g.usePass = gw->hasPassword();
+        g.pass = g.passConfirm = g.usePass ? gw->password() : std::string();
+        if (station) {
+            station->moxaNeedCred = g.usePass;
+            station->moxaPass = g.pass;
+        }
+    }
+    if (refused.dhcp) {
+        refusedValue(config::txtIPConfigurationByDHCP);
+        g.dhcp = gw->dhcp();
+    }
+    p_.prompts.error(message);
+    error_ = true;
 }
 
 void VideoServerConfiguration::store(const ServerEdits& e, const GatewayEdits& g,

@@ -122,7 +122,12 @@ private:
     // One CGI request to the server, with the run's credentials; a failure
     // is shown and marks the run.
     bool send(const std::string& cgi, const std::string& parameters, bool basic);
-    bool gatewayStep(GatewayEdits& g, config::TSingleConfig* station);
+    // Checks the gateway page and collects in `change` what differs from the
+    // gateway; false when the run must stop.
+    bool gatewayStep(GatewayEdits& g, config::TSingleConfig* station, devices::GatewayChange& change);
+    // Tells what the gateway did not take; the page and the station keep its
+    // own values for those.
+    void giveGateway(const devices::GatewayChange& change, GatewayEdits& g, config::TSingleConfig* station);
     void store(const ServerEdits& e, const GatewayEdits& g, const config::TVideoConfig::StationPtr& stored,
                const config::TSingleConfig* station);
     void fail(const config::TText& message);

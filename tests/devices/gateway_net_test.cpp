@@ -10,7 +10,9 @@
 
 #include "devices/NeciResource.h"
 #include "devices/moxaGWSuche.h"
+#include "devices/neci/NeciProtocol.h"
 #include "platform/MainLoop.h"
+#include "platform/UdpSocket.h"
 #include "support/ChildProcess.h"
 
 using namespace oculon::devices;
@@ -109,4 +111,64 @@ TEST_F(GatewayNet, SearchFindsTheSimulatedGatewayAndSettersChangeIt) {
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list.front().name() + " " + list.front().IPAddress(), "Back door 192.168.127.20");
     EXPECT_TRUE(list.front().dhcp() && !list.front().needPass());
+}
+
+// Several values in one go: one login, one restart; what the gateway does
+// not take comes back, and the object keeps what it took.
+TEST_F(GatewayNet, AChangeOfSeveralValuesRestartsTheGatewayOnce) {
+    TGatewayList list = search();
+    ASSERT_EQ(list.size(), 1u);
+    TGatewayObject& gateway = list.front();
+    gateway.Password("secret");
+    GatewayChange wanted;
+    wanted.name = std::string(40, 'n');  // longer than the gateway keeps
+    wanted.address = "192.168.127.300";
+    wanted.netmask = "255.255.0.0";
+    wanted.gateway = "192.168.0.1";
+    wanted.password = "neu";
+    const GatewayChange refused = gateway.change(wanted);
+    EXPECT_EQ(refused.name, wanted.name);
+    EXPECT_EQ(refused.address, wanted.address);
+    EXPECT_FALSE(refused.netmask || refused.gateway || refused.password || refused.dhcp);
+    EXPECT_EQ(gateway.name() + " " + gateway.netmask() + " " + gateway.gateway(), "Entrance 255.255.0.0 192.168.0.1");
+    EXPECT_EQ(savedState(state_), (std::map<std::string, std::string>{{"name", "Entrance"},
+                                                                      {"ip", "192.168.127.9"},
+                                                                      {"netmask", "255.255.0.0"},
+                                                                      {"gateway", "192.168.0.1"},
+                                                                      {"dhcp", "0"},
+                                                                      {"password", "neu"},
+                                                                      {"restarts", "1"}}));
+    // Nothing the gateway takes: no restart.
+    EXPECT_FALSE(gateway.change({.address = "x"}).empty());
+    EXPECT_EQ(savedState(state_)["restarts"], "1");
+}
+
+// A request is known again by its bytes, not by its number alone: another
+// program's library counts on its own, so a new request may carry a number
+// the gateway has answered before.
+TEST_F(GatewayNet, ANewRequestUnderAnEarlierNumberIsActedOn) {
+    UdpSocket socket;
+    socket.bind("127.0.0.1", 0);
+    const auto ask = [&](oculon::neci::Request request) {
+        request.mac = {0x00, 0x90, 0xE8, 0x00, 0x00, 0x01};
+        request.password = "secret";
+        request.sequence = 7;
+        socket.sendTo("127.0.0.1", oculon::neci::kPort, *oculon::neci::encode(request));
+        const auto answer = socket.receive(1500, 2s);
+        return answer ? oculon::neci::decodeReply(answer->data) : std::nullopt;
+    };
+    oculon::neci::Request rename;
+    rename.op = oculon::neci::Op::set;
+    rename.field = oculon::neci::Field::name;
+    for (const char* name : {"First", "Second"}) {
+        rename.text = name;
+        const auto reply = ask(rename);
+        ASSERT_TRUE(reply) << name;
+        EXPECT_EQ(reply->status, oculon::neci::Status::ok);
+    }
+    oculon::neci::Request save;
+    save.op = oculon::neci::Op::saveAndRestart;
+    ASSERT_TRUE(ask(save));
+    EXPECT_EQ(savedState(state_)["name"], "Second");
+    EXPECT_EQ(savedState(state_)["restarts"], "1");
 }

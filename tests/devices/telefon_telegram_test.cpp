@@ -97,6 +97,26 @@ TEST(TelefonListe, AgesOutOldAndFutureStamps) {
     EXPECT_EQ(liste.snapshot()[0].adresse(), "b");
 }
 
+// However long they were silent, telephones stay; a full list makes room by
+// the one heard longest ago, the tick count wrapping round included.
+TEST(TelefonListe, AFullListMakesRoomByTheTelephoneHeardLongestAgo) {
+    TelefonListe liste;
+    const auto heard = [&](const std::string& address, std::uint32_t stamp) {
+        auto t = std::make_unique<telefonObjekt>();
+        t->FIpAdresse = address;
+        t->FMilliseconds = stamp;
+        liste.update(std::move(t));
+    };
+    heard("oldest", 0xFFFFF000u);
+    for (std::size_t i = 1; i < TelefonListe::kMaxEntries; ++i) heard("t" + std::to_string(i), 1000u + i);
+    heard("oldest", 0xFFFFF000u);  // heard again: no room needed
+    EXPECT_EQ(liste.size(), TelefonListe::kMaxEntries);
+    heard("new", 5000);
+    EXPECT_EQ(liste.size(), TelefonListe::kMaxEntries);
+    EXPECT_FALSE(liste.find("oldest"));
+    EXPECT_TRUE(liste.find("t1") && liste.find("new"));
+}
+
 TEST(ConfigTelegrams, LsrCmdAndResetBytes) {
     EXPECT_EQ(ipv4Hex("192.168.1.10"), "C0A8010A");
     for (const char* bad : {"192.168.1", "192.168.1.256", "192.168..1", "a.b.c.d"}) EXPECT_FALSE(ipv4Hex(bad)) << bad;

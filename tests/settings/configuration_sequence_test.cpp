@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <set>
 #include <tuple>
 
 #include "platform/Base64.h"
@@ -76,15 +77,31 @@ public:
     std::string password() const override { return login_; }
     void setLoginPassword(const std::string& p) override { login_ = p; }
     bool checkPassword() override { return note("check " + login_), login_ == devicePassword; }
-    bool setName(const std::string& n) override { return name_ = n, note("name " + n); }
-    bool setPassword(const std::string& p) override { return devicePassword = p, note("password " + p); }
-    bool setAddress(const std::string& a) override { return note("address " + a); }
-    bool setGateway(const std::string& g) override { return note("gateway " + g); }
-    bool setNetmask(const std::string& m) override { return note("netmask " + m); }
-    bool setDhcp(bool on) override { return note(on ? "dhcp on" : "dhcp off"); }
+    // Notes each value and takes all but those in `refuses`.
+    devices::GatewayChange change(const devices::GatewayChange& w) override {
+        devices::GatewayChange refused;
+        const auto set = [&](const auto& value, const auto& text, auto& refusedValue, auto take) {
+            if (!value) return;
+            note(text);
+            if (refuses.count(text.substr(0, text.find(' ')))) {
+                refusedValue = value;
+            } else {
+                take();
+            }
+        };
+        set(w.name, "name " + w.name.value_or(""), refused.name, [&] { name_ = *w.name; });
+        set(w.password, "password " + w.password.value_or(""), refused.password, [&] { devicePassword = *w.password; });
+        set(w.address, "address " + w.address.value_or(""), refused.address, [] {});
+        set(w.gateway, "gateway " + w.gateway.value_or(""), refused.gateway, [] {});
+        set(w.netmask, "netmask " + w.netmask.value_or(""), refused.netmask, [] {});
+        set(w.dhcp, std::string(w.dhcp.value_or(false) ? "dhcp on" : "dhcp off"), refused.dhcp, [] {});
+        note("save");
+        return refused;
+    }
 
     std::string devicePassword = "old";
     std::vector<std::string> log;
+    std::set<std::string> refuses;  // by the first word of the log line
 
 private:
     bool note(const std::string& call) {
@@ -131,6 +148,12 @@ protected:
     }
     // The stored station as it was before the run.
     void restore() { settings.updateConfig(settings.getConfigByNumber(0), door()); }
+    // The same behind the gateway that carries its name.
+    void restoreBehindGateway() {
+        config::TSingleConfig behind = door();
+        behind.moxa = true;
+        settings.updateConfig(settings.getConfigByNumber(0), std::move(behind));
+    }
     ServerEdits unchanged() const {
         return {device.FName, device.FPort, device.FIpAdresse,    device.FSubnet, device.FGateway, "", "",
                 "",           false,        device.FAuthorization};
@@ -274,15 +297,65 @@ TEST_F(Sequence, GatewayInFrontIsRenamedUnlockedAndReaddressed) {
 
     const auto result = run(unchanged(), g, false, &gw);
     EXPECT_FALSE(result.error);
-    EXPECT_EQ(gw.log,
-              (std::vector<std::string>{"name GW2", "check ", "check wrong", "check old", "password new",
-                                        "address 10.0.0.21", "gateway 10.0.0.1", "netmask 255.0.0.0", "dhcp off"}));
-    EXPECT_EQ(prompts.log[prompts.log.size() - 2], "ask Gateway GW2");
+    // Everything in one go after the password was found: one restart.
+    EXPECT_EQ(gw.log, (std::vector<std::string>{"check ", "check wrong", "check old", "name GW2", "password new",
+                                                "address 10.0.0.21", "gateway 10.0.0.1", "netmask 255.0.0.0",
+                                                "dhcp off", "save"}));
+    EXPECT_EQ(prompts.log[prompts.log.size() - 2], "ask Gateway GW1");
     EXPECT_EQ(targets().size(), 6u);  // the three fixed requests, twice
     const config::TSingleConfig s = stored();
     EXPECT_TRUE(s.moxaNeedCred);
     EXPECT_EQ(s.moxaPass, "new");
     EXPECT_FALSE(s.moxa);  // the gateway's name is not the station's
+}
+
+TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
+    FakeGateway gw;
+    gw.devicePassword.clear();
+    GatewayEdits g;
+    g.name = "GW1";
+    g.selected = true;
+    g.ip = "10.77.0.300";
+    g.gateway = "abc";
+    g.subnet = "255.255.255.0";
+    // Bad addresses are named and stop the run before the gateway hears of them.
+    EXPECT_TRUE(run(unchanged(), g, false, &gw).error);
+    EXPECT_EQ(prompts.log.back(),
+              "error One or more of the given IP-Adresses are invalid\r\n\r\nIP-Address: 10.77.0.300"
+              "\r\nStandard Gateway: abc");
+    EXPECT_TRUE(gw.log.empty());
+
+    // A value the gateway refuses is told, and shown and stored as the
+    // gateway has it; the server's rename goes with the rest, one restart.
+    gw.log.clear();
+    gw.refuses = {"netmask"};
+    g.ip = "10.0.0.21";
+    g.gateway = "10.0.0.1";
+    g.subnet = "255.255.0.0";
+    g.usePass = true;
+    g.pass = g.passConfirm = "neu";
+    ServerEdits renamed = unchanged();
+    renamed.name = "Door2";
+    restoreBehindGateway();
+    const auto result = run(renamed, g, false, &gw);
+    EXPECT_TRUE(result.error);
+    EXPECT_EQ(gw.log, (std::vector<std::string>{"check ", "name Door2", "password neu", "address 10.0.0.21",
+                                                "gateway 10.0.0.1", "netmask 255.255.0.0", "dhcp off", "save"}));
+    EXPECT_EQ(prompts.log.back(), "error The gateway did not take these settings:\r\nSubnet mask");
+    EXPECT_EQ(result.gateway.subnet, "255.0.0.0");
+    EXPECT_EQ(result.gateway.name, "Door2");
+    ASSERT_TRUE(settings.getConfigByName("Door2"));
+    EXPECT_EQ(settings.getConfigByName("Door2")->moxaPass, "neu");
+
+    // A refused password is not the station's either.
+    gw.log.clear();
+    gw.refuses = {"password"};
+    g.name = "Door2";
+    g.pass = g.passConfirm = "neuer";
+    device.FName = "Door2";
+    EXPECT_TRUE(run(unchanged(), g, false, &gw).error);
+    EXPECT_EQ(prompts.log.back(), "error The gateway did not take these settings:\r\nPassword");
+    EXPECT_EQ(settings.getConfigByName("Door2")->moxaPass, "neu");
 }
 
 TEST_F(Sequence, EveryRoadOutLeavesPictureFetchesFree) {

@@ -120,22 +120,25 @@ TEST_F(RunConcurrency, ReadAndWriteHandTheirValuesToTheMainThread) {
     IntercomMemory wanted = last;
     wanted.callLogic = 3;
     wanted.keys[1] = kKeyNone;
-    int restarting = 0;
+    std::vector<std::string> news;
     done = false;
-    run.write(
-        "12", wanted,
-        [&] {
-            EXPECT_EQ(std::this_thread::get_id(), main);
-            ++restarting;
-        },
-        [&](bool ok, const IntercomMemory& written) {
-            done = true;
-            lastOk = ok;
-            last = written;
-        });
+    run.write("12", wanted,
+              {[&] {
+                   EXPECT_EQ(std::this_thread::get_id(), main);
+                   news.push_back("restarting");
+               },
+               [&] {
+                   EXPECT_EQ(std::this_thread::get_id(), main);
+                   news.push_back("reached");
+               }},
+              [&](bool ok, const IntercomMemory& written) {
+                  done = true;
+                  lastOk = ok;
+                  last = written;
+              });
     ASSERT_TRUE(loop.pumpUntil([&] { return done; }, 10s));
     EXPECT_TRUE(lastOk);
-    EXPECT_EQ(restarting, 1);
+    EXPECT_EQ(news, (std::vector<std::string>{"restarting", "reached"}));
     EXPECT_EQ(last, wanted);
     EXPECT_EQ(intercom.memory[0x02], 3);
     EXPECT_EQ(intercom.memory[0x18], 0xFF);

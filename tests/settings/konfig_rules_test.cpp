@@ -56,7 +56,7 @@ TEST(InputRules, ServerNameSpellsOutUmlautsAndKeepsTheCaretFromTheEnd) {
     }
 }
 
-TEST(DeviceLists, ShowProbedDevicesWithTheirCaptionsAndKeepTheSelection) {
+TEST(DeviceLists, ShowFoundDevicesWithTheirCaptionsAndKeepTheSelection) {
     config::TVideoConfig settings = memorySettings();
     config::TSurveillanceConfig wall;
     wall.ipAddr = "10.0.0.3";
@@ -67,12 +67,14 @@ TEST(DeviceLists, ShowProbedDevicesWithTheirCaptionsAndKeepTheSelection) {
     found.add("10.0.0.1", "80", "Door");
     found.add("10.0.0.2", "80", "Yard", config::KorvatServer2).FcommonName = "Back yard";
     found.add("10.0.0.3", "80", "Cam", config::AxisCam);
+    // Probed while the dialog was closed: listed, its picture comes later.
     found.add("10.0.0.4", "80", "Unprobed", config::AxisCam).FWhileConfig = false;
 
     DeviceLists lists = buildDeviceLists(found.snapshot(), settings, "", "10.0.0.3:80\r\nCam\r\nGarage");
     ASSERT_EQ(lists.servers.size(), 1u);
     EXPECT_EQ(lists.servers[0].caption, "10.0.0.1:80\r\nDoor");
-    ASSERT_EQ(lists.cameras.size(), 3u);
+    ASSERT_EQ(lists.cameras.size(), 4u);
+    EXPECT_EQ(lists.cameras[3].caption, "10.0.0.4:80\r\nUnprobed");
     EXPECT_EQ(lists.cameras[1].caption, "10.0.0.2:80\r\nYard\r\nBack yard");
     EXPECT_EQ(lists.cameraSelection, 2);
     EXPECT_EQ(lists.serverSelection, -1);

@@ -179,6 +179,60 @@ TEST(IntercomPage, AssignmentChecksTheIntercomAndStoresTheCamerasStation) {
     EXPECT_EQ(shown.duration, "5");
 }
 
+// An intercom speaks only when something happens at its door, and a camera
+// may leave the list for a moment: an existing assignment is edited all the
+// same, and what cannot be stored says why.
+TEST(IntercomPage, AnAssignmentIsEditedWhileItsIntercomIsSilentOrItsCameraUnlisted) {
+    config::TVideoConfig settings = memorySettings();
+    test::FakeDiscovery discovery;
+    discovery.add("10.0.0.5", "80", "Hof", config::AxisCam).FcommonName = "Hofkamera";
+    discovery.addPhone("10.0.0.50", "Haus");
+    AssignmentEdits e;
+    e.cameraKey = "10.0.0.5:80";
+    e.intercom = "10.0.0.50";
+    ASSERT_TRUE(assignCamera(e, discovery, discovery.phones, settings).stored);
+
+    struct Case {
+        const char* what;
+        std::vector<devices::telefonObjekt> heard;
+        std::string intercom;  // chosen in the intercom grid
+        bool listed;           // the camera is in the discovery list
+    };
+    devices::telefonObjekt nameless;
+    nameless.FIpAdresse = "10.0.0.50";
+    const Case cases[] = {{"silent intercom", {}, "", true},
+                          {"heard without its name yet", {nameless}, "10.0.0.50", true},
+                          {"camera not listed", {}, "", false}};
+    int code = 12345670;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::FakeDiscovery now = discovery;
+        if (!c.listed) now.devices.clear();
+        e.intercom = c.intercom;
+        e.code = std::to_string(++code);
+        e.duration = "9";
+        const AssignmentResult r = assignCamera(e, now, c.heard, settings);
+        EXPECT_TRUE(r.stored);
+        EXPECT_EQ(r.problem, nullptr);
+        ASSERT_EQ(settings.Count(), 1);
+        const auto s = settings.getConfigByPhone("10.0.0.50");
+        ASSERT_TRUE(s);
+        EXPECT_EQ(std::tie(s->tuerCode, s->tuerDauer, s->telefonName, s->Ip, s->Port, s->typ, s->commonName),
+                  std::make_tuple(e.code, 9, "Haus", "10.0.0.5", "80", config::AxisCam, "Hofkamera"));
+    }
+
+    // Nothing chosen to assign to, and a camera neither listed nor stored.
+    e.cameraKey = "10.0.0.6:80";
+    discovery.add("10.0.0.6", "80", "Garten", config::AxisCam);
+    AssignmentResult r = assignCamera(e, discovery, {}, settings);
+    EXPECT_EQ(std::tie(r.problem, r.incomplete, r.stored),
+              std::make_tuple(&config::txtChooseDoorIntercom, true, false));
+    e.cameraKey = "10.0.0.7:80";
+    r = assignCamera(e, discovery, discovery.phones, settings);
+    EXPECT_EQ(std::tie(r.problem, r.incomplete, r.stored), std::make_tuple(&config::txtCameraNotListed, true, false));
+    EXPECT_EQ(settings.Count(), 1);
+}
+
 TEST(IntercomPage, SecondCameraMenuAndRemoval) {
     auto settings = memorySettings();
     test::FakeDiscovery discovery;

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "config/ui/BrandDialog.h"
+#include "settings/ui/KonfigDialogs.h"
 #include "settings/ui/WidgetText.h"
 #include "video/ui/PromptParts.h"
 
@@ -311,28 +312,32 @@ void GatewayPageView::wiringStep() {
         wiringTimer_.start(wiringWait);
         return;
     }
-    if (step.wired) wiringFound(*step.wired);
+    const bool assigned = step.wired && wiringFound(*step.wired);
     wartenLabel.hide();
     testButton.setEnabled(true);
     sendFrame(step.frame);
+    // A full bar and no name could pass for success.
+    if (!assigned) showNotice(this, config::text(config::txtNoVideoserverAssigned, language_));
 }
 
-void GatewayPageView::wiringFound(const std::string& key) {
+bool GatewayPageView::wiringFound(const std::string& key) {
     // A copy of the entry: no lock is held while the user is asked.
     const std::optional<FoundDevice> wired = discovery ? discovery->find(key) : std::nullopt;
-    if (!wired) return;
+    if (!wired) return false;
     std::string name = wired->fields.FName;
     setStr(moxaName, name);
     if (selectServer) selectServer(key + "\r\n" + name);
     if (name.empty() && askName) {
         const auto entered = askName(wired->fields.FIpAdresse);
+        if (!entered) return true;  // the user's choice
         // The server may have left the list while the user typed.
-        if (!entered || !discovery->find(key)) return;
+        if (!discovery->find(key)) return false;
         name = *entered;
         setStr(moxaName, name);
         if (setServerName) setServerName(name);
     }
     modified_ = true;
+    return true;
 }
 
 }  // namespace oculon::settings::ui

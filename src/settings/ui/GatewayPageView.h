@@ -83,7 +83,8 @@ private:
     void pictureButton(bool on);
     void testButtonClick();
     void wiringStep();
-    void wiringFound(const std::string& key);
+    // False when the server left the list before it was assigned.
+    bool wiringFound(const std::string& key);
     void sendFrame(const std::string& frame);
 
     GatewayPage page_;

@@ -44,6 +44,11 @@ IntercomPanel::IntercomPanel(config::TVideoConfig& settings, QWidget* parent) : 
     connect(&zuordnungGrid, &QTableWidget::itemSelectionChanged, this, [this] {
         if (!filling_ && zuordnungGrid.currentRow() >= 0) zuordnungGridSelectCell(zuordnungGrid.currentRow());
     });
+    // The grid comes up with a row selected that the user has not chosen: a
+    // click on it chooses it all the same.
+    connect(&zuordnungGrid, &QTableWidget::cellClicked, this, [this](int row, int) {
+        if (row != pickedRow_) zuordnungGridSelectCell(row);
+    });
     connect(&telefonGrid, &QTableWidget::cellEntered, this, [this](int row, int) {
         QToolTip::showText(QCursor::pos(), platform::ui::plainToolTip(platform::ui::shown(telefonGrid.text(row, 1))),
                            &telefonGrid);
@@ -177,6 +182,7 @@ void IntercomPanel::updateZuordnungGrid() {
     filling_ = true;
     zuordnungGrid.fill(assignments, assignment >= 0 ? assignment : assignments.empty() ? -1 : 0);
     filling_ = false;
+    pickedRow_ = -1;
 }
 
 void IntercomPanel::enableCredentials(bool on) {
@@ -194,7 +200,12 @@ void IntercomPanel::changed() {
 void IntercomPanel::telefonGridSelectCell(int row) {
     lindavorModified_ = true;
     if (row == oldRow) return;
-    const auto station = settings_.getConfigByPhone(telefonGrid.text(row, 0));
+    showDoorFields(telefonGrid.text(row, 0));
+    oldRow = row;
+}
+
+void IntercomPanel::showDoorFields(const std::string& intercom) {
+    const auto station = settings_.getConfigByPhone(intercom);
     filling_ = true;
     setStr(tuerOeffnerCodeEdit, station ? station->tuerCode : std::string());
     setStr(dauerEdit, station && station->tuerDauer > 0 ? std::to_string(station->tuerDauer) : std::string());
@@ -203,28 +214,48 @@ void IntercomPanel::telefonGridSelectCell(int row) {
         dauerLabel.setEnabled(true);
     }
     filling_ = false;
-    oldRow = row;
 }
 
 void IntercomPanel::zuordnungGridSelectCell(int row) {
-    lindavorModified_ = false;
-    const std::string key = zuordnungGrid.text(row, 0);
-    const std::string intercom = zuordnungGrid.text(row, 4);
-    if (intercom.find_first_not_of(' ') == std::string::npos) tuerOeffnerCodeEdit.clear();
-    if (selectCamera) selectCamera(key);
-    for (int r = 0; r < telefonGrid.rowCount(); ++r) {
-        if (!intercom.empty() && telefonGrid.text(r, 0) == intercom) {
-            filling_ = true;
-            telefonGrid.selectRow(r);
-            filling_ = false;
-            oldRow = -1;
-            telefonGridSelectCell(r);
-        }
-    }
+    showAssignment(row);
     edited_ = false;  // the page shows a stored assignment
 }
 
+void IntercomPanel::showAssignment(int row) {
+    pickedRow_ = row;
+    lindavorModified_ = false;
+    const std::string key = zuordnungGrid.text(row, 0);
+    const std::string intercom = zuordnungGrid.text(row, 4);
+    picked_ = key;
+    if (intercom.find_first_not_of(' ') == std::string::npos) {
+        tuerOeffnerCodeEdit.clear();
+        if (selectCamera) selectCamera(key);
+        return;
+    }
+    if (selectCamera) selectCamera(key);
+    for (int r = 0; r < telefonGrid.rowCount(); ++r) {
+        if (telefonGrid.text(r, 0) != intercom) continue;
+        filling_ = true;
+        telefonGrid.selectRow(r);
+        filling_ = false;
+        oldRow = -1;
+        telefonGridSelectCell(r);
+        return;
+    }
+    // An intercom that has not spoken since the program started is not in
+    // its grid: its station fills the door fields, and no other intercom
+    // stays chosen for the apply.
+    filling_ = true;
+    telefonGrid.clearSelection();
+    telefonGrid.setCurrentCell(-1, -1);
+    filling_ = false;
+    oldRow = -1;
+    showDoorFields(intercom);
+}
+
 void IntercomPanel::cameraSelected(const std::string& key) {
+    // Another camera chosen by hand: the assignment picked before is not the one edited.
+    if (key != picked_) picked_.clear();
     if (key == selectedBIP && !reloadSelectedServer) return;
     selectedBIP = key;
     const std::optional<FoundDevice> camera = discovery ? discovery->find(key) : std::nullopt;
@@ -297,7 +328,11 @@ void IntercomPanel::analogRTbtnClick() {
 const config::TText* IntercomPanel::lindavorUebernehmen(const std::string& cameraKey) {
     if (!discovery) return nullptr;
     AssignmentEdits e;
-    e.cameraKey = cameraKey;
+    // The camera list may have lost the camera of the assignment picked
+    // (it leaves the list with its last answer): the edit is that
+    // assignment's all the same.
+    e.cameraKey = cameraKey.empty() ? picked_ : cameraKey;
+    if (e.cameraKey.empty()) return lindavorModified_ ? &config::txtSelectCamera : nullptr;
     e.intercom = telefonGrid.text(telefonGrid.currentRow(), 0);
     e.analogPhone = analogBTBox.isChecked();
     e.withoutIntercom = ohneBTBox.isChecked();
@@ -316,6 +351,8 @@ const config::TText* IntercomPanel::lindavorUebernehmen(const std::string& camer
         lindavorModified_ = false;
         edited_ = false;
     }
+    // A camera only looked at, with nothing edited, has nothing to store.
+    if (r.incomplete && !lindavorModified_) return nullptr;
     return r.problem;
 }
 
@@ -331,6 +368,7 @@ void IntercomPanel::zuordnungGridContextPopup(const QPoint& at) {
                                                if (zuordnungGrid.rowCount() == 0) return;
                                                removeAssignment(zuordnungGrid.text(rowToDel, 0),
                                                                 zuordnungGrid.text(rowToDel, 4), settings_);
+                                               picked_.clear();
                                                platform::MainLoop::instance().post(dialog, platform::WM_TELUPDATEEVENT);
                                                if (clearCameraSelection) clearCameraSelection();
                                            });

@@ -48,8 +48,9 @@ public:
     void updateZuordnungGrid();
     // A camera chosen in the camera list.
     void cameraSelected(const std::string& key);
-    // The apply for the camera selected in the camera list; the message to
-    // show when nothing could be stored (the edits stay).
+    // The apply for the camera selected in the camera list, or, with none
+    // selected, for the assignment picked in its grid; the message to show
+    // when nothing was stored although the user edited (the edits stay).
     const config::TText* lindavorUebernehmen(const std::string& cameraKey);
     bool hasIPPhone() const { return hasIPPhone_; }
     // The user changed the assignment being edited since it was stored or
@@ -59,6 +60,9 @@ public:
 private:
     void telefonGridSelectCell(int row);
     void zuordnungGridSelectCell(int row);
+    void showAssignment(int row);
+    // The code and duration of the station of `intercom`.
+    void showDoorFields(const std::string& intercom);
     void exclusiveBox(QCheckBox& box, QCheckBox& other);
     void zuordnungGridContextPopup(const QPoint& at);
     void telefonGridContextPopup(const QPoint& at);
@@ -79,6 +83,8 @@ private:
     int oldRow = -1;
     int rowToDel = -1;
     std::string selectedBIP;
+    std::string picked_;  // camera key of the assignment the user picked; empty: none
+    int pickedRow_ = -1;  // its row, until the grid is filled again
     AnalogFlags analog_;
 
     StringGrid telefonGrid{"telefonGrid", {100, 50}};

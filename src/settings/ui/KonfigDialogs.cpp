@@ -37,9 +37,16 @@ void showError(QWidget* parent, const std::string& text) {
     messageBox(parent, QMessageBox::Critical, text, QMessageBox::Ok)->exec();
 }
 
+void showNotice(QWidget* parent, const std::string& text) {
+    messageBox(parent, QMessageBox::Information, text, QMessageBox::Ok)->exec();
+}
+
 bool askYesNo(QWidget* parent, const std::string& text) {
-    return messageBox(parent, QMessageBox::Warning, text, QMessageBox::Yes | QMessageBox::No)->exec() ==
-           QMessageBox::Yes;
+    return questionBox(parent, text)->exec() == QMessageBox::Yes;
+}
+
+QMessageBox* questionBox(QWidget* parent, const std::string& text) {
+    return messageBox(parent, QMessageBox::Warning, text, QMessageBox::Yes | QMessageBox::No);
 }
 
 QMessageBox* confirmationBox(QWidget* parent, const std::string& text) {
@@ -126,14 +133,18 @@ TrebootForm::TrebootForm(QWidget* parent, std::unique_ptr<RebootHold> countdownH
     : QDialog(parent), hold_(std::move(countdownHold)) {
     frame_.build(*this, PromptFrame::layout(), rebootPanel, "rebootPanel");
     setWindowFlag(Qt::WindowCloseButtonHint, false);
-    const std::string title = config::tr(txtReboot);
+    // Only the countdown speaks of a restart: the progress shows while the
+    // requests go out, and most runs restart nothing.
+    const bool countdown = hold_ != nullptr;
+    const std::string title = config::tr(countdown ? txtReboot : txtOculonConfiguration);
     setWindowTitle(qs(title));
     rebootPanel.setText(qs("  " + title));
     const int left = PromptFrame::kContentLeft;
     place(Label1, this, "Label1", QRect(left, 48, PromptFrame::kContentWidth, 60));
     Label1.setWordWrap(true);
     Label1.setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1.setText(qs(config::tr(txtVideoserverBeingRebooted) + config::tr(txtPleaseStandBy)));
+    Label1.setText(
+        qs(config::tr(countdown ? txtVideoserverBeingRebooted : txtSettingsBeingSent) + config::tr(txtPleaseStandBy)));
     place(seconds_, this, "seconds", QRect(left, 130, 60, 24));
     seconds_.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont big = seconds_.font();
@@ -145,7 +156,6 @@ TrebootForm::TrebootForm(QWidget* parent, std::unique_ptr<RebootHold> countdownH
     place(ProgressBar1, this, "ProgressBar1", QRect(left, 140, PromptFrame::kContentWidth, 20));
     ProgressBar1.setRange(0, 100);
     ProgressBar1.setValue(0);
-    const bool countdown = hold_ != nullptr;
     ProgressBar1.setVisible(!countdown);
     seconds_.setVisible(countdown);
     Label2.setVisible(countdown);

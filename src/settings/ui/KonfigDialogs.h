@@ -24,11 +24,15 @@
 
 namespace oculon::settings::ui {
 
-// An error box with one OK button; a question with Yes and No; a
-// confirmation with OK and Cancel (true: Yes or OK). Texts as they are shown.
+// An error box and a notice, each with one OK button; a question with Yes
+// and No; a confirmation with OK and Cancel (true: Yes or OK). Texts as they
+// are shown.
 void showError(QWidget* parent, const std::string& text);
+void showNotice(QWidget* parent, const std::string& text);
 bool askYesNo(QWidget* parent, const std::string& text);
 QMessageBox* confirmationBox(QWidget* parent, const std::string& text);
+// The question of askYesNo, for a caller that may have to withdraw it.
+QMessageBox* questionBox(QWidget* parent, const std::string& text);
 
 // The name prompt (TserverNameFormular) and the stream-path prompt
 // (TserverPathFormular): one line of text for a camera or a video server.

@@ -885,12 +885,11 @@ bool TkonfigForm::applyGeneralPage() {
 }
 
 bool TkonfigForm::intercomUebernehmen() {
-    if (const std::string key = t_.ListView2.selectedKey(); !key.empty()) {
-        // Refused: the edits stay for the user to mend.
-        if (const TText* problem = intercom_.lindavorUebernehmen(key)) {
-            fail(*problem);
-            return false;
-        }
+    // Without a camera selected, the assignment chosen in its grid is stored.
+    // Refused: the edits stay for the user to mend.
+    if (const TText* problem = intercom_.lindavorUebernehmen(t_.ListView2.selectedKey())) {
+        fail(*problem);
+        return false;
     }
     if (!intercom_.edited()) return true;
     fail(txtIntercomChangesNotStored);
@@ -899,8 +898,15 @@ bool TkonfigForm::intercomUebernehmen() {
 
 void TkonfigForm::korvatUebernehmen() {
     if (s_.ListView1.selectedKey().empty() || !serverPage_.server() || !links_.discovery) {
-        // No device to send them to.
-        if (modified) fail(txtServerChangesNotSent);
+        // No device to send them to. The gateway's values go out with the
+        // run of the server behind it.
+        if (KonfigTabs.currentIndex() != GatewaysTab) {
+            if (modified) fail(txtServerChangesNotSent);
+        } else if (modified) {
+            fail(txtGatewaySavedWithVideoserver);
+        } else {
+            tell(txtGatewaySavedWithVideoserver);
+        }
         return;
     }
     ServerEdits edits = serverEdits();

@@ -281,12 +281,23 @@ void TsonderKonfig::lesenButtonClick() {
 void TsonderKonfig::schreibenButtonClick() {
     if (busy()) return;
     runStarts();
-    run_.write(
-        code_, values(), [this] { showProcess(kRestarting, config::tr(config::txtReboot)); },
-        [this](bool ok, const IntercomMemory&) {
-            if (ok) geaendert_ = false;
-            runEnded(ok);
-        });
+    const IntercomMemory writing = values();
+    run_.write(code_, writing,
+               {[this] { showProcess(kRestarting, config::tr(config::txtReboot)); },
+                [this, writing] { reachedDevice(writing); }},
+               [this, writing](bool ok, const IntercomMemory&) {
+                   if (ok) reachedDevice(writing);
+                   runEnded(ok);
+               });
+}
+
+void TsonderKonfig::reachedDevice(const IntercomMemory& written) {
+    // A change made while the values went out has not reached the device.
+    if (values() != written) return;
+    geaendert_ = false;
+    // The question asked while they went out has no ground any more: the
+    // window closes, as the user asked it to.
+    if (closeQuestion_) closeQuestion_->done(QMessageBox::Yes);
 }
 
 void TsonderKonfig::runStarts() {
@@ -309,7 +320,11 @@ void TsonderKonfig::runEnded(bool ok) {
 }
 
 void TsonderKonfig::schliessenButtonClick() {
-    if (geaendert_ && !askYesNo(this, config::tr(config::txtConfigurationNotWritten))) return;
+    if (geaendert_) {
+        closeQuestion_ = questionBox(this, config::tr(config::txtConfigurationNotWritten));
+        const int answer = closeQuestion_->exec();
+        if (answer != QMessageBox::Yes) return;
+    }
     done(config::ui::mrOK);
 }
 

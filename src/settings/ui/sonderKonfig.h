@@ -11,6 +11,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -59,6 +61,8 @@ private:
     void followHangUpBoxes();
     IntercomMemory values() const;
     void showValues(const IntercomMemory& f);
+    // The values written are on the device (it may still be restarting).
+    void reachedDevice(const IntercomMemory& written);
     // The panels and buttons while a run goes on and when it ended.
     void runStarts();
     void runEnded(bool ok);
@@ -70,6 +74,7 @@ private:
     bool geaendert_ = false;
     bool readOnce_ = false;  // the write waits for one good read
     bool shown_ = false;
+    QPointer<QMessageBox> closeQuestion_;  // "not written yet: close?" while it is open
 
     QLabel ipaddrLabel, Label1, tueroeffnerCodeLabel;
     QLineEdit codeEdit;

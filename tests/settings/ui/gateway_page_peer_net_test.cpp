@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
@@ -31,11 +32,26 @@ using namespace oculon::settings::test;
 using namespace oculon::testsupport;
 using namespace std::chrono_literals;
 
+namespace {
+
+// The simulated gateway "Tor" in the second host.
+testsupport::SimDevice gatewayTor() {
+    return testsupport::SimDevice("simgateway", {"--name", "Tor", "--ip", testsupport::kDeviceAddress, "--netmask",
+                                                 "255.255.255.0", "--gateway", "10.77.0.254"});
+}
+
+// The gateway search through the program's own library, written to `dir`.
+std::unique_ptr<devices::moxaThread> gatewaySearch(platform::TargetId mainForm, const testsupport::TempDir& dir) {
+    return std::make_unique<devices::moxaThread>(
+        mainForm, devices::NeciLibrary::load(dir.path() + "/NECI_SDK.dll", devices::neciResource()), 500ms);
+}
+
+}  // namespace
+
 TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
     config::sprache = config::lang_en;
     testsupport::TempDir dir;
-    testsupport::SimDevice gateway("simgateway", {"--name", "Tor", "--ip", testsupport::kDeviceAddress, "--netmask",
-                                                  "255.255.255.0", "--gateway", "10.77.0.254"});
+    testsupport::SimDevice gateway = gatewayTor();
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
 
     // The main form's part: the command channel, and the gateway search whose
@@ -49,8 +65,7 @@ TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
         ++searches;
         platform::MainLoop::instance().post(dialog->handle(), platform::WM_MOXAEVENT);
     });
-    auto search = std::make_unique<devices::moxaThread>(
-        mainForm.id(), devices::NeciLibrary::load(dir.path() + "/NECI_SDK.dll", devices::neciResource()), 500ms);
+    auto search = gatewaySearch(mainForm.id(), dir);
 
     // The video server behind the gateway: its picture follows the wiring
     // test's switching.
@@ -133,7 +148,7 @@ TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
     child<QPushButton>(*dialog, "uebernehmenBtn").click();
     ASSERT_TRUE(pumpUntil([&] { return !dialog->running(); }, 20s));
     EXPECT_FALSE(dialog->errorFlag());
-    // Each setter is saved on its own; the last save holds them all.
+    // One save holds them all.
     EXPECT_TRUE(gateway.waitFor("saved",
                                 "name=Einfahrt ip=10.77.0.2 netmask=255.255.0.0 gateway=10.77.0.254 dhcp=0 "
                                 "password=neu"));
@@ -141,6 +156,98 @@ TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
     ASSERT_TRUE(station);
     EXPECT_TRUE(station->moxa && station->moxaNeedCred);
     EXPECT_EQ(station->moxaPass, "neu");
+
+    dialog.reset();
+    EXPECT_TRUE(platform::stopAndFree(std::move(search), 10s));
+}
+
+namespace {
+
+void click(QWidget& widget, std::optional<QPoint> at = std::nullopt) {
+    QTest::mouseClick(&widget, Qt::LeftButton, {}, at.value_or(widget.rect().center()));
+}
+
+void retype(QLineEdit& edit, const QString& text) {
+    click(edit);
+    QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(&edit, text);
+}
+
+// Presses a button of the dialog and answers the message box that follows
+// with OK; returns its text.
+std::string pressAndRead(QWidget& button) {
+    std::string text;
+    onModal([&](QWidget& w) {
+        auto& box = dynamic_cast<QMessageBox&>(w);
+        text = box.text().toStdString();
+        click(*box.button(QMessageBox::Ok));
+    });
+    click(button);
+    pumpUntil([&] { return !text.empty(); });
+    return text;
+}
+
+}  // namespace
+
+// The gateway page's checks and answers, from the user's side: a save with
+// no video server selected says it saves nothing; bad addresses are named
+// and never reach the gateway; good ones reach it with one restart.
+TEST(GatewayPagePeer, SaveSaysWhatIsWrongAndRestartsTheGatewayOnce) {
+    config::sprache = config::lang_en;
+    testsupport::TempDir dir;
+    testsupport::SimDevice gateway = gatewayTor();
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    std::unique_ptr<ui::TkonfigForm> dialog;
+    platform::MessageTarget mainForm([&](platform::Message& m) {
+        if (m.id == platform::WM_MOXAEVENT && dialog)
+            platform::MainLoop::instance().post(dialog->handle(), platform::WM_MOXAEVENT);
+    });
+    auto search = gatewaySearch(mainForm.id(), dir);
+    FakeDiscovery found;
+    found.add("10.77.0.9", "80", "Einfahrt");
+    ui::KonfigLinks links;
+    links.settings = &settings;
+    links.discovery = &found;
+    links.gateways = [&] { return search->gateways(); };
+    auto cgi = std::make_shared<std::vector<std::string>>();
+    links.cgiClient = [cgi] { return std::make_unique<RecordingCgi>(cgi); };
+    links.settleTime = 0ms;
+    dialog = std::make_unique<ui::TkonfigForm>(links);
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    search->Start();
+
+    auto& grid = child<ui::StringGrid>(*dialog, "MoxaGrid");
+    ASSERT_TRUE(pumpUntil([&] { return grid.rowCount() == 1; }, 20s));
+    QTabBar& tabs = *child<QTabWidget>(*dialog, "KonfigTabs").tabBar();
+    click(tabs, tabs.tabRect(ui::TkonfigForm::GatewaysTab).center());
+    click(*grid.viewport(), grid.visualItemRect(grid.item(0, 0)).center());
+    ASSERT_EQ(child<QLineEdit>(*dialog, "moxaName").text(), "Tor");
+    auto& save = child<QPushButton>(*dialog, "uebernehmenBtn");
+    EXPECT_EQ(pressAndRead(save),
+              "Nothing was saved: the gateway's settings are saved together with those of the videoserver behind "
+              "it, and no videoserver is selected.");
+
+    // The server behind it, chosen by hand on its own page.
+    click(tabs, tabs.tabRect(ui::TkonfigForm::ServerTab).center());
+    auto& servers = child<QListWidget>(*dialog, "ListView1");
+    click(*servers.viewport(), servers.visualItemRect(servers.item(0)).center());
+    click(tabs, tabs.tabRect(ui::TkonfigForm::GatewaysTab).center());
+    retype(child<QLineEdit>(*dialog, "moxaIPEdit"), "10.77.0.300");
+    retype(child<QLineEdit>(*dialog, "moxaGatewayEdit"), "abc");
+    EXPECT_EQ(pressAndRead(save),
+              "One or more of the given IP-Adresses are invalid\n\nIP-Address: 10.77.0.300\nStandard Gateway: abc");
+    ASSERT_TRUE(pumpUntil([&] { return !dialog->running(); }, 10s));
+    EXPECT_TRUE(dialog->errorFlag());
+
+    retype(child<QLineEdit>(*dialog, "moxaIPEdit"), "10.77.0.2");
+    retype(child<QLineEdit>(*dialog, "moxaGatewayEdit"), "10.77.0.1");
+    retype(child<QLineEdit>(*dialog, "moxaSubnetEdit"), "255.255.0.0");
+    click(save);
+    ASSERT_TRUE(pumpUntil([&] { return !dialog->running(); }, 20s));
+    EXPECT_TRUE(gateway.waitFor("saved", "netmask=255.255.0.0 gateway=10.77.0.1 dhcp=0 password= restarts=1"));
+    EXPECT_FALSE(gateway.waitFor("saved", "restarts=2", 500ms));
 
     dialog.reset();
     EXPECT_TRUE(platform::stopAndFree(std::move(search), 10s));

@@ -442,8 +442,7 @@ TEST_F(Konfig, AnEditedAssignmentIsStoredFromAnyPageOrSaidToBeUnsaved) {
     turnTo(TkonfigForm::ueberwachungTab);
     click("okButton");
     EXPECT_TRUE(form().isVisible());
-    EXPECT_EQ(boxes.texts,
-              (std::vector<std::string>{config::text(config::txtIntercomChangesNotStored, config::lang_en)}));
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{config::text(config::txtSelectCamera, config::lang_en)}));
 }
 
 // The dialog with a wall that it opens and closes as the tray form does, and

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <gtest/gtest.h>
@@ -34,16 +35,21 @@ platform::UdpListener replyListener() {
     });
 }
 
-std::unique_ptr<TsonderKonfig> openWindow(const std::string& code) {
+std::unique_ptr<TsonderKonfig> openWindow(const std::string& code,
+                                          std::chrono::milliseconds restartWait = std::chrono::milliseconds(300)) {
     auto window = std::make_unique<TsonderKonfig>(testsupport::kDeviceAddress, code);
     devices::telefonKonfig::Timing quick;
     quick.replyWait = std::chrono::milliseconds(250);
     quick.resends = 2;
-    quick.restartWait = std::chrono::milliseconds(300);
+    quick.restartWait = restartWait;
     quick.strayReplyGrace = std::chrono::milliseconds(50);
     window->setTiming(quick);
     window->show();
     return window;
+}
+
+void press(QWidget& widget) {
+    QTest::mouseClick(&widget, Qt::LeftButton, {}, QPoint(widget.height() / 2, widget.height() / 2));
 }
 
 QString process(TsonderKonfig& w) { return child<QLabel>(w, "vorgangPanel").text(); }
@@ -123,4 +129,41 @@ TEST(SonderKonfigPeer, ADeviceThatDoesNotAnswerLeavesWriteDisabled) {
     EXPECT_TRUE(window->busy());
     window->done(0);
     EXPECT_FALSE(window->busy());
+}
+
+// "Close" while a write goes on warns only of what has not reached the
+// intercom: once the intercom confirmed its restart nothing is left to
+// lose, and a question asked before is withdrawn then.
+TEST(SonderKonfigPeer, ClosingWhileItWritesWarnsOnlyOfWhatHasNotReachedTheIntercom) {
+    config::sprache = config::lang_en;
+    auto listener = replyListener();
+    SimDevice phone("simtelefon", {"--access-code", "12", "--reply-delay", "30"});
+    std::vector<std::string> questions;
+    for (const bool askedBeforeTheRestart : {false, true}) {
+        SCOPED_TRACE(askedBeforeTheRestart);
+        auto window = openWindow("12", 2s);
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(pumpUntil([&] { return !window->busy(); }, 20s));
+        press(child<QCheckBox>(*window, "sendCodeBox"));
+        ASSERT_TRUE(window->geaendert());
+        press(child<QPushButton>(*window, "schreibenButton"));
+        // Left unanswered: it goes by itself, or after 10 s as No.
+        if (askedBeforeTheRestart) {
+            onModal([&](QWidget& w) {
+                auto& box = dynamic_cast<QMessageBox&>(w);
+                questions.push_back(box.text().toStdString());
+                QTimer::singleShot(10s, &box, [&box] { box.done(QMessageBox::No); });
+            });
+        } else {
+            ASSERT_TRUE(pumpUntil([&] { return !window->geaendert(); }, 20s));
+            ASSERT_TRUE(window->busy());  // the intercom is still coming back
+        }
+        press(child<QPushButton>(*window, "schliessenButton"));
+        ASSERT_TRUE(pumpUntil([&] { return !window->isVisible(); }, 20s));
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_TRUE(phone.waitFor("reset"));
+    }
+    EXPECT_EQ(questions, std::vector<std::string>{"The changed configuration has not been written to the IP door "
+                                                  "intercom. Do you really want to close the window?"});
 }
