@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include <thread>
 
 #include "platform/PrivateFiles.h"
+#include "platform/RandomBytes.h"
 
 namespace oculon::platform {
 
@@ -26,9 +26,8 @@ constexpr std::string_view kNameCharacters = "0123456789abcdefghijklmnopqrstuvwx
 constexpr std::size_t kRandomLength = 12;
 // How much longer than the part of its target's name a temporary name is.
 constexpr std::size_t kTemporarySuffixLength = kTemporaryMark.size() + kRandomLength;
-// How often random bytes are drawn for one name, and asked for from one source.
+// How often random bytes are drawn for one name.
 constexpr int kRandomDraws = 8;
-constexpr int kRandomReads = 4;
 // A temporary name someone got hold of is given up for a new one this often.
 constexpr int kNameAttempts = 10;
 // How often a name whose entry vanished between our look and our open is tried again.
@@ -41,38 +40,6 @@ constexpr std::size_t kHeadLength = 64;
 constexpr std::size_t kSignatureLength = 4;
 
 FileFailure systemFailure(const std::string& path) { return {path, Intruder::none, errno}; }
-
-// Fills all `size` bytes through `read` (a call like read(2)), asking
-// kRandomReads times at most; false, errno set, when it gives no more.
-template <typename Read>
-bool fillFrom(unsigned char* bytes, std::size_t size, Read&& read) {
-    std::size_t got = 0;
-    errno = 0;
-    for (int call = 0; call < kRandomReads && got < size; ++call) {
-        const ssize_t n = read(bytes + got, size - got);
-        if (n > 0) got += static_cast<std::size_t>(n);
-        if (n == 0 || (n < 0 && errno != EINTR)) break;
-    }
-    if (got == size) return true;
-    if (errno == 0 || errno == EINTR) errno = EIO;
-    return false;
-}
-
-// Fills `bytes` with random bytes from the kernel: through getrandom, or,
-// where that call is missing (before Linux 3.17) or a sandbox refuses it,
-// from /dev/urandom. False, errno set, when neither gives them.
-bool randomBytes(unsigned char* bytes, std::size_t size) {
-    if (fillFrom(bytes, size, [](void* at, std::size_t n) { return ::getrandom(at, n, 0); })) return true;
-    const UniqueFd device(::open("/dev/urandom", O_RDONLY | O_NOCTTY | O_CLOEXEC));
-    if (!device) return false;
-    // Only the kernel's device: a file put in its place gives no random numbers.
-    struct stat info {};
-    if (::fstat(device.get(), &info) != 0 || !S_ISCHR(info.st_mode)) {
-        errno = ENODEV;
-        return false;
-    }
-    return fillFrom(bytes, size, [&](void* at, std::size_t n) { return ::read(device.get(), at, n); });
-}
 
 // How long a name in `folder` may be.
 std::size_t nameRoomIn(const std::string& folder) {

@@ -118,11 +118,12 @@ private:
 };
 
 // Confines this process as a sandbox whose seccomp filter refuses getrandom
-// (as a kernel before 3.17 lacks it), with `noDevice` also without a device
-// to read at /dev/urandom. False when it cannot be confined so.
-bool refuseRandomNumbers(bool noDevice) {
-    if (noDevice && (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                     ::mount("/dev/null", "/dev/urandom", nullptr, MS_BIND, nullptr) != 0))
+// (as a kernel before 3.17 lacks it), with `inPlaceOfTheDevice` (unless
+// empty) also standing at /dev/urandom. False when it cannot be confined so.
+bool refuseRandomNumbers(const std::string& inPlaceOfTheDevice) {
+    if (!inPlaceOfTheDevice.empty() &&
+        (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+         ::mount(inPlaceOfTheDevice.c_str(), "/dev/urandom", nullptr, MS_BIND, nullptr) != 0))
         return false;
 #if defined(__x86_64__)
     sock_filter filter[] = {
@@ -143,12 +144,12 @@ bool refuseRandomNumbers(bool noDevice) {
 
 // What `body` returns when run in a child so confined; "no sandbox" when it
 // could not be, "no end" when the child had not ended after a minute.
-std::string withoutRandomNumbers(bool noDevice, const std::function<std::string()>& body) {
+std::string withoutRandomNumbers(const std::string& inPlaceOfTheDevice, const std::function<std::string()>& body) {
     Signal told;
     const pid_t child = ::fork();
     if (child == 0) {
         ::alarm(60);
-        const std::string said = refuseRandomNumbers(noDevice) ? body() : "no sandbox";
+        const std::string said = refuseRandomNumbers(inPlaceOfTheDevice) ? body() : "no sandbox";
         ::_exit(::write(told.ends[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
     }
     ::close(std::exchange(told.ends[1], -1));
@@ -346,16 +347,23 @@ TEST_F(VideoExportTemporaries, WhereTheSystemGivesNoRandomNumbersBothExportsEndA
         };
     };
     // getrandom refused: the kernel's device serves.
-    const std::string served = withoutRandomNumbers(false, exports("door"));
+    const std::string served = withoutRandomNumbers("", exports("door"));
     if (served == "no sandbox") GTEST_SKIP() << "no seccomp filter can be set here";
     EXPECT_EQ(served, std::to_string(kFrames) + " \n");
     EXPECT_EQ(probeAvi(out("door.avi")), kProbed);
-    // Neither: both fail at once, in the user's language.
+    // Neither: both fail at once, in the user's language, also where what
+    // stands in place of the device would never answer (a FIFO) or give the
+    // same name every time (/dev/zero).
     if (::geteuid() != 0) GTEST_SKIP() << "a file system without /dev/urandom needs root";
     const std::string said = ": " + config::text(config::txtNoRandomNumbers, config::lang_de);
-    EXPECT_EQ(withoutRandomNumbers(true, exports("none")),
-              "0 " + out("none.avi") + said + "\n" + out("none.jpg") + said);
-    EXPECT_FALSE(fs::exists(out("none.avi")) || fs::exists(out("none.jpg")));
+    const std::string fifo = out("never-answers");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& inPlace : {std::string("/dev/null"), std::string("/dev/zero"), fifo}) {
+        SCOPED_TRACE(inPlace);
+        EXPECT_EQ(withoutRandomNumbers(inPlace, exports("none")),
+                  "0 " + out("none.avi") + said + "\n" + out("none.jpg") + said);
+        EXPECT_FALSE(fs::exists(out("none.avi")) || fs::exists(out("none.jpg")));
+    }
 }
 
 }  // namespace
