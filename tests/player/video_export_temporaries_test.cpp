@@ -142,39 +142,44 @@ private:
     config::TSprachenTyp before_;
 };
 
-// Confines this process as a sandbox whose seccomp filter refuses getrandom
-// (as a kernel before 3.17 lacks it), with `inPlaceOfTheDevice` (unless
-// empty) also standing at /dev/urandom. False when it cannot be confined so.
-bool refuseRandomNumbers(const std::string& inPlaceOfTheDevice) {
-    if (!inPlaceOfTheDevice.empty() &&
-        (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-         ::mount(inPlaceOfTheDevice.c_str(), "/dev/urandom", nullptr, MS_BIND, nullptr) != 0))
-        return false;
+// Confines this process as a sandbox whose seccomp filter refuses the system
+// calls `refused` with their error numbers, as a kernel or file system
+// without them does. False when it cannot be confined so.
+bool refuseCalls(const std::vector<std::pair<long, int>>& refused) {
 #if defined(__x86_64__)
-    sock_filter filter[] = {
+    std::vector<sock_filter> filter = {
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
         BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_getrandom, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
     };
-    const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    for (const auto& [call, error] : refused) {
+        filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(call), 0, 1));
+        filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | static_cast<unsigned>(error)));
+    }
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 #else
     return false;
 #endif
 }
 
-// What `body` returns when run in a child so confined; "no sandbox" when it
-// could not be, "no end" when the child had not ended after a minute.
-std::string withoutRandomNumbers(const std::string& inPlaceOfTheDevice, const std::function<std::string()>& body) {
+// Puts `entry` in place of /dev/urandom for this process alone.
+bool inPlaceOfTheRandomDevice(const std::string& entry) {
+    return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount(entry.c_str(), "/dev/urandom", nullptr, MS_BIND, nullptr) == 0;
+}
+
+// What `body` returns when run in a child that `confine` confined; "no
+// sandbox" when it could not, "no end" when the child had not ended after a
+// minute.
+std::string inSandbox(const std::function<bool()>& confine, const std::function<std::string()>& body) {
     Signal told;
     const pid_t child = ::fork();
     if (child == 0) {
         ::alarm(60);
-        const std::string said = refuseRandomNumbers(inPlaceOfTheDevice) ? body() : "no sandbox";
+        const std::string said = confine() ? body() : "no sandbox";
         ::_exit(::write(told.ends[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
     }
     ::close(std::exchange(told.ends[1], -1));
@@ -183,6 +188,17 @@ std::string withoutRandomNumbers(const std::string& inPlaceOfTheDevice, const st
     for (ssize_t n = 0; (n = ::read(told.ends[0], buffer, sizeof buffer)) > 0;)
         said.append(buffer, static_cast<std::size_t>(n));
     return exitCodeOf(child) == 128 + SIGALRM ? "no end" : said;
+}
+
+// inSandbox where getrandom is refused (as a kernel before 3.17 lacks it),
+// with `inPlaceOfTheDevice` (unless empty) also standing at /dev/urandom.
+std::string withoutRandomNumbers(const std::string& inPlaceOfTheDevice, const std::function<std::string()>& body) {
+    return inSandbox(
+        [&] {
+            return (inPlaceOfTheDevice.empty() || inPlaceOfTheRandomDevice(inPlaceOfTheDevice)) &&
+                   refuseCalls({{SYS_getrandom, ENOSYS}});
+        },
+        body);
 }
 
 class VideoExportTemporaries : public ::testing::Test {
@@ -457,6 +473,38 @@ TEST(NameRoom, ANameFitsByBytesOrByTheUtf16UnitsOfAFileSystemThatCountsCharacter
     };
     for (const auto& c : cases)
         EXPECT_EQ(platform::nameFits(c.name, c.room), c.fits) << c.name.size() << " bytes, room " << c.room;
+}
+
+// A file system that renames only by replacing (no renameat2 flags), and
+// one that has no hard links either: the export still puts its file at a
+// free name and over the user's own, and replaces nothing put there meanwhile.
+TEST_F(VideoExportTemporaries, WithoutRenamesThatReplaceNothingTheExportStillReplacesNothingElse) {
+    const UsersLanguage english(config::lang_en);
+    const std::string link = ": " + config::text(config::txtLinkInTheWay, config::lang_en);
+    int run = 0;
+    for (const auto& refused : {std::vector<std::pair<long, int>>{{SYS_renameat2, EINVAL}},
+                                std::vector<std::pair<long, int>>{{SYS_renameat2, EINVAL}, {SYS_link, EPERM}}}) {
+        const std::string tag = std::to_string(++run);
+        SCOPED_TRACE(tag);
+        const std::string free = out(tag + "-free.avi"), own = tmp.write(tag + "-own.avi", "old"),
+                          late = out(tag + "-late.avi");
+        const std::string said = inSandbox([&] { return refuseCalls(refused); },
+                                           [&] {
+                                               bool planted = false;
+                                               return exportOnce(recording, free).error + "|" +
+                                                      exportOnce(recording, own).error + "|" +
+                                                      exportOnce(recording, late, [&] {
+                                                          if (!std::exchange(planted, true))
+                                                              ::symlink(victim.c_str(), late.c_str());
+                                                      }).error;
+                                           });
+        if (said == "no sandbox") GTEST_SKIP() << "no seccomp filter can be set here";
+        EXPECT_EQ(said, "||" + late + link);
+        EXPECT_EQ(probeAvi(free), kProbed);
+        EXPECT_EQ(probeAvi(own), kProbed);
+        EXPECT_TRUE(fs::is_symlink(late));
+    }
+    EXPECT_TRUE(temporariesIn(tmp.path()).empty());
 }
 
 TEST_F(VideoExportTemporaries, WhereTheSystemGivesNoRandomNumbersBothExportsEndAtOnce) {
