@@ -1,10 +1,13 @@
 #include "player/ui/VideoViewer.h"
 
 #include <QDate>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionSlider>
+#include <QStylePainter>
 #include <QTime>
 
 #include <algorithm>
@@ -65,6 +68,24 @@ QSize TrackBar::sizeHint() const {
         hint.rheight() += 1;
     }
     return hint;
+}
+
+FocusMarkedButton::FocusMarkedButton(QWidget* parent) : QPushButton(parent) { setAutoDefault(false); }
+
+void FocusMarkedButton::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    if (hasFocus()) option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+    painter.drawControl(QStyle::CE_PushButton, option);
+}
+
+void FocusMarkedButton::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 TVideoViewerFrame::TVideoViewerFrame(QWidget* parent)
