@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include <thread>
 
 #include "platform/PrivateFiles.h"
+#include "platform/RandomBytes.h"
 
 namespace oculon::platform {
 
@@ -26,9 +26,8 @@ constexpr std::string_view kNameCharacters = "0123456789abcdefghijklmnopqrstuvwx
 constexpr std::size_t kRandomLength = 12;
 // How much longer than the part of its target's name a temporary name is.
 constexpr std::size_t kTemporarySuffixLength = kTemporaryMark.size() + kRandomLength;
-// How often random bytes are drawn for one name, and asked for from one source.
+// How often random bytes are drawn for one name.
 constexpr int kRandomDraws = 8;
-constexpr int kRandomReads = 4;
 // A temporary name someone got hold of is given up for a new one this often.
 constexpr int kNameAttempts = 10;
 // How often a name whose entry vanished between our look and our open is tried again.
@@ -42,42 +41,27 @@ constexpr std::size_t kSignatureLength = 4;
 
 FileFailure systemFailure(const std::string& path) { return {path, Intruder::none, errno}; }
 
-// Fills all `size` bytes through `read` (a call like read(2)), asking
-// kRandomReads times at most; false, errno set, when it gives no more.
-template <typename Read>
-bool fillFrom(unsigned char* bytes, std::size_t size, Read&& read) {
-    std::size_t got = 0;
-    errno = 0;
-    for (int call = 0; call < kRandomReads && got < size; ++call) {
-        const ssize_t n = read(bytes + got, size - got);
-        if (n > 0) got += static_cast<std::size_t>(n);
-        if (n == 0 || (n < 0 && errno != EINTR)) break;
-    }
-    if (got == size) return true;
-    if (errno == 0 || errno == EINTR) errno = EIO;
-    return false;
-}
-
-// Fills `bytes` with random bytes from the kernel: through getrandom, or,
-// where that call is missing (before Linux 3.17) or a sandbox refuses it,
-// from /dev/urandom. False, errno set, when neither gives them.
-bool randomBytes(unsigned char* bytes, std::size_t size) {
-    if (fillFrom(bytes, size, [](void* at, std::size_t n) { return ::getrandom(at, n, 0); })) return true;
-    const UniqueFd device(::open("/dev/urandom", O_RDONLY | O_NOCTTY | O_CLOEXEC));
-    if (!device) return false;
-    // Only the kernel's device: a file put in its place gives no random numbers.
-    struct stat info {};
-    if (::fstat(device.get(), &info) != 0 || !S_ISCHR(info.st_mode)) {
-        errno = ENODEV;
-        return false;
-    }
-    return fillFrom(bytes, size, [&](void* at, std::size_t n) { return ::read(device.get(), at, n); });
-}
-
-// How long a name in `folder` may be.
+// How long, in bytes, a temporary's name in `folder` may be: at most 255
+// (NAME_MAX). The FAT family tells 6 times its 255 characters, and a name of
+// 255 bytes has no more characters in any character set.
 std::size_t nameRoomIn(const std::string& folder) {
     const long room = ::pathconf(folder.c_str(), _PC_NAME_MAX);
-    return room > 0 ? static_cast<std::size_t>(room) : NAME_MAX;
+    return room > 0 ? std::min<std::size_t>(static_cast<std::size_t>(room), NAME_MAX) : NAME_MAX;
+}
+
+// The most bytes a file system that counts characters tells for each.
+constexpr long kBytesPerCountedCharacter = 6;
+
+// The UTF-16 units of a UTF-8 name: one per character, two for those of
+// 4 bytes. A byte that starts no character counts as one.
+std::size_t utf16Units(std::string_view name) {
+    std::size_t units = 0;
+    for (const char byte : name) {
+        const auto b = static_cast<unsigned char>(byte);
+        if ((b & 0xC0) != 0x80) ++units;
+        if (b >= 0xF0) ++units;
+    }
+    return units;
 }
 
 bool isContinuationByte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
@@ -105,12 +89,26 @@ Intruder intruderOf(const struct stat& info) {
     return Intruder::none;
 }
 
+// Why the file of ours at `path` has gone: its folder went, or someone took
+// its name.
+Intruder goneFrom(const std::string& path) {
+    struct stat folder {};
+    const bool folderGone = ::stat(folderOfFile(path).c_str(), &folder) != 0 ? errno == ENOENT || errno == ENOTDIR
+                                                                             : !S_ISDIR(folder.st_mode);
+    return folderGone ? Intruder::folderGone : Intruder::taken;
+}
+
+// What the entry `info` is where a file of ours should be, or none: a plain
+// file of ours too is another one.
+Intruder intruderInPlace(const struct stat& info) {
+    const Intruder found = intruderOf(info);
+    return found == Intruder::none ? Intruder::otherFile : found;
+}
+
 // What stands at `path` in place of the file of ours that should be there.
 Intruder intruderAt(const std::string& path) {
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) return Intruder::taken;
-    const Intruder found = intruderOf(info);
-    return found == Intruder::none ? Intruder::otherFile : found;
+    return ::lstat(path.c_str(), &info) == 0 ? intruderInPlace(info) : goneFrom(path);
 }
 
 flock wholeFile(short type) {
@@ -150,23 +148,93 @@ std::string headOf(int fd) {
     return head;
 }
 
+// True when `info` is the user's file `seen` at the check: the same file,
+// and still a plain one of this user (an inode number is given anew once
+// its file has gone).
+bool isSeenFile(const struct stat& info, const TargetAtCheck& seen) {
+    const Intruder found = intruderOf(info);
+    return info.st_dev == seen.device && info.st_ino == seen.inode &&
+           (found == Intruder::none || found == Intruder::otherFile);
+}
+
+// Why `temporary` (the file open at `fd`) could not be put in place at
+// `target`, where the rename gave errno: what took our name or stands at the
+// target, or else the system's reason.
+FileFailure whatStopped(const std::string& temporary, const std::string& target, int fd) {
+    const FileFailure failure = systemFailure(target);
+    if (!namesFile(temporary, fd)) return {temporary, intruderAt(temporary)};
+    // Rather than "File exists", "Operation not permitted" (another user's
+    // entry in a sticky folder) or "Is a directory": what it is.
+    struct stat there {};
+    return ::lstat(target.c_str(), &there) == 0 ? FileFailure{target, intruderInPlace(there)} : failure;
+}
+
+// The rename's failures that mean a file system without renameat2's flags.
+bool renameFlagsUnknown(int error) { return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
+
+// Renames `temporary` to `target` where no entry has that name: an entry put
+// there meanwhile is never replaced.
+FileFailure renameToFreeName(const std::string& temporary, const std::string& target, int fd) {
+    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return {};
+    if (!renameFlagsUnknown(errno)) return whatStopped(temporary, target, fd);
+    // A second name, which is made only where there is none, then the first goes.
+    if (::link(temporary.c_str(), target.c_str()) == 0) {
+        if (namesFile(temporary, fd)) ::unlink(temporary.c_str());
+        return {};
+    }
+    if (errno != EPERM && !renameFlagsUnknown(errno)) return whatStopped(temporary, target, fd);
+    // Nor that: the name is looked at just before a plain rename.
+    struct stat there {};
+    if (::lstat(target.c_str(), &there) == 0) errno = EEXIST;
+    else if (errno == ENOENT && ::rename(temporary.c_str(), target.c_str()) == 0) return {};
+    return whatStopped(temporary, target, fd);
+}
+
+// Renames `temporary` over `target` while that still holds the file `seen`
+// there, and over nothing else.
+FileFailure renameOverSeenFile(const std::string& temporary, const std::string& target, const TargetAtCheck& seen,
+                               int fd) {
+    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+        // The temporary's name holds what stood at the target now.
+        struct stat out {};
+        const bool outThere = ::lstat(temporary.c_str(), &out) == 0;
+        if (outThere && isSeenFile(out, seen)) {
+            ::unlink(temporary.c_str());
+            return {};
+        }
+        // Not the user's file: it goes back to where it stood. What went
+        // away from there meanwhile is not brought back.
+        const FileFailure failure{target, outThere ? intruderInPlace(out) : goneFrom(temporary)};
+        ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE);
+        return namesFile(target, fd) ? FileFailure{} : failure;
+    }
+    const int error = errno;
+    struct stat there {};
+    const bool targetThere = ::lstat(target.c_str(), &there) == 0;
+    // The user's file went meanwhile: the name is taken while it is free.
+    if (!targetThere && errno == ENOENT && namesFile(temporary, fd)) return renameToFreeName(temporary, target, fd);
+    errno = error;
+    if (!renameFlagsUnknown(error)) return whatStopped(temporary, target, fd);
+    // A file system that cannot swap two names: the name is looked at just
+    // before a plain rename.
+    if (targetThere && !isSeenFile(there, seen)) return {target, intruderInPlace(there)};
+    if (::rename(temporary.c_str(), target.c_str()) == 0) return {};
+    return whatStopped(temporary, target, fd);
+}
+
 // publishTemporaryFile for the file open at `fd`.
-FileFailure publishOpenFile(int fd, const std::string& temporary, const std::string& target, mode_t mode) {
+FileFailure publishOpenFile(int fd, const std::string& temporary, const std::string& target, mode_t mode,
+                            const TargetAtCheck& seen) {
     struct stat info {};
     if (::fstat(fd, &info) != 0) return systemFailure(target);
     // Someone else's file put in place of ours is not made the user's document.
-    if (const Intruder found = intruderOf(info); found != Intruder::none) return {temporary, found};
+    if (const Intruder found = intruderOf(info); found != Intruder::none)
+        return {temporary, found == Intruder::taken ? goneFrom(temporary) : found};
     if (::fchmod(fd, mode & ~currentUmask()) != 0 || ::fsync(fd) != 0) return systemFailure(target);
     if (!namesFile(temporary, fd)) return {temporary, intruderAt(temporary)};
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        const FileFailure failure = systemFailure(target);
-        if (!namesFile(temporary, fd)) return {temporary, intruderAt(temporary)};
-        // Put there since it was looked at: rather than "Operation not
-        // permitted" (another user's entry in a sticky folder) or "Is a
-        // directory", what it is.
-        const FileFailure blocked = whatBlocksTarget(target);
-        return blocked.failed() ? blocked : failure;
-    }
+    const FileFailure placed =
+        seen.occupied ? renameOverSeenFile(temporary, target, seen, fd) : renameToFreeName(temporary, target, fd);
+    if (placed.failed()) return placed;
     // Where others may remove our files (a folder without the sticky bit),
     // the name can change hands in the instant before the rename.
     if (!namesFile(target, fd)) return {target, intruderAt(target)};
@@ -190,6 +258,7 @@ std::string FileFailure::reason() const {
         case Intruder::othersFile: return "a file of another user is in the way";
         case Intruder::otherFile: return "another file took the place of the file being written";
         case Intruder::taken: return "the name was taken by someone else while the file was written";
+        case Intruder::folderGone: return "the folder was removed while the file was written";
     }
     return std::strerror(error);
 }
@@ -257,14 +326,29 @@ UniqueFd createPrivateFile(const std::string& path, FileFailure& failure) {
     return {};
 }
 
-FileFailure whatBlocksTarget(const std::string& target) {
+bool nameFits(std::string_view name, long room) {
+    if (room <= 0) return true;
+    if (name.size() > static_cast<std::size_t>(room)) return false;
+    return room <= NAME_MAX || utf16Units(name) <= static_cast<std::size_t>(room / kBytesPerCountedCharacter);
+}
+
+FileFailure whatBlocksTarget(const std::string& target, TargetAtCheck& seen) {
+    seen = {};
+    // Before the first frame, not once the file is written: a name too long
+    // for its folder.
+    const std::size_t slash = target.rfind('/');
+    const std::string_view name = std::string_view(target).substr(slash == std::string::npos ? 0 : slash + 1);
+    if (!nameFits(name, ::pathconf(folderOfFile(target).c_str(), _PC_NAME_MAX)))
+        return {target, Intruder::none, ENAMETOOLONG};
     struct stat info {};
-    if (::lstat(target.c_str(), &info) != 0) return {};
+    if (::lstat(target.c_str(), &info) != 0)
+        return errno == ENAMETOOLONG ? FileFailure{target, Intruder::none, ENAMETOOLONG} : FileFailure{};
     const Intruder found = intruderOf(info);
     // A file of this user's own is replaced, also one with further names:
     // those keep the old content.
-    if (found == Intruder::none || found == Intruder::otherFile) return {};
-    return {target, found};
+    if (found != Intruder::none && found != Intruder::otherFile) return {target, found};
+    seen = {true, info.st_dev, info.st_ino};
+    return {};
 }
 
 bool namesFile(const std::string& path, int fd) {
@@ -281,17 +365,18 @@ bool sameFile(const std::string& a, const std::string& b) {
            first.st_ino == second.st_ino;
 }
 
-FileFailure publishTemporaryFile(const std::string& temporary, const std::string& target, mode_t mode) {
-    struct stat seen {};
-    if (::lstat(temporary.c_str(), &seen) != 0)
-        return errno == ENOENT ? FileFailure{temporary, Intruder::taken} : systemFailure(target);
-    if (const Intruder found = intruderOf(seen); found != Intruder::none) return {temporary, found};
+FileFailure publishTemporaryFile(const std::string& temporary, const std::string& target, mode_t mode,
+                                 const TargetAtCheck& seen) {
+    struct stat info {};
+    if (::lstat(temporary.c_str(), &info) != 0)
+        return errno == ENOENT ? FileFailure{temporary, goneFrom(temporary)} : systemFailure(target);
+    if (const Intruder found = intruderOf(info); found != Intruder::none) return {temporary, found};
     // Never through a link, nor waiting on a FIFO put there after that look.
     const UniqueFd fd(::open(temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd)
         return errno == ENOENT || errno == ELOOP ? FileFailure{temporary, intruderAt(temporary)}
                                                  : systemFailure(target);
-    return publishOpenFile(fd.get(), temporary, target, mode);
+    return publishOpenFile(fd.get(), temporary, target, mode, seen);
 }
 
 void removeStaleTemporaryFiles(const std::string& folder, const UnfinishedHead& unfinished) {
@@ -327,7 +412,8 @@ FileFailure writeFileThroughTemporary(const std::string& target, std::string_vie
     removeStaleTemporaryFiles(folderOfFile(target), [signature](std::string_view head) {
         return !signature.empty() && head.substr(0, signature.size()) == signature;
     });
-    FileFailure failure = whatBlocksTarget(target);
+    TargetAtCheck seen;
+    FileFailure failure = whatBlocksTarget(target, seen);
     if (failure.failed()) return failure;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::string temporary = newTemporaryName(target, failure);
@@ -336,8 +422,8 @@ FileFailure writeFileThroughTemporary(const std::string& target, std::string_vie
         // A name someone got hold of is given up for another.
         if (!fd && failure.intruder != Intruder::none) continue;
         if (!fd) return {target, Intruder::none, failure.error};
-        failure =
-            writeAll(fd.get(), content) ? publishOpenFile(fd.get(), temporary, target, mode) : systemFailure(target);
+        failure = writeAll(fd.get(), content) ? publishOpenFile(fd.get(), temporary, target, mode, seen)
+                                              : systemFailure(target);
         if (failure.failed() && namesFile(temporary, fd.get())) ::unlink(temporary.c_str());
         return failure;
     }

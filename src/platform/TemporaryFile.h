@@ -39,6 +39,7 @@ enum class Intruder : std::uint8_t {
     othersFile,  // a file of another user
     otherFile,   // a file, but not the one written (or one with further names)
     taken,       // the name lost its file to someone else, who left nothing or took it away again
+    folderGone,  // the folder the file was in was removed, and the file with it
 };
 
 // Why a file could not be made or put in place; failed() is false when it was.
@@ -55,18 +56,35 @@ struct FileFailure {
 
 // A new name for a temporary file of `target`: "<target>.tmp-" and 12 random
 // lower-case letters and digits, which no one can know before the file exists.
-// Where that is longer than the folder allows a name to be, the part taken
-// from the target's name is shortened (never inside a UTF-8 character).
+// Where that is longer than the folder allows a name to be, or than 255
+// bytes, the part taken from the target's name is shortened (never inside a
+// UTF-8 character).
 // Empty, with `failure` saying so, when the system gives no random numbers.
 std::string newTemporaryName(const std::string& target, FileFailure& failure);
 // True when `name` (without its folder) has the form newTemporaryName makes.
 bool isTemporaryName(std::string_view name);
 
+// True when a file system whose longest name is `room` (pathconf's
+// _PC_NAME_MAX; unknown when not above 0) takes `name` (without its folder).
+// One that tells more than 255 bytes counts characters, telling 6 bytes for
+// each (the FAT family: 255 UTF-16 units, told as 1530).
+bool nameFits(std::string_view name, long room);
+
+// What stood at a target when it was looked at, before anything was written:
+// nothing, or a file of the user's own (which the user chose to replace),
+// known by its device and inode.
+struct TargetAtCheck {
+    bool occupied = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
 // What stands at `target` that a file put in place there must not replace: a
-// link, a FIFO, a folder, a device or socket, or a file of another user. No
-// failure when the name is free, holds a plain file of this user (which is
-// replaced), or cannot be looked at (what follows then says why).
-FileFailure whatBlocksTarget(const std::string& target);
+// link, a FIFO, a folder, a device or socket, or a file of another user; or a
+// name longer than its folder takes (error ENAMETOOLONG). No failure when the
+// name is free, holds a plain file of this user (which is replaced), or
+// cannot be looked at (what follows then says why); `seen` then tells which.
+FileFailure whatBlocksTarget(const std::string& target, TargetAtCheck& seen);
 
 // A new, empty file at `path`, mode 0600, never one that was there nor where a
 // link points; an entry of that name that we may remove is removed first (a
@@ -83,10 +101,13 @@ bool sameFile(const std::string& a, const std::string& b);
 
 // Makes the complete file at `temporary` the file `target`: checks that the
 // name still holds a regular file of ours, gives it `mode` less the umask,
-// syncs it and renames it over `target` (the target then is that file).
-// A failure of the system names `target`; an entry found in place of ours, or
-// one at `target` that stops the rename, is named with what it was.
-FileFailure publishTemporaryFile(const std::string& temporary, const std::string& target, mode_t mode);
+// syncs it and renames it to `target`, replacing only what whatBlocksTarget
+// saw there (`seen`): where the name was free, nothing; where the user's file
+// stood, that file and no other. A failure of the system names `target`; an
+// entry found in place of ours, or one at `target` that was not there before,
+// is named with what it is.
+FileFailure publishTemporaryFile(const std::string& temporary, const std::string& target, mode_t mode,
+                                 const TargetAtCheck& seen);
 
 // Tells from its first bytes (up to 64) whether a temporary file that no
 // writer holds is one a writer of ours left unfinished.

@@ -73,6 +73,7 @@ std::string fileFailureText(const platform::FileFailure& failure, const std::str
         case Intruder::othersFile: said = &config::txtOthersFileInTheWay; break;
         case Intruder::otherFile: said = &config::txtOtherFileInTheWay; break;
         case Intruder::taken: said = &config::txtNameTakenAway; break;
+        case Intruder::folderGone: said = &config::txtFolderRemoved; break;
     }
     return fileName + ": " + config::tr(*said);
 }

@@ -188,7 +188,7 @@ void TVideoExport::Execute(Worker& worker) {
     }
     if (written) {
         const platform::FileFailure failure =
-            platform::publishTemporaryFile(temporary, request_.fileName, kDocumentMode);
+            platform::publishTemporaryFile(temporary, request_.fileName, kDocumentMode, targetAtCheck_);
         if (failure.failed() && result.outcome != VideoExportResult::Outcome::Failed) {
             result.outcome = VideoExportResult::Outcome::Failed;
             result.error = fileFailureText(failure, request_.fileName);
@@ -216,7 +216,8 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
     try {
         refuseTheRecording(request_.recording, request_.fileName);
         // Before the first frame, not once all are written.
-        if (const platform::FileFailure blocked = platform::whatBlocksTarget(request_.fileName); blocked.failed())
+        if (const platform::FileFailure blocked = platform::whatBlocksTarget(request_.fileName, targetAtCheck_);
+            blocked.failed())
             throw std::runtime_error(fileFailureText(blocked, request_.fileName));
         video::TMJPEGFile file(request_.recording, video::TMJPEGFile::kRead);
         if (file.VideoFrames() < 1) throw std::runtime_error(request_.recording + ": the recording holds no frame");

@@ -11,8 +11,9 @@
 // The file is written under a temporary name beside the chosen one and
 // renamed when it is complete, so an export that fails leaves nothing
 // half-written and a file of that name is replaced only by a whole one. What
-// must not be replaced there (a link, a FIFO, a folder, another user's file)
-// ends the export before its first frame.
+// must not be replaced there (a link, a FIFO, a folder, another user's file),
+// and a name too long for its folder, end the export before its first frame;
+// what is put there while the export runs is not replaced either.
 
 #include <atomic>
 #include <cstdint>
@@ -114,10 +115,11 @@ private:
     bool started_ = false;
     bool reported_ = false;
 
-    // On the worker: the recording's frames, and the last frame number that
-    // the progress told of.
+    // On the worker: the recording's frames, the last frame number that the
+    // progress told of, and what stood at the chosen name before the first.
     std::int32_t frames_ = 0;
     std::int64_t progressFrame_ = -1;
+    platform::TargetAtCheck targetAtCheck_;
 
     // What the worker tells the main thread.
     std::mutex stateLock_;

@@ -3,10 +3,14 @@
 // export here cleans up; a killed export's temporary goes with the next one,
 // also under the longest name the folder allows; FIFOs and links another user
 // planted at guessable names stop nothing; a link put in place of the
-// temporary, and whatever stands at the chosen name, is told of as what it is
-// under the chosen name, in the user's language; a system without random
-// numbers ends the exports at once.
+// temporary, and whatever stands at the chosen name or is put there while
+// the export runs, is told of as what it is under the chosen name, in the
+// user's language, and is not replaced; so is a folder removed meanwhile;
+// names as long as FAT takes are written, longer ones refused at once; a
+// system without random numbers (or with a FIFO or /dev/zero in place of its
+// device) ends the exports at once.
 
+#include <dlfcn.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <linux/audit.h>
@@ -22,7 +26,9 @@
 
 #include <cstddef>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -36,6 +42,17 @@
 #include "support/ChildProcess.h"
 
 namespace fs = std::filesystem;
+
+// Found before the C library's for every call of this program: a folder
+// named "fat" tells what FAT and exFAT tell, 255 characters of 6 bytes each.
+// The file system beneath takes 255 bytes, as those take 255 UTF-16 units:
+// the same for the ASCII names used there.
+extern "C" long pathconf(const char* path, int name) noexcept {
+    static const auto real = reinterpret_cast<long (*)(const char*, int)>(::dlsym(RTLD_NEXT, "pathconf"));
+    if (name == _PC_NAME_MAX && std::string_view(path).ends_with("/fat")) return 1530;
+    return real(path, name);
+}
+
 using namespace oculon;
 using namespace oculon::player;
 using namespace oculon::player::test;
@@ -63,6 +80,14 @@ std::string longName(std::size_t length, const std::string& character, const std
     std::string name;
     while (name.size() + character.size() + extension.size() <= length) name += character;
     return name + std::string(length - name.size() - extension.size(), 'x') + extension;
+}
+
+// What stands at `path`: its kind, owner and inode, and the start of a file.
+std::string entryOf(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return "none";
+    return std::to_string(info.st_mode & S_IFMT) + " " + std::to_string(info.st_uid) + " " +
+           std::to_string(info.st_ino) + " " + (S_ISREG(info.st_mode) ? testsupport::readFile(path).substr(0, 4) : "");
 }
 
 std::vector<std::string> temporariesIn(const std::string& folder) {
@@ -117,38 +142,44 @@ private:
     config::TSprachenTyp before_;
 };
 
-// Confines this process as a sandbox whose seccomp filter refuses getrandom
-// (as a kernel before 3.17 lacks it), with `noDevice` also without a device
-// to read at /dev/urandom. False when it cannot be confined so.
-bool refuseRandomNumbers(bool noDevice) {
-    if (noDevice && (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                     ::mount("/dev/null", "/dev/urandom", nullptr, MS_BIND, nullptr) != 0))
-        return false;
+// Confines this process as a sandbox whose seccomp filter refuses the system
+// calls `refused` with their error numbers, as a kernel or file system
+// without them does. False when it cannot be confined so.
+bool refuseCalls(const std::vector<std::pair<long, int>>& refused) {
 #if defined(__x86_64__)
-    sock_filter filter[] = {
+    std::vector<sock_filter> filter = {
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
         BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_getrandom, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
     };
-    const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    for (const auto& [call, error] : refused) {
+        filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(call), 0, 1));
+        filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | static_cast<unsigned>(error)));
+    }
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 #else
     return false;
 #endif
 }
 
-// What `body` returns when run in a child so confined; "no sandbox" when it
-// could not be, "no end" when the child had not ended after a minute.
-std::string withoutRandomNumbers(bool noDevice, const std::function<std::string()>& body) {
+// Puts `entry` in place of /dev/urandom for this process alone.
+bool inPlaceOfTheRandomDevice(const std::string& entry) {
+    return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount(entry.c_str(), "/dev/urandom", nullptr, MS_BIND, nullptr) == 0;
+}
+
+// What `body` returns when run in a child that `confine` confined; "no
+// sandbox" when it could not, "no end" when the child had not ended after a
+// minute.
+std::string inSandbox(const std::function<bool()>& confine, const std::function<std::string()>& body) {
     Signal told;
     const pid_t child = ::fork();
     if (child == 0) {
         ::alarm(60);
-        const std::string said = refuseRandomNumbers(noDevice) ? body() : "no sandbox";
+        const std::string said = confine() ? body() : "no sandbox";
         ::_exit(::write(told.ends[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
     }
     ::close(std::exchange(told.ends[1], -1));
@@ -157,6 +188,17 @@ std::string withoutRandomNumbers(bool noDevice, const std::function<std::string(
     for (ssize_t n = 0; (n = ::read(told.ends[0], buffer, sizeof buffer)) > 0;)
         said.append(buffer, static_cast<std::size_t>(n));
     return exitCodeOf(child) == 128 + SIGALRM ? "no end" : said;
+}
+
+// inSandbox where getrandom is refused (as a kernel before 3.17 lacks it),
+// with `inPlaceOfTheDevice` (unless empty) also standing at /dev/urandom.
+std::string withoutRandomNumbers(const std::string& inPlaceOfTheDevice, const std::function<std::string()>& body) {
+    return inSandbox(
+        [&] {
+            return (inPlaceOfTheDevice.empty() || inPlaceOfTheRandomDevice(inPlaceOfTheDevice)) &&
+                   refuseCalls({{SYS_getrandom, ENOSYS}});
+        },
+        body);
 }
 
 class VideoExportTemporaries : public ::testing::Test {
@@ -173,8 +215,38 @@ protected:
         return shared;
     }
 
+    // Where the chosen names are: a folder every user writes where other
+    // users can be had (root), else one of this user's.
+    std::string exportFolder() { return ::geteuid() == 0 ? sharedFolder() : tmp.path(); }
+
+    using Plant = std::function<bool(const std::string&)>;
+    struct Planted {
+        std::string name;
+        const config::TText& said;
+        Plant plant;
+        bool byAnotherUser;
+        bool replacesOwnFile = false;  // in place of a file of the user's own
+    };
+    // What may be put at a chosen name, and what the user is told of it.
+    std::vector<Planted> plantKinds() const {
+        const Plant link = [this](const std::string& at) { return ::symlink(victim.c_str(), at.c_str()) == 0; };
+        const Plant fifo = [](const std::string& at) { return ::mkfifo(at.c_str(), 0666) == 0; };
+        const Plant folder = [](const std::string& at) { return ::mkdir(at.c_str(), 0777) == 0; };
+        const Plant file = [](const std::string& at) { return ::close(::creat(at.c_str(), 0666)) == 0; };
+        return {
+            {"link", config::txtLinkInTheWay, link, false},
+            {"fifo", config::txtFifoInTheWay, fifo, false},
+            {"folder", config::txtFolderInTheWay, folder, false},
+            {"others-file", config::txtOthersFileInTheWay, file, true},
+            {"others-link", config::txtLinkInTheWay, link, true},
+            {"others-fifo", config::txtFifoInTheWay, fifo, true},
+            {"others-folder", config::txtFolderInTheWay, folder, true},
+        };
+    }
+
     testsupport::TempDir tmp;
     const std::string recording = tmp.path() + "/12-30-05.kvd";
+    const std::string victim = tmp.write("victim.txt", "keep");
 };
 
 TEST_F(VideoExportTemporaries, AnExportInAnotherPidNamespaceKeepsItsFileWhileASecondExportCleansUp) {
@@ -243,8 +315,8 @@ TEST_F(VideoExportTemporaries, AKilledExportsTemporaryGoesWithTheNextExportAndLo
 TEST_F(VideoExportTemporaries, FifosAndLinksAnotherUserPlantedAtGuessableNamesStopNoExport) {
     if (::geteuid() != 0) GTEST_SKIP() << "two users other than this one need root";
     const std::string shared = sharedFolder();
-    const std::string victim = tmp.write("shared/victim.txt", "keep");
-    fs::permissions(victim, fs::perms::all);
+    const std::string theirs = tmp.write("shared/victim.txt", "keep");
+    fs::permissions(theirs, fs::perms::all);
     Signal planted;
     const pid_t exporter = ::fork();
     ASSERT_GE(exporter, 0);
@@ -259,17 +331,16 @@ TEST_F(VideoExportTemporaries, FifosAndLinksAnotherUserPlantedAtGuessableNamesSt
     const std::string fifo = shared + "/door.avi.tmp-" + std::to_string(exporter),
                       link = shared + "/door.jpg.tmp-" + std::to_string(exporter);
     ASSERT_TRUE(testsupport::asNobody(
-        [&] { return ::mkfifo(fifo.c_str(), 0666) == 0 && ::symlink(victim.c_str(), link.c_str()) == 0; }));
+        [&] { return ::mkfifo(fifo.c_str(), 0666) == 0 && ::symlink(theirs.c_str(), link.c_str()) == 0; }));
     planted.give('p');
     EXPECT_EQ(exitCodeOf(exporter), 0);
     EXPECT_EQ(probeAvi(shared + "/door.avi"), kProbed);
     EXPECT_EQ(testsupport::readFile(shared + "/door.jpg").substr(0, 3), "\xFF\xD8\xFF");
-    EXPECT_EQ(testsupport::readFile(victim), "keep");
+    EXPECT_EQ(testsupport::readFile(theirs), "keep");
     EXPECT_TRUE(fs::is_fifo(fifo) && fs::is_symlink(link));
 }
 
 TEST_F(VideoExportTemporaries, ALinkPutInPlaceOfTheTemporaryIsToldOfUnderTheChosenNameInTheUsersLanguage) {
-    const std::string victim = tmp.write("victim.txt", "keep");
     const UsersLanguage german(config::lang_de);
     std::string swapped;
     const VideoExportResult result = exportOnce(recording, out("door.avi"), [&] {
@@ -285,31 +356,10 @@ TEST_F(VideoExportTemporaries, ALinkPutInPlaceOfTheTemporaryIsToldOfUnderTheChos
 }
 
 TEST_F(VideoExportTemporaries, WhatStandsAtTheChosenNameStopsBothExportsBeforeTheFirstFrameAndIsToldOf) {
-    const bool root = ::geteuid() == 0;
-    const std::string folder = root ? sharedFolder() : tmp.path();
-    const std::string victim = tmp.write("victim.txt", "keep");
-    using Plant = std::function<bool(const std::string&)>;
-    const Plant link = [&](const std::string& at) { return ::symlink(victim.c_str(), at.c_str()) == 0; };
-    const Plant fifo = [](const std::string& at) { return ::mkfifo(at.c_str(), 0666) == 0; };
-    const Plant folderAt = [](const std::string& at) { return ::mkdir(at.c_str(), 0777) == 0; };
-    const Plant file = [](const std::string& at) { return ::close(::creat(at.c_str(), 0666)) == 0; };
-    const struct {
-        std::string name;
-        const config::TText& said;
-        const Plant& plant;
-        bool byAnotherUser;
-    } planted[] = {
-        {"link", config::txtLinkInTheWay, link, false},
-        {"fifo", config::txtFifoInTheWay, fifo, false},
-        {"folder", config::txtFolderInTheWay, folderAt, false},
-        {"others-file", config::txtOthersFileInTheWay, file, true},
-        {"others-link", config::txtLinkInTheWay, link, true},
-        {"others-fifo", config::txtFifoInTheWay, fifo, true},
-        {"others-folder", config::txtFolderInTheWay, folderAt, true},
-    };
+    const std::string folder = exportFolder();
     const UsersLanguage dutch(config::lang_nl);
-    for (const auto& entry : planted) {
-        if (entry.byAnotherUser && !root) continue;
+    for (const Planted& entry : plantKinds()) {
+        if (entry.byAnotherUser && ::geteuid() != 0) continue;
         SCOPED_TRACE(entry.name);
         const std::string video = folder + "/" + entry.name + ".avi", picture = folder + "/" + entry.name + ".jpg";
         const auto plant = [&] { return entry.plant(video) && entry.plant(picture); };
@@ -324,9 +374,6 @@ TEST_F(VideoExportTemporaries, WhatStandsAtTheChosenNameStopsBothExportsBeforeTh
         EXPECT_EQ(frameExportError(recording, picture), picture + said);
         EXPECT_EQ(fs::symlink_status(video).type(), kind);
     }
-    // A folder put there while the export writes is told of as one.
-    const VideoExportResult late = exportOnce(recording, folder + "/late.avi", [&] { folderAt(folder + "/late.avi"); });
-    EXPECT_EQ(late.error, folder + "/late.avi: " + config::text(config::txtFolderInTheWay, config::lang_nl));
     // A plain file of the user's own is replaced, as the save dialog asked.
     const std::string own = tmp.write("own.avi", "old");
     EXPECT_EQ(exportOnce(recording, own).outcome, Outcome::Done);
@@ -334,6 +381,130 @@ TEST_F(VideoExportTemporaries, WhatStandsAtTheChosenNameStopsBothExportsBeforeTh
     EXPECT_EQ(frameExportError(recording, tmp.write("own.jpg", "old")), "");
     EXPECT_EQ(testsupport::readFile(victim), "keep");
     EXPECT_TRUE(temporariesIn(folder).empty());
+}
+
+// Also where others may replace the user's files (a folder without the
+// sticky bit; any folder for root): the export puts its file only where the
+// name is still free, or in place of the very file the user chose to replace.
+TEST_F(VideoExportTemporaries, WhatIsPutAtTheChosenNameWhileTheExportRunsIsNotReplacedAndIsToldOf) {
+    const std::string folder = exportFolder();
+    const UsersLanguage dutch(config::lang_nl);
+    std::vector<Planted> late = plantKinds();
+    // Made beside and renamed over the user's file: made while that file
+    // still stands, never with the inode number it frees.
+    const Plant ownFile = [&](const std::string& at) {
+        return ::rename(tmp.write("mine", "mine").c_str(), at.c_str()) == 0;
+    };
+    const Plant ownLink = [&](const std::string& at) {
+        return ::symlink(victim.c_str(), out("link").c_str()) == 0 && ::rename(out("link").c_str(), at.c_str()) == 0;
+    };
+    late.push_back({"own-file", config::txtOtherFileInTheWay, ownFile, false});
+    late.push_back({"own-file-replaced", config::txtOtherFileInTheWay, ownFile, false, true});
+    late.push_back({"own-file-replaced-by-a-link", config::txtLinkInTheWay, ownLink, false, true});
+    for (const Planted& entry : late) {
+        if (entry.byAnotherUser && ::geteuid() != 0) continue;
+        SCOPED_TRACE(entry.name);
+        const std::string video = folder + "/" + entry.name + ".avi";
+        if (entry.replacesOwnFile) std::ofstream(video) << "the user's own";
+        std::optional<std::string> planted;
+        const VideoExportResult result = exportOnce(recording, video, [&] {
+            if (planted) return;
+            const auto plant = [&] { return entry.plant(video); };
+            ASSERT_TRUE(entry.byAnotherUser ? testsupport::asNobody(plant) : plant());
+            planted = entryOf(video);
+        });
+        EXPECT_EQ(result.error, video + ": " + config::text(entry.said, config::lang_nl));
+        EXPECT_EQ(entryOf(video), planted.value_or("nothing planted"));
+    }
+    // The folder removed while the export writes, and its temporary with it.
+    fs::create_directory(folder + "/gone");
+    const VideoExportResult gone =
+        exportOnce(recording, folder + "/gone/door.avi", [&] { fs::remove_all(folder + "/gone"); });
+    EXPECT_EQ(gone.error, folder + "/gone/door.avi: " + config::text(config::txtFolderRemoved, config::lang_nl));
+    EXPECT_EQ(testsupport::readFile(victim), "keep");
+    EXPECT_TRUE(temporariesIn(folder).empty());
+}
+
+// On FAT and exFAT, which tell 1530 bytes, the temporary's name is shortened
+// too; a chosen name longer than its folder takes ends both exports before
+// the first frame.
+TEST_F(VideoExportTemporaries, NamesAsLongAsTheFolderTakesAreWrittenAndLongerOnesRefusedAtOnce) {
+    fs::create_directory(out("fat"));
+    for (const std::size_t length : {239, 255}) {
+        SCOPED_TRACE(length);
+        const std::string video = out("fat/" + longName(length, "a", ".avi"));
+        const VideoExportResult result = exportOnce(recording, video);
+        EXPECT_EQ(result.outcome, Outcome::Done) << result.error;
+        EXPECT_EQ(probeAvi(video), kProbed);
+        EXPECT_EQ(frameExportError(recording, out("fat/" + longName(length, "a", ".jpg"))), "");
+    }
+    const std::string video = out(longName(256, "a", ".avi")), picture = out(longName(256, "a", ".jpg"));
+    int progress = 0;
+    const VideoExportResult result = exportOnce(recording, video, [&] { ++progress; });
+    EXPECT_EQ(result.framesWritten + progress, 0);
+    EXPECT_EQ(result.error, video + ": " + std::strerror(ENAMETOOLONG));
+    EXPECT_EQ(frameExportError(recording, picture), picture + ": " + std::strerror(ENAMETOOLONG));
+    EXPECT_TRUE(temporariesIn(tmp.path()).empty() && temporariesIn(out("fat")).empty());
+}
+
+// The longest name a folder takes, as its file system tells it: bytes, or,
+// where it tells more than 255, characters as UTF-16 units (told as 6 bytes).
+TEST(NameRoom, ANameFitsByBytesOrByTheUtf16UnitsOfAFileSystemThatCountsCharacters) {
+    const auto repeated = [](const std::string& character, std::size_t times) {
+        std::string name;
+        for (std::size_t i = 0; i < times; ++i) name += character;
+        return name;
+    };
+    const struct {
+        std::string name;
+        long room;
+        bool fits;
+    } cases[] = {
+        {repeated("a", 255), 255, true},
+        {repeated("a", 256), 255, false},
+        {repeated("a", 101), 100, false},
+        {repeated("a", 255), 1530, true},
+        {repeated("a", 256), 1530, false},
+        {repeated("\u00fc", 255), 1530, true},
+        {repeated("\u00fc", 128), 255, false},
+        {repeated("\U0001F600", 127) + "a", 1530, true},
+        {repeated("\U0001F600", 128), 1530, false},
+        {repeated("a", 300), -1, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::nameFits(c.name, c.room), c.fits) << c.name.size() << " bytes, room " << c.room;
+}
+
+// A file system that renames only by replacing (no renameat2 flags), and
+// one that has no hard links either: the export still puts its file at a
+// free name and over the user's own, and replaces nothing put there meanwhile.
+TEST_F(VideoExportTemporaries, WithoutRenamesThatReplaceNothingTheExportStillReplacesNothingElse) {
+    const UsersLanguage english(config::lang_en);
+    const std::string link = ": " + config::text(config::txtLinkInTheWay, config::lang_en);
+    int run = 0;
+    for (const auto& refused : {std::vector<std::pair<long, int>>{{SYS_renameat2, EINVAL}},
+                                std::vector<std::pair<long, int>>{{SYS_renameat2, EINVAL}, {SYS_link, EPERM}}}) {
+        const std::string tag = std::to_string(++run);
+        SCOPED_TRACE(tag);
+        const std::string free = out(tag + "-free.avi"), own = tmp.write(tag + "-own.avi", "old"),
+                          late = out(tag + "-late.avi");
+        const std::string said = inSandbox([&] { return refuseCalls(refused); },
+                                           [&] {
+                                               bool planted = false;
+                                               return exportOnce(recording, free).error + "|" +
+                                                      exportOnce(recording, own).error + "|" +
+                                                      exportOnce(recording, late, [&] {
+                                                          if (!std::exchange(planted, true))
+                                                              ::symlink(victim.c_str(), late.c_str());
+                                                      }).error;
+                                           });
+        if (said == "no sandbox") GTEST_SKIP() << "no seccomp filter can be set here";
+        EXPECT_EQ(said, "||" + late + link);
+        EXPECT_EQ(probeAvi(free), kProbed);
+        EXPECT_EQ(probeAvi(own), kProbed);
+        EXPECT_TRUE(fs::is_symlink(late));
+    }
+    EXPECT_TRUE(temporariesIn(tmp.path()).empty());
 }
 
 TEST_F(VideoExportTemporaries, WhereTheSystemGivesNoRandomNumbersBothExportsEndAtOnce) {
@@ -346,16 +517,23 @@ TEST_F(VideoExportTemporaries, WhereTheSystemGivesNoRandomNumbersBothExportsEndA
         };
     };
     // getrandom refused: the kernel's device serves.
-    const std::string served = withoutRandomNumbers(false, exports("door"));
+    const std::string served = withoutRandomNumbers("", exports("door"));
     if (served == "no sandbox") GTEST_SKIP() << "no seccomp filter can be set here";
     EXPECT_EQ(served, std::to_string(kFrames) + " \n");
     EXPECT_EQ(probeAvi(out("door.avi")), kProbed);
-    // Neither: both fail at once, in the user's language.
+    // Neither: both fail at once, in the user's language, also where what
+    // stands in place of the device would never answer (a FIFO) or give the
+    // same name every time (/dev/zero).
     if (::geteuid() != 0) GTEST_SKIP() << "a file system without /dev/urandom needs root";
     const std::string said = ": " + config::text(config::txtNoRandomNumbers, config::lang_de);
-    EXPECT_EQ(withoutRandomNumbers(true, exports("none")),
-              "0 " + out("none.avi") + said + "\n" + out("none.jpg") + said);
-    EXPECT_FALSE(fs::exists(out("none.avi")) || fs::exists(out("none.jpg")));
+    const std::string fifo = out("never-answers");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& inPlace : {std::string("/dev/null"), std::string("/dev/zero"), fifo}) {
+        SCOPED_TRACE(inPlace);
+        EXPECT_EQ(withoutRandomNumbers(inPlace, exports("none")),
+                  "0 " + out("none.avi") + said + "\n" + out("none.jpg") + said);
+        EXPECT_FALSE(fs::exists(out("none.avi")) || fs::exists(out("none.jpg")));
+    }
 }
 
 }  // namespace

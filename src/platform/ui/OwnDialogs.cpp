@@ -1,35 +1,45 @@
 #include "platform/ui/OwnDialogs.h"
 
 #include <QDialog>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 namespace oculon::platform::ui {
 
 namespace {
 
-// Without `going`, a dialog that is being destroyed and is still a child.
-QList<QDialog*> modalDialogsOf(const QWidget& window, const QObject* going = nullptr) {
+// The modal dialogs of `window` that are open. One that is hidden runs no
+// loop and holds nothing up.
+QList<QDialog*> openModalDialogsOf(const QWidget& window) {
     QList<QDialog*> dialogs = window.findChildren<QDialog*>();
-    dialogs.removeIf([going](const QDialog* d) { return d == going || d->windowModality() == Qt::NonModal; });
+    dialogs.removeIf([](const QDialog* d) { return d->windowModality() == Qt::NonModal || !d->isVisible(); });
     return dialogs;
 }
 
-void deleteLaterOnceNoneIsOpen(QWidget* window, const QObject* going) {
-    const QList<QDialog*> open = modalDialogsOf(*window, going);
+void deleteLaterOnceNoneIsOpen(QWidget& window) {
+    const QList<QDialog*> open = openModalDialogsOf(window);
     if (open.isEmpty()) {
-        window->deleteLater();
+        window.deleteLater();
         return;
     }
-    QObject::connect(open.front(), &QObject::destroyed, window,
-                     [window](QObject* gone) { deleteLaterOnceNoneIsOpen(window, gone); });
+    // Looked at again once the dialog has gone, not while it goes: it may go
+    // with the window, when the window's parent goes, and the window's
+    // children are then half destroyed. What is queued for a window that
+    // has gone is dropped with it.
+    QObject::connect(open.front(), &QObject::destroyed, &window, [guarded = QPointer<QWidget>(&window)] {
+        QTimer::singleShot(0, guarded, [guarded] {
+            if (guarded) deleteLaterOnceNoneIsOpen(*guarded);
+        });
+    });
 }
 
 }  // namespace
 
-void deleteLaterOnceItsDialogsHaveReturned(QWidget* window) { deleteLaterOnceNoneIsOpen(window, nullptr); }
+void deleteLaterOnceItsDialogsHaveReturned(QWidget* window) { deleteLaterOnceNoneIsOpen(*window); }
 
 void freeOnceItsDialogsHaveReturned(std::unique_ptr<QWidget> window) {
-    if (window && !modalDialogsOf(*window).isEmpty()) deleteLaterOnceNoneIsOpen(window.release(), nullptr);
+    if (window && !openModalDialogsOf(*window).isEmpty()) deleteLaterOnceNoneIsOpen(*window.release());
 }
 
 }  // namespace oculon::platform::ui

@@ -2,7 +2,9 @@
 // A window must outlive the modal dialogs it opened: each runs a loop of its
 // own, and the code that opened it waits below on the stack, holding the
 // dialog and the window. A window that goes while one is open (a call that
-// ends, the program's end) is freed once they have returned.
+// ends, the program's end) is freed once they have returned. Only dialogs
+// that are shown count: a hidden one runs no loop. A window that goes with
+// its parent in the meantime is not touched again.
 
 #include <memory>
 

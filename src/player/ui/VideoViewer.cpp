@@ -2,10 +2,13 @@
 
 #include <QDate>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionSlider>
+#include <QStylePainter>
 #include <QTime>
 
 #include <algorithm>
@@ -66,6 +69,24 @@ QSize TrackBar::sizeHint() const {
         hint.rheight() += 1;
     }
     return hint;
+}
+
+FocusMarkedButton::FocusMarkedButton(QWidget* parent) : QPushButton(parent) { setAutoDefault(false); }
+
+void FocusMarkedButton::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    if (hasFocus()) option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+    painter.drawControl(QStyle::CE_PushButton, option);
+}
+
+void FocusMarkedButton::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 TVideoViewerFrame::TVideoViewerFrame(QWidget* parent)

@@ -48,6 +48,22 @@ public:
     QRect handleRect() const;
 };
 
+// A push button that shows its focus mark whenever it has the focus, also
+// when it was given the focus rather than reached with the keyboard (after
+// which alone styles show it), and that never becomes its dialog's default
+// button, which looks focused at all times. Return and Enter press it
+// while it has the focus.
+class FocusMarkedButton : public QPushButton {
+    Q_OBJECT
+
+public:
+    explicit FocusMarkedButton(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
 class TVideoViewerFrame : public QFrame, private PlayerView {
     Q_OBJECT
 
@@ -133,7 +149,7 @@ private:
     QActionGroup speedGroup_;
     TrackBar TrackBar1;
     QProgressBar ProgressBar1;
-    QPushButton CancelBtn;
+    FocusMarkedButton CancelBtn;
 
     std::unique_ptr<TPlayerThread> videoPlayer_;
     std::string videoFile_;

@@ -93,13 +93,16 @@ void TVideoViewerFrame::ExportVideoButtonClick() {
     if (file.isEmpty() || !videoPlayer_ || videoExport_) return;
 
     if (StartButton.isChecked()) StopButtonClick();
-    ExportVideoButton.setEnabled(false);
-    ExportFrameButton.setEnabled(false);
     ProgressBar1.setValue(0);
     ProgressBar1.show();
     CancelBtn.setText(QString::fromStdString(config::tr(config::txtCancel)));
     CancelBtn.setEnabled(true);
     CancelBtn.show();
+    // The keyboard goes to Cancel, before the export buttons are given up:
+    // Space or Return ends the export rather than starting playback.
+    CancelBtn.setFocus(Qt::OtherFocusReason);
+    ExportVideoButton.setEnabled(false);
+    ExportFrameButton.setEnabled(false);
     videoExport_ = std::move(videoExport);
     const std::uint64_t run = ++exportRun_;
     videoExport_->Start(
@@ -115,10 +118,12 @@ void TVideoViewerFrame::ExportVideoButtonClick() {
 
 void TVideoViewerFrame::exportEnded(std::uint64_t run, const VideoExportResult& result) {
     if (run != exportRun_) return;
-    ProgressBar1.hide();
-    CancelBtn.hide();
     ExportVideoButton.setEnabled(open());
     ExportFrameButton.setEnabled(open());
+    // The keyboard goes back to where the export began, not along the chain.
+    if (CancelBtn.hasFocus() && ExportVideoButton.isEnabled()) ExportVideoButton.setFocus(Qt::OtherFocusReason);
+    ProgressBar1.hide();
+    CancelBtn.hide();
     if (result.outcome == VideoExportResult::Outcome::Failed) showExportError(result.error);
     emit videoExportEnded();
 }

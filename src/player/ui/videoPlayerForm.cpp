@@ -12,6 +12,7 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QStyle>
+#include <QToolTip>
 #include <QTreeWidgetItemIterator>
 
 #include "config/SavePath.h"
@@ -145,6 +146,7 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     DirTree.header()->setStretchLastSection(false);
     DirTree.setEditTriggers(QAbstractItemView::NoEditTriggers);
     DirTree.installEventFilter(this);
+    DirTree.viewport()->installEventFilter(this);
 
     FileList.setViewMode(QListView::IconMode);
     FileList.setIconSize(QSize(kPreviewSize, kPreviewSize));
@@ -156,6 +158,7 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     FileList.setUniformItemSizes(true);
     // Room for a dated name's three lines (previewCaption).
     FileList.setGridSize(QSize(kPreviewSize + 16, kPreviewSize + 3 * FileList.fontMetrics().lineSpacing() + 10));
+    FileList.viewport()->installEventFilter(this);
 
     for (QWidget* pane : {&Panel1, &Panel2, static_cast<QWidget*>(&VideoViewerFrame1_)}) {
         pane->setMinimumWidth(20);  // narrower panes are refused
@@ -204,6 +207,15 @@ void TplayerForm::done(int result) {
 }
 
 bool TplayerForm::eventFilter(QObject* watched, QEvent* event) {
+    // Greyed while a video export runs, the tree and the previews say why
+    // rather than naming the folder or file under the pointer.
+    if (event->type() == QEvent::ToolTip && VideoViewerFrame1_.exporting() &&
+        (watched == DirTree.viewport() || watched == FileList.viewport())) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                           platform::ui::plainToolTip(catalogue(config::txtBrowsingWaitsForExport)),
+                           static_cast<QWidget*>(watched));
+        return true;
+    }
     if (watched == &DirTree && event->type() == QEvent::FocusIn) {
         // Entering the tree from another control, not the window coming back.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();

@@ -1,7 +1,8 @@
 // The recordings player as a real window (offscreen): the camera folders and
 // previews, a recording that opens halted and plays to its end, the track
-// bar, long names shown whole, Escape during an export, at most one window,
-// and its pictures.
+// bar, long names shown whole, Escape during an export, the keyboard on the
+// export's Cancel and why the browser waits, at most one window, and its
+// pictures.
 
 #include "player/ui/videoPlayerForm.h"
 
@@ -16,6 +17,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextDocument>
+#include <QToolTip>
 
 #include <filesystem>
 
@@ -343,6 +345,47 @@ TEST_F(PlayerForm, CancelByMouseOrKeyEndsTheExportWithAShorterFileAndTheWindowLi
     EXPECT_FALSE(frame->open());
 }
 
+// Started with the mouse: Cancel takes the keyboard, with a mark to show it
+// that goes with the focus, so Space ends the export instead of starting
+// playback. The greyed tree and previews say why when the pointer rests on
+// them.
+TEST_F(PlayerForm, AnExportGivesItsCancelTheKeyboardAndTheGreyedBrowserSaysWhy) {
+    activate();
+    writeRecording(root() + kDay + "long.kvd", 200, 320, 240);
+    openFolder(kDay);
+    select("long.kvd");
+    auto* cancel = form->findChild<QPushButton*>("CancelBtn");
+    const QImage unmarked = cancel->grab().toImage();
+    bool ended = false;
+    QObject::connect(frame, &TVideoViewerFrame::videoExportEnded, [&] { ended = true; });
+    answerVideoDialogs("Cinepak", tmp.path() + "/space.avi", nullptr, [&] { activate(); });
+    QTest::mouseClick(button("ExportVideoButton"), Qt::LeftButton);
+    ASSERT_TRUE(frame->exporting());
+    ASSERT_TRUE(cancel->hasFocus());
+    EXPECT_NE(cancel->grab().toImage(), unmarked) << "no focus mark";
+    QTest::keyClick(form->windowHandle(), Qt::Key_Tab);
+    ASSERT_FALSE(cancel->hasFocus());
+    EXPECT_EQ(cancel->grab().toImage(), unmarked) << "the mark stays without the focus";
+    QTest::keyClick(form->windowHandle(), Qt::Key_Backtab);
+    ASSERT_TRUE(cancel->hasFocus());
+
+    const QString why = QString::fromStdString(oculon::config::tr(oculon::config::txtBrowsingWaitsForExport));
+    for (QAbstractItemView* pane : {static_cast<QAbstractItemView*>(tree), static_cast<QAbstractItemView*>(list)}) {
+        QToolTip::hideText();
+        const QModelIndex first = pane->model()->index(0, 0);
+        QTest::mouseMove(pane->viewport(), pane->visualRect(first).center());
+        EXPECT_TRUE(pumpUntil([&] { return QToolTip::isVisible() && QToolTip::text() == why; }))
+            << pane->objectName().toStdString() << ": " << QToolTip::text().toStdString();
+    }
+
+    QTest::keyClick(form->windowHandle(), Qt::Key_Space);
+    ASSERT_TRUE(pumpUntil([&] { return ended; }, 120s));
+    EXPECT_FALSE(button("StartButton")->isChecked());
+    EXPECT_TRUE(frame->videoPlayer()->isHalted());
+    const std::string probed = probeAvi(tmp.path() + "/space.avi");
+    EXPECT_TRUE(probed.empty() || std::stoi(probed.substr(probed.rfind(' ') + 1)) < 200) << probed;
+}
+
 // Space on "Export Video": the export gives up both export buttons, the
 // focus passes along them to the tree, and the recording it exports must
 // stay open. Tab into the tree is the user entering it.
@@ -361,6 +404,8 @@ TEST_F(PlayerForm, AnExportStartedFromTheKeyboardKeepsItsRecordingOpen) {
     ASSERT_TRUE(pumpUntil([&] { return ended; }, 120s));
     EXPECT_TRUE(failures.texts.empty()) << failures.texts.front();
     EXPECT_EQ(probeAvi(avi), "MJPG 320 240 25/1 25");
+    // the keyboard is back where the export began
+    EXPECT_TRUE(button("ExportVideoButton")->hasFocus());
 
     tabTo(button("ExportFrameButton"));
     QTest::keyClick(button("ExportFrameButton"), Qt::Key_Tab);
