@@ -422,15 +422,13 @@ TEST_F(VideoExportTemporaries, WithoutRenamesThatReplaceNothingTheExportStillRep
                           own = tmp.write(tag + "own.avi", "old"), late = out(tag + "late.avi");
         SCOPED_TRACE(tag);
         const std::string said = inSandbox(refused, false, [&] {
-            bool planted = false;
-            const auto plant = [&] { planted = planted || ::symlink("victim", late.c_str()) == 0; };
+            const auto plant = [&] { std::ignore = ::symlink("victim", late.c_str()); };  // the first one stays
             return exportOnce(recording, free).error + exportOnce(recording, own).error +
                    exportOnce(recording, late, plant).error;
         });
         if (said == "no sandbox") GTEST_SKIP() << "no seccomp filter can be set here";
         EXPECT_EQ(said, late + ": " + config::tr(config::txtLinkInTheWay));
-        EXPECT_EQ(probeAvi(free), kProbed);
-        EXPECT_EQ(probeAvi(own), kProbed);
+        for (const std::string& written : {free, own}) EXPECT_EQ(probeAvi(written), kProbed);
         EXPECT_TRUE(fs::is_symlink(late));
     }
     EXPECT_TRUE(temporariesIn(tmp.path()).empty());
