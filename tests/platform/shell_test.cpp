@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/PrivateFiles.h"
 #include "platform/Shell.h"
 #include "support/ChildProcess.h"
 
@@ -79,17 +78,14 @@ TEST(StartupFolders, EntryStartsTheProgramWithTheMarkerQuotedSafely) {
 // copy the desktop changed (switched off) or a link is not taken for ours.
 TEST(StartupFolders, AnInstalledEntryIsFoundInTheUserFolderOrElseTheCommonOne) {
     testsupport::TempDir dir;
-    const std::string user = dir.path() + "/user", common = dir.path() + "/common";
-    const std::string program = "/opt/korvat/oculon";
+    const std::string user = dir.path() + "/user", common = dir.path() + "/common", program = "/opt/korvat/oculon";
     EXPECT_FALSE(startupEntryInstalled(program, user, common));
     ASSERT_TRUE(installStartupEntry(common, program));
     EXPECT_TRUE(startupEntryInstalled(program, user, common));
     EXPECT_FALSE(startupEntryInstalled("/opt/other/oculon", user, common));
     ASSERT_TRUE(installStartupEntry(user, program));
     EXPECT_TRUE(startupEntryInstalled(program, user, ""));
-    // The user's copy with a line added hides the common entry.
-    const std::string entry = user + "/oculon.desktop";
-    writeFileAtomically(entry, startupEntry(program) + "Hidden=true\n", 0644);
+    const std::string entry = dir.write("user/oculon.desktop", startupEntry(program) + "Hidden=true\n");
     EXPECT_FALSE(startupEntryInstalled(program, user, common));
     fs::remove(entry);
     fs::create_symlink(common + "/oculon.desktop", entry);

@@ -3,12 +3,10 @@
 // export here cleans up; a killed export's temporary goes with the next one,
 // also under the longest name the folder allows; FIFOs and links another user
 // planted at guessable names stop nothing; a link put in place of the
-// temporary, and whatever stands at the chosen name or is put there while
-// the export runs, is told of as what it is under the chosen name, in the
-// user's language, and is not replaced; so is a folder removed meanwhile;
-// names as long as FAT takes are written, longer ones refused at once; a
-// system without random numbers (or with a FIFO or /dev/zero in place of its
-// device) ends the exports at once.
+// temporary, whatever stands at the chosen name or comes there while the
+// export runs (and stays) and a folder removed meanwhile are told of as such
+// under the chosen name, in the user's language; a system without random
+// numbers ends the exports at once.
 
 #include <dlfcn.h>
 #include <grp.h>
@@ -28,9 +26,9 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "ExportTestKit.h"
@@ -43,14 +41,11 @@
 
 namespace fs = std::filesystem;
 
-// Found before the C library's for every call of this program: a folder
-// named "fat" tells what FAT and exFAT tell, 255 characters of 6 bytes each.
-// The file system beneath takes 255 bytes, as those take 255 UTF-16 units:
-// the same for the ASCII names used there.
+// Found before the C library's: a folder named "fat" tells what FAT and exFAT
+// tell, 1530 (255 UTF-16 units of 6 bytes); the one beneath takes 255 bytes.
 extern "C" long pathconf(const char* path, int name) noexcept {
     static const auto real = reinterpret_cast<long (*)(const char*, int)>(::dlsym(RTLD_NEXT, "pathconf"));
-    if (name == _PC_NAME_MAX && std::string_view(path).ends_with("/fat")) return 1530;
-    return real(path, name);
+    return name == _PC_NAME_MAX && std::string_view(path).ends_with("/fat") ? 1530 : real(path, name);
 }
 
 using namespace oculon;
@@ -82,12 +77,10 @@ std::string longName(std::size_t length, const std::string& character, const std
     return name + std::string(length - name.size() - extension.size(), 'x') + extension;
 }
 
-// What stands at `path`: its kind, owner and inode, and the start of a file.
-std::string entryOf(const std::string& path) {
+// The inode at `path` (a link not followed); 0 where nothing stands.
+ino_t inodeAt(const std::string& path) {
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) return "none";
-    return std::to_string(info.st_mode & S_IFMT) + " " + std::to_string(info.st_uid) + " " +
-           std::to_string(info.st_ino) + " " + (S_ISREG(info.st_mode) ? testsupport::readFile(path).substr(0, 4) : "");
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
 std::vector<std::string> temporariesIn(const std::string& folder) {
@@ -142,10 +135,15 @@ private:
     config::TSprachenTyp before_;
 };
 
-// Confines this process as a sandbox whose seccomp filter refuses the system
-// calls `refused` with their error numbers, as a kernel or file system
-// without them does. False when it cannot be confined so.
-bool refuseCalls(const std::vector<std::pair<long, int>>& refused) {
+using Calls = std::vector<std::pair<long, int>>;
+
+// Confines this process as a sandbox whose seccomp filter refuses the calls
+// `refused` with their error numbers, as a system without them does; with
+// `noDevice` also without /dev/urandom. False when it cannot be confined so.
+bool confine(const Calls& refused, bool noDevice) {
+    if (noDevice && (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                     ::mount("/dev/null", "/dev/urandom", nullptr, MS_BIND, nullptr) != 0))
+        return false;
 #if defined(__x86_64__)
     std::vector<sock_filter> filter = {
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
@@ -165,21 +163,14 @@ bool refuseCalls(const std::vector<std::pair<long, int>>& refused) {
 #endif
 }
 
-// Puts `entry` in place of /dev/urandom for this process alone.
-bool inPlaceOfTheRandomDevice(const std::string& entry) {
-    return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-           ::mount(entry.c_str(), "/dev/urandom", nullptr, MS_BIND, nullptr) == 0;
-}
-
-// What `body` returns when run in a child that `confine` confined; "no
-// sandbox" when it could not, "no end" when the child had not ended after a
-// minute.
-std::string inSandbox(const std::function<bool()>& confine, const std::function<std::string()>& body) {
+// What `body` returns when run in a child so confined; "no sandbox" when it
+// could not be, "no end" when the child had not ended after a minute.
+std::string inSandbox(const Calls& refused, bool noDevice, const std::function<std::string()>& body) {
     Signal told;
     const pid_t child = ::fork();
     if (child == 0) {
         ::alarm(60);
-        const std::string said = confine() ? body() : "no sandbox";
+        const std::string said = confine(refused, noDevice) ? body() : "no sandbox";
         ::_exit(::write(told.ends[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
     }
     ::close(std::exchange(told.ends[1], -1));
@@ -188,17 +179,6 @@ std::string inSandbox(const std::function<bool()>& confine, const std::function<
     for (ssize_t n = 0; (n = ::read(told.ends[0], buffer, sizeof buffer)) > 0;)
         said.append(buffer, static_cast<std::size_t>(n));
     return exitCodeOf(child) == 128 + SIGALRM ? "no end" : said;
-}
-
-// inSandbox where getrandom is refused (as a kernel before 3.17 lacks it),
-// with `inPlaceOfTheDevice` (unless empty) also standing at /dev/urandom.
-std::string withoutRandomNumbers(const std::string& inPlaceOfTheDevice, const std::function<std::string()>& body) {
-    return inSandbox(
-        [&] {
-            return (inPlaceOfTheDevice.empty() || inPlaceOfTheRandomDevice(inPlaceOfTheDevice)) &&
-                   refuseCalls({{SYS_getrandom, ENOSYS}});
-        },
-        body);
 }
 
 class VideoExportTemporaries : public ::testing::Test {
@@ -215,38 +195,8 @@ protected:
         return shared;
     }
 
-    // Where the chosen names are: a folder every user writes where other
-    // users can be had (root), else one of this user's.
-    std::string exportFolder() { return ::geteuid() == 0 ? sharedFolder() : tmp.path(); }
-
-    using Plant = std::function<bool(const std::string&)>;
-    struct Planted {
-        std::string name;
-        const config::TText& said;
-        Plant plant;
-        bool byAnotherUser;
-        bool replacesOwnFile = false;  // in place of a file of the user's own
-    };
-    // What may be put at a chosen name, and what the user is told of it.
-    std::vector<Planted> plantKinds() const {
-        const Plant link = [this](const std::string& at) { return ::symlink(victim.c_str(), at.c_str()) == 0; };
-        const Plant fifo = [](const std::string& at) { return ::mkfifo(at.c_str(), 0666) == 0; };
-        const Plant folder = [](const std::string& at) { return ::mkdir(at.c_str(), 0777) == 0; };
-        const Plant file = [](const std::string& at) { return ::close(::creat(at.c_str(), 0666)) == 0; };
-        return {
-            {"link", config::txtLinkInTheWay, link, false},
-            {"fifo", config::txtFifoInTheWay, fifo, false},
-            {"folder", config::txtFolderInTheWay, folder, false},
-            {"others-file", config::txtOthersFileInTheWay, file, true},
-            {"others-link", config::txtLinkInTheWay, link, true},
-            {"others-fifo", config::txtFifoInTheWay, fifo, true},
-            {"others-folder", config::txtFolderInTheWay, folder, true},
-        };
-    }
-
     testsupport::TempDir tmp;
     const std::string recording = tmp.path() + "/12-30-05.kvd";
-    const std::string victim = tmp.write("victim.txt", "keep");
 };
 
 TEST_F(VideoExportTemporaries, AnExportInAnotherPidNamespaceKeepsItsFileWhileASecondExportCleansUp) {
@@ -315,8 +265,8 @@ TEST_F(VideoExportTemporaries, AKilledExportsTemporaryGoesWithTheNextExportAndLo
 TEST_F(VideoExportTemporaries, FifosAndLinksAnotherUserPlantedAtGuessableNamesStopNoExport) {
     if (::geteuid() != 0) GTEST_SKIP() << "two users other than this one need root";
     const std::string shared = sharedFolder();
-    const std::string theirs = tmp.write("shared/victim.txt", "keep");
-    fs::permissions(theirs, fs::perms::all);
+    const std::string victim = tmp.write("shared/victim.txt", "keep");
+    fs::permissions(victim, fs::perms::all);
     Signal planted;
     const pid_t exporter = ::fork();
     ASSERT_GE(exporter, 0);
@@ -331,16 +281,17 @@ TEST_F(VideoExportTemporaries, FifosAndLinksAnotherUserPlantedAtGuessableNamesSt
     const std::string fifo = shared + "/door.avi.tmp-" + std::to_string(exporter),
                       link = shared + "/door.jpg.tmp-" + std::to_string(exporter);
     ASSERT_TRUE(testsupport::asNobody(
-        [&] { return ::mkfifo(fifo.c_str(), 0666) == 0 && ::symlink(theirs.c_str(), link.c_str()) == 0; }));
+        [&] { return ::mkfifo(fifo.c_str(), 0666) == 0 && ::symlink(victim.c_str(), link.c_str()) == 0; }));
     planted.give('p');
     EXPECT_EQ(exitCodeOf(exporter), 0);
     EXPECT_EQ(probeAvi(shared + "/door.avi"), kProbed);
     EXPECT_EQ(testsupport::readFile(shared + "/door.jpg").substr(0, 3), "\xFF\xD8\xFF");
-    EXPECT_EQ(testsupport::readFile(theirs), "keep");
+    EXPECT_EQ(testsupport::readFile(victim), "keep");
     EXPECT_TRUE(fs::is_fifo(fifo) && fs::is_symlink(link));
 }
 
 TEST_F(VideoExportTemporaries, ALinkPutInPlaceOfTheTemporaryIsToldOfUnderTheChosenNameInTheUsersLanguage) {
+    const std::string victim = tmp.write("victim.txt", "keep");
     const UsersLanguage german(config::lang_de);
     std::string swapped;
     const VideoExportResult result = exportOnce(recording, out("door.avi"), [&] {
@@ -355,12 +306,56 @@ TEST_F(VideoExportTemporaries, ALinkPutInPlaceOfTheTemporaryIsToldOfUnderTheChos
     EXPECT_TRUE(temporariesIn(tmp.path()).empty());
 }
 
-TEST_F(VideoExportTemporaries, WhatStandsAtTheChosenNameStopsBothExportsBeforeTheFirstFrameAndIsToldOf) {
-    const std::string folder = exportFolder();
+TEST_F(VideoExportTemporaries, WhatStandsAtTheChosenNameOrComesThereWhileTheExportRunsStaysAndIsToldOf) {
+    const bool root = ::geteuid() == 0;
+    const std::string folder = root ? sharedFolder() : tmp.path();
+    const std::string victim = tmp.write("victim.txt", "keep");
+    using Plant = std::function<bool(const std::string&)>;
+    const Plant link = [&](const std::string& at) { return ::symlink(victim.c_str(), at.c_str()) == 0; };
+    const Plant fifo = [](const std::string& at) { return ::mkfifo(at.c_str(), 0666) == 0; };
+    const Plant folderAt = [](const std::string& at) { return ::mkdir(at.c_str(), 0777) == 0; };
+    const Plant file = [](const std::string& at) { return ::close(::creat(at.c_str(), 0666)) == 0; };
+    // Made beside, then renamed: over a file of the user's own while that
+    // still stands, so never with the inode number it frees.
+    const std::string beside = out("beside");
+    const auto renamedIn = [&](const Plant& make) -> Plant {
+        return [&, make](const std::string& at) { return make(beside) && !::rename(beside.c_str(), at.c_str()); };
+    };
+    const Plant ownFile = renamedIn(file), ownLink = renamedIn(link);
+    const struct {
+        std::string name;
+        const config::TText& said;
+        const Plant& plant;
+        bool byAnotherUser;
+        bool onlyWhileTheExportRuns = false;
+        bool overOwnFile = false;  // that file stands at the chosen name when the export begins
+    } planted[] = {
+        {"link", config::txtLinkInTheWay, link, false},
+        {"fifo", config::txtFifoInTheWay, fifo, false},
+        {"folder", config::txtFolderInTheWay, folderAt, false},
+        {"others-file", config::txtOthersFileInTheWay, file, true},
+        {"others-link", config::txtLinkInTheWay, link, true},
+        {"others-fifo", config::txtFifoInTheWay, fifo, true},
+        {"others-folder", config::txtFolderInTheWay, folderAt, true},
+        {"own-file", config::txtOtherFileInTheWay, ownFile, false, true},
+        {"own-file-over-own", config::txtOtherFileInTheWay, ownFile, false, true, true},
+        {"own-link-over-own", config::txtLinkInTheWay, ownLink, false, true, true},
+    };
     const UsersLanguage dutch(config::lang_nl);
-    for (const Planted& entry : plantKinds()) {
-        if (entry.byAnotherUser && ::geteuid() != 0) continue;
+    for (const auto& entry : planted) {
+        if (entry.byAnotherUser && !root) continue;
         SCOPED_TRACE(entry.name);
+        // Put there while the export runs, also where others may replace the user's files (root): it stays.
+        const std::string late = folder + "/late-" + entry.name + ".avi";
+        if (entry.overOwnFile) ownFile(late);
+        ino_t there = 0;
+        const VideoExportResult whileRunning = exportOnce(recording, late, [&] {
+            const auto plantLate = [&] { return entry.plant(late); };
+            if (!there && (entry.byAnotherUser ? testsupport::asNobody(plantLate) : plantLate())) there = inodeAt(late);
+        });
+        EXPECT_EQ(whileRunning.error, late + ": " + config::text(entry.said, config::lang_nl));
+        EXPECT_TRUE(there != 0 && inodeAt(late) == there);
+        if (entry.onlyWhileTheExportRuns) continue;
         const std::string video = folder + "/" + entry.name + ".avi", picture = folder + "/" + entry.name + ".jpg";
         const auto plant = [&] { return entry.plant(video) && entry.plant(picture); };
         ASSERT_TRUE(entry.byAnotherUser ? testsupport::asNobody(plant) : plant());
@@ -374,6 +369,10 @@ TEST_F(VideoExportTemporaries, WhatStandsAtTheChosenNameStopsBothExportsBeforeTh
         EXPECT_EQ(frameExportError(recording, picture), picture + said);
         EXPECT_EQ(fs::symlink_status(video).type(), kind);
     }
+    // The folder removed while the export writes, and its temporary with it.
+    fs::create_directory(folder + "/gone");
+    EXPECT_EQ(exportOnce(recording, folder + "/gone/door.avi", [&] { fs::remove_all(folder + "/gone"); }).error,
+              folder + "/gone/door.avi: " + config::text(config::txtFolderRemoved, config::lang_nl));
     // A plain file of the user's own is replaced, as the save dialog asked.
     const std::string own = tmp.write("own.avi", "old");
     EXPECT_EQ(exportOnce(recording, own).outcome, Outcome::Done);
@@ -383,125 +382,53 @@ TEST_F(VideoExportTemporaries, WhatStandsAtTheChosenNameStopsBothExportsBeforeTh
     EXPECT_TRUE(temporariesIn(folder).empty());
 }
 
-// Also where others may replace the user's files (a folder without the
-// sticky bit; any folder for root): the export puts its file only where the
-// name is still free, or in place of the very file the user chose to replace.
-TEST_F(VideoExportTemporaries, WhatIsPutAtTheChosenNameWhileTheExportRunsIsNotReplacedAndIsToldOf) {
-    const std::string folder = exportFolder();
-    const UsersLanguage dutch(config::lang_nl);
-    std::vector<Planted> late = plantKinds();
-    // Made beside and renamed over the user's file: made while that file
-    // still stands, never with the inode number it frees.
-    const Plant ownFile = [&](const std::string& at) {
-        return ::rename(tmp.write("mine", "mine").c_str(), at.c_str()) == 0;
-    };
-    const Plant ownLink = [&](const std::string& at) {
-        return ::symlink(victim.c_str(), out("link").c_str()) == 0 && ::rename(out("link").c_str(), at.c_str()) == 0;
-    };
-    late.push_back({"own-file", config::txtOtherFileInTheWay, ownFile, false});
-    late.push_back({"own-file-replaced", config::txtOtherFileInTheWay, ownFile, false, true});
-    late.push_back({"own-file-replaced-by-a-link", config::txtLinkInTheWay, ownLink, false, true});
-    for (const Planted& entry : late) {
-        if (entry.byAnotherUser && ::geteuid() != 0) continue;
-        SCOPED_TRACE(entry.name);
-        const std::string video = folder + "/" + entry.name + ".avi";
-        if (entry.replacesOwnFile) std::ofstream(video) << "the user's own";
-        std::optional<std::string> planted;
-        const VideoExportResult result = exportOnce(recording, video, [&] {
-            if (planted) return;
-            const auto plant = [&] { return entry.plant(video); };
-            ASSERT_TRUE(entry.byAnotherUser ? testsupport::asNobody(plant) : plant());
-            planted = entryOf(video);
-        });
-        EXPECT_EQ(result.error, video + ": " + config::text(entry.said, config::lang_nl));
-        EXPECT_EQ(entryOf(video), planted.value_or("nothing planted"));
-    }
-    // The folder removed while the export writes, and its temporary with it.
-    fs::create_directory(folder + "/gone");
-    const VideoExportResult gone =
-        exportOnce(recording, folder + "/gone/door.avi", [&] { fs::remove_all(folder + "/gone"); });
-    EXPECT_EQ(gone.error, folder + "/gone/door.avi: " + config::text(config::txtFolderRemoved, config::lang_nl));
-    EXPECT_EQ(testsupport::readFile(victim), "keep");
-    EXPECT_TRUE(temporariesIn(folder).empty());
-}
-
-// On FAT and exFAT, which tell 1530 bytes, the temporary's name is shortened
-// too; a chosen name longer than its folder takes ends both exports before
-// the first frame.
+// Where FAT tells 1530 bytes, temporaries' names keep within 255 too; a chosen
+// name longer than its folder takes ends both exports before the first frame.
 TEST_F(VideoExportTemporaries, NamesAsLongAsTheFolderTakesAreWrittenAndLongerOnesRefusedAtOnce) {
     fs::create_directory(out("fat"));
-    for (const std::size_t length : {239, 255}) {
+    const std::string tooLong = std::string(": ") + std::strerror(ENAMETOOLONG);
+    for (const std::size_t length : {239, 255, 256}) {
         SCOPED_TRACE(length);
-        const std::string video = out("fat/" + longName(length, "a", ".avi"));
-        const VideoExportResult result = exportOnce(recording, video);
-        EXPECT_EQ(result.outcome, Outcome::Done) << result.error;
-        EXPECT_EQ(probeAvi(video), kProbed);
-        EXPECT_EQ(frameExportError(recording, out("fat/" + longName(length, "a", ".jpg"))), "");
+        const bool fits = length <= 255;
+        const std::string video = out((fits ? "fat/" : "") + longName(length, "a", ".avi")),
+                          picture = video.substr(0, video.size() - 3) + "jpg";
+        int progress = 0;
+        EXPECT_EQ(exportOnce(recording, video, [&] { ++progress; }).error, fits ? "" : video + tooLong);
+        EXPECT_EQ(frameExportError(recording, picture), fits ? "" : picture + tooLong);
+        EXPECT_EQ(probeAvi(video), fits ? kProbed : "");
+        EXPECT_EQ(progress > 0, fits);
     }
-    const std::string video = out(longName(256, "a", ".avi")), picture = out(longName(256, "a", ".jpg"));
-    int progress = 0;
-    const VideoExportResult result = exportOnce(recording, video, [&] { ++progress; });
-    EXPECT_EQ(result.framesWritten + progress, 0);
-    EXPECT_EQ(result.error, video + ": " + std::strerror(ENAMETOOLONG));
-    EXPECT_EQ(frameExportError(recording, picture), picture + ": " + std::strerror(ENAMETOOLONG));
     EXPECT_TRUE(temporariesIn(tmp.path()).empty() && temporariesIn(out("fat")).empty());
 }
 
 // The longest name a folder takes, as its file system tells it: bytes, or,
 // where it tells more than 255, characters as UTF-16 units (told as 6 bytes).
 TEST(NameRoom, ANameFitsByBytesOrByTheUtf16UnitsOfAFileSystemThatCountsCharacters) {
-    const auto repeated = [](const std::string& character, std::size_t times) {
-        std::string name;
-        for (std::size_t i = 0; i < times; ++i) name += character;
-        return name;
-    };
-    const struct {
-        std::string name;
-        long room;
-        bool fits;
-    } cases[] = {
-        {repeated("a", 255), 255, true},
-        {repeated("a", 256), 255, false},
-        {repeated("a", 101), 100, false},
-        {repeated("a", 255), 1530, true},
-        {repeated("a", 256), 1530, false},
-        {repeated("\u00fc", 255), 1530, true},
-        {repeated("\u00fc", 128), 255, false},
-        {repeated("\U0001F600", 127) + "a", 1530, true},
-        {repeated("\U0001F600", 128), 1530, false},
-        {repeated("a", 300), -1, true},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(platform::nameFits(c.name, c.room), c.fits) << c.name.size() << " bytes, room " << c.room;
+    // A character repeated to a name's length in bytes, the room told, and whether it fits.
+    const std::tuple<const char*, std::size_t, long, bool> cases[] = {
+        {"a", 255, 255, true},       {"a", 256, 255, false},          {"a", 101, 100, false},
+        {"a", 255, 1530, true},      {"a", 256, 1530, false},         {"\u00fc", 510, 1530, true},
+        {"\u00fc", 256, 255, false}, {"\U0001F600", 509, 1530, true}, {"\U0001F600", 512, 1530, false},
+        {"a", 300, -1, true}};
+    for (const auto& [character, bytes, room, fits] : cases)
+        EXPECT_EQ(platform::nameFits(longName(bytes, character, ""), room), fits) << bytes << " bytes, room " << room;
 }
 
-// A file system that renames only by replacing (no renameat2 flags), and
-// one that has no hard links either: the export still puts its file at a
-// free name and over the user's own, and replaces nothing put there meanwhile.
+// Without renameat2's flags, and also without hard links: the export's file
+// still goes to a free name or over the user's own, and over nothing else.
 TEST_F(VideoExportTemporaries, WithoutRenamesThatReplaceNothingTheExportStillReplacesNothingElse) {
-    const UsersLanguage english(config::lang_en);
-    const std::string link = ": " + config::text(config::txtLinkInTheWay, config::lang_en);
-    int run = 0;
-    for (const auto& refused : {std::vector<std::pair<long, int>>{{SYS_renameat2, EINVAL}},
-                                std::vector<std::pair<long, int>>{{SYS_renameat2, EINVAL}, {SYS_link, EPERM}}}) {
-        const std::string tag = std::to_string(++run);
+    for (const Calls& refused : {Calls{{SYS_renameat2, EINVAL}}, Calls{{SYS_renameat2, EINVAL}, {SYS_link, EPERM}}}) {
+        const std::string tag = std::to_string(refused.size()), free = out(tag + "free.avi"),
+                          own = tmp.write(tag + "own.avi", "old"), late = out(tag + "late.avi");
         SCOPED_TRACE(tag);
-        const std::string free = out(tag + "-free.avi"), own = tmp.write(tag + "-own.avi", "old"),
-                          late = out(tag + "-late.avi");
-        const std::string said = inSandbox([&] { return refuseCalls(refused); },
-                                           [&] {
-                                               bool planted = false;
-                                               return exportOnce(recording, free).error + "|" +
-                                                      exportOnce(recording, own).error + "|" +
-                                                      exportOnce(recording, late, [&] {
-                                                          if (!std::exchange(planted, true))
-                                                              ::symlink(victim.c_str(), late.c_str());
-                                                      }).error;
-                                           });
+        const std::string said = inSandbox(refused, false, [&] {
+            const auto plant = [&] { std::ignore = ::symlink("victim", late.c_str()); };  // the first one stays
+            return exportOnce(recording, free).error + exportOnce(recording, own).error +
+                   exportOnce(recording, late, plant).error;
+        });
         if (said == "no sandbox") GTEST_SKIP() << "no seccomp filter can be set here";
-        EXPECT_EQ(said, "||" + late + link);
-        EXPECT_EQ(probeAvi(free), kProbed);
-        EXPECT_EQ(probeAvi(own), kProbed);
+        EXPECT_EQ(said, late + ": " + config::tr(config::txtLinkInTheWay));
+        for (const std::string& written : {free, own}) EXPECT_EQ(probeAvi(written), kProbed);
         EXPECT_TRUE(fs::is_symlink(late));
     }
     EXPECT_TRUE(temporariesIn(tmp.path()).empty());
@@ -517,23 +444,16 @@ TEST_F(VideoExportTemporaries, WhereTheSystemGivesNoRandomNumbersBothExportsEndA
         };
     };
     // getrandom refused: the kernel's device serves.
-    const std::string served = withoutRandomNumbers("", exports("door"));
+    const std::string served = inSandbox({{SYS_getrandom, ENOSYS}}, false, exports("door"));
     if (served == "no sandbox") GTEST_SKIP() << "no seccomp filter can be set here";
     EXPECT_EQ(served, std::to_string(kFrames) + " \n");
     EXPECT_EQ(probeAvi(out("door.avi")), kProbed);
-    // Neither: both fail at once, in the user's language, also where what
-    // stands in place of the device would never answer (a FIFO) or give the
-    // same name every time (/dev/zero).
+    // Neither: both fail at once, in the user's language.
     if (::geteuid() != 0) GTEST_SKIP() << "a file system without /dev/urandom needs root";
     const std::string said = ": " + config::text(config::txtNoRandomNumbers, config::lang_de);
-    const std::string fifo = out("never-answers");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string& inPlace : {std::string("/dev/null"), std::string("/dev/zero"), fifo}) {
-        SCOPED_TRACE(inPlace);
-        EXPECT_EQ(withoutRandomNumbers(inPlace, exports("none")),
-                  "0 " + out("none.avi") + said + "\n" + out("none.jpg") + said);
-        EXPECT_FALSE(fs::exists(out("none.avi")) || fs::exists(out("none.jpg")));
-    }
+    EXPECT_EQ(inSandbox({{SYS_getrandom, ENOSYS}}, true, exports("none")),
+              "0 " + out("none.avi") + said + "\n" + out("none.jpg") + said);
+    EXPECT_FALSE(fs::exists(out("none.avi")) || fs::exists(out("none.jpg")));
 }
 
 }  // namespace

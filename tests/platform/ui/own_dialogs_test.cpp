@@ -1,6 +1,5 @@
-// A window freed once its dialogs have returned: a dialog that is not open
-// holds nothing up, and a window that goes with its parent while it waits is
-// not touched again.
+// A window freed once its dialogs have returned waits for each dialog shown
+// in turn, for none that is hidden, and is not touched once it has gone.
 
 #include "platform/ui/OwnDialogs.h"
 
@@ -16,19 +15,27 @@
 using namespace oculon::platform::ui;
 using oculon::testsupport::pumpUntil;
 
-TEST(OwnDialogs, AWindowWhoseModalDialogIsNotOpenIsFreedAtOnce) {
-    for (const bool shownBefore : {false, true}) {
-        auto window = std::make_unique<QWidget>();
-        auto* hidden = new QDialog(window.get());
-        hidden->setWindowModality(Qt::ApplicationModal);
-        if (shownBefore) {
-            hidden->show();
-            hidden->hide();
-        }
-        const QPointer<QWidget> alive(window.get());
-        freeOnceItsDialogsHaveReturned(std::move(window));
-        EXPECT_TRUE(pumpUntil([&] { return alive.isNull(); })) << "shown before: " << shownBefore;
+// The code that opened a dialog may open the next as the first goes.
+TEST(OwnDialogs, AWindowWaitsForEachDialogShownInTurnAndForNoHiddenOne) {
+    auto window = std::make_unique<QWidget>();
+    QWidget* const opener = window.get();
+    const QPointer<QWidget> alive(opener);
+    QDialog* const hidden[] = {new QDialog(opener), new QDialog(opener)};
+    for (QDialog* dialog : hidden) dialog->setWindowModality(Qt::ApplicationModal);
+    hidden[1]->show();  // and hidden again
+    hidden[1]->hide();
+    bool aliveInSecond = false;
+    for (const bool first : {true, false}) {
+        QDialog dialog(opener);
+        QTimer::singleShot(20, &dialog, [&] {
+            if (first) freeOnceItsDialogsHaveReturned(std::move(window));
+            else aliveInSecond = !alive.isNull();
+            dialog.reject();
+        });
+        dialog.exec();
     }
+    EXPECT_TRUE(aliveInSecond);
+    EXPECT_TRUE(pumpUntil([&] { return alive.isNull(); }));
 }
 
 TEST(OwnDialogs, AWindowThatGoesWithItsParentWhileItWaitsIsNotTouchedAgain) {
@@ -47,31 +54,4 @@ TEST(OwnDialogs, AWindowThatGoesWithItsParentWhileItWaitsIsNotTouchedAgain) {
         EXPECT_TRUE(alive.isNull());
         pumpUntil([] { return false; }, std::chrono::milliseconds(20));
     }
-}
-
-// The code that opened a dialog may open the next as the first goes: the
-// window waits for that one too.
-TEST(OwnDialogs, AWindowWaitsForEachDialogOpenedOneAfterTheOther) {
-    auto window = std::make_unique<QWidget>();
-    QWidget* const opener = window.get();
-    const QPointer<QWidget> alive(opener);
-    bool aliveInSecond = false;
-    {
-        QDialog first(opener);
-        QTimer::singleShot(0, &first, [&] {
-            freeOnceItsDialogsHaveReturned(std::move(window));
-            first.reject();
-        });
-        first.exec();
-    }
-    {
-        QDialog second(opener);
-        QTimer::singleShot(20, &second, [&] {
-            aliveInSecond = !alive.isNull();
-            second.reject();
-        });
-        second.exec();
-    }
-    EXPECT_TRUE(aliveInSecond);
-    EXPECT_TRUE(pumpUntil([&] { return alive.isNull(); }));
 }
