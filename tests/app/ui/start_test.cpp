@@ -154,7 +154,6 @@ TEST(StartWindows, AnOfferLeftWithoutOkShowsNothingMore) {
 // "Yes" writes the autostart entry; the next start by hand finds it and
 // does not claim the program is not started automatically.
 TEST(StartWindows, AfterYesTheNextStartByHandOffersNothing) {
-    config::sprache = config::lang_en;
     testsupport::TempDir home;
     testsupport::ScopedEnv config("XDG_CONFIG_HOME", home.path());
     testsupport::ScopedEnv byHand(platform::kAutostartVariable, std::nullopt);

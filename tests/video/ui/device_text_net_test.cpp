@@ -64,7 +64,6 @@ TEST(DeviceTextNet, CallWindowsTheWallAndPromptsShowTheStationsTextsAndTheCamera
         EXPECT_EQ(entryShows(child<QPushButton>(popup, "tuerOeffner").text()), shown);
         EXPECT_EQ(labelShows(child<QLabel>(popup, "Label1")), shown);
         showsCall(popup, "stoerungLbl");
-        screenshot(popup, QStringLiteral("device-text-popup-%1").arg(&name - kHostileNames.data()));
         TmainVideoFrame frame(&wall);
         frame.startVideo(station, false);
         showsCall(frame, "stoerLabel");
