@@ -132,31 +132,21 @@ struct XTest {
     }
 };
 
-struct Point {
-    int x = 0, y = 0;
-};
-
-// A user's drag: the button goes down on `from`, the pointer travels to `to`
+// A user's drag: the button goes down at x1/y1, the pointer travels to x2/y2
 // in small steps (a drag begins only once it has moved a few pixels, and its
 // target is looked for on every step), rests there a moment and lets go.
-void drag(Display* display, const XTest& xtest, Point from, Point to) {
-    using namespace std::chrono_literals;
-    const int screen = DefaultScreen(display);
-    const auto moveTo = [&](int x, int y, std::chrono::milliseconds pause) {
-        xtest.motion(display, screen, x, y, CurrentTime);
+void drag(Display* display, const XTest& xtest, int x1, int y1, int x2, int y2) {
+    const auto moveTo = [&](int x, int y, int pauseMs) {
+        xtest.motion(display, DefaultScreen(display), x, y, CurrentTime);
         XSync(display, False);
-        std::this_thread::sleep_for(pause);
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
     };
-    moveTo(from.x, from.y, 50ms);
+    moveTo(x1, y1, 50);
     xtest.button(display, 1, True, CurrentTime);
-    XSync(display, False);
-    std::this_thread::sleep_for(50ms);
     constexpr int kSteps = 40;
-    for (int i = 1; i <= kSteps; ++i)
-        moveTo(from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps, 15ms);
-    // A last wiggle over the target, then the drop.
-    moveTo(to.x + 1, to.y + 1, 100ms);
-    moveTo(to.x, to.y, 200ms);
+    for (int i = 0; i <= kSteps; ++i) moveTo(x1 + (x2 - x1) * i / kSteps, y1 + (y2 - y1) * i / kSteps, i ? 15 : 50);
+    moveTo(x2 + 1, y2 + 1, 100);  // a last wiggle over the target, then the drop
+    moveTo(x2, y2, 200);
     xtest.button(display, 1, False, CurrentTime);
 }
 
@@ -221,7 +211,7 @@ int main(int argc, char** argv) {
             std::printf("%d %d\n", x, y);
         }
     } else if (command == "drag" && argc == 6) {
-        drag(display, XTest(), {std::atoi(argv[2]), std::atoi(argv[3])}, {std::atoi(argv[4]), std::atoi(argv[5])});
+        drag(display, XTest(), std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     } else if (command == "key" && argc >= 3) {
         const XTest xtest;
         for (int i = 2; i < argc; ++i) {

@@ -5,9 +5,8 @@
 // the shownText form, as it stands.
 
 #include <QLabel>
-#include <QString>
+#include <QRegularExpression>
 #include <QTextDocument>
-#include <QWidget>
 #include <QWindow>
 
 #include <string>
@@ -21,7 +20,6 @@ inline const std::vector<std::string> kHostileNames = {
     "<b>Gate</b>X", "<img src=x>", "Door \u202E1 rooD", "Ga\u200Bte", "Tor & Hof", "Door[*]",
 };
 
-// The form every place shows of `name`.
 inline std::string shownForm(const std::string& name) { return platform::shownText(name); }
 
 // What a label shows; marked when the label would take it for markup.
@@ -32,12 +30,8 @@ inline std::string labelShows(const QLabel& label) {
 // What a menu entry or a button shows of its text: "&&" as "&", a single
 // "&" not at all (it marks the shortcut).
 inline std::string entryShows(const QString& text) {
-    QString shown;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&') && ++i == text.size()) break;
-        shown += text[i];
-    }
-    return shown.toStdString();
+    static const QRegularExpression mark("&(.?)", QRegularExpression::DotMatchesEverythingOption);
+    return QString(text).replace(mark, "\\1").toStdString();
 }
 
 // What a tool tip shows of its text.

@@ -1,8 +1,10 @@
 // Where further popups go: the cascade from the main popup, and its new
 // start in the top left corner of the screen's free area where the next step
-// would leave it.
+// would leave it; and a frame that sticks out, moved in as little as possible.
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "video/PopupPlacement.h"
 
@@ -19,52 +21,36 @@ TEST(PopupPlacement, FurtherPopupsStayInsideTheFreeArea) {
     // A 1280 x 1000 screen whose panel takes the top 24 pixels; the frame
     // adds 2 x 26 pixels to each popup.
     const ScreenRoom screen{{0, 24, 1280, 976}, {2, 26}};
-    struct Case {
-        const char* what;
+    const struct {
         PixelRect main;
         std::optional<ScreenRoom> room;
-        std::vector<std::string> places;  // listed = 0, 1, ...
+        std::string places;  // of the popups with 0, 1, ... listed before them
+    } cases[] = {
+        // An unknown screen: the plain cascade.
+        {{82, 80, 676, 552}, std::nullopt, "420,356 676x552; 758,632 676x552; 1096,908 676x552"},
+        // One step fits, then each round from the corner holds two popups.
+        {{82, 80, 676, 552}, screen, "420,356 676x552; 0,24 676x552; 338,300 676x552; 0,24 676x552"},
+        // Small popups run further before they start again.
+        {{0, 24, 400, 300}, screen, "200,174 400x300; 400,324 400x300; 600,474 400x300; 800,624 400x300; 0,24 400x300"},
+        // A main popup outside the area starts in the corner.
+        {{-500, 900, 400, 300}, screen, "0,24 400x300; 200,174 400x300"},
+        // A popup larger than the area is made to fit it.
+        {{0, 0, 1600, 1200}, screen, "0,24 1278x950; 0,24 1278x950"},
     };
-    const Case cases[] = {
-        {"unknown screen: the plain cascade",
-         {82, 80, 676, 552},
-         std::nullopt,
-         {"420,356 676x552", "758,632 676x552", "1096,908 676x552"}},
-        // Each round from the corner holds two popups.
-        {"one step fits, then rounds from the corner",
-         {82, 80, 676, 552},
-         screen,
-         {"420,356 676x552", "0,24 676x552", "338,300 676x552", "0,24 676x552"}},
-        {"small popups run further before they start again",
-         {0, 24, 400, 300},
-         screen,
-         {"200,174 400x300", "400,324 400x300", "600,474 400x300", "800,624 400x300", "0,24 400x300"}},
-        {"a main popup outside the area starts in the corner",
-         {-500, 900, 400, 300},
-         screen,
-         {"0,24 400x300", "200,174 400x300"}},
-        {"a popup larger than the area is made to fit it",
-         {0, 0, 1600, 1200},
-         screen,
-         {"0,24 1278x950", "0,24 1278x950"}},
-    };
-    for (const Case& c : cases) {
-        for (int listed = 0; listed < static_cast<int>(c.places.size()); ++listed) {
+    for (const auto& c : cases) {
+        std::string places;
+        for (int listed = 0; listed <= std::ranges::count(c.places, ';'); ++listed) {
             const PixelRect place = furtherPopupPlace(c.main, listed, c.room);
-            EXPECT_EQ(text(place), c.places[static_cast<std::size_t>(listed)]) << c.what << ", listed " << listed;
-            if (!c.room) continue;
+            places += (listed > 0 ? "; " : "") + text(place);
             const PixelRect frame{place.left, place.top, place.width + 2, place.height + 26};
-            EXPECT_EQ(keepInside(frame, screen.area), frame) << c.what << ", listed " << listed << ": outside";
+            EXPECT_TRUE(!c.room || keepInside(frame, screen.area) == frame) << text(place) << " sticks out";
         }
+        EXPECT_EQ(places, c.places);
     }
-}
-
-TEST(PopupPlacement, AFrameThatSticksOutMovesInAsLittleAsPossible) {
-    const PixelRect area{0, 24, 1280, 976};
-    EXPECT_EQ(text(keepInside({100, 100, 300, 200}, area)), "100,100 300x200");
-    EXPECT_EQ(text(keepInside({1100, 900, 300, 200}, area)), "980,800 300x200");
-    EXPECT_EQ(text(keepInside({-40, 0, 300, 200}, area)), "0,24 300x200");
-    EXPECT_EQ(text(keepInside({500, 500, 1400, 1100}, area)), "0,24 1400x1100");
+    EXPECT_EQ(text(keepInside({100, 100, 300, 200}, screen.area)), "100,100 300x200");
+    EXPECT_EQ(text(keepInside({1100, 900, 300, 200}, screen.area)), "980,800 300x200");
+    EXPECT_EQ(text(keepInside({-40, 0, 300, 200}, screen.area)), "0,24 300x200");
+    EXPECT_EQ(text(keepInside({500, 500, 1400, 1100}, screen.area)), "0,24 1400x1100");
 }
 
 }  // namespace

@@ -154,7 +154,6 @@ TEST(StartWindows, AnOfferLeftWithoutOkShowsNothingMore) {
 // "Yes" writes the autostart entry; the next start by hand finds it and
 // does not claim the program is not started automatically.
 TEST(StartWindows, AfterYesTheNextStartByHandOffersNothing) {
-    config::sprache = config::lang_en;
     testsupport::TempDir home;
     testsupport::ScopedEnv config("XDG_CONFIG_HOME", home.path());
     testsupport::ScopedEnv byHand(platform::kAutostartVariable, std::nullopt);
@@ -163,21 +162,17 @@ TEST(StartWindows, AfterYesTheNextStartByHandOffersNothing) {
     app::ui::Tcopyright::Options options;
     options.startWorkers = false;
     app::ui::Tcopyright form(settings, nullptr, options);
-    onModal([](QWidget& offer) { clickAsUser(child<QPushButton>(offer, "vorButton")); });  // "Yes" is checked
-    EXPECT_TRUE(app::showStartWindows(settings, form));
-
-    // An offer all the same is answered, so that the test goes on.
-    int offered = 0;
-    QTimer answer;
-    answer.callOnTimeout([&] {
+    int offers = 0;
+    QTimer yes;  // "Yes" is checked from the start
+    yes.callOnTimeout([&] {
         if (QWidget* offer = QApplication::activeModalWidget()) {
-            ++offered;
-            clickAsUser(child<QPushButton>(*offer, "abbrBtn"));
+            ++offers;
+            clickAsUser(child<QPushButton>(*offer, "vorButton"));
         }
     });
-    answer.start(20);
-    EXPECT_TRUE(app::showStartWindows(settings, form));
-    EXPECT_EQ(offered, 0);
+    yes.start(20);
+    for (int start = 0; start < 2; ++start) EXPECT_TRUE(app::showStartWindows(settings, form));
+    EXPECT_EQ(offers, 1);
 }
 
 TEST(ProgramStart, FirstStartAsksForTheLanguageAndStoresItOrEndsWithoutOk) {

@@ -169,24 +169,19 @@ TEST_F(CallsAboveThePlayer, EveryPopupOfThreeCallsLiesOnTheScreen) {
     third.telefonIP = "127.0.0.4";
     settings.addConfig(third);
     for (const char* phone : {"127.0.0.2", "127.0.0.3", "127.0.0.4"}) ring(phone);
-    ASSERT_TRUE(pumpUntil([] { return shownPopups().size() == 3; }));
-    // Each has its picture, and with it its size.
-    ASSERT_TRUE(pumpUntil([] {
+    ASSERT_TRUE(pumpUntil([] {  // each sized by its picture
         const auto popups = shownPopups();
-        return std::all_of(popups.begin(), popups.end(), [](auto* p) { return p->aspectRatio() > 0; });
+        return popups.size() == 3 && std::ranges::all_of(popups, [](auto* p) { return p->aspectRatio() > 0; });
     }));
     const QRect free = QApplication::primaryScreen()->availableGeometry();
     for (video::ui::TVideobild* popup : shownPopups())
-        EXPECT_TRUE(free.contains(popup->frameGeometry()))
-            << popup->windowTitle().toStdString() << " at " << popup->frameGeometry().x() << ","
-            << popup->frameGeometry().y();
+        EXPECT_TRUE(free.contains(popup->frameGeometry())) << popup->windowTitle().toStdString();
     form().dispatch().closeFurtherPopups();
     form().dispatch().playVideoEnd();
 }
 
-// The user switches the language in the settings dialog while a call plays
-// in the wall's door frame, another in a further popup, and the player is
-// open: each of them takes the new language at once.
+// A language switch in the settings dialog reaches the windows open at the
+// time: a call in the wall's door frame, one in a further popup, the player.
 TEST_F(CallsAboveThePlayer, OpenWindowsFollowALanguageSwitch) {
     settings.schreibeSurveillance(true);
     settings.schreibeDoor(true);
@@ -194,39 +189,31 @@ TEST_F(CallsAboveThePlayer, OpenWindowsFollowALanguageSwitch) {
     settings.schreibeAllowConfig(true);    // and there is a "Save picture" button
     video::ui::TueberwachungForm* wall = form().wall();
     ASSERT_NE(wall, nullptr);
-    ring("127.0.0.2");
-    ASSERT_TRUE(pumpUntil([&] { return wall->doorVideoShown(); }));
-    ring("127.0.0.3");
-    ASSERT_TRUE(pumpUntil([] { return shownPopups().size() == 1; }));
-    form().VideoPlayer1Click();
-    QWidget* player = QApplication::activeModalWidget();
-    ASSERT_NE(player, nullptr);
+    for (const char* phone : {"127.0.0.2", "127.0.0.3"}) ring(phone);
+    ASSERT_TRUE(pumpUntil([&] { return wall->doorVideoShown() && shownPopups().size() == 1; }));
+    withPlayerOpen([&](QWidget& player) {
+        form().Konfiguration1Click();
+        QWidget* dialog = form().konfigForm();
+        ASSERT_TRUE(dialog != nullptr && QTest::qWaitForWindowActive(dialog));
+        testsupport::clickAsUser(testsupport::child<QWidget>(*dialog, "sprachBox"));
+        for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Return})  // English to German
+            QTest::keyClick(QApplication::activePopupWidget()->windowHandle(), key);
+        testsupport::clickAsUser(testsupport::child<QWidget>(*dialog, "okButton"));
+        ASSERT_EQ(config::sprache, config::lang_de);
 
-    form().Konfiguration1Click();
-    QWidget* dialog = form().konfigForm();
-    ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
-    testsupport::clickAsUser(testsupport::child<QWidget>(*dialog, "sprachBox"));
-    QWidget* choices = QApplication::activePopupWidget();
-    ASSERT_NE(choices, nullptr);
-    QTest::keyClick(choices->windowHandle(), Qt::Key_Up);  // English to German
-    QTest::keyClick(choices->windowHandle(), Qt::Key_Return);
-    testsupport::clickAsUser(testsupport::child<QWidget>(*dialog, "okButton"));
-    ASSERT_EQ(config::sprache, config::lang_de);
-
-    const auto german = [](const config::TText& text) { return config::text(text, config::lang_de); };
-    const auto caption = [](QWidget& w, const char* name) {
-        return testsupport::child<QAbstractButton>(w, name).text().toStdString();
-    };
-    QWidget* popup = shownPopups().front();
-    for (QWidget* call : {popup, static_cast<QWidget*>(&wall->mainVideoFrame1)}) {
-        EXPECT_EQ(caption(*call, "tuerOeffner"), german(config::txtReleaseBuzzer));
-        EXPECT_EQ(caption(*call, call == popup ? "saver" : "saveBtn"), german(config::txtSavePicture));
-    }
-    EXPECT_EQ(wall->windowTitle().toStdString(), german(config::txtSurveillance));
-    EXPECT_EQ(player->windowTitle().toStdString(), german(config::txtRecordings));
-    EXPECT_EQ(caption(*player, "ExportVideoButton"), german(config::txtExportVideo));
-    player->close();
+        const auto shows = [](QWidget& window, const char* button, const config::TText& text) {
+            EXPECT_EQ(testsupport::child<QAbstractButton>(window, button).text().toStdString(), config::tr(text))
+                << button;
+        };
+        QWidget& popup = *shownPopups().front();
+        shows(popup, "tuerOeffner", config::txtReleaseBuzzer);
+        shows(popup, "saver", config::txtSavePicture);
+        shows(wall->mainVideoFrame1, "tuerOeffner", config::txtReleaseBuzzer);
+        shows(wall->mainVideoFrame1, "saveBtn", config::txtSavePicture);
+        shows(player, "ExportVideoButton", config::txtExportVideo);
+        EXPECT_EQ(wall->windowTitle().toStdString(), config::tr(config::txtSurveillance));
+        EXPECT_EQ(player.windowTitle().toStdString(), config::tr(config::txtRecordings));
+    });
     form().dispatch().closeFurtherPopups();
     form().dispatch().playVideoEnd();
 }

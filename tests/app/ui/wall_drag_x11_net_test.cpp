@@ -1,17 +1,13 @@
-// A camera dragged from the settings dialog's camera list onto the running
-// wall by a user's hand on a real X server: the button goes down on the list
-// item, the pointer travels over to a tile and lets go there (e2e_xdrive,
-// through XTEST). The dialog is open as the program opens it, holding the
-// program's other windows; the drop reaches the wall all the same, on an
-// empty tile and on one that shows a camera, and the wall stays deaf to
-// clicks.
+// A camera dragged by a user's hand (e2e_xdrive, through XTEST) from the
+// open settings dialog, which holds the program's other windows, lands on the
+// wall all the same, on an empty tile and on one that shows a camera; the
+// wall stays deaf to clicks.
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include "app/ui/copyright.h"
-#include "config/sprachen.h"
 #include "gui/QtTestKit.h"
 #include "settings/KonfigFakes.h"
 #include "settings/ui/DeviceListView.h"
@@ -25,21 +21,8 @@ using testsupport::pumpUntil;
 
 namespace {
 
-config::TSingleConfig station(const char* name, const char* port) {
-    config::TSingleConfig s;
-    s.Name = name;
-    s.Ip = "127.0.0.1";
-    s.Port = port;  // nobody answers: the tile runs and shows its fault
-    s.typ = config::AxisCam;
-    return s;
-}
-
-// Counts the presses that reach a widget.
-class PressCounter : public QObject {
-public:
+struct PressCounter : QObject {
     int presses = 0;
-
-protected:
     bool eventFilter(QObject*, QEvent* event) override {
         presses += event->type() == QEvent::MouseButtonPress;
         return false;
@@ -50,32 +33,26 @@ TEST(WallDrag, ACameraDraggedFromTheOpenSettingsDialogLandsOnTheTileUnderThePoin
     if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server (tests/gui/xvfb.sh)";
     const char* build = std::getenv("OCULON_BINARY_DIR");
     ASSERT_NE(build, nullptr) << "OCULON_BINARY_DIR names the build folder with tests/e2e_xdrive";
-    const std::string xdrive = std::string(build) + "/tests/e2e_xdrive";
-    config::sprache = config::lang_en;
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
     settings.schreibeSurveillance(true);
-    settings.schreibeLayout(config::r2x2);
     settings.schreibeUeberwachungKoordinaten({.top = 0, .left = 0, .height = 400, .width = 500});
-    config::TSurveillanceConfig running;
-    running.name = "Einfahrt";
-    running.ipAddr = "127.0.0.1";
-    running.port = 1;
-    running.typ = config::AxisCam;
-    settings.putSurvConfig("0", running);
     settings::test::FakeDiscovery found;
-    for (const auto& [name, port] : {std::pair{"Hof", "2"}, std::pair{"Tor", "3"}}) {
-        settings.addConfig(station(name, port));
-        found.add("127.0.0.1", port, name, config::AxisCam);
+    const char* const names[] = {"Hof", "Tor"};
+    for (const char* name : names) {
+        config::TSingleConfig camera;
+        camera.Name = name;
+        camera.Ip = "127.0.0.1";
+        camera.Port = std::to_string(found.devices.size() + 2);  // nobody answers: the tile shows its fault
+        camera.typ = config::AxisCam;
+        settings.addConfig(camera);
+        found.add(camera.Ip, camera.Port, name, config::AxisCam);
     }
-
     app::ui::Tcopyright::Options options;
     options.startWorkers = false;
     options.discovery = &found;
     app::ui::Tcopyright form(settings, nullptr, options);
     video::ui::TueberwachungForm* wall = form.wall();
-    ASSERT_NE(wall, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(wall));
-    ASSERT_TRUE(pumpUntil([&] { return wall->videoObjekt(0) != nullptr; }));
+    ASSERT_TRUE(wall != nullptr && QTest::qWaitForWindowExposed(wall));
 
     form.Konfiguration1Click();
     settings::ui::TkonfigForm* dialog = form.konfigForm();
@@ -87,22 +64,21 @@ TEST(WallDrag, ACameraDraggedFromTheOpenSettingsDialogLandsOnTheTileUnderThePoin
     auto& cameras = testsupport::child<settings::ui::DeviceListView>(*dialog, "ListView2");
     ASSERT_TRUE(pumpUntil([&] { return cameras.isVisible() && cameras.count() == 2; }));
 
+    // The first drop lands on an empty tile, the second on the camera it left.
+    QWidget& tile = wall->tile(1)->image();
     PressCounter clicks;
-    for (const auto& [tile, row, name] : {std::tuple{1, 0, "Hof"}, std::tuple{0, 1, "Tor"}}) {
-        QWidget& target = wall->tile(tile)->image();
-        target.installEventFilter(&clicks);
+    tile.installEventFilter(&clicks);
+    for (const int row : {0, 1}) {
+        const std::string name = names[row];
         const QPoint from = cameras.viewport()->mapToGlobal(cameras.visualItemRect(cameras.item(row)).center());
-        const QPoint to = target.mapToGlobal(target.rect().center());
-        testsupport::ChildProcess hand({xdrive, "drag", std::to_string(from.x()), std::to_string(from.y()),
-                                        std::to_string(to.x()), std::to_string(to.y())});
+        const QPoint to = tile.mapToGlobal(tile.rect().center());
+        testsupport::ChildProcess hand({std::string(build) + "/tests/e2e_xdrive", "drag", std::to_string(from.x()),
+                                        std::to_string(from.y()), std::to_string(to.x()), std::to_string(to.y())});
         EXPECT_TRUE(pumpUntil([&] { return !hand.running(); }, 10s)) << name;
-        EXPECT_TRUE(pumpUntil([&, tile = tile, name = name] {
-            return wall->videoObjekt(tile) && wall->videoObjekt(tile)->cameraName() == name;
-        })) << name
-            << " was not dropped on tile " << tile;
-        // The dialog still holds the wall: a click on the tile does not reach it.
+        EXPECT_TRUE(pumpUntil([&] { return wall->videoObjekt(1) && wall->videoObjekt(1)->cameraName() == name; }))
+            << name << " was not dropped";
         EXPECT_EQ(QApplication::activeModalWidget(), dialog);
-        testsupport::clickAsUser(target);
+        testsupport::clickAsUser(tile);
         QApplication::processEvents();
         EXPECT_EQ(clicks.presses, 0) << "the wall took a click while the settings dialog was open";
     }

@@ -175,14 +175,12 @@ TEST_F(PopupNet, APopupThePictureMakesTallerStaysOnTheScreen) {
     LoopbackHttpServer camera;
     serve(camera, {barsJpeg(320, 256)});  // 5:4 in a 4:3 window
     TVideobild popup;
-    popup.startVideo(stationFor(camera), false);
-    // The picture reaches the window once the test lets the loop run.
+    popup.startVideo(stationFor(camera), false);  // its picture comes once the loop runs
     const QRect free = popup.screen()->availableGeometry();
     popup.move(free.left(), free.bottom() + 1 - popup.frameGeometry().height());
     const int height = popup.height();
     ASSERT_TRUE(pumpUntil([&] { return popup.height() > height; }));
     EXPECT_TRUE(free.contains(popup.frameGeometry())) << popup.frameGeometry().bottom();
-    popup.close();
 }
 
 TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
