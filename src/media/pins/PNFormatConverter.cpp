@@ -261,7 +261,7 @@ std::size_t TPNUnloadedPin::GetConnectedPinCount() {
 
 TPNBasicPin* TPNUnloadedPin::GetConnectedPin(std::size_t index) {
     auto r = ReadLock();
-    return index < FConnectedPins.Count() ? FConnectedPins[index].RealPin : nullptr;
+    return index < FConnectedPins.Count() ? FConnectedPins.At(index).RealPin : nullptr;
 }
 
 TPNBasicPin* TPNUnloadedPin::GetConnectedAfterForPin(const TPNBasicPin& pin) {

@@ -216,10 +216,10 @@ void TPNSourcePin::NewConnection(TPNBasicPin& sink, const TPNSubmitFunction& han
     handler(sink, id, TPNNotifyStates{nsNewLink, nsLastIteration}, std::make_shared<TPNNotifyOperation>());
 }
 
-void TPNSourcePin::changeConnectionType(TPNBasicPin& real, const TGUID& id, std::size_t hint) {
+void TPNSourcePin::changeConnectionType(TPNBasicPin& real, const TGUID& id) {
     {
         auto r = ReadLock();
-        const auto at = readSinks().IndexOf(&real, hint);
+        const auto at = readSinks().IndexOf(&real);
         if (!r || !at || readSinks()[*at].ConnectedID == id) return;
     }
     const TGUID choice = DownStreamFindConnectionID(real, true, false).ID;
@@ -228,7 +228,7 @@ void TPNSourcePin::changeConnectionType(TPNBasicPin& real, const TGUID& id, std:
     std::shared_ptr<IPNFormatConverter> converter;  // lives through the notice
     {
         auto w = WriteLock();
-        const auto at = readSinks().IndexOf(&real, hint);
+        const auto at = readSinks().IndexOf(&real);
         if (!w || !at) return;
         TPNPinEntry* e = &FSinkPins.TypeAndHandlerOf(*at);
         e->ConnectedID = choice;
@@ -260,12 +260,9 @@ void TPNSourcePin::ForthChainReconnect(const TGUID& a, const TGUID& b) {
     const TPNWalkGuard guard(this, wkForthChain);
     if (!guard.entered()) return;
     auto link = PNLinkSection();
-    // By pin, not by index: deliveries reorder the entries meanwhile. Each
-    // is looked for where it stood first.
-    const auto sinks = linkedSinks();
-    for (std::size_t i = 0; i < sinks.size(); ++i) {
-        TPNBasicPin* sink = sinks[i];
-        changeConnectionType(*sink, a, i);
+    // By pin, not by index: deliveries reorder the entries meanwhile.
+    for (TPNBasicPin* sink : linkedSinks()) {
+        changeConnectionType(*sink, a);
         if (auto* s = dynamic_cast<TPNBasicSinkPin*>(sink)) s->ForthChainReconnect(a, b);
     }
 }

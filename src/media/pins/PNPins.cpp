@@ -669,7 +669,7 @@ std::size_t TPNSourcePin::GetSinkCount() {
 
 TPNBasicPin* TPNSourcePin::GetSink(std::size_t index) {
     auto r = ReadLock();
-    return index < FSinkPins.Count() ? readSinks()[index].RealPin : nullptr;
+    return index < FSinkPins.Count() ? readSinks().At(index).RealPin : nullptr;
 }
 
 std::vector<TPNPinEntry> TPNSourcePin::Entries() {
@@ -709,7 +709,7 @@ void TPNSourcePin::makeRoomFor(const TPNBasicPin& sink) {
         if (FMaxConnections <= 0 || FSinkPins.Count() < static_cast<std::size_t>(FMaxConnections) ||
             readSinks().GetItemByPin(&sink))
             return;
-        first = readSinks()[0].RealPin;
+        first = readSinks().At(0).RealPin;
     }
     DisconnectFrom(*first);
 }
@@ -792,22 +792,14 @@ void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     FSinkPins.Add(std::move(entry));
 }
 
-namespace {
-bool isLink(const TPNPinEntry& e, const TPNBasicPin& sink, std::uint64_t link) {
-    return e.RealPin == &sink && (link == kAnyLink || e.Link == link);
-}
-}  // namespace
-
 void TPNSourcePin::removeEntry(const TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped) {
     TPNPinEntry entry;
     {
         auto w = WriteLock();
         if (!w) return;
-        const auto& items = readSinks().items();
-        const auto it =
-            std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return isLink(e, sink, link); });
-        if (it == items.rend()) return;
-        entry = FSinkPins.Take(static_cast<std::size_t>(items.rend() - it) - 1);
+        const auto slot = readSinks().LastIndexOf(&sink, link);
+        if (!slot) return;
+        entry = FSinkPins.Take(*slot);
     }
     // The link's notify-after pin, which may be a placeholder that nothing
     // else names, is let go on the way out.
@@ -891,17 +883,14 @@ void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, std::uint64_t link, TPNF
 bool TPNSourcePin::hasEntry(const TPNBasicPin& sink, std::uint64_t link) {
     auto r = ReadLock();
     if (readSinks().LinksTo(&sink) == 0) return false;
-    if (link == kAnyLink) return true;
-    const auto& items = readSinks().items();
-    return std::any_of(items.rbegin(), items.rend(), [&](const auto& e) { return isLink(e, sink, link); });
+    return link == kAnyLink || readSinks().LastIndexOf(&sink, link);
 }
 
 std::optional<std::uint64_t> TPNSourcePin::lastLinkTo(const TPNBasicPin& sink) {
     auto r = ReadLock();
-    const auto& items = readSinks().items();
-    const auto it = std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return e.RealPin == &sink; });
-    if (it == items.rend()) return std::nullopt;
-    return it->Link;
+    const auto slot = readSinks().LastIndexOf(&sink, kAnyLink);
+    if (!slot) return std::nullopt;
+    return readSinks()[*slot].Link;
 }
 
 void TPNSourcePin::DisconnectFrom(TPNBasicPin& sink) {
@@ -938,8 +927,8 @@ void TPNSourcePin::Disconnect() {
         {
             auto r = ReadLock();
             if (FSinkPins.Count() == 0) break;
-            sink = readSinks()[FSinkPins.Count() - 1].RealPin;
-            number = readSinks()[FSinkPins.Count() - 1].Link;
+            sink = readSinks().Last().RealPin;
+            number = readSinks().Last().Link;
         }
         sink->BeforeDisconnect();
         IntDisconnectFrom(*sink, number, dropped);
@@ -975,101 +964,65 @@ private:
     std::vector<bool> more_;  // only for lists longer than kInline
 };
 
-namespace {
-
-// Puts the entries in `order`: its item k is the entry that goes to place k.
-template <typename Index>
-void putInOrder(std::vector<TPNPinEntry>& e, const std::vector<Index>& order) {
-    std::vector<TPNPinEntry> moved;
-    moved.reserve(e.size());
-    for (const Index i : order) moved.push_back(std::move(e[static_cast<std::size_t>(i)]));
-    e = std::move(moved);
-}
-
-// The pass that puts notify-after pins first (PNAfterPinsFirst), on the
-// entries; whether anything moved.
-bool notifyAfterPinsFirst(std::vector<TPNPinEntry>& e) {
-    std::unordered_map<const TPNBasicPin*, std::int32_t> pins;
-    pins.reserve(e.size());
-    std::vector<std::int32_t> sinks, afters;
-    sinks.reserve(e.size());
-    afters.reserve(e.size());
-    for (const auto& entry : e)
-        sinks.push_back(pins.try_emplace(entry.RealPin, static_cast<std::int32_t>(pins.size())).first->second);
-    for (const auto& entry : e) {
-        const auto after = entry.NotifyAfterPin ? pins.find(entry.NotifyAfterPin) : pins.end();
-        afters.push_back(after == pins.end() ? kNoAfterPin : after->second);
-    }
-    const std::vector<std::int32_t> order = PNAfterPinsFirst(sinks, afters);
-    if (order.empty()) return false;
-    putInOrder(e, order);
-    return true;
-}
-
-}  // namespace
-
 void TPNSourcePin::reorder(const TakenLinks* taken) {
-    // No level to lower or raise, and the notify-after pins where the last
-    // pass left them (nothing moved since): nothing moves, and the links are
-    // not walked (a link made or taken off sends one sink a start or a stop,
-    // which must not cost a walk through all).
-    const auto followers = [&] { return FSinkPins.HasFollowers() && !FSinkPins.FollowersSettled(); };
-    if ((!taken || !taken->any()) && FSinkPins.LevelsQuiet() && !followers()) return;
+    const bool any = taken && taken->any();
+    // No level to lower or raise: only the notify-after pass, when it would
+    // move anything at all, and that waits until the order is looked at
+    // next (a link made or taken off sends one sink a start or a stop, which
+    // must not cost a walk through all).
+    if (!any && FSinkPins.LevelsQuiet()) {
+        if (FSinkPins.HasFollowers()) FSinkPins.DeferPass();
+        return;
+    }
+    // Slot i is link i of the delivery: the scores rise before the deferred
+    // passes move anything.
+    if (any)
+        for (std::size_t i = 0; i < FSinkPins.Count(); ++i)
+            if (taken->test(i)) raiseScore(FSinkPins.ScoreOf(i));
     auto& v = FSinkPins.ScoresAndOrder();
     TPNPinEntry* const e = v.data();
     const std::size_t n = v.size();
     bool positive = false;
     bool sorted = true;
     for (std::size_t i = 0; i < n; ++i) {
-        if (taken && taken->test(i)) raiseScore(e[i]);
         if (e[i].ModificationLevel > 0) --e[i].ModificationLevel;
         positive |= e[i].ModificationLevel > 0;
         sorted = sorted && (i == 0 || e[i - 1].ModificationLevel <= e[i].ModificationLevel);
     }
     FSinkPins.SetLevelsQuiet(!positive);
     // Most deliveries change no place, and the fan-out list stays.
-    const bool unsettled = followers();
+    const bool unsettled = FSinkPins.HasFollowers() && !FSinkPins.Settled();
     if (sorted && !unsettled) return;
     // Stable: links of one level keep their order.
-    const bool moved = !sorted;
-    if (moved) {
+    if (!sorted) {
         std::stable_sort(v.begin(), v.end(),
                          [](const auto& a, const auto& b) { return a.ModificationLevel < b.ModificationLevel; });
         FSinkPins.OrderChanged();
     }
-    if (FSinkPins.HasFollowers() && (moved || unsettled)) {
-        const bool swapped = notifyAfterPinsFirst(v);
-        if (swapped) FSinkPins.OrderChanged();
-        FSinkPins.SetFollowersSettled(!swapped);
-    }
+    if (FSinkPins.HasFollowers() && !FSinkPins.Settled()) FSinkPins.RunPass();
 }
 
 void TPNSourcePin::scoreDelivery(const Delivery& delivery, const TakenLinks& taken) {
     const bool reordering = FDisconnecting.empty() && FUnlinking.empty();
     const TPNFanOut& links = *delivery.links;
     if (delivery.at.empty() && FSinkPins.Shares(links)) {
-        // The links are as the delivery found them (entry i is link i): the
+        // The links are as the delivery found them (slot i is link i): the
         // scores rise in the pass that lowers them.
         if (reordering) {
             reorder(&taken);
             return;
         }
-        if (!taken.any()) return;
-        auto& items = FSinkPins.ScoresAndOrder();
-        for (std::size_t i = 0; i < items.size(); ++i)
-            if (taken.test(i)) raiseScore(items[i]);
+        for (std::size_t i = 0; taken.any() && i < links.size(); ++i)
+            if (taken.test(i)) raiseScore(FSinkPins.ScoreOf(i));
         return;
     }
-    if (taken.any()) {
-        auto& items = FSinkPins.ScoresAndOrder();
-        for (std::size_t i = 0; i < links.size(); ++i) {
-            if (!taken.test(i)) continue;
-            TPNBasicPin* const sink = links[i].RealPin;
-            // The entry is where the delivery found it unless links before it went.
-            const std::size_t at = delivery.entry(i);
-            if (at < items.size() && items[at].RealPin == sink) raiseScore(items[at]);
-            else if (const auto found = FSinkPins.IndexOf(sink)) raiseScore(items[*found]);
-        }
+    for (std::size_t i = 0; taken.any() && i < links.size(); ++i) {
+        if (!taken.test(i)) continue;
+        TPNBasicPin* const sink = links[i].RealPin;
+        // The entry is where the delivery found it unless the list changed.
+        const std::size_t at = delivery.entry(i);
+        if (FSinkPins.Holds(at, sink)) raiseScore(FSinkPins.ScoreOf(at));
+        else if (const auto found = FSinkPins.IndexOf(sink)) raiseScore(FSinkPins.ScoreOf(*found));
     }
     if (reordering) reorder();
 }
@@ -1099,10 +1052,16 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
         auto r = ReadLock();
         if (!r) return false;
         if (FInSending.value() > kMaxNestedDeliveries) throw EOWException(kPinDependsOnItself);
-        delivery.count = FSinkPins.Count();
         if (onlySink) {
-            delivery.at = readSinks().IndicesOf(onlySink);
-            delivery.links = readSinks().FanOutOf(delivery.at);
+            // A sink that no handler serves (a placeholder) gets nothing,
+            // wherever its links stand.
+            static const auto none = std::make_shared<const TPNFanOut>();
+            delivery.links = none;
+            if (readSinks().HasHandlerFor(onlySink)) {
+                delivery.at = readSinks().IndicesOf(onlySink);
+                delivery.links = readSinks().FanOutOf(delivery.at);
+                delivery.endsList = readSinks().IsLast(delivery.at.back());
+            }
         } else {
             delivery.links = FSinkPins.FanOut();
         }
@@ -1125,8 +1084,7 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
     bool taken = NotifyDispatcher(op, nullptr, {});
     const TPNFanOut& links = *delivery.links;
     // The link of the last entry of the pin's list, told so also when it is served alone.
-    const std::size_t last =
-        links.empty() || delivery.entry(links.size() - 1) + 1 != delivery.count ? links.size() : links.size() - 1;
+    const std::size_t last = links.empty() || !delivery.endsList ? links.size() : links.size() - 1;
     for (std::size_t i = 0; i < links.size(); ++i) {
         const auto& e = links[i];
         if (!e.SubmitFunction) continue;
@@ -1217,31 +1175,17 @@ void TPNSourcePin::orderLinksAs(const std::vector<TPNBasicPin*>& sinks) {
     std::unordered_map<const TPNBasicPin*, std::size_t> place;
     for (std::size_t i = 0; i < sinks.size(); ++i) place.emplace(sinks[i], i);
     auto w = WriteLock();
-    if (!w) return;
-    auto& items = FSinkPins.ScoresAndOrder();
-    // Each entry's place and its index, which keeps the order of equals.
-    std::vector<std::pair<std::size_t, std::size_t>> keyed;
-    keyed.reserve(items.size());
-    for (const auto& e : items) {
-        const auto it = place.find(e.RealPin);
-        keyed.emplace_back(it == place.end() ? sinks.size() : it->second, keyed.size());
-    }
-    if (std::is_sorted(keyed.begin(), keyed.end())) return;
-    std::sort(keyed.begin(), keyed.end());
-    std::vector<std::size_t> order;
-    order.reserve(keyed.size());
-    for (const auto& [at, index] : keyed) order.push_back(index);
-    putInOrder(items, order);
-    FSinkPins.OrderChanged();
+    if (w) FSinkPins.OrderByPlaces(place);
 }
 
 void TPNSourcePin::SetNotifyAfterByName(TPNBasicPin& sink, std::string_view name) {
     TPNBasicPin* before = nullptr;
     {
         auto w = WriteLock();
+        const auto& entries = readSinks().items();
         const auto index = readSinks().IndexOf(&sink);
         if (!index) return;
-        for (const auto& e : readSinks().items()) {
+        for (const auto& e : entries) {
             if (e.RealPin->GetFullName(false) == name || e.RealPin->GetFullName(true) == name) {
                 before = FSinkPins.SetAfterPin(*index, e.RealPin);
                 break;
@@ -1290,7 +1234,7 @@ TGUID TPNSourcePin::GetConnectionID(const TPNBasicPin& pin) {
 TGUID TPNSourcePin::GetPrimaryConnectionID() {
     {
         auto r = ReadLock();
-        if (FSinkPins.Count() > 0) return readSinks()[0].ConnectedID;
+        if (FSinkPins.Count() > 0) return readSinks().At(0).ConnectedID;
     }
     return TPNPin::GetPrimaryConnectionID();
 }

@@ -697,12 +697,12 @@ protected:
     bool disconnectingHere();
     class TakenLinks;
     // The links one delivery serves: the pin's whole list (`at` empty: link i
-    // is entry i), or the links of one sink (link i is entry at[i]), of a
-    // list of `count` entries.
+    // is the entry in slot i), or the links of one sink (link i is the entry
+    // in slot at[i]); whether its last link is the list's last entry.
     struct Delivery {
         std::shared_ptr<const TPNFanOut> links;
         std::vector<std::size_t> at;
-        std::size_t count = 0;
+        bool endsList = true;
         std::size_t entry(std::size_t i) const { return at.empty() ? i : at[i]; }
     };
     // ReorderChangedData under a write section the caller holds; first, in
@@ -718,8 +718,7 @@ protected:
     void removeEntry(const TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped);
     std::vector<TPNBasicPin*> linkedSinks();     // RealPin of every entry
     std::vector<TPNBasicPin*> connectionPins();  // the pins the entries deliver to, each once
-    // `hint`: where the sink's entry is likely to be.
-    void changeConnectionType(TPNBasicPin& sink, const TGUID& id, std::size_t hint = 0);
+    void changeConnectionType(TPNBasicPin& sink, const TGUID& id);
     std::vector<TPNPin*> dataTypeSources() { return FDataTypeSources.Snapshot(); }
 
     const std::shared_ptr<IPNLock> FInputOwnerLock;
