@@ -338,7 +338,7 @@ void TPNUnloadedPin::PopulatePinAndDestroy(TPNBasicPin& realPin) {
         auto w = WriteLock();
         FInRemove = true;  // the relinking below must not free it half way
     }
-    PNVisitLivePins(*this, [&](TPNBasicPin& pin) { pin.PinReplacedNotify(*this, realPin); });
+    VisitReferrers(false, true, [&](TPNBasicPin& pin) { pin.PinReplacedNotify(*this, realPin); });
     // In the order they were made, so that the real pin keeps its sinks'
     // order and every notify-after pin is linked before the sink that
     // follows it. A source linked to the placeholder puts the real pin's

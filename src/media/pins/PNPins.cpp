@@ -27,57 +27,16 @@ struct LivePins {
     Pins owned;
     Pins placeholders;
     Pins& of(bool placeholder) { return placeholder ? placeholders : owned; }
-
-    // The pin registered next after `order` (before it with `lastFirst`),
-    // or none; placeholders only `withPlaceholders`.
-    std::optional<Pins::value_type> step(std::uint64_t order, bool lastFirst, bool withPlaceholders) const {
-        const auto near = [&](const Pins& pins) -> std::optional<Pins::value_type> {
-            if (!lastFirst) {
-                const auto it = pins.upper_bound(order);
-                return it == pins.end() ? std::nullopt : std::optional(*it);
-            }
-            const auto it = pins.lower_bound(order);
-            return it == pins.begin() ? std::nullopt : std::optional(*std::prev(it));
-        };
-        const auto a = near(owned);
-        const auto b = withPlaceholders ? near(placeholders) : std::nullopt;
-        if (!a || !b) return a ? a : b;
-        return (a->first < b->first) != lastFirst ? a : b;
+    TPNBasicPin* find(std::uint64_t order) const {
+        for (const Pins* pins : {&owned, &placeholders})
+            if (const auto it = pins->find(order); it != pins->end()) return it->second;
+        return nullptr;
     }
 };
 
 LivePins& livePins() {
     static LivePins p;
     return p;
-}
-
-// Visits the live pins other than `self`, in register order or from the
-// last registered to the first, the placeholders only `withPlaceholders`,
-// complete ones only `completeOnly`. Each is entered through its destroy
-// guard under the register's lock (one being destroyed is passed over) and
-// visited outside it, one at a time: a pin that waits for a delivery to end
-// never blocks the register, and a walk past many pins holds one guard.
-void visitLivePins(const TPNBasicPin* self, bool lastFirst, bool withPlaceholders, bool completeOnly,
-                   const std::function<void(TPNBasicPin&)>& visit) {
-    auto& live = livePins();
-    std::uint64_t order = lastFirst ? std::numeric_limits<std::uint64_t>::max() : 0;
-    for (;;) {
-        TPNBasicPin* pin = nullptr;
-        IPNLockSection inside;
-        {
-            std::lock_guard l(live.m);
-            while (!pin) {
-                const auto next = live.step(order, lastFirst, withPlaceholders);
-                if (!next) break;
-                order = next->first;
-                if (next->second == self || (completeOnly && !next->second->IsComplete())) continue;
-                inside = next->second->DestroyGuard().Lock();
-                if (inside) pin = next->second;
-            }
-        }
-        if (!pin) return;
-        visit(*pin);
-    }
 }
 
 std::string afterFirstDot(const std::string& s) {
@@ -153,10 +112,6 @@ void PNForEachComponentPin(const std::function<void(TPNBasicPin&)>& fn) {
         if (pin->IsComplete()) fn(*pin);
 }
 
-void PNVisitLivePins(const TPNBasicPin& self, const std::function<void(TPNBasicPin&)>& visit) {
-    visitLivePins(&self, false, true, true, visit);
-}
-
 std::size_t PNLivePinCount() {
     auto& live = livePins();
     std::lock_guard l(live.m);
@@ -177,6 +132,50 @@ TPNBasicPin::TPNBasicPin(bool placeholder) : placeholder_(placeholder) {
 TPNBasicPin::~TPNBasicPin() {
     if (registered_) leaveRegister();  // a pin that was not owned through PNOwned
     if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
+}
+
+void TPNBasicPin::AddReferrer(const TPNBasicPin& pin) {
+    if (&pin == this) return;
+    const std::uint64_t order = pin.RegisterOrder();
+    std::lock_guard l(referrersMutex_);
+    // A pin mostly refers again to what it referred to just before.
+    if (!referrers_.empty() && referrers_.back() == order) return;
+    referrers_.push_back(order);
+    if (referrers_.size() <= 2 * referrersTidied_ + 8) return;
+    // Tidied up now and then: each once, and only those still registered.
+    std::sort(referrers_.begin(), referrers_.end());
+    referrers_.erase(std::unique(referrers_.begin(), referrers_.end()), referrers_.end());
+    {
+        auto& live = livePins();
+        std::lock_guard registered(live.m);
+        std::erase_if(referrers_, [&](std::uint64_t o) { return !live.find(o); });
+    }
+    referrersTidied_ = referrers_.size();
+}
+
+void TPNBasicPin::VisitReferrers(bool lastFirst, bool completeOnly, const std::function<void(TPNBasicPin&)>& visit) {
+    std::vector<std::uint64_t> orders;
+    {
+        std::lock_guard l(referrersMutex_);
+        orders = referrers_;
+    }
+    std::sort(orders.begin(), orders.end());
+    orders.erase(std::unique(orders.begin(), orders.end()), orders.end());
+    if (lastFirst) std::reverse(orders.begin(), orders.end());
+    auto& live = livePins();
+    for (const std::uint64_t order : orders) {
+        TPNBasicPin* pin = nullptr;
+        IPNLockSection inside;
+        {
+            // A pin that waits for a delivery to end never blocks the register.
+            std::lock_guard l(live.m);
+            TPNBasicPin* found = live.find(order);
+            if (!found || found == this || (completeOnly && !found->IsComplete())) continue;
+            inside = found->DestroyGuard().Lock();
+            if (inside) pin = found;
+        }
+        if (pin) visit(*pin);
+    }
 }
 
 void TPNBasicPin::leaveRegister() {
@@ -205,17 +204,12 @@ void TPNBasicPin::BeforeDestruction() {
     PNNotifyRemovePin(*this, rootDestroying);
     // A list that holds this pin without owning it lets it go.
     if (TPNPinList* list = FOwnerPinList.load()) list->PinDestroyed(*this);
-    // Every other live pin drops this one, last registered first; a pin that
-    // is being destroyed itself is left alone. A placeholder goes only when
-    // nothing links to it or names it any more (or once it has handed all
-    // that to its real pin), and no other placeholder refers to one but by a
-    // link, which both keep, or as a notify-after pin, which holds it: the
-    // pins of components are told, and the other placeholders need not be,
-    // however many wait for their roots.
+    // Every live pin that refers to this one drops it, last registered
+    // first; a pin that is being destroyed itself is left alone. The others
+    // hold nothing of it to drop.
     leaveRegister();
     complete_.store(false);
-    if (OthersMayReferToIt())
-        visitLivePins(this, true, !placeholder_, false, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
+    if (OthersMayReferToIt()) VisitReferrers(true, false, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
 }
 
 IPNLockSection TPNBasicPin::DestroyWait() { return PNDestroyWait(FDestroyLock); }
@@ -846,7 +840,13 @@ void TPNSourcePin::IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder, std::u
     TPNFormatConverterList dropped;  // freed after the sections below
     auto linkSection = PNLinkSection();
     if (disconnectingHere()) return;  // re-entered from the sink's side
-    if (sink.IsComplete() && hasEntry(sink, link)) SinkUnlinking(sink);
+    if (sink.IsComplete() && hasEntry(sink, link)) {
+        // The sink takes itself off: its stop leaves the order as it is, as
+        // when this pin takes it off (sinks going one by one would renew
+        // the order of all the others each time).
+        DisconnectingMark quiet(*this, FUnlinking);
+        SinkUnlinking(sink);
+    }
     auto d = DestroyWait();
     if (keepPlaceholder && !RootInDestroying()) {
         // The sink's form goes away at design time: a placeholder of its name keeps the link.

@@ -19,10 +19,14 @@
 //
 // Lifetime. A pin is never freed through a link. Destroying one waits until
 // no other thread is delivering through it, unlinks it, and tells every
-// other live pin to drop it. Linked pins are destroyed from one thread at a
-// time (components are torn down on the main thread).
+// other live pin that refers to it to drop it: each pin that comes to refer
+// to another (a link, a notify-after pin, a dependency) is noted in that
+// one's referrers, so the pins a pin never met are not walked. Linked pins
+// are destroyed from one thread at a time (components are torn down on the
+// main thread).
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -98,6 +102,9 @@ public:
     ~TPNBasicPin() override;
     // The pin's place in the order of registration: older pins come first.
     std::uint64_t RegisterOrder() const { return registerOrder_; }
+    // `pin` refers to this pin from now on: it is told when this pin goes
+    // or a placeholder hands over to its real pin. Noted once; a leaf lock.
+    void AddReferrer(const TPNBasicPin& pin);
 
     // Run by PNOwned: announce the pin, and before destruction wait for the
     // threads inside, unlink, tell every other live pin, leave the register.
@@ -296,8 +303,19 @@ protected:
     std::string FLoadFormName;
     std::atomic<TPNPinList*> FOwnerPinList{nullptr};
 
+    // Every live pin that has referred to this one, registered and not being
+    // destroyed, in register order (the last first with `lastFirst`), one
+    // at a time, entered through its destroy guard and visited outside the
+    // register's lock; complete ones only with `completeOnly`.
+    void VisitReferrers(bool lastFirst, bool completeOnly, const std::function<void(TPNBasicPin&)>& visit);
+
 private:
     void leaveRegister();
+    // The register orders of the referrers, some repeated or gone until
+    // tidied up; under referrersMutex_.
+    std::mutex referrersMutex_;
+    std::vector<std::uint64_t> referrers_;
+    std::size_t referrersTidied_ = 0;
     std::vector<TGUID> interfaces_;
     bool registered_ = true;
     std::atomic<bool> complete_{false};
@@ -723,7 +741,7 @@ protected:
 
     const std::shared_ptr<IPNLock> FInputOwnerLock;
     const int FMaxConnections;
-    TPNPinEntryList FSinkPins;
+    TPNPinEntryList FSinkPins{*this};
     // The links for reading: unlike FSinkPins' mutable accessors, it keeps
     // the fan-out list made from them.
     const TPNPinEntryList& readSinks() const { return FSinkPins; }
@@ -737,8 +755,8 @@ protected:
     // Several at once, as the link lock is given up on the way. Changed under
     // the write lock.
     std::vector<std::thread::id> FDisconnecting;
-    // The threads sending a sink the stop of its unlinking from this side,
-    // once per mark; changed under the write lock.
+    // The threads sending a sink the stop of its unlinking, once per mark;
+    // changed under the write lock.
     std::vector<std::thread::id> FUnlinking;
 };
 
@@ -782,10 +800,6 @@ void PNApplyFormName(const std::string& loadName, const TComponent* root, std::s
 // Every live pin of a component (placeholders are not), in register order,
 // under the register's lock; `fn` must not create or destroy pins.
 void PNForEachComponentPin(const std::function<void(TPNBasicPin&)>& fn);
-// Every other live pin, placeholders included, in register order, one at a
-// time: each is entered through its destroy guard (one that is being
-// destroyed is passed over) and visited outside the register's lock.
-void PNVisitLivePins(const TPNBasicPin& self, const std::function<void(TPNBasicPin&)>& visit);
 std::size_t PNLivePinCount();
 
 }  // namespace oculon::pins

@@ -106,6 +106,7 @@ TPNQuery TPNBasicSinkPin::UpStreamForthQueryPossybleInterface(const TGUID& id, T
 }
 
 void TPNBasicSinkPin::IntAddFunctionDependance(TPNSourcePin& source) {
+    source.AddReferrer(*this);
     auto w = WriteLock();
     FFunctionDependants.push_back(&source);
 }
@@ -116,6 +117,7 @@ void TPNBasicSinkPin::IntRemoveFunctionDependance(TPNSourcePin& source) {
 }
 
 void TPNBasicSinkPin::IntAddDataTypeDependance(TPNSourcePin& source) {
+    source.AddReferrer(*this);
     auto w = WriteLock();
     FDataTypeDependants.push_back(&source);
 }
@@ -198,6 +200,7 @@ void TPNSinkPin::clearSource() {
 }
 
 void TPNSinkPin::setSource(TPNBasicPin& source) {
+    source.AddReferrer(*this);
     FConnectionSourcePin = FRealSourcePin = FIntRealSourcePin = &source;
     ++FLinkGeneration;
 }
@@ -334,11 +337,13 @@ void TPNSinkPin::IntStateDisconnect() {
 }
 
 void TPNSinkPin::SetConnectionSourcePin(TPNBasicPin* converterOutput) {
+    if (converterOutput) converterOutput->AddReferrer(*this);
     auto w = WriteLock();
     FConnectionSourcePin = converterOutput;
 }
 
 void TPNSinkPin::SetStateSource(TPNBasicPin& statePin) {
+    statePin.AddReferrer(*this);
     auto w = WriteLock();
     FRealSourcePin = FIntRealSourcePin = &statePin;
 }
