@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 #include "media/pins/PNAfterPinOrder.h"
@@ -16,16 +17,88 @@ namespace oculon::pins {
 
 namespace {
 
-// Every live pin by the order it was registered in; the pins of components
-// and the placeholders apart, so that a placeholder's going tells the pins
-// of components only (see BeforeDestruction) and a search by name walks
-// them only (placeholders are found by name in their own register).
-struct LivePins {
+// The pins of components by their name keys (TPNBasicPin::NameKey), for
+// the searches by name; brought up to date by the search that needs it, and
+// made anew when a component's name changed.
+class NameIndex {
+public:
     using Pins = std::map<std::uint64_t, TPNBasicPin*>;
+    // Files the pins registered or completed since the last search.
+    void update(const Pins& owned) {
+        if (const std::uint64_t epoch = PNComponentNamesEpoch(); epoch != namesEpoch_) {
+            *this = {};
+            namesEpoch_ = epoch;
+        }
+        for (auto it = incomplete_.begin(); it != incomplete_.end();) {
+            const auto pin = owned.find(*it);
+            if (pin != owned.end() && !pin->second->IsComplete()) {
+                ++it;
+                continue;
+            }
+            if (pin != owned.end()) file(pin->first, *pin->second);
+            it = incomplete_.erase(it);
+        }
+        for (auto it = owned.upper_bound(upTo_); it != owned.end(); ++it) {
+            if (it->second->IsComplete()) file(it->first, *it->second);
+            else incomplete_.insert(it->first);
+            upTo_ = it->first;
+        }
+    }
+    void forget(std::uint64_t order) {
+        incomplete_.erase(order);
+        unkeyed_.erase(order);
+        const auto key = keyOf_.find(order);
+        if (key == keyOf_.end()) return;
+        const auto pins = byKey_.find(key->second);
+        std::erase(pins->second, order);
+        if (pins->second.empty()) byKey_.erase(pins);
+        keyOf_.erase(key);
+    }
+    // The pins that could be named `name`, in register order: those whose
+    // key is a part of it between points, and those without a key.
+    std::vector<std::uint64_t> candidates(std::string_view name) const {
+        std::vector<std::uint64_t> orders(unkeyed_.begin(), unkeyed_.end());
+        for (std::size_t begin = 0;;) {
+            const std::size_t dot = name.find('.', begin);
+            const auto pins = byKey_.find(std::string(name.substr(begin, dot - begin)));
+            if (pins != byKey_.end()) orders.insert(orders.end(), pins->second.begin(), pins->second.end());
+            if (dot == std::string_view::npos) break;
+            begin = dot + 1;
+        }
+        std::sort(orders.begin(), orders.end());
+        orders.erase(std::unique(orders.begin(), orders.end()), orders.end());
+        return orders;
+    }
+
+private:
+    void file(std::uint64_t order, TPNBasicPin& pin) {
+        auto key = pin.NameKey();
+        if (!key) {
+            unkeyed_.insert(order);
+            return;
+        }
+        byKey_[*key].push_back(order);
+        keyOf_.emplace(order, std::move(*key));
+    }
+
+    std::uint64_t namesEpoch_ = 0;
+    std::uint64_t upTo_ = 0;  // every pin registered up to it is filed or incomplete
+    std::unordered_map<std::string, std::vector<std::uint64_t>> byKey_;
+    std::unordered_map<std::uint64_t, std::string> keyOf_;
+    std::set<std::uint64_t> unkeyed_;     // any name may fit them
+    std::set<std::uint64_t> incomplete_;  // filed once complete
+};
+
+// Every live pin by the order it was registered in; the pins of components
+// and the placeholders apart, so that a search by name looks at the pins of
+// components only (placeholders are found by name in their own register).
+struct LivePins {
+    using Pins = NameIndex::Pins;
     std::mutex m;
     std::uint64_t next = 1;
     Pins owned;
     Pins placeholders;
+    NameIndex names;
     Pins& of(bool placeholder) { return placeholder ? placeholders : owned; }
     TPNBasicPin* find(std::uint64_t order) const {
         for (const Pins* pins : {&owned, &placeholders})
@@ -61,6 +134,11 @@ std::atomic<bool>& pinsExist() {
     return exist;
 }
 
+std::atomic<std::uint64_t>& negotiationEpoch() {
+    static std::atomic<std::uint64_t> epoch{1};
+    return epoch;
+}
+
 std::atomic<bool>& designBehaviour() {
     static std::atomic<bool> on{true};
     return on;
@@ -70,6 +148,9 @@ std::atomic<bool>& designBehaviour() {
 thread_local std::vector<std::pair<const void*, int>> walks;
 
 }  // namespace
+
+std::uint64_t PNNegotiationEpoch() { return negotiationEpoch().load(std::memory_order_acquire); }
+void PNNegotiationChanged() { negotiationEpoch().fetch_add(1, std::memory_order_acq_rel); }
 
 IPNLockSection PNLinkSection() { return linkLock().WriteLock(); }
 IPNLockSection PNLinkUnlockAll() { return linkLock().UnlockAll(); }
@@ -105,11 +186,15 @@ TPNSubmitFunction PNDispatchDataHandler() {
     };
 }
 
-void PNForEachComponentPin(const std::function<void(TPNBasicPin&)>& fn) {
+TPNBasicPin* PNFirstComponentPin(std::string_view name, const std::function<bool(TPNBasicPin&)>& match) {
     auto& live = livePins();
     std::lock_guard l(live.m);
-    for (const auto& [order, pin] : live.owned)
-        if (pin->IsComplete()) fn(*pin);
+    live.names.update(live.owned);
+    for (const std::uint64_t order : live.names.candidates(name)) {
+        TPNBasicPin* pin = live.owned.at(order);
+        if (pin->IsComplete() && match(*pin)) return pin;
+    }
+    return nullptr;
 }
 
 std::size_t PNLivePinCount() {
@@ -182,6 +267,7 @@ void TPNBasicPin::leaveRegister() {
     auto& live = livePins();
     std::lock_guard l(live.m);
     live.of(placeholder_).erase(registerOrder_);
+    if (!placeholder_) live.names.forget(registerOrder_);
     registered_ = false;
 }
 
@@ -391,11 +477,17 @@ TPNQuery TPNBasicPin::RequestInterface(const TGUID& iid) const {
                                                                                        : TPNQuery::NoInterface;
 }
 
+// A pin still being made has no links whose choice its types could change.
 void TPNBasicPin::DeclareInterface(const TGUID& iid) {
-    if (std::find(interfaces_.begin(), interfaces_.end(), iid) == interfaces_.end()) interfaces_.push_back(iid);
+    if (std::find(interfaces_.begin(), interfaces_.end(), iid) != interfaces_.end()) return;
+    interfaces_.push_back(iid);
+    if (IsComplete()) PNNegotiationChanged();
 }
 
-void TPNBasicPin::WithdrawInterface(const TGUID& iid) { std::erase(interfaces_, iid); }
+void TPNBasicPin::WithdrawInterface(const TGUID& iid) {
+    std::erase(interfaces_, iid);
+    if (IsComplete()) PNNegotiationChanged();
+}
 
 std::string TPNBasicPin::GetRootName() {
     const std::string name = GetFullIdentName(true);
@@ -468,11 +560,13 @@ IPNLockSection TPNPin::WriteLock() { return FIntLock->WriteLock(FOwnerLock.get()
 void TPNPin::AddType(const TGUID& id, TPNSubmitFunction submit) {
     auto w = WriteLock();
     StreamType.AddType(id, std::move(submit));
+    if (IsComplete()) PNNegotiationChanged();
 }
 
 void TPNPin::RemoveType(const TGUID& id) {
     auto w = WriteLock();
     StreamType.RemoveType(id);
+    if (IsComplete()) PNNegotiationChanged();
 }
 
 TPNPinStreamType TPNPin::StreamTypes() {
@@ -499,6 +593,12 @@ std::string TPNPin::GetRootName() {
     if (FOwner->Owner())
         if (const TComponent* root = GetRoot()) FLastRootName = root->Name();
     return FLastRootName;
+}
+
+std::optional<std::string> TPNPin::NameKey() {
+    // An owner's name with a point in it could stand for several parts.
+    if (!FOwner || FOwner->Name().find('.') != std::string::npos) return std::nullopt;
+    return FOwner->Name();
 }
 
 bool TPNPin::CouldBeNamed(std::string_view name) {
@@ -784,6 +884,7 @@ void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     if (!w) return;
     if (made) FFormatConverters.push_back(choice.Converter);
     FSinkPins.Add(std::move(entry));
+    forthFresh(sink);
 }
 
 void TPNSourcePin::removeEntry(const TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped) {

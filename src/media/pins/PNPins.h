@@ -70,6 +70,13 @@ struct TPNConnectionChoice {
 // A link number that matches every link (see TPNBasicPin::LinkNumber).
 inline constexpr std::uint64_t kAnyLink = 0;
 
+// Counts the changes that can alter what a negotiation chooses: the stream
+// types or interfaces of a pin once it is made, a sink's taking any type,
+// an output's type following an input. A choice made in the epoch that
+// still holds would come out the same again.
+std::uint64_t PNNegotiationEpoch();
+void PNNegotiationChanged();
+
 // The link lock: held by every change of links (see above). Re-entrant.
 IPNLockSection PNLinkSection();
 // Gives up the calling thread's holds on the link lock while a handler runs.
@@ -227,6 +234,11 @@ public:
     // False when none of the pin's names, identity or display, with or
     // without root, can be `name`: a quick test before they are built.
     virtual bool CouldBeNamed(std::string_view name) { return true; }
+    // A part between points that every name of the pin has (its owner's
+    // name), so that a search by name need look only at the pins whose key
+    // is a part of the name; none when any name may fit. Goes with
+    // CouldBeNamed.
+    virtual std::optional<std::string> NameKey() { return std::nullopt; }
 
     // A name stored while this pin's form or frame had another name (the
     // "Form" entry) is retargeted to the current root: with load name
@@ -409,6 +421,7 @@ public:
     std::string GetRootName() override;
     // Its names run "owner.…" or "root.owner.…".
     bool CouldBeNamed(std::string_view name) override;
+    std::optional<std::string> NameKey() override;
 
     // Pins of a designing owner link only to pins of a designing owner (and
     // running to running), unless a converter owns one of them; a
@@ -737,6 +750,16 @@ protected:
     std::vector<TPNBasicPin*> linkedSinks();     // RealPin of every entry
     std::vector<TPNBasicPin*> connectionPins();  // the pins the entries deliver to, each once
     void changeConnectionType(TPNBasicPin& sink, const TGUID& id);
+    // ForthChainReconnect's step for one link, and its steps for `sinks`
+    // from `first` on.
+    void forthStep(TPNBasicPin& sink, const TGUID& a, const TGUID& b);
+    void forthSteps(const std::vector<TPNBasicPin*>& sinks, std::size_t first, const TGUID& a, const TGUID& b);
+    // After a walk with type `a` begun in negotiation epoch `epoch`: which
+    // links a walk like it would leave as they are from now on; of all, or
+    // of those to `walked` (the others were known before).
+    void noteForthSettled(const TGUID& a, std::uint64_t epoch, const std::vector<TPNBasicPin*>* walked = nullptr);
+    // A link to `sink` was made or changed its type (under the write lock).
+    void forthFresh(TPNBasicPin& sink);
     std::vector<TPNPin*> dataTypeSources() { return FDataTypeSources.Snapshot(); }
 
     const std::shared_ptr<IPNLock> FInputOwnerLock;
@@ -758,6 +781,18 @@ protected:
     // The threads sending a sink the stop of its unlinking, once per mark;
     // changed under the write lock.
     std::vector<std::thread::id> FUnlinking;
+    // What the chain re-negotiation knows of the links: a walk with type
+    // Type in negotiation epoch Epoch would change none of them but those
+    // to the pins in Fresh (linked, or their type changed, since), so a new
+    // link walks itself, not every link. Fresh may name pins linked twice
+    // or no longer linked; it is read only through the links. Under the
+    // write lock.
+    struct ForthWalk {
+        bool Known = false;
+        std::uint64_t Epoch = 0;
+        TGUID Type;
+        std::vector<TPNBasicPin*> Fresh;
+    } FForthWalk;
 };
 
 // The most nested deliveries through one pin, and the most nested notices
@@ -797,9 +832,12 @@ PNOwned<T> PNMakePin(Args&&... args) {
 // A name stored under the root name `loadName` retargeted to `root`.
 void PNApplyFormName(const std::string& loadName, const TComponent* root, std::string& name);
 
-// Every live pin of a component (placeholders are not), in register order,
-// under the register's lock; `fn` must not create or destroy pins.
-void PNForEachComponentPin(const std::function<void(TPNBasicPin&)>& fn);
+// The first live pin of a component (placeholders are not), in register
+// order, that `match` accepts, or null; `match` accepts none that could not
+// be named `name` (TPNBasicPin::CouldBeNamed), so that the pins are found
+// through their NameKey, not walked. It runs under the register's lock and
+// must not create or destroy pins.
+TPNBasicPin* PNFirstComponentPin(std::string_view name, const std::function<bool(TPNBasicPin&)>& match);
 std::size_t PNLivePinCount();
 
 }  // namespace oculon::pins
