@@ -83,13 +83,8 @@ void TPNPinEntryList::named(TPNBasicPin* pin) {
 }
 
 TPNPinEntry& TPNPinEntryList::Add(TPNPinEntry entry) {
-    // Appended behind every entry that names its sink, it would be pulled
-    // forward by the passes deferred so far; otherwise it stays last
-    // through them, and they may wait.
-    if (AfterPinUses(entry.RealPin) > 0) {
-        settle();
-        settled_ = false;
-    }
+    // Behind an entry that names its sink, a pass would pull it forward.
+    if (AfterPinUses(entry.RealPin) > 0) settled_ = false;
     changed();
     entry.Key = newKey(items_.size());
     file(links_, entry.RealPin, entry.Key, true);
@@ -114,6 +109,7 @@ TPNPinEntry TPNPinEntryList::takeOut(std::size_t slot) {
 }
 
 TPNPinEntry TPNPinEntryList::Take(std::size_t slot) {
+    settle();
     changed();
     TPNPinEntry e = takeOut(slot);
     closeUpIfHalfGaps();
@@ -123,6 +119,7 @@ TPNPinEntry TPNPinEntryList::Take(std::size_t slot) {
 std::vector<TPNPinEntry> TPNPinEntryList::TakeLinksTo(const TPNBasicPin* pin) {
     std::vector<TPNPinEntry> taken;
     if (LinksTo(pin) == 0) return taken;
+    settle();
     changed();
     for (const std::size_t slot : IndicesOf(pin)) taken.push_back(takeOut(slot));
     closeUpIfHalfGaps();
@@ -198,7 +195,7 @@ void TPNPinEntryList::Move(std::size_t from, std::size_t to) {
 const TPNPinEntry& TPNPinEntryList::At(std::size_t index) const { return items().at(index); }
 
 const TPNPinEntry& TPNPinEntryList::Last() const {
-    settle();
+    if (!deferred_.empty() && deferred_.back() >= items_.size()) settle();
     return items_.back();
 }
 
@@ -216,19 +213,27 @@ std::vector<std::size_t> TPNPinEntryList::slotsOf(const Keys& keys) const {
     return slots;
 }
 
+void TPNPinEntryList::settleFor(const Keys& keys) const {
+    if (deferred_.empty()) return;
+    bool moves = false;
+    keys.forEach([&](std::uint32_t key) { moves = moves || slotOf_[key] < deferred_.back(); });
+    if (moves) settle();
+}
+
 std::optional<std::size_t> TPNPinEntryList::IndexOf(const TPNBasicPin* pin) const {
     const Keys& keys = keysOf(links_, pin);
     if (keys.size() == 0) return std::nullopt;
-    settle();
+    settleFor(keys);
     std::size_t first = items_.size();
     keys.forEach([&](std::uint32_t key) { first = std::min<std::size_t>(first, slotOf_[key]); });
     return first;
 }
 
 std::optional<std::size_t> TPNPinEntryList::LastIndexOf(const TPNBasicPin* pin, std::uint64_t link) const {
-    settle();
+    const Keys& keys = keysOf(links_, pin);
+    settleFor(keys);
     std::optional<std::size_t> last;
-    keysOf(links_, pin).forEach([&](std::uint32_t key) {
+    keys.forEach([&](std::uint32_t key) {
         const std::size_t slot = slotOf_[key];
         if ((link == 0 || items_[slot].Link == link) && (!last || slot > *last)) last = slot;
     });
@@ -236,8 +241,9 @@ std::optional<std::size_t> TPNPinEntryList::LastIndexOf(const TPNBasicPin* pin, 
 }
 
 std::vector<std::size_t> TPNPinEntryList::IndicesOf(const TPNBasicPin* pin) const {
-    settle();
-    return slotsOf(keysOf(links_, pin));
+    const Keys& keys = keysOf(links_, pin);
+    settleFor(keys);
+    return slotsOf(keys);
 }
 
 const TPNPinEntry* TPNPinEntryList::GetItemByPin(const TPNBasicPin* pin) const {
@@ -282,55 +288,62 @@ void TPNPinEntryList::OrderChanged() {
 }
 
 void TPNPinEntryList::settle() const {
-    for (; deferred_ > 0; --deferred_) {
-        if (settled_) {
-            deferred_ = 0;
-            return;
-        }
-        runPass();
+    if (deferred_.empty()) return;
+    // A pass that moved nothing moves nothing again over the same entries.
+    std::size_t still = 0;
+    for (const std::size_t count : deferred_) {
+        if (count == still) continue;
+        still = runPass(count) ? 0 : count;
     }
+    deferred_.clear();
+    settled_ = still == items_.size();
 }
 
 bool TPNPinEntryList::RunPass() {
     settle();
-    return runPass();
+    if (gaps_ > 0) closeUp();
+    const bool moved = runPass(items_.size());
+    settled_ = !moved;
+    return moved;
 }
 
 void TPNPinEntryList::DeferPass() {
     if (settled_) return;
     changed();
+    if (gaps_ > 0) closeUp();  // none while passes wait: each covers the first entries
+    deferred_.push_back(items_.size());
     // Deferred work is never more than the passes would have cost at once;
     // a list delivered to without end still runs them now and then.
-    if (++deferred_ > Count() + 64) settle();
+    if (deferred_.size() > Count() + 64) settle();
 }
 
-bool TPNPinEntryList::runPass() const {
-    if (gaps_ > 0) closeUp();
-    // Pins numbered below the number of entries, in order of first link.
+bool TPNPinEntryList::runPass(std::size_t count) const {
+    // Pins numbered below the number of entries, in order of first link;
+    // a pin linked only behind `count` is not linked for this pass.
     const std::uint64_t pass = ++passes_;
     std::int32_t pins = 0;
     std::vector<std::int32_t> sinks, afters;
-    sinks.reserve(items_.size());
-    afters.reserve(items_.size());
-    for (const TPNPinEntry& e : items_) {
-        const Keys& keys = links_.find(e.RealPin)->second;
+    sinks.reserve(count);
+    afters.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Keys& keys = links_.find(items_[i].RealPin)->second;
         if (keys.numberedIn != pass) {
             keys.numberedIn = pass;
             keys.number = pins++;
         }
         sinks.push_back(keys.number);
     }
-    for (const TPNPinEntry& e : items_) {
-        const auto it = e.NotifyAfterPin ? links_.find(e.NotifyAfterPin) : links_.end();
-        afters.push_back(it == links_.end() ? kNoAfterPin : it->second.number);
+    for (std::size_t i = 0; i < count; ++i) {
+        const TPNBasicPin* after = items_[i].NotifyAfterPin;
+        const auto it = after ? links_.find(after) : links_.end();
+        afters.push_back(it == links_.end() || it->second.numberedIn != pass ? kNoAfterPin : it->second.number);
     }
     const std::vector<std::int32_t> order = PNAfterPinsFirst(sinks, afters);
-    settled_ = order.empty();
-    if (settled_) return false;
+    if (order.empty()) return false;
     std::vector<TPNPinEntry> moved;
-    moved.reserve(items_.size());
+    moved.reserve(count);
     for (const std::int32_t i : order) moved.push_back(std::move(items_[static_cast<std::size_t>(i)]));
-    items_ = std::move(moved);
+    std::move(moved.begin(), moved.end(), items_.begin());
     renumber();
     changed();
     return true;
@@ -341,7 +354,7 @@ void TPNPinEntryList::OrderByPlaces(const std::unordered_map<const TPNBasicPin*,
     // would leave does not matter.
     bool whole = links_.size() == Count();
     for (auto it = links_.begin(); whole && it != links_.end(); ++it) whole = places.count(it->first) > 0;
-    if (whole) deferred_ = 0;
+    if (whole) deferred_.clear();
     else settle();
     if (gaps_ > 0) closeUp();
     // Each entry's place and its slot, which keeps the order of equals.

@@ -136,8 +136,9 @@ using TPNFanOut = std::vector<TPNFanOutEntry>;
 // only in front of it), also through the changes that cannot alter that:
 // an entry appended whose sink no entry names, entries taken out,
 // notify-after pins cleared. A pass asked for while nothing is delivered
-// (DeferPass) runs only once someone looks at the order, and not at all
-// when the order is replaced as a whole first (OrderByPlaces).
+// (DeferPass) runs only once someone looks at the order of the entries it
+// covers, and not at all when the order is replaced as a whole first
+// (OrderByPlaces); entries appended meanwhile stand behind it.
 //
 // A notify-after pin named by an entry is held (TPNBasicPin::HoldPin) for
 // as long as the entry names it: a placeholder stays while any entry names
@@ -268,7 +269,11 @@ private:
     void renumber(std::size_t first = 0) const;
     // Runs the passes deferred so far.
     void settle() const;
-    bool runPass() const;
+    // Runs them when they could move an entry of `keys`: the entries
+    // behind all that the deferred passes cover stay where they are.
+    void settleFor(const Keys& keys) const;
+    // A pass over the first `count` entries; whether it moved anything.
+    bool runPass(std::size_t count) const;
     std::vector<std::size_t> slotsOf(const Keys& keys) const;
     // Link `slot` as a delivery takes it; without a handler when it goes
     // to a converter's input that an earlier link already serves.
@@ -283,7 +288,9 @@ private:
     mutable std::shared_ptr<const TPNFanOut> fanOut_;
     bool levelsQuiet_ = true;
     mutable bool settled_ = true;
-    mutable std::size_t deferred_ = 0;  // passes asked for and not yet run
+    // The passes asked for and not yet run: each covers the entries there
+    // were then, the first ones (entries added since stand behind them).
+    mutable std::vector<std::size_t> deferred_;
     mutable std::size_t gaps_ = 0;
     mutable std::uint64_t passes_ = 0;           // numbers the passes, for Keys::numberedIn
     mutable std::vector<std::uint32_t> slotOf_;  // by key
