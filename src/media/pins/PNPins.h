@@ -114,7 +114,8 @@ public:
     void AddReferrer(const TPNBasicPin& pin);
 
     // Run by PNOwned: announce the pin, and before destruction wait for the
-    // threads inside, unlink, tell every other live pin, leave the register.
+    // threads inside, unlink, leave the register and tell the pins that
+    // referred to it.
     virtual void AfterConstruction();
     virtual void BeforeDestruction();
 
