@@ -1,8 +1,10 @@
 // A stored form read into live components: the export's generic filter and
-// AVI logger, linked, beside a component with value pins and a pin list. The
-// bytes are taken as a binary component stream, else as form text. A stream
-// that is refused must leave every link as it was; one that loads must
-// write again and load again without an error.
+// AVI logger, linked, beside a component with value pins, a pin list and a
+// data output that has started a stream, so that each link made to it (and
+// made again by the second load) is sent the start. The bytes are taken as
+// a binary component stream, else as form text. A stream that is refused
+// must leave every link as it was; one that loads must write again and load
+// again without an error.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -10,8 +12,10 @@
 #include <string_view>
 
 #include "media/pins/PNPersistence.h"
+#include "media/pins/PNStandardOperations.h"
 #include "media/pins/PNStandardPins.h"
 #include "media/pins/PNStateDispatcher.h"
+#include "media/pins/SGDataPins.h"
 #include "media/video/VDAVILogger.h"
 #include "media/video/VDGenericFilter.h"
 
@@ -25,10 +29,12 @@ public:
     Panel(TComponent* owner, std::string name) : TCBComponent(owner, std::move(name)) {
         PublishPin("Level", *level_);
         PublishPin("Value", *value_);
+        PublishPin("Data", *data_);
         list_.Add(PNOwned<TPNBasicPin>(PNMakePin<TPNRealSourcePin>(this, FLock)), "Left");
         list_.Add(PNOwned<TPNBasicPin>(PNMakePin<TPNRealSinkPin>(this, FLock)));
         PublishPinList("Pins", list_);
     }
+    void StartData() { data_->Notify(std::make_shared<TPNStartOperation>()); }
     void GetPropInfos(TPropList& props) override {
         TCBComponent::GetPropInfos(props);
         props.push_back(PNProp<double>(
@@ -38,6 +44,7 @@ public:
 private:
     PNOwned<TPNRealSourcePin> level_ = PNMakePin<TPNRealSourcePin>(this, FLock);
     PNOwned<TPNRealSinkPin> value_ = PNMakePin<TPNRealSinkPin>(this, FLock);
+    PNOwned<TSGPNRealSourcePin> data_ = PNMakePin<TSGPNRealSourcePin>(this, FLock);
     TPNPinList list_{this, FLock, true};
     double gain_ = 1.5;
 };
@@ -63,6 +70,7 @@ static void load(const platform::TStreamObject& tree) {
     auto filter = PNOwned<mediavideo::TVDGenericFilter>::make(&frame, "VDGenericFilter1");
     auto logger = PNOwned<mediavideo::TVDAVILogger>::make(&frame, "VDAVILogger1");
     auto panel = PNOwned<Panel>::make(&frame, "Panel1");
+    panel->StartData();
     logger->InputPin().Connect(&filter->OutputPin());
     const std::string before = links(frame);
     try {

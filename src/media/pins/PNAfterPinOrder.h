@@ -8,10 +8,8 @@
 //
 // Done naively, a list that names its notify-after pins in reverse order or
 // in a circle takes a quadratic number of exchanges. The same order comes
-// out here in time linear in the entries when no sink is linked twice and
-// no pin is the notify-after pin of two entries (chains and circles in any
-// order); otherwise each exchange costs a constant (a sink linked twice: a
-// logarithm).
+// out here in time linear in the entries, plus a logarithm each time the
+// exchanges go past a pin that is linked twice or waited for by two entries.
 
 #include <cstdint>
 #include <vector>

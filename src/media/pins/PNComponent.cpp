@@ -15,6 +15,18 @@ TComponent::~TComponent() {
     for (TComponent* c : components_) c->owner_ = nullptr;
 }
 
+namespace {
+std::atomic<std::uint64_t> namesEpoch{0};
+}
+
+std::uint64_t PNComponentNamesEpoch() { return namesEpoch.load(std::memory_order_acquire); }
+
+void TComponent::SetName(std::string name) {
+    if (name == name_) return;
+    name_ = std::move(name);
+    namesEpoch.fetch_add(1, std::memory_order_acq_rel);
+}
+
 void TComponent::GetPropInfos(TPropList& props) {
     props.push_back(PNProp<std::string>(
         "Name", [this] { return Name(); }, [this](std::string n) { SetName(n); }));

@@ -134,7 +134,7 @@ public:
     TComponent& operator=(const TComponent&) = delete;
 
     const std::string& Name() const { return name_; }
-    void SetName(std::string name) { name_ = std::move(name); }
+    void SetName(std::string name);
     TComponent* Owner() const { return owner_; }
     TComponentKind Kind() const { return kind_; }
     // Owned components in creation order.
@@ -172,6 +172,9 @@ private:
     std::atomic<std::uint8_t> state_{0};
     std::vector<TComponent*> components_;
 };
+
+// Counts the changes of components' names (for indexes of names).
+std::uint64_t PNComponentNamesEpoch();
 
 // The root (form or frame) of a component: null for null; the component
 // itself when it has no owner, is owned by the application, or is a form or

@@ -261,7 +261,7 @@ std::size_t TPNUnloadedPin::GetConnectedPinCount() {
 
 TPNBasicPin* TPNUnloadedPin::GetConnectedPin(std::size_t index) {
     auto r = ReadLock();
-    return index < FConnectedPins.Count() ? FConnectedPins[index].RealPin : nullptr;
+    return index < FConnectedPins.Count() ? FConnectedPins.At(index).RealPin : nullptr;
 }
 
 TPNBasicPin* TPNUnloadedPin::GetConnectedAfterForPin(const TPNBasicPin& pin) {
@@ -338,7 +338,7 @@ void TPNUnloadedPin::PopulatePinAndDestroy(TPNBasicPin& realPin) {
         auto w = WriteLock();
         FInRemove = true;  // the relinking below must not free it half way
     }
-    PNVisitLivePins(*this, [&](TPNBasicPin& pin) { pin.PinReplacedNotify(*this, realPin); });
+    VisitReferrers(false, true, [&](TPNBasicPin& pin) { pin.PinReplacedNotify(*this, realPin); });
     // In the order they were made, so that the real pin keeps its sinks'
     // order and every notify-after pin is linked before the sink that
     // follows it. A source linked to the placeholder puts the real pin's

@@ -120,7 +120,7 @@ private:
     TComponent* FRoot = nullptr;
     const TPNPinType FType;
     bool FDesignTime = false;
-    TPNPinEntryList FConnectedPins;  // RealPin and NotifyAfterPin of each link
+    TPNPinEntryList FConnectedPins{*this};  // RealPin and NotifyAfterPin of each link
     const std::string FCreatedFrom;
     bool FOwnedByList = false;
     bool FInRemove = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "media/pins/PNFormatConverter.h"
 #include "media/pins/PNPins.h"
 #include "media/pins/PNRegistry.h"
 #include "media/pins/PNSinkPin.h"
@@ -216,10 +217,10 @@ void TPNSourcePin::NewConnection(TPNBasicPin& sink, const TPNSubmitFunction& han
     handler(sink, id, TPNNotifyStates{nsNewLink, nsLastIteration}, std::make_shared<TPNNotifyOperation>());
 }
 
-void TPNSourcePin::changeConnectionType(TPNBasicPin& real, const TGUID& id, std::size_t hint) {
+void TPNSourcePin::changeConnectionType(TPNBasicPin& real, const TGUID& id) {
     {
         auto r = ReadLock();
-        const auto at = readSinks().IndexOf(&real, hint);
+        const auto at = readSinks().IndexOf(&real);
         if (!r || !at || readSinks()[*at].ConnectedID == id) return;
     }
     const TGUID choice = DownStreamFindConnectionID(real, true, false).ID;
@@ -228,9 +229,10 @@ void TPNSourcePin::changeConnectionType(TPNBasicPin& real, const TGUID& id, std:
     std::shared_ptr<IPNFormatConverter> converter;  // lives through the notice
     {
         auto w = WriteLock();
-        const auto at = readSinks().IndexOf(&real, hint);
+        const auto at = readSinks().IndexOf(&real);
         if (!w || !at) return;
         TPNPinEntry* e = &FSinkPins.TypeAndHandlerOf(*at);
+        forthFresh(real);
         e->ConnectedID = choice;
         e->SubmitFunction = handler;
         connection = e->ConnectionPin;
@@ -260,13 +262,104 @@ void TPNSourcePin::ForthChainReconnect(const TGUID& a, const TGUID& b) {
     const TPNWalkGuard guard(this, wkForthChain);
     if (!guard.entered()) return;
     auto link = PNLinkSection();
-    // By pin, not by index: deliveries reorder the entries meanwhile. Each
-    // is looked for where it stood first.
-    const auto sinks = linkedSinks();
-    for (std::size_t i = 0; i < sinks.size(); ++i) {
-        TPNBasicPin* sink = sinks[i];
-        changeConnectionType(*sink, a, i);
-        if (auto* s = dynamic_cast<TPNBasicSinkPin*>(sink)) s->ForthChainReconnect(a, b);
+    const std::uint64_t epoch = PNNegotiationEpoch();
+    // The inputs this pin's type follows take part in every choice on its links.
+    const bool follows = !dataTypeSources().empty();
+    std::vector<TPNBasicPin*> fresh;
+    bool known = false;
+    {
+        auto w = WriteLock();
+        if (!w) return;
+        known = !follows && FForthWalk.Known && FForthWalk.Epoch == epoch && FForthWalk.Type == a;
+        fresh = std::exchange(FForthWalk.Fresh, {});
+    }
+    if (!known) {
+        // By pin, not by index: deliveries reorder the entries meanwhile.
+        forthSteps(linkedSinks(), 0, a, b);
+        noteForthSettled(a, epoch);
+        return;
+    }
+    // Only the links made or changed since the last walk, in their order.
+    std::sort(fresh.begin(), fresh.end());
+    fresh.erase(std::unique(fresh.begin(), fresh.end()), fresh.end());
+    std::vector<std::pair<std::size_t, TPNBasicPin*>> steps;
+    {
+        auto r = ReadLock();
+        for (TPNBasicPin* sink : fresh)
+            for (const std::size_t slot : readSinks().IndicesOf(sink)) steps.emplace_back(slot, sink);
+    }
+    std::sort(steps.begin(), steps.end());
+    std::vector<TPNBasicPin*> walked;
+    for (const auto& [slot, sink] : steps) {
+        forthStep(*sink, a, b);
+        walked.push_back(sink);
+        if (PNNegotiationEpoch() == epoch) continue;
+        // A handler changed what choices come to: the links behind this one
+        // are walked as a whole walk would.
+        const auto sinks = linkedSinks();
+        std::size_t at = 0;
+        for (std::size_t seen = std::count(walked.begin(), walked.end(), sink); at < sinks.size() && seen > 0; ++at)
+            if (sinks[at] == sink) --seen;
+        forthSteps(sinks, at, a, b);
+        return;
+    }
+    noteForthSettled(a, epoch, &fresh);
+}
+
+void TPNSourcePin::forthStep(TPNBasicPin& sink, const TGUID& a, const TGUID& b) {
+    changeConnectionType(sink, a);
+    if (auto* s = dynamic_cast<TPNBasicSinkPin*>(&sink)) s->ForthChainReconnect(a, b);
+}
+
+void TPNSourcePin::forthSteps(const std::vector<TPNBasicPin*>& sinks, std::size_t first, const TGUID& a,
+                              const TGUID& b) {
+    for (std::size_t i = first; i < sinks.size(); ++i) forthStep(*sinks[i], a, b);
+}
+
+void TPNSourcePin::noteForthSettled(const TGUID& a, std::uint64_t epoch, const std::vector<TPNBasicPin*>* walked) {
+    struct Link {
+        TPNBasicPin* Sink;
+        TGUID ID;
+        bool Alone;  // linked once, to the pin itself
+    };
+    std::vector<Link> links;
+    {
+        auto r = ReadLock();
+        if (!r) return;
+        const auto note = [&](const TPNPinEntry& e) {
+            links.push_back(
+                {e.RealPin, e.ConnectedID, e.ConnectionPin == e.RealPin && readSinks().LinksTo(e.RealPin) == 1});
+        };
+        if (!walked) {
+            for (const auto& e : readSinks().items()) note(e);
+        } else {
+            for (TPNBasicPin* sink : *walked)
+                if (const TPNPinEntry* e = readSinks().GetItemByPin(sink)) note(*e);
+        }
+    }
+    std::vector<TPNBasicPin*> unsettled;
+    for (const Link& l : links) {
+        // A placeholder's link chooses no type again and has no chain behind it.
+        const bool placeholder = dynamic_cast<const TPNUnloadedPin*>(l.Sink) != nullptr;
+        auto* sink = dynamic_cast<TPNSinkPin*>(l.Sink);
+        const bool settled = l.Alone && (placeholder || (l.ID == a && sink && sink->ForthChainSettled(*this, l.ID)));
+        if (!settled) unsettled.push_back(l.Sink);
+    }
+    auto w = WriteLock();
+    if (!w) return;
+    FForthWalk.Known = PNNegotiationEpoch() == epoch;
+    FForthWalk.Epoch = epoch;
+    FForthWalk.Type = a;
+    // Links made while the sinks were asked are fresh already.
+    FForthWalk.Fresh.insert(FForthWalk.Fresh.end(), unsettled.begin(), unsettled.end());
+}
+
+void TPNSourcePin::forthFresh(TPNBasicPin& sink) {
+    FForthWalk.Fresh.push_back(&sink);
+    // Links made with no walk after them: the next walk looks at all.
+    if (FForthWalk.Fresh.size() > 2 * FSinkPins.Count() + 16) {
+        FForthWalk.Known = false;
+        FForthWalk.Fresh.clear();
     }
 }
 

@@ -101,6 +101,8 @@ struct TPNPinEntry {
     // that gave up the link lock on its way removes only the link it set out
     // to remove, not a newer one between the same two pins.
     std::uint64_t Link = 0;
+    // The list's own key for the entry while it holds it.
+    std::uint32_t Key = 0;
 };
 
 // What a delivery needs of one link.
@@ -116,113 +118,186 @@ struct TPNFanOutEntry {
 using TPNFanOut = std::vector<TPNFanOutEntry>;
 
 // A source pin's links (and a placeholder's), read and changed under the
-// owner pin's lock. An entry's RealPin and NotifyAfterPin change only
-// through the list, which counts the entries of each linked pin and of each
-// notify-after pin, so that a pin's links are found without a walk through
-// all of them. Every change drops the fan-out list made from the entries.
+// owner pin's lock, which keeps other threads out also while one reads: a
+// reading call may tidy the list up. An entry's RealPin and NotifyAfterPin
+// change only through the list, which keeps the entries of each linked pin
+// and of each notify-after pin, so that a pin's links are found without a
+// walk through all of them. Every change drops the fan-out list made from
+// the entries.
+//
+// Slots. An entry taken out leaves a gap, closed up once gaps fill half the
+// list or when the entries are asked for by rank (At, Last, items(), the
+// fan-out, ScoresAndOrder): taking entries out one by one walks no list.
+// IndexOf and its kin answer slots, good for operator[], Take, SetAfterPin,
+// Move and TypeAndHandlerOf until the list closes up or changes its order.
+//
+// The notify-after pass (PNAfterPinsFirst). The list knows when a pass
+// would move nothing (settled: every entry's notify-after pin is linked
+// only in front of it), also through the changes that cannot alter that:
+// an entry appended whose sink no entry names, entries taken out,
+// notify-after pins cleared. A pass asked for while nothing is delivered
+// (DeferPass) runs only once someone looks at the order of the entries it
+// covers, and not at all when the order is replaced as a whole first
+// (OrderByPlaces); entries appended meanwhile stand behind it.
 //
 // A notify-after pin named by an entry is held (TPNBasicPin::HoldPin) for
 // as long as the entry names it: a placeholder stays while any entry names
 // it. Whoever takes entries out, or makes them name another pin, lets go of
 // the pins they named (TPNBasicPin::ReleasePin) once it holds no pin lock.
+// The pins the entries name note the list's owner among their referrers.
 class TPNPinEntryList {
 public:
-    TPNPinEntryList() = default;
+    explicit TPNPinEntryList(const TPNBasicPin& owner) : owner_(owner) {}
     TPNPinEntryList(const TPNPinEntryList&) = delete;
     TPNPinEntryList& operator=(const TPNPinEntryList&) = delete;
 
     TPNPinEntry& Add(TPNPinEntry entry);
-    // Removes entry `index` and returns it.
-    TPNPinEntry Take(std::size_t index);
+    // Removes the entry in `slot` and returns it.
+    TPNPinEntry Take(std::size_t slot);
     // Removes every entry whose RealPin is `pin` and returns them in order.
     std::vector<TPNPinEntry> TakeLinksTo(const TPNBasicPin* pin);
     std::vector<TPNPinEntry> TakeAll();
     // Every entry that names `old` as its notify-after pin names `now`
     // instead (null: none); returns how many did.
     std::size_t ReplaceAfterPin(const TPNBasicPin* old, TPNBasicPin* now);
-    // Entry `index` names `after`; returns the pin it named before.
-    TPNBasicPin* SetAfterPin(std::size_t index, TPNBasicPin* after);
+    // The entry in `slot` names `after`; returns the pin it named before.
+    TPNBasicPin* SetAfterPin(std::size_t slot, TPNBasicPin* after);
     // Every entry linked to `old` is linked to `now`, receiving pin included.
     void ReplaceLinkedPin(const TPNBasicPin* old, TPNBasicPin* now);
-    // Moves entry `from` to `to`; the entries between move up or down by one.
+    // Moves the entry in slot `from` to slot `to`; those between move by one.
     void Move(std::size_t from, std::size_t to);
 
-    std::size_t Count() const { return items_.size(); }
-    const TPNPinEntry& operator[](std::size_t index) const { return items_.at(index); }
-    const std::vector<TPNPinEntry>& items() const { return items_; }
+    std::size_t Count() const { return items_.size() - gaps_; }
+    // The entry of rank `index`, and the last entry.
+    const TPNPinEntry& At(std::size_t index) const;
+    const TPNPinEntry& Last() const;
+    // The entry in `slot`.
+    const TPNPinEntry& operator[](std::size_t slot) const { return items_.at(slot); }
+    // Every entry, in order.
+    const std::vector<TPNPinEntry>& items() const;
     // How many entries have `pin` as RealPin, and as NotifyAfterPin.
-    std::size_t LinksTo(const TPNBasicPin* pin) const { return countOf(links_, pin); }
-    std::size_t AfterPinUses(const TPNBasicPin* pin) const { return countOf(afterPins_, pin); }
-    bool HasFollowers() const { return hasFollowers_; }
-    // The first entry whose RealPin is `pin` (the index of it), or none.
-    // A pin with one entry is found from the end, where links are made and
-    // taken off.
+    std::size_t LinksTo(const TPNBasicPin* pin) const { return keysOf(links_, pin).size(); }
+    std::size_t AfterPinUses(const TPNBasicPin* pin) const { return keysOf(afters_, pin).size(); }
+    bool HasFollowers() const { return !afters_.empty(); }
+    // The slot of the first entry whose RealPin is `pin`, or none.
     std::optional<std::size_t> IndexOf(const TPNBasicPin* pin) const;
-    // The same, looking first at `hint` (where the entry was seen before).
-    std::optional<std::size_t> IndexOf(const TPNBasicPin* pin, std::size_t hint) const;
-    const TPNPinEntry* GetItemByPin(const TPNBasicPin* pin) const;
-    // Entry `index`, for the link's type and handler only.
-    TPNPinEntry& TypeAndHandlerOf(std::size_t index) {
-        changed();
-        return items_.at(index);
-    }
-    // The indices of the entries of `pin`, in order.
+    // The slot of the last entry of `pin` with link number `link` (0: any).
+    std::optional<std::size_t> LastIndexOf(const TPNBasicPin* pin, std::uint64_t link) const;
+    // The slots of the entries of `pin`, in order.
     std::vector<std::size_t> IndicesOf(const TPNBasicPin* pin) const;
+    const TPNPinEntry* GetItemByPin(const TPNBasicPin* pin) const;
+    // Whether an entry of `pin` has a handler; its place is not looked at.
+    bool HasHandlerFor(const TPNBasicPin* pin) const;
+    // Whether `slot` holds the last entry; whether it holds an entry of `pin`.
+    bool IsLast(std::size_t slot) const { return slot + 1 == items_.size(); }
+    bool Holds(std::size_t slot, const TPNBasicPin* pin) const {
+        return slot < items_.size() && items_[slot].Key != kNoKey && items_[slot].RealPin == pin;
+    }
+    // The entry in `slot`, for the link's type and handler only.
+    TPNPinEntry& TypeAndHandlerOf(std::size_t slot) {
+        changed();
+        return items_.at(slot);
+    }
 
     // The links in their order, made once and shared by every delivery until
     // they change: a delivery copies no handler, and a list it took stays
     // alive with its handlers and converters while the links change under it.
     const std::shared_ptr<const TPNFanOut>& FanOut();
-    // The fan-out list of entries `indices` alone, by the same rules.
-    std::shared_ptr<const TPNFanOut> FanOutOf(const std::vector<std::size_t>& indices) const;
+    // The fan-out list of the entries in `slots` alone, by the same rules.
+    std::shared_ptr<const TPNFanOut> FanOutOf(const std::vector<std::size_t>& slots) const;
     // For the delivery scores and their order, which leave the fan-out list
     // as it is; whoever changes the order through it calls OrderChanged(),
     // and whoever has looked at every level says whether any is positive.
-    std::vector<TPNPinEntry>& ScoresAndOrder() {
-        if (levelsQuiet_) levelsQuiet_ = false;  // no store on every delivery
-        return items_;
+    std::vector<TPNPinEntry>& ScoresAndOrder();
+    // The entry in `slot`, for its score.
+    TPNPinEntry& ScoreOf(std::size_t slot) {
+        levelsQuiet_ = false;
+        return items_.at(slot);
     }
-    void OrderChanged() {
-        changed();
-        followersSettled_ = false;
-    }
+    void OrderChanged();
     void SetLevelsQuiet(bool quiet) {
         if (levelsQuiet_ != quiet) levelsQuiet_ = quiet;
     }
     // No entry has a positive level (known since the last look at all).
     bool LevelsQuiet() const { return levelsQuiet_; }
-    // The last pass that puts notify-after pins first moved none, and no
-    // entry was added, moved or named another notify-after pin since.
-    void SetFollowersSettled(bool settled) { followersSettled_ = settled; }
-    bool FollowersSettled() const { return followersSettled_; }
-    // Whether `fanOut` is the list FanOut() gives: its link i is entry i.
+    // A notify-after pass would move nothing (false also when not known).
+    bool Settled() const { return settled_; }
+    // A pass now, after those deferred; whether it moved anything.
+    bool RunPass();
+    // A pass, run when the order is next looked at; drops the fan-out list.
+    void DeferPass();
+    // The entries in the order of their RealPin's place in `places` (those
+    // without one last), equals keeping their order.
+    void OrderByPlaces(const std::unordered_map<const TPNBasicPin*, std::size_t>& places);
+    // Whether `fanOut` is the list FanOut() gives: its link i is the entry in slot i.
     bool Shares(const TPNFanOut& fanOut) const { return fanOut_.get() == &fanOut; }
 
 private:
-    using Counts = std::unordered_map<const TPNBasicPin*, std::size_t>;
-    static std::size_t countOf(const Counts& counts, const TPNBasicPin* pin) {
-        const auto it = counts.find(pin);
-        return it == counts.end() ? 0 : it->second;
-    }
-    static void count(Counts& counts, const TPNBasicPin* pin, bool add);
-    void countAfterPin(const TPNBasicPin* pin, bool add) {
-        count(afterPins_, pin, add);
-        hasFollowers_ = !afterPins_.empty();
-    }
-    void forget(const TPNPinEntry& e);
-    // Link `index` as a delivery takes it; without a handler when it goes
-    // to a converter's input that an earlier link already serves.
-    TPNFanOutEntry fanOutEntry(std::size_t index) const;
-    void changed() { fanOut_.reset(); }
+    static constexpr std::uint32_t kNoKey = 0xffffffffu;
+    // The list's keys of the entries of one pin: most pins have one.
+    class Keys {
+    public:
+        std::size_t size() const { return one_ == kNoKey ? 0 : 1 + more_.size(); }
+        void add(std::uint32_t key);
+        void remove(std::uint32_t key);
+        template <typename Fn>
+        void forEach(Fn fn) const {
+            if (one_ == kNoKey) return;
+            fn(one_);
+            for (const std::uint32_t k : more_) fn(k);
+        }
+        // Scratch for the notify-after pass: the pin's number in it.
+        mutable std::int32_t number = 0;
+        mutable std::uint64_t numberedIn = 0;
 
-    // What every delivery looks at first, together.
-    std::vector<TPNPinEntry> items_;
-    std::shared_ptr<const TPNFanOut> fanOut_;
+    private:
+        std::uint32_t one_ = kNoKey;
+        std::vector<std::uint32_t> more_;
+    };
+    using KeysByPin = std::unordered_map<const TPNBasicPin*, Keys>;
+    static const Keys& keysOf(const KeysByPin& byPin, const TPNBasicPin* pin);
+
+    std::uint32_t newKey(std::size_t slot);
+    void forget(const TPNPinEntry& e);
+    // Takes the entry in `slot` out, leaving a gap; trailing gaps go at once.
+    TPNPinEntry takeOut(std::size_t slot);
+    void closeUpIfHalfGaps() const {
+        if (gaps_ * 2 > items_.size()) closeUp();
+    }
+    void closeUp() const;
+    // The slots of the entries from `first` on, after they moved.
+    void renumber(std::size_t first = 0) const;
+    // Runs the passes deferred so far.
+    void settle() const;
+    // Runs them when they could move an entry of `keys`: the entries
+    // behind all that the deferred passes cover stay where they are.
+    void settleFor(const Keys& keys) const;
+    // A pass over the first `count` entries; whether it moved anything.
+    bool runPass(std::size_t count) const;
+    std::vector<std::size_t> slotsOf(const Keys& keys) const;
+    // Link `slot` as a delivery takes it; without a handler when it goes
+    // to a converter's input that an earlier link already serves.
+    TPNFanOutEntry fanOutEntry(std::size_t slot) const;
+    void changed() const { fanOut_.reset(); }
+    // `pin` is named by an entry from now on.
+    void named(TPNBasicPin* pin);
+
+    // What every delivery looks at first, together. Reading calls close up
+    // gaps and run deferred passes, hence mutable.
+    mutable std::vector<TPNPinEntry> items_;
+    mutable std::shared_ptr<const TPNFanOut> fanOut_;
     bool levelsQuiet_ = true;
-    bool followersSettled_ = false;
-    bool hasFollowers_ = false;
-    Counts links_;      // entries per RealPin
-    Counts afterPins_;  // entries per NotifyAfterPin (none for null)
+    mutable bool settled_ = true;
+    // The passes asked for and not yet run: each covers the entries there
+    // were then, the first ones (entries added since stand behind them).
+    mutable std::vector<std::size_t> deferred_;
+    mutable std::size_t gaps_ = 0;
+    mutable std::uint64_t passes_ = 0;           // numbers the passes, for Keys::numberedIn
+    mutable std::vector<std::uint32_t> slotOf_;  // by key
+    std::vector<std::uint32_t> freeKeys_;
+    KeysByPin links_;   // by RealPin
+    KeysByPin afters_;  // by NotifyAfterPin (none for null)
+    const TPNBasicPin& owner_;
 };
 
 // The pins of one stream chain, collected during negotiation.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <typeinfo>
 #include <unordered_map>
 #include <vector>
@@ -169,12 +170,15 @@ void readObject(TComponent& c, const platform::TStreamObject& o, platform::TAppl
     for (std::size_t i = 0; i < used.size(); ++i)
         if (!used[i])
             throw platform::EComponentStreamError("unknown property \"" + o.Properties[i].Name + "\" of " + c.Name());
+    if (o.Children.empty()) return;
+    // The first component of each name, found without a walk per child.
+    std::unordered_map<std::string_view, TComponent*> byName;
+    for (std::size_t i = 0; i < c.ComponentCount(); ++i) byName.emplace(c.Components(i)->Name(), c.Components(i));
     for (const auto& child : o.Children) {
-        TComponent* found = nullptr;
-        for (std::size_t i = 0; i < c.ComponentCount() && !found; ++i)
-            if (c.Components(i)->Name() == child.Name) found = c.Components(i);
-        if (!found) throw platform::EComponentStreamError("no component \"" + child.Name + "\" in " + c.Name());
-        readObject(*found, child, queue);
+        const auto found = byName.find(child.Name);
+        if (found == byName.end())
+            throw platform::EComponentStreamError("no component \"" + child.Name + "\" in " + c.Name());
+        readObject(*found->second, child, queue);
     }
 }
 

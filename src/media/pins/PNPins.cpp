@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 #include "media/pins/PNAfterPinOrder.h"
@@ -16,68 +17,99 @@ namespace oculon::pins {
 
 namespace {
 
-// Every live pin by the order it was registered in; the pins of components
-// and the placeholders apart, so that a placeholder's going tells the pins
-// of components only (see BeforeDestruction) and a search by name walks
-// them only (placeholders are found by name in their own register).
-struct LivePins {
+// The pins of components by their name keys (TPNBasicPin::NameKey), for
+// the searches by name; brought up to date by the search that needs it, and
+// made anew when a component's name changed.
+class NameIndex {
+public:
     using Pins = std::map<std::uint64_t, TPNBasicPin*>;
+    // Files the pins registered or completed since the last search.
+    void update(const Pins& owned) {
+        if (const std::uint64_t epoch = PNComponentNamesEpoch(); epoch != namesEpoch_) {
+            *this = {};
+            namesEpoch_ = epoch;
+        }
+        for (auto it = incomplete_.begin(); it != incomplete_.end();) {
+            const auto pin = owned.find(*it);
+            if (pin != owned.end() && !pin->second->IsComplete()) {
+                ++it;
+                continue;
+            }
+            if (pin != owned.end()) file(pin->first, *pin->second);
+            it = incomplete_.erase(it);
+        }
+        for (auto it = owned.upper_bound(upTo_); it != owned.end(); ++it) {
+            if (it->second->IsComplete()) file(it->first, *it->second);
+            else incomplete_.insert(it->first);
+            upTo_ = it->first;
+        }
+    }
+    void forget(std::uint64_t order) {
+        incomplete_.erase(order);
+        unkeyed_.erase(order);
+        const auto key = keyOf_.find(order);
+        if (key == keyOf_.end()) return;
+        const auto pins = byKey_.find(key->second);
+        std::erase(pins->second, order);
+        if (pins->second.empty()) byKey_.erase(pins);
+        keyOf_.erase(key);
+    }
+    // The pins that could be named `name`, in register order: those whose
+    // key is a part of it between points, and those without a key.
+    std::vector<std::uint64_t> candidates(std::string_view name) const {
+        std::vector<std::uint64_t> orders(unkeyed_.begin(), unkeyed_.end());
+        for (std::size_t begin = 0;;) {
+            const std::size_t dot = name.find('.', begin);
+            const auto pins = byKey_.find(std::string(name.substr(begin, dot - begin)));
+            if (pins != byKey_.end()) orders.insert(orders.end(), pins->second.begin(), pins->second.end());
+            if (dot == std::string_view::npos) break;
+            begin = dot + 1;
+        }
+        std::sort(orders.begin(), orders.end());
+        orders.erase(std::unique(orders.begin(), orders.end()), orders.end());
+        return orders;
+    }
+
+private:
+    void file(std::uint64_t order, TPNBasicPin& pin) {
+        auto key = pin.NameKey();
+        if (!key) {
+            unkeyed_.insert(order);
+            return;
+        }
+        byKey_[*key].push_back(order);
+        keyOf_.emplace(order, std::move(*key));
+    }
+
+    std::uint64_t namesEpoch_ = 0;
+    std::uint64_t upTo_ = 0;  // every pin registered up to it is filed or incomplete
+    std::unordered_map<std::string, std::vector<std::uint64_t>> byKey_;
+    std::unordered_map<std::uint64_t, std::string> keyOf_;
+    std::set<std::uint64_t> unkeyed_;     // any name may fit them
+    std::set<std::uint64_t> incomplete_;  // filed once complete
+};
+
+// Every live pin by the order it was registered in; the pins of components
+// and the placeholders apart, so that a search by name looks at the pins of
+// components only (placeholders are found by name in their own register).
+struct LivePins {
+    using Pins = NameIndex::Pins;
     std::mutex m;
     std::uint64_t next = 1;
     Pins owned;
     Pins placeholders;
+    NameIndex names;
     Pins& of(bool placeholder) { return placeholder ? placeholders : owned; }
-
-    // The pin registered next after `order` (before it with `lastFirst`),
-    // or none; placeholders only `withPlaceholders`.
-    std::optional<Pins::value_type> step(std::uint64_t order, bool lastFirst, bool withPlaceholders) const {
-        const auto near = [&](const Pins& pins) -> std::optional<Pins::value_type> {
-            if (!lastFirst) {
-                const auto it = pins.upper_bound(order);
-                return it == pins.end() ? std::nullopt : std::optional(*it);
-            }
-            const auto it = pins.lower_bound(order);
-            return it == pins.begin() ? std::nullopt : std::optional(*std::prev(it));
-        };
-        const auto a = near(owned);
-        const auto b = withPlaceholders ? near(placeholders) : std::nullopt;
-        if (!a || !b) return a ? a : b;
-        return (a->first < b->first) != lastFirst ? a : b;
+    TPNBasicPin* find(std::uint64_t order) const {
+        for (const Pins* pins : {&owned, &placeholders})
+            if (const auto it = pins->find(order); it != pins->end()) return it->second;
+        return nullptr;
     }
 };
 
 LivePins& livePins() {
     static LivePins p;
     return p;
-}
-
-// Visits the live pins other than `self`, in register order or from the
-// last registered to the first, the placeholders only `withPlaceholders`,
-// complete ones only `completeOnly`. Each is entered through its destroy
-// guard under the register's lock (one being destroyed is passed over) and
-// visited outside it, one at a time: a pin that waits for a delivery to end
-// never blocks the register, and a walk past many pins holds one guard.
-void visitLivePins(const TPNBasicPin* self, bool lastFirst, bool withPlaceholders, bool completeOnly,
-                   const std::function<void(TPNBasicPin&)>& visit) {
-    auto& live = livePins();
-    std::uint64_t order = lastFirst ? std::numeric_limits<std::uint64_t>::max() : 0;
-    for (;;) {
-        TPNBasicPin* pin = nullptr;
-        IPNLockSection inside;
-        {
-            std::lock_guard l(live.m);
-            while (!pin) {
-                const auto next = live.step(order, lastFirst, withPlaceholders);
-                if (!next) break;
-                order = next->first;
-                if (next->second == self || (completeOnly && !next->second->IsComplete())) continue;
-                inside = next->second->DestroyGuard().Lock();
-                if (inside) pin = next->second;
-            }
-        }
-        if (!pin) return;
-        visit(*pin);
-    }
 }
 
 std::string afterFirstDot(const std::string& s) {
@@ -102,6 +134,11 @@ std::atomic<bool>& pinsExist() {
     return exist;
 }
 
+std::atomic<std::uint64_t>& negotiationEpoch() {
+    static std::atomic<std::uint64_t> epoch{1};
+    return epoch;
+}
+
 std::atomic<bool>& designBehaviour() {
     static std::atomic<bool> on{true};
     return on;
@@ -111,6 +148,9 @@ std::atomic<bool>& designBehaviour() {
 thread_local std::vector<std::pair<const void*, int>> walks;
 
 }  // namespace
+
+std::uint64_t PNNegotiationEpoch() { return negotiationEpoch().load(std::memory_order_acquire); }
+void PNNegotiationChanged() { negotiationEpoch().fetch_add(1, std::memory_order_acq_rel); }
 
 IPNLockSection PNLinkSection() { return linkLock().WriteLock(); }
 IPNLockSection PNLinkUnlockAll() { return linkLock().UnlockAll(); }
@@ -146,15 +186,15 @@ TPNSubmitFunction PNDispatchDataHandler() {
     };
 }
 
-void PNForEachComponentPin(const std::function<void(TPNBasicPin&)>& fn) {
+TPNBasicPin* PNFirstComponentPin(std::string_view name, const std::function<bool(TPNBasicPin&)>& match) {
     auto& live = livePins();
     std::lock_guard l(live.m);
-    for (const auto& [order, pin] : live.owned)
-        if (pin->IsComplete()) fn(*pin);
-}
-
-void PNVisitLivePins(const TPNBasicPin& self, const std::function<void(TPNBasicPin&)>& visit) {
-    visitLivePins(&self, false, true, true, visit);
+    live.names.update(live.owned);
+    for (const std::uint64_t order : live.names.candidates(name)) {
+        TPNBasicPin* pin = live.owned.at(order);
+        if (pin->IsComplete() && match(*pin)) return pin;
+    }
+    return nullptr;
 }
 
 std::size_t PNLivePinCount() {
@@ -179,10 +219,55 @@ TPNBasicPin::~TPNBasicPin() {
     if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
 }
 
+void TPNBasicPin::AddReferrer(const TPNBasicPin& pin) {
+    if (&pin == this) return;
+    const std::uint64_t order = pin.RegisterOrder();
+    std::lock_guard l(referrersMutex_);
+    // A pin mostly refers again to what it referred to just before.
+    if (!referrers_.empty() && referrers_.back() == order) return;
+    referrers_.push_back(order);
+    if (referrers_.size() <= 2 * referrersTidied_ + 8) return;
+    // Tidied up now and then: each once, and only those still registered.
+    std::sort(referrers_.begin(), referrers_.end());
+    referrers_.erase(std::unique(referrers_.begin(), referrers_.end()), referrers_.end());
+    {
+        auto& live = livePins();
+        std::lock_guard registered(live.m);
+        std::erase_if(referrers_, [&](std::uint64_t o) { return !live.find(o); });
+    }
+    referrersTidied_ = referrers_.size();
+}
+
+void TPNBasicPin::VisitReferrers(bool lastFirst, bool completeOnly, const std::function<void(TPNBasicPin&)>& visit) {
+    std::vector<std::uint64_t> orders;
+    {
+        std::lock_guard l(referrersMutex_);
+        orders = referrers_;
+    }
+    std::sort(orders.begin(), orders.end());
+    orders.erase(std::unique(orders.begin(), orders.end()), orders.end());
+    if (lastFirst) std::reverse(orders.begin(), orders.end());
+    auto& live = livePins();
+    for (const std::uint64_t order : orders) {
+        TPNBasicPin* pin = nullptr;
+        IPNLockSection inside;
+        {
+            // A pin that waits for a delivery to end never blocks the register.
+            std::lock_guard l(live.m);
+            TPNBasicPin* found = live.find(order);
+            if (!found || found == this || (completeOnly && !found->IsComplete())) continue;
+            inside = found->DestroyGuard().Lock();
+            if (inside) pin = found;
+        }
+        if (pin) visit(*pin);
+    }
+}
+
 void TPNBasicPin::leaveRegister() {
     auto& live = livePins();
     std::lock_guard l(live.m);
     live.of(placeholder_).erase(registerOrder_);
+    if (!placeholder_) live.names.forget(registerOrder_);
     registered_ = false;
 }
 
@@ -205,17 +290,12 @@ void TPNBasicPin::BeforeDestruction() {
     PNNotifyRemovePin(*this, rootDestroying);
     // A list that holds this pin without owning it lets it go.
     if (TPNPinList* list = FOwnerPinList.load()) list->PinDestroyed(*this);
-    // Every other live pin drops this one, last registered first; a pin that
-    // is being destroyed itself is left alone. A placeholder goes only when
-    // nothing links to it or names it any more (or once it has handed all
-    // that to its real pin), and no other placeholder refers to one but by a
-    // link, which both keep, or as a notify-after pin, which holds it: the
-    // pins of components are told, and the other placeholders need not be,
-    // however many wait for their roots.
+    // Every live pin that refers to this one drops it, last registered
+    // first; a pin that is being destroyed itself is left alone. The others
+    // hold nothing of it to drop.
     leaveRegister();
     complete_.store(false);
-    if (OthersMayReferToIt())
-        visitLivePins(this, true, !placeholder_, false, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
+    if (OthersMayReferToIt()) VisitReferrers(true, false, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
 }
 
 IPNLockSection TPNBasicPin::DestroyWait() { return PNDestroyWait(FDestroyLock); }
@@ -397,11 +477,17 @@ TPNQuery TPNBasicPin::RequestInterface(const TGUID& iid) const {
                                                                                        : TPNQuery::NoInterface;
 }
 
+// A pin still being made has no links whose choice its types could change.
 void TPNBasicPin::DeclareInterface(const TGUID& iid) {
-    if (std::find(interfaces_.begin(), interfaces_.end(), iid) == interfaces_.end()) interfaces_.push_back(iid);
+    if (std::find(interfaces_.begin(), interfaces_.end(), iid) != interfaces_.end()) return;
+    interfaces_.push_back(iid);
+    if (IsComplete()) PNNegotiationChanged();
 }
 
-void TPNBasicPin::WithdrawInterface(const TGUID& iid) { std::erase(interfaces_, iid); }
+void TPNBasicPin::WithdrawInterface(const TGUID& iid) {
+    std::erase(interfaces_, iid);
+    if (IsComplete()) PNNegotiationChanged();
+}
 
 std::string TPNBasicPin::GetRootName() {
     const std::string name = GetFullIdentName(true);
@@ -474,11 +560,13 @@ IPNLockSection TPNPin::WriteLock() { return FIntLock->WriteLock(FOwnerLock.get()
 void TPNPin::AddType(const TGUID& id, TPNSubmitFunction submit) {
     auto w = WriteLock();
     StreamType.AddType(id, std::move(submit));
+    if (IsComplete()) PNNegotiationChanged();
 }
 
 void TPNPin::RemoveType(const TGUID& id) {
     auto w = WriteLock();
     StreamType.RemoveType(id);
+    if (IsComplete()) PNNegotiationChanged();
 }
 
 TPNPinStreamType TPNPin::StreamTypes() {
@@ -505,6 +593,12 @@ std::string TPNPin::GetRootName() {
     if (FOwner->Owner())
         if (const TComponent* root = GetRoot()) FLastRootName = root->Name();
     return FLastRootName;
+}
+
+std::optional<std::string> TPNPin::NameKey() {
+    // An owner's name with a point in it could stand for several parts.
+    if (!FOwner || FOwner->Name().find('.') != std::string::npos) return std::nullopt;
+    return FOwner->Name();
 }
 
 bool TPNPin::CouldBeNamed(std::string_view name) {
@@ -669,7 +763,7 @@ std::size_t TPNSourcePin::GetSinkCount() {
 
 TPNBasicPin* TPNSourcePin::GetSink(std::size_t index) {
     auto r = ReadLock();
-    return index < FSinkPins.Count() ? readSinks()[index].RealPin : nullptr;
+    return index < FSinkPins.Count() ? readSinks().At(index).RealPin : nullptr;
 }
 
 std::vector<TPNPinEntry> TPNSourcePin::Entries() {
@@ -709,7 +803,7 @@ void TPNSourcePin::makeRoomFor(const TPNBasicPin& sink) {
         if (FMaxConnections <= 0 || FSinkPins.Count() < static_cast<std::size_t>(FMaxConnections) ||
             readSinks().GetItemByPin(&sink))
             return;
-        first = readSinks()[0].RealPin;
+        first = readSinks().At(0).RealPin;
     }
     DisconnectFrom(*first);
 }
@@ -790,24 +884,17 @@ void TPNSourcePin::IntConnect(TPNBasicPin& sink, TPNBasicPin* after) {
     if (!w) return;
     if (made) FFormatConverters.push_back(choice.Converter);
     FSinkPins.Add(std::move(entry));
+    forthFresh(sink);
 }
-
-namespace {
-bool isLink(const TPNPinEntry& e, const TPNBasicPin& sink, std::uint64_t link) {
-    return e.RealPin == &sink && (link == kAnyLink || e.Link == link);
-}
-}  // namespace
 
 void TPNSourcePin::removeEntry(const TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped) {
     TPNPinEntry entry;
     {
         auto w = WriteLock();
         if (!w) return;
-        const auto& items = readSinks().items();
-        const auto it =
-            std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return isLink(e, sink, link); });
-        if (it == items.rend()) return;
-        entry = FSinkPins.Take(static_cast<std::size_t>(items.rend() - it) - 1);
+        const auto slot = readSinks().LastIndexOf(&sink, link);
+        if (!slot) return;
+        entry = FSinkPins.Take(*slot);
     }
     // The link's notify-after pin, which may be a placeholder that nothing
     // else names, is let go on the way out.
@@ -854,7 +941,13 @@ void TPNSourcePin::IntDisconnect(TPNBasicPin& sink, bool keepPlaceholder, std::u
     TPNFormatConverterList dropped;  // freed after the sections below
     auto linkSection = PNLinkSection();
     if (disconnectingHere()) return;  // re-entered from the sink's side
-    if (sink.IsComplete() && hasEntry(sink, link)) SinkUnlinking(sink);
+    if (sink.IsComplete() && hasEntry(sink, link)) {
+        // The sink takes itself off: its stop leaves the order as it is, as
+        // when this pin takes it off (sinks going one by one would renew
+        // the order of all the others each time).
+        DisconnectingMark quiet(*this, FUnlinking);
+        SinkUnlinking(sink);
+    }
     auto d = DestroyWait();
     if (keepPlaceholder && !RootInDestroying()) {
         // The sink's form goes away at design time: a placeholder of its name keeps the link.
@@ -891,17 +984,14 @@ void TPNSourcePin::IntDisconnectFrom(TPNBasicPin& sink, std::uint64_t link, TPNF
 bool TPNSourcePin::hasEntry(const TPNBasicPin& sink, std::uint64_t link) {
     auto r = ReadLock();
     if (readSinks().LinksTo(&sink) == 0) return false;
-    if (link == kAnyLink) return true;
-    const auto& items = readSinks().items();
-    return std::any_of(items.rbegin(), items.rend(), [&](const auto& e) { return isLink(e, sink, link); });
+    return link == kAnyLink || readSinks().LastIndexOf(&sink, link);
 }
 
 std::optional<std::uint64_t> TPNSourcePin::lastLinkTo(const TPNBasicPin& sink) {
     auto r = ReadLock();
-    const auto& items = readSinks().items();
-    const auto it = std::find_if(items.rbegin(), items.rend(), [&](const auto& e) { return e.RealPin == &sink; });
-    if (it == items.rend()) return std::nullopt;
-    return it->Link;
+    const auto slot = readSinks().LastIndexOf(&sink, kAnyLink);
+    if (!slot) return std::nullopt;
+    return readSinks()[*slot].Link;
 }
 
 void TPNSourcePin::DisconnectFrom(TPNBasicPin& sink) {
@@ -938,8 +1028,8 @@ void TPNSourcePin::Disconnect() {
         {
             auto r = ReadLock();
             if (FSinkPins.Count() == 0) break;
-            sink = readSinks()[FSinkPins.Count() - 1].RealPin;
-            number = readSinks()[FSinkPins.Count() - 1].Link;
+            sink = readSinks().Last().RealPin;
+            number = readSinks().Last().Link;
         }
         sink->BeforeDisconnect();
         IntDisconnectFrom(*sink, number, dropped);
@@ -975,101 +1065,65 @@ private:
     std::vector<bool> more_;  // only for lists longer than kInline
 };
 
-namespace {
-
-// Puts the entries in `order`: its item k is the entry that goes to place k.
-template <typename Index>
-void putInOrder(std::vector<TPNPinEntry>& e, const std::vector<Index>& order) {
-    std::vector<TPNPinEntry> moved;
-    moved.reserve(e.size());
-    for (const Index i : order) moved.push_back(std::move(e[static_cast<std::size_t>(i)]));
-    e = std::move(moved);
-}
-
-// The pass that puts notify-after pins first (PNAfterPinsFirst), on the
-// entries; whether anything moved.
-bool notifyAfterPinsFirst(std::vector<TPNPinEntry>& e) {
-    std::unordered_map<const TPNBasicPin*, std::int32_t> pins;
-    pins.reserve(e.size());
-    std::vector<std::int32_t> sinks, afters;
-    sinks.reserve(e.size());
-    afters.reserve(e.size());
-    for (const auto& entry : e)
-        sinks.push_back(pins.try_emplace(entry.RealPin, static_cast<std::int32_t>(pins.size())).first->second);
-    for (const auto& entry : e) {
-        const auto after = entry.NotifyAfterPin ? pins.find(entry.NotifyAfterPin) : pins.end();
-        afters.push_back(after == pins.end() ? kNoAfterPin : after->second);
-    }
-    const std::vector<std::int32_t> order = PNAfterPinsFirst(sinks, afters);
-    if (order.empty()) return false;
-    putInOrder(e, order);
-    return true;
-}
-
-}  // namespace
-
 void TPNSourcePin::reorder(const TakenLinks* taken) {
-    // No level to lower or raise, and the notify-after pins where the last
-    // pass left them (nothing moved since): nothing moves, and the links are
-    // not walked (a link made or taken off sends one sink a start or a stop,
-    // which must not cost a walk through all).
-    const auto followers = [&] { return FSinkPins.HasFollowers() && !FSinkPins.FollowersSettled(); };
-    if ((!taken || !taken->any()) && FSinkPins.LevelsQuiet() && !followers()) return;
+    const bool any = taken && taken->any();
+    // No level to lower or raise: only the notify-after pass, when it would
+    // move anything at all, and that waits until the order is looked at
+    // next (a link made or taken off sends one sink a start or a stop, which
+    // must not cost a walk through all).
+    if (!any && FSinkPins.LevelsQuiet()) {
+        if (FSinkPins.HasFollowers()) FSinkPins.DeferPass();
+        return;
+    }
+    // Slot i is link i of the delivery: the scores rise before the deferred
+    // passes move anything.
+    if (any)
+        for (std::size_t i = 0; i < FSinkPins.Count(); ++i)
+            if (taken->test(i)) raiseScore(FSinkPins.ScoreOf(i));
     auto& v = FSinkPins.ScoresAndOrder();
     TPNPinEntry* const e = v.data();
     const std::size_t n = v.size();
     bool positive = false;
     bool sorted = true;
     for (std::size_t i = 0; i < n; ++i) {
-        if (taken && taken->test(i)) raiseScore(e[i]);
         if (e[i].ModificationLevel > 0) --e[i].ModificationLevel;
         positive |= e[i].ModificationLevel > 0;
         sorted = sorted && (i == 0 || e[i - 1].ModificationLevel <= e[i].ModificationLevel);
     }
     FSinkPins.SetLevelsQuiet(!positive);
     // Most deliveries change no place, and the fan-out list stays.
-    const bool unsettled = followers();
+    const bool unsettled = FSinkPins.HasFollowers() && !FSinkPins.Settled();
     if (sorted && !unsettled) return;
     // Stable: links of one level keep their order.
-    const bool moved = !sorted;
-    if (moved) {
+    if (!sorted) {
         std::stable_sort(v.begin(), v.end(),
                          [](const auto& a, const auto& b) { return a.ModificationLevel < b.ModificationLevel; });
         FSinkPins.OrderChanged();
     }
-    if (FSinkPins.HasFollowers() && (moved || unsettled)) {
-        const bool swapped = notifyAfterPinsFirst(v);
-        if (swapped) FSinkPins.OrderChanged();
-        FSinkPins.SetFollowersSettled(!swapped);
-    }
+    if (FSinkPins.HasFollowers() && !FSinkPins.Settled()) FSinkPins.RunPass();
 }
 
 void TPNSourcePin::scoreDelivery(const Delivery& delivery, const TakenLinks& taken) {
     const bool reordering = FDisconnecting.empty() && FUnlinking.empty();
     const TPNFanOut& links = *delivery.links;
     if (delivery.at.empty() && FSinkPins.Shares(links)) {
-        // The links are as the delivery found them (entry i is link i): the
+        // The links are as the delivery found them (slot i is link i): the
         // scores rise in the pass that lowers them.
         if (reordering) {
             reorder(&taken);
             return;
         }
-        if (!taken.any()) return;
-        auto& items = FSinkPins.ScoresAndOrder();
-        for (std::size_t i = 0; i < items.size(); ++i)
-            if (taken.test(i)) raiseScore(items[i]);
+        for (std::size_t i = 0; taken.any() && i < links.size(); ++i)
+            if (taken.test(i)) raiseScore(FSinkPins.ScoreOf(i));
         return;
     }
-    if (taken.any()) {
-        auto& items = FSinkPins.ScoresAndOrder();
-        for (std::size_t i = 0; i < links.size(); ++i) {
-            if (!taken.test(i)) continue;
-            TPNBasicPin* const sink = links[i].RealPin;
-            // The entry is where the delivery found it unless links before it went.
-            const std::size_t at = delivery.entry(i);
-            if (at < items.size() && items[at].RealPin == sink) raiseScore(items[at]);
-            else if (const auto found = FSinkPins.IndexOf(sink)) raiseScore(items[*found]);
-        }
+    for (std::size_t i = 0; taken.any() && i < links.size(); ++i) {
+        if (!taken.test(i)) continue;
+        TPNBasicPin* const sink = links[i].RealPin;
+        // The entry is where the delivery found it unless the list changed.
+        const std::size_t at = delivery.entry(i);
+        if (FSinkPins.Holds(at, sink)) raiseScore(FSinkPins.ScoreOf(at));
+        else if (const auto found = FSinkPins.IndexOf(sink)) raiseScore(FSinkPins.ScoreOf(*found));
     }
     if (reordering) reorder();
 }
@@ -1099,10 +1153,16 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
         auto r = ReadLock();
         if (!r) return false;
         if (FInSending.value() > kMaxNestedDeliveries) throw EOWException(kPinDependsOnItself);
-        delivery.count = FSinkPins.Count();
         if (onlySink) {
-            delivery.at = readSinks().IndicesOf(onlySink);
-            delivery.links = readSinks().FanOutOf(delivery.at);
+            // A sink that no handler serves (a placeholder) gets nothing,
+            // wherever its links stand.
+            static const auto none = std::make_shared<const TPNFanOut>();
+            delivery.links = none;
+            if (readSinks().HasHandlerFor(onlySink)) {
+                delivery.at = readSinks().IndicesOf(onlySink);
+                delivery.links = readSinks().FanOutOf(delivery.at);
+                delivery.endsList = readSinks().IsLast(delivery.at.back());
+            }
         } else {
             delivery.links = FSinkPins.FanOut();
         }
@@ -1125,8 +1185,7 @@ bool TPNSourcePin::NotifyPin(TPNBasicPin* onlySink, const IPNNotifyOperation& op
     bool taken = NotifyDispatcher(op, nullptr, {});
     const TPNFanOut& links = *delivery.links;
     // The link of the last entry of the pin's list, told so also when it is served alone.
-    const std::size_t last =
-        links.empty() || delivery.entry(links.size() - 1) + 1 != delivery.count ? links.size() : links.size() - 1;
+    const std::size_t last = links.empty() || !delivery.endsList ? links.size() : links.size() - 1;
     for (std::size_t i = 0; i < links.size(); ++i) {
         const auto& e = links[i];
         if (!e.SubmitFunction) continue;
@@ -1217,31 +1276,17 @@ void TPNSourcePin::orderLinksAs(const std::vector<TPNBasicPin*>& sinks) {
     std::unordered_map<const TPNBasicPin*, std::size_t> place;
     for (std::size_t i = 0; i < sinks.size(); ++i) place.emplace(sinks[i], i);
     auto w = WriteLock();
-    if (!w) return;
-    auto& items = FSinkPins.ScoresAndOrder();
-    // Each entry's place and its index, which keeps the order of equals.
-    std::vector<std::pair<std::size_t, std::size_t>> keyed;
-    keyed.reserve(items.size());
-    for (const auto& e : items) {
-        const auto it = place.find(e.RealPin);
-        keyed.emplace_back(it == place.end() ? sinks.size() : it->second, keyed.size());
-    }
-    if (std::is_sorted(keyed.begin(), keyed.end())) return;
-    std::sort(keyed.begin(), keyed.end());
-    std::vector<std::size_t> order;
-    order.reserve(keyed.size());
-    for (const auto& [at, index] : keyed) order.push_back(index);
-    putInOrder(items, order);
-    FSinkPins.OrderChanged();
+    if (w) FSinkPins.OrderByPlaces(place);
 }
 
 void TPNSourcePin::SetNotifyAfterByName(TPNBasicPin& sink, std::string_view name) {
     TPNBasicPin* before = nullptr;
     {
         auto w = WriteLock();
+        const auto& entries = readSinks().items();
         const auto index = readSinks().IndexOf(&sink);
         if (!index) return;
-        for (const auto& e : readSinks().items()) {
+        for (const auto& e : entries) {
             if (e.RealPin->GetFullName(false) == name || e.RealPin->GetFullName(true) == name) {
                 before = FSinkPins.SetAfterPin(*index, e.RealPin);
                 break;
@@ -1290,7 +1335,7 @@ TGUID TPNSourcePin::GetConnectionID(const TPNBasicPin& pin) {
 TGUID TPNSourcePin::GetPrimaryConnectionID() {
     {
         auto r = ReadLock();
-        if (FSinkPins.Count() > 0) return readSinks()[0].ConnectedID;
+        if (FSinkPins.Count() > 0) return readSinks().At(0).ConnectedID;
     }
     return TPNPin::GetPrimaryConnectionID();
 }

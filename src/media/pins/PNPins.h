@@ -19,10 +19,14 @@
 //
 // Lifetime. A pin is never freed through a link. Destroying one waits until
 // no other thread is delivering through it, unlinks it, and tells every
-// other live pin to drop it. Linked pins are destroyed from one thread at a
-// time (components are torn down on the main thread).
+// other live pin that refers to it to drop it: each pin that comes to refer
+// to another (a link, a notify-after pin, a dependency) is noted in that
+// one's referrers, so the pins a pin never met are not walked. Linked pins
+// are destroyed from one thread at a time (components are torn down on the
+// main thread).
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -66,6 +70,13 @@ struct TPNConnectionChoice {
 // A link number that matches every link (see TPNBasicPin::LinkNumber).
 inline constexpr std::uint64_t kAnyLink = 0;
 
+// Counts the changes that can alter what a negotiation chooses: the stream
+// types or interfaces of a pin once it is made, a sink's taking any type,
+// an output's type following an input. A choice made in the epoch that
+// still holds would come out the same again.
+std::uint64_t PNNegotiationEpoch();
+void PNNegotiationChanged();
+
 // The link lock: held by every change of links (see above). Re-entrant.
 IPNLockSection PNLinkSection();
 // Gives up the calling thread's holds on the link lock while a handler runs.
@@ -98,9 +109,13 @@ public:
     ~TPNBasicPin() override;
     // The pin's place in the order of registration: older pins come first.
     std::uint64_t RegisterOrder() const { return registerOrder_; }
+    // `pin` refers to this pin from now on: it is told when this pin goes
+    // or a placeholder hands over to its real pin. Noted once; a leaf lock.
+    void AddReferrer(const TPNBasicPin& pin);
 
     // Run by PNOwned: announce the pin, and before destruction wait for the
-    // threads inside, unlink, tell every other live pin, leave the register.
+    // threads inside, unlink, leave the register and tell the pins that
+    // referred to it.
     virtual void AfterConstruction();
     virtual void BeforeDestruction();
 
@@ -220,6 +235,11 @@ public:
     // False when none of the pin's names, identity or display, with or
     // without root, can be `name`: a quick test before they are built.
     virtual bool CouldBeNamed(std::string_view name) { return true; }
+    // A part between points that every name of the pin has (its owner's
+    // name), so that a search by name need look only at the pins whose key
+    // is a part of the name; none when any name may fit. Goes with
+    // CouldBeNamed.
+    virtual std::optional<std::string> NameKey() { return std::nullopt; }
 
     // A name stored while this pin's form or frame had another name (the
     // "Form" entry) is retargeted to the current root: with load name
@@ -296,8 +316,19 @@ protected:
     std::string FLoadFormName;
     std::atomic<TPNPinList*> FOwnerPinList{nullptr};
 
+    // Every live pin that has referred to this one, registered and not being
+    // destroyed, in register order (the last first with `lastFirst`), one
+    // at a time, entered through its destroy guard and visited outside the
+    // register's lock; complete ones only with `completeOnly`.
+    void VisitReferrers(bool lastFirst, bool completeOnly, const std::function<void(TPNBasicPin&)>& visit);
+
 private:
     void leaveRegister();
+    // The register orders of the referrers, some repeated or gone until
+    // tidied up; under referrersMutex_.
+    std::mutex referrersMutex_;
+    std::vector<std::uint64_t> referrers_;
+    std::size_t referrersTidied_ = 0;
     std::vector<TGUID> interfaces_;
     bool registered_ = true;
     std::atomic<bool> complete_{false};
@@ -391,6 +422,7 @@ public:
     std::string GetRootName() override;
     // Its names run "owner.…" or "root.owner.…".
     bool CouldBeNamed(std::string_view name) override;
+    std::optional<std::string> NameKey() override;
 
     // Pins of a designing owner link only to pins of a designing owner (and
     // running to running), unless a converter owns one of them; a
@@ -697,12 +729,12 @@ protected:
     bool disconnectingHere();
     class TakenLinks;
     // The links one delivery serves: the pin's whole list (`at` empty: link i
-    // is entry i), or the links of one sink (link i is entry at[i]), of a
-    // list of `count` entries.
+    // is the entry in slot i), or the links of one sink (link i is the entry
+    // in slot at[i]); whether its last link is the list's last entry.
     struct Delivery {
         std::shared_ptr<const TPNFanOut> links;
         std::vector<std::size_t> at;
-        std::size_t count = 0;
+        bool endsList = true;
         std::size_t entry(std::size_t i) const { return at.empty() ? i : at[i]; }
     };
     // ReorderChangedData under a write section the caller holds; first, in
@@ -718,13 +750,22 @@ protected:
     void removeEntry(const TPNBasicPin& sink, std::uint64_t link, TPNFormatConverterList& dropped);
     std::vector<TPNBasicPin*> linkedSinks();     // RealPin of every entry
     std::vector<TPNBasicPin*> connectionPins();  // the pins the entries deliver to, each once
-    // `hint`: where the sink's entry is likely to be.
-    void changeConnectionType(TPNBasicPin& sink, const TGUID& id, std::size_t hint = 0);
+    void changeConnectionType(TPNBasicPin& sink, const TGUID& id);
+    // ForthChainReconnect's step for one link, and its steps for `sinks`
+    // from `first` on.
+    void forthStep(TPNBasicPin& sink, const TGUID& a, const TGUID& b);
+    void forthSteps(const std::vector<TPNBasicPin*>& sinks, std::size_t first, const TGUID& a, const TGUID& b);
+    // After a walk with type `a` begun in negotiation epoch `epoch`: which
+    // links a walk like it would leave as they are from now on; of all, or
+    // of those to `walked` (the others were known before).
+    void noteForthSettled(const TGUID& a, std::uint64_t epoch, const std::vector<TPNBasicPin*>* walked = nullptr);
+    // A link to `sink` was made or changed its type (under the write lock).
+    void forthFresh(TPNBasicPin& sink);
     std::vector<TPNPin*> dataTypeSources() { return FDataTypeSources.Snapshot(); }
 
     const std::shared_ptr<IPNLock> FInputOwnerLock;
     const int FMaxConnections;
-    TPNPinEntryList FSinkPins;
+    TPNPinEntryList FSinkPins{*this};
     // The links for reading: unlike FSinkPins' mutable accessors, it keeps
     // the fan-out list made from them.
     const TPNPinEntryList& readSinks() const { return FSinkPins; }
@@ -738,9 +779,21 @@ protected:
     // Several at once, as the link lock is given up on the way. Changed under
     // the write lock.
     std::vector<std::thread::id> FDisconnecting;
-    // The threads sending a sink the stop of its unlinking from this side,
-    // once per mark; changed under the write lock.
+    // The threads sending a sink the stop of its unlinking, once per mark;
+    // changed under the write lock.
     std::vector<std::thread::id> FUnlinking;
+    // What the chain re-negotiation knows of the links: a walk with type
+    // Type in negotiation epoch Epoch would change none of them but those
+    // to the pins in Fresh (linked, or their type changed, since), so a new
+    // link walks itself, not every link. Fresh may name pins linked twice
+    // or no longer linked; it is read only through the links. Under the
+    // write lock.
+    struct ForthWalk {
+        bool Known = false;
+        std::uint64_t Epoch = 0;
+        TGUID Type;
+        std::vector<TPNBasicPin*> Fresh;
+    } FForthWalk;
 };
 
 // The most nested deliveries through one pin, and the most nested notices
@@ -780,13 +833,12 @@ PNOwned<T> PNMakePin(Args&&... args) {
 // A name stored under the root name `loadName` retargeted to `root`.
 void PNApplyFormName(const std::string& loadName, const TComponent* root, std::string& name);
 
-// Every live pin of a component (placeholders are not), in register order,
-// under the register's lock; `fn` must not create or destroy pins.
-void PNForEachComponentPin(const std::function<void(TPNBasicPin&)>& fn);
-// Every other live pin, placeholders included, in register order, one at a
-// time: each is entered through its destroy guard (one that is being
-// destroyed is passed over) and visited outside the register's lock.
-void PNVisitLivePins(const TPNBasicPin& self, const std::function<void(TPNBasicPin&)>& visit);
+// The first live pin of a component (placeholders are not), in register
+// order, that `match` accepts, or null; `match` accepts none that could not
+// be named `name` (TPNBasicPin::CouldBeNamed), so that the pins are found
+// through their NameKey, not walked. It runs under the register's lock and
+// must not create or destroy pins.
+TPNBasicPin* PNFirstComponentPin(std::string_view name, const std::function<bool(TPNBasicPin&)>& match);
 std::size_t PNLivePinCount();
 
 }  // namespace oculon::pins

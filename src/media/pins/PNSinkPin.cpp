@@ -24,6 +24,7 @@ TPNQuery all(const Pins& pins, Ask ask) {
 void TPNBasicSinkPin::SetIgnoreUpstream(bool ignore) {
     auto w = WriteLock();
     FIgnoreUpstream = ignore;
+    PNNegotiationChanged();
 }
 
 bool TPNBasicSinkPin::IgnoreUpstream() {
@@ -106,6 +107,7 @@ TPNQuery TPNBasicSinkPin::UpStreamForthQueryPossybleInterface(const TGUID& id, T
 }
 
 void TPNBasicSinkPin::IntAddFunctionDependance(TPNSourcePin& source) {
+    source.AddReferrer(*this);
     auto w = WriteLock();
     FFunctionDependants.push_back(&source);
 }
@@ -116,13 +118,16 @@ void TPNBasicSinkPin::IntRemoveFunctionDependance(TPNSourcePin& source) {
 }
 
 void TPNBasicSinkPin::IntAddDataTypeDependance(TPNSourcePin& source) {
+    source.AddReferrer(*this);
     auto w = WriteLock();
     FDataTypeDependants.push_back(&source);
+    PNNegotiationChanged();
 }
 
 void TPNBasicSinkPin::IntRemoveDataTypeDependance(TPNSourcePin& source) {
     auto w = WriteLock();
     std::erase(FDataTypeDependants, &source);
+    PNNegotiationChanged();
 }
 
 std::vector<TPNSourcePin*> TPNBasicSinkPin::FunctionDependants() {
@@ -198,6 +203,7 @@ void TPNSinkPin::clearSource() {
 }
 
 void TPNSinkPin::setSource(TPNBasicPin& source) {
+    source.AddReferrer(*this);
     FConnectionSourcePin = FRealSourcePin = FIntRealSourcePin = &source;
     ++FLinkGeneration;
 }
@@ -226,14 +232,23 @@ TPNBasicPin* TPNSinkPin::unlinkSource(bool keepPlaceholder) {
 }
 
 TGUID TPNSinkPin::negotiate(TPNSourcePin& connection, const TGUID& preferred) {
+    // Read first: a change while the choice is made leaves it out of date.
+    const std::uint64_t epoch = PNNegotiationEpoch();
     const TGUID chosen = UpStreamFindConnectionID(&connection, preferred);
     TPNSubmitFunction handler = GetSubmitFunctionID(chosen);
     auto w = WriteLock();
     if (w && FConnectionSourcePin == &connection) {
         FConnectedID = chosen;
         FSubmitFunction = std::move(handler);
+        FChoice = {&connection, FLinkGeneration, preferred, epoch};
     }
     return chosen;
+}
+
+bool TPNSinkPin::ForthChainSettled(const TPNSourcePin& from, const TGUID& preferred) {
+    auto r = ReadLock();
+    return r && FConnectionSourcePin == &from && FDataTypeDependants.empty() && FChoice.With == &from &&
+           FChoice.Link == FLinkGeneration && FChoice.Preferred == preferred && FChoice.Epoch == PNNegotiationEpoch();
 }
 
 bool TPNSinkPin::ConnectAfter(TPNBasicPin* pin, TPNBasicPin* after) {
@@ -334,11 +349,13 @@ void TPNSinkPin::IntStateDisconnect() {
 }
 
 void TPNSinkPin::SetConnectionSourcePin(TPNBasicPin* converterOutput) {
+    if (converterOutput) converterOutput->AddReferrer(*this);
     auto w = WriteLock();
     FConnectionSourcePin = converterOutput;
 }
 
 void TPNSinkPin::SetStateSource(TPNBasicPin& statePin) {
+    statePin.AddReferrer(*this);
     auto w = WriteLock();
     FRealSourcePin = FIntRealSourcePin = &statePin;
 }

@@ -126,6 +126,11 @@ public:
     void ChainReconnect(const TGUID& a, const TGUID& b) { BackChainReconnect(a, b); }
     void BackChainReconnect(const TGUID& a, const TGUID& b) override;
     void ForthChainReconnect(const TGUID& a, const TGUID& b) override;
+    // Whether ForthChainReconnect would change nothing: linked to `from`
+    // directly, this pin chose its type towards it proposing `preferred`
+    // with the stream types and interfaces as they stand, and no output
+    // follows its type.
+    bool ForthChainSettled(const TPNSourcePin& from, const TGUID& preferred);
     void BackPopulateStreamChains(TPNObjectListList& chains, TPNObjectList& list) override;
 
     void DownStreamFillPossibleStreamTypes(TPNPinTypeRestricted& list, TPNBasicPin* from) override;
@@ -209,6 +214,14 @@ protected:
     TPNSubmitFunction FSubmitFunction;
     TGUID FConnectedID;
     bool FInConnect = false;
+    // The last choice of this pin's type: towards which source, for which
+    // link, proposing which type, in which negotiation epoch.
+    struct Choice {
+        const TPNBasicPin* With = nullptr;
+        std::uint64_t Link = 0;
+        TGUID Preferred;
+        std::uint64_t Epoch = 0;
+    } FChoice;
 };
 
 }  // namespace oculon::pins

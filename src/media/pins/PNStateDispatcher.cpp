@@ -475,13 +475,11 @@ bool sameRootOrAny(const TPNBasicPin& pin, const TComponent* root) {
     return !own || !root || own == root;
 }
 
-// The first pin in register order that `match` accepts: the pins of
-// components are walked, placeholders found by `names`.
-TPNBasicPin* firstByName(const TPNPlaceholderNames& names, const std::function<bool(TPNBasicPin&)>& match) {
-    TPNBasicPin* found = nullptr;
-    PNForEachComponentPin([&](TPNBasicPin& pin) {
-        if (!found && match(pin)) found = &pin;
-    });
+// The first pin in register order called `name` that `match` accepts: the
+// pins of components found by `name`, placeholders by `names`.
+TPNBasicPin* firstByName(std::string_view name, const TPNPlaceholderNames& names,
+                         const std::function<bool(TPNBasicPin&)>& match) {
+    TPNBasicPin* found = PNFirstComponentPin(name, match);
     TPNBasicPin* placeholder = PNFindUnloadedPin(names, match);
     if (!found || (placeholder && placeholder->RegisterOrder() < found->RegisterOrder())) return placeholder;
     return found;
@@ -491,7 +489,7 @@ TPNBasicPin* firstByName(const TPNPlaceholderNames& names, const std::function<b
 
 TPNBasicPin* TPNInternalPinList::GetByDisplayName(const TComponent* root, std::string_view name) {
     // A placeholder's display name without root is its identity name without root.
-    return firstByName({{}, std::string(name), std::string(name)}, [&](TPNBasicPin& pin) {
+    return firstByName(name, {{}, std::string(name), std::string(name)}, [&](TPNBasicPin& pin) {
         return pin.CouldBeNamed(name) && sameRootOrAny(pin, root) &&
                (pin.GetFullName(false) == name || pin.GetFullName(true) == name);
     });
@@ -503,7 +501,7 @@ TPNBasicPin* TPNInternalPinList::GetByIdentName(const TComponent* root, std::str
     TPNPlaceholderNames names{{std::string(identName)}, std::nullopt, std::nullopt};
     if (root) names.Idents.push_back(root->Name() + "." + std::string(identName));
     else names.Tail = identName;
-    return firstByName(names, [&](TPNBasicPin& pin) {
+    return firstByName(identName, names, [&](TPNBasicPin& pin) {
         if (!pin.CouldBeNamed(identName)) return false;
         const bool rootNamed = root && root->Name() == pin.GetRootName();
         if (sameRootOrAny(pin, root))

@@ -204,7 +204,7 @@ TEST_F(PinsTest, DestroyedPinsAreDroppedEverywhere) {
     auto source = makeSource({kA});
     auto keep = PNMakePin<TestSink>("keep", log, std::vector{kA});
     auto gone = PNMakePin<TestSink>("gone", log, std::vector{kA});
-    source->IntConnect(*keep, nullptr);
+    ASSERT_TRUE(keep->Connect(source.get()));
     source->IntConnect(*gone, keep.get());
     source->IntConnect(*gone, nullptr);  // a second link to the same sink
     EXPECT_EQ(source->GetConnectedAfterForPin(*gone), keep.get());
@@ -213,7 +213,7 @@ TEST_F(PinsTest, DestroyedPinsAreDroppedEverywhere) {
     gone.reset();
     EXPECT_EQ(source->GetSinkCount(), 1u);
     EXPECT_FALSE(source->DependsOn(*keep));
-    EXPECT_EQ(keep->deleted.size(), 1u);  // every live pin is told
+    EXPECT_TRUE(keep->deleted.empty());  // it never referred to the pin that went
     TPNBasicPin* const sourcePin = source.get();
     source.reset();
     EXPECT_EQ(keep->unlinked, 1);  // the source unlinked it first
