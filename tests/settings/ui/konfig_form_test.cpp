@@ -17,7 +17,6 @@
 #include "settings/KonfigFakes.h"
 #include "settings/ui/KonfigDialogs.h"
 #include "settings/ui/KonfigUiKit.h"
-#include "settings/ui/StringGrid.h"
 #include "settings/ui/konfigForm.h"
 #include "settings/ui/sonderKonfig.h"
 #include "support/ChildProcess.h"
@@ -394,27 +393,6 @@ TEST_F(Konfig, AfterALanguageSwitchTheDialogAndItsPromptsSpeakIt) {
     config::TSprachenTyp stored = config::lang_en;
     EXPECT_TRUE(reread().liesSprache(stored));
     EXPECT_EQ(stored, config::lang_fr);
-}
-
-// An assignment edited on the door-intercom page is stored by OK on another
-// page; edits that name no camera are said to be unsaved, and the dialog stays.
-TEST_F(Konfig, AnEditedAssignmentIsStoredFromAnyPageOrSaidToBeUnsaved) {
-    found.addPhone("10.0.0.50", "Haus");
-    BoxAnswerer boxes(QMessageBox::Ok);
-    for (const bool cameraChosen : {true, false}) {
-        activeForm();
-        turnTo(TkonfigForm::TelefonTab);
-        if (cameraChosen) clickCell(list("ListView2"), 1);
-        clickCell(child<StringGrid>(form(), "telefonGrid"), 0);
-        QTest::keyClicks(&child<QLineEdit>(form(), "tuerOeffnerCodeEdit"), cameraChosen ? "42" : "7");
-        turnTo(cameraChosen ? TkonfigForm::AllgemeinTab : TkonfigForm::ueberwachungTab);
-        click("okButton");
-        EXPECT_EQ(form().isVisible(), !cameraChosen);
-    }
-    const auto stored = settings.getConfigByPhone("10.0.0.50");
-    ASSERT_TRUE(stored);
-    EXPECT_EQ(stored->Name + " " + stored->tuerCode, "Cam 42");
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{config::text(config::txtSelectCamera, config::lang_en)}));
 }
 
 // The dialog with a wall that it opens and closes as the tray form does.

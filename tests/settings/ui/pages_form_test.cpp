@@ -273,6 +273,7 @@ TEST_F(IntercomApply, ChoosingACameraShowsTheStoredDoorOptionsAgain) {
 // An existing assignment is edited from its row, also while its intercom
 // is silent (it speaks only when something happens at its door) or its
 // camera is missing from the camera list; what cannot be stored says why.
+// OK stores the page's edits whichever page shows.
 TEST_F(IntercomApply, AnAssignmentsRowEditsItWhileItsIntercomIsSilent) {
     config::TSingleConfig station = test::station("Hof", config::LindavorCam, "10.0.0.5");
     station.telefonIP = "10.0.0.60";
@@ -288,6 +289,7 @@ TEST_F(IntercomApply, AnAssignmentsRowEditsItWhileItsIntercomIsSilent) {
     };
     for (const bool cameraListed : {true, false}) {
         SCOPED_TRACE(cameraListed);
+        BoxAnswerer refusal(QMessageBox::Ok);  // fails the checks below instead of waiting
         if (!cameraListed) found.devices.erase(found.devices.begin());
         openOnIntercomPage();
         // The grid comes up with the row selected: a click chooses it all the same.
@@ -297,6 +299,7 @@ TEST_F(IntercomApply, AnAssignmentsRowEditsItWhileItsIntercomIsSilent) {
         EXPECT_EQ(child<DeviceListView>(form(), "ListView2").selectedKey(), cameraListed ? "10.0.0.5:80" : "");
         retype(edit("tuerOeffnerCodeEdit"), cameraListed ? "87654321" : "1111");
         retype(edit("dauerEdit"), cameraListed ? "9" : "10");
+        if (cameraListed) turnTo(*form_, TkonfigForm::AllgemeinTab);  // OK stores it from any page
         press(child<QPushButton>(form(), cameraListed ? "okButton" : "uebernehmenBtn"));
         const auto stored = settings.getConfigByPhone("10.0.0.60");
         ASSERT_TRUE(stored);
@@ -315,6 +318,16 @@ TEST_F(IntercomApply, AnAssignmentsRowEditsItWhileItsIntercomIsSilent) {
     EXPECT_EQ(pressAndRead(child<QPushButton>(form(), "uebernehmenBtn")),
               "Nothing was stored: please choose a door intercom for the camera.");
     EXPECT_EQ(settings.Count(), 1);
+
+    // An intercom without a camera, left for another page: the dialog says
+    // its edits were not stored, and stays.
+    openOnIntercomPage();
+    clickCell(child<StringGrid>(form(), "telefonGrid"), 0);
+    retype(edit("tuerOeffnerCodeEdit"), "7");
+    turnTo(*form_, TkonfigForm::ueberwachungTab);
+    EXPECT_EQ(pressAndRead(child<QPushButton>(form(), "okButton")),
+              "Nothing was stored: please select a camera in the camera list.");
+    EXPECT_TRUE(form().isVisible());
 }
 
 TEST(PreviewTile, MenuCommandsGoOutAsChangesOfItsPosition) {
