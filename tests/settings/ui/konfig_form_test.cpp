@@ -369,8 +369,7 @@ TEST_F(Konfig, AnOkThatLeavesAValueAloneWritesItBackUnchanged) {
     settings.schreibeFirstPictPath(path);
     okOn(TkonfigForm::AllgemeinTab, {"allowCapture"});
     okOn(TkonfigForm::AllgemeinTab, {"captureFirst"});
-    EXPECT_TRUE(reread().liesAllowConfig2());
-    EXPECT_TRUE(reread().storeFirstPict());
+    EXPECT_TRUE(reread().liesAllowConfig2() && reread().storeFirstPict());
     EXPECT_EQ(reread().firstPictpath(), path);
 }
 
@@ -388,8 +387,7 @@ TEST_F(Konfig, AfterALanguageSwitchTheDialogAndItsPromptsSpeakIt) {
     const auto french = [](const config::TText& text) { return config::text(text, config::lang_fr); };
     EXPECT_EQ(boxes.texts, (std::vector<std::string>{french(config::txtEnterSamePasswordTwoTimes)}));
     EXPECT_EQ(form().windowTitle().toStdString(), french(config::txtOculonConfiguration));
-    EXPECT_EQ(config::sprache, config::lang_fr);
-    EXPECT_EQ(told, 1);
+    EXPECT_EQ(std::pair(config::sprache, told), std::pair(config::lang_fr, 1));
     config::TSprachenTyp stored = config::lang_en;
     EXPECT_TRUE(reread().liesSprache(stored));
     EXPECT_EQ(stored, config::lang_fr);
@@ -410,11 +408,9 @@ protected:
         if (wall) {
             wall->erlaubeSchliessen();
             wall->close();
-            wall.reset();
         }
-        if (!on) return;
-        wall = std::make_unique<video::ui::TueberwachungForm>(settings);
-        wall->show();
+        wall = on ? std::make_unique<video::ui::TueberwachungForm>(settings) : nullptr;
+        if (wall) wall->show();
     }
 
     std::unique_ptr<video::ui::TueberwachungForm> wall;
@@ -424,14 +420,12 @@ protected:
 // stored switch and the wall agree; the switch keeps the keyboard after its
 // click.
 TEST_F(KonfigWithWall, TheWallAndItsStoredSwitchAgreeHoweverTheDialogIsLeft) {
-    struct End {
-        int page;
-        const char* button;  // none: Escape
-    };
     for (const bool wasOn : {true, false}) {
-        for (const End end : {End{TkonfigForm::ueberwachungTab, "abbruchButton"},
-                              End{TkonfigForm::ueberwachungTab, nullptr}, End{TkonfigForm::AllgemeinTab, "okButton"}}) {
-            SCOPED_TRACE(std::string(wasOn ? "was on, " : "was off, ") + (end.button ? end.button : "Escape"));
+        // Left by Cancel or Escape (no button) on the wall page, or by OK on the general page.
+        for (const auto& [page, button] : {std::pair<int, const char*>{TkonfigForm::ueberwachungTab, "abbruchButton"},
+                                           {TkonfigForm::ueberwachungTab, nullptr},
+                                           {TkonfigForm::AllgemeinTab, "okButton"}}) {
+            SCOPED_TRACE(std::string(wasOn ? "was on, " : "was off, ") + (button ? button : "Escape"));
             settings.schreibeSurveillance(wasOn);
             switchWall(wasOn);
             activeForm();
@@ -440,8 +434,8 @@ TEST_F(KonfigWithWall, TheWallAndItsStoredSwitchAgreeHoweverTheDialogIsLeft) {
             form().activateWindow();  // back from the wall that opened
             ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
             EXPECT_TRUE(child<QWidget>(form(), "ueberwachungAktiv").hasFocus());
-            turnTo(end.page);
-            end.button ? click(end.button) : QTest::keyClick(&form(), Qt::Key_Escape);
+            turnTo(page);
+            button ? click(button) : QTest::keyClick(&form(), Qt::Key_Escape);
             EXPECT_FALSE(form().isVisible());
             EXPECT_EQ(reread().surveillance(), !wasOn);
             EXPECT_EQ(wall != nullptr, !wasOn);
