@@ -120,24 +120,20 @@ TEST_F(GatewayNet, AChangeOfSeveralValuesRestartsTheGatewayOnce) {
     ASSERT_EQ(list.size(), 1u);
     TGatewayObject& gateway = list.front();
     gateway.Password("secret");
-    GatewayChange wanted;
-    wanted.name = std::string(40, 'n');  // longer than the gateway keeps
-    wanted.address = "192.168.127.300";
-    wanted.netmask = "255.255.0.0";
-    wanted.gateway = "192.168.0.1";
-    wanted.password = "neu";
+    const GatewayChange wanted{.name = std::string(40, 'n'),  // longer than the gateway keeps
+                               .password = "neu",
+                               .address = "192.168.127.300",
+                               .gateway = "192.168.0.1",
+                               .netmask = "255.255.0.0"};
     const GatewayChange refused = gateway.change(wanted);
     EXPECT_EQ(refused.name, wanted.name);
     EXPECT_EQ(refused.address, wanted.address);
     EXPECT_FALSE(refused.netmask || refused.gateway || refused.password || refused.dhcp);
     EXPECT_EQ(gateway.name() + " " + gateway.netmask() + " " + gateway.gateway(), "Entrance 255.255.0.0 192.168.0.1");
-    EXPECT_EQ(savedState(state_), (std::map<std::string, std::string>{{"name", "Entrance"},
-                                                                      {"ip", "192.168.127.9"},
-                                                                      {"netmask", "255.255.0.0"},
-                                                                      {"gateway", "192.168.0.1"},
-                                                                      {"dhcp", "0"},
-                                                                      {"password", "neu"},
-                                                                      {"restarts", "1"}}));
+    auto saved = savedState(state_);
+    EXPECT_EQ(saved["name"] + " " + saved["ip"] + " " + saved["netmask"] + " " + saved["gateway"] + " " +
+                  saved["dhcp"] + " " + saved["password"] + " " + saved["restarts"],
+              "Entrance 192.168.127.9 255.255.0.0 192.168.0.1 0 neu 1");
     // Nothing the gateway takes: no restart.
     EXPECT_FALSE(gateway.change({.address = "x"}).empty());
     EXPECT_EQ(savedState(state_)["restarts"], "1");
@@ -149,26 +145,23 @@ TEST_F(GatewayNet, AChangeOfSeveralValuesRestartsTheGatewayOnce) {
 TEST_F(GatewayNet, ANewRequestUnderAnEarlierNumberIsActedOn) {
     UdpSocket socket;
     socket.bind("127.0.0.1", 0);
-    const auto ask = [&](oculon::neci::Request request) {
-        request.mac = {0x00, 0x90, 0xE8, 0x00, 0x00, 0x01};
-        request.password = "secret";
-        request.sequence = 7;
+    const auto ask = [&](oculon::neci::Op op, const char* name = "") {
+        const oculon::neci::Request request{.op = op,
+                                            .sequence = 7,
+                                            .mac = {0x00, 0x90, 0xE8, 0x00, 0x00, 0x01},
+                                            .password = "secret",
+                                            .field = oculon::neci::Field::name,
+                                            .text = name};
         socket.sendTo("127.0.0.1", oculon::neci::kPort, *oculon::neci::encode(request));
         const auto answer = socket.receive(1500, 2s);
         return answer ? oculon::neci::decodeReply(answer->data) : std::nullopt;
     };
-    oculon::neci::Request rename;
-    rename.op = oculon::neci::Op::set;
-    rename.field = oculon::neci::Field::name;
     for (const char* name : {"First", "Second"}) {
-        rename.text = name;
-        const auto reply = ask(rename);
+        const auto reply = ask(oculon::neci::Op::set, name);
         ASSERT_TRUE(reply) << name;
         EXPECT_EQ(reply->status, oculon::neci::Status::ok);
     }
-    oculon::neci::Request save;
-    save.op = oculon::neci::Op::saveAndRestart;
-    ASSERT_TRUE(ask(save));
+    ASSERT_TRUE(ask(oculon::neci::Op::saveAndRestart));
     EXPECT_EQ(savedState(state_)["name"], "Second");
     EXPECT_EQ(savedState(state_)["restarts"], "1");
 }

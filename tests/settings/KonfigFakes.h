@@ -19,6 +19,17 @@ inline config::TVideoConfig memorySettings() {
     return config::TVideoConfig{std::make_shared<platform::MemoryRegistryStore>()};
 }
 
+// The station of a video server or camera.
+inline config::TSingleConfig station(const std::string& name, config::TVideoServerType type, const std::string& address,
+                                     const std::string& port = "80") {
+    config::TSingleConfig s;
+    s.Name = name;
+    s.typ = type;
+    s.Ip = address;
+    s.Port = port;
+    return s;
+}
+
 class FakeDiscovery : public DiscoverySource {
 public:
     std::vector<FoundDevice> snapshot() const override { return devices; }

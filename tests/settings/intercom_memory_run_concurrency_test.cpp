@@ -121,21 +121,18 @@ TEST_F(RunConcurrency, ReadAndWriteHandTheirValuesToTheMainThread) {
     wanted.callLogic = 3;
     wanted.keys[1] = kKeyNone;
     std::vector<std::string> news;
+    const auto tell = [&](const char* what) {
+        return [this, &news, what] {
+            EXPECT_EQ(std::this_thread::get_id(), main);
+            news.push_back(what);
+        };
+    };
     done = false;
-    run.write("12", wanted,
-              {[&] {
-                   EXPECT_EQ(std::this_thread::get_id(), main);
-                   news.push_back("restarting");
-               },
-               [&] {
-                   EXPECT_EQ(std::this_thread::get_id(), main);
-                   news.push_back("reached");
-               }},
-              [&](bool ok, const IntercomMemory& written) {
-                  done = true;
-                  lastOk = ok;
-                  last = written;
-              });
+    run.write("12", wanted, {tell("restarting"), tell("reached")}, [&](bool ok, const IntercomMemory& written) {
+        done = true;
+        lastOk = ok;
+        last = written;
+    });
     ASSERT_TRUE(loop.pumpUntil([&] { return done; }, 10s));
     EXPECT_TRUE(lastOk);
     EXPECT_EQ(news, (std::vector<std::string>{"restarting", "reached"}));

@@ -170,7 +170,6 @@ TEST(Apply, AnApplyOfWhatIsShownLeavesTheStoredSettingsAsTheyWere) {
     const auto stored = [&] { return store->withTree([](auto& root) { return platform::serializeRegedit4(root); }); };
     const std::string was = stored();
     GeneralValues v = loadGeneral(settings);
-    EXPECT_TRUE(v.allowCapture);
     EXPECT_EQ(applyGeneral(settings, v, yes, kept), nullptr);
     EXPECT_EQ(stored(), was);
 

@@ -1,8 +1,7 @@
 // The settings dialog as a window (offscreen): its pages and captions, the
 // device lists and their throttle, the video-server page from selection to
-// a configuration run, the apply's checks, what OK stores from each page and
-// that the dialog shows what is stored, the wall's switch with the door calls
-// that follow, the camera list's menu, the small dialogs; with
+// a configuration run, the apply's checks, what OK stores from each page,
+// the wall's switch, the camera list's menu, the small dialogs; with
 // OCULON_SCREENSHOT_DIR set, a picture of each page and small dialog (run it
 // under Xvfb with QT_QPA_PLATFORM=xcb).
 #include <QKeyEvent>
@@ -10,21 +9,17 @@
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
 
-#include "app/CallDispatch.h"
-#include "app/DispatchFakes.h"
 #include "devices/Thumbnail.h"
 #include "gui/QtTestKit.h"
 #include "platform/Registry.h"
 #include "settings/KonfigFakes.h"
 #include "settings/ui/KonfigDialogs.h"
-#include "settings/ui/StringGrid.h"
+#include "settings/ui/KonfigUiKit.h"
 #include "settings/ui/konfigForm.h"
 #include "settings/ui/sonderKonfig.h"
 #include "support/ChildProcess.h"
-#include "video/TestPictures.h"
 #include "video/ui/ueberwachungUnit.h"
 
 using namespace oculon;
@@ -71,19 +66,21 @@ protected:
     // A new dialog, the active window.
     TkonfigForm& activeForm() {
         form_.reset();
-        form().activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&form()));
+        showActive(form());
         return form();
     }
-    // Near the left edge: a check box takes a click only on its box and caption.
-    static void click(QWidget& widget) {
-        QTest::mouseClick(&widget, Qt::LeftButton, {}, QPoint(widget.height() / 2, widget.height() / 2));
-    }
-    void click(const char* name) { click(child<QWidget>(form(), name)); }
+    static void click(QWidget& widget) { press(widget); }
+    void click(const char* name) { press(child<QWidget>(form(), name)); }
     void turnTo(int page) {
-        QTabBar& bar = *tabs().tabBar();
-        QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.tabRect(page).center());
+        test::turnTo(form(), page);
         ASSERT_EQ(tabs().currentIndex(), page);
+    }
+    // A new dialog: `clicks` on the general page, then OK on `page`.
+    void okOn(int page, std::initializer_list<const char*> clicks = {}) {
+        activeForm();
+        for (const char* name : clicks) click(name);
+        turnTo(page);
+        click("okButton");
     }
     // The settings as the next start reads them.
     config::TVideoConfig reread() const { return config::TVideoConfig(store); }
@@ -347,26 +344,20 @@ TEST_F(Konfig, TheGeneralPagesChangeIsStoredWhicheverPageShowsAtOkOrSave) {
     EXPECT_EQ(settings.Count(), 0);
 }
 
-// ---- what is stored and what is shown agree ---------------------------------
-
 // "No" to deleting the password keeps it; the other changes are stored all
 // the same, on whichever page OK is pressed.
 TEST_F(Konfig, NoToDeletingThePasswordKeepsItAndStoresTheRest) {
+    BoxAnswerer no(QMessageBox::No);
     for (const int page : {TkonfigForm::AllgemeinTab, TkonfigForm::TelefonTab, TkonfigForm::ueberwachungTab}) {
         SCOPED_TRACE(page);
         settings.storePasswd("admin");
         settings.schreibeStoreVideo(false);
-        activeForm();
-        click("delAdminPass");
-        click("storeVideo");
-        turnTo(page);
-        BoxAnswerer no(QMessageBox::No);
-        click("okButton");
-        EXPECT_EQ(no.texts, (std::vector<std::string>{"Should the password been deleted?"}));
+        okOn(page, {"delAdminPass", "storeVideo"});
         EXPECT_FALSE(form().isVisible());
         EXPECT_FALSE(reread().authenticate(""));
         EXPECT_TRUE(reread().storeVideo());
     }
+    EXPECT_EQ(no.texts, std::vector<std::string>(3, "Should the password been deleted?"));
 }
 
 // The dialog shows what is stored: "Allow Save picture" after an OK in the
@@ -376,16 +367,9 @@ TEST_F(Konfig, AnOkThatLeavesAValueAloneWritesItBackUnchanged) {
     testsupport::TempDir dir;
     const std::string path = dir.path() + "/Bilder\xE4\xFF/";
     settings.schreibeFirstPictPath(path);
-    activeForm();
-    click("allowCapture");
-    click("okButton");
-    ASSERT_FALSE(form().isVisible());
-    activeForm();
-    EXPECT_TRUE(child<QCheckBox>(form(), "allowCapture").isChecked());
-    click("captureFirst");
-    click("okButton");
-    EXPECT_TRUE(reread().liesAllowConfig2());
-    EXPECT_TRUE(reread().storeFirstPict());
+    okOn(TkonfigForm::AllgemeinTab, {"allowCapture"});
+    okOn(TkonfigForm::AllgemeinTab, {"captureFirst"});
+    EXPECT_TRUE(reread().liesAllowConfig2() && reread().storeFirstPict());
     EXPECT_EQ(reread().firstPictpath(), path);
 }
 
@@ -394,144 +378,74 @@ TEST_F(Konfig, AnOkThatLeavesAValueAloneWritesItBackUnchanged) {
 TEST_F(Konfig, AfterALanguageSwitchTheDialogAndItsPromptsSpeakIt) {
     int told = 0;
     links.languageChanged = [&] { ++told; };
+    BoxAnswerer boxes(QMessageBox::Ok);
     activeForm();
     QTest::keyClick(&child<QComboBox>(form(), "sprachBox"), Qt::Key_Down);  // English to French
-    ASSERT_EQ(form().lng(), config::lang_fr);
     QTest::keyClicks(&child<QLineEdit>(form(), "AdminPassEdit"), "one");
     QTest::keyClicks(&child<QLineEdit>(form(), "AdminPassConfirmEdit"), "two");
-    BoxAnswerer boxes(QMessageBox::Ok);
     click("uebernehmenBtn");
-    EXPECT_EQ(boxes.texts,
-              (std::vector<std::string>{config::text(config::txtEnterSamePasswordTwoTimes, config::lang_fr)}));
-    EXPECT_EQ(form().windowTitle().toStdString(), config::text(config::txtOculonConfiguration, config::lang_fr));
-    EXPECT_EQ(config::sprache, config::lang_fr);
-    EXPECT_EQ(told, 1);
+    const auto french = [](const config::TText& text) { return config::text(text, config::lang_fr); };
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{french(config::txtEnterSamePasswordTwoTimes)}));
+    EXPECT_EQ(form().windowTitle().toStdString(), french(config::txtOculonConfiguration));
+    EXPECT_EQ(std::pair(config::sprache, told), std::pair(config::lang_fr, 1));
     config::TSprachenTyp stored = config::lang_en;
     EXPECT_TRUE(reread().liesSprache(stored));
     EXPECT_EQ(stored, config::lang_fr);
 }
 
-// An assignment edited on the door-intercom page is stored by OK on another
-// page; edits that name no camera are said to be unsaved, and the dialog stays.
-TEST_F(Konfig, AnEditedAssignmentIsStoredFromAnyPageOrSaidToBeUnsaved) {
-    found.addPhone("10.0.0.50", "Haus");
-    const auto chooseIntercom = [this] {
-        auto& grid = child<StringGrid>(form(), "telefonGrid");
-        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualItemRect(grid.item(0, 0)).center());
-    };
-    BoxAnswerer boxes(QMessageBox::Ok);
-    activeForm();
-    turnTo(TkonfigForm::TelefonTab);
-    DeviceListView& cameras = list("ListView2");
-    QTest::mouseClick(cameras.viewport(), Qt::LeftButton, {}, cameras.visualItemRect(cameras.item(1)).center());
-    chooseIntercom();
-    QTest::keyClicks(&child<QLineEdit>(form(), "tuerOeffnerCodeEdit"), "42");
-    turnTo(TkonfigForm::AllgemeinTab);
-    click("okButton");
-    EXPECT_FALSE(form().isVisible());
-    const auto stored = settings.getConfigByPhone("10.0.0.50");
-    ASSERT_TRUE(stored);
-    EXPECT_EQ(stored->Name, "Cam");
-    EXPECT_EQ(stored->tuerCode, "42");
-    EXPECT_TRUE(boxes.texts.empty());
-
-    activeForm();
-    turnTo(TkonfigForm::TelefonTab);
-    chooseIntercom();
-    QTest::keyClicks(&child<QLineEdit>(form(), "tuerOeffnerCodeEdit"), "7");
-    turnTo(TkonfigForm::ueberwachungTab);
-    click("okButton");
-    EXPECT_TRUE(form().isVisible());
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{config::text(config::txtSelectCamera, config::lang_en)}));
-}
-
-// The dialog with a wall that it opens and closes as the tray form does, and
-// the door-call dispatch, which shows a call in the popup or in the wall.
+// The dialog with a wall that it opens and closes as the tray form does.
 class KonfigWithWall : public Konfig {
 protected:
     KonfigWithWall() {
-        config::TSingleConfig station;
-        station.Name = "Door";
-        settings.addConfig(station);
-        app::CallDispatch::Parts parts;
-        parts.settings = &settings;
-        parts.popup = &popup;
-        parts.factory = &factory;
-        dispatch = std::make_unique<app::CallDispatch>(std::move(parts));
         links.wall = [this] { return wall.get(); };
-        links.switchWall = [this](bool on) { on ? openWall() : closeWall(); };
+        links.switchWall = [this](bool on) { switchWall(on); };
     }
     ~KonfigWithWall() override {
         form_.reset();
-        closeWall();
+        switchWall(false);
     }
-    void openWall() {
-        wall = std::make_unique<video::ui::TueberwachungForm>(settings);
-        wall->show();
-        dispatch->setWall(&door);
-    }
-    void closeWall() {
-        if (!wall) return;
-        dispatch->setWall(nullptr);
-        wall->erlaubeSchliessen();
-        wall->close();
-        wall.reset();
-    }
-    // The station calls: whether a window shows it.
-    bool callShown() {
-        popup.stopVideo();
-        door.stopDoorVideo();
-        auto probe = app::testing::discovered("Door", "10.0.0.1");
-        probe->success = true;
-        probe->strom = video::test::jpegOf(video::test::kWhite);
-        dispatch->serverProbed(std::move(probe));
-        return popup.visible() || door.doorVisible();
+    void switchWall(bool on) {
+        if (wall) {
+            wall->erlaubeSchliessen();
+            wall->close();
+        }
+        wall = on ? std::make_unique<video::ui::TueberwachungForm>(settings) : nullptr;
+        if (wall) wall->show();
     }
 
-    app::testing::FakeWindow popup;
-    app::testing::FakeFactory factory;
-    app::testing::FakeWall door;
-    std::unique_ptr<app::CallDispatch> dispatch;
     std::unique_ptr<video::ui::TueberwachungForm> wall;
 };
 
 // However the dialog is left after the wall was switched on or off, the
-// stored switch and the wall agree, and the next door call comes up.
+// stored switch and the wall agree; the switch keeps the keyboard after its
+// click.
 TEST_F(KonfigWithWall, TheWallAndItsStoredSwitchAgreeHoweverTheDialogIsLeft) {
-    const std::pair<const char*, std::function<void()>> ends[] = {
-        {"Cancel", [&] { click("abbruchButton"); }},
-        {"Escape", [&] { QTest::keyClick(&form(), Qt::Key_Escape); }},
-        {"OK on the general page",
-         [&] {
-             turnTo(TkonfigForm::AllgemeinTab);
-             click("okButton");
-         }},
-    };
     for (const bool wasOn : {true, false}) {
-        for (const auto& [end, leave] : ends) {
-            SCOPED_TRACE(std::string(wasOn ? "switched off, " : "switched on, ") + end);
+        // Left by Cancel or Escape (no button) on the wall page, or by OK on the general page.
+        for (const auto& [page, button] : {std::pair<int, const char*>{TkonfigForm::ueberwachungTab, "abbruchButton"},
+                                           {TkonfigForm::ueberwachungTab, nullptr},
+                                           {TkonfigForm::AllgemeinTab, "okButton"}}) {
+            SCOPED_TRACE(std::string(wasOn ? "was on, " : "was off, ") + (button ? button : "Escape"));
             settings.schreibeSurveillance(wasOn);
-            wasOn ? openWall() : closeWall();
+            switchWall(wasOn);
             activeForm();
             turnTo(TkonfigForm::ueberwachungTab);
             click("ueberwachungAktiv");
             form().activateWindow();  // back from the wall that opened
             ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
             EXPECT_TRUE(child<QWidget>(form(), "ueberwachungAktiv").hasFocus());
-            leave();
+            turnTo(page);
+            button ? click(button) : QTest::keyClick(&form(), Qt::Key_Escape);
             EXPECT_FALSE(form().isVisible());
             EXPECT_EQ(reread().surveillance(), !wasOn);
             EXPECT_EQ(wall != nullptr, !wasOn);
-            EXPECT_TRUE(callShown());
         }
     }
     // Stored on without a wall (as an older version left it): OK on the
     // surveillance page brings the wall back.
-    closeWall();
+    switchWall(false);
     settings.schreibeSurveillance(true);
-    activeForm();
-    turnTo(TkonfigForm::ueberwachungTab);
-    click("okButton");
+    okOn(TkonfigForm::ueberwachungTab);
     EXPECT_TRUE(wall);
 }
 

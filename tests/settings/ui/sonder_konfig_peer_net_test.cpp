@@ -14,12 +14,14 @@
 #include "devices/telefonKonfig.h"
 #include "gui/QtTestKit.h"
 #include "platform/UdpSocket.h"
+#include "settings/ui/KonfigUiKit.h"
 #include "settings/ui/sonderKonfig.h"
 #include "support/SimDevice.h"
 
 using namespace oculon;
 using namespace oculon::testsupport;
 using namespace std::chrono_literals;
+using settings::test::press;
 using settings::ui::TsonderKonfig;
 
 namespace {
@@ -46,10 +48,6 @@ std::unique_ptr<TsonderKonfig> openWindow(const std::string& code,
     window->setTiming(quick);
     window->show();
     return window;
-}
-
-void press(QWidget& widget) {
-    QTest::mouseClick(&widget, Qt::LeftButton, {}, QPoint(widget.height() / 2, widget.height() / 2));
 }
 
 QString process(TsonderKonfig& w) { return child<QLabel>(w, "vorgangPanel").text(); }
@@ -142,11 +140,9 @@ TEST(SonderKonfigPeer, ClosingWhileItWritesWarnsOnlyOfWhatHasNotReachedTheInterc
     for (const bool askedBeforeTheRestart : {false, true}) {
         SCOPED_TRACE(askedBeforeTheRestart);
         auto window = openWindow("12", 2s);
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        settings::test::showActive(*window);
         ASSERT_TRUE(pumpUntil([&] { return !window->busy(); }, 20s));
         press(child<QCheckBox>(*window, "sendCodeBox"));
-        ASSERT_TRUE(window->geaendert());
         press(child<QPushButton>(*window, "schreibenButton"));
         // Left unanswered: it goes by itself, or after 10 s as No.
         if (askedBeforeTheRestart) {
