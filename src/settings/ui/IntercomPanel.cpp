@@ -227,12 +227,11 @@ void IntercomPanel::showAssignment(int row) {
     const std::string key = zuordnungGrid.text(row, 0);
     const std::string intercom = zuordnungGrid.text(row, 4);
     picked_ = key;
+    if (selectCamera) selectCamera(key);
     if (intercom.find_first_not_of(' ') == std::string::npos) {
         tuerOeffnerCodeEdit.clear();
-        if (selectCamera) selectCamera(key);
         return;
     }
-    if (selectCamera) selectCamera(key);
     for (int r = 0; r < telefonGrid.rowCount(); ++r) {
         if (telefonGrid.text(r, 0) != intercom) continue;
         filling_ = true;

@@ -88,10 +88,9 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     doorLayout_ = setup.door;
     moxaPanel.apply(setup.door, setup.input);
     FTelefonIP = station.telefonIP;
-    showTexts(setup);
     platform::ui::setPlainText(namePanel, platform::ui::shown(setup.nameText));
     namePanel.setToolTip(platform::ui::plainToolTip(namePanel.text().trimmed()));
-    layoutControls();
+    showTexts(setup);  // lays the controls out
     show_ = preview;
     if (setup.second) {
         Panel2.show();
