@@ -11,6 +11,8 @@
 
 #include <set>
 
+#include "app/CallDispatch.h"
+#include "app/DispatchFakes.h"
 #include "devices/Thumbnail.h"
 #include "gui/QtTestKit.h"
 #include "platform/Registry.h"
@@ -20,6 +22,7 @@
 #include "settings/ui/konfigForm.h"
 #include "settings/ui/sonderKonfig.h"
 #include "support/ChildProcess.h"
+#include "video/TestPictures.h"
 #include "video/ui/ueberwachungUnit.h"
 
 using namespace oculon;
@@ -397,6 +400,14 @@ TEST_F(Konfig, AfterALanguageSwitchTheDialogAndItsPromptsSpeakIt) {
 class KonfigWithWall : public Konfig {
 protected:
     KonfigWithWall() {
+        config::TSingleConfig station;
+        station.Name = "Door";
+        settings.addConfig(station);
+        app::CallDispatch::Parts parts;
+        parts.settings = &settings;
+        parts.popup = &popup;
+        parts.factory = &factory;
+        dispatch = std::make_unique<app::CallDispatch>(std::move(parts));
         links.wall = [this] { return wall.get(); };
         links.switchWall = [this](bool on) { switchWall(on); };
     }
@@ -404,6 +415,7 @@ protected:
         form_.reset();
         switchWall(false);
     }
+    // As the tray form does: the dispatch shows door calls in the wall it has.
     void switchWall(bool on) {
         if (wall) {
             wall->erlaubeSchliessen();
@@ -411,14 +423,29 @@ protected:
         }
         wall = on ? std::make_unique<video::ui::TueberwachungForm>(settings) : nullptr;
         if (wall) wall->show();
+        dispatch->setWall(wall ? &door : nullptr);
+    }
+    // The station calls: whether a window shows it.
+    bool callShown() {
+        popup.stopVideo();
+        door.stopDoorVideo();
+        auto probe = app::testing::discovered("Door", "10.0.0.1");
+        probe->success = true;
+        probe->strom = video::test::jpegOf(video::test::kWhite);
+        dispatch->serverProbed(std::move(probe));
+        return popup.visible() || door.doorVisible();
     }
 
+    app::testing::FakeWindow popup;
+    app::testing::FakeFactory factory;
+    app::testing::FakeWall door;
+    std::unique_ptr<app::CallDispatch> dispatch;
     std::unique_ptr<video::ui::TueberwachungForm> wall;
 };
 
 // However the dialog is left after the wall was switched on or off, the
-// stored switch and the wall agree; the switch keeps the keyboard after its
-// click.
+// stored switch and the wall agree, and the next door call comes up; the
+// switch keeps the keyboard after its click.
 TEST_F(KonfigWithWall, TheWallAndItsStoredSwitchAgreeHoweverTheDialogIsLeft) {
     for (const bool wasOn : {true, false}) {
         // Left by Cancel or Escape (no button) on the wall page, or by OK on the general page.
@@ -439,6 +466,7 @@ TEST_F(KonfigWithWall, TheWallAndItsStoredSwitchAgreeHoweverTheDialogIsLeft) {
             EXPECT_FALSE(form().isVisible());
             EXPECT_EQ(reread().surveillance(), !wasOn);
             EXPECT_EQ(wall != nullptr, !wasOn);
+            EXPECT_TRUE(callShown());
         }
     }
     // Stored on without a wall (as an older version left it): OK on the
