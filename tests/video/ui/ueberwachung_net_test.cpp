@@ -259,9 +259,10 @@ TEST_F(WallNet, MessagesFromTheSettingsDialog) {
 
     // The recording button as its mode wants it.
     QPushButton& rec0 = wall.tile(0)->recBtn();
-    const auto button = [&rec0] {
+    const auto button = [&rec0, &wall] {
         return RecButtonState{rec0.isVisible(), rec0.isEnabled(), rec0.isChecked(),
-                              rec0.palette().color(QPalette::ButtonText) == QColor(255, 0, 0)};
+                              rec0.palette().color(QPalette::ButtonText) == QColor(255, 0, 0),
+                              wall.tile(0)->recStatus().toolTip().toStdString()};
     };
     // Recording always: a recording on disk.
     postChange(change(0, false, 1));
