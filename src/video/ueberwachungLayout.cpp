@@ -1,6 +1,5 @@
 #include "video/ueberwachungLayout.h"
 
-#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -89,7 +88,7 @@ WallGeometry wallGeometry(TLayoutTyp layout, PixelSize client) {
         t.recBtn = {t.tile.left + t.tile.width - (kRecBtnWidth + 1), t.tile.top + t.tile.height - (kRecBtnHeight + 1),
                     kRecBtnWidth, kRecBtnHeight};
         t.caption = {t.tile.left, t.tile.top, t.tile.width, kCaptionHeight};
-        t.recStatus = {t.tile.left, t.recBtn.top, std::max(0, t.recBtn.left - kGap - t.tile.left), kRecBtnHeight};
+        t.recStatus = {t.tile.left, t.recBtn.top - 1 - kCaptionHeight, t.tile.width, kCaptionHeight};
         g.tiles.push_back(t);
     };
     for (int r = 0; r < R; ++r) {

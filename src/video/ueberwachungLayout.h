@@ -40,7 +40,7 @@ struct TileGeometry {
     PixelRect tile;
     PixelRect recBtn;
     PixelRect caption;
-    PixelRect recStatus;  // left of the button: why the tile does not record
+    PixelRect recStatus;  // the tile's width, above the button: why the tile does not record
 };
 
 struct WallGeometry {

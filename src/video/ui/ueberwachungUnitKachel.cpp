@@ -151,7 +151,6 @@ WallTile::WallTile(QWidget& wall, int tile, std::function<void(int)> onRecClick)
     recStatus_.setAutoFillBackground(true);
     pal.setColor(QPalette::WindowText, kRecColour);
     recStatus_.setPalette(pal);
-    recStatus_.setFont(bold);
     recStatus_.setContentsMargins(4, 0, 4, 0);
     recStatus_.hide();
 }
