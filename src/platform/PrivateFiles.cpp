@@ -176,7 +176,8 @@ UniqueFd openFileForWriting(const std::string& path, int access, mode_t mode, st
         if (errno != EEXIST) break;
         fd.reset(::open(path.c_str(), flags));
         if (!fd && errno == ENOENT) continue;
-        if (!fd && errno == ELOOP) return refuse(path + " is a symbolic link: files are not written through links", ELOOP);
+        if (!fd && errno == ELOOP)
+            return refuse(path + " is a symbolic link: files are not written through links", ELOOP);
         // ENXIO: a FIFO that no one reads.
         if (!fd && errno != ENXIO) break;
         struct stat st {};
@@ -194,7 +195,8 @@ std::string writeWholeFile(const std::string& path, std::string_view content, mo
     if (!fd) return problem;
     struct stat written {};
     int error = 0;
-    if (::fstat(fd.get(), &written) != 0 || ::ftruncate(fd.get(), 0) != 0 || !writeAll(fd.get(), content)) error = errno;
+    if (::fstat(fd.get(), &written) != 0 || ::ftruncate(fd.get(), 0) != 0 || !writeAll(fd.get(), content))
+        error = errno;
     if (!fd.close() && error == 0) error = errno;
     if (error == 0) return {};
     // A part would pass for the whole file (a picture cut off, say): what was

@@ -56,8 +56,8 @@ void StreamRecording::open(TimePoint now) {
 
 void StreamRecording::fail(RecordingFailure failure) {
     if (!failure_) {
-        log::warning(log::Category::video, "recording of %s fails, tried again every %lld s: %s",
-                     cameraName_.c_str(), static_cast<long long>(kRetryInterval.count()), failure.what.c_str());
+        log::warning(log::Category::video, "recording of %s fails, tried again every %lld s: %s", cameraName_.c_str(),
+                     static_cast<long long>(kRetryInterval.count()), failure.what.c_str());
     }
     failure_ = std::move(failure);
 }
