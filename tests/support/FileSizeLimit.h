@@ -1,9 +1,8 @@
 #pragma once
 // A disk that runs out of room, for the writes of this process: while it
-// lives, a file can grow to `bytes` and no further. The kernel writes up to
-// the limit and refuses the rest (EFBIG), as a full disk takes what fits and
-// refuses the rest (ENOSPC). Only where no other thread of the test writes
-// files meanwhile.
+// lives, no file grows beyond `bytes`; the kernel writes what fits and
+// refuses the rest (EFBIG), as a full disk does (ENOSPC). Only where no
+// other thread of the test writes files meanwhile.
 
 #include <signal.h>
 #include <sys/resource.h>

@@ -77,8 +77,8 @@ void CallSession::recordingChanged(const TMJPEGDecoder& decoder) {
     // why. A failure whose reason changes is still the same failure.
     if (recordingFailureTold_) return;
     recordingFailureTold_ = true;
-    showError(&owner_, recordingFailureText(*failure) + "\n" + platform::shownText(failure->path) + "\n\n" +
-                           tr(txtRecordingGoesOn));
+    showError(&owner_, platform::shownText(recordingFailureText(*failure)) + "\n" + platform::shownText(failure->path) +
+                           "\n\n" + tr(txtRecordingGoesOn));
 }
 
 void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, Hooks hooks) {

@@ -1,9 +1,9 @@
 #pragma once
 // The controls of one wall tile: the picture a decoder paints into (with the
 // fault cross and the drop of a camera), the caption label with name, date
-// and time, and the "REC" button with the status line beside it that says
-// why the tile does not record while its recording fails. WallTile hands them to the running tile
-// (TVideoObjekt) as its TileControls.
+// and time, and the "REC" button with the status line above it that says why
+// the tile does not record while its recording fails. WallTile hands them to
+// the running tile (TVideoObjekt) as its TileControls.
 
 #include <QLabel>
 #include <QPushButton>
