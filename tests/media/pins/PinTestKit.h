@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "media/pins/PNFormatConverter.h"
@@ -61,7 +62,15 @@ public:
             std::lock_guard l(m_);
             deleted.push_back(&pin);
         }
+        if (onDeleted) onDeleted(pin);
         TPNSinkPin::PinDeletedNotify(pin);
+    }
+    void PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin) override {
+        {
+            std::lock_guard l(m_);
+            replaced.emplace_back(&oldPin, &newPin);
+        }
+        TPNSinkPin::PinReplacedNotify(oldPin, newPin);
     }
     bool DispatchData(const TGUID&, TPNNotifyStates states, const IPNNotifyOperation& op) override {
         log_.add(name_ + "/" + std::to_string(states.marker()));
@@ -69,8 +78,10 @@ public:
     }
 
     std::function<bool(const IPNNotifyOperation&)> onReceive;
+    std::function<void(TPNBasicPin&)> onDeleted;
     std::atomic<int> unlinked{0};
     std::vector<TPNBasicPin*> deleted;
+    std::vector<std::pair<TPNBasicPin*, TPNBasicPin*>> replaced;  // old, new
 
 private:
     std::mutex m_;
