@@ -102,8 +102,8 @@ struct LivePins {
     Pins& of(bool placeholder) { return placeholder ? placeholders : owned; }
 
     // The pin registered next after `order` (before it with `lastFirst`),
-    // placeholders included, or none.
-    std::optional<Pins::value_type> step(std::uint64_t order, bool lastFirst) const {
+    // or none; placeholders only `withPlaceholders`.
+    std::optional<Pins::value_type> step(std::uint64_t order, bool lastFirst, bool withPlaceholders) const {
         const auto near = [&](const Pins& pins) -> std::optional<Pins::value_type> {
             if (!lastFirst) {
                 const auto it = pins.upper_bound(order);
@@ -113,7 +113,7 @@ struct LivePins {
             return it == pins.begin() ? std::nullopt : std::optional(*std::prev(it));
         };
         const auto a = near(owned);
-        const auto b = near(placeholders);
+        const auto b = withPlaceholders ? near(placeholders) : std::nullopt;
         if (!a || !b) return a ? a : b;
         return (a->first < b->first) != lastFirst ? a : b;
     }
@@ -231,7 +231,7 @@ TPNBasicPin::~TPNBasicPin() {
     if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
 }
 
-void TPNBasicPin::VisitLivePins(bool lastFirst, bool completeOnly,
+void TPNBasicPin::VisitLivePins(bool lastFirst, bool completeOnly, bool withPlaceholders,
                                 const std::function<void(TPNBasicPin&)>& visit) const {
     auto& live = livePins();
     std::uint64_t order = lastFirst ? std::numeric_limits<std::uint64_t>::max() : 0;
@@ -244,7 +244,7 @@ void TPNBasicPin::VisitLivePins(bool lastFirst, bool completeOnly,
             // to end never blocks the register.
             std::lock_guard l(live.m);
             while (!pin) {
-                const auto next = live.step(order, lastFirst);
+                const auto next = live.step(order, lastFirst, withPlaceholders);
                 if (!next) break;
                 order = next->first;
                 if (next->second == this || (completeOnly && !next->second->IsComplete())) continue;
@@ -286,10 +286,14 @@ void TPNBasicPin::BeforeDestruction() {
     if (TPNPinList* list = FOwnerPinList.load()) list->PinDestroyed(*this);
     // Every other live pin is told, last registered first, whether or not
     // it is linked to this one: pins of callers may watch pins they never
-    // link to. A pin that is being destroyed itself is left alone.
+    // link to. A pin that is being destroyed itself is left alone. The
+    // placeholders are not told of a placeholder's going: one refers to
+    // another only by a link or as a notify-after pin, and either keeps it
+    // until it has handed them on; so many placeholders of a root that does
+    // not load go in time linear in their number.
     leaveRegister();
     complete_.store(false);
-    VisitLivePins(true, false, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
+    VisitLivePins(true, false, !placeholder_, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
 }
 
 IPNLockSection TPNBasicPin::DestroyWait() { return PNDestroyWait(FDestroyLock); }

@@ -307,11 +307,12 @@ protected:
     std::string FLoadFormName;
     std::atomic<TPNPinList*> FOwnerPinList{nullptr};
 
-    // Every other live pin, placeholders included, that is not being
-    // destroyed, in register order (the last first with `lastFirst`), one
-    // at a time, entered through its destroy guard and visited outside the
-    // register's lock; complete ones only with `completeOnly`.
-    void VisitLivePins(bool lastFirst, bool completeOnly, const std::function<void(TPNBasicPin&)>& visit) const;
+    // Every other live pin that is not being destroyed, in register order
+    // (the last first with `lastFirst`), one at a time, entered through its
+    // destroy guard and visited outside the register's lock; complete ones
+    // only with `completeOnly`, placeholders only `withPlaceholders`.
+    void VisitLivePins(bool lastFirst, bool completeOnly, bool withPlaceholders,
+                       const std::function<void(TPNBasicPin&)>& visit) const;
 
 private:
     void leaveRegister();
