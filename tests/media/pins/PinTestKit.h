@@ -7,7 +7,6 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "media/pins/PNFormatConverter.h"
@@ -66,10 +65,7 @@ public:
         TPNSinkPin::PinDeletedNotify(pin);
     }
     void PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin) override {
-        {
-            std::lock_guard l(m_);
-            replaced.emplace_back(&oldPin, &newPin);
-        }
+        ++replaced;
         TPNSinkPin::PinReplacedNotify(oldPin, newPin);
     }
     bool DispatchData(const TGUID&, TPNNotifyStates states, const IPNNotifyOperation& op) override {
@@ -81,7 +77,7 @@ public:
     std::function<void(TPNBasicPin&)> onDeleted;
     std::atomic<int> unlinked{0};
     std::vector<TPNBasicPin*> deleted;
-    std::vector<std::pair<TPNBasicPin*, TPNBasicPin*>> replaced;  // old, new
+    std::atomic<int> replaced{0};  // placeholders handed over
 
 private:
     std::mutex m_;
