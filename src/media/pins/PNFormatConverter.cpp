@@ -327,8 +327,6 @@ void TPNUnloadedPin::CheckRemove() {
         auto r = ReadLock();
         if (FInRemove || FInEditor || FOwnedByList || FConnectedPins.Count() > 0 || FHolds.load() > 0) return;
     }
-    // The link lock, held to the end, keeps it so.
-    FUnreferenced = true;
     unregister(this);
 }
 
@@ -338,7 +336,10 @@ void TPNUnloadedPin::PopulatePinAndDestroy(TPNBasicPin& realPin) {
         auto w = WriteLock();
         FInRemove = true;  // the relinking below must not free it half way
     }
-    VisitReferrers(false, true, [&](TPNBasicPin& pin) { pin.PinReplacedNotify(*this, realPin); });
+    // Every live pin hears of it, linked or not (a caller's pin may keep the
+    // placeholder without a link), and the other placeholders as well: they
+    // may name this one as a notify-after pin.
+    VisitLivePins(false, true, true, [&](TPNBasicPin& pin) { pin.PinReplacedNotify(*this, realPin); });
     // In the order they were made, so that the real pin keeps its sinks'
     // order and every notify-after pin is linked before the sink that
     // follows it. A source linked to the placeholder puts the real pin's

@@ -108,10 +108,6 @@ public:
     // placeholder. The caller must not use it afterwards.
     void PopulatePinAndDestroy(TPNBasicPin& realPin);
 
-protected:
-    // Freed because nothing referred to it: no pin need be told.
-    bool OthersMayReferToIt() const override { return !FUnreferenced.load(); }
-
 private:
     std::vector<TPNPinEntry> entries();
 
@@ -120,7 +116,7 @@ private:
     TComponent* FRoot = nullptr;
     const TPNPinType FType;
     bool FDesignTime = false;
-    TPNPinEntryList FConnectedPins{*this};  // RealPin and NotifyAfterPin of each link
+    TPNPinEntryList FConnectedPins;  // RealPin and NotifyAfterPin of each link
     const std::string FCreatedFrom;
     bool FOwnedByList = false;
     bool FInRemove = false;
@@ -128,7 +124,6 @@ private:
     // Entries of other pins that name this one as their notify-after pin,
     // and callers that keep it for a while.
     std::atomic<int> FHolds{0};
-    std::atomic<bool> FUnreferenced{false};
 };
 
 // Makes and registers a placeholder; the register owns it.

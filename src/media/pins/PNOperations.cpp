@@ -78,10 +78,6 @@ void TPNPinEntryList::forget(const TPNPinEntry& e) {
     freeKeys_.push_back(e.Key);
 }
 
-void TPNPinEntryList::named(TPNBasicPin* pin) {
-    if (pin) pin->AddReferrer(owner_);
-}
-
 TPNPinEntry& TPNPinEntryList::Add(TPNPinEntry entry) {
     // Behind an entry that names its sink, a pass would pull it forward.
     if (AfterPinUses(entry.RealPin) > 0) settled_ = false;
@@ -89,8 +85,6 @@ TPNPinEntry& TPNPinEntryList::Add(TPNPinEntry entry) {
     entry.Key = newKey(items_.size());
     file(links_, entry.RealPin, entry.Key, true);
     file(afters_, entry.NotifyAfterPin, entry.Key, true);
-    named(entry.RealPin);
-    named(entry.NotifyAfterPin);
     if (entry.NotifyAfterPin) entry.NotifyAfterPin->HoldPin();
     if (entry.ModificationLevel > 0) levelsQuiet_ = false;
     return items_.emplace_back(std::move(entry));
@@ -144,7 +138,6 @@ std::size_t TPNPinEntryList::ReplaceAfterPin(const TPNBasicPin* old, TPNBasicPin
     changed();
     // Cleared, no entry can be pulled forward that was not before.
     if (now) settled_ = false;
-    named(now);
     const Keys keys = afters_.extract(old).mapped();
     keys.forEach([&](std::uint32_t key) {
         items_[slotOf_[key]].NotifyAfterPin = now;
@@ -162,7 +155,6 @@ TPNBasicPin* TPNPinEntryList::SetAfterPin(std::size_t slot, TPNBasicPin* after) 
     TPNBasicPin* old = std::exchange(e.NotifyAfterPin, after);
     file(afters_, old, e.Key, false);
     file(afters_, after, e.Key, true);
-    named(after);
     if (after) after->HoldPin();
     return old;
 }
@@ -172,7 +164,6 @@ void TPNPinEntryList::ReplaceLinkedPin(const TPNBasicPin* old, TPNBasicPin* now)
     settle();
     changed();
     settled_ = false;
-    named(now);
     const Keys keys = links_.extract(old).mapped();
     keys.forEach([&](std::uint32_t key) {
         TPNPinEntry& e = items_[slotOf_[key]];
@@ -430,7 +421,6 @@ void TPNSinkPinList::Add(TPNPin* pin) {
     if (!pin) return;
     auto l = FOwner.WriteLock();
     FList.push_back(pin);
-    pin->AddReferrer(FOwner);
 }
 
 void TPNSinkPinList::Remove(TPNPin& pin) {

@@ -144,10 +144,9 @@ using TPNFanOut = std::vector<TPNFanOutEntry>;
 // as long as the entry names it: a placeholder stays while any entry names
 // it. Whoever takes entries out, or makes them name another pin, lets go of
 // the pins they named (TPNBasicPin::ReleasePin) once it holds no pin lock.
-// The pins the entries name note the list's owner among their referrers.
 class TPNPinEntryList {
 public:
-    explicit TPNPinEntryList(const TPNBasicPin& owner) : owner_(owner) {}
+    TPNPinEntryList() = default;
     TPNPinEntryList(const TPNPinEntryList&) = delete;
     TPNPinEntryList& operator=(const TPNPinEntryList&) = delete;
 
@@ -279,8 +278,6 @@ private:
     // to a converter's input that an earlier link already serves.
     TPNFanOutEntry fanOutEntry(std::size_t slot) const;
     void changed() const { fanOut_.reset(); }
-    // `pin` is named by an entry from now on.
-    void named(TPNBasicPin* pin);
 
     // What every delivery looks at first, together. Reading calls close up
     // gaps and run deferred passes, hence mutable.
@@ -297,7 +294,6 @@ private:
     std::vector<std::uint32_t> freeKeys_;
     KeysByPin links_;   // by RealPin
     KeysByPin afters_;  // by NotifyAfterPin (none for null)
-    const TPNBasicPin& owner_;
 };
 
 // The pins of one stream chain, collected during negotiation.

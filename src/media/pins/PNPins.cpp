@@ -100,10 +100,22 @@ struct LivePins {
     Pins placeholders;
     NameIndex names;
     Pins& of(bool placeholder) { return placeholder ? placeholders : owned; }
-    TPNBasicPin* find(std::uint64_t order) const {
-        for (const Pins* pins : {&owned, &placeholders})
-            if (const auto it = pins->find(order); it != pins->end()) return it->second;
-        return nullptr;
+
+    // The pin registered next after `order` (before it with `lastFirst`),
+    // or none; placeholders only `withPlaceholders`.
+    std::optional<Pins::value_type> step(std::uint64_t order, bool lastFirst, bool withPlaceholders) const {
+        const auto near = [&](const Pins& pins) -> std::optional<Pins::value_type> {
+            if (!lastFirst) {
+                const auto it = pins.upper_bound(order);
+                return it == pins.end() ? std::nullopt : std::optional(*it);
+            }
+            const auto it = pins.lower_bound(order);
+            return it == pins.begin() ? std::nullopt : std::optional(*std::prev(it));
+        };
+        const auto a = near(owned);
+        const auto b = withPlaceholders ? near(placeholders) : std::nullopt;
+        if (!a || !b) return a ? a : b;
+        return (a->first < b->first) != lastFirst ? a : b;
     }
 };
 
@@ -219,47 +231,29 @@ TPNBasicPin::~TPNBasicPin() {
     if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
 }
 
-void TPNBasicPin::AddReferrer(const TPNBasicPin& pin) {
-    if (&pin == this) return;
-    const std::uint64_t order = pin.RegisterOrder();
-    std::lock_guard l(referrersMutex_);
-    // A pin mostly refers again to what it referred to just before.
-    if (!referrers_.empty() && referrers_.back() == order) return;
-    referrers_.push_back(order);
-    if (referrers_.size() <= 2 * referrersTidied_ + 8) return;
-    // Tidied up now and then: each once, and only those still registered.
-    std::sort(referrers_.begin(), referrers_.end());
-    referrers_.erase(std::unique(referrers_.begin(), referrers_.end()), referrers_.end());
-    {
-        auto& live = livePins();
-        std::lock_guard registered(live.m);
-        std::erase_if(referrers_, [&](std::uint64_t o) { return !live.find(o); });
-    }
-    referrersTidied_ = referrers_.size();
-}
-
-void TPNBasicPin::VisitReferrers(bool lastFirst, bool completeOnly, const std::function<void(TPNBasicPin&)>& visit) {
-    std::vector<std::uint64_t> orders;
-    {
-        std::lock_guard l(referrersMutex_);
-        orders = referrers_;
-    }
-    std::sort(orders.begin(), orders.end());
-    orders.erase(std::unique(orders.begin(), orders.end()), orders.end());
-    if (lastFirst) std::reverse(orders.begin(), orders.end());
+void TPNBasicPin::VisitLivePins(bool lastFirst, bool completeOnly, bool withPlaceholders,
+                                const std::function<void(TPNBasicPin&)>& visit) const {
     auto& live = livePins();
-    for (const std::uint64_t order : orders) {
+    std::uint64_t order = lastFirst ? std::numeric_limits<std::uint64_t>::max() : 0;
+    for (;;) {
         TPNBasicPin* pin = nullptr;
         IPNLockSection inside;
         {
-            // A pin that waits for a delivery to end never blocks the register.
+            // The next pin is looked up afresh each time: pins may come and
+            // go while one is visited, and a pin that waits for a delivery
+            // to end never blocks the register.
             std::lock_guard l(live.m);
-            TPNBasicPin* found = live.find(order);
-            if (!found || found == this || (completeOnly && !found->IsComplete())) continue;
-            inside = found->DestroyGuard().Lock();
-            if (inside) pin = found;
+            while (!pin) {
+                const auto next = live.step(order, lastFirst, withPlaceholders);
+                if (!next) break;
+                order = next->first;
+                if (next->second == this || (completeOnly && !next->second->IsComplete())) continue;
+                inside = next->second->DestroyGuard().Lock();
+                if (inside) pin = next->second;
+            }
         }
-        if (pin) visit(*pin);
+        if (!pin) return;
+        visit(*pin);
     }
 }
 
@@ -290,12 +284,16 @@ void TPNBasicPin::BeforeDestruction() {
     PNNotifyRemovePin(*this, rootDestroying);
     // A list that holds this pin without owning it lets it go.
     if (TPNPinList* list = FOwnerPinList.load()) list->PinDestroyed(*this);
-    // Every live pin that refers to this one drops it, last registered
-    // first; a pin that is being destroyed itself is left alone. The others
-    // hold nothing of it to drop.
+    // Every other live pin is told, last registered first, whether or not
+    // it is linked to this one: pins of callers may watch pins they never
+    // link to. A pin that is being destroyed itself is left alone. The
+    // placeholders are not told of a placeholder's going: one refers to
+    // another only by a link or as a notify-after pin, and either keeps it
+    // until it has handed them on; so many placeholders of a root that does
+    // not load go in time linear in their number.
     leaveRegister();
     complete_.store(false);
-    if (OthersMayReferToIt()) VisitReferrers(true, false, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
+    VisitLivePins(true, false, !placeholder_, [this](TPNBasicPin& pin) { pin.PinDeletedNotify(*this); });
 }
 
 IPNLockSection TPNBasicPin::DestroyWait() { return PNDestroyWait(FDestroyLock); }

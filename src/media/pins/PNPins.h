@@ -19,11 +19,8 @@
 //
 // Lifetime. A pin is never freed through a link. Destroying one waits until
 // no other thread is delivering through it, unlinks it, and tells every
-// other live pin that refers to it to drop it: each pin that comes to refer
-// to another (a link, a notify-after pin, a dependency) is noted in that
-// one's referrers, so the pins a pin never met are not walked. Linked pins
-// are destroyed from one thread at a time (components are torn down on the
-// main thread).
+// other live pin to drop it, linked to it or not. Linked pins are destroyed
+// from one thread at a time (components are torn down on the main thread).
 
 #include <atomic>
 #include <functional>
@@ -109,13 +106,10 @@ public:
     ~TPNBasicPin() override;
     // The pin's place in the order of registration: older pins come first.
     std::uint64_t RegisterOrder() const { return registerOrder_; }
-    // `pin` refers to this pin from now on: it is told when this pin goes
-    // or a placeholder hands over to its real pin. Noted once; a leaf lock.
-    void AddReferrer(const TPNBasicPin& pin);
 
     // Run by PNOwned: announce the pin, and before destruction wait for the
-    // threads inside, unlink, leave the register and tell the pins that
-    // referred to it.
+    // threads inside, unlink, leave the register and tell every other live
+    // pin.
     virtual void AfterConstruction();
     virtual void BeforeDestruction();
 
@@ -298,9 +292,6 @@ protected:
 
     // Registers a placeholder apart from the pins of components.
     explicit TPNBasicPin(bool placeholder);
-    // Whether other pins may still refer to this one as it goes, and so
-    // must be told.
-    virtual bool OthersMayReferToIt() const { return true; }
 
     // Adds or takes away a stream type's interface in the pin's interface
     // table; while no other thread uses the pin (links then keep their type
@@ -316,19 +307,15 @@ protected:
     std::string FLoadFormName;
     std::atomic<TPNPinList*> FOwnerPinList{nullptr};
 
-    // Every live pin that has referred to this one, registered and not being
-    // destroyed, in register order (the last first with `lastFirst`), one
-    // at a time, entered through its destroy guard and visited outside the
-    // register's lock; complete ones only with `completeOnly`.
-    void VisitReferrers(bool lastFirst, bool completeOnly, const std::function<void(TPNBasicPin&)>& visit);
+    // Every other live pin that is not being destroyed, in register order
+    // (the last first with `lastFirst`), one at a time, entered through its
+    // destroy guard and visited outside the register's lock; complete ones
+    // only with `completeOnly`, placeholders only `withPlaceholders`.
+    void VisitLivePins(bool lastFirst, bool completeOnly, bool withPlaceholders,
+                       const std::function<void(TPNBasicPin&)>& visit) const;
 
 private:
     void leaveRegister();
-    // The register orders of the referrers, some repeated or gone until
-    // tidied up; under referrersMutex_.
-    std::mutex referrersMutex_;
-    std::vector<std::uint64_t> referrers_;
-    std::size_t referrersTidied_ = 0;
     std::vector<TGUID> interfaces_;
     bool registered_ = true;
     std::atomic<bool> complete_{false};
@@ -765,7 +752,7 @@ protected:
 
     const std::shared_ptr<IPNLock> FInputOwnerLock;
     const int FMaxConnections;
-    TPNPinEntryList FSinkPins{*this};
+    TPNPinEntryList FSinkPins;
     // The links for reading: unlike FSinkPins' mutable accessors, it keeps
     // the fan-out list made from them.
     const TPNPinEntryList& readSinks() const { return FSinkPins; }

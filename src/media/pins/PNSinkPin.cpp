@@ -107,7 +107,6 @@ TPNQuery TPNBasicSinkPin::UpStreamForthQueryPossybleInterface(const TGUID& id, T
 }
 
 void TPNBasicSinkPin::IntAddFunctionDependance(TPNSourcePin& source) {
-    source.AddReferrer(*this);
     auto w = WriteLock();
     FFunctionDependants.push_back(&source);
 }
@@ -118,7 +117,6 @@ void TPNBasicSinkPin::IntRemoveFunctionDependance(TPNSourcePin& source) {
 }
 
 void TPNBasicSinkPin::IntAddDataTypeDependance(TPNSourcePin& source) {
-    source.AddReferrer(*this);
     auto w = WriteLock();
     FDataTypeDependants.push_back(&source);
     PNNegotiationChanged();
@@ -203,7 +201,6 @@ void TPNSinkPin::clearSource() {
 }
 
 void TPNSinkPin::setSource(TPNBasicPin& source) {
-    source.AddReferrer(*this);
     FConnectionSourcePin = FRealSourcePin = FIntRealSourcePin = &source;
     ++FLinkGeneration;
 }
@@ -349,13 +346,11 @@ void TPNSinkPin::IntStateDisconnect() {
 }
 
 void TPNSinkPin::SetConnectionSourcePin(TPNBasicPin* converterOutput) {
-    if (converterOutput) converterOutput->AddReferrer(*this);
     auto w = WriteLock();
     FConnectionSourcePin = converterOutput;
 }
 
 void TPNSinkPin::SetStateSource(TPNBasicPin& statePin) {
-    statePin.AddReferrer(*this);
     auto w = WriteLock();
     FRealSourcePin = FIntRealSourcePin = &statePin;
 }

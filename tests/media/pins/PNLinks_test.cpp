@@ -252,12 +252,14 @@ TEST_F(LinksTest, PlaceholdersHandTheirLinksToTheRealPin) {
     EXPECT_EQ(PNUnloadedPinCount(), 1u);
 
     // The form loads: the real pin takes the link and negotiates it.
+    auto bystander = sink("bystander", {kA});  // linked to nothing, told all the same
     TComponent form2(&app, "Form2", TComponentKind::Form);
     TComponent filter(&form2, "Filter1");
     auto out = source({kA}, &filter);
     filter.PublishPin("OutputPin", *out);
     out->CheckVirtualList();
     EXPECT_EQ(PNUnloadedPinCount(), 0u);
+    EXPECT_EQ(bystander->replaced, 1);
     EXPECT_EQ(in->GetSourcePin(), out.get());
     EXPECT_EQ(in->GetConnectionID(*out), kA);
     log.take();
@@ -285,8 +287,10 @@ TEST_F(LinksTest, PlaceholdersHandTheirLinksToTheRealPin) {
     // A placeholder that loses its last link frees itself.
     ASSERT_TRUE(again->TryLinkTo("Form3.X.OutputPin", "Form3.X.OutputPin"));
     EXPECT_EQ(PNUnloadedPinCount(), 1u);
+    TPNBasicPin* const unlinked = again->GetSourcePin();
     EXPECT_TRUE(again->Connect(nullptr));
     EXPECT_EQ(PNUnloadedPinCount(), 0u);
+    EXPECT_TRUE(!bystander->deleted.empty() && bystander->deleted.back() == unlinked);
     EXPECT_EQ(TPNInternalPinList::GetByNameCreate(&form1, TPNPinType::ptSource, "", "", ""), nullptr);
 }
 

@@ -61,7 +61,12 @@ public:
             std::lock_guard l(m_);
             deleted.push_back(&pin);
         }
+        if (onDeleted) onDeleted(pin);
         TPNSinkPin::PinDeletedNotify(pin);
+    }
+    void PinReplacedNotify(TPNBasicPin& oldPin, TPNBasicPin& newPin) override {
+        ++replaced;
+        TPNSinkPin::PinReplacedNotify(oldPin, newPin);
     }
     bool DispatchData(const TGUID&, TPNNotifyStates states, const IPNNotifyOperation& op) override {
         log_.add(name_ + "/" + std::to_string(states.marker()));
@@ -69,8 +74,10 @@ public:
     }
 
     std::function<bool(const IPNNotifyOperation&)> onReceive;
+    std::function<void(TPNBasicPin&)> onDeleted;
     std::atomic<int> unlinked{0};
     std::vector<TPNBasicPin*> deleted;
+    std::atomic<int> replaced{0};  // placeholders handed over
 
 private:
     std::mutex m_;
