@@ -3,6 +3,7 @@
 // notices of workers shown to the user.
 
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -218,7 +219,14 @@ TEST(ProgramStart, FirstStartAsksForTheLanguageAndStoresItOrEndsWithoutOk) {
     // The session ends (log-off) while it asks: at once, with nothing stored.
     auto loggedOff = std::make_shared<platform::MemoryRegistryStore>();
     const app::EndOnSignal endSignals;
-    onModal([](QWidget&) { ::kill(::getpid(), SIGTERM); });
+    onModal([](QWidget& dialog) {
+        ::kill(::getpid(), SIGTERM);
+        const QPointer<QWidget> asking(&dialog);
+        if (!pumpUntil([&] { return !asking || !asking->isVisible(); })) {
+            ADD_FAILURE() << "the language window stayed open";
+            clickButton(dialog, "Abbrechen");
+        }
+    });
     app::ProgramStart ended(loggedOff);
     EXPECT_EQ(ended.run(), 0);
     EXPECT_TRUE(endSignals.came());
