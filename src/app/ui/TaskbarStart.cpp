@@ -204,9 +204,9 @@ int runProgram(int argc, char** argv) {
     ProgramStart start(claim.store);
     if (auto exitCode = start.run()) return *exitCode;
     if (endSignals.came()) return 0;
+    // With room for the file's name twice and the wrong line's text.
     std::string settingsNotice;
     if (const std::string& report = claim.store->setAsideReport(); !report.empty())
-        // Room for the file's name twice and the wrong line's text.
         settingsNotice = config::noticeText(
             claim.store->setAsideNotice(), platform::shownText(report, 2 * platform::kShownTextLimit), config::sprache);
     // The windows are hidden most of the time: only the main form's close ends the loop.
