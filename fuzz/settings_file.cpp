@@ -1,8 +1,9 @@
-// Arbitrary bytes as the settings file: parsed, loaded into the settings
-// object, saved and loaded again. Nothing may crash, whatever the nesting; a
-// tree that loads must be written and read back to the same text (so a saved
-// file never grows past what the next start accepts), and a save followed by
-// a load must keep every station and camera.
+// Arbitrary bytes as the settings file: read as the start reads it (wrong
+// lines left out), loaded into the settings object, saved and loaded again.
+// Nothing may crash, whatever the nesting or encoding; what was read must be
+// written and read back strictly to the same text (so a saved file never
+// grows past what the next start accepts, nor holds a line it would leave
+// out), and a save followed by a load must keep every station and camera.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,7 +17,7 @@ using namespace oculon;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::unique_ptr<platform::RegistryKey> tree;
     try {
-        tree = platform::parseRegedit4(std::string(reinterpret_cast<const char*>(data), size));
+        tree = platform::readRegedit4(std::string(reinterpret_cast<const char*>(data), size)).tree;
     } catch (const platform::RegistryError&) {
         return 0;
     }

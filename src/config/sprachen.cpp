@@ -125,6 +125,7 @@ std::string noticeText(platform::Notice notice, const std::string& detail, TSpra
         case platform::Notice::settingsNotSaved: break;
         case platform::Notice::settingsUnusable: t = &txtSettingsUnusable; break;
         case platform::Notice::settingsStartedAfresh: t = &txtSettingsStartedAfresh; break;
+        case platform::Notice::settingsPartlyRead: t = &txtSettingsPartlyRead; break;
         case platform::Notice::gatewayLibraryRefused: t = &txtGatewayLibraryRefused; break;
     }
     return text(*t, lang) + "\r\n\r\n" + detail;

@@ -12,9 +12,13 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <optional>
+#include <string_view>
+#include <utility>
 
 #include "platform/LocalTime.h"
 #include "platform/PrivateFiles.h"
+#include "platform/ShownText.h"
 #include "platform/UniqueFd.h"
 #include "platform/UserNotice.h"
 
@@ -125,72 +129,187 @@ void writeValue(std::string& out, const std::string& name, const RegValue& value
     out += "\r\n";
 }
 
-class Regedit4Parser {
-public:
-    explicit Regedit4Parser(const std::string& text) : text_(text) {}
+constexpr std::string_view kBlanks = " \t";
+constexpr std::string_view kHeader = "REGEDIT4";
+// The newer editors' header; their text values in hex are UTF-16LE.
+constexpr std::string_view kWideHeader = "Windows Registry Editor Version 5.00";
+constexpr std::size_t kListedSkips = 8;
 
-    std::unique_ptr<RegistryKey> parse() {
-        if (text_.size() > kMaxFileSize) fail("file too large");
-        auto root = std::make_unique<RegistryKey>();
-        RegistryKey* current = nullptr;
-        bool header = false;
+std::string_view trimmed(std::string_view s) {
+    const auto first = s.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
+}
+
+std::string_view afterBlanks(std::string_view s) {
+    const auto first = s.find_first_not_of(kBlanks);
+    return first == std::string_view::npos ? std::string_view{} : s.substr(first);
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// UTF-16LE as UTF-8; a surrogate without its partner, and an odd last byte,
+// become U+FFFD.
+std::string utf16leAsUtf8(std::string_view bytes) {
+    constexpr char32_t kReplacement = 0xFFFD;
+    std::string out;
+    out.reserve(bytes.size());
+    const auto unit = [&bytes](std::size_t i) {
+        return static_cast<char32_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1])
+                                                                                << 8);
+    };
+    std::size_t i = 0;
+    for (; i + 1 < bytes.size(); i += 2) {
+        const char32_t u = unit(i);
+        if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+            appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(i + 2) - 0xDC00));
+            i += 2;
+        } else {
+            appendUtf8(out, u >= 0xD800 && u < 0xE000 ? kReplacement : u);
+        }
+    }
+    if (i < bytes.size()) appendUtf8(out, kReplacement);
+    return out;
+}
+
+// The file's text as UTF-8 without a byte-order mark.
+std::string withoutByteOrderMark(const std::string& text) {
+    if (text.rfind("\xFF\xFE", 0) == 0) return utf16leAsUtf8(std::string_view(text).substr(2));
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) return text.substr(3);
+    return text;
+}
+
+// A quoted text from s[i] (the opening quote) on, with i moved past its
+// closing quote; nothing when it does not close.
+std::optional<std::string> quotedAt(std::string_view s, std::size_t& i) {
+    std::string out;
+    ++i;
+    while (i < s.size()) {
+        char c = s[i++];
+        if (c == '"') return out;
+        if (c == '\\') {
+            if (i >= s.size()) break;
+            c = s[i++];
+        }
+        out += c;
+    }
+    return std::nullopt;
+}
+
+// A value line cut at its '=': the name, and what follows without blanks.
+struct ValueLine {
+    std::string name;
+    std::string_view data;
+};
+
+// Empty when `line` is shaped as a value; otherwise why it is not.
+std::string splitValue(std::string_view line, ValueLine& out) {
+    std::size_t i = 1;
+    if (line.front() == '"') {
+        i = 0;
+        auto name = quotedAt(line, i);
+        if (!name) return "unterminated value name";
+        out.name = std::move(*name);
+    } else if (line.front() != '@') {
+        return "expected a value name";
+    }
+    const std::string_view rest = afterBlanks(line.substr(i));
+    if (rest.empty() || rest.front() != '=') return "expected '='";
+    out.data = afterBlanks(rest.substr(1));
+    return {};
+}
+
+class Regedit4Reader {
+public:
+    explicit Regedit4Reader(std::string text) : text_(std::move(text)) {}
+
+    ReadSettings read() {
+        ReadSettings result;
+        result.tree = std::make_unique<RegistryKey>();
         std::string line;
         while (nextLine(line)) {
-            if (line.empty() || line[0] == ';') continue;
-            if (!header) {
-                if (line != "REGEDIT4") fail("missing REGEDIT4 header");
-                header = true;
-                continue;
-            }
-            if (line.front() == '[') {
-                current = &section(*root, line);
-            } else {
-                if (!current) fail("value outside a key");
-                value(*current, line);
+            if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+            try {
+                take(*result.tree, line);
+            } catch (const LineFault& fault) {
+                skip(result, fault.why, line);
             }
         }
-        if (!header) fail("missing REGEDIT4 header");
-        try {
-            (void)serializeRegedit4(*root);
-        } catch (const RegistryError&) {
-            fail("the settings would not fit in the file once saved again");
-        }
-        return root;
+        if (!header_) skip(result, "no REGEDIT4 header", "");
+        return result;
     }
 
 private:
-    [[noreturn]] void fail(const std::string& why) const {
-        throw RegistryError("settings file, line " + std::to_string(lineNo_) + ": " + why);
+    struct LineFault {
+        std::string why;
+    };
+    [[noreturn]] static void fail(std::string why) { throw LineFault{std::move(why)}; }
+
+    void skip(ReadSettings& result, std::string why, const std::string& line) const {
+        if (result.skippedCount++ < kListedSkips)
+            result.skipped.push_back({std::max(lineStart_, 1), line, std::move(why)});
     }
 
-    // One logical line: CR stripped, trailing-backslash continuations joined.
+    void take(RegistryKey& root, const std::string& line) {
+        bool headerMissing = false;
+        if (!header_) {
+            header_ = true;
+            wide_ = line == kWideHeader;
+            if (wide_ || line == kHeader) return;
+            // Read on as if it were there: a header left out costs no settings.
+            headerMissing = true;
+        }
+        if (line.front() == '[') {
+            current_ = nullptr;
+            current_ = &section(root, line);
+        } else if (!current_) {
+            fail(sawKey_ ? "its key line was left out" : "value outside a key");
+        } else {
+            value(*current_, line);
+        }
+        if (headerMissing) fail("no REGEDIT4 header before this line");
+    }
+
+    // One logical line without the blanks around it: CR stripped, hex data
+    // continued with a trailing backslash joined.
     bool nextLine(std::string& line) {
         line.clear();
-        bool any = false;
+        if (pos_ >= text_.size()) return false;
+        lineStart_ = lineNo_ + 1;
         while (pos_ < text_.size()) {
-            any = true;
             auto end = text_.find('\n', pos_);
             if (end == std::string::npos) end = text_.size();
-            std::string part = text_.substr(pos_, end - pos_);
+            std::string_view part = std::string_view(text_).substr(pos_, end - pos_);
+            if (!part.empty() && part.back() == '\r') part.remove_suffix(1);
+            line += trimmed(part);
             pos_ = end + 1;
             ++lineNo_;
-            if (!part.empty() && part.back() == '\r') part.pop_back();
-            if (!line.empty()) {
-                auto first = part.find_first_not_of(" \t");
-                part = first == std::string::npos ? "" : part.substr(first);
-            }
-            line += part;
-            // Only hex data continues on the next line.
-            if (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string::npos) {
-                line.pop_back();
-                continue;
-            }
-            return true;
+            ValueLine v;
+            if (line.empty() || line.back() != '\\' || !splitValue(line, v).empty() || v.data.rfind("hex", 0) != 0)
+                break;
+            line.pop_back();
         }
-        return any;
+        return true;
     }
 
     RegistryKey& section(RegistryKey& root, const std::string& line) {
+        sawKey_ = true;
         if (line.back() != ']') fail("unterminated key name");
         std::string path = line.substr(1, line.size() - 2);
         if (!path.empty() && path.front() == '-') fail("key deletion is not supported");
@@ -208,55 +327,33 @@ private:
         return !CaseInsensitiveLess{}(a, b) && !CaseInsensitiveLess{}(b, a);
     }
 
-    void value(RegistryKey& key, const std::string& line) {
-        std::size_t i = 0;
-        std::string name;
-        if (line[0] == '@') {
-            i = 1;
-        } else if (line[0] == '"') {
-            name = quoted(line, i);
-        } else {
-            fail("expected a value name");
-        }
-        if (name.size() > kMaxValueName) fail("value name too long");
-        if (i >= line.size() || line[i] != '=') fail("expected '='");
-        ++i;
-        std::string data = line.substr(i);
+    void value(RegistryKey& key, const std::string& line) const {
+        ValueLine v;
+        if (std::string why = splitValue(line, v); !why.empty()) fail(std::move(why));
+        if (v.name.size() > kMaxValueName) fail("value name too long");
+        const std::string_view data = v.data;
         if (!data.empty() && data[0] == '"') {
             std::size_t j = 0;
-            std::string s = quoted(data, j);
+            auto s = quotedAt(data, j);
+            if (!s) fail("unterminated string");
             if (j != data.size()) fail("text after the value");
             // Written back it would need hex, which holds no NUL inside a text either.
-            if (s.find('\0') != std::string::npos) fail("NUL inside a text");
-            key.values[name] = std::move(s);
+            if (s->find('\0') != std::string::npos) fail("NUL inside a text");
+            key.values[v.name] = std::move(*s);
         } else if (data.rfind("dword:", 0) == 0) {
-            key.values[name] = dword(data.substr(6));
+            key.values[v.name] = dword(afterBlanks(data.substr(6)));
         } else if (data.rfind("hex(1):", 0) == 0) {
             std::string bytes = hexBytes(data.substr(7));
+            if (wide_) bytes = utf16leAsUtf8(bytes);
             if (!bytes.empty() && bytes.back() == '\0') bytes.pop_back();
             if (bytes.find('\0') != std::string::npos) fail("NUL inside a text");
-            key.values[name] = std::move(bytes);
+            key.values[v.name] = std::move(bytes);
         } else {
             fail("unsupported value type");
         }
     }
 
-    std::string quoted(const std::string& s, std::size_t& i) {
-        std::string out;
-        ++i;  // opening quote
-        while (i < s.size()) {
-            char c = s[i++];
-            if (c == '"') return out;
-            if (c == '\\') {
-                if (i >= s.size()) break;
-                c = s[i++];
-            }
-            out += c;
-        }
-        fail("unterminated string");
-    }
-
-    std::uint32_t dword(const std::string& s) {
+    static std::uint32_t dword(std::string_view s) {
         if (s.empty() || s.size() > 8) fail("bad dword");
         std::uint32_t v = 0;
         for (char c : s) {
@@ -267,26 +364,31 @@ private:
         return v;
     }
 
-    std::string hexBytes(const std::string& s) {
+    static std::string hexBytes(std::string_view s) {
         std::string out;
         std::size_t i = 0;
         while (i < s.size()) {
-            if (s[i] == ',' || s[i] == ' ') {
+            if (s[i] == ',' || s[i] == ' ' || s[i] == '\t') {
                 ++i;
                 continue;
             }
             if (i + 1 >= s.size() || !std::isxdigit(static_cast<unsigned char>(s[i])) ||
                 !std::isxdigit(static_cast<unsigned char>(s[i + 1])))
                 fail("bad hex data");
-            out += static_cast<char>(std::stoi(s.substr(i, 2), nullptr, 16));
+            out += static_cast<char>(std::stoi(std::string(s.substr(i, 2)), nullptr, 16));
             i += 2;
         }
         return out;
     }
 
-    const std::string& text_;
+    const std::string text_;
     std::size_t pos_ = 0;
     int lineNo_ = 0;
+    int lineStart_ = 0;
+    bool header_ = false;
+    bool wide_ = false;
+    bool sawKey_ = false;
+    RegistryKey* current_ = nullptr;
 };
 
 std::string timestamp() {
@@ -331,6 +433,46 @@ FileRead readSettingsFile(const std::string& path, std::string& text, std::strin
         if (text.size() > kMaxFileSize) result = FileRead::tooLarge;
     }
     return result;
+}
+
+// What the notice shows of a wrong line: enough to find it in the file.
+constexpr std::size_t kShownLineText = 80;
+// Earlier copies of the same second a set-aside copy steps past.
+constexpr int kAsideNames = 100;
+
+// "<path>, line 7: <its text> (why); 2 more lines were left out"
+std::string describeSkips(const std::string& path, const ReadSettings& read) {
+    const SkippedLine& first = read.skipped.front();
+    std::string out = path + ", line " + std::to_string(first.number) + ": ";
+    if (!first.text.empty()) out += shownText(first.text, kShownLineText) + " ";
+    out += "(" + first.why + ")";
+    if (const std::size_t more = read.skippedCount - 1; more > 0)
+        out += "; " + std::to_string(more) + (more == 1 ? " more line was" : " more lines were") + " left out";
+    return out;
+}
+
+// Keeps the file at `path` as it was under a name beside it that no earlier
+// copy has ("<path>.broken-<time>", then "-2", "-3", ...): the bytes read
+// written to a new file (mode 0600: it holds device passwords), or, when
+// they were not read whole, the file itself moved there. Empty on success,
+// with the name in `aside`; otherwise why not.
+std::string keepAside(const std::string& path, const std::string& text, bool readWhole, std::string& aside) {
+    const std::string base = path + ".broken-" + timestamp();
+    for (int n = 1; n <= kAsideNames; ++n) {
+        aside = n == 1 ? base : base + "-" + std::to_string(n);
+        const UniqueFd fd(::open(aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!fd) {
+            if (errno == EEXIST) continue;
+            return failure(aside, errno);
+        }
+        const bool kept = readWhole ? writeAll(fd.get(), text) && ::fsync(fd.get()) == 0
+                                    : std::rename(path.c_str(), aside.c_str()) == 0;
+        if (kept) return {};
+        const int error = errno;
+        ::unlink(aside.c_str());
+        return failure(aside, error);
+    }
+    return base + ": " + std::to_string(kAsideNames) + " earlier copies are in the way";
 }
 
 }  // namespace
@@ -417,7 +559,24 @@ std::string serializeRegedit4(const RegistryKey& root) {
     return out;
 }
 
-std::unique_ptr<RegistryKey> parseRegedit4(const std::string& text) { return Regedit4Parser(text).parse(); }
+ReadSettings readRegedit4(const std::string& text) {
+    if (text.size() > kMaxFileSize) throw RegistryError("settings file too large");
+    ReadSettings read = Regedit4Reader(withoutByteOrderMark(text)).read();
+    try {
+        (void)serializeRegedit4(*read.tree);
+    } catch (const RegistryError&) {
+        throw RegistryError("the settings would not fit in the file once saved again");
+    }
+    return read;
+}
+
+std::unique_ptr<RegistryKey> parseRegedit4(const std::string& text) {
+    ReadSettings read = readRegedit4(text);
+    if (!read.skipped.empty())
+        throw RegistryError("settings file, line " + std::to_string(read.skipped.front().number) + ": " +
+                            read.skipped.front().why);
+    return std::move(read.tree);
+}
 
 // --- stores ----------------------------------------------------------------
 
@@ -443,6 +602,7 @@ MemoryRegistryStore::MemoryRegistryStore(std::unique_ptr<RegistryKey> root) : Re
 struct FileRegistryStore::Loaded {
     std::unique_ptr<RegistryKey> tree = std::make_unique<RegistryKey>();
     std::string setAside;
+    Notice setAsideNotice = Notice::settingsStartedAfresh;
     std::string unreadable;
 };
 
@@ -454,27 +614,42 @@ FileRegistryStore::Loaded FileRegistryStore::load(const std::string& path) {
     Loaded loaded;
     std::string text;
     std::string problem;
+    bool readWhole = true;
     switch (readSettingsFile(path, text, problem)) {
         case FileRead::missing: return loaded;  // no file yet: empty settings
         case FileRead::failed: loaded.unreadable = problem; return loaded;
-        case FileRead::tooLarge: problem = "settings file too large"; break;
+        case FileRead::tooLarge:
+            problem = path + ": settings file too large";
+            readWhole = false;
+            break;
         case FileRead::read:
             try {
-                loaded.tree = parseRegedit4(text);
-                return loaded;
+                ReadSettings read = readRegedit4(text);
+                if (read.skippedCount == 0) {
+                    loaded.tree = std::move(read.tree);
+                    return loaded;
+                }
+                problem = describeSkips(path, read);
+                const bool anyLoaded = !read.tree->values.empty() || !read.tree->subkeys.empty();
+                if (anyLoaded) loaded.setAsideNotice = Notice::settingsPartlyRead;
+                loaded.tree = std::move(read.tree);
             } catch (const RegistryError& e) {
-                problem = e.what();
+                problem = path + ": " + e.what();
             }
             break;
     }
-    // Keep the damaged file for the user; one that cannot be moved aside
-    // must not be overwritten either.
-    const std::string aside = path + ".broken-" + timestamp();
-    if (std::rename(path.c_str(), aside.c_str()) == 0) {
-        loaded.setAside = problem + "; kept as " + aside;
-    } else {
-        loaded.unreadable = problem + "; it could not be set aside: " + std::strerror(errno);
+    // Keep the file as it was for the user; one that cannot be kept must not
+    // be overwritten either.
+    std::string aside;
+    if (std::string why = keepAside(path, text, readWhole, aside); !why.empty()) {
+        loaded.tree = std::make_unique<RegistryKey>();
+        loaded.unreadable = problem + "; it could not be set aside: " + why;
+        return loaded;
     }
+    loaded.setAside = problem + "; the file as it was is kept as " + aside;
+    // At once, so the next start reads a clean file and keeps no second copy.
+    if (std::string why = save(path, *loaded.tree); !why.empty())
+        loaded.setAside += "; what was read could not be saved: " + why;
     return loaded;
 }
 
@@ -484,6 +659,7 @@ FileRegistryStore::FileRegistryStore(std::string path, Loaded loaded)
     : RegistryStore(std::move(loaded.tree)),
       path_(std::move(path)),
       setAside_(std::move(loaded.setAside)),
+      setAsideNotice_(loaded.setAsideNotice),
       unreadable_(std::move(loaded.unreadable)) {}
 
 std::string FileRegistryStore::defaultPath() {
@@ -493,21 +669,21 @@ std::string FileRegistryStore::defaultPath() {
 
 void FileRegistryStore::persist(const RegistryKey& root) {
     if (!unreadable_.empty()) return;
-    const std::string problem = save(root);
+    const std::string problem = save(path_, root);
     if (!problem.empty() && !failing_) tellUser(Notice::settingsNotSaved, problem);
     failing_ = !problem.empty();
 }
 
-std::string FileRegistryStore::save(const RegistryKey& root) const {
+std::string FileRegistryStore::save(const std::string& path, const RegistryKey& root) {
     std::string text;
     try {
         text = serializeRegedit4(root);
     } catch (const RegistryError& e) {
-        return path_ + ": " + e.what();
+        return path + ": " + e.what();
     }
-    if (std::string problem = makePrivateFolder(fs::path(path_).parent_path().string()); !problem.empty())
+    if (std::string problem = makePrivateFolder(fs::path(path).parent_path().string()); !problem.empty())
         return problem;
-    return writeFileAtomically(path_, text, 0600);
+    return writeFileAtomically(path, text, 0600);
 }
 
 // --- key accessor ----------------------------------------------------------

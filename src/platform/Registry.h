@@ -15,6 +15,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform/UserNotice.h"
+
 namespace oculon::platform {
 
 // Raised by Registry reads of a value that is missing or of the wrong type,
@@ -55,8 +57,28 @@ struct RegistryKey {
 // characters, and the whole text is at most 16 MiB: serializeRegedit4 throws
 // RegistryError for a tree beyond that, so whatever is written reads back.
 std::string serializeRegedit4(const RegistryKey& root);
-// Throws RegistryError with a line number when the text is not REGEDIT4 or
-// is beyond those bounds.
+
+// A line of a settings file that was left out, and why.
+struct SkippedLine {
+    int number = 0;    // from 1; the first of a value continued over lines
+    std::string text;  // without the blanks around it
+    std::string why;
+};
+
+struct ReadSettings {
+    std::unique_ptr<RegistryKey> tree;
+    std::vector<SkippedLine> skipped;  // the first few, in file order
+    std::size_t skippedCount = 0;      // all of them
+};
+
+// Reads a settings file as people write it by hand as well: blanks around
+// '=' and the line, '#' and ';' comment lines, a UTF-8 byte-order mark, the
+// header of the newer editors ("Windows Registry Editor Version 5.00"), also
+// in UTF-16LE with its byte-order mark, CRLF. A line that is still wrong is
+// left out (with the values of a key line that is); the rest loads. Throws
+// RegistryError only when nothing can be used: a text beyond the bounds above.
+ReadSettings readRegedit4(const std::string& text);
+// The same, but any wrong line throws RegistryError with its number.
 std::unique_ptr<RegistryKey> parseRegedit4(const std::string& text);
 
 // Holds one tree and persists every change. Thread-safe: every access runs
@@ -123,11 +145,13 @@ protected:
 // the old or the new tree; temporary files a crash left behind are removed
 // when the store opens. A save that fails is told to the user (once, until a
 // save succeeds again); the file keeps the last saved tree.
-// A file that cannot be parsed is moved aside (".broken-<time>") and reported
-// through setAsideReport(); the store then starts empty. A file that is there
-// but cannot be read, or not moved aside, is reported through
-// unreadableReport(): the store then starts empty and never writes, so the
-// file is not lost.
+// A file with lines that cannot be read is kept as it was beside it
+// (".broken-<time>", never over an earlier one), what could be read is
+// loaded and saved at once, and setAsideReport() names the first wrong line;
+// a file of which nothing can be used is kept the same way and the store
+// starts empty. A file that is there but cannot be read, or not kept, is
+// reported through unreadableReport(): the store then starts empty and never
+// writes, so the file is not lost.
 class FileRegistryStore : public RegistryStore {
 public:
     explicit FileRegistryStore(std::string path);
@@ -135,8 +159,11 @@ public:
     static std::string defaultPath();
 
     const std::string& path() const { return path_; }
-    // Empty when the file loaded cleanly; otherwise what happened to it.
+    // Empty when the file loaded cleanly; otherwise what happened to it, told
+    // as setAsideNotice(): settingsPartlyRead when some settings loaded,
+    // settingsStartedAfresh when none did.
     const std::string& setAsideReport() const { return setAside_; }
+    Notice setAsideNotice() const { return setAsideNotice_; }
     const std::string& unreadableReport() const { return unreadable_; }
 
 protected:
@@ -147,10 +174,11 @@ private:
     static Loaded load(const std::string& path);
     FileRegistryStore(std::string path, Loaded loaded);
     // Why the save failed; empty when it did not.
-    std::string save(const RegistryKey& root) const;
+    static std::string save(const std::string& path, const RegistryKey& root);
 
     std::string path_;
     std::string setAside_;
+    Notice setAsideNotice_ = Notice::settingsStartedAfresh;
     std::string unreadable_;
     bool failing_ = false;  // the last save failed, and the user was told
 };

@@ -16,6 +16,7 @@ const char* plainText(Notice notice) {
         case Notice::settingsNotSaved: return "settings not saved";
         case Notice::settingsUnusable: return "settings cannot be used";
         case Notice::settingsStartedAfresh: return "damaged settings set aside, starting afresh";
+        case Notice::settingsPartlyRead: return "settings file kept aside, its wrong lines left out";
         case Notice::gatewayLibraryRefused: return "gateway library not loaded";
     }
     return "notice";

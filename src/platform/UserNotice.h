@@ -14,6 +14,7 @@ enum class Notice : std::uint8_t {
     settingsNotSaved,       // a change could not be written; the file keeps the last saved state
     settingsUnusable,       // the settings cannot be read or kept safe; the program ends
     settingsStartedAfresh,  // a damaged file was set aside; the settings start empty
+    settingsPartlyRead,     // lines of the file were left out and it was kept as it was; the rest loaded
     gatewayLibraryRefused,  // the gateway library is not loaded; gateways are not searched
 };
 

@@ -1,6 +1,6 @@
 // The real program: a second start ends at once and leaves the first
 // running, whatever its environment lacks; SIGTERM ends it cleanly, also
-// while its autostart offer waits, and the popup's position is kept on the
+// while a window of its start waits, and the popup's position is kept on the
 // desktop.
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -152,15 +152,24 @@ TEST_F(RealProgram, SecondStartEndsAtOnceWhileTheFirstRuns) {
 }
 
 // At once after the instance lock is taken (the windows are still being
-// made) and once the offer is up.
-TEST_F(RealProgram, SignalEndsItAlsoWhileTheAutostartOfferWaits) {
-    prepare("");
-    for (const auto delay : {0ms, 500ms}) {
+// made), once the offer is up, and while the first start asks for the
+// language, which is then not stored.
+TEST_F(RealProgram, SignalEndsItAlsoWhileAWindowOfTheStartWaits) {
+    const std::string file = dir.path() + "/cfg/Korvat/Oculon.reg";
+    for (const auto& [languageStored, delay] : {std::pair{true, 0ms}, {true, 500ms}, {false, 500ms}}) {
+        if (languageStored) {
+            prepare("");
+        } else {
+            dir.write("cfg/Korvat/Oculon.reg", "REGEDIT4\n");
+        }
         const pid_t program = spawn(programPath());
         ASSERT_GT(program, 0);
         ASSERT_TRUE(running(program));
         std::this_thread::sleep_for(delay);
         EXPECT_EQ(terminate(program, 20s), 0) << delay.count();
+        if (!languageStored) {
+            EXPECT_EQ(oculon::testsupport::readFile(file).find("language"), std::string::npos);
+        }
     }
 }
 

@@ -48,50 +48,6 @@ std::optional<config::TSprachenTyp> chooseLanguage(config::TVideoConfig& setting
     return chosen;
 }
 
-// SIGTERM, SIGINT and SIGHUP close the program the normal way, so its
-// threads end and its settings are written.
-class TerminationSignals {
-public:
-    explicit TerminationSignals(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return;
-        readEnd_.reset(fds[0]);
-        writeEnd_.reset(fds[1]);
-        writeFd_ = fds[1];
-        notifier_ = std::make_unique<QSocketNotifier>(fds[0], QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
-            char buffer[16];
-            while (::read(readEnd_.get(), buffer, sizeof buffer) > 0) {}
-            onSignal_();
-        });
-        struct sigaction action {};
-        action.sa_handler = &TerminationSignals::handler;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (const int s : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(s, &action, nullptr);
-    }
-    ~TerminationSignals() {
-        for (const int s : {SIGTERM, SIGINT, SIGHUP}) std::signal(s, SIG_DFL);
-        writeFd_ = -1;
-        notifier_.reset();
-    }
-    TerminationSignals(const TerminationSignals&) = delete;
-    TerminationSignals& operator=(const TerminationSignals&) = delete;
-
-private:
-    static void handler(int) {
-        const char c = 1;
-        if (writeFd_ >= 0) [[maybe_unused]]
-            auto n = ::write(writeFd_, &c, 1);
-    }
-
-    static inline volatile std::sig_atomic_t writeFd_ = -1;
-    platform::UniqueFd readEnd_;
-    platform::UniqueFd writeEnd_;
-    std::function<void()> onSignal_;
-    std::unique_ptr<QSocketNotifier> notifier_;
-};
-
 // The autostart offer of the start-up; false when the user left it without
 // OK. A close of the main form meanwhile (a signal) takes the offer down.
 bool autostartOffer(config::TVideoConfig& settings, ui::Tcopyright& form) {
@@ -115,12 +71,59 @@ void showError(const std::string& text) {
     platform::ui::execPlainMessage(QMessageBox::Critical, kTitle, QString::fromStdString(config::withLineFeeds(text)));
 }
 
+// Modal, so the windows that follow wait for it rather than cover it. A close
+// of the main form meanwhile (a signal) takes it down.
+void showSettingsNotice(const std::string& text, ui::Tcopyright& form) {
+    const std::unique_ptr<QMessageBox> box(platform::ui::plainMessageBox(
+        QMessageBox::Warning, kTitle, QString::fromStdString(config::withLineFeeds(text)), QMessageBox::Ok, nullptr));
+    QObject::connect(&form, &ui::Tcopyright::closedForGood, box.get(), &QDialog::reject);
+    box->exec();
+}
+
 }  // namespace
 
-bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form) {
+bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form, const std::string& settingsNotice) {
+    if (!settingsNotice.empty()) showSettingsNotice(settingsNotice, form);
+    if (form.closed()) return true;
     if (!autostartOffer(settings, form)) return false;
     if (settings.splashScreen() && !form.closed()) form.showSplash();
     return true;
+}
+
+EndOnSignal::EndOnSignal() {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    readEnd_.reset(fds[0]);
+    writeEnd_.reset(fds[1]);
+    writeFd_ = fds[1];
+    notifier_ = std::make_unique<QSocketNotifier>(fds[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+        char buffer[16];
+        while (::read(readEnd_.get(), buffer, sizeof buffer) > 0) {}
+        came_ = true;
+        if (form_) {
+            form_->Beenden1Click();
+        } else if (auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            window->reject();
+        }
+    });
+    struct sigaction action {};
+    action.sa_handler = &EndOnSignal::handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int s : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(s, &action, nullptr);
+}
+
+EndOnSignal::~EndOnSignal() {
+    for (const int s : {SIGTERM, SIGINT, SIGHUP}) std::signal(s, SIG_DFL);
+    writeFd_ = -1;
+    notifier_.reset();
+}
+
+void EndOnSignal::handler(int) {
+    const char c = 1;
+    if (writeFd_ >= 0) [[maybe_unused]]
+        auto n = ::write(writeFd_, &c, 1);
 }
 
 NoticeBoxes::NoticeBoxes() {
@@ -184,17 +187,8 @@ int runProgram(int argc, char** argv) {
     const NoticeBoxes notices;
 
     // Signals are caught before the instance lock is taken, so that one sent
-    // to a holder of the lock always ends it the normal way: one that comes
-    // before the main form exists closes the form as soon as it does.
-    std::unique_ptr<ui::Tcopyright> form;
-    bool endBeforeForm = false;
-    TerminationSignals endSignals([&form, &endBeforeForm] {
-        if (form) {
-            form->Beenden1Click();
-        } else {
-            endBeforeForm = true;
-        }
-    });
+    // to a holder of the lock always ends it.
+    EndOnSignal endSignals;
 
     auto claim = claimSettings(platform::FileRegistryStore::defaultPath());
     if (!claim.problem.empty()) {
@@ -209,19 +203,24 @@ int runProgram(int argc, char** argv) {
     platform::QtLoopBackend loop;
     ProgramStart start(claim.store);
     if (auto exitCode = start.run()) return *exitCode;
-    if (!claim.store->setAsideReport().empty())
-        platform::tellUser(platform::Notice::settingsStartedAfresh, claim.store->setAsideReport());
+    if (endSignals.came()) return 0;
+    // With room for the file's name twice and the wrong line's text.
+    std::string settingsNotice;
+    if (const std::string& report = claim.store->setAsideReport(); !report.empty())
+        settingsNotice = config::noticeText(
+            claim.store->setAsideNotice(), platform::shownText(report, 2 * platform::kShownTextLimit), config::sprache);
     // The windows are hidden most of the time: only the main form's close ends the loop.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    form = std::make_unique<ui::Tcopyright>(start.settings(), &start.rebootLock(), ui::Tcopyright::Options{});
+    auto form = std::make_unique<ui::Tcopyright>(start.settings(), &start.rebootLock(), ui::Tcopyright::Options{});
+    endSignals.closeOnSignal(form.get());
     QObject::connect(form.get(), &ui::Tcopyright::closedForGood, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     // The session ends (log-off, shut-down): the program closes with it.
     QObject::connect(&application, &QGuiApplication::commitDataRequest, form.get(),
                      [&form](QSessionManager&) { form->Beenden1Click(); });
 
-    if (endBeforeForm || !showStartWindows(start.settings(), *form)) {
+    if (!showStartWindows(start.settings(), *form, settingsNotice)) {
         // Through the normal close, so the window positions are kept.
         QTimer::singleShot(0, form.get(), [&form] { form->Beenden1Click(); });
     }
@@ -232,6 +231,7 @@ int runProgram(int argc, char** argv) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     const bool workersStopped = form->workersStopped();
+    endSignals.closeOnSignal(nullptr);
     form.reset();
     const bool detachedStopped = platform::Thread::terminateDetached(kDetachedBound);
     if (!workersStopped || !detachedStopped) {

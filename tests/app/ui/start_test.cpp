@@ -3,9 +3,12 @@
 // notices of workers shown to the user.
 
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -89,7 +92,7 @@ private:
 
 }  // namespace
 
-TEST(StartWindows, TheAutostartOfferThenTheSettingsDialogThenTheSplashForFiveSecondsEachInItsTurn) {
+TEST(StartWindows, TheSettingsNoticeThenTheAutostartOfferThenTheSettingsDialogThenTheSplashEachInItsTurn) {
     config::sprache = config::lang_en;
     TimerStandIn timers;
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
@@ -98,10 +101,12 @@ TEST(StartWindows, TheAutostartOfferThenTheSettingsDialogThenTheSplashForFiveSec
     app::ui::Tcopyright form(settings, nullptr, options);
     auto& splashOk = child<QPushButton>(form, "OKBtn");
 
+    const std::string notice =
+        "Some lines were left out.\r\n\r\n/x/Oculon.reg, line 3: \"<b>v</b>\"=dword:1 x (bad dword)";
     bool offered = false;
-    onModal([&](QWidget& window) {
+    const auto answerOffer = [&](QWidget& window) {
         auto* offer = qobject_cast<settings::ui::TautoStartFrame*>(&window);
-        ASSERT_NE(offer, nullptr) << "the first window is not the autostart offer";
+        ASSERT_NE(offer, nullptr) << "the second window is not the autostart offer";
         offered = true;
         // Alone: the main window is not shown yet.
         EXPECT_FALSE(form.isVisible());
@@ -110,8 +115,19 @@ TEST(StartWindows, TheAutostartOfferThenTheSettingsDialogThenTheSplashForFiveSec
         clickAsUser(offer->noButton(), QPoint(6, offer->noButton().height() / 2));  // on its circle
         EXPECT_TRUE(offer->noButton().isChecked());
         clickAsUser(child<QPushButton>(*offer, "vorButton"));
+    };
+    onModal([&](QWidget& window) {
+        auto* box = qobject_cast<QMessageBox*>(&window);
+        ASSERT_NE(box, nullptr) << "the first window is not the settings file's notice";
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        EXPECT_EQ(box->text().toStdString(),
+                  "Some lines were left out.\n\n/x/Oculon.reg, line 3: \"<b>v</b>\"=dword:1 x (bad dword)");
+        EXPECT_FALSE(form.isVisible());
+        testsupport::screenshotOfScreen("first-start-0-notice");
+        onModal(answerOffer);
+        clickAsUser(*box->button(QMessageBox::Ok));
     });
-    EXPECT_TRUE(app::showStartWindows(settings, form));
+    EXPECT_TRUE(app::showStartWindows(settings, form, notice));
     EXPECT_TRUE(offered);
 
     // The splash shows, and its first showing opens the settings dialog above it.
@@ -199,6 +215,22 @@ TEST(ProgramStart, FirstStartAsksForTheLanguageAndStoresItOrEndsWithoutOk) {
     app::ProgramStart left(fresh);
     EXPECT_EQ(left.run(), 0);
     EXPECT_EQ(storedLanguage(fresh), std::nullopt);
+
+    // The session ends (log-off) while it asks: at once, with nothing stored.
+    auto loggedOff = std::make_shared<platform::MemoryRegistryStore>();
+    const app::EndOnSignal endSignals;
+    onModal([](QWidget& dialog) {
+        ::kill(::getpid(), SIGTERM);
+        const QPointer<QWidget> asking(&dialog);
+        if (!pumpUntil([&] { return !asking || !asking->isVisible(); })) {
+            ADD_FAILURE() << "the language window stayed open";
+            clickButton(dialog, "Abbrechen");
+        }
+    });
+    app::ProgramStart ended(loggedOff);
+    EXPECT_EQ(ended.run(), 0);
+    EXPECT_TRUE(endSignals.came());
+    EXPECT_EQ(storedLanguage(loggedOff), std::nullopt);
 }
 
 TEST(ProgramStart, StoredLanguageIsTakenWithoutAsking) {
