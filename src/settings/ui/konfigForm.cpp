@@ -344,10 +344,6 @@ void TkonfigForm::buildServerPage() {
                        {&s.serverGateway, "serverGateway", &s.gatewayEdit, "gatewayEdit", &txtStandardGateway, 15},
                        {&s.serverPortLabel, "serverPortLabel", &s.serverPortEdit, "serverPortEdit", &txtPort, 5}});
     connect(&s.serverIsDHCP, &QCheckBox::clicked, this, &TkonfigForm::serverIsDHCPClick);
-    for (QLineEdit* edit : {&s.serverNameEdit, &s.nameEdit, &s.passEdit, &s.passConfirmEdit, &s.serverIPEdit,
-                            &s.subnetEdit, &s.gatewayEdit, &s.serverPortEdit}) {
-        connect(edit, &QLineEdit::textEdited, this, [this] { modified = true; });
-    }
 
     right->addStretch(1);
     name(s.delConfigBtn, "delConfigBtn");
@@ -478,7 +474,7 @@ void TkonfigForm::FormShow() {
     s_.ListView1.setThumbnailSize(thumbnail);
     t_.ListView2.setThumbnailSize(thumbnail);
     throttle_.reset();
-    modified = false;
+    serverLoaded_ = serverEdits();
     origin_.asynchronus = true;
     g_.sprachBox.clear();
     for (int l = 0; l < kLanguageCount; ++l) {
@@ -659,7 +655,9 @@ void TkonfigForm::rebuildLists() {
     g_.Panel5.setVisible(serverPage);
 }
 
-void TkonfigForm::gatewaysChanged() { showPage(GatewaysTab, gatewayPage_.refill()); }
+void TkonfigForm::gatewaysChanged() { showPage(GatewaysTab, gatewayPage_.refill(serverEdits() != serverLoaded_)); }
+
+bool TkonfigForm::deviceEditsLeft() const { return serverEdits() != serverLoaded_ || gatewayPage_.edited(); }
 
 void TkonfigForm::showPage(Page page, bool shown) {
     // The general page takes over from a page that goes while shown (the
@@ -721,7 +719,10 @@ void TkonfigForm::konfigKplLoeschenBtnClick() {
 void TkonfigForm::ListView1SelectItem(const std::string& key) {
     if (!links_.discovery) return;
     ServerEdits edits = serverEdits();
-    if (serverPage_.select(key, *links_.discovery, edits)) showServerEdits(edits);
+    if (serverPage_.select(key, *links_.discovery, edits)) {
+        showServerEdits(edits);
+        serverLoaded_ = serverEdits();
+    }
     s_.delConfigBtn.setEnabled(serverPage_.deleteEnabled());
     // The gateway this server sits behind follows a selection of the user's.
     if (!(origin_.videoAutomatically && origin_.asynchronus) && serverPage_.server() &&
@@ -851,7 +852,7 @@ void TkonfigForm::uebernehmenBtnClick() {
     if (page == ueberwachungTab) ueberwachungPage_.ueberwachungUebernehmen();
     if (serverPages) {
         korvatUebernehmen();
-    } else if (modified) {
+    } else if (deviceEditsLeft()) {
         fail(txtServerChangesNotSent);
     }
 }
@@ -886,8 +887,13 @@ bool TkonfigForm::applyGeneralPage() {
 
 bool TkonfigForm::intercomUebernehmen() {
     // Without a camera selected, the assignment chosen in its grid is stored.
-    // Refused: the edits stay for the user to mend.
     if (const TText* problem = intercom_.lindavorUebernehmen(t_.ListView2.selectedKey())) {
+        // Nothing is stored. The dialog stays open only where closing it
+        // would lose what the user typed for the assignment.
+        if (!intercom_.edited()) {
+            tell(*problem);
+            return true;
+        }
         fail(*problem);
         return false;
     }
@@ -901,8 +907,8 @@ void TkonfigForm::korvatUebernehmen() {
         // No device to send them to. The gateway's values go out with the
         // run of the server behind it.
         if (KonfigTabs.currentIndex() != GatewaysTab) {
-            if (modified) fail(txtServerChangesNotSent);
-        } else if (modified) {
+            if (deviceEditsLeft()) fail(txtServerChangesNotSent);
+        } else if (deviceEditsLeft()) {
             fail(txtGatewaySavedWithVideoserver);
         } else {
             tell(txtGatewaySavedWithVideoserver);
@@ -944,7 +950,7 @@ void TkonfigForm::startRun(const ServerEdits& edits) {
     setup.settleTime = links_.settleTime;
     run_ = std::make_unique<ConfigurationRun>(
         handle(), std::move(setup),
-        ConfigurationRun::Input{*serverPage_.server(), edits, gatewayPage_.edits(), modified});
+        ConfigurationRun::Input{*serverPage_.server(), edits, gatewayPage_.edits(), deviceEditsLeft()});
     run_->Start();
 }
 
@@ -995,10 +1001,10 @@ void TkonfigForm::runEvent(RunEvent& event) {
 void TkonfigForm::runFinished(const VideoServerConfiguration::Result& result) {
     stopRun();
     showServerEdits(result.server);
-    gatewayPage_.showEdits(result.gateway);
+    gatewayPage_.runEnded(result.gateway, result.finished);
     FErrorFlag = FErrorFlag || result.error;
-    modified = false;
     if (result.finished) {
+        serverLoaded_ = serverEdits();
         serverPage_.forgetSelection();
         reloadSelectedServer = true;
     }

@@ -133,6 +133,8 @@ private:
     void showGeneral(const GeneralValues& values);
     ServerEdits serverEdits() const;
     void showServerEdits(const ServerEdits& edits);
+    // The video-server or gateway page holds edits not sent to the device.
+    bool deviceEditsLeft() const;
 
     void rebuildLists();
     void gatewaysChanged();
@@ -179,7 +181,7 @@ private:
     KonfigLinks links_;
     config::TVideoConfig& settings_;
     ServerPage serverPage_;
-    bool modified = false;
+    ServerEdits serverLoaded_;  // the video-server page as loaded or last configured
     RebuildThrottle throttle_;
     std::vector<std::function<void(config::TSprachenTyp)>> captions_;
 
@@ -215,7 +217,7 @@ private:
         QPushButton delConfigBtn;
     } s_;
     SelectionOrigin origin_;
-    GatewayPageView gatewayPage_{settings_, modified, origin_};
+    GatewayPageView gatewayPage_{settings_, origin_};
     struct TelefonPage {
         QWidget page;
         DeviceListView ListView2{nullptr, "ListView2", true};

@@ -20,6 +20,7 @@
 #include "settings/KonfigFakes.h"
 #include "settings/ui/KonfigDialogs.h"
 #include "settings/ui/KonfigUiKit.h"
+#include "settings/ui/StringGrid.h"
 #include "settings/ui/konfigForm.h"
 #include "settings/ui/sonderKonfig.h"
 #include "support/ChildProcess.h"
@@ -88,6 +89,14 @@ protected:
     }
     // The settings as the next start reads them.
     config::TVideoConfig reread() const { return config::TVideoConfig(store); }
+    // The gateway search finds one gateway, at 10.0.0.20.
+    void oneGateway() {
+        links.gateways = [] {
+            DS_INFO info{};
+            info.pseudo_ip_addr = *devices::strToIp("10.0.0.20");
+            return devices::TGatewayList{devices::TGatewayObject(nullptr, info)};
+        };
+    }
     void post(std::uint32_t id, std::uintptr_t wParam = 0) {
         platform::MainLoop::instance().post(form().handle(), id, wParam);
         pumpFor(30ms);
@@ -324,28 +333,43 @@ TEST_F(Konfig, TheGeneralPagesChangeIsStoredWhicheverPageShowsAtOkOrSave) {
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(settings.authenticate(""));
 
-    // A new name for the selected server, left behind for the wall page:
-    // the general page's change is stored, nothing goes to the device, and
-    // the dialog says so and stays open.
-    boxes.texts.clear();
-    settings.schreibeStoreVideo(false);
-    activeForm();
-    turnTo(TkonfigForm::ServerTab);
-    DeviceListView& servers = list("ListView1");
-    QTest::mouseClick(servers.viewport(), Qt::LeftButton, {}, servers.visualItemRect(servers.item(0)).center());
-    QLineEdit& name = child<QLineEdit>(form(), "serverNameEdit");
-    ASSERT_EQ(name.text(), "Door");
-    QTest::keyClicks(&name, "Hof");
-    turnTo(TkonfigForm::AllgemeinTab);
-    click(child<QCheckBox>(form(), "storeVideo"));
-    turnTo(TkonfigForm::ueberwachungTab);
-    click(child<QPushButton>(form(), "okButton"));
-    EXPECT_TRUE(form().isVisible());
-    EXPECT_FALSE(form().running());
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{config::text(config::txtServerChangesNotSent, config::lang_en)}));
-    EXPECT_TRUE(storedVideo());
-    EXPECT_TRUE(cgi->empty());
-    EXPECT_EQ(settings.Count(), 0);
+    // A new name for the selected server, or a new address for the gateway
+    // (which the gateway search's next round does not overwrite), left
+    // behind for another page: the general page's change is stored, nothing
+    // goes to the device, and the dialog says so and stays open.
+    oneGateway();
+    for (const int edited : {TkonfigForm::ServerTab, TkonfigForm::GatewaysTab}) {
+        for (const int page : {TkonfigForm::TelefonTab, TkonfigForm::ueberwachungTab}) {
+            SCOPED_TRACE(std::to_string(edited) + " left for page " + std::to_string(page));
+            boxes.texts.clear();
+            settings.schreibeStoreVideo(false);
+            activeForm();
+            turnTo(edited);
+            QLineEdit* field = &child<QLineEdit>(form(), "moxaIPEdit");
+            if (edited == TkonfigForm::ServerTab) {
+                clickCell(list("ListView1"), 0);
+                field = &child<QLineEdit>(form(), "serverNameEdit");
+                ASSERT_EQ(field->text(), "Door");
+            } else {
+                clickCell(child<StringGrid>(form(), "MoxaGrid"), 0);
+                ASSERT_EQ(field->text(), "10.0.0.20");
+            }
+            retype(*field, "Hof");
+            post(platform::WM_MOXAEVENT);
+            turnTo(TkonfigForm::AllgemeinTab);
+            click(child<QCheckBox>(form(), "storeVideo"));
+            turnTo(page);
+            click(child<QPushButton>(form(), "okButton"));
+            EXPECT_TRUE(form().isVisible());
+            EXPECT_FALSE(form().running());
+            EXPECT_EQ(boxes.texts,
+                      (std::vector<std::string>{config::text(config::txtServerChangesNotSent, config::lang_en)}));
+            EXPECT_EQ(field->text(), "Hof");
+            EXPECT_TRUE(storedVideo());
+            EXPECT_TRUE(cgi->empty());
+            EXPECT_EQ(settings.Count(), 0);
+        }
+    }
 }
 
 // "No" to deleting the password keeps it; the other changes are stored all
@@ -614,11 +638,7 @@ TEST_F(Konfig, Screenshots) {
     if (!screenshotsWanted()) GTEST_SKIP() << "OCULON_SCREENSHOT_DIR not set";
     // Pages with something in them: a gateway, an intercom with its camera,
     // a wall with a camera on its big tile.
-    links.gateways = [] {
-        DS_INFO info{};
-        info.pseudo_ip_addr = *devices::strToIp("10.0.0.20");
-        return devices::TGatewayList{devices::TGatewayObject(nullptr, info)};
-    };
+    oneGateway();
     found.addPhone("10.0.0.50", "Haus");
     found.devices.front().picture = devicePreview(160);
     config::TSingleConfig station;
