@@ -3,7 +3,10 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -54,6 +57,29 @@ QVBoxLayout* listBeside(QWidget& page, const char* pageName, DeviceListView& lis
     return right;
 }
 
+// Room for a window on the screen it comes up on, less the title bar and
+// borders that the window manager adds.
+QSize roomOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    constexpr QSize kDecoration(12, 40);
+    return screen->availableGeometry().size() - kDecoration;
+}
+
+// A page that scrolls where the dialog is smaller than the page would be.
+// It asks for its page's whole size: the dialog is that large where the
+// screen has room.
+class PageScroll : public QScrollArea {
+public:
+    explicit PageScroll(QWidget& page) {
+        setObjectName(page.objectName() + QStringLiteral("Scroll"));
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(true);
+        setWidget(&page);
+    }
+    QSize sizeHint() const override { return widget()->sizeHint(); }
+};
+
 template <typename... W>
 void enableAll(bool on, W&... widgets) {
     (widgets.setEnabled(on), ...);
@@ -93,11 +119,9 @@ TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
         video::ui::TueberwachungForm* wall = on && links_.wall ? links_.wall() : nullptr;
         if (wall) wall->setKonfigTarget(handle());
     };
-    KonfigTabs.addTab(&g_.page, {});
-    KonfigTabs.addTab(&s_.page, {});
-    KonfigTabs.addTab(&gatewayPage_, {});
-    KonfigTabs.addTab(&t_.page, {});
-    KonfigTabs.addTab(&ueberwachungPage_, {});
+    for (QWidget* page :
+         std::initializer_list<QWidget*>{&g_.page, &s_.page, &gatewayPage_, &t_.page, &ueberwachungPage_})
+        KonfigTabs.addTab(new PageScroll(*page), {});
     const std::pair<Page, const TText*> tabs[] = {{AllgemeinTab, &txtCommonSetup},
                                                   {ServerTab, &txtVideoserverSetup},
                                                   {GatewaysTab, &txtGateways},
@@ -123,8 +147,11 @@ TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
         pages.setWidth(std::max(pages.width(), KonfigTabs.tabBar()->sizeHint().width() + 8));
         saveWidth = std::max(saveWidth, uebernehmenBtn.sizeHint().width());
     }
-    const int width = std::max(kWidth, BrandFrame::kStripWidth + 16 + pages.width());
-    const int height = std::max(kHeight, BrandFrame::kBodyTop + 12 + pages.height() + 44);
+    // On a small screen (a 1024 x 600 laptop) the pages scroll, so that the
+    // buttons stay on the screen.
+    const QSize room = roomOnScreen();
+    const int width = std::min(std::max(kWidth, BrandFrame::kStripWidth + 16 + pages.width()), room.width());
+    const int height = std::min(std::max(kHeight, BrandFrame::kBodyTop + 12 + pages.height() + 44), room.height());
     const config::ui::BrandLayout layout = config::ui::BrandLayout::standard(width, height, height - 35);
     frame_.build(*this, layout, konfigFormPanel, "konfigFormPanel");
     // Its own taskbar entry, as the dialog has no owner.

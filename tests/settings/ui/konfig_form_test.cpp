@@ -5,7 +5,9 @@
 // OCULON_SCREENSHOT_DIR set, a picture of each page and small dialog (run it
 // under Xvfb with QT_QPA_PLATFORM=xcb).
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <gtest/gtest.h>
@@ -117,6 +119,13 @@ TEST_F(Konfig, PagesAndCaptionsFollowTheChosenLanguage) {
     EXPECT_EQ(form().windowTitle(), "Oculon configuration");
     EXPECT_GE(form().width(), TkonfigForm::kWidth);
     EXPECT_GE(form().height(), TkonfigForm::kHeight);
+    // On a screen as small as this one (800 x 600) the pages scroll and the
+    // buttons stay on the screen, with room for the window's title bar.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(form().height() + 30, screen.height());
+    EXPECT_LE(form().width(), screen.width());
+    for (const char* button : {"uebernehmenBtn", "okButton", "abbruchButton"})
+        EXPECT_TRUE(form().rect().contains(child<QPushButton>(form(), button).geometry())) << button;
     EXPECT_EQ(child<QLabel>(form(), "konfigFormPanel").text(), "  Oculon configuration");
     EXPECT_EQ(tabs().currentIndex(), TkonfigForm::AllgemeinTab);
     EXPECT_TRUE(tabs().isTabVisible(TkonfigForm::ServerTab));
