@@ -12,7 +12,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 #include <type_traits>
+#include <utility>
 
 #include "devices/TickCount.h"
 #include "platform/Log.h"
@@ -855,33 +857,70 @@ void TkonfigForm::openWebPage(const std::string& address) {
 
 // ---- apply -------------------------------------------------------------------
 
-void TkonfigForm::tell(const TText& message) { showError(this, config::text(message, mySprache)); }
+void TkonfigForm::tell(const TText& message) {
+    showError(this, config::text(message, mySprache) + (applying_ ? applying_->summary(mySprache) : std::string()));
+}
 
 void TkonfigForm::fail(const TText& message) {
     tell(message);
     FErrorFlag = true;
 }
 
+void TkonfigForm::notice(const TText& message) { notices_.push_back(&message); }
+
+ApplyReport::Parts TkonfigForm::changedParts() const {
+    const GeneralValues now = generalValues();
+    const auto door = [](const GeneralValues& v) { return std::tie(v.codeForDoor, v.logDoor, v.askComment); };
+    const auto relay = [](const GeneralValues& v) { return std::tie(v.useRelay, v.relayServer, v.relayPort); };
+    ApplyReport::Parts changed{};
+    changed[ApplyReport::language] = lng_ != config::sprache;
+    changed[ApplyReport::doorOptions] = door(now) != door(generalShown_);
+    changed[ApplyReport::general] = generalEdited(generalShown_, now) || relay(now) != relay(generalShown_);
+    changed[ApplyReport::intercom] = intercom_.edited();
+    changed[ApplyReport::server] = serverEdits() != serverLoaded_;
+    changed[ApplyReport::gateway] = gatewayPage_.edited();
+    return changed;
+}
+
 // What the user changed is stored whichever page shows, or the dialog says
-// what it did not store and stays open (a failed step stops the apply). Only
-// the general, video-server and gateway pages configure the video server.
+// what it did and did not store and stays open (a failed step stops the
+// apply). Only the general, video-server and gateway pages configure the
+// video server. The dialog and its questions speak the chosen language at
+// once; the program takes it only once the apply stored all it was given.
 void TkonfigForm::uebernehmenBtnClick() {
     if (running()) return;
-    switchLanguage();
-    if (const TText* problem = applyCommon(settings_, generalValues(), links_.switchRelayMode)) {
-        fail(*problem);
-        return;
+    setSprache(lng_);
+    applying_.emplace(changedParts());
+    const std::optional<ServerEdits> toSend = applyPages();
+    if (!FErrorFlag) {
+        switchLanguage();
+        applying_->saved(ApplyReport::language);
     }
+    for (const TText* message : std::exchange(notices_, {})) tell(*message);
+    applying_.reset();
+    if (!FErrorFlag && toSend) startRun(*toSend);
+}
+
+std::optional<ServerEdits> TkonfigForm::applyPages() {
+    const TText* problem = applyCommon(settings_, generalValues(), links_.switchRelayMode);
+    applying_->saved(ApplyReport::doorOptions);  // stored before the relay server is looked at
+    if (problem) {
+        fail(*problem);
+        return std::nullopt;
+    }
+    generalShown_.codeForDoor = t_.codeFuerTuer.isChecked();
+    generalShown_.logDoor = t_.protokollTuerOeffner.isChecked();
+    generalShown_.askComment = t_.kommentarErf.isChecked();
     const int page = KonfigTabs.currentIndex();
     const bool serverPages = page != TelefonTab && page != ueberwachungTab;
-    if ((serverPages || generalEdited(generalShown_, generalValues())) && !applyGeneralPage()) return;
-    if ((page == TelefonTab || intercom_.edited()) && !intercomUebernehmen()) return;
+    if ((serverPages || generalEdited(generalShown_, generalValues())) && !applyGeneralPage()) return std::nullopt;
+    applying_->saved(ApplyReport::general);
+    if ((page == TelefonTab || intercom_.edited()) && !intercomUebernehmen()) return std::nullopt;
+    if (!intercom_.edited()) applying_->saved(ApplyReport::intercom);
     if (page == ueberwachungTab) ueberwachungPage_.ueberwachungUebernehmen();
-    if (serverPages) {
-        korvatUebernehmen();
-    } else if (deviceEditsLeft()) {
-        fail(txtServerChangesNotSent);
-    }
+    if (serverPages) return korvatUebernehmen();
+    if (deviceEditsLeft()) fail(txtServerChangesNotSent);
+    return std::nullopt;
 }
 
 void TkonfigForm::switchLanguage() {
@@ -918,7 +957,7 @@ bool TkonfigForm::intercomUebernehmen() {
         // Nothing is stored. The dialog stays open only where closing it
         // would lose what the user typed for the assignment.
         if (!intercom_.edited()) {
-            tell(*problem);
+            notice(*problem);
             return true;
         }
         fail(*problem);
@@ -929,7 +968,7 @@ bool TkonfigForm::intercomUebernehmen() {
     return false;
 }
 
-void TkonfigForm::korvatUebernehmen() {
+std::optional<ServerEdits> TkonfigForm::korvatUebernehmen() {
     if (s_.ListView1.selectedKey().empty() || !serverPage_.server() || !links_.discovery) {
         // No device to send them to. The gateway's values go out with the
         // run of the server behind it.
@@ -938,18 +977,18 @@ void TkonfigForm::korvatUebernehmen() {
         } else if (deviceEditsLeft()) {
             fail(txtGatewaySavedWithVideoserver);
         } else {
-            tell(txtGatewaySavedWithVideoserver);
+            notice(txtGatewaySavedWithVideoserver);
         }
-        return;
+        return std::nullopt;
     }
     ServerEdits edits = serverEdits();
     const TText* problem = serverPage_.check(edits, links_.discovery->snapshot());
     setStr(s_.serverNameEdit, edits.name);
     if (problem) {
         fail(*problem);
-        return;
+        return std::nullopt;
     }
-    startRun(edits);
+    return edits;
 }
 
 void TkonfigForm::setButtonsEnabled(bool on) { enableAll(on, okButton, abbruchButton, uebernehmenBtn); }

@@ -295,7 +295,7 @@ TEST_F(Konfig, AFailedApplyKeepsOkFromClosingButCancelCloses) {
     type(child<QLineEdit>(form(), "AdminPassConfirmEdit"), "two");
     child<QPushButton>(form(), "okButton").click();
     ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_EQ(boxes.texts[0], "Please enter the same password two times.");
+    EXPECT_EQ(boxes.texts[0], "Please enter the same password two times.\n\nChanges not saved: Common setup.");
     EXPECT_TRUE(form().isVisible());
     EXPECT_TRUE(form().errorFlag());
     EXPECT_TRUE(settings.authenticate(""));
@@ -338,7 +338,8 @@ TEST_F(Konfig, TheGeneralPagesChangeIsStoredWhicheverPageShowsAtOkOrSave) {
     QTest::keyClicks(&child<QLineEdit>(dialog, "AdminPassConfirmEdit"), "two");
     turnTo(TkonfigForm::ueberwachungTab);
     click(child<QPushButton>(dialog, "okButton"));
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times."}));
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times.\n\n"
+                                                     "Changes not saved: Common setup."}));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(settings.authenticate(""));
 
@@ -371,14 +372,30 @@ TEST_F(Konfig, TheGeneralPagesChangeIsStoredWhicheverPageShowsAtOkOrSave) {
             click(child<QPushButton>(form(), "okButton"));
             EXPECT_TRUE(form().isVisible());
             EXPECT_FALSE(form().running());
-            EXPECT_EQ(boxes.texts,
-                      (std::vector<std::string>{config::text(config::txtServerChangesNotSent, config::lang_en)}));
+            EXPECT_EQ(
+                boxes.texts,
+                (std::vector<std::string>{config::text(config::txtServerChangesNotSent, config::lang_en) +
+                                          "\n\nChanges saved: Common setup.\nChanges not saved: " +
+                                          (edited == TkonfigForm::ServerTab ? "Videoserver setup." : "Gateways.")}));
             EXPECT_EQ(field->text(), "Hof");
             EXPECT_TRUE(storedVideo());
             EXPECT_TRUE(cgi->empty());
             EXPECT_EQ(settings.Count(), 0);
         }
     }
+
+    // "Save configuration" on the gateway page with no video server
+    // selected: the general page's change is saved, and the message says so.
+    boxes.texts.clear();
+    settings.schreibeStoreVideo(false);
+    activeForm();
+    click(child<QCheckBox>(form(), "storeVideo"));
+    turnTo(TkonfigForm::GatewaysTab);
+    click(child<QPushButton>(form(), "uebernehmenBtn"));
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"The gateway's settings are saved together with those of the "
+                                                     "videoserver behind it, and no videoserver is selected.\n\n"
+                                                     "Changes saved: Common setup."}));
+    EXPECT_TRUE(storedVideo());
 }
 
 // "No" to deleting the password keeps it; the other changes are stored all
@@ -414,7 +431,8 @@ TEST_F(Konfig, AnOkThatLeavesAValueAloneWritesItBackUnchanged) {
 }
 
 // After the language is switched, the dialog and its prompts speak the
-// chosen one, and the program's other windows are told to follow.
+// chosen one at once; the program takes it, and its other windows are told
+// to follow, only once an apply stored all it was given.
 TEST_F(Konfig, AfterALanguageSwitchTheDialogAndItsPromptsSpeakIt) {
     int told = 0;
     links.languageChanged = [&] { ++told; };
@@ -425,12 +443,20 @@ TEST_F(Konfig, AfterALanguageSwitchTheDialogAndItsPromptsSpeakIt) {
     QTest::keyClicks(&child<QLineEdit>(form(), "AdminPassConfirmEdit"), "two");
     click("uebernehmenBtn");
     const auto french = [](const config::TText& text) { return config::text(text, config::lang_fr); };
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{french(config::txtEnterSamePasswordTwoTimes)}));
+    EXPECT_EQ(boxes.texts,
+              (std::vector<std::string>{french(config::txtEnterSamePasswordTwoTimes) + "\n\n" +
+                                        french(config::txtChangesNotSaved) + " Langue, Paramètres généraux."}));
     EXPECT_EQ(form().windowTitle().toStdString(), french(config::txtOculonConfiguration));
-    EXPECT_EQ(std::pair(config::sprache, told), std::pair(config::lang_fr, 1));
-    config::TSprachenTyp stored = config::lang_en;
-    EXPECT_TRUE(reread().liesSprache(stored));
-    EXPECT_EQ(stored, config::lang_fr);
+    const auto stored = [this] {
+        config::TSprachenTyp language = config::lang_en;
+        reread().liesSprache(language);
+        return language;
+    };
+    EXPECT_EQ(std::tuple(config::sprache, told, stored()), std::tuple(config::lang_en, 0, config::lang_en));
+
+    retype(child<QLineEdit>(form(), "AdminPassConfirmEdit"), "one");
+    click("uebernehmenBtn");
+    EXPECT_EQ(std::tuple(config::sprache, told, stored()), std::tuple(config::lang_fr, 1, config::lang_fr));
 }
 
 // The dialog with a wall that it opens and closes as the tray form does.

@@ -204,7 +204,8 @@ TEST_F(IntercomApply, ARefusedAssignmentStoresNothingAndKeepsTheDialogOpen) {
     edit("passwordB").setText("eins");
     edit("passwordConfirmB").setText("zwei");
     child<QPushButton>(form(), "uebernehmenBtn").click();
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times."}));
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times.\n\n"
+                                                     "Changes not saved: IP door intecoms."}));
     EXPECT_TRUE(form().errorFlag());
     EXPECT_EQ(settings.Count(), 0);
     EXPECT_EQ(edit("passwordB").text(), "eins");
@@ -344,7 +345,8 @@ TEST_F(IntercomApply, AnAssignmentsRowEditsItWhileItsIntercomIsSilent) {
     ASSERT_EQ(cameras.selectedKey(), "10.0.0.6:80");
     retype(edit("tuerOeffnerCodeEdit"), "42");
     EXPECT_EQ(pressAndRead(child<QPushButton>(form(), "uebernehmenBtn")),
-              "Nothing was stored: please choose a door intercom for the camera.");
+              "The door-intercom assignment was not stored: please choose a door intercom for the camera.\n\n"
+              "Changes not saved: IP door intecoms.");
     EXPECT_EQ(settings.Count(), 1);
 
     // An intercom without a camera, left for another page: the dialog says
@@ -354,7 +356,8 @@ TEST_F(IntercomApply, AnAssignmentsRowEditsItWhileItsIntercomIsSilent) {
     retype(edit("tuerOeffnerCodeEdit"), "7");
     turnTo(*form_, TkonfigForm::ueberwachungTab);
     EXPECT_EQ(pressAndRead(child<QPushButton>(form(), "okButton")),
-              "Nothing was stored: please select a camera in the camera list.");
+              "The door-intercom assignment was not stored: please select a camera in the camera list.\n\n"
+              "Changes not saved: IP door intecoms.");
     EXPECT_TRUE(form().isVisible());
 }
 
