@@ -27,6 +27,7 @@
 #include "settings/ui/sonderKonfig.h"
 #include "support/ChildProcess.h"
 #include "video/TestPictures.h"
+#include "video/ui/adminPassForm.h"
 #include "video/ui/ueberwachungUnit.h"
 
 using namespace oculon;
@@ -287,6 +288,26 @@ TEST_F(Konfig, SelectedServerIsRenamedOnTheDeviceAndStored) {
     EXPECT_EQ(ok.texts, (std::vector<std::string>{"The videoserver is being rebooted."}));
     EXPECT_FALSE(lock.bblocked());
     EXPECT_EQ(cgi->back(), "/Reboot.cgi?RebootNow=1");
+}
+
+// The run's question for the password of a server not stored yet has the
+// keyboard, though the progress window came up just before it: what the
+// user types goes into it, and Return answers.
+TEST_F(Konfig, TheDevicesPasswordIsTypedIntoItsQuestion) {
+    found.devices.front().fields.FAuthorization = true;
+    activeForm();
+    turnTo(TkonfigForm::ServerTab);
+    clickCell(list("ListView1"), 0);
+    for (const char* edit : {"nameEdit", "passEdit", "passConfirmEdit"}) retype(child<QLineEdit>(form(), edit), "door");
+    click("uebernehmenBtn");
+    ASSERT_TRUE(pumpUntil([] { return qobject_cast<video::ui::TadminPassForm*>(QApplication::activeWindow()); }));
+    const TrebootForm* progress = form().findChild<TrebootForm*>();
+    ASSERT_TRUE(progress && progress->isVisible());
+    QTest::keyClicks(QApplication::focusWidget(), "typed");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(pumpUntil([&] { return !form().running(); }));
+    ASSERT_TRUE(settings.getConfigByName("Door"));
+    EXPECT_EQ(settings.getConfigByName("Door")->AdminPass, "typed");
 }
 
 TEST_F(Konfig, AFailedApplyKeepsOkFromClosingButCancelCloses) {
