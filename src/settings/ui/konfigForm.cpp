@@ -889,7 +889,7 @@ ApplyReport::Parts TkonfigForm::changedParts() const {
 // once; the program takes it only once the apply stored all it was given.
 void TkonfigForm::uebernehmenBtnClick() {
     if (running()) return;
-    setSprache(lng_);
+    if (lng_ != mySprache) setSprache(lng_);
     applying_.emplace(changedParts());
     const std::optional<ServerEdits> toSend = applyPages();
     if (!FErrorFlag) {
