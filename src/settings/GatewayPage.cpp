@@ -49,6 +49,11 @@ bool GatewayPage::select(int row, const devices::TGatewayList& gateways, Gateway
         e.dhcp = found.dhcp();
     }
     e.selected = true;
+    showStation(e, language);
+    return true;
+}
+
+void GatewayPage::showStation(GatewayEdits& e, config::TSprachenTyp language) const {
     if (const auto station = settings_.getConfigByName(e.name)) {
         e.input = station->eingang;
         e.output = station->ausgang;
@@ -72,7 +77,6 @@ bool GatewayPage::select(int row, const devices::TGatewayList& gateways, Gateway
         e.inputOffText.clear();
         e.outputText.clear();
     }
-    return true;
 }
 
 void GatewayPage::clear() {

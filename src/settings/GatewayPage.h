@@ -41,6 +41,9 @@ public:
     // differs from the one loaded before; the station's inputs and outputs
     // always.
     bool select(int row, const devices::TGatewayList& gateways, GatewayEdits& edits, config::TSprachenTyp language);
+    // The inputs and outputs (and the gateway password) of the station that
+    // carries the name in `edits`: what the page edits goes to that station.
+    void showStation(GatewayEdits& edits, config::TSprachenTyp language) const;
     void clear();
 
     const std::optional<devices::TGatewayObject>& gateway() const { return actGWObject_; }

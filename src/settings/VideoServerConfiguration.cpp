@@ -36,6 +36,22 @@ std::string invalidAddresses(const GatewayEdits& g, config::TSprachenTyp languag
     return lines.empty() ? lines : config::text(config::txtInvalidIPAddresses, language) + "\r\n" + lines;
 }
 
+// What a station keeps of the gateway in front of it and of the door
+// output and input that the gateway page edits.
+void copyGatewayGroup(const config::TSingleConfig& from, config::TSingleConfig& to) {
+    to.moxa = from.moxa;
+    to.moxaPass = from.moxaPass;
+    to.moxaNeedCred = from.moxaNeedCred;
+    to.moxaDhcp = from.moxaDhcp;
+    to.eingang = from.eingang;
+    to.ausgang = from.ausgang;
+    to.ausgangSchrift = from.ausgangSchrift;
+    to.eingangSchriftEin = from.eingangSchriftEin;
+    to.eingangSchriftAus = from.eingangSchriftAus;
+    to.eingangBildEin = from.eingangBildEin;
+    to.eingangBildAus = from.eingangBildAus;
+}
+
 }  // namespace
 
 void VideoServerConfiguration::fail(const config::TText& message) {
@@ -86,6 +102,12 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     const config::TVideoConfig::StationPtr stored = p_.settings.getConfigByName(s.FName);
     std::optional<config::TSingleConfig> station;
     if (stored) station = *stored;
+    // The gateway page holds this station's door output and input only with
+    // the gateway that carries the station's name (or the name it is given
+    // now, for a station not stored yet).
+    ownGateway_ = g.selected && p_.gateway && !g.name.empty() && (g.name == s.FName || (!stored && g.name == e.name));
+    // What the user can mend is checked before anyone is asked or anything sent.
+    if (!checkGatewayPage(g)) return finish(false);
     working_ = s.FAdminPass;
     if ((s.FAuthorization && !stored) || (e.useUserName && s.FAdminPass.empty())) {
         const auto answer = p_.prompts.askPassword(s.FName, true);
@@ -201,23 +223,26 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     return finish(true);
 }
 
+bool VideoServerConfiguration::checkGatewayPage(const GatewayEdits& g) {
+    if (g.name.empty() || !p_.gateway) return true;
+    if (g.pass != g.passConfirm) {
+        fail(config::txtEnterSamePasswordTwoTimes);
+        return false;
+    }
+    if (g.dhcp) return true;
+    const std::string invalid = invalidAddresses(g, p_.language);
+    if (invalid.empty()) return true;
+    p_.prompts.error(invalid);
+    error_ = true;
+    return false;
+}
+
 bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfig* station,
                                            devices::GatewayChange& change) {
     GatewaySettings* gw = p_.gateway;
     if (g.name.empty() || !gw) {
         p_.prompts.progress(40);
         return true;
-    }
-    if (g.pass != g.passConfirm) {
-        fail(config::txtEnterSamePasswordTwoTimes);
-        return false;
-    }
-    if (!g.dhcp) {
-        if (const std::string invalid = invalidAddresses(g, p_.language); !invalid.empty()) {
-            p_.prompts.error(invalid);
-            error_ = true;
-            return false;
-        }
     }
     if (g.name != gw->name()) change.name = g.name;
     p_.prompts.progress(10);
@@ -317,7 +342,6 @@ void VideoServerConfiguration::store(const ServerEdits& e, const GatewayEdits& g
         n.Assign(*station);
     } else {
         n.typ = config::KorvatServer;
-        n.moxaPass = g.pass;
     }
     n.IsDhcp = e.dhcp;
     n.Ip = e.ip;
@@ -326,18 +350,26 @@ void VideoServerConfiguration::store(const ServerEdits& e, const GatewayEdits& g
     n.Name = e.name;
     n.Port = e.port;
     n.NeedCredentials = e.useUserName;
-    n.moxaNeedCred = g.usePass;
-    n.moxaDhcp = g.dhcp;
-    n.eingang = g.input;
-    n.ausgang = g.output;
-    n.ausgangSchrift = g.outputText;
-    n.eingangSchriftEin = g.inputOnText;
-    n.eingangSchriftAus = g.inputOffText;
-    n.eingangBildEin = g.pictureOn;
-    n.eingangBildAus = g.pictureOff;
-    const std::string gatewayName = g.selected && p_.gateway ? p_.gateway->name() : std::string();
-    n.moxa = station ? g.selected && gatewayName == station->Name
-                     : (g.selected ? gatewayName == e.name : !g.name.empty() && g.name == e.name);
+    if (ownGateway_) {
+        if (!station) n.moxaPass = g.pass;
+        n.moxaNeedCred = g.usePass;
+        n.moxaDhcp = g.dhcp;
+        n.eingang = g.input;
+        n.ausgang = g.output;
+        n.ausgangSchrift = g.outputText;
+        n.eingangSchriftEin = g.inputOnText;
+        n.eingangSchriftAus = g.inputOffText;
+        n.eingangBildEin = g.pictureOn;
+        n.eingangBildAus = g.pictureOff;
+        // Behind the gateway while it carries the station's name, the new
+        // one after a rename.
+        n.moxa = p_.gateway->name() == e.name;
+    } else if (stored) {
+        // The page shows no gateway of this station's, or another station's:
+        // its door output, input and gateway stay as stored (a station
+        // without a gateway opens its door through the server itself).
+        copyGatewayGroup(*stored, n);
+    }
     // The administrator password is the one the device took in this run.
     n.AdminPass = working_;
     n.UserName.clear();

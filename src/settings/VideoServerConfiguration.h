@@ -62,6 +62,7 @@ struct ServerEdits {
     std::string name, port, ip, subnet, gateway, user, pass, passConfirm;
     bool dhcp = false;
     bool useUserName = false;
+    friend bool operator==(const ServerEdits&, const ServerEdits&) = default;
 };
 
 // The edits of the gateway page; an empty name: no gateway in front.
@@ -73,6 +74,7 @@ struct GatewayEdits {
     bool input = false;
     bool output = false;
     std::string outputText, inputOnText, inputOffText, pictureOn, pictureOff;
+    friend bool operator==(const GatewayEdits&, const GatewayEdits&) = default;
 };
 
 // What the run asks and shows; each call returns when the user is done.
@@ -122,8 +124,11 @@ private:
     // One CGI request to the server, with the run's credentials; a failure
     // is shown and marks the run.
     bool send(const std::string& cgi, const std::string& parameters, bool basic);
-    // Checks the gateway page and collects in `change` what differs from the
-    // gateway; false when the run must stop.
+    // The gateway page's passwords and addresses; false, told, when they
+    // will not do.
+    bool checkGatewayPage(const GatewayEdits& g);
+    // Collects in `change` what differs from the gateway once its password
+    // is known; false when the run must stop.
     bool gatewayStep(GatewayEdits& g, config::TSingleConfig* station, devices::GatewayChange& change);
     // Tells what the gateway did not take; the page and the station keep its
     // own values for those.
@@ -138,6 +143,7 @@ private:
     std::string working_;  // the administrator password the requests carry
     bool allOk_ = true;
     bool error_ = false;
+    bool ownGateway_ = false;  // the gateway page shows the station's own gateway
 };
 
 }  // namespace oculon::settings

@@ -141,7 +141,16 @@ protected:
         station.tuerDauer = 7;
         station.secondaryName = "Garden";
         station.secondaryIp = "10.0.0.41";
+        // A door output without a gateway: the door command goes to the server.
+        station.ausgang = true;
+        station.ausgangSchrift = "Open door";
         return station;
+    }
+    // The station's door output and gateway are as they were stored.
+    static void expectDoorKept(const config::TSingleConfig& s) {
+        const config::TSingleConfig own = door();
+        EXPECT_EQ(std::tie(s.ausgang, s.ausgangSchrift, s.eingang, s.moxa, s.moxaNeedCred, s.moxaPass),
+                  std::tie(own.ausgang, own.ausgangSchrift, own.eingang, own.moxa, own.moxaNeedCred, own.moxaPass));
     }
     // The stored station as it was before the run.
     void restore() { settings.updateConfig(settings.getConfigByNumber(0), door()); }
@@ -266,6 +275,7 @@ TEST_F(Sequence, EachKindOfChangeSendsItsRequestsToTheByte) {
             std::tie(s.commonName, s.telefonIP, s.telefonName, s.tuerCode, s.tuerDauer, s.secondaryName, s.secondaryIp),
             std::tie(own.commonName, own.telefonIP, own.telefonName, own.tuerCode, own.tuerDauer, own.secondaryName,
                      own.secondaryIp));
+        expectDoorKept(s);
         restore();
     }
 }
@@ -293,28 +303,30 @@ TEST_F(Sequence, GatewayInFrontIsRenamedUnlockedAndReaddressed) {
                                                 "address 10.0.0.21", "gateway 10.0.0.1", "netmask 255.0.0.0",
                                                 "dhcp off", "save"}));
     EXPECT_EQ(prompts.log[prompts.log.size() - 2], "ask Gateway GW1");
-    EXPECT_EQ(targets().size(), 6u);  // the three fixed requests, twice
-    const config::TSingleConfig s = stored();
-    EXPECT_TRUE(s.moxaNeedCred);
-    EXPECT_EQ(s.moxaPass, "new");
-    EXPECT_FALSE(s.moxa);  // the gateway's name is not the station's
+    EXPECT_EQ(targets().size(), 3u);  // the typo stopped the first run before any request
+    // The gateway's name is not the station's: what the page shows of its
+    // door output belongs to another station.
+    expectDoorKept(stored());
 }
 
 TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     FakeGateway gw;
     gw.devicePassword.clear();
     GatewayEdits g;
-    g.name = "GW1";
+    g.name = "Door";  // the station's own gateway
     g.selected = true;
     g.ip = "10.77.0.300";
     g.gateway = "abc";
     g.subnet = "255.255.255.0";
-    // Bad addresses are named and stop the run before the gateway hears of them.
+    // Bad addresses are named and stop the run before anyone is asked for a
+    // password (that of a server not stored yet) or anything is sent.
+    device.FName = "New";
     EXPECT_TRUE(run(unchanged(), g, false, &gw).error);
-    EXPECT_EQ(prompts.log.back(),
-              "error One or more of the given IP-Adresses are invalid\r\n\r\nIP-Address: 10.77.0.300"
-              "\r\nStandard Gateway: abc");
+    EXPECT_EQ(prompts.log, (std::vector<std::string>{"error One or more of the given IP-Adresses are invalid\r\n\r\n"
+                                                     "IP-Address: 10.77.0.300\r\nStandard Gateway: abc"}));
+    EXPECT_TRUE(server.requests().empty());
     EXPECT_TRUE(gw.log.empty());
+    device.FName = "Door";
 
     // A value the gateway refuses is told, and shown and stored as the
     // gateway has it; the server's rename goes with the rest, one restart.
@@ -401,6 +413,7 @@ TEST_F(Sequence, EveryRoadOutLeavesPictureFetchesFree) {
     EXPECT_EQ(kept.server.port, device.FPort);
     EXPECT_EQ(server.requests().size() - before, 6u);  // fixed, name, user check, user
     EXPECT_EQ(settings.getConfigByName("Gate")->Port, device.FPort);
+    expectDoorKept(*settings.getConfigByName("Gate"));
     device.FName = "Unknown";
     before = server.requests().size();
     EXPECT_TRUE(run(unchanged()).error);

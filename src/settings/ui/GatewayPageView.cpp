@@ -27,9 +27,8 @@ QString fileFilter(const std::string& pairs) {
 
 }  // namespace
 
-GatewayPageView::GatewayPageView(const config::TVideoConfig& settings, bool& modified, SelectionOrigin& origin,
-                                 QWidget* parent)
-    : QWidget(parent), page_(settings), modified_(modified), origin_(origin) {
+GatewayPageView::GatewayPageView(const config::TVideoConfig& settings, SelectionOrigin& origin, QWidget* parent)
+    : QWidget(parent), page_(settings), origin_(origin) {
     setObjectName(QStringLiteral("Gateways"));
     const auto name = [](QObject& o, const char* n) { o.setObjectName(QString::fromLatin1(n)); };
     auto* top = new QVBoxLayout(this);
@@ -80,8 +79,6 @@ GatewayPageView::GatewayPageView(const config::TVideoConfig& settings, bool& mod
     };
     connect(&moxaUsePass, &QCheckBox::toggled, this, follow);
     connect(&moxaIsDHCP, &QCheckBox::toggled, this, follow);
-    for (QLineEdit* e : {&moxaPassEdit, &moxaPassConfirm})
-        connect(e, &QLineEdit::textEdited, this, [this] { modified_ = true; });
 
     auto* right = new QVBoxLayout;
     columns->addLayout(right, 1);
@@ -123,18 +120,14 @@ GatewayPageView::GatewayPageView(const config::TVideoConfig& settings, bool& mod
             einEdit.clear();
             ausEdit.clear();
         }
-        modified_ = true;
         showInputs();
     });
     connect(&tuerCheckBox, &QCheckBox::clicked, this, [this](bool on) {
         if (!on) tuerEdit.clear();
-        modified_ = true;
         showInputs();
     });
     connect(&einBtn, &QPushButton::clicked, this, [this] { pictureButton(true); });
     connect(&ausBtn, &QPushButton::clicked, this, [this] { pictureButton(false); });
-    for (QLineEdit* e : {&einEdit, &ausEdit, &tuerEdit})
-        connect(e, &QLineEdit::textEdited, this, [this] { modified_ = true; });
 
     auto* test = new QHBoxLayout;
     right->addLayout(test);
@@ -179,7 +172,7 @@ void GatewayPageView::setSprache(config::TSprachenTyp language) {
     MoxaGrid.setHeader(gatewayHeader(language));
 }
 
-bool GatewayPageView::refill() {
+bool GatewayPageView::refill(bool serverEdited) {
     origin_.moxaAutomatically = true;
     const std::string text0 = MoxaGrid.selectedText(0), text1 = MoxaGrid.selectedText(1);
     const devices::TGatewayList list = gateways ? gateways() : devices::TGatewayList{};
@@ -188,17 +181,18 @@ bool GatewayPageView::refill() {
     const int row = selectLastLine(rows, text0, text1);
     MoxaGrid.fill(rows, row);
     filling_ = false;
-    // The user's unsaved edits are not overwritten.
-    if (row >= 0 && !modified_) MoxaGridSelectCell(row);
+    // The user's unsaved edits, of this page or of the video server that
+    // would follow the row, are not overwritten.
+    if (row >= 0 && !serverEdited && !edited()) MoxaGridSelectCell(row);
     return !rows.empty();
 }
 
 void GatewayPageView::MoxaGridSelectCell(int row) {
-    modified_ = false;
     GatewayEdits e = edits();
     const devices::TGatewayList list = gateways ? gateways() : devices::TGatewayList{};
     if (!page_.select(row, list, e, language_)) return;
     showEdits(e);
+    loaded_ = edits();
     filling_ = true;
     for (QRadioButton* b : {&videoEinRadio, &videoAnrufRadio}) {
         b->setAutoExclusive(false);
@@ -249,6 +243,20 @@ GatewayEdits GatewayPageView::edits() const {
     return e;
 }
 
+bool GatewayPageView::edited() const {
+    // Whether a gateway is selected is no edit of the user's.
+    GatewayEdits now = edits();
+    now.selected = loaded_.selected;
+    return now != loaded_;
+}
+
+void GatewayPageView::runEnded(const GatewayEdits& e, bool finished) {
+    showEdits(e);
+    // The run gave the gateway what the page held, or the page now shows
+    // the gateway's own values for what it did not take.
+    if (finished) loaded_ = edits();
+}
+
 void GatewayPageView::showEdits(const GatewayEdits& e) {
     setStr(moxaName, e.name);
     setStr(moxaIPEdit, e.ip);
@@ -281,15 +289,14 @@ void GatewayPageView::sendFrame(const std::string& frame) {
 }
 
 void GatewayPageView::videoOutput(int n) {
+    // Sent at once: nothing is left to save.
     sendFrame(videoOnConfig(n));
-    modified_ = true;
 }
 
 void GatewayPageView::pictureButton(bool on) {
     const QString file =
         QFileDialog::getOpenFileName(this, {}, {}, fileFilter(config::text(config::txtAllPicturesFilter, language_)));
     if (file.isEmpty()) return;
-    modified_ = true;
     (on ? pictureOn_ : pictureOff_) = file.toStdString();
     setStr(on ? einEdit : ausEdit, imageMarker(language_));
 }
@@ -336,7 +343,11 @@ bool GatewayPageView::wiringFound(const std::string& key) {
         setStr(moxaName, name);
         if (setServerName) setServerName(name);
     }
-    modified_ = true;
+    // The door output and input shown from now on are the wired station's.
+    GatewayEdits e = edits();
+    e.name = name;
+    page_.showStation(e, language_);
+    showEdits(e);
     return true;
 }
 

@@ -41,10 +41,8 @@ class GatewayPageView : public QWidget {
     Q_OBJECT
 
 public:
-    // `modified`: the dialog's flag of unsaved edits on its server and gateway
-    // pages; `origin`: the dialog's, shared with its video-server page.
-    GatewayPageView(const config::TVideoConfig& settings, bool& modified, SelectionOrigin& origin,
-                    QWidget* parent = nullptr);
+    // `origin`: the dialog's, shared with its video-server page.
+    GatewayPageView(const config::TVideoConfig& settings, SelectionOrigin& origin, QWidget* parent = nullptr);
 
     // What the page reaches outside itself; each may be empty.
     std::function<devices::TGatewayList()> gateways;
@@ -63,8 +61,9 @@ public:
 
     void setSprache(config::TSprachenTyp language);
     // 1028: the grid follows the gateway search; false when it found none
-    // (the page is then hidden).
-    bool refill();
+    // (the page is then hidden). The selected row is loaded again unless
+    // this page or the video server's (`serverEdited`) holds unsaved edits.
+    bool refill(bool serverEdited = false);
     // The row (from 0) became the selection.
     void MoxaGridSelectCell(int row);
     // The video server of that name was selected: its gateway's row becomes
@@ -73,6 +72,11 @@ public:
     // The page's edits, for the configuration run, and as the run left them.
     GatewayEdits edits() const;
     void showEdits(const GatewayEdits& edits);
+    // The user changed the page since its gateway was loaded or last saved.
+    bool edited() const;
+    // A configuration run left the page so; `finished`: it went through,
+    // and what the page shows now is saved.
+    void runEnded(const GatewayEdits& edits, bool finished);
     const std::optional<devices::TGatewayObject>& gateway() const { return page_.gateway(); }
     void clear() { page_.clear(); }
     bool wiringTestRunning() const { return wiring_.running(); }
@@ -88,7 +92,7 @@ private:
     void sendFrame(const std::string& frame);
 
     GatewayPage page_;
-    bool& modified_;
+    GatewayEdits loaded_;  // as the page showed them after loading or saving
     SelectionOrigin& origin_;
     config::TSprachenTyp language_ = config::lang_en;
     bool filling_ = false;

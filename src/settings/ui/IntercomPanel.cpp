@@ -36,10 +36,10 @@ IntercomPanel::IntercomPanel(config::TVideoConfig& settings, QWidget* parent) : 
     top->addWidget(&zuordnungGrid, 1);
     for (QTableWidget* grid : {&telefonGrid, &zuordnungGrid}) grid->setContextMenuPolicy(Qt::CustomContextMenu);
     telefonGrid.setMouseTracking(true);
+    // A row chosen is no edit by itself: it is also the way to the intercom's
+    // web page and special functions.
     connect(&telefonGrid, &QTableWidget::itemSelectionChanged, this, [this] {
-        if (filling_ || telefonGrid.currentRow() < 0) return;
-        edited_ = true;
-        telefonGridSelectCell(telefonGrid.currentRow());
+        if (!filling_ && telefonGrid.currentRow() >= 0) telefonGridSelectCell(telefonGrid.currentRow());
     });
     connect(&zuordnungGrid, &QTableWidget::itemSelectionChanged, this, [this] {
         if (!filling_ && zuordnungGrid.currentRow() >= 0) zuordnungGridSelectCell(zuordnungGrid.currentRow());
@@ -192,13 +192,10 @@ void IntercomPanel::enableCredentials(bool on) {
 }
 
 void IntercomPanel::changed() {
-    if (filling_) return;
-    lindavorModified_ = true;
-    edited_ = true;
+    if (!filling_) edited_ = true;
 }
 
 void IntercomPanel::telefonGridSelectCell(int row) {
-    lindavorModified_ = true;
     if (row == oldRow) return;
     showDoorFields(telefonGrid.text(row, 0));
     oldRow = row;
@@ -223,7 +220,6 @@ void IntercomPanel::zuordnungGridSelectCell(int row) {
 
 void IntercomPanel::showAssignment(int row) {
     pickedRow_ = row;
-    lindavorModified_ = false;
     const std::string key = zuordnungGrid.text(row, 0);
     const std::string intercom = zuordnungGrid.text(row, 4);
     picked_ = key;
@@ -331,7 +327,7 @@ const config::TText* IntercomPanel::lindavorUebernehmen(const std::string& camer
     // (it leaves the list with its last answer): the edit is that
     // assignment's all the same.
     e.cameraKey = cameraKey.empty() ? picked_ : cameraKey;
-    if (e.cameraKey.empty()) return lindavorModified_ ? &config::txtSelectCamera : nullptr;
+    if (e.cameraKey.empty()) return edited_ ? &config::txtSelectCamera : nullptr;
     e.intercom = telefonGrid.text(telefonGrid.currentRow(), 0);
     e.analogPhone = analogBTBox.isChecked();
     e.withoutIntercom = ohneBTBox.isChecked();
@@ -347,11 +343,10 @@ const config::TText* IntercomPanel::lindavorUebernehmen(const std::string& camer
     const AssignmentResult r = assignCamera(e, *discovery, discovery->telephones(), settings_);
     if (r.stored) {
         platform::MainLoop::instance().post(dialog, platform::WM_TELUPDATEEVENT);
-        lindavorModified_ = false;
         edited_ = false;
     }
     // A camera only looked at, with nothing edited, has nothing to store.
-    if (r.incomplete && !lindavorModified_) return nullptr;
+    if (r.incomplete && !edited_) return nullptr;
     return r.problem;
 }
 

@@ -53,8 +53,8 @@ public:
     // when nothing was stored although the user edited (the edits stay).
     const config::TText* lindavorUebernehmen(const std::string& cameraKey);
     bool hasIPPhone() const { return hasIPPhone_; }
-    // The user changed the assignment being edited since it was stored or
-    // loaded from the assignment grid.
+    // The user changed the assignment's own fields since it was stored or
+    // loaded from the assignment grid; choosing rows is no change.
     bool edited() const { return edited_; }
 
 private:
@@ -74,7 +74,6 @@ private:
     config::TVideoConfig& settings_;
     config::TSprachenTyp language_ = config::lang_en;
     bool hasIPPhone_ = false;
-    bool lindavorModified_ = false;
     bool edited_ = false;
     bool filling_ = false;
     // The selected camera is of type 1 and asks no password: the output needs

@@ -3,13 +3,18 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QTabBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 #include <type_traits>
+#include <utility>
 
 #include "devices/TickCount.h"
 #include "platform/Log.h"
@@ -54,6 +59,29 @@ QVBoxLayout* listBeside(QWidget& page, const char* pageName, DeviceListView& lis
     return right;
 }
 
+// Room for a window on the screen it comes up on, less the title bar and
+// borders that the window manager adds.
+QSize roomOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    constexpr QSize kDecoration(12, 40);
+    return screen->availableGeometry().size() - kDecoration;
+}
+
+// A page that scrolls where the dialog is smaller than the page would be.
+// It asks for its page's whole size: the dialog is that large where the
+// screen has room.
+class PageScroll : public QScrollArea {
+public:
+    explicit PageScroll(QWidget& page) {
+        setObjectName(page.objectName() + QStringLiteral("Scroll"));
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(true);
+        setWidget(&page);
+    }
+    QSize sizeHint() const override { return widget()->sizeHint(); }
+};
+
 template <typename... W>
 void enableAll(bool on, W&... widgets) {
     (widgets.setEnabled(on), ...);
@@ -93,11 +121,9 @@ TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
         video::ui::TueberwachungForm* wall = on && links_.wall ? links_.wall() : nullptr;
         if (wall) wall->setKonfigTarget(handle());
     };
-    KonfigTabs.addTab(&g_.page, {});
-    KonfigTabs.addTab(&s_.page, {});
-    KonfigTabs.addTab(&gatewayPage_, {});
-    KonfigTabs.addTab(&t_.page, {});
-    KonfigTabs.addTab(&ueberwachungPage_, {});
+    for (QWidget* page :
+         std::initializer_list<QWidget*>{&g_.page, &s_.page, &gatewayPage_, &t_.page, &ueberwachungPage_})
+        KonfigTabs.addTab(new PageScroll(*page), {});
     const std::pair<Page, const TText*> tabs[] = {{AllgemeinTab, &txtCommonSetup},
                                                   {ServerTab, &txtVideoserverSetup},
                                                   {GatewaysTab, &txtGateways},
@@ -123,8 +149,11 @@ TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
         pages.setWidth(std::max(pages.width(), KonfigTabs.tabBar()->sizeHint().width() + 8));
         saveWidth = std::max(saveWidth, uebernehmenBtn.sizeHint().width());
     }
-    const int width = std::max(kWidth, BrandFrame::kStripWidth + 16 + pages.width());
-    const int height = std::max(kHeight, BrandFrame::kBodyTop + 12 + pages.height() + 44);
+    // On a small screen (a 1024 x 600 laptop) the pages scroll, so that the
+    // buttons stay on the screen.
+    const QSize room = roomOnScreen();
+    const int width = std::min(std::max(kWidth, BrandFrame::kStripWidth + 16 + pages.width()), room.width());
+    const int height = std::min(std::max(kHeight, BrandFrame::kBodyTop + 12 + pages.height() + 44), room.height());
     const config::ui::BrandLayout layout = config::ui::BrandLayout::standard(width, height, height - 35);
     frame_.build(*this, layout, konfigFormPanel, "konfigFormPanel");
     // Its own taskbar entry, as the dialog has no owner.
@@ -344,10 +373,6 @@ void TkonfigForm::buildServerPage() {
                        {&s.serverGateway, "serverGateway", &s.gatewayEdit, "gatewayEdit", &txtStandardGateway, 15},
                        {&s.serverPortLabel, "serverPortLabel", &s.serverPortEdit, "serverPortEdit", &txtPort, 5}});
     connect(&s.serverIsDHCP, &QCheckBox::clicked, this, &TkonfigForm::serverIsDHCPClick);
-    for (QLineEdit* edit : {&s.serverNameEdit, &s.nameEdit, &s.passEdit, &s.passConfirmEdit, &s.serverIPEdit,
-                            &s.subnetEdit, &s.gatewayEdit, &s.serverPortEdit}) {
-        connect(edit, &QLineEdit::textEdited, this, [this] { modified = true; });
-    }
 
     right->addStretch(1);
     name(s.delConfigBtn, "delConfigBtn");
@@ -478,7 +503,7 @@ void TkonfigForm::FormShow() {
     s_.ListView1.setThumbnailSize(thumbnail);
     t_.ListView2.setThumbnailSize(thumbnail);
     throttle_.reset();
-    modified = false;
+    serverLoaded_ = serverEdits();
     origin_.asynchronus = true;
     g_.sprachBox.clear();
     for (int l = 0; l < kLanguageCount; ++l) {
@@ -659,7 +684,9 @@ void TkonfigForm::rebuildLists() {
     g_.Panel5.setVisible(serverPage);
 }
 
-void TkonfigForm::gatewaysChanged() { showPage(GatewaysTab, gatewayPage_.refill()); }
+void TkonfigForm::gatewaysChanged() { showPage(GatewaysTab, gatewayPage_.refill(serverEdits() != serverLoaded_)); }
+
+bool TkonfigForm::deviceEditsLeft() const { return serverEdits() != serverLoaded_ || gatewayPage_.edited(); }
 
 void TkonfigForm::showPage(Page page, bool shown) {
     // The general page takes over from a page that goes while shown (the
@@ -721,7 +748,10 @@ void TkonfigForm::konfigKplLoeschenBtnClick() {
 void TkonfigForm::ListView1SelectItem(const std::string& key) {
     if (!links_.discovery) return;
     ServerEdits edits = serverEdits();
-    if (serverPage_.select(key, *links_.discovery, edits)) showServerEdits(edits);
+    if (serverPage_.select(key, *links_.discovery, edits)) {
+        showServerEdits(edits);
+        serverLoaded_ = serverEdits();
+    }
     s_.delConfigBtn.setEnabled(serverPage_.deleteEnabled());
     // The gateway this server sits behind follows a selection of the user's.
     if (!(origin_.videoAutomatically && origin_.asynchronus) && serverPage_.server() &&
@@ -827,33 +857,70 @@ void TkonfigForm::openWebPage(const std::string& address) {
 
 // ---- apply -------------------------------------------------------------------
 
-void TkonfigForm::tell(const TText& message) { showError(this, config::text(message, mySprache)); }
+void TkonfigForm::tell(const TText& message) {
+    showError(this, config::text(message, mySprache) + (applying_ ? applying_->summary(mySprache) : std::string()));
+}
 
 void TkonfigForm::fail(const TText& message) {
     tell(message);
     FErrorFlag = true;
 }
 
+void TkonfigForm::notice(const TText& message) { notices_.push_back(&message); }
+
+ApplyReport::Parts TkonfigForm::changedParts() const {
+    const GeneralValues now = generalValues();
+    const auto door = [](const GeneralValues& v) { return std::tie(v.codeForDoor, v.logDoor, v.askComment); };
+    const auto relay = [](const GeneralValues& v) { return std::tie(v.useRelay, v.relayServer, v.relayPort); };
+    ApplyReport::Parts changed{};
+    changed[ApplyReport::language] = lng_ != config::sprache;
+    changed[ApplyReport::doorOptions] = door(now) != door(generalShown_);
+    changed[ApplyReport::general] = generalEdited(generalShown_, now) || relay(now) != relay(generalShown_);
+    changed[ApplyReport::intercom] = intercom_.edited();
+    changed[ApplyReport::server] = serverEdits() != serverLoaded_;
+    changed[ApplyReport::gateway] = gatewayPage_.edited();
+    return changed;
+}
+
 // What the user changed is stored whichever page shows, or the dialog says
-// what it did not store and stays open (a failed step stops the apply). Only
-// the general, video-server and gateway pages configure the video server.
+// what it did and did not store and stays open (a failed step stops the
+// apply). Only the general, video-server and gateway pages configure the
+// video server. The dialog and its questions speak the chosen language at
+// once; the program takes it only once the apply stored all it was given.
 void TkonfigForm::uebernehmenBtnClick() {
     if (running()) return;
-    switchLanguage();
-    if (const TText* problem = applyCommon(settings_, generalValues(), links_.switchRelayMode)) {
-        fail(*problem);
-        return;
+    if (lng_ != mySprache) setSprache(lng_);
+    applying_.emplace(changedParts());
+    const std::optional<ServerEdits> toSend = applyPages();
+    if (!FErrorFlag) {
+        switchLanguage();
+        applying_->saved(ApplyReport::language);
     }
+    for (const TText* message : std::exchange(notices_, {})) tell(*message);
+    applying_.reset();
+    if (!FErrorFlag && toSend) startRun(*toSend);
+}
+
+std::optional<ServerEdits> TkonfigForm::applyPages() {
+    const TText* problem = applyCommon(settings_, generalValues(), links_.switchRelayMode);
+    applying_->saved(ApplyReport::doorOptions);  // stored before the relay server is looked at
+    if (problem) {
+        fail(*problem);
+        return std::nullopt;
+    }
+    generalShown_.codeForDoor = t_.codeFuerTuer.isChecked();
+    generalShown_.logDoor = t_.protokollTuerOeffner.isChecked();
+    generalShown_.askComment = t_.kommentarErf.isChecked();
     const int page = KonfigTabs.currentIndex();
     const bool serverPages = page != TelefonTab && page != ueberwachungTab;
-    if ((serverPages || generalEdited(generalShown_, generalValues())) && !applyGeneralPage()) return;
-    if ((page == TelefonTab || intercom_.edited()) && !intercomUebernehmen()) return;
+    if ((serverPages || generalEdited(generalShown_, generalValues())) && !applyGeneralPage()) return std::nullopt;
+    applying_->saved(ApplyReport::general);
+    if ((page == TelefonTab || intercom_.edited()) && !intercomUebernehmen()) return std::nullopt;
+    if (!intercom_.edited()) applying_->saved(ApplyReport::intercom);
     if (page == ueberwachungTab) ueberwachungPage_.ueberwachungUebernehmen();
-    if (serverPages) {
-        korvatUebernehmen();
-    } else if (modified) {
-        fail(txtServerChangesNotSent);
-    }
+    if (serverPages) return korvatUebernehmen();
+    if (deviceEditsLeft()) fail(txtServerChangesNotSent);
+    return std::nullopt;
 }
 
 void TkonfigForm::switchLanguage() {
@@ -886,8 +953,13 @@ bool TkonfigForm::applyGeneralPage() {
 
 bool TkonfigForm::intercomUebernehmen() {
     // Without a camera selected, the assignment chosen in its grid is stored.
-    // Refused: the edits stay for the user to mend.
     if (const TText* problem = intercom_.lindavorUebernehmen(t_.ListView2.selectedKey())) {
+        // Nothing is stored. The dialog stays open only where closing it
+        // would lose what the user typed for the assignment.
+        if (!intercom_.edited()) {
+            notice(*problem);
+            return true;
+        }
         fail(*problem);
         return false;
     }
@@ -896,27 +968,27 @@ bool TkonfigForm::intercomUebernehmen() {
     return false;
 }
 
-void TkonfigForm::korvatUebernehmen() {
+std::optional<ServerEdits> TkonfigForm::korvatUebernehmen() {
     if (s_.ListView1.selectedKey().empty() || !serverPage_.server() || !links_.discovery) {
         // No device to send them to. The gateway's values go out with the
         // run of the server behind it.
         if (KonfigTabs.currentIndex() != GatewaysTab) {
-            if (modified) fail(txtServerChangesNotSent);
-        } else if (modified) {
+            if (deviceEditsLeft()) fail(txtServerChangesNotSent);
+        } else if (deviceEditsLeft()) {
             fail(txtGatewaySavedWithVideoserver);
         } else {
-            tell(txtGatewaySavedWithVideoserver);
+            notice(txtGatewaySavedWithVideoserver);
         }
-        return;
+        return std::nullopt;
     }
     ServerEdits edits = serverEdits();
     const TText* problem = serverPage_.check(edits, links_.discovery->snapshot());
     setStr(s_.serverNameEdit, edits.name);
     if (problem) {
         fail(*problem);
-        return;
+        return std::nullopt;
     }
-    startRun(edits);
+    return edits;
 }
 
 void TkonfigForm::setButtonsEnabled(bool on) { enableAll(on, okButton, abbruchButton, uebernehmenBtn); }
@@ -944,7 +1016,7 @@ void TkonfigForm::startRun(const ServerEdits& edits) {
     setup.settleTime = links_.settleTime;
     run_ = std::make_unique<ConfigurationRun>(
         handle(), std::move(setup),
-        ConfigurationRun::Input{*serverPage_.server(), edits, gatewayPage_.edits(), modified});
+        ConfigurationRun::Input{*serverPage_.server(), edits, gatewayPage_.edits(), deviceEditsLeft()});
     run_->Start();
 }
 
@@ -995,10 +1067,10 @@ void TkonfigForm::runEvent(RunEvent& event) {
 void TkonfigForm::runFinished(const VideoServerConfiguration::Result& result) {
     stopRun();
     showServerEdits(result.server);
-    gatewayPage_.showEdits(result.gateway);
+    gatewayPage_.runEnded(result.gateway, result.finished);
     FErrorFlag = FErrorFlag || result.error;
-    modified = false;
     if (result.finished) {
+        serverLoaded_ = serverEdits();
         serverPage_.forgetSelection();
         reloadSelectedServer = true;
     }

@@ -35,6 +35,7 @@
 #include "config/ui/BrandDialog.h"
 #include "devices/moxaGWSuche.h"
 #include "platform/MainLoop.h"
+#include "settings/ApplyReport.h"
 #include "settings/ConfigurationRun.h"
 #include "settings/KonfigLists.h"
 #include "settings/KonfigPages.h"
@@ -133,6 +134,8 @@ private:
     void showGeneral(const GeneralValues& values);
     ServerEdits serverEdits() const;
     void showServerEdits(const ServerEdits& edits);
+    // The video-server or gateway page holds edits not sent to the device.
+    bool deviceEditsLeft() const;
 
     void rebuildLists();
     void gatewaysChanged();
@@ -163,23 +166,32 @@ private:
     // The general page's part of the apply, with its checks and its
     // question; false when a check failed.
     bool applyGeneralPage();
+    // What the user changed, by part, as an apply begins.
+    ApplyReport::Parts changedParts() const;
+    // Every page's part of the apply; the video server's edits when they are
+    // to be sent to it.
+    std::optional<ServerEdits> applyPages();
     // The door-intercom page's part; false when its edits were not stored.
     bool intercomUebernehmen();
-    // The selected video server configured from the video-server page's edits.
-    void korvatUebernehmen();
+    // The edits of the video-server page when they may go to the selected
+    // video server; nothing, and said why, when not.
+    std::optional<ServerEdits> korvatUebernehmen();
     void startRun(const ServerEdits& edits);
     void runEvent(RunEvent& event);
     void runFinished(const VideoServerConfiguration::Result& result);
     void stopRun();
     void setButtonsEnabled(bool on);
-    // The message in an error box; fail also keeps the dialog open.
+    // The message in an error box, during an apply with what it saved and
+    // did not; fail also keeps the dialog open.
     void tell(const config::TText& message);
     void fail(const config::TText& message);
+    // Told once the apply is through, when it is known what it saved.
+    void notice(const config::TText& message);
 
     KonfigLinks links_;
     config::TVideoConfig& settings_;
     ServerPage serverPage_;
-    bool modified = false;
+    ServerEdits serverLoaded_;  // the video-server page as loaded or last configured
     RebuildThrottle throttle_;
     std::vector<std::function<void(config::TSprachenTyp)>> captions_;
 
@@ -215,7 +227,7 @@ private:
         QPushButton delConfigBtn;
     } s_;
     SelectionOrigin origin_;
-    GatewayPageView gatewayPage_{settings_, modified, origin_};
+    GatewayPageView gatewayPage_{settings_, origin_};
     struct TelefonPage {
         QWidget page;
         DeviceListView ListView2{nullptr, "ListView2", true};
@@ -236,8 +248,10 @@ private:
     std::unique_ptr<TrebootForm> progressForm_;
     QPointer<QDialog> runPrompt_;  // the run's open question
 
-    GeneralValues generalShown_;  // the general page as last loaded or stored
-    StoredText storedPath_;       // of storePathEdit
+    GeneralValues generalShown_;           // the general page as last loaded or stored
+    std::optional<ApplyReport> applying_;  // while an apply runs
+    std::vector<const config::TText*> notices_;
+    StoredText storedPath_;  // of storePathEdit
     config::TSprachenTyp mySprache = config::lang_de;
     config::TSprachenTyp lng_ = config::lang_de;
     bool FErrorFlag = false;

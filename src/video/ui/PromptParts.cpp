@@ -37,8 +37,16 @@ LinePrompt::LinePrompt(QWidget* parent) : QDialog(parent) {
     adminpass.setWordWrap(true);
     adminpass.setAlignment(Qt::AlignLeft | Qt::AlignTop);
     place(adminPassEdit, this, "adminPassEdit", QRect(PromptFrame::kContentLeft, 110, PromptFrame::kContentWidth, 23));
-    // What the user types goes into the line, not to the OK button.
-    adminPassEdit.setFocus();
+}
+
+void LinePrompt::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // What the user types goes into the line. The prompt asks for the
+    // keyboard itself: left to the window manager, a prompt that comes up
+    // from a window busy with other new windows was at times not given it,
+    // and the keys went to the window it blocks.
+    adminPassEdit.setFocus(Qt::ActiveWindowFocusReason);
+    activateWindow();
 }
 
 void LinePrompt::done(int result) {

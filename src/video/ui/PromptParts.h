@@ -53,6 +53,8 @@ public:
 
 protected:
     explicit LinePrompt(QWidget* parent);
+    // After the texts are set: the line takes the keyboard.
+    void showEvent(QShowEvent* event) override;
 
     // Parents before children.
     QLabel adminPassPanel;

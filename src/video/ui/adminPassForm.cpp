@@ -15,7 +15,7 @@ void TadminPassForm::showEvent(QShowEvent* event) {
     platform::ui::setPlainText(adminPassPanel, QStringLiteral("  ") + title);
     adminpass.setText(qs(config::tr(video ? txtEnterAdminPasswordOfVideoServer : txtEnterAdminPassword)));
     config::ui::centerOnScreen(*this);
-    QDialog::showEvent(event);
+    LinePrompt::showEvent(event);
 }
 
 }  // namespace oculon::video::ui

@@ -193,8 +193,8 @@ TEST(GatewayPagePeer, SaveSaysWhenItSavesNothingAndRestartsTheGatewayOnce) {
     clickCell(grid, 0);
     auto& save = child<QPushButton>(*dialog, "uebernehmenBtn");
     EXPECT_EQ(pressAndRead(save),
-              "Nothing was saved: the gateway's settings are saved together with those of the videoserver behind "
-              "it, and no videoserver is selected.");
+              "The gateway's settings are saved together with those of the videoserver behind it, and no "
+              "videoserver is selected.");
 
     // The server behind it, chosen by hand on its own page.
     turnTo(*dialog, ui::TkonfigForm::ServerTab);

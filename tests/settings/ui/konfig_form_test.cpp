@@ -5,7 +5,9 @@
 // OCULON_SCREENSHOT_DIR set, a picture of each page and small dialog (run it
 // under Xvfb with QT_QPA_PLATFORM=xcb).
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <gtest/gtest.h>
@@ -20,6 +22,7 @@
 #include "settings/KonfigFakes.h"
 #include "settings/ui/KonfigDialogs.h"
 #include "settings/ui/KonfigUiKit.h"
+#include "settings/ui/StringGrid.h"
 #include "settings/ui/konfigForm.h"
 #include "settings/ui/sonderKonfig.h"
 #include "support/ChildProcess.h"
@@ -88,6 +91,14 @@ protected:
     }
     // The settings as the next start reads them.
     config::TVideoConfig reread() const { return config::TVideoConfig(store); }
+    // The gateway search finds one gateway, at 10.0.0.20.
+    void oneGateway() {
+        links.gateways = [] {
+            DS_INFO info{};
+            info.pseudo_ip_addr = *devices::strToIp("10.0.0.20");
+            return devices::TGatewayList{devices::TGatewayObject(nullptr, info)};
+        };
+    }
     void post(std::uint32_t id, std::uintptr_t wParam = 0) {
         platform::MainLoop::instance().post(form().handle(), id, wParam);
         pumpFor(30ms);
@@ -108,6 +119,13 @@ TEST_F(Konfig, PagesAndCaptionsFollowTheChosenLanguage) {
     EXPECT_EQ(form().windowTitle(), "Oculon configuration");
     EXPECT_GE(form().width(), TkonfigForm::kWidth);
     EXPECT_GE(form().height(), TkonfigForm::kHeight);
+    // On a screen as small as this one (800 x 600) the pages scroll and the
+    // buttons stay on the screen, with room for the window's title bar.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(form().height() + 30, screen.height());
+    EXPECT_LE(form().width(), screen.width());
+    for (const char* button : {"uebernehmenBtn", "okButton", "abbruchButton"})
+        EXPECT_TRUE(form().rect().contains(child<QPushButton>(form(), button).geometry())) << button;
     EXPECT_EQ(child<QLabel>(form(), "konfigFormPanel").text(), "  Oculon configuration");
     EXPECT_EQ(tabs().currentIndex(), TkonfigForm::AllgemeinTab);
     EXPECT_TRUE(tabs().isTabVisible(TkonfigForm::ServerTab));
@@ -277,7 +295,7 @@ TEST_F(Konfig, AFailedApplyKeepsOkFromClosingButCancelCloses) {
     type(child<QLineEdit>(form(), "AdminPassConfirmEdit"), "two");
     child<QPushButton>(form(), "okButton").click();
     ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_EQ(boxes.texts[0], "Please enter the same password two times.");
+    EXPECT_EQ(boxes.texts[0], "Please enter the same password two times.\n\nChanges not saved: Common setup.");
     EXPECT_TRUE(form().isVisible());
     EXPECT_TRUE(form().errorFlag());
     EXPECT_TRUE(settings.authenticate(""));
@@ -320,32 +338,64 @@ TEST_F(Konfig, TheGeneralPagesChangeIsStoredWhicheverPageShowsAtOkOrSave) {
     QTest::keyClicks(&child<QLineEdit>(dialog, "AdminPassConfirmEdit"), "two");
     turnTo(TkonfigForm::ueberwachungTab);
     click(child<QPushButton>(dialog, "okButton"));
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times."}));
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times.\n\n"
+                                                     "Changes not saved: Common setup."}));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(settings.authenticate(""));
 
-    // A new name for the selected server, left behind for the wall page:
-    // the general page's change is stored, nothing goes to the device, and
-    // the dialog says so and stays open.
+    // A new name for the selected server, or a new address for the gateway
+    // (which the gateway search's next round does not overwrite), left
+    // behind for another page: the general page's change is stored, nothing
+    // goes to the device, and the dialog says so and stays open.
+    oneGateway();
+    for (const int edited : {TkonfigForm::ServerTab, TkonfigForm::GatewaysTab}) {
+        for (const int page : {TkonfigForm::TelefonTab, TkonfigForm::ueberwachungTab}) {
+            SCOPED_TRACE(std::to_string(edited) + " left for page " + std::to_string(page));
+            boxes.texts.clear();
+            settings.schreibeStoreVideo(false);
+            activeForm();
+            turnTo(edited);
+            QLineEdit* field = &child<QLineEdit>(form(), "moxaIPEdit");
+            if (edited == TkonfigForm::ServerTab) {
+                clickCell(list("ListView1"), 0);
+                field = &child<QLineEdit>(form(), "serverNameEdit");
+                ASSERT_EQ(field->text(), "Door");
+            } else {
+                clickCell(child<StringGrid>(form(), "MoxaGrid"), 0);
+                ASSERT_EQ(field->text(), "10.0.0.20");
+            }
+            retype(*field, "Hof");
+            post(platform::WM_MOXAEVENT);
+            turnTo(TkonfigForm::AllgemeinTab);
+            click(child<QCheckBox>(form(), "storeVideo"));
+            turnTo(page);
+            click(child<QPushButton>(form(), "okButton"));
+            EXPECT_TRUE(form().isVisible());
+            EXPECT_FALSE(form().running());
+            EXPECT_EQ(
+                boxes.texts,
+                (std::vector<std::string>{config::text(config::txtServerChangesNotSent, config::lang_en) +
+                                          "\n\nChanges saved: Common setup.\nChanges not saved: " +
+                                          (edited == TkonfigForm::ServerTab ? "Videoserver setup." : "Gateways.")}));
+            EXPECT_EQ(field->text(), "Hof");
+            EXPECT_TRUE(storedVideo());
+            EXPECT_TRUE(cgi->empty());
+            EXPECT_EQ(settings.Count(), 0);
+        }
+    }
+
+    // "Save configuration" on the gateway page with no video server
+    // selected: the general page's change is saved, and the message says so.
     boxes.texts.clear();
     settings.schreibeStoreVideo(false);
     activeForm();
-    turnTo(TkonfigForm::ServerTab);
-    DeviceListView& servers = list("ListView1");
-    QTest::mouseClick(servers.viewport(), Qt::LeftButton, {}, servers.visualItemRect(servers.item(0)).center());
-    QLineEdit& name = child<QLineEdit>(form(), "serverNameEdit");
-    ASSERT_EQ(name.text(), "Door");
-    QTest::keyClicks(&name, "Hof");
-    turnTo(TkonfigForm::AllgemeinTab);
     click(child<QCheckBox>(form(), "storeVideo"));
-    turnTo(TkonfigForm::ueberwachungTab);
-    click(child<QPushButton>(form(), "okButton"));
-    EXPECT_TRUE(form().isVisible());
-    EXPECT_FALSE(form().running());
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{config::text(config::txtServerChangesNotSent, config::lang_en)}));
+    turnTo(TkonfigForm::GatewaysTab);
+    click(child<QPushButton>(form(), "uebernehmenBtn"));
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"The gateway's settings are saved together with those of the "
+                                                     "videoserver behind it, and no videoserver is selected.\n\n"
+                                                     "Changes saved: Common setup."}));
     EXPECT_TRUE(storedVideo());
-    EXPECT_TRUE(cgi->empty());
-    EXPECT_EQ(settings.Count(), 0);
 }
 
 // "No" to deleting the password keeps it; the other changes are stored all
@@ -381,7 +431,8 @@ TEST_F(Konfig, AnOkThatLeavesAValueAloneWritesItBackUnchanged) {
 }
 
 // After the language is switched, the dialog and its prompts speak the
-// chosen one, and the program's other windows are told to follow.
+// chosen one at once; the program takes it, and its other windows are told
+// to follow, only once an apply stored all it was given.
 TEST_F(Konfig, AfterALanguageSwitchTheDialogAndItsPromptsSpeakIt) {
     int told = 0;
     links.languageChanged = [&] { ++told; };
@@ -392,12 +443,16 @@ TEST_F(Konfig, AfterALanguageSwitchTheDialogAndItsPromptsSpeakIt) {
     QTest::keyClicks(&child<QLineEdit>(form(), "AdminPassConfirmEdit"), "two");
     click("uebernehmenBtn");
     const auto french = [](const config::TText& text) { return config::text(text, config::lang_fr); };
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{french(config::txtEnterSamePasswordTwoTimes)}));
+    EXPECT_EQ(boxes.texts,
+              (std::vector<std::string>{french(config::txtEnterSamePasswordTwoTimes) + "\n\n" +
+                                        french(config::txtChangesNotSaved) + " Langue, Paramètres généraux."}));
     EXPECT_EQ(form().windowTitle().toStdString(), french(config::txtOculonConfiguration));
-    EXPECT_EQ(std::pair(config::sprache, told), std::pair(config::lang_fr, 1));
     config::TSprachenTyp stored = config::lang_en;
-    EXPECT_TRUE(reread().liesSprache(stored));
-    EXPECT_EQ(stored, config::lang_fr);
+    EXPECT_EQ(std::tuple(config::sprache, told, reread().liesSprache(stored)), std::tuple(config::lang_en, 0, false));
+    retype(child<QLineEdit>(form(), "AdminPassConfirmEdit"), "one");
+    click("uebernehmenBtn");
+    EXPECT_EQ(std::tuple(config::sprache, told, reread().liesSprache(stored), stored),
+              std::tuple(config::lang_fr, 1, true, config::lang_fr));
 }
 
 // The dialog with a wall that it opens and closes as the tray form does.
@@ -614,11 +669,7 @@ TEST_F(Konfig, Screenshots) {
     if (!screenshotsWanted()) GTEST_SKIP() << "OCULON_SCREENSHOT_DIR not set";
     // Pages with something in them: a gateway, an intercom with its camera,
     // a wall with a camera on its big tile.
-    links.gateways = [] {
-        DS_INFO info{};
-        info.pseudo_ip_addr = *devices::strToIp("10.0.0.20");
-        return devices::TGatewayList{devices::TGatewayObject(nullptr, info)};
-    };
+    oneGateway();
     found.addPhone("10.0.0.50", "Haus");
     found.devices.front().picture = devicePreview(160);
     config::TSingleConfig station;

@@ -1,7 +1,7 @@
 // The gateway, door-intercom and surveillance pages as windows (offscreen):
 // the wiring test's steps on its timer with the frame, progress and notice
 // of each, the naming of a wired server, the intercom page's apply through
-// the dialog (a refused assignment keeps the dialog open with the edits),
+// the dialog (a refused assignment keeps the dialog open with what was typed),
 // and the commands of the preview tiles' menus.
 #include <QCheckBox>
 #include <QLabel>
@@ -76,9 +76,8 @@ protected:
     }
 
     config::TVideoConfig settings = memorySettings();
-    bool modified = false;
     SelectionOrigin origin;
-    GatewayPageView view{settings, modified, origin};
+    GatewayPageView view{settings, origin};
     FakeDiscovery found;
     devices::ServerFields& wired = found.add("10.0.0.9", "80", "Einfahrt");  // until the next add
     std::vector<Sent> sent;
@@ -88,6 +87,10 @@ protected:
 
 TEST_F(GatewayView, WiringTestStepsOnItsTimerAndNamesTheGatewayAfterTheWiredServer) {
     found.add("10.0.0.10", "80", "Hof").FHasPict = true;  // shows its picture all along: not wired
+    config::TSingleConfig station = test::station("Einfahrt", config::KorvatServer, "10.0.0.9");
+    station.ausgang = true;
+    station.ausgangSchrift = "Tor auf";
+    settings.addConfig(station);
     child<QLineEdit>(view, "moxaIPEdit").setText("10.0.0.21");
     runWiringTest();
     const std::string host = "10.0.0.21";  // the address in the page's edit
@@ -97,7 +100,9 @@ TEST_F(GatewayView, WiringTestStepsOnItsTimerAndNamesTheGatewayAfterTheWiredServ
                                        {"\x1Fv\x03\x6A", host, 100, false}}));
     EXPECT_EQ(child<QLineEdit>(view, "moxaName").text(), "Einfahrt");
     EXPECT_EQ(selected, (std::vector<std::string>{"10.0.0.9:80\r\nEinfahrt"}));
-    EXPECT_TRUE(modified);
+    EXPECT_TRUE(view.edited());
+    // The door output shown and saved from now on is the wired station's.
+    EXPECT_EQ(child<QLineEdit>(view, "tuerEdit").text(), "Tor auf");
 
     // The video-output radios send at once.
     sent.clear();
@@ -199,7 +204,8 @@ TEST_F(IntercomApply, ARefusedAssignmentStoresNothingAndKeepsTheDialogOpen) {
     edit("passwordB").setText("eins");
     edit("passwordConfirmB").setText("zwei");
     child<QPushButton>(form(), "uebernehmenBtn").click();
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times."}));
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times.\n\n"
+                                                     "Changes not saved: IP door intecoms."}));
     EXPECT_TRUE(form().errorFlag());
     EXPECT_EQ(settings.Count(), 0);
     EXPECT_EQ(edit("passwordB").text(), "eins");
@@ -216,16 +222,39 @@ TEST_F(IntercomApply, ARefusedAssignmentStoresNothingAndKeepsTheDialogOpen) {
     EXPECT_EQ(stored->tuerCode, "12#");
     EXPECT_EQ(stored->Passwort, "eins");
 
-    // Another camera on the same intercom: refused, and the dialog stays
-    // for the user to choose another or to cancel.
+    // Another camera chosen for the same intercom, nothing typed: refused
+    // and said, and OK closes, as nothing typed would be lost.
     form_.reset();
     EXPECT_EQ(child<StringGrid>(form(), "zuordnungGrid").text(0, 3), "Haus");
     choose(1);
     child<QPushButton>(form(), "okButton").click();
     ASSERT_EQ(boxes.texts.size(), 2u);
     EXPECT_EQ(boxes.texts[1], "This door intercom is already configured.\nPlease delete the old configuration first.");
-    EXPECT_TRUE(form().isVisible());
+    EXPECT_FALSE(form().isVisible());
     EXPECT_EQ(settings.getConfigByPhone("10.0.0.50")->Name, "Hof");
+}
+
+// An intercom row clicked on the way to its web page or its special
+// functions is no edit: OK closes from the intercom page and from another.
+TEST_F(IntercomApply, AnIntercomRowLookedAtLeavesOkFree) {
+    BoxAnswerer boxes(QMessageBox::Ok);
+    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
+        for (const int page : {TkonfigForm::TelefonTab, TkonfigForm::AllgemeinTab}) {
+            SCOPED_TRACE(std::to_string(button) + " then OK on page " + std::to_string(page));
+            form_ = std::make_unique<TkonfigForm>(links);
+            showActive(*form_);
+            turnTo(*form_, TkonfigForm::TelefonTab);
+            StringGrid& intercoms = child<StringGrid>(form(), "telefonGrid");
+            clickCell(intercoms, 0, 0, button);
+            ASSERT_EQ(intercoms.currentRow(), 0);
+            if (QWidget* menu = QApplication::activePopupWidget()) QTest::keyClick(menu, Qt::Key_Escape);
+            turnTo(*form_, page);
+            press(child<QPushButton>(form(), "okButton"));
+            EXPECT_FALSE(form().isVisible());
+        }
+    }
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_EQ(settings.Count(), 0);
 }
 
 TEST_F(IntercomApply, TheOutputOfATypeOneCameraWithoutPasswordAsksForCredentials) {
@@ -316,7 +345,8 @@ TEST_F(IntercomApply, AnAssignmentsRowEditsItWhileItsIntercomIsSilent) {
     ASSERT_EQ(cameras.selectedKey(), "10.0.0.6:80");
     retype(edit("tuerOeffnerCodeEdit"), "42");
     EXPECT_EQ(pressAndRead(child<QPushButton>(form(), "uebernehmenBtn")),
-              "Nothing was stored: please choose a door intercom for the camera.");
+              "The door-intercom assignment was not stored: please choose a door intercom for the camera.\n\n"
+              "Changes not saved: IP door intecoms.");
     EXPECT_EQ(settings.Count(), 1);
 
     // An intercom without a camera, left for another page: the dialog says
@@ -326,7 +356,8 @@ TEST_F(IntercomApply, AnAssignmentsRowEditsItWhileItsIntercomIsSilent) {
     retype(edit("tuerOeffnerCodeEdit"), "7");
     turnTo(*form_, TkonfigForm::ueberwachungTab);
     EXPECT_EQ(pressAndRead(child<QPushButton>(form(), "okButton")),
-              "Nothing was stored: please select a camera in the camera list.");
+              "The door-intercom assignment was not stored: please select a camera in the camera list.\n\n"
+              "Changes not saved: IP door intecoms.");
     EXPECT_TRUE(form().isVisible());
 }
 
