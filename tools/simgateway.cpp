@@ -322,6 +322,8 @@ int main(int argc, char** argv) {
         platform::UdpSocket gatewaySocket;
         gatewaySocket.bind("", kPort);
         writeState(d);
+        // Read before the responder's thread may change the settings.
+        const std::string ready = d.active.name + " port " + std::to_string(kPort);
         Responder responder(std::move(gatewaySocket), d, behaviour, log);
 
         auto echo = std::make_shared<platform::UdpSocket>();
@@ -338,7 +340,7 @@ int main(int argc, char** argv) {
             },
             "commandListener");
 
-        log.write("ready", d.active.name + " port " + std::to_string(kPort));
+        log.write("ready", ready);
         while (steering.next() != sim::SignalSteering::Signal::stop) {}
         commands.stop();
         responder.stop();

@@ -209,7 +209,7 @@ TEST_F(GatewayNet, ALateOrSilentGatewayIsNeverAWrongPassword) {
          }},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.behaviour.front());
+        SCOPED_TRACE(c.behaviour.front() + (c.behaviour.size() > 1 ? " " + c.behaviour[1] : ""));
         startGateway(c.behaviour);
         ASSERT_FALSE(HasFatalFailure());
         TGatewayObject gateway = list.front();
