@@ -66,32 +66,27 @@ TGatewayObject::TGatewayObject(std::shared_ptr<const NeciApi> api, const DS_INFO
     getName();
 }
 
-bool TGatewayObject::getName() {
-    if (!api_ || !api_->GetName) return true;
+bool TGatewayObject::attached(bool bound, const std::function<void(int handle)>& read) {
+    if (!api_ || !bound) return true;
     Attachment attachment(*api_, gwInfo);
-    if (attachment) readName(attachment.handle());
+    if (attachment) read(attachment.handle());
     return static_cast<bool>(attachment);
+}
+
+bool TGatewayObject::getName() {
+    return attached(api_ && api_->GetName, [this](int h) { readName(h); });
 }
 
 bool TGatewayObject::getIpConfig() {
-    if (!api_ || !api_->GetIPConfig) return true;
-    Attachment attachment(*api_, gwInfo);
-    if (attachment) readIpConfig(attachment.handle());
-    return static_cast<bool>(attachment);
+    return attached(api_ && api_->GetIPConfig, [this](int h) { readIpConfig(h); });
 }
 
 bool TGatewayObject::getIFConfig() {
-    if (!api_ || !api_->GetIfConfig) return true;
-    Attachment attachment(*api_, gwInfo);
-    if (attachment) readIFConfig(attachment.handle(), false);
-    return static_cast<bool>(attachment);
+    return attached(api_ && api_->GetIfConfig, [this](int h) { readIFConfig(h, false); });
 }
 
 bool TGatewayObject::getKrnlInfo() {
-    if (!api_ || !api_->GetKernelInfo) return true;
-    Attachment attachment(*api_, gwInfo);
-    if (attachment) readKrnlInfo(attachment.handle());
-    return static_cast<bool>(attachment);
+    return attached(api_ && api_->GetKernelInfo, [this](int h) { readKrnlInfo(h); });
 }
 
 bool TGatewayObject::readBack() {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -78,6 +79,9 @@ public:
 
 private:
     class Attachment;
+    // Runs `read` over an attachment of its own when the entry point it
+    // needs is `bound`; false only when the gateway did not answer.
+    bool attached(bool bound, const std::function<void(int handle)>& read);
     // What the getters read, over an attachment made already.
     void readName(int handle);
     void readIpConfig(int handle);
