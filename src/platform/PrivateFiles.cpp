@@ -164,6 +164,11 @@ std::string writeFileAtomically(const std::string& path, std::string_view conten
 UniqueFd openFileForWriting(const std::string& path, int access, mode_t mode, std::string& error) {
     // O_NONBLOCK: a FIFO planted at the name must not hold us up before it is refused.
     const int flags = access | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
+    const auto refuse = [&](std::string why, int code) {
+        error = std::move(why);
+        errno = code;
+        return UniqueFd();
+    };
     // A name removed between the two opens is tried again, a few times.
     for (int attempt = 0; attempt < 3; ++attempt) {
         UniqueFd fd(::open(path.c_str(), flags | O_CREAT | O_EXCL, mode));
@@ -171,28 +176,36 @@ UniqueFd openFileForWriting(const std::string& path, int access, mode_t mode, st
         if (errno != EEXIST) break;
         fd.reset(::open(path.c_str(), flags));
         if (!fd && errno == ENOENT) continue;
-        if (!fd && errno == ELOOP) {
-            error = path + " is a symbolic link: files are not written through links";
-            return {};
-        }
+        if (!fd && errno == ELOOP)
+            return refuse(path + " is a symbolic link: files are not written through links", ELOOP);
         // ENXIO: a FIFO that no one reads.
         if (!fd && errno != ENXIO) break;
         struct stat st {};
         if (fd && ::fstat(fd.get(), &st) != 0) break;
         if (fd && S_ISREG(st.st_mode)) return fd;
-        error = path + " is no regular file";
-        return {};
+        return refuse(path + " is no regular file", EINVAL);
     }
-    error = failure(path, errno);
-    return {};
+    const int code = errno;
+    return refuse(failure(path, code), code);
 }
 
 std::string writeWholeFile(const std::string& path, std::string_view content, mode_t mode) {
-    std::string error;
-    UniqueFd fd = openFileForWriting(path, O_WRONLY, mode, error);
-    if (!fd) return error;
-    if (::ftruncate(fd.get(), 0) != 0 || !writeAll(fd.get(), content) || !fd.close()) return failure(path, errno);
-    return {};
+    std::string problem;
+    UniqueFd fd = openFileForWriting(path, O_WRONLY, mode, problem);
+    if (!fd) return problem;
+    struct stat written {};
+    int error = 0;
+    if (::fstat(fd.get(), &written) != 0 || ::ftruncate(fd.get(), 0) != 0 || !writeAll(fd.get(), content))
+        error = errno;
+    if (!fd.close() && error == 0) error = errno;
+    if (error == 0) return {};
+    // A part would pass for the whole file (a picture cut off, say): what was
+    // written goes, unless the name has meanwhile been given to another file.
+    struct stat named {};
+    if (written.st_ino != 0 && ::lstat(path.c_str(), &named) == 0 && named.st_dev == written.st_dev &&
+        named.st_ino == written.st_ino)
+        ::unlink(path.c_str());
+    return failure(path, error);
 }
 
 }  // namespace oculon::platform

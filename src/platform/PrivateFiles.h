@@ -56,10 +56,13 @@ bool writeAll(int fd, std::string_view data);
 // point our writes at another file: a free name is created with O_EXCL and
 // O_NOFOLLOW and `mode`; a regular file of that name is opened as it is (not
 // emptied). A link, or a name that is no regular file (a FIFO, a device), is
-// refused. On failure the descriptor is empty and `error` says why.
+// refused. On failure the descriptor is empty, `error` says why and errno
+// holds the system's error number (ELOOP for a link, EINVAL for a name that
+// is no regular file).
 UniqueFd openFileForWriting(const std::string& path, int access, mode_t mode, std::string& error);
 // Makes `content` the whole file at `path`, opened by openFileForWriting.
-// Empty on success, otherwise why not.
+// Empty on success, otherwise why not; a file that could not be written
+// whole is removed rather than left in part.
 std::string writeWholeFile(const std::string& path, std::string_view content, mode_t mode);
 
 }  // namespace oculon::platform

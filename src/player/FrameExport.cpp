@@ -3,7 +3,6 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "config/sprachen.h"
 #include "platform/TemporaryFile.h"
 #include "video/SnapshotNames.h"
 
@@ -56,26 +55,6 @@ std::string namedAsChosen(std::string error, const std::string& temporary, const
          at = error.find(temporary, at + fileName.size()))
         error.replace(at, temporary.size(), fileName);
     return error;
-}
-
-std::string fileFailureText(const platform::FileFailure& failure, const std::string& fileName) {
-    using platform::Intruder;
-    const config::TText* said = nullptr;
-    switch (failure.intruder) {
-        case Intruder::none:
-            if (!failure.noRandomness) return fileName + ": " + failure.reason();
-            said = &config::txtNoRandomNumbers;
-            break;
-        case Intruder::link: said = &config::txtLinkInTheWay; break;
-        case Intruder::fifo: said = &config::txtFifoInTheWay; break;
-        case Intruder::folder: said = &config::txtFolderInTheWay; break;
-        case Intruder::special: said = &config::txtDeviceInTheWay; break;
-        case Intruder::othersFile: said = &config::txtOthersFileInTheWay; break;
-        case Intruder::otherFile: said = &config::txtOtherFileInTheWay; break;
-        case Intruder::taken: said = &config::txtNameTakenAway; break;
-        case Intruder::folderGone: said = &config::txtFolderRemoved; break;
-    }
-    return fileName + ": " + config::tr(*said);
 }
 
 void refuseTheRecording(const std::string& recording, const std::string& fileName) {

@@ -10,6 +10,7 @@
 #include "platform/TemporaryFile.h"
 #include "video/Jpeg.h"
 #include "video/MJPEGFile.h"
+#include "video/WriteFailureText.h"
 
 namespace oculon::player {
 
@@ -29,10 +30,7 @@ std::string exportFileName(const video::TTimeStamp& stamp, const std::string& ca
 // first is named as the file the user chose.
 std::string namedAsChosen(std::string error, const std::string& temporary, const std::string& fileName);
 
-// A file an export could not write or put in place, for the user: the file
-// the user chose and the system's reason, or what was in the way, in the
-// user's language.
-std::string fileFailureText(const platform::FileFailure& failure, const std::string& fileName);
+using video::fileFailureText;
 
 // Raises std::runtime_error when `fileName` leads to the recording itself
 // (the same file, also through a link): written over, the recording would

@@ -172,6 +172,21 @@ std::string TMJPEGDecoder::recordingFileName() const {
     return FVideoFile ? FVideoFile->fileName() : std::string();
 }
 
+std::optional<RecordingFailure> TMJPEGDecoder::recordingFailure() const {
+    std::lock_guard lock(recordingMutex_);
+    return FVideoFile ? FVideoFile->failure() : std::nullopt;
+}
+
+void TMJPEGDecoder::record(std::span<const std::uint8_t> jpeg) {
+    bool changed = false;
+    {
+        std::lock_guard lock(recordingMutex_);
+        if (FVideoFile) changed = FVideoFile->writeFrame(jpeg);
+    }
+    // Outside the lock: the owner asks for the failure.
+    if (changed && FOnRecording) platform::MainLoop::instance().synchronize([this] { FOnRecording(*this); });
+}
+
 void TMJPEGDecoder::interrupt() { interrupter_->trigger(); }
 
 bool TMJPEGDecoder::blackTestApplies() const { return traits_.blackTest && moxaIP.empty(); }
@@ -387,11 +402,8 @@ bool TMJPEGDecoder::frameStep(PassState& state, std::span<const std::uint8_t> jp
         pictureArrived();
         return false;
     }
-    {
-        // The recording keeps what the camera sent, whether it decodes or not.
-        std::lock_guard lock(recordingMutex_);
-        if (FVideoFile) FVideoFile->writeFrame(jpeg);
-    }
+    // The recording keeps what the camera sent, whether it decodes or not.
+    record(jpeg);
     try {
         decodeForControl(jpeg);
     } catch (const JpegError&) {

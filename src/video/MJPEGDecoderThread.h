@@ -51,6 +51,7 @@ namespace oculon::video {
 class MjpegBody;
 class StreamConnection;
 class StreamRecording;
+struct RecordingFailure;
 struct StreamHead;
 
 class TMJPEGDecoder : public platform::Thread {
@@ -85,6 +86,10 @@ public:
     void setSaveFunc(NotifyEvent saveFunc) { FSavePict = std::move(saveFunc); }
     void setAspectFunc(AspectEvent aspectFunc) { FSetAspect = std::move(aspectFunc); }
     void setOnStoerung(NotifyEvent onStoerung) { FStoerung = std::move(onStoerung); }
+    // On the main thread, when the recording starts to fail or goes on again
+    // (ask recordingFailure()); whether the first file failed is asked
+    // right after construction.
+    void setOnRecording(NotifyEvent onRecording) { FOnRecording = std::move(onRecording); }
     // Restarted with every picture shown; none by default.
     void setWatchdog(platform::Timer* watchdog) { myTimer = watchdog; }
     // Shows name, date and time with every picture, the name alone at a fault.
@@ -111,6 +116,8 @@ public:
     const std::string& serverPath() const { return FServerPath; }
     // The file being recorded into; empty when not recording.
     std::string recordingFileName() const;
+    // Set while the recording fails (it is tried again by itself).
+    std::optional<RecordingFailure> recordingFailure() const;
 
 protected:
     void Execute() override;
@@ -147,6 +154,9 @@ private:
     // Returns once the main thread has shown every picture handed over to
     // the end; false when the decoder was terminated before.
     bool waitUntilShown();
+    // Appends the part to the recording and tells the owner when that
+    // changed whether the recording fails.
+    void record(std::span<const std::uint8_t> jpeg);
     void sendPoll();
     void stoerung(std::int32_t code, std::optional<std::string> detail = std::nullopt);
     void dropConnection();
@@ -170,6 +180,7 @@ private:
     bool FRecordVideo;
     std::atomic<std::int32_t> FFrameRate;
     NotifyEvent FStoerung;
+    NotifyEvent FOnRecording;
     std::int32_t FMirabReduction;
 
     const config::CameraTraits& traits_;

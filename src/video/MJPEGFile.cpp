@@ -13,6 +13,7 @@
 
 #include "platform/Log.h"
 #include "platform/PrivateFiles.h"
+#include "platform/TemporaryFile.h"
 #include "video/KvdRecords.h"
 
 namespace oculon::video {
@@ -33,6 +34,17 @@ std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
 constexpr std::int64_t kUnixEpochDay = 719163;
 
 [[noreturn]] void throwErrno(const std::string& what) { throw std::system_error(errno, std::generic_category(), what); }
+
+// A failure of the file system whose text says all as it stands.
+class FileSystemError : public std::system_error {
+public:
+    FileSystemError(int code, std::string text)
+        : std::system_error(code, std::generic_category()), text_(std::move(text)) {}
+    const char* what() const noexcept override { return text_.c_str(); }
+
+private:
+    std::string text_;
+};
 
 // Opens without blocking on a FIFO or device and insists on a regular file,
 // whose size is returned in `size`.
@@ -121,15 +133,22 @@ void TMJPEGFile::openForWriting() {
     // otherwise have any file of ours emptied and overwritten.
     std::string error;
     VideoFile_ = platform::openFileForWriting(myFileName_, O_RDWR, 0666, error);
-    if (!VideoFile_) throw std::runtime_error(error);
+    if (!VideoFile_) throw FileSystemError(errno, error);
     if (!lockExclusive(VideoFile_.get(), myFileName_)) {
         VideoFile_.reset();
         throw std::system_error(EBUSY, std::generic_category(), myFileName_ + " is being recorded");
     }
-    if (::ftruncate(VideoFile_.get(), 0) != 0) throwErrno(myFileName_);
-    std::uint8_t header[kvd::kHeaderSize];
-    kvd::packFileHeader(header, {});
-    kvd::writeAt(VideoFile_.get(), header, sizeof header, 0);
+    try {
+        if (::ftruncate(VideoFile_.get(), 0) != 0) throwErrno(myFileName_);
+        std::uint8_t header[kvd::kHeaderSize];
+        kvd::packFileHeader(header, {});
+        kvd::writeAt(VideoFile_.get(), header, sizeof header, 0);
+    } catch (...) {
+        // A recording without its header (a full disk) is no recording.
+        removeOwnFile();
+        VideoFile_.reset();
+        throw;
+    }
     position_ = kvd::kHeaderSize;
     StartTime_ = {};
     FrameNo_ = 0;
@@ -180,13 +199,12 @@ void TMJPEGFile::finishWriting() {
         kvd::writeAt(fd, counts, sizeof counts, kvd::kFrameCountOffset);
         return;
     }
-    // Without frames the file goes, but only if the name still means our file.
-    struct stat ours {
-    }, named{};
-    if (::fstat(fd, &ours) == 0 && ::stat(myFileName_.c_str(), &named) == 0 && ours.st_dev == named.st_dev &&
-        ours.st_ino == named.st_ino && ::unlink(myFileName_.c_str()) != 0) {
-        throwErrno(myFileName_);
-    }
+    if (!removeOwnFile()) throwErrno(myFileName_);
+}
+
+bool TMJPEGFile::removeOwnFile() {
+    // Only if the name still means our file.
+    return !platform::namesFile(myFileName_, VideoFile_.get()) || ::unlink(myFileName_.c_str()) == 0;
 }
 
 void TMJPEGFile::requireAccess(std::int32_t access) const {

@@ -119,6 +119,9 @@ private:
     void openForWriting();
     void openForReading();
     void finishWriting();
+    // Removes the file being written, unless its name went to another file;
+    // false, errno set, when it cannot.
+    bool removeOwnFile();
     void requireAccess(std::int32_t access) const;
 
     // Closing it releases the writer's lock with it.

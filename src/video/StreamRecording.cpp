@@ -1,5 +1,10 @@
 #include "video/StreamRecording.h"
 
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "config/SavePath.h"
 #include "platform/Log.h"
 #include "video/SnapshotNames.h"
 
@@ -14,37 +19,63 @@ std::tm localTime(StreamRecording::TimePoint when) {
     return local;
 }
 
+std::optional<int> errorOf(const std::optional<RecordingFailure>& failure) {
+    return failure ? std::optional(failure->error) : std::nullopt;
+}
+
 }  // namespace
 
 StreamRecording::StreamRecording(std::string cameraName, Settings settings, Clock clock)
     : cameraName_(std::move(cameraName)), settings_(std::move(settings)), clock_(std::move(clock)) {
-    open();
+    open(clock_());
 }
 
 StreamRecording::~StreamRecording() { close(); }
 
 std::string StreamRecording::fileName() const { return file_ ? file_->FileName() : std::string(); }
 
-void StreamRecording::open() {
-    started_ = clock_();
+void StreamRecording::open(TimePoint now) {
+    started_ = now;
+    const std::string folder = settings_.folder ? settings_.folder(cameraName_) : std::string();
+    // Made here too, whoever named it: the folder's own error tells a full
+    // disk from a drive that is not there.
+    if (!config::generatePath(folder)) {
+        const int error = errno;
+        fail({error, folder, std::strerror(error)});
+        return;
+    }
+    const std::string name = folder + GetFileName(localTime(now), cameraName_) + ".kvd";
     try {
-        const std::string folder = settings_.folder ? settings_.folder(cameraName_) : std::string();
-        file_ = std::make_unique<TMJPEGFile>(folder + GetFileName(localTime(started_), cameraName_) + ".kvd",
-                                             TMJPEGFile::kWrite);
+        file_ = std::make_unique<TMJPEGFile>(name, TMJPEGFile::kWrite);
+    } catch (const std::system_error& e) {
+        fail({e.code().value(), name, e.what()});
     } catch (const std::exception& e) {
-        log::warning(log::Category::video, "recording of %s not started: %s", cameraName_.c_str(), e.what());
-        file_.reset();
+        fail({0, name, e.what()});
     }
 }
 
-void StreamRecording::close() {
+void StreamRecording::fail(RecordingFailure failure) {
+    if (!failure_) {
+        log::warning(log::Category::video, "recording of %s fails, tried again every %lld s: %s", cameraName_.c_str(),
+                     static_cast<long long>(kRetryInterval.count()), failure.what.c_str());
+    }
+    failure_ = std::move(failure);
+}
+
+void StreamRecording::closeFile() {
     if (!file_) return;
     try {
         file_->close();
     } catch (const std::exception& e) {
+        // What it holds is read all the same: the player repairs its header.
         log::warning(log::Category::video, "recording %s not finished: %s", file_->FileName().c_str(), e.what());
     }
     file_.reset();
+}
+
+void StreamRecording::close() {
+    closeFile();
+    closed_ = true;
 }
 
 bool StreamRecording::splitDue(TimePoint now) const {
@@ -56,22 +87,42 @@ bool StreamRecording::splitDue(TimePoint now) const {
     return std::chrono::floor<std::chrono::minutes>(now - started_).count() >= minutes;
 }
 
-void StreamRecording::writeFrame(std::span<const std::uint8_t> jpeg) {
-    if (!file_) return;
+bool StreamRecording::writeFrame(std::span<const std::uint8_t> jpeg) {
+    if (closed_) return false;
+    const std::optional<int> before = errorOf(failure_);
     const TimePoint now = clock_();
-    // A clock set back starts the count again rather than holding the file open.
+    // A clock set back starts the count again rather than holding the file
+    // open, or the next attempt off.
     if (now < started_) started_ = now;
-    if (splitDue(now)) {
-        close();
-        open();
-        if (!file_) return;
+    if (file_ ? splitDue(now) : now - started_ >= kRetryInterval) {
+        closeFile();
+        open(now);
     }
+    if (file_) append(jpeg, now);
+    return errorOf(failure_) != before;
+}
+
+void StreamRecording::append(std::span<const std::uint8_t> jpeg, TimePoint now) {
     try {
         file_->writeFrame(jpeg);
+        if (failure_) {
+            log::info(log::Category::video, "recording of %s goes on in %s", cameraName_.c_str(),
+                      file_->FileName().c_str());
+            failure_.reset();
+        }
+        return;
+    } catch (const std::length_error& e) {
+        // A picture the format cannot hold; the next one may fit.
+        log::warning(log::Category::video, "a picture of %s not recorded: %s", cameraName_.c_str(), e.what());
+        return;
+    } catch (const std::system_error& e) {
+        fail({e.code().value(), file_->FileName(), e.what()});
     } catch (const std::exception& e) {
-        log::warning(log::Category::video, "recording %s stopped: %s", file_->FileName().c_str(), e.what());
-        close();
+        fail({0, file_->FileName(), e.what()});
     }
+    // The frames before stay playable in the file; the next attempt makes a new one.
+    started_ = now;
+    closeFile();
 }
 
 }  // namespace oculon::video

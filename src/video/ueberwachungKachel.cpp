@@ -1,5 +1,6 @@
 #include "video/ueberwachungKachel.h"
 
+#include "video/WriteFailureText.h"
 #include "video/ueberwachungAbbau.h"
 
 namespace oculon::video {
@@ -26,8 +27,18 @@ void TVideoObjekt::startDecoder() {
     // fault report can reach a tile that is gone.
     decoder_->setOnStoerung([this](TMJPEGDecoder& sender) { controls_.showFault(sender.ErrorNo(), sender.AddInfo()); });
     decoder_->setTimeLabel(&controls_.caption());
-    controls_.setRecButton(recButtonFor(rec_, userRecording_));
+    decoder_->setOnRecording([this](TMJPEGDecoder&) { showRecording(); });
+    showRecording();
     decoder_->Start();
+}
+
+void TVideoObjekt::showRecording() {
+    RecButtonState state = recButtonFor(rec_, userRecording_);
+    if (const auto failure = decoder_ ? decoder_->recordingFailure() : std::nullopt) {
+        state.problem = recordingFailureText(*failure);
+        state.red = false;
+    }
+    controls_.setRecButton(state);
 }
 
 void TVideoObjekt::restartDecoder() {

@@ -63,6 +63,9 @@ public:
 private:
     void startDecoder();
     void restartDecoder();
+    // The recording button as the mode asks, or, while the decoder's
+    // recording fails, not recording and why.
+    void showRecording();
     void hideControls();
 
     TileControls& controls_;

@@ -141,8 +141,8 @@ SurvChangeResult applySurvChange(TVideoConfig& settings, const config::TSurvChan
 
 RecButtonState recButtonFor(int mode, bool userRecording) {
     switch (mode) {
-        case kRecAlways: return {true, false, true, false};
-        case kRecByUser: return {true, true, userRecording, userRecording};
+        case kRecAlways: return {true, false, true, false, {}};
+        case kRecByUser: return {true, true, userRecording, userRecording, {}};
         default: return {};
     }
 }

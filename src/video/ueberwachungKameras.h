@@ -116,6 +116,9 @@ struct RecButtonState {
     bool enabled = false;
     bool down = false;
     bool red = false;  // recording at the user's request: bright red caption
+    // Set while the recording fails: why, for the tile to show in place of
+    // the claim to record.
+    std::string problem;
     friend bool operator==(const RecButtonState&, const RecButtonState&) = default;
 };
 

@@ -88,6 +88,7 @@ WallGeometry wallGeometry(TLayoutTyp layout, PixelSize client) {
         t.recBtn = {t.tile.left + t.tile.width - (kRecBtnWidth + 1), t.tile.top + t.tile.height - (kRecBtnHeight + 1),
                     kRecBtnWidth, kRecBtnHeight};
         t.caption = {t.tile.left, t.tile.top, t.tile.width, kCaptionHeight};
+        t.recStatus = {t.tile.left, t.recBtn.top - 1 - kCaptionHeight, t.tile.width, kCaptionHeight};
         g.tiles.push_back(t);
     };
     for (int r = 0; r < R; ++r) {

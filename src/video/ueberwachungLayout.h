@@ -1,7 +1,7 @@
 #pragma once
 // The surveillance wall's grid without its window: the eleven layouts, how
-// their tiles are numbered, and where tiles, separators, recording buttons,
-// caption labels and the door frame go for a client area.
+// their tiles are numbered, and where tiles, separators, recording buttons
+// (and their status lines), caption labels and the door frame go for a client area.
 
 #include <string>
 #include <vector>
@@ -40,6 +40,7 @@ struct TileGeometry {
     PixelRect tile;
     PixelRect recBtn;
     PixelRect caption;
+    PixelRect recStatus;  // the tile's width, above the button: why the tile does not record
 };
 
 struct WallGeometry {

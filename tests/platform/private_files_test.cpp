@@ -13,6 +13,7 @@
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "support/ChildProcess.h"
+#include "support/FileSizeLimit.h"
 #include "support/LinkPlanter.h"
 
 namespace oculon::platform {
@@ -111,6 +112,13 @@ TEST(FilesWrittenInPlace, NewOrOwnRegularFilesOnlyNeverThroughALink) {
     ASSERT_EQ(::mkfifo((dir.path() + "/fifo.jpg").c_str(), 0600), 0);
     EXPECT_EQ(writeWholeFile(dir.path() + "/fifo.jpg", "ours", 0600), dir.path() + "/fifo.jpg is no regular file");
     EXPECT_EQ(testsupport::readFile(victim), "theirs");
+
+    // A disk that fills in the middle leaves no part that passes for the file.
+    {
+        testsupport::FileSizeLimit full(4);
+        EXPECT_EQ(writeWholeFile(file, "more than four bytes", 0600), file + ": File too large");
+    }
+    EXPECT_FALSE(fs::exists(file));
 }
 
 TEST(FilesWrittenInPlace, ALinkPlantedWhileWeWriteIsNeverFollowed) {

@@ -165,9 +165,9 @@ TEST(WallCameras, ALayoutChangeDeletesTheCamerasOfTilesItDoesNotHave) {
 
 TEST(WallCameras, RecordingButtonByMode) {
     EXPECT_EQ(recButtonFor(kRecNever, false), RecButtonState{});
-    EXPECT_EQ(recButtonFor(kRecAlways, false), (RecButtonState{true, false, true, false}));
-    EXPECT_EQ(recButtonFor(kRecByUser, false), (RecButtonState{true, true, false, false}));
-    EXPECT_EQ(recButtonFor(kRecByUser, true), (RecButtonState{true, true, true, true}));
+    EXPECT_EQ(recButtonFor(kRecAlways, false), (RecButtonState{true, false, true, false, {}}));
+    EXPECT_EQ(recButtonFor(kRecByUser, false), (RecButtonState{true, true, false, false, {}}));
+    EXPECT_EQ(recButtonFor(kRecByUser, true), (RecButtonState{true, true, true, true, {}}));
     EXPECT_TRUE(!recordsIn(kRecNever, true) && recordsIn(kRecAlways, false) && !recordsIn(kRecByUser, false) &&
                 recordsIn(kRecByUser, true));
 }

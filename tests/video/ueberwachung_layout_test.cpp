@@ -63,6 +63,7 @@ TEST(WallLayout, EveryLayoutTilesItsClientAreaRowByRow) {
                 const TileGeometry& tg = g.tiles[t];
                 EXPECT_EQ(tg.recBtn, (PixelRect{r.left + r.width - 82, r.top + r.height - 26, 81, 25}));
                 EXPECT_EQ(tg.caption, (PixelRect{r.left, r.top, r.width, 18}));
+                EXPECT_EQ(tg.recStatus, (PixelRect{r.left, r.top + r.height - 45, r.width, 18}));
             }
         }
     }

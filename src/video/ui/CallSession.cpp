@@ -11,6 +11,7 @@
 #include "platform/ShownText.h"
 #include "video/LichtThread.h"
 #include "video/SnapshotNames.h"
+#include "video/WriteFailureText.h"
 #include "video/ui/FileDialogFilters.h"
 #include "video/ui/PromptParts.h"
 #include "video/ui/SmallPrompts.h"
@@ -21,9 +22,14 @@ using namespace config;
 
 namespace {
 
-// A message that does not hold up the call.
-void showError(QWidget& owner, const std::string& text) {
-    platform::ui::showPlainMessage(QMessageBox::Critical, QString(), qs(text), &owner);
+// A message that does not hold up the call; without an owner (the call's
+// window is gone) it stands alone.
+void showError(QWidget* owner, const std::string& text) {
+    platform::ui::showPlainMessage(QMessageBox::Critical, QString(), qs(text), owner);
+}
+
+void tellPictureNotSaved(QWidget* owner, const std::string& problem) {
+    showError(owner, tr(txtPictureNotSaved) + "\n" + platform::shownText(problem));
 }
 
 }  // namespace
@@ -54,11 +60,25 @@ std::unique_ptr<TMJPEGDecoder> CallSession::startDecoder(const TServerAttributes
     auto decoder = std::make_unique<TMJPEGDecoder>(record);
     decoder->setVisibleImage(&relay);
     decoder->setOnStoerung(std::move(onFault));  // no watchdog: CallTimers is ours
-    if (record.aufzeichnen && decoder->recordingFileName().empty()) {
-        // The call goes on without recording; the user learns why.
-        showError(owner_, tr(txtInvalidImagePath) + platform::shownText(savePath()));
+    if (record.aufzeichnen) {
+        decoder->setOnRecording([this](TMJPEGDecoder& d) { recordingChanged(d); });
+        recordingChanged(*decoder);
     }
     return decoder;
+}
+
+void CallSession::recordingChanged(const TMJPEGDecoder& decoder) {
+    const auto failure = decoder.recordingFailure();
+    if (!failure) {
+        recordingFailureTold_ = false;
+        return;
+    }
+    // The call goes on; the user learns once that it is not recorded, and
+    // why. A failure whose reason changes is still the same failure.
+    if (recordingFailureTold_) return;
+    recordingFailureTold_ = true;
+    showError(&owner_, platform::shownText(recordingFailureText(*failure)) + "\n" + platform::shownText(failure->path) +
+                           "\n\n" + tr(txtRecordingGoesOn));
 }
 
 void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, Hooks hooks) {
@@ -66,6 +86,7 @@ void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, H
     setup_ = std::move(setup);
     hooks_ = std::move(hooks);
     running_ = true;
+    recordingFailureTold_ = false;
     timers_.start(setup_.videoOnly, setup_.tuerDauer);
 
     mainRelay_.setTarget(&main);
@@ -129,7 +150,10 @@ QImage CallSession::captionedPicture(const std::tm& at, const std::string& comme
 
 bool CallSession::SaveImage(const std::string& fileName, const std::string& comment) {
     const QImage picture = captionedPicture(platform::localNow(), comment);
-    return !picture.isNull() && saveJpeg(picture, fileName, comment);
+    if (picture.isNull()) return false;
+    const std::string problem = saveJpeg(picture, fileName, comment);
+    if (!problem.empty()) tellPictureNotSaved(&owner_, problem);
+    return problem.empty();
 }
 
 void CallSession::saveToFile() {
@@ -142,6 +166,7 @@ void CallSession::saverClick() {
     const std::tm pressed = platform::localNow();
     const QImage picture = captionedPicture(pressed, {});
     if (picture.isNull()) return;
+    const QPointer<QWidget> owner(&owner_);
     QString file = askSaveFile(&owner_, QString::fromStdString(savePath()),
                                QString::fromStdString(video::GetFileName(pressed, setup_.myName)),
                                dialogFilters(tr(txtImageFilesFilter)), QStringLiteral("jpg"));
@@ -152,7 +177,8 @@ void CallSession::saverClick() {
     // recordings player shows only ".jpg" files.
     const QString type = QFileInfo(file).suffix().toLower();
     if (type != QStringLiteral("jpg") && type != QStringLiteral("jpeg")) file += QStringLiteral(".jpg");
-    saveJpeg(picture, file.toStdString());
+    if (const std::string problem = saveJpeg(picture, file.toStdString()); !problem.empty())
+        tellPictureNotSaved(owner, problem);
 }
 
 template <typename T>

@@ -76,7 +76,8 @@ public:
 
     // The snapshot helpers of the view.
     std::string GetFileName() const;
-    // The picture as shown, with name, date and time (and the comment) on it.
+    // The picture as shown, with name, date and time (and the comment) on it;
+    // a picture that cannot be written is left out and the user told so.
     bool SaveImage(const std::string& fileName, const std::string& comment = {});
     // The folder and name the save dialog proposes.
     std::string proposedSnapshot() const;
@@ -95,6 +96,8 @@ private:
     // and returns it as it is now; null without a picture control.
     QImage captionedPicture(const std::tm& at, const std::string& comment);
     void saveToFile();
+    // Tells the user once per failure that the call is not recorded.
+    void recordingChanged(const TMJPEGDecoder& decoder);
     void checkTimers();
     // Shows a prompt of type T modally; the text on OK, nothing otherwise,
     // also when the view goes away while it is open.
@@ -108,6 +111,7 @@ private:
     CallSetup setup_;
     Hooks hooks_;
     bool running_ = false;
+    bool recordingFailureTold_ = false;
     PictureRelay mainRelay_;
     PictureRelay secondRelay_;
     std::unique_ptr<TMJPEGDecoder> main_;

@@ -7,9 +7,10 @@
 #include <cstring>
 
 #include "platform/Log.h"
-#include "platform/PrivateFiles.h"
+#include "platform/TemporaryFile.h"
 #include "platform/ui/PlainText.h"
 #include "video/Jpeg.h"
+#include "video/WriteFailureText.h"
 #include "video/ui/BackingStoreBlit.h"
 
 namespace oculon::video::ui {
@@ -34,6 +35,9 @@ void VideoImage::fitBitmap() {
 namespace {
 
 void freeHandedOver(void* buffer) { delete static_cast<std::vector<std::uint8_t>*>(buffer); }
+
+// Snapshots are the user's pictures: readable as the umask allows.
+constexpr mode_t kSnapshotMode = 0666;
 
 }  // namespace
 
@@ -112,20 +116,24 @@ void VideoImage::drawText(int x, int y, const std::string& text) {
     update();
 }
 
-bool saveJpeg(const QImage& picture, const std::string& fileName, const std::string& comment) {
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+std::string saveJpeg(const QImage& picture, const std::string& fileName, const std::string& comment) {
+    std::string problem;
     try {
+        const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
         const ImageView view{rgb.constBits(), rgb.width(), rgb.height(), static_cast<std::size_t>(rgb.bytesPerLine()),
                              PixelFormat::Bgrx32};
         const std::vector<std::uint8_t> jpeg = encodeJpeg(view, 90, comment);
-        const std::string error =
-            platform::writeWholeFile(fileName, {reinterpret_cast<const char*>(jpeg.data()), jpeg.size()}, 0666);
-        if (error.empty()) return true;
-        log::warning(log::Category::video, "snapshot not written: %s", error.c_str());
+        // Whole or not at all: a picture cut off by a full disk would pass
+        // for one.
+        const platform::FileFailure failure = platform::writeFileThroughTemporary(
+            fileName, {reinterpret_cast<const char*>(jpeg.data()), jpeg.size()}, kSnapshotMode);
+        if (!failure.failed()) return {};
+        problem = fileFailureText(failure, fileName);
     } catch (const std::exception& e) {
-        log::warning(log::Category::video, "snapshot %s: %s", fileName.c_str(), e.what());
+        problem = fileName + ": " + e.what();
     }
-    return false;
+    log::warning(log::Category::video, "snapshot not written: %s", problem.c_str());
+    return problem;
 }
 
 void VideoImage::paintEvent(QPaintEvent* event) {

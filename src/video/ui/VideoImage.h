@@ -54,8 +54,9 @@ private:
 };
 
 // A picture as a JPEG file (quality 90), the comment also in the file's
-// comment marker. False when it cannot be written.
-bool saveJpeg(const QImage& picture, const std::string& fileName, const std::string& comment = {});
+// comment marker. Empty when written, otherwise the file and why not, for
+// the user; a picture that cannot be written whole leaves no file.
+std::string saveJpeg(const QImage& picture, const std::string& fileName, const std::string& comment = {});
 
 // Hands a decoder's pictures on to a control that can change (the popup
 // swaps its two cameras), and tells its owner of every picture.

@@ -19,15 +19,21 @@ namespace {
 const QColor kRecColour(140, 0, 0);
 const QColor kRecordingColour(255, 0, 0);
 const QColor kCaptionColour(238, 238, 238);
+const QColor kNotRecordingColour(110, 110, 110);
 
-// The recording glyph: a red dot.
-QIcon recGlyph() {
+// The recording glyph: a red dot; a grey ring while the recording fails.
+QIcon recGlyph(bool failing) {
     QPixmap dot(14, 14);
     dot.fill(Qt::transparent);
     QPainter p(&dot);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(kRecordingColour);
+    if (failing) {
+        p.setPen(QPen(kNotRecordingColour, 1.5));
+        p.setBrush(Qt::NoBrush);
+    } else {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kRecordingColour);
+    }
     p.drawEllipse(2, 2, 10, 10);
     return QIcon(dot);
 }
@@ -112,13 +118,12 @@ void LabelCaption::setCaption(const std::string& text) {
 }
 
 WallTile::WallTile(QWidget& wall, int tile, std::function<void(int)> onRecClick)
-    : image_(&wall, tile), recBtn_(&wall), caption_(&wall), picture_(image_) {
+    : image_(&wall, tile), recBtn_(&wall), recStatus_(&wall), caption_(&wall), picture_(image_) {
     image_.setObjectName(QStringLiteral("Bild%1").arg(tile));
     captionRelay_.setTarget(&caption_);
 
     recBtn_.setObjectName(QStringLiteral("RecBtn%1").arg(tile));
     recBtn_.setText(QStringLiteral("REC"));
-    recBtn_.setIcon(recGlyph());
     recBtn_.setCheckable(true);
     recBtn_.setFocusPolicy(Qt::NoFocus);
     QFont bold = recBtn_.font();
@@ -141,11 +146,20 @@ WallTile::WallTile(QWidget& wall, int tile, std::function<void(int)> onRecClick)
     caption_.setPalette(pal);
     caption_.setFont(bold);
     caption_.hide();
+
+    recStatus_.setObjectName(QStringLiteral("RecStatus%1").arg(tile));
+    recStatus_.setAutoFillBackground(true);
+    pal.setColor(QPalette::WindowText, kRecColour);
+    recStatus_.setPalette(pal);
+    recStatus_.setContentsMargins(4, 0, 4, 0);
+    recStatus_.hide();
 }
 
 void WallTile::place(const TileGeometry& where) {
     image_.setGeometry(toQRect(where.tile));
     recBtn_.setGeometry(toQRect(where.recBtn));
+    recStatus_.setGeometry(toQRect(where.recStatus));
+    showRecStatus();
     caption_.setGeometry(toQRect(where.caption));
 }
 
@@ -155,14 +169,32 @@ void WallTile::setCaptionVisible(bool visible) {
 }
 
 void WallTile::setRecButton(const RecButtonState& state) {
+    const bool failing = !state.problem.empty();
     recBtn_.setVisible(state.visible);
     recBtn_.setEnabled(state.enabled);
     recBtn_.setChecked(state.down);
+    // While the recording fails the button keeps the user's choice but no
+    // longer claims to record: struck through and grey.
+    recBtn_.setIcon(recGlyph(failing));
+    QFont font = recBtn_.font();
+    font.setStrikeOut(failing);
+    recBtn_.setFont(font);
     QPalette pal = recBtn_.palette();
-    const QColor text = state.red ? kRecordingColour : kRecColour;
+    const QColor text = failing ? kNotRecordingColour : state.red ? kRecordingColour : kRecColour;
     pal.setColor(QPalette::ButtonText, text);
     pal.setColor(QPalette::Disabled, QPalette::ButtonText, text);
     recBtn_.setPalette(pal);
+
+    recStatusText_ = platform::ui::shown(state.problem);
+    recStatus_.setToolTip(platform::ui::plainToolTip(recStatusText_));
+    recStatus_.setVisible(state.visible && failing);
+    showRecStatus();
+}
+
+void WallTile::showRecStatus() {
+    // Cut to the line's width; the tool tip holds it whole.
+    const int room = std::max(0, recStatus_.contentsRect().width());
+    platform::ui::setPlainText(recStatus_, recStatus_.fontMetrics().elidedText(recStatusText_, Qt::ElideRight, room));
 }
 
 void WallTile::showFault(std::int32_t errorNo, const std::string& addInfo) { image_.showFault(errorNo, addInfo); }

@@ -1,8 +1,9 @@
 #pragma once
 // The controls of one wall tile: the picture a decoder paints into (with the
 // fault cross and the drop of a camera), the caption label with name, date
-// and time, and the "REC" button. WallTile hands them to the running tile
-// (TVideoObjekt) as its TileControls.
+// and time, and the "REC" button with the status line above it that says why
+// the tile does not record while its recording fails. WallTile hands them to
+// the running tile (TVideoObjekt) as its TileControls.
 
 #include <QLabel>
 #include <QPushButton>
@@ -86,6 +87,8 @@ public:
     TileImage& image() { return image_; }
     QLabel& timeLabel() { return caption_; }
     QPushButton& recBtn() { return recBtn_; }
+    // Why the tile does not record, while its recording fails.
+    QLabel& recStatus() { return recStatus_; }
 
     PictureSink& picture() override { return picture_; }
     CaptionSink& caption() override { return captionRelay_; }
@@ -94,8 +97,12 @@ public:
     void showFault(std::int32_t errorNo, const std::string& addInfo) override;
 
 private:
+    void showRecStatus();
+
     TileImage image_;
     QPushButton recBtn_;
+    QLabel recStatus_;
+    QString recStatusText_;
     QLabel caption_;
     TilePicture picture_;
     LabelCaption captionRelay_;

@@ -24,6 +24,7 @@
 #include "platform/MainLoop.h"
 #include "platform/Registry.h"
 #include "support/ChildProcess.h"
+#include "support/FileSizeLimit.h"
 #include "support/LoopbackHttpServer.h"
 #include "video/LichtThread.h"
 #include "video/SnapshotNames.h"
@@ -221,6 +222,26 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     const std::uint8_t* mid = saved.row(saved.height / 2) + (saved.width / 2) * 4;
     EXPECT_GT(mid[2], 180) << "the saved picture is not the one shown at the press";
     EXPECT_LT(mid[0], 80);
+
+    // On a full disk nothing is left, and the user learns which file and why.
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        proposed = dialog->selectedFiles().value(0).toStdString();
+        ASSERT_TRUE(pumpUntil([&] { return dialog->isActiveWindow() && QApplication::focusWidget() != nullptr; }));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    {
+        testsupport::FileSizeLimit full(1000);
+        QTest::mouseClick(popup.findChild<QPushButton*>("saver"), Qt::LeftButton);
+    }
+    QMessageBox* box = popup.findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text().toStdString(), "The picture was not saved:\n" + proposed + ".jpg: File too large");
+    // The first one only, and no temporary.
+    const std::filesystem::path dated = std::filesystem::path(proposed).parent_path();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dated), {}), 1);
+    EXPECT_EQ(jpegsIn(dated).size(), 1u);
     popup.stopVideo();
 }
 
@@ -451,6 +472,7 @@ TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCall) {
     // The picture path is a file: no folder can be made below it.
     const std::string file = folder.write("not-a-folder", "x");
     settings->schreibeStoreVideo(true);
+    settings->schreibeStoreFirstPict(true);
     settings->schreibeFirstPictPath(file + "/");
     LoopbackHttpServer camera;
     serve(camera, {barsJpeg(160, 120)});
@@ -460,10 +482,17 @@ TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCall) {
     frame.startVideo(stationFor(camera), false);
     ASSERT_TRUE(pumpUntil([&] { return pictures(frame, "videoImage") >= 3; }));
     EXPECT_TRUE(frame.isVisible());
-    QMessageBox* box = frame.findChild<QMessageBox*>();
-    ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().startsWith("The path for storing images is invalid: \n"));
+    // Once each: the call is not recorded, and its first picture not saved.
+    const std::string dated = settings->getSavePath("Door 1");
+    ASSERT_TRUE(pumpUntil([&] { return frame.findChildren<QMessageBox*>().size() == 2; }));
+    const auto boxes = frame.findChildren<QMessageBox*>();
+    EXPECT_EQ(boxes[0]->text().toStdString(), "Not recording: the folder is missing\n" + dated +
+                                                  "\n\nRecording goes on by itself as soon as writing works again.");
+    EXPECT_TRUE(boxes[1]->text().startsWith(QString::fromStdString("The picture was not saved:\n" + dated)));
+    EXPECT_TRUE(boxes[1]->text().endsWith(".jpg: Not a directory"));
     EXPECT_TRUE(frame.session().mainDecoder()->recordingFileName().empty());
+    pumpFor(200ms);
+    EXPECT_EQ(frame.findChildren<QMessageBox*>().size(), 2u);
     frame.stopVideo();
 
     // The popup does not try: it says so once and shows the stream.

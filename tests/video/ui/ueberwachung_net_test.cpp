@@ -152,6 +152,8 @@ TEST_F(WallNet, ThreeByThreeWithLivePicturesFaultsAndADoorCall) {
         LoopbackHttpServer gone;
         storeCamera(8, gone, "Kamera 9");
     }
+    // Tile 5's recording has no folder: a file stands where it belongs.
+    const std::string blocker = folder.write("Kamera 5", "x");
 
     TueberwachungForm wall(*settings);
     wall.resize(800, 600);
@@ -177,7 +179,14 @@ TEST_F(WallNet, ThreeByThreeWithLivePicturesFaultsAndADoorCall) {
     }
     EXPECT_FALSE(wall.tile(0)->recBtn().isVisible());  // recording never
     EXPECT_TRUE(wall.tile(1)->recBtn().isVisible() && wall.tile(1)->recBtn().isEnabled());
-    EXPECT_TRUE(wall.tile(4)->recBtn().isChecked());
+    EXPECT_FALSE(wall.tile(1)->recStatus().isVisible());
+    // Recording always, but it cannot: the button no longer claims it, the
+    // line beside it says why.
+    QPushButton& rec5 = wall.tile(4)->recBtn();
+    EXPECT_TRUE(rec5.isChecked() && rec5.font().strikeOut());
+    EXPECT_TRUE(wall.tile(4)->recStatus().isVisible());
+    EXPECT_EQ(wall.tile(4)->recStatus().text(), "Not recording: the folder is missing");
+    std::filesystem::remove(blocker);
     // The stopped camera's tile: the cross on white, and its caption is the
     // bare name; after the break the camera answers 503, which is fault 12.
     const QImage cross = wall.tile(7)->image().grab().toImage();
@@ -223,6 +232,11 @@ TEST_F(WallNet, ThreeByThreeWithLivePicturesFaultsAndADoorCall) {
     EXPECT_TRUE(wall.tile(0)->image().isVisible());
     EXPECT_EQ(resets, 1);
 
+    // Tile 5 has gone on recording by itself meanwhile.
+    ASSERT_TRUE(pumpUntil([&] { return !wall.tile(4)->recStatus().isVisible(); }));
+    EXPECT_FALSE(rec5.font().strikeOut());
+    EXPECT_FALSE(wall.videoObjekt(4)->decoder()->recordingFileName().empty());
+
     // A new layout while a call is shown keeps the frame over the new tile 0.
     wall.startDoorVideo(station);
     settings->schreibeLayout(config::r3x3G);
@@ -259,9 +273,10 @@ TEST_F(WallNet, MessagesFromTheSettingsDialog) {
 
     // The recording button as its mode wants it.
     QPushButton& rec0 = wall.tile(0)->recBtn();
-    const auto button = [&rec0] {
+    const auto button = [&rec0, &wall] {
         return RecButtonState{rec0.isVisible(), rec0.isEnabled(), rec0.isChecked(),
-                              rec0.palette().color(QPalette::ButtonText) == QColor(255, 0, 0)};
+                              rec0.palette().color(QPalette::ButtonText) == QColor(255, 0, 0),
+                              wall.tile(0)->recStatus().toolTip().toStdString()};
     };
     // Recording always: a recording on disk.
     postChange(change(0, false, 1));
