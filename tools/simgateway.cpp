@@ -9,24 +9,38 @@
 //   simgateway [--name N] [--ip A] [--netmask M] [--gateway G] [--dhcp]
 //              [--password P] [--mac 00:90:e8:00:00:01] [--apid 256]
 //              [--firmware F] [--state FILE]
+//              [--late MS] [--silent-after-set] [--restart-unanswered MS]
 //              [--address A] [--workstation W] [--log FILE]
 //
 //   SIGTERM  ends the tool
+//
+// How it misbehaves, as a slow or failing gateway does:
+//   --late MS               answers every request but the search MS ms late
+//                           (a request sent again meanwhile is answered late
+//                           again, and acted on once)
+//   --silent-after-set      from its first setter request on it takes and
+//                           answers nothing, the search included
+//   --restart-unanswered MS saves what it was given and restarts before it
+//                           answers the save: silent for MS ms (-1: it never
+//                           answers again)
 //
 // --address: where it takes command frames (default: every local address);
 // --workstation: the only sender whose frames it takes (default: any). The
 // log (default: standard output) has one line per event: "<ms since 1970>
 // <event> <detail>", events "ready", "saved" (the settings now in force, as
-// in the state file),
-// "command" (hex bytes), "echo", "stop".
+// in the state file), "silent" (why it stopped answering), "command" (hex
+// bytes), "echo", "stop".
 //
 // Run it only inside a test's network namespace.
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "devices/moxaGWSuche.h"
@@ -150,13 +164,128 @@ std::optional<Reply> answer(Device& d, const Request& r) {
     return reply;
 }
 
+// How this gateway misbehaves.
+struct Behaviour {
+    std::chrono::milliseconds late{0};
+    bool silentAfterSet = false;
+    std::optional<std::chrono::milliseconds> restartUnanswered;  // negative: for ever
+};
+
+// Answers the library's requests on a thread of its own, which alone touches
+// the device's settings; late answers wait in a queue and go out from the
+// same socket when they fall due.
+class Responder {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    Responder(platform::UdpSocket socket, Device& device, Behaviour behaviour, sim::EventLog& log)
+        : socket_(std::move(socket)), d_(device), behaviour_(behaviour), log_(log), thread_([this] { run(); }) {}
+    ~Responder() { stop(); }
+    Responder(const Responder&) = delete;
+    Responder& operator=(const Responder&) = delete;
+
+    void stop() {
+        socket_.interrupt();
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    struct Late {
+        Clock::time_point due;
+        std::string address;
+        std::uint16_t port = 0;
+        std::string bytes;
+    };
+
+    void run() {
+        for (;;) {
+            const auto now = Clock::now();
+            while (!late_.empty() && late_.front().due <= now) {
+                socket_.sendTo(late_.front().address, late_.front().port, late_.front().bytes);
+                late_.pop_front();
+            }
+            const auto wait = late_.empty() ? std::chrono::milliseconds(1000)
+                                            : std::chrono::ceil<std::chrono::milliseconds>(late_.front().due - now);
+            std::optional<platform::Datagram> datagram;
+            try {
+                datagram = socket_.receive(1500, wait);
+            } catch (const platform::InterruptedError&) {
+                return;
+            } catch (const std::exception& e) {
+                log_.write("error", e.what());
+                return;
+            }
+            if (datagram) take(*datagram);
+        }
+    }
+
+    // The search is always answered at once: a gateway too slow for it is
+    // not found at all.
+    void send(const platform::Datagram& to, const std::string& bytes, Op op) {
+        if (behaviour_.late.count() == 0 || op == Op::search) {
+            socket_.sendTo(to.peerAddress, to.peerPort, bytes);
+        } else {
+            late_.push_back({Clock::now() + behaviour_.late, to.peerAddress, to.peerPort, bytes});
+        }
+    }
+
+    void fallSilent(Clock::time_point until, const std::string& why) {
+        silentUntil_ = until;
+        lastAnswer_ = {};
+        log_.write("silent", why);
+    }
+
+    void take(const platform::Datagram& datagram) {
+        if (Clock::now() < silentUntil_) return;
+        const auto request = decodeRequest(datagram.data);
+        if (!request) return;
+        if (behaviour_.silentAfterSet && request->op == Op::set) {
+            fallSilent(Clock::time_point::max(), "setter request");
+            return;
+        }
+        // The library sends a request again, byte for byte, when the answer
+        // is late: the gateway answers it again but does not act on it twice
+        // (a save would restart it once more).
+        const AnsweredRequest asked{datagram.peerAddress, datagram.peerPort, datagram.data, {}};
+        if (lastAnswer_.sameRequest(asked)) {
+            send(datagram, lastAnswer_.reply, request->op);
+            return;
+        }
+        const int restarts = d_.restarts;
+        const auto reply = answer(d_, *request);
+        if (!reply) return;
+        if (d_.restarts != restarts) {
+            log_.write("saved", settingsText(d_, ' '));
+            if (const auto restart = behaviour_.restartUnanswered) {
+                fallSilent(restart->count() < 0 ? Clock::time_point::max() : Clock::now() + *restart,
+                           "restart before answering the save");
+                return;
+            }
+        }
+        if (const auto bytes = encode(*reply)) {
+            lastAnswer_ = asked;
+            lastAnswer_.reply = *bytes;
+            send(datagram, *bytes, request->op);
+        }
+    }
+
+    platform::UdpSocket socket_;
+    Device& d_;
+    Behaviour behaviour_;
+    sim::EventLog& log_;
+    AnsweredRequest lastAnswer_;
+    Clock::time_point silentUntil_{};
+    std::deque<Late> late_;
+    std::thread thread_;  // last: it starts once the rest is in place
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const sim::Options options(argc, argv, "simgateway",
                                {"name", "ip", "netmask", "gateway", "password", "mac", "apid", "firmware", "state",
-                                "address", "workstation", "log"},
-                               {"dhcp"});
+                                "late", "restart-unanswered", "address", "workstation", "log"},
+                               {"dhcp", "silent-after-set"});
     sim::SignalSteering steering;  // before any thread
     Device d;
     d.active.name = options.get("name", "SimGateway");
@@ -183,36 +312,19 @@ int main(int argc, char** argv) {
     if (!workstation.empty() && !platform::parseIpv4(workstation))
         options.usage("--workstation must be a dotted IPv4 address");
     sim::EventLog log(options.get("log"));
+    Behaviour behaviour;
+    behaviour.late = std::chrono::milliseconds(options.number("late", 0, 0, 600000));
+    behaviour.silentAfterSet = options.flag("silent-after-set");
+    if (!options.get("restart-unanswered").empty())
+        behaviour.restartUnanswered = std::chrono::milliseconds(options.number("restart-unanswered", 0, -1, 600000));
 
     return sim::runPeer(log, [&] {
         platform::UdpSocket gatewaySocket;
         gatewaySocket.bind("", kPort);
         writeState(d);
-        // Only its own thread touches the device's settings.
-        platform::UdpListener gateway(
-            std::move(gatewaySocket),
-            [&, lastAnswer = AnsweredRequest{}](const platform::Datagram& datagram) mutable {
-                const auto request = decodeRequest(datagram.data);
-                if (!request) return;
-                // The library sends a request again, byte for byte, when the
-                // answer is late: the gateway answers it again but does not
-                // act on it twice (a save would restart it once more).
-                const AnsweredRequest asked{datagram.peerAddress, datagram.peerPort, datagram.data, {}};
-                if (lastAnswer.sameRequest(asked)) {
-                    gateway.socket().sendTo(datagram.peerAddress, datagram.peerPort, lastAnswer.reply);
-                    return;
-                }
-                const int restarts = d.restarts;
-                const auto reply = answer(d, *request);
-                if (!reply) return;
-                if (d.restarts != restarts) log.write("saved", settingsText(d, ' '));
-                if (const auto bytes = encode(*reply)) {
-                    lastAnswer = asked;
-                    lastAnswer.reply = *bytes;
-                    gateway.socket().sendTo(datagram.peerAddress, datagram.peerPort, *bytes);
-                }
-            },
-            "gatewayListener");
+        // Read before the responder's thread may change the settings.
+        const std::string ready = d.active.name + " port " + std::to_string(kPort);
+        Responder responder(std::move(gatewaySocket), d, behaviour, log);
 
         auto echo = std::make_shared<platform::UdpSocket>();
         echo->bind(commandAddress, 0);
@@ -228,9 +340,9 @@ int main(int argc, char** argv) {
             },
             "commandListener");
 
-        log.write("ready", d.active.name + " port " + std::to_string(kPort));
+        log.write("ready", ready);
         while (steering.next() != sim::SignalSteering::Signal::stop) {}
         commands.stop();
-        gateway.stop();
+        responder.stop();
     });
 }

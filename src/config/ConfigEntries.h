@@ -6,6 +6,7 @@
 // and a window rectangle (TWindowSettings).
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "config/sprachen.h"
@@ -53,6 +54,9 @@ public:
     bool video = false;
     bool moxaNeedCred = false;
     std::string moxaPass;
+    // The gateway's password before a save it never confirmed: it may hold
+    // this one instead of moxaPass until a login tells which.
+    std::optional<std::string> moxaPassBefore;
     bool moxaDhcp = false;
     bool eingang = false;
     bool ausgang = false;

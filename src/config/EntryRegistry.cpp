@@ -103,6 +103,7 @@ TSingleConfig readSingleConfig(const Registry& reg) {
         c.video = readBool(reg, "video", false);
         c.moxaNeedCred = readBool(reg, "moxaNeedCred", false);
         c.moxaPass = readStr(reg, "moxaPass");
+        if (reg.ValueExists("moxaPassBefore")) c.moxaPassBefore = readStr(reg, "moxaPassBefore");
         c.moxaDhcp = readBool(reg, "moxaDhcp", false);
         c.eingang = readBool(reg, "eingang", false);
         c.ausgang = readBool(reg, "ausgang", false);
@@ -153,6 +154,7 @@ void writeSingleConfig(Registry& reg, const TSingleConfig& c) {
     reg.WriteBool("video", c.video);
     reg.WriteBool("moxaNeedCred", c.moxaNeedCred);
     reg.WriteString("moxaPass", c.moxaPass);
+    if (c.moxaPassBefore) reg.WriteString("moxaPassBefore", *c.moxaPassBefore);
     reg.WriteBool("moxaDhcp", c.moxaDhcp);
     reg.WriteBool("eingang", c.eingang);
     reg.WriteBool("ausgang", c.ausgang);

@@ -1,5 +1,6 @@
 #pragma once
-// What the program changes on a serial-to-Ethernet gateway in one go.
+// What the program changes on a serial-to-Ethernet gateway in one go, and
+// what became of it.
 
 #include <optional>
 #include <string>
@@ -16,6 +17,21 @@ struct GatewayChange {
     std::optional<std::string> netmask{};
     std::optional<bool> dhcp{};
     bool empty() const { return !name && !password && !address && !gateway && !netmask && !dhcp; }
+};
+
+// How a gateway met a login: a missed answer is never a wrong password.
+enum class GatewayLogin { accepted, refused, silent };
+
+// What became of a change.
+struct GatewayOutcome {
+    // The values the gateway has not taken: refused, or never saved.
+    GatewayChange notTaken{};
+    // It stopped answering before the save, so it saved nothing.
+    bool silent = false;
+    // The save went out but its answer never came (the gateway may restart
+    // first): the values not in `notTaken` may or may not be in force.
+    bool unconfirmed = false;
+    bool taken() const { return notTaken.empty() && !silent && !unconfirmed; }
 };
 
 }  // namespace oculon::devices

@@ -66,76 +66,100 @@ TGatewayObject::TGatewayObject(std::shared_ptr<const NeciApi> api, const DS_INFO
     getName();
 }
 
-void TGatewayObject::getName() {
-    if (!api_ || !api_->GetName) return;
+bool TGatewayObject::attached(bool bound, const std::function<void(int handle)>& read) {
+    if (!api_ || !bound) return true;
     Attachment attachment(*api_, gwInfo);
-    if (!attachment) return;
+    if (attachment) read(attachment.handle());
+    return static_cast<bool>(attachment);
+}
+
+bool TGatewayObject::getName() {
+    return attached(api_ && api_->GetName, [this](int h) { readName(h); });
+}
+
+bool TGatewayObject::getIpConfig() {
+    return attached(api_ && api_->GetIPConfig, [this](int h) { readIpConfig(h); });
+}
+
+bool TGatewayObject::getIFConfig() {
+    return attached(api_ && api_->GetIfConfig, [this](int h) { readIFConfig(h, false); });
+}
+
+bool TGatewayObject::getKrnlInfo() {
+    return attached(api_ && api_->GetKernelInfo, [this](int h) { readKrnlInfo(h); });
+}
+
+bool TGatewayObject::readBack() {
+    if (!api_) return false;
+    Attachment attachment(*api_, gwInfo);
+    if (!attachment) return false;
+    if (api_->GetName) readName(attachment.handle());
+    if (api_->GetIfConfig) readIFConfig(attachment.handle(), true);
+    if (api_->GetIPConfig) readIpConfig(attachment.handle());
+    if (api_->GetKernelInfo) readKrnlInfo(attachment.handle());
+    return true;
+}
+
+void TGatewayObject::readName(int handle) {
     char name[NECI_NAME_SIZE + 1] = {};
-    FName = api_->GetName(attachment.handle(), name) == 1 ? std::string(name, strnlen(name, NECI_NAME_SIZE)) : "";
+    FName = api_->GetName(handle, name) == 1 ? std::string(name, strnlen(name, NECI_NAME_SIZE)) : "";
 }
 
-void TGatewayObject::getIpConfig() {
-    if (!api_ || !api_->GetIPConfig) return;
-    Attachment attachment(*api_, gwInfo);
-    if (!attachment) return;
+void TGatewayObject::readIpConfig(int handle) {
     int mode = 0;
-    FDHCP = api_->GetIPConfig(attachment.handle(), 255, &mode) == 1 && mode == 1;
+    FDHCP = api_->GetIPConfig(handle, 255, &mode) == 1 && mode == 1;
 }
 
-void TGatewayObject::getIFConfig() {
-    if (!api_ || !api_->GetIfConfig) return;
-    Attachment attachment(*api_, gwInfo);
-    if (!attachment) return;
+void TGatewayObject::readIFConfig(int handle, bool withAddress) {
     int count = 0;
     IFCONFIGINFO config{};
-    if (api_->GetIfConfig(attachment.handle(), 1, &count, &config) != 1 || count < 1) return;
+    if (api_->GetIfConfig(handle, 1, &count, &config) != 1 || count < 1) return;
     FNetmask = ipToStr(config.netmask);
     FGateway = ipToStr(config.gateway);
-    FIPAddress = ipToStr(gwInfo.pseudo_ip_addr);
+    FIPAddress = ipToStr(withAddress ? config.ipaddr : gwInfo.pseudo_ip_addr);
     FIFID = config.ifid;
 }
 
-void TGatewayObject::getKrnlInfo() {
-    if (!api_ || !api_->GetKernelInfo) return;
-    Attachment attachment(*api_, gwInfo);
-    if (!attachment) return;
+void TGatewayObject::readKrnlInfo(int handle) {
     KERNELINFO kernel{};
-    if (api_->GetKernelInfo(attachment.handle(), &kernel) != 1) return;
+    if (api_->GetKernelInfo(handle, &kernel) != 1) return;
     FFirmware = kernel.firm_version;
     FBIOS = kernel.bios_version;
     FHasPwd = kernel.flag == 1;
 }
 
-bool TGatewayObject::checkPass() const {
-    if (!api_ || !api_->Login || !api_->Logout) return false;
+GatewayLogin TGatewayObject::checkPass() const {
+    if (!api_ || !api_->Login || !api_->Logout) return GatewayLogin::refused;
     Attachment attachment(*api_, gwInfo);
-    if (!attachment || api_->Login(attachment.handle(), FPassword.c_str()) != 1) return false;
+    if (!attachment) return GatewayLogin::silent;
+    const int login = api_->Login(attachment.handle(), FPassword.c_str());
+    if (login != 1) return login == NECI_NO_ANSWER ? GatewayLogin::silent : GatewayLogin::refused;
     api_->Logout(attachment.handle());
-    return true;
+    return GatewayLogin::accepted;
 }
 
-GatewayChange TGatewayObject::change(const GatewayChange& wanted) {
-    GatewayChange refused = wanted;
-    // One per value to set: the call, and what follows once the gateway saved it.
+GatewayOutcome TGatewayObject::change(const GatewayChange& wanted) {
+    GatewayOutcome outcome{.notTaken = wanted};
+    GatewayChange& notTaken = outcome.notTaken;
+    // One per value to set: the call, what the object keeps once the gateway
+    // saved it, and its removal from those not taken.
     struct Step {
         std::function<int(int handle)> set;
         std::function<void()> keep;
+        std::function<void()> sent;
     };
     std::vector<Step> steps;
     if (api_) {
-        const auto text = [&](const std::optional<std::string>& value, auto entry, auto keep) {
-            if (value && entry)
-                steps.push_back(
-                    {[entry, v = *value](int h) { return entry(h, v.c_str()); }, [keep, v = *value] { keep(v); }});
+        const auto text = [&](std::optional<std::string> GatewayChange::*value, auto entry, auto keep) {
+            if (!(wanted.*value) || !entry) return;
+            const std::string v = *(wanted.*value);
+            steps.push_back({[entry, v](int h) { return entry(h, v.c_str()); }, [keep, v] { keep(v); },
+                             [&notTaken, value] { (notTaken.*value).reset(); }});
         };
-        text(wanted.name, api_->SetName, [this, &refused](const std::string& v) {
-            FName = v;
-            refused.name.reset();
-        });
-        text(wanted.password, api_->SetPassword, [this, &refused](const std::string& v) {
+        text(&GatewayChange::name, api_->SetName, [this](const std::string& v) { FName = v; });
+        text(&GatewayChange::password, api_->SetPassword, [this](const std::string& v) {
             FPassword = v;
             FHasPwd = !v.empty();
-            refused.password.reset();
         });
         // The address setters share one signature; a text that is no address
         // never reaches the library.
@@ -145,10 +169,8 @@ GatewayChange TGatewayObject::change(const GatewayChange& wanted) {
             const auto parsed = wantedText ? strToIp(*wantedText) : std::nullopt;
             if (!parsed || !entry) return;
             steps.push_back({[this, entry, ip = *parsed](int h) { return entry(h, FIFID, ip); },
-                             [&refused, &field, value, v = *wantedText] {
-                                 field = v;
-                                 (refused.*value).reset();
-                             }});
+                             [&field, v = *wantedText] { field = v; },
+                             [&notTaken, value] { (notTaken.*value).reset(); }});
         };
         address(&GatewayChange::address, api_->SetIP, FIPAddress);
         address(&GatewayChange::gateway, api_->SetGateway, FGateway);
@@ -156,40 +178,55 @@ GatewayChange TGatewayObject::change(const GatewayChange& wanted) {
         if (wanted.dhcp && api_->SetIPConfig) {
             const bool on = *wanted.dhcp;
             steps.push_back({[this, on](int h) { return api_->SetIPConfig(h, FIFID, on ? 1 : 0); },
-                             [this, &refused, on] {
-                                 FDHCP = on;
-                                 refused.dhcp.reset();
-                             }});
+                             [this, on] { FDHCP = on; }, [&notTaken] { notTaken.dhcp.reset(); }});
         }
     }
-    if (steps.empty() || !api_->Login || !api_->Logout || !api_->SaveAndRestart) return refused;
+    if (steps.empty() || !api_->Login || !api_->Logout || !api_->SaveAndRestart) return outcome;
     if (!FHasPwd) FPassword.clear();
     Attachment attachment(*api_, gwInfo);
-    if (!attachment || api_->Login(attachment.handle(), FPassword.c_str()) != 1) return refused;
+    if (!attachment) {
+        outcome.silent = true;
+        return outcome;
+    }
+    const int login = api_->Login(attachment.handle(), FPassword.c_str());
+    if (login != 1) {
+        outcome.silent = login == NECI_NO_ANSWER;
+        return outcome;
+    }
     std::vector<const Step*> taken;
     for (const Step& step : steps) {
-        if (step.set(attachment.handle()) == 1) taken.push_back(&step);
+        const int set = step.set(attachment.handle());
+        // Nothing more goes to a gateway that stopped answering; what it
+        // took so far is lost with its next restart, as it was never saved.
+        outcome.silent = set == NECI_NO_ANSWER;
+        if (outcome.silent) break;
+        if (set == 1) taken.push_back(&step);
     }
     // The password the session logged in with holds until the restart.
-    const bool saved = !taken.empty() && api_->SaveAndRestart(attachment.handle()) == 1;
+    const int saved = outcome.silent || taken.empty() ? 0 : api_->SaveAndRestart(attachment.handle());
     api_->Logout(attachment.handle());
-    if (saved) {
-        for (const Step* step : taken) step->keep();
+    outcome.unconfirmed = saved == NECI_NO_ANSWER;
+    if (saved == 1 || outcome.unconfirmed) {
+        for (const Step* step : taken) {
+            // An unconfirmed value is neither kept nor counted as refused.
+            if (saved == 1) step->keep();
+            step->sent();
+        }
     }
-    return refused;
+    return outcome;
 }
 
-bool TGatewayObject::setIP(const std::string& address) { return change({.address = address}).empty(); }
+bool TGatewayObject::setIP(const std::string& address) { return change({.address = address}).taken(); }
 
-bool TGatewayObject::setNetmask(const std::string& mask) { return change({.netmask = mask}).empty(); }
+bool TGatewayObject::setNetmask(const std::string& mask) { return change({.netmask = mask}).taken(); }
 
-bool TGatewayObject::setGateway(const std::string& gateway) { return change({.gateway = gateway}).empty(); }
+bool TGatewayObject::setGateway(const std::string& gateway) { return change({.gateway = gateway}).taken(); }
 
-bool TGatewayObject::setDHCP(bool on) { return change({.dhcp = on}).empty(); }
+bool TGatewayObject::setDHCP(bool on) { return change({.dhcp = on}).taken(); }
 
-bool TGatewayObject::setName(const std::string& name) { return change({.name = name}).empty(); }
+bool TGatewayObject::setName(const std::string& name) { return change({.name = name}).taken(); }
 
-bool TGatewayObject::setPassword(const std::string& password) { return change({.password = password}).empty(); }
+bool TGatewayObject::setPassword(const std::string& password) { return change({.password = password}).taken(); }
 
 void sortByAddress(TGatewayList& list) {
     std::stable_sort(list.begin(), list.end(),
@@ -221,13 +258,18 @@ TGatewayList moxaThread::search() {
     tlsFound = &found;
     const int searched = api_->EnumSearch(-1, searchCallback);
     tlsFound = nullptr;
-    for (const auto& info : found) dsList.emplace_back(api_, info);
+    for (const auto& info : found) {
+        if (Terminated()) return dsList;
+        dsList.emplace_back(api_, info);
+    }
     if (searched != 1) return dsList;
     // No lock here: the list is this thread's own until it is handed over,
     // so the main thread never waits for a gateway's answers.
     for (auto& gateway : dsList) {
         if (Terminated()) break;
-        gateway.getName();
+        // One that does not answer has nothing more to read now: the next
+        // search asks again.
+        if (!gateway.getName() || Terminated()) continue;
         gateway.getIFConfig();
         gateway.getIpConfig();
         gateway.getKrnlInfo();

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -34,21 +35,25 @@ public:
     TGatewayObject(std::shared_ptr<const NeciApi> api, const DS_INFO& info);
 
     // Each attaches on its own; a gateway that does not answer keeps the
-    // values it had.
-    void getName();
-    void getIpConfig();
-    void getIFConfig();
-    void getKrnlInfo();
+    // values it had, and the getter returns false.
+    bool getName();
+    bool getIpConfig();
+    bool getIFConfig();
+    bool getKrnlInfo();
+    // All of them with one attachment, the address included, as after a
+    // restart; false when the gateway does not answer.
+    bool readBack();
 
-    // True when the gateway accepts `Password()`.
-    bool checkPass() const;
+    // Whether the gateway accepts `Password()`.
+    GatewayLogin checkPass() const;
 
     // Logs in with `Password()` (nothing when the gateway has none), sets
     // each value of `wanted`, and has the gateway save what it took and
-    // restart, once. The values it saved are kept here; the result holds
-    // those it did not take (not answering, password refused, value not
-    // accepted, address text not valid, save refused).
-    GatewayChange change(const GatewayChange& wanted);
+    // restart, once. The values it saved are kept here; the outcome holds
+    // those it did not take (password refused, value not accepted, address
+    // text not valid, save refused, or all of them when it stopped
+    // answering before the save), and those whose save it never confirmed.
+    GatewayOutcome change(const GatewayChange& wanted);
 
     // One value each, with a restart of its own; false when it was not taken.
     bool setIP(const std::string& address);
@@ -74,6 +79,15 @@ public:
 
 private:
     class Attachment;
+    // Runs `read` over an attachment of its own when the entry point it
+    // needs is `bound`; false only when the gateway did not answer.
+    bool attached(bool bound, const std::function<void(int handle)>& read);
+    // What the getters read, over an attachment made already.
+    void readName(int handle);
+    void readIpConfig(int handle);
+    // The address too when `withAddress`; the search shows the one it found.
+    void readIFConfig(int handle, bool withAddress);
+    void readKrnlInfo(int handle);
 
     std::shared_ptr<const NeciApi> api_;
     DS_INFO gwInfo{};

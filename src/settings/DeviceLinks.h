@@ -38,8 +38,9 @@ public:
     bool hasPassword() const override { return gateway_.needPass(); }
     std::string password() const override { return gateway_.Password(); }
     void setLoginPassword(const std::string& password) override { gateway_.Password(password); }
-    bool checkPassword() override { return gateway_.checkPass(); }
-    devices::GatewayChange change(const devices::GatewayChange& wanted) override { return gateway_.change(wanted); }
+    devices::GatewayLogin checkPassword() override { return gateway_.checkPass(); }
+    devices::GatewayOutcome change(const devices::GatewayChange& wanted) override { return gateway_.change(wanted); }
+    bool readBack() override { return gateway_.readBack(); }
 
 private:
     devices::TGatewayObject gateway_;

@@ -52,11 +52,13 @@ public:
     // The password the program logs in with, and whether the device takes it.
     virtual std::string password() const = 0;
     virtual void setLoginPassword(const std::string& password) = 0;
-    virtual bool checkPassword() = 0;
+    virtual devices::GatewayLogin checkPassword() = 0;
 
     // Gives the device the values, which it saves with one restart; the
-    // result holds those it did not take.
-    virtual devices::GatewayChange change(const devices::GatewayChange& wanted) = 0;
+    // outcome holds those it did not take and whether it confirmed the save.
+    virtual devices::GatewayOutcome change(const devices::GatewayChange& wanted) = 0;
+    // Reads again what the device holds; false when it does not answer.
+    virtual bool readBack() = 0;
 };
 
 // One GET to a CGI program of a video server.

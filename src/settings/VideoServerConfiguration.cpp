@@ -1,5 +1,7 @@
 #include "settings/VideoServerConfiguration.h"
 
+#include <utility>
+
 #include "config/Helpers.h"
 #include "platform/ShownText.h"
 #include "settings/InputRules.h"
@@ -41,6 +43,7 @@ std::string invalidAddresses(const GatewayEdits& g, config::TSprachenTyp languag
 void copyGatewayGroup(const config::TSingleConfig& from, config::TSingleConfig& to) {
     to.moxa = from.moxa;
     to.moxaPass = from.moxaPass;
+    to.moxaPassBefore = from.moxaPassBefore;
     to.moxaNeedCred = from.moxaNeedCred;
     to.moxaDhcp = from.moxaDhcp;
     to.eingang = from.eingang;
@@ -51,6 +54,49 @@ void copyGatewayGroup(const config::TSingleConfig& from, config::TSingleConfig& 
     to.eingangBildEin = from.eingangBildEin;
     to.eingangBildAus = from.eingangBildAus;
 }
+
+// The gateway's text values: their captions, the page's edits and what the
+// gateway holds.
+struct GatewayText {
+    std::optional<std::string> devices::GatewayChange::*value;
+    const config::TText* caption;
+    std::string GatewayEdits::*edit;
+    std::string (GatewaySettings::*has)() const;
+};
+const GatewayText kGatewayTexts[] = {
+    {&devices::GatewayChange::name, &config::txtNameOfIPAdapter, &GatewayEdits::name, &GatewaySettings::name},
+    {&devices::GatewayChange::address, &config::txtIPAddress, &GatewayEdits::ip, &GatewaySettings::address},
+    {&devices::GatewayChange::gateway, &config::txtStandardGateway, &GatewayEdits::gateway, &GatewaySettings::gateway},
+    {&devices::GatewayChange::netmask, &config::txtSubnetMask, &GatewayEdits::subnet, &GatewaySettings::netmask}};
+
+// The captions of the values `values` holds, each on a line of its own.
+std::string captionLines(const devices::GatewayChange& values, config::TSprachenTyp language) {
+    std::string lines;
+    for (const GatewayText& t : kGatewayTexts) {
+        if (values.*t.value) lines += "\r\n" + config::text(*t.caption, language);
+    }
+    if (values.password) lines += "\r\n" + config::text(config::txtPassword, language);
+    if (values.dhcp) lines += "\r\n" + config::text(config::txtIPConfigurationByDHCP, language);
+    return lines;
+}
+
+// The values of `values` that `without` does not hold.
+devices::GatewayChange without(devices::GatewayChange values, const devices::GatewayChange& without) {
+    for (const GatewayText& t : kGatewayTexts) {
+        if (without.*t.value) (values.*t.value).reset();
+    }
+    if (without.password) values.password.reset();
+    if (without.dhcp) values.dhcp.reset();
+    return values;
+}
+
+// "The gateway does not answer: " with its name and address.
+std::string notAnswering(const GatewaySettings& gw, config::TSprachenTyp language) {
+    return config::text(config::txtGatewayNotAnswering, language) + platform::shownText(gw.name()) + " (" +
+           gw.address() + ")";
+}
+
+constexpr std::chrono::milliseconds kGatewayPoll{1000};
 
 }  // namespace
 
@@ -83,6 +129,7 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     server_ = &s;
     allOk_ = true;
     error_ = false;
+    gatewayPassBefore_.reset();
     Result result;
     const auto finish = [&](bool finished) {
         result.error = error_;
@@ -248,7 +295,22 @@ bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfi
     p_.prompts.progress(10);
 
     if (station && station->moxaNeedCred) gw->setLoginPassword(station->moxaPass);
-    while (!gw->checkPassword()) {
+    // After a save it never confirmed the gateway may still hold the password
+    // from before: that one is tried before the user is asked. Only a
+    // refusal asks; a gateway that does not answer ends the run.
+    std::optional<std::string> before = station ? station->moxaPassBefore : std::nullopt;
+    for (;;) {
+        const devices::GatewayLogin login = gw->checkPassword();
+        if (login == devices::GatewayLogin::accepted) break;
+        if (login == devices::GatewayLogin::silent) {
+            p_.prompts.error(notAnswering(*gw, p_.language));
+            error_ = true;
+            return false;
+        }
+        if (before) {
+            gw->setLoginPassword(*std::exchange(before, std::nullopt));
+            continue;
+        }
         const auto answer = p_.prompts.askPassword("Gateway " + gw->name(), false);
         if (!answer) {
             error_ = true;
@@ -256,6 +318,7 @@ bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfi
         }
         gw->setLoginPassword(*answer);
     }
+    if (station) station->moxaPassBefore.reset();  // the login told which it holds
     // An empty edit keeps the password the gateway has just taken.
     if (gw->hasPassword() && g.pass.empty()) g.pass = gw->password();
 
@@ -291,31 +354,20 @@ void VideoServerConfiguration::giveGateway(const devices::GatewayChange& change,
                                            config::TSingleConfig* station) {
     GatewaySettings* gw = p_.gateway;
     if (change.empty() || !gw) return;
-    const devices::GatewayChange refused = gw->change(change);
-    if (refused.empty()) return;
+    const std::string passwordBefore = gw->hasPassword() ? gw->password() : std::string();
+    devices::GatewayOutcome outcome = gw->change(change);
+    devices::GatewayChange unknown;
+    bool answered = !outcome.silent;
+    if (outcome.unconfirmed)
+        unknown = confirmSave(without(change, outcome.notTaken), outcome.notTaken, passwordBefore, answered);
+    const devices::GatewayChange& notTaken = outcome.notTaken;
+    if (notTaken.empty() && unknown.empty()) return;
+
     // The page and the station show what the gateway has, not what it refused.
-    std::string message = config::text(config::txtGatewayDidNotTake, p_.language);
-    const auto refusedValue = [&](const config::TText& caption) {
-        message += "\r\n" + config::text(caption, p_.language);
-    };
-    using devices::GatewayChange;
-    const struct {
-        std::optional<std::string> GatewayChange::*value;
-        const config::TText* caption;
-        std::string GatewayEdits::*edit;
-        std::string (GatewaySettings::*has)() const;
-    } texts[] = {
-        {&GatewayChange::name, &config::txtNameOfIPAdapter, &GatewayEdits::name, &GatewaySettings::name},
-        {&GatewayChange::address, &config::txtIPAddress, &GatewayEdits::ip, &GatewaySettings::address},
-        {&GatewayChange::gateway, &config::txtStandardGateway, &GatewayEdits::gateway, &GatewaySettings::gateway},
-        {&GatewayChange::netmask, &config::txtSubnetMask, &GatewayEdits::subnet, &GatewaySettings::netmask}};
-    for (const auto& t : texts) {
-        if (!(refused.*t.value)) continue;
-        refusedValue(*t.caption);
-        g.*t.edit = (gw->*t.has)();
+    for (const GatewayText& t : kGatewayTexts) {
+        if (notTaken.*t.value) g.*t.edit = (gw->*t.has)();
     }
-    if (refused.password) {
-        refusedValue(config::txtPassword);
+    if (notTaken.password) {
         g.usePass = gw->hasPassword();
         g.pass = g.passConfirm = g.usePass ? gw->password() : std::string();
         if (station) {
@@ -323,12 +375,57 @@ void VideoServerConfiguration::giveGateway(const devices::GatewayChange& change,
             station->moxaPass = g.pass;
         }
     }
-    if (refused.dhcp) {
-        refusedValue(config::txtIPConfigurationByDHCP);
-        g.dhcp = gw->dhcp();
+    if (notTaken.dhcp) g.dhcp = gw->dhcp();
+    // The station keeps the password asked for, and the one from before for
+    // the next login to try.
+    if (unknown.password) {
+        gatewayPassBefore_ = passwordBefore;
+        if (station) station->moxaPassBefore = passwordBefore;
     }
+
+    std::string message = answered ? std::string() : notAnswering(*gw, p_.language);
+    const auto add = [&](const config::TText& heading, const devices::GatewayChange& values) {
+        if (values.empty()) return;
+        if (!message.empty()) message += "\r\n";
+        message += config::text(heading, p_.language) + captionLines(values, p_.language);
+    };
+    add(config::txtGatewayDidNotTake, notTaken);
+    add(config::txtGatewaySaveUnconfirmed, unknown);
+    if (unknown.password) message += "\r\n" + config::text(config::txtGatewayTriesBothPasswords, p_.language);
     p_.prompts.error(message);
     error_ = true;
+}
+
+devices::GatewayChange VideoServerConfiguration::confirmSave(const devices::GatewayChange& sent,
+                                                             devices::GatewayChange& notTaken,
+                                                             const std::string& passwordBefore, bool& answered) {
+    GatewaySettings& gw = *p_.gateway;
+    const auto until = std::chrono::steady_clock::now() + p_.gatewayRestartTime;
+    answered = false;
+    do {
+        if (!p_.prompts.pause(kGatewayPoll)) break;
+        answered = gw.readBack();
+    } while (!answered && std::chrono::steady_clock::now() < until);
+    if (!answered) return sent;
+
+    for (const GatewayText& t : kGatewayTexts) {
+        if (sent.*t.value && (gw.*t.has)() != *(sent.*t.value)) notTaken.*t.value = sent.*t.value;
+    }
+    if (sent.dhcp && gw.dhcp() != *sent.dhcp) notTaken.dhcp = sent.dhcp;
+    devices::GatewayChange unknown;
+    if (sent.password) {
+        // Which of the two it holds, a login tells.
+        gw.setLoginPassword(*sent.password);
+        if (gw.checkPassword() != devices::GatewayLogin::accepted) {
+            gw.setLoginPassword(passwordBefore);
+            if (gw.checkPassword() == devices::GatewayLogin::accepted) {
+                notTaken.password = sent.password;
+            } else {
+                unknown.password = sent.password;
+            }
+        }
+    }
+    return unknown;
 }
 
 void VideoServerConfiguration::store(const ServerEdits& e, const GatewayEdits& g,
@@ -351,7 +448,10 @@ void VideoServerConfiguration::store(const ServerEdits& e, const GatewayEdits& g
     n.Port = e.port;
     n.NeedCredentials = e.useUserName;
     if (ownGateway_) {
-        if (!station) n.moxaPass = g.pass;
+        if (!station) {
+            n.moxaPass = g.pass;
+            n.moxaPassBefore = gatewayPassBefore_;
+        }
         n.moxaNeedCred = g.usePass;
         n.moxaDhcp = g.dhcp;
         n.eingang = g.input;

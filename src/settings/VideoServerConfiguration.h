@@ -105,6 +105,9 @@ public:
         std::function<bool(const std::string& name)> gatewayNamed;
         config::TSprachenTyp language = config::lang_en;  // of the messages
         std::chrono::milliseconds settleTime{4000};       // after the last step
+        // How long a gateway that restarted before it confirmed its save is
+        // waited for.
+        std::chrono::milliseconds gatewayRestartTime{30000};
     };
 
     struct Result {
@@ -133,6 +136,12 @@ private:
     // Tells what the gateway did not take; the page and the station keep its
     // own values for those.
     void giveGateway(const devices::GatewayChange& change, GatewayEdits& g, config::TSingleConfig* station);
+    // After a save whose answer never came: waits for the gateway to answer
+    // again and reads back what it holds. What it did not take joins
+    // `notTaken`; the result holds what is still unknown (all that was sent
+    // when it did not answer again, which `answered` tells).
+    devices::GatewayChange confirmSave(const devices::GatewayChange& sent, devices::GatewayChange& notTaken,
+                                       const std::string& passwordBefore, bool& answered);
     void store(const ServerEdits& e, const GatewayEdits& g, const config::TVideoConfig::StationPtr& stored,
                const config::TSingleConfig* station);
     void fail(const config::TText& message);
@@ -141,6 +150,8 @@ private:
     const devices::ServerFields* server_ = nullptr;
     std::uint16_t port_ = 80;
     std::string working_;  // the administrator password the requests carry
+    // The gateway's password before a save it did not confirm, for a new station.
+    std::optional<std::string> gatewayPassBefore_;
     bool allOk_ = true;
     bool error_ = false;
     bool ownGateway_ = false;  // the gateway page shows the station's own gateway

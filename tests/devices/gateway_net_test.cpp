@@ -43,15 +43,22 @@ std::map<std::string, std::string> savedState(const std::string& file) {
 class GatewayNet : public ::testing::Test {
 protected:
     void SetUp() override {
-        gateway_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{simgateway(), "--name", "Entrance", "--ip", "192.168.127.9", "--netmask",
-                                     "255.255.255.0", "--gateway", "192.168.127.1", "--password", "secret", "--state",
-                                     state_},
-            dir_.path() + "/simgateway.log");
-        for (int i = 0; i < 100 && !std::filesystem::exists(state_); ++i) std::this_thread::sleep_for(20ms);
-        ASSERT_TRUE(std::filesystem::exists(state_)) << "simulated gateway did not start";
+        startGateway({});
         api_ = NeciLibrary::load(dir_.path() + "/NECI_SDK.dll", neciResource());
         ASSERT_TRUE(api_->library);
+    }
+
+    // The simulated gateway afresh, misbehaving as `behaviour` says.
+    void startGateway(const std::vector<std::string>& behaviour) {
+        gateway_.reset();
+        std::filesystem::remove(state_);
+        std::vector<std::string> argv{simgateway(), "--name",        "Entrance",  "--ip",          "192.168.127.9",
+                                      "--netmask",  "255.255.255.0", "--gateway", "192.168.127.1", "--password",
+                                      "secret",     "--state",       state_};
+        argv.insert(argv.end(), behaviour.begin(), behaviour.end());
+        gateway_ = std::make_unique<ChildProcess>(argv, dir_.path() + "/simgateway.log");
+        for (int i = 0; i < 100 && !std::filesystem::exists(state_); ++i) std::this_thread::sleep_for(20ms);
+        ASSERT_TRUE(std::filesystem::exists(state_)) << "simulated gateway did not start";
     }
 
     // The list after the first search that posted 1028.
@@ -87,13 +94,14 @@ TEST_F(GatewayNet, SearchFindsTheSimulatedGatewayAndSettersChangeIt) {
     EXPECT_EQ(ipToStr(gateway.info().real_ip_addr).rfind("10.77.0.", 0), 0u);
 
     gateway.Password("guess");
-    EXPECT_FALSE(gateway.checkPass());
+    EXPECT_EQ(gateway.checkPass(), GatewayLogin::refused);
     EXPECT_FALSE(gateway.setName("Back door"));
     EXPECT_EQ(savedState(state_)["restarts"], "0");
 
     gateway.Password("secret");
-    EXPECT_TRUE(gateway.checkPass() && gateway.setName("Back door") && gateway.setIP("192.168.127.20") &&
-                gateway.setNetmask("255.255.0.0") && gateway.setGateway("192.168.0.1") && gateway.setDHCP(true));
+    EXPECT_TRUE(gateway.checkPass() == GatewayLogin::accepted && gateway.setName("Back door") &&
+                gateway.setIP("192.168.127.20") && gateway.setNetmask("255.255.0.0") &&
+                gateway.setGateway("192.168.0.1") && gateway.setDHCP(true));
     EXPECT_FALSE(gateway.setName(std::string(40, 'n')));  // longer than the gateway keeps
     EXPECT_TRUE(gateway.setPassword("") && !gateway.needPass());
 
@@ -125,7 +133,7 @@ TEST_F(GatewayNet, AChangeOfSeveralValuesRestartsTheGatewayOnce) {
                                .address = "192.168.127.300",
                                .gateway = "192.168.0.1",
                                .netmask = "255.255.0.0"};
-    const GatewayChange refused = gateway.change(wanted);
+    const GatewayChange refused = gateway.change(wanted).notTaken;
     EXPECT_EQ(refused.name, wanted.name);
     EXPECT_EQ(refused.address, wanted.address);
     EXPECT_FALSE(refused.netmask || refused.gateway || refused.password || refused.dhcp);
@@ -135,7 +143,7 @@ TEST_F(GatewayNet, AChangeOfSeveralValuesRestartsTheGatewayOnce) {
                   saved["dhcp"] + " " + saved["password"] + " " + saved["restarts"],
               "Entrance 192.168.127.9 255.255.0.0 192.168.0.1 0 neu 1");
     // Nothing the gateway takes: no restart.
-    EXPECT_FALSE(gateway.change({.address = "x"}).empty());
+    EXPECT_FALSE(gateway.change({.address = "x"}).taken());
     EXPECT_EQ(savedState(state_)["restarts"], "1");
 }
 
@@ -164,4 +172,48 @@ TEST_F(GatewayNet, ANewRequestUnderAnEarlierNumberIsActedOn) {
     ASSERT_TRUE(ask(oculon::neci::Op::saveAndRestart));
     EXPECT_EQ(savedState(state_)["name"], "Second");
     EXPECT_EQ(savedState(state_)["restarts"], "1");
+}
+
+// A late or silent gateway is told from one that refuses a password, and a
+// save it never answered is neither taken nor refused until it is read back.
+TEST_F(GatewayNet, ALateOrSilentGatewayIsNeverAWrongPassword) {
+    const TGatewayList list = search();
+    ASSERT_EQ(list.size(), 1u);
+    const GatewayChange wanted{.password = "neu", .netmask = "255.255.0.0"};
+    const struct {
+        std::vector<std::string> behaviour;
+        std::function<void(TGatewayObject&)> check;
+    } cases[] = {
+        {{"--late", "1500"}, [](TGatewayObject& g) { EXPECT_EQ(g.checkPass(), GatewayLogin::accepted); }},
+        {{"--late", "6000"}, [](TGatewayObject& g) { EXPECT_EQ(g.checkPass(), GatewayLogin::silent); }},
+        {{"--silent-after-set"},
+         [&](TGatewayObject& g) {
+             const GatewayOutcome outcome = g.change(wanted);
+             EXPECT_TRUE(outcome.silent && !outcome.unconfirmed);
+             EXPECT_EQ(outcome.notTaken.password, "neu");
+             EXPECT_EQ(outcome.notTaken.netmask, "255.255.0.0");
+             EXPECT_EQ(savedState(state_)["restarts"], "0");
+         }},
+        {{"--restart-unanswered", "2500"},
+         [&](TGatewayObject& g) {
+             const GatewayOutcome outcome = g.change(wanted);
+             EXPECT_TRUE(outcome.unconfirmed && !outcome.silent && outcome.notTaken.empty());
+             EXPECT_EQ(g.netmask(), "255.255.255.0");  // nothing kept unconfirmed
+             EXPECT_EQ(savedState(state_)["password"], "neu");
+             bool back = false;
+             for (int i = 0; i < 3 && !back; ++i) back = g.readBack();
+             ASSERT_TRUE(back);
+             EXPECT_EQ(g.netmask(), "255.255.0.0");
+             g.Password("neu");
+             EXPECT_EQ(g.checkPass(), GatewayLogin::accepted);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.behaviour.front() + (c.behaviour.size() > 1 ? " " + c.behaviour[1] : ""));
+        startGateway(c.behaviour);
+        ASSERT_FALSE(HasFatalFailure());
+        TGatewayObject gateway = list.front();
+        gateway.Password("secret");
+        c.check(gateway);
+    }
 }

@@ -261,9 +261,8 @@ TEST_F(GatewayTest, SettersKeepValuesOnlyWhenStoredAndAGatewayGoneSilentKeepsThe
         std::lock_guard lock(fake.mutex);
         fake.gateways[0].answers = false;
     }
-    gateway.getName();
-    gateway.getIFConfig();
-    gateway.getIpConfig();
+    EXPECT_FALSE(gateway.getName() || gateway.getIFConfig() || gateway.getIpConfig());
+    EXPECT_EQ(gateway.checkPass(), GatewayLogin::silent);  // not a wrong password
     EXPECT_FALSE(gateway.setName("Gate"));
     EXPECT_EQ(described(gateway), "10.0.0.2 Porch 255.255.255.0 0.0.0.0 dhcp");
 }

@@ -71,15 +71,21 @@ public:
     std::string name() const override { return name_; }
     std::string address() const override { return "10.0.0.20"; }
     std::string gateway() const override { return "10.0.0.1"; }
-    std::string netmask() const override { return "255.0.0.0"; }
-    bool dhcp() const override { return true; }
+    std::string netmask() const override { return netmask_; }
+    bool dhcp() const override { return dhcp_; }
     bool hasPassword() const override { return !devicePassword.empty(); }
     std::string password() const override { return login_; }
     void setLoginPassword(const std::string& p) override { login_ = p; }
-    bool checkPassword() override { return note("check " + login_), login_ == devicePassword; }
+    devices::GatewayLogin checkPassword() override {
+        note("check " + login_);
+        if (silent) return devices::GatewayLogin::silent;
+        return login_ == devicePassword ? devices::GatewayLogin::accepted : devices::GatewayLogin::refused;
+    }
     // Notes each value and takes all but those in `refuses`.
-    devices::GatewayChange change(const devices::GatewayChange& w) override {
-        devices::GatewayChange refused;
+    devices::GatewayOutcome change(const devices::GatewayChange& w) override {
+        if (silentAtSet) return note("silent"), devices::GatewayOutcome{.notTaken = w, .silent = true};
+        devices::GatewayOutcome outcome;
+        devices::GatewayChange& refused = outcome.notTaken;
         const auto set = [&](const auto& value, const std::string& text, auto& refusedValue) {
             if (!value) return false;
             note(text);
@@ -90,15 +96,22 @@ public:
         if (set(w.password, "password " + w.password.value_or(""), refused.password)) devicePassword = *w.password;
         set(w.address, "address " + w.address.value_or(""), refused.address);
         set(w.gateway, "gateway " + w.gateway.value_or(""), refused.gateway);
-        set(w.netmask, "netmask " + w.netmask.value_or(""), refused.netmask);
-        set(w.dhcp, w.dhcp.value_or(false) ? "dhcp on" : "dhcp off", refused.dhcp);
+        if (set(w.netmask, "netmask " + w.netmask.value_or(""), refused.netmask)) netmask_ = *w.netmask;
+        if (set(w.dhcp, w.dhcp.value_or(false) ? "dhcp on" : "dhcp off", refused.dhcp)) dhcp_ = *w.dhcp;
         note("save");
-        return refused;
+        // Unconfirmed: what it refused shows only when it is read back.
+        if (unconfirmed) outcome = {.unconfirmed = true};
+        return outcome;
     }
+    bool readBack() override { return note("read back"), comesBack; }
 
     std::string devicePassword = "old";
     std::vector<std::string> log;
     std::set<std::string> refuses;  // by the first word of the log line
+    bool silent = false;            // at the login
+    bool silentAtSet = false;
+    bool unconfirmed = false;  // the save's answer never comes
+    bool comesBack = true;     // answers again after that
 
 private:
     bool note(const std::string& call) {
@@ -106,6 +119,8 @@ private:
         return true;
     }
     std::string name_ = "GW1";
+    std::string netmask_ = "255.0.0.0";
+    bool dhcp_ = true;
     std::string login_;
 };
 
@@ -160,8 +175,9 @@ protected:
     }
     VideoServerConfiguration::Result run(const ServerEdits& edits, GatewayEdits g = {}, bool modified = false,
                                          GatewaySettings* gw = nullptr) {
-        VideoServerConfiguration configuration(
-            {settings, &lock, client, prompts, gw, [](const std::string& n) { return n == "Door"; }});
+        VideoServerConfiguration configuration({settings, &lock, client, prompts, gw,
+                                                [](const std::string& n) { return n == "Door"; }, config::lang_en,
+                                                std::chrono::milliseconds(4000), std::chrono::milliseconds(0)});
         return configuration.run(device, edits, g, modified);
     }
     std::vector<std::string> targets() const {
@@ -184,8 +200,10 @@ protected:
     }
     config::TSingleConfig stored() const { return *settings.getConfigByNumber(0); }
 
-    LoopbackHttpServer server;
+    // Before the server: its thread may still be in a handler that reads
+    // them while the fixture goes.
     std::map<std::size_t, Script> answers;  // by request index; others 200
+    LoopbackHttpServer server;
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
     config::TRebootSperre lock;
     Prompts prompts{lock};
@@ -360,6 +378,64 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     EXPECT_TRUE(run(unchanged(), g, false, &gw).error);
     EXPECT_EQ(prompts.log.back(), "error The gateway did not take these settings:\r\nPassword");
     EXPECT_EQ(settings.getConfigByName("Door2")->moxaPass, "neu");
+
+    // A gateway that does not answer is told so, never asked for another
+    // password; a save it did not confirm is read back once it answers, and
+    // until then the station may log in with either password.
+    const std::string notAnswering = "The gateway does not answer: GW1 (10.0.0.20)\r\n";
+    const std::string allSent =
+        "\r\nIP-Address\r\nStandard Gateway\r\nSubnet mask\r\nPassword\r\nIP-Configuration by DHCP";
+    struct Case {
+        const char* what;
+        std::function<void(FakeGateway&, config::TSingleConfig&)> behave;
+        std::string message;  // none: no error
+        std::string moxaPass;
+        std::optional<std::string> before;
+    };
+    const Case cases[] = {
+        {"silent at the login", [](FakeGateway& f, config::TSingleConfig&) { f.silent = true; },
+         notAnswering.substr(0, notAnswering.size() - 2), "old", std::nullopt},
+        {"silent at the first setter", [](FakeGateway& f, config::TSingleConfig&) { f.silentAtSet = true; },
+         notAnswering + "The gateway did not take these settings:" + allSent, "old", std::nullopt},
+        {"save never confirmed",
+         [](FakeGateway& f, config::TSingleConfig&) { f.unconfirmed = true, f.comesBack = false; },
+         notAnswering + "The gateway did not confirm that it saved these settings:" + allSent +
+             "\r\nAt its next login to the gateway the program tries the old and the new password.",
+         "neu", "old"},
+        {"read back without the netmask",
+         [](FakeGateway& f, config::TSingleConfig&) { f.unconfirmed = true, f.refuses = {"netmask"}; },
+         "The gateway did not take these settings:\r\nSubnet mask", "neu", std::nullopt},
+        {"read back without the password",
+         [](FakeGateway& f, config::TSingleConfig&) { f.unconfirmed = true, f.refuses = {"password"}; },
+         "The gateway did not take these settings:\r\nPassword", "old", std::nullopt},
+        {"the login after a save never confirmed",
+         [](FakeGateway&, config::TSingleConfig& station) { station.moxaPass = "neu", station.moxaPassBefore = "old"; },
+         "", "neu", std::nullopt},
+    };
+    g.name = "GW1";
+    g.ip = "10.0.0.20";
+    g.subnet = "255.255.0.0";
+    g.pass = g.passConfirm = "neu";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeGateway slow;
+        config::TSingleConfig station = *settings.getConfigByName("Door2");
+        station.moxaNeedCred = true;
+        station.moxaPass = "old";
+        station.moxaPassBefore.reset();
+        c.behave(slow, station);
+        settings.updateConfig(settings.getConfigByName("Door2"), std::move(station));
+        prompts.log.clear();
+        EXPECT_EQ(run(unchanged(), g, false, &slow).error, !c.message.empty());
+        EXPECT_EQ(std::count_if(prompts.log.begin(), prompts.log.end(),
+                                [](const std::string& line) { return line.rfind("ask", 0) == 0; }),
+                  0);
+        const std::string said = prompts.log.empty() ? std::string() : prompts.log.back();
+        EXPECT_EQ(said, c.message.empty() ? std::string() : "error " + c.message);
+        const auto stored = settings.getConfigByName("Door2");
+        EXPECT_EQ(stored->moxaPass, c.moxaPass);
+        EXPECT_EQ(stored->moxaPassBefore, c.before);
+    }
 }
 
 TEST_F(Sequence, EveryRoadOutLeavesPictureFetchesFree) {

@@ -33,8 +33,12 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kDefaultSearchMs = 1000;
 constexpr int kMaxSearchMs = 10000;
-constexpr auto kRequestTimeout = std::chrono::milliseconds(250);
-constexpr int kAttempts = 2;
+// A request goes out again after each of these waits while no answer came;
+// an answer to any of the sends counts. A gateway busy with its serial side
+// may take a second or two; one that has not answered within the sum (3 s)
+// is told as not answering.
+constexpr std::chrono::milliseconds kResendAfter[] = {std::chrono::milliseconds(250), std::chrono::milliseconds(500),
+                                                      std::chrono::milliseconds(1000), std::chrono::milliseconds(1250)};
 constexpr std::size_t kMaxDatagram = 512;  // every reply is far smaller
 constexpr std::size_t kMaxGateways = 256;
 
@@ -141,8 +145,7 @@ Sessions& sessions() {
     return instance;
 }
 
-// One request to one gateway and its matching reply, sent again once when
-// the first reply does not come in time.
+// One request to one gateway and its matching reply; nullopt when none came.
 std::optional<Reply> exchange(const Session& session, Request request) {
     request.mac = session.mac;
     request.sequence = nextSequence();
@@ -151,9 +154,9 @@ std::optional<Reply> exchange(const Session& session, Request request) {
     Socket socket;
     if (!socket.ok() || !socket.bindTo(htonl(INADDR_ANY))) return std::nullopt;
     std::vector<pollfd> fds{{socket.fd(), POLLIN, 0}};
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    for (const auto wait : kResendAfter) {
         if (!socket.sendTo(session.address, *datagram)) return std::nullopt;
-        const auto deadline = Clock::now() + kRequestTimeout;
+        const auto deadline = Clock::now() + wait;
         while (waitReadable(fds, deadline)) {
             while (const auto received = socket.take()) {
                 if (received->second != session.address) continue;
@@ -177,13 +180,18 @@ std::optional<Settings> readSettings(int handle) {
     return reply->settings;
 }
 
+// The entry point's result for a status reply.
+int statusResult(const std::optional<Reply>& reply) {
+    if (!reply) return NECI_NO_ANSWER;
+    return reply->status == Status::ok ? 1 : 0;
+}
+
 // A request that needs the session's password and is answered by a status.
 int authorised(int handle, Request request) {
     const auto session = sessions().find(handle);
     if (!session) return 0;
     request.password = session->password;
-    const auto reply = exchange(*session, std::move(request));
-    return reply && reply->status == Status::ok ? 1 : 0;
+    return statusResult(exchange(*session, std::move(request)));
 }
 
 int setValue(int handle, Field field, int ifid, std::uint32_t value, const char* text) {
@@ -258,7 +266,7 @@ NECI_EXPORT int dsc_Attach(const DS_INFO* info, int* handle) {
     std::memcpy(session.mac.data(), info->mac, 6);
     Request request;
     request.op = Op::get;
-    if (!exchange(session, request)) return 0;  // nobody there
+    if (!exchange(session, request)) return NECI_NO_ANSWER;
     *handle = sessions().open(std::move(session));
     return 1;
 }
@@ -275,10 +283,9 @@ NECI_EXPORT int dsc_Login(int handle, const char* password) {
     Request request;
     request.op = Op::login;
     request.password = password;
-    const auto reply = exchange(*session, request);
-    if (!reply || reply->status != Status::ok) return 0;
-    sessions().setPassword(handle, password);
-    return 1;
+    const int result = statusResult(exchange(*session, request));
+    if (result == 1) sessions().setPassword(handle, password);
+    return result;
 }
 
 NECI_EXPORT int dsc_Logout(int handle) {

@@ -2,7 +2,8 @@
 // The C interface of the serial-to-Ethernet gateway library "NECI_SDK": the
 // records it exchanges and its `dsc_` entry points. The program binds these
 // by name at run time; the library's own build exports them. Every entry
-// point returns 1 on success.
+// point returns 1 on success, NECI_NO_ANSWER when the gateway did not answer
+// in time, and 0 when it refused or the call itself was wrong.
 
 #include <stdint.h>
 
@@ -64,6 +65,8 @@ typedef int (*PFN_dsc_SetPassword)(int handle, const char* password);
 typedef int (*PFN_dsc_SaveAndRestart)(int handle);
 
 #define NECI_NAME_SIZE 40
+/* The gateway did not answer: not a refusal, so no reason to doubt a password. */
+#define NECI_NO_ANSWER (-1)
 
 /* clang-format off */
 /* The entry points the program calls, each bound as dsc_<name> with the
