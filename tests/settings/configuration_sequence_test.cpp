@@ -68,7 +68,7 @@ private:
 
 class FakeGateway : public GatewaySettings {
 public:
-    std::string name() const override { return name_; }
+    std::string name() const override { return deviceName; }
     std::string address() const override { return "10.0.0.20"; }
     std::string gateway() const override { return "10.0.0.1"; }
     std::string netmask() const override { return netmask_; }
@@ -92,7 +92,7 @@ public:
             if (refuses.contains(text.substr(0, text.find(' ')))) refusedValue = value;
             return !refusedValue;
         };
-        if (set(w.name, "name " + w.name.value_or(""), refused.name)) name_ = *w.name;
+        if (set(w.name, "name " + w.name.value_or(""), refused.name)) deviceName = *w.name;
         if (set(w.password, "password " + w.password.value_or(""), refused.password)) devicePassword = *w.password;
         set(w.address, "address " + w.address.value_or(""), refused.address);
         set(w.gateway, "gateway " + w.gateway.value_or(""), refused.gateway);
@@ -105,6 +105,7 @@ public:
     }
     bool readBack() override { return note("read back"), comesBack; }
 
+    std::string deviceName = "GW1";
     std::string devicePassword = "old";
     std::vector<std::string> log;
     std::set<std::string> refuses;  // by the first word of the log line
@@ -118,7 +119,6 @@ private:
         log.push_back(call);
         return true;
     }
-    std::string name_ = "GW1";
     std::string netmask_ = "255.0.0.0";
     bool dhcp_ = true;
     std::string login_;
@@ -382,7 +382,7 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     // A gateway that does not answer is told so, never asked for another
     // password; a save it did not confirm is read back once it answers, and
     // until then the station may log in with either password.
-    const std::string notAnswering = "The gateway does not answer: GW1 (10.0.0.20)\r\n";
+    const std::string notAnswering = "The gateway does not answer: Door2 (10.0.0.20)\r\n";
     const std::string allSent =
         "\r\nIP-Address\r\nStandard Gateway\r\nSubnet mask\r\nPassword\r\nIP-Configuration by DHCP";
     struct Case {
@@ -412,13 +412,16 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
          [](FakeGateway&, config::TSingleConfig& station) { station.moxaPass = "neu", station.moxaPassBefore = "old"; },
          "", "neu", std::nullopt},
     };
-    g.name = "GW1";
+    // The station's own gateway: only that one's page gives the station its
+    // gateway values.
+    g.name = "Door2";
     g.ip = "10.0.0.20";
     g.subnet = "255.255.0.0";
     g.pass = g.passConfirm = "neu";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FakeGateway slow;
+        slow.deviceName = "Door2";
         config::TSingleConfig station = *settings.getConfigByName("Door2");
         station.moxaNeedCred = true;
         station.moxaPass = "old";
