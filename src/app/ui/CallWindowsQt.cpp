@@ -1,6 +1,7 @@
 #include "app/ui/CallWindowsQt.h"
 
 #include "platform/ui/OwnDialogs.h"
+#include "video/ui/CallViewParts.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/PopupScreen.h"
 #include "video/ui/ueberwachungUnit.h"
@@ -11,6 +12,7 @@ namespace {
 
 void toFront(QWidget& w) {
     if (w.isMinimized()) w.showNormal();
+    video::ui::keysToTheWindowItself(w);
     w.raise();
     w.activateWindow();
 }

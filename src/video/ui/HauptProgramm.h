@@ -65,6 +65,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
     void handleMessage(platform::Message& message) override;
     void showTexts(const CallSetup& setup) override;
@@ -72,9 +73,12 @@ protected:
 private:
     void stoerung(TMJPEGDecoder& decoder);
     void stoerung2(TMJPEGDecoder& decoder);
+    void secondCameraBack();
     void setAspectRatio(double aspect);
     void clock(const std::tm& now);
     void layoutControls();
+    // The popup fits the free area of its screen, buttons included.
+    void placeOnScreen();
     void fitHeader(PopupLayout& layout);
 
     // Parents before children, so that children are destroyed first.
@@ -94,6 +98,7 @@ private:
     bool show_ = false;
     bool FRunning = false;
     bool resizing_ = false;
+    bool framePending_ = false;
     double FAspectRatio = 0.0;
     DoorPanelLayout doorLayout_;
     ApiIds ids_;
