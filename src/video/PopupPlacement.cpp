@@ -99,9 +99,7 @@ PixelRect furtherPopupPlace(const PixelRect& main, int listed, const std::option
     const std::size_t wanted = static_cast<std::size_t>(std::max(0, listed)) + 1;
     const std::vector<Place> places = cascade.places({shown.left, shown.top}, wanted);
     // Every place taken: the cascade goes round again on the same places.
-    const Place place = places.empty() ? Place{shown.left, shown.top}
-                        : places.size() == wanted ? places.back()
-                                                  : places[(wanted - 1) % places.size()];
+    const Place place = places.empty() ? Place{shown.left, shown.top} : places[(wanted - 1) % places.size()];
     return {place.first, place.second, shown.width, shown.height};
 }
 

@@ -1,11 +1,14 @@
-// Where further popups go: the cascade from the main popup, and its new
-// start in the top left corner of the screen's free area where the next step
-// would leave it; and a frame that sticks out, moved in as little as possible.
+// Where popups go: the cascade from the main popup, and its new start in the
+// top left corner of the screen's free area where the next step would leave
+// it; a frame that sticks out, moved in as little as possible; and on small
+// and large screens, whatever size is stored, every popup of a crowd fits the
+// free area at its picture's aspect without piling up on another.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "video/HauptProgrammModel.h"
 #include "video/PopupPlacement.h"
 
 using namespace oculon::video;
@@ -29,9 +32,12 @@ TEST(PopupPlacement, FurtherPopupsStayInsideTheFreeArea) {
         // An unknown screen: the plain cascade.
         {{82, 80, 676, 552}, std::nullopt, "420,356 676x552; 758,632 676x552; 1096,908 676x552"},
         // One step fits, then each round from the corner holds two popups.
-        {{82, 80, 676, 552}, screen, "420,356 676x552; 0,24 676x552; 338,300 676x552; 0,24 676x552"},
-        // Small popups run further before they start again.
-        {{0, 24, 400, 300}, screen, "200,174 400x300; 400,324 400x300; 600,474 400x300; 800,624 400x300; 0,24 400x300"},
+        // The next round starts a title bar further on.
+        {{82, 80, 676, 552}, screen, "420,356 676x552; 0,24 676x552; 338,300 676x552; 26,50 676x552"},
+        // Small popups run further before they start again, not on the main one.
+        {{0, 24, 400, 300},
+         screen,
+         "200,174 400x300; 400,324 400x300; 600,474 400x300; 800,624 400x300; 26,50 400x300"},
         // A main popup outside the area starts in the corner.
         {{-500, 900, 400, 300}, screen, "0,24 400x300; 200,174 400x300"},
         // A popup larger than the area is made to fit it.
@@ -51,6 +57,57 @@ TEST(PopupPlacement, FurtherPopupsStayInsideTheFreeArea) {
     EXPECT_EQ(text(keepInside({1100, 900, 300, 200}, screen.area)), "980,800 300x200");
     EXPECT_EQ(text(keepInside({-40, 0, 300, 200}, screen.area)), "0,24 300x200");
     EXPECT_EQ(text(keepInside({500, 500, 1400, 1100}, screen.area)), "0,24 1400x1100");
+}
+
+// What the popup does on the screen: it shows where it is placed, fitted to
+// the free area, and takes the picture's aspect once the first picture came.
+TEST(PopupPlacement, ACrowdOfPopupsFitsSmallAndLargeScreens) {
+    const PixelSize frame{2, 26};
+    const double aspect = 4.0 / 3.0;  // a 640 x 480 camera
+    const PopupFrameExtra header{0, kPopupHeaderHeight};
+    for (const PixelSize screenSize : {PixelSize{800, 600}, PixelSize{1024, 600}, PixelSize{1600, 1000}}) {
+        const ScreenRoom room{{0, 0, screenSize.width, screenSize.height}, frame};
+        const PixelSize most = largestPopupClient(room);
+        // Stored sizes above and below the screen's, and the default one.
+        for (const PixelRect stored : {PixelRect{100, 100, screenSize.width + 400, screenSize.height + 300},
+                                       PixelRect{80, 40, 648, 552}, PixelRect{300, 200, 400, 300}}) {
+            const Size ruled = popupSizeRule({stored.width, stored.height}, aspect, header);
+            const bool storedFits = ruled.width <= most.width && ruled.height <= most.height;
+            // How many places a title bar apart the free area holds.
+            const PixelRect first = popupOnScreen(stored, room);
+            const int places = ((screenSize.width - first.width - frame.width) / frame.height + 1) *
+                               ((screenSize.height - first.height - frame.height) / frame.height + 1);
+            for (const int count : {1, 3, 20}) {
+                const std::string what = std::to_string(screenSize.width) + "x" + std::to_string(screenSize.height) +
+                                         ", stored " + text(stored) + ", popup ";
+                std::vector<std::pair<int, int>> taken;
+                for (int n = 0; n < count; ++n) {
+                    const PixelRect placed = n == 0 ? first : furtherPopupPlace(stored, n - 1, room);
+                    const Size size = popupFitSize({placed.width, placed.height}, aspect, header, most);
+                    const PixelRect outer = keepInside(
+                        {placed.left, placed.top, size.width + frame.width, size.height + frame.height}, room.area);
+                    SCOPED_TRACE(what + std::to_string(n) + " at " + text(outer));
+                    // Title bar and buttons on the screen.
+                    EXPECT_EQ(outer, keepInside(outer, room.area));
+                    EXPECT_LE(outer.width, room.area.width);
+                    EXPECT_LE(outer.height, room.area.height);
+                    EXPECT_NEAR(size.width, (size.height - kPopupHeaderHeight) * aspect, 1.5);
+                    if (storedFits && n == 0) {
+                        EXPECT_EQ(size, ruled);
+                    }
+                    const bool onAnother = std::ranges::count(taken, std::pair{outer.left, outer.top}) > 0;
+                    EXPECT_FALSE(onAnother && n < places);
+                    taken.emplace_back(outer.left, outer.top);
+                }
+            }
+        }
+    }
+    // 800 x 600 with the default size: five popups, five places.
+    const ScreenRoom small{{0, 0, 800, 600}, frame};
+    std::vector<std::string> five{text(popupOnScreen({80, 40, 648, 552}, small))};
+    for (int n = 0; n < 4; ++n) five.push_back(text(furtherPopupPlace({80, 40, 648, 552}, n, small)));
+    EXPECT_EQ(five, (std::vector<std::string>{"80,22 648x552", "0,0 648x552", "26,0 648x552", "52,0 648x552",
+                                              "78,0 648x552"}));
 }
 
 }  // namespace

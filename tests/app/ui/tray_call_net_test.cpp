@@ -1,9 +1,10 @@
 // The main form inside the network namespace: calls that come while the
 // recordings player (a modal window) is open show in front of it and their
 // door buttons work, in the popup, in a further popup and in the wall's door
-// frame. (The whole road from a telephone to the popup is the end-to-end
-// tests' concern.)
+// frame; keys typed as any call window comes up reach no device. (The whole
+// road from a telephone to the popup is the end-to-end tests' concern.)
 #include <QAbstractButton>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -13,6 +14,8 @@
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
 #include "devices/TelefonTelegram.h"
+#include "devices/serverObjekt.h"
+#include "devices/stateChangeObjekt.h"
 #include "gui/QtTestKit.h"
 #include "support/ChildProcess.h"
 #include "support/LoopbackHttpServer.h"
@@ -82,6 +85,7 @@ protected:
             options.startWorkers = false;
             options.screenSaverStop = [this] { ++screenSaverStops; };
             options.channel.partnerPort = phone2.port();
+            options.channel.commandPort = phone2.port();  // to the gateway peer
             options.channel.ownAddress = [](const std::string&) { return std::string("127.0.0.1"); };
             form_ = std::make_unique<app::ui::Tcopyright>(settings, nullptr, options);
         }
@@ -119,6 +123,7 @@ protected:
     testsupport::LoopbackHttpServer camera;
     testsupport::UdpPeer phone2{"127.0.0.2", 0};
     testsupport::UdpPeer phone3;
+    testsupport::UdpPeer gateway{"127.0.0.4", phone2.port()};
     int screenSaverStops = 0;
     std::unique_ptr<app::ui::Tcopyright> form_;
 };
@@ -244,6 +249,121 @@ TEST_F(CallsAboveThePlayer, AFurtherPopupEndedUnderItsSaveDialogGoesOnceTheDialo
     EXPECT_EQ(form().dispatch().furtherCount(), 0u);
     EXPECT_TRUE(pumpUntil([&] { return alive.isNull(); }));
     form().dispatch().playVideoEnd();
+}
+
+// A call window comes up by itself while the user types in another window:
+// Space, Return, Enter or a letter, delivered to the window that is now the
+// active one, reach no device. The user opens the door with Tab and Space.
+TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
+    // A door station behind a gateway, and a camera whose input calls and
+    // whose relay opens the door (with a light button above the door's).
+    config::TSingleConfig doorStation = *settings.getConfigByPhone("127.0.0.2");
+    doorStation.Name = "Gate";
+    doorStation.typ = config::KorvatServer;
+    doorStation.telefonIP.clear();
+    doorStation.moxaIP = gateway.address();
+    settings.addConfig(doorStation);
+    testsupport::LoopbackHttpServer axis("127.0.0.6");
+    axis.setHandler([](const testsupport::RecordedRequest& r) {
+        if (r.target.starts_with("/axis-cgi/io/")) return testsupport::Script::reply(200, "OK", "");
+        testsupport::MjpegOptions steady;
+        steady.interval = 100ms;
+        steady.repeat = 600;
+        steady.holdOpenAtEnd = true;
+        return testsupport::Script::mjpeg({video::test::jpegOf({128, 128, 128}, 320, 240)}, steady);
+    });
+    config::TSingleConfig yard = doorStation;
+    yard.Name = "Yard";
+    yard.typ = config::AxisCam;
+    yard.moxaIP.clear();
+    yard.Ip = axis.address();
+    yard.Port = std::to_string(axis.port());
+    yard.ausgang = false;
+    yard.camAusgang = true;
+    yard.camAusgangSchrift = "Open gate";
+    settings.addConfig(yard);
+    const auto relayRequests = [&] {
+        return std::ranges::count_if(axis.requests(),
+                                     [](const auto& r) { return r.target.starts_with("/axis-cgi/io/"); });
+    };
+    settings.schreibeSurveillance(true);  // the wall takes the last call
+    video::ui::TueberwachungForm* wall = form().wall();
+    ASSERT_NE(wall, nullptr);
+    const auto popupOf = [](const std::string& name) -> QWidget* {
+        for (video::ui::TVideobild* p : shownPopups())
+            if (p->windowTitle().toStdString() == name) return p;
+        return nullptr;
+    };
+
+    const struct {
+        const char* kind;
+        std::function<void()> call;
+        std::function<QWidget*()> view;  // null until the call shows
+        std::function<std::size_t()> reached;
+        bool keep;  // the next call comes while this one runs
+    } calls[] = {
+        {"door station",
+         [&] {
+             auto probe = std::make_unique<devices::serverObjekt>();
+             probe->FName = "Gate";
+             probe->FIpAdresse = camera.address();
+             probe->FPort = std::to_string(camera.port());
+             probe->FCredentialsAllowed = true;
+             probe->success = true;
+             probe->strom = video::test::jpegOf(video::test::kWhite);
+             form().dispatch().serverProbed(std::move(probe));
+         },
+         [&] { return popupOf("Gate"); }, [&] { return gateway.receivedCount(); }, false},
+        {"camera input",
+         [&] {
+             devices::stateChangeObjekt input;
+             input.FIpAdresse = axis.address();
+             input.FPort = std::to_string(axis.port());
+             input.FStatus1 = true;
+             form().dispatch().inputChanged(input);
+         },
+         [&] { return popupOf("Yard"); }, [&] { return static_cast<std::size_t>(relayRequests()); }, false},
+        {"telephone", [&] { ring("127.0.0.2"); }, [&] { return popupOf("Door 127.0.0.2"); },
+         [&] { return phone2.receivedCount(); }, true},
+        {"further popup", [&] { ring("127.0.0.3"); }, [&] { return popupOf("Door 127.0.0.3"); },
+         [&] { return phone3.receivedCount(); }, false},
+        {"wall's door frame",
+         [&] {
+             settings.schreibeDoor(true);
+             ring("127.0.0.2");
+         },
+         [&]() -> QWidget* { return wall->doorVideoShown() ? &wall->mainVideoFrame1 : nullptr; },
+         [&] { return phone2.receivedCount(); }, false},
+    };
+    QLineEdit editor;  // another program's window
+    editor.show();
+    for (const auto& c : calls) {
+        SCOPED_TRACE(c.kind);
+        editor.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+        QTest::keyClicks(QApplication::focusWidget(), "see you");
+        ASSERT_EQ(editor.text().toStdString(), "see you");
+        editor.clear();
+        c.call();
+        QWidget* view = nullptr;
+        ASSERT_TRUE(pumpUntil([&] { return (view = c.view()) != nullptr; }));
+        auto* door = view->findChild<QPushButton*>("tuerOeffner");
+        ASSERT_TRUE(door->isVisible());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(view->window()));
+        const std::size_t before = c.reached();
+        for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_S})
+            QTest::keyClick(QGuiApplication::focusWindow(), key);
+        testsupport::pumpFor(300ms);
+        EXPECT_EQ(c.reached(), before);
+        for (int tabs = 0; tabs < 8 && QApplication::focusWidget() != door; ++tabs)
+            QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), door);
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Space);
+        EXPECT_TRUE(pumpUntil([&] { return c.reached() > before; }));
+        if (c.keep) continue;
+        form().dispatch().closeFurtherPopups();
+        form().dispatch().playVideoEnd();
+    }
 }
 
 TEST_F(CallsAboveThePlayer, WallDoorFrameAnswers) {

@@ -3,8 +3,9 @@
 // window keeps the picture's aspect, a snapshot keeps the picture of the
 // press, a call ends on a black stream, on the watchdog and on the frame's
 // own message, the door button with its prompt and protocol and the
-// camera's relay, the second camera swaps into the main picture, faults show,
-// and a stop while a decoder waits for the main thread returns at once.
+// camera's relay, the second camera swaps into the main picture, faults show
+// and go once the camera serves again, and a stop while a decoder waits for
+// the main thread returns at once.
 
 #include <gtest/gtest.h>
 
@@ -420,6 +421,55 @@ TEST_F(PopupNet, FaultsShowAndTheWindowStaysOpen) {
     EXPECT_TRUE(popup.isVisible());
     platform::MainLoop::instance().post(popup.handle(), platform::WM_CLOSE);
     EXPECT_TRUE(pumpUntil([&] { return !popup.isVisible(); }));
+}
+
+// A camera whose stream ends shows its fault; once its decoder, connected
+// again, delivers pictures, the fault goes and the picture is back, with the
+// buttons the fault hid: the popup's inset, and the door frame's picture
+// (which has no watchdog to end the call meanwhile).
+TEST_F(PopupNet, ACameraThatServesAgainIsNoLongerShownAsFailed) {
+    const auto stopsThenServesAgain = [](LoopbackHttpServer& camera) {
+        MjpegOptions brief;
+        brief.interval = 20ms;
+        brief.repeat = 5;
+        MjpegOptions steady = brief;
+        steady.repeat = 1000;
+        steady.holdOpenAtEnd = true;
+        camera.enqueue(Script::mjpeg({barsJpeg(160, 120)}, brief));
+        camera.enqueue(Script::mjpeg({barsJpeg(160, 120)}, steady));
+    };
+    const auto comesBack = [](QWidget& view, const char* fault, const char* image) {
+        auto& label = *view.findChild<QLabel*>(QString::fromLatin1(fault));
+        auto& picture = *view.findChild<VideoImage*>(QString::fromLatin1(image));
+        ASSERT_TRUE(pumpUntil([&] { return label.isVisible(); }));
+        EXPECT_FALSE(picture.isVisible());
+        const int before = picture.pictureCount();
+        EXPECT_TRUE(pumpUntil([&] { return picture.pictureCount() > before; }));
+        EXPECT_FALSE(label.isVisible());
+        EXPECT_TRUE(picture.isVisible());
+    };
+    LoopbackHttpServer mainCam, secondCam;
+    serve(mainCam, {barsJpeg(160, 120)});
+    stopsThenServesAgain(secondCam);
+    TSingleConfig s = stationFor(mainCam);
+    withSecondCamera(s, secondCam);
+    TVideobild popup;
+    popup.startVideo(s, false);
+    comesBack(popup, "stoerLabel2", "Image3");
+    popup.stopVideo();
+
+    LoopbackHttpServer camera;
+    stopsThenServesAgain(camera);
+    QWidget wall;
+    wall.resize(800, 600);
+    TmainVideoFrame frame(&wall);
+    wall.show();
+    s = stationFor(camera);
+    s.ausgang = true;
+    frame.startVideo(s, false);
+    comesBack(frame, "stoerLabel", "videoImage");
+    EXPECT_TRUE(frame.findChild<QWidget*>("moxaPanel")->isVisible());
+    frame.stopVideo();
 }
 
 TEST_F(PopupNet, DoorFrameEndsItsCallThroughItsOwnMessage) {
