@@ -129,8 +129,12 @@ void CallDispatch::openFurtherPopup(const std::string& address, const TSingleCon
     setup.blackToMainForm = blackToMainForm;
     std::unique_ptr<CallWindow> window = parts_.factory->createPopup(setup);
     if (!window) return;
-    const config::TWindowSettings stored = settings_.fensterKoordinaten();
-    window->setBounds(furtherPopupBounds(stored, static_cast<int>(furtherCount()), parts_.factory->screenRoom(stored)));
+    // From the main popup as it shows, its picture's and the screen's rules
+    // applied: from a stored size the screen cannot hold, every further
+    // popup would fill the screen, and they would all lie on one place once
+    // their pictures had made them smaller.
+    const config::TWindowSettings from = popup_.shownBounds().value_or(settings_.fensterKoordinaten());
+    window->setBounds(furtherPopupBounds(from, static_cast<int>(furtherCount()), parts_.factory->screenRoom(from)));
     window->startVideo(station, false);
     addFurther(address, std::move(window));
 }

@@ -59,8 +59,9 @@ TEST(PopupPlacement, FurtherPopupsStayInsideTheFreeArea) {
     EXPECT_EQ(text(keepInside({500, 500, 1400, 1100}, screen.area)), "0,24 1400x1100");
 }
 
-// What the popup does on the screen: it shows where it is placed, fitted to
-// the free area, and takes the picture's aspect once the first picture came.
+// What the popups do on the screen: each shows where it is placed, fitted to
+// the free area, and takes the picture's aspect once its first picture came;
+// further popups cascade from the main popup as it shows by then.
 TEST(PopupPlacement, ACrowdOfPopupsFitsSmallAndLargeScreens) {
     const PixelSize frame{2, 26};
     const double aspect = 4.0 / 3.0;  // a 640 x 480 camera
@@ -73,16 +74,18 @@ TEST(PopupPlacement, ACrowdOfPopupsFitsSmallAndLargeScreens) {
                                        PixelRect{80, 40, 648, 552}, PixelRect{300, 200, 400, 300}}) {
             const Size ruled = popupSizeRule({stored.width, stored.height}, aspect, header);
             const bool storedFits = ruled.width <= most.width && ruled.height <= most.height;
-            // How many places a title bar apart the free area holds.
             const PixelRect first = popupOnScreen(stored, room);
-            const int places = ((screenSize.width - first.width - frame.width) / frame.height + 1) *
-                               ((screenSize.height - first.height - frame.height) / frame.height + 1);
+            const Size shown = popupFitSize({first.width, first.height}, aspect, header, most);
+            const PixelRect main{first.left, first.top, shown.width, shown.height};
+            // How many places a title bar apart the free area holds.
+            const int places = ((screenSize.width - shown.width - frame.width) / frame.height + 1) *
+                               ((screenSize.height - shown.height - frame.height) / frame.height + 1);
             for (const int count : {1, 3, 20}) {
                 const std::string what = std::to_string(screenSize.width) + "x" + std::to_string(screenSize.height) +
                                          ", stored " + text(stored) + ", popup ";
                 std::vector<std::pair<int, int>> taken;
                 for (int n = 0; n < count; ++n) {
-                    const PixelRect placed = n == 0 ? first : furtherPopupPlace(stored, n - 1, room);
+                    const PixelRect placed = n == 0 ? first : furtherPopupPlace(main, n - 1, room);
                     const Size size = popupFitSize({placed.width, placed.height}, aspect, header, most);
                     const PixelRect outer = keepInside(
                         {placed.left, placed.top, size.width + frame.width, size.height + frame.height}, room.area);
@@ -102,12 +105,17 @@ TEST(PopupPlacement, ACrowdOfPopupsFitsSmallAndLargeScreens) {
             }
         }
     }
-    // 800 x 600 with the default size: five popups, five places.
+    // 800 x 600 with 1200 x 900 stored: the main popup fills the height, the
+    // free area has room for three more places beside it, then the cascade
+    // goes round again.
     const ScreenRoom small{{0, 0, 800, 600}, frame};
-    std::vector<std::string> five{text(popupOnScreen({80, 40, 648, 552}, small))};
-    for (int n = 0; n < 4; ++n) five.push_back(text(furtherPopupPlace({80, 40, 648, 552}, n, small)));
-    EXPECT_EQ(five, (std::vector<std::string>{"80,22 648x552", "0,0 648x552", "26,0 648x552", "52,0 648x552",
-                                              "78,0 648x552"}));
+    const PixelRect first = popupOnScreen({80, 40, 1200, 900}, small);
+    const Size shown = popupFitSize({first.width, first.height}, aspect, header, largestPopupClient(small));
+    std::vector<std::string> five{text(first)};
+    for (int n = 0; n < 4; ++n)
+        five.push_back(text(furtherPopupPlace({first.left, first.top, shown.width, shown.height}, n, small)));
+    EXPECT_EQ(five, (std::vector<std::string>{"0,0 798x574", "26,0 705x574", "52,0 705x574", "78,0 705x574",
+                                              "26,0 705x574"}));
 }
 
 }  // namespace

@@ -63,6 +63,10 @@ public:
         popup_->move(b.left, b.top);
         popup_->resize(b.width, b.height);
     }
+    std::optional<config::TWindowSettings> shownBounds() const override {
+        if (!visible()) return std::nullopt;
+        return bounds();
+    }
     std::uintptr_t handle() const override { return reinterpret_cast<std::uintptr_t>(popup_.data()); }
     config::TWindowSettings bounds() const override {
         if (!popup_) return {};

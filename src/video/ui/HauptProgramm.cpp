@@ -99,12 +99,11 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     } else {
         Panel2.hide();
     }
+    // Before the window system knows the window: until it has been framed,
+    // Qt places its frame, not its client area, where it is moved to.
+    placeOnScreen();
     answerAboveModalWindows();
     keysToTheWindowItself(*this);
-    placeOnScreen();
-    // Where the window manager has not framed the popup yet, its frame was
-    // guessed; once it is known the popup is placed again.
-    framePending_ = !hasFrame(*this);
     show();
     raise();
     activateWindow();
@@ -147,7 +146,6 @@ void TVideobild::stopVideo() {
     session_.stop();
     hide();
     FRunning = false;
-    framePending_ = false;
 }
 
 void TVideobild::placeOnScreen() {
@@ -156,13 +154,6 @@ void TVideobild::placeOnScreen() {
     const PixelRect place = popupOnScreen({x(), y(), width(), height()}, *room);
     resize(place.width, place.height);
     move(place.left, place.top);
-}
-
-void TVideobild::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
-    if (!framePending_ || !hasFrame(*this)) return;
-    framePending_ = false;
-    if (!insideItsScreen(*this)) placeOnScreen();
 }
 
 void TVideobild::closeEvent(QCloseEvent* event) {

@@ -65,7 +65,6 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
 
     void handleMessage(platform::Message& message) override;
     void showTexts(const CallSetup& setup) override;
@@ -98,7 +97,6 @@ private:
     bool show_ = false;
     bool FRunning = false;
     bool resizing_ = false;
-    bool framePending_ = false;
     double FAspectRatio = 0.0;
     DoorPanelLayout doorLayout_;
     ApiIds ids_;

@@ -16,9 +16,11 @@ PixelSize frameOf(const QWidget& window) {
     return {window.frameGeometry().width() - window.width(), window.frameGeometry().height() - window.height()};
 }
 
-}  // namespace
-
+// Whether the window manager has framed `window`; it keeps the frame while
+// the window is hidden.
 bool hasFrame(const QWidget& window) { return frameOf(window) != PixelSize{}; }
+
+}  // namespace
 
 std::optional<ScreenRoom> popupScreenRoom(QPoint at) {
     const QScreen* screen = QGuiApplication::screenAt(at);

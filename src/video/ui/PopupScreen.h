@@ -17,9 +17,6 @@ namespace oculon::video::ui {
 std::optional<ScreenRoom> popupScreenRoom(QPoint at);
 // The same for `window`, with its own frame once it has had one.
 std::optional<ScreenRoom> popupScreenRoom(const QWidget& window);
-// Whether the window manager has framed `window` (it keeps the frame while
-// the window is hidden).
-bool hasFrame(const QWidget& window);
 
 // Whether the shown window's frame lies inside its screen's free area.
 bool insideItsScreen(const QWidget& window);

@@ -59,18 +59,9 @@ protected:
         settings.schreibeFirstPictPath(folder.path() + "/");
         settings.schreibeFensterKoordinaten({80, 240, 400, 480});
         config::videoConfig = &settings;
-        camera.setHandler([](const testsupport::RecordedRequest&) {
-            testsupport::MjpegOptions steady;
-            steady.interval = 100ms;
-            steady.repeat = 600;
-            steady.holdOpenAtEnd = true;
-            return testsupport::Script::mjpeg({video::test::jpegOf({128, 128, 128}, 320, 240)}, steady);
-        });
+        camera.setHandler([](const testsupport::RecordedRequest&) { return stream(); });
         for (const char* phone : {"127.0.0.2", "127.0.0.3"}) {
-            config::TSingleConfig station;
-            station.Name = std::string("Door ") + phone;
-            station.Ip = camera.address();
-            station.Port = std::to_string(camera.port());
+            config::TSingleConfig station = stationOf(std::string("Door ") + phone, camera);
             station.telefonIP = phone;
             station.ausgang = true;
             station.ausgangSchrift = "Open door";
@@ -78,6 +69,22 @@ protected:
         }
     }
     ~CallsAboveThePlayer() override { config::videoConfig = nullptr; }
+
+    // A grey picture every 100 ms for a minute.
+    static testsupport::Script stream() {
+        testsupport::MjpegOptions steady;
+        steady.interval = 100ms;
+        steady.repeat = 600;
+        steady.holdOpenAtEnd = true;
+        return testsupport::Script::mjpeg({video::test::jpegOf({128, 128, 128}, 320, 240)}, steady);
+    }
+    static config::TSingleConfig stationOf(const std::string& name, const testsupport::LoopbackHttpServer& server) {
+        config::TSingleConfig station;
+        station.Name = name;
+        station.Ip = server.address();
+        station.Port = std::to_string(server.port());
+        return station;
+    }
 
     app::ui::Tcopyright& form() {
         if (!form_) {
@@ -265,20 +272,10 @@ TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
     settings.addConfig(doorStation);
     testsupport::LoopbackHttpServer axis("127.0.0.6");
     axis.setHandler([](const testsupport::RecordedRequest& r) {
-        if (r.target.starts_with("/axis-cgi/io/")) return testsupport::Script::reply(200, "OK", "");
-        testsupport::MjpegOptions steady;
-        steady.interval = 100ms;
-        steady.repeat = 600;
-        steady.holdOpenAtEnd = true;
-        return testsupport::Script::mjpeg({video::test::jpegOf({128, 128, 128}, 320, 240)}, steady);
+        return r.target.starts_with("/axis-cgi/io/") ? testsupport::Script::reply(200, "OK", "") : stream();
     });
-    config::TSingleConfig yard = doorStation;
-    yard.Name = "Yard";
+    config::TSingleConfig yard = stationOf("Yard", axis);
     yard.typ = config::AxisCam;
-    yard.moxaIP.clear();
-    yard.Ip = axis.address();
-    yard.Port = std::to_string(axis.port());
-    yard.ausgang = false;
     yard.camAusgang = true;
     yard.camAusgangSchrift = "Open gate";
     settings.addConfig(yard);
