@@ -33,9 +33,10 @@ PixelSize largestPopupClient(const ScreenRoom& room);
 // little as possible.
 PixelRect popupOnScreen(const PixelRect& popup, const ScreenRoom& room);
 
-// The place and client size of a further popup: `main` is the stored main
-// popup (its client size), `listed` the number of further popups open before
-// this one. Without `room` (the screen is unknown) the plain cascade.
+// The place and client size of a further popup: `main` is the main popup
+// (its frame's place and its client size, as it shows or as stored),
+// `listed` the number of further popups open before this one. Without
+// `room` (the screen is unknown) the plain cascade.
 PixelRect furtherPopupPlace(const PixelRect& main, int listed, const std::optional<ScreenRoom>& room);
 
 // Where the frame `outer` goes to lie inside `area`, moved as little as

@@ -99,8 +99,9 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     } else {
         Panel2.hide();
     }
-    // Before the window system knows the window: until it has been framed,
-    // Qt places its frame, not its client area, where it is moved to.
+    // Before its native window is made (below): one not made yet is placed
+    // by its frame, one made but not framed yet by its client area, which
+    // would put the title bar above the place.
     placeOnScreen();
     answerAboveModalWindows();
     keysToTheWindowItself(*this);
