@@ -40,10 +40,14 @@ void dropCredentials(TSingleConfig& s) {
 
 }  // namespace
 
-config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored, int listed,
+config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored,
+                                           const std::optional<config::TWindowSettings>& shown, int listed,
                                            const std::optional<video::ScreenRoom>& room) {
+    const auto rect = [](const config::TWindowSettings& w) {
+        return video::PixelRect{w.left, w.top, w.width, w.height};
+    };
     const video::PixelRect place =
-        video::furtherPopupPlace({stored.left, stored.top, stored.width, stored.height}, listed, room);
+        video::furtherPopupPlace(rect(stored), shown ? std::optional(rect(*shown)) : std::nullopt, listed, room);
     return {.top = place.top, .left = place.left, .height = place.height, .width = place.width};
 }
 
@@ -129,12 +133,9 @@ void CallDispatch::openFurtherPopup(const std::string& address, const TSingleCon
     setup.blackToMainForm = blackToMainForm;
     std::unique_ptr<CallWindow> window = parts_.factory->createPopup(setup);
     if (!window) return;
-    // From the main popup as it shows, its picture's and the screen's rules
-    // applied: from a stored size the screen cannot hold, every further
-    // popup would fill the screen, and they would all lie on one place once
-    // their pictures had made them smaller.
-    const config::TWindowSettings from = popup_.shownBounds().value_or(settings_.fensterKoordinaten());
-    window->setBounds(furtherPopupBounds(from, static_cast<int>(furtherCount()), parts_.factory->screenRoom(from)));
+    const config::TWindowSettings stored = settings_.fensterKoordinaten();
+    window->setBounds(furtherPopupBounds(stored, popup_.shownBounds(), static_cast<int>(furtherCount()),
+                                         parts_.factory->screenRoom(stored)));
     window->startVideo(station, false);
     addFurther(address, std::move(window));
 }

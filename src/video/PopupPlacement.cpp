@@ -89,12 +89,20 @@ PixelRect popupOnScreen(const PixelRect& popup, const ScreenRoom& room) {
     return {outer.left, outer.top, width, height};
 }
 
-PixelRect furtherPopupPlace(const PixelRect& main, int listed, const std::optional<ScreenRoom>& room) {
+PixelRect furtherPopupPlace(const PixelRect& stored, const std::optional<PixelRect>& shownMain, int listed,
+                            const std::optional<ScreenRoom>& room) {
     if (!room) {
         const int step = listed + 1;
-        return {main.left + step * (main.width / 2), main.top + step * (main.height / 2), main.width, main.height};
+        return {stored.left + step * (stored.width / 2), stored.top + step * (stored.height / 2), stored.width,
+                stored.height};
     }
-    const PixelRect shown = popupOnScreen(main, *room);
+    // A stored size the free area cannot hold would make every further popup
+    // fill the screen, and once their pictures had made them smaller they
+    // would all lie on one place: they cascade from the main popup as it
+    // shows then, its picture's aspect and the screen applied.
+    const PixelSize most = largestPopupClient(*room);
+    const bool storedFits = stored.width <= most.width && stored.height <= most.height;
+    const PixelRect shown = popupOnScreen(storedFits || !shownMain ? stored : *shownMain, *room);
     const Cascade cascade(*room, {shown.width, shown.height});
     const std::size_t wanted = static_cast<std::size_t>(std::max(0, listed)) + 1;
     const std::vector<Place> places = cascade.places({shown.left, shown.top}, wanted);

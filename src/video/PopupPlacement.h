@@ -33,11 +33,13 @@ PixelSize largestPopupClient(const ScreenRoom& room);
 // little as possible.
 PixelRect popupOnScreen(const PixelRect& popup, const ScreenRoom& room);
 
-// The place and client size of a further popup: `main` is the main popup
-// (its frame's place and its client size, as it shows or as stored),
-// `listed` the number of further popups open before this one. Without
-// `room` (the screen is unknown) the plain cascade.
-PixelRect furtherPopupPlace(const PixelRect& main, int listed, const std::optional<ScreenRoom>& room);
+// The place and client size of a further popup: `stored` is the main popup
+// as stored (its frame's place and its client size), `shown` the main popup
+// as it shows now (none while it is hidden), `listed` the number of further
+// popups open before this one. Without `room` (the screen is unknown) the
+// plain cascade from `stored`.
+PixelRect furtherPopupPlace(const PixelRect& stored, const std::optional<PixelRect>& shown, int listed,
+                            const std::optional<ScreenRoom>& room);
 
 // Where the frame `outer` goes to lie inside `area`, moved as little as
 // possible; one larger than the area keeps to its top left corner.

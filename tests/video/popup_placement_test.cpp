@@ -46,7 +46,7 @@ TEST(PopupPlacement, FurtherPopupsStayInsideTheFreeArea) {
     for (const auto& c : cases) {
         std::string places;
         for (int listed = 0; listed <= std::ranges::count(c.places, ';'); ++listed) {
-            const PixelRect place = furtherPopupPlace(c.main, listed, c.room);
+            const PixelRect place = furtherPopupPlace(c.main, std::nullopt, listed, c.room);
             places += (listed > 0 ? "; " : "") + text(place);
             const PixelRect frame{place.left, place.top, place.width + 2, place.height + 26};
             EXPECT_TRUE(!c.room || keepInside(frame, screen.area) == frame) << text(place) << " sticks out";
@@ -76,7 +76,7 @@ TEST(PopupPlacement, ACrowdOfPopupsFitsSmallAndLargeScreens) {
             const bool storedFits = ruled.width <= most.width && ruled.height <= most.height;
             const PixelRect first = popupOnScreen(stored, room);
             const Size shown = popupFitSize({first.width, first.height}, aspect, header, most);
-            const PixelRect main{first.left, first.top, shown.width, shown.height};
+            const PixelRect main{first.left, first.top, shown.width, shown.height};  // once its picture came
             // How many places a title bar apart the free area holds.
             const int places = ((screenSize.width - shown.width - frame.width) / frame.height + 1) *
                                ((screenSize.height - shown.height - frame.height) / frame.height + 1);
@@ -85,7 +85,7 @@ TEST(PopupPlacement, ACrowdOfPopupsFitsSmallAndLargeScreens) {
                                          ", stored " + text(stored) + ", popup ";
                 std::vector<std::pair<int, int>> taken;
                 for (int n = 0; n < count; ++n) {
-                    const PixelRect placed = n == 0 ? first : furtherPopupPlace(main, n - 1, room);
+                    const PixelRect placed = n == 0 ? first : furtherPopupPlace(stored, main, n - 1, room);
                     const Size size = popupFitSize({placed.width, placed.height}, aspect, header, most);
                     const PixelRect outer = keepInside(
                         {placed.left, placed.top, size.width + frame.width, size.height + frame.height}, room.area);
@@ -113,7 +113,8 @@ TEST(PopupPlacement, ACrowdOfPopupsFitsSmallAndLargeScreens) {
     const Size shown = popupFitSize({first.width, first.height}, aspect, header, largestPopupClient(small));
     std::vector<std::string> five{text(first)};
     for (int n = 0; n < 4; ++n)
-        five.push_back(text(furtherPopupPlace({first.left, first.top, shown.width, shown.height}, n, small)));
+        five.push_back(text(
+            furtherPopupPlace({80, 40, 1200, 900}, {{first.left, first.top, shown.width, shown.height}}, n, small)));
     EXPECT_EQ(five, (std::vector<std::string>{"0,0 798x574", "26,0 705x574", "52,0 705x574", "78,0 705x574",
                                               "26,0 705x574"}));
 }
