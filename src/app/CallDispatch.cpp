@@ -40,10 +40,14 @@ void dropCredentials(TSingleConfig& s) {
 
 }  // namespace
 
-config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored, int listed,
+config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored,
+                                           const std::optional<config::TWindowSettings>& shown, int listed,
                                            const std::optional<video::ScreenRoom>& room) {
+    const auto rect = [](const config::TWindowSettings& w) {
+        return video::PixelRect{w.left, w.top, w.width, w.height};
+    };
     const video::PixelRect place =
-        video::furtherPopupPlace({stored.left, stored.top, stored.width, stored.height}, listed, room);
+        video::furtherPopupPlace(rect(stored), shown ? std::optional(rect(*shown)) : std::nullopt, listed, room);
     return {.top = place.top, .left = place.left, .height = place.height, .width = place.width};
 }
 
@@ -130,7 +134,8 @@ void CallDispatch::openFurtherPopup(const std::string& address, const TSingleCon
     std::unique_ptr<CallWindow> window = parts_.factory->createPopup(setup);
     if (!window) return;
     const config::TWindowSettings stored = settings_.fensterKoordinaten();
-    window->setBounds(furtherPopupBounds(stored, static_cast<int>(furtherCount()), parts_.factory->screenRoom(stored)));
+    window->setBounds(furtherPopupBounds(stored, popup_.shownBounds(), static_cast<int>(furtherCount()),
+                                         parts_.factory->screenRoom(stored)));
     window->startVideo(station, false);
     addFurther(address, std::move(window));
 }

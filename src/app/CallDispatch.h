@@ -26,9 +26,10 @@ class stateChangeObjekt;
 namespace oculon::app {
 
 // Where the n-th further popup goes (n = popups listed before it): half a
-// popup lower and half a popup further right per step, inside `room` (see
-// video::furtherPopupPlace).
-config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored, int listed,
+// popup lower and half a popup further right per step, inside `room`;
+// `shown` is the main popup as it shows (see video::furtherPopupPlace).
+config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored,
+                                           const std::optional<config::TWindowSettings>& shown, int listed,
                                            const std::optional<video::ScreenRoom>& room);
 
 class CallDispatch {

@@ -39,6 +39,8 @@ public:
     virtual void highlightName(bool on) = 0;
     virtual void bringToFront() = 0;
     virtual void setBounds(const config::TWindowSettings& bounds) = 0;
+    // Where and how large the window shows now; none while it is hidden.
+    virtual std::optional<config::TWindowSettings> shownBounds() const { return std::nullopt; }
     // What the window puts into message 1039 when its stream turns black.
     virtual std::uintptr_t handle() const = 0;
 };

@@ -80,6 +80,27 @@ Size popupSizeRule(Size requested, double aspect, PopupFrameExtra extra) {
     return out;
 }
 
+Size popupFitSize(Size requested, double aspect, PopupFrameExtra extra, Size most) {
+    const auto fits = [&](Size s) { return s.width <= most.width && s.height <= most.height; };
+    const Size ruled = popupSizeRule(requested, aspect, extra);
+    if (fits(ruled)) return ruled;
+    const Size smallest = popupMinimumSize(extra);
+    const int pictureWidth = most.width - extra.width;
+    const int pictureHeight = most.height - extra.height;
+    Size out{std::min(ruled.width, most.width), std::min(ruled.height, most.height)};
+    if (aspect > 0.0 && std::isfinite(aspect) && pictureWidth > 0 && pictureHeight > 0) {
+        out = most;
+        // Whichever side the free area runs out of first sets the other.
+        if (pictureWidth / aspect <= pictureHeight) out.height = static_cast<int>(pictureWidth / aspect) + extra.height;
+        else out.width = static_cast<int>(pictureHeight * aspect) + extra.width;
+        // The window applies the rule again to the size it is given: where
+        // the rule's rounding still fits, that is the size it keeps.
+        const Size again = popupSizeRule(out, aspect, extra);
+        if (fits(again)) out = again;
+    }
+    return {std::max(smallest.width, out.width), std::max(smallest.height, out.height)};
+}
+
 Size popupMinimumSize(PopupFrameExtra extra) {
     // What a window of 11 x 75 leaves inside the usual frame.
     constexpr Size kPicture{11 - PopupFrameExtra{}.width, 75 - PopupFrameExtra{}.height};

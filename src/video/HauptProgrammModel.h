@@ -44,6 +44,10 @@ struct PopupFrameExtra {
 // the user or the system asks for, the size the window takes. Wide pictures
 // (aspect above 1.5) fit to 16:9 thresholds, others to 4:3.
 Size popupSizeRule(Size requested, double aspect, PopupFrameExtra extra = {});
+// The size rule's answer, made smaller where it is larger than `most` (the
+// screen's free area leaves no more): then the largest size `most` holds
+// with the picture area at `aspect`. Where the rule's answer fits, that.
+Size popupFitSize(Size requested, double aspect, PopupFrameExtra extra, Size most);
 // The smallest popup: a window above 10 x 74 with the frame of
 // `PopupFrameExtra{}`, that is a picture area of 3 x 3 pixels; with another
 // `extra`, the size around that same picture area.

@@ -1,6 +1,7 @@
 #include "app/ui/CallWindowsQt.h"
 
 #include "platform/ui/OwnDialogs.h"
+#include "video/ui/CallViewParts.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/PopupScreen.h"
 #include "video/ui/ueberwachungUnit.h"
@@ -11,6 +12,7 @@ namespace {
 
 void toFront(QWidget& w) {
     if (w.isMinimized()) w.showNormal();
+    video::ui::keysToTheWindowItself(w);
     w.raise();
     w.activateWindow();
 }
@@ -60,6 +62,10 @@ public:
         if (!popup_) return;
         popup_->move(b.left, b.top);
         popup_->resize(b.width, b.height);
+    }
+    std::optional<config::TWindowSettings> shownBounds() const override {
+        if (!visible()) return std::nullopt;
+        return bounds();
     }
     std::uintptr_t handle() const override { return reinterpret_cast<std::uintptr_t>(popup_.data()); }
     config::TWindowSettings bounds() const override {

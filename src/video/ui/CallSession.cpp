@@ -42,7 +42,13 @@ CallSession::CallSession(QWidget& owner, bool withWatchdog, CodePadding padding)
     });
     timerPoll_.setInterval(50);
     QObject::connect(&timerPoll_, &QTimer::timeout, &owner_, [this] { checkTimers(); });
-    mainRelay_.onPicture = [this] { timers_.pictureShown(); };
+    mainRelay_.onPicture = [this] {
+        timers_.pictureShown();
+        if (hooks_.onPicture) hooks_.onPicture();
+    };
+    secondRelay_.onPicture = [this] {
+        if (hooks_.onSecondPicture) hooks_.onSecondPicture();
+    };
 }
 
 CallSession::~CallSession() { stop(); }

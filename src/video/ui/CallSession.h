@@ -40,6 +40,10 @@ public:
         // Faults of the main and of the second camera.
         std::function<void(TMJPEGDecoder&)> onFault;
         std::function<void(TMJPEGDecoder&)> onSecondFault;
+        // Every picture of the main and of the second camera: a decoder
+        // connects again by itself after a fault.
+        std::function<void()> onPicture;
+        std::function<void()> onSecondPicture;
         // The first picture's width over height.
         std::function<void(double)> onAspect;
         // Every 500 ms while the call runs, and once at its start.

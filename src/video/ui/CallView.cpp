@@ -52,6 +52,14 @@ void CallView::answerAboveModalWindows() {
     if (QWindow* handle = top.windowHandle()) handle->setTransientParent(modal ? modal->windowHandle() : nullptr);
 }
 
+void CallView::cameraBack(QLabel& faultLabel, QWidget& picture, QPushButton& saveButton) {
+    if (faultLabel.isHidden()) return;
+    faultLabel.hide();
+    picture.show();
+    saveButton.setVisible(session_.setup().saverVisible);
+    moxaPanel.setVisible(session_.setup().door.panelVisible);
+}
+
 void CallView::connectButtons(QPushButton& saveButton) {
     connect(&saveButton, &QPushButton::clicked, this, [this] { session_.saverClick(); });
     connect(&moxaPanel.lichtBtn, &QPushButton::clicked, this, [this] { session_.lichtBtnClick(); });

@@ -4,6 +4,7 @@
 // and its buttons, the message target the view's own messages go to, and
 // the video-only switch.
 
+#include <QLabel>
 #include <QPushButton>
 #include <QWidget>
 
@@ -73,6 +74,10 @@ protected:
     }
     // The door, light and snapshot buttons act on the call.
     void connectButtons(QPushButton& saveButton);
+    // A picture of the main camera: its decoder connects again by itself
+    // after a fault, and a camera that delivers pictures again is no longer
+    // shown as failed; its call can be answered again.
+    void cameraBack(QLabel& faultLabel, QWidget& picture, QPushButton& saveButton);
 
     DoorPanel moxaPanel;
     CallSession session_;

@@ -56,4 +56,11 @@ void headerLabel(QLabel& label, QWidget* parent, const char* name);
 // A fault label, red, hidden until a fault shows.
 void faultLabel(QLabel& label, QWidget* parent, const char* name, int pixelSize, bool bold);
 
+// A call window comes up by itself, maybe while the user is typing in another
+// one: the keys it takes go to the window itself, where they do nothing, and
+// not to its first button, which would open the door on the next Space. A
+// button that acts on a device gets the keys only when the user clicks it or
+// moves there with Tab.
+void keysToTheWindowItself(QWidget& window);
+
 }  // namespace oculon::video::ui

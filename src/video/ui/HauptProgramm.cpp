@@ -99,7 +99,12 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     } else {
         Panel2.hide();
     }
+    // Before its native window is made (below): one not made yet is placed
+    // by its frame, one made but not framed yet by its client area, which
+    // would put the title bar above the place.
+    placeOnScreen();
     answerAboveModalWindows();
+    keysToTheWindowItself(*this);
     show();
     raise();
     activateWindow();
@@ -117,6 +122,8 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     hooks.onTimeout = [this](CallTimers::Expired) { postForCall(platform::WM_CLOSE); };
     hooks.onFault = [this](TMJPEGDecoder& d) { stoerung(d); };
     hooks.onSecondFault = [this](TMJPEGDecoder& d) { stoerung2(d); };
+    hooks.onPicture = [this] { cameraBack(stoerungLbl, Image1, saver); };
+    hooks.onSecondPicture = [this] { secondCameraBack(); };
     hooks.onAspect = [this](double aspect) { setAspectRatio(aspect); };
     hooks.onClock = [this](const std::tm& now) { clock(now); };
     hooks.onCloseAfterRelay = [this] { postForCall(platform::WM_CLOSE); };
@@ -140,6 +147,14 @@ void TVideobild::stopVideo() {
     session_.stop();
     hide();
     FRunning = false;
+}
+
+void TVideobild::placeOnScreen() {
+    const std::optional<ScreenRoom> room = popupScreenRoom(*this);
+    if (!room) return;
+    const PixelRect place = popupOnScreen({x(), y(), width(), height()}, *room);
+    resize(place.width, place.height);
+    move(place.left, place.top);
 }
 
 void TVideobild::closeEvent(QCloseEvent* event) {
@@ -168,8 +183,10 @@ void TVideobild::stoerung(TMJPEGDecoder& d) {
     stoerungLbl.show();
     stoerungLbl.raise();
     Image1.hide();
-    saver.hide();
+    // The door panel first: keys on the snapshot button, hidden last, find
+    // no button to pass on to.
     moxaPanel.hide();
+    saver.hide();
 }
 
 void TVideobild::stoerung2(TMJPEGDecoder& d) {
@@ -178,6 +195,14 @@ void TVideobild::stoerung2(TMJPEGDecoder& d) {
     stoerLabel2.adjustSize();
     stoerLabel2.show();
     Image3.hide();
+}
+
+void TVideobild::secondCameraBack() {
+    // Its decoder connects again by itself after a fault: a camera that
+    // delivers pictures again is no longer shown as failed.
+    if (stoerLabel2.isHidden()) return;
+    stoerLabel2.hide();
+    Image3.show();
 }
 
 void TVideobild::setAspectRatio(double aspect) {
@@ -215,7 +240,9 @@ void TVideobild::layoutControls() {
     if (FRunning && FAspectRatio > 0.0) {
         // The client area plays the part of the window: the header row is all
         // that surrounds the picture here.
-        const Size want = popupSizeRule({width(), height()}, FAspectRatio, {0, kPopupHeaderHeight});
+        const std::optional<ScreenRoom> room = popupScreenRoom(*this);
+        const Size most = room ? largestPopupClient(*room) : Size{QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+        const Size want = popupFitSize({width(), height()}, FAspectRatio, {0, kPopupHeaderHeight}, most);
         if (want != Size{width(), height()}) {
             const bool onScreen = isVisible() && insideItsScreen(*this);
             resizing_ = true;

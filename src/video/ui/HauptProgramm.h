@@ -72,9 +72,12 @@ protected:
 private:
     void stoerung(TMJPEGDecoder& decoder);
     void stoerung2(TMJPEGDecoder& decoder);
+    void secondCameraBack();
     void setAspectRatio(double aspect);
     void clock(const std::tm& now);
     void layoutControls();
+    // The popup fits the free area of its screen, buttons included.
+    void placeOnScreen();
     void fitHeader(PopupLayout& layout);
 
     // Parents before children, so that children are destroyed first.

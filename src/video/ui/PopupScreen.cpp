@@ -11,6 +11,15 @@ namespace {
 
 PixelRect pixelRect(const QRect& r) { return {r.left(), r.top(), r.width(), r.height()}; }
 
+// What the window manager's frame adds to `window`; nothing while it has none.
+PixelSize frameOf(const QWidget& window) {
+    return {window.frameGeometry().width() - window.width(), window.frameGeometry().height() - window.height()};
+}
+
+// Whether the window manager has framed `window`; it keeps the frame while
+// the window is hidden.
+bool hasFrame(const QWidget& window) { return frameOf(window) != PixelSize{}; }
+
 }  // namespace
 
 std::optional<ScreenRoom> popupScreenRoom(QPoint at) {
@@ -19,11 +28,18 @@ std::optional<ScreenRoom> popupScreenRoom(QPoint at) {
     if (screen == nullptr) return std::nullopt;
     ScreenRoom room;
     room.area = pixelRect(screen->availableGeometry());
+    room.frame = kFrameGuess;
     for (const QWidget* top : QApplication::topLevelWidgets()) {
-        if (qobject_cast<const TVideobild*>(top) == nullptr || !top->isVisible()) continue;
-        room.frame = {top->frameGeometry().width() - top->width(), top->frameGeometry().height() - top->height()};
+        if (qobject_cast<const TVideobild*>(top) == nullptr || !top->isVisible() || !hasFrame(*top)) continue;
+        room.frame = frameOf(*top);
         break;
     }
+    return room;
+}
+
+std::optional<ScreenRoom> popupScreenRoom(const QWidget& window) {
+    std::optional<ScreenRoom> room = popupScreenRoom(window.pos());
+    if (room && hasFrame(window)) room->frame = frameOf(window);
     return room;
 }
 

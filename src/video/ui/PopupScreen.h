@@ -13,8 +13,10 @@ namespace oculon::video::ui {
 
 // The free area of the screen that holds `at` (else of the primary screen)
 // and the frame the window manager puts around a popup, as one on the screen
-// shows it (none before the first popup was shown).
+// shows it (a guess before the first popup was shown).
 std::optional<ScreenRoom> popupScreenRoom(QPoint at);
+// The same for `window`, with its own frame once it has had one.
+std::optional<ScreenRoom> popupScreenRoom(const QWidget& window);
 
 // Whether the shown window's frame lies inside its screen's free area.
 bool insideItsScreen(const QWidget& window);

@@ -88,6 +88,7 @@ void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
     FOhneBT = station.ohneBT;
     BitBtn1.setVisible(FOhneBT);
     answerAboveModalWindows();
+    keysToTheWindowItself(*this);
     setVisible(true);
 
     beginCall();
@@ -95,6 +96,7 @@ void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
     hooks.onBlack = [this] { postForCall(platform::WMTUERCLOSE); };
     hooks.onTimeout = [this](CallTimers::Expired) { postForCall(platform::WMTUERCLOSE); };
     hooks.onFault = [this](TMJPEGDecoder& d) { stoerung(d); };
+    hooks.onPicture = [this] { cameraBack(stoerLabel, videoImage, saveBtn); };
     hooks.onAspect = [this](double aspect) { setAspectRatio(aspect); };
     hooks.onClock = [this](const std::tm& now) { dateTimePanel.setText(QString::fromStdString(frameClockText(now))); };
     hooks.onCloseAfterRelay = [this] { postForCall(platform::WMTUERCLOSE); };
@@ -127,8 +129,10 @@ void TmainVideoFrame::stoerung(TMJPEGDecoder& d) {
     stoerLabel.show();
     stoerLabel.raise();
     videoImage.hide();
-    saveBtn.hide();
+    // The door panel first: keys on the snapshot button, hidden last, find
+    // no button to pass on to.
     moxaPanel.hide();
+    saveBtn.hide();
 }
 
 void TmainVideoFrame::setAspectRatio(double aspect) {

@@ -1,9 +1,10 @@
 // The main form inside the network namespace: calls that come while the
 // recordings player (a modal window) is open show in front of it and their
 // door buttons work, in the popup, in a further popup and in the wall's door
-// frame. (The whole road from a telephone to the popup is the end-to-end
-// tests' concern.)
+// frame; keys typed as a call window comes up reach no device. (The whole
+// road from a telephone to the popup is the end-to-end tests' concern.)
 #include <QAbstractButton>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -82,6 +83,7 @@ protected:
             options.startWorkers = false;
             options.screenSaverStop = [this] { ++screenSaverStops; };
             options.channel.partnerPort = phone2.port();
+            options.channel.commandPort = phone2.port();  // to the gateway peer
             options.channel.ownAddress = [](const std::string&) { return std::string("127.0.0.1"); };
             form_ = std::make_unique<app::ui::Tcopyright>(settings, nullptr, options);
         }
@@ -119,6 +121,7 @@ protected:
     testsupport::LoopbackHttpServer camera;
     testsupport::UdpPeer phone2{"127.0.0.2", 0};
     testsupport::UdpPeer phone3;
+    testsupport::UdpPeer gateway{"127.0.0.4", phone2.port()};
     int screenSaverStops = 0;
     std::unique_ptr<app::ui::Tcopyright> form_;
 };
@@ -244,6 +247,55 @@ TEST_F(CallsAboveThePlayer, AFurtherPopupEndedUnderItsSaveDialogGoesOnceTheDialo
     EXPECT_EQ(form().dispatch().furtherCount(), 0u);
     EXPECT_TRUE(pumpUntil([&] { return alive.isNull(); }));
     form().dispatch().playVideoEnd();
+}
+
+// A call window comes up while the user types in another window: Space,
+// Return, Enter or a letter, delivered to the window now active, reach no
+// device, in the popup of a door station behind a gateway, of a camera that
+// opens by its relay (a light button above the door's) and of a telephone,
+// and in the wall's door frame. Tab to the door button and Space open.
+TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
+    config::TSingleConfig station = *settings.getConfigByPhone("127.0.0.2");
+    station.telefonIP.clear();
+    station.moxaIP = gateway.address();
+    config::TSingleConfig relayCamera = station;
+    relayCamera.typ = config::AxisCam;
+    relayCamera.camAusgang = true;
+    const auto relayRequests = [&] {
+        return static_cast<std::size_t>(std::ranges::count_if(
+            camera.requests(), [](const auto& r) { return r.target.starts_with("/axis-cgi/io/"); }));
+    };
+    settings.schreibeSurveillance(true);
+    ASSERT_NE(form().wall(), nullptr);
+    QLineEdit editor;
+    editor.show();
+    const std::pair<std::function<void()>, std::function<std::size_t()>> calls[] = {
+        {[&] { form().dispatch().playVideo(station); }, [&] { return gateway.receivedCount(); }},
+        {[&] { form().dispatch().playVideo(relayCamera); }, relayRequests},
+        {[&] { ring("127.0.0.2"); }, [&] { return phone2.receivedCount(); }},
+        {[&] { settings.schreibeDoor(true), ring("127.0.0.3"); }, [&] { return phone3.receivedCount(); }},
+    };
+    for (const auto& [call, reached] : calls) {
+        editor.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+        call();
+        QPushButton* door = nullptr;
+        ASSERT_TRUE(pumpUntil([&] {
+            QWidget* active = QApplication::activeWindow();
+            door = active != &editor && active ? active->findChild<QPushButton*>("tuerOeffner") : nullptr;
+            return door && door->isVisible();
+        }));
+        const std::size_t before = reached();
+        for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_S})
+            QTest::keyClick(QGuiApplication::focusWindow(), key);
+        testsupport::pumpFor(300ms);
+        EXPECT_EQ(reached(), before) << door->window()->windowTitle().toStdString();
+        for (int tabs = 0; tabs < 8 && QApplication::focusWidget() != door; ++tabs)
+            QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Tab);
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Space);
+        EXPECT_TRUE(pumpUntil([&] { return reached() > before; }));
+        form().dispatch().playVideoEnd();
+    }
 }
 
 TEST_F(CallsAboveThePlayer, WallDoorFrameAnswers) {

@@ -3,8 +3,9 @@
 // window keeps the picture's aspect, a snapshot keeps the picture of the
 // press, a call ends on a black stream, on the watchdog and on the frame's
 // own message, the door button with its prompt and protocol and the
-// camera's relay, the second camera swaps into the main picture, faults show,
-// and a stop while a decoder waits for the main thread returns at once.
+// camera's relay, the second camera swaps into the main picture, faults show
+// (and go when a camera serves again), and a stop while a decoder waits for
+// the main thread returns at once.
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,20 @@ protected:
         server.setHandler([frames, o](const RecordedRequest& r) {
             return r.method == "GET" ? Script::mjpeg(frames, o) : Script::reply(200, "OK", "");
         });
+    }
+    // Five pictures, the end of the stream, and when the decoder connects
+    // again a steady stream.
+    static void stopsThenServes(LoopbackHttpServer& camera, const std::string& picture) {
+        camera.enqueue(Script::mjpeg({picture}, {.interval = 10ms, .repeat = 5}));
+        camera.enqueue(Script::mjpeg({picture}, {.interval = 10ms, .repeat = 1000, .holdOpenAtEnd = true}));
+    }
+    // The fault of a camera that stopped goes with its next picture.
+    static void comesBack(QWidget& view, const char* fault, const char* image) {
+        auto* label = view.findChild<QLabel*>(fault);
+        ASSERT_TRUE(pumpUntil([&] { return label->isVisible(); }));
+        const int before = pictures(view, image);
+        ASSERT_TRUE(pumpUntil([&] { return pictures(view, image) > before; }));
+        EXPECT_TRUE(!label->isVisible() && view.findChild<VideoImage*>(image)->isVisible());
     }
     // One picture, then black ones.
     static void serveBlack(LoopbackHttpServer& server) {
@@ -385,7 +400,7 @@ TEST_F(PopupNet, DoorButtonAsksForTheCodeLogsTheOpeningAndReachesTheCamerasRelay
 TEST_F(PopupNet, SecondCameraShowsInTheInsetSwapsOnDoubleClickAndStopsAtOnce) {
     LoopbackHttpServer mainCam, secondCam;
     serve(mainCam, {jpegOf({30, 200, 30}, 320, 240)}, 10ms);
-    serve(secondCam, {jpegOf({200, 30, 30}, 320, 240)}, 10ms);
+    stopsThenServes(secondCam, jpegOf({200, 30, 30}, 320, 240));
     TSingleConfig s = stationFor(mainCam);
     withSecondCamera(s, secondCam);
     TVideobild popup;
@@ -395,6 +410,7 @@ TEST_F(PopupNet, SecondCameraShowsInTheInsetSwapsOnDoubleClickAndStopsAtOnce) {
     ASSERT_TRUE(pumpUntil([&] { return inset->pictureCount() >= 2; }));
     const QRect panel = popup.findChild<QFrame*>("Panel2")->geometry();
     EXPECT_EQ(panel.topLeft(), QPoint(popup.width() * 2 / 3, 55));
+    comesBack(popup, "stoerLabel2", "Image3");
     // The inset letterboxes on white; its centre is the second camera.
     const auto colours = [&](test::Rgb main, test::Rgb second) {
         return shows(popup, "Image1", 300, 200, main) &&
@@ -459,11 +475,15 @@ TEST_F(PopupNet, DoorFrameEndsItsCallThroughItsOwnMessage) {
     ASSERT_TRUE(pumpUntil([&] { return ended == 1; }));
     EXPECT_FALSE(frame.isVisible());
 
-    // 1037 ends it like the close button; the video-only time and the frame's
-    // lack of a watchdog are the call timers' own test.
-    serve(camera, {barsJpeg(160, 120)});
-    frame.startVideo(stationFor(camera), false);
-    ASSERT_TRUE(pumpUntil([&] { return pictures(frame, "videoImage") >= 1; }));
+    // A camera that stops and serves again is answered again; 1037 ends the
+    // call like the close button. The video-only time and the frame's lack of
+    // a watchdog are the call timers' own test.
+    stopsThenServes(camera, barsJpeg(160, 120));
+    TSingleConfig station = stationFor(camera);
+    station.ausgang = true;
+    frame.startVideo(station, false);
+    comesBack(frame, "stoerLabel", "videoImage");
+    EXPECT_TRUE(frame.findChild<QWidget*>("moxaPanel")->isVisible());
     platform::MainLoop::instance().post(frame.handle(), platform::WMTUERCLOSE);
     EXPECT_TRUE(pumpUntil([&] { return ended == 2; }));
 }
