@@ -24,6 +24,7 @@
 #include "platform/Shell.h"
 #include "platform/Thread.h"
 #include "platform/ui/OwnDialogs.h"
+#include "platform/ui/WindowRoom.h"
 #include "player/ui/videoPlayerForm.h"
 #include "settings/DeviceLinks.h"
 #include "settings/KonfigPages.h"
@@ -70,6 +71,7 @@ public:
         connect(this, &QWidget::customContextMenuRequested, this,
                 [this, &menu](const QPoint& at) { menu.popup(mapToGlobal(at)); });
         setFixedSize(240, 56);
+        platform::ui::keepWindowsClearOf(*this);
         placeInCorner();
         // The window manager's frame is known once the window is on the
         // screen: the corner is then taken again with it.

@@ -6,6 +6,7 @@
 
 #include "config/sprachen.h"
 #include "config/ui/brandPictures.h"
+#include "platform/ui/WindowRoom.h"
 
 namespace oculon::config::ui {
 
@@ -42,7 +43,7 @@ void place(QWidget& child, QWidget* parent, const char* name, const QRect& where
 void centerOnScreen(QWidget& window) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect r = window.frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
+        r.moveCenter(platform::ui::roomForWindows(*screen).center());
         window.move(r.topLeft());
     }
 }

@@ -21,6 +21,7 @@
 #include "platform/Shell.h"
 #include "platform/ui/PlainMessageBox.h"
 #include "platform/ui/PlainText.h"
+#include "platform/ui/WindowRoom.h"
 #include "settings/CameraList.h"
 #include "settings/DeviceLinks.h"
 #include "settings/InputRules.h"
@@ -65,7 +66,7 @@ QSize roomOnScreen() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
     constexpr QSize kDecoration(12, 40);
-    return screen->availableGeometry().size() - kDecoration;
+    return platform::ui::roomForWindows(*screen).size() - kDecoration;
 }
 
 // A page that scrolls where the dialog is smaller than the page would be.
@@ -169,6 +170,9 @@ TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
     saveWidth = std::max(saveWidth + 16, 160);
     config::ui::place(uebernehmenBtn, this, "uebernehmenBtn",
                       QRect(layout.ok.left() - 8 - saveWidth, layout.ok.top(), saveWidth, layout.ok.height()));
+    // Where the window manager would put it, the bottom of a small screen
+    // may be under the program's menu window.
+    config::ui::centerOnScreen(*this);
     // Tab follows the buttons from left to right.
     setTabOrder(&uebernehmenBtn, &okButton);
     setTabOrder(&okButton, &abbruchButton);

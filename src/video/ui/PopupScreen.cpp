@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QScreen>
 
+#include "platform/ui/WindowRoom.h"
 #include "video/ui/HauptProgramm.h"
 
 namespace oculon::video::ui {
@@ -27,7 +28,7 @@ std::optional<ScreenRoom> popupScreenRoom(QPoint at) {
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return std::nullopt;
     ScreenRoom room;
-    room.area = pixelRect(screen->availableGeometry());
+    room.area = pixelRect(platform::ui::roomForWindows(*screen));
     room.frame = kFrameGuess;
     for (const QWidget* top : QApplication::topLevelWidgets()) {
         if (qobject_cast<const TVideobild*>(top) == nullptr || !top->isVisible() || !hasFrame(*top)) continue;
@@ -45,13 +46,14 @@ std::optional<ScreenRoom> popupScreenRoom(const QWidget& window) {
 
 bool insideItsScreen(const QWidget& window) {
     const QScreen* screen = window.screen();
-    return screen != nullptr && screen->availableGeometry().contains(window.frameGeometry());
+    return screen != nullptr && platform::ui::roomForWindows(*screen).contains(window.frameGeometry());
 }
 
 void keepOnItsScreen(QWidget& window) {
     const QScreen* screen = window.screen();
     if (screen == nullptr) return;
-    const PixelRect moved = keepInside(pixelRect(window.frameGeometry()), pixelRect(screen->availableGeometry()));
+    const PixelRect moved =
+        keepInside(pixelRect(window.frameGeometry()), pixelRect(platform::ui::roomForWindows(*screen)));
     window.move(moved.left, moved.top);
 }
 

@@ -22,6 +22,7 @@
 #include "player/ui/videoPlayerForm.h"
 #include "gui/QtTestKit.h"
 #include "settings/ui/konfigForm.h"
+#include "video/ui/PopupScreen.h"
 #include "video/ui/ueberwachungUnit.h"
 
 using namespace oculon;
@@ -121,6 +122,11 @@ TEST_F(Tray, WithoutANotificationAreaASmallWindowCarriesTheMenu) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(fallback));
     EXPECT_TRUE(fallback->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(fallback->frameGeometry().bottomRight(), fallback->screen()->availableGeometry().bottomRight());
+    // Above every other window, it would hide the buttons along the bottom
+    // of a small screen: the popups keep clear of it.
+    const std::optional<video::ScreenRoom> popupRoom = video::ui::popupScreenRoom(QPoint(0, 0));
+    ASSERT_TRUE(popupRoom);
+    EXPECT_LE(popupRoom->area.top + popupRoom->area.height, fallback->frameGeometry().top());
     // Closing it only minimises it: it is the way back into the program.
     fallback->close();
     EXPECT_TRUE(fallback->isVisible());
