@@ -13,10 +13,9 @@ namespace oculon::testsupport {
 
 class FileSizeLimit {
 public:
-    explicit FileSizeLimit(rlim_t bytes) {
+    // SIGXFSZ's default would end the process at the first refused write.
+    explicit FileSizeLimit(rlim_t bytes) : previous_(::signal(SIGXFSZ, SIG_IGN)) {
         ::getrlimit(RLIMIT_FSIZE, &saved_);
-        // Its default would end the process at the first refused write.
-        previous_ = ::signal(SIGXFSZ, SIG_IGN);
         set(bytes);
     }
     ~FileSizeLimit() {
@@ -27,14 +26,13 @@ public:
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
     void set(rlim_t bytes) {
-        rlimit limit = saved_;
-        limit.rlim_cur = std::min(bytes, saved_.rlim_max);
+        const rlimit limit{std::min(bytes, saved_.rlim_max), saved_.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &limit);
     }
 
 private:
+    sighandler_t previous_;
     rlimit saved_{};
-    sighandler_t previous_ = SIG_DFL;
 };
 
 }  // namespace oculon::testsupport

@@ -3,12 +3,9 @@
 // notices of workers shown to the user.
 
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -215,22 +212,6 @@ TEST(ProgramStart, FirstStartAsksForTheLanguageAndStoresItOrEndsWithoutOk) {
     app::ProgramStart left(fresh);
     EXPECT_EQ(left.run(), 0);
     EXPECT_EQ(storedLanguage(fresh), std::nullopt);
-
-    // The session ends (log-off) while it asks: at once, with nothing stored.
-    auto loggedOff = std::make_shared<platform::MemoryRegistryStore>();
-    const app::EndOnSignal endSignals;
-    onModal([](QWidget& dialog) {
-        ::kill(::getpid(), SIGTERM);
-        const QPointer<QWidget> asking(&dialog);
-        if (!pumpUntil([&] { return !asking || !asking->isVisible(); })) {
-            ADD_FAILURE() << "the language window stayed open";
-            clickButton(dialog, "Abbrechen");
-        }
-    });
-    app::ProgramStart ended(loggedOff);
-    EXPECT_EQ(ended.run(), 0);
-    EXPECT_TRUE(endSignals.came());
-    EXPECT_EQ(storedLanguage(loggedOff), std::nullopt);
 }
 
 TEST(ProgramStart, StoredLanguageIsTakenWithoutAsking) {

@@ -254,9 +254,7 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text().toStdString(), "The picture was not saved:\n" + proposed + ".jpg: File too large");
     // The first one only, and no temporary.
-    const std::filesystem::path dated = std::filesystem::path(proposed).parent_path();
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dated), {}), 1);
-    EXPECT_EQ(jpegsIn(dated).size(), 1u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::path(proposed).parent_path()), {}), 1);
     popup.stopVideo();
 }
 
