@@ -70,8 +70,9 @@ TEST(SettingsFile, StationsSurviveARestartAndADamagedFileIsSetAsideForDefaults) 
 TEST(SettingsFile, AWrongLineCostsThatLineOnlyAndTheFileAsItWasIsKeptBesideIt) {
     testsupport::TempDir temp;
     const std::string file = temp.path() + "/Korvat/Oculon.reg";
-    const std::string damaged = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\r\n"
-                                "\"autostart\"=dword:1 yes\r\n\"ServerIP\"=\"10.5.5.5\"\r\n";
+    const std::string damaged =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\r\n"
+        "\"autostart\"=dword:1 yes\r\n\"ServerIP\"=\"10.5.5.5\"\r\n";
     temp.write("Korvat/Oculon.reg", damaged);
     // Copies of earlier starts in this second and the next ones stay as they are.
     std::vector<std::string> earlier;

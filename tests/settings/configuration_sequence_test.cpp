@@ -426,8 +426,8 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
         prompts.log.clear();
         EXPECT_EQ(run(unchanged(), g, false, &slow).error, !c.message.empty());
         // Never asked for a password.
-        EXPECT_EQ(prompts.log, c.message.empty() ? std::vector<std::string>{}
-                                                 : std::vector<std::string>{"error " + c.message});
+        EXPECT_EQ(prompts.log,
+                  c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{"error " + c.message});
         const auto stored = settings.getConfigByName("Door2");
         EXPECT_EQ(std::pair(stored->moxaPass, stored->moxaPassBefore), std::pair(c.moxaPass, c.before));
     }
