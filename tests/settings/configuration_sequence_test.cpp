@@ -322,8 +322,7 @@ TEST_F(Sequence, GatewayInFrontIsRenamedUnlockedAndReaddressed) {
                                                 "dhcp off", "save"}));
     EXPECT_EQ(prompts.log[prompts.log.size() - 2], "ask Gateway GW1");
     EXPECT_EQ(targets().size(), 3u);  // the typo stopped the first run before any request
-    // The gateway's name is not the station's: what the page shows of its
-    // door output belongs to another station.
+    // The gateway is not named after this station: the page's door output is another's.
     expectDoorKept(stored());
 }
 
@@ -407,11 +406,9 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
         // The station as the unconfirmed save left it; the gateway kept the old one.
         {"the login after a save never confirmed", nullptr, "", "neu", std::nullopt},
     };
-    // The station's own gateway: only that one's page gives the station its
-    // gateway values.
-    g.name = "Door2";
+    // Still the station's own gateway: only that one's page gives the
+    // station its gateway values.
     g.ip = "10.0.0.20";
-    g.subnet = "255.255.0.0";
     g.pass = g.passConfirm = "neu";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -484,7 +481,6 @@ TEST_F(Sequence, EveryRoadOutLeavesPictureFetchesFree) {
     EXPECT_EQ(kept.server.port, device.FPort);
     EXPECT_EQ(server.requests().size() - before, 6u);  // fixed, name, user check, user
     EXPECT_EQ(settings.getConfigByName("Gate")->Port, device.FPort);
-    expectDoorKept(*settings.getConfigByName("Gate"));
     device.FName = "Unknown";
     before = server.requests().size();
     EXPECT_TRUE(run(unchanged()).error);

@@ -1,8 +1,8 @@
 #pragma once
 // A disk that runs out of room, for the writes of this process: while it
-// lives, no file grows beyond `bytes`; the kernel writes what fits and
-// refuses the rest (EFBIG), as a full disk does (ENOSPC). Only where no
-// other thread of the test writes files meanwhile.
+// lives, no file grows beyond `bytes` (one made meanwhile rules until it
+// goes); the kernel writes what fits and refuses the rest (EFBIG), as a full
+// disk does (ENOSPC). Only where no other thread of the test writes files.
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -16,7 +16,8 @@ public:
     // SIGXFSZ's default would end the process at the first refused write.
     explicit FileSizeLimit(rlim_t bytes) : previous_(::signal(SIGXFSZ, SIG_IGN)) {
         ::getrlimit(RLIMIT_FSIZE, &saved_);
-        set(bytes);
+        const rlimit limit{std::min(bytes, saved_.rlim_max), saved_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
     }
     ~FileSizeLimit() {
         ::setrlimit(RLIMIT_FSIZE, &saved_);
@@ -24,11 +25,6 @@ public:
     }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-    void set(rlim_t bytes) {
-        const rlimit limit{std::min(bytes, saved_.rlim_max), saved_.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
 
 private:
     sighandler_t previous_;

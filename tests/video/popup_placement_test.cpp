@@ -1,8 +1,7 @@
 // Where popups go: the cascade from the main popup, and its new start in the
 // top left corner of the screen's free area where the next step would leave
-// it; a frame that sticks out, moved in as little as possible; and on small
-// and large screens, whatever size is stored, every popup of a crowd fits the
-// free area at its picture's aspect without piling up on another.
+// it; a frame that sticks out, moved in as little as possible; and a crowd of
+// popups on small and large screens.
 
 #include <gtest/gtest.h>
 

@@ -98,8 +98,7 @@ TEST(StartWindows, TheSettingsNoticeThenTheAutostartOfferThenTheSettingsDialogTh
     app::ui::Tcopyright form(settings, nullptr, options);
     auto& splashOk = child<QPushButton>(form, "OKBtn");
 
-    const std::string notice =
-        "Some lines were left out.\r\n\r\n/x/Oculon.reg, line 3: \"<b>v</b>\"=dword:1 x (bad dword)";
+    const std::string notice = "Some lines were left out.\r\n\r\n/x/Oculon.reg, line 3: \"<b>v</b>\"=1 x";
     bool offered = false;
     const auto answerOffer = [&](QWidget& window) {
         auto* offer = qobject_cast<settings::ui::TautoStartFrame*>(&window);
@@ -117,8 +116,7 @@ TEST(StartWindows, TheSettingsNoticeThenTheAutostartOfferThenTheSettingsDialogTh
         auto* box = qobject_cast<QMessageBox*>(&window);
         ASSERT_NE(box, nullptr) << "the first window is not the settings file's notice";
         EXPECT_EQ(box->textFormat(), Qt::PlainText);
-        EXPECT_EQ(box->text().toStdString(),
-                  "Some lines were left out.\n\n/x/Oculon.reg, line 3: \"<b>v</b>\"=dword:1 x (bad dword)");
+        EXPECT_EQ(box->text().toStdString(), "Some lines were left out.\n\n/x/Oculon.reg, line 3: \"<b>v</b>\"=1 x");
         EXPECT_FALSE(form.isVisible());
         testsupport::screenshotOfScreen("first-start-0-notice");
         onModal(answerOffer);

@@ -342,10 +342,9 @@ TEST_F(Konfig, TheGeneralPagesChangeIsStoredWhicheverPageShowsAtOkOrSave) {
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(settings.authenticate(""));
 
-    // A new name for the selected server, or a new address for the gateway
-    // (which the gateway search's next round does not overwrite), left
-    // behind for another page: the general page's change is stored, nothing
-    // goes to the device, and the dialog says so and stays open.
+    // A new name for the selected server, or a new gateway address (which the
+    // search's next round leaves alone), left for another page: the general
+    // page's change is stored, nothing goes out, the dialog says so, stays open.
     oneGateway();
     for (const auto& [edited, page] : {std::pair{TkonfigForm::ServerTab, TkonfigForm::ueberwachungTab},
                                        {TkonfigForm::GatewaysTab, TkonfigForm::TelefonTab}}) {
@@ -376,19 +375,6 @@ TEST_F(Konfig, TheGeneralPagesChangeIsStoredWhicheverPageShowsAtOkOrSave) {
         EXPECT_TRUE(cgi->empty());
         EXPECT_EQ(settings.Count(), 0);
     }
-
-    // "Save configuration" on the gateway page with no video server
-    // selected: the general page's change is saved, and the message says so.
-    boxes.texts.clear();
-    settings.schreibeStoreVideo(false);
-    activeForm();
-    click(child<QCheckBox>(form(), "storeVideo"));
-    turnTo(TkonfigForm::GatewaysTab);
-    click(child<QPushButton>(form(), "uebernehmenBtn"));
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"The gateway's settings are saved together with those of the "
-                                                     "videoserver behind it, and no videoserver is selected.\n\n"
-                                                     "Changes saved: Common setup."}));
-    EXPECT_TRUE(storedVideo());
 }
 
 // "No" to deleting the password keeps it; the other changes are stored all

@@ -88,7 +88,6 @@ protected:
 TEST_F(GatewayView, WiringTestStepsOnItsTimerAndNamesTheGatewayAfterTheWiredServer) {
     found.add("10.0.0.10", "80", "Hof").FHasPict = true;  // shows its picture all along: not wired
     config::TSingleConfig station = test::station("Einfahrt", config::KorvatServer, "10.0.0.9");
-    station.ausgang = true;
     station.ausgangSchrift = "Tor auf";
     settings.addConfig(station);
     child<QLineEdit>(view, "moxaIPEdit").setText("10.0.0.21");
