@@ -123,9 +123,8 @@ TEST_F(Tray, WithoutANotificationAreaASmallWindowCarriesTheMenu) {
     EXPECT_TRUE(fallback->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(fallback->frameGeometry().bottomRight(), fallback->screen()->availableGeometry().bottomRight());
     // Popups keep clear of it: above them, it would hide their buttons.
-    const std::optional<video::ScreenRoom> popupRoom = video::ui::popupScreenRoom(QPoint(0, 0));
-    ASSERT_TRUE(popupRoom);
-    EXPECT_LE(popupRoom->area.top + popupRoom->area.height, fallback->frameGeometry().top());
+    const std::optional<video::ScreenRoom> room = video::ui::popupScreenRoom(QPoint(0, 0));
+    EXPECT_TRUE(room && room->area.top + room->area.height <= fallback->frameGeometry().top());
     // Closing it only minimises it: it is the way back into the program.
     fallback->close();
     EXPECT_TRUE(fallback->isVisible());

@@ -4,8 +4,7 @@
 // press, a call ends on a black stream, on the watchdog and on the frame's
 // own message, the door button with its prompt and protocol and the
 // camera's relay, the second camera swaps into the main picture, faults show
-// (and go when a camera serves again), and a stop while a decoder waits for
-// the main thread returns at once.
+// and go, and a stop while a decoder waits for the main thread returns at once.
 
 #include <gtest/gtest.h>
 
