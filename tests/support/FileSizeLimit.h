@@ -1,8 +1,8 @@
 #pragma once
 // A disk that runs out of room, for the writes of this process: while it
-// lives, no file grows beyond `bytes`; the kernel writes what fits and
-// refuses the rest (EFBIG), as a full disk does (ENOSPC). Only where no
-// other thread of the test writes files meanwhile.
+// lives, no file grows beyond `bytes` (one made meanwhile rules until it
+// goes); the kernel writes what fits and refuses the rest (EFBIG), as a full
+// disk does (ENOSPC). Only where no other thread of the test writes files.
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -13,11 +13,11 @@ namespace oculon::testsupport {
 
 class FileSizeLimit {
 public:
-    explicit FileSizeLimit(rlim_t bytes) {
+    // SIGXFSZ's default would end the process at the first refused write.
+    explicit FileSizeLimit(rlim_t bytes) : previous_(::signal(SIGXFSZ, SIG_IGN)) {
         ::getrlimit(RLIMIT_FSIZE, &saved_);
-        // Its default would end the process at the first refused write.
-        previous_ = ::signal(SIGXFSZ, SIG_IGN);
-        set(bytes);
+        const rlimit limit{std::min(bytes, saved_.rlim_max), saved_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
     }
     ~FileSizeLimit() {
         ::setrlimit(RLIMIT_FSIZE, &saved_);
@@ -26,15 +26,9 @@ public:
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
-    void set(rlim_t bytes) {
-        rlimit limit = saved_;
-        limit.rlim_cur = std::min(bytes, saved_.rlim_max);
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-
 private:
+    sighandler_t previous_;
     rlimit saved_{};
-    sighandler_t previous_ = SIG_DFL;
 };
 
 }  // namespace oculon::testsupport

@@ -1,8 +1,7 @@
 // Where popups go: the cascade from the main popup, and its new start in the
 // top left corner of the screen's free area where the next step would leave
-// it; a frame that sticks out, moved in as little as possible; and on small
-// and large screens, whatever size is stored, every popup of a crowd fits the
-// free area at its picture's aspect without piling up on another.
+// it; a frame that sticks out, moved in as little as possible; and a crowd of
+// popups on small and large screens.
 
 #include <gtest/gtest.h>
 
@@ -74,12 +73,10 @@ TEST(PopupPlacement, ACrowdOfPopupsFitsSmallAndLargeScreens) {
             // Places a title bar apart in the free area.
             const int places =
                 ((screen.width - shown.width - 2) / 26 + 1) * ((screen.height - shown.height - 26) / 26 + 1);
+            const PixelRect main{first.left, first.top, shown.width, shown.height};
             std::set<std::pair<int, int>> taken;
             for (int n = 0; n < 20; ++n) {
-                const PixelRect at =
-                    n == 0
-                        ? first
-                        : furtherPopupPlace(stored, {{first.left, first.top, shown.width, shown.height}}, n - 1, room);
+                const PixelRect at = n == 0 ? first : furtherPopupPlace(stored, main, n - 1, room);
                 const Size size = popupFitSize({at.width, at.height}, 4 / 3.0, header, most);
                 const PixelRect outer = keepInside({at.left, at.top, size.width + 2, size.height + 26}, room.area);
                 SCOPED_TRACE(text(stored) + " on " + std::to_string(screen.width) + ", popup " + std::to_string(n));

@@ -249,11 +249,10 @@ TEST_F(CallsAboveThePlayer, AFurtherPopupEndedUnderItsSaveDialogGoesOnceTheDialo
     form().dispatch().playVideoEnd();
 }
 
-// A call window comes up while the user types in another window: Space,
-// Return, Enter or a letter, delivered to the window now active, reach no
-// device, in the popup of a door station behind a gateway, of a camera that
-// opens by its relay (a light button above the door's) and of a telephone,
-// and in the wall's door frame. Tab to the door button and Space open.
+// Space, Return, Enter or a letter typed as a call window comes up reach no
+// device: in the popups of a gateway's station, of a relay camera (its light
+// button above the door's) and of a telephone, and in the wall's door frame.
+// Tab to the door button and Space open.
 TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
     config::TSingleConfig station = *settings.getConfigByPhone("127.0.0.2");
     station.telefonIP.clear();

@@ -122,11 +122,9 @@ TEST_F(Tray, WithoutANotificationAreaASmallWindowCarriesTheMenu) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(fallback));
     EXPECT_TRUE(fallback->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(fallback->frameGeometry().bottomRight(), fallback->screen()->availableGeometry().bottomRight());
-    // Above every other window, it would hide the buttons along the bottom
-    // of a small screen: the popups keep clear of it.
-    const std::optional<video::ScreenRoom> popupRoom = video::ui::popupScreenRoom(QPoint(0, 0));
-    ASSERT_TRUE(popupRoom);
-    EXPECT_LE(popupRoom->area.top + popupRoom->area.height, fallback->frameGeometry().top());
+    // Popups keep clear of it: above them, it would hide their buttons.
+    const std::optional<video::ScreenRoom> room = video::ui::popupScreenRoom(QPoint(0, 0));
+    EXPECT_TRUE(room && room->area.top + room->area.height <= fallback->frameGeometry().top());
     // Closing it only minimises it: it is the way back into the program.
     fallback->close();
     EXPECT_TRUE(fallback->isVisible());

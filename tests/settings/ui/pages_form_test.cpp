@@ -88,7 +88,6 @@ protected:
 TEST_F(GatewayView, WiringTestStepsOnItsTimerAndNamesTheGatewayAfterTheWiredServer) {
     found.add("10.0.0.10", "80", "Hof").FHasPict = true;  // shows its picture all along: not wired
     config::TSingleConfig station = test::station("Einfahrt", config::KorvatServer, "10.0.0.9");
-    station.ausgang = true;
     station.ausgangSchrift = "Tor auf";
     settings.addConfig(station);
     child<QLineEdit>(view, "moxaIPEdit").setText("10.0.0.21");
@@ -238,20 +237,19 @@ TEST_F(IntercomApply, ARefusedAssignmentStoresNothingAndKeepsTheDialogOpen) {
 // functions is no edit: OK closes from the intercom page and from another.
 TEST_F(IntercomApply, AnIntercomRowLookedAtLeavesOkFree) {
     BoxAnswerer boxes(QMessageBox::Ok);
-    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
-        for (const int page : {TkonfigForm::TelefonTab, TkonfigForm::AllgemeinTab}) {
-            SCOPED_TRACE(std::to_string(button) + " then OK on page " + std::to_string(page));
-            form_ = std::make_unique<TkonfigForm>(links);
-            showActive(*form_);
-            turnTo(*form_, TkonfigForm::TelefonTab);
-            StringGrid& intercoms = child<StringGrid>(form(), "telefonGrid");
-            clickCell(intercoms, 0, 0, button);
-            ASSERT_EQ(intercoms.currentRow(), 0);
-            if (QWidget* menu = QApplication::activePopupWidget()) QTest::keyClick(menu, Qt::Key_Escape);
-            turnTo(*form_, page);
-            press(child<QPushButton>(form(), "okButton"));
-            EXPECT_FALSE(form().isVisible());
-        }
+    for (const auto& [button, page] :
+         {std::pair{Qt::LeftButton, TkonfigForm::TelefonTab}, {Qt::RightButton, TkonfigForm::AllgemeinTab}}) {
+        SCOPED_TRACE(std::to_string(button) + " then OK on page " + std::to_string(page));
+        form_ = std::make_unique<TkonfigForm>(links);
+        showActive(*form_);
+        turnTo(*form_, TkonfigForm::TelefonTab);
+        StringGrid& intercoms = child<StringGrid>(form(), "telefonGrid");
+        clickCell(intercoms, 0, 0, button);
+        ASSERT_EQ(intercoms.currentRow(), 0);
+        if (QWidget* menu = QApplication::activePopupWidget()) QTest::keyClick(menu, Qt::Key_Escape);
+        turnTo(*form_, page);
+        press(child<QPushButton>(form(), "okButton"));
+        EXPECT_FALSE(form().isVisible());
     }
     EXPECT_TRUE(boxes.texts.empty());
     EXPECT_EQ(settings.Count(), 0);

@@ -4,8 +4,7 @@
 // press, a call ends on a black stream, on the watchdog and on the frame's
 // own message, the door button with its prompt and protocol and the
 // camera's relay, the second camera swaps into the main picture, faults show
-// (and go when a camera serves again), and a stop while a decoder waits for
-// the main thread returns at once.
+// and go, and a stop while a decoder waits for the main thread returns at once.
 
 #include <gtest/gtest.h>
 
@@ -254,9 +253,7 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text().toStdString(), "The picture was not saved:\n" + proposed + ".jpg: File too large");
     // The first one only, and no temporary.
-    const std::filesystem::path dated = std::filesystem::path(proposed).parent_path();
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dated), {}), 1);
-    EXPECT_EQ(jpegsIn(dated).size(), 1u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::path(proposed).parent_path()), {}), 1);
     popup.stopVideo();
 }
 
