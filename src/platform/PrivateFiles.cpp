@@ -189,22 +189,26 @@ UniqueFd openFileForWriting(const std::string& path, int access, mode_t mode, st
     return refuse(failure(path, code), code);
 }
 
+bool namesFile(const std::string& path, int fd) {
+    struct stat byName {
+    }, open{};
+    return ::lstat(path.c_str(), &byName) == 0 && ::fstat(fd, &open) == 0 && byName.st_dev == open.st_dev &&
+           byName.st_ino == open.st_ino;
+}
+
 std::string writeWholeFile(const std::string& path, std::string_view content, mode_t mode) {
     std::string problem;
     UniqueFd fd = openFileForWriting(path, O_WRONLY, mode, problem);
     if (!fd) return problem;
-    struct stat written {};
     int error = 0;
-    if (::fstat(fd.get(), &written) != 0 || ::ftruncate(fd.get(), 0) != 0 || !writeAll(fd.get(), content))
-        error = errno;
+    if (::ftruncate(fd.get(), 0) != 0 || !writeAll(fd.get(), content)) error = errno;
+    // Asked before the close, which may fail too.
+    const bool ours = namesFile(path, fd.get());
     if (!fd.close() && error == 0) error = errno;
     if (error == 0) return {};
     // A part would pass for the whole file (a picture cut off, say): what was
     // written goes, unless the name has meanwhile been given to another file.
-    struct stat named {};
-    if (written.st_ino != 0 && ::lstat(path.c_str(), &named) == 0 && named.st_dev == written.st_dev &&
-        named.st_ino == written.st_ino)
-        ::unlink(path.c_str());
+    if (ours) ::unlink(path.c_str());
     return failure(path, error);
 }
 

@@ -60,6 +60,8 @@ bool writeAll(int fd, std::string_view data);
 // holds the system's error number (ELOOP for a link, EINVAL for a name that
 // is no regular file).
 UniqueFd openFileForWriting(const std::string& path, int access, mode_t mode, std::string& error);
+// True when `path` (not followed, if a link) is the file open at `fd`.
+bool namesFile(const std::string& path, int fd);
 // Makes `content` the whole file at `path`, opened by openFileForWriting.
 // Empty on success, otherwise why not; a file that could not be written
 // whole is removed rather than left in part.

@@ -351,13 +351,6 @@ FileFailure whatBlocksTarget(const std::string& target, TargetAtCheck& seen) {
     return {};
 }
 
-bool namesFile(const std::string& path, int fd) {
-    struct stat byName {
-    }, open{};
-    return ::lstat(path.c_str(), &byName) == 0 && ::fstat(fd, &open) == 0 && byName.st_dev == open.st_dev &&
-           byName.st_ino == open.st_ino;
-}
-
 bool sameFile(const std::string& a, const std::string& b) {
     struct stat first {
     }, second{};

@@ -94,8 +94,6 @@ FileFailure whatBlocksTarget(const std::string& target, TargetAtCheck& seen);
 // the way.
 UniqueFd createPrivateFile(const std::string& path, FileFailure& failure);
 
-// True when `path` (not followed, if a link) is the file open at `fd`.
-bool namesFile(const std::string& path, int fd);
 // True when both names lead to one file (device and inode, links followed).
 bool sameFile(const std::string& a, const std::string& b);
 

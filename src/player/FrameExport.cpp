@@ -5,6 +5,7 @@
 
 #include "platform/TemporaryFile.h"
 #include "video/SnapshotNames.h"
+#include "video/WriteFailureText.h"
 
 namespace oculon::player {
 
@@ -70,7 +71,7 @@ void exportFrame(const video::Image& picture, const video::TTimeStamp& time, con
     const std::vector<std::uint8_t> jpeg = video::encodeJpeg(video::viewOf(stamped), kDefaultJpegQuality);
     const platform::FileFailure failure = platform::writeFileThroughTemporary(
         fileName, std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()), kDocumentMode);
-    if (failure.failed()) throw std::runtime_error(fileFailureText(failure, fileName));
+    if (failure.failed()) throw std::runtime_error(video::fileFailureText(failure, fileName));
 }
 
 }  // namespace oculon::player

@@ -10,7 +10,6 @@
 #include "platform/TemporaryFile.h"
 #include "video/Jpeg.h"
 #include "video/MJPEGFile.h"
-#include "video/WriteFailureText.h"
 
 namespace oculon::player {
 
@@ -29,8 +28,6 @@ std::string exportFileName(const video::TTimeStamp& stamp, const std::string& ca
 // An export's error as the user reads it: the temporary file it wrote
 // first is named as the file the user chose.
 std::string namedAsChosen(std::string error, const std::string& temporary, const std::string& fileName);
-
-using video::fileFailureText;
 
 // Raises std::runtime_error when `fileName` leads to the recording itself
 // (the same file, also through a link): written over, the recording would

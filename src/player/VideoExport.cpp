@@ -16,6 +16,7 @@
 #include "platform/PrivateFiles.h"
 #include "platform/TemporaryFile.h"
 #include "platform/Thread.h"
+#include "video/WriteFailureText.h"
 
 namespace oculon::player {
 
@@ -167,7 +168,7 @@ void TVideoExport::Execute(Worker& worker) {
     const std::string temporary = platform::newTemporaryName(request_.fileName, unnamed);
     VideoExportResult result;
     if (temporary.empty()) {
-        result = {VideoExportResult::Outcome::Failed, 0, fileFailureText(unnamed, request_.fileName)};
+        result = {VideoExportResult::Outcome::Failed, 0, video::fileFailureText(unnamed, request_.fileName)};
     } else {
         // What an export killed earlier left in that folder goes now.
         platform::removeStaleTemporaryFiles(platform::folderOfFile(request_.fileName), platform::AviFile::isUnfinished);
@@ -191,7 +192,7 @@ void TVideoExport::Execute(Worker& worker) {
             platform::publishTemporaryFile(temporary, request_.fileName, kDocumentMode, targetAtCheck_);
         if (failure.failed() && result.outcome != VideoExportResult::Outcome::Failed) {
             result.outcome = VideoExportResult::Outcome::Failed;
-            result.error = fileFailureText(failure, request_.fileName);
+            result.error = video::fileFailureText(failure, request_.fileName);
             log::warning(log::Category::player, "export of %s failed: %s: %s", request_.recording.c_str(),
                          failure.path.c_str(), failure.reason().c_str());
         }
@@ -218,7 +219,7 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
         // Before the first frame, not once all are written.
         if (const platform::FileFailure blocked = platform::whatBlocksTarget(request_.fileName, targetAtCheck_);
             blocked.failed())
-            throw std::runtime_error(fileFailureText(blocked, request_.fileName));
+            throw std::runtime_error(video::fileFailureText(blocked, request_.fileName));
         video::TMJPEGFile file(request_.recording, video::TMJPEGFile::kRead);
         if (file.VideoFrames() < 1) throw std::runtime_error(request_.recording + ": the recording holds no frame");
         frames_ = file.VideoFrames();

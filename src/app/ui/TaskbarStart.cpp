@@ -80,6 +80,62 @@ void showSettingsNotice(const std::string& text, ui::Tcopyright& form) {
     box->exec();
 }
 
+// SIGTERM, SIGINT and SIGHUP (as at log-off) end the program at once, in
+// every phase: before the main form exists the window of the start that is
+// open is left as without OK, so nothing it asks is stored, and came() tells
+// the start to end; once the main form is given, it closes the normal way,
+// so its threads end and its settings are written.
+class EndOnSignal {
+public:
+    EndOnSignal() {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+        readEnd_.reset(fds[0]);
+        writeEnd_.reset(fds[1]);
+        writeFd_ = fds[1];
+        notifier_ = std::make_unique<QSocketNotifier>(fds[0], QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+            char buffer[16];
+            while (::read(readEnd_.get(), buffer, sizeof buffer) > 0) {}
+            came_ = true;
+            if (form_) {
+                form_->Beenden1Click();
+            } else if (auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                window->reject();
+            }
+        });
+        struct sigaction action {};
+        action.sa_handler = &EndOnSignal::handler;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (const int s : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(s, &action, nullptr);
+    }
+    ~EndOnSignal() {
+        for (const int s : {SIGTERM, SIGINT, SIGHUP}) std::signal(s, SIG_DFL);
+        writeFd_ = -1;
+        notifier_.reset();
+    }
+    EndOnSignal(const EndOnSignal&) = delete;
+    EndOnSignal& operator=(const EndOnSignal&) = delete;
+
+    void closeOnSignal(ui::Tcopyright* form) { form_ = form; }
+    bool came() const { return came_; }
+
+private:
+    static void handler(int) {
+        const char c = 1;
+        if (writeFd_ >= 0) [[maybe_unused]]
+            auto n = ::write(writeFd_, &c, 1);
+    }
+
+    static inline volatile std::sig_atomic_t writeFd_ = -1;
+    platform::UniqueFd readEnd_;
+    platform::UniqueFd writeEnd_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    ui::Tcopyright* form_ = nullptr;
+    bool came_ = false;
+};
+
 }  // namespace
 
 bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form, const std::string& settingsNotice) {
@@ -88,42 +144,6 @@ bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form, cons
     if (!autostartOffer(settings, form)) return false;
     if (settings.splashScreen() && !form.closed()) form.showSplash();
     return true;
-}
-
-EndOnSignal::EndOnSignal() {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    readEnd_.reset(fds[0]);
-    writeEnd_.reset(fds[1]);
-    writeFd_ = fds[1];
-    notifier_ = std::make_unique<QSocketNotifier>(fds[0], QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
-        char buffer[16];
-        while (::read(readEnd_.get(), buffer, sizeof buffer) > 0) {}
-        came_ = true;
-        if (form_) {
-            form_->Beenden1Click();
-        } else if (auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            window->reject();
-        }
-    });
-    struct sigaction action {};
-    action.sa_handler = &EndOnSignal::handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int s : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(s, &action, nullptr);
-}
-
-EndOnSignal::~EndOnSignal() {
-    for (const int s : {SIGTERM, SIGINT, SIGHUP}) std::signal(s, SIG_DFL);
-    writeFd_ = -1;
-    notifier_.reset();
-}
-
-void EndOnSignal::handler(int) {
-    const char c = 1;
-    if (writeFd_ >= 0) [[maybe_unused]]
-        auto n = ::write(writeFd_, &c, 1);
 }
 
 NoticeBoxes::NoticeBoxes() {

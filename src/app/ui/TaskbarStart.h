@@ -3,9 +3,7 @@
 // their order, the language at the first start, the main form, the autostart
 // offer, the message loop, and the tear-down once every thread has ended.
 
-#include <QSocketNotifier>
 #include <QWidget>
-#include <csignal>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,7 +11,6 @@
 #include "config/RebootSperre.h"
 #include "config/cfgUnit.h"
 #include "platform/Registry.h"
-#include "platform/UniqueFd.h"
 
 namespace oculon::app {
 
@@ -71,32 +68,6 @@ class Tcopyright;
 // when no station is configured. False when the user left the offer without
 // OK: the program is to end.
 bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form, const std::string& settingsNotice = {});
-
-// SIGTERM, SIGINT and SIGHUP (as at log-off) end the program at once, in
-// every phase: before the main form exists the window of the start that is
-// open is left as without OK, so nothing it asks is stored, and came() tells
-// the start to end; once the main form is given, it closes the normal way,
-// so its threads end and its settings are written.
-class EndOnSignal {
-public:
-    EndOnSignal();
-    ~EndOnSignal();
-    EndOnSignal(const EndOnSignal&) = delete;
-    EndOnSignal& operator=(const EndOnSignal&) = delete;
-
-    void closeOnSignal(ui::Tcopyright* form) { form_ = form; }
-    bool came() const { return came_; }
-
-private:
-    static void handler(int);
-
-    static inline volatile std::sig_atomic_t writeFd_ = -1;
-    platform::UniqueFd readEnd_;
-    platform::UniqueFd writeEnd_;
-    std::unique_ptr<QSocketNotifier> notifier_;
-    ui::Tcopyright* form_ = nullptr;
-    bool came_ = false;
-};
 
 // Returns the process exit code.
 int runProgram(int argc, char** argv);
