@@ -27,7 +27,10 @@ const std::array<const char*, 5> kBevelNames = {"Bevel1", "Bevel2", "Bevel3", "B
 // What a header panel keeps free beside its text.
 constexpr int kHeaderTextMargin = 8;
 
-PixelRect placeOf(const QWidget& window) { return {window.x(), window.y(), window.width(), window.height()}; }
+PixelRect placeOf(const QWidget& window) {
+    const QPoint frame = framePosition(window);
+    return {frame.x(), frame.y(), window.width(), window.height()};
+}
 
 }  // namespace
 
@@ -159,7 +162,7 @@ void TVideobild::stopVideo() {
     FRunning = false;
     settling_ = false;
     askedFrom_.reset();
-    keptByWindowManager_.reset();
+    sizedByWindowManager_ = false;
     hiddenAs_ = placeOf(*this);
 }
 
@@ -175,7 +178,7 @@ void TVideobild::placeOnScreen(Size size) {
     asked_ = place;
     placing_ = true;
     resize(place.width, place.height);
-    move(place.left, place.top);
+    moveFrameTo(*this, {place.left, place.top});
     placing_ = false;
 }
 
@@ -186,15 +189,19 @@ void TVideobild::settleOnceFramed() {
     fitToPicture();
 }
 
-void TVideobild::fitToPicture() {
-    if (placing_ || !FRunning || !(FAspectRatio > 0.0)) return;
-    const Size now{width(), height()};
-    if (keptByWindowManager_ == now) return;
+Size TVideobild::sizeForPicture(Size size) const {
+    if (!(FAspectRatio > 0.0)) return size;
     // The client area plays the part of the window: the header row is all
     // that surrounds the picture here.
-    const std::optional<ScreenRoom> room = popupScreenRoom(*this, pos());
+    const std::optional<ScreenRoom> room = popupScreenRoom(*this, framePosition(*this));
     const Size most = room ? largestPopupClient(*room) : Size{QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
-    const Size want = popupFitSize(now, FAspectRatio, {0, kPopupHeaderHeight}, most);
+    return popupFitSize(size, FAspectRatio, {0, kPopupHeaderHeight}, most);
+}
+
+void TVideobild::fitToPicture() {
+    if (placing_ || !FRunning || sizedByWindowManager_) return;
+    const Size now{width(), height()};
+    const Size want = sizeForPicture(now);
     if (want == now) return;
     askedFrom_ = now;
     // Grown to the picture, it keeps its buttons within reach; made smaller,
@@ -202,23 +209,11 @@ void TVideobild::fitToPicture() {
     placeOnScreen(want);
 }
 
-void TVideobild::noteChange(bool moved, bool resized) {
-    const Size now{width(), height()};
-    const bool answer = askedFrom_.has_value() && resized;
-    if (answer && now == *askedFrom_) keptByWindowManager_ = now;
-    if (resized) askedFrom_.reset();
+bool TVideobild::byTheUser() const {
     // The window manager's answers to the popup's own requests and its own
-    // doings are not the user's; a user moves and resizes a framed window,
-    // which is active then.
-    if (!isVisible() || settling_ || answer || !framed(*this) || !isActiveWindow()) return;
-    if (moved && (x() != asked_.left || y() != asked_.top)) {
-        wanted_.left = x();
-        wanted_.top = y();
-    }
-    if (resized && now != Size{asked_.width, asked_.height}) {
-        wanted_.width = now.width;
-        wanted_.height = now.height;
-    }
+    // doings, a tiling one's sizes among them, are not the user's; a user
+    // moves and resizes a framed window, which is active then.
+    return isVisible() && !settling_ && framed(*this) && isActiveWindow();
 }
 
 void TVideobild::closeEvent(QCloseEvent* event) {
@@ -271,7 +266,6 @@ void TVideobild::secondCameraBack() {
 
 void TVideobild::setAspectRatio(double aspect) {
     FAspectRatio = aspect;
-    keptByWindowManager_.reset();
     fitToPicture();
     layoutControls();
 }
@@ -284,16 +278,34 @@ void TVideobild::clock(const std::tm& now) {
 void TVideobild::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     if (placing_) return;
-    noteChange(true, false);
+    const QPoint frame = framePosition(*this);
+    if (byTheUser() && (frame.x() != asked_.left || frame.y() != asked_.top)) {
+        wanted_.left = frame.x();
+        wanted_.top = frame.y();
+    }
     settleOnceFramed();
 }
 
 void TVideobild::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (!placing_) {
-        noteChange(false, true);
+        const Size now{width(), height()};
+        // A window manager that puts back the size the popup had when it
+        // asked for another keeps that size.
+        const bool kept = askedFrom_ == now;
+        askedFrom_.reset();
+        if (now != Size{asked_.width, asked_.height}) {
+            // Only the user's sizes are made to hold the picture; the popup
+            // lays out for a size the window manager chose.
+            sizedByWindowManager_ = kept || !byTheUser();
+            if (!sizedByWindowManager_) {
+                const Size fitted = sizeForPicture(now);
+                wanted_.width = fitted.width;
+                wanted_.height = fitted.height;
+                fitToPicture();
+            }
+        }
         settleOnceFramed();
-        fitToPicture();
     }
     layoutControls();
 }

@@ -87,8 +87,10 @@ private:
     void clock(const std::tm& now);
     // Lays the controls out for the size the popup has.
     void layoutControls();
-    // Asks for the size that holds the picture at its aspect, once for each
-    // size the window manager gave.
+    // The size that holds the picture at its aspect, as near `size` as the
+    // screen allows.
+    Size sizeForPicture(Size size) const;
+    // Asks for that size, once for each size the window manager gave.
     void fitToPicture();
     // Gives the popup `size` at the wanted place, both made to fit the free
     // area of its screen, frame and buttons included.
@@ -96,8 +98,9 @@ private:
     // Once the window manager has framed the shown popup, its real frame
     // goes where the guessed one was to go.
     void settleOnceFramed();
-    // A move or resize of the shown popup that it did not ask for itself.
-    void noteChange(bool moved, bool resized);
+    // Whether a move or resize of the shown popup that it did not ask for
+    // itself is the user's.
+    bool byTheUser() const;
     void fitHeader(PopupLayout& layout);
 
     // Parents before children, so that children are destroyed first.
@@ -127,10 +130,12 @@ private:
     // What the popup last asked for: a change to exactly that is its own.
     PixelRect asked_;
     // The size the popup had when it asked for another for its picture,
-    // until the window manager answers; a window manager that keeps it
-    // sizes windows itself, and the popup lays out for that size.
+    // until the window manager answers.
     std::optional<Size> askedFrom_;
-    std::optional<Size> keptByWindowManager_;
+    // The window manager chose the popup's size (a tiling one, or one that
+    // kept its size when the popup asked for another): the popup lays out
+    // for it and asks for no other until the user resizes it.
+    bool sizedByWindowManager_ = false;
     double FAspectRatio = 0.0;
     DoorPanelLayout doorLayout_;
     ApiIds ids_;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QWindow>
 
 #include "platform/ui/WindowRoom.h"
 #include "video/ui/HauptProgramm.h"
@@ -14,12 +15,26 @@ PixelRect pixelRect(const QRect& r) { return {r.left(), r.top(), r.width(), r.he
 
 // What the window manager's frame adds to `window`; nothing while it has none.
 PixelSize frameOf(const QWidget& window) {
-    return {window.frameGeometry().width() - window.width(), window.frameGeometry().height() - window.height()};
+    const QWindow* handle = window.windowHandle();
+    if (handle == nullptr) return {};
+    const QMargins margins = handle->frameMargins();
+    return {margins.left() + margins.right(), margins.top() + margins.bottom()};
 }
 
 }  // namespace
 
 bool framed(const QWidget& window) { return frameOf(window) != PixelSize{}; }
+
+QPoint framePosition(const QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    return handle != nullptr ? handle->framePosition() : window.pos();
+}
+
+void moveFrameTo(QWidget& window, QPoint place) {
+    // A window not made yet takes its place as its frame's when it is made.
+    if (QWindow* handle = window.windowHandle()) handle->setFramePosition(place);
+    else window.move(place);
+}
 
 std::optional<ScreenRoom> popupScreenRoom(QPoint at) {
     const QScreen* screen = QGuiApplication::screenAt(at);
