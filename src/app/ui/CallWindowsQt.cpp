@@ -65,8 +65,7 @@ public:
     }
     std::optional<config::TWindowSettings> shownBounds() const override {
         if (!visible()) return std::nullopt;
-        const QPoint frame = video::ui::framePosition(*popup_);
-        return config::TWindowSettings{frame.y(), frame.x(), popup_->height(), popup_->width()};
+        return config::TWindowSettings{popup_->y(), popup_->x(), popup_->height(), popup_->width()};
     }
     std::uintptr_t handle() const override { return reinterpret_cast<std::uintptr_t>(popup_.data()); }
     config::TWindowSettings bounds() const override {

@@ -27,10 +27,8 @@ const std::array<const char*, 5> kBevelNames = {"Bevel1", "Bevel2", "Bevel3", "B
 // What a header panel keeps free beside its text.
 constexpr int kHeaderTextMargin = 8;
 
-PixelRect placeOf(const QWidget& window) {
-    const QPoint frame = framePosition(window);
-    return {frame.x(), frame.y(), window.width(), window.height()};
-}
+// The hidden popup as its owner places it.
+PixelRect placeOf(const QWidget& window) { return {window.x(), window.y(), window.width(), window.height()}; }
 
 }  // namespace
 
@@ -178,7 +176,7 @@ void TVideobild::placeOnScreen(Size size) {
     asked_ = place;
     placing_ = true;
     resize(place.width, place.height);
-    moveFrameTo(*this, {place.left, place.top});
+    move(place.left, place.top);
     placing_ = false;
 }
 
@@ -193,7 +191,7 @@ Size TVideobild::sizeForPicture(Size size) const {
     if (!(FAspectRatio > 0.0)) return size;
     // The client area plays the part of the window: the header row is all
     // that surrounds the picture here.
-    const std::optional<ScreenRoom> room = popupScreenRoom(*this, framePosition(*this));
+    const std::optional<ScreenRoom> room = popupScreenRoom(*this, pos());
     const Size most = room ? largestPopupClient(*room) : Size{QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
     return popupFitSize(size, FAspectRatio, {0, kPopupHeaderHeight}, most);
 }
@@ -278,10 +276,9 @@ void TVideobild::clock(const std::tm& now) {
 void TVideobild::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     if (placing_) return;
-    const QPoint frame = framePosition(*this);
-    if (byTheUser() && (frame.x() != asked_.left || frame.y() != asked_.top)) {
-        wanted_.left = frame.x();
-        wanted_.top = frame.y();
+    if (byTheUser() && (x() != asked_.left || y() != asked_.top)) {
+        wanted_.left = x();
+        wanted_.top = y();
     }
     settleOnceFramed();
 }

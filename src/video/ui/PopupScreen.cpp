@@ -25,17 +25,6 @@ PixelSize frameOf(const QWidget& window) {
 
 bool framed(const QWidget& window) { return frameOf(window) != PixelSize{}; }
 
-QPoint framePosition(const QWidget& window) {
-    const QWindow* handle = window.windowHandle();
-    return handle != nullptr ? handle->framePosition() : window.pos();
-}
-
-void moveFrameTo(QWidget& window, QPoint place) {
-    // A window not made yet takes its place as its frame's when it is made.
-    if (QWindow* handle = window.windowHandle()) handle->setFramePosition(place);
-    else window.move(place);
-}
-
 std::optional<ScreenRoom> popupScreenRoom(QPoint at) {
     const QScreen* screen = QGuiApplication::screenAt(at);
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();

@@ -18,14 +18,9 @@ std::optional<ScreenRoom> popupScreenRoom(QPoint at);
 // The same with `window`'s own frame once it has had one.
 std::optional<ScreenRoom> popupScreenRoom(const QWidget& window, QPoint at);
 
-// Whether the window manager has framed `window`; it keeps the frame while
-// the window is hidden.
+// Whether the window manager has framed `window`, by the frame it reports
+// now (the widget's own idea of its frame can lag behind); it keeps the
+// frame while the window is hidden.
 bool framed(const QWidget& window);
-
-// Where `window`'s frame is, and moves it there, by the frame the window
-// manager reports now: the widget's own idea of its frame can lag behind
-// it, and a place given by the client area puts the title bar above it.
-QPoint framePosition(const QWidget& window);
-void moveFrameTo(QWidget& window, QPoint place);
 
 }  // namespace oculon::video::ui
