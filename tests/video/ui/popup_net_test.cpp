@@ -336,6 +336,8 @@ TEST_F(PopupNet, ACallsSaveDialogGoesWithItsCallAndHoldsUpNoOtherWindow) {
     ASSERT_TRUE(qobject_cast<QFileDialog*>(dialog));
     openDoor(further);
     EXPECT_EQ(opened["10.77.0.45"], 1) << "another call's dialog holds up this call's door";
+    further.startVideo(station, false);  // nor is a new call bound to it
+    EXPECT_EQ(further.windowHandle()->transientParent(), nullptr);
 
     // The call's time is up with the dialog open; the next call answers.
     platform::MainLoop::instance().post(popup.handle(), platform::WM_CLOSE);
