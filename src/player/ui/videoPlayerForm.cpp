@@ -178,8 +178,8 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     updateNotes();
     // The tree is as wide as its longest folder name needs, or, empty, as
     // its note's longest word; the window grows for it as far as the screen
-    // allows. On a screen too small for the window, the tree gives up its
-    // width first, the viewer (its buttons and bar) keeps its share.
+    // allows. On a screen too small for that, the tree gives up width where
+    // the viewer would not show its controls whole.
     const int names =
         DirTree.topLevelItemCount() > 0 ? treeWidthForNames() : widestWord(treeNote_) + 2 * DirTree.frameWidth();
     const int tree = std::max(kTreeWidth, names);
@@ -187,7 +187,7 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     const int width = std::min(std::max(kWidth, tree + kListWidth + 2 * kSplitterHandle + kViewerWidth), room.width());
     resize(width, std::min(kHeight, room.height()));
     const int panes = width - kListWidth - 2 * kSplitterHandle;  // the tree's and the viewer's
-    const int viewer = std::max(panes - tree, std::min(kViewerWidth, panes - kTreeWidth));
+    const int viewer = std::max(panes - tree, std::min(VideoViewerFrame1_.controlsWidth(), panes - kTreeWidth));
     splitter_.setSizes({panes - viewer, kListWidth, viewer});
     config::ui::centerOnScreen(*this);
 
