@@ -42,9 +42,9 @@ public:
              std::function<void(const QString&)> chosen);
     // Closes the dialog and its questions unanswered.
     void close();
-    bool isOpen() const;
 
 private:
+    bool isOpen() const;
     void answered(int result);
 
     QWidget& owner_;
