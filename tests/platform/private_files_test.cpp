@@ -1,19 +1,24 @@
 // The folders the program keeps its files in: found without the environment
 // when it lacks HOME or the XDG variables, never shared with other accounts,
-// and written atomically.
+// and written atomically; files at names others can foresee made only new.
 #include "platform/PrivateFiles.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <set>
 
 #include "platform/Registry.h"
 #include "platform/Shell.h"
+#include "platform/TemporaryFile.h"
 #include "support/ChildProcess.h"
-#include "support/FileSizeLimit.h"
 #include "support/LinkPlanter.h"
 
 namespace oculon::platform {
@@ -92,51 +97,105 @@ TEST(AtomicFiles, ReplaceWholeOrNotAtAllWithoutFollowingLinks) {
     EXPECT_NE(writeFileAtomically(dir.path() + "/missing/data", "x", 0600), "");
 }
 
-TEST(FilesWrittenInPlace, NewOrOwnRegularFilesOnlyNeverThroughALink) {
+// A name others can foresee (a recording's): what they put there stays as
+// it was, and the file is made at the next free name.
+TEST(NewFilesAtFreeNames, WhatStandsAtTheNameStaysAsItWas) {
     TempDir dir;
-    const std::string file = dir.path() + "/snapshot.jpg";
-    EXPECT_EQ(writeWholeFile(file, "longer first", 0640), "");
-    EXPECT_EQ(modeOf(file), 0640u);
-    EXPECT_EQ(writeWholeFile(file, "second", 0600), "");
-    EXPECT_EQ(testsupport::readFile(file), "second");  // replaced whole, its mode kept
-    EXPECT_EQ(modeOf(file), 0640u);
-
     const std::string victim = dir.write("victim", "theirs");
-    const std::string link = dir.path() + "/planted.jpg";
-    fs::create_symlink(victim, link);
-    EXPECT_EQ(writeWholeFile(link, "ours", 0600), link + " is a symbolic link: files are not written through links");
-    fs::create_symlink(dir.path() + "/nowhere", dir.path() + "/dangling.jpg");
-    EXPECT_NE(writeWholeFile(dir.path() + "/dangling.jpg", "ours", 0600), "");
-    EXPECT_FALSE(fs::exists(dir.path() + "/nowhere"));
-    // A FIFO is refused without waiting for a reader.
-    ASSERT_EQ(::mkfifo((dir.path() + "/fifo.jpg").c_str(), 0600), 0);
-    EXPECT_EQ(writeWholeFile(dir.path() + "/fifo.jpg", "ours", 0600), dir.path() + "/fifo.jpg is no regular file");
-    EXPECT_EQ(testsupport::readFile(victim), "theirs");
-
-    // A disk that fills in the middle leaves no part that passes for the file.
-    {
-        testsupport::FileSizeLimit full(4);
-        EXPECT_EQ(writeWholeFile(file, "more than four bytes", 0600), file + ": File too large");
+    const auto plantFile = [](const std::string& content, bool theirs) {
+        return [content, theirs](const std::string& at) {
+            std::ofstream(at) << content;
+            ::chmod(at.c_str(), 0666);
+            // Not root: the file stays ours, which must stay as it was too.
+            if (theirs) testsupport::handToNobody(at);
+        };
+    };
+    const std::pair<std::string, std::function<void(const std::string&)>> planted[] = {
+        {"another account's file", plantFile("theirs", true)},
+        {"a file of ours", plantFile("ours before", false)},
+        {"a link", [&](const std::string& at) { fs::create_symlink(victim, at); }},
+        {"a dangling link", [&](const std::string& at) { fs::create_symlink(dir.path() + "/nowhere", at); }},
+        {"a FIFO", [](const std::string& at) { ::mkfifo(at.c_str(), 0666); }},
+        {"a folder", [](const std::string& at) { fs::create_directory(at); }},
+    };
+    for (const auto& [what, plant] : planted) {
+        SCOPED_TRACE(what);
+        const std::string asked = dir.path() + "/" + what + ".kvd";
+        plant(asked);
+        const std::string before = testsupport::entryAt(asked);
+        std::string path = asked;
+        FileFailure failure;
+        const UniqueFd fd = createFileAtFreeName(path, O_RDWR, 0600, failure);
+        ASSERT_TRUE(fd) << failure.reason();
+        EXPECT_EQ(path, dir.path() + "/" + what + " (2).kvd");
+        EXPECT_TRUE(writeAll(fd.get(), "new"));
+        EXPECT_EQ(testsupport::entryAt(asked), before);
+        EXPECT_EQ(testsupport::entryAt(path), "file of " + std::to_string(::geteuid()) + " mode 0600 \"new\"");
     }
-    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(testsupport::readFile(victim), "theirs");
+    EXPECT_FALSE(fs::exists(dir.path() + "/nowhere"));
+
+    std::string missing = dir.path() + "/missing/a.kvd";
+    FileFailure failure;
+    EXPECT_FALSE(createFileAtFreeName(missing, O_RDWR, 0600, failure));
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(failure.path, missing);
+    EXPECT_EQ(failure.intruder, Intruder::none);
 }
 
-TEST(FilesWrittenInPlace, ALinkPlantedWhileWeWriteIsNeverFollowed) {
+TEST(NewFilesAtFreeNames, NumberedNamesKeepTheExtensionAndFitTheFolder) {
+    TempDir dir;
+    fs::create_directory(dir.path() + "/day.d");
+    std::string umlauts;
+    for (int i = 0; i < 125; ++i) umlauts += "\u00fc";
+    const std::pair<std::string, std::string> names[] = {
+        {"2024-05-01_12-00-00_Door.kvd", "2024-05-01_12-00-00_Door (2).kvd"},
+        {"Gate 1.5.kvd", "Gate 1.5 (2).kvd"},
+        {"plain", "plain (2)"},
+        {".hidden", ".hidden (2)"},
+        {"day.d/name", "day.d/name (2)"},
+        // 254 bytes: shortened to fit 255, not inside a character.
+        {umlauts + ".kvd", umlauts.substr(0, 246) + " (2).kvd"},
+    };
+    for (const auto& [asked, second] : names) {
+        dir.write(asked, "taken");
+        std::string path = dir.path() + "/" + asked;
+        FileFailure failure;
+        EXPECT_TRUE(createFileAtFreeName(path, O_WRONLY, 0600, failure)) << failure.reason();
+        EXPECT_EQ(path, dir.path() + "/" + second);
+    }
+
+    // Past "(9)": names no one can know before, each another.
+    dir.write("Door.kvd", "taken");
+    for (int n = 2; n <= 9; ++n) dir.write("Door (" + std::to_string(n) + ").kvd", "taken");
+    std::set<std::string> made;
+    for (int i = 0; i < 2; ++i) {
+        std::string path = dir.path() + "/Door.kvd";
+        FileFailure failure;
+        EXPECT_TRUE(createFileAtFreeName(path, O_WRONLY, 0600, failure)) << failure.reason();
+        const std::string name = path.substr(dir.path().size() + 1);
+        EXPECT_TRUE(std::regex_match(name, std::regex(R"(Door \([0-9a-z]{8}\)\.kvd)"))) << name;
+        made.insert(name);
+    }
+    EXPECT_EQ(made.size(), 2u);
+}
+
+TEST(NewFilesAtFreeNames, ALinkPlantedAtTheNameIsNeverFollowed) {
     TempDir dir;
     const std::string victim = dir.write("victim", "theirs");
-    const std::string name = dir.path() + "/snapshot.jpg";
-    int written = 0, refused = 0;
+    const std::string name = dir.path() + "/rec.kvd";
     {
         testsupport::LinkPlanter planter(name, victim);
         for (int i = 0; i < 1000; ++i) {
-            const std::string error = writeWholeFile(name, "ours", 0600);
-            (error.empty() ? written : refused) += 1;
-            EXPECT_TRUE(error.empty() || error.find("symbolic link") != std::string::npos) << error;
+            std::string path = name;
+            FileFailure failure;
+            const UniqueFd fd = createFileAtFreeName(path, O_WRONLY, 0600, failure);
+            EXPECT_TRUE(fd && writeAll(fd.get(), "ours")) << failure.reason();
+            ::unlink(path.c_str());
             ::unlink(name.c_str());
         }
     }
     EXPECT_EQ(testsupport::readFile(victim), "theirs");
-    EXPECT_EQ(written + refused, 1000);
 }
 
 }  // namespace
