@@ -88,10 +88,10 @@ FileFailure whatBlocksTarget(const std::string& target, TargetAtCheck& seen);
 
 // A new, empty file at `path`, mode 0600, never one that was there nor where a
 // link points; an entry of this user's at that name is removed first (a link
-// goes, not what it points to), another account's never. The descriptor holds the lock that marks
-// the file as being written until it is closed. An invalid descriptor, errno
-// and `failure` set, when it cannot be made; `failure` then names what was in
-// the way.
+// goes, not what it points to), another account's never. The descriptor
+// holds the lock that marks the file as being written until it is closed. An
+// invalid descriptor, errno and `failure` set, when it cannot be made;
+// `failure` then names what was in the way.
 UniqueFd createPrivateFile(const std::string& path, FileFailure& failure);
 
 // A new file for a document whose name others can foresee (a recording
