@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -133,15 +132,8 @@ bool handToNobody(const std::string& path) { return ::lchown(path.c_str(), kNobo
 std::string entryAt(const std::string& path) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) return "nothing";
-    const char* kind = S_ISREG(info.st_mode)    ? "file"
-                       : S_ISLNK(info.st_mode)  ? "link"
-                       : S_ISFIFO(info.st_mode) ? "FIFO"
-                       : S_ISDIR(info.st_mode)  ? "folder"
-                                                : "other";
-    char mode[8];
-    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-    return std::string(kind) + " of " + std::to_string(info.st_uid) + " mode " + mode +
-           (S_ISREG(info.st_mode) ? " \"" + readFile(path) + "\"" : "");
+    return "mode " + std::to_string(info.st_mode) + " of " + std::to_string(info.st_uid) +
+           (S_ISREG(info.st_mode) ? ": " + readFile(path) : "");
 }
 
 bool asNobody(const std::function<bool()>& body) {

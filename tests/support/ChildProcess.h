@@ -76,7 +76,7 @@ inline constexpr unsigned kNobody = 65534;
 // another account's entry; false where the test has not the rights.
 bool handToNobody(const std::string& path);
 // What stands at `path` (not followed), to compare before and after: its
-// kind, owner and mode, and a file's content; "nothing" where nothing is.
+// type and mode, owner, and a file's content; "nothing" where nothing is.
 std::string entryAt(const std::string& path);
 // Runs `body` in a child process with nobody's rights and returns its result;
 // false when the rights could not be dropped.
