@@ -339,7 +339,8 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     // password (that of a server not stored yet) or anything is sent.
     device.FName = "New";
     EXPECT_TRUE(run(unchanged(), g, false, &gw).error);
-    EXPECT_EQ(prompts.log, (std::vector<std::string>{"error One or more of the given IP-Adresses are invalid\r\n\r\n"
+    EXPECT_EQ(prompts.log, (std::vector<std::string>{"error On the page \"Gateways\":\r\n"
+                                                     "One or more of the given IP-Adresses are invalid\r\n\r\n"
                                                      "IP-Address: 10.77.0.300\r\nStandard Gateway: abc"}));
     EXPECT_TRUE(server.requests().empty());
     EXPECT_TRUE(gw.log.empty());
@@ -470,7 +471,8 @@ TEST_F(Sequence, EveryRoadOutLeavesPictureFetchesFree) {
     badAddress.ip = "10.0.0.256";
     std::size_t before = server.requests().size();
     EXPECT_TRUE(run(badAddress).error);
-    EXPECT_EQ(prompts.log.back(), "error One or more of the given IP-Adresses are invalid");
+    EXPECT_EQ(prompts.log.back(),
+              "error On the page \"Videoserver setup\":\r\nOne or more of the given IP-Adresses are invalid");
     EXPECT_EQ(server.requests().size() - before, 4u);
     EXPECT_FALSE(lock.bblocked());
 

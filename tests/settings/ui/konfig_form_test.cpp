@@ -278,7 +278,7 @@ TEST_F(Konfig, SelectedServerIsRenamedOnTheDeviceAndStored) {
     BoxAnswerer ok(QMessageBox::Ok);
     servers.clearSelection();
     servers.setCurrentRow(0);
-    EXPECT_EQ(name.text(), "Door");  // loaded afresh from the list
+    EXPECT_EQ(name.text(), "Door_tuer");  // loaded afresh from the list, which holds the new name
     child<QLineEdit>(form(), "serverPortEdit").setText("8080");
     child<QPushButton>(form(), "uebernehmenBtn").click();
     ASSERT_TRUE(pumpUntil([&] { return lock.bblocked(); }));
@@ -294,7 +294,9 @@ TEST_F(Konfig, AFailedApplyKeepsOkFromClosingButCancelCloses) {
     type(child<QLineEdit>(form(), "AdminPassConfirmEdit"), "two");
     child<QPushButton>(form(), "okButton").click();
     ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_EQ(boxes.texts[0], "Please enter the same password two times.\n\nChanges not saved: Common setup.");
+    EXPECT_EQ(
+        boxes.texts[0],
+        "On the page \"Common setup\":\nPlease enter the same password two times.\n\nChanges not saved: Common setup.");
     EXPECT_TRUE(form().isVisible());
     EXPECT_TRUE(form().errorFlag());
     EXPECT_TRUE(settings.authenticate(""));
@@ -337,7 +339,8 @@ TEST_F(Konfig, TheGeneralPagesChangeIsStoredWhicheverPageShowsAtOkOrSave) {
     QTest::keyClicks(&child<QLineEdit>(dialog, "AdminPassConfirmEdit"), "two");
     turnTo(TkonfigForm::ueberwachungTab);
     click(child<QPushButton>(dialog, "okButton"));
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times.\n\n"
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"On the page \"Common setup\":\n"
+                                                     "Please enter the same password two times.\n\n"
                                                      "Changes not saved: Common setup."}));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(settings.authenticate(""));
@@ -423,7 +426,8 @@ TEST_F(Konfig, AfterALanguageSwitchTheDialogAndItsPromptsSpeakIt) {
     click("uebernehmenBtn");
     const auto french = [](const config::TText& text) { return config::text(text, config::lang_fr); };
     EXPECT_EQ(boxes.texts,
-              (std::vector<std::string>{french(config::txtEnterSamePasswordTwoTimes) + "\n\n" +
+              (std::vector<std::string>{"Sur la page « Paramètres généraux » :\n" +
+                                        french(config::txtEnterSamePasswordTwoTimes) + "\n\n" +
                                         french(config::txtChangesNotSaved) + " Langue, Paramètres généraux."}));
     EXPECT_EQ(form().windowTitle().toStdString(), french(config::txtOculonConfiguration));
     config::TSprachenTyp stored = config::lang_en;
