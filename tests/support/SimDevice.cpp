@@ -35,30 +35,20 @@ SimDevice::~SimDevice() { process_->stop(); }
 
 void SimDevice::signal(int number) { ::kill(process_->pid(), number); }
 
-std::vector<std::string> SimDevice::lines(const std::string& event, const std::string& text) const {
-    std::vector<std::string> found;
-    std::ifstream in(log_);
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream words(line);
-        std::string time, e;
-        words >> time >> e;
-        if (e == event && line.find(text) != std::string::npos) found.push_back(line);
-    }
-    return found;
-}
-
 std::optional<std::string> SimDevice::waitFor(const std::string& event, const std::string& text,
                                               std::chrono::milliseconds timeout) const {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     do {
-        if (const auto found = lines(event, text); !found.empty()) return found.front();
+        std::ifstream in(log_);
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            std::string time, e;
+            words >> time >> e;
+            if (e == event && line.find(text) != std::string::npos) return line;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     } while (std::chrono::steady_clock::now() < deadline);
     return std::nullopt;
-}
-
-std::size_t SimDevice::count(const std::string& event, const std::string& text) const {
-    return lines(event, text).size();
 }
 
 }  // namespace oculon::testsupport

