@@ -34,7 +34,7 @@ std::string ApplyReport::summary(config::TSprachenTyp language) const {
 
 std::string refusal(ApplyReport::Part page, const std::string& message, config::TSprachenTyp language) {
     std::string heading = config::text(config::txtOnThePage, language);
-    heading.replace(heading.find("%1"), 2, caption(page, language));
+    if (const auto at = heading.find("%1"); at != std::string::npos) heading.replace(at, 2, caption(page, language));
     return heading + "\r\n" + message;
 }
 

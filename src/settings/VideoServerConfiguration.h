@@ -136,9 +136,9 @@ private:
     // The gateway page's passwords and addresses; false, told, when they
     // will not do.
     bool checkGatewayPage(const GatewayEdits& g);
-    // Collects in `change` what differs from the gateway once its password
-    // is known; false when the run must stop.
-    // `renameFollows`: the gateway is to take the server's new name.
+    // Collects in `change` what differs from the gateway, logged in to
+    // when it is to be given anything (`renameFollows`: the server's new
+    // name); false when the run must stop.
     bool gatewayStep(GatewayEdits& g, config::TSingleConfig* station, bool renameFollows,
                      devices::GatewayChange& change);
     // Logs in to the gateway, asking the user while it refuses; false when
