@@ -15,6 +15,7 @@
 
 #include "config/RebootSperre.h"
 #include "config/cfgUnit.h"
+#include "settings/ApplyReport.h"
 #include "settings/KonfigSeams.h"
 
 namespace oculon::settings {
@@ -115,6 +116,8 @@ public:
         bool finished = false;  // the run went through to the end
         ServerEdits server;     // the edits as the run left them
         GatewayEdits gateway;
+        // The server with the name and user settings it took in this run.
+        devices::ServerFields device;
     };
 
     explicit VideoServerConfiguration(Parts parts) : p_(std::move(parts)) {}
@@ -125,14 +128,22 @@ public:
 
 private:
     // One CGI request to the server, with the run's credentials; a failure
-    // is shown and marks the run.
-    bool send(const std::string& cgi, const std::string& parameters, bool basic);
+    // is shown (after `failed`, when given) and marks the run.
+    bool send(const std::string& cgi, const std::string& parameters, bool basic, const config::TText* failed = nullptr);
+    // The user authorization, user and password, when they differ from
+    // what the server holds; false when the server did not take them.
+    bool sendUser(ServerEdits& e, bool basic);
     // The gateway page's passwords and addresses; false, told, when they
     // will not do.
     bool checkGatewayPage(const GatewayEdits& g);
-    // Collects in `change` what differs from the gateway once its password
-    // is known; false when the run must stop.
-    bool gatewayStep(GatewayEdits& g, config::TSingleConfig* station, devices::GatewayChange& change);
+    // Collects in `change` what differs from the gateway, logged in to
+    // when it is to be given anything (`renameFollows`: the server's new
+    // name); false when the run must stop.
+    bool gatewayStep(GatewayEdits& g, config::TSingleConfig* station, bool renameFollows,
+                     devices::GatewayChange& change);
+    // Logs in to the gateway, asking the user while it refuses; false when
+    // the run must stop.
+    bool logIn(GatewaySettings& gw, config::TSingleConfig* station);
     // Tells what the gateway did not take; the page and the station keep its
     // own values for those.
     void giveGateway(const devices::GatewayChange& change, GatewayEdits& g, config::TSingleConfig* station);
@@ -144,10 +155,12 @@ private:
                                        const std::string& passwordBefore, bool& answered);
     void store(const ServerEdits& e, const GatewayEdits& g, const config::TVideoConfig::StationPtr& stored,
                const config::TSingleConfig* station);
-    void fail(const config::TText& message);
+    // A check of `page` refused the run.
+    void fail(const config::TText& message, ApplyReport::Part page);
 
     Parts p_;
     const devices::ServerFields* server_ = nullptr;
+    devices::ServerFields device_;  // the server with what it took so far
     std::uint16_t port_ = 80;
     std::string working_;  // the administrator password the requests carry
     // The gateway's password before a save it did not confirm, for a new station.

@@ -662,8 +662,8 @@ void TkonfigForm::rebuildLists() {
         return;
     }
     origin_.videoAutomatically = true;
-    const DeviceLists lists = buildDeviceLists(links_.discovery->snapshot(), settings_, s_.ListView1.selectedCaption(),
-                                               t_.ListView2.selectedCaption());
+    const DeviceLists lists = buildDeviceLists(links_.discovery->snapshot(), settings_, s_.ListView1.selectedKey(),
+                                               t_.ListView2.selectedKey());
     s_.ListView1.fill(lists.servers, lists.serverSelection);
     t_.ListView2.fill(lists.cameras, lists.cameraSelection);
     if (lists.serverSelection >= 0) ListView1SelectItem(lists.servers[lists.serverSelection].key);
@@ -850,16 +850,18 @@ void TkonfigForm::openWebPage(const std::string& address) {
 
 // ---- apply -------------------------------------------------------------------
 
-void TkonfigForm::tell(const TText& message) {
-    showError(this, config::text(message, mySprache) + (applying_ ? applying_->summary(mySprache) : std::string()));
+void TkonfigForm::tell(const TText& message, Refused page) {
+    std::string text = config::text(message, mySprache);
+    if (page) text = refusal(*page, text, mySprache);
+    showError(this, text + (applying_ ? applying_->summary(mySprache) : std::string()));
 }
 
-void TkonfigForm::fail(const TText& message) {
-    tell(message);
+void TkonfigForm::fail(const TText& message, Refused page) {
+    tell(message, page);
     FErrorFlag = true;
 }
 
-void TkonfigForm::notice(const TText& message) { notices_.push_back(&message); }
+void TkonfigForm::notice(const TText& message, Refused page) { notices_.emplace_back(&message, page); }
 
 ApplyReport::Parts TkonfigForm::changedParts() const {
     const GeneralValues now = generalValues();
@@ -889,7 +891,7 @@ void TkonfigForm::uebernehmenBtnClick() {
         switchLanguage();
         applying_->saved(ApplyReport::language);
     }
-    for (const TText* message : std::exchange(notices_, {})) tell(*message);
+    for (const auto& [message, page] : std::exchange(notices_, {})) tell(*message, page);
     applying_.reset();
     if (!FErrorFlag && toSend) startRun(*toSend);
 }
@@ -898,7 +900,7 @@ std::optional<ServerEdits> TkonfigForm::applyPages() {
     const TText* problem = applyCommon(settings_, generalValues(), links_.switchRelayMode);
     applying_->saved(ApplyReport::doorOptions);  // stored before the relay server is looked at
     if (problem) {
-        fail(*problem);
+        fail(*problem, ApplyReport::general);
         return std::nullopt;
     }
     generalShown_.codeForDoor = t_.codeFuerTuer.isChecked();
@@ -930,7 +932,7 @@ bool TkonfigForm::applyGeneralPage() {
         settings_, generalValues(),
         [this] { return askYesNo(this, config::text(txtShouldPasswordBeDeleted, mySprache)); }, passwordKept);
     if (problem) {
-        fail(*problem);
+        fail(*problem, ApplyReport::general);
         return false;
     }
     if (passwordKept) {
@@ -950,10 +952,10 @@ bool TkonfigForm::intercomUebernehmen() {
         // Nothing is stored. The dialog stays open only where closing it
         // would lose what the user typed for the assignment.
         if (!intercom_.edited()) {
-            notice(*problem);
+            notice(*problem, ApplyReport::intercom);
             return true;
         }
-        fail(*problem);
+        fail(*problem, ApplyReport::intercom);
         return false;
     }
     if (!intercom_.edited()) return true;
@@ -978,7 +980,7 @@ std::optional<ServerEdits> TkonfigForm::korvatUebernehmen() {
     const TText* problem = serverPage_.check(edits, links_.discovery->snapshot());
     setStr(s_.serverNameEdit, edits.name);
     if (problem) {
-        fail(*problem);
+        fail(*problem, ApplyReport::server);
         return std::nullopt;
     }
     return edits;
@@ -1063,6 +1065,7 @@ void TkonfigForm::runFinished(const VideoServerConfiguration::Result& result) {
     gatewayPage_.runEnded(result.gateway, result.finished);
     FErrorFlag = FErrorFlag || result.error;
     if (result.finished) {
+        serverPage_.ran(result.device, links_.discovery);
         serverLoaded_ = serverEdits();
         serverPage_.forgetSelection();
         reloadSelectedServer = true;

@@ -181,12 +181,14 @@ private:
     void runFinished(const VideoServerConfiguration::Result& result);
     void stopRun();
     void setButtonsEnabled(bool on);
-    // The message in an error box, during an apply with what it saved and
-    // did not; fail also keeps the dialog open.
-    void tell(const config::TText& message);
-    void fail(const config::TText& message);
+    // The message in an error box, headed by the page of a refusal, during
+    // an apply with what it saved and did not; fail also keeps the dialog
+    // open.
+    using Refused = std::optional<ApplyReport::Part>;
+    void tell(const config::TText& message, Refused page = std::nullopt);
+    void fail(const config::TText& message, Refused page = std::nullopt);
     // Told once the apply is through, when it is known what it saved.
-    void notice(const config::TText& message);
+    void notice(const config::TText& message, Refused page = std::nullopt);
 
     KonfigLinks links_;
     config::TVideoConfig& settings_;
@@ -250,7 +252,7 @@ private:
 
     GeneralValues generalShown_;           // the general page as last loaded or stored
     std::optional<ApplyReport> applying_;  // while an apply runs
-    std::vector<const config::TText*> notices_;
+    std::vector<std::pair<const config::TText*, Refused>> notices_;
     StoredText storedPath_;  // of storePathEdit
     config::TSprachenTyp mySprache = config::lang_de;
     config::TSprachenTyp lng_ = config::lang_de;
