@@ -104,10 +104,7 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     // would put the title bar above the place.
     placeOnScreen();
     answerAboveModalWindows();
-    keysToTheWindowItself(*this);
-    show();
-    raise();
-    activateWindow();
+    comeUpByItself(*this);
 
     const std::optional<std::string> pathMessage = setup.invalidPathMessage;
     beginCall();

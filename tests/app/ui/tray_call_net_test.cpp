@@ -4,11 +4,14 @@
 // frame; keys typed as a call window comes up reach no device. (The whole
 // road from a telephone to the popup is the end-to-end tests' concern.)
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <string_view>
 
 #include "../../video/TestPictures.h"
 #include "app/ui/copyright.h"
@@ -249,52 +252,151 @@ TEST_F(CallsAboveThePlayer, AFurtherPopupEndedUnderItsSaveDialogGoesOnceTheDialo
     form().dispatch().playVideoEnd();
 }
 
-// Space, Return, Enter or a letter typed as a call window comes up reach no
-// device: in the popups of a gateway's station, of a relay camera (its light
-// button above the door's) and of a telephone, and in the wall's door frame.
-// Tab to the door button and Space open.
+// The door button of the shown call of `station`, in whichever window shows it.
+QPushButton* doorOf(const QString& station) {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        for (auto* name : top->findChildren<QLabel*>("namePanel")) {
+            if (!name->isVisible() || !name->text().contains(station)) continue;
+            auto* door = name->window()->findChild<QPushButton*>("tuerOeffner");
+            if (door && door->isVisible()) return door;
+        }
+    }
+    return nullptr;
+}
+
+// Types `text` into the window that has the keyboard; '\b' stands for Backtab, '\r' for Enter.
+void typeIntoTheFocusWindow(std::string_view text) {
+    for (const char c : text) {
+        QWindow* window = QGuiApplication::focusWindow();
+        switch (c) {
+            case '\t': QTest::keyClick(window, Qt::Key_Tab); break;
+            case '\b': QTest::keyClick(window, Qt::Key_Backtab, Qt::ShiftModifier); break;
+            case '\n': QTest::keyClick(window, Qt::Key_Return); break;
+            case '\r': QTest::keyClick(window, Qt::Key_Enter); break;
+            case ' ': QTest::keyClick(window, Qt::Key_Space); break;
+            default: QTest::keyClick(window, c);
+        }
+    }
+}
+
+// Text with Tabs, Spaces and Returns typed as a call window comes up, which
+// the window system hands the keyboard as tiling and Wayland compositors do,
+// reaches no device: in the popups of a gateway's station, of a relay camera
+// (its light button above the door's) and of a telephone, in the "Show video"
+// preview of a gateway's station, in one the user had chosen and its gateway
+// brings forward again, in a further popup and in the wall's door frame. A
+// click on the door button opens; so do Tab to it and Space once the user
+// has chosen the window, by a click into it or by coming back to it from
+// another window. Each row has a device of its own: a door command is
+// repeated until answered, and these devices do not answer.
 TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
-    config::TSingleConfig station = *settings.getConfigByPhone("127.0.0.2");
-    station.telefonIP.clear();
-    station.moxaIP = gateway.address();
+    testsupport::UdpPeer gatewayB{"127.0.0.5", phone2.port()}, gatewayC{"127.0.0.6", phone2.port()};
+    testsupport::UdpPeer phone7{"127.0.0.7", phone2.port()};
+    const auto behind = [&](const testsupport::UdpPeer& peer, const char* name) {
+        config::TSingleConfig s = *settings.getConfigByPhone("127.0.0.2");
+        s.Name = name;
+        s.telefonIP.clear();
+        s.moxa = true;
+        s.moxaIP = peer.address();
+        return s;
+    };
+    const config::TSingleConfig station = behind(gateway, "Gateway A"), previewed = behind(gatewayB, "Gateway B"),
+                                chosen = behind(gatewayC, "Gateway C");
     config::TSingleConfig relayCamera = station;
     relayCamera.typ = config::AxisCam;
     relayCamera.camAusgang = true;
+    config::TSingleConfig atTheWall = *settings.getConfigByPhone("127.0.0.2");
+    atTheWall.Name = "Door 127.0.0.7";
+    atTheWall.telefonIP = phone7.address();
+    settings.addConfig(atTheWall);
+    struct : app::GatewayAccess {
+        std::vector<app::GatewayEntry> gateways() const override { return list; }
+        std::vector<app::GatewayEntry> list;
+    } gateways;
+    for (const config::TSingleConfig* s : {&previewed, &chosen}) gateways.list.push_back({s->Name, s->moxaIP});
     const auto relayRequests = [&] {
         return static_cast<std::size_t>(std::ranges::count_if(
             camera.requests(), [](const auto& r) { return r.target.starts_with("/axis-cgi/io/"); }));
     };
     settings.schreibeSurveillance(true);
     ASSERT_NE(form().wall(), nullptr);
+    form().dispatch().setGateways(&gateways);
     QLineEdit editor;
     editor.show();
-    const std::pair<std::function<void()>, std::function<std::size_t()>> calls[] = {
-        {[&] { form().dispatch().playVideo(station); }, [&] { return gateway.receivedCount(); }},
-        {[&] { form().dispatch().playVideo(relayCamera); }, relayRequests},
-        {[&] { ring("127.0.0.2"); }, [&] { return phone2.receivedCount(); }},
-        {[&] { settings.schreibeDoor(true), ring("127.0.0.3"); }, [&] { return phone3.receivedCount(); }},
-    };
-    for (const auto& [call, reached] : calls) {
+    const auto toTheEditor = [&] {
         editor.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
-        call();
+        return QTest::qWaitForWindowActive(&editor);
+    };
+    const auto count = [](const testsupport::UdpPeer& peer) { return [&peer] { return peer.receivedCount(); }; };
+
+    enum class Choice { clickOnTheDoor, clickIntoTheWindow, comeBack };
+    const struct {
+        const char* station;
+        std::function<void()> call;
+        std::function<std::size_t()> reached;
+        Choice choice;
+    } rows[] = {
+        {"Gateway A", [&] { form().dispatch().playVideo(station); }, count(gateway), Choice::clickIntoTheWindow},
+        {"Gateway A", [&] { form().dispatch().playVideo(relayCamera); }, relayRequests, Choice::clickOnTheDoor},
+        {"Door 127.0.0.2", [&] { ring("127.0.0.2"); }, count(phone2), Choice::comeBack},
+        {"Gateway B", [&] { form().dispatch().zeigeVideobild(&previewed); }, count(gatewayB), Choice::clickOnTheDoor},
+        {"Gateway C",
+         [&] {
+             form().dispatch().zeigeVideobild(&chosen);
+             QPushButton* door = nullptr;
+             ASSERT_TRUE(pumpUntil([&] { return (door = doorOf("Gateway C")) != nullptr; }));
+             testsupport::clickAsUser(*door->window(), QPoint(20, door->window()->height() / 2));
+             ASSERT_TRUE(toTheEditor());
+             form().dispatch().zeigeMoxaVideo(chosen.moxaIP);
+         },
+         count(gatewayC), Choice::comeBack},
+        {"Door 127.0.0.3",
+         [&] {
+             ring("127.0.0.2");
+             ring("127.0.0.3");
+         },
+         count(phone3), Choice::clickIntoTheWindow},
+        {"Door 127.0.0.7",
+         [&] {
+             settings.schreibeDoor(true);
+             ring("127.0.0.7");
+         },
+         count(phone7), Choice::clickIntoTheWindow},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.station);
+        ASSERT_TRUE(toTheEditor());
+        row.call();
         QPushButton* door = nullptr;
-        ASSERT_TRUE(pumpUntil([&] {
-            QWidget* active = QApplication::activeWindow();
-            door = active != &editor && active ? active->findChild<QPushButton*>("tuerOeffner") : nullptr;
-            return door && door->isVisible();
-        }));
-        const std::size_t before = reached();
-        for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_S})
-            QTest::keyClick(QGuiApplication::focusWindow(), key);
+        ASSERT_TRUE(pumpUntil([&] { return (door = doorOf(row.station)) != nullptr; }));
+        QWidget& window = *door->window();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        const std::size_t before = row.reached();
+        typeIntoTheFocusWindow("echo a\tb c\n\b \r\techo a\tb c\n");
         testsupport::pumpFor(300ms);
-        EXPECT_EQ(reached(), before) << door->window()->windowTitle().toStdString();
-        for (int tabs = 0; tabs < 8 && QApplication::focusWidget() != door; ++tabs)
-            QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Tab);
-        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Space);
-        EXPECT_TRUE(pumpUntil([&] { return reached() > before; }));
+        EXPECT_EQ(row.reached(), before);
+
+        if (row.choice == Choice::clickOnTheDoor) {
+            click(*door);
+        } else {
+            if (row.choice == Choice::clickIntoTheWindow) {
+                QWidget& view = *door->parentWidget()->parentWidget();
+                testsupport::clickAsUser(view, QPoint(20, view.height() / 2));
+            } else {
+                ASSERT_TRUE(toTheEditor());
+                window.activateWindow();
+                ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+            }
+            for (int tabs = 0; tabs < 8 && QApplication::focusWidget() != door; ++tabs)
+                QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Tab);
+            QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Space);
+        }
+        EXPECT_TRUE(pumpUntil([&] { return row.reached() > before; }));
         form().dispatch().playVideoEnd();
     }
+    form().dispatch().closeFurtherPopups();
+    form().dispatch().setGateways(nullptr);
 }
 
 TEST_F(CallsAboveThePlayer, WallDoorFrameAnswers) {
