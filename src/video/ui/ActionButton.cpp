@@ -4,22 +4,11 @@
 #include <QEvent>
 #include <QWindow>
 
+#include "video/ui/CallViewParts.h"
+
 namespace oculon::video::ui {
 
 namespace {
-
-// True when `window` is `owner` or one of its dialogs, directly or through a
-// chain of dialogs.
-bool ownedBy(const QWidget* window, const QWidget& owner) {
-    for (const QWidget* w = window; w != nullptr; w = w->parentWidget()) {
-        if (w->window() == &owner) return true;
-    }
-    if (window == nullptr) return false;
-    for (const QWindow* w = window->windowHandle(); w != nullptr; w = w->transientParent()) {
-        if (w == owner.windowHandle()) return true;
-    }
-    return false;
-}
 
 // Whether the user has chosen a window since it last came up by itself. It
 // lives with the window as a child; a window without one was never shown by
@@ -76,7 +65,7 @@ private:
     bool leftForTheUsersWindow() const {
         const QWidget* now = QApplication::activeWindow();
         if (now == nullptr) return true;  // another program's window
-        if (ownedBy(now, window_)) return false;
+        if (promptOf(*now, window_)) return false;
         const UserChoice* other = of(*now->window());
         return other == nullptr || other->made();
     }
