@@ -1,26 +1,25 @@
 #include "video/ui/ActionButton.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QWindow>
-
-#include "video/ui/CallViewParts.h"
 
 namespace oculon::video::ui {
 
 namespace {
 
-// Whether the user has chosen a window since it last came up by itself. It
-// lives with the window as a child; a window without one was never shown by
-// the program on its own, and counts as chosen.
+// Whether the user has chosen a window since it last came up by itself: a
+// mouse press anywhere in it. It lives with the window as a child; a window
+// without one was never shown by the program on its own, and counts as
+// chosen.
 //
-// The window system's own activation of a new window, which tiling and
-// Wayland compositors give whether the program asks for it or not, is no
-// choice: a mouse press in the window is, and so is the window becoming
-// active again after the user had gone to another one.
+// A window becoming active is no choice: tiling and Wayland compositors give
+// a new window the keyboard whether the program asks for it or not, and they
+// take it away and give it back by themselves too (when a keyboard comes or
+// goes, such as a key fob that types or an on-screen keyboard), which the
+// program cannot tell from the user going to another window and back.
 class UserChoice : public QObject {
 public:
-    explicit UserChoice(QWidget& window) : QObject(&window), window_(window) { window.installEventFilter(this); }
+    explicit UserChoice(QWidget& window) : QObject(&window), window_(window) {}
 
     static UserChoice* of(const QWidget& window) {
         for (QObject* child : window.children()) {
@@ -33,7 +32,6 @@ public:
 
     void withdraw() {
         made_ = false;
-        userWentElsewhere_ = false;
         // Mouse presses anywhere in the window pass its native window first.
         window_.winId();
         if (QWindow* handle = window_.windowHandle()) handle->installEventFilter(this);
@@ -42,34 +40,14 @@ public:
     }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (made_) return false;
-        switch (event->type()) {
-            case QEvent::MouseButtonPress:
-            case QEvent::TouchBegin:
-            case QEvent::TabletPress: choose(); break;
-            case QEvent::WindowDeactivate:
-                // Neither a further call's window that took the keyboard by
-                // itself nor a dialog of this one is the user going elsewhere.
-                if (watched == &window_) userWentElsewhere_ = userWentElsewhere_ || leftForTheUsersWindow();
-                break;
-            case QEvent::WindowActivate:
-                if (watched == &window_ && userWentElsewhere_) choose();
-                break;
-            default: break;
-        }
+    bool eventFilter(QObject*, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (!made_ && (type == QEvent::MouseButtonPress || type == QEvent::TouchBegin || type == QEvent::TabletPress))
+            choose();
         return false;
     }
 
 private:
-    bool leftForTheUsersWindow() const {
-        const QWidget* now = QApplication::activeWindow();
-        if (now == nullptr) return true;  // another program's window
-        if (promptOf(*now, window_)) return false;
-        const UserChoice* other = of(*now->window());
-        return other == nullptr || other->made();
-    }
-
     void choose() {
         made_ = true;
         tellButtons();
@@ -81,7 +59,6 @@ private:
 
     QWidget& window_;
     bool made_ = true;
-    bool userWentElsewhere_ = false;
 };
 
 }  // namespace
@@ -120,8 +97,10 @@ void keepKeysUntilChosen(QWidget& widget) {
 
 void comeUpByItself(QWidget& window) {
     // On X11 the window manager then leaves the keyboard where it is; the
-    // window still comes to the front.
+    // window still comes to the front. The toolkit reads the attribute when
+    // it makes the native window, so one made already is told directly.
     window.setAttribute(Qt::WA_ShowWithoutActivating);
+    if (QWindow* handle = window.windowHandle()) handle->setProperty("_q_showWithoutActivating", true);
     keepKeysUntilChosen(window);
     if (window.isMinimized()) window.showNormal();
     else window.show();

@@ -4,8 +4,8 @@
 // switch) or on the call (snapshot, close). Such a window may come up while
 // the user types in another one, and where the window system hands it the
 // keyboard anyway, the rest of the typing must act on nothing: keys reach
-// these buttons only once the user has chosen the window, by a mouse press
-// in it or by switching to it. A click always acts.
+// these buttons only once the user has chosen the window by a mouse press in
+// it. A click always acts.
 //
 // The show step of such a window:
 //   comeUpByItself(window);          // shown and raised, keys held back

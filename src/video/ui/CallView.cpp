@@ -28,6 +28,22 @@ bool CallView::forThisCall(const platform::Message& message) const {
     return session_.running() && (message.wParam == 0 || message.wParam == callId_.load());
 }
 
+namespace {
+
+// True when `modal` belongs to `top`: a prompt of that window, directly or
+// through a chain of prompts.
+bool promptOf(const QWidget& modal, const QWidget& top) {
+    for (const QWidget* w = &modal; w != nullptr; w = w->parentWidget()) {
+        if (w->window() == &top) return true;
+    }
+    for (const QWindow* w = modal.windowHandle(); w != nullptr; w = w->transientParent()) {
+        if (w == top.windowHandle()) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 void CallView::answerAboveModalWindows() {
     QWidget& top = *window();
     QWidget* modal = QApplication::activeModalWidget();

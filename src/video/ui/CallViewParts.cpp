@@ -1,7 +1,6 @@
 #include "video/ui/CallViewParts.h"
 
 #include <QPixmap>
-#include <QWindow>
 
 #include <algorithm>
 
@@ -56,16 +55,6 @@ void faultLabel(QLabel& label, QWidget* parent, const char* name, int pixelSize,
     label.setPalette(pal);
     label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label.hide();
-}
-
-bool promptOf(const QWidget& modal, const QWidget& top) {
-    for (const QWidget* w = &modal; w != nullptr; w = w->parentWidget()) {
-        if (w->window() == &top) return true;
-    }
-    for (const QWindow* w = modal.windowHandle(); w != nullptr; w = w->transientParent()) {
-        if (w == top.windowHandle()) return true;
-    }
-    return false;
 }
 
 DoorPanel::DoorPanel(QWidget* parent, const char* inputImageName) : QFrame(parent) {

@@ -58,8 +58,4 @@ void headerLabel(QLabel& label, QWidget* parent, const char* name);
 // A fault label, red, hidden until a fault shows.
 void faultLabel(QLabel& label, QWidget* parent, const char* name, int pixelSize, bool bold);
 
-// True when `modal` belongs to `top`: a prompt of that window, directly or
-// through a chain of prompts.
-bool promptOf(const QWidget& modal, const QWidget& top);
-
 }  // namespace oculon::video::ui

@@ -279,16 +279,16 @@ void typeIntoTheFocusWindow(std::string_view text) {
     }
 }
 
-// Text with Tabs, Spaces and Returns typed as a call window comes up, which
-// the window system hands the keyboard as tiling and Wayland compositors do,
-// reaches no device: in the popups of a gateway's station, of a relay camera
-// (its light button above the door's) and of a telephone, in the "Show video"
-// preview of a gateway's station, in one the user had chosen and its gateway
-// brings forward again, in a further popup and in the wall's door frame. A
-// click on the door button opens; so do Tab to it and Space once the user
-// has chosen the window, by a click into it or by coming back to it from
-// another window. Each row has a device of its own: a door command is
-// repeated until answered, and these devices do not answer.
+// Text with Tabs, Spaces and Returns typed as a call window comes up reaches
+// no device, though the window system hands it the keyboard, and takes it
+// away and gives it back, as tiling and Wayland compositors do: in the popups
+// of a gateway's station, of a relay camera (its light button above the
+// door's) and of a telephone, in the "Show video" preview of a gateway's
+// station, in one the user had chosen and its gateway brings forward again,
+// in a further popup and in the wall's door frame. A click on the door button
+// opens; so do Tab to it and Space once the user has clicked into the window.
+// Each row has a device of its own: a door command is repeated until
+// answered, and these devices do not answer.
 TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
     testsupport::UdpPeer gatewayB{"127.0.0.5", phone2.port()}, gatewayC{"127.0.0.6", phone2.port()};
     testsupport::UdpPeer phone7{"127.0.0.7", phone2.port()};
@@ -323,71 +323,64 @@ TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
     form().dispatch().setGateways(&gateways);
     QLineEdit editor;
     editor.show();
-    const auto toTheEditor = [&] {
-        editor.activateWindow();
-        return QTest::qWaitForWindowActive(&editor);
+    const auto toFront = [](QWidget& window) {
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
     };
     const auto count = [](const testsupport::UdpPeer& peer) { return [&peer] { return peer.receivedCount(); }; };
 
-    enum class Choice { clickOnTheDoor, clickIntoTheWindow, comeBack };
     const struct {
         const char* station;
         std::function<void()> call;
         std::function<std::size_t()> reached;
-        Choice choice;
+        bool clickOnTheDoor;  // or into the window, then Tab and Space
     } rows[] = {
-        {"Gateway A", [&] { form().dispatch().playVideo(station); }, count(gateway), Choice::clickIntoTheWindow},
-        {"Gateway A", [&] { form().dispatch().playVideo(relayCamera); }, relayRequests, Choice::clickOnTheDoor},
-        {"Door 127.0.0.2", [&] { ring("127.0.0.2"); }, count(phone2), Choice::comeBack},
-        {"Gateway B", [&] { form().dispatch().zeigeVideobild(&previewed); }, count(gatewayB), Choice::clickOnTheDoor},
+        {"Gateway A", [&] { form().dispatch().playVideo(station); }, count(gateway), false},
+        {"Gateway A", [&] { form().dispatch().playVideo(relayCamera); }, relayRequests, true},
+        {"Door 127.0.0.2", [&] { ring("127.0.0.2"); }, count(phone2), false},
+        {"Gateway B", [&] { form().dispatch().zeigeVideobild(&previewed); }, count(gatewayB), true},
         {"Gateway C",
          [&] {
              form().dispatch().zeigeVideobild(&chosen);
              QPushButton* door = nullptr;
              ASSERT_TRUE(pumpUntil([&] { return (door = doorOf("Gateway C")) != nullptr; }));
              testsupport::clickAsUser(*door->window(), QPoint(20, door->window()->height() / 2));
-             ASSERT_TRUE(toTheEditor());
+             ASSERT_TRUE(toFront(editor));
              form().dispatch().zeigeMoxaVideo(chosen.moxaIP);
          },
-         count(gatewayC), Choice::comeBack},
+         count(gatewayC), false},
         {"Door 127.0.0.3",
          [&] {
              ring("127.0.0.2");
              ring("127.0.0.3");
          },
-         count(phone3), Choice::clickIntoTheWindow},
+         count(phone3), false},
         {"Door 127.0.0.7",
          [&] {
              settings.schreibeDoor(true);
              ring("127.0.0.7");
          },
-         count(phone7), Choice::clickIntoTheWindow},
+         count(phone7), false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.station);
-        ASSERT_TRUE(toTheEditor());
+        ASSERT_TRUE(toFront(editor));
         row.call();
         QPushButton* door = nullptr;
         ASSERT_TRUE(pumpUntil([&] { return (door = doorOf(row.station)) != nullptr; }));
         QWidget& window = *door->window();
-        window.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        // The window system hands it the keyboard, takes it away and gives it back.
+        ASSERT_TRUE(toFront(window) && toFront(editor) && toFront(window));
         const std::size_t before = row.reached();
         typeIntoTheFocusWindow("echo a\tb c\n\b \r\techo a\tb c\n");
         testsupport::pumpFor(300ms);
         EXPECT_EQ(row.reached(), before);
 
-        if (row.choice == Choice::clickOnTheDoor) {
+        if (row.clickOnTheDoor) {
             click(*door);
         } else {
-            if (row.choice == Choice::clickIntoTheWindow) {
-                QWidget& view = *door->parentWidget()->parentWidget();
-                testsupport::clickAsUser(view, QPoint(20, view.height() / 2));
-            } else {
-                ASSERT_TRUE(toTheEditor());
-                window.activateWindow();
-                ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-            }
+            QWidget& view = *door->parentWidget()->parentWidget();
+            testsupport::clickAsUser(view, QPoint(20, view.height() / 2));
             for (int tabs = 0; tabs < 8 && QApplication::focusWidget() != door; ++tabs)
                 QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Tab);
             QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Space);
