@@ -7,10 +7,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "video/ui/ActionButton.h"
-
 #include "video/HauptProgrammModel.h"
 #include "video/VideoCall.h"
+#include "video/ui/ActionButton.h"
 
 namespace oculon::video::ui {
 
