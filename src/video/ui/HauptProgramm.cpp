@@ -102,10 +102,7 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     // would put the title bar above the place.
     placeOnScreen();
     answerAboveModalWindows();
-    keysToTheWindowItself(*this);
-    show();
-    raise();
-    activateWindow();
+    comeUpByItself(*this);
 
     beginCall();
     CallSession::Hooks hooks;
