@@ -220,8 +220,8 @@ std::optional<int> ProgramStart::run() {
     config::videoConfig = settings_.get();
 
     // First, so that the user learns of it even when the start ends in a
-    // later window.
-    config::TSprachenTyp stored = config::sprache;
+    // later window; in German when no language is stored, as at the first start.
+    config::TSprachenTyp stored = config::lang_de;
     settings_->liesSprache(stored);
     if (!tellWhatTheLoadFound(stored)) return 0;
 
