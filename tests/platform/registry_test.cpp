@@ -360,3 +360,51 @@ TEST(FileRegistryStore, AFailedSaveIsToldToTheUserOnceAndKeepsTheFile) {
     EXPECT_EQ(told.size(), 2u);
     setNoticeShower({});
 }
+
+// The settings file as the user's link into a folder of files kept elsewhere:
+// saves go to the file it leads to, and the link stays. A link that leads
+// nowhere, or to a file of another account, is not written through: told.
+TEST(FileRegistryStore, TheUsersLinkStaysALink) {
+    std::vector<std::pair<Notice, std::string>> told;
+    setNoticeShower([&told](Notice notice, const std::string& detail) { told.emplace_back(notice, detail); });
+    testsupport::TempDir dir;
+    const std::string written = "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=\"1\" x\r\n";
+    const std::string target = dir.write("dotfiles/Oculon.reg", written);
+    const std::string file = dir.path() + "/Korvat/Oculon.reg";
+    fs::create_directories(dir.path() + "/Korvat");
+    fs::create_symlink(target, file);
+    const auto writeThrough = [&file] {
+        auto store = std::make_shared<FileRegistryStore>(file);
+        store->reportSeen();
+        Registry reg(store);
+        reg.OpenKey("\\K", true);
+        reg.WriteString("b", "2");
+    };
+    writeThrough();
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_NE(readFile(target).find("\"b\"=\"2\""), std::string::npos);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() + "/dotfiles"), fs::directory_iterator()), 1);
+    EXPECT_TRUE(told.empty());
+
+    // A file of another account (only root can make one here), and nothing.
+    dir.write("dotfiles/Oculon.reg", written);
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        ASSERT_EQ(::chown(target.c_str(), testsupport::kNobody, testsupport::kNobody), 0);
+    }
+    for (const bool nowhere : {false, true}) {
+        if (!nowhere && !asRoot) continue;
+        if (nowhere) fs::remove(target);
+        told.clear();
+        writeThrough();
+        EXPECT_TRUE(fs::is_symlink(file));
+        ASSERT_EQ(told.size(), 1u) << nowhere;
+        EXPECT_EQ(told[0].first, Notice::settingsNotSaved);
+        EXPECT_NE(told[0].second.find(file + " is a link"), std::string::npos) << told[0].second;
+        if (!nowhere) {
+            EXPECT_EQ(readFile(target), written);
+        }
+    }
+    setNoticeShower({});
+}
