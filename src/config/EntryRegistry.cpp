@@ -44,8 +44,7 @@ std::optional<std::int32_t> tryReadInt(const Registry& reg, const std::string& n
     if (!reg.ValueExists(name)) return std::nullopt;
     try {
         return reg.ReadInteger(name);
-    } catch (const RegistryError&) {
-    }
+    } catch (const RegistryError&) {}
     if (const auto number = decimalNumber(reg.ReadString(name))) return number;
     reg.NoteUnusable(name, "not a number");
     return std::nullopt;

@@ -395,7 +395,7 @@ private:
     // cannot be told.
     static void store(RegistryKey& key, std::string name, RegValue value) {
         if (const auto it = key.values.find(name); it != key.values.end()) {
-            if (it->second != value) fail("the key has a value of this name already (case does not count)");
+            if (it->second != value) fail("a value of this name came before in the key; case does not count");
             return;
         }
         key.values.emplace(std::move(name), std::move(value));
@@ -437,7 +437,7 @@ private:
     bool headerMissing_ = false;
     bool wide_ = false;
     bool sawKey_ = false;
-    bool cutShort_ = false;  // the line is a value whose hex data breaks off
+    bool cutShort_ = false;   // the line is a value whose hex data breaks off
     std::string currentKey_;  // its line
     UnusableValues unusable_;
     RegistryKey* current_ = nullptr;
@@ -492,14 +492,17 @@ constexpr std::size_t kShownLineText = 80;
 // Earlier copies of the same second a set-aside copy steps past.
 constexpr int kAsideNames = 100;
 
-// "<path>, line 7: <its text> (why); 2 more lines were left out"
+// "<path>:", then a line for each listed one, "line 7: <its text> (why)",
+// and "2 more lines were left out".
 std::string describeSkips(const std::string& path, const ReadSettings& read) {
-    const SkippedLine& first = read.skipped.front();
-    std::string out = path + ", line " + std::to_string(first.number) + ": ";
-    if (!first.text.empty()) out += shownText(first.text, kShownLineText) + " ";
-    out += "(" + first.why + ")";
-    if (const std::size_t more = read.skippedCount - 1; more > 0)
-        out += "; " + std::to_string(more) + (more == 1 ? " more line was" : " more lines were") + " left out";
+    std::string out = path + ":";
+    for (const SkippedLine& line : read.skipped) {
+        out += "\nline " + std::to_string(line.number) + ": ";
+        if (!line.text.empty()) out += shownText(line.text, kShownLineText) + " ";
+        out += "(" + line.why + ")";
+    }
+    if (const std::size_t more = read.skippedCount - read.skipped.size(); more > 0)
+        out += "\n" + std::to_string(more) + (more == 1 ? " more line was" : " more lines were") + " left out";
     return out;
 }
 
@@ -776,7 +779,8 @@ FileRegistryStore::~FileRegistryStore() {
     if (!movedAside_) {
         ::unlink(keptAs_.c_str());
     } else if (::renameat2(AT_FDCWD, keptAs_.c_str(), AT_FDCWD, path_.c_str(), RENAME_NOREPLACE) != 0) {
-        log::warning(log::Category::platform, "the settings file stays at %s: %s", keptAs_.c_str(), std::strerror(errno));
+        log::warning(log::Category::platform, "the settings file stays at %s: %s", keptAs_.c_str(),
+                     std::strerror(errno));
     }
 }
 

@@ -195,9 +195,10 @@ public:
     static std::string defaultPath();
 
     const std::string& path() const { return path_; }
-    // Empty when the file loaded cleanly; otherwise what was left out, told
-    // as setAsideNotice(): settingsPartlyRead when some settings loaded,
-    // settingsStartedAfresh when none did; keptAs() names the copy.
+    // Empty when the file loaded cleanly; otherwise what was left out (its
+    // lines, up to 8, each on a line of its own), told as setAsideNotice():
+    // settingsPartlyRead when some settings loaded, settingsStartedAfresh
+    // when none did; keptAs() names the copy.
     const std::string& setAsideReport() const { return setAside_; }
     Notice setAsideNotice() const { return setAsideNotice_; }
     const std::string& keptAs() const { return keptAs_; }

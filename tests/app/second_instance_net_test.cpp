@@ -159,8 +159,8 @@ TEST_F(RealProgram, SecondStartEndsAtOnceWhileTheFirstRuns) {
 TEST_F(RealProgram, SignalEndsItAlsoWhileAWindowOfTheStartWaits) {
     const std::string file = dir.path() + "/cfg/Korvat/Oculon.reg";
     enum Kind { languageStored, firstStart, wrongLine };
-    for (const auto& [kind, delay] : {std::pair{languageStored, 0ms}, {languageStored, 500ms}, {firstStart, 500ms},
-                                      {wrongLine, 500ms}}) {
+    for (const auto& [kind, delay] :
+         {std::pair{languageStored, 0ms}, {languageStored, 500ms}, {firstStart, 500ms}, {wrongLine, 500ms}}) {
         if (kind == firstStart) dir.write("cfg/Korvat/Oculon.reg", "REGEDIT4\n");
         else prepare(kind == wrongLine ? "\"autostart\"=dword:1 yes\n" : "");
         const std::string written = oculon::testsupport::readFile(file);

@@ -77,7 +77,7 @@ TEST(SettingsFile, AWrongLineCostsThatLineOnlyAndTheFileAsItWasIsKeptBesideIt) {
     const std::string file = temp.path() + "/Korvat/Oculon.reg";
     const std::string damaged =
         "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\r\n"
-        "\"autostart\"=dword:1 yes\r\n\"ServerIP\"=\"10.5.5.5\"\r\n";
+        "\"autostart\"=dword:1 yes\r\n\"ServerIP\"=\"10.5.5.5\"\r\n\"Blob\"=hex:01,\\\r\n";
     temp.write("Korvat/Oculon.reg", damaged);
     // Copies of earlier starts in this second and the next ones stay as they are.
     std::vector<std::string> earlier;
@@ -102,7 +102,10 @@ TEST(SettingsFile, AWrongLineCostsThatLineOnlyAndTheFileAsItWasIsKeptBesideIt) {
     auto store = std::make_shared<platform::FileRegistryStore>(file);
     const std::string& report = store->setAsideReport();
     EXPECT_EQ(store->setAsideNotice(), platform::Notice::settingsPartlyRead);
-    EXPECT_EQ(report, file + ", line 4: \"autostart\"=dword:1 yes (bad dword)");
+    EXPECT_EQ(
+        report,
+        file +
+            ":\nline 4: \"autostart\"=dword:1 yes (bad dword)\nline 6: \"Blob\"=hex:01,\\ (its hex data breaks off)");
     EXPECT_EQ(TVideoConfig(store).serverIP(), "10.5.5.5");  // the line after it
     for (const auto& copy : earlier) EXPECT_EQ(testsupport::readFile(copy), "earlier copy");
     EXPECT_EQ(testsupport::readFile(store->keptAs()), damaged);

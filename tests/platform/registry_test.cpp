@@ -204,9 +204,9 @@ TEST(Regedit4, HandWrittenSlipsReadWithTheirValues) {
 // A text in an 8-bit encoding may be what a device sends too: it loads as
 // it is, and is named. A file without its header loads without a word.
 TEST(Regedit4, WhatLoadsButMayNotBeMeantIsNoted) {
-    const ReadSettings read =
-        readRegedit4("[HKEY_CURRENT_USER\\K]\r\n\"Name\"=\"T\xFCr\"\r\n\"Ok\"=\"T\xC3\xBCr\"\r\n"
-                     "\"Hex\"=hex(1):fc,00\r\n");
+    const ReadSettings read = readRegedit4(
+        "[HKEY_CURRENT_USER\\K]\r\n\"Name\"=\"T\xFCr\"\r\n\"Ok\"=\"T\xC3\xBCr\"\r\n"
+        "\"Hex\"=hex(1):fc,00\r\n");
     EXPECT_EQ(read.skippedCount, 0u);
     EXPECT_TRUE(read.headerMissing);
     EXPECT_EQ(read.tree->find("K")->values.at("Name"), RegValue(std::string("T\xFCr")));

@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <sstream>
 
 #include "app/SettingsClaim.h"
 #include "app/TrayRules.h"
@@ -82,9 +83,12 @@ std::string settingsNoticeText(const platform::FileRegistryStore* file, const pl
     std::string text;
     const auto paragraph = [&text](const std::string& part) { text += (text.empty() ? "" : "\r\n\r\n") + part; };
     if (file && !file->setAsideReport().empty()) {
-        // With room for the file's name and the wrong line's text.
-        paragraph(config::noticeText(file->setAsideNotice(),
-                                     shownText(file->setAsideReport(), 2 * platform::kShownTextLimit), language));
+        // Each line on its own, with room for the file's name.
+        std::string report;
+        std::istringstream lines(file->setAsideReport());
+        for (std::string line; std::getline(lines, line);)
+            report += (report.empty() ? "" : "\r\n") + shownText(line, 2 * platform::kShownTextLimit);
+        paragraph(config::noticeText(file->setAsideNotice(), report, language));
         // On its own, so that no long report cuts it off.
         if (!file->keptAs().empty())
             paragraph(config::text(config::txtSettingsKeptAs, language) + "\r\n" +

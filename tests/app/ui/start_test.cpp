@@ -233,9 +233,9 @@ TEST(ProgramStart, WhatTheLoadLeftOutComesBeforeTheLanguageAndTheFileWaitsForIt)
     EXPECT_TRUE(asked);
     EXPECT_EQ(shown.rfind(config::text(config::txtSettingsPartlyRead, config::lang_de), 0), 0u) << shown;
     for (const std::string& part :
-         std::vector<std::string>{file + ", line 3: \"language\"=dword:00000001 ; <b>my</b> language (bad dword)",
-          config::text(config::txtSettingsKeptAs, config::lang_de) + "\n" + store->keptAs(),
-          "[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon] \"useServer\"=\"ja\" (not a number)"})
+         std::vector<std::string>{file + ":\nline 3: \"language\"=dword:00000001 ; <b>my</b> language (bad dword)",
+                                  config::text(config::txtSettingsKeptAs, config::lang_de) + "\n" + store->keptAs(),
+                                  "[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon] \"useServer\"=\"ja\" (not a number)"})
         EXPECT_NE(shown.find(part), std::string::npos) << part << "\n" << shown;
     EXPECT_EQ(testsupport::readFile(store->keptAs()), written);
 }
