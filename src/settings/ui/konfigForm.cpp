@@ -695,6 +695,7 @@ bool TkonfigForm::deviceEditsLeft() const { return serverEdits() != serverLoaded
 void TkonfigForm::showPage(Page page, bool shown) {
     // The general page takes over from a page that goes while shown (the
     // tab bar would pick its right-hand neighbour, whose apply differs).
+    if (!shown && running()) return;
     if (!shown && KonfigTabs.currentIndex() == page) KonfigTabs.setCurrentIndex(AllgemeinTab);
     // Ctrl+Tab and the tab bar's arrow keys pass over disabled tabs only, so
     // a hidden one is disabled as well.
@@ -901,8 +902,8 @@ void TkonfigForm::uebernehmenBtnClick() {
         applying_->saved(ApplyReport::language);
     }
     for (const TText* message : std::exchange(notices_, {})) tell(*message);
-    applying_.reset();
-    if (!FErrorFlag && toSend) startRun(*toSend);
+    const ApplyReport report = *std::exchange(applying_, std::nullopt);
+    if (!FErrorFlag && toSend) startRun(*toSend, report);
 }
 
 std::optional<ServerEdits> TkonfigForm::applyPages() {
@@ -997,9 +998,10 @@ std::optional<ServerEdits> TkonfigForm::korvatUebernehmen() {
 
 void TkonfigForm::setButtonsEnabled(bool on) { enableAll(on, okButton, abbruchButton, uebernehmenBtn); }
 
-void TkonfigForm::startRun(const ServerEdits& edits) {
+void TkonfigForm::startRun(const ServerEdits& edits, const ApplyReport& report) {
     setButtonsEnabled(false);
     closeAfterRun_ = false;
+    runReport_ = report;
     progressForm_ = std::make_unique<TrebootForm>(this, nullptr);
     progressForm_->show();
     ConfigurationRun::Setup setup;
@@ -1039,8 +1041,15 @@ void TkonfigForm::runEvent(RunEvent& event) {
             if (progressForm_) progressForm_->advance(event.amount);
             return;
         case RunEvent::Kind::error: {
-            auto* box = platform::ui::plainMessageBox(QMessageBox::Critical, windowTitle(), qs(event.text),
-                                                      QMessageBox::Ok, this);
+            std::string text = event.text;
+            if (event.stored && runReport_) {
+                ApplyReport report = *runReport_;
+                if (event.stored->server) report.saved(ApplyReport::server);
+                if (event.stored->gateway) report.saved(ApplyReport::gateway);
+                text += report.summary(mySprache);
+            }
+            auto* box =
+                platform::ui::plainMessageBox(QMessageBox::Critical, windowTitle(), qs(text), QMessageBox::Ok, this);
             answerWhenDone(box, [](int) { return std::string(); });
             return;
         }
@@ -1059,6 +1068,16 @@ void TkonfigForm::runEvent(RunEvent& event) {
             });
             return;
         }
+        case RunEvent::Kind::gatewayWait:
+            if (!progressForm_) return;
+            if (event.text.empty()) {
+                progressForm_->endBreakOff();
+            } else {
+                progressForm_->offerBreakOff(event.text, [this] {
+                    if (run_) run_->breakOffWait();
+                });
+            }
+            return;
         case RunEvent::Kind::countdown:
             progressForm_.reset();
             answerWhenDone(new TrebootForm(this, std::move(event.hold), links_.countdownTick),
@@ -1072,6 +1091,7 @@ void TkonfigForm::runFinished(const VideoServerConfiguration::Result& result) {
     stopRun();
     showServerEdits(result.server);
     gatewayPage_.runEnded(result.gateway, result.finished);
+    if (result.gatewayRestarted) gatewayPage_.gatewayRestarted();
     FErrorFlag = FErrorFlag || result.error;
     if (result.finished) {
         serverLoaded_ = serverEdits();
@@ -1082,6 +1102,7 @@ void TkonfigForm::runFinished(const VideoServerConfiguration::Result& result) {
 }
 
 void TkonfigForm::stopRun() {
+    runReport_.reset();
     if (runPrompt_) runPrompt_->deleteLater();
     progressForm_.reset();
     if (run_) {
