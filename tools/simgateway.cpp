@@ -37,8 +37,8 @@
 // log (default: standard output) has one line per event: "<ms since 1970>
 // <event> <detail>", events "ready", "saved" (the settings now in force, as
 // in the state file), "silent" (why it stopped answering), "heard" (a
-// request with a password: its kind and whether it was meant for this
-// gateway), "command" (hex bytes), "echo", "call" (hex bytes), "stop".
+// request other than the search: its kind and whether it was meant for
+// this gateway), "command" (hex bytes), "echo", "call" (hex bytes), "stop".
 //
 // Run it only inside a test's network namespace.
 
@@ -291,7 +291,7 @@ private:
         if (Clock::now() < silentUntil_) return;
         const auto request = decodeRequest(datagram.data);
         if (!request || (!atHome && request->op != Op::search) || (!home_ && behaviour_.moves)) return;
-        if (request->op != Op::search && request->op != Op::get)
+        if (request->op != Op::search)
             log_.write("heard", std::string(opName(request->op)) + (request->mac == d_.mac ? " mine" : " other"));
         if (behaviour_.silentAfterSet && request->op == Op::set) {
             fallSilent(Clock::time_point::max(), "setter request");

@@ -25,14 +25,19 @@ struct SearchResult {
     std::vector<DS_INFO> found;
 };
 
-SearchResult searchGateways(const NeciApi& api) {
+// How long the search listens: -1 is the library's own time.
+SearchResult searchGateways(const NeciApi& api, int time = -1) {
     SearchResult result;
     if (!api.EnumSearch) return result;
     tlsFound = &result.found;
-    result.ran = api.EnumSearch(-1, searchCallback) == 1;
+    result.ran = api.EnumSearch(time, searchCallback) == 1;
     tlsFound = nullptr;
     return result;
 }
+
+// A gateway that answers at all answers a search at once; the wait for one
+// that restarts asks again and again.
+constexpr int kFindAgainMs = 500;
 
 bool sameHardware(const DS_INFO& a, const DS_INFO& b) { return std::memcmp(a.mac, b.mac, sizeof a.mac) == 0; }
 
@@ -99,7 +104,7 @@ bool TGatewayObject::located() {
     if (!FRestarted) return true;
     // A device that took the address the gateway left must not hear its
     // password: only the hardware address tells the gateway.
-    for (const DS_INFO& info : searchGateways(*api_).found) {
+    for (const DS_INFO& info : searchGateways(*api_, kFindAgainMs).found) {
         if (!sameHardware(info, gwInfo)) continue;
         foundAt(info);
         return true;

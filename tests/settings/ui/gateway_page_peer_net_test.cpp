@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -207,6 +208,80 @@ TEST(GatewayPagePeer, SaveSaysWhenItSavesNothingAndRestartsTheGatewayOnce) {
     ASSERT_TRUE(pumpUntil([&] { return !dialog->running(); }, 20s));
     EXPECT_TRUE(gateway.waitFor("saved", "netmask=255.255.0.0 gateway=10.77.0.1 dhcp=0 password= restarts=1"));
     EXPECT_FALSE(gateway.waitFor("saved", "restarts=2", 500ms));
+
+    dialog.reset();
+    EXPECT_TRUE(platform::stopAndFree(std::move(search), 10s));
+}
+
+// A gateway that restarts before it confirms its save and does not come
+// back: the wait says what it waits for and has a Cancel; the dialog keeps
+// its pages while the search finds no gateway, and the message that ends
+// the wait names what was saved.
+TEST(GatewayPagePeer, TheWaitForAGatewayThatRestartsCanBeLeft) {
+    config::sprache = config::lang_en;
+    testsupport::TempDir dir;
+    testsupport::SimDevice gateway(
+        "simgateway", {"--name", "Tor", "--ip", testsupport::kDeviceAddress, "--restart-unanswered", "-1"});
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    std::unique_ptr<ui::TkonfigForm> dialog;
+    int searches = 0;
+    platform::MessageTarget mainForm([&](platform::Message& m) {
+        if (m.id != platform::WM_MOXAEVENT || !dialog) return;
+        ++searches;
+        platform::MainLoop::instance().post(dialog->handle(), platform::WM_MOXAEVENT);
+    });
+    auto search = gatewaySearch(mainForm.id(), dir);
+    FakeDiscovery found;
+    found.add("10.77.0.9", "80", "Tor");
+    ui::KonfigLinks links;
+    links.settings = &settings;
+    links.discovery = &found;
+    links.gateways = [&] { return search->gateways(); };
+    links.cgiClient = [] { return std::make_unique<RecordingCgi>(std::make_shared<std::vector<std::string>>()); };
+    links.settleTime = 0ms;
+    dialog = std::make_unique<ui::TkonfigForm>(links);
+    showActive(*dialog);
+    search->Start();
+
+    auto& tabs = child<QTabWidget>(*dialog, "KonfigTabs");
+    ASSERT_TRUE(pumpUntil([&] { return child<ui::StringGrid>(*dialog, "MoxaGrid").rowCount() == 1; }, 20s));
+    turnTo(*dialog, ui::TkonfigForm::ServerTab);
+    clickCell(child<QListWidget>(*dialog, "ListView1"), 0);
+    turnTo(*dialog, ui::TkonfigForm::GatewaysTab);
+    retype(child<QLineEdit>(*dialog, "moxaSubnetEdit"), "255.255.0.0");
+    press(child<QPushButton>(*dialog, "uebernehmenBtn"));
+
+    QPushButton* cancel = nullptr;
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            cancel = dialog->findChild<QPushButton*>("breakOffButton");
+            return cancel && cancel->isVisible();
+        },
+        15s));
+    EXPECT_EQ(child<QLabel>(*cancel->window(), "Label1").text(),
+              "Waiting for the gateway to answer after its restart: Tor (10.77.0.2)");
+    const int seen = searches;
+    ASSERT_TRUE(pumpUntil([&] { return searches > seen && search->gateways().empty(); }, 10s));
+    EXPECT_TRUE(tabs.isTabVisible(ui::TkonfigForm::GatewaysTab));
+    screenshot(*cancel->window(), "gatewayPage-wait");
+
+    clickAsUser(*cancel);
+    QMessageBox* told = nullptr;
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) told = box;
+            }
+            return told != nullptr;
+        },
+        10s));
+    EXPECT_EQ(told->text().toStdString(),
+              "The gateway does not answer: Tor (10.77.0.2)\nThe gateway did not confirm that it saved these "
+              "settings:\nIP-Address\nStandard Gateway\nSubnet mask\nIP-Configuration by DHCP\n\n"
+              "Changes not saved: Gateways.");
+    press(*told->button(QMessageBox::Ok));
+    ASSERT_TRUE(pumpUntil([&] { return !dialog->running(); }, 10s));
+    EXPECT_TRUE(gateway.waitFor("saved", "netmask=255.255.0.0"));
 
     dialog.reset();
     EXPECT_TRUE(platform::stopAndFree(std::move(search), 10s));
