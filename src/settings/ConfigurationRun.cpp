@@ -88,11 +88,11 @@ void ConfigurationRun::Prompts::error(const std::string& text) {
     ask(std::move(event));
 }
 
-void ConfigurationRun::Prompts::report(const std::string& text, RunStored stored) {
+void ConfigurationRun::Prompts::report(const std::string& text, bool serverStored) {
     auto event = std::make_unique<RunEvent>();
     event->kind = RunEvent::Kind::error;
     event->text = text;
-    event->stored = stored;
+    event->serverStored = serverStored;
     ask(std::move(event));
 }
 

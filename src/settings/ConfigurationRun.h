@@ -25,7 +25,9 @@ struct RunEvent : platform::MessagePayload {
     // error: the message; askPassword: whose password; gatewayWait: for
     // which gateway, empty when the wait is over
     std::string text;
-    std::optional<RunStored> stored;          // error: what the run stored, when the message is about that
+    // error: whether the run stored the video server, when the message is
+    // one to name what was saved
+    std::optional<bool> serverStored;
     bool video = false;                       // askPassword: of a video server, not a gateway
     std::unique_ptr<RebootHold> hold;         // countdown: released when the countdown ends
     VideoServerConfiguration::Result result;  // finished
@@ -70,7 +72,7 @@ private:
         std::optional<std::string> askPassword(const std::string& station, bool video) override;
         bool confirmReboot() override;
         void error(const std::string& text) override;
-        void report(const std::string& text, RunStored stored) override;
+        void report(const std::string& text, bool serverStored) override;
         void progress(int amount) override;
         void rebootCountdown(std::unique_ptr<RebootHold> hold) override;
         void gatewayWait(const std::string& text) override;

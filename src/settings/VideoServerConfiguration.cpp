@@ -263,7 +263,7 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
 
     // Unsaved page edits are stored even when the device refused a request.
     if (!changed || allOk_ || modified) store(e, g, stored, station ? &*station : nullptr);
-    if (!aboutGatewayChange.empty()) p_.prompts.report(aboutGatewayChange, {.server = stored_});
+    if (!aboutGatewayChange.empty()) p_.prompts.report(aboutGatewayChange, stored_);
 
     if (hold) {
         send("Reboot.cgi", "RebootNow=1", basic);
@@ -306,7 +306,7 @@ bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfi
         const devices::GatewayLogin login = gw->checkPassword();
         if (login == devices::GatewayLogin::accepted) break;
         if (login == devices::GatewayLogin::silent) {
-            p_.prompts.report(aboutGateway(config::txtGatewayNotAnswering, *gw, p_.language), {});
+            p_.prompts.report(aboutGateway(config::txtGatewayNotAnswering, *gw, p_.language), false);
             error_ = true;
             return false;
         }

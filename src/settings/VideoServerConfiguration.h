@@ -77,12 +77,6 @@ struct GatewayEdits {
     friend bool operator==(const GatewayEdits&, const GatewayEdits&) = default;
 };
 
-// Which of the pages it sends a run stored.
-struct RunStored {
-    bool server = false;
-    bool gateway = false;
-};
-
 // What the run asks and shows; each call returns when the user is done.
 class RunPrompts {
 public:
@@ -93,8 +87,9 @@ public:
     virtual bool confirmReboot() = 0;
     virtual void error(const std::string& text) = 0;
     // A message about the gateway, followed by the lines that name the
-    // changes saved and not saved, as every message of an apply is.
-    virtual void report(const std::string& text, RunStored stored) = 0;
+    // changes saved and not saved, as every message of an apply is; the
+    // gateway's are not, and the video server's when `serverStored`.
+    virtual void report(const std::string& text, bool serverStored) = 0;
     virtual void progress(int amount) = 0;
     // The 30-second wait while the device restarts; the hold goes with it.
     virtual void rebootCountdown(std::unique_ptr<RebootHold> hold) = 0;

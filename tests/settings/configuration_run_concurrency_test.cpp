@@ -165,9 +165,9 @@ TEST_F(Run, TheWaitForAGatewayThatRestartedIsBrokenOffAlone) {
     run->breakOffWait();
     // Long before the wait's 30 seconds: the rest of the run goes on.
     RunEvent* told = waitFor(RunEvent::Kind::error);
-    ASSERT_TRUE(told && told->stored);
+    ASSERT_TRUE(told && told->serverStored);
     EXPECT_EQ(told->text.rfind("The gateway does not answer: Door (10.0.0.20)\r\nThe gateway did not confirm", 0), 0u);
-    EXPECT_TRUE(told->stored->server && !told->stored->gateway);
+    EXPECT_TRUE(*told->serverStored);
     run->answer(std::string());
     RunEvent* done = waitFor(RunEvent::Kind::finished);
     ASSERT_TRUE(done);

@@ -52,9 +52,8 @@ public:
     }
     void error(const std::string& text) override { log.push_back("error " + text); }
     // As the dialog adds them, for the pages this run sends.
-    void report(const std::string& text, RunStored stored) override {
-        log.push_back("error " + text + (stored.server ? "\r\nsaved: server" : "") +
-                      (stored.gateway ? "\r\nsaved: gateway" : ""));
+    void report(const std::string& text, bool serverStored) override {
+        log.push_back("error " + text + (serverStored ? "\r\nsaved: server" : ""));
     }
     void progress(int amount) override { progressed += amount; }
     void rebootCountdown(std::unique_ptr<RebootHold>) override {

@@ -1042,10 +1042,9 @@ void TkonfigForm::runEvent(RunEvent& event) {
             return;
         case RunEvent::Kind::error: {
             std::string text = event.text;
-            if (event.stored && runReport_) {
+            if (event.serverStored && runReport_) {
                 ApplyReport report = *runReport_;
-                if (event.stored->server) report.saved(ApplyReport::server);
-                if (event.stored->gateway) report.saved(ApplyReport::gateway);
+                if (*event.serverStored) report.saved(ApplyReport::server);
                 text += report.summary(mySprache);
             }
             auto* box =
