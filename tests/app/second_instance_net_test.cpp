@@ -1,5 +1,5 @@
 // The real program: a second start ends at once and leaves the first
-// running, whatever its environment lacks; SIGTERM ends it cleanly, also
+// running, whatever its environment lacks, and the first takes it up; SIGTERM ends it cleanly, also
 // while a window of its start waits, and the popup's position is kept on the
 // desktop.
 #include <gtest/gtest.h>
@@ -142,6 +142,9 @@ TEST_F(RealProgram, SecondStartEndsAtOnceWhileTheFirstRuns) {
         EXPECT_LT(Clock::now() - started, 5s) << bare;
         EXPECT_EQ(waitExit(first, 0ms), std::nullopt) << "the first instance ended";
     }
+    // The first takes a later start up: its menu window comes forward.
+    EXPECT_TRUE(oculon::platform::tellRunningInstance(
+        oculon::app::instanceSocketFor(dir.path() + "/cfg/Korvat/Oculon.reg"), 10s));
     EXPECT_EQ(terminate(first, 20s), 0);
     // The popup stood left of the screen: it was moved to 0 and kept there.
     std::ifstream file(dir.path() + "/cfg/Korvat/Oculon.reg");

@@ -37,6 +37,8 @@ namespace {
 constexpr const char* kTitle = "Korvat Oculon";
 // How long the end waits for the threads that free themselves.
 constexpr std::chrono::milliseconds kDetachedBound{10000};
+// How long a second start waits for the running one to take it up.
+constexpr std::chrono::milliseconds kHandOverBound{2000};
 
 // The stored language, or the first-start choice (then stored). Nothing when
 // the user leaves the choice without OK.
@@ -217,8 +219,11 @@ int runProgram(int argc, char** argv) {
                                      config::sprache));
         return 1;
     }
-    // A second start ends here, silently.
-    if (!claim.instance) return 0;
+    // A second start hands over to the running one and ends here.
+    if (!claim.instance) {
+        platform::tellRunningInstance(instanceSocketFor(platform::FileRegistryStore::defaultPath()), kHandOverBound);
+        return 0;
+    }
 
     platform::QtLoopBackend loop;
     ProgramStart start(claim.store);
@@ -234,6 +239,7 @@ int runProgram(int argc, char** argv) {
 
     auto form = std::make_unique<ui::Tcopyright>(start.settings(), &start.rebootLock(), ui::Tcopyright::Options{});
     endSignals.closeOnSignal(form.get());
+    if (claim.secondStarts) form->answerSecondStarts(*claim.secondStarts);
     QObject::connect(form.get(), &ui::Tcopyright::closedForGood, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     // The session ends (log-off, shut-down): the program closes with it.

@@ -39,7 +39,7 @@ using config::ui::qs;
 
 // The small window that carries the tray menu on a desktop without a
 // notification area. Closing it only minimises it: it is the way back into
-// the program.
+// the program, and a second start of the program brings it back.
 //
 // It stands where a notification area would: in the bottom right corner of
 // the screen, above every other window, so that no window of the program (the
@@ -315,6 +315,18 @@ void Tcopyright::cfgSprache() {
 }
 
 QWidget* Tcopyright::fallbackWindow() const { return fallback_.get(); }
+
+void Tcopyright::answerSecondStarts(platform::SecondStarts& starts) {
+    secondStartsWaiting_ = std::make_unique<QSocketNotifier>(starts.fd(), QSocketNotifier::Read);
+    connect(secondStartsWaiting_.get(), &QSocketNotifier::activated, this, [this, &starts] {
+        // The user started the program to reach it: the window may take the keys.
+        if (starts.takeUp() && fallback_ && !closed_) {
+            fallback_->showNormal();
+            fallback_->raise();
+            fallback_->activateWindow();
+        }
+    });
+}
 
 void Tcopyright::startWorkers() {
     workersStopped_ = false;

@@ -3,9 +3,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QGuiApplication>
 #include <QMessageBox>
-#include <QScreen>
 #include <QScrollArea>
 #include <QShowEvent>
 #include <QTabBar>
@@ -58,15 +56,6 @@ QVBoxLayout* listBeside(QWidget& page, const char* pageName, DeviceListView& lis
     auto* right = new QVBoxLayout;
     columns->addLayout(right, 1);
     return right;
-}
-
-// Room for a window on the screen it comes up on, less the title bar and
-// borders that the window manager adds.
-QSize roomOnScreen() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
-    constexpr QSize kDecoration(12, 40);
-    return platform::ui::roomForWindows(*screen).size() - kDecoration;
 }
 
 // A page that scrolls where the dialog is smaller than the page would be.
@@ -152,7 +141,7 @@ TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
     }
     // On a small screen (a 1024 x 600 laptop) the pages scroll, so that the
     // buttons stay on the screen.
-    const QSize room = roomOnScreen();
+    const QSize room = platform::ui::roomToOpenIn(*this);
     const int width = std::min(std::max(kWidth, BrandFrame::kStripWidth + 16 + pages.width()), room.width());
     const int height = std::min(std::max(kHeight, BrandFrame::kBodyTop + 12 + pages.height() + 44), room.height());
     const config::ui::BrandLayout layout = config::ui::BrandLayout::standard(width, height, height - 35);
