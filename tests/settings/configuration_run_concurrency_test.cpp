@@ -1,7 +1,6 @@
 // The configuration run on its worker: the dialog's answers reach it across
 // threads, and a terminate ends it at once from any wait (an open question,
-// a hanging request, the pause at the end) with picture fetches free again;
-// the wait for a gateway the user may end alone.
+// a hanging request, the pause at the end) with picture fetches free again.
 #include <gtest/gtest.h>
 
 #include "platform/Registry.h"
@@ -16,22 +15,6 @@ using testsupport::Script;
 
 namespace {
 
-// A gateway that restarted before it confirmed its save, and stays away.
-class GoneGateway : public GatewaySettings {
-public:
-    std::string name() const override { return "Door"; }
-    std::string address() const override { return "10.0.0.20"; }
-    std::string gateway() const override { return "10.0.0.1"; }
-    std::string netmask() const override { return "255.0.0.0"; }
-    bool dhcp() const override { return false; }
-    bool hasPassword() const override { return false; }
-    std::string password() const override { return {}; }
-    void setLoginPassword(const std::string&) override {}
-    devices::GatewayLogin checkPassword() override { return devices::GatewayLogin::accepted; }
-    devices::GatewayOutcome change(const devices::GatewayChange&) override { return {.unconfirmed = true}; }
-    bool readBack() override { return false; }
-};
-
 class Run : public ::testing::Test {
 protected:
     Run() {
@@ -42,18 +25,14 @@ protected:
         server.setHandler([](const testsupport::RecordedRequest&) { return Script::reply(200, "OK", ""); });
     }
 
-    std::unique_ptr<ConfigurationRun> start(ServerEdits edits, std::chrono::milliseconds settle = 0ms,
-                                            std::unique_ptr<GatewaySettings> gateway = nullptr,
-                                            GatewayEdits gatewayEdits = {}) {
+    std::unique_ptr<ConfigurationRun> start(ServerEdits edits, std::chrono::milliseconds settle = 0ms) {
         ConfigurationRun::Setup setup;
         setup.settings = &settings;
         setup.rebootLock = &lock;
         setup.http = std::make_unique<HttpCgiClient>(2s, 10s);
         setup.settleTime = settle;
-        setup.gateway = std::move(gateway);
-        auto run = std::make_unique<ConfigurationRun>(
-            target.id(), std::move(setup),
-            ConfigurationRun::Input{device, std::move(edits), std::move(gatewayEdits), false});
+        auto run = std::make_unique<ConfigurationRun>(target.id(), std::move(setup),
+                                                      ConfigurationRun::Input{device, std::move(edits), {}, false});
         run->Start();
         return run;
     }
@@ -149,27 +128,4 @@ TEST_F(Run, TerminateEndsEveryWaitAndFreesTheLock) {
     auto settling = start(edits(), std::chrono::hours(1));
     loop.pumpFor(300ms);
     EXPECT_TRUE(platform::stopAndFree(std::move(settling), 2s));
-}
-
-TEST_F(Run, TheWaitForAGatewayThatRestartedIsBrokenOffAlone) {
-    GatewayEdits g;
-    g.name = "Door";
-    g.selected = true;
-    g.ip = "10.0.0.20";
-    g.gateway = "10.0.0.1";
-    g.subnet = "255.255.0.0";
-    auto run = start(edits(), 0ms, std::make_unique<GoneGateway>(), g);
-    RunEvent* wait = waitFor(RunEvent::Kind::gatewayWait);
-    ASSERT_TRUE(wait);
-    EXPECT_EQ(wait->text, "Waiting for the gateway to answer after its restart: Door (10.0.0.20)");
-    run->breakOffWait();
-    // Long before the wait's 30 seconds: the rest of the run goes on.
-    RunEvent* told = waitFor(RunEvent::Kind::error);
-    ASSERT_TRUE(told && told->serverStored);
-    EXPECT_EQ(told->text.rfind("The gateway does not answer: Door (10.0.0.20)\r\nThe gateway did not confirm", 0), 0u);
-    EXPECT_TRUE(*told->serverStored);
-    run->answer(std::string());
-    RunEvent* done = waitFor(RunEvent::Kind::finished);
-    ASSERT_TRUE(done);
-    EXPECT_TRUE(done->result.finished && done->result.gatewayRestarted);
 }
