@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QPointer>
 
 #include <algorithm>
@@ -10,7 +9,6 @@
 #include "config/cfgUnit.h"
 #include "config/ui/brandPictures.h"
 #include "platform/ui/OwnDialogs.h"
-#include "platform/ui/PlainMessageBox.h"
 #include "platform/ui/PlainText.h"
 #include "video/SnapshotNames.h"
 #include "video/ui/PopupScreen.h"
@@ -109,7 +107,6 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     raise();
     activateWindow();
 
-    const std::optional<std::string> pathMessage = setup.invalidPathMessage;
     beginCall();
     CallSession::Hooks hooks;
     // Runs in the decoder thread: it only posts.
@@ -130,10 +127,6 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     session_.start(std::move(setup), Image1, &Image3, std::move(hooks));
     FRunning = true;
     layoutControls();
-
-    if (pathMessage) {
-        platform::ui::showPlainMessage(QMessageBox::Critical, windowTitle(), qs(*pathMessage), this);
-    }
 }
 
 void TVideobild::showTexts(const CallSetup& setup) {
