@@ -90,10 +90,9 @@ devices::GatewayChange without(devices::GatewayChange values, const devices::Gat
     return values;
 }
 
-// "The gateway does not answer: " with its name and address.
-std::string notAnswering(const GatewaySettings& gw, config::TSprachenTyp language) {
-    return config::text(config::txtGatewayNotAnswering, language) + platform::shownText(gw.name()) + " (" +
-           gw.address() + ")";
+// A text followed by the gateway's name and address.
+std::string aboutGateway(const config::TText& text, const GatewaySettings& gw, config::TSprachenTyp language) {
+    return config::text(text, language) + platform::shownText(gw.name()) + " (" + gw.address() + ")";
 }
 
 // The gateway's address, gateway, netmask and DHCP as the page has them,
@@ -152,11 +151,14 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     device_ = s;
     allOk_ = true;
     error_ = false;
+    stored_ = false;
+    gatewayRestarted_ = false;
     gatewayPassBefore_.reset();
     Result result;
     const auto finish = [&](bool finished) {
         result.error = error_;
         result.finished = finished;
+        result.gatewayRestarted = gatewayRestarted_;
         result.server = e;
         result.gateway = g;
         result.device = device_;
@@ -263,12 +265,13 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     }
     p_.prompts.progress(10);
     // All the gateway's new values at once: it restarts once per run.
-    giveGateway(forGateway, g, station ? &*station : nullptr);
+    const std::string aboutGatewayChange = giveGateway(forGateway, g, station ? &*station : nullptr);
 
     changed = sendUser(e, basic) || changed;
 
     // Unsaved page edits are stored even when the device refused a request.
     if (!changed || allOk_ || modified) store(e, g, stored, station ? &*station : nullptr);
+    if (!aboutGatewayChange.empty()) p_.prompts.report(aboutGatewayChange, stored_);
     // The page shows the password fields empty, as after a selection: an
     // empty field keeps the password the server has.
     e.pass.clear();
@@ -375,7 +378,7 @@ bool VideoServerConfiguration::logIn(GatewaySettings& gw, config::TSingleConfig*
         const devices::GatewayLogin login = gw.checkPassword();
         if (login == devices::GatewayLogin::accepted) break;
         if (login == devices::GatewayLogin::silent) {
-            p_.prompts.error(notAnswering(gw, p_.language));
+            p_.prompts.report(aboutGateway(config::txtGatewayNotAnswering, gw, p_.language), false);
             error_ = true;
             return false;
         }
@@ -394,18 +397,19 @@ bool VideoServerConfiguration::logIn(GatewaySettings& gw, config::TSingleConfig*
     return true;
 }
 
-void VideoServerConfiguration::giveGateway(const devices::GatewayChange& change, GatewayEdits& g,
-                                           config::TSingleConfig* station) {
+std::string VideoServerConfiguration::giveGateway(const devices::GatewayChange& change, GatewayEdits& g,
+                                                  config::TSingleConfig* station) {
     GatewaySettings* gw = p_.gateway;
-    if (change.empty() || !gw) return;
+    if (change.empty() || !gw) return {};
     const std::string passwordBefore = gw->hasPassword() ? gw->password() : std::string();
     devices::GatewayOutcome outcome = gw->change(change);
+    gatewayRestarted_ = !outcome.silent;
     devices::GatewayChange unknown;
     bool answered = !outcome.silent;
     if (outcome.unconfirmed)
         unknown = confirmSave(without(change, outcome.notTaken), outcome.notTaken, passwordBefore, answered);
     const devices::GatewayChange& notTaken = outcome.notTaken;
-    if (notTaken.empty() && unknown.empty()) return;
+    if (notTaken.empty() && unknown.empty()) return {};
 
     // The page and the station show what the gateway has, not what it refused.
     for (const GatewayText& t : kGatewayTexts) {
@@ -427,7 +431,7 @@ void VideoServerConfiguration::giveGateway(const devices::GatewayChange& change,
         if (station) station->moxaPassBefore = passwordBefore;
     }
 
-    std::string message = answered ? std::string() : notAnswering(*gw, p_.language);
+    std::string message = answered ? std::string() : aboutGateway(config::txtGatewayNotAnswering, *gw, p_.language);
     const auto add = [&](const config::TText& heading, const devices::GatewayChange& values) {
         if (values.empty()) return;
         if (!message.empty()) message += "\r\n";
@@ -436,8 +440,8 @@ void VideoServerConfiguration::giveGateway(const devices::GatewayChange& change,
     add(config::txtGatewayDidNotTake, notTaken);
     add(config::txtGatewaySaveUnconfirmed, unknown);
     if (unknown.password) message += "\r\n" + config::text(config::txtGatewayTriesBothPasswords, p_.language);
-    p_.prompts.error(message);
     error_ = true;
+    return message;
 }
 
 devices::GatewayChange VideoServerConfiguration::confirmSave(const devices::GatewayChange& sent,
@@ -446,10 +450,15 @@ devices::GatewayChange VideoServerConfiguration::confirmSave(const devices::Gate
     GatewaySettings& gw = *p_.gateway;
     const auto until = std::chrono::steady_clock::now() + p_.gatewayRestartTime;
     answered = false;
+    // The read finds the gateway again by its hardware address first: it may
+    // have come back elsewhere, and a device that took its old address must
+    // neither be read as the gateway nor hear its passwords.
+    p_.prompts.gatewayWait(aboutGateway(config::txtWaitingForGateway, gw, p_.language));
     do {
         if (!p_.prompts.pause(kGatewayPoll)) break;
         answered = gw.readBack();
     } while (!answered && std::chrono::steady_clock::now() < until);
+    p_.prompts.gatewayWait({});
     if (!answered) return sent;
 
     for (const GatewayText& t : kGatewayTexts) {
@@ -475,6 +484,7 @@ devices::GatewayChange VideoServerConfiguration::confirmSave(const devices::Gate
 void VideoServerConfiguration::store(const ServerEdits& e, const GatewayEdits& g,
                                      const config::TVideoConfig::StationPtr& stored,
                                      const config::TSingleConfig* station) {
+    stored_ = true;
     const devices::ServerFields& s = *server_;
     // A stored station keeps what the other pages gave it (common name,
     // intercom, door code, second camera, ...); the run sets only its own.

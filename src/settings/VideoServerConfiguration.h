@@ -87,10 +87,18 @@ public:
     // "The videoserver is being rebooted." with OK and Cancel.
     virtual bool confirmReboot() = 0;
     virtual void error(const std::string& text) = 0;
+    // A message about the gateway, followed by the lines that name the
+    // changes saved and not saved, as every message of an apply is; the
+    // gateway's are not, and the video server's when `serverStored`.
+    virtual void report(const std::string& text, bool serverStored) = 0;
     virtual void progress(int amount) = 0;
     // The 30-second wait while the device restarts; the hold goes with it.
     virtual void rebootCountdown(std::unique_ptr<RebootHold> hold) = 0;
-    // False when the run is broken off before the time is over.
+    // The run waits for a gateway (`text` says which), and the user may
+    // break the wait off; an empty text: the wait is over.
+    virtual void gatewayWait(const std::string& text) = 0;
+    // False when the run, or the wait for a gateway, is broken off before
+    // the time is over.
     virtual bool pause(std::chrono::milliseconds time) = 0;
 };
 
@@ -118,6 +126,7 @@ public:
         GatewayEdits gateway;
         // The server with the name and user settings it took in this run.
         devices::ServerFields device;
+        bool gatewayRestarted = false;  // a save went to the gateway
     };
 
     explicit VideoServerConfiguration(Parts parts) : p_(std::move(parts)) {}
@@ -144,9 +153,10 @@ private:
     // Logs in to the gateway, asking the user while it refuses; false when
     // the run must stop.
     bool logIn(GatewaySettings& gw, config::TSingleConfig* station);
-    // Tells what the gateway did not take; the page and the station keep its
-    // own values for those.
-    void giveGateway(const devices::GatewayChange& change, GatewayEdits& g, config::TSingleConfig* station);
+    // Gives the gateway `change`; what it did not take the page and the
+    // station show with its own values. The message that tells so (empty
+    // when it took all) comes once the station is stored.
+    std::string giveGateway(const devices::GatewayChange& change, GatewayEdits& g, config::TSingleConfig* station);
     // After a save whose answer never came: waits for the gateway to answer
     // again and reads back what it holds. What it did not take joins
     // `notTaken`; the result holds what is still unknown (all that was sent
@@ -167,6 +177,8 @@ private:
     std::optional<std::string> gatewayPassBefore_;
     bool allOk_ = true;
     bool error_ = false;
+    bool stored_ = false;  // the station was stored
+    bool gatewayRestarted_ = false;
     bool ownGateway_ = false;  // the gateway page shows the station's own gateway
 };
 

@@ -51,15 +51,21 @@ public:
         return ok;
     }
     void error(const std::string& text) override { log.push_back("error " + text); }
+    // As the dialog adds them, for the pages this run sends.
+    void report(const std::string& text, bool serverStored) override {
+        log.push_back("error " + text + (serverStored ? "\r\nsaved: server" : ""));
+    }
     void progress(int amount) override { progressed += amount; }
     void rebootCountdown(std::unique_ptr<RebootHold>) override {
         log.push_back(lock_.bblocked() ? "countdown, fetches held back" : "countdown, fetches free");
     }
+    void gatewayWait(const std::string& text) override { waits.push_back(text); }
     bool pause(std::chrono::milliseconds) override { return true; }
 
     std::deque<std::optional<std::string>> passwords;
     std::deque<bool> confirms;
     std::vector<std::string> log;
+    std::vector<std::string> waits;
     int progressed = 0;
 
 private:
@@ -385,7 +391,8 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     EXPECT_TRUE(result.error);
     EXPECT_EQ(gw.log, (std::vector<std::string>{"check ", "name Door2", "password neu", "address 10.0.0.21",
                                                 "gateway 10.0.0.1", "netmask 255.255.0.0", "dhcp off", "save"}));
-    EXPECT_EQ(prompts.log.back(), "error The gateway did not take these settings:\r\nSubnet mask");
+    // Told once the station is stored, which the lines after it say.
+    EXPECT_EQ(prompts.log.back(), "error The gateway did not take these settings:\r\nSubnet mask\r\nsaved: server");
     EXPECT_EQ(result.gateway.subnet, "255.0.0.0");
     EXPECT_EQ(result.gateway.name, "Door2");
     ASSERT_TRUE(settings.getConfigByName("Door2"));
@@ -399,7 +406,7 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     g.pass = g.passConfirm = "neuer";
     device.FName = "Door2";
     EXPECT_TRUE(run(unchanged(), g, false, &gw).error);
-    EXPECT_EQ(prompts.log.back(), "error The gateway did not take these settings:\r\nPassword");
+    EXPECT_EQ(prompts.log.back(), "error The gateway did not take these settings:\r\nPassword\r\nsaved: server");
     EXPECT_EQ(settings.getConfigByName("Door2")->moxaPass, "neu");
 
     // A gateway that does not answer is told so, never asked for another
@@ -408,25 +415,30 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     const std::string notAnswering = "The gateway does not answer: Door2 (10.0.0.20)\r\n";
     const std::string allSent =
         "\r\nIP-Address\r\nStandard Gateway\r\nSubnet mask\r\nPassword\r\nIP-Configuration by DHCP";
+    const std::string saved = "\r\nsaved: server";
+    const std::vector<std::string> waited = {"Waiting for the gateway to answer after its restart: Door2 (10.0.0.20)",
+                                             ""};
     const struct {
         const char* what;
         std::function<void(FakeGateway&)> behave;
         std::string message;  // none: no error
         std::string moxaPass;
         std::optional<std::string> before;
+        bool waits = false;  // for the gateway to answer again
     } cases[] = {
+        // The run stops before the station is stored.
         {"silent at the login", [](FakeGateway& f) { f.silent = true; },
          notAnswering.substr(0, notAnswering.size() - 2), "old", std::nullopt},
         {"silent at the first setter", [](FakeGateway& f) { f.silentAtSet = true; },
-         notAnswering + "The gateway did not take these settings:" + allSent, "old", std::nullopt},
+         notAnswering + "The gateway did not take these settings:" + allSent + saved, "old", std::nullopt},
         {"save never confirmed", [](FakeGateway& f) { f.unconfirmed = true, f.comesBack = false; },
          notAnswering + "The gateway did not confirm that it saved these settings:" + allSent +
-             "\r\nAt its next login to the gateway the program tries the old and the new password.",
-         "neu", "old"},
+             "\r\nAt its next login to the gateway the program tries the old and the new password." + saved,
+         "neu", "old", true},
         {"read back without the netmask", [](FakeGateway& f) { f.unconfirmed = true, f.refuses = {"netmask"}; },
-         "The gateway did not take these settings:\r\nSubnet mask", "neu", std::nullopt},
+         "The gateway did not take these settings:\r\nSubnet mask" + saved, "neu", std::nullopt, true},
         {"read back without the password", [](FakeGateway& f) { f.unconfirmed = true, f.refuses = {"password"}; },
-         "The gateway did not take these settings:\r\nPassword", "old", std::nullopt},
+         "The gateway did not take these settings:\r\nPassword" + saved, "old", std::nullopt, true},
         // The station as the unconfirmed save left it; the gateway kept the old one.
         {"the login after a save never confirmed", nullptr, "", "neu", std::nullopt},
     };
@@ -445,7 +457,9 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
         if (c.behave) c.behave(slow);
         settings.updateConfig(settings.getConfigByName("Door2"), std::move(station));
         prompts.log.clear();
+        prompts.waits.clear();
         EXPECT_EQ(run(unchanged(), g, false, &slow).error, !c.message.empty());
+        EXPECT_EQ(prompts.waits, c.waits ? waited : std::vector<std::string>{});
         // Never asked for a password.
         EXPECT_EQ(prompts.log,
                   c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{"error " + c.message});

@@ -366,7 +366,9 @@ void Tcopyright::stopWorkers() {
     if (!settings_.useServer() || moxaThread_) {
         channel_.setListening(false);
         gatewayList_.reset();
-        if (moxaThread_) stopped = platform::stopAndFree(std::move(moxaThread_), options_.workerBound) && stopped;
+        // A gateway that does not answer holds the search in the library for
+        // seconds: nobody waits for it, as it uses nothing of ours.
+        platform::Thread::release(std::move(moxaThread_));
     }
     discoveryList_.reset();
     discoverySource_.reset();
@@ -563,7 +565,7 @@ void Tcopyright::switchRelayMode(bool relayOn) {
         channel_.setListening(false);
         dispatch_->setGateways(nullptr);
         gatewayList_.reset();
-        if (moxaThread_) platform::stopAndFree(std::move(moxaThread_), options_.workerBound);
+        platform::Thread::release(std::move(moxaThread_));
     } else {
         channel_.setListening(true);
         if (!moxaThread_) startGatewayThread();

@@ -684,6 +684,7 @@ bool TkonfigForm::deviceEditsLeft() const { return serverEdits() != serverLoaded
 void TkonfigForm::showPage(Page page, bool shown) {
     // The general page takes over from a page that goes while shown (the
     // tab bar would pick its right-hand neighbour, whose apply differs).
+    if (!shown && running()) return;
     if (!shown && KonfigTabs.currentIndex() == page) KonfigTabs.setCurrentIndex(AllgemeinTab);
     // Ctrl+Tab and the tab bar's arrow keys pass over disabled tabs only, so
     // a hidden one is disabled as well.
@@ -892,8 +893,8 @@ void TkonfigForm::uebernehmenBtnClick() {
         applying_->saved(ApplyReport::language);
     }
     for (const auto& [message, page] : std::exchange(notices_, {})) tell(*message, page);
-    applying_.reset();
-    if (!FErrorFlag && toSend) startRun(*toSend);
+    const ApplyReport report = *std::exchange(applying_, std::nullopt);
+    if (!FErrorFlag && toSend) startRun(*toSend, report);
 }
 
 std::optional<ServerEdits> TkonfigForm::applyPages() {
@@ -988,9 +989,10 @@ std::optional<ServerEdits> TkonfigForm::korvatUebernehmen() {
 
 void TkonfigForm::setButtonsEnabled(bool on) { enableAll(on, okButton, abbruchButton, uebernehmenBtn); }
 
-void TkonfigForm::startRun(const ServerEdits& edits) {
+void TkonfigForm::startRun(const ServerEdits& edits, const ApplyReport& report) {
     setButtonsEnabled(false);
     closeAfterRun_ = false;
+    runReport_ = report;
     progressForm_ = std::make_unique<TrebootForm>(this, nullptr);
     progressForm_->show();
     ConfigurationRun::Setup setup;
@@ -1030,8 +1032,14 @@ void TkonfigForm::runEvent(RunEvent& event) {
             if (progressForm_) progressForm_->advance(event.amount);
             return;
         case RunEvent::Kind::error: {
-            auto* box = platform::ui::plainMessageBox(QMessageBox::Critical, windowTitle(), qs(event.text),
-                                                      QMessageBox::Ok, this);
+            std::string text = event.text;
+            if (event.serverStored && runReport_) {
+                ApplyReport report = *runReport_;
+                if (*event.serverStored) report.saved(ApplyReport::server);
+                text += report.summary(mySprache);
+            }
+            auto* box =
+                platform::ui::plainMessageBox(QMessageBox::Critical, windowTitle(), qs(text), QMessageBox::Ok, this);
             answerWhenDone(box, [](int) { return std::string(); });
             return;
         }
@@ -1050,6 +1058,16 @@ void TkonfigForm::runEvent(RunEvent& event) {
             });
             return;
         }
+        case RunEvent::Kind::gatewayWait:
+            if (!progressForm_) return;
+            if (event.text.empty()) {
+                progressForm_->endBreakOff();
+            } else {
+                progressForm_->offerBreakOff(event.text, [this] {
+                    if (run_) run_->breakOffWait();
+                });
+            }
+            return;
         case RunEvent::Kind::countdown:
             progressForm_.reset();
             answerWhenDone(new TrebootForm(this, std::move(event.hold), links_.countdownTick),
@@ -1063,6 +1081,7 @@ void TkonfigForm::runFinished(const VideoServerConfiguration::Result& result) {
     stopRun();
     showServerEdits(result.server);
     gatewayPage_.runEnded(result.gateway, result.finished);
+    if (result.gatewayRestarted) gatewayPage_.gatewayRestarted();
     FErrorFlag = FErrorFlag || result.error;
     if (result.finished) {
         serverPage_.ran(result.device, links_.discovery);
@@ -1074,6 +1093,7 @@ void TkonfigForm::runFinished(const VideoServerConfiguration::Result& result) {
 }
 
 void TkonfigForm::stopRun() {
+    runReport_.reset();
     if (runPrompt_) runPrompt_->deleteLater();
     progressForm_.reset();
     if (run_) {

@@ -140,7 +140,8 @@ private:
     void rebuildLists();
     void gatewaysChanged();
     // Shows or hides a page's tab; a hidden page is out of the keyboard's
-    // reach too, and never the current one.
+    // reach too, and never the current one. No page goes while a run is
+    // sending them: its messages speak of them.
     void showPage(Page page, bool shown);
     void ListView1SelectItem(const std::string& key);
     void serverNameEditChange();
@@ -176,7 +177,8 @@ private:
     // The edits of the video-server page when they may go to the selected
     // video server; nothing, and said why, when not.
     std::optional<ServerEdits> korvatUebernehmen();
-    void startRun(const ServerEdits& edits);
+    // `report`: the apply so far, for the run's messages about what it stored.
+    void startRun(const ServerEdits& edits, const ApplyReport& report);
     void runEvent(RunEvent& event);
     void runFinished(const VideoServerConfiguration::Result& result);
     void stopRun();
@@ -250,8 +252,9 @@ private:
     std::unique_ptr<TrebootForm> progressForm_;
     QPointer<QDialog> runPrompt_;  // the run's open question
 
-    GeneralValues generalShown_;           // the general page as last loaded or stored
-    std::optional<ApplyReport> applying_;  // while an apply runs
+    GeneralValues generalShown_;            // the general page as last loaded or stored
+    std::optional<ApplyReport> applying_;   // while an apply runs
+    std::optional<ApplyReport> runReport_;  // the apply a configuration run finishes
     std::vector<std::pair<const config::TText*, Refused>> notices_;
     StoredText storedPath_;  // of storePathEdit
     config::TSprachenTyp mySprache = config::lang_de;

@@ -1,8 +1,10 @@
 // The main form inside the network namespace: calls that come while the
 // recordings player (a modal window) is open show in front of it and their
 // door buttons work, in the popup, in a further popup and in the wall's door
-// frame; keys typed as a call window comes up reach no device. (The whole
-// road from a telephone to the popup is the end-to-end tests' concern.)
+// frame; keys typed as a call window comes up reach no device; and its
+// close does not wait for a gateway that keeps the gateway search waiting.
+// (The whole road from a telephone to the popup is the end-to-end tests'
+// concern.)
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +12,9 @@
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "../../video/TestPictures.h"
 #include "app/ui/copyright.h"
@@ -360,6 +365,32 @@ TEST_F(CallsAboveThePlayer, WallDoorFrameAnswers) {
         EXPECT_TRUE(phone2.next(2000ms)) << "the door frame's button did nothing";
         form().dispatch().playVideoEnd();
     });
+}
+
+// A gateway that answers the search but its reads a minute late holds the
+// gateway search in the library's wait for seconds on end.
+TEST(TrayEnd, TheCloseDoesNotWaitForAGatewayThatDoesNotAnswer) {
+    testsupport::TempDir dir;
+    testsupport::ScopedEnv tmp("TMPDIR", dir.path());  // for the program's gateway library
+    const std::string log = dir.path() + "/simgateway.log";
+    testsupport::ChildProcess gateway(
+        {(std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "tools" / "simgateway")
+             .string(),
+         "--late", "60000", "--log", log},
+        dir.path() + "/simgateway.out");
+    const auto logged = [&log](const std::string& event) {
+        std::ifstream in(log);
+        return std::string{std::istreambuf_iterator<char>(in), {}}.find(event) != std::string::npos;
+    };
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    config::videoConfig = &settings;
+    auto form = std::make_unique<app::ui::Tcopyright>(settings, nullptr, app::ui::Tcopyright::Options{});
+    ASSERT_TRUE(pumpUntil([&] { return logged(" heard get mine"); }, 10s));
+    const auto begin = std::chrono::steady_clock::now();
+    form->Beenden1Click();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 1s);
+    form.reset();
+    config::videoConfig = nullptr;
 }
 
 }  // namespace
