@@ -54,6 +54,11 @@ bool GatewayPage::select(int row, const devices::TGatewayList& gateways, Gateway
         e.subnet = found.netmask();
         e.usePass = found.needPass();
         e.dhcp = found.dhcp();
+        // Another gateway's password must not stay in the fields: a save
+        // would give it to this one. Empty keeps the gateway's own, unless
+        // a station of its name holds one.
+        e.pass.clear();
+        e.passConfirm.clear();
     }
     e.selected = true;
     showStation(e, language);

@@ -91,6 +91,12 @@ TEST(GatewayPage, ShowsTheGatewayAndTheInputsOfTheStationOfItsName) {
     e.name = "Hof";
     ASSERT_TRUE(page.select(0, gateways, e, config::lang_de));
     EXPECT_TRUE(e.pictureOn.empty() && e.pictureOff.empty() && e.outputText.empty());
+    // Nor its password: another gateway without a station keeps its own.
+    DS_INFO elsewhere{};
+    elsewhere.pseudo_ip_addr = *devices::strToIp("10.0.0.5");
+    gateways[1] = devices::TGatewayObject(nullptr, elsewhere);
+    ASSERT_TRUE(page.select(1, gateways, e, config::lang_de));
+    EXPECT_TRUE(e.pass.empty() && e.passConfirm.empty());
 
     // A row beyond the list forgets the gateway and keeps the edits.
     e.ip = "kept";
