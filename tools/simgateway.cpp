@@ -4,15 +4,23 @@
 // makes them its settings and writes them to the state file. It also takes
 // the workstation's command frames on port 4002 (the video output of the
 // server behind it, the wiring test's switching), logs them and echoes them
-// to port 4001, as the gateway passes them on to that server.
+// to port 4001, as the gateway passes them on to that server; and it calls
+// the workstation as a door station behind it does.
 //
 //   simgateway [--name N] [--ip A] [--netmask M] [--gateway G] [--dhcp]
 //              [--password P] [--mac 00:90:e8:00:00:01] [--apid 256]
-//              [--firmware F] [--state FILE]
+//              [--firmware F] [--state FILE] [--moves]
 //              [--late MS] [--silent-after-set] [--restart-unanswered MS]
-//              [--address A] [--workstation W] [--log FILE]
+//              [--address A] [--workstation W] [--call ID] [--log FILE]
 //
+//   SIGUSR1  a call for the workstation id ID (--call, default "1") to the
+//            workstation's port 4001
+//   SIGUSR2  the call ends
 //   SIGTERM  ends the tool
+//
+// --moves: it answers at its own address (--ip) only, as a real gateway
+// does, and at the new one once it saved another: each must be an address
+// of the host it runs on. Without it, it answers at any of them.
 //
 // How it misbehaves, as a slow or failing gateway does:
 //   --late MS               answers every request but the search MS ms late
@@ -28,8 +36,9 @@
 // --workstation: the only sender whose frames it takes (default: any). The
 // log (default: standard output) has one line per event: "<ms since 1970>
 // <event> <detail>", events "ready", "saved" (the settings now in force, as
-// in the state file), "silent" (why it stopped answering), "command" (hex
-// bytes), "echo", "stop".
+// in the state file), "silent" (why it stopped answering), "heard" (a
+// request other than the search: its kind and whether it was meant for
+// this gateway), "command" (hex bytes), "echo", "call" (hex bytes), "stop".
 //
 // Run it only inside a test's network namespace.
 
@@ -164,22 +173,46 @@ std::optional<Reply> answer(Device& d, const Request& r) {
     return reply;
 }
 
-// How this gateway misbehaves.
+// How this gateway behaves beyond answering.
 struct Behaviour {
     std::chrono::milliseconds late{0};
     bool silentAfterSet = false;
     std::optional<std::chrono::milliseconds> restartUnanswered;  // negative: for ever
+    bool moves = false;
 };
+
+const char* opName(Op op) {
+    switch (op) {
+        case Op::search: return "search";
+        case Op::get: return "get";
+        case Op::login: return "login";
+        case Op::set: return "set";
+        case Op::saveAndRestart: return "save";
+    }
+    return "?";
+}
+
+// The socket at the gateway's own address, where it answers when it moves.
+platform::UdpSocket homeSocket(std::uint32_t address) {
+    platform::UdpSocket socket;
+    socket.setReuseAddress(true);
+    socket.bind(devices::ipToStr(address), kPort);
+    return socket;
+}
 
 // Answers the library's requests on a thread of its own, which alone touches
 // the device's settings; late answers wait in a queue and go out from the
-// same socket when they fall due.
+// same socket when they fall due. A gateway that moves hears searches on the
+// socket of every address and answers everything at its own.
 class Responder {
 public:
     using Clock = std::chrono::steady_clock;
 
     Responder(platform::UdpSocket socket, Device& device, Behaviour behaviour, sim::EventLog& log)
-        : socket_(std::move(socket)), d_(device), behaviour_(behaviour), log_(log), thread_([this] { run(); }) {}
+        : socket_(std::move(socket)), d_(device), behaviour_(behaviour), log_(log) {
+        if (behaviour_.moves) home_ = homeSocket(d_.active.ip);
+        thread_ = std::thread([this] { run(); });
+    }
     ~Responder() { stop(); }
     Responder(const Responder&) = delete;
     Responder& operator=(const Responder&) = delete;
@@ -201,31 +234,49 @@ private:
         for (;;) {
             const auto now = Clock::now();
             while (!late_.empty() && late_.front().due <= now) {
-                socket_.sendTo(late_.front().address, late_.front().port, late_.front().bytes);
+                answerSocket().sendTo(late_.front().address, late_.front().port, late_.front().bytes);
                 late_.pop_front();
             }
-            const auto wait = late_.empty() ? std::chrono::milliseconds(1000)
-                                            : std::chrono::ceil<std::chrono::milliseconds>(late_.front().due - now);
-            std::optional<platform::Datagram> datagram;
+            auto wait = late_.empty() ? std::chrono::milliseconds(1000)
+                                      : std::chrono::ceil<std::chrono::milliseconds>(late_.front().due - now);
             try {
-                datagram = socket_.receive(1500, wait);
+                if (behaviour_.moves) {
+                    // Two sockets: each is looked at in turn.
+                    wait = std::min(wait, std::chrono::milliseconds(10));
+                    if (home_) {
+                        if (auto datagram = home_->receive(1500, wait)) take(*datagram, true);
+                    }
+                }
+                if (auto datagram = socket_.receive(1500, wait)) take(*datagram, !behaviour_.moves);
             } catch (const platform::InterruptedError&) {
                 return;
             } catch (const std::exception& e) {
                 log_.write("error", e.what());
                 return;
             }
-            if (datagram) take(*datagram);
         }
     }
+
+    // Where the answers go out from: the gateway's own address when it moves.
+    platform::UdpSocket& answerSocket() { return home_ ? *home_ : socket_; }
 
     // The search is always answered at once: a gateway too slow for it is
     // not found at all.
     void send(const platform::Datagram& to, const std::string& bytes, Op op) {
         if (behaviour_.late.count() == 0 || op == Op::search) {
-            socket_.sendTo(to.peerAddress, to.peerPort, bytes);
+            answerSocket().sendTo(to.peerAddress, to.peerPort, bytes);
         } else {
             late_.push_back({Clock::now() + behaviour_.late, to.peerAddress, to.peerPort, bytes});
+        }
+    }
+
+    // A gateway that moves takes its new address with the save.
+    void move() {
+        home_.reset();
+        try {
+            home_ = homeSocket(d_.active.ip);
+        } catch (const std::exception& e) {
+            log_.write("error", std::string("no address to move to: ") + e.what());
         }
     }
 
@@ -235,10 +286,13 @@ private:
         log_.write("silent", why);
     }
 
-    void take(const platform::Datagram& datagram) {
+    // `atHome`: it came to the gateway's own address.
+    void take(const platform::Datagram& datagram, bool atHome) {
         if (Clock::now() < silentUntil_) return;
         const auto request = decodeRequest(datagram.data);
-        if (!request) return;
+        if (!request || (!atHome && request->op != Op::search) || (!home_ && behaviour_.moves)) return;
+        if (request->op != Op::search)
+            log_.write("heard", std::string(opName(request->op)) + (request->mac == d_.mac ? " mine" : " other"));
         if (behaviour_.silentAfterSet && request->op == Op::set) {
             fallSilent(Clock::time_point::max(), "setter request");
             return;
@@ -252,10 +306,12 @@ private:
             return;
         }
         const int restarts = d_.restarts;
+        const std::uint32_t address = d_.active.ip;
         const auto reply = answer(d_, *request);
         if (!reply) return;
         if (d_.restarts != restarts) {
             log_.write("saved", settingsText(d_, ' '));
+            if (behaviour_.moves && d_.active.ip != address) move();
             if (const auto restart = behaviour_.restartUnanswered) {
                 fallSilent(restart->count() < 0 ? Clock::time_point::max() : Clock::now() + *restart,
                            "restart before answering the save");
@@ -270,6 +326,7 @@ private:
     }
 
     platform::UdpSocket socket_;
+    std::optional<platform::UdpSocket> home_;
     Device& d_;
     Behaviour behaviour_;
     sim::EventLog& log_;
@@ -284,8 +341,8 @@ private:
 int main(int argc, char** argv) {
     const sim::Options options(argc, argv, "simgateway",
                                {"name", "ip", "netmask", "gateway", "password", "mac", "apid", "firmware", "state",
-                                "late", "restart-unanswered", "address", "workstation", "log"},
-                               {"dhcp", "silent-after-set"});
+                                "late", "restart-unanswered", "address", "workstation", "call", "log"},
+                               {"dhcp", "silent-after-set", "moves"});
     sim::SignalSteering steering;  // before any thread
     Device d;
     d.active.name = options.get("name", "SimGateway");
@@ -315,11 +372,15 @@ int main(int argc, char** argv) {
     Behaviour behaviour;
     behaviour.late = std::chrono::milliseconds(options.number("late", 0, 0, 600000));
     behaviour.silentAfterSet = options.flag("silent-after-set");
+    behaviour.moves = options.flag("moves");
+    const std::string callId = options.get("call", "1");
     if (!options.get("restart-unanswered").empty())
         behaviour.restartUnanswered = std::chrono::milliseconds(options.number("restart-unanswered", 0, -1, 600000));
 
     return sim::runPeer(log, [&] {
         platform::UdpSocket gatewaySocket;
+        // Beside the socket at its own address, when it moves.
+        gatewaySocket.setReuseAddress(behaviour.moves);
         gatewaySocket.bind("", kPort);
         writeState(d);
         // Read before the responder's thread may change the settings.
@@ -341,7 +402,16 @@ int main(int argc, char** argv) {
             "commandListener");
 
         log.write("ready", ready);
-        while (steering.next() != sim::SignalSteering::Signal::stop) {}
+        for (auto signal = steering.next(); signal != sim::SignalSteering::Signal::stop; signal = steering.next()) {
+            if (workstation.empty()) continue;
+            // 0x04, the workstation id (none: the call ends), 0x05 and the XOR of them all.
+            std::string call = "\x04" + (signal == sim::SignalSteering::Signal::first ? callId : "") + "\x05";
+            char check = 0;
+            for (const char c : call) check = static_cast<char>(check ^ c);
+            call += check;
+            echo->sendTo(workstation, sim::kCommandEchoPort, call);
+            log.write("call", sim::hexBytes(call));
+        }
         commands.stop();
         responder.stop();
     });

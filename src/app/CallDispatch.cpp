@@ -348,7 +348,9 @@ void CallDispatch::gatewayCall(const std::string& sender, const std::string& id)
         if (!popup_.visible() && !vorschauActive_) {
             actIP_ = sender;
             zeigeMoxaVideo(sender);
-        } else {
+        } else if (sender != actIP_ && std::find(ipListe_.begin(), ipListe_.end(), sender) == ipListe_.end()) {
+            // A gateway repeats its call until it hears the echo: the caller
+            // shown or waiting already waits no second time.
             ipListe_.push_back(sender);
         }
         return;

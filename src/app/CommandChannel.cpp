@@ -1,5 +1,6 @@
 #include "app/CommandChannel.h"
 
+#include <algorithm>
 #include <random>
 
 #include "app/CommandFrames.h"
@@ -26,6 +27,9 @@ struct oculon::platform::MessagePayloadOf<oculon::platform::WM_COMMANDDATAGRAM> 
 
 namespace oculon::app {
 namespace {
+
+// Addresses whose echo may still come back, at most; beyond it the oldest goes.
+constexpr std::size_t kEchoesRemembered = 64;
 
 int randomSequence() {
     std::random_device seed;
@@ -105,7 +109,21 @@ bool CommandChannel::setListening(bool on) {
     }
 }
 
+bool CommandChannel::takeEchoReturned(const platform::Datagram& datagram) {
+    const auto now = std::chrono::steady_clock::now();
+    std::erase_if(echoed_, [&](const auto& entry) { return now - entry.second.at > options_.echoReturnWindow; });
+    const auto it = echoed_.find(datagram.peerAddress);
+    if (it == echoed_.end() || it->second.frame != datagram.data) return false;
+    echoed_.erase(it);
+    return true;
+}
+
 void CommandChannel::echo(const platform::Datagram& datagram) {
+    if (!echoed_.contains(datagram.peerAddress) && echoed_.size() >= kEchoesRemembered) {
+        echoed_.erase(std::min_element(echoed_.begin(), echoed_.end(),
+                                       [](const auto& a, const auto& b) { return a.second.at < b.second.at; }));
+    }
+    echoed_[datagram.peerAddress] = {datagram.data, std::chrono::steady_clock::now()};
     try {
         if (listener_) {
             listener_->socket().sendTo(datagram.peerAddress, options_.commandPort, datagram.data);
@@ -132,6 +150,11 @@ void CommandChannel::receive(const platform::Datagram& received) {
     // would reach the device as a fresh command (a second door opening) and
     // start an endless exchange.
     if (command_.isOwnEcho(datagram.data, datagram.peerAddress)) return;
+    // Nor is our echo of a device's frame that the device echoed: taken as a
+    // new call, it would be echoed again, and so on for ever. Only one copy
+    // is taken, so a device that repeats a frame whose echo it missed is
+    // heard on its next repeat.
+    if (takeEchoReturned(datagram)) return;
 
     echo(datagram);
     const ReceivedCommand command = classifyCommand(datagram.data);

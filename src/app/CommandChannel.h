@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,9 @@ public:
         std::chrono::milliseconds commandInterval{50};
         std::chrono::milliseconds partnerInterval{100};
         std::chrono::milliseconds lateEchoWindow{2000};
+        // A device that echoes what it gets sends our echo of its frame
+        // back within this time.
+        std::chrono::milliseconds echoReturnWindow{500};
         // First door-opener sequence number minus one; none: random 0..254.
         std::optional<int> sequenceSeed;
         // The own address put into door-opener frames for a telephone; none:
@@ -76,7 +80,16 @@ public:
     int partnerSequence() const { return sequence_; }
 
 private:
+    // The last frame echoed to each address, and when.
+    struct Echoed {
+        std::string frame;
+        std::chrono::steady_clock::time_point at;
+    };
+
     void echo(const platform::Datagram& datagram);
+    // `datagram` is our echo coming back from a device that echoes what it
+    // gets: it is taken (once) and goes no further.
+    bool takeEchoReturned(const platform::Datagram& datagram);
 
     Handlers handlers_;
     Options options_;
@@ -85,6 +98,7 @@ private:
     int sequence_ = 0;
     platform::MessageTarget target_;
     std::unique_ptr<platform::UdpListener> listener_;
+    std::map<std::string, Echoed> echoed_;
 };
 
 // The local address the system sends from to reach `peer`; the first

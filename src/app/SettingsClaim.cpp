@@ -2,12 +2,17 @@
 
 #include <filesystem>
 
+#include "platform/Log.h"
 #include "platform/PrivateFiles.h"
 
 namespace oculon::app {
 
 std::string instanceLockFor(const std::string& settingsFile) {
     return (std::filesystem::path(settingsFile).parent_path() / "KorvatOculonMutex.lock").string();
+}
+
+std::string instanceSocketFor(const std::string& settingsFile) {
+    return (std::filesystem::path(settingsFile).parent_path() / "KorvatOculon.socket").string();
 }
 
 SettingsClaim claimSettings(const std::string& settingsFile) {
@@ -27,6 +32,10 @@ SettingsClaim claimSettings(const std::string& settingsFile) {
         return claim;
     }
     claim.store = std::move(store);
+    std::string unreachable;
+    claim.secondStarts = platform::SecondStarts::listen(instanceSocketFor(settingsFile), unreachable);
+    if (!claim.secondStarts)
+        log::warning(log::Category::app, "a later start cannot find this one: %s", unreachable.c_str());
     return claim;
 }
 

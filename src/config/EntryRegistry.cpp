@@ -1,6 +1,8 @@
 #include "config/EntryRegistry.h"
 
 #include <array>
+#include <charconv>
+#include <cstdint>
 #include <utility>
 
 namespace oculon::config {
@@ -23,13 +25,29 @@ TLayoutTyp toLayout(std::int32_t stored) {
     return low < kLayoutCount ? static_cast<TLayoutTyp>(low) : r2x2;
 }
 
+namespace {
+
+// A number as a hand-written file may give it, in a text: decimal digits,
+// perhaps after a minus, within what a DWORD holds.
+std::optional<std::int32_t> decimalNumber(const std::string& text) {
+    std::int64_t number = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    if (text.empty() || error != std::errc() || stop != end || number < INT32_MIN || number > UINT32_MAX)
+        return std::nullopt;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(number));
+}
+
+}  // namespace
+
 std::optional<std::int32_t> tryReadInt(const Registry& reg, const std::string& name) {
     if (!reg.ValueExists(name)) return std::nullopt;
     try {
         return reg.ReadInteger(name);
-    } catch (const RegistryError&) {
-        return std::nullopt;
-    }
+    } catch (const RegistryError&) {}
+    if (const auto number = decimalNumber(reg.ReadString(name))) return number;
+    reg.NoteUnusable(name, "not a number");
+    return std::nullopt;
 }
 
 std::optional<std::string> tryReadStr(const Registry& reg, const std::string& name) {
@@ -37,6 +55,7 @@ std::optional<std::string> tryReadStr(const Registry& reg, const std::string& na
     try {
         return reg.ReadString(name);
     } catch (const RegistryError&) {
+        reg.NoteUnusable(name, "not a text");
         return std::nullopt;
     }
 }
@@ -54,6 +73,19 @@ std::string readStr(const Registry& reg, const std::string& name, const std::str
 }
 
 namespace {
+
+// The wall camera's strict reads: a number that is missing, and any value
+// that cannot be used, throw.
+std::int32_t needInt(const Registry& reg, const std::string& name) {
+    if (const auto number = tryReadInt(reg, name)) return *number;
+    throw RegistryError("value \"" + name + "\" is missing or no number");
+}
+
+std::string needStr(const Registry& reg, const std::string& name) {
+    if (!reg.ValueExists(name)) return {};
+    if (auto text = tryReadStr(reg, name)) return std::move(*text);
+    throw RegistryError("value \"" + name + "\" is no text");
+}
 
 // The nine call-button flags, in button order.
 std::array<std::pair<const char*, bool TSingleConfig::*>, 9> analogButtons() {
@@ -205,17 +237,17 @@ void writeManualConfig(Registry& reg, const TManualConfig& c) {
 
 TSurveillanceConfig readSurveillanceConfig(const Registry& reg) {
     TSurveillanceConfig c;
-    c.typ = toServerType(reg.ReadInteger("typ"));
-    c.name = reg.ReadString("name");
-    c.ipAddr = reg.ReadString("ipAddr");
-    c.port = reg.ReadInteger("port");
-    c.user = reg.ReadString("user");
-    c.password = reg.ReadString("password");
-    c.path = reg.ReadString("path");
-    c.recording = reg.ReadInteger("recording");
-    c.mirabPath = reg.ReadString("mirabPath");
-    c.mirabReduction = reg.ValueExists("mirabReduction") ? reg.ReadInteger("mirabReduction") : 0;
-    c.commonName = reg.ReadString("commonName");
+    c.typ = toServerType(needInt(reg, "typ"));
+    c.name = needStr(reg, "name");
+    c.ipAddr = needStr(reg, "ipAddr");
+    c.port = needInt(reg, "port");
+    c.user = needStr(reg, "user");
+    c.password = needStr(reg, "password");
+    c.path = needStr(reg, "path");
+    c.recording = needInt(reg, "recording");
+    c.mirabPath = needStr(reg, "mirabPath");
+    c.mirabReduction = reg.ValueExists("mirabReduction") ? needInt(reg, "mirabReduction") : 0;
+    c.commonName = needStr(reg, "commonName");
     return c;
 }
 

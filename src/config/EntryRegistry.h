@@ -18,7 +18,9 @@ TTelefonTyp toTelefonTyp(std::int32_t stored);
 TLayoutTyp toLayout(std::int32_t stored);
 
 // Tolerant reads: a value that is missing or of the wrong type gives nullopt
-// or the default.
+// or the default; one of the wrong type is noted on the store as unusable
+// (Registry::NoteUnusable), save a text of decimal digits, which reads as the
+// number it spells ("1" as a switch that is on).
 std::optional<std::int32_t> tryReadInt(const platform::Registry& reg, const std::string& name);
 std::optional<std::string> tryReadStr(const platform::Registry& reg, const std::string& name);
 std::int32_t readInt(const platform::Registry& reg, const std::string& name, std::int32_t fallback);
@@ -32,8 +34,8 @@ TManualConfig readManualConfig(const platform::Registry& reg);
 void writeManualConfig(platform::Registry& reg, const TManualConfig& config);
 
 // Wall camera: strict; throws platform::RegistryError when "typ", "port" or
-// "recording" is missing or any value has the wrong type, and the caller
-// skips that camera.
+// "recording" is missing or any value is unusable (noted as above), and the
+// caller skips that camera.
 TSurveillanceConfig readSurveillanceConfig(const platform::Registry& reg);
 void writeSurveillanceConfig(platform::Registry& reg, const TSurveillanceConfig& config);
 

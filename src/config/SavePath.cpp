@@ -57,7 +57,12 @@ bool generatePath(const std::string& path) {
         if (path[i] != kPathDelimiter || path[i - 1] == kPathDelimiter) continue;
         const std::string level = path.substr(0, i);
         if (isDirectory(level)) continue;
-        if (::mkdir(level.c_str(), 0777) != 0 && !(errno == EEXIST && isDirectory(level))) return false;
+        if (::mkdir(level.c_str(), 0777) == 0) continue;
+        if (errno != EEXIST) return false;
+        if (isDirectory(level)) continue;
+        // A file where the folder belongs: what writing below it would say.
+        errno = ENOTDIR;
+        return false;
     }
     return true;
 }

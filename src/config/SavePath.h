@@ -21,7 +21,8 @@ std::string buildSavePath(const std::string& root, std::string_view name, const 
 
 // Creates every missing folder level of `path` without touching the process's
 // current folder. Only levels that end with a delimiter count, so text after
-// the last delimiter is ignored. True when every level exists afterwards.
+// the last delimiter is ignored. True when every level exists afterwards;
+// otherwise errno says why the first missing one could not be made.
 bool generatePath(const std::string& path);
 
 }  // namespace oculon::config

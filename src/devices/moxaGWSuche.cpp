@@ -20,6 +20,34 @@ int searchCallback(DS_INFO* info) {
     return 1;
 }
 
+struct SearchResult {
+    bool ran = false;  // the library's search went through
+    std::vector<DS_INFO> found;
+};
+
+// How long the search listens: -1 is the library's own time.
+SearchResult searchGateways(const NeciApi& api, int time = -1) {
+    SearchResult result;
+    if (!api.EnumSearch) return result;
+    tlsFound = &result.found;
+    result.ran = api.EnumSearch(time, searchCallback) == 1;
+    tlsFound = nullptr;
+    return result;
+}
+
+// A gateway that answers at all answers a search at once; the wait for one
+// that restarts asks again and again.
+constexpr int kFindAgainMs = 500;
+
+bool sameHardware(const DS_INFO& a, const DS_INFO& b) { return std::memcmp(a.mac, b.mac, sizeof a.mac) == 0; }
+
+const TGatewayObject* answeredBefore(const TGatewayList& earlier, const DS_INFO& info) {
+    for (const TGatewayObject& gateway : earlier) {
+        if (gateway.answered() && sameHardware(gateway.info(), info)) return &gateway;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 std::string ipToStr(std::uint32_t address) {
@@ -66,11 +94,32 @@ TGatewayObject::TGatewayObject(std::shared_ptr<const NeciApi> api, const DS_INFO
     getName();
 }
 
+void TGatewayObject::foundAt(const DS_INFO& info) {
+    gwInfo = info;
+    FIPAddress = ipToStr(info.pseudo_ip_addr);
+    FRestarted = false;
+}
+
+bool TGatewayObject::located() {
+    if (!FRestarted) return true;
+    // A device that took the address the gateway left must not hear its
+    // password: only the hardware address tells the gateway.
+    for (const DS_INFO& info : searchGateways(*api_, kFindAgainMs).found) {
+        if (!sameHardware(info, gwInfo)) continue;
+        foundAt(info);
+        return true;
+    }
+    return false;
+}
+
 bool TGatewayObject::attached(bool bound, const std::function<void(int handle)>& read) {
     if (!api_ || !bound) return true;
+    if (!located()) return false;
     Attachment attachment(*api_, gwInfo);
-    if (attachment) read(attachment.handle());
-    return static_cast<bool>(attachment);
+    if (!attachment) return false;
+    FAnswered = true;
+    read(attachment.handle());
+    return true;
 }
 
 bool TGatewayObject::getName() {
@@ -90,9 +139,10 @@ bool TGatewayObject::getKrnlInfo() {
 }
 
 bool TGatewayObject::readBack() {
-    if (!api_) return false;
+    if (!api_ || !located()) return false;
     Attachment attachment(*api_, gwInfo);
     if (!attachment) return false;
+    FAnswered = true;
     if (api_->GetName) readName(attachment.handle());
     if (api_->GetIfConfig) readIFConfig(attachment.handle(), true);
     if (api_->GetIPConfig) readIpConfig(attachment.handle());
@@ -128,8 +178,9 @@ void TGatewayObject::readKrnlInfo(int handle) {
     FHasPwd = kernel.flag == 1;
 }
 
-GatewayLogin TGatewayObject::checkPass() const {
+GatewayLogin TGatewayObject::checkPass() {
     if (!api_ || !api_->Login || !api_->Logout) return GatewayLogin::refused;
+    if (!located()) return GatewayLogin::silent;
     Attachment attachment(*api_, gwInfo);
     if (!attachment) return GatewayLogin::silent;
     const int login = api_->Login(attachment.handle(), FPassword.c_str());
@@ -183,6 +234,10 @@ GatewayOutcome TGatewayObject::change(const GatewayChange& wanted) {
     }
     if (steps.empty() || !api_->Login || !api_->Logout || !api_->SaveAndRestart) return outcome;
     if (!FHasPwd) FPassword.clear();
+    if (!located()) {
+        outcome.silent = true;
+        return outcome;
+    }
     Attachment attachment(*api_, gwInfo);
     if (!attachment) {
         outcome.silent = true;
@@ -207,6 +262,7 @@ GatewayOutcome TGatewayObject::change(const GatewayChange& wanted) {
     api_->Logout(attachment.handle());
     outcome.unconfirmed = saved == NECI_NO_ANSWER;
     if (saved == 1 || outcome.unconfirmed) {
+        restarted();
         for (const Step* step : taken) {
             // An unconfirmed value is neither kept nor counted as refused.
             if (saved == 1) step->keep();
@@ -251,37 +307,42 @@ TGatewayList moxaThread::gateways() const {
     return openList;
 }
 
-TGatewayList moxaThread::search() {
+void moxaThread::readSettings(TGatewayObject& gateway) const {
+    // Each unanswered request costs seconds: one that stops answering is
+    // asked nothing more until the next round.
+    if (Terminated() || !gateway.getIFConfig() || Terminated() || !gateway.getIpConfig() || Terminated()) return;
+    gateway.getKrnlInfo();
+}
+
+TGatewayList moxaThread::search(const TGatewayList& earlier) {
     TGatewayList dsList;
-    if (!api_ || !api_->EnumSearch) return dsList;
-    std::vector<DS_INFO> found;
-    tlsFound = &found;
-    const int searched = api_->EnumSearch(-1, searchCallback);
-    tlsFound = nullptr;
-    for (const auto& info : found) {
-        if (Terminated()) return dsList;
-        dsList.emplace_back(api_, info);
-    }
-    if (searched != 1) return dsList;
+    if (!api_) return dsList;
+    const SearchResult searched = searchGateways(*api_);
     // No lock here: the list is this thread's own until it is handed over,
     // so the main thread never waits for a gateway's answers.
-    for (auto& gateway : dsList) {
+    for (const DS_INFO& info : searched.found) {
         if (Terminated()) break;
-        // One that does not answer has nothing more to read now: the next
-        // search asks again.
-        if (!gateway.getName() || Terminated()) continue;
-        gateway.getIFConfig();
-        gateway.getIpConfig();
-        gateway.getKrnlInfo();
+        TGatewayObject gateway(api_, info);
+        if (gateway.answered()) {
+            if (searched.ran) readSettings(gateway);
+        } else if (const TGatewayObject* before = answeredBefore(earlier, info)) {
+            // One that does not answer keeps the values it had, at the
+            // address it answered the search from.
+            gateway = *before;
+            gateway.foundAt(info);
+        }
+        dsList.push_back(std::move(gateway));
     }
     return dsList;
 }
 
 void moxaThread::Execute() {
+    TGatewayList earlier;
     while (!Terminated()) {
-        TGatewayList dsList = search();
+        TGatewayList dsList = search(earlier);
         if (Terminated()) break;
         sortByAddress(dsList);
+        earlier = dsList;
         {
             std::lock_guard lock(kritischerAbschnitt);
             openList = std::move(dsList);

@@ -43,9 +43,21 @@ public:
     // All of them with one attachment, the address included, as after a
     // restart; false when the gateway does not answer.
     bool readBack();
+    // Whether any read reached the gateway: one that never answered has
+    // nothing but the address the search found it at.
+    bool answered() const { return FAnswered; }
+
+    // The gateway restarted since it was found (every save restarts it), so
+    // it may have come back at another address: from now on nothing goes to
+    // it before a search has found its hardware address again, and then
+    // only to where it answered that search.
+    void restarted() { FRestarted = true; }
+    // Where a search found this gateway (the same hardware address): its
+    // record, and the address it shows.
+    void foundAt(const DS_INFO& info);
 
     // Whether the gateway accepts `Password()`.
-    GatewayLogin checkPass() const;
+    GatewayLogin checkPass();
 
     // Logs in with `Password()` (nothing when the gateway has none), sets
     // each value of `wanted`, and has the gateway save what it took and
@@ -79,6 +91,9 @@ public:
 
 private:
     class Attachment;
+    // False, with nothing sent, while the gateway restarted and no search
+    // has found it again.
+    bool located();
     // Runs `read` over an attachment of its own when the entry point it
     // needs is `bound`; false only when the gateway did not answer.
     bool attached(bool bound, const std::function<void(int handle)>& read);
@@ -101,6 +116,8 @@ private:
     bool FHasPwd = false;
     std::uint16_t FIFID = 0;
     std::string FPassword;
+    bool FAnswered = false;
+    bool FRestarted = false;
 };
 
 using TGatewayList = std::vector<TGatewayObject>;
@@ -127,8 +144,12 @@ protected:
     void Execute() override;
 
 private:
-    // One search with every found gateway's settings read (`dsList`).
-    TGatewayList search();
+    // One search with every found gateway's settings read (`dsList`);
+    // `earlier` (the last search's) gives the values of one that does not
+    // answer now.
+    TGatewayList search(const TGatewayList& earlier);
+    // The rest of the settings of a gateway that answered the name read.
+    void readSettings(TGatewayObject& gateway) const;
 
     platform::TargetId winHandle_;
     std::shared_ptr<const NeciApi> api_;

@@ -161,55 +161,11 @@ std::string writeFileAtomically(const std::string& path, std::string_view conten
     return {};
 }
 
-UniqueFd openFileForWriting(const std::string& path, int access, mode_t mode, std::string& error) {
-    // O_NONBLOCK: a FIFO planted at the name must not hold us up before it is refused.
-    const int flags = access | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
-    const auto refuse = [&](std::string why, int code) {
-        error = std::move(why);
-        errno = code;
-        return UniqueFd();
-    };
-    // A name removed between the two opens is tried again, a few times.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        UniqueFd fd(::open(path.c_str(), flags | O_CREAT | O_EXCL, mode));
-        if (fd) return fd;
-        if (errno != EEXIST) break;
-        fd.reset(::open(path.c_str(), flags));
-        if (!fd && errno == ENOENT) continue;
-        if (!fd && errno == ELOOP)
-            return refuse(path + " is a symbolic link: files are not written through links", ELOOP);
-        // ENXIO: a FIFO that no one reads.
-        if (!fd && errno != ENXIO) break;
-        struct stat st {};
-        if (fd && ::fstat(fd.get(), &st) != 0) break;
-        if (fd && S_ISREG(st.st_mode)) return fd;
-        return refuse(path + " is no regular file", EINVAL);
-    }
-    const int code = errno;
-    return refuse(failure(path, code), code);
-}
-
 bool namesFile(const std::string& path, int fd) {
     struct stat byName {
     }, open{};
     return ::lstat(path.c_str(), &byName) == 0 && ::fstat(fd, &open) == 0 && byName.st_dev == open.st_dev &&
            byName.st_ino == open.st_ino;
-}
-
-std::string writeWholeFile(const std::string& path, std::string_view content, mode_t mode) {
-    std::string problem;
-    UniqueFd fd = openFileForWriting(path, O_WRONLY, mode, problem);
-    if (!fd) return problem;
-    int error = 0;
-    if (::ftruncate(fd.get(), 0) != 0 || !writeAll(fd.get(), content)) error = errno;
-    // Asked before the close, which may fail too.
-    const bool ours = namesFile(path, fd.get());
-    if (!fd.close() && error == 0) error = errno;
-    if (error == 0) return {};
-    // A part would pass for the whole file (a picture cut off, say): what was
-    // written goes, unless the name has meanwhile been given to another file.
-    if (ours) ::unlink(path.c_str());
-    return failure(path, error);
 }
 
 }  // namespace oculon::platform

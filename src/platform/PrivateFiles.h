@@ -11,8 +11,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/UniqueFd.h"
-
 namespace oculon::platform {
 
 // True when `path` names a folder, or a link to one.
@@ -51,20 +49,7 @@ std::string folderOfFile(const std::string& path);
 // errno set when it cannot (ENOSPC when nothing more is taken).
 bool writeAll(int fd, std::string_view data);
 
-// Opens the file at `path` for writing (`access`: O_WRONLY or O_RDWR) without
-// ever following a link there, so that whoever may write its folder cannot
-// point our writes at another file: a free name is created with O_EXCL and
-// O_NOFOLLOW and `mode`; a regular file of that name is opened as it is (not
-// emptied). A link, or a name that is no regular file (a FIFO, a device), is
-// refused. On failure the descriptor is empty, `error` says why and errno
-// holds the system's error number (ELOOP for a link, EINVAL for a name that
-// is no regular file).
-UniqueFd openFileForWriting(const std::string& path, int access, mode_t mode, std::string& error);
 // True when `path` (not followed, if a link) is the file open at `fd`.
 bool namesFile(const std::string& path, int fd);
-// Makes `content` the whole file at `path`, opened by openFileForWriting.
-// Empty on success, otherwise why not; a file that could not be written
-// whole is removed rather than left in part.
-std::string writeWholeFile(const std::string& path, std::string_view content, mode_t mode);
 
 }  // namespace oculon::platform

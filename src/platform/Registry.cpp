@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "platform/LocalTime.h"
+#include "platform/Log.h"
 #include "platform/PrivateFiles.h"
 #include "platform/ShownText.h"
 #include "platform/UniqueFd.h"
@@ -235,6 +236,19 @@ std::string splitValue(std::string_view line, ValueLine& out) {
     return {};
 }
 
+// What continues a value's hex data after a trailing backslash: a line of hex
+// digits, commas and blanks, itself perhaps ending in a backslash.
+bool continuesHexData(std::string_view part) {
+    if (part.empty()) return false;
+    if (part.back() == '\\') part.remove_suffix(1);
+    return part.find_first_not_of("0123456789abcdefABCDEF, \t") == std::string_view::npos;
+}
+
+bool startsHexValue(std::string_view line) {
+    ValueLine v;
+    return splitValue(line, v).empty() && v.data.rfind("hex", 0) == 0;
+}
+
 class Regedit4Reader {
 public:
     explicit Regedit4Reader(std::string text) : text_(std::move(text)) {}
@@ -251,7 +265,8 @@ public:
                 skip(result, fault.why, line);
             }
         }
-        if (!header_) skip(result, "no REGEDIT4 header", "");
+        result.headerMissing = !started_ || headerMissing_;
+        result.unusable = std::move(unusable_);
         return result;
     }
 
@@ -267,45 +282,59 @@ private:
     }
 
     void take(RegistryKey& root, const std::string& line) {
-        bool headerMissing = false;
-        if (!header_) {
-            header_ = true;
+        if (!started_) {
+            started_ = true;
             wide_ = line == kWideHeader;
             if (wide_ || line == kHeader) return;
             // Read on as if it were there: a header left out costs no settings.
-            headerMissing = true;
+            headerMissing_ = true;
         }
         if (line.front() == '[') {
             current_ = nullptr;
             current_ = &section(root, line);
         } else if (!current_) {
             fail(sawKey_ ? "its key line was left out" : "value outside a key");
+        } else if (cutShort_) {
+            fail("its hex data breaks off");
         } else {
             value(*current_, line);
         }
-        if (headerMissing) fail("no REGEDIT4 header before this line");
     }
 
-    // One logical line without the blanks around it: CR stripped, hex data
-    // continued with a trailing backslash joined.
+    // One logical line without the blanks around it: CR stripped, and the
+    // hex data a trailing backslash continues joined; each line is looked at
+    // once. A line that does not continue the data ends the value, cut short,
+    // and is read on its own.
     bool nextLine(std::string& line) {
-        line.clear();
         if (pos_ >= text_.size()) return false;
         lineStart_ = lineNo_ + 1;
-        while (pos_ < text_.size()) {
-            auto end = text_.find('\n', pos_);
-            if (end == std::string::npos) end = text_.size();
-            std::string_view part = std::string_view(text_).substr(pos_, end - pos_);
-            if (!part.empty() && part.back() == '\r') part.remove_suffix(1);
-            line += trimmed(part);
-            pos_ = end + 1;
-            ++lineNo_;
-            ValueLine v;
-            if (line.empty() || line.back() != '\\' || !splitValue(line, v).empty() || v.data.rfind("hex", 0) != 0)
-                break;
-            line.pop_back();
+        cutShort_ = false;
+        line.assign(takeLine());
+        if (!line.empty() && line.back() == '\\' && startsHexValue(line)) {
+            while (line.back() == '\\') {
+                if (pos_ >= text_.size() || !continuesHexData(lineAt(pos_))) {
+                    cutShort_ = true;
+                    break;
+                }
+                line.pop_back();
+                line += takeLine();
+            }
         }
         return true;
+    }
+
+    // The physical line from `at` on, without its CR and the blanks around it.
+    std::string_view lineAt(std::size_t at) const {
+        std::string_view part = std::string_view(text_).substr(at, text_.find('\n', at) - at);
+        if (!part.empty() && part.back() == '\r') part.remove_suffix(1);
+        return trimmed(part);
+    }
+    std::string_view takeLine() {
+        const std::string_view part = lineAt(pos_);
+        const auto end = text_.find('\n', pos_);
+        pos_ = end == std::string::npos ? text_.size() : end + 1;
+        ++lineNo_;
+        return part;
     }
 
     RegistryKey& section(RegistryKey& root, const std::string& line) {
@@ -320,6 +349,7 @@ private:
         if (!keyPathFits(parts)) fail("key nested too deep or its name too long");
         RegistryKey* key = &root;
         for (const auto& part : parts) key = &key->getOrCreate(part);
+        currentKey_ = line;
         return *key;
     }
 
@@ -327,7 +357,7 @@ private:
         return !CaseInsensitiveLess{}(a, b) && !CaseInsensitiveLess{}(b, a);
     }
 
-    void value(RegistryKey& key, const std::string& line) const {
+    void value(RegistryKey& key, const std::string& line) {
         ValueLine v;
         if (std::string why = splitValue(line, v); !why.empty()) fail(std::move(why));
         if (v.name.size() > kMaxValueName) fail("value name too long");
@@ -339,18 +369,36 @@ private:
             if (j != data.size()) fail("text after the value");
             // Written back it would need hex, which holds no NUL inside a text either.
             if (s->find('\0') != std::string::npos) fail("NUL inside a text");
-            key.values[v.name] = std::move(*s);
+            storeText(key, std::move(v.name), std::move(*s), line);
         } else if (data.rfind("dword:", 0) == 0) {
-            key.values[v.name] = dword(afterBlanks(data.substr(6)));
+            store(key, std::move(v.name), dword(afterBlanks(data.substr(6))));
         } else if (data.rfind("hex(1):", 0) == 0) {
             std::string bytes = hexBytes(data.substr(7));
             if (wide_) bytes = utf16leAsUtf8(bytes);
             if (!bytes.empty() && bytes.back() == '\0') bytes.pop_back();
             if (bytes.find('\0') != std::string::npos) fail("NUL inside a text");
-            key.values[v.name] = std::move(bytes);
+            storeText(key, std::move(v.name), std::move(bytes), line);
         } else {
             fail("unsupported value type");
         }
+    }
+
+    // A text in another encoding (from an editor that saves Latin-1, say)
+    // may be what a device sends too: it is kept as it is, and told.
+    void storeText(RegistryKey& key, std::string name, std::string text, const std::string& line) {
+        const bool utf8 = isUtf8(text);
+        store(key, std::move(name), std::move(text));
+        if (!utf8) unusable_.note({currentKey_, line, "a text that is no UTF-8; taken as it is"});
+    }
+
+    // A value given twice in a key keeps the first: which of them was meant
+    // cannot be told.
+    static void store(RegistryKey& key, std::string name, RegValue value) {
+        if (const auto it = key.values.find(name); it != key.values.end()) {
+            if (it->second != value) fail("a value of this name came before in the key; case does not count");
+            return;
+        }
+        key.values.emplace(std::move(name), std::move(value));
     }
 
     static std::uint32_t dword(std::string_view s) {
@@ -385,9 +433,13 @@ private:
     std::size_t pos_ = 0;
     int lineNo_ = 0;
     int lineStart_ = 0;
-    bool header_ = false;
+    bool started_ = false;  // past the first line, the header's place
+    bool headerMissing_ = false;
     bool wide_ = false;
     bool sawKey_ = false;
+    bool cutShort_ = false;   // the line is a value whose hex data breaks off
+    std::string currentKey_;  // its line
+    UnusableValues unusable_;
     RegistryKey* current_ = nullptr;
 };
 
@@ -440,14 +492,17 @@ constexpr std::size_t kShownLineText = 80;
 // Earlier copies of the same second a set-aside copy steps past.
 constexpr int kAsideNames = 100;
 
-// "<path>, line 7: <its text> (why); 2 more lines were left out"
+// "<path>:", then a line for each listed one, "line 7: <its text> (why)",
+// and "2 more lines were left out".
 std::string describeSkips(const std::string& path, const ReadSettings& read) {
-    const SkippedLine& first = read.skipped.front();
-    std::string out = path + ", line " + std::to_string(first.number) + ": ";
-    if (!first.text.empty()) out += shownText(first.text, kShownLineText) + " ";
-    out += "(" + first.why + ")";
-    if (const std::size_t more = read.skippedCount - 1; more > 0)
-        out += "; " + std::to_string(more) + (more == 1 ? " more line was" : " more lines were") + " left out";
+    std::string out = path + ":";
+    for (const SkippedLine& line : read.skipped) {
+        out += "\nline " + std::to_string(line.number) + ": ";
+        if (!line.text.empty()) out += shownText(line.text, kShownLineText) + " ";
+        out += "(" + line.why + ")";
+    }
+    if (const std::size_t more = read.skippedCount - read.skipped.size(); more > 0)
+        out += "\n" + std::to_string(more) + (more == 1 ? " more line was" : " more lines were") + " left out";
     return out;
 }
 
@@ -473,6 +528,32 @@ std::string keepAside(const std::string& path, const std::string& text, bool rea
         return failure(aside, error);
     }
     return base + ": " + std::to_string(kAsideNames) + " earlier copies are in the way";
+}
+
+// The file a save of `path` replaces: `path` itself, or, where that is the
+// user's link (into a folder of files kept elsewhere, say), the file it leads
+// to, so that the link stays. Only a plain file of this user's in a folder of
+// this user's is written through a link: nothing another account has a hand
+// in. Empty when `target` may be replaced; otherwise why not.
+std::string saveTarget(const std::string& path, std::string& target) {
+    target = path;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return {};
+    const auto refused = [&path](const std::string& why) {
+        return path + " is a link " + why + "; the link is kept and the settings are not saved there";
+    };
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return refused("that leads nowhere (" + std::string(std::strerror(errno)) + ")");
+    target = resolved;
+    std::free(resolved);
+    const uid_t user = ::geteuid();
+    struct stat file {};
+    if (::lstat(target.c_str(), &file) != 0 || !S_ISREG(file.st_mode) || file.st_uid != user)
+        return refused("to " + target + ", which is no file of this user's");
+    struct stat folder {};
+    if (::stat(folderOfFile(target).c_str(), &folder) != 0 || folder.st_uid != user)
+        return refused("to " + target + ", in a folder that is not this user's");
+    return {};
 }
 
 }  // namespace
@@ -575,10 +656,31 @@ std::unique_ptr<RegistryKey> parseRegedit4(const std::string& text) {
     if (!read.skipped.empty())
         throw RegistryError("settings file, line " + std::to_string(read.skipped.front().number) + ": " +
                             read.skipped.front().why);
+    if (read.headerMissing) throw RegistryError("settings file without its REGEDIT4 header");
     return std::move(read.tree);
 }
 
+void UnusableValues::note(Value value) {
+    if (count++ < kListedSkips) listed.push_back(std::move(value));
+}
+
+void UnusableValues::add(const UnusableValues& more) {
+    for (const Value& value : more.listed)
+        if (listed.size() < kListedSkips) listed.push_back(value);
+    count += more.count;
+}
+
 // --- stores ----------------------------------------------------------------
+
+void RegistryStore::noteUnusable(const UnusableValues& values) {
+    std::lock_guard lock(mutex_);
+    unusable_.add(values);
+}
+
+UnusableValues RegistryStore::unusableValues() {
+    std::lock_guard lock(mutex_);
+    return unusable_;
+}
 
 void RegistryStore::flush() {
     if (!dirty_) return;
@@ -603,7 +705,10 @@ struct FileRegistryStore::Loaded {
     std::unique_ptr<RegistryKey> tree = std::make_unique<RegistryKey>();
     std::string setAside;
     Notice setAsideNotice = Notice::settingsStartedAfresh;
+    std::string keptAs;
+    bool movedAside = false;
     std::string unreadable;
+    UnusableValues unusable;
 };
 
 FileRegistryStore::Loaded FileRegistryStore::load(const std::string& path) {
@@ -611,6 +716,7 @@ FileRegistryStore::Loaded FileRegistryStore::load(const std::string& path) {
     // included. Only the store's owner saves this file (it holds the instance
     // lock), so none of them is still in use.
     removeTemporaryFiles(path);
+    if (std::string target; saveTarget(path, target).empty() && target != path) removeTemporaryFiles(target);
     Loaded loaded;
     std::string text;
     std::string problem;
@@ -625,6 +731,7 @@ FileRegistryStore::Loaded FileRegistryStore::load(const std::string& path) {
         case FileRead::read:
             try {
                 ReadSettings read = readRegedit4(text);
+                loaded.unusable = std::move(read.unusable);
                 if (read.skippedCount == 0) {
                     loaded.tree = std::move(read.tree);
                     return loaded;
@@ -640,16 +747,14 @@ FileRegistryStore::Loaded FileRegistryStore::load(const std::string& path) {
     }
     // Keep the file as it was for the user; one that cannot be kept must not
     // be overwritten either.
-    std::string aside;
-    if (std::string why = keepAside(path, text, readWhole, aside); !why.empty()) {
+    if (std::string why = keepAside(path, text, readWhole, loaded.keptAs); !why.empty()) {
         loaded.tree = std::make_unique<RegistryKey>();
         loaded.unreadable = problem + "; it could not be set aside: " + why;
+        loaded.keptAs.clear();
         return loaded;
     }
-    loaded.setAside = problem + "; the file as it was is kept as " + aside;
-    // At once, so the next start reads a clean file and keeps no second copy.
-    if (std::string why = save(path, *loaded.tree); !why.empty())
-        loaded.setAside += "; what was read could not be saved: " + why;
+    loaded.setAside = problem;
+    loaded.movedAside = !readWhole;
     return loaded;
 }
 
@@ -660,7 +765,32 @@ FileRegistryStore::FileRegistryStore(std::string path, Loaded loaded)
       path_(std::move(path)),
       setAside_(std::move(loaded.setAside)),
       setAsideNotice_(loaded.setAsideNotice),
-      unreadable_(std::move(loaded.unreadable)) {}
+      keptAs_(std::move(loaded.keptAs)),
+      movedAside_(loaded.movedAside),
+      held_(!setAside_.empty()),
+      unreadable_(std::move(loaded.unreadable)) {
+    noteUnusable(loaded.unusable);
+}
+
+FileRegistryStore::~FileRegistryStore() {
+    // The report was not seen: the file is still as the user left it, and
+    // the next start tells the same, with a copy of its own.
+    if (!held_) return;
+    if (!movedAside_) {
+        ::unlink(keptAs_.c_str());
+    } else if (::renameat2(AT_FDCWD, keptAs_.c_str(), AT_FDCWD, path_.c_str(), RENAME_NOREPLACE) != 0) {
+        log::warning(log::Category::platform, "the settings file stays at %s: %s", keptAs_.c_str(),
+                     std::strerror(errno));
+    }
+}
+
+void FileRegistryStore::reportSeen() {
+    withTree([this](RegistryKey& root) {
+        if (!held_) return;
+        held_ = false;
+        persist(root);
+    });
+}
 
 std::string FileRegistryStore::defaultPath() {
     const std::string config = configFolder();
@@ -668,7 +798,7 @@ std::string FileRegistryStore::defaultPath() {
 }
 
 void FileRegistryStore::persist(const RegistryKey& root) {
-    if (!unreadable_.empty()) return;
+    if (!unreadable_.empty() || held_) return;
     const std::string problem = save(path_, root);
     if (!problem.empty() && !failing_) tellUser(Notice::settingsNotSaved, problem);
     failing_ = !problem.empty();
@@ -683,7 +813,9 @@ std::string FileRegistryStore::save(const std::string& path, const RegistryKey& 
     }
     if (std::string problem = makePrivateFolder(fs::path(path).parent_path().string()); !problem.empty())
         return problem;
-    return writeFileAtomically(path, text, 0600);
+    std::string target;
+    if (std::string problem = saveTarget(path, target); !problem.empty()) return problem;
+    return writeFileAtomically(target, text, 0600);
 }
 
 // --- key accessor ----------------------------------------------------------
@@ -774,6 +906,23 @@ std::optional<RegValue> Registry::readValue(const std::string& name) const {
         if (it == key->values.end()) return std::nullopt;
         return it->second;
     });
+}
+
+void Registry::NoteUnusable(const std::string& name, const std::string& why) const {
+    // As the file spells it, so that it is found there.
+    std::string line = store_->withTree([&](RegistryKey& root) {
+        std::string written;
+        if (const RegistryKey* key = walk(root, current_)) {
+            if (const auto it = key->values.find(name); it != key->values.end())
+                writeValue(written, it->first, it->second);
+        }
+        return written;
+    });
+    if (line.empty()) return;
+    line.resize(line.size() - 2);  // its line break
+    UnusableValues noted;
+    noted.note({"[" + std::string(kRootName) + current_ + "]", std::move(line), why});
+    store_->noteUnusable(noted);
 }
 
 std::int32_t Registry::ReadInteger(const std::string& name) const {

@@ -58,6 +58,23 @@ struct RegistryKey {
 // RegistryError for a tree beyond that, so whatever is written reads back.
 std::string serializeRegedit4(const RegistryKey& root);
 
+// Values that are there but that the program cannot use as written (a text
+// where it reads a number, say) or may not use as meant (a text that is no
+// UTF-8), noted where they are read, so that the user is told: the first
+// few, and how many in all.
+struct UnusableValues {
+    struct Value {
+        std::string key;   // "[HKEY_CURRENT_USER\\...]"
+        std::string line;  // the value as the file writes it
+        std::string why;
+    };
+    std::vector<Value> listed;
+    std::size_t count = 0;
+
+    void note(Value value);
+    void add(const UnusableValues& more);
+};
+
 // A line of a settings file that was left out, and why.
 struct SkippedLine {
     int number = 0;    // from 1; the first of a value continued over lines
@@ -69,16 +86,22 @@ struct ReadSettings {
     std::unique_ptr<RegistryKey> tree;
     std::vector<SkippedLine> skipped;  // the first few, in file order
     std::size_t skippedCount = 0;      // all of them
+    bool headerMissing = false;        // read all the same
+    UnusableValues unusable;           // read, but perhaps not as meant
 };
 
 // Reads a settings file as people write it by hand as well: blanks around
-// '=' and the line, '#' and ';' comment lines, a UTF-8 byte-order mark, the
-// header of the newer editors ("Windows Registry Editor Version 5.00"), also
-// in UTF-16LE with its byte-order mark, CRLF. A line that is still wrong is
-// left out (with the values of a key line that is); the rest loads. Throws
-// RegistryError only when nothing can be used: a text beyond the bounds above.
+// '=' and the line, '#' and ';' comment lines, a missing header, a UTF-8
+// byte-order mark, the header of the newer editors ("Windows Registry Editor
+// Version 5.00"), also in UTF-16LE with its byte-order mark, CRLF. A line
+// that is still wrong is left out (with the values of a key line that is),
+// and so is a value given a second time in a key with another content; the
+// rest loads. A text that is no UTF-8 loads as it is, and is noted. Hex data continues over lines ending in a
+// backslash only onto lines of hex data: any other line ends it, and the
+// value cut short is left out. Throws RegistryError only when nothing can be
+// used: a text beyond the bounds above. Takes time in proportion to the text.
 ReadSettings readRegedit4(const std::string& text);
-// The same, but any wrong line throws RegistryError with its number.
+// The same, but any wrong line, and a missing header, throws RegistryError.
 std::unique_ptr<RegistryKey> parseRegedit4(const std::string& text);
 
 // Holds one tree and persists every change. Thread-safe: every access runs
@@ -102,6 +125,9 @@ public:
         return result;
     }
 
+    void noteUnusable(const UnusableValues& values);
+    UnusableValues unusableValues();
+
 protected:
     explicit RegistryStore(std::unique_ptr<RegistryKey> root) : root_(std::move(root)) {}
     virtual void persist(const RegistryKey& root) = 0;
@@ -114,6 +140,7 @@ private:
     std::unique_ptr<RegistryKey> root_;
     int batchDepth_ = 0;
     bool dirty_ = false;
+    UnusableValues unusable_;
 };
 
 // Holds the store for its lifetime; the changes made meanwhile are written
@@ -143,27 +170,39 @@ protected:
 // at once to a new temporary file "<file>.tmp-<pid>" (mode 0600, it holds
 // device passwords), synced and renamed over the old one, so a crash leaves
 // the old or the new tree; temporary files a crash left behind are removed
-// when the store opens. A save that fails is told to the user (once, until a
-// save succeeds again); the file keeps the last saved tree.
+// when the store opens. A file that is the user's link to a file of theirs
+// in a folder of theirs is written there the same way, and the link stays; a
+// link to anything else is not written through, and such a save fails. A
+// save that fails is told to the user (once, until a save succeeds again);
+// the file keeps the last saved tree.
 // A file with lines that cannot be read is kept as it was beside it
 // (".broken-<time>", never over an earlier one), what could be read is
-// loaded and saved at once, and setAsideReport() names the first wrong line;
-// a file of which nothing can be used is kept the same way and the store
-// starts empty. A file that is there but cannot be read, or not kept, is
-// reported through unreadableReport(): the store then starts empty and never
-// writes, so the file is not lost.
+// loaded, and setAsideReport() names the first wrong line; a file of which
+// nothing can be used is kept the same way and the store starts empty. The
+// file stays as the user wrote it until reportSeen(): the store then saves
+// what it holds, and from then on every change. A store that ends before
+// takes its copy away again, so the next start tells the same.
+// A file that is there but cannot be read, or not kept, is reported through
+// unreadableReport(): the store then starts empty and never writes, so the
+// file is not lost.
 class FileRegistryStore : public RegistryStore {
 public:
     explicit FileRegistryStore(std::string path);
+    ~FileRegistryStore() override;
+    FileRegistryStore(const FileRegistryStore&) = delete;
+    FileRegistryStore& operator=(const FileRegistryStore&) = delete;
     // Empty when no home folder is known.
     static std::string defaultPath();
 
     const std::string& path() const { return path_; }
-    // Empty when the file loaded cleanly; otherwise what happened to it, told
-    // as setAsideNotice(): settingsPartlyRead when some settings loaded,
-    // settingsStartedAfresh when none did.
+    // Empty when the file loaded cleanly; otherwise what was left out (its
+    // lines, up to 8, each on a line of its own), told as setAsideNotice():
+    // settingsPartlyRead when some settings loaded, settingsStartedAfresh
+    // when none did; keptAs() names the copy.
     const std::string& setAsideReport() const { return setAside_; }
     Notice setAsideNotice() const { return setAsideNotice_; }
+    const std::string& keptAs() const { return keptAs_; }
+    void reportSeen();
     const std::string& unreadableReport() const { return unreadable_; }
 
 protected:
@@ -179,6 +218,9 @@ private:
     std::string path_;
     std::string setAside_;
     Notice setAsideNotice_ = Notice::settingsStartedAfresh;
+    std::string keptAs_;
+    bool movedAside_ = false;  // the copy is the file itself, moved
+    bool held_ = false;        // setAside_ not seen yet: the file is not written
     std::string unreadable_;
     bool failing_ = false;  // the last save failed, and the user was told
 };
@@ -208,6 +250,8 @@ public:
     void WriteInteger(const std::string& name, std::int32_t value);
     void WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
     void WriteString(const std::string& name, const std::string& value);
+    // Notes the value `name` of the open key on the store as unusable.
+    void NoteUnusable(const std::string& name, const std::string& why) const;
 
     const std::string& CurrentPath() const { return current_; }
     RegistryStore& store() { return *store_; }

@@ -1,12 +1,17 @@
 #include "platform/Shell.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -87,6 +92,95 @@ std::unique_ptr<SingleInstance> SingleInstance::acquire(const std::string& lockF
 }
 
 SingleInstance::~SingleInstance() { ::flock(fd_.get(), LOCK_UN); }
+
+// --- second starts -------------------------------------------------------------
+
+namespace {
+
+// The address of `path`; false when the path does not fit one.
+bool socketAddress(const std::string& path, sockaddr_un& address) {
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.data(), path.size());
+    return true;
+}
+
+bool peerIsThisUser(int fd) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::geteuid();
+}
+
+}  // namespace
+
+std::unique_ptr<SecondStarts> SecondStarts::listen(const std::string& socketPath, std::string& problem) {
+    auto fail = [&](const std::string& why) {
+        problem = socketPath + ": " + why;
+        return nullptr;
+    };
+    sockaddr_un address{};
+    if (!socketAddress(socketPath, address)) return fail("too long a name for a socket");
+    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!fd) return fail(std::strerror(errno));
+    const auto bindTo = [&] {
+        return ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    };
+    struct stat info {};
+    if (!bindTo()) {
+        if (errno != EADDRINUSE) return fail(std::strerror(errno));
+        // Only a socket of ours goes: the instance lock says no run of ours
+        // listens there any more.
+        if (::lstat(socketPath.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode) || info.st_uid != ::geteuid())
+            return fail("a file that is not our socket has its name");
+        if (::unlink(socketPath.c_str()) != 0 || !bindTo()) return fail(std::strerror(errno));
+    }
+    if (::lstat(socketPath.c_str(), &info) != 0 || ::listen(fd.get(), 8) != 0) {
+        const std::string why = std::strerror(errno);
+        ::unlink(socketPath.c_str());
+        return fail(why);
+    }
+    return std::unique_ptr<SecondStarts>(new SecondStarts(std::move(fd), socketPath, info.st_dev, info.st_ino));
+}
+
+SecondStarts::~SecondStarts() {
+    struct stat info {};
+    if (::lstat(path_.c_str(), &info) == 0 && info.st_dev == device_ && info.st_ino == inode_) ::unlink(path_.c_str());
+}
+
+bool SecondStarts::takeUp() {
+    bool came = false;
+    for (;;) {
+        const UniqueFd start(::accept4(fd_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+        if (!start) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            return came;
+        }
+        if (!peerIsThisUser(start.get())) continue;
+        came = true;
+        const char answer = 1;
+        // One that has given up waiting is still taken up.
+        [[maybe_unused]] const auto sent = ::send(start.get(), &answer, 1, MSG_NOSIGNAL);
+    }
+}
+
+bool tellRunningInstance(const std::string& socketPath, std::chrono::milliseconds bound) {
+    sockaddr_un address{};
+    if (!socketAddress(socketPath, address)) return false;
+    const UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!fd || ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        !peerIsThisUser(fd.get()))
+        return false;
+    const auto end = std::chrono::steady_clock::now() + bound;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        pollfd wait{fd.get(), POLLIN, 0};
+        const int ready = ::poll(&wait, 1, static_cast<int>(std::max<std::int64_t>(0, left.count())));
+        if (ready < 0 && errno == EINTR) continue;
+        char answer = 0;
+        return ready > 0 && ::recv(fd.get(), &answer, 1, 0) == 1;
+    }
+}
 
 // --- Startup folders ----------------------------------------------------------
 

@@ -5,6 +5,9 @@
 // and the small X11 services (screen saver, bell, hiding another program's
 // windows) where an X server is there.
 
+#include <sys/types.h>
+
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +34,43 @@ private:
     explicit SingleInstance(UniqueFd fd) : fd_(std::move(fd)) {}
     UniqueFd fd_;
 };
+
+// Where a second start of the program finds the instance that runs: a Unix
+// socket of this user's in a private folder. Nothing but the connection
+// travels: it is the request, and the running instance answers it with one
+// byte once it has taken it up.
+class SecondStarts {
+public:
+    // Listens at `socketPath`. Only the holder of the instance lock calls it,
+    // so a socket of this user's left there by an earlier run (a crash) is
+    // replaced; any other file there is kept, and nothing listens. Null when
+    // it cannot listen; `problem` then says why.
+    static std::unique_ptr<SecondStarts> listen(const std::string& socketPath, std::string& problem);
+
+    // Removes its socket, unless something else has taken its name.
+    ~SecondStarts();
+    SecondStarts(const SecondStarts&) = delete;
+    SecondStarts& operator=(const SecondStarts&) = delete;
+
+    // Readable while a second start waits.
+    int fd() const { return fd_.get(); }
+    // Answers the second starts that wait; true when one of them was this
+    // user's (no other user's start is taken up).
+    bool takeUp();
+
+private:
+    SecondStarts(UniqueFd fd, std::string path, dev_t device, ino_t inode)
+        : fd_(std::move(fd)), path_(std::move(path)), device_(device), inode_(inode) {}
+    UniqueFd fd_;
+    std::string path_;
+    dev_t device_;
+    ino_t inode_;
+};
+
+// The second start: tells the instance of this user's that listens at
+// `socketPath`, and waits up to `bound` for it to take that up. False when
+// none listens, it is another user's, or it did not answer in time.
+bool tellRunningInstance(const std::string& socketPath, std::chrono::milliseconds bound);
 
 // The environment variable an autostart entry of ours sets, so the program
 // knows it was started from a Startup folder.

@@ -61,6 +61,15 @@ std::string escaped(char32_t c) {
 
 }  // namespace
 
+bool isUtf8(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = decodeUtf8(text, at).second;
+        if (length == 0) return false;
+        at += length;
+    }
+    return true;
+}
+
 std::string shownText(std::string_view text, std::size_t limit) {
     std::string shown;
     shown.reserve(std::min(text.size(), limit * 4));

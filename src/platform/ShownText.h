@@ -40,4 +40,7 @@ static_assert(std::ranges::adjacent_find(kDefaultIgnorable, [](const CodePointRa
 // and "…" ends the text.
 std::string shownText(std::string_view text, std::size_t limit = kShownTextLimit);
 
+// True when `text` is well-formed UTF-8 throughout.
+bool isUtf8(std::string_view text);
+
 }  // namespace oculon::platform

@@ -32,6 +32,11 @@ constexpr int kRandomDraws = 8;
 constexpr int kNameAttempts = 10;
 // How often a name whose entry vanished between our look and our open is tried again.
 constexpr int kCreateAttempts = 3;
+// A document's name taken by others is followed by names numbered up to
+// this, then by ones no one can know before.
+constexpr int kNumberedNames = 9;
+constexpr int kRandomNames = 4;
+constexpr std::size_t kRandomSuffixLength = 8;
 // How often a new file's lock is asked for again while someone holds it for a moment.
 constexpr int kLockAttempts = 20;
 // What the clean-up reads of a file to know it.
@@ -244,11 +249,72 @@ FileFailure publishOpenFile(int fd, const std::string& temporary, const std::str
     return {};
 }
 
+// `path` up to `stemEnd`, shortened where needed so that what is left of
+// its file name and `extra` more bytes fit the folder's room for a name;
+// never cut inside a UTF-8 character.
+std::string withRoomFor(const std::string& path, std::size_t stemEnd, std::size_t extra) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t room = nameRoomIn(folderOfFile(path));
+    if (stemEnd - nameStart + extra > room) {
+        stemEnd = nameStart + std::max(room, extra + 1) - extra;
+        // A UTF-8 character is cut before its first byte, not after it.
+        while (stemEnd > nameStart + 1 && isContinuationByte(path[stemEnd])) --stemEnd;
+    }
+    return path.substr(0, stemEnd);
+}
+
+// Appends `count` random lower-case letters and digits to `name`; false,
+// with `failure` saying so for `target`, when the system gives no random
+// numbers.
+bool appendRandomCharacters(std::string& name, std::size_t count, const std::string& target, FileFailure& failure) {
+    const std::size_t length = name.size() + count;
+    // Bytes past the largest multiple of 36 are drawn again: every character
+    // equally likely. A source that gives nothing else that often is broken.
+    constexpr unsigned kFair = 256 / kNameCharacters.size() * kNameCharacters.size();
+    for (int draw = 0; draw < kRandomDraws && name.size() < length; ++draw) {
+        unsigned char random[2 * kRandomLength];
+        if (!randomBytes(random, sizeof random)) break;
+        for (const unsigned char byte : random)
+            if (byte < kFair && name.size() < length) name += kNameCharacters[byte % kNameCharacters.size()];
+    }
+    if (name.size() == length) {
+        failure = {};
+        return true;
+    }
+    failure = {target, Intruder::none, errno != 0 ? errno : EIO, true};
+    return false;
+}
+
+// Where the file name in `path` has an extension, its position; else the end.
+std::size_t extensionAt(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    // A leading dot makes a hidden name, not an extension.
+    return dot != std::string::npos && dot > nameStart ? dot : path.size();
+}
+
+// The `attempt`th name for a file that would be `path`: `path` itself, then
+// "<stem> (2)<extension>" and on, then names with a random part.
+std::string candidateName(const std::string& path, int attempt, FileFailure& failure) {
+    if (attempt == 0) return path;
+    const std::size_t extension = extensionAt(path);
+    const std::string tail = path.substr(extension);
+    if (attempt < kNumberedNames) {
+        const std::string number = " (" + std::to_string(attempt + 1) + ")";
+        return withRoomFor(path, extension, number.size() + tail.size()) + number + tail;
+    }
+    std::string name = withRoomFor(path, extension, kRandomSuffixLength + 3 + tail.size()) + " (";
+    if (!appendRandomCharacters(name, kRandomSuffixLength, path, failure)) return {};
+    return name + ")" + tail;
+}
+
 }  // namespace
 
 std::string FileFailure::reason() const {
     if (noRandomness)
-        return std::string("the system gives no random numbers for a temporary name (") + std::strerror(error) + ")";
+        return std::string("the system gives no random numbers for a new file name (") + std::strerror(error) + ")";
     switch (intruder) {
         case Intruder::none: break;
         case Intruder::link: return "a symbolic link is in the way; it was not followed";
@@ -264,32 +330,9 @@ std::string FileFailure::reason() const {
 }
 
 std::string newTemporaryName(const std::string& target, FileFailure& failure) {
-    const std::size_t slash = target.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t room = nameRoomIn(folderOfFile(target));
-    std::size_t stemEnd = target.size();
-    if (target.size() - nameStart + kTemporarySuffixLength > room) {
-        stemEnd = nameStart + std::max<std::size_t>(room, kTemporarySuffixLength + 1) - kTemporarySuffixLength;
-        // A UTF-8 character is cut before its first byte, not after it.
-        while (stemEnd > nameStart + 1 && isContinuationByte(target[stemEnd])) --stemEnd;
-    }
-    std::string name = target.substr(0, stemEnd) + std::string(kTemporaryMark);
-    const std::size_t length = name.size() + kRandomLength;
-    // Bytes past the largest multiple of 36 are drawn again: every character
-    // equally likely. A source that gives nothing else that often is broken.
-    constexpr unsigned kFair = 256 / kNameCharacters.size() * kNameCharacters.size();
-    for (int draw = 0; draw < kRandomDraws && name.size() < length; ++draw) {
-        unsigned char random[2 * kRandomLength];
-        if (!randomBytes(random, sizeof random)) break;
-        for (const unsigned char byte : random)
-            if (byte < kFair && name.size() < length) name += kNameCharacters[byte % kNameCharacters.size()];
-    }
-    if (name.size() == length) {
-        failure = {};
-        return name;
-    }
-    failure = {target, Intruder::none, errno != 0 ? errno : EIO, true};
-    return {};
+    std::string name = withRoomFor(target, target.size(), kTemporarySuffixLength) + std::string(kTemporaryMark);
+    if (!appendRandomCharacters(name, kRandomLength, target, failure)) return {};
+    return name;
 }
 
 bool isTemporaryName(std::string_view name) {
@@ -302,8 +345,8 @@ bool isTemporaryName(std::string_view name) {
 UniqueFd createPrivateFile(const std::string& path, FileFailure& failure) {
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
         // A folder of that name is no file to replace: unlink() leaves it, and
-        // the open below then says so.
-        ::unlink(path.c_str());
+        // the open below then says so. Another account's entry stays too.
+        if (struct stat info{}; ::lstat(path.c_str(), &info) == 0 && info.st_uid == ::geteuid()) ::unlink(path.c_str());
         UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (fd && lockForWriting(fd.get())) {
             failure = {};
@@ -322,6 +365,30 @@ UniqueFd createPrivateFile(const std::string& path, FileFailure& failure) {
         }
         break;
     }
+    errno = failure.error;
+    return {};
+}
+
+UniqueFd createFileAtFreeName(std::string& path, int access, mode_t mode, FileFailure& failure) {
+    const std::string asked = path;
+    Intruder firstInTheWay = Intruder::none;
+    for (int attempt = 0; attempt < kNumberedNames + kRandomNames; ++attempt) {
+        const std::string name = candidateName(asked, attempt, failure);
+        if (name.empty()) return {};
+        // Only ever made new: whatever stands at a name (another account's
+        // file, a link, a FIFO, a folder) is neither opened nor removed.
+        UniqueFd fd(::open(name.c_str(), access | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (fd) {
+            path = name;
+            failure = {};
+            return fd;
+        }
+        failure = systemFailure(asked);
+        if (failure.error != EEXIST) break;
+        if (attempt == 0) firstInTheWay = intruderAt(asked);
+    }
+    // Every name taken: what stood at the one asked for says why.
+    if (failure.error == EEXIST) failure.intruder = firstInTheWay;
     errno = failure.error;
     return {};
 }

@@ -87,12 +87,22 @@ struct TargetAtCheck {
 FileFailure whatBlocksTarget(const std::string& target, TargetAtCheck& seen);
 
 // A new, empty file at `path`, mode 0600, never one that was there nor where a
-// link points; an entry of that name that we may remove is removed first (a
-// link goes, not what it points to). The descriptor holds the lock that marks
-// the file as being written until it is closed. An invalid descriptor, errno
-// and `failure` set, when it cannot be made; `failure` then names what was in
-// the way.
+// link points; an entry of this user's at that name is removed first (a link
+// goes, not what it points to), another account's never. The descriptor
+// holds the lock that marks the file as being written until it is closed. An
+// invalid descriptor, errno and `failure` set, when it cannot be made;
+// `failure` then names what was in the way.
 UniqueFd createPrivateFile(const std::string& path, FileFailure& failure);
+
+// A new file for a document whose name others can foresee (a recording
+// named by its time): made at `path` or, where any entry stands there, at
+// the first free of "<stem> (2)<extension>" to "<stem> (9)<extension>", then
+// of names with a random part no one knows before; `path` is set to the name
+// taken. Only ever made new (O_EXCL, O_NOFOLLOW, `mode` less the umask) and
+// opened for `access`: what stands at a name is never opened, emptied or
+// removed. An invalid descriptor, errno and `failure` set, when none can be
+// made; where every name was taken, `failure` names what stood at `path`.
+UniqueFd createFileAtFreeName(std::string& path, int access, mode_t mode, FileFailure& failure);
 
 // True when both names lead to one file (device and inode, links followed).
 bool sameFile(const std::string& a, const std::string& b);

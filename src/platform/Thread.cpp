@@ -66,9 +66,16 @@ void Thread::run() {
         d.changed.notify_all();
         return;
     }
+    bool released = false;
     {
         std::lock_guard lock(mutex_);
         finished_ = true;
+        released = released_;
+    }
+    if (released) {
+        thread_.detach();
+        delete this;
+        return;
     }
     wake_.notify_all();
 }
@@ -114,6 +121,21 @@ bool Thread::terminateDetached(std::chrono::milliseconds bound) {
     // Terminate under the lock: a listed thread cannot free itself meanwhile.
     for (Thread* t : d.running) t->Terminate();
     return d.changed.wait_for(lock, bound, [&] { return d.running.empty(); });
+}
+
+void Thread::release(std::unique_ptr<Thread> thread) {
+    if (!thread) return;
+    thread->Terminate();
+    {
+        std::lock_guard lock(thread->mutex_);
+        // Started and still running: run() frees it once it is done.
+        if (thread->thread_.joinable() && !thread->finished_) {
+            thread->released_ = true;
+            (void)thread.release();
+            return;
+        }
+    }
+    thread->WaitFor(std::chrono::milliseconds(0));
 }
 
 bool stopAndFree(std::unique_ptr<Thread> thread, std::chrono::milliseconds bound) {

@@ -37,6 +37,12 @@ public:
     // Terminates every self-freeing thread and waits for them, at most `bound`
     // in all. True when all have ended.
     static bool terminateDetached(std::chrono::milliseconds bound);
+    // Terminates a thread that may be inside a call nothing can break off,
+    // and waits for nothing: it is freed now when it has ended, else by
+    // itself once Execute() returns. Nobody waits for it, the end of the
+    // program included, so once terminated it must touch only its own
+    // members.
+    static void release(std::unique_ptr<Thread> thread);
 
     // The Thread running the calling code, or nullptr on a thread not made here.
     static Thread* current();
@@ -57,6 +63,7 @@ private:
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
     bool selfFreeing_ = false;
+    bool released_ = false;  // guarded by mutex_
     std::mutex mutex_;
     std::condition_variable wake_;
 };

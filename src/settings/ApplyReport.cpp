@@ -32,4 +32,10 @@ std::string ApplyReport::summary(config::TSprachenTyp language) const {
     return lines.empty() ? lines : "\r\n" + lines;
 }
 
+std::string refusal(ApplyReport::Part page, const std::string& message, config::TSprachenTyp language) {
+    std::string heading = config::text(config::txtOnThePage, language);
+    if (const auto at = heading.find("%1"); at != std::string::npos) heading.replace(at, 2, caption(page, language));
+    return heading + "\r\n" + message;
+}
+
 }  // namespace oculon::settings

@@ -29,4 +29,8 @@ private:
     Parts saved_{};
 };
 
+// A check's refusal, headed by the page it comes from: the same message can
+// come from several pages.
+std::string refusal(ApplyReport::Part page, const std::string& message, config::TSprachenTyp language);
+
 }  // namespace oculon::settings

@@ -88,6 +88,14 @@ void ConfigurationRun::Prompts::error(const std::string& text) {
     ask(std::move(event));
 }
 
+void ConfigurationRun::Prompts::report(const std::string& text, bool serverStored) {
+    auto event = std::make_unique<RunEvent>();
+    event->kind = RunEvent::Kind::error;
+    event->text = text;
+    event->serverStored = serverStored;
+    ask(std::move(event));
+}
+
 void ConfigurationRun::Prompts::progress(int amount) {
     auto event = std::make_unique<RunEvent>();
     event->amount = amount;
@@ -101,9 +109,29 @@ void ConfigurationRun::Prompts::rebootCountdown(std::unique_ptr<RebootHold> hold
     ask(std::move(event));
 }
 
+void ConfigurationRun::Prompts::gatewayWait(const std::string& text) {
+    {
+        std::lock_guard lock(mutex_);
+        gatewayWait_ = !text.empty();
+        waitBrokenOff_ = false;
+    }
+    auto event = std::make_unique<RunEvent>();
+    event->kind = RunEvent::Kind::gatewayWait;
+    event->text = text;
+    post(std::move(event));
+}
+
+void ConfigurationRun::Prompts::breakOffWait() {
+    std::lock_guard lock(mutex_);
+    // Too late once the wait is over: the rest of the run goes on.
+    if (!gatewayWait_) return;
+    waitBrokenOff_ = true;
+    changed_.notify_all();
+}
+
 bool ConfigurationRun::Prompts::pause(std::chrono::milliseconds time) {
     std::unique_lock lock(mutex_);
-    return !changed_.wait_for(lock, time, [this] { return cancelled_; });
+    return !changed_.wait_for(lock, time, [this] { return cancelled_ || waitBrokenOff_; });
 }
 
 }  // namespace oculon::settings

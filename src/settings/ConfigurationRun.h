@@ -4,7 +4,7 @@
 // asks reaches the dialog as a posted RunEvent; the dialog answers each
 // question with answer(). Terminate() breaks off the running request and
 // the open question at once; every road out of the run releases the reboot
-// lock.
+// lock. The wait for a gateway that restarts the user may break off alone.
 
 #include <condition_variable>
 #include <memory>
@@ -19,10 +19,15 @@
 namespace oculon::settings {
 
 struct RunEvent : platform::MessagePayload {
-    enum class Kind { progress, error, askPassword, confirmReboot, countdown, finished };
+    enum class Kind { progress, error, askPassword, confirmReboot, countdown, gatewayWait, finished };
     Kind kind = Kind::progress;
-    int amount = 0;                           // progress
-    std::string text;                         // error: the message; askPassword: whose password
+    int amount = 0;  // progress
+    // error: the message; askPassword: whose password; gatewayWait: for
+    // which gateway, empty when the wait is over
+    std::string text;
+    // error: whether the run stored the video server, when the message is
+    // one to name what was saved
+    std::optional<bool> serverStored;
     bool video = false;                       // askPassword: of a video server, not a gateway
     std::unique_ptr<RebootHold> hold;         // countdown: released when the countdown ends
     VideoServerConfiguration::Result result;  // finished
@@ -53,6 +58,8 @@ public:
     // Main thread: the answer to the question last posted (nothing: Cancel,
     // or only "done" for a message or the countdown).
     void answer(std::optional<std::string> text);
+    // Main thread: ends the wait for a gateway, if the run is in one.
+    void breakOffWait() { prompts_.breakOffWait(); }
 
 protected:
     void Execute() override;
@@ -65,13 +72,16 @@ private:
         std::optional<std::string> askPassword(const std::string& station, bool video) override;
         bool confirmReboot() override;
         void error(const std::string& text) override;
+        void report(const std::string& text, bool serverStored) override;
         void progress(int amount) override;
         void rebootCountdown(std::unique_ptr<RebootHold> hold) override;
+        void gatewayWait(const std::string& text) override;
         bool pause(std::chrono::milliseconds time) override;
 
         void post(std::unique_ptr<RunEvent> event) const;
         void give(std::optional<std::string> text);
         void cancel();
+        void breakOffWait();
 
     private:
         // Posts the question and waits for its answer; nothing once cancelled.
@@ -82,6 +92,8 @@ private:
         std::condition_variable changed_;
         bool cancelled_ = false;
         bool waiting_ = false;
+        bool gatewayWait_ = false;  // waiting for a gateway; the user may end it
+        bool waitBrokenOff_ = false;
         std::optional<std::optional<std::string>> answer_;
     };
 

@@ -7,8 +7,14 @@ using config::text;
 GridRows gatewayRows(const devices::TGatewayList& gateways, config::TSprachenTyp language) {
     const auto flag = [language](bool on) { return text(on ? config::txtTrue : config::txtFalse, language); };
     GridRows rows;
-    for (const devices::TGatewayObject& g : gateways)
-        rows.push_back({g.IPAddress(), g.name(), g.gateway(), g.netmask(), flag(g.dhcp()), flag(g.needPass())});
+    for (const devices::TGatewayObject& g : gateways) {
+        if (g.answered()) {
+            rows.push_back({g.IPAddress(), g.name(), g.gateway(), g.netmask(), flag(g.dhcp()), flag(g.needPass())});
+        } else {
+            // Nothing but its address is known: empty values would pass for its own.
+            rows.push_back({g.IPAddress(), text(config::txtGatewayNoAnswer, language), "", "", "", ""});
+        }
+    }
     return rows;
 }
 
@@ -38,7 +44,8 @@ bool GatewayPage::select(int row, const devices::TGatewayList& gateways, Gateway
         return false;
     }
     const devices::TGatewayObject& found = gateways[static_cast<std::size_t>(row)];
-    if (found.IPAddress() != moxaSelectIP_ || !actGWObject_) {
+    // A gateway that answers at last shows its values in place of the address alone.
+    if (found.IPAddress() != moxaSelectIP_ || !actGWObject_ || found.answered() != actGWObject_->answered()) {
         moxaSelectIP_ = found.IPAddress();
         actGWObject_ = found;
         e.name = found.name();
@@ -47,6 +54,11 @@ bool GatewayPage::select(int row, const devices::TGatewayList& gateways, Gateway
         e.subnet = found.netmask();
         e.usePass = found.needPass();
         e.dhcp = found.dhcp();
+        // Another gateway's password must not stay in the fields: a save
+        // would give it to this one. Empty keeps the gateway's own, unless
+        // a station of its name holds one.
+        e.pass.clear();
+        e.passConfirm.clear();
     }
     e.selected = true;
     showStation(e, language);
@@ -77,6 +89,10 @@ void GatewayPage::showStation(GatewayEdits& e, config::TSprachenTyp language) co
         e.inputOffText.clear();
         e.outputText.clear();
     }
+}
+
+void GatewayPage::gatewayRestarted() {
+    if (actGWObject_) actGWObject_->restarted();
 }
 
 void GatewayPage::clear() {

@@ -15,7 +15,8 @@
 namespace oculon::settings {
 
 // Address, name, gateway, netmask, DHCP and has-password ("True"/"False")
-// per gateway, without the header.
+// per gateway, without the header; for one that never answered, its
+// address and that it does not answer.
 GridRows gatewayRows(const devices::TGatewayList& gateways, config::TSprachenTyp language);
 // The header row.
 GridRow gatewayHeader(config::TSprachenTyp language);
@@ -44,6 +45,9 @@ public:
     // The inputs and outputs (and the gateway password) of the station that
     // carries the name in `edits`: what the page edits goes to that station.
     void showStation(GatewayEdits& edits, config::TSprachenTyp language) const;
+    // A save restarted the selected gateway: it is found again before
+    // anything more goes to it.
+    void gatewayRestarted();
     void clear();
 
     const std::optional<devices::TGatewayObject>& gateway() const { return actGWObject_; }

@@ -12,11 +12,11 @@ std::string namePartOfCaption(const std::string& caption) {
 }
 
 DeviceLists buildDeviceLists(const std::vector<FoundDevice>& found, const config::TVideoConfig& settings,
-                             const std::string& serverCaption, const std::string& cameraCaption) {
+                             const std::string& serverKey, const std::string& cameraKey) {
     DeviceLists lists;
     const auto add = [](std::vector<DeviceItem>& list, int& selection, const DeviceItem& item,
                         const std::string& selected) {
-        if (!selected.empty() && item.caption == selected) selection = static_cast<int>(list.size());
+        if (!selected.empty() && item.key == selected) selection = static_cast<int>(list.size());
         list.push_back(item);
     };
     for (const FoundDevice& device : found) {
@@ -29,11 +29,11 @@ DeviceLists buildDeviceLists(const std::vector<FoundDevice>& found, const config
         if (!commonName.empty()) item.caption += "\r\n" + commonName;
         if (f.FTyp == config::KorvatServer) {
             lists.hasServer = true;
-            add(lists.servers, lists.serverSelection, item, serverCaption);
+            add(lists.servers, lists.serverSelection, item, serverKey);
         } else {
             lists.hasIPCam = true;
         }
-        add(lists.cameras, lists.cameraSelection, item, cameraCaption);
+        add(lists.cameras, lists.cameraSelection, item, cameraKey);
     }
     return lists;
 }

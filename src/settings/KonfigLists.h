@@ -25,7 +25,7 @@ struct DeviceItem {
 struct DeviceLists {
     std::vector<DeviceItem> servers;  // type 0 only
     std::vector<DeviceItem> cameras;  // every device
-    int serverSelection = -1;         // the item whose caption was selected before, or -1
+    int serverSelection = -1;         // the item of the key selected before, or -1
     int cameraSelection = -1;
     bool hasServer = false;  // a type-0 server was found
     bool hasIPCam = false;   // a device of another type was found
@@ -34,10 +34,10 @@ struct DeviceLists {
 // Every found device is listed, also one probed while the dialog was closed
 // and so without a picture yet (the next probe brings one: waiting for it
 // would hide a camera for up to a quarter of a minute after the dialog
-// opens). Each list re-selects the item whose caption was selected before
-// the rebuild.
+// opens). Each list re-selects the device that was selected before the
+// rebuild, by its key: a device that took a new name stays selected.
 DeviceLists buildDeviceLists(const std::vector<FoundDevice>& found, const config::TVideoConfig& settings,
-                             const std::string& serverCaption, const std::string& cameraCaption);
+                             const std::string& serverKey, const std::string& cameraKey);
 
 // The key of a list item: its caption up to the first line break.
 std::string keyOfCaption(const std::string& caption);

@@ -130,6 +130,19 @@ bool ServerPage::select(const std::string& key, const DiscoverySource& discovery
     return true;
 }
 
+void ServerPage::ran(const devices::ServerFields& device, DiscoverySource* discovery) {
+    const auto took = [&device](devices::ServerFields& f) {
+        f.FName = device.FName;
+        f.FAuthorization = device.FAuthorization;
+        f.FUserName = device.FUserName;
+        f.FPasswort = device.FPasswort;
+        f.FAdminPass = device.FAdminPass;
+    };
+    const std::string key = device.FIpAdresse + ":" + device.FPort;
+    if (discovery) discovery->change(key, took);
+    if (actObject_ && actObject_->FIpAdresse + ":" + actObject_->FPort == key) took(*actObject_);
+}
+
 void ServerPage::clear() {
     selectedIP_.clear();
     actObject_.reset();

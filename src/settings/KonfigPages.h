@@ -71,6 +71,11 @@ public:
     void clear();
     // The next selection loads afresh, also of the server shown now.
     void forgetSelection() { selectedIP_.clear(); }
+    // A configuration run went through: the server's list entry and the
+    // page's copy of it take the name and user settings it took, so that
+    // neither a rebuild before its next search answer nor the next run goes
+    // by what it held before.
+    void ran(const devices::ServerFields& device, DiscoverySource* discovery);
 
     const std::string& selectedIP() const { return selectedIP_; }
     const std::optional<devices::ServerFields>& server() const { return actObject_; }

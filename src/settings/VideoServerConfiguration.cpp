@@ -90,22 +90,44 @@ devices::GatewayChange without(devices::GatewayChange values, const devices::Gat
     return values;
 }
 
-// "The gateway does not answer: " with its name and address.
-std::string notAnswering(const GatewaySettings& gw, config::TSprachenTyp language) {
-    return config::text(config::txtGatewayNotAnswering, language) + platform::shownText(gw.name()) + " (" +
-           gw.address() + ")";
+// A text followed by the gateway's name and address.
+std::string aboutGateway(const config::TText& text, const GatewaySettings& gw, config::TSprachenTyp language) {
+    return config::text(text, language) + platform::shownText(gw.name()) + " (" + gw.address() + ")";
+}
+
+// The gateway's address, gateway, netmask and DHCP as the page has them,
+// when they differ from what it holds.
+void addressChange(const GatewayEdits& g, const GatewaySettings& gw, devices::GatewayChange& change) {
+    if (g.dhcp == gw.dhcp() && g.ip == gw.address() && g.gateway == gw.gateway() && g.subnet == gw.netmask()) return;
+    if (!g.dhcp) {
+        change.address = g.ip;
+        change.gateway = g.gateway;
+        change.netmask = g.subnet;
+    }
+    change.dhcp = g.dhcp;
+}
+
+// The password the gateway is to take, when the page's differs from the one
+// it is logged in with: the page's, or none with "Use Password" cleared. An
+// empty edit keeps the gateway's password.
+std::optional<std::string> passwordChange(const GatewayEdits& g, const GatewaySettings& gw) {
+    if (g.pass == gw.password() || (g.pass.empty() && gw.hasPassword())) return std::nullopt;
+    if (g.usePass) return g.pass;
+    if (gw.hasPassword()) return std::string();
+    return std::nullopt;
 }
 
 constexpr std::chrono::milliseconds kGatewayPoll{1000};
 
 }  // namespace
 
-void VideoServerConfiguration::fail(const config::TText& message) {
-    p_.prompts.error(config::text(message, p_.language));
+void VideoServerConfiguration::fail(const config::TText& message, ApplyReport::Part page) {
+    p_.prompts.error(refusal(page, config::text(message, p_.language), p_.language));
     error_ = true;
 }
 
-bool VideoServerConfiguration::send(const std::string& cgi, const std::string& parameters, bool basic) {
+bool VideoServerConfiguration::send(const std::string& cgi, const std::string& parameters, bool basic,
+                                    const config::TText* failed) {
     CgiRequest request{server_->FIpAdresse, port_, "/" + cgi + "?" + parameters, basic, {}, {}};
     if (basic) {
         request.user = kAdministrator;
@@ -115,32 +137,37 @@ bool VideoServerConfiguration::send(const std::string& cgi, const std::string& p
     if (answer.ok) return true;
     allOk_ = false;
     error_ = true;
-    if (answer.unauthorized) {
-        p_.prompts.error(config::text(config::txtAccessDenied, p_.language));
-    } else {
-        // The device's status line, or the network's reason: shown as text, never as markup.
-        p_.prompts.error(platform::shownText(answer.message));
-    }
+    // The device's status line, or the network's reason: shown as text, never as markup.
+    std::string message =
+        answer.unauthorized ? config::text(config::txtAccessDenied, p_.language) : platform::shownText(answer.message);
+    if (failed) message = config::text(*failed, p_.language) + "\r\n" + message;
+    p_.prompts.error(message);
     return false;
 }
 
 VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::ServerFields& s, ServerEdits e,
                                                                GatewayEdits g, bool modified) {
     server_ = &s;
+    device_ = s;
     allOk_ = true;
     error_ = false;
+    stored_ = false;
+    gatewayRestarted_ = false;
     gatewayPassBefore_.reset();
     Result result;
     const auto finish = [&](bool finished) {
         result.error = error_;
         result.finished = finished;
+        result.gatewayRestarted = gatewayRestarted_;
         result.server = e;
         result.gateway = g;
+        result.device = device_;
+        result.device.FAdminPass = working_;
         return result;
     };
     const auto serverPort = parsePort(s.FPort);
     if (!serverPort) {
-        fail(config::txtPortNumberRange);
+        fail(config::txtPortNumberRange, ApplyReport::server);
         return finish(false);
     }
     port_ = *serverPort;
@@ -150,9 +177,11 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     std::optional<config::TSingleConfig> station;
     if (stored) station = *stored;
     // The gateway page holds this station's door output and input only with
-    // the gateway that carries the station's name (or the name it is given
-    // now, for a station not stored yet).
-    ownGateway_ = g.selected && p_.gateway && !g.name.empty() && (g.name == s.FName || (!stored && g.name == e.name));
+    // the gateway that carries the station's name, or for a station not
+    // stored yet the name it is given now; with no gateway selected, the
+    // page names the gateway of a station not stored yet.
+    ownGateway_ = !g.name.empty() && (g.selected && p_.gateway ? g.name == s.FName || (!stored && g.name == e.name)
+                                                               : !g.selected && !stored && g.name == e.name);
     // What the user can mend is checked before anyone is asked or anything sent.
     if (!checkGatewayPage(g)) return finish(false);
     working_ = s.FAdminPass;
@@ -178,7 +207,7 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     if (e.port != s.FPort) {
         const auto newPort = parsePort(e.port);
         if (!newPort) {
-            fail(config::txtPortNumberRange);
+            fail(config::txtPortNumberRange, ApplyReport::server);
             return finish(false);
         }
         if (p_.prompts.confirmReboot()) {
@@ -192,8 +221,11 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     }
 
     p_.prompts.progress(10);
+    // The gateway in front of a station takes the station's new name.
+    const bool renameFollows =
+        e.name != s.FName && stored && stored->moxa && p_.gateway && p_.gatewayNamed && p_.gatewayNamed(s.FName);
     devices::GatewayChange forGateway;
-    if (!gatewayStep(g, station ? &*station : nullptr, forGateway)) return finish(false);
+    if (!gatewayStep(g, station ? &*station : nullptr, renameFollows, forGateway)) return finish(false);
 
     const bool networkSame =
         e.dhcp == s.FDhcp && e.ip == s.FIpAdresse && e.subnet == s.FSubnet && e.gateway == s.FGateway;
@@ -212,7 +244,7 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
                          "&Netmask=" + s.FSubnet + "&Gateway=" + s.FGateway + "&IPWay0=dhcp&" + kWlanDhcp;
         } else {
             if (!isValidIP(e.ip) || !isValidIP(e.subnet) || !isValidIP(e.gateway)) {
-                fail(config::txtInvalidIPAddresses);
+                fail(config::txtInvalidIPAddresses, ApplyReport::server);
                 return finish(false);
             }
             parameters = "Cmd=SetIP.cgi&Interface=eth1&Enable=true&IPWay=manually&IP=" + e.ip + "&Netmask=" + e.subnet +
@@ -225,42 +257,25 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     if (e.name != s.FName) {
         changed = true;
         const bool renamed = send("SetIP.cgi", "CameraName=" + config::EncodeURIComponent(e.name), basic);
-        if (renamed && stored && stored->moxa && p_.gateway && p_.gatewayNamed && p_.gatewayNamed(s.FName)) {
+        if (renamed) device_.FName = e.name;
+        if (renamed && renameFollows) {
             forGateway.name = e.name;
             g.name = e.name;
         }
     }
     p_.prompts.progress(10);
     // All the gateway's new values at once: it restarts once per run.
-    giveGateway(forGateway, g, station ? &*station : nullptr);
+    const std::string aboutGatewayChange = giveGateway(forGateway, g, station ? &*station : nullptr);
 
-    const bool userSame = e.useUserName == s.FAuthorization &&
-                          (e.user.empty() || e.user == s.FUserName || e.pass.empty() || e.pass == s.FPasswort);
-    if (!userSame) {
-        changed = true;
-        if (e.useUserName) {
-            if (send("SetUserCheck.cgi", "Check=true", basic) &&
-                send("SetUser.cgi",
-                     "User=" + config::EncodeURIComponent(e.user) + "&Pass=" + config::EncodeURIComponent(e.pass) +
-                         "&PassConfirm=" + config::EncodeURIComponent(e.pass),
-                     true) &&
-                e.user == kAdministrator) {
-                working_ = e.pass;
-            }
-        } else {
-            send("SetUserCheck.cgi", "Check=false", basic);
-        }
-    }
-
-    if (e.user != kAdministrator) {
-        if (e.user.empty()) e.user = s.FUserName;
-        if (e.pass.empty()) e.pass = s.FPasswort;
-    } else if (e.pass.empty()) {
-        e.pass = s.FAdminPass;
-    }
+    changed = sendUser(e, basic) || changed;
 
     // Unsaved page edits are stored even when the device refused a request.
     if (!changed || allOk_ || modified) store(e, g, stored, station ? &*station : nullptr);
+    if (!aboutGatewayChange.empty()) p_.prompts.report(aboutGatewayChange, stored_);
+    // The page shows the password fields empty, as after a selection: an
+    // empty field keeps the password the server has.
+    e.pass.clear();
+    e.passConfirm.clear();
 
     if (hold) {
         send("Reboot.cgi", "RebootNow=1", basic);
@@ -270,21 +285,58 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     return finish(true);
 }
 
+bool VideoServerConfiguration::sendUser(ServerEdits& e, bool basic) {
+    const devices::ServerFields& s = *server_;
+    // An empty field stands for what the server holds.
+    const bool administrator = e.user == kAdministrator;
+    if (e.user.empty()) e.user = s.FUserName;
+    if (e.pass.empty()) e.pass = administrator ? working_ : s.FPasswort;
+    // The user and password go to the server when either of them differs
+    // from what it holds, not only when both do: a new password alone must
+    // reach it, or the station would be stored with a password the server
+    // refuses.
+    const bool same = e.useUserName == s.FAuthorization &&
+                      (!e.useUserName || (e.user == s.FUserName && e.pass == (administrator ? working_ : s.FPasswort)));
+    if (same) return false;
+    const config::TText* notTaken = &config::txtServerKeepsItsUser;
+    const bool checkTaken = send("SetUserCheck.cgi", e.useUserName ? "Check=true" : "Check=false", basic, notTaken);
+    const bool userTaken =
+        checkTaken && (!e.useUserName || send("SetUser.cgi",
+                                              "User=" + config::EncodeURIComponent(e.user) +
+                                                  "&Pass=" + config::EncodeURIComponent(e.pass) +
+                                                  "&PassConfirm=" + config::EncodeURIComponent(e.pass),
+                                              true, notTaken));
+    if (checkTaken) device_.FAuthorization = e.useUserName;
+    if (userTaken && e.useUserName && administrator) {
+        working_ = e.pass;
+    } else if (userTaken && e.useUserName) {
+        device_.FUserName = e.user;
+        device_.FPasswort = e.pass;
+    } else if (!userTaken) {
+        // What the server did not take is stored as it holds it: the
+        // station keeps the user and password that work.
+        e.useUserName = device_.FAuthorization;
+        e.user = s.FUserName;
+        e.pass = s.FPasswort;
+    }
+    return true;
+}
+
 bool VideoServerConfiguration::checkGatewayPage(const GatewayEdits& g) {
     if (g.name.empty() || !p_.gateway) return true;
     if (g.pass != g.passConfirm) {
-        fail(config::txtEnterSamePasswordTwoTimes);
+        fail(config::txtEnterSamePasswordTwoTimes, ApplyReport::gateway);
         return false;
     }
     if (g.dhcp) return true;
     const std::string invalid = invalidAddresses(g, p_.language);
     if (invalid.empty()) return true;
-    p_.prompts.error(invalid);
+    p_.prompts.error(refusal(ApplyReport::gateway, invalid, p_.language));
     error_ = true;
     return false;
 }
 
-bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfig* station,
+bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfig* station, bool renameFollows,
                                            devices::GatewayChange& change) {
     GatewaySettings* gw = p_.gateway;
     if (g.name.empty() || !gw) {
@@ -294,32 +346,16 @@ bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfi
     if (g.name != gw->name()) change.name = g.name;
     p_.prompts.progress(10);
 
-    if (station && station->moxaNeedCred) gw->setLoginPassword(station->moxaPass);
-    // After a save it never confirmed the gateway may still hold the password
-    // from before: that one is tried before the user is asked. Only a
-    // refusal asks; a gateway that does not answer ends the run.
-    std::optional<std::string> before = station ? station->moxaPassBefore : std::nullopt;
-    for (;;) {
-        const devices::GatewayLogin login = gw->checkPassword();
-        if (login == devices::GatewayLogin::accepted) break;
-        if (login == devices::GatewayLogin::silent) {
-            p_.prompts.error(notAnswering(*gw, p_.language));
-            error_ = true;
-            return false;
-        }
-        if (before) {
-            gw->setLoginPassword(*std::exchange(before, std::nullopt));
-            continue;
-        }
-        const auto answer = p_.prompts.askPassword("Gateway " + gw->name(), false);
-        if (!answer) {
-            error_ = true;
-            return false;
-        }
-        gw->setLoginPassword(*answer);
-    }
-    if (station) station->moxaPassBefore.reset();  // the login told which it holds
-    // An empty edit keeps the password the gateway has just taken.
+    // The password stored with the gateway's own station is the one to try:
+    // another station's belongs to another gateway.
+    const config::TVideoConfig::StationPtr named = ownGateway_ ? nullptr : p_.settings.getConfigByName(gw->name());
+    const config::TSingleConfig* owner = ownGateway_ ? station : named.get();
+    if (owner && owner->moxaNeedCred) gw->setLoginPassword(owner->moxaPass);
+    addressChange(g, *gw, change);
+    // Only a gateway that is to be given something is asked for its password.
+    const bool toSend = !change.empty() || renameFollows || passwordChange(g, *gw);
+    if (toSend && !logIn(*gw, ownGateway_ ? station : nullptr)) return false;
+    // An empty edit keeps the password the gateway has.
     if (gw->hasPassword() && g.pass.empty()) g.pass = gw->password();
 
     if (station) {
@@ -328,40 +364,52 @@ bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfi
         station->moxa = true;
     }
     p_.prompts.progress(10);
-
-    if (gw->password() != g.pass) {
-        if (g.usePass) {
-            change.password = g.pass;
-        } else if (gw->hasPassword()) {
-            change.password = std::string();
-        }
-    }
-    p_.prompts.progress(10);
-
-    if (g.dhcp != gw->dhcp() || g.ip != gw->address() || g.gateway != gw->gateway() || g.subnet != gw->netmask()) {
-        if (!g.dhcp) {
-            change.address = g.ip;
-            change.gateway = g.gateway;
-            change.netmask = g.subnet;
-        }
-        change.dhcp = g.dhcp;
-    }
-    p_.prompts.progress(10);
+    change.password = passwordChange(g, *gw);
+    p_.prompts.progress(20);
     return true;
 }
 
-void VideoServerConfiguration::giveGateway(const devices::GatewayChange& change, GatewayEdits& g,
-                                           config::TSingleConfig* station) {
+bool VideoServerConfiguration::logIn(GatewaySettings& gw, config::TSingleConfig* station) {
+    // After a save it never confirmed the gateway may still hold the password
+    // from before: that one is tried before the user is asked. Only a
+    // refusal asks; a gateway that does not answer ends the run.
+    std::optional<std::string> before = station ? station->moxaPassBefore : std::nullopt;
+    for (;;) {
+        const devices::GatewayLogin login = gw.checkPassword();
+        if (login == devices::GatewayLogin::accepted) break;
+        if (login == devices::GatewayLogin::silent) {
+            p_.prompts.report(aboutGateway(config::txtGatewayNotAnswering, gw, p_.language), false);
+            error_ = true;
+            return false;
+        }
+        if (before) {
+            gw.setLoginPassword(*std::exchange(before, std::nullopt));
+            continue;
+        }
+        const auto answer = p_.prompts.askPassword("Gateway " + gw.name(), false);
+        if (!answer) {
+            error_ = true;
+            return false;
+        }
+        gw.setLoginPassword(*answer);
+    }
+    if (station) station->moxaPassBefore.reset();  // the login told which it holds
+    return true;
+}
+
+std::string VideoServerConfiguration::giveGateway(const devices::GatewayChange& change, GatewayEdits& g,
+                                                  config::TSingleConfig* station) {
     GatewaySettings* gw = p_.gateway;
-    if (change.empty() || !gw) return;
+    if (change.empty() || !gw) return {};
     const std::string passwordBefore = gw->hasPassword() ? gw->password() : std::string();
     devices::GatewayOutcome outcome = gw->change(change);
+    gatewayRestarted_ = !outcome.silent;
     devices::GatewayChange unknown;
     bool answered = !outcome.silent;
     if (outcome.unconfirmed)
         unknown = confirmSave(without(change, outcome.notTaken), outcome.notTaken, passwordBefore, answered);
     const devices::GatewayChange& notTaken = outcome.notTaken;
-    if (notTaken.empty() && unknown.empty()) return;
+    if (notTaken.empty() && unknown.empty()) return {};
 
     // The page and the station show what the gateway has, not what it refused.
     for (const GatewayText& t : kGatewayTexts) {
@@ -383,7 +431,7 @@ void VideoServerConfiguration::giveGateway(const devices::GatewayChange& change,
         if (station) station->moxaPassBefore = passwordBefore;
     }
 
-    std::string message = answered ? std::string() : notAnswering(*gw, p_.language);
+    std::string message = answered ? std::string() : aboutGateway(config::txtGatewayNotAnswering, *gw, p_.language);
     const auto add = [&](const config::TText& heading, const devices::GatewayChange& values) {
         if (values.empty()) return;
         if (!message.empty()) message += "\r\n";
@@ -392,8 +440,8 @@ void VideoServerConfiguration::giveGateway(const devices::GatewayChange& change,
     add(config::txtGatewayDidNotTake, notTaken);
     add(config::txtGatewaySaveUnconfirmed, unknown);
     if (unknown.password) message += "\r\n" + config::text(config::txtGatewayTriesBothPasswords, p_.language);
-    p_.prompts.error(message);
     error_ = true;
+    return message;
 }
 
 devices::GatewayChange VideoServerConfiguration::confirmSave(const devices::GatewayChange& sent,
@@ -402,10 +450,15 @@ devices::GatewayChange VideoServerConfiguration::confirmSave(const devices::Gate
     GatewaySettings& gw = *p_.gateway;
     const auto until = std::chrono::steady_clock::now() + p_.gatewayRestartTime;
     answered = false;
+    // The read finds the gateway again by its hardware address first: it may
+    // have come back elsewhere, and a device that took its old address must
+    // neither be read as the gateway nor hear its passwords.
+    p_.prompts.gatewayWait(aboutGateway(config::txtWaitingForGateway, gw, p_.language));
     do {
         if (!p_.prompts.pause(kGatewayPoll)) break;
         answered = gw.readBack();
     } while (!answered && std::chrono::steady_clock::now() < until);
+    p_.prompts.gatewayWait({});
     if (!answered) return sent;
 
     for (const GatewayText& t : kGatewayTexts) {
@@ -431,6 +484,7 @@ devices::GatewayChange VideoServerConfiguration::confirmSave(const devices::Gate
 void VideoServerConfiguration::store(const ServerEdits& e, const GatewayEdits& g,
                                      const config::TVideoConfig::StationPtr& stored,
                                      const config::TSingleConfig* station) {
+    stored_ = true;
     const devices::ServerFields& s = *server_;
     // A stored station keeps what the other pages gave it (common name,
     // intercom, door code, second camera, ...); the run sets only its own.
@@ -463,7 +517,7 @@ void VideoServerConfiguration::store(const ServerEdits& e, const GatewayEdits& g
         n.eingangBildAus = g.pictureOff;
         // Behind the gateway while it carries the station's name, the new
         // one after a rename.
-        n.moxa = p_.gateway->name() == e.name;
+        n.moxa = (g.selected && p_.gateway ? p_.gateway->name() : g.name) == e.name;
     } else if (stored) {
         // The page shows no gateway of this station's, or another station's:
         // its door output, input and gateway stay as stored (a station

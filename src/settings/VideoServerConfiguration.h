@@ -15,6 +15,7 @@
 
 #include "config/RebootSperre.h"
 #include "config/cfgUnit.h"
+#include "settings/ApplyReport.h"
 #include "settings/KonfigSeams.h"
 
 namespace oculon::settings {
@@ -86,10 +87,18 @@ public:
     // "The videoserver is being rebooted." with OK and Cancel.
     virtual bool confirmReboot() = 0;
     virtual void error(const std::string& text) = 0;
+    // A message about the gateway, followed by the lines that name the
+    // changes saved and not saved, as every message of an apply is; the
+    // gateway's are not, and the video server's when `serverStored`.
+    virtual void report(const std::string& text, bool serverStored) = 0;
     virtual void progress(int amount) = 0;
     // The 30-second wait while the device restarts; the hold goes with it.
     virtual void rebootCountdown(std::unique_ptr<RebootHold> hold) = 0;
-    // False when the run is broken off before the time is over.
+    // The run waits for a gateway (`text` says which), and the user may
+    // break the wait off; an empty text: the wait is over.
+    virtual void gatewayWait(const std::string& text) = 0;
+    // False when the run, or the wait for a gateway, is broken off before
+    // the time is over.
     virtual bool pause(std::chrono::milliseconds time) = 0;
 };
 
@@ -115,6 +124,9 @@ public:
         bool finished = false;  // the run went through to the end
         ServerEdits server;     // the edits as the run left them
         GatewayEdits gateway;
+        // The server with the name and user settings it took in this run.
+        devices::ServerFields device;
+        bool gatewayRestarted = false;  // a save went to the gateway
     };
 
     explicit VideoServerConfiguration(Parts parts) : p_(std::move(parts)) {}
@@ -125,17 +137,26 @@ public:
 
 private:
     // One CGI request to the server, with the run's credentials; a failure
-    // is shown and marks the run.
-    bool send(const std::string& cgi, const std::string& parameters, bool basic);
+    // is shown (after `failed`, when given) and marks the run.
+    bool send(const std::string& cgi, const std::string& parameters, bool basic, const config::TText* failed = nullptr);
+    // The user authorization, user and password, when they differ from
+    // what the server holds; false when the server did not take them.
+    bool sendUser(ServerEdits& e, bool basic);
     // The gateway page's passwords and addresses; false, told, when they
     // will not do.
     bool checkGatewayPage(const GatewayEdits& g);
-    // Collects in `change` what differs from the gateway once its password
-    // is known; false when the run must stop.
-    bool gatewayStep(GatewayEdits& g, config::TSingleConfig* station, devices::GatewayChange& change);
-    // Tells what the gateway did not take; the page and the station keep its
-    // own values for those.
-    void giveGateway(const devices::GatewayChange& change, GatewayEdits& g, config::TSingleConfig* station);
+    // Collects in `change` what differs from the gateway, logged in to
+    // when it is to be given anything (`renameFollows`: the server's new
+    // name); false when the run must stop.
+    bool gatewayStep(GatewayEdits& g, config::TSingleConfig* station, bool renameFollows,
+                     devices::GatewayChange& change);
+    // Logs in to the gateway, asking the user while it refuses; false when
+    // the run must stop.
+    bool logIn(GatewaySettings& gw, config::TSingleConfig* station);
+    // Gives the gateway `change`; what it did not take the page and the
+    // station show with its own values. The message that tells so (empty
+    // when it took all) comes once the station is stored.
+    std::string giveGateway(const devices::GatewayChange& change, GatewayEdits& g, config::TSingleConfig* station);
     // After a save whose answer never came: waits for the gateway to answer
     // again and reads back what it holds. What it did not take joins
     // `notTaken`; the result holds what is still unknown (all that was sent
@@ -144,16 +165,20 @@ private:
                                        const std::string& passwordBefore, bool& answered);
     void store(const ServerEdits& e, const GatewayEdits& g, const config::TVideoConfig::StationPtr& stored,
                const config::TSingleConfig* station);
-    void fail(const config::TText& message);
+    // A check of `page` refused the run.
+    void fail(const config::TText& message, ApplyReport::Part page);
 
     Parts p_;
     const devices::ServerFields* server_ = nullptr;
+    devices::ServerFields device_;  // the server with what it took so far
     std::uint16_t port_ = 80;
     std::string working_;  // the administrator password the requests carry
     // The gateway's password before a save it did not confirm, for a new station.
     std::optional<std::string> gatewayPassBefore_;
     bool allOk_ = true;
     bool error_ = false;
+    bool stored_ = false;  // the station was stored
+    bool gatewayRestarted_ = false;
     bool ownGateway_ = false;  // the gateway page shows the station's own gateway
 };
 

@@ -111,6 +111,9 @@ TTimeStamp currentTimeStamp() {
     return timeStampFromLocal(local, static_cast<int>(now.tv_nsec / 1000000));
 }
 
+ENoFreeNameException::ENoFreeNameException(platform::Intruder intruder, std::string text)
+    : std::system_error(EEXIST, std::generic_category()), intruder_(intruder), text_(std::move(text)) {}
+
 TMJPEGFile::TMJPEGFile(std::string fileName, std::int32_t access)
     : myAccess_(access), myFileName_(std::move(fileName)) {
     if (access == kWrite) {
@@ -129,22 +132,23 @@ TMJPEGFile::~TMJPEGFile() {
 }
 
 void TMJPEGFile::openForWriting() {
-    // Never through a link: whoever can write the recordings folder could
-    // otherwise have any file of ours emptied and overwritten.
-    std::string error;
-    VideoFile_ = platform::openFileForWriting(myFileName_, O_RDWR, 0666, error);
-    if (!VideoFile_) throw FileSystemError(errno, error);
-    if (!lockExclusive(VideoFile_.get(), myFileName_)) {
-        VideoFile_.reset();
-        throw std::system_error(EBUSY, std::generic_category(), myFileName_ + " is being recorded");
+    platform::FileFailure failure;
+    VideoFile_ = platform::createFileAtFreeName(myFileName_, O_RDWR, 0666, failure);
+    if (!VideoFile_) {
+        std::string text = failure.path + ": " + failure.reason();
+        if (failure.intruder != platform::Intruder::none) throw ENoFreeNameException(failure.intruder, std::move(text));
+        throw FileSystemError(failure.error, std::move(text));
     }
     try {
-        if (::ftruncate(VideoFile_.get(), 0) != 0) throwErrno(myFileName_);
+        // Someone may have got hold of our new file in the instant before.
+        if (!lockExclusive(VideoFile_.get(), myFileName_))
+            throw std::system_error(EBUSY, std::generic_category(), myFileName_ + " is being recorded");
         std::uint8_t header[kvd::kHeaderSize];
         kvd::packFileHeader(header, {});
         kvd::writeAt(VideoFile_.get(), header, sizeof header, 0);
     } catch (...) {
-        // A recording without its header (a full disk) is no recording.
+        // A recording without its header (a full disk) is no recording; the
+        // file is ours, made a moment ago.
         removeOwnFile();
         VideoFile_.reset();
         throw;
@@ -203,7 +207,8 @@ void TMJPEGFile::finishWriting() {
 }
 
 bool TMJPEGFile::removeOwnFile() {
-    // Only if the name still means our file.
+    // Only if the name still means our file: in a folder others may write,
+    // theirs may have taken its place.
     return !platform::namesFile(myFileName_, VideoFile_.get()) || ::unlink(myFileName_.c_str()) == 0;
 }
 
@@ -312,6 +317,8 @@ TMJPEGFile::RepairResult TMJPEGFile::repairFile(const std::string& fileName, con
     if (::fstat(file.get(), &st) != 0) throwErrno(fileName);
     // renamed or replaced since the reader opened it: not the reader's file
     if (sameAs && (st.st_dev != sameAs->st_dev || st.st_ino != sameAs->st_ino)) return RepairResult::InUse;
+    // Another account's file is read as it is, never shortened.
+    if (st.st_uid != ::geteuid()) return RepairResult::NotOurs;
     if (!lockExclusive(file.get(), fileName)) return RepairResult::InUse;
     // the size only counts once the lock is ours: a recorder that finished
     // just before has appended frames that must stay

@@ -5,7 +5,8 @@
 // A recording that is still being written, or whose writer died, is read up
 // to its last complete record, and a damaged record costs that frame only:
 // reading goes on at the next record whose header checks out. Opening for
-// reading repairs a damaged end unless a recorder still holds the file.
+// reading repairs a damaged end unless a recorder still holds the file or it
+// is another account's.
 
 #include <cstdint>
 #include <ctime>
@@ -13,8 +14,10 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
+#include "platform/TemporaryFile.h"
 #include "platform/UniqueFd.h"
 
 struct stat;
@@ -51,6 +54,19 @@ struct EInvalidArgumentException : std::runtime_error {
     using runtime_error::runtime_error;
 };
 
+// No name was free for a new recording: entries of others took every one it
+// could have; `intruder` is what stood at the name asked for.
+class ENoFreeNameException : public std::system_error {
+public:
+    ENoFreeNameException(platform::Intruder intruder, std::string text);
+    const char* what() const noexcept override { return text_.c_str(); }
+    platform::Intruder intruder() const { return intruder_; }
+
+private:
+    platform::Intruder intruder_;
+    std::string text_;
+};
+
 // Errors of the file system itself (missing file, no access, disk full, a
 // recording already being written by someone else) are std::system_error.
 class TMJPEGFile {
@@ -60,9 +76,11 @@ public:
     // No camera picture comes near this; a larger length field is damage.
     static constexpr std::int64_t kMaxFrameLength = 64LL << 20;
 
-    // kRead opens an existing recording, kWrite creates (replaces) one and
-    // holds an exclusive lock on it until closed; a link at the name is
-    // refused, never followed. Any other mode opens nothing.
+    // kRead opens an existing recording. kWrite makes a new one and holds an
+    // exclusive lock on it until closed: at the name, or where anything
+    // stands there, at the next free one (platform::createFileAtFreeName;
+    // FileName() tells which); what stood there stays as it was. Any other
+    // mode opens nothing.
     TMJPEGFile(std::string fileName, std::int32_t access);
     // Finishes a written recording like close(), swallowing its errors.
     ~TMJPEGFile();
@@ -105,10 +123,11 @@ public:
     std::int32_t Access() const { return myAccess_; }
     const std::string& FileName() const { return myFileName_; }
 
-    enum class RepairResult { Intact, Repaired, InUse };
+    enum class RepairResult { Intact, Repaired, InUse, NotOurs };
     // Cuts a damaged tail after the last complete record and writes the true
     // frame count and interval; damaged records before it stay for readers
-    // to pass over. Refuses (InUse) while a writer holds the file.
+    // to pass over. Refuses (InUse) while a writer holds the file, and
+    // (NotOurs) another account's file.
     static RepairResult repair(const std::string& fileName);
 
 private:
@@ -119,8 +138,8 @@ private:
     void openForWriting();
     void openForReading();
     void finishWriting();
-    // Removes the file being written, unless its name went to another file;
-    // false, errno set, when it cannot.
+    // Removes the file this object made, unless its name went to another
+    // file meanwhile; false, errno set, when it cannot.
     bool removeOwnFile();
     void requireAccess(std::int32_t access) const;
 

@@ -47,6 +47,11 @@ void StreamRecording::open(TimePoint now) {
     const std::string name = folder + GetFileName(localTime(now), cameraName_) + ".kvd";
     try {
         file_ = std::make_unique<TMJPEGFile>(name, TMJPEGFile::kWrite);
+        if (file_->FileName() != name)
+            log::info(log::Category::video, "recording of %s goes into %s: the name %s is taken", cameraName_.c_str(),
+                      file_->FileName().c_str(), name.c_str());
+    } catch (const ENoFreeNameException& e) {
+        fail({e.code().value(), name, e.what(), e.intruder()});
     } catch (const std::system_error& e) {
         fail({e.code().value(), name, e.what()});
     } catch (const std::exception& e) {

@@ -23,6 +23,8 @@ struct RecordingFailure {
     int error = 0;     // the system's error number; 0 for a failure of another kind
     std::string path;  // the file or folder concerned
     std::string what;  // in English, for the log and where there is no error number
+    // What of others' took every name the file could have had.
+    platform::Intruder intruder = platform::Intruder::none;
 };
 
 class StreamRecording {

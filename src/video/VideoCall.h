@@ -98,7 +98,7 @@ struct CallSetup {
     config::TServerAttributes main;
     std::optional<config::TServerAttributes> second;
     bool firstPictureCallback = false;  // the decoder gets saveToFile
-    // The error the popup shows once per start, when there is one.
+    // The error the popup tells as it starts, when there is one.
     std::optional<std::string> invalidPathMessage;
 };
 

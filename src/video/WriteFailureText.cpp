@@ -23,30 +23,37 @@ std::string systemReason(int error) {
     }
 }
 
+// What stood in the way of a file, in the user's words; nothing stood
+// there where the system gave no random numbers for a name.
+const config::TText& inTheWay(platform::Intruder intruder) {
+    using platform::Intruder;
+    switch (intruder) {
+        case Intruder::none: break;
+        case Intruder::link: return config::txtLinkInTheWay;
+        case Intruder::fifo: return config::txtFifoInTheWay;
+        case Intruder::folder: return config::txtFolderInTheWay;
+        case Intruder::special: return config::txtDeviceInTheWay;
+        case Intruder::othersFile: return config::txtOthersFileInTheWay;
+        case Intruder::otherFile: return config::txtOtherFileInTheWay;
+        case Intruder::taken: return config::txtNameTakenAway;
+        case Intruder::folderGone: return config::txtFolderRemoved;
+    }
+    return config::txtNoRandomNumbers;
+}
+
 }  // namespace
 
 std::string fileFailureText(const platform::FileFailure& failure, const std::string& fileName) {
-    using platform::Intruder;
-    const config::TText* said = nullptr;
-    switch (failure.intruder) {
-        case Intruder::none:
-            if (!failure.noRandomness) return fileName + ": " + failure.reason();
-            said = &config::txtNoRandomNumbers;
-            break;
-        case Intruder::link: said = &config::txtLinkInTheWay; break;
-        case Intruder::fifo: said = &config::txtFifoInTheWay; break;
-        case Intruder::folder: said = &config::txtFolderInTheWay; break;
-        case Intruder::special: said = &config::txtDeviceInTheWay; break;
-        case Intruder::othersFile: said = &config::txtOthersFileInTheWay; break;
-        case Intruder::otherFile: said = &config::txtOtherFileInTheWay; break;
-        case Intruder::taken: said = &config::txtNameTakenAway; break;
-        case Intruder::folderGone: said = &config::txtFolderRemoved; break;
-    }
-    return fileName + ": " + config::tr(*said);
+    if (failure.intruder == platform::Intruder::none && !failure.noRandomness)
+        return fileName + ": " + failure.reason();
+    return fileName + ": " + config::tr(inTheWay(failure.intruder));
 }
 
 std::string recordingFailureText(const RecordingFailure& failure) {
-    return config::tr(config::txtNotRecording) + (failure.error != 0 ? systemReason(failure.error) : failure.what);
+    const std::string why = failure.intruder != platform::Intruder::none ? config::tr(inTheWay(failure.intruder))
+                            : failure.error != 0                         ? systemReason(failure.error)
+                                                                         : failure.what;
+    return config::tr(config::txtNotRecording) + why;
 }
 
 }  // namespace oculon::video

@@ -30,6 +30,7 @@ protected:
     Channel() {
         CommandChannel::Options options;
         options.sequenceSeed = 254;
+        options.echoReturnWindow = 100ms;
         channel = std::make_unique<CommandChannel>(
             CommandChannel::Handlers{
                 [this](const std::string& sender, bool on) { inputs.emplace_back(sender, on); },
@@ -107,6 +108,27 @@ TEST_F(Channel, DeviceFramesAreEchoedToPort4002AndHandedOn) {
     EXPECT_EQ(echoed[4].data, longFrame);
     EXPECT_EQ(calls, (std::vector<std::pair<std::string, std::string>>{{"10.77.0.2", "ws1"}}));
     EXPECT_EQ(inputs, (std::vector<std::pair<std::string, bool>>{{"10.77.0.2", true}, {"10.77.0.2", false}}));
+}
+
+// A device that echoes every frame it gets, as the simulated gateway does,
+// sends our echo of its call back: that is no new call, or the two would
+// echo each other for ever. The same call a while later is one.
+TEST_F(Channel, OurEchoSentBackIsNoNewCall) {
+    UdpPeer device("10.77.0.2", 4002);
+    int echoes = 0;
+    device.sendTo("10.77.0.1", 4001, gatewayCall("ws1"));
+    const auto until = std::chrono::steady_clock::now() + 300ms;
+    while (std::chrono::steady_clock::now() < until) {
+        loop.pumpFor(5ms);
+        while (const auto echoed = device.next(0ms)) {
+            ++echoes;
+            device.sendTo("10.77.0.1", 4001, echoed->data);
+        }
+    }
+    EXPECT_EQ(echoes, 1);
+    device.sendTo("10.77.0.1", 4001, gatewayCall("ws1"));
+    EXPECT_EQ(drain(device, 100ms).size(), 1u);
+    EXPECT_EQ(calls.size(), 2u);
 }
 
 TEST_F(Channel, WhileACommandWaitsForItsEchoOtherFramesAreDropped) {

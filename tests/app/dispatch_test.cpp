@@ -361,22 +361,22 @@ TEST_F(GatewayDispatch, CallShowsACopyOfTheStationWithTheFoundAddressesAndItsInp
 
 TEST_F(GatewayDispatch, SecondCallWaitsAndComesUpWhenTheFirstEnds) {
     dispatch().gatewayCall("10.0.1.1", "WS1");
-    dispatch().gatewayCall("10.0.1.2", "WS1");
-    dispatch().gatewayCall("10.0.1.2", "WS1");
+    // A caller repeating its call, the shown one too, waits once.
+    for (int i = 0; i < 3; ++i) {
+        dispatch().gatewayCall("10.0.1.2", "WS1");
+        dispatch().gatewayCall("10.0.1.1", "WS1");
+    }
     dispatch().gatewayCall("10.0.1.9", "someone-else");
-    EXPECT_EQ(dispatch().ipListe(), (std::vector<std::string>{"10.0.1.2", "10.0.1.2"}));
-    // An end from a waiting caller takes it off the queue once.
-    dispatch().gatewayCall("10.0.1.2", "");
     EXPECT_EQ(dispatch().ipListe(), std::vector<std::string>{"10.0.1.2"});
+    // An end from a waiting caller takes it off the queue.
+    dispatch().gatewayCall("10.0.1.2", "");
+    EXPECT_TRUE(dispatch().ipListe().empty());
     EXPECT_EQ(shown(), "popup Gate | further - | wall - | act 10.0.1.1");
     dispatch().gatewayCall("10.0.1.2", "ws1");
     dispatch().gatewayCall("10.0.1.1", "");
     EXPECT_EQ(shown(), "popup Yard | further - | wall - | act 10.0.1.2");
-    // The caller that comes up leaves the queue once; its end later takes
-    // every copy.
-    EXPECT_EQ(dispatch().ipListe(), std::vector<std::string>{"10.0.1.2"});
-    dispatch().gatewayCall("10.0.1.2", "");
     EXPECT_TRUE(dispatch().ipListe().empty());
+    dispatch().gatewayCall("10.0.1.2", "");
     EXPECT_EQ(shown(), "popup - | further - | wall - | act -");
 }
 

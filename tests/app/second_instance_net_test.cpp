@@ -1,5 +1,5 @@
 // The real program: a second start ends at once and leaves the first
-// running, whatever its environment lacks; SIGTERM ends it cleanly, also
+// running, whatever its environment lacks, and the first takes it up; SIGTERM ends it cleanly, also
 // while a window of its start waits, and the popup's position is kept on the
 // desktop.
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -142,6 +143,9 @@ TEST_F(RealProgram, SecondStartEndsAtOnceWhileTheFirstRuns) {
         EXPECT_LT(Clock::now() - started, 5s) << bare;
         EXPECT_EQ(waitExit(first, 0ms), std::nullopt) << "the first instance ended";
     }
+    // The first takes a later start up: its menu window comes forward.
+    EXPECT_TRUE(oculon::platform::tellRunningInstance(
+        oculon::app::instanceSocketFor(dir.path() + "/cfg/Korvat/Oculon.reg"), 10s));
     EXPECT_EQ(terminate(first, 20s), 0);
     // The popup stood left of the screen: it was moved to 0 and kept there.
     std::ifstream file(dir.path() + "/cfg/Korvat/Oculon.reg");
@@ -152,19 +156,29 @@ TEST_F(RealProgram, SecondStartEndsAtOnceWhileTheFirstRuns) {
 }
 
 // At once after the instance lock is taken (the windows are still being
-// made), once the offer is up, and while the first start asks for the
-// language, which is then not stored.
+// made), once the offer is up, while the first start asks for the language,
+// which is then not stored, and while the notice of a wrong line waits: the
+// file then stays as written, without a copy, for the next start to tell.
 TEST_F(RealProgram, SignalEndsItAlsoWhileAWindowOfTheStartWaits) {
     const std::string file = dir.path() + "/cfg/Korvat/Oculon.reg";
-    for (const auto& [languageStored, delay] : {std::pair{true, 0ms}, {true, 500ms}, {false, 500ms}}) {
-        if (languageStored) prepare("");
-        else dir.write("cfg/Korvat/Oculon.reg", "REGEDIT4\n");
+    enum Kind { languageStored, firstStart, wrongLine };
+    for (const auto& [kind, delay] :
+         {std::pair{languageStored, 0ms}, {languageStored, 500ms}, {firstStart, 500ms}, {wrongLine, 500ms}}) {
+        if (kind == firstStart) dir.write("cfg/Korvat/Oculon.reg", "REGEDIT4\n");
+        else prepare(kind == wrongLine ? "\"autostart\"=dword:1 yes\n" : "");
+        const std::string written = oculon::testsupport::readFile(file);
         const pid_t program = spawn(programPath());
         ASSERT_GT(program, 0);
         ASSERT_TRUE(running(program));
         std::this_thread::sleep_for(delay);
         EXPECT_EQ(terminate(program, 20s), 0) << delay.count();
-        EXPECT_TRUE(languageStored || oculon::testsupport::readFile(file).find("language") == std::string::npos);
+        if (kind == firstStart) {
+            EXPECT_EQ(oculon::testsupport::readFile(file).find("language"), std::string::npos);
+        }
+        if (kind != wrongLine) continue;
+        EXPECT_EQ(oculon::testsupport::readFile(file), written);
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path() + "/cfg/Korvat"))
+            EXPECT_EQ(entry.path().filename().string().find(".broken-"), std::string::npos) << entry.path();
     }
 }
 

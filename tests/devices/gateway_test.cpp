@@ -33,8 +33,9 @@ struct FakeGateway {
     bool dhcp = false;
     std::uint32_t netmask = 0, gateway = 0;
     std::string password{};
-    bool answers = true;
+    bool answers = true;  // to reads; the search it always answers
     int saves = 0;
+    int attaches = 0;  // the requests that reached it
 };
 
 struct Fake {
@@ -85,7 +86,8 @@ std::shared_ptr<const NeciApi> fakeApi() {
     api->Attach = [](const DS_INFO* info, int* handle) {
         std::lock_guard lock(fake.mutex);
         for (std::size_t i = 0; i < fake.gateways.size(); ++i) {
-            if (std::memcmp(fake.gateways[i].info.mac, info->mac, 6) != 0 || !fake.gateways[i].answers) continue;
+            if (std::memcmp(fake.gateways[i].info.mac, info->mac, 6) != 0) continue;
+            if (++fake.gateways[i].attaches, !fake.gateways[i].answers) continue;
             *handle = fake.nextHandle++;
             fake.handles[*handle] = i;
             return 1;
@@ -193,6 +195,33 @@ TEST_F(GatewayTest, SearchListsOnlyOurGatewaysSortedAsTextAndPosts1028) {
     EXPECT_EQ(list[1].firmware(), 0x0207u);
     thread.Terminate();
     EXPECT_TRUE(thread.WaitFor(2s));
+}
+
+// An unanswered request costs seconds: a gateway that does not answer is
+// asked once per round. One that answered before keeps what it showed.
+TEST_F(GatewayTest, ASilentGatewayIsAskedOncePerRoundAndKeepsWhatItShowed) {
+    add({.info = record(256, "192.168.1.9", 1), .name = "Nine"});
+    add({.info = record(256, "192.168.1.5", 2), .name = "Late", .answers = false});
+    ManualLoopBackend loop;
+    int posted = 0;
+    MessageTarget target([&](Message& m) { posted += m.id == 1028; });
+    moxaThread thread(target.id(), fakeApi(), 10ms);
+    thread.Start();
+    ASSERT_TRUE(loop.pumpUntil([&] { return posted >= 1; }, 5s));
+    {
+        std::lock_guard lock(fake.mutex);
+        fake.gateways[0].answers = false;
+    }
+    ASSERT_TRUE(loop.pumpUntil([&] { return posted >= 5; }, 5s));
+    thread.Terminate();
+    ASSERT_TRUE(thread.WaitFor(2s));
+    loop.pumpFor(0ms);
+    const TGatewayList list = thread.gateways();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_FALSE(list[0].answered());
+    EXPECT_EQ(described(list[1]), "192.168.1.9 Nine 0.0.0.0 0.0.0.0 fixed");
+    std::lock_guard lock(fake.mutex);
+    EXPECT_LE(fake.gateways[1].attaches, posted + 1);  // one more in the round it ended in
 }
 
 TEST_F(GatewayTest, ReadingTheListNeverWaitsForASlowGateway) {

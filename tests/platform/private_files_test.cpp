@@ -1,20 +1,21 @@
 // The folders the program keeps its files in: found without the environment
 // when it lacks HOME or the XDG variables, never shared with other accounts,
-// and written atomically.
+// and written atomically; files at names others can foresee made only new.
 #include "platform/PrivateFiles.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <regex>
 
 #include "platform/Registry.h"
 #include "platform/Shell.h"
+#include "platform/TemporaryFile.h"
 #include "support/ChildProcess.h"
-#include "support/FileSizeLimit.h"
-#include "support/LinkPlanter.h"
 
 namespace oculon::platform {
 namespace {
@@ -92,51 +93,36 @@ TEST(AtomicFiles, ReplaceWholeOrNotAtAllWithoutFollowingLinks) {
     EXPECT_NE(writeFileAtomically(dir.path() + "/missing/data", "x", 0600), "");
 }
 
-TEST(FilesWrittenInPlace, NewOrOwnRegularFilesOnlyNeverThroughALink) {
+// A name taken (what stands there is the recording test's matter) gives a
+// numbered one that keeps the extension and fits the folder, and past "(9)"
+// one no one can foresee.
+TEST(NewFilesAtFreeNames, NumberedNamesKeepTheExtensionThenNoOneCanForeseeThem) {
     TempDir dir;
-    const std::string file = dir.path() + "/snapshot.jpg";
-    EXPECT_EQ(writeWholeFile(file, "longer first", 0640), "");
-    EXPECT_EQ(modeOf(file), 0640u);
-    EXPECT_EQ(writeWholeFile(file, "second", 0600), "");
-    EXPECT_EQ(testsupport::readFile(file), "second");  // replaced whole, its mode kept
-    EXPECT_EQ(modeOf(file), 0640u);
-
-    const std::string victim = dir.write("victim", "theirs");
-    const std::string link = dir.path() + "/planted.jpg";
-    fs::create_symlink(victim, link);
-    EXPECT_EQ(writeWholeFile(link, "ours", 0600), link + " is a symbolic link: files are not written through links");
-    fs::create_symlink(dir.path() + "/nowhere", dir.path() + "/dangling.jpg");
-    EXPECT_NE(writeWholeFile(dir.path() + "/dangling.jpg", "ours", 0600), "");
-    EXPECT_FALSE(fs::exists(dir.path() + "/nowhere"));
-    // A FIFO is refused without waiting for a reader.
-    ASSERT_EQ(::mkfifo((dir.path() + "/fifo.jpg").c_str(), 0600), 0);
-    EXPECT_EQ(writeWholeFile(dir.path() + "/fifo.jpg", "ours", 0600), dir.path() + "/fifo.jpg is no regular file");
-    EXPECT_EQ(testsupport::readFile(victim), "theirs");
-
-    // A disk that fills in the middle leaves no part that passes for the file.
-    {
-        testsupport::FileSizeLimit full(4);
-        EXPECT_EQ(writeWholeFile(file, "more than four bytes", 0600), file + ": File too large");
+    std::string umlauts;
+    for (int i = 0; i < 125; ++i) umlauts += "\u00fc";
+    const std::pair<std::string, std::string> names[] = {
+        {"Gate 1.5.kvd", "Gate 1.5 (2).kvd"},
+        {".hidden", ".hidden (2)"},
+        {"day.d/name", "day.d/name (2)"},
+        // 254 bytes: shortened to fit 255, not inside a character.
+        {umlauts + ".kvd", umlauts.substr(0, 246) + " (2).kvd"},
+        // Its own number is part of its name. Standing there, it leaves
+        // "Door.kvd" no numbered name below.
+        {"Door (9).kvd", "Door (9) (2).kvd"},
+    };
+    for (int n = 2; n <= 8; ++n) dir.write("Door (" + std::to_string(n) + ").kvd", "taken");
+    for (const auto& [asked, second] : names) {
+        dir.write(asked, "taken");
+        std::string path = dir.path() + "/" + asked;
+        FileFailure failure;
+        EXPECT_TRUE(createFileAtFreeName(path, O_WRONLY, 0600, failure)) << failure.reason();
+        EXPECT_EQ(path, dir.path() + "/" + second);
     }
-    EXPECT_FALSE(fs::exists(file));
-}
-
-TEST(FilesWrittenInPlace, ALinkPlantedWhileWeWriteIsNeverFollowed) {
-    TempDir dir;
-    const std::string victim = dir.write("victim", "theirs");
-    const std::string name = dir.path() + "/snapshot.jpg";
-    int written = 0, refused = 0;
-    {
-        testsupport::LinkPlanter planter(name, victim);
-        for (int i = 0; i < 1000; ++i) {
-            const std::string error = writeWholeFile(name, "ours", 0600);
-            (error.empty() ? written : refused) += 1;
-            EXPECT_TRUE(error.empty() || error.find("symbolic link") != std::string::npos) << error;
-            ::unlink(name.c_str());
-        }
-    }
-    EXPECT_EQ(testsupport::readFile(victim), "theirs");
-    EXPECT_EQ(written + refused, 1000);
+    std::string path = dir.path() + "/Door.kvd";
+    dir.write("Door.kvd", "taken");
+    FileFailure failure;
+    EXPECT_TRUE(createFileAtFreeName(path, O_WRONLY, 0600, failure)) << failure.reason();
+    EXPECT_TRUE(std::regex_match(path, std::regex(".*/Door \\([0-9a-z]{8}\\)\\.kvd"))) << path;
 }
 
 }  // namespace

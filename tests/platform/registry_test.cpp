@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -139,6 +140,9 @@ TEST(Regedit4, HandWrittenSlipsReadWithTheirValues) {
         {"\xEF\xBB\xBF" + head + "\"v\"=\"x\"\r\n", std::string("x")},
         {"REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"v\" = \"x\"\n", std::string("x")},
         {head + "\"v\" = hex(1):41,0d,\\\r\n   0a,42,00\r\n", std::string("A\r\nB")},
+        {head + "\"v\"=hex(1):41,\\\r\n\\\r\n42,00\r\n", std::string("AB")},
+        {key + "\"v\"=\"x\"\r\n", std::string("x")},  // no header
+        {head + "\"v\"=\"x\"\r\n\"V\"=\"x\"\r\n", std::string("x")},
         {v5 + "\"v\"=\"x\"\r\n", std::string("x")},
         {utf16le(v5 + "\"v\"=\"x\"\r\n"), std::string("x")},
         // "Tür" as the newer editors write it, and a text with a line break in hex.
@@ -166,6 +170,50 @@ TEST(Regedit4, HandWrittenSlipsReadWithTheirValues) {
     EXPECT_EQ(read.tree->find("K")->values.size(), 1u);
     EXPECT_EQ(read.tree->find("L"), nullptr);
     EXPECT_EQ(read.tree->find("M")->values.at("e"), RegValue(std::string("w")));
+
+    // Values stay under the key they were written under: hex data that breaks
+    // off before a key line, a value line or a comment costs its own line;
+    // a key line that is wrong costs its values; a value given again with
+    // another content keeps the first.
+    const std::string station = "[HKEY_CURRENT_USER\\C\\0]\r\n\"Name\"=\"Tor\"\r\n\"Blob\"=hex:01,02,\\\r\n";
+    const std::string garage = "\"Name\"=\"Garage\"\r\n\"Passwort\"=\"g\"\r\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {station + "[HKEY_CURRENT_USER\\C\\1]\r\n" + garage, "4 \"Blob\"=hex:01,02,\\\n"},
+        {station + "[HKEY_CURRENT_USER\\C\\1\r\n" + garage,
+         "4 \"Blob\"=hex:01,02,\\\n5 [HKEY_CURRENT_USER\\C\\1\n6 \"Name\"=\"Garage\"\n7 \"Passwort\"=\"g\"\n"},
+        {station + "; garage\r\n" + garage, "4 \"Blob\"=hex:01,02,\\\n6 \"Name\"=\"Garage\"\n"},
+        {station, "4 \"Blob\"=hex:01,02,\\\n"},
+        {"[HKEY_CURRENT_USER\\C\\0]\r\n\"Name\"=\"Tor\"\r\n\"name\"=\"Tor\"\r\n\"NAME\"=\"Garage\"\r\n",
+         "5 \"NAME\"=\"Garage\"\n"},
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        const ReadSettings cut = readRegedit4("REGEDIT4\r\n" + text);
+        std::string lines;
+        for (const SkippedLine& line : cut.skipped) lines += std::to_string(line.number) + " " + line.text + "\n";
+        EXPECT_EQ(lines, expected);
+        const RegistryKey* front = cut.tree->find("C")->find("0");
+        EXPECT_EQ(front->values.count("Blob"), 0u);
+        EXPECT_EQ(front->values.at("Name"), RegValue(std::string("Tor")));
+        if (const RegistryKey* back = cut.tree->find("C")->find("1")) {
+            EXPECT_EQ(back->values.at("Name"), RegValue(std::string("Garage")));
+        }
+    }
+}
+
+// A text in an 8-bit encoding may be what a device sends too: it loads as
+// it is, and is named. A file without its header loads without a word.
+TEST(Regedit4, WhatLoadsButMayNotBeMeantIsNoted) {
+    const ReadSettings read = readRegedit4(
+        "[HKEY_CURRENT_USER\\K]\r\n\"Name\"=\"T\xFCr\"\r\n\"Ok\"=\"T\xC3\xBCr\"\r\n"
+        "\"Hex\"=hex(1):fc,00\r\n");
+    EXPECT_EQ(read.skippedCount, 0u);
+    EXPECT_TRUE(read.headerMissing);
+    EXPECT_EQ(read.tree->find("K")->values.at("Name"), RegValue(std::string("T\xFCr")));
+    ASSERT_EQ(read.unusable.count, 2u);
+    EXPECT_EQ(read.unusable.listed[0].key, "[HKEY_CURRENT_USER\\K]");
+    EXPECT_EQ(read.unusable.listed[0].line, "\"Name\"=\"T\xFCr\"");
+    EXPECT_EQ(read.unusable.listed[1].line, "\"Hex\"=hex(1):fc,00");
 }
 
 // A key section of `depth` names of `width` characters each.
@@ -188,6 +236,15 @@ TEST(Regedit4, NestingAndPathLengthAreBoundedAndWhatLoadsSavesAgain) {
     for (int i = 0; i < 2000; ++i) wide += section(31, 15).insert(18, "\\" + std::to_string(100000 + i));
     EXPECT_LT(wide.size(), 2u << 20);
     EXPECT_THROW(parseRegedit4(wide), RegistryError);
+
+    // Each line is looked at once: a long line continued many times, or long
+    // blanks before the '=' of a value continued so, read in a moment.
+    std::string continued = "\"" + std::string(1 << 20, 'n') + "\"=hex:\\\r\n";
+    std::string blanks = "\"v\"" + std::string(1 << 20, ' ') + "=hex:00,\\\r\n";
+    for (int i = 0; i < 5000; ++i) continued += "\\\r\n", blanks += "00,\\\r\n";
+    const auto started = std::chrono::steady_clock::now();
+    for (const std::string& body : {continued, blanks}) readRegedit4("REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n" + body);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
 
     Registry reg(std::make_shared<MemoryRegistryStore>());
     std::string path;
@@ -301,5 +358,53 @@ TEST(FileRegistryStore, AFailedSaveIsToldToTheUserOnceAndKeepsTheFile) {
     reg.WriteInteger("ok", 2);
     ::setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_EQ(told.size(), 2u);
+    setNoticeShower({});
+}
+
+// The settings file as the user's link into a folder of files kept elsewhere:
+// saves go to the file it leads to, and the link stays. A link that leads
+// nowhere, or to a file of another account, is not written through: told.
+TEST(FileRegistryStore, TheUsersLinkStaysALink) {
+    std::vector<std::pair<Notice, std::string>> told;
+    setNoticeShower([&told](Notice notice, const std::string& detail) { told.emplace_back(notice, detail); });
+    testsupport::TempDir dir;
+    const std::string written = "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=\"1\" x\r\n";
+    const std::string target = dir.write("dotfiles/Oculon.reg", written);
+    const std::string file = dir.path() + "/Korvat/Oculon.reg";
+    fs::create_directories(dir.path() + "/Korvat");
+    fs::create_symlink(target, file);
+    const auto writeThrough = [&file] {
+        auto store = std::make_shared<FileRegistryStore>(file);
+        store->reportSeen();
+        Registry reg(store);
+        reg.OpenKey("\\K", true);
+        reg.WriteString("b", "2");
+    };
+    writeThrough();
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_NE(readFile(target).find("\"b\"=\"2\""), std::string::npos);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() + "/dotfiles"), fs::directory_iterator()), 1);
+    EXPECT_TRUE(told.empty());
+
+    // A file of another account (only root can make one here), and nothing.
+    dir.write("dotfiles/Oculon.reg", written);
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        ASSERT_EQ(::chown(target.c_str(), testsupport::kNobody, testsupport::kNobody), 0);
+    }
+    for (const bool nowhere : {false, true}) {
+        if (!nowhere && !asRoot) continue;
+        if (nowhere) fs::remove(target);
+        told.clear();
+        writeThrough();
+        EXPECT_TRUE(fs::is_symlink(file));
+        ASSERT_EQ(told.size(), 1u) << nowhere;
+        EXPECT_EQ(told[0].first, Notice::settingsNotSaved);
+        EXPECT_NE(told[0].second.find(file + " is a link"), std::string::npos) << told[0].second;
+        if (!nowhere) {
+            EXPECT_EQ(readFile(target), written);
+        }
+    }
     setNoticeShower({});
 }

@@ -177,6 +177,14 @@ TEST_F(TemporaryFiles, WhatStandsInPlaceOfOurFileIsNamedWithWhatItIs) {
     EXPECT_FALSE(createPrivateFile(tmp.path(), failure));
     EXPECT_EQ(errno, EISDIR);
     EXPECT_EQ(failure.intruder, Intruder::folder);
+    // Another account's file is in the way, and stays.
+    const std::string theirs = tmp.write("theirs.avi", "theirs");
+    if (testsupport::handToNobody(theirs)) {
+        const std::string before = testsupport::entryAt(theirs);
+        EXPECT_FALSE(createPrivateFile(theirs, failure));
+        EXPECT_EQ(failure.intruder, Intruder::othersFile);
+        EXPECT_EQ(testsupport::entryAt(theirs), before);
+    }
     const std::string name = temporaryOf(tmp.path() + "/a.avi");
     const Peer peer([&] {
         if (::symlink(victimPath.c_str(), name.c_str()) == 0) ::unlink(name.c_str());

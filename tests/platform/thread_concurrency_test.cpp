@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "platform/MainLoop.h"
 #include "platform/Thread.h"
@@ -101,6 +102,25 @@ TEST(Thread, SelfFreeingThreadsAreStoppedAtShutDownAlsoWhenTheyEndAtOnce) {
     }
     EXPECT_TRUE(Thread::terminateDetached(2s));
     EXPECT_EQ(ended.load(), 4);
+}
+
+TEST(Thread, AReleasedThreadIsWaitedForByNobodyAndFreesItselfOnceItsCallReturns) {
+    std::atomic<bool> callReturns{false};
+    auto freed = std::make_shared<int>();  // goes with the thread's body, so with the thread
+    // In a call that no terminate breaks off (for two seconds at most).
+    auto stuck = std::make_unique<LambdaThread>("stuck", [&callReturns, freed](LambdaThread&) {
+        for (int i = 0; i < 2000 && !callReturns; ++i) std::this_thread::sleep_for(1ms);
+    });
+    const std::weak_ptr<int> alive = freed;
+    freed.reset();
+    stuck->Start();
+    const auto begin = std::chrono::steady_clock::now();
+    Thread::release(std::move(stuck));
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 200ms);
+    EXPECT_FALSE(alive.expired());
+    callReturns = true;
+    for (int i = 0; i < 200 && !alive.expired(); ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(alive.expired());
 }
 
 TEST(MainLoop, PostedMessagesRunOnTheMainThreadAndFreeTheirPayloadGoneTargetOrNot) {

@@ -81,8 +81,8 @@ TEST(RecordingsFolder, OnlyVisibleRegularJpgAndKvdFilesAreListed) {
     TempDir tmp;
     const std::string dir = tmp.path() + "/Door/";
     fs::create_directories(dir + "sub.jpg");
-    for (const char* name :
-         {"b.kvd", "a.jpg", "c.JPG", "d.Kvd", "e.jpeg", ".hidden.jpg", "f.jpg.txt", "g.kvd~", "jpg", ".kvd"})
+    for (const char* name : {"b.kvd", "b (2).kvd", "a.jpg", "c.JPG", "d.Kvd", "e.jpeg", ".hidden.jpg", "f.jpg.txt",
+                             "g.kvd~", "jpg", ".kvd"})
         tmp.write(std::string("Door/") + name, "x");
     fs::create_symlink(dir + "a.jpg", dir + "link.jpg");
     fs::create_symlink(dir + "gone.jpg", dir + "dangling.jpg");
@@ -93,5 +93,5 @@ TEST(RecordingsFolder, OnlyVisibleRegularJpgAndKvdFilesAreListed) {
         EXPECT_EQ(item.camName, "Door");
         EXPECT_TRUE(item.dir.starts_with(dir));
     }
-    EXPECT_EQ(listed, "a.jpg b.kvd+ link.jpg ");
+    EXPECT_EQ(listed, "a.jpg b (2).kvd+ b.kvd+ link.jpg ");
 }

@@ -51,15 +51,21 @@ public:
         return ok;
     }
     void error(const std::string& text) override { log.push_back("error " + text); }
+    // As the dialog adds them, for the pages this run sends.
+    void report(const std::string& text, bool serverStored) override {
+        log.push_back("error " + text + (serverStored ? "\r\nsaved: server" : ""));
+    }
     void progress(int amount) override { progressed += amount; }
     void rebootCountdown(std::unique_ptr<RebootHold>) override {
         log.push_back(lock_.bblocked() ? "countdown, fetches held back" : "countdown, fetches free");
     }
+    void gatewayWait(const std::string& text) override { waits.push_back(text); }
     bool pause(std::chrono::milliseconds) override { return true; }
 
     std::deque<std::optional<std::string>> passwords;
     std::deque<bool> confirms;
     std::vector<std::string> log;
+    std::vector<std::string> waits;
     int progressed = 0;
 
 private:
@@ -259,6 +265,10 @@ TEST_F(Sequence, EachKindOfChangeSendsItsRequestsToTheByte) {
          [](ServerEdits& e, devices::ServerFields&) { e.useUserName = false; },
          {"/SetUserCheck.cgi?Check=false"},
          false},
+        {"password alone",
+         [](ServerEdits& e, devices::ServerFields&) { e.user = "door", e.pass = e.passConfirm = "neu"; },
+         {"/SetUserCheck.cgi?Check=true", "/SetUser.cgi?User=door&Pass=neu&PassConfirm=neu"},
+         false},
     };
     const devices::ServerFields original = device;
     for (const Case& c : cases) {
@@ -288,6 +298,7 @@ TEST_F(Sequence, EachKindOfChangeSendsItsRequestsToTheByte) {
         EXPECT_EQ(s.Port, c.reboot && edits.port != device.FPort ? "8081" : device.FPort);
         EXPECT_EQ(s.videoPath, "/own.cgi");
         EXPECT_EQ(s.NeedCredentials, edits.useUserName);
+        EXPECT_EQ(s.Passwort, edits.useUserName ? edits.pass.empty() ? device.FPasswort : edits.pass : "");
         const config::TSingleConfig own = door();
         EXPECT_EQ(
             std::tie(s.commonName, s.telefonIP, s.telefonName, s.tuerCode, s.tuerDauer, s.secondaryName, s.secondaryIp),
@@ -308,6 +319,15 @@ TEST_F(Sequence, GatewayInFrontIsRenamedUnlockedAndReaddressed) {
     g.ip = "10.0.0.21";
     g.gateway = "10.0.0.1";
     g.subnet = "255.0.0.0";
+    // Nothing to give the gateway: it is neither logged in to nor asked for.
+    GatewayEdits same = g;
+    same.name = "GW1";
+    same.ip = "10.0.0.20";
+    same.pass = same.passConfirm = "";
+    same.dhcp = true;
+    EXPECT_FALSE(run(unchanged(), same, false, &gw).error);
+    EXPECT_EQ(gw.log.size() + prompts.log.size(), 0u);
+
     prompts.passwords = {"wrong", "old"};
     GatewayEdits typo = g;
     typo.passConfirm = "nwe";
@@ -321,9 +341,17 @@ TEST_F(Sequence, GatewayInFrontIsRenamedUnlockedAndReaddressed) {
                                                 "address 10.0.0.21", "gateway 10.0.0.1", "netmask 255.0.0.0",
                                                 "dhcp off", "save"}));
     EXPECT_EQ(prompts.log[prompts.log.size() - 2], "ask Gateway GW1");
-    EXPECT_EQ(targets().size(), 3u);  // the typo stopped the first run before any request
+    EXPECT_EQ(targets().size(), 6u);  // the typo stopped its run before any request
     // The gateway is not named after this station: the page's door output is another's.
     expectDoorKept(stored());
+
+    // The password tried first is the one stored for the gateway's own station.
+    config::TSingleConfig own;
+    std::tie(own.Name, own.moxaNeedCred, own.moxaPass) = std::tuple("GW2", true, "new");
+    settings.addConfig(own);
+    gw.log.clear();
+    EXPECT_FALSE(run(unchanged(), g, false, &gw).error);
+    EXPECT_EQ(gw.log.front(), "check new");
 }
 
 TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
@@ -339,7 +367,8 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     // password (that of a server not stored yet) or anything is sent.
     device.FName = "New";
     EXPECT_TRUE(run(unchanged(), g, false, &gw).error);
-    EXPECT_EQ(prompts.log, (std::vector<std::string>{"error One or more of the given IP-Adresses are invalid\r\n\r\n"
+    EXPECT_EQ(prompts.log, (std::vector<std::string>{"error On the page \"Gateways\":\r\n"
+                                                     "One or more of the given IP-Adresses are invalid\r\n\r\n"
                                                      "IP-Address: 10.77.0.300\r\nStandard Gateway: abc"}));
     EXPECT_TRUE(server.requests().empty());
     EXPECT_TRUE(gw.log.empty());
@@ -362,11 +391,13 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     EXPECT_TRUE(result.error);
     EXPECT_EQ(gw.log, (std::vector<std::string>{"check ", "name Door2", "password neu", "address 10.0.0.21",
                                                 "gateway 10.0.0.1", "netmask 255.255.0.0", "dhcp off", "save"}));
-    EXPECT_EQ(prompts.log.back(), "error The gateway did not take these settings:\r\nSubnet mask");
+    // Told once the station is stored, which the lines after it say.
+    EXPECT_EQ(prompts.log.back(), "error The gateway did not take these settings:\r\nSubnet mask\r\nsaved: server");
     EXPECT_EQ(result.gateway.subnet, "255.0.0.0");
     EXPECT_EQ(result.gateway.name, "Door2");
     ASSERT_TRUE(settings.getConfigByName("Door2"));
     EXPECT_EQ(settings.getConfigByName("Door2")->moxaPass, "neu");
+    EXPECT_TRUE(settings.getConfigByName("Door2")->moxa);  // behind the gateway under its new name
 
     // A refused password is not the station's either.
     gw.log.clear();
@@ -375,7 +406,7 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     g.pass = g.passConfirm = "neuer";
     device.FName = "Door2";
     EXPECT_TRUE(run(unchanged(), g, false, &gw).error);
-    EXPECT_EQ(prompts.log.back(), "error The gateway did not take these settings:\r\nPassword");
+    EXPECT_EQ(prompts.log.back(), "error The gateway did not take these settings:\r\nPassword\r\nsaved: server");
     EXPECT_EQ(settings.getConfigByName("Door2")->moxaPass, "neu");
 
     // A gateway that does not answer is told so, never asked for another
@@ -384,25 +415,30 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     const std::string notAnswering = "The gateway does not answer: Door2 (10.0.0.20)\r\n";
     const std::string allSent =
         "\r\nIP-Address\r\nStandard Gateway\r\nSubnet mask\r\nPassword\r\nIP-Configuration by DHCP";
+    const std::string saved = "\r\nsaved: server";
+    const std::vector<std::string> waited = {"Waiting for the gateway to answer after its restart: Door2 (10.0.0.20)",
+                                             ""};
     const struct {
         const char* what;
         std::function<void(FakeGateway&)> behave;
         std::string message;  // none: no error
         std::string moxaPass;
         std::optional<std::string> before;
+        bool waits = false;  // for the gateway to answer again
     } cases[] = {
+        // The run stops before the station is stored.
         {"silent at the login", [](FakeGateway& f) { f.silent = true; },
          notAnswering.substr(0, notAnswering.size() - 2), "old", std::nullopt},
         {"silent at the first setter", [](FakeGateway& f) { f.silentAtSet = true; },
-         notAnswering + "The gateway did not take these settings:" + allSent, "old", std::nullopt},
+         notAnswering + "The gateway did not take these settings:" + allSent + saved, "old", std::nullopt},
         {"save never confirmed", [](FakeGateway& f) { f.unconfirmed = true, f.comesBack = false; },
          notAnswering + "The gateway did not confirm that it saved these settings:" + allSent +
-             "\r\nAt its next login to the gateway the program tries the old and the new password.",
-         "neu", "old"},
+             "\r\nAt its next login to the gateway the program tries the old and the new password." + saved,
+         "neu", "old", true},
         {"read back without the netmask", [](FakeGateway& f) { f.unconfirmed = true, f.refuses = {"netmask"}; },
-         "The gateway did not take these settings:\r\nSubnet mask", "neu", std::nullopt},
+         "The gateway did not take these settings:\r\nSubnet mask" + saved, "neu", std::nullopt, true},
         {"read back without the password", [](FakeGateway& f) { f.unconfirmed = true, f.refuses = {"password"}; },
-         "The gateway did not take these settings:\r\nPassword", "old", std::nullopt},
+         "The gateway did not take these settings:\r\nPassword" + saved, "old", std::nullopt, true},
         // The station as the unconfirmed save left it; the gateway kept the old one.
         {"the login after a save never confirmed", nullptr, "", "neu", std::nullopt},
     };
@@ -421,7 +457,9 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
         if (c.behave) c.behave(slow);
         settings.updateConfig(settings.getConfigByName("Door2"), std::move(station));
         prompts.log.clear();
+        prompts.waits.clear();
         EXPECT_EQ(run(unchanged(), g, false, &slow).error, !c.message.empty());
+        EXPECT_EQ(prompts.waits, c.waits ? waited : std::vector<std::string>{});
         // Never asked for a password.
         EXPECT_EQ(prompts.log,
                   c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{"error " + c.message});
@@ -470,7 +508,8 @@ TEST_F(Sequence, EveryRoadOutLeavesPictureFetchesFree) {
     badAddress.ip = "10.0.0.256";
     std::size_t before = server.requests().size();
     EXPECT_TRUE(run(badAddress).error);
-    EXPECT_EQ(prompts.log.back(), "error One or more of the given IP-Adresses are invalid");
+    EXPECT_EQ(prompts.log.back(),
+              "error On the page \"Videoserver setup\":\r\nOne or more of the given IP-Adresses are invalid");
     EXPECT_EQ(server.requests().size() - before, 4u);
     EXPECT_FALSE(lock.bblocked());
 
@@ -522,13 +561,27 @@ TEST_F(Sequence, StatusCodesDecideAndTheStoreWeighsEveryRequest) {
     ServerEdits fresh = unchanged();
     fresh.user = "door";
     fresh.pass = fresh.passConfirm = "pw";
-    EXPECT_FALSE(run(fresh).error);
+    // No gateway selected: the page's gateway of the station's name is its own.
+    GatewayEdits named;
+    named.name = "Fresh";
+    EXPECT_FALSE(run(fresh, named).error);
     EXPECT_EQ(server.requests().back().head, head(kFixed[2], "typed"));
     const auto station = settings.getConfigByName("Fresh");
     ASSERT_TRUE(station);
     EXPECT_EQ(station->AdminPass, "typed");
     EXPECT_EQ(station->UserName, "door");
     EXPECT_EQ(station->typ, config::KorvatServer);
+    EXPECT_TRUE(station->moxa);
+
+    // A new password the server refuses is told, and the station keeps the
+    // one that works, though the page held edits.
+    fresh.pass = fresh.passConfirm = "neu";
+    answers[server.requests().size() + 4] = Script::reply(401, "Nope", "");
+    run(fresh, {}, true);
+    EXPECT_EQ(prompts.log.back(),
+              "error The video server did not take the new user settings. The program keeps the ones that work with "
+              "it.\r\nAccess denied");
+    EXPECT_EQ(settings.getConfigByName("Fresh")->Passwort, "pw");
 }
 
 TEST_F(Sequence, ARequestThatHangsEndsWithItsTimeOut) {

@@ -70,7 +70,7 @@ TEST(DeviceLists, ShowFoundDevicesWithTheirCaptionsAndKeepTheSelection) {
     // Probed while the dialog was closed: listed, its picture comes later.
     found.add("10.0.0.4", "80", "Unprobed", config::AxisCam).FWhileConfig = false;
 
-    DeviceLists lists = buildDeviceLists(found.snapshot(), settings, "", "10.0.0.3:80\r\nCam\r\nGarage");
+    DeviceLists lists = buildDeviceLists(found.snapshot(), settings, "", "10.0.0.3:80");
     ASSERT_EQ(lists.servers.size(), 1u);
     EXPECT_EQ(lists.servers[0].caption, "10.0.0.1:80\r\nDoor");
     ASSERT_EQ(lists.cameras.size(), 4u);
@@ -82,8 +82,12 @@ TEST(DeviceLists, ShowFoundDevicesWithTheirCaptionsAndKeepTheSelection) {
     EXPECT_TRUE(lists.hasIPCam);
     EXPECT_EQ(keyOfCaption(lists.cameras[2].caption), "10.0.0.3:80");
 
+    // A device that took a new name stays selected.
+    found.devices[0].fields.FName = "Door2";
+    EXPECT_EQ(buildDeviceLists(found.snapshot(), settings, "10.0.0.1:80", "").serverSelection, 0);
+
     found.devices.erase(found.devices.begin());
-    lists = buildDeviceLists(found.snapshot(), settings, "10.0.0.1:80\r\nDoor", "");
+    lists = buildDeviceLists(found.snapshot(), settings, "10.0.0.1:80", "");
     EXPECT_FALSE(lists.hasServer);
     EXPECT_EQ(lists.serverSelection, -1);
 }

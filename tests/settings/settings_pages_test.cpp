@@ -70,7 +70,8 @@ TEST(GatewayPage, ShowsTheGatewayAndTheInputsOfTheStationOfItsName) {
     devices::TGatewayList gateways(2);
     GatewayPage page(settings);
     GatewayEdits e;
-    EXPECT_EQ(gatewayRows(gateways, config::lang_en)[0], (GridRow{"", "", "", "", "False", "False"}));
+    // Never answered: no values that could pass for its own.
+    EXPECT_EQ(gatewayRows(gateways, config::lang_fr)[0], (GridRow{"", "(ne répond pas)", "", "", "", ""}));
 
     // The row's gateway has no name yet: no station, empty texts.
     ASSERT_TRUE(page.select(0, gateways, e, config::lang_en));
@@ -90,6 +91,12 @@ TEST(GatewayPage, ShowsTheGatewayAndTheInputsOfTheStationOfItsName) {
     e.name = "Hof";
     ASSERT_TRUE(page.select(0, gateways, e, config::lang_de));
     EXPECT_TRUE(e.pictureOn.empty() && e.pictureOff.empty() && e.outputText.empty());
+    // Nor its password: another gateway without a station keeps its own.
+    DS_INFO elsewhere{};
+    elsewhere.pseudo_ip_addr = *devices::strToIp("10.0.0.5");
+    gateways[1] = devices::TGatewayObject(nullptr, elsewhere);
+    ASSERT_TRUE(page.select(1, gateways, e, config::lang_de));
+    EXPECT_TRUE(e.pass.empty() && e.passConfirm.empty());
 
     // A row beyond the list forgets the gateway and keeps the edits.
     e.ip = "kept";

@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -124,6 +125,15 @@ ScopedEnv::~ScopedEnv() {
     } else {
         ::unsetenv(name_);
     }
+}
+
+bool handToNobody(const std::string& path) { return ::lchown(path.c_str(), kNobody, kNobody) == 0; }
+
+std::string entryAt(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return "nothing";
+    return "mode " + std::to_string(info.st_mode) + " of " + std::to_string(info.st_uid) +
+           (S_ISREG(info.st_mode) ? ": " + readFile(path) : "");
 }
 
 bool asNobody(const std::function<bool()>& body) {

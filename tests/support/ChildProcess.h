@@ -72,6 +72,12 @@ private:
 // The unprivileged user tests hand files and folders to, to play another
 // account (needs root).
 inline constexpr unsigned kNobody = 65534;
+// Hands `path` (a link itself, not what it points to) to kNobody, to play
+// another account's entry; false where the test has not the rights.
+bool handToNobody(const std::string& path);
+// What stands at `path` (not followed), to compare before and after: its
+// type and mode, owner, and a file's content; "nothing" where nothing is.
+std::string entryAt(const std::string& path);
 // Runs `body` in a child process with nobody's rights and returns its result;
 // false when the rights could not be dropped.
 bool asNobody(const std::function<bool()>& body);

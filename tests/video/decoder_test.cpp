@@ -3,6 +3,7 @@
 // midnight too, and the black test it shares with the device probe.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -92,8 +93,12 @@ TEST(StreamRecording, SplitsByWholeMinutesAcrossMidnight) {
     now = localTime(2024, 1, 1, 0, 20, 4);  // 29 whole minutes
     recording.writeFrame(bytes);
     now = localTime(2024, 1, 1, 0, 20, 5);  // 30: the next file begins
-    recording.writeFrame(bytes);
-    EXPECT_EQ(recording.fileName(), dir.path() + "/2024-01-01_00-20-05_Cam_1.kvd");
+    // Its name foreseen and taken by someone else: the next one serves.
+    const std::string taken = dir.path() + "/2024-01-01_00-20-05_Cam_1.kvd";
+    ASSERT_EQ(::mkfifo(taken.c_str(), 0666), 0);
+    EXPECT_FALSE(recording.writeFrame(bytes));
+    EXPECT_EQ(recording.fileName(), dir.path() + "/2024-01-01_00-20-05_Cam_1 (2).kvd");
+    std::filesystem::remove(taken);
     // A shorter length set meanwhile counts from the new file's start.
     minutes = 1;
     now = localTime(2024, 1, 1, 0, 21, 5);

@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "support/ChildProcess.h"
+#include "support/FileSizeLimit.h"
 #include "support/LinkPlanter.h"
 
 using namespace oculon::video;
@@ -331,18 +332,49 @@ TEST(MJPEGFile, UnfinishedRecordingWithEqualTimesRepairsOnce) {
     EXPECT_EQ(TMJPEGFile(dir.write("skew.kvd", skewed), TMJPEGFile::kRead).VideoFrames(), 4);
 }
 
-TEST(MJPEGFile, ARecordingIsNeverWrittenThroughALinkPlantedAtItsName) {
+// Another account foresees a recording's name: what it put there stays as
+// it was, also when the disk is full, and the recording takes the next name.
+TEST(MJPEGFile, WhatOthersPutAtTheNameStaysAndTheRecordingTakesTheNextName) {
     TempDir dir;
     const std::string victim = dir.write("victim", "theirs");
+    const std::pair<const char*, std::function<void(const std::string&)>> planted[] = {
+        {"another account's file",
+         [](const std::string& at) {
+             std::ofstream(at) << "theirs";
+             oculon::testsupport::handToNobody(at);  // not root: ours, which must stay as well
+         }},
+        {"an earlier recording", [](const std::string& at) { writeRecording(at, 2, smallSize); }},
+        {"a link", [&](const std::string& at) { fs::create_symlink(victim, at); }},
+        {"a FIFO", [](const std::string& at) { ::mkfifo(at.c_str(), 0666); }},
+        {"a folder", [](const std::string& at) { fs::create_directory(at); }},
+    };
     const std::string path = dir.path() + "/12-30-05.kvd";
-    fs::create_symlink(victim, path);
-    try {
-        TMJPEGFile file(path, TMJPEGFile::kWrite);
-        ADD_FAILURE() << "written through the link";
-    } catch (const std::exception& e) {
-        EXPECT_EQ(std::string(e.what()), path + " is a symbolic link: files are not written through links");
+    const std::string second = dir.path() + "/12-30-05 (2).kvd";
+    for (const auto& [what, plant] : planted) {
+        SCOPED_TRACE(what);
+        plant(path);
+        const std::string before = oculon::testsupport::entryAt(path);
+        {
+            TMJPEGFile file(path, TMJPEGFile::kWrite);
+            EXPECT_EQ(file.FileName(), second);
+            file.writeFrame(picture(0, 40), at(0));
+        }
+        EXPECT_EQ(oculon::testsupport::entryAt(path), before);
+        EXPECT_EQ(facts(TMJPEGFile(second, TMJPEGFile::kRead)), "1 frames 1 ms");
+        {
+            // Not even the header fits: the recording goes, nothing else.
+            const oculon::testsupport::FileSizeLimit full(4);
+            EXPECT_THROW(TMJPEGFile(path, TMJPEGFile::kWrite), std::system_error);
+        }
+        EXPECT_EQ(oculon::testsupport::entryAt(path), before);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(dir.path() + "/12-30-05 (3).kvd")));
+        fs::remove_all(path);
+        fs::remove(second);
     }
-    EXPECT_THROW(TMJPEGFile::repair(path), std::system_error);  // a repair would shorten the victim
+    EXPECT_EQ(readAll(victim), "theirs");
+    // A repair would shorten what a link points to.
+    fs::create_symlink(victim, path);
+    EXPECT_THROW(TMJPEGFile::repair(path), std::system_error);
     EXPECT_EQ(readAll(victim), "theirs");
     fs::remove(path);
 
@@ -355,12 +387,26 @@ TEST(MJPEGFile, ARecordingIsNeverWrittenThroughALinkPlantedAtItsName) {
                 TMJPEGFile file(path, TMJPEGFile::kWrite);
                 file.writeFrame(picture(i, 40), at(0));
                 file.close();
+                ::unlink(file.FileName().c_str());
                 ++recorded;
             } catch (const std::runtime_error&) {}
             ::unlink(path.c_str());
         }
     }
-    EXPECT_EQ(readAll(victim), "theirs") << recorded << " recordings of 1000 written";
+    EXPECT_EQ(readAll(victim), "theirs");
+    EXPECT_EQ(recorded, 1000);
+}
+
+TEST(MJPEGFile, AnotherAccountsDamagedRecordingIsReadAsItIs) {
+    TempDir dir;
+    const std::string path = dir.path() + "/theirs.kvd";
+    writeRecording(path, 3, smallSize);
+    const std::string cut = readAll(path).substr(0, fs::file_size(path) - 30);
+    dir.write("theirs.kvd", cut);
+    if (!oculon::testsupport::handToNobody(path)) GTEST_SKIP() << "handing a file to another user needs root";
+    EXPECT_EQ(facts(TMJPEGFile(path, TMJPEGFile::kRead)), "2 frames 40 ms damaged");
+    EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::NotOurs);
+    EXPECT_EQ(readAll(path), cut);
 }
 
 TEST(MJPEGFile, RecordingInProgressIsReadWithoutChange) {
@@ -372,7 +418,8 @@ TEST(MJPEGFile, RecordingInProgressIsReadWithoutChange) {
     appendBytes(path, record(at(1000), 10, picture(10, 300)).substr(0, 150));
     const std::string before = readAll(path);
 
-    EXPECT_THROW(TMJPEGFile(path, TMJPEGFile::kWrite), std::system_error);
+    // A second recorder at the name takes the next one.
+    EXPECT_EQ(TMJPEGFile(path, TMJPEGFile::kWrite).FileName(), dir.path() + "/live (2).kvd");
     EXPECT_EQ(TMJPEGFile::repair(path), TMJPEGFile::RepairResult::InUse);
     {
         TMJPEGFile reader(path, TMJPEGFile::kRead);

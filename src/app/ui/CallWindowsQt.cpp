@@ -1,7 +1,7 @@
 #include "app/ui/CallWindowsQt.h"
 
 #include "platform/ui/OwnDialogs.h"
-#include "video/ui/CallViewParts.h"
+#include "video/ui/ActionButton.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/PopupScreen.h"
 #include "video/ui/ueberwachungUnit.h"
@@ -10,11 +10,9 @@ namespace oculon::app::ui {
 
 namespace {
 
+// A hidden popup shows when its call starts, in the place the call gives it.
 void toFront(QWidget& w) {
-    if (w.isMinimized()) w.showNormal();
-    video::ui::keysToTheWindowItself(w);
-    w.raise();
-    w.activateWindow();
+    if (w.isVisible()) video::ui::comeUpByItself(w);
 }
 
 class PopupWindow : public QtCallWindow {

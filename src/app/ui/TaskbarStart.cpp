@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <sstream>
 
 #include "app/SettingsClaim.h"
 #include "app/TrayRules.h"
@@ -37,6 +38,11 @@ namespace {
 constexpr const char* kTitle = "Korvat Oculon";
 // How long the end waits for the threads that free themselves.
 constexpr std::chrono::milliseconds kDetachedBound{10000};
+// How long a second start waits for the running one to take it up.
+constexpr std::chrono::milliseconds kHandOverBound{2000};
+// What the settings notice shows of a key's name and of a value's line.
+constexpr std::size_t kShownKey = 160;
+constexpr std::size_t kShownValue = 80;
 
 // The stored language, or the first-start choice (then stored). Nothing when
 // the user leaves the choice without OK.
@@ -71,13 +77,43 @@ void showError(const std::string& text) {
     platform::ui::execPlainMessage(QMessageBox::Critical, kTitle, QString::fromStdString(config::withLineFeeds(text)));
 }
 
-// Modal, so the windows that follow wait for it rather than cover it. A close
-// of the main form meanwhile (a signal) takes it down.
-void showSettingsNotice(const std::string& text, ui::Tcopyright& form) {
+// What the settings' load left out, where the file as it was is kept, and
+// the values it took that cannot be used as written; empty when all is well.
+std::string settingsNoticeText(const platform::FileRegistryStore* file, const platform::UnusableValues& unusable,
+                               config::TSprachenTyp language) {
+    using platform::shownText;
+    std::string text;
+    const auto paragraph = [&text](const std::string& part) { text += (text.empty() ? "" : "\r\n\r\n") + part; };
+    if (file && !file->setAsideReport().empty()) {
+        // Each line on its own, with room for the file's name.
+        std::string report;
+        std::istringstream lines(file->setAsideReport());
+        for (std::string line; std::getline(lines, line);)
+            report += (report.empty() ? "" : "\r\n") + shownText(line, 2 * platform::kShownTextLimit);
+        paragraph(config::noticeText(file->setAsideNotice(), report, language));
+        // On its own, so that no long report cuts it off.
+        if (!file->keptAs().empty())
+            paragraph(config::text(config::txtSettingsKeptAs, language) + "\r\n" +
+                      shownText(file->keptAs(), 2 * platform::kShownTextLimit));
+    }
+    if (unusable.count == 0) return text;
+    std::string values = config::text(config::txtSettingsValuesUnusable, language);
+    for (const auto& value : unusable.listed)
+        values += "\r\n" + shownText(value.key, kShownKey) + " " + shownText(value.line, kShownValue) + " (" +
+                  value.why + ")";
+    if (const std::size_t more = unusable.count - unusable.listed.size(); more > 0)
+        values += "\r\n... (" + std::to_string(more) + " more)";
+    paragraph(values);
+    return text;
+}
+
+// Modal, so the windows that follow wait for it rather than cover it. False
+// when it was taken down (by a signal) rather than closed by the user.
+bool showSettingsNotice(const std::string& text) {
     const std::unique_ptr<QMessageBox> box(platform::ui::plainMessageBox(
         QMessageBox::Warning, kTitle, QString::fromStdString(config::withLineFeeds(text)), QMessageBox::Ok, nullptr));
-    QObject::connect(&form, &ui::Tcopyright::closedForGood, box.get(), &QDialog::reject);
     box->exec();
+    return box->clickedButton() == box->button(QMessageBox::Ok);
 }
 
 // SIGTERM, SIGINT and SIGHUP (as at log-off) end the program at once, in
@@ -138,9 +174,7 @@ private:
 
 }  // namespace
 
-bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form, const std::string& settingsNotice) {
-    if (!settingsNotice.empty()) showSettingsNotice(settingsNotice, form);
-    if (form.closed()) return true;
+bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form) {
     if (!autostartOffer(settings, form)) return false;
     if (settings.splashScreen() && !form.closed()) form.showSplash();
     return true;
@@ -162,6 +196,8 @@ NoticeBoxes::NoticeBoxes() {
 NoticeBoxes::~NoticeBoxes() { platform::setNoticeShower({}); }
 
 ProgramStart::ProgramStart(std::shared_ptr<platform::RegistryStore> store) : store_(std::move(store)) {}
+
+ProgramStart::ProgramStart(std::shared_ptr<platform::FileRegistryStore> file) : store_(file), file_(std::move(file)) {}
 
 ProgramStart::~ProgramStart() {
     if (keep_) {
@@ -189,6 +225,12 @@ std::optional<int> ProgramStart::run() {
     }
     config::videoConfig = settings_.get();
 
+    // First, so that the user learns of it even when the start ends in a
+    // later window; in German when no language is stored, as at the first start.
+    config::TSprachenTyp stored = config::lang_de;
+    settings_->liesSprache(stored);
+    if (!tellWhatTheLoadFound(stored)) return 0;
+
     auto language = chooseLanguage(*settings_);
     if (!language) return 0;
     config::sprache = *language;
@@ -197,6 +239,14 @@ std::optional<int> ProgramStart::run() {
     // to every window title.
     QApplication::setApplicationName(kTitle);
     return std::nullopt;
+}
+
+bool ProgramStart::tellWhatTheLoadFound(config::TSprachenTyp language) {
+    const std::string text = settingsNoticeText(file_.get(), store_->unusableValues(), language);
+    if (text.empty()) return true;
+    if (!showSettingsNotice(text)) return false;
+    if (file_) file_->reportSeen();
+    return true;
 }
 
 int runProgram(int argc, char** argv) {
@@ -217,30 +267,29 @@ int runProgram(int argc, char** argv) {
                                      config::sprache));
         return 1;
     }
-    // A second start ends here, silently.
-    if (!claim.instance) return 0;
+    // A second start hands over to the running one and ends here.
+    if (!claim.instance) {
+        platform::tellRunningInstance(instanceSocketFor(platform::FileRegistryStore::defaultPath()), kHandOverBound);
+        return 0;
+    }
 
     platform::QtLoopBackend loop;
     ProgramStart start(claim.store);
     if (auto exitCode = start.run()) return *exitCode;
     if (endSignals.came()) return 0;
-    // With room for the file's name twice and the wrong line's text.
-    std::string settingsNotice;
-    if (const std::string& report = claim.store->setAsideReport(); !report.empty())
-        settingsNotice = config::noticeText(
-            claim.store->setAsideNotice(), platform::shownText(report, 2 * platform::kShownTextLimit), config::sprache);
     // The windows are hidden most of the time: only the main form's close ends the loop.
     QApplication::setQuitOnLastWindowClosed(false);
 
     auto form = std::make_unique<ui::Tcopyright>(start.settings(), &start.rebootLock(), ui::Tcopyright::Options{});
     endSignals.closeOnSignal(form.get());
+    if (claim.secondStarts) form->answerSecondStarts(*claim.secondStarts);
     QObject::connect(form.get(), &ui::Tcopyright::closedForGood, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     // The session ends (log-off, shut-down): the program closes with it.
     QObject::connect(&application, &QGuiApplication::commitDataRequest, form.get(),
                      [&form](QSessionManager&) { form->Beenden1Click(); });
 
-    if (!showStartWindows(start.settings(), *form, settingsNotice)) {
+    if (!showStartWindows(start.settings(), *form)) {
         // Through the normal close, so the window positions are kept.
         QTimer::singleShot(0, form.get(), [&form] { form->Beenden1Click(); });
     }

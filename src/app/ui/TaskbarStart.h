@@ -20,13 +20,17 @@ namespace oculon::app {
 class ProgramStart {
 public:
     explicit ProgramStart(std::shared_ptr<platform::RegistryStore> store);
+    // The same on the settings file, which stays as the user wrote it until
+    // the user has seen what its load left out.
+    explicit ProgramStart(std::shared_ptr<platform::FileRegistryStore> file);
     ~ProgramStart();
     ProgramStart(const ProgramStart&) = delete;
     ProgramStart& operator=(const ProgramStart&) = delete;
 
-    // Reboot lock, settings, language. Nothing (the exit code) when the
-    // program must end now: settings of a newer version (after an error box),
-    // or the language choice left without OK.
+    // Reboot lock, settings, what their load left out or cannot use (before
+    // any other window, in the stored language), language. Nothing (the exit
+    // code) when the program must end now: settings of a newer version (after
+    // an error box), or a window of the start left without OK.
     std::optional<int> run();
 
     config::TVideoConfig& settings() { return *settings_; }
@@ -37,7 +41,11 @@ public:
     void keepForRunningThreads() { keep_ = true; }
 
 private:
+    // False when the notice was taken down unseen (by a signal).
+    bool tellWhatTheLoadFound(config::TSprachenTyp language);
+
     std::shared_ptr<platform::RegistryStore> store_;
+    std::shared_ptr<platform::FileRegistryStore> file_;  // the same store, when it is the file
     std::unique_ptr<config::TRebootSperre> rebootLock_;
     std::unique_ptr<config::TVideoConfig> settings_;
     bool keep_ = false;
@@ -61,13 +69,12 @@ namespace ui {
 class Tcopyright;
 }
 
-// The windows of the start, each in its turn, modal where they ask: what
-// the settings file's load has to tell (`settingsNotice`, when not empty)
-// before any other; the autostart offer; then the splash (when
+// The windows of the start after ProgramStart::run, each in its turn, modal
+// where they ask: the autostart offer; then the splash (when
 // "showSplashScreen" is on), whose first showing opens the settings dialog
 // when no station is configured. False when the user left the offer without
 // OK: the program is to end.
-bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form, const std::string& settingsNotice = {});
+bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form);
 
 // Returns the process exit code.
 int runProgram(int argc, char** argv);

@@ -39,7 +39,7 @@ using config::ui::qs;
 
 // The small window that carries the tray menu on a desktop without a
 // notification area. Closing it only minimises it: it is the way back into
-// the program.
+// the program, and a second start of the program brings it back.
 //
 // It stands where a notification area would: in the bottom right corner of
 // the screen, above every other window, so that no window of the program (the
@@ -316,6 +316,18 @@ void Tcopyright::cfgSprache() {
 
 QWidget* Tcopyright::fallbackWindow() const { return fallback_.get(); }
 
+void Tcopyright::answerSecondStarts(platform::SecondStarts& starts) {
+    secondStartsWaiting_ = std::make_unique<QSocketNotifier>(starts.fd(), QSocketNotifier::Read);
+    connect(secondStartsWaiting_.get(), &QSocketNotifier::activated, this, [this, &starts] {
+        // The user started the program to reach it: the window may take the keys.
+        if (starts.takeUp() && fallback_ && !closed_) {
+            fallback_->showNormal();
+            fallback_->raise();
+            fallback_->activateWindow();
+        }
+    });
+}
+
 void Tcopyright::startWorkers() {
     workersStopped_ = false;
     devices::suchThread::Options discovery;
@@ -354,7 +366,9 @@ void Tcopyright::stopWorkers() {
     if (!settings_.useServer() || moxaThread_) {
         channel_.setListening(false);
         gatewayList_.reset();
-        if (moxaThread_) stopped = platform::stopAndFree(std::move(moxaThread_), options_.workerBound) && stopped;
+        // A gateway that does not answer holds the search in the library for
+        // seconds: nobody waits for it, as it uses nothing of ours.
+        platform::Thread::release(std::move(moxaThread_));
     }
     discoveryList_.reset();
     discoverySource_.reset();
@@ -551,7 +565,7 @@ void Tcopyright::switchRelayMode(bool relayOn) {
         channel_.setListening(false);
         dispatch_->setGateways(nullptr);
         gatewayList_.reset();
-        if (moxaThread_) platform::stopAndFree(std::move(moxaThread_), options_.workerBound);
+        platform::Thread::release(std::move(moxaThread_));
     } else {
         channel_.setListening(true);
         if (!moxaThread_) startGatewayThread();

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
@@ -95,6 +96,11 @@ public:
     void Konfiguration1Click();
     void Beenden1Click();
 
+    // A later start of the program, told through `starts`, brings the way
+    // into the menu forward: the menu window of a desktop without a
+    // notification area comes back wherever it went (minimised, behind).
+    void answerSecondStarts(platform::SecondStarts& starts);
+
     QMenu& trayMenu() { return trayMenu_; }
     QAction& Pause1() { return *Pause1_; }
     QAction& Konfiguration1() { return *Konfiguration1_; }
@@ -167,6 +173,7 @@ private:
     QAction* Beenden1_ = nullptr;
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
     std::unique_ptr<TrayFallbackWindow> fallback_;
+    std::unique_ptr<QSocketNotifier> secondStartsWaiting_;
     platform::Timer splashTimer;
     NoticeWindow Form1_;
     ToolkitLanguage toolkitLanguage_;

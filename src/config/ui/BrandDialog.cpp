@@ -1,8 +1,6 @@
 #include "config/ui/BrandDialog.h"
 
-#include <QGuiApplication>
 #include <QPalette>
-#include <QScreen>
 
 #include "config/sprachen.h"
 #include "config/ui/brandPictures.h"
@@ -40,13 +38,7 @@ void place(QWidget& child, QWidget* parent, const char* name, const QRect& where
     child.setGeometry(where);
 }
 
-void centerOnScreen(QWidget& window) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r = window.frameGeometry();
-        r.moveCenter(platform::ui::roomForWindows(*screen).center());
-        window.move(r.topLeft());
-    }
-}
+void centerOnScreen(QWidget& window) { platform::ui::centreInRoom(window); }
 
 void paintWhite(QWidget& widget) {
     QPalette pal = widget.palette();

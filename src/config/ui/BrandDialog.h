@@ -41,7 +41,8 @@ void makeFixedDialog(QDialog& dialog, int width, int height);
 // Puts a child widget in place.
 void place(QWidget& child, QWidget* parent, const char* name, const QRect& where);
 
-// Moves the window to the middle of the primary screen.
+// Moves the window to the middle of the screen it opens on
+// (platform::ui::centreInRoom).
 void centerOnScreen(QWidget& window);
 
 // A white ground behind the widget's contents.

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -141,8 +142,12 @@ private:
 };
 
 Sessions& sessions() {
-    static Sessions instance;
-    return instance;
+    // Never destroyed: a program may end while a call of one of its threads
+    // still waits for a gateway's answer. In storage of the library's own,
+    // not on the heap, so that nothing of it outlives an unloaded library.
+    alignas(Sessions) static unsigned char storage[sizeof(Sessions)];
+    static Sessions* instance = new (storage) Sessions;
+    return *instance;
 }
 
 // One request to one gateway and its matching reply; nullopt when none came.

@@ -6,6 +6,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace oculon::pins {
 
@@ -45,6 +46,10 @@ class EFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+// Makes `bytes` the whole file `fileName`, with `mode` less the umask, or
+// raises EFileError: written whole or not at all, and never into what
+// someone else put at the name (platform::writeFileThroughTemporary).
+void saveWholeFile(const std::string& fileName, std::string_view bytes, unsigned mode);
 // A file shorter than the buffer it is loaded into.
 class EReadError : public EFileError {
 public:

@@ -8,7 +8,7 @@
 
 #include "media/pins/SGErrors.h"
 #include "media/primitives/VectorFillCopy.h"
-#include "platform/PrivateFiles.h"
+#include "platform/TemporaryFile.h"
 #include "platform/UniqueFd.h"
 
 namespace oculon::pins {
@@ -84,20 +84,13 @@ namespace {
 
 }  // namespace
 
+void saveWholeFile(const std::string& fileName, std::string_view bytes, unsigned mode) {
+    const platform::FileFailure failure = platform::writeFileThroughTemporary(fileName, bytes, mode);
+    if (failure.failed()) throw EFileError("Cannot write file \"" + failure.path + "\": " + failure.reason());
+}
+
 void TSGGenericBuffer::SaveToFile(const std::string& fileName) const {
-    std::string error;
-    platform::UniqueFd fd = platform::openFileForWriting(fileName, O_WRONLY, 0644, error);
-    if (!fd) throw EFileError("Cannot create file: " + error);
-    if (::ftruncate(fd.get(), 0) != 0) fileError("Cannot write file", fileName);
-    const std::uint8_t* at = ByteRead();
-    for (std::uint32_t left = GetByteSize(); left > 0;) {
-        const ssize_t n = ::write(fd.get(), at, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) fileError("Cannot write file", fileName);
-        at += n;
-        left -= static_cast<std::uint32_t>(n);
-    }
-    if (!fd.close()) fileError("Cannot write file", fileName);
+    saveWholeFile(fileName, {reinterpret_cast<const char*>(ByteRead()), GetByteSize()}, 0644);
 }
 
 void TSGGenericBuffer::LoadFromFile(const std::string& fileName) {

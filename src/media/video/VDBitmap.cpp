@@ -8,7 +8,6 @@
 
 #include "media/pins/SGErrors.h"
 #include "platform/LittleEndian.h"
-#include "platform/PrivateFiles.h"
 
 namespace oculon::mediavideo {
 
@@ -137,9 +136,7 @@ void TVDBasicBitmap::WriteStream(std::ostream& stream, bool withSizePrefix) cons
 void TVDBasicBitmap::SaveToFile(const std::string& fileName) const {
     std::ostringstream bytes(std::ios::binary);
     SaveToStream(bytes);
-    // Never through a link planted at the name.
-    const std::string error = platform::writeWholeFile(fileName, bytes.view(), 0666);
-    if (!error.empty()) throw pins::EFileError("Cannot write file: " + error);
+    pins::saveWholeFile(fileName, bytes.view(), 0666);
 }
 
 }  // namespace oculon::mediavideo

@@ -1,6 +1,7 @@
 #include "platform/ui/WindowRoom.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QScreen>
 #include <QWidget>
 
@@ -11,6 +12,15 @@ namespace oculon::platform::ui {
 namespace {
 
 constexpr const char* kKeepClear = "oculonKeepWindowsClear";
+
+// What the window manager's title bar and borders add, until a window has
+// been framed.
+constexpr QSize kFrameGuess(12, 40);
+
+QSize frameExtra(const QWidget& window) {
+    const QSize extra = window.frameGeometry().size() - window.size();
+    return extra.isEmpty() ? kFrameGuess : extra;
+}
 
 }  // namespace
 
@@ -27,6 +37,29 @@ QRect roomForWindows(const QScreen& screen) {
         room.setBottom(std::min(room.bottom(), frame.top() - 1));
     }
     return room;
+}
+
+QScreen* screenToOpenOn(const QWidget& window) {
+    if (const QWidget* parent = window.parentWidget(); parent != nullptr && parent->window()->isVisible())
+        return parent->window()->screen();
+    if (QScreen* pointed = QGuiApplication::screenAt(QCursor::pos())) return pointed;
+    return QGuiApplication::primaryScreen();
+}
+
+QSize roomToOpenIn(const QWidget& window) {
+    const QScreen* screen = screenToOpenOn(window);
+    if (screen == nullptr) return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    return roomForWindows(*screen).size() - frameExtra(window);
+}
+
+void centreInRoom(QWidget& window) {
+    QScreen* screen = screenToOpenOn(window);
+    if (screen == nullptr) return;
+    if (window.isWindow() && window.screen() != screen) window.setScreen(screen);
+    const QRect room = roomForWindows(*screen);
+    QRect frame(QPoint(), window.size() + frameExtra(window));
+    frame.moveCenter(room.center());
+    window.move(std::max(frame.left(), room.left()), std::max(frame.top(), room.top()));
 }
 
 }  // namespace oculon::platform::ui

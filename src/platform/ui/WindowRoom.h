@@ -3,8 +3,11 @@
 // strip along its bottom edge taken by a window of ours that stays above all
 // others (the menu window of a desktop without a notification area). A popup
 // or dialog sized to the free area alone would have its buttons under it.
+// A window that is not a popup opens on the screen the user works on, sized
+// to that room and centred in it.
 
 #include <QRect>
+#include <QSize>
 
 class QScreen;
 class QWidget;
@@ -17,5 +20,20 @@ void keepWindowsClearOf(QWidget& window);
 // The free area of `screen` less the strip of every visible window marked
 // above that stands on its bottom edge.
 QRect roomForWindows(const QScreen& screen);
+
+// The screen `window` opens on: its parent's, where it has one; else the
+// one under the pointer, where the user has just chosen what opens it (in
+// the notification area's menu, the menu window or a popup), as window
+// managers place new windows; else the primary screen. Null without screens.
+QScreen* screenToOpenOn(const QWidget& window);
+
+// The largest size of `window`, without the frame that the window manager
+// adds, that fits the room for windows on the screen it opens on.
+QSize roomToOpenIn(const QWidget& window);
+
+// Puts `window` on the screen it opens on, its frame centred in the room
+// for windows there (as far as the room holds it, its top left corner in
+// the room).
+void centreInRoom(QWidget& window);
 
 }  // namespace oculon::platform::ui

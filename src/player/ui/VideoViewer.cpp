@@ -302,6 +302,14 @@ void TVideoViewerFrame::changeEvent(QEvent* event) {
     QFrame::changeEvent(event);
 }
 
+int TVideoViewerFrame::controlsWidth() const {
+    // Of the widest digits, for any recording's times.
+    const qint64 day = QDate(2088, 12, 28).toJulianDay() - kJulianDayOfDayZero;
+    const QString widest = dateTimeText({((23 * 60 + 58) * 60 + 58) * 1000, static_cast<std::int32_t>(day)});
+    const int time = StartTimeLabel.fontMetrics().horizontalAdvance(widest) + 2 * StartTimeLabel.margin() + kEdge;
+    return std::max(2 * (time + kButtonSize.width() + 1), SpeedToolBar.sizeHint().width());
+}
+
 void TVideoViewerFrame::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
     FrameResize();

@@ -84,6 +84,9 @@ public:
     std::string cameraName;
 
     PictureView& Image1() { return Image1_; }
+    // The narrowest width that shows the controls whole: the start and end
+    // times either side of start and stop, and the speeds.
+    int controlsWidth() const;
 
     void StartButtonClick();
     void StopButtonClick();

@@ -10,19 +10,19 @@
 #include <QPolygonF>
 #include <QRegularExpression>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <QStyle>
 #include <QToolTip>
 #include <QTreeWidgetItemIterator>
 
 #include "config/SavePath.h"
 #include "config/cfgUnit.h"
+#include "config/ui/BrandDialog.h"
 #include "config/sprachen.h"
 #include "platform/ui/OwnDialogs.h"
 #include "platform/ui/PlainMessageBox.h"
 #include "platform/ShownText.h"
 #include "platform/ui/PlainText.h"
-#include "platform/ShownText.h"
+#include "platform/ui/WindowRoom.h"
 #include "config/ui/brandPictures.h"
 #include "player/Preview.h"
 
@@ -178,15 +178,18 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     updateNotes();
     // The tree is as wide as its longest folder name needs, or, empty, as
     // its note's longest word; the window grows for it as far as the screen
-    // allows, the viewer keeps its share.
+    // allows. On a screen too small for that, the tree gives up width where
+    // the viewer would not show its controls whole.
     const int names =
         DirTree.topLevelItemCount() > 0 ? treeWidthForNames() : widestWord(treeNote_) + 2 * DirTree.frameWidth();
     const int tree = std::max(kTreeWidth, names);
-    int width = std::max(kWidth, tree + kListWidth + 2 * kSplitterHandle + kViewerWidth);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        width = std::min(width, std::max(kWidth, screen->availableGeometry().width()));
-    resize(width, kHeight);
-    splitter_.setSizes({tree, kListWidth, width - tree - kListWidth - 2 * kSplitterHandle});
+    const QSize room = platform::ui::roomToOpenIn(*this);
+    const int width = std::min(std::max(kWidth, tree + kListWidth + 2 * kSplitterHandle + kViewerWidth), room.width());
+    resize(width, std::min(kHeight, room.height()));
+    const int panes = width - kListWidth - 2 * kSplitterHandle;  // the tree's and the viewer's
+    const int viewer = std::max(panes - tree, std::min(VideoViewerFrame1_.controlsWidth(), panes - kTreeWidth));
+    splitter_.setSizes({panes - viewer, kListWidth, viewer});
+    config::ui::centerOnScreen(*this);
 
     setWindowTitle(catalogue(config::txtRecordings));
     setUpCaption(Label1, catalogue(config::txtCameras));

@@ -78,6 +78,7 @@ public:
     // and what the page shows now is saved.
     void runEnded(const GatewayEdits& edits, bool finished);
     const std::optional<devices::TGatewayObject>& gateway() const { return page_.gateway(); }
+    void gatewayRestarted() { page_.gatewayRestarted(); }
     void clear() { page_.clear(); }
     bool wiringTestRunning() const { return wiring_.running(); }
 

@@ -163,6 +163,10 @@ TrebootForm::TrebootForm(QWidget* parent, std::unique_ptr<RebootHold> countdownH
     seconds_.setVisible(countdown);
     Label2.setVisible(countdown);
     seconds_.setText(QString::number(countdown_.shown()));
+    place(breakOffButton_, this, "breakOffButton", PromptFrame::layout().cancel);
+    breakOffButton_.setText(qs(config::tr(txtCancel)));
+    breakOffButton_.hide();
+    connect(&breakOffButton_, &QPushButton::clicked, this, &TrebootForm::reject);
     Timer1.setSingleShot(true);
     Timer1.setInterval(tick);
     connect(&Timer1, &QTimer::timeout, this, &TrebootForm::Timer1Timer);
@@ -184,13 +188,33 @@ void TrebootForm::Timer1Timer() {
     Timer1.start();
 }
 
+void TrebootForm::offerBreakOff(const std::string& text, std::function<void()> breakOff) {
+    breakOff_ = std::move(breakOff);
+    platform::ui::setPlainText(Label1, qs(text));
+    breakOffButton_.show();
+}
+
+void TrebootForm::endBreakOff() {
+    breakOff_ = nullptr;
+    breakOffButton_.hide();
+    Label1.setText(qs(config::tr(txtSettingsBeingSent) + config::tr(txtPleaseStandBy)));
+}
+
 void TrebootForm::reject() {
-    if (mayClose) QDialog::reject();
+    if (mayClose) {
+        QDialog::reject();
+    } else if (breakOff_) {
+        const auto breakOff = std::move(breakOff_);
+        endBreakOff();
+        breakOff();
+    }
 }
 
 void TrebootForm::closeEvent(QCloseEvent* event) {
     // The progress form is freed by its owner; the countdown closes itself.
-    if (!mayClose) event->ignore();
+    if (mayClose) return;
+    event->ignore();
+    reject();
 }
 
 }  // namespace oculon::settings::ui

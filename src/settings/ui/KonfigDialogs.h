@@ -92,7 +92,14 @@ public:
     int progress() const { return ProgressBar1.value(); }
     const QLabel& seconds() const { return seconds_; }
 
-    // Escape and the close button do nothing until the countdown is over.
+    // A wait of the progress that the user may end: `text` says what it
+    // waits for, and Cancel, Escape and the close button call `breakOff`
+    // (once). endBreakOff() takes the offer back.
+    void offerBreakOff(const std::string& text, std::function<void()> breakOff);
+    void endBreakOff();
+
+    // Escape and the close button do nothing until the countdown is over,
+    // and break off a wait offered so.
     void reject() override;
 
 protected:
@@ -105,6 +112,8 @@ private:
     video::ui::PromptFrame frame_;
     QLabel Label1, Label2, seconds_;
     QProgressBar ProgressBar1;
+    QPushButton breakOffButton_;
+    std::function<void()> breakOff_;
     QTimer Timer1;
     RebootCountdown countdown_;
     std::unique_ptr<RebootHold> hold_;

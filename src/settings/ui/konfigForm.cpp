@@ -3,9 +3,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QGuiApplication>
 #include <QMessageBox>
-#include <QScreen>
 #include <QScrollArea>
 #include <QShowEvent>
 #include <QTabBar>
@@ -58,15 +56,6 @@ QVBoxLayout* listBeside(QWidget& page, const char* pageName, DeviceListView& lis
     auto* right = new QVBoxLayout;
     columns->addLayout(right, 1);
     return right;
-}
-
-// Room for a window on the screen it comes up on, less the title bar and
-// borders that the window manager adds.
-QSize roomOnScreen() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
-    constexpr QSize kDecoration(12, 40);
-    return platform::ui::roomForWindows(*screen).size() - kDecoration;
 }
 
 // A page that scrolls where the dialog is smaller than the page would be.
@@ -152,7 +141,7 @@ TkonfigForm::TkonfigForm(KonfigLinks links, QWidget* parent)
     }
     // On a small screen (a 1024 x 600 laptop) the pages scroll, so that the
     // buttons stay on the screen.
-    const QSize room = roomOnScreen();
+    const QSize room = platform::ui::roomToOpenIn(*this);
     const int width = std::min(std::max(kWidth, BrandFrame::kStripWidth + 16 + pages.width()), room.width());
     const int height = std::min(std::max(kHeight, BrandFrame::kBodyTop + 12 + pages.height() + 44), room.height());
     const config::ui::BrandLayout layout = config::ui::BrandLayout::standard(width, height, height - 35);
@@ -673,8 +662,8 @@ void TkonfigForm::rebuildLists() {
         return;
     }
     origin_.videoAutomatically = true;
-    const DeviceLists lists = buildDeviceLists(links_.discovery->snapshot(), settings_, s_.ListView1.selectedCaption(),
-                                               t_.ListView2.selectedCaption());
+    const DeviceLists lists = buildDeviceLists(links_.discovery->snapshot(), settings_, s_.ListView1.selectedKey(),
+                                               t_.ListView2.selectedKey());
     s_.ListView1.fill(lists.servers, lists.serverSelection);
     t_.ListView2.fill(lists.cameras, lists.cameraSelection);
     if (lists.serverSelection >= 0) ListView1SelectItem(lists.servers[lists.serverSelection].key);
@@ -695,6 +684,7 @@ bool TkonfigForm::deviceEditsLeft() const { return serverEdits() != serverLoaded
 void TkonfigForm::showPage(Page page, bool shown) {
     // The general page takes over from a page that goes while shown (the
     // tab bar would pick its right-hand neighbour, whose apply differs).
+    if (!shown && running()) return;
     if (!shown && KonfigTabs.currentIndex() == page) KonfigTabs.setCurrentIndex(AllgemeinTab);
     // Ctrl+Tab and the tab bar's arrow keys pass over disabled tabs only, so
     // a hidden one is disabled as well.
@@ -861,16 +851,18 @@ void TkonfigForm::openWebPage(const std::string& address) {
 
 // ---- apply -------------------------------------------------------------------
 
-void TkonfigForm::tell(const TText& message) {
-    showError(this, config::text(message, mySprache) + (applying_ ? applying_->summary(mySprache) : std::string()));
+void TkonfigForm::tell(const TText& message, Refused page) {
+    std::string text = config::text(message, mySprache);
+    if (page) text = refusal(*page, text, mySprache);
+    showError(this, text + (applying_ ? applying_->summary(mySprache) : std::string()));
 }
 
-void TkonfigForm::fail(const TText& message) {
-    tell(message);
+void TkonfigForm::fail(const TText& message, Refused page) {
+    tell(message, page);
     FErrorFlag = true;
 }
 
-void TkonfigForm::notice(const TText& message) { notices_.push_back(&message); }
+void TkonfigForm::notice(const TText& message, Refused page) { notices_.emplace_back(&message, page); }
 
 ApplyReport::Parts TkonfigForm::changedParts() const {
     const GeneralValues now = generalValues();
@@ -900,16 +892,16 @@ void TkonfigForm::uebernehmenBtnClick() {
         switchLanguage();
         applying_->saved(ApplyReport::language);
     }
-    for (const TText* message : std::exchange(notices_, {})) tell(*message);
-    applying_.reset();
-    if (!FErrorFlag && toSend) startRun(*toSend);
+    for (const auto& [message, page] : std::exchange(notices_, {})) tell(*message, page);
+    const ApplyReport report = *std::exchange(applying_, std::nullopt);
+    if (!FErrorFlag && toSend) startRun(*toSend, report);
 }
 
 std::optional<ServerEdits> TkonfigForm::applyPages() {
     const TText* problem = applyCommon(settings_, generalValues(), links_.switchRelayMode);
     applying_->saved(ApplyReport::doorOptions);  // stored before the relay server is looked at
     if (problem) {
-        fail(*problem);
+        fail(*problem, ApplyReport::general);
         return std::nullopt;
     }
     generalShown_.codeForDoor = t_.codeFuerTuer.isChecked();
@@ -941,7 +933,7 @@ bool TkonfigForm::applyGeneralPage() {
         settings_, generalValues(),
         [this] { return askYesNo(this, config::text(txtShouldPasswordBeDeleted, mySprache)); }, passwordKept);
     if (problem) {
-        fail(*problem);
+        fail(*problem, ApplyReport::general);
         return false;
     }
     if (passwordKept) {
@@ -961,10 +953,10 @@ bool TkonfigForm::intercomUebernehmen() {
         // Nothing is stored. The dialog stays open only where closing it
         // would lose what the user typed for the assignment.
         if (!intercom_.edited()) {
-            notice(*problem);
+            notice(*problem, ApplyReport::intercom);
             return true;
         }
-        fail(*problem);
+        fail(*problem, ApplyReport::intercom);
         return false;
     }
     if (!intercom_.edited()) return true;
@@ -989,7 +981,7 @@ std::optional<ServerEdits> TkonfigForm::korvatUebernehmen() {
     const TText* problem = serverPage_.check(edits, links_.discovery->snapshot());
     setStr(s_.serverNameEdit, edits.name);
     if (problem) {
-        fail(*problem);
+        fail(*problem, ApplyReport::server);
         return std::nullopt;
     }
     return edits;
@@ -997,9 +989,10 @@ std::optional<ServerEdits> TkonfigForm::korvatUebernehmen() {
 
 void TkonfigForm::setButtonsEnabled(bool on) { enableAll(on, okButton, abbruchButton, uebernehmenBtn); }
 
-void TkonfigForm::startRun(const ServerEdits& edits) {
+void TkonfigForm::startRun(const ServerEdits& edits, const ApplyReport& report) {
     setButtonsEnabled(false);
     closeAfterRun_ = false;
+    runReport_ = report;
     progressForm_ = std::make_unique<TrebootForm>(this, nullptr);
     progressForm_->show();
     ConfigurationRun::Setup setup;
@@ -1039,8 +1032,14 @@ void TkonfigForm::runEvent(RunEvent& event) {
             if (progressForm_) progressForm_->advance(event.amount);
             return;
         case RunEvent::Kind::error: {
-            auto* box = platform::ui::plainMessageBox(QMessageBox::Critical, windowTitle(), qs(event.text),
-                                                      QMessageBox::Ok, this);
+            std::string text = event.text;
+            if (event.serverStored && runReport_) {
+                ApplyReport report = *runReport_;
+                if (*event.serverStored) report.saved(ApplyReport::server);
+                text += report.summary(mySprache);
+            }
+            auto* box =
+                platform::ui::plainMessageBox(QMessageBox::Critical, windowTitle(), qs(text), QMessageBox::Ok, this);
             answerWhenDone(box, [](int) { return std::string(); });
             return;
         }
@@ -1059,6 +1058,16 @@ void TkonfigForm::runEvent(RunEvent& event) {
             });
             return;
         }
+        case RunEvent::Kind::gatewayWait:
+            if (!progressForm_) return;
+            if (event.text.empty()) {
+                progressForm_->endBreakOff();
+            } else {
+                progressForm_->offerBreakOff(event.text, [this] {
+                    if (run_) run_->breakOffWait();
+                });
+            }
+            return;
         case RunEvent::Kind::countdown:
             progressForm_.reset();
             answerWhenDone(new TrebootForm(this, std::move(event.hold), links_.countdownTick),
@@ -1072,8 +1081,10 @@ void TkonfigForm::runFinished(const VideoServerConfiguration::Result& result) {
     stopRun();
     showServerEdits(result.server);
     gatewayPage_.runEnded(result.gateway, result.finished);
+    if (result.gatewayRestarted) gatewayPage_.gatewayRestarted();
     FErrorFlag = FErrorFlag || result.error;
     if (result.finished) {
+        serverPage_.ran(result.device, links_.discovery);
         serverLoaded_ = serverEdits();
         serverPage_.forgetSelection();
         reloadSelectedServer = true;
@@ -1082,6 +1093,7 @@ void TkonfigForm::runFinished(const VideoServerConfiguration::Result& result) {
 }
 
 void TkonfigForm::stopRun() {
+    runReport_.reset();
     if (runPrompt_) runPrompt_->deleteLater();
     progressForm_.reset();
     if (run_) {

@@ -140,7 +140,8 @@ private:
     void rebuildLists();
     void gatewaysChanged();
     // Shows or hides a page's tab; a hidden page is out of the keyboard's
-    // reach too, and never the current one.
+    // reach too, and never the current one. No page goes while a run is
+    // sending them: its messages speak of them.
     void showPage(Page page, bool shown);
     void ListView1SelectItem(const std::string& key);
     void serverNameEditChange();
@@ -176,17 +177,20 @@ private:
     // The edits of the video-server page when they may go to the selected
     // video server; nothing, and said why, when not.
     std::optional<ServerEdits> korvatUebernehmen();
-    void startRun(const ServerEdits& edits);
+    // `report`: the apply so far, for the run's messages about what it stored.
+    void startRun(const ServerEdits& edits, const ApplyReport& report);
     void runEvent(RunEvent& event);
     void runFinished(const VideoServerConfiguration::Result& result);
     void stopRun();
     void setButtonsEnabled(bool on);
-    // The message in an error box, during an apply with what it saved and
-    // did not; fail also keeps the dialog open.
-    void tell(const config::TText& message);
-    void fail(const config::TText& message);
+    // The message in an error box, headed by the page of a refusal, during
+    // an apply with what it saved and did not; fail also keeps the dialog
+    // open.
+    using Refused = std::optional<ApplyReport::Part>;
+    void tell(const config::TText& message, Refused page = std::nullopt);
+    void fail(const config::TText& message, Refused page = std::nullopt);
     // Told once the apply is through, when it is known what it saved.
-    void notice(const config::TText& message);
+    void notice(const config::TText& message, Refused page = std::nullopt);
 
     KonfigLinks links_;
     config::TVideoConfig& settings_;
@@ -248,9 +252,10 @@ private:
     std::unique_ptr<TrebootForm> progressForm_;
     QPointer<QDialog> runPrompt_;  // the run's open question
 
-    GeneralValues generalShown_;           // the general page as last loaded or stored
-    std::optional<ApplyReport> applying_;  // while an apply runs
-    std::vector<const config::TText*> notices_;
+    GeneralValues generalShown_;            // the general page as last loaded or stored
+    std::optional<ApplyReport> applying_;   // while an apply runs
+    std::optional<ApplyReport> runReport_;  // the apply a configuration run finishes
+    std::vector<std::pair<const config::TText*, Refused>> notices_;
     StoredText storedPath_;  // of storePathEdit
     config::TSprachenTyp mySprache = config::lang_de;
     config::TSprachenTyp lng_ = config::lang_de;

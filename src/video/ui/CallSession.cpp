@@ -1,14 +1,10 @@
 #include "video/ui/CallSession.h"
 
-#include <QFileInfo>
-#include <QMessageBox>
-
-#include <cstdio>
-
 #include "config/cfgUnit.h"
 #include "platform/LocalTime.h"
-#include "platform/ui/PlainMessageBox.h"
+#include "platform/PrivateFiles.h"
 #include "platform/ShownText.h"
+#include "video/RepeatedFailures.h"
 #include "video/LichtThread.h"
 #include "video/SnapshotNames.h"
 #include "video/WriteFailureText.h"
@@ -22,20 +18,15 @@ using namespace config;
 
 namespace {
 
-// A message that does not hold up the call; without an owner (the call's
-// window is gone) it stands alone.
-void showError(QWidget* owner, const std::string& text) {
-    platform::ui::showPlainMessage(QMessageBox::Critical, QString(), qs(text), owner);
-}
-
-void tellPictureNotSaved(QWidget* owner, const std::string& problem) {
-    showError(owner, tr(txtPictureNotSaved) + "\n" + platform::shownText(problem));
+// What stays the same while a failure in `path` (a file or a folder) lasts.
+std::string failureInFolder(const std::string& path, const std::string& reason) {
+    return platform::folderOfFile(path) + "\n" + reason;
 }
 
 }  // namespace
 
 CallSession::CallSession(QWidget& owner, bool withWatchdog, CodePadding padding)
-    : owner_(owner), padding_(padding), timers_({}, withWatchdog) {
+    : owner_(owner), padding_(padding), timers_({}, withWatchdog), saveDialog_(owner), notice_(owner) {
     clock_.setInterval(500);
     QObject::connect(&clock_, &QTimer::timeout, &owner_, [this] {
         if (hooks_.onClock) hooks_.onClock(platform::localNow());
@@ -76,15 +67,20 @@ std::unique_ptr<TMJPEGDecoder> CallSession::startDecoder(const TServerAttributes
 void CallSession::recordingChanged(const TMJPEGDecoder& decoder) {
     const auto failure = decoder.recordingFailure();
     if (!failure) {
-        recordingFailureTold_ = false;
+        CallNotice::cleared(CallFailure::recording);
         return;
     }
-    // The call goes on; the user learns once that it is not recorded, and
-    // why. A failure whose reason changes is still the same failure.
-    if (recordingFailureTold_) return;
-    recordingFailureTold_ = true;
-    showError(&owner_, platform::shownText(recordingFailureText(*failure)) + "\n" + platform::shownText(failure->path) +
-                           "\n\n" + tr(txtRecordingGoesOn));
+    // The call goes on; the user learns that it is not recorded, and why.
+    const std::string reason = recordingFailureText(*failure);
+    notice_.tell(
+        CallFailure::recording,
+        platform::shownText(reason) + "\n" + platform::shownText(failure->path) + "\n\n" + tr(txtRecordingGoesOn),
+        failureInFolder(failure->path, reason));
+}
+
+void CallSession::tellPictureNotSaved(const SnapshotFailure& failure, bool asked) {
+    notice_.tell(CallFailure::picture, tr(txtPictureNotSaved) + "\n" + platform::shownText(failure.text),
+                 failure.reason, asked);
 }
 
 void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, Hooks hooks) {
@@ -92,8 +88,10 @@ void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, H
     setup_ = std::move(setup);
     hooks_ = std::move(hooks);
     running_ = true;
-    recordingFailureTold_ = false;
     timers_.start(setup_.videoOnly, setup_.tuerDauer);
+    if (const auto& folderMessage = setup_.invalidPathMessage)
+        notice_.tell(CallFailure::pictureFolder, *folderMessage, *folderMessage);
+    else CallNotice::cleared(CallFailure::pictureFolder);
 
     mainRelay_.setTarget(&main);
     main_ = startDecoder(setup_.main, mainRelay_, [this](TMJPEGDecoder& d) {
@@ -122,9 +120,12 @@ void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, H
 }
 
 void CallSession::stop() {
+    // The call's dialogs and messages go with it.
+    saveDialog_.close();
+    if (openPrompt_) openPrompt_->done(mrCancel);
+    notice_.withdraw();
     if (!running_) return;
     running_ = false;
-    if (openPrompt_) openPrompt_->done(mrCancel);
     // Terminate() also releases a decoder that waits for the main thread in
     // synchronize(), so freeing them here cannot hang on a picture in flight.
     second_.reset();
@@ -157,9 +158,10 @@ QImage CallSession::captionedPicture(const std::tm& at, const std::string& comme
 bool CallSession::SaveImage(const std::string& fileName, const std::string& comment) {
     const QImage picture = captionedPicture(platform::localNow(), comment);
     if (picture.isNull()) return false;
-    const std::string problem = saveJpeg(picture, fileName, comment);
-    if (!problem.empty()) tellPictureNotSaved(&owner_, problem);
-    return problem.empty();
+    const SnapshotFailure failure = saveJpeg(picture, fileName, comment);
+    if (failure.failed()) tellPictureNotSaved(failure, false);
+    else CallNotice::cleared(CallFailure::picture);
+    return !failure.failed();
 }
 
 void CallSession::saveToFile() {
@@ -167,24 +169,21 @@ void CallSession::saveToFile() {
 }
 
 void CallSession::saverClick() {
+    if (!running_) return;
     // The picture and its name are those of the moment the user pressed the
     // button; the stream goes on while the dialog is open.
     const std::tm pressed = platform::localNow();
     const QImage picture = captionedPicture(pressed, {});
     if (picture.isNull()) return;
-    const QPointer<QWidget> owner(&owner_);
-    QString file = askSaveFile(&owner_, QString::fromStdString(savePath()),
-                               QString::fromStdString(video::GetFileName(pressed, setup_.myName)),
-                               dialogFilters(tr(txtImageFilesFilter)), QStringLiteral("jpg"));
-    // The call may have ended and its window gone meanwhile: only the held
-    // picture is used from here on.
-    if (file.isEmpty()) return;
     // A station name with a dot ("Gate 1.5") has no file type of its own; the
     // recordings player shows only ".jpg" files.
-    const QString type = QFileInfo(file).suffix().toLower();
-    if (type != QStringLiteral("jpg") && type != QStringLiteral("jpeg")) file += QStringLiteral(".jpg");
-    if (const std::string problem = saveJpeg(picture, file.toStdString()); !problem.empty())
-        tellPictureNotSaved(owner, problem);
+    saveDialog_.ask(QString::fromStdString(savePath()),
+                    QString::fromStdString(video::GetFileName(pressed, setup_.myName)),
+                    dialogFilters(tr(txtImageFilesFilter)), {QStringLiteral("jpg"), QStringLiteral("jpeg")},
+                    [this, picture](const QString& file) {
+                        const SnapshotFailure failure = saveJpeg(picture, file.toStdString());
+                        if (failure.failed()) tellPictureNotSaved(failure, true);
+                    });
 }
 
 template <typename T>
@@ -196,7 +195,7 @@ std::optional<std::string> CallSession::ask() {
     // The view may have been freed while the prompt was open; then nothing
     // of it may be touched any more.
     if (!owner || !dialog) return std::nullopt;
-    openPrompt_ = nullptr;
+    if (openPrompt_ == dialog) openPrompt_ = nullptr;
     std::optional<std::string> text;
     if (result == mrOK) text = dialog->text();
     delete dialog.data();

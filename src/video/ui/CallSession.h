@@ -3,7 +3,9 @@
 // wall's door frame (TmainVideoFrame): the stream decoders and the pictures
 // they paint, the clock, the timers that end a call, the door and light
 // buttons with their prompts, and the snapshots. The view owns its widgets
-// and decides how a call ends; this class tells it when.
+// and decides how a call ends; this class tells it when. The dialogs and
+// messages a call brings are modal to the view's window at most, and go
+// with the call.
 
 #include <QPointer>
 #include <QTimer>
@@ -19,6 +21,8 @@
 #include "video/MJPEGDecoderThread.h"
 #include "video/TuerOeffnen.h"
 #include "video/VideoCall.h"
+#include "video/ui/CallNotice.h"
+#include "video/ui/FileDialogFilters.h"
 #include "video/ui/VideoImage.h"
 
 class QDialog;
@@ -60,8 +64,8 @@ public:
     // Starts the decoders of the call; `second` is the inset's control,
     // needed only when the setup has a second camera.
     void start(CallSetup setup, VideoImage& main, VideoImage* second, Hooks hooks);
-    // Cancels an open prompt, stops and frees the decoders, stops the
-    // timers. Does nothing when no call runs.
+    // Closes the call's prompts, save dialog and messages, stops and frees
+    // the decoders, stops the timers.
     void stop();
     bool running() const { return running_; }
     const CallSetup& setup() const { return setup_; }
@@ -81,7 +85,8 @@ public:
     // The snapshot helpers of the view.
     std::string GetFileName() const;
     // The picture as shown, with name, date and time (and the comment) on it;
-    // a picture that cannot be written is left out and the user told so.
+    // a picture that cannot be written is left out and the user told so
+    // (once for a failure that recurs).
     bool SaveImage(const std::string& fileName, const std::string& comment = {});
     // The folder and name the save dialog proposes.
     std::string proposedSnapshot() const;
@@ -100,11 +105,14 @@ private:
     // and returns it as it is now; null without a picture control.
     QImage captionedPicture(const std::tm& at, const std::string& comment);
     void saveToFile();
-    // Tells the user once per failure that the call is not recorded.
+    // Tells the user that the call is not recorded, and why.
     void recordingChanged(const TMJPEGDecoder& decoder);
+    // `asked`: the user asked for this picture, and is told in any case.
+    void tellPictureNotSaved(const SnapshotFailure& failure, bool asked);
     void checkTimers();
-    // Shows a prompt of type T modally; the text on OK, nothing otherwise,
-    // also when the view goes away while it is open.
+    // Shows a prompt of type T modally to the view's window; the text on OK,
+    // nothing otherwise, also when the call ends or the view goes away while
+    // it is open.
     template <typename T>
     std::optional<std::string> ask();
     std::string savePath() const;
@@ -115,7 +123,6 @@ private:
     CallSetup setup_;
     Hooks hooks_;
     bool running_ = false;
-    bool recordingFailureTold_ = false;
     PictureRelay mainRelay_;
     PictureRelay secondRelay_;
     std::unique_ptr<TMJPEGDecoder> main_;
@@ -123,6 +130,8 @@ private:
     QTimer clock_;
     QTimer timerPoll_;
     QPointer<QDialog> openPrompt_;
+    WindowSaveDialog saveDialog_;
+    CallNotice notice_;
 };
 
 }  // namespace oculon::video::ui

@@ -42,11 +42,21 @@ bool promptOf(const QWidget& modal, const QWidget& top) {
     return false;
 }
 
+// The modal window that holds up every other window: one modal to its own
+// window alone (another call's prompt) holds up no call.
+QWidget* applicationModalWidget() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal->windowModality() == Qt::ApplicationModal) return modal;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->isModal() && w->windowModality() == Qt::ApplicationModal) return w;
+    return nullptr;
+}
+
 }  // namespace
 
 void CallView::answerAboveModalWindows() {
     QWidget& top = *window();
-    QWidget* modal = QApplication::activeModalWidget();
+    QWidget* modal = applicationModalWidget();
     if (modal != nullptr && promptOf(*modal, top)) return;
     top.winId();  // the exemption lives on the native window
     if (QWindow* handle = top.windowHandle()) handle->setTransientParent(modal ? modal->windowHandle() : nullptr);

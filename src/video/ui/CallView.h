@@ -64,9 +64,10 @@ protected:
 
     // A call must be answerable whatever modal window of ours is open (the
     // recordings player, a prompt of the tray menu): before a call shows, its
-    // window is made transient for the topmost modal window, which frees it
-    // from that window's input block and keeps it above it. With no modal
-    // window, or one that is the window's own prompt, it stands on its own.
+    // window is made transient for the application-modal window, which frees
+    // it from that window's input block and keeps it above it. With none, or
+    // one that is the window's own prompt, it stands on its own; a window's
+    // own modal dialog (another call's) holds it up in no way.
     void answerAboveModalWindows();
     // Before a call shows.
     void stopScreenSaver() const {

@@ -57,8 +57,6 @@ void faultLabel(QLabel& label, QWidget* parent, const char* name, int pixelSize,
     label.hide();
 }
 
-void keysToTheWindowItself(QWidget& window) { window.window()->setFocus(Qt::OtherFocusReason); }
-
 DoorPanel::DoorPanel(QWidget* parent, const char* inputImageName) : QFrame(parent) {
     setObjectName(QStringLiteral("moxaPanel"));
     setAutoFillBackground(true);

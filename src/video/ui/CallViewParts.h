@@ -9,6 +9,7 @@
 
 #include "video/HauptProgrammModel.h"
 #include "video/VideoCall.h"
+#include "video/ui/ActionButton.h"
 
 namespace oculon::video::ui {
 
@@ -34,8 +35,8 @@ public:
 
     QLabel inputImage;
     QLabel Label1;
-    QPushButton lichtBtn;
-    QPushButton tuerOeffner;
+    ActionButton lichtBtn;
+    ActionButton tuerOeffner;
 
 private:
     DoorPanelLayout layout_;
@@ -55,12 +56,5 @@ QRect roomForCaption(const QPushButton& button, const Rect& at);
 void headerLabel(QLabel& label, QWidget* parent, const char* name);
 // A fault label, red, hidden until a fault shows.
 void faultLabel(QLabel& label, QWidget* parent, const char* name, int pixelSize, bool bold);
-
-// A call window comes up by itself, maybe while the user is typing in another
-// one: the keys it takes go to the window itself, where they do nothing, and
-// not to its first button, which would open the door on the next Space. A
-// button that acts on a device gets the keys only when the user clicks it or
-// moves there with Tab.
-void keysToTheWindowItself(QWidget& window);
 
 }  // namespace oculon::video::ui

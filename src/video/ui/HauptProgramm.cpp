@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QPointer>
 #include <QWindow>
 
@@ -11,7 +10,6 @@
 #include "config/cfgUnit.h"
 #include "config/ui/brandPictures.h"
 #include "platform/ui/OwnDialogs.h"
-#include "platform/ui/PlainMessageBox.h"
 #include "platform/ui/PlainText.h"
 #include "video/SnapshotNames.h"
 #include "video/ui/PopupScreen.h"
@@ -112,14 +110,10 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     placeOnScreen({wanted_.width, wanted_.height});
     settling_ = true;
     answerAboveModalWindows();
-    keysToTheWindowItself(*this);
-    show();
-    raise();
-    activateWindow();
+    comeUpByItself(*this);
     windowHandle()->installEventFilter(this);
     settleOnceFramed();
 
-    const std::optional<std::string> pathMessage = setup.invalidPathMessage;
     beginCall();
     CallSession::Hooks hooks;
     // Runs in the decoder thread: it only posts.
@@ -141,10 +135,6 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     FRunning = true;
     fitToPicture();
     layoutControls();
-
-    if (pathMessage) {
-        platform::ui::showPlainMessage(QMessageBox::Critical, windowTitle(), qs(*pathMessage), this);
-    }
 }
 
 void TVideobild::showTexts(const CallSetup& setup) {

@@ -17,7 +17,6 @@
 
 #include <QFrame>
 #include <QLabel>
-#include <QPushButton>
 #include <QWidget>
 
 #include <array>
@@ -30,6 +29,7 @@
 #include "config/ConfigEntries.h"
 #include "platform/MainLoop.h"
 #include "video/HauptProgrammModel.h"
+#include "video/ui/ActionButton.h"
 #include "video/ui/CallView.h"
 #include "video/ui/VideoImage.h"
 
@@ -111,7 +111,7 @@ private:
     std::array<QFrame, 5> bevels_;  // Bevel1 .. Bevel5
     VideoImage Image1;
     QLabel stoerungLbl;
-    QPushButton saver;
+    ActionButton saver;
     QFrame Panel2;
     VideoImage Image3;
     QLabel stoerLabel2;

@@ -17,6 +17,8 @@ SmallPrompt::SmallPrompt(QWidget* parent, const char* labelName, const char* edi
                          const config::ui::PromptTexts& texts)
     : QDialog(parent), texts_(texts) {
     makeFixedDialog(*this, kWidth, kHeight);
+    // A call's prompt holds up its own call, never another call's window.
+    setWindowModality(Qt::WindowModal);
     place(label_, this, labelName, QRect(16, 14, kWidth - 32, 44));
     label_.setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label_.setWordWrap(true);

@@ -15,8 +15,9 @@
 
 namespace oculon::video::ui {
 
-// A 239 x 167 prompt: a two-line text, one field, OK and Cancel; its texts
-// are taken from the catalogue each time it shows.
+// A 239 x 167 prompt, modal to its parent's window alone: a two-line text,
+// one field, OK and Cancel; its texts are taken from the catalogue each time
+// it shows.
 class SmallPrompt : public QDialog {
     Q_OBJECT
 

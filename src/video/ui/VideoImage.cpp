@@ -4,9 +4,12 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <cerrno>
 #include <cstring>
 
+#include "config/SavePath.h"
 #include "platform/Log.h"
+#include "platform/PrivateFiles.h"
 #include "platform/TemporaryFile.h"
 #include "platform/ui/PlainText.h"
 #include "video/Jpeg.h"
@@ -116,24 +119,33 @@ void VideoImage::drawText(int x, int y, const std::string& text) {
     update();
 }
 
-std::string saveJpeg(const QImage& picture, const std::string& fileName, const std::string& comment) {
-    std::string problem;
+SnapshotFailure saveJpeg(const QImage& picture, const std::string& fileName, const std::string& comment) {
+    const std::string folder = platform::folderOfFile(fileName);
+    SnapshotFailure result;
     try {
-        const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-        const ImageView view{rgb.constBits(), rgb.width(), rgb.height(), static_cast<std::size_t>(rgb.bytesPerLine()),
-                             PixelFormat::Bgrx32};
-        const std::vector<std::uint8_t> jpeg = encodeJpeg(view, 90, comment);
-        // Whole or not at all: a picture cut off by a full disk would pass
-        // for one.
-        const platform::FileFailure failure = platform::writeFileThroughTemporary(
-            fileName, {reinterpret_cast<const char*>(jpeg.data()), jpeg.size()}, kSnapshotMode);
+        platform::FileFailure failure;
+        // The dated folder proposed for it may not have been made; the
+        // folder's own error says why, where the write would only find it
+        // missing.
+        if (!config::generatePath(fileName)) {
+            failure = {fileName, platform::Intruder::none, errno};
+        } else {
+            const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+            const ImageView view{rgb.constBits(), rgb.width(), rgb.height(),
+                                 static_cast<std::size_t>(rgb.bytesPerLine()), PixelFormat::Bgrx32};
+            const std::vector<std::uint8_t> jpeg = encodeJpeg(view, 90, comment);
+            // Whole or not at all: a picture cut off by a full disk would
+            // pass for one.
+            failure = platform::writeFileThroughTemporary(
+                fileName, {reinterpret_cast<const char*>(jpeg.data()), jpeg.size()}, kSnapshotMode);
+        }
         if (!failure.failed()) return {};
-        problem = fileFailureText(failure, fileName);
+        result = {fileFailureText(failure, fileName), fileFailureText(failure, folder)};
     } catch (const std::exception& e) {
-        problem = fileName + ": " + e.what();
+        result = {fileName + ": " + e.what(), folder + ": " + e.what()};
     }
-    log::warning(log::Category::video, "snapshot not written: %s", problem.c_str());
-    return problem;
+    log::warning(log::Category::video, "snapshot not written: %s", result.text.c_str());
+    return result;
 }
 
 void VideoImage::paintEvent(QPaintEvent* event) {

@@ -53,10 +53,19 @@ private:
     int pictures_ = 0;
 };
 
+// Why a snapshot was not written: the file and why, for the user, and why
+// alone with the file's folder, which stays the same from file to file while
+// the failure lasts. Empty when it was written.
+struct SnapshotFailure {
+    std::string text;
+    std::string reason;
+    bool failed() const { return !text.empty(); }
+};
+
 // A picture as a JPEG file (quality 90), the comment also in the file's
-// comment marker. Empty when written, otherwise the file and why not, for
-// the user; a picture that cannot be written whole leaves no file.
-std::string saveJpeg(const QImage& picture, const std::string& fileName, const std::string& comment = {});
+// comment marker; the file's folder is made where it is missing. A picture
+// that cannot be written whole leaves no file.
+SnapshotFailure saveJpeg(const QImage& picture, const std::string& fileName, const std::string& comment = {});
 
 // Hands a decoder's pictures on to a control that can change (the popup
 // swaps its two cameras), and tells its owner of every picture.

@@ -88,7 +88,7 @@ void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
     FOhneBT = station.ohneBT;
     BitBtn1.setVisible(FOhneBT);
     answerAboveModalWindows();
-    keysToTheWindowItself(*this);
+    keepKeysUntilChosen(*this);
     setVisible(true);
 
     beginCall();

@@ -12,7 +12,6 @@
 // runs outside the decoder's and the timer's callbacks.
 
 #include <QLabel>
-#include <QPushButton>
 #include <QWidget>
 
 #include <functional>
@@ -21,6 +20,7 @@
 #include "config/ConfigEntries.h"
 #include "platform/MainLoop.h"
 #include "video/tuerVideoModel.h"
+#include "video/ui/ActionButton.h"
 #include "video/ui/CallView.h"
 #include "video/ui/VideoImage.h"
 
@@ -66,8 +66,8 @@ private:
     QWidget Panel1;
     QLabel namePanel;
     QLabel dateTimePanel;
-    QPushButton saveBtn;
-    QPushButton BitBtn1;
+    ActionButton saveBtn;
+    ActionButton BitBtn1;
 
     std::string FTelefonIP;
     std::string FAppID;

@@ -125,7 +125,6 @@ WallTile::WallTile(QWidget& wall, int tile, std::function<void(int)> onRecClick)
     recBtn_.setObjectName(QStringLiteral("RecBtn%1").arg(tile));
     recBtn_.setText(QStringLiteral("REC"));
     recBtn_.setCheckable(true);
-    recBtn_.setFocusPolicy(Qt::NoFocus);
     QFont bold = recBtn_.font();
     bold.setBold(true);
     recBtn_.setFont(bold);

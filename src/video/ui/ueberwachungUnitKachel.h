@@ -15,6 +15,7 @@
 
 #include "video/ueberwachungKachel.h"
 #include "video/ueberwachungLayout.h"
+#include "video/ui/ActionButton.h"
 #include "video/ui/CallViewParts.h"
 #include "video/ui/VideoImage.h"
 
@@ -100,7 +101,7 @@ private:
     void showRecStatus();
 
     TileImage image_;
-    QPushButton recBtn_;
+    ActionButton recBtn_;
     QLabel recStatus_;
     QString recStatusText_;
     QLabel caption_;

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -89,7 +90,7 @@ private:
 
 }  // namespace
 
-TEST(StartWindows, TheSettingsNoticeThenTheAutostartOfferThenTheSettingsDialogThenTheSplashEachInItsTurn) {
+TEST(StartWindows, TheAutostartOfferThenTheSettingsDialogThenTheSplashEachInItsTurn) {
     config::sprache = config::lang_en;
     TimerStandIn timers;
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
@@ -98,11 +99,10 @@ TEST(StartWindows, TheSettingsNoticeThenTheAutostartOfferThenTheSettingsDialogTh
     app::ui::Tcopyright form(settings, nullptr, options);
     auto& splashOk = child<QPushButton>(form, "OKBtn");
 
-    const std::string notice = "Some lines were left out.\r\n\r\n/x/Oculon.reg, line 3: \"<b>v</b>\"=1 x";
     bool offered = false;
-    const auto answerOffer = [&](QWidget& window) {
+    onModal([&](QWidget& window) {
         auto* offer = qobject_cast<settings::ui::TautoStartFrame*>(&window);
-        ASSERT_NE(offer, nullptr) << "the second window is not the autostart offer";
+        ASSERT_NE(offer, nullptr) << "the first window is not the autostart offer";
         offered = true;
         // Alone: the main window is not shown yet.
         EXPECT_FALSE(form.isVisible());
@@ -111,18 +111,8 @@ TEST(StartWindows, TheSettingsNoticeThenTheAutostartOfferThenTheSettingsDialogTh
         clickAsUser(offer->noButton(), QPoint(6, offer->noButton().height() / 2));  // on its circle
         EXPECT_TRUE(offer->noButton().isChecked());
         clickAsUser(child<QPushButton>(*offer, "vorButton"));
-    };
-    onModal([&](QWidget& window) {
-        auto* box = qobject_cast<QMessageBox*>(&window);
-        ASSERT_NE(box, nullptr) << "the first window is not the settings file's notice";
-        EXPECT_EQ(box->textFormat(), Qt::PlainText);
-        EXPECT_EQ(box->text().toStdString(), "Some lines were left out.\n\n/x/Oculon.reg, line 3: \"<b>v</b>\"=1 x");
-        EXPECT_FALSE(form.isVisible());
-        testsupport::screenshotOfScreen("first-start-0-notice");
-        onModal(answerOffer);
-        clickAsUser(*box->button(QMessageBox::Ok));
     });
-    EXPECT_TRUE(app::showStartWindows(settings, form, notice));
+    EXPECT_TRUE(app::showStartWindows(settings, form));
     EXPECT_TRUE(offered);
 
     // The splash shows, and its first showing opens the settings dialog above it.
@@ -210,6 +200,44 @@ TEST(ProgramStart, FirstStartAsksForTheLanguageAndStoresItOrEndsWithoutOk) {
     app::ProgramStart left(fresh);
     EXPECT_EQ(left.run(), 0);
     EXPECT_EQ(storedLanguage(fresh), std::nullopt);
+}
+
+// A hand-written file whose language line has a slip, and a switch in words:
+// the notice names both and the copy before the language window, in German
+// as nothing else is known, while the file is still as the user wrote it;
+// once it was seen, the file is saved without the line.
+TEST(ProgramStart, WhatTheLoadLeftOutComesBeforeTheLanguageAndTheFileWaitsForIt) {
+    testsupport::TempDir dir;
+    const std::string written =
+        "REGEDIT4\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\r\n"
+        "\"language\"=dword:00000001 ; <b>my</b> language\r\n\"useServer\"=\"ja\"\r\n";
+    const std::string file = dir.write("Oculon.reg", written);
+    auto store = std::make_shared<platform::FileRegistryStore>(file);
+    std::string shown;
+    bool asked = false;
+    onModal([&](QWidget& window) {
+        auto* box = qobject_cast<QMessageBox*>(&window);
+        ASSERT_NE(box, nullptr) << "the first window is not the settings file's notice";
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        shown = box->text().toStdString();
+        EXPECT_EQ(testsupport::readFile(file), written);
+        onModal([&](QWidget& language) {
+            asked = true;
+            EXPECT_EQ(testsupport::readFile(file).find("my"), std::string::npos);
+            QTest::keyClick(language.windowHandle(), Qt::Key_Escape);
+        });
+        clickAsUser(*box->button(QMessageBox::Ok));
+    });
+    app::ProgramStart start(store);
+    EXPECT_EQ(start.run(), 0);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(shown.rfind(config::text(config::txtSettingsPartlyRead, config::lang_de), 0), 0u) << shown;
+    for (const std::string& part :
+         std::vector<std::string>{file + ":\nline 3: \"language\"=dword:00000001 ; <b>my</b> language (bad dword)",
+                                  config::text(config::txtSettingsKeptAs, config::lang_de) + "\n" + store->keptAs(),
+                                  "[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon] \"useServer\"=\"ja\" (not a number)"})
+        EXPECT_NE(shown.find(part), std::string::npos) << part << "\n" << shown;
+    EXPECT_EQ(testsupport::readFile(store->keptAs()), written);
 }
 
 TEST(ProgramStart, StoredLanguageIsTakenWithoutAsking) {

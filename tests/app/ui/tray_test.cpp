@@ -1,7 +1,7 @@
 // The main form without worker threads: the tray menu and its fallback
-// window, Pause, the settings dialog, the about box that stays and the
-// splash that hides itself, the wall, and the close that keeps the popup's
-// and the wall's places.
+// window, which a later start brings back, Pause, the settings dialog, the
+// about box that stays and the splash that hides itself, the wall, and the
+// close that keeps the popup's and the wall's places.
 
 #include <QComboBox>
 #include <QLabel>
@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <future>
 #include <map>
 #include <set>
 
@@ -21,7 +22,9 @@
 #include "config/sprachen.h"
 #include "player/ui/videoPlayerForm.h"
 #include "gui/QtTestKit.h"
+#include "platform/Shell.h"
 #include "settings/ui/konfigForm.h"
+#include "support/ChildProcess.h"
 #include "video/ui/PopupScreen.h"
 #include "video/ui/ueberwachungUnit.h"
 
@@ -55,6 +58,7 @@ protected:
     bool lamp(const char* name) { return form().findChild<QLabel*>(name)->isVisible(); }
 
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    std::unique_ptr<platform::SecondStarts> secondStarts;  // outlives the form that answers it
     std::unique_ptr<app::ui::Tcopyright> form_;
 };
 
@@ -129,6 +133,20 @@ TEST_F(Tray, WithoutANotificationAreaASmallWindowCarriesTheMenu) {
     fallback->close();
     EXPECT_TRUE(fallback->isVisible());
     EXPECT_FALSE(form().closed());
+
+    // With no task bar to bring it back from there, a later start does.
+    ASSERT_TRUE(fallback->isMinimized());
+    testsupport::TempDir dir;
+    std::string problem;
+    secondStarts = platform::SecondStarts::listen(dir.path() + "/socket", problem);
+    ASSERT_TRUE(secondStarts) << problem;
+    form().answerSecondStarts(*secondStarts);
+    auto told =
+        std::async(std::launch::async, [&] { return platform::tellRunningInstance(dir.path() + "/socket", 10s); });
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return told.wait_for(0s) == std::future_status::ready; }));
+    EXPECT_TRUE(told.get());
+    EXPECT_TRUE(fallback->isVisible() && !fallback->isMinimized());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(fallback));
 }
 
 TEST_F(Tray, TheMenuAnswersWhileThePlayerIsOpenAndItsConfigureOpensTheDialogAboveIt) {

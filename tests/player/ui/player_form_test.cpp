@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -14,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
 #include <QTextDocument>
 #include <QToolTip>
@@ -26,6 +28,7 @@
 #include "config/sprachen.h"
 #include "gui/QtTestKit.h"
 #include "player/Preview.h"
+#include "player/ui/ChoiceDialogs.h"
 #include "support/ChildProcess.h"
 
 using namespace oculon::player;
@@ -401,6 +404,33 @@ TEST_F(PlayerForm, AnExportStartedFromTheKeyboardKeepsItsRecordingOpen) {
     QTest::keyClick(button("ExportFrameButton"), Qt::Key_Tab);
     EXPECT_TRUE(tree->hasFocus());
     EXPECT_FALSE(frame->open());
+}
+
+// On every screen, small and scaled ones too (a second run of this test has
+// two scaled screens), the player opens on the pointer's screen, fits its
+// free area with room left for a title bar and shows its controls whole; a
+// dialog of the player opens on the player's screen, wherever the pointer is.
+TEST_F(PlayerForm, OpensOnThePointersScreenInsideItsFreeAreaWithItsControlsOnIt) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (QScreen* screen : screens) {
+        const QRect room = screen->availableGeometry();
+        QCursor::setPos(screen->geometry().center());
+        TplayerForm player(root());
+        player.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&player));
+        EXPECT_EQ(player.screen(), screen);
+        EXPECT_TRUE(room.contains(player.frameGeometry())) << room.height() << " " << player.height();
+        EXPECT_LE(player.height() + 30, room.height());
+        for (const char* name : {"StartButton", "StopButton", "SpeedToolBar", "TrackBar1", "EndTimeLabel"}) {
+            const QWidget* control = player.findChild<QWidget*>(name);
+            EXPECT_TRUE(room.contains(QRect(control->mapToGlobal(QPoint()), control->size()))) << name;
+        }
+        QCursor::setPos((screen == screens.back() ? screens.front() : screens.back())->geometry().center());
+        TvideoCodecChoose choice(&player);
+        choice.show();
+        EXPECT_EQ(choice.screen(), screen);
+        EXPECT_TRUE(room.contains(choice.frameGeometry()));
+    }
 }
 
 TEST(PlayerWindow, TheTrayKeepsAtMostOneModalWindowThatFreesItselfWhenClosed) {

@@ -250,40 +250,58 @@ TEST_F(Konfig, TheWallsAnswerStoresTheChosenLayoutAgain) {
     EXPECT_EQ(settings.survLayout(), config::r3x2);
 }
 
+// A station whose camera asks for its user, renamed, then given a new port:
+// after the save the page shows it as saved and selected, so that a save
+// that changes nothing asks for nothing and sends only the fixed requests.
 TEST_F(Konfig, SelectedServerIsRenamedOnTheDeviceAndStored) {
+    devices::ServerFields& door = found.devices[0].fields;
+    std::tie(door.FAuthorization, door.FUserName, door.FPasswort) = std::tuple(true, "door", "pw");
+    config::TSingleConfig stored = station("Door", config::KorvatServer, "10.0.0.1");
+    std::tie(stored.NeedCredentials, stored.UserName, stored.Passwort) = std::tuple(true, "door", "pw");
+    settings.addConfig(stored);
+    BoxAnswerer boxes(QMessageBox::Ok);
+    TkonfigForm& dialog = activeForm();
+    turnTo(TkonfigForm::ServerTab);
     DeviceListView& servers = list("ListView1");
-    servers.setCurrentRow(0);
-    QLineEdit& name = child<QLineEdit>(form(), "serverNameEdit");
+    clickCell(servers, 0);
+    QLineEdit& name = child<QLineEdit>(dialog, "serverNameEdit");
     EXPECT_EQ(name.text(), "Door");
-    EXPECT_EQ(child<QLineEdit>(form(), "serverPortEdit").text(), "80");
-    EXPECT_FALSE(child<QPushButton>(form(), "delConfigBtn").isEnabled());
-    EXPECT_FALSE(child<QLineEdit>(form(), "nameEdit").isEnabled());
-    name.setCursorPosition(4);
-    type(name, QStringLiteral(" tür"));
+    EXPECT_EQ(child<QLineEdit>(dialog, "serverPortEdit").text(), "80");
+    EXPECT_TRUE(child<QPushButton>(dialog, "delConfigBtn").isEnabled());
+    click(name);
+    QTest::keyClick(&name, Qt::Key_End);
+    QTest::keyClicks(&name, QStringLiteral(" t"));
+    QTest::sendKeyEvent(QTest::Click, &name, Qt::Key_unknown, QStringLiteral("ü"), Qt::NoModifier);
+    QTest::keyClick(&name, Qt::Key_R);
     EXPECT_EQ(name.text(), "Door_tuer");
     EXPECT_EQ(name.cursorPosition(), 9);
 
-    tabs().setCurrentIndex(TkonfigForm::ServerTab);
-    child<QPushButton>(form(), "uebernehmenBtn").click();
-    EXPECT_TRUE(form().running());
-    EXPECT_FALSE(child<QPushButton>(form(), "okButton").isEnabled());
-    ASSERT_TRUE(pumpUntil([&] { return !form().running(); }));
-    EXPECT_TRUE(child<QPushButton>(form(), "okButton").isEnabled());
-    EXPECT_FALSE(form().errorFlag());
+    click("uebernehmenBtn");
+    EXPECT_TRUE(dialog.running());
+    EXPECT_FALSE(child<QPushButton>(dialog, "okButton").isEnabled());
+    ASSERT_TRUE(pumpUntil([&] { return !dialog.running(); }));
+    EXPECT_TRUE(child<QPushButton>(dialog, "okButton").isEnabled());
+    EXPECT_FALSE(dialog.errorFlag());
     EXPECT_EQ(cgi->back(), "/SetIP.cgi?CameraName=Door_tuer");
     ASSERT_TRUE(settings.getConfigByName("Door_tuer"));
     EXPECT_TRUE(reloadSelectedServer);
+    EXPECT_EQ(child<QLineEdit>(dialog, "passEdit").text() + child<QLineEdit>(dialog, "passConfirmEdit").text(), "");
+
+    now += 6000;
+    post(platform::WM_UPDATEEVENT);
+    EXPECT_EQ(servers.selectedCaption(), "10.0.0.1:80\r\nDoor_tuer");
+    EXPECT_EQ(name.text(), "Door_tuer");
+    cgi->clear();
+    click("uebernehmenBtn");
+    ASSERT_TRUE(pumpUntil([&] { return !dialog.running(); }));
+    EXPECT_EQ(cgi->size(), 3u);
 
     // A new port is confirmed; the device restarts while picture fetches wait.
-    BoxAnswerer ok(QMessageBox::Ok);
-    servers.clearSelection();
-    servers.setCurrentRow(0);
-    EXPECT_EQ(name.text(), "Door");  // loaded afresh from the list
-    child<QLineEdit>(form(), "serverPortEdit").setText("8080");
-    child<QPushButton>(form(), "uebernehmenBtn").click();
+    retype(child<QLineEdit>(dialog, "serverPortEdit"), "8080");
+    click("uebernehmenBtn");
     ASSERT_TRUE(pumpUntil([&] { return lock.bblocked(); }));
-    ASSERT_TRUE(pumpUntil([&] { return !form().running(); }));
-    EXPECT_EQ(ok.texts, (std::vector<std::string>{"The videoserver is being rebooted."}));
+    ASSERT_TRUE(pumpUntil([&] { return !dialog.running(); }));
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"The videoserver is being rebooted."}));
     EXPECT_FALSE(lock.bblocked());
     EXPECT_EQ(cgi->back(), "/Reboot.cgi?RebootNow=1");
 }
@@ -294,7 +312,9 @@ TEST_F(Konfig, AFailedApplyKeepsOkFromClosingButCancelCloses) {
     type(child<QLineEdit>(form(), "AdminPassConfirmEdit"), "two");
     child<QPushButton>(form(), "okButton").click();
     ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_EQ(boxes.texts[0], "Please enter the same password two times.\n\nChanges not saved: Common setup.");
+    EXPECT_EQ(
+        boxes.texts[0],
+        "On the page \"Common setup\":\nPlease enter the same password two times.\n\nChanges not saved: Common setup.");
     EXPECT_TRUE(form().isVisible());
     EXPECT_TRUE(form().errorFlag());
     EXPECT_TRUE(settings.authenticate(""));
@@ -337,7 +357,8 @@ TEST_F(Konfig, TheGeneralPagesChangeIsStoredWhicheverPageShowsAtOkOrSave) {
     QTest::keyClicks(&child<QLineEdit>(dialog, "AdminPassConfirmEdit"), "two");
     turnTo(TkonfigForm::ueberwachungTab);
     click(child<QPushButton>(dialog, "okButton"));
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times.\n\n"
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"On the page \"Common setup\":\n"
+                                                     "Please enter the same password two times.\n\n"
                                                      "Changes not saved: Common setup."}));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(settings.authenticate(""));
@@ -423,7 +444,8 @@ TEST_F(Konfig, AfterALanguageSwitchTheDialogAndItsPromptsSpeakIt) {
     click("uebernehmenBtn");
     const auto french = [](const config::TText& text) { return config::text(text, config::lang_fr); };
     EXPECT_EQ(boxes.texts,
-              (std::vector<std::string>{french(config::txtEnterSamePasswordTwoTimes) + "\n\n" +
+              (std::vector<std::string>{"Sur la page « Paramètres généraux » :\n" +
+                                        french(config::txtEnterSamePasswordTwoTimes) + "\n\n" +
                                         french(config::txtChangesNotSaved) + " Langue, Paramètres généraux."}));
     EXPECT_EQ(form().windowTitle().toStdString(), french(config::txtOculonConfiguration));
     config::TSprachenTyp stored = config::lang_en;

@@ -203,8 +203,9 @@ TEST_F(IntercomApply, ARefusedAssignmentStoresNothingAndKeepsTheDialogOpen) {
     edit("passwordB").setText("eins");
     edit("passwordConfirmB").setText("zwei");
     child<QPushButton>(form(), "uebernehmenBtn").click();
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Please enter the same password two times.\n\n"
-                                                     "Changes not saved: IP door intecoms."}));
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{
+                               "On the page \"IP door intecoms\":\nPlease enter the same password two times.\n\n"
+                               "Changes not saved: IP door intecoms."}));
     EXPECT_TRUE(form().errorFlag());
     EXPECT_EQ(settings.Count(), 0);
     EXPECT_EQ(edit("passwordB").text(), "eins");
@@ -228,7 +229,9 @@ TEST_F(IntercomApply, ARefusedAssignmentStoresNothingAndKeepsTheDialogOpen) {
     choose(1);
     child<QPushButton>(form(), "okButton").click();
     ASSERT_EQ(boxes.texts.size(), 2u);
-    EXPECT_EQ(boxes.texts[1], "This door intercom is already configured.\nPlease delete the old configuration first.");
+    EXPECT_EQ(boxes.texts[1],
+              "On the page \"IP door intecoms\":\nThis door intercom is already configured.\n"
+              "Please delete the old configuration first.");
     EXPECT_FALSE(form().isVisible());
     EXPECT_EQ(settings.getConfigByPhone("10.0.0.50")->Name, "Hof");
 }
@@ -343,6 +346,7 @@ TEST_F(IntercomApply, AnAssignmentsRowEditsItWhileItsIntercomIsSilent) {
     ASSERT_EQ(cameras.selectedKey(), "10.0.0.6:80");
     retype(edit("tuerOeffnerCodeEdit"), "42");
     EXPECT_EQ(pressAndRead(child<QPushButton>(form(), "uebernehmenBtn")),
+              "On the page \"IP door intecoms\":\n"
               "The door-intercom assignment was not stored: please choose a door intercom for the camera.\n\n"
               "Changes not saved: IP door intecoms.");
     EXPECT_EQ(settings.Count(), 1);
@@ -354,6 +358,7 @@ TEST_F(IntercomApply, AnAssignmentsRowEditsItWhileItsIntercomIsSilent) {
     retype(edit("tuerOeffnerCodeEdit"), "7");
     turnTo(*form_, TkonfigForm::ueberwachungTab);
     EXPECT_EQ(pressAndRead(child<QPushButton>(form(), "okButton")),
+              "On the page \"IP door intecoms\":\n"
               "The door-intercom assignment was not stored: please select a camera in the camera list.\n\n"
               "Changes not saved: IP door intecoms.");
     EXPECT_TRUE(form().isVisible());

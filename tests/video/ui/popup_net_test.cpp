@@ -4,7 +4,9 @@
 // press, a call ends on a black stream, on the watchdog and on the frame's
 // own message, the door button with its prompt and protocol and the
 // camera's relay, the second camera swaps into the main picture, faults show
-// and go, and a stop while a decoder waits for the main thread returns at once.
+// and go, a call's dialogs go with it and hold up no other window, a failure
+// that recurs is told once, and a stop while a decoder waits for the main
+// thread returns at once.
 
 #include <gtest/gtest.h>
 
@@ -17,6 +19,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "../TestPictures.h"
 #include "config/cfgUnit.h"
@@ -242,18 +245,16 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     const auto centre = [&](test::Rgb c) { return shows(popup, "Image1", image->width() / 2, image->height() / 2, c); };
     ASSERT_TRUE(pumpUntil([&] { return centre({230, 20, 20}); }));
 
-    std::string proposed;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        // The stream turns blue and the clock moves on while the user chooses.
-        EXPECT_TRUE(pumpUntil([&] { return centre({20, 20, 230}); }));
-        pumpFor(1100ms);
-        proposed = dialog->selectedFiles().value(0).toStdString();
-        static_cast<QDialog*>(dialog)->accept();
-    });
+    auto* saver = popup.findChild<QPushButton*>("saver");
     const std::time_t pressed = std::time(nullptr);
-    popup.findChild<QPushButton*>("saver")->click();
+    QTest::mouseClick(saver, Qt::LeftButton);
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    // The stream turns blue and the clock moves on while the user chooses.
+    EXPECT_TRUE(pumpUntil([&] { return centre({20, 20, 230}); }));
+    pumpFor(1100ms);
+    std::string proposed = dialog->selectedFiles().value(0).toStdString();
+    static_cast<QDialog*>(dialog)->accept();
 
     const std::string name = std::filesystem::path(proposed).filename().string();
     std::tm at{};
@@ -267,16 +268,13 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     EXPECT_LT(mid[0], 80);
 
     // On a full disk nothing is left, and the user learns which file and why.
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        proposed = dialog->selectedFiles().value(0).toStdString();
-        ASSERT_TRUE(pumpUntil([&] { return dialog->isActiveWindow() && QApplication::focusWidget() != nullptr; }));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    });
+    QTest::mouseClick(saver, Qt::LeftButton);
+    ASSERT_EQ(QApplication::activeModalWidget(), dialog);
+    proposed = dialog->selectedFiles().value(0).toStdString();
+    ASSERT_TRUE(pumpUntil([&] { return dialog->isActiveWindow() && QApplication::focusWidget() != nullptr; }));
     {
         testsupport::FileSizeLimit full(1000);
-        QTest::mouseClick(popup.findChild<QPushButton*>("saver"), Qt::LeftButton);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
     QMessageBox* box = popup.findChild<QMessageBox*>();
     ASSERT_NE(box, nullptr);
@@ -338,29 +336,56 @@ TEST_F(PopupNet, ClosesOnTheWatchdogOrABlackStreamOrTellsTheOwner) {
     EXPECT_TRUE(pumpUntil([&] { return preview.isNull(); }));
 }
 
-// The snapshot's save dialog holds the popup below it on the stack: a
-// preview whose call ends while the user chooses the file goes once the
-// dialog has returned.
-TEST_F(PopupNet, APreviewWhoseCallEndsUnderItsSaveDialogGoesOnceTheDialogHasReturned) {
+// A call's "Save picture" dialog holds up its own window alone, and goes
+// when the call ends: the popup's next call, another popup and a preview
+// are not held up by it.
+TEST_F(PopupNet, ACallsSaveDialogGoesWithItsCallAndHoldsUpNoOtherWindow) {
     settings->schreibeAllowConfig(true);
     LoopbackHttpServer camera;
     serve(camera, {barsJpeg(160, 120)});
+    TSingleConfig station = stationFor(camera);
+    station.telefonIP = "10.77.0.44";
+    station.tuerCode = "12";
+    TVideobild popup, further;
+    std::map<std::string, int> opened;
+    for (TVideobild* p : {&popup, &further})
+        p->sendFunctionLindavor = [&](const std::string&, const std::string& host) { ++opened[host]; };
+    popup.startVideo(station, false);
+    station.telefonIP = "10.77.0.45";
+    further.startVideo(station, false);
+    ASSERT_TRUE(pumpUntil([&] { return pictures(popup) >= 1 && pictures(further) >= 1; }));
+    const auto openDoor = [](TVideobild& p) {
+        p.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&p));
+        testsupport::clickAsUser(testsupport::child<QPushButton>(p, "tuerOeffner"));
+    };
+
+    testsupport::clickAsUser(testsupport::child<QPushButton>(popup, "saver"));
+    const QPointer<QWidget> dialog = QApplication::activeModalWidget();
+    ASSERT_TRUE(qobject_cast<QFileDialog*>(dialog));
+    openDoor(further);
+    EXPECT_EQ(opened["10.77.0.45"], 1) << "another call's dialog holds up this call's door";
+    further.startVideo(station, false);  // nor is a new call bound to it
+    EXPECT_EQ(further.windowHandle()->transientParent(), nullptr);
+
+    // The call's time is up with the dialog open; the next call answers.
+    platform::MainLoop::instance().post(popup.handle(), platform::WM_CLOSE);
+    ASSERT_TRUE(pumpUntil([&] { return !popup.isVisible(); }));
+    EXPECT_FALSE(dialog && dialog->isVisible());
+    station.telefonIP = "10.77.0.44";
+    popup.startVideo(station, false);
+    openDoor(popup);
+    EXPECT_EQ(opened["10.77.0.44"], 1) << "the last call's dialog holds up the door";
+    further.stopVideo();
+    popup.stopVideo();
+
+    // A preview frees itself though its dialog was open.
     QPointer<TVideobild> preview(new TVideobild());
     preview->startVideo(stationFor(camera), true);
     ASSERT_TRUE(pumpUntil([&] { return pictures(*preview) >= 1; }));
-    bool answered = false;
-    QTimer::singleShot(0, [&] {
-        const QPointer<QWidget> dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        // the call's time is up; the dialog's own loop runs on
-        platform::MainLoop::instance().post(preview->handle(), platform::WM_CLOSE);
-        QTimer::singleShot(300, [&answered, dialog] {
-            answered = dialog != nullptr;
-            if (dialog) static_cast<QDialog*>(dialog.data())->reject();
-        });
-    });
-    QTest::mouseClick(preview->findChild<QPushButton*>("saver"), Qt::LeftButton);
-    EXPECT_TRUE(answered);
+    testsupport::clickAsUser(testsupport::child<QPushButton>(*preview, "saver"));
+    ASSERT_TRUE(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+    platform::MainLoop::instance().post(preview->handle(), platform::WM_CLOSE);
     EXPECT_TRUE(pumpUntil([&] { return preview.isNull(); }));
 }
 
@@ -514,7 +539,9 @@ TEST_F(PopupNet, DoorFrameEndsItsCallThroughItsOwnMessage) {
     EXPECT_TRUE(pumpUntil([&] { return ended == 2; }));
 }
 
-TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCall) {
+// A failure that comes back with every call is told in one notice of the
+// call, which goes with it, until the user has read it.
+TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCallAndFailuresAreToldOnce) {
     // The picture path is a file: no folder can be made below it.
     const std::string file = folder.write("not-a-folder", "x");
     settings->schreibeStoreVideo(true);
@@ -525,29 +552,46 @@ TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCall) {
     QWidget wall;
     TmainVideoFrame frame(&wall);
     wall.show();
+    const std::string dated = settings->getSavePath("Door 1");
+    const auto boxes = [&](QWidget& view) {
+        pumpFor(200ms);
+        std::vector<std::string> texts;
+        for (auto* box : view.findChildren<QMessageBox*>()) texts.push_back(box->text().toStdString());
+        return texts;
+    };
+    const std::string again = "\nTimes so far: 2";
+    for (const std::string& times : {std::string(), again}) {
+        frame.startVideo(stationFor(camera), false);
+        ASSERT_TRUE(pumpUntil([&] { return pictures(frame, "videoImage") >= 3; }));
+        EXPECT_TRUE(frame.isVisible());
+        EXPECT_TRUE(frame.session().mainDecoder()->recordingFileName().empty());
+        // Its first picture is not saved, and the call not recorded.
+        const auto told = boxes(frame);
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_TRUE(told[0].starts_with("The picture was not saved:\n" + dated)) << told[0];
+        EXPECT_TRUE(told[0].ends_with(".jpg: Not a directory" + times + "\n\nNot recording: the folder is missing\n" +
+                                      dated + "\n\nRecording goes on by itself as soon as writing works again." +
+                                      times))
+            << told[0];
+        frame.stopVideo();
+        EXPECT_TRUE(boxes(frame).empty());
+    }
+    // Once the user has read it, the next call says nothing of it.
     frame.startVideo(stationFor(camera), false);
     ASSERT_TRUE(pumpUntil([&] { return pictures(frame, "videoImage") >= 3; }));
-    EXPECT_TRUE(frame.isVisible());
-    // Once each: the call is not recorded, and its first picture not saved.
-    const std::string dated = settings->getSavePath("Door 1");
-    ASSERT_TRUE(pumpUntil([&] { return frame.findChildren<QMessageBox*>().size() == 2; }));
-    const auto boxes = frame.findChildren<QMessageBox*>();
-    EXPECT_EQ(boxes[0]->text().toStdString(), "Not recording: the folder is missing\n" + dated +
-                                                  "\n\nRecording goes on by itself as soon as writing works again.");
-    EXPECT_TRUE(boxes[1]->text().startsWith(QString::fromStdString("The picture was not saved:\n" + dated)));
-    EXPECT_TRUE(boxes[1]->text().endsWith(".jpg: Not a directory"));
-    EXPECT_TRUE(frame.session().mainDecoder()->recordingFileName().empty());
-    pumpFor(200ms);
-    EXPECT_EQ(frame.findChildren<QMessageBox*>().size(), 2u);
+    ASSERT_EQ(boxes(frame).size(), 1u);
+    testsupport::clickAsUser(*frame.findChild<QMessageBox*>()->button(QMessageBox::Ok));
+    frame.stopVideo();
+    frame.startVideo(stationFor(camera), false);
+    ASSERT_TRUE(pumpUntil([&] { return pictures(frame, "videoImage") >= 3; }));
+    EXPECT_TRUE(boxes(frame).empty());
     frame.stopVideo();
 
-    // The popup does not try: it says so once and shows the stream.
+    // The popup does not record: it tells the folder once.
     TVideobild popup;
     popup.startVideo(stationFor(camera), false);
     ASSERT_TRUE(pumpUntil([&] { return pictures(popup) >= 3; }));
-    ASSERT_NE(popup.findChild<QMessageBox*>(), nullptr);
-    EXPECT_EQ(popup.findChild<QMessageBox*>()->text().toStdString(),
-              "The path for storing images is invalid: \n" + file + "/");
+    EXPECT_EQ(boxes(popup), std::vector<std::string>{"The path for storing images is invalid: \n" + file + "/"});
     popup.stopVideo();
 }
 

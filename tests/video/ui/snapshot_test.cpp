@@ -1,7 +1,9 @@
 // Snapshots are written only into files of their own: never through a
 // symbolic link that someone who can write the folder planted at the name,
-// also not when it is planted in the moment the name is found free.
+// also not when it is planted in the moment the name is found free. A
+// snapshot not written says why in the words of the step that failed.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QImage>
@@ -20,21 +22,44 @@ TEST(Snapshot, NeverWrittenThroughALinkAtItsName) {
     picture.fill(Qt::darkGreen);
     const std::string victim = dir.write("victim", "theirs");
     const std::string name = dir.path() + "/Door 12-30-05.jpg";
-    EXPECT_EQ(saveJpeg(picture, name), "");
-    EXPECT_EQ(saveJpeg(picture, name), "");  // a snapshot of that name is replaced
+    EXPECT_FALSE(saveJpeg(picture, name).failed());
+    EXPECT_FALSE(saveJpeg(picture, name).failed());  // a snapshot of that name is replaced
     EXPECT_EQ(testsupport::readFile(name).substr(0, 2), "\xFF\xD8");
     ::unlink(name.c_str());
 
     std::filesystem::create_symlink(victim, name);
-    EXPECT_NE(saveJpeg(picture, name), "");
+    EXPECT_TRUE(saveJpeg(picture, name).failed());
     ::unlink(name.c_str());
     int saved = 0;
     {
         testsupport::LinkPlanter planter(name, victim);
         for (int i = 0; i < 1000; ++i) {
-            saved += saveJpeg(picture, name).empty() ? 1 : 0;
+            saved += saveJpeg(picture, name).failed() ? 0 : 1;
             ::unlink(name.c_str());
         }
     }
     EXPECT_EQ(testsupport::readFile(victim), "theirs") << saved << " snapshots of 1000 saved";
+}
+
+TEST(Snapshot, SaysWhyItWasNotWritten) {
+    if (::geteuid() != 0) GTEST_SKIP() << "handing a folder to another user needs root";
+    testsupport::TempDir dir;
+    ::chmod(dir.path().c_str(), 0755);  // others may look in, not write
+    const std::string file = dir.write("file", "x");
+    QImage picture(32, 24, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    const struct {
+        std::string name, reason;
+    } rows[] = {
+        {dir.path() + "/Door/2024/05 - May/x.jpg", ": Permission denied"},  // its dated folder could not be made
+        {dir.path() + "/x.jpg", ": Permission denied"},
+        {file + "/Door/x.jpg", ": Not a directory"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_TRUE(testsupport::asNobody([&] {
+            const video::ui::SnapshotFailure failure = saveJpeg(picture, row.name);
+            return failure.text == row.name + row.reason &&
+                   failure.reason == row.name.substr(0, row.name.rfind('/')) + row.reason;
+        })) << row.name;
+    }
 }
