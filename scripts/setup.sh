@@ -7,7 +7,7 @@ packages=(
   libjpeg62-turbo-dev qt6-base-dev qt6-translations-l10n libssl-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-apps x11-utils libx11-dev libxtst6 imagemagick iproute2 ffmpeg lighttpd avahi-daemon avahi-utils libjpeg-turbo-progs
+  xvfb xauth x11-apps x11-utils libx11-dev libxtst6 openbox imagemagick iproute2 ffmpeg lighttpd avahi-daemon avahi-utils libjpeg-turbo-progs
   libopencv-imgproc-dev libyuv-dev libfftw3-dev libjemalloc-dev
   fonts-dejavu-core locales
 )

@@ -40,14 +40,15 @@ void dropCredentials(TSingleConfig& s) {
 
 }  // namespace
 
-config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored,
-                                           const std::optional<config::TWindowSettings>& shown, int listed,
+namespace {
+
+video::PixelRect pixelRect(const config::TWindowSettings& w) { return {w.left, w.top, w.width, w.height}; }
+
+}  // namespace
+
+config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored, const video::OpenPopups& open,
                                            const std::optional<video::ScreenRoom>& room) {
-    const auto rect = [](const config::TWindowSettings& w) {
-        return video::PixelRect{w.left, w.top, w.width, w.height};
-    };
-    const video::PixelRect place =
-        video::furtherPopupPlace(rect(stored), shown ? std::optional(rect(*shown)) : std::nullopt, listed, room);
+    const video::PixelRect place = video::furtherPopupPlace(pixelRect(stored), open, room);
     return {.top = place.top, .left = place.left, .height = place.height, .width = place.width};
 }
 
@@ -66,6 +67,15 @@ void CallDispatch::addFurther(const std::string& address, std::unique_ptr<CallWi
     auto it = std::upper_bound(videoFensterListe_.begin(), videoFensterListe_.end(), address,
                                [](const std::string& a, const Entry& e) { return a < e.first; });
     videoFensterListe_.emplace(it, address, std::move(window));
+}
+
+video::OpenPopups CallDispatch::openPopups() const {
+    video::OpenPopups open;
+    if (const std::optional<config::TWindowSettings> main = popup_.shownBounds()) open.main = pixelRect(*main);
+    for (const Entry& e : videoFensterListe_)
+        if (const std::optional<config::TWindowSettings> shown = e.second->shownBounds())
+            open.further.push_back(pixelRect(*shown));
+    return open;
 }
 
 void CallDispatch::retire(std::unique_ptr<CallWindow> window) { retired_.push_back(std::move(window)); }
@@ -134,8 +144,7 @@ void CallDispatch::openFurtherPopup(const std::string& address, const TSingleCon
     std::unique_ptr<CallWindow> window = parts_.factory->createPopup(setup);
     if (!window) return;
     const config::TWindowSettings stored = settings_.fensterKoordinaten();
-    window->setBounds(furtherPopupBounds(stored, popup_.shownBounds(), static_cast<int>(furtherCount()),
-                                         parts_.factory->screenRoom(stored)));
+    window->setBounds(furtherPopupBounds(stored, openPopups(), parts_.factory->screenRoom(stored)));
     window->startVideo(station, false);
     addFurther(address, std::move(window));
 }

@@ -25,11 +25,9 @@ class stateChangeObjekt;
 
 namespace oculon::app {
 
-// Where the n-th further popup goes (n = popups listed before it): half a
-// popup lower and half a popup further right per step, inside `room`;
-// `shown` is the main popup as it shows (see video::furtherPopupPlace).
-config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored,
-                                           const std::optional<config::TWindowSettings>& shown, int listed,
+// Where a new further popup goes: a free place among the popups open now,
+// inside `room` (see video::furtherPopupPlace).
+config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored, const video::OpenPopups& open,
                                            const std::optional<video::ScreenRoom>& room);
 
 class CallDispatch {
@@ -116,6 +114,8 @@ private:
     void bringToFront(bool toWall);
     void openFurtherPopup(const std::string& address, const config::TSingleConfig& station, bool blackToMainForm);
     void addFurther(const std::string& address, std::unique_ptr<CallWindow> window);
+    // The popups on the screen now, as they show.
+    video::OpenPopups openPopups() const;
     // Takes the listed popup out of the list, stops it and frees it.
     void dropFurther(const std::string& address);
     bool isOwnId(const std::string& id) const;

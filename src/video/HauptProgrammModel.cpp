@@ -107,13 +107,26 @@ Size popupMinimumSize(PopupFrameExtra extra) {
     return {kPicture.width + extra.width, kPicture.height + extra.height};
 }
 
-PopupLayout popupLayout(Size client, const DoorPanelLayout& door) {
+Rect pictureAtAspect(const Rect& area, double aspect) {
+    if (!(aspect > 0.0) || !std::isfinite(aspect) || area.width <= 0 || area.height <= 0) return area;
+    const double widthAtAspect = area.height * aspect;
+    if (std::abs(widthAtAspect - area.width) < 1.0) return area;
+    if (widthAtAspect < area.width) {
+        const int width = static_cast<int>(widthAtAspect);
+        return {area.left + (area.width - width) / 2, area.top, width, area.height};
+    }
+    const int height = static_cast<int>(area.width / aspect);
+    return {area.left, area.top + (area.height - height) / 2, area.width, height};
+}
+
+PopupLayout popupLayout(Size client, double aspect, const DoorPanelLayout& door) {
     const int w = client.width;
     const int h = client.height;
     PopupLayout l;
-    l.image1 = {0, kPopupHeaderHeight, w, h - kPopupHeaderHeight};
+    l.image1 = pictureAtAspect({0, kPopupHeaderHeight, w, h - kPopupHeaderHeight}, aspect);
     const double third = l.image1.width / 3.0;
-    l.panel2 = {static_cast<int>(third * 2), 55, static_cast<int>(third) - 10, l.image1.height / 3 - 10};
+    l.panel2 = {l.image1.left + static_cast<int>(third * 2), l.image1.top + 10, static_cast<int>(third) - 10,
+                l.image1.height / 3 - 10};
     l.saver = {0, h - 25, 125, 25};
     // The door button alone sits one pixel lower here than in the wall's door
     // frame; the window's edge cuts its panel's last row.

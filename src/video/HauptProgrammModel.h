@@ -53,7 +53,14 @@ Size popupFitSize(Size requested, double aspect, PopupFrameExtra extra, Size mos
 // `extra`, the size around that same picture area.
 Size popupMinimumSize(PopupFrameExtra extra = {});
 
-// Where the popup's controls go for a client area.
+// The largest part of `area` that shows a picture of `aspect` (width /
+// height) undistorted, centred in it; all of `area` where it is within a
+// pixel of that aspect, or where there is no aspect yet (0).
+Rect pictureAtAspect(const Rect& area, double aspect);
+
+// Where the popup's controls go for the client area it has: the picture at
+// its `aspect` below the header row, the door buttons in the bottom right
+// corner of the client area.
 struct PopupLayout {
     Rect image1;  // the main picture
     Rect panel2;  // the second camera's inset
@@ -64,6 +71,8 @@ struct PopupLayout {
 };
 inline constexpr int kPopupHeaderHeight = 45;
 inline constexpr int kMoxaPanelWidth = 102;
-PopupLayout popupLayout(Size client, const DoorPanelLayout& door);
+// The room the door buttons take at most (door, light and input).
+inline constexpr Size kPopupDoorCorner{kMoxaPanelWidth, 65};
+PopupLayout popupLayout(Size client, double aspect, const DoorPanelLayout& door);
 
 }  // namespace oculon::video

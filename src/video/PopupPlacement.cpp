@@ -1,9 +1,11 @@
 #include "video/PopupPlacement.h"
 
 #include <algorithm>
+#include <limits>
 #include <set>
 #include <utility>
-#include <vector>
+
+#include "video/HauptProgrammModel.h"
 
 namespace oculon::video {
 
@@ -11,68 +13,186 @@ namespace {
 
 using Place = std::pair<int, int>;  // left, top of a popup's frame
 
-// The places the cascade of one size of popup can take in the free area.
-class Cascade {
+// The area `a` and `b` have in common.
+long long overlap(const PixelRect& a, const PixelRect& b) {
+    const long long width = std::min(a.left + a.width, b.left + b.width) - std::max(a.left, b.left);
+    const long long height = std::min(a.top + a.height, b.top + b.height) - std::max(a.top, b.top);
+    return width > 0 && height > 0 ? width * height : 0;
+}
+
+// The largest whole number of `step`s not above `value`; `step` > 0.
+int floorDiv(int value, int step) { return value >= 0 ? value / step : -((-value + step - 1) / step); }
+
+// `origin` plus whole steps, those within [lo, hi], in ascending order.
+std::vector<int> onGrid(int origin, int step, int lo, int hi) {
+    std::vector<int> values;
+    for (int v = origin - floorDiv(origin - lo, step) * step; v <= hi; v += step) values.push_back(v);
+    return values;
+}
+
+// What a popup open on the screen wants to keep in sight: its title bar to
+// move it by, and its door buttons; and its frame.
+struct InSight {
+    PixelRect outer;
+    PixelRect title;
+    PixelRect doorButtons;
+};
+
+InSight inSightOf(const PixelRect& popup, PixelSize frame) {
+    // The side borders are thin; the rest of the frame's height is the title.
+    const int side = frame.width / 2;
+    const int title = std::max(0, frame.height - side);
+    const int clientLeft = popup.left + side;
+    const int clientTop = popup.top + title;
+    const int doorWidth = std::min(popup.width, kPopupDoorCorner.width);
+    const int doorHeight = std::min(popup.height, kPopupDoorCorner.height);
+    return {{popup.left, popup.top, popup.width + frame.width, popup.height + frame.height},
+            {popup.left, popup.top, popup.width + frame.width, title},
+            {clientLeft + popup.width - doorWidth, clientTop + popup.height - doorHeight, doorWidth, doorHeight}};
+}
+
+// What a frame at `outer` hides of the open popups, in the order that
+// counts: a popup hidden whole weighs most, door buttons more than a title
+// bar, which keeps its other end to move the popup by; then the area of the
+// popups it covers. {0, 0} covers nothing.
+using Hidden = std::pair<int, long long>;
+
+Hidden hidden(const PixelRect& outer, const std::vector<InSight>& open) {
+    constexpr int kWhole = 100, kDoor = 2, kTitle = 1;
+    Hidden weight{0, 0};
+    for (const InSight& o : open) {
+        if (o.outer.left == outer.left && o.outer.top == outer.top) weight.first += kWhole;
+        if (overlap(outer, o.doorButtons) > 0) weight.first += kDoor;
+        if (overlap(outer, o.title) > 0) weight.first += kTitle;
+        weight.second += overlap(outer, o.outer);
+    }
+    return weight;
+}
+
+// The places for a further popup's frame among the popups open in a free
+// area.
+class PlaceSearch {
 public:
-    Cascade(const ScreenRoom& room, PixelSize client)
-        : area_(room.area),
-          outer_{client.width + room.frame.width, client.height + room.frame.height},
-          step_{client.width / 2, client.height / 2},
-          // A title bar: the frame's height, which is mostly the title.
-          title_(room.frame.height > 0 ? room.frame.height : kFrameGuess.height) {}
-
-    bool fits(Place p) const {
-        return p.first >= area_.left && p.second >= area_.top && p.first + outer_.width <= area_.left + area_.width &&
-               p.second + outer_.height <= area_.top + area_.height;
+    PlaceSearch(const ScreenRoom& room, Place anchor, const std::vector<PixelRect>& open)
+        : room_(room), anchor_(anchor) {
+        for (const PixelRect& p : open) open_.push_back(inSightOf(p, room.frame));
     }
 
-    // The first `wanted` places further popups take after `main`, in order;
-    // fewer when the area has no more.
-    std::vector<Place> places(Place main, std::size_t wanted) const {
-        std::vector<Place> found;
-        std::set<Place> taken{main};
-        const auto take = [&](Place p) {
-            if (taken.insert(p).second) found.push_back(p);
-            return found.size() >= wanted;
-        };
-        const auto round = [&](Place start) {
-            for (Place p = start; fits(p); p = next(p)) {
-                if (take(p)) return true;
-                if (step_.width + step_.height == 0) break;
-            }
-            return false;
-        };
-        if (round(next(main))) return found;
-        for (const Place& start : roundStarts())
-            if (round(start)) return found;
-        return found;
+    struct Found {
+        Place place;
+        Hidden weight;
+    };
+
+    // Where a popup of `client` size hides nothing of the others and covers
+    // least of them; none where every place hides something. Where one
+    // place is free, one that can move no further left or up is too: the
+    // places right of and below what the others keep in sight, and the
+    // area's corner, are enough.
+    std::optional<Found> freePlace(PixelSize client) const {
+        const std::optional<Found> found = best(client, false);
+        if (found && found->weight.first == 0) return found;
+        return std::nullopt;
     }
+    // Where a popup of `client` size hides least.
+    Place leastHiding(PixelSize client) const { return best(client, true).value_or(Found{anchor_, {}}).place; }
 
 private:
-    Place next(Place p) const { return {p.first + step_.width, p.second + step_.height}; }
-
-    // Where the rounds from the corner start: a title bar apart, first down
-    // the diagonal, where each popup's title shows above the next one, then
-    // on the rest of that grid, row by row.
-    std::vector<Place> roundStarts() const {
-        const int columns = std::max(0, (area_.width - outer_.width) / title_ + 1);
-        const int rows = std::max(0, (area_.height - outer_.height) / title_ + 1);
-        const auto at = [&](int column, int row) {
-            return Place{area_.left + column * title_, area_.top + row * title_};
-        };
-        std::vector<Place> starts;
-        for (int k = 0; k < std::min(columns, rows); ++k) starts.push_back(at(k, k));
-        for (int row = 0; row < rows; ++row)
-            for (int column = 0; column < columns; ++column)
-                if (column != row) starts.push_back(at(column, row));
-        return starts;
+    PixelSize outerOf(PixelSize client) const {
+        return {client.width + room_.frame.width, client.height + room_.frame.height};
     }
 
-    PixelRect area_;
-    PixelSize outer_;
-    PixelSize step_;
-    int title_;
+    std::optional<Found> best(PixelSize client, bool onTheFineGrid) const {
+        const PixelSize outer = outerOf(client);
+        std::optional<Found> best;
+        for (const Place& p : places(outer, onTheFineGrid)) {
+            const Hidden weight = hidden({p.first, p.second, outer.width, outer.height}, open_);
+            if (!best || weight < best->weight) best = Found{p, weight};
+            if (weight == Hidden{0, 0}) break;
+        }
+        return best;
+    }
+
+    // The places a frame of size `outer` can take, in the order they are
+    // tried: the half-popup steps down the diagonal from the anchor, the
+    // rest of the half-popup grid around it row by row, the places right of
+    // and below what the open popups keep in sight; on the fine grid also
+    // the places a title bar apart over the area, row by row, and along its
+    // right and bottom edges.
+    std::vector<Place> places(PixelSize outer, bool onTheFineGrid) const {
+        const PixelRect& area = room_.area;
+        const int right = area.left + area.width - outer.width;
+        const int bottom = area.top + area.height - outer.height;
+        std::vector<Place> order;
+        std::set<Place> listed;
+        const auto add = [&](int left, int top) {
+            if (left >= area.left && top >= area.top && left <= right && top <= bottom &&
+                listed.insert({left, top}).second)
+                order.push_back({left, top});
+        };
+        // Two steps clear a whole popup.
+        const PixelSize half{std::max(1, (outer.width + 1) / 2), std::max(1, (outer.height + 1) / 2)};
+        for (int k = 1; anchor_.first + k * half.width <= right && anchor_.second + k * half.height <= bottom; ++k)
+            add(anchor_.first + k * half.width, anchor_.second + k * half.height);
+        const std::vector<int> halfColumns = onGrid(anchor_.first, half.width, area.left, right);
+        for (const int top : onGrid(anchor_.second, half.height, area.top, bottom))
+            for (const int left : halfColumns) add(left, top);
+        std::set<int> columns{area.left}, rows{area.top};
+        for (const InSight& o : open_) {
+            for (const PixelRect& r : {o.outer, o.title, o.doorButtons}) {
+                columns.insert(r.left + r.width);
+                rows.insert(r.top + r.height);
+            }
+        }
+        // In line with the main popup first.
+        for (const int left : columns) add(left, anchor_.second);
+        for (const int top : rows)
+            for (const int left : columns) add(left, top);
+        if (!onTheFineGrid) return order;
+        const int step = std::max(1, inSightOf({0, 0, 0, 0}, room_.frame).title.height);
+        std::vector<int> fineColumns = onGrid(area.left, step, area.left, right);
+        std::vector<int> fineRows = onGrid(area.top, step, area.top, bottom);
+        fineColumns.push_back(right);
+        fineRows.push_back(bottom);
+        for (const int top : fineRows)
+            for (const int left : fineColumns) add(left, top);
+        return order;
+    }
+
+    ScreenRoom room_;
+    Place anchor_;
+    std::vector<InSight> open_;
 };
+
+// The sizes a further popup may take, from `full` down to half its picture,
+// the header row kept.
+std::vector<PixelSize> smallerSizes(PixelSize full) {
+    constexpr int kSteps = 10;
+    const int picture = std::max(0, full.height - kPopupHeaderHeight);
+    std::vector<PixelSize> sizes;
+    for (int k = 0; k <= kSteps; ++k) {
+        const int of = 2 * kSteps - k;  // in twentieths
+        sizes.push_back({full.width * of / (2 * kSteps), picture * of / (2 * kSteps) + kPopupHeaderHeight});
+    }
+    return sizes;
+}
+
+// The first of `sizes` (largest first) where `place` finds one; a size
+// smaller than one with a place has a place too.
+template <typename PlaceFor>
+std::optional<PixelRect> largestWithPlace(const std::vector<PixelSize>& sizes, PlaceFor place) {
+    std::size_t lo = 0, hi = sizes.size();
+    std::optional<PixelRect> found;
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (const std::optional<Place> p = place(sizes[mid])) {
+            found = PixelRect{p->first, p->second, sizes[mid].width, sizes[mid].height};
+            hi = mid;
+        } else {
+            lo = mid + 1;
+        }
+    }
+    return found;
+}
 
 }  // namespace
 
@@ -89,26 +209,40 @@ PixelRect popupOnScreen(const PixelRect& popup, const ScreenRoom& room) {
     return {outer.left, outer.top, width, height};
 }
 
-PixelRect furtherPopupPlace(const PixelRect& stored, const std::optional<PixelRect>& shownMain, int listed,
-                            const std::optional<ScreenRoom>& room) {
+PixelRect furtherPopupPlace(const PixelRect& stored, const OpenPopups& open, const std::optional<ScreenRoom>& room) {
+    std::vector<PixelRect> shown = open.further;
+    if (open.main) shown.push_back(*open.main);
     if (!room) {
-        const int step = listed + 1;
+        const auto taken = [&](int left, int top) {
+            return std::ranges::any_of(shown, [&](const PixelRect& p) { return p.left == left && p.top == top; });
+        };
+        int step = 1;
+        while (taken(stored.left + step * (stored.width / 2), stored.top + step * (stored.height / 2)) &&
+               step <= static_cast<int>(shown.size()))
+            ++step;
         return {stored.left + step * (stored.width / 2), stored.top + step * (stored.height / 2), stored.width,
                 stored.height};
     }
-    // A stored size the free area cannot hold would make every further popup
-    // fill the screen, and once their pictures had made them smaller they
-    // would all lie on one place: they cascade from the main popup as it
-    // shows then, its picture's aspect and the screen applied.
-    const PixelSize most = largestPopupClient(*room);
-    const bool storedFits = stored.width <= most.width && stored.height <= most.height;
-    const PixelRect shown = popupOnScreen(storedFits || !shownMain ? stored : *shownMain, *room);
-    const Cascade cascade(*room, {shown.width, shown.height});
-    const std::size_t wanted = static_cast<std::size_t>(std::max(0, listed)) + 1;
-    const std::vector<Place> places = cascade.places({shown.left, shown.top}, wanted);
-    // Every place taken: the cascade goes round again on the same places.
-    const Place place = places.empty() ? Place{shown.left, shown.top} : places[(wanted - 1) % places.size()];
-    return {place.first, place.second, shown.width, shown.height};
+    // Further popups take the main popup's size as it shows, its picture's
+    // aspect and the screen applied: the places found are the places they
+    // take then.
+    const PixelRect full = popupOnScreen(open.main.value_or(stored), *room);
+    const PlaceSearch search(*room, {full.left, full.top}, shown);
+    // Rather a smaller popup beside the others than one over them; rather
+    // one over their pictures than one that hides their title bars or
+    // door buttons.
+    const std::vector<PixelSize> sizes = smallerSizes({full.width, full.height});
+    const auto free = [&](bool coveringNothing) {
+        return [&, coveringNothing](PixelSize size) -> std::optional<Place> {
+            const std::optional<PlaceSearch::Found> found = search.freePlace(size);
+            if (!found || (coveringNothing && found->weight.second > 0)) return std::nullopt;
+            return found->place;
+        };
+    };
+    if (std::optional<PixelRect> place = largestWithPlace(sizes, free(true))) return *place;
+    if (std::optional<PixelRect> place = largestWithPlace(sizes, free(false))) return *place;
+    const Place place = search.leastHiding({full.width, full.height});
+    return {place.first, place.second, full.width, full.height};
 }
 
 PixelRect keepInside(const PixelRect& outer, const PixelRect& area) {

@@ -1,14 +1,17 @@
 #pragma once
 // Where live-video popups go on the screen. A popup fits the screen's free
-// area, frame and buttons included, whatever size was stored. Further popups
-// cascade from the main popup, half a popup lower and further right per
-// step; where the next step would leave the free area, the cascade starts
-// again from its top left corner, each new round a title bar further on, so
-// that no popup lies exactly over another while the area has room for one
-// more place. Only when every place is taken do they pile up again, each
-// still with its title bar on the screen.
+// area, frame and buttons included, whatever size was stored. A further
+// popup takes a free place among the popups open now: one where it covers
+// no other popup's title bar or door buttons. It looks first on the grid of
+// half popups around the main popup (half a popup lower and further right
+// is the first step there, where that is free), then on a finer grid, a
+// title bar apart, over the whole free area, and of the free places takes
+// the one that covers least of the others. Only where no place is free does
+// it hide the least it can: never a whole popup, rather a title bar than
+// door buttons.
 
 #include <optional>
+#include <vector>
 
 #include "video/PictureSink.h"
 
@@ -33,13 +36,19 @@ PixelSize largestPopupClient(const ScreenRoom& room);
 // little as possible.
 PixelRect popupOnScreen(const PixelRect& popup, const ScreenRoom& room);
 
-// The place and client size of a further popup: `stored` is the main popup
-// as stored (its frame's place and its client size), `shown` the main popup
-// as it shows now (none while it is hidden), `listed` the number of further
-// popups open before this one. Without `room` (the screen is unknown) the
-// plain cascade from `stored`.
-PixelRect furtherPopupPlace(const PixelRect& stored, const std::optional<PixelRect>& shown, int listed,
-                            const std::optional<ScreenRoom>& room);
+// The popups on the screen now, each as its frame's top left corner and its
+// client size.
+struct OpenPopups {
+    std::optional<PixelRect> main;  // none while it is hidden
+    std::vector<PixelRect> further;
+};
+
+// The place and client size of a new further popup: `stored` is the main
+// popup as stored (its frame's place and its client size); a further popup
+// has the size of the main popup as it shows, else the stored one. Without `room`
+// (the screen is unknown) the first step of the cascade from `stored`, half
+// a popup lower and further right per step, that no open popup stands on.
+PixelRect furtherPopupPlace(const PixelRect& stored, const OpenPopups& open, const std::optional<ScreenRoom>& room);
 
 // Where the frame `outer` goes to lie inside `area`, moved as little as
 // possible; one larger than the area keeps to its top left corner.

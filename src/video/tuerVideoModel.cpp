@@ -23,17 +23,7 @@ FrameLayout frameLayout(Size frame, double aspect, const DoorPanelLayout& door, 
     const int h = frame.height;
     const int below = h - kFrameBarHeight;
     FrameLayout l;
-    l.picture = {0, kFrameBarHeight, w, below};
-    if (aspect > 0.0 && below > 0) {
-        const double r = static_cast<double>(w) / below;
-        if (r <= aspect) {
-            const int ph = static_cast<int>(w / aspect);
-            l.picture = {0, static_cast<int>(kFrameBarHeight + (below - ph) / 2.0), w, ph};
-        } else {
-            const int pw = static_cast<int>(below * aspect);
-            l.picture = {static_cast<int>((w - pw) / 2.0), kFrameBarHeight, pw, below};
-        }
-    }
+    l.picture = pictureAtAspect({0, kFrameBarHeight, w, below}, aspect);
     const int nameWidth = w - (ohneBT ? kFrameDatePanelWidth + kFrameCloseButtonSize : kFrameDatePanelWidth);
     l.namePanel = {0, 0, nameWidth, kFrameBarHeight};
     l.dateTimePanel = {nameWidth, 0, kFrameDatePanelWidth, kFrameBarHeight};

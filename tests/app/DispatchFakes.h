@@ -41,6 +41,9 @@ public:
     void highlightName(bool on) override { highlighted = on; }
     void bringToFront() override { ++fronted; }
     void setBounds(const config::TWindowSettings& b) override { bounds = b; }
+    std::optional<config::TWindowSettings> shownBounds() const override {
+        return visible_ ? std::optional(bounds) : std::nullopt;
+    }
     std::uintptr_t handle() const override { return reinterpret_cast<std::uintptr_t>(this); }
 
     // The user closes the window.

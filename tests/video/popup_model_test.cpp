@@ -177,7 +177,7 @@ TEST_F(CallModel, DoorPanelByInputOutputAndType) {
     d = popupSetup(s, false, o, kIds).door;
     EXPECT_TRUE(d.panelVisible && d.doorVisible);
     // The popup holds the door button alone at h - 25, the wall's door frame at h - 26.
-    EXPECT_EQ(d.doorCaption + " " + std::to_string(popupLayout({400, 525}, d).moxaPanel.top) + " " +
+    EXPECT_EQ(d.doorCaption + " " + std::to_string(popupLayout({400, 525}, 0.0, d).moxaPanel.top) + " " +
                   std::to_string(frameLayout({400, 525}, 1.0, d, false).moxaPanel.top),
               "Tor 500 499");
     s.camAusgang = true;
@@ -400,6 +400,37 @@ TEST_F(CallModel, TheFramesPictureIsCentredAtItsAspect) {
         {4.0 / 3.0, false, {15, 30, 533, 400}}, {16.0 / 9.0, true, {0, 71, 564, 317}}, {0.0, false, {0, 30, 564, 400}}};
     for (const auto& [aspect, flag, picture] : cases)
         EXPECT_EQ(frameLayout({564, 430}, aspect, door, flag).picture, picture);
+}
+
+// A window manager that tiles the popup gives it a size of its own: the
+// picture keeps its aspect in it, the header and the door buttons keep to
+// its edges.
+TEST_F(CallModel, APopupLaysOutForTheSizeItHas) {
+    DoorPanelLayout door;
+    door.inputVisible = true;
+    door.panelHeight = 65;
+    const struct {
+        Size client;
+        double aspect;
+        Rect picture;
+    } cases[] = {
+        {{640, 525}, 4.0 / 3.0, {0, 45, 640, 480}},      // the size it asked for
+        {{676, 552}, 4.0 / 3.0, {0, 45, 676, 507}},      // the size rule's rounding
+        {{480, 1028}, 4.0 / 3.0, {0, 356, 480, 360}},    // a tiled column
+        {{1280, 525}, 16.0 / 9.0, {213, 45, 853, 480}},  // a tiled row
+        {{480, 1028}, 0.0, {0, 45, 480, 983}},           // no picture yet
+    };
+    for (const auto& c : cases) {
+        const PopupLayout l = popupLayout(c.client, c.aspect, door);
+        EXPECT_EQ(l.image1, c.picture) << c.client.width << "x" << c.client.height;
+        EXPECT_EQ(l.timePanel.left + l.timePanel.width, c.client.width);
+        EXPECT_EQ(l.moxaPanel.top + l.moxaPanel.height, c.client.height);
+        EXPECT_GE(l.moxaPanel.left + l.moxaPanel.width, c.client.width);
+        EXPECT_LT(l.moxaPanel.left, c.client.width);
+        // The second camera's inset lies on the picture.
+        EXPECT_GE(l.panel2.top, l.image1.top);
+        EXPECT_LE(l.panel2.left + l.panel2.width, l.image1.left + l.image1.width);
+    }
 }
 
 // ---- Timers and names -------------------------------------------------

@@ -63,12 +63,13 @@ public:
     }
     std::optional<config::TWindowSettings> shownBounds() const override {
         if (!visible()) return std::nullopt;
-        return bounds();
+        return config::TWindowSettings{popup_->y(), popup_->x(), popup_->height(), popup_->width()};
     }
     std::uintptr_t handle() const override { return reinterpret_cast<std::uintptr_t>(popup_.data()); }
     config::TWindowSettings bounds() const override {
         if (!popup_) return {};
-        return {popup_->y(), popup_->x(), popup_->height(), popup_->width()};
+        const video::PixelRect wanted = popup_->wantedPlace();
+        return {wanted.top, wanted.left, wanted.height, wanted.width};
     }
     void closeForGood() override {
         if (!popup_) return;

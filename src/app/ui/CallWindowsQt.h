@@ -21,6 +21,8 @@ namespace oculon::app::ui {
 
 class QtCallWindow : public CallWindow {
 public:
+    // Where the user wants the window (its frame's place and client size),
+    // what the program stores.
     virtual config::TWindowSettings bounds() const = 0;
     // Stops the call and frees the window.
     virtual void closeForGood() = 0;

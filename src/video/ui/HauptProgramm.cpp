@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -23,6 +24,9 @@ namespace {
 const std::array<const char*, 5> kBevelNames = {"Bevel1", "Bevel2", "Bevel3", "Bevel4", "Bevel5"};
 // What a header panel keeps free beside its text.
 constexpr int kHeaderTextMargin = 8;
+
+// The hidden popup as its owner places it.
+PixelRect placeOf(const QWidget& window) { return {window.x(), window.y(), window.width(), window.height()}; }
 
 }  // namespace
 
@@ -64,6 +68,7 @@ TVideobild::TVideobild(QWidget* parent) : CallView(parent, Qt::Window, true, Cod
 
     resize(kClientWidth, kClientHeight);
     layoutControls();
+    wanted_ = hiddenAs_ = placeOf(*this);
 }
 
 TVideobild::~TVideobild() { session_.stop(); }
@@ -97,12 +102,17 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     } else {
         Panel2.hide();
     }
+    wanted_ = wantedPlace();
     // Before its native window is made (below): one not made yet is placed
     // by its frame, one made but not framed yet by its client area, which
-    // would put the title bar above the place.
-    placeOnScreen();
+    // would put the title bar above the place; its frame, once seen, goes
+    // where it was to go.
+    placeOnScreen({wanted_.width, wanted_.height});
+    settling_ = true;
     answerAboveModalWindows();
     comeUpByItself(*this);
+    windowHandle()->installEventFilter(this);
+    settleOnceFramed();
 
     beginCall();
     CallSession::Hooks hooks;
@@ -123,6 +133,7 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
     hooks.onCloseAfterRelay = [this] { postForCall(platform::WM_CLOSE); };
     session_.start(std::move(setup), Image1, &Image3, std::move(hooks));
     FRunning = true;
+    fitToPicture();
     layoutControls();
 }
 
@@ -137,14 +148,60 @@ void TVideobild::stopVideo() {
     session_.stop();
     hide();
     FRunning = false;
+    settling_ = false;
+    askedFrom_.reset();
+    sizedByWindowManager_ = false;
+    hiddenAs_ = placeOf(*this);
 }
 
-void TVideobild::placeOnScreen() {
-    const std::optional<ScreenRoom> room = popupScreenRoom(*this);
-    if (!room) return;
-    const PixelRect place = popupOnScreen({x(), y(), width(), height()}, *room);
+PixelRect TVideobild::wantedPlace() const {
+    // The owner placed the hidden popup anew: that is where it is wanted now.
+    return !isVisible() && placeOf(*this) != hiddenAs_ ? placeOf(*this) : wanted_;
+}
+
+void TVideobild::placeOnScreen(Size size) {
+    PixelRect place{wanted_.left, wanted_.top, size.width, size.height};
+    if (const std::optional<ScreenRoom> room = popupScreenRoom(*this, {wanted_.left, wanted_.top}))
+        place = popupOnScreen(place, *room);
+    asked_ = place;
+    placing_ = true;
     resize(place.width, place.height);
     move(place.left, place.top);
+    placing_ = false;
+}
+
+void TVideobild::settleOnceFramed() {
+    if (!settling_ || !isVisible() || !framed(*this)) return;
+    settling_ = false;
+    placeOnScreen({width(), height()});
+    fitToPicture();
+}
+
+Size TVideobild::sizeForPicture(Size size) const {
+    if (!(FAspectRatio > 0.0)) return size;
+    // The client area plays the part of the window: the header row is all
+    // that surrounds the picture here.
+    const std::optional<ScreenRoom> room = popupScreenRoom(*this, pos());
+    const Size most = room ? largestPopupClient(*room) : Size{QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    return popupFitSize(size, FAspectRatio, {0, kPopupHeaderHeight}, most);
+}
+
+void TVideobild::fitToPicture() {
+    if (placing_ || !FRunning || sizedByWindowManager_) return;
+    const Size now{width(), height()};
+    const Size want = sizeForPicture(now);
+    if (want == now) return;
+    askedFrom_ = now;
+    // Grown to the picture, it keeps its buttons within reach; made smaller,
+    // it goes back towards where it is wanted.
+    placeOnScreen(want);
+}
+
+bool TVideobild::byTheUser() const {
+    // The window manager's answers to the popup's own requests and its own
+    // doings, a tiling one's sizes among them, are not the user's; a user
+    // moves and resizes a framed window, which is active then.
+    return isVisible() && !settling_ && framed(*this) && isActiveWindow();
 }
 
 void TVideobild::closeEvent(QCloseEvent* event) {
@@ -197,6 +254,7 @@ void TVideobild::secondCameraBack() {
 
 void TVideobild::setAspectRatio(double aspect) {
     FAspectRatio = aspect;
+    fitToPicture();
     layoutControls();
 }
 
@@ -205,9 +263,43 @@ void TVideobild::clock(const std::tm& now) {
     timePanel.setText(QString::fromStdString("  " + shortTime(now)));
 }
 
+void TVideobild::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (placing_) return;
+    if (byTheUser() && (x() != asked_.left || y() != asked_.top)) {
+        wanted_.left = x();
+        wanted_.top = y();
+    }
+    settleOnceFramed();
+}
+
 void TVideobild::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    if (!placing_) {
+        const Size now{width(), height()};
+        // A window manager that puts back the size the popup had when it
+        // asked for another keeps that size.
+        const bool kept = askedFrom_ == now;
+        askedFrom_.reset();
+        if (now != Size{asked_.width, asked_.height}) {
+            // Only the user's sizes are made to hold the picture; the popup
+            // lays out for a size the window manager chose.
+            sizedByWindowManager_ = kept || !byTheUser();
+            if (!sizedByWindowManager_) {
+                const Size fitted = sizeForPicture(now);
+                wanted_.width = fitted.width;
+                wanted_.height = fitted.height;
+                fitToPicture();
+            }
+        }
+        settleOnceFramed();
+    }
     layoutControls();
+}
+
+bool TVideobild::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose) settleOnceFramed();
+    return CallView::eventFilter(watched, event);
 }
 
 void TVideobild::fitHeader(PopupLayout& l) {
@@ -226,23 +318,7 @@ void TVideobild::fitHeader(PopupLayout& l) {
 }
 
 void TVideobild::layoutControls() {
-    if (resizing_) return;
-    if (FRunning && FAspectRatio > 0.0) {
-        // The client area plays the part of the window: the header row is all
-        // that surrounds the picture here.
-        const std::optional<ScreenRoom> room = popupScreenRoom(*this);
-        const Size most = room ? largestPopupClient(*room) : Size{QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
-        const Size want = popupFitSize({width(), height()}, FAspectRatio, {0, kPopupHeaderHeight}, most);
-        if (want != Size{width(), height()}) {
-            const bool onScreen = isVisible() && insideItsScreen(*this);
-            resizing_ = true;
-            resize(want.width, want.height);
-            resizing_ = false;
-            // Grown to the picture, it keeps its buttons within reach.
-            if (onScreen) keepOnItsScreen(*this);
-        }
-    }
-    PopupLayout l = popupLayout({width(), height()}, doorLayout_);
+    PopupLayout l = popupLayout({width(), height()}, FAspectRatio, doorLayout_);
     Image1.setGeometry(toQRect(l.image1));
     Panel2.setGeometry(toQRect(l.panel2));
     Image3.setGeometry(0, 0, l.panel2.width, l.panel2.height);

@@ -22,6 +22,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -62,9 +63,18 @@ public:
 
     double aspectRatio() const { return FAspectRatio; }
 
+    // Where the user wants the popup: its frame's place and its client size.
+    // The owner's place when it moved or resized the hidden popup; while it
+    // shows, only the user's moves and resizes change it, not the fitting to
+    // the screen and the picture, nor a window manager that sizes windows
+    // itself.
+    PixelRect wantedPlace() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     void handleMessage(platform::Message& message) override;
     void showTexts(const CallSetup& setup) override;
@@ -75,9 +85,22 @@ private:
     void secondCameraBack();
     void setAspectRatio(double aspect);
     void clock(const std::tm& now);
+    // Lays the controls out for the size the popup has.
     void layoutControls();
-    // The popup fits the free area of its screen, buttons included.
-    void placeOnScreen();
+    // The size that holds the picture at its aspect, as near `size` as the
+    // screen allows.
+    Size sizeForPicture(Size size) const;
+    // Asks for that size, once for each size the window manager gave.
+    void fitToPicture();
+    // Gives the popup `size` at the wanted place, both made to fit the free
+    // area of its screen, frame and buttons included.
+    void placeOnScreen(Size size);
+    // Once the window manager has framed the shown popup, its real frame
+    // goes where the guessed one was to go.
+    void settleOnceFramed();
+    // Whether a move or resize of the shown popup that it did not ask for
+    // itself is the user's.
+    bool byTheUser() const;
     void fitHeader(PopupLayout& layout);
 
     // Parents before children, so that children are destroyed first.
@@ -96,7 +119,23 @@ private:
     std::string FTelefonIP;
     bool show_ = false;
     bool FRunning = false;
-    bool resizing_ = false;
+    // Its own move or resize is under way.
+    bool placing_ = false;
+    // Shown, but not yet framed by the window manager.
+    bool settling_ = false;
+    PixelRect wanted_;
+    // The popup as it was when it was last hidden: the owner changed it if
+    // it differs at the next start.
+    PixelRect hiddenAs_;
+    // What the popup last asked for: a change to exactly that is its own.
+    PixelRect asked_;
+    // The size the popup had when it asked for another for its picture,
+    // until the window manager answers.
+    std::optional<Size> askedFrom_;
+    // The window manager chose the popup's size (a tiling one, or one that
+    // kept its size when the popup asked for another): the popup lays out
+    // for it and asks for no other until the user resizes it.
+    bool sizedByWindowManager_ = false;
     double FAspectRatio = 0.0;
     DoorPanelLayout doorLayout_;
     ApiIds ids_;

@@ -15,12 +15,12 @@ namespace oculon::video::ui {
 // and the frame the window manager puts around a popup, as one on the screen
 // shows it (a guess before the first popup was shown).
 std::optional<ScreenRoom> popupScreenRoom(QPoint at);
-// The same for `window`, with its own frame once it has had one.
-std::optional<ScreenRoom> popupScreenRoom(const QWidget& window);
+// The same with `window`'s own frame once it has had one.
+std::optional<ScreenRoom> popupScreenRoom(const QWidget& window, QPoint at);
 
-// Whether the shown window's frame lies inside its screen's free area.
-bool insideItsScreen(const QWidget& window);
-// Moves the shown window's frame into its screen's free area.
-void keepOnItsScreen(QWidget& window);
+// Whether the window manager has framed `window`, by the frame it reports
+// now (the widget's own idea of its frame can lag behind); it keeps the
+// frame while the window is hidden.
+bool framed(const QWidget& window);
 
 }  // namespace oculon::video::ui

@@ -170,9 +170,12 @@ TEST_F(CallsAboveThePlayer, PopupAndFurtherPopupAnswer) {
     EXPECT_EQ(players, 1);
 }
 
-// Three calls: the further popups cascade from the main one but never past
-// the screen's free area, where their buttons could not be reached.
+// Three calls: the further popups never go past the screen's free area,
+// where their buttons could not be reached; the popup's place and size
+// stored, larger than the screen, stay as the user left them.
 TEST_F(CallsAboveThePlayer, EveryPopupOfThreeCallsLiesOnTheScreen) {
+    const config::TWindowSettings stored{.top = 50, .left = 100, .height = 900, .width = 1200};
+    settings.schreibeFensterKoordinaten(stored);
     config::TSingleConfig third = *settings.getConfigByPhone("127.0.0.2");
     third.Name = "Door 127.0.0.4";
     third.telefonIP = "127.0.0.4";
@@ -185,8 +188,8 @@ TEST_F(CallsAboveThePlayer, EveryPopupOfThreeCallsLiesOnTheScreen) {
     const QRect free = QApplication::primaryScreen()->availableGeometry();
     for (video::ui::TVideobild* popup : shownPopups())
         EXPECT_TRUE(free.contains(popup->frameGeometry())) << popup->windowTitle().toStdString();
-    form().dispatch().closeFurtherPopups();
-    form().dispatch().playVideoEnd();
+    form().Beenden1Click();
+    EXPECT_EQ(settings.fensterKoordinaten(), stored);
 }
 
 // A language switch in the settings dialog reaches the windows open at the

@@ -201,6 +201,35 @@ TEST_F(PopupNet, APopupThePictureMakesTallerStaysOnTheScreen) {
     EXPECT_TRUE(free.contains(popup.frameGeometry())) << popup.frameGeometry().bottom();
 }
 
+// A window manager that tiles the popup into a tall column while the user
+// works in another window: the popup keeps that size and lays its picture,
+// header and door button out for it; the size stored stays the user's.
+TEST_F(PopupNet, APopupLaysOutForTheSizeTheWindowManagerGives) {
+    LoopbackHttpServer camera;
+    serve(camera, {barsJpeg(320, 240)});
+    TSingleConfig s = stationFor(camera, config::AxisCam);
+    s.camAusgang = true;
+    s.camAusgangSchrift = "Open door";
+    TVideobild popup;
+    popup.startVideo(s, false);
+    ASSERT_TRUE(pumpUntil([&] { return pictures(popup) >= 2; }));
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    popup.resize(480, 1028);
+    const int before = pictures(popup);
+    ASSERT_TRUE(pumpUntil([&] { return pictures(popup) >= before + 2; }));
+    EXPECT_EQ(popup.size(), QSize(480, 1028));
+    EXPECT_EQ(testsupport::child<VideoImage>(popup, "Image1").geometry(), QRect(0, 356, 480, 360));
+    EXPECT_EQ(testsupport::child<QLabel>(popup, "timePanel").geometry().right(), 479);
+    const QRect door = testsupport::child<QWidget>(popup, "moxaPanel").geometry();
+    EXPECT_EQ(door.bottom(), 1027);
+    EXPECT_LT(door.left(), 480 - 90);
+    // Not the user's size: the stored one stays.
+    EXPECT_EQ(popup.wantedPlace().width, 640);
+}
+
 TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     settings->schreibeAllowConfig(true);
     LoopbackHttpServer camera;
