@@ -1,5 +1,5 @@
-// The desktop services: one instance per settings file and the way a later
-// start reaches it, autostart entries, the program's own path.
+// The desktop services: one instance per settings file, autostart entries,
+// the program's own path, and the socket a later start reaches the first by.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
