@@ -252,12 +252,10 @@ QPushButton* shownDoor() {
     return nullptr;
 }
 
-// Keys typed as a call window comes up reach no device, though the window
-// system hands it the keyboard, takes it away and gives it back: in the
-// popups of a gateway's station, of a relay camera (its light button above
-// the door's) and of a telephone, in a preview its gateway brings forward
-// again, and in the wall's door frame. Once the user clicked into the
-// window, Tab to the door button and Space open.
+// Keys typed as a call window comes up (a relay camera's has its light
+// button above the door's; a preview comes forward again) reach no device,
+// though the window system hands it the keyboard, takes it away and gives it
+// back. Once the user clicked into the window, Tab to the door and Space open.
 TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
     config::TSingleConfig station = *settings.getConfigByPhone("127.0.0.2");
     station.telefonIP.clear();
@@ -342,23 +340,18 @@ TEST_F(CallsAboveThePlayer, WallDoorFrameAnswers) {
 
 // A gateway that answers the search but its reads a minute late holds the
 // gateway search in the library's wait for seconds on end.
-TEST(TrayEnd, TheCloseDoesNotWaitForAGatewayThatDoesNotAnswer) {
-    testsupport::TempDir dir;
-    testsupport::ScopedEnv tmp("TMPDIR", dir.path());  // for the program's gateway library
-    const std::string log = dir.path() + "/simgateway.log";
-    testsupport::ChildProcess gateway(
+TEST_F(CallsAboveThePlayer, TheCloseDoesNotWaitForAGatewayThatDoesNotAnswer) {
+    testsupport::ScopedEnv tmp("TMPDIR", folder.path());  // for the program's gateway library
+    const std::string log = folder.path() + "/simgateway.log";
+    testsupport::ChildProcess late(
         {std::string(std::getenv("OCULON_BINARY_DIR")) + "/tools/simgateway", "--late", "60000", "--log", log},
-        dir.path() + "/simgateway.out");
-    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
-    config::videoConfig = &settings;
-    auto form = std::make_unique<app::ui::Tcopyright>(settings, nullptr, app::ui::Tcopyright::Options{});
+        folder.path() + "/simgateway.out");
+    app::ui::Tcopyright tray(settings, nullptr, {});
     ASSERT_TRUE(
         pumpUntil([&] { return testsupport::readFile(log).find(" heard get mine") != std::string::npos; }, 10s));
     const auto begin = std::chrono::steady_clock::now();
-    form->Beenden1Click();
+    tray.Beenden1Click();
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 1s);
-    form.reset();
-    config::videoConfig = nullptr;
 }
 
 }  // namespace
