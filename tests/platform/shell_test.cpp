@@ -59,9 +59,8 @@ TEST(SingleInstance, PlantedLockFilesAreNotTaken) {
     EXPECT_NE(problem.find("not a lock file of this user"), std::string::npos) << problem;
 }
 
-// A later start finds the running one through a socket: one a crash left,
-// with nobody listening, is replaced and goes with its listener; a file
-// planted under its name is kept.
+// The socket a later start finds the running one by: one a crash left is
+// replaced and goes with its listener; a file planted at its name is kept.
 TEST(SecondStarts, OnlyOurOwnLeftoverSocketIsReplaced) {
     testsupport::TempDir dir;
     const std::string socket = dir.path() + "/KorvatOculon.socket";
@@ -76,7 +75,6 @@ TEST(SecondStarts, OnlyOurOwnLeftoverSocketIsReplaced) {
     EXPECT_TRUE(starts) << problem;
     starts.reset();
     EXPECT_FALSE(fs::exists(socket));
-
     const std::string planted = dir.write("planted.socket", "keep");
     EXPECT_FALSE(SecondStarts::listen(planted, problem));
     EXPECT_EQ(readFile(planted), "keep");

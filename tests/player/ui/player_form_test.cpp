@@ -406,9 +406,8 @@ TEST_F(PlayerForm, AnExportStartedFromTheKeyboardKeepsItsRecordingOpen) {
     EXPECT_FALSE(frame->open());
 }
 
-// On every screen, small and scaled ones too (a second run of this test has
-// two scaled screens), the player opens on the pointer's screen inside its
-// free area; a dialog of the player opens on the player's screen.
+// On each screen (a second run has two small scaled ones) the player opens
+// on the pointer's, inside its free area, and the player's dialogs on its.
 TEST_F(PlayerForm, OpensOnThePointersScreenInsideItsFreeArea) {
     const QList<QScreen*> screens = QGuiApplication::screens();
     for (QScreen* screen : screens) {
