@@ -155,9 +155,8 @@ TEST_F(RealProgram, SecondStartEndsAtOnceWhileTheFirstRuns) {
 }
 
 // At once after the instance lock is taken (the windows are still being
-// made), once the offer is up, while the first start asks for the language,
-// which is then not stored, and while the notice of a wrong line waits: the
-// file then stays as written, without a copy, for the next start to tell.
+// made), once the offer is up, and while the first start asks for the
+// language, which is then not stored; during a wrong line's notice, no copy.
 TEST_F(RealProgram, SignalEndsItAlsoWhileAWindowOfTheStartWaits) {
     const std::string file = dir.path() + "/cfg/Korvat/Oculon.reg";
     enum Kind { languageStored, firstStart, wrongLine };

@@ -108,7 +108,6 @@ TEST(Thread, AReleasedThreadIsWaitedForByNobodyAndFreesItselfOnceItsCallReturns)
     std::atomic<bool> callReturns{false};
     auto body = std::make_shared<int>();
     const std::weak_ptr<int> alive = body;
-    // In a call that no terminate breaks off (for two seconds at most).
     auto stuck = std::make_unique<LambdaThread>("stuck", [&callReturns, body = std::move(body)](LambdaThread&) {
         for (int i = 0; i < 2000 && !callReturns; ++i) std::this_thread::sleep_for(1ms);
     });

@@ -165,8 +165,8 @@ TEST_F(CallsAboveThePlayer, PopupAndFurtherPopupAnswer) {
     EXPECT_EQ(players, 1);
 }
 
-// Three calls: the further popups never go past the screen's free area,
-// where their buttons could not be reached; the stored place stays.
+// Three calls (the stored place kept): the further popups never go past
+// the screen's free area, where their buttons could not be reached.
 TEST_F(CallsAboveThePlayer, EveryPopupOfThreeCallsLiesOnTheScreen) {
     const config::TWindowSettings stored{.top = 50, .left = 100, .height = 900, .width = 1200};
     settings.schreibeFensterKoordinaten(stored);
@@ -252,10 +252,11 @@ QPushButton* shownDoor() {
     return nullptr;
 }
 
-// Keys typed as a call window comes up (a relay camera's has its light
-// button above the door's; a preview comes forward again) reach no device,
-// though the window system hands it the keyboard, takes it away and gives it
-// back. Once the user clicked into the window, Tab to the door and Space open.
+// Space, Return, Enter or a letter typed as a call window comes up reach no
+// device: in the popups of a gateway's station, of a relay camera (its light
+// button above the door's) and of a telephone, and in the wall's door frame.
+// Nor do Tabs, though the window has the keyboard, nor keys in a preview that
+// comes forward again. A click into it, then Tab to the door and Space open.
 TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
     config::TSingleConfig station = *settings.getConfigByPhone("127.0.0.2");
     station.telefonIP.clear();
