@@ -205,6 +205,7 @@ TEST(ProgramStart, FirstStartAsksForTheLanguageAndStoresItOrEndsWithoutOk) {
 // A hand-written file with a slip: the notice, in German, comes before the
 // language window; the file is saved without the line once it was seen.
 TEST(ProgramStart, WhatTheLoadLeftOutComesBeforeTheLanguageAndTheFileWaitsForIt) {
+    config::sprache = config::lang_en;  // of an earlier start, not of this file
     testsupport::TempDir dir;
     const std::string written =
         "REGEDIT4\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\r\n"
