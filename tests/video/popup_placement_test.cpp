@@ -47,13 +47,14 @@ TEST(PopupPlacement, AFurtherPopupTakesAFreePlace) {
     const ScreenRoom screen{{0, 24, 1280, 976}, {2, 26}};
     const ScreenRoom wide{{0, 0, 1920, 1040}, {8, 32}};
     const ScreenRoom portrait{{0, 0, 768, 1366}, {8, 32}};
-    const struct {
+    struct Case {
         PixelRect stored;
         OpenPopups open;
         std::optional<ScreenRoom> room;
         std::string place;
         std::string hidden;  // what it hides of the open popups
-    } cases[] = {
+    };
+    static const std::vector<Case> cases = {
         // An unknown screen: the cascade's first step no popup stands on,
         // also the one a closed popup left.
         {{82, 80, 676, 552}, {{{82, 80, 676, 552}}, {}}, std::nullopt, "420,356 676x552", ""},
