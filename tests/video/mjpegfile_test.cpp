@@ -363,7 +363,6 @@ TEST(MJPEGFile, WhatOthersPutAtTheNameStaysAndTheRecordingTakesTheNextName) {
             EXPECT_EQ(file.FileName(), second);
             file.writeFrame(picture(0, 40), at(0));
         }
-        EXPECT_EQ(facts(TMJPEGFile(second, TMJPEGFile::kRead)), "1 frames 1 ms");
         {
             const oculon::testsupport::FileSizeLimit full(4);  // not even the header fits
             EXPECT_THROW(TMJPEGFile(path, TMJPEGFile::kWrite), std::system_error);

@@ -51,8 +51,7 @@ TEST(PopupPlacement, AFurtherPopupTakesAFreePlace) {
         // An unknown screen: the cascade's first step no popup stands on.
         {{82, 80, 676, 552}, {{}, {{420, 356, 676, 552}}}, std::nullopt, "758,632 676x552"},
         {{82, 80, 676, 552}, {{}, {{758, 632, 676, 552}}}, std::nullopt, "420,356 676x552"},
-        // The half-popup step with the main popup hidden; while it shows, two
-        // steps, which clear its door buttons.
+        // The half-popup step; two, clear of its door buttons, while it shows.
         {{0, 24, 400, 300}, {{}, {}}, screen, "201,187 400x300"},
         {{0, 24, 400, 300}, {{{0, 24, 400, 300}}, {}}, screen, "402,350 400x300"},
         // Beside the main popup, then, a little smaller, beside that one.
@@ -60,10 +59,11 @@ TEST(PopupPlacement, AFurtherPopupTakesAFreePlace) {
         {{80, 40, 640, 525}, {{{80, 40, 640, 525}}, {{728, 40, 640, 525}}}, wide, "1380,40 512x429"},
         // The place a closed popup left is taken again.
         {{80, 40, 320, 285}, {{{80, 40, 320, 285}}, {{736, 676, 320, 285}}}, wide, "408,358 320x285"},
-        // Small screens: down to half the picture beside the main popup, else
-        // over its picture, below its title bar, beside its door buttons.
+        // Small screens: down to half the picture beside it, else over its picture.
         {{80, 40, 604, 498}, {{{80, 40, 604, 498}}, {}}, ScreenRoom{{0, 0, 1024, 600}, {8, 32}}, "700,40 302x271"},
         {{122, 20, 600, 450}, {{{122, 20, 600, 450}}, {}}, ScreenRoom{{0, 0, 910, 512}, {8, 32}}, "0,48 570x429"},
+        // A main popup stored outside the area: into it.
+        {{-500, 900, 400, 300}, {{}, {}}, screen, "0,185 400x300"},
         // A popup larger than the area is made to fit it.
         {{0, 0, 1600, 1200}, {{}, {}}, screen, "0,24 1278x950"},
     };
@@ -91,16 +91,14 @@ bool freePlaceIn(const PixelRect& area, PixelSize size, const std::vector<PixelR
 }
 
 // Each popup of a crowd (its first 1, 3, 20) is placed, fitted to the free
-// area, and takes the picture's aspect once its first picture came; of the
-// first three callers' popups none hides another's title bar or door
-// buttons where the screen has a place that hides nothing.
-TEST(PopupPlacement, ACrowdOfPopupsFitsSmallScaledPortraitAndLargeScreens) {
+// area, and takes the picture's aspect once its first picture came.
+// The first three hide no title bar or door buttons where a place is free.
+TEST(PopupPlacement, ACrowdOfPopupsFitsSmallAndLargeScreens) {
     const PopupFrameExtra header{0, kPopupHeaderHeight};
-    const PixelSize frame{2, 26};
     // Small, 1366 x 768 at scale 1.5, 1920 x 1080 at scale 2, portrait, large.
     for (const PixelSize screen : {PixelSize{800, 600}, PixelSize{1024, 600}, PixelSize{910, 512}, PixelSize{960, 540},
                                    PixelSize{768, 1366}, PixelSize{1600, 1000}}) {
-        const ScreenRoom room{{0, 0, screen.width, screen.height}, frame};
+        const ScreenRoom room{{0, 0, screen.width, screen.height}, {2, 26}};
         const PixelSize most = largestPopupClient(room);
         for (const PixelRect stored : {PixelRect{100, 100, screen.width + 400, screen.height + 300},
                                        PixelRect{80, 40, 648, 552}, PixelRect{300, 200, 400, 300}}) {
@@ -122,10 +120,10 @@ TEST(PopupPlacement, ACrowdOfPopupsFitsSmallScaledPortraitAndLargeScreens) {
                 EXPECT_NEAR(size.width, (size.height - kPopupHeaderHeight) * 4 / 3.0, 1.5);
                 EXPECT_TRUE(n > 0 || size == ruled || ruled.width > most.width || ruled.height > most.height);
                 EXPECT_TRUE(taken.insert({outer.left, outer.top}).second || n >= places);
-                const PixelSize outerSize{at.width + frame.width, at.height + frame.height};
+                const PixelSize outerSize{at.width + 2, at.height + 26};
                 const bool hides =
-                    n > 0 && n <= 3 && hidesAny({at.left, at.top, outerSize.width, outerSize.height}, open, frame);
-                EXPECT_FALSE(hides && freePlaceIn(room.area, outerSize, open, frame));
+                    n > 0 && n <= 3 && hidesAny({at.left, at.top, outerSize.width, outerSize.height}, open, room.frame);
+                EXPECT_FALSE(hides && freePlaceIn(room.area, outerSize, open, room.frame));
                 if (n > 0) open.push_back({outer.left, outer.top, size.width, size.height});
             }
         }
