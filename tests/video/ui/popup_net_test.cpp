@@ -554,7 +554,7 @@ TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCallAndFailuresAreTol
     EXPECT_TRUE(call().empty()) << "told again once read";
     frame.stopVideo();
 
-    // The popup does not record: it tells the folder once.
+    // The popup does not try: it says so once and shows the stream.
     TVideobild popup;
     popup.startVideo(stationFor(camera), false);
     ASSERT_TRUE(pumpUntil([&] { return pictures(popup) >= 3; }));
