@@ -42,12 +42,13 @@ TEST(PopupPlacement, AFurtherPopupTakesAFreePlace) {
     // adds 2 x 26 pixels to each popup.
     const ScreenRoom screen{{0, 24, 1280, 976}, {2, 26}};
     const ScreenRoom wide{{0, 0, 1920, 1040}, {8, 32}};
-    const struct {
+    struct Case {
         PixelRect stored;
         OpenPopups open;
         std::optional<ScreenRoom> room;
         std::string place;
-    } cases[] = {
+    };
+    static const std::vector<Case> cases = {
         // An unknown screen: the cascade's first step no popup stands on.
         {{82, 80, 676, 552}, {{}, {{420, 356, 676, 552}}}, std::nullopt, "758,632 676x552"},
         {{82, 80, 676, 552}, {{}, {{758, 632, 676, 552}}}, std::nullopt, "420,356 676x552"},
