@@ -106,13 +106,11 @@ TEST(Thread, SelfFreeingThreadsAreStoppedAtShutDownAlsoWhenTheyEndAtOnce) {
 
 TEST(Thread, AReleasedThreadIsWaitedForByNobodyAndFreesItselfOnceItsCallReturns) {
     std::atomic<bool> callReturns{false};
-    auto freed = std::make_shared<int>();  // goes with the thread's body, so with the thread
-    // In a call that no terminate breaks off (for two seconds at most).
-    auto stuck = std::make_unique<LambdaThread>("stuck", [&callReturns, freed](LambdaThread&) {
+    auto body = std::make_shared<int>();
+    const std::weak_ptr<int> alive = body;
+    auto stuck = std::make_unique<LambdaThread>("stuck", [&callReturns, body = std::move(body)](LambdaThread&) {
         for (int i = 0; i < 2000 && !callReturns; ++i) std::this_thread::sleep_for(1ms);
     });
-    const std::weak_ptr<int> alive = freed;
-    freed.reset();
     stuck->Start();
     const auto begin = std::chrono::steady_clock::now();
     Thread::release(std::move(stuck));
