@@ -18,6 +18,7 @@
 using namespace oculon::devices;
 using namespace oculon::platform;
 using oculon::testsupport::ChildProcess;
+using oculon::testsupport::readFile;
 using oculon::testsupport::TempDir;
 using namespace std::chrono_literals;
 
@@ -224,10 +225,7 @@ TEST_F(GatewayNet, AfterAMoveNothingGoesToTheAddressTheGatewayLeft) {
     ChildProcess stranger({simgateway(), "--name", "Stranger", "--ip", "10.77.0.3", "--moves", "--mac",
                            "00:90:e8:00:00:02", "--password", "neu", "--address", "10.77.0.3", "--log", strangerLog},
                           dir_.path() + "/stranger.out");
-    const auto logged = [&](const char* event) {
-        std::ifstream in(strangerLog);
-        return std::string{std::istreambuf_iterator<char>(in), {}}.find(event) != std::string::npos;
-    };
+    const auto logged = [&](const char* event) { return readFile(strangerLog).find(event) != std::string::npos; };
     for (int i = 0; i < 100 && !logged(" ready "); ++i) std::this_thread::sleep_for(20ms);
     ASSERT_TRUE(logged(" ready "));
 

