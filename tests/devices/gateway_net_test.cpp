@@ -222,8 +222,8 @@ TEST_F(GatewayNet, AfterAMoveNothingGoesToTheAddressTheGatewayLeft) {
     ASSERT_TRUE(gateway.change({.password = "neu", .address = "10.77.0.4"}).unconfirmed);
 
     const std::string strangerLog = dir_.path() + "/stranger.log";
-    ChildProcess stranger({simgateway(), "--name", "Stranger", "--ip", "10.77.0.3", "--moves", "--mac",
-                           "00:90:e8:00:00:02", "--password", "neu", "--address", "10.77.0.3", "--log", strangerLog},
+    ChildProcess stranger({simgateway(), "--ip", "10.77.0.3", "--moves", "--mac", "00:90:e8:00:00:02", "--address",
+                           "10.77.0.3", "--log", strangerLog},
                           dir_.path() + "/stranger.out");
     const auto logged = [&](const char* event) { return readFile(strangerLog).find(event) != std::string::npos; };
     for (int i = 0; i < 100 && !logged(" ready "); ++i) std::this_thread::sleep_for(20ms);

@@ -33,7 +33,7 @@ struct FakeGateway {
     bool dhcp = false;
     std::uint32_t netmask = 0, gateway = 0;
     std::string password{};
-    bool answers = true;  // to reads; the search it always answers
+    bool answers = true;
     int saves = 0;
     int attaches = 0;  // the requests that reached it
 };

@@ -297,7 +297,6 @@ TEST_F(Sequence, EachKindOfChangeSendsItsRequestsToTheByte) {
         EXPECT_EQ(s.Port, c.reboot && edits.port != device.FPort ? "8081" : device.FPort);
         EXPECT_EQ(s.videoPath, "/own.cgi");
         EXPECT_EQ(s.NeedCredentials, edits.useUserName);
-        EXPECT_EQ(s.Passwort, edits.useUserName ? edits.pass.empty() ? device.FPasswort : edits.pass : "");
         const config::TSingleConfig own = door();
         EXPECT_EQ(
             std::tie(s.commonName, s.telefonIP, s.telefonName, s.tuerCode, s.tuerDauer, s.secondaryName, s.secondaryIp),
