@@ -93,36 +93,29 @@ TEST(AtomicFiles, ReplaceWholeOrNotAtAllWithoutFollowingLinks) {
     EXPECT_NE(writeFileAtomically(dir.path() + "/missing/data", "x", 0600), "");
 }
 
-// A name taken (what stands there is the recording test's matter) gives a
-// numbered one that keeps the extension and fits the folder, and past "(9)"
-// one no one can foresee.
+// A name taken gives a numbered one that keeps the extension and fits the
+// folder, and past "(9)" one no one can foresee.
 TEST(NewFilesAtFreeNames, NumberedNamesKeepTheExtensionThenNoOneCanForeseeThem) {
     TempDir dir;
     std::string umlauts;
     for (int i = 0; i < 125; ++i) umlauts += "\u00fc";
+    for (int n = 2; n <= 8; ++n) dir.write("Door (" + std::to_string(n) + ").kvd", "taken");
+    // Each name, taken, and the one given instead; "" for one no one can foresee.
     const std::pair<std::string, std::string> names[] = {
         {"Gate 1.5.kvd", "Gate 1.5 (2).kvd"},
         {".hidden", ".hidden (2)"},
         {"day.d/name", "day.d/name (2)"},
-        // 254 bytes: shortened to fit 255, not inside a character.
-        {umlauts + ".kvd", umlauts.substr(0, 246) + " (2).kvd"},
-        // Its own number is part of its name. Standing there, it leaves
-        // "Door.kvd" no numbered name below.
-        {"Door (9).kvd", "Door (9) (2).kvd"},
+        {umlauts + ".kvd", umlauts.substr(0, 246) + " (2).kvd"},  // cut to fit 255 bytes, not inside a character
+        {"Door (9).kvd", "Door (9) (2).kvd"},                     // leaves "Door" no numbered name
+        {"Door.kvd", ""},
     };
-    for (int n = 2; n <= 8; ++n) dir.write("Door (" + std::to_string(n) + ").kvd", "taken");
-    for (const auto& [asked, second] : names) {
-        dir.write(asked, "taken");
-        std::string path = dir.path() + "/" + asked;
+    for (const auto& [asked, given] : names) {
+        std::string path = dir.write(asked, "taken");
         FileFailure failure;
         EXPECT_TRUE(createFileAtFreeName(path, O_WRONLY, 0600, failure)) << failure.reason();
-        EXPECT_EQ(path, dir.path() + "/" + second);
+        if (given.empty()) EXPECT_TRUE(std::regex_match(path, std::regex(".*/Door \\([0-9a-z]{8}\\)\\.kvd"))) << path;
+        else EXPECT_EQ(path, dir.path() + "/" + given);
     }
-    std::string path = dir.path() + "/Door.kvd";
-    dir.write("Door.kvd", "taken");
-    FileFailure failure;
-    EXPECT_TRUE(createFileAtFreeName(path, O_WRONLY, 0600, failure)) << failure.reason();
-    EXPECT_TRUE(std::regex_match(path, std::regex(".*/Door \\([0-9a-z]{8}\\)\\.kvd"))) << path;
 }
 
 }  // namespace

@@ -337,18 +337,22 @@ TEST(MJPEGFile, UnfinishedRecordingWithEqualTimesRepairsOnce) {
 TEST(MJPEGFile, WhatOthersPutAtTheNameStaysAndTheRecordingTakesTheNextName) {
     TempDir dir;
     const std::string victim = dir.write("victim", "theirs");
+    const std::string path = dir.path() + "/12-30-05.kvd";
+    fs::create_symlink(victim, path);
+    EXPECT_THROW(TMJPEGFile::repair(path), std::system_error);  // a repair would shorten the victim
+    EXPECT_EQ(readAll(victim), "theirs");
+    fs::remove(path);
+
     const std::pair<const char*, std::function<void(const std::string&)>> planted[] = {
-        {"another account's file",
+        {"another account's recording",
          [](const std::string& at) {
-             std::ofstream(at) << "theirs";
+             writeRecording(at, 2, smallSize);
              oculon::testsupport::handToNobody(at);  // not root: ours, which must stay as well
          }},
-        {"an earlier recording", [](const std::string& at) { writeRecording(at, 2, smallSize); }},
         {"a link", [&](const std::string& at) { fs::create_symlink(victim, at); }},
         {"a FIFO", [](const std::string& at) { ::mkfifo(at.c_str(), 0666); }},
         {"a folder", [](const std::string& at) { fs::create_directory(at); }},
     };
-    const std::string path = dir.path() + "/12-30-05.kvd";
     const std::string second = dir.path() + "/12-30-05 (2).kvd";
     for (const auto& [what, plant] : planted) {
         SCOPED_TRACE(what);
@@ -359,11 +363,8 @@ TEST(MJPEGFile, WhatOthersPutAtTheNameStaysAndTheRecordingTakesTheNextName) {
             EXPECT_EQ(file.FileName(), second);
             file.writeFrame(picture(0, 40), at(0));
         }
-        EXPECT_EQ(oculon::testsupport::entryAt(path), before);
-        EXPECT_EQ(facts(TMJPEGFile(second, TMJPEGFile::kRead)), "1 frames 1 ms");
         {
-            // Not even the header fits: the recording goes, nothing else.
-            const oculon::testsupport::FileSizeLimit full(4);
+            const oculon::testsupport::FileSizeLimit full(4);  // not even the header fits
             EXPECT_THROW(TMJPEGFile(path, TMJPEGFile::kWrite), std::system_error);
         }
         EXPECT_EQ(oculon::testsupport::entryAt(path), before);
@@ -372,11 +373,6 @@ TEST(MJPEGFile, WhatOthersPutAtTheNameStaysAndTheRecordingTakesTheNextName) {
         fs::remove(second);
     }
     EXPECT_EQ(readAll(victim), "theirs");
-    // A repair would shorten what a link points to.
-    fs::create_symlink(victim, path);
-    EXPECT_THROW(TMJPEGFile::repair(path), std::system_error);
-    EXPECT_EQ(readAll(victim), "theirs");
-    fs::remove(path);
 
     // The link planted in the moment between a name found free and opened.
     int recorded = 0;

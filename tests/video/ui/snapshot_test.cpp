@@ -1,7 +1,7 @@
 // Snapshots are written only into files of their own: never through a
 // symbolic link that someone who can write the folder planted at the name,
-// also not when it is planted in the moment the name is found free. A
-// snapshot not written says why in the words of the step that failed.
+// also not when it is planted in the moment the name is found free.
+// A snapshot not written says why in the words of the step that failed.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,18 +48,13 @@ TEST(Snapshot, SaysWhyItWasNotWritten) {
     const std::string file = dir.write("file", "x");
     QImage picture(32, 24, QImage::Format_RGB32);
     picture.fill(Qt::darkGreen);
-    const struct {
-        std::string name, reason;
-    } rows[] = {
-        {dir.path() + "/Door/2024/05 - May/x.jpg", ": Permission denied"},  // its dated folder could not be made
-        {dir.path() + "/x.jpg", ": Permission denied"},
-        {file + "/Door/x.jpg", ": Not a directory"},
-    };
-    for (const auto& row : rows) {
+    // Its dated folder could not be made; a file stands where a folder belongs.
+    for (const auto& row : {std::pair{dir.path() + "/Door/2024/05 - May/x.jpg", ": Permission denied"},
+                            std::pair{file + "/Door/x.jpg", ": Not a directory"}}) {
         EXPECT_TRUE(testsupport::asNobody([&] {
-            const video::ui::SnapshotFailure failure = saveJpeg(picture, row.name);
-            return failure.text == row.name + row.reason &&
-                   failure.reason == row.name.substr(0, row.name.rfind('/')) + row.reason;
-        })) << row.name;
+            const video::ui::SnapshotFailure failure = saveJpeg(picture, row.first);
+            return failure.text == row.first + row.second &&
+                   failure.reason == row.first.substr(0, row.first.rfind('/')) + row.second;
+        })) << row.first;
     }
 }
