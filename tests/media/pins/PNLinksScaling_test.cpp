@@ -5,8 +5,7 @@
 // sinks one by one each cost work that grows with the links as their number
 // does. Work is counted in allocations and in calls the framework makes
 // into the sinks, not in seconds. Only what allocates nothing per exchange,
-// the notify-after pass and the notices placeholders would give one another,
-// is timed, and only against itself.
+// the notify-after pass and placeholders going, is timed, only against itself.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -192,8 +191,7 @@ TEST(LinksScaling, WhatAllocatesNothingPerLinkGrowsWithTheLinksInTime) {
         });
     }
     TPNLibrary library;
-    // A frame's life with links to a root that does not load: its
-    // placeholders, going one by one with it, tell none of the others.
+    // Placeholders of a root that does not load tell none of the others as they go.
     growsWithTheLinks("placeholders going", 250, [](int n) { return [n] { Frame("forward", n, false).load(); }; });
     // The passes each replayed start asks for.
     std::vector<std::unique_ptr<Frame>> frames;

