@@ -391,6 +391,7 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     EXPECT_EQ(result.gateway.name, "Door2");
     ASSERT_TRUE(settings.getConfigByName("Door2"));
     EXPECT_EQ(settings.getConfigByName("Door2")->moxaPass, "neu");
+    EXPECT_TRUE(settings.getConfigByName("Door2")->moxa);  // behind the gateway under its new name
 
     // A refused password is not the station's either.
     gw.log.clear();
