@@ -96,10 +96,11 @@ struct ReadSettings {
 // Version 5.00"), also in UTF-16LE with its byte-order mark, CRLF. A line
 // that is still wrong is left out (with the values of a key line that is),
 // and so is a value given a second time in a key with another content; the
-// rest loads. A text that is no UTF-8 loads as it is, and is noted. Hex data continues over lines ending in a
-// backslash only onto lines of hex data: any other line ends it, and the
-// value cut short is left out. Throws RegistryError only when nothing can be
-// used: a text beyond the bounds above. Takes time in proportion to the text.
+// rest loads. A text that is no UTF-8 loads as it is, and is noted. Hex data
+// continues over lines ending in a backslash only onto lines of hex data:
+// any other line ends it, and the value cut short is left out. Throws
+// RegistryError only when nothing can be used: a text beyond the bounds
+// above. Takes time in proportion to the text.
 ReadSettings readRegedit4(const std::string& text);
 // The same, but any wrong line, and a missing header, throws RegistryError.
 std::unique_ptr<RegistryKey> parseRegedit4(const std::string& text);

@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -18,11 +19,18 @@ constexpr const char* kKeepClear = "oculonKeepWindowsClear";
 constexpr QSize kFrameGuess(12, 40);
 
 QSize frameExtra(const QWidget& window) {
-    const QSize extra = window.frameGeometry().size() - window.size();
+    const QSize extra = frameAdded(window);
     return extra.isEmpty() ? kFrameGuess : extra;
 }
 
 }  // namespace
+
+QSize frameAdded(const QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    if (handle == nullptr) return {};
+    const QMargins margins = handle->frameMargins();
+    return {margins.left() + margins.right(), margins.top() + margins.bottom()};
+}
 
 void keepWindowsClearOf(QWidget& window) { window.setProperty(kKeepClear, true); }
 

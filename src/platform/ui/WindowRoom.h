@@ -27,6 +27,11 @@ QRect roomForWindows(const QScreen& screen);
 // managers place new windows; else the primary screen. Null without screens.
 QScreen* screenToOpenOn(const QWidget& window);
 
+// What the window manager's frame (title bar and borders) adds to
+// `window`, as the window system reports it now; empty while it has none.
+// The widget's own frame geometry can lag behind it.
+QSize frameAdded(const QWidget& window);
+
 // The largest size of `window`, without the frame that the window manager
 // adds, that fits the room for windows on the screen it opens on.
 QSize roomToOpenIn(const QWidget& window);

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QScreen>
-#include <QWindow>
 
 #include "platform/ui/WindowRoom.h"
 #include "video/ui/HauptProgramm.h"
@@ -15,10 +14,8 @@ PixelRect pixelRect(const QRect& r) { return {r.left(), r.top(), r.width(), r.he
 
 // What the window manager's frame adds to `window`; nothing while it has none.
 PixelSize frameOf(const QWidget& window) {
-    const QWindow* handle = window.windowHandle();
-    if (handle == nullptr) return {};
-    const QMargins margins = handle->frameMargins();
-    return {margins.left() + margins.right(), margins.top() + margins.bottom()};
+    const QSize added = platform::ui::frameAdded(window);
+    return {added.width(), added.height()};
 }
 
 }  // namespace
