@@ -79,6 +79,8 @@ DoorPanel::DoorPanel(QWidget* parent, const char* inputImageName) : QFrame(paren
     bold.setFamily(QStringLiteral("Arial"));
     bold.setBold(true);
     tuerOeffner.setFont(bold);
+    // The door output is what a call is answered with: Tab reaches it first.
+    setTabOrder(&tuerOeffner, &lichtBtn);
 }
 
 void DoorPanel::apply(const DoorPanelLayout& layout, const InputDisplay& input) {
