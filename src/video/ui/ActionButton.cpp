@@ -10,7 +10,7 @@
 #include <algorithm>
 
 #include "config/sprachen.h"
-#include "video/ui/FullscreenCover.h"
+#include "video/ui/X11Desktop.h"
 
 namespace oculon::video::ui {
 
@@ -93,6 +93,48 @@ private:
     bool made_ = true;
 };
 
+// Asks for the user's attention for a window once it is on the screen, until
+// it becomes active: the urgency hint of a window not mapped yet is lost on
+// some compositors (XWayland's), and a task bar shows it only for a mapped
+// window.
+class Attention : public QObject {
+public:
+    static void ask(QWidget& window) {
+        QWindow* handle = window.windowHandle();
+        if (handle == nullptr) return;
+        Attention* attention = nullptr;
+        for (QObject* child : window.children())
+            if ((attention = dynamic_cast<Attention*>(child)) != nullptr) break;
+        if (attention == nullptr) {
+            attention = new Attention(window);  // owned by the window
+            handle->installEventFilter(attention);
+        }
+        if (handle->isExposed()) attention->askNow();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const auto& handle = *static_cast<QWindow*>(watched);
+        if (event->type() == QEvent::Expose && handle.isExposed()) askNow();
+        if (event->type() == QEvent::FocusIn) {
+            setUrgencyHint(*window_.windowHandle(), false);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    explicit Attention(QWidget& window) : QObject(&window), window_(window) {}
+
+    void askNow() {
+        if (window_.isActiveWindow()) return;
+        QApplication::alert(&window_);
+        setUrgencyHint(*window_.windowHandle(), true);
+    }
+
+    QWidget& window_;
+};
+
 bool keysMayReachWindowOf(const QWidget& widget) {
     const UserChoice* choice = UserChoice::of(*widget.window());
     return choice == nullptr || choice->made();
@@ -104,14 +146,15 @@ QScreen* screenOf(const QWidget& window) {
 }
 
 // Whether the window is seen only if it takes the keyboard: a Wayland
-// compositor, natively or through XWayland, shows a window that asks for
-// nothing where it likes, under a fullscreen window; an X11 window manager
-// keeps an active fullscreen window above all others.
+// compositor brings a window forward only when it asks to be activated; an
+// X11 window manager keeps an active fullscreen window above all others.
+// (Through XWayland, X11's rule holds for the X11 windows; the toolkit would
+// take the X11 keyboard where the compositor gives none, and the window
+// would count as active, out of sight and asking for no attention.)
 bool seenOnlyWithTheKeyboard(const QWidget& window) {
     const QString platform = QGuiApplication::platformName();
     if (platform.startsWith(QLatin1String("wayland"))) return true;
     if (platform != QLatin1String("xcb")) return false;
-    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) return true;
     QScreen* screen = screenOf(window);
     return screen != nullptr && activeFullscreenCovers(*screen);
 }
@@ -185,7 +228,7 @@ void comeUpByItself(QWidget& window) {
     if (takeKeyboard) window.activateWindow();
     // The urgency hint and "demands attention": a task bar or a compositor
     // that keeps the window out of sight still shows that it calls.
-    QApplication::alert(&window);
+    Attention::ask(window);
 }
 
 }  // namespace oculon::video::ui

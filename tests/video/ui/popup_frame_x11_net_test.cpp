@@ -16,7 +16,7 @@
 #include "gui/QtTestKit.h"
 #include "support/ChildProcess.h"
 #include "support/LoopbackHttpServer.h"
-#include "video/ui/FullscreenCover.h"
+#include "video/ui/X11Desktop.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/PopupScreen.h"
 

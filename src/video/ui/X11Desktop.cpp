@@ -1,8 +1,9 @@
-#include "video/ui/FullscreenCover.h"
+#include "video/ui/X11Desktop.h"
 
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
+#include <QWindow>
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -56,11 +57,15 @@ QRect nativeGeometry(const QScreen& screen) {
     return {logical.topLeft(), logical.size() * screen.devicePixelRatio()};
 }
 
+xcb_connection_t* x11Connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
 }  // namespace
 
 bool activeFullscreenCovers(const QScreen& screen) {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = x11Connection();
     if (c == nullptr) return false;
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const std::vector<std::uint32_t> active = property(c, root, atom(c, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 1);
@@ -70,6 +75,20 @@ bool activeFullscreenCovers(const QScreen& screen) {
     if (fullscreen == XCB_ATOM_NONE || std::find(state.begin(), state.end(), fullscreen) == state.end()) return false;
     const std::optional<QRect> place = placeOnRoot(c, active.front(), root);
     return place && place->intersects(nativeGeometry(screen));
+}
+
+void setUrgencyHint(QWindow& window, bool urgent) {
+    xcb_connection_t* c = x11Connection();
+    if (c == nullptr) return;
+    constexpr std::uint32_t kUrgency = 1U << 8;  // XUrgencyHint
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    // flags, input, initial state, icon pixmap, icon window, icon x and y,
+    // icon mask, window group
+    std::vector<std::uint32_t> hints = property(c, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 9);
+    hints.resize(9, 0);
+    hints[0] = urgent ? hints[0] | kUrgency : hints[0] & ~kUrgency;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, hints.data());
+    xcb_flush(c);
 }
 
 }  // namespace oculon::video::ui
