@@ -60,6 +60,7 @@ TVideobild::TVideobild(QWidget* parent) : CallView(parent, Qt::Window, true, Cod
     place(Image3, &Panel2, "Image3", QRect());
     Image3.onDoubleClick = [this] { session_.swapPictures(); };
     faultLabel(stoerLabel2, &Panel2, "stoerLabel2", 12, true);
+    keysHint.setParent(this);
     Panel2.hide();
     moxaPanel.hide();
     saver.hide();
@@ -140,6 +141,7 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
 void TVideobild::showTexts(const CallSetup& setup) {
     setWindowTitle(platform::ui::plainTitle(platform::ui::shown(setup.caption)));
     saver.setText(qs(config::tr(txtSavePicture)));
+    keysHint.showText();
     moxaPanel.setCaptions(setup.door);
     layoutControls();
 }
@@ -336,6 +338,7 @@ void TVideobild::layoutControls() {
     saver.raise();
     moxaPanel.raise();
     stoerungLbl.raise();
+    keysHint.place(toQRect(l.image1));
 }
 
 }  // namespace oculon::video::ui

@@ -115,6 +115,7 @@ private:
     QFrame Panel2;
     VideoImage Image3;
     QLabel stoerLabel2;
+    KeysHint keysHint;
 
     std::string FTelefonIP;
     bool show_ = false;

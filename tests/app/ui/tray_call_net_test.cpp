@@ -11,6 +11,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "../../video/TestPictures.h"
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
@@ -20,6 +22,7 @@
 #include "support/LoopbackHttpServer.h"
 #include "support/UdpPeer.h"
 #include "settings/ui/konfigForm.h"
+#include "video/ui/ActionButton.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/ueberwachungUnit.h"
 
@@ -257,7 +260,10 @@ QPushButton* shownDoor() {
 // device: in the popups of a gateway's station, of a relay camera (its light
 // button above the door's) and of a telephone, and in the wall's door frame.
 // Nor do Tabs, though the window has the keyboard, nor keys in a preview that
-// comes forward again. A click into it, then Tab to the door and Space open.
+// comes forward again, nor Space with one modifier; a line over the picture
+// tells how to choose the window. A click into it, then Tab (to the door
+// output first in a popup) and Space open; so do Ctrl+Alt+Space, which
+// itself presses nothing, and Space.
 TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
     config::TSingleConfig station = *settings.getConfigByPhone("127.0.0.2");
     station.telefonIP.clear();
@@ -269,6 +275,15 @@ TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
     struct : app::GatewayAccess {
         std::vector<app::GatewayEntry> gateways() const override { return {{"Door 127.0.0.2", "127.0.0.4"}}; }
     } gateways;
+    // A telephone's door-opener frame is repeated until answered, each press
+    // with a new sequence number: presses are the frames told apart.
+    std::set<std::string> framesAt2, framesAt3;
+    const auto pressesAt = [](testsupport::UdpPeer& phone, std::set<std::string>& frames) {
+        return [&phone, &frames] {
+            while (const auto frame = phone.next(0ms)) frames.insert(frame->data);
+            return frames.size();
+        };
+    };
     const auto relayRequests = [&] {
         return static_cast<std::size_t>(std::ranges::count_if(
             camera.requests(), [](const auto& r) { return r.target.starts_with("/axis-cgi/io/"); }));
@@ -282,10 +297,12 @@ TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
         window.activateWindow();
         return QTest::qWaitForWindowActive(&window);
     };
-    const std::pair<std::function<void()>, std::function<std::size_t()>> calls[] = {
-        {[&] { form().dispatch().playVideo(station); }, [&] { return gateway.receivedCount(); }},
-        {[&] { form().dispatch().playVideo(relayCamera); }, relayRequests},
-        {[&] { ring("127.0.0.2"); }, [&] { return phone2.receivedCount(); }},
+    enum Choice { byClick, byKeys };
+    const std::tuple<std::function<void()>, std::function<std::size_t()>, Choice> calls[] = {
+        {[&] { form().dispatch().playVideo(station); }, [&] { return gateway.receivedCount(); }, byClick},
+        {[&] { form().dispatch().playVideo(relayCamera); }, relayRequests, byClick},
+        {[&] { form().dispatch().playVideo(relayCamera); }, relayRequests, byKeys},
+        {[&] { ring("127.0.0.2"); }, pressesAt(phone2, framesAt2), byKeys},
         {[&] {  // chosen by the user before
              form().dispatch().zeigeVideobild(&relayCamera);
              ASSERT_TRUE(pumpUntil([] { return shownDoor() != nullptr; }));
@@ -293,25 +310,54 @@ TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
              ASSERT_TRUE(toFront(editor));
              form().dispatch().zeigeMoxaVideo(gateway.address());
          },
-         relayRequests},
-        {[&] { settings.schreibeDoor(true), ring("127.0.0.3"); }, [&] { return phone3.receivedCount(); }},
+         relayRequests, byKeys},
+        {[&] { settings.schreibeDoor(true), ring("127.0.0.3"); }, pressesAt(phone3, framesAt3), byClick},
+        {[&] { ring("127.0.0.3"); }, pressesAt(phone3, framesAt3), byKeys},
     };
-    for (const auto& [call, reached] : calls) {
+    for (const auto& [call, reached, choice] : calls) {
         ASSERT_TRUE(toFront(editor));
         call();
         QPushButton* door = nullptr;
         ASSERT_TRUE(pumpUntil([&] { return (door = shownDoor()) != nullptr; }));
+        const std::string title = door->window()->windowTitle().toStdString();
+        SCOPED_TRACE(title + (choice == byKeys ? " by keys" : " by a click"));
         ASSERT_TRUE(toFront(*door->window()) && toFront(editor) && toFront(*door->window()));
         const std::size_t before = reached();
-        for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_S, Qt::Key_Tab, Qt::Key_Space,
-                                  Qt::Key_Backtab, Qt::Key_Enter})
-            QTest::keyClick(QGuiApplication::focusWindow(), key);
+        const std::pair<Qt::Key, Qt::KeyboardModifiers> typed[] = {
+            {Qt::Key_Space, {}},
+            {Qt::Key_Return, {}},
+            {Qt::Key_Enter, {}},
+            {Qt::Key_S, {}},
+            {Qt::Key_Tab, {}},
+            {Qt::Key_Space, Qt::ControlModifier},
+            {Qt::Key_Backtab, {}},
+            {Qt::Key_Enter, {}},
+            {Qt::Key_Space, Qt::AltModifier},
+            {Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier},
+            {Qt::Key_Space, {}}};
+        for (const auto& [key, modifiers] : typed) QTest::keyClick(QGuiApplication::focusWindow(), key, modifiers);
         testsupport::pumpFor(300ms);
-        EXPECT_EQ(reached(), before) << door->window()->windowTitle().toStdString();
-        QWidget& view = *door->parentWidget()->parentWidget();
-        testsupport::clickAsUser(view, QPoint(20, view.height() / 2));
-        for (int tabs = 0; tabs < 8 && QApplication::focusWidget() != door; ++tabs)
-            QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Tab);
+        EXPECT_EQ(reached(), before);
+        auto& hint = testsupport::child<QLabel>(*door->window(), "keysHint");
+        EXPECT_TRUE(hint.isVisible());
+        if (choice == byClick) {
+            QWidget& view = *door->parentWidget()->parentWidget();
+            testsupport::clickAsUser(view, QPoint(20, view.height() / 2));
+            int tabs = 1;
+            for (QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Tab);
+                 tabs < 8 && QApplication::focusWidget() != door; ++tabs)
+                QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Tab);
+            if (door->window() != form().wall()) {
+                EXPECT_EQ(tabs, 1) << "Tabs to the door output";
+            }
+        } else {
+            QTest::keyClick(QGuiApplication::focusWindow(), video::ui::kChooseByKeys.key(),
+                            video::ui::kChooseByKeys.keyboardModifiers());
+            testsupport::pumpFor(300ms);
+            EXPECT_EQ(reached(), before) << "the chord pressed a button";
+            EXPECT_EQ(QApplication::focusWidget(), door);
+        }
+        EXPECT_FALSE(hint.isVisible());
         QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Space);
         EXPECT_TRUE(pumpUntil([&] { return reached() > before; }));
         form().dispatch().playVideoEnd();
