@@ -20,6 +20,11 @@ using namespace oculon::video;
 
 namespace {
 
+// `sub` below `root`, made as the picture folder's levels are.
+config::SaveFolder ownFolder(const std::string& root, const std::string& sub = {}) {
+    return config::makeSaveFolder(root, root + "/" + sub);
+}
+
 std::vector<std::string> filesIn(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
@@ -83,7 +88,8 @@ TEST(StreamRecording, SplitsByWholeMinutesAcrossMidnight) {
     testsupport::TempDir dir;
     std::int32_t minutes = 30;
     StreamRecording::TimePoint now = localTime(2023, 12, 31, 23, 50, 5);
-    StreamRecording recording("Cam/1", {[&](const std::string&) { return dir.path() + "/"; }, [&] { return minutes; }},
+    StreamRecording recording("Cam/1",
+                              {[&](const std::string&) { return ownFolder(dir.path()); }, [&] { return minutes; }},
                               [&] { return now; });
     ASSERT_TRUE(recording.isOpen());
     EXPECT_EQ(recording.fileName(), dir.path() + "/2023-12-31_23-50-05_Cam_1.kvd");
@@ -115,7 +121,7 @@ TEST(StreamRecording, OddLengthsClocksAndFoldersEndNothingBadly) {
     testsupport::TempDir dir;
     std::int32_t minutes = 0;  // would split at every frame
     StreamRecording::TimePoint now = localTime(2024, 5, 1, 12, 0, 0);
-    const auto folder = [&](const std::string&) { return dir.path() + "/"; };
+    const auto folder = [&](const std::string&) { return ownFolder(dir.path()); };
     const std::string jpeg = "jpeg";
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size());
     {
@@ -135,7 +141,7 @@ TEST(StreamRecording, OddLengthsClocksAndFoldersEndNothingBadly) {
     EXPECT_EQ(filesIn(dir.path()).size(), 2u);
 
     // A folder that cannot be written: no recording, no exception.
-    StreamRecording lost("c", {[](const std::string&) { return std::string("/proc/no/such/"); }, [] { return 30; }});
+    StreamRecording lost("c", {[](const std::string&) { return ownFolder("/proc/no/such/"); }, [] { return 30; }});
     EXPECT_FALSE(lost.isOpen());
     lost.writeFrame(bytes);
 }
@@ -149,7 +155,7 @@ TEST(StreamRecording, AFailingRecordingGoesOnByItselfOnceItCanWriteAgain) {
     StreamRecording::TimePoint now = localTime(2024, 5, 1, 12, 0, 0);
     const std::string jpeg(100, 'j');
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size());
-    StreamRecording recording("c", {[&](const std::string&) { return dir.path() + "/cam/"; }, [] { return 2; }},
+    StreamRecording recording("c", {[&](const std::string&) { return ownFolder(dir.path(), "cam"); }, [] { return 2; }},
                               [&] { return now; });
     int told = 0;
     const auto frames = [&](int count) {
