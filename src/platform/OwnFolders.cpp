@@ -12,12 +12,6 @@ namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
-LevelKind kindOf(const struct stat& info) {
-    if (S_ISLNK(info.st_mode)) return LevelKind::link;
-    if (!S_ISDIR(info.st_mode)) return LevelKind::notFolder;
-    return info.st_uid == ::geteuid() ? LevelKind::closed : LevelKind::others;
-}
-
 }  // namespace
 
 UniqueFd openChosenFolder(const std::string& path) {
@@ -40,20 +34,19 @@ FolderLevel openFolderLevel(int parent, const std::string& name) {
         return level;
     }
     level.error = errno;
-    switch (level.error) {
-        case ENOENT: level.kind = LevelKind::missing; return level;
-        case ELOOP: level.kind = LevelKind::link; return level;
-        case ENOTDIR: level.kind = LevelKind::notFolder; return level;
-        default: break;
+    if (level.error == ENOENT) {
+        level.kind = LevelKind::missing;
+        return level;
     }
-    if (level.error != EACCES && level.error != EPERM) return level;
-    // A folder we may not read: another account's closed one, or ours.
-    if (struct stat info{}; ::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) level.kind = kindOf(info);
+    // What stands there, to tell a link (ELOOP or ENOTDIR, as the kernel
+    // checks) from a file, and a folder closed to us from a failing system.
+    struct stat info {};
+    if (::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return level;
+    if (S_ISLNK(info.st_mode)) level.kind = LevelKind::link;
+    else if (!S_ISDIR(info.st_mode)) level.kind = LevelKind::notFolder;
+    else if (info.st_uid != ::geteuid()) level.kind = LevelKind::others;
+    else if (level.error == EACCES || level.error == EPERM) level.kind = LevelKind::closed;
     return level;
-}
-
-bool isForeign(LevelKind kind) {
-    return kind == LevelKind::link || kind == LevelKind::notFolder || kind == LevelKind::others;
 }
 
 }  // namespace oculon::platform

@@ -37,8 +37,4 @@ UniqueFd openChosenFolder(const std::string& path);
 // user chose: never through a link, and only a folder of this user's own.
 FolderLevel openFolderLevel(int parent, const std::string& name);
 
-// True where a level is for what this user does not want others to do: it
-// is theirs (or a link, or not a folder) rather than one of ours.
-bool isForeign(LevelKind kind);
-
 }  // namespace oculon::platform

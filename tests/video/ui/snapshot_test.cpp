@@ -8,6 +8,8 @@
 
 #include <QImage>
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "support/ChildProcess.h"
 #include "support/LinkPlanter.h"
@@ -56,5 +58,50 @@ TEST(Snapshot, SaysWhyItWasNotWritten) {
             return failure.text == row.first + row.second &&
                    failure.reason == row.first.substr(0, row.first.rfind('/')) + row.second;
         })) << row.first;
+    }
+}
+
+// A shared picture folder (1777) in which another account made the camera's
+// folder ahead: the snapshot goes into a folder of the user's own beside it,
+// never through a link into theirs, and a folder closed to the user does not
+// stop it.
+TEST(Snapshot, GoesBesideFoldersOthersMadeAhead) {
+    QImage picture(32, 24, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    struct Planted {
+        const char* what;
+        std::function<void(const std::string& pics)> plant;
+        bool othersNeeded;
+        bool writtenAsNobody = false;  // to whom root's folders are closed
+    };
+    const std::vector<Planted> rows{
+        {"a link to another account's folder",
+         [](const std::string& pics) { std::filesystem::create_directory_symlink(pics + "theirs", pics + "Door"); },
+         false},
+        {"another account's open folder",
+         [](const std::string& pics) {
+             std::filesystem::create_directory(pics + "Door");
+             ::chmod((pics + "Door").c_str(), 0777);
+             testsupport::handToNobody(pics + "Door");
+         },
+         true},
+        {"another account's closed folder",
+         [](const std::string& pics) {
+             std::filesystem::create_directory(pics + "Door"), ::chmod((pics + "Door").c_str(), 0700);
+         },
+         true, true}};
+    for (const Planted& row : rows) {
+        if (row.othersNeeded && ::geteuid() != 0) continue;
+        testsupport::TempDir shared;
+        ::chmod(shared.path().c_str(), 01777);
+        const std::string pics = shared.path() + "/";
+        std::filesystem::create_directory(pics + "theirs");
+        row.plant(pics);
+        const auto save = [&] {
+            return !saveJpeg(picture, pics + "Door/2024/x.jpg", {}, shared.path()).failed() &&
+                   testsupport::readFile(pics + "Door (2)/2024/x.jpg").starts_with("\xFF\xD8");
+        };
+        EXPECT_TRUE(row.writtenAsNobody ? testsupport::asNobody(save) : save()) << row.what;
+        EXPECT_TRUE(std::filesystem::is_empty(pics + "theirs")) << row.what;
     }
 }
