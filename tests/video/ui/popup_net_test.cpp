@@ -527,7 +527,7 @@ TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCallAndFailuresAreTol
     QWidget wall;
     TmainVideoFrame frame(&wall);
     wall.show();
-    const std::string dated = settings->getSavePath("Door 1").path;
+    const std::string dated = settings->wantedSavePath("Door 1");
     const auto boxes = [&](QWidget& view) {
         pumpFor(200ms);
         return view.findChildren<QMessageBox*>();
@@ -545,7 +545,7 @@ TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCallAndFailuresAreTol
         const std::string text = told[0]->text().toStdString();
         EXPECT_TRUE(text.starts_with("The picture was not saved:\n" + dated)) << text;
         EXPECT_TRUE(text.ends_with(".jpg: Not a directory" + times + "\n\nNot recording: the folder is missing\n" +
-                                   dated + "\n\nRecording goes on by itself as soon as writing works again." + times))
+                                   file + "/\n\nRecording goes on by itself as soon as writing works again." + times))
             << text;
         if (!times.empty()) testsupport::clickAsUser(*told[0]->button(QMessageBox::Ok));
         frame.stopVideo();
