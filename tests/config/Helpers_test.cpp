@@ -15,6 +15,7 @@
 #include "config/SavePath.h"
 #include "config/cfgUnit.h"
 #include "support/ChildProcess.h"
+#include "support/SharedPictureFolder.h"
 
 namespace oculon::config {
 namespace {
@@ -235,13 +236,10 @@ TEST_F(SavePathTest, LevelsThatAreNotTheUsersOwnAreNotUsed) {
     using testsupport::kNobody;
     const std::string day = "2024/03 - March/05 - Tuesday/";
     const auto others = [](const std::string& folder, mode_t mode) {
-        fs::create_directories(folder);
-        EXPECT_EQ(::chown(folder.c_str(), kNobody, kNobody), 0);
-        EXPECT_EQ(::chmod(folder.c_str(), mode), 0);
+        testsupport::makeFolderOf(folder, mode, kNobody);
     };
     const auto own = [](const std::string& folder, mode_t mode) {
-        fs::create_directories(folder);
-        EXPECT_EQ(::chmod(folder.c_str(), mode), 0);
+        testsupport::makeFolderOf(folder, mode, ::geteuid());
     };
     struct Row {
         const char* what;

@@ -10,6 +10,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/FileSizeLimit.h"
+#include "support/SharedPictureFolder.h"
 #include "video/BlackTest.h"
 #include "video/MJPEGDecoderThread.h"
 #include "video/MJPEGFile.h"
@@ -149,49 +150,30 @@ TEST(StreamRecording, OddLengthsClocksAndFoldersEndNothingBadly) {
     // folders ahead: the recording begins all the same, in a folder of the
     // user's own beside them, and nothing goes through a link into theirs.
     using testsupport::kNobody;
-    struct Planted {
-        const char* what;
-        std::function<void(const std::string& pics)> plant;
-        const char* used;  // the folder the recording goes into, below the picture folder
-        bool othersNeeded;
-        bool writtenAsNobody = false;  // to whom root's folders are closed
-    };
-    const auto theirs = [](const std::string& folder, mode_t mode, unsigned owner) {
-        std::filesystem::create_directories(folder);
-        EXPECT_EQ(::chown(folder.c_str(), owner, owner), 0);
-        EXPECT_EQ(::chmod(folder.c_str(), mode), 0);
-    };
-    const std::vector<Planted> rows{
+    using testsupport::makeFolderOf;
+    const std::vector<testsupport::PlantedFolders> rows{
         {"a link to another account's folder",
          [](const std::string& pics) { std::filesystem::create_directory_symlink(pics + "theirs", pics + "cam"); },
-         "cam (2)/2024/", false},
+         false},
         {"another account's open folders",
-         [&](const std::string& pics) {
-             theirs(pics + "cam", 0777, kNobody), theirs(pics + "cam/2024", 0777, kNobody);
+         [](const std::string& pics) {
+             makeFolderOf(pics + "cam", 0777, kNobody), makeFolderOf(pics + "cam/2024", 0777, kNobody);
          },
-         "cam (2)/2024/", true},
+         true},
         {"another account's closed year",
-         [&](const std::string& pics) { theirs(pics + "cam", 0755, kNobody), theirs(pics + "cam/2024", 0700, 0); },
-         "cam/2024 (2)/", true, true}};
-    for (const Planted& row : rows) {
-        if (row.othersNeeded && ::geteuid() != 0) continue;
-        testsupport::TempDir shared;
-        ::chmod(shared.path().c_str(), 01777);
-        const std::string pics = shared.path() + "/";
-        std::filesystem::create_directory(pics + "theirs");
-        row.plant(pics);
-        const auto record = [&] {
-            StreamRecording recording(
-                "cam",
-                {[&](const std::string&) { return config::makeSaveFolder(pics, pics + "cam/2024/"); },
-                 [] { return 30; }},
-                [&] { return now; });
-            return recording.isOpen() && !recording.writeFrame(bytes) &&
-                   recording.fileName().starts_with(pics + row.used);
-        };
-        EXPECT_TRUE(row.writtenAsNobody ? testsupport::asNobody(record) : record()) << row.what;
-        EXPECT_TRUE(std::filesystem::is_empty(pics + "theirs")) << row.what;
-    }
+         [](const std::string& pics) {
+             makeFolderOf(pics + "cam", 0755, kNobody), makeFolderOf(pics + "cam/2024", 0700, 0);
+         },
+         true, true}};
+    testsupport::forEachPlanted(rows, [&](const std::string& pics, const testsupport::PlantedFolders& row) {
+        StreamRecording recording(
+            "cam",
+            {[&](const std::string&) { return config::makeSaveFolder(pics, pics + "cam/2024/"); }, [] { return 30; }},
+            [&] { return now; });
+        // Beside the camera's folder, or, where only the year is theirs, beside that.
+        const std::string used = pics + (row.writtenAsNobody ? "cam/2024 (2)/" : "cam (2)/2024/");
+        return recording.isOpen() && !recording.writeFrame(bytes) && recording.fileName().starts_with(used);
+    });
 }
 
 // The disk fills in the middle of a picture and is freed again: the

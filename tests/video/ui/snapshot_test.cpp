@@ -8,11 +8,11 @@
 
 #include <QImage>
 #include <filesystem>
-#include <functional>
 #include <vector>
 
 #include "support/ChildProcess.h"
 #include "support/LinkPlanter.h"
+#include "support/SharedPictureFolder.h"
 #include "video/ui/VideoImage.h"
 
 using namespace oculon;
@@ -68,40 +68,16 @@ TEST(Snapshot, SaysWhyItWasNotWritten) {
 TEST(Snapshot, GoesBesideFoldersOthersMadeAhead) {
     QImage picture(32, 24, QImage::Format_RGB32);
     picture.fill(Qt::darkGreen);
-    struct Planted {
-        const char* what;
-        std::function<void(const std::string& pics)> plant;
-        bool othersNeeded;
-        bool writtenAsNobody = false;  // to whom root's folders are closed
-    };
-    const std::vector<Planted> rows{
+    const std::vector<testsupport::PlantedFolders> rows{
         {"a link to another account's folder",
          [](const std::string& pics) { std::filesystem::create_directory_symlink(pics + "theirs", pics + "Door"); },
          false},
         {"another account's open folder",
-         [](const std::string& pics) {
-             std::filesystem::create_directory(pics + "Door");
-             ::chmod((pics + "Door").c_str(), 0777);
-             testsupport::handToNobody(pics + "Door");
-         },
-         true},
+         [](const std::string& pics) { testsupport::makeFolderOf(pics + "Door", 0777, testsupport::kNobody); }, true},
         {"another account's closed folder",
-         [](const std::string& pics) {
-             std::filesystem::create_directory(pics + "Door"), ::chmod((pics + "Door").c_str(), 0700);
-         },
-         true, true}};
-    for (const Planted& row : rows) {
-        if (row.othersNeeded && ::geteuid() != 0) continue;
-        testsupport::TempDir shared;
-        ::chmod(shared.path().c_str(), 01777);
-        const std::string pics = shared.path() + "/";
-        std::filesystem::create_directory(pics + "theirs");
-        row.plant(pics);
-        const auto save = [&] {
-            return !saveJpeg(picture, pics + "Door/2024/x.jpg", {}, shared.path()).failed() &&
-                   testsupport::readFile(pics + "Door (2)/2024/x.jpg").starts_with("\xFF\xD8");
-        };
-        EXPECT_TRUE(row.writtenAsNobody ? testsupport::asNobody(save) : save()) << row.what;
-        EXPECT_TRUE(std::filesystem::is_empty(pics + "theirs")) << row.what;
-    }
+         [](const std::string& pics) { testsupport::makeFolderOf(pics + "Door", 0700, 0); }, true, true}};
+    testsupport::forEachPlanted(rows, [&](const std::string& pics, const testsupport::PlantedFolders&) {
+        return !saveJpeg(picture, pics + "Door/2024/x.jpg", {}, pics).failed() &&
+               testsupport::readFile(pics + "Door (2)/2024/x.jpg").starts_with("\xFF\xD8");
+    });
 }
