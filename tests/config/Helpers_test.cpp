@@ -210,6 +210,10 @@ TEST_F(SavePathTest, MakingFoldersLeavesTheCurrentFolderAlone) {
     EXPECT_TRUE(fs::is_directory(dir_ / "rel/a/b"));
     EXPECT_FALSE(makeSaveFolder("", "").failed());
     EXPECT_EQ(makeSaveFolder("", "x/y").path, "x/y/");
+    // The chosen folder itself may be a link the user set.
+    fs::create_directory_symlink(dir_ / "rel", dir_ / "chosen");
+    EXPECT_EQ(makeSaveFolder("chosen", "chosen/a/c").path, "chosen/a/c/");
+    EXPECT_TRUE(fs::is_directory(dir_ / "rel/a/c"));
     fs::current_path(before);
 
     // A file where the chosen folder belongs; what is not below the chosen
