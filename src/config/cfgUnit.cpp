@@ -591,12 +591,13 @@ bool TVideoConfig::liesWineRegKey() const {
 
 // ---------------------------------------------------------------- folders
 
-std::string TVideoConfig::getSavePath(const std::string& name) const {
-    const std::string path = buildSavePath(firstPictpath(), name, clock_());
-    generatePath(path);
-    return path;
+std::string TVideoConfig::wantedSavePath(const std::string& name) const {
+    return buildSavePath(firstPictpath(), name, clock_());
 }
 
-bool TVideoConfig::generatePath(const std::string& path) { return config::generatePath(path); }
+SaveFolder TVideoConfig::getSavePath(const std::string& name) const {
+    const std::string root = firstPictpath();
+    return makeSaveFolder(root, buildSavePath(root, name, clock_()));
+}
 
 }  // namespace oculon::config

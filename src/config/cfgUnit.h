@@ -25,6 +25,7 @@
 #include "config/ConfigEntries.h"
 #include "config/Helpers.h"
 #include "config/RebootSperre.h"
+#include "config/SavePath.h"
 #include "config/SortedIndex.h"
 #include "config/sprachen.h"
 #include "platform/Registry.h"
@@ -159,10 +160,12 @@ public:
     bool liesWineRegKey() const;
 
     // ---- Folders.
-    // The dated folder for a camera's snapshots and recordings, created
-    // before it is returned. The name cannot climb out of the picture path.
-    std::string getSavePath(const std::string& name) const;
-    static bool generatePath(const std::string& path);
+    // The dated folder for a camera's snapshots and recordings, as named:
+    // nothing is made. The name cannot climb out of the picture path.
+    std::string wantedSavePath(const std::string& name) const;
+    // That folder made, or the user's own beside it that is used instead
+    // (makeSaveFolder), or why there is none.
+    SaveFolder getSavePath(const std::string& name) const;
 
 private:
     struct Options {

@@ -77,7 +77,7 @@ const config::TText* applyGeneral(config::TVideoConfig& settings, const GeneralV
     } else {
         settings.schreibeHasVideoPass(v.allowVideoView);
     }
-    if (!path.empty()) config::TVideoConfig::generatePath(path);
+    if (!path.empty()) config::makeSaveFolder(path, path);
     settings.schreibeID(v.ids);
     settings.schreibBlackConfig(v.black);
     settings.schreibeAllowConfig(v.allowCapture);

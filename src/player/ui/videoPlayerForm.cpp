@@ -169,7 +169,7 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     splitter_.setStretchFactor(2, 1);
 
     prefix_ = folderPrefix(root);
-    if (!prefix_.empty()) config::generatePath(prefix_);
+    if (!prefix_.empty()) config::makeSaveFolder(prefix_, prefix_);
     AddDirectory(nullptr, scanFolderTree(prefix_));
     treeNote_.setObjectName(QStringLiteral("treeNote"));
     listNote_.setObjectName(QStringLiteral("listNote"));

@@ -45,12 +45,15 @@ CallSession::CallSession(QWidget& owner, bool withWatchdog, CodePadding padding)
 CallSession::~CallSession() { stop(); }
 
 std::string CallSession::savePath() const {
-    return videoConfig ? videoConfig->getSavePath(setup_.myName) : std::string();
+    return videoConfig ? videoConfig->getSavePath(setup_.myName).path : std::string();
 }
 
 std::string CallSession::GetFileName() const { return video::GetFileName(platform::localNow(), setup_.myName); }
 
-std::string CallSession::proposedSnapshot() const { return savePath() + GetFileName(); }
+std::string CallSession::proposedSnapshot() const {
+    // Made only when written: saveJpeg then walks it from the picture folder.
+    return (videoConfig ? videoConfig->wantedSavePath(setup_.myName) : std::string()) + GetFileName();
+}
 
 std::unique_ptr<TMJPEGDecoder> CallSession::startDecoder(const TServerAttributes& record, PictureRelay& relay,
                                                          TMJPEGDecoder::NotifyEvent onFault) {
@@ -158,7 +161,8 @@ QImage CallSession::captionedPicture(const std::tm& at, const std::string& comme
 bool CallSession::SaveImage(const std::string& fileName, const std::string& comment) {
     const QImage picture = captionedPicture(platform::localNow(), comment);
     if (picture.isNull()) return false;
-    const SnapshotFailure failure = saveJpeg(picture, fileName, comment);
+    const SnapshotFailure failure =
+        saveJpeg(picture, fileName, comment, videoConfig ? std::optional(videoConfig->firstPictpath()) : std::nullopt);
     if (failure.failed()) tellPictureNotSaved(failure, false);
     else CallNotice::cleared(CallFailure::picture);
     return !failure.failed();

@@ -88,7 +88,8 @@ public:
     // a picture that cannot be written is left out and the user told so
     // (once for a failure that recurs).
     bool SaveImage(const std::string& fileName, const std::string& comment = {});
-    // The folder and name the save dialog proposes.
+    // The dated folder and name, without type, of a snapshot taken now, as
+    // named: SaveImage makes the folder, or uses the user's own beside it.
     std::string proposedSnapshot() const;
 
     // The decoders, for tests and the wall; null when not running.
@@ -115,6 +116,8 @@ private:
     // it is open.
     template <typename T>
     std::optional<std::string> ask();
+    // The dated folder made (or the one used beside it), where the save
+    // dialog opens; empty when there is none.
     std::string savePath() const;
 
     QWidget& owner_;

@@ -174,7 +174,7 @@ TEST_F(PopupNet, ShowsTheStreamSavesTheFirstPictureAndKeepsTheAspect) {
 
     // The first picture went into the dated folder as a JPEG.
     std::vector<std::filesystem::path> files;
-    ASSERT_TRUE(pumpUntil([&] { return !(files = jpegsIn(settings->getSavePath("Door 1"))).empty(); }));
+    ASSERT_TRUE(pumpUntil([&] { return !(files = jpegsIn(settings->getSavePath("Door 1").path)).empty(); }));
     const std::string bytes = readFile(files.at(0));
     const JpegInfo info = readJpegInfo({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
     EXPECT_EQ(QSize(info.width, info.height), image->size());
@@ -391,7 +391,7 @@ TEST_F(PopupNet, DoorButtonAsksForTheCodeLogsTheOpeningAndReachesTheCamerasRelay
     const std::size_t jpegsHere = jpegsIn(std::filesystem::current_path().string()).size();
     door->click();
     EXPECT_EQ(phone, (std::vector<std::pair<std::string, std::string>>{{"10512FF", "10.77.0.44"}}));
-    const auto logged = jpegsIn(settings->getSavePath("Door 1"));
+    const auto logged = jpegsIn(settings->getSavePath("Door 1").path);
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_NE(readFile(logged[0]).find("User: " + GetUserName()), std::string::npos);
     EXPECT_EQ(jpegsIn(std::filesystem::current_path().string()).size(), jpegsHere);
@@ -527,7 +527,7 @@ TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCallAndFailuresAreTol
     QWidget wall;
     TmainVideoFrame frame(&wall);
     wall.show();
-    const std::string dated = settings->getSavePath("Door 1");
+    const std::string dated = settings->wantedSavePath("Door 1");
     const auto boxes = [&](QWidget& view) {
         pumpFor(200ms);
         return view.findChildren<QMessageBox*>();
@@ -545,7 +545,7 @@ TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCallAndFailuresAreTol
         const std::string text = told[0]->text().toStdString();
         EXPECT_TRUE(text.starts_with("The picture was not saved:\n" + dated)) << text;
         EXPECT_TRUE(text.ends_with(".jpg: Not a directory" + times + "\n\nNot recording: the folder is missing\n" +
-                                   dated + "\n\nRecording goes on by itself as soon as writing works again." + times))
+                                   file + "/\n\nRecording goes on by itself as soon as writing works again." + times))
             << text;
         if (!times.empty()) testsupport::clickAsUser(*told[0]->button(QMessageBox::Ok));
         frame.stopVideo();

@@ -8,9 +8,11 @@
 
 #include <QImage>
 #include <filesystem>
+#include <vector>
 
 #include "support/ChildProcess.h"
 #include "support/LinkPlanter.h"
+#include "support/SharedPictureFolder.h"
 #include "video/ui/VideoImage.h"
 
 using namespace oculon;
@@ -57,4 +59,25 @@ TEST(Snapshot, SaysWhyItWasNotWritten) {
                    failure.reason == row.first.substr(0, row.first.rfind('/')) + row.second;
         })) << row.first;
     }
+}
+
+// A shared picture folder (1777) in which another account made the camera's
+// folder ahead: the snapshot goes into a folder of the user's own beside it,
+// never through a link into theirs, and a folder closed to the user does not
+// stop it.
+TEST(Snapshot, GoesBesideFoldersOthersMadeAhead) {
+    QImage picture(32, 24, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    const std::vector<testsupport::PlantedFolders> rows{
+        {"a link to another account's folder",
+         [](const std::string& pics) { std::filesystem::create_directory_symlink(pics + "theirs", pics + "Door"); },
+         false},
+        {"another account's open folder",
+         [](const std::string& pics) { testsupport::makeFolderOf(pics + "Door", 0777, testsupport::kNobody); }, true},
+        {"another account's closed folder",
+         [](const std::string& pics) { testsupport::makeFolderOf(pics + "Door", 0700, 0); }, true, true}};
+    testsupport::forEachPlanted(rows, [&](const std::string& pics, const testsupport::PlantedFolders&) {
+        return !saveJpeg(picture, pics + "Door/2024/x.jpg", {}, pics).failed() &&
+               testsupport::readFile(pics + "Door (2)/2024/x.jpg").starts_with("\xFF\xD8");
+    });
 }
