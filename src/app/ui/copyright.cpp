@@ -86,10 +86,11 @@ public:
     }
     // It came by itself (the notification area went): the keyboard stays
     // where the user is typing.
+    // The toolkit reads the wish from the native window, made already.
     void showByItself() {
-        setAttribute(Qt::WA_ShowWithoutActivating, true);
+        windowHandle()->setProperty("_q_showWithoutActivating", true);
         showNormal();
-        setAttribute(Qt::WA_ShowWithoutActivating, false);
+        windowHandle()->setProperty("_q_showWithoutActivating", false);
     }
     QToolButton& menuButton() { return menuButton_; }
     bool mayClose = false;
