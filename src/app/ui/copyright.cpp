@@ -85,8 +85,8 @@ public:
         iconLabel_.setPixmap(icon.pixmap(32, 32));
     }
     // It came by itself (the notification area went): the keyboard stays
-    // where the user is typing.
-    // The toolkit reads the wish from the native window, made already.
+    // where the user is typing. The toolkit reads that wish from the native
+    // window, made already.
     void showByItself() {
         windowHandle()->setProperty("_q_showWithoutActivating", true);
         showNormal();
@@ -224,7 +224,6 @@ void Tcopyright::FormCreate() {
     cfgSprache();
 
     const QString title = QApplication::applicationDisplayName();
-
     setWindowTitle(title + QStringLiteral(" V ") + QString::fromStdString(getProgramVersion(kFileVersion)));
     Panel1.setText(QStringLiteral("  ") + title);
     setWindowIcon(config::ui::korvatWeissIcon());
@@ -329,6 +328,7 @@ QWidget* Tcopyright::fallbackWindow() const { return fallback_.get(); }
 
 TrayFallbackWindow& Tcopyright::menuWindow() {
     if (!fallback_) fallback_ = std::make_unique<TrayFallbackWindow>(trayMenu_, trayIcon(Pause1_->isChecked()));
+    fallback_->minimiseOnClose = trayIcon_ == nullptr;
     return *fallback_;
 }
 
@@ -350,8 +350,7 @@ void Tcopyright::followNotificationArea() {
     } else {
         trayIcon_.reset();
         menuWindowVisit_.stop();
-        menuWindow().minimiseOnClose = true;
-        fallback_->showByItself();
+        menuWindow().showByItself();
     }
     // The way in that replaces the other answers beside the player as well.
     if (player::ui::TplayerForm* player = player::ui::recordingsPlayer()) keepTrayWindowsAbove(*player);

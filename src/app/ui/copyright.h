@@ -155,6 +155,8 @@ private:
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
     // The icon where a notification area is, else the menu window.
     void followNotificationArea();
+    // Made when first needed; closing it minimises it only where it is the
+    // one way in.
     TrayFallbackWindow& menuWindow();
     void endMenuWindowVisit();
     // The windows through which the user reaches the tray menu.

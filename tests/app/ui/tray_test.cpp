@@ -154,42 +154,23 @@ TEST_F(Tray, WithoutANotificationAreaASmallWindowCarriesTheMenu) {
     EXPECT_FALSE(fallback->isMinimized());
 }
 
-// A notification area that comes late, goes (a panel that crashes) and
-// comes back: the icon where there is one, else the menu window. A later
-// start beside the icon shows the menu window for a while.
+// A notification area that goes (a panel that crashes) and comes back, late:
+// the icon where there is one, else the menu window. A later start beside
+// the icon shows the menu window for a while.
 TEST_F(Tray, TheIconOrTheMenuWindowFollowTheNotificationAreaAsItComesAndGoes) {
-    bool area = false;
+    bool area = true;
     notificationArea = [&] { return area; };
+    ASSERT_NE(form().notificationIcon(), nullptr);
+    EXPECT_TRUE(form().notificationIcon()->isVisible());
+    EXPECT_EQ(form().notificationIcon()->contextMenu(), &form().trayMenu());
+    EXPECT_EQ(form().fallbackWindow(), nullptr);
+
+    // A later start brings it, with the keys, and it goes after a while, but
+    // not while its menu is open; closed, it goes.
+    form().comeForward();
     QWidget* window = form().fallbackWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(form().notificationIcon(), nullptr);
-    const auto iconShows = [&] { return form().notificationIcon() != nullptr; };
-    const auto image = [](const QIcon& icon) { return icon.pixmap(16, 16).toImage(); };
-
-    // Suspended meanwhile: the icon that comes shows it.
-    form().Pause1().trigger();
-    area = true;
-    ASSERT_TRUE(testsupport::pumpUntil(iconShows));
-    EXPECT_TRUE(form().notificationIcon()->isVisible());
-    EXPECT_EQ(form().notificationIcon()->contextMenu(), &form().trayMenu());
-    EXPECT_EQ(image(form().notificationIcon()->icon()), image(app::ui::trayIcon(true)));
-    EXPECT_FALSE(window->isVisible());
-    area = false;
-    ASSERT_TRUE(testsupport::pumpUntil([&] { return window->isVisible(); }));
-    EXPECT_EQ(form().notificationIcon(), nullptr);
-    // Without the icon it is the way in again: closing only minimises it.
-    window->close();
-    EXPECT_TRUE(window->isVisible());
-
-    // A later start beside the icon brings it, with the keys, and it goes
-    // after a while, but not while its menu is open; closed, it goes.
-    area = true;
-    ASSERT_TRUE(testsupport::pumpUntil(iconShows));
-    EXPECT_FALSE(window->isVisible());
-    form().comeForward();
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_FALSE(window->isMinimized());
     EXPECT_TRUE(QTest::qWaitForWindowActive(window));
     form().trayMenu().popup(window->geometry().center());
     pumpFor(500ms);
@@ -200,6 +181,20 @@ TEST_F(Tray, TheIconOrTheMenuWindowFollowTheNotificationAreaAsItComesAndGoes) {
     window->close();
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(form().closed());
+
+    // The area goes: the window is the way in, and closing only minimises it.
+    area = false;
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return window->isVisible(); }));
+    EXPECT_EQ(form().notificationIcon(), nullptr);
+    window->close();
+    EXPECT_TRUE(window->isVisible());
+    // It comes again, the program suspended meanwhile: the icon shows it.
+    form().Pause1().trigger();
+    area = true;
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return form().notificationIcon() != nullptr; }));
+    const auto image = [](const QIcon& icon) { return icon.pixmap(16, 16).toImage(); };
+    EXPECT_EQ(image(form().notificationIcon()->icon()), image(app::ui::trayIcon(true)));
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(Tray, TheMenuAnswersWhileThePlayerIsOpenAndItsConfigureOpensTheDialogAboveIt) {
