@@ -711,6 +711,17 @@ struct FileRegistryStore::Loaded {
     UnusableValues unusable;
 };
 
+std::unique_ptr<RegistryKey> FileRegistryStore::peek(const std::string& path) {
+    std::string text;
+    std::string problem;
+    if (readSettingsFile(path, text, problem) == FileRead::read) {
+        try {
+            return readRegedit4(text).tree;
+        } catch (const RegistryError&) {}
+    }
+    return std::make_unique<RegistryKey>();
+}
+
 FileRegistryStore::Loaded FileRegistryStore::load(const std::string& path) {
     // A save cut short leaves a temporary copy of the tree, passwords
     // included. Only the store's owner saves this file (it holds the instance

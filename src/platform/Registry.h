@@ -205,6 +205,10 @@ public:
     const std::string& keptAs() const { return keptAs_; }
     void reportSeen();
     const std::string& unreadableReport() const { return unreadable_; }
+    // What the file at `path` holds, read as the store reads it but without
+    // touching anything: for a process that does not hold the settings. An
+    // empty tree when it cannot be read.
+    static std::unique_ptr<RegistryKey> peek(const std::string& path);
 
 protected:
     void persist(const RegistryKey& root) override;

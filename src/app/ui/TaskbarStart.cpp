@@ -39,7 +39,7 @@ constexpr const char* kTitle = "Korvat Oculon";
 // How long the end waits for the threads that free themselves.
 constexpr std::chrono::milliseconds kDetachedBound{10000};
 // How long a second start waits for the running one to take it up.
-constexpr std::chrono::milliseconds kHandOverBound{2000};
+constexpr std::chrono::milliseconds kHandOverBound{5000};
 // What the settings notice shows of a key's name and of a value's line.
 constexpr std::size_t kShownKey = 160;
 constexpr std::size_t kShownValue = 80;
@@ -172,6 +172,44 @@ private:
     bool came_ = false;
 };
 
+// The language the running program speaks, read from its settings without
+// touching them; the current one when none is stored or it cannot be read.
+config::TSprachenTyp storedLanguage(const std::string& settingsFile) {
+    config::TSprachenTyp language = config::sprache;
+    try {
+        const config::TVideoConfig settings(
+            std::make_shared<platform::MemoryRegistryStore>(platform::FileRegistryStore::peek(settingsFile)));
+        settings.liesSprache(language);
+    } catch (const std::exception&) {}
+    return language;
+}
+
+// A second start: the running program comes forward. One that cannot be
+// reached is told, so the user does not wait for a window that never comes.
+int handOver(const std::string& settingsFile) {
+    std::string problem;
+    if (platform::tellRunningInstance(instanceSocketFor(settingsFile), kHandOverBound, &problem)) return 0;
+    log::error(log::Category::app, "already running, but this start cannot bring it forward: %s", problem.c_str());
+    showError(config::text(config::txtRunningOutOfReach, storedLanguage(settingsFile)) + "\r\n\r\n" +
+              platform::shownText(problem));
+    return 1;
+}
+
+// Until the main form answers them, later starts bring the window of the
+// start that waits (the language choice, a notice) forward.
+std::unique_ptr<QSocketNotifier> answerBeforeTheForm(platform::SecondStarts& starts) {
+    auto waiting = std::make_unique<QSocketNotifier>(starts.fd(), QSocketNotifier::Read);
+    QObject::connect(waiting.get(), &QSocketNotifier::activated, [&starts] {
+        if (!starts.takeUp()) return;
+        if (QWidget* window = QApplication::activeModalWidget()) {
+            if (window->isMinimized()) window->showNormal();
+            window->raise();
+            window->activateWindow();
+        }
+    });
+    return waiting;
+}
+
 }  // namespace
 
 bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form) {
@@ -268,12 +306,11 @@ int runProgram(int argc, char** argv) {
         return 1;
     }
     // A second start hands over to the running one and ends here.
-    if (!claim.instance) {
-        platform::tellRunningInstance(instanceSocketFor(platform::FileRegistryStore::defaultPath()), kHandOverBound);
-        return 0;
-    }
+    if (!claim.instance) return handOver(platform::FileRegistryStore::defaultPath());
 
     platform::QtLoopBackend loop;
+    std::unique_ptr<QSocketNotifier> earlyStarts;
+    if (claim.secondStarts) earlyStarts = answerBeforeTheForm(*claim.secondStarts);
     ProgramStart start(claim.store);
     if (auto exitCode = start.run()) return *exitCode;
     if (endSignals.came()) return 0;
@@ -282,6 +319,7 @@ int runProgram(int argc, char** argv) {
 
     auto form = std::make_unique<ui::Tcopyright>(start.settings(), &start.rebootLock(), ui::Tcopyright::Options{});
     endSignals.closeOnSignal(form.get());
+    earlyStarts.reset();
     if (claim.secondStarts) form->answerSecondStarts(*claim.secondStarts);
     QObject::connect(form.get(), &ui::Tcopyright::closedForGood, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);

@@ -261,6 +261,18 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     EXPECT_EQ(box->text().toStdString(), "The picture was not saved:\n" + proposed + ".jpg: File too large");
     // The first one only, and no temporary.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::path(proposed).parent_path()), {}), 1);
+    // Read and failing again, it comes back as a new notice that says so.
+    testsupport::clickAsUser(*box->button(QMessageBox::Ok));
+    ASSERT_TRUE(pumpUntil([&] { return popup.findChild<QMessageBox*>() == nullptr; }));
+    QTest::mouseClick(saver, Qt::LeftButton);
+    ASSERT_TRUE(pumpUntil([&] { return dialog->isActiveWindow() && QApplication::focusWidget() != nullptr; }));
+    {
+        testsupport::FileSizeLimit full(1000);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
+    box = popup.findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().endsWith(": File too large\nTimes so far: 2")) << box->text().toStdString();
     popup.stopVideo();
 }
 
