@@ -45,6 +45,8 @@ public:
         return visible_ ? std::optional(bounds) : std::nullopt;
     }
     std::uintptr_t handle() const override { return reinterpret_cast<std::uintptr_t>(this); }
+    void whenSettled(std::function<void()> s) override { settled = std::move(s); }
+    bool placedByUser() const override { return userPlaced; }
 
     // The user closes the window.
     void close() {
@@ -59,6 +61,8 @@ public:
     bool highlighted = false;
     int fronted = 0, refreshed = 0;
     config::TWindowSettings bounds;
+    std::function<void()> settled;
+    bool userPlaced = false;
 
 private:
     std::shared_ptr<WindowList> live_;
@@ -74,8 +78,14 @@ public:
         made.push_back(w.get());
         return w;
     }
+    std::optional<video::ScreenRoom> screenRoom(const config::TWindowSettings& at) const override {
+        roomAskedAt.push_back(at);
+        return room;
+    }
     std::shared_ptr<WindowList> live = std::make_shared<WindowList>();  // in the order they were made
     WindowList made;                                                    // valid while listed in `live`
+    std::optional<video::ScreenRoom> room;                              // none: no screen to ask
+    mutable std::vector<config::TWindowSettings> roomAskedAt;
 };
 
 class FakeWall : public DoorWall {

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include "config/ui/brandPictures.h"
 #include "platform/ui/OwnDialogs.h"
 #include "platform/ui/PlainText.h"
+#include "platform/ui/WindowRoom.h"
 #include "video/SnapshotNames.h"
 #include "video/ui/PopupScreen.h"
 #include "video/ui/PromptParts.h"
@@ -69,6 +71,7 @@ TVideobild::TVideobild(QWidget* parent) : CallView(parent, Qt::Window, true, Cod
     resize(kClientWidth, kClientHeight);
     layoutControls();
     wanted_ = hiddenAs_ = placeOf(*this);
+    platform::ui::comeBackBy(*this, [this] { comeBackOntoScreen(); });
 }
 
 TVideobild::~TVideobild() { session_.stop(); }
@@ -103,6 +106,7 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
         Panel2.hide();
     }
     wanted_ = wantedPlace();
+    placedByUser_ = false;
     // Before its native window is made (below): one not made yet is placed
     // by its frame, one made but not framed yet by its client area, which
     // would put the title bar above the place; its frame, once seen, goes
@@ -159,6 +163,22 @@ PixelRect TVideobild::wantedPlace() const {
     return !isVisible() && placeOf(*this) != hiddenAs_ ? placeOf(*this) : wanted_;
 }
 
+PixelRect TVideobild::standsAt() const {
+    // Until it is framed, the window system's idea of its place is not where
+    // it will stand.
+    return settling_ ? asked_ : placeOf(*this);
+}
+
+void TVideobild::placeAt(const PixelRect& place) {
+    // Asked once already: a window manager that put it elsewhere is not asked again.
+    if (place == wanted_) return;
+    wanted_ = place;
+    placeOnScreen({place.width, place.height});
+    fitToPicture();
+    // The place is free with the popup lying on top.
+    raise();
+}
+
 void TVideobild::placeOnScreen(Size size) {
     PixelRect place{wanted_.left, wanted_.top, size.width, size.height};
     if (const std::optional<ScreenRoom> room = popupScreenRoom(*this, {wanted_.left, wanted_.top}))
@@ -175,6 +195,29 @@ void TVideobild::settleOnceFramed() {
     settling_ = false;
     placeOnScreen({width(), height()});
     fitToPicture();
+    tellSettled();
+}
+
+void TVideobild::comeBackOntoScreen() {
+    // One still to be framed is placed on a screen once it is.
+    if (!isVisible() || settling_) return;
+    const PixelRect now = standsAt();
+    const std::optional<ScreenRoom> room = popupScreenRoom(*this, {now.left, now.top});
+    if (!room || popupOnScreen(now, *room) == now) return;
+    // Where the user put it is gone.
+    placedByUser_ = false;
+    placeOnScreen({width(), height()});
+    fitToPicture();
+    tellSettled();
+}
+
+void TVideobild::tellSettled() {
+    if (settledToTell_) return;
+    settledToTell_ = true;
+    QTimer::singleShot(0, this, [this] {
+        settledToTell_ = false;
+        if (placeSettled && isVisible()) placeSettled();
+    });
 }
 
 Size TVideobild::sizeForPicture(Size size) const {
@@ -266,9 +309,16 @@ void TVideobild::clock(const std::tm& now) {
 void TVideobild::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     if (placing_) return;
-    if (byTheUser() && (x() != asked_.left || y() != asked_.top)) {
+    const bool elsewhere = x() != asked_.left || y() != asked_.top;
+    if (byTheUser() && elsewhere) {
         wanted_.left = x();
         wanted_.top = y();
+        placedByUser_ = true;
+    } else if (elsewhere && isVisible() && !settling_) {
+        // The window manager's doing; one that keeps only a corner on the
+        // screen where a screen went comes back whole.
+        if (!platform::ui::wholeOnAScreen(frameGeometry())) comeBackOntoScreen();
+        tellSettled();
     }
     settleOnceFramed();
 }
@@ -289,7 +339,10 @@ void TVideobild::resizeEvent(QResizeEvent* event) {
                 const Size fitted = sizeForPicture(now);
                 wanted_.width = fitted.width;
                 wanted_.height = fitted.height;
+                placedByUser_ = true;
                 fitToPicture();
+            } else if (isVisible() && !settling_) {
+                tellSettled();
             }
         }
         settleOnceFramed();
