@@ -100,7 +100,7 @@ void CallDispatch::arrangeFurtherPopups() {
         const std::optional<video::ScreenRoom> room = popupRoom(others);
         if (!room) continue;
         if (const auto moved = video::furtherPopupMove(pixelRect(*shown), stored, others, *room))
-            window.setBounds(windowSettings(*moved));
+            window.placeAmongOthers(windowSettings(*moved));
     }
 }
 
@@ -170,7 +170,7 @@ void CallDispatch::openFurtherPopup(const std::string& address, const TSingleCon
     std::unique_ptr<CallWindow> window = parts_.factory->createPopup(setup);
     if (!window) return;
     const video::OpenPopups open = openPopups();
-    window->setBounds(furtherPopupBounds(settings_.fensterKoordinaten(), open, popupRoom(open)));
+    window->placeAmongOthers(furtherPopupBounds(settings_.fensterKoordinaten(), open, popupRoom(open)));
     window->whenSettled([this] { arrangeFurtherPopups(); });
     window->startVideo(station, false);
     addFurther(address, std::move(window));

@@ -41,6 +41,9 @@ public:
     // Where the window goes and how large it is (its frame's place and its
     // client size); a shown window moves there at once.
     virtual void setBounds(const config::TWindowSettings& bounds) = 0;
+    // A further popup's place among the others: it stays within that size
+    // as it takes its picture's aspect.
+    virtual void placeAmongOthers(const config::TWindowSettings& bounds) { setBounds(bounds); }
     // Where and how large the window shows now, or is about to while the
     // window manager has not framed it yet; none while it is hidden.
     virtual std::optional<config::TWindowSettings> shownBounds() const { return std::nullopt; }

@@ -41,6 +41,10 @@ public:
     void highlightName(bool on) override { highlighted = on; }
     void bringToFront() override { ++fronted; }
     void setBounds(const config::TWindowSettings& b) override { bounds = b; }
+    void placeAmongOthers(const config::TWindowSettings& b) override {
+        bounds = b;
+        amongOthers = true;
+    }
     std::optional<config::TWindowSettings> shownBounds() const override {
         return visible_ ? std::optional(bounds) : std::nullopt;
     }
@@ -63,6 +67,7 @@ public:
     config::TWindowSettings bounds;
     std::function<void()> settled;
     bool userPlaced = false;
+    bool amongOthers = false;  // placed among the other popups
 
 private:
     std::shared_ptr<WindowList> live_;

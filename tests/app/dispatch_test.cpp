@@ -213,6 +213,7 @@ TEST_F(Dispatch, FurtherPopupsMoveToAFreePlaceOnceTheMainPopupHasSettled) {
     FakeWindow& b = *factory.made[0];
     FakeWindow& c = *factory.made[1];
     EXPECT_EQ(factory.roomAskedAt.back(), popup.bounds);
+    EXPECT_TRUE(b.amongOthers && c.amongOthers);
     EXPECT_EQ(place(b.bounds), "0,74 476x401");   // below its header, over its picture
     EXPECT_EQ(place(c.bounds), "0,143 357x312");  // below B's header too
 

@@ -65,6 +65,10 @@ public:
         popup_->move(b.left, b.top);
         popup_->resize(b.width, b.height);
     }
+    void placeAmongOthers(const config::TWindowSettings& b) override {
+        if (popup_) popup_->keepWithin({b.width, b.height});
+        setBounds(b);
+    }
     std::optional<config::TWindowSettings> shownBounds() const override {
         if (!visible()) return std::nullopt;
         const video::PixelRect at = popup_->standsAt();

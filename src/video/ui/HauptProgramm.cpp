@@ -7,6 +7,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "config/cfgUnit.h"
 #include "config/ui/brandPictures.h"
@@ -155,6 +156,7 @@ void TVideobild::stopVideo() {
     settling_ = false;
     askedFrom_.reset();
     sizedByWindowManager_ = false;
+    keptWithin_.reset();
     hiddenAs_ = placeOf(*this);
 }
 
@@ -225,7 +227,8 @@ Size TVideobild::sizeForPicture(Size size) const {
     // The client area plays the part of the window: the header row is all
     // that surrounds the picture here.
     const std::optional<ScreenRoom> room = popupScreenRoom(*this, pos());
-    const Size most = room ? largestPopupClient(*room) : Size{QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    Size most = room ? largestPopupClient(*room) : Size{QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    if (keptWithin_) most = {std::min(most.width, keptWithin_->width), std::min(most.height, keptWithin_->height)};
     return popupFitSize(size, FAspectRatio, {0, kPopupHeaderHeight}, most);
 }
 
@@ -309,7 +312,8 @@ void TVideobild::clock(const std::tm& now) {
 void TVideobild::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     if (placing_) return;
-    const bool elsewhere = x() != asked_.left || y() != asked_.top;
+    // A pixel off is where it asked to be on a screen scaled by a fraction.
+    const bool elsewhere = std::abs(x() - asked_.left) > 1 || std::abs(y() - asked_.top) > 1;
     if (byTheUser() && elsewhere) {
         wanted_.left = x();
         wanted_.top = y();
@@ -331,11 +335,15 @@ void TVideobild::resizeEvent(QResizeEvent* event) {
         // asked for another keeps that size.
         const bool kept = askedFrom_ == now;
         askedFrom_.reset();
-        if (now != Size{asked_.width, asked_.height}) {
+        // On a screen scaled by a fraction the size comes back rounded to
+        // whole pixels of the screen: a pixel off is still the size asked.
+        const bool asAsked = std::abs(now.width - asked_.width) <= 1 && std::abs(now.height - asked_.height) <= 1;
+        if (!asAsked) {
             // Only the user's sizes are made to hold the picture; the popup
             // lays out for a size the window manager chose.
             sizedByWindowManager_ = kept || !byTheUser();
             if (!sizedByWindowManager_) {
+                keptWithin_.reset();
                 const Size fitted = sizeForPicture(now);
                 wanted_.width = fitted.width;
                 wanted_.height = fitted.height;

@@ -78,6 +78,10 @@ public:
     PixelRect standsAt() const;
     // The owner moves the shown popup to `place`, over those it stands on.
     void placeAt(const PixelRect& place);
+    // The popup stays within `most` (its client size) as it takes its
+    // picture's aspect, where its owner gave it a place among others, until
+    // the user sizes it or its call ends.
+    void keepWithin(Size most) { keptWithin_ = most; }
     // The user moved or sized the shown popup.
     bool placedByUser() const { return placedByUser_; }
 
@@ -153,6 +157,7 @@ private:
     // for it and asks for no other until the user resizes it.
     bool sizedByWindowManager_ = false;
     bool placedByUser_ = false;
+    std::optional<Size> keptWithin_;
     bool settledToTell_ = false;
     double FAspectRatio = 0.0;
     DoorPanelLayout doorLayout_;
