@@ -163,7 +163,7 @@ bool wholeOnAScreen(const QRect& frame) {
 QRect backIntoRooms(const QRect& frame, const std::vector<QRect>& rooms) {
     if (std::ranges::any_of(rooms, [&](const QRect& room) { return room.contains(frame); })) return frame;
     const int i = nearestArea(frame, rooms);
-    if (i < 0) return frame;
+    if (i < 0 || rooms[static_cast<std::size_t>(i)].isEmpty()) return frame;
     const QRect& room = rooms[static_cast<std::size_t>(i)];
     QRect back(frame.topLeft(), frame.size().boundedTo(room.size()));
     back.moveLeft(std::clamp(back.left(), room.left(), room.right() + 1 - back.width()));
