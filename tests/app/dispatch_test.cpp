@@ -192,6 +192,47 @@ TEST_F(Dispatch, FurtherPopupsOpenStepByStepOffsetWhileThePopupIsBusyWhenAllowed
     EXPECT_EQ(dispatch().furtherPopup("10.0.0.3"), factory.made[1]);
 }
 
+// Further popups are placed by where the main popup is to stand while the
+// window manager has not framed it yet; once it has come to stand elsewhere,
+// those that hide its header move to a free place, but one the user placed.
+TEST_F(Dispatch, FurtherPopupsMoveToAFreePlaceOnceTheMainPopupHasSettled) {
+    const auto place = [](const config::TWindowSettings& w) {
+        return std::to_string(w.left) + "," + std::to_string(w.top) + " " + std::to_string(w.width) + "x" +
+               std::to_string(w.height);
+    };
+    for (const char* name : {"A", "B", "C"}) addStation(name);
+    store();
+    settings.schreibeAllowMultipleWindows(true);
+    settings.schreibeFensterKoordinaten({40, 80, 552, 648});
+    factory.room = video::ScreenRoom{{0, 0, 800, 521}, {2, 25}};
+    dispatch().serverProbed(probe("A", "10.0.0.1"));
+    popup.bounds = {5, 80, 491, 595};  // where it asked to stand
+    dispatch().serverProbed(probe("B", "10.0.0.2"));
+    dispatch().serverProbed(probe("C", "10.0.0.3"));
+    ASSERT_EQ(factory.made.size(), 2u);
+    FakeWindow& b = *factory.made[0];
+    FakeWindow& c = *factory.made[1];
+    EXPECT_EQ(factory.roomAskedAt.back(), popup.bounds);
+    EXPECT_TRUE(b.amongOthers && c.amongOthers);
+    EXPECT_EQ(place(b.bounds), "0,74 476x401");   // below its header, over its picture
+    EXPECT_EQ(place(c.bounds), "0,143 357x312");  // below B's header too
+
+    // The window manager put it lower, so that its header lies under B; the
+    // user put C over it.
+    c.userPlaced = true;
+    c.bounds = {50, 100, 312, 357};
+    popup.bounds = {40, 80, 456, 553};
+    ASSERT_TRUE(popup.settled);
+    popup.settled();
+    EXPECT_EQ(place(b.bounds), "459,109 331x291");  // beside C, below the header
+    EXPECT_EQ(place(c.bounds), "100,50 357x312");
+    b.settled();  // B where it asked to stand: nothing moves
+    EXPECT_EQ(place(b.bounds), "459,109 331x291");
+
+    dispatch_.reset();  // the popup outlives the dispatch
+    EXPECT_FALSE(popup.settled);
+}
+
 TEST_F(Dispatch, PauseShowsNothingOnAnyRoadButStillRestoresTheWall) {
     settings.schreibeAllowMultipleWindows(true);
     withWall();

@@ -28,6 +28,7 @@
 #include "platform/UniqueFd.h"
 #include "platform/UserNotice.h"
 #include "platform/ui/QtLoopBackend.h"
+#include "platform/ui/WindowRoom.h"
 #include "settings/ui/autoStartFrame.h"
 #include "video/ui/PromptParts.h"
 
@@ -292,6 +293,7 @@ int runProgram(int argc, char** argv) {
     primitives::bindPrimitives();
     devices::registerDigestAuthentication();
     QApplication application(argc, argv);
+    platform::ui::followScreenChanges();
     const NoticeBoxes notices;
 
     // Signals are caught before the instance lock is taken, so that one sent

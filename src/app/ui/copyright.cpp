@@ -73,6 +73,7 @@ public:
                 [this, &menu](const QPoint& at) { menu.popup(mapToGlobal(at)); });
         setFixedSize(240, 56);
         platform::ui::keepWindowsClearOf(*this);
+        platform::ui::comeBackBy(*this, [this] { placeInCorner(); });
         placeInCorner();
         // The window manager's frame is known once the window is on the
         // screen: the corner is then taken again with it.

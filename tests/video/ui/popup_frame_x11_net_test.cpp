@@ -1,9 +1,13 @@
 // The popup under a window manager that frames windows (openbox on an X
 // server of its own): placed before it was framed, its whole frame lies on
-// the screen; only the user's drag by its title bar moves the place kept. A
-// call comes up over the window the user works in, a fullscreen one too.
+// the screen; only the user's drag by its title bar moves the place kept.
+// It takes its picture's aspect; its owner hears where it settled, and one
+// left partly off the screen, as a window manager leaves it where a screen
+// went, comes back whole. A call comes up over the window the user works in,
+// a fullscreen one too.
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -109,13 +113,18 @@ protected:
 
 TEST_F(PopupUnderOpenbox, TheFrameLiesOnTheScreenAndOnlyTheUsersMoveIsKept) {
     TVideobild popup;
+    int told = 0;
+    popup.placeSettled = [&] { ++told; };
     const QRect free = popup.screen()->availableGeometry();
     // On the top edge, its native window made before it could be framed.
     popup.move(free.left() + 100, free.top());
     popup.winId();
     popup.startVideo(station, false);
+    // Until it is framed it stands where it asked to.
+    EXPECT_EQ(popup.standsAt(), (PixelRect{free.left() + 100, free.top(), popup.width(), popup.height()}));
     auto& image = testsupport::child<VideoImage>(popup, "Image1");
     ASSERT_TRUE(pumpUntil([&] { return framed(popup) && image.pictureCount() >= 3; }));
+    EXPECT_TRUE(pumpUntil([&] { return told > 0; })) << "the owner never heard where it settled";
     const auto frame = [&] { return popup.windowHandle()->frameGeometry(); };
     EXPECT_TRUE(pumpUntil([&] { return free.contains(frame()); })) << "frame at " << frame().top();
     const PixelRect kept = popup.wantedPlace();
@@ -127,6 +136,33 @@ TEST_F(PopupUnderOpenbox, TheFrameLiesOnTheScreenAndOnlyTheUsersMoveIsKept) {
     EXPECT_TRUE(pumpUntil([&] { return !hand.running(); }, 10s));
     const PixelRect moved{kept.left + 60, kept.top + 40, kept.width, kept.height};
     EXPECT_TRUE(pumpUntil([&] { return popup.wantedPlace() == moved; })) << popup.wantedPlace().left;
+    EXPECT_TRUE(popup.placedByUser());
+}
+
+// Also run on a screen scaled by 1.5, where sizes come back rounded.
+TEST_F(PopupUnderOpenbox, APopupHoldsItsPictureAndComesBackWholeFromOffTheScreen) {
+    TVideobild popup;
+    int told = 0;
+    popup.placeSettled = [&] { ++told; };
+    popup.resize(400, 345);
+    popup.startVideo(station, false);
+    auto& image = testsupport::child<VideoImage>(popup, "Image1");
+    ASSERT_TRUE(pumpUntil([&] { return framed(popup) && told > 0 && image.pictureCount() >= 3; }));
+    const auto holdsPicture = [&] {
+        return std::abs(popup.width() - (popup.height() - kPopupHeaderHeight) * 16 / 9.0) <= 1.5;
+    };
+    EXPECT_TRUE(pumpUntil(holdsPicture)) << popup.width() << "x" << popup.height();
+    const QRect free = popup.screen()->availableGeometry();
+    const auto frame = [&] { return popup.windowHandle()->frameGeometry(); };
+    ASSERT_TRUE(pumpUntil([&] { return free.contains(frame()); }));
+    // The owner moves it: over the others, where it was sent.
+    popup.placeAt({free.left() + 200, free.top() + 50, popup.width(), popup.height()});
+    EXPECT_TRUE(pumpUntil([&] { return frame().topLeft() == free.topLeft() + QPoint(200, 50); }));
+    // Where a screen went, the window manager keeps only its corner on the screen.
+    told = 0;
+    popup.move(free.right() - 60, free.top() + 50);
+    EXPECT_TRUE(pumpUntil([&] { return free.contains(frame()) && told > 0; })) << frame().left();
+    EXPECT_FALSE(popup.placedByUser());
 }
 
 // The window manager keeps the active fullscreen window above every other:
