@@ -32,8 +32,10 @@ namespace {
 constexpr std::size_t kEchoesRemembered = 64;
 // Datagrams waiting for the main thread, at most: the rest of a burst is
 // dropped by the listener thread, as a full receive buffer would drop it, so
-// the main thread never falls further behind than this.
-constexpr int kMaxWaitingDatagrams = 256;
+// the main thread never falls further behind than this. It holds what a
+// flood brings while the main thread does something else for a while (a
+// window coming up, a probe's picture): a tenth of a second or more.
+constexpr int kMaxWaitingDatagrams = 4096;
 
 int randomSequence() {
     std::random_device seed;
@@ -60,7 +62,7 @@ CommandChannel::CommandChannel(Handlers handlers, Options options)
       sequence_(options_.sequenceSeed ? *options_.sequenceSeed : randomSequence()),
       target_([this](platform::Message& m) {
           if (auto p = m.take<platform::WM_COMMANDDATAGRAM>()) {
-              --waiting_;
+              if (--handOff_.waiting == 0) handOff_.dropping = false;
               receive(p->datagram);
           }
       }) {
@@ -120,9 +122,12 @@ bool CommandChannel::openListener() {
         const platform::TargetId target = target_.id();
         listener_ = std::make_unique<platform::UdpListener>(
             std::move(socket),
-            [target, waiting = &waiting_](const platform::Datagram& d) {
-                if (++*waiting > kMaxWaitingDatagrams) {
-                    --*waiting;
+            [target, handOff = &handOff_, port = options_.listenPort](const platform::Datagram& d) {
+                if (++handOff->waiting > kMaxWaitingDatagrams) {
+                    --handOff->waiting;
+                    if (!handOff->dropping.exchange(true))
+                        log::warning(log::Category::app, "port %u: more datagrams than can be handled; some dropped",
+                                     port);
                     return;
                 }
                 platform::MainLoop::instance().post<platform::WM_COMMANDDATAGRAM>(target,

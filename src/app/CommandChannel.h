@@ -113,9 +113,14 @@ private:
     std::unique_ptr<platform::UdpListener> listener_;
     platform::Timer listenRetry_;
     bool portHeld_ = false;
-    // Datagrams the listener thread handed over that the main thread has
-    // not handled yet.
-    std::atomic<int> waiting_{0};
+    // Between the listener thread and the main thread: datagrams handed
+    // over and not handled yet, and whether some were dropped since the main
+    // thread last caught up.
+    struct HandOff {
+        std::atomic<int> waiting{0};
+        std::atomic<bool> dropping{false};
+    };
+    HandOff handOff_;
     std::map<std::string, Echoed> echoed_;
     // Echoes dropped since the send buffer was last found full.
     std::size_t echoesDropped_ = 0;
