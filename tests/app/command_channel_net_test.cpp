@@ -13,7 +13,6 @@
 
 #include "app/CommandChannel.h"
 #include "app/CommandFrames.h"
-#include "app/HeldPorts.h"
 #include "platform/UniqueFd.h"
 #include "support/UdpPeer.h"
 
@@ -308,23 +307,6 @@ TEST_F(Channel, AHeldPortIsToldOnceRetriedAndTakenOnceFree) {
     EXPECT_EQ(ports, (std::vector<std::pair<std::uint16_t, bool>>{{4001, true}, {4001, false}}));
     second.setListening(false);
     EXPECT_TRUE(channel->setListening(true));
-}
-
-// When the user hears of held ports: at once for a port newly lost, not again
-// while the ports stay lost, and the notice follows them until all are free.
-TEST(HeldPorts, ToldWhenAPortIsLostFollowedUntilAllAreFree) {
-    std::vector<std::string> tells;
-    HeldPorts held([&](const std::vector<std::uint16_t>& ports, bool lost) {
-        std::string line = lost ? "lost" : "follow";
-        for (const auto port : ports) line += " " + std::to_string(port);
-        tells.push_back(line);
-    });
-    const std::vector<std::pair<std::uint16_t, bool>> reports = {{8112, true},  {8112, true},  {4001, true},
-                                                                 {9999, false}, {8112, false}, {8112, false},
-                                                                 {4001, false}, {4000, true}};
-    for (const auto& [port, isHeld] : reports) held.report(port, isHeld);
-    EXPECT_EQ(tells, (std::vector<std::string>{"lost 8112", "lost 4001 8112", "follow 4001", "follow", "lost 4000"}));
-    EXPECT_EQ(held.held(), std::vector<std::uint16_t>{4000});
 }
 
 }  // namespace

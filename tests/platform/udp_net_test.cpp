@@ -177,19 +177,3 @@ TEST(UdpSocket, BadAddressesAreErrorsNotCrashes) {
     for (const char* host : {"", "localhost", "10.77.0.2 "})
         EXPECT_THROW(socket.sendNow(host, 9, "x"), NetError) << host;
 }
-
-// Datagrams to addresses on the link where nobody answers the neighbour
-// lookup wait in the send buffer for seconds: sendNow says so at once, where
-// sendTo waits its bounded while.
-TEST(UdpSocket, SendNowNeverWaitsOnAFullBuffer) {
-    UdpSocket socket;
-    const std::string datagram(1000, 'x');
-    const auto silent = [](int i) { return "10.77.0." + std::to_string(100 + i % 10); };
-    int sent = 0;
-    const auto begin = Clock::now();
-    while (sent < 10000 && socket.sendNow(silent(sent), 9, datagram)) ++sent;
-    EXPECT_LT(sent, 10000);
-    EXPECT_FALSE(socket.sendNow(silent(sent), 9, datagram));
-    EXPECT_LT(Clock::now() - begin, Millis(500));
-    EXPECT_THROW(socket.sendTo(silent(sent), 9, datagram), TimeoutError);
-}
