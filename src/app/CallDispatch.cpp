@@ -371,7 +371,10 @@ void CallDispatch::gatewayCall(const std::string& sender, const std::string& id)
     retired_.clear();
     if (isDestroying_) return;
     if (!id.empty()) {
-        if (!isOwnId(id)) return;
+        // Only a gateway the search found, or whose window is open, shows
+        // anything: a call from another address (one of a forged flood)
+        // takes no caller's place.
+        if (!isOwnId(id) || !gatewayKnown(sender)) return;
         if (!popup_.visible() && !vorschauActive_) {
             actIP_ = sender;
             zeigeMoxaVideo(sender);
@@ -401,6 +404,14 @@ void CallDispatch::gatewayCall(const std::string& sender, const std::string& id)
         ipListe_.erase(ipListe_.begin());
         zeigeMoxaVideo(actIP_);
     }
+}
+
+bool CallDispatch::gatewayKnown(const std::string& address) const {
+    if (furtherPopup(address)) return true;
+    if (!parts_.gateways) return false;
+    const auto gateways = parts_.gateways->gateways();
+    return std::any_of(gateways.begin(), gateways.end(),
+                       [&](const GatewayEntry& gateway) { return gateway.address == address; });
 }
 
 void CallDispatch::zeigeMoxaVideo(const std::string& gatewayAddress) {

@@ -125,6 +125,8 @@ private:
     // Takes the listed popup out of the list, stops it and frees it.
     void dropFurther(const std::string& address);
     bool isOwnId(const std::string& id) const;
+    // A found gateway's address, or one whose window is open.
+    bool gatewayKnown(const std::string& address) const;
     std::optional<std::string> authenticateForVideo();
     void askForConfiguration();
     void retire(std::unique_ptr<CallWindow> window);

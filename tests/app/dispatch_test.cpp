@@ -406,6 +406,10 @@ TEST_F(GatewayDispatch, SecondCallWaitsAndComesUpWhenTheFirstEnds) {
     dispatch().gatewayCall("10.0.1.2", "WS1");
     dispatch().gatewayCall("10.0.1.1", "WS1");  // a repeated call, the shown one's too, waits once
     dispatch().gatewayCall("10.0.1.9", "someone-else");
+    // A flood of our id from addresses where no gateway was found (forged
+    // senders) takes no place in the queue, and the call shown stays.
+    for (int i = 0; i < 20000; ++i)
+        dispatch().gatewayCall("10.78." + std::to_string(i / 250) + "." + std::to_string(i % 250), "WS1");
     EXPECT_EQ(dispatch().ipListe(), std::vector<std::string>{"10.0.1.2"});
     // An end from a waiting caller takes it off the queue.
     dispatch().gatewayCall("10.0.1.2", "");
@@ -500,8 +504,10 @@ struct CountedServer : devices::serverObjekt {
 TEST_F(Dispatch, HubForwardsListNewsAndFreesPayloadsWhileClosing) {
     std::vector<std::pair<std::uint32_t, std::uintptr_t>> forwarded;
     bool ended = false;
-    MessageHub hub(dispatch(), {[&](std::uint32_t id, std::uintptr_t w) { forwarded.emplace_back(id, w); },
-                                [] { return false; }, [&] { ended = true; }});
+    std::vector<std::pair<std::uint16_t, bool>> ports;
+    MessageHub hub(dispatch(),
+                   {[&](std::uint32_t id, std::uintptr_t w) { forwarded.emplace_back(id, w); }, [] { return false; },
+                    [&] { ended = true; }, [&](std::uint16_t port, bool held) { ports.emplace_back(port, held); }});
     int alive = 0;
     using platform::Message;
     auto post = [&](std::uint32_t id, std::uintptr_t w) {
@@ -518,13 +524,17 @@ TEST_F(Dispatch, HubForwardsListNewsAndFreesPayloadsWhileClosing) {
               (std::vector<std::pair<std::uint32_t, std::uintptr_t>>{
                   {platform::WM_UPDATEEVENT, 0}, {platform::WM_TCPUPDATEEVENT, 2}, {platform::WM_MOXAEVENT, 0}}));
     EXPECT_EQ(alive, 1);  // kept in the discovery list
+    post(platform::WM_LISTENERPORT, platform::listenerPortParam(8112, true));
+    post(platform::WM_LISTENERPORT, platform::listenerPortParam(65535, false));
+    EXPECT_EQ(ports, (std::vector<std::pair<std::uint16_t, bool>>{{8112, true}, {65535, false}}));
 
     dispatch().beginClosing();
     forwarded.clear();
     handle(Message::carrying<platform::WM_UPDATEEVENT>(std::make_unique<CountedServer>(alive)));
     handle(Message::carrying<platform::WM_TELUPDATEEVENT>(std::make_unique<devices::telefonObjekt>()));
     handle(Message::carrying<platform::WM_STATECHANGEDEVENT>(std::make_unique<devices::stateChangeObjekt>()));
-    EXPECT_TRUE(alive == 1 && forwarded.empty());
+    post(platform::WM_LISTENERPORT, platform::listenerPortParam(4001, true));
+    EXPECT_TRUE(alive == 1 && forwarded.empty() && ports.size() == 2);
     post(platform::WM_ENDPROGRAM, 0);
     EXPECT_TRUE(ended);
 }

@@ -182,7 +182,8 @@ Tcopyright::Tcopyright(config::TVideoConfig& settings, config::TRebootSperre* re
                                         },
                                         [this](const std::string& sender, const std::string& id) {
                                             if (dispatch_) dispatch_->gatewayCall(sender, id);
-                                        }},
+                                        },
+                                        [this](std::uint16_t port, bool held) { heldPorts_.report(port, held); }},
                options_.channel),
       factory_(hubTarget_.id(), options_.screenSaverStop) {
     FormCreate();
@@ -255,7 +256,8 @@ void Tcopyright::FormCreate() {
     };
     hub_ = std::make_unique<MessageHub>(
         *dispatch_,
-        MessageHub::Links{forwardToSettings, [this] { return settings_.useServer(); }, [this] { Beenden1Click(); }});
+        MessageHub::Links{forwardToSettings, [this] { return settings_.useServer(); }, [this] { Beenden1Click(); },
+                          [this](std::uint16_t port, bool held) { heldPorts_.report(port, held); }});
 
     Pause1_->setEnabled(true);
     VideoPlayer1_->setEnabled(true);
@@ -322,6 +324,7 @@ void Tcopyright::cfgSprache() {
     Label4.setText(qs(config::tr(config::txtAboutRights)));
     makeLink(Label11, QStringLiteral("notices"), qs(config::tr(config::txtLibraryNotices)));
     Form1_.setSprache(config::sprache);
+    portNotice_.retranslate();
     toolkitLanguage_.follow(config::sprache);
 }
 
@@ -701,6 +704,7 @@ void Tcopyright::FormClose() {
         fallback_->close();
     }
     Form1_.close();
+    portNotice_.close();
     closed_ = true;
     emit closedForGood();
 }

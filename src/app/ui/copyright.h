@@ -23,10 +23,12 @@
 
 #include "app/CallDispatch.h"
 #include "app/CommandChannel.h"
+#include "app/HeldPorts.h"
 #include "app/MessageHub.h"
 #include "app/WorkerLinks.h"
 #include "app/ui/CallWindowsQt.h"
 #include "app/ui/NoticeWindow.h"
+#include "app/ui/PortNotice.h"
 #include "app/ui/ToolkitLanguage.h"
 #include "platform/MainLoop.h"
 #include "platform/Shell.h"
@@ -127,6 +129,8 @@ public:
     // The surveillance wall, when "surveillance" is on.
     video::ui::TueberwachungForm* wall() const { return wall_.get(); }
     NoticeWindow& Form1() { return Form1_; }
+    // The notice of listening ports another program holds.
+    PortNotice& portNotice() { return portNotice_; }
 
     CallDispatch& dispatch() { return *dispatch_; }
     CommandChannel& channel() { return channel_; }
@@ -203,6 +207,9 @@ private:
     NoticeWindow Form1_;
     ToolkitLanguage toolkitLanguage_;
 
+    // Before the channel and the hub, which report to them.
+    PortNotice portNotice_;
+    HeldPorts heldPorts_{[this](const std::vector<std::uint16_t>& held, bool lost) { portNotice_.tell(held, lost); }};
     // First, so that the channel and the windows can name it.
     platform::MessageTarget hubTarget_;
     CommandChannel channel_;

@@ -89,6 +89,7 @@ protected:
             options.channel.partnerPort = phone2.port();
             options.channel.commandPort = phone2.port();  // to the gateway peer
             options.channel.ownAddress = [](const std::string&) { return std::string("127.0.0.1"); };
+            options.channel.listenRetry = 200ms;
             form_ = std::make_unique<app::ui::Tcopyright>(settings, nullptr, options);
         }
         return *form_;
@@ -381,6 +382,48 @@ TEST_F(CallsAboveThePlayer, WallDoorFrameAnswers) {
         EXPECT_TRUE(phone2.next(2000ms)) << "the door frame's button did nothing";
         form().dispatch().playVideoEnd();
     });
+}
+
+// Another program holds the command port: a notice names it and holds no
+// call back.
+// Closed by the user it stays closed while the port stays held, and comes
+// again only for a port newly lost; it follows the ports as they come free
+// (the channel takes its port at once) and goes once all are free.
+TEST_F(CallsAboveThePlayer, APortAnotherProgramHoldsIsToldAndTheNoticeGoesOnceItIsFree) {
+    auto otherProgram = std::make_unique<testsupport::UdpPeer>("0.0.0.0", 4001);
+    EXPECT_FALSE(form().channel().setListening(true));
+    const auto notice = [this] { return form().portNotice().box(); };
+    ASSERT_TRUE(notice() && notice()->isVisible());
+    EXPECT_TRUE(notice()->text().contains(QStringLiteral("UDP 4001.")) &&
+                notice()->text().contains(QStringLiteral("door calls do not reach this workstation")))
+        << notice()->text().toStdString();
+    // Holds nothing back: no modality, and a call comes up in front of it.
+    EXPECT_FALSE(notice()->isModal() || QApplication::activeModalWidget());
+    screenshot("port-notice");
+
+    ring("127.0.0.2");
+    ASSERT_TRUE(pumpUntil([] { return !shownPopups().empty(); }));
+    form().dispatch().playVideoEnd();
+
+    testsupport::clickAsUser(*notice()->button(QMessageBox::Ok));
+    ASSERT_TRUE(pumpUntil([&] { return notice() == nullptr; }));
+    testsupport::pumpFor(500ms);  // retried meanwhile
+    EXPECT_EQ(notice(), nullptr);
+    const auto report = [this](std::uint16_t port, bool held) {
+        platform::MainLoop::instance().post(form().handle(), platform::WM_LISTENERPORT,
+                                            platform::listenerPortParam(port, held));
+    };
+    report(8112, true);
+    ASSERT_TRUE(pumpUntil([&] { return notice() != nullptr; }));
+    EXPECT_TRUE(notice()->text().contains(QStringLiteral("UDP 4001, 8112.")));
+
+    otherProgram.reset();
+    ASSERT_TRUE(pumpUntil([&] { return form().channel().listening(); }, 2s));
+    ASSERT_NE(notice(), nullptr);
+    EXPECT_TRUE(notice()->text().contains(QStringLiteral("UDP 8112.")));
+    report(8112, false);
+    EXPECT_TRUE(pumpUntil([&] { return notice() == nullptr; }, 2s));
+    form().channel().setListening(false);
 }
 
 // A gateway that answers the search but its reads a minute late holds the
