@@ -81,7 +81,8 @@ std::string settingsNoticeText(const platform::FileRegistryStore* file, const pl
         paragraph(noticeText(file->setAsideNotice(), leftOut(file->setAsideReport(), language), language));
         // On its own, so that no long report cuts it off.
         if (!file->keptAs().empty())
-            paragraph(text(txtSettingsKeptAs, language) + "\r\n" + shownText(file->keptAs(), kShownPath));
+            paragraph(text(file->keptOnceSeen() ? txtSettingsKeptOnceSeen : txtSettingsKeptAs, language) + "\r\n" +
+                      shownText(file->keptAs(), kShownPath));
     }
     if (unusable.count == 0) return out;
     std::string values = text(txtSettingsValuesUnusable, language);

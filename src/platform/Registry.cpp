@@ -449,7 +449,9 @@ FileRead readSettingsFile(const std::string& path, std::string& text, std::strin
         // A link whose file is gone (on a disk not mounted yet) holds the
         // user's settings all the same: no first start.
         if (struct stat link{}; why == ENOENT && ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-            error = path + " is a link to a file that cannot be reached: " + std::strerror(why);
+            // Words of no language: the message around it speaks the user's.
+            std::error_code unread;
+            error = path + " \u2192 " + fs::read_symlink(path, unread).string() + ": " + std::strerror(why);
             return FileRead::failed;
         }
         if (why == ENOENT) return FileRead::missing;

@@ -258,6 +258,9 @@ public:
     const SetAsideReport& setAsideReport() const { return setAside_; }
     Notice setAsideNotice() const { return setAsideNotice_; }
     const std::string& keptAs() const { return keptAs_; }
+    // The file goes to keptAs() only once the report was seen (it was too
+    // large to copy).
+    bool keptOnceSeen() const { return moveOnSeen_; }
     // The user has seen the report: the file is set aside (when it was too
     // large to copy) and saved from now on. A file that cannot be set aside
     // is not written over, and the user is told.

@@ -64,6 +64,7 @@ TEST(SettingsFile, StationsSurviveARestartAndADamagedFileIsSetAsideForDefaults) 
         EXPECT_EQ(cfg.serverIP(), "127.0.0.1");
         EXPECT_EQ(cfg.Count(), 0);
         cfg.schreibeServerIP("10.6.6.6");
+        EXPECT_EQ(store->keptOnceSeen(), damaged == tooLarge);
         if (damaged == tooLarge) {
             EXPECT_EQ(store->setAsideNotice(), platform::Notice::settingsStartedAfresh);
             EXPECT_EQ(copies().size(), 0u);
