@@ -442,7 +442,7 @@ void CallDispatch::zeigeMoxaVideo(const std::string& gatewayAddress) {
         TSingleConfig copy;
         copy.Assign(*station);
         for (const DiscoveredServer& server : servers) {
-            if (server.name != copy.Name) continue;
+            if (!config::sameStationName(server.name, copy.Name)) continue;
             copy.Ip = server.address;
             copy.Port = server.port;
             if (!server.credentialsAllowed) dropCredentials(copy);
@@ -526,13 +526,13 @@ void CallDispatch::zeigeVideobild(const TSingleConfig* station) {
     const auto servers = parts_.discovery ? parts_.discovery->servers() : std::vector<DiscoveredServer>{};
     const std::string key = station->Ip + ":" + station->Port;
     const bool listedAsStored = std::any_of(servers.begin(), servers.end(), [&](const DiscoveredServer& s) {
-        return s.address + ":" + s.port == key && s.name == station->Name;
+        return s.address + ":" + s.port == key && config::sameStationName(s.name, station->Name);
     });
     if (listedAsStored) {
         found = true;
     } else {
         for (const DiscoveredServer& server : servers) {
-            if (server.name != station->Name) continue;
+            if (!config::sameStationName(server.name, station->Name)) continue;
             copy.Ip = server.address;
             copy.Port = server.port;
             if (!server.credentialsAllowed) dropCredentials(copy);

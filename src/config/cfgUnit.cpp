@@ -6,6 +6,7 @@
 #include "config/EntryRegistry.h"
 #include "config/SavePath.h"
 #include "platform/LocalTime.h"
+#include "platform/ShownText.h"
 
 namespace oculon::config {
 
@@ -14,6 +15,26 @@ using platform::RegistryBatch;
 
 TVideoConfig* videoConfig = nullptr;
 TRebootSperre* rebootSperre = nullptr;
+
+std::string stationNameKey(const std::string& name) {
+    if (platform::isUtf8(name)) return name;
+    std::string utf8;
+    utf8.reserve(name.size() * 2);
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            utf8 += c;
+        } else {
+            utf8 += static_cast<char>(0xC0 | (byte >> 6));
+            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return utf8;
+}
+
+bool sameStationName(const std::string& a, const std::string& b) {
+    return a == b || stationNameKey(a) == stationNameKey(b);
+}
 
 namespace {
 
@@ -191,7 +212,7 @@ void TVideoConfig::liesStations(Lists& lists) {
         reg.CloseKey();
         lists.ip.insert(entry->Ip + ":" + entry->Port, entry);
         lists.tel.insert(entry->telefonIP, entry);
-        lists.name.insert(entry->Name, entry);
+        lists.name.insert(stationNameKey(entry->Name), entry);
         lists.reg.insertUnique(std::to_string(n), entry);
     }
 }
@@ -220,7 +241,7 @@ void TVideoConfig::schreibPassConfig(Registry& reg, const Options& o) {
 
 TVideoConfig::StationPtr TVideoConfig::getConfigByName(const std::string& name) const {
     std::shared_lock lock(mutex_);
-    return lists_.name.find(name);
+    return lists_.name.find(stationNameKey(name));
 }
 
 TVideoConfig::StationPtr TVideoConfig::getConfigByIP(const std::string& ipAndPort) const {
@@ -267,7 +288,7 @@ std::vector<std::pair<std::string, TVideoConfig::SurvPtr>> TVideoConfig::survLis
 int TVideoConfig::insertStation(Lists& lists, StationPtr entry) {
     lists.ip.insert(entry->Ip + ":" + entry->Port, entry);
     lists.tel.insert(entry->telefonIP, entry);
-    lists.name.insert(entry->Name, entry);
+    lists.name.insert(stationNameKey(entry->Name), entry);
     const int count = static_cast<int>(lists.reg.size());
     int number = 0;
     while (number < count && lists.reg.indexOf(std::to_string(number))) ++number;

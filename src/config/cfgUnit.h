@@ -60,6 +60,7 @@ public:
 
     // ---- Lookups: nullptr when there is none. With duplicate keys the entry
     // added last wins.
+    // By name, as sameStationName compares.
     StationPtr getConfigByName(const std::string& name) const;
     StationPtr getConfigByIP(const std::string& ipAndPort) const;
     StationPtr getConfigByPhone(const std::string& telefonIP) const;
@@ -237,6 +238,12 @@ private:
     Options options_;
     Lists lists_;
 };
+
+// A station's name as a device sends it, often in Latin-1, and the same name
+// in UTF-8 (a user's hand edit, say) name one station: the key under which
+// both are found. A name of valid UTF-8 is its own key.
+std::string stationNameKey(const std::string& name);
+bool sameStationName(const std::string& a, const std::string& b);
 
 // The process's instances, owned by the start-up, which sets these before the
 // first window and clears them after the last thread has ended.

@@ -9,12 +9,13 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
-#include <sstream>
 
 #include "app/SettingsClaim.h"
 #include "app/TrayRules.h"
 #include "app/ui/copyright.h"
+#include "config/SettingsNotice.h"
 #include "config/sprachen.h"
 #include "config/ui/brandPictures.h"
 #include "config/ui/sprachwahl.h"
@@ -41,15 +42,25 @@ constexpr const char* kTitle = "Korvat Oculon";
 constexpr std::chrono::milliseconds kDetachedBound{10000};
 // How long a second start waits for the running one to take it up.
 constexpr std::chrono::milliseconds kHandOverBound{5000};
-// What the settings notice shows of a key's name and of a value's line.
-constexpr std::size_t kShownKey = 160;
-constexpr std::size_t kShownValue = 80;
 
-// The stored language, or the first-start choice (then stored). Nothing when
-// the user leaves the choice without OK.
-std::optional<config::TSprachenTyp> chooseLanguage(config::TVideoConfig& settings) {
+// The language the desktop speaks, where it is one of ours; German otherwise,
+// as before any choice.
+config::TSprachenTyp desktopLanguage() {
+    for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value) return config::languageOfLocale(value).value_or(config::lang_de);
+    }
+    return config::lang_de;
+}
+
+// The stored language, or the first-start choice (then stored). Settings
+// that are there but were not read whole are no first start: while the user
+// has that to learn, nothing is asked, and the desktop's language is taken
+// for this run. Nothing when the user leaves the choice without OK.
+std::optional<config::TSprachenTyp> chooseLanguage(config::TVideoConfig& settings, bool loadToTell) {
     config::TSprachenTyp stored{};
     if (settings.liesSprache(stored)) return config::toLanguage(stored);
+    if (loadToTell) return desktopLanguage();
     auto chosen = config::ui::Tsprachwahl::ask();
     if (chosen) settings.schreibeSprache(*chosen);
     return chosen;
@@ -76,45 +87,6 @@ bool autostartOffer(config::TVideoConfig& settings, ui::Tcopyright& form) {
 
 void showError(const std::string& text) {
     platform::ui::execPlainMessage(QMessageBox::Critical, kTitle, QString::fromStdString(config::withLineFeeds(text)));
-}
-
-// What the settings' load left out, where the file as it was is kept, and
-// the values it took that cannot be used as written; empty when all is well.
-std::string settingsNoticeText(const platform::FileRegistryStore* file, const platform::UnusableValues& unusable,
-                               config::TSprachenTyp language) {
-    using platform::shownText;
-    std::string text;
-    const auto paragraph = [&text](const std::string& part) { text += (text.empty() ? "" : "\r\n\r\n") + part; };
-    if (file && !file->setAsideReport().empty()) {
-        // Each line on its own, with room for the file's name.
-        std::string report;
-        std::istringstream lines(file->setAsideReport());
-        for (std::string line; std::getline(lines, line);)
-            report += (report.empty() ? "" : "\r\n") + shownText(line, 2 * platform::kShownTextLimit);
-        paragraph(config::noticeText(file->setAsideNotice(), report, language));
-        // On its own, so that no long report cuts it off.
-        if (!file->keptAs().empty())
-            paragraph(config::text(config::txtSettingsKeptAs, language) + "\r\n" +
-                      shownText(file->keptAs(), 2 * platform::kShownTextLimit));
-    }
-    if (unusable.count == 0) return text;
-    std::string values = config::text(config::txtSettingsValuesUnusable, language);
-    for (const auto& value : unusable.listed)
-        values += "\r\n" + shownText(value.key, kShownKey) + " " + shownText(value.line, kShownValue) + " (" +
-                  value.why + ")";
-    if (const std::size_t more = unusable.count - unusable.listed.size(); more > 0)
-        values += "\r\n... (" + std::to_string(more) + " more)";
-    paragraph(values);
-    return text;
-}
-
-// Modal, so the windows that follow wait for it rather than cover it. False
-// when it was taken down (by a signal) rather than closed by the user.
-bool showSettingsNotice(const std::string& text) {
-    const std::unique_ptr<QMessageBox> box(platform::ui::plainMessageBox(
-        QMessageBox::Warning, kTitle, QString::fromStdString(config::withLineFeeds(text)), QMessageBox::Ok, nullptr));
-    box->exec();
-    return box->clickedButton() == box->button(QMessageBox::Ok);
 }
 
 // SIGTERM, SIGINT and SIGHUP (as at log-off) end the program at once, in
@@ -239,6 +211,7 @@ ProgramStart::ProgramStart(std::shared_ptr<platform::RegistryStore> store) : sto
 ProgramStart::ProgramStart(std::shared_ptr<platform::FileRegistryStore> file) : store_(file), file_(std::move(file)) {}
 
 ProgramStart::~ProgramStart() {
+    notice_.reset();
     if (keep_) {
         (void)settings_.release();
         (void)rebootLock_.release();
@@ -264,13 +237,7 @@ std::optional<int> ProgramStart::run() {
     }
     config::videoConfig = settings_.get();
 
-    // First, so that the user learns of it even when the start ends in a
-    // later window; in German when no language is stored, as at the first start.
-    config::TSprachenTyp stored = config::lang_de;
-    settings_->liesSprache(stored);
-    if (!tellWhatTheLoadFound(stored)) return 0;
-
-    auto language = chooseLanguage(*settings_);
+    auto language = chooseLanguage(*settings_, loadToTell());
     if (!language) return 0;
     config::sprache = *language;
 
@@ -280,11 +247,23 @@ std::optional<int> ProgramStart::run() {
     return std::nullopt;
 }
 
-bool ProgramStart::tellWhatTheLoadFound(config::TSprachenTyp language) {
-    const std::string text = settingsNoticeText(file_.get(), store_->unusableValues(), language);
-    if (text.empty()) return true;
-    if (!showSettingsNotice(text)) return false;
-    if (file_) file_->reportSeen();
+bool ProgramStart::loadToTell() const {
+    return (file_ && !file_->setAsideReport().empty()) || store_->unusableValues().count > 0;
+}
+
+bool ProgramStart::showSettingsNotice() {
+    if (!loadToTell()) return false;
+    const std::string text = config::settingsNoticeText(file_.get(), store_->unusableValues(), config::sprache);
+    notice_.reset(platform::ui::plainMessageBox(
+        QMessageBox::Warning, kTitle, QString::fromStdString(config::withLineFeeds(text)), QMessageBox::Ok, nullptr));
+    notice_->setWindowModality(Qt::NonModal);
+    // It shows itself: a key typed for another window must not confirm it unseen.
+    notice_->setAttribute(Qt::WA_ShowWithoutActivating);
+    // Closed by the user, not taken down with the program (by a signal).
+    QObject::connect(notice_.get(), &QDialog::finished, notice_.get(), [this] {
+        if (file_) file_->reportSeen();
+    });
+    notice_->show();
     return true;
 }
 
@@ -300,9 +279,11 @@ int runProgram(int argc, char** argv) {
     // to a holder of the lock always ends it.
     EndOnSignal endSignals;
 
+    // Until the stored language is known, what the start has to say is said
+    // in the desktop's.
+    config::sprache = desktopLanguage();
     auto claim = claimSettings(platform::FileRegistryStore::defaultPath());
     if (!claim.problem.empty()) {
-        // The stored language cannot be known: German, as for settings of a newer version.
         showError(config::noticeText(platform::Notice::settingsUnusable, platform::shownText(claim.problem),
                                      config::sprache));
         return 1;
@@ -323,13 +304,17 @@ int runProgram(int argc, char** argv) {
     endSignals.closeOnSignal(form.get());
     earlyStarts.reset();
     if (claim.secondStarts) form->answerSecondStarts(*claim.secondStarts);
+    QObject::connect(form.get(), &ui::Tcopyright::closedForGood, &application,
+                     [&start] { start.withdrawSettingsNotice(); });
     QObject::connect(form.get(), &ui::Tcopyright::closedForGood, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     // The session ends (log-off, shut-down): the program closes with it.
     QObject::connect(&application, &QGuiApplication::commitDataRequest, form.get(),
                      [&form](QSessionManager&) { form->Beenden1Click(); });
 
-    if (!showStartWindows(start.settings(), *form)) {
+    // The calls come from here on, the notice open or not; while the user
+    // has the settings' load to learn, the start asks nothing more.
+    if (!start.showSettingsNotice() && !showStartWindows(start.settings(), *form)) {
         // Through the normal close, so the window positions are kept.
         QTimer::singleShot(0, form.get(), [&form] { form->Beenden1Click(); });
     }

@@ -1,11 +1,13 @@
 // The main form inside the network namespace: calls that come while the
-// recordings player (a modal window) is open show in front of it and their
-// door buttons work, in the popup, in a further popup and in the wall's door
-// frame; keys typed as a call window comes up reach no device. (The whole
-// road from a telephone to the popup is the end-to-end tests' concern.)
+// recordings player (a modal window) or the start's settings notice is open
+// show in front of it and their door buttons work, in the popup, in a
+// further popup and in the wall's door frame; keys typed as a call window
+// comes up reach no device. (The whole road from a telephone to the popup is
+// the end-to-end tests' concern.)
 // The close waits for no silent gateway.
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -14,6 +16,7 @@
 #include <set>
 
 #include "../../video/TestPictures.h"
+#include "app/ui/TaskbarStart.h"
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
 #include "devices/TelefonTelegram.h"
@@ -365,6 +368,36 @@ TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
         form().dispatch().closeFurtherPopups();
     }
     form().dispatch().setGateways(nullptr);
+}
+
+// The notice of a slip in the settings file holds nothing back: it stays
+// open, the file untouched, while a call comes up and its door button works.
+TEST_F(CallsAboveThePlayer, ACallWhileTheSettingsNoticeIsOpenComesUpAndAnswers) {
+    const std::string file = folder.write(
+        "Oculon.reg", "REGEDIT4\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\r\n\"tuerDauer\"=dword:five\r\n");
+    const std::string written = testsupport::readFile(file);
+    {
+        app::ProgramStart start(std::make_shared<platform::FileRegistryStore>(file));
+        form();
+        ASSERT_TRUE(start.showSettingsNotice());
+        QWidget* notice = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox*>(w) && w->isVisible()) notice = w;
+        ASSERT_NE(notice, nullptr);
+        testsupport::pumpFor(100ms);
+        ring("127.0.0.2");
+        ASSERT_TRUE(pumpUntil([] { return shownPopups().size() == 1; }));
+        auto* door = shownPopups().front()->findChild<QPushButton*>("tuerOeffner");
+        ASSERT_TRUE(pumpUntil([&] { return door->isVisible(); }));
+        click(*door);
+        EXPECT_TRUE(phone2.next(2000ms)) << "the popup's door button did nothing";
+        testsupport::pumpFor(500ms);
+        screenshot("call-above-settings-notice");
+        form().dispatch().playVideoEnd();
+        EXPECT_TRUE(notice->isVisible());
+        EXPECT_EQ(testsupport::readFile(file), written);
+    }
+    config::videoConfig = &settings;  // the start's end cleared it
 }
 
 TEST_F(CallsAboveThePlayer, WallDoorFrameAnswers) {
