@@ -50,6 +50,10 @@ public:
         confirms.pop_front();
         return ok;
     }
+    bool confirmSameDevice(const std::string& question) override {
+        log.push_back("same? " + question);
+        return sameDevice;
+    }
     void error(const std::string& text) override { log.push_back("error " + text); }
     void report(const std::string& text, bool serverStored) override {
         log.push_back("error " + text + (serverStored ? "\r\nsaved: server" : ""));
@@ -63,6 +67,7 @@ public:
 
     std::deque<std::optional<std::string>> passwords;
     std::deque<bool> confirms;
+    bool sameDevice = false;
     std::vector<std::string> log;
     std::vector<std::string> waits;
     int progressed = 0;
@@ -74,6 +79,8 @@ private:
 class FakeGateway : public GatewaySettings {
 public:
     std::string name() const override { return deviceName; }
+    std::string hardwareAddress() const override { return mac; }
+    std::vector<std::string> claimedFrom() const override { return claimants; }
     std::string address() const override { return "10.0.0.20"; }
     std::string gateway() const override { return "10.0.0.1"; }
     std::string netmask() const override { return netmask_; }
@@ -111,6 +118,8 @@ public:
     bool readBack() override { return note("read back"), comesBack; }
 
     std::string deviceName = "GW1";
+    std::string mac = "00:90:e8:00:00:01";
+    std::vector<std::string> claimants;  // two devices answer with its hardware address
     std::string devicePassword = "old";
     std::vector<std::string> log;
     std::set<std::string> refuses;  // by the first word of the log line
@@ -204,6 +213,9 @@ protected:
         return all;
     }
     config::TSingleConfig stored() const { return *settings.getConfigByNumber(0); }
+    void forgetStations() {
+        while (const auto station = settings.getConfigByNumber(0)) settings.deleteConfig(station);
+    }
 
     // Before the server: its thread may still be in a handler that reads
     // them while the fixture goes.
@@ -314,6 +326,7 @@ TEST_F(Sequence, GatewayInFrontIsRenamedUnlockedAndReaddressed) {
     g.pass = g.passConfirm = "new";
     g.usePass = true;
     g.selected = true;
+    g.edited = true;  // not the station's gateway: it is given what the user changed
     g.ip = "10.0.0.21";
     g.gateway = "10.0.0.1";
     g.subnet = "255.0.0.0";
@@ -354,6 +367,7 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     GatewayEdits g;
     g.name = "Door";  // the station's own gateway
     g.selected = true;
+    g.edited = true;
     g.ip = "10.77.0.300";
     g.gateway = "abc";
     g.subnet = "255.255.255.0";
@@ -486,7 +500,9 @@ TEST_F(Sequence, EveryRoadOutLeavesPictureFetchesFree) {
         // and the run goes on, without storing what the device refused.
         if (k < 3) {
             EXPECT_EQ(sent, k + 1);
-            EXPECT_EQ(prompts.log.back(), "error HTTP/1.1 500 Internal Server Error");
+            EXPECT_EQ(prompts.log.back(),
+                      "error The video server could not carry out the request. Its answer:\r\n"
+                      "HTTP/1.1 500 Internal Server Error");
         } else {
             EXPECT_EQ(sent, full.size() - (k == 6 ? 1 : 0));
         }
@@ -494,28 +510,48 @@ TEST_F(Sequence, EveryRoadOutLeavesPictureFetchesFree) {
         if (k == full.size() - 1) restore();
     }
 
-    // Stopped by a check after the lock was taken.
+    // What the user can mend stops the run before any question or request,
+    // and the message says nothing was saved.
     answers.clear();
-    ServerEdits badAddress = all;
-    badAddress.ip = "10.0.0.256";
+    const struct {
+        const char* what;
+        std::function<void(ServerEdits&)> edit;
+        std::string message;
+    } mendable[] = {
+        {"address", [](ServerEdits& e) { e.ip = "10.0.0.256"; }, "One or more of the given IP-Adresses are invalid"},
+        {"port", [](ServerEdits& e) { e.port = "99999"; }, "The Port-Number must be a number between 0 and 65535"},
+        {"password", [](ServerEdits& e) { e.pass = std::string(21, 'x'); },
+         "The user name and the password may each have at most 20 characters: the video server would cut them "
+         "short."},
+    };
     std::size_t before = server.requests().size();
-    EXPECT_TRUE(run(badAddress).error);
-    EXPECT_EQ(prompts.log.back(),
-              "error On the page \"Videoserver setup\":\r\nOne or more of the given IP-Adresses are invalid");
-    EXPECT_EQ(server.requests().size() - before, 4u);
-    EXPECT_FALSE(lock.bblocked());
+    for (const auto& row : mendable) {
+        SCOPED_TRACE(row.what);
+        ServerEdits edits = all;
+        row.edit(edits);
+        prompts.log.clear();
+        prompts.confirms = {false, false};  // a question asked would be told by them
+        EXPECT_TRUE(run(edits).error);
+        EXPECT_EQ(prompts.log, std::vector<std::string>{"error On the page \"Videoserver setup\":\r\n" + row.message});
+        EXPECT_EQ(server.requests().size(), before);
+        EXPECT_FALSE(lock.bblocked());
+    }
 
-    // Cancelled questions: the port stays; the device's password is not given.
+    // Cancelled questions: the port stays; the device's password is not
+    // given. Each says what was not sent or saved.
     prompts.confirms = {false, false};
-    before = server.requests().size();
     const auto kept = run(all);
     EXPECT_EQ(kept.server.port, device.FPort);
     EXPECT_EQ(server.requests().size() - before, 6u);  // fixed, name, user check, user
     EXPECT_EQ(settings.getConfigByName("Gate")->Port, device.FPort);
+    EXPECT_EQ(prompts.log.back(),
+              "error The video server was not restarted: its new port and network settings were not sent.");
+    forgetStations();
     device.FName = "Unknown";
     before = server.requests().size();
     EXPECT_TRUE(run(unchanged()).error);
-    EXPECT_EQ(prompts.log.back(), "ask Unknown video");
+    EXPECT_EQ(prompts.log[prompts.log.size() - 2], "ask Unknown video");
+    EXPECT_EQ(prompts.log.back(), "error Cancelled: nothing more was sent to the devices.");
     EXPECT_EQ(server.requests().size(), before);
     EXPECT_FALSE(lock.bblocked());
 }
@@ -548,6 +584,7 @@ TEST_F(Sequence, StatusCodesDecideAndTheStoreWeighsEveryRequest) {
     EXPECT_TRUE(settings.getConfigByName("Gate2"));
 
     // The password typed for an unknown server is the one stored.
+    forgetStations();
     device.FName = "Fresh";
     prompts.passwords = {"typed"};
     ServerEdits fresh = unchanged();

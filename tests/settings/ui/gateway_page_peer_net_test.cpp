@@ -209,8 +209,8 @@ TEST(GatewayPagePeer, SaveSaysWhenItSavesNothingAndRestartsTheGatewayOnce) {
     clickCell(grid, 0);
     auto& save = child<QPushButton>(*dialog, "uebernehmenBtn");
     EXPECT_EQ(pressAndRead(save),
-              "The gateway's settings are saved together with those of the videoserver behind it, and no "
-              "videoserver is selected.");
+              "On the page \"Gateways\":\nThe gateway's settings are saved together with those of the videoserver "
+              "behind it, and no videoserver is selected.");
 
     // The server behind it, chosen by hand on its own page.
     turnTo(*dialog, ui::TkonfigForm::ServerTab);
