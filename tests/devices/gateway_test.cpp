@@ -294,6 +294,51 @@ TEST_F(GatewayTest, SettersKeepValuesOnlyWhenStoredAndAGatewayGoneSilentKeepsThe
     EXPECT_EQ(described(gateway), "10.0.0.2 Porch 255.255.255.0 0.0.0.0 dhcp");
 }
 
+// Two devices answer with one hardware address: both are listed and named,
+// and neither is logged in to or given anything until one alone answers.
+TEST_F(GatewayTest, AHardwareAddressClaimedFromTwoAddressesIsGivenNothing) {
+    add({.info = record(256, "10.0.0.4", 1), .name = "Door", .password = "secret"});
+    add({.info = record(256, "10.0.0.5", 1), .name = "Door", .password = "strangers"});
+    add({.info = record(256, "10.0.0.6", 2), .name = "Yard"});
+    ManualLoopBackend loop;
+    int posted = 0;
+    MessageTarget target([&](Message& m) { posted += m.id == 1028; });
+    moxaThread thread(target.id(), fakeApi(), 10ms);
+    thread.Start();
+    ASSERT_TRUE(loop.pumpUntil([&] { return posted >= 1; }, 5s));
+    thread.Terminate();
+    ASSERT_TRUE(thread.WaitFor(2s));
+    TGatewayList list = thread.gateways();
+    ASSERT_EQ(list.size(), 3u);
+    const std::vector<std::string> both{"10.0.0.4", "10.0.0.5"}, none;
+    for (const TGatewayObject& g : list) {
+        SCOPED_TRACE(g.IPAddress());
+        EXPECT_EQ(g.claimedFrom(), g.name() == "Door" ? both : none);
+    }
+    EXPECT_EQ(list[0].hardwareAddress(), "00:00:00:00:00:01");
+
+    TGatewayObject gateway = list[0];
+    gateway.Password("secret");
+    int reached = 0;
+    {
+        std::lock_guard lock(fake.mutex);
+        for (const FakeGateway& g : fake.gateways) reached += g.attaches;
+    }
+    EXPECT_EQ(gateway.checkPass(), GatewayLogin::disputed);
+    const GatewayOutcome outcome = gateway.change({.name = "Porch"});
+    EXPECT_TRUE(outcome.disputed && !outcome.silent && !outcome.taken());
+    EXPECT_EQ(outcome.notTaken.name, "Porch");
+    {
+        std::lock_guard lock(fake.mutex);
+        for (const FakeGateway& g : fake.gateways) reached -= g.attaches;
+        fake.gateways.erase(fake.gateways.begin() + 1);  // the stranger leaves
+    }
+    EXPECT_EQ(reached, 0) << "nothing went to either";
+    // One address alone answers again: the gateway is found there.
+    EXPECT_EQ(gateway.checkPass(), GatewayLogin::accepted);
+    EXPECT_FALSE(gateway.disputed());
+}
+
 // The names bound that a library exports; the built one exports them all.
 std::set<std::string> boundNames(const NeciApi& api) {
     std::set<std::string> names;

@@ -43,10 +43,11 @@ constexpr std::chrono::milliseconds kResendAfter[] = {std::chrono::milliseconds(
                                                       std::chrono::milliseconds(1000), std::chrono::milliseconds(1250)};
 constexpr std::size_t kMaxDatagram = 512;  // every reply is far smaller
 constexpr std::size_t kMaxGateways = 256;
-// A gateway answers a search with its own hardware address; two or three may
-// share an address while they keep their factory one. More from one address
-// are invented, and would crowd the real gateways out of the list.
-constexpr std::size_t kMaxGatewaysPerAddress = 4;
+// A gateway answers a search with its own hardware address; two may share
+// an address while both keep their factory one. More from one address are
+// invented: they would crowd the real gateways out of the list, and each
+// read of one that never answers costs the search seconds.
+constexpr std::size_t kMaxGatewaysPerAddress = 2;
 
 class Socket {
 public:
