@@ -352,10 +352,13 @@ void TkonfigForm::buildServerPage() {
     };
     QGridLayout* user =
         group(s.userConfig, "userConfig", txtCameraConfiguration, s.useUserName, "useUserName", txtUsePassword);
-    addEditRows(*user, {{&s.userNameLabel, "userNameLabel", &s.nameEdit, "nameEdit", &txtUserName, 20},
-                        {&s.serverPassLabel, "serverPassLabel", &s.passEdit, "passEdit", &txtPassword, 20},
+    // Room beyond what the server keeps: a longer entry is told before it
+    // is sent, never cut short by the edit without a word.
+    constexpr int credential = 3 * static_cast<int>(kServerCredentialLength);
+    addEditRows(*user, {{&s.userNameLabel, "userNameLabel", &s.nameEdit, "nameEdit", &txtUserName, credential},
+                        {&s.serverPassLabel, "serverPassLabel", &s.passEdit, "passEdit", &txtPassword, credential},
                         {&s.serverPassConfirmLabel, "serverPassConfirmLabel", &s.passConfirmEdit, "passConfirmEdit",
-                         &txtReenterPassword, 20}});
+                         &txtReenterPassword, credential}});
     video::ui::setHashEcho(s.passEdit);
     video::ui::setHashEcho(s.passConfirmEdit);
     connect(&s.useUserName, &QCheckBox::clicked, this, &TkonfigForm::useUserNameClick);
