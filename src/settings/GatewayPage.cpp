@@ -51,10 +51,14 @@ bool GatewayPage::select(int row, const devices::TGatewayList& gateways, Gateway
         return false;
     }
     const devices::TGatewayObject& found = gateways[static_cast<std::size_t>(row)];
-    const bool another = !actGWObject_ || found.hardwareAddress() != actGWObject_->hardwareAddress() ||
-                         found.IPAddress() != moxaSelectIP_;
+    // The same gateway at another address is another claimant of its
+    // hardware address, or the gateway moved: after a save of ours that
+    // restarted it, the page goes on with what the save left until it is
+    // found again, whatever a search begun before the restart still lists.
+    const bool sameGateway = actGWObject_ && found.hardwareAddress() == actGWObject_->hardwareAddress();
+    const bool another = !sameGateway || (found.IPAddress() != moxaSelectIP_ && !actGWObject_->restartedSinceFound());
     // A gateway that answers at last shows its values in place of the address alone.
-    if (another || found.answered() != actGWObject_->answered()) {
+    if (another || (found.answered() && !actGWObject_->answered())) {
         moxaSelectIP_ = found.IPAddress();
         actGWObject_ = found;
         e.name = found.name();

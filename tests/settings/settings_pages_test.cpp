@@ -178,6 +178,17 @@ TEST(GatewayPage, TwoGatewaysOfOneNameAreToldApartByTheirHardwareAddress) {
     EXPECT_EQ(page.rowOfServer(alone, server("10.77.0.9", "Door"), listed), 1u);
     ASSERT_TRUE(page.select(1, alone, e, config::lang_en));
     EXPECT_EQ(e.pass, "own");
+
+    // A save of ours moved it to .7: a search begun before still lists it
+    // at .4, and the page goes on with what the save left.
+    devices::TGatewayObject saved = foundGateway("10.77.0.7", 2);
+    saved.restarted();
+    page.ranWith(saved);
+    e.ip = "10.77.0.7";
+    ASSERT_TRUE(page.select(0, before, e, config::lang_en));
+    EXPECT_EQ(e.ip, "10.77.0.7");
+    EXPECT_EQ(page.gateway()->IPAddress(), "10.77.0.7");
+    EXPECT_TRUE(page.gateway()->restartedSinceFound());
 }
 
 TEST(IntercomPage, CodeAndDurationFilters) {
