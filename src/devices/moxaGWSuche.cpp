@@ -135,6 +135,7 @@ bool TGatewayObject::located() {
     if (claims.size() > 1) {
         FClaimedFrom.clear();
         for (const DS_INFO& info : claims) FClaimedFrom.push_back(ipToStr(info.real_ip_addr));
+        std::sort(FClaimedFrom.begin(), FClaimedFrom.end());
     }
     return false;
 }
@@ -326,6 +327,8 @@ void markDisputes(TGatewayList& list) {
                 std::find(from.begin(), from.end(), address) == from.end())
                 from.push_back(address);
         }
+        // In the order the list shows them, whichever answered first.
+        std::sort(from.begin(), from.end());
         gateway.claimedFrom(from.size() > 1 ? std::move(from) : std::vector<std::string>{});
     }
 }
