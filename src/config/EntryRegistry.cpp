@@ -146,6 +146,7 @@ TSingleConfig readSingleConfig(const Registry& reg) {
         c.moxaNeedCred = readBool(reg, "moxaNeedCred", false);
         c.moxaPass = readStr(reg, "moxaPass");
         if (reg.ValueExists("moxaPassBefore")) c.moxaPassBefore = readStr(reg, "moxaPassBefore");
+        c.moxaMac = readStr(reg, "moxaMac");
         c.moxaDhcp = readBool(reg, "moxaDhcp", false);
         c.eingang = readBool(reg, "eingang", false);
         c.ausgang = readBool(reg, "ausgang", false);
@@ -197,6 +198,7 @@ void writeSingleConfig(Registry& reg, const TSingleConfig& c) {
     reg.WriteBool("moxaNeedCred", c.moxaNeedCred);
     reg.WriteString("moxaPass", c.moxaPass);
     if (c.moxaPassBefore) reg.WriteString("moxaPassBefore", *c.moxaPassBefore);
+    if (!c.moxaMac.empty()) reg.WriteString("moxaMac", c.moxaMac);
     reg.WriteBool("moxaDhcp", c.moxaDhcp);
     reg.WriteBool("eingang", c.eingang);
     reg.WriteBool("ausgang", c.ausgang);

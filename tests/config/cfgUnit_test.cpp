@@ -62,7 +62,8 @@ TSingleConfig fullStation() {
     c.Ip = "10.0.0.2", c.Net = "255.255.255.0", c.gateway = "10.0.0.254", c.Name = "Haustuer";
     c.UserName = "user", c.AdminPass = "admin", c.Passwort = "pw", c.Port = "8080";
     c.NeedCredentials = c.IsDhcp = c.moxa = c.video = c.moxaNeedCred = c.moxaDhcp = true;
-    c.moxaPass = "mp", c.moxaPassBefore = "", c.eingang = c.ausgang = true, c.ausgangSchrift = "Licht";
+    c.moxaPass = "mp", c.moxaPassBefore = "", c.moxaMac = "00:90:e8:00:00:01", c.eingang = c.ausgang = true;
+    c.ausgangSchrift = "Licht";
     c.eingangSchriftEin = "an", c.eingangBildEin = "an.bmp", c.eingangSchriftAus = "aus", c.eingangBildAus = "aus.bmp";
     c.tuerCode = "1234", c.tuerDauer = 9, c.camAusgang = true, c.camAusgangSchrift = "Tor", c.ohneBT = true;
     c.videoPath = "/stream", c.analog_multi = true;
@@ -231,7 +232,7 @@ TEST(VideoConfigTree, EveryValueWrittenIsReadBackByTheNextLoad) {
     std::size_t values = 0;
     EXPECT_EQ(storedForm(*cfg.getConfigByNumber(0), writeSingleConfig),
               storedForm(fullStation(), writeSingleConfig, &values));
-    EXPECT_EQ(values, 54u);
+    EXPECT_EQ(values, 55u);
     const auto manual = cfg.manualList();
     ASSERT_EQ(manual.size(), 1u);
     EXPECT_EQ(manual[0].first, "10.0.0.7:8000");
