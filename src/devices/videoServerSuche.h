@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/DeviceStations.h"
 #include "devices/DiscoveryHandlers.h"
 #include "devices/TelefonListe.h"
 #include "platform/MainLoop.h"
@@ -89,6 +90,8 @@ public:
         std::lock_guard lock(kritischerAbschnitt);
         return f(lists_);
     }
+    // The video servers listed now, under the lock.
+    std::vector<ListedDevice> listedServers();
     // The telephones (`telefone`), under a lock of their own.
     TelefonListe& telefon() { return telefone_; }
 
