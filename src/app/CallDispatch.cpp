@@ -205,7 +205,9 @@ void CallDispatch::serverProbed(std::unique_ptr<devices::serverObjekt> server) {
     const std::string mirabPath = server->FPfad;
     const std::int32_t mirabReduction = server->FReduktion;
     const bool credentials = server->credentialsAllowed();
-    const auto station = stationOfServer(address, port, name, discovered());
+    // A probe that found no station of the device's drew no credentials,
+    // nor does it call: the list may have lacked the station's own device.
+    const auto station = server->isConfigured() ? stationOfServer(address, port, name, discovered()) : nullptr;
     if (parts_.discovery) parts_.discovery->updateServer(std::move(server), station.get());
     server.reset();  // without a list the object ends here
 

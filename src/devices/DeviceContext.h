@@ -30,6 +30,10 @@ struct DeviceContext {
     // station a device is known as (devices/DeviceStations.h). None listed:
     // a station of the device's name is taken as moved to it.
     std::vector<ListedDevice> listed;
+    // False while the list may still lack a device that answered the same
+    // search (the first one after the start): only the station stored for
+    // the device's own address and port is its then.
+    bool listedComplete = true;
 
     // The process's settings and reboot lock. The suffix is stored on the main
     // thread, and not at all once the calling thread is being terminated.

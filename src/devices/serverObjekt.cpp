@@ -103,8 +103,12 @@ void serverObjekt::fromRecord(const std::string& address, const paket& record, c
 void serverObjekt::takeStation(const DeviceContext& context) {
     // Another device of a station's name (two of one model keep their
     // factory name) is no station's: neither its label nor its credentials.
-    const auto station =
-        context.settings ? knownStationOf(*context.settings, FIpAdresse, FPort, FName, context.listed) : nullptr;
+    config::TVideoConfig::StationPtr station;
+    if (context.settings && context.listedComplete) {
+        station = knownStationOf(*context.settings, FIpAdresse, FPort, FName, context.listed);
+    } else if (context.settings) {
+        station = context.settings->getConfigByIP(FIpAdresse + ":" + FPort);
+    }
     // Stored credentials go only to the address the answer came from or to
     // the station's own: a record that names a third host must not draw the
     // station's password there.

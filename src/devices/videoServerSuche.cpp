@@ -40,6 +40,7 @@ suchThread::suchThread(Options options)
                                                                  [this] {
                                                                      DeviceContext context = DeviceContext::process();
                                                                      context.listed = listedServers();
+                                                                     context.listedComplete = passesBegun_ >= 2;
                                                                      return context;
                                                                  })),
       handlers_({options_.winHandle, options_.rebootLock ? options_.rebootLock : config::rebootSperre, &telefone_,
@@ -127,6 +128,8 @@ void suchThread::Execute() {
         } else {
             agingPass();
             if (tick == 0) {
+                // Counted before anything goes out: an answer finds its pass counted.
+                if (passesBegun_ < 2) ++passesBegun_;
                 if (!heldPorts_.empty()) openListeners();
                 if (activatedForRelay_) relayPass();
                 else broadcastPass();

@@ -133,6 +133,9 @@ private:
     DiscoveryLists lists_;
 
     std::atomic<bool> reactivate_{false};
+    // Work passes begun, counted to 2: the answers to the first search are
+    // listed by the second.
+    std::atomic<int> passesBegun_{0};
     std::mutex suspendMutex_;
     std::condition_variable resumed_;
     bool suspended_ = false;

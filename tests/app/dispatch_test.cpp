@@ -172,11 +172,15 @@ TEST_F(Dispatch, ProbesThatAreNoCallOnlyUpdateTheDiscoveryListWithTheirStation) 
 
 // A second video server of a station's name, while the station's own
 // answers where it was set up, is another device: its picture is no call,
-// "Show video" offers only the station's own, and one that moved away from
-// where another answers now is the station's still.
+// and "Show video" offers only the station's own. Nor is one that the probe
+// took for no station's (the list may have lacked the station's own then).
 TEST_F(Dispatch, AnotherServerOfAStationsNameIsNoStationOfIts) {
     addStation("Door", "10.0.0.9");
     store();
+    auto early = probe("Door", "10.0.0.66");
+    early->FIsConfigured = false;
+    dispatch().serverProbed(std::move(early));
+    EXPECT_EQ(shown(), "popup - | further - | wall - | act -");
     discovery.add("Door", "10.0.0.9");
     dispatch().serverProbed(probe("Door", "10.0.0.66"));
     EXPECT_EQ(shown(), "popup - | further - | wall - | act -");

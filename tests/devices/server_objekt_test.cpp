@@ -120,6 +120,11 @@ TEST(ServerObjekt, ConfiguredStationOptionsAndCopies) {
     EXPECT_EQ(other.FcommonName + other.FUserName + other.FPasswort, "");
     context.listed = {{"10.0.0.8:80", "Tor"}};
     EXPECT_TRUE(serverObjekt("10.0.0.8", "Tor", namedRecord("HIKVI", "x"), context).isConfigured());
+    // Until the list holds every answer to a search, only the station's own
+    // address and port tell.
+    context.listedComplete = false;
+    EXPECT_FALSE(serverObjekt("10.0.0.8", "Tor", namedRecord("HIKVI", "x"), context).isConfigured());
+    EXPECT_TRUE(serverObjekt("10.0.0.9", "Tor", namedRecord("HIKVI", "x"), context).isConfigured());
 }
 
 TEST(Thumbnail, StretchesKeepingAspectAndCrops) {
