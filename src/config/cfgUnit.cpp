@@ -16,21 +16,7 @@ using platform::RegistryBatch;
 TVideoConfig* videoConfig = nullptr;
 TRebootSperre* rebootSperre = nullptr;
 
-std::string stationNameKey(const std::string& name) {
-    if (platform::isUtf8(name)) return name;
-    std::string utf8;
-    utf8.reserve(name.size() * 2);
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            utf8 += c;
-        } else {
-            utf8 += static_cast<char>(0xC0 | (byte >> 6));
-            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return utf8;
-}
+std::string stationNameKey(const std::string& name) { return platform::utf8OrLatin1(name); }
 
 bool sameStationName(const std::string& a, const std::string& b) {
     return a == b || stationNameKey(a) == stationNameKey(b);
