@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "config/CameraTypes.h"
+#include "devices/DeviceStations.h"
 #include "devices/TelefonTelegram.h"
 #include "devices/serverObjekt.h"
 #include "devices/stateChangeObjekt.h"
@@ -36,6 +37,21 @@ void dropCredentials(TSingleConfig& s) {
     s.Passwort.clear();
     s.AdminPass.clear();
     s.NeedCredentials = false;
+}
+
+std::string keyOf(const DiscoveredServer& server) { return server.address + ":" + server.port; }
+
+// `station` is the stored one, or a copy of it (a window's, say).
+bool isStation(const TSingleConfig* stored, const TSingleConfig& station) {
+    return stored && (stored == &station || (stored->Ip == station.Ip && stored->Port == station.Port &&
+                                             config::sameStationName(stored->Name, station.Name)));
+}
+
+std::vector<devices::ListedDevice> listedOf(const std::vector<DiscoveredServer>& servers) {
+    std::vector<devices::ListedDevice> listed;
+    listed.reserve(servers.size());
+    for (const DiscoveredServer& server : servers) listed.push_back({keyOf(server), server.name});
+    return listed;
 }
 
 }  // namespace
@@ -189,7 +205,9 @@ void CallDispatch::serverProbed(std::unique_ptr<devices::serverObjekt> server) {
     const std::string mirabPath = server->FPfad;
     const std::int32_t mirabReduction = server->FReduktion;
     const bool credentials = server->credentialsAllowed();
-    const auto station = settings_.getConfigByName(name);
+    // A probe that found no station of the device's drew no credentials,
+    // nor does it call: the list may have lacked the station's own device.
+    const auto station = server->isConfigured() ? stationOfServer(address, port, name, discovered()) : nullptr;
     if (parts_.discovery) parts_.discovery->updateServer(std::move(server), station.get());
     server.reset();  // without a list the object ends here
 
@@ -371,9 +389,10 @@ void CallDispatch::gatewayCall(const std::string& sender, const std::string& id)
     retired_.clear();
     if (isDestroying_) return;
     if (!id.empty()) {
-        // Only a gateway the search found, or whose window is open, shows
-        // anything: a call from another address (one of a forged flood)
-        // takes no caller's place.
+        // Only a gateway the search found in front of one of our stations,
+        // or whose window is open, shows anything: a call from another
+        // address (one of a forged flood), or from a stranger that carries
+        // a station's name, takes no caller's place.
         if (!isOwnId(id) || !gatewayKnown(sender)) return;
         if (!popup_.visible() && !vorschauActive_) {
             actIP_ = sender;
@@ -410,8 +429,38 @@ bool CallDispatch::gatewayKnown(const std::string& address) const {
     if (furtherPopup(address)) return true;
     if (!parts_.gateways) return false;
     const auto gateways = parts_.gateways->gateways();
-    return std::any_of(gateways.begin(), gateways.end(),
-                       [&](const GatewayEntry& gateway) { return gateway.address == address; });
+    return std::any_of(gateways.begin(), gateways.end(), [&](const GatewayEntry& gateway) {
+        return gateway.address == address && stationOfGateway(gateway);
+    });
+}
+
+std::vector<DiscoveredServer> CallDispatch::discovered() const {
+    return parts_.discovery ? parts_.discovery->servers() : std::vector<DiscoveredServer>{};
+}
+
+CallDispatch::StationPtr CallDispatch::stationOfServer(const std::string& address, const std::string& port,
+                                                       const std::string& name,
+                                                       const std::vector<DiscoveredServer>& servers) const {
+    return devices::knownStationOf(settings_, address, port, name, listedOf(servers));
+}
+
+const DiscoveredServer* CallDispatch::serverOfStation(const TSingleConfig& station,
+                                                      const std::vector<DiscoveredServer>& servers) const {
+    const std::string key = station.Ip + ":" + station.Port;
+    const DiscoveredServer* found = nullptr;
+    for (const DiscoveredServer& server : servers) {
+        if (!isStation(stationOfServer(server.address, server.port, server.name, servers).get(), station)) continue;
+        found = &server;
+        if (keyOf(server) == key) break;
+    }
+    return found;
+}
+
+CallDispatch::StationPtr CallDispatch::stationOfGateway(const GatewayEntry& gateway) const {
+    // A station stored before its gateway's hardware address was kept goes
+    // by the gateway's name, whichever gateway of that name calls: a door
+    // call of its own is not to be lost to a stranger's name.
+    return devices::stationBehindGateway(settings_, gateway.hardwareAddress, gateway.name, 1);
 }
 
 void CallDispatch::zeigeMoxaVideo(const std::string& gatewayAddress) {
@@ -424,10 +473,10 @@ void CallDispatch::zeigeMoxaVideo(const std::string& gatewayAddress) {
     }
     if (!parts_.gateways) return;
     std::optional<TSingleConfig> shown;
-    const auto servers = parts_.discovery ? parts_.discovery->servers() : std::vector<DiscoveredServer>{};
+    const auto servers = discovered();
     for (const GatewayEntry& gateway : parts_.gateways->gateways()) {
         if (gateway.address != gatewayAddress) continue;
-        auto station = settings_.getConfigByName(gateway.name);
+        auto station = stationOfGateway(gateway);
         if (!station) continue;
         // The stored station learns where its gateway is now.
         if (station->moxa && station->moxaIP != gateway.address) {
@@ -435,17 +484,16 @@ void CallDispatch::zeigeMoxaVideo(const std::string& gatewayAddress) {
             moved.Assign(*station);
             moved.moxaIP = gateway.address;
             settings_.updateConfig(station, std::move(moved));
-            station = settings_.getConfigByName(gateway.name);
+            station = stationOfGateway(gateway);
             if (!station) continue;
         }
         // A copy: the stored station keeps its own device address.
         TSingleConfig copy;
         copy.Assign(*station);
-        for (const DiscoveredServer& server : servers) {
-            if (!config::sameStationName(server.name, copy.Name)) continue;
-            copy.Ip = server.address;
-            copy.Port = server.port;
-            if (!server.credentialsAllowed) dropCredentials(copy);
+        if (const DiscoveredServer* server = serverOfStation(*station, servers)) {
+            copy.Ip = server->address;
+            copy.Port = server->port;
+            if (!server->credentialsAllowed) dropCredentials(copy);
         }
         if (copy.moxa) copy.moxaIP = gateway.address;
         shown = std::move(copy);
@@ -478,10 +526,10 @@ void CallDispatch::Videoanzeigen1Click() {
     if (locked_) return;
     if (!authenticateForVideo()) return;
 
-    const auto servers = parts_.discovery ? parts_.discovery->servers() : std::vector<DiscoveredServer>{};
+    const auto servers = discovered();
     if (servers.size() == 1) {
-        const auto station = settings_.getConfigByName(servers.front().name);
-        zeigeVideobild(station.get());
+        const DiscoveredServer& server = servers.front();
+        zeigeVideobild(stationOfServer(server.address, server.port, server.name, servers).get());
         return;
     }
     if (servers.empty()) {
@@ -491,13 +539,12 @@ void CallDispatch::Videoanzeigen1Click() {
     if (gesperrt_) return;
     gesperrt_ = true;
     std::vector<std::string> texts;
-    std::vector<std::string> names;  // the `TCamNameObj` of each item
+    std::vector<StationPtr> offered;  // the `TCamNameObj` of each item
     for (const DiscoveredServer& server : servers) {
-        const auto station = settings_.getConfigByName(server.name);
-        if (!station) continue;
-        if (std::find(names.begin(), names.end(), station->Name) != names.end()) continue;
+        auto station = stationOfServer(server.address, server.port, server.name, servers);
+        if (!station || std::find(offered.begin(), offered.end(), station) != offered.end()) continue;
         texts.push_back(station->commonName.empty() ? station->Name : station->commonName);
-        names.push_back(station->Name);
+        offered.push_back(std::move(station));
     }
     if (texts.empty()) {
         // No choice to make: the guard must not keep the settings from opening.
@@ -507,10 +554,8 @@ void CallDispatch::Videoanzeigen1Click() {
     }
     if (parts_.prompts) {
         const auto chosen = parts_.prompts->chooseServer(texts);
-        if (chosen && *chosen >= 0 && static_cast<std::size_t>(*chosen) < names.size()) {
-            const auto station = settings_.getConfigByName(names[static_cast<std::size_t>(*chosen)]);
-            zeigeVideobild(station.get());
-        }
+        if (chosen && *chosen >= 0 && static_cast<std::size_t>(*chosen) < offered.size())
+            zeigeVideobild(offered[static_cast<std::size_t>(*chosen)].get());
     }
     gesperrt_ = false;
 }
@@ -522,26 +567,17 @@ void CallDispatch::zeigeVideobild(const TSingleConfig* station) {
     }
     TSingleConfig copy;
     copy.Assign(*station);
-    bool found = false;
-    const auto servers = parts_.discovery ? parts_.discovery->servers() : std::vector<DiscoveredServer>{};
-    const std::string key = station->Ip + ":" + station->Port;
-    const bool listedAsStored = std::any_of(servers.begin(), servers.end(), [&](const DiscoveredServer& s) {
-        return s.address + ":" + s.port == key && config::sameStationName(s.name, station->Name);
-    });
-    if (listedAsStored) {
-        found = true;
-    } else {
-        for (const DiscoveredServer& server : servers) {
-            if (!config::sameStationName(server.name, station->Name)) continue;
-            copy.Ip = server.address;
-            copy.Port = server.port;
-            if (!server.credentialsAllowed) dropCredentials(copy);
-            found = true;
-        }
+    const auto servers = discovered();
+    const DiscoveredServer* server = serverOfStation(*station, servers);
+    bool found = server != nullptr;
+    if (server && keyOf(*server) != station->Ip + ":" + station->Port) {
+        copy.Ip = server->address;
+        copy.Port = server->port;
+        if (!server->credentialsAllowed) dropCredentials(copy);
     }
     if (copy.moxa && parts_.gateways) {
         for (const GatewayEntry& gateway : parts_.gateways->gateways()) {
-            if (gateway.name != station->Name) continue;
+            if (!isStation(stationOfGateway(gateway).get(), *station)) continue;
             copy.moxaIP = gateway.address;
             found = true;
         }

@@ -106,6 +106,7 @@ public:
 
 private:
     using Entry = std::pair<std::string, std::unique_ptr<CallWindow>>;
+    using StationPtr = config::TVideoConfig::StationPtr;
 
     bool wallTakesDoorCalls() const;
     // The wall's door frame would take the call but shows one already.
@@ -125,8 +126,22 @@ private:
     // Takes the listed popup out of the list, stops it and frees it.
     void dropFurther(const std::string& address);
     bool isOwnId(const std::string& id) const;
-    // A found gateway's address, or one whose window is open.
+    // The address of a found gateway that is a station's, or one whose
+    // window is open.
     bool gatewayKnown(const std::string& address) const;
+    std::vector<DiscoveredServer> discovered() const;
+    // Devices are known by what they are (devices/DeviceStations.h): the
+    // station of a listed or probed video server, none for another device
+    // of a station's name;
+    StationPtr stationOfServer(const std::string& address, const std::string& port, const std::string& name,
+                               const std::vector<DiscoveredServer>& servers) const;
+    // where the video server of `station` (a stored one, or a copy of it)
+    // answers: at its stored address, else where it moved; none while it is
+    // not listed;
+    const DiscoveredServer* serverOfStation(const config::TSingleConfig& station,
+                                            const std::vector<DiscoveredServer>& servers) const;
+    // the station behind a found gateway, by its hardware address.
+    StationPtr stationOfGateway(const GatewayEntry& gateway) const;
     std::optional<std::string> authenticateForVideo();
     void askForConfiguration();
     void retire(std::unique_ptr<CallWindow> window);

@@ -116,6 +116,7 @@ public:
 struct GatewayEntry {
     std::string name;
     std::string address;
+    std::string hardwareAddress;  // what the gateway is known by
 };
 
 // The gateway thread's list, read under its lock.

@@ -35,7 +35,7 @@ std::optional<video::DiscoveredCamera> DiscoveryList::camera(const std::string& 
 std::vector<GatewayEntry> GatewayList::gateways() const {
     std::vector<GatewayEntry> entries;
     for (const devices::TGatewayObject& gateway : thread_.gateways()) {
-        entries.push_back({gateway.name(), gateway.IPAddress()});
+        entries.push_back({gateway.name(), gateway.IPAddress(), gateway.hardwareAddress()});
     }
     return entries;
 }

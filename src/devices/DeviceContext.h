@@ -6,6 +6,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "devices/DeviceStations.h"
 
 namespace oculon::config {
 class TVideoConfig;
@@ -23,6 +26,14 @@ struct DeviceContext {
     // Stores the resolution suffix into the station of that name (run-time
     // only). None: not stored.
     std::function<void(const std::string& name, const std::string& resString)> storeResString;
+    // The video servers of the discovery list as the probe began: which
+    // station a device is known as (devices/DeviceStations.h). None listed:
+    // a station of the device's name is taken as moved to it.
+    std::vector<ListedDevice> listed;
+    // False while the list may still lack a device that answered the same
+    // search (the first one after the start): only the station stored for
+    // the device's own address and port is its then.
+    bool listedComplete = true;
 
     // The process's settings and reboot lock. The suffix is stored on the main
     // thread, and not at all once the calling thread is being terminated.

@@ -5,6 +5,7 @@
 
 #include "config/CameraTypes.h"
 #include "config/cfgUnit.h"
+#include "devices/DeviceStations.h"
 #include "devices/ProbePicture.h"
 #include "devices/RebootLockGuard.h"
 #include "devices/Thumbnail.h"
@@ -100,7 +101,14 @@ void serverObjekt::fromRecord(const std::string& address, const paket& record, c
 }
 
 void serverObjekt::takeStation(const DeviceContext& context) {
-    const auto station = context.settings ? context.settings->getConfigByName(FName) : nullptr;
+    // Another device of a station's name (two of one model keep their
+    // factory name) is no station's: neither its label nor its credentials.
+    config::TVideoConfig::StationPtr station;
+    if (context.settings && context.listedComplete) {
+        station = knownStationOf(*context.settings, FIpAdresse, FPort, FName, context.listed);
+    } else if (context.settings) {
+        station = context.settings->getConfigByIP(FIpAdresse + ":" + FPort);
+    }
     // Stored credentials go only to the address the answer came from or to
     // the station's own: a record that names a third host must not draw the
     // station's password there.
@@ -132,7 +140,7 @@ void serverObjekt::takeStation(const DeviceContext& context) {
             FresString = axisResolution(
                 {FIpAdresse, *port, FUserName, FPasswort, true, std::chrono::milliseconds(10000), context.cancel});
     }
-    if (context.storeResString) context.storeResString(FName, FresString);
+    if (context.storeResString) context.storeResString(s.Name, FresString);
     FcommonName = s.commonName;
     FVideoPath = s.videoPath;
     FAnalogMulti = s.analog_multi;

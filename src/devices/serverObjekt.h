@@ -129,7 +129,8 @@ public:
 private:
     void fromRecord(const std::string& address, const paket& record, const std::string* name, const std::string& sender,
                     const DeviceContext& context);
-    // Takes the options of the configured station of `FName`, or the defaults.
+    // Takes the options of the device's configured station (known by its
+    // address and port, devices/DeviceStations.h), or the defaults.
     void takeStation(const DeviceContext& context);
     // The probe picture for the types that get one at construction.
     void probePicture(const DeviceContext& context);

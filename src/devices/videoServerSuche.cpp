@@ -26,17 +26,23 @@ constexpr std::chrono::milliseconds kPause{1};
 constexpr const char* kBroadcast = "255.255.255.255";
 constexpr const char* kServiceTypes[] = {"_http._tcp.local", "_axis-video._tcp.local", "_korvat-video._tcp.local"};
 
-ProbeStarter defaultProbes(platform::TargetId winHandle) {
-    return configureThread::starter(winHandle, &DeviceContext::process);
-}
-
 }  // namespace
 
 suchThread::suchThread(Options options)
     : platform::Thread("serverSucher"),
       options_(std::move(options)),
       clock_(options_.clock ? options_.clock : RateLimiter::Clock(&tickCount)),
-      startProbe_(options_.startProbe ? options_.startProbe : defaultProbes(options_.winHandle)),
+      // A probe learns what the list holds as it begins: it may outlive
+      // this thread. Probes start from its listeners and its loop only,
+      // never under the list's lock.
+      startProbe_(options_.startProbe ? options_.startProbe
+                                      : configureThread::starter(options_.winHandle,
+                                                                 [this] {
+                                                                     DeviceContext context = DeviceContext::process();
+                                                                     context.listed = listedServers();
+                                                                     context.listedComplete = passesBegun_ >= 2;
+                                                                     return context;
+                                                                 })),
       handlers_({options_.winHandle, options_.rebootLock ? options_.rebootLock : config::rebootSperre, &telefone_,
                  startProbe_, clock_}),
       puffer(searchTelegram()),
@@ -122,6 +128,8 @@ void suchThread::Execute() {
         } else {
             agingPass();
             if (tick == 0) {
+                // Counted before anything goes out: an answer finds its pass counted.
+                if (passesBegun_ < 2) ++passesBegun_;
                 if (!heldPorts_.empty()) openListeners();
                 if (activatedForRelay_) relayPass();
                 else broadcastPass();
@@ -322,6 +330,16 @@ void suchThread::DNSResultRead(const TMQueryResult& answer, const std::string& f
     // The answer may name any address; the probe knows where it came from.
     request.sender = fromAddress;
     startProbe_(std::move(request));
+}
+
+std::vector<ListedDevice> suchThread::listedServers() {
+    std::lock_guard lock(kritischerAbschnitt);
+    std::vector<ListedDevice> listed;
+    listed.reserve(lists_.servers.size());
+    for (const auto& [key, server] : lists_.servers) {
+        if (server) listed.push_back({key, server->Name()});
+    }
+    return listed;
 }
 
 void suchThread::updateServer(std::unique_ptr<serverObjekt> server, const config::TSingleConfig* station) {

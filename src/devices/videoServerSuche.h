@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/DeviceStations.h"
 #include "devices/DiscoveryHandlers.h"
 #include "devices/TelefonListe.h"
 #include "platform/MainLoop.h"
@@ -89,6 +90,8 @@ public:
         std::lock_guard lock(kritischerAbschnitt);
         return f(lists_);
     }
+    // The video servers listed now, under the lock.
+    std::vector<ListedDevice> listedServers();
     // The telephones (`telefone`), under a lock of their own.
     TelefonListe& telefon() { return telefone_; }
 
@@ -130,6 +133,9 @@ private:
     DiscoveryLists lists_;
 
     std::atomic<bool> reactivate_{false};
+    // Work passes begun, counted to 2: the answers to the first search are
+    // listed by the second.
+    std::atomic<int> passesBegun_{0};
     std::mutex suspendMutex_;
     std::condition_variable resumed_;
     bool suspended_ = false;

@@ -97,7 +97,10 @@ std::string shownText(std::string_view text, std::size_t limit) {
         }
         const auto [point, length] = decodeUtf8(text, at);
         if (length == 0) {
-            shown += escaped(static_cast<std::uint8_t>(text[at]));
+            // A byte that is no part of UTF-8 is a Latin-1 letter, as names
+            // from older devices come; its C1 controls act as any others.
+            const std::uint8_t byte = static_cast<std::uint8_t>(text[at]);
+            shown += acts(byte) ? escaped(byte) : utf8OrLatin1(std::string_view(&text[at], 1));
             ++at;
             continue;
         }

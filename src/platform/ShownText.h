@@ -1,9 +1,10 @@
 #pragma once
 // Text from a device or a file made fit to show a person: cut to a length a
-// message can hold, and every character that would act rather than show (line
-// breaks, terminal escapes, direction marks and overrides, invisible joiners,
-// fillers, selectors and tags, broken UTF-8) written as an escape, so what a
-// host or a file says cannot change how a message reads.
+// message can hold, read as UTF-8 where it is and as Latin-1 where not (the
+// encoding older devices name themselves in), and every character that would
+// act rather than show (line breaks, terminal escapes, direction marks and
+// overrides, invisible joiners, fillers, selectors and tags) written as an
+// escape, so what a host or a file says cannot change how a message reads.
 
 #include <algorithm>
 #include <cstddef>
@@ -35,9 +36,10 @@ static_assert(std::ranges::adjacent_find(kDefaultIgnorable, [](const CodePointRa
               }) == std::end(kDefaultIgnorable));
 
 // `text` (UTF-8) with control characters, line and paragraph separators and
-// default-ignorable code points as "\xNN", "\uNNNN" or "\UNNNNNNNN" and bytes
-// that are no UTF-8 as "\xNN"; past `limit` characters the rest is left out
-// and "…" ends the text.
+// default-ignorable code points as "\xNN", "\uNNNN" or "\UNNNNNNNN"; a byte
+// that is no part of well-formed UTF-8 is its Latin-1 character (so a C1
+// control among them is "\xNN" too). Past `limit` characters the rest is left
+// out and "…" ends the text.
 std::string shownText(std::string_view text, std::size_t limit = kShownTextLimit);
 
 // True when `text` is well-formed UTF-8 throughout.

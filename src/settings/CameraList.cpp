@@ -87,7 +87,7 @@ std::string cameraPath(const std::string& key, const config::TVideoConfig& setti
 bool renameCamera(const std::string& key, const std::string& name, config::TVideoConfig& settings,
                   DiscoverySource& discovery) {
     const auto rename = [&](auto& entry, const std::string& ownName) {
-        if (ownName == name) return false;
+        if (config::sameStationName(ownName, name)) return false;
         entry.commonName = name;
         return true;
     };

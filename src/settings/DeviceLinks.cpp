@@ -1,6 +1,7 @@
 #include "settings/DeviceLinks.h"
 
 #include "devices/videoServerSuche.h"
+#include "settings/DeviceStations.h"
 
 namespace oculon::settings {
 
@@ -9,6 +10,13 @@ std::optional<FoundDevice> DiscoverySource::find(const std::string& key) const {
         if (device.key == key) return std::move(device);
     }
     return std::nullopt;
+}
+
+std::vector<ListedDevice> listedDevices(const std::vector<FoundDevice>& found) {
+    std::vector<ListedDevice> listed;
+    listed.reserve(found.size());
+    for (const FoundDevice& device : found) listed.push_back({device.key, device.fields.FName});
+    return listed;
 }
 
 std::vector<FoundDevice> SuchThreadSource::snapshot() const {

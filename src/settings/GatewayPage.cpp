@@ -40,8 +40,9 @@ std::string videoStatus(int n) { return commandFrame(std::string("V") + static_c
 std::string videoOnConfig(int n) { return commandFrame(std::string("v") + static_cast<char>(n)); }
 
 std::size_t gatewaysNamed(const devices::TGatewayList& gateways, const std::string& name) {
-    return static_cast<std::size_t>(std::count_if(gateways.begin(), gateways.end(),
-                                                  [&](const devices::TGatewayObject& g) { return g.name() == name; }));
+    return static_cast<std::size_t>(
+        std::count_if(gateways.begin(), gateways.end(),
+                      [&](const devices::TGatewayObject& g) { return config::sameStationName(g.name(), name); }));
 }
 
 bool GatewayPage::select(int row, const devices::TGatewayList& gateways, GatewayEdits& e,
@@ -147,7 +148,7 @@ std::optional<std::size_t> GatewayPage::rowOfServer(const devices::TGatewayList&
     std::optional<std::size_t> row;
     for (std::size_t r = 0; r < gateways.size(); ++r) {
         const devices::TGatewayObject& g = gateways[r];
-        if (mac.empty() ? g.name() != name : g.hardwareAddress() != mac) continue;
+        if (mac.empty() ? !config::sameStationName(g.name(), name) : g.hardwareAddress() != mac) continue;
         // Two of them: which is the station's the name cannot tell.
         if (row && mac.empty()) return std::nullopt;
         if (!row) row = r;

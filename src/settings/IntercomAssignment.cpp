@@ -141,7 +141,8 @@ std::vector<SecondCameraItem> secondCameraMenu(const std::string& rowKey, const 
         item.key = keyOfCaption(caption);
         const std::string name = namePartOfCaption(caption);
         item.caption = item.key + "  " + name;
-        item.checked = station && !station->secondaryName.empty() && station->secondaryName == name &&
+        item.checked = station && !station->secondaryName.empty() &&
+                       config::sameStationName(station->secondaryName, name) &&
                        station->secondaryIp == addressOfKey(item.key);
         items.push_back(std::move(item));
     }

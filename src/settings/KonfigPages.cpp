@@ -163,7 +163,8 @@ const config::TText* ServerPage::check(ServerEdits& e, const std::vector<FoundDe
     }
     bool clash = false;
     for (const FoundDevice& device : found) {
-        if (actObject_ && device.fields.FName == e.name && device.fields.FIpAdresse != actObject_->FIpAdresse) {
+        if (actObject_ && config::sameStationName(device.fields.FName, e.name) &&
+            device.fields.FIpAdresse != actObject_->FIpAdresse) {
             e.name.clear();
             clash = true;
         }

@@ -92,6 +92,10 @@ devices::GatewayChange without(devices::GatewayChange values, const devices::Gat
     return values;
 }
 
+// A name as the page shows it (in UTF-8) and as a device or a station keeps
+// it (often in Latin-1 bytes) name one device: no rename goes out for it.
+bool sameName(const std::string& a, const std::string& b) { return config::sameStationName(a, b); }
+
 // A text followed by the gateway's name and address.
 std::string aboutGateway(const config::TText& text, const GatewaySettings& gw, config::TSprachenTyp language) {
     return config::text(text, language) + platform::shownText(gw.name()) + " (" + gw.address() + ")";
@@ -229,7 +233,7 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     if (stored) station = *stored;
     findGatewayOwner(g, e, stored);
     // The gateway in front of a station takes the station's new name.
-    const bool renameFollows = e.name != s.FName && stored && stored->moxa && ownGateway_ && p_.gateway;
+    const bool renameFollows = !sameName(e.name, s.FName) && stored && stored->moxa && ownGateway_ && p_.gateway;
     if (!prepareGateway(g, station ? &*station : nullptr, renameFollows)) return finish(false);
     working_ = s.FAdminPass;
     if ((s.FAuthorization && !stored) || (e.useUserName && s.FAdminPass.empty())) {
@@ -291,7 +295,7 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     }
 
     p_.prompts.progress(10);
-    if (e.name != s.FName) {
+    if (!sameName(e.name, s.FName)) {
         changed = true;
         const bool renamed = send("SetIP.cgi", "CameraName=" + config::EncodeURIComponent(e.name), basic);
         if (renamed) device_.FName = e.name;
@@ -395,7 +399,7 @@ void VideoServerConfiguration::findGatewayOwner(const GatewayEdits& g, const Ser
     if (!g.selected || !p_.gateway) {
         // No gateway selected: the page names the gateway of a station not
         // stored yet.
-        ownGateway_ = !g.selected && !stored && g.name == e.name;
+        ownGateway_ = !g.selected && !stored && sameName(g.name, e.name);
         return;
     }
     const GatewaySettings& gw = *p_.gateway;
@@ -408,8 +412,8 @@ void VideoServerConfiguration::findGatewayOwner(const GatewayEdits& g, const Ser
     // station's while the page gives it the station's name, unless the
     // station keeps another one's, or another gateway carries its name too.
     const std::size_t ofName = p_.gatewaysNamed ? p_.gatewaysNamed(gw.name()) : 1;
-    ownGateway_ =
-        ofName <= 1 && (g.name == s.FName || (!stored && g.name == e.name)) && (!stored || stored->moxaMac.empty());
+    ownGateway_ = ofName <= 1 && (sameName(g.name, s.FName) || (!stored && sameName(g.name, e.name))) &&
+                  (!stored || stored->moxaMac.empty());
     if (!ownGateway_) gatewayOwner_ = stationBehindGateway(p_.settings, {}, gw.name(), ofName);
 }
 
@@ -425,7 +429,7 @@ bool VideoServerConfiguration::prepareGateway(const GatewayEdits& g, const confi
     // changed on its page.
     if (!ownGateway_ && !g.edited) return true;
     devices::GatewayChange change;
-    if (g.name != gw->name()) change.name = g.name;
+    if (!sameName(g.name, gw->name())) change.name = g.name;
     addressChange(g, *gw, change);
     gatewayWanted_ = !change.empty() || renameFollows || passwordChange(g, *gw);
     if (!gatewayWanted_ || gw->claimedFrom().empty()) return true;
@@ -454,7 +458,7 @@ bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfi
     // Only a gateway that is to be given something is logged in to, and
     // so asked for its password.
     if (gatewayWanted_) {
-        if (g.name != gw->name()) change.name = g.name;
+        if (!sameName(g.name, gw->name())) change.name = g.name;
         addressChange(g, *gw, change);
     }
     p_.prompts.progress(10);
@@ -633,7 +637,7 @@ void VideoServerConfiguration::store(const ServerEdits& e, const GatewayEdits& g
         // new one after a rename, and from now on known by its hardware
         // address too.
         const bool selected = g.selected && p_.gateway;
-        n.moxa = ownByHardware_ || (selected ? p_.gateway->name() : g.name) == e.name;
+        n.moxa = ownByHardware_ || sameName(selected ? p_.gateway->name() : g.name, e.name);
         n.moxaMac = n.moxa && selected ? p_.gateway->hardwareAddress() : std::string();
     } else if (stored) {
         // The page shows no gateway of this station's, or another station's:

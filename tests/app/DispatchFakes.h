@@ -128,6 +128,7 @@ inline std::unique_ptr<devices::serverObjekt> discovered(const std::string& name
     s->FIpAdresse = address;
     s->FPort = port;
     s->FCredentialsAllowed = true;
+    s->FIsConfigured = true;  // the probe took it for a station's; the dispatch decides again
     return s;
 }
 

@@ -170,6 +170,30 @@ TEST_F(Dispatch, ProbesThatAreNoCallOnlyUpdateTheDiscoveryListWithTheirStation) 
     EXPECT_EQ(discovery.list.size(), 6u);
 }
 
+// A second video server of a station's name, while the station's own
+// answers where it was set up, is another device: its picture is no call,
+// and "Show video" offers only the station's own. Nor is one that the probe
+// took for no station's (the list may have lacked the station's own then).
+TEST_F(Dispatch, AnotherServerOfAStationsNameIsNoStationOfIts) {
+    addStation("Door", "10.0.0.9");
+    store();
+    auto early = probe("Door", "10.0.0.66");
+    early->FIsConfigured = false;
+    dispatch().serverProbed(std::move(early));
+    EXPECT_EQ(shown(), "popup - | further - | wall - | act -");
+    discovery.add("Door", "10.0.0.9");
+    dispatch().serverProbed(probe("Door", "10.0.0.66"));
+    EXPECT_EQ(shown(), "popup - | further - | wall - | act -");
+    EXPECT_EQ(discovery.stations.back(), "");
+    prompts.choice = 0;
+    dispatch().Videoanzeigen1Click();
+    EXPECT_EQ(prompts.offered, std::vector<std::string>{"Door"});
+    ASSERT_EQ(factory.made.size(), 1u);
+    EXPECT_EQ(factory.made[0]->station->Ip, "10.0.0.9");
+    dispatch().serverProbed(probe("Door", "10.0.0.9"));
+    EXPECT_EQ(shown(), "popup Door | further Door | wall - | act 10.0.0.9");
+}
+
 TEST_F(Dispatch, FurtherPopupsOpenStepByStepOffsetWhileThePopupIsBusyWhenAllowed) {
     for (const char* name : {"A", "B", "C"}) addStation(name);
     store();
@@ -377,13 +401,16 @@ TEST_F(Dispatch, AnalogCallButtonsDecideTheCall) {
 
 // ---- gateway calls and input states (port 4001) ------------------------------------------
 
+// Gate keeps its gateway's hardware address; Yard was stored before one was kept.
 class GatewayDispatch : public Dispatch {
 protected:
     GatewayDispatch() {
-        addStation("Gate", "10.0.0.99").moxa = true;
+        TSingleConfig& gate = addStation("Gate", "10.0.0.99");
+        gate.moxa = true;
+        gate.moxaMac = "00:90:e8:00:00:01";
         addStation("Yard").moxa = true;
         store();
-        gateways.list = {{"Gate", "10.0.1.1"}, {"Yard", "10.0.1.2"}};
+        gateways.list = {{"Gate", "10.0.1.1", "00:90:e8:00:00:01"}, {"Yard", "10.0.1.2", "00:90:e8:00:00:02"}};
         discovery.add("Gate", "10.0.0.20", "8080");
     }
 };
@@ -421,6 +448,39 @@ TEST_F(GatewayDispatch, SecondCallWaitsAndComesUpWhenTheFirstEnds) {
     EXPECT_TRUE(dispatch().ipListe().empty());  // the caller that comes up leaves the queue
     dispatch().gatewayCall("10.0.1.2", "");
     EXPECT_EQ(shown(), "popup - | further - | wall - | act -");
+}
+
+// Two gateways, and two video servers, of one name: each call is known by
+// the calling gateway's hardware address, and plays the station's own server.
+TEST_F(GatewayDispatch, AStrangerOfAStationsNameIsNoCallerOfIts) {
+    gateways.list.push_back({"Gate", "10.0.1.3", "00:90:e8:00:00:03"});
+    discovery.add("Gate", "10.0.0.99");  // the station's own server answers where it was set up
+    dispatch().gatewayCall("10.0.1.3", "ws1");
+    EXPECT_EQ(shown(), "popup - | further - | wall - | act -");
+    dispatch().gatewayCall("10.0.1.1", "ws1");
+    dispatch().gatewayCall("10.0.1.3", "ws1");  // nor does it wait for its turn
+    EXPECT_EQ(shown(), "popup Gate | further - | wall - | act 10.0.1.1");
+    EXPECT_EQ(popup.station->Ip + ":" + popup.station->Port, "10.0.0.99:80");
+    EXPECT_TRUE(dispatch().ipListe().empty());
+    dispatch().gatewayCall("10.0.1.1", "");
+
+    // Ours moved to .5 and the stranger took .1: the station follows its own.
+    gateways.list = {{"Gate", "10.0.1.1", "00:90:e8:00:00:03"}, {"Gate", "10.0.1.5", "00:90:e8:00:00:01"}};
+    dispatch().gatewayCall("10.0.1.1", "ws1");
+    EXPECT_EQ(shown(), "popup - | further - | wall - | act -");
+    dispatch().gatewayCall("10.0.1.5", "ws1");
+    EXPECT_EQ(shown(), "popup Gate | further - | wall - | act 10.0.1.5");
+    EXPECT_EQ(settings.getConfigByName("Gate")->moxaIP, "10.0.1.5");
+    dispatch().gatewayCall("10.0.1.5", "");
+    // Its manual window opens at its own gateway's address.
+    dispatch().zeigeVideobild(settings.getConfigByName("Gate").get());
+    ASSERT_EQ(factory.made.size(), 1u);
+    EXPECT_EQ(factory.made[0]->station->moxaIP, "10.0.1.5");
+
+    // A station stored without the hardware address goes by its name, as before.
+    gateways.list.push_back({"Yard", "10.0.1.6", "00:90:e8:00:00:06"});
+    dispatch().gatewayCall("10.0.1.6", "ws1");
+    EXPECT_EQ(shown(), "popup Yard | further Gate | wall - | act 10.0.1.6");
 }
 
 TEST_F(GatewayDispatch, CallOfAManuallyShownGatewayHighlightsItsWindow) {

@@ -107,6 +107,24 @@ TEST(ServerObjekt, ConfiguredStationOptionsAndCopies) {
     station.Ip = "10.0.0.66";
     settings.updateConfig(settings.getConfigByName("Tor"), station);
     EXPECT_TRUE(serverObjekt("10.0.0.5", lindavor, context).credentialsAllowed());
+
+    // Another device of the station's name while the station's own answers
+    // where it was set up: no station's label, mark or credentials. Once the
+    // station's own is no longer listed there, it moved: the station's.
+    station.Ip = "10.0.0.9";
+    station.Port = "80";
+    settings.updateConfig(settings.getConfigByName("Tor"), station);
+    context.listed = {{"10.0.0.9:80", "Tor"}};
+    const serverObjekt other("10.0.0.8", "Tor", namedRecord("HIKVI", "x"), context);
+    EXPECT_FALSE(other.isConfigured());
+    EXPECT_EQ(other.FcommonName + other.FUserName + other.FPasswort, "");
+    context.listed = {{"10.0.0.8:80", "Tor"}};
+    EXPECT_TRUE(serverObjekt("10.0.0.8", "Tor", namedRecord("HIKVI", "x"), context).isConfigured());
+    // Until the list holds every answer to a search, only the station's own
+    // address and port tell.
+    context.listedComplete = false;
+    EXPECT_FALSE(serverObjekt("10.0.0.8", "Tor", namedRecord("HIKVI", "x"), context).isConfigured());
+    EXPECT_TRUE(serverObjekt("10.0.0.9", "Tor", namedRecord("HIKVI", "x"), context).isConfigured());
 }
 
 TEST(Thumbnail, StretchesKeepingAspectAndCrops) {

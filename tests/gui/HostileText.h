@@ -16,8 +16,17 @@
 
 namespace oculon::testsupport {
 
+// The last in Latin-1 bytes, as older devices send their names, with a C1
+// control (a terminal's CSI).
 inline const std::vector<std::string> kHostileNames = {
-    "<b>Gate</b>X", "<img src=x>", "Door \u202E1 rooD", "Ga\u200Bte", "Tor & Hof", "Door[*]",
+    "<b>Gate</b>X",
+    "<img src=x>",
+    "Door \u202E1 rooD",
+    "Ga\u200Bte",
+    "Tor & Hof",
+    "Door[*]",
+    "Haust\xFCr\x9B"
+    "2J",
 };
 
 inline std::string shownForm(const std::string& name) { return platform::shownText(name); }

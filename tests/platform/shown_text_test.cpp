@@ -1,6 +1,7 @@
 // Text from devices and files as a message shows it: characters that would
-// act (line breaks, terminal escapes, direction overrides) and broken UTF-8
-// written as escapes, long texts cut at a character, markup left as text.
+// act (line breaks, terminal escapes, direction overrides) written as
+// escapes, bytes that are no UTF-8 read as Latin-1, long texts cut at a
+// character, markup left as text.
 #include "platform/ShownText.h"
 
 #include <gtest/gtest.h>
@@ -12,15 +13,23 @@
 
 using oculon::platform::shownText;
 
-TEST(ShownText, ControlAndDirectionCharactersAndBrokenUtf8BecomeEscapes) {
+TEST(ShownText, ControlAndDirectionCharactersBecomeEscapesAndOtherBytesLatin1) {
     EXPECT_EQ(shownText("HTTP/1.1 500 <h1>Down</h1> <a href=\"http://x.example/\">fix</a>"),
               "HTTP/1.1 500 <h1>Down</h1> <a href=\"http://x.example/\">fix</a>");
     EXPECT_EQ(shownText("a\r\nb\tc\x1b[2Jd\x7f"), "a\\x0D\\x0Ab\\x09c\\x1B[2Jd\\x7F");
     EXPECT_EQ(shownText("T\xC3\xBCr \xE2\x80\xAEgpj.exe"),
               "T\xC3\xBCr \\u202Egpj.exe");                          // "Tür", right-to-left override
     EXPECT_EQ(shownText("\xC2\x85 \xE2\x80\xA8"), "\\x85 \\u2028");  // C1 NEL, line separator
-    // A stray continuation byte, a cut sequence, an overlong "/", a surrogate.
-    EXPECT_EQ(shownText("\x80|\xE2\x82|\xC0\xAF|\xED\xA0\x80"), "\\x80|\\xE2\\x82|\\xC0\\xAF|\\xED\\xA0\\x80");
+    // A stray continuation byte, a cut sequence, an overlong "/", a
+    // surrogate: Latin-1 letters and C1 controls, none of them acting.
+    EXPECT_EQ(shownText("\x80|\xE2\x82|\xC0\xAF|\xED\xA0\x80"), "\\x80|\u00E2\\x82|\u00C0\u00AF|\u00ED\u00A0\\x80");
+    // A name in Latin-1 bytes, also beside UTF-8 the program put after it;
+    // its soft hyphen and C1 controls (a terminal's CSI) still act.
+    EXPECT_EQ(shownText("Haust\xFCr - Aper\xC3\xA7u"), "Haust\u00FCr - Aper\u00E7u");
+    EXPECT_EQ(shownText("T\xF6r\xAD\x9B"
+                        "2J\x85"),
+              "T\u00F6r\\xAD\\x9B"
+              "2J\\x85");
     EXPECT_EQ(shownText(std::string("a\0b", 3)), "a\\x00b");
     // Every printable character of one byte stays as it is.
     for (int c = 0x20; c < 0x7F; ++c) EXPECT_EQ(shownText(std::string(1, static_cast<char>(c))), std::string(1, c));

@@ -712,6 +712,27 @@ TEST_F(Sequence, ADeviceOfAnotherStationsNameNeverRewritesThatStation) {
         EXPECT_EQ(server.requests().size(), before);
         EXPECT_EQ(stations(), std::vector<std::string>{"Door@10.77.0.6:80"});
     }
+
+    // Names match in either encoding: the device's own name in Latin-1
+    // bytes, as the page shows it (UTF-8), is no rename; the UTF-8 name of
+    // a station stored in Latin-1 is in use.
+    forgetStations();
+    config::TSingleConfig own = door();
+    std::tie(own.Name, own.Ip, own.Port) = std::tuple("Haust\xC3\xBCr", device.FIpAdresse, device.FPort);
+    settings.addConfig(own);
+    config::TSingleConfig latin1 = door();
+    std::tie(latin1.Name, latin1.Ip, latin1.Port) = std::tuple("Hof\xFC", "10.77.0.6", "80");
+    settings.addConfig(latin1);
+    device.FName = "Haust\xFCr";
+    ServerEdits shown = unchanged();
+    shown.name = "Haust\xC3\xBCr";
+    const std::size_t before = server.requests().size();
+    EXPECT_FALSE(run(shown).error);
+    for (std::size_t r = before; r < server.requests().size(); ++r)
+        EXPECT_EQ(server.requests()[r].target.find("CameraName"), std::string::npos) << server.requests()[r].target;
+    shown.name = "Hof\xC3\xBC";
+    EXPECT_TRUE(run(shown).error);
+    EXPECT_EQ(prompts.log.back(), inUse);
 }
 
 // The station's gateway is the one whose hardware address it keeps; a

@@ -249,6 +249,9 @@ TEST(ServerPage, SelectionLoadsOnceUntilReloadAndTheChecksComeInOrder) {
     e.useUserName = false;
     e.name = "Yard";  // the other server's name
     EXPECT_EQ(page.check(e, found.snapshot()), &config::txtVideoserverNameInUse);
+    found.add("10.0.0.4", "80", "Gr\xFCn");  // as the device sends it, in Latin-1
+    e.name = "Gr\xC3\xBCn";
+    EXPECT_EQ(page.check(e, found.snapshot()), &config::txtVideoserverNameInUse);
     EXPECT_EQ(e.name, "");
     EXPECT_EQ(page.check(e, found.snapshot()), &config::txtNameForVideoServerMustBeGiven);
     e.name = "Door";

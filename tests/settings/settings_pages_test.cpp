@@ -32,7 +32,7 @@ devices::TGatewayObject foundGateway(const std::string& address, std::uint8_t ma
         };
         named->Detach = [](int) { return 1; };
         named->GetName = [](int handle, char* name) {
-            std::snprintf(name, NECI_NAME_SIZE, "%s", handle == 3 ? "Yard" : "Door");
+            std::snprintf(name, NECI_NAME_SIZE, "%s", handle == 3 ? "Yard" : handle == 4 ? "T\xFCr" : "Door");
             return 1;
         };
         return std::shared_ptr<const devices::NeciApi>(std::move(named));
@@ -178,6 +178,11 @@ TEST(GatewayPage, TwoGatewaysOfOneNameAreToldApartByTheirHardwareAddress) {
     EXPECT_EQ(page.rowOfServer(alone, server("10.77.0.9", "Door"), listed), 1u);
     ASSERT_TRUE(page.select(1, alone, e, config::lang_en));
     EXPECT_EQ(e.pass, "own");
+    // A name as the gateway sends it (Latin-1) and as stored (UTF-8) are one.
+    settings.addConfig(test::station("T\xC3\xBCr", config::KorvatServer, "10.77.0.10"));
+    const devices::TGatewayList latin1{foundGateway("10.77.0.6", 3), foundGateway("10.77.0.8", 4)};
+    EXPECT_EQ(gatewaysNamed(latin1, "T\xC3\xBCr"), 1u);
+    EXPECT_EQ(page.rowOfServer(latin1, server("10.77.0.10", "T\xFCr"), listed), 1u);
 
     // A save of ours moved it to .7: a search begun before still lists it
     // at .4, and the page goes on with what the save left.
@@ -358,6 +363,16 @@ TEST(IntercomPage, SecondCameraMenuAndRemoval) {
     EXPECT_EQ(discovery.find("10.0.0.6:8080")->fields.FUserName, "g");
     menu = secondCameraMenu("10.0.0.5:80", "10.0.0.50", captions, settings, config::lang_en);
     EXPECT_TRUE(menu[1].checked);
+    // Its name stored in UTF-8 is the one the camera sends in Latin-1.
+    config::TSingleConfig utf8;
+    utf8.Assign(*station);
+    utf8.secondaryName = "G\xC3\xA4rten";
+    settings.updateConfig(station, utf8);
+    EXPECT_TRUE(
+        secondCameraMenu("10.0.0.5:80", "10.0.0.50", {"10.0.0.6:8080\r\nG\xE4rten"}, settings, config::lang_en)[0]
+            .checked);
+    utf8.secondaryName = "Garten";
+    settings.updateConfig(settings.getConfigByPhone("10.0.0.50"), std::move(utf8));
 
     // Assigning the camera again keeps its second camera; "delete" takes it.
     ASSERT_TRUE(assignCamera(e, discovery, discovery.phones, settings).stored);

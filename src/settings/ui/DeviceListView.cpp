@@ -59,7 +59,8 @@ void DeviceListView::fill(const std::vector<DeviceItem>& items, int selection) {
     for (const DeviceItem& device : items) {
         auto* item = new QListWidgetItem(QIcon(thumbnail(device.picture.get(), iconSize().width())),
                                          platform::ui::shownLines(device.caption, "\r\n"), this);
-        item->setData(kCaptionRole, QString::fromStdString(device.caption));
+        // As it came: a name in Latin-1 bytes names its device only so.
+        item->setData(kCaptionRole, QByteArray::fromStdString(device.caption));
         item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
     }
     if (selection >= 0 && selection < count()) {
@@ -72,7 +73,7 @@ void DeviceListView::fill(const std::vector<DeviceItem>& items, int selection) {
 }
 
 std::string DeviceListView::captionOf(const QListWidgetItem& item) {
-    return item.data(kCaptionRole).toString().toStdString();
+    return item.data(kCaptionRole).toByteArray().toStdString();
 }
 
 std::string DeviceListView::selectedCaption() const {

@@ -269,7 +269,7 @@ void GatewayPageView::runEnded(const GatewayEdits& e, bool finished) {
 }
 
 void GatewayPageView::showEdits(const GatewayEdits& e) {
-    setStr(moxaName, e.name);
+    setName(moxaName, e.name);
     setStr(moxaIPEdit, e.ip);
     setStr(moxaGatewayEdit, e.gateway);
     setStr(moxaSubnetEdit, e.subnet);
@@ -343,7 +343,7 @@ bool GatewayPageView::wiringFound(const std::string& key) {
     const std::optional<FoundDevice> wired = discovery ? discovery->find(key) : std::nullopt;
     if (!wired) return false;
     std::string name = wired->fields.FName;
-    setStr(moxaName, name);
+    setName(moxaName, name);
     if (selectServer) selectServer(key + "\r\n" + name);
     if (name.empty() && askName) {
         const auto entered = askName(wired->fields.FIpAdresse);
@@ -351,7 +351,7 @@ bool GatewayPageView::wiringFound(const std::string& key) {
         // The server may have left the list while the user typed.
         if (!discovery->find(key)) return false;
         name = *entered;
-        setStr(moxaName, name);
+        setName(moxaName, name);
         if (setServerName) setServerName(name);
     }
     // The door output and input shown from now on are the wired station's.

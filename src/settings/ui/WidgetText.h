@@ -9,10 +9,18 @@
 
 #include <string>
 
+#include "platform/ShownText.h"
+
 namespace oculon::settings::ui {
 
 inline std::string str(const QLineEdit& edit) { return edit.text().toStdString(); }
 inline void setStr(QLineEdit& edit, const std::string& text) { edit.setText(QString::fromStdString(text)); }
+// A device's or a station's name, read as every window shows it (Latin-1
+// where it is no UTF-8). It reads back in UTF-8, which names the same
+// device (config::sameStationName).
+inline void setName(QLineEdit& edit, const std::string& name) {
+    edit.setText(QString::fromStdString(platform::utf8OrLatin1(name)));
+}
 
 // A stored text shown in an edit, which reads back the stored bytes as they
 // were unless the user changed what it shows: a text that is no valid UTF-8

@@ -426,7 +426,7 @@ void TkonfigForm::buildGatewayPage() {
         if (ask.exec() != mrOK) return std::nullopt;
         return ask.password;
     };
-    g.setServerName = [this](const std::string& name) { setStr(s_.serverNameEdit, name); };
+    g.setServerName = [this](const std::string& name) { setName(s_.serverNameEdit, name); };
 }
 
 void TkonfigForm::buildTelefonPage() {
@@ -641,7 +641,7 @@ ServerEdits TkonfigForm::serverEdits() const {
 
 void TkonfigForm::showServerEdits(const ServerEdits& e) {
     filling_ = true;
-    setStr(s_.serverNameEdit, e.name);
+    setName(s_.serverNameEdit, e.name);
     setStr(s_.serverPortEdit, e.port);
     setStr(s_.serverIPEdit, e.ip);
     setStr(s_.subnetEdit, e.subnet);
@@ -830,8 +830,8 @@ void TkonfigForm::kameraUmbenennen1Click() {
     TextPrompt ask(TextPrompt::Kind::name, this);
     ask.isCamera = true;
     ask.station = cameraName(cameraToDel, settings_);
-    setStr(ask.edit(), ask.station);
-    if (ask.exec() != mrOK || ask.password.empty() || ask.password == ask.station) return;
+    setName(ask.edit(), ask.station);
+    if (ask.exec() != mrOK || ask.password.empty() || config::sameStationName(ask.password, ask.station)) return;
     if (renameCamera(cameraToDel, ask.password, settings_, *links_.discovery)) announceToWall();
 }
 
@@ -997,7 +997,7 @@ std::optional<ServerEdits> TkonfigForm::korvatUebernehmen() {
     }
     ServerEdits edits = serverEdits();
     const TText* problem = serverPage_.check(edits, links_.discovery->snapshot());
-    setStr(s_.serverNameEdit, edits.name);
+    setName(s_.serverNameEdit, edits.name);
     if (problem) {
         fail(*problem, ApplyReport::server);
         return std::nullopt;
@@ -1023,13 +1023,8 @@ void TkonfigForm::startRun(const ServerEdits& edits, const ApplyReport& report) 
     setup.http = links_.cgiClient ? links_.cgiClient() : std::make_unique<HttpCgiClient>();
     // The gateway search's names and the discovery list as they are now:
     // the run must not reach into the main form's threads.
-    std::vector<std::string> gatewayNames;
-    if (links_.gateways) {
-        for (const devices::TGatewayObject& gateway : links_.gateways()) gatewayNames.push_back(gateway.name());
-    }
-    setup.gatewaysNamed = [gatewayNames](const std::string& name) {
-        return static_cast<std::size_t>(std::count(gatewayNames.begin(), gatewayNames.end(), name));
-    };
+    setup.gatewaysNamed = [gateways = links_.gateways ? links_.gateways() : devices::TGatewayList{}](
+                              const std::string& name) { return gatewaysNamed(gateways, name); };
     if (const auto& gateway = gatewayPage_.gateway()) {
         runGateway_ = std::make_shared<GatewayObjectSettings>(*gateway);
         setup.gateway = runGateway_;

@@ -6,7 +6,7 @@
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
-#include <QRegularExpression>
+#include <string_view>
 
 #include "platform/ui/PlainText.h"
 #include "video/MJPEGDecoderThread.h"
@@ -76,12 +76,15 @@ void TileImage::paintEvent(QPaintEvent* event) {
         p.drawText(10, y + p.fontMetrics().ascent(), text);
     };
     line(30, QString::fromStdString(stoerungsText(fault_->errorNo, {}, false)));
-    // The detail comes with its own line breaks (LF CR); one line each.
+    // The detail comes with its own line breaks (LF CR); one line each, each
+    // shown from its bytes (a camera's text may be in Latin-1).
     int y = 50;
-    for (const QString& text :
-         QString::fromStdString(fault_->addInfo).split(QRegularExpression("[\r\n]+"), Qt::SkipEmptyParts)) {
-        line(y, platform::ui::shown(text));
+    const std::string_view detail = fault_->addInfo;
+    for (std::size_t at = 0; (at = detail.find_first_not_of("\r\n", at)) != std::string_view::npos;) {
+        const std::size_t end = detail.find_first_of("\r\n", at);
+        line(y, platform::ui::shown(detail.substr(at, end - at)));
         y += p.fontMetrics().height();
+        at = end;
     }
 }
 

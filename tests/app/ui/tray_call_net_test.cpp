@@ -277,7 +277,7 @@ TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
     relayCamera.typ = config::AxisCam;
     relayCamera.camAusgang = true;
     struct : app::GatewayAccess {
-        std::vector<app::GatewayEntry> gateways() const override { return {{"Door 127.0.0.2", "127.0.0.4"}}; }
+        std::vector<app::GatewayEntry> gateways() const override { return {{"Door 127.0.0.2", "127.0.0.4", ""}}; }
     } gateways;
     // A telephone's door-opener frame is repeated until answered, each press
     // with a new sequence number: presses are the frames told apart.

@@ -1,8 +1,10 @@
-#include "settings/DeviceStations.h"
+#include "devices/DeviceStations.h"
 
 #include <algorithm>
 
-namespace oculon::settings {
+#include "devices/serverObjekt.h"
+
+namespace oculon::devices {
 
 namespace {
 
@@ -10,32 +12,35 @@ std::string keyOf(const config::TSingleConfig& station) { return station.Ip + ":
 
 }  // namespace
 
-std::vector<ListedDevice> listedDevices(const std::vector<FoundDevice>& found) {
-    std::vector<ListedDevice> listed;
-    listed.reserve(found.size());
-    for (const FoundDevice& device : found) listed.push_back({device.key, device.fields.FName});
-    return listed;
-}
-
-StationChoice stationOfServer(const config::TVideoConfig& settings, const devices::ServerFields& server,
-                              const std::vector<ListedDevice>& listed) {
-    if (auto atAddress = settings.getConfigByIP(server.FIpAdresse + ":" + server.FPort)) return {atAddress};
-    auto named = settings.getConfigByName(server.FName);
+StationChoice stationOfServer(const config::TVideoConfig& settings, const std::string& address, const std::string& port,
+                              const std::string& name, const std::vector<ListedDevice>& listed) {
+    if (auto atAddress = settings.getConfigByIP(address + ":" + port)) return {atAddress};
+    auto named = settings.getConfigByName(name);
     if (!named) return {};
     const auto there = std::find_if(listed.begin(), listed.end(),
                                     [&](const ListedDevice& device) { return device.key == keyOf(*named); });
     if (there == listed.end()) return {named};
     // Its own device still answers where it was set up: this is another
     // device of the same name.
-    if (there->name == named->Name) return {};
+    if (config::sameStationName(there->name, named->Name)) return {};
     return {named, true};
 }
 
-config::TVideoConfig::StationPtr knownStationOf(const config::TVideoConfig& settings,
-                                                const devices::ServerFields& server,
+StationChoice stationOfServer(const config::TVideoConfig& settings, const ServerFields& server,
+                              const std::vector<ListedDevice>& listed) {
+    return stationOfServer(settings, server.FIpAdresse, server.FPort, server.FName, listed);
+}
+
+config::TVideoConfig::StationPtr knownStationOf(const config::TVideoConfig& settings, const std::string& address,
+                                                const std::string& port, const std::string& name,
                                                 const std::vector<ListedDevice>& listed) {
-    StationChoice choice = stationOfServer(settings, server, listed);
+    StationChoice choice = stationOfServer(settings, address, port, name, listed);
     return choice.ask ? nullptr : std::move(choice.station);
+}
+
+config::TVideoConfig::StationPtr knownStationOf(const config::TVideoConfig& settings, const ServerFields& server,
+                                                const std::vector<ListedDevice>& listed) {
+    return knownStationOf(settings, server.FIpAdresse, server.FPort, server.FName, listed);
 }
 
 config::TVideoConfig::StationPtr stationKeeping(const config::TVideoConfig& settings, const std::string& mac) {
@@ -55,4 +60,4 @@ config::TVideoConfig::StationPtr stationBehindGateway(const config::TVideoConfig
     return named && named->moxaMac.empty() ? named : nullptr;
 }
 
-}  // namespace oculon::settings
+}  // namespace oculon::devices
