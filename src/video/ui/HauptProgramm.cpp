@@ -158,6 +158,7 @@ void TVideobild::stopVideo() {
     settling_ = false;
     askedFrom_.reset();
     sizedByWindowManager_ = false;
+    askedAgain_ = false;
     keptWithin_.reset();
     hiddenAs_ = placeOf(*this);
 }
@@ -340,7 +341,17 @@ void TVideobild::resizeEvent(QResizeEvent* event) {
         // On a screen scaled by a fraction the size comes back rounded to
         // whole pixels of the screen: a pixel off is still the size asked.
         const bool asAsked = std::abs(now.width - asked_.width) <= 1 && std::abs(now.height - asked_.height) <= 1;
-        if (!asAsked) {
+        if (asAsked) {
+            askedAgain_ = false;
+        } else if (kept && !askedAgain_) {
+            // The window manager's answer to what the popup had asked before
+            // (its own placement as it maps the window) may come after the
+            // popup asked for the size of its picture: asked once more, a
+            // window manager that keeps its size says so a second time.
+            askedAgain_ = true;
+            askedFrom_ = now;
+            placeOnScreen({asked_.width, asked_.height});
+        } else {
             // Only the user's sizes are made to hold the picture; the popup
             // lays out for a size the window manager chose.
             sizedByWindowManager_ = kept || !byTheUser();

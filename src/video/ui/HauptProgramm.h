@@ -157,6 +157,9 @@ private:
     // kept its size when the popup asked for another): the popup lays out
     // for it and asks for no other until the user resizes it.
     bool sizedByWindowManager_ = false;
+    // The size for the picture was asked for once more after the window
+    // manager put back the old one.
+    bool askedAgain_ = false;
     bool placedByUser_ = false;
     std::optional<Size> keptWithin_;
     bool settledToTell_ = false;
