@@ -44,6 +44,9 @@ inline constexpr std::uint32_t WM_COMMANDDATAGRAM = WM_USER + 200;  // 1224
 // its progress, asks it a question or reports its end.
 inline constexpr std::uint32_t WM_KONFIGRUN = WM_USER + 201;  // 1225
 
+// A folder worker's job reports to the main thread (platform/FolderWorker.h).
+inline constexpr std::uint32_t WM_FOLDERREPORT = WM_USER + 202;  // 1226
+
 // The media library's hand-off of a callback to the main thread; wParam: the
 // notifier's number (media/pins/SGThreadQueues.h).
 inline constexpr std::uint32_t WM_SGMAINTHREADNOTIFY = 0x8600;  // 34304

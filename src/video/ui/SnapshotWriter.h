@@ -1,0 +1,51 @@
+#pragma once
+// The snapshots of a call, written on the picture folder's worker: the call
+// takes the picture and goes on at once, the worker makes the dated folder
+// and writes the file. A picture that waits longer than the folder may
+// take is told as not saved, once, and is not written any more unless its
+// write had begun; a picture that fails once its call has ended is told to
+// the user all the same. Main thread.
+
+#include <QImage>
+
+#include <functional>
+#include <list>
+#include <memory>
+#include <string>
+
+#include "video/ui/VideoImage.h"
+
+namespace oculon::video::ui {
+
+class SnapshotWriter {
+public:
+    // A picture was not saved; `asked` when the user asked for it.
+    using Failed = std::function<void(const SnapshotFailure& failure, bool asked)>;
+    // A picture was saved.
+    using Saved = std::function<void()>;
+
+    SnapshotWriter(Failed failed, Saved saved);
+    ~SnapshotWriter();
+    SnapshotWriter(const SnapshotWriter&) = delete;
+    SnapshotWriter& operator=(const SnapshotWriter&) = delete;
+
+    void save(const QImage& picture, const std::string& fileName, const std::string& comment, bool asked);
+    // Has the worker make `folder` (for a dialog to open in) and calls
+    // `ready` once: true when the folder answered in time, false when it did
+    // not.
+    void whenFolderAnswers(const std::string& folder, std::function<void(bool answered)> ready);
+    // Tells of pictures and folders that have waited too long; call it now
+    // and then.
+    void checkOverdue();
+
+    // "<file>: the picture folder does not answer", and its reason.
+    static SnapshotFailure notAnswering(const std::string& fileName);
+
+    struct Pending;
+    struct Receiver;
+
+private:
+    std::shared_ptr<Receiver> receiver_;
+};
+
+}  // namespace oculon::video::ui
