@@ -40,9 +40,9 @@ constexpr const char* kTitle = "Korvat Oculon";
 // How long the end waits for the threads that free themselves.
 constexpr std::chrono::milliseconds kDetachedBound{10000};
 // How long the end waits for the folder workers to finish the recordings the
-// calls left them: a share that does not answer is not waited for, so a
-// log-off ends the program at once all the same.
-constexpr std::chrono::milliseconds kFolderWorkBound{1000};
+// calls left them (a file is closed in a moment): a share that does not
+// answer is not waited for, so a log-off ends the program at once all the same.
+constexpr std::chrono::milliseconds kFolderWorkBound{500};
 // How long a second start waits for the running one to take it up.
 constexpr std::chrono::milliseconds kHandOverBound{2000};
 // What the settings notice shows of a key's name and of a value's line.
