@@ -72,8 +72,11 @@ public:
     ~TVideoViewerFrame() override;
 
     // Opens a recording, halted on its first frame. Raises, and stays closed,
-    // when the file is no recording or its first frame cannot be shown.
+    // when the file is no recording or its first frame cannot be shown. It
+    // reads the file on the calling thread; the browser opens recordings on
+    // its worker (openRecording) and hands them over opened.
     void openVideo(const std::string& fileName);
+    void openVideo(OpenedRecording opened, const std::string& fileName);
     // Ends the playback thread and clears the panel; nothing when closed.
     void closeVideo();
     bool open() const { return videoPlayer_ != nullptr; }
