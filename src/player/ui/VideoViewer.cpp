@@ -105,7 +105,9 @@ TVideoViewerFrame::TVideoViewerFrame(QWidget* parent)
       speedGroup_(this),
       TrackBar1(Qt::Horizontal, this),
       ProgressBar1(this),
-      CancelBtn(this) {
+      CancelBtn(this),
+      exportWorker_("Player exports"),
+      alive_(std::make_shared<int>(0)) {
     nameControls({{this, "VideoViewerFrame1"},
                   {&Image1_, "Image1"},
                   {&StartTimeLabel, "StartTimeLabel"},

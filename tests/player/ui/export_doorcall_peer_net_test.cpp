@@ -95,7 +95,7 @@ TEST(ExportDoorCall, ARecordedCallIsExportedAndReadBack) {
                      [&] { ended = true; });
     player::test::answerVideoDialogs("MJPEG (Motion JPEG)", avi);
     form.findChild<QToolButton*>("ExportVideoButton")->click();
-    EXPECT_TRUE(form.findChild<QProgressBar*>("ProgressBar1")->isVisible());
+    EXPECT_TRUE(testsupport::pumpUntil([&] { return form.findChild<QProgressBar*>("ProgressBar1")->isVisible(); }));
     // The limit only keeps a broken export from hanging the run.
     ASSERT_TRUE(testsupport::pumpUntil([&] { return ended; }, 120s));
 

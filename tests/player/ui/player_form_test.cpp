@@ -290,7 +290,7 @@ TEST_F(PlayerForm, EscapeCancelsARunningExportAndOtherwiseClosesTheWindow) {
     QObject::connect(frame, &TVideoViewerFrame::videoExportEnded, [&] { ended = true; });
     button("ExportVideoButton")->click();
     auto* progress = form->findChild<QProgressBar*>("ProgressBar1");
-    ASSERT_TRUE(progress->isVisible());
+    ASSERT_TRUE(pumpUntil([&] { return progress->isVisible(); }));
     // as the export's Cancel: the window stays, the file is shorter
     QTest::keyClick(form.get(), Qt::Key_Escape);
     // the bound only keeps a broken export from hanging the suite
@@ -332,6 +332,7 @@ TEST_F(PlayerForm, CancelByMouseOrKeyEndsTheExportWithAShorterFileAndTheWindowLi
         ended = false;
         answerVideoDialogs("Cinepak", avi, nullptr, [&] { activate(); });
         QTest::mouseClick(button("ExportVideoButton"), Qt::LeftButton);
+        ASSERT_TRUE(pumpUntil([&] { return frame->exporting(); })) << way;
         // Cinepak is slow: once a few frames are written, many more wait.
         ASSERT_TRUE(pumpUntil([&] { return progress->value() >= 2 || ended; }, 120s)) << way;
         ASSERT_FALSE(ended) << way;
@@ -373,7 +374,7 @@ TEST_F(PlayerForm, AnExportGivesItsCancelTheKeyboardAndTheGreyedBrowserSaysWhy) 
     QObject::connect(frame, &TVideoViewerFrame::videoExportEnded, [&] { ended = true; });
     answerVideoDialogs("Cinepak", tmp.path() + "/space.avi", nullptr, [&] { activate(); });
     QTest::mouseClick(button("ExportVideoButton"), Qt::LeftButton);
-    ASSERT_TRUE(cancel->hasFocus());
+    ASSERT_TRUE(pumpUntil([&] { return cancel->hasFocus(); }));
     EXPECT_NE(cancel->grab().toImage(), unmarked) << "no focus mark";
     QTest::keyClick(form->windowHandle(), Qt::Key_Tab);
     ASSERT_FALSE(cancel->hasFocus());
@@ -480,7 +481,7 @@ TEST(PlayerWindow, ClosedUnderOneOfItsDialogsItIsFreedOnceTheDialogHasReturned) 
             });
         });
         QTest::mouseClick(player.findChild<QToolButton*>(exportButton), Qt::LeftButton);
-        EXPECT_TRUE(dialogAnswered) << exportButton;
+        EXPECT_TRUE(pumpUntil([&] { return dialogAnswered; })) << exportButton;
         EXPECT_EQ(recordingsPlayer(), nullptr);
         EXPECT_TRUE(pumpUntil([&] { return alive.isNull(); })) << exportButton;
     }
