@@ -66,7 +66,8 @@ void pictureDone(const std::weak_ptr<SnapshotWriter::Receiver>& weak,
 
 }  // namespace
 
-SnapshotWriter::SnapshotWriter(Failed failed, Saved saved) : receiver_(std::make_shared<Receiver>()) {
+SnapshotWriter::SnapshotWriter(Failed failed, Saved saved, std::chrono::milliseconds noAnswer)
+    : receiver_(std::make_shared<Receiver>()), noAnswer_(noAnswer) {
     receiver_->failed = std::move(failed);
     receiver_->saved = std::move(saved);
 }
@@ -124,7 +125,7 @@ void SnapshotWriter::checkOverdue() {
     const auto now = FolderWorker::Clock::now();
     std::vector<std::shared_ptr<Pending>> overdue;
     for (const auto& pending : receiver_->pending)
-        if (!pending->told && now - pending->since > FolderWorker::kNoAnswer) overdue.push_back(pending);
+        if (!pending->told && now - pending->since > noAnswer_) overdue.push_back(pending);
     // Told once each; one the worker has not begun is not written any more.
     // What is told may start new pictures.
     const std::weak_ptr<Receiver> alive = receiver_;

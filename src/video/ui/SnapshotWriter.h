@@ -8,11 +8,13 @@
 
 #include <QImage>
 
+#include <chrono>
 #include <functional>
 #include <list>
 #include <memory>
 #include <string>
 
+#include "platform/FolderWorker.h"
 #include "video/ui/VideoImage.h"
 
 namespace oculon::video::ui {
@@ -24,7 +26,8 @@ public:
     // A picture was saved.
     using Saved = std::function<void()>;
 
-    SnapshotWriter(Failed failed, Saved saved);
+    // `noAnswer`: how long a picture may wait for the folder.
+    SnapshotWriter(Failed failed, Saved saved, std::chrono::milliseconds noAnswer = platform::FolderWorker::kNoAnswer);
     ~SnapshotWriter();
     SnapshotWriter(const SnapshotWriter&) = delete;
     SnapshotWriter& operator=(const SnapshotWriter&) = delete;
@@ -46,6 +49,7 @@ public:
 
 private:
     std::shared_ptr<Receiver> receiver_;
+    std::chrono::milliseconds noAnswer_;
 };
 
 }  // namespace oculon::video::ui
