@@ -99,7 +99,9 @@ bool FolderWorker::post(Job job, std::size_t bytes, Admission admission) {
     {
         std::lock_guard lock(state_->mutex);
         State& s = *state_;
-        if (admission == Admission::bounded && (s.jobs.size() >= s.limits.jobs || s.bytes + bytes > s.limits.bytes))
+        // The job in hand counts: the bounds are on what the folder holds up.
+        const std::size_t jobs = s.jobs.size() + (s.busy ? 1 : 0);
+        if (admission == Admission::bounded && (jobs >= s.limits.jobs || s.bytes + bytes > s.limits.bytes))
             return false;
         s.jobs.emplace_back(std::move(job), bytes);
         s.bytes += bytes;

@@ -216,7 +216,7 @@ TEST(StreamRecording, AFolderThatDoesNotAnswerHoldsUpNoPictureAndIsToldOnce) {
                                   dir.path(), worker, [&] { ++told; });
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < 5; ++i) recording.frame(bytes);  // three are taken
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
         const auto failure = recording.failure();
         ASSERT_TRUE(failure);
         EXPECT_EQ(recordingFailureText(*failure), "Not recording: the picture folder does not answer");

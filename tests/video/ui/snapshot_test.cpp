@@ -79,7 +79,7 @@ TEST(Snapshot, APictureThatWaitsTooLongForItsFolderIsToldOnceAndNotWrittenLater)
     int saved = 0;
     auto writer = std::make_unique<video::ui::SnapshotWriter>(
         [&](const video::ui::SnapshotFailure& failure, bool asked) { failed.emplace_back(failure.text, asked); },
-        [&] { ++saved; }, 300ms);
+        [&] { ++saved; }, 1s);
     const auto written = [&] { return video::pictureFolderWorker().drain(5s); };
 
     writer->save(picture, dir.path() + "/Door/first.jpg", {}, false);
@@ -98,7 +98,7 @@ TEST(Snapshot, APictureThatWaitsTooLongForItsFolderIsToldOnceAndNotWrittenLater)
     writer->save(picture, late, {}, true);
     writer->checkOverdue();
     EXPECT_TRUE(failed.empty());
-    testsupport::pumpFor(400ms);
+    testsupport::pumpFor(1100ms);
     writer->checkOverdue();
     writer->checkOverdue();
     ASSERT_EQ(failed.size(), 1u);
