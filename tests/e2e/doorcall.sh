@@ -494,7 +494,8 @@ case_share() {
   "$hangfs" "$work/backing" "$asleep" "$share" -f >"$work/hangfs.out" 2>&1 &
   pids+=("$!")
   for _ in $(seq 100); do mountpoint -q "$share" && break; sleep 0.05; done
-  mountpoint -q "$share" || fail "the share was not mounted"
+  # A machine (a container) may have /dev/fuse and still refuse the mount.
+  mountpoint -q "$share" || { log "SKIP: the share was not mounted: $(tail -n 3 "$work/hangfs.out")"; exit 77; }
   store_video=1 pictures=$share/pictures write_root
   one_door_station
   wait_probe SimDoor1

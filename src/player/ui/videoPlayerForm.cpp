@@ -216,9 +216,9 @@ bool TplayerForm::done(Step step, std::uint64_t run) {
     if (found == waiting_.end() || found->second.first != run) return false;
     waiting_.erase(found);
     if (waiting_.empty()) noAnswer_.stop();
-    // What the pane said while it waited goes.
-    treeNote_.setText(noRecordingsNote(prefix_));
-    listNote_.setText(catalogue(config::txtPreviewsAppearHere));
+    // What its pane said while it waited goes.
+    if (step == Step::tree) treeNote_.setText(noRecordingsNote(prefix_));
+    else listNote_.setText(catalogue(config::txtPreviewsAppearHere));
     return true;
 }
 
