@@ -43,19 +43,24 @@ void dropCredentials(TSingleConfig& s) {
 namespace {
 
 video::PixelRect pixelRect(const config::TWindowSettings& w) { return {w.left, w.top, w.width, w.height}; }
+config::TWindowSettings windowSettings(const video::PixelRect& r) {
+    return {.top = r.top, .left = r.left, .height = r.height, .width = r.width};
+}
 
 }  // namespace
 
 config::TWindowSettings furtherPopupBounds(const config::TWindowSettings& stored, const video::OpenPopups& open,
                                            const std::optional<video::ScreenRoom>& room) {
-    const video::PixelRect place = video::furtherPopupPlace(pixelRect(stored), open, room);
-    return {.top = place.top, .left = place.left, .height = place.height, .width = place.width};
+    return windowSettings(video::furtherPopupPlace(pixelRect(stored), open, room));
 }
 
 CallDispatch::CallDispatch(Parts parts)
-    : parts_(std::move(parts)), settings_(*parts_.settings), popup_(*parts_.popup), analog_(parts_.clock) {}
+    : parts_(std::move(parts)), settings_(*parts_.settings), popup_(*parts_.popup), analog_(parts_.clock) {
+    popup_.whenSettled([this] { arrangeFurtherPopups(); });
+}
 
-CallDispatch::~CallDispatch() = default;
+// The popup outlives the dispatch.
+CallDispatch::~CallDispatch() { popup_.whenSettled(nullptr); }
 
 CallWindow* CallDispatch::furtherPopup(const std::string& address) const {
     auto it = std::lower_bound(videoFensterListe_.begin(), videoFensterListe_.end(), address,
@@ -69,13 +74,34 @@ void CallDispatch::addFurther(const std::string& address, std::unique_ptr<CallWi
     videoFensterListe_.emplace(it, address, std::move(window));
 }
 
-video::OpenPopups CallDispatch::openPopups() const {
+video::OpenPopups CallDispatch::openPopups(const CallWindow* except) const {
     video::OpenPopups open;
     if (const std::optional<config::TWindowSettings> main = popup_.shownBounds()) open.main = pixelRect(*main);
-    for (const Entry& e : videoFensterListe_)
+    for (const Entry& e : videoFensterListe_) {
+        if (e.second.get() == except) continue;
         if (const std::optional<config::TWindowSettings> shown = e.second->shownBounds())
             open.further.push_back(pixelRect(*shown));
+    }
     return open;
+}
+
+std::optional<video::ScreenRoom> CallDispatch::popupRoom(const video::OpenPopups& open) const {
+    return parts_.factory->screenRoom(open.main ? windowSettings(*open.main) : settings_.fensterKoordinaten());
+}
+
+void CallDispatch::arrangeFurtherPopups() {
+    if (isDestroying_) return;
+    const video::PixelRect stored = pixelRect(settings_.fensterKoordinaten());
+    for (const Entry& e : videoFensterListe_) {
+        CallWindow& window = *e.second;
+        const std::optional<config::TWindowSettings> shown = window.shownBounds();
+        if (!shown || window.placedByUser()) continue;
+        const video::OpenPopups others = openPopups(&window);
+        const std::optional<video::ScreenRoom> room = popupRoom(others);
+        if (!room) continue;
+        if (const auto moved = video::furtherPopupMove(pixelRect(*shown), stored, others, *room))
+            window.placeAmongOthers(windowSettings(*moved));
+    }
 }
 
 void CallDispatch::retire(std::unique_ptr<CallWindow> window) { retired_.push_back(std::move(window)); }
@@ -143,8 +169,9 @@ void CallDispatch::openFurtherPopup(const std::string& address, const TSingleCon
     setup.blackToMainForm = blackToMainForm;
     std::unique_ptr<CallWindow> window = parts_.factory->createPopup(setup);
     if (!window) return;
-    const config::TWindowSettings stored = settings_.fensterKoordinaten();
-    window->setBounds(furtherPopupBounds(stored, openPopups(), parts_.factory->screenRoom(stored)));
+    const video::OpenPopups open = openPopups();
+    window->placeAmongOthers(furtherPopupBounds(settings_.fensterKoordinaten(), open, popupRoom(open)));
+    window->whenSettled([this] { arrangeFurtherPopups(); });
     window->startVideo(station, false);
     addFurther(address, std::move(window));
 }
@@ -344,7 +371,10 @@ void CallDispatch::gatewayCall(const std::string& sender, const std::string& id)
     retired_.clear();
     if (isDestroying_) return;
     if (!id.empty()) {
-        if (!isOwnId(id)) return;
+        // Only a gateway the search found, or whose window is open, shows
+        // anything: a call from another address (one of a forged flood)
+        // takes no caller's place.
+        if (!isOwnId(id) || !gatewayKnown(sender)) return;
         if (!popup_.visible() && !vorschauActive_) {
             actIP_ = sender;
             zeigeMoxaVideo(sender);
@@ -376,6 +406,14 @@ void CallDispatch::gatewayCall(const std::string& sender, const std::string& id)
     }
 }
 
+bool CallDispatch::gatewayKnown(const std::string& address) const {
+    if (furtherPopup(address)) return true;
+    if (!parts_.gateways) return false;
+    const auto gateways = parts_.gateways->gateways();
+    return std::any_of(gateways.begin(), gateways.end(),
+                       [&](const GatewayEntry& gateway) { return gateway.address == address; });
+}
+
 void CallDispatch::zeigeMoxaVideo(const std::string& gatewayAddress) {
     if (paused_) return;
     if (CallWindow* further = furtherPopup(gatewayAddress)) {
@@ -404,7 +442,7 @@ void CallDispatch::zeigeMoxaVideo(const std::string& gatewayAddress) {
         TSingleConfig copy;
         copy.Assign(*station);
         for (const DiscoveredServer& server : servers) {
-            if (server.name != copy.Name) continue;
+            if (!config::sameStationName(server.name, copy.Name)) continue;
             copy.Ip = server.address;
             copy.Port = server.port;
             if (!server.credentialsAllowed) dropCredentials(copy);
@@ -488,13 +526,13 @@ void CallDispatch::zeigeVideobild(const TSingleConfig* station) {
     const auto servers = parts_.discovery ? parts_.discovery->servers() : std::vector<DiscoveredServer>{};
     const std::string key = station->Ip + ":" + station->Port;
     const bool listedAsStored = std::any_of(servers.begin(), servers.end(), [&](const DiscoveredServer& s) {
-        return s.address + ":" + s.port == key && s.name == station->Name;
+        return s.address + ":" + s.port == key && config::sameStationName(s.name, station->Name);
     });
     if (listedAsStored) {
         found = true;
     } else {
         for (const DiscoveredServer& server : servers) {
-            if (server.name != station->Name) continue;
+            if (!config::sameStationName(server.name, station->Name)) continue;
             copy.Ip = server.address;
             copy.Port = server.port;
             if (!server.credentialsAllowed) dropCredentials(copy);
@@ -516,6 +554,7 @@ void CallDispatch::zeigeVideobild(const TSingleConfig* station) {
     setup.callEnd = [this](CallWindow& window) { entferneVideoVonListe(window); };
     std::unique_ptr<CallWindow> window = parts_.factory->createPopup(setup);
     if (!window) return;
+    window->whenSettled([this] { arrangeFurtherPopups(); });
     CallWindow& shown = *window;
     addFurther(copy.moxaIP, std::move(window));
     shown.startVideo(copy, true);

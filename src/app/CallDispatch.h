@@ -114,11 +114,19 @@ private:
     void bringToFront(bool toWall);
     void openFurtherPopup(const std::string& address, const config::TSingleConfig& station, bool blackToMainForm);
     void addFurther(const std::string& address, std::unique_ptr<CallWindow> window);
-    // The popups on the screen now, as they show.
-    video::OpenPopups openPopups() const;
+    // The popups on the screen now, as they show, but `except`.
+    video::OpenPopups openPopups(const CallWindow* except = nullptr) const;
+    // The free area further popups go into, where the main popup stands or
+    // else where it is stored.
+    std::optional<video::ScreenRoom> popupRoom(const video::OpenPopups& open) const;
+    // Further popups that hide part of another popup, now that the popups
+    // stand where they do, move to a free place.
+    void arrangeFurtherPopups();
     // Takes the listed popup out of the list, stops it and frees it.
     void dropFurther(const std::string& address);
     bool isOwnId(const std::string& id) const;
+    // A found gateway's address, or one whose window is open.
+    bool gatewayKnown(const std::string& address) const;
     std::optional<std::string> authenticateForVideo();
     void askForConfiguration();
     void retire(std::unique_ptr<CallWindow> window);

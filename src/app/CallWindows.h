@@ -38,9 +38,22 @@ public:
     // The name panel turns red while its gateway calls (off: normal colour).
     virtual void highlightName(bool on) = 0;
     virtual void bringToFront() = 0;
+    // Where the window goes and how large it is (its frame's place and its
+    // client size); a shown window moves there at once.
     virtual void setBounds(const config::TWindowSettings& bounds) = 0;
-    // Where and how large the window shows now; none while it is hidden.
+    // A further popup's place among the others: it stays within that size
+    // as it takes its picture's aspect.
+    virtual void placeAmongOthers(const config::TWindowSettings& bounds) { setBounds(bounds); }
+    // Where and how large the window shows now, or is about to while the
+    // window manager has not framed it yet; none while it is hidden.
     virtual std::optional<config::TWindowSettings> shownBounds() const { return std::nullopt; }
+    // `settled` runs once the shown window has come to stand somewhere else
+    // than its bounds said: framed by the window manager, moved or sized by
+    // it, or brought back onto a screen; not for the user's moves. None:
+    // nothing runs.
+    virtual void whenSettled([[maybe_unused]] std::function<void()> settled) {}
+    // The user moved or sized the shown window: it stays where it is put.
+    virtual bool placedByUser() const { return false; }
     // What the window puts into message 1039 when its stream turns black.
     virtual std::uintptr_t handle() const = 0;
 };

@@ -30,6 +30,12 @@ namespace {
 
 // Addresses whose echo may still come back, at most; beyond it the oldest goes.
 constexpr std::size_t kEchoesRemembered = 64;
+// Datagrams waiting for the main thread, at most: the rest of a burst is
+// dropped by the listener thread, as a full receive buffer would drop it, so
+// the main thread never falls further behind than this. It holds what a
+// flood brings while the main thread does something else for a while (a
+// window coming up, a probe's picture): a tenth of a second or more.
+constexpr int kMaxWaitingDatagrams = 4096;
 
 int randomSequence() {
     std::random_device seed;
@@ -55,8 +61,18 @@ CommandChannel::CommandChannel(Handlers handlers, Options options)
       partner_({options_.partnerPort, options_.partnerInterval, 11, options_.lateEchoWindow, {}}),
       sequence_(options_.sequenceSeed ? *options_.sequenceSeed : randomSequence()),
       target_([this](platform::Message& m) {
-          if (auto p = m.take<platform::WM_COMMANDDATAGRAM>()) receive(p->datagram);
-      }) {}
+          if (auto p = m.take<platform::WM_COMMANDDATAGRAM>()) {
+              if (--handOff_.waiting == 0) handOff_.dropping = false;
+              receive(p->datagram);
+          }
+      }) {
+    listenRetry_.setInterval(options_.listenRetry);
+    listenRetry_.setOnTimer([this] {
+        if (!openListener()) return;
+        listenRetry_.setEnabled(false);
+        reportHeld(false);
+    });
+}
 
 CommandChannel::~CommandChannel() {
     // The listener thread posts to target_: end it first.
@@ -87,26 +103,50 @@ SendFunction CommandChannel::sendFunctionLindavor() {
 
 bool CommandChannel::setListening(bool on) {
     if (!on) {
+        listenRetry_.setEnabled(false);
         listener_.reset();
+        reportHeld(false);
         return false;
     }
     if (listener_) return true;
+    const bool opened = openListener();
+    listenRetry_.setEnabled(!opened);
+    reportHeld(!opened);
+    return opened;
+}
+
+bool CommandChannel::openListener() {
     try {
         platform::UdpSocket socket;
         socket.bind(options_.listenAddress, options_.listenPort);
         const platform::TargetId target = target_.id();
         listener_ = std::make_unique<platform::UdpListener>(
             std::move(socket),
-            [target](const platform::Datagram& d) {
+            [target, handOff = &handOff_, port = options_.listenPort](const platform::Datagram& d) {
+                if (++handOff->waiting > kMaxWaitingDatagrams) {
+                    --handOff->waiting;
+                    if (!handOff->dropping.exchange(true))
+                        log::warning(log::Category::app, "port %u: more datagrams than can be handled; some dropped",
+                                     port);
+                    return;
+                }
                 platform::MainLoop::instance().post<platform::WM_COMMANDDATAGRAM>(target,
                                                                                   std::make_unique<DatagramPayload>(d));
             },
             "moxaRecvSrvr", kMaxCommandFrame);
         return true;
     } catch (const platform::NetError& e) {
-        log::warning(log::Category::app, "no command listener on port %u: %s", options_.listenPort, e.what());
+        // Once, not at every retry.
+        if (!portHeld_)
+            log::warning(log::Category::app, "no command listener on port %u: %s", options_.listenPort, e.what());
         return false;
     }
+}
+
+void CommandChannel::reportHeld(bool held) {
+    if (held == portHeld_) return;
+    portHeld_ = held;
+    if (handlers_.portHeld) handlers_.portHeld(options_.listenPort, held);
 }
 
 bool CommandChannel::takeEchoReturned(const platform::Datagram& datagram) {
@@ -124,15 +164,25 @@ void CommandChannel::echo(const platform::Datagram& datagram) {
                                        [](const auto& a, const auto& b) { return a.second.at < b.second.at; }));
     }
     echoed_[datagram.peerAddress] = {datagram.data, std::chrono::steady_clock::now()};
+    bool sent = false;
     try {
         if (listener_) {
-            listener_->socket().sendTo(datagram.peerAddress, options_.commandPort, datagram.data);
+            sent = listener_->socket().sendNow(datagram.peerAddress, options_.commandPort, datagram.data);
         } else {
             platform::UdpSocket socket;
-            socket.sendTo(datagram.peerAddress, options_.commandPort, datagram.data);
+            sent = socket.sendNow(datagram.peerAddress, options_.commandPort, datagram.data);
         }
     } catch (const platform::NetError&) {
         // The device repeats what is not echoed.
+        return;
+    }
+    // A full buffer (echoes to addresses that never answer wait in it for
+    // seconds) drops the echo: the device repeats its frame.
+    if (!sent) {
+        if (echoesDropped_++ == 0) log::warning(log::Category::app, "send buffer full: echoes are dropped");
+    } else if (echoesDropped_ > 0) {
+        log::info(log::Category::app, "send buffer has room again; %zu echoes were dropped", echoesDropped_);
+        echoesDropped_ = 0;
     }
 }
 

@@ -4,8 +4,12 @@
 // door telephones (port 8113, repeated every 100 ms until acknowledged), and
 // the listener on port 4001, which echoes what devices send and reports
 // input states and gateway calls. Everything but the listener's socket
-// thread runs on the main thread.
+// thread runs on the main thread, and nothing there waits for the network:
+// a frame or an echo that finds no room in the send buffer is dropped (the
+// devices repeat what is not answered), and a listening port that another
+// program holds is tried again every few seconds.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -30,6 +34,9 @@ public:
         std::function<void(const std::string& sender, bool on)> inputState;
         // 0x04 id 0x05 from `sender`; an empty id ends the call.
         std::function<void(const std::string& sender, const std::string& id)> gatewayCall;
+        // The listening port cannot be taken (true), told once until it is
+        // taken after all or no longer wanted (false).
+        std::function<void(std::uint16_t port, bool held)> portHeld;
     };
 
     struct Options {
@@ -43,6 +50,8 @@ public:
         // A device that echoes what it gets sends our echo of its frame
         // back within this time.
         std::chrono::milliseconds echoReturnWindow{500};
+        // How often a listening port that could not be taken is tried again.
+        std::chrono::milliseconds listenRetry{3000};
         // First door-opener sequence number minus one; none: random 0..254.
         std::optional<int> sequenceSeed;
         // The own address put into door-opener frames for a telephone; none:
@@ -68,7 +77,8 @@ public:
     SendFunction sendFunction();
     SendFunction sendFunctionLindavor();
 
-    // Opens or closes the port-4001 listener; false when it cannot be opened.
+    // Opens or closes the port-4001 listener; false when it cannot be opened
+    // now: it is then tried again until it opens or is closed.
     bool setListening(bool on);
     bool listening() const { return listener_ != nullptr; }
 
@@ -86,6 +96,9 @@ private:
         std::chrono::steady_clock::time_point at;
     };
 
+    bool openListener();
+    // Tells the port's state once per change.
+    void reportHeld(bool held);
     void echo(const platform::Datagram& datagram);
     // `datagram` is our echo coming back from a device that echoes what it
     // gets: it is taken (once) and goes no further.
@@ -98,7 +111,19 @@ private:
     int sequence_ = 0;
     platform::MessageTarget target_;
     std::unique_ptr<platform::UdpListener> listener_;
+    platform::Timer listenRetry_;
+    bool portHeld_ = false;
+    // Between the listener thread and the main thread: datagrams handed
+    // over and not handled yet, and whether some were dropped since the main
+    // thread last caught up.
+    struct HandOff {
+        std::atomic<int> waiting{0};
+        std::atomic<bool> dropping{false};
+    };
+    HandOff handOff_;
     std::map<std::string, Echoed> echoed_;
+    // Echoes dropped since the send buffer was last found full.
+    std::size_t echoesDropped_ = 0;
 };
 
 // The local address the system sends from to reach `peer`; the first

@@ -47,6 +47,10 @@ void MessageHub::handle(platform::Message& message) {
             dispatch_.inputChanged(*event);
             return;
         }
+        case platform::WM_LISTENERPORT:
+            if (closing || !links_.portHeld) return;
+            links_.portHeld(platform::listenerPortOf(message.wParam), platform::listenerPortHeld(message.wParam));
+            return;
         case platform::WMSECVIDEOCLOSE: dispatch_.furtherPopupBlack(message.wParam); return;
         default: return;
     }

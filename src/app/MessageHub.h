@@ -20,6 +20,8 @@ public:
         std::function<void(std::uint32_t id, std::uintptr_t wParam)> forwardToSettings;
         std::function<bool()> useServer;   // relay mode: gateway news are not forwarded
         std::function<void()> endProgram;  // 1030
+        // 1226: a listening port another program holds, or that is free again.
+        std::function<void(std::uint16_t port, bool held)> portHeld;
     };
 
     MessageHub(CallDispatch& dispatch, Links links);

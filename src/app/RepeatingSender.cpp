@@ -1,5 +1,6 @@
 #include "app/RepeatingSender.h"
 
+#include "platform/Log.h"
 #include "platform/Net.h"
 
 namespace oculon::app {
@@ -24,6 +25,10 @@ void RepeatingSender::send(std::string frame, const std::string& host) {
     host_ = normalisedHost(host);
     sends_ = 0;
     pending_ = true;
+    // Devices are stored by their addresses; a name would have to be looked
+    // up, which the main thread must not wait for.
+    if (!host_.empty() && !platform::parseIpv4(host_))
+        log::warning(log::Category::app, "command to \"%s\" not sent: not an IPv4 address", host_.c_str());
     transmit();
     if (sends_ < options_.maxSends) {
         timer_.setEnabled(true);
@@ -36,9 +41,11 @@ void RepeatingSender::transmit() {
     ++sends_;
     lastSent_ = now();
     try {
-        socket_.sendTo(host_, options_.port, frame_);
+        // A copy that finds the send buffer full is lost like one lost on
+        // the way: the next tick sends it again.
+        socket_.sendNow(host_, options_.port, frame_);
     } catch (const platform::NetError&) {
-        // Unreachable or unresolvable: the device simply never answers.
+        // Unreachable or no address: the device simply never answers.
     }
 }
 

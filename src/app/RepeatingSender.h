@@ -34,8 +34,9 @@ public:
     RepeatingSender(const RepeatingSender&) = delete;
     RepeatingSender& operator=(const RepeatingSender&) = delete;
 
-    // Replaces whatever is being repeated and starts afresh. A send error is
-    // not reported: the frame is simply not answered.
+    // Replaces whatever is being repeated and starts afresh. Nothing waits
+    // for the network: a copy that cannot go out at once, or a host that is
+    // no IPv4 address, is not reported: the frame is simply not answered.
     void send(std::string frame, const std::string& host);
 
     // `data` from `host` answers the frame being repeated: stops the repeats

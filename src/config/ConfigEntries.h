@@ -57,6 +57,10 @@ public:
     // The gateway's password before a save it never confirmed: it may hold
     // this one instead of moxaPass until a login tells which.
     std::optional<std::string> moxaPassBefore;
+    // The hardware address of the gateway in front ("00:90:e8:00:00:01"):
+    // a name may be another gateway's too. Empty in settings stored before
+    // it was kept, where the gateway is the one that carries the station's name.
+    std::string moxaMac;
     bool moxaDhcp = false;
     bool eingang = false;
     bool ausgang = false;

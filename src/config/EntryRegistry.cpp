@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "platform/ShownText.h"
+
 namespace oculon::config {
 
 using platform::Registry;
@@ -46,18 +48,22 @@ std::optional<std::int32_t> tryReadInt(const Registry& reg, const std::string& n
         return reg.ReadInteger(name);
     } catch (const RegistryError&) {}
     if (const auto number = decimalNumber(reg.ReadString(name))) return number;
-    reg.NoteUnusable(name, "not a number");
+    reg.NoteUnusable(name, platform::SettingsFault::notANumber);
     return std::nullopt;
 }
 
-std::optional<std::string> tryReadStr(const Registry& reg, const std::string& name) {
+std::optional<std::string> tryReadStr(const Registry& reg, const std::string& name, TextBytes bytes) {
     if (!reg.ValueExists(name)) return std::nullopt;
+    std::string text;
     try {
-        return reg.ReadString(name);
+        text = reg.ReadString(name);
     } catch (const RegistryError&) {
-        reg.NoteUnusable(name, "not a text");
+        reg.NoteUnusable(name, platform::SettingsFault::notAText);
         return std::nullopt;
     }
+    // Taken as it is all the same (an editor that saves Latin-1, say).
+    if (bytes == TextBytes::utf8 && !platform::isUtf8(text)) reg.NoteUnusable(name, platform::SettingsFault::notUtf8);
+    return text;
 }
 
 std::int32_t readInt(const Registry& reg, const std::string& name, std::int32_t fallback) {
@@ -72,6 +78,10 @@ std::string readStr(const Registry& reg, const std::string& name, const std::str
     return tryReadStr(reg, name).value_or(fallback);
 }
 
+std::string readDeviceName(const Registry& reg, const std::string& name) {
+    return tryReadStr(reg, name, TextBytes::asSent).value_or("");
+}
+
 namespace {
 
 // The wall camera's strict reads: a number that is missing, and any value
@@ -81,9 +91,9 @@ std::int32_t needInt(const Registry& reg, const std::string& name) {
     throw RegistryError("value \"" + name + "\" is missing or no number");
 }
 
-std::string needStr(const Registry& reg, const std::string& name) {
+std::string needStr(const Registry& reg, const std::string& name, TextBytes bytes = TextBytes::utf8) {
     if (!reg.ValueExists(name)) return {};
-    if (auto text = tryReadStr(reg, name)) return std::move(*text);
+    if (auto text = tryReadStr(reg, name, bytes)) return std::move(*text);
     throw RegistryError("value \"" + name + "\" is no text");
 }
 
@@ -107,7 +117,7 @@ TSingleConfig readSingleConfig(const Registry& reg) {
     c.Ip = readStr(reg, "Ip");
     c.Net = readStr(reg, "Net");
     c.gateway = readStr(reg, "Gateway");
-    c.Name = readStr(reg, "Name");
+    c.Name = readDeviceName(reg, "Name");
     c.UserName = readStr(reg, "UserName");
     c.AdminPass = readStr(reg, "AdminPass");
     c.Passwort = readStr(reg, "Passwort");
@@ -121,7 +131,7 @@ TSingleConfig readSingleConfig(const Registry& reg) {
         c.typ = toServerType(readInt(reg, "Typ", 0));
         c.telefonIP = readStr(reg, "TelefonIP");
         c.tuerCode = readStr(reg, "tuerCode");
-        c.telefonName = readStr(reg, "TelefonName");
+        c.telefonName = readDeviceName(reg, "TelefonName");
         if (reg.ValueExists("camAusgang")) {
             c.camAusgang = readBool(reg, "camAusgang", false);
             c.camAusgangSchrift = readStr(reg, "camAusgangSchrift");
@@ -136,6 +146,7 @@ TSingleConfig readSingleConfig(const Registry& reg) {
         c.moxaNeedCred = readBool(reg, "moxaNeedCred", false);
         c.moxaPass = readStr(reg, "moxaPass");
         if (reg.ValueExists("moxaPassBefore")) c.moxaPassBefore = readStr(reg, "moxaPassBefore");
+        c.moxaMac = readStr(reg, "moxaMac");
         c.moxaDhcp = readBool(reg, "moxaDhcp", false);
         c.eingang = readBool(reg, "eingang", false);
         c.ausgang = readBool(reg, "ausgang", false);
@@ -152,7 +163,7 @@ TSingleConfig readSingleConfig(const Registry& reg) {
     c.videoPath = readStr(reg, "videoPath");
 
     if (reg.ValueExists("secondaryName")) {
-        c.secondaryName = readStr(reg, "secondaryName");
+        c.secondaryName = readDeviceName(reg, "secondaryName");
         c.secondaryIp = readStr(reg, "secondaryIp");
         c.secondaryPort = readStr(reg, "secondaryPort");
         c.secondaryType = toServerType(readInt(reg, "secondaryType", 0));
@@ -187,6 +198,7 @@ void writeSingleConfig(Registry& reg, const TSingleConfig& c) {
     reg.WriteBool("moxaNeedCred", c.moxaNeedCred);
     reg.WriteString("moxaPass", c.moxaPass);
     if (c.moxaPassBefore) reg.WriteString("moxaPassBefore", *c.moxaPassBefore);
+    if (!c.moxaMac.empty()) reg.WriteString("moxaMac", c.moxaMac);
     reg.WriteBool("moxaDhcp", c.moxaDhcp);
     reg.WriteBool("eingang", c.eingang);
     reg.WriteBool("ausgang", c.ausgang);
@@ -217,7 +229,7 @@ void writeSingleConfig(Registry& reg, const TSingleConfig& c) {
 
 TManualConfig readManualConfig(const Registry& reg) {
     TManualConfig c;
-    c.name = readStr(reg, "name");
+    c.name = readDeviceName(reg, "name");
     c.ipAddr = readStr(reg, "ipAddr");
     c.port = readInt(reg, "port", 0);
     c.typ = toServerType(readInt(reg, "typ", 0));
@@ -238,7 +250,7 @@ void writeManualConfig(Registry& reg, const TManualConfig& c) {
 TSurveillanceConfig readSurveillanceConfig(const Registry& reg) {
     TSurveillanceConfig c;
     c.typ = toServerType(needInt(reg, "typ"));
-    c.name = needStr(reg, "name");
+    c.name = needStr(reg, "name", TextBytes::asSent);
     c.ipAddr = needStr(reg, "ipAddr");
     c.port = needInt(reg, "port");
     c.user = needStr(reg, "user");

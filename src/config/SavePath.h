@@ -1,6 +1,7 @@
 #pragma once
 // The dated folder tree below the picture path into which snapshots and
-// recordings go: <root>/<name>/<year>/<MM - month>/<DD - weekday>/.
+// recordings go: <root>/<name>/<year>/<MM - month>/<DD - weekday>/, and the
+// one rule by which its folders are made and used.
 
 #include <ctime>
 #include <string>
@@ -19,10 +20,26 @@ std::string sanitisePathName(std::string_view name);
 // its closing delimiter gets one.
 std::string buildSavePath(const std::string& root, std::string_view name, const std::tm& date);
 
-// Creates every missing folder level of `path` without touching the process's
-// current folder. Only levels that end with a delimiter count, so text after
-// the last delimiter is ignored. True when every level exists afterwards;
-// otherwise errno says why the first missing one could not be made.
-bool generatePath(const std::string& path);
+// The folder a camera's snapshots and recordings actually go into, or why
+// there is none.
+struct SaveFolder {
+    std::string path;        // the folder used, ending with the delimiter
+    int error = 0;           // the system's error number when none could be used
+    std::string failedPath;  // then the folder that could not be made or entered
+    bool failed() const { return error != 0; }
+};
+
+// Makes the folder `wanted` (a path below `root`, as buildSavePath gives)
+// and says which folder to write into. `root` is the folder the user chose:
+// it may be a link and may be shared; missing levels of it are made. Below
+// it every level is walked and made without following a link, and only a
+// folder of this user's own is used; where the name holds a link, something
+// else, another account's folder or one of ours we may not write, the
+// user's own folder beside it is used or made ("<name> (2)" to "(9)", then
+// a name no one can foresee), so nothing made ahead of time by others can
+// take or stop what is written. New levels get mode 0775 less the umask;
+// a level of ours that others may write (not sticky) loses that right.
+// An empty root stands for the current folder.
+SaveFolder makeSaveFolder(const std::string& root, const std::string& wanted);
 
 }  // namespace oculon::config

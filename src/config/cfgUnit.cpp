@@ -6,6 +6,7 @@
 #include "config/EntryRegistry.h"
 #include "config/SavePath.h"
 #include "platform/LocalTime.h"
+#include "platform/ShownText.h"
 
 namespace oculon::config {
 
@@ -14,6 +15,12 @@ using platform::RegistryBatch;
 
 TVideoConfig* videoConfig = nullptr;
 TRebootSperre* rebootSperre = nullptr;
+
+std::string stationNameKey(const std::string& name) { return platform::utf8OrLatin1(name); }
+
+bool sameStationName(const std::string& a, const std::string& b) {
+    return a == b || stationNameKey(a) == stationNameKey(b);
+}
 
 namespace {
 
@@ -191,7 +198,7 @@ void TVideoConfig::liesStations(Lists& lists) {
         reg.CloseKey();
         lists.ip.insert(entry->Ip + ":" + entry->Port, entry);
         lists.tel.insert(entry->telefonIP, entry);
-        lists.name.insert(entry->Name, entry);
+        lists.name.insert(stationNameKey(entry->Name), entry);
         lists.reg.insertUnique(std::to_string(n), entry);
     }
 }
@@ -220,7 +227,7 @@ void TVideoConfig::schreibPassConfig(Registry& reg, const Options& o) {
 
 TVideoConfig::StationPtr TVideoConfig::getConfigByName(const std::string& name) const {
     std::shared_lock lock(mutex_);
-    return lists_.name.find(name);
+    return lists_.name.find(stationNameKey(name));
 }
 
 TVideoConfig::StationPtr TVideoConfig::getConfigByIP(const std::string& ipAndPort) const {
@@ -267,7 +274,7 @@ std::vector<std::pair<std::string, TVideoConfig::SurvPtr>> TVideoConfig::survLis
 int TVideoConfig::insertStation(Lists& lists, StationPtr entry) {
     lists.ip.insert(entry->Ip + ":" + entry->Port, entry);
     lists.tel.insert(entry->telefonIP, entry);
-    lists.name.insert(entry->Name, entry);
+    lists.name.insert(stationNameKey(entry->Name), entry);
     const int count = static_cast<int>(lists.reg.size());
     int number = 0;
     while (number < count && lists.reg.indexOf(std::to_string(number))) ++number;
@@ -591,12 +598,13 @@ bool TVideoConfig::liesWineRegKey() const {
 
 // ---------------------------------------------------------------- folders
 
-std::string TVideoConfig::getSavePath(const std::string& name) const {
-    const std::string path = buildSavePath(firstPictpath(), name, clock_());
-    generatePath(path);
-    return path;
+std::string TVideoConfig::wantedSavePath(const std::string& name) const {
+    return buildSavePath(firstPictpath(), name, clock_());
 }
 
-bool TVideoConfig::generatePath(const std::string& path) { return config::generatePath(path); }
+SaveFolder TVideoConfig::getSavePath(const std::string& name) const {
+    const std::string root = firstPictpath();
+    return makeSaveFolder(root, buildSavePath(root, name, clock_()));
+}
 
 }  // namespace oculon::config

@@ -25,6 +25,7 @@
 #include "config/ConfigEntries.h"
 #include "config/Helpers.h"
 #include "config/RebootSperre.h"
+#include "config/SavePath.h"
 #include "config/SortedIndex.h"
 #include "config/sprachen.h"
 #include "platform/Registry.h"
@@ -59,6 +60,7 @@ public:
 
     // ---- Lookups: nullptr when there is none. With duplicate keys the entry
     // added last wins.
+    // By name, as sameStationName compares.
     StationPtr getConfigByName(const std::string& name) const;
     StationPtr getConfigByIP(const std::string& ipAndPort) const;
     StationPtr getConfigByPhone(const std::string& telefonIP) const;
@@ -159,10 +161,12 @@ public:
     bool liesWineRegKey() const;
 
     // ---- Folders.
-    // The dated folder for a camera's snapshots and recordings, created
-    // before it is returned. The name cannot climb out of the picture path.
-    std::string getSavePath(const std::string& name) const;
-    static bool generatePath(const std::string& path);
+    // The dated folder for a camera's snapshots and recordings, as named:
+    // nothing is made. The name cannot climb out of the picture path.
+    std::string wantedSavePath(const std::string& name) const;
+    // That folder made, or the user's own beside it that is used instead
+    // (makeSaveFolder), or why there is none.
+    SaveFolder getSavePath(const std::string& name) const;
 
 private:
     struct Options {
@@ -234,6 +238,12 @@ private:
     Options options_;
     Lists lists_;
 };
+
+// A station's name as a device sends it, often in Latin-1, and the same name
+// in UTF-8 (a user's hand edit, say) name one station: the key under which
+// both are found. A name of valid UTF-8 is its own key.
+std::string stationNameKey(const std::string& name);
+bool sameStationName(const std::string& a, const std::string& b);
 
 // The process's instances, owned by the start-up, which sets these before the
 // first window and clears them after the last thread has ended.

@@ -10,6 +10,22 @@ TSprachenTyp toLanguage(std::int64_t stored) {
     return stored >= 0 && stored < kLanguageCount ? static_cast<TSprachenTyp>(stored) : lang_de;
 }
 
+std::optional<TSprachenTyp> languageOfLocale(std::string_view names) {
+    static constexpr std::pair<std::string_view, TSprachenTyp> kCodes[] = {
+        {"de", lang_de}, {"en", lang_en}, {"fr", lang_fr}, {"nl", lang_nl}};
+    while (!names.empty()) {
+        const auto end = names.find(':');
+        const std::string_view name = names.substr(0, end);
+        // The language code ends where the territory, the code set or the modifier begins.
+        const std::string_view code = name.substr(0, name.find_first_of("_.@-"));
+        for (const auto& [known, language] : kCodes)
+            if (code == known) return language;
+        if (end == std::string_view::npos) break;
+        names.remove_prefix(end + 1);
+    }
+    return std::nullopt;
+}
+
 std::string text(const TText& t, TSprachenTyp lang) { return t[static_cast<std::size_t>(toLanguage(lang))]; }
 
 std::string withLineFeeds(std::string_view s) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -64,6 +65,10 @@ extern TSprachenTyp sprache;
 
 // A stored language byte as a language; anything outside 0..3 is German.
 TSprachenTyp toLanguage(std::int64_t stored);
+
+// The language of a locale name ("fr_BE.UTF-8") or of the first name in a
+// list of them ("nl:en") that is one of ours; nothing when none is.
+std::optional<TSprachenTyp> languageOfLocale(std::string_view names);
 
 // The text in the given language (a language outside 0..3 reads as German).
 std::string text(const TText& t, TSprachenTyp lang);

@@ -20,7 +20,9 @@ struct GatewayChange {
 };
 
 // How a gateway met a login: a missed answer is never a wrong password.
-enum class GatewayLogin { accepted, refused, silent };
+// `disputed`: two devices answer with the gateway's hardware address, so
+// neither was sent the password.
+enum class GatewayLogin { accepted, refused, silent, disputed };
 
 // What became of a change.
 struct GatewayOutcome {
@@ -31,7 +33,9 @@ struct GatewayOutcome {
     // The save went out but its answer never came (the gateway may restart
     // first): the values not in `notTaken` may or may not be in force.
     bool unconfirmed = false;
-    bool taken() const { return notTaken.empty() && !silent && !unconfirmed; }
+    // Two devices answer with its hardware address: nothing was sent.
+    bool disputed = false;
+    bool taken() const { return notTaken.empty() && !silent && !unconfirmed && !disputed; }
 };
 
 }  // namespace oculon::devices

@@ -41,11 +41,16 @@ constexpr int kFindAgainMs = 500;
 
 bool sameHardware(const DS_INFO& a, const DS_INFO& b) { return std::memcmp(a.mac, b.mac, sizeof a.mac) == 0; }
 
+// The one of the same hardware address at the same address first: two
+// devices may claim one hardware address.
 const TGatewayObject* answeredBefore(const TGatewayList& earlier, const DS_INFO& info) {
+    const TGatewayObject* found = nullptr;
     for (const TGatewayObject& gateway : earlier) {
-        if (gateway.answered() && sameHardware(gateway.info(), info)) return &gateway;
+        if (!gateway.answered() || !sameHardware(gateway.info(), info)) continue;
+        if (gateway.info().real_ip_addr == info.real_ip_addr) return &gateway;
+        if (!found) found = &gateway;
     }
-    return nullptr;
+    return found;
 }
 
 }  // namespace
@@ -55,6 +60,17 @@ std::string ipToStr(std::uint32_t address) {
     for (int octet = 0; octet < 4; ++octet) {
         if (octet) text += '.';
         text += std::to_string((address >> (8 * octet)) & 0xFF);
+    }
+    return text;
+}
+
+std::string macToStr(const std::uint8_t (&mac)[6]) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (const std::uint8_t byte : mac) {
+        if (!text.empty()) text += ':';
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0xF];
     }
     return text;
 }
@@ -98,16 +114,28 @@ void TGatewayObject::foundAt(const DS_INFO& info) {
     gwInfo = info;
     FIPAddress = ipToStr(info.pseudo_ip_addr);
     FRestarted = false;
+    FClaimedFrom.clear();
 }
 
 bool TGatewayObject::located() {
-    if (!FRestarted) return true;
+    if (!FRestarted && !disputed()) return true;
     // A device that took the address the gateway left must not hear its
-    // password: only the hardware address tells the gateway.
+    // password: only the hardware address tells the gateway, and only when
+    // one address alone answers with it.
+    std::vector<DS_INFO> claims;
     for (const DS_INFO& info : searchGateways(*api_, kFindAgainMs).found) {
-        if (!sameHardware(info, gwInfo)) continue;
-        foundAt(info);
+        const bool known = std::any_of(claims.begin(), claims.end(),
+                                       [&](const DS_INFO& c) { return c.real_ip_addr == info.real_ip_addr; });
+        if (sameHardware(info, gwInfo) && !known) claims.push_back(info);
+    }
+    if (claims.size() == 1) {
+        foundAt(claims.front());
         return true;
+    }
+    if (claims.size() > 1) {
+        FClaimedFrom.clear();
+        for (const DS_INFO& info : claims) FClaimedFrom.push_back(ipToStr(info.real_ip_addr));
+        std::sort(FClaimedFrom.begin(), FClaimedFrom.end());
     }
     return false;
 }
@@ -180,7 +208,7 @@ void TGatewayObject::readKrnlInfo(int handle) {
 
 GatewayLogin TGatewayObject::checkPass() {
     if (!api_ || !api_->Login || !api_->Logout) return GatewayLogin::refused;
-    if (!located()) return GatewayLogin::silent;
+    if (!located()) return disputed() ? GatewayLogin::disputed : GatewayLogin::silent;
     Attachment attachment(*api_, gwInfo);
     if (!attachment) return GatewayLogin::silent;
     const int login = api_->Login(attachment.handle(), FPassword.c_str());
@@ -235,7 +263,8 @@ GatewayOutcome TGatewayObject::change(const GatewayChange& wanted) {
     if (steps.empty() || !api_->Login || !api_->Logout || !api_->SaveAndRestart) return outcome;
     if (!FHasPwd) FPassword.clear();
     if (!located()) {
-        outcome.silent = true;
+        outcome.disputed = disputed();
+        outcome.silent = !outcome.disputed;
         return outcome;
     }
     Attachment attachment(*api_, gwInfo);
@@ -289,6 +318,21 @@ void sortByAddress(TGatewayList& list) {
                      [](const TGatewayObject& a, const TGatewayObject& b) { return a.IPAddress() < b.IPAddress(); });
 }
 
+void markDisputes(TGatewayList& list) {
+    for (TGatewayObject& gateway : list) {
+        std::vector<std::string> from;
+        for (const TGatewayObject& other : list) {
+            const std::string address = ipToStr(other.info().real_ip_addr);
+            if (sameHardware(other.info(), gateway.info()) &&
+                std::find(from.begin(), from.end(), address) == from.end())
+                from.push_back(address);
+        }
+        // In the order the list shows them, whichever answered first.
+        std::sort(from.begin(), from.end());
+        gateway.claimedFrom(from.size() > 1 ? std::move(from) : std::vector<std::string>{});
+    }
+}
+
 moxaThread::moxaThread(platform::TargetId winHandle) : moxaThread(winHandle, NeciLibrary::load()) {}
 
 moxaThread::moxaThread(platform::TargetId winHandle, std::shared_ptr<const NeciApi> api,
@@ -333,6 +377,7 @@ TGatewayList moxaThread::search(const TGatewayList& earlier) {
         }
         dsList.push_back(std::move(gateway));
     }
+    markDisputes(dsList);
     return dsList;
 }
 

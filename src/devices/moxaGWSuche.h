@@ -26,6 +26,8 @@ inline constexpr std::uint32_t kGatewayApplication = 256;  // `apid` of the gate
 // 168, 1 and 10, and back; nullopt for text that is no dotted quad.
 std::string ipToStr(std::uint32_t address);
 std::optional<std::uint32_t> strToIp(const std::string& text);
+// "00:90:e8:00:00:01": how a gateway's hardware address is shown and stored.
+std::string macToStr(const std::uint8_t (&mac)[6]);
 
 class TGatewayObject {
 public:
@@ -52,9 +54,17 @@ public:
     // it before a search has found its hardware address again, and then
     // only to where it answered that search.
     void restarted() { FRestarted = true; }
+    bool restartedSinceFound() const { return FRestarted; }
     // Where a search found this gateway (the same hardware address): its
     // record, and the address it shows.
     void foundAt(const DS_INFO& info);
+    // The search heard its hardware address from several addresses (these):
+    // one of them is not the gateway, and nothing with a password goes to
+    // either until a search hears it from one address alone.
+    void claimedFrom(std::vector<std::string> addresses) { FClaimedFrom = std::move(addresses); }
+    bool disputed() const { return FClaimedFrom.size() > 1; }
+    const std::vector<std::string>& claimedFrom() const { return FClaimedFrom; }
+    std::string hardwareAddress() const { return macToStr(gwInfo.mac); }
 
     // Whether the gateway accepts `Password()`.
     GatewayLogin checkPass();
@@ -91,8 +101,8 @@ public:
 
 private:
     class Attachment;
-    // False, with nothing sent, while the gateway restarted and no search
-    // has found it again.
+    // False, with nothing sent, while the gateway restarted or is disputed
+    // and no search has found it again at one address.
     bool located();
     // Runs `read` over an attachment of its own when the entry point it
     // needs is `bound`; false only when the gateway did not answer.
@@ -118,6 +128,7 @@ private:
     std::string FPassword;
     bool FAnswered = false;
     bool FRestarted = false;
+    std::vector<std::string> FClaimedFrom;  // where its hardware address answered, when more than once
 };
 
 using TGatewayList = std::vector<TGatewayObject>;
@@ -125,6 +136,9 @@ using TGatewayList = std::vector<TGatewayObject>;
 // Orders by address compared as text, character by character, as the list
 // shows them (".10" before ".9").
 void sortByAddress(TGatewayList& list);
+// Gives each gateway whose hardware address answered from several addresses
+// those addresses.
+void markDisputes(TGatewayList& list);
 
 class moxaThread : public platform::Thread {
 public:

@@ -122,6 +122,7 @@ void suchThread::Execute() {
         } else {
             agingPass();
             if (tick == 0) {
+                if (!heldPorts_.empty()) openListeners();
                 if (activatedForRelay_) relayPass();
                 else broadcastPass();
                 if (pass == 0) dnsAndManualPass(!activatedForRelay_);
@@ -144,33 +145,46 @@ void suchThread::activateIP() {
     }
     try {
         fillBroadcastIPList();
-        const auto dispatch = [this](void (DiscoveryHandlers::*read)(std::string_view, const std::string&)) {
-            return [this, read](const platform::Datagram& d) { (handlers_.*read)(d.data, d.peerAddress); };
-        };
-        const std::pair<std::uint16_t, platform::UdpListener::Handler> listeners[] = {
-            {kSearchPort2, dispatch(&DiscoveryHandlers::UDPEmpfaengerRead)},
-            {kStatePort, dispatch(&DiscoveryHandlers::UDPEmpfaengerRead2)},
-            {kSearchPort, dispatch(&DiscoveryHandlers::UDPEmpfaengerRead)},
-            {kTextReplyPort, dispatch(&DiscoveryHandlers::UDPEmpfaengerReadKorvat)},
-            {kTelefonPort, dispatch(&DiscoveryHandlers::UDPEmpfaengerReadTel)},
-        };
-        for (const auto& [port, handler] : listeners) {
-            platform::UdpSocket socket;
-            socket.bind("", port);
-            listeners_.push_back(std::make_unique<platform::UdpListener>(
-                std::move(socket), handler, "UDP " + std::to_string(port), kListenerBuffer));
-        }
         DNSResolver = std::make_unique<TMIdDNSResolver>();
         DNSResolver->setQueryRecords({TQueryRecordTypes::qtPTR});
         DNSResolver->setAllowRecursiveQueries(false);
         DNSResolver->setOnResolveRead(
             [this](TMIdDNSResolver&, const TMQueryResult& r, const std::string& from) { DNSResultRead(r, from); });
     } catch (...) {
-        // The next attempt starts from nothing, not from half the listeners.
+        // The next attempt starts from nothing, not from half the sockets.
         deactivateIP();
         throw;
     }
+    openListeners();
     ipActivated = true;
+}
+
+void suchThread::openListeners() {
+    const auto dispatch = [this](void (DiscoveryHandlers::*read)(std::string_view, const std::string&)) {
+        return [this, read](const platform::Datagram& d) { (handlers_.*read)(d.data, d.peerAddress); };
+    };
+    const std::pair<std::uint16_t, platform::UdpListener::Handler> listeners[] = {
+        {kSearchPort2, dispatch(&DiscoveryHandlers::UDPEmpfaengerRead)},
+        {kStatePort, dispatch(&DiscoveryHandlers::UDPEmpfaengerRead2)},
+        {kSearchPort, dispatch(&DiscoveryHandlers::UDPEmpfaengerRead)},
+        {kTextReplyPort, dispatch(&DiscoveryHandlers::UDPEmpfaengerReadKorvat)},
+        {kTelefonPort, dispatch(&DiscoveryHandlers::UDPEmpfaengerReadTel)},
+    };
+    for (const auto& [port, handler] : listeners) {
+        if (listeners_.contains(port)) continue;
+        try {
+            platform::UdpSocket socket;
+            socket.bind("", port);
+            listeners_[port] = std::make_unique<platform::UdpListener>(std::move(socket), handler,
+                                                                       "UDP " + std::to_string(port), kListenerBuffer);
+            if (heldPorts_.erase(port) > 0) post(platform::WM_LISTENERPORT, platform::listenerPortParam(port, false));
+        } catch (const platform::NetError& e) {
+            // Told once, not at every retry.
+            if (!heldPorts_.insert(port).second) continue;
+            log::warning(log::Category::devices, "serverSucher: no listener on port %u: %s", port, e.what());
+            post(platform::WM_LISTENERPORT, platform::listenerPortParam(port, true));
+        }
+    }
 }
 
 void suchThread::deactivateIP() {
@@ -178,6 +192,10 @@ void suchThread::deactivateIP() {
     DNSResolver.reset();
     UDPSenderList.clear();
     listeners_.clear();
+    // A port not listened on is no longer missed.
+    for (const std::uint16_t port : heldPorts_)
+        post(platform::WM_LISTENERPORT, platform::listenerPortParam(port, false));
+    heldPorts_.clear();
 }
 
 void suchThread::fillBroadcastIPList() {

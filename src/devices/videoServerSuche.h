@@ -5,7 +5,9 @@
 // probes the manual cameras; its five listeners hand what arrives to the read
 // handlers. It keeps the lists of found servers, telephones and camera input
 // monitors and ages out servers silent for 60 seconds (they answer each
-// search, or each multicast-DNS query, in a few seconds).
+// search, or each multicast-DNS query, in a few seconds). A listener whose
+// port another program holds is told to the main form (message 1226) and
+// tried again on every pass, while the others work.
 
 #include <atomic>
 #include <chrono>
@@ -14,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -105,6 +108,9 @@ private:
 
     void activateIP();
     void deactivateIP();
+    // Opens the listeners not open yet; tells of each port that is lost or
+    // taken after all.
+    void openListeners();
     void fillBroadcastIPList();
     void agingPass();
     void broadcastPass();
@@ -133,7 +139,8 @@ private:
     std::string puffer;   // the search telegram
     std::string puffer2;  // the text query
     std::vector<std::pair<std::string, std::unique_ptr<platform::UdpSocket>>> UDPSenderList;
-    std::vector<std::unique_ptr<platform::UdpListener>> listeners_;
+    std::map<std::uint16_t, std::unique_ptr<platform::UdpListener>> listeners_;
+    std::set<std::uint16_t> heldPorts_;  // told to the main form as held
     std::unique_ptr<TMIdDNSResolver> DNSResolver;
     std::unique_ptr<tcpClientThread> relay_;
 

@@ -44,8 +44,18 @@ inline constexpr std::uint32_t WM_COMMANDDATAGRAM = WM_USER + 200;  // 1224
 // its progress, asks it a question or reports its end.
 inline constexpr std::uint32_t WM_KONFIGRUN = WM_USER + 201;  // 1225
 
+// A listener tells the main form that another program holds its port, or
+// that the port is taken after all or no longer wanted; wParam:
+// listenerPortParam().
+inline constexpr std::uint32_t WM_LISTENERPORT = WM_USER + 202;  // 1226
+constexpr std::uintptr_t listenerPortParam(std::uint16_t port, bool held) {
+    return port | (static_cast<std::uintptr_t>(held) << 16);
+}
+constexpr std::uint16_t listenerPortOf(std::uintptr_t wParam) { return static_cast<std::uint16_t>(wParam & 0xFFFF); }
+constexpr bool listenerPortHeld(std::uintptr_t wParam) { return (wParam >> 16) & 1; }
+
 // A folder worker's job reports to the main thread (platform/FolderWorker.h).
-inline constexpr std::uint32_t WM_FOLDERREPORT = WM_USER + 202;  // 1226
+inline constexpr std::uint32_t WM_FOLDERREPORT = WM_USER + 203;  // 1227
 
 // The media library's hand-off of a callback to the main thread; wParam: the
 // notifier's number (media/pins/SGThreadQueues.h).

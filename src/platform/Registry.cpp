@@ -19,7 +19,6 @@
 #include "platform/LocalTime.h"
 #include "platform/Log.h"
 #include "platform/PrivateFiles.h"
-#include "platform/ShownText.h"
 #include "platform/UniqueFd.h"
 #include "platform/UserNotice.h"
 
@@ -219,21 +218,21 @@ struct ValueLine {
     std::string_view data;
 };
 
-// Empty when `line` is shaped as a value; otherwise why it is not.
-std::string splitValue(std::string_view line, ValueLine& out) {
+// Nothing when `line` is shaped as a value; otherwise why it is not.
+std::optional<SettingsFault> splitValue(std::string_view line, ValueLine& out) {
     std::size_t i = 1;
     if (line.front() == '"') {
         i = 0;
         auto name = quotedAt(line, i);
-        if (!name) return "unterminated value name";
+        if (!name) return SettingsFault::unterminatedValueName;
         out.name = std::move(*name);
     } else if (line.front() != '@') {
-        return "expected a value name";
+        return SettingsFault::expectedValueName;
     }
     const std::string_view rest = afterBlanks(line.substr(i));
-    if (rest.empty() || rest.front() != '=') return "expected '='";
+    if (rest.empty() || rest.front() != '=') return SettingsFault::expectedEquals;
     out.data = afterBlanks(rest.substr(1));
-    return {};
+    return std::nullopt;
 }
 
 // What continues a value's hex data after a trailing backslash: a line of hex
@@ -246,7 +245,7 @@ bool continuesHexData(std::string_view part) {
 
 bool startsHexValue(std::string_view line) {
     ValueLine v;
-    return splitValue(line, v).empty() && v.data.rfind("hex", 0) == 0;
+    return !splitValue(line, v) && v.data.rfind("hex", 0) == 0;
 }
 
 class Regedit4Reader {
@@ -266,19 +265,17 @@ public:
             }
         }
         result.headerMissing = !started_ || headerMissing_;
-        result.unusable = std::move(unusable_);
         return result;
     }
 
 private:
     struct LineFault {
-        std::string why;
+        SettingsFault why;
     };
-    [[noreturn]] static void fail(std::string why) { throw LineFault{std::move(why)}; }
+    [[noreturn]] static void fail(SettingsFault why) { throw LineFault{why}; }
 
-    void skip(ReadSettings& result, std::string why, const std::string& line) const {
-        if (result.skippedCount++ < kListedSkips)
-            result.skipped.push_back({std::max(lineStart_, 1), line, std::move(why)});
+    void skip(ReadSettings& result, SettingsFault why, const std::string& line) const {
+        if (result.skippedCount++ < kListedSkips) result.skipped.push_back({std::max(lineStart_, 1), line, why});
     }
 
     void take(RegistryKey& root, const std::string& line) {
@@ -293,9 +290,9 @@ private:
             current_ = nullptr;
             current_ = &section(root, line);
         } else if (!current_) {
-            fail(sawKey_ ? "its key line was left out" : "value outside a key");
+            fail(sawKey_ ? SettingsFault::keyLineLeftOut : SettingsFault::valueOutsideKey);
         } else if (cutShort_) {
-            fail("its hex data breaks off");
+            fail(SettingsFault::hexDataBreaksOff);
         } else {
             value(*current_, line);
         }
@@ -339,17 +336,16 @@ private:
 
     RegistryKey& section(RegistryKey& root, const std::string& line) {
         sawKey_ = true;
-        if (line.back() != ']') fail("unterminated key name");
+        if (line.back() != ']') fail(SettingsFault::unterminatedKeyName);
         std::string path = line.substr(1, line.size() - 2);
-        if (!path.empty() && path.front() == '-') fail("key deletion is not supported");
+        if (!path.empty() && path.front() == '-') fail(SettingsFault::keyDeletion);
         auto parts = splitPath(path);
-        if (parts.empty() || !CaseInsensitiveEqual(parts.front(), kRootName)) fail("key outside HKEY_CURRENT_USER");
-        if (path.find("\\\\") != std::string::npos || path.back() == '\\') fail("empty key name");
+        if (parts.empty() || !CaseInsensitiveEqual(parts.front(), kRootName)) fail(SettingsFault::keyOutsideRoot);
+        if (path.find("\\\\") != std::string::npos || path.back() == '\\') fail(SettingsFault::emptyKeyName);
         parts.erase(parts.begin());
-        if (!keyPathFits(parts)) fail("key nested too deep or its name too long");
+        if (!keyPathFits(parts)) fail(SettingsFault::keyTooDeep);
         RegistryKey* key = &root;
         for (const auto& part : parts) key = &key->getOrCreate(part);
-        currentKey_ = line;
         return *key;
     }
 
@@ -359,53 +355,45 @@ private:
 
     void value(RegistryKey& key, const std::string& line) {
         ValueLine v;
-        if (std::string why = splitValue(line, v); !why.empty()) fail(std::move(why));
-        if (v.name.size() > kMaxValueName) fail("value name too long");
+        if (const auto why = splitValue(line, v)) fail(*why);
+        if (v.name.size() > kMaxValueName) fail(SettingsFault::valueNameTooLong);
         const std::string_view data = v.data;
         if (!data.empty() && data[0] == '"') {
             std::size_t j = 0;
             auto s = quotedAt(data, j);
-            if (!s) fail("unterminated string");
-            if (j != data.size()) fail("text after the value");
+            if (!s) fail(SettingsFault::unterminatedString);
+            if (j != data.size()) fail(SettingsFault::textAfterValue);
             // Written back it would need hex, which holds no NUL inside a text either.
-            if (s->find('\0') != std::string::npos) fail("NUL inside a text");
-            storeText(key, std::move(v.name), std::move(*s), line);
+            if (s->find('\0') != std::string::npos) fail(SettingsFault::nulInText);
+            store(key, std::move(v.name), std::move(*s));
         } else if (data.rfind("dword:", 0) == 0) {
             store(key, std::move(v.name), dword(afterBlanks(data.substr(6))));
         } else if (data.rfind("hex(1):", 0) == 0) {
             std::string bytes = hexBytes(data.substr(7));
             if (wide_) bytes = utf16leAsUtf8(bytes);
             if (!bytes.empty() && bytes.back() == '\0') bytes.pop_back();
-            if (bytes.find('\0') != std::string::npos) fail("NUL inside a text");
-            storeText(key, std::move(v.name), std::move(bytes), line);
+            if (bytes.find('\0') != std::string::npos) fail(SettingsFault::nulInText);
+            store(key, std::move(v.name), std::move(bytes));
         } else {
-            fail("unsupported value type");
+            fail(SettingsFault::unsupportedType);
         }
-    }
-
-    // A text in another encoding (from an editor that saves Latin-1, say)
-    // may be what a device sends too: it is kept as it is, and told.
-    void storeText(RegistryKey& key, std::string name, std::string text, const std::string& line) {
-        const bool utf8 = isUtf8(text);
-        store(key, std::move(name), std::move(text));
-        if (!utf8) unusable_.note({currentKey_, line, "a text that is no UTF-8; taken as it is"});
     }
 
     // A value given twice in a key keeps the first: which of them was meant
     // cannot be told.
     static void store(RegistryKey& key, std::string name, RegValue value) {
         if (const auto it = key.values.find(name); it != key.values.end()) {
-            if (it->second != value) fail("a value of this name came before in the key; case does not count");
+            if (it->second != value) fail(SettingsFault::valueGivenTwice);
             return;
         }
         key.values.emplace(std::move(name), std::move(value));
     }
 
     static std::uint32_t dword(std::string_view s) {
-        if (s.empty() || s.size() > 8) fail("bad dword");
+        if (s.empty() || s.size() > 8) fail(SettingsFault::badDword);
         std::uint32_t v = 0;
         for (char c : s) {
-            if (!std::isxdigit(static_cast<unsigned char>(c))) fail("bad dword");
+            if (!std::isxdigit(static_cast<unsigned char>(c))) fail(SettingsFault::badDword);
             v = v * 16 +
                 static_cast<std::uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : lower(c) - 'a' + 10);
         }
@@ -422,7 +410,7 @@ private:
             }
             if (i + 1 >= s.size() || !std::isxdigit(static_cast<unsigned char>(s[i])) ||
                 !std::isxdigit(static_cast<unsigned char>(s[i + 1])))
-                fail("bad hex data");
+                fail(SettingsFault::badHexData);
             out += static_cast<char>(std::stoi(std::string(s.substr(i, 2)), nullptr, 16));
             i += 2;
         }
@@ -437,9 +425,7 @@ private:
     bool headerMissing_ = false;
     bool wide_ = false;
     bool sawKey_ = false;
-    bool cutShort_ = false;   // the line is a value whose hex data breaks off
-    std::string currentKey_;  // its line
-    UnusableValues unusable_;
+    bool cutShort_ = false;  // the line is a value whose hex data breaks off
     RegistryKey* current_ = nullptr;
 };
 
@@ -459,8 +445,17 @@ FileRead readSettingsFile(const std::string& path, std::string& text, std::strin
     // Not blocked by a FIFO in its place.
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd) {
-        if (errno == ENOENT) return FileRead::missing;
-        error = failure(path, errno);
+        const int why = errno;
+        // A link whose file is gone (on a disk not mounted yet) holds the
+        // user's settings all the same: no first start.
+        if (struct stat link{}; why == ENOENT && ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            // Words of no language: the message around it speaks the user's.
+            std::error_code unread;
+            error = path + " \u2192 " + fs::read_symlink(path, unread).string() + ": " + std::strerror(why);
+            return FileRead::failed;
+        }
+        if (why == ENOENT) return FileRead::missing;
+        error = failure(path, why);
         return FileRead::failed;
     }
     FileRead result = FileRead::read;
@@ -487,34 +482,36 @@ FileRead readSettingsFile(const std::string& path, std::string& text, std::strin
     return result;
 }
 
-// What the notice shows of a wrong line: enough to find it in the file.
-constexpr std::size_t kShownLineText = 80;
 // Earlier copies of the same second a set-aside copy steps past.
 constexpr int kAsideNames = 100;
 
-// "<path>:", then a line for each listed one, "line 7: <its text> (why)",
-// and "2 more lines were left out".
-std::string describeSkips(const std::string& path, const ReadSettings& read) {
-    std::string out = path + ":";
-    for (const SkippedLine& line : read.skipped) {
-        out += "\nline " + std::to_string(line.number) + ": ";
-        if (!line.text.empty()) out += shownText(line.text, kShownLineText) + " ";
-        out += "(" + line.why + ")";
+// The names a copy of `path` may take, in turn: "<path>.broken-<time>",
+// then "-2", "-3", ...
+std::string asideName(const std::string& path, const std::string& time, int n) {
+    const std::string base = path + ".broken-" + time;
+    return n == 1 ? base : base + "-" + std::to_string(n);
+}
+
+// The first of those names that nothing has yet; empty when there is none.
+std::string freeAsideName(const std::string& path) {
+    const std::string time = timestamp();
+    for (int n = 1; n <= kAsideNames; ++n) {
+        std::string name = asideName(path, time, n);
+        if (struct stat info{}; ::lstat(name.c_str(), &info) != 0 && errno == ENOENT) return name;
     }
-    if (const std::size_t more = read.skippedCount - read.skipped.size(); more > 0)
-        out += "\n" + std::to_string(more) + (more == 1 ? " more line was" : " more lines were") + " left out";
-    return out;
+    return {};
 }
 
 // Keeps the file at `path` as it was under a name beside it that no earlier
-// copy has ("<path>.broken-<time>", then "-2", "-3", ...): the bytes read
-// written to a new file (mode 0600: it holds device passwords), or, when
-// they were not read whole, the file itself moved there. Empty on success,
-// with the name in `aside`; otherwise why not.
+// copy has, `aside` first when it names one: the bytes read written to a new
+// file (mode 0600: it holds device passwords), or, when they were not read
+// whole, the file itself moved there. Empty on success, with the name in
+// `aside`; otherwise why not.
 std::string keepAside(const std::string& path, const std::string& text, bool readWhole, std::string& aside) {
-    const std::string base = path + ".broken-" + timestamp();
-    for (int n = 1; n <= kAsideNames; ++n) {
-        aside = n == 1 ? base : base + "-" + std::to_string(n);
+    const std::string wanted = aside;
+    const std::string time = timestamp();
+    for (int n = wanted.empty() ? 1 : 0; n <= kAsideNames; ++n) {
+        aside = n == 0 ? wanted : asideName(path, time, n);
         const UniqueFd fd(::open(aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!fd) {
             if (errno == EEXIST) continue;
@@ -527,7 +524,7 @@ std::string keepAside(const std::string& path, const std::string& text, bool rea
         ::unlink(aside.c_str());
         return failure(aside, error);
     }
-    return base + ": " + std::to_string(kAsideNames) + " earlier copies are in the way";
+    return asideName(path, time, 1) + ": " + std::to_string(kAsideNames) + " earlier copies are in the way";
 }
 
 // The file a save of `path` replaces: `path` itself, or, where that is the
@@ -640,13 +637,43 @@ std::string serializeRegedit4(const RegistryKey& root) {
     return out;
 }
 
+const char* faultText(SettingsFault fault) {
+    switch (fault) {
+        case SettingsFault::unterminatedValueName: return "unterminated value name";
+        case SettingsFault::expectedValueName: return "expected a value name";
+        case SettingsFault::expectedEquals: return "expected '='";
+        case SettingsFault::keyLineLeftOut: return "its key line was left out";
+        case SettingsFault::valueOutsideKey: return "value outside a key";
+        case SettingsFault::hexDataBreaksOff: return "its hex data breaks off";
+        case SettingsFault::unterminatedKeyName: return "unterminated key name";
+        case SettingsFault::keyDeletion: return "key deletion is not supported";
+        case SettingsFault::keyOutsideRoot: return "key outside HKEY_CURRENT_USER";
+        case SettingsFault::emptyKeyName: return "empty key name";
+        case SettingsFault::keyTooDeep: return "key nested too deep or its name too long";
+        case SettingsFault::valueNameTooLong: return "value name too long";
+        case SettingsFault::unterminatedString: return "unterminated string";
+        case SettingsFault::textAfterValue: return "text after the value";
+        case SettingsFault::nulInText: return "NUL inside a text";
+        case SettingsFault::unsupportedType: return "unsupported value type";
+        case SettingsFault::valueGivenTwice: return "a value of this name came before in the key; case does not count";
+        case SettingsFault::badDword: return "bad dword";
+        case SettingsFault::badHexData: return "bad hex data";
+        case SettingsFault::fileTooLarge: return "settings file too large";
+        case SettingsFault::wouldNotFit: return "the settings would not fit in the file once saved again";
+        case SettingsFault::notANumber: return "not a number";
+        case SettingsFault::notAText: return "not a text";
+        case SettingsFault::notUtf8: return "a text that is no UTF-8; taken as it is";
+    }
+    return "?";
+}
+
 ReadSettings readRegedit4(const std::string& text) {
-    if (text.size() > kMaxFileSize) throw RegistryError("settings file too large");
+    if (text.size() > kMaxFileSize) throw SettingsFileError(SettingsFault::fileTooLarge);
     ReadSettings read = Regedit4Reader(withoutByteOrderMark(text)).read();
     try {
         (void)serializeRegedit4(*read.tree);
     } catch (const RegistryError&) {
-        throw RegistryError("the settings would not fit in the file once saved again");
+        throw SettingsFileError(SettingsFault::wouldNotFit);
     }
     return read;
 }
@@ -655,7 +682,7 @@ std::unique_ptr<RegistryKey> parseRegedit4(const std::string& text) {
     ReadSettings read = readRegedit4(text);
     if (!read.skipped.empty())
         throw RegistryError("settings file, line " + std::to_string(read.skipped.front().number) + ": " +
-                            read.skipped.front().why);
+                            faultText(read.skipped.front().why));
     if (read.headerMissing) throw RegistryError("settings file without its REGEDIT4 header");
     return std::move(read.tree);
 }
@@ -703,13 +730,23 @@ MemoryRegistryStore::MemoryRegistryStore(std::unique_ptr<RegistryKey> root) : Re
 
 struct FileRegistryStore::Loaded {
     std::unique_ptr<RegistryKey> tree = std::make_unique<RegistryKey>();
-    std::string setAside;
+    SetAsideReport setAside;
     Notice setAsideNotice = Notice::settingsStartedAfresh;
     std::string keptAs;
-    bool movedAside = false;
+    bool moveOnSeen = false;
     std::string unreadable;
-    UnusableValues unusable;
 };
+
+std::unique_ptr<RegistryKey> FileRegistryStore::peek(const std::string& path) {
+    std::string text;
+    std::string problem;
+    if (readSettingsFile(path, text, problem) == FileRead::read) {
+        try {
+            return readRegedit4(text).tree;
+        } catch (const RegistryError&) {}
+    }
+    return std::make_unique<RegistryKey>();
+}
 
 FileRegistryStore::Loaded FileRegistryStore::load(const std::string& path) {
     // A save cut short leaves a temporary copy of the tree, passwords
@@ -720,41 +757,51 @@ FileRegistryStore::Loaded FileRegistryStore::load(const std::string& path) {
     Loaded loaded;
     std::string text;
     std::string problem;
-    bool readWhole = true;
+    SetAsideReport report;
+    report.path = path;
     switch (readSettingsFile(path, text, problem)) {
         case FileRead::missing: return loaded;  // no file yet: empty settings
         case FileRead::failed: loaded.unreadable = problem; return loaded;
         case FileRead::tooLarge:
-            problem = path + ": settings file too large";
-            readWhole = false;
-            break;
+            // Moved aside once the user has seen why, so that until then the
+            // file is where it was, whatever ends the program.
+            report.whole = SettingsFault::fileTooLarge;
+            loaded.keptAs = freeAsideName(path);
+            if (loaded.keptAs.empty()) {
+                loaded.unreadable =
+                    path + ": " + faultText(SettingsFault::fileTooLarge) + "; no name is free beside it";
+                return loaded;
+            }
+            loaded.setAside = std::move(report);
+            loaded.moveOnSeen = true;
+            return loaded;
         case FileRead::read:
             try {
                 ReadSettings read = readRegedit4(text);
-                loaded.unusable = std::move(read.unusable);
                 if (read.skippedCount == 0) {
                     loaded.tree = std::move(read.tree);
                     return loaded;
                 }
-                problem = describeSkips(path, read);
+                report.lines = std::move(read.skipped);
+                report.lineCount = read.skippedCount;
                 const bool anyLoaded = !read.tree->values.empty() || !read.tree->subkeys.empty();
                 if (anyLoaded) loaded.setAsideNotice = Notice::settingsPartlyRead;
                 loaded.tree = std::move(read.tree);
-            } catch (const RegistryError& e) {
-                problem = path + ": " + e.what();
+            } catch (const SettingsFileError& e) {
+                report.whole = e.fault();
             }
             break;
     }
     // Keep the file as it was for the user; one that cannot be kept must not
     // be overwritten either.
-    if (std::string why = keepAside(path, text, readWhole, loaded.keptAs); !why.empty()) {
+    if (std::string why = keepAside(path, text, true, loaded.keptAs); !why.empty()) {
         loaded.tree = std::make_unique<RegistryKey>();
-        loaded.unreadable = problem + "; it could not be set aside: " + why;
+        loaded.unreadable = path + ": " + (report.whole ? faultText(*report.whole) : "lines that cannot be read") +
+                            "; it could not be set aside: " + why;
         loaded.keptAs.clear();
         return loaded;
     }
-    loaded.setAside = problem;
-    loaded.movedAside = !readWhole;
+    loaded.setAside = std::move(report);
     return loaded;
 }
 
@@ -766,27 +813,28 @@ FileRegistryStore::FileRegistryStore(std::string path, Loaded loaded)
       setAside_(std::move(loaded.setAside)),
       setAsideNotice_(loaded.setAsideNotice),
       keptAs_(std::move(loaded.keptAs)),
-      movedAside_(loaded.movedAside),
+      moveOnSeen_(loaded.moveOnSeen),
       held_(!setAside_.empty()),
-      unreadable_(std::move(loaded.unreadable)) {
-    noteUnusable(loaded.unusable);
-}
+      unreadable_(std::move(loaded.unreadable)) {}
 
 FileRegistryStore::~FileRegistryStore() {
     // The report was not seen: the file is still as the user left it, and
     // the next start tells the same, with a copy of its own.
-    if (!held_) return;
-    if (!movedAside_) {
-        ::unlink(keptAs_.c_str());
-    } else if (::renameat2(AT_FDCWD, keptAs_.c_str(), AT_FDCWD, path_.c_str(), RENAME_NOREPLACE) != 0) {
-        log::warning(log::Category::platform, "the settings file stays at %s: %s", keptAs_.c_str(),
-                     std::strerror(errno));
-    }
+    if (held_ && !moveOnSeen_) ::unlink(keptAs_.c_str());
 }
 
 void FileRegistryStore::reportSeen() {
     withTree([this](RegistryKey& root) {
         if (!held_) return;
+        if (moveOnSeen_) {
+            if (std::string why = keepAside(path_, {}, false, keptAs_); !why.empty()) {
+                // Stays held: a save would write over the only copy.
+                log::warning(log::Category::platform, "the settings file stays as it is: %s", why.c_str());
+                tellUser(Notice::settingsNotSaved, path_ + ": " + why);
+                return;
+            }
+            moveOnSeen_ = false;
+        }
         held_ = false;
         persist(root);
     });
@@ -908,7 +956,7 @@ std::optional<RegValue> Registry::readValue(const std::string& name) const {
     });
 }
 
-void Registry::NoteUnusable(const std::string& name, const std::string& why) const {
+void Registry::NoteUnusable(const std::string& name, SettingsFault why) const {
     // As the file spells it, so that it is found there.
     std::string line = store_->withTree([&](RegistryKey& root) {
         std::string written;

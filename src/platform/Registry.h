@@ -26,6 +26,50 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Why a line of a settings file, or the whole file, was left out, or why a
+// value cannot be used as written. faultText() gives the English wording
+// for errors and logs; what the user reads is worded in their language.
+enum class SettingsFault : std::uint8_t {
+    // A line.
+    unterminatedValueName,
+    expectedValueName,
+    expectedEquals,
+    keyLineLeftOut,
+    valueOutsideKey,
+    hexDataBreaksOff,
+    unterminatedKeyName,
+    keyDeletion,
+    keyOutsideRoot,
+    emptyKeyName,
+    keyTooDeep,
+    valueNameTooLong,
+    unterminatedString,
+    textAfterValue,
+    nulInText,
+    unsupportedType,
+    valueGivenTwice,
+    badDword,
+    badHexData,
+    // The whole file.
+    fileTooLarge,
+    wouldNotFit,
+    // A value that was read.
+    notANumber,
+    notAText,
+    notUtf8,
+};
+const char* faultText(SettingsFault fault);
+
+// Text that is no settings file as a whole, and why.
+class SettingsFileError : public RegistryError {
+public:
+    explicit SettingsFileError(SettingsFault fault) : RegistryError(faultText(fault)), fault_(fault) {}
+    SettingsFault fault() const { return fault_; }
+
+private:
+    SettingsFault fault_;
+};
+
 struct CaseInsensitiveLess {
     bool operator()(const std::string& a, const std::string& b) const;
 };
@@ -66,7 +110,7 @@ struct UnusableValues {
     struct Value {
         std::string key;   // "[HKEY_CURRENT_USER\\...]"
         std::string line;  // the value as the file writes it
-        std::string why;
+        SettingsFault why;
     };
     std::vector<Value> listed;
     std::size_t count = 0;
@@ -79,7 +123,7 @@ struct UnusableValues {
 struct SkippedLine {
     int number = 0;    // from 1; the first of a value continued over lines
     std::string text;  // without the blanks around it
-    std::string why;
+    SettingsFault why = SettingsFault::badDword;
 };
 
 struct ReadSettings {
@@ -87,7 +131,6 @@ struct ReadSettings {
     std::vector<SkippedLine> skipped;  // the first few, in file order
     std::size_t skippedCount = 0;      // all of them
     bool headerMissing = false;        // read all the same
-    UnusableValues unusable;           // read, but perhaps not as meant
 };
 
 // Reads a settings file as people write it by hand as well: blanks around
@@ -96,10 +139,11 @@ struct ReadSettings {
 // Version 5.00"), also in UTF-16LE with its byte-order mark, CRLF. A line
 // that is still wrong is left out (with the values of a key line that is),
 // and so is a value given a second time in a key with another content; the
-// rest loads. A text that is no UTF-8 loads as it is, and is noted. Hex data
+// rest loads. A text that is no UTF-8 loads as it is: whoever reads it
+// knows whether it may be (a device's name in its own bytes). Hex data
 // continues over lines ending in a backslash only onto lines of hex data:
 // any other line ends it, and the value cut short is left out. Throws
-// RegistryError only when nothing can be used: a text beyond the bounds
+// SettingsFileError only when nothing can be used: a text beyond the bounds
 // above. Takes time in proportion to the text.
 ReadSettings readRegedit4(const std::string& text);
 // The same, but any wrong line, and a missing header, throws RegistryError.
@@ -157,6 +201,16 @@ private:
     RegistryStore& store_;
 };
 
+// What a load of the settings file left out: the whole file (`whole` says
+// why), or some of its lines.
+struct SetAsideReport {
+    std::string path;                    // the file; empty when nothing was left out
+    std::optional<SettingsFault> whole;  // the file was not read at all
+    std::vector<SkippedLine> lines;      // the first few lines left out, in file order
+    std::size_t lineCount = 0;           // all of them
+    bool empty() const { return path.empty(); }
+};
+
 // In-memory store for tests.
 class MemoryRegistryStore : public RegistryStore {
 public:
@@ -178,14 +232,16 @@ protected:
 // the file keeps the last saved tree.
 // A file with lines that cannot be read is kept as it was beside it
 // (".broken-<time>", never over an earlier one), what could be read is
-// loaded, and setAsideReport() names the first wrong line; a file of which
+// loaded, and setAsideReport() names the wrong lines; a file of which
 // nothing can be used is kept the same way and the store starts empty. The
 // file stays as the user wrote it until reportSeen(): the store then saves
-// what it holds, and from then on every change. A store that ends before
+// what it holds, and from then on every change. A file too large to be
+// read whole is moved to its copy's name only then, so a start that ends
+// first, by a crash too, leaves it where it was. A store that ends before
 // takes its copy away again, so the next start tells the same.
-// A file that is there but cannot be read, or not kept, is reported through
-// unreadableReport(): the store then starts empty and never writes, so the
-// file is not lost.
+// A file that is there but cannot be read or reached (a link to a file that
+// is gone), or not kept, is reported through unreadableReport(): the store
+// then starts empty and never writes, so the file is not lost.
 class FileRegistryStore : public RegistryStore {
 public:
     explicit FileRegistryStore(std::string path);
@@ -196,15 +252,24 @@ public:
     static std::string defaultPath();
 
     const std::string& path() const { return path_; }
-    // Empty when the file loaded cleanly; otherwise what was left out (its
-    // lines, up to 8, each on a line of its own), told as setAsideNotice():
-    // settingsPartlyRead when some settings loaded, settingsStartedAfresh
-    // when none did; keptAs() names the copy.
-    const std::string& setAsideReport() const { return setAside_; }
+    // Empty when the file loaded cleanly; otherwise what was left out, told
+    // as setAsideNotice(): settingsPartlyRead when some settings loaded,
+    // settingsStartedAfresh when none did; keptAs() names the copy.
+    const SetAsideReport& setAsideReport() const { return setAside_; }
     Notice setAsideNotice() const { return setAsideNotice_; }
     const std::string& keptAs() const { return keptAs_; }
+    // The file goes to keptAs() only once the report was seen (it was too
+    // large to copy).
+    bool keptOnceSeen() const { return moveOnSeen_; }
+    // The user has seen the report: the file is set aside (when it was too
+    // large to copy) and saved from now on. A file that cannot be set aside
+    // is not written over, and the user is told.
     void reportSeen();
     const std::string& unreadableReport() const { return unreadable_; }
+    // What the file at `path` holds, read as the store reads it but without
+    // touching anything: for a process that does not hold the settings. An
+    // empty tree when it cannot be read.
+    static std::unique_ptr<RegistryKey> peek(const std::string& path);
 
 protected:
     void persist(const RegistryKey& root) override;
@@ -217,10 +282,10 @@ private:
     static std::string save(const std::string& path, const RegistryKey& root);
 
     std::string path_;
-    std::string setAside_;
+    SetAsideReport setAside_;
     Notice setAsideNotice_ = Notice::settingsStartedAfresh;
     std::string keptAs_;
-    bool movedAside_ = false;  // the copy is the file itself, moved
+    bool moveOnSeen_ = false;  // the copy is to be the file itself, moved once seen
     bool held_ = false;        // setAside_ not seen yet: the file is not written
     std::string unreadable_;
     bool failing_ = false;  // the last save failed, and the user was told
@@ -252,7 +317,7 @@ public:
     void WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
     void WriteString(const std::string& name, const std::string& value);
     // Notes the value `name` of the open key on the store as unusable.
-    void NoteUnusable(const std::string& name, const std::string& why) const;
+    void NoteUnusable(const std::string& name, SettingsFault why) const;
 
     const std::string& CurrentPath() const { return current_; }
     RegistryStore& store() { return *store_; }

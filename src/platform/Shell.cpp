@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 #include "platform/DynLib.h"
@@ -164,21 +165,76 @@ bool SecondStarts::takeUp() {
     }
 }
 
-bool tellRunningInstance(const std::string& socketPath, std::chrono::milliseconds bound) {
-    sockaddr_un address{};
-    if (!socketAddress(socketPath, address)) return false;
-    const UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!fd || ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        !peerIsThisUser(fd.get()))
+namespace {
+
+// What stands at `path` in place of a listening socket of ours, for a second
+// start that could not connect (`error`).
+std::string whatIsInTheWay(const std::string& path, int error) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT) return "no socket: the running program could not make it (its log says why)";
+        return std::strerror(errno);
+    }
+    if (S_ISSOCK(info.st_mode)) {
+        if (info.st_uid != ::geteuid()) return "a socket of another user has its name";
+        return error == ECONNREFUSED ? "nothing listens at the socket: the running program no longer has it"
+                                     : std::strerror(error);
+    }
+    const char* kind = S_ISREG(info.st_mode)    ? "a file"
+                       : S_ISFIFO(info.st_mode) ? "a FIFO"
+                       : S_ISDIR(info.st_mode)  ? "a folder"
+                       : S_ISLNK(info.st_mode)  ? "a link"
+                                                : "a device";
+    return std::string(kind) + ", not the program's socket, has its name";
+}
+
+// Whether a connect that failed with `error` may still succeed: the running
+// program takes its lock before it listens, and replaces a socket an
+// earlier run left.
+bool mayListenSoon(const std::string& path, int error) {
+    if (error == EAGAIN || error == ENOENT) return true;
+    struct stat info {};
+    return error == ECONNREFUSED && ::lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode) &&
+           info.st_uid == ::geteuid();
+}
+
+}  // namespace
+
+bool tellRunningInstance(const std::string& socketPath, std::chrono::milliseconds bound, std::string* problem) {
+    const auto fail = [&](const std::string& why) {
+        if (problem) *problem = socketPath + ": " + why;
         return false;
+    };
+    sockaddr_un address{};
+    if (!socketAddress(socketPath, address)) return fail("too long a name for a socket");
     const auto end = std::chrono::steady_clock::now() + bound;
+    const auto left = [&] {
+        return std::max<std::int64_t>(
+            0, std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
+    };
+    UniqueFd fd;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        fd.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        if (!fd) return fail(std::strerror(errno));
+        if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) break;
+        const int error = errno;
+        if (error == EINTR) continue;
+        if (!mayListenSoon(socketPath, error) || left() == 0) return fail(whatIsInTheWay(socketPath, error));
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min<std::int64_t>(50, left())));
+    }
+    if (!peerIsThisUser(fd.get())) return fail("the program of another user listens there");
+    for (;;) {
         pollfd wait{fd.get(), POLLIN, 0};
-        const int ready = ::poll(&wait, 1, static_cast<int>(std::max<std::int64_t>(0, left.count())));
+        const int ready = ::poll(&wait, 1, static_cast<int>(left()));
         if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0) return fail(std::strerror(errno));
         char answer = 0;
-        return ready > 0 && ::recv(fd.get(), &answer, 1, 0) == 1;
+        if (ready > 0 && ::recv(fd.get(), &answer, 1, 0) == 1) return true;
+        if (ready > 0) return fail("the running program closed the connection without an answer");
+        const auto seconds = std::chrono::duration_cast<std::chrono::duration<double>>(bound).count();
+        char text[96];
+        std::snprintf(text, sizeof text, "the running program did not answer within %.3g s", seconds);
+        return fail(text);
     }
 }
 

@@ -68,9 +68,12 @@ private:
 };
 
 // The second start: tells the instance of this user's that listens at
-// `socketPath`, and waits up to `bound` for it to take that up. False when
-// none listens, it is another user's, or it did not answer in time.
-bool tellRunningInstance(const std::string& socketPath, std::chrono::milliseconds bound);
+// `socketPath`, and waits up to `bound` for it to take that up; one that
+// holds the lock but does not listen yet is waited for as well. False when
+// none listens, it is another user's, or it did not answer in time;
+// `problem` (when given) then says why.
+bool tellRunningInstance(const std::string& socketPath, std::chrono::milliseconds bound,
+                         std::string* problem = nullptr);
 
 // The environment variable an autostart entry of ours sets, so the program
 // knows it was started from a Startup folder.

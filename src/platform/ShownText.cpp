@@ -70,6 +70,22 @@ bool isUtf8(std::string_view text) {
     return true;
 }
 
+std::string utf8OrLatin1(std::string_view text) {
+    if (isUtf8(text)) return std::string(text);
+    std::string utf8;
+    utf8.reserve(text.size() * 2);
+    for (const char c : text) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        if (byte < 0x80) {
+            utf8 += c;
+        } else {
+            utf8 += static_cast<char>(0xC0 | (byte >> 6));
+            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return utf8;
+}
+
 std::string shownText(std::string_view text, std::size_t limit) {
     std::string shown;
     shown.reserve(std::min(text.size(), limit * 4));

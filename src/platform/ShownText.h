@@ -43,4 +43,9 @@ std::string shownText(std::string_view text, std::size_t limit = kShownTextLimit
 // True when `text` is well-formed UTF-8 throughout.
 bool isUtf8(std::string_view text);
 
+// `text` as it stands when it is UTF-8; otherwise read as Latin-1, the
+// encoding names from older systems come in, and written as UTF-8, so a
+// name keeps its letters where a UTF-8 reader would put U+FFFD.
+std::string utf8OrLatin1(std::string_view text);
+
 }  // namespace oculon::platform

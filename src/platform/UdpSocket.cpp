@@ -89,21 +89,34 @@ void UdpSocket::leaveGroup(const std::string& group, const std::string& localAdd
     membership(IP_DROP_MEMBERSHIP, group, localAddress);
 }
 
+bool UdpSocket::trySend(const sockaddr_in& to, std::string_view data, const std::string& host) {
+    for (;;) {
+        const ssize_t n = ::sendto(fd_.get(), data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
+                                   reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        if (n >= 0) return true;
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return false;
+        throw systemError("sendto " + host + ":" + std::to_string(ntohs(to.sin_port)), errno);
+    }
+}
+
 void UdpSocket::sendTo(const std::string& host, std::uint16_t port, std::string_view data) {
     const sockaddr_in to = resolveIpv4(host, port);
-    for (;;) {
-        const ssize_t n = ::sendto(fd_.get(), data.data(), data.size(), MSG_NOSIGNAL,
-                                   reinterpret_cast<const sockaddr*>(&to), sizeof to);
-        if (n >= 0) return;
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            // A full send buffer drains quickly; a second wait is not worth more.
-            if (!waitForSocket(fd_.get(), POLLOUT, Millis(1000), interrupter_.get()))
-                throw TimeoutError("UDP send timed out.");
-            continue;
-        }
-        throw systemError("sendto " + host + ":" + std::to_string(port), errno);
+    // A full send buffer drains quickly; a second wait is not worth more.
+    while (!trySend(to, data, host)) {
+        if (!waitForSocket(fd_.get(), POLLOUT, Millis(1000), interrupter_.get()))
+            throw TimeoutError("UDP send timed out.");
     }
+}
+
+bool UdpSocket::sendNow(const std::string& address, std::uint16_t port, std::string_view data) {
+    const auto parsed = parseIpv4(address);
+    if (!parsed) throw NetError("Not an IPv4 address: " + address);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr = *parsed;
+    return trySend(to, data, address);
 }
 
 std::optional<Datagram> UdpSocket::receive(std::size_t maxSize, Millis timeout) {

@@ -47,7 +47,13 @@ public:
     void joinGroup(const std::string& group, const std::string& localAddress);
     void leaveGroup(const std::string& group, const std::string& localAddress);
 
+    // Waits a bounded while for room in a full send buffer, and looks up a
+    // host name: for worker threads.
     void sendTo(const std::string& host, std::uint16_t port, std::string_view data);
+    // For the main thread, which must never wait: to a dotted quad only (a
+    // name is a NetError, never looked up), and false at once when the send
+    // buffer has no room for the datagram now.
+    bool sendNow(const std::string& address, std::uint16_t port, std::string_view data);
     // One datagram, cut to `maxSize` bytes; nullopt when none came within
     // `timeout`. InterruptedError once interrupt() was called.
     std::optional<Datagram> receive(std::size_t maxSize, Millis timeout);
@@ -59,6 +65,8 @@ public:
 
 private:
     void setOption(int level, int name, const void* value, unsigned size, const char* what);
+    // False when the send buffer is full.
+    bool trySend(const sockaddr_in& to, std::string_view data, const std::string& host);
     void membership(int option, const std::string& group, const std::string& localAddress);
 
     UniqueFd fd_;

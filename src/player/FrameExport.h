@@ -22,7 +22,8 @@ using CaptionPainter = std::function<void(video::Image& picture, const video::TT
 std::tm calendarOf(const video::TTimeStamp& stamp);
 
 // "YYYY-MM-DD_hh-mm-ss_ camera" (with the blank after the underscore), the
-// camera's name made safe as a file name.
+// camera's name made safe as a file name and, when it is not UTF-8, read as
+// Latin-1: the name is proposed in a dialog, as Unicode text.
 std::string exportFileName(const video::TTimeStamp& stamp, const std::string& cameraName);
 
 // An export's error as the user reads it: the temporary file it wrote

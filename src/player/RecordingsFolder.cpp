@@ -1,6 +1,7 @@
 #include "player/RecordingsFolder.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <utility>
 
 #include "config/SavePath.h"
+#include "platform/OwnFolders.h"
 
 namespace oculon::player {
 
@@ -20,6 +22,7 @@ using FileId = std::pair<dev_t, ino_t>;
 struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }
 };
+using Dir = std::unique_ptr<DIR, DirCloser>;
 
 std::string folded(const std::string& name) {
     std::string out = name;
@@ -27,38 +30,44 @@ std::string folded(const std::string& name) {
     return out;
 }
 
-// Names in `folder` that are not hidden and whose target (links followed)
-// passes `keep`, sorted as a person sorts: without regard to case first.
+// Names in `dir` that are not hidden and pass `keep`, sorted as a person
+// sorts: without regard to case first.
 template <typename Keep>
-std::vector<std::pair<std::string, struct stat>> entriesOf(const std::string& folder, Keep keep) {
-    std::vector<std::pair<std::string, struct stat>> found;
-    const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+std::vector<std::string> namesIn(DIR* dir, Keep keep) {
+    std::vector<std::string> found;
     if (!dir) return found;
-    while (const dirent* entry = ::readdir(dir.get())) {
+    while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         if (name.empty() || name.front() == '.') continue;  // also "." and ".."
-        struct stat st {};
-        if (::stat((folder + name).c_str(), &st) != 0 || !keep(st, name)) continue;
-        found.emplace_back(name, st);
+        if (keep(*entry)) found.push_back(name);
     }
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
-        const std::string x = folded(a.first), y = folded(b.first);
-        return x != y ? x < y : a.first < b.first;
+    std::sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
+        const std::string x = folded(a), y = folded(b);
+        return x != y ? x < y : a < b;
     });
     return found;
 }
 
-void addFolders(const std::string& path, const std::string* camName, int depth, std::set<FileId>& seen,
+// The folders of this user's own in the folder open at `fd`, as the picture
+// folder's levels are made: a link, or another account's folder, is neither
+// shown nor entered.
+void addFolders(int fd, const std::string& path, const std::string* camName, int depth, std::set<FileId>& seen,
                 std::vector<FolderNode>& into) {
     if (depth > kMaxFolderDepth) return;
-    const auto folders = entriesOf(path, [](const struct stat& st, const std::string&) { return S_ISDIR(st.st_mode); });
-    for (const auto& [name, st] : folders) {
+    const Dir dir(::fdopendir(::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
+    const auto folders =
+        namesIn(dir.get(), [](const dirent& e) { return e.d_type == DT_DIR || e.d_type == DT_UNKNOWN; });
+    for (const std::string& name : folders) {
+        const platform::FolderLevel level = platform::openFolderLevel(fd, name);
+        struct stat st {};
+        if (level.kind != platform::LevelKind::own || ::fstat(level.fd.get(), &st) != 0) continue;
+        // A folder mounted into itself would never end.
         if (!seen.insert({st.st_dev, st.st_ino}).second) continue;
         FolderNode node;
         node.name = name;
         node.data.dir = path + name + config::kPathDelimiter;
         node.data.camName = camName ? *camName : name;
-        addFolders(node.data.dir, &node.data.camName, depth + 1, seen, node.children);
+        addFolders(level.fd.get(), node.data.dir, &node.data.camName, depth + 1, seen, node.children);
         into.push_back(std::move(node));
     }
 }
@@ -78,20 +87,25 @@ std::vector<FolderNode> scanFolderTree(const std::string& root) {
     std::vector<FolderNode> tree;
     const std::string prefix = folderPrefix(root);
     if (prefix.empty()) return tree;
-    std::set<FileId> seen;
+    const platform::UniqueFd fd = platform::openChosenFolder(prefix);
     struct stat st {};
-    if (::stat(prefix.c_str(), &st) == 0) seen.insert({st.st_dev, st.st_ino});
-    addFolders(prefix, nullptr, 1, seen, tree);
+    if (!fd || ::fstat(fd.get(), &st) != 0) return tree;
+    std::set<FileId> seen{{st.st_dev, st.st_ino}};
+    addFolders(fd.get(), prefix, nullptr, 1, seen, tree);
     return tree;
 }
 
 std::vector<TPreviewItem> listPreviewFiles(const TDirectory& folder) {
     std::vector<TPreviewItem> items;
     if (folder.dir.empty()) return items;
-    const auto files = entriesOf(folder.dir, [](const struct stat& st, const std::string& name) {
-        return S_ISREG(st.st_mode) && (endsWith(name, ".jpg") || endsWith(name, ".kvd"));
+    const Dir dir(::opendir(folder.dir.c_str()));
+    const auto files = namesIn(dir.get(), [&](const dirent& e) {
+        const std::string name = e.d_name;
+        struct stat st {};
+        return (endsWith(name, ".jpg") || endsWith(name, ".kvd")) &&
+               ::fstatat(::dirfd(dir.get()), e.d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
     });
-    for (const auto& [name, st] : files) items.push_back({folder.dir + name, endsWith(name, ".kvd"), folder.camName});
+    for (const auto& name : files) items.push_back({folder.dir + name, endsWith(name, ".kvd"), folder.camName});
     return items;
 }
 

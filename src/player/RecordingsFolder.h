@@ -36,10 +36,12 @@ constexpr int kMaxFolderDepth = 32;
 // picture path is set.
 std::string folderPrefix(const std::string& root);
 
-// The folders below `root`, sorted by name (case aside) at every level. Hidden folders
-// (a leading dot) are left out. A folder reached again through a symbolic
-// link appears only once, so link loops end. An empty root has no tree: it
-// never stands for the current folder.
+// The folders below `root`, sorted by name (case aside) at every level: the
+// user's own, as snapshots and recordings use them (config::makeSaveFolder),
+// so also those made beside a name others took. Hidden folders (a leading
+// dot), links and other accounts' folders are left out; `root` itself may
+// be a link. An empty root has no tree: it never stands for the current
+// folder.
 std::vector<FolderNode> scanFolderTree(const std::string& root);
 
 // The pictures and recordings directly in `folder`, sorted by file name

@@ -32,10 +32,24 @@ std::string ApplyReport::summary(config::TSprachenTyp language) const {
     return lines.empty() ? lines : "\r\n" + lines;
 }
 
+std::string filledIn(const std::string& text, const std::vector<std::string>& values) {
+    std::string filled;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char next = at + 1 < text.size() ? text[at + 1] : '\0';
+        const std::size_t index = static_cast<std::size_t>(next - '1');
+        if (text[at] == '%' && next >= '1' && next <= '9' && index < values.size()) {
+            // Values are put in as they are, never read as placeholders again.
+            filled += values[index];
+            ++at;
+        } else {
+            filled += text[at];
+        }
+    }
+    return filled;
+}
+
 std::string refusal(ApplyReport::Part page, const std::string& message, config::TSprachenTyp language) {
-    std::string heading = config::text(config::txtOnThePage, language);
-    if (const auto at = heading.find("%1"); at != std::string::npos) heading.replace(at, 2, caption(page, language));
-    return heading + "\r\n" + message;
+    return filledIn(config::text(config::txtOnThePage, language), {caption(page, language)}) + "\r\n" + message;
 }
 
 }  // namespace oculon::settings

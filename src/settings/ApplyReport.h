@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "config/sprachen.h"
 
@@ -28,6 +29,9 @@ private:
     Parts changed_{};
     Parts saved_{};
 };
+
+// `text` with %1, %2, ... replaced by the values in that order.
+std::string filledIn(const std::string& text, const std::vector<std::string>& values);
 
 // A check's refusal, headed by the page it comes from: the same message can
 // come from several pages.

@@ -25,8 +25,11 @@ void ConfigurationRun::Execute() {
     auto done = std::make_unique<RunEvent>();
     done->kind = RunEvent::Kind::finished;
     try {
-        VideoServerConfiguration run({*setup_.settings, setup_.rebootLock, *setup_.http, prompts_, setup_.gateway.get(),
-                                      setup_.gatewayNamed, setup_.language, setup_.settleTime});
+        VideoServerConfiguration::Parts parts{*setup_.settings, setup_.rebootLock,    *setup_.http,
+                                              prompts_,         setup_.gateway.get(), setup_.gatewaysNamed,
+                                              setup_.language,  setup_.settleTime};
+        parts.listed = setup_.listed;
+        VideoServerConfiguration run(std::move(parts));
         done->result = run.run(input_.server, input_.edits, input_.gateway, input_.modified);
     } catch (const std::exception& e) {
         log::error(log::Category::settings, "configuration of %s: %s", input_.server.FIpAdresse.c_str(), e.what());
@@ -78,6 +81,13 @@ std::optional<std::string> ConfigurationRun::Prompts::askPassword(const std::str
 bool ConfigurationRun::Prompts::confirmReboot() {
     auto event = std::make_unique<RunEvent>();
     event->kind = RunEvent::Kind::confirmReboot;
+    return ask(std::move(event)).has_value();
+}
+
+bool ConfigurationRun::Prompts::confirmSameDevice(const std::string& question) {
+    auto event = std::make_unique<RunEvent>();
+    event->kind = RunEvent::Kind::question;
+    event->text = question;
     return ask(std::move(event)).has_value();
 }
 

@@ -19,11 +19,12 @@
 namespace oculon::settings {
 
 struct RunEvent : platform::MessagePayload {
-    enum class Kind { progress, error, askPassword, confirmReboot, countdown, gatewayWait, finished };
+    enum class Kind { progress, error, askPassword, confirmReboot, question, countdown, gatewayWait, finished };
     Kind kind = Kind::progress;
     int amount = 0;  // progress
-    // error: the message; askPassword: whose password; gatewayWait: for
-    // which gateway, empty when the wait is over
+    // error: the message; askPassword: whose password; question: the
+    // question, answered by Yes or No; gatewayWait: for which gateway,
+    // empty when the wait is over
     std::string text;
     // error: whether the run stored the video server, when the message is
     // one to name what was saved
@@ -39,10 +40,12 @@ public:
         config::TVideoConfig* settings = nullptr;  // required
         config::TRebootSperre* rebootLock = nullptr;
         std::unique_ptr<CgiClient> http;  // required
-        std::unique_ptr<GatewaySettings> gateway;
-        std::function<bool(const std::string&)> gatewayNamed;
+        // Shared with the dialog, which reads it once the run is over.
+        std::shared_ptr<GatewaySettings> gateway;
+        std::function<std::size_t(const std::string&)> gatewaysNamed;
         config::TSprachenTyp language = config::lang_en;
         std::chrono::milliseconds settleTime{4000};
+        std::vector<ListedDevice> listed;
     };
     struct Input {
         devices::ServerFields server;
@@ -71,6 +74,7 @@ private:
         explicit Prompts(platform::TargetId dialog) : dialog_(dialog) {}
         std::optional<std::string> askPassword(const std::string& station, bool video) override;
         bool confirmReboot() override;
+        bool confirmSameDevice(const std::string& question) override;
         void error(const std::string& text) override;
         void report(const std::string& text, bool serverStored) override;
         void progress(int amount) override;

@@ -49,8 +49,8 @@ CgiAnswer HttpCgiClient::get(const CgiRequest& request) {
         const platform::HttpResponse response = client_.request("GET", request.target);
         const int status = response.status();
         // The device answers some settings with a redirect to its own page.
-        if ((status >= 200 && status <= 299) || status == 302) return {true, false, {}};
-        return {false, status == 401, response.head.statusLine};
+        if ((status >= 200 && status <= 299) || status == 302) return {true, false, {}, status};
+        return {false, status == 401, response.head.statusLine, status};
     } catch (const std::exception& e) {
         return {false, false, e.what()};
     }

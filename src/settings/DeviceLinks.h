@@ -31,6 +31,8 @@ class GatewayObjectSettings : public GatewaySettings {
 public:
     explicit GatewayObjectSettings(devices::TGatewayObject gateway) : gateway_(std::move(gateway)) {}
     std::string name() const override { return gateway_.name(); }
+    std::string hardwareAddress() const override { return gateway_.hardwareAddress(); }
+    std::vector<std::string> claimedFrom() const override { return gateway_.claimedFrom(); }
     std::string address() const override { return gateway_.IPAddress(); }
     std::string gateway() const override { return gateway_.gateway(); }
     std::string netmask() const override { return gateway_.netmask(); }
@@ -41,6 +43,9 @@ public:
     devices::GatewayLogin checkPassword() override { return gateway_.checkPass(); }
     devices::GatewayOutcome change(const devices::GatewayChange& wanted) override { return gateway_.change(wanted); }
     bool readBack() override { return gateway_.readBack(); }
+
+    // The gateway as the run left it: where it is and what it holds.
+    const devices::TGatewayObject& object() const { return gateway_; }
 
 private:
     devices::TGatewayObject gateway_;

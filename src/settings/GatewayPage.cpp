@@ -1,5 +1,7 @@
 #include "settings/GatewayPage.h"
 
+#include <algorithm>
+
 namespace oculon::settings {
 
 using config::text;
@@ -37,6 +39,11 @@ std::string commandFrame(const std::string& payload) {
 std::string videoStatus(int n) { return commandFrame(std::string("V") + static_cast<char>(n)); }
 std::string videoOnConfig(int n) { return commandFrame(std::string("v") + static_cast<char>(n)); }
 
+std::size_t gatewaysNamed(const devices::TGatewayList& gateways, const std::string& name) {
+    return static_cast<std::size_t>(std::count_if(gateways.begin(), gateways.end(),
+                                                  [&](const devices::TGatewayObject& g) { return g.name() == name; }));
+}
+
 bool GatewayPage::select(int row, const devices::TGatewayList& gateways, GatewayEdits& e,
                          config::TSprachenTyp language) {
     if (row < 0 || static_cast<std::size_t>(row) >= gateways.size()) {
@@ -44,8 +51,14 @@ bool GatewayPage::select(int row, const devices::TGatewayList& gateways, Gateway
         return false;
     }
     const devices::TGatewayObject& found = gateways[static_cast<std::size_t>(row)];
+    // The same gateway at another address is another claimant of its
+    // hardware address, or the gateway moved: after a save of ours that
+    // restarted it, the page goes on with what the save left until it is
+    // found again, whatever a search begun before the restart still lists.
+    const bool sameGateway = actGWObject_ && found.hardwareAddress() == actGWObject_->hardwareAddress();
+    const bool another = !sameGateway || (found.IPAddress() != moxaSelectIP_ && !actGWObject_->restartedSinceFound());
     // A gateway that answers at last shows its values in place of the address alone.
-    if (found.IPAddress() != moxaSelectIP_ || !actGWObject_ || found.answered() != actGWObject_->answered()) {
+    if (another || (found.answered() && !actGWObject_->answered())) {
         moxaSelectIP_ = found.IPAddress();
         actGWObject_ = found;
         e.name = found.name();
@@ -56,17 +69,29 @@ bool GatewayPage::select(int row, const devices::TGatewayList& gateways, Gateway
         e.dhcp = found.dhcp();
         // Another gateway's password must not stay in the fields: a save
         // would give it to this one. Empty keeps the gateway's own, unless
-        // a station of its name holds one.
+        // the station behind it holds one.
         e.pass.clear();
         e.passConfirm.clear();
+    } else if (!actGWObject_->restartedSinceFound()) {
+        // The search's copy is the newer one (who else claims it, what it
+        // holds); one restarted since finds itself again before anything
+        // goes to it, and a search begun before its restart would not.
+        actGWObject_ = found;
     }
     e.selected = true;
-    showStation(e, language);
+    showStation(e, stationBehind(found, e.name, gateways), language);
     return true;
 }
 
-void GatewayPage::showStation(GatewayEdits& e, config::TSprachenTyp language) const {
-    if (const auto station = settings_.getConfigByName(e.name)) {
+config::TVideoConfig::StationPtr GatewayPage::stationBehind(const devices::TGatewayObject& gateway,
+                                                            const std::string& name,
+                                                            const devices::TGatewayList& gateways) const {
+    return stationBehindGateway(settings_, gateway.hardwareAddress(), name, gatewaysNamed(gateways, name));
+}
+
+void GatewayPage::showStation(GatewayEdits& e, const config::TVideoConfig::StationPtr& station,
+                              config::TSprachenTyp language) const {
+    if (station) {
         e.input = station->eingang;
         e.output = station->ausgang;
         e.pass = e.passConfirm = station->moxaPass;
@@ -91,13 +116,43 @@ void GatewayPage::showStation(GatewayEdits& e, config::TSprachenTyp language) co
     }
 }
 
-void GatewayPage::gatewayRestarted() {
-    if (actGWObject_) actGWObject_->restarted();
+void GatewayPage::ranWith(const devices::TGatewayObject& gateway) {
+    actGWObject_ = gateway;
+    moxaSelectIP_ = gateway.IPAddress();
 }
 
 void GatewayPage::clear() {
     actGWObject_.reset();
     moxaSelectIP_.clear();
+}
+
+std::optional<std::size_t> GatewayPage::rowOfSelected(const devices::TGatewayList& gateways) const {
+    if (!actGWObject_) return std::nullopt;
+    std::optional<std::size_t> row;
+    for (std::size_t r = 0; r < gateways.size(); ++r) {
+        const devices::TGatewayObject& g = gateways[r];
+        if (g.hardwareAddress() != actGWObject_->hardwareAddress()) continue;
+        if (g.info().real_ip_addr == actGWObject_->info().real_ip_addr) return r;
+        if (!row) row = r;
+    }
+    return row;
+}
+
+std::optional<std::size_t> GatewayPage::rowOfServer(const devices::TGatewayList& gateways,
+                                                    const devices::ServerFields& server,
+                                                    const std::vector<ListedDevice>& listed) const {
+    const auto station = knownStationOf(settings_, server, listed);
+    const std::string mac = station ? station->moxaMac : std::string();
+    const std::string& name = station ? station->Name : server.FName;
+    std::optional<std::size_t> row;
+    for (std::size_t r = 0; r < gateways.size(); ++r) {
+        const devices::TGatewayObject& g = gateways[r];
+        if (mac.empty() ? g.name() != name : g.hardwareAddress() != mac) continue;
+        // Two of them: which is the station's the name cannot tell.
+        if (row && mac.empty()) return std::nullopt;
+        if (!row) row = r;
+    }
+    return row;
 }
 
 }  // namespace oculon::settings

@@ -3,6 +3,7 @@
 #include <climits>
 #include <tuple>
 
+#include "settings/DeviceStations.h"
 #include "settings/InputRules.h"
 
 namespace oculon::settings {
@@ -77,7 +78,7 @@ const config::TText* applyGeneral(config::TVideoConfig& settings, const GeneralV
     } else {
         settings.schreibeHasVideoPass(v.allowVideoView);
     }
-    if (!path.empty()) config::TVideoConfig::generatePath(path);
+    if (!path.empty()) config::makeSaveFolder(path, path);
     settings.schreibeID(v.ids);
     settings.schreibBlackConfig(v.black);
     settings.schreibeAllowConfig(v.allowCapture);
@@ -148,12 +149,17 @@ void ServerPage::clear() {
     actObject_.reset();
 }
 
-bool ServerPage::deleteEnabled() const { return actObject_ && settings_.getConfigByName(actObject_->FName); }
+config::TVideoConfig::StationPtr ServerPage::station(const std::vector<FoundDevice>& found) const {
+    return actObject_ ? knownStationOf(settings_, *actObject_, listedDevices(found)) : nullptr;
+}
 
 const config::TText* ServerPage::check(ServerEdits& e, const std::vector<FoundDevice>& found) const {
     if (e.useUserName) {
         if (e.pass != e.passConfirm) return &config::txtEnterSamePasswordTwoTimes;
         if (e.user.empty()) return &config::txtUserAuthorizationNeedsUserName;
+    }
+    if (actObject_) {
+        if (const config::TText* problem = checkServerEdits(e, *actObject_)) return problem;
     }
     bool clash = false;
     for (const FoundDevice& device : found) {

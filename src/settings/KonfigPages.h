@@ -79,8 +79,9 @@ public:
 
     const std::string& selectedIP() const { return selectedIP_; }
     const std::optional<devices::ServerFields>& server() const { return actObject_; }
-    // "Delete configuration": a station is stored under the server's name.
-    bool deleteEnabled() const;
+    // The station of the selected server, when it is known without asking
+    // the user (`found`: the discovery list).
+    config::TVideoConfig::StationPtr station(const std::vector<FoundDevice>& found) const;
 
     // The checks before a configuration run. A name that another listed
     // server carries is emptied.

@@ -44,6 +44,11 @@ class GatewaySettings {
 public:
     virtual ~GatewaySettings() = default;
     virtual std::string name() const = 0;
+    // What the gateway is known by: its hardware address, "00:90:e8:00:00:01".
+    virtual std::string hardwareAddress() const = 0;
+    // The addresses that answered with its hardware address, when more than
+    // one did: nothing with a password goes to either.
+    virtual std::vector<std::string> claimedFrom() const = 0;
     virtual std::string address() const = 0;
     virtual std::string gateway() const = 0;
     virtual std::string netmask() const = 0;
@@ -75,6 +80,7 @@ struct CgiAnswer {
     bool ok = false;  // 2xx, or the device's 302
     bool unauthorized = false;
     std::string message;  // what went wrong: the status line or the network's reason
+    int status = 0;       // the HTTP status; 0 when none came
 };
 
 class CgiClient {

@@ -1,5 +1,6 @@
 #include "settings/VideoServerConfiguration.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "config/Helpers.h"
@@ -44,6 +45,7 @@ void copyGatewayGroup(const config::TSingleConfig& from, config::TSingleConfig& 
     to.moxa = from.moxa;
     to.moxaPass = from.moxaPass;
     to.moxaPassBefore = from.moxaPassBefore;
+    to.moxaMac = from.moxaMac;
     to.moxaNeedCred = from.moxaNeedCred;
     to.moxaDhcp = from.moxaDhcp;
     to.eingang = from.eingang;
@@ -107,11 +109,13 @@ void addressChange(const GatewayEdits& g, const GatewaySettings& gw, devices::Ga
     change.dhcp = g.dhcp;
 }
 
-// The password the gateway is to take, when the page's differs from the one
-// it is logged in with: the page's, or none with "Use Password" cleared. An
-// empty edit keeps the gateway's password.
+// The password the gateway is to take, when the user changed the page and
+// its password differs from the one the gateway is logged in with: the
+// page's, or none with "Use Password" cleared. An empty edit keeps the
+// gateway's password; one the page shows unchanged is a station's, not one
+// the user gave.
 std::optional<std::string> passwordChange(const GatewayEdits& g, const GatewaySettings& gw) {
-    if (g.pass == gw.password() || (g.pass.empty() && gw.hasPassword())) return std::nullopt;
+    if (!g.edited || g.pass == gw.password() || (g.pass.empty() && gw.hasPassword())) return std::nullopt;
     if (g.usePass) return g.pass;
     if (gw.hasPassword()) return std::string();
     return std::nullopt;
@@ -119,10 +123,34 @@ std::optional<std::string> passwordChange(const GatewayEdits& g, const GatewaySe
 
 constexpr std::chrono::milliseconds kGatewayPoll{1000};
 
+// Characters, not bytes: the edits hold UTF-8.
+std::size_t characters(const std::string& text) {
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+std::string joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
+    return text;
+}
+
 }  // namespace
 
+const config::TText* checkServerEdits(const ServerEdits& e, const devices::ServerFields& s) {
+    if (e.port != s.FPort && !parsePort(e.port)) return &config::txtPortNumberRange;
+    const bool networkSame =
+        e.dhcp == s.FDhcp && e.ip == s.FIpAdresse && e.subnet == s.FSubnet && e.gateway == s.FGateway;
+    if (!networkSame && !e.dhcp && (!isValidIP(e.ip) || !isValidIP(e.subnet) || !isValidIP(e.gateway)))
+        return &config::txtInvalidIPAddresses;
+    if (e.useUserName && (characters(e.user) > kServerCredentialLength || characters(e.pass) > kServerCredentialLength))
+        return &config::txtUserOrPasswordTooLong;
+    return nullptr;
+}
+
 void VideoServerConfiguration::fail(const config::TText& message, ApplyReport::Part page) {
-    p_.prompts.error(refusal(page, config::text(message, p_.language), p_.language));
+    // Nothing is stored after a refusal: the lines after it say so.
+    p_.prompts.report(refusal(page, config::text(message, p_.language), p_.language), false);
     error_ = true;
 }
 
@@ -137,9 +165,16 @@ bool VideoServerConfiguration::send(const std::string& cgi, const std::string& p
     if (answer.ok) return true;
     allOk_ = false;
     error_ = true;
-    // The device's status line, or the network's reason: shown as text, never as markup.
-    std::string message =
-        answer.unauthorized ? config::text(config::txtAccessDenied, p_.language) : platform::shownText(answer.message);
+    // The reason in words, then the device's own status and text, or the
+    // network's reason: shown as text, never as markup.
+    std::string message = platform::shownText(answer.message);
+    if (answer.unauthorized) {
+        message = config::text(config::txtAccessDenied, p_.language);
+    } else if (answer.status >= 400) {
+        const config::TText& words =
+            answer.status < 500 ? config::txtServerRefusedRequest : config::txtServerFailedRequest;
+        message = config::text(words, p_.language) + "\r\n" + message;
+    }
     if (failed) message = config::text(*failed, p_.language) + "\r\n" + message;
     p_.prompts.error(message);
     return false;
@@ -154,6 +189,8 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     stored_ = false;
     gatewayRestarted_ = false;
     gatewayPassBefore_.reset();
+    restartDeclined_ = false;
+    gatewayWanted_ = false;
     Result result;
     const auto finish = [&](bool finished) {
         result.error = error_;
@@ -173,22 +210,32 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     port_ = *serverPort;
     const bool basic = s.FAuthorization;
 
-    const config::TVideoConfig::StationPtr stored = p_.settings.getConfigByName(s.FName);
+    // What the user can mend is checked before anyone is asked or anything sent.
+    StationChoice choice = stationOfServer(p_.settings, s, p_.listed);
+    if (!checkServerPage(e, choice.station) || !checkGatewayPage(g)) return finish(false);
+    if (choice.ask) {
+        const config::TSingleConfig& other = *choice.station;
+        const std::string question =
+            filledIn(config::text(config::txtSameDeviceQuestion, p_.language),
+                     {s.FIpAdresse + ":" + s.FPort, platform::shownText(other.Name), other.Ip + ":" + other.Port});
+        if (!p_.prompts.confirmSameDevice(question)) {
+            choice.station = nullptr;
+            // A station of its own: it must not take the other one's name.
+            if (!checkServerPage(e, nullptr)) return finish(false);
+        }
+    }
+    const config::TVideoConfig::StationPtr stored = choice.station;
     std::optional<config::TSingleConfig> station;
     if (stored) station = *stored;
-    // The gateway page holds this station's door output and input only with
-    // the gateway that carries the station's name, or for a station not
-    // stored yet the name it is given now; with no gateway selected, the
-    // page names the gateway of a station not stored yet.
-    ownGateway_ = !g.name.empty() && (g.selected && p_.gateway ? g.name == s.FName || (!stored && g.name == e.name)
-                                                               : !g.selected && !stored && g.name == e.name);
-    // What the user can mend is checked before anyone is asked or anything sent.
-    if (!checkGatewayPage(g)) return finish(false);
+    findGatewayOwner(g, e, stored);
+    // The gateway in front of a station takes the station's new name.
+    const bool renameFollows = e.name != s.FName && stored && stored->moxa && ownGateway_ && p_.gateway;
+    if (!prepareGateway(g, station ? &*station : nullptr, renameFollows)) return finish(false);
     working_ = s.FAdminPass;
     if ((s.FAuthorization && !stored) || (e.useUserName && s.FAdminPass.empty())) {
         const auto answer = p_.prompts.askPassword(s.FName, true);
         if (!answer) {
-            error_ = true;
+            cancelled();
             return finish(false);
         }
         working_ = *answer;
@@ -205,32 +252,26 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     bool changed = false;
     std::unique_ptr<RebootHold> hold;
     if (e.port != s.FPort) {
-        const auto newPort = parsePort(e.port);
-        if (!newPort) {
-            fail(config::txtPortNumberRange, ApplyReport::server);
-            return finish(false);
-        }
         if (p_.prompts.confirmReboot()) {
             hold = std::make_unique<RebootHold>(p_.rebootLock);
-            e.port = std::to_string(*newPort);
+            e.port = std::to_string(*parsePort(e.port));  // checked above
             // Still to the old port: the new one holds after the restart.
             send("Cmd.cgi", "Cmd=SetHttp.cgi&Port0=" + e.port + "&Port1=0", basic);
         } else {
             e.port = s.FPort;
+            restartDeclined_ = true;
         }
     }
 
     p_.prompts.progress(10);
-    // The gateway in front of a station takes the station's new name.
-    const bool renameFollows =
-        e.name != s.FName && stored && stored->moxa && p_.gateway && p_.gatewayNamed && p_.gatewayNamed(s.FName);
     devices::GatewayChange forGateway;
-    if (!gatewayStep(g, station ? &*station : nullptr, renameFollows, forGateway)) return finish(false);
+    if (!gatewayStep(g, station ? &*station : nullptr, forGateway)) return finish(false);
 
     const bool networkSame =
         e.dhcp == s.FDhcp && e.ip == s.FIpAdresse && e.subnet == s.FSubnet && e.gateway == s.FGateway;
     if (!networkSame && !p_.prompts.confirmReboot()) {
         // Nothing went to the device: the station keeps what the device has.
+        restartDeclined_ = true;
         e.dhcp = s.FDhcp;
         e.ip = s.FIpAdresse;
         e.subnet = s.FSubnet;
@@ -243,10 +284,6 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
             parameters = "Cmd=SetIP.cgi&Interface=eth1&Enable=true&IPWay=dhcp&IP=" + s.FIpAdresse +
                          "&Netmask=" + s.FSubnet + "&Gateway=" + s.FGateway + "&IPWay0=dhcp&" + kWlanDhcp;
         } else {
-            if (!isValidIP(e.ip) || !isValidIP(e.subnet) || !isValidIP(e.gateway)) {
-                fail(config::txtInvalidIPAddresses, ApplyReport::server);
-                return finish(false);
-            }
             parameters = "Cmd=SetIP.cgi&Interface=eth1&Enable=true&IPWay=manually&IP=" + e.ip + "&Netmask=" + e.subnet +
                          "&Gateway=" + e.gateway + "&IPWay0=manually&" + kWlanManual;
         }
@@ -272,6 +309,8 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     // Unsaved page edits are stored even when the device refused a request.
     if (!changed || allOk_ || modified) store(e, g, stored, station ? &*station : nullptr);
     if (!aboutGatewayChange.empty()) p_.prompts.report(aboutGatewayChange, stored_);
+    // The page's changes are not all in force: its summary says not saved.
+    if (restartDeclined_) p_.prompts.report(config::text(config::txtRestartDeclined, p_.language), false);
     // The page shows the password fields empty, as after a selection: an
     // empty field keeps the password the server has.
     e.pass.clear();
@@ -322,6 +361,17 @@ bool VideoServerConfiguration::sendUser(ServerEdits& e, bool basic) {
     return true;
 }
 
+bool VideoServerConfiguration::checkServerPage(const ServerEdits& e, const config::TVideoConfig::StationPtr& station) {
+    const config::TText* problem = checkServerEdits(e, *server_);
+    // A name another station carries stays refused: two stations of one
+    // name could not be told apart.
+    const auto named = p_.settings.getConfigByName(e.name);
+    if (!problem && named && named != station) problem = &config::txtVideoserverNameInUse;
+    if (!problem) return true;
+    fail(*problem, ApplyReport::server);
+    return false;
+}
+
 bool VideoServerConfiguration::checkGatewayPage(const GatewayEdits& g) {
     if (g.name.empty() || !p_.gateway) return true;
     if (g.pass != g.passConfirm) {
@@ -331,30 +381,84 @@ bool VideoServerConfiguration::checkGatewayPage(const GatewayEdits& g) {
     if (g.dhcp) return true;
     const std::string invalid = invalidAddresses(g, p_.language);
     if (invalid.empty()) return true;
-    p_.prompts.error(refusal(ApplyReport::gateway, invalid, p_.language));
+    p_.prompts.report(refusal(ApplyReport::gateway, invalid, p_.language), false);
     error_ = true;
     return false;
 }
 
-bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfig* station, bool renameFollows,
+void VideoServerConfiguration::findGatewayOwner(const GatewayEdits& g, const ServerEdits& e,
+                                                const config::TVideoConfig::StationPtr& stored) {
+    const devices::ServerFields& s = *server_;
+    ownGateway_ = ownByHardware_ = false;
+    gatewayOwner_ = nullptr;
+    if (g.name.empty()) return;
+    if (!g.selected || !p_.gateway) {
+        // No gateway selected: the page names the gateway of a station not
+        // stored yet.
+        ownGateway_ = !g.selected && !stored && g.name == e.name;
+        return;
+    }
+    const GatewaySettings& gw = *p_.gateway;
+    if (const auto keeper = stationKeeping(p_.settings, gw.hardwareAddress())) {
+        ownGateway_ = ownByHardware_ = keeper == stored;
+        if (!ownGateway_) gatewayOwner_ = keeper;
+        return;
+    }
+    // No station keeps its hardware address yet: the gateway is the
+    // station's while the page gives it the station's name, unless the
+    // station keeps another one's, or another gateway carries its name too.
+    const std::size_t ofName = p_.gatewaysNamed ? p_.gatewaysNamed(gw.name()) : 1;
+    ownGateway_ =
+        ofName <= 1 && (g.name == s.FName || (!stored && g.name == e.name)) && (!stored || stored->moxaMac.empty());
+    if (!ownGateway_) gatewayOwner_ = stationBehindGateway(p_.settings, {}, gw.name(), ofName);
+}
+
+bool VideoServerConfiguration::prepareGateway(const GatewayEdits& g, const config::TSingleConfig* station,
+                                              bool renameFollows) {
+    GatewaySettings* gw = p_.gateway;
+    if (g.name.empty() || !gw) return true;
+    // The password stored with the gateway's own station is the one to try:
+    // another station's belongs to another gateway.
+    const config::TSingleConfig* owner = ownGateway_ ? station : gatewayOwner_.get();
+    if (owner && owner->moxaNeedCred) gw->setLoginPassword(owner->moxaPass);
+    // A gateway that is not this station's is given only what the user
+    // changed on its page.
+    if (!ownGateway_ && !g.edited) return true;
+    devices::GatewayChange change;
+    if (g.name != gw->name()) change.name = g.name;
+    addressChange(g, *gw, change);
+    gatewayWanted_ = !change.empty() || renameFollows || passwordChange(g, *gw);
+    if (!gatewayWanted_ || gw->claimedFrom().empty()) return true;
+    p_.prompts.report(disputed(*gw), false);
+    error_ = true;
+    return false;
+}
+
+std::string VideoServerConfiguration::disputed(const GatewaySettings& gw) const {
+    return filledIn(config::text(config::txtGatewayDisputed, p_.language),
+                    {platform::shownText(gw.name()), gw.hardwareAddress(), joined(gw.claimedFrom())});
+}
+
+void VideoServerConfiguration::cancelled() {
+    error_ = true;
+    p_.prompts.report(config::text(config::txtRunCancelled, p_.language), stored_);
+}
+
+bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfig* station,
                                            devices::GatewayChange& change) {
     GatewaySettings* gw = p_.gateway;
     if (g.name.empty() || !gw) {
         p_.prompts.progress(40);
         return true;
     }
-    if (g.name != gw->name()) change.name = g.name;
+    // Only a gateway that is to be given something is logged in to, and
+    // so asked for its password.
+    if (gatewayWanted_) {
+        if (g.name != gw->name()) change.name = g.name;
+        addressChange(g, *gw, change);
+    }
     p_.prompts.progress(10);
-
-    // The password stored with the gateway's own station is the one to try:
-    // another station's belongs to another gateway.
-    const config::TVideoConfig::StationPtr named = ownGateway_ ? nullptr : p_.settings.getConfigByName(gw->name());
-    const config::TSingleConfig* owner = ownGateway_ ? station : named.get();
-    if (owner && owner->moxaNeedCred) gw->setLoginPassword(owner->moxaPass);
-    addressChange(g, *gw, change);
-    // Only a gateway that is to be given something is asked for its password.
-    const bool toSend = !change.empty() || renameFollows || passwordChange(g, *gw);
-    if (toSend && !logIn(*gw, ownGateway_ ? station : nullptr)) return false;
+    if (gatewayWanted_ && !logIn(*gw, ownGateway_ ? station : nullptr)) return false;
     // An empty edit keeps the password the gateway has.
     if (gw->hasPassword() && g.pass.empty()) g.pass = gw->password();
 
@@ -364,7 +468,7 @@ bool VideoServerConfiguration::gatewayStep(GatewayEdits& g, config::TSingleConfi
         station->moxa = true;
     }
     p_.prompts.progress(10);
-    change.password = passwordChange(g, *gw);
+    if (gatewayWanted_) change.password = passwordChange(g, *gw);
     p_.prompts.progress(20);
     return true;
 }
@@ -377,8 +481,11 @@ bool VideoServerConfiguration::logIn(GatewaySettings& gw, config::TSingleConfig*
     for (;;) {
         const devices::GatewayLogin login = gw.checkPassword();
         if (login == devices::GatewayLogin::accepted) break;
-        if (login == devices::GatewayLogin::silent) {
-            p_.prompts.report(aboutGateway(config::txtGatewayNotAnswering, gw, p_.language), false);
+        if (login == devices::GatewayLogin::silent || login == devices::GatewayLogin::disputed) {
+            p_.prompts.report(login == devices::GatewayLogin::silent
+                                  ? aboutGateway(config::txtGatewayNotAnswering, gw, p_.language)
+                                  : disputed(gw),
+                              false);
             error_ = true;
             return false;
         }
@@ -388,7 +495,7 @@ bool VideoServerConfiguration::logIn(GatewaySettings& gw, config::TSingleConfig*
         }
         const auto answer = p_.prompts.askPassword("Gateway " + gw.name(), false);
         if (!answer) {
-            error_ = true;
+            cancelled();
             return false;
         }
         gw.setLoginPassword(*answer);
@@ -403,9 +510,9 @@ std::string VideoServerConfiguration::giveGateway(const devices::GatewayChange& 
     if (change.empty() || !gw) return {};
     const std::string passwordBefore = gw->hasPassword() ? gw->password() : std::string();
     devices::GatewayOutcome outcome = gw->change(change);
-    gatewayRestarted_ = !outcome.silent;
+    gatewayRestarted_ = !outcome.silent && !outcome.disputed;
     devices::GatewayChange unknown;
-    bool answered = !outcome.silent;
+    bool answered = gatewayRestarted_;
     if (outcome.unconfirmed)
         unknown = confirmSave(without(change, outcome.notTaken), outcome.notTaken, passwordBefore, answered);
     const devices::GatewayChange& notTaken = outcome.notTaken;
@@ -431,7 +538,12 @@ std::string VideoServerConfiguration::giveGateway(const devices::GatewayChange& 
         if (station) station->moxaPassBefore = passwordBefore;
     }
 
-    std::string message = answered ? std::string() : aboutGateway(config::txtGatewayNotAnswering, *gw, p_.language);
+    std::string message;
+    if (!gw->claimedFrom().empty()) {
+        message = disputed(*gw);
+    } else if (!answered) {
+        message = aboutGateway(config::txtGatewayNotAnswering, *gw, p_.language);
+    }
     const auto add = [&](const config::TText& heading, const devices::GatewayChange& values) {
         if (values.empty()) return;
         if (!message.empty()) message += "\r\n";
@@ -457,7 +569,8 @@ devices::GatewayChange VideoServerConfiguration::confirmSave(const devices::Gate
     do {
         if (!p_.prompts.pause(kGatewayPoll)) break;
         answered = gw.readBack();
-    } while (!answered && std::chrono::steady_clock::now() < until);
+        // Two devices claim it: which is the gateway no wait tells.
+    } while (!answered && gw.claimedFrom().empty() && std::chrono::steady_clock::now() < until);
     p_.prompts.gatewayWait({});
     if (!answered) return sent;
 
@@ -515,9 +628,13 @@ void VideoServerConfiguration::store(const ServerEdits& e, const GatewayEdits& g
         n.eingangSchriftAus = g.inputOffText;
         n.eingangBildEin = g.pictureOn;
         n.eingangBildAus = g.pictureOff;
-        // Behind the gateway while it carries the station's name, the new
-        // one after a rename.
-        n.moxa = (g.selected && p_.gateway ? p_.gateway->name() : g.name) == e.name;
+        // Behind the gateway it is known to be behind by its hardware
+        // address; else while the gateway carries the station's name, the
+        // new one after a rename, and from now on known by its hardware
+        // address too.
+        const bool selected = g.selected && p_.gateway;
+        n.moxa = ownByHardware_ || (selected ? p_.gateway->name() : g.name) == e.name;
+        n.moxaMac = n.moxa && selected ? p_.gateway->hardwareAddress() : std::string();
     } else if (stored) {
         // The page shows no gateway of this station's, or another station's:
         // its door output, input and gateway stay as stored (a station

@@ -16,6 +16,7 @@
 #include "config/RebootSperre.h"
 #include "config/cfgUnit.h"
 #include "settings/ApplyReport.h"
+#include "settings/DeviceStations.h"
 #include "settings/KonfigSeams.h"
 
 namespace oculon::settings {
@@ -66,12 +67,25 @@ struct ServerEdits {
     friend bool operator==(const ServerEdits&, const ServerEdits&) = default;
 };
 
+// The longest user name and password the video server keeps; it cuts
+// longer ones short without a word.
+inline constexpr std::size_t kServerCredentialLength = 20;
+
+// The checks of the video-server page's edits that the user can mend before
+// anything is asked or sent: a new port, a new fixed address, and a user
+// name or password the server would cut. The message, or nullptr.
+const config::TText* checkServerEdits(const ServerEdits& edits, const devices::ServerFields& server);
+
 // The edits of the gateway page; an empty name: no gateway in front.
 struct GatewayEdits {
     std::string name, ip, gateway, subnet, pass, passConfirm;
     bool dhcp = false;
     bool usePass = false;
     bool selected = false;  // a gateway is selected in its grid
+    // The user changed the page since its gateway was loaded: only then is
+    // a gateway other than the station's own given anything, and only then
+    // does a password go to it.
+    bool edited = false;
     bool input = false;
     bool output = false;
     std::string outputText, inputOnText, inputOffText, pictureOn, pictureOff;
@@ -86,6 +100,9 @@ public:
     virtual std::optional<std::string> askPassword(const std::string& station, bool video) = 0;
     // "The videoserver is being rebooted." with OK and Cancel.
     virtual bool confirmReboot() = 0;
+    // Whether the selected device is the one a station was set up for, with
+    // Yes and No (false).
+    virtual bool confirmSameDevice(const std::string& question) = 0;
     virtual void error(const std::string& text) = 0;
     // A message about the gateway, followed by the lines that name the
     // changes saved and not saved, as every message of an apply is; the
@@ -110,13 +127,15 @@ public:
         CgiClient& http;
         RunPrompts& prompts;
         GatewaySettings* gateway = nullptr;  // the selected gateway, if any
-        // A gateway of the gateway search carries this name.
-        std::function<bool(const std::string& name)> gatewayNamed;
+        // How many gateways of the gateway search carry this name.
+        std::function<std::size_t(const std::string& name)> gatewaysNamed;
         config::TSprachenTyp language = config::lang_en;  // of the messages
         std::chrono::milliseconds settleTime{4000};       // after the last step
         // How long a gateway that restarted before it confirmed its save is
         // waited for.
         std::chrono::milliseconds gatewayRestartTime{30000};
+        // The video servers of the discovery list: whose station is whose.
+        std::vector<ListedDevice> listed{};
     };
 
     struct Result {
@@ -142,17 +161,28 @@ private:
     // The user authorization, user and password, when they differ from
     // what the server holds; false when the server did not take them.
     bool sendUser(ServerEdits& e, bool basic);
+    // The video-server page's edits; false, told, when they will not do.
+    // `station`: the one the device is taken for.
+    bool checkServerPage(const ServerEdits& e, const config::TVideoConfig::StationPtr& station);
     // The gateway page's passwords and addresses; false, told, when they
     // will not do.
     bool checkGatewayPage(const GatewayEdits& g);
+    // Whether the page's gateway is the station's own (`stored`, none for a
+    // new one), and which station it is behind otherwise.
+    void findGatewayOwner(const GatewayEdits& g, const ServerEdits& e, const config::TVideoConfig::StationPtr& stored);
+    // Before any request: whether the gateway is to be given anything, with
+    // its login password; false, told, when two devices claim it.
+    bool prepareGateway(const GatewayEdits& g, const config::TSingleConfig* station, bool renameFollows);
     // Collects in `change` what differs from the gateway, logged in to
-    // when it is to be given anything (`renameFollows`: the server's new
-    // name); false when the run must stop.
-    bool gatewayStep(GatewayEdits& g, config::TSingleConfig* station, bool renameFollows,
-                     devices::GatewayChange& change);
+    // when it is to be given anything; false when the run must stop.
+    bool gatewayStep(GatewayEdits& g, config::TSingleConfig* station, devices::GatewayChange& change);
     // Logs in to the gateway, asking the user while it refuses; false when
     // the run must stop.
     bool logIn(GatewaySettings& gw, config::TSingleConfig* station);
+    // Two devices answer with the gateway's hardware address.
+    std::string disputed(const GatewaySettings& gw) const;
+    // The user cancelled a question: told with what was and was not saved.
+    void cancelled();
     // Gives the gateway `change`; what it did not take the page and the
     // station show with its own values. The message that tells so (empty
     // when it took all) comes once the station is stored.
@@ -180,6 +210,12 @@ private:
     bool stored_ = false;  // the station was stored
     bool gatewayRestarted_ = false;
     bool ownGateway_ = false;  // the gateway page shows the station's own gateway
+    // Known by its hardware address: the station keeps its gateway whatever
+    // the gateway is called.
+    bool ownByHardware_ = false;
+    config::TVideoConfig::StationPtr gatewayOwner_;  // the station behind the page's gateway otherwise
+    bool gatewayWanted_ = false;                     // the gateway is to be given something
+    bool restartDeclined_ = false;
 };
 
 }  // namespace oculon::settings

@@ -141,9 +141,11 @@ TMJPEGDecoder::TMJPEGDecoder(const config::TServerAttributes& a)
             // that writes it may outlive them.
             const std::string root = config::videoConfig->firstPictpath();
             const std::int32_t minutes = config::videoConfig->recordLength();
-            StreamRecording::Settings settings{
-                [root](const std::string& name) { return config::buildSavePath(root, name, platform::localNow()); },
-                [minutes] { return minutes; }};
+            StreamRecording::Settings settings{[root](const std::string& name) {
+                                                   return config::makeSaveFolder(
+                                                       root, config::buildSavePath(root, name, platform::localNow()));
+                                               },
+                                               [minutes] { return minutes; }};
             FVideoFile = std::make_unique<RecordingWriter>(
                 FCameraName, std::move(settings), root, pictureFolderWorker(),
                 [target = pictureTarget_.id()] { platform::MainLoop::instance().post(target, kRecordingChanged); });

@@ -30,11 +30,12 @@ std::vector<int> onGrid(int origin, int step, int lo, int hi) {
     return values;
 }
 
-// What a popup open on the screen wants to keep in sight: its title bar to
-// move it by, and its door buttons; and its frame.
+// What a popup on the screen wants to keep in sight: its title bar to move
+// it by with the header row below it, which names the station, and its
+// door buttons; and its frame.
 struct InSight {
     PixelRect outer;
-    PixelRect title;
+    PixelRect header;
     PixelRect doorButtons;
 };
 
@@ -47,36 +48,41 @@ InSight inSightOf(const PixelRect& popup, PixelSize frame) {
     const int doorWidth = std::min(popup.width, kPopupDoorCorner.width);
     const int doorHeight = std::min(popup.height, kPopupDoorCorner.height);
     return {{popup.left, popup.top, popup.width + frame.width, popup.height + frame.height},
-            {popup.left, popup.top, popup.width + frame.width, title},
+            {popup.left, popup.top, popup.width + frame.width, title + std::min(popup.height, kPopupHeaderHeight)},
             {clientLeft + popup.width - doorWidth, clientTop + popup.height - doorHeight, doorWidth, doorHeight}};
 }
 
-// What a frame at `outer` hides of the open popups, in the order that
-// counts: a popup hidden whole weighs most, door buttons more than a title
-// bar, which keeps its other end to move the popup by; then the area of the
-// popups it covers. {0, 0} covers nothing.
+// What a frame at `outer`, lying on top, hides of the open popups, in the
+// order that counts: a popup hidden whole weighs most, door buttons more
+// than a header, which keeps its other end to move the popup by; then the
+// area of the popups it covers. {0, 0} covers nothing.
 using Hidden = std::pair<int, long long>;
 
 Hidden hidden(const PixelRect& outer, const std::vector<InSight>& open) {
-    constexpr int kWhole = 100, kDoor = 2, kTitle = 1;
+    constexpr int kWhole = 100, kDoor = 2, kHeader = 1;
     Hidden weight{0, 0};
     for (const InSight& o : open) {
         if (o.outer.left == outer.left && o.outer.top == outer.top) weight.first += kWhole;
         if (overlap(outer, o.doorButtons) > 0) weight.first += kDoor;
-        if (overlap(outer, o.title) > 0) weight.first += kTitle;
+        if (overlap(outer, o.header) > 0) weight.first += kHeader;
         weight.second += overlap(outer, o.outer);
     }
     return weight;
+}
+
+std::vector<InSight> inSightOfAll(const OpenPopups& open, PixelSize frame) {
+    std::vector<InSight> all;
+    if (open.main) all.push_back(inSightOf(*open.main, frame));
+    for (const PixelRect& p : open.further) all.push_back(inSightOf(p, frame));
+    return all;
 }
 
 // The places for a further popup's frame among the popups open in a free
 // area.
 class PlaceSearch {
 public:
-    PlaceSearch(const ScreenRoom& room, Place anchor, const std::vector<PixelRect>& open)
-        : room_(room), anchor_(anchor) {
-        for (const PixelRect& p : open) open_.push_back(inSightOf(p, room.frame));
-    }
+    PlaceSearch(const ScreenRoom& room, Place anchor, std::vector<InSight> open)
+        : room_(room), anchor_(anchor), open_(std::move(open)) {}
 
     struct Found {
         Place place;
@@ -97,12 +103,8 @@ public:
     Place leastHiding(PixelSize client) const { return best(client, true).value_or(Found{anchor_, {}}).place; }
 
 private:
-    PixelSize outerOf(PixelSize client) const {
-        return {client.width + room_.frame.width, client.height + room_.frame.height};
-    }
-
     std::optional<Found> best(PixelSize client, bool onTheFineGrid) const {
-        const PixelSize outer = outerOf(client);
+        const PixelSize outer{client.width + room_.frame.width, client.height + room_.frame.height};
         std::optional<Found> best;
         for (const Place& p : places(outer, onTheFineGrid)) {
             const Hidden weight = hidden({p.first, p.second, outer.width, outer.height}, open_);
@@ -138,7 +140,7 @@ private:
             for (const int left : halfColumns) add(left, top);
         std::set<int> columns{area.left}, rows{area.top};
         for (const InSight& o : open_) {
-            for (const PixelRect& r : {o.outer, o.title, o.doorButtons}) {
+            for (const PixelRect& r : {o.outer, o.header, o.doorButtons}) {
                 columns.insert(r.left + r.width);
                 rows.insert(r.top + r.height);
             }
@@ -148,7 +150,7 @@ private:
         for (const int top : rows)
             for (const int left : columns) add(left, top);
         if (!onTheFineGrid) return order;
-        const int step = std::max(1, inSightOf({0, 0, 0, 0}, room_.frame).title.height);
+        const int step = std::max(1, inSightOf({0, 0, 0, 0}, room_.frame).header.height);
         std::vector<int> fineColumns = onGrid(area.left, step, area.left, right);
         std::vector<int> fineRows = onGrid(area.top, step, area.top, bottom);
         fineColumns.push_back(right);
@@ -210,9 +212,9 @@ PixelRect popupOnScreen(const PixelRect& popup, const ScreenRoom& room) {
 }
 
 PixelRect furtherPopupPlace(const PixelRect& stored, const OpenPopups& open, const std::optional<ScreenRoom>& room) {
-    std::vector<PixelRect> shown = open.further;
-    if (open.main) shown.push_back(*open.main);
     if (!room) {
+        std::vector<PixelRect> shown = open.further;
+        if (open.main) shown.push_back(*open.main);
         const auto taken = [&](int left, int top) {
             return std::ranges::any_of(shown, [&](const PixelRect& p) { return p.left == left && p.top == top; });
         };
@@ -227,7 +229,7 @@ PixelRect furtherPopupPlace(const PixelRect& stored, const OpenPopups& open, con
     // aspect and the screen applied: the places found are the places they
     // take then.
     const PixelRect full = popupOnScreen(open.main.value_or(stored), *room);
-    const PlaceSearch search(*room, {full.left, full.top}, shown);
+    const PlaceSearch search(*room, {full.left, full.top}, inSightOfAll(open, room->frame));
     // Rather a smaller popup beside the others than one over them; rather
     // one over their pictures than one that hides their title bars or
     // door buttons.
@@ -243,6 +245,17 @@ PixelRect furtherPopupPlace(const PixelRect& stored, const OpenPopups& open, con
     if (std::optional<PixelRect> place = largestWithPlace(sizes, free(false))) return *place;
     const Place place = search.leastHiding({full.width, full.height});
     return {place.first, place.second, full.width, full.height};
+}
+
+std::optional<PixelRect> furtherPopupMove(const PixelRect& popup, const PixelRect& stored, const OpenPopups& others,
+                                          const ScreenRoom& room) {
+    const std::vector<InSight> open = inSightOfAll(others, room.frame);
+    const auto hides = [&](const PixelRect& p) { return hidden(inSightOf(p, room.frame).outer, open).first != 0; };
+    if (!hides(popup)) return std::nullopt;
+    const PixelRect place = furtherPopupPlace(stored, others, room);
+    // Where no place is free, a popup that jumped would only hide another.
+    if (hides(place)) return std::nullopt;
+    return place;
 }
 
 PixelRect keepInside(const PixelRect& outer, const PixelRect& area) {

@@ -2,7 +2,8 @@
 // Where live-video popups go on the screen. A popup fits the screen's free
 // area, frame and buttons included, whatever size was stored. A further
 // popup takes a free place among the popups open now: one where it covers
-// no other popup's title bar or door buttons. It looks first on the grid of
+// no other popup's title bar, header row (the station's name) or door
+// buttons, nor another popup its own. It looks first on the grid of
 // half popups around the main popup (half a popup lower and further right
 // is the first step there, where that is free), then on a finer grid, a
 // title bar apart, over the whole free area, and of the free places takes
@@ -49,6 +50,13 @@ struct OpenPopups {
 // (the screen is unknown) the first step of the cascade from `stored`, half
 // a popup lower and further right per step, that no open popup stands on.
 PixelRect furtherPopupPlace(const PixelRect& stored, const OpenPopups& open, const std::optional<ScreenRoom>& room);
+
+// Where the further popup `popup` goes now that the `others` stand where
+// they do (the main popup framed, one moved by the window manager or
+// brought back onto a screen): none where it hides nothing of them, nor
+// where no free place is left; else the place `furtherPopupPlace` finds.
+std::optional<PixelRect> furtherPopupMove(const PixelRect& popup, const PixelRect& stored, const OpenPopups& others,
+                                          const ScreenRoom& room);
 
 // Where the frame `outer` goes to lie inside `area`, moved as little as
 // possible; one larger than the area keeps to its top left corner.

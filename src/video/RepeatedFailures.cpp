@@ -2,11 +2,11 @@
 
 namespace oculon::video {
 
-int RepeatedFailures::failed(CallFailure kind, const std::string& reason) {
+RepeatedFailures::Count RepeatedFailures::failed(CallFailure kind, const std::string& reason) {
     Record& record = records_[static_cast<std::size_t>(kind)];
     if (record.times == 0 || record.reason != reason) record = {reason, 0, false};
     ++record.times;
-    return record.noted ? 0 : record.times;
+    return {record.times, record.noted};
 }
 
 void RepeatedFailures::noted(CallFailure kind) {

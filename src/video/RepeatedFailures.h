@@ -15,10 +15,13 @@ inline constexpr std::size_t kCallFailureKinds = 3;
 
 class RepeatedFailures {
 public:
+    struct Count {
+        int times = 0;       // since it began
+        bool noted = false;  // the user has taken note of it
+    };
     // A failure of `kind`; `reason` stays the same for as long as it is the
-    // same failure. How often it came since it began, or 0 when the user
-    // has taken note of it.
-    int failed(CallFailure kind, const std::string& reason);
+    // same failure.
+    Count failed(CallFailure kind, const std::string& reason);
     // The user has read what was told last of `kind`.
     void noted(CallFailure kind);
     // Writing of that kind works (again).

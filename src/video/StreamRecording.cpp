@@ -43,15 +43,13 @@ std::string StreamRecording::fileName() const { return file_ ? file_->FileName()
 
 void StreamRecording::open(TimePoint now) {
     started_ = now;
-    const std::string folder = settings_.folder ? settings_.folder(cameraName_) : std::string();
-    // Made here too, whoever named it: the folder's own error tells a full
-    // disk from a drive that is not there.
-    if (!config::generatePath(folder)) {
-        const int error = errno;
-        fail({error, folder, std::strerror(error)});
+    const config::SaveFolder folder = settings_.folder ? settings_.folder(cameraName_) : config::SaveFolder{};
+    // The folder's own error tells a full disk from a drive that is not there.
+    if (folder.failed()) {
+        fail({folder.error, folder.failedPath, std::strerror(folder.error)});
         return;
     }
-    const std::string name = folder + GetFileName(localTime(now), cameraName_) + ".kvd";
+    const std::string name = folder.path + GetFileName(localTime(now), cameraName_) + ".kvd";
     try {
         file_ = std::make_unique<TMJPEGFile>(name, TMJPEGFile::kWrite);
         if (file_->FileName() != name)

@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 
+#include "config/SavePath.h"
 #include "video/MJPEGFile.h"
 
 namespace oculon::video {
@@ -34,7 +35,8 @@ public:
     // Where files go and how long each runs; asked afresh for every file and
     // every frame, so a change of the settings takes effect at once.
     struct Settings {
-        std::function<std::string(const std::string& cameraName)> folder;  // ends with '/'
+        // Made and walked (config::makeSaveFolder) for every file.
+        std::function<config::SaveFolder(const std::string& cameraName)> folder;
         std::function<std::int32_t()> lengthMinutes;
     };
     // Shorter than the shortest file: a failed recording is tried again

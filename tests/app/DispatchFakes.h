@@ -41,10 +41,16 @@ public:
     void highlightName(bool on) override { highlighted = on; }
     void bringToFront() override { ++fronted; }
     void setBounds(const config::TWindowSettings& b) override { bounds = b; }
+    void placeAmongOthers(const config::TWindowSettings& b) override {
+        bounds = b;
+        amongOthers = true;
+    }
     std::optional<config::TWindowSettings> shownBounds() const override {
         return visible_ ? std::optional(bounds) : std::nullopt;
     }
     std::uintptr_t handle() const override { return reinterpret_cast<std::uintptr_t>(this); }
+    void whenSettled(std::function<void()> s) override { settled = std::move(s); }
+    bool placedByUser() const override { return userPlaced; }
 
     // The user closes the window.
     void close() {
@@ -59,6 +65,9 @@ public:
     bool highlighted = false;
     int fronted = 0, refreshed = 0;
     config::TWindowSettings bounds;
+    std::function<void()> settled;
+    bool userPlaced = false;
+    bool amongOthers = false;  // placed among the other popups
 
 private:
     std::shared_ptr<WindowList> live_;
@@ -74,8 +83,14 @@ public:
         made.push_back(w.get());
         return w;
     }
+    std::optional<video::ScreenRoom> screenRoom(const config::TWindowSettings& at) const override {
+        roomAskedAt.push_back(at);
+        return room;
+    }
     std::shared_ptr<WindowList> live = std::make_shared<WindowList>();  // in the order they were made
     WindowList made;                                                    // valid while listed in `live`
+    std::optional<video::ScreenRoom> room;                              // none: no screen to ask
+    mutable std::vector<config::TWindowSettings> roomAskedAt;
 };
 
 class FakeWall : public DoorWall {

@@ -1,13 +1,19 @@
 // The command channel against device and telephone peers on loopback and the
-// namespace's veth pair: repeats, echoes, late echoes, gateway calls and the
-// door-opener frame.
+// namespace's veth pair: repeats, echoes, late echoes, gateway calls, the
+// door-opener frame, a burst from forged senders whose echoes cannot go out,
+// and a listening port that another program holds.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/ip.h>
+#include <netinet/udp.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <chrono>
 
 #include "app/CommandChannel.h"
 #include "app/CommandFrames.h"
+#include "platform/UniqueFd.h"
 #include "support/UdpPeer.h"
 
 namespace oculon::app {
@@ -25,6 +31,38 @@ std::string gatewayCall(const std::string& id) {
     return body + static_cast<char>(x);
 }
 
+// Sends UDP datagrams with any source address (raw socket, root in the
+// test's namespace), as a device on the LAN can.
+class ForgedSender {
+public:
+    ForgedSender() : fd_(::socket(AF_INET, SOCK_RAW, IPPROTO_RAW)) {}
+    bool ok() const { return static_cast<bool>(fd_); }
+
+    void send(const std::string& from, const std::string& to, std::uint16_t port, const std::string& data) {
+        std::string packet(sizeof(iphdr) + sizeof(udphdr) + data.size(), '\0');
+        auto* ip = reinterpret_cast<iphdr*>(packet.data());
+        ip->version = 4;
+        ip->ihl = 5;
+        ip->ttl = 64;
+        ip->protocol = IPPROTO_UDP;
+        ip->tot_len = htons(static_cast<std::uint16_t>(packet.size()));
+        ::inet_pton(AF_INET, from.c_str(), &ip->saddr);
+        ::inet_pton(AF_INET, to.c_str(), &ip->daddr);
+        auto* udp = reinterpret_cast<udphdr*>(packet.data() + sizeof(iphdr));
+        udp->source = htons(4002);
+        udp->dest = htons(port);
+        udp->len = htons(static_cast<std::uint16_t>(sizeof(udphdr) + data.size()));
+        std::copy(data.begin(), data.end(), packet.begin() + sizeof(iphdr) + sizeof(udphdr));
+        sockaddr_in target{};
+        target.sin_family = AF_INET;
+        target.sin_addr.s_addr = ip->daddr;
+        ::sendto(fd_.get(), packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    }
+
+private:
+    platform::UniqueFd fd_;
+};
+
 class Channel : public ::testing::Test {
 protected:
     Channel() {
@@ -34,7 +72,8 @@ protected:
         channel = std::make_unique<CommandChannel>(
             CommandChannel::Handlers{
                 [this](const std::string& sender, bool on) { inputs.emplace_back(sender, on); },
-                [this](const std::string& sender, const std::string& id) { calls.emplace_back(sender, id); }},
+                [this](const std::string& sender, const std::string& id) { calls.emplace_back(sender, id); },
+                [this](std::uint16_t port, bool held) { ports.emplace_back(port, held); }},
             options);
         EXPECT_TRUE(channel->setListening(true));
     }
@@ -51,6 +90,7 @@ protected:
     std::unique_ptr<CommandChannel> channel;
     std::vector<std::pair<std::string, bool>> inputs;
     std::vector<std::pair<std::string, std::string>> calls;
+    std::vector<std::pair<std::uint16_t, bool>> ports;
 };
 
 TEST_F(Channel, UnansweredFramesGoOutElevenTimesTheCommandInHalfASecondTheDoorOpenerInOne) {
@@ -192,6 +232,81 @@ TEST_F(Channel, ListenerCanBeSwitchedOffAndOn) {
     device.sendTo("127.0.0.1", 4001, gatewayCall("ws1"));
     EXPECT_EQ(drain(device, 200ms).size(), 1u);
     EXPECT_EQ(calls.size(), 1u);
+}
+
+// Gateway calls with our id from forged senders on the LAN (10.77.0.100 to
+// .199, where nobody answers the neighbour lookup): their echoes wait in the
+// send buffer until the lookup fails, seconds later, so the buffer stays full
+// and every further echo finds no room. A real gateway that calls during and
+// after the burst (repeating its call until echoed, as gateways do) is heard
+// at once, and the loop never waits on a send.
+TEST_F(Channel, ABurstWhoseEchoesCannotGoOutHoldsNoCallBack) {
+    ForgedSender forged;
+    ASSERT_TRUE(forged.ok());
+    UdpPeer gateway("10.77.0.2", 4002);
+    const std::string call = gatewayCall("ws1");
+    const auto burst = [&](int count) {
+        for (int i = 0; i < count; ++i)
+            forged.send("10.77.0." + std::to_string(100 + i % 100), "10.77.0.1", 4001, call);
+    };
+    const auto realCallHeard = [&] {
+        return std::count(calls.begin(), calls.end(), std::pair{std::string("10.77.0.2"), call.substr(1, 3)});
+    };
+    burst(2000);
+    const auto start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration longestPump{};
+    while (realCallHeard() == 0 && std::chrono::steady_clock::now() - start < 5s) {
+        gateway.sendTo("10.77.0.1", 4001, call);
+        burst(200);  // the burst goes on while it calls
+        for (int i = 0; i < 10; ++i) {
+            const auto before = std::chrono::steady_clock::now();
+            loop.pumpFor(10ms);
+            longestPump = std::max(longestPump, std::chrono::steady_clock::now() - before);
+        }
+    }
+    EXPECT_GT(realCallHeard(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    // A pump of 10 ms that waited on a full send buffer would take a second.
+    EXPECT_LT(longestPump, 500ms);
+    // The forged calls were handed on too (the dispatch knows no gateway there).
+    EXPECT_GT(calls.size(), 100u);
+    // The burst over, the gateway's next call is heard again at once.
+    calls.clear();
+    gateway.sendTo("10.77.0.1", 4001, gatewayCall("ws2"));
+    EXPECT_TRUE(loop.pumpUntil([&] { return !calls.empty(); }, 500ms));
+}
+
+// Another program holds the port: told once however often it is tried, and
+// taken as soon as it is free, when calls come in again.
+TEST_F(Channel, AHeldPortIsToldOnceRetriedAndTakenOnceFree) {
+    std::vector<std::pair<std::uint16_t, bool>> told;
+    CommandChannel::Options options;
+    options.listenRetry = 100ms;
+    std::vector<std::pair<std::string, std::string>> secondCalls;
+    CommandChannel second(
+        {{},
+         [&](const std::string& sender, const std::string& id) { secondCalls.emplace_back(sender, id); },
+         [&](std::uint16_t port, bool held) { told.emplace_back(port, held); }},
+        options);
+    EXPECT_FALSE(second.setListening(true));
+    EXPECT_FALSE(second.setListening(true));
+    loop.pumpFor(350ms);
+    EXPECT_EQ(told, (std::vector<std::pair<std::uint16_t, bool>>{{4001, true}}));
+    EXPECT_FALSE(second.listening());
+
+    channel->setListening(false);  // the other program lets go
+    ASSERT_TRUE(loop.pumpUntil([&] { return second.listening(); }, 1s));
+    EXPECT_EQ(told, (std::vector<std::pair<std::uint16_t, bool>>{{4001, true}, {4001, false}}));
+    UdpPeer device("127.0.0.1", 4002);
+    device.sendTo("127.0.0.1", 4001, gatewayCall("ws1"));
+    EXPECT_TRUE(loop.pumpUntil([&] { return !secondCalls.empty(); }, 500ms));
+
+    // Held, then no longer wanted: that is told too, so the notice goes.
+    EXPECT_FALSE(channel->setListening(true));
+    channel->setListening(false);
+    EXPECT_EQ(ports, (std::vector<std::pair<std::uint16_t, bool>>{{4001, true}, {4001, false}}));
+    second.setListening(false);
+    EXPECT_TRUE(channel->setListening(true));
 }
 
 }  // namespace

@@ -192,6 +192,47 @@ TEST_F(Dispatch, FurtherPopupsOpenStepByStepOffsetWhileThePopupIsBusyWhenAllowed
     EXPECT_EQ(dispatch().furtherPopup("10.0.0.3"), factory.made[1]);
 }
 
+// Further popups are placed by where the main popup is to stand while the
+// window manager has not framed it yet; once it has come to stand elsewhere,
+// those that hide its header move to a free place, but one the user placed.
+TEST_F(Dispatch, FurtherPopupsMoveToAFreePlaceOnceTheMainPopupHasSettled) {
+    const auto place = [](const config::TWindowSettings& w) {
+        return std::to_string(w.left) + "," + std::to_string(w.top) + " " + std::to_string(w.width) + "x" +
+               std::to_string(w.height);
+    };
+    for (const char* name : {"A", "B", "C"}) addStation(name);
+    store();
+    settings.schreibeAllowMultipleWindows(true);
+    settings.schreibeFensterKoordinaten({40, 80, 552, 648});
+    factory.room = video::ScreenRoom{{0, 0, 800, 521}, {2, 25}};
+    dispatch().serverProbed(probe("A", "10.0.0.1"));
+    popup.bounds = {5, 80, 491, 595};  // where it asked to stand
+    dispatch().serverProbed(probe("B", "10.0.0.2"));
+    dispatch().serverProbed(probe("C", "10.0.0.3"));
+    ASSERT_EQ(factory.made.size(), 2u);
+    FakeWindow& b = *factory.made[0];
+    FakeWindow& c = *factory.made[1];
+    EXPECT_EQ(factory.roomAskedAt.back(), popup.bounds);
+    EXPECT_TRUE(b.amongOthers && c.amongOthers);
+    EXPECT_EQ(place(b.bounds), "0,74 476x401");   // below its header, over its picture
+    EXPECT_EQ(place(c.bounds), "0,143 357x312");  // below B's header too
+
+    // The window manager put it lower, so that its header lies under B; the
+    // user put C over it.
+    c.userPlaced = true;
+    c.bounds = {50, 100, 312, 357};
+    popup.bounds = {40, 80, 456, 553};
+    ASSERT_TRUE(popup.settled);
+    popup.settled();
+    EXPECT_EQ(place(b.bounds), "459,109 331x291");  // beside C, below the header
+    EXPECT_EQ(place(c.bounds), "100,50 357x312");
+    b.settled();  // B where it asked to stand: nothing moves
+    EXPECT_EQ(place(b.bounds), "459,109 331x291");
+
+    dispatch_.reset();  // the popup outlives the dispatch
+    EXPECT_FALSE(popup.settled);
+}
+
 TEST_F(Dispatch, PauseShowsNothingOnAnyRoadButStillRestoresTheWall) {
     settings.schreibeAllowMultipleWindows(true);
     withWall();
@@ -365,6 +406,10 @@ TEST_F(GatewayDispatch, SecondCallWaitsAndComesUpWhenTheFirstEnds) {
     dispatch().gatewayCall("10.0.1.2", "WS1");
     dispatch().gatewayCall("10.0.1.1", "WS1");  // a repeated call, the shown one's too, waits once
     dispatch().gatewayCall("10.0.1.9", "someone-else");
+    // A flood of our id from addresses where no gateway was found (forged
+    // senders) takes no place in the queue, and the call shown stays.
+    for (int i = 0; i < 20000; ++i)
+        dispatch().gatewayCall("10.78." + std::to_string(i / 250) + "." + std::to_string(i % 250), "WS1");
     EXPECT_EQ(dispatch().ipListe(), std::vector<std::string>{"10.0.1.2"});
     // An end from a waiting caller takes it off the queue.
     dispatch().gatewayCall("10.0.1.2", "");
@@ -459,8 +504,10 @@ struct CountedServer : devices::serverObjekt {
 TEST_F(Dispatch, HubForwardsListNewsAndFreesPayloadsWhileClosing) {
     std::vector<std::pair<std::uint32_t, std::uintptr_t>> forwarded;
     bool ended = false;
-    MessageHub hub(dispatch(), {[&](std::uint32_t id, std::uintptr_t w) { forwarded.emplace_back(id, w); },
-                                [] { return false; }, [&] { ended = true; }});
+    std::vector<std::pair<std::uint16_t, bool>> ports;
+    MessageHub hub(dispatch(),
+                   {[&](std::uint32_t id, std::uintptr_t w) { forwarded.emplace_back(id, w); }, [] { return false; },
+                    [&] { ended = true; }, [&](std::uint16_t port, bool held) { ports.emplace_back(port, held); }});
     int alive = 0;
     using platform::Message;
     auto post = [&](std::uint32_t id, std::uintptr_t w) {
@@ -477,13 +524,17 @@ TEST_F(Dispatch, HubForwardsListNewsAndFreesPayloadsWhileClosing) {
               (std::vector<std::pair<std::uint32_t, std::uintptr_t>>{
                   {platform::WM_UPDATEEVENT, 0}, {platform::WM_TCPUPDATEEVENT, 2}, {platform::WM_MOXAEVENT, 0}}));
     EXPECT_EQ(alive, 1);  // kept in the discovery list
+    post(platform::WM_LISTENERPORT, platform::listenerPortParam(8112, true));
+    post(platform::WM_LISTENERPORT, platform::listenerPortParam(65535, false));
+    EXPECT_EQ(ports, (std::vector<std::pair<std::uint16_t, bool>>{{8112, true}, {65535, false}}));
 
     dispatch().beginClosing();
     forwarded.clear();
     handle(Message::carrying<platform::WM_UPDATEEVENT>(std::make_unique<CountedServer>(alive)));
     handle(Message::carrying<platform::WM_TELUPDATEEVENT>(std::make_unique<devices::telefonObjekt>()));
     handle(Message::carrying<platform::WM_STATECHANGEDEVENT>(std::make_unique<devices::stateChangeObjekt>()));
-    EXPECT_TRUE(alive == 1 && forwarded.empty());
+    post(platform::WM_LISTENERPORT, platform::listenerPortParam(4001, true));
+    EXPECT_TRUE(alive == 1 && forwarded.empty() && ports.size() == 2);
     post(platform::WM_ENDPROGRAM, 0);
     EXPECT_TRUE(ended);
 }

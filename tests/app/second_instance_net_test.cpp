@@ -34,12 +34,13 @@ std::string programPath() {
     return std::string(dir ? dir : ".") + "/src/oculon";
 }
 
-pid_t spawn(const std::string& program) {
+pid_t spawn(const std::string& program, const std::string& errors = {}) {
     pid_t pid = -1;
     char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (!errors.empty()) posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT, 0600);
     const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     return rc == 0 ? pid : -1;
@@ -123,6 +124,8 @@ TEST_F(RealProgram, SecondStartEndsAtOnceWhileTheFirstRuns) {
     const pid_t first = spawn(programPath());
     ASSERT_GT(first, 0);
     ASSERT_TRUE(running(first));
+    const std::string socket = oculon::app::instanceSocketFor(dir.path() + "/cfg/Korvat/Oculon.reg");
+    ASSERT_TRUE(oculon::platform::tellRunningInstance(socket, 20s)) << "the first answers";
 
     // The same user's second start, once as the first and once without the
     // session's runtime folder, another temp folder and no HOME.
@@ -143,8 +146,25 @@ TEST_F(RealProgram, SecondStartEndsAtOnceWhileTheFirstRuns) {
         EXPECT_LT(Clock::now() - started, 5s) << bare;
         EXPECT_EQ(waitExit(first, 0ms), std::nullopt) << "the first instance ended";
     }
-    EXPECT_TRUE(oculon::platform::tellRunningInstance(
-        oculon::app::instanceSocketFor(dir.path() + "/cfg/Korvat/Oculon.reg"), 10s));
+    // One that cannot reach it (a FIFO at its socket's name) says so, on
+    // stderr and in a window that waits for the user, and ends with an error.
+    std::filesystem::rename(socket, socket + ".aside");
+    ASSERT_EQ(::mkfifo(socket.c_str(), 0600), 0);
+    const std::string errors = dir.path() + "/second.err";
+    const pid_t unreachable = spawn(programPath(), errors);
+    ASSERT_GT(unreachable, 0);
+    const auto said = [&] {
+        return oculon::testsupport::readFile(errors).find(socket + ": a FIFO, not the program's socket") !=
+               std::string::npos;
+    };
+    for (const auto until = Clock::now() + 20s; !said() && Clock::now() < until;) std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(said()) << oculon::testsupport::readFile(errors);
+    EXPECT_EQ(waitExit(unreachable, 300ms), std::nullopt) << "no window waited";
+    EXPECT_EQ(terminate(unreachable, 10s), 1);
+    std::filesystem::remove(socket);
+    std::filesystem::rename(socket + ".aside", socket);
+
+    EXPECT_TRUE(oculon::platform::tellRunningInstance(socket, 10s));
     EXPECT_EQ(terminate(first, 20s), 0);
     // The popup stood left of the screen: it was moved to 0 and kept there.
     std::ifstream file(dir.path() + "/cfg/Korvat/Oculon.reg");

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <clocale>
+#include <cstring>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <tuple>
@@ -11,6 +15,7 @@
 #include "config/SavePath.h"
 #include "config/cfgUnit.h"
 #include "support/ChildProcess.h"
+#include "support/SharedPictureFolder.h"
 
 namespace oculon::config {
 namespace {
@@ -166,12 +171,12 @@ TEST_F(SavePathTest, DatedFoldersAreCreatedBelowThePicturePath) {
     TVideoConfig cfg(store, march5);
     cfg.schreibeFirstPictPath(dir_.string() + "/Pics/");
     const std::string expected = dir_.string() + "/Pics/Door/2024/03 - March/05 - Tuesday/";
-    EXPECT_EQ(cfg.getSavePath("Door"), expected);
+    EXPECT_EQ(cfg.getSavePath("Door").path, expected);
     EXPECT_TRUE(fs::is_directory(expected));
 
     // A path stored without its closing separator still gets one.
     cfg.schreibeFirstPictPath(dir_.string() + "/Pics");
-    EXPECT_EQ(cfg.getSavePath("Door"), expected);
+    EXPECT_EQ(cfg.getSavePath("Door").path, expected);
 }
 
 TEST_F(SavePathTest, LongNamesComeFromTheLocale) {
@@ -190,25 +195,132 @@ TEST_F(SavePathTest, DeviceNamesCannotLeaveThePictureFolder) {
     TVideoConfig cfg(store, march5);
     cfg.schreibeFirstPictPath(dir_.string() + "/");
     for (const char* name : {"..", "../x", "/abs", "a/../../b"}) {
-        const fs::path made = fs::weakly_canonical(cfg.getSavePath(name));
+        const fs::path made = fs::weakly_canonical(cfg.getSavePath(name).path);
         const auto rel = made.lexically_relative(fs::canonical(dir_));
         EXPECT_FALSE(rel.empty() || *rel.begin() == "..") << name << " -> " << made;
         EXPECT_EQ(std::distance(rel.begin(), rel.end()), 4) << name << " -> " << made;
     }
 }
 
-TEST_F(SavePathTest, GeneratePathLeavesTheCurrentFolderAlone) {
+TEST_F(SavePathTest, MakingFoldersLeavesTheCurrentFolderAlone) {
     const fs::path before = fs::current_path();
     fs::current_path(dir_);
-    EXPECT_TRUE(TVideoConfig::generatePath("rel/a//b/ignored"));
+    EXPECT_EQ(makeSaveFolder("rel", "rel/a//b").path, "rel/a/b/");
     EXPECT_EQ(fs::current_path(), fs::canonical(dir_));
     EXPECT_TRUE(fs::is_directory(dir_ / "rel/a/b"));
-    EXPECT_FALSE(fs::exists(dir_ / "rel/a/b/ignored"));
-    EXPECT_TRUE(TVideoConfig::generatePath(""));
-
-    std::ofstream(dir_ / "file").put('x');
-    EXPECT_FALSE(TVideoConfig::generatePath((dir_ / "file/sub/").string()));
+    EXPECT_FALSE(makeSaveFolder("", "").failed());
+    EXPECT_EQ(makeSaveFolder("", "x/y").path, "x/y/");
+    // The chosen folder itself may be a link the user set.
+    fs::create_directory_symlink(dir_ / "rel", dir_ / "chosen");
+    EXPECT_EQ(makeSaveFolder("chosen", "chosen/a/c").path, "chosen/a/c/");
+    EXPECT_TRUE(fs::is_directory(dir_ / "rel/a/c"));
     fs::current_path(before);
+
+    // A file where the chosen folder belongs; what is not below the chosen
+    // folder, or climbs out of it.
+    std::ofstream(dir_ / "file").put('x');
+    const std::string file = (dir_ / "file").string();
+    for (const auto& [root, wanted, error] :
+         {std::tuple{file, file + "/sub/", ENOTDIR}, std::tuple{file + "/sub", file + "/sub/", ENOTDIR},
+          std::tuple{dir_.string(), dir_.string() + "x/y", EINVAL},
+          std::tuple{dir_.string(), dir_.string() + "/x/../../y", EINVAL},
+          std::tuple{std::string(), std::string("/abs"), EINVAL}}) {
+        const SaveFolder made = makeSaveFolder(root, wanted);
+        EXPECT_EQ(made.error, error) << root << " " << wanted;
+        EXPECT_TRUE(made.path.empty()) << root << " " << wanted;
+    }
+}
+
+// A shared picture folder (1777) in which another account made, ahead of
+// the user's first snapshot of the day, levels at the names that are easy to
+// foresee. Nothing the user writes goes into, or through, what it made; a
+// folder of the user's own beside it takes it, and the next walk finds the
+// same one. Rows with another account's folders need root to hand them over.
+TEST_F(SavePathTest, LevelsThatAreNotTheUsersOwnAreNotUsed) {
+    using testsupport::kNobody;
+    const std::string day = "2024/03 - March/05 - Tuesday/";
+    const auto others = [](const std::string& folder, mode_t mode) {
+        testsupport::makeFolderOf(folder, mode, kNobody);
+    };
+    const auto own = [](const std::string& folder, mode_t mode) {
+        testsupport::makeFolderOf(folder, mode, ::geteuid());
+    };
+    struct Row {
+        const char* what;
+        std::function<void(const std::string& pics)> plant;
+        std::string used;  // below the picture folder; "Door (?)" for a name no one foresaw
+        bool othersNeeded = true;
+    };
+    const std::vector<Row> rows{
+        {"nothing made ahead", [](const std::string&) {}, "Door/" + day, false},
+        {"the whole dated tree, another account's",
+         [&](const std::string& pics) {
+             for (const std::string& level : {std::string("Door/"), std::string("Door/2024/"),
+                                              std::string("Door/2024/03 - March/"), "Door/" + day})
+                 others(pics + level, 0777);
+         },
+         "Door (2)/" + day},
+        {"a link at the camera's name to a folder of another's",
+         [&](const std::string& pics) {
+             fs::create_directory(pics + "theirs");
+             fs::create_directory_symlink(pics + "theirs", pics + "Door");
+         },
+         "Door (2)/" + day, false},
+        {"a file at the year",
+         [&](const std::string& pics) {
+             own(pics + "Door", 0755);
+             std::ofstream(pics + "Door/2024").put('x');
+         },
+         "Door/2024 (2)/03 - March/05 - Tuesday/", false},
+        {"the day closed, another account's",
+         [&](const std::string& pics) { own(pics + "Door/2024/03 - March", 0755), others(pics + "Door/" + day, 0700); },
+         "Door/2024/03 - March/05 - Tuesday (2)/"},
+        {"the user's own beside another account's, from before",
+         [&](const std::string& pics) { others(pics + "Door", 0777), own(pics + "Door (2)/2024", 0755); },
+         "Door (2)/" + day},
+        {"every numbered name another account's",
+         [&](const std::string& pics) {
+             others(pics + "Door", 0777);
+             for (int n = 2; n <= 9; ++n) others(pics + "Door (" + std::to_string(n) + ")", 0777);
+         },
+         "Door (?)/" + day},
+        {"a level of the user's own closed to writing", [&](const std::string& pics) { own(pics + "Door", 0555); },
+         "Door (2)/" + day, false},
+        {"a level of the user's own that anyone may write", [&](const std::string& pics) { own(pics + "Door", 0777); },
+         "Door/" + day, false},
+    };
+    const mode_t umask = ::umask(0);  // as the other account's: nothing held back (restored below: no ASSERT)
+    for (const Row& row : rows) {
+        if (row.othersNeeded && ::geteuid() != 0) continue;
+        testsupport::TempDir dir;
+        ::chmod(dir.path().c_str(), 01777);
+        const std::string pics = dir.path() + "/";
+        row.plant(pics);
+        const SaveFolder made = makeSaveFolder(dir.path(), pics + "Door/" + day);
+        if (made.failed()) {
+            ADD_FAILURE() << row.what << ": " << made.failedPath << " " << std::strerror(made.error);
+            continue;
+        }
+        const std::string used = made.path.substr(pics.size());
+        if (row.used.starts_with("Door (?)"))
+            EXPECT_TRUE(used.size() == row.used.size() + 7 && used.starts_with("Door (") && used[14] == ')' &&
+                        used.ends_with(row.used.substr(8)))
+                << row.what << ": " << used;
+        else EXPECT_EQ(used, row.used) << row.what;
+        // Every level of it a real folder of the user's own that no one else may write.
+        for (std::string level = made.path; level.size() > pics.size();
+             level = level.substr(0, level.rfind('/', level.size() - 2) + 1)) {
+            struct stat info {};
+            EXPECT_EQ(::lstat(level.c_str(), &info), 0) << level;
+            EXPECT_TRUE(S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & S_IWOTH) == 0)
+                << row.what << ": " << level << " mode " << std::oct << info.st_mode;
+        }
+        EXPECT_EQ(makeSaveFolder(dir.path(), pics + "Door/" + day).path, made.path) << row.what;
+        if (fs::exists(pics + "theirs")) {
+            EXPECT_TRUE(fs::is_empty(pics + "theirs"));
+        }
+    }
+    ::umask(umask);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "config/SettingsNotice.h"
 #include "config/cfgUnit.h"
 #include "support/ChildProcess.h"
 
@@ -41,26 +42,42 @@ TEST(SettingsFile, StationsSurviveARestartAndADamagedFileIsSetAsideForDefaults) 
         EXPECT_TRUE(cfg.authenticate("admin"));
     }
 
-    // Cut off in the middle of a value, and plain noise.
+    // Cut off in the middle of a value, plain noise, and a valid file with one line of 17 MB, too large to
+    // read: that one stays where it is until the report was seen, whatever ends the program first.
     const std::string good = testsupport::readFile(file);
     const auto cut = good.find("10.5.5.5");
     ASSERT_NE(cut, std::string::npos);
-    for (const std::string& damaged : {good.substr(0, cut + 3), std::string("\x89PNG\r\n\x1a\n\0\0garbage", 17)}) {
+    const std::string tooLarge = good + "\"Notes\"=\"" + std::string(17 << 20, 'n') + "\"\r\n";
+    for (const std::string& damaged :
+         {good.substr(0, cut + 3), std::string("\x89PNG\r\n\x1a\n\0\0garbage", 17), tooLarge}) {
         SCOPED_TRACE(damaged.size());
         temp.write("Korvat/Oculon.reg", damaged);
+        const auto copies = [&temp] {
+            std::vector<fs::path> aside;
+            for (const auto& e : fs::directory_iterator(temp.path() + "/Korvat"))
+                if (e.path().filename().string().find(".broken-") != std::string::npos) aside.push_back(e.path());
+            return aside;
+        };
         auto store = std::make_shared<platform::FileRegistryStore>(file);
         EXPECT_FALSE(store->setAsideReport().empty());
         TVideoConfig cfg(store);
         EXPECT_EQ(cfg.serverIP(), "127.0.0.1");
         EXPECT_EQ(cfg.Count(), 0);
-        // The damaged file is kept; the fresh settings are saved once the user has seen the report.
-        std::vector<fs::path> aside;
-        for (const auto& e : fs::directory_iterator(temp.path() + "/Korvat"))
-            if (e.path().filename().string().find(".broken-") != std::string::npos) aside.push_back(e.path());
-        ASSERT_EQ(aside.size(), 1u);
-        EXPECT_EQ(testsupport::readFile(aside[0]), damaged);
+        cfg.schreibeServerIP("10.6.6.6");
+        EXPECT_EQ(store->keptOnceSeen(), damaged == tooLarge);
+        if (damaged == tooLarge) {
+            EXPECT_EQ(store->setAsideNotice(), platform::Notice::settingsStartedAfresh);
+            EXPECT_EQ(copies().size(), 0u);
+            EXPECT_EQ(testsupport::readFile(file).size(), damaged.size());
+        }
+        // The damaged file is kept where the report says; the fresh settings are saved once the user has seen it.
         store->reportSeen();
+        const std::vector<fs::path> aside = copies();
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_EQ(aside[0], store->keptAs());
+        EXPECT_TRUE(testsupport::readFile(aside[0]) == damaged);
         EXPECT_NE(testsupport::readFile(file).find("\"version\"=dword:0000000a"), std::string::npos);
+        EXPECT_NE(testsupport::readFile(file).find("10.6.6.6"), std::string::npos);
         fs::remove(aside[0]);
     }
 }
@@ -94,11 +111,13 @@ TEST(SettingsFile, AWrongLineCostsThatLineOnlyAndTheFileAsItWasIsKeptBesideIt) {
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.path() + "/Korvat"), fs::directory_iterator()), 4);
 
     auto store = std::make_shared<platform::FileRegistryStore>(file);
-    const std::string& report = store->setAsideReport();
     EXPECT_EQ(store->setAsideNotice(), platform::Notice::settingsPartlyRead);
-    EXPECT_EQ(report, file +
-                          ":\nline 4: \"autostart\"=dword:1 yes (bad dword)\n"
-                          "line 6: \"Blob\"=hex:01,\\ (its hex data breaks off)");
+    // Told in the user's language, reasons included.
+    const std::string told = settingsNoticeText(store.get(), {}, lang_fr);
+    EXPECT_NE(told.find(file + ":\r\nligne 4 : \"autostart\"=dword:1 yes (dword invalide)\r\n"
+                               "ligne 6 : \"Blob\"=hex:01,\\ (ses données hexadécimales s'interrompent)"),
+              std::string::npos)
+        << told;
     EXPECT_EQ(TVideoConfig(store).serverIP(), "10.5.5.5");  // the line after it
     for (const auto& copy : earlier) EXPECT_EQ(testsupport::readFile(copy), "earlier copy");
     EXPECT_EQ(testsupport::readFile(store->keptAs()), damaged);

@@ -62,7 +62,8 @@ TSingleConfig fullStation() {
     c.Ip = "10.0.0.2", c.Net = "255.255.255.0", c.gateway = "10.0.0.254", c.Name = "Haustuer";
     c.UserName = "user", c.AdminPass = "admin", c.Passwort = "pw", c.Port = "8080";
     c.NeedCredentials = c.IsDhcp = c.moxa = c.video = c.moxaNeedCred = c.moxaDhcp = true;
-    c.moxaPass = "mp", c.moxaPassBefore = "", c.eingang = c.ausgang = true, c.ausgangSchrift = "Licht";
+    c.moxaPass = "mp", c.moxaPassBefore = "", c.moxaMac = "00:90:e8:00:00:01", c.eingang = c.ausgang = true;
+    c.ausgangSchrift = "Licht";
     c.eingangSchriftEin = "an", c.eingangBildEin = "an.bmp", c.eingangSchriftAus = "aus", c.eingangBildAus = "aus.bmp";
     c.tuerCode = "1234", c.tuerDauer = 9, c.camAusgang = true, c.camAusgangSchrift = "Tor", c.ohneBT = true;
     c.videoPath = "/stream", c.analog_multi = true;
@@ -231,7 +232,7 @@ TEST(VideoConfigTree, EveryValueWrittenIsReadBackByTheNextLoad) {
     std::size_t values = 0;
     EXPECT_EQ(storedForm(*cfg.getConfigByNumber(0), writeSingleConfig),
               storedForm(fullStation(), writeSingleConfig, &values));
-    EXPECT_EQ(values, 54u);
+    EXPECT_EQ(values, 55u);
     const auto manual = cfg.manualList();
     ASSERT_EQ(manual.size(), 1u);
     EXPECT_EQ(manual[0].first, "10.0.0.7:8000");
@@ -398,7 +399,11 @@ TEST(VideoConfigReadRules, DamagedValuesNeitherStopTheLoadNorLoseAStation) {
 "Port"=dword:00000050
 "tuerDauer"="-12"
 "Dhcp"="0x1"
-[HKEY_CURRENT_USER\SOFTWARE\Korvat\Oculon\Manual\0]
+[HKEY_CURRENT_USER\SOFTWARE\Korvat\Oculon\Configurations\1]
+)"
+                           "\"Name\"=\"Haust\xFCr\"\n\"commonName\"=\"Hof s\xFC"
+                           "d\"\n"
+                           R"([HKEY_CURRENT_USER\SOFTWARE\Korvat\Oculon\Manual\0]
 "name"="ohne Port"
 "ipAddr"="10.0.0.5"
 )");
@@ -428,14 +433,18 @@ TEST(VideoConfigReadRules, DamagedValuesNeitherStopTheLoadNorLoseAStation) {
     EXPECT_EQ(s->tuerDauer, -12);
     std::string noted;
     for (const auto& value : store->unusableValues().listed)
-        noted += value.key.substr(value.key.rfind('\\') + 1) + " " + value.line + " (" + value.why + ")\n";
+        noted += value.key.substr(value.key.rfind('\\') + 1) + " " + value.line + " (" +
+                 platform::faultText(value.why) + ")\n";
     EXPECT_EQ(noted,
               "Oculon] \"language\"=\"de\" (not a number)\n"
               "Oculon] \"blackLevel\"=\"hoch\" (not a number)\n"
               "2] \"typ\"=\"eins\" (not a number)\n"
               "0] \"Port\"=dword:00000050 (not a text)\n"
               "0] \"NeedCredentials\"=\"ja\" (not a number)\n"
-              "0] \"Dhcp\"=\"0x1\" (not a number)\n");
+              "0] \"Dhcp\"=\"0x1\" (not a number)\n"
+              // A device's name is kept in the bytes it sends; a text for the user is meant to be UTF-8.
+              "1] \"commonName\"=\"Hof s\xFC"
+              "d\" (a text that is no UTF-8; taken as it is)\n");
 }
 
 // ---------------------------------------------------------------- numbering and lookups
@@ -520,6 +529,16 @@ TEST(VideoConfigStations, LookupsWithDuplicateAndMissingKeys) {
     EXPECT_EQ(cfg.getConfigByIP("10.0.0.2:80")->Name, "Tor");
     // The looked-up entry stays valid and unchanged for whoever holds it.
     EXPECT_EQ(old->Name, "Tuer");
+
+    // A device sends its name in Latin-1; stored as it sent it or in UTF-8, the station is the same.
+    for (const std::string stored : {"Haust\xFCr", "Haust\xC3\xBCr"}) {
+        TVideoConfig names(std::make_shared<MemoryRegistryStore>());
+        names.addConfig(station(stored));
+        for (const std::string sent : {"Haust\xFCr", "Haust\xC3\xBCr"})
+            EXPECT_EQ(names.getConfigByName(sent) ? names.getConfigByName(sent)->Name : "", stored);
+        EXPECT_EQ(names.getConfigByName("Haustuer"), nullptr);
+        EXPECT_EQ(names.getConfigByName("Haust\xDCr"), nullptr);
+    }
 }
 
 TEST(VideoConfigStations, ManualCamerasAreUniqueByAddressAndPort) {

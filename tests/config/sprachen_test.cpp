@@ -67,7 +67,7 @@ TEST(Sprachen, EveryTextHasFourWellFormedLanguages) {
             EXPECT_EQ(count(v, "\r\n"), count(en, "\r\n")) << v;
         }
     }
-    EXPECT_EQ(allTexts().size(), kCatalogueCount + 61 + kVideoServerTypeCount + kLayoutCount);
+    EXPECT_EQ(allTexts().size(), kCatalogueCount + 99 + kVideoServerTypeCount + kLayoutCount);
 }
 
 // Texts are known by their number in the catalogue: equal wordings keep
@@ -115,6 +115,22 @@ TEST(Sprachen, LookupFollowsTheLanguage) {
     EXPECT_EQ(toLanguage(4), lang_de);
     EXPECT_EQ(toLanguage(-1), lang_de);
     EXPECT_EQ(toLanguage(0x100000001LL), lang_de);
+
+    // The desktop's language, before any is stored: the first of ours in a list.
+    const std::pair<const char*, std::optional<TSprachenTyp>> locales[] = {
+        {"fr_BE.UTF-8", lang_fr},
+        {"nl_NL@euro", lang_nl},
+        {"en", lang_en},
+        {"pt_BR:nl:en", lang_nl},
+        {"de-AT", lang_de},
+        {"C.UTF-8", {}},
+        {"POSIX", {}},
+        {"", {}},
+        {"dex_DE", {}},
+        {"it:", {}},
+        {":en", lang_en},
+    };
+    for (const auto& [name, language] : locales) EXPECT_EQ(languageOfLocale(name), language) << name;
 }
 
 TEST(Sprachen, FindsTextsByTheirEnglishWording) {

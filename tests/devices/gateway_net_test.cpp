@@ -4,9 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <map>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "devices/NeciResource.h"
 #include "devices/moxaGWSuche.h"
@@ -63,13 +65,13 @@ protected:
     }
 
     // The list after the first search that posted 1028.
-    TGatewayList search() {
+    TGatewayList search(std::chrono::milliseconds wait = 10s) {
         ManualLoopBackend loop;
         bool posted = false;
         MessageTarget target([&](Message& m) { posted = posted || m.id == WM_MOXAEVENT; });
         moxaThread thread(target.id(), api_);
         thread.Start();
-        EXPECT_TRUE(loop.pumpUntil([&] { return posted; }, 10s));
+        EXPECT_TRUE(loop.pumpUntil([&] { return posted; }, wait));
         auto list = thread.gateways();
         thread.Terminate();
         EXPECT_TRUE(thread.WaitFor(5s));
@@ -213,6 +215,18 @@ TEST_F(GatewayNet, ALateOrSilentGatewayIsNeverAWrongPassword) {
 // the address it left: what follows goes where its hardware address is found.
 TEST_F(GatewayNet, AfterAMoveNothingGoesToTheAddressTheGatewayLeft) {
     ASSERT_EQ(std::system("ip addr replace 10.77.0.3/24 dev oc1 && ip addr replace 10.77.0.4/24 dev oc1"), 0);
+    // A save the gateway answers from its new address is its answer: it is
+    // not sent again to the address it left.
+    {
+        startGateway({"--ip", "10.77.0.3", "--moves", "--address", "10.77.0.2"});
+        TGatewayList found = search();
+        ASSERT_EQ(found.size(), 1u);
+        found.front().Password("secret");
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(found.front().change({.address = "10.77.0.4"}).taken());
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+        EXPECT_EQ(savedState(state_)["restarts"], "1");
+    }
     // Each takes command frames at an address of its own.
     startGateway({"--ip", "10.77.0.3", "--moves", "--restart-unanswered", "1500", "--address", "10.77.0.2"});
     TGatewayList list = search();
@@ -236,4 +250,77 @@ TEST_F(GatewayNet, AfterAMoveNothingGoesToTheAddressTheGatewayLeft) {
     gateway.Password("neu");
     EXPECT_EQ(gateway.checkPass(), GatewayLogin::accepted);
     EXPECT_FALSE(logged(" heard "));
+}
+
+// Answers that claim one hardware address from two addresses are both
+// listed and neither hears a password; one device that answers a search
+// with invented hardware addresses crowds out no real gateway.
+TEST_F(GatewayNet, ClaimsOfOneHardwareAddressAreNamedAndBounded) {
+    ASSERT_EQ(std::system("ip addr replace 10.77.0.3/24 dev oc1 && ip addr replace 10.77.0.4/24 dev oc1"), 0);
+    startGateway({"--ip", "10.77.0.3", "--moves", "--address", "10.77.0.2"});
+    const std::string twinLog = dir_.path() + "/twin.log";
+    ChildProcess twin({simgateway(), "--ip", "10.77.0.4", "--moves", "--password", "twin", "--address", "10.77.0.4",
+                       "--log", twinLog},
+                      dir_.path() + "/twin.out");
+    for (int i = 0; i < 100 && readFile(twinLog).find(" ready ") == std::string::npos; ++i)
+        std::this_thread::sleep_for(20ms);
+
+    // A device at 10.77.0.5 that answers every search with 300 hardware
+    // addresses, and the reads of each.
+    ASSERT_EQ(std::system("ip addr replace 10.77.0.5/24 dev oc1"), 0);
+    UdpSocket hears, answers;
+    hears.setReuseAddress(true);
+    hears.bind("", oculon::neci::kPort);
+    answers.setReuseAddress(true);
+    answers.bind("10.77.0.5", oculon::neci::kPort);
+    std::thread flooding([&] {
+        try {
+            while (const auto asked = hears.receive(1500, 30s)) {
+                const auto request = oculon::neci::decodeRequest(asked->data);
+                if (!request) continue;
+                if (request->op != oculon::neci::Op::search) {
+                    oculon::neci::Reply read;
+                    std::tie(read.op, read.sequence, read.mac) = std::tie(request->op, request->sequence, request->mac);
+                    answers.sendTo(asked->peerAddress, asked->peerPort, *oculon::neci::encode(read));
+                    continue;
+                }
+                for (int n = 0; n < 300; ++n) {
+                    oculon::neci::Reply reply;
+                    reply.op = request->op;
+                    reply.sequence = request->sequence;
+                    reply.mac = {0x02, 0, 0, 0, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)};
+                    answers.sendTo(asked->peerAddress, asked->peerPort, *oculon::neci::encode(reply));
+                }
+            }
+        } catch (const InterruptedError&) {}
+    });
+    const TGatewayList list = search(20s);
+    hears.interrupt();
+    flooding.join();
+    ASSERT_FALSE(list.empty());
+
+    std::vector<std::string> claimed;
+    std::size_t invented = 0;
+    for (const TGatewayObject& g : list) {
+        if (g.hardwareAddress() != "00:90:e8:00:00:01") {
+            ++invented;
+            continue;
+        }
+        claimed.push_back(ipToStr(g.info().real_ip_addr));
+        EXPECT_EQ(g.claimedFrom(), (std::vector<std::string>{"10.77.0.3", "10.77.0.4"}));
+    }
+    std::sort(claimed.begin(), claimed.end());
+    EXPECT_EQ(claimed, (std::vector<std::string>{"10.77.0.3", "10.77.0.4"}));
+    EXPECT_LE(invented, 2u);
+    TGatewayObject gateway = *std::find_if(
+        list.begin(), list.end(), [](const TGatewayObject& g) { return g.hardwareAddress() == "00:90:e8:00:00:01"; });
+    gateway.Password("secret");
+    EXPECT_EQ(gateway.checkPass(), GatewayLogin::disputed);
+    EXPECT_FALSE(gateway.change({.name = "Porch"}).taken());
+    // Read, as every gateway the search finds; never logged in to.
+    for (const std::string& log : {twinLog, dir_.path() + "/simgateway.log"}) {
+        EXPECT_NE(readFile(log).find(" heard get"), std::string::npos) << log;
+        for (const char* request : {" heard login", " heard set", " heard save"})
+            EXPECT_EQ(readFile(log).find(request), std::string::npos) << log << request;
+    }
 }

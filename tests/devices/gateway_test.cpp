@@ -155,6 +155,18 @@ protected:
         std::lock_guard lock(fake.mutex);
         fake.gateways.push_back(std::move(g));
     }
+    // The list after `rounds` searches of the gateway thread.
+    TGatewayList searched(int rounds) {
+        ManualLoopBackend loop;
+        int posted = 0;
+        MessageTarget target([&](Message& m) { posted += m.id == 1028; });
+        moxaThread thread(target.id(), fakeApi(), 10ms);
+        thread.Start();
+        EXPECT_TRUE(loop.pumpUntil([&] { return posted >= rounds; }, 5s));
+        thread.Terminate();
+        EXPECT_TRUE(thread.WaitFor(2s));
+        return thread.gateways();
+    }
     TGatewayObject read(const DS_INFO& info) {
         TGatewayObject gateway(fakeApi(), info);
         gateway.getName();
@@ -182,19 +194,11 @@ TEST_F(GatewayTest, SearchListsOnlyOurGatewaysSortedAsTextAndPosts1028) {
     add({.info = record(300, "192.168.1.5", 2), .name = "Foreign"});
     add({.info = record(256, "192.168.1.10", 3), .name = "Ten", .dhcp = true});
 
-    ManualLoopBackend loop;
-    int posted = 0;
-    MessageTarget target([&](Message& m) { posted += m.id == 1028; });
-    moxaThread thread(target.id(), fakeApi(), 50ms);
-    thread.Start();
-    ASSERT_TRUE(loop.pumpUntil([&] { return posted >= 2; }, 5s));
-    const TGatewayList list = thread.gateways();
+    const TGatewayList list = searched(2);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(described(list[0]), "192.168.1.10 Ten 0.0.0.0 0.0.0.0 dhcp");
     EXPECT_EQ(described(list[1]), "192.168.1.9 Nine 255.255.255.0 192.168.1.1 fixed");
     EXPECT_EQ(list[1].firmware(), 0x0207u);
-    thread.Terminate();
-    EXPECT_TRUE(thread.WaitFor(2s));
 }
 
 // An unanswered request costs seconds: a silent gateway is asked once per
@@ -292,6 +296,43 @@ TEST_F(GatewayTest, SettersKeepValuesOnlyWhenStoredAndAGatewayGoneSilentKeepsThe
     EXPECT_EQ(gateway.checkPass(), GatewayLogin::silent);  // not a wrong password
     EXPECT_FALSE(gateway.setName("Gate"));
     EXPECT_EQ(described(gateway), "10.0.0.2 Porch 255.255.255.0 0.0.0.0 dhcp");
+}
+
+// Two devices answer with one hardware address: both are listed and named,
+// and neither is logged in to or given anything until one alone answers.
+TEST_F(GatewayTest, AHardwareAddressClaimedFromTwoAddressesIsGivenNothing) {
+    add({.info = record(256, "10.0.0.4", 1), .name = "Door", .password = "secret"});
+    add({.info = record(256, "10.0.0.5", 1), .name = "Door", .password = "strangers"});
+    add({.info = record(256, "10.0.0.6", 2), .name = "Yard"});
+    const TGatewayList list = searched(1);
+    ASSERT_EQ(list.size(), 3u);
+    const std::vector<std::string> both{"10.0.0.4", "10.0.0.5"}, none;
+    for (const TGatewayObject& g : list) {
+        SCOPED_TRACE(g.IPAddress());
+        EXPECT_EQ(g.claimedFrom(), g.name() == "Door" ? both : none);
+    }
+    EXPECT_EQ(list[0].hardwareAddress(), "00:00:00:00:00:01");
+
+    TGatewayObject gateway = list[0];
+    gateway.Password("secret");
+    int reached = 0;
+    {
+        std::lock_guard lock(fake.mutex);
+        for (const FakeGateway& g : fake.gateways) reached += g.attaches;
+    }
+    EXPECT_EQ(gateway.checkPass(), GatewayLogin::disputed);
+    const GatewayOutcome outcome = gateway.change({.name = "Porch"});
+    EXPECT_TRUE(outcome.disputed && !outcome.silent && !outcome.taken());
+    EXPECT_EQ(outcome.notTaken.name, "Porch");
+    {
+        std::lock_guard lock(fake.mutex);
+        for (const FakeGateway& g : fake.gateways) reached -= g.attaches;
+        fake.gateways.erase(fake.gateways.begin() + 1);  // the stranger leaves
+    }
+    EXPECT_EQ(reached, 0) << "nothing went to either";
+    // One address alone answers again: the gateway is found there.
+    EXPECT_EQ(gateway.checkPass(), GatewayLogin::accepted);
+    EXPECT_FALSE(gateway.disputed());
 }
 
 // The names bound that a library exports; the built one exports them all.

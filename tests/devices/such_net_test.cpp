@@ -284,6 +284,34 @@ TEST_F(SuchNet, TelephoneCallsInsideAJunkFloodAreHandledAndTheTelephoneStaysList
     EXPECT_EQ(thread_->telefon().size(), 1u);
 }
 
+// Another program holds the telephones' port: the main form is told once,
+// the search goes on meanwhile, and the port is taken on the first pass after
+// it is free, when the telephone is heard.
+TEST_F(SuchNet, AHeldPortIsToldOnceWhileTheSearchGoesOnAndTakenOnceFree) {
+    listen({4000});
+    auto holder = std::make_unique<platform::UdpSocket>();
+    holder->bind("", suchThread::kTelefonPort);
+    start();
+    const auto told = [&](bool held) {
+        int n = 0;
+        for (auto* m : posted(platform::WM_LISTENERPORT))
+            n += platform::listenerPortOf(m->wParam) == 8112 && platform::listenerPortHeld(m->wParam) == held;
+        return n;
+    };
+    run(4500ms);  // two passes
+    EXPECT_EQ(told(true), 1);
+    EXPECT_EQ(posted(platform::WM_LISTENERPORT).size(), 1u);
+    EXPECT_GE(heard_[4000].size(), 2 * kLocal.size());
+
+    holder.reset();
+    const auto freed = Clock::now();
+    ASSERT_TRUE(run(5s, [&] { return told(false) == 1; }));
+    EXPECT_LT(Clock::now() - freed, 4500ms);
+    auto phone = inPeerNamespace([] { return std::make_unique<UdpPeer>("10.77.0.2", 0); });
+    EXPECT_TRUE(callUntilHeard(*phone, callTelegram(0x50, "1234")));
+    EXPECT_EQ(posted(platform::WM_LISTENERPORT).size(), 2u);
+}
+
 TEST_F(SuchNet, RelayModeSendsNoBroadcastOrMulticastUntilSwitchedOff) {
     listen({4000, 4005, 10000, 5353});
     LoopbackHttpServer relay;

@@ -10,6 +10,7 @@
 //   e2e_xdrive click NAME DX DY                  DX/DY < 0 count from the right/bottom
 //   e2e_xdrive key KEYSYM...                     e.g. Down Down Return
 //   e2e_xdrive drag X1 Y1 X2 Y2                  press at X1/Y1 (root), move, release at X2/Y2
+//   e2e_xdrive window NAME [fullscreen]          another program's window, open until the tool is ended
 //
 // The display is $DISPLAY. Windows are matched by their title (with or
 // without the application name that Qt appends) among the viewable top-level
@@ -150,11 +151,28 @@ void drag(Display* display, const XTest& xtest, int x1, int y1, int x2, int y2) 
     xtest.button(display, 1, False, CurrentTime);
 }
 
+// Another program's window, as the user works in it: mapped (in fullscreen
+// when asked, as a video player or a presentation is), then kept until the
+// tool is ended.
+[[noreturn]] void keepWindow(Display* display, const std::string& name, bool fullscreen) {
+    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 640, 480, 0, 0,
+                                              WhitePixel(display, DefaultScreen(display)));
+    XStoreName(display, window, name.c_str());
+    if (fullscreen) {
+        Atom state = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+        XChangeProperty(display, window, XInternAtom(display, "_NET_WM_STATE", False), XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(&state), 1);
+    }
+    XMapWindow(display, window);
+    XSync(display, False);
+    for (XEvent event;;) XNextEvent(display, &event);
+}
+
 int usage() {
     std::fprintf(
         stderr,
         "usage: e2e_xdrive list | wait NAME [MS] [gone] | wait-popup [MS] [gone] | click NAME DX DY | key KEYSYM... | "
-        "drag X1 Y1 X2 Y2\n");
+        "drag X1 Y1 X2 Y2 | window NAME [fullscreen]\n");
     return 2;
 }
 
@@ -227,6 +245,8 @@ int main(int argc, char** argv) {
             XSync(display, False);
             std::this_thread::sleep_for(std::chrono::milliseconds(80));
         }
+    } else if (command == "window" && argc >= 3) {
+        keepWindow(display, argv[2], argc > 3 && std::string(argv[3]) == "fullscreen");
     } else {
         result = usage();
     }

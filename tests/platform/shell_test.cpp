@@ -1,6 +1,10 @@
 // The desktop services: one instance per settings file, autostart entries,
 // the program's own path, and the socket a later start reaches the first by.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,7 +70,7 @@ TEST(SecondStarts, OnlyOurOwnLeftoverSocketIsReplaced) {
     if (::fork() == 0) ::_exit(SecondStarts::listen(socket, problem).release() ? 0 : 1);  // ends, socket left
     int status = 0;
     ASSERT_TRUE(::wait(&status) > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_FALSE(tellRunningInstance(socket, std::chrono::seconds(5)));
+    EXPECT_FALSE(tellRunningInstance(socket, std::chrono::milliseconds(300)));
     auto starts = SecondStarts::listen(socket, problem);
     EXPECT_TRUE(starts) << problem;
     starts.reset();
@@ -74,6 +78,70 @@ TEST(SecondStarts, OnlyOurOwnLeftoverSocketIsReplaced) {
     const std::string planted = dir.write("planted.socket", "keep");
     EXPECT_FALSE(SecondStarts::listen(planted, problem));
     EXPECT_EQ(readFile(planted), "keep");
+}
+
+// A second start that cannot reach the running one says why: a file, a
+// FIFO or another user's listener at the socket's name, a socket nobody
+// listens at, none at all, a name too long for a socket, a listener that
+// does not answer.
+TEST(SecondStarts, AStartThatCannotReachTheRunningOneSaysWhy) {
+    testsupport::TempDir dir;
+    std::string problem;
+    const std::string fifo = dir.path() + "/fifo.socket";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string left = dir.path() + "/left.socket";
+    if (::fork() == 0) ::_exit(SecondStarts::listen(left, problem).release() ? 0 : 1);  // ends, socket left
+    int status = 0;
+    ASSERT_TRUE(::wait(&status) > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const auto silent = SecondStarts::listen(dir.path() + "/silent.socket", problem);
+    ASSERT_TRUE(silent) << problem;
+    const struct {
+        std::string path;
+        const char* why;
+    } rows[] = {
+        {dir.write("file.socket", "x"), "a file, not the program's socket, has its name"},
+        {fifo, "a FIFO, not the program's socket, has its name"},
+        {left, "nothing listens at the socket"},
+        {dir.path() + "/missing.socket", "no socket: the running program could not make it"},
+        {dir.path() + "/" + std::string(120, 'x'), "too long a name for a socket"},
+        {dir.path() + "/silent.socket", "did not answer within 0.3 s"},
+    };
+    for (const auto& row : rows) {
+        problem.clear();
+        EXPECT_FALSE(tellRunningInstance(row.path, std::chrono::milliseconds(300), &problem));
+        EXPECT_TRUE(problem.starts_with(row.path + ": ")) << problem;
+        EXPECT_NE(problem.find(row.why), std::string::npos) << problem;
+    }
+    EXPECT_EQ(readFile(dir.path() + "/file.socket"), "x");
+
+    if (::geteuid() != 0) GTEST_SKIP() << "listening as another user needs root";
+    const std::string theirs = dir.path() + "/theirs.socket";
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    theirs.copy(address.sun_path, sizeof address.sun_path - 1);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t other = ::fork();
+    if (other == 0) {
+        // Bound in our folder, then listening as the other user: the peer a
+        // start sees is who listens.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+            ::setresuid(testsupport::kNobody, testsupport::kNobody, testsupport::kNobody) != 0 || ::listen(fd, 1) != 0)
+            ::_exit(1);
+        [[maybe_unused]] const auto told = ::write(ready[1], "l", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    ASSERT_GT(other, 0);
+    ::close(ready[1]);
+    char listening = 0;
+    EXPECT_EQ(::read(ready[0], &listening, 1), 1);
+    ::close(ready[0]);
+    EXPECT_FALSE(tellRunningInstance(theirs, std::chrono::milliseconds(300), &problem));
+    EXPECT_NE(problem.find("the program of another user listens there"), std::string::npos) << problem;
+    ::kill(other, SIGKILL);
+    ::waitpid(other, &status, 0);
 }
 
 TEST(StartupFolders, EntryStartsTheProgramWithTheMarkerQuotedSafely) {

@@ -173,4 +173,7 @@ TEST(UdpSocket, BadAddressesAreErrorsNotCrashes) {
     EXPECT_THROW(socket.bind("300.1.1.1", 0), NetError);
     EXPECT_THROW(socket.joinGroup("not.a.group", ""), NetError);
     EXPECT_THROW(socket.sendTo("", 9, "x"), NetError);
+    // The main thread's send looks up no name, not even "localhost".
+    for (const char* host : {"", "localhost", "10.77.0.2 "})
+        EXPECT_THROW(socket.sendNow(host, 9, "x"), NetError) << host;
 }

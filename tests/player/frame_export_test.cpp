@@ -16,6 +16,10 @@ TEST(FrameExport, ProposedNamesCarryTheStampAndTheCamera) {
     EXPECT_EQ(exportFileName({(12 * 60 + 30) * 60000 + 5000, kMay2024}, "Door"), "2024-05-01_12-30-05_ Door");
     // a name from a folder never leads out of the chosen one
     EXPECT_EQ(exportFileName({0, kMay2024}, "a/b"), "2024-05-01_00-00-00_ a_b");
+    // A folder named in Latin-1 keeps its letters through the dialog's
+    // Unicode text; a UTF-8 name stays as it is.
+    EXPECT_EQ(exportFileName({0, kMay2024}, "T\xFCr \xC4"), "2024-05-01_00-00-00_ T\u00FCr \u00C4");
+    EXPECT_EQ(exportFileName({0, kMay2024}, "T\u00FCr"), "2024-05-01_00-00-00_ T\u00FCr");
     const struct {
         TTimeStamp stamp;
         const char* name;

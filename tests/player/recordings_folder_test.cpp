@@ -1,6 +1,7 @@
 // The recordings browser's folders and files: the tree of cameras with the
-// camera's name at every depth, sorted without regard to case, link loops,
-// an empty picture path, and which files are listed.
+// camera's name at every depth, sorted without regard to case, links and
+// other accounts' folders left out, an empty picture path, and which files
+// are listed.
 
 #include "player/RecordingsFolder.h"
 
@@ -48,7 +49,11 @@ TEST(RecordingsFolder, TreeOfCamerasWithTheirNamesAtEveryDepth) {
     EXPECT_TRUE(scanFolderTree(tmp.path() + "/missing/").empty());
 }
 
-TEST(RecordingsFolder, SymbolicLinkLoopsEndAndEachFolderShowsOnce) {
+// Recordings go only into folders of the user's own, never through a link
+// nor into another account's folder: the tree shows what they use, beside
+// names others took too, and nothing else. The picture folder itself may be
+// a link.
+TEST(RecordingsFolder, LinksAndOtherAccountsFoldersAreNeitherShownNorEntered) {
     TempDir tmp;
     const std::string root = tmp.path() + "/root/";
     const std::string outside = tmp.path() + "/elsewhere";
@@ -59,8 +64,17 @@ TEST(RecordingsFolder, SymbolicLinkLoopsEndAndEachFolderShowsOnce) {
     fs::create_directory_symlink(root + "Door", root + "Garage/door-again");
     fs::create_directory_symlink(root + "Garage/self", root + "Garage/self");  // a link onto itself
     fs::create_directory_symlink(outside, root + "Archive");
-    // the loop back to the root and the second way into Door are left out
-    EXPECT_EQ(outline(scanFolderTree(root)), "Archive(2022) Door(2024) Garage");
+    fs::create_directory_symlink(root, tmp.path() + "/chosen");
+    std::string expected = "Door(2024) Garage";
+    if (::geteuid() == 0) {
+        fs::create_directories(root + "Gate/2024");
+        fs::create_directories(root + "Gate (2)/2024");
+        fs::create_directories(root + "Door/2023/05 - May");
+        for (const char* theirs : {"Gate", "Door/2023"}) ASSERT_TRUE(oculon::testsupport::handToNobody(root + theirs));
+        expected = "Door(2024) Garage Gate (2)(2024)";
+    }
+    EXPECT_EQ(outline(scanFolderTree(root)), expected);
+    EXPECT_EQ(outline(scanFolderTree(tmp.path() + "/chosen")), expected);
 }
 
 TEST(RecordingsFolder, AnEmptyPicturePathIsNotTheCurrentFolder) {

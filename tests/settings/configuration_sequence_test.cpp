@@ -50,6 +50,10 @@ public:
         confirms.pop_front();
         return ok;
     }
+    bool confirmSameDevice(const std::string& question) override {
+        log.push_back("same? " + question);
+        return sameDevice;
+    }
     void error(const std::string& text) override { log.push_back("error " + text); }
     void report(const std::string& text, bool serverStored) override {
         log.push_back("error " + text + (serverStored ? "\r\nsaved: server" : ""));
@@ -63,6 +67,7 @@ public:
 
     std::deque<std::optional<std::string>> passwords;
     std::deque<bool> confirms;
+    bool sameDevice = false;
     std::vector<std::string> log;
     std::vector<std::string> waits;
     int progressed = 0;
@@ -74,6 +79,8 @@ private:
 class FakeGateway : public GatewaySettings {
 public:
     std::string name() const override { return deviceName; }
+    std::string hardwareAddress() const override { return mac; }
+    std::vector<std::string> claimedFrom() const override { return claimants; }
     std::string address() const override { return "10.0.0.20"; }
     std::string gateway() const override { return "10.0.0.1"; }
     std::string netmask() const override { return netmask_; }
@@ -111,6 +118,8 @@ public:
     bool readBack() override { return note("read back"), comesBack; }
 
     std::string deviceName = "GW1";
+    std::string mac = "00:90:e8:00:00:01";
+    std::vector<std::string> claimants;  // two devices answer with its hardware address
     std::string devicePassword = "old";
     std::vector<std::string> log;
     std::set<std::string> refuses;  // by the first word of the log line
@@ -179,11 +188,20 @@ protected:
                 "",           false,        device.FAuthorization};
     }
     VideoServerConfiguration::Result run(const ServerEdits& edits, GatewayEdits g = {}, bool modified = false,
-                                         GatewaySettings* gw = nullptr) {
-        VideoServerConfiguration configuration({settings, &lock, client, prompts, gw,
-                                                [](const std::string& n) { return n == "Door"; }, config::lang_en,
-                                                std::chrono::milliseconds(4000), std::chrono::milliseconds(0)});
+                                         GatewaySettings* gw = nullptr, std::vector<ListedDevice> listed = {}) {
+        VideoServerConfiguration configuration(
+            {settings, &lock, client, prompts, gw, [this](const std::string& n) { return gatewaysNamed(n); },
+             config::lang_en, std::chrono::milliseconds(4000), std::chrono::milliseconds(0), std::move(listed)});
         return configuration.run(device, edits, g, modified);
+    }
+    // "name@address:port" of each station, in number order.
+    std::vector<std::string> stations() const {
+        std::vector<std::string> all;
+        for (int i = 0; i < settings.Count(); ++i) {
+            const auto s = settings.getConfigByNumber(i);
+            all.push_back(s->Name + "@" + s->Ip + ":" + s->Port);
+        }
+        return all;
     }
     std::vector<std::string> targets() const {
         std::vector<std::string> out;
@@ -204,6 +222,9 @@ protected:
         return all;
     }
     config::TSingleConfig stored() const { return *settings.getConfigByNumber(0); }
+    void forgetStations() {
+        while (const auto station = settings.getConfigByNumber(0)) settings.deleteConfig(station);
+    }
 
     // Before the server: its thread may still be in a handler that reads
     // them while the fixture goes.
@@ -212,6 +233,8 @@ protected:
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
     config::TRebootSperre lock;
     Prompts prompts{lock};
+    // How many gateways of the search carry a name.
+    std::function<std::size_t(const std::string&)> gatewaysNamed = [](const std::string& n) { return n == "Door"; };
     HttpCgiClient client{std::chrono::milliseconds(2000), std::chrono::milliseconds(2000)};
     devices::ServerFields device;
 };
@@ -314,6 +337,7 @@ TEST_F(Sequence, GatewayInFrontIsRenamedUnlockedAndReaddressed) {
     g.pass = g.passConfirm = "new";
     g.usePass = true;
     g.selected = true;
+    g.edited = true;  // not the station's gateway: it is given what the user changed
     g.ip = "10.0.0.21";
     g.gateway = "10.0.0.1";
     g.subnet = "255.0.0.0";
@@ -354,6 +378,7 @@ TEST_F(Sequence, TheGatewayIsToldWhatIsWrongAndWhatItRefused) {
     GatewayEdits g;
     g.name = "Door";  // the station's own gateway
     g.selected = true;
+    g.edited = true;
     g.ip = "10.77.0.300";
     g.gateway = "abc";
     g.subnet = "255.255.255.0";
@@ -486,7 +511,9 @@ TEST_F(Sequence, EveryRoadOutLeavesPictureFetchesFree) {
         // and the run goes on, without storing what the device refused.
         if (k < 3) {
             EXPECT_EQ(sent, k + 1);
-            EXPECT_EQ(prompts.log.back(), "error HTTP/1.1 500 Internal Server Error");
+            EXPECT_EQ(prompts.log.back(),
+                      "error The video server could not carry out the request. Its answer:\r\n"
+                      "HTTP/1.1 500 Internal Server Error");
         } else {
             EXPECT_EQ(sent, full.size() - (k == 6 ? 1 : 0));
         }
@@ -494,28 +521,48 @@ TEST_F(Sequence, EveryRoadOutLeavesPictureFetchesFree) {
         if (k == full.size() - 1) restore();
     }
 
-    // Stopped by a check after the lock was taken.
+    // What the user can mend stops the run before any question or request,
+    // and the message says nothing was saved.
     answers.clear();
-    ServerEdits badAddress = all;
-    badAddress.ip = "10.0.0.256";
+    const struct {
+        const char* what;
+        std::function<void(ServerEdits&)> edit;
+        std::string message;
+    } mendable[] = {
+        {"address", [](ServerEdits& e) { e.ip = "10.0.0.256"; }, "One or more of the given IP-Adresses are invalid"},
+        {"port", [](ServerEdits& e) { e.port = "99999"; }, "The Port-Number must be a number between 0 and 65535"},
+        {"password", [](ServerEdits& e) { e.pass = std::string(21, 'x'); },
+         "The user name and the password may each have at most 20 characters: the video server would cut them "
+         "short."},
+    };
     std::size_t before = server.requests().size();
-    EXPECT_TRUE(run(badAddress).error);
-    EXPECT_EQ(prompts.log.back(),
-              "error On the page \"Videoserver setup\":\r\nOne or more of the given IP-Adresses are invalid");
-    EXPECT_EQ(server.requests().size() - before, 4u);
-    EXPECT_FALSE(lock.bblocked());
+    for (const auto& row : mendable) {
+        SCOPED_TRACE(row.what);
+        ServerEdits edits = all;
+        row.edit(edits);
+        prompts.log.clear();
+        prompts.confirms = {false, false};  // a question asked would be told by them
+        EXPECT_TRUE(run(edits).error);
+        EXPECT_EQ(prompts.log, std::vector<std::string>{"error On the page \"Videoserver setup\":\r\n" + row.message});
+        EXPECT_EQ(server.requests().size(), before);
+        EXPECT_FALSE(lock.bblocked());
+    }
 
-    // Cancelled questions: the port stays; the device's password is not given.
+    // Cancelled questions: the port stays; the device's password is not
+    // given. Each says what was not sent or saved.
     prompts.confirms = {false, false};
-    before = server.requests().size();
     const auto kept = run(all);
     EXPECT_EQ(kept.server.port, device.FPort);
     EXPECT_EQ(server.requests().size() - before, 6u);  // fixed, name, user check, user
     EXPECT_EQ(settings.getConfigByName("Gate")->Port, device.FPort);
+    EXPECT_EQ(prompts.log.back(),
+              "error The video server was not restarted: its new port and network settings were not sent.");
+    forgetStations();
     device.FName = "Unknown";
     before = server.requests().size();
     EXPECT_TRUE(run(unchanged()).error);
-    EXPECT_EQ(prompts.log.back(), "ask Unknown video");
+    EXPECT_EQ(prompts.log[prompts.log.size() - 2], "ask Unknown video");
+    EXPECT_EQ(prompts.log.back(), "error Cancelled: nothing more was sent to the devices.");
     EXPECT_EQ(server.requests().size(), before);
     EXPECT_FALSE(lock.bblocked());
 }
@@ -548,6 +595,7 @@ TEST_F(Sequence, StatusCodesDecideAndTheStoreWeighsEveryRequest) {
     EXPECT_TRUE(settings.getConfigByName("Gate2"));
 
     // The password typed for an unknown server is the one stored.
+    forgetStations();
     device.FName = "Fresh";
     prompts.passwords = {"typed"};
     ServerEdits fresh = unchanged();
@@ -571,6 +619,192 @@ TEST_F(Sequence, StatusCodesDecideAndTheStoreWeighsEveryRequest) {
     run(fresh, {}, true);
     EXPECT_TRUE(prompts.log.back().starts_with("error The video server did not take the new user settings."));
     EXPECT_EQ(settings.getConfigByName("Fresh")->Passwort, "pw");
+    // Its reason in words, and the server's own text after them.
+    answers[server.requests().size() + 4] = Script::reply(403, "Password rejected by policy", "");
+    run(fresh, {}, true);
+    EXPECT_EQ(prompts.log.back(),
+              "error The video server did not take the new user settings. The program keeps the ones that work with "
+              "it.\r\nThe video server refused the request. Its answer:\r\nHTTP/1.1 403 Password rejected by policy");
+    EXPECT_EQ(settings.getConfigByName("Fresh")->Passwort, "pw");
+}
+
+// Two devices of one name: configuring one changes its own station only. A
+// station stored for another address is this device's when nothing answers
+// there any more (it moved, as by DHCP) or when the user says so; else the
+// device becomes a station of its own and the other stays as it was.
+TEST_F(Sequence, ADeviceOfAnotherStationsNameNeverRewritesThatStation) {
+    const std::string here = device.FIpAdresse + ":" + device.FPort;
+    const struct {
+        const char* what;
+        std::vector<ListedDevice> listed;  // what answers besides the device
+        bool same;                         // the user's answer, when asked
+        bool asked;
+        std::vector<std::string> after;
+    } cases[] = {
+        {"its own device answers where it was set up",
+         {{"10.77.0.6:80", "Door"}},
+         true,
+         false,
+         {"Door@10.77.0.6:80", "Side@" + here}},
+        {"nothing answers there: it moved", {}, false, false, {"Side@" + here}},
+        {"another device took its address, and the user says this one moved",
+         {{"10.77.0.6:80", "Cam"}},
+         true,
+         true,
+         {"Side@" + here}},
+        {"... and the user says it is another device",
+         {{"10.77.0.6:80", "Cam"}},
+         false,
+         true,
+         {"Door@10.77.0.6:80", "Side@" + here}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        forgetStations();
+        config::TSingleConfig other = door();
+        std::tie(other.Ip, other.Port) = std::tuple("10.77.0.6", "80");
+        settings.addConfig(other);
+        prompts.log.clear();
+        prompts.sameDevice = c.same;
+        prompts.passwords = {"8516"};  // a station of its own asks for the device's
+        ServerEdits side = unchanged();
+        side.name = "Side";
+        EXPECT_FALSE(run(side, {}, false, nullptr, c.listed).error);
+        EXPECT_EQ(std::count_if(prompts.log.begin(), prompts.log.end(),
+                                [](const std::string& line) { return line.starts_with("same? "); }),
+                  c.asked ? 1 : 0);
+        EXPECT_EQ(stations(), c.after);
+        // A station of its own starts afresh; the one taken over keeps what
+        // the other pages gave it.
+        EXPECT_EQ(settings.getConfigByName("Side")->commonName, c.after.size() == 1 ? "Front door" : "");
+        if (const auto kept = settings.getConfigByName("Door")) expectDoorKept(*kept);
+    }
+    EXPECT_EQ(prompts.log.front(),
+              "same? Is the selected device at " + here +
+                  " the device that the station \"Door\" was set up for? The station is stored for 10.77.0.6:80, "
+                  "and another device answers there now.\r\n\r\nYes: the station follows this device. No: this "
+                  "device becomes a station of its own, and \"Door\" stays as it is.");
+
+    // Stored for the device's address under a name given elsewhere: its
+    // station, not a second one.
+    forgetStations();
+    config::TSingleConfig renamed = door();
+    std::tie(renamed.Name, renamed.Ip, renamed.Port) = std::tuple("Old", device.FIpAdresse, device.FPort);
+    settings.addConfig(renamed);
+    EXPECT_FALSE(run(unchanged()).error);
+    EXPECT_EQ(stations(), std::vector<std::string>{"Door@" + here});
+
+    // A name another station carries is refused before any request; so is
+    // the name of the station the user says this device is not.
+    const std::string inUse =
+        "error On the page \"Videoserver setup\":\r\n" + config::text(config::txtVideoserverNameInUse, config::lang_en);
+    for (const std::string answering : {"Door", "Cam"}) {
+        SCOPED_TRACE(answering);
+        forgetStations();
+        config::TSingleConfig first = door();
+        std::tie(first.Ip, first.Port) = std::tuple("10.77.0.6", "80");
+        settings.addConfig(first);
+        prompts.log.clear();
+        prompts.sameDevice = false;
+        const std::size_t before = server.requests().size();
+        EXPECT_TRUE(run(unchanged(), {}, false, nullptr, {{"10.77.0.6:80", answering}}).error);
+        EXPECT_EQ(prompts.log.back(), inUse);
+        EXPECT_EQ(server.requests().size(), before);
+        EXPECT_EQ(stations(), std::vector<std::string>{"Door@10.77.0.6:80"});
+    }
+}
+
+// The station's gateway is the one whose hardware address it keeps; a
+// station stored before that was kept takes the one gateway of its name.
+// Another gateway, a stranger of the same name included, is given only what
+// the user changed on its page, never the station's password; one claimed
+// from two addresses is given nothing.
+TEST_F(Sequence, AGatewayIsTheStationsByItsHardwareAddressAlone) {
+    const std::string own = "00:90:e8:00:00:01", stranger = "00:90:e8:00:00:02";
+    const struct {
+        const char* what;
+        std::string keeps;  // the station's gateway hardware address
+        bool behind;        // the station sits behind a gateway
+        std::string mac;    // the page's gateway
+        std::size_t ofName;
+        std::vector<std::string> claimants;
+        bool edited;  // the user changed the netmask
+        std::vector<std::string> gateway, told;
+        std::string keptAfter;  // the hardware address stored with it
+    } cases[] = {
+        {"its own, unchanged", own, true, own, 2, {}, false, {}, {}, own},
+        {"its own, a new netmask",
+         own,
+         true,
+         own,
+         2,
+         {},
+         true,
+         {"check old", "address 10.0.0.20", "gateway 10.0.0.1", "netmask 255.255.0.0", "dhcp off", "save"},
+         {},
+         own},
+        {"a stranger of its name", own, true, stranger, 2, {}, false, {}, {}, own},
+        {"a stranger of its name, edited",
+         own,
+         true,
+         stranger,
+         2,
+         {},
+         true,
+         {"check "},
+         {"ask Gateway Door", "error Cancelled: nothing more was sent to the devices."},
+         own},
+        {"stored before: the one gateway of its name", "", true, stranger, 1, {}, false, {}, {}, stranger},
+        {"stored before: two gateways of its name", "", true, stranger, 2, {}, false, {}, {}, ""},
+        {"no gateway, another's shown", "", false, stranger, 2, {}, false, {}, {}, ""},
+        {"claimed from two addresses",
+         own,
+         true,
+         own,
+         1,
+         {"10.0.0.20", "10.0.0.21"},
+         true,
+         {},
+         {"error Two devices answer with the hardware address of the gateway Door (00:90:e8:00:00:01), from these "
+          "addresses: 10.0.0.20, 10.0.0.21. Neither was sent a password or anything else."},
+         own},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        config::TSingleConfig station = door();
+        station.moxa = c.behind;
+        station.moxaNeedCred = c.behind;
+        station.moxaPass = c.behind ? "old" : "";
+        station.moxaMac = c.keeps;
+        settings.updateConfig(settings.getConfigByNumber(0), station);
+        FakeGateway gw;
+        gw.deviceName = "Door";
+        gw.mac = c.mac;
+        gw.claimants = c.claimants;
+        gw.devicePassword = c.mac == own ? "old" : "strangers";
+        gatewaysNamed = [&c](const std::string& name) { return name == "Door" ? c.ofName : 0; };
+        GatewayEdits g;
+        std::tie(g.name, g.ip, g.gateway, g.subnet, g.dhcp) =
+            std::tuple("Door", "10.0.0.20", "10.0.0.1", "255.0.0.0", true);
+        g.selected = g.usePass = true;
+        // The password the page shows is the station's, when it shows the station's gateway.
+        g.pass = g.passConfirm = c.mac == c.keeps ? "old" : "";
+        if (c.edited) std::tie(g.subnet, g.dhcp, g.edited) = std::tuple("255.255.0.0", false, true);
+        prompts.log.clear();
+        const std::size_t before = server.requests().size();
+        run(unchanged(), g, false, &gw);
+        EXPECT_EQ(gw.log, c.gateway);
+        EXPECT_EQ(prompts.log, c.told);
+        if (!c.claimants.empty()) {
+            EXPECT_EQ(server.requests().size(), before);
+        }
+        const config::TSingleConfig after = stored();
+        EXPECT_EQ(after.moxaMac, c.keptAfter);
+        // Another gateway's page gives the station nothing.
+        if (c.mac != c.keptAfter) {
+            EXPECT_EQ(std::tie(after.moxa, after.moxaPass), std::tie(station.moxa, station.moxaPass));
+        }
+    }
 }
 
 TEST_F(Sequence, ARequestThatHangsEndsWithItsTimeOut) {

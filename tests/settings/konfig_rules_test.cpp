@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <filesystem>
 
 #include "KonfigFakes.h"
@@ -230,7 +231,7 @@ TEST(ServerPage, SelectionLoadsOnceUntilReloadAndTheChecksComeInOrder) {
     EXPECT_EQ(e.user, "door");
     EXPECT_EQ(e.pass, "kept");
     EXPECT_TRUE(e.useUserName);
-    EXPECT_FALSE(page.deleteEnabled());
+    EXPECT_FALSE(page.station(found.snapshot()));
     EXPECT_FALSE(page.select("10.0.0.1:80", found, e));
     reloadSelectedServer = true;
     EXPECT_TRUE(page.select("10.0.0.1:80", found, e));
@@ -238,7 +239,7 @@ TEST(ServerPage, SelectionLoadsOnceUntilReloadAndTheChecksComeInOrder) {
     config::TSingleConfig station;
     station.Name = "Door";
     settings.addConfig(station);
-    EXPECT_TRUE(page.deleteEnabled());
+    EXPECT_TRUE(page.station(found.snapshot()));
 
     e.passConfirm = "typo";
     EXPECT_EQ(page.check(e, found.snapshot()), &config::txtEnterSamePasswordTwoTimes);
@@ -252,6 +253,45 @@ TEST(ServerPage, SelectionLoadsOnceUntilReloadAndTheChecksComeInOrder) {
     EXPECT_EQ(page.check(e, found.snapshot()), &config::txtNameForVideoServerMustBeGiven);
     e.name = "Door";
     EXPECT_EQ(page.check(e, found.snapshot()), nullptr);
+    // What the user can mend, before anything is asked or sent; the server
+    // cuts a user name or password longer than 20 characters short.
+    const std::string umlauts20 = [] {
+        std::string text;
+        for (int i = 0; i < 20; ++i) text += "\xC3\xBC";
+        return text;
+    }();
+    const struct {
+        const char* what;
+        std::function<void(ServerEdits&)> edit;
+        const config::TText* problem;
+    } mendable[] = {
+        {"port", [](ServerEdits& x) { x.port = "99999"; }, &config::txtPortNumberRange},
+        {"address", [](ServerEdits& x) { x.ip = "10.77.0.300"; }, &config::txtInvalidIPAddresses},
+        {"address under DHCP", [](ServerEdits& x) { x.ip = "10.77.0.300", x.dhcp = true; }, nullptr},
+        {"password of 21",
+         [](ServerEdits& x) { x.useUserName = true, x.user = "u", x.pass = x.passConfirm = std::string(21, 'p'); },
+         &config::txtUserOrPasswordTooLong},
+        {"user of 21", [](ServerEdits& x) { x.useUserName = true, x.user = std::string(21, 'u'); },
+         &config::txtUserOrPasswordTooLong},
+        {"20 characters in 40 bytes",
+         [&](ServerEdits& x) { x.useUserName = true, x.user = "u", x.pass = x.passConfirm = umlauts20; }, nullptr},
+    };
+    for (const auto& row : mendable) {
+        SCOPED_TRACE(row.what);
+        ServerEdits x = e;
+        row.edit(x);
+        EXPECT_EQ(page.check(x, found.snapshot()), row.problem);
+    }
+
+    // A second device of the station's name is not the station's while
+    // the station's own device answers where it was set up; once nothing
+    // answers there, it is the station's device moved (a new DHCP address).
+    settings.updateConfig(settings.getConfigByName("Door"), test::station("Door", config::KorvatServer, "10.0.0.1"));
+    found.add("10.0.0.3", "80", "Door");
+    ASSERT_TRUE(page.select("10.0.0.3:80", found, e));
+    EXPECT_FALSE(page.station(found.snapshot()));
+    found.devices.erase(found.devices.begin());
+    EXPECT_EQ(page.station(found.snapshot()), settings.getConfigByName("Door"));
 
     // A server that left the list keeps the page's values.
     EXPECT_FALSE(page.select("10.0.0.9:80", found, e));

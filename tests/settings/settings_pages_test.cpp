@@ -4,6 +4,7 @@
 // preview tiles of every layout, and the special-function bytes both ways.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <tuple>
 
@@ -19,6 +20,29 @@ using namespace oculon::settings;
 using test::memorySettings;
 
 namespace {
+
+// Found gateways that answer the reads of their names: "Yard" for the
+// hardware address ending in 3, "Door" for the others.
+devices::TGatewayObject foundGateway(const std::string& address, std::uint8_t macEnd) {
+    static const auto api = [] {
+        auto named = std::make_shared<devices::NeciApi>();
+        named->Attach = [](const DS_INFO* info, int* handle) {
+            *handle = info->mac[5];
+            return 1;
+        };
+        named->Detach = [](int) { return 1; };
+        named->GetName = [](int handle, char* name) {
+            std::snprintf(name, NECI_NAME_SIZE, "%s", handle == 3 ? "Yard" : "Door");
+            return 1;
+        };
+        return std::shared_ptr<const devices::NeciApi>(std::move(named));
+    }();
+    DS_INFO info{};
+    info.apid = devices::kGatewayApplication;
+    info.pseudo_ip_addr = info.real_ip_addr = *devices::strToIp(address);
+    info.mac[5] = macEnd;
+    return {api, info};
+}
 
 // The wiring test against servers whose probe pictures follow a script:
 // one letter per wait, "b" black, "p" picture, "-" not listed.
@@ -105,6 +129,66 @@ TEST(GatewayPage, ShowsTheGatewayAndTheInputsOfTheStationOfItsName) {
     EXPECT_EQ(selectLastLine(rows, "10.0.0.11", "B"), 2);
     EXPECT_EQ(selectLastLine(rows, "10.0.0.1", "A"), 0);
     EXPECT_EQ(selectLastLine(rows, "", ""), -1);
+}
+
+// Two gateways of one name: the station's is the one whose hardware address
+// it keeps, also after it moved and the other took the address it left; a
+// station stored without one takes neither.
+TEST(GatewayPage, TwoGatewaysOfOneNameAreToldApartByTheirHardwareAddress) {
+    auto settings = memorySettings();
+    config::TSingleConfig door = test::station("Door", config::KorvatServer, "10.77.0.9");
+    std::tie(door.moxa, door.moxaPass, door.ausgangSchrift) = std::tuple(true, "own", "Open");
+    door.moxaMac = "00:00:00:00:00:02";
+    settings.addConfig(door);
+    const devices::TGatewayList before{foundGateway("10.77.0.4", 2), foundGateway("10.77.0.5", 1),
+                                       foundGateway("10.77.0.6", 3)};
+    GatewayPage page(settings);
+    const auto server = [](const std::string& address, const std::string& name) {
+        devices::ServerFields s;
+        std::tie(s.FIpAdresse, s.FPort, s.FName) = std::tuple(address, "80", name);
+        return s;
+    };
+    const std::vector<ListedDevice> listed{{"10.77.0.9:80", "Door"}};
+    EXPECT_EQ(page.rowOfServer(before, server("10.77.0.9", "Door"), listed), 0u);
+    // A second server of the station's name is another device: no station,
+    // and two gateways of its name.
+    EXPECT_EQ(page.rowOfServer(before, server("10.77.0.8", "Door"), listed), std::nullopt);
+    EXPECT_EQ(page.rowOfServer(before, server("10.77.0.7", "Yard"), listed), 2u);
+
+    // Selected, it shows its station; the other of its name shows none.
+    GatewayEdits e;
+    ASSERT_TRUE(page.select(0, before, e, config::lang_en));
+    EXPECT_EQ(std::tie(e.name, e.pass, e.outputText), std::tuple("Door", "own", "Open"));
+    // It moves to .7, and the other takes .4: the selection follows it.
+    const devices::TGatewayList after{foundGateway("10.77.0.4", 1), foundGateway("10.77.0.6", 3),
+                                      foundGateway("10.77.0.7", 2)};
+    EXPECT_EQ(page.rowOfSelected(after), 2u);
+    EXPECT_EQ(page.rowOfServer(after, server("10.77.0.9", "Door"), listed), 2u);
+    ASSERT_TRUE(page.select(0, after, e, config::lang_en));
+    EXPECT_EQ(std::tie(e.name, e.pass, e.outputText), std::tuple("Door", "", ""));
+
+    // Stored before the hardware address was kept: the one gateway of its
+    // name, and none while two carry it.
+    door.moxaMac.clear();
+    settings.updateConfig(settings.getConfigByName("Door"), door);
+    EXPECT_EQ(page.rowOfServer(after, server("10.77.0.9", "Door"), listed), std::nullopt);
+    ASSERT_TRUE(page.select(2, after, e, config::lang_en));
+    EXPECT_EQ(e.pass, "");
+    const devices::TGatewayList alone{foundGateway("10.77.0.6", 3), foundGateway("10.77.0.7", 2)};
+    EXPECT_EQ(page.rowOfServer(alone, server("10.77.0.9", "Door"), listed), 1u);
+    ASSERT_TRUE(page.select(1, alone, e, config::lang_en));
+    EXPECT_EQ(e.pass, "own");
+
+    // A save of ours moved it to .7: a search begun before still lists it
+    // at .4, and the page goes on with what the save left.
+    devices::TGatewayObject saved = foundGateway("10.77.0.7", 2);
+    saved.restarted();
+    page.ranWith(saved);
+    e.ip = "10.77.0.7";
+    ASSERT_TRUE(page.select(0, before, e, config::lang_en));
+    EXPECT_EQ(e.ip, "10.77.0.7");
+    EXPECT_EQ(page.gateway()->IPAddress(), "10.77.0.7");
+    EXPECT_TRUE(page.gateway()->restartedSinceFound());
 }
 
 TEST(IntercomPage, CodeAndDurationFilters) {

@@ -12,6 +12,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/FileSizeLimit.h"
+#include "support/SharedPictureFolder.h"
 #include "video/BlackTest.h"
 #include "video/MJPEGDecoderThread.h"
 #include "video/MJPEGFile.h"
@@ -23,6 +24,11 @@ using namespace oculon;
 using namespace oculon::video;
 
 namespace {
+
+// `sub` below `root`, made as the picture folder's levels are.
+config::SaveFolder ownFolder(const std::string& root, const std::string& sub = {}) {
+    return config::makeSaveFolder(root, root + "/" + sub);
+}
 
 std::vector<std::string> filesIn(const std::string& folder) {
     std::vector<std::string> names;
@@ -87,7 +93,8 @@ TEST(StreamRecording, SplitsByWholeMinutesAcrossMidnight) {
     testsupport::TempDir dir;
     std::int32_t minutes = 30;
     StreamRecording::TimePoint now = localTime(2023, 12, 31, 23, 50, 5);
-    StreamRecording recording("Cam/1", {[&](const std::string&) { return dir.path() + "/"; }, [&] { return minutes; }},
+    StreamRecording recording("Cam/1",
+                              {[&](const std::string&) { return ownFolder(dir.path()); }, [&] { return minutes; }},
                               [&] { return now; });
     ASSERT_TRUE(recording.isOpen());
     EXPECT_EQ(recording.fileName(), dir.path() + "/2023-12-31_23-50-05_Cam_1.kvd");
@@ -119,7 +126,7 @@ TEST(StreamRecording, OddLengthsClocksAndFoldersEndNothingBadly) {
     testsupport::TempDir dir;
     std::int32_t minutes = 0;  // would split at every frame
     StreamRecording::TimePoint now = localTime(2024, 5, 1, 12, 0, 0);
-    const auto folder = [&](const std::string&) { return dir.path() + "/"; };
+    const auto folder = [&](const std::string&) { return ownFolder(dir.path()); };
     const std::string jpeg = "jpeg";
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size());
     {
@@ -139,9 +146,38 @@ TEST(StreamRecording, OddLengthsClocksAndFoldersEndNothingBadly) {
     EXPECT_EQ(filesIn(dir.path()).size(), 2u);
 
     // A folder that cannot be written: no recording, no exception.
-    StreamRecording lost("c", {[](const std::string&) { return std::string("/proc/no/such/"); }, [] { return 30; }});
+    StreamRecording lost("c", {[](const std::string&) { return ownFolder("/proc/no/such/"); }, [] { return 30; }});
     EXPECT_FALSE(lost.isOpen());
     lost.writeFrame(bytes);
+
+    // A shared picture folder in which another account made the camera's
+    // folders ahead: the recording begins all the same, in a folder of the
+    // user's own beside them, and nothing goes through a link into theirs.
+    using testsupport::kNobody;
+    using testsupport::makeFolderOf;
+    const std::vector<testsupport::PlantedFolders> rows{
+        {"a link to another account's folder",
+         [](const std::string& pics) { std::filesystem::create_directory_symlink(pics + "theirs", pics + "cam"); },
+         false},
+        {"another account's open folders",
+         [](const std::string& pics) {
+             makeFolderOf(pics + "cam", 0777, kNobody), makeFolderOf(pics + "cam/2024", 0777, kNobody);
+         },
+         true},
+        {"another account's closed year",
+         [](const std::string& pics) {
+             makeFolderOf(pics + "cam", 0755, kNobody), makeFolderOf(pics + "cam/2024", 0700, 0);
+         },
+         true, true}};
+    testsupport::forEachPlanted(rows, [&](const std::string& pics, const testsupport::PlantedFolders& row) {
+        StreamRecording recording(
+            "cam",
+            {[&](const std::string&) { return config::makeSaveFolder(pics, pics + "cam/2024/"); }, [] { return 30; }},
+            [&] { return now; });
+        // Beside the camera's folder, or, where only the year is theirs, beside that.
+        const std::string used = pics + (row.writtenAsNobody ? "cam/2024 (2)/" : "cam (2)/2024/");
+        return recording.isOpen() && !recording.writeFrame(bytes) && recording.fileName().starts_with(used);
+    });
 }
 
 // The disk fills in the middle of a picture and is freed again: the
@@ -153,7 +189,7 @@ TEST(StreamRecording, AFailingRecordingGoesOnByItselfOnceItCanWriteAgain) {
     StreamRecording::TimePoint now = localTime(2024, 5, 1, 12, 0, 0);
     const std::string jpeg(100, 'j');
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size());
-    StreamRecording recording("c", {[&](const std::string&) { return dir.path() + "/cam/"; }, [] { return 2; }},
+    StreamRecording recording("c", {[&](const std::string&) { return ownFolder(dir.path(), "cam"); }, [] { return 2; }},
                               [&] { return now; });
     int told = 0;
     const auto frames = [&](int count) {
@@ -212,7 +248,8 @@ TEST(StreamRecording, AFolderThatDoesNotAnswerHoldsUpNoPictureAndIsToldOnce) {
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size());
     std::chrono::system_clock::time_point released;
     {
-        RecordingWriter recording("Door", {[&](const std::string&) { return dir.path() + "/cam/"; }, [] { return 30; }},
+        RecordingWriter recording("Door",
+                                  {[&](const std::string&) { return ownFolder(dir.path(), "cam"); }, [] { return 30; }},
                                   dir.path(), worker, [&] { ++told; });
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < 5; ++i) recording.frame(bytes);  // three are taken

@@ -1,7 +1,8 @@
 // Where popups go: a further popup takes a free place among those open,
-// where it hides no title bar and no door buttons; a frame that sticks out,
-// moved in as little as possible; and a crowd of popups on small, scaled,
-// portrait and large screens.
+// where it hides no title bar, header row and door buttons, and moves to
+// one once the others have settled; a frame that sticks out, moved in as
+// little as possible; and a crowd of popups on small, scaled, portrait and
+// large screens.
 
 #include <gtest/gtest.h>
 
@@ -25,15 +26,16 @@ bool meet(const PixelRect& a, const PixelRect& b) {
            b.top < a.top + a.height;
 }
 
-// Whether a frame `outer` hides a title bar or the door buttons of one of
-// the `open` popups (each its frame's corner and its client size).
+// Whether a frame `outer` hides a title bar, the header row with the
+// station's name or the door buttons of one of the `open` popups (each its
+// frame's corner and its client size).
 bool hidesAny(const PixelRect& outer, const std::vector<PixelRect>& open, PixelSize frame) {
     const int title = frame.height - frame.width / 2;
     return std::ranges::any_of(open, [&](const PixelRect& p) {
         const PixelRect door{p.left + frame.width / 2 + p.width - kPopupDoorCorner.width,
                              p.top + title + p.height - kPopupDoorCorner.height, kPopupDoorCorner.width,
                              kPopupDoorCorner.height};
-        return meet(outer, {p.left, p.top, p.width + frame.width, title}) || meet(outer, door);
+        return meet(outer, {p.left, p.top, p.width + frame.width, title + kPopupHeaderHeight}) || meet(outer, door);
     });
 }
 
@@ -60,9 +62,10 @@ TEST(PopupPlacement, AFurtherPopupTakesAFreePlace) {
         {{80, 40, 640, 525}, {{{80, 40, 640, 525}}, {{728, 40, 640, 525}}}, wide, "1380,40 512x429"},
         // The place a closed popup left is taken again.
         {{80, 40, 320, 285}, {{{80, 40, 320, 285}}, {{736, 676, 320, 285}}}, wide, "408,358 320x285"},
-        // Small screens: down to half the picture beside it, else over its picture.
+        // Small screens: down to half the picture beside it, else over its
+        // picture, below its header.
         {{80, 40, 604, 498}, {{{80, 40, 604, 498}}, {}}, ScreenRoom{{0, 0, 1024, 600}, {8, 32}}, "700,40 302x271"},
-        {{122, 20, 600, 450}, {{{122, 20, 600, 450}}, {}}, ScreenRoom{{0, 0, 910, 512}, {8, 32}}, "0,48 570x429"},
+        {{122, 20, 600, 450}, {{{122, 20, 600, 450}}, {}}, ScreenRoom{{0, 0, 910, 512}, {8, 32}}, "0,93 480x369"},
         // A main popup stored outside the area: into it.
         {{-500, 900, 400, 300}, {{}, {}}, screen, "0,185 400x300"},
         // A popup larger than the area is made to fit it.
@@ -80,6 +83,42 @@ TEST(PopupPlacement, AFurtherPopupTakesAFreePlace) {
     EXPECT_EQ(text(keepInside({1100, 900, 300, 200}, screen.area)), "980,800 300x200");
     EXPECT_EQ(text(keepInside({-40, 0, 300, 200}, screen.area)), "0,24 300x200");
     EXPECT_EQ(text(keepInside({500, 500, 1400, 1100}, screen.area)), "0,24 1400x1100");
+}
+
+// A further popup placed while the main popup was not yet framed, where
+// the main one did not come to stand: once that has settled, it moves to a
+// free place; one that hides nothing, or that would find no free place,
+// stays.
+TEST(PopupPlacement, AFurtherPopupMovesOnceTheOthersHaveSettled) {
+    // 1024 x 600 less the menu window at the bottom, a frame of 2 x 25.
+    const ScreenRoom small{{0, 0, 1024, 521}, {2, 25}};
+    const PixelRect stored{80, 40, 648, 552};
+    struct Case {
+        PixelRect popup;
+        OpenPopups others;
+        ScreenRoom room;
+        std::string place;  // "stays" where it does not move
+    };
+    static const std::vector<Case> cases = {
+        // Placed beside a main popup guessed at 80,16 with a frame of 8 x 32;
+        // it came to stand at 80,5, under the further one's title bar.
+        {{0, 15, 583, 446}, {{{80, 5, 595, 491}}, {}}, small, "677,5 327x290"},
+        {{677, 5, 327, 290}, {{{80, 5, 595, 491}}, {}}, small, "stays"},
+        // Over the picture only, below the header and clear of the door buttons.
+        {{0, 80, 480, 369}, {{{80, 5, 595, 491}}, {}}, small, "stays"},
+        // Over another further popup's name: over the main one's picture then.
+        {{700, 30, 297, 268}, {{{80, 5, 595, 491}}, {{{677, 5, 327, 290}}}}, small, "0,74 476x401"},
+        // A popup as large as the free area: no place is free.
+        {{0, 0, 398, 175}, {{{0, 0, 398, 175}}, {}}, ScreenRoom{{0, 0, 400, 200}, {2, 25}}, "stays"},
+    };
+    for (const auto& c : cases) {
+        const std::optional<PixelRect> moved = furtherPopupMove(c.popup, stored, c.others, c.room);
+        EXPECT_EQ(moved ? text(*moved) : "stays", c.place) << text(c.popup);
+        if (!moved) continue;
+        std::vector<PixelRect> open = c.others.further;
+        open.push_back(*c.others.main);
+        EXPECT_FALSE(hidesAny({moved->left, moved->top, moved->width + 2, moved->height + 25}, open, c.room.frame));
+    }
 }
 
 // Whether a frame of `size` has a place in `area` where it hides nothing of

@@ -58,13 +58,26 @@ public:
     }
     void setBounds(const config::TWindowSettings& b) override {
         if (!popup_) return;
+        if (popup_->isVisible()) {
+            popup_->placeAt({b.left, b.top, b.width, b.height});
+            return;
+        }
         popup_->move(b.left, b.top);
         popup_->resize(b.width, b.height);
     }
+    void placeAmongOthers(const config::TWindowSettings& b) override {
+        if (popup_) popup_->keepWithin({b.width, b.height});
+        setBounds(b);
+    }
     std::optional<config::TWindowSettings> shownBounds() const override {
         if (!visible()) return std::nullopt;
-        return config::TWindowSettings{popup_->y(), popup_->x(), popup_->height(), popup_->width()};
+        const video::PixelRect at = popup_->standsAt();
+        return config::TWindowSettings{at.top, at.left, at.height, at.width};
     }
+    void whenSettled(std::function<void()> settled) override {
+        if (popup_) popup_->placeSettled = std::move(settled);
+    }
+    bool placedByUser() const override { return popup_ && popup_->placedByUser(); }
     std::uintptr_t handle() const override { return reinterpret_cast<std::uintptr_t>(popup_.data()); }
     config::TWindowSettings bounds() const override {
         if (!popup_) return {};
@@ -74,6 +87,7 @@ public:
     void closeForGood() override {
         if (!popup_) return;
         popup_->callEnd = nullptr;
+        popup_->placeSettled = nullptr;
         popup_->stopVideo();
         platform::ui::freeOnceItsDialogsHaveReturned(std::unique_ptr<QWidget>(popup_.data()));
         popup_ = nullptr;

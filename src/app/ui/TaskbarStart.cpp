@@ -9,12 +9,13 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
-#include <sstream>
 
 #include "app/SettingsClaim.h"
 #include "app/TrayRules.h"
 #include "app/ui/copyright.h"
+#include "config/SettingsNotice.h"
 #include "config/sprachen.h"
 #include "config/ui/brandPictures.h"
 #include "config/ui/sprachwahl.h"
@@ -29,6 +30,7 @@
 #include "platform/UniqueFd.h"
 #include "platform/UserNotice.h"
 #include "platform/ui/QtLoopBackend.h"
+#include "platform/ui/WindowRoom.h"
 #include "settings/ui/autoStartFrame.h"
 #include "video/ui/PromptParts.h"
 
@@ -44,16 +46,26 @@ constexpr std::chrono::milliseconds kDetachedBound{10000};
 // answer is not waited for, so a log-off ends the program at once all the same.
 constexpr std::chrono::milliseconds kFolderWorkBound{500};
 // How long a second start waits for the running one to take it up.
-constexpr std::chrono::milliseconds kHandOverBound{2000};
-// What the settings notice shows of a key's name and of a value's line.
-constexpr std::size_t kShownKey = 160;
-constexpr std::size_t kShownValue = 80;
+constexpr std::chrono::milliseconds kHandOverBound{5000};
 
-// The stored language, or the first-start choice (then stored). Nothing when
-// the user leaves the choice without OK.
-std::optional<config::TSprachenTyp> chooseLanguage(config::TVideoConfig& settings) {
+// The language the desktop speaks, where it is one of ours; German otherwise,
+// as before any choice.
+config::TSprachenTyp desktopLanguage() {
+    for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value) return config::languageOfLocale(value).value_or(config::lang_de);
+    }
+    return config::lang_de;
+}
+
+// The stored language, or the first-start choice (then stored). Settings
+// that are there but were not read whole are no first start: while the user
+// has that to learn, nothing is asked, and the desktop's language is taken
+// for this run. Nothing when the user leaves the choice without OK.
+std::optional<config::TSprachenTyp> chooseLanguage(config::TVideoConfig& settings, bool loadToTell) {
     config::TSprachenTyp stored{};
     if (settings.liesSprache(stored)) return config::toLanguage(stored);
+    if (loadToTell) return desktopLanguage();
     auto chosen = config::ui::Tsprachwahl::ask();
     if (chosen) settings.schreibeSprache(*chosen);
     return chosen;
@@ -80,45 +92,6 @@ bool autostartOffer(config::TVideoConfig& settings, ui::Tcopyright& form) {
 
 void showError(const std::string& text) {
     platform::ui::execPlainMessage(QMessageBox::Critical, kTitle, QString::fromStdString(config::withLineFeeds(text)));
-}
-
-// What the settings' load left out, where the file as it was is kept, and
-// the values it took that cannot be used as written; empty when all is well.
-std::string settingsNoticeText(const platform::FileRegistryStore* file, const platform::UnusableValues& unusable,
-                               config::TSprachenTyp language) {
-    using platform::shownText;
-    std::string text;
-    const auto paragraph = [&text](const std::string& part) { text += (text.empty() ? "" : "\r\n\r\n") + part; };
-    if (file && !file->setAsideReport().empty()) {
-        // Each line on its own, with room for the file's name.
-        std::string report;
-        std::istringstream lines(file->setAsideReport());
-        for (std::string line; std::getline(lines, line);)
-            report += (report.empty() ? "" : "\r\n") + shownText(line, 2 * platform::kShownTextLimit);
-        paragraph(config::noticeText(file->setAsideNotice(), report, language));
-        // On its own, so that no long report cuts it off.
-        if (!file->keptAs().empty())
-            paragraph(config::text(config::txtSettingsKeptAs, language) + "\r\n" +
-                      shownText(file->keptAs(), 2 * platform::kShownTextLimit));
-    }
-    if (unusable.count == 0) return text;
-    std::string values = config::text(config::txtSettingsValuesUnusable, language);
-    for (const auto& value : unusable.listed)
-        values += "\r\n" + shownText(value.key, kShownKey) + " " + shownText(value.line, kShownValue) + " (" +
-                  value.why + ")";
-    if (const std::size_t more = unusable.count - unusable.listed.size(); more > 0)
-        values += "\r\n... (" + std::to_string(more) + " more)";
-    paragraph(values);
-    return text;
-}
-
-// Modal, so the windows that follow wait for it rather than cover it. False
-// when it was taken down (by a signal) rather than closed by the user.
-bool showSettingsNotice(const std::string& text) {
-    const std::unique_ptr<QMessageBox> box(platform::ui::plainMessageBox(
-        QMessageBox::Warning, kTitle, QString::fromStdString(config::withLineFeeds(text)), QMessageBox::Ok, nullptr));
-    box->exec();
-    return box->clickedButton() == box->button(QMessageBox::Ok);
 }
 
 // SIGTERM, SIGINT and SIGHUP (as at log-off) end the program at once, in
@@ -177,6 +150,44 @@ private:
     bool came_ = false;
 };
 
+// The language the running program speaks, read from its settings without
+// touching them; the current one when none is stored or it cannot be read.
+config::TSprachenTyp storedLanguage(const std::string& settingsFile) {
+    config::TSprachenTyp language = config::sprache;
+    try {
+        const config::TVideoConfig settings(
+            std::make_shared<platform::MemoryRegistryStore>(platform::FileRegistryStore::peek(settingsFile)));
+        settings.liesSprache(language);
+    } catch (const std::exception&) {}
+    return language;
+}
+
+// A second start: the running program comes forward. One that cannot be
+// reached is told, so the user does not wait for a window that never comes.
+int handOver(const std::string& settingsFile) {
+    std::string problem;
+    if (platform::tellRunningInstance(instanceSocketFor(settingsFile), kHandOverBound, &problem)) return 0;
+    log::error(log::Category::app, "already running, but this start cannot bring it forward: %s", problem.c_str());
+    showError(config::text(config::txtRunningOutOfReach, storedLanguage(settingsFile)) + "\r\n\r\n" +
+              platform::shownText(problem));
+    return 1;
+}
+
+// Until the main form answers them, later starts bring the window of the
+// start that waits (the language choice, a notice) forward.
+std::unique_ptr<QSocketNotifier> answerBeforeTheForm(platform::SecondStarts& starts) {
+    auto waiting = std::make_unique<QSocketNotifier>(starts.fd(), QSocketNotifier::Read);
+    QObject::connect(waiting.get(), &QSocketNotifier::activated, [&starts] {
+        if (!starts.takeUp()) return;
+        if (QWidget* window = QApplication::activeModalWidget()) {
+            if (window->isMinimized()) window->showNormal();
+            window->raise();
+            window->activateWindow();
+        }
+    });
+    return waiting;
+}
+
 }  // namespace
 
 bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form) {
@@ -205,6 +216,7 @@ ProgramStart::ProgramStart(std::shared_ptr<platform::RegistryStore> store) : sto
 ProgramStart::ProgramStart(std::shared_ptr<platform::FileRegistryStore> file) : store_(file), file_(std::move(file)) {}
 
 ProgramStart::~ProgramStart() {
+    notice_.reset();
     if (keep_) {
         (void)settings_.release();
         (void)rebootLock_.release();
@@ -230,13 +242,7 @@ std::optional<int> ProgramStart::run() {
     }
     config::videoConfig = settings_.get();
 
-    // First, so that the user learns of it even when the start ends in a
-    // later window; in German when no language is stored, as at the first start.
-    config::TSprachenTyp stored = config::lang_de;
-    settings_->liesSprache(stored);
-    if (!tellWhatTheLoadFound(stored)) return 0;
-
-    auto language = chooseLanguage(*settings_);
+    auto language = chooseLanguage(*settings_, loadToTell());
     if (!language) return 0;
     config::sprache = *language;
 
@@ -246,11 +252,23 @@ std::optional<int> ProgramStart::run() {
     return std::nullopt;
 }
 
-bool ProgramStart::tellWhatTheLoadFound(config::TSprachenTyp language) {
-    const std::string text = settingsNoticeText(file_.get(), store_->unusableValues(), language);
-    if (text.empty()) return true;
-    if (!showSettingsNotice(text)) return false;
-    if (file_) file_->reportSeen();
+bool ProgramStart::loadToTell() const {
+    return (file_ && !file_->setAsideReport().empty()) || store_->unusableValues().count > 0;
+}
+
+bool ProgramStart::showSettingsNotice() {
+    if (!loadToTell()) return false;
+    const std::string text = config::settingsNoticeText(file_.get(), store_->unusableValues(), config::sprache);
+    notice_.reset(platform::ui::plainMessageBox(
+        QMessageBox::Warning, kTitle, QString::fromStdString(config::withLineFeeds(text)), QMessageBox::Ok, nullptr));
+    notice_->setWindowModality(Qt::NonModal);
+    // It shows itself: a key typed for another window must not confirm it unseen.
+    notice_->setAttribute(Qt::WA_ShowWithoutActivating);
+    // Closed by the user, not taken down with the program (by a signal).
+    QObject::connect(notice_.get(), &QDialog::finished, notice_.get(), [this] {
+        if (file_) file_->reportSeen();
+    });
+    notice_->show();
     return true;
 }
 
@@ -259,26 +277,28 @@ int runProgram(int argc, char** argv) {
     primitives::bindPrimitives();
     devices::registerDigestAuthentication();
     QApplication application(argc, argv);
+    platform::ui::followScreenChanges();
     const NoticeBoxes notices;
 
     // Signals are caught before the instance lock is taken, so that one sent
     // to a holder of the lock always ends it.
     EndOnSignal endSignals;
 
+    // Until the stored language is known, what the start has to say is said
+    // in the desktop's.
+    config::sprache = desktopLanguage();
     auto claim = claimSettings(platform::FileRegistryStore::defaultPath());
     if (!claim.problem.empty()) {
-        // The stored language cannot be known: German, as for settings of a newer version.
         showError(config::noticeText(platform::Notice::settingsUnusable, platform::shownText(claim.problem),
                                      config::sprache));
         return 1;
     }
     // A second start hands over to the running one and ends here.
-    if (!claim.instance) {
-        platform::tellRunningInstance(instanceSocketFor(platform::FileRegistryStore::defaultPath()), kHandOverBound);
-        return 0;
-    }
+    if (!claim.instance) return handOver(platform::FileRegistryStore::defaultPath());
 
     platform::QtLoopBackend loop;
+    std::unique_ptr<QSocketNotifier> earlyStarts;
+    if (claim.secondStarts) earlyStarts = answerBeforeTheForm(*claim.secondStarts);
     ProgramStart start(claim.store);
     if (auto exitCode = start.run()) return *exitCode;
     if (endSignals.came()) return 0;
@@ -287,14 +307,19 @@ int runProgram(int argc, char** argv) {
 
     auto form = std::make_unique<ui::Tcopyright>(start.settings(), &start.rebootLock(), ui::Tcopyright::Options{});
     endSignals.closeOnSignal(form.get());
+    earlyStarts.reset();
     if (claim.secondStarts) form->answerSecondStarts(*claim.secondStarts);
+    QObject::connect(form.get(), &ui::Tcopyright::closedForGood, &application,
+                     [&start] { start.withdrawSettingsNotice(); });
     QObject::connect(form.get(), &ui::Tcopyright::closedForGood, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     // The session ends (log-off, shut-down): the program closes with it.
     QObject::connect(&application, &QGuiApplication::commitDataRequest, form.get(),
                      [&form](QSessionManager&) { form->Beenden1Click(); });
 
-    if (!showStartWindows(start.settings(), *form)) {
+    // The calls come from here on, the notice open or not; while the user
+    // has the settings' load to learn, the start asks nothing more.
+    if (!start.showSettingsNotice() && !showStartWindows(start.settings(), *form)) {
         // Through the normal close, so the window positions are kept.
         QTimer::singleShot(0, form.get(), [&form] { form->Beenden1Click(); });
     }

@@ -3,6 +3,7 @@
 // their order, the language at the first start, the main form, the autostart
 // offer, the message loop, and the tear-down once every thread has ended.
 
+#include <QMessageBox>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -27,11 +28,19 @@ public:
     ProgramStart(const ProgramStart&) = delete;
     ProgramStart& operator=(const ProgramStart&) = delete;
 
-    // Reboot lock, settings, what their load left out or cannot use (before
-    // any other window, in the stored language), language. Nothing (the exit
-    // code) when the program must end now: settings of a newer version (after
-    // an error box), or a window of the start left without OK.
+    // Reboot lock, settings, language. Nothing (the exit code) when the
+    // program must end now: settings of a newer version (after an error
+    // box), or the first start's language window left without OK.
     std::optional<int> run();
+
+    // What the settings' load left out or cannot use, in a notice that holds
+    // nothing back: the calls come in front of it. The file stays as the
+    // user wrote it until the notice is closed. False when there is nothing
+    // to tell.
+    bool showSettingsNotice();
+    // The program ends with the notice open: it goes unseen, so the next
+    // start tells the same (the toolkit's quit would close it as if the user had).
+    void withdrawSettingsNotice() { notice_.reset(); }
 
     config::TVideoConfig& settings() { return *settings_; }
     config::TRebootSperre& rebootLock() { return *rebootLock_; }
@@ -41,13 +50,13 @@ public:
     void keepForRunningThreads() { keep_ = true; }
 
 private:
-    // False when the notice was taken down unseen (by a signal).
-    bool tellWhatTheLoadFound(config::TSprachenTyp language);
+    bool loadToTell() const;
 
     std::shared_ptr<platform::RegistryStore> store_;
     std::shared_ptr<platform::FileRegistryStore> file_;  // the same store, when it is the file
     std::unique_ptr<config::TRebootSperre> rebootLock_;
     std::unique_ptr<config::TVideoConfig> settings_;
+    std::unique_ptr<QMessageBox> notice_;
     bool keep_ = false;
 };
 
@@ -69,11 +78,11 @@ namespace ui {
 class Tcopyright;
 }
 
-// The windows of the start after ProgramStart::run, each in its turn, modal
-// where they ask: the autostart offer; then the splash (when
-// "showSplashScreen" is on), whose first showing opens the settings dialog
-// when no station is configured. False when the user left the offer without
-// OK: the program is to end.
+// The windows of the start after ProgramStart::run and the main form, when
+// there is no settings notice, each in its turn, modal where they ask: the
+// autostart offer; then the splash (when "showSplashScreen" is on), whose
+// first showing opens the settings dialog when no station is configured.
+// False when the user left the offer without OK: the program is to end.
 bool showStartWindows(config::TVideoConfig& settings, ui::Tcopyright& form);
 
 // Returns the process exit code.

@@ -39,7 +39,8 @@ using config::ui::qs;
 
 // The small window that carries the tray menu on a desktop without a
 // notification area. Closing it only minimises it: it is the way back into
-// the program, and a second start of the program brings it back.
+// the program, and a second start of the program brings it back. Beside an
+// icon a later start shows it for a while; closed then, it goes.
 //
 // It stands where a notification area would: in the bottom right corner of
 // the screen, above every other window, so that no window of the program (the
@@ -72,6 +73,7 @@ public:
                 [this, &menu](const QPoint& at) { menu.popup(mapToGlobal(at)); });
         setFixedSize(240, 56);
         platform::ui::keepWindowsClearOf(*this);
+        platform::ui::comeBackBy(*this, [this] { placeInCorner(); });
         placeInCorner();
         // The window manager's frame is known once the window is on the
         // screen: the corner is then taken again with it.
@@ -83,8 +85,18 @@ public:
         setWindowIcon(icon);
         iconLabel_.setPixmap(icon.pixmap(32, 32));
     }
+    // It came by itself (the notification area went): the keyboard stays
+    // where the user is typing. The toolkit reads that wish from the native
+    // window, made already.
+    void showByItself() {
+        windowHandle()->setProperty("_q_showWithoutActivating", true);
+        showNormal();
+        windowHandle()->setProperty("_q_showWithoutActivating", false);
+    }
     QToolButton& menuButton() { return menuButton_; }
     bool mayClose = false;
+    // False while the icon is the way into the program.
+    bool minimiseOnClose = true;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -101,7 +113,8 @@ protected:
             return;
         }
         event->ignore();
-        showMinimized();
+        if (minimiseOnClose) showMinimized();
+        else hide();
     }
 
 private:
@@ -169,7 +182,8 @@ Tcopyright::Tcopyright(config::TVideoConfig& settings, config::TRebootSperre* re
                                         },
                                         [this](const std::string& sender, const std::string& id) {
                                             if (dispatch_) dispatch_->gatewayCall(sender, id);
-                                        }},
+                                        },
+                                        [this](std::uint16_t port, bool held) { heldPorts_.report(port, held); }},
                options_.channel),
       factory_(hubTarget_.id(), options_.screenSaverStop) {
     FormCreate();
@@ -200,20 +214,18 @@ void Tcopyright::FormCreate() {
     Konfiguration1_->setObjectName(QStringLiteral("Konfiguration1"));
     Beenden1_->setObjectName(QStringLiteral("Beenden1"));
 
-    // TaskBarAddIcon
-    const QString title = QApplication::applicationDisplayName();
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        trayIcon_ = std::make_unique<QSystemTrayIcon>(trayIcon(false));
-        trayIcon_->setToolTip(title);
-        trayIcon_->setContextMenu(&trayMenu_);
-        connect(trayIcon_.get(), &QSystemTrayIcon::activated, this, &Tcopyright::trayActivated);
-        trayIcon_->show();
-    } else {
-        fallback_ = std::make_unique<TrayFallbackWindow>(trayMenu_, trayIcon(false));
-        fallback_->show();
-    }
+    // TaskBarAddIcon, and again whenever a notification area comes or goes
+    // (a panel that starts after the program, crashes or restarts).
+    followNotificationArea();
+    notificationAreaCheck_.setInterval(options_.notificationAreaCheck);
+    connect(&notificationAreaCheck_, &QTimer::timeout, this, &Tcopyright::followNotificationArea);
+    notificationAreaCheck_.start();
+    menuWindowVisit_.setSingleShot(true);
+    menuWindowVisit_.setInterval(options_.menuWindowVisit);
+    connect(&menuWindowVisit_, &QTimer::timeout, this, &Tcopyright::endMenuWindowVisit);
     cfgSprache();
 
+    const QString title = QApplication::applicationDisplayName();
     setWindowTitle(title + QStringLiteral(" V ") + QString::fromStdString(getProgramVersion(kFileVersion)));
     Panel1.setText(QStringLiteral("  ") + title);
     setWindowIcon(config::ui::korvatWeissIcon());
@@ -244,7 +256,8 @@ void Tcopyright::FormCreate() {
     };
     hub_ = std::make_unique<MessageHub>(
         *dispatch_,
-        MessageHub::Links{forwardToSettings, [this] { return settings_.useServer(); }, [this] { Beenden1Click(); }});
+        MessageHub::Links{forwardToSettings, [this] { return settings_.useServer(); }, [this] { Beenden1Click(); },
+                          [this](std::uint16_t port, bool held) { heldPorts_.report(port, held); }});
 
     Pause1_->setEnabled(true);
     VideoPlayer1_->setEnabled(true);
@@ -311,21 +324,73 @@ void Tcopyright::cfgSprache() {
     Label4.setText(qs(config::tr(config::txtAboutRights)));
     makeLink(Label11, QStringLiteral("notices"), qs(config::tr(config::txtLibraryNotices)));
     Form1_.setSprache(config::sprache);
+    portNotice_.retranslate();
     toolkitLanguage_.follow(config::sprache);
 }
 
 QWidget* Tcopyright::fallbackWindow() const { return fallback_.get(); }
 
+TrayFallbackWindow& Tcopyright::menuWindow() {
+    if (!fallback_) fallback_ = std::make_unique<TrayFallbackWindow>(trayMenu_, trayIcon(Pause1_->isChecked()));
+    fallback_->minimiseOnClose = trayIcon_ == nullptr;
+    return *fallback_;
+}
+
+void Tcopyright::followNotificationArea() {
+    if (closed_) return;
+    const bool there = options_.notificationArea();
+    // Until the first reading, neither stands.
+    if (there == (trayIcon_ != nullptr) && (there || fallback_)) return;
+    if (there) {
+        trayIcon_ = std::make_unique<QSystemTrayIcon>(trayIcon(Pause1_->isChecked()));
+        trayIcon_->setToolTip(QApplication::applicationDisplayName());
+        trayIcon_->setContextMenu(&trayMenu_);
+        connect(trayIcon_.get(), &QSystemTrayIcon::activated, this, &Tcopyright::trayActivated);
+        trayIcon_->show();
+        if (fallback_) {
+            fallback_->minimiseOnClose = false;
+            if (!menuWindowVisit_.isActive()) fallback_->hide();
+        }
+    } else {
+        trayIcon_.reset();
+        menuWindowVisit_.stop();
+        menuWindow().showByItself();
+    }
+    // The way in that replaces the other answers beside the player as well.
+    if (player::ui::TplayerForm* player = player::ui::recordingsPlayer()) keepTrayWindowsAbove(*player);
+}
+
 void Tcopyright::answerSecondStarts(platform::SecondStarts& starts) {
     secondStartsWaiting_ = std::make_unique<QSocketNotifier>(starts.fd(), QSocketNotifier::Read);
     connect(secondStartsWaiting_.get(), &QSocketNotifier::activated, this, [this, &starts] {
-        // The user started the program to reach it: the window may take the keys.
-        if (starts.takeUp() && fallback_ && !closed_) {
-            fallback_->showNormal();
-            fallback_->raise();
-            fallback_->activateWindow();
-        }
+        if (starts.takeUp()) comeForward();
     });
+}
+
+void Tcopyright::comeForward() {
+    if (closed_) return;
+    TrayFallbackWindow& window = menuWindow();
+    window.showNormal();
+    window.raise();
+    // An icon is small and may be hidden in a crowded notification area:
+    // the menu window comes beside it, for long enough to be found and used.
+    if (trayIcon_) menuWindowVisit_.start();
+    // The user started the program to reach it: the window may take the
+    // keys, or the dialog that holds the program's other windows does.
+    QWidget* keys = QApplication::activeModalWidget();
+    if (keys == nullptr) keys = &window;
+    keys->raise();
+    keys->activateWindow();
+}
+
+void Tcopyright::endMenuWindowVisit() {
+    if (!trayIcon_ || !fallback_) return;
+    // Not from under the user's pointer or open menu: it waits for them.
+    if (trayMenu_.isVisible() || fallback_->underMouse()) {
+        menuWindowVisit_.start();
+        return;
+    }
+    fallback_->hide();
 }
 
 void Tcopyright::startWorkers() {
@@ -471,8 +536,9 @@ void Tcopyright::TaskBarChangeIcon(bool paused) {
     if (fallback_) fallback_->setPaused(icon);
 }
 
-void Tcopyright::VideoPlayer1Click() {
-    player::ui::TplayerForm& player = player::ui::showRecordingsPlayer();
+void Tcopyright::VideoPlayer1Click() { keepTrayWindowsAbove(player::ui::showRecordingsPlayer()); }
+
+void Tcopyright::keepTrayWindowsAbove(player::ui::TplayerForm& player) {
     // The player blocks the program's other windows, but not the way into
     // the menu: a window transient for a modal window is exempt from its
     // block, and stays above it, for as long as the player lives.
@@ -630,12 +696,15 @@ void Tcopyright::FormClose() {
 
     closeWall();
     dispatch_->closeFurtherPopups();
+    notificationAreaCheck_.stop();
+    menuWindowVisit_.stop();
     trayIcon_.reset();
     if (fallback_) {
         fallback_->mayClose = true;
         fallback_->close();
     }
     Form1_.close();
+    portNotice_.close();
     closed_ = true;
     emit closedForGood();
 }

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
 
 #include <chrono>
@@ -22,10 +23,12 @@
 
 #include "app/CallDispatch.h"
 #include "app/CommandChannel.h"
+#include "app/HeldPorts.h"
 #include "app/MessageHub.h"
 #include "app/WorkerLinks.h"
 #include "app/ui/CallWindowsQt.h"
 #include "app/ui/NoticeWindow.h"
+#include "app/ui/PortNotice.h"
 #include "app/ui/ToolkitLanguage.h"
 #include "platform/MainLoop.h"
 #include "platform/Shell.h"
@@ -41,6 +44,10 @@ class suchThread;
 
 namespace oculon::video::ui {
 class TueberwachungForm;
+}
+
+namespace oculon::player::ui {
+class TplayerForm;
 }
 
 namespace oculon::settings {
@@ -73,6 +80,12 @@ public:
         std::chrono::milliseconds splashTime{5000};
         // What the settings dialog lists as found when no worker threads run.
         settings::DiscoverySource* discovery = nullptr;
+        // Whether the desktop has a notification area now; read every
+        // `notificationAreaCheck`, as the toolkit tells of no change.
+        std::function<bool()> notificationArea = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+        std::chrono::milliseconds notificationAreaCheck{2000};
+        // How long a later start shows the menu window beside the icon.
+        std::chrono::milliseconds menuWindowVisit{15000};
     };
 
     static constexpr int kWidth = 480;
@@ -97,20 +110,27 @@ public:
     void Beenden1Click();
 
     // A later start of the program, told through `starts`, brings the way
-    // into the menu forward: the menu window of a desktop without a
-    // notification area comes back wherever it went (minimised, behind).
+    // into the menu forward (comeForward).
     void answerSecondStarts(platform::SecondStarts& starts);
+    // The menu window comes back wherever it went (minimised, behind); beside
+    // an icon it comes for a while, and goes once the user has left it.
+    void comeForward();
 
     QMenu& trayMenu() { return trayMenu_; }
     QAction& Pause1() { return *Pause1_; }
     QAction& Konfiguration1() { return *Konfiguration1_; }
-    // The small window of a desktop without a notification area, or none.
+    // The small window that carries the menu where no notification area is
+    // (hidden while the icon is there), or none.
     QWidget* fallbackWindow() const;
+    // The icon while a notification area shows it, else null.
+    QSystemTrayIcon* notificationIcon() const { return trayIcon_.get(); }
     // The settings dialog while it is open, else null.
     settings::ui::TkonfigForm* konfigForm() const { return konfigForm_.get(); }
     // The surveillance wall, when "surveillance" is on.
     video::ui::TueberwachungForm* wall() const { return wall_.get(); }
     NoticeWindow& Form1() { return Form1_; }
+    // The notice of listening ports another program holds.
+    PortNotice& portNotice() { return portNotice_; }
 
     CallDispatch& dispatch() { return *dispatch_; }
     CommandChannel& channel() { return channel_; }
@@ -137,8 +157,15 @@ private:
     void hideAboutBox();
     void TaskBarChangeIcon(bool paused);
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
+    // The icon where a notification area is, else the menu window.
+    void followNotificationArea();
+    // Made when first needed; closing it minimises it only where it is the
+    // one way in.
+    TrayFallbackWindow& menuWindow();
+    void endMenuWindowVisit();
     // The windows through which the user reaches the tray menu.
     std::vector<QWidget*> trayWindows() const;
+    void keepTrayWindowsAbove(player::ui::TplayerForm& player);
     void startWorkers();
     void startGatewayThread();
     void stopWorkers();
@@ -174,10 +201,15 @@ private:
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
     std::unique_ptr<TrayFallbackWindow> fallback_;
     std::unique_ptr<QSocketNotifier> secondStartsWaiting_;
+    QTimer notificationAreaCheck_;
+    QTimer menuWindowVisit_;
     platform::Timer splashTimer;
     NoticeWindow Form1_;
     ToolkitLanguage toolkitLanguage_;
 
+    // Before the channel and the hub, which report to them.
+    PortNotice portNotice_;
+    HeldPorts heldPorts_{[this](const std::vector<std::uint16_t>& held, bool lost) { portNotice_.tell(held, lost); }};
     // First, so that the channel and the windows can name it.
     platform::MessageTarget hubTarget_;
     CommandChannel channel_;

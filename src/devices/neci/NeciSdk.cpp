@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -42,6 +43,11 @@ constexpr std::chrono::milliseconds kResendAfter[] = {std::chrono::milliseconds(
                                                       std::chrono::milliseconds(1000), std::chrono::milliseconds(1250)};
 constexpr std::size_t kMaxDatagram = 512;  // every reply is far smaller
 constexpr std::size_t kMaxGateways = 256;
+// A gateway answers a search with its own hardware address; two may share
+// an address while both keep their factory one. More from one address are
+// invented: they would crowd the real gateways out of the list, and each
+// read of one that never answers costs the search seconds.
+constexpr std::size_t kMaxGatewaysPerAddress = 2;
 
 class Socket {
 public:
@@ -110,6 +116,9 @@ struct Session {
     std::uint32_t address = 0;
     Mac mac{};
     std::string password;  // of the last successful login
+    // The gateway answered from another address (it took a new one with a
+    // save): nothing more goes to the address the session was made for.
+    bool moved = false;
 };
 
 class Sessions {
@@ -134,6 +143,10 @@ public:
         std::lock_guard lock(mutex_);
         if (const auto it = sessions_.find(handle); it != sessions_.end()) it->second.password = std::move(password);
     }
+    void setMoved(int handle) {
+        std::lock_guard lock(mutex_);
+        if (const auto it = sessions_.find(handle); it != sessions_.end()) it->second.moved = true;
+    }
 
 private:
     mutable std::mutex mutex_;
@@ -150,8 +163,16 @@ Sessions& sessions() {
     return *instance;
 }
 
+struct Answer {
+    Reply reply;
+    bool elsewhere = false;  // it came from another address than the one asked
+};
+
 // One request to one gateway and its matching reply; nullopt when none came.
-std::optional<Reply> exchange(const Session& session, Request request) {
+// The request goes out again while no answer came, but never once the
+// gateway answered from another address: a device that took the address it
+// left must not hear the request (nor the password in it) again.
+std::optional<Answer> exchange(const Session& session, Request request) {
     request.mac = session.mac;
     request.sequence = nextSequence();
     const auto datagram = encode(request);
@@ -164,23 +185,32 @@ std::optional<Reply> exchange(const Session& session, Request request) {
         const auto deadline = Clock::now() + wait;
         while (waitReadable(fds, deadline)) {
             while (const auto received = socket.take()) {
-                if (received->second != session.address) continue;
                 auto reply = decodeReply(received->first);
                 if (reply && reply->op == request.op && reply->sequence == request.sequence &&
                     reply->mac == session.mac)
-                    return reply;
+                    return Answer{std::move(*reply), received->second != session.address};
             }
         }
     }
     return std::nullopt;
 }
 
-std::optional<Settings> readSettings(int handle) {
+// A request over the session of `handle`; nothing is sent once the gateway
+// answered from elsewhere.
+std::optional<Reply> askOver(int handle, Request request, bool withPassword) {
     const auto session = sessions().find(handle);
-    if (!session) return std::nullopt;
+    if (!session || session->moved) return std::nullopt;
+    if (withPassword) request.password = session->password;
+    auto answer = exchange(*session, std::move(request));
+    if (!answer) return std::nullopt;
+    if (answer->elsewhere) sessions().setMoved(handle);
+    return std::move(answer->reply);
+}
+
+std::optional<Settings> readSettings(int handle) {
     Request request;
     request.op = Op::get;
-    const auto reply = exchange(*session, request);
+    const auto reply = askOver(handle, request, false);
     if (!reply) return std::nullopt;
     return reply->settings;
 }
@@ -193,10 +223,8 @@ int statusResult(const std::optional<Reply>& reply) {
 
 // A request that needs the session's password and is answered by a status.
 int authorised(int handle, Request request) {
-    const auto session = sessions().find(handle);
-    if (!session) return 0;
-    request.password = session->password;
-    return statusResult(exchange(*session, std::move(request)));
+    if (!sessions().find(handle)) return 0;
+    return statusResult(askOver(handle, std::move(request), true));
 }
 
 int setValue(int handle, Field field, int ifid, std::uint32_t value, const char* text) {
@@ -239,16 +267,19 @@ NECI_EXPORT int dsc_EnumSearch(int timeout_ms, DSC_SEARCH_CALLBACK callback) {
     }
     if (sockets.empty()) return 0;
 
-    std::vector<DS_INFO> found;
+    // Each answer with the socket (the local network) that heard it.
+    struct Heard {
+        DS_INFO info;
+        std::size_t socket;
+    };
+    std::vector<Heard> heard;
+    const auto sameMac = [](const DS_INFO& a, const DS_INFO& b) { return std::memcmp(a.mac, b.mac, 6) == 0; };
     const auto deadline = Clock::now() + std::chrono::milliseconds(window);
     while (waitReadable(fds, deadline)) {
         for (std::size_t i = 0; i < sockets.size(); ++i) {
             while (const auto received = sockets[i].take()) {
                 const auto reply = decodeReply(received->first);
                 if (!reply || reply->op != Op::search || reply->sequence != request.sequence) continue;
-                bool known = false;
-                for (const auto& info : found) known = known || std::memcmp(info.mac, reply->mac.data(), 6) == 0;
-                if (known || found.size() >= kMaxGateways) continue;
                 DS_INFO info{};
                 info.apid = reply->settings.apid;
                 info.hwid = reply->settings.hwid;
@@ -256,9 +287,40 @@ NECI_EXPORT int dsc_EnumSearch(int timeout_ms, DSC_SEARCH_CALLBACK callback) {
                 info.pseudo_ip_addr = reply->settings.ip;
                 info.host_ip_addr = hosts[i];
                 std::memcpy(info.mac, reply->mac.data(), 6);
-                found.push_back(info);
+                bool known = false;
+                std::vector<const DS_INFO*> fromThere;  // other hardware addresses from that address
+                for (const Heard& h : heard) {
+                    if (h.info.real_ip_addr != info.real_ip_addr) continue;
+                    known = known || (h.socket == i && sameMac(h.info, info));
+                    const bool counted = std::any_of(fromThere.begin(), fromThere.end(),
+                                                     [&](const DS_INFO* o) { return sameMac(*o, h.info); });
+                    if (!counted && !sameMac(h.info, info)) fromThere.push_back(&h.info);
+                }
+                if (known || fromThere.size() >= kMaxGatewaysPerAddress || heard.size() >= kMaxGateways) continue;
+                heard.push_back({info, i});
             }
         }
+    }
+    // A gateway heard on two local networks may answer each from another
+    // of its addresses: one gateway. One hardware address from two
+    // addresses on one network is two devices, and each is reported, so
+    // the caller can name them and trust neither.
+    std::vector<bool> disputed(heard.size(), false);
+    for (std::size_t a = 0; a < heard.size(); ++a) {
+        for (std::size_t b = a + 1; b < heard.size(); ++b) {
+            if (heard[a].socket != heard[b].socket || !sameMac(heard[a].info, heard[b].info) ||
+                heard[a].info.real_ip_addr == heard[b].info.real_ip_addr)
+                continue;
+            disputed[a] = disputed[b] = true;
+        }
+    }
+    std::vector<DS_INFO> found;
+    for (std::size_t h = 0; h < heard.size(); ++h) {
+        const DS_INFO& info = heard[h].info;
+        const bool listed = std::any_of(found.begin(), found.end(), [&](const DS_INFO& f) {
+            return sameMac(f, info) && (f.real_ip_addr == info.real_ip_addr || !disputed[h]);
+        });
+        if (!listed) found.push_back(info);
     }
     for (auto& info : found) callback(&info);
     return 1;
@@ -271,7 +333,9 @@ NECI_EXPORT int dsc_Attach(const DS_INFO* info, int* handle) {
     std::memcpy(session.mac.data(), info->mac, 6);
     Request request;
     request.op = Op::get;
-    if (!exchange(session, request)) return NECI_NO_ANSWER;
+    // Attached only where the gateway answers.
+    const auto answer = exchange(session, request);
+    if (!answer || answer->elsewhere) return NECI_NO_ANSWER;
     *handle = sessions().open(std::move(session));
     return 1;
 }
@@ -283,12 +347,11 @@ NECI_EXPORT int dsc_Detach(int handle) {
 
 NECI_EXPORT int dsc_Login(int handle, const char* password) {
     if (!password || std::strlen(password) >= kPasswordField) return 0;
-    const auto session = sessions().find(handle);
-    if (!session) return 0;
+    if (!sessions().find(handle)) return 0;
     Request request;
     request.op = Op::login;
     request.password = password;
-    const int result = statusResult(exchange(*session, request));
+    const int result = statusResult(askOver(handle, request, false));
     if (result == 1) sessions().setPassword(handle, password);
     return result;
 }

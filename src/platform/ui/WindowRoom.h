@@ -4,10 +4,15 @@
 // others (the menu window of a desktop without a notification area). A popup
 // or dialog sized to the free area alone would have its buttons under it.
 // A window that is not a popup opens on the screen the user works on, sized
-// to that room and centred in it.
+// to that room and centred in it. When a screen goes, or its free area
+// changes, every window comes back wholly into the room of a screen that is
+// left.
 
 #include <QRect>
 #include <QSize>
+
+#include <functional>
+#include <vector>
 
 class QScreen;
 class QWidget;
@@ -18,8 +23,24 @@ namespace oculon::platform::ui {
 void keepWindowsClearOf(QWidget& window);
 
 // The free area of `screen` less the strip of every visible window marked
-// above that stands on its bottom edge.
-QRect roomForWindows(const QScreen& screen);
+// above that stands on its bottom edge, but `except`'s own.
+QRect roomForWindows(const QScreen& screen, const QWidget* except = nullptr);
+
+// Which of `areas` a frame at `frame` belongs to: the one that holds most of
+// it, else the nearest; -1 without areas.
+int nearestArea(const QRect& frame, const std::vector<QRect>& areas);
+
+// The screen a frame at `frame` belongs to (see nearestArea): a window left
+// where a screen has gone goes to the nearest one left. Null without screens.
+QScreen* screenNearest(const QRect& frame);
+
+// Whether one screen holds the whole of `frame`.
+bool wholeOnAScreen(const QRect& frame);
+
+// Where a frame at `frame` comes back to: where it is, where one of `rooms`
+// holds it whole; else into the nearest room, no larger than that and moved
+// as little as possible.
+QRect backIntoRooms(const QRect& frame, const std::vector<QRect>& rooms);
 
 // The screen `window` opens on: its parent's, where it has one; else the
 // one under the pointer, where the user has just chosen what opens it (in
@@ -40,5 +61,19 @@ QSize roomToOpenIn(const QWidget& window);
 // for windows there (as far as the room holds it, its top left corner in
 // the room).
 void centreInRoom(QWidget& window);
+
+// Brings `window` wholly back into the room for windows of a screen where
+// no room holds its frame (see backIntoRooms); it lays out for the size it
+// gets. A maximised or full-screen window is the window manager's.
+void bringBackIntoRoom(QWidget& window);
+
+// A window with a place rule of its own, built on the ones above, comes back
+// onto the screens by `comeBack` instead of by bringBackIntoRoom.
+void comeBackBy(QWidget& window, std::function<void()> comeBack);
+
+// From now on a screen that comes or goes, or whose free area changes,
+// brings every window of the program back wholly onto the screens: first
+// those the others keep clear of, whose strip the others' room leaves out.
+void followScreenChanges();
 
 }  // namespace oculon::platform::ui

@@ -235,7 +235,7 @@ void TplayerForm::tellNotAnswering() {
 void TplayerForm::readTree() {
     const std::string prefix = prefix_;
     onWorker(Step::tree, [this, prefix](const Report& report, std::uint64_t run) {
-        if (!prefix.empty()) config::generatePath(prefix);
+        if (!prefix.empty()) config::makeSaveFolder(prefix, prefix);
         auto folders = std::make_shared<std::vector<FolderNode>>(scanFolderTree(prefix));
         report([this, folders, run] {
             if (!done(Step::tree, run)) return;

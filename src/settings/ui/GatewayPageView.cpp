@@ -177,9 +177,13 @@ bool GatewayPageView::refill(bool serverEdited) {
     const std::string text0 = MoxaGrid.selectedText(0), text1 = MoxaGrid.selectedText(1);
     const devices::TGatewayList list = gateways ? gateways() : devices::TGatewayList{};
     const GridRows rows = gatewayRows(list, language_);
+    // The selected gateway keeps the selection by its hardware address: a
+    // device that took the address it left is another gateway.
+    const auto selected = page_.rowOfSelected(list);
+    const int row = selected ? static_cast<int>(*selected) : page_.gateway() ? -1 : selectLastLine(rows, text0, text1);
     filling_ = true;
-    const int row = selectLastLine(rows, text0, text1);
     MoxaGrid.fill(rows, row);
+    if (row < 0 && page_.gateway()) MoxaGrid.clearSelection();
     filling_ = false;
     // The user's unsaved edits, of this page or of the video server that
     // would follow the row, are not overwritten.
@@ -192,7 +196,7 @@ void GatewayPageView::MoxaGridSelectCell(int row) {
     const devices::TGatewayList list = gateways ? gateways() : devices::TGatewayList{};
     if (!page_.select(row, list, e, language_)) return;
     showEdits(e);
-    loaded_ = edits();
+    loaded_ = shown();
     filling_ = true;
     for (QRadioButton* b : {&videoEinRadio, &videoAnrufRadio}) {
         b->setAutoExclusive(false);
@@ -200,29 +204,35 @@ void GatewayPageView::MoxaGridSelectCell(int row) {
         b->setAutoExclusive(true);
     }
     filling_ = false;
-    // The video server of the same name is the one behind this gateway; a
-    // refill right after the dialog came up leaves the server page alone.
+    // The video server behind this gateway: the one of the station behind
+    // it, else the one of its name. A refill right after the dialog came up
+    // leaves the server page alone.
     if (!(origin_.asynchronus && origin_.moxaAutomatically) && !e.name.empty()) {
         origin_.asynchronus = true;
-        if (selectServersNamed) selectServersNamed(e.name);
+        const auto station = page_.stationBehind(list[static_cast<std::size_t>(row)], e.name, list);
+        if (selectServerBehind) selectServerBehind(station ? station->Ip + ":" + station->Port : "", e.name);
     }
     origin_.moxaAutomatically = false;
 }
 
-void GatewayPageView::selectRowOfServer(const std::string& name) {
-    for (int row = 0; row < MoxaGrid.rowCount(); ++row) {
-        if (MoxaGrid.text(row, 1) != name) continue;
-        if (row == MoxaGrid.currentRow()) return;
-        filling_ = true;
-        MoxaGrid.selectRow(row);
-        filling_ = false;
-        origin_.asynchronus = false;
-        MoxaGridSelectCell(row);
-        return;
-    }
+void GatewayPageView::selectRowOfServer(const devices::ServerFields& server) {
+    const devices::TGatewayList list = gateways ? gateways() : devices::TGatewayList{};
+    const auto found = page_.rowOfServer(list, server, listed());
+    if (!found || static_cast<int>(*found) >= MoxaGrid.rowCount()) return;
+    const int row = static_cast<int>(*found);
+    if (row == MoxaGrid.currentRow() && page_.rowOfSelected(list) == found) return;
+    filling_ = true;
+    MoxaGrid.selectRow(row);
+    filling_ = false;
+    origin_.asynchronus = false;
+    MoxaGridSelectCell(row);
 }
 
-GatewayEdits GatewayPageView::edits() const {
+std::vector<ListedDevice> GatewayPageView::listed() const {
+    return discovery ? listedDevices(discovery->snapshot()) : std::vector<ListedDevice>{};
+}
+
+GatewayEdits GatewayPageView::shown() const {
     GatewayEdits e;
     e.name = str(moxaName);
     e.ip = str(moxaIPEdit);
@@ -232,7 +242,6 @@ GatewayEdits GatewayPageView::edits() const {
     e.passConfirm = str(moxaPassConfirm);
     e.dhcp = moxaIsDHCP.isChecked();
     e.usePass = moxaUsePass.isChecked();
-    e.selected = page_.gateway().has_value();
     e.input = inputCheckBox.isChecked();
     e.output = tuerCheckBox.isChecked();
     e.inputOnText = str(einEdit);
@@ -243,18 +252,20 @@ GatewayEdits GatewayPageView::edits() const {
     return e;
 }
 
-bool GatewayPageView::edited() const {
-    // Whether a gateway is selected is no edit of the user's.
-    GatewayEdits now = edits();
-    now.selected = loaded_.selected;
-    return now != loaded_;
+GatewayEdits GatewayPageView::edits() const {
+    GatewayEdits e = shown();
+    e.edited = e != loaded_;
+    e.selected = page_.gateway().has_value();
+    return e;
 }
+
+bool GatewayPageView::edited() const { return shown() != loaded_; }
 
 void GatewayPageView::runEnded(const GatewayEdits& e, bool finished) {
     showEdits(e);
     // The run gave the gateway what the page held, or the page now shows
     // the gateway's own values for what it did not take.
-    if (finished) loaded_ = edits();
+    if (finished) loaded_ = shown();
 }
 
 void GatewayPageView::showEdits(const GatewayEdits& e) {
@@ -346,7 +357,7 @@ bool GatewayPageView::wiringFound(const std::string& key) {
     // The door output and input shown from now on are the wired station's.
     GatewayEdits e = edits();
     e.name = name;
-    page_.showStation(e, language_);
+    page_.showStation(e, knownStationOf(page_.settings(), wired->fields, listed()), language_);
     showEdits(e);
     return true;
 }

@@ -51,8 +51,10 @@ public:
     // Selects the video server listed under the caption (key, line break,
     // name) on the video-server page and loads it; false when none is.
     std::function<bool(const std::string& caption)> selectServer;
-    // Selects and loads each video server of that name not selected yet.
-    std::function<void(const std::string& name)> selectServersNamed;
+    // Selects and loads the video server listed under `key` ("address:port");
+    // with no key, the one server of that name. Nothing when it is selected
+    // already, or two servers carry the name.
+    std::function<void(const std::string& key, const std::string& name)> selectServerBehind;
     // Asks a name for a newly wired server (nothing on Cancel) and puts it
     // into the video-server page.
     std::function<std::optional<std::string>(const std::string& address)> askName;
@@ -66,9 +68,9 @@ public:
     bool refill(bool serverEdited = false);
     // The row (from 0) became the selection.
     void MoxaGridSelectCell(int row);
-    // The video server of that name was selected: its gateway's row becomes
-    // the selection, unless it is already.
-    void selectRowOfServer(const std::string& name);
+    // The video server was selected: its gateway's row becomes the
+    // selection, unless it is already.
+    void selectRowOfServer(const devices::ServerFields& server);
     // The page's edits, for the configuration run, and as the run left them.
     GatewayEdits edits() const;
     void showEdits(const GatewayEdits& edits);
@@ -78,11 +80,14 @@ public:
     // and what the page shows now is saved.
     void runEnded(const GatewayEdits& edits, bool finished);
     const std::optional<devices::TGatewayObject>& gateway() const { return page_.gateway(); }
-    void gatewayRestarted() { page_.gatewayRestarted(); }
+    void ranWith(const devices::TGatewayObject& gateway) { page_.ranWith(gateway); }
     void clear() { page_.clear(); }
     bool wiringTestRunning() const { return wiring_.running(); }
 
 private:
+    // The page's values, without what only the dialog sets.
+    GatewayEdits shown() const;
+    std::vector<ListedDevice> listed() const;
     void showInputs();
     void videoOutput(int n);
     void pictureButton(bool on);

@@ -133,9 +133,6 @@ TrebootForm::TrebootForm(QWidget* parent, std::unique_ptr<RebootHold> countdownH
     : QDialog(parent), hold_(std::move(countdownHold)) {
     frame_.build(*this, PromptFrame::layout(), rebootPanel, "rebootPanel");
     setWindowFlag(Qt::WindowCloseButtonHint, false);
-    // It only shows how far things are: the keyboard stays where it is, and
-    // a question the run asks next is not left without it.
-    setAttribute(Qt::WA_ShowWithoutActivating);
     // Only the countdown speaks of a restart: the progress shows while the
     // requests go out, and most runs restart nothing.
     const bool countdown = hold_ != nullptr;

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QScrollArea>
 #include <QShowEvent>
@@ -351,10 +352,13 @@ void TkonfigForm::buildServerPage() {
     };
     QGridLayout* user =
         group(s.userConfig, "userConfig", txtCameraConfiguration, s.useUserName, "useUserName", txtUsePassword);
-    addEditRows(*user, {{&s.userNameLabel, "userNameLabel", &s.nameEdit, "nameEdit", &txtUserName, 20},
-                        {&s.serverPassLabel, "serverPassLabel", &s.passEdit, "passEdit", &txtPassword, 20},
+    // Room beyond what the server keeps: a longer entry is told before it
+    // is sent, never cut short by the edit without a word.
+    constexpr int credential = 3 * static_cast<int>(kServerCredentialLength);
+    addEditRows(*user, {{&s.userNameLabel, "userNameLabel", &s.nameEdit, "nameEdit", &txtUserName, credential},
+                        {&s.serverPassLabel, "serverPassLabel", &s.passEdit, "passEdit", &txtPassword, credential},
                         {&s.serverPassConfirmLabel, "serverPassConfirmLabel", &s.passConfirmEdit, "passConfirmEdit",
-                         &txtReenterPassword, 20}});
+                         &txtReenterPassword, credential}});
     video::ui::setHashEcho(s.passEdit);
     video::ui::setHashEcho(s.passConfirmEdit);
     connect(&s.useUserName, &QCheckBox::clicked, this, &TkonfigForm::useUserNameClick);
@@ -397,18 +401,24 @@ void TkonfigForm::buildGatewayPage() {
         }
         return false;
     };
-    g.selectServersNamed = [this](const std::string& name) {
+    g.selectServerBehind = [this](const std::string& key, const std::string& name) {
+        QListWidgetItem* behind = nullptr;
         for (int i = 0; i < s_.ListView1.count(); ++i) {
             QListWidgetItem* item = s_.ListView1.item(i);
             const std::string caption = DeviceListView::captionOf(*item);
-            if (namePartOfCaption(caption) != name || item->isSelected()) continue;
-            origin_.asynchronus = false;
-            {
-                const QSignalBlocker quiet(s_.ListView1);
-                s_.ListView1.setCurrentItem(item);
-            }
-            ListView1SelectItem(keyOfCaption(caption));
+            if (key.empty() ? namePartOfCaption(caption) != name : keyOfCaption(caption) != key) continue;
+            // Two servers of the name: which is behind the gateway the name
+            // cannot tell.
+            if (behind) return;
+            behind = item;
         }
+        if (!behind || behind->isSelected()) return;
+        origin_.asynchronus = false;
+        {
+            const QSignalBlocker quiet(s_.ListView1);
+            s_.ListView1.setCurrentItem(behind);
+        }
+        ListView1SelectItem(keyOfCaption(DeviceListView::captionOf(*behind)));
     };
     g.askName = [this](const std::string& address) -> std::optional<std::string> {
         TextPrompt ask(TextPrompt::Kind::name, this);
@@ -552,6 +562,15 @@ void TkonfigForm::done(int result) {
     stopRun();
     if (shown_) FormClose();
     QDialog::done(result);
+}
+
+void TkonfigForm::keyPressEvent(QKeyEvent* event) {
+    if (running() && event->key() == Qt::Key_Escape) {
+        if (progressForm_) progressForm_->reject();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TkonfigForm::okButtonClick() {
@@ -746,12 +765,12 @@ void TkonfigForm::ListView1SelectItem(const std::string& key) {
         showServerEdits(edits);
         serverLoaded_ = serverEdits();
     }
-    s_.delConfigBtn.setEnabled(serverPage_.deleteEnabled());
+    s_.delConfigBtn.setEnabled(serverPage_.station(links_.discovery->snapshot()) != nullptr);
     // The gateway this server sits behind follows a selection of the user's.
     if (!(origin_.videoAutomatically && origin_.asynchronus) && serverPage_.server() &&
         !serverPage_.server()->FName.empty()) {
         origin_.asynchronus = true;
-        gatewayPage_.selectRowOfServer(serverPage_.server()->FName);
+        gatewayPage_.selectRowOfServer(*serverPage_.server());
     }
     origin_.videoAutomatically = false;
 }
@@ -779,11 +798,10 @@ void TkonfigForm::serverIsDHCPClick() {
 }
 
 void TkonfigForm::delConfigBtnClick() {
-    const std::optional<devices::ServerFields>& server = serverPage_.server();
+    // The station of this device, never another's of its name.
+    const auto stored = links_.discovery ? serverPage_.station(links_.discovery->snapshot()) : nullptr;
     s_.ListView1.clearSelection();
-    if (server) {
-        if (const auto stored = settings_.getConfigByName(server->FName)) settings_.deleteConfig(stored);
-    }
+    if (stored) settings_.deleteConfig(stored);
     s_.delConfigBtn.setEnabled(false);
     reloadSelectedServer = true;
 }
@@ -971,9 +989,9 @@ std::optional<ServerEdits> TkonfigForm::korvatUebernehmen() {
         if (KonfigTabs.currentIndex() != GatewaysTab) {
             if (deviceEditsLeft()) fail(txtServerChangesNotSent);
         } else if (deviceEditsLeft()) {
-            fail(txtGatewaySavedWithVideoserver);
+            fail(txtGatewaySavedWithVideoserver, ApplyReport::gateway);
         } else {
-            notice(txtGatewaySavedWithVideoserver);
+            notice(txtGatewaySavedWithVideoserver, ApplyReport::gateway);
         }
         return std::nullopt;
     }
@@ -993,24 +1011,32 @@ void TkonfigForm::startRun(const ServerEdits& edits, const ApplyReport& report) 
     setButtonsEnabled(false);
     closeAfterRun_ = false;
     runReport_ = report;
+    runGateway_.reset();
     progressForm_ = std::make_unique<TrebootForm>(this, nullptr);
+    // The user's click opened it: it takes the keyboard, so Escape reaches
+    // its Cancel and not the dialog under it.
     progressForm_->show();
+    progressForm_->activateWindow();
     ConfigurationRun::Setup setup;
     setup.settings = &settings_;
     setup.rebootLock = links_.rebootLock;
     setup.http = links_.cgiClient ? links_.cgiClient() : std::make_unique<HttpCgiClient>();
-    // The gateway search's names as they are now: the run must not reach
-    // into the main form's threads.
+    // The gateway search's names and the discovery list as they are now:
+    // the run must not reach into the main form's threads.
     std::vector<std::string> gatewayNames;
     if (links_.gateways) {
         for (const devices::TGatewayObject& gateway : links_.gateways()) gatewayNames.push_back(gateway.name());
     }
-    setup.gatewayNamed = [gatewayNames](const std::string& name) {
-        return std::find(gatewayNames.begin(), gatewayNames.end(), name) != gatewayNames.end();
+    setup.gatewaysNamed = [gatewayNames](const std::string& name) {
+        return static_cast<std::size_t>(std::count(gatewayNames.begin(), gatewayNames.end(), name));
     };
-    if (const auto& gateway = gatewayPage_.gateway()) setup.gateway = std::make_unique<GatewayObjectSettings>(*gateway);
+    if (const auto& gateway = gatewayPage_.gateway()) {
+        runGateway_ = std::make_shared<GatewayObjectSettings>(*gateway);
+        setup.gateway = runGateway_;
+    }
     setup.language = mySprache;
     setup.settleTime = links_.settleTime;
+    setup.listed = listedDevices(links_.discovery->snapshot());
     run_ = std::make_unique<ConfigurationRun>(
         handle(), std::move(setup),
         ConfigurationRun::Input{*serverPage_.server(), edits, gatewayPage_.edits(), deviceEditsLeft()});
@@ -1049,6 +1075,11 @@ void TkonfigForm::runEvent(RunEvent& event) {
             });
             return;
         }
+        case RunEvent::Kind::question:
+            answerWhenDone(questionBox(this, event.text), [](int result) {
+                return result == QMessageBox::Yes ? std::optional<std::string>("") : std::nullopt;
+            });
+            return;
         case RunEvent::Kind::askPassword: {
             auto* prompt = new video::ui::TadminPassForm(this);
             prompt->station = event.text;
@@ -1068,11 +1099,16 @@ void TkonfigForm::runEvent(RunEvent& event) {
                 });
             }
             return;
-        case RunEvent::Kind::countdown:
+        case RunEvent::Kind::countdown: {
+            // It takes over the keyboard only from the wait the user's click
+            // opened, never from a window the user turned to meanwhile.
+            const bool keyboard = progressForm_ && progressForm_->isActiveWindow();
             progressForm_.reset();
-            answerWhenDone(new TrebootForm(this, std::move(event.hold), links_.countdownTick),
-                           [](int) { return std::string(); });
+            auto* countdown = new TrebootForm(this, std::move(event.hold), links_.countdownTick);
+            countdown->setAttribute(Qt::WA_ShowWithoutActivating, !keyboard);
+            answerWhenDone(countdown, [](int) { return std::string(); });
             return;
+        }
         case RunEvent::Kind::finished: runFinished(event.result); return;
     }
 }
@@ -1081,7 +1117,9 @@ void TkonfigForm::runFinished(const VideoServerConfiguration::Result& result) {
     stopRun();
     showServerEdits(result.server);
     gatewayPage_.runEnded(result.gateway, result.finished);
-    if (result.gatewayRestarted) gatewayPage_.gatewayRestarted();
+    // The run's gateway knows where the gateway went and what it holds now.
+    if (result.gatewayRestarted && runGateway_) gatewayPage_.ranWith(runGateway_->object());
+    runGateway_.reset();
     FErrorFlag = FErrorFlag || result.error;
     if (result.finished) {
         serverPage_.ran(result.device, links_.discovery);

@@ -37,6 +37,7 @@
 #include "platform/MainLoop.h"
 #include "settings/ApplyReport.h"
 #include "settings/ConfigurationRun.h"
+#include "settings/DeviceLinks.h"
 #include "settings/KonfigLists.h"
 #include "settings/KonfigPages.h"
 #include "settings/ui/DeviceListView.h"
@@ -112,6 +113,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Escape during a run is the Cancel of its wait, wherever the keyboard
+    // is: Cancel is off then, and the dialog stays.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     template <typename W>
@@ -249,6 +253,8 @@ private:
     platform::MessageTarget target_;
     QTimer rebuildTimer_;  // a rebuild that fell into the throttle's pause
     std::unique_ptr<ConfigurationRun> run_;
+    // The gateway the run works on; read once the run is over.
+    std::shared_ptr<GatewayObjectSettings> runGateway_;
     std::unique_ptr<TrebootForm> progressForm_;
     QPointer<QDialog> runPrompt_;  // the run's open question
 

@@ -4,17 +4,26 @@
 // switch) or on the call (snapshot, close). Such a window may come up while
 // the user types in another one, and where the window system hands it the
 // keyboard anyway, the rest of the typing must act on nothing: keys reach
-// these buttons only once the user has chosen the window by a mouse press in
-// it. A click always acts.
+// these buttons only once the user has chosen the window, by a mouse press
+// in it or by the chord kChooseByKeys, which typing cannot produce. A click
+// always acts.
 //
 // The show step of such a window:
-//   comeUpByItself(window);          // shown and raised, keys held back
+//   comeUpByItself(window);          // seen over every window, keys held back
 // and of a call that starts inside a shown window (the wall's door frame):
 //   keepKeysUntilChosen(frame);
+// A KeysHint in the call's view tells the user how to choose it.
 
+#include <QKeySequence>
+#include <QLabel>
 #include <QPushButton>
 
 namespace oculon::video::ui {
+
+// The keys that choose a call window, as a mouse press in it does: a
+// deliberate chord that neither text nor Tab, Space or Return make, bound by
+// no common desktop.
+inline constexpr QKeyCombination kChooseByKeys{Qt::ControlModifier | Qt::AltModifier, Qt::Key_Space};
 
 class ActionButton : public QPushButton {
     Q_OBJECT
@@ -33,15 +42,34 @@ protected:
     bool event(QEvent* event) override;
 };
 
+// A line over a call's picture, shown while keys are held back from the
+// window's action buttons: how to choose the window (a click, or the chord).
+class KeysHint : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit KeysHint(QWidget* parent = nullptr);
+
+    // The text in the current language.
+    void showText();
+    // At the top left of `picture`, within its width.
+    void place(const QRect& picture);
+    // Shown while keys are held back.
+    void followWindowChoice();
+};
+
 // `widget`'s window came up, or came forward, by itself: the keys it holds go
 // to the window itself, where they do nothing, and none reaches its action
-// buttons until the user chooses it.
+// buttons until the user chooses it; the chord then moves the focus to the
+// first action button of `widget`.
 void keepKeysUntilChosen(QWidget& widget);
 
-// Shows `window`, which comes up by itself, in front of the others without
-// taking the keyboard from the window the user works in (where the window
-// system lets a window come to the front without it), and keeps keys from
-// its action buttons until the user chooses it.
+// Shows `window`, which comes up by itself, over every other window and asks
+// for the user's attention. Where the window system lets it, the window the
+// user works in keeps the keyboard (X11); where only the keyboard brings a
+// window to the front (a fullscreen window, a Wayland compositor), the call
+// window takes it. Keys stay away from its action buttons until the user
+// chooses it.
 void comeUpByItself(QWidget& window);
 
 }  // namespace oculon::video::ui

@@ -7,10 +7,12 @@
 namespace oculon::video::ui {
 
 void CallNotice::tell(CallFailure kind, const std::string& text, const std::string& reason, bool asked) {
-    const int times = RepeatedFailures::program().failed(kind, reason);
-    if (times == 0 && !asked) return;
+    const RepeatedFailures::Count count = RepeatedFailures::program().failed(kind, reason);
+    if (count.noted && !asked) return;
+    // Told again after the user read it, it says so: else the new notice
+    // would read like the old one.
     told_[static_cast<std::size_t>(kind)] =
-        times > 1 ? text + "\n" + config::tr(config::txtTimesSoFar) + std::to_string(times) : text;
+        count.times > 1 ? text + "\n" + config::tr(config::txtTimesSoFar) + std::to_string(count.times) : text;
     std::string shown;
     for (const std::string& told : told_)
         if (!told.empty()) shown += (shown.empty() ? "" : "\n\n") + told;

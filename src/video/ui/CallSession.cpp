@@ -50,13 +50,15 @@ CallSession::~CallSession() { stop(); }
 
 std::string CallSession::savePath() const {
     // Only named here: the folder is made where the picture is written.
-    return videoConfig ? buildSavePath(videoConfig->firstPictpath(), setup_.myName, platform::localNow())
-                       : std::string();
+    return videoConfig ? videoConfig->wantedSavePath(setup_.myName) : std::string();
 }
 
 std::string CallSession::GetFileName() const { return video::GetFileName(platform::localNow(), setup_.myName); }
 
-std::string CallSession::proposedSnapshot() const { return savePath() + GetFileName(); }
+std::string CallSession::proposedSnapshot() const {
+    // Made only when written: saveJpeg then walks it from the picture folder.
+    return (videoConfig ? videoConfig->wantedSavePath(setup_.myName) : std::string()) + GetFileName();
+}
 
 std::unique_ptr<TMJPEGDecoder> CallSession::startDecoder(const TServerAttributes& record, PictureRelay& relay,
                                                          TMJPEGDecoder::NotifyEvent onFault) {
@@ -168,7 +170,11 @@ QImage CallSession::captionedPicture(const std::tm& at, const std::string& comme
 void CallSession::SaveImage(const std::string& fileName, const std::string& comment) {
     if (!snapshots_) return;
     const QImage picture = captionedPicture(platform::localNow(), comment);
-    if (!picture.isNull()) snapshots_->save(picture, fileName, comment, false);
+    if (!picture.isNull()) snapshots_->save(picture, fileName, comment, false, pictureFolder());
+}
+
+std::optional<std::string> CallSession::pictureFolder() const {
+    return videoConfig ? std::optional(videoConfig->firstPictpath()) : std::nullopt;
 }
 
 void CallSession::saveToFile() {
@@ -184,28 +190,28 @@ void CallSession::saverClick() {
     if (picture.isNull()) return;
     // The dialog lists its folder on this thread: it opens there once the
     // folder has answered the worker, and elsewhere when it does not.
-    const std::string folder = savePath();
-    snapshots_->whenFolderAnswers(folder, [this, picture, pressed, folder](bool answered) {
-        askWhereToSave(picture, pressed, folder, answered);
-    });
+    snapshots_->whenFolderAnswers(pictureFolder(), savePath(),
+                                  [this, picture, pressed](const std::optional<std::string>& folder) {
+                                      askWhereToSave(picture, pressed, folder);
+                                  });
 }
 
-void CallSession::askWhereToSave(const QImage& picture, const std::tm& pressed, const std::string& folder,
-                                 bool answered) {
+void CallSession::askWhereToSave(const QImage& picture, const std::tm& pressed,
+                                 const std::optional<std::string>& folder) {
     if (!running_) return;
-    std::string where = folder;
-    if (!answered) {
-        const std::string root = videoConfig ? videoConfig->firstPictpath() : folder;
-        const std::string text = platform::shownText(root) + ": " + tr(txtFolderNotAnswering);
+    const std::string where = folder.value_or(platform::homeFolder());
+    if (!folder) {
+        const std::string text =
+            platform::shownText(pictureFolder().value_or(savePath())) + ": " + tr(txtFolderNotAnswering);
         notice_.tell(CallFailure::pictureFolder, text, text, true);
-        where = platform::homeFolder();
     }
     // A station name with a dot ("Gate 1.5") has no file type of its own; the
     // recordings player shows only ".jpg" files.
     saveDialog_.ask(QString::fromStdString(where), QString::fromStdString(video::GetFileName(pressed, setup_.myName)),
                     dialogFilters(tr(txtImageFilesFilter)), {QStringLiteral("jpg"), QStringLiteral("jpeg")},
                     [this, picture](const QString& file) {
-                        if (snapshots_) snapshots_->save(picture, file.toStdString(), {}, true);
+                        // The folder chosen in the dialog counts as chosen.
+                        if (snapshots_) snapshots_->save(picture, file.toStdString(), {}, true, std::nullopt);
                     });
 }
 

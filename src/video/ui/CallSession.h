@@ -90,7 +90,8 @@ public:
     // or waits too long for the folder, is left out and the user told so
     // (once for a failure that recurs).
     void SaveImage(const std::string& fileName, const std::string& comment = {});
-    // The folder and name the save dialog proposes; nothing is made for it.
+    // The dated folder and name, without type, of a snapshot taken now, as
+    // named: SaveImage makes the folder, or uses the user's own beside it.
     std::string proposedSnapshot() const;
 
     // The decoders, for tests and the wall; null when not running.
@@ -111,14 +112,19 @@ private:
     void recordingChanged(const TMJPEGDecoder& decoder);
     // `asked`: the user asked for this picture, and is told in any case.
     void tellPictureNotSaved(const SnapshotFailure& failure, bool asked);
-    // The save dialog opens where `folder` answers, or elsewhere.
-    void askWhereToSave(const QImage& picture, const std::tm& pressed, const std::string& folder, bool answered);
+    // The save dialog opens in `folder`, or, where the picture folder did
+    // not answer, elsewhere.
+    void askWhereToSave(const QImage& picture, const std::tm& pressed, const std::optional<std::string>& folder);
+    // The folder the user chose for pictures.
+    std::optional<std::string> pictureFolder() const;
     void checkTimers();
     // Shows a prompt of type T modally to the view's window; the text on OK,
     // nothing otherwise, also when the call ends or the view goes away while
     // it is open.
     template <typename T>
     std::optional<std::string> ask();
+    // The dated folder made (or the one used beside it), where the save
+    // dialog opens; empty when there is none.
     std::string savePath() const;
 
     QWidget& owner_;

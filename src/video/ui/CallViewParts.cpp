@@ -71,10 +71,12 @@ DoorPanel::DoorPanel(QWidget* parent, const char* inputImageName) : QFrame(paren
     Label1.setParent(this);
     Label1.setGeometry(1, 12, 100, 17);
     Label1.setAlignment(Qt::AlignCenter);
-    lichtBtn.setObjectName(QStringLiteral("lichtBtn"));
-    lichtBtn.setParent(this);
+    // The door output is what a call is answered with: Tab reaches it first
+    // (a widget joins the focus chain when it joins the window).
     tuerOeffner.setObjectName(QStringLiteral("tuerOeffner"));
     tuerOeffner.setParent(this);
+    lichtBtn.setObjectName(QStringLiteral("lichtBtn"));
+    lichtBtn.setParent(this);
     QFont bold = tuerOeffner.font();
     bold.setFamily(QStringLiteral("Arial"));
     bold.setBold(true);

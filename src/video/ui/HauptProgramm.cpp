@@ -3,14 +3,17 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "config/cfgUnit.h"
 #include "config/ui/brandPictures.h"
 #include "platform/ui/OwnDialogs.h"
 #include "platform/ui/PlainText.h"
+#include "platform/ui/WindowRoom.h"
 #include "video/SnapshotNames.h"
 #include "video/ui/PopupScreen.h"
 #include "video/ui/PromptParts.h"
@@ -60,6 +63,7 @@ TVideobild::TVideobild(QWidget* parent) : CallView(parent, Qt::Window, true, Cod
     place(Image3, &Panel2, "Image3", QRect());
     Image3.onDoubleClick = [this] { session_.swapPictures(); };
     faultLabel(stoerLabel2, &Panel2, "stoerLabel2", 12, true);
+    keysHint.setParent(this);
     Panel2.hide();
     moxaPanel.hide();
     saver.hide();
@@ -69,6 +73,7 @@ TVideobild::TVideobild(QWidget* parent) : CallView(parent, Qt::Window, true, Cod
     resize(kClientWidth, kClientHeight);
     layoutControls();
     wanted_ = hiddenAs_ = placeOf(*this);
+    platform::ui::comeBackBy(*this, [this] { comeBackOntoScreen(); });
 }
 
 TVideobild::~TVideobild() { session_.stop(); }
@@ -103,6 +108,7 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
         Panel2.hide();
     }
     wanted_ = wantedPlace();
+    placedByUser_ = false;
     // Before its native window is made (below): one not made yet is placed
     // by its frame, one made but not framed yet by its client area, which
     // would put the title bar above the place; its frame, once seen, goes
@@ -140,6 +146,7 @@ void TVideobild::startVideo(const TSingleConfig& station, bool preview) {
 void TVideobild::showTexts(const CallSetup& setup) {
     setWindowTitle(platform::ui::plainTitle(platform::ui::shown(setup.caption)));
     saver.setText(qs(config::tr(txtSavePicture)));
+    keysHint.showText();
     moxaPanel.setCaptions(setup.door);
     layoutControls();
 }
@@ -151,12 +158,29 @@ void TVideobild::stopVideo() {
     settling_ = false;
     askedFrom_.reset();
     sizedByWindowManager_ = false;
+    keptWithin_.reset();
     hiddenAs_ = placeOf(*this);
 }
 
 PixelRect TVideobild::wantedPlace() const {
     // The owner placed the hidden popup anew: that is where it is wanted now.
     return !isVisible() && placeOf(*this) != hiddenAs_ ? placeOf(*this) : wanted_;
+}
+
+PixelRect TVideobild::standsAt() const {
+    // Until it is framed, the window system's idea of its place is not where
+    // it will stand.
+    return settling_ ? asked_ : placeOf(*this);
+}
+
+void TVideobild::placeAt(const PixelRect& place) {
+    // Asked once already: a window manager that put it elsewhere is not asked again.
+    if (place == wanted_) return;
+    wanted_ = place;
+    placeOnScreen({place.width, place.height});
+    fitToPicture();
+    // The place is free with the popup lying on top.
+    raise();
 }
 
 void TVideobild::placeOnScreen(Size size) {
@@ -175,6 +199,29 @@ void TVideobild::settleOnceFramed() {
     settling_ = false;
     placeOnScreen({width(), height()});
     fitToPicture();
+    tellSettled();
+}
+
+void TVideobild::comeBackOntoScreen() {
+    // One still to be framed is placed on a screen once it is.
+    if (!isVisible() || settling_) return;
+    const PixelRect now = standsAt();
+    const std::optional<ScreenRoom> room = popupScreenRoom(*this, {now.left, now.top});
+    if (!room || popupOnScreen(now, *room) == now) return;
+    // Where the user put it is gone.
+    placedByUser_ = false;
+    placeOnScreen({width(), height()});
+    fitToPicture();
+    tellSettled();
+}
+
+void TVideobild::tellSettled() {
+    if (settledToTell_) return;
+    settledToTell_ = true;
+    QTimer::singleShot(0, this, [this] {
+        settledToTell_ = false;
+        if (placeSettled && isVisible()) placeSettled();
+    });
 }
 
 Size TVideobild::sizeForPicture(Size size) const {
@@ -182,7 +229,8 @@ Size TVideobild::sizeForPicture(Size size) const {
     // The client area plays the part of the window: the header row is all
     // that surrounds the picture here.
     const std::optional<ScreenRoom> room = popupScreenRoom(*this, pos());
-    const Size most = room ? largestPopupClient(*room) : Size{QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    Size most = room ? largestPopupClient(*room) : Size{QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    if (keptWithin_) most = {std::min(most.width, keptWithin_->width), std::min(most.height, keptWithin_->height)};
     return popupFitSize(size, FAspectRatio, {0, kPopupHeaderHeight}, most);
 }
 
@@ -266,9 +314,17 @@ void TVideobild::clock(const std::tm& now) {
 void TVideobild::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     if (placing_) return;
-    if (byTheUser() && (x() != asked_.left || y() != asked_.top)) {
+    // A pixel off is where it asked to be on a screen scaled by a fraction.
+    const bool elsewhere = std::abs(x() - asked_.left) > 1 || std::abs(y() - asked_.top) > 1;
+    if (byTheUser() && elsewhere) {
         wanted_.left = x();
         wanted_.top = y();
+        placedByUser_ = true;
+    } else if (elsewhere && isVisible() && !settling_) {
+        // The window manager's doing; one that keeps only a corner on the
+        // screen where a screen went comes back whole.
+        if (!platform::ui::wholeOnAScreen(frameGeometry())) comeBackOntoScreen();
+        tellSettled();
     }
     settleOnceFramed();
 }
@@ -281,15 +337,22 @@ void TVideobild::resizeEvent(QResizeEvent* event) {
         // asked for another keeps that size.
         const bool kept = askedFrom_ == now;
         askedFrom_.reset();
-        if (now != Size{asked_.width, asked_.height}) {
+        // On a screen scaled by a fraction the size comes back rounded to
+        // whole pixels of the screen: a pixel off is still the size asked.
+        const bool asAsked = std::abs(now.width - asked_.width) <= 1 && std::abs(now.height - asked_.height) <= 1;
+        if (!asAsked) {
             // Only the user's sizes are made to hold the picture; the popup
             // lays out for a size the window manager chose.
             sizedByWindowManager_ = kept || !byTheUser();
             if (!sizedByWindowManager_) {
+                keptWithin_.reset();
                 const Size fitted = sizeForPicture(now);
                 wanted_.width = fitted.width;
                 wanted_.height = fitted.height;
+                placedByUser_ = true;
                 fitToPicture();
+            } else if (isVisible() && !settling_) {
+                tellSettled();
             }
         }
         settleOnceFramed();
@@ -336,6 +399,7 @@ void TVideobild::layoutControls() {
     saver.raise();
     moxaPanel.raise();
     stoerungLbl.raise();
+    keysHint.place(toQRect(l.image1));
 }
 
 }  // namespace oculon::video::ui

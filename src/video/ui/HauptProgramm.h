@@ -60,6 +60,10 @@ public:
     // Set by the owner (besides the senders).
     std::function<void(TVideobild&)> callEnd;
     platform::TargetId blackHandle = 0;
+    // Runs, at the next event, once the shown popup has come to stand
+    // elsewhere than it asked for: framed by the window manager, moved or
+    // sized by it, or brought back onto a screen; not after the user's moves.
+    std::function<void()> placeSettled;
 
     double aspectRatio() const { return FAspectRatio; }
 
@@ -69,6 +73,17 @@ public:
     // the screen and the picture, nor a window manager that sizes windows
     // itself.
     PixelRect wantedPlace() const;
+    // Where the popup stands now (its frame's place and its client size),
+    // or is to stand while the window manager has not framed it yet.
+    PixelRect standsAt() const;
+    // The owner moves the shown popup to `place`, over those it stands on.
+    void placeAt(const PixelRect& place);
+    // The popup stays within `most` (its client size) as it takes its
+    // picture's aspect, where its owner gave it a place among others, until
+    // the user sizes it or its call ends.
+    void keepWithin(Size most) { keptWithin_ = most; }
+    // The user moved or sized the shown popup.
+    bool placedByUser() const { return placedByUser_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -98,6 +113,11 @@ private:
     // Once the window manager has framed the shown popup, its real frame
     // goes where the guessed one was to go.
     void settleOnceFramed();
+    // A popup that no screen's free area holds whole comes back into the
+    // nearest one.
+    void comeBackOntoScreen();
+    // Runs placeSettled at the next event, once for what came until then.
+    void tellSettled();
     // Whether a move or resize of the shown popup that it did not ask for
     // itself is the user's.
     bool byTheUser() const;
@@ -115,6 +135,7 @@ private:
     QFrame Panel2;
     VideoImage Image3;
     QLabel stoerLabel2;
+    KeysHint keysHint;
 
     std::string FTelefonIP;
     bool show_ = false;
@@ -136,6 +157,9 @@ private:
     // kept its size when the popup asked for another): the popup lays out
     // for it and asks for no other until the user resizes it.
     bool sizedByWindowManager_ = false;
+    bool placedByUser_ = false;
+    std::optional<Size> keptWithin_;
+    bool settledToTell_ = false;
     double FAspectRatio = 0.0;
     DoorPanelLayout doorLayout_;
     ApiIds ids_;

@@ -23,8 +23,7 @@ PixelSize frameOf(const QWidget& window) {
 bool framed(const QWidget& window) { return frameOf(window) != PixelSize{}; }
 
 std::optional<ScreenRoom> popupScreenRoom(QPoint at) {
-    const QScreen* screen = QGuiApplication::screenAt(at);
-    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    const QScreen* screen = platform::ui::screenNearest(QRect(at, QSize(1, 1)));
     if (screen == nullptr) return std::nullopt;
     ScreenRoom room;
     room.area = pixelRect(platform::ui::roomForWindows(*screen));

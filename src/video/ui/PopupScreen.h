@@ -11,7 +11,7 @@
 
 namespace oculon::video::ui {
 
-// The free area of the screen that holds `at` (else of the primary screen)
+// The free area of the screen that holds `at` (else of the nearest one)
 // and the frame the window manager puts around a popup, as one on the screen
 // shows it (a guess before the first popup was shown).
 std::optional<ScreenRoom> popupScreenRoom(QPoint at);

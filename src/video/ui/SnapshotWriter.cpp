@@ -29,8 +29,9 @@ struct SnapshotWriter::Pending {
     FolderWorker::Clock::time_point since = FolderWorker::Clock::now();
     std::string fileName;  // the picture, or the folder a dialog waits for
     bool asked = false;
-    bool told = false;                // as waiting too long
-    std::function<void(bool)> ready;  // a dialog waiting for its folder
+    bool told = false;  // as waiting too long
+    // A dialog waiting for its folder.
+    std::function<void(const std::optional<std::string>&)> ready;
 
     // Worker: true when the job is to be done.
     bool begin() {
@@ -79,15 +80,16 @@ SnapshotFailure SnapshotWriter::notAnswering(const std::string& fileName) {
     return {fileName + ": " + why, platform::folderOfFile(fileName) + ": " + why};
 }
 
-void SnapshotWriter::save(const QImage& picture, const std::string& fileName, const std::string& comment, bool asked) {
+void SnapshotWriter::save(const QImage& picture, const std::string& fileName, const std::string& comment, bool asked,
+                          const std::optional<std::string>& pictureFolder) {
     auto pending = std::make_shared<Pending>();
     pending->fileName = fileName;
     pending->asked = asked;
     const std::weak_ptr<Receiver> receiver = receiver_;
     const bool taken = pictureFolderWorker().post(
-        [pending, picture, fileName, comment, receiver] {
+        [pending, picture, fileName, comment, pictureFolder, receiver] {
             if (!pending->begin()) return;
-            SnapshotFailure failure = saveJpeg(picture, fileName, comment);
+            SnapshotFailure failure = saveJpeg(picture, fileName, comment, pictureFolder);
             FolderWorker::report(
                 [pending, receiver, failure = std::move(failure)] { pictureDone(receiver, pending, failure); });
         },
@@ -101,23 +103,25 @@ void SnapshotWriter::save(const QImage& picture, const std::string& fileName, co
     receiver_->pending.push_back(std::move(pending));
 }
 
-void SnapshotWriter::whenFolderAnswers(const std::string& folder, std::function<void(bool answered)> ready) {
+void SnapshotWriter::whenFolderAnswers(const std::optional<std::string>& pictureFolder, const std::string& wanted,
+                                       std::function<void(const std::optional<std::string>& folder)> ready) {
     auto pending = std::make_shared<Pending>();
-    pending->fileName = folder;
+    pending->fileName = wanted;
     pending->ready = std::move(ready);
     const std::weak_ptr<Receiver> receiver = receiver_;
-    const bool taken = pictureFolderWorker().post([pending, folder, receiver] {
+    const bool taken = pictureFolderWorker().post([pending, pictureFolder, wanted, receiver] {
         if (!pending->begin()) return;
         // A folder that cannot be made is the dialog's to say.
-        config::generatePath(folder);
-        FolderWorker::report([pending, receiver] {
+        const config::SaveFolder made = config::makeSaveFolder(pictureFolder.value_or(wanted), wanted);
+        const std::string folder = made.failed() ? wanted : made.path;
+        FolderWorker::report([pending, receiver, folder] {
             const auto owner = receiver.lock();
             if (!owner || pending->told) return;
             owner->pending.remove(pending);
-            std::exchange(pending->ready, nullptr)(true);
+            std::exchange(pending->ready, nullptr)(folder);
         });
     });
-    if (!taken) return std::exchange(pending->ready, nullptr)(false);
+    if (!taken) return std::exchange(pending->ready, nullptr)(std::nullopt);
     receiver_->pending.push_back(std::move(pending));
 }
 
@@ -136,7 +140,7 @@ void SnapshotWriter::checkOverdue() {
         // One in the worker's hands reports back by itself.
         if (dropped || pending->ready) receiver_->pending.remove(pending);
         if (pending->ready) {
-            std::exchange(pending->ready, nullptr)(false);
+            std::exchange(pending->ready, nullptr)(std::nullopt);
         } else {
             log::warning(log::Category::video, "snapshot not written: %s: the picture folder does not answer",
                          pending->fileName.c_str());

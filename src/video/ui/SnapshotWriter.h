@@ -12,6 +12,7 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/FolderWorker.h"
@@ -32,11 +33,14 @@ public:
     SnapshotWriter(const SnapshotWriter&) = delete;
     SnapshotWriter& operator=(const SnapshotWriter&) = delete;
 
-    void save(const QImage& picture, const std::string& fileName, const std::string& comment, bool asked);
-    // Has the worker make `folder` (for a dialog to open in) and calls
-    // `ready` once: true when the folder answered in time, false when it did
-    // not.
-    void whenFolderAnswers(const std::string& folder, std::function<void(bool answered)> ready);
+    // `pictureFolder` as saveJpeg takes it.
+    void save(const QImage& picture, const std::string& fileName, const std::string& comment, bool asked,
+              const std::optional<std::string>& pictureFolder);
+    // Has the worker make the folder `wanted` below `pictureFolder` (for a
+    // dialog to open in) and calls `ready` once: with the folder to use
+    // when it answered in time, with nothing when it did not.
+    void whenFolderAnswers(const std::optional<std::string>& pictureFolder, const std::string& wanted,
+                           std::function<void(const std::optional<std::string>& folder)> ready);
     // Tells of pictures and folders that have waited too long; call it now
     // and then.
     void checkOverdue();

@@ -119,17 +119,22 @@ void VideoImage::drawText(int x, int y, const std::string& text) {
     update();
 }
 
-SnapshotFailure saveJpeg(const QImage& picture, const std::string& fileName, const std::string& comment) {
-    const std::string folder = platform::folderOfFile(fileName);
+SnapshotFailure saveJpeg(const QImage& picture, const std::string& fileName, const std::string& comment,
+                         const std::optional<std::string>& pictureFolder) {
+    std::string folder = platform::folderOfFile(fileName);
+    std::string target = fileName;
     SnapshotFailure result;
     try {
         platform::FileFailure failure;
         // The dated folder proposed for it may not have been made; the
         // folder's own error says why, where the write would only find it
         // missing.
-        if (!config::generatePath(fileName)) {
-            failure = {fileName, platform::Intruder::none, errno};
+        const config::SaveFolder made = config::makeSaveFolder(pictureFolder.value_or(folder), folder);
+        if (made.failed()) {
+            failure = {fileName, platform::Intruder::none, made.error};
         } else {
+            target = made.path + fileName.substr(fileName.rfind('/') + 1);
+            folder = platform::folderOfFile(target);
             const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
             const ImageView view{rgb.constBits(), rgb.width(), rgb.height(),
                                  static_cast<std::size_t>(rgb.bytesPerLine()), PixelFormat::Bgrx32};
@@ -137,12 +142,12 @@ SnapshotFailure saveJpeg(const QImage& picture, const std::string& fileName, con
             // Whole or not at all: a picture cut off by a full disk would
             // pass for one.
             failure = platform::writeFileThroughTemporary(
-                fileName, {reinterpret_cast<const char*>(jpeg.data()), jpeg.size()}, kSnapshotMode);
+                target, {reinterpret_cast<const char*>(jpeg.data()), jpeg.size()}, kSnapshotMode);
         }
         if (!failure.failed()) return {};
-        result = {fileFailureText(failure, fileName), fileFailureText(failure, folder)};
+        result = {fileFailureText(failure, target), fileFailureText(failure, folder)};
     } catch (const std::exception& e) {
-        result = {fileName + ": " + e.what(), folder + ": " + e.what()};
+        result = {target + ": " + e.what(), folder + ": " + e.what()};
     }
     log::warning(log::Category::video, "snapshot not written: %s", result.text.c_str());
     return result;

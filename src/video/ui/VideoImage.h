@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,9 +64,13 @@ struct SnapshotFailure {
 };
 
 // A picture as a JPEG file (quality 90), the comment also in the file's
-// comment marker; the file's folder is made where it is missing. A picture
-// that cannot be written whole leaves no file.
-SnapshotFailure saveJpeg(const QImage& picture, const std::string& fileName, const std::string& comment = {});
+// comment marker. The file's folder is made where it is missing: where it is
+// below `pictureFolder` (the folder the user chose for pictures), as
+// config::makeSaveFolder makes it, so the file may go into a folder of the
+// user's own beside the one named; otherwise the folder counts as chosen. A
+// picture that cannot be written whole leaves no file.
+SnapshotFailure saveJpeg(const QImage& picture, const std::string& fileName, const std::string& comment = {},
+                         const std::optional<std::string>& pictureFolder = std::nullopt);
 
 // Hands a decoder's pictures on to a control that can change (the popup
 // swaps its two cameras), and tells its owner of every picture.

@@ -57,6 +57,7 @@ TmainVideoFrame::TmainVideoFrame(QWidget* parent)
     place(BitBtn1, this, "BitBtn1", QRect());
     BitBtn1.setIcon(closeGlyph());
     BitBtn1.hide();
+    keysHint.setParent(this);
 
     connectButtons(saveBtn);
     connect(&BitBtn1, &QPushButton::clicked, this, [this] { doClose(); });
@@ -107,6 +108,7 @@ void TmainVideoFrame::startVideo(const TSingleConfig& station, bool show) {
 void TmainVideoFrame::showTexts(const CallSetup& setup) {
     setWindowTitle(platform::ui::plainTitle(platform::ui::shown(setup.caption)));
     saveBtn.setText(qs(config::tr(txtSavePicture)));
+    keysHint.showText();
     moxaPanel.setCaptions(setup.door);
     FrameResize();
 }
@@ -159,6 +161,7 @@ void TmainVideoFrame::FrameResize() {
     moxaPanel.raise();
     BitBtn1.raise();
     stoerLabel.raise();
+    keysHint.place(toQRect(l.picture));
 }
 
 }  // namespace oculon::video::ui

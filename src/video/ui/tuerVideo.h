@@ -68,6 +68,7 @@ private:
     QLabel dateTimePanel;
     ActionButton saveBtn;
     ActionButton BitBtn1;
+    KeysHint keysHint;
 
     std::string FTelefonIP;
     std::string FAppID;

@@ -1,17 +1,22 @@
 // The main form inside the network namespace: calls that come while the
-// recordings player (a modal window) is open show in front of it and their
-// door buttons work, in the popup, in a further popup and in the wall's door
-// frame; keys typed as a call window comes up reach no device. (The whole
-// road from a telephone to the popup is the end-to-end tests' concern.)
+// recordings player (a modal window) or the start's settings notice is open
+// show in front of it and their door buttons work, in the popup, in a
+// further popup and in the wall's door frame; keys typed as a call window
+// comes up reach no device. (The whole road from a telephone to the popup is
+// the end-to-end tests' concern.)
 // The close waits for no silent gateway.
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "../../video/TestPictures.h"
+#include "app/ui/TaskbarStart.h"
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
 #include "devices/TelefonTelegram.h"
@@ -20,6 +25,7 @@
 #include "support/LoopbackHttpServer.h"
 #include "support/UdpPeer.h"
 #include "settings/ui/konfigForm.h"
+#include "video/ui/ActionButton.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/ueberwachungUnit.h"
 
@@ -86,6 +92,7 @@ protected:
             options.channel.partnerPort = phone2.port();
             options.channel.commandPort = phone2.port();  // to the gateway peer
             options.channel.ownAddress = [](const std::string&) { return std::string("127.0.0.1"); };
+            options.channel.listenRetry = 200ms;
             form_ = std::make_unique<app::ui::Tcopyright>(settings, nullptr, options);
         }
         return *form_;
@@ -257,7 +264,10 @@ QPushButton* shownDoor() {
 // device: in the popups of a gateway's station, of a relay camera (its light
 // button above the door's) and of a telephone, and in the wall's door frame.
 // Nor do Tabs, though the window has the keyboard, nor keys in a preview that
-// comes forward again. A click into it, then Tab to the door and Space open.
+// comes forward again, nor Space with one modifier; a line over the picture
+// tells how to choose the window. A click into it, then Tab (to the door
+// output first in a popup) and Space open; so do Ctrl+Alt+Space, which
+// itself presses nothing, and Space.
 TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
     config::TSingleConfig station = *settings.getConfigByPhone("127.0.0.2");
     station.telefonIP.clear();
@@ -269,6 +279,15 @@ TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
     struct : app::GatewayAccess {
         std::vector<app::GatewayEntry> gateways() const override { return {{"Door 127.0.0.2", "127.0.0.4"}}; }
     } gateways;
+    // A telephone's door-opener frame is repeated until answered, each press
+    // with a new sequence number: presses are the frames told apart.
+    std::set<std::string> framesAt2, framesAt3;
+    const auto pressesAt = [](testsupport::UdpPeer& phone, std::set<std::string>& frames) {
+        return [&phone, &frames] {
+            while (const auto frame = phone.next(0ms)) frames.insert(frame->data);
+            return frames.size();
+        };
+    };
     const auto relayRequests = [&] {
         return static_cast<std::size_t>(std::ranges::count_if(
             camera.requests(), [](const auto& r) { return r.target.starts_with("/axis-cgi/io/"); }));
@@ -282,10 +301,12 @@ TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
         window.activateWindow();
         return QTest::qWaitForWindowActive(&window);
     };
-    const std::pair<std::function<void()>, std::function<std::size_t()>> calls[] = {
-        {[&] { form().dispatch().playVideo(station); }, [&] { return gateway.receivedCount(); }},
-        {[&] { form().dispatch().playVideo(relayCamera); }, relayRequests},
-        {[&] { ring("127.0.0.2"); }, [&] { return phone2.receivedCount(); }},
+    enum Choice { byClick, byKeys };
+    const std::tuple<std::function<void()>, std::function<std::size_t()>, Choice> calls[] = {
+        {[&] { form().dispatch().playVideo(station); }, [&] { return gateway.receivedCount(); }, byClick},
+        {[&] { form().dispatch().playVideo(relayCamera); }, relayRequests, byClick},
+        {[&] { form().dispatch().playVideo(relayCamera); }, relayRequests, byKeys},
+        {[&] { ring("127.0.0.2"); }, pressesAt(phone2, framesAt2), byKeys},
         {[&] {  // chosen by the user before
              form().dispatch().zeigeVideobild(&relayCamera);
              ASSERT_TRUE(pumpUntil([] { return shownDoor() != nullptr; }));
@@ -293,31 +314,90 @@ TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
              ASSERT_TRUE(toFront(editor));
              form().dispatch().zeigeMoxaVideo(gateway.address());
          },
-         relayRequests},
-        {[&] { settings.schreibeDoor(true), ring("127.0.0.3"); }, [&] { return phone3.receivedCount(); }},
+         relayRequests, byKeys},
+        {[&] { settings.schreibeDoor(true), ring("127.0.0.3"); }, pressesAt(phone3, framesAt3), byClick},
+        {[&] { ring("127.0.0.3"); }, pressesAt(phone3, framesAt3), byKeys},
     };
-    for (const auto& [call, reached] : calls) {
+    for (const auto& [call, reached, choice] : calls) {
         ASSERT_TRUE(toFront(editor));
         call();
         QPushButton* door = nullptr;
         ASSERT_TRUE(pumpUntil([&] { return (door = shownDoor()) != nullptr; }));
+        const std::string title = door->window()->windowTitle().toStdString();
+        SCOPED_TRACE(title + (choice == byKeys ? " by keys" : " by a click"));
         ASSERT_TRUE(toFront(*door->window()) && toFront(editor) && toFront(*door->window()));
         const std::size_t before = reached();
-        for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_S, Qt::Key_Tab, Qt::Key_Space,
-                                  Qt::Key_Backtab, Qt::Key_Enter})
-            QTest::keyClick(QGuiApplication::focusWindow(), key);
+        const std::pair<Qt::Key, Qt::KeyboardModifiers> typed[] = {
+            {Qt::Key_Space, {}},
+            {Qt::Key_Return, {}},
+            {Qt::Key_Enter, {}},
+            {Qt::Key_S, {}},
+            {Qt::Key_Tab, {}},
+            {Qt::Key_Space, Qt::ControlModifier},
+            {Qt::Key_Backtab, {}},
+            {Qt::Key_Enter, {}},
+            {Qt::Key_Space, Qt::AltModifier},
+            {Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier},
+            {Qt::Key_Space, {}}};
+        for (const auto& [key, modifiers] : typed) QTest::keyClick(QGuiApplication::focusWindow(), key, modifiers);
         testsupport::pumpFor(300ms);
-        EXPECT_EQ(reached(), before) << door->window()->windowTitle().toStdString();
-        QWidget& view = *door->parentWidget()->parentWidget();
-        testsupport::clickAsUser(view, QPoint(20, view.height() / 2));
-        for (int tabs = 0; tabs < 8 && QApplication::focusWidget() != door; ++tabs)
-            QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Tab);
+        EXPECT_EQ(reached(), before);
+        auto& hint = testsupport::child<QLabel>(*door->window(), "keysHint");
+        EXPECT_TRUE(hint.isVisible());
+        if (choice == byClick) {
+            QWidget& view = *door->parentWidget()->parentWidget();
+            testsupport::clickAsUser(view, QPoint(20, view.height() / 2));
+            int tabs = 1;
+            for (QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Tab);
+                 tabs < 8 && QApplication::focusWidget() != door; ++tabs)
+                QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Tab);
+            if (door->window() != form().wall()) {
+                EXPECT_EQ(tabs, 1) << "Tabs to the door output";
+            }
+        } else {
+            QTest::keyClick(QGuiApplication::focusWindow(), video::ui::kChooseByKeys.key(),
+                            video::ui::kChooseByKeys.keyboardModifiers());
+            testsupport::pumpFor(300ms);
+            EXPECT_EQ(reached(), before) << "the chord pressed a button";
+            EXPECT_EQ(QApplication::focusWidget(), door);
+        }
+        EXPECT_FALSE(hint.isVisible());
         QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Space);
         EXPECT_TRUE(pumpUntil([&] { return reached() > before; }));
         form().dispatch().playVideoEnd();
         form().dispatch().closeFurtherPopups();
     }
     form().dispatch().setGateways(nullptr);
+}
+
+// The notice of a slip in the settings file holds nothing back: it stays
+// open, the file untouched, while a call comes up and its door button works.
+TEST_F(CallsAboveThePlayer, ACallWhileTheSettingsNoticeIsOpenComesUpAndAnswers) {
+    const std::string file = folder.write(
+        "Oculon.reg", "REGEDIT4\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\r\n\"tuerDauer\"=dword:five\r\n");
+    const std::string written = testsupport::readFile(file);
+    {
+        app::ProgramStart start(std::make_shared<platform::FileRegistryStore>(file));
+        form();
+        ASSERT_TRUE(start.showSettingsNotice());
+        QWidget* notice = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox*>(w) && w->isVisible()) notice = w;
+        ASSERT_NE(notice, nullptr);
+        testsupport::pumpFor(100ms);
+        ring("127.0.0.2");
+        ASSERT_TRUE(pumpUntil([] { return shownPopups().size() == 1; }));
+        auto* door = shownPopups().front()->findChild<QPushButton*>("tuerOeffner");
+        ASSERT_TRUE(pumpUntil([&] { return door->isVisible(); }));
+        click(*door);
+        EXPECT_TRUE(phone2.next(2000ms)) << "the popup's door button did nothing";
+        testsupport::pumpFor(500ms);
+        screenshot("call-above-settings-notice");
+        form().dispatch().playVideoEnd();
+        EXPECT_TRUE(notice->isVisible());
+        EXPECT_EQ(testsupport::readFile(file), written);
+    }
+    config::videoConfig = &settings;  // the start's end cleared it
 }
 
 TEST_F(CallsAboveThePlayer, WallDoorFrameAnswers) {
@@ -335,6 +415,48 @@ TEST_F(CallsAboveThePlayer, WallDoorFrameAnswers) {
         EXPECT_TRUE(phone2.next(2000ms)) << "the door frame's button did nothing";
         form().dispatch().playVideoEnd();
     });
+}
+
+// Another program holds the command port: a notice names it and holds no
+// call back.
+// Closed by the user it stays closed while the port stays held, and comes
+// again only for a port newly lost; it follows the ports as they come free
+// (the channel takes its port at once) and goes once all are free.
+TEST_F(CallsAboveThePlayer, APortAnotherProgramHoldsIsToldAndTheNoticeGoesOnceItIsFree) {
+    auto otherProgram = std::make_unique<testsupport::UdpPeer>("0.0.0.0", 4001);
+    EXPECT_FALSE(form().channel().setListening(true));
+    const auto notice = [this] { return form().portNotice().box(); };
+    ASSERT_TRUE(notice() && notice()->isVisible());
+    EXPECT_TRUE(notice()->text().contains(QStringLiteral("UDP 4001.")) &&
+                notice()->text().contains(QStringLiteral("door calls do not reach this workstation")))
+        << notice()->text().toStdString();
+    // Holds nothing back: no modality, and a call comes up in front of it.
+    EXPECT_FALSE(notice()->isModal() || QApplication::activeModalWidget());
+    screenshot("port-notice");
+
+    ring("127.0.0.2");
+    ASSERT_TRUE(pumpUntil([] { return !shownPopups().empty(); }));
+    form().dispatch().playVideoEnd();
+
+    testsupport::clickAsUser(*notice()->button(QMessageBox::Ok));
+    ASSERT_TRUE(pumpUntil([&] { return notice() == nullptr; }));
+    testsupport::pumpFor(500ms);  // retried meanwhile
+    EXPECT_EQ(notice(), nullptr);
+    const auto report = [this](std::uint16_t port, bool held) {
+        platform::MainLoop::instance().post(form().handle(), platform::WM_LISTENERPORT,
+                                            platform::listenerPortParam(port, held));
+    };
+    report(8112, true);
+    ASSERT_TRUE(pumpUntil([&] { return notice() != nullptr; }));
+    EXPECT_TRUE(notice()->text().contains(QStringLiteral("UDP 4001, 8112.")));
+
+    otherProgram.reset();
+    ASSERT_TRUE(pumpUntil([&] { return form().channel().listening(); }, 2s));
+    ASSERT_NE(notice(), nullptr);
+    EXPECT_TRUE(notice()->text().contains(QStringLiteral("UDP 8112.")));
+    report(8112, false);
+    EXPECT_TRUE(pumpUntil([&] { return notice() == nullptr; }, 2s));
+    form().channel().setListening(false);
 }
 
 // A gateway that answers the search but its reads a minute late holds the

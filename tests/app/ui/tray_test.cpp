@@ -18,6 +18,7 @@
 
 #include "app/TrayRules.h"
 #include "app/ui/ToolkitLanguage.h"
+#include "app/ui/TrayPictures.h"
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
 #include "player/ui/videoPlayerForm.h"
@@ -45,6 +46,11 @@ protected:
             app::ui::Tcopyright::Options options;
             options.startWorkers = false;
             options.splashTime = 400ms;
+            if (notificationArea) {
+                options.notificationArea = notificationArea;
+                options.notificationAreaCheck = 20ms;
+                options.menuWindowVisit = 300ms;
+            }
             form_ = std::make_unique<app::ui::Tcopyright>(settings, nullptr, options);
         }
         return *form_;
@@ -58,6 +64,7 @@ protected:
     bool lamp(const char* name) { return form().findChild<QLabel*>(name)->isVisible(); }
 
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    std::function<bool()> notificationArea;                // the desktop's, when not set
     std::unique_ptr<platform::SecondStarts> secondStarts;  // outlives the form that answers it
     std::unique_ptr<app::ui::Tcopyright> form_;
 };
@@ -145,6 +152,49 @@ TEST_F(Tray, WithoutANotificationAreaASmallWindowCarriesTheMenu) {
         std::async(std::launch::async, [&] { return platform::tellRunningInstance(dir.path() + "/socket", 10s); });
     ASSERT_TRUE(testsupport::pumpUntil([&] { return told.wait_for(0s) == std::future_status::ready; }));
     EXPECT_FALSE(fallback->isMinimized());
+}
+
+// A notification area that goes (a panel that crashes) and comes back, late:
+// the icon where there is one, else the menu window. A later start beside
+// the icon shows the menu window for a while.
+TEST_F(Tray, TheIconOrTheMenuWindowFollowTheNotificationAreaAsItComesAndGoes) {
+    bool area = true;
+    notificationArea = [&] { return area; };
+    ASSERT_NE(form().notificationIcon(), nullptr);
+    EXPECT_TRUE(form().notificationIcon()->isVisible());
+    EXPECT_EQ(form().notificationIcon()->contextMenu(), &form().trayMenu());
+    EXPECT_EQ(form().fallbackWindow(), nullptr);
+
+    // A later start brings it, with the keys, and it goes after a while, but
+    // not while its menu is open; closed, it goes.
+    form().comeForward();
+    QWidget* window = form().fallbackWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    form().trayMenu().popup(window->geometry().center());
+    pumpFor(500ms);
+    EXPECT_TRUE(window->isVisible()) << "went from under the open menu";
+    form().trayMenu().hide();
+    EXPECT_TRUE(testsupport::pumpUntil([&] { return !window->isVisible(); }));
+    form().comeForward();
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(form().closed());
+
+    // The area goes: the window is the way in, and closing only minimises it.
+    area = false;
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return window->isVisible(); }));
+    EXPECT_EQ(form().notificationIcon(), nullptr);
+    window->close();
+    EXPECT_TRUE(window->isVisible());
+    // It comes again, the program suspended meanwhile: the icon shows it.
+    form().Pause1().trigger();
+    area = true;
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return form().notificationIcon() != nullptr; }));
+    const auto image = [](const QIcon& icon) { return icon.pixmap(16, 16).toImage(); };
+    EXPECT_EQ(image(form().notificationIcon()->icon()), image(app::ui::trayIcon(true)));
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(Tray, TheMenuAnswersWhileThePlayerIsOpenAndItsConfigureOpensTheDialogAboveIt) {

@@ -5,7 +5,9 @@
 // repeating once the gateway echoes), the wiring test names the gateway
 // after the server whose picture followed its switching, and the apply
 // gives the gateway its new name, password and netmask.
+#include <QApplication>
 #include <QCheckBox>
+#include <QMessageBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,6 +23,7 @@
 #include "gui/QtTestKit.h"
 #include "platform/Registry.h"
 #include "settings/KonfigFakes.h"
+#include "settings/ui/KonfigDialogs.h"
 #include "settings/ui/KonfigUiKit.h"
 #include "settings/ui/StringGrid.h"
 #include "settings/ui/konfigForm.h"
@@ -209,8 +212,8 @@ TEST(GatewayPagePeer, SaveSaysWhenItSavesNothingAndRestartsTheGatewayOnce) {
     clickCell(grid, 0);
     auto& save = child<QPushButton>(*dialog, "uebernehmenBtn");
     EXPECT_EQ(pressAndRead(save),
-              "The gateway's settings are saved together with those of the videoserver behind it, and no "
-              "videoserver is selected.");
+              "On the page \"Gateways\":\nThe gateway's settings are saved together with those of the videoserver "
+              "behind it, and no videoserver is selected.");
 
     // The server behind it, chosen by hand on its own page.
     turnTo(*dialog, ui::TkonfigForm::ServerTab);
@@ -226,24 +229,46 @@ TEST(GatewayPagePeer, SaveSaysWhenItSavesNothingAndRestartsTheGatewayOnce) {
 }
 
 // A gateway that restarts unconfirmed and never comes back: the wait names it and
-// can be left, the dialog keeps its pages meanwhile, the last message says what was saved.
+// can be left by its Cancel or by Escape (the wait the user's click opened has the
+// keyboard; in the dialog under it Escape is the same Cancel), the dialog keeps its
+// pages meanwhile and stays, the last message says what was saved.
 TEST(GatewayPagePeer, TheWaitForAGatewayThatRestartsCanBeLeft) {
-    GatewayDialog d("Tor", {"--restart-unanswered", "-1"});
-    ui::TkonfigForm& dialog = *d.dialog;
-    ASSERT_TRUE(pumpUntil([&] { return child<ui::StringGrid>(dialog, "MoxaGrid").rowCount() == 1; }, 20s));
-    turnTo(dialog, ui::TkonfigForm::ServerTab);
-    clickCell(child<QListWidget>(dialog, "ListView1"), 0);
-    turnTo(dialog, ui::TkonfigForm::GatewaysTab);
-    retype(child<QLineEdit>(dialog, "moxaSubnetEdit"), "255.255.0.0");
-    press(child<QPushButton>(dialog, "uebernehmenBtn"));
-    QPushButton* cancel = nullptr;
-    ASSERT_TRUE(pumpUntil(
-        [&] { return (cancel = dialog.findChild<QPushButton*>("breakOffButton")) && cancel->isVisible(); }, 15s));
-    EXPECT_EQ(child<QLabel>(*cancel->window(), "Label1").text(),
-              "Waiting for the gateway to answer after its restart: Tor (10.77.0.2)");
-    const int seen = d.searches;
-    ASSERT_TRUE(pumpUntil([&] { return d.searches > seen && d.search->gateways().empty(); }, 10s));
-    EXPECT_TRUE(child<QTabWidget>(dialog, "KonfigTabs").isTabVisible(ui::TkonfigForm::GatewaysTab));
-    EXPECT_TRUE(pressAndRead(*cancel).ends_with("IP-Configuration by DHCP\n\nChanges not saved: Gateways."));
-    EXPECT_TRUE(pumpUntil([&] { return !dialog.running(); }, 10s));
+    for (const bool escape : {false, true}) {
+        SCOPED_TRACE(escape ? "Escape" : "Cancel");
+        GatewayDialog d("Tor", {"--restart-unanswered", "-1"});
+        ui::TkonfigForm& dialog = *d.dialog;
+        ASSERT_TRUE(pumpUntil([&] { return child<ui::StringGrid>(dialog, "MoxaGrid").rowCount() == 1; }, 20s));
+        turnTo(dialog, ui::TkonfigForm::ServerTab);
+        clickCell(child<QListWidget>(dialog, "ListView1"), 0);
+        turnTo(dialog, ui::TkonfigForm::GatewaysTab);
+        retype(child<QLineEdit>(dialog, "moxaSubnetEdit"), "255.255.0.0");
+        press(child<QPushButton>(dialog, "uebernehmenBtn"));
+        EXPECT_TRUE(pumpUntil([] { return qobject_cast<ui::TrebootForm*>(QApplication::activeWindow()) != nullptr; }));
+        QPushButton* cancel = nullptr;
+        ASSERT_TRUE(pumpUntil(
+            [&] { return (cancel = dialog.findChild<QPushButton*>("breakOffButton")) && cancel->isVisible(); }, 15s));
+        EXPECT_EQ(child<QLabel>(*cancel->window(), "Label1").text(),
+                  "Waiting for the gateway to answer after its restart: Tor (10.77.0.2)");
+        if (!escape) {
+            const int seen = d.searches;
+            ASSERT_TRUE(pumpUntil([&] { return d.searches > seen && d.search->gateways().empty(); }, 10s));
+            EXPECT_TRUE(child<QTabWidget>(dialog, "KonfigTabs").isTabVisible(ui::TkonfigForm::GatewaysTab));
+            EXPECT_TRUE(pressAndRead(*cancel).ends_with("IP-Configuration by DHCP\n\nChanges not saved: Gateways."));
+        } else {
+            std::string told;
+            testsupport::onModal([&told](QWidget& w) {
+                auto& box = dynamic_cast<QMessageBox&>(w);
+                told = box.text().toStdString();
+                press(*box.button(QMessageBox::Ok));
+            });
+            // The user turned to the dialog meanwhile: Escape there is the
+            // wait's Cancel too, and the dialog stays.
+            showActive(dialog);
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            ASSERT_TRUE(pumpUntil([&] { return !told.empty(); }, 10s));
+            EXPECT_TRUE(told.ends_with("IP-Configuration by DHCP\n\nChanges not saved: Gateways.")) << told;
+        }
+        EXPECT_TRUE(pumpUntil([&] { return !dialog.running(); }, 10s));
+        EXPECT_TRUE(dialog.isVisible());
+    }
 }

@@ -53,7 +53,8 @@ TEST(KonfigDeviceText, AStatusLineWithMarkupIsShownAsLiteralText) {
     ASSERT_TRUE(pumpUntil([] { return shownBox() != nullptr; }, 20s));
     QMessageBox& box = *shownBox();
     EXPECT_EQ(box.textFormat(), Qt::PlainText);
-    EXPECT_EQ(box.text().toStdString(), status + "\\x1B[2J");
+    EXPECT_EQ(box.text().toStdString(),
+              "The video server could not carry out the request. Its answer:\n" + status + "\\x1B[2J");
     screenshot(box, "konfig-device-status");
     box.button(QMessageBox::Ok)->click();
     EXPECT_TRUE(pumpUntil([&] { return !dialog.running(); }, 10s));

@@ -297,6 +297,21 @@ TEST_F(Konfig, SelectedServerIsRenamedOnTheDeviceAndStored) {
     EXPECT_EQ(ok.texts, (std::vector<std::string>{"The videoserver is being rebooted."}));
     EXPECT_FALSE(lock.bblocked());
     EXPECT_EQ(cgi->back(), "/Reboot.cgi?RebootNow=1");
+
+    // A password longer than the server keeps is told before anything is
+    // sent, not cut short.
+    cgi->clear();
+    ok.texts.clear();
+    const QString longer(21, 'x');
+    retype(child<QLineEdit>(form(), "passEdit"), longer);
+    retype(child<QLineEdit>(form(), "passConfirmEdit"), longer);
+    EXPECT_EQ(child<QLineEdit>(form(), "passEdit").text(), longer);
+    click("uebernehmenBtn");
+    EXPECT_EQ(ok.texts, (std::vector<std::string>{
+                            "On the page \"Videoserver setup\":\nThe user name and the password may each have at most "
+                            "20 characters: the video server would cut them short.\n\nChanges not saved: Videoserver "
+                            "setup."}));
+    EXPECT_TRUE(cgi->empty());
 }
 
 TEST_F(Konfig, AFailedApplyKeepsOkFromClosingButCancelCloses) {

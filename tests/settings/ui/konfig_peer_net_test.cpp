@@ -183,7 +183,17 @@ TEST(KonfigPeer, ACancelledRebootLeavesTheNetworkSettingsAsTheDeviceHasThem) {
     };
     EXPECT_EQ(pressAndRead(child<QPushButton>(dialog, "uebernehmenBtn"), QMessageBox::Cancel, readWait),
               "The videoserver is being rebooted.");
+    // What the Cancel kept from the device is said.
+    std::string declined;
+    testsupport::onModal([&declined](QWidget& w) {
+        auto& box = dynamic_cast<QMessageBox&>(w);
+        declined = box.text().toStdString();
+        press(*box.button(QMessageBox::Ok));
+    });
     ASSERT_TRUE(pumpUntil([&] { return !dialog.running(); }, 20s));
+    EXPECT_EQ(declined,
+              "The video server was not restarted: its new port and network settings were not sent.\n\n"
+              "Changes not saved: Videoserver setup.");
     EXPECT_EQ(waitText, "The settings are being sent to the devices. Please stand by...");
     EXPECT_TRUE(door.waitFor("config", "/ChangeResolution.cgi"));
     EXPECT_FALSE(door.waitFor("config", "SetIP.cgi", 0ms));

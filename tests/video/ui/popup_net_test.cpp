@@ -181,7 +181,7 @@ TEST_F(PopupNet, ShowsTheStreamSavesTheFirstPictureAndKeepsTheAspect) {
 
     // The first picture went into the dated folder as a JPEG.
     std::vector<std::filesystem::path> files;
-    ASSERT_TRUE(pumpUntil([&] { return !(files = jpegsIn(settings->getSavePath("Door 1"))).empty(); }));
+    ASSERT_TRUE(pumpUntil([&] { return !(files = jpegsIn(settings->getSavePath("Door 1").path)).empty(); }));
     const std::string bytes = readFile(files.at(0));
     const JpegInfo info = readJpegInfo({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
     EXPECT_EQ(QSize(info.width, info.height), image->size());
@@ -270,6 +270,19 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     EXPECT_EQ(box->text().toStdString(), "The picture was not saved:\n" + proposed + ".jpg: File too large");
     // The first one only, and no temporary.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::path(proposed).parent_path()), {}), 1);
+    // Read and failing again, it comes back as a new notice that says so.
+    testsupport::clickAsUser(*box->button(QMessageBox::Ok));
+    ASSERT_TRUE(pumpUntil([&] { return popup.findChild<QMessageBox*>() == nullptr; }));
+    QTest::mouseClick(saver, Qt::LeftButton);
+    ASSERT_EQ(saveDialogOpens(), dialog);
+    ASSERT_TRUE(pumpUntil([&] { return dialog->isActiveWindow() && QApplication::focusWidget() != nullptr; }));
+    {
+        testsupport::FileSizeLimit full(1000);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        pumpUntil([&] { return (box = popup.findChild<QMessageBox*>()) != nullptr; });
+    }
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().endsWith(": File too large\nTimes so far: 2")) << box->text().toStdString();
     popup.stopVideo();
 }
 
@@ -401,7 +414,7 @@ TEST_F(PopupNet, DoorButtonAsksForTheCodeLogsTheOpeningAndReachesTheCamerasRelay
     door->click();
     EXPECT_EQ(phone, (std::vector<std::pair<std::string, std::string>>{{"10512FF", "10.77.0.44"}}));
     std::vector<std::filesystem::path> logged;
-    ASSERT_TRUE(pumpUntil([&] { return (logged = jpegsIn(settings->getSavePath("Door 1"))).size() == 1; }));
+    ASSERT_TRUE(pumpUntil([&] { return (logged = jpegsIn(settings->getSavePath("Door 1").path)).size() == 1; }));
     EXPECT_NE(readFile(logged[0]).find("User: " + GetUserName()), std::string::npos);
     EXPECT_EQ(jpegsIn(std::filesystem::current_path().string()).size(), jpegsHere);
     popup.stopVideo();
@@ -536,7 +549,7 @@ TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCallAndFailuresAreTol
     QWidget wall;
     TmainVideoFrame frame(&wall);
     wall.show();
-    const std::string dated = settings->getSavePath("Door 1");
+    const std::string dated = settings->wantedSavePath("Door 1");
     const auto boxes = [&](QWidget& view) {
         pumpFor(200ms);
         return view.findChildren<QMessageBox*>();
@@ -554,7 +567,7 @@ TEST_F(PopupNet, ARecordingThatCannotBeCreatedDoesNotEndTheCallAndFailuresAreTol
         const std::string text = told[0]->text().toStdString();
         EXPECT_TRUE(text.starts_with("The picture was not saved:\n" + dated)) << text;
         EXPECT_TRUE(text.ends_with(".jpg: Not a directory" + times + "\n\nNot recording: the folder is missing\n" +
-                                   dated + "\n\nRecording goes on by itself as soon as writing works again." + times))
+                                   file + "/\n\nRecording goes on by itself as soon as writing works again." + times))
             << text;
         if (!times.empty()) testsupport::clickAsUser(*told[0]->button(QMessageBox::Ok));
         frame.stopVideo();

@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <filesystem>
+#include <vector>
 
 #include <condition_variable>
 #include <mutex>
@@ -19,6 +20,7 @@
 #include "platform/UserNotice.h"
 #include "support/ChildProcess.h"
 #include "support/LinkPlanter.h"
+#include "support/SharedPictureFolder.h"
 #include "video/PictureFolder.h"
 #include "video/ui/SnapshotWriter.h"
 #include "video/ui/VideoImage.h"
@@ -82,7 +84,7 @@ TEST(Snapshot, APictureThatWaitsTooLongForItsFolderIsToldOnceAndNotWrittenLater)
         [&] { ++saved; }, 1s);
     const auto written = [&] { return video::pictureFolderWorker().drain(5s); };
 
-    writer->save(picture, dir.path() + "/Door/first.jpg", {}, false);
+    writer->save(picture, dir.path() + "/Door/first.jpg", {}, false, std::nullopt);
     ASSERT_TRUE(testsupport::pumpUntil([&] { return saved == 1; }));
     EXPECT_TRUE(std::filesystem::exists(dir.path() + "/Door/first.jpg"));
 
@@ -95,7 +97,7 @@ TEST(Snapshot, APictureThatWaitsTooLongForItsFolderIsToldOnceAndNotWrittenLater)
         changed.wait(lock, [&] { return answers; });
     });
     const std::string late = dir.path() + "/Door/late.jpg";
-    writer->save(picture, late, {}, true);
+    writer->save(picture, late, {}, true, std::nullopt);
     writer->checkOverdue();
     EXPECT_TRUE(failed.empty());
     testsupport::pumpFor(1100ms);
@@ -119,10 +121,31 @@ TEST(Snapshot, APictureThatWaitsTooLongForItsFolderIsToldOnceAndNotWrittenLater)
         if (notice == platform::Notice::pictureNotSaved) notices.push_back(detail);
     });
     const std::string file = dir.write("file", "x");
-    writer->save(picture, file + "/Door/x.jpg", {}, false);
+    writer->save(picture, file + "/Door/x.jpg", {}, false, std::nullopt);
     writer.reset();
     ASSERT_TRUE(written());
     ASSERT_TRUE(testsupport::pumpUntil([&] { return !notices.empty(); }));
     platform::setNoticeShower({});
     EXPECT_EQ(notices, std::vector<std::string>{file + "/Door/x.jpg: Not a directory"});
+}
+
+// A shared picture folder (1777) in which another account made the camera's
+// folder ahead: the snapshot goes into a folder of the user's own beside it,
+// never through a link into theirs, and a folder closed to the user does not
+// stop it.
+TEST(Snapshot, GoesBesideFoldersOthersMadeAhead) {
+    QImage picture(32, 24, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    const std::vector<testsupport::PlantedFolders> rows{
+        {"a link to another account's folder",
+         [](const std::string& pics) { std::filesystem::create_directory_symlink(pics + "theirs", pics + "Door"); },
+         false},
+        {"another account's open folder",
+         [](const std::string& pics) { testsupport::makeFolderOf(pics + "Door", 0777, testsupport::kNobody); }, true},
+        {"another account's closed folder",
+         [](const std::string& pics) { testsupport::makeFolderOf(pics + "Door", 0700, 0); }, true, true}};
+    testsupport::forEachPlanted(rows, [&](const std::string& pics, const testsupport::PlantedFolders&) {
+        return !saveJpeg(picture, pics + "Door/2024/x.jpg", {}, pics).failed() &&
+               testsupport::readFile(pics + "Door (2)/2024/x.jpg").starts_with("\xFF\xD8");
+    });
 }

@@ -152,8 +152,10 @@ TEST_F(WallNet, ThreeByThreeWithLivePicturesFaultsAndADoorCall) {
         LoopbackHttpServer gone;
         storeCamera(8, gone, "Kamera 9");
     }
-    // Tile 5's recording has no folder: a file stands where it belongs.
-    const std::string blocker = folder.write("Kamera 5", "x");
+    // Tile 5's recording has no folder: a file stands where the picture
+    // folder belongs (where a camera's folder belongs, it would go beside).
+    const std::string blocker = folder.write("pictures", "x");
+    settings->schreibeFirstPictPath(blocker + "/");
 
     TueberwachungForm wall(*settings);
     wall.resize(800, 600);

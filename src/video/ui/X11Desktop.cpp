@@ -1,0 +1,94 @@
+#include "video/ui/X11Desktop.h"
+
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
+#include <QWindow>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace oculon::video::ui {
+
+namespace {
+
+template <typename Reply>
+using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
+
+template <typename Reply>
+ReplyPtr<Reply> owned(Reply* reply) {
+    return ReplyPtr<Reply>(reply, &std::free);
+}
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    const auto reply = owned(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+// The 32-bit items of a property (windows, atoms), at most `most`.
+std::vector<std::uint32_t> property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name, xcb_atom_t type,
+                                    std::uint32_t most) {
+    const auto reply = owned(xcb_get_property_reply(c, xcb_get_property(c, 0, window, name, type, 0, most), nullptr));
+    if (!reply || reply->format != 32 || reply->type != type) return {};
+    const auto* items = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    const int count = xcb_get_property_value_length(reply.get()) / 4;
+    return {items, items + count};
+}
+
+// The window's place on the root window, in the X server's pixels.
+std::optional<QRect> placeOnRoot(xcb_connection_t* c, xcb_window_t window, xcb_window_t root) {
+    const auto geometry = owned(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
+    const auto origin =
+        owned(xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, root, 0, 0), nullptr));
+    if (!geometry || !origin) return std::nullopt;
+    return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+}
+
+// The screen in the X server's pixels: the toolkit keeps a screen's origin
+// and scales its size.
+QRect nativeGeometry(const QScreen& screen) {
+    const QRect logical = screen.geometry();
+    return {logical.topLeft(), logical.size() * screen.devicePixelRatio()};
+}
+
+xcb_connection_t* x11Connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+}  // namespace
+
+bool activeFullscreenCovers(const QScreen& screen) {
+    xcb_connection_t* c = x11Connection();
+    if (c == nullptr) return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const std::vector<std::uint32_t> active = property(c, root, atom(c, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 1);
+    if (active.empty() || active.front() == XCB_WINDOW_NONE) return false;
+    const xcb_atom_t fullscreen = atom(c, "_NET_WM_STATE_FULLSCREEN");
+    const std::vector<std::uint32_t> state = property(c, active.front(), atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 64);
+    if (fullscreen == XCB_ATOM_NONE || std::find(state.begin(), state.end(), fullscreen) == state.end()) return false;
+    const std::optional<QRect> place = placeOnRoot(c, active.front(), root);
+    return place && place->intersects(nativeGeometry(screen));
+}
+
+void setUrgencyHint(QWindow& window, bool urgent) {
+    xcb_connection_t* c = x11Connection();
+    if (c == nullptr) return;
+    constexpr std::uint32_t kUrgency = 1U << 8;  // XUrgencyHint
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    // flags, input, initial state, icon pixmap, icon window, icon x and y,
+    // icon mask, window group
+    std::vector<std::uint32_t> hints = property(c, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 9);
+    hints.resize(9, 0);
+    hints[0] = urgent ? hints[0] | kUrgency : hints[0] & ~kUrgency;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, hints.data());
+    xcb_flush(c);
+}
+
+}  // namespace oculon::video::ui
