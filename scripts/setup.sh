@@ -10,6 +10,7 @@ packages=(
   xvfb xauth x11-apps x11-utils libx11-dev libxtst6 openbox imagemagick iproute2 ffmpeg lighttpd avahi-daemon avahi-utils libjpeg-turbo-progs
   libopencv-imgproc-dev libyuv-dev libfftw3-dev libjemalloc-dev
   fonts-dejavu-core locales
+  fuse3 libfuse3-dev
 )
 missing=()
 for p in "${packages[@]}"; do

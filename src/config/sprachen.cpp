@@ -143,6 +143,7 @@ std::string noticeText(platform::Notice notice, const std::string& detail, TSpra
         case platform::Notice::settingsStartedAfresh: t = &txtSettingsStartedAfresh; break;
         case platform::Notice::settingsPartlyRead: t = &txtSettingsPartlyRead; break;
         case platform::Notice::gatewayLibraryRefused: t = &txtGatewayLibraryRefused; break;
+        case platform::Notice::pictureNotSaved: t = &txtPictureNotSaved; break;
     }
     return text(*t, lang) + "\r\n\r\n" + detail;
 }

@@ -54,6 +54,9 @@ constexpr std::uintptr_t listenerPortParam(std::uint16_t port, bool held) {
 constexpr std::uint16_t listenerPortOf(std::uintptr_t wParam) { return static_cast<std::uint16_t>(wParam & 0xFFFF); }
 constexpr bool listenerPortHeld(std::uintptr_t wParam) { return (wParam >> 16) & 1; }
 
+// A folder worker's job reports to the main thread (platform/FolderWorker.h).
+inline constexpr std::uint32_t WM_FOLDERREPORT = WM_USER + 203;  // 1227
+
 // The media library's hand-off of a callback to the main thread; wParam: the
 // notifier's number (media/pins/SGThreadQueues.h).
 inline constexpr std::uint32_t WM_SGMAINTHREADNOTIFY = 0x8600;  // 34304

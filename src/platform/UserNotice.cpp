@@ -18,6 +18,7 @@ const char* plainText(Notice notice) {
         case Notice::settingsStartedAfresh: return "damaged settings set aside, starting afresh";
         case Notice::settingsPartlyRead: return "settings file kept aside, its wrong lines left out";
         case Notice::gatewayLibraryRefused: return "gateway library not loaded";
+        case Notice::pictureNotSaved: return "picture not saved";
     }
     return "notice";
 }

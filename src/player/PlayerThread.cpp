@@ -8,11 +8,26 @@
 
 namespace oculon::player {
 
+OpenedRecording openRecording(const std::string& fileName) {
+    OpenedRecording opened{std::make_unique<video::TMJPEGFile>(fileName, video::TMJPEGFile::kRead), {}};
+    video::TMJPEGFile& file = *opened.file;
+    std::vector<std::uint8_t> jpeg;
+    file.getPreview(jpeg);
+    auto picture = std::make_shared<video::Image>();
+    video::JpegDecoder().decode(jpeg, *picture);
+    opened.first = {std::move(picture), file.ActTime(), file.FrameNumber(), file.VideoFrames()};
+    return opened;
+}
+
 TPlayerThread::TPlayerThread(PlayerView& view, const std::string& fileName, std::shared_ptr<PlaybackClock> clock)
+    : TPlayerThread(view, std::make_unique<video::TMJPEGFile>(fileName, video::TMJPEGFile::kRead), std::move(clock)) {}
+
+TPlayerThread::TPlayerThread(PlayerView& view, std::unique_ptr<video::TMJPEGFile> file,
+                             std::shared_ptr<PlaybackClock> clock)
     : platform::Thread("PlayerThread"),
       view_(view),
       clock_(clock ? std::move(clock) : std::make_shared<SteadyPlaybackClock>()),
-      videoFile_(std::make_unique<video::TMJPEGFile>(fileName, video::TMJPEGFile::kRead)),
+      videoFile_(std::move(file)),
       BeginTime_(videoFile_->BeginTime()),
       ActTime_(videoFile_->ActTime()),
       LastTime_(videoFile_->EndTime()),

@@ -39,12 +39,27 @@ public:
     virtual void StopVideo() = 0;
 };
 
+// A recording opened for playback (and repaired, where it needs it) with
+// its first frame decoded, the file on that frame again: all that reads the
+// disk before playback, done in one go off the event loop.
+struct OpenedRecording {
+    std::unique_ptr<video::TMJPEGFile> file;
+    ShownFrame first;
+};
+// Raises, as opening and the first frame's read and decode do.
+OpenedRecording openRecording(const std::string& fileName);
+
 class TPlayerThread : public platform::Thread {
 public:
     // Opens the recording and raises its errors. The thread does not run
     // until Resume(), and then idles, halted, until Start().
     TPlayerThread(PlayerView& view, const std::string& fileName, std::shared_ptr<PlaybackClock> clock = nullptr);
-    // Terminates the thread and waits for it.
+    // Plays a recording opened already (openRecording), from its position.
+    TPlayerThread(PlayerView& view, std::unique_ptr<video::TMJPEGFile> file,
+                  std::shared_ptr<PlaybackClock> clock = nullptr);
+    // Terminates the thread and waits for it. Once terminated it uses
+    // nothing but its own members, so it may be let go instead
+    // (platform::Thread::release) when a read of it may hang.
     ~TPlayerThread() override;
 
     // Runs the thread. (Start() means play, as on the viewer's button.)

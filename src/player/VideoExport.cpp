@@ -270,12 +270,16 @@ VideoExportResult TVideoExport::Export(Worker& worker, const std::string& tempor
         }
         if (cancelled_.load()) logger.StreamStop();
         result.framesWritten = logger.CurrentFrame();
-        OnMainThread([&] {
+        const auto close = [&] {
             filter.SetEnabled(false);
             logger.SetEnabled(false);
             filter.SendStopCommand();
             logger.Close();
-        });
+        };
+        // A writer stuck in a folder that stopped answering is closed here:
+        // the event loop would wait for it.
+        if (loggerStalled_) close();
+        else OnMainThread(close);
     }
     bool writerFailed = false;
     {
@@ -362,6 +366,7 @@ bool TVideoExport::WaitForLogger(Worker& worker, std::int64_t frames) {
             ProgressOfWritten(written);
             lastChange = std::chrono::steady_clock::now();
         } else if (std::chrono::steady_clock::now() - lastChange > kLoggerStall) {
+            loggerStalled_ = true;
             return false;
         }
     }
@@ -391,6 +396,8 @@ void TVideoExport::Progress(int percent) {
 }
 
 void TVideoExport::Report() {
+    // Being freed on another thread: its worker may be gone already.
+    if (abandoned_) return;
     int percent = -1;
     bool finished = false;
     VideoExportResult result;

@@ -77,6 +77,12 @@ public:
     void Start(VideoExportRequest request, ProgressEvent onProgress, FinishedEvent onFinished);
     // Any thread: ends the export after the frame in hand.
     void Cancel() { cancelled_.store(true); }
+    // Main thread: cancels and tells the owner nothing more, so that the
+    // export may be freed on another thread (freeing waits for its worker).
+    void Abandon() {
+        Cancel();
+        abandoned_ = true;
+    }
 
 private:
     class Worker;
@@ -114,11 +120,13 @@ private:
     std::atomic<bool> cancelled_{false};
     bool started_ = false;
     bool reported_ = false;
+    bool abandoned_ = false;  // main thread; then Report touches nothing else
 
     // On the worker: the recording's frames, the last frame number that the
     // progress told of, and what stood at the chosen name before the first.
     std::int32_t frames_ = 0;
     std::int64_t progressFrame_ = -1;
+    bool loggerStalled_ = false;  // the writer wrote nothing for a long time
     platform::TargetAtCheck targetAtCheck_;
 
     // What the worker tells the main thread.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "config/CameraTypes.h"
+#include "config/SavePath.h"
 #include "config/cfgUnit.h"
 #include "config/sprachen.h"
 #include "platform/Base64.h"
@@ -15,7 +16,8 @@
 #include "video/BlackTest.h"
 #include "video/MjpegStream.h"
 #include "video/SnapshotNames.h"
-#include "video/StreamRecording.h"
+#include "video/PictureFolder.h"
+#include "video/RecordingWriter.h"
 
 namespace oculon::video {
 
@@ -50,8 +52,10 @@ PixelSize unpacked(std::uint64_t size) {
             static_cast<int>(static_cast<std::uint32_t>(size))};
 }
 
-// The one message of a decoder's own target: pictures are waiting.
+// The messages of a decoder's own target: pictures are waiting; whether
+// the recording fails has changed.
 constexpr std::uint32_t kPicturesWaiting = 0;
+constexpr std::uint32_t kRecordingChanged = 1;
 // Buffers kept for the next decodes beyond the ones in use.
 constexpr std::size_t kSpareBuffers = 2;
 
@@ -121,9 +125,11 @@ TMJPEGDecoder::TMJPEGDecoder(const config::TServerAttributes& a)
       traits_(config::cameraTraits(a.ServerTyp)),
       interrupter_(std::make_shared<platform::Interrupter>()),
       handoff_(std::make_shared<Handoff>()),
-      pictureTarget_([handoff = handoff_](platform::Message&) {
+      pictureTarget_([handoff = handoff_](platform::Message& message) {
           std::lock_guard lock(handoff->showing);
-          if (handoff->owner) handoff->owner->showPending();
+          if (!handoff->owner) return;
+          if (message.id == kRecordingChanged) handoff->owner->recordingChanged();
+          else handoff->owner->showPending();
       }),
       data(DecodeOptions{PixelFormat::Bgrx32, true}) {
     handoff_->owner = this;
@@ -131,10 +137,18 @@ TMJPEGDecoder::TMJPEGDecoder(const config::TServerAttributes& a)
     FServerPath = config::withStreamKey(typ, std::move(FServerPath), FServerPassword);
     if (FRecordVideo) {
         if (config::videoConfig) {
-            StreamRecording::Settings settings{
-                [](const std::string& name) { return config::videoConfig->getSavePath(name); },
-                [] { return config::videoConfig->recordLength(); }};
-            FVideoFile = std::make_unique<StreamRecording>(FCameraName, std::move(settings));
+            // What the recording needs of the settings, taken now: the worker
+            // that writes it may outlive them.
+            const std::string root = config::videoConfig->firstPictpath();
+            const std::int32_t minutes = config::videoConfig->recordLength();
+            StreamRecording::Settings settings{[root](const std::string& name) {
+                                                   return config::makeSaveFolder(
+                                                       root, config::buildSavePath(root, name, platform::localNow()));
+                                               },
+                                               [minutes] { return minutes; }};
+            FVideoFile = std::make_unique<RecordingWriter>(
+                FCameraName, std::move(settings), root, pictureFolderWorker(),
+                [target = pictureTarget_.id()] { platform::MainLoop::instance().post(target, kRecordingChanged); });
         } else {
             log::warning(log::Category::video, "recording of %s needs the settings", FCameraName.c_str());
         }
@@ -151,7 +165,7 @@ TMJPEGDecoder::~TMJPEGDecoder() {
         std::lock_guard showing(handoff_->showing);
         handoff_->owner = nullptr;
     }
-    std::lock_guard lock(recordingMutex_);
+    // Finished on the picture folder's worker; nothing here waits for it.
     FVideoFile.reset();
 }
 
@@ -167,24 +181,18 @@ std::string TMJPEGDecoder::AddInfo() const {
     return FAddInfo;
 }
 
-std::string TMJPEGDecoder::recordingFileName() const {
-    std::lock_guard lock(recordingMutex_);
-    return FVideoFile ? FVideoFile->fileName() : std::string();
-}
+std::string TMJPEGDecoder::recordingFileName() const { return FVideoFile ? FVideoFile->fileName() : std::string(); }
 
 std::optional<RecordingFailure> TMJPEGDecoder::recordingFailure() const {
-    std::lock_guard lock(recordingMutex_);
     return FVideoFile ? FVideoFile->failure() : std::nullopt;
 }
 
 void TMJPEGDecoder::record(std::span<const std::uint8_t> jpeg) {
-    bool changed = false;
-    {
-        std::lock_guard lock(recordingMutex_);
-        if (FVideoFile) changed = FVideoFile->writeFrame(jpeg);
-    }
-    // Outside the lock: the owner asks for the failure.
-    if (changed && FOnRecording) platform::MainLoop::instance().synchronize([this] { FOnRecording(*this); });
+    if (FVideoFile) FVideoFile->frame(jpeg);
+}
+
+void TMJPEGDecoder::recordingChanged() {
+    if (!Terminated() && FOnRecording) FOnRecording(*this);
 }
 
 void TMJPEGDecoder::interrupt() { interrupter_->trigger(); }

@@ -50,7 +50,7 @@ namespace oculon::video {
 
 class MjpegBody;
 class StreamConnection;
-class StreamRecording;
+class RecordingWriter;
 struct RecordingFailure;
 struct StreamHead;
 
@@ -76,9 +76,11 @@ public:
     static constexpr std::string_view kPollFrame{"\x1F\x44\x5B", 3};
 
     // Copies what it needs of `attributes`; reads the black level from the
-    // settings and, with recording on, opens the first recording file.
+    // settings and, with recording on, has the picture folder's worker open
+    // the first recording file. The decoder itself never waits for a disk.
     explicit TMJPEGDecoder(const config::TServerAttributes& attributes);
-    // Stops the thread if the owner has not, then closes the recording.
+    // Stops the thread if the owner has not, then lets the worker close the
+    // recording.
     ~TMJPEGDecoder() override;
 
     // Before Start().
@@ -87,8 +89,8 @@ public:
     void setAspectFunc(AspectEvent aspectFunc) { FSetAspect = std::move(aspectFunc); }
     void setOnStoerung(NotifyEvent onStoerung) { FStoerung = std::move(onStoerung); }
     // On the main thread, when the recording starts to fail or goes on again
-    // (ask recordingFailure()); whether the first file failed is asked
-    // right after construction.
+    // (ask recordingFailure()), the first file's failure included: files are
+    // written on the picture folder's worker.
     void setOnRecording(NotifyEvent onRecording) { FOnRecording = std::move(onRecording); }
     // Restarted with every picture shown; none by default.
     void setWatchdog(platform::Timer* watchdog) { myTimer = watchdog; }
@@ -154,9 +156,10 @@ private:
     // Returns once the main thread has shown every picture handed over to
     // the end; false when the decoder was terminated before.
     bool waitUntilShown();
-    // Appends the part to the recording and tells the owner when that
-    // changed whether the recording fails.
+    // Hands the part to the recording.
     void record(std::span<const std::uint8_t> jpeg);
+    // Main thread: tells the owner that whether the recording fails changed.
+    void recordingChanged();
     void sendPoll();
     void stoerung(std::int32_t code, std::optional<std::string> detail = std::nullopt);
     void dropConnection();
@@ -222,8 +225,7 @@ private:
     // the next picture for it.
     std::atomic<std::uint64_t> controlSize_{0};
     Image fitted_;  // the control's bitmap painted from pict
-    mutable std::mutex recordingMutex_;
-    std::unique_ptr<StreamRecording> FVideoFile;
+    std::unique_ptr<RecordingWriter> FVideoFile;
 };
 
 // What a window shows for a fault: "failure 7" in the current language, the

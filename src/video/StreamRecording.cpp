@@ -19,6 +19,13 @@ std::tm localTime(StreamRecording::TimePoint when) {
     return local;
 }
 
+// The frame's own time, not the time its write comes to: a frame may wait
+// for a folder that is slow to answer.
+TTimeStamp stampOf(StreamRecording::TimePoint when) {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() % 1000;
+    return timeStampFromLocal(localTime(when), static_cast<int>(ms < 0 ? ms + 1000 : ms));
+}
+
 std::optional<int> errorOf(const std::optional<RecordingFailure>& failure) {
     return failure ? std::optional(failure->error) : std::nullopt;
 }
@@ -107,7 +114,7 @@ bool StreamRecording::writeFrame(std::span<const std::uint8_t> jpeg) {
 
 void StreamRecording::append(std::span<const std::uint8_t> jpeg, TimePoint now) {
     try {
-        file_->writeFrame(jpeg);
+        file_->writeFrame(jpeg, stampOf(now));
         if (failure_) {
             log::info(log::Category::video, "recording of %s goes on in %s", cameraName_.c_str(),
                       file_->FileName().c_str());

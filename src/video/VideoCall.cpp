@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "config/CameraTypes.h"
-#include "platform/PrivateFiles.h"
+#include "video/PictureFolder.h"
 
 namespace oculon::video {
 
@@ -19,7 +19,8 @@ CallOptions CallOptions::read(TVideoConfig& settings) {
     o.kommentarTuerOffen = settings.kommentarTuerOffen();
     o.useCamRes = settings.useCamRes();
     o.firstPictPath = settings.firstPictpath();
-    o.pictureFolderMissing = !o.firstPictPath.empty() && !platform::isDirectory(o.firstPictPath);
+    // As last seen: a share that stops answering must not hold the call.
+    o.pictureFolderMissing = !o.firstPictPath.empty() && video::pictureFolderMissing(o.firstPictPath);
     return o;
 }
 

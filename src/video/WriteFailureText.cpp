@@ -19,6 +19,7 @@ std::string systemReason(int error) {
         case EACCES:
         case EPERM:
         case EROFS: return config::tr(config::txtFolderNotWritable);
+        case ETIMEDOUT: return config::tr(config::txtFolderNotAnswering);  // a share that stopped answering
         default: return std::strerror(error);
     }
 }

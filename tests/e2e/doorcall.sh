@@ -20,6 +20,11 @@
 #            Pause off the same call does)
 #   second   a second station calling while the popup is busy opens a further
 #            popup that leaves the first one's header and door button in sight
+#   share    the picture folder on a share that stops answering (recording
+#            and the first picture on): the popup comes whole with its picture,
+#            the door button reaches the station, a second start is answered,
+#            and SIGTERM ends the program within 2 s; once the share answers
+#            again, what waited is written
 #
 # Needs OCULON_BINARY_DIR (the build folder with src/oculon, tools/sim* and
 # tests/e2e_xdrive). Screenshots go to $OCULON_SCREENS (default /tmp/screens)
@@ -48,6 +53,8 @@ finish() {
     kill "${pids[i]}" 2>/dev/null || true
     wait "${pids[i]}" 2>/dev/null || true
   done
+  # The share of the case "share", should its server have gone first.
+  umount -l "$work/share" 2>/dev/null || true
   if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
     for f in "$work"/*.log "$work"/*.out; do
       [ -e "$f" ] || continue
@@ -144,7 +151,8 @@ write_root() {  # write_root [allowMultipleWindows] [surveillance]
     dword showSplashScreen 0
     text myid 4711
     dword storeFirstPict 1
-    text firstPictPath "$work/pictures"
+    dword storeVideo "${store_video:-0}"
+    text firstPictPath "${pictures:-$work/pictures}"
     dword allowMultipleWindows "${1:-0}"
     dword surveillance "${2:-0}"
     dword windowTop 40
@@ -464,8 +472,81 @@ case_second() {
   shot ended
 }
 
+# A process that has not ended (a zombie has).
+alive() {  # alive PID
+  local state
+  state=$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null) && [ -n "$state" ] && [ "$state" != Z ]
+}
+
+# Spread of the grey levels in the part of a window's picture below its
+# header (0 for an empty frame), from a screenshot.
+picture_spread() {  # picture_spread WINDOW
+  local x y w h file=$work/spread.png
+  read -r x y w h <<<"$("$xdrive" wait "$1" 0)"
+  import -display "$DISPLAY" -window root -crop "$((w - 20))x$((h - 100))+$((x + 10))+$((y + 50))" "$file" 2>/dev/null
+  convert "$file" -colorspace Gray -format '%[fx:int(1000 * standard_deviation)]' info:
+}
+
+case_share() {
+  local hangfs=$bin/tests/hangfs share=$work/share asleep=$work/asleep
+  [ -x "$hangfs" ] && [ -e /dev/fuse ] || { log "SKIP: no FUSE here ($hangfs, /dev/fuse)"; exit 77; }
+  mkdir -p "$work/backing/pictures" "$share"
+  "$hangfs" "$work/backing" "$asleep" "$share" -f >"$work/hangfs.out" 2>&1 &
+  pids+=("$!")
+  for _ in $(seq 100); do mountpoint -q "$share" && break; sleep 0.05; done
+  # A machine (a container) may have /dev/fuse and still refuse the mount.
+  mountpoint -q "$share" || { log "SKIP: the share was not mounted: $(tail -n 3 "$work/hangfs.out")"; exit 77; }
+  store_video=1 pictures=$share/pictures write_root
+  one_door_station
+  wait_probe SimDoor1
+  touch "$asleep"
+  log "the share stops answering"
+  ring SimDoor1
+  "$xdrive" wait SimDoor1 30000 >/dev/null || fail "no popup for the call while the share does not answer"
+  local spread=0
+  for _ in $(seq 100); do
+    spread=$(picture_spread SimDoor1)
+    [ "$spread" -gt 50 ] && break
+    sleep 0.1
+  done
+  shot call
+  [ "$spread" -gt 50 ] || fail "the popup shows no picture while the share does not answer (spread $spread)"
+  log "the popup shows the picture (spread $spread)"
+  local m
+  m=$(mark SimDoor1)
+  press_door SimDoor1
+  wait_event SimDoor1 command "$m" 5000 1F544B >/dev/null || fail "the door frame did not reach the station"
+  log "door frame arrived at the station"
+  timeout 10 "$program" >"$work/second.out" 2>&1 || fail "a second start was not answered within 10 s"
+  log "a second start was answered"
+  # Past the folder's time to answer: the call says so and goes on.
+  sleep 6
+  shot told
+  viewable SimDoor1 || fail "the call ended while the share did not answer"
+  rm -f "$asleep"
+  local recording=""
+  for _ in $(seq 100); do
+    recording=$(find "$work/backing/pictures" -name '*.kvd' 2>/dev/null | head -n 1)
+    [ -n "$recording" ] && break
+    sleep 0.1
+  done
+  [ -n "$recording" ] || fail "no recording once the share answered again"
+  log "the share answers again: the recording goes on in ${recording#"$work"/backing/}"
+  touch "$asleep"
+  sleep 1
+  local t0 t1
+  t0=$(now_ms)
+  kill -TERM "$program_pid"
+  while alive "$program_pid" && [ "$(($(now_ms) - t0))" -lt 10000 ]; do sleep 0.02; done
+  t1=$(now_ms)
+  alive "$program_pid" && fail "the program still runs 10 s after SIGTERM"
+  log "TIMING SIGTERM -> end with the share not answering: $((t1 - t0)) ms"
+  [ "$((t1 - t0))" -le 2000 ] || fail "the program took $((t1 - t0)) ms to end"
+  rm -f "$asleep"
+}
+
 case "$case_name" in
-  popup | wall | telefon | camera | pause | second) "case_$case_name" ;;
+  popup | wall | telefon | camera | pause | second | share) "case_$case_name" ;;
   *) echo "unknown case $case_name" >&2; exit 2 ;;
 esac
 log "PASS"

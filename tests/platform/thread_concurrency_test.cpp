@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/FolderWorker.h"
 #include "platform/MainLoop.h"
 #include "platform/Thread.h"
 
@@ -119,6 +120,75 @@ TEST(Thread, AReleasedThreadIsWaitedForByNobodyAndFreesItselfOnceItsCallReturns)
     callReturns = true;
     for (int i = 0; i < 200 && !alive.expired(); ++i) std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(alive.expired());
+}
+
+// A folder that stops answering: a job that does not return. What comes
+// after it waits in order within the bounds, more is refused at once, a
+// job that frees is always taken, and nobody waits for the thread: let go,
+// it runs what it holds once the call returns, and its reports come on the
+// main thread in order.
+TEST(FolderWorker, AStuckJobHoldsUpNobodyButWhatQueuesBehindIt) {
+    ManualLoopBackend backend;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool answers = false;
+    bool entered = false;
+    std::vector<int> ran;
+    const auto answer = [&] {
+        std::lock_guard lock(mutex);
+        answers = true;
+        changed.notify_all();
+    };
+    auto worker = std::make_unique<FolderWorker>("stuck folder", FolderWorker::Limits{3, 100});
+    ASSERT_TRUE(worker->post([&] {
+        std::unique_lock lock(mutex);
+        entered = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return answers; });
+    }));
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, 5s, [&] { return entered; }));
+    }
+    const auto note = [&](int n) {
+        return [&, n] {
+            std::lock_guard lock(mutex);
+            ran.push_back(n);
+        };
+    };
+    EXPECT_TRUE(worker->post(note(1), 60));
+    EXPECT_FALSE(worker->post(note(2), 60)) << "over the bytes";
+    EXPECT_TRUE(worker->post(note(3), 40));
+    EXPECT_FALSE(worker->post(note(4))) << "over the jobs";
+    EXPECT_TRUE(worker->post(note(5), 1000, FolderWorker::Admission::always));
+    EXPECT_FALSE(worker->stuck(1h));
+    std::this_thread::sleep_for(80ms);
+    EXPECT_TRUE(worker->stuck(50ms));
+    EXPECT_FALSE(worker->drain(20ms));
+
+    std::vector<int> reported;
+    const auto begin = std::chrono::steady_clock::now();
+    for (int n : {6, 7}) {
+        EXPECT_TRUE(worker->post(
+            [&reported, n] {
+                FolderWorker::report([&reported, n] {
+                    EXPECT_TRUE(MainLoop::instance().isMainThread());
+                    reported.push_back(n);
+                });
+            },
+            0, FolderWorker::Admission::always));
+    }
+    worker.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s) << "let go, the worker is waited for by nobody";
+    EXPECT_FALSE(FolderWorker::drainAll(20ms));
+    answer();
+    EXPECT_TRUE(FolderWorker::drainAll(5s));
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(ran, (std::vector<int>{1, 3, 5}));
+    }
+    ASSERT_TRUE(backend.pumpUntil([&] { return reported.size() == 2; }, 5s));
+    EXPECT_EQ(reported, (std::vector<int>{6, 7}));
 }
 
 TEST(MainLoop, PostedMessagesRunOnTheMainThreadAndFreeTheirPayloadGoneTargetOrNot) {

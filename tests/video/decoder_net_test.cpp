@@ -20,6 +20,7 @@
 #include "support/UdpPeer.h"
 #include "video/MJPEGDecoderThread.h"
 #include "video/MJPEGFile.h"
+#include "video/PictureFolder.h"
 
 using namespace oculon;
 using namespace oculon::video;
@@ -498,10 +499,13 @@ TEST_F(Decoder, RecordsTheShownPartsUntouched) {
     a.aufzeichnen = true;
     a.CameraName = "../Front/Door";
     auto d = start(a);
-    const std::string file = d->recordingFileName();
+    // The picture folder's worker opens it.
+    std::string file;
+    ASSERT_TRUE(loop.pumpUntil([&] { return !(file = d->recordingFileName()).empty(); }, Millis(3000)));
     EXPECT_TRUE(file.starts_with(folder.path() + "/.._Front_Door/") && file.ends_with("_.._Front_Door.kvd")) << file;
     ASSERT_TRUE(waitForShown(2));
-    d.reset();  // closes the file
+    d.reset();  // has the worker close the file
+    ASSERT_TRUE(pictureFolderWorker().drain(Millis(3000)));
 
     TMJPEGFile recording(file, TMJPEGFile::kRead);
     // The popup rule drops parts 2 and 5 unrecorded; the damaged part is

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 
 #include "support/ChildProcess.h"
 #include "support/FileSizeLimit.h"
@@ -14,7 +16,9 @@
 #include "video/BlackTest.h"
 #include "video/MJPEGDecoderThread.h"
 #include "video/MJPEGFile.h"
+#include "video/RecordingWriter.h"
 #include "video/StreamRecording.h"
+#include "video/WriteFailureText.h"
 
 using namespace oculon;
 using namespace oculon::video;
@@ -219,6 +223,64 @@ TEST(StreamRecording, AFailingRecordingGoesOnByItselfOnceItCanWriteAgain) {
     EXPECT_EQ(kept.VideoFrames(), 3);
     EXPECT_FALSE(kept.NeedsRepair());
     EXPECT_EQ(TMJPEGFile(resumed, TMJPEGFile::kRead).VideoFrames(), 3);
+}
+
+// The recording's folder stops answering: the stream hands its pictures
+// over all the same, those the worker cannot take any more make the
+// recording fail for that reason (said once), and once the folder answers
+// the pictures taken are written with the time they came, not the time
+// their write came to.
+TEST(StreamRecording, AFolderThatDoesNotAnswerHoldsUpNoPictureAndIsToldOnce) {
+    using namespace std::chrono_literals;
+    config::sprache = config::lang_en;
+    testsupport::TempDir dir;
+    std::mutex mutex;
+    std::condition_variable answered;
+    bool answers = false;
+    platform::FolderWorker worker("recordings", {64, 1000});
+    ASSERT_TRUE(worker.post([&] {
+        std::unique_lock lock(mutex);
+        answered.wait(lock, [&] { return answers; });
+    }));
+    std::atomic<int> told{0};
+    std::string file;
+    const std::string jpeg(300, 'j');
+    const std::span bytes(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size());
+    std::chrono::system_clock::time_point released;
+    {
+        RecordingWriter recording("Door",
+                                  {[&](const std::string&) { return ownFolder(dir.path(), "cam"); }, [] { return 30; }},
+                                  dir.path(), worker, [&] { ++told; });
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 5; ++i) recording.frame(bytes);  // three are taken
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+        const auto failure = recording.failure();
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(recordingFailureText(*failure), "Not recording: the picture folder does not answer");
+        EXPECT_EQ(failure->path, dir.path());
+        EXPECT_EQ(told.load(), 1);
+
+        std::this_thread::sleep_for(1100ms);
+        released = std::chrono::system_clock::now();
+        {
+            std::lock_guard lock(mutex);
+            answers = true;
+        }
+        answered.notify_all();
+        ASSERT_TRUE(worker.drain(5s));
+        EXPECT_FALSE(recording.failure());
+        EXPECT_EQ(told.load(), 3);  // the first file's outcome, and answering again
+        file = recording.fileName();
+    }
+    ASSERT_TRUE(worker.drain(5s));  // closed there
+    TMJPEGFile written(file, TMJPEGFile::kRead);
+    EXPECT_EQ(written.VideoFrames(), 3);
+    std::tm local{};
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(released);
+    localtime_r(&seconds, &local);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(released.time_since_epoch()).count() % 1000;
+    EXPECT_GT(timeStampToMSecs(timeStampFromLocal(local, static_cast<int>(ms))) - timeStampToMSecs(written.EndTime()),
+              800);
 }
 
 TEST(BlackTest, DarkByEitherRule) {

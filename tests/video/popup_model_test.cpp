@@ -14,6 +14,7 @@
 #include "support/ChildProcess.h"
 #include "video/CallTimers.h"
 #include "video/HauptProgrammModel.h"
+#include "video/PictureFolder.h"
 #include "video/SnapshotNames.h"
 #include "video/TuerOeffnen.h"
 #include "video/tuerVideoModel.h"
@@ -160,7 +161,10 @@ TEST_F(CallModel, MainRecordRecordingAndFolderMessage) {
     settings.schreibeCodeTuerOffen(true);
     o = CallOptions::read(settings);
     EXPECT_TRUE(o.allowCapture && o.storeVideo && o.codeTuerOffen && !o.pictureFolderMissing);
+    // Known once the picture folder's worker has looked: the call does not wait for it.
     settings.schreibeFirstPictPath(dir.path() + "/missing/");
+    EXPECT_FALSE(CallOptions::read(settings).pictureFolderMissing);
+    ASSERT_TRUE(pictureFolderWorker().drain(std::chrono::milliseconds(3000)));
     EXPECT_TRUE(CallOptions::read(settings).pictureFolderMissing);
 }
 

@@ -21,6 +21,7 @@
 #include "config/ui/sprachwahl.h"
 #include "devices/DigestAuthentication.h"
 #include "media/primitives/Binding.h"
+#include "platform/FolderWorker.h"
 #include "platform/Log.h"
 #include "platform/Shell.h"
 #include "platform/ui/PlainMessageBox.h"
@@ -40,6 +41,10 @@ namespace {
 constexpr const char* kTitle = "Korvat Oculon";
 // How long the end waits for the threads that free themselves.
 constexpr std::chrono::milliseconds kDetachedBound{10000};
+// How long the end waits for the folder workers to finish the recordings the
+// calls left them (a file is closed in a moment): a share that does not
+// answer is not waited for, so a log-off ends the program at once all the same.
+constexpr std::chrono::milliseconds kFolderWorkBound{500};
 // How long a second start waits for the running one to take it up.
 constexpr std::chrono::milliseconds kHandOverBound{5000};
 
@@ -328,7 +333,8 @@ int runProgram(int argc, char** argv) {
     endSignals.closeOnSignal(nullptr);
     form.reset();
     const bool detachedStopped = platform::Thread::terminateDetached(kDetachedBound);
-    if (!workersStopped || !detachedStopped) {
+    const bool folderWorkDone = platform::FolderWorker::drainAll(kFolderWorkBound);
+    if (!workersStopped || !detachedStopped || !folderWorkDone) {
         log::warning(log::Category::app, "a thread did not end in time; its objects stay until the process ends");
         start.keepForRunningThreads();
     }

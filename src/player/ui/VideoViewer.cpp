@@ -105,7 +105,9 @@ TVideoViewerFrame::TVideoViewerFrame(QWidget* parent)
       speedGroup_(this),
       TrackBar1(Qt::Horizontal, this),
       ProgressBar1(this),
-      CancelBtn(this) {
+      CancelBtn(this),
+      exportWorker_("Player exports"),
+      alive_(std::make_shared<int>(0)) {
     nameControls({{this, "VideoViewerFrame1"},
                   {&Image1_, "Image1"},
                   {&StartTimeLabel, "StartTimeLabel"},
@@ -174,9 +176,11 @@ TVideoViewerFrame::TVideoViewerFrame(QWidget* parent)
 
 TVideoViewerFrame::~TVideoViewerFrame() { closeVideo(); }
 
-void TVideoViewerFrame::openVideo(const std::string& fileName) {
+void TVideoViewerFrame::openVideo(const std::string& fileName) { openVideo(openRecording(fileName), fileName); }
+
+void TVideoViewerFrame::openVideo(OpenedRecording opened, const std::string& fileName) {
     closeVideo();
-    auto player = std::make_unique<TPlayerThread>(static_cast<PlayerView&>(*this), fileName);
+    auto player = std::make_unique<TPlayerThread>(static_cast<PlayerView&>(*this), std::move(opened.file));
     player->SetMultiplier(speed_);  // the speed bar keeps its choice from one recording to the next
     StartTimeLabel.setText(dateTimeText(player->StartTime()));
     EndTimeLabel.setText(dateTimeText(player->EndTime()));
@@ -190,12 +194,7 @@ void TVideoViewerFrame::openVideo(const std::string& fileName) {
     player->Resume();
     videoPlayer_ = std::move(player);
     videoFile_ = fileName;
-    try {
-        videoPlayer_->SetFrame(0);
-    } catch (...) {
-        closeVideo();
-        throw;
-    }
+    ShowImage(opened.first);
     setPlaybackEnabled(true);
     FrameResize();
 }
@@ -208,9 +207,9 @@ void TVideoViewerFrame::closeVideo() {
         StartButton.setChecked(false);
     }
     videoPlayer_->Pause();
-    // A thread that does not end in time is left running rather than freed
-    // under its own feet; being terminated, it never calls back into us.
-    platform::stopAndFree(std::move(videoPlayer_), std::chrono::seconds(5));
+    // Nobody waits for it: a read of a share that stopped answering would
+    // hold the window. Being terminated, it never calls back into us.
+    platform::Thread::release(std::move(videoPlayer_));
     videoFile_.clear();
     Image1_.clearPicture();
     setPlaybackEnabled(false);

@@ -17,12 +17,14 @@
 #include <QToolButton>
 
 #include <array>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
+#include "platform/FolderWorker.h"
 #include "player/PlayerThread.h"
 #include "player/VideoExport.h"
 #include "player/ui/PictureView.h"
@@ -72,8 +74,11 @@ public:
     ~TVideoViewerFrame() override;
 
     // Opens a recording, halted on its first frame. Raises, and stays closed,
-    // when the file is no recording or its first frame cannot be shown.
+    // when the file is no recording or its first frame cannot be shown. It
+    // reads the file on the calling thread; the browser opens recordings on
+    // its worker (openRecording) and hands them over opened.
     void openVideo(const std::string& fileName);
+    void openVideo(OpenedRecording opened, const std::string& fileName);
     // Ends the playback thread and clears the panel; nothing when closed.
     void closeVideo();
     bool open() const { return videoPlayer_ != nullptr; }
@@ -125,11 +130,20 @@ private:
     void showExportTexts();
     // Pauses playback and lets the start button up, for an export.
     void haltForExport();
-    // A save dialog with `proposed` as the name, in the folder last chosen
-    // for this kind of file; empty when cancelled.
-    QString askExportFile(const QString& proposed, const std::string& filterPairs, const QString& suffix,
-                          QString& lastFolder);
+    // Calls `then`, from the event loop, with the folder for a save dialog:
+    // the one last chosen for this kind of file (or the home folder) once
+    // it has answered the worker, or, when it does not answer in time, with
+    // another, and says why. A dialog lists its folder on this thread.
+    void whenFolderAnswers(const QString& lastFolder, std::function<void(const QString&)> then);
+    // A save dialog with `proposed` as the name in `folder`, which becomes
+    // `lastFolder`; empty when cancelled.
+    QString askExportFile(const QString& folder, const QString& proposed, const std::string& filterPairs,
+                          const QString& suffix, QString& lastFolder);
+    void startVideoExport(std::unique_ptr<TVideoExport> videoExport, const std::string& compressor,
+                          const QString& file);
     void showExportError(const std::string& text);
+    // Told without waiting for an answer.
+    void showExportNotice(const std::string& text);
     // The compressor the user picks in the compressor dialog from those
     // installed that take the export's pictures; nothing when none is picked.
     std::optional<std::string> chooseCompressor(TVideoExport& videoExport);
@@ -161,6 +175,10 @@ private:
     QString videoFolder_;
     std::unique_ptr<TVideoExport> videoExport_;
     std::uint64_t exportRun_ = 0;
+    // The frame exports and the look at a dialog's folder; the worker's
+    // reports check that the viewer is still there.
+    platform::FolderWorker exportWorker_;
+    std::shared_ptr<int> alive_;
     TBruch speed_;
     bool videoHalted_ = true;  // the halt state while the track bar is dragged
     bool noSetFrame_ = false;  // the bar moves because a frame is shown, not to seek

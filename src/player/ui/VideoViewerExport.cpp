@@ -8,9 +8,13 @@
 #include <QStyle>
 #include <QTimer>
 
+#include <thread>
+
 #include "config/sprachen.h"
 #include "config/ui/BrandDialog.h"
 #include "platform/ui/PlainMessageBox.h"
+#include "platform/FolderWorker.h"
+#include "platform/PrivateFiles.h"
 #include "platform/ShownText.h"
 #include "player/FrameExport.h"
 #include "player/ui/ChoiceDialogs.h"
@@ -46,10 +50,36 @@ void TVideoViewerFrame::haltForExport() {
     videoPlayer_->Pause();
 }
 
-QString TVideoViewerFrame::askExportFile(const QString& proposed, const std::string& filterPairs, const QString& suffix,
-                                         QString& lastFolder) {
-    const QString file = video::ui::askSaveFile(this, lastFolder.isEmpty() ? QDir::homePath() : lastFolder, proposed,
-                                                video::ui::dialogFilters(filterPairs), suffix);
+void TVideoViewerFrame::whenFolderAnswers(const QString& lastFolder, std::function<void(const QString&)> then) {
+    const QString folder = lastFolder.isEmpty() ? QDir::homePath() : lastFolder;
+    // Answered once: by the worker, or by the time it may take.
+    auto answer = std::make_shared<std::function<void(const QString&)>>(std::move(then));
+    const auto answered = [this, answer](const QString& where) {
+        if (!*answer) return;
+        // From the event loop itself: the dialog that follows runs a loop of its own.
+        QTimer::singleShot(0, this, [where, then = std::exchange(*answer, nullptr)] { then(where); });
+    };
+    const std::weak_ptr<int> alive = alive_;
+    const std::string path = folder.toStdString();
+    const bool taken = exportWorker_.post([alive, path, answered, folder] {
+        (void)platform::isDirectory(path);
+        platform::FolderWorker::report([alive, answered, folder] {
+            if (!alive.expired()) answered(folder);
+        });
+    });
+    const int bound =
+        taken ? static_cast<int>(std::chrono::milliseconds(platform::FolderWorker::kNoAnswer).count()) : 0;
+    QTimer::singleShot(bound, this, [this, answer, answered, folder] {
+        if (!*answer) return;
+        // Elsewhere, and said why: listing that folder would hold every window.
+        showExportNotice(folder.toStdString() + ": " + config::tr(config::txtFolderNotAnswering));
+        answered(QDir::homePath() == folder ? QDir::rootPath() : QDir::homePath());
+    });
+}
+
+QString TVideoViewerFrame::askExportFile(const QString& folder, const QString& proposed, const std::string& filterPairs,
+                                         const QString& suffix, QString& lastFolder) {
+    const QString file = video::ui::askSaveFile(this, folder, proposed, video::ui::dialogFilters(filterPairs), suffix);
     if (file.isEmpty()) return {};
     lastFolder = QFileInfo(file).absolutePath();
     return file;
@@ -58,6 +88,11 @@ QString TVideoViewerFrame::askExportFile(const QString& proposed, const std::str
 void TVideoViewerFrame::showExportError(const std::string& text) {
     // Names of files and the libraries' reasons: shown as text, never as markup.
     platform::ui::execPlainMessage(QMessageBox::Critical, QString(), QString::fromStdString(platform::shownText(text)),
+                                   this);
+}
+
+void TVideoViewerFrame::showExportNotice(const std::string& text) {
+    platform::ui::showPlainMessage(QMessageBox::Warning, QString(), QString::fromStdString(platform::shownText(text)),
                                    this);
 }
 
@@ -71,14 +106,28 @@ void TVideoViewerFrame::ExportFrameButtonClick() {
     const std::string camera = cameraName;
     if (!picture) return;
     const QString proposed = QString::fromStdString(exportFileName(videoPlayer_->CurrentTime(), camera));
-    const QString file =
-        askExportFile(proposed, config::tr(config::txtImageFilesFilter), QStringLiteral("jpg"), frameFolder_);
-    if (file.isEmpty()) return;
-    try {
-        exportFrame(*picture, shown, captionPainter(camera), file.toStdString(), videoFile_);
-    } catch (const std::exception& e) {
-        showExportError(e.what());
-    }
+    whenFolderAnswers(frameFolder_, [this, picture, shown, camera, proposed](const QString& folder) {
+        const QString file = askExportFile(folder, proposed, config::tr(config::txtImageFilesFilter),
+                                           QStringLiteral("jpg"), frameFolder_);
+        if (file.isEmpty()) return;
+        // Written on the worker: the folder chosen may be a share that stops answering.
+        const std::weak_ptr<int> alive = alive_;
+        const auto write = [this, alive, picture, shown, caption = captionPainter(camera), target = file.toStdString(),
+                            recording = videoFile_] {
+            std::string error;
+            try {
+                exportFrame(*picture, shown, caption, target, recording);
+            } catch (const std::exception& e) {
+                error = e.what();
+            }
+            if (error.empty()) return;
+            platform::FolderWorker::report([this, alive, error] {
+                if (!alive.expired()) QTimer::singleShot(0, this, [this, error] { showExportError(error); });
+            });
+        };
+        if (!exportWorker_.post(write))
+            showExportError(file.toStdString() + ": " + config::tr(config::txtFolderNotAnswering));
+    });
 }
 
 void TVideoViewerFrame::ExportVideoButtonClick() {
@@ -88,9 +137,20 @@ void TVideoViewerFrame::ExportVideoButtonClick() {
     const std::optional<std::string> compressor = chooseCompressor(*videoExport);
     // The recording may have been closed while a dialog was open.
     if (!compressor || !videoPlayer_) return;
-    const QString file =
-        askExportFile(proposed, config::tr(config::txtVideoFilesFilter), QStringLiteral("avi"), videoFolder_);
-    if (file.isEmpty() || !videoPlayer_ || videoExport_) return;
+    auto chosen = std::make_shared<std::unique_ptr<TVideoExport>>(std::move(videoExport));
+    whenFolderAnswers(videoFolder_, [this, chosen, compressor, proposed](const QString& folder) {
+        if (!videoPlayer_) return;
+        const QString file = askExportFile(folder, proposed, config::tr(config::txtVideoFilesFilter),
+                                           QStringLiteral("avi"), videoFolder_);
+        if (file.isEmpty()) return;
+        startVideoExport(std::move(*chosen), *compressor, file);
+    });
+}
+
+void TVideoViewerFrame::startVideoExport(std::unique_ptr<TVideoExport> videoExport, const std::string& compressor,
+                                         const QString& file) {
+    // The recording may have been closed while a dialog was open.
+    if (!videoPlayer_ || videoExport_) return;
 
     if (StartButton.isChecked()) StopButtonClick();
     ProgressBar1.setValue(0);
@@ -106,7 +166,7 @@ void TVideoViewerFrame::ExportVideoButtonClick() {
     videoExport_ = std::move(videoExport);
     const std::uint64_t run = ++exportRun_;
     videoExport_->Start(
-        {videoFile_, file.toStdString(), *compressor, captionPainter(cameraName), captionRows(cameraName)},
+        {videoFile_, file.toStdString(), compressor, captionPainter(cameraName), captionRows(cameraName)},
         [this](int percent) { ProgressBar1.setValue(percent); },
         [this, run](const VideoExportResult& result) {
             // Let go of the export only once its own report has returned.
@@ -130,7 +190,10 @@ void TVideoViewerFrame::exportEnded(std::uint64_t run, const VideoExportResult& 
 
 void TVideoViewerFrame::endExport() {
     if (!videoExport_) return;
-    videoExport_.reset();
+    // Freed on a thread of its own: freeing waits for its worker, which may
+    // be stuck in a folder that stopped answering.
+    videoExport_->Abandon();
+    std::thread([abandoned = std::move(videoExport_)]() mutable { abandoned.reset(); }).detach();
     exportEnded(exportRun_, {VideoExportResult::Outcome::Cancelled, 0, {}});
 }
 

@@ -116,7 +116,9 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
       FPlay(playSymbol()),
       formLayout_(this),
       panel1Layout_(&Panel1),
-      panel2Layout_(&Panel2) {
+      panel2Layout_(&Panel2),
+      worker_("Recordings"),
+      alive_(std::make_shared<int>(0)) {
     setObjectName(QStringLiteral("playerForm"));
     setWindowIcon(config::ui::korvatWeissIcon());
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
@@ -169,27 +171,17 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     splitter_.setStretchFactor(2, 1);
 
     prefix_ = folderPrefix(root);
-    if (!prefix_.empty()) config::makeSaveFolder(prefix_, prefix_);
-    AddDirectory(nullptr, scanFolderTree(prefix_));
     treeNote_.setObjectName(QStringLiteral("treeNote"));
     listNote_.setObjectName(QStringLiteral("listNote"));
     setUpNote(treeNote_, DirTree, noRecordingsNote(prefix_));
     setUpNote(listNote_, FileList, catalogue(config::txtPreviewsAppearHere));
     updateNotes();
-    // The tree is as wide as its longest folder name needs, or, empty, as
-    // its note's longest word; the window grows for it as far as the screen
-    // allows. On a screen too small for that, the tree gives up width where
-    // the viewer would not show its controls whole.
-    const int names =
-        DirTree.topLevelItemCount() > 0 ? treeWidthForNames() : widestWord(treeNote_) + 2 * DirTree.frameWidth();
-    const int tree = std::max(kTreeWidth, names);
-    const QSize room = platform::ui::roomToOpenIn(*this);
-    const int width = std::min(std::max(kWidth, tree + kListWidth + 2 * kSplitterHandle + kViewerWidth), room.width());
-    resize(width, std::min(kHeight, room.height()));
-    const int panes = width - kListWidth - 2 * kSplitterHandle;  // the tree's and the viewer's
-    const int viewer = std::max(panes - tree, std::min(VideoViewerFrame1_.controlsWidth(), panes - kTreeWidth));
-    splitter_.setSizes({panes - viewer, kListWidth, viewer});
+    resize(kWidth, std::min(kHeight, platform::ui::roomToOpenIn(*this).height()));
+    fitToTree();
     config::ui::centerOnScreen(*this);
+    noAnswer_.setInterval(500);
+    connect(&noAnswer_, &QTimer::timeout, this, [this] { tellNotAnswering(); });
+    readTree();
 
     setWindowTitle(catalogue(config::txtRecordings));
     setUpCaption(Label1, catalogue(config::txtCameras));
@@ -203,6 +195,78 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
 }
 
 TplayerForm::~TplayerForm() { VideoViewerFrame1_.closeVideo(); }
+
+void TplayerForm::onWorker(Step step, std::function<void(const Report&, std::uint64_t run)> read) {
+    const std::uint64_t run = ++runs_;
+    waiting_[step] = {run, platform::FolderWorker::Clock::now()};
+    noAnswer_.start();
+    const std::weak_ptr<int> alive = alive_;
+    const Report report = [alive](std::function<void()> shown) {
+        platform::FolderWorker::report([alive, shown = std::move(shown)] {
+            if (!alive.expired()) shown();
+        });
+    };
+    // `read` runs on the worker: it owns what it reads and reaches this
+    // window only through `report`.
+    if (!worker_.post([read = std::move(read), report, run] { read(report, run); })) tellNotAnswering();
+}
+
+bool TplayerForm::done(Step step, std::uint64_t run) {
+    const auto found = waiting_.find(step);
+    if (found == waiting_.end() || found->second.first != run) return false;
+    waiting_.erase(found);
+    if (waiting_.empty()) noAnswer_.stop();
+    // What its pane said while it waited goes.
+    if (step == Step::tree) treeNote_.setText(noRecordingsNote(prefix_));
+    else listNote_.setText(catalogue(config::txtPreviewsAppearHere));
+    return true;
+}
+
+void TplayerForm::tellNotAnswering() {
+    const auto now = platform::FolderWorker::Clock::now();
+    const QString text = catalogue(config::txtFolderNotAnswering) + QLatin1Char('\n') + platform::ui::shown(prefix_);
+    for (const auto& [step, waited] : waiting_) {
+        if (now - waited.second <= platform::FolderWorker::kNoAnswer) continue;
+        if (step == Step::tree) treeNote_.setText(text);
+        else listNote_.setText(text);
+    }
+}
+
+void TplayerForm::readTree() {
+    const std::string prefix = prefix_;
+    onWorker(Step::tree, [this, prefix](const Report& report, std::uint64_t run) {
+        if (!prefix.empty()) config::makeSaveFolder(prefix, prefix);
+        auto folders = std::make_shared<std::vector<FolderNode>>(scanFolderTree(prefix));
+        report([this, folders, run] {
+            if (!done(Step::tree, run)) return;
+            showTree(*folders);
+        });
+    });
+}
+
+void TplayerForm::showTree(const std::vector<FolderNode>& folders) {
+    AddDirectory(nullptr, folders);
+    updateNotes();
+    const int before = width();
+    fitToTree();
+    if (width() != before) config::ui::centerOnScreen(*this);
+}
+
+void TplayerForm::fitToTree() {
+    // The tree is as wide as its longest folder name needs, or, empty, as
+    // its note's longest word; the window grows for it as far as the screen
+    // allows. On a screen too small for that, the tree gives up width where
+    // the viewer would not show its controls whole.
+    const int names =
+        DirTree.topLevelItemCount() > 0 ? treeWidthForNames() : widestWord(treeNote_) + 2 * DirTree.frameWidth();
+    const int tree = std::max(kTreeWidth, names);
+    const QSize room = platform::ui::roomToOpenIn(*this);
+    const int width = std::min(std::max(kWidth, tree + kListWidth + 2 * kSplitterHandle + kViewerWidth), room.width());
+    resize(width, height());
+    const int panes = width - kListWidth - 2 * kSplitterHandle;  // the tree's and the viewer's
+    const int viewer = std::max(panes - tree, std::min(VideoViewerFrame1_.controlsWidth(), panes - kTreeWidth));
+    splitter_.setSizes({panes - viewer, kListWidth, viewer});
+}
 
 void TplayerForm::done(int result) {
     VideoViewerFrame1_.closeVideo();
@@ -277,11 +341,34 @@ void TplayerForm::AddDirectory(QTreeWidgetItem* parent, const std::vector<Folder
 void TplayerForm::DirTreeChange(QTreeWidgetItem* node) {
     FileList.clear();
     previews_.clear();
+    waiting_.erase(Step::file);
     if (node != nullptr) {
         const TDirectory folder = directories_.at(node->data(0, Qt::UserRole).toULongLong());
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        for (const TPreviewItem& item : listPreviewFiles(folder)) getPreview(item);
-        QGuiApplication::restoreOverrideCursor();
+        onWorker(Step::previews, [this, folder](const Report& report, std::uint64_t run) {
+            // A few at a time, so that a slow folder shows its first ones soon.
+            constexpr std::size_t kBatch = 8;
+            auto batch = std::make_shared<std::vector<Preview>>();
+            const auto hand = [&](bool last) {
+                report([this, batch, run, last] {
+                    if (waiting_.count(Step::previews) == 0 || waiting_[Step::previews].first != run) return;
+                    for (const Preview& preview : *batch) addPreview(preview);
+                    if (last) done(Step::previews, run);
+                    updateNotes();
+                });
+                batch = std::make_shared<std::vector<Preview>>();
+            };
+            for (const TPreviewItem& item : listPreviewFiles(folder)) {
+                try {
+                    batch->push_back({item, loadPreviewPicture(item.dir, item.isVideo)});
+                } catch (const std::exception&) {
+                    // a file that does not show is left out, without a word
+                }
+                if (batch->size() == kBatch) hand(false);
+            }
+            hand(true);
+        });
+    } else {
+        waiting_.erase(Step::previews);
     }
     if (VideoViewerFrame1_.open()) {
         VideoViewerFrame1_.closeVideo();
@@ -309,10 +396,10 @@ void TplayerForm::updateNotes() {
     listNote_.setVisible(FileList.count() == 0);
 }
 
-void TplayerForm::getPreview(const TPreviewItem& item) {
+void TplayerForm::addPreview(const Preview& shown) {
+    const TPreviewItem& item = shown.item;
     try {
-        const video::Image picture = loadPreviewPicture(item.dir, item.isVideo);
-        const QPixmap preview = resizeBmp(wrapImage(picture), kPreviewSize, item.isVideo);
+        const QPixmap preview = resizeBmp(wrapImage(shown.picture), kPreviewSize, item.isVideo);
         const std::size_t slash = item.dir.rfind(config::kPathDelimiter);
         const std::string name = item.dir.substr(slash + 1);
         // Each line within the preview's width: a long station name ends in an
@@ -355,21 +442,34 @@ void TplayerForm::FileListSelectItem() {
     TVideoViewerFrame& frame = VideoViewerFrame1_;
     frame.closeVideo();
     frame.cameraName.clear();
-    try {
-        if (item.isVideo) {
-            frame.openVideo(item.dir);
-            frame.cameraName = item.camName;
-        } else {
-            showPicture(item.dir);
+    // Opening repairs a damaged recording: all of it on the worker.
+    onWorker(Step::file, [this, item](const Report& report, std::uint64_t run) {
+        auto recording = std::make_shared<OpenedRecording>();
+        std::shared_ptr<video::Image> picture;
+        std::string error;
+        try {
+            if (item.isVideo) *recording = openRecording(item.dir);
+            else picture = std::make_shared<video::Image>(video::decodeJpeg(readPictureFile(item.dir)));
+        } catch (const std::exception& e) {
+            error = e.what();
         }
-    } catch (const std::exception& e) {
-        platform::ui::execPlainMessage(QMessageBox::Critical, QGuiApplication::applicationDisplayName(),
-                                       QString::fromStdString(platform::shownText(e.what())), this);
-    }
-}
-
-void TplayerForm::showPicture(const std::string& path) {
-    VideoViewerFrame1_.Image1().setPicture(std::make_shared<video::Image>(video::decodeJpeg(readPictureFile(path))));
+        report([this, item, run, recording, picture, error] {
+            if (!done(Step::file, run)) return;
+            TVideoViewerFrame& viewer = VideoViewerFrame1_;
+            if (!error.empty()) {
+                // From the event loop itself, not from within this report.
+                QTimer::singleShot(0, this, [this, error] {
+                    platform::ui::execPlainMessage(QMessageBox::Critical, QGuiApplication::applicationDisplayName(),
+                                                   QString::fromStdString(platform::shownText(error)), this);
+                });
+            } else if (picture) {
+                viewer.Image1().setPicture(picture);
+            } else {
+                viewer.openVideo(std::move(*recording), item.dir);
+                viewer.cameraName = item.camName;
+            }
+        });
+    });
 }
 
 void TplayerForm::DirTreeEnter() {

@@ -9,12 +9,18 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QSplitter>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/FolderWorker.h"
 #include "player/RecordingsFolder.h"
 #include "player/ui/VideoViewer.h"
 
@@ -27,8 +33,16 @@ public:
     // Browses the picture path of the settings (config::videoConfig).
     explicit TplayerForm(QWidget* parent = nullptr);
     // Browses `root`; a missing root is created, an empty one shows nothing.
+    // The folder is read on a worker of the window's own: a share that stops
+    // answering holds up neither this window nor any other, the tree, the
+    // previews and the files chosen come when it answers, and what waits too
+    // long says so.
     explicit TplayerForm(const std::string& root, QWidget* parent = nullptr);
     ~TplayerForm() override;
+
+    // The worker is still reading the tree, a folder's previews or the file
+    // chosen.
+    bool reading() const { return !waiting_.empty(); }
 
     TVideoViewerFrame& VideoViewerFrame1() { return VideoViewerFrame1_; }
 
@@ -50,6 +64,23 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // What the worker reads, and what it hands to the window.
+    enum class Step { tree, previews, file };
+    struct Preview {
+        TPreviewItem item;
+        video::Image picture;
+    };
+    // Any thread: `shown` runs on the main thread while the window lives.
+    using Report = std::function<void(std::function<void()> shown)>;
+    // Runs `read` on the worker, which reports what it read; the step's
+    // `run` counts as waiting until done() says it is not, and its pane
+    // tells when that takes too long. `read` must not touch the window.
+    void onWorker(Step step, std::function<void(const Report&, std::uint64_t run)> read);
+    // True when `run` is the latest of its step, which is then done.
+    bool done(Step step, std::uint64_t run);
+    void tellNotAnswering();
+    void readTree();
+    void showTree(const std::vector<FolderNode>& folders);
     void AddDirectory(QTreeWidgetItem* parent, const std::vector<FolderNode>& folders);
     // The tree's width that shows every folder name whole, at any depth.
     int treeWidthForNames() const;
@@ -59,8 +90,9 @@ private:
     // tree and the previews wait for its end.
     void setBrowsingEnabled(bool enabled);
     void FileListSelectItem();
-    void getPreview(const TPreviewItem& item);
-    void showPicture(const std::string& path);
+    void addPreview(const Preview& preview);
+    // The tree's width that shows its names, and the window's for it.
+    void fitToTree();
     // The notes of the empty panes show while their pane holds nothing.
     void updateNotes();
     void showTexts();
@@ -84,6 +116,14 @@ private:
     std::vector<TDirectory> directories_;  // indexed by the tree items' data
     std::vector<TPreviewItem> previews_;   // indexed by the list items' data
     bool focusHandedOn_ = false;           // see focusNextPrevChild
+
+    platform::FolderWorker worker_;
+    std::shared_ptr<int> alive_;  // the worker's reports check it
+    // The steps the window waits for: the run and when it began. A later
+    // run of a step supersedes the one before.
+    std::map<Step, std::pair<std::uint64_t, platform::FolderWorker::Clock::time_point>> waiting_;
+    std::uint64_t runs_ = 0;
+    QTimer noAnswer_;
 };
 
 // The tray menu's "Recordings...": opens the player, modal for the program's

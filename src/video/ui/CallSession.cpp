@@ -1,5 +1,6 @@
 #include "video/ui/CallSession.h"
 
+#include "config/SavePath.h"
 #include "config/cfgUnit.h"
 #include "platform/LocalTime.h"
 #include "platform/PrivateFiles.h"
@@ -32,7 +33,10 @@ CallSession::CallSession(QWidget& owner, bool withWatchdog, CodePadding padding)
         if (hooks_.onClock) hooks_.onClock(platform::localNow());
     });
     timerPoll_.setInterval(50);
-    QObject::connect(&timerPoll_, &QTimer::timeout, &owner_, [this] { checkTimers(); });
+    QObject::connect(&timerPoll_, &QTimer::timeout, &owner_, [this] {
+        if (snapshots_) snapshots_->checkOverdue();
+        checkTimers();
+    });
     mainRelay_.onPicture = [this] {
         timers_.pictureShown();
         if (hooks_.onPicture) hooks_.onPicture();
@@ -45,7 +49,8 @@ CallSession::CallSession(QWidget& owner, bool withWatchdog, CodePadding padding)
 CallSession::~CallSession() { stop(); }
 
 std::string CallSession::savePath() const {
-    return videoConfig ? videoConfig->getSavePath(setup_.myName).path : std::string();
+    // Only named here: the folder is made where the picture is written.
+    return videoConfig ? videoConfig->wantedSavePath(setup_.myName) : std::string();
 }
 
 std::string CallSession::GetFileName() const { return video::GetFileName(platform::localNow(), setup_.myName); }
@@ -61,8 +66,8 @@ std::unique_ptr<TMJPEGDecoder> CallSession::startDecoder(const TServerAttributes
     decoder->setVisibleImage(&relay);
     decoder->setOnStoerung(std::move(onFault));  // no watchdog: CallTimers is ours
     if (record.aufzeichnen) {
+        // Told once the first file is open, or failed.
         decoder->setOnRecording([this](TMJPEGDecoder& d) { recordingChanged(d); });
-        recordingChanged(*decoder);
     }
     return decoder;
 }
@@ -91,6 +96,9 @@ void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, H
     setup_ = std::move(setup);
     hooks_ = std::move(hooks);
     running_ = true;
+    snapshots_ = std::make_unique<SnapshotWriter>(
+        [this](const SnapshotFailure& failure, bool asked) { tellPictureNotSaved(failure, asked); },
+        [] { CallNotice::cleared(CallFailure::picture); });
     timers_.start(setup_.videoOnly, setup_.tuerDauer);
     if (const auto& folderMessage = setup_.invalidPathMessage)
         notice_.tell(CallFailure::pictureFolder, *folderMessage, *folderMessage);
@@ -129,6 +137,7 @@ void CallSession::stop() {
     notice_.withdraw();
     if (!running_) return;
     running_ = false;
+    snapshots_.reset();
     // Terminate() also releases a decoder that waits for the main thread in
     // synchronize(), so freeing them here cannot hang on a picture in flight.
     second_.reset();
@@ -158,14 +167,14 @@ QImage CallSession::captionedPicture(const std::tm& at, const std::string& comme
     return image->bitmap();
 }
 
-bool CallSession::SaveImage(const std::string& fileName, const std::string& comment) {
+void CallSession::SaveImage(const std::string& fileName, const std::string& comment) {
+    if (!snapshots_) return;
     const QImage picture = captionedPicture(platform::localNow(), comment);
-    if (picture.isNull()) return false;
-    const SnapshotFailure failure =
-        saveJpeg(picture, fileName, comment, videoConfig ? std::optional(videoConfig->firstPictpath()) : std::nullopt);
-    if (failure.failed()) tellPictureNotSaved(failure, false);
-    else CallNotice::cleared(CallFailure::picture);
-    return !failure.failed();
+    if (!picture.isNull()) snapshots_->save(picture, fileName, comment, false, pictureFolder());
+}
+
+std::optional<std::string> CallSession::pictureFolder() const {
+    return videoConfig ? std::optional(videoConfig->firstPictpath()) : std::nullopt;
 }
 
 void CallSession::saveToFile() {
@@ -173,20 +182,36 @@ void CallSession::saveToFile() {
 }
 
 void CallSession::saverClick() {
-    if (!running_) return;
+    if (!running_ || !snapshots_) return;
     // The picture and its name are those of the moment the user pressed the
     // button; the stream goes on while the dialog is open.
     const std::tm pressed = platform::localNow();
     const QImage picture = captionedPicture(pressed, {});
     if (picture.isNull()) return;
+    // The dialog lists its folder on this thread: it opens there once the
+    // folder has answered the worker, and elsewhere when it does not.
+    snapshots_->whenFolderAnswers(pictureFolder(), savePath(),
+                                  [this, picture, pressed](const std::optional<std::string>& folder) {
+                                      askWhereToSave(picture, pressed, folder);
+                                  });
+}
+
+void CallSession::askWhereToSave(const QImage& picture, const std::tm& pressed,
+                                 const std::optional<std::string>& folder) {
+    if (!running_) return;
+    const std::string where = folder.value_or(platform::homeFolder());
+    if (!folder) {
+        const std::string text =
+            platform::shownText(pictureFolder().value_or(savePath())) + ": " + tr(txtFolderNotAnswering);
+        notice_.tell(CallFailure::pictureFolder, text, text, true);
+    }
     // A station name with a dot ("Gate 1.5") has no file type of its own; the
     // recordings player shows only ".jpg" files.
-    saveDialog_.ask(QString::fromStdString(savePath()),
-                    QString::fromStdString(video::GetFileName(pressed, setup_.myName)),
+    saveDialog_.ask(QString::fromStdString(where), QString::fromStdString(video::GetFileName(pressed, setup_.myName)),
                     dialogFilters(tr(txtImageFilesFilter)), {QStringLiteral("jpg"), QStringLiteral("jpeg")},
                     [this, picture](const QString& file) {
-                        const SnapshotFailure failure = saveJpeg(picture, file.toStdString());
-                        if (failure.failed()) tellPictureNotSaved(failure, true);
+                        // The folder chosen in the dialog counts as chosen.
+                        if (snapshots_) snapshots_->save(picture, file.toStdString(), {}, true, std::nullopt);
                     });
 }
 

@@ -23,6 +23,7 @@
 #include "video/VideoCall.h"
 #include "video/ui/CallNotice.h"
 #include "video/ui/FileDialogFilters.h"
+#include "video/ui/SnapshotWriter.h"
 #include "video/ui/VideoImage.h"
 
 class QDialog;
@@ -84,10 +85,11 @@ public:
 
     // The snapshot helpers of the view.
     std::string GetFileName() const;
-    // The picture as shown, with name, date and time (and the comment) on it;
-    // a picture that cannot be written is left out and the user told so
+    // The picture as shown, with name, date and time (and the comment) on it,
+    // goes to the picture folder's worker; a picture that cannot be written,
+    // or waits too long for the folder, is left out and the user told so
     // (once for a failure that recurs).
-    bool SaveImage(const std::string& fileName, const std::string& comment = {});
+    void SaveImage(const std::string& fileName, const std::string& comment = {});
     // The dated folder and name, without type, of a snapshot taken now, as
     // named: SaveImage makes the folder, or uses the user's own beside it.
     std::string proposedSnapshot() const;
@@ -110,6 +112,11 @@ private:
     void recordingChanged(const TMJPEGDecoder& decoder);
     // `asked`: the user asked for this picture, and is told in any case.
     void tellPictureNotSaved(const SnapshotFailure& failure, bool asked);
+    // The save dialog opens in `folder`, or, where the picture folder did
+    // not answer, elsewhere.
+    void askWhereToSave(const QImage& picture, const std::tm& pressed, const std::optional<std::string>& folder);
+    // The folder the user chose for pictures.
+    std::optional<std::string> pictureFolder() const;
     void checkTimers();
     // Shows a prompt of type T modally to the view's window; the text on OK,
     // nothing otherwise, also when the call ends or the view goes away while
@@ -134,6 +141,9 @@ private:
     QTimer timerPoll_;
     QPointer<QDialog> openPrompt_;
     WindowSaveDialog saveDialog_;
+    // The call's snapshots; what one tells after the call has ended goes to
+    // the program's notices.
+    std::unique_ptr<SnapshotWriter> snapshots_;
     CallNotice notice_;
 };
 

@@ -27,10 +27,12 @@ TEST(DeviceText, NamesShowLiterallyInThePlayerAndItsExports) {
         SCOPED_TRACE(name);
         const std::string root = tmp.path() + "/" + name + "/", file = "2024-05-01_12-30-05_" + name + ".jpg";
         player::ui::TplayerForm empty(root);
+        ASSERT_TRUE(pumpUntil([&] { return !empty.reading(); }));
         const std::string note = labelShows(child<QLabel>(empty, "treeNote"));
         EXPECT_EQ(note.substr(note.rfind('\n') + 1), shownForm(root));
         tmp.write(name + "/" + name + "/2024/05 - May/01 - Wednesday/" + file, std::string(jpeg.begin(), jpeg.end()));
         player::ui::TplayerForm form(root);
+        ASSERT_TRUE(pumpUntil([&] { return !form.reading(); }));
         auto& tree = child<QTreeWidget>(form, "DirTree");
         auto& list = child<QListWidget>(form, "FileList");
         ASSERT_EQ(tree.topLevelItemCount(), 1);
@@ -39,6 +41,7 @@ TEST(DeviceText, NamesShowLiterallyInThePlayerAndItsExports) {
         EXPECT_EQ(toolTipShows(folder->toolTip(0)), shownForm(name));
         while (folder->childCount() > 0) folder = folder->child(0);
         tree.setCurrentItem(folder);
+        ASSERT_TRUE(pumpUntil([&] { return !form.reading(); }));
         ASSERT_EQ(list.count(), 1);
         EXPECT_EQ(toolTipShows(list.item(0)->toolTip()), shownForm(file));
         // A line too long for the preview ends in an ellipsis.

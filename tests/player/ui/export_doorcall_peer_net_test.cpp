@@ -22,6 +22,7 @@
 #include "support/ChildProcess.h"
 #include "support/SimDevice.h"
 #include "video/MJPEGFile.h"
+#include "video/PictureFolder.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/VideoImage.h"
 
@@ -64,6 +65,8 @@ TEST(ExportDoorCall, ARecordedCallIsExportedAndReadBack) {
         ASSERT_TRUE(testsupport::pumpUntil([&] { return image->pictureCount() >= 30; }, 20s));
         popup.stopVideo();
     }
+    // The picture folder's worker closes it.
+    ASSERT_TRUE(video::pictureFolderWorker().drain(5000ms));
     std::string recording;
     for (const auto& entry : fs::recursive_directory_iterator(root))
         if (entry.path().extension() == ".kvd") recording = entry.path();
@@ -75,11 +78,15 @@ TEST(ExportDoorCall, ARecordedCallIsExportedAndReadBack) {
     // recording in it, the export.
     player::ui::TplayerForm form(root);
     form.show();
+    const auto read = [&] { return testsupport::pumpUntil([&] { return !form.reading(); }); };
+    ASSERT_TRUE(read());
     QTreeWidgetItem* day = form.findChild<QTreeWidget*>("DirTree")->topLevelItem(0);
     ASSERT_EQ(day->text(0), "SimDoor1");
     while (day->childCount() > 0) day = day->child(0);
     form.findChild<QTreeWidget*>("DirTree")->setCurrentItem(day);
+    ASSERT_TRUE(read());
     form.findChild<QListWidget*>("FileList")->setCurrentRow(0);
+    ASSERT_TRUE(read());
     ASSERT_EQ(form.VideoViewerFrame1().videoFile(), recording);
 
     const std::string avi = tmp.path() + "/call.avi";
@@ -88,7 +95,7 @@ TEST(ExportDoorCall, ARecordedCallIsExportedAndReadBack) {
                      [&] { ended = true; });
     player::test::answerVideoDialogs("MJPEG (Motion JPEG)", avi);
     form.findChild<QToolButton*>("ExportVideoButton")->click();
-    EXPECT_TRUE(form.findChild<QProgressBar*>("ProgressBar1")->isVisible());
+    EXPECT_TRUE(testsupport::pumpUntil([&] { return form.findChild<QProgressBar*>("ProgressBar1")->isVisible(); }));
     // The limit only keeps a broken export from hanging the run.
     ASSERT_TRUE(testsupport::pumpUntil([&] { return ended; }, 120s));
 

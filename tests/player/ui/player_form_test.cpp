@@ -83,12 +83,18 @@ QTreeWidgetItem* findFolder(QTreeWidget& tree, const std::string& path) {
     return item;
 }
 
+// The tree, the previews and the file chosen are read on the window's worker.
+void readDone(const TplayerForm& form) {
+    ASSERT_TRUE(pumpUntil([&] { return !form.reading(); }));
+}
+
 class PlayerForm : public ::testing::Test {
 protected:
     void SetUp() override {
         oculon::config::sprache = oculon::config::lang_en;
         makeRecordings(root(), 320, 240, 25);
         form = std::make_unique<TplayerForm>(root());
+        readDone(*form);
         tree = form->findChild<QTreeWidget*>("DirTree");
         list = form->findChild<QListWidget*>("FileList");
         frame = &form->VideoViewerFrame1();
@@ -98,7 +104,10 @@ protected:
     QString text(const char* name) const { return form->findChild<QLabel*>(name)->text(); }
     QToolButton* button(const char* name) const { return form->findChild<QToolButton*>(name); }
     QSlider* trackBar() const { return form->findChild<QSlider*>("TrackBar1"); }
-    void openFolder(const std::string& path) { tree->setCurrentItem(findFolder(*tree, path)); }
+    void openFolder(const std::string& path) {
+        tree->setCurrentItem(findFolder(*tree, path));
+        readDone(*form);
+    }
     // Shown and active, as the user's click makes it.
     void activate() {
         form->show();
@@ -115,6 +124,7 @@ protected:
         const auto found = list->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
         list->setCurrentItem(found.front());
+        readDone(*form);
     }
 
     oculon::testsupport::TempDir tmp;
@@ -153,6 +163,7 @@ TEST_F(PlayerForm, ShowsTheCameraFoldersAndThePreviewsOfAFolder) {
     openFolder("Garage/2024/05 - May/01 - Wednesday");
     ASSERT_EQ(list->count(), 1);
     tree->setCurrentItem(tree->topLevelItem(0));
+    readDone(*form);
     EXPECT_EQ(list->count(), 0);
 }
 
@@ -253,6 +264,7 @@ TEST_F(PlayerForm, LongNamesTheBarAndTheEndTimeShowWhole) {
     EXPECT_GE(list->gridSize().height(), kPreviewSize + 3 * metrics.lineSpacing());
 
     list->setCurrentItem(item);
+    readDone(*form);
     ASSERT_TRUE(frame->open());
     auto* bar = form->findChild<TrackBar*>("TrackBar1");
     for (int position : {bar->minimum(), bar->maximum()}) {
@@ -278,7 +290,7 @@ TEST_F(PlayerForm, EscapeCancelsARunningExportAndOtherwiseClosesTheWindow) {
     QObject::connect(frame, &TVideoViewerFrame::videoExportEnded, [&] { ended = true; });
     button("ExportVideoButton")->click();
     auto* progress = form->findChild<QProgressBar*>("ProgressBar1");
-    ASSERT_TRUE(progress->isVisible());
+    ASSERT_TRUE(pumpUntil([&] { return progress->isVisible(); }));
     // as the export's Cancel: the window stays, the file is shorter
     QTest::keyClick(form.get(), Qt::Key_Escape);
     // the bound only keeps a broken export from hanging the suite
@@ -320,6 +332,7 @@ TEST_F(PlayerForm, CancelByMouseOrKeyEndsTheExportWithAShorterFileAndTheWindowLi
         ended = false;
         answerVideoDialogs("Cinepak", avi, nullptr, [&] { activate(); });
         QTest::mouseClick(button("ExportVideoButton"), Qt::LeftButton);
+        ASSERT_TRUE(pumpUntil([&] { return frame->exporting(); })) << way;
         // Cinepak is slow: once a few frames are written, many more wait.
         ASSERT_TRUE(pumpUntil([&] { return progress->value() >= 2 || ended; }, 120s)) << way;
         ASSERT_FALSE(ended) << way;
@@ -361,7 +374,7 @@ TEST_F(PlayerForm, AnExportGivesItsCancelTheKeyboardAndTheGreyedBrowserSaysWhy) 
     QObject::connect(frame, &TVideoViewerFrame::videoExportEnded, [&] { ended = true; });
     answerVideoDialogs("Cinepak", tmp.path() + "/space.avi", nullptr, [&] { activate(); });
     QTest::mouseClick(button("ExportVideoButton"), Qt::LeftButton);
-    ASSERT_TRUE(cancel->hasFocus());
+    ASSERT_TRUE(pumpUntil([&] { return cancel->hasFocus(); }));
     EXPECT_NE(cancel->grab().toImage(), unmarked) << "no focus mark";
     QTest::keyClick(form->windowHandle(), Qt::Key_Tab);
     ASSERT_FALSE(cancel->hasFocus());
@@ -414,6 +427,7 @@ TEST_F(PlayerForm, OpensOnThePointersScreenInsideItsFreeArea) {
         const QRect room = screen->availableGeometry();
         QCursor::setPos(screen->geometry().center());
         TplayerForm player(root());
+        readDone(player);
         player.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&player));
         EXPECT_EQ(player.screen(), screen);
@@ -467,7 +481,7 @@ TEST(PlayerWindow, ClosedUnderOneOfItsDialogsItIsFreedOnceTheDialogHasReturned) 
             });
         });
         QTest::mouseClick(player.findChild<QToolButton*>(exportButton), Qt::LeftButton);
-        EXPECT_TRUE(dialogAnswered) << exportButton;
+        EXPECT_TRUE(pumpUntil([&] { return dialogAnswered; })) << exportButton;
         EXPECT_EQ(recordingsPlayer(), nullptr);
         EXPECT_TRUE(pumpUntil([&] { return alive.isNull(); })) << exportButton;
     }
@@ -482,6 +496,7 @@ TEST(PlayerWindow, AnEmptyPlayerSaysWhereRecordingsAppearInEveryLanguage) {
         oculon::config::sprache = language;
         TplayerForm form(root);
         form.show();
+        readDone(form);
         QLabel* tree = note(form, "treeNote");
         QLabel* list = note(form, "listNote");
         ASSERT_TRUE(tree && list);
@@ -502,6 +517,7 @@ TEST(PlayerWindow, AnEmptyPlayerSaysWhereRecordingsAppearInEveryLanguage) {
         // No folder set yet (a first start): no folder to name, but where one is set.
         TplayerForm unset{std::string()};
         unset.show();
+        readDone(unset);
         EXPECT_EQ(note(unset, "treeNote")->text().toStdString(),
                   text(oculon::config::txtNoRecordingsYet) + " " + text(oculon::config::txtRecordingsFolderNotSet));
         oculon::testsupport::screenshot(unset, QStringLiteral("player-no-folder-%1").arg(language), 300ms);
@@ -513,11 +529,13 @@ TEST(PlayerWindow, AnEmptyPlayerSaysWhereRecordingsAppearInEveryLanguage) {
     fs::create_directories(root + "<b>Yard");
     writeRecording(root + "<b>Yard/<i>12-00-00.kvd", 2, 160, 120);
     TplayerForm form(root);
+    readDone(form);
     form.show();
     EXPECT_FALSE(note(form, "treeNote")->isVisible());
     EXPECT_TRUE(note(form, "listNote")->isVisible());
     auto* tree = form.findChild<QTreeWidget*>("DirTree");
     tree->setCurrentItem(findFolder(*tree, kDay));
+    readDone(form);
     EXPECT_FALSE(note(form, "listNote")->isVisible());
 
     // Names from the disk show in their tool tips as they stand, markup and all.
@@ -527,6 +545,7 @@ TEST(PlayerWindow, AnEmptyPlayerSaysWhereRecordingsAppearInEveryLanguage) {
         return shown.toPlainText().toStdString();
     };
     tree->setCurrentItem(findFolder(*tree, "<b>Yard"));
+    readDone(form);
     EXPECT_EQ(shownTip(tree->currentItem()->toolTip(0)), "<b>Yard");
     ASSERT_EQ(form.findChild<QListWidget*>("FileList")->count(), 1);
     EXPECT_EQ(shownTip(form.findChild<QListWidget*>("FileList")->item(0)->toolTip()), "<i>12-00-00.kvd");
@@ -548,22 +567,28 @@ TEST(PlayerWindow, Screenshots) {
         oculon::config::sprache = language;
         TplayerForm form(root);
         form.show();
+        readDone(form);
         form.findChild<QTreeWidget*>("DirTree")->setCurrentItem(
             findFolder(*form.findChild<QTreeWidget*>("DirTree"), kDay));
+        readDone(form);
         oculon::testsupport::screenshot(form, QStringLiteral("player-browser-%1").arg(language), 500ms);
     }
     oculon::config::sprache = oculon::config::lang_en;
     TplayerForm form(root);
     form.show();
+    readDone(form);
     auto* tree = form.findChild<QTreeWidget*>("DirTree");
     auto* list = form.findChild<QListWidget*>("FileList");
     tree->expandAll();
     tree->setCurrentItem(findFolder(*tree, kDay));
+    readDone(form);
     list->setCurrentRow(1);
+    readDone(form);
     oculon::testsupport::screenshot(form, "player-browser", 500ms);
     form.findChild<QToolButton*>("StartButton")->click();
     oculon::testsupport::screenshot(form, "player-playback", 1800ms);
     list->setCurrentRow(4);
+    readDone(form);
     list->scrollToItem(list->currentItem());
     oculon::testsupport::screenshot(form, "player-captions", 500ms);
 }

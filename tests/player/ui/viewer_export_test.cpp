@@ -89,12 +89,13 @@ TEST_F(ViewerExport, TheShownFrameIsExportedWithItsOwnTime) {
     answerSaveDialog(file, &proposed, &types);
     button("ExportFrameButton")->click();
     EXPECT_FALSE(button("StartButton")->isChecked());
+    // The dialog opens once its folder has answered, the file is written on a worker.
+    std::string bytes;
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return !(bytes = readAll(file + ".jpg")).empty(); }));
     // named by the recording's first frame, with the blank after the underscore
     EXPECT_EQ(proposed.toStdString(), "2024-05-01_12-30-05_ Door");
     EXPECT_EQ(types.join(";").toStdString(), "Image files (*.jpg)");  // the pattern once
 
-    const std::string bytes = readAll(file + ".jpg");
-    ASSERT_FALSE(bytes.empty());
     const video::Image back = video::decodeJpeg({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
     const int n = frameCounterOf(back);
     EXPECT_GE(n, 7);
@@ -112,7 +113,7 @@ TEST_F(ViewerExport, AVideoExportShowsItsProgressAndWritesEveryFrame) {
     answerVideoDialogs("MJPEG (Motion JPEG)", file, &listed);
     button("ExportVideoButton")->click();
     auto* progress = viewer.findChild<QProgressBar*>("ProgressBar1");
-    EXPECT_TRUE(progress->isVisible());
+    EXPECT_TRUE(testsupport::pumpUntil([&] { return progress->isVisible() || ended; }));
     // the installed compressors, the first selected
     player::TVideoExport().GetAvailableCompressions(codes, installed);
     ASSERT_GE(installed.size(), 2u);
@@ -144,6 +145,7 @@ TEST_F(ViewerExport, OneClickOnCancelEndsASlowExportAndTheButtonSaysSoAtOnce) {
     QObject::connect(&viewer, &TVideoViewerFrame::videoExportEnded, [&] { ended = true; });
     answerVideoDialogs("Cinepak", file);
     button("ExportVideoButton")->click();
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return viewer.exporting(); }));
     // Cinepak is slow: once it has written two frames, many more wait for it.
     auto* progress = viewer.findChild<QProgressBar*>("ProgressBar1");
     ASSERT_TRUE(testsupport::pumpUntil([&] { return progress->value() >= 5 || ended; }, 120s));
@@ -163,6 +165,7 @@ TEST_F(ViewerExport, OneClickOnCancelEndsASlowExportAndTheButtonSaysSoAtOnce) {
     // the next export offers Cancel again
     answerVideoDialogs("Cinepak", tmp.path() + "/next.avi");
     button("ExportVideoButton")->click();
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return cancel->isVisible(); }));
     EXPECT_EQ(cancel->text().toStdString(), "Cancel");
     EXPECT_TRUE(cancel->isEnabled());
 }
@@ -185,6 +188,7 @@ TEST_F(ViewerExport, Screenshots) {
     button("ExportVideoButton")->click();
     answerSaveDialog(folder.toStdString() + "/export-frame.jpg");
     button("ExportFrameButton")->click();
+    testsupport::pumpUntil([&] { return std::filesystem::exists(folder.toStdString() + "/export-frame.jpg"); });
 
     viewer.closeVideo();
     writeRecording(recording, 300, 704, 576);

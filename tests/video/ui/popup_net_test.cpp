@@ -66,6 +66,13 @@ bool shows(QWidget& w, const char* image, int x, int y, test::Rgb colour) {
     return test::near({qRed(c), qGreen(c), qBlue(c)}, colour);
 }
 
+// The save dialog opens once the picture folder has answered the worker.
+QFileDialog* saveDialogOpens() {
+    QFileDialog* dialog = nullptr;
+    pumpUntil([&] { return (dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) != nullptr; });
+    return dialog;
+}
+
 int pictures(QWidget& w, const char* image = "Image1") {
     return w.findChild<VideoImage*>(QString::fromLatin1(image))->pictureCount();
 }
@@ -229,7 +236,7 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     auto* saver = popup.findChild<QPushButton*>("saver");
     const std::time_t pressed = std::time(nullptr);
     QTest::mouseClick(saver, Qt::LeftButton);
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    auto* dialog = saveDialogOpens();
     ASSERT_NE(dialog, nullptr);
     // The stream turns blue and the clock moves on while the user chooses.
     EXPECT_TRUE(pumpUntil([&] { return centre({20, 20, 230}); }));
@@ -241,8 +248,8 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     std::tm at{};
     localtime_r(&pressed, &at);
     EXPECT_EQ(name.substr(0, 20), GetFileName(at, "").substr(0, 20)) << name;
-    const std::string bytes = readFile(proposed + ".jpg");
-    ASSERT_FALSE(bytes.empty()) << proposed;
+    std::string bytes;
+    ASSERT_TRUE(pumpUntil([&] { return !(bytes = readFile(proposed + ".jpg")).empty(); })) << proposed;
     const Image saved = decodeJpeg({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
     const std::uint8_t* mid = saved.row(saved.height / 2) + (saved.width / 2) * 4;
     EXPECT_GT(mid[2], 180) << "the saved picture is not the one shown at the press";
@@ -250,13 +257,15 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
 
     // On a full disk nothing is left, and the user learns which file and why.
     QTest::mouseClick(saver, Qt::LeftButton);
+    ASSERT_EQ(saveDialogOpens(), dialog);
     proposed = dialog->selectedFiles().value(0).toStdString();
     ASSERT_TRUE(pumpUntil([&] { return dialog->isActiveWindow() && QApplication::focusWidget() != nullptr; }));
+    QMessageBox* box = nullptr;
     {
         testsupport::FileSizeLimit full(1000);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        pumpUntil([&] { return (box = popup.findChild<QMessageBox*>()) != nullptr; });
     }
-    QMessageBox* box = popup.findChild<QMessageBox*>();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text().toStdString(), "The picture was not saved:\n" + proposed + ".jpg: File too large");
     // The first one only, and no temporary.
@@ -265,12 +274,13 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     testsupport::clickAsUser(*box->button(QMessageBox::Ok));
     ASSERT_TRUE(pumpUntil([&] { return popup.findChild<QMessageBox*>() == nullptr; }));
     QTest::mouseClick(saver, Qt::LeftButton);
+    ASSERT_EQ(saveDialogOpens(), dialog);
     ASSERT_TRUE(pumpUntil([&] { return dialog->isActiveWindow() && QApplication::focusWidget() != nullptr; }));
     {
         testsupport::FileSizeLimit full(1000);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        pumpUntil([&] { return (box = popup.findChild<QMessageBox*>()) != nullptr; });
     }
-    box = popup.findChild<QMessageBox*>();
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->text().endsWith(": File too large\nTimes so far: 2")) << box->text().toStdString();
     popup.stopVideo();
@@ -351,8 +361,8 @@ TEST_F(PopupNet, ACallsSaveDialogGoesWithItsCallAndHoldsUpNoOtherWindow) {
     };
 
     testsupport::clickAsUser(testsupport::child<QPushButton>(popup, "saver"));
-    const QPointer<QWidget> dialog = QApplication::activeModalWidget();
-    ASSERT_TRUE(qobject_cast<QFileDialog*>(dialog));
+    const QPointer<QWidget> dialog = saveDialogOpens();
+    ASSERT_TRUE(dialog);
     openDoor(further);
     EXPECT_EQ(opened, 1) << "another call's dialog holds up this call's door";
     further.startVideo(station, false);  // nor is a new call bound to it
@@ -371,7 +381,7 @@ TEST_F(PopupNet, ACallsSaveDialogGoesWithItsCallAndHoldsUpNoOtherWindow) {
     preview->startVideo(stationFor(camera), true);
     ASSERT_TRUE(pumpUntil([&] { return pictures(*preview) >= 1; }));
     testsupport::clickAsUser(testsupport::child<QPushButton>(*preview, "saver"));
-    ASSERT_TRUE(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+    ASSERT_TRUE(saveDialogOpens());
     platform::MainLoop::instance().post(preview->handle(), platform::WM_CLOSE);
     EXPECT_TRUE(pumpUntil([&] { return preview.isNull(); }));
 }
@@ -403,8 +413,8 @@ TEST_F(PopupNet, DoorButtonAsksForTheCodeLogsTheOpeningAndReachesTheCamerasRelay
     const std::size_t jpegsHere = jpegsIn(std::filesystem::current_path().string()).size();
     door->click();
     EXPECT_EQ(phone, (std::vector<std::pair<std::string, std::string>>{{"10512FF", "10.77.0.44"}}));
-    const auto logged = jpegsIn(settings->getSavePath("Door 1").path);
-    ASSERT_EQ(logged.size(), 1u);
+    std::vector<std::filesystem::path> logged;
+    ASSERT_TRUE(pumpUntil([&] { return (logged = jpegsIn(settings->getSavePath("Door 1").path)).size() == 1; }));
     EXPECT_NE(readFile(logged[0]).find("User: " + GetUserName()), std::string::npos);
     EXPECT_EQ(jpegsIn(std::filesystem::current_path().string()).size(), jpegsHere);
     popup.stopVideo();

@@ -1,7 +1,9 @@
 // Snapshots are written only into files of their own: never through a
 // symbolic link that someone who can write the folder planted at the name,
 // also not when it is planted in the moment the name is found free.
-// A snapshot not written says why in the words of the step that failed.
+// A snapshot not written says why in the words of the step that failed;
+// one that waits too long for its folder is told so, once, and one that
+// fails after its call has ended is told all the same.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,9 +12,17 @@
 #include <filesystem>
 #include <vector>
 
+#include <condition_variable>
+#include <mutex>
+
+#include "config/sprachen.h"
+#include "gui/QtTestKit.h"
+#include "platform/UserNotice.h"
 #include "support/ChildProcess.h"
 #include "support/LinkPlanter.h"
 #include "support/SharedPictureFolder.h"
+#include "video/PictureFolder.h"
+#include "video/ui/SnapshotWriter.h"
 #include "video/ui/VideoImage.h"
 
 using namespace oculon;
@@ -59,6 +69,64 @@ TEST(Snapshot, SaysWhyItWasNotWritten) {
                    failure.reason == row.first.substr(0, row.first.rfind('/')) + row.second;
         })) << row.first;
     }
+}
+
+TEST(Snapshot, APictureThatWaitsTooLongForItsFolderIsToldOnceAndNotWrittenLater) {
+    using namespace std::chrono_literals;
+    config::sprache = config::lang_en;
+    testsupport::TempDir dir;
+    QImage picture(32, 24, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    std::vector<std::pair<std::string, bool>> failed;
+    int saved = 0;
+    auto writer = std::make_unique<video::ui::SnapshotWriter>(
+        [&](const video::ui::SnapshotFailure& failure, bool asked) { failed.emplace_back(failure.text, asked); },
+        [&] { ++saved; }, 1s);
+    const auto written = [&] { return video::pictureFolderWorker().drain(5s); };
+
+    writer->save(picture, dir.path() + "/Door/first.jpg", {}, false, std::nullopt);
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return saved == 1; }));
+    EXPECT_TRUE(std::filesystem::exists(dir.path() + "/Door/first.jpg"));
+
+    // The folder stops answering (a call into it that does not return).
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool answers = false;
+    video::pictureFolderWorker().post([&] {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return answers; });
+    });
+    const std::string late = dir.path() + "/Door/late.jpg";
+    writer->save(picture, late, {}, true, std::nullopt);
+    writer->checkOverdue();
+    EXPECT_TRUE(failed.empty());
+    testsupport::pumpFor(1100ms);
+    writer->checkOverdue();
+    writer->checkOverdue();
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0], std::make_pair(late + ": the picture folder does not answer", true));
+    {
+        std::lock_guard lock(mutex);
+        answers = true;
+    }
+    changed.notify_all();
+    ASSERT_TRUE(written());
+    testsupport::pumpFor(50ms);
+    EXPECT_FALSE(std::filesystem::exists(late)) << "told as not saved, and saved after all";
+    EXPECT_EQ(failed.size(), 1u);
+
+    // Its call has ended: the user is told all the same.
+    std::vector<std::string> notices;
+    platform::setNoticeShower([&](platform::Notice notice, const std::string& detail) {
+        if (notice == platform::Notice::pictureNotSaved) notices.push_back(detail);
+    });
+    const std::string file = dir.write("file", "x");
+    writer->save(picture, file + "/Door/x.jpg", {}, false, std::nullopt);
+    writer.reset();
+    ASSERT_TRUE(written());
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return !notices.empty(); }));
+    platform::setNoticeShower({});
+    EXPECT_EQ(notices, std::vector<std::string>{file + "/Door/x.jpg: Not a directory"});
 }
 
 // A shared picture folder (1777) in which another account made the camera's

@@ -287,8 +287,8 @@ TEST_F(WallNet, MessagesFromTheSettingsDialog) {
     EXPECT_EQ(rec0.text(), "REC");
     EXPECT_EQ(wall.videoObjekt(0)->aufzeichnung(), 1);
     EXPECT_EQ(config::TVideoConfig(store).survList().at(0).second->recording, 1);
-    const std::string recording = wall.videoObjekt(0)->decoder()->recordingFileName();
-    EXPECT_FALSE(recording.empty());
+    std::string recording;
+    EXPECT_TRUE(pumpUntil([&] { return !(recording = wall.videoObjekt(0)->decoder()->recordingFileName()).empty(); }));
     const int shown = wall.tile(0)->image().pictureCount();
     ASSERT_TRUE(pumpUntil([&] { return wall.tile(0)->image().pictureCount() > shown + 5; }));
 
@@ -300,7 +300,7 @@ TEST_F(WallNet, MessagesFromTheSettingsDialog) {
         if (on != wall.videoObjekt(0)->userRecording()) rec0.click();
         ASSERT_TRUE(pumpUntil([&] { return wall.videoObjekt(0)->userRecording() == on; }));
         EXPECT_EQ(button(), recButtonFor(kRecByUser, on));
-        EXPECT_EQ(wall.videoObjekt(0)->decoder()->recordingFileName().empty(), !on);
+        EXPECT_TRUE(pumpUntil([&] { return wall.videoObjekt(0)->decoder()->recordingFileName().empty() == !on; }));
     }
 
     // Removal: the tile stops and empties, the stored camera goes.
