@@ -13,6 +13,7 @@
 #include "platform/Log.h"
 #include "platform/OwnFolders.h"
 #include "platform/RandomBytes.h"
+#include "platform/ShownText.h"
 
 namespace oculon::config {
 
@@ -39,7 +40,9 @@ std::string twoDigits(int value) {
 std::string sanitisePathName(std::string_view name) {
     std::string out;
     out.reserve(name.size());
-    for (char ch : name) {
+    // A name in a device's Latin-1 bytes is named with its letters: one
+    // folder for a station whichever encoding its name is stored in.
+    for (char ch : platform::utf8OrLatin1(name)) {
         const auto c = static_cast<unsigned char>(ch);
         out += (c < 0x20 || c == 0x7f || ch == '/' || ch == '\\') ? '_' : ch;
     }

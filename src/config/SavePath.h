@@ -12,7 +12,8 @@ namespace oculon::config {
 constexpr char kPathDelimiter = '/';
 
 // A device-supplied name made safe as one folder name: separators and control
-// characters become '_', and "." or ".." cannot climb out of the folder.
+// characters become '_', "." or ".." cannot climb out of the folder, and
+// bytes that are no UTF-8 are read as Latin-1.
 std::string sanitisePathName(std::string_view name);
 
 // The folder for `name` on the given local date, ending with the delimiter.

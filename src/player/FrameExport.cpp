@@ -3,7 +3,6 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "platform/ShownText.h"
 #include "platform/TemporaryFile.h"
 #include "video/SnapshotNames.h"
 #include "video/WriteFailureText.h"
@@ -48,7 +47,7 @@ std::tm calendarOf(const video::TTimeStamp& stamp) {
 }
 
 std::string exportFileName(const video::TTimeStamp& stamp, const std::string& cameraName) {
-    return video::GetFileName(calendarOf(stamp), " " + platform::utf8OrLatin1(cameraName));
+    return video::GetFileName(calendarOf(stamp), " " + cameraName);
 }
 
 std::string namedAsChosen(std::string error, const std::string& temporary, const std::string& fileName) {

@@ -5,6 +5,7 @@
 
 #include "settings/DeviceStations.h"
 #include "settings/InputRules.h"
+#include "video/PictureFolder.h"
 
 namespace oculon::settings {
 
@@ -78,7 +79,9 @@ const config::TText* applyGeneral(config::TVideoConfig& settings, const GeneralV
     } else {
         settings.schreibeHasVideoPass(v.allowVideoView);
     }
-    if (!path.empty()) config::makeSaveFolder(path, path);
+    // Made on the picture folder's worker: a share that does not answer
+    // holds up neither the dialog nor a call.
+    if (!path.empty()) video::pictureFolderWorker().post([path] { config::makeSaveFolder(path, path); });
     settings.schreibeID(v.ids);
     settings.schreibBlackConfig(v.black);
     settings.schreibeAllowConfig(v.allowCapture);

@@ -190,6 +190,7 @@ TEST_F(SavePathTest, DeviceNamesCannotLeaveThePictureFolder) {
     EXPECT_EQ(sanitisePathName("."), "_");
     EXPECT_EQ(sanitisePathName("a\\b\nc\x7f"), "a_b_c_");
     EXPECT_EQ(sanitisePathName("Haust\xc3\xbcr 1"), "Haust\xc3\xbcr 1");
+    EXPECT_EQ(sanitisePathName("Haust\xfcr/1"), "Haust\xc3\xbcr_1");
 
     auto store = std::make_shared<platform::MemoryRegistryStore>();
     TVideoConfig cfg(store, march5);

@@ -13,6 +13,7 @@
 #include "settings/KonfigLists.h"
 #include "settings/KonfigPages.h"
 #include "support/ChildProcess.h"
+#include "video/PictureFolder.h"
 
 using namespace oculon;
 using namespace oculon::settings;
@@ -135,6 +136,7 @@ TEST(Apply, GeneralPageChecksThePasswordsBeforeItStoresAnything) {
     EXPECT_TRUE(settings.hasVideoPass());
     EXPECT_EQ(settings.blackValue(), 77);
     EXPECT_EQ(settings.firstPictpath(), dir.path() + "/pictures/");
+    ASSERT_TRUE(video::pictureFolderWorker().drain(std::chrono::seconds(5)));
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() + "/pictures"));
     EXPECT_EQ(loadGeneral(settings).ids, "11;12");
     EXPECT_TRUE(loadGeneral(settings).passwordSet);

@@ -226,7 +226,9 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     frames.resize(400, jpegOf({20, 20, 230}, 320, 240));
     serve(camera, frames, 40ms, 1);
     TSingleConfig station = stationFor(camera);
-    station.Name = "Gate 1.5";  // a dot in the name is no file type
+    // A dot in the name is no file type; a name in a device's Latin-1 bytes
+    // is proposed with its letters.
+    station.Name = "Gate\xFC 1.5";
     TVideobild popup;
     popup.startVideo(station, false);
     auto* image = popup.findChild<VideoImage*>("Image1");
@@ -248,6 +250,7 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     std::tm at{};
     localtime_r(&pressed, &at);
     EXPECT_EQ(name.substr(0, 20), GetFileName(at, "").substr(0, 20)) << name;
+    EXPECT_NE(name.find("Gate\u00fc 1.5"), std::string::npos) << name;
     std::string bytes;
     ASSERT_TRUE(pumpUntil([&] { return !(bytes = readFile(proposed + ".jpg")).empty(); })) << proposed;
     const Image saved = decodeJpeg({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
