@@ -52,6 +52,37 @@ PixelSize unpacked(std::uint64_t size) {
             static_cast<int>(static_cast<std::uint32_t>(size))};
 }
 
+}  // namespace
+
+// What a recording needs of the settings: read on the stream's thread with
+// every picture, used on the picture folder's worker, which may outlive the
+// settings.
+class TMJPEGDecoder::RecordingSettings {
+public:
+    void readFrom(const config::TVideoConfig& settings) {
+        std::string root = settings.firstPictpath();
+        const std::int32_t minutes = settings.recordLength();
+        std::lock_guard lock(mutex_);
+        root_ = std::move(root);
+        minutes_ = minutes;
+    }
+    std::string root() const {
+        std::lock_guard lock(mutex_);
+        return root_;
+    }
+    std::int32_t minutes() const {
+        std::lock_guard lock(mutex_);
+        return minutes_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::string root_;
+    std::int32_t minutes_ = 0;
+};
+
+namespace {
+
 // The messages of a decoder's own target: pictures are waiting; whether
 // the recording fails has changed.
 constexpr std::uint32_t kPicturesWaiting = 0;
@@ -137,17 +168,16 @@ TMJPEGDecoder::TMJPEGDecoder(const config::TServerAttributes& a)
     FServerPath = config::withStreamKey(typ, std::move(FServerPath), FServerPassword);
     if (FRecordVideo) {
         if (config::videoConfig) {
-            // What the recording needs of the settings, taken now: the worker
-            // that writes it may outlive them.
-            const std::string root = config::videoConfig->firstPictpath();
-            const std::int32_t minutes = config::videoConfig->recordLength();
-            StreamRecording::Settings settings{[root](const std::string& name) {
+            recordingSettings_ = std::make_shared<RecordingSettings>();
+            recordingSettings_->readFrom(*config::videoConfig);
+            StreamRecording::Settings settings{[live = recordingSettings_](const std::string& name) {
+                                                   const std::string root = live->root();
                                                    return config::makeSaveFolder(
                                                        root, config::buildSavePath(root, name, platform::localNow()));
                                                },
-                                               [minutes] { return minutes; }};
+                                               [live = recordingSettings_] { return live->minutes(); }};
             FVideoFile = std::make_unique<RecordingWriter>(
-                FCameraName, std::move(settings), root, pictureFolderWorker(),
+                FCameraName, std::move(settings), recordingSettings_->root(), pictureFolderWorker(),
                 [target = pictureTarget_.id()] { platform::MainLoop::instance().post(target, kRecordingChanged); });
         } else {
             log::warning(log::Category::video, "recording of %s needs the settings", FCameraName.c_str());
@@ -188,7 +218,11 @@ std::optional<RecordingFailure> TMJPEGDecoder::recordingFailure() const {
 }
 
 void TMJPEGDecoder::record(std::span<const std::uint8_t> jpeg) {
-    if (FVideoFile) FVideoFile->frame(jpeg);
+    if (!FVideoFile) return;
+    // A change of the picture folder or the file length takes effect with
+    // the next picture, as the worker writes it.
+    if (config::videoConfig) recordingSettings_->readFrom(*config::videoConfig);
+    FVideoFile->frame(jpeg);
 }
 
 void TMJPEGDecoder::recordingChanged() {

@@ -225,6 +225,8 @@ private:
     // the next picture for it.
     std::atomic<std::uint64_t> controlSize_{0};
     Image fitted_;  // the control's bitmap painted from pict
+    class RecordingSettings;
+    std::shared_ptr<RecordingSettings> recordingSettings_;
     std::unique_ptr<RecordingWriter> FVideoFile;
 };
 

@@ -21,6 +21,7 @@
 #include "video/MJPEGDecoderThread.h"
 #include "video/MJPEGFile.h"
 #include "video/PictureFolder.h"
+#include "video/StreamRecording.h"
 
 using namespace oculon;
 using namespace oculon::video;
@@ -516,6 +517,29 @@ TEST_F(Decoder, RecordsTheShownPartsUntouched) {
         recording.readFrame(jpeg);
         EXPECT_EQ(std::string(jpeg.begin(), jpeg.end()), frames[shown]);
     }
+}
+
+TEST_F(Decoder, ARecordingTakesAPictureFolderChosenWhileItRuns) {
+    // The folder set first is a file; the user then chooses another, and the
+    // running stream's next try records there.
+    const std::string file = folder.path() + "/not-a-folder";
+    std::ofstream(file) << "x";
+    settings->schreibeFirstPictPath(file + "/");
+    LoopbackHttpServer server;
+    MjpegOptions o = heldOpen();
+    o.interval = Millis(40);
+    o.repeat = 400;
+    server.enqueue(Script::mjpeg({jpegOf(kRed), jpegOf(kBlue)}, o));
+    auto a = attributesFor(server, config::KorvatServer);
+    a.aufzeichnen = true;
+    auto d = start(a);
+    ASSERT_TRUE(pumpUntil([&] { return d->recordingFailure().has_value(); }));
+    const std::string chosen = folder.path() + "/chosen/";
+    settings->schreibeFirstPictPath(chosen);
+    std::string recorded;
+    ASSERT_TRUE(pumpUntil([&] { return !(recorded = d->recordingFileName()).empty(); },
+                          Millis(3000) + StreamRecording::kRetryInterval));
+    EXPECT_TRUE(recorded.starts_with(chosen + "Door 1/")) << recorded;
 }
 
 TEST_F(Decoder, PollsTheInputStateEverySecondPassAndEveryPassKeepsTheDisplayAwake) {
