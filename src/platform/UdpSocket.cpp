@@ -110,13 +110,9 @@ void UdpSocket::sendTo(const std::string& host, std::uint16_t port, std::string_
 }
 
 bool UdpSocket::sendNow(const std::string& address, std::uint16_t port, std::string_view data) {
-    const auto parsed = parseIpv4(address);
-    if (!parsed) throw NetError("Not an IPv4 address: " + address);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr = *parsed;
-    return trySend(to, data, address);
+    // Checked first: resolveIpv4 would look a name up.
+    if (!parseIpv4(address)) throw NetError("Not an IPv4 address: " + address);
+    return trySend(resolveIpv4(address, port), data, address);
 }
 
 std::optional<Datagram> UdpSocket::receive(std::size_t maxSize, Millis timeout) {

@@ -57,7 +57,7 @@ std::string CallSession::GetFileName() const { return video::GetFileName(platfor
 
 std::string CallSession::proposedSnapshot() const {
     // Made only when written: saveJpeg then walks it from the picture folder.
-    return (videoConfig ? videoConfig->wantedSavePath(setup_.myName) : std::string()) + GetFileName();
+    return savePath() + GetFileName();
 }
 
 std::unique_ptr<TMJPEGDecoder> CallSession::startDecoder(const TServerAttributes& record, PictureRelay& relay,

@@ -123,8 +123,7 @@ private:
     // it is open.
     template <typename T>
     std::optional<std::string> ask();
-    // The dated folder made (or the one used beside it), where the save
-    // dialog opens; empty when there is none.
+    // The dated folder of a picture taken now, as named: nothing is made.
     std::string savePath() const;
 
     QWidget& owner_;
