@@ -50,8 +50,9 @@ public:
         // A device that echoes what it gets sends our echo of its frame
         // back within this time.
         std::chrono::milliseconds echoReturnWindow{500};
-        // How often a listening port that could not be taken is tried again.
-        std::chrono::milliseconds listenRetry{3000};
+        // How often a listening port that could not be taken is tried again:
+        // a gateway's call in the moment after the port came free is lost.
+        std::chrono::milliseconds listenRetry{200};
         // First door-opener sequence number minus one; none: random 0..254.
         std::optional<int> sequenceSeed;
         // The own address put into door-opener frames for a telephone; none:

@@ -3,8 +3,17 @@
 namespace oculon::app {
 
 void HeldPorts::report(std::uint16_t port, bool held) {
-    const bool changed = held ? held_.insert(port).second : held_.erase(port) > 0;
-    if (changed && tell_) tell_(this->held(), held);
+    if (held ? held_.insert(port).second : held_.erase(port) > 0) changed(held);
+}
+
+void HeldPorts::reportSearch(bool blocked) {
+    if (blocked == searchBlocked_) return;
+    searchBlocked_ = blocked;
+    changed(blocked);
+}
+
+void HeldPorts::changed(bool lost) {
+    if (tell_) tell_(state(), lost);
 }
 
 }  // namespace oculon::app

@@ -51,6 +51,10 @@ void MessageHub::handle(platform::Message& message) {
             if (closing || !links_.portHeld) return;
             links_.portHeld(platform::listenerPortOf(message.wParam), platform::listenerPortHeld(message.wParam));
             return;
+        case platform::WM_SEARCHREACH:
+            if (closing || !links_.searchReach) return;
+            links_.searchReach(message.wParam != 0);
+            return;
         case platform::WMSECVIDEOCLOSE: dispatch_.furtherPopupBlack(message.wParam); return;
         default: return;
     }

@@ -22,6 +22,8 @@ public:
         std::function<void()> endProgram;  // 1030
         // 1226: a listening port another program holds, or that is free again.
         std::function<void(std::uint16_t port, bool held)> portHeld;
+        // 1254: the device search reaches no network, or does again.
+        std::function<void(bool blocked)> searchReach;
     };
 
     MessageHub(CallDispatch& dispatch, Links links);

@@ -82,6 +82,26 @@ std::unique_ptr<telefonObjekt> makeTelefonEvent(const TelefonTelegram& telegram,
     return event;
 }
 
+void dropEndedCalls(std::vector<platform::Datagram>& waiting) {
+    std::vector<std::optional<TTelefonStatus>> status(waiting.size());
+    for (std::size_t i = 0; i < waiting.size(); ++i)
+        if (const auto telegram = parseTelefonTelegram(waiting[i].data))
+            if (const auto event = makeTelefonEvent(*telegram, waiting[i].peerAddress)) status[i] = event->status();
+    std::vector<bool> ended(waiting.size());
+    for (std::size_t i = 0; i < waiting.size(); ++i) {
+        if (status[i] != Verbindung && status[i] != Video) continue;
+        for (std::size_t j = i + 1; j < waiting.size() && !ended[i]; ++j)
+            ended[i] = status[j] == Idle && waiting[j].peerAddress == waiting[i].peerAddress;
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < waiting.size(); ++i) {
+        if (ended[i]) continue;
+        if (kept != i) waiting[kept] = std::move(waiting[i]);
+        ++kept;
+    }
+    waiting.resize(kept);
+}
+
 std::optional<std::string> ipv4Hex(std::string_view dotted) {
     const auto parts = splitstring(dotted, '.');
     if (parts.size() != 4) return std::nullopt;

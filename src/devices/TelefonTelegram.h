@@ -10,9 +10,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/sprachen.h"
 #include "platform/MainLoop.h"
+#include "platform/UdpSocket.h"
 
 namespace oculon::devices {
 
@@ -62,6 +64,11 @@ public:
 // The event a telegram from `sender` makes, or nullptr for the codes that
 // make none (configuration replies and unknown codes).
 std::unique_ptr<telefonObjekt> makeTelefonEvent(const TelefonTelegram& telegram, const std::string& sender);
+
+// Of telegrams that waited together on port 8112 (the program was stopped
+// meanwhile), takes out each call whose end from the same telephone waits
+// behind it: it would flash up and go at once.
+void dropEndedCalls(std::vector<platform::Datagram>& waiting);
 
 // --- Configuration telegrams ----------------------------------------------
 

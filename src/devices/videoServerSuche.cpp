@@ -8,6 +8,7 @@
 #include "devices/MDNSAnnouncement.h"
 #include "devices/MDNSResolver.h"
 #include "devices/TAxisThread.h"
+#include "devices/TelefonTelegram.h"
 #include "devices/TickCount.h"
 #include "devices/configureThread.h"
 #include "devices/serverObjekt.h"
@@ -23,7 +24,6 @@ namespace {
 
 constexpr std::size_t kListenerBuffer = 8182;
 constexpr std::chrono::milliseconds kPause{1};
-constexpr const char* kBroadcast = "255.255.255.255";
 constexpr const char* kServiceTypes[] = {"_http._tcp.local", "_axis-video._tcp.local", "_korvat-video._tcp.local"};
 
 }  // namespace
@@ -99,6 +99,8 @@ void suchThread::post(std::uint32_t message, std::uintptr_t wParam) {
 }
 
 void suchThread::Execute() {
+    // Listening starts at once: a telephone tells its call only once.
+    if (!useServer()) openListeners();
     if (sleepFor(options_.startDelay)) {
         while (!Terminated() && !ipActivated) {
             try {
@@ -127,10 +129,16 @@ void suchThread::Execute() {
             sleepFor(std::chrono::milliseconds(100));
         } else {
             agingPass();
+            // A port let go of is taken within a tick.
+            if (!heldPorts_.empty()) openListeners();
+            if (!activatedForRelay_ && addressWatch_.changed()) {
+                // A new address is searched from at once, not a pass later.
+                const auto added = fillBroadcastIPList();
+                if (!added.empty()) tellReach(reach_.sentBetween(sendSearch(&added)));
+            }
             if (tick == 0) {
                 // Counted before anything goes out: an answer finds its pass counted.
                 if (passesBegun_ < 2) ++passesBegun_;
-                if (!heldPorts_.empty()) openListeners();
                 if (activatedForRelay_) relayPass();
                 else broadcastPass();
                 if (pass == 0) dnsAndManualPass(!activatedForRelay_);
@@ -148,21 +156,19 @@ void suchThread::activateIP() {
     activatedForRelay_ = useServer();
     if (activatedForRelay_) {
         // Only the relay link: it is opened by the work pass.
+        closeListeners();
         ipActivated = true;
         return;
     }
-    try {
-        fillBroadcastIPList();
-        DNSResolver = std::make_unique<TMIdDNSResolver>();
-        DNSResolver->setQueryRecords({TQueryRecordTypes::qtPTR});
-        DNSResolver->setAllowRecursiveQueries(false);
-        DNSResolver->setOnResolveRead(
+    if (!DNSResolver) {
+        auto resolver = std::make_unique<TMIdDNSResolver>();
+        resolver->setQueryRecords({TQueryRecordTypes::qtPTR});
+        resolver->setAllowRecursiveQueries(false);
+        resolver->setOnResolveRead(
             [this](TMIdDNSResolver&, const TMQueryResult& r, const std::string& from) { DNSResultRead(r, from); });
-    } catch (...) {
-        // The next attempt starts from nothing, not from half the sockets.
-        deactivateIP();
-        throw;
+        DNSResolver = std::move(resolver);
     }
+    fillBroadcastIPList();
     openListeners();
     ipActivated = true;
 }
@@ -183,8 +189,10 @@ void suchThread::openListeners() {
         try {
             platform::UdpSocket socket;
             socket.bind("", port);
-            listeners_[port] = std::make_unique<platform::UdpListener>(std::move(socket), handler,
-                                                                       "UDP " + std::to_string(port), kListenerBuffer);
+            // After a stop, a telephone's call and its end may wait together.
+            listeners_[port] = std::make_unique<platform::UdpListener>(
+                std::move(socket), handler, "UDP " + std::to_string(port), kListenerBuffer,
+                port == kTelefonPort ? platform::UdpListener::BacklogFilter(&dropEndedCalls) : nullptr);
             if (heldPorts_.erase(port) > 0) post(platform::WM_LISTENERPORT, platform::listenerPortParam(port, false));
         } catch (const platform::NetError& e) {
             // Told once, not at every retry.
@@ -199,6 +207,12 @@ void suchThread::deactivateIP() {
     ipActivated = false;
     DNSResolver.reset();
     UDPSenderList.clear();
+    closeListeners();
+    // A search that stopped no longer misses the network.
+    tellReach(reach_.reset());
+}
+
+void suchThread::closeListeners() {
     listeners_.clear();
     // A port not listened on is no longer missed.
     for (const std::uint16_t port : heldPorts_)
@@ -206,14 +220,27 @@ void suchThread::deactivateIP() {
     heldPorts_.clear();
 }
 
-void suchThread::fillBroadcastIPList() {
-    UDPSenderList.clear();
-    for (const auto& adapter : platform::localIpv4Adapters()) {
-        auto socket = std::make_unique<platform::UdpSocket>();
-        socket->setBroadcast(true);
-        socket->bind(adapter.address, 0);
-        UDPSenderList.emplace_back(adapter.address, std::move(socket));
+std::vector<std::string> suchThread::fillBroadcastIPList() {
+    const auto adapters = platform::localIpv4Adapters();
+    if (DNSResolver) DNSResolver->followAdapters(adapters);
+    return UDPSenderList.follow(adapters);
+}
+
+int suchThread::sendSearch(const std::vector<std::string>* only) {
+    const SearchSenders::Telegram telegrams[] = {
+        {kSearchPort, puffer}, {kSearchPort2, puffer}, {kTextQueryPort, puffer2}};
+    return UDPSenderList.send(telegrams, only);
+}
+
+void suchThread::tellReach(std::optional<bool> blocked) {
+    if (!blocked) return;
+    if (*blocked) {
+        const char* why = UDPSenderList.empty() ? "no local address" : "every send fails";
+        log::warning(log::Category::devices, "serverSucher: the search reaches no network (%s) until it changes", why);
+    } else {
+        log::info(log::Category::devices, "serverSucher: the search reaches the network again");
     }
+    post(platform::WM_SEARCHREACH, *blocked);
 }
 
 void suchThread::agingPass() {
@@ -251,19 +278,9 @@ void suchThread::agingPass() {
 void suchThread::broadcastPass() {
     stopRelay();
     post(platform::WM_TCPUPDATEEVENT, 3);
-    for (auto& [address, socket] : UDPSenderList) {
-        const std::pair<std::uint16_t, const std::string*> sends[] = {
-            {kSearchPort, &puffer}, {kSearchPort2, &puffer}, {kTextQueryPort, &puffer2}};
-        for (const auto& [port, telegram] : sends) {
-            try {
-                socket->sendTo(kBroadcast, port, *telegram);
-            } catch (const platform::NetError& e) {
-                log::warning(log::Category::devices, "serverSucher: search from %s failed: %s", address.c_str(),
-                             e.what());
-            }
-            std::this_thread::sleep_for(kPause);
-        }
-    }
+    // Read again every pass too: where the kernel's notices do not come.
+    fillBroadcastIPList();
+    tellReach(reach_.roundEnded(sendSearch()));
 }
 
 void suchThread::relayPass() {

@@ -5,9 +5,14 @@
 // probes the manual cameras; its five listeners hand what arrives to the read
 // handlers. It keeps the lists of found servers, telephones and camera input
 // monitors and ages out servers silent for 60 seconds (they answer each
-// search, or each multicast-DNS query, in a few seconds). A listener whose
-// port another program holds is told to the main form (message 1226) and
-// tried again on every pass, while the others work.
+// search, or each multicast-DNS query, in a few seconds). The listeners open
+// at once; one whose port another program holds is told to the main form
+// (message 1226) and tried again on every tick, while the others work. The
+// search follows the local addresses: the kernel's notices of a change are
+// looked at every tick, the addresses read again every pass, and a new
+// address is searched from at once. A search that reaches no network for
+// two passes is told to the main form (message 1254), once, and again once
+// it does.
 
 #include <atomic>
 #include <chrono>
@@ -16,14 +21,17 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "devices/DeviceStations.h"
 #include "devices/DiscoveryHandlers.h"
+#include "devices/SearchSenders.h"
 #include "devices/TelefonListe.h"
 #include "platform/MainLoop.h"
+#include "platform/Net.h"
 #include "platform/Thread.h"
 
 namespace oculon::config {
@@ -114,7 +122,13 @@ private:
     // Opens the listeners not open yet; tells of each port that is lost or
     // taken after all.
     void openListeners();
-    void fillBroadcastIPList();
+    void closeListeners();
+    // The senders (and multicast DNS) follow the local addresses; returns
+    // the addresses served anew.
+    std::vector<std::string> fillBroadcastIPList();
+    // Broadcasts the search (from `only`, when given); how many went out.
+    int sendSearch(const std::vector<std::string>* only = nullptr);
+    void tellReach(std::optional<bool> blocked);
     void agingPass();
     void broadcastPass();
     void relayPass();
@@ -144,7 +158,9 @@ private:
     // Loop thread only:
     std::string puffer;   // the search telegram
     std::string puffer2;  // the text query
-    std::vector<std::pair<std::string, std::unique_ptr<platform::UdpSocket>>> UDPSenderList;
+    SearchSenders UDPSenderList;
+    SearchReach reach_;
+    platform::AddressWatch addressWatch_;
     std::map<std::uint16_t, std::unique_ptr<platform::UdpListener>> listeners_;
     std::set<std::uint16_t> heldPorts_;  // told to the main form as held
     std::unique_ptr<TMIdDNSResolver> DNSResolver;

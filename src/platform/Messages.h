@@ -57,6 +57,10 @@ constexpr bool listenerPortHeld(std::uintptr_t wParam) { return (wParam >> 16) &
 // A folder worker's job reports to the main thread (platform/FolderWorker.h).
 inline constexpr std::uint32_t WM_FOLDERREPORT = WM_USER + 203;  // 1227
 
+// The device search tells the main form that it reaches no network (no
+// local address, or every send fails; wParam 1) or that it does again (0).
+inline constexpr std::uint32_t WM_SEARCHREACH = WM_USER + 230;  // 1254
+
 // The media library's hand-off of a callback to the main thread; wParam: the
 // notifier's number (media/pins/SGThreadQueues.h).
 inline constexpr std::uint32_t WM_SGMAINTHREADNOTIFY = 0x8600;  // 34304

@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
 #include <net/if.h>
 #include <netdb.h>
 #include <poll.h>
@@ -116,10 +118,33 @@ std::vector<LocalAdapter> localIpv4Adapters() {
         in_addr broadcast{};
         broadcast.s_addr = address.s_addr | ~mask.s_addr;
         adapter.broadcast = formatIpv4(broadcast);
+        adapter.index = ::if_nametoindex(adapter.name.c_str());
         adapters.push_back(std::move(adapter));
     }
     ::freeifaddrs(list);
     return adapters;
+}
+
+AddressWatch::AddressWatch() : fd_(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE)) {
+    if (!fd_) return;
+    sockaddr_nl local{};
+    local.nl_family = AF_NETLINK;
+    local.nl_groups = RTMGRP_LINK | RTMGRP_IPV4_IFADDR;
+    if (::bind(fd_.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) fd_.reset();
+}
+
+bool AddressWatch::changed() {
+    if (!fd_) return false;
+    bool any = false;
+    std::array<char, 8192> notice;
+    // Bounded: a wireless link may report many events a second.
+    for (int i = 0; i < 256; ++i) {
+        const ssize_t n = ::recv(fd_.get(), notice.data(), notice.size(), MSG_DONTWAIT);
+        // ENOBUFS: the kernel dropped notices it could not queue.
+        if (n > 0 || (n < 0 && errno == ENOBUFS)) any = true;
+        else if (n == 0 || errno != EINTR) return any;
+    }
+    return true;
 }
 
 std::string hostNameAddress() {

@@ -87,11 +87,28 @@ struct LocalAdapter {
     std::string address;  // its IPv4 address
     std::string netmask;
     std::string broadcast;  // directed broadcast address of its subnet
+    unsigned index = 0;     // the interface's index: a link made anew under the same name has another
+
+    bool operator==(const LocalAdapter&) const = default;
 };
 
 // The IPv4 addresses of the interfaces that are up, in the system's order,
 // without loopback (like the adapter list the search broadcasts from).
 std::vector<LocalAdapter> localIpv4Adapters();
+
+// Tells that the kernel reported a change of the local addresses or links
+// (rtnetlink), without waiting. What changed is read again from the adapter
+// list: the notices only say when. Where no such socket can be opened it
+// reports nothing, so its users read the adapters again now and then as well.
+class AddressWatch {
+public:
+    AddressWatch();
+    // True when a notice came since the last call (or notices were lost).
+    bool changed();
+
+private:
+    UniqueFd fd_;
+};
 
 // The first IPv4 address that the local host name resolves to; empty when
 // the look-up fails.

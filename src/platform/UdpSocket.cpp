@@ -14,6 +14,10 @@
 namespace oculon::platform {
 
 namespace {
+// Read at once by a listener with a backlog filter: a queue longer than this
+// is no backlog of a stop but a flood, and waits for the next turn.
+constexpr std::size_t kMaxBacklog = 64;
+
 in_addr addressOrAny(const std::string& text) {
     if (text.empty()) return in_addr{htonl(INADDR_ANY)};
     auto parsed = parseIpv4(text);
@@ -152,9 +156,11 @@ std::uint16_t UdpSocket::localPort() const {
     return ntohs(local.sin_port);
 }
 
-UdpListener::UdpListener(UdpSocket socket, Handler handler, std::string threadName, std::size_t bufferSize)
+UdpListener::UdpListener(UdpSocket socket, Handler handler, std::string threadName, std::size_t bufferSize,
+                         BacklogFilter filter)
     : socket_(std::move(socket)),
       handler_(std::move(handler)),
+      filter_(std::move(filter)),
       threadName_(std::move(threadName)),
       bufferSize_(bufferSize),
       thread_([this] { run(); }) {}
@@ -170,22 +176,31 @@ void UdpListener::stop() {
 
 void UdpListener::run() {
     setCurrentThreadName(threadName_);
+    std::vector<Datagram> waiting;
     for (;;) {
-        std::optional<Datagram> datagram;
+        waiting.clear();
         try {
-            datagram = socket_.receive(bufferSize_, kInfinite);
+            if (auto datagram = socket_.receive(bufferSize_, kInfinite)) waiting.push_back(std::move(*datagram));
+            // With a filter, what else waits already is read too, bounded.
+            while (filter_ && !waiting.empty() && waiting.size() < kMaxBacklog) {
+                auto more = socket_.receive(bufferSize_, Millis(0));
+                if (!more) break;
+                waiting.push_back(std::move(*more));
+            }
         } catch (const InterruptedError&) {
             return;
         } catch (const std::exception& e) {
             log::warning(log::Category::platform, "%s: %s", threadName_.c_str(), e.what());
             return;
         }
-        if (!datagram) continue;
-        try {
-            handler_(*datagram);
-        } catch (const std::exception& e) {
-            // A bad telegram must not end the listener.
-            log::warning(log::Category::platform, "%s: handler failed: %s", threadName_.c_str(), e.what());
+        if (filter_ && waiting.size() > 1) filter_(waiting);
+        for (const Datagram& datagram : waiting) {
+            try {
+                handler_(datagram);
+            } catch (const std::exception& e) {
+                // A bad telegram must not end the listener.
+                log::warning(log::Category::platform, "%s: handler failed: %s", threadName_.c_str(), e.what());
+            }
         }
     }
 }

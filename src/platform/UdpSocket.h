@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "platform/Net.h"
 #include "platform/UniqueFd.h"
@@ -80,9 +81,13 @@ private:
 class UdpListener {
 public:
     using Handler = std::function<void(const Datagram&)>;
+    // Sees the datagrams that waited in the socket's queue together (after
+    // the process was stopped, say) before any of them is handled, oldest
+    // first, and may take some out: what a later one undoes.
+    using BacklogFilter = std::function<void(std::vector<Datagram>& waiting)>;
 
     UdpListener(UdpSocket socket, Handler handler, std::string threadName = "UDPListener",
-                std::size_t bufferSize = 8192);
+                std::size_t bufferSize = 8192, BacklogFilter filter = {});
     ~UdpListener();
     UdpListener(const UdpListener&) = delete;
     UdpListener& operator=(const UdpListener&) = delete;
@@ -96,6 +101,7 @@ private:
 
     UdpSocket socket_;
     Handler handler_;
+    BacklogFilter filter_;
     std::string threadName_;
     std::size_t bufferSize_;
     std::thread thread_;

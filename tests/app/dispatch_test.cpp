@@ -565,9 +565,11 @@ TEST_F(Dispatch, HubForwardsListNewsAndFreesPayloadsWhileClosing) {
     std::vector<std::pair<std::uint32_t, std::uintptr_t>> forwarded;
     bool ended = false;
     std::vector<std::pair<std::uint16_t, bool>> ports;
+    std::vector<bool> reach;
     MessageHub hub(dispatch(),
                    {[&](std::uint32_t id, std::uintptr_t w) { forwarded.emplace_back(id, w); }, [] { return false; },
-                    [&] { ended = true; }, [&](std::uint16_t port, bool held) { ports.emplace_back(port, held); }});
+                    [&] { ended = true; }, [&](std::uint16_t port, bool held) { ports.emplace_back(port, held); },
+                    [&](bool blocked) { reach.push_back(blocked); }});
     int alive = 0;
     using platform::Message;
     auto post = [&](std::uint32_t id, std::uintptr_t w) {
@@ -587,6 +589,9 @@ TEST_F(Dispatch, HubForwardsListNewsAndFreesPayloadsWhileClosing) {
     post(platform::WM_LISTENERPORT, platform::listenerPortParam(8112, true));
     post(platform::WM_LISTENERPORT, platform::listenerPortParam(65535, false));
     EXPECT_EQ(ports, (std::vector<std::pair<std::uint16_t, bool>>{{8112, true}, {65535, false}}));
+    post(platform::WM_SEARCHREACH, 1);
+    post(platform::WM_SEARCHREACH, 0);
+    EXPECT_EQ(reach, (std::vector<bool>{true, false}));
 
     dispatch().beginClosing();
     forwarded.clear();
@@ -594,7 +599,8 @@ TEST_F(Dispatch, HubForwardsListNewsAndFreesPayloadsWhileClosing) {
     handle(Message::carrying<platform::WM_TELUPDATEEVENT>(std::make_unique<devices::telefonObjekt>()));
     handle(Message::carrying<platform::WM_STATECHANGEDEVENT>(std::make_unique<devices::stateChangeObjekt>()));
     post(platform::WM_LISTENERPORT, platform::listenerPortParam(4001, true));
-    EXPECT_TRUE(alive == 1 && forwarded.empty() && ports.size() == 2);
+    post(platform::WM_SEARCHREACH, 1);
+    EXPECT_TRUE(alive == 1 && forwarded.empty() && ports.size() == 2 && reach.size() == 2);
     post(platform::WM_ENDPROGRAM, 0);
     EXPECT_TRUE(ended);
 }

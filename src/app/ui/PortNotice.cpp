@@ -10,15 +10,21 @@
 namespace oculon::app::ui {
 
 QString PortNotice::text() const {
-    QStringList ports;
-    for (const std::uint16_t port : held_) ports << QString::number(port);
-    return config::ui::qs(config::withLineFeeds(config::tr(config::txtPortsHeldByAnotherProgram)))
-        .arg(ports.join(QStringLiteral(", ")));
+    QStringList parts;
+    if (state_.searchBlocked) parts << config::ui::qs(config::tr(config::txtSearchReachesNoNetwork));
+    if (!state_.held.empty()) {
+        QStringList ports;
+        for (const std::uint16_t port : state_.held) ports << QString::number(port);
+        const auto& wording =
+            state_.held.size() == 1 ? config::txtPortHeldByAnotherProgram : config::txtPortsHeldByAnotherProgram;
+        parts << config::ui::qs(config::tr(wording)).arg(ports.join(QStringLiteral(", ")));
+    }
+    return parts.join(QStringLiteral("\n\n"));
 }
 
-void PortNotice::tell(const std::vector<std::uint16_t>& held, bool lost) {
-    held_ = held;
-    if (held_.empty()) {
+void PortNotice::tell(const HeldPorts::State& now, bool lost) {
+    state_ = now;
+    if (state_.clear()) {
         close();
         return;
     }
@@ -27,7 +33,7 @@ void PortNotice::tell(const std::vector<std::uint16_t>& held, bool lost) {
         if (lost) box_->raise();
         return;
     }
-    if (!lost) return;  // the user closed it; the ports are told already
+    if (!lost) return;  // the user closed it; what it says was told already
     box_ = platform::ui::plainMessageBox(QMessageBox::Warning, QApplication::applicationDisplayName(), text(),
                                          QMessageBox::Ok, nullptr);
     box_->setAttribute(Qt::WA_DeleteOnClose);

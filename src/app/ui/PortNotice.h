@@ -1,16 +1,16 @@
 #pragma once
-// The window that tells the user that another program holds listening ports
-// of ours, so door calls do not reach this workstation. It comes up without
-// taking the keyboard and holds nothing up (no modality, no loop of its
-// own), so a call comes up in front of it and is answered as ever; it
-// follows the ports as they come free and goes once all are (HeldPorts
-// decides when it comes).
+// The window that tells the user why door calls may not reach this
+// workstation: another program holds listening ports of ours, or the device
+// search reaches no network. It comes up without taking the keyboard and
+// holds nothing up (no modality, no loop of its own), so a call comes up in
+// front of it and is answered as ever; it follows the ports as they come
+// free and the network as it comes back, and goes once all is well
+// (HeldPorts decides when it comes).
 
 #include <QMessageBox>
 #include <QPointer>
 
-#include <cstdint>
-#include <vector>
+#include "app/HeldPorts.h"
 
 namespace oculon::app::ui {
 
@@ -22,7 +22,7 @@ public:
     PortNotice& operator=(const PortNotice&) = delete;
 
     // As HeldPorts::Tell.
-    void tell(const std::vector<std::uint16_t>& held, bool lost);
+    void tell(const HeldPorts::State& now, bool lost);
     // The language changed: the open notice follows.
     void retranslate();
     void close();
@@ -33,7 +33,7 @@ private:
     QString text() const;
 
     QPointer<QMessageBox> box_;
-    std::vector<std::uint16_t> held_;
+    HeldPorts::State state_;
 };
 
 }  // namespace oculon::app::ui

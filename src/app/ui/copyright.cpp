@@ -257,7 +257,8 @@ void Tcopyright::FormCreate() {
     hub_ = std::make_unique<MessageHub>(
         *dispatch_,
         MessageHub::Links{forwardToSettings, [this] { return settings_.useServer(); }, [this] { Beenden1Click(); },
-                          [this](std::uint16_t port, bool held) { heldPorts_.report(port, held); }});
+                          [this](std::uint16_t port, bool held) { heldPorts_.report(port, held); },
+                          [this](bool blocked) { heldPorts_.reportSearch(blocked); }});
 
     Pause1_->setEnabled(true);
     VideoPlayer1_->setEnabled(true);

@@ -129,7 +129,8 @@ public:
     // The surveillance wall, when "surveillance" is on.
     video::ui::TueberwachungForm* wall() const { return wall_.get(); }
     NoticeWindow& Form1() { return Form1_; }
-    // The notice of listening ports another program holds.
+    // The notice of listening ports another program holds and of a search
+    // that reaches no network.
     PortNotice& portNotice() { return portNotice_; }
 
     CallDispatch& dispatch() { return *dispatch_; }
@@ -209,7 +210,7 @@ private:
 
     // Before the channel and the hub, which report to them.
     PortNotice portNotice_;
-    HeldPorts heldPorts_{[this](const std::vector<std::uint16_t>& held, bool lost) { portNotice_.tell(held, lost); }};
+    HeldPorts heldPorts_{[this](const HeldPorts::State& now, bool lost) { portNotice_.tell(now, lost); }};
     // First, so that the channel and the windows can name it.
     platform::MessageTarget hubTarget_;
     CommandChannel channel_;
