@@ -64,7 +64,7 @@ int SearchSenders::send(std::span<const Telegram> telegrams, const std::vector<s
             std::this_thread::sleep_for(kPause);
         }
         if (fromHere == static_cast<int>(telegrams.size()) && sender.failing) {
-            log::info(log::Category::devices, "serverSucher: search from %s works again", sender.address.c_str());
+            log::warning(log::Category::devices, "serverSucher: search from %s works again", sender.address.c_str());
             sender.failing = false;
         }
         sent += fromHere;

@@ -238,7 +238,7 @@ void suchThread::tellReach(std::optional<bool> blocked) {
         const char* why = UDPSenderList.empty() ? "no local address" : "every send fails";
         log::warning(log::Category::devices, "serverSucher: the search reaches no network (%s) until it changes", why);
     } else {
-        log::info(log::Category::devices, "serverSucher: the search reaches the network again");
+        log::warning(log::Category::devices, "serverSucher: the search reaches the network again");
     }
     post(platform::WM_SEARCHREACH, *blocked);
 }

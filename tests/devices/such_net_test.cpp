@@ -4,6 +4,7 @@
 // host that answers may name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -375,6 +376,59 @@ TEST_F(SuchNet, StoredCredentialsGoOnlyWhereTheAnswerCameFrom) {
         EXPECT_EQ(server->IPAdresse(), "10.77.0.4");
         EXPECT_TRUE(server->isConfigured() && !server->credentialsAllowed() && server->FPasswort.empty());
     }
+}
+
+// The workstation's network changes under the search: it starts with no
+// address, gets one, the address moves, and a second link comes with a host
+// behind it. Each time a search from the new address reaches the peer within
+// two passes (the kernel's notice makes it go out at once where the link is
+// up), multicast DNS follows too, and that the search reached no network is
+// told once and its end once.
+TEST_F(SuchNet, TheSearchFollowsTheAddressesAsTheyComeMoveAndAppear) {
+    const std::string peer = std::getenv("OCULON_PEER_NS");
+    const auto ip = [](const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; };
+    // Later tests find this host as it was: the flush took the multicast route too.
+    const std::shared_ptr<void> restore(nullptr, [](void*) {
+        [[maybe_unused]] const int ignored = std::system(
+            "ip link del oc2 2>/dev/null; ip addr flush dev oc0 && ip addr add 10.77.0.1/24 dev oc0 && "
+            "ip addr add 10.77.0.3/24 dev oc0 && ip route replace 224.0.0.0/4 dev oc0");
+    });
+    ip("ip addr flush dev oc0");
+    listen({4000, 5353});
+    const auto searchedFrom = [&](std::uint16_t port, const std::string& address) {
+        return std::ranges::any_of(heard_[port], [&](const Heard& h) { return h.datagram.from == address; });
+    };
+    const auto told = [&](bool blocked) {
+        return std::ranges::count_if(posted(platform::WM_SEARCHREACH),
+                                     [&](auto* m) { return m->wParam == static_cast<std::uintptr_t>(blocked); });
+    };
+    const auto within2Passes = [&](const std::string& address) {
+        const auto at = Clock::now();
+        EXPECT_TRUE(run(8s, [&] { return searchedFrom(4000, address); })) << "no search from " << address;
+        return Clock::now() - at;
+    };
+    start();
+    // The second pass without an address tells it.
+    ASSERT_TRUE(run(6s, [&] { return told(true) == 1; }));
+    EXPECT_TRUE(heard_[4000].empty());
+
+    ip("ip addr add 10.77.0.1/24 dev oc0");
+    EXPECT_LT(within2Passes("10.77.0.1"), 1s) << "not at the kernel's notice";
+    ASSERT_TRUE(run(1s, [&] { return told(false) == 1; }));
+
+    ip("ip addr del 10.77.0.1/24 dev oc0 && ip addr add 10.77.0.5/24 dev oc0");
+    EXPECT_LT(within2Passes("10.77.0.5"), 1s) << "not at the kernel's notice";
+
+    ip("ip link add oc2 type veth peer name oc3 && ip link set oc3 netns " + peer + " && ip -n " + peer +
+       " addr add 10.77.1.2/24 dev oc3 && ip -n " + peer + " link set oc3 up && ip addr add 10.77.1.1/24 dev oc2 " +
+       "&& ip link set oc2 up");
+    peers_[5353]->joinGroup("224.0.0.251", "10.77.1.2");
+    within2Passes("10.77.1.1");
+    EXPECT_TRUE(run(9s, [&] { return searchedFrom(5353, "10.77.0.5") && searchedFrom(5353, "10.77.1.1"); }))
+        << "multicast DNS did not follow";
+    // Told once each way, not at every pass.
+    EXPECT_EQ(told(true), 1);
+    EXPECT_EQ(told(false), 1);
 }
 
 int main(int argc, char** argv) {

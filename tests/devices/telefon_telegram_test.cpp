@@ -56,6 +56,44 @@ TEST(TelefonTelegram, EventsPerCode) {
     for (int none : {0x32, 0x33}) EXPECT_FALSE(makeTelefonEvent(parsed(telephoneTelegram(1, none, "")), "a"));
 }
 
+// What waited together after a stop: a call whose end from the same
+// telephone waits behind it is taken out, nothing else.
+TEST(TelefonTelegram, CallsEndedWhileWaitingAreTakenOut) {
+    const auto call = [](int seq, const char* from) {
+        return platform::Datagram{telephoneTelegram(seq, 0x01, "12"), from, 8112};
+    };
+    const auto video = [](int seq, const char* from) {
+        return platform::Datagram{telephoneTelegram(seq, 0x5D, "12"), from, 8112};
+    };
+    const auto end = [](int seq, const char* from) {
+        return platform::Datagram{telephoneTelegram(seq, 0x02, ""), from, 8112};
+    };
+    std::string badEnd = end(9, "a").data;
+    badEnd.back() ^= 1;  // the checksum no longer holds
+    const struct {
+        const char* what;
+        std::vector<platform::Datagram> waiting;
+        std::vector<int> kept;  // indexes into `waiting`
+    } rows[] = {
+        {"a call and its end", {call(1, "a"), end(2, "a")}, {1}},
+        {"a video call and its end", {video(1, "a"), end(2, "a")}, {1}},
+        {"the end of another telephone", {call(1, "a"), end(2, "b")}, {0, 1}},
+        {"an end before the call", {end(1, "a"), call(2, "a")}, {0, 1}},
+        {"a second call after the first one's end", {call(1, "a"), end(2, "a"), call(3, "a")}, {1, 2}},
+        {"a name between", {call(1, "a"), {telephoneTelegram(2, 0x14, "Tor"), "a", 8112}, end(3, "a")}, {1, 2}},
+        {"an end that is no telegram", {call(1, "a"), {badEnd, "a", 8112}}, {0, 1}},
+    };
+    for (const auto& row : rows) {
+        auto waiting = row.waiting;
+        dropEndedCalls(waiting);
+        std::vector<std::string> expected;
+        for (const int i : row.kept) expected.push_back(row.waiting[i].data);
+        std::vector<std::string> kept;
+        for (const auto& d : waiting) kept.push_back(d.data);
+        EXPECT_EQ(kept, expected) << row.what;
+    }
+}
+
 TEST(TelefonListe, UpdatesListedTelephoneAndPostsCopy) {
     TelefonListe liste;
     const auto event = [](int code, std::string_view text) {

@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <future>
 #include <mutex>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -111,6 +113,35 @@ TEST(UdpListener, StopsPromptlyFromAnotherThreadAndFromItsHandler) {
     EXPECT_LT(Clock::now() - start, Millis(500));
 }
 
+// Datagrams that waited together (after a stop of the process; here before
+// the listener began) pass its backlog filter as one, oldest first, and it
+// may take some out; one that comes alone is handled without it.
+TEST(UdpListener, WhatWaitedTogetherPassesTheBacklogFilterAsOne) {
+    UdpSocket socket = boundSocket("127.0.0.1", 0);
+    const auto port = socket.localPort();
+    UdpPeer peer;
+    // Loopback delivers before the send returns: all three wait.
+    for (const char* text : {"call", "end", "later"}) peer.sendTo("127.0.0.1", port, text);
+    Inbox inbox;
+    std::mutex mutex;
+    std::vector<std::vector<std::string>> batches;
+    UdpListener listener(std::move(socket), inbox.handler(), "backlog", 64, [&](std::vector<Datagram>& waiting) {
+        std::vector<std::string> texts;
+        for (const auto& d : waiting) texts.push_back(d.data);
+        std::lock_guard lock(mutex);
+        batches.push_back(texts);
+        std::erase_if(waiting, [](const Datagram& d) { return d.data == "call"; });
+    });
+    ASSERT_TRUE(inbox.waitFor(2));
+    peer.sendTo("127.0.0.1", port, "alone");
+    ASSERT_TRUE(inbox.waitFor(3));
+    std::lock_guard lock(mutex), lockInbox(inbox.mutex);
+    EXPECT_EQ(batches, (std::vector<std::vector<std::string>>{{"call", "end", "later"}}));
+    std::vector<std::string> handled;
+    for (const auto& d : inbox.datagrams) handled.push_back(d.data);
+    EXPECT_EQ(handled, (std::vector<std::string>{"end", "later", "alone"}));
+}
+
 TEST(UdpSocket, ReceiveTimesOutAndInterruptEndsAWait) {
     UdpSocket socket = boundSocket("127.0.0.1", 0);
     EXPECT_FALSE(socket.receive(100, Millis(50)));
@@ -140,6 +171,21 @@ TEST(UdpSocket, AdaptersAndTheAddressTowardsAHost) {
     for (const auto& a : adapters) EXPECT_NE(a.address, "127.0.0.1");
     EXPECT_EQ(addressTowards("127.0.0.1"), "127.0.0.1");
     EXPECT_TRUE(addressTowards("not an address").empty());
+
+    // The kernel's notice of a new address is there once the change is made
+    // (a link that came up late may have told something before); the new
+    // address is on the same interface.
+    AddressWatch watch;
+    watch.changed();
+    ASSERT_EQ(std::system("ip addr add 10.77.0.9/24 dev oc0"), 0);
+    EXPECT_TRUE(watch.changed());
+    const auto now = localIpv4Adapters();
+    const auto added =
+        std::find_if(now.begin(), now.end(), [](const LocalAdapter& a) { return a.address == "10.77.0.9"; });
+    ASSERT_EQ(std::system("ip addr del 10.77.0.9/24 dev oc0"), 0);
+    ASSERT_NE(added, now.end());
+    EXPECT_TRUE(added->index == oc0->index && added->index != 0);
+    EXPECT_TRUE(watch.changed());
 }
 
 TEST(UdpSocket, MulticastJoinAndSendWithTtl) {

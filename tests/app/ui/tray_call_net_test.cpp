@@ -456,6 +456,22 @@ TEST_F(CallsAboveThePlayer, APortAnotherProgramHoldsIsToldAndTheNoticeGoesOnceIt
     EXPECT_TRUE(notice()->text().contains(QStringLiteral("UDP 8112.")));
     report(8112, false);
     EXPECT_TRUE(pumpUntil([&] { return notice() == nullptr; }, 2s));
+
+    // A search that reaches no network is told in the same notice, which
+    // takes no keyboard and goes once the search works again.
+    const auto reach = [this](bool blocked) {
+        platform::MainLoop::instance().post(form().handle(), platform::WM_SEARCHREACH, blocked);
+    };
+    reach(true);
+    ASSERT_TRUE(pumpUntil([&] { return notice() != nullptr; }));
+    EXPECT_TRUE(notice()->text().startsWith(QStringLiteral("The program cannot search the network")));
+    EXPECT_TRUE(notice()->testAttribute(Qt::WA_ShowWithoutActivating) && !notice()->isModal());
+    report(8112, true);
+    ASSERT_TRUE(pumpUntil([&] { return notice()->text().contains(QStringLiteral("UDP 8112.")); }));
+    reach(false);
+    ASSERT_TRUE(pumpUntil([&] { return notice()->text().startsWith(QStringLiteral("Another program")); }));
+    report(8112, false);
+    EXPECT_TRUE(pumpUntil([&] { return notice() == nullptr; }, 2s));
     form().channel().setListening(false);
 }
 
