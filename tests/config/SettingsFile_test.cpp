@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
@@ -165,6 +167,36 @@ TEST(SettingsFile, ASaveWhileTheReportIsOpenIsWrittenAtOnceAndKeptUnconfirmed) {
         EXPECT_TRUE(next.setAsideReport().empty());
         EXPECT_EQ(TVideoConfig(std::make_shared<platform::FileRegistryStore>(file)).serverIP(), "10.6.6.6");
         fs::remove(keptAs);
+    }
+}
+
+// Why a settings file cannot be used is worded in the user's language, never in the system's English.
+TEST(SettingsFile, WhyAFileCannotBeUsedIsToldInTheUsersWords) {
+    using Why = platform::UnreadableSettings::Why;
+    testsupport::TempDir temp;
+    const std::string gone = temp.path() + "/disk/Oculon.reg";
+    const std::string link = temp.path() + "/link.reg";
+    fs::create_symlink(gone, link);
+    const std::string fifo = temp.path() + "/fifo.reg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto of = [](const std::string& file) { return *platform::FileRegistryStore(file).unreadable(); };
+    const struct {
+        platform::UnreadableSettings unreadable;
+        std::string told;
+    } rows[] = {
+        {of(link), link + " \u2192 " + gone + ": het bestand waarnaar deze koppeling wijst, is er niet"},
+        {of(fifo), fifo + ": het is geen gewoon bestand"},
+        {{"/x.reg", {}, Why::cannotOpen, EACCES}, "/x.reg: de toegang is niet toegestaan"},
+        {{"/x.reg", {}, Why::cannotRead, EIO}, "/x.reg: de schijf meldt een fout"},
+        {{"/x.reg", {}, Why::cannotRead, EBADMSG}, "/x.reg: het systeem meldt de fout EBADMSG"},
+        {{"/x.reg", {}, Why::cannotKeepCopy, ENOSPC}, "kopie van naast worden bewaard: de schijf is vol"},
+        {{"/x.reg", {}, Why::cannotKeepCopy, 0}, "er liggen te veel eerdere kopieën naast"},
+    };
+    for (const auto& row : rows) {
+        const std::string told = unreadableSettingsText(row.unreadable, lang_nl);
+        EXPECT_NE(told.find(row.told), std::string::npos) << told;
+        const std::string english = row.unreadable.error != 0 ? std::strerror(row.unreadable.error) : "\n";
+        EXPECT_EQ(told.find(english), std::string::npos) << told;
     }
 }
 

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "app/ui/SettingsNoticeWindow.h"
+#include "app/ui/SettingsUnreadableWindow.h"
 #include "app/ui/TaskbarStart.h"
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
@@ -356,6 +357,37 @@ TEST(ProgramStart, TheSettingsNoticeFitsASmallScreenWithItsOkClearOfTheMenuWindo
         clickAsUser(notice->okButton());
         EXPECT_FALSE(notice->isVisible());
     }
+}
+
+// Settings that cannot be used now (a disk not mounted yet) are tried again
+// by the window that says so, by itself for a while and at the user's word;
+// closing it ends the start.
+TEST(ProgramStart, UnusableSettingsAreTriedAgainByItselfAndAtTheUsersWord) {
+    config::sprache = config::lang_de;
+    int tries = 0;
+    app::ui::SettingsUnreadableWindow bySelf(
+        "x: weg", [&] { return ++tries < 3 ? std::string("x: weg") : std::string(); }, 10ms, 90);
+    EXPECT_EQ(bySelf.exec(), QDialog::Accepted);
+    EXPECT_EQ(tries, 3);
+
+    tries = 0;
+    app::ui::SettingsUnreadableWindow byHand(
+        "x: weg",
+        [&] {
+            ++tries;
+            return std::string("x: immer noch weg");
+        },
+        10ms, 2);
+    onModal([&](QWidget&) {
+        ASSERT_TRUE(pumpUntil([&] { return !byHand.trying(); }));
+        EXPECT_EQ(tries, 2);
+        clickAsUser(byHand.tryAgainButton());
+        EXPECT_EQ(tries, 3);
+        EXPECT_TRUE(byHand.text().endsWith(QStringLiteral("\n\nx: immer noch weg")));
+        EXPECT_EQ(byHand.closeButton().text(), "Beenden");
+        clickAsUser(byHand.closeButton());
+    });
+    EXPECT_EQ(byHand.exec(), QDialog::Rejected);
 }
 
 TEST(ProgramStart, StoredLanguageIsTakenWithoutAsking) {
