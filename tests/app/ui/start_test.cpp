@@ -21,6 +21,7 @@
 #include "app/ui/TaskbarStart.h"
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
+#include "config/ui/sprachwahl.h"
 #include "gui/QtTestKit.h"
 #include "platform/Shell.h"
 #include "platform/UserNotice.h"
@@ -356,6 +357,16 @@ TEST(ProgramStart, TheSettingsNoticeFitsASmallScreenWithItsOkClearOfTheMenuWindo
         notice->activateWindow();
         clickAsUser(notice->okButton());
         EXPECT_FALSE(notice->isVisible());
+    }
+    // The questions of the next start, once the notice no longer comes, fit as well.
+    config::ui::Tsprachwahl language;
+    settings::ui::TautoStartFrame offer(nullptr, true);
+    for (QDialog* question : std::initializer_list<QDialog*>{&language, &offer}) {
+        const QRect room = platform::ui::roomForWindows(*question->screen());
+        EXPECT_LE(question->height(), room.height());
+        const auto* ok = question->findChild<QPushButton*>(question == &offer ? "vorButton" : "BitBtn1");
+        ASSERT_NE(ok, nullptr);
+        EXPECT_LE(ok->geometry().bottom(), question->height());
     }
 }
 
