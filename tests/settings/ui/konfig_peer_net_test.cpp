@@ -79,6 +79,16 @@ struct DiscoveringDialog {
     std::unique_ptr<settings::SuchThreadSource> found;
 };
 
+// The user opens the dialog, waits for the simulated station to be listed
+// and chooses it on the video-server page; false when it is not listed.
+bool chooseTheStation(settings::ui::TkonfigForm& dialog) {
+    showActive(dialog);
+    if (!pumpUntil([&] { return listed(dialog, "10.77.0.2:80\nSimDoor1"); }, 20s)) return false;
+    turnTo(dialog, settings::ui::TkonfigForm::ServerTab);
+    clickCell(child<QListWidget>(dialog, "ListView1"), 0);
+    return true;
+}
+
 }  // namespace
 
 TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
@@ -97,11 +107,7 @@ TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
     settings.addConfig(stored);
     DiscoveringDialog peer(settings);
     auto& dialog = peer.dialog;
-    showActive(*dialog);
-
-    ASSERT_TRUE(pumpUntil([&] { return listed(*dialog, "10.77.0.2:80\nSimDoor1"); }, 20s));
-    turnTo(*dialog, settings::ui::TkonfigForm::ServerTab);
-    clickCell(child<QListWidget>(*dialog, "ListView1"), 0);
+    ASSERT_TRUE(chooseTheStation(*dialog));
     auto* name = dialog->findChild<QLineEdit*>("serverNameEdit");
     EXPECT_EQ(name->text(), "SimDoor1");
     retype(*name, "Haus t");
@@ -141,10 +147,7 @@ TEST(KonfigPeer, ThePasswordPromptOfTheRunTakesTheKeyboard) {
     config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
     DiscoveringDialog peer(settings);
     auto& dialog = peer.dialog;
-    showActive(*dialog);
-    ASSERT_TRUE(pumpUntil([&] { return listed(*dialog, "10.77.0.2:80\nSimDoor1"); }, 20s));
-    turnTo(*dialog, settings::ui::TkonfigForm::ServerTab);
-    clickCell(child<QListWidget>(*dialog, "ListView1"), 0);
+    ASSERT_TRUE(chooseTheStation(*dialog));
     retype(child<QLineEdit>(*dialog, "nameEdit"), "door");
     retype(child<QLineEdit>(*dialog, "passEdit"), "secret");
     retype(child<QLineEdit>(*dialog, "passConfirmEdit"), "secret");
