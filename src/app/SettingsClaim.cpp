@@ -26,8 +26,9 @@ SettingsClaim claimSettings(const std::string& settingsFile) {
     claim.instance = platform::SingleInstance::acquire(instanceLockFor(settingsFile), &claim.problem);
     if (!claim.instance) return claim;
     auto store = std::make_shared<platform::FileRegistryStore>(settingsFile);
-    if (!store->unreadableReport().empty()) {
+    if (store->unreadable()) {
         claim.problem = store->unreadableReport();
+        claim.unreadable = store->unreadable();
         claim.instance.reset();
         return claim;
     }

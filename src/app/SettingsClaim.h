@@ -6,6 +6,7 @@
 // socket beside the lock.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/Registry.h"
@@ -23,6 +24,8 @@ struct SettingsClaim {
     // Why the settings cannot be used (the program tells the user and ends);
     // empty when they can, or when another instance holds them.
     std::string problem;
+    // The same, for the user's words, where the settings file is the cause.
+    std::optional<platform::UnreadableSettings> unreadable;
 };
 
 // The lock file beside `settingsFile`.

@@ -42,32 +42,53 @@ std::optional<std::int32_t> decimalNumber(const std::string& text) {
 
 }  // namespace
 
-std::optional<std::int32_t> tryReadInt(const Registry& reg, const std::string& name) {
-    if (!reg.ValueExists(name)) return std::nullopt;
+namespace {
+
+// The number `name` holds, or `fallback`; one that cannot be used is noted
+// with the fallback the program takes in its place.
+std::optional<std::int32_t> numberOr(const Registry& reg, const std::string& name,
+                                     std::optional<std::int32_t> fallback) {
+    if (!reg.ValueExists(name)) return fallback;
     try {
         return reg.ReadInteger(name);
     } catch (const RegistryError&) {}
     if (const auto number = decimalNumber(reg.ReadString(name))) return number;
-    reg.NoteUnusable(name, platform::SettingsFault::notANumber);
-    return std::nullopt;
+    std::optional<platform::RegValue> takenAs;
+    if (fallback) takenAs = static_cast<std::uint32_t>(*fallback);
+    reg.NoteUnusable(name, platform::SettingsFault::notANumber, takenAs);
+    return fallback;
 }
 
-std::optional<std::string> tryReadStr(const Registry& reg, const std::string& name, TextBytes bytes) {
-    if (!reg.ValueExists(name)) return std::nullopt;
+// The text `name` holds, or `fallback`, noted as numberOr does.
+std::optional<std::string> textOr(const Registry& reg, const std::string& name, TextBytes bytes,
+                                  const std::optional<std::string>& fallback) {
+    if (!reg.ValueExists(name)) return fallback;
     std::string text;
     try {
         text = reg.ReadString(name);
     } catch (const RegistryError&) {
-        reg.NoteUnusable(name, platform::SettingsFault::notAText);
-        return std::nullopt;
+        std::optional<platform::RegValue> takenAs;
+        if (fallback) takenAs = *fallback;
+        reg.NoteUnusable(name, platform::SettingsFault::notAText, takenAs);
+        return fallback;
     }
     // Taken as it is all the same (an editor that saves Latin-1, say).
     if (bytes == TextBytes::utf8 && !platform::isUtf8(text)) reg.NoteUnusable(name, platform::SettingsFault::notUtf8);
     return text;
 }
 
+}  // namespace
+
+std::optional<std::int32_t> tryReadInt(const Registry& reg, const std::string& name) {
+    return numberOr(reg, name, std::nullopt);
+}
+
+std::optional<std::string> tryReadStr(const Registry& reg, const std::string& name, TextBytes bytes) {
+    return textOr(reg, name, bytes, std::nullopt);
+}
+
 std::int32_t readInt(const Registry& reg, const std::string& name, std::int32_t fallback) {
-    return tryReadInt(reg, name).value_or(fallback);
+    return *numberOr(reg, name, fallback);
 }
 
 bool readBool(const Registry& reg, const std::string& name, bool fallback) {
@@ -75,7 +96,7 @@ bool readBool(const Registry& reg, const std::string& name, bool fallback) {
 }
 
 std::string readStr(const Registry& reg, const std::string& name, const std::string& fallback) {
-    return tryReadStr(reg, name).value_or(fallback);
+    return *textOr(reg, name, TextBytes::utf8, fallback);
 }
 
 std::string readDeviceName(const Registry& reg, const std::string& name) {

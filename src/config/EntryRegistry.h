@@ -25,8 +25,10 @@ enum class TextBytes { utf8, asSent };
 // Tolerant reads: a value that is missing or of the wrong type gives nullopt
 // or the default; one of the wrong type is noted on the store as unusable
 // (Registry::NoteUnusable), save a text of decimal digits, which reads as the
-// number it spells ("1" as a switch that is on). A text that should be UTF-8
-// and is not is taken as it is, and noted.
+// number it spells ("1" as a switch that is on), with the default taken in
+// its place (none for tryRead*), to be written as taken once the user has
+// been told. A text that should be UTF-8 and is not is taken as it is, and
+// noted.
 std::optional<std::int32_t> tryReadInt(const platform::Registry& reg, const std::string& name);
 std::optional<std::string> tryReadStr(const platform::Registry& reg, const std::string& name,
                                       TextBytes bytes = TextBytes::utf8);

@@ -440,8 +440,15 @@ std::string failure(const std::string& path, int error) { return path + ": " + s
 
 enum class FileRead { missing, read, tooLarge, failed };
 
-// The whole file into `text`; `error` says why when it failed.
-FileRead readSettingsFile(const std::string& path, std::string& text, std::string& error) {
+// The whole file into `text`, or its first kMaxFileSize bytes and a little
+// more when it is larger; `failure` says why when it failed.
+FileRead readSettingsFile(const std::string& path, std::string& text, UnreadableSettings& failure) {
+    failure.path = path;
+    const auto failed = [&failure](UnreadableSettings::Why why, int error) {
+        failure.why = why;
+        failure.error = error;
+        return FileRead::failed;
+    };
     // Not blocked by a FIFO in its place.
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd) {
@@ -449,37 +456,51 @@ FileRead readSettingsFile(const std::string& path, std::string& text, std::strin
         // A link whose file is gone (on a disk not mounted yet) holds the
         // user's settings all the same: no first start.
         if (struct stat link{}; why == ENOENT && ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-            // Words of no language: the message around it speaks the user's.
             std::error_code unread;
-            error = path + " \u2192 " + fs::read_symlink(path, unread).string() + ": " + std::strerror(why);
-            return FileRead::failed;
+            failure.target = fs::read_symlink(path, unread).string();
+            return failed(UnreadableSettings::Why::linkLeadsNowhere, why);
         }
         if (why == ENOENT) return FileRead::missing;
-        error = failure(path, why);
-        return FileRead::failed;
+        return failed(UnreadableSettings::Why::cannotOpen, why);
     }
-    FileRead result = FileRead::read;
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) {
-        error = failure(path, errno);
-        result = FileRead::failed;
-    } else if (!S_ISREG(info.st_mode)) {
-        error = path + ": not a plain file";
-        result = FileRead::failed;
-    }
+    if (::fstat(fd.get(), &info) != 0) return failed(UnreadableSettings::Why::cannotRead, errno);
+    if (!S_ISREG(info.st_mode)) return failed(UnreadableSettings::Why::notAFile, 0);
     char buffer[65536];
-    while (result == FileRead::read) {
+    for (;;) {
         const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error = failure(path, errno);
-            result = FileRead::failed;
-        }
-        if (n <= 0) break;
+        if (n < 0) return failed(UnreadableSettings::Why::cannotRead, errno);
+        if (n == 0) return FileRead::read;
         text.append(buffer, static_cast<std::size_t>(n));
-        if (text.size() > kMaxFileSize) result = FileRead::tooLarge;
+        if (text.size() > kMaxFileSize) return FileRead::tooLarge;
     }
-    return result;
+}
+
+// The lines of `text` that its first kMaxFileSize bytes hold whole: a line
+// cut short could read as another value ("dword:0000001" of
+// "dword:00000010"). A line break of UTF-16 text is two bytes at an even
+// place after its byte-order mark.
+std::string wholeLinesOfItsStart(std::string text) {
+    text.resize(std::min(text.size(), kMaxFileSize));
+    const bool wide = text.rfind("\xFF\xFE", 0) == 0;
+    std::size_t end = text.size();
+    while (end > 0) {
+        const std::size_t at = text.rfind('\n', end - 1);
+        if (at == std::string::npos) {
+            end = 0;
+        } else if (!wide) {
+            end = at + 1;
+            break;
+        } else if (at % 2 == 0 && at + 1 < text.size() && text[at + 1] == '\0') {
+            end = at + 2;
+            break;
+        } else {
+            end = at;
+        }
+    }
+    text.resize(end);
+    return text;
 }
 
 // Earlier copies of the same second a set-aside copy steps past.
@@ -506,8 +527,10 @@ std::string freeAsideName(const std::string& path) {
 // copy has, `aside` first when it names one: the bytes read written to a new
 // file (mode 0600: it holds device passwords), or, when they were not read
 // whole, the file itself moved there. Empty on success, with the name in
-// `aside`; otherwise why not.
-std::string keepAside(const std::string& path, const std::string& text, bool readWhole, std::string& aside) {
+// `aside`; otherwise why not, and the system's reason in `error` (0: every
+// name was taken).
+std::string keepAside(const std::string& path, const std::string& text, bool readWhole, std::string& aside,
+                      int& error) {
     const std::string wanted = aside;
     const std::string time = timestamp();
     for (int n = wanted.empty() ? 1 : 0; n <= kAsideNames; ++n) {
@@ -515,15 +538,17 @@ std::string keepAside(const std::string& path, const std::string& text, bool rea
         const UniqueFd fd(::open(aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!fd) {
             if (errno == EEXIST) continue;
-            return failure(aside, errno);
+            error = errno;
+            return failure(aside, error);
         }
         const bool kept = readWhole ? writeAll(fd.get(), text) && ::fsync(fd.get()) == 0
                                     : std::rename(path.c_str(), aside.c_str()) == 0;
         if (kept) return {};
-        const int error = errno;
+        error = errno;
         ::unlink(aside.c_str());
         return failure(aside, error);
     }
+    error = 0;
     return asideName(path, time, 1) + ": " + std::to_string(kAsideNames) + " earlier copies are in the way";
 }
 
@@ -691,22 +716,67 @@ void UnusableValues::note(Value value) {
     if (count++ < kListedSkips) listed.push_back(std::move(value));
 }
 
-void UnusableValues::add(const UnusableValues& more) {
-    for (const Value& value : more.listed)
-        if (listed.size() < kListedSkips) listed.push_back(value);
-    count += more.count;
+std::string UnreadableSettings::describe() const {
+    switch (why) {
+        case Why::linkLeadsNowhere: return path + " \u2192 " + target + ": " + std::strerror(error);
+        case Why::cannotOpen:
+        case Why::cannotRead: return failure(path, error);
+        case Why::notAFile: return path + ": not a plain file";
+        case Why::cannotKeepCopy:
+            return path + ": it cannot be read whole, and it could not be kept beside itself: " +
+                   (error != 0 ? std::strerror(error) : "earlier copies are in the way");
+    }
+    return path;
 }
 
 // --- stores ----------------------------------------------------------------
 
-void RegistryStore::noteUnusable(const UnusableValues& values) {
+namespace {
+
+// How many unusable values are written as taken at most: the rest are told
+// again at the next start. Bounds what a hostile file holds in memory.
+constexpr std::size_t kTakenValues = 4096;
+
+}  // namespace
+
+void RegistryStore::noteUnusable(const std::string& path, const std::string& name, SettingsFault why,
+                                 std::optional<RegValue> takenAs) {
     std::lock_guard lock(mutex_);
-    unusable_.add(values);
+    const RegistryKey* key = walk(*root_, path);
+    if (key == nullptr) return;
+    const auto it = key->values.find(name);
+    if (it == key->values.end()) return;
+    // As the file spells it, so that it is found there.
+    std::string line;
+    writeValue(line, it->first, it->second);
+    line.resize(line.size() - 2);  // its line break
+    unusable_.note({"[" + std::string(kRootName) + path + "]", std::move(line), why});
+    if (why != SettingsFault::notUtf8 && taken_.size() < kTakenValues)
+        taken_.push_back({path, it->first, it->second, std::move(takenAs)});
 }
 
 UnusableValues RegistryStore::unusableValues() {
     std::lock_guard lock(mutex_);
     return unusable_;
+}
+
+void RegistryStore::writeUnusableAsTaken() {
+    std::lock_guard lock(mutex_);
+    if (taken_.empty()) return;
+    for (Taken& value : taken_) {
+        RegistryKey* key = walk(*root_, value.path);
+        if (key == nullptr) continue;
+        const auto it = key->values.find(value.name);
+        if (it == key->values.end() || it->second != value.written) continue;
+        if (value.takenAs) {
+            it->second = std::move(*value.takenAs);
+        } else {
+            key->values.erase(it);
+        }
+    }
+    taken_.clear();
+    dirty_ = true;
+    if (batchDepth_ == 0) flush();
 }
 
 void RegistryStore::flush() {
@@ -734,13 +804,13 @@ struct FileRegistryStore::Loaded {
     Notice setAsideNotice = Notice::settingsStartedAfresh;
     std::string keptAs;
     bool moveOnSeen = false;
-    std::string unreadable;
+    std::optional<UnreadableSettings> unreadable;
 };
 
 std::unique_ptr<RegistryKey> FileRegistryStore::peek(const std::string& path) {
     std::string text;
-    std::string problem;
-    if (readSettingsFile(path, text, problem) == FileRead::read) {
+    UnreadableSettings unread;
+    if (readSettingsFile(path, text, unread) == FileRead::read) {
         try {
             return readRegedit4(text).tree;
         } catch (const RegistryError&) {}
@@ -756,50 +826,52 @@ FileRegistryStore::Loaded FileRegistryStore::load(const std::string& path) {
     if (std::string target; saveTarget(path, target).empty() && target != path) removeTemporaryFiles(target);
     Loaded loaded;
     std::string text;
-    std::string problem;
+    UnreadableSettings unread;
     SetAsideReport report;
     report.path = path;
-    switch (readSettingsFile(path, text, problem)) {
-        case FileRead::missing: return loaded;  // no file yet: empty settings
-        case FileRead::failed: loaded.unreadable = problem; return loaded;
-        case FileRead::tooLarge:
-            // Moved aside once the user has seen why, so that until then the
-            // file is where it was, whatever ends the program.
-            report.whole = SettingsFault::fileTooLarge;
-            loaded.keptAs = freeAsideName(path);
-            if (loaded.keptAs.empty()) {
-                loaded.unreadable =
-                    path + ": " + faultText(SettingsFault::fileTooLarge) + "; no name is free beside it";
-                return loaded;
-            }
-            loaded.setAside = std::move(report);
-            loaded.moveOnSeen = true;
-            return loaded;
-        case FileRead::read:
-            try {
-                ReadSettings read = readRegedit4(text);
-                if (read.skippedCount == 0) {
-                    loaded.tree = std::move(read.tree);
-                    return loaded;
-                }
-                report.lines = std::move(read.skipped);
-                report.lineCount = read.skippedCount;
-                const bool anyLoaded = !read.tree->values.empty() || !read.tree->subkeys.empty();
-                if (anyLoaded) loaded.setAsideNotice = Notice::settingsPartlyRead;
-                loaded.tree = std::move(read.tree);
-            } catch (const SettingsFileError& e) {
-                report.whole = e.fault();
-            }
-            break;
-    }
-    // Keep the file as it was for the user; one that cannot be kept must not
-    // be overwritten either.
-    if (std::string why = keepAside(path, text, true, loaded.keptAs); !why.empty()) {
-        loaded.tree = std::make_unique<RegistryKey>();
-        loaded.unreadable = path + ": " + (report.whole ? faultText(*report.whole) : "lines that cannot be read") +
-                            "; it could not be set aside: " + why;
-        loaded.keptAs.clear();
+    const FileRead read = readSettingsFile(path, text, unread);
+    if (read == FileRead::missing) return loaded;  // no file yet: empty settings
+    if (read == FileRead::failed) {
+        loaded.unreadable = std::move(unread);
         return loaded;
+    }
+    const bool tooLarge = read == FileRead::tooLarge;
+    if (tooLarge) {
+        // Moved aside with the first write, so that until then the file is
+        // where it was, whatever ends the program.
+        loaded.keptAs = freeAsideName(path);
+        if (loaded.keptAs.empty()) {
+            loaded.unreadable = UnreadableSettings{path, {}, UnreadableSettings::Why::cannotKeepCopy, 0};
+            return loaded;
+        }
+        loaded.moveOnSeen = true;
+        report.onlyItsStart = true;
+        text = wholeLinesOfItsStart(std::move(text));
+    }
+    try {
+        ReadSettings settings = readRegedit4(text);
+        if (settings.skippedCount == 0 && !tooLarge) {
+            loaded.tree = std::move(settings.tree);
+            return loaded;
+        }
+        report.lines = std::move(settings.skipped);
+        report.lineCount = settings.skippedCount;
+        const bool anyLoaded = !settings.tree->values.empty() || !settings.tree->subkeys.empty();
+        if (anyLoaded) loaded.setAsideNotice = Notice::settingsPartlyRead;
+        loaded.tree = std::move(settings.tree);
+    } catch (const SettingsFileError& e) {
+        report.whole = e.fault();
+    }
+    if (!tooLarge) {
+        // Keep the file as it was for the user; one that cannot be kept must
+        // not be overwritten either.
+        int error = 0;
+        if (std::string why = keepAside(path, text, true, loaded.keptAs, error); !why.empty()) {
+            loaded.tree = std::make_unique<RegistryKey>();
+            loaded.unreadable = UnreadableSettings{path, {}, UnreadableSettings::Why::cannotKeepCopy, error};
+            loaded.keptAs.clear();
+            return loaded;
+        }
     }
     loaded.setAside = std::move(report);
     return loaded;
@@ -818,25 +890,25 @@ FileRegistryStore::FileRegistryStore(std::string path, Loaded loaded)
       unreadable_(std::move(loaded.unreadable)) {}
 
 FileRegistryStore::~FileRegistryStore() {
-    // The report was not seen: the file is still as the user left it, and
-    // the next start tells the same, with a copy of its own.
+    // Nothing was written: the file is still as the user left it, and the
+    // next start tells the same, with a copy of its own.
     if (held_ && !moveOnSeen_) ::unlink(keptAs_.c_str());
 }
 
-void FileRegistryStore::reportSeen() {
-    withTree([this](RegistryKey& root) {
-        if (!held_) return;
-        if (moveOnSeen_) {
-            if (std::string why = keepAside(path_, {}, false, keptAs_); !why.empty()) {
-                // Stays held: a save would write over the only copy.
-                log::warning(log::Category::platform, "the settings file stays as it is: %s", why.c_str());
-                tellUser(Notice::settingsNotSaved, path_ + ": " + why);
-                return;
-            }
-            moveOnSeen_ = false;
+void FileRegistryStore::reportShown() {
+    withTree([this](const RegistryKey& root) {
+        if (!held_ || shown_) return;
+        try {
+            shown_ = serializeRegedit4(root);
+        } catch (const RegistryError&) {
+            shown_ = std::string();  // any save is a change then
         }
-        held_ = false;
-        persist(root);
+    });
+}
+
+void FileRegistryStore::reportSeen() {
+    withTree([this](const RegistryKey& root) {
+        if (held_) save(root, true);
     });
 }
 
@@ -845,20 +917,44 @@ std::string FileRegistryStore::defaultPath() {
     return config.empty() ? std::string() : config + "/Korvat/Oculon.reg";
 }
 
-void FileRegistryStore::persist(const RegistryKey& root) {
-    if (!unreadable_.empty() || held_) return;
-    const std::string problem = save(path_, root);
+void FileRegistryStore::persist(const RegistryKey& root) { save(root, false); }
+
+void FileRegistryStore::save(const RegistryKey& root, bool seen) {
+    if (unreadable_) return;
+    // Before the report is shown, what changes is the load's own doing.
+    if (held_ && !seen && !shown_) return;
+    std::string text;
+    std::string problem;
+    try {
+        text = serializeRegedit4(root);
+    } catch (const RegistryError& e) {
+        problem = path_ + ": " + e.what();
+    }
+    if (problem.empty() && held_) {
+        if (!seen && text == *shown_) return;  // nothing of the user's to write yet
+        problem = endHold();
+    }
+    if (problem.empty()) problem = write(path_, text);
     if (!problem.empty() && !failing_) tellUser(Notice::settingsNotSaved, problem);
     failing_ = !problem.empty();
 }
 
-std::string FileRegistryStore::save(const std::string& path, const RegistryKey& root) {
-    std::string text;
-    try {
-        text = serializeRegedit4(root);
-    } catch (const RegistryError& e) {
-        return path + ": " + e.what();
+std::string FileRegistryStore::endHold() {
+    if (moveOnSeen_) {
+        int error = 0;
+        if (std::string why = keepAside(path_, {}, false, keptAs_, error); !why.empty()) {
+            // Stays held: a save would write over the only copy.
+            log::warning(log::Category::platform, "the settings file stays as it is: %s", why.c_str());
+            return path_ + ": " + why;
+        }
+        moveOnSeen_ = false;
     }
+    held_ = false;
+    shown_.reset();
+    return {};
+}
+
+std::string FileRegistryStore::write(const std::string& path, const std::string& text) {
     if (std::string problem = makePrivateFolder(fs::path(path).parent_path().string()); !problem.empty())
         return problem;
     std::string target;
@@ -956,21 +1052,8 @@ std::optional<RegValue> Registry::readValue(const std::string& name) const {
     });
 }
 
-void Registry::NoteUnusable(const std::string& name, SettingsFault why) const {
-    // As the file spells it, so that it is found there.
-    std::string line = store_->withTree([&](RegistryKey& root) {
-        std::string written;
-        if (const RegistryKey* key = walk(root, current_)) {
-            if (const auto it = key->values.find(name); it != key->values.end())
-                writeValue(written, it->first, it->second);
-        }
-        return written;
-    });
-    if (line.empty()) return;
-    line.resize(line.size() - 2);  // its line break
-    UnusableValues noted;
-    noted.note({"[" + std::string(kRootName) + current_ + "]", std::move(line), why});
-    store_->noteUnusable(noted);
+void Registry::NoteUnusable(const std::string& name, SettingsFault why, std::optional<RegValue> takenAs) const {
+    store_->noteUnusable(current_, name, why, std::move(takenAs));
 }
 
 std::int32_t Registry::ReadInteger(const std::string& name) const {

@@ -116,7 +116,6 @@ struct UnusableValues {
     std::size_t count = 0;
 
     void note(Value value);
-    void add(const UnusableValues& more);
 };
 
 // A line of a settings file that was left out, and why.
@@ -170,8 +169,18 @@ public:
         return result;
     }
 
-    void noteUnusable(const UnusableValues& values);
+    // Notes the value `name` of the key at `path` (absolute, as Registry
+    // has it) as unusable for `why`, and what the program took in its
+    // place: nothing when it went without it.
+    void noteUnusable(const std::string& path, const std::string& name, SettingsFault why,
+                      std::optional<RegValue> takenAs);
     UnusableValues unusableValues();
+    // The user has been told of the unusable values: each is written as the
+    // program took it, or left out where it took nothing, in one write, so
+    // that the next start does not tell the same again. A value changed
+    // since it was noted stays as it is now, and so does a text that is no
+    // UTF-8: the program uses it as it is.
+    void writeUnusableAsTaken();
 
 protected:
     explicit RegistryStore(std::unique_ptr<RegistryKey> root) : root_(std::move(root)) {}
@@ -181,11 +190,19 @@ private:
     friend class RegistryBatch;
     void flush();
 
+    struct Taken {
+        std::string path;
+        std::string name;
+        RegValue written;
+        std::optional<RegValue> takenAs;
+    };
+
     std::recursive_mutex mutex_;
     std::unique_ptr<RegistryKey> root_;
     int batchDepth_ = 0;
     bool dirty_ = false;
     UnusableValues unusable_;
+    std::vector<Taken> taken_;  // the first of them, to write as taken
 };
 
 // Holds the store for its lifetime; the changes made meanwhile are written
@@ -206,9 +223,28 @@ private:
 struct SetAsideReport {
     std::string path;                    // the file; empty when nothing was left out
     std::optional<SettingsFault> whole;  // the file was not read at all
+    bool onlyItsStart = false;           // too large: what its first 16 MiB hold was read
     std::vector<SkippedLine> lines;      // the first few lines left out, in file order
     std::size_t lineCount = 0;           // all of them
     bool empty() const { return path.empty(); }
+};
+
+// Why the settings file cannot be used at all: the reason, for the user's
+// language to word, and what the system said.
+struct UnreadableSettings {
+    enum class Why : std::uint8_t {
+        linkLeadsNowhere,  // a link to a file that is not there (its disk not mounted yet, say)
+        cannotOpen,        // `error` says why
+        notAFile,          // a folder, a FIFO, a device
+        cannotRead,        // `error` says why
+        cannotKeepCopy,    // damaged or too large, and it could not be kept beside itself (`error`; 0: no name free)
+    };
+    std::string path;
+    std::string target;  // where the link leads, for linkLeadsNowhere
+    Why why = Why::cannotOpen;
+    int error = 0;
+    // In English, for the log.
+    std::string describe() const;
 };
 
 // In-memory store for tests.
@@ -233,15 +269,18 @@ protected:
 // A file with lines that cannot be read is kept as it was beside it
 // (".broken-<time>", never over an earlier one), what could be read is
 // loaded, and setAsideReport() names the wrong lines; a file of which
-// nothing can be used is kept the same way and the store starts empty. The
-// file stays as the user wrote it until reportSeen(): the store then saves
-// what it holds, and from then on every change. A file too large to be
-// read whole is moved to its copy's name only then, so a start that ends
-// first, by a crash too, leaves it where it was. A store that ends before
-// takes its copy away again, so the next start tells the same.
+// nothing can be used is kept the same way and the store starts empty; of
+// a file too large to be read whole, what its first 16 MiB hold is loaded.
+// The file stays as the user wrote it while nothing changes: the load's own
+// writes wait. Once the report is before the user (reportShown()), every
+// change is written at once; reportSeen() writes what the store holds
+// whether it changed or not. A file too large to be read whole is moved to
+// its copy's name only with that first write, so a start that ends before,
+// by a crash too, leaves it where it was. A store that ends with nothing
+// written takes its copy away again, so the next start tells the same.
 // A file that is there but cannot be read or reached (a link to a file that
-// is gone), or not kept, is reported through unreadableReport(): the store
-// then starts empty and never writes, so the file is not lost.
+// is gone), or not kept, is reported through unreadable(): the store then
+// starts empty and never writes, so the file is not lost.
 class FileRegistryStore : public RegistryStore {
 public:
     explicit FileRegistryStore(std::string path);
@@ -258,14 +297,19 @@ public:
     const SetAsideReport& setAsideReport() const { return setAside_; }
     Notice setAsideNotice() const { return setAsideNotice_; }
     const std::string& keptAs() const { return keptAs_; }
-    // The file goes to keptAs() only once the report was seen (it was too
-    // large to copy).
+    // The file goes to keptAs() only with the first write (it was too large
+    // to copy).
     bool keptOnceSeen() const { return moveOnSeen_; }
+    // The report is before the user: from now on a change is written at
+    // once, with the file set aside first where it was too large to copy.
+    void reportShown();
     // The user has seen the report: the file is set aside (when it was too
     // large to copy) and saved from now on. A file that cannot be set aside
     // is not written over, and the user is told.
     void reportSeen();
-    const std::string& unreadableReport() const { return unreadable_; }
+    const std::optional<UnreadableSettings>& unreadable() const { return unreadable_; }
+    // The same in English, for the log; empty when the file can be used.
+    std::string unreadableReport() const { return unreadable_ ? unreadable_->describe() : std::string(); }
     // What the file at `path` holds, read as the store reads it but without
     // touching anything: for a process that does not hold the settings. An
     // empty tree when it cannot be read.
@@ -278,16 +322,24 @@ private:
     struct Loaded;
     static Loaded load(const std::string& path);
     FileRegistryStore(std::string path, Loaded loaded);
+    // Writes `root` unless it is held; `seen`: the user has seen the report.
+    void save(const RegistryKey& root, bool seen);
+    // Sets the file aside where it was too large to copy, and ends the hold;
+    // why not, when it could not.
+    std::string endHold();
     // Why the save failed; empty when it did not.
-    static std::string save(const std::string& path, const RegistryKey& root);
+    static std::string write(const std::string& path, const std::string& text);
 
     std::string path_;
     SetAsideReport setAside_;
     Notice setAsideNotice_ = Notice::settingsStartedAfresh;
     std::string keptAs_;
-    bool moveOnSeen_ = false;  // the copy is to be the file itself, moved once seen
-    bool held_ = false;        // setAside_ not seen yet: the file is not written
-    std::string unreadable_;
+    bool moveOnSeen_ = false;  // the copy is to be the file itself, moved with the first write
+    bool held_ = false;        // nothing written since the load told of what it left out
+    // The tree as it was when the report was shown: while held, only a
+    // change from it is written. None: not shown yet.
+    std::optional<std::string> shown_;
+    std::optional<UnreadableSettings> unreadable_;
     bool failing_ = false;  // the last save failed, and the user was told
 };
 
@@ -316,8 +368,9 @@ public:
     void WriteInteger(const std::string& name, std::int32_t value);
     void WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
     void WriteString(const std::string& name, const std::string& value);
-    // Notes the value `name` of the open key on the store as unusable.
-    void NoteUnusable(const std::string& name, SettingsFault why) const;
+    // Notes the value `name` of the open key on the store as unusable, and
+    // what the program took in its place (RegistryStore::noteUnusable).
+    void NoteUnusable(const std::string& name, SettingsFault why, std::optional<RegValue> takenAs = std::nullopt) const;
 
     const std::string& CurrentPath() const { return current_; }
     RegistryStore& store() { return *store_; }

@@ -200,7 +200,9 @@ bool mayListenSoon(const std::string& path, int error) {
 
 }  // namespace
 
-bool tellRunningInstance(const std::string& socketPath, std::chrono::milliseconds bound, std::string* problem) {
+bool tellRunningInstance(const std::string& socketPath, std::chrono::milliseconds bound, std::string* problem,
+                         bool* unanswered) {
+    if (unanswered) *unanswered = false;
     const auto fail = [&](const std::string& why) {
         if (problem) *problem = socketPath + ": " + why;
         return false;
@@ -234,6 +236,7 @@ bool tellRunningInstance(const std::string& socketPath, std::chrono::millisecond
         const auto seconds = std::chrono::duration_cast<std::chrono::duration<double>>(bound).count();
         char text[96];
         std::snprintf(text, sizeof text, "the running program did not answer within %.3g s", seconds);
+        if (unanswered) *unanswered = true;
         return fail(text);
     }
 }

@@ -71,9 +71,10 @@ private:
 // `socketPath`, and waits up to `bound` for it to take that up; one that
 // holds the lock but does not listen yet is waited for as well. False when
 // none listens, it is another user's, or it did not answer in time;
-// `problem` (when given) then says why.
-bool tellRunningInstance(const std::string& socketPath, std::chrono::milliseconds bound,
-                         std::string* problem = nullptr);
+// `problem` (when given) then says why, and `unanswered` (when given)
+// whether it was the last: one listened but did not answer.
+bool tellRunningInstance(const std::string& socketPath, std::chrono::milliseconds bound, std::string* problem = nullptr,
+                         bool* unanswered = nullptr);
 
 // The environment variable an autostart entry of ours sets, so the program
 // knows it was started from a Startup folder.

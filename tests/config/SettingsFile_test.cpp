@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
@@ -43,7 +45,8 @@ TEST(SettingsFile, StationsSurviveARestartAndADamagedFileIsSetAsideForDefaults) 
     }
 
     // Cut off in the middle of a value, plain noise, and a valid file with one line of 17 MB, too large to
-    // read: that one stays where it is until the report was seen, whatever ends the program first.
+    // read: what its start holds loads, and it stays where it is until the report was seen, whatever ends the
+    // program first.
     const std::string good = testsupport::readFile(file);
     const auto cut = good.find("10.5.5.5");
     ASSERT_NE(cut, std::string::npos);
@@ -61,12 +64,16 @@ TEST(SettingsFile, StationsSurviveARestartAndADamagedFileIsSetAsideForDefaults) 
         auto store = std::make_shared<platform::FileRegistryStore>(file);
         EXPECT_FALSE(store->setAsideReport().empty());
         TVideoConfig cfg(store);
-        EXPECT_EQ(cfg.serverIP(), "127.0.0.1");
-        EXPECT_EQ(cfg.Count(), 0);
+        EXPECT_EQ(cfg.serverIP(), damaged == tooLarge ? "10.5.5.5" : "127.0.0.1");
+        EXPECT_EQ(cfg.Count(), damaged == tooLarge ? 1 : 0);
         cfg.schreibeServerIP("10.6.6.6");
         EXPECT_EQ(store->keptOnceSeen(), damaged == tooLarge);
         if (damaged == tooLarge) {
-            EXPECT_EQ(store->setAsideNotice(), platform::Notice::settingsStartedAfresh);
+            EXPECT_EQ(store->setAsideNotice(), platform::Notice::settingsPartlyRead);
+            EXPECT_TRUE(store->setAsideReport().onlyItsStart);
+            EXPECT_NE(settingsNoticeText(store.get(), {}, lang_nl)
+                          .find("configuratiebestand te groot; alleen wat de eerste 16 MB bevatten, is gelezen"),
+                      std::string::npos);
             EXPECT_EQ(copies().size(), 0u);
             EXPECT_EQ(testsupport::readFile(file).size(), damaged.size());
         }
@@ -125,6 +132,72 @@ TEST(SettingsFile, AWrongLineCostsThatLineOnlyAndTheFileAsItWasIsKeptBesideIt) {
     store->reportSeen();
     EXPECT_EQ(testsupport::readFile(file).find("yes"), std::string::npos);
     EXPECT_TRUE(platform::FileRegistryStore(file).setAsideReport().empty());
+}
+
+// While the report is open, what the user saves is written at once: the file as it was is safe beside it (a
+// file too large to copy is moved there first), and a program that ends before the report was confirmed keeps
+// the save; the load's own writes wait for a save.
+TEST(SettingsFile, ASaveWhileTheReportIsOpenIsWrittenAtOnceAndKeptUnconfirmed) {
+    testsupport::TempDir temp;
+    const std::string file = temp.path() + "/Korvat/Oculon.reg";
+    const std::string slip =
+        "REGEDIT4\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\r\n\"ServerIP\"=\"10.5.5.5\"\r\n\"x\"=dword:1 "
+        "yes\r\n";
+    const std::string tooLarge = slip + "\"Notes\"=\"" + std::string(17 << 20, 'n') + "\"\r\n";
+    for (const std::string& damaged : {slip, tooLarge}) {
+        SCOPED_TRACE(damaged.size());
+        temp.write("Korvat/Oculon.reg", damaged);
+        std::string keptAs;
+        {
+            auto store = std::make_shared<platform::FileRegistryStore>(file);
+            TVideoConfig cfg(store);  // writes the version it lacks
+            store->reportShown();
+            EXPECT_EQ(testsupport::readFile(file), damaged);
+            cfg.schreibeServerIP("10.5.5.5");  // nothing changes
+            EXPECT_EQ(testsupport::readFile(file), damaged);
+            cfg.schreibeServerIP("10.6.6.6");
+            const std::string saved = testsupport::readFile(file);
+            EXPECT_NE(saved.find("10.6.6.6"), std::string::npos);
+            EXPECT_NE(saved.find("\"version\"=dword:0000000a"), std::string::npos);
+            EXPECT_EQ(saved.find("yes"), std::string::npos);
+            keptAs = store->keptAs();
+        }
+        EXPECT_TRUE(testsupport::readFile(keptAs) == damaged);
+        platform::FileRegistryStore next(file);
+        EXPECT_TRUE(next.setAsideReport().empty());
+        EXPECT_EQ(TVideoConfig(std::make_shared<platform::FileRegistryStore>(file)).serverIP(), "10.6.6.6");
+        fs::remove(keptAs);
+    }
+}
+
+// Why a settings file cannot be used is worded in the user's language, never in the system's English.
+TEST(SettingsFile, WhyAFileCannotBeUsedIsToldInTheUsersWords) {
+    using Why = platform::UnreadableSettings::Why;
+    testsupport::TempDir temp;
+    const std::string gone = temp.path() + "/disk/Oculon.reg";
+    const std::string link = temp.path() + "/link.reg";
+    fs::create_symlink(gone, link);
+    const std::string fifo = temp.path() + "/fifo.reg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto of = [](const std::string& file) { return *platform::FileRegistryStore(file).unreadable(); };
+    const struct {
+        platform::UnreadableSettings unreadable;
+        std::string told;
+    } rows[] = {
+        {of(link), link + " \u2192 " + gone + ": het bestand waarnaar deze koppeling wijst, is er niet"},
+        {of(fifo), fifo + ": het is geen gewoon bestand"},
+        {{"/x.reg", {}, Why::cannotOpen, EACCES}, "/x.reg: de toegang is niet toegestaan"},
+        {{"/x.reg", {}, Why::cannotRead, EIO}, "/x.reg: de schijf meldt een fout"},
+        {{"/x.reg", {}, Why::cannotRead, EBADMSG}, "/x.reg: het systeem meldt de fout EBADMSG"},
+        {{"/x.reg", {}, Why::cannotKeepCopy, ENOSPC}, "kopie van naast worden bewaard: de schijf is vol"},
+        {{"/x.reg", {}, Why::cannotKeepCopy, 0}, "er liggen te veel eerdere kopieën naast"},
+    };
+    for (const auto& row : rows) {
+        const std::string told = unreadableSettingsText(row.unreadable, lang_nl);
+        EXPECT_NE(told.find(row.told), std::string::npos) << told;
+        const std::string english = row.unreadable.error != 0 ? std::strerror(row.unreadable.error) : "\n";
+        EXPECT_EQ(told.find(english), std::string::npos) << told;
+    }
 }
 
 }  // namespace

@@ -445,6 +445,20 @@ TEST(VideoConfigReadRules, DamagedValuesNeitherStopTheLoadNorLoseAStation) {
               // A device's name is kept in the bytes it sends; a text for the user is meant to be UTF-8.
               "1] \"commonName\"=\"Hof s\xFC"
               "d\" (a text that is no UTF-8; taken as it is)\n");
+
+    // Once the user has been told, each is written as the program took it, or left out where it took nothing:
+    // the next load notes only the text that is no UTF-8, which is used as it is.
+    store->writeUnusableAsTaken();
+    const std::string rewritten =
+        store->withTree([](platform::RegistryKey& root) { return platform::serializeRegedit4(root); });
+    for (const char* line : {"\"blackLevel\"=dword:0000002d", "\"NeedCredentials\"=dword:00000000", "\"Port\"=\"\"",
+                             "\"Dhcp\"=dword:00000000", "\"commonName\"=\"Hof s\xFC"})
+        EXPECT_NE(rewritten.find(line), std::string::npos) << line;
+    EXPECT_EQ(rewritten.find("\"language\""), std::string::npos);
+    EXPECT_EQ(rewritten.find("\"typ\"=\"eins\""), std::string::npos);
+    auto again = std::make_shared<MemoryRegistryStore>(platform::parseRegedit4(rewritten));
+    TVideoConfig reloaded(again);
+    EXPECT_EQ(again->unusableValues().count, 1u);
 }
 
 // ---------------------------------------------------------------- numbering and lookups

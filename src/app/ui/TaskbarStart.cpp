@@ -14,6 +14,8 @@
 
 #include "app/SettingsClaim.h"
 #include "app/TrayRules.h"
+#include "app/ui/SettingsNoticeWindow.h"
+#include "app/ui/SettingsUnreadableWindow.h"
 #include "app/ui/copyright.h"
 #include "config/SettingsNotice.h"
 #include "config/sprachen.h"
@@ -166,11 +168,38 @@ config::TSprachenTyp storedLanguage(const std::string& settingsFile) {
 // reached is told, so the user does not wait for a window that never comes.
 int handOver(const std::string& settingsFile) {
     std::string problem;
-    if (platform::tellRunningInstance(instanceSocketFor(settingsFile), kHandOverBound, &problem)) return 0;
+    bool unanswered = false;
+    if (platform::tellRunningInstance(instanceSocketFor(settingsFile), kHandOverBound, &problem, &unanswered)) return 0;
     log::error(log::Category::app, "already running, but this start cannot bring it forward: %s", problem.c_str());
-    showError(config::text(config::txtRunningOutOfReach, storedLanguage(settingsFile)) + "\r\n\r\n" +
-              platform::shownText(problem));
+    const config::TSprachenTyp language = storedLanguage(settingsFile);
+    const std::string why = unanswered
+                                ? config::ui::qs(config::text(config::txtRunningDidNotAnswer, language))
+                                      .arg(std::chrono::duration_cast<std::chrono::seconds>(kHandOverBound).count())
+                                      .toStdString()
+                                : platform::shownText(problem);
+    showError(config::text(config::txtRunningOutOfReach, language) + "\r\n\r\n" + why);
     return 1;
+}
+
+// The settings, claimed once they can be used: where they cannot (a link to
+// a disk not mounted yet, at log-on), a window says why and tries again
+// until they can or the user closes it. Their problem is left in the claim
+// when the start is to end.
+SettingsClaim claimWhenUsable(const std::string& settingsFile) {
+    SettingsClaim claim = claimSettings(settingsFile);
+    if (claim.problem.empty()) return claim;
+    log::error(log::Category::app, "the settings cannot be used: %s", claim.problem.c_str());
+    const auto reason = [&claim] {
+        if (claim.problem.empty()) return std::string();
+        return claim.unreadable ? config::unreadableSettingsText(*claim.unreadable, config::sprache)
+                                : platform::shownText(claim.problem);
+    };
+    ui::SettingsUnreadableWindow window(reason(), [&] {
+        claim = claimSettings(settingsFile);
+        return reason();
+    });
+    window.exec();
+    return claim;
 }
 
 // Until the main form answers them, later starts bring the window of the
@@ -256,19 +285,21 @@ bool ProgramStart::loadToTell() const {
     return (file_ && !file_->setAsideReport().empty()) || store_->unusableValues().count > 0;
 }
 
+void ProgramStart::withdrawSettingsNotice() { notice_.reset(); }
+
 bool ProgramStart::showSettingsNotice() {
     if (!loadToTell()) return false;
-    const std::string text = config::settingsNoticeText(file_.get(), store_->unusableValues(), config::sprache);
-    notice_.reset(platform::ui::plainMessageBox(
-        QMessageBox::Warning, kTitle, QString::fromStdString(config::withLineFeeds(text)), QMessageBox::Ok, nullptr));
-    notice_->setWindowModality(Qt::NonModal);
-    // It shows itself: a key typed for another window must not confirm it unseen.
-    notice_->setAttribute(Qt::WA_ShowWithoutActivating);
+    notice_ = std::make_unique<ui::SettingsNoticeWindow>(
+        config::settingsNotice(file_.get(), store_->unusableValues(), config::sprache));
     // Closed by the user, not taken down with the program (by a signal).
     QObject::connect(notice_.get(), &QDialog::finished, notice_.get(), [this] {
+        store_->writeUnusableAsTaken();
         if (file_) file_->reportSeen();
     });
-    notice_->show();
+    // From now on what the user saves is written at once: the file as it
+    // was is kept beside it.
+    if (file_) file_->reportShown();
+    notice_->showByItself();
     return true;
 }
 
@@ -287,12 +318,8 @@ int runProgram(int argc, char** argv) {
     // Until the stored language is known, what the start has to say is said
     // in the desktop's.
     config::sprache = desktopLanguage();
-    auto claim = claimSettings(platform::FileRegistryStore::defaultPath());
-    if (!claim.problem.empty()) {
-        showError(config::noticeText(platform::Notice::settingsUnusable, platform::shownText(claim.problem),
-                                     config::sprache));
-        return 1;
-    }
+    auto claim = claimWhenUsable(platform::FileRegistryStore::defaultPath());
+    if (!claim.problem.empty() || endSignals.came()) return 1;
     // A second start hands over to the running one and ends here.
     if (!claim.instance) return handOver(platform::FileRegistryStore::defaultPath());
 

@@ -15,6 +15,10 @@
 
 namespace oculon::app {
 
+namespace ui {
+class SettingsNoticeWindow;
+}
+
 // The start-up steps before the main form, and the process-wide objects they
 // create (published through config::videoConfig and config::rebootSperre and
 // freed in reverse order).
@@ -22,7 +26,7 @@ class ProgramStart {
 public:
     explicit ProgramStart(std::shared_ptr<platform::RegistryStore> store);
     // The same on the settings file, which stays as the user wrote it until
-    // the user has seen what its load left out.
+    // the user saves a setting or has seen what its load left out.
     explicit ProgramStart(std::shared_ptr<platform::FileRegistryStore> file);
     ~ProgramStart();
     ProgramStart(const ProgramStart&) = delete;
@@ -34,13 +38,15 @@ public:
     std::optional<int> run();
 
     // What the settings' load left out or cannot use, in a notice that holds
-    // nothing back: the calls come in front of it. The file stays as the
-    // user wrote it until the notice is closed. False when there is nothing
-    // to tell.
+    // nothing back: the calls come in front of it, and what the user saves
+    // meanwhile is written at once. Once it is closed, the file is written
+    // without what could not be read, and the values that cannot be used
+    // as written are written as the program takes them. False when there is
+    // nothing to tell.
     bool showSettingsNotice();
     // The program ends with the notice open: it goes unseen, so the next
     // start tells the same (the toolkit's quit would close it as if the user had).
-    void withdrawSettingsNotice() { notice_.reset(); }
+    void withdrawSettingsNotice();
 
     config::TVideoConfig& settings() { return *settings_; }
     config::TRebootSperre& rebootLock() { return *rebootLock_; }
@@ -56,7 +62,7 @@ private:
     std::shared_ptr<platform::FileRegistryStore> file_;  // the same store, when it is the file
     std::unique_ptr<config::TRebootSperre> rebootLock_;
     std::unique_ptr<config::TVideoConfig> settings_;
-    std::unique_ptr<QMessageBox> notice_;
+    std::unique_ptr<ui::SettingsNoticeWindow> notice_;
     bool keep_ = false;
 };
 

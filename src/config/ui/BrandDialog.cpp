@@ -2,6 +2,8 @@
 
 #include <QPalette>
 
+#include <algorithm>
+
 #include "config/sprachen.h"
 #include "config/ui/brandPictures.h"
 #include "platform/ui/WindowRoom.h"
@@ -70,6 +72,15 @@ BrandLayout BrandLayout::standard(int width, int height, int buttonTop) {
     constexpr int kStep = kButtonWidth + 9;
     return {width, height, buttonTop - 9, QRect(width - 2 * kStep + 1, buttonTop, kButtonWidth, 25),
             QRect(width - kStep + 1, buttonTop, kButtonWidth, 25)};
+}
+
+BrandLayout BrandLayout::fitted(const QWidget& window, int width, int height, int contentBottom) {
+    // The button row under the controls: its line, the buttons and the margin below them.
+    constexpr int kButtonRow = 9 + 25 + 8;
+    constexpr int kBelowButtons = 8;
+    const int least = contentBottom + 8 + kButtonRow;
+    const int fitted = std::max(least, std::min(height, platform::ui::roomToOpenIn(window).height()));
+    return standard(width, fitted, fitted - 25 - kBelowButtons);
 }
 
 void BrandFrame::build(QDialog& dialog, const BrandLayout& layout, QLabel& title, const char* titleName) {

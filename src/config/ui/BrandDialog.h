@@ -68,6 +68,11 @@ struct BrandLayout {
     // OK and Cancel 75 x 25 side by side at the right edge, `buttonTop`
     // down, with the line 9 pixels above them.
     static BrandLayout standard(int width, int height, int buttonTop);
+    // The same `height` tall where the room for windows on the screen
+    // `window` opens on holds it, else as tall as the room, but never
+    // shorter than its controls down to `contentBottom` and the buttons
+    // need: on a small laptop the buttons stay on the screen.
+    static BrandLayout fitted(const QWidget& window, int width, int height, int contentBottom);
 };
 
 // The frame of a brand dialog. The title label and the buttons belong to

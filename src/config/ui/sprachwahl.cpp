@@ -12,12 +12,13 @@ const char* const kTitle = "Sprache wählen / Choose your language";
 
 constexpr int kClientWidth = 628;
 constexpr int kClientHeight = 451;
-constexpr int kButtonTop = 418;
 
 }  // namespace
 
 Tsprachwahl::Tsprachwahl(QWidget* parent) : QDialog(parent) {
-    frame_.build(*this, BrandLayout::standard(kClientWidth, kClientHeight, kButtonTop), sprachPanel, "sprachPanel");
+    const int contentBottom = BrandFrame::kBodyTop + 136 + 4 + 20 * kLanguageCount + 8;
+    frame_.build(*this, BrandLayout::fitted(*this, kClientWidth, kClientHeight, contentBottom), sprachPanel,
+                 "sprachPanel");
     setWindowTitle(QString::fromUtf8(kTitle));
     sprachPanel.setText(QStringLiteral("  ") + QString::fromUtf8(kTitle));
 
@@ -50,6 +51,7 @@ Tsprachwahl::Tsprachwahl(QWidget* parent) : QDialog(parent) {
     radioButtons[lang_de].setChecked(true);
 
     frame_.placeButtons(BitBtn1, "BitBtn1", BitBtn2, "BitBtn2");
+    centerOnScreen(*this);
 }
 
 void Tsprachwahl::done(int result) {

@@ -17,6 +17,7 @@ namespace oculon::platform::ui {
 namespace {
 
 constexpr const char* kKeepClear = "oculonKeepWindowsClear";
+constexpr const char* kFollowClear = "oculonFollowWindowsKeptClear";
 constexpr const char* kComeBack = "oculonComeBack";
 
 // What the window manager's title bar and borders add, until a window has
@@ -62,6 +63,15 @@ std::vector<QPointer<QWidget>> windowsOnScreens() {
     return windows;
 }
 
+// Back wholly onto the screens, by the window's own rule where it has one.
+void comeBack(QWidget& window) {
+    if (const ComeBack* own = comeBackOf(window)) {
+        own->run();
+    } else {
+        bringBackIntoRoom(window);
+    }
+}
+
 // Gives every window its way back once the screens have changed; the
 // changes of one moment (a screen gone, the others' free areas after it)
 // make one round.
@@ -88,15 +98,42 @@ private:
 
     static void bringAllBack() {
         for (const QPointer<QWidget>& window : windowsOnScreens()) {
-            if (!window) continue;
-            if (const ComeBack* own = comeBackOf(*window)) {
-                own->run();
-            } else {
-                bringBackIntoRoom(*window);
-            }
+            if (window) comeBack(*window);
         }
     }
 
+    QTimer round_;
+};
+
+// Watches a window the others keep clear of: when it comes up or moves, the
+// windows that follow it and that it now covers come back into their room.
+class ClearOfIt : public QObject {
+public:
+    explicit ClearOfIt(QWidget& window) : QObject(&window), window_(window) {
+        round_.setSingleShot(true);
+        round_.setInterval(0);
+        connect(&round_, &QTimer::timeout, this, [this] { moveFollowers(); });
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (watched == &window_ && (type == QEvent::Show || type == QEvent::Move)) round_.start();
+        return false;
+    }
+
+private:
+    void moveFollowers() {
+        if (!window_.isVisible() || window_.isMinimized()) return;
+        const QRect covered = window_.frameGeometry();
+        for (const QPointer<QWidget>& window : windowsOnScreens()) {
+            if (window && window->property(kFollowClear).toBool() && window->frameGeometry().intersects(covered))
+                comeBack(*window);
+        }
+    }
+
+    QWidget& window_;
     QTimer round_;
 };
 
@@ -115,7 +152,13 @@ QSize frameAdded(const QWidget& window) {
     return {margins.left() + margins.right(), margins.top() + margins.bottom()};
 }
 
-void keepWindowsClearOf(QWidget& window) { window.setProperty(kKeepClear, true); }
+void keepWindowsClearOf(QWidget& window) {
+    if (keptClear(window)) return;
+    window.setProperty(kKeepClear, true);
+    new ClearOfIt(window);  // the window's child
+}
+
+void followWindowsKeptClear(QWidget& window) { window.setProperty(kFollowClear, true); }
 
 QRect roomForWindows(const QScreen& screen, const QWidget* except) {
     QRect room = screen.availableGeometry();

@@ -22,6 +22,11 @@ namespace oculon::platform::ui {
 // Marks `window` as one that the program's other windows keep clear of.
 void keepWindowsClearOf(QWidget& window);
 
+// `window`, open already, comes back into its room (as bringBackIntoRoom,
+// or by its own rule) whenever a window marked above comes up or moves
+// over it, so that its buttons are never under that window.
+void followWindowsKeptClear(QWidget& window);
+
 // The free area of `screen` less the strip of every visible window marked
 // above that stands on its bottom edge, but `except`'s own.
 QRect roomForWindows(const QScreen& screen, const QWidget* except = nullptr);

@@ -15,14 +15,15 @@ namespace {
 
 constexpr int kWidth = 628;
 constexpr int kHeight = 451;
-constexpr int kButtonTop = 418;
+constexpr int kPanelTop = BrandFrame::kBodyTop + 136;
+constexpr int kPanelHeight = 4 + 22 * 4 + 8;
 constexpr int kContentWidth = kWidth - BrandFrame::kContentLeft - 16;
 
 }  // namespace
 
 TautoStartFrame::TautoStartFrame(QWidget* parent, bool frage) : QDialog(parent), frage_(frage) {
-    frame_.build(*this, config::ui::BrandLayout::standard(kWidth, kHeight, kButtonTop), autoStartPanel,
-                 "autoStartPanel");
+    frame_.build(*this, config::ui::BrandLayout::fitted(*this, kWidth, kHeight, kPanelTop + kPanelHeight),
+                 autoStartPanel, "autoStartPanel");
 
     const int left = BrandFrame::kContentLeft;
     const int top = BrandFrame::kBodyTop;
@@ -33,7 +34,7 @@ TautoStartFrame::TautoStartFrame(QWidget* parent, bool frage) : QDialog(parent),
     prompt.setPixelSize(13);
     frageLabel.setFont(prompt);
 
-    place(Panel1, this, "Panel1", QRect(left, top + 136, kContentWidth, 4 + 22 * 4 + 8));
+    place(Panel1, this, "Panel1", QRect(left, kPanelTop, kContentWidth, kPanelHeight));
     Panel1.setFrameStyle(QFrame::Panel | QFrame::Sunken);
     config::ui::paintWhite(Panel1);
     int buttonTop = 6;
@@ -46,6 +47,7 @@ TautoStartFrame::TautoStartFrame(QWidget* parent, bool frage) : QDialog(parent),
     nieButton_.setVisible(frage_);
 
     frame_.placeButtons(vorButton, "vorButton", abbrBtn, "abbrBtn");
+    config::ui::centerOnScreen(*this);
 }
 
 void TautoStartFrame::showEvent(QShowEvent* event) {

@@ -1042,6 +1042,10 @@ void TkonfigForm::runEvent(RunEvent& event) {
     if (!run_) return;
     const auto answerWhenDone = [this](QDialog* prompt, std::function<std::optional<std::string>(int)> answer) {
         runPrompt_ = prompt;
+        // It belongs to the progress window of the user's click, so that the
+        // window manager keeps it in front of that one, which took the
+        // keyboard as it came up.
+        if (progressForm_ && progressForm_->isVisible()) prompt->setParent(progressForm_.get(), prompt->windowFlags());
         prompt->setAttribute(Qt::WA_DeleteOnClose);
         connect(prompt, &QDialog::finished, this, [this, answer = std::move(answer)](int result) {
             if (run_) run_->answer(answer(result));

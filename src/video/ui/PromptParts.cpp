@@ -1,8 +1,10 @@
 #include "video/ui/PromptParts.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QWindow>
 
 namespace oculon::video::ui {
 
@@ -18,7 +20,36 @@ public:
     }
 };
 
+// Asks for the keyboard once more when the window system shows the prompt.
+class KeyboardOnceShown : public QObject {
+public:
+    explicit KeyboardOnceShown(QDialog& prompt) : QObject(&prompt), prompt_(prompt) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && prompt_.windowHandle() == watched &&
+            prompt_.windowHandle()->isExposed()) {
+            watched->removeEventFilter(this);
+            prompt_.raise();
+            prompt_.activateWindow();
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QDialog& prompt_;
+};
+
 }  // namespace
+
+void takeKeyboard(QDialog& prompt, QWidget& field) {
+    field.setFocus(Qt::ActiveWindowFocusReason);
+    prompt.raise();
+    prompt.activateWindow();
+    if (QWindow* window = prompt.windowHandle(); window != nullptr && !window->isExposed())
+        window->installEventFilter(new KeyboardOnceShown(prompt));
+}
 
 void setHashEcho(QLineEdit& edit) {
     // One style for every such field, freed with the application.
@@ -45,8 +76,7 @@ void LinePrompt::showEvent(QShowEvent* event) {
     // keyboard itself: left to the window manager, a prompt that comes up
     // from a window busy with other new windows was at times not given it,
     // and the keys went to the window it blocks.
-    adminPassEdit.setFocus(Qt::ActiveWindowFocusReason);
-    activateWindow();
+    takeKeyboard(*this, adminPassEdit);
 }
 
 void LinePrompt::done(int result) {

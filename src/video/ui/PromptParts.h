@@ -24,6 +24,12 @@ using config::ui::qs;
 // The field shows every character as "#".
 void setHashEcho(QLineEdit& edit);
 
+// A prompt the user's own action brings up takes the keyboard: `field` has
+// the focus, and the prompt asks the window manager for the keyboard as it
+// shows and once more when it is on the screen, so that a window of the
+// same click that took it meanwhile (a progress window) does not keep it.
+void takeKeyboard(QDialog& prompt, QWidget& field);
+
 // The brand frame of the 478 x 255 prompts, with OK ("Button1") and Cancel
 // ("Button2") at the bottom right.
 struct PromptFrame : config::ui::BrandFrame {

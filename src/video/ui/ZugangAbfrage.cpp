@@ -32,6 +32,8 @@ void TZugangAbfrage::showEvent(QShowEvent* event) {
     userNameLbl.setText(qs(config::tr(txtUserName)));
     passwordLbl.setText(qs(config::tr(txtPassword)));
     QDialog::showEvent(event);
+    // The user's drop or choice brought it up: what they type goes into it.
+    takeKeyboard(*this, userNameEdit.isEnabled() ? userNameEdit : passwordEdit);
 }
 
 }  // namespace oculon::video::ui

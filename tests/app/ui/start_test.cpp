@@ -2,7 +2,11 @@
 // way a user would, the windows of the first start in their order, and the
 // notices of workers shown to the user.
 
+#include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QTest>
@@ -12,12 +16,16 @@
 #include <map>
 #include <thread>
 
+#include "app/ui/SettingsNoticeWindow.h"
+#include "app/ui/SettingsUnreadableWindow.h"
 #include "app/ui/TaskbarStart.h"
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
+#include "config/ui/sprachwahl.h"
 #include "gui/QtTestKit.h"
 #include "platform/Shell.h"
 #include "platform/UserNotice.h"
+#include "platform/ui/WindowRoom.h"
 #include "settings/ui/autoStartFrame.h"
 #include "settings/ui/konfigForm.h"
 #include "support/ChildProcess.h"
@@ -209,10 +217,19 @@ QMessageBox* shownBox() {
     return nullptr;
 }
 
+// The visible notice of the settings' load, or null.
+app::ui::SettingsNoticeWindow* shownNotice() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* notice = qobject_cast<app::ui::SettingsNoticeWindow*>(w); notice && notice->isVisible())
+            return notice;
+    return nullptr;
+}
+
 // A hand-written file with a slip: the start asks nothing (the file holds no
 // language, but it is no first start) and takes the desktop's language; the
 // notice, with its reasons in that language, holds nothing back and takes no
-// key; the file is saved without the line once the user closed it.
+// key; what the user saves meanwhile is written at once, and the file is
+// saved without the line once the user closed it.
 TEST(ProgramStart, WhatTheLoadLeftOutIsToldWithoutHoldingAnythingBackAndTheFileWaitsForIt) {
     config::sprache = config::lang_en;  // of an earlier start, not of this file
     testsupport::ScopedEnv desktop("LANGUAGE", "nl_BE:fr");
@@ -237,12 +254,16 @@ TEST(ProgramStart, WhatTheLoadLeftOutIsToldWithoutHoldingAnythingBackAndTheFileW
     EXPECT_EQ(config::sprache, config::lang_nl);
 
     EXPECT_TRUE(start.showSettingsNotice());
-    QMessageBox* box = shownBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_FALSE(box->isModal());
-    EXPECT_TRUE(box->testAttribute(Qt::WA_ShowWithoutActivating));
-    EXPECT_EQ(box->textFormat(), Qt::PlainText);
-    const std::string shown = box->text().toStdString();
+    app::ui::SettingsNoticeWindow* notice = shownNotice();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_FALSE(notice->isModal());
+    EXPECT_TRUE(notice->testAttribute(Qt::WA_ShowWithoutActivating));
+    for (const QLabel* label : notice->findChildren<QLabel*>()) {
+        if (!label->text().isEmpty()) {
+            EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        }
+    }
+    const std::string shown = notice->text().toStdString();
     for (const std::string& part :
          {config::text(config::txtSettingsPartlyRead, config::lang_nl),
           file + ":\nregel 3: \"language\"=dword:1 <b>my</b> (ongeldig dword)",
@@ -251,10 +272,133 @@ TEST(ProgramStart, WhatTheLoadLeftOutIsToldWithoutHoldingAnythingBackAndTheFileW
         EXPECT_NE(shown.find(part), std::string::npos) << part << "\n" << shown;
     testsupport::pumpFor(50ms);
     EXPECT_EQ(testsupport::readFile(file), written);
-    box->activateWindow();
-    clickAsUser(*box->button(QMessageBox::Ok));
+    start.settings().schreibeServerIP("10.6.6.6");
+    EXPECT_NE(testsupport::readFile(file).find("10.6.6.6"), std::string::npos);
+    EXPECT_EQ(testsupport::readFile(store->keptAs()), written);
+    notice->activateWindow();
+    clickAsUser(notice->okButton());
     EXPECT_EQ(testsupport::readFile(file).find("my"), std::string::npos);
+    EXPECT_NE(testsupport::readFile(file).find("\"useServer\"=dword:00000000"), std::string::npos);
     EXPECT_EQ(asked, 0);
+}
+
+// A value that cannot be used as written is written as the program takes it
+// once the notice is confirmed: the next start tells nothing more, and asks
+// the questions of a file without a language.
+TEST(ProgramStart, AnUnusableValueIsWrittenAsTakenOnceConfirmedAndTheNextStartAsks) {
+    testsupport::ScopedEnv desktop("LANGUAGE", "fr");
+    testsupport::TempDir dir;
+    const std::string file = dir.write(
+        "Oculon.reg", "REGEDIT4\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\r\n\"storeVideo\"=\"yes\"\r\n");
+    {
+        app::ProgramStart start(std::make_shared<platform::FileRegistryStore>(file));
+        EXPECT_EQ(start.run(), std::nullopt);
+        EXPECT_TRUE(start.showSettingsNotice());
+        app::ui::SettingsNoticeWindow* notice = shownNotice();
+        ASSERT_NE(notice, nullptr);
+        EXPECT_NE(notice->text().toStdString().find(
+                      config::text(config::txtSettingsValuesTakenOnceConfirmed, config::lang_fr)),
+                  std::string::npos);
+        notice->activateWindow();
+        clickAsUser(notice->okButton());
+    }
+    EXPECT_NE(testsupport::readFile(file).find("\"storeVideo\"=dword:00000000"), std::string::npos);
+    onModal([](QWidget& dialog) {
+        clickButton(dialog, "English");
+        clickButton(dialog, "OK");
+    });
+    app::ProgramStart next(std::make_shared<platform::FileRegistryStore>(file));
+    EXPECT_EQ(next.run(), std::nullopt);
+    EXPECT_EQ(config::sprache, config::lang_en);
+    EXPECT_FALSE(next.showSettingsNotice());
+}
+
+// A notice with all it may list fits the room of a small laptop's screen
+// (1024 x 600 at scale 1.5 in its own run) in the longer languages, its
+// details scroll, and its OK is on the screen, also once the menu window
+// comes up over the corner.
+TEST(ProgramStart, TheSettingsNoticeFitsASmallScreenWithItsOkClearOfTheMenuWindow) {
+    testsupport::TempDir dir;
+    std::string written = "REGEDIT4\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon]\r\n";
+    for (int i = 0; i < 12; ++i) written += "\"slip" + std::to_string(i) + "\"=dword:" + std::string(40, 'z') + "\r\n";
+    for (const char* name : {"storeVideo", "storeFirstPict", "allowCapture", "useServer", "blackLevel"})
+        written += "\"" + std::string(name) + "\"=\"yes\"\r\n";
+    for (int i = 0; i < 4; ++i)
+        written += "[HKEY_CURRENT_USER\\SOFTWARE\\Korvat\\Oculon\\Configurations\\" + std::to_string(i) +
+                   "]\r\n\"NeedCredentials\"=\"ja\"\r\n";
+    QWidget menuWindow(nullptr, Qt::Tool);
+    menuWindow.setFixedSize(240, 56);
+    platform::ui::keepWindowsClearOf(menuWindow);
+    for (const config::TSprachenTyp language : {config::lang_fr, config::lang_nl}) {
+        SCOPED_TRACE(language);
+        menuWindow.hide();
+        const std::string file = dir.write("Oculon.reg", written);
+        testsupport::ScopedEnv desktop("LANGUAGE", language == config::lang_fr ? "fr" : "nl");
+        app::ProgramStart start(std::make_shared<platform::FileRegistryStore>(file));
+        EXPECT_EQ(start.run(), std::nullopt);
+        EXPECT_TRUE(start.showSettingsNotice());
+        app::ui::SettingsNoticeWindow* notice = shownNotice();
+        ASSERT_NE(notice, nullptr);
+        QScreen* screen = notice->screen();
+        const QRect room = platform::ui::roomForWindows(*screen);
+        EXPECT_TRUE(room.contains(notice->frameGeometry()));
+        EXPECT_TRUE(notice->details().verticalScrollBar()->isVisible() || notice->height() < room.height());
+
+        // The menu window comes up in the corner: the notice makes room for it.
+        QRect corner(QPoint(), menuWindow.size());
+        corner.moveBottomRight(screen->availableGeometry().bottomRight());
+        menuWindow.move(corner.topLeft());
+        menuWindow.show();
+        testsupport::pumpFor(50ms);
+        const QRect ok(notice->okButton().mapToGlobal(QPoint()), notice->okButton().size());
+        EXPECT_TRUE(screen->availableGeometry().contains(ok));
+        EXPECT_FALSE(ok.intersects(menuWindow.frameGeometry()));
+        EXPECT_FALSE(notice->frameGeometry().intersects(menuWindow.frameGeometry()));
+        notice->activateWindow();
+        clickAsUser(notice->okButton());
+        EXPECT_FALSE(notice->isVisible());
+    }
+    // The questions of the next start, once the notice no longer comes, fit as well.
+    config::ui::Tsprachwahl language;
+    settings::ui::TautoStartFrame offer(nullptr, true);
+    for (QDialog* question : std::initializer_list<QDialog*>{&language, &offer}) {
+        const QRect room = platform::ui::roomForWindows(*question->screen());
+        EXPECT_LE(question->height(), room.height());
+        const auto* ok = question->findChild<QPushButton*>(question == &offer ? "vorButton" : "BitBtn1");
+        ASSERT_NE(ok, nullptr);
+        EXPECT_LE(ok->geometry().bottom(), question->height());
+    }
+}
+
+// Settings that cannot be used now (a disk not mounted yet) are tried again
+// by the window that says so, by itself for a while and at the user's word;
+// closing it ends the start.
+TEST(ProgramStart, UnusableSettingsAreTriedAgainByItselfAndAtTheUsersWord) {
+    config::sprache = config::lang_de;
+    int tries = 0;
+    app::ui::SettingsUnreadableWindow bySelf(
+        "x: weg", [&] { return ++tries < 3 ? std::string("x: weg") : std::string(); }, 10ms, 90);
+    EXPECT_EQ(bySelf.exec(), QDialog::Accepted);
+    EXPECT_EQ(tries, 3);
+
+    tries = 0;
+    app::ui::SettingsUnreadableWindow byHand(
+        "x: weg",
+        [&] {
+            ++tries;
+            return std::string("x: immer noch weg");
+        },
+        10ms, 2);
+    onModal([&](QWidget&) {
+        ASSERT_TRUE(pumpUntil([&] { return !byHand.trying(); }));
+        EXPECT_EQ(tries, 2);
+        clickAsUser(byHand.tryAgainButton());
+        EXPECT_EQ(tries, 3);
+        EXPECT_TRUE(byHand.text().endsWith(QStringLiteral("\n\nx: immer noch weg")));
+        EXPECT_EQ(byHand.closeButton().text(), "Beenden");
+        clickAsUser(byHand.closeButton());
+    });
+    EXPECT_EQ(byHand.exec(), QDialog::Rejected);
 }
 
 TEST(ProgramStart, StoredLanguageIsTakenWithoutAsking) {

@@ -16,6 +16,7 @@
 #include <set>
 
 #include "../../video/TestPictures.h"
+#include "app/ui/SettingsNoticeWindow.h"
 #include "app/ui/TaskbarStart.h"
 #include "app/ui/copyright.h"
 #include "config/sprachen.h"
@@ -382,7 +383,7 @@ TEST_F(CallsAboveThePlayer, ACallWhileTheSettingsNoticeIsOpenComesUpAndAnswers) 
         ASSERT_TRUE(start.showSettingsNotice());
         QWidget* notice = nullptr;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<QMessageBox*>(w) && w->isVisible()) notice = w;
+            if (qobject_cast<app::ui::SettingsNoticeWindow*>(w) && w->isVisible()) notice = w;
         ASSERT_NE(notice, nullptr);
         testsupport::pumpFor(100ms);
         ring("127.0.0.2");

@@ -4,6 +4,7 @@
 // programs with the administrator's credentials, the stored station follows,
 // and the next search answer shows the new name in the list, still
 // selected.
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -78,6 +79,16 @@ struct DiscoveringDialog {
     std::unique_ptr<settings::SuchThreadSource> found;
 };
 
+// The user opens the dialog, waits for the simulated station to be listed
+// and chooses it on the video-server page; false when it is not listed.
+bool chooseTheStation(settings::ui::TkonfigForm& dialog) {
+    showActive(dialog);
+    if (!pumpUntil([&] { return listed(dialog, "10.77.0.2:80\nSimDoor1"); }, 20s)) return false;
+    turnTo(dialog, settings::ui::TkonfigForm::ServerTab);
+    clickCell(child<QListWidget>(dialog, "ListView1"), 0);
+    return true;
+}
+
 }  // namespace
 
 TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
@@ -96,11 +107,7 @@ TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
     settings.addConfig(stored);
     DiscoveringDialog peer(settings);
     auto& dialog = peer.dialog;
-    showActive(*dialog);
-
-    ASSERT_TRUE(pumpUntil([&] { return listed(*dialog, "10.77.0.2:80\nSimDoor1"); }, 20s));
-    turnTo(*dialog, settings::ui::TkonfigForm::ServerTab);
-    clickCell(child<QListWidget>(*dialog, "ListView1"), 0);
+    ASSERT_TRUE(chooseTheStation(*dialog));
     auto* name = dialog->findChild<QLineEdit*>("serverNameEdit");
     EXPECT_EQ(name->text(), "SimDoor1");
     retype(*name, "Haus t");
@@ -129,6 +136,34 @@ TEST(KonfigPeer, AFoundStationIsRenamedOnTheDeviceAndInTheSettings) {
     // The station answers the next search with its new name, still selected.
     EXPECT_TRUE(pumpUntil([&] { return listed(*dialog, "10.77.0.2:80\nHaus_tuer"); }, 20s));
     EXPECT_EQ(child<QListWidget>(*dialog, "ListView1").selectedItems().size(), 1);
+}
+
+// The run asks a new station's administrator password above the progress
+// window the click opened: what the user types and Return go to it.
+TEST(KonfigPeer, ThePasswordPromptOfTheRunTakesTheKeyboard) {
+    testsupport::SimDevice station(
+        "simstation", {"--name", "SimDoor1", "--user", "door", "--password", "secret", "--admin-password", "adm1n"});
+    config::sprache = config::lang_en;
+    config::TVideoConfig settings{std::make_shared<platform::MemoryRegistryStore>()};
+    DiscoveringDialog peer(settings);
+    auto& dialog = peer.dialog;
+    ASSERT_TRUE(chooseTheStation(*dialog));
+    retype(child<QLineEdit>(*dialog, "nameEdit"), "door");
+    retype(child<QLineEdit>(*dialog, "passEdit"), "secret");
+    retype(child<QLineEdit>(*dialog, "passConfirmEdit"), "secret");
+    press(child<QPushButton>(*dialog, "uebernehmenBtn"));
+    QWidget* prompt = nullptr;
+    ASSERT_TRUE(pumpUntil([&] {
+        prompt = QApplication::activeWindow();
+        return prompt && prompt->findChild<QLineEdit*>("adminPassEdit");
+    }));
+    EXPECT_TRUE(qobject_cast<settings::ui::TrebootForm*>(prompt->parentWidget()));
+    for (const char key : std::string("adm1n")) QTest::keyClick(QGuiApplication::focusWindow(), key);
+    QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Return);
+    ASSERT_TRUE(pumpUntil([&] { return !dialog->running(); }, 20s));
+    // Taken with the password typed into the prompt.
+    EXPECT_TRUE(station.waitFor("config", "/SetChannel.cgi?Channel=0"));
+    EXPECT_FALSE(station.waitFor("unauthorized", "SetChannel", 0ms));
 }
 
 TEST(KonfigPeer, ACameraFoundBringsTheAssignmentsUpToDate) {
