@@ -174,6 +174,10 @@ QRect backIntoRooms(const QRect& frame, const std::vector<QRect>& rooms) {
 QScreen* screenToOpenOn(const QWidget& window) {
     if (const QWidget* parent = window.parentWidget(); parent != nullptr && parent->window()->isVisible())
         return parent->window()->screen();
+    // A window without a parent that stands in front of another (a call's Save As).
+    if (const QWindow* own = window.windowHandle();
+        own != nullptr && own->transientParent() != nullptr && own->transientParent()->isVisible())
+        return own->transientParent()->screen();
     if (QScreen* pointed = QGuiApplication::screenAt(QCursor::pos())) return pointed;
     return QGuiApplication::primaryScreen();
 }

@@ -42,7 +42,8 @@ bool wholeOnAScreen(const QRect& frame);
 // as little as possible.
 QRect backIntoRooms(const QRect& frame, const std::vector<QRect>& rooms);
 
-// The screen `window` opens on: its parent's, where it has one; else the
+// The screen `window` opens on: its parent's, or that of the window it
+// stands in front of (its transient parent), where it has one; else the
 // one under the pointer, where the user has just chosen what opens it (in
 // the notification area's menu, the menu window or a popup), as window
 // managers place new windows; else the primary screen. Null without screens.
