@@ -12,6 +12,7 @@
 #include <QSize>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QScreen;
@@ -42,8 +43,7 @@ bool wholeOnAScreen(const QRect& frame);
 // as little as possible.
 QRect backIntoRooms(const QRect& frame, const std::vector<QRect>& rooms);
 
-// The screen `window` opens on: its parent's, or that of the window it
-// stands in front of (its transient parent), where it has one; else the
+// The screen `window` opens on: its parent's, where it has one; else the
 // one under the pointer, where the user has just chosen what opens it (in
 // the notification area's menu, the menu window or a popup), as window
 // managers place new windows; else the primary screen. Null without screens.
@@ -62,6 +62,17 @@ QSize roomToOpenIn(const QWidget& window);
 // for windows there (as far as the room holds it, its top left corner in
 // the room).
 void centreInRoom(QWidget& window);
+
+// Where a frame of `wanted` size goes in `room` so that it covers nothing of
+// `other`: next to the side of `other` with the most room free beside it,
+// centred along that side, no larger than that room; none where no side
+// leaves `least`.
+std::optional<QRect> besideInRoom(const QRect& other, const QSize& wanted, const QSize& least, const QRect& room);
+
+// Puts `window` on the screen of `other` (a window that must stay in sight
+// and usable, a call's), beside it as besideInRoom finds, at its size or
+// smaller; centred in that screen's room where no side leaves room enough.
+void placeBeside(QWidget& window, const QWidget& other);
 
 // Brings `window` wholly back into the room for windows of a screen where
 // no room holds its frame (see backIntoRooms); it lays out for the size it

@@ -17,7 +17,7 @@ CallSaveAs* CallSaveAs::start(QWidget& window, Picture picture, std::weak_ptr<co
 }
 
 CallSaveAs::CallSaveAs(QWidget& window, Picture picture, std::weak_ptr<const void> call, Hooks hooks)
-    : window_(&window), picture_(std::move(picture)), call_(std::move(call)), hooks_(std::move(hooks)) {
+    : picture_(std::move(picture)), call_(std::move(call)), hooks_(std::move(hooks)) {
     writer_ = std::make_unique<SnapshotWriter>([this](const SnapshotFailure& failure, bool) { notSaved(failure); },
                                                [this] {
                                                    CallNotice::cleared(CallFailure::picture);
@@ -28,12 +28,17 @@ CallSaveAs::CallSaveAs(QWidget& window, Picture picture, std::weak_ptr<const voi
     overdue_.start();
     // Nothing else frees it at the program's end.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &QObject::deleteLater);
-    // The dialog opens in the dated folder once the worker has made it.
+    ask(window);
+    // The dialog goes to the dated folder once the worker has made it, or to
+    // the home folder where the picture folder does not answer.
     writer_->whenFolderAnswers(picture_.pictureFolder, picture_.folder,
-                               [this](const std::optional<std::string>& folder) { ask(folder); });
+                               [this](const std::optional<std::string>& folder) {
+                                   if (!folder && !call_.expired() && hooks_.folderSilent) hooks_.folderSilent();
+                                   if (dialog_) dialog_->proposeFolder(folder.value_or(platform::homeFolder()));
+                               });
 }
 
-bool CallSaveAs::asking() const { return waitingForFolder_ || dialog_; }
+bool CallSaveAs::asking() const { return dialog_; }
 
 void CallSaveAs::bringToFront() {
     if (!dialog_) return;
@@ -41,23 +46,15 @@ void CallSaveAs::bringToFront() {
     dialog_->activateWindow();
 }
 
-void CallSaveAs::callEnded() {
-    call_.reset();
-    window_ = nullptr;
-    if (dialog_) dialog_->standAlone();
-}
-
-void CallSaveAs::ask(const std::optional<std::string>& folder) {
-    waitingForFolder_ = false;
-    if (!folder && !call_.expired() && hooks_.folderSilent) hooks_.folderSilent();
+void CallSaveAs::ask(QWidget& window) {
     FileQuestion question;
-    question.folder = folder.value_or(platform::homeFolder());
+    question.folder = picture_.folder;
     question.name = QString::fromStdString(picture_.name);
     question.filters = dialogFilters(config::tr(config::txtImageFilesFilter));
     // A station name with a dot ("Gate 1.5") has no file type of its own;
     // the recordings player shows only ".jpg" files.
     question.types = {QStringLiteral("jpg"), QStringLiteral("jpeg")};
-    dialog_ = FileChooser::beside(window_, std::move(question), [this](const std::string& file) {
+    dialog_ = FileChooser::beside(&window, std::move(question), [this](const std::string& file) {
         saving_ = true;
         // The folder chosen in the dialog counts as chosen.
         writer_->save(picture_.picture, file, {}, true, std::nullopt);

@@ -1,7 +1,7 @@
 #pragma once
 // A call's "Save picture": the picture is the one of the click, and the
-// dialog only names it. The dialog (a FileChooser) stands in front of the
-// call's window without holding it, so the door button works while it is
+// dialog only names it. The dialog (a FileChooser) stands beside the call's
+// window without hiding or holding it, so the door button works while it is
 // open, and it outlives the call: a picture the user asked to keep is
 // written once named, or the user learns why not, in the call while it
 // runs and in a window of its own after it. It frees itself once it is
@@ -39,23 +39,21 @@ public:
         std::function<void()> folderSilent;
     };
 
-    // Asks where to save `picture`, in front of `window`. `call` lives as
-    // long as the call that asks.
+    // Asks where to save `picture`, in front of `window`, at once: the
+    // dialog goes to the dated folder once it is made. `call` lives as long
+    // as the call that asks.
     static CallSaveAs* start(QWidget& window, Picture picture, std::weak_ptr<const void> call, Hooks hooks);
 
-    // The dialog is open or about to open.
+    // The dialog is open.
     bool asking() const;
     void bringToFront();
-    // The call has ended: the dialog stays, standing alone.
-    void callEnded();
 
 private:
     CallSaveAs(QWidget& window, Picture picture, std::weak_ptr<const void> call, Hooks hooks);
-    void ask(const std::optional<std::string>& folder);
+    void ask(QWidget& window);
     void notSaved(const SnapshotFailure& failure);
     void done();
 
-    QPointer<QWidget> window_;
     Picture picture_;
     std::weak_ptr<const void> call_;
     Hooks hooks_;
@@ -64,7 +62,6 @@ private:
     std::unique_ptr<SnapshotWriter> writer_;
     QTimer overdue_;
     QPointer<FileChooser> dialog_;
-    bool waitingForFolder_ = true;
     bool saving_ = false;
 };
 

@@ -132,7 +132,6 @@ void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, H
 
 void CallSession::stop() {
     // The call's prompts and messages go with it; its Save As stays.
-    if (saveAs_) saveAs_->callEnded();
     saveAs_ = nullptr;
     callAlive_.reset();
     if (openPrompt_) openPrompt_->done(mrCancel);

@@ -10,7 +10,6 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QStyle>
-#include <QWindow>
 
 #include <cstring>
 #include <utility>
@@ -92,30 +91,38 @@ FileChooser::FileChooser(QWidget* parent, FileQuestion question, Chosen chosen)
       home_(platform::homeFolder()) {
     if (home_.empty()) home_ = "/";
     build();
-    lookIn(question_.folder.empty() ? home_ : typedPath(home_, question_.folder, home_), true);
+    lookIn(question_.folder.empty() ? home_ : question_.folder, true);
 }
 
 FileChooser::~FileChooser() = default;
 
 FileChooser* FileChooser::holding(QWidget& window, FileQuestion question, Chosen chosen) {
     auto* chooser = new FileChooser(window.window(), std::move(question), std::move(chosen));
-    chooser->showAt(Qt::WindowModal);
+    chooser->setWindowModality(Qt::WindowModal);
+    chooser->resize(QSize(kWidth, kHeight).boundedTo(platform::ui::roomToOpenIn(*chooser)));
+    platform::ui::centreInRoom(*chooser);
+    chooser->showAndTakeKeys();
     return chooser;
 }
 
 FileChooser* FileChooser::beside(QWidget* window, FileQuestion question, Chosen chosen) {
     auto* chooser = new FileChooser(nullptr, std::move(question), std::move(chosen));
-    chooser->winId();
-    if (QWindow* above = window ? window->window()->windowHandle() : nullptr)
-        chooser->windowHandle()->setTransientParent(above);
     // Nothing else frees a window without a parent at the program's end.
     connect(qApp, &QCoreApplication::aboutToQuit, chooser, &QDialog::reject);
-    chooser->showAt(Qt::NonModal);
+    chooser->resize(kWidth, kHeight);
+    if (window != nullptr) platform::ui::placeBeside(*chooser, *window->window());
+    else platform::ui::centreInRoom(*chooser);
+    chooser->showAndTakeKeys();
     return chooser;
 }
 
-void FileChooser::standAlone() {
-    if (QWindow* own = windowHandle()) own->setTransientParent(nullptr);
+void FileChooser::proposeFolder(const std::string& folder) {
+    if (!moved_) lookIn(folder, true);
+}
+
+void FileChooser::goTo(const std::string& folder) {
+    moved_ = true;
+    lookIn(folder, false);
 }
 
 void FileChooser::build() {
@@ -196,8 +203,8 @@ void FileChooser::build() {
 
     connect(&accept_, &QPushButton::clicked, this, &FileChooser::acceptClick);
     connect(&cancel_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(&up_, &QToolButton::clicked, this, [this] { lookIn(folderAbove(folder_), false); });
-    connect(&homeButton_, &QToolButton::clicked, this, [this] { lookIn(home_, false); });
+    connect(&up_, &QToolButton::clicked, this, [this] { goTo(folderAbove(folder_)); });
+    connect(&homeButton_, &QToolButton::clicked, this, [this] { goTo(home_); });
     connect(&newFolder_, &QToolButton::clicked, this, &FileChooser::newFolderClick);
     connect(&list_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { entryActivated(*item); });
     connect(&list_, &QTreeWidget::currentItemChanged, this, &FileChooser::entryPicked);
@@ -210,10 +217,8 @@ void FileChooser::build() {
     connect(this, &QDialog::finished, this, &QObject::deleteLater);
 }
 
-void FileChooser::showAt(Qt::WindowModality modality) {
-    setWindowModality(modality);
-    resize(QSize(kWidth, kHeight).boundedTo(platform::ui::roomToOpenIn(*this)));
-    platform::ui::centreInRoom(*this);
+void FileChooser::showAndTakeKeys() {
+    // Opened by the user's click: the keyboard comes with it.
     show();
     raise();
     activateWindow();
@@ -221,7 +226,8 @@ void FileChooser::showAt(Qt::WindowModality modality) {
     name_.selectAll();
 }
 
-void FileChooser::lookIn(const std::string& folder, bool orAbove) {
+void FileChooser::lookIn(const std::string& asked, bool orAbove) {
+    const std::string folder = typedPath(home_, asked, home_);
     folder_ = folder;
     lookIn_.setText(QString::fromStdString(folder));
     up_.setEnabled(folder != "/");
@@ -281,7 +287,7 @@ void FileChooser::fitColumns() {
 }
 
 void FileChooser::acceptClick() {
-    if (lookIn_.hasFocus()) return lookIn(typedPath(folder_, typedIn(lookIn_), home_), false);
+    if (lookIn_.hasFocus()) return goTo(typedPath(folder_, typedIn(lookIn_), home_));
     if (list_.hasFocus() && list_.currentItem() != nullptr) return entryActivated(*list_.currentItem());
     const std::string typed = typedIn(name_);
     if (!typed.empty()) return decide(typedPath(folder_, typed, home_));
@@ -290,7 +296,7 @@ void FileChooser::acceptClick() {
 
 void FileChooser::entryActivated(const QTreeWidgetItem& item) {
     const std::string path = pathIn(folder_, item.data(0, kNameRole).toByteArray().toStdString());
-    if (item.data(0, kFolderRole).toBool()) return lookIn(path, false);
+    if (item.data(0, kFolderRole).toBool()) return goTo(path);
     name_.setText(QString::fromStdString(item.data(0, kNameRole).toByteArray().toStdString()));
     decide(path);
 }
@@ -324,7 +330,7 @@ void FileChooser::decided(const std::string& path, const PathState& state, const
         if (kind == Kind::folder) return choose(typed);
         // A folder typed is gone into, as the toolkit's dialog does.
         name_.clear();
-        return lookIn(typed, false);
+        return goTo(typed);
     }
     if (state.kind == PathKind::unreadable) {
         say(platform::ui::shown(path) + ": " + systemReason(state.error));
@@ -337,7 +343,7 @@ void FileChooser::decided(const std::string& path, const PathState& state, const
                 .arg(platform::ui::shown(typed)));
     } else if (state.kind == PathKind::folder) {
         name_.clear();
-        lookIn(path, false);
+        goTo(path);
     } else if (state.kind == PathKind::file) {
         replaceOrNot(path);
     } else if (state.inFolder) {
@@ -392,7 +398,7 @@ void FileChooser::makeNewFolder(const std::string& path) {
         return [this, path, error] {
             if (error != 0) return say(platform::ui::shown(path) + ": " + systemReason(error));
             // Made to save into: the dialog goes there.
-            lookIn(path, false);
+            goTo(path);
         };
     });
     watch_.start();

@@ -59,26 +59,29 @@ public:
 
     // Modal to `window`'s window alone, and going with it.
     static FileChooser* holding(QWidget& window, FileQuestion question, Chosen chosen);
-    // A window of its own in front of `window` (if any), holding up nothing:
-    // a call's Save As, whose call goes on, and may end, while it is open.
-    // It stays until it is answered or the program ends.
+    // A window of its own beside `window` (if any), hiding nothing of it and
+    // holding up nothing: a call's Save As, whose call goes on, and may end,
+    // while it is open. It stays until it is answered or the program ends.
     static FileChooser* beside(QWidget* window, FileQuestion question, Chosen chosen);
 
     ~FileChooser() override;
 
     // The folder shown, or being looked at.
     const std::string& folder() const { return folder_; }
-    // The window it stood in front of has gone: it stands alone from now on.
-    void standAlone();
+    // The folder to open in is ready now (made, or another found): it is
+    // shown unless the user has gone elsewhere meanwhile.
+    void proposeFolder(const std::string& folder);
 
 private:
     FileChooser(QWidget* parent, FileQuestion question, Chosen chosen);
 
     void build();
-    void showAt(Qt::WindowModality modality);
+    void showAndTakeKeys();
     // Shows `folder` once a worker has listed it (the nearest folder above
     // it, when `orAbove`).
     void lookIn(const std::string& folder, bool orAbove);
+    // The user goes to `folder`.
+    void goTo(const std::string& folder);
     void listed(FolderContents contents);
     void showEntries();
     void fitColumns();
@@ -110,6 +113,7 @@ private:
     std::string looked_;  // the path a look in hand is about
     FolderContents contents_;
     QString said_;
+    bool moved_ = false;  // the user went to another folder
 
     QLabel lookInLabel_;
     QLineEdit lookIn_;
