@@ -316,6 +316,18 @@ one_door_station() {
   start_program
 }
 
+# Two door stations, simulated, the program, and both probed.
+two_door_stations() {
+  add_door_station SimDoor1 10.77.0.2
+  add_door_station SimDoor2 10.77.0.3
+  start_peer SimDoor1 simstation 10.77.0.2 --name SimDoor1 --user door --password secret
+  start_peer SimDoor2 simstation 10.77.0.3 --name SimDoor2 --user door --password secret --tint 220
+  start_display
+  start_program
+  wait_probe SimDoor1
+  wait_probe SimDoor2
+}
+
 # The station's picture comes up; returns once the station has answered a
 # search since, with the log mark from before in rung_mark.
 ring() {  # ring NAME
@@ -450,14 +462,7 @@ case_pause() {
 
 case_second() {
   write_root 1
-  add_door_station SimDoor1 10.77.0.2
-  add_door_station SimDoor2 10.77.0.3
-  start_peer SimDoor1 simstation 10.77.0.2 --name SimDoor1 --user door --password secret
-  start_peer SimDoor2 simstation 10.77.0.3 --name SimDoor2 --user door --password secret --tint 220
-  start_display
-  start_program
-  wait_probe SimDoor1
-  wait_probe SimDoor2
+  two_door_stations
   call_station SimDoor1 SimDoor1
   call_station SimDoor2 SimDoor2
   viewable SimDoor1 || fail "the first popup closed when the second station called"
@@ -566,14 +571,7 @@ case_share() {
 case_sharedialog() {
   mount_share
   allow_capture=1 pictures=$share/pictures write_root 1
-  add_door_station SimDoor1 10.77.0.2
-  add_door_station SimDoor2 10.77.0.3
-  start_peer SimDoor1 simstation 10.77.0.2 --name SimDoor1 --user door --password secret
-  start_peer SimDoor2 simstation 10.77.0.3 --name SimDoor2 --user door --password secret --tint 220
-  start_display
-  start_program
-  wait_probe SimDoor1
-  wait_probe SimDoor2
+  two_door_stations
   ring SimDoor1
   "$xdrive" wait SimDoor1 30000 >/dev/null || fail "no popup for the first call"
   touch "$asleep" "$asleep-reads"
