@@ -97,8 +97,12 @@ FileChooser::FileChooser(QWidget* parent, FileQuestion question, Chosen chosen)
 FileChooser::~FileChooser() = default;
 
 FileChooser* FileChooser::holding(QWidget& window, FileQuestion question, Chosen chosen) {
-    auto* chooser = new FileChooser(window.window(), std::move(question), std::move(chosen));
-    chooser->setWindowModality(Qt::WindowModal);
+    QWidget* held = window.window();
+    auto* chooser = new FileChooser(held, std::move(question), std::move(chosen));
+    // Over a window that holds up all others (the settings) it takes that
+    // place: a call that comes meanwhile answers above it, as above the
+    // settings; one modal to that window alone would hold the call up.
+    chooser->setWindowModality(held->windowModality() == Qt::ApplicationModal ? Qt::ApplicationModal : Qt::WindowModal);
     chooser->resize(QSize(kWidth, kHeight).boundedTo(platform::ui::roomToOpenIn(*chooser)));
     platform::ui::centreInRoom(*chooser);
     chooser->showAndTakeKeys();
@@ -109,7 +113,7 @@ FileChooser* FileChooser::beside(QWidget* window, FileQuestion question, Chosen 
     auto* chooser = new FileChooser(nullptr, std::move(question), std::move(chosen));
     // Nothing else frees a window without a parent at the program's end.
     connect(qApp, &QCoreApplication::aboutToQuit, chooser, &QDialog::reject);
-    chooser->resize(kWidth, kHeight);
+    chooser->resize(QSize(kWidth, kHeight).boundedTo(platform::ui::roomToOpenIn(*chooser)));
     if (window != nullptr) platform::ui::placeBeside(*chooser, *window->window());
     else platform::ui::centreInRoom(*chooser);
     chooser->showAndTakeKeys();
@@ -245,7 +249,8 @@ void FileChooser::lookIn(const std::string& asked, bool orAbove) {
 void FileChooser::listed(FolderContents contents) {
     contents_ = std::move(contents);
     folder_ = contents_.folder;
-    lookIn_.setText(QString::fromStdString(folder_));
+    // What the user is typing there meanwhile stays.
+    if (!lookIn_.isModified()) lookIn_.setText(QString::fromStdString(folder_));
     up_.setEnabled(folder_ != "/");
     if (contents_.error != 0) said_ = platform::ui::shown(folder_) + ": " + systemReason(contents_.error);
     else if (contents_.cut) said_ = catalogue(config::txtFolderListCut).arg(kMaxFolderEntries);

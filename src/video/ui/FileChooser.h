@@ -57,7 +57,8 @@ public:
     // to read, or a folder. Called once at most, after the dialog has closed.
     using Chosen = std::function<void(const std::string& path)>;
 
-    // Modal to `window`'s window alone, and going with it.
+    // Modal to `window`'s window alone (or, where that window holds up all
+    // others, in its place), and going with it.
     static FileChooser* holding(QWidget& window, FileQuestion question, Chosen chosen);
     // A window of its own beside `window` (if any), hiding nothing of it and
     // holding up nothing: a call's Save As, whose call goes on, and may end,

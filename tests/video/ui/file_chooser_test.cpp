@@ -96,6 +96,12 @@ TEST(SaveDialog, GoesIntoAFolderTypedGivesANameItsTypeAndAsksBeforeReplacing) {
     const QPointer<FileChooser> chooser =
         FileChooser::holding(owner, question, [&](const std::string& path) { chosen.push_back(path); });
     EXPECT_EQ(chooser->windowModality(), Qt::WindowModal);
+    {
+        // Over a window that holds up all others, in its place: calls answer above it.
+        QDialog settings;
+        settings.setWindowModality(Qt::ApplicationModal);
+        EXPECT_EQ(FileChooser::holding(settings, question, {})->windowModality(), Qt::ApplicationModal);
+    }
     ASSERT_TRUE(pumpUntil([&] { return listedIn(*chooser, folder.path()); }));
     typeAndReturn(*chooser, "below");
     ASSERT_TRUE(pumpUntil([&] { return listedIn(*chooser, below); }));
