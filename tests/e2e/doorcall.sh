@@ -25,6 +25,11 @@
 #            the door button reaches the station, a second start is answered,
 #            and SIGTERM ends the program within 2 s; once the share answers
 #            again, what waited is written
+#   sharedialog  a call's Save As opens in the picture folder on a share whose
+#            reads hang too: the dialog comes at once and says so, a second
+#            station's popup comes up in time, both door buttons reach their
+#            stations, a second start is answered, and SIGTERM ends the
+#            program within 2 s
 #
 # Needs OCULON_BINARY_DIR (the build folder with src/oculon, tools/sim* and
 # tests/e2e_xdrive). Screenshots go to $OCULON_SCREENS (default /tmp/screens)
@@ -32,7 +37,7 @@
 # Exit status 0 passed, 1 failed, 77 skipped (the program cannot run here).
 set -euo pipefail
 
-case_name=${1:?usage: doorcall.sh popup|wall|telefon|camera|pause|second}
+case_name=${1:?usage: doorcall.sh popup|wall|telefon|camera|pause|second|share|sharedialog}
 bin=${OCULON_BINARY_DIR:?set OCULON_BINARY_DIR to the build folder}
 ns=${OCULON_PEER_NS:?run under tools/netns-run --two-hosts}
 screens=${OCULON_SCREENS:-/tmp/screens}
@@ -152,6 +157,7 @@ write_root() {  # write_root [allowMultipleWindows] [surveillance]
     text myid 4711
     dword storeFirstPict 1
     dword storeVideo "${store_video:-0}"
+    dword allowCapture "${allow_capture:-0}"
     text firstPictPath "${pictures:-$work/pictures}"
     dword allowMultipleWindows "${1:-0}"
     dword surveillance "${2:-0}"
@@ -310,6 +316,18 @@ one_door_station() {
   start_program
 }
 
+# Two door stations, simulated, the program, and both probed.
+two_door_stations() {
+  add_door_station SimDoor1 10.77.0.2
+  add_door_station SimDoor2 10.77.0.3
+  start_peer SimDoor1 simstation 10.77.0.2 --name SimDoor1 --user door --password secret
+  start_peer SimDoor2 simstation 10.77.0.3 --name SimDoor2 --user door --password secret --tint 220
+  start_display
+  start_program
+  wait_probe SimDoor1
+  wait_probe SimDoor2
+}
+
 # The station's picture comes up; returns once the station has answered a
 # search since, with the log mark from before in rung_mark.
 ring() {  # ring NAME
@@ -444,14 +462,7 @@ case_pause() {
 
 case_second() {
   write_root 1
-  add_door_station SimDoor1 10.77.0.2
-  add_door_station SimDoor2 10.77.0.3
-  start_peer SimDoor1 simstation 10.77.0.2 --name SimDoor1 --user door --password secret
-  start_peer SimDoor2 simstation 10.77.0.3 --name SimDoor2 --user door --password secret --tint 220
-  start_display
-  start_program
-  wait_probe SimDoor1
-  wait_probe SimDoor2
+  two_door_stations
   call_station SimDoor1 SimDoor1
   call_station SimDoor2 SimDoor2
   viewable SimDoor1 || fail "the first popup closed when the second station called"
@@ -487,8 +498,11 @@ picture_spread() {  # picture_spread WINDOW
   convert "$file" -colorspace Gray -format '%[fx:int(1000 * standard_deviation)]' info:
 }
 
-case_share() {
-  local hangfs=$bin/tests/hangfs share=$work/share asleep=$work/asleep
+# The share of tests/support/hangfs.c at $work/share, its pictures below it:
+# its writes wait while $asleep exists, its reads too while $asleep-reads does.
+share=$work/share asleep=$work/asleep
+mount_share() {
+  local hangfs=$bin/tests/hangfs
   [ -x "$hangfs" ] && [ -e /dev/fuse ] || { log "SKIP: no FUSE here ($hangfs, /dev/fuse)"; exit 77; }
   mkdir -p "$work/backing/pictures" "$share"
   "$hangfs" "$work/backing" "$asleep" "$share" -f >"$work/hangfs.out" 2>&1 &
@@ -496,6 +510,22 @@ case_share() {
   for _ in $(seq 100); do mountpoint -q "$share" && break; sleep 0.05; done
   # A machine (a container) may have /dev/fuse and still refuse the mount.
   mountpoint -q "$share" || { log "SKIP: the share was not mounted: $(tail -n 3 "$work/hangfs.out")"; exit 77; }
+}
+
+# SIGTERM ends the program within 2 s, whatever waits for the share.
+end_in_time() {
+  local t0 t1
+  t0=$(now_ms)
+  kill -TERM "$program_pid"
+  while alive "$program_pid" && [ "$(($(now_ms) - t0))" -lt 10000 ]; do sleep 0.02; done
+  t1=$(now_ms)
+  alive "$program_pid" && fail "the program still runs 10 s after SIGTERM"
+  log "TIMING SIGTERM -> end with the share not answering: $((t1 - t0)) ms"
+  [ "$((t1 - t0))" -le 2000 ] || fail "the program took $((t1 - t0)) ms to end"
+}
+
+case_share() {
+  mount_share
   store_video=1 pictures=$share/pictures write_root
   one_door_station
   wait_probe SimDoor1
@@ -534,19 +564,46 @@ case_share() {
   log "the share answers again: the recording goes on in ${recording#"$work"/backing/}"
   touch "$asleep"
   sleep 1
-  local t0 t1
-  t0=$(now_ms)
-  kill -TERM "$program_pid"
-  while alive "$program_pid" && [ "$(($(now_ms) - t0))" -lt 10000 ]; do sleep 0.02; done
-  t1=$(now_ms)
-  alive "$program_pid" && fail "the program still runs 10 s after SIGTERM"
-  log "TIMING SIGTERM -> end with the share not answering: $((t1 - t0)) ms"
-  [ "$((t1 - t0))" -le 2000 ] || fail "the program took $((t1 - t0)) ms to end"
+  end_in_time
   rm -f "$asleep"
 }
 
+case_sharedialog() {
+  mount_share
+  allow_capture=1 pictures=$share/pictures write_root 1
+  two_door_stations
+  ring SimDoor1
+  "$xdrive" wait SimDoor1 30000 >/dev/null || fail "no popup for the first call"
+  touch "$asleep" "$asleep-reads"
+  log "the share stops answering, its reads too"
+  # "Save picture", bottom left of the popup: the dialog opens in the dated
+  # folder on the share.
+  "$xdrive" click SimDoor1 40 -12 >/dev/null || fail "cannot click into SimDoor1"
+  "$xdrive" wait "Save As" 3000 >/dev/null || fail "the Save As did not open at once"
+  log "the Save As is open, its folder on the share"
+  sleep 1
+  ring SimDoor2
+  local t0=$(now_ms)
+  "$xdrive" wait SimDoor2 10000 >/dev/null || fail "no popup within 10 s for a call while a dialog waits for the share"
+  log "TIMING second station's answer -> popup with the Save As waiting: $(($(now_ms) - t0)) ms"
+  local m
+  for station in SimDoor1 SimDoor2; do
+    m=$(mark "$station")
+    press_door "$station"
+    wait_event "$station" command "$m" 5000 1F544B >/dev/null || fail "the door button of $station did nothing"
+  done
+  log "both door buttons reached their stations"
+  timeout 10 "$program" >"$work/second.out" 2>&1 || fail "a second start was not answered within 10 s"
+  log "a second start was answered"
+  sleep 5
+  shot told
+  viewable "Save As" || fail "the Save As went while the share did not answer"
+  end_in_time
+  rm -f "$asleep" "$asleep-reads"
+}
+
 case "$case_name" in
-  popup | wall | telefon | camera | pause | second | share) "case_$case_name" ;;
+  popup | wall | telefon | camera | pause | second | share | sharedialog) "case_$case_name" ;;
   *) echo "unknown case $case_name" >&2; exit 2 ;;
 esac
 log "PASS"

@@ -52,6 +52,11 @@ HangingShare::~HangingShare() {
 
 void HangingShare::sleep() { std::ofstream(folder_.path() + "/asleep").put('z'); }
 
-void HangingShare::wake() { ::unlink((folder_.path() + "/asleep").c_str()); }
+void HangingShare::holdReads() { std::ofstream(folder_.path() + "/asleep-reads").put('z'); }
+
+void HangingShare::wake() {
+    ::unlink((folder_.path() + "/asleep").c_str());
+    ::unlink((folder_.path() + "/asleep-reads").c_str());
+}
 
 }  // namespace oculon::testsupport

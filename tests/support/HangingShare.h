@@ -2,7 +2,8 @@
 // A share that stops answering, for the tests: the pass-through FUSE file
 // system of tests/support/hangfs.c over a folder of its own, mounted in the
 // test's private mount namespace (tools/netns-run gives one). While asleep,
-// its calls that make or change something wait. Unusable where FUSE is not
+// its calls that make or change something wait; while its reads are held,
+// stat, listings, open and read wait too. Unusable where FUSE is not
 // (no hangfs built, no /dev/fuse, a mount refused): available() says why.
 
 #include <memory>
@@ -25,6 +26,8 @@ public:
     // The mounted folder.
     std::string path() const { return folder_.path() + "/share"; }
     void sleep();
+    void holdReads();
+    // Lets writes and reads go on.
     void wake();
 
 private:

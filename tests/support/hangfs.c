@@ -1,8 +1,9 @@
 // A share that stops answering, for the tests: a pass-through file system
 // over a folder whose calls that make or change something (mkdir, create,
 // write, rename, link, unlink, fsync) wait for as long as a flag file exists,
-// as a network share does whose server has gone to sleep. Reads, listings and
-// stat answer at once.
+// as a network share does whose server has gone to sleep. Its reads (stat,
+// listings, open, read) wait too while a second flag, FLAG-reads, exists: a
+// hard NFS mount or an SMB share that reconnects.
 //
 //   hangfs BACKING FLAG MOUNTPOINT [fuse options, e.g. -f]
 
@@ -25,24 +26,29 @@
 
 static const char* backing;
 static const char* flag;
+static char readsFlag[PATH_MAX];
 
 static void real(char* out, const char* path) { snprintf(out, PATH_MAX, "%s%s", backing, path); }
 
 // The share's server sleeps while the flag is there. A caller that is
 // killed gives up its call, as on a network share (unless HANGFS_UNKILLABLE
 // is set: then the caller waits for the server whatever befalls it).
-static int waitWhileAsleep(void) {
+static int waitWhile(const char* asleep) {
     const struct timespec pause = {0, 50 * 1000 * 1000};
-    while (access(flag, F_OK) == 0) {
+    while (access(asleep, F_OK) == 0) {
         if (fuse_interrupted()) return -EINTR;
         nanosleep(&pause, NULL);
     }
     return 0;
 }
 
+static int waitWhileAsleep(void) { return waitWhile(flag); }
+static int waitWhileReadsHeld(void) { return waitWhile(readsFlag); }
+
 static int result(int r) { return r < 0 ? -errno : r; }
 
 static int hf_getattr(const char* path, struct stat* st, struct fuse_file_info* fi) {
+    if (waitWhileReadsHeld() != 0) return -EINTR;
     if (fi) return result(fstat((int)fi->fh, st));
     char p[PATH_MAX];
     real(p, path);
@@ -52,6 +58,7 @@ static int hf_getattr(const char* path, struct stat* st, struct fuse_file_info* 
 static int hf_readdir(const char* path, void* buf, fuse_fill_dir_t fill, off_t offset, struct fuse_file_info* fi,
                       enum fuse_readdir_flags flags) {
     (void)offset, (void)fi, (void)flags;
+    if (waitWhileReadsHeld() != 0) return -EINTR;
     char p[PATH_MAX];
     real(p, path);
     DIR* d = opendir(p);
@@ -138,6 +145,7 @@ static int hf_create(const char* path, mode_t mode, struct fuse_file_info* fi) {
 }
 
 static int hf_open(const char* path, struct fuse_file_info* fi) {
+    if (waitWhileReadsHeld() != 0) return -EINTR;
     char p[PATH_MAX];
     real(p, path);
     const int fd = open(p, fi->flags);
@@ -148,6 +156,7 @@ static int hf_open(const char* path, struct fuse_file_info* fi) {
 
 static int hf_read(const char* path, char* buf, size_t size, off_t offset, struct fuse_file_info* fi) {
     (void)path;
+    if (waitWhileReadsHeld() != 0) return -EINTR;
     return result((int)pread((int)fi->fh, buf, size, offset));
 }
 
@@ -218,6 +227,7 @@ int main(int argc, char* argv[]) {
     }
     backing = backingPath;
     flag = argv[2];
+    snprintf(readsFlag, sizeof readsFlag, "%s-reads", flag);
     struct sigaction action = {0};
     action.sa_handler = interrupted;
     sigaction(SIGUSR1, &action, NULL);

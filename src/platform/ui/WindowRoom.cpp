@@ -143,6 +143,16 @@ double distance(const QRect& a, const QRect& b) {
     return std::hypot(gap(a.left(), a.right(), b.left(), b.right()), gap(a.top(), a.bottom(), b.top(), b.bottom()));
 }
 
+// Puts `window` on `screen`, its frame centred in the room for windows
+// there (as far as the room holds it, its top left corner in the room).
+void centreOn(QWidget& window, QScreen& screen) {
+    if (window.isWindow() && window.screen() != &screen) window.setScreen(&screen);
+    const QRect room = roomForWindows(screen);
+    QRect frame(QPoint(), window.size() + frameExtra(window));
+    frame.moveCenter(room.center());
+    window.move(std::max(frame.left(), room.left()), std::max(frame.top(), room.top()));
+}
+
 }  // namespace
 
 QSize frameAdded(const QWidget& window) {
@@ -228,13 +238,45 @@ QSize roomToOpenIn(const QWidget& window) {
 }
 
 void centreInRoom(QWidget& window) {
-    QScreen* screen = screenToOpenOn(window);
-    if (screen == nullptr) return;
+    if (QScreen* screen = screenToOpenOn(window)) centreOn(window, *screen);
+}
+
+std::optional<QRect> besideInRoom(const QRect& other, const QSize& wanted, const QSize& least, const QRect& room) {
+    const QRect sides[] = {
+        {QPoint(other.right() + 1, room.top()), room.bottomRight()},    // right
+        {QPoint(room.left(), other.bottom() + 1), room.bottomRight()},  // below
+        {room.topLeft(), QPoint(other.left() - 1, room.bottom())},      // left
+        {room.topLeft(), QPoint(room.right(), other.top() - 1)},        // above
+    };
+    std::optional<QRect> best;
+    for (const QRect& free : sides) {
+        const QRect side = free.intersected(room);
+        if (side.width() < least.width() || side.height() < least.height()) continue;
+        QRect place(QPoint(), wanted.boundedTo(side.size()));
+        place.moveCenter(other.center());
+        // Against `other`, so that it reads as belonging to it.
+        if (free.left() > other.right()) place.moveLeft(side.left());
+        else if (free.top() > other.bottom()) place.moveTop(side.top());
+        else if (free.right() < other.left()) place.moveRight(side.right());
+        else place.moveBottom(side.bottom());
+        place.moveLeft(std::clamp(place.left(), side.left(), side.right() + 1 - place.width()));
+        place.moveTop(std::clamp(place.top(), side.top(), side.bottom() + 1 - place.height()));
+        const auto area = [](const QRect& r) { return static_cast<long long>(r.width()) * r.height(); };
+        if (!best || area(place) > area(*best)) best = place;
+    }
+    return best;
+}
+
+void placeBeside(QWidget& window, const QWidget& other) {
+    QScreen* screen = other.screen();
+    if (screen == nullptr) return centreInRoom(window);
+    const QSize extra = frameExtra(window);
+    const std::optional<QRect> place = besideInRoom(other.frameGeometry(), window.size() + extra,
+                                                    window.minimumSizeHint() + extra, roomForWindows(*screen));
+    if (!place) return centreOn(window, *screen);
     if (window.isWindow() && window.screen() != screen) window.setScreen(screen);
-    const QRect room = roomForWindows(*screen);
-    QRect frame(QPoint(), window.size() + frameExtra(window));
-    frame.moveCenter(room.center());
-    window.move(std::max(frame.left(), room.left()), std::max(frame.top(), room.top()));
+    window.resize(place->size() - extra);
+    window.move(place->topLeft());
 }
 
 void bringBackIntoRoom(QWidget& window) {

@@ -12,6 +12,7 @@
 #include <QSize>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QScreen;
@@ -66,6 +67,17 @@ QSize roomToOpenIn(const QWidget& window);
 // for windows there (as far as the room holds it, its top left corner in
 // the room).
 void centreInRoom(QWidget& window);
+
+// Where a frame of `wanted` size goes in `room` so that it covers nothing of
+// `other`: next to the side of `other` with the most room free beside it,
+// centred along that side, no larger than that room; none where no side
+// leaves `least`.
+std::optional<QRect> besideInRoom(const QRect& other, const QSize& wanted, const QSize& least, const QRect& room);
+
+// Puts `window` on the screen of `other` (a window that must stay in sight
+// and usable, a call's), beside it as besideInRoom finds, at its size or
+// smaller; centred in that screen's room where no side leaves room enough.
+void placeBeside(QWidget& window, const QWidget& other);
 
 // Brings `window` wholly back into the room for windows of a screen where
 // no room holds its frame (see backIntoRooms); it lays out for the size it

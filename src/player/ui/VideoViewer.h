@@ -130,20 +130,14 @@ private:
     void showExportTexts();
     // Pauses playback and lets the start button up, for an export.
     void haltForExport();
-    // Calls `then`, from the event loop, with the folder for a save dialog:
-    // the one last chosen for this kind of file (or the home folder) once
-    // it has answered the worker, or, when it does not answer in time, with
-    // another, and says why. A dialog lists its folder on this thread.
-    void whenFolderAnswers(const QString& lastFolder, std::function<void(const QString&)> then);
-    // A save dialog with `proposed` as the name in `folder`, which becomes
-    // `lastFolder`; empty when cancelled.
-    QString askExportFile(const QString& folder, const QString& proposed, const std::string& filterPairs,
-                          const QString& suffix, QString& lastFolder);
+    // The save dialog, holding up the player's window alone: `proposed` in
+    // the folder last chosen for this kind of file (or the home folder),
+    // which the folder chosen replaces; `chosen` gets the file.
+    void askExportFile(const QString& proposed, const std::string& filterPairs, const QStringList& types,
+                       QString& lastFolder, std::function<void(const QString&)> chosen);
     void startVideoExport(std::unique_ptr<TVideoExport> videoExport, const std::string& compressor,
                           const QString& file);
     void showExportError(const std::string& text);
-    // Told without waiting for an answer.
-    void showExportNotice(const std::string& text);
     // The compressor the user picks in the compressor dialog from those
     // installed that take the export's pictures; nothing when none is picked.
     std::optional<std::string> chooseCompressor(TVideoExport& videoExport);
@@ -175,8 +169,8 @@ private:
     QString videoFolder_;
     std::unique_ptr<TVideoExport> videoExport_;
     std::uint64_t exportRun_ = 0;
-    // The frame exports and the look at a dialog's folder; the worker's
-    // reports check that the viewer is still there.
+    // The frame exports; the worker's reports check that the viewer is
+    // still there.
     platform::FolderWorker exportWorker_;
     std::shared_ptr<int> alive_;
     TBruch speed_;

@@ -20,7 +20,7 @@
 #include "player/ui/ChoiceDialogs.h"
 #include "player/ui/ExportCaption.h"
 #include "player/ui/VideoViewer.h"
-#include "video/ui/FileDialogFilters.h"
+#include "video/ui/FileChooser.h"
 
 namespace oculon::player::ui {
 
@@ -50,49 +50,25 @@ void TVideoViewerFrame::haltForExport() {
     videoPlayer_->Pause();
 }
 
-void TVideoViewerFrame::whenFolderAnswers(const QString& lastFolder, std::function<void(const QString&)> then) {
-    const QString folder = lastFolder.isEmpty() ? QDir::homePath() : lastFolder;
-    // Answered once: by the worker, or by the time it may take.
-    auto answer = std::make_shared<std::function<void(const QString&)>>(std::move(then));
-    const auto answered = [this, answer](const QString& where) {
-        if (!*answer) return;
-        // From the event loop itself: the dialog that follows runs a loop of its own.
-        QTimer::singleShot(0, this, [where, then = std::exchange(*answer, nullptr)] { then(where); });
-    };
-    const std::weak_ptr<int> alive = alive_;
-    const std::string path = folder.toStdString();
-    const bool taken = exportWorker_.post([alive, path, answered, folder] {
-        (void)platform::isDirectory(path);
-        platform::FolderWorker::report([alive, answered, folder] {
-            if (!alive.expired()) answered(folder);
-        });
-    });
-    const int bound =
-        taken ? static_cast<int>(std::chrono::milliseconds(platform::FolderWorker::kNoAnswer).count()) : 0;
-    QTimer::singleShot(bound, this, [this, answer, answered, folder] {
-        if (!*answer) return;
-        // Elsewhere, and said why: listing that folder would hold every window.
-        showExportNotice(folder.toStdString() + ": " + config::tr(config::txtFolderNotAnswering));
-        answered(QDir::homePath() == folder ? QDir::rootPath() : QDir::homePath());
-    });
-}
-
-QString TVideoViewerFrame::askExportFile(const QString& folder, const QString& proposed, const std::string& filterPairs,
-                                         const QString& suffix, QString& lastFolder) {
-    const QString file = video::ui::askSaveFile(this, folder, proposed, video::ui::dialogFilters(filterPairs), suffix);
-    if (file.isEmpty()) return {};
-    lastFolder = QFileInfo(file).absolutePath();
-    return file;
+void TVideoViewerFrame::askExportFile(const QString& proposed, const std::string& filterPairs, const QStringList& types,
+                                      QString& lastFolder, std::function<void(const QString&)> chosen) {
+    video::ui::FileQuestion question;
+    question.folder = lastFolder.toStdString();
+    question.name = proposed;
+    question.filters = video::ui::dialogFilters(filterPairs);
+    question.types = types;
+    const QPointer<TVideoViewerFrame> self(this);
+    video::ui::FileChooser::holding(*this, std::move(question),
+                                    [self, &lastFolder, chosen = std::move(chosen)](const std::string& file) {
+                                        if (!self) return;
+                                        lastFolder = QString::fromStdString(platform::folderOfFile(file));
+                                        chosen(QString::fromStdString(file));
+                                    });
 }
 
 void TVideoViewerFrame::showExportError(const std::string& text) {
     // Names of files and the libraries' reasons: shown as text, never as markup.
     platform::ui::execPlainMessage(QMessageBox::Critical, QString(), QString::fromStdString(platform::shownText(text)),
-                                   this);
-}
-
-void TVideoViewerFrame::showExportNotice(const std::string& text) {
-    platform::ui::showPlainMessage(QMessageBox::Warning, QString(), QString::fromStdString(platform::shownText(text)),
                                    this);
 }
 
@@ -106,28 +82,28 @@ void TVideoViewerFrame::ExportFrameButtonClick() {
     const std::string camera = cameraName;
     if (!picture) return;
     const QString proposed = QString::fromStdString(exportFileName(videoPlayer_->CurrentTime(), camera));
-    whenFolderAnswers(frameFolder_, [this, picture, shown, camera, proposed](const QString& folder) {
-        const QString file = askExportFile(folder, proposed, config::tr(config::txtImageFilesFilter),
-                                           QStringLiteral("jpg"), frameFolder_);
-        if (file.isEmpty()) return;
-        // Written on the worker: the folder chosen may be a share that stops answering.
-        const std::weak_ptr<int> alive = alive_;
-        const auto write = [this, alive, picture, shown, caption = captionPainter(camera), target = file.toStdString(),
-                            recording = videoFile_] {
-            std::string error;
-            try {
-                exportFrame(*picture, shown, caption, target, recording);
-            } catch (const std::exception& e) {
-                error = e.what();
-            }
-            if (error.empty()) return;
-            platform::FolderWorker::report([this, alive, error] {
-                if (!alive.expired()) QTimer::singleShot(0, this, [this, error] { showExportError(error); });
-            });
-        };
-        if (!exportWorker_.post(write))
-            showExportError(file.toStdString() + ": " + config::tr(config::txtFolderNotAnswering));
-    });
+    const QStringList types{QStringLiteral("jpg"), QStringLiteral("jpeg")};
+    askExportFile(proposed, config::tr(config::txtImageFilesFilter), types, frameFolder_,
+                  [this, picture, shown, camera](const QString& file) {
+                      // Written on the worker: the folder chosen may be a share that stops answering.
+                      const std::weak_ptr<int> alive = alive_;
+                      const auto write = [this, alive, picture, shown, caption = captionPainter(camera),
+                                          target = file.toStdString(), recording = videoFile_] {
+                          std::string error;
+                          try {
+                              exportFrame(*picture, shown, caption, target, recording);
+                          } catch (const std::exception& e) {
+                              error = e.what();
+                          }
+                          if (error.empty()) return;
+                          platform::FolderWorker::report([this, alive, error] {
+                              if (!alive.expired())
+                                  QTimer::singleShot(0, this, [this, error] { showExportError(error); });
+                          });
+                      };
+                      if (!exportWorker_.post(write))
+                          showExportError(file.toStdString() + ": " + config::tr(config::txtFolderNotAnswering));
+                  });
 }
 
 void TVideoViewerFrame::ExportVideoButtonClick() {
@@ -138,13 +114,9 @@ void TVideoViewerFrame::ExportVideoButtonClick() {
     // The recording may have been closed while a dialog was open.
     if (!compressor || !videoPlayer_) return;
     auto chosen = std::make_shared<std::unique_ptr<TVideoExport>>(std::move(videoExport));
-    whenFolderAnswers(videoFolder_, [this, chosen, compressor, proposed](const QString& folder) {
-        if (!videoPlayer_) return;
-        const QString file = askExportFile(folder, proposed, config::tr(config::txtVideoFilesFilter),
-                                           QStringLiteral("avi"), videoFolder_);
-        if (file.isEmpty()) return;
-        startVideoExport(std::move(*chosen), *compressor, file);
-    });
+    askExportFile(
+        proposed, config::tr(config::txtVideoFilesFilter), {QStringLiteral("avi")}, videoFolder_,
+        [this, chosen, compressor](const QString& file) { startVideoExport(std::move(*chosen), *compressor, file); });
 }
 
 void TVideoViewerFrame::startVideoExport(std::unique_ptr<TVideoExport> videoExport, const std::string& compressor,

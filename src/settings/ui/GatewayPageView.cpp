@@ -1,6 +1,5 @@
 #include "settings/ui/GatewayPageView.h"
 
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -8,24 +7,12 @@
 #include "config/ui/BrandDialog.h"
 #include "settings/ui/KonfigDialogs.h"
 #include "settings/ui/WidgetText.h"
+#include "video/ui/FileChooser.h"
 #include "video/ui/PromptParts.h"
 
 namespace oculon::settings::ui {
 
 using config::ui::qs;
-
-namespace {
-
-// The file dialog's filters from a "description|patterns|..." text.
-QString fileFilter(const std::string& pairs) {
-    QStringList filters;
-    const QStringList parts = QString::fromStdString(pairs).split('|');
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        filters << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
-    return filters.join(";;");
-}
-
-}  // namespace
 
 GatewayPageView::GatewayPageView(const config::TVideoConfig& settings, SelectionOrigin& origin, QWidget* parent)
     : QWidget(parent), page_(settings), origin_(origin) {
@@ -305,11 +292,15 @@ void GatewayPageView::videoOutput(int n) {
 }
 
 void GatewayPageView::pictureButton(bool on) {
-    const QString file =
-        QFileDialog::getOpenFileName(this, {}, {}, fileFilter(config::text(config::txtAllPicturesFilter, language_)));
-    if (file.isEmpty()) return;
-    (on ? pictureOn_ : pictureOff_) = file.toStdString();
-    setStr(on ? einEdit : ausEdit, imageMarker(language_));
+    video::ui::FileQuestion question;
+    question.kind = video::ui::FileQuestion::Kind::open;
+    question.filters = video::ui::dialogFilters(config::text(config::txtAllPicturesFilter, language_));
+    const QPointer<GatewayPageView> self(this);
+    video::ui::FileChooser::holding(*this, std::move(question), [self, on](const std::string& file) {
+        if (!self) return;
+        (on ? self->pictureOn_ : self->pictureOff_) = file;
+        setStr(on ? self->einEdit : self->ausEdit, imageMarker(self->language_));
+    });
 }
 
 void GatewayPageView::testButtonClick() {

@@ -1,6 +1,5 @@
 #include "settings/ui/konfigForm.h"
 
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -27,6 +26,7 @@
 #include "settings/ui/KonfigDialogs.h"
 #include "settings/ui/autoStartFrame.h"
 #include "settings/ui/WidgetText.h"
+#include "video/ui/FileChooser.h"
 #include "video/ui/PromptParts.h"
 #include "video/ui/adminPassForm.h"
 #include "video/ui/ueberwachungUnit.h"
@@ -733,16 +733,13 @@ void TkonfigForm::TrackBar1Change(int value) {
 }
 
 void TkonfigForm::selectDirClick() {
-    const std::string title = config::text(txtSelectFolder, mySprache);
-    std::optional<std::string> folder;
-    if (links_.chooseFolder) {
-        folder = links_.chooseFolder(title);
-    } else {
-        const QString chosen = QFileDialog::getExistingDirectory(this, qs(title), g_.storePathEdit.text());
-        if (!chosen.isEmpty()) folder = chosen.toStdString();
-    }
+    video::ui::FileQuestion question;
+    question.kind = video::ui::FileQuestion::Kind::folder;
+    question.title = qs(config::text(txtSelectFolder, mySprache));
+    question.folder = g_.storePathEdit.text().trimmed().toStdString();
     // Cancelling keeps the path as it was.
-    if (folder) setStr(g_.storePathEdit, *folder);
+    video::ui::FileChooser::holding(*this, std::move(question),
+                                    [this](const std::string& folder) { setStr(g_.storePathEdit, folder); });
 }
 
 void TkonfigForm::installButtonClick() {

@@ -77,8 +77,6 @@ struct KonfigLinks {
     std::chrono::milliseconds wiringWait{8400};  // after each switch of the wiring test
     // For the configuration runs; none: the network.
     std::function<std::unique_ptr<CgiClient>()> cgiClient;
-    // The folder chooser; nothing when the user cancels. None: the desktop's.
-    std::function<std::optional<std::string>(const std::string& title)> chooseFolder;
     std::function<bool(const std::string&)> openWebPage;  // none: the desktop's browser
     TickClock clock;                                      // none: the tick count
     std::chrono::milliseconds settleTime{4000};           // after a configuration run

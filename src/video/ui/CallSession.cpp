@@ -9,7 +9,6 @@
 #include "video/LichtThread.h"
 #include "video/SnapshotNames.h"
 #include "video/WriteFailureText.h"
-#include "video/ui/FileDialogFilters.h"
 #include "video/ui/PromptParts.h"
 #include "video/ui/SmallPrompts.h"
 
@@ -27,7 +26,7 @@ std::string failureInFolder(const std::string& path, const std::string& reason) 
 }  // namespace
 
 CallSession::CallSession(QWidget& owner, bool withWatchdog, CodePadding padding)
-    : owner_(owner), padding_(padding), timers_({}, withWatchdog), saveDialog_(owner), notice_(owner) {
+    : owner_(owner), padding_(padding), timers_({}, withWatchdog), notice_(owner) {
     clock_.setInterval(500);
     QObject::connect(&clock_, &QTimer::timeout, &owner_, [this] {
         if (hooks_.onClock) hooks_.onClock(platform::localNow());
@@ -96,6 +95,7 @@ void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, H
     setup_ = std::move(setup);
     hooks_ = std::move(hooks);
     running_ = true;
+    callAlive_ = std::make_shared<int>(0);
     snapshots_ = std::make_unique<SnapshotWriter>(
         [this](const SnapshotFailure& failure, bool asked) { tellPictureNotSaved(failure, asked); },
         [] { CallNotice::cleared(CallFailure::picture); });
@@ -131,8 +131,9 @@ void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, H
 }
 
 void CallSession::stop() {
-    // The call's dialogs and messages go with it.
-    saveDialog_.close();
+    // The call's prompts and messages go with it; its Save As stays.
+    saveAs_ = nullptr;
+    callAlive_.reset();
     if (openPrompt_) openPrompt_->done(mrCancel);
     notice_.withdraw();
     if (!running_) return;
@@ -182,37 +183,23 @@ void CallSession::saveToFile() {
 }
 
 void CallSession::saverClick() {
-    if (!running_ || !snapshots_) return;
+    if (!running_) return;
+    // One Save As asks at a time; a second press brings it to the front.
+    if (saveAs_ && saveAs_->asking()) return saveAs_->bringToFront();
     // The picture and its name are those of the moment the user pressed the
     // button; the stream goes on while the dialog is open.
     const std::tm pressed = platform::localNow();
-    const QImage picture = captionedPicture(pressed, {});
-    if (picture.isNull()) return;
-    // The dialog lists its folder on this thread: it opens there once the
-    // folder has answered the worker, and elsewhere when it does not.
-    snapshots_->whenFolderAnswers(pictureFolder(), savePath(),
-                                  [this, picture, pressed](const std::optional<std::string>& folder) {
-                                      askWhereToSave(picture, pressed, folder);
-                                  });
-}
-
-void CallSession::askWhereToSave(const QImage& picture, const std::tm& pressed,
-                                 const std::optional<std::string>& folder) {
-    if (!running_) return;
-    const std::string where = folder.value_or(platform::homeFolder());
-    if (!folder) {
+    CallSaveAs::Picture picture{captionedPicture(pressed, {}), pictureFolder(), savePath(),
+                                video::GetFileName(pressed, setup_.myName)};
+    if (picture.picture.isNull()) return;
+    CallSaveAs::Hooks hooks;
+    hooks.notSaved = [this](const SnapshotFailure& failure) { tellPictureNotSaved(failure, true); };
+    hooks.folderSilent = [this] {
         const std::string text =
             platform::shownText(pictureFolder().value_or(savePath())) + ": " + tr(txtFolderNotAnswering);
         notice_.tell(CallFailure::pictureFolder, text, text, true);
-    }
-    // A station name with a dot ("Gate 1.5") has no file type of its own; the
-    // recordings player shows only ".jpg" files.
-    saveDialog_.ask(QString::fromStdString(where), QString::fromStdString(video::GetFileName(pressed, setup_.myName)),
-                    dialogFilters(tr(txtImageFilesFilter)), {QStringLiteral("jpg"), QStringLiteral("jpeg")},
-                    [this, picture](const QString& file) {
-                        // The folder chosen in the dialog counts as chosen.
-                        if (snapshots_) snapshots_->save(picture, file.toStdString(), {}, true, std::nullopt);
-                    });
+    };
+    saveAs_ = CallSaveAs::start(owner_, std::move(picture), callAlive_, std::move(hooks));
 }
 
 template <typename T>

@@ -3,9 +3,9 @@
 // wall's door frame (TmainVideoFrame): the stream decoders and the pictures
 // they paint, the clock, the timers that end a call, the door and light
 // buttons with their prompts, and the snapshots. The view owns its widgets
-// and decides how a call ends; this class tells it when. The dialogs and
+// and decides how a call ends; this class tells it when. The prompts and
 // messages a call brings are modal to the view's window at most, and go
-// with the call.
+// with the call; its Save As holds up nothing and stays until answered.
 
 #include <QPointer>
 #include <QTimer>
@@ -22,7 +22,7 @@
 #include "video/TuerOeffnen.h"
 #include "video/VideoCall.h"
 #include "video/ui/CallNotice.h"
-#include "video/ui/FileDialogFilters.h"
+#include "video/ui/CallSaveAs.h"
 #include "video/ui/SnapshotWriter.h"
 #include "video/ui/VideoImage.h"
 
@@ -65,8 +65,8 @@ public:
     // Starts the decoders of the call; `second` is the inset's control,
     // needed only when the setup has a second camera.
     void start(CallSetup setup, VideoImage& main, VideoImage* second, Hooks hooks);
-    // Closes the call's prompts, save dialog and messages, stops and frees
-    // the decoders, stops the timers.
+    // Closes the call's prompts and messages, stops and frees the decoders,
+    // stops the timers. Its Save As stays, and saves what the user names.
     void stop();
     bool running() const { return running_; }
     const CallSetup& setup() const { return setup_; }
@@ -112,9 +112,6 @@ private:
     void recordingChanged(const TMJPEGDecoder& decoder);
     // `asked`: the user asked for this picture, and is told in any case.
     void tellPictureNotSaved(const SnapshotFailure& failure, bool asked);
-    // The save dialog opens in `folder`, or, where the picture folder did
-    // not answer, elsewhere.
-    void askWhereToSave(const QImage& picture, const std::tm& pressed, const std::optional<std::string>& folder);
     // The folder the user chose for pictures.
     std::optional<std::string> pictureFolder() const;
     void checkTimers();
@@ -139,7 +136,10 @@ private:
     QTimer clock_;
     QTimer timerPoll_;
     QPointer<QDialog> openPrompt_;
-    WindowSaveDialog saveDialog_;
+    // The Save As of this call; it may stay after the call.
+    QPointer<CallSaveAs> saveAs_;
+    // Lives as long as the call: what outlives the call tells it nothing more.
+    std::shared_ptr<int> callAlive_;
     // The call's snapshots; what one tells after the call has ended goes to
     // the program's notices.
     std::unique_ptr<SnapshotWriter> snapshots_;

@@ -27,6 +27,7 @@
 #include "support/UdpPeer.h"
 #include "settings/ui/konfigForm.h"
 #include "video/ui/ActionButton.h"
+#include "video/ui/FileChooser.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/ueberwachungUnit.h"
 
@@ -233,8 +234,9 @@ TEST_F(CallsAboveThePlayer, OpenWindowsFollowALanguageSwitch) {
 }
 
 // A further popup whose stream turns black (1039) while the user chooses
-// where its snapshot goes: the popup goes, and its save dialog with it.
-TEST_F(CallsAboveThePlayer, AFurtherPopupEndedUnderItsSaveDialogGoesWithIt) {
+// where its snapshot goes: the popup goes, its save dialog stays until the
+// user answers it.
+TEST_F(CallsAboveThePlayer, AFurtherPopupEndedWhileItsSaveDialogIsOpenGoesAndTheDialogStays) {
     settings.schreibeAllowConfig(true);
     ring("127.0.0.2");
     ASSERT_TRUE(pumpUntil([] { return shownPopups().size() == 1; }));
@@ -243,14 +245,21 @@ TEST_F(CallsAboveThePlayer, AFurtherPopupEndedUnderItsSaveDialogGoesWithIt) {
     ASSERT_TRUE(pumpUntil([] { return shownPopups().size() == 2; }));
     video::ui::TVideobild* further = shownPopups().front() == first ? shownPopups().back() : shownPopups().front();
     const QPointer<video::ui::TVideobild> alive(further);
-    testsupport::onModal(
-        [&](QWidget&) { form().dispatch().furtherPopupBlack(reinterpret_cast<std::uintptr_t>(further)); });
     auto* saver = further->findChild<QPushButton*>("saver");
     ASSERT_TRUE(saver->isVisible());
     click(*saver);
-    // The dialog comes up, and the call ends under it, in the event loop.
+    QPointer<video::ui::FileChooser> dialog;
+    ASSERT_TRUE(pumpUntil([&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* c = qobject_cast<video::ui::FileChooser*>(w); c && c->isVisible()) dialog = c;
+        return !dialog.isNull();
+    }));
+    form().dispatch().furtherPopupBlack(reinterpret_cast<std::uintptr_t>(further));
     EXPECT_TRUE(pumpUntil([&] { return alive.isNull(); }));
     EXPECT_EQ(form().dispatch().furtherCount(), 0u);
+    ASSERT_TRUE(dialog && dialog->isVisible());
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    EXPECT_TRUE(pumpUntil([&] { return dialog.isNull(); }));
     form().dispatch().playVideoEnd();
 }
 

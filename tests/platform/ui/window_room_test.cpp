@@ -57,6 +57,22 @@ TEST(WindowRoom, AFrameComesBackIntoTheNearestRoom) {
     }
 }
 
+// A call's dialog goes beside the call's window, on the side with most room,
+// as large as that room allows; where no side has room enough, nowhere.
+TEST(WindowRoom, AWindowBesideAnotherHidesNothingOfIt) {
+    const QRect room{0, 0, 1280, 1024};
+    const std::vector<std::pair<QRect, std::string>> cases = {
+        {{80, 40, 648, 552}, "64,592 680x432"},   // below, a little lower
+        {{600, 300, 640, 400}, "0,280 600x440"},  // left, a little narrower
+        {{0, 0, 1280, 1024}, "none"},
+    };
+    for (const auto& [other, place] : cases) {
+        const auto found = besideInRoom(other, {680, 440}, {300, 250}, room);
+        EXPECT_EQ(found ? text(*found) : "none", place) << text(other);
+        EXPECT_FALSE(found && found->intersects(other));
+    }
+}
+
 // What the program has open when a screen goes: the menu window on the
 // bottom edge, the wall and a dialog where the screen was, a window larger
 // than the screen left, a popup that comes back by a rule of its own; a

@@ -3,8 +3,8 @@
 // compressor dialog and the save dialog, once they are up.
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 #include <functional>
@@ -12,25 +12,30 @@
 #include <vector>
 
 #include "gui/QtTestKit.h"
+#include "video/ui/FileChooser.h"
 
 namespace oculon::player::test {
 
-// Answers the save dialog with `file`, noting the name it proposed and the
-// file types it offers; `closed` runs once it is answered, before the player
-// goes on (where a window manager makes the player active again).
+// Answers the save dialog with `file`, typed into its name field as a user
+// does, noting the name it proposed and the file types it offers; `closed`
+// runs once it is answered, before the player goes on (where a window
+// manager makes the player active again).
 inline void answerSaveDialog(const std::string& file, QString* proposed = nullptr, QStringList* types = nullptr,
                              std::function<void()> closed = {}) {
     testsupport::onModal([=](QWidget& w) {
-        auto* dialog = qobject_cast<QFileDialog*>(&w);
+        const QPointer<video::ui::FileChooser> dialog = qobject_cast<video::ui::FileChooser*>(&w);
         ASSERT_NE(dialog, nullptr);
-        if (proposed) *proposed = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
-        if (types) *types = dialog->nameFilters();
-        // Typed into the name field as a user does. selectFile() would leave
-        // the field alone once it has the focus, which the dialog's
-        // activation gives it sooner or later than this handler runs.
-        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(file));
-        ASSERT_TRUE(dialog->selectedFiles().value(0).startsWith(QString::fromStdString(file)));
-        QMetaObject::invokeMethod(dialog, "accept");
+        auto& name = testsupport::child<QLineEdit>(*dialog, "fileNameEdit");
+        if (proposed) *proposed = name.text();
+        auto& filters = testsupport::child<QComboBox>(*dialog, "fileTypeCombo");
+        for (int i = 0; types && i < filters.count(); ++i) types->append(filters.itemText(i));
+        ASSERT_TRUE(testsupport::pumpUntil([&] { return dialog->isActiveWindow(); }));
+        name.setFocus();
+        name.selectAll();
+        QTest::keyClicks(&name, QString::fromStdString(file));
+        QTest::keyClick(&name, Qt::Key_Return);
+        // Chosen once the worker has looked at the file.
+        ASSERT_TRUE(testsupport::pumpUntil([&] { return !dialog || !dialog->isVisible(); }));
         if (closed) closed();
     });
 }

@@ -60,7 +60,6 @@ protected:
             links.clock = [this] { return now; };
             links.cgiClient = [this] { return std::make_unique<RecordingCgi>(cgi); };
             links.openWebPage = [this](const std::string& page) { return pages.push_back(page), true; };
-            links.chooseFolder = [](const std::string&) { return std::nullopt; };
             links.settleTime = std::chrono::milliseconds(0);
             links.countdownTick = std::chrono::milliseconds(1);
             form_ = std::make_unique<TkonfigForm>(links);
@@ -333,7 +332,12 @@ TEST_F(Konfig, AFailedApplyKeepsOkFromClosingButCancelCloses) {
     form_.reset();
     settings.schreibeStoreFirstPict(true);
     settings.schreibeFirstPictPath("/kept/");
-    child<QPushButton>(form(), "selectDir").click();
+    showActive(form());
+    QTest::mouseClick(&child<QPushButton>(form(), "selectDir"), Qt::LeftButton);
+    QWidget* chooser = nullptr;
+    ASSERT_TRUE(pumpUntil([&] { return (chooser = QApplication::activeModalWidget()) && chooser->isActiveWindow(); }));
+    QTest::keyClick(chooser, Qt::Key_Escape);
+    ASSERT_TRUE(pumpUntil([&] { return QApplication::activeModalWidget() == nullptr; }));
     EXPECT_EQ(child<QLineEdit>(form(), "storePathEdit").text(), "/kept/");
     child<QPushButton>(form(), "okButton").click();
     EXPECT_FALSE(form().isVisible());

@@ -5,11 +5,11 @@
 // own message, the door button with its prompt and protocol and the
 // camera's relay, the second camera swaps into the main picture, faults show
 // and go, and a stop while a decoder waits for the main thread returns at once.
-// A call's dialogs and notices go with it and hold up no other window.
+// A call's prompts and notices go with it and hold up no other window; its
+// Save As holds up none, and stays after it.
 
 #include <gtest/gtest.h>
 
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
@@ -29,6 +29,7 @@
 #include "support/LoopbackHttpServer.h"
 #include "video/LichtThread.h"
 #include "video/SnapshotNames.h"
+#include "video/ui/FileChooser.h"
 #include "video/ui/HauptProgramm.h"
 #include "video/ui/SmallPrompts.h"
 #include "video/ui/tuerVideo.h"
@@ -66,11 +67,21 @@ bool shows(QWidget& w, const char* image, int x, int y, test::Rgb colour) {
     return test::near({qRed(c), qGreen(c), qBlue(c)}, colour);
 }
 
-// The save dialog opens once the picture folder has answered the worker.
-QFileDialog* saveDialogOpens() {
-    QFileDialog* dialog = nullptr;
-    pumpUntil([&] { return (dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) != nullptr; });
+// The save dialog opens once the picture folder has answered the worker, in
+// a window of its own that takes the keyboard.
+FileChooser* saveDialogOpens() {
+    FileChooser* dialog = nullptr;
+    pumpUntil([&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* chooser = qobject_cast<FileChooser*>(w); chooser && chooser->isVisible()) dialog = chooser;
+        return dialog != nullptr && dialog->isActiveWindow() && QApplication::focusWidget() != nullptr;
+    });
     return dialog;
+}
+
+// What the dialog proposes: the folder it shows and the name, without type.
+std::string proposedBy(FileChooser& dialog) {
+    return dialog.folder() + "/" + testsupport::child<QLineEdit>(dialog, "fileNameEdit").text().toStdString();
 }
 
 int pictures(QWidget& w, const char* image = "Image1") {
@@ -243,8 +254,8 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     // The stream turns blue and the clock moves on while the user chooses.
     EXPECT_TRUE(pumpUntil([&] { return centre({20, 20, 230}); }));
     pumpFor(1100ms);
-    std::string proposed = dialog->selectedFiles().value(0).toStdString();
-    static_cast<QDialog*>(dialog)->accept();
+    std::string proposed = proposedBy(*dialog);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
 
     const std::string name = std::filesystem::path(proposed).filename().string();
     std::tm at{};
@@ -260,9 +271,8 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
 
     // On a full disk nothing is left, and the user learns which file and why.
     QTest::mouseClick(saver, Qt::LeftButton);
-    ASSERT_EQ(saveDialogOpens(), dialog);
-    proposed = dialog->selectedFiles().value(0).toStdString();
-    ASSERT_TRUE(pumpUntil([&] { return dialog->isActiveWindow() && QApplication::focusWidget() != nullptr; }));
+    ASSERT_NE(dialog = saveDialogOpens(), nullptr);
+    proposed = proposedBy(*dialog);
     QMessageBox* box = nullptr;
     {
         testsupport::FileSizeLimit full(1000);
@@ -277,8 +287,7 @@ TEST_F(PopupNet, SnapshotIsThePictureAndTimeOfThePress) {
     testsupport::clickAsUser(*box->button(QMessageBox::Ok));
     ASSERT_TRUE(pumpUntil([&] { return popup.findChild<QMessageBox*>() == nullptr; }));
     QTest::mouseClick(saver, Qt::LeftButton);
-    ASSERT_EQ(saveDialogOpens(), dialog);
-    ASSERT_TRUE(pumpUntil([&] { return dialog->isActiveWindow() && QApplication::focusWidget() != nullptr; }));
+    ASSERT_NE(saveDialogOpens(), nullptr);
     {
         testsupport::FileSizeLimit full(1000);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -341,9 +350,10 @@ TEST_F(PopupNet, ClosesOnTheWatchdogOrABlackStreamOrTellsTheOwner) {
     EXPECT_TRUE(pumpUntil([&] { return preview.isNull(); }));
 }
 
-// A call's "Save picture" dialog holds up its own window alone and goes
-// with its call: another popup, the popup's next call and a preview go on.
-TEST_F(PopupNet, ACallsSaveDialogGoesWithItsCallAndHoldsUpNoOtherWindow) {
+// A call's "Save picture" dialog holds up no window, its own call's door
+// button included, and stays when its call ends: the picture of the click
+// is saved under the name the user gives it.
+TEST_F(PopupNet, ACallsSaveDialogHoldsUpNoWindowAndOutlivesItsCall) {
     settings->schreibeAllowConfig(true);
     LoopbackHttpServer camera;
     serve(camera, {barsJpeg(160, 120)});
@@ -360,33 +370,49 @@ TEST_F(PopupNet, ACallsSaveDialogGoesWithItsCallAndHoldsUpNoOtherWindow) {
     const auto openDoor = [](TVideobild& p) {
         p.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&p));
-        testsupport::clickAsUser(testsupport::child<QPushButton>(p, "tuerOeffner"));
+        QTest::mouseClick(&testsupport::child<QPushButton>(p, "tuerOeffner"), Qt::LeftButton);
     };
 
-    testsupport::clickAsUser(testsupport::child<QPushButton>(popup, "saver"));
-    const QPointer<QWidget> dialog = saveDialogOpens();
+    popup.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&popup));
+    QTest::mouseClick(&testsupport::child<QPushButton>(popup, "saver"), Qt::LeftButton);
+    const QPointer<FileChooser> dialog = saveDialogOpens();
     ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
+    openDoor(popup);
+    EXPECT_EQ(opened, 1) << "the call's own dialog holds up its door";
     openDoor(further);
-    EXPECT_EQ(opened, 1) << "another call's dialog holds up this call's door";
+    EXPECT_EQ(opened, 2) << "another call's dialog holds up this call's door";
     further.startVideo(station, false);  // nor is a new call bound to it
     EXPECT_EQ(further.windowHandle()->transientParent(), nullptr);
 
     platform::MainLoop::instance().post(popup.handle(), platform::WM_CLOSE);
     ASSERT_TRUE(pumpUntil([&] { return !popup.isVisible(); }));
-    EXPECT_FALSE(dialog && dialog->isVisible());
-    popup.startVideo(station, false);
-    openDoor(popup);
-    EXPECT_EQ(opened, 2) << "the last call's dialog holds up the door";
+    ASSERT_TRUE(dialog && dialog->isVisible()) << "the dialog went with its call";
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    auto& name = testsupport::child<QLineEdit>(*dialog, "fileNameEdit");
+    name.selectAll();
+    QTest::keyClicks(&name, "kept after the call");
+    QTest::keyClick(&name, Qt::Key_Return);
+    const std::string kept = dialog->folder() + "/kept after the call.jpg";
+    ASSERT_TRUE(pumpUntil([&] { return std::filesystem::exists(kept); })) << kept;
+    const std::string bytes = readFile(kept);
+    EXPECT_GT(decodeJpeg({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}).width, 0);
     further.stopVideo();
-    popup.stopVideo();
 
+    // A preview that goes leaves its dialog, which goes when cancelled.
     QPointer<TVideobild> preview(new TVideobild());
     preview->startVideo(stationFor(camera), true);
     ASSERT_TRUE(pumpUntil([&] { return pictures(*preview) >= 1; }));
     testsupport::clickAsUser(testsupport::child<QPushButton>(*preview, "saver"));
-    ASSERT_TRUE(saveDialogOpens());
+    const QPointer<FileChooser> left = saveDialogOpens();
+    ASSERT_TRUE(left);
     platform::MainLoop::instance().post(preview->handle(), platform::WM_CLOSE);
     EXPECT_TRUE(pumpUntil([&] { return preview.isNull(); }));
+    ASSERT_TRUE(left);
+    QTest::keyClick(left, Qt::Key_Escape);
+    EXPECT_TRUE(pumpUntil([&] { return left.isNull(); }));
 }
 
 TEST_F(PopupNet, DoorButtonAsksForTheCodeLogsTheOpeningAndReachesTheCamerasRelay) {
