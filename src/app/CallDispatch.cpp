@@ -9,6 +9,10 @@
 #include "devices/TelefonTelegram.h"
 #include "devices/serverObjekt.h"
 #include "devices/stateChangeObjekt.h"
+#include "platform/Log.h"
+#include "platform/ShownText.h"
+#include "platform/UserNotice.h"
+#include "settings/ApplyReport.h"
 
 namespace oculon::app {
 
@@ -41,18 +45,7 @@ void dropCredentials(TSingleConfig& s) {
 
 std::string keyOf(const DiscoveredServer& server) { return server.address + ":" + server.port; }
 
-// `station` is the stored one, or a copy of it (a window's, say).
-bool isStation(const TSingleConfig* stored, const TSingleConfig& station) {
-    return stored && (stored == &station || (stored->Ip == station.Ip && stored->Port == station.Port &&
-                                             config::sameStationName(stored->Name, station.Name)));
-}
-
-std::vector<devices::ListedDevice> listedOf(const std::vector<DiscoveredServer>& servers) {
-    std::vector<devices::ListedDevice> listed;
-    listed.reserve(servers.size());
-    for (const DiscoveredServer& server : servers) listed.push_back({keyOf(server), server.name});
-    return listed;
-}
+using devices::isStation;
 
 }  // namespace
 
@@ -207,7 +200,9 @@ void CallDispatch::serverProbed(std::unique_ptr<devices::serverObjekt> server) {
     const bool credentials = server->credentialsAllowed();
     // A probe that found no station of the device's drew no credentials,
     // nor does it call: the list may have lacked the station's own device.
-    const auto station = server->isConfigured() ? stationOfServer(address, port, name, discovered()) : nullptr;
+    const auto listed = answering();
+    const auto station = server->isConfigured() ? stationOfServer(address, port, name, listed) : nullptr;
+    if (!station) tellUnclaimed(address, port, name, listed);
     if (parts_.discovery) parts_.discovery->updateServer(std::move(server), station.get());
     server.reset();  // without a list the object ends here
 
@@ -230,7 +225,7 @@ void CallDispatch::serverProbed(std::unique_ptr<devices::serverObjekt> server) {
         // call goes its way as with the wall off, not lost.
         const bool wallOn = settings_.surveillance() && wall_;
         if ((wallOn && !wall_->doorVisible()) || (!wallOn && !furtherPopup(address))) {
-            actIP_ = address;
+            setActIP(address, false);
             playVideo(copy);
         }
     } else if (settings_.allowMultipleWindows() && actIP_ != address && !furtherPopup(address)) {
@@ -267,7 +262,7 @@ void CallDispatch::telephoneEvent(const devices::telefonObjekt& event) {
             copy.Assign(*station);
             copy.videoOnly = video;
             if (!popup_.visible() && !wallDoorBusy() && !furtherPopup(address)) {
-                actIP_ = address;
+                setActIP(address, false);
                 playVideo(copy);
             } else if (multiple && actIP_ != address) {
                 CallWindow* listed = furtherPopup(address);
@@ -335,7 +330,7 @@ void CallDispatch::inputChanged(const devices::stateChangeObjekt& event) {
     const bool multiple = settings_.allowMultipleWindows();
     if (call) {
         if (!popup_.visible() && !wallDoorBusy() && !furtherPopup(address)) {
-            actIP_ = address;
+            setActIP(address, false);
             playVideo(copy);
         } else if (multiple && address != actIP_ && !furtherPopup(address)) {
             openFurtherPopup(address, copy, false);
@@ -395,7 +390,7 @@ void CallDispatch::gatewayCall(const std::string& sender, const std::string& id)
         // a station's name, takes no caller's place.
         if (!isOwnId(id) || !gatewayKnown(sender)) return;
         if (!popup_.visible() && !vorschauActive_) {
-            actIP_ = sender;
+            setActIP(sender, true);
             zeigeMoxaVideo(sender);
         } else if (sender != actIP_ && std::find(ipListe_.begin(), ipListe_.end(), sender) == ipListe_.end()) {
             // A gateway repeats its call until it hears the echo: the caller
@@ -404,7 +399,9 @@ void CallDispatch::gatewayCall(const std::string& sender, const std::string& id)
         }
         return;
     }
-    if (sender != actIP_) {
+    // A gateway's end ends only the call it brought: a station found by
+    // its picture shares no end with a frame from its address.
+    if (sender != actIP_ || !actByGateway_) {
         auto it = std::find(ipListe_.begin(), ipListe_.end(), sender);
         if (it != ipListe_.end()) ipListe_.erase(it);
         return;
@@ -418,49 +415,112 @@ void CallDispatch::gatewayCall(const std::string& sender, const std::string& id)
     }
     std::erase(ipListe_, sender);
     actIP_.clear();
+    actByGateway_ = false;
     if (!ipListe_.empty()) {
-        actIP_ = ipListe_.front();
+        setActIP(ipListe_.front(), true);
         ipListe_.erase(ipListe_.begin());
         zeigeMoxaVideo(actIP_);
     }
 }
 
-bool CallDispatch::gatewayKnown(const std::string& address) const {
+void CallDispatch::setActIP(const std::string& address, bool byGateway) {
+    actIP_ = address;
+    actByGateway_ = byGateway;
+}
+
+bool CallDispatch::gatewayKnown(const std::string& address) {
     if (furtherPopup(address)) return true;
-    if (!parts_.gateways) return false;
-    const auto gateways = parts_.gateways->gateways();
-    return std::any_of(gateways.begin(), gateways.end(), [&](const GatewayEntry& gateway) {
-        return gateway.address == address && stationOfGateway(gateway);
-    });
+    const devices::GatewayCaller caller = devices::gatewayCaller(settings_, address, foundGateways());
+    tellAbout(caller);
+    return caller.station != nullptr;
+}
+
+std::vector<GatewayEntry> CallDispatch::foundGateways() const {
+    return parts_.gateways ? parts_.gateways->gateways() : std::vector<GatewayEntry>{};
+}
+
+bool CallDispatch::toldBefore(std::string key) {
+    if (std::find(told_.begin(), told_.end(), key) != told_.end()) return true;
+    if (told_.size() >= kMaxTold) told_.erase(told_.begin());
+    told_.push_back(std::move(key));
+    return false;
+}
+
+void CallDispatch::tellUnclaimed(const std::string& address, const std::string& port, const std::string& name,
+                                 const std::vector<devices::ListedDevice>& listed) {
+    const devices::StationChoice choice = devices::stationOfServer(settings_, address, port, name, listed);
+    if (!choice.unclaimed || toldBefore("unclaimed|" + choice.station->Name)) return;
+    std::vector<std::string> where{address + ":" + port};
+    for (const devices::ListedDevice& device : listed) {
+        if (device.key != where.front() && config::sameStationName(device.name, choice.station->Name))
+            where.push_back(device.key);
+    }
+    const std::string detail = settings::filledIn(config::tr(config::txtStationOfTwoDevices),
+                                                  {platform::shownText(choice.station->Name), settings::joined(where),
+                                                   choice.station->Ip + ":" + choice.station->Port});
+    log::warning(log::Category::app, "station %s: %s", choice.station->Name.c_str(), detail.c_str());
+    platform::tellUser(platform::Notice::stationUnclaimed, detail);
+}
+
+void CallDispatch::tellAbout(const devices::GatewayCaller& caller) {
+    using Doubt = devices::GatewayCaller::Doubt;
+    if (caller.doubt == Doubt::none || caller.doubt == Doubt::unknown || !caller.concerned) return;
+    const devices::FoundGateway& g = caller.gateway;
+    // Once for each gateway and what is wrong with it: it repeats its call.
+    std::string key = std::to_string(static_cast<int>(caller.doubt)) + "|" + g.hardwareAddress + "|" + g.address;
+    for (const std::string& from : g.claimedFrom) key += "|" + from;
+    if (toldBefore(std::move(key))) return;
+    const std::string station = platform::shownText(caller.concerned->Name);
+    const std::string gateway = platform::shownText(g.name);
+    std::string detail;
+    switch (caller.doubt) {
+        case Doubt::disputed:
+            detail = settings::filledIn(
+                config::tr(caller.station ? config::txtGatewayCallDisputedShown : config::txtGatewayCallDisputedHeld),
+                {station, g.hardwareAddress, settings::joined(g.claimedFrom), caller.concerned->moxaIP});
+            break;
+        case Doubt::anotherMac:
+            detail = settings::filledIn(config::tr(config::txtGatewayCallOtherHardware),
+                                        {gateway, g.address, g.hardwareAddress, station, caller.concerned->moxaMac});
+            break;
+        case Doubt::twoOfName:
+            detail = settings::filledIn(config::tr(config::txtGatewayCallTwoOfName), {gateway, g.address, station});
+            break;
+        case Doubt::none:
+        case Doubt::unknown: return;
+    }
+    log::warning(log::Category::app, "gateway call from %s (%s): %s", g.address.c_str(), g.hardwareAddress.c_str(),
+                 detail.c_str());
+    platform::tellUser(platform::Notice::gatewayCallDoubt, detail);
 }
 
 std::vector<DiscoveredServer> CallDispatch::discovered() const {
     return parts_.discovery ? parts_.discovery->servers() : std::vector<DiscoveredServer>{};
 }
 
+std::vector<devices::ListedDevice> CallDispatch::answering() const {
+    return parts_.discovery ? parts_.discovery->answering() : std::vector<devices::ListedDevice>{};
+}
+
 CallDispatch::StationPtr CallDispatch::stationOfServer(const std::string& address, const std::string& port,
                                                        const std::string& name,
-                                                       const std::vector<DiscoveredServer>& servers) const {
-    return devices::knownStationOf(settings_, address, port, name, listedOf(servers));
+                                                       const std::vector<devices::ListedDevice>& listed) const {
+    return devices::knownStationOf(settings_, address, port, name, listed);
 }
 
 const DiscoveredServer* CallDispatch::serverOfStation(const TSingleConfig& station,
                                                       const std::vector<DiscoveredServer>& servers) const {
     const std::string key = station.Ip + ":" + station.Port;
+    const auto listed = answering();
     const DiscoveredServer* found = nullptr;
     for (const DiscoveredServer& server : servers) {
-        if (!isStation(stationOfServer(server.address, server.port, server.name, servers).get(), station)) continue;
+        // A silent entry is no longer where its device is.
+        if (!server.answering) continue;
+        if (!isStation(stationOfServer(server.address, server.port, server.name, listed).get(), station)) continue;
         found = &server;
         if (keyOf(server) == key) break;
     }
     return found;
-}
-
-CallDispatch::StationPtr CallDispatch::stationOfGateway(const GatewayEntry& gateway) const {
-    // A station stored before its gateway's hardware address was kept goes
-    // by the gateway's name, whichever gateway of that name calls: a door
-    // call of its own is not to be lost to a stranger's name.
-    return devices::stationBehindGateway(settings_, gateway.hardwareAddress, gateway.name, 1);
 }
 
 void CallDispatch::zeigeMoxaVideo(const std::string& gatewayAddress) {
@@ -471,34 +531,30 @@ void CallDispatch::zeigeMoxaVideo(const std::string& gatewayAddress) {
         vorschauActive_ = true;
         return;
     }
-    if (!parts_.gateways) return;
-    std::optional<TSingleConfig> shown;
-    const auto servers = discovered();
-    for (const GatewayEntry& gateway : parts_.gateways->gateways()) {
-        if (gateway.address != gatewayAddress) continue;
-        auto station = stationOfGateway(gateway);
-        if (!station) continue;
-        // The stored station learns where its gateway is now.
-        if (station->moxa && station->moxaIP != gateway.address) {
-            TSingleConfig moved;
-            moved.Assign(*station);
-            moved.moxaIP = gateway.address;
-            settings_.updateConfig(station, std::move(moved));
-            station = stationOfGateway(gateway);
-            if (!station) continue;
-        }
-        // A copy: the stored station keeps its own device address.
-        TSingleConfig copy;
-        copy.Assign(*station);
-        if (const DiscoveredServer* server = serverOfStation(*station, servers)) {
-            copy.Ip = server->address;
-            copy.Port = server->port;
-            if (!server->credentialsAllowed) dropCredentials(copy);
-        }
-        if (copy.moxa) copy.moxaIP = gateway.address;
-        shown = std::move(copy);
+    const devices::GatewayCaller caller = devices::gatewayCaller(settings_, gatewayAddress, foundGateways());
+    auto station = caller.station;
+    if (!station) return;
+    // The stored station learns where its gateway is now; never from a
+    // gateway whose hardware address another device claims too.
+    if (station->moxa && caller.doubt == devices::GatewayCaller::Doubt::none && station->moxaIP != caller.doorAddress) {
+        TSingleConfig moved;
+        moved.Assign(*station);
+        moved.moxaIP = caller.doorAddress;
+        settings_.updateConfig(station, std::move(moved));
+        station = devices::gatewayCaller(settings_, gatewayAddress, foundGateways()).station;
+        if (!station) return;
     }
-    if (shown) playVideo(*shown);
+    // A copy: the stored station keeps its own device address.
+    TSingleConfig copy;
+    copy.Assign(*station);
+    const auto servers = discovered();
+    if (const DiscoveredServer* server = serverOfStation(*station, servers)) {
+        copy.Ip = server->address;
+        copy.Port = server->port;
+        if (!server->credentialsAllowed) dropCredentials(copy);
+    }
+    if (copy.moxa) copy.moxaIP = caller.doorAddress;
+    playVideo(copy);
 }
 
 // ---- the manual "Show video" --------------------------------------------------------
@@ -527,9 +583,10 @@ void CallDispatch::Videoanzeigen1Click() {
     if (!authenticateForVideo()) return;
 
     const auto servers = discovered();
+    const auto listed = answering();
     if (servers.size() == 1) {
         const DiscoveredServer& server = servers.front();
-        zeigeVideobild(stationOfServer(server.address, server.port, server.name, servers).get());
+        zeigeVideobild(stationOfServer(server.address, server.port, server.name, listed).get());
         return;
     }
     if (servers.empty()) {
@@ -541,7 +598,7 @@ void CallDispatch::Videoanzeigen1Click() {
     std::vector<std::string> texts;
     std::vector<StationPtr> offered;  // the `TCamNameObj` of each item
     for (const DiscoveredServer& server : servers) {
-        auto station = stationOfServer(server.address, server.port, server.name, servers);
+        auto station = stationOfServer(server.address, server.port, server.name, listed);
         if (!station || std::find(offered.begin(), offered.end(), station) != offered.end()) continue;
         texts.push_back(station->commonName.empty() ? station->Name : station->commonName);
         offered.push_back(std::move(station));
@@ -575,10 +632,11 @@ void CallDispatch::zeigeVideobild(const TSingleConfig* station) {
         copy.Port = server->port;
         if (!server->credentialsAllowed) dropCredentials(copy);
     }
-    if (copy.moxa && parts_.gateways) {
-        for (const GatewayEntry& gateway : parts_.gateways->gateways()) {
-            if (!isStation(stationOfGateway(gateway).get(), *station)) continue;
-            copy.moxaIP = gateway.address;
+    if (copy.moxa) {
+        for (const GatewayEntry& gateway : foundGateways()) {
+            const devices::GatewayCaller caller = devices::gatewayCaller(settings_, gateway.address, foundGateways());
+            if (!isStation(caller.station.get(), *station)) continue;
+            copy.moxaIP = caller.doorAddress;
             found = true;
         }
     }

@@ -83,7 +83,7 @@ public:
     // `callEnd` of manual windows: the window leaves the list (freed soon).
     void entferneVideoVonListe(CallWindow& window);
     // `resetActIp` of the wall.
-    void resetActIP() { actIP_.clear(); }
+    void resetActIP() { setActIP({}, false); }
 
     // Closing: the handlers do nothing from now on.
     void beginClosing() { isDestroying_ = true; }
@@ -126,22 +126,36 @@ private:
     // Takes the listed popup out of the list, stops it and frees it.
     void dropFurther(const std::string& address);
     bool isOwnId(const std::string& id) const;
-    // The address of a found gateway that is a station's, or one whose
-    // window is open.
-    bool gatewayKnown(const std::string& address) const;
+    // The call shown (`actIP_`) and whether a gateway brought it: only
+    // that gateway's end frame ends it.
+    void setActIP(const std::string& address, bool byGateway);
+    // The address of a found gateway whose call is a station's
+    // (devices/DeviceStations.h), or one whose window is open. A gateway
+    // call that the rule holds back is told.
+    bool gatewayKnown(const std::string& address);
+    // Tells the user, once for each gateway and doubt, why its call was
+    // held back or where its door commands go.
+    void tellAbout(const devices::GatewayCaller& caller);
+    // Tells the user, once for each station, that several devices answer
+    // with its name and none where it was set up: none of them is taken
+    // for it until the settings say which.
+    void tellUnclaimed(const std::string& address, const std::string& port, const std::string& name,
+                       const std::vector<devices::ListedDevice>& listed);
+    // Whether `key` was told before; notes it when not.
+    bool toldBefore(std::string key);
+    std::vector<GatewayEntry> foundGateways() const;
     std::vector<DiscoveredServer> discovered() const;
+    std::vector<devices::ListedDevice> answering() const;
     // Devices are known by what they are (devices/DeviceStations.h): the
     // station of a listed or probed video server, none for another device
     // of a station's name;
     StationPtr stationOfServer(const std::string& address, const std::string& port, const std::string& name,
-                               const std::vector<DiscoveredServer>& servers) const;
+                               const std::vector<devices::ListedDevice>& listed) const;
     // where the video server of `station` (a stored one, or a copy of it)
-    // answers: at its stored address, else where it moved; none while it is
-    // not listed;
+    // answers: at its stored address, else where it moved; none while it
+    // answers nowhere.
     const DiscoveredServer* serverOfStation(const config::TSingleConfig& station,
                                             const std::vector<DiscoveredServer>& servers) const;
-    // the station behind a found gateway, by its hardware address.
-    StationPtr stationOfGateway(const GatewayEntry& gateway) const;
     std::optional<std::string> authenticateForVideo();
     void askForConfiguration();
     void retire(std::unique_ptr<CallWindow> window);
@@ -158,7 +172,12 @@ private:
     bool gesperrt_ = false;
     bool vorschauActive_ = false;
     std::string actIP_;
+    bool actByGateway_ = false;
     std::vector<std::string> ipListe_;
+    // The doubts told so far (a gateway repeats its call, a device answers
+    // every search); the oldest goes when the list is full.
+    static constexpr std::size_t kMaxTold = 64;
+    std::vector<std::string> told_;
     // Sorted by address; an address may be listed more than once (manual
     // windows of stations without a gateway share the empty address).
     std::vector<Entry> videoFensterListe_;

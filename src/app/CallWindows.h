@@ -14,6 +14,7 @@
 
 #include "app/CommandChannel.h"
 #include "config/ConfigEntries.h"
+#include "devices/DeviceStations.h"
 #include "video/PopupPlacement.h"
 
 namespace oculon::devices {
@@ -99,6 +100,7 @@ struct DiscoveredServer {
     std::string address;
     std::string port;
     bool credentialsAllowed = false;  // the station's credentials may go to this address
+    bool answering = true;            // it answered the latest search round under this name
 };
 
 // The discovery thread's lists, each call under its lock.
@@ -111,13 +113,13 @@ public:
     virtual void updateServer(std::unique_ptr<devices::serverObjekt> server, const config::TSingleConfig* station) = 0;
     // Copies of the servers' keys, in list order.
     virtual std::vector<DiscoveredServer> servers() const = 0;
+    // The video servers that answered the latest search round.
+    virtual std::vector<devices::ListedDevice> answering() const = 0;
 };
 
-struct GatewayEntry {
-    std::string name;
-    std::string address;
-    std::string hardwareAddress;  // what the gateway is known by
-};
+// A gateway of the latest search: known by its hardware address, at the
+// address it answered from.
+using GatewayEntry = devices::FoundGateway;
 
 // The gateway thread's list, read under its lock.
 class GatewayAccess {

@@ -11,7 +11,7 @@ void DiscoveryList::updateServer(std::unique_ptr<devices::serverObjekt> server, 
 }
 
 std::vector<DiscoveredServer> DiscoveryList::servers() const {
-    return thread_.withLists([](devices::DiscoveryLists& lists) {
+    auto copies = thread_.withLists([](devices::DiscoveryLists& lists) {
         std::vector<DiscoveredServer> copies;
         copies.reserve(lists.servers.size());
         for (const auto& [key, server] : lists.servers) {
@@ -20,7 +20,12 @@ std::vector<DiscoveredServer> DiscoveryList::servers() const {
         }
         return copies;
     });
+    for (DiscoveredServer& server : copies)
+        server.answering = thread_.answers(server.address + ":" + server.port, server.name);
+    return copies;
 }
+
+std::vector<devices::ListedDevice> DiscoveryList::answering() const { return thread_.listedServers(); }
 
 std::optional<video::DiscoveredCamera> DiscoveryList::camera(const std::string& key) const {
     return thread_.withLists([&](devices::DiscoveryLists& lists) -> std::optional<video::DiscoveredCamera> {
@@ -32,12 +37,6 @@ std::optional<video::DiscoveredCamera> DiscoveryList::camera(const std::string& 
     });
 }
 
-std::vector<GatewayEntry> GatewayList::gateways() const {
-    std::vector<GatewayEntry> entries;
-    for (const devices::TGatewayObject& gateway : thread_.gateways()) {
-        entries.push_back({gateway.name(), gateway.IPAddress(), gateway.hardwareAddress()});
-    }
-    return entries;
-}
+std::vector<GatewayEntry> GatewayList::gateways() const { return devices::foundGateways(thread_.gateways()); }
 
 }  // namespace oculon::app

@@ -21,6 +21,7 @@ public:
     explicit DiscoveryList(devices::suchThread& thread) : thread_(thread) {}
     void updateServer(std::unique_ptr<devices::serverObjekt> server, const config::TSingleConfig* station) override;
     std::vector<DiscoveredServer> servers() const override;
+    std::vector<devices::ListedDevice> answering() const override;
     // The wall's look-up of a discovered device by address ":" port.
     std::optional<video::DiscoveredCamera> camera(const std::string& key) const;
 

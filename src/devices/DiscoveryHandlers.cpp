@@ -6,6 +6,7 @@
 #include "devices/TelefonListe.h"
 #include "devices/TelefonTelegram.h"
 #include "devices/TickCount.h"
+#include "devices/serverObjekt.h"
 #include "devices/stateChangeObjekt.h"
 #include "devices/telefonKonfig.h"
 
@@ -17,21 +18,69 @@ constexpr std::string_view kNoSender = "0.0.0.0";
 
 }  // namespace
 
+void SearchRounds::heard(const ProbeRequest& request) {
+    if (request.manual) return;
+    heard(listKeyOf(request.record, request.address), request.name.empty() ? request.record.name() : request.name);
+}
+
+void SearchRounds::heard(const std::string& key, const std::string& name) {
+    std::lock_guard lock(mutex_);
+    const auto it = heard_.find(key);
+    if (it != heard_.end()) {
+        it->second = {name, round_};
+    } else if (heard_.size() < kMaxHeard) {
+        heard_.emplace(key, Answer{name, round_});
+    }
+}
+
+void SearchRounds::beginRound() {
+    std::lock_guard lock(mutex_);
+    ++round_;
+    std::erase_if(heard_, [this](const auto& entry) { return entry.second.round + 1 < round_; });
+}
+
+std::uint64_t SearchRounds::rounds() const {
+    std::lock_guard lock(mutex_);
+    return round_;
+}
+
+std::vector<ListedDevice> SearchRounds::answering() const {
+    std::lock_guard lock(mutex_);
+    std::vector<ListedDevice> listed;
+    listed.reserve(heard_.size());
+    for (const auto& [key, answer] : heard_) listed.push_back({key, answer.name});
+    return listed;
+}
+
+bool SearchRounds::answers(const std::string& key, const std::string& name) const {
+    std::lock_guard lock(mutex_);
+    const auto it = heard_.find(key);
+    return it != heard_.end() && config::sameStationName(it->second.name, name);
+}
+
 DiscoveryHandlers::DiscoveryHandlers(Dependencies deps)
     : deps_(std::move(deps)), rateLimit_(deps_.clock ? deps_.clock : RateLimiter::Clock(&tickCount)) {}
 
 void DiscoveryHandlers::UDPEmpfaengerRead(std::string_view data, const std::string& sender) {
     const auto record = paket::fromBytes(data);
     if (!record || record->vollst() != 0) return;
+    const bool probed = config::cameraTraits(getType(*record)).probedOnSearchAnswer;
+    ProbeRequest request = ProbeRequest::fromRecord(*record, sender);
+    // Every answer counts for the round, the ones the limit lets through
+    // to a probe or not.
+    if (probed) rounds_.heard(request);
     if (!rateLimit_.admit(sender, kSearchAnswerInterval)) return;
     const RebootLockGuard guard(deps_.rebootLock, "EmpfRead");
     if (!guard.entered()) return;
-    if (config::cameraTraits(getType(*record)).probedOnSearchAnswer)
-        deps_.startProbe(ProbeRequest::fromRecord(*record, sender));
+    if (probed) deps_.startProbe(std::move(request));
 }
 
 void DiscoveryHandlers::UDPEmpfaengerReadKorvat(std::string_view data, const std::string& sender) {
-    if (const auto record = parseIpReply(data)) deps_.startProbe(ProbeRequest::fromRecord(*record, sender));
+    const auto record = parseIpReply(data);
+    if (!record) return;
+    ProbeRequest request = ProbeRequest::fromRecord(*record, sender);
+    rounds_.heard(request);
+    deps_.startProbe(std::move(request));
 }
 
 void DiscoveryHandlers::UDPEmpfaengerRead2(std::string_view data, const std::string& sender) {
@@ -66,9 +115,11 @@ void DiscoveryHandlers::readRelayedName(std::string_view prefix, std::string_vie
     data = data.substr(0, 256);
     const auto zero = data.find('\0');
     if (zero != std::string_view::npos) data = data.substr(0, zero);
-    if (!rateLimit_.admit(sender, kNamedAnswerInterval)) return;
     const paket record = namedRecord(prefix, data);
-    deps_.startProbe(ProbeRequest::fromName(record.name(), record, sender));
+    ProbeRequest request = ProbeRequest::fromName(record.name(), record, sender);
+    rounds_.heard(request);
+    if (!rateLimit_.admit(sender, kNamedAnswerInterval)) return;
+    deps_.startProbe(std::move(request));
 }
 
 void DiscoveryHandlers::ReadMobotix(std::string_view data, const std::string& sender) {

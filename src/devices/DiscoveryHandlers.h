@@ -5,8 +5,13 @@
 // relayed bytes. They may run on several threads at once.
 
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "devices/DeviceStations.h"
 
 #include "devices/ProbeRequest.h"
 #include "devices/SenderTables.h"
@@ -20,6 +25,34 @@ namespace oculon::devices {
 
 class TelefonListe;
 struct RelayTelegram;
+
+// Which video servers answered the latest search round, and with which name:
+// what the rule of devices/DeviceStations.h calls answering. A device heard
+// in the round under way or the one before answers; one silent since goes
+// at the next round, however long its list entry lasts. Any thread.
+class SearchRounds {
+public:
+    // More answers in two rounds are a flood; the first ones count.
+    static constexpr std::size_t kMaxHeard = 2048;
+
+    // A device that answered the search (or a relay, or multicast DNS).
+    void heard(const ProbeRequest& request);
+    void heard(const std::string& key, const std::string& name);
+    void beginRound();
+    // Rounds begun so far.
+    std::uint64_t rounds() const;
+    std::vector<ListedDevice> answering() const;
+    bool answers(const std::string& key, const std::string& name) const;
+
+private:
+    struct Answer {
+        std::string name;
+        std::uint64_t round = 0;
+    };
+    mutable std::mutex mutex_;
+    std::map<std::string, Answer> heard_;  // by "address:port"
+    std::uint64_t round_ = 0;
+};
 
 class DiscoveryHandlers {
 public:
@@ -56,6 +89,8 @@ public:
 
     // Shared with the multicast-DNS answers of the discovery thread.
     RateLimiter& rateLimiter() { return rateLimit_; }
+    SearchRounds& rounds() { return rounds_; }
+    const SearchRounds& rounds() const { return rounds_; }
     SequenceTable& sequences() { return sequences_; }
 
 private:
@@ -64,6 +99,7 @@ private:
     Dependencies deps_;
     SequenceTable sequences_;  // sequenceList
     RateLimiter rateLimit_;    // gefundeneIPs
+    SearchRounds rounds_;
 };
 
 }  // namespace oculon::devices

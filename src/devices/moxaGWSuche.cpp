@@ -106,9 +106,12 @@ private:
 };
 
 TGatewayObject::TGatewayObject(std::shared_ptr<const NeciApi> api, const DS_INFO& info)
-    : api_(std::move(api)), gwInfo(info), FIPAddress(ipToStr(info.pseudo_ip_addr)) {
+    : TGatewayObject(std::move(api), info, Unread{}) {
     getName();
 }
+
+TGatewayObject::TGatewayObject(std::shared_ptr<const NeciApi> api, const DS_INFO& info, Unread)
+    : api_(std::move(api)), gwInfo(info), FIPAddress(ipToStr(info.pseudo_ip_addr)) {}
 
 void TGatewayObject::foundAt(const DS_INFO& info) {
     gwInfo = info;
@@ -333,6 +336,14 @@ void markDisputes(TGatewayList& list) {
     }
 }
 
+std::vector<FoundGateway> foundGateways(const TGatewayList& list) {
+    std::vector<FoundGateway> found;
+    found.reserve(list.size());
+    for (const TGatewayObject& g : list)
+        found.push_back({g.name(), ipToStr(g.info().real_ip_addr), g.hardwareAddress(), g.claimedFrom(), g.fromHere()});
+    return found;
+}
+
 moxaThread::moxaThread(platform::TargetId winHandle) : moxaThread(winHandle, NeciLibrary::load()) {}
 
 moxaThread::moxaThread(platform::TargetId winHandle, std::shared_ptr<const NeciApi> api,
@@ -362,23 +373,56 @@ TGatewayList moxaThread::search(const TGatewayList& earlier) {
     TGatewayList dsList;
     if (!api_) return dsList;
     const SearchResult searched = searchGateways(*api_);
-    // No lock here: the list is this thread's own until it is handed over,
-    // so the main thread never waits for a gateway's answers.
+    std::vector<std::string> here;
+    for (const platform::LocalAdapter& adapter : platform::localIpv4Adapters()) here.push_back(adapter.address);
+    const auto silentKey = [](const DS_INFO& info) { return macToStr(info.mac) + "@" + ipToStr(info.real_ip_addr); };
+    // Read order: 0 answered before, 1 never asked, 2 silent when asked.
+    std::vector<std::pair<int, std::size_t>> order;
     for (const DS_INFO& info : searched.found) {
-        if (Terminated()) break;
-        TGatewayObject gateway(api_, info);
-        if (gateway.answered()) {
-            if (searched.ran) readSettings(gateway);
-        } else if (const TGatewayObject* before = answeredBefore(earlier, info)) {
-            // One that does not answer keeps the values it had, at the
-            // address it answered the search from.
-            gateway = *before;
-            gateway.foundAt(info);
-        }
+        const TGatewayObject* before = answeredBefore(earlier, info);
+        TGatewayObject gateway = before ? *before : TGatewayObject(api_, info, TGatewayObject::Unread{});
+        // What answered before shows its values at the address it answered
+        // the search from.
+        if (before) gateway.foundAt(info);
+        gateway.answeredFromHere(std::find(here.begin(), here.end(), ipToStr(info.real_ip_addr)) != here.end());
+        const bool silent = std::find(silent_.begin(), silent_.end(), silentKey(info)) != silent_.end();
+        order.emplace_back(before ? 0 : silent ? 2 : 1, dsList.size());
         dsList.push_back(std::move(gateway));
     }
     markDisputes(dsList);
+    // No lock while reading: the list is this thread's own until it is
+    // handed over, so the main thread never waits for a gateway's answers;
+    // and what the search heard is known before any read.
+    handOver(dsList, false);
+    if (!searched.ran) return dsList;
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto deadline = std::chrono::steady_clock::now() + kReadBudget;
+    for (const auto& [rank, index] : order) {
+        if (Terminated() || std::chrono::steady_clock::now() >= deadline) break;
+        TGatewayObject& listed = dsList[index];
+        TGatewayObject gateway(api_, listed.info());
+        const std::string key = silentKey(listed.info());
+        std::erase(silent_, key);
+        if (!gateway.answered()) {
+            // Asked last from now on; a list of its own size at most.
+            if (silent_.size() < 4 * searched.found.size() + 16) silent_.push_back(key);
+            continue;
+        }
+        readSettings(gateway);
+        gateway.answeredFromHere(listed.fromHere());
+        listed = std::move(gateway);
+    }
+    markDisputes(dsList);
     return dsList;
+}
+
+void moxaThread::handOver(TGatewayList list, bool tell) {
+    sortByAddress(list);
+    {
+        std::lock_guard lock(kritischerAbschnitt);
+        openList = std::move(list);
+    }
+    if (tell) platform::MainLoop::instance().post(winHandle_, platform::WM_MOXAEVENT);
 }
 
 void moxaThread::Execute() {
@@ -386,13 +430,8 @@ void moxaThread::Execute() {
     while (!Terminated()) {
         TGatewayList dsList = search(earlier);
         if (Terminated()) break;
-        sortByAddress(dsList);
         earlier = dsList;
-        {
-            std::lock_guard lock(kritischerAbschnitt);
-            openList = std::move(dsList);
-        }
-        platform::MainLoop::instance().post(winHandle_, platform::WM_MOXAEVENT);
+        handOver(std::move(dsList), true);
         sleepFor(interval_);
     }
 }

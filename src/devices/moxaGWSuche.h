@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/DeviceStations.h"
 #include "devices/GatewayChange.h"
 #include "devices/NeciLibrary.h"
 #include "platform/MainLoop.h"
@@ -35,6 +36,9 @@ public:
     // A found gateway, shown at its configured (pseudo) address, with its
     // name read; its settings come from the getters.
     TGatewayObject(std::shared_ptr<const NeciApi> api, const DS_INFO& info);
+    // The same with nothing read yet: all it has is what the search heard.
+    struct Unread {};
+    TGatewayObject(std::shared_ptr<const NeciApi> api, const DS_INFO& info, Unread);
 
     // Each attaches on its own; a gateway that does not answer keeps the
     // values it had, and the getter returns false.
@@ -65,6 +69,10 @@ public:
     bool disputed() const { return FClaimedFrom.size() > 1; }
     const std::vector<std::string>& claimedFrom() const { return FClaimedFrom; }
     std::string hardwareAddress() const { return macToStr(gwInfo.mac); }
+    // It answered from one of the workstation's own addresses: whatever
+    // answers there (another account's program, say) is no gateway.
+    void answeredFromHere(bool here) { FFromHere = here; }
+    bool fromHere() const { return FFromHere; }
 
     // Whether the gateway accepts `Password()`.
     GatewayLogin checkPass();
@@ -129,9 +137,13 @@ private:
     bool FAnswered = false;
     bool FRestarted = false;
     std::vector<std::string> FClaimedFrom;  // where its hardware address answered, when more than once
+    bool FFromHere = false;
 };
 
 using TGatewayList = std::vector<TGatewayObject>;
+
+// The gateways as the rule of devices/DeviceStations.h takes them.
+std::vector<FoundGateway> foundGateways(const TGatewayList& list);
 
 // Orders by address compared as text, character by character, as the list
 // shows them (".10" before ".9").
@@ -143,6 +155,10 @@ void markDisputes(TGatewayList& list);
 class moxaThread : public platform::Thread {
 public:
     static constexpr std::chrono::milliseconds kInterval{4000};
+    // What a round may spend on reading the gateways it found: each one that
+    // never answers costs the library's whole wait, and a device may answer
+    // the search with many. A round begun goes on with the read under way.
+    static constexpr std::chrono::milliseconds kReadBudget{2000};
 
     // With the program's own library (written to the temp folder when
     // missing there).
@@ -158,18 +174,26 @@ protected:
     void Execute() override;
 
 private:
-    // One search with every found gateway's settings read (`dsList`);
-    // `earlier` (the last search's) gives the values of one that does not
-    // answer now.
+    // One search (`dsList`): handed over as soon as it is heard, with what
+    // `earlier` (the last search's) showed of each gateway, for the calls
+    // that come meanwhile; then with the settings read of as many as the
+    // round's time allows, the ones that answered before first, then those
+    // never asked, then the silent.
     TGatewayList search(const TGatewayList& earlier);
     // The rest of the settings of a gateway that answered the name read.
     void readSettings(TGatewayObject& gateway) const;
+    // Only a round's read list is told (message 1028): the settings dialog
+    // shows what was read, not a gateway not asked yet as silent.
+    void handOver(TGatewayList list, bool tell);
 
     platform::TargetId winHandle_;
     std::shared_ptr<const NeciApi> api_;
     std::chrono::milliseconds interval_;
     mutable std::mutex kritischerAbschnitt;
     TGatewayList openList;
+    // Loop thread only: the gateways (hardware and answering address) that
+    // were asked and stayed silent, asked last from then on.
+    std::vector<std::string> silent_;
 };
 
 }  // namespace oculon::devices

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <span>
+#include <tuple>
 
 #include "config/CameraTypes.h"
 #include "config/cfgUnit.h"
@@ -26,7 +27,25 @@ constexpr std::int64_t kMaxProbePixels = 4096LL * 4096;
 
 std::atomic<bool> dialogOpen{false};
 
+std::pair<std::string, std::string> addressAndPort(const paket& record, const std::string& address) {
+    const config::CameraTraits& traits = config::cameraTraits(getType(record));
+    std::pair<std::string, std::string> found{
+        traits.address == config::RecordAddress::record ? record.ipAddr() : address, {}};
+    switch (traits.port) {
+        case config::RecordPort::port1: found.second = record.port1(); break;
+        case config::RecordPort::port1NonZero: found.second = record.port1NonZero(); break;
+        case config::RecordPort::fixed: found.second = traits.fixedPort; break;
+        case config::RecordPort::none: break;
+    }
+    return found;
+}
+
 }  // namespace
+
+std::string listKeyOf(const paket& record, const std::string& address) {
+    const auto [ip, port] = addressAndPort(record, address);
+    return ip + ":" + port;
+}
 
 void setSettingsDialogOpen(bool open) { dialogOpen = open; }
 bool settingsDialogOpen() { return dialogOpen; }
@@ -78,22 +97,15 @@ void serverObjekt::fromRecord(const std::string& address, const paket& record, c
     FresString.clear();
 
     const config::CameraTraits& traits = config::cameraTraits(FTyp);
+    std::tie(FIpAdresse, FPort) = addressAndPort(record, address);
     if (traits.address == config::RecordAddress::record) {
-        FIpAdresse = record.ipAddr();
         FSubnet = record.subnet();
         FGateway = record.stdgat();
         FDhcp = record.dhcp();
     } else {
-        FIpAdresse = address;
         FSubnet = kNoAddress;
         FGateway = kNoAddress;
         FDhcp = false;
-    }
-    switch (traits.port) {
-        case config::RecordPort::port1: FPort = record.port1(); break;
-        case config::RecordPort::port1NonZero: FPort = record.port1NonZero(); break;
-        case config::RecordPort::fixed: FPort = traits.fixedPort; break;
-        case config::RecordPort::none: FPort.clear(); break;
     }
     FName = name ? *name : record.name();
     takeStation(context);

@@ -58,6 +58,10 @@ struct ServerFields {
     bool FCredentialsAllowed = false;
 };
 
+// Where the device that answered from `address` with `record` is listed:
+// "address:port", as listKey() of its device object.
+std::string listKeyOf(const paket& record, const std::string& address);
+
 // While the settings dialog is open, every new device object fetches its
 // probe picture, so the dialog can show each device with its picture. Any
 // thread.

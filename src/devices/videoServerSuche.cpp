@@ -139,6 +139,7 @@ void suchThread::Execute() {
             if (tick == 0) {
                 // Counted before anything goes out: an answer finds its pass counted.
                 if (passesBegun_ < 2) ++passesBegun_;
+                handlers_.rounds().beginRound();
                 if (activatedForRelay_) relayPass();
                 else broadcastPass();
                 if (pass == 0) dnsAndManualPass(!activatedForRelay_);
@@ -331,14 +332,21 @@ void suchThread::dnsAndManualPass(bool withDns) {
             std::this_thread::sleep_for(kPause);
         }
     }
-    if (const auto* s = settings())
-        for (const auto& [key, entry] : s->manualList()) startProbe_(ProbeRequest::fromManual(*entry));
+    if (const auto* s = settings()) {
+        for (const auto& [key, entry] : s->manualList()) {
+            // The user says where a manual camera is: it answers there
+            // whether it answers a search or not.
+            handlers_.rounds().heard(entry->ipAddr + ":" + std::to_string(entry->port), entry->name);
+            startProbe_(ProbeRequest::fromManual(*entry));
+        }
+    }
 }
 
 void suchThread::DNSResultRead(const TMQueryResult& answer, const std::string& fromAddress) {
     if (useServer()) return;
     const auto found = readAnnouncement(answer);
-    if (!found || !handlers_.rateLimiter().admit(found->address, DiscoveryHandlers::kNamedAnswerInterval)) return;
+    if (!found) return;
+    const bool admitted = handlers_.rateLimiter().admit(found->address, DiscoveryHandlers::kNamedAnswerInterval);
     const paket record = namedRecord(found->prefix, found->hostName);
     ProbeRequest request =
         config::cameraTraits(getType(record)).crops
@@ -346,17 +354,14 @@ void suchThread::DNSResultRead(const TMQueryResult& answer, const std::string& f
             : ProbeRequest::fromName(record.name(), record, found->address);
     // The answer may name any address; the probe knows where it came from.
     request.sender = fromAddress;
-    startProbe_(std::move(request));
+    handlers_.rounds().heard(request);
+    if (admitted) startProbe_(std::move(request));
 }
 
-std::vector<ListedDevice> suchThread::listedServers() {
-    std::lock_guard lock(kritischerAbschnitt);
-    std::vector<ListedDevice> listed;
-    listed.reserve(lists_.servers.size());
-    for (const auto& [key, server] : lists_.servers) {
-        if (server) listed.push_back({key, server->Name()});
-    }
-    return listed;
+std::vector<ListedDevice> suchThread::listedServers() const { return handlers_.rounds().answering(); }
+
+bool suchThread::answers(const std::string& key, const std::string& name) const {
+    return handlers_.rounds().answers(key, name);
 }
 
 void suchThread::updateServer(std::unique_ptr<serverObjekt> server, const config::TSingleConfig* station) {

@@ -98,8 +98,11 @@ public:
         std::lock_guard lock(kritischerAbschnitt);
         return f(lists_);
     }
-    // The video servers listed now, under the lock.
-    std::vector<ListedDevice> listedServers();
+    // The video servers that answered the latest search round (a list
+    // entry may outlive its device's answers by a minute), and whether the
+    // one of `key` answered it with `name`.
+    std::vector<ListedDevice> listedServers() const;
+    bool answers(const std::string& key, const std::string& name) const;
     // The telephones (`telefone`), under a lock of their own.
     TelefonListe& telefon() { return telefone_; }
 

@@ -19,6 +19,8 @@ const char* plainText(Notice notice) {
         case Notice::settingsPartlyRead: return "settings file kept aside, its wrong lines left out";
         case Notice::gatewayLibraryRefused: return "gateway library not loaded";
         case Notice::pictureNotSaved: return "picture not saved";
+        case Notice::gatewayCallDoubt: return "a gateway call held back or its door commands redirected";
+        case Notice::stationUnclaimed: return "several devices of a station's name, none where it was set up";
     }
     return "notice";
 }

@@ -17,6 +17,8 @@ enum class Notice : std::uint8_t {
     settingsPartlyRead,     // lines of the file were left out and it was kept as it was; the rest loaded
     gatewayLibraryRefused,  // the gateway library is not loaded; gateways are not searched
     pictureNotSaved,        // a snapshot was not written, and its call has ended
+    gatewayCallDoubt,       // a gateway call was held back, or its door commands go elsewhere than it asks
+    stationUnclaimed,       // several devices answer with a station's name, none where it was set up
 };
 
 // `detail` names what failed and why (a path and the system's reason).

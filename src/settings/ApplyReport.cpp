@@ -32,6 +32,12 @@ std::string ApplyReport::summary(config::TSprachenTyp language) const {
     return lines.empty() ? lines : "\r\n" + lines;
 }
 
+std::string joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
+    return text;
+}
+
 std::string filledIn(const std::string& text, const std::vector<std::string>& values) {
     std::string filled;
     for (std::size_t at = 0; at < text.size(); ++at) {

@@ -32,6 +32,8 @@ private:
 
 // `text` with %1, %2, ... replaced by the values in that order.
 std::string filledIn(const std::string& text, const std::vector<std::string>& values);
+// "a, b, c".
+std::string joined(const std::vector<std::string>& parts);
 
 // A check's refusal, headed by the page it comes from: the same message can
 // come from several pages.

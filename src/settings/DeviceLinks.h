@@ -33,6 +33,7 @@ public:
     std::string name() const override { return gateway_.name(); }
     std::string hardwareAddress() const override { return gateway_.hardwareAddress(); }
     std::vector<std::string> claimedFrom() const override { return gateway_.claimedFrom(); }
+    bool fromHere() const override { return gateway_.fromHere(); }
     std::string address() const override { return gateway_.IPAddress(); }
     std::string gateway() const override { return gateway_.gateway(); }
     std::string netmask() const override { return gateway_.netmask(); }

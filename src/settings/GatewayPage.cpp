@@ -40,9 +40,7 @@ std::string videoStatus(int n) { return commandFrame(std::string("V") + static_c
 std::string videoOnConfig(int n) { return commandFrame(std::string("v") + static_cast<char>(n)); }
 
 std::size_t gatewaysNamed(const devices::TGatewayList& gateways, const std::string& name) {
-    return static_cast<std::size_t>(
-        std::count_if(gateways.begin(), gateways.end(),
-                      [&](const devices::TGatewayObject& g) { return config::sameStationName(g.name(), name); }));
+    return devices::gatewaysOfName(devices::foundGateways(gateways), name);
 }
 
 bool GatewayPage::select(int row, const devices::TGatewayList& gateways, GatewayEdits& e,
@@ -143,14 +141,25 @@ std::optional<std::size_t> GatewayPage::rowOfServer(const devices::TGatewayList&
                                                     const devices::ServerFields& server,
                                                     const std::vector<ListedDevice>& listed) const {
     const auto station = knownStationOf(settings_, server, listed);
-    const std::string mac = station ? station->moxaMac : std::string();
-    const std::string& name = station ? station->Name : server.FName;
+    const std::vector<devices::FoundGateway> found = devices::foundGateways(gateways);
+    if (!station) {
+        // A device not stored yet: the one gateway of its name that is no
+        // station's.
+        if (devices::gatewaysOfName(found, server.FName) != 1) return std::nullopt;
+        for (std::size_t r = 0; r < found.size(); ++r) {
+            if (!found[r].fromHere && config::sameStationName(found[r].name, server.FName) &&
+                !stationKeeping(settings_, found[r].hardwareAddress))
+                return r;
+        }
+        return std::nullopt;
+    }
+    // The first row whose gateway the rule gives the station; of two rows
+    // that claim its hardware address, the one at the address it was
+    // confirmed at, as the dialog refuses to give either anything.
     std::optional<std::size_t> row;
-    for (std::size_t r = 0; r < gateways.size(); ++r) {
-        const devices::TGatewayObject& g = gateways[r];
-        if (mac.empty() ? !config::sameStationName(g.name(), name) : g.hardwareAddress() != mac) continue;
-        // Two of them: which is the station's the name cannot tell.
-        if (row && mac.empty()) return std::nullopt;
+    for (std::size_t r = 0; r < found.size(); ++r) {
+        if (stationBehindGateway(settings_, found[r], found) != station) continue;
+        if (found[r].address == station->moxaIP) return r;
         if (!row) row = r;
     }
     return row;

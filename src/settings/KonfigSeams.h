@@ -49,6 +49,8 @@ public:
     // The addresses that answered with its hardware address, when more than
     // one did: nothing with a password goes to either.
     virtual std::vector<std::string> claimedFrom() const = 0;
+    // It answered from one of the workstation's own addresses: no station's.
+    virtual bool fromHere() const { return false; }
     virtual std::string address() const = 0;
     virtual std::string gateway() const = 0;
     virtual std::string netmask() const = 0;

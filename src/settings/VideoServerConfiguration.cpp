@@ -133,12 +133,6 @@ std::size_t characters(const std::string& text) {
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-std::string joined(const std::vector<std::string>& parts) {
-    std::string text;
-    for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
-    return text;
-}
-
 }  // namespace
 
 const config::TText* checkServerEdits(const ServerEdits& e, const devices::ServerFields& s) {
@@ -153,8 +147,12 @@ const config::TText* checkServerEdits(const ServerEdits& e, const devices::Serve
 }
 
 void VideoServerConfiguration::fail(const config::TText& message, ApplyReport::Part page) {
+    fail(config::text(message, p_.language), page);
+}
+
+void VideoServerConfiguration::fail(const std::string& message, ApplyReport::Part page) {
     // Nothing is stored after a refusal: the lines after it say so.
-    p_.prompts.report(refusal(page, config::text(message, p_.language), p_.language), false);
+    p_.prompts.report(refusal(page, message, p_.language), false);
     error_ = true;
 }
 
@@ -219,9 +217,12 @@ VideoServerConfiguration::Result VideoServerConfiguration::run(const devices::Se
     if (!checkServerPage(e, choice.station) || !checkGatewayPage(g)) return finish(false);
     if (choice.ask) {
         const config::TSingleConfig& other = *choice.station;
+        const std::string here = s.FIpAdresse + ":" + s.FPort;
         const std::string question =
-            filledIn(config::text(config::txtSameDeviceQuestion, p_.language),
-                     {s.FIpAdresse + ":" + s.FPort, platform::shownText(other.Name), other.Ip + ":" + other.Port});
+            choice.atStoredAddress ? filledIn(config::text(config::txtSameDeviceRenamed, p_.language),
+                                              {here, platform::shownText(other.Name), platform::shownText(s.FName)})
+                                   : filledIn(config::text(config::txtSameDeviceQuestion, p_.language),
+                                              {here, platform::shownText(other.Name), other.Ip + ":" + other.Port});
         if (!p_.prompts.confirmSameDevice(question)) {
             choice.station = nullptr;
             // A station of its own: it must not take the other one's name.
@@ -370,7 +371,25 @@ bool VideoServerConfiguration::checkServerPage(const ServerEdits& e, const confi
     // A name another station carries stays refused: two stations of one
     // name could not be told apart.
     const auto named = p_.settings.getConfigByName(e.name);
-    if (!problem && named && named != station) problem = &config::txtVideoserverNameInUse;
+    if (!problem && named && named != station) {
+        // Said as it is when that station's own device reports another name now.
+        const std::string stored = named->Ip + ":" + named->Port;
+        std::string reports;
+        if (stored == server_->FIpAdresse + ":" + server_->FPort) {
+            reports = server_->FName;
+        } else if (const auto there = std::find_if(p_.listed.begin(), p_.listed.end(),
+                                                   [&](const ListedDevice& d) { return d.key == stored; });
+                   there != p_.listed.end()) {
+            reports = there->name;
+        }
+        if (!reports.empty() && !config::sameStationName(reports, named->Name)) {
+            fail(filledIn(config::text(config::txtNameOfRenamedStation, p_.language),
+                          {platform::shownText(named->Name), stored, platform::shownText(reports)}),
+                 ApplyReport::server);
+            return false;
+        }
+        problem = &config::txtVideoserverNameInUse;
+    }
     if (!problem) return true;
     fail(*problem, ApplyReport::server);
     return false;
@@ -403,14 +422,17 @@ void VideoServerConfiguration::findGatewayOwner(const GatewayEdits& g, const Ser
         return;
     }
     const GatewaySettings& gw = *p_.gateway;
+    // Whatever answers from the workstation itself is no station's gateway.
+    if (gw.fromHere()) return;
     if (const auto keeper = stationKeeping(p_.settings, gw.hardwareAddress())) {
         ownGateway_ = ownByHardware_ = keeper == stored;
         if (!ownGateway_) gatewayOwner_ = keeper;
         return;
     }
     // No station keeps its hardware address yet: the gateway is the
-    // station's while the page gives it the station's name, unless the
-    // station keeps another one's, or another gateway carries its name too.
+    // station's while the page gives it the station's name (the user's
+    // word), unless the station keeps another one's, or another gateway
+    // carries its name too (devices/DeviceStations.h counts them).
     const std::size_t ofName = p_.gatewaysNamed ? p_.gatewaysNamed(gw.name()) : 1;
     ownGateway_ = ofName <= 1 && (sameName(g.name, s.FName) || (!stored && sameName(g.name, e.name))) &&
                   (!stored || stored->moxaMac.empty());

@@ -197,6 +197,7 @@ private:
                const config::TSingleConfig* station);
     // A check of `page` refused the run.
     void fail(const config::TText& message, ApplyReport::Part page);
+    void fail(const std::string& message, ApplyReport::Part page);
 
     Parts p_;
     const devices::ServerFields* server_ = nullptr;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -146,7 +147,15 @@ public:
     }
     std::vector<DiscoveredServer> servers() const override {
         std::vector<DiscoveredServer> out;
-        for (const auto& s : list) out.push_back({s->Name(), s->IPAdresse(), s->Port(), s->credentialsAllowed()});
+        for (const auto& s : list)
+            out.push_back({s->Name(), s->IPAdresse(), s->Port(), s->credentialsAllowed(), !silent.count(s->listKey())});
+        return out;
+    }
+    // The listed servers that did not go silent, and those heard only.
+    std::vector<devices::ListedDevice> answering() const override {
+        std::vector<devices::ListedDevice> out = heardOnly;
+        for (const auto& s : list)
+            if (!silent.count(s->listKey())) out.push_back({s->listKey(), s->Name()});
         return out;
     }
     void add(const std::string& name, const std::string& address, const std::string& port = "80") {
@@ -155,6 +164,8 @@ public:
 
     std::vector<std::unique_ptr<devices::serverObjekt>> list;
     std::vector<std::string> stations;  // the station handed with each server
+    std::set<std::string> silent;       // listed, but silent in the latest round
+    std::vector<devices::ListedDevice> heardOnly;
 };
 
 class FakeGateways : public GatewayAccess {

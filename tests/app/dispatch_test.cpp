@@ -14,6 +14,7 @@
 #include "config/RebootSperre.h"
 #include "devices/TelefonTelegram.h"
 #include "devices/stateChangeObjekt.h"
+#include "platform/UserNotice.h"
 
 namespace oculon::app {
 namespace {
@@ -192,6 +193,54 @@ TEST_F(Dispatch, AnotherServerOfAStationsNameIsNoStationOfIts) {
     EXPECT_EQ(factory.made[0]->station->Ip, "10.0.0.9");
     dispatch().serverProbed(probe("Door", "10.0.0.9"));
     EXPECT_EQ(shown(), "popup Door | further Door | wall - | act 10.0.0.9");
+}
+
+// Which station rings: a video server is its station's by the name it
+// reports at the station's address; a station whose address answers with
+// another name, or not in the latest round, follows the one device of its
+// name elsewhere at once.
+TEST_F(Dispatch, AStationRingsOnlyFromItsOwnDeviceWhereverThatAnswers) {
+    const struct {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> listed;  // name, address answering besides the ringer
+        std::vector<std::string> silent;                          // listed, silent in the latest round
+        std::pair<std::string, std::string> rings;                // name, address
+        std::string shown;
+        bool told = false;  // that no device is taken for the station
+    } cases[] = {
+        {"a stranger took the station's address", {{"Door", "10.0.0.8"}}, {}, {"Lobby", "10.0.0.2"}, "-"},
+        {"... and the station's own device rings where it moved",
+         {{"Lobby", "10.0.0.2"}},
+         {},
+         {"Door", "10.0.0.8"},
+         "Door"},
+        {"two swapped leases", {{"Door", "10.0.0.8"}}, {}, {"Yard", "10.0.0.2"}, "Yard"},
+        {"its old entry went silent", {{"Door", "10.0.0.2"}}, {"10.0.0.2:80"}, {"Door", "10.0.0.9"}, "Door"},
+        {"its old entry answers still", {{"Door", "10.0.0.2"}}, {}, {"Door", "10.0.0.9"}, "-"},
+        {"two of its name elsewhere", {{"Door", "10.0.0.7"}}, {"10.0.0.2:80"}, {"Door", "10.0.0.9"}, "-", true},
+    };
+    std::vector<std::string> told;
+    platform::setNoticeShower([&told](platform::Notice, const std::string& detail) { told.push_back(detail); });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        told.clear();
+        settings.deleteConfig(settings.getConfigByName("Door"));
+        settings.deleteConfig(settings.getConfigByName("Yard"));
+        addStation("Door", "10.0.0.2");
+        addStation("Yard", "10.0.0.8");
+        store();
+        discovery.list.clear();
+        discovery.silent = {c.silent.begin(), c.silent.end()};
+        for (const auto& [name, address] : c.listed) discovery.add(name, address);
+        popup.stopVideo();
+        dispatch().serverProbed(probe(c.rings.first, c.rings.second));
+        EXPECT_EQ(popup.visible() ? popup.station->Name : "-", c.shown);
+        EXPECT_EQ(discovery.stations.back(), c.shown == "-" ? "" : c.shown);
+        // Once, however often its devices answer.
+        dispatch().serverProbed(probe(c.rings.first, c.rings.second));
+        EXPECT_EQ(told.size(), c.told ? 1u : 0u);
+    }
+    platform::setNoticeShower({});
 }
 
 TEST_F(Dispatch, FurtherPopupsOpenStepByStepOffsetWhileThePopupIsBusyWhenAllowed) {
@@ -483,6 +532,84 @@ TEST_F(GatewayDispatch, AStrangerOfAStationsNameIsNoCallerOfIts) {
     EXPECT_EQ(shown(), "popup Yard | further Gate | wall - | act 10.0.1.6");
 }
 
+// A gateway call is trusted by the rule of DeviceStations: a hardware
+// address claimed from two addresses only where it was confirmed before, a
+// gateway of a station's name only by the hardware address the station
+// keeps, nothing from the workstation itself. Whatever is held back, or
+// goes elsewhere, is told once.
+TEST_F(GatewayDispatch, ADoubtfulGatewayCallIsToldAndGetsNoDoorCommandOnAGuess) {
+    std::vector<std::string> told;
+    platform::setNoticeShower([&told](platform::Notice, const std::string& detail) { told.push_back(detail); });
+    const config::TSprachenTyp language = std::exchange(config::sprache, config::lang_en);
+    TSingleConfig gate = *settings.getConfigByName("Gate");
+    gate.moxaIP = "10.0.1.1";  // confirmed there before
+    settings.updateConfig(settings.getConfigByName("Gate"), gate);
+    const std::vector<std::string> claimants{"10.0.1.1", "10.0.1.7"};
+    const struct {
+        const char* what;
+        std::vector<GatewayEntry> found;
+        std::string sender;
+        std::string shown;  // the station and where its door commands go
+        std::string told;   // the start of what the user is told
+    } cases[] = {
+        {"a claimant calls from elsewhere",
+         {{"Gate", "10.0.1.1", "00:90:e8:00:00:01", claimants}, {"Gate", "10.0.1.7", "00:90:e8:00:00:01", claimants}},
+         "10.0.1.7",
+         "-",
+         "Two devices answer with the hardware address of the gateway of the station \"Gate\" (00:90:e8:00:00:01), "
+         "from these addresses: 10.0.1.1, 10.0.1.7. Neither"},
+        {"... and from where it was confirmed",
+         {{"Gate", "10.0.1.1", "00:90:e8:00:00:01", claimants}, {"Gate", "10.0.1.7", "00:90:e8:00:00:01", claimants}},
+         "10.0.1.1",
+         "Gate>10.0.1.1",
+         "Two devices answer with the hardware address of the gateway of the station \"Gate\" (00:90:e8:00:00:01), "
+         "from these addresses: 10.0.1.1, 10.0.1.7. The call came from 10.0.1.1"},
+        {"from the workstation's own address",
+         {{"Gate", "10.0.1.1", "00:90:e8:00:00:01", {}, true}},
+         "10.0.1.1",
+         "-",
+         ""},
+        {"a replacement of the station's name",
+         {{"Gate", "10.0.1.9", "00:90:e8:00:00:09"}},
+         "10.0.1.9",
+         "-",
+         "The gateway \"Gate\" at 10.0.1.9 (hardware address 00:90:e8:00:00:09) called. It carries the name of the "
+         "station \"Gate\", but the station keeps the hardware address of another gateway (00:90:e8:00:00:01)"},
+        {"two of the name of a station stored without one",
+         {{"Yard", "10.0.1.2", "00:90:e8:00:00:02"}, {"Yard", "10.0.1.3", "00:90:e8:00:00:03"}},
+         "10.0.1.3",
+         "-",
+         "The gateway \"Yard\" at 10.0.1.3 called. Two gateways carry the name of the station \"Yard\""},
+        {"one of its name", {{"Yard", "10.0.1.3", "00:90:e8:00:00:03"}}, "10.0.1.3", "Yard>10.0.1.3", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        told.clear();
+        gateways.list = c.found;
+        for (int repeat = 0; repeat < 3; ++repeat) dispatch().gatewayCall(c.sender, "ws1");
+        EXPECT_EQ(popup.visible() ? popup.station->Name + ">" + popup.station->moxaIP : "-", c.shown);
+        EXPECT_EQ(told.size(), c.told.empty() ? 0u : 1u);
+        if (!told.empty()) {
+            EXPECT_TRUE(told[0].starts_with(c.told)) << told[0];
+        }
+        dispatch().gatewayCall(c.sender, "");
+        EXPECT_FALSE(popup.visible());
+    }
+    // The station learnt no address from a disputed call.
+    EXPECT_EQ(settings.getConfigByName("Gate")->moxaIP, "10.0.1.1");
+    platform::setNoticeShower({});
+    config::sprache = language;
+}
+
+// A gateway's end frame ends only the call it brought.
+TEST_F(GatewayDispatch, AnEndFrameFromAStationFoundByItsPictureEndsNothing) {
+    addStation("Cam", "10.0.0.5");
+    store();
+    dispatch().serverProbed(probe("Cam", "10.0.0.5"));
+    dispatch().gatewayCall("10.0.0.5", "");
+    EXPECT_EQ(shown(), "popup Cam | further - | wall - | act 10.0.0.5");
+}
+
 TEST_F(GatewayDispatch, CallOfAManuallyShownGatewayHighlightsItsWindow) {
     dispatch().zeigeVideobild(settings.getConfigByName("Gate").get());
     ASSERT_EQ(factory.made.size(), 1u);
@@ -517,10 +644,11 @@ TEST_F(Dispatch, ShowVideoOffersTheConfigurationOrOneWindowPerChosenStation) {
     EXPECT_TRUE(factory.made[0]->preview);
     EXPECT_EQ(pauses, (std::vector<std::int64_t>{100}));
 
-    // Several: each configured station is offered once.
-    addStation("B");
+    // Several: each configured station is offered once, A by its own
+    // device where it was set up.
+    addStation("B", "10.0.0.4");
     store();
-    for (const auto& [name, address] : {std::pair{"A", "10.0.0.2"}, {"X", "10.0.0.3"}, {"B", "10.0.0.4"}})
+    for (const auto& [name, address] : {std::pair{"A", "10.0.0.9"}, {"X", "10.0.0.3"}, {"B", "10.0.0.4"}})
         discovery.add(name, address);
     prompts.choice = 1;
     dispatch().Videoanzeigen1Click();

@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <thread>
 
 #include "devices/NeciResource.h"
 #include "devices/moxaGWSuche.h"
@@ -44,6 +45,7 @@ struct Fake {
     std::map<int, std::size_t> handles;  // handle -> gateway index
     std::set<int> loggedIn;
     int nextHandle = 1;
+    std::chrono::milliseconds silentAttach{0};  // how long an unanswered attach waits
 } fake;
 
 DS_INFO record(std::uint32_t apid, const std::string& address, std::uint8_t macEnd) {
@@ -84,7 +86,7 @@ std::shared_ptr<const NeciApi> fakeApi() {
         return 1;
     };
     api->Attach = [](const DS_INFO* info, int* handle) {
-        std::lock_guard lock(fake.mutex);
+        std::unique_lock lock(fake.mutex);
         for (std::size_t i = 0; i < fake.gateways.size(); ++i) {
             if (std::memcmp(fake.gateways[i].info.mac, info->mac, 6) != 0) continue;
             if (++fake.gateways[i].attaches, !fake.gateways[i].answers) continue;
@@ -92,6 +94,9 @@ std::shared_ptr<const NeciApi> fakeApi() {
             fake.handles[*handle] = i;
             return 1;
         }
+        const auto wait = fake.silentAttach;
+        lock.unlock();
+        std::this_thread::sleep_for(wait);
         return 0;
     };
     api->Detach = [](int handle) {
@@ -150,6 +155,7 @@ protected:
         fake.gateways.clear();
         fake.handles.clear();
         fake.loggedIn.clear();
+        fake.silentAttach = 0ms;
     }
     void add(FakeGateway g) {
         std::lock_guard lock(fake.mutex);
@@ -226,6 +232,43 @@ TEST_F(GatewayTest, ASilentGatewayIsAskedOncePerRoundAndKeepsWhatItShowed) {
     EXPECT_LE(fake.gateways[1].attaches, posted + 1);  // one more in the round it ended in
 }
 
+// A device that answers each search with invented hardware addresses and
+// never answers the reads: what the search heard is listed at once, a
+// round's reads stop at their budget, and a new gateway behind them is read
+// within a few rounds, as those that stayed silent are asked last.
+TEST_F(GatewayTest, InventedGatewaysHoldNoRoundLongerThanItsReadBudget) {
+    fake.silentAttach = 400ms;
+    for (std::uint8_t i = 0; i < 12; ++i)
+        add({.info = record(256, "10.0.0." + std::to_string(20 + i), static_cast<std::uint8_t>(100 + i)),
+             .answers = false});
+    add({.info = record(256, "10.0.0.9", 1), .name = "Real"});
+    ManualLoopBackend loop;
+    std::vector<std::chrono::steady_clock::time_point> posts;
+    MessageTarget target([&](Message& m) {
+        if (m.id == 1028) posts.push_back(std::chrono::steady_clock::now());
+    });
+    moxaThread thread(target.id(), fakeApi(), 10ms);
+    const auto begun = std::chrono::steady_clock::now();
+    thread.Start();
+    while (thread.gateways().size() < 13 && std::chrono::steady_clock::now() - begun < 5s)
+        std::this_thread::sleep_for(1ms);
+    // Known as the search heard it, long before the first round's reads end.
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, 300ms);
+    const auto named = [&] {
+        const TGatewayList list = thread.gateways();
+        return std::any_of(list.begin(), list.end(), [](const TGatewayObject& g) { return g.name() == "Real"; });
+    };
+    ASSERT_TRUE(loop.pumpUntil(named, 20s));
+    thread.Terminate();
+    ASSERT_TRUE(thread.WaitFor(2s));
+    // Each round's reads took the budget and one unanswered attach at most.
+    ASSERT_FALSE(posts.empty());
+    EXPECT_LT(posts[0] - begun, moxaThread::kReadBudget + 600ms);
+    for (std::size_t i = 1; i < posts.size(); ++i)
+        EXPECT_LT(posts[i] - posts[i - 1], moxaThread::kReadBudget + 600ms) << "round " << i;
+    EXPECT_LE(posts.size(), 6u) << "read within a few rounds";
+}
+
 TEST_F(GatewayTest, ReadingTheListNeverWaitsForASlowGateway) {
     // A search that takes long: the main thread must still get the last list
     // at once.
@@ -250,8 +293,11 @@ TEST_F(GatewayTest, ReadingTheListNeverWaitsForASlowGateway) {
     thread.Start();
     std::this_thread::sleep_for(50ms);  // the thread is inside GetName now
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_TRUE(thread.gateways().empty());
+    // What the search heard is listed before any read is answered.
+    const TGatewayList heard = thread.gateways();
     EXPECT_LT(std::chrono::steady_clock::now() - started, 20ms);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_TRUE(!heard[0].answered() && heard[0].hardwareAddress() == "00:00:00:00:00:01");
     release = true;
     thread.Terminate();
     EXPECT_TRUE(thread.WaitFor(2s));

@@ -629,9 +629,11 @@ TEST_F(Sequence, StatusCodesDecideAndTheStoreWeighsEveryRequest) {
 }
 
 // Two devices of one name: configuring one changes its own station only. A
-// station stored for another address is this device's when nothing answers
-// there any more (it moved, as by DHCP) or when the user says so; else the
-// device becomes a station of its own and the other stays as it was.
+// station stored for another address is this device's when nothing, or a
+// device of another name, answers there now and no second device answers
+// with its name (it moved, as by DHCP); where the rule cannot tell, when the
+// user says so; else the device becomes a station of its own and the other
+// stays as it was.
 TEST_F(Sequence, ADeviceOfAnotherStationsNameNeverRewritesThatStation) {
     const std::string here = device.FIpAdresse + ":" + device.FPort;
     const struct {
@@ -641,19 +643,20 @@ TEST_F(Sequence, ADeviceOfAnotherStationsNameNeverRewritesThatStation) {
         bool asked;
         std::vector<std::string> after;
     } cases[] = {
-        {"its own device answers where it was set up",
+        {"a device of its name answers where it was set up, and the user says it is another",
          {{"10.77.0.6:80", "Door"}},
-         true,
          false,
+         true,
          {"Door@10.77.0.6:80", "Side@" + here}},
-        {"nothing answers there: it moved", {}, false, false, {"Side@" + here}},
-        {"another device took its address, and the user says this one moved",
-         {{"10.77.0.6:80", "Cam"}},
+        {"... a stranger of its name, and the user says this one moved",
+         {{"10.77.0.6:80", "Door"}},
          true,
          true,
          {"Side@" + here}},
-        {"... and the user says it is another device",
-         {{"10.77.0.6:80", "Cam"}},
+        {"nothing answers there: it moved", {}, false, false, {"Side@" + here}},
+        {"another device took its address: it moved", {{"10.77.0.6:80", "Cam"}}, false, false, {"Side@" + here}},
+        {"... and a second device answers with its name",
+         {{"10.77.0.6:80", "Cam"}, {"10.77.0.7:80", "Door"}},
          false,
          true,
          {"Door@10.77.0.6:80", "Side@" + here}},
@@ -686,20 +689,37 @@ TEST_F(Sequence, ADeviceOfAnotherStationsNameNeverRewritesThatStation) {
                   "device becomes a station of its own, and \"Door\" stays as it is.");
 
     // Stored for the device's address under a name given elsewhere: its
-    // station, not a second one.
+    // station, not a second one, once the user says so.
     forgetStations();
     config::TSingleConfig renamed = door();
     std::tie(renamed.Name, renamed.Ip, renamed.Port) = std::tuple("Old", device.FIpAdresse, device.FPort);
     settings.addConfig(renamed);
+    prompts.log.clear();
+    prompts.sameDevice = true;
     EXPECT_FALSE(run(unchanged()).error);
     EXPECT_EQ(stations(), std::vector<std::string>{"Door@" + here});
+    EXPECT_EQ(prompts.log.front(), "same? Is the selected device at " + here +
+                                       " the device that the station \"Old\" was set up for? It answers at the "
+                                       "station's address, but with another name (\"Door\").\r\n\r\nYes: the "
+                                       "station follows this device. No: this device becomes a station of its own, "
+                                       "and \"Old\" stays as it is.");
 
     // A name another station carries is refused before any request; so is
-    // the name of the station the user says this device is not.
-    const std::string inUse =
-        "error On the page \"Videoserver setup\":\r\n" + config::text(config::txtVideoserverNameInUse, config::lang_en);
-    for (const std::string answering : {"Door", "Cam"}) {
-        SCOPED_TRACE(answering);
+    // the name of the station the user says this device is not, told as it
+    // is when that station's device reports another name now.
+    const std::string onPage = "error On the page \"Videoserver setup\":\r\n";
+    const std::string inUse = onPage + config::text(config::txtVideoserverNameInUse, config::lang_en);
+    const struct {
+        std::vector<ListedDevice> listed;
+        std::string told;
+    } refusals[] = {
+        {{{"10.77.0.6:80", "Door"}}, inUse},
+        {{{"10.77.0.6:80", "Cam"}, {"10.77.0.7:80", "Door"}},
+         onPage + "The station \"Door\" carries this name, though its device at 10.77.0.6:80 now reports the name "
+                  "\"Cam\". Two stations of one name cannot be told apart: please choose another name."},
+    };
+    for (const auto& c : refusals) {
+        SCOPED_TRACE(c.told);
         forgetStations();
         config::TSingleConfig first = door();
         std::tie(first.Ip, first.Port) = std::tuple("10.77.0.6", "80");
@@ -707,8 +727,8 @@ TEST_F(Sequence, ADeviceOfAnotherStationsNameNeverRewritesThatStation) {
         prompts.log.clear();
         prompts.sameDevice = false;
         const std::size_t before = server.requests().size();
-        EXPECT_TRUE(run(unchanged(), {}, false, nullptr, {{"10.77.0.6:80", answering}}).error);
-        EXPECT_EQ(prompts.log.back(), inUse);
+        EXPECT_TRUE(run(unchanged(), {}, false, nullptr, c.listed).error);
+        EXPECT_EQ(prompts.log.back(), c.told);
         EXPECT_EQ(server.requests().size(), before);
         EXPECT_EQ(stations(), std::vector<std::string>{"Door@10.77.0.6:80"});
     }
