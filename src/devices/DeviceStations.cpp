@@ -28,11 +28,17 @@ std::size_t answeringWithName(const std::vector<ListedDevice>& listed, const std
 
 }  // namespace
 
+config::TVideoConfig::StationPtr stationAtItsAddress(const config::TVideoConfig& settings, const std::string& address,
+                                                     const std::string& port, const std::string& name) {
+    auto atAddress = settings.getConfigByIP(address + ":" + port);
+    return atAddress && config::sameStationName(atAddress->Name, name) ? atAddress : nullptr;
+}
+
 StationChoice stationOfServer(const config::TVideoConfig& settings, const std::string& address, const std::string& port,
                               const std::string& name, const std::vector<ListedDevice>& listed) {
     const std::string here = address + ":" + port;
+    if (auto own = stationAtItsAddress(settings, address, port, name)) return {own};
     const auto atAddress = settings.getConfigByIP(here);
-    if (atAddress && config::sameStationName(atAddress->Name, name)) return {atAddress};
     if (auto named = settings.getConfigByName(name)) {
         const std::string stored = keyOf(*named);
         const ListedDevice* there = listedAt(listed, stored);

@@ -58,6 +58,11 @@ StationChoice stationOfServer(const config::TVideoConfig& settings, const std::s
 StationChoice stationOfServer(const config::TVideoConfig& settings, const ServerFields& server,
                               const std::vector<ListedDevice>& listed);
 
+// The station stored for `address`:`port` under `name`, if any: all the
+// rule grants before a search round has shown what else answers.
+config::TVideoConfig::StationPtr stationAtItsAddress(const config::TVideoConfig& settings, const std::string& address,
+                                                     const std::string& port, const std::string& name);
+
 // The same without a question: none where the user would be asked.
 config::TVideoConfig::StationPtr knownStationOf(const config::TVideoConfig& settings, const std::string& address,
                                                 const std::string& port, const std::string& name,

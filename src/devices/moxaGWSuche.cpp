@@ -376,7 +376,13 @@ TGatewayList moxaThread::search(const TGatewayList& earlier) {
     std::vector<std::string> here;
     for (const platform::LocalAdapter& adapter : platform::localIpv4Adapters()) here.push_back(adapter.address);
     const auto silentKey = [](const DS_INFO& info) { return macToStr(info.mac) + "@" + ipToStr(info.real_ip_addr); };
-    // Read order: 0 answered before, 1 never asked, 2 silent when asked.
+    // Read order: 0 answered before, 1 never asked, 2 never asked from an
+    // address that answered with several hardware addresses (invented ones
+    // come so), 3 silent when asked.
+    const auto shared = [&](const DS_INFO& info) {
+        return std::count_if(searched.found.begin(), searched.found.end(),
+                             [&](const DS_INFO& other) { return other.real_ip_addr == info.real_ip_addr; }) > 1;
+    };
     std::vector<std::pair<int, std::size_t>> order;
     for (const DS_INFO& info : searched.found) {
         const TGatewayObject* before = answeredBefore(earlier, info);
@@ -386,7 +392,7 @@ TGatewayList moxaThread::search(const TGatewayList& earlier) {
         if (before) gateway.foundAt(info);
         gateway.answeredFromHere(std::find(here.begin(), here.end(), ipToStr(info.real_ip_addr)) != here.end());
         const bool silent = std::find(silent_.begin(), silent_.end(), silentKey(info)) != silent_.end();
-        order.emplace_back(before ? 0 : silent ? 2 : 1, dsList.size());
+        order.emplace_back(before ? 0 : silent ? 3 : shared(info) ? 2 : 1, dsList.size());
         dsList.push_back(std::move(gateway));
     }
     markDisputes(dsList);

@@ -119,7 +119,7 @@ void serverObjekt::takeStation(const DeviceContext& context) {
     if (context.settings && context.listedComplete) {
         station = knownStationOf(*context.settings, FIpAdresse, FPort, FName, context.listed);
     } else if (context.settings) {
-        station = context.settings->getConfigByIP(FIpAdresse + ":" + FPort);
+        station = stationAtItsAddress(*context.settings, FIpAdresse, FPort, FName);
     }
     // Stored credentials go only to the address the answer came from or to
     // the station's own: a record that names a third host must not draw the

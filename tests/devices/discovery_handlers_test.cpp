@@ -82,6 +82,32 @@ TEST_F(HandlersTest, SearchAnswersOfTypesZeroAndOneAreProbedOncePerSenderIn5Seco
     rebootLock_.unblockVideo();
 }
 
+// What answered the latest round counts, under the name it answered with:
+// a device whose answers the rate limit holds back from a probe answers
+// still; one silent for a whole round does not, whatever its list entry.
+TEST_F(HandlersTest, TheLatestRoundKnowsWhoAnsweredAndUnderWhichName) {
+    SearchRounds& rounds = handlers_.rounds();
+    const auto answering = [&] {
+        std::string all;
+        for (const ListedDevice& d : rounds.answering()) all += d.key + "=" + d.name + " ";
+        return all;
+    };
+    handlers_.UDPEmpfaengerRead(record("IPCam"), "10.0.0.1");
+    handlers_.UDPEmpfaengerRead(record("AXIS_"), "10.0.0.3");  // no video server of the search
+    EXPECT_EQ(answering(), "10.0.0.1:80=Tor ");
+    for (int round = 0; round < 3; ++round) {
+        rounds.beginRound();
+        now_ += 4000;
+        handlers_.UDPEmpfaengerRead(record("IPCam"), "10.0.0.1");
+    }
+    EXPECT_EQ(probes_.size(), 2u);  // one in 5 s went to a probe, each answered
+    EXPECT_TRUE(rounds.answers("10.0.0.1:80", "Tor") && !rounds.answers("10.0.0.1:80", "Lobby"));
+    rounds.beginRound();
+    EXPECT_EQ(answering(), "10.0.0.1:80=Tor ");  // the round before counts while answers come in
+    rounds.beginRound();
+    EXPECT_EQ(answering(), "");
+}
+
 TEST_F(HandlersTest, IpReplyProbesWithoutRateLimit) {
     const std::string answer = "IPREPLY,1,2,10.0.0.8:8080,4,5,Garten";
     handlers_.UDPEmpfaengerReadKorvat(answer, "10.0.0.8");

@@ -45,7 +45,13 @@ TEST(HandlersConcurrency, ListenerThreadsShareTheTables) {
         });
     }
     std::thread ager([&] {
-        for (int i = 0; i < kRounds; ++i) telefone.ageOut(0, 60000);
+        for (int i = 0; i < kRounds; ++i) {
+            telefone.ageOut(0, 60000);
+            // The search's rounds begin while the listeners hear answers,
+            // and probes read who answered.
+            if (i % 50 == 0) handlers.rounds().beginRound();
+            (void)handlers.rounds().answering();
+        }
     });
     for (auto& l : listeners) l.join();
     ager.join();

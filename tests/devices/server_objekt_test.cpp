@@ -125,6 +125,13 @@ TEST(ServerObjekt, ConfiguredStationOptionsAndCopies) {
     context.listedComplete = false;
     EXPECT_FALSE(serverObjekt("10.0.0.8", "Tor", namedRecord("HIKVI", "x"), context).isConfigured());
     EXPECT_TRUE(serverObjekt("10.0.0.9", "Tor", namedRecord("HIKVI", "x"), context).isConfigured());
+    // A device of another name at the station's address is not the station,
+    // that early or later: no credentials.
+    for (const bool complete : {false, true}) {
+        context.listedComplete = complete;
+        const serverObjekt stranger("10.0.0.9", "Lobby", namedRecord("HIKVI", "x"), context);
+        EXPECT_TRUE(!stranger.isConfigured() && stranger.FUserName.empty() && stranger.FPasswort.empty());
+    }
 }
 
 TEST(Thumbnail, StretchesKeepingAspectAndCrops) {
