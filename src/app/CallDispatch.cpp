@@ -430,9 +430,14 @@ void CallDispatch::setActIP(const std::string& address, bool byGateway) {
 
 bool CallDispatch::gatewayKnown(const std::string& address) {
     if (furtherPopup(address)) return true;
-    const devices::GatewayCaller caller = devices::gatewayCaller(settings_, address, foundGateways());
+    const devices::GatewayCaller caller = devices::gatewayCaller(settings_, address, foundGateways(), confirmed_);
     tellAbout(caller);
     return caller.station != nullptr;
+}
+
+void CallDispatch::gatewaysSearched() {
+    if (isDestroying_) return;
+    devices::confirmGateways(settings_, foundGateways(), confirmed_);
 }
 
 std::vector<GatewayEntry> CallDispatch::foundGateways() const {
@@ -477,7 +482,8 @@ void CallDispatch::tellAbout(const devices::GatewayCaller& caller) {
         case Doubt::disputed:
             detail = settings::filledIn(
                 config::tr(caller.station ? config::txtGatewayCallDisputedShown : config::txtGatewayCallDisputedHeld),
-                {station, g.hardwareAddress, settings::joined(g.claimedFrom), caller.concerned->moxaIP});
+                {station, g.hardwareAddress, settings::joined(g.claimedFrom),
+                 caller.confirmedAt.empty() ? "-" : caller.confirmedAt});
             break;
         case Doubt::anotherMac:
             detail = settings::filledIn(config::tr(config::txtGatewayCallOtherHardware),
@@ -531,17 +537,20 @@ void CallDispatch::zeigeMoxaVideo(const std::string& gatewayAddress) {
         vorschauActive_ = true;
         return;
     }
-    const devices::GatewayCaller caller = devices::gatewayCaller(settings_, gatewayAddress, foundGateways());
+    const devices::GatewayCaller caller =
+        devices::gatewayCaller(settings_, gatewayAddress, foundGateways(), confirmed_);
     auto station = caller.station;
     if (!station) return;
     // The stored station learns where its gateway is now; never from a
     // gateway whose hardware address another device claims too.
+    if (caller.doubt == devices::GatewayCaller::Doubt::none && !station->moxaMac.empty())
+        confirmed_[station->moxaMac] = caller.doorAddress;
     if (station->moxa && caller.doubt == devices::GatewayCaller::Doubt::none && station->moxaIP != caller.doorAddress) {
         TSingleConfig moved;
         moved.Assign(*station);
         moved.moxaIP = caller.doorAddress;
         settings_.updateConfig(station, std::move(moved));
-        station = devices::gatewayCaller(settings_, gatewayAddress, foundGateways()).station;
+        station = devices::gatewayCaller(settings_, gatewayAddress, foundGateways(), confirmed_).station;
         if (!station) return;
     }
     // A copy: the stored station keeps its own device address.
@@ -633,8 +642,10 @@ void CallDispatch::zeigeVideobild(const TSingleConfig* station) {
         if (!server->credentialsAllowed) dropCredentials(copy);
     }
     if (copy.moxa) {
-        for (const GatewayEntry& gateway : foundGateways()) {
-            const devices::GatewayCaller caller = devices::gatewayCaller(settings_, gateway.address, foundGateways());
+        const auto gateways = foundGateways();
+        for (const GatewayEntry& gateway : gateways) {
+            const devices::GatewayCaller caller =
+                devices::gatewayCaller(settings_, gateway.address, gateways, confirmed_);
             if (!isStation(caller.station.get(), *station)) continue;
             copy.moxaIP = caller.doorAddress;
             found = true;

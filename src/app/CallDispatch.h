@@ -65,6 +65,10 @@ public:
     void inputChanged(const devices::stateChangeObjekt& event);
     void furtherPopupBlack(std::uintptr_t handle);
 
+    // ---- The gateway search ended a round (message 1028): where the
+    // stations' gateways answered alone is where they are confirmed.
+    void gatewaysSearched();
+
     // ---- Command channel (port 4001).
     void gatewayCall(const std::string& sender, const std::string& id);
     void inputState(const std::string& sender, bool on);
@@ -178,6 +182,9 @@ private:
     // every search); the oldest goes when the list is full.
     static constexpr std::size_t kMaxTold = 64;
     std::vector<std::string> told_;
+    // Where the stations' gateways were confirmed (one per kept hardware
+    // address).
+    devices::ConfirmedGateways confirmed_;
     // Sorted by address; an address may be listed more than once (manual
     // windows of stations without a gateway share the empty address).
     std::vector<Entry> videoFensterListe_;

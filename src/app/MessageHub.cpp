@@ -25,6 +25,7 @@ void MessageHub::handle(platform::Message& message) {
         }
         case platform::WM_MOXAEVENT:
             if (closing) return;
+            dispatch_.gatewaysSearched();
             if (!(links_.useServer && links_.useServer())) forward(platform::WM_MOXAEVENT, 0);
             return;
         case platform::WM_TELUPDATEEVENT: {

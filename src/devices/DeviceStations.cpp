@@ -114,8 +114,16 @@ config::TVideoConfig::StationPtr stationBehindGateway(const config::TVideoConfig
     return stationBehindGateway(settings, gateway.hardwareAddress, gateway.name, gatewaysOfName(found, gateway.name));
 }
 
+void confirmGateways(const config::TVideoConfig& settings, const std::vector<FoundGateway>& found,
+                     ConfirmedGateways& confirmed) {
+    for (const FoundGateway& gateway : found) {
+        if (!gateway.disputed() && !gateway.fromHere && stationKeeping(settings, gateway.hardwareAddress))
+            confirmed[gateway.hardwareAddress] = gateway.address;
+    }
+}
+
 GatewayCaller gatewayCaller(const config::TVideoConfig& settings, const std::string& sender,
-                            const std::vector<FoundGateway>& found) {
+                            const std::vector<FoundGateway>& found, const ConfirmedGateways& confirmed) {
     GatewayCaller caller;
     const auto at = std::find_if(found.begin(), found.end(),
                                  [&](const FoundGateway& g) { return g.address == sender && !g.fromHere; });
@@ -127,7 +135,10 @@ GatewayCaller gatewayCaller(const config::TVideoConfig& settings, const std::str
         // where the station's gateway answered before the dispute began.
         caller.doubt = GatewayCaller::Doubt::disputed;
         caller.concerned = stationBehindGateway(settings, gateway, found);
-        if (caller.concerned && !caller.concerned->moxaIP.empty() && caller.concerned->moxaIP == sender) {
+        if (!caller.concerned) return caller;
+        const auto at = confirmed.find(gateway.hardwareAddress);
+        caller.confirmedAt = at != confirmed.end() ? at->second : caller.concerned->moxaIP;
+        if (!caller.confirmedAt.empty() && caller.confirmedAt == sender) {
             caller.station = caller.concerned;
             caller.doorAddress = sender;
         }

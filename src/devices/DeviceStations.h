@@ -19,6 +19,7 @@
 // on a guess.
 
 #include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -118,10 +119,20 @@ struct GatewayCaller {
     // station it concerns.
     FoundGateway gateway;
     config::TVideoConfig::StationPtr concerned;
+    std::string confirmedAt;  // disputed: where the station's gateway was confirmed before
 };
+// Where each station's gateway (by hardware address) last answered a search
+// alone, or called: where it was confirmed.
+using ConfirmedGateways = std::map<std::string, std::string>;
+
 // A claimed hardware address is trusted only at the address the station's
-// gateway was confirmed at before (the one stored with it).
+// gateway was confirmed at before (`confirmed`, else the one stored with
+// the station).
 GatewayCaller gatewayCaller(const config::TVideoConfig& settings, const std::string& sender,
-                            const std::vector<FoundGateway>& found);
+                            const std::vector<FoundGateway>& found, const ConfirmedGateways& confirmed = {});
+// Notes in `confirmed` the gateways of stations that answered the search
+// from one address alone, and not from the workstation itself.
+void confirmGateways(const config::TVideoConfig& settings, const std::vector<FoundGateway>& found,
+                     ConfirmedGateways& confirmed);
 
 }  // namespace oculon::devices

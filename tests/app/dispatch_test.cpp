@@ -541,9 +541,8 @@ TEST_F(GatewayDispatch, ADoubtfulGatewayCallIsToldAndGetsNoDoorCommandOnAGuess) 
     std::vector<std::string> told;
     platform::setNoticeShower([&told](platform::Notice, const std::string& detail) { told.push_back(detail); });
     const config::TSprachenTyp language = std::exchange(config::sprache, config::lang_en);
-    TSingleConfig gate = *settings.getConfigByName("Gate");
-    gate.moxaIP = "10.0.1.1";  // confirmed there before
-    settings.updateConfig(settings.getConfigByName("Gate"), gate);
+    // A search round found it there alone: confirmed there.
+    dispatch().gatewaysSearched();
     const std::vector<std::string> claimants{"10.0.1.1", "10.0.1.7"};
     const struct {
         const char* what;
@@ -556,14 +555,14 @@ TEST_F(GatewayDispatch, ADoubtfulGatewayCallIsToldAndGetsNoDoorCommandOnAGuess) 
          {{"Gate", "10.0.1.1", "00:90:e8:00:00:01", claimants}, {"Gate", "10.0.1.7", "00:90:e8:00:00:01", claimants}},
          "10.0.1.7",
          "-",
-         "Two devices answer with the hardware address of the gateway of the station \"Gate\" (00:90:e8:00:00:01), "
-         "from these addresses: 10.0.1.1, 10.0.1.7. Neither"},
+         "Two devices answer with the hardware address of the gateway of the station \"Gate\" (00:90:e8:00:00:01): "
+         "10.0.1.1, 10.0.1.7. Neither"},
         {"... and from where it was confirmed",
          {{"Gate", "10.0.1.1", "00:90:e8:00:00:01", claimants}, {"Gate", "10.0.1.7", "00:90:e8:00:00:01", claimants}},
          "10.0.1.1",
          "Gate>10.0.1.1",
-         "Two devices answer with the hardware address of the gateway of the station \"Gate\" (00:90:e8:00:00:01), "
-         "from these addresses: 10.0.1.1, 10.0.1.7. The call came from 10.0.1.1"},
+         "Two devices answer with the hardware address of the gateway of the station \"Gate\" (00:90:e8:00:00:01): "
+         "10.0.1.1, 10.0.1.7. The call came from 10.0.1.1"},
         {"from the workstation's own address",
          {{"Gate", "10.0.1.1", "00:90:e8:00:00:01", {}, true}},
          "10.0.1.1",
@@ -573,8 +572,8 @@ TEST_F(GatewayDispatch, ADoubtfulGatewayCallIsToldAndGetsNoDoorCommandOnAGuess) 
          {{"Gate", "10.0.1.9", "00:90:e8:00:00:09"}},
          "10.0.1.9",
          "-",
-         "The gateway \"Gate\" at 10.0.1.9 (hardware address 00:90:e8:00:00:09) called. It carries the name of the "
-         "station \"Gate\", but the station keeps the hardware address of another gateway (00:90:e8:00:00:01)"},
+         "The gateway \"Gate\" at 10.0.1.9 (00:90:e8:00:00:09) called. It carries the name of the station \"Gate\", "
+         "but the station keeps another gateway's hardware address (00:90:e8:00:00:01)"},
         {"two of the name of a station stored without one",
          {{"Yard", "10.0.1.2", "00:90:e8:00:00:02"}, {"Yard", "10.0.1.3", "00:90:e8:00:00:03"}},
          "10.0.1.3",
@@ -596,7 +595,7 @@ TEST_F(GatewayDispatch, ADoubtfulGatewayCallIsToldAndGetsNoDoorCommandOnAGuess) 
         EXPECT_FALSE(popup.visible());
     }
     // The station learnt no address from a disputed call.
-    EXPECT_EQ(settings.getConfigByName("Gate")->moxaIP, "10.0.1.1");
+    EXPECT_EQ(settings.getConfigByName("Gate")->moxaIP, "");
     platform::setNoticeShower({});
     config::sprache = language;
 }
