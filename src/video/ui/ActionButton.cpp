@@ -1,6 +1,7 @@
 #include "video/ui/ActionButton.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPointer>
@@ -8,6 +9,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <vector>
 
 #include "config/sprachen.h"
 #include "video/ui/X11Desktop.h"
@@ -16,10 +18,21 @@ namespace oculon::video::ui {
 
 namespace {
 
+class UserChoice;
+
+// The windows that came up by themselves, in the order they came up (the
+// newest last); a window that comes up again moves to the end.
+std::vector<UserChoice*>& cameUp() {
+    static std::vector<UserChoice*> windows;
+    return windows;
+}
+
 // Whether the user has chosen a window since it last came up by itself: a
 // mouse press anywhere in it, or the chord. It lives with the window as a
 // child; a window without one was never shown by the program on its own, and
-// counts as chosen.
+// counts as chosen. Until it is chosen the window is marked urgent, and a
+// close that no hand gave it (a key meant for the window the user works in)
+// leaves it open.
 //
 // A window becoming active is no choice: tiling and Wayland compositors give
 // a new window the keyboard whether the program asks for it or not, and they
@@ -29,6 +42,7 @@ namespace {
 class UserChoice : public QObject {
 public:
     explicit UserChoice(QWidget& window) : QObject(&window), window_(window) {}
+    ~UserChoice() override { std::erase(cameUp(), this); }
 
     static UserChoice* of(const QWidget& window) {
         for (QObject* child : window.children()) {
@@ -38,15 +52,40 @@ public:
     }
 
     bool made() const { return made_; }
+    // Its line asks the user to choose it.
+    bool waiting() const { return !made_ && window_.isVisible(); }
 
     void withdraw(QWidget& view) {
         made_ = false;
-        view_ = &view;
-        // Mouse presses and keys anywhere in the window pass its native window first.
+        // The wall shows a call in its door frame and then comes up as a
+        // whole: the call's view stays the frame.
+        if (&view != &window_ || view_ == nullptr || !view_->isVisible()) view_ = &view;
+        std::erase(cameUp(), this);
+        cameUp().push_back(this);
+        // Mouse presses and closes pass its native window first; the urgency
+        // hint is there before the window is mapped.
         window_.winId();
-        if (QWindow* handle = window_.windowHandle()) handle->installEventFilter(this);
+        if (QWindow* handle = window_.windowHandle()) {
+            handle->removeEventFilter(this);
+            handle->installEventFilter(this);
+            setUrgencyHint(*handle, true);
+        }
         window_.setFocus(Qt::OtherFocusReason);
         tellButtons();
+    }
+
+    // The chord: the window comes to the front with the keyboard on its
+    // call's door output, marked as the keyboard's place.
+    void chooseByKeys() {
+        if (window_.isMinimized()) window_.showNormal();
+        window_.raise();
+        window_.activateWindow();
+        choose();
+        QWidget* door = doorOutput();
+        if (door == nullptr) return;
+        door->setFocus(Qt::ShortcutFocusReason);
+        window_.setAttribute(Qt::WA_KeyboardFocusChange);
+        door->update();
     }
 
 protected:
@@ -56,11 +95,10 @@ protected:
             case QEvent::MouseButtonPress:
             case QEvent::TouchBegin:
             case QEvent::TabletPress: choose(); return false;
-            case QEvent::KeyPress:
-                if (static_cast<QKeyEvent*>(event)->keyCombination() != kChooseByKeys) return false;
-                choose();
-                focusFirstButton();
-                return true;  // the chord itself presses nothing
+            case QEvent::Close:
+                if (!event->spontaneous() || onTheFrame(QCursor::pos())) return false;
+                event->ignore();
+                return true;
             default: return false;
         }
     }
@@ -68,6 +106,7 @@ protected:
 private:
     void choose() {
         made_ = true;
+        if (QWindow* handle = window_.windowHandle()) setUrgencyHint(*handle, false);
         tellButtons();
     }
 
@@ -76,15 +115,20 @@ private:
         for (KeysHint* hint : window_.findChildren<KeysHint*>()) hint->followWindowChoice();
     }
 
-    // Where a keyboard user goes next: the door output of a call.
-    void focusFirstButton() {
-        if (!view_) return;
+    // The call's first action button, what a call is answered with.
+    QWidget* doorOutput() const {
+        if (!view_) return nullptr;
         for (QWidget* w = view_->nextInFocusChain(); w != view_ && w != &window_; w = w->nextInFocusChain()) {
-            if (qobject_cast<ActionButton*>(w) && w->isVisibleTo(view_) && view_->isAncestorOf(w)) {
-                w->setFocus(Qt::TabFocusReason);
-                return;
-            }
+            if (qobject_cast<ActionButton*>(w) && w->isVisibleTo(view_) && view_->isAncestorOf(w)) return w;
         }
+        return nullptr;
+    }
+
+    // A close the user gives by hand comes from the window's frame (its
+    // title bar's button), where the pointer then stands; one a key gives
+    // comes wherever the pointer is.
+    bool onTheFrame(const QPoint& pointer) const {
+        return window_.frameGeometry().contains(pointer) && !window_.geometry().contains(pointer);
     }
 
     QWidget& window_;
@@ -93,10 +137,53 @@ private:
     bool made_ = true;
 };
 
-// Asks for the user's attention for a window once it is on the screen, until
-// it becomes active: the urgency hint of a window not mapped yet is lost on
-// some compositors (XWayland's), and a task bar shows it only for a mapped
-// window.
+// The chord, wherever the keyboard is in the program: it chooses the newest
+// call window not chosen yet (the one whose line asks for it), or else the
+// call window it is pressed in, and never reaches a widget, however often it
+// is pressed: a push button presses on Space whatever the modifiers.
+class ChordWatch : public QObject {
+public:
+    static void watch() {
+        static QPointer<ChordWatch> watch;
+        if (watch == nullptr && qApp != nullptr) {
+            watch = new ChordWatch(qApp);  // owned by the application
+            qApp->installEventFilter(watch);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride) return false;
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        if (key.key() != kChooseByKeys.key() ||
+            (key.modifiers() & ~Qt::KeypadModifier) != kChooseByKeys.keyboardModifiers())
+            return false;
+        if (type == QEvent::KeyPress && !key.isAutoRepeat()) choose(watched);
+        // Taken: no shortcut is looked for, and no widget sees it.
+        event->accept();
+        return true;
+    }
+
+private:
+    explicit ChordWatch(QObject* parent) : QObject(parent) {}
+
+    static void choose(QObject* pressedIn) {
+        const auto& windows = cameUp();
+        const auto newest =
+            std::find_if(windows.rbegin(), windows.rend(), [](const UserChoice* c) { return c->waiting(); });
+        if (newest != windows.rend()) {
+            (*newest)->chooseByKeys();
+            return;
+        }
+        QWidget* window = QApplication::activeWindow();
+        if (auto* widget = qobject_cast<QWidget*>(pressedIn)) window = widget->window();
+        if (UserChoice* choice = window != nullptr ? UserChoice::of(*window) : nullptr) choice->chooseByKeys();
+    }
+};
+
+// Asks for the user's attention ("demands attention") for a window once it
+// is on the screen, as task bars show it for a mapped window.
 class Attention : public QObject {
 public:
     static void ask(QWidget& window) {
@@ -116,10 +203,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         const auto& handle = *static_cast<QWindow*>(watched);
         if (event->type() == QEvent::Expose && handle.isExposed()) askNow();
-        if (event->type() == QEvent::FocusIn) {
-            setUrgencyHint(*window_.windowHandle(), false);
-            deleteLater();
-        }
+        if (event->type() == QEvent::FocusIn) deleteLater();
         return false;
     }
 
@@ -127,9 +211,7 @@ private:
     explicit Attention(QWidget& window) : QObject(&window), window_(window) {}
 
     void askNow() {
-        if (window_.isActiveWindow()) return;
-        QApplication::alert(&window_);
-        setUrgencyHint(*window_.windowHandle(), true);
+        if (!window_.isActiveWindow()) QApplication::alert(&window_);
     }
 
     QWidget& window_;
@@ -183,6 +265,17 @@ bool ActionButton::event(QEvent* event) {
     return QPushButton::event(event);
 }
 
+void ActionButton::keyPressEvent(QKeyEvent* event) {
+    // Return and Enter press it as Space does; a key held down presses once.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        QPushButton::keyPressEvent(event);
+        return;
+    }
+    if (!event->isAutoRepeat()) click();
+    event->accept();
+}
+
 KeysHint::KeysHint(QWidget* parent) : QLabel(parent) {
     setObjectName(QStringLiteral("keysHint"));
     setWordWrap(true);
@@ -211,6 +304,7 @@ void keepKeysUntilChosen(QWidget& widget) {
     QWidget& window = *widget.window();
     UserChoice* choice = UserChoice::of(window);
     if (choice == nullptr) choice = new UserChoice(window);  // owned by the window
+    ChordWatch::watch();
     choice->withdraw(widget);
 }
 

@@ -1,6 +1,8 @@
 #include "video/ui/X11Desktop.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QRect>
 #include <QScreen>
 #include <QWindow>
@@ -9,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -62,6 +65,56 @@ xcb_connection_t* x11Connection() {
     return x11 ? x11->connection() : nullptr;
 }
 
+void writeUrgency(xcb_connection_t* c, xcb_window_t id, bool urgent) {
+    constexpr std::uint32_t kUrgency = 1U << 8;  // XUrgencyHint
+    // flags, input, initial state, icon pixmap, icon window, icon x and y,
+    // icon mask, window group
+    std::vector<std::uint32_t> hints = property(c, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 9);
+    hints.resize(9, 0);
+    hints[0] = urgent ? hints[0] | kUrgency : hints[0] & ~kUrgency;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, hints.data());
+    xcb_flush(c);
+}
+
+// The urgent windows, whose hint is written once more when they are mapped:
+// a window manager reads it at the map (openbox), but XWayland's compositors
+// hear of it only from a change while the window is mapped.
+class UrgentWindows : public QAbstractNativeEventFilter {
+public:
+    static UrgentWindows& instance() {
+        static UrgentWindows windows;
+        return windows;
+    }
+
+    void keep(xcb_window_t id, QWindow& window, bool urgent) {
+        if (!urgent) {
+            windows_.erase(id);
+            return;
+        }
+        windows_[id] = &window;
+        if (!installed_ && qApp != nullptr) {
+            qApp->installNativeEventFilter(this);
+            installed_ = true;
+        }
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7F) != XCB_MAP_NOTIFY) return false;
+        const xcb_window_t id = reinterpret_cast<const xcb_map_notify_event_t*>(event)->window;
+        const auto at = windows_.find(id);
+        if (at == windows_.end()) return false;
+        if (at->second == nullptr || static_cast<xcb_window_t>(at->second->winId()) != id) windows_.erase(at);
+        else if (xcb_connection_t* c = x11Connection()) writeUrgency(c, id, true);
+        return false;
+    }
+
+private:
+    std::map<xcb_window_t, QPointer<QWindow>> windows_;
+    bool installed_ = false;
+};
+
 }  // namespace
 
 bool activeFullscreenCovers(const QScreen& screen) {
@@ -80,15 +133,9 @@ bool activeFullscreenCovers(const QScreen& screen) {
 void setUrgencyHint(QWindow& window, bool urgent) {
     xcb_connection_t* c = x11Connection();
     if (c == nullptr) return;
-    constexpr std::uint32_t kUrgency = 1U << 8;  // XUrgencyHint
     const auto id = static_cast<xcb_window_t>(window.winId());
-    // flags, input, initial state, icon pixmap, icon window, icon x and y,
-    // icon mask, window group
-    std::vector<std::uint32_t> hints = property(c, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 9);
-    hints.resize(9, 0);
-    hints[0] = urgent ? hints[0] | kUrgency : hints[0] & ~kUrgency;
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, hints.data());
-    xcb_flush(c);
+    writeUrgency(c, id, urgent);
+    UrgentWindows::instance().keep(id, window, urgent);
 }
 
 }  // namespace oculon::video::ui

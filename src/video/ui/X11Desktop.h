@@ -17,6 +17,8 @@ bool activeFullscreenCovers(const QScreen& screen);
 
 // The urgency hint of the window (WM_HINTS), which the toolkit does not set:
 // compositors that leave "demands attention" aside read it (XWayland's).
+// Set on a window not mapped yet, it is there at the map and is told once
+// more once the window is mapped, for as long as it stays set.
 void setUrgencyHint(QWindow& window, bool urgent);
 
 }  // namespace oculon::video::ui
