@@ -1,7 +1,6 @@
 #include "video/ui/ActionButton.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPointer>
@@ -30,9 +29,8 @@ std::vector<UserChoice*>& cameUp() {
 // Whether the user has chosen a window since it last came up by itself: a
 // mouse press anywhere in it, or the chord. It lives with the window as a
 // child; a window without one was never shown by the program on its own, and
-// counts as chosen. Until it is chosen the window is marked urgent, and a
-// close that no hand gave it (a key meant for the window the user works in)
-// leaves it open.
+// counts as chosen. Until it is chosen the window is marked as calling
+// (urgent, and closed by no key).
 //
 // A window becoming active is no choice: tiling and Wayland compositors give
 // a new window the keyboard whether the program asks for it or not, and they
@@ -52,23 +50,27 @@ public:
     }
 
     bool made() const { return made_; }
-    // Its line asks the user to choose it.
-    bool waiting() const { return !made_ && window_.isVisible(); }
+    // Its line asks the user to choose it: its call shows.
+    bool waiting() const { return !made_ && view_ && view_->isVisible(); }
 
     void withdraw(QWidget& view) {
         made_ = false;
         // The wall shows a call in its door frame and then comes up as a
         // whole: the call's view stays the frame.
-        if (&view != &window_ || view_ == nullptr || !view_->isVisible()) view_ = &view;
+        if (&view != &window_ || view_ == nullptr || !view_->isVisible()) {
+            if (view_) view_->removeEventFilter(this);
+            view_ = &view;
+            if (&view != &window_) view.installEventFilter(this);
+        }
         std::erase(cameUp(), this);
         cameUp().push_back(this);
-        // Mouse presses and closes pass its native window first; the urgency
-        // hint is there before the window is mapped.
+        // Mouse presses pass its native window first; it is marked before
+        // it is mapped.
         window_.winId();
         if (QWindow* handle = window_.windowHandle()) {
             handle->removeEventFilter(this);
             handle->installEventFilter(this);
-            setUrgencyHint(*handle, true);
+            markCalling(*handle, true);
         }
         window_.setFocus(Qt::OtherFocusReason);
         tellButtons();
@@ -89,16 +91,16 @@ public:
     }
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (made_) return false;
         switch (event->type()) {
+            case QEvent::Hide:
+                // A call that ended in a window that stays (the wall) no longer calls.
+                if (watched == view_.data() && window_.windowHandle()) markCalling(*window_.windowHandle(), false);
+                return false;
             case QEvent::MouseButtonPress:
             case QEvent::TouchBegin:
             case QEvent::TabletPress: choose(); return false;
-            case QEvent::Close:
-                if (!event->spontaneous() || onTheFrame(QCursor::pos())) return false;
-                event->ignore();
-                return true;
             default: return false;
         }
     }
@@ -106,7 +108,7 @@ protected:
 private:
     void choose() {
         made_ = true;
-        if (QWindow* handle = window_.windowHandle()) setUrgencyHint(*handle, false);
+        if (QWindow* handle = window_.windowHandle()) markCalling(*handle, false);
         tellButtons();
     }
 
@@ -122,13 +124,6 @@ private:
             if (qobject_cast<ActionButton*>(w) && w->isVisibleTo(view_) && view_->isAncestorOf(w)) return w;
         }
         return nullptr;
-    }
-
-    // A close the user gives by hand comes from the window's frame (its
-    // title bar's button), where the pointer then stands; one a key gives
-    // comes wherever the pointer is.
-    bool onTheFrame(const QPoint& pointer) const {
-        return window_.frameGeometry().contains(pointer) && !window_.geometry().contains(pointer);
     }
 
     QWidget& window_;

@@ -1,6 +1,7 @@
 #include "video/ui/X11Desktop.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QRect>
@@ -76,23 +77,29 @@ void writeUrgency(xcb_connection_t* c, xcb_window_t id, bool urgent) {
     xcb_flush(c);
 }
 
-// The urgent windows, whose hint is written once more when they are mapped:
-// a window manager reads it at the map (openbox), but XWayland's compositors
-// hear of it only from a change while the window is mapped.
-class UrgentWindows : public QAbstractNativeEventFilter {
+// The windows whose call waits for the user. Their urgency hint is written
+// once more when they are mapped: a window manager reads it at the map
+// (openbox), but XWayland's compositors hear of it only from a change while
+// the window is mapped. The window manager's request to close one is left
+// aside unless the pointer stands on the window's frame: a close the user
+// clicks comes from its title bar, while one a key gives (Alt+F4 meant for
+// the window the user works in) comes wherever the pointer is.
+class CallingWindows : public QAbstractNativeEventFilter {
 public:
-    static UrgentWindows& instance() {
-        static UrgentWindows windows;
+    static CallingWindows& instance() {
+        static CallingWindows windows;
         return windows;
     }
 
-    void keep(xcb_window_t id, QWindow& window, bool urgent) {
-        if (!urgent) {
+    void keep(xcb_connection_t* c, xcb_window_t id, QWindow& window, bool calling) {
+        if (!calling) {
             windows_.erase(id);
             return;
         }
         windows_[id] = &window;
         if (!installed_ && qApp != nullptr) {
+            protocols_ = atom(c, "WM_PROTOCOLS");
+            deleteWindow_ = atom(c, "WM_DELETE_WINDOW");
             qApp->installNativeEventFilter(this);
             installed_ = true;
         }
@@ -101,18 +108,39 @@ public:
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
         if (type != "xcb_generic_event_t") return false;
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if ((event->response_type & 0x7F) != XCB_MAP_NOTIFY) return false;
-        const xcb_window_t id = reinterpret_cast<const xcb_map_notify_event_t*>(event)->window;
-        const auto at = windows_.find(id);
-        if (at == windows_.end()) return false;
-        if (at->second == nullptr || static_cast<xcb_window_t>(at->second->winId()) != id) windows_.erase(at);
-        else if (xcb_connection_t* c = x11Connection()) writeUrgency(c, id, true);
-        return false;
+        switch (event->response_type & 0x7F) {
+            case XCB_MAP_NOTIFY: {
+                const xcb_window_t id = reinterpret_cast<const xcb_map_notify_event_t*>(event)->window;
+                xcb_connection_t* c = x11Connection();
+                if (find(id) != nullptr && c != nullptr) writeUrgency(c, id, true);
+                return false;
+            }
+            case XCB_CLIENT_MESSAGE: {
+                const auto* request = reinterpret_cast<const xcb_client_message_event_t*>(event);
+                if (request->type != protocols_ || request->format != 32 || request->data.data32[0] != deleteWindow_)
+                    return false;
+                const QWindow* window = find(request->window);
+                if (window == nullptr) return false;
+                const QPoint pointer = QCursor::pos(window->screen());
+                return !(window->frameGeometry().contains(pointer) && !window->geometry().contains(pointer));
+            }
+            default: return false;
+        }
     }
 
 private:
+    const QWindow* find(xcb_window_t id) {
+        const auto at = windows_.find(id);
+        if (at == windows_.end()) return nullptr;
+        if (at->second != nullptr && static_cast<xcb_window_t>(at->second->winId()) == id) return at->second;
+        windows_.erase(at);
+        return nullptr;
+    }
+
     std::map<xcb_window_t, QPointer<QWindow>> windows_;
     bool installed_ = false;
+    xcb_atom_t protocols_ = XCB_ATOM_NONE;
+    xcb_atom_t deleteWindow_ = XCB_ATOM_NONE;
 };
 
 }  // namespace
@@ -130,12 +158,12 @@ bool activeFullscreenCovers(const QScreen& screen) {
     return place && place->intersects(nativeGeometry(screen));
 }
 
-void setUrgencyHint(QWindow& window, bool urgent) {
+void markCalling(QWindow& window, bool calling) {
     xcb_connection_t* c = x11Connection();
     if (c == nullptr) return;
     const auto id = static_cast<xcb_window_t>(window.winId());
-    writeUrgency(c, id, urgent);
-    UrgentWindows::instance().keep(id, window, urgent);
+    writeUrgency(c, id, calling);
+    CallingWindows::instance().keep(c, id, window, calling);
 }
 
 }  // namespace oculon::video::ui
