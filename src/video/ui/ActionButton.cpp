@@ -5,12 +5,14 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
 #include <vector>
 
 #include "config/sprachen.h"
+#include "video/ui/WaylandActivation.h"
 #include "video/ui/X11Desktop.h"
 
 namespace oculon::video::ui {
@@ -177,8 +179,11 @@ private:
     }
 };
 
-// Asks for the user's attention ("demands attention") for a window once it
-// is on the screen, as task bars show it for a mapped window.
+// Asks for the user's attention for a window once it is on the screen, as a
+// task bar shows it for a mapped window and a Wayland compositor takes an
+// activation request only for one: "demands attention" on X11, an activation
+// request on Wayland, where the compositor decides (sway marks the window
+// urgent).
 class Attention : public QObject {
 public:
     static void ask(QWidget& window) {
@@ -191,13 +196,14 @@ public:
             attention = new Attention(window);  // owned by the window
             handle->installEventFilter(attention);
         }
-        if (handle->isExposed()) attention->askNow();
+        attention->pending_ = true;
+        if (handle->isExposed()) attention->askSoon();
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         const auto& handle = *static_cast<QWindow*>(watched);
-        if (event->type() == QEvent::Expose && handle.isExposed()) askNow();
+        if (event->type() == QEvent::Expose && handle.isExposed()) askSoon();
         if (event->type() == QEvent::FocusIn) deleteLater();
         return false;
     }
@@ -205,11 +211,20 @@ protected:
 private:
     explicit Attention(QWidget& window) : QObject(&window), window_(window) {}
 
-    void askNow() {
-        if (!window_.isActiveWindow()) QApplication::alert(&window_);
+    // Once each time it comes up, after the exposed window has drawn its
+    // first picture: the compositor maps a Wayland window with it.
+    void askSoon() {
+        if (!pending_) return;
+        pending_ = false;
+        QTimer::singleShot(0, this, [this] {
+            if (window_.isActiveWindow() || !window_.isVisible()) return;
+            QApplication::alert(&window_);
+            if (QWindow* handle = window_.windowHandle()) requestActivationFromOutside(*handle);
+        });
     }
 
     QWidget& window_;
+    bool pending_ = false;
 };
 
 bool keysMayReachWindowOf(const QWidget& widget) {
