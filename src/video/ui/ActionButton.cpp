@@ -32,7 +32,7 @@ std::vector<UserChoice*>& cameUp() {
 // mouse press anywhere in it, or the chord. It lives with the window as a
 // child; a window without one was never shown by the program on its own, and
 // counts as chosen. Until it is chosen the window is marked as calling
-// (urgent, and closed by no key).
+// (urgent; on X11 a key of the window manager does not close it either).
 //
 // A window becoming active is no choice: tiling and Wayland compositors give
 // a new window the keyboard whether the program asks for it or not, and they
