@@ -146,6 +146,7 @@ std::string noticeText(platform::Notice notice, const std::string& detail, TSpra
         case platform::Notice::pictureNotSaved: t = &txtPictureNotSaved; break;
         case platform::Notice::gatewayCallDoubt: t = &txtGatewayCallNotice; break;
         case platform::Notice::stationUnclaimed: t = &txtStationUnclaimedNotice; break;
+        case platform::Notice::folderNotUsed: t = &txtFolderNotUsed; break;
     }
     return text(*t, lang) + "\r\n\r\n" + detail;
 }

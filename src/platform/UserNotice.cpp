@@ -21,6 +21,7 @@ const char* plainText(Notice notice) {
         case Notice::pictureNotSaved: return "picture not saved";
         case Notice::gatewayCallDoubt: return "a gateway call held back or its door commands redirected";
         case Notice::stationUnclaimed: return "several devices of a station's name, none where it was set up";
+        case Notice::folderNotUsed: return "a folder below the picture folder is not used";
     }
     return "notice";
 }

@@ -19,6 +19,7 @@ enum class Notice : std::uint8_t {
     pictureNotSaved,        // a snapshot was not written, and its call has ended
     gatewayCallDoubt,       // a gateway call was held back, or its door commands go elsewhere than it asks
     stationUnclaimed,       // several devices answer with a station's name, none where it was set up
+    folderNotUsed,          // a folder below the picture folder is not used; files go beside it
 };
 
 // `detail` names what failed and why (a path and the system's reason).

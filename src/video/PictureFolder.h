@@ -4,6 +4,7 @@
 // folder, in the order they come, so that a share that stops answering
 // holds up neither a call nor a picture.
 
+#include <functional>
 #include <string>
 
 #include "platform/FolderWorker.h"
@@ -14,9 +15,11 @@ namespace oculon::video {
 // the program ends.
 platform::FolderWorker& pictureFolderWorker();
 
-// Whether the picture folder `root` was missing when the worker last looked
-// (not known yet counts as there), and has the worker look again: a call
-// asks on the event loop, where no look at the folder may wait.
-bool pictureFolderMissing(const std::string& root);
+// Has the worker look whether the picture folder `root` is there now, and
+// hands what it found to `answer` on the event loop; nothing when the worker
+// does not take the look. A call asks this as it starts, on the event loop,
+// where no look at the folder may wait, and goes on meanwhile as though the
+// folder were there.
+void lookAtPictureFolder(const std::string& root, std::function<void(bool missing)> answer);
 
 }  // namespace oculon::video
