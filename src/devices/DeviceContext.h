@@ -26,13 +26,13 @@ struct DeviceContext {
     // Stores the resolution suffix into the station of that name (run-time
     // only). None: not stored.
     std::function<void(const std::string& name, const std::string& resString)> storeResString;
-    // The video servers of the discovery list as the probe began: which
-    // station a device is known as (devices/DeviceStations.h). None listed:
-    // a station of the device's name is taken as moved to it.
+    // The video servers that answered the latest search round as the probe
+    // began: which station a device is known as (devices/DeviceStations.h).
+    // None listed: a station of the device's name is taken as moved to it.
     std::vector<ListedDevice> listed;
     // False while the list may still lack a device that answered the same
     // search (the first one after the start): only the station stored for
-    // the device's own address and port is its then.
+    // the device's own address and port under its name is its then.
     bool listedComplete = true;
 
     // The process's settings and reboot lock. The suffix is stored on the main

@@ -65,10 +65,12 @@ public:
     // address; at the same address first, where two claim it); none when
     // no gateway is selected or it is not listed.
     std::optional<std::size_t> rowOfSelected(const devices::TGatewayList& gateways) const;
-    // The row of the gateway in front of `server`: the one whose hardware
-    // address its station keeps; for a station stored without it, the one
-    // gateway of the station's name. None when there is no such gateway,
-    // or two of the name.
+    // The row of the gateway in front of `server`, by the rule of
+    // devices/DeviceStations.h: the one whose hardware address its station
+    // keeps (of two rows that claim it, the one where it was confirmed);
+    // for a station stored without it, or a device not stored yet, the one
+    // gateway of the name. None when there is no such gateway, or two of
+    // the name.
     std::optional<std::size_t> rowOfServer(const devices::TGatewayList& gateways, const devices::ServerFields& server,
                                            const std::vector<ListedDevice>& listed) const;
 
