@@ -164,7 +164,7 @@ TEST_F(CallModel, MainRecordRecordingAndFolderMessage) {
     // Known once the picture folder's worker has looked: the call does not wait for it.
     settings.schreibeFirstPictPath(dir.path() + "/missing/");
     EXPECT_FALSE(CallOptions::read(settings).pictureFolderMissing);
-    ASSERT_TRUE(pictureFolderWorker().drain(std::chrono::milliseconds(3000)));
+    ASSERT_TRUE(platform::FolderWorker::drainAll(std::chrono::milliseconds(3000)));
     EXPECT_TRUE(CallOptions::read(settings).pictureFolderMissing);
 }
 
