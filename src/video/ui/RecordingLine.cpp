@@ -6,13 +6,6 @@
 
 namespace oculon::video::ui {
 
-namespace {
-
-// Left free at the picture's right: the door panel may stand over it.
-constexpr int kRightMargin = 110;
-
-}  // namespace
-
 RecordingLine::RecordingLine(QWidget& view) : QLabel(&view) {
     setObjectName(QStringLiteral("recordingLine"));
     setWordWrap(true);
@@ -54,10 +47,11 @@ bool RecordingLine::eventFilter(QObject* watched, QEvent* event) {
 
 void RecordingLine::place() {
     if (!picture_ || isHidden()) return;
+    // The right half of the picture's top: the keyboard line stands at its
+    // left, the buttons at its foot.
     const QRect at(picture_->mapTo(parentWidget(), QPoint(0, 0)), picture_->size());
-    const int width = std::max(1, std::min(sizeHint().width(), at.width() - kRightMargin));
-    const int height = heightForWidth(width);
-    setGeometry(at.left(), at.bottom() + 1 - height, width, height);
+    const int width = std::max(1, std::min(sizeHint().width(), at.width() / 2));
+    setGeometry(at.right() + 1 - width, at.top(), width, heightForWidth(width));
     raise();
 }
 

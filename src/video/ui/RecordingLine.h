@@ -1,5 +1,5 @@
 #pragma once
-// The line at the foot of a call's picture that tells how its recording
+// The line at the top right of a call's picture that tells how its recording
 // fares: why it does not record while it fails, and that it records again,
 // with the pictures lost meanwhile, once it goes on by itself. It hides
 // nothing of the visitor's face and asks for nothing; a call whose
@@ -18,7 +18,7 @@ class RecordingLine : public QLabel {
 public:
     explicit RecordingLine(QWidget& view);
 
-    // Over the bottom left of `picture` (a control in the view), following
+    // Over the top right of `picture` (a control in the view), following
     // its place and size.
     void follow(QWidget* picture);
     // `text` (plain); `failing` while the recording does not write. An empty
