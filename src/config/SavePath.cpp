@@ -8,12 +8,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <vector>
 
 #include "platform/Log.h"
 #include "platform/OwnFolders.h"
 #include "platform/RandomBytes.h"
 #include "platform/ShownText.h"
+#include "platform/UserNotice.h"
 
 namespace oculon::config {
 
@@ -95,6 +98,19 @@ bool makeUsable(int fd) {
     if (::fstat(fd, &info) != 0 || (info.st_mode & (S_IWUSR | S_IXUSR)) != (S_IWUSR | S_IXUSR)) return false;
     if ((info.st_mode & S_IWOTH) == 0 || (info.st_mode & S_ISVTX) != 0) return true;
     return ::fchmod(fd, info.st_mode & 07777 & ~mode_t{S_IWOTH}) == 0;
+}
+
+// Tells the user, once for each folder, that what would go into `unused`
+// goes into `instead`: the user who made a link there (to a bigger disk)
+// would otherwise look for it in vain.
+void tellOnce(const std::string& unused, const std::string& instead) {
+    static std::mutex mutex;
+    static auto* told = new std::set<std::string>;  // walks may run after the program's end
+    {
+        std::lock_guard lock(mutex);
+        if (!told->insert(unused).second) return;
+    }
+    platform::tellUser(platform::Notice::folderNotUsed, unused + " \u2192 " + instead);
 }
 
 enum class Outcome : std::uint8_t { used, taken, failed };
@@ -185,9 +201,11 @@ UniqueFd useLevel(int parent, const std::string& parentPath, const std::string& 
         result = outcome(candidate, true);
     }
     if (result == Outcome::taken) failure = {{}, EEXIST, parentPath + name};
-    if (result == Outcome::used && used != name)
+    if (result == Outcome::used && used != name) {
         log::warning(log::Category::config, "%s%s is %s; not used: %s%s instead", parentPath.c_str(), name.c_str(),
                      describe(firstFound), parentPath.c_str(), used.c_str());
+        tellOnce(parentPath + name, parentPath + used);
+    }
     return fd;
 }
 
@@ -248,6 +266,7 @@ SaveFolder makeSaveFolder(const std::string& root, const std::string& wanted) {
     }
     if (result.failed()) return result;
     result.path = path;
+    result.fd = std::move(fd);
     return result;
 }
 

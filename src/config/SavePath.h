@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/OwnFolders.h"
+
 namespace oculon::config {
 
 constexpr char kPathDelimiter = '/';
@@ -22,9 +24,11 @@ std::string sanitisePathName(std::string_view name);
 std::string buildSavePath(const std::string& root, std::string_view name, const std::tm& date);
 
 // The folder a camera's snapshots and recordings actually go into, or why
-// there is none.
-struct SaveFolder {
-    std::string path;        // the folder used, ending with the delimiter
+// there is none. Where there is one, it is held open as the walk found it:
+// files are made through it (platform::writeFileThroughTemporary,
+// createFileAtFreeName), and `path`, ending with the delimiter, only shows
+// where they went.
+struct SaveFolder : platform::OpenFolder {
     int error = 0;           // the system's error number when none could be used
     std::string failedPath;  // then the folder that could not be made or entered
     bool failed() const { return error != 0; }

@@ -144,6 +144,7 @@ std::string noticeText(platform::Notice notice, const std::string& detail, TSpra
         case platform::Notice::settingsPartlyRead: t = &txtSettingsPartlyRead; break;
         case platform::Notice::gatewayLibraryRefused: t = &txtGatewayLibraryRefused; break;
         case platform::Notice::pictureNotSaved: t = &txtPictureNotSaved; break;
+        case platform::Notice::folderNotUsed: t = &txtFolderNotUsed; break;
     }
     return text(*t, lang) + "\r\n\r\n" + detail;
 }

@@ -18,6 +18,15 @@ UniqueFd openChosenFolder(const std::string& path) {
     return UniqueFd(::open(path.empty() ? "." : path.c_str(), kFolderFlags));
 }
 
+OpenFolder openFolderOfFile(const std::string& file, std::string& name) {
+    const std::size_t slash = file.rfind('/');
+    OpenFolder folder;
+    folder.path = slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+    name = file.substr(folder.path.size());
+    folder.fd = openChosenFolder(folder.path);
+    return folder;
+}
+
 FolderLevel openFolderLevel(int parent, const std::string& name) {
     FolderLevel level;
     level.fd.reset(::openat(parent, name.c_str(), kFolderFlags | O_NOFOLLOW));

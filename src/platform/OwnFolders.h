@@ -23,6 +23,22 @@ enum class LevelKind : std::uint8_t {
     failed,     // the system failed (error): the name says nothing yet
 };
 
+// A folder held open so that files are made in it through its descriptor:
+// they land in the folder that was opened (and walked), whatever its path
+// names meanwhile. `path` only shows where: empty for the current folder,
+// else ending with '/'.
+struct OpenFolder {
+    UniqueFd fd;
+    std::string path;
+    // Where the file `name` in it is shown.
+    std::string shown(const std::string& name) const { return path + name; }
+};
+
+// The folder a file the user chose (`file`, a path) is in, opened as the
+// user named it (links followed: the choice is the user's); `name` gets the
+// file's name in it. An invalid descriptor, errno set, when it cannot be.
+OpenFolder openFolderOfFile(const std::string& file, std::string& name);
+
 struct FolderLevel {
     UniqueFd fd;  // open for reading, only where kind is own
     LevelKind kind = LevelKind::failed;

@@ -161,11 +161,13 @@ std::string writeFileAtomically(const std::string& path, std::string_view conten
     return {};
 }
 
-bool namesFile(const std::string& path, int fd) {
+bool namesFile(const std::string& path, int fd) { return namesFile(AT_FDCWD, path, fd); }
+
+bool namesFile(int folder, const std::string& name, int fd) {
     struct stat byName {
     }, open{};
-    return ::lstat(path.c_str(), &byName) == 0 && ::fstat(fd, &open) == 0 && byName.st_dev == open.st_dev &&
-           byName.st_ino == open.st_ino;
+    return ::fstatat(folder, name.c_str(), &byName, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &open) == 0 &&
+           byName.st_dev == open.st_dev && byName.st_ino == open.st_ino;
 }
 
 }  // namespace oculon::platform

@@ -51,5 +51,7 @@ bool writeAll(int fd, std::string_view data);
 
 // True when `path` (not followed, if a link) is the file open at `fd`.
 bool namesFile(const std::string& path, int fd);
+// True when `name` in the folder open at `folder` (not followed) is the file open at `fd`.
+bool namesFile(int folder, const std::string& name, int fd);
 
 }  // namespace oculon::platform

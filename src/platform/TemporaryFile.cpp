@@ -13,6 +13,7 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/OwnFolders.h"
 #include "platform/PrivateFiles.h"
 #include "platform/RandomBytes.h"
 
@@ -46,12 +47,36 @@ constexpr std::size_t kSignatureLength = 4;
 
 FileFailure systemFailure(const std::string& path) { return {path, Intruder::none, errno}; }
 
-// How long, in bytes, a temporary's name in `folder` may be: at most 255
-// (NAME_MAX). The FAT family tells 6 times its 255 characters, and a name of
-// 255 bytes has no more characters in any character set.
-std::size_t nameRoomIn(const std::string& folder) {
-    const long room = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+// How long, in bytes, a name may be in a folder whose file system tells
+// `room` (pathconf's _PC_NAME_MAX): at most 255 (NAME_MAX). The FAT family
+// tells 6 times its 255 characters, and a name of 255 bytes has no more
+// characters in any character set.
+std::size_t nameRoom(long room) {
     return room > 0 ? std::min<std::size_t>(static_cast<std::size_t>(room), NAME_MAX) : NAME_MAX;
+}
+
+std::size_t nameRoomIn(const OpenFolder& folder) { return nameRoom(::fpathconf(folder.fd.get(), _PC_NAME_MAX)); }
+
+constexpr int kNewFileFlags = O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+
+// The one way a file comes into being here: new, in the folder held open,
+// never one that was there nor where a link points.
+UniqueFd makeNewFile(const OpenFolder& folder, const std::string& name, int access, mode_t mode) {
+    return UniqueFd(::openat(folder.fd.get(), name.c_str(), access | kNewFileFlags, mode));
+}
+
+// What stands at `name` in `folder`, not followed.
+bool entryIn(const OpenFolder& folder, const std::string& name, struct stat& info) {
+    return ::fstatat(folder.fd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool removeEntry(const OpenFolder& folder, const std::string& name) {
+    return ::unlinkat(folder.fd.get(), name.c_str(), 0) == 0;
+}
+
+// The name's file only while `name` still holds the file open at `fd`.
+void removeIfStillOurs(const OpenFolder& folder, const std::string& name, int fd) {
+    if (namesFile(folder.fd.get(), name, fd)) removeEntry(folder, name);
 }
 
 // The most bytes a file system that counts characters tells for each.
@@ -94,12 +119,11 @@ Intruder intruderOf(const struct stat& info) {
     return Intruder::none;
 }
 
-// Why the file of ours at `path` has gone: its folder went, or someone took
+// Why a file of ours in `folder` has gone: the folder went, or someone took
 // its name.
-Intruder goneFrom(const std::string& path) {
-    struct stat folder {};
-    const bool folderGone = ::stat(folderOfFile(path).c_str(), &folder) != 0 ? errno == ENOENT || errno == ENOTDIR
-                                                                             : !S_ISDIR(folder.st_mode);
+Intruder goneFrom(const OpenFolder& folder) {
+    struct stat info {};
+    const bool folderGone = ::fstat(folder.fd.get(), &info) == 0 && info.st_nlink == 0;
     return folderGone ? Intruder::folderGone : Intruder::taken;
 }
 
@@ -110,10 +134,10 @@ Intruder intruderInPlace(const struct stat& info) {
     return found == Intruder::none ? Intruder::otherFile : found;
 }
 
-// What stands at `path` in place of the file of ours that should be there.
-Intruder intruderAt(const std::string& path) {
+// What stands at `name` in place of the file of ours that should be there.
+Intruder intruderAt(const OpenFolder& folder, const std::string& name) {
     struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 ? intruderInPlace(info) : goneFrom(path);
+    return entryIn(folder, name, info) ? intruderInPlace(info) : goneFrom(folder);
 }
 
 flock wholeFile(short type) {
@@ -165,97 +189,103 @@ bool isSeenFile(const struct stat& info, const TargetAtCheck& seen) {
 // Why `temporary` (the file open at `fd`) could not be put in place at
 // `target`, where the rename gave errno: what took our name or stands at the
 // target, or else the system's reason.
-FileFailure whatStopped(const std::string& temporary, const std::string& target, int fd) {
-    const FileFailure failure = systemFailure(target);
-    if (!namesFile(temporary, fd)) return {temporary, intruderAt(temporary)};
+FileFailure whatStopped(const OpenFolder& folder, const std::string& temporary, const std::string& target, int fd) {
+    const FileFailure failure = systemFailure(folder.shown(target));
+    if (!namesFile(folder.fd.get(), temporary, fd)) return {folder.shown(temporary), intruderAt(folder, temporary)};
     // Rather than "File exists", "Operation not permitted" (another user's
     // entry in a sticky folder) or "Is a directory": what it is.
     struct stat there {};
-    return ::lstat(target.c_str(), &there) == 0 ? FileFailure{target, intruderInPlace(there)} : failure;
+    return entryIn(folder, target, there) ? FileFailure{folder.shown(target), intruderInPlace(there)} : failure;
 }
 
 // The rename's failures that mean a file system without renameat2's flags.
 bool renameFlagsUnknown(int error) { return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
 
+int renameIn(const OpenFolder& folder, const std::string& from, const std::string& to, unsigned flags) {
+    const int fd = folder.fd.get();
+    return flags != 0 ? ::renameat2(fd, from.c_str(), fd, to.c_str(), flags)
+                      : ::renameat(fd, from.c_str(), fd, to.c_str());
+}
+
 // Renames `temporary` to `target` where no entry has that name: an entry put
 // there meanwhile is never replaced.
-FileFailure renameToFreeName(const std::string& temporary, const std::string& target, int fd) {
-    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return {};
-    if (!renameFlagsUnknown(errno)) return whatStopped(temporary, target, fd);
+FileFailure renameToFreeName(const OpenFolder& folder, const std::string& temporary, const std::string& target,
+                             int fd) {
+    if (renameIn(folder, temporary, target, RENAME_NOREPLACE) == 0) return {};
+    if (!renameFlagsUnknown(errno)) return whatStopped(folder, temporary, target, fd);
     // A second name, which is made only where there is none, then the first goes.
-    if (::link(temporary.c_str(), target.c_str()) == 0) {
-        if (namesFile(temporary, fd)) ::unlink(temporary.c_str());
+    if (::linkat(folder.fd.get(), temporary.c_str(), folder.fd.get(), target.c_str(), 0) == 0) {
+        removeIfStillOurs(folder, temporary, fd);
         return {};
     }
-    if (errno != EPERM && !renameFlagsUnknown(errno)) return whatStopped(temporary, target, fd);
+    if (errno != EPERM && !renameFlagsUnknown(errno)) return whatStopped(folder, temporary, target, fd);
     // Nor that: the name is looked at just before a plain rename.
     struct stat there {};
-    if (::lstat(target.c_str(), &there) == 0) errno = EEXIST;
-    else if (errno == ENOENT && ::rename(temporary.c_str(), target.c_str()) == 0) return {};
-    return whatStopped(temporary, target, fd);
+    if (entryIn(folder, target, there)) errno = EEXIST;
+    else if (errno == ENOENT && renameIn(folder, temporary, target, 0) == 0) return {};
+    return whatStopped(folder, temporary, target, fd);
 }
 
 // Renames `temporary` over `target` while that still holds the file `seen`
 // there, and over nothing else.
-FileFailure renameOverSeenFile(const std::string& temporary, const std::string& target, const TargetAtCheck& seen,
-                               int fd) {
-    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+FileFailure renameOverSeenFile(const OpenFolder& folder, const std::string& temporary, const std::string& target,
+                               const TargetAtCheck& seen, int fd) {
+    if (renameIn(folder, temporary, target, RENAME_EXCHANGE) == 0) {
         // The temporary's name holds what stood at the target now.
         struct stat out {};
-        const bool outThere = ::lstat(temporary.c_str(), &out) == 0;
+        const bool outThere = entryIn(folder, temporary, out);
         if (outThere && isSeenFile(out, seen)) {
-            ::unlink(temporary.c_str());
+            removeEntry(folder, temporary);
             return {};
         }
         // Not the user's file: it goes back to where it stood. What went
         // away from there meanwhile is not brought back.
-        const FileFailure failure{target, outThere ? intruderInPlace(out) : goneFrom(temporary)};
-        ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE);
-        return namesFile(target, fd) ? FileFailure{} : failure;
+        const FileFailure failure{folder.shown(target), outThere ? intruderInPlace(out) : goneFrom(folder)};
+        renameIn(folder, temporary, target, RENAME_EXCHANGE);
+        return namesFile(folder.fd.get(), target, fd) ? FileFailure{} : failure;
     }
     const int error = errno;
     struct stat there {};
-    const bool targetThere = ::lstat(target.c_str(), &there) == 0;
+    const bool targetThere = entryIn(folder, target, there);
     // The user's file went meanwhile: the name is taken while it is free.
-    if (!targetThere && errno == ENOENT && namesFile(temporary, fd)) return renameToFreeName(temporary, target, fd);
+    if (!targetThere && errno == ENOENT && namesFile(folder.fd.get(), temporary, fd))
+        return renameToFreeName(folder, temporary, target, fd);
     errno = error;
-    if (!renameFlagsUnknown(error)) return whatStopped(temporary, target, fd);
+    if (!renameFlagsUnknown(error)) return whatStopped(folder, temporary, target, fd);
     // A file system that cannot swap two names: the name is looked at just
     // before a plain rename.
-    if (targetThere && !isSeenFile(there, seen)) return {target, intruderInPlace(there)};
-    if (::rename(temporary.c_str(), target.c_str()) == 0) return {};
-    return whatStopped(temporary, target, fd);
+    if (targetThere && !isSeenFile(there, seen)) return {folder.shown(target), intruderInPlace(there)};
+    if (renameIn(folder, temporary, target, 0) == 0) return {};
+    return whatStopped(folder, temporary, target, fd);
 }
 
 // publishTemporaryFile for the file open at `fd`.
-FileFailure publishOpenFile(int fd, const std::string& temporary, const std::string& target, mode_t mode,
-                            const TargetAtCheck& seen) {
+FileFailure publishOpenFile(const OpenFolder& folder, int fd, const std::string& temporary, const std::string& target,
+                            mode_t mode, const TargetAtCheck& seen) {
     struct stat info {};
-    if (::fstat(fd, &info) != 0) return systemFailure(target);
+    if (::fstat(fd, &info) != 0) return systemFailure(folder.shown(target));
     // Someone else's file put in place of ours is not made the user's document.
     if (const Intruder found = intruderOf(info); found != Intruder::none)
-        return {temporary, found == Intruder::taken ? goneFrom(temporary) : found};
-    if (::fchmod(fd, mode & ~currentUmask()) != 0 || ::fsync(fd) != 0) return systemFailure(target);
-    if (!namesFile(temporary, fd)) return {temporary, intruderAt(temporary)};
-    const FileFailure placed =
-        seen.occupied ? renameOverSeenFile(temporary, target, seen, fd) : renameToFreeName(temporary, target, fd);
+        return {folder.shown(temporary), found == Intruder::taken ? goneFrom(folder) : found};
+    if (::fchmod(fd, mode & ~currentUmask()) != 0 || ::fsync(fd) != 0) return systemFailure(folder.shown(target));
+    if (!namesFile(folder.fd.get(), temporary, fd)) return {folder.shown(temporary), intruderAt(folder, temporary)};
+    const FileFailure placed = seen.occupied ? renameOverSeenFile(folder, temporary, target, seen, fd)
+                                             : renameToFreeName(folder, temporary, target, fd);
     if (placed.failed()) return placed;
     // Where others may remove our files (a folder without the sticky bit),
     // the name can change hands in the instant before the rename.
-    if (!namesFile(target, fd)) return {target, intruderAt(target)};
+    if (!namesFile(folder.fd.get(), target, fd)) return {folder.shown(target), intruderAt(folder, target)};
     // The rename itself survives a power cut only once the folder is synced.
-    const UniqueFd folder(::open(folderOfFile(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder) ::fsync(folder.get());
+    ::fsync(folder.fd.get());
     return {};
 }
 
 // `path` up to `stemEnd`, shortened where needed so that what is left of
-// its file name and `extra` more bytes fit the folder's room for a name;
-// never cut inside a UTF-8 character.
-std::string withRoomFor(const std::string& path, std::size_t stemEnd, std::size_t extra) {
+// its file name and `extra` more bytes fit `room` bytes; never cut inside a
+// UTF-8 character.
+std::string withRoomFor(const std::string& path, std::size_t stemEnd, std::size_t extra, std::size_t room) {
     const std::size_t slash = path.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t room = nameRoomIn(folderOfFile(path));
     if (stemEnd - nameStart + extra > room) {
         stemEnd = nameStart + std::max(room, extra + 1) - extra;
         // A UTF-8 character is cut before its first byte, not after it.
@@ -296,18 +326,34 @@ std::size_t extensionAt(const std::string& path) {
 }
 
 // The `attempt`th name for a file that would be `path`: `path` itself, then
-// "<stem> (2)<extension>" and on, then names with a random part.
-std::string candidateName(const std::string& path, int attempt, FileFailure& failure) {
+// "<stem> (2)<extension>" and on, then names with a random part; all within
+// `room` bytes.
+std::string candidateName(const std::string& path, int attempt, std::size_t room, FileFailure& failure) {
     if (attempt == 0) return path;
     const std::size_t extension = extensionAt(path);
     const std::string tail = path.substr(extension);
     if (attempt < kNumberedNames) {
         const std::string number = " (" + std::to_string(attempt + 1) + ")";
-        return withRoomFor(path, extension, number.size() + tail.size()) + number + tail;
+        return withRoomFor(path, extension, number.size() + tail.size(), room) + number + tail;
     }
-    std::string name = withRoomFor(path, extension, kRandomSuffixLength + 3 + tail.size()) + " (";
+    std::string name = withRoomFor(path, extension, kRandomSuffixLength + 3 + tail.size(), room) + " (";
     if (!appendRandomCharacters(name, kRandomSuffixLength, path, failure)) return {};
     return name + ")" + tail;
+}
+
+// A temporary name for `target` within `room` bytes.
+std::string temporaryNameFor(const std::string& target, std::size_t room, FileFailure& failure) {
+    std::string name = withRoomFor(target, target.size(), kTemporarySuffixLength, room) + std::string(kTemporaryMark);
+    if (!appendRandomCharacters(name, kRandomLength, target, failure)) return {};
+    return name;
+}
+
+// A file the user named by its path: its folder as the user named it, and
+// the name in it; the folder's failure, for `path`, where it cannot be opened.
+OpenFolder folderOf(const std::string& path, std::string& name, FileFailure& failure) {
+    OpenFolder folder = openFolderOfFile(path, name);
+    failure = folder.fd ? FileFailure{} : systemFailure(path);
+    return folder;
 }
 
 }  // namespace
@@ -330,9 +376,7 @@ std::string FileFailure::reason() const {
 }
 
 std::string newTemporaryName(const std::string& target, FileFailure& failure) {
-    std::string name = withRoomFor(target, target.size(), kTemporarySuffixLength) + std::string(kTemporaryMark);
-    if (!appendRandomCharacters(name, kRandomLength, target, failure)) return {};
-    return name;
+    return temporaryNameFor(target, nameRoom(::pathconf(folderOfFile(target).c_str(), _PC_NAME_MAX)), failure);
 }
 
 bool isTemporaryName(std::string_view name) {
@@ -342,24 +386,24 @@ bool isTemporaryName(std::string_view name) {
     return name.substr(name.size() - kRandomLength).find_first_not_of(kNameCharacters) == std::string_view::npos;
 }
 
-UniqueFd createPrivateFile(const std::string& path, FileFailure& failure) {
+UniqueFd createPrivateFile(const OpenFolder& folder, const std::string& name, FileFailure& failure) {
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
         // A folder of that name is no file to replace: unlink() leaves it, and
         // the open below then says so. Another account's entry stays too.
-        if (struct stat info{}; ::lstat(path.c_str(), &info) == 0 && info.st_uid == ::geteuid()) ::unlink(path.c_str());
-        UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (struct stat info{}; entryIn(folder, name, info) && info.st_uid == ::geteuid()) removeEntry(folder, name);
+        UniqueFd fd = makeNewFile(folder, name, O_WRONLY, 0600);
         if (fd && lockForWriting(fd.get())) {
             failure = {};
             return fd;
         }
-        failure = systemFailure(path);
+        failure = systemFailure(folder.shown(name));
         if (fd) {
             // Never written, so never taken for a stale file: ours to remove.
-            if (namesFile(path, fd.get())) ::unlink(path.c_str());
+            removeIfStillOurs(folder, name, fd.get());
         } else if (failure.error == EEXIST) {
             // Named before errno can change, and as it was seen: a planted
             // entry that vanishes again is tried once more.
-            failure.intruder = intruderAt(path);
+            failure.intruder = intruderAt(folder, name);
             if (failure.intruder == Intruder::taken) continue;
             if (failure.intruder == Intruder::folder) failure.error = EISDIR;
         }
@@ -369,28 +413,45 @@ UniqueFd createPrivateFile(const std::string& path, FileFailure& failure) {
     return {};
 }
 
-UniqueFd createFileAtFreeName(std::string& path, int access, mode_t mode, FileFailure& failure) {
-    const std::string asked = path;
+UniqueFd createPrivateFile(const std::string& path, FileFailure& failure) {
+    std::string name;
+    const OpenFolder folder = folderOf(path, name, failure);
+    return folder.fd ? createPrivateFile(folder, name, failure) : UniqueFd();
+}
+
+UniqueFd createFileAtFreeName(const OpenFolder& folder, std::string& name, int access, mode_t mode,
+                              FileFailure& failure) {
+    const std::string asked = name;
+    const std::size_t room = nameRoomIn(folder);
     Intruder firstInTheWay = Intruder::none;
     for (int attempt = 0; attempt < kNumberedNames + kRandomNames; ++attempt) {
-        const std::string name = candidateName(asked, attempt, failure);
-        if (name.empty()) return {};
+        const std::string candidate = candidateName(asked, attempt, room, failure);
+        if (candidate.empty()) return {};
         // Only ever made new: whatever stands at a name (another account's
         // file, a link, a FIFO, a folder) is neither opened nor removed.
-        UniqueFd fd(::open(name.c_str(), access | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        UniqueFd fd = makeNewFile(folder, candidate, access, mode);
         if (fd) {
-            path = name;
+            name = candidate;
             failure = {};
             return fd;
         }
-        failure = systemFailure(asked);
+        failure = systemFailure(folder.shown(asked));
         if (failure.error != EEXIST) break;
-        if (attempt == 0) firstInTheWay = intruderAt(asked);
+        if (attempt == 0) firstInTheWay = intruderAt(folder, asked);
     }
     // Every name taken: what stood at the one asked for says why.
     if (failure.error == EEXIST) failure.intruder = firstInTheWay;
     errno = failure.error;
     return {};
+}
+
+UniqueFd createFileAtFreeName(std::string& path, int access, mode_t mode, FileFailure& failure) {
+    std::string name;
+    const OpenFolder folder = folderOf(path, name, failure);
+    if (!folder.fd) return {};
+    UniqueFd fd = createFileAtFreeName(folder, name, access, mode, failure);
+    if (fd) path = folder.shown(name);
+    return fd;
 }
 
 bool nameFits(std::string_view name, long room) {
@@ -399,23 +460,31 @@ bool nameFits(std::string_view name, long room) {
     return room <= NAME_MAX || utf16Units(name) <= static_cast<std::size_t>(room / kBytesPerCountedCharacter);
 }
 
-FileFailure whatBlocksTarget(const std::string& target, TargetAtCheck& seen) {
+FileFailure whatBlocksTarget(const OpenFolder& folder, const std::string& target, TargetAtCheck& seen) {
     seen = {};
     // Before the first frame, not once the file is written: a name too long
     // for its folder.
-    const std::size_t slash = target.rfind('/');
-    const std::string_view name = std::string_view(target).substr(slash == std::string::npos ? 0 : slash + 1);
-    if (!nameFits(name, ::pathconf(folderOfFile(target).c_str(), _PC_NAME_MAX)))
-        return {target, Intruder::none, ENAMETOOLONG};
+    if (!nameFits(target, ::fpathconf(folder.fd.get(), _PC_NAME_MAX)))
+        return {folder.shown(target), Intruder::none, ENAMETOOLONG};
     struct stat info {};
-    if (::lstat(target.c_str(), &info) != 0)
-        return errno == ENAMETOOLONG ? FileFailure{target, Intruder::none, ENAMETOOLONG} : FileFailure{};
+    if (!entryIn(folder, target, info))
+        return errno == ENAMETOOLONG ? FileFailure{folder.shown(target), Intruder::none, ENAMETOOLONG} : FileFailure{};
     const Intruder found = intruderOf(info);
     // A file of this user's own is replaced, also one with further names:
     // those keep the old content.
-    if (found != Intruder::none && found != Intruder::otherFile) return {target, found};
+    if (found != Intruder::none && found != Intruder::otherFile) return {folder.shown(target), found};
     seen = {true, info.st_dev, info.st_ino};
     return {};
+}
+
+FileFailure whatBlocksTarget(const std::string& target, TargetAtCheck& seen) {
+    std::string name;
+    FileFailure failure;
+    const OpenFolder folder = folderOf(target, name, failure);
+    if (folder.fd) return whatBlocksTarget(folder, name, seen);
+    // A folder that cannot be opened says why when the file is made.
+    seen = {};
+    return failure.error == ENAMETOOLONG ? failure : FileFailure{};
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
@@ -425,34 +494,44 @@ bool sameFile(const std::string& a, const std::string& b) {
            first.st_ino == second.st_ino;
 }
 
-FileFailure publishTemporaryFile(const std::string& temporary, const std::string& target, mode_t mode,
-                                 const TargetAtCheck& seen) {
+FileFailure publishTemporaryFile(const OpenFolder& folder, const std::string& temporary, const std::string& target,
+                                 mode_t mode, const TargetAtCheck& seen) {
     struct stat info {};
-    if (::lstat(temporary.c_str(), &info) != 0)
-        return errno == ENOENT ? FileFailure{temporary, goneFrom(temporary)} : systemFailure(target);
-    if (const Intruder found = intruderOf(info); found != Intruder::none) return {temporary, found};
+    if (!entryIn(folder, temporary, info))
+        return errno == ENOENT ? FileFailure{folder.shown(temporary), goneFrom(folder)}
+                               : systemFailure(folder.shown(target));
+    if (const Intruder found = intruderOf(info); found != Intruder::none) return {folder.shown(temporary), found};
     // Never through a link, nor waiting on a FIFO put there after that look.
-    const UniqueFd fd(::open(temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const UniqueFd fd(
+        ::openat(folder.fd.get(), temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd)
-        return errno == ENOENT || errno == ELOOP ? FileFailure{temporary, intruderAt(temporary)}
-                                                 : systemFailure(target);
-    return publishOpenFile(fd.get(), temporary, target, mode, seen);
+        return errno == ENOENT || errno == ELOOP ? FileFailure{folder.shown(temporary), intruderAt(folder, temporary)}
+                                                 : systemFailure(folder.shown(target));
+    return publishOpenFile(folder, fd.get(), temporary, target, mode, seen);
 }
 
-void removeStaleTemporaryFiles(const std::string& folder, const UnfinishedHead& unfinished) {
-    DIR* dir = ::opendir(folder.c_str());
+FileFailure publishTemporaryFile(const std::string& temporary, const std::string& target, mode_t mode,
+                                 const TargetAtCheck& seen) {
+    std::string name;
+    FileFailure failure;
+    const OpenFolder folder = folderOf(target, name, failure);
+    if (!folder.fd) return failure;
+    return publishTemporaryFile(folder, temporary.substr(temporary.rfind('/') + 1), name, mode, seen);
+}
+
+void removeStaleTemporaryFiles(const OpenFolder& folder, const UnfinishedHead& unfinished) {
+    DIR* dir = ::fdopendir(::openat(folder.fd.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir) return;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         if (!isTemporaryName(name)) continue;
-        const std::string path = (folder == "/" ? "" : folder) + "/" + name;
         // Only a private plain file of this user: never a link, nor another
         // account's file, nor one a user has opened to others.
         struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || intruderOf(info) != Intruder::none || (info.st_mode & 077) != 0)
-            continue;
-        const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-        if (!fd || !namesFile(path, fd.get())) continue;
+        if (!entryIn(folder, name, info) || intruderOf(info) != Intruder::none || (info.st_mode & 077) != 0) continue;
+        const UniqueFd fd(
+            ::openat(folder.fd.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (!fd || !namesFile(folder.fd.get(), name, fd.get())) continue;
         // A writer locks its file before it writes a byte, so a file without
         // our head may be one being made: it is left alone, unlocked, and its
         // writer's lock never meets ours.
@@ -460,34 +539,47 @@ void removeStaleTemporaryFiles(const std::string& folder, const UnfinishedHead& 
         if (!lockAbandoned(fd.get())) continue;
         // Its writer may have finished it and let go just before: the head is
         // read again, now that no writer can change it.
-        if (unfinished(headOf(fd.get())) && namesFile(path, fd.get())) ::unlink(path.c_str());
+        if (unfinished(headOf(fd.get()))) removeIfStillOurs(folder, name, fd.get());
     }
     ::closedir(dir);
 }
 
-FileFailure writeFileThroughTemporary(const std::string& target, std::string_view content, mode_t mode) {
+void removeStaleTemporaryFiles(const std::string& folder, const UnfinishedHead& unfinished) {
+    removeStaleTemporaryFiles(OpenFolder{openChosenFolder(folder), folder + "/"}, unfinished);
+}
+
+FileFailure writeFileThroughTemporary(const OpenFolder& folder, const std::string& target, std::string_view content,
+                                      mode_t mode) {
     const std::string_view signature = content.substr(0, std::min(content.size(), kSignatureLength));
     // This writer holds its lock until the file is renamed: what has its head
     // and no lock was left by a killed one.
-    removeStaleTemporaryFiles(folderOfFile(target), [signature](std::string_view head) {
+    removeStaleTemporaryFiles(folder, [signature](std::string_view head) {
         return !signature.empty() && head.substr(0, signature.size()) == signature;
     });
     TargetAtCheck seen;
-    FileFailure failure = whatBlocksTarget(target, seen);
+    FileFailure failure = whatBlocksTarget(folder, target, seen);
     if (failure.failed()) return failure;
+    const std::size_t room = nameRoomIn(folder);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::string temporary = newTemporaryName(target, failure);
+        const std::string temporary = temporaryNameFor(target, room, failure);
         if (temporary.empty()) return failure;
-        UniqueFd fd = createPrivateFile(temporary, failure);
+        UniqueFd fd = createPrivateFile(folder, temporary, failure);
         // A name someone got hold of is given up for another.
         if (!fd && failure.intruder != Intruder::none) continue;
-        if (!fd) return {target, Intruder::none, failure.error};
-        failure = writeAll(fd.get(), content) ? publishOpenFile(fd.get(), temporary, target, mode, seen)
-                                              : systemFailure(target);
-        if (failure.failed() && namesFile(temporary, fd.get())) ::unlink(temporary.c_str());
+        if (!fd) return {folder.shown(target), Intruder::none, failure.error};
+        failure = writeAll(fd.get(), content) ? publishOpenFile(folder, fd.get(), temporary, target, mode, seen)
+                                              : systemFailure(folder.shown(target));
+        if (failure.failed()) removeIfStillOurs(folder, temporary, fd.get());
         return failure;
     }
     return failure;
+}
+
+FileFailure writeFileThroughTemporary(const std::string& target, std::string_view content, mode_t mode) {
+    std::string name;
+    FileFailure failure;
+    const OpenFolder folder = folderOf(target, name, failure);
+    return folder.fd ? writeFileThroughTemporary(folder, name, content, mode) : failure;
 }
 
 }  // namespace oculon::platform

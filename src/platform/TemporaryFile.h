@@ -16,6 +16,11 @@
 // another host. A writer therefore holds an open-file-description lock on its
 // temporary from before the first byte is written until the file is finished,
 // and the clean-up of what killed writers left removes only files it can lock.
+//
+// Every file is made in a folder held open (OpenFolder), by its name in it:
+// a folder the walk below the user's folder opened stays the one written
+// into, though another account swap it for a link a moment later. The
+// overloads that take a path open the folder the user named for the one call.
 
 #include <sys/types.h>
 
@@ -25,6 +30,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/OwnFolders.h"
 #include "platform/UniqueFd.h"
 
 namespace oculon::platform {
@@ -84,6 +90,7 @@ struct TargetAtCheck {
 // name longer than its folder takes (error ENAMETOOLONG). No failure when the
 // name is free, holds a plain file of this user (which is replaced), or
 // cannot be looked at (what follows then says why); `seen` then tells which.
+FileFailure whatBlocksTarget(const OpenFolder& folder, const std::string& target, TargetAtCheck& seen);
 FileFailure whatBlocksTarget(const std::string& target, TargetAtCheck& seen);
 
 // A new, empty file at `path`, mode 0600, never one that was there nor where a
@@ -92,6 +99,7 @@ FileFailure whatBlocksTarget(const std::string& target, TargetAtCheck& seen);
 // holds the lock that marks the file as being written until it is closed. An
 // invalid descriptor, errno and `failure` set, when it cannot be made;
 // `failure` then names what was in the way.
+UniqueFd createPrivateFile(const OpenFolder& folder, const std::string& name, FileFailure& failure);
 UniqueFd createPrivateFile(const std::string& path, FileFailure& failure);
 
 // A new file for a document whose name others can foresee (a recording
@@ -102,6 +110,9 @@ UniqueFd createPrivateFile(const std::string& path, FileFailure& failure);
 // opened for `access`: what stands at a name is never opened, emptied or
 // removed. An invalid descriptor, errno and `failure` set, when none can be
 // made; where every name was taken, `failure` names what stood at `path`.
+// With a folder, `name` is the file's name in it, and is set alike.
+UniqueFd createFileAtFreeName(const OpenFolder& folder, std::string& name, int access, mode_t mode,
+                              FileFailure& failure);
 UniqueFd createFileAtFreeName(std::string& path, int access, mode_t mode, FileFailure& failure);
 
 // True when both names lead to one file (device and inode, links followed).
@@ -113,7 +124,9 @@ bool sameFile(const std::string& a, const std::string& b);
 // saw there (`seen`): where the name was free, nothing; where the user's file
 // stood, that file and no other. A failure of the system names `target`; an
 // entry found in place of ours, or one at `target` that was not there before,
-// is named with what it is.
+// is named with what it is. The temporary is beside the target.
+FileFailure publishTemporaryFile(const OpenFolder& folder, const std::string& temporary, const std::string& target,
+                                 mode_t mode, const TargetAtCheck& seen);
 FileFailure publishTemporaryFile(const std::string& temporary, const std::string& target, mode_t mode,
                                  const TargetAtCheck& seen);
 
@@ -126,6 +139,7 @@ using UnfinishedHead = std::function<bool(std::string_view head)>;
 // `unfinished`. A file whose writer still runs (in whichever PID namespace or
 // on whichever host that passes locks on), a finished file, and anything a
 // user named alike stay.
+void removeStaleTemporaryFiles(const OpenFolder& folder, const UnfinishedHead& unfinished);
 void removeStaleTemporaryFiles(const std::string& folder, const UnfinishedHead& unfinished);
 
 // Writes `content` to a new private temporary file beside `target` and
@@ -133,6 +147,8 @@ void removeStaleTemporaryFiles(const std::string& folder, const UnfinishedHead& 
 // (whatBlocksTarget); stale temporaries that begin as `content` does (its
 // first 4 bytes) go first. Nothing is left under the temporary name either
 // way.
+FileFailure writeFileThroughTemporary(const OpenFolder& folder, const std::string& target, std::string_view content,
+                                      mode_t mode);
 FileFailure writeFileThroughTemporary(const std::string& target, std::string_view content, mode_t mode);
 
 }  // namespace oculon::platform

@@ -19,6 +19,7 @@ const char* plainText(Notice notice) {
         case Notice::settingsPartlyRead: return "settings file kept aside, its wrong lines left out";
         case Notice::gatewayLibraryRefused: return "gateway library not loaded";
         case Notice::pictureNotSaved: return "picture not saved";
+        case Notice::folderNotUsed: return "a folder below the picture folder is not used";
     }
     return "notice";
 }

@@ -17,6 +17,7 @@ enum class Notice : std::uint8_t {
     settingsPartlyRead,     // lines of the file were left out and it was kept as it was; the rest loaded
     gatewayLibraryRefused,  // the gateway library is not loaded; gateways are not searched
     pictureNotSaved,        // a snapshot was not written, and its call has ended
+    folderNotUsed,          // a folder below the picture folder is not used; files go beside it
 };
 
 // `detail` names what failed and why (a path and the system's reason).

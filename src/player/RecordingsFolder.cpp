@@ -48,26 +48,41 @@ std::vector<std::string> namesIn(DIR* dir, Keep keep) {
     return found;
 }
 
+// Whether the entry `name` in `fd`, not used as `kind`, is one a person
+// would look for recordings in: a link only where it leads to a folder.
+bool worthTelling(int fd, const std::string& name, platform::LevelKind kind) {
+    using platform::LevelKind;
+    if (kind == LevelKind::others || kind == LevelKind::closed) return true;
+    struct stat target {};
+    return kind == LevelKind::link && ::fstatat(fd, name.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode);
+}
+
 // The folders of this user's own in the folder open at `fd`, as the picture
 // folder's levels are made: a link, or another account's folder, is neither
-// shown nor entered.
+// shown nor entered, only told in `leftOut` where that is given.
 void addFolders(int fd, const std::string& path, const std::string* camName, int depth, std::set<FileId>& seen,
-                std::vector<FolderNode>& into) {
+                std::vector<FolderNode>& into, std::vector<LeftOutFolder>* leftOut) {
     if (depth > kMaxFolderDepth) return;
     const Dir dir(::fdopendir(::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
-    const auto folders =
-        namesIn(dir.get(), [](const dirent& e) { return e.d_type == DT_DIR || e.d_type == DT_UNKNOWN; });
+    const auto folders = namesIn(dir.get(), [leftOut](const dirent& e) {
+        return e.d_type == DT_DIR || e.d_type == DT_UNKNOWN || (leftOut && e.d_type == DT_LNK);
+    });
     for (const std::string& name : folders) {
         const platform::FolderLevel level = platform::openFolderLevel(fd, name);
         struct stat st {};
-        if (level.kind != platform::LevelKind::own || ::fstat(level.fd.get(), &st) != 0) continue;
+        if (level.kind != platform::LevelKind::own) {
+            if (leftOut && worthTelling(fd, name, level.kind))
+                leftOut->push_back({path + name + config::kPathDelimiter, level.kind});
+            continue;
+        }
+        if (::fstat(level.fd.get(), &st) != 0) continue;
         // A folder mounted into itself would never end.
         if (!seen.insert({st.st_dev, st.st_ino}).second) continue;
         FolderNode node;
         node.name = name;
         node.data.dir = path + name + config::kPathDelimiter;
         node.data.camName = camName ? *camName : name;
-        addFolders(level.fd.get(), node.data.dir, &node.data.camName, depth + 1, seen, node.children);
+        addFolders(level.fd.get(), node.data.dir, &node.data.camName, depth + 1, seen, node.children, leftOut);
         into.push_back(std::move(node));
     }
 }
@@ -83,7 +98,7 @@ std::string folderPrefix(const std::string& root) {
     return root + config::kPathDelimiter;
 }
 
-std::vector<FolderNode> scanFolderTree(const std::string& root) {
+std::vector<FolderNode> scanFolderTree(const std::string& root, std::vector<LeftOutFolder>* leftOut) {
     std::vector<FolderNode> tree;
     const std::string prefix = folderPrefix(root);
     if (prefix.empty()) return tree;
@@ -91,7 +106,7 @@ std::vector<FolderNode> scanFolderTree(const std::string& root) {
     struct stat st {};
     if (!fd || ::fstat(fd.get(), &st) != 0) return tree;
     std::set<FileId> seen{{st.st_dev, st.st_ino}};
-    addFolders(fd.get(), prefix, nullptr, 1, seen, tree);
+    addFolders(fd.get(), prefix, nullptr, 1, seen, tree, leftOut);
     return tree;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/OwnFolders.h"
+
 namespace oculon::player {
 
 // A folder of the tree: its full path, ending with the delimiter, and the
@@ -29,6 +31,14 @@ struct TPreviewItem {
     std::string camName;
 };
 
+// A folder the tree leaves out though recordings may be in it, and why: a
+// link (one the user made to a bigger disk, say: never followed below the
+// picture folder), another account's folder, or one of ours closed to us.
+struct LeftOutFolder {
+    std::string dir;  // its full path, ending with the delimiter
+    platform::LevelKind kind = platform::LevelKind::link;
+};
+
 // Folders deeper than this below the root are left out.
 constexpr int kMaxFolderDepth = 32;
 
@@ -41,8 +51,9 @@ std::string folderPrefix(const std::string& root);
 // so also those made beside a name others took. Hidden folders (a leading
 // dot), links and other accounts' folders are left out; `root` itself may
 // be a link. An empty root has no tree: it never stands for the current
-// folder.
-std::vector<FolderNode> scanFolderTree(const std::string& root);
+// folder. Where `leftOut` is given, it gets the folders left out for what
+// they are (hidden ones and links to no folder aside).
+std::vector<FolderNode> scanFolderTree(const std::string& root, std::vector<LeftOutFolder>* leftOut = nullptr);
 
 // The pictures and recordings directly in `folder`, sorted by file name
 // (case aside):

@@ -53,8 +53,13 @@ CallSetup popupSetup(const TSingleConfig& s, bool preview, const CallOptions& o,
         c.second = std::move(r);
     }
     if (o.pictureFolderMissing && (o.storeFirstPict || o.storeVideo))
-        c.invalidPathMessage = tr(txtInvalidImagePath) + platform::shownText(o.firstPictPath);
+        c.invalidPathMessage = invalidPathMessageFor(o.firstPictPath);
+    else if (!o.firstPictPath.empty() && (o.storeFirstPict || o.storeVideo)) c.pictureFolderToLook = o.firstPictPath;
     return c;
+}
+
+std::string invalidPathMessageFor(const std::string& folder) {
+    return tr(txtInvalidImagePath) + platform::shownText(folder);
 }
 
 namespace {

@@ -117,10 +117,21 @@ ENoFreeNameException::ENoFreeNameException(platform::Intruder intruder, std::str
 TMJPEGFile::TMJPEGFile(std::string fileName, std::int32_t access)
     : myAccess_(access), myFileName_(std::move(fileName)) {
     if (access == kWrite) {
+        folder_ = platform::openFolderOfFile(myFileName_, nameInFolder_);
+        if (!folder_.fd) throwErrno(myFileName_);
         openForWriting();
     } else if (access == kRead) {
         openForReading();
     }
+}
+
+TMJPEGFile::TMJPEGFile(const platform::OpenFolder& folder, std::string name)
+    : myAccess_(kWrite), myFileName_(folder.shown(name)), nameInFolder_(std::move(name)) {
+    // Its own hold on the folder: the recording outlives the walk that opened it.
+    folder_.fd.reset(::fcntl(folder.fd.get(), F_DUPFD_CLOEXEC, 0));
+    folder_.path = folder.path;
+    if (!folder_.fd) throwErrno(myFileName_);
+    openForWriting();
 }
 
 TMJPEGFile::~TMJPEGFile() {
@@ -133,7 +144,8 @@ TMJPEGFile::~TMJPEGFile() {
 
 void TMJPEGFile::openForWriting() {
     platform::FileFailure failure;
-    VideoFile_ = platform::createFileAtFreeName(myFileName_, O_RDWR, 0666, failure);
+    VideoFile_ = platform::createFileAtFreeName(folder_, nameInFolder_, O_RDWR, 0666, failure);
+    myFileName_ = folder_.shown(nameInFolder_);
     if (!VideoFile_) {
         std::string text = failure.path + ": " + failure.reason();
         if (failure.intruder != platform::Intruder::none) throw ENoFreeNameException(failure.intruder, std::move(text));
@@ -214,7 +226,9 @@ void TMJPEGFile::finishWriting() {
 bool TMJPEGFile::removeOwnFile() {
     // Only if the name still means our file: in a folder others may write,
     // theirs may have taken its place.
-    return !platform::namesFile(myFileName_, VideoFile_.get()) || ::unlink(myFileName_.c_str()) == 0;
+    const int folder = folder_.fd.get();
+    return !platform::namesFile(folder, nameInFolder_, VideoFile_.get()) ||
+           ::unlinkat(folder, nameInFolder_.c_str(), 0) == 0;
 }
 
 void TMJPEGFile::requireAccess(std::int32_t access) const {

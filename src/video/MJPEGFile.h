@@ -84,6 +84,10 @@ public:
     // FileName() tells which); what stood there stays as it was. Any other
     // mode opens nothing.
     TMJPEGFile(std::string fileName, std::int32_t access);
+    // A new recording named `name` (or the next free name) in `folder`, made
+    // through the folder as it is held open; FileName() shows it by the
+    // folder's path.
+    TMJPEGFile(const platform::OpenFolder& folder, std::string name);
     // Finishes a written recording like close(), swallowing its errors.
     ~TMJPEGFile();
     TMJPEGFile(const TMJPEGFile&) = delete;
@@ -164,6 +168,10 @@ private:
     bool mustRepair_ = false;
     std::int32_t myAccess_;
     std::string myFileName_;
+    // Write mode: the folder the recording was made in, held open, and its
+    // name there; it is removed through them, never through a path.
+    platform::OpenFolder folder_;
+    std::string nameInFolder_;
 
     std::int64_t position_ = 0;  // next record to read, or end of the data written
     // Read mode: the number of the record read last since the position was

@@ -10,13 +10,6 @@ namespace oculon::video {
 
 namespace {
 
-// What the worker found when it last looked at a picture folder.
-struct LastLook {
-    std::mutex mutex;
-    std::string root;
-    bool missing = false;
-};
-
 // A thread for each folder in use, and no more than this many: each one
 // that a share holds in a call stays until the share answers.
 constexpr std::size_t kMostFolders = 8;
@@ -50,20 +43,13 @@ std::shared_ptr<platform::FolderWorker> folderWorker(const std::string& folder) 
     return all.front().second;
 }
 
-bool pictureFolderMissing(const std::string& root) {
-    static auto* last = new LastLook;  // the worker may look after the program's end
-    bool missing = false;
-    {
-        std::lock_guard lock(last->mutex);
-        missing = last->root == root && last->missing;
-    }
-    folderWorker(root)->post([root] {
-        const bool gone = !platform::isDirectory(root);
-        std::lock_guard lock(last->mutex);
-        last->root = root;
-        last->missing = gone;
+void lookAtPictureFolder(const std::string& root, std::function<void(bool missing)> answer) {
+    // No verdict is kept between calls: one a call before found would be
+    // told after the folder was made, or withheld after it went.
+    folderWorker(root)->post([root, answer = std::move(answer)] {
+        const bool missing = !platform::isDirectory(root);
+        platform::FolderWorker::report([answer, missing] { answer(missing); });
     });
-    return missing;
 }
 
 }  // namespace oculon::video

@@ -5,6 +5,7 @@
 // holds up neither a call nor a picture, nor the work for another folder
 // (a snapshot saved in the home folder while the share naps).
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,9 +18,11 @@ namespace oculon::video {
 // nobody holds and that holds no job makes room for another folder's.
 std::shared_ptr<platform::FolderWorker> folderWorker(const std::string& folder);
 
-// Whether the picture folder `root` was missing when the worker last looked
-// (not known yet counts as there), and has the worker look again: a call
-// asks on the event loop, where no look at the folder may wait.
-bool pictureFolderMissing(const std::string& root);
+// Has the worker look whether the picture folder `root` is there now, and
+// hands what it found to `answer` on the event loop; nothing when the worker
+// does not take the look. A call asks this as it starts, on the event loop,
+// where no look at the folder may wait, and goes on meanwhile as though the
+// folder were there.
+void lookAtPictureFolder(const std::string& root, std::function<void(bool missing)> answer);
 
 }  // namespace oculon::video

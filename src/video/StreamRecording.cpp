@@ -46,15 +46,16 @@ std::string StreamRecording::fileName() const { return file_ ? file_->FileName()
 
 void StreamRecording::open(TimePoint now) {
     started_ = now;
-    const config::SaveFolder folder = settings_.folder ? settings_.folder(cameraName_) : config::SaveFolder{};
+    const config::SaveFolder folder = settings_.folder ? settings_.folder(cameraName_) : config::makeSaveFolder({}, {});
     // The folder's own error tells a full disk from a drive that is not there.
     if (folder.failed()) {
         fail({folder.error, folder.failedPath, std::strerror(folder.error)});
         return;
     }
-    const std::string name = folder.path + GetFileName(localTime(now), cameraName_) + ".kvd";
+    const std::string nameInFolder = GetFileName(localTime(now), cameraName_) + ".kvd";
+    const std::string name = folder.shown(nameInFolder);
     try {
-        file_ = std::make_unique<TMJPEGFile>(name, TMJPEGFile::kWrite);
+        file_ = std::make_unique<TMJPEGFile>(folder, nameInFolder);
         if (file_->FileName() != name)
             log::info(log::Category::video, "recording of %s goes into %s: the name %s is taken", cameraName_.c_str(),
                       file_->FileName().c_str(), name.c_str());

@@ -3,7 +3,6 @@
 #include <charconv>
 
 #include "config/CameraTypes.h"
-#include "video/PictureFolder.h"
 
 namespace oculon::video {
 
@@ -19,8 +18,8 @@ CallOptions CallOptions::read(TVideoConfig& settings) {
     o.kommentarTuerOffen = settings.kommentarTuerOffen();
     o.useCamRes = settings.useCamRes();
     o.firstPictPath = settings.firstPictpath();
-    // As last seen: a share that stops answering must not hold the call.
-    o.pictureFolderMissing = !o.firstPictPath.empty() && video::pictureFolderMissing(o.firstPictPath);
+    // Not known as the call starts: a share that stops answering must not
+    // hold it. The call asks the worker (lookAtPictureFolder).
     return o;
 }
 

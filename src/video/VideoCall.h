@@ -100,7 +100,15 @@ struct CallSetup {
     bool firstPictureCallback = false;  // the decoder gets saveToFile
     // The error the popup tells as it starts, when there is one.
     std::optional<std::string> invalidPathMessage;
+    // The picture folder the popup has looked at as it starts, when the
+    // first picture or the recording needs it (lookAtPictureFolder): found
+    // missing, the popup tells invalidPathMessageFor it and takes no first
+    // picture.
+    std::string pictureFolderToLook;
 };
+
+// What a popup tells when the picture folder `folder` is missing.
+std::string invalidPathMessageFor(const std::string& folder);
 
 // The parts both views fill alike: door panel, input display, door target,
 // credentials and the common stream fields. `myName` is the view's choice of

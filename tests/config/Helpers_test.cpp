@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <clocale>
@@ -14,6 +15,7 @@
 #include "config/ConfigEntries.h"
 #include "config/SavePath.h"
 #include "config/cfgUnit.h"
+#include "platform/TemporaryFile.h"
 #include "support/ChildProcess.h"
 #include "support/SharedPictureFolder.h"
 
@@ -322,6 +324,48 @@ TEST_F(SavePathTest, LevelsThatAreNotTheUsersOwnAreNotUsed) {
         }
     }
     ::umask(umask);
+}
+
+// Another account swaps a level the walk went through for a link to a folder
+// of its own, with the same dated tree below it, after the walk and before
+// the file is made: every way the program makes a file in the folder the
+// walk found puts it there still, and nothing into the other folder.
+TEST_F(SavePathTest, ALevelSwappedForALinkAfterTheWalkTakesNoFile) {
+    const std::string day = "Door/2024/03 - March/05 - Tuesday/";
+    using Make = std::function<bool(const SaveFolder& folder)>;
+    const std::pair<const char*, Make> makers[] = {
+        {"a snapshot",
+         [](const SaveFolder& f) {
+             return !platform::writeFileThroughTemporary(f, "shot.jpg", "picture", 0644).failed();
+         }},
+        {"a recording",
+         [](const SaveFolder& f) {
+             std::string name = "rec.kvd";
+             platform::FileFailure failure;
+             return bool(platform::createFileAtFreeName(f, name, O_RDWR, 0666, failure));
+         }},
+        {"a private file",
+         [](const SaveFolder& f) {
+             platform::FileFailure failure;
+             return bool(platform::createPrivateFile(f, "part.tmp", failure));
+         }},
+    };
+    for (const std::string& swapped : {std::string("Door"), day.substr(0, day.size() - 1)}) {
+        for (const auto& [what, make] : makers) {
+            testsupport::TempDir dir;
+            const std::string pics = dir.path() + "/";
+            const SaveFolder made = makeSaveFolder(dir.path(), pics + day);
+            ASSERT_FALSE(made.failed()) << std::strerror(made.error);
+            fs::create_directories(pics + "theirs/" + day);
+            fs::rename(pics + swapped, pics + "moved");
+            fs::create_directory_symlink(pics + "theirs/" + swapped, pics + swapped);
+            EXPECT_TRUE(make(made)) << what << ", " << swapped << " swapped";
+            for (const auto& entry : fs::recursive_directory_iterator(pics + "theirs"))
+                EXPECT_TRUE(entry.is_directory()) << what << ", " << swapped << " swapped: " << entry.path();
+            const std::string kept = pics + "moved/" + day.substr(swapped.size() + 1);
+            EXPECT_FALSE(fs::is_empty(kept)) << what << ", " << swapped << " swapped";
+        }
+    }
 }
 
 }  // namespace

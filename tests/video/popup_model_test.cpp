@@ -4,12 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "config/cfgUnit.h"
+#include "platform/MainLoop.h"
 #include "platform/Registry.h"
 #include "support/ChildProcess.h"
 #include "video/CallTimers.h"
@@ -161,11 +165,23 @@ TEST_F(CallModel, MainRecordRecordingAndFolderMessage) {
     settings.schreibeCodeTuerOffen(true);
     o = CallOptions::read(settings);
     EXPECT_TRUE(o.allowCapture && o.storeVideo && o.codeTuerOffen && !o.pictureFolderMissing);
-    // Known once the picture folder's worker has looked: the call does not wait for it.
-    settings.schreibeFirstPictPath(dir.path() + "/missing/");
+    EXPECT_EQ(popupSetup(s, false, o, kIds).pictureFolderToLook, dir.path() + "/");
+    // Not known as the call starts (it does not wait for the worker); each
+    // call's look tells the folder as it is then, made or gone since the last.
+    const std::string folder = dir.path() + "/missing/";
+    settings.schreibeFirstPictPath(folder);
     EXPECT_FALSE(CallOptions::read(settings).pictureFolderMissing);
-    ASSERT_TRUE(platform::FolderWorker::drainAll(std::chrono::milliseconds(3000)));
-    EXPECT_TRUE(CallOptions::read(settings).pictureFolderMissing);
+    platform::ManualLoopBackend loop;
+    for (const auto& [change, missing] : {std::pair<std::function<void()>, bool>{[] {}, true},
+                                          {[&] { std::filesystem::create_directory(folder); }, false},
+                                          {[] {}, false},
+                                          {[&] { std::filesystem::remove(folder); }, true}}) {
+        change();
+        std::optional<bool> answer;
+        lookAtPictureFolder(folder, [&](bool found) { answer = found; });
+        ASSERT_TRUE(loop.pumpUntil([&] { return answer.has_value(); }, std::chrono::seconds(10)));
+        EXPECT_EQ(*answer, missing);
+    }
 }
 
 // ---- Door panel -------------------------------------------------------

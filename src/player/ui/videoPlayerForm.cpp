@@ -71,6 +71,18 @@ QString noRecordingsNote(const std::string& folder) {
     return intro + catalogue(config::txtRecordingsKeptBelow) + QLatin1Char('\n') + platform::ui::shown(folder);
 }
 
+// The lines that name the folders the tree leaves out and why.
+QString leftOutLines(const std::vector<LeftOutFolder>& folders) {
+    QStringList lines;
+    for (const LeftOutFolder& folder : folders) {
+        const config::TText& why = folder.kind == platform::LevelKind::link     ? config::txtNotListedLink
+                                   : folder.kind == platform::LevelKind::others ? config::txtNotListedOthers
+                                                                                : config::txtNotListedClosed;
+        lines << catalogue(why).arg(platform::ui::shown(folder.dir));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 // A note in the middle of an empty pane; the folder in it comes from the
 // settings, so it is plain text.
 void setUpNote(QLabel& note, QAbstractScrollArea& pane, const QString& text) {
@@ -130,6 +142,7 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     formLayout_.addWidget(&splitter_);
     panel1Layout_.addWidget(&Label1);
     panel1Layout_.addWidget(&DirTree);
+    panel1Layout_.addWidget(&leftOutNote_);
     panel2Layout_.addWidget(&Label2);
     panel2Layout_.addWidget(&FileList);
 
@@ -173,6 +186,13 @@ TplayerForm::TplayerForm(const std::string& root, QWidget* parent)
     prefix_ = folderPrefix(root);
     treeNote_.setObjectName(QStringLiteral("treeNote"));
     listNote_.setObjectName(QStringLiteral("listNote"));
+    leftOutNote_.setObjectName(QStringLiteral("leftOutNote"));
+    // Folder names are the user's and the disk's: plain text.
+    leftOutNote_.setTextFormat(Qt::PlainText);
+    leftOutNote_.setWordWrap(true);
+    leftOutNote_.setMargin(4);
+    leftOutNote_.setFrameShape(QFrame::StyledPanel);
+    leftOutNote_.hide();
     setUpNote(treeNote_, DirTree, noRecordingsNote(prefix_));
     setUpNote(listNote_, FileList, catalogue(config::txtPreviewsAppearHere));
     updateNotes();
@@ -236,9 +256,11 @@ void TplayerForm::readTree() {
     const std::string prefix = prefix_;
     onWorker(Step::tree, [this, prefix](const Report& report, std::uint64_t run) {
         if (!prefix.empty()) config::makeSaveFolder(prefix, prefix);
-        auto folders = std::make_shared<std::vector<FolderNode>>(scanFolderTree(prefix));
-        report([this, folders, run] {
+        auto leftOut = std::make_shared<std::vector<LeftOutFolder>>();
+        auto folders = std::make_shared<std::vector<FolderNode>>(scanFolderTree(prefix, leftOut.get()));
+        report([this, folders, leftOut, run] {
             if (!done(Step::tree, run)) return;
+            leftOut_ = std::move(*leftOut);
             showTree(*folders);
         });
     });
@@ -246,6 +268,8 @@ void TplayerForm::readTree() {
 
 void TplayerForm::showTree(const std::vector<FolderNode>& folders) {
     AddDirectory(nullptr, folders);
+    leftOutNote_.setText(leftOutLines(leftOut_));
+    leftOutNote_.setVisible(!leftOut_.empty());
     updateNotes();
     const int before = width();
     fitToTree();
@@ -384,6 +408,7 @@ void TplayerForm::showTexts() {
     Label2.setText(catalogue(config::txtPreview));
     treeNote_.setText(noRecordingsNote(prefix_));
     listNote_.setText(catalogue(config::txtPreviewsAppearHere));
+    leftOutNote_.setText(leftOutLines(leftOut_));
 }
 
 void TplayerForm::changeEvent(QEvent* event) {

@@ -107,6 +107,8 @@ private:
     TVideoViewerFrame VideoViewerFrame1_;
     QLabel treeNote_;
     QLabel listNote_;
+    // Under the tree: the folders it leaves out, each with why.
+    QLabel leftOutNote_;
     QPixmap FPlay;
     QVBoxLayout formLayout_;
     QVBoxLayout panel1Layout_;
@@ -115,6 +117,7 @@ private:
     std::string prefix_;                   // the folder browsed, for the empty tree's note
     std::vector<TDirectory> directories_;  // indexed by the tree items' data
     std::vector<TPreviewItem> previews_;   // indexed by the list items' data
+    std::vector<LeftOutFolder> leftOut_;   // as the tree was read last
     bool focusHandedOn_ = false;           // see focusNextPrevChild
 
     platform::FolderWorker worker_;

@@ -9,6 +9,7 @@
 #include "platform/ShownText.h"
 #include "video/RepeatedFailures.h"
 #include "video/LichtThread.h"
+#include "video/PictureFolder.h"
 #include "video/SnapshotNames.h"
 #include "video/WriteFailureText.h"
 #include "video/ui/PromptParts.h"
@@ -117,6 +118,16 @@ void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, H
     if (const auto& folderMessage = setup_.invalidPathMessage)
         notice_.tell(CallFailure::pictureFolder, *folderMessage, *folderMessage);
     else CallNotice::cleared(CallFailure::pictureFolder);
+    pictureFolderMissing_ = false;
+    if (!setup_.pictureFolderToLook.empty()) {
+        lookAtPictureFolder(setup_.pictureFolderToLook, [this, alive = std::weak_ptr<int>(callAlive_),
+                                                         folder = setup_.pictureFolderToLook](bool missing) {
+            if (alive.expired() || !missing) return;
+            pictureFolderMissing_ = true;
+            const std::string message = invalidPathMessageFor(folder);
+            notice_.tell(CallFailure::pictureFolder, message, message);
+        });
+    }
 
     mainRelay_.setTarget(&main);
     main_ = startDecoder(setup_.main, mainRelay_, [this](TMJPEGDecoder& d) {
@@ -196,6 +207,7 @@ std::optional<std::string> CallSession::pictureFolder() const {
 }
 
 void CallSession::saveToFile() {
+    if (pictureFolderMissing_) return;
     if (videoConfig && videoConfig->storeFirstPict()) SaveImage(proposedSnapshot() + ".jpg");
 }
 

@@ -131,6 +131,8 @@ private:
     CallSetup setup_;
     Hooks hooks_;
     bool running_ = false;
+    // The picture folder was found missing as this call started: no first picture.
+    bool pictureFolderMissing_ = false;
     PictureRelay mainRelay_;
     PictureRelay secondRelay_;
     std::unique_ptr<TMJPEGDecoder> main_;

@@ -133,7 +133,8 @@ SnapshotFailure saveJpeg(const QImage& picture, const std::string& fileName, con
         if (made.failed()) {
             failure = {fileName, platform::Intruder::none, made.error};
         } else {
-            target = made.path + fileName.substr(fileName.rfind('/') + 1);
+            const std::string name = fileName.substr(fileName.rfind('/') + 1);
+            target = made.shown(name);
             folder = platform::folderOfFile(target);
             const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
             const ImageView view{rgb.constBits(), rgb.width(), rgb.height(),
@@ -142,7 +143,7 @@ SnapshotFailure saveJpeg(const QImage& picture, const std::string& fileName, con
             // Whole or not at all: a picture cut off by a full disk would
             // pass for one.
             failure = platform::writeFileThroughTemporary(
-                target, {reinterpret_cast<const char*>(jpeg.data()), jpeg.size()}, kSnapshotMode);
+                made, name, {reinterpret_cast<const char*>(jpeg.data()), jpeg.size()}, kSnapshotMode);
         }
         if (!failure.failed()) return {};
         result = {fileFailureText(failure, target), fileFailureText(failure, folder)};
