@@ -515,7 +515,10 @@ FileFailure publishTemporaryFile(const std::string& temporary, const std::string
     std::string name;
     FileFailure failure;
     const OpenFolder folder = folderOf(target, name, failure);
-    if (!folder.fd) return failure;
+    // The folder went, and the temporary with it.
+    if (!folder.fd)
+        return failure.error == ENOENT || failure.error == ENOTDIR ? FileFailure{temporary, Intruder::folderGone}
+                                                                   : failure;
     return publishTemporaryFile(folder, temporary.substr(temporary.rfind('/') + 1), name, mode, seen);
 }
 

@@ -1,7 +1,6 @@
 #include "video/MJPEGDecoderThread.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <deque>
 #include <vector>
 
@@ -13,7 +12,6 @@
 #include "platform/LocalTime.h"
 #include "platform/Log.h"
 #include "platform/MainLoop.h"
-#include "platform/PrivateFiles.h"
 #include "platform/UdpSocket.h"
 #include "video/BlackTest.h"
 #include "video/MjpegStream.h"
@@ -174,11 +172,6 @@ TMJPEGDecoder::TMJPEGDecoder(const config::TServerAttributes& a)
             recordingSettings_->readFrom(*config::videoConfig);
             StreamRecording::Settings settings{[live = recordingSettings_](const std::string& name) {
                                                    const std::string root = live->root();
-                                                   // Looked at afresh for every file, and never made
-                                                   // here: a share not mounted would have its
-                                                   // recordings fill the disk below its mount point.
-                                                   if (!root.empty() && !platform::isDirectory(root))
-                                                       return config::SaveFolder{{}, ENOENT, root};
                                                    return config::makeSaveFolder(
                                                        root, config::buildSavePath(root, name, platform::localNow()));
                                                },

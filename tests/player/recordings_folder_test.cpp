@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "support/ChildProcess.h"
 
@@ -66,14 +68,28 @@ TEST(RecordingsFolder, LinksAndOtherAccountsFoldersAreNeitherShownNorEntered) {
     fs::create_directory_symlink(outside, root + "Archive");
     fs::create_directory_symlink(root, tmp.path() + "/chosen");
     std::string expected = "Door(2024) Garage";
+    // What is left out, and why, in the order the tree is read; a link that
+    // leads to no folder is no place for recordings, and is not told.
+    using oculon::platform::LevelKind;
+    std::vector<std::pair<std::string, LevelKind>> leftOut{{"Archive/", LevelKind::link},
+                                                           {"Door/2024/up-to-root/", LevelKind::link},
+                                                           {"Garage/door-again/", LevelKind::link}};
     if (::geteuid() == 0) {
+        leftOut.insert(leftOut.begin() + 1, {"Door/2023/", LevelKind::others});
+        leftOut.push_back({"Gate/", LevelKind::others});
         fs::create_directories(root + "Gate/2024");
         fs::create_directories(root + "Gate (2)/2024");
         fs::create_directories(root + "Door/2023/05 - May");
         for (const char* theirs : {"Gate", "Door/2023"}) ASSERT_TRUE(oculon::testsupport::handToNobody(root + theirs));
         expected = "Door(2024) Garage Gate (2)(2024)";
     }
-    EXPECT_EQ(outline(scanFolderTree(root)), expected);
+    std::vector<LeftOutFolder> told;
+    EXPECT_EQ(outline(scanFolderTree(root, &told)), expected);
+    ASSERT_EQ(told.size(), leftOut.size());
+    for (std::size_t i = 0; i < told.size(); ++i) {
+        EXPECT_EQ(told[i].dir, root + leftOut[i].first);
+        EXPECT_EQ(told[i].kind, leftOut[i].second) << told[i].dir;
+    }
     EXPECT_EQ(outline(scanFolderTree(tmp.path() + "/chosen")), expected);
 }
 

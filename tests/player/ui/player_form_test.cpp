@@ -165,6 +165,21 @@ TEST_F(PlayerForm, ShowsTheCameraFoldersAndThePreviewsOfAFolder) {
     tree->setCurrentItem(tree->topLevelItem(0));
     readDone(*form);
     EXPECT_EQ(list->count(), 0);
+
+    // A station's folder the user made a link (to a bigger disk) is not
+    // listed, and the line under the tree says so, naming it.
+    EXPECT_TRUE(form->findChild<QLabel*>("leftOutNote")->isHidden());
+    fs::create_directories(tmp.path() + "/big disk/Carport");
+    fs::create_directory_symlink(tmp.path() + "/big disk/Carport", root() + "Carport");
+    TplayerForm again(root());
+    again.show();
+    readDone(again);
+    const QLabel* note = again.findChild<QLabel*>("leftOutNote");
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text().toStdString(), "Not listed: " + root() +
+                                              "Carport/ is a link. Below the picture folder the program follows no "
+                                              "link; new recordings go into a folder beside it.");
+    EXPECT_EQ(again.findChild<QTreeWidget*>("DirTree")->topLevelItemCount(), 3);
 }
 
 TEST_F(PlayerForm, ARecordingOpensHaltedOnItsFirstFrameAndAPictureClosesIt) {
@@ -574,6 +589,8 @@ TEST(PlayerWindow, Screenshots) {
         oculon::testsupport::screenshot(form, QStringLiteral("player-browser-%1").arg(language), 500ms);
     }
     oculon::config::sprache = oculon::config::lang_en;
+    fs::create_directories(tmp.path() + "/big disk/Carport");
+    fs::create_directory_symlink(tmp.path() + "/big disk/Carport", root + "Carport");
     TplayerForm form(root);
     form.show();
     readDone(form);
