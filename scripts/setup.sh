@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config clang clang-format libclang-rt-14-dev
-  libjpeg62-turbo-dev qt6-base-dev qt6-translations-l10n libssl-dev
+  libjpeg62-turbo-dev qt6-base-dev qt6-translations-l10n libssl-dev libwayland-dev wayland-protocols
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-apps x11-utils libx11-dev libxtst6 openbox imagemagick iproute2 ffmpeg lighttpd avahi-daemon avahi-utils libjpeg-turbo-progs

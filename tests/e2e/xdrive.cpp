@@ -169,10 +169,10 @@ void drag(Display* display, const XTest& xtest, int x1, int y1, int x2, int y2) 
 }
 
 int usage() {
-    std::fprintf(
-        stderr,
-        "usage: e2e_xdrive list | wait NAME [MS] [gone] | wait-popup [MS] [gone] | click NAME DX DY | key KEYSYM... | "
-        "drag X1 Y1 X2 Y2 | window NAME [fullscreen]\n");
+    std::fprintf(stderr,
+                 "usage: e2e_xdrive list | wait NAME [MS] [gone] | wait-popup [MS] [gone] | click NAME DX DY | key "
+                 "KEYSYM[+KEYSYM]... | "
+                 "drag X1 Y1 X2 Y2 | window NAME [fullscreen]\n");
     return 2;
 }
 
@@ -232,16 +232,26 @@ int main(int argc, char** argv) {
         drag(display, XTest(), std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     } else if (command == "key" && argc >= 3) {
         const XTest xtest;
-        for (int i = 2; i < argc; ++i) {
-            const KeySym sym = XStringToKeysym(argv[i]);
-            const KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(display, sym);
-            if (!code) {
-                std::fprintf(stderr, "e2e_xdrive: unknown key %s\n", argv[i]);
-                result = 2;
-                break;
+        // A chord such as Alt_L+F4: its keys go down in order and up in reverse.
+        for (int i = 2; i < argc && result == 0; ++i) {
+            std::vector<KeyCode> chord;
+            for (std::string rest = argv[i]; !rest.empty();) {
+                const std::size_t plus = rest.find('+', 1);
+                const std::string name = rest.substr(0, plus);
+                rest = plus == std::string::npos ? std::string() : rest.substr(plus + 1);
+                const KeySym sym = XStringToKeysym(name.c_str());
+                const KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(display, sym);
+                if (!code) {
+                    std::fprintf(stderr, "e2e_xdrive: unknown key %s\n", name.c_str());
+                    result = 2;
+                    break;
+                }
+                chord.push_back(code);
             }
-            xtest.key(display, code, True, CurrentTime);
-            xtest.key(display, code, False, CurrentTime);
+            if (result != 0) break;
+            for (const KeyCode code : chord) xtest.key(display, code, True, CurrentTime);
+            for (auto code = chord.rbegin(); code != chord.rend(); ++code)
+                xtest.key(display, *code, False, CurrentTime);
             XSync(display, False);
             std::this_thread::sleep_for(std::chrono::milliseconds(80));
         }

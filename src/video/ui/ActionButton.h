@@ -5,8 +5,8 @@
 // the user types in another one, and where the window system hands it the
 // keyboard anyway, the rest of the typing must act on nothing: keys reach
 // these buttons only once the user has chosen the window, by a mouse press
-// in it or by the chord kChooseByKeys, which typing cannot produce. A click
-// always acts.
+// in it or by the chord kChooseByKeys, which typing cannot produce. The chord
+// only ever chooses; a click always acts.
 //
 // The show step of such a window:
 //   comeUpByItself(window);          // seen over every window, keys held back
@@ -32,14 +32,15 @@ public:
     explicit ActionButton(QWidget* parent = nullptr);
 
     // True once the user has chosen the button's window (and for a window
-    // the user opened himself): then Tab reaches the button and Space or a
-    // shortcut presses it, as in any dialog.
+    // the user opened himself): then Tab reaches the button and Space,
+    // Return, Enter or a shortcut presses it.
     bool keysMayReach() const;
     // Takes the focus by Tab and by click only while keys may reach it.
     void followWindowChoice();
 
 protected:
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // A line over a call's picture, shown while keys are held back from the
@@ -59,9 +60,11 @@ public:
 };
 
 // `widget`'s window came up, or came forward, by itself: the keys it holds go
-// to the window itself, where they do nothing, and none reaches its action
-// buttons until the user chooses it; the chord then moves the focus to the
-// first action button of `widget`.
+// to the window itself, where they do nothing, none reaches its action
+// buttons and no key closes it until the user chooses it, and it is marked
+// urgent until then. The chord, pressed in any window of the program,
+// chooses the newest such window, brings it to the front and puts the
+// keyboard on the first action button of `widget`.
 void keepKeysUntilChosen(QWidget& widget);
 
 // Shows `window`, which comes up by itself, over every other window and asks

@@ -1,6 +1,9 @@
 #include "video/ui/X11Desktop.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QCursor>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QRect>
 #include <QScreen>
 #include <QWindow>
@@ -9,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -62,6 +66,83 @@ xcb_connection_t* x11Connection() {
     return x11 ? x11->connection() : nullptr;
 }
 
+void writeUrgency(xcb_connection_t* c, xcb_window_t id, bool urgent) {
+    constexpr std::uint32_t kUrgency = 1U << 8;  // XUrgencyHint
+    // flags, input, initial state, icon pixmap, icon window, icon x and y,
+    // icon mask, window group
+    std::vector<std::uint32_t> hints = property(c, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 9);
+    hints.resize(9, 0);
+    hints[0] = urgent ? hints[0] | kUrgency : hints[0] & ~kUrgency;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, hints.data());
+    xcb_flush(c);
+}
+
+// The windows whose call waits for the user. Their urgency hint is written
+// once more when they are mapped: a window manager reads it at the map
+// (openbox), but XWayland's compositors hear of it only from a change while
+// the window is mapped. The window manager's request to close one is left
+// aside unless the pointer stands on the window's frame: a close the user
+// clicks comes from its title bar, while one a key gives (Alt+F4 meant for
+// the window the user works in) comes wherever the pointer is.
+class CallingWindows : public QAbstractNativeEventFilter {
+public:
+    static CallingWindows& instance() {
+        static CallingWindows windows;
+        return windows;
+    }
+
+    void keep(xcb_connection_t* c, xcb_window_t id, QWindow& window, bool calling) {
+        if (!calling) {
+            windows_.erase(id);
+            return;
+        }
+        windows_[id] = &window;
+        if (!installed_ && qApp != nullptr) {
+            protocols_ = atom(c, "WM_PROTOCOLS");
+            deleteWindow_ = atom(c, "WM_DELETE_WINDOW");
+            qApp->installNativeEventFilter(this);
+            installed_ = true;
+        }
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        switch (event->response_type & 0x7F) {
+            case XCB_MAP_NOTIFY: {
+                const xcb_window_t id = reinterpret_cast<const xcb_map_notify_event_t*>(event)->window;
+                xcb_connection_t* c = x11Connection();
+                if (find(id) != nullptr && c != nullptr) writeUrgency(c, id, true);
+                return false;
+            }
+            case XCB_CLIENT_MESSAGE: {
+                const auto* request = reinterpret_cast<const xcb_client_message_event_t*>(event);
+                if (request->type != protocols_ || request->format != 32 || request->data.data32[0] != deleteWindow_)
+                    return false;
+                const QWindow* window = find(request->window);
+                if (window == nullptr) return false;
+                const QPoint pointer = QCursor::pos(window->screen());
+                return !(window->frameGeometry().contains(pointer) && !window->geometry().contains(pointer));
+            }
+            default: return false;
+        }
+    }
+
+private:
+    const QWindow* find(xcb_window_t id) {
+        const auto at = windows_.find(id);
+        if (at == windows_.end()) return nullptr;
+        if (at->second != nullptr && static_cast<xcb_window_t>(at->second->winId()) == id) return at->second;
+        windows_.erase(at);
+        return nullptr;
+    }
+
+    std::map<xcb_window_t, QPointer<QWindow>> windows_;
+    bool installed_ = false;
+    xcb_atom_t protocols_ = XCB_ATOM_NONE;
+    xcb_atom_t deleteWindow_ = XCB_ATOM_NONE;
+};
+
 }  // namespace
 
 bool activeFullscreenCovers(const QScreen& screen) {
@@ -77,18 +158,12 @@ bool activeFullscreenCovers(const QScreen& screen) {
     return place && place->intersects(nativeGeometry(screen));
 }
 
-void setUrgencyHint(QWindow& window, bool urgent) {
+void markCalling(QWindow& window, bool calling) {
     xcb_connection_t* c = x11Connection();
     if (c == nullptr) return;
-    constexpr std::uint32_t kUrgency = 1U << 8;  // XUrgencyHint
     const auto id = static_cast<xcb_window_t>(window.winId());
-    // flags, input, initial state, icon pixmap, icon window, icon x and y,
-    // icon mask, window group
-    std::vector<std::uint32_t> hints = property(c, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 9);
-    hints.resize(9, 0);
-    hints[0] = urgent ? hints[0] | kUrgency : hints[0] & ~kUrgency;
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, hints.data());
-    xcb_flush(c);
+    writeUrgency(c, id, calling);
+    CallingWindows::instance().keep(c, id, window, calling);
 }
 
 }  // namespace oculon::video::ui

@@ -1,7 +1,8 @@
 #pragma once
 // What a call window needs to know of, and tell, an X11 desktop beyond what
 // the toolkit offers: whether a fullscreen window would hide it, and the
-// urgency hint. Each does nothing where the program does not run on X11.
+// mark of a call that waits for the user. Each does nothing where the
+// program does not run on X11.
 
 class QScreen;
 class QWindow;
@@ -15,8 +16,13 @@ namespace oculon::video::ui {
 // keyboard with it.
 bool activeFullscreenCovers(const QScreen& screen);
 
-// The urgency hint of the window (WM_HINTS), which the toolkit does not set:
-// compositors that leave "demands attention" aside read it (XWayland's).
-void setUrgencyHint(QWindow& window, bool urgent);
+// The window's call waits for the user (or no longer): it carries the
+// urgency hint (WM_HINTS), which the toolkit does not set and which
+// compositors that leave "demands attention" aside read (XWayland's), from
+// before its map on and told once more once it is mapped; and the window
+// manager's close of it is left aside unless it comes from the window's
+// frame (its title bar's close button): a key meant for another window
+// closes no call.
+void markCalling(QWindow& window, bool calling);
 
 }  // namespace oculon::video::ui

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -276,8 +277,10 @@ QPushButton* shownDoor() {
 // Nor do Tabs, though the window has the keyboard, nor keys in a preview that
 // comes forward again, nor Space with one modifier; a line over the picture
 // tells how to choose the window. A click into it, then Tab (to the door
-// output first in a popup) and Space open; so do Ctrl+Alt+Space, which
-// itself presses nothing, and Space.
+// output first in a popup) and Space, Return or Enter open; so does
+// Ctrl+Alt+Space, which only chooses the window and puts a marked focus on
+// the door output, pressed five times before or after the choice, and then
+// one of those keys.
 TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
     config::TSingleConfig station = *settings.getConfigByPhone("127.0.0.2");
     station.telefonIP.clear();
@@ -312,11 +315,12 @@ TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
         return QTest::qWaitForWindowActive(&window);
     };
     enum Choice { byClick, byKeys };
-    const std::tuple<std::function<void()>, std::function<std::size_t()>, Choice> calls[] = {
-        {[&] { form().dispatch().playVideo(station); }, [&] { return gateway.receivedCount(); }, byClick},
-        {[&] { form().dispatch().playVideo(relayCamera); }, relayRequests, byClick},
-        {[&] { form().dispatch().playVideo(relayCamera); }, relayRequests, byKeys},
-        {[&] { ring("127.0.0.2"); }, pressesAt(phone2, framesAt2), byKeys},
+    const std::tuple<std::function<void()>, std::function<std::size_t()>, Choice, Qt::Key> calls[] = {
+        {[&] { form().dispatch().playVideo(station); }, [&] { return gateway.receivedCount(); }, byClick,
+         Qt::Key_Space},
+        {[&] { form().dispatch().playVideo(relayCamera); }, relayRequests, byClick, Qt::Key_Return},
+        {[&] { form().dispatch().playVideo(relayCamera); }, relayRequests, byKeys, Qt::Key_Enter},
+        {[&] { ring("127.0.0.2"); }, pressesAt(phone2, framesAt2), byKeys, Qt::Key_Return},
         {[&] {  // chosen by the user before
              form().dispatch().zeigeVideobild(&relayCamera);
              ASSERT_TRUE(pumpUntil([] { return shownDoor() != nullptr; }));
@@ -324,11 +328,15 @@ TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
              ASSERT_TRUE(toFront(editor));
              form().dispatch().zeigeMoxaVideo(gateway.address());
          },
-         relayRequests, byKeys},
-        {[&] { settings.schreibeDoor(true), ring("127.0.0.3"); }, pressesAt(phone3, framesAt3), byClick},
-        {[&] { ring("127.0.0.3"); }, pressesAt(phone3, framesAt3), byKeys},
+         relayRequests, byKeys, Qt::Key_Space},
+        {[&] { settings.schreibeDoor(true), ring("127.0.0.3"); }, pressesAt(phone3, framesAt3), byClick, Qt::Key_Enter},
+        {[&] { ring("127.0.0.3"); }, pressesAt(phone3, framesAt3), byKeys, Qt::Key_Return},
     };
-    for (const auto& [call, reached, choice] : calls) {
+    const auto chord = [] {
+        QTest::keyClick(QGuiApplication::focusWindow(), video::ui::kChooseByKeys.key(),
+                        video::ui::kChooseByKeys.keyboardModifiers());
+    };
+    for (const auto& [call, reached, choice, answer] : calls) {
         ASSERT_TRUE(toFront(editor));
         call();
         QPushButton* door = nullptr;
@@ -364,20 +372,76 @@ TEST_F(CallsAboveThePlayer, KeysTypedAsACallComesUpReachNoDevice) {
             if (door->window() != form().wall()) {
                 EXPECT_EQ(tabs, 1) << "Tabs to the door output";
             }
-        } else {
-            QTest::keyClick(QGuiApplication::focusWindow(), video::ui::kChooseByKeys.key(),
-                            video::ui::kChooseByKeys.keyboardModifiers());
-            testsupport::pumpFor(300ms);
-            EXPECT_EQ(reached(), before) << "the chord pressed a button";
-            EXPECT_EQ(QApplication::focusWidget(), door);
         }
+        for (int press = 0; press < 5; ++press) chord();
+        testsupport::pumpFor(300ms);
+        EXPECT_EQ(reached(), before) << "the chord pressed a button";
+        EXPECT_EQ(QApplication::focusWidget(), door);
+        QStyleOptionButton look;
+        look.initFrom(door);
+        EXPECT_TRUE(look.state.testFlags(QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange))
+            << "no focus mark on the door output";
         EXPECT_FALSE(hint.isVisible());
-        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Space);
+        QTest::keyClick(QGuiApplication::focusWindow(), answer);
         EXPECT_TRUE(pumpUntil([&] { return reached() > before; }));
         form().dispatch().playVideoEnd();
         form().dispatch().closeFurtherPopups();
     }
     form().dispatch().setGateways(nullptr);
+}
+
+// Two calls: the first chosen by the chord pressed in another window, the
+// second coming up while the keyboard is in the first. The chord, pressed
+// where the keyboard is, chooses the second (whose line asks for it) and
+// presses nothing in either; the door key then opens the second caller's door.
+TEST_F(CallsAboveThePlayer, TheChordChoosesTheNewestCallWhereverTheKeyboardIs) {
+    std::set<std::string> framesAt2, framesAt3;
+    const auto pressesAt = [](testsupport::UdpPeer& phone, std::set<std::string>& frames) {
+        while (const auto frame = phone.next(0ms)) frames.insert(frame->data);
+        return frames.size();
+    };
+    const auto popupOf = [](const char* phone) -> video::ui::TVideobild* {
+        for (video::ui::TVideobild* popup : shownPopups())
+            if (popup->phoneIP() == phone) return popup;
+        return nullptr;
+    };
+    const auto chord = [](int times) {
+        for (int press = 0; press < times; ++press)
+            QTest::keyClick(QGuiApplication::focusWindow(), video::ui::kChooseByKeys.key(),
+                            video::ui::kChooseByKeys.keyboardModifiers());
+    };
+    QLineEdit editor;
+    editor.show();
+    editor.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    ring("127.0.0.2");
+    ASSERT_TRUE(pumpUntil([&] { return popupOf("127.0.0.2") != nullptr; }));
+    video::ui::TVideobild& first = *popupOf("127.0.0.2");
+    auto& firstDoor = testsupport::child<QPushButton>(first, "tuerOeffner");
+    ASSERT_TRUE(pumpUntil([&] { return firstDoor.isVisible(); }));
+    chord(1);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&first));
+    EXPECT_EQ(QApplication::focusWidget(), &firstDoor);
+
+    ring("127.0.0.3");
+    ASSERT_TRUE(pumpUntil([&] { return popupOf("127.0.0.3") != nullptr; }));
+    video::ui::TVideobild& second = *popupOf("127.0.0.3");
+    auto& secondDoor = testsupport::child<QPushButton>(second, "tuerOeffner");
+    ASSERT_TRUE(pumpUntil([&] { return secondDoor.isVisible(); }));
+    first.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&first));
+    EXPECT_TRUE(testsupport::child<QLabel>(second, "keysHint").isVisible());
+    chord(5);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&second));
+    EXPECT_EQ(QApplication::focusWidget(), &secondDoor);
+    testsupport::pumpFor(300ms);
+    EXPECT_EQ(pressesAt(phone2, framesAt2) + pressesAt(phone3, framesAt3), 0u) << "the chord pressed a button";
+    QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Space);
+    EXPECT_TRUE(pumpUntil([&] { return pressesAt(phone3, framesAt3) > 0; }));
+    testsupport::pumpFor(300ms);
+    EXPECT_EQ(pressesAt(phone2, framesAt2), 0u) << "the first caller's door opened";
+    form().dispatch().playVideoEnd();
+    form().dispatch().closeFurtherPopups();
 }
 
 // The notice of a slip in the settings file holds nothing back: it stays

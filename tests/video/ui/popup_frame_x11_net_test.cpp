@@ -43,6 +43,11 @@ public:
         const auto w = items(root_, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW);
         return w.empty() ? 0 : w.front();
     }
+    // The urgency hint of WM_HINTS.
+    bool urgent(std::uint32_t window) const {
+        const auto hints = items(window, "WM_HINTS", XCB_ATOM_WM_HINTS);
+        return !hints.empty() && (hints.front() & (1U << 8)) != 0;
+    }
     bool hasState(std::uint32_t window, const char* state) const {
         const auto states = items(window, "_NET_WM_STATE", XCB_ATOM_ATOM);
         return std::ranges::find(states, atom(state)) != states.end();
@@ -167,8 +172,10 @@ TEST_F(PopupUnderOpenbox, APopupHoldsItsPictureAndComesBackWholeFromOffTheScreen
 
 // The window manager keeps the active fullscreen window above every other:
 // there the popup takes the keyboard (no key reaches its buttons before the
-// user chooses it); over a plain window it leaves the keyboard where it is.
-// Both ask for attention until they are active.
+// user chooses it, and Alt+F4 meant for the fullscreen window leaves it
+// open); over a plain window it leaves the keyboard where it is. Both are
+// urgent from before they are mapped until the user chooses them by the
+// chord.
 TEST_F(PopupUnderOpenbox, ACallComesUpOverTheWindowTheUserWorksIn) {
     const WindowManagerView wm;
     for (const bool fullscreen : {true, false}) {
@@ -184,9 +191,20 @@ TEST_F(PopupUnderOpenbox, ACallComesUpOverTheWindowTheUserWorksIn) {
         TVideobild popup;
         popup.startVideo(station, false);
         const auto ours = static_cast<std::uint32_t>(popup.winId());
+        EXPECT_TRUE(wm.urgent(ours)) << "not urgent at the map";
+        const auto keys = [&](const char* chord) {
+            testsupport::ChildProcess hand({xdrive, "key", chord});
+            EXPECT_TRUE(pumpUntil([&] { return !hand.running(); }, 10s));
+            testsupport::pumpFor(300ms);
+        };
         if (fullscreen) {
             EXPECT_TRUE(pumpUntil([&] { return wm.active() == ours && wm.above(ours, theirs); }))
                 << "the popup lies under the fullscreen window";
+            keys("Alt_L+F4");
+            EXPECT_TRUE(popup.isVisible() && popup.running()) << "a key closed the popup not chosen";
+            EXPECT_TRUE(wm.urgent(ours));
+            keys("Control_L+Alt_L+space");
+            EXPECT_TRUE(pumpUntil([&] { return !wm.urgent(ours); })) << "still urgent once chosen";
         } else {
             // Mapped and stacked: the window manager has decided about the keyboard.
             ASSERT_TRUE(pumpUntil(
