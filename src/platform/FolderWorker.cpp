@@ -1,32 +1,102 @@
 #include "platform/FolderWorker.h"
 
+#include <pthread.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/Log.h"
 #include "platform/Thread.h"
 
 namespace oculon::platform {
 
+namespace {
+
+// The bytes that the jobs of one or more workers hold.
+struct Budget {
+    explicit Budget(std::size_t l) : limit(l) {}
+    const std::size_t limit;
+    std::atomic<std::size_t> used{0};
+
+    bool take(std::size_t bytes, bool always) {
+        std::size_t now = used.load();
+        do {
+            if (!always && (bytes > limit || now > limit - bytes)) return false;
+        } while (!used.compare_exchange_weak(now, now + bytes));
+        return true;
+    }
+    void give(std::size_t bytes) { used -= bytes; }
+};
+
+std::shared_ptr<Budget> processBudget() {
+    static const auto budget = std::make_shared<Budget>(FolderWorker::kMemoryBound);
+    return budget;
+}
+
+struct Entry {
+    FolderWorker::Job job;
+    FolderWorker::Load load;
+    bool always = false;
+};
+
+}  // namespace
+
 struct FolderWorker::State {
-    State(std::string n, Limits l) : name(std::move(n)), limits(l) {}
+    State(std::string n, Limits l, std::shared_ptr<Budget> b) : name(std::move(n)), limits(l), budget(std::move(b)) {}
 
     const std::string name;
     const Limits limits;
+    const std::shared_ptr<Budget> budget;
     mutable std::mutex mutex;
     std::condition_variable wake;          // a job came, or the worker was let go
     mutable std::condition_variable done;  // a job has run
-    std::deque<std::pair<Job, std::size_t>> jobs;
-    std::size_t bytes = 0;  // of the queued jobs and the one in hand
+    std::deque<Entry> jobs;
+    std::map<Holder, std::size_t> held;  // the bytes of each holder's queued jobs
     std::uint64_t given = 0;
     std::uint64_t finished = 0;
     bool busy = false;
     Clock::time_point busySince;
     bool letGo = false;
+
+    // Under the mutex: the newest queued job of the holder that holds most,
+    // when it holds more than `asking` would with `bytes` more; moved out.
+    std::optional<Entry> roomFor(Holder asking, std::size_t bytes) {
+        Holder most = 0;
+        std::size_t mostBytes = 0;
+        for (const auto& [holder, bytesHeld] : held)
+            if (holder != asking && bytesHeld > mostBytes) most = holder, mostBytes = bytesHeld;
+        const auto own = held.find(asking);
+        if (most == 0 || mostBytes <= (own == held.end() ? 0 : own->second) + bytes) return std::nullopt;
+        for (auto it = jobs.rbegin(); it != jobs.rend(); ++it) {
+            if (it->always || it->load.holder != most) continue;
+            Entry entry = std::move(*it);
+            jobs.erase(std::next(it).base());
+            forget(entry);
+            budget->give(entry.load.bytes);
+            // Done with, for those who wait for what was given before.
+            ++finished;
+            done.notify_all();
+            return entry;
+        }
+        return std::nullopt;
+    }
+
+    void forget(const Entry& entry) {
+        if (entry.always || entry.load.holder == 0) return;
+        const auto it = held.find(entry.load.holder);
+        if (it == held.end()) return;
+        it->second -= std::min(it->second, entry.load.bytes);
+        if (it->second == 0) held.erase(it);
+    }
 };
 
 namespace {
@@ -35,6 +105,9 @@ namespace {
 struct Running {
     std::mutex mutex;
     std::set<std::shared_ptr<FolderWorker::State>> states;
+    // Set once the main thread has gone: the last worker ends the process.
+    bool ended = false;
+    int exitCode = 0;
 };
 
 Running& running() {
@@ -42,30 +115,38 @@ Running& running() {
     return *r;
 }
 
+std::atomic<bool> ending{false};
+
 void work(const std::shared_ptr<FolderWorker::State>& s) {
     setCurrentThreadName(s->name);
     for (;;) {
         std::unique_lock lock(s->mutex);
-        s->wake.wait(lock, [&] { return !s->jobs.empty() || s->letGo; });
+        s->wake.wait(lock, [&] { return !s->jobs.empty() || s->letGo || ending; });
         if (s->jobs.empty()) break;
-        auto [job, bytes] = std::move(s->jobs.front());
+        Entry entry = std::move(s->jobs.front());
         s->jobs.pop_front();
+        s->forget(entry);
         s->busy = true;
         s->busySince = FolderWorker::Clock::now();
         lock.unlock();
-        try {
-            job();
-        } catch (const std::exception& e) {
-            log::warning(log::Category::platform, "%s: a job failed: %s", s->name.c_str(), e.what());
-        } catch (...) {
-            log::warning(log::Category::platform, "%s: a job failed", s->name.c_str());
+        // Once the program has gone only what closes and frees runs: what
+        // waits would keep the process for nobody.
+        if (!ending || entry.always) {
+            try {
+                entry.job();
+            } catch (const std::exception& e) {
+                log::warning(log::Category::platform, "%s: a job failed: %s", s->name.c_str(), e.what());
+            } catch (...) {
+                log::warning(log::Category::platform, "%s: a job failed", s->name.c_str());
+            }
         }
         // What it held goes before it counts as done: a closed recording is
         // closed on this thread.
-        job = nullptr;
+        const std::size_t bytes = entry.load.bytes;
+        entry = {};
         lock.lock();
         s->busy = false;
-        s->bytes -= bytes;
+        s->budget->give(bytes);
         ++s->finished;
         s->done.notify_all();
     }
@@ -73,9 +154,22 @@ void work(const std::shared_ptr<FolderWorker::State>& s) {
 
 }  // namespace
 
-FolderWorker::FolderWorker(std::string name) : FolderWorker(std::move(name), Limits{}) {}
+FolderWorker::Holder FolderWorker::newHolder() {
+    static std::atomic<Holder> next{1};
+    return next++;
+}
 
-FolderWorker::FolderWorker(std::string name, Limits limits) : state_(std::make_shared<State>(std::move(name), limits)) {
+FolderWorker::FolderWorker(std::string name)
+    : state_(std::make_shared<State>(std::move(name), Limits{}, processBudget())) {
+    start();
+}
+
+FolderWorker::FolderWorker(std::string name, Limits limits)
+    : state_(std::make_shared<State>(std::move(name), limits, std::make_shared<Budget>(limits.bytes))) {
+    start();
+}
+
+void FolderWorker::start() {
     {
         std::lock_guard lock(running().mutex);
         running().states.insert(state_);
@@ -84,6 +178,11 @@ FolderWorker::FolderWorker(std::string name, Limits limits) : state_(std::make_s
         work(state);
         std::lock_guard lock(running().mutex);
         running().states.erase(state);
+        if (running().ended && running().states.empty()) {
+            log::info(log::Category::platform, "the folders have answered: the program ends");
+            std::fflush(nullptr);
+            ::_exit(running().exitCode);
+        }
     }).detach();
 }
 
@@ -96,24 +195,48 @@ FolderWorker::~FolderWorker() {
 }
 
 bool FolderWorker::post(Job job, std::size_t bytes, Admission admission) {
+    return post(std::move(job), Load{bytes, 0, nullptr}, admission);
+}
+
+bool FolderWorker::post(Job job, Load load, Admission admission) {
+    std::vector<Entry> dropped;
+    bool taken = false;
     {
         std::lock_guard lock(state_->mutex);
         State& s = *state_;
-        // The job in hand counts: the bounds are on what the folder holds up.
-        const std::size_t jobs = s.jobs.size() + (s.busy ? 1 : 0);
-        if (admission == Admission::bounded && (jobs >= s.limits.jobs || s.bytes + bytes > s.limits.bytes))
-            return false;
-        s.jobs.emplace_back(std::move(job), bytes);
-        s.bytes += bytes;
-        ++s.given;
+        const bool always = admission == Admission::always;
+        for (;;) {
+            // The job in hand counts: the bounds are on what the folder holds up.
+            const std::size_t jobs = s.jobs.size() + (s.busy ? 1 : 0);
+            if (always || (jobs < s.limits.jobs && s.budget->take(load.bytes, false))) {
+                if (always) s.budget->take(load.bytes, true);
+                taken = true;
+                break;
+            }
+            std::optional<Entry> room = s.roomFor(load.holder, load.bytes);
+            if (!room) break;
+            dropped.push_back(std::move(*room));
+        }
+        if (taken) {
+            if (load.holder != 0 && !always) s.held[load.holder] += load.bytes;
+            s.jobs.push_back({std::move(job), std::move(load), always});
+            ++s.given;
+        }
     }
-    state_->wake.notify_one();
-    return true;
+    if (taken) state_->wake.notify_one();
+    for (Entry& entry : dropped)
+        if (entry.load.dropped) entry.load.dropped();
+    return taken;
 }
 
 bool FolderWorker::stuck(Clock::duration bound) const {
     std::lock_guard lock(state_->mutex);
     return state_->busy && Clock::now() - state_->busySince > bound;
+}
+
+bool FolderWorker::idle() const {
+    std::lock_guard lock(state_->mutex);
+    return !state_->busy && state_->jobs.empty();
 }
 
 bool FolderWorker::drain(std::chrono::milliseconds bound) const {
@@ -148,6 +271,30 @@ bool FolderWorker::drainAll(std::chrono::milliseconds bound) {
         }
     }
     return all;
+}
+
+void FolderWorker::endProcess(int exitCode) {
+    std::set<std::shared_ptr<State>> states;
+    {
+        std::lock_guard lock(running().mutex);
+        ending = true;
+        states = running().states;
+        bool holding = false;
+        for (const auto& s : states) {
+            std::lock_guard stateLock(s->mutex);
+            holding = holding || s->busy || !s->jobs.empty();
+        }
+        if (!holding) return;
+        running().ended = true;
+        running().exitCode = exitCode;
+    }
+    // Workers that wait for jobs end now; those in a call once it returns.
+    for (const auto& s : states) {
+        { std::lock_guard lock(s->mutex); }
+        s->wake.notify_all();
+    }
+    std::fflush(nullptr);
+    ::pthread_exit(nullptr);
 }
 
 }  // namespace oculon::platform

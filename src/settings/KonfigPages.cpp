@@ -81,7 +81,7 @@ const config::TText* applyGeneral(config::TVideoConfig& settings, const GeneralV
     }
     // Made on the picture folder's worker: a share that does not answer
     // holds up neither the dialog nor a call.
-    if (!path.empty()) video::pictureFolderWorker().post([path] { config::makeSaveFolder(path, path); });
+    if (!path.empty()) video::folderWorker(path)->post([path] { config::makeSaveFolder(path, path); });
     settings.schreibeID(v.ids);
     settings.schreibBlackConfig(v.black);
     settings.schreibeAllowConfig(v.allowCapture);

@@ -335,9 +335,12 @@ Layout analyse(int fd, std::int64_t fileSize, std::int64_t maxFrameLength) {
 }
 
 std::int32_t meanInterval(const TTimeStamp& first, const TTimeStamp& last, std::int32_t frames) {
+    return meanInterval(timeStampToMSecs(last) - timeStampToMSecs(first), frames);
+}
+
+std::int32_t meanInterval(std::int64_t elapsedMs, std::int32_t frames) {
     if (frames <= 1) return 1;
-    const std::int64_t mean = (timeStampToMSecs(last) - timeStampToMSecs(first)) / (frames - 1);
-    return std::max(clampToInt32(mean), 1);
+    return std::max(clampToInt32(elapsedMs / (frames - 1)), 1);
 }
 
 }  // namespace oculon::video::kvd

@@ -111,5 +111,7 @@ Layout analyse(int fd, std::int64_t fileSize, std::int64_t maxFrameLength);
 // Mean time between frames in milliseconds, truncated, at least 1: a zero or
 // negative interval would make the file look unfinished for ever.
 std::int32_t meanInterval(const TTimeStamp& first, const TTimeStamp& last, std::int32_t frames);
+// The same from the time between the first and the last frame.
+std::int32_t meanInterval(std::int64_t elapsedMs, std::int32_t frames);
 
 }  // namespace oculon::video::kvd

@@ -177,7 +177,7 @@ TMJPEGDecoder::TMJPEGDecoder(const config::TServerAttributes& a)
                                                },
                                                [live = recordingSettings_] { return live->minutes(); }};
             FVideoFile = std::make_unique<RecordingWriter>(
-                FCameraName, std::move(settings), recordingSettings_->root(), pictureFolderWorker(),
+                FCameraName, std::move(settings), recordingSettings_->root(), folderWorker(recordingSettings_->root()),
                 [target = pictureTarget_.id()] { platform::MainLoop::instance().post(target, kRecordingChanged); });
         } else {
             log::warning(log::Category::video, "recording of %s needs the settings", FCameraName.c_str());
@@ -215,6 +215,10 @@ std::string TMJPEGDecoder::recordingFileName() const { return FVideoFile ? FVide
 
 std::optional<RecordingFailure> TMJPEGDecoder::recordingFailure() const {
     return FVideoFile ? FVideoFile->failure() : std::nullopt;
+}
+
+RecordingWriter::Lost TMJPEGDecoder::recordingLost() const {
+    return FVideoFile ? FVideoFile->lost() : RecordingWriter::Lost{};
 }
 
 void TMJPEGDecoder::record(std::span<const std::uint8_t> jpeg) {

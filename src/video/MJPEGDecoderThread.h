@@ -41,6 +41,7 @@
 #include "video/MultipartParser.h"
 #include "video/PictureFit.h"
 #include "video/PictureSink.h"
+#include "video/RecordingWriter.h"
 
 namespace oculon::platform {
 class UdpSocket;
@@ -50,7 +51,6 @@ namespace oculon::video {
 
 class MjpegBody;
 class StreamConnection;
-class RecordingWriter;
 struct RecordingFailure;
 struct StreamHead;
 
@@ -120,6 +120,8 @@ public:
     std::string recordingFileName() const;
     // Set while the recording fails (it is tried again by itself).
     std::optional<RecordingFailure> recordingFailure() const;
+    // Pictures the recording lost while its folder did not answer.
+    RecordingWriter::Lost recordingLost() const;
 
 protected:
     void Execute() override;

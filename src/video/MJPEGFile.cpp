@@ -211,7 +211,12 @@ void TMJPEGFile::finishWriting() {
     const int fd = VideoFile_.get();
     if (FrameNo_ > 0) {
         std::uint8_t counts[8];
-        kvd::packCounts(counts, {FrameNo_, kvd::meanInterval(StartTime_, CurrentTime_, FrameNo_)});
+        const std::int32_t interval =
+            lastCame_
+                ? kvd::meanInterval(
+                      std::chrono::duration_cast<std::chrono::milliseconds>(*lastCame_ - *firstCame_).count(), FrameNo_)
+                : kvd::meanInterval(StartTime_, CurrentTime_, FrameNo_);
+        kvd::packCounts(counts, {FrameNo_, interval});
         kvd::writeAt(fd, counts, sizeof counts, kvd::kFrameCountOffset);
         return;
     }
@@ -241,7 +246,22 @@ void TMJPEGFile::writeFrame(std::string_view jpeg, const TTimeStamp& stamp) {
     writeFrame(std::span(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size()), stamp);
 }
 
+void TMJPEGFile::writeFrame(std::span<const std::uint8_t> jpeg, const TTimeStamp& stamp,
+                            std::chrono::steady_clock::time_point came) {
+    const bool timed = FrameNo_ == 0 || lastCame_;
+    appendFrame(jpeg, stamp);
+    if (!timed) return;
+    if (!firstCame_) firstCame_ = came;
+    lastCame_ = came;
+}
+
 void TMJPEGFile::writeFrame(std::span<const std::uint8_t> jpeg, const TTimeStamp& stamp) {
+    appendFrame(jpeg, stamp);
+    // A frame without its moment: the stamps tell the interval.
+    lastCame_.reset();
+}
+
+void TMJPEGFile::appendFrame(std::span<const std::uint8_t> jpeg, const TTimeStamp& stamp) {
     requireAccess(kWrite);
     if (static_cast<std::int64_t>(jpeg.size()) > kMaxFrameLength) {
         throw std::length_error("picture too large for a recording");

@@ -9,7 +9,9 @@
 // is another account's.
 
 #include <cstdint>
+#include <chrono>
 #include <ctime>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -99,6 +101,11 @@ public:
     // A failed write leaves no partial record behind.
     void writeFrame(std::span<const std::uint8_t> jpeg);
     void writeFrame(std::span<const std::uint8_t> jpeg, const TTimeStamp& stamp);
+    // With the moment it came on a clock that does not jump: the stored
+    // interval then comes from those moments, where a change of the clock
+    // (daylight saving) would make the stamps lie about it.
+    void writeFrame(std::span<const std::uint8_t> jpeg, const TTimeStamp& stamp,
+                    std::chrono::steady_clock::time_point came);
     void writeFrame(std::string_view jpeg);
     void writeFrame(std::string_view jpeg, const TTimeStamp& stamp);
 
@@ -140,6 +147,7 @@ private:
     // Never fails: a file it cannot repair is read as it is.
     RepairResult repairForReader() const;
     void openForWriting();
+    void appendFrame(std::span<const std::uint8_t> jpeg, const TTimeStamp& stamp);
     void openForReading();
     void finishWriting();
     // Removes the file this object made, unless its name went to another
@@ -155,6 +163,8 @@ private:
     std::int32_t Frames_ = 0;
     std::int32_t FramesPerSecond_ = 0;
     std::int32_t FrameNo_ = 0;
+    // Of the first and the last frame written, while every frame had one.
+    std::optional<std::chrono::steady_clock::time_point> firstCame_, lastCame_;
     bool mustRepair_ = false;
     std::int32_t myAccess_;
     std::string myFileName_;

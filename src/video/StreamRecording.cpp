@@ -32,8 +32,11 @@ std::optional<int> errorOf(const std::optional<RecordingFailure>& failure) {
 
 }  // namespace
 
-StreamRecording::StreamRecording(std::string cameraName, Settings settings, Clock clock)
-    : cameraName_(std::move(cameraName)), settings_(std::move(settings)), clock_(std::move(clock)) {
+StreamRecording::StreamRecording(std::string cameraName, Settings settings, Clock clock, SteadyClock steady)
+    : cameraName_(std::move(cameraName)),
+      settings_(std::move(settings)),
+      clock_(std::move(clock)),
+      steady_(std::move(steady)) {
     open(clock_());
 }
 
@@ -115,7 +118,7 @@ bool StreamRecording::writeFrame(std::span<const std::uint8_t> jpeg) {
 
 void StreamRecording::append(std::span<const std::uint8_t> jpeg, TimePoint now) {
     try {
-        file_->writeFrame(jpeg, stampOf(now));
+        file_->writeFrame(jpeg, stampOf(now), steady_());
         if (failure_) {
             log::info(log::Category::video, "recording of %s goes on in %s", cameraName_.c_str(),
                       file_->FileName().c_str());

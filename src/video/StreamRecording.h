@@ -32,6 +32,9 @@ class StreamRecording {
 public:
     using TimePoint = std::chrono::system_clock::time_point;
     using Clock = std::function<TimePoint()>;
+    // The moment a frame came on a clock that does not jump: the intervals
+    // stored with a file come from it, the names and stamps from `Clock`.
+    using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
     // Where files go and how long each runs; asked afresh for every file and
     // every frame, so a change of the settings takes effect at once.
     struct Settings {
@@ -44,7 +47,8 @@ public:
     static constexpr std::chrono::seconds kRetryInterval{5};
 
     // Opens the first file at once.
-    StreamRecording(std::string cameraName, Settings settings, Clock clock = &std::chrono::system_clock::now);
+    StreamRecording(std::string cameraName, Settings settings, Clock clock = &std::chrono::system_clock::now,
+                    SteadyClock steady = &std::chrono::steady_clock::now);
     ~StreamRecording();
     StreamRecording(const StreamRecording&) = delete;
     StreamRecording& operator=(const StreamRecording&) = delete;
@@ -74,6 +78,7 @@ private:
     std::string cameraName_;
     Settings settings_;
     Clock clock_;
+    SteadyClock steady_;
     // When the current file began, or, while failing, the last attempt.
     TimePoint started_;
     std::unique_ptr<TMJPEGFile> file_;

@@ -505,6 +505,9 @@ mount_share() {
   local hangfs=$bin/tests/hangfs
   [ -x "$hangfs" ] && [ -e /dev/fuse ] || { log "SKIP: no FUSE here ($hangfs, /dev/fuse)"; exit 77; }
   mkdir -p "$work/backing/pictures" "$share"
+  # unkillable=1: a server that finishes what it was asked whatever befalls
+  # the caller, as a network share's does.
+  if [ -n "${unkillable:-}" ]; then export HANGFS_UNKILLABLE=1; else unset HANGFS_UNKILLABLE; fi
   "$hangfs" "$work/backing" "$asleep" "$share" -f >"$work/hangfs.out" 2>&1 &
   pids+=("$!")
   for _ in $(seq 100); do mountpoint -q "$share" && break; sleep 0.05; done
@@ -525,7 +528,7 @@ end_in_time() {
 }
 
 case_share() {
-  mount_share
+  unkillable=1 mount_share
   store_video=1 pictures=$share/pictures write_root
   one_door_station
   wait_probe SimDoor1
@@ -562,10 +565,21 @@ case_share() {
   done
   [ -n "$recording" ] || fail "no recording once the share answered again"
   log "the share answers again: the recording goes on in ${recording#"$work"/backing/}"
+  # A further call while the share naps: its recording's file is being made
+  # when SIGTERM comes, and once the share answers no empty file stays.
+  end_call SimDoor1 SimDoor1
   touch "$asleep"
+  ring SimDoor1
+  "$xdrive" wait SimDoor1 30000 >/dev/null || fail "no popup for the further call"
   sleep 1
   end_in_time
   rm -f "$asleep"
+  for _ in $(seq 200); do [ -e "/proc/$program_pid" ] || break; sleep 0.05; done
+  [ -e "/proc/$program_pid" ] && fail "the program's calls into the share did not end 10 s after it answered"
+  local empty
+  empty=$(find "$work/backing/pictures" -name '*.kvd' -size 0)
+  [ -z "$empty" ] || fail "an empty recording stays: $empty"
+  log "once the share answered, the process ended and left no empty recording"
 }
 
 case_sharedialog() {

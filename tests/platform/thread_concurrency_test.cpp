@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -189,6 +190,72 @@ TEST(FolderWorker, AStuckJobHoldsUpNobodyButWhatQueuesBehindIt) {
     }
     ASSERT_TRUE(backend.pumpUntil([&] { return reported.size() == 2; }, 5s));
     EXPECT_EQ(reported, (std::vector<int>{6, 7}));
+}
+
+// The bound in bytes is shared fairly: a holder that comes while it is
+// reached takes the room of the newest job of the one that holds most, as
+// long as that one then still holds more; the workers of the process share
+// one bound.
+TEST(FolderWorker, TheBoundIsSharedFairlyAmongHolders) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool answers = false;
+    auto worker = std::make_unique<FolderWorker>("shared folder", FolderWorker::Limits{1000, 1000});
+    ASSERT_TRUE(worker->post([&] {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return answers; });
+    }));
+    std::vector<std::string> ran;
+    std::map<std::string, int> dropped;
+    const auto picture = [&](const std::string& name) {
+        return std::pair{[&ran, &mutex, name] {
+                             std::lock_guard lock(mutex);
+                             ran.push_back(name);
+                         },
+                         [&dropped, name] { ++dropped[name.substr(0, 1)]; }};
+    };
+    const FolderWorker::Holder a = FolderWorker::newHolder(), b = FolderWorker::newHolder();
+    const auto post = [&](FolderWorker::Holder holder, const std::string& name) {
+        auto [job, lost] = picture(name);
+        return worker->post(job, {100, holder, lost});
+    };
+    struct Row {
+        FolderWorker::Holder holder;
+        std::string name;
+        bool taken;
+        int droppedOfA;
+    };
+    const std::vector<Row> rows{{a, "a1", true, 0},  {a, "a2", true, 0},  {a, "a3", true, 0},   {a, "a4", true, 0},
+                                {a, "a5", true, 0},  {a, "a6", true, 0},  {a, "a7", true, 0},   {a, "a8", true, 0},
+                                {a, "a9", true, 0},  {a, "a10", true, 0}, {a, "a11", false, 0}, {b, "b1", true, 1},
+                                {b, "b2", true, 2},  {b, "b3", true, 3},  {b, "b4", true, 4},   {b, "b5", true, 5},
+                                {b, "b6", false, 5}, {a, "a12", false, 5}};
+    for (const Row& row : rows) {
+        EXPECT_EQ(post(row.holder, row.name), row.taken) << row.name;
+        EXPECT_EQ(dropped["a"], row.droppedOfA) << row.name;
+    }
+    EXPECT_EQ(dropped["b"], 0);
+    // A job that frees is taken all the same, and nobody's job is dropped for it.
+    EXPECT_TRUE(worker->post([] {}, {500, 0, nullptr}, FolderWorker::Admission::always));
+
+    // Another worker of the process shares the bound with this one's siblings.
+    auto first = std::make_unique<FolderWorker>("first");
+    auto second = std::make_unique<FolderWorker>("second");
+    ASSERT_TRUE(first->post([&] {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return answers; });
+    }));
+    EXPECT_TRUE(first->post([] {}, FolderWorker::kMemoryBound / 4 * 3));
+    EXPECT_FALSE(second->post([] {}, FolderWorker::kMemoryBound / 2));
+    {
+        std::lock_guard lock(mutex);
+        answers = true;
+    }
+    changed.notify_all();
+    ASSERT_TRUE(worker->drain(5s) && first->drain(5s));
+    EXPECT_TRUE(second->post([] {}, FolderWorker::kMemoryBound / 2));
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(ran, (std::vector<std::string>{"a1", "a2", "a3", "a4", "a5", "b1", "b2", "b3", "b4", "b5"}));
 }
 
 TEST(MainLoop, PostedMessagesRunOnTheMainThreadAndFreeTheirPayloadGoneTargetOrNot) {

@@ -136,7 +136,7 @@ TEST(Apply, GeneralPageChecksThePasswordsBeforeItStoresAnything) {
     EXPECT_TRUE(settings.hasVideoPass());
     EXPECT_EQ(settings.blackValue(), 77);
     EXPECT_EQ(settings.firstPictpath(), dir.path() + "/pictures/");
-    ASSERT_TRUE(video::pictureFolderWorker().drain(std::chrono::seconds(5)));
+    ASSERT_TRUE(platform::FolderWorker::drainAll(std::chrono::seconds(5)));
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() + "/pictures"));
     EXPECT_EQ(loadGeneral(settings).ids, "11;12");
     EXPECT_TRUE(loadGeneral(settings).passwordSet);

@@ -506,7 +506,7 @@ TEST_F(Decoder, RecordsTheShownPartsUntouched) {
     EXPECT_TRUE(file.starts_with(folder.path() + "/.._Front_Door/") && file.ends_with("_.._Front_Door.kvd")) << file;
     ASSERT_TRUE(waitForShown(2));
     d.reset();  // has the worker close the file
-    ASSERT_TRUE(pictureFolderWorker().drain(Millis(3000)));
+    ASSERT_TRUE(platform::FolderWorker::drainAll(Millis(3000)));
 
     TMJPEGFile recording(file, TMJPEGFile::kRead);
     // The popup rule drops parts 2 and 5 unrecorded; the damaged part is

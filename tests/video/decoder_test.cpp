@@ -180,6 +180,36 @@ TEST(StreamRecording, OddLengthsClocksAndFoldersEndNothingBadly) {
     });
 }
 
+// The wall clock jumps in the middle of a recording (daylight saving, a
+// clock set by hand): the interval stored with each file comes from the
+// moments the frames came, and an export plays at the camera's pace.
+TEST(StreamRecording, IntervalsCountOnAClockThatDoesNotJump) {
+    using namespace std::chrono_literals;
+    const std::string jpeg = "jpeg";
+    const std::span bytes(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size());
+    for (const std::chrono::minutes jump : {-60min, 60min, -1min}) {
+        testsupport::TempDir dir;
+        StreamRecording::TimePoint now = localTime(2024, 10, 27, 2, 50, 0);
+        std::chrono::steady_clock::time_point came{};
+        {
+            StreamRecording recording(
+                "c", {[&](const std::string&) { return ownFolder(dir.path()); }, [] { return 30; }},
+                [&] { return now; }, [&] { return came; });
+            for (int i = 0; i < 8; ++i) {
+                if (i == 4) now += jump;
+                recording.writeFrame(bytes);
+                now += 202ms, came += 202ms;
+            }
+        }
+        for (const auto& name : filesIn(dir.path())) {
+            const TMJPEGFile file(dir.path() + "/" + name, TMJPEGFile::kRead);
+            if (file.VideoFrames() > 1) {
+                EXPECT_EQ(file.VideoFPS(), 202) << name << " jump " << jump.count();
+            }
+        }
+    }
+}
+
 // The disk fills in the middle of a picture and is freed again: the
 // recording says so once, keeps what it wrote, leaves no broken file, and
 // goes on by the next attempt, well before its next file would begin.
@@ -227,9 +257,10 @@ TEST(StreamRecording, AFailingRecordingGoesOnByItselfOnceItCanWriteAgain) {
 
 // The recording's folder stops answering: the stream hands its pictures
 // over all the same, those the worker cannot take any more make the
-// recording fail for that reason (said once), and once the folder answers
-// the pictures taken are written with the time they came, not the time
-// their write came to.
+// recording fail for that reason (said once) and are counted, and once the
+// folder answers the pictures taken are written with the time they came,
+// not the time their write came to. A call that starts while the memory
+// bound is reached is recorded all the same, within its fair share.
 TEST(StreamRecording, AFolderThatDoesNotAnswerHoldsUpNoPictureAndIsToldOnce) {
     using namespace std::chrono_literals;
     config::sprache = config::lang_en;
@@ -237,13 +268,16 @@ TEST(StreamRecording, AFolderThatDoesNotAnswerHoldsUpNoPictureAndIsToldOnce) {
     std::mutex mutex;
     std::condition_variable answered;
     bool answers = false;
-    platform::FolderWorker worker("recordings", {64, 1000});
-    ASSERT_TRUE(worker.post([&] {
+    const auto worker =
+        std::make_shared<platform::FolderWorker>("recordings", platform::FolderWorker::Limits{64, 1000});
+    ASSERT_TRUE(worker->post([&] {
         std::unique_lock lock(mutex);
         answered.wait(lock, [&] { return answers; });
     }));
     std::atomic<int> told{0};
+    std::atomic<int> toldOfGate{0};
     std::string file;
+    std::string gateFile;
     const std::string jpeg(300, 'j');
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size());
     std::chrono::system_clock::time_point released;
@@ -260,6 +294,15 @@ TEST(StreamRecording, AFolderThatDoesNotAnswerHoldsUpNoPictureAndIsToldOnce) {
         EXPECT_EQ(failure->path, dir.path());
         EXPECT_EQ(told.load(), 1);
 
+        RecordingWriter gate("Gate",
+                             {[&](const std::string&) { return ownFolder(dir.path(), "gate"); }, [] { return 30; }},
+                             dir.path(), worker, [&] { ++toldOfGate; });
+        for (int i = 0; i < 3; ++i) gate.frame(bytes);  // the first takes the room of the Door's newest
+        EXPECT_EQ(told.load(), 1);
+        EXPECT_EQ(recording.lost().pictures, 3u);
+        EXPECT_EQ(gate.lost().pictures, 2u);
+        EXPECT_TRUE(gate.failure());
+
         std::this_thread::sleep_for(1100ms);
         released = std::chrono::system_clock::now();
         {
@@ -267,14 +310,18 @@ TEST(StreamRecording, AFolderThatDoesNotAnswerHoldsUpNoPictureAndIsToldOnce) {
             answers = true;
         }
         answered.notify_all();
-        ASSERT_TRUE(worker.drain(5s));
+        ASSERT_TRUE(worker->drain(5s));
         EXPECT_FALSE(recording.failure());
         EXPECT_EQ(told.load(), 3);  // the first file's outcome, and answering again
+        EXPECT_FALSE(gate.failure());
+        EXPECT_EQ(toldOfGate.load(), 3);  // not answering, its file's outcome, answering again
         file = recording.fileName();
+        gateFile = gate.fileName();
     }
-    ASSERT_TRUE(worker.drain(5s));  // closed there
+    ASSERT_TRUE(worker->drain(5s));  // closed there
+    EXPECT_EQ(TMJPEGFile(gateFile, TMJPEGFile::kRead).VideoFrames(), 1);
     TMJPEGFile written(file, TMJPEGFile::kRead);
-    EXPECT_EQ(written.VideoFrames(), 3);
+    EXPECT_EQ(written.VideoFrames(), 2);
     std::tm local{};
     const std::time_t seconds = std::chrono::system_clock::to_time_t(released);
     localtime_r(&seconds, &local);

@@ -1,5 +1,7 @@
 #include "video/ui/CallSession.h"
 
+#include <QDateTime>
+
 #include "config/SavePath.h"
 #include "config/cfgUnit.h"
 #include "platform/LocalTime.h"
@@ -17,17 +19,8 @@ namespace oculon::video::ui {
 
 using namespace config;
 
-namespace {
-
-// What stays the same while a failure in `path` (a file or a folder) lasts.
-std::string failureInFolder(const std::string& path, const std::string& reason) {
-    return platform::folderOfFile(path) + "\n" + reason;
-}
-
-}  // namespace
-
 CallSession::CallSession(QWidget& owner, bool withWatchdog, CodePadding padding)
-    : owner_(owner), padding_(padding), timers_({}, withWatchdog), notice_(owner) {
+    : owner_(owner), padding_(padding), timers_({}, withWatchdog), notice_(owner), recordingLine_(owner) {
     clock_.setInterval(500);
     QObject::connect(&clock_, &QTimer::timeout, &owner_, [this] {
         if (hooks_.onClock) hooks_.onClock(platform::localNow());
@@ -67,23 +60,41 @@ std::unique_ptr<TMJPEGDecoder> CallSession::startDecoder(const TServerAttributes
     decoder->setOnStoerung(std::move(onFault));  // no watchdog: CallTimers is ours
     if (record.aufzeichnen) {
         // Told once the first file is open, or failed.
-        decoder->setOnRecording([this](TMJPEGDecoder& d) { recordingChanged(d); });
+        decoder->setOnRecording([this](TMJPEGDecoder&) { recordingChanged(); });
     }
     return decoder;
 }
 
-void CallSession::recordingChanged(const TMJPEGDecoder& decoder) {
-    const auto failure = decoder.recordingFailure();
-    if (!failure) {
-        CallNotice::cleared(CallFailure::recording);
-        return;
+void CallSession::recordingChanged() {
+    std::optional<RecordingFailure> failure;
+    RecordingWriter::Lost lost;
+    for (const TMJPEGDecoder* decoder : {main_.get(), second_.get()}) {
+        if (decoder == nullptr) continue;
+        if (!failure) failure = decoder->recordingFailure();
+        const RecordingWriter::Lost more = decoder->recordingLost();
+        if (more.pictures == 0) continue;
+        if (lost.pictures == 0 || more.first < lost.first) lost.first = more.first;
+        if (lost.pictures == 0 || more.last > lost.last) lost.last = more.last;
+        lost.pictures += more.pictures;
     }
-    // The call goes on; the user learns that it is not recorded, and why.
-    const std::string reason = recordingFailureText(*failure);
-    notice_.tell(
-        CallFailure::recording,
-        platform::shownText(reason) + "\n" + platform::shownText(failure->path) + "\n\n" + tr(txtRecordingGoesOn),
-        failureInFolder(failure->path, reason));
+    // The call goes on; the line says that it is not recorded, and why, and
+    // changes once recording goes on by itself.
+    if (failure) {
+        recordingFailed_ = true;
+        return recordingLine_.tell(recordingFailureText(*failure) + ". " + tr(txtRecordingGoesOn), true);
+    }
+    if (!recordingFailed_ && lost.pictures == 0) return recordingLine_.tell({}, false);
+    std::string text = tr(txtRecordingAgain);
+    if (lost.pictures > 0) {
+        const auto clock = [](StreamRecording::TimePoint at) {
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count();
+            return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("HH:mm:ss"));
+        };
+        text += " " + QString::fromStdString(tr(txtPicturesLost))
+                          .arg(QString::number(lost.pictures), clock(lost.first), clock(lost.last))
+                          .toStdString();
+    }
+    recordingLine_.tell(text, false);
 }
 
 void CallSession::tellPictureNotSaved(const SnapshotFailure& failure, bool asked) {
@@ -101,6 +112,9 @@ void CallSession::start(CallSetup setup, VideoImage& main, VideoImage* second, H
         [this](const SnapshotFailure& failure, bool asked) { tellPictureNotSaved(failure, asked); },
         [] { CallNotice::cleared(CallFailure::picture); });
     timers_.start(setup_.videoOnly, setup_.tuerDauer);
+    recordingFailed_ = false;
+    recordingLine_.tell({}, false);
+    recordingLine_.follow(&main);
     if (const auto& folderMessage = setup_.invalidPathMessage)
         notice_.tell(CallFailure::pictureFolder, *folderMessage, *folderMessage);
     else CallNotice::cleared(CallFailure::pictureFolder);
@@ -147,6 +161,8 @@ void CallSession::stop() {
     callAlive_.reset();
     if (openPrompt_) openPrompt_->done(mrCancel);
     notice_.withdraw();
+    recordingLine_.tell({}, false);
+    recordingLine_.follow(nullptr);
     if (!running_) return;
     running_ = false;
     snapshots_.reset();
@@ -169,6 +185,7 @@ void CallSession::swapPictures() {
     VideoImage* a = mainRelay_.target();
     mainRelay_.setTarget(secondRelay_.target());
     secondRelay_.setTarget(a);
+    recordingLine_.follow(mainRelay_.target());
 }
 
 QImage CallSession::captionedPicture(const std::tm& at, const std::string& comment) {

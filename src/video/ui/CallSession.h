@@ -23,6 +23,7 @@
 #include "video/VideoCall.h"
 #include "video/ui/CallNotice.h"
 #include "video/ui/CallSaveAs.h"
+#include "video/ui/RecordingLine.h"
 #include "video/ui/SnapshotWriter.h"
 #include "video/ui/VideoImage.h"
 
@@ -108,8 +109,9 @@ private:
     // and returns it as it is now; null without a picture control.
     QImage captionedPicture(const std::tm& at, const std::string& comment);
     void saveToFile();
-    // Tells the user that the call is not recorded, and why.
-    void recordingChanged(const TMJPEGDecoder& decoder);
+    // Tells the user, in the recording line, that the call is not recorded
+    // and why, or that it records again and what it lost meanwhile.
+    void recordingChanged();
     // `asked`: the user asked for this picture, and is told in any case.
     void tellPictureNotSaved(const SnapshotFailure& failure, bool asked);
     // The folder the user chose for pictures.
@@ -146,6 +148,8 @@ private:
     // the program's notices.
     std::unique_ptr<SnapshotWriter> snapshots_;
     CallNotice notice_;
+    RecordingLine recordingLine_;
+    bool recordingFailed_ = false;  // in this call
 };
 
 }  // namespace oculon::video::ui

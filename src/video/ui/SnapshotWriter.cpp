@@ -86,14 +86,21 @@ void SnapshotWriter::save(const QImage& picture, const std::string& fileName, co
     pending->fileName = fileName;
     pending->asked = asked;
     const std::weak_ptr<Receiver> receiver = receiver_;
-    const bool taken = pictureFolderWorker().post(
-        [pending, picture, fileName, comment, pictureFolder, receiver] {
-            if (!pending->begin()) return;
-            SnapshotFailure failure = saveJpeg(picture, fileName, comment, pictureFolder);
-            FolderWorker::report(
-                [pending, receiver, failure = std::move(failure)] { pictureDone(receiver, pending, failure); });
-        },
-        static_cast<std::size_t>(picture.sizeInBytes()));
+    // Made room for another's picture or recording while the folder naps:
+    // told as any picture not saved.
+    auto dropped = [pending, receiver] {
+        FolderWorker::report([pending, receiver] { pictureDone(receiver, pending, notAnswering(pending->fileName)); });
+    };
+    const bool taken = folderWorker(pictureFolder.value_or(platform::folderOfFile(fileName)))
+                           ->post(
+                               [pending, picture, fileName, comment, pictureFolder, receiver] {
+                                   if (!pending->begin()) return;
+                                   SnapshotFailure failure = saveJpeg(picture, fileName, comment, pictureFolder);
+                                   FolderWorker::report([pending, receiver, failure = std::move(failure)] {
+                                       pictureDone(receiver, pending, failure);
+                                   });
+                               },
+                               {static_cast<std::size_t>(picture.sizeInBytes()), holder_, std::move(dropped)});
     if (!taken) {
         log::warning(log::Category::video, "snapshot not written: %s: the picture folder does not answer",
                      fileName.c_str());
@@ -109,7 +116,7 @@ void SnapshotWriter::whenFolderAnswers(const std::optional<std::string>& picture
     pending->fileName = wanted;
     pending->ready = std::move(ready);
     const std::weak_ptr<Receiver> receiver = receiver_;
-    const bool taken = pictureFolderWorker().post([pending, pictureFolder, wanted, receiver] {
+    const bool taken = folderWorker(pictureFolder.value_or(wanted))->post([pending, pictureFolder, wanted, receiver] {
         if (!pending->begin()) return;
         // A folder that cannot be made is the dialog's to say.
         const config::SaveFolder made = config::makeSaveFolder(pictureFolder.value_or(wanted), wanted);
@@ -128,8 +135,12 @@ void SnapshotWriter::whenFolderAnswers(const std::optional<std::string>& picture
 void SnapshotWriter::checkOverdue() {
     const auto now = FolderWorker::Clock::now();
     std::vector<std::shared_ptr<Pending>> overdue;
+    // A picture the user did not ask for just now (the call's first one, the
+    // door's) waits for the folder within the memory bound: nobody waits
+    // for it.
     for (const auto& pending : receiver_->pending)
-        if (!pending->told && now - pending->since > noAnswer_) overdue.push_back(pending);
+        if (!pending->told && (pending->asked || pending->ready) && now - pending->since > noAnswer_)
+            overdue.push_back(pending);
     // Told once each; one the worker has not begun is not written any more.
     // What is told may start new pictures.
     const std::weak_ptr<Receiver> alive = receiver_;

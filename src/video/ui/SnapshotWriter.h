@@ -1,10 +1,11 @@
 #pragma once
-// The snapshots of a call, written on the picture folder's worker: the call
-// takes the picture and goes on at once, the worker makes the dated folder
-// and writes the file. A picture that waits longer than the folder may
-// take is told as not saved, once, and is not written any more unless its
-// write had begun; a picture that fails once its call has ended is told to
-// the user all the same. Main thread.
+// The snapshots of a call, written on their folder's worker: the call takes
+// the picture and goes on at once, the worker makes the dated folder and
+// writes the file. A picture the user asked for that waits longer than the
+// folder may take is told as not saved, once, and is not written any more
+// unless its write had begun; one taken by itself (the call's first) waits
+// within the workers' memory bound. A picture that fails once its call has
+// ended is told to the user all the same. Main thread.
 
 #include <QImage>
 
@@ -54,6 +55,8 @@ public:
 private:
     std::shared_ptr<Receiver> receiver_;
     std::chrono::milliseconds noAnswer_;
+    // The call's share of the folder workers' memory.
+    const platform::FolderWorker::Holder holder_ = platform::FolderWorker::newHolder();
 };
 
 }  // namespace oculon::video::ui

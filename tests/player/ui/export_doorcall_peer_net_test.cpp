@@ -66,7 +66,7 @@ TEST(ExportDoorCall, ARecordedCallIsExportedAndReadBack) {
         popup.stopVideo();
     }
     // The picture folder's worker closes it.
-    ASSERT_TRUE(video::pictureFolderWorker().drain(5000ms));
+    ASSERT_TRUE(platform::FolderWorker::drainAll(5000ms));
     std::string recording;
     for (const auto& entry : fs::recursive_directory_iterator(root))
         if (entry.path().extension() == ".kvd") recording = entry.path();

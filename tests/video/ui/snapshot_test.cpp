@@ -2,8 +2,9 @@
 // symbolic link that someone who can write the folder planted at the name,
 // also not when it is planted in the moment the name is found free.
 // A snapshot not written says why in the words of the step that failed;
-// one that waits too long for its folder is told so, once, and one that
-// fails after its call has ended is told all the same.
+// one the user asked for that waits too long for its folder is told so,
+// once, the call's own wait, another folder's do not wait behind them, and
+// one that fails after its call has ended is told all the same.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,7 +83,7 @@ TEST(Snapshot, APictureThatWaitsTooLongForItsFolderIsToldOnceAndNotWrittenLater)
     auto writer = std::make_unique<video::ui::SnapshotWriter>(
         [&](const video::ui::SnapshotFailure& failure, bool asked) { failed.emplace_back(failure.text, asked); },
         [&] { ++saved; }, 1s);
-    const auto written = [&] { return video::pictureFolderWorker().drain(5s); };
+    const auto written = [&] { return platform::FolderWorker::drainAll(5s); };
 
     writer->save(picture, dir.path() + "/Door/first.jpg", {}, false, std::nullopt);
     ASSERT_TRUE(testsupport::pumpUntil([&] { return saved == 1; }));
@@ -92,17 +93,23 @@ TEST(Snapshot, APictureThatWaitsTooLongForItsFolderIsToldOnceAndNotWrittenLater)
     std::mutex mutex;
     std::condition_variable changed;
     bool answers = false;
-    video::pictureFolderWorker().post([&] {
+    video::folderWorker(dir.path() + "/Door")->post([&] {
         std::unique_lock lock(mutex);
         changed.wait(lock, [&] { return answers; });
     });
     const std::string late = dir.path() + "/Door/late.jpg";
+    const std::string waits = dir.path() + "/Door/first-of-call.jpg";
     writer->save(picture, late, {}, true, std::nullopt);
+    writer->save(picture, waits, {}, false, std::nullopt);
     writer->checkOverdue();
     EXPECT_TRUE(failed.empty());
+    // Another folder answers: its picture does not wait behind this one's.
+    writer->save(picture, dir.path() + "/Home/saved.jpg", {}, true, std::nullopt);
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return saved == 2; }));
     testsupport::pumpFor(1100ms);
     writer->checkOverdue();
     writer->checkOverdue();
+    // The one the user asked for is told; the call's first waits, untold.
     ASSERT_EQ(failed.size(), 1u);
     EXPECT_EQ(failed[0], std::make_pair(late + ": the picture folder does not answer", true));
     {
@@ -113,6 +120,7 @@ TEST(Snapshot, APictureThatWaitsTooLongForItsFolderIsToldOnceAndNotWrittenLater)
     ASSERT_TRUE(written());
     testsupport::pumpFor(50ms);
     EXPECT_FALSE(std::filesystem::exists(late)) << "told as not saved, and saved after all";
+    EXPECT_TRUE(std::filesystem::exists(waits));
     EXPECT_EQ(failed.size(), 1u);
 
     // Its call has ended: the user is told all the same.
