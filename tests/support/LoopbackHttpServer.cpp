@@ -70,6 +70,11 @@ Script& Script::hang() {
     return *this;
 }
 
+Script& Script::again(std::size_t from, std::size_t times) {
+    steps_.push_back({Kind::again, {}, Millis(0), from, times});
+    return *this;
+}
+
 std::string Script::answer(int status, std::string reason, std::string body, HeaderList headers, bool contentLength) {
     std::string out = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\n";
     for (const auto& [n, v] : headers) out += n + ": " + v + "\r\n";
@@ -113,15 +118,16 @@ Script Script::mjpeg(const std::vector<std::string>& frames, const MjpegOptions&
     if (o.chunked) headers.emplace_back("Transfer-Encoding", "chunked");
     Script s;
     s.send(answer(200, "OK", "", std::move(headers), false));
-    for (std::size_t round = 0; round < o.repeat; ++round) {
-        for (const auto& frame : frames) {
-            std::string part = "--" + o.boundary + "\r\nContent-Type: " + o.partType + "\r\n";
-            if (o.partLengths) part += "Content-Length: " + std::to_string(frame.size()) + "\r\n";
-            part += "\r\n" + frame + "\r\n";
-            s.send(o.chunked ? chunk(part) : part);
-            if (o.interval.count() > 0) s.pause(o.interval);
-        }
+    const std::size_t round = s.steps().size();
+    for (const auto& frame : frames) {
+        if (o.repeat == 0) break;
+        std::string part = "--" + o.boundary + "\r\nContent-Type: " + o.partType + "\r\n";
+        if (o.partLengths) part += "Content-Length: " + std::to_string(frame.size()) + "\r\n";
+        part += "\r\n" + frame + "\r\n";
+        s.send(o.chunked ? chunk(part) : part);
+        if (o.interval.count() > 0) s.pause(o.interval);
     }
+    if (o.repeat > 1) s.again(round, o.repeat - 1);
     if (o.holdOpenAtEnd) s.hang();
     else if (o.chunked) s.send("0\r\n\r\n");
     return s;
@@ -302,7 +308,10 @@ std::optional<RecordedRequest> LoopbackHttpServer::readRequest(int fd, std::size
 }
 
 bool LoopbackHttpServer::play(int fd, std::size_t index, const Script& script) {
-    for (const auto& step : script.steps()) {
+    const auto& steps = script.steps();
+    std::vector<std::size_t> played(steps.size(), 0);  // rounds an `again` step has repeated
+    for (std::size_t at = 0; at < steps.size(); ++at) {
+        const auto& step = steps[at];
         switch (step.kind) {
             case Script::Kind::send:
                 if (!sendAll(fd, step.bytes)) return false;
@@ -316,6 +325,12 @@ bool LoopbackHttpServer::play(int fd, std::size_t index, const Script& script) {
                 }
                 break;
             case Script::Kind::hang: idle(fd, index, Millis(-1)); return false;
+            case Script::Kind::again:
+                if (played[at] < step.times && step.from < at) {
+                    ++played[at];
+                    at = step.from - 1;  // the loop's step brings it to `from`
+                }
+                break;
         }
     }
     return true;

@@ -49,11 +49,12 @@ struct MjpegOptions {
 // than it announced is a cut in mid-body.
 class Script {
 public:
-    enum class Kind { send, pause, drip, hang };
+    enum class Kind { send, pause, drip, hang, again };
     struct Step {
         Kind kind;
         std::string bytes;
         Millis time{0};
+        std::size_t from = 0, times = 0;  // again
     };
 
     Script& send(std::string bytes);
@@ -63,6 +64,9 @@ public:
     // Keeps the connection open, sending nothing, until the client closes it
     // or the server stops.
     Script& hang();
+    // Plays the steps from index `from` up to here `times` more times: a long
+    // stream costs one round of memory, not one copy per round.
+    Script& again(std::size_t from, std::size_t times);
     const std::vector<Step>& steps() const { return steps_; }
 
     // A complete answer with Content-Length (or without it, ended by the close).
