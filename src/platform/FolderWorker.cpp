@@ -67,17 +67,33 @@ struct FolderWorker::State {
     Clock::time_point busySince;
     bool letGo = false;
 
+    // Under the mutex: the holder other than `asking` whose queued jobs hold
+    // most here, and how much.
+    std::pair<Holder, std::size_t> fullest(Holder asking) const {
+        std::pair<Holder, std::size_t> most{0, 0};
+        for (const auto& [holder, bytesHeld] : held)
+            if (holder != asking && bytesHeld > most.second) most = {holder, bytesHeld};
+        return most;
+    }
+
+    std::size_t holds(Holder holder) const {
+        const auto it = held.find(holder);
+        return it == held.end() ? 0 : it->second;
+    }
+
     // Under the mutex: the newest queued job of the holder that holds most,
     // when it holds more than `asking` would with `bytes` more; moved out.
     std::optional<Entry> roomFor(Holder asking, std::size_t bytes) {
-        Holder most = 0;
-        std::size_t mostBytes = 0;
-        for (const auto& [holder, bytesHeld] : held)
-            if (holder != asking && bytesHeld > mostBytes) most = holder, mostBytes = bytesHeld;
-        const auto own = held.find(asking);
-        if (most == 0 || mostBytes <= (own == held.end() ? 0 : own->second) + bytes) return std::nullopt;
+        const auto [most, mostBytes] = fullest(asking);
+        if (most == 0 || mostBytes <= holds(asking) + bytes) return std::nullopt;
+        return newestOf(most);
+    }
+
+    // Under the mutex: the newest queued job of `holder`, moved out and its
+    // room given back.
+    std::optional<Entry> newestOf(Holder holder) {
         for (auto it = jobs.rbegin(); it != jobs.rend(); ++it) {
-            if (it->always || it->load.holder != most) continue;
+            if (it->always || it->load.holder != holder) continue;
             Entry entry = std::move(*it);
             jobs.erase(std::next(it).base());
             forget(entry);
@@ -116,6 +132,24 @@ Running& running() {
 }
 
 std::atomic<bool> ending{false};
+
+// The room a holder that would hold `wouldHold` may take from the workers
+// sharing `self`'s budget: a folder that does not answer and filled the
+// bound must not starve the recordings of the folders that do.
+std::optional<Entry> roomElsewhere(const std::shared_ptr<FolderWorker::State>& self, FolderWorker::Holder asking,
+                                   std::size_t wouldHold) {
+    std::lock_guard all(running().mutex);
+    std::shared_ptr<FolderWorker::State> fullest;
+    std::pair<FolderWorker::Holder, std::size_t> most{0, 0};
+    for (const auto& s : running().states) {
+        if (s == self || s->budget != self->budget) continue;
+        std::lock_guard lock(s->mutex);
+        if (const auto candidate = s->fullest(asking); candidate.second > most.second) fullest = s, most = candidate;
+    }
+    if (!fullest || most.second <= wouldHold) return std::nullopt;
+    std::lock_guard lock(fullest->mutex);
+    return fullest->newestOf(most.first);
+}
 
 void work(const std::shared_ptr<FolderWorker::State>& s) {
     setCurrentThreadName(s->name);
@@ -201,27 +235,40 @@ bool FolderWorker::post(Job job, std::size_t bytes, Admission admission) {
 bool FolderWorker::post(Job job, Load load, Admission admission) {
     std::vector<Entry> dropped;
     bool taken = false;
-    {
-        std::lock_guard lock(state_->mutex);
-        State& s = *state_;
-        const bool always = admission == Admission::always;
-        for (;;) {
-            // The job in hand counts: the bounds are on what the folder holds up.
-            const std::size_t jobs = s.jobs.size() + (s.busy ? 1 : 0);
-            if (always || (jobs < s.limits.jobs && s.budget->take(load.bytes, false))) {
-                if (always) s.budget->take(load.bytes, true);
-                taken = true;
-                break;
+    const bool always = admission == Admission::always;
+    for (;;) {
+        std::size_t wouldHold = 0;
+        bool roomInCount = false;
+        {
+            std::lock_guard lock(state_->mutex);
+            State& s = *state_;
+            for (;;) {
+                // The job in hand counts: the bounds are on what the folder holds up.
+                const std::size_t jobs = s.jobs.size() + (s.busy ? 1 : 0);
+                if (always || (jobs < s.limits.jobs && s.budget->take(load.bytes, false))) {
+                    if (always) s.budget->take(load.bytes, true);
+                    taken = true;
+                    break;
+                }
+                std::optional<Entry> room = s.roomFor(load.holder, load.bytes);
+                if (!room) break;
+                dropped.push_back(std::move(*room));
             }
-            std::optional<Entry> room = s.roomFor(load.holder, load.bytes);
-            if (!room) break;
-            dropped.push_back(std::move(*room));
+            if (taken) {
+                if (load.holder != 0 && !always) s.held[load.holder] += load.bytes;
+                s.jobs.push_back({std::move(job), std::move(load), always});
+                ++s.given;
+            } else {
+                wouldHold = s.holds(load.holder) + load.bytes;
+                roomInCount = s.jobs.size() + (s.busy ? 1 : 0) < s.limits.jobs;
+            }
         }
-        if (taken) {
-            if (load.holder != 0 && !always) s.held[load.holder] += load.bytes;
-            s.jobs.push_back({std::move(job), std::move(load), always});
-            ++s.given;
-        }
+        if (taken || !roomInCount) break;
+        // The bound may be held by other folders' workers (taken outside this
+        // worker's lock: never two workers' locks at once).
+        std::optional<Entry> room = roomElsewhere(state_, load.holder, wouldHold);
+        if (!room) break;
+        dropped.push_back(std::move(*room));
     }
     if (taken) state_->wake.notify_one();
     for (Entry& entry : dropped)

@@ -247,12 +247,28 @@ TEST(FolderWorker, TheBoundIsSharedFairlyAmongHolders) {
     }));
     EXPECT_TRUE(first->post([] {}, FolderWorker::kMemoryBound / 4 * 3));
     EXPECT_FALSE(second->post([] {}, FolderWorker::kMemoryBound / 2));
+    // A recording of a folder that answers takes its share from the one of a
+    // folder that does not, on another worker: the newest picture goes.
+    ASSERT_TRUE(second->post([&] {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return answers; });
+    }));
+    const FolderWorker::Holder stuck = FolderWorker::newHolder(), fine = FolderWorker::newHolder();
+    int droppedOfStuck = 0;
+    const auto eighth = [&](FolderWorker::Holder holder) {
+        return FolderWorker::Load{FolderWorker::kMemoryBound / 8, holder, [&droppedOfStuck] { ++droppedOfStuck; }};
+    };
+    EXPECT_TRUE(first->post([] {}, eighth(stuck)) && first->post([] {}, eighth(stuck)));
+    EXPECT_TRUE(second->post([] {}, eighth(fine)));
+    EXPECT_EQ(droppedOfStuck, 1);
+    EXPECT_FALSE(second->post([] {}, eighth(fine)));  // no more than the other holds
+    EXPECT_EQ(droppedOfStuck, 1);
     {
         std::lock_guard lock(mutex);
         answers = true;
     }
     changed.notify_all();
-    ASSERT_TRUE(worker->drain(5s) && first->drain(5s));
+    ASSERT_TRUE(worker->drain(5s) && first->drain(5s) && second->drain(5s));
     EXPECT_TRUE(second->post([] {}, FolderWorker::kMemoryBound / 2));
     std::lock_guard lock(mutex);
     EXPECT_EQ(ran, (std::vector<std::string>{"a1", "a2", "a3", "a4", "a5", "b1", "b2", "b3", "b4", "b5"}));
