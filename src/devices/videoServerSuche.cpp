@@ -139,7 +139,10 @@ void suchThread::Execute() {
             if (tick == 0) {
                 // Counted before anything goes out: an answer finds its pass counted.
                 if (passesBegun_ < 2) ++passesBegun_;
-                handlers_.rounds().beginRound();
+                // A round asks every source once: multicast DNS and the
+                // manual cameras are asked every other pass only, and a
+                // device heard only there must not drop out between.
+                if (pass == 0) handlers_.rounds().beginRound();
                 if (activatedForRelay_) relayPass();
                 else broadcastPass();
                 if (pass == 0) dnsAndManualPass(!activatedForRelay_);
