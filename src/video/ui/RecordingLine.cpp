@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "config/ui/BrandDialog.h"
+
 namespace oculon::video::ui {
 
 RecordingLine::RecordingLine(QWidget& view) : QLabel(&view) {
@@ -33,7 +35,7 @@ void RecordingLine::tell(const std::string& text, bool failing) {
     pal.setColor(QPalette::Window, failing ? QColor(0xFF, 0xD8, 0xD0) : QColor(0xFF, 0xF8, 0xD0));
     pal.setColor(QPalette::WindowText, Qt::black);
     setPalette(pal);
-    setText(QString::fromStdString(text));
+    setText(config::ui::qs(text));
     show();
     place();
 }
