@@ -125,10 +125,19 @@ void confirmGateways(const config::TVideoConfig& settings, const std::vector<Fou
 GatewayCaller gatewayCaller(const config::TVideoConfig& settings, const std::string& sender,
                             const std::vector<FoundGateway>& found, const ConfirmedGateways& confirmed) {
     GatewayCaller caller;
-    const auto at = std::find_if(found.begin(), found.end(),
-                                 [&](const FoundGateway& g) { return g.address == sender && !g.fromHere; });
-    if (at == found.end()) return caller;
-    const FoundGateway& gateway = *at;
+    // One address may answer with several hardware addresses: the call is
+    // of the one a station keeps (or claims to be), not of whichever came first.
+    const FoundGateway* calling = nullptr;
+    for (const FoundGateway& g : found) {
+        if (g.address != sender || g.fromHere) continue;
+        if (calling == nullptr) calling = &g;
+        if (g.disputed() || stationBehindGateway(settings, g, found)) {
+            calling = &g;
+            break;
+        }
+    }
+    if (calling == nullptr) return caller;
+    const FoundGateway& gateway = *calling;
     caller.gateway = gateway;
     if (gateway.disputed()) {
         // Trusted by nobody: the call shows, and its door commands go, only

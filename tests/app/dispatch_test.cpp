@@ -585,6 +585,11 @@ TEST_F(GatewayDispatch, ADoubtfulGatewayCallIsToldAndGetsNoDoorCommandOnAGuess) 
          "-",
          "The gateway \"Yard\" at 10.0.1.3 called. Two gateways carry the name of the station \"Yard\""},
         {"one of its name", {{"Yard", "10.0.1.3", "00:90:e8:00:00:03"}}, "10.0.1.3", "Yard>10.0.1.3", ""},
+        {"its address answers with a further hardware address, listed first",
+         {{"Other", "10.0.1.3", "00:90:e8:00:00:77"}, {"Yard", "10.0.1.3", "00:90:e8:00:00:03"}},
+         "10.0.1.3",
+         "Yard>10.0.1.3",
+         ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
