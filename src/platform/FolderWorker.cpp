@@ -153,6 +153,7 @@ std::optional<Entry> roomElsewhere(const std::shared_ptr<FolderWorker::State>& s
 
 void work(const std::shared_ptr<FolderWorker::State>& s) {
     setCurrentThreadName(s->name);
+    std::size_t leftUnwritten = 0;
     for (;;) {
         std::unique_lock lock(s->mutex);
         s->wake.wait(lock, [&] { return !s->jobs.empty() || s->letGo || ending; });
@@ -173,6 +174,8 @@ void work(const std::shared_ptr<FolderWorker::State>& s) {
             } catch (...) {
                 log::warning(log::Category::platform, "%s: a job failed", s->name.c_str());
             }
+        } else {
+            ++leftUnwritten;
         }
         // What it held goes before it counts as done: a closed recording is
         // closed on this thread.
@@ -184,6 +187,9 @@ void work(const std::shared_ptr<FolderWorker::State>& s) {
         ++s->finished;
         s->done.notify_all();
     }
+    if (leftUnwritten > 0)
+        log::warning(log::Category::platform, "%s: %zu waiting pictures or files not written: the program ended first",
+                     s->name.c_str(), leftUnwritten);
 }
 
 }  // namespace
