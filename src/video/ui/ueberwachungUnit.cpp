@@ -10,6 +10,7 @@
 
 #include "config/sprachen.h"
 #include "platform/ui/PlainMessageBox.h"
+#include "platform/ui/WindowRoom.h"
 #include "video/ueberwachungAbbau.h"
 #include "video/ui/PromptParts.h"
 #include "video/ui/ZugangAbfrage.h"
@@ -150,7 +151,11 @@ void TueberwachungForm::layoutJob(TLayoutTyp layout) {
     oldLayout = layout;
     firstLayout = false;
     const PixelSize minimum = minimumClientSize(layout);
+    const bool grows = width() < minimum.width || height() < minimum.height;
     setMinimumSize(minimum.width, minimum.height);
+    // A layout that needs more room than the stored place gave grows the
+    // window: it stays wholly on its screen.
+    if (grows && isVisible()) platform::ui::bringBackIntoRoom(*this);
 }
 
 void TueberwachungForm::tearDownTiles(bool withProgress) {
